@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Velmora developer entry point.
+#   tools/dev.sh setup   install the Debian packages the build and tests need
+#   tools/dev.sh build   configure and build into build/
+#   tools/dev.sh start   setup, build and start the program
+#   tools/dev.sh test    setup, build and run every test (fuzzers included)
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$here"
+
+packages=(
+  cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev qt6-multimedia-dev qt6-translations-l10n
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  libsqlcipher-dev libxlsxwriter-dev libfreexl-dev libminizip-dev
+  libjpeg62-turbo-dev zlib1g-dev fonts-wqy-microhei fonts-liberation2
+  libicu-dev unicode-data liblua5.4-dev zbar-tools
+  clang libclang-rt-14-dev xvfb xauth
+)
+
+setup() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$p")
+    fi
+  done
+  if [ ${#missing[@]} -eq 0 ]; then
+    return 0
+  fi
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+jobs() { nproc 2>/dev/null || echo 2; }
+
+build() {
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build -j "$(jobs)"
+}
+
+build_fuzz() {
+  local flags="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -g -O1"
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DVELMORA_FUZZ=ON -DVELMORA_BENCH=OFF \
+    -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" >/dev/null
+  local targets
+  targets=$(ls tests/fuzz/fuzz_*.cpp 2>/dev/null | xargs -rn1 basename | sed 's/\.cpp$//')
+  if [ -n "$targets" ]; then
+    # shellcheck disable=SC2086
+    cmake --build build-fuzz -j "$(jobs)" --target $targets
+  fi
+}
+
+headless_env() {
+  export QT_QPA_PLATFORM=offscreen
+  XDG_RUNTIME_DIR="$(mktemp -d /tmp/velmora-xdg.XXXXXX)"
+  chmod 700 "$XDG_RUNTIME_DIR"
+  export XDG_RUNTIME_DIR
+}
+
+run_tests() {
+  headless_env
+  ctest --test-dir build -j "$(jobs)" --output-on-failure
+  build_fuzz
+  if ls tests/fuzz/fuzz_*.cpp >/dev/null 2>&1; then
+    ctest --test-dir build-fuzz -L fuzz -j "$(jobs)" --output-on-failure
+  fi
+}
+
+case "${1:-}" in
+  setup) setup ;;
+  build) setup; build ;;
+  start) setup; build; exec build/bin/velmora ;;
+  test)  setup; build; run_tests ;;
+  *) echo "usage: $0 setup|build|start|test" >&2; exit 2 ;;
+esac
