@@ -1,0 +1,330 @@
+#include "core/Schema.h"
+
+#include "core/MenuCatalog.h"
+#include "core/Unit1.h"
+
+#include <QFile>
+
+using vdb::sqlText;
+
+namespace velmora {
+
+namespace {
+const QString V2 = QStringLiteral("VARCHAR(2) WITH COMP");
+const QString V4 = QStringLiteral("VARCHAR(4) WITH COMP");
+const QString V10 = QStringLiteral("VARCHAR(10) WITH COMP");
+const QString V12 = QStringLiteral("VARCHAR(12) WITH COMP");
+const QString V16 = QStringLiteral("VARCHAR(16) WITH COMP");
+const QString V20 = QStringLiteral("VARCHAR(20) WITH COMP");
+const QString V28 = QStringLiteral("VARCHAR(28) WITH COMP");
+const QString V50 = QStringLiteral("VARCHAR(50) WITH COMP");
+const QString MONEY = QStringLiteral("MONEY");
+const QString INT = QStringLiteral("INT");
+const QString BIT = QStringLiteral("BIT");
+}  // namespace
+
+void SchemaUpdater::NewTable(const QString &table)
+{
+    m_c.execute(QStringLiteral("CREATE TABLE ") + table + "(ID INT IDENTITY (1, 1) NOT NULL)");
+    m_c.execute(QStringLiteral("ALTER TABLE ") + table + " Add Constraint PrimaryKey Primary Key (ID)");
+}
+
+void SchemaUpdater::NewField(const QString &table, const QString &column, const QString &defaultValue,
+                             const QString &type)
+{
+    QString names;
+    for (const QString &n : m_c.columnNames(table)) names += n + QLatin1Char('|');
+    if (names.contains(column + QLatin1Char('|'), Qt::CaseInsensitive)) return;
+    m_c.execute(QStringLiteral("ALTER TABLE ") + table + " ADD COLUMN " + column + " " + type);
+    m_c.execute(QStringLiteral("UPDate ") + table + " Set " + column + " = '" + sqlText(defaultValue) + "'");
+}
+
+void SchemaUpdater::mySaveT(const QString &table, const QString &name)
+{
+    m_c.execute(QStringLiteral("INSERT INTO ") + table + "(theName) VALUES('" + sqlText(name) + "') ");
+}
+
+void SchemaUpdater::myUpdate()
+{
+    QString tables;
+    for (const QString &t : m_c.tableNames()) tables += t + QLatin1Char('|');
+    auto present = [&](const char *t) { return tables.contains(QLatin1String(t) + QLatin1Char('|'), Qt::CaseInsensitive); };
+    auto add = [&](const char *t, const char *col, const QString &type, const QString &def = QString()) {
+        NewField(QLatin1String(t), QLatin1String(col), def, type);
+    };
+    const QString zero = QStringLiteral("0");
+    const QString no = QStringLiteral("否");
+
+    if (present("UBB")) {
+        add("UBB", "JH_C", INT, zero);
+        add("UBB", "JH_M", MONEY, zero);
+        add("UBB", "TH_C", INT, zero);
+        add("UBB", "TH_M", MONEY, zero);
+    }
+    if (present("SSex")) add("SSex", "Remark", V50);
+    for (const char *t : {"UJH", "UTH"}) {
+        if (present(t)) {
+            add(t, "WName", V12);
+            add(t, "myDate", V10);
+        }
+    }
+    if (present("MType")) add("MType", "theXF", MONEY, zero);
+    if (present("MTS")) {
+        add("MTS", "theJF", MONEY, QStringLiteral("1"));
+        add("MTS", "theZK", MONEY, QStringLiteral("100"));
+    }
+    if (!present("UXF_SK")) {
+        NewTable(QStringLiteral("UXF_SK"));
+        add("UXF_SK", "theNum", V12);
+        add("UXF_SK", "theMoney", MONEY);
+        add("UXF_SK", "theSMType", V10);
+        add("UXF_SK", "theSKR", V12);
+        add("UXF_SK", "SKDate", V10);
+    }
+    if (!present("SMType")) {
+        NewTable(QStringLiteral("SMType"));
+        add("SMType", "theName", V10);
+        add("SMType", "Remark", V50);
+        add("SMType", "theState", V4);
+    }
+    if (!present("SWorker")) {
+        NewTable(QStringLiteral("SWorker"));
+        add("SWorker", "theName", V12);
+        add("SWorker", "theState", V4);
+        add("SWorker", "Remark", V50);
+    }
+    if (present("UXF")) {
+        add("UXF", "JSRNum", V12);
+        add("UXF", "JSRTC", V2, no);
+        add("UXF", "TCJF", MONEY, zero);
+        add("UXF", "TCMoney", MONEY, zero);
+        add("UXF", "WName", V12);
+        add("UXF", "theSum", MONEY, zero);
+    }
+    if (present("Member")) add("Member", "JSRNum", V12);
+    if (!present("SSex")) {
+        NewTable(QStringLiteral("SSex"));
+        add("SSex", "theName", V10);
+        for (const char *s : {"先生", "小姐", "女士"}) mySaveT(QStringLiteral("SSex"), QString::fromUtf8(s));
+    }
+    if (!present("SDJ")) {
+        NewTable(QStringLiteral("SDJ"));
+        add("SDJ", "theName", V10);
+        for (const char *s : {"消费单", "储值单", "兑换单", "进货单", "退货单"})
+            mySaveT(QStringLiteral("SDJ"), QString::fromUtf8(s));
+    }
+    auto createDoc = [&](const char *t, const char *payColumn) {
+        NewTable(QLatin1String(t));
+        add(t, "theNum", V10);
+        add(t, "theDate", V10);
+        add(t, "theDel", V2);
+        add(t, "DID", INT, zero);
+        add(t, "DName", V50);
+        add(t, "theCount", MONEY, zero);
+        add(t, "theSum", MONEY, zero);
+        add(t, payColumn, V10);
+        add(t, "Remark", V50);
+        add(t, "theUser", V12);
+        add(t, "theDX", V50);
+    };
+    auto createLines = [&](const char *t) {
+        NewTable(QLatin1String(t));
+        add(t, "theNum", V10);
+        add(t, "myBH", V10);
+        add(t, "theType", V12);
+        add(t, "theName", V28);
+        add(t, "theUnit", V10);
+        add(t, "theCB", MONEY, zero);
+        add(t, "theCount", MONEY, zero);
+        add(t, "theMoney", MONEY, zero);
+        add(t, "thePY", V28);
+        add(t, "SNum", V16);
+        add(t, "SID", INT, zero);
+    };
+    if (!present("UJH")) createDoc("UJH", "FKType");
+    if (!present("UJH_List")) createLines("UJH_List");
+    if (!present("UTH")) createDoc("UTH", "SKType");
+    if (!present("UTH_List")) createLines("UTH_List");
+    if (!present("SSup")) {
+        NewTable(QStringLiteral("SSup"));
+        add("SSup", "theName", V50);
+        add("SSup", "thePro", V20);
+        add("SSup", "thePhone", V50);
+        add("SSup", "theAdd", V50);
+        add("SSup", "Remark", V50);
+        add("SSup", "thePY", V50);
+        add("SSup", "theDel", V2);
+    }
+    if (present("UXF_List")) add("UXF_List", "SID", INT, zero);
+    if (present("SType")) add("SType", "theKC", V2, no);
+    if (present("SShop")) {
+        add("SShop", "theCount", MONEY, zero);
+        add("SShop", "theKC", V2, no);
+        add("SShop", "theXF", MONEY, zero);
+    }
+    if (present("UCZ")) {
+        add("UCZ", "theDX", QStringLiteral("VARCHAR(50)"));
+        add("UCZ", "WName", V12);
+        add("UCZ", "theSKR", V12);
+        add("UCZ", "myDate", V10);
+    }
+    if (present("UDH")) {
+        add("UDH", "WName", V12);
+        add("UDH", "myDate", V10);
+    }
+    if (present("UXF")) {
+        add("UXF", "theYE", MONEY, zero);
+        add("UXF", "myDate", V10);
+    }
+    if (present("SDept")) {
+        add("SDept", "thePDJ", BIT, zero);
+        add("SDept", "thePXP", BIT, zero);
+        add("SDept", "theJFQL", BIT, zero);
+        add("SDept", "theSex", V4);
+        add("SDept", "theMType", V12);
+        add("SDept", "theKC", BIT, zero);
+        add("SDept", "thePJH", BIT, zero);
+        add("SDept", "thePTH", BIT, zero);
+        add("SDept", "theSType", V12);
+        add("SDept", "theSWorker", V12);
+        add("SDept", "theSMType", V10);
+        add("SDept", "theSKR", V12);
+        add("SDept", "theFKC", BIT, zero);
+        add("SDept", "theWY", BIT, zero);
+    }
+    if (!present("UJF")) {
+        NewTable(QStringLiteral("UJF"));
+        add("UJF", "theNum", V12);
+        add("UJF", "theJF", MONEY, zero);
+        add("UJF", "Remark", V50);
+        add("UJF", "theDate", V10);
+        add("UJF", "theUser", V12);
+    }
+    if (!present("MJN")) {
+        NewTable(QStringLiteral("MJN"));
+        add("MJN", "theNum", V12);
+        add("MJN", "theName", V20);
+        add("MJN", "theJNR", V10);
+        add("MJN", "Remark", V50);
+    }
+}
+
+namespace {
+
+// The tables the upgrade routine expects to find, with the columns it does
+// not add itself.
+const char *const kBaseTables[] = {
+    "CREATE TABLE Member (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(20), theName VARCHAR(50), "
+    "theBir VARCHAR(10), NLBir VARCHAR(10), thePho VARCHAR(50), theAdd VARCHAR(100), Remark VARCHAR(100), "
+    "thePY VARCHAR(50), theState VARCHAR(4), theDate VARCHAR(10), theSex VARCHAR(10), theType VARCHAR(20), "
+    "theZK FLOAT, theJFBL FLOAT, theXF FLOAT, theCZ FLOAT, theJF FLOAT, UseDate VARCHAR(10), UseCount FLOAT, "
+    "theUser VARCHAR(20), theTM VARCHAR(50), theAH VARCHAR(50), theCP VARCHAR(20), theDel VARCHAR(2), "
+    "thePass VARCHAR(20))",
+    "CREATE TABLE MType (ID INT IDENTITY (1, 1) NOT NULL, theName VARCHAR(20), theZK FLOAT, theJF FLOAT, "
+    "Remark VARCHAR(100), theState VARCHAR(4))",
+    "CREATE TABLE MTS (ID INT IDENTITY (1, 1) NOT NULL, MType VARCHAR(20), SType VARCHAR(20))",
+    "CREATE TABLE SShop (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(20), theName VARCHAR(50), "
+    "thePY VARCHAR(50), theType VARCHAR(20), theUnit VARCHAR(10), thePrice FLOAT, theCB FLOAT, "
+    "Remark VARCHAR(100), theState VARCHAR(4), theDate VARCHAR(10), theDel VARCHAR(2))",
+    "CREATE TABLE SType (ID INT IDENTITY (1, 1) NOT NULL, theName VARCHAR(20), Remark VARCHAR(100), "
+    "theState VARCHAR(4))",
+    "CREATE TABLE UXF (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(12), theDate VARCHAR(10), "
+    "theType VARCHAR(4), MNum VARCHAR(20), theHJ FLOAT, theZR FLOAT, theSJ FLOAT, MType VARCHAR(10), "
+    "Remark VARCHAR(100), theDel VARCHAR(2), theUser VARCHAR(20), theJF FLOAT, theZK FLOAT, "
+    "theDX VARCHAR(50), theCB FLOAT, theCount FLOAT)",
+    "CREATE TABLE UXF_List (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(12), myBH VARCHAR(10), "
+    "SNum VARCHAR(20), theName VARCHAR(50), theUnit VARCHAR(10), theType VARCHAR(20), thePY VARCHAR(50), "
+    "thePrice FLOAT, theCount FLOAT, theMoney FLOAT, theCB FLOAT, theZK FLOAT)",
+    "CREATE TABLE UCZ (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(12), theDate VARCHAR(10), "
+    "MNum VARCHAR(20), MCZ FLOAT, MZS FLOAT, MType VARCHAR(10), Remark VARCHAR(100), theUser VARCHAR(20), "
+    "theDel VARCHAR(2))",
+    "CREATE TABLE UDH (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(12), theDate VARCHAR(10), "
+    "MNum VARCHAR(20), MJF FLOAT, MLP VARCHAR(50), MCount FLOAT, Remark VARCHAR(100), theUser VARCHAR(20), "
+    "theDel VARCHAR(2))",
+    "CREATE TABLE ULP (ID INT IDENTITY (1, 1) NOT NULL, theName VARCHAR(50), theJF FLOAT, "
+    "Remark VARCHAR(100), theState VARCHAR(4), thePY VARCHAR(50), theDel VARCHAR(2))",
+    "CREATE TABLE UBB (theDate VARCHAR(10), XF_C FLOAT, XF_M FLOAT, XF_XJ FLOAT, XF_HY FLOAT, XF_CB FLOAT, "
+    "XF_LR FLOAT, CZ_C FLOAT, CZ_M FLOAT, CZ_Z FLOAT, DH_C FLOAT, DH_M FLOAT)",
+    "CREATE TABLE SDept (theName VARCHAR(50), thePhone VARCHAR(50), theAdd VARCHAR(100), theGG VARCHAR(100))",
+    "CREATE TABLE SUser (ID INT IDENTITY (1, 1) NOT NULL, theName VARCHAR(20), thePass VARCHAR(20), "
+    "Remark VARCHAR(100), theState VARCHAR(4), theDel VARCHAR(2))",
+    "CREATE TABLE SLevel (UID INT, MNum VARCHAR(3))",
+    "CREATE TABLE SMenu (MNum VARCHAR(3), MName VARCHAR(50))",
+};
+
+const char *const kIndexes[][2] = {
+    {"Member", "theNum"}, {"Member", "theDate"}, {"Member", "theName"},
+    {"SShop", "theNum"}, {"SShop", "theDate"}, {"SShop", "theName"},
+    {"UXF", "theNum"}, {"UXF", "theDate"}, {"UXF", "myDate"}, {"UXF", "MNum"},
+    {"UXF_List", "theNum"}, {"UXF_List", "SNum"}, {"UXF_SK", "theNum"}, {"UXF_SK", "SKDate"},
+    {"UCZ", "theNum"}, {"UCZ", "theDate"}, {"UCZ", "myDate"}, {"UCZ", "MNum"},
+    {"UDH", "theNum"}, {"UDH", "theDate"}, {"UDH", "myDate"}, {"UDH", "MNum"},
+    {"UJH", "theNum"}, {"UJH", "theDate"}, {"UJH", "myDate"}, {"UJH_List", "theNum"}, {"UJH_List", "SNum"},
+    {"UTH", "theNum"}, {"UTH", "theDate"}, {"UTH", "myDate"}, {"UTH_List", "theNum"}, {"UTH_List", "SNum"},
+    {"UJF", "theNum"}, {"MJN", "theNum"}, {"SLevel", "UID"}, {"MTS", "MType"},
+};
+
+}  // namespace
+
+void ensureIndexes(vdb::Connection &c)
+{
+    const QStringList tables = c.tableNames();
+    for (const auto &ix : kIndexes) {
+        QString t = QLatin1String(ix[0]), col = QLatin1String(ix[1]);
+        if (!tables.contains(t, Qt::CaseInsensitive)) continue;
+        if (!c.columnNames(t).contains(col, Qt::CaseInsensitive)) continue;
+        c.executeNative(QStringLiteral("CREATE INDEX IF NOT EXISTS ix_%1_%2 ON %1 (%2)").arg(t, col));
+    }
+}
+
+void createSchema(vdb::Connection &c)
+{
+    vdb::Transaction tx(c);
+    for (const char *ddl : kBaseTables) c.execute(QString::fromUtf8(ddl));
+    SchemaUpdater up(c);
+    // Tables created by the first run get their later columns in the second.
+    up.myUpdate();
+    up.myUpdate();
+    ensureIndexes(c);
+
+    c.execute(QStringLiteral(
+        "INSERT INTO SDept (theName,thePhone,theAdd,theGG,thePDJ,thePXP,theJFQL,theKC,thePJH,thePTH,theFKC,theWY,"
+        "theSex,theMType,theSType,theSWorker,theSMType,theSKR) VALUES "
+        "('Velmora会员店','','','欢迎光临，谢谢惠顾！',0,0,0,0,0,0,0,0,'先生','普通会员','','','现金','')"));
+    c.execute(QStringLiteral("INSERT INTO MType (theName,theZK,theJF,Remark,theState,theXF) "
+                             "VALUES ('普通会员',100,1,'','启用',0)"));
+    for (const char *s : {"现金", "会员卡"})
+        c.execute(QStringLiteral("INSERT INTO SMType (theName,Remark,theState) VALUES ('%1','','启用')")
+                      .arg(QString::fromUtf8(s)));
+
+    QStringList numbers;
+    const auto &menus = numberedMenus();
+    for (int i = 0; i < int(menus.size()); ++i) {
+        for (int j = 0; j < menus[i].items.size(); ++j) {
+            QString number = menuNumber(i, j);
+            numbers << number;
+            c.execute(QStringLiteral("INSERT INTO SMenu (MNum, MName) VALUES ('") + number + "', '" +
+                      sqlText(menuName(menus[i].items[j])) + "')");
+        }
+    }
+    c.execute(QStringLiteral("INSERT INTO SUser (theName,thePass,Remark,theState,theDel) VALUES ('admin','") +
+              kDefaultPassword + "','系统管理员','启用','否')");
+    const QString uid = QString::number(c.lastInsertId());
+    for (const QString &n : numbers)
+        c.execute(QStringLiteral("INSERT INTO SLevel (UID, MNum) VALUES (") + uid + ", '" + n + "')");
+    tx.commit();
+}
+
+void createDatabase(const QString &path, const QByteArray &key)
+{
+    auto c = vdb::Connection::create(path, key);  // refuses an existing file
+    try {
+        createSchema(*c);
+    } catch (...) {
+        c.reset();
+        QFile::remove(path);
+        throw;
+    }
+}
+
+}  // namespace velmora

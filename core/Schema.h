@@ -1,0 +1,35 @@
+#pragma once
+// The database schema: creation of a new database with its seed rows, and
+// the upgrade routine that adds missing tables and columns to an old one.
+
+#include "platform/db/db.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace velmora {
+
+class SchemaUpdater {
+public:
+    explicit SchemaUpdater(vdb::Connection &c) : m_c(c) {}
+
+    // Brings the database up to the schema, table by table, column by column.
+    void myUpdate();
+    void NewTable(const QString &table);
+    void NewField(const QString &table, const QString &column, const QString &defaultValue, const QString &type);
+    void mySaveT(const QString &table, const QString &name);
+
+private:
+    vdb::Connection &m_c;
+};
+
+// Creates the database file with every table, its indexes and the seed rows
+// (shop settings, document titles, sexes, menu catalogue, the "admin" user
+// with every right).  All or nothing: a failure leaves no file behind.
+void createDatabase(const QString &path, const QByteArray &key);
+// The same on an open, empty database.
+void createSchema(vdb::Connection &c);
+// Indexes on what the lists and reports filter and join on (for the tables present).
+void ensureIndexes(vdb::Connection &c);
+
+}  // namespace velmora

@@ -1,0 +1,277 @@
+#include "core/dm.h"
+
+#include "core/Schema.h"
+#include "core/Unit1.h"
+#include "platform/ui/lookupcombo.h"
+
+#include <QDate>
+#include <QFileInfo>
+
+using vdb::sqlNum;
+using vdb::sqlText;
+
+TfrmDM::TfrmDM(QObject *parent) : QObject(parent)
+{
+    if (!frmDM) frmDM = this;
+}
+
+TfrmDM::~TfrmDM()
+{
+    if (frmDM == this) frmDM = nullptr;
+}
+
+vdb::Connection *TfrmDM::ADOConnection1()
+{
+    if (!m_conn) openDatabase(velmora::databasePath(), true);
+    return m_conn.get();
+}
+
+void TfrmDM::openDatabase(const QString &path, bool create)
+{
+    closeDatabase();
+    if (create && !QFileInfo::exists(path)) velmora::createDatabase(path, velmora::databaseKey());
+    m_conn = vdb::Connection::open(path, velmora::databaseKey());
+}
+
+void TfrmDM::closeDatabase()
+{
+    for (vdb::Query *q : {&ADOQ_Sql, &ADOQState, &ADOQ_MType, &ADOQ_KC, &ADOQ_MTS1, &ADOQ_MCZ, &ADOQ_BB, &ADOQ_Num,
+                          &ADOQ_JH, &ADOQ_TH, &ADOQ_XF, &ADOQ_CZNum, &ADOQ_DHNum, &ADOQ_SP, &ADOQ_MJF, &ADOQ_MXF,
+                          &ADOQ_MUD, &ADOQ_MUC, &ADOQ_UP1, &ADOQ_UP2, &ADOQ_UP3}) {
+        q->Close();
+        q->setConnection(nullptr);
+    }
+    m_conn.reset();
+}
+
+vdb::Query &TfrmDM::bind(vdb::Query &q)
+{
+    q.setConnection(ADOConnection1());
+    q.Close();
+    q.ClearSQL();
+    return q;
+}
+
+// ---------------------------------------------------------------- general
+
+void TfrmDM::myESql(const QString &sql)
+{
+    bind(ADOQ_Sql).AddSQL(sql);
+    ADOQ_Sql.ExecSQL();
+    ADOQ_Sql.Close();
+}
+
+void TfrmDM::myState(const QString &table, const QString &state, const QString &id)
+{
+    mySql = QStringLiteral("UPDATE ") + table + " SET theState='" + sqlText(state) + "' WHERE (ID =" + sqlNum(id) + ")";
+    bind(ADOQState).AddSQL(mySql);
+    ADOQState.ExecSQL();
+}
+
+QString TfrmDM::myRetMType(const QString &typeName, const QString &column)
+{
+    if (column != QLatin1String("theZK") && column != QLatin1String("theJF") && column != QLatin1String("theXF"))
+        throw vdb::DbError(QStringLiteral("字段 %1 不存在！").arg(column));
+    mySql = QStringLiteral("select ") + column + " from MType " + " where (theName='" + sqlText(typeName) + "')";
+    bind(ADOQ_MType).AddSQL(mySql);
+    ADOQ_MType.Open();
+    return ADOQ_MType.value(column);
+}
+
+QString TfrmDM::myRetKC(const QString &category)
+{
+    mySql = QStringLiteral("Select theKC from SType Where (theName = '") + sqlText(category) + "')";
+    bind(ADOQ_KC).AddSQL(mySql);
+    ADOQ_KC.Open();
+    return ADOQ_KC.RecordCount() == 1 ? ADOQ_KC.value(QStringLiteral("theKC")) : QStringLiteral("是");
+}
+
+QString TfrmDM::myRetMTSZKNew(const QString &memberType, const QString &category)
+{
+    mySql = QStringLiteral("select theZK from MTS Where MType='") + sqlText(memberType) + "' AND SType='" +
+            sqlText(category) + "'";
+    bind(ADOQ_MTS1).AddSQL(mySql);
+    ADOQ_MTS1.Open();
+    return ADOQ_MTS1.RecordCount() == 1 ? ADOQ_MTS1.value(QStringLiteral("theZK")) : QStringLiteral("100");
+}
+
+double TfrmDM::myRetMCZ(const QString &card)
+{
+    mySql = QStringLiteral("Select theCZ From Member Where theNum='") + sqlText(card) + "' ";
+    bind(ADOQ_MCZ).AddSQL(mySql);
+    ADOQ_MCZ.Open();
+    return ADOQ_MCZ.RecordCount() == 1 ? ADOQ_MCZ.FieldByName(QStringLiteral("theCZ")).AsFloat() : 0.0;
+}
+
+void TfrmDM::mySaveBB(const QString &period, const QStringList &values)
+{
+    if (values.size() != 15) throw vdb::DbError(QStringLiteral("报表数据不完整！"));
+    QStringList checked;
+    for (const QString &v : values) checked << sqlNum(v);
+    mySql = QStringLiteral("insert into UBB(theDate,XF_C,XF_M,XF_XJ,XF_HY,XF_CB,XF_LR,CZ_C,CZ_M,CZ_Z,DH_C,DH_M,"
+                           "JH_C,JH_M,TH_C,TH_M) Values('") +
+            sqlText(period) + "'," + checked.join(QLatin1Char(',')) + ")";
+    bind(ADOQ_BB).AddSQL(mySql);
+    ADOQ_BB.ExecSQL();
+}
+
+// ---------------------------------------------------------------- lookup fillers
+
+void TfrmDM::fill(QStringListModel &model, ui::LookupComboBox *box, const QString &sql)
+{
+    mySql = sql;
+    vdb::Query q(ADOConnection1());
+    q.OpenSql(mySql);
+    QStringList names;
+    names.reserve(q.RecordCount());
+    for (q.First(); !q.Eof(); q.Next()) names << q.value(QStringLiteral("theName"));
+    model.setStringList(names);
+    if (box && box->model() != &model) box->setListModel(&model);
+}
+
+void TfrmDM::DBComSMType(ui::LookupComboBox *box)
+{
+    fill(DataSource12, box, QStringLiteral("select theName") + " from SMType " + " Where theState='启用'");
+}
+
+void TfrmDM::DBComSWorker(ui::LookupComboBox *box)
+{
+    fill(DataSource11, box, QStringLiteral("select theName") + " from SWorker " + " Where theState='启用'");
+}
+
+void TfrmDM::DBComSType(ui::LookupComboBox *box)
+{
+    fill(DataSource1, box, QStringLiteral("select theName") + " from SType " + " Where theState='启用'");
+}
+
+void TfrmDM::DBComMType(ui::LookupComboBox *box)
+{
+    fill(DataSource2, box, QStringLiteral("select theName") + " from MType" + " Where theState='启用'");
+}
+
+void TfrmDM::DBComUser(ui::LookupComboBox *box)
+{
+    fill(DataSource3, box, QStringLiteral("select theName") + " from SUser" + " Where theState='启用'");
+}
+
+void TfrmDM::DBComSex(ui::LookupComboBox *box)
+{
+    fill(DataSource10, box, QStringLiteral("select theName") + " from SSex");
+}
+
+// ---------------------------------------------------------------- numbering
+
+static QDate businessDate()
+{
+    QDate d = QDate::fromString(myLoginDate, velmora::kDateFormat);
+    if (!d.isValid()) throw vdb::DbError(QStringLiteral("营业日期 “%1” 无效！").arg(myLoginDate));
+    return d;
+}
+
+static QString padded(qint64 n, int width)
+{
+    QString s = QString::number(n);
+    return s.size() >= width ? s : QString(width - s.size(), QLatin1Char('0')) + s;
+}
+
+QString TfrmDM::docNumber(vdb::Query &q, const QString &table)
+{
+    const QDate d = businessDate();
+    // Counting the rows is all the original did; count(*) gives the same number.
+    mySql = QStringLiteral("select count(*) as n from ") + table + " " + " where (theDate='" + sqlText(myLoginDate) + "')";
+    bind(q).AddSQL(mySql);
+    q.Open();
+    qint64 n = q.FieldByName(QStringLiteral("n")).AsInteger() + 1;
+    return d.toString(QStringLiteral("yyMMdd")) + padded(n, 4);
+}
+
+QString TfrmDM::NewXFNum() { return docNumber(ADOQ_XF, QStringLiteral("UXF")); }
+QString TfrmDM::NewCZNum() { return docNumber(ADOQ_CZNum, QStringLiteral("UCZ")); }
+QString TfrmDM::NewDHNum() { return docNumber(ADOQ_DHNum, QStringLiteral("UDH")); }
+QString TfrmDM::NewJHNum() { return docNumber(ADOQ_JH, QStringLiteral("UJH")); }
+QString TfrmDM::NewTHNum() { return docNumber(ADOQ_TH, QStringLiteral("UTH")); }
+QString TfrmDM::NewSPNum() { return docNumber(ADOQ_SP, QStringLiteral("SShop")); }
+
+QString TfrmDM::NewMNum()
+{
+    const QDate d = businessDate();
+    mySql = QStringLiteral("select count(*) as n from Member ") + " where (left(theDate,4)='" +
+            d.toString(QStringLiteral("yyyy")) + "')";
+    bind(ADOQ_Num).AddSQL(mySql);
+    ADOQ_Num.Open();
+    qint64 n = ADOQ_Num.FieldByName(QStringLiteral("n")).AsInteger() + 1;
+    return d.toString(QStringLiteral("yy")) + padded(n, 6);
+}
+
+// ---------------------------------------------------------------- counters
+
+// Only the live member with that card: a card number of a deleted member may
+// have been given again, and the old row must keep its totals.
+void TfrmDM::memberAdd(vdb::Query &q, const QString &column, const QString &card, const QString &change)
+{
+    mySql = QStringLiteral("UPDATE Member SET ") + column + "=" + column + "+" + sqlNum(change) + " WHERE (theNum ='" +
+            sqlText(card) + "') AND (theDel='否')";
+    bind(q).AddSQL(mySql);
+    q.ExecSQL();
+}
+
+void TfrmDM::myMemberJF(const QString &card, const QString &change) { memberAdd(ADOQ_MJF, QStringLiteral("theJF"), card, change); }
+void TfrmDM::myMemberXF(const QString &card, const QString &change) { memberAdd(ADOQ_MXF, QStringLiteral("theXF"), card, change); }
+void TfrmDM::myMemberCZ(const QString &card, const QString &change) { memberAdd(ADOQ_MCZ, QStringLiteral("theCZ"), card, change); }
+void TfrmDM::myMemberUC(const QString &card, const QString &change) { memberAdd(ADOQ_MUC, QStringLiteral("UseCount"), card, change); }
+
+void TfrmDM::myMemberUD(const QString &card)
+{
+    mySql = QStringLiteral("UPDATE Member SET UseDate='") + sqlText(myLoginDate) + "' WHERE (theNum ='" + sqlText(card) +
+            "') AND (theDel='否')";
+    bind(ADOQ_MUD).AddSQL(mySql);
+    ADOQ_MUD.ExecSQL();
+}
+
+void TfrmDM::myMemberUP(const QString &card)
+{
+    mySql = QStringLiteral("select theXF as 累计消费 ") + " from Member" + " Where (theDel='否') " + " AND (theNum='" +
+            sqlText(card) + "')";
+    bind(ADOQ_UP1).AddSQL(mySql);
+    ADOQ_UP1.Open();
+    if (ADOQ_UP1.RecordCount() != 1) return;
+    double spend = 0;
+    vdb::isSqlNumber(ADOQ_UP1.value(QStringLiteral("累计消费")), &spend);
+
+    mySql = QStringLiteral("select theName as 会员分类,") + "theZK as 享受折扣,theJF as 积分比例,theXF as 最低消费 " +
+            " from MType" + " Where theState='启用'" + " ORDER BY theXF";
+    bind(ADOQ_UP2).AddSQL(mySql);
+    ADOQ_UP2.Open();
+    for (ADOQ_UP2.First(); !ADOQ_UP2.Eof(); ADOQ_UP2.Next()) {
+        const QString type = ADOQ_UP2.value(QStringLiteral("会员分类"));
+        const QString zk = ADOQ_UP2.value(QStringLiteral("享受折扣"));
+        const QString jf = ADOQ_UP2.value(QStringLiteral("积分比例"));
+        double threshold = 0;
+        vdb::isSqlNumber(ADOQ_UP2.value(QStringLiteral("最低消费")), &threshold);
+        if (threshold > 0 && spend >= threshold) {
+            mySql = QStringLiteral("UPDATE Member SET theType ='") + sqlText(type) + "',theZK='" + sqlText(zk) +
+                    "',theJFBL='" + sqlText(jf) + "' Where theNum='" + sqlText(card) + "' AND (theDel='否')";
+            bind(ADOQ_UP3).AddSQL(mySql);
+            ADOQ_UP3.ExecSQL();
+        }
+    }
+}
+
+void TfrmDM::myKC(const QString &goodsId, const QString &change)
+{
+    const QString id = sqlNum(goodsId);
+    const QString delta = sqlNum(change);
+    mySql = QStringLiteral("Select theKC from SShop Where (ID = ") + id + ")";
+    bind(ADOQ_KC).AddSQL(mySql);
+    ADOQ_KC.Open();
+    if (ADOQ_KC.value(QStringLiteral("theKC")) != QStringLiteral("是")) return;
+    mySql = QStringLiteral("Update SShop Set theCount = theCount + ") + delta + " Where (ID = " + id + ")";
+    bind(ADOQ_KC).AddSQL(mySql);
+    ADOQ_KC.ExecSQL();
+}
+
+void TfrmDM::myXF(const QString &goodsId, const QString &change)
+{
+    mySql = QStringLiteral("Update SShop Set theXF = theXF + ") + sqlNum(change) + " Where (ID = " + sqlNum(goodsId) + ")";
+    myESql(mySql);
+}

@@ -1,0 +1,912 @@
+#include "platform/db/db.h"
+
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace vdb {
+
+DbError::DbError(const QString &message)
+    : std::runtime_error(message.toStdString()), m_message(message) {}
+
+// ---------------------------------------------------------------- texts
+
+QString sqlText(const QString &value)
+{
+    QString out;
+    out.reserve(value.size() + 4);
+    for (QChar ch : value) {
+        if (ch == QChar(u'\'')) out += QLatin1String("''");
+        else if (ch.unicode() != 0) out += ch;
+    }
+    return out;
+}
+
+QString sqlQuote(const QString &value)
+{
+    return QLatin1Char('\'') + sqlText(value) + QLatin1Char('\'');
+}
+
+bool isSqlNumber(const QString &value, double *out)
+{
+    const QString t = value.trimmed();
+    int i = 0, n = t.size();
+    if (n == 0) return false;
+    if (t[i] == u'+' || t[i] == u'-') ++i;
+    int digits = 0;
+    while (i < n && t[i].isDigit() && t[i].unicode() < 128) { ++i; ++digits; }
+    if (i < n && t[i] == u'.') {
+        ++i;
+        while (i < n && t[i].isDigit() && t[i].unicode() < 128) { ++i; ++digits; }
+    }
+    if (digits == 0) return false;
+    if (i < n && (t[i] == u'e' || t[i] == u'E')) {
+        ++i;
+        if (i < n && (t[i] == u'+' || t[i] == u'-')) ++i;
+        int ed = 0;
+        while (i < n && t[i].isDigit() && t[i].unicode() < 128) { ++i; ++ed; }
+        if (ed == 0) return false;
+    }
+    if (i != n) return false;
+    bool ok = false;
+    double d = t.toDouble(&ok);
+    if (!ok || !std::isfinite(d)) return false;
+    if (out) *out = d;
+    return true;
+}
+
+QString numberText(double value)
+{
+    if (value == 0) return QStringLiteral("0");  // also folds -0
+    return QString::number(value, 'g', 15);
+}
+
+QString sqlNum(double value)
+{
+    if (!std::isfinite(value)) throw DbError(QStringLiteral("数值无效：%1").arg(value));
+    QString t = numberText(value);
+    return value < 0 ? QLatin1Char('(') + t + QLatin1Char(')') : t;
+}
+
+QString sqlNum(qint64 value)
+{
+    QString t = QString::number(value);
+    return value < 0 ? QLatin1Char('(') + t + QLatin1Char(')') : t;
+}
+
+QString sqlNum(const QString &value)
+{
+    double d = 0;
+    if (!isSqlNumber(value, &d))
+        throw DbError(QStringLiteral("“%1” 不是有效的数字！").arg(value));
+    QString t = value.trimmed();
+    if (t.startsWith(u'+')) t.remove(0, 1);
+    return t.startsWith(u'-') ? QLatin1Char('(') + t + QLatin1Char(')') : t;
+}
+
+// ---------------------------------------------------------------- Jet dialect
+
+namespace {
+
+struct Tok {
+    enum Type { Space, Word, Str, Num, Punct } type;
+    QString text;
+};
+
+std::vector<Tok> tokenize(const QString &s)
+{
+    std::vector<Tok> out;
+    int i = 0, n = s.size();
+    while (i < n) {
+        QChar c = s[i];
+        int start = i;
+        if (c.isSpace()) {
+            while (i < n && s[i].isSpace()) ++i;
+            out.push_back({Tok::Space, s.mid(start, i - start)});
+        } else if (c == u'\'') {
+            ++i;
+            while (i < n) {
+                if (s[i] == u'\'') {
+                    if (i + 1 < n && s[i + 1] == u'\'') { i += 2; continue; }
+                    ++i;
+                    break;
+                }
+                ++i;
+            }
+            out.push_back({Tok::Str, s.mid(start, i - start)});
+        } else if (c == u'"' || c == u'[' || c == u'`') {
+            QChar close = c == u'[' ? QChar(u']') : c;
+            ++i;
+            while (i < n && s[i] != close) ++i;
+            if (i < n) ++i;
+            out.push_back({Tok::Word, s.mid(start, i - start)});
+        } else if (c == u'#') {
+            // Jet date literal #2026-01-02#
+            int j = i + 1;
+            while (j < n && s[j] != u'#' && s[j] != u'\n') ++j;
+            if (j < n && s[j] == u'#') {
+                out.push_back({Tok::Str, QLatin1Char('\'') + s.mid(i + 1, j - i - 1) + QLatin1Char('\'')});
+                i = j + 1;
+            } else {
+                out.push_back({Tok::Punct, QString(c)});
+                ++i;
+            }
+        } else if (c.isDigit() && c.unicode() < 128) {
+            while (i < n && (s[i].isDigit() || s[i] == u'.')) ++i;
+            out.push_back({Tok::Num, s.mid(start, i - start)});
+        } else if (c.isLetter() || c == u'_' || c.unicode() >= 128) {
+            while (i < n && (s[i].isLetterOrNumber() || s[i] == u'_' || s[i].unicode() >= 128) && !s[i].isSpace())
+                ++i;
+            out.push_back({Tok::Word, s.mid(start, i - start)});
+        } else {
+            if (i + 1 < n) {
+                QString two = s.mid(i, 2);
+                if (two == QLatin1String("<>") || two == QLatin1String("<=") || two == QLatin1String(">=") ||
+                    two == QLatin1String("||") || two == QLatin1String("!=")) {
+                    out.push_back({Tok::Punct, two});
+                    i += 2;
+                    continue;
+                }
+            }
+            out.push_back({Tok::Punct, QString(c)});
+            ++i;
+        }
+    }
+    return out;
+}
+
+bool is(const Tok &t, const char *word)
+{
+    return t.type == Tok::Word && t.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+}
+
+// Index of the next non-space token after i, or -1.
+int nextTok(const std::vector<Tok> &v, int i)
+{
+    for (int j = i + 1; j < int(v.size()); ++j)
+        if (v[j].type != Tok::Space) return j;
+    return -1;
+}
+
+bool isTextType(const Tok &t)
+{
+    return is(t, "VARCHAR") || is(t, "CHAR") || is(t, "TEXT") || is(t, "MEMO") || is(t, "LONGTEXT") ||
+           is(t, "NVARCHAR") || is(t, "NCHAR");
+}
+
+}  // namespace
+
+QString translateJet(const QString &sql)
+{
+    std::vector<Tok> v = tokenize(sql);
+    std::vector<int> sig;  // indexes of non-space tokens
+    for (int i = 0; i < int(v.size()); ++i)
+        if (v[i].type != Tok::Space) sig.push_back(i);
+    if (sig.empty()) return QString();
+
+    auto at = [&](int k) -> const Tok & { static Tok none{Tok::Space, {}}; return k < int(sig.size()) ? v[sig[k]] : none; };
+
+    // ALTER TABLE t ADD CONSTRAINT name PRIMARY KEY (ID): the key is declared
+    // with the table already.
+    if (is(at(0), "ALTER") && is(at(1), "TABLE") && is(at(3), "ADD") && is(at(4), "CONSTRAINT") &&
+        is(at(6), "PRIMARY") && is(at(7), "KEY"))
+        return QString();
+
+    const bool ddl = (is(at(0), "CREATE") && is(at(1), "TABLE")) || (is(at(0), "ALTER") && is(at(1), "TABLE"));
+    QString out;
+    out.reserve(sql.size() + 32);
+    QString limit;
+    QString lastIdent;
+    for (int i = 0; i < int(v.size()); ++i) {
+        const Tok &t = v[i];
+        if (t.type == Tok::Punct && t.text == QLatin1String("&")) {
+            out += QLatin1String("||");
+            continue;
+        }
+        if (t.type == Tok::Punct && t.text == QLatin1String("/")) {
+            // Jet divides as floating point whatever the operands.
+            out += QLatin1String("* 1.0 /");
+            continue;
+        }
+        if (t.type != Tok::Word) {
+            out += t.text;
+            continue;
+        }
+        if (is(t, "LEFT") || is(t, "RIGHT")) {
+            // Keywords in SQLite (joins); as functions they are Jet's.
+            int j = nextTok(v, i);
+            if (j >= 0 && v[j].text == QLatin1String("(")) {
+                out += QLatin1String("Jet") + t.text;
+                continue;
+            }
+        }
+        if (is(t, "DELETE")) {
+            int j = nextTok(v, i);
+            if (j >= 0 && v[j].text == QLatin1String("*")) {
+                out += t.text;
+                i = j;  // drop the "*"
+                continue;
+            }
+        }
+        if (is(t, "SELECT")) {
+            out += t.text;
+            int j = nextTok(v, i);
+            if (j >= 0 && is(v[j], "DISTINCT")) {
+                out += QLatin1Char(' ') + v[j].text;
+                i = j;
+                j = nextTok(v, i);
+            }
+            if (j >= 0 && is(v[j], "TOP")) {
+                int k = nextTok(v, j);
+                if (k >= 0 && v[k].type == Tok::Num) {
+                    limit = v[k].text;
+                    i = k;
+                }
+            }
+            continue;
+        }
+        if (ddl && is(t, "WITH")) {
+            int j = nextTok(v, i);
+            if (j >= 0 && is(v[j], "COMP")) {
+                i = j;
+                continue;
+            }
+        }
+        if (ddl && (is(t, "INT") || is(t, "INTEGER") || is(t, "COUNTER"))) {
+            int j = nextTok(v, i);
+            if (j >= 0 && is(v[j], "IDENTITY")) {
+                int k = j;
+                int p = nextTok(v, k);
+                if (p >= 0 && v[p].text == QLatin1String("(")) {
+                    k = p;
+                    while (k < int(v.size()) && v[k].text != QLatin1String(")")) ++k;
+                }
+                out += QLatin1String("INTEGER PRIMARY KEY AUTOINCREMENT");
+                i = k;
+                continue;
+            }
+            if (is(t, "COUNTER")) {
+                out += QLatin1String("INTEGER PRIMARY KEY AUTOINCREMENT");
+                continue;
+            }
+        }
+        if (ddl && isTextType(t)) {
+            out += t.text;
+            int j = nextTok(v, i);
+            if (j >= 0 && v[j].text == QLatin1String("(")) {
+                int k = j;
+                while (k < int(v.size()) && v[k].text != QLatin1String(")")) ++k;
+                for (int m = i + 1; m <= k && m < int(v.size()); ++m) out += v[m].text;
+                i = k;
+            }
+            // Jet compares text without regard to case; passwords keep case.
+            if (lastIdent.compare(QLatin1String("thePass"), Qt::CaseInsensitive) != 0)
+                out += QLatin1String(" COLLATE NOCASE");
+            continue;
+        }
+        lastIdent = t.text;
+        out += t.text;
+    }
+    if (!limit.isEmpty()) {
+        while (!out.isEmpty() && (out.back().isSpace() || out.back() == u';')) out.chop(1);
+        out += QLatin1String(" LIMIT ") + limit;
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------- Jet functions
+
+namespace {
+
+QString argText(sqlite3_value *v)
+{
+    const unsigned char *p = sqlite3_value_text(v);
+    return p ? QString::fromUtf8(reinterpret_cast<const char *>(p), sqlite3_value_bytes(v)) : QString();
+}
+
+void resultText(sqlite3_context *ctx, const QString &s)
+{
+    QByteArray b = s.toUtf8();
+    sqlite3_result_text(ctx, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+}
+
+bool anyNull(int argc, sqlite3_value **argv, int upto)
+{
+    for (int i = 0; i < argc && i < upto; ++i)
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL) return true;
+    return false;
+}
+
+void fnMid(sqlite3_context *ctx, int argc, sqlite3_value **argv)
+{
+    if (anyNull(argc, argv, argc)) return sqlite3_result_null(ctx);
+    QString s = argText(argv[0]);
+    qint64 start = sqlite3_value_int64(argv[1]);
+    if (start < 1) return sqlite3_result_error(ctx, "Mid: start must be at least 1", -1);
+    qint64 len = argc > 2 ? sqlite3_value_int64(argv[2]) : s.size();
+    if (len < 0) return sqlite3_result_error(ctx, "Mid: negative length", -1);
+    resultText(ctx, start > s.size() ? QString() : s.mid(int(start - 1), int(std::min<qint64>(len, s.size()))));
+}
+
+void fnLeft(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    qint64 n = sqlite3_value_int64(argv[1]);
+    if (n < 0) return sqlite3_result_error(ctx, "Left: negative length", -1);
+    QString s = argText(argv[0]);
+    resultText(ctx, s.left(int(std::min<qint64>(n, s.size()))));
+}
+
+void fnRight(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    qint64 n = sqlite3_value_int64(argv[1]);
+    if (n < 0) return sqlite3_result_error(ctx, "Right: negative length", -1);
+    QString s = argText(argv[0]);
+    resultText(ctx, s.right(int(std::min<qint64>(n, s.size()))));
+}
+
+void fnLen(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    sqlite3_result_int64(ctx, argText(argv[0]).size());
+}
+
+void fnIIf(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    bool c = sqlite3_value_type(argv[0]) != SQLITE_NULL && sqlite3_value_double(argv[0]) != 0;
+    sqlite3_result_value(ctx, argv[c ? 1 : 2]);
+}
+
+void fnVal(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    int t = sqlite3_value_type(argv[0]);
+    if (t == SQLITE_NULL) return sqlite3_result_null(ctx);
+    if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) return sqlite3_result_value(ctx, argv[0]);
+    // Leading number of the text, as Val does; anything else is 0.
+    QString s = argText(argv[0]).trimmed();
+    int end = 0;
+    while (end <= s.size()) {
+        double d;
+        if (end < s.size() && isSqlNumber(s.left(end + 1), &d)) { ++end; continue; }
+        int k = end + 1;
+        // allow "1." and "1e" on the way to "1.5" / "1e3"
+        bool more = false;
+        for (; k <= s.size() && k <= end + 2; ++k)
+            if (isSqlNumber(s.left(k), &d)) { more = true; break; }
+        if (more) { end = k; continue; }
+        break;
+    }
+    double d = 0;
+    if (end > 0) isSqlNumber(s.left(end), &d);
+    sqlite3_result_double(ctx, d);
+}
+
+void fnCDbl(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    int t = sqlite3_value_type(argv[0]);
+    if (t == SQLITE_NULL) return sqlite3_result_null(ctx);
+    if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) return sqlite3_result_double(ctx, sqlite3_value_double(argv[0]));
+    double d = 0;
+    QString s = argText(argv[0]);
+    if (!isSqlNumber(s, &d)) {
+        if (s.trimmed().isEmpty()) return sqlite3_result_double(ctx, 0);
+        return sqlite3_result_error(ctx, "CDbl: not a number", -1);
+    }
+    sqlite3_result_double(ctx, d);
+}
+
+void fnCStr(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    int t = sqlite3_value_type(argv[0]);
+    if (t == SQLITE_NULL) return sqlite3_result_null(ctx);
+    if (t == SQLITE_FLOAT) return resultText(ctx, numberText(sqlite3_value_double(argv[0])));
+    resultText(ctx, argText(argv[0]));
+}
+
+void fnInt(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    sqlite3_result_double(ctx, std::floor(sqlite3_value_double(argv[0])));
+}
+
+void fnUCase(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    resultText(ctx, argText(argv[0]).toUpper());
+}
+
+void fnLCase(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    resultText(ctx, argText(argv[0]).toLower());
+}
+
+void fnNz(sqlite3_context *ctx, int argc, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) != SQLITE_NULL) return sqlite3_result_value(ctx, argv[0]);
+    if (argc > 1) return sqlite3_result_value(ctx, argv[1]);
+    sqlite3_result_int(ctx, 0);
+}
+
+void fnNow(sqlite3_context *ctx, int, sqlite3_value **)
+{
+    resultText(ctx, QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+}
+
+void registerJetFunctions(sqlite3 *db)
+{
+    struct F { const char *name; int args; void (*fn)(sqlite3_context *, int, sqlite3_value **); };
+    static const F fns[] = {
+        {"Mid", 2, fnMid}, {"Mid", 3, fnMid}, {"JetLeft", 2, fnLeft}, {"JetRight", 2, fnRight},
+        {"Len", 1, fnLen}, {"IIf", 3, fnIIf}, {"Val", 1, fnVal}, {"CDbl", 1, fnCDbl},
+        {"CCur", 1, fnCDbl}, {"CStr", 1, fnCStr}, {"Int", 1, fnInt}, {"UCase", 1, fnUCase},
+        {"LCase", 1, fnLCase}, {"Nz", 1, fnNz}, {"Nz", 2, fnNz}, {"Now", 0, fnNow},
+    };
+    for (const F &f : fns) {
+        int flags = SQLITE_UTF8 | (f.fn == fnNow ? 0 : SQLITE_DETERMINISTIC);
+        sqlite3_create_function_v2(db, f.name, f.args, flags, nullptr, f.fn, nullptr, nullptr, nullptr);
+    }
+}
+
+QString errText(sqlite3 *db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
+
+[[noreturn]] void fail(sqlite3 *db, const QString &sql)
+{
+    throw DbError(QStringLiteral("数据库错误：%1\n语句：%2").arg(errText(db), sql));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- Connection
+
+Connection::Connection(sqlite3 *db, const QString &path) : m_db(db), m_path(path) {}
+
+Connection::~Connection()
+{
+    if (m_depth > 0) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(m_db);
+}
+
+
+std::unique_ptr<Connection> Connection::open(const QString &path, const QByteArray &key)
+{
+    return openFile(path, key, false);
+}
+
+std::unique_ptr<Connection> Connection::create(const QString &path, const QByteArray &key)
+{
+    return openFile(path, key, true);
+}
+
+std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByteArray &key, bool create)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    QFileInfo fi(path);
+    if (create) {
+        if (fi.exists()) throw DbError(QStringLiteral("数据库文件 %1 已经存在，不能重新创建！").arg(shown));
+        if (!QDir().mkpath(fi.absolutePath()))
+            throw DbError(QStringLiteral("无法创建数据库文件夹 %1！").arg(QDir::toNativeSeparators(fi.absolutePath())));
+    } else {
+        if (!fi.exists()) throw DbError(QStringLiteral("数据库文件 %1 不存在！").arg(shown));
+        if (!fi.isFile() || !fi.isReadable())
+            throw DbError(QStringLiteral("数据库文件 %1 无法读取！").arg(shown));
+    }
+    sqlite3 *db = nullptr;
+    int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_FULLMUTEX;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        QString why = db ? errText(db) : QString();
+        sqlite3_close_v2(db);
+        throw DbError(QStringLiteral("无法打开数据库文件 %1：%2").arg(shown, why));
+    }
+    if (sqlite3_key(db, key.constData(), int(key.size())) != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        throw DbError(QStringLiteral("无法打开数据库文件 %1：加密模块不可用！").arg(shown));
+    }
+    // A wrong key only shows at the first read of the file.
+    rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        QString why = rc == SQLITE_NOTADB ? QStringLiteral("密码不正确，或者不是本系统的数据库文件")
+                                          : errText(db);
+        sqlite3_close_v2(db);
+        throw DbError(QStringLiteral("无法打开数据库文件 %1：%2！").arg(shown, why));
+    }
+    sqlite3_busy_timeout(db, 5000);
+    registerJetFunctions(db);
+    return std::unique_ptr<Connection>(new Connection(db, path));
+}
+
+int Connection::executeNative(const QString &sql)
+{
+    QByteArray utf8 = sql.toUtf8();
+    const char *p = utf8.constData();
+    const char *end = p + utf8.size();
+    int changes = 0;
+    while (p < end) {
+        sqlite3_stmt *st = nullptr;
+        const char *tail = nullptr;
+        if (sqlite3_prepare_v2(m_db, p, int(end - p), &st, &tail) != SQLITE_OK) fail(m_db, sql);
+        if (!st) break;  // only blanks or a comment left
+        ++m_statements;
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {}
+        if (rc != SQLITE_DONE) {
+            sqlite3_finalize(st);
+            fail(m_db, sql);
+        }
+        changes += sqlite3_changes(m_db);
+        sqlite3_finalize(st);
+        p = tail;
+    }
+    return changes;
+}
+
+int Connection::execute(const QString &jetSql)
+{
+    QString native = translateJet(jetSql);
+    if (native.trimmed().isEmpty()) return 0;
+    return executeNative(native);
+}
+
+qint64 Connection::lastInsertId() const { return sqlite3_last_insert_rowid(m_db); }
+
+QStringList Connection::tableNames() const
+{
+    Query q(const_cast<Connection *>(this));
+    q.OpenSql(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' ORDER BY name"));
+    QStringList out;
+    for (q.First(); !q.Eof(); q.Next()) out << q.text(q.RecNo() - 1, 0);
+    return out;
+}
+
+QStringList Connection::columnNames(const QString &table) const
+{
+    Query q(const_cast<Connection *>(this));
+    q.OpenSql(QStringLiteral("PRAGMA table_info(%1)").arg(sqlQuote(table)));
+    QStringList out;
+    for (q.First(); !q.Eof(); q.Next()) out << q.value(QStringLiteral("name"));
+    return out;
+}
+
+void Connection::begin()
+{
+    if (m_depth == 0) executeNative(QStringLiteral("BEGIN IMMEDIATE"));
+    else executeNative(QStringLiteral("SAVEPOINT sp%1").arg(m_depth));
+    ++m_depth;
+}
+
+void Connection::commit()
+{
+    if (m_depth <= 0) return;
+    --m_depth;
+    if (m_depth == 0) executeNative(QStringLiteral("COMMIT"));
+    else executeNative(QStringLiteral("RELEASE sp%1").arg(m_depth));
+}
+
+void Connection::rollback()
+{
+    if (m_depth <= 0) return;
+    --m_depth;
+    // A failing rollback must not throw from a destructor.
+    if (m_depth == 0) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    } else {
+        QByteArray sp = QStringLiteral("ROLLBACK TO sp%1; RELEASE sp%1").arg(m_depth).toUtf8();
+        sqlite3_exec(m_db, sp.constData(), nullptr, nullptr, nullptr);
+    }
+}
+
+Transaction::Transaction(Connection &c) : m_c(c) { m_c.begin(); }
+
+Transaction::~Transaction()
+{
+    if (!m_done) m_c.rollback();
+}
+
+void Transaction::commit()
+{
+    if (m_done) return;
+    m_done = true;
+    m_c.commit();
+}
+
+// ---------------------------------------------------------------- Query
+
+void Query::Close()
+{
+    m_active = false;
+    m_pos = 0;
+    m_names.clear();
+    m_index.clear();
+    m_kinds.clear();
+    m_cells.clear();
+    m_order.clear();
+    m_arena.clear();
+    m_sortText.clear();
+}
+
+void Query::AddSQL(const QString &line)
+{
+    if (!m_sql.isEmpty()) m_sql += QLatin1Char('\n');
+    m_sql += line;
+}
+
+static Query::Kind kindOf(const char *decl)
+{
+    if (!decl) return Query::Kind::Number;
+    QByteArray d = QByteArray(decl).toUpper();
+    if (d.contains("MONEY") || d.contains("CURRENCY")) return Query::Kind::Money;
+    if (d.contains("BIT") || d.contains("BOOL")) return Query::Kind::Bit;
+    if (d.contains("INT") || d.contains("COUNTER")) return Query::Kind::Integer;
+    if (d.contains("CHAR") || d.contains("TEXT") || d.contains("CLOB") || d.contains("MEMO")) return Query::Kind::Text;
+    return Query::Kind::Number;
+}
+
+void Query::Open()
+{
+    if (!m_conn) throw DbError(QStringLiteral("查询没有连接到数据库！"));
+    Close();
+    QString native = translateJet(m_sql);
+    QByteArray utf8 = native.toUtf8();
+    sqlite3 *db = m_conn->m_db;
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &st, nullptr) != SQLITE_OK || !st) {
+        if (st) sqlite3_finalize(st);
+        fail(db, m_sql);
+    }
+    const int cols = sqlite3_column_count(st);
+    m_names.reserve(cols);
+    m_kinds.reserve(cols);
+    for (int c = 0; c < cols; ++c) {
+        QString name = QString::fromUtf8(sqlite3_column_name(st, c));
+        m_names << name;
+        QString key = name.toLower();
+        if (!m_index.contains(key)) m_index.insert(key, c);
+        m_kinds.push_back(kindOf(sqlite3_column_decltype(st, c)));
+    }
+    int rc;
+    int rows = 0;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        ++rows;
+        for (int c = 0; c < cols; ++c) {
+            Cell cell;
+            cell.type = quint8(sqlite3_column_type(st, c));
+            switch (cell.type) {
+            case SQLITE_INTEGER: cell.i = sqlite3_column_int64(st, c); break;
+            case SQLITE_FLOAT: cell.d = sqlite3_column_double(st, c); break;
+            case SQLITE_NULL: break;
+            default: {
+                const char *p = cell.type == SQLITE_TEXT
+                                    ? reinterpret_cast<const char *>(sqlite3_column_text(st, c))
+                                    : static_cast<const char *>(sqlite3_column_blob(st, c));
+                int len = sqlite3_column_bytes(st, c);
+                cell.t.off = quint32(m_arena.size());
+                cell.t.len = quint32(len);
+                if (len) m_arena.append(p, len);
+            }
+            }
+            m_cells.push_back(cell);
+        }
+    }
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE) {
+        Close();
+        fail(db, m_sql);
+    }
+    m_order.resize(rows);
+    for (int r = 0; r < rows; ++r) m_order[r] = r;
+    m_active = true;
+    m_pos = 0;
+}
+
+int Query::ExecSQL()
+{
+    if (!m_conn) throw DbError(QStringLiteral("查询没有连接到数据库！"));
+    Close();
+    return m_conn->execute(m_sql);
+}
+
+void Query::OpenSql(const QString &sql)
+{
+    Close();
+    m_sql = sql;
+    Open();
+}
+
+int Query::ExecSql(const QString &sql)
+{
+    Close();
+    m_sql = sql;
+    return ExecSQL();
+}
+
+void Query::setRecNo(int recNo)
+{
+    if (recNo >= 1 && recNo <= rowCount()) m_pos = recNo - 1;
+}
+
+Query::Bookmark Query::GetBookmark() const
+{
+    return Eof() ? -1 : m_order[m_pos];
+}
+
+void Query::GotoBookmark(Bookmark b)
+{
+    for (int p = 0; p < rowCount(); ++p)
+        if (m_order[p] == b) { m_pos = p; return; }
+    throw DbError(QStringLiteral("找不到书签所指的记录！"));
+}
+
+int Query::FieldIndex(const QString &name) const
+{
+    auto it = m_index.constFind(name.toLower());
+    return it == m_index.constEnd() ? -1 : *it;
+}
+
+Field Query::FieldByName(const QString &name) const
+{
+    int c = FieldIndex(name);
+    if (c < 0) throw DbError(QStringLiteral("字段 %1 不存在！").arg(name));
+    return Field(this, c);
+}
+
+const Query::Cell &Query::cell(int row, int column) const
+{
+    return m_cells[size_t(m_order[row]) * m_names.size() + column];
+}
+
+QString Query::text(int row, int column) const
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= FieldCount()) return QString();
+    return cellText(cell(row, column), m_kinds[column]);
+}
+
+static QString bitText(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }
+
+QString Query::cellText(const Cell &c, Kind k) const
+{
+    switch (c.type) {
+    case SQLITE_NULL: return QString();
+    case SQLITE_INTEGER:
+        if (k == Kind::Bit) return bitText(c.i != 0);
+        return QString::number(c.i);
+    case SQLITE_FLOAT:
+        if (k == Kind::Bit) return bitText(c.d != 0);
+        if (k == Kind::Money) return numberText(std::round(c.d * 10000.0) / 10000.0);
+        return numberText(c.d);
+    default: {
+        QString s = QString::fromUtf8(m_arena.constData() + c.t.off, int(c.t.len));
+        if (k == Kind::Bit) {
+            double d;
+            return bitText(s.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ||
+                           (isSqlNumber(s, &d) && d != 0));
+        }
+        return s;
+    }
+    }
+}
+
+double Query::cellNumber(const Cell &c) const
+{
+    switch (c.type) {
+    case SQLITE_NULL: return 0;
+    case SQLITE_INTEGER: return double(c.i);
+    case SQLITE_FLOAT: return c.d;
+    default: {
+        QString s = QString::fromUtf8(m_arena.constData() + c.t.off, int(c.t.len));
+        double d = 0;
+        if (s.trimmed().isEmpty()) return 0;
+        if (s.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return -1;
+        if (s.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return 0;
+        if (!isSqlNumber(s, &d)) throw DbError(QStringLiteral("“%1” 不是有效的数字！").arg(s));
+        return d;
+    }
+    }
+}
+
+void Query::setSort(const QString &sortText)
+{
+    m_sortText = sortText.trimmed();
+    const int rows = int(m_order.size());
+    for (int r = 0; r < rows; ++r) m_order[r] = r;
+    if (m_sortText.isEmpty() || rows == 0) return;
+    QStringList parts = m_sortText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    bool desc = parts.size() > 1 && parts.last().compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
+    if (parts.size() > 1 && (desc || parts.last().compare(QLatin1String("ASC"), Qt::CaseInsensitive) == 0))
+        parts.removeLast();
+    QString fieldName = parts.join(QLatin1Char(' '));
+    if (fieldName.startsWith(u'[') && fieldName.endsWith(u']')) fieldName = fieldName.mid(1, fieldName.size() - 2);
+    int col = FieldIndex(fieldName);
+    if (col < 0) throw DbError(QStringLiteral("字段 %1 不存在！").arg(fieldName));
+    const size_t cols = m_names.size();
+    auto raw = [&](int r) -> const Cell & { return m_cells[size_t(r) * cols + col]; };
+    auto rank = [](const Cell &c) { return c.type == SQLITE_NULL ? 0 : (c.type == SQLITE_TEXT || c.type == SQLITE_BLOB) ? 2 : 1; };
+    auto less = [&](int a, int b) {
+        const Cell &x = raw(a), &y = raw(b);
+        int rx = rank(x), ry = rank(y);
+        if (rx != ry) return rx < ry;
+        if (rx == 1) return cellNumber(x) < cellNumber(y);
+        if (rx == 2) {
+            QString sx = QString::fromUtf8(m_arena.constData() + x.t.off, int(x.t.len));
+            QString sy = QString::fromUtf8(m_arena.constData() + y.t.off, int(y.t.len));
+            return sx.compare(sy, Qt::CaseInsensitive) < 0;
+        }
+        return false;
+    };
+    if (desc) std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) { return less(b, a); });
+    else std::stable_sort(m_order.begin(), m_order.end(), less);
+    m_pos = 0;
+}
+
+// ---------------------------------------------------------------- Field
+
+QString Field::FieldName() const { return m_q->m_names.value(m_col); }
+
+QString Field::AsString() const
+{
+    if (m_q->Eof()) return QString();
+    return m_q->cellText(m_q->cell(m_q->m_pos, m_col), m_q->m_kinds[m_col]);
+}
+
+bool Field::IsNull() const
+{
+    return m_q->Eof() || m_q->cell(m_q->m_pos, m_col).type == SQLITE_NULL;
+}
+
+double Field::AsFloat() const
+{
+    if (m_q->Eof()) return 0;
+    double d = m_q->cellNumber(m_q->cell(m_q->m_pos, m_col));
+    if (m_q->m_kinds[m_col] == Query::Kind::Money) d = std::round(d * 10000.0) / 10000.0;
+    return d;
+}
+
+qint64 Field::AsInteger() const
+{
+    if (m_q->Eof()) return 0;
+    const auto &c = m_q->cell(m_q->m_pos, m_col);
+    if (c.type == SQLITE_INTEGER) return c.i;
+    return qint64(std::llround(m_q->cellNumber(c)));
+}
+
+bool Field::AsBoolean() const
+{
+    if (m_q->Eof()) return false;
+    const auto &c = m_q->cell(m_q->m_pos, m_col);
+    if (c.type == SQLITE_TEXT) {
+        QString s = AsString();
+        if (s == QStringLiteral("是")) return true;
+        if (s == QStringLiteral("否")) return false;
+    }
+    return m_q->cellText(c, Query::Kind::Bit) == QLatin1String("True");
+}
+
+QDateTime Field::AsDateTime() const
+{
+    if (m_q->Eof()) return QDateTime();
+    const auto &c = m_q->cell(m_q->m_pos, m_col);
+    if (c.type == SQLITE_NULL) return QDateTime();
+    if (c.type == SQLITE_INTEGER || c.type == SQLITE_FLOAT) {
+        // Day serial with 1899-12-30 as day 0, the fraction the time of day.
+        double d = m_q->cellNumber(c);
+        QDate base(1899, 12, 30);
+        qint64 days = qint64(std::floor(d));
+        qint64 ms = qint64(std::llround((d - std::floor(d)) * 86400000.0));
+        return QDateTime(base.addDays(days), QTime(0, 0)).addMSecs(ms);
+    }
+    QString s = AsString().trimmed();
+    for (const char *fmt : {"yyyy-MM-dd hh:mm:ss", "yyyy-MM-dd hh:mm", "yyyy-MM-dd", "yyyy-M-d"}) {
+        QDateTime dt = QDateTime::fromString(s, QLatin1String(fmt));
+        if (dt.isValid()) return dt;
+    }
+    throw DbError(QStringLiteral("“%1” 不是有效的日期！").arg(s));
+}
+
+QDate Field::AsDate() const { return AsDateTime().date(); }
+
+}  // namespace vdb

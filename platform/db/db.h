@@ -1,0 +1,213 @@
+#pragma once
+// Our stand-in for the ADO connection and query of the original system: one
+// SQLCipher connection that accepts the Jet dialect the windows write, and a
+// client-side query (all rows fetched on open) with ADO's cursor operations.
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+struct sqlite3;
+
+namespace vdb {
+
+// Every failure of this layer; what() and message() carry a Chinese text
+// that may be shown to the user as it stands.
+class DbError : public std::runtime_error {
+public:
+    explicit DbError(const QString &message);
+    const QString &message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// Text to put between single quotes in a statement: quotes doubled, NUL removed.
+QString sqlText(const QString &value);
+// The same, with the surrounding quotes.
+QString sqlQuote(const QString &value);
+// A number that goes into a statement unquoted.  Throws DbError when the text
+// is not a plain decimal number.  A negative number comes back in parentheses,
+// so "x-" + sqlNum("-5") cannot become the comment "--".
+QString sqlNum(const QString &value);
+QString sqlNum(double value);
+QString sqlNum(qint64 value);
+// True when value is a plain decimal number (optional sign, digits, point,
+// exponent, surrounding blanks).
+bool isSqlNumber(const QString &value, double *out = nullptr);
+
+// The shortest decimal text of a number, at most 15 significant digits:
+// 120 -> "120", 0.1+0.2 -> "0.3".
+QString numberText(double value);
+
+// Rewrites one Jet statement into SQLite's dialect.  Empty result: nothing to run.
+QString translateJet(const QString &sql);
+
+class Connection {
+public:
+    // Opens an existing database file with the key.  Throws DbError naming the
+    // file when it is missing, cannot be read, or the key does not fit.
+    static std::unique_ptr<Connection> open(const QString &path, const QByteArray &key);
+    // Creates a new, empty database file (its folder too).  Throws if it exists.
+    static std::unique_ptr<Connection> create(const QString &path, const QByteArray &key);
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    // Runs one statement in the Jet dialect; returns the rows changed.
+    int execute(const QString &jetSql);
+    // Runs a statement already in SQLite's dialect (no translation).
+    int executeNative(const QString &sql);
+
+    QStringList tableNames() const;                      // without system tables
+    QStringList columnNames(const QString &table) const;  // in table order
+
+    const QString &path() const { return m_path; }
+    qint64 lastInsertId() const;
+    sqlite3 *handle() const { return m_db; }
+    bool inTransaction() const { return m_depth > 0; }
+
+    // Called by Transaction; nested scopes become savepoints.
+    void begin();
+    void commit();
+    void rollback();
+
+    // Counts the statements run through execute (reads through a Query do
+    // not count); tests read it to see that nothing was changed.
+    quint64 statementCount() const { return m_statements; }
+
+private:
+    Connection(sqlite3 *db, const QString &path);
+    static std::unique_ptr<Connection> openFile(const QString &path, const QByteArray &key, bool create);
+    sqlite3 *m_db;
+    QString m_path;
+    int m_depth = 0;
+    quint64 m_statements = 0;
+    friend class Query;
+};
+
+// Rolls back unless commit() was called: every save or delete of several
+// statements runs inside one of these.
+class Transaction {
+public:
+    explicit Transaction(Connection &c);
+    ~Transaction();
+    void commit();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+private:
+    Connection &m_c;
+    bool m_done = false;
+};
+
+class Query;
+
+// One column of the current row, read as the windows read fields.
+class Field {
+public:
+    Field(const Query *q, int column) : m_q(q), m_col(column) {}
+    QString AsString() const;
+    double AsFloat() const;
+    qint64 AsInteger() const;
+    bool AsBoolean() const;
+    QDate AsDate() const;
+    QDateTime AsDateTime() const;
+    bool IsNull() const;
+    QString FieldName() const;
+
+private:
+    const Query *m_q;
+    int m_col;
+};
+
+class Query {
+public:
+    enum class Kind : quint8 { Text, Number, Money, Bit, Integer };
+
+    Query() = default;
+    explicit Query(Connection *c) : m_conn(c) {}
+
+    void setConnection(Connection *c) { m_conn = c; }
+    Connection *connection() const { return m_conn; }
+
+    // The original cycle: Close, SQL.Clear, SQL.Add, Open or ExecSQL.
+    void Close();
+    void ClearSQL() { m_sql.clear(); }
+    void AddSQL(const QString &line);
+    void setSQL(const QString &sql) { m_sql = sql; }
+    const QString &sql() const { return m_sql; }
+    void Open();
+    int ExecSQL();
+    // Close, clear, add and open in one call.
+    void OpenSql(const QString &sql);
+    int ExecSql(const QString &sql);
+
+    bool Active() const { return m_active; }
+    bool Eof() const { return !m_active || m_pos >= rowCount(); }
+    bool Bof() const { return !m_active || m_pos <= 0; }
+    bool IsEmpty() const { return rowCount() == 0; }
+    void First() { m_pos = 0; }
+    void Last() { m_pos = rowCount() > 0 ? rowCount() - 1 : 0; }
+    void Next() { if (m_pos < rowCount()) ++m_pos; }
+    void Prior() { if (m_pos > 0) --m_pos; }
+    int RecordCount() const { return rowCount(); }
+    int RecNo() const { return Eof() ? -1 : m_pos + 1; }
+    void setRecNo(int recNo);
+
+    // A bookmark names a row whatever the sort order.
+    using Bookmark = int;
+    Bookmark GetBookmark() const;
+    void GotoBookmark(Bookmark b);
+
+    int FieldCount() const { return int(m_names.size()); }
+    QStringList FieldNames() const { return m_names; }
+    int FieldIndex(const QString &name) const;  // -1 when absent
+    Kind FieldKind(int column) const { return m_kinds[column]; }
+    // Throws DbError for a column the result does not have.
+    Field FieldByName(const QString &name) const;
+    Field FieldByIndex(int column) const { return Field(this, column); }
+    QString value(const QString &name) const { return FieldByName(name).AsString(); }
+    // Direct access for grids: row in current order.
+    QString text(int row, int column) const;
+
+    // Client-side sort: "field ASC" or "field DESC"; "" restores the order read.
+    void setSort(const QString &sortText);
+    const QString &sort() const { return m_sortText; }
+
+private:
+    friend class Field;
+    struct Cell {
+        quint8 type = 0;  // SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT, SQLITE_BLOB, SQLITE_NULL
+        union {
+            qint64 i;
+            double d;
+            struct { quint32 off, len; } t;
+        };
+        Cell() : i(0) {}
+    };
+    int rowCount() const { return int(m_order.size()); }
+    const Cell &cell(int row, int column) const;
+    QString cellText(const Cell &c, Kind k) const;
+    double cellNumber(const Cell &c) const;
+
+    Connection *m_conn = nullptr;
+    QString m_sql;
+    bool m_active = false;
+    int m_pos = 0;
+    QStringList m_names;
+    QHash<QString, int> m_index;  // lower-case names
+    std::vector<Kind> m_kinds;
+    std::vector<Cell> m_cells;     // row-major
+    std::vector<int> m_order;      // physical row of each position
+    QByteArray m_arena;            // UTF-8 text of every text cell
+    QString m_sortText;
+};
+
+}  // namespace vdb

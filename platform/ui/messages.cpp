@@ -1,0 +1,104 @@
+#include "platform/ui/messages.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace ui {
+
+namespace {
+QString g_title = QStringLiteral("Velmora会员管理软件");
+ScriptedMessages *g_script = nullptr;
+}
+
+QString appTitle() { return g_title; }
+void setAppTitle(const QString &title) { g_title = title; }
+
+QStringList ScriptedMessages::texts() const
+{
+    QStringList out;
+    for (const auto &m : m_shown) out << m.text;
+    return out;
+}
+
+ScriptedMessages::ScriptedMessages() : m_previous(g_script) { g_script = this; }
+ScriptedMessages::~ScriptedMessages() { g_script = m_previous; }
+
+Answer ScriptedMessages::take(const Message &m)
+{
+    m_shown.push_back(m);
+    if (!m_queue.empty()) {
+        Answer a = m_queue.front();
+        m_queue.erase(m_queue.begin());
+        return a;
+    }
+    return m.buttons == Buttons::Ok ? Answer::Ok : (m.buttons == Buttons::OkCancel ? Answer::Ok : Answer::Yes);
+}
+
+Answer show(const Message &m, QWidget *parent)
+{
+    if (g_script) return g_script->take(m);
+    QMessageBox box(parent ? parent : QApplication::activeWindow());
+    box.setWindowTitle(m.caption.isEmpty() ? g_title : m.caption);
+    box.setText(m.text);
+    switch (m.icon) {
+    case Icon::Information: box.setIcon(QMessageBox::Information); break;
+    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case Icon::Question: box.setIcon(QMessageBox::Question); break;
+    case Icon::Error: box.setIcon(QMessageBox::Critical); break;
+    case Icon::None: break;
+    }
+    QPushButton *ok = nullptr, *yes = nullptr, *no = nullptr, *cancel = nullptr;
+    switch (m.buttons) {
+    case Buttons::Ok: ok = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole); break;
+    case Buttons::OkCancel:
+        ok = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+        cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+        break;
+    case Buttons::YesNo:
+        yes = box.addButton(QStringLiteral("是(&Y)"), QMessageBox::YesRole);
+        no = box.addButton(QStringLiteral("否(&N)"), QMessageBox::NoRole);
+        break;
+    case Buttons::YesNoCancel:
+        yes = box.addButton(QStringLiteral("是(&Y)"), QMessageBox::YesRole);
+        no = box.addButton(QStringLiteral("否(&N)"), QMessageBox::NoRole);
+        cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+        break;
+    }
+    box.setDefaultButton(ok ? ok : yes);
+    if (cancel) box.setEscapeButton(cancel);
+    else if (no) box.setEscapeButton(no);
+    box.exec();
+    QAbstractButton *clicked = box.clickedButton();
+    if (clicked && clicked == yes) return Answer::Yes;
+    if (clicked && clicked == no) return Answer::No;
+    if (clicked && clicked == ok) return Answer::Ok;
+    return m.buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+}
+
+void showMessage(const QString &text, QWidget *parent)
+{
+    show({text, g_title, Icon::None, Buttons::Ok}, parent);
+}
+
+void information(const QString &text, const QString &caption, QWidget *parent)
+{
+    show({text, caption.isEmpty() ? g_title : caption, Icon::Information, Buttons::Ok}, parent);
+}
+
+void warning(const QString &text, const QString &caption, QWidget *parent)
+{
+    show({text, caption, Icon::Warning, Buttons::Ok}, parent);
+}
+
+void error(const QString &text, const QString &caption, QWidget *parent)
+{
+    show({text, caption, Icon::Error, Buttons::Ok}, parent);
+}
+
+bool ask(const QString &text, const QString &caption, QWidget *parent)
+{
+    return show({text, caption, Icon::Question, Buttons::YesNo}, parent) == Answer::Yes;
+}
+
+}  // namespace ui
