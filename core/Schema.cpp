@@ -32,9 +32,8 @@ void SchemaUpdater::NewTable(const QString &table)
 void SchemaUpdater::NewField(const QString &table, const QString &column, const QString &defaultValue,
                              const QString &type)
 {
-    QString names;
-    for (const QString &n : m_c.columnNames(table)) names += n + QLatin1Char('|');
-    if (names.contains(column + QLatin1Char('|'), Qt::CaseInsensitive)) return;
+    // Whole names: "theNum" must not count as present because of "XtheNum".
+    if (m_c.columnNames(table).contains(column, Qt::CaseInsensitive)) return;
     m_c.execute(QStringLiteral("ALTER TABLE ") + table + " ADD COLUMN " + column + " " + type);
     m_c.execute(QStringLiteral("UPDate ") + table + " Set " + column + " = '" + sqlText(defaultValue) + "'");
 }
@@ -46,9 +45,10 @@ void SchemaUpdater::mySaveT(const QString &table, const QString &name)
 
 void SchemaUpdater::myUpdate()
 {
-    QString tables;
-    for (const QString &t : m_c.tableNames()) tables += t + QLatin1Char('|');
-    auto present = [&](const char *t) { return tables.contains(QLatin1String(t) + QLatin1Char('|'), Qt::CaseInsensitive); };
+    // Read once: tables created below do not count as present in later steps.
+    // Whole names: "SMType" must not make "MType" count as present.
+    const QStringList tables = m_c.tableNames();
+    auto present = [&](const char *t) { return tables.contains(QLatin1String(t), Qt::CaseInsensitive); };
     auto add = [&](const char *t, const char *col, const QString &type, const QString &def = QString()) {
         NewField(QLatin1String(t), QLatin1String(col), def, type);
     };

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -62,7 +63,10 @@ bool isSqlNumber(const QString &value, double *out)
 QString numberText(double value)
 {
     if (value == 0) return QStringLiteral("0");  // also folds -0
-    return QString::number(value, 'g', 15);
+    if (std::abs(value) < 1e15 && value == std::trunc(value)) return QString::number(qint64(value));
+    char buf[40];
+    auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+    return QString::fromLatin1(buf, int(r.ptr - buf));
 }
 
 QString sqlNum(double value)
@@ -671,6 +675,7 @@ void Query::Open()
     }
     int rc;
     int rows = 0;
+    m_cells.reserve(size_t(cols) * 64);
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         ++rows;
         for (int c = 0; c < cols; ++c) {

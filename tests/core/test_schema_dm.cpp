@@ -1,0 +1,316 @@
+#include "core/MenuCatalog.h"
+#include "core/Schema.h"
+#include "core/Unit1.h"
+#include "core/dm.h"
+#include "platform/ui/lookupcombo.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using vdb::Query;
+
+namespace {
+
+class DmTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        path = dir.filePath("Data/db.edb");
+        dm.openDatabase(path, true);
+        myLoginDate = "2026-03-07";
+    }
+    vdb::Connection &c() { return *dm.ADOConnection1(); }
+    QString one(const QString &sql)
+    {
+        Query q(&c());
+        q.OpenSql(sql);
+        return q.text(0, 0);
+    }
+    void exec(const QString &sql) { c().execute(sql); }
+    void addMember(const QString &card, const QString &date, const QString &del = "否", double xf = 0)
+    {
+        exec(QString("INSERT INTO Member (theNum,theName,theDate,theDel,theType,theZK,theJFBL,theXF,theCZ,theJF,UseCount,UseDate) "
+                     "VALUES ('%1','会员','%2','%3','普通会员',100,1,%4,0,0,0,'1900-01-01')")
+                 .arg(card, date, del)
+                 .arg(xf));
+    }
+    QTemporaryDir dir;
+    QString path;
+    TfrmDM dm;
+};
+
+TEST_F(DmTest, NewDatabaseHoldsEveryTableAndTheSeedRows)
+{
+    const QStringList tables = c().tableNames();
+    for (const char *t : {"Member", "MType", "MTS", "MJN", "SShop", "SType", "SSup", "UXF", "UXF_List", "UXF_SK", "UCZ",
+                          "UDH", "ULP", "UJF", "UJH", "UTH", "UJH_List", "UTH_List", "UBB", "SDept", "SDJ", "SUser",
+                          "SLevel", "SMenu", "SWorker", "SMType", "SSex"})
+        EXPECT_TRUE(tables.contains(t)) << t;
+    // Columns the upgrade routine adds only in its second run are there.
+    EXPECT_TRUE(c().columnNames("UJH").contains("WName"));
+    EXPECT_TRUE(c().columnNames("SSex").contains("Remark"));
+    EXPECT_TRUE(c().columnNames("UXF").contains("theYE"));
+
+    EXPECT_EQ(one("select count(*) from SDept"), "1");
+    Query q(&c());
+    q.OpenSql("select ID, theName from SDJ order by ID");
+    QStringList titles;
+    for (; !q.Eof(); q.Next()) titles << q.value("ID") + q.value("theName");
+    EXPECT_EQ(titles, QStringList({"1消费单", "2储值单", "3兑换单", "4进货单", "5退货单"}));
+    EXPECT_EQ(one("select count(*) from SSex"), "3");
+
+    int items = 0;
+    for (const auto &m : velmora::numberedMenus()) items += m.items.size();
+    EXPECT_EQ(items, 61);
+    EXPECT_EQ(one("select count(*) from SMenu"), QString::number(items));
+    EXPECT_EQ(one("select MName from SMenu where MNum='000'"), "本店设置 ");
+    EXPECT_EQ(one("select MName from SMenu where MNum='003'"), "-");
+    EXPECT_EQ(one("select MName from SMenu where MNum='014'"), "退出 ");
+    EXPECT_EQ(one("select MName from SMenu where MNum='506'"), "商品库存查询 ");
+    EXPECT_EQ(one("select MName from SMenu where MNum='518'"), "供应商导入 ");
+    EXPECT_EQ(one("select MName from SMenu where MNum='602'"), "年报表 ");
+
+    // admin / 270946 logs in and holds every catalogue number.
+    EXPECT_EQ(one("select count(*) from SUser where theName='admin' AND thePass='270946' AND theState='启用'"), "1");
+    EXPECT_EQ(one("select count(*) from SLevel l, SUser u where l.UID=u.ID and u.theName='admin'"), QString::number(items));
+    EXPECT_EQ(one("select count(*) from SMenu m where not exists (select 1 from SLevel l where l.MNum=m.MNum)"), "0");
+}
+
+TEST_F(DmTest, UpgradeOnACompleteDatabaseRunsNothing)
+{
+    velmora::SchemaUpdater up(c());
+    const quint64 before = c().statementCount();
+    up.myUpdate();
+    EXPECT_EQ(c().statementCount(), before);
+}
+
+TEST_F(DmTest, UpgradeAddsMissingTablesAndColumnsWithTheirDefaults)
+{
+    QTemporaryDir other;
+    auto old = vdb::Connection::create(other.filePath("old.edb"), "k");
+    old->execute("CREATE TABLE SShop (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(20), theName VARCHAR(50))");
+    old->execute("INSERT INTO SShop (theNum, theName) VALUES ('0001', '可乐')");
+    old->execute("CREATE TABLE SSex (ID INT IDENTITY (1, 1) NOT NULL, theName VARCHAR(10))");
+    velmora::SchemaUpdater up(*old);
+    up.myUpdate();
+    Query q(old.get());
+    q.OpenSql("select * from SShop");
+    EXPECT_EQ(q.value("theKC"), "否");
+    EXPECT_EQ(q.value("theCount"), "0");
+    EXPECT_EQ(q.value("theXF"), "0");
+    // SSex existed without Remark: added; UJH was absent: created without the
+    // columns that only a second run adds.
+    EXPECT_TRUE(old->columnNames("SSex").contains("Remark"));
+    EXPECT_EQ(old->columnNames("SSex").size(), 3);
+    EXPECT_FALSE(old->columnNames("UJH").contains("WName"));
+    EXPECT_TRUE(old->columnNames("UTH").contains("SKType"));
+    up.myUpdate();
+    EXPECT_TRUE(old->columnNames("UJH").contains("WName"));
+    EXPECT_TRUE(old->columnNames("UJH").contains("myDate"));
+    // The second run sees SMType, which must not make the absent MType count as present.
+    EXPECT_FALSE(old->tableNames().contains("MType"));
+    const quint64 before = old->statementCount();
+    up.myUpdate();
+    EXPECT_EQ(old->statementCount(), before);
+}
+
+TEST_F(DmTest, ShopSettingsAreReadAsText)
+{
+    frmDM = &dm;
+    exec("UPDATE SDept SET thePXP=1, theName='小店'");
+    velmora::FindDept();
+    EXPECT_EQ(myDeptName, "小店");
+    EXPECT_EQ(myDeptPXP, "True");
+    EXPECT_EQ(myDeptKC, "False");
+    EXPECT_TRUE(velmora::isOn(myDeptPXP));
+    EXPECT_FALSE(velmora::isOn(myDeptKC));
+    EXPECT_EQ(myDeptSex, "先生");
+}
+
+TEST_F(DmTest, DocumentNumbersCountTheDaysRows)
+{
+    EXPECT_EQ(dm.NewXFNum(), "2603070001");
+    for (int i = 0; i < 3; ++i)
+        exec(QString("INSERT INTO UXF (theNum, theDate, theDel) VALUES ('x', '2026-03-07', '%1')").arg(i == 1 ? "是" : "否"));
+    exec("INSERT INTO UXF (theNum, theDate, theDel) VALUES ('x', '2026-03-06', '否')");
+    EXPECT_EQ(dm.NewXFNum(), "2603070004");  // a deleted bill still counts
+    EXPECT_EQ(dm.NewXFNum(), "2603070004");  // no insert between: the same number
+    myLoginDate = "2026-03-06";
+    EXPECT_EQ(dm.NewXFNum(), "2603060002");  // an earlier business date continues that day
+
+    // Widths at 10, 100, 1000 and past 9999 documents a day.
+    myLoginDate = "2026-03-08";
+    vdb::Transaction tx(c());
+    int have = 0;
+    auto fillTo = [&](int n) {
+        for (; have < n; ++have) exec("INSERT INTO UCZ (theNum, theDate) VALUES ('x', '2026-03-08')");
+    };
+    fillTo(9);
+    EXPECT_EQ(dm.NewCZNum(), "2603080010");
+    fillTo(99);
+    EXPECT_EQ(dm.NewCZNum(), "2603080100");
+    fillTo(999);
+    EXPECT_EQ(dm.NewCZNum(), "2603081000");
+    fillTo(9999);
+    EXPECT_EQ(dm.NewCZNum(), "26030810000");
+    tx.commit();
+    EXPECT_EQ(dm.NewDHNum(), "2603080001");
+    EXPECT_EQ(dm.NewJHNum(), "2603080001");
+    EXPECT_EQ(dm.NewTHNum(), "2603080001");
+    EXPECT_EQ(dm.NewSPNum(), "2603080001");
+}
+
+TEST_F(DmTest, CardNumbersCountTheYearsMembers)
+{
+    EXPECT_EQ(dm.NewMNum(), "26000001");
+    for (int i = 0; i < 41; ++i) addMember(QString("c%1").arg(i), i % 2 ? "2026-01-05" : "2026-12-30", i == 3 ? "是" : "否");
+    addMember("old", "2025-12-31");
+    EXPECT_EQ(dm.NewMNum(), "26000042");
+    myLoginDate = "bad";
+    EXPECT_THROW(dm.NewMNum(), vdb::DbError);
+}
+
+TEST_F(DmTest, CountersChangeOnlyTheLiveMemberWithTheCard)
+{
+    addMember("26000001", "2026-01-01", "是");
+    exec("UPDATE Member SET theJF=50, theCZ=20 WHERE theNum='26000001'");
+    addMember("26000001", "2026-03-07");  // the card given again
+    dm.myMemberJF("26000001", "10");
+    dm.myMemberJF("26000001", "-3");
+    dm.myMemberCZ("26000001", "100.5");
+    dm.myMemberXF("26000001", "88");
+    dm.myMemberUC("26000001", "1");
+    dm.myMemberUD("26000001");
+    Query q(&c());
+    q.OpenSql("select * from Member order by ID");
+    EXPECT_EQ(q.value("theJF"), "50");
+    EXPECT_EQ(q.value("theCZ"), "20");
+    q.Next();
+    EXPECT_EQ(q.value("theJF"), "7");
+    EXPECT_EQ(q.value("theCZ"), "100.5");
+    EXPECT_EQ(q.value("theXF"), "88");
+    EXPECT_EQ(q.value("UseCount"), "1");
+    EXPECT_EQ(q.value("UseDate"), "2026-03-07");
+    EXPECT_THROW(dm.myMemberJF("26000001", "1; DELETE FROM Member"), vdb::DbError);
+    EXPECT_EQ(one("select count(*) from Member"), "2");
+    EXPECT_DOUBLE_EQ(dm.myRetMCZ("26000001"), 0.0);  // two rows hold the card
+    EXPECT_DOUBLE_EQ(dm.myRetMCZ("nobody"), 0.0);
+}
+
+TEST_F(DmTest, StockCountersFollowTheGoodsFlag)
+{
+    exec("INSERT INTO SShop (theNum, theName, theKC, theCount, theXF) VALUES ('1', 'a', '是', 10, 0)");
+    exec("INSERT INTO SShop (theNum, theName, theKC, theCount, theXF) VALUES ('2', 'b', '否', 10, 0)");
+    dm.myKC("1", "-3");
+    dm.myKC("2", "-3");
+    dm.myKC("99", "-3");
+    dm.myXF("1", "3");
+    dm.myXF("2", "-1.5");
+    EXPECT_EQ(one("select theCount from SShop where ID=1"), "7");
+    EXPECT_EQ(one("select theCount from SShop where ID=2"), "10");
+    EXPECT_EQ(one("select theXF from SShop where ID=1"), "3");
+    EXPECT_EQ(one("select theXF from SShop where ID=2"), "-1.5");
+    EXPECT_THROW(dm.myKC("1 OR 1=1", "1"), vdb::DbError);
+}
+
+TEST_F(DmTest, TypeUpgradeTakesTheHighestThresholdReached)
+{
+    exec("DELETE FROM MType");
+    exec("INSERT INTO MType (theName,theZK,theJF,theState,theXF) VALUES ('A',100,1,'启用',0)");
+    exec("INSERT INTO MType (theName,theZK,theJF,theState,theXF) VALUES ('C',80,3,'启用',5000)");
+    exec("INSERT INTO MType (theName,theZK,theJF,theState,theXF) VALUES ('B',90,2,'启用',1000)");
+    exec("INSERT INTO MType (theName,theZK,theJF,theState,theXF) VALUES ('X',50,9,'停用',2000)");
+    auto typeAfter = [&](const QString &card, double spend) {
+        addMember(card, "2026-01-01", "否", spend);
+        exec("UPDATE Member SET theType='A' WHERE theNum='" + card + "'");
+        dm.myMemberUP(card);
+        Query q(&c());
+        q.OpenSql("select theType, theZK, theJFBL from Member where theNum='" + card + "'");
+        return q.value("theType") + "/" + q.value("theZK") + "/" + q.value("theJFBL");
+    };
+    EXPECT_EQ(typeAfter("m0", 0), "A/100/1");
+    EXPECT_EQ(typeAfter("m1", 999.99), "A/100/1");
+    EXPECT_EQ(typeAfter("m2", 1000), "B/90/2");
+    EXPECT_EQ(typeAfter("m3", 2500), "B/90/2");  // the disabled type is never given
+    EXPECT_EQ(typeAfter("m4", 7000), "C/80/3");
+    // A deleted member is not upgraded.
+    addMember("d", "2026-01-01", "是", 7000);
+    dm.myMemberUP("d");
+    EXPECT_EQ(one("select theType from Member where theNum='d'"), "普通会员");
+    // Spend falling after a deleted sale moves the member down to a lower positive type.
+    dm.myMemberXF("m4", "-6000");
+    dm.myMemberUP("m4");
+    EXPECT_EQ(one("select theType from Member where theNum='m4'"), "B");
+}
+
+TEST_F(DmTest, SingleValueLookupsFallBackToTheirDefaults)
+{
+    exec("INSERT INTO SType (theName, theState, theKC) VALUES ('饮料', '启用', '否')");
+    exec("INSERT INTO SType (theName, theState, theKC) VALUES ('重复', '启用', '否')");
+    exec("INSERT INTO SType (theName, theState, theKC) VALUES ('重复', '启用', '否')");
+    EXPECT_EQ(dm.myRetKC("饮料"), "否");
+    EXPECT_EQ(dm.myRetKC("没有"), "是");
+    EXPECT_EQ(dm.myRetKC("重复"), "是");
+    EXPECT_EQ(dm.myRetKC("x' OR '1'='1"), "是");
+    exec("INSERT INTO MTS (MType, SType, theZK, theJF) VALUES ('普通会员', '饮料', 95, 1)");
+    EXPECT_EQ(dm.myRetMTSZKNew("普通会员", "饮料"), "95");
+    EXPECT_EQ(dm.myRetMTSZKNew("普通会员", "食品"), "100");
+    EXPECT_EQ(dm.myRetMType("普通会员", "theZK"), "100");
+    EXPECT_EQ(dm.myRetMType("没有", "theZK"), "");
+}
+
+TEST_F(DmTest, ReportRowsTakeNumbersOnly)
+{
+    QStringList v;
+    for (int i = 0; i < 15; ++i) v << QString::number(i) + ".5";
+    dm.mySaveBB("2026-03", v);
+    EXPECT_EQ(one("select count(*) from UBB"), "1");
+    EXPECT_EQ(one("select TH_M from UBB"), "14.5");
+    v[3] = "abc";
+    EXPECT_THROW(dm.mySaveBB("2026-04", v), vdb::DbError);
+    v[3] = "-2";
+    dm.mySaveBB("2026-04", v);
+    EXPECT_EQ(one("select XF_HY from UBB where theDate='2026-04'"), "-2");
+}
+
+TEST_F(DmTest, LookupListsAreSharedAndShowEnabledRows)
+{
+    exec("INSERT INTO SWorker (theName, theState) VALUES ('小王', '启用')");
+    exec("INSERT INTO SWorker (theName, theState) VALUES ('小李', '启用')");
+    ui::LookupComboBox a, b, sex;
+    dm.DBComSWorker(&a);
+    dm.DBComSWorker(&b);
+    EXPECT_EQ(a.items(), QStringList({"小王", "小李"}));
+    a.setText("小李");
+    const QString id = one("select ID from SWorker where theName='小王'");
+    dm.myState("SWorker", "停用", id);
+    EXPECT_EQ(one("select count(*) from SWorker"), "2");
+    dm.DBComSWorker(nullptr);  // another window refills the shared list
+    EXPECT_EQ(b.items(), QStringList({"小李"}));
+    EXPECT_EQ(a.Text(), "小李");
+    dm.DBComSex(&sex);
+    EXPECT_EQ(sex.count(), 3);
+    ui::LookupComboBox user;
+    dm.DBComUser(&user);
+    EXPECT_EQ(user.items(), QStringList({"admin"}));
+}
+
+TEST(MenuCatalog, NumbersAndNames)
+{
+    EXPECT_EQ(velmora::menuNumber(5, 18), "518");
+    EXPECT_EQ(velmora::menuNumber(0, 3), "003");
+    int top = -1, item = -1;
+    ASSERT_TRUE(velmora::parseMenuNumber("518", &top, &item));
+    EXPECT_EQ(top, 5);
+    EXPECT_EQ(item, 18);
+    ASSERT_TRUE(velmora::parseMenuNumber("05", &top, &item));
+    EXPECT_EQ(top, 0);
+    EXPECT_EQ(item, 5);
+    EXPECT_FALSE(velmora::parseMenuNumber("x1", &top, &item));
+    EXPECT_EQ(velmora::menuName("-"), "-");
+    EXPECT_EQ(velmora::menuName("ab &X"), "ab &X");  // blank at the third byte: whole caption
+    EXPECT_EQ(velmora::menuName("abcd &X"), "abcd ");
+}
+
+}  // namespace
