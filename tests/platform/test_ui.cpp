@@ -92,3 +92,53 @@ TEST(SingleInstance, OneHolderAndStaleLocksAreTakenOver)
 }
 
 }  // namespace
+
+#include "platform/ui/dbgrid.h"
+#include "platform/ui/keyfilter.h"
+
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+TEST(DBGrid, FollowsTheQueryCursorAndSortsByTitleClicks)
+{
+    QTemporaryDir dir;
+    auto c = vdb::Connection::create(dir.filePath("g.edb"), "k");
+    c->execute("CREATE TABLE G (theName VARCHAR(10) WITH COMP, thePrice FLOAT)");
+    c->execute("INSERT INTO G VALUES ('乙', 2)");
+    c->execute("INSERT INTO G VALUES ('甲', 10)");
+    c->execute("INSERT INTO G VALUES ('丙', 1)");
+    vdb::Query q(c.get());
+    q.OpenSql("select theName as 名称, thePrice as 价格 from G");
+    ui::DBGrid grid;
+    grid.setQuery(&q);
+    EXPECT_EQ(grid.model()->rowCount(), 3);
+    EXPECT_EQ(grid.model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "价格");
+    grid.selectRow(2);
+    EXPECT_EQ(q.value("名称"), "丙");
+    grid.sortByColumn(1);
+    EXPECT_EQ(q.sort(), "价格 ASC");
+    EXPECT_EQ(grid.model()->index(0, 1).data().toString(), "1");
+    grid.sortByColumn(1);
+    EXPECT_EQ(grid.model()->index(0, 1).data().toString(), "10");
+    QSignalSpy enter(&grid, &ui::DBGrid::EnterPressed);
+    QTest::keyClick(&grid, Qt::Key_Return);
+    EXPECT_EQ(enter.count(), 1);
+}
+
+TEST(KeyFilter, NumericFieldsRefuseOtherKeys)
+{
+    QLineEdit amount, percent;
+    ui::installKeyFilter(&amount, ui::KeyFilter::Amount);
+    ui::installKeyFilter(&percent, ui::KeyFilter::Percent);
+    QTest::keyClicks(&amount, "12a.5-");
+    QTest::keyClicks(&percent, "9.5x");
+    EXPECT_EQ(amount.text(), "12.5");
+    EXPECT_EQ(percent.text(), "95");
+    EXPECT_TRUE(ui::keyAllowed(ui::KeyFilter::Date, "2026-03-07"));
+    EXPECT_FALSE(ui::keyAllowed(ui::KeyFilter::SignedAmount, "1e3"));
+}
+
+}  // namespace
