@@ -45,31 +45,46 @@ double seconds(F&& f)
     return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 
-void BM_GetLunarDate(benchmark::State& state)
+// Runs `round` (which makes `callsPerRound` calls) for every benchmark
+// iteration, then `baseline` as many times, and sets the counters: the rate
+// of `unitsPerCall` units, the time ratio to the baseline and the heap
+// allocations per call.
+template <class Round, class Baseline>
+void measure(benchmark::State& state, const char* rateName, long callsPerRound,
+             double unitsPerCall, Round&& round, Baseline&& baseline)
 {
-    const std::vector<QDate> dates = sampleDates();
-    long calls = 0;
     long allocs = 0;
     double own = 0;
     for (auto _ : state) {
         const long before = allocations.load();
-        own += seconds([&] {
-            for (const QDate& d : dates)
-                benchmark::DoNotOptimize(GetLunarDate(d));
-        });
+        own += seconds(round);
         allocs += allocations.load() - before;
-        calls += long(dates.size());
     }
-    // Baseline: the day of the year alone, the least a conversion must do.
-    const long rounds = state.iterations();
+    const long rounds = long(state.iterations());
     const double base = seconds([&] {
         for (long r = 0; r < rounds; ++r)
+            baseline();
+    });
+    const double calls = double(rounds) * double(callsPerRound);
+    state.counters[rateName] = benchmark::Counter(calls * unitsPerCall, benchmark::Counter::kIsRate);
+    state.counters["ratio_vs_baseline"] = base > 0 ? own / base : 0;
+    state.counters["allocs_per_call"] = calls > 0 ? double(allocs) / calls : 0;
+}
+
+void BM_GetLunarDate(benchmark::State& state)
+{
+    const std::vector<QDate> dates = sampleDates();
+    measure(
+        state, "conversions_per_s", long(dates.size()), 1.0,
+        [&] {
+            for (const QDate& d : dates)
+                benchmark::DoNotOptimize(GetLunarDate(d));
+        },
+        // The day of the year alone, the least a conversion must do.
+        [&] {
             for (const QDate& d : dates)
                 benchmark::DoNotOptimize(d.dayOfYear());
-    });
-    state.counters["conversions_per_s"] = benchmark::Counter(double(calls), benchmark::Counter::kIsRate);
-    state.counters["ratio_vs_baseline"] = base > 0 ? own / base : 0;
-    state.counters["allocs_per_call"] = double(allocs) / double(calls);
+        });
 }
 BENCHMARK(BM_GetLunarDate);
 
@@ -85,30 +100,19 @@ void BM_MakePYCode(benchmark::State& state)
     const int options = int(state.range(0));
     QString result;
     MakePYCode(text, options, 255, result); // the result buffer is reused from here on
-    long calls = 0;
-    long allocs = 0;
-    double own = 0;
-    for (auto _ : state) {
-        const long before = allocations.load();
-        own += seconds([&] {
+    measure(
+        state, "chars_per_s", 100, double(text.size()),
+        [&] {
             for (int i = 0; i < 100; ++i) {
                 MakePYCode(text, options, 255, result);
                 benchmark::DoNotOptimize(result.data());
             }
+        },
+        // Converting the same text to UTF-8, a plain per-character pass.
+        [&] {
+            for (int i = 0; i < 100; ++i)
+                benchmark::DoNotOptimize(text.toUtf8());
         });
-        allocs += allocations.load() - before;
-        calls += 100;
-    }
-    // Baseline: converting the same text to UTF-8, a plain per-character pass.
-    const long rounds = state.iterations() * 100;
-    const double base = seconds([&] {
-        for (long r = 0; r < rounds; ++r)
-            benchmark::DoNotOptimize(text.toUtf8());
-    });
-    state.counters["chars_per_s"] =
-        benchmark::Counter(double(calls) * double(text.size()), benchmark::Counter::kIsRate);
-    state.counters["ratio_vs_baseline"] = base > 0 ? own / base : 0;
-    state.counters["allocs_per_call"] = double(allocs) / double(calls);
 }
 BENCHMARK(BM_MakePYCode)->Arg(PYMarkUnknown)->Arg(PYMarkUnknown | PYFullSyllables);
 
