@@ -46,7 +46,7 @@ public:
             put('?');
     }
 
-    // Walks GBK bytes; a piece never spans two calls as long as each call
+    // Walks GBK bytes; a character never spans two calls as long as each call
     // holds whole characters.
     void feed(const unsigned char* p, qsizetype n)
     {
