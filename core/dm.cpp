@@ -1,5 +1,6 @@
 #include "core/dm.h"
 
+#include "core/DateCn.h"
 #include "core/Schema.h"
 #include "core/Unit1.h"
 #include "platform/ui/lookupcombo.h"
@@ -275,3 +276,5 @@ void TfrmDM::myXF(const QString &goodsId, const QString &change)
     mySql = QStringLiteral("Update SShop Set theXF = theXF + ") + sqlNum(change) + " Where (ID = " + sqlNum(goodsId) + ")";
     myESql(mySql);
 }
+
+QString TfrmDM::myNL5(const QString &date) const { return ::myNL5(date); }

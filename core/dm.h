@@ -64,6 +64,9 @@ public:
     void myKC(const QString &goodsId, const QString &change);
     void myXF(const QString &goodsId, const QString &change);
 
+    // Lunar month and day "MM-DD" of a "yyyy-mm-dd" date ("" outside the table).
+    QString myNL5(const QString &date) const;
+
     // The routines' own queries, public as the windows' tests read them.
     vdb::Query ADOQ_Sql, ADOQState, ADOQ_MType, ADOQ_KC, ADOQ_MTS1, ADOQ_MCZ, ADOQ_BB;
     vdb::Query ADOQ_Num, ADOQ_JH, ADOQ_TH, ADOQ_XF, ADOQ_CZNum, ADOQ_DHNum, ADOQ_SP;

@@ -296,6 +296,13 @@ TEST_F(DmTest, LookupListsAreSharedAndShowEnabledRows)
     EXPECT_EQ(user.items(), QStringList({"admin"}));
 }
 
+TEST_F(DmTest, LunarMonthAndDayOfTheBusinessDate)
+{
+    // 2026-02-17 is the first day of the first lunar month.
+    EXPECT_EQ(dm.myNL5("2026-02-17"), "01-01");
+    EXPECT_EQ(dm.myNL5("1800-01-01"), "");
+}
+
 TEST(MenuCatalog, NumbersAndNames)
 {
     EXPECT_EQ(velmora::menuNumber(5, 18), "518");
