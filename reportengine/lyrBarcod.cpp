@@ -499,19 +499,24 @@ QString code128(Ctx &ctx, int set, bool ean)
     TlyrBarcode &bc = ctx.bc;
     QList<int> values;
     values << kC128StartA + set;
+    // The check digit is not written back: Width and DrawBarcode each
+    // encode once, and a second pass would append another digit.
+    QString text = bc.Text;
     if (ean) {
         values << kC128Fnc1;
         if (bc.Checksum)
-            bc.Text = ctx.check10(bc.Text);
+            text = ctx.check10(text);
     }
-    const QString &text = bc.Text;
     if (set == 2) {
         if (!allDigits(text))
             throw ElyrBarcodeError(QStringLiteral("Barcode must be numeric"));
-        if (text.length() % 2)
-            bc.Text = QStringLiteral("0") + text;
-        for (int i = 0; i < bc.Text.length(); i += 2)
-            values << digitAt(bc.Text, i) * 10 + digitAt(bc.Text, i + 1);
+        if (text.length() % 2) {
+            text.prepend(u'0');
+            if (!ean || !bc.Checksum)
+                bc.Text = text;
+        }
+        for (int i = 0; i < text.length(); i += 2)
+            values << digitAt(text, i) * 10 + digitAt(text, i + 1);
     } else {
         for (QChar c : text) {
             const int v = code128Value(set, c);
@@ -528,7 +533,7 @@ QString code128(Ctx &ctx, int set, bool ean)
     QString out;
     for (int v : values)
         appendWidths(out, kCode128[v]);
-    ctx.display = bc.Text;
+    ctx.display = text;
     return out;
 }
 
