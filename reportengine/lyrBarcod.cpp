@@ -145,6 +145,20 @@ bool allDigits(const QString &s)
     return std::all_of(s.begin(), s.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
+// Only a..z: Unicode case mapping would turn e.g. dotless i into "I".
+QChar asciiUpper(QChar c)
+{
+    return (c >= u'a' && c <= u'z') ? QChar(c.unicode() - 32) : c;
+}
+
+QString asciiUpper(const QString &s)
+{
+    QString out = s;
+    for (QChar &c : out)
+        c = asciiUpper(c);
+    return out;
+}
+
 QString setLen(const QString &s, int n)
 {
     return s.length() >= n ? s : QString(n - s.length(), u'0') + s;
@@ -448,7 +462,7 @@ QString code39(Ctx &ctx, const QString &text, const char *symbology)
     out += u'0';
     int sum = 0;
     for (QChar c : text) {
-        const QChar u = c.toUpper();
+        const QChar u = asciiUpper(c);
         const char *p = (u.unicode() > 0 && u.unicode() < 128 && u != u'*')
                             ? std::strchr(kCode39Chars, char(u.unicode()))
                             : nullptr;
@@ -568,7 +582,7 @@ QString postnet(Ctx &ctx)
 
 QString codabar(Ctx &ctx)
 {
-    const QString text = ctx.bc.Text.toUpper();
+    const QString text = asciiUpper(ctx.bc.Text);
     auto index = [](QChar c) {
         const char *p = (c.unicode() > 0 && c.unicode() < 128)
                             ? std::strchr(kCodabarChars, char(c.unicode()))
@@ -723,7 +737,7 @@ QString TlyrBarcode::MakeData()
     case bcCode_2_5_matrix:
         return code25Matrix(Text);
     case bcCode39:
-        m_display = Text.toUpper();
+        m_display = asciiUpper(Text);
         return code39(ctx, Text, "Code39");
     case bcCode39Extended: {
         bool ok = false;

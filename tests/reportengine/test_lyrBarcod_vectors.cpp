@@ -165,6 +165,7 @@ const ErrorCase kErrors[] = {
     {bcCode39, "AB*C", "bc:Code39 bad Data <AB*C>"},
     {bcCode39, QString::fromUtf8("条码"), "bc:Code39 bad Data <条码>"},
     {bcCode39, "A_B", "bc:Code39 bad Data <A_B>"},
+    {bcCode39, QString::fromUtf8("ı"), "bc:Code39 bad Data <ı>"},  // dotless i is no I
     {bcCode39Extended, QString::fromUtf8("é"), "bc:Code39 bad Data <é>"},
     {bcCodeCodabar, "12X4", "bc:Codabar bad Data <12X4>"},
     {bcCodeCodabar, "1A2", "bc:Codabar bad Data <1A2>"},
