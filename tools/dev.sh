@@ -47,11 +47,12 @@ build_fuzz() {
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DVELMORA_FUZZ=ON -DVELMORA_BENCH=OFF \
     -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" >/dev/null
-  local targets
-  targets=$(ls tests/fuzz/fuzz_*.cpp 2>/dev/null | xargs -rn1 basename | sed 's/\.cpp$//')
-  if [ -n "$targets" ]; then
-    # shellcheck disable=SC2086
-    cmake --build build-fuzz -j "$(jobs)" --target $targets
+  local targets=() f
+  for f in tests/fuzz/fuzz_*.cpp; do
+    [ -e "$f" ] && targets+=("$(basename "$f" .cpp)")
+  done
+  if [ ${#targets[@]} -gt 0 ]; then
+    cmake --build build-fuzz -j "$(jobs)" --target "${targets[@]}"
   fi
 }
 
@@ -65,8 +66,8 @@ headless_env() {
 run_tests() {
   headless_env
   ctest --test-dir build -j "$(jobs)" --output-on-failure
-  build_fuzz
-  if ls tests/fuzz/fuzz_*.cpp >/dev/null 2>&1; then
+  if compgen -G "tests/fuzz/fuzz_*.cpp" >/dev/null; then
+    build_fuzz
     ctest --test-dir build-fuzz -L fuzz -j "$(jobs)" --output-on-failure
   fi
 }
