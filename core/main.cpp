@@ -229,6 +229,22 @@ void TBackground::paintEvent(QPaintEvent *event)
     Q_UNUSED(event);
 }
 
+// ---------------------------------------------------------------- MDI frame
+
+namespace {
+
+// The frame of one MDI child.  It frees its child when it goes; the child's
+// "destroyed" must then no longer reach the half-destroyed frame.
+class TChildFrame : public QMdiSubWindow {
+public:
+    ~TChildFrame() override
+    {
+        if (QWidget *w = widget()) QObject::disconnect(w, nullptr, this, nullptr);
+    }
+};
+
+}  // namespace
+
 // ---------------------------------------------------------------- main window
 
 TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
@@ -250,6 +266,9 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
 
 TfrmMain::~TfrmMain()
 {
+    // The children go first, while the open-window table they update is alive.
+    delete Image1;
+    Image1 = nullptr;
     if (frmMain == this) frmMain = nullptr;
 }
 
@@ -415,7 +434,7 @@ void TfrmMain::FormShow()
 
     myNLDate = myNL5(myLoginDate);
     const QString md = QDate::fromString(myLoginDate, velmora::kDateFormat).toString(QStringLiteral("MM-dd"));
-    const bool network = myEdition == QLatin1String("网络版");
+    const bool network = myEdition == QStringLiteral("网络版");
     const QString mdText = vdb::sqlText(md), nlText = vdb::sqlText(myNLDate);
 
     const QString birthdayWhere =
@@ -488,8 +507,10 @@ void TfrmMain::myfrmClose()
 
 QMdiSubWindow *TfrmMain::showMdiChild(QWidget *w, bool *openFlag)
 {
-    QMdiSubWindow *sub = Image1->addSubWindow(w);
+    auto *sub = new TChildFrame;
+    sub->setWidget(w);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    Image1->addSubWindow(sub);
     // A child that frees itself takes its frame with it.
     connect(w, &QObject::destroyed, sub, [sub] { sub->close(); });
     if (openFlag) {
@@ -522,7 +543,7 @@ void TfrmMain::openHelp() { velmora::openUrl(QUrl::fromLocalFile(helpPage())); }
 void TfrmMain::ItemClick(const QString &key)
 {
     const ItemRule rule = ruleOf(key);
-    if ((rule.conditions & Standalone) && myEdition != QLatin1String("单机版")) return;
+    if ((rule.conditions & Standalone) && myEdition != QStringLiteral("单机版")) return;
     if ((rule.conditions & Stock) && !velmora::isOn(myDeptKC)) {
         ui::showMessage(QStringLiteral("请到 文件 菜单 里 本店信息 里 设置 启用商品库存！"), this);
         return;
