@@ -640,3 +640,28 @@ TEST_F(Shell, ListWindowThatFreesItselfTakesItsFrameAndFlagWithIt)
 }
 
 }  // namespace
+
+namespace {
+
+// The real ending: the event loop of the program returns.
+TEST_F(Shell, LoginCloseAndExitYesEndTheRunningEventLoop)
+{
+    velmora::setTerminateHandler({});
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+
+    login->show();
+    QTimer::singleShot(0, login.get(), [this] { login->BitBtn2Click(); });
+    watchdog.start(5000);
+    EXPECT_EQ(QApplication::exec(), 0);
+
+    loginAs("admin", "270946");
+    msgs.answer(Answer::Yes);
+    QTimer::singleShot(0, main.get(), [this] { main->menuItem("014")->trigger(); });
+    watchdog.start(5000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_FALSE(main->isVisible());
+}
+
+}  // namespace
