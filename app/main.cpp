@@ -1,9 +1,14 @@
+#include "app/windows.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
+#include "core/login.h"
+#include "core/main.h"
 #include "platform/db/db.h"
 #include "platform/instance/singleinstance.h"
 #include "platform/ui/application.h"
 #include "platform/ui/messages.h"
+
+#include <memory>
 
 int main(int argc, char **argv)
 {
@@ -17,15 +22,25 @@ int main(int argc, char **argv)
     }
     QApplication::setApplicationName(velmora::kAppTitle);
     ui::setAppTitle(velmora::kAppTitle);
+    // The program ends when the login or the main window says so, not when
+    // the login window hides.
+    QApplication::setQuitOnLastWindowClosed(false);
+    registerWindows();
 
     TfrmDM dm;
-    velmora::initSharedState();
+    std::unique_ptr<TfrmMain> mainWindow;
+    std::unique_ptr<TfrmLogin> login;
     try {
-        dm.ADOConnection1();  // creates Data/db.edb with its seed rows on first start
-        velmora::FindDept();
+        mainWindow = std::make_unique<TfrmMain>();
+        mainWindow->FormCreate();  // creates Data/db.edb with its seed rows on first start
+        login = std::make_unique<TfrmLogin>();
     } catch (const vdb::DbError &e) {
         ui::error(e.message(), velmora::kAppTitle);
         return 1;
     }
-    return 0;
+    login->show();
+    const int rc = QApplication::exec();
+    login.reset();
+    mainWindow.reset();
+    return rc;
 }

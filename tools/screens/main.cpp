@@ -1,0 +1,75 @@
+// Drives the login and main windows on a fresh database and saves what they
+// look like as PNG files, so captions and layout can be checked by eye.
+//   velmora_screens OUTDIR [PROGRAM_FOLDER]
+#include "core/dm.h"
+#include "core/login.h"
+#include "core/main.h"
+#include "platform/ui/application.h"
+#include "platform/ui/lookupcombo.h"
+
+#include <QDateEdit>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+void settle()
+{
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+}
+
+bool save(const QPixmap &p, const QString &path)
+{
+    const bool ok = p.save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    ui::Application app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: velmora_screens OUTDIR [PROGRAM_FOLDER]\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    QTemporaryDir data;
+    TfrmDM dm;
+    dm.openDatabase(data.filePath("Data/db.edb"), true);
+    velmora::setTerminateHandler([] {});
+
+    TfrmMain main;
+    if (argc > 2) main.myFolder = QDir(QString::fromLocal8Bit(argv[2])).absolutePath() + "/";
+    main.PlayReminder = [](const QString &) { return false; };
+    main.FormCreate();
+    TfrmLogin login;
+    login.show();
+    settle();
+    bool ok = save(login.grab(), out + "/login.png");
+
+    login.DBLookupComboBox1->setText("admin");
+    login.Edit1->setText("270946");
+    login.DateTimePicker1->setDate(QDate(2026, 3, 7));
+    settle();
+    ok = save(login.grab(), out + "/login_filled.png") && ok;
+    login.BitBtn1Click();
+    main.resize(1280, 760);
+    settle();
+    ok = save(main.grab(), out + "/main.png") && ok;
+    for (int t = 0; t < 8; ++t) {
+        QMenu *m = t < 7 ? main.topMenu(t) : main.helpMenu();
+        m->popup(main.mapToGlobal(QPoint(20, 40)));
+        settle();
+        ok = save(m->grab(), out + QString("/menu%1.png").arg(t)) && ok;
+        m->hide();
+    }
+    return ok ? 0 : 1;
+}
