@@ -16,9 +16,8 @@ using vdb::sqlText;
 // ---------------------------------------------------------------- choose categories
 
 TfrmMTS::TfrmMTS(QWidget *parent, const QString &type, const QString &zk, const QString &jf)
-    : QDialog(parent), myType(type), myZK(zk), myJF(jf)
+    : SaveDialog(parent, type), myType(type), myZK(zk), myJF(jf)
 {
-    setWindowTitle(type);
     resize(420, 400);
     GroupBox1 = new QGroupBox(type, this);
     CheckListBox1 = new QListWidget(GroupBox1);
@@ -28,11 +27,7 @@ TfrmMTS::TfrmMTS(QWidget *parent, const QString &type, const QString &zk, const 
     CheckListBox1->setResizeMode(QListView::Adjust);
     CheckListBox1->setGridSize(QSize(180, 24));
     (new QVBoxLayout(GroupBox1))->addWidget(CheckListBox1);
-    BitBtn1 = members::button(this, QStringLiteral("保存"), [this] { BitBtn1Click(); });
-    BitBtn2 = members::button(this, QStringLiteral("退出"), [this] { BitBtn2Click(); });
-    auto *lay = new QVBoxLayout(this);
-    lay->addWidget(GroupBox1, 1);
-    lay->addLayout(members::buttonRow({BitBtn1, BitBtn2}));
+    addContent(GroupBox1, 1);
 }
 
 void TfrmMTS::showEvent(QShowEvent *e)
@@ -128,9 +123,8 @@ void TfrmMTS_ZKJF::N1Click()
 // ---------------------------------------------------------------- one discount
 
 TfrmMTS_M::TfrmMTS_M(QWidget *parent, const QString &caption, const QString &id, const QString &zk)
-    : QDialog(parent), myID(id)
+    : SaveDialog(parent, caption), myID(id)
 {
-    setWindowTitle(caption);
     GroupBox1 = new QGroupBox(caption, this);
     Edit1 = new QLineEdit(zk, GroupBox1);
     ui::installKeyFilter(Edit1, ui::KeyFilter::Amount);
@@ -138,11 +132,7 @@ TfrmMTS_M::TfrmMTS_M(QWidget *parent, const QString &caption, const QString &id,
     grid->addWidget(new QLabel(QStringLiteral("享受折扣："), GroupBox1), 0, 0);
     grid->addWidget(Edit1, 0, 1);
     grid->addWidget(members::note(GroupBox1, QStringLiteral("100 表示不折扣，90 表示 9 折")), 0, 2);
-    BitBtn1 = members::button(this, QStringLiteral("保存"), [this] { BitBtn1Click(); });
-    BitBtn2 = members::button(this, QStringLiteral("退出"), [this] { BitBtn2Click(); });
-    auto *lay = new QVBoxLayout(this);
-    lay->addWidget(GroupBox1);
-    lay->addLayout(members::buttonRow({BitBtn1, BitBtn2}));
+    addContent(GroupBox1);
 }
 
 void TfrmMTS_M::BitBtn1Click()

@@ -3,6 +3,7 @@
 // member-type list for its selected type: TfrmMTS chooses the categories that
 // carry a row, TfrmMTS_ZKJF lists the rows, TfrmMTS_M changes one discount.
 
+#include "members/SaveDialog.h"
 #include "platform/db/db.h"
 #include "platform/ui/dbgrid.h"
 
@@ -13,7 +14,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-class TfrmMTS : public QDialog {
+class TfrmMTS : public SaveDialog {
     Q_OBJECT
 public:
     // The type's name (caption of the window and its group), discount and ratio.
@@ -22,12 +23,9 @@ public:
     QString myType, myZK, myJF;
     QGroupBox *GroupBox1;
     QListWidget *CheckListBox1;  // the categories, ticked when the type has a row
-    QPushButton *BitBtn1;        // 保存
-    QPushButton *BitBtn2;        // 退出
 
     void FormShow();
-    void BitBtn1Click();
-    void BitBtn2Click() { reject(); }
+    void BitBtn1Click() override;
 
 protected:
     void showEvent(QShowEvent *e) override;
@@ -52,7 +50,7 @@ protected:
     void showEvent(QShowEvent *e) override;
 };
 
-class TfrmMTS_M : public QDialog {
+class TfrmMTS_M : public SaveDialog {
     Q_OBJECT
 public:
     // caption: type + " " + category + " 享受折扣".
@@ -60,15 +58,8 @@ public:
 
     QString myID;
     QGroupBox *GroupBox1;
-    QLineEdit *Edit1;      // 享受折扣
-    QPushButton *BitBtn1;  // 保存
-    QPushButton *BitBtn2;  // 退出
-
-    void BitBtn1Click();
-    void BitBtn2Click() { reject(); }
-
-signals:
-    void saved();
+    QLineEdit *Edit1;  // 享受折扣
+    void BitBtn1Click() override;
 };
 
 inline TfrmMTS_ZKJF *frmMTS_ZKJF = nullptr;

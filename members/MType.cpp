@@ -223,18 +223,13 @@ void TfrmMType::N2Click()
 
 // ---------------------------------------------------------------- edit
 
-TfrmMType_M::TfrmMType_M(QWidget *parent) : QDialog(parent)
+TfrmMType_M::TfrmMType_M(QWidget *parent) : SaveDialog(parent, QStringLiteral("会员分类修改"))
 {
-    setWindowTitle(QStringLiteral("会员分类修改"));
     auto *warn = new QLabel(QStringLiteral("注意：修改会员类别将影响该类别的所有会员。"), this);
     warn->setStyleSheet(QStringLiteral("color: red"));
     build(this, 3, 50);
-    BitBtn1 = members::button(this, QStringLiteral("保存"), [this] { BitBtn1Click(); });
-    BitBtn2 = members::button(this, QStringLiteral("退出"), [this] { BitBtn2Click(); });
-    auto *lay = new QVBoxLayout(this);
-    lay->addWidget(warn);
-    lay->addWidget(GroupBox1);
-    lay->addLayout(members::buttonRow({BitBtn1, BitBtn2}));
+    addContent(warn);
+    addContent(GroupBox1);
 }
 
 void TfrmMType_M::BitBtn1Click()

@@ -4,6 +4,7 @@
 // edit window TfrmMType_M "会员分类修改", which also copies a changed discount
 // and points ratio onto every member of the type.
 
+#include "members/SaveDialog.h"
 #include "platform/db/db.h"
 #include "platform/ui/dbgrid.h"
 
@@ -64,20 +65,13 @@ private:
     void setState(const QString &state);
 };
 
-class TfrmMType_M : public QDialog, public MTypeFields {
+class TfrmMType_M : public SaveDialog, public MTypeFields {
     Q_OBJECT
 public:
     explicit TfrmMType_M(QWidget *parent = nullptr);
 
     QString myID;  // the type edited
-    QPushButton *BitBtn1;  // 保存
-    QPushButton *BitBtn2;  // 退出
-
-    void BitBtn1Click();
-    void BitBtn2Click() { reject(); }
-
-signals:
-    void saved();
+    void BitBtn1Click() override;
 };
 
 inline TfrmMType *frmMType = nullptr;
