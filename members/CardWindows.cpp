@@ -66,6 +66,7 @@ bool passwordMatches(const QString &card, const QString &password)
 TfrmC_Num::TfrmC_Num(QWidget *parent) : SaveDialog(parent, QStringLiteral("会员换卡"))
 {
     frmC_Num = this;
+    resize(940, 380);
     GroupBox1 = new QGroupBox(QStringLiteral("会员信息 录入会员卡号按回车 支持模糊查询"), this);
     Ed_Num = new QLineEdit(GroupBox1);
     Ed_Num->setMaxLength(12);
@@ -315,6 +316,7 @@ TfrmMember_V::TfrmMember_V(QWidget *parent, const QString &card) : QDialog(paren
 {
     frmMember_V = this;
     setWindowTitle(QStringLiteral("会员信息"));
+    resize(580, 360);
     GroupBox1 = new members::MemberPanel(this, QStringLiteral("消费日期："), 2);
     BitBtn1 = members::button(this, QStringLiteral("退出"), [this] { reject(); });
     auto *lay = new QVBoxLayout(this);
