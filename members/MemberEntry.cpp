@@ -209,8 +209,11 @@ void MemberEntry::BitBtn1Click()
                 "',thePY='" + sqlText(pinyin) + "',theZK=" + vdb::sqlNum(zk) + ",theJFBL=" + vdb::sqlNum(ratio) +
                 ",theType='" + sqlText(type) + "',theSex='" + sqlText(m.sex) + "',theTM='" + sqlText(m.tm) +
                 "',theAH='" + sqlText(m.ah) + "',theCP='" + sqlText(m.cp) + "',NLBir='" + sqlText(lunar) +
-                "',JSRNum='" + sqlText(introducer) + "' Where ID=" + vdb::sqlNum(id);
-        members::db().execute(mySql);
+                "',JSRNum='" + sqlText(introducer) + "' Where ID=" + vdb::sqlNum(id) + " AND theDel='否'";
+        if (members::db().execute(mySql) == 0) {
+            fail(QStringLiteral("该会员已不存在，不能保存！"));
+            return;
+        }
     } else {
         mySql = QStringLiteral("select * from Member Where theNum='") + sqlText(card) + "' and theDel='否'";
         q.OpenSql(mySql);
@@ -262,6 +265,7 @@ void MemberEntry::fillFrom(const MemberRecord &m)
 TfrmMember_In::TfrmMember_In(QWidget *parent) : MemberEntry(parent, QStringLiteral("会员录入"))
 {
     frmMember_In = this;
+    ui::installKeyFilter(Edit3, ui::KeyFilter::Date);  // the phone: digits and "-" here
     CheckBox1 = new QCheckBox(QStringLiteral("连续新增"), this);
     CheckBox1->setChecked(true);
     Lab_ID = new QLabel(QStringLiteral("0"), this);
