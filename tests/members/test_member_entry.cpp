@@ -97,6 +97,10 @@ TEST_F(MemberEntryTest, LunarBirthdayForms)
         {"1990-6-30", "1990-06-30", nullptr},
         {"1990-02-3", "1990-02-03", nullptr},
         {"1990-3-", nullptr, "“1990-3-” 不是有效的日期，请重新录入！"},
+        {"19-0-02-30", nullptr, "“19-0-02-30” 不是有效的日期，请重新录入！"},  // no year before the day
+        {"90-5-31", nullptr, "农历没有31号，请重新录入！"},
+        {"90-5-3", "1990-05-03", nullptr},
+        {"199--02-29", nullptr, "“199--02-29” 不是有效的日期，请重新录入！"},
     };
     int n = 0;
     for (const Case &k : cases) {
