@@ -104,7 +104,7 @@ TEST_F(CardTest, CardChangeWithSeveralMatchesGoesThroughTheLookup)
         return f->result();
     });
     w.Ed_Num->setText("00");
-    w.myFind();
+    QTest::mouseDClick(w.Ed_Num, Qt::LeftButton);
     EXPECT_EQ(modals.shown(), QStringList{"TfrmFindMember"});
     EXPECT_EQ(w.Ed_Num->text(), "B200");
     EXPECT_EQ(w.GroupBox2->Edit3->text(), "李四");
