@@ -1,7 +1,10 @@
 #include "app/windows.h"
 
-#include "core/MenuOpeners.h"
+#include "members/Register.h"
 
-// One line per folder, e.g. members::registerWindows(); their openers are
-// looked up by menu number when an item is chosen.
-void registerWindows() {}
+// One line per folder; their openers are looked up by menu number when an
+// item is chosen.
+void registerWindows()
+{
+    members::registerWindows();
+}
