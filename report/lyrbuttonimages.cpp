@@ -1,0 +1,3 @@
+// Placeholder until the strip generator writes the real data.
+#include "report/lyrres.h"
+QByteArray lyrProgramResource(const QString&) { return QByteArray(); }
