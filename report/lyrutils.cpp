@@ -263,6 +263,10 @@ void lyrParsePageNumbers(const QString& text, QStringList& list, int lastPage)
 {
     QString t = text;
     t.remove(u' ');
+    if (t.isEmpty()) {  // no list: every page
+        list.clear();
+        return;
+    }
     if (t.endsWith(u'-'))
         t += QString::number(lastPage);
     t += u',';

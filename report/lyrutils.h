@@ -86,7 +86,8 @@ quint32 lyrCRC32(QByteArrayView bytes);
 // CRC-32 (IEEE 802.3) of the whole stream; the stream's position is kept.
 quint32 lyrStreamCRC32(QIODevice& stream);
 
-// Page-range text ("1,3,5-12", a trailing "-" runs to lastPage) to decimal
+// Page-range text ("1,3,5-12", a trailing "-" runs to lastPage; empty: no
+// list, every page) to decimal
 // texts in the order written. Raises ElyrConvertError for an empty item or a
 // non-number. A range is cut at lastPage when lastPage > 0 (no page lies
 // beyond) and may not hold more than MaxPageListSize pages.
