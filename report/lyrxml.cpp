@@ -285,49 +285,50 @@ int TlyrXMLItem::IndexOf(const TlyrXMLItem* item) const
     return -1;
 }
 
-// Walks the name="value" pairs; returns the start of the value of name and
-// its end in *end, or -1.
-qsizetype TlyrXMLItem::findPropValue(QByteArrayView name, qsizetype* end) const
+bool TlyrAttributeScanner::Next()
 {
-    const qsizetype n = Text.size();
-    const char* t = Text.constData();
-    qsizetype p = 0;
-    while (p < n) {
-        while (p < n && t[p] == ' ')
-            ++p;
-        const qsizetype ns = p;
-        while (p < n && t[p] != '=' && t[p] != ' ')
-            ++p;
-        if (p >= n)
-            return -1;
-        if (t[p] == ' ')
+    const qsizetype n = text_.size();
+    const char* t = text_.data();
+    while (pos_ < n) {
+        while (pos_ < n && t[pos_] == ' ')
+            ++pos_;
+        nameStart_ = pos_;
+        while (pos_ < n && t[pos_] != '=' && t[pos_] != ' ')
+            ++pos_;
+        if (pos_ >= n)
+            return false;
+        if (t[pos_] == ' ')
             continue;  // a bare word
-        const qsizetype ne = p++;
-        qsizetype vs, ve;
-        if (p < n && t[p] == '"') {
-            vs = p + 1;
-            const void* q = memchr(t + vs, '"', static_cast<size_t>(n - vs));
-            ve = q ? static_cast<const char*>(q) - t : n;
-            p = ve + 1;
+        nameEnd_ = pos_++;
+        quoted_ = pos_ < n && t[pos_] == '"';
+        if (quoted_) {
+            valueStart_ = pos_ + 1;
+            const void* q = memchr(t + valueStart_, '"', static_cast<size_t>(n - valueStart_));
+            valueEnd_ = q ? static_cast<const char*>(q) - t : n;
+            pos_ = valueEnd_ + 1;
         } else {
-            vs = p;
-            while (p < n && t[p] != ' ')
-                ++p;
-            ve = p;
+            valueStart_ = pos_;
+            while (pos_ < n && t[pos_] != ' ')
+                ++pos_;
+            valueEnd_ = pos_;
         }
-        if (equalsNoCase(QByteArrayView(t + ns, ne - ns), name)) {
-            *end = ve;
-            return vs;
-        }
+        return true;
     }
-    return -1;
+    return false;
+}
+
+bool TlyrXMLItem::findProp(QByteArrayView name, TlyrAttributeScanner& scanner) const
+{
+    while (scanner.Next())
+        if (equalsNoCase(scanner.Name(), name))
+            return true;
+    return false;
 }
 
 QByteArray TlyrXMLItem::PropBytes(QByteArrayView name) const
 {
-    qsizetype end = 0;
-    const qsizetype start = findPropValue(name, &end);
-    return start < 0 ? QByteArray() : lyrXMLToBytes(QByteArrayView(Text).sliced(start, end - start));
+    TlyrAttributeScanner scanner(Text);
+    return findProp(name, scanner) ? lyrXMLToBytes(scanner.RawValue()) : QByteArray();
 }
 
 QString TlyrXMLItem::Prop(QByteArrayView name) const
@@ -337,19 +338,18 @@ QString TlyrXMLItem::Prop(QByteArrayView name) const
 
 bool TlyrXMLItem::HasProp(QByteArrayView name) const
 {
-    qsizetype end = 0;
-    return findPropValue(name, &end) >= 0;
+    TlyrAttributeScanner scanner(Text);
+    return findProp(name, scanner);
 }
 
 void TlyrXMLItem::SetPropBytes(QByteArrayView name, QByteArrayView raw)
 {
     const QByteArray value = lyrBytesToXML(raw);
-    qsizetype end = 0;
-    const qsizetype start = findPropValue(name, &end);
-    if (start >= 0) {
-        const bool quoted = start > 0 && Text[start - 1] == '"';
-        Text.replace(start, end - start, value);
-        if (!quoted) {  // a value that came without quotes gets them now
+    TlyrAttributeScanner scanner(Text);
+    if (findProp(name, scanner)) {
+        const qsizetype start = scanner.ValueStart();
+        Text.replace(start, scanner.ValueEnd() - start, value);
+        if (!scanner.Quoted()) {  // a value that came without quotes gets them now
             Text.insert(start + value.size(), '"');
             Text.insert(start, '"');
         }
@@ -671,44 +671,26 @@ void TlyrXMLDocument::Clear()
     root_->Clear();
     root_->Loaded = true;
     DeleteTempFile();
-    source_.reset();
+    source_ = nullptr;
+    ownedSource_.reset();
 }
 
 QIODevice* TlyrXMLDocument::storeOf(const TlyrXMLItem& item) const
 {
     switch (item.store_) {
-    case TlyrXMLItem::Store::Source: return source_.get();
+    case TlyrXMLItem::Store::Source: return source_;
     case TlyrXMLItem::Store::TempFile: return temp_.get();
     case TlyrXMLItem::Store::None: break;
     }
     return nullptr;
 }
 
-void TlyrXMLDocument::LoadFromStream(QIODevice& stream)
+void TlyrXMLDocument::readRoot(QIODevice& stream, bool partial)
 {
     Clear();
     try {
         TlyrXMLReader reader(stream);
-        reader.ReadHeader();
-        reader.ReadRootItem(*root_);
-    } catch (...) {
-        root_->Clear();
-        root_->Name.clear();
-        root_->Text.clear();
-        throw;
-    }
-}
-
-void TlyrXMLDocument::LoadFromStream(std::unique_ptr<QIODevice> stream, bool allowPartialLoading)
-{
-    if (!allowPartialLoading) {
-        LoadFromStream(*stream);
-        return;
-    }
-    Clear();
-    try {
-        TlyrXMLReader reader(*stream);
-        reader.PartialLoading = true;
+        reader.PartialLoading = partial;
         reader.store_ = TlyrXMLItem::Store::Source;
         reader.ReadHeader();
         reader.ReadRootItem(*root_);
@@ -718,7 +700,27 @@ void TlyrXMLDocument::LoadFromStream(std::unique_ptr<QIODevice> stream, bool all
         root_->Text.clear();
         throw;
     }
-    source_ = std::move(stream);
+}
+
+void TlyrXMLDocument::LoadFromStream(QIODevice& stream)
+{
+    readRoot(stream, false);
+}
+
+void TlyrXMLDocument::LoadFromStream(QIODevice& stream, bool allowPartialLoading)
+{
+    readRoot(stream, allowPartialLoading);
+    if (allowPartialLoading)
+        source_ = &stream;
+}
+
+void TlyrXMLDocument::LoadFromStream(std::unique_ptr<QIODevice> stream, bool allowPartialLoading)
+{
+    readRoot(*stream, allowPartialLoading);
+    if (allowPartialLoading) {
+        ownedSource_ = std::move(stream);
+        source_ = ownedSource_.get();
+    }
 }
 
 void TlyrXMLDocument::SaveToStream(QIODevice& stream)

@@ -34,6 +34,28 @@ QString lyrXMLToStr(QByteArrayView xml);
 // as date-time text, strings escaped; other types give an empty text.
 QByteArray lyrValueToXML(const QVariant& value);
 
+// Walks the name="value" pairs of an attribute text in order (a value
+// without quotes runs to the next blank; a bare word is skipped).
+class TlyrAttributeScanner {
+public:
+    explicit TlyrAttributeScanner(QByteArrayView text) : text_(text) {}
+    // Moves to the next pair; false at the end.
+    bool Next();
+    QByteArrayView Name() const { return text_.sliced(nameStart_, nameEnd_ - nameStart_); }
+    // The value as written (escaped) and its place in the text.
+    QByteArrayView RawValue() const { return text_.sliced(valueStart_, valueEnd_ - valueStart_); }
+    qsizetype ValueStart() const { return valueStart_; }
+    qsizetype ValueEnd() const { return valueEnd_; }
+    bool Quoted() const { return quoted_; }
+    QString Value() const { return lyrXMLToStr(RawValue()); }
+
+private:
+    QByteArrayView text_;
+    qsizetype pos_ = 0;
+    qsizetype nameStart_ = 0, nameEnd_ = 0, valueStart_ = 0, valueEnd_ = 0;
+    bool quoted_ = false;
+};
+
 class TlyrXMLItem {
 public:
     TlyrXMLItem() = default;
@@ -86,7 +108,7 @@ private:
     enum class Store : quint8 { None, Source, TempFile };
 
     void detach();
-    qsizetype findPropValue(QByteArrayView name, qsizetype* end) const;
+    bool findProp(QByteArrayView name, TlyrAttributeScanner& scanner) const;
 
     TlyrXMLItem* parent_ = nullptr;
     std::vector<TlyrXMLItem*> items_;
@@ -191,6 +213,9 @@ public:
     // With allowPartialLoading elements flagged ld="0" stay unread and the
     // document keeps (and owns) the stream to read them later.
     void LoadFromStream(std::unique_ptr<QIODevice> stream, bool allowPartialLoading);
+    // The same with a stream the caller keeps open for the document's life
+    // (or until its next Clear or load).
+    void LoadFromStream(QIODevice& stream, bool allowPartialLoading);
     void SaveToStream(QIODevice& stream);
     void LoadFromFile(const QString& fileName, bool allowPartialLoading = false);
     void SaveToFile(const QString& fileName);
@@ -208,8 +233,11 @@ public:
 private:
     QIODevice* storeOf(const TlyrXMLItem& item) const;
 
+    void readRoot(QIODevice& stream, bool partial);
+
     std::unique_ptr<TlyrXMLItem> root_;
-    std::unique_ptr<QIODevice> source_;
+    QIODevice* source_ = nullptr;
+    std::unique_ptr<QIODevice> ownedSource_;
     std::unique_ptr<QIODevice> temp_;
     QString tempName_;
 };

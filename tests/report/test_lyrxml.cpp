@@ -422,3 +422,36 @@ TEST(lyrXMLDocument, LargeDocumentLoadsPartially)
     ASSERT_EQ(p->Count(), 100);
     EXPECT_EQ(p->Items(99)->Prop("u"), QStringLiteral("第2345页 合计 \"1,234.50\" 元 and some more text to fill"));
 }
+
+TEST(lyrXMLItem, ScannerWalksPairsInOrder)
+{
+    TlyrAttributeScanner s("Name=\"Memo1\"  Left=\"1,5\" bare Text=\"a&#10;b\" Tag=7 Last=\"unclosed");
+    QStringList seen;
+    while (s.Next())
+        seen << QString::fromUtf8(s.Name()) + u'|' + s.Value();
+    EXPECT_EQ(seen, QStringList({"Name|Memo1", "Left|1,5", "Text|a\nb", "Tag|7", "Last|unclosed"}));
+
+    TlyrXMLItem item;
+    item.Text = "Tag=7 x=\"1\"";
+    item.SetProp("tag", QStringLiteral("8 9"));  // an unquoted value gets quotes
+    EXPECT_EQ(item.Text, QByteArray("Tag=\"8 9\" x=\"1\""));
+    EXPECT_EQ(item.Prop("TAG"), QStringLiteral("8 9"));
+}
+
+TEST(lyrXMLDocument, PartialLoadFromAStreamTheCallerKeeps)
+{
+    TlyrXMLDocument source;
+    buildPages(source, 4, 2);
+    QByteArray bytes = saveBytes(source);
+    QBuffer kept(&bytes);
+    kept.open(QIODevice::ReadOnly);
+    {
+        TlyrXMLDocument doc;
+        doc.LoadFromStream(kept, true);
+        TlyrXMLItem* p3 = doc.Root()->Items(0)->Items(3);
+        EXPECT_FALSE(p3->Loaded);
+        doc.LoadItem(p3);
+        EXPECT_EQ(p3->Count(), 2);
+    }
+    EXPECT_TRUE(kept.isOpen());  // not the document's to close
+}
