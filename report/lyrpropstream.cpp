@@ -255,6 +255,16 @@ QString TlyrPropReader::ReadString()
     }
 }
 
+QByteArray TlyrPropReader::ReadRawString()
+{
+    switch (ReadValueType()) {
+    case TlyrValueType::vaString: return readBytes(static_cast<qsizetype>(readUnsigned(1)));
+    case TlyrValueType::vaLString:
+    case TlyrValueType::vaUTF8String: return readBytes(static_cast<qsizetype>(readUnsigned(4)));
+    default: throw ElyrPropStreamError();
+    }
+}
+
 QByteArray TlyrPropReader::ReadIdent()
 {
     expect(TlyrValueType::vaIdent);

@@ -89,6 +89,9 @@ public:
     double ReadDouble();
     // Any of the string forms (8-bit forms read as UTF-8).
     QString ReadString();
+    // The bytes of an 8-bit string form (vaString, vaLString, vaUTF8String)
+    // as they stand.
+    QByteArray ReadRawString();
     QByteArray ReadIdent();
     QByteArray ReadPropName();
     QVariant ReadVariant();

@@ -1,5 +1,7 @@
 #include "report/lyrunicodeutils.h"
 
+#include "report/lyrpropstream.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -286,4 +288,37 @@ void TWideStrings::SaveToFile(const QString& fileName) const
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw EWideStringError(QStringLiteral("无法创建文件 %1").arg(QFileInfo(fileName).fileName()));
     SaveToStream(f);
+}
+
+void TWideStrings::WriteUTF8Property(TlyrPropWriter& writer) const
+{
+    writer.WriteListBegin();
+    for (const QString& l : lines_)
+        writer.WriteLString(l.toUtf8());
+    writer.WriteListEnd();
+}
+
+void TWideStrings::ReadUTF8Property(TlyrPropReader& reader)
+{
+    QStringList lines;
+    reader.ReadListBegin();
+    while (!reader.EndOfList())
+        lines.append(QString::fromUtf8(reader.ReadRawString()));
+    reader.ReadListEnd();
+    Assign(lines);
+}
+
+void TWideStrings::ReadStringsProperty(TlyrPropReader& reader)
+{
+    QStringList lines;
+    reader.ReadListBegin();
+    while (!reader.EndOfList()) {
+        switch (reader.NextValue()) {
+        case TlyrValueType::vaString:
+        case TlyrValueType::vaLString: lines.append(lyrAnsiToWide(reader.ReadRawString())); break;
+        default: lines.append(reader.ReadString()); break;
+        }
+    }
+    reader.ReadListEnd();
+    Assign(lines);
 }

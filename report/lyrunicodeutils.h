@@ -16,6 +16,9 @@
 QString lyrAnsiToWide(QByteArrayView ansi);
 QByteArray lyrWideToAnsi(const QString& text);
 
+class TlyrPropReader;
+class TlyrPropWriter;
+
 class EWideStringError : public ElyrError {
 public:
     using ElyrError::ElyrError;
@@ -65,6 +68,13 @@ public:
     // Raise EWideStringError with the file name when the file cannot be opened.
     void LoadFromFile(const QString& fileName);
     void SaveToFile(const QString& fileName) const;
+
+    // Component streams: "UTF8" holds a list of 8-bit strings, each the
+    // UTF-8 form of one line (written only when the list is not empty);
+    // the older "Strings" holds ANSI or wide strings and is only read.
+    void WriteUTF8Property(TlyrPropWriter& writer) const;
+    void ReadUTF8Property(TlyrPropReader& reader);
+    void ReadStringsProperty(TlyrPropReader& reader);
 
     bool operator==(const TWideStrings& other) const
     {

@@ -1,4 +1,5 @@
 #include "report/lyrunicodeutils.h"
+#include "report/lyrpropstream.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -156,4 +157,31 @@ TEST(TWideStrings, FilesAndUtf8Form)
     copy.Assign(copy);
     EXPECT_EQ(linesOf(copy), QStringList({"p", "q"}));
     EXPECT_EQ(copy.GetObject(1), 0);
+}
+
+TEST(TWideStrings, ComponentStreamForms)
+{
+    TWideStrings w;
+    w.SetText(QStringLiteral("合计\r\n\r\nend"));
+    TlyrPropWriter writer;
+    w.WriteUTF8Property(writer);
+    TWideStrings back;
+    TlyrPropReader reader(writer.Data());
+    back.ReadUTF8Property(reader);
+    EXPECT_TRUE(reader.AtEnd());
+    EXPECT_EQ(linesOf(back), QStringList({"合计", "", "end"}));
+
+    // The older form: a list of an ANSI string (vaLString) and a wide
+    // string (vaWString, two UTF-16 units).
+    const QByteArray old("\x01"
+                         "\x0C\x02\x00\x00\x00\xBB\xE1"
+                         "\x12\x02\x00\x00\x00" "a\x00" "b\x00"
+                         "\x00",
+                         20);
+    TlyrPropReader oldReader(old);
+    back.ReadStringsProperty(oldReader);
+    EXPECT_EQ(linesOf(back), QStringList({"会", "ab"}));
+
+    TlyrPropReader damaged(writer.Data().left(5));
+    EXPECT_THROW(back.ReadUTF8Property(damaged), ElyrPropStreamError);
 }
