@@ -177,7 +177,7 @@ TEST(TWideStrings, ComponentStreamForms)
                          "\x0C\x02\x00\x00\x00\xBB\xE1"
                          "\x12\x02\x00\x00\x00" "a\x00" "b\x00"
                          "\x00",
-                         20);
+                         18);
     TlyrPropReader oldReader(old);
     back.ReadStringsProperty(oldReader);
     EXPECT_EQ(linesOf(back), QStringList({"会", "ab"}));
