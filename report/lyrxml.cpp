@@ -530,8 +530,10 @@ void TlyrXMLReader::readBody(TlyrXMLItem* item, const QByteArray& name, int dept
         throw TlyrInvalidXMLException();
     Tag tag;
     for (;;) {
-        if (!readTag(tag) || tag.name.isEmpty() || tag.name[0] == '/') {
-            if (tag.name.isEmpty() || !equalsNoCase(tag.name.sliced(1), name))
+        // The end of the stream ends the list too, and never matches.
+        const bool more = readTag(tag);
+        if (!more || tag.name.isEmpty() || tag.name[0] == '/') {
+            if (!more || tag.name.isEmpty() || !equalsNoCase(tag.name.sliced(1), name))
                 throw TlyrInvalidXMLException();
             return;
         }

@@ -184,6 +184,8 @@ TEST(lyrXMLDocument, MalformedInputIsRejected)
         kHeader + "<a><b></a>",                // mismatched end tag
         kHeader + "<a x=\"<\"/>",              // "<" inside a tag
         kHeader + "<a><b/>",                   // end of stream inside the root
+        kHeader + "<a><xa/>",                  // ... after a child whose name ends like it
+        kHeader + "<a><b><a/>",                // ... inside a child
         kHeader + "<a",                        // cut inside a tag
         kHeader + "<!-- open",                 // cut inside a comment
         kHeader + "",                          // no root
