@@ -168,6 +168,10 @@ TEST(lyrGZip, EmbeddedButtonStripsDecodeToBitmaps)
         ASSERT_FALSE(image.isNull()) << name;
         EXPECT_EQ(image.height(), 16);
         EXPECT_EQ(image.width() % 16, 0);
+        // The strip framed again decodes to the same bitmap.
+        QString again;
+        EXPECT_EQ(GZipDecompress(GZipCompress(bmp, "1"), &again), bmp);
+        EXPECT_EQ(again, QStringLiteral("1"));
     }
     EXPECT_TRUE(lyrProgramResource(QStringLiteral("NoSuchResource")).isEmpty());
 }
