@@ -1,0 +1,174 @@
+// XML write and read of a 200,000-element document with the report library's
+// XML layer, against QXmlStreamWriter / QXmlStreamReader on the same document
+// in the same run. ratio_vs_baseline = Qt's time / our time (above 1: faster).
+
+#include "report/lyrxml.h"
+
+#include <QBuffer>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kPages = 2000;
+constexpr int kPerPage = 99;  // 2000 pages x (1 + 99) elements = 200,000
+
+struct Element {
+    QString name;
+    std::vector<std::pair<QString, QString>> attrs;
+};
+
+// The document as plain data, for Qt's writer.
+const std::vector<std::vector<Element>>& pagesData()
+{
+    static const std::vector<std::vector<Element>> data = [] {
+        std::vector<std::vector<Element>> pages(kPages);
+        for (int p = 0; p < kPages; ++p) {
+            auto& page = pages[p];
+            page.push_back({QStringLiteral("page%1").arg(p), {}});
+            for (int o = 0; o < kPerPage; ++o) {
+                Element e{QStringLiteral("TlyrMemoView"), {}};
+                e.attrs = {{QStringLiteral("Name"), QStringLiteral("Memo%1").arg(o)},
+                           {QStringLiteral("l"), QString::number(o * 7.5)},
+                           {QStringLiteral("t"), QString::number(p % 50 * 18.9)},
+                           {QStringLiteral("w"), QStringLiteral("200")},
+                           {QStringLiteral("h"), QStringLiteral("18.9")},
+                           {QStringLiteral("u"), QStringLiteral("第%1页 合计 \"1,234.50\" <元>").arg(p)}};
+                page.push_back(std::move(e));
+            }
+        }
+        return pages;
+    }();
+    return data;
+}
+
+std::unique_ptr<TlyrXMLDocument> buildDocument()
+{
+    auto doc = std::make_unique<TlyrXMLDocument>();
+    TlyrXMLItem* root = doc->Root();
+    root->Name = QStringLiteral("preparedreport");
+    for (const auto& page : pagesData()) {
+        TlyrXMLItem* pageItem = root->Add();
+        pageItem->Name = page[0].name;
+        for (size_t i = 1; i < page.size(); ++i) {
+            TlyrXMLItem* item = pageItem->Add();
+            item->Name = page[i].name;
+            for (const auto& [name, value] : page[i].attrs)
+                item->SetProp(name.toUtf8(), value);
+        }
+    }
+    return doc;
+}
+
+QByteArray qtWrite()
+{
+    QByteArray out;
+    QXmlStreamWriter w(&out);
+    w.writeStartDocument();
+    w.writeStartElement(QStringLiteral("preparedreport"));
+    for (const auto& page : pagesData()) {
+        w.writeStartElement(page[0].name);
+        for (size_t i = 1; i < page.size(); ++i) {
+            w.writeStartElement(page[i].name);
+            for (const auto& [name, value] : page[i].attrs)
+                w.writeAttribute(name, value);
+            w.writeEndElement();
+        }
+        w.writeEndElement();
+    }
+    w.writeEndElement();
+    w.writeEndDocument();
+    return out;
+}
+
+QByteArray lyrWrite(TlyrXMLDocument& doc)
+{
+    QByteArray out;
+    QBuffer buf(&out);
+    buf.open(QIODevice::WriteOnly);
+    doc.SaveToStream(buf);
+    return out;
+}
+
+double seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+void report(benchmark::State& state, double bytes, double ours, double qt)
+{
+    const double n = static_cast<double>(state.iterations());
+    state.counters["lyr_MBps"] = bytes * n / ours / 1e6;
+    state.counters["qt_MBps"] = bytes * n / qt / 1e6;
+    state.counters["ratio_vs_baseline"] = qt / ours;
+}
+
+void BM_XMLWrite(benchmark::State& state)
+{
+    auto doc = buildDocument();
+    double ours = 0, qt = 0, bytes = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        const QByteArray a = lyrWrite(*doc);
+        const auto t1 = Clock::now();
+        const QByteArray b = qtWrite();
+        const auto t2 = Clock::now();
+        benchmark::DoNotOptimize(a.size() + b.size());
+        bytes = static_cast<double>(a.size());
+        ours += seconds(t1 - t0);
+        qt += seconds(t2 - t1);
+        state.SetIterationTime(seconds(t1 - t0));
+    }
+    report(state, bytes, ours, qt);
+}
+
+void BM_XMLRead(benchmark::State& state)
+{
+    QByteArray bytes;
+    {
+        auto doc = buildDocument();
+        bytes = lyrWrite(*doc);
+    }
+    double ours = 0, qt = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        {
+            TlyrXMLDocument doc;
+            QBuffer buf(&bytes);
+            buf.open(QIODevice::ReadOnly);
+            doc.LoadFromStream(buf);
+            benchmark::DoNotOptimize(doc.Root()->Count());
+        }
+        const auto t1 = Clock::now();
+        {
+            QXmlStreamReader r(bytes);
+            qsizetype attrs = 0;
+            while (!r.atEnd()) {
+                if (r.readNext() == QXmlStreamReader::StartElement) {
+                    benchmark::DoNotOptimize(r.name().size());
+                    attrs += r.attributes().size();
+                }
+            }
+            if (r.hasError())
+                state.SkipWithError("Qt reader failed on the document");
+            benchmark::DoNotOptimize(attrs);
+        }
+        const auto t2 = Clock::now();
+        ours += seconds(t1 - t0);
+        qt += seconds(t2 - t1);
+        state.SetIterationTime(seconds(t1 - t0));
+    }
+    report(state, static_cast<double>(bytes.size()), ours, qt);
+}
+
+} // namespace
+
+BENCHMARK(BM_XMLWrite)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_XMLRead)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();

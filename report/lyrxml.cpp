@@ -1,0 +1,818 @@
+#include "report/lyrxml.h"
+
+#include "report/lyrutils.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QFile>
+#include <QSaveFile>
+
+#include <cstring>
+
+namespace {
+
+constexpr qsizetype kReadBlock = 64 * 1024;
+constexpr qsizetype kWriteBlock = 64 * 1024;
+constexpr int kMaxInternedNames = 256;
+
+const char* entityFor(char c)
+{
+    switch (c) {
+    case '\n': return "&#10;";
+    case '\r': return "&#13;";
+    case '"': return "&#34;";
+    case '&': return "&#38;";
+    case '<': return "&#60;";
+    case '>': return "&#62;";
+    default: return nullptr;
+    }
+}
+
+void appendUtf8(QByteArray& out, char32_t code)
+{
+    if (code < 0x80) {
+        out.append(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.append(static_cast<char>(0xC0 | (code >> 6)));
+        out.append(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.append(static_cast<char>(0xE0 | (code >> 12)));
+        out.append(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.append(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out.append(static_cast<char>(0xF0 | (code >> 18)));
+        out.append(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+        out.append(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.append(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+bool equalsNoCase(QByteArrayView a, QByteArrayView b)
+{
+    return a.size() == b.size() && (a.isEmpty() || qstrnicmp(a.data(), b.data(), a.size()) == 0);
+}
+
+// Appends a name written as UTF-8 without a temporary for plain ASCII names.
+void appendName(QByteArray& out, const QString& name)
+{
+    for (QChar c : name) {
+        if (c.unicode() >= 0x80) {
+            out.append(name.toUtf8());
+            return;
+        }
+    }
+    for (QChar c : name)
+        out.append(static_cast<char>(c.unicode()));
+}
+
+// Finds the ld="0" token (preceded by a blank or at the start), -1 when none.
+qsizetype findUnloadToken(QByteArrayView attrs)
+{
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype q = attrs.indexOf(QByteArrayView("=\"0\""), from);
+        if (q < 0)
+            return -1;
+        const qsizetype p = q - 2;
+        if (p >= 0 && (attrs[p] == 'l' || attrs[p] == 'L') && (attrs[p + 1] == 'd' || attrs[p + 1] == 'D') &&
+            (p == 0 || attrs[p - 1] == ' '))
+            return p;
+        from = q + 1;
+    }
+}
+
+} // namespace
+
+QByteArray lyrBytesToXML(QByteArrayView raw)
+{
+    qsizetype i = 0;
+    const qsizetype n = raw.size();
+    while (i < n && !entityFor(raw[i]))
+        ++i;
+    if (i == n)
+        return raw.toByteArray();
+    QByteArray out;
+    out.reserve(n + 16);
+    out.append(raw.data(), i);
+    for (; i < n; ++i) {
+        const char c = raw[i];
+        const char* e = entityFor(c);
+        if (!e) {
+            out.append(c);
+        } else if (c == '&' && raw.sliced(i + 1).startsWith("quot;")) {
+            out.append("&#34;");
+            i += 5;
+        } else {
+            out.append(e);
+        }
+    }
+    return out;
+}
+
+QByteArray lyrStrToXML(const QString& text)
+{
+    return lyrBytesToXML(text.toUtf8());
+}
+
+QByteArray lyrXMLToBytes(QByteArrayView xml)
+{
+    qsizetype i = xml.indexOf('&');
+    if (i < 0)
+        return xml.toByteArray();
+    const qsizetype n = xml.size();
+    QByteArray out;
+    out.reserve(n);
+    out.append(xml.data(), i);
+    while (i < n) {
+        const char c = xml[i];
+        if (c != '&') {
+            out.append(c);
+            ++i;
+            continue;
+        }
+        if (i + 1 < n && xml[i + 1] == '#') {
+            qsizetype j = i + 2;
+            char32_t code = 0;
+            int digits = 0;
+            while (j < n && digits < 8 && xml[j] >= '0' && xml[j] <= '9') {
+                code = code * 10 + static_cast<char32_t>(xml[j] - '0');
+                ++digits;
+                ++j;
+            }
+            const bool valid = digits >= 1 && digits <= 7 && j < n && xml[j] == ';' && code <= 0x10FFFF &&
+                               !(code >= 0xD800 && code <= 0xDFFF);
+            if (valid) {
+                appendUtf8(out, code);
+                i = j + 1;
+                continue;
+            }
+        } else if (xml.sliced(i + 1).startsWith("quot;")) {
+            out.append('"');
+            i += 6;
+            continue;
+        }
+        out.append('&');
+        ++i;
+    }
+    return out;
+}
+
+QString lyrXMLToStr(QByteArrayView xml)
+{
+    return QString::fromUtf8(lyrXMLToBytes(xml));
+}
+
+QByteArray lyrValueToXML(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool() ? "1" : "0";
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+        return QByteArray::number(value.toLongLong());
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+        return QByteArray::number(value.toULongLong());
+    case QMetaType::Float:
+    case QMetaType::Double:
+        return lyrFloatToText(value.toDouble()).toUtf8();
+    case QMetaType::QDate:
+    case QMetaType::QDateTime:
+        return lyrDateTimeToText(value.toDateTime()).toUtf8();
+    case QMetaType::QString:
+        return lyrStrToXML(value.toString());
+    case QMetaType::QByteArray:
+        return lyrBytesToXML(value.toByteArray());
+    default:
+        return QByteArray();
+    }
+}
+
+// ---------------------------------------------------------------- item
+
+TlyrXMLItem::~TlyrXMLItem()
+{
+    Clear();
+    detach();
+}
+
+void TlyrXMLItem::detach()
+{
+    if (!parent_)
+        return;
+    auto& siblings = parent_->items_;
+    for (auto it = siblings.rbegin(); it != siblings.rend(); ++it) {
+        if (*it == this) {
+            siblings.erase(std::next(it).base());
+            break;
+        }
+    }
+    parent_ = nullptr;
+}
+
+void TlyrXMLItem::Clear()
+{
+    for (TlyrXMLItem* child : items_) {
+        child->parent_ = nullptr;
+        delete child;
+    }
+    std::vector<TlyrXMLItem*>().swap(items_);
+    if (Unloadable)
+        Loaded = false;
+}
+
+TlyrXMLItem* TlyrXMLItem::Add()
+{
+    auto* item = new TlyrXMLItem;
+    item->parent_ = this;
+    items_.push_back(item);
+    return item;
+}
+
+void TlyrXMLItem::AddItem(TlyrXMLItem* item)
+{
+    if (!item)
+        return;
+    // An element cannot become a child of its own subtree.
+    for (const TlyrXMLItem* p = this; p; p = p->parent_)
+        if (p == item)
+            return;
+    item->detach();
+    item->parent_ = this;
+    items_.push_back(item);
+}
+
+void TlyrXMLItem::InsertItem(int index, TlyrXMLItem* item)
+{
+    AddItem(item);
+    if (!item || item->parent_ != this)
+        return;
+    items_.pop_back();
+    const size_t at = static_cast<size_t>(qBound(0, index, Count()));
+    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(at), item);
+}
+
+int TlyrXMLItem::Find(const QString& name) const
+{
+    for (size_t i = 0; i < items_.size(); ++i)
+        if (items_[i]->Name.compare(name, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
+TlyrXMLItem* TlyrXMLItem::FindItem(const QString& name)
+{
+    const int i = Find(name);
+    if (i >= 0)
+        return items_[static_cast<size_t>(i)];
+    TlyrXMLItem* item = Add();
+    item->Name = name;
+    return item;
+}
+
+int TlyrXMLItem::IndexOf(const TlyrXMLItem* item) const
+{
+    for (size_t i = 0; i < items_.size(); ++i)
+        if (items_[i] == item)
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool TlyrAttributeScanner::Next()
+{
+    const qsizetype n = text_.size();
+    const char* t = text_.data();
+    while (pos_ < n) {
+        while (pos_ < n && t[pos_] == ' ')
+            ++pos_;
+        nameStart_ = pos_;
+        while (pos_ < n && t[pos_] != '=' && t[pos_] != ' ')
+            ++pos_;
+        if (pos_ >= n)
+            return false;
+        if (t[pos_] == ' ')
+            continue;  // a bare word
+        nameEnd_ = pos_++;
+        quoted_ = pos_ < n && t[pos_] == '"';
+        if (quoted_) {
+            valueStart_ = pos_ + 1;
+            const void* q = memchr(t + valueStart_, '"', static_cast<size_t>(n - valueStart_));
+            valueEnd_ = q ? static_cast<const char*>(q) - t : n;
+            pos_ = valueEnd_ + 1;
+        } else {
+            valueStart_ = pos_;
+            while (pos_ < n && t[pos_] != ' ')
+                ++pos_;
+            valueEnd_ = pos_;
+        }
+        return true;
+    }
+    return false;
+}
+
+bool TlyrXMLItem::findProp(QByteArrayView name, TlyrAttributeScanner& scanner) const
+{
+    while (scanner.Next())
+        if (equalsNoCase(scanner.Name(), name))
+            return true;
+    return false;
+}
+
+QByteArray TlyrXMLItem::PropBytes(QByteArrayView name) const
+{
+    TlyrAttributeScanner scanner(Text);
+    return findProp(name, scanner) ? lyrXMLToBytes(scanner.RawValue()) : QByteArray();
+}
+
+QString TlyrXMLItem::Prop(QByteArrayView name) const
+{
+    return QString::fromUtf8(PropBytes(name));
+}
+
+bool TlyrXMLItem::HasProp(QByteArrayView name) const
+{
+    TlyrAttributeScanner scanner(Text);
+    return findProp(name, scanner);
+}
+
+void TlyrXMLItem::SetPropBytes(QByteArrayView name, QByteArrayView raw)
+{
+    const QByteArray value = lyrBytesToXML(raw);
+    TlyrAttributeScanner scanner(Text);
+    if (findProp(name, scanner)) {
+        const qsizetype start = scanner.ValueStart();
+        Text.replace(start, scanner.ValueEnd() - start, value);
+        if (!scanner.Quoted()) {  // a value that came without quotes gets them now
+            Text.insert(start + value.size(), '"');
+            Text.insert(start, '"');
+        }
+        return;
+    }
+    if (!Text.isEmpty() && !Text.endsWith(' '))
+        Text.append(' ');
+    Text.append(name.data(), name.size()).append("=\"").append(value).append('"');
+}
+
+void TlyrXMLItem::SetProp(QByteArrayView name, const QString& value)
+{
+    SetPropBytes(name, value.toUtf8());
+}
+
+// ---------------------------------------------------------------- reader
+
+TlyrXMLReader::TlyrXMLReader(QIODevice& stream)
+    : stream_(stream), startPos_(stream.pos()), size_(stream.size()), bufStart_(startPos_)
+{
+    buf_.resize(kReadBlock);
+    names_.reserve(kMaxInternedNames);
+}
+
+TlyrXMLReader::~TlyrXMLReader()
+{
+    if (!stream_.isSequential())
+        stream_.seek(startPos_);
+}
+
+void TlyrXMLReader::SetPosition(qint64 position)
+{
+    stream_.seek(position);
+    bufStart_ = position;
+    bufPos_ = bufLen_ = 0;
+}
+
+bool TlyrXMLReader::fill()
+{
+    bufStart_ += bufLen_;
+    bufPos_ = 0;
+    const qint64 got = stream_.read(buf_.data(), buf_.size());
+    bufLen_ = got > 0 ? got : 0;
+    return bufLen_ > 0;
+}
+
+int TlyrXMLReader::getByte()
+{
+    if (bufPos_ >= bufLen_ && !fill())
+        return -1;
+    return static_cast<unsigned char>(buf_[bufPos_++]);
+}
+
+const TlyrXMLReader::NameEntry* TlyrXMLReader::internName(QByteArrayView name)
+{
+    for (const auto& entry : names_)
+        if (entry.first == name)
+            return &entry;
+    if (names_.size() < kMaxInternedNames) {
+        names_.emplace_back(name.toByteArray(), QString::fromUtf8(name));
+        return &names_.back();
+    }
+    return nullptr;
+}
+
+// Reads the next tag (comments skipped). False at the end of the stream.
+bool TlyrXMLReader::readTag(Tag& tag)
+{
+    for (;;) {
+        for (;;) {
+            if (bufPos_ >= bufLen_ && !fill())
+                return false;
+            const char* b = buf_.constData();
+            const void* hit = memchr(b + bufPos_, '<', static_cast<size_t>(bufLen_ - bufPos_));
+            if (hit) {
+                bufPos_ = static_cast<const char*>(hit) - b;
+                break;
+            }
+            bufPos_ = bufLen_;
+        }
+        tag.start = Position();
+        ++bufPos_;
+        tag_.resize(0);
+        bool closed = false;
+        // The first three characters decide whether this is a comment.
+        while (tag_.size() < 3) {
+            const int c = getByte();
+            if (c < 0 || c == '<')
+                throw TlyrInvalidXMLException();
+            if (c == '>') {
+                closed = true;
+                break;
+            }
+            tag_.append(static_cast<char>(c));
+        }
+        if (!closed && tag_ == "!--") {
+            int dashes = 0;
+            for (;;) {
+                const int c = getByte();
+                if (c < 0)
+                    throw TlyrInvalidXMLException();
+                if (c == '>' && dashes >= 2)
+                    break;
+                dashes = c == '-' ? dashes + 1 : 0;
+            }
+            continue;
+        }
+        while (!closed) {
+            if (bufPos_ >= bufLen_ && !fill())
+                throw TlyrInvalidXMLException();
+            const char* b = buf_.constData() + bufPos_;
+            const size_t avail = static_cast<size_t>(bufLen_ - bufPos_);
+            const char* gt = static_cast<const char*>(memchr(b, '>', avail));
+            const size_t upto = gt ? static_cast<size_t>(gt - b) : avail;
+            if (memchr(b, '<', upto))
+                throw TlyrInvalidXMLException();
+            tag_.append(b, static_cast<qsizetype>(upto));
+            bufPos_ += static_cast<qsizetype>(upto);
+            if (gt) {
+                ++bufPos_;
+                closed = true;
+            }
+        }
+        break;
+    }
+
+    QByteArrayView v(tag_);
+    if (v.endsWith(' '))
+        v.chop(1);
+    const qsizetype sp = v.indexOf(' ');
+    tag.name = sp < 0 ? v : v.first(sp);
+    tag.attrs = sp < 0 ? QByteArrayView() : v.sliced(sp + 1);
+    tag.empty = false;
+    if (tag.name.endsWith('/')) {
+        tag.name.chop(1);
+        tag.empty = true;
+    } else if (tag.attrs.endsWith('/')) {
+        tag.attrs.chop(1);
+        tag.empty = true;
+    }
+    tag.unload = findUnloadToken(tag.attrs) >= 0;
+    return true;
+}
+
+void TlyrXMLReader::applyTag(TlyrXMLItem& item, const Tag& tag, bool keepText)
+{
+    item.StreamPosition = tag.start;
+    if (keepText)
+        return;
+    const qsizetype p = tag.unload ? findUnloadToken(tag.attrs) : -1;
+    if (p < 0) {
+        item.Text = tag.attrs.toByteArray();
+        return;
+    }
+    // Drop the token and the blank that separated it.
+    qsizetype from = p, to = p + 6;
+    if (from > 0)
+        --from;
+    else if (to < tag.attrs.size() && tag.attrs[to] == ' ')
+        ++to;
+    QByteArray text;
+    text.reserve(tag.attrs.size());
+    text.append(tag.attrs.first(from));
+    text.append(tag.attrs.sliced(to));
+    item.Text = text;
+}
+
+void TlyrXMLReader::ReadHeader()
+{
+    Tag tag;
+    if (!readTag(tag) || !tag_.startsWith("?xml"))
+        throw TlyrInvalidXMLException();
+}
+
+void TlyrXMLReader::readBody(TlyrXMLItem* item, const QByteArray& name, int depth)
+{
+    if (depth > MaxDepth)
+        throw TlyrInvalidXMLException();
+    Tag tag;
+    for (;;) {
+        // The end of the stream ends the list too, and never matches.
+        const bool more = readTag(tag);
+        if (!more || tag.name.isEmpty() || tag.name[0] == '/') {
+            if (!more || tag.name.isEmpty() || !equalsNoCase(tag.name.sliced(1), name))
+                throw TlyrInvalidXMLException();
+            return;
+        }
+        // The tag buffer is reused by the children; the name must outlive it.
+        NameEntry spilled;
+        const NameEntry* entry = internName(tag.name);
+        if (!entry) {
+            spilled = {tag.name.toByteArray(), QString::fromUtf8(tag.name)};
+            entry = &spilled;
+        }
+        const bool skip = tag.unload && PartialLoading;
+        TlyrXMLItem* child = item ? item->Add() : nullptr;
+        if (child) {
+            child->Name = entry->second;
+            applyTag(*child, tag, false);
+            if (skip) {
+                child->Unloadable = true;
+                child->Loaded = false;
+                child->store_ = store_;
+            }
+        }
+        if (!tag.empty)
+            readBody(skip ? nullptr : child, entry->first, depth + 1);
+    }
+}
+
+void TlyrXMLReader::ReadRootItem(TlyrXMLItem& item, bool keepText)
+{
+    Tag tag;
+    if (!readTag(tag) || tag.name.isEmpty() || tag.name[0] == '/')
+        throw TlyrInvalidXMLException();
+    const QByteArray name = tag.name.toByteArray();
+    item.Clear();
+    item.Name = QString::fromUtf8(name);
+    applyTag(item, tag, keepText);
+    if (!tag.empty)
+        readBody(&item, name, 1);
+    item.Loaded = true;
+}
+
+// ---------------------------------------------------------------- writer
+
+TlyrXMLWriter::TlyrXMLWriter(QIODevice& stream, TlyrXMLDocument* doc) : stream_(stream), doc_(doc)
+{
+    out_.reserve(kWriteBlock + 4096);
+}
+
+TlyrXMLWriter::~TlyrXMLWriter()
+{
+    Flush();
+}
+
+void TlyrXMLWriter::Flush()
+{
+    if (out_.isEmpty())
+        return;
+    const qint64 written = stream_.write(out_);
+    out_.resize(0);
+    if (written < 0)
+        throw ElyrError(stream_.errorString());
+}
+
+void TlyrXMLWriter::indent(int depth)
+{
+    if (AutoIndent)
+        out_.append(2 * depth, ' ');
+}
+
+void TlyrXMLWriter::WriteHeader()
+{
+    out_.append("<?xml version=\"1.0\" encoding=\"utf-8\"?>");
+    if (AutoIndent)
+        out_.append("\r\n");
+}
+
+void TlyrXMLWriter::WriteRootItem(TlyrXMLItem& item)
+{
+    writeItem(item, 0);
+    Flush();
+}
+
+void TlyrXMLWriter::writeItem(TlyrXMLItem& item, int depth)
+{
+    if (item.Unloadable && !item.Loaded && doc_) {
+        doc_->LoadItem(&item);
+        writeItem(item, depth);
+        item.Clear();
+        return;
+    }
+    indent(depth);
+    out_.append('<');
+    appendName(out_, item.Name);
+    if (!item.Text.isEmpty()) {
+        if (item.Text[0] != ' ')
+            out_.append(' ');
+        out_.append(item.Text);
+    }
+    if (item.Unloadable)
+        out_.append(" ld=\"0\"");
+    if (item.Count() == 0) {
+        if (item.Value.isEmpty()) {
+            out_.append("/>");
+        } else {
+            out_.append('>').append(lyrBytesToXML(item.Value)).append("</");
+            appendName(out_, item.Name);
+            out_.append('>');
+        }
+    } else {
+        out_.append('>');
+        if (AutoIndent)
+            out_.append("\r\n");
+        for (int i = 0; i < item.Count(); ++i)
+            writeItem(*item.Items(i), depth + 1);
+        indent(depth);
+        out_.append("</");
+        appendName(out_, item.Name);
+        out_.append('>');
+    }
+    if (AutoIndent)
+        out_.append("\r\n");
+    if (out_.size() > kWriteBlock)
+        Flush();
+}
+
+// ---------------------------------------------------------------- document
+
+TlyrXMLDocument::TlyrXMLDocument() : root_(std::make_unique<TlyrXMLItem>()) {}
+
+TlyrXMLDocument::~TlyrXMLDocument()
+{
+    root_.reset();
+    DeleteTempFile();
+}
+
+void TlyrXMLDocument::Clear()
+{
+    root_->Clear();
+    root_->Loaded = true;
+    DeleteTempFile();
+    source_ = nullptr;
+    ownedSource_.reset();
+}
+
+QIODevice* TlyrXMLDocument::storeOf(const TlyrXMLItem& item) const
+{
+    switch (item.store_) {
+    case TlyrXMLItem::Store::Source: return source_;
+    case TlyrXMLItem::Store::TempFile: return temp_.get();
+    case TlyrXMLItem::Store::None: break;
+    }
+    return nullptr;
+}
+
+void TlyrXMLDocument::readRoot(QIODevice& stream, bool partial)
+{
+    Clear();
+    try {
+        TlyrXMLReader reader(stream);
+        reader.PartialLoading = partial;
+        reader.store_ = TlyrXMLItem::Store::Source;
+        reader.ReadHeader();
+        reader.ReadRootItem(*root_);
+    } catch (...) {
+        root_->Clear();
+        root_->Name.clear();
+        root_->Text.clear();
+        throw;
+    }
+}
+
+void TlyrXMLDocument::LoadFromStream(QIODevice& stream)
+{
+    readRoot(stream, false);
+}
+
+void TlyrXMLDocument::LoadFromStream(QIODevice& stream, bool allowPartialLoading)
+{
+    readRoot(stream, allowPartialLoading);
+    if (allowPartialLoading)
+        source_ = &stream;
+}
+
+void TlyrXMLDocument::LoadFromStream(std::unique_ptr<QIODevice> stream, bool allowPartialLoading)
+{
+    readRoot(*stream, allowPartialLoading);
+    if (allowPartialLoading) {
+        ownedSource_ = std::move(stream);
+        source_ = ownedSource_.get();
+    }
+}
+
+void TlyrXMLDocument::SaveToStream(QIODevice& stream)
+{
+    TlyrXMLWriter writer(stream, this);
+    writer.AutoIndent = AutoIndent;
+    writer.WriteHeader();
+    writer.WriteRootItem(*root_);
+}
+
+void TlyrXMLDocument::LoadFromFile(const QString& fileName, bool allowPartialLoading)
+{
+    auto file = std::make_unique<QFile>(fileName);
+    if (!file->open(QIODevice::ReadOnly))
+        throw ElyrError(QStringLiteral("无法打开文件 %1: %2").arg(fileName, file->errorString()));
+    if (allowPartialLoading)
+        LoadFromStream(std::move(file), true);
+    else
+        LoadFromStream(*file);
+}
+
+void TlyrXMLDocument::SaveToFile(const QString& fileName)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw ElyrError(QStringLiteral("无法创建文件 %1: %2").arg(fileName, file.errorString()));
+    SaveToStream(file);
+    if (!file.commit())
+        throw ElyrError(QStringLiteral("无法保存文件 %1: %2").arg(fileName, file.errorString()));
+}
+
+void TlyrXMLDocument::LoadItem(TlyrXMLItem* item)
+{
+    if (!item || !item->Unloadable || item->Loaded)
+        return;
+    QIODevice* stream = storeOf(*item);
+    item->Clear();
+    if (!stream) {
+        // Cleared without ever being written out: nothing to read back.
+        item->Loaded = true;
+        return;
+    }
+    TlyrXMLReader reader(*stream);
+    reader.PartialLoading = true;
+    reader.store_ = item->store_;
+    reader.SetPosition(item->StreamPosition);
+    reader.ReadRootItem(*item, true);
+}
+
+void TlyrXMLDocument::UnloadItem(TlyrXMLItem* item)
+{
+    if (!item || !item->Unloadable || !item->Loaded)
+        return;
+    CreateTempFile();
+    // Written into memory first: the writer may read other unloaded elements
+    // back from the same temporary file.
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        TlyrXMLWriter writer(buffer, this);
+        writer.WriteRootItem(*item);
+    }
+    const qint64 pos = temp_->size();
+    if (!temp_->seek(pos) || temp_->write(bytes) != bytes.size())
+        throw ElyrError(QStringLiteral("无法写入临时文件 %1: %2").arg(tempName_, temp_->errorString()));
+    item->StreamPosition = pos;
+    item->store_ = TlyrXMLItem::Store::TempFile;
+    item->Clear();
+}
+
+void TlyrXMLDocument::CreateTempFile()
+{
+    if (temp_)
+        return;
+    const QString name = lyrGetTempFile(TempDir);
+    auto file = std::make_unique<QFile>(name);
+    if (!file->open(QIODevice::ReadWrite | QIODevice::Truncate)) {
+        QFile::remove(name);
+        throw ElyrError(QStringLiteral("无法创建临时文件 %1: %2").arg(name, file->errorString()));
+    }
+    temp_ = std::move(file);
+    tempName_ = name;
+}
+
+void TlyrXMLDocument::DeleteTempFile()
+{
+    if (!temp_)
+        return;
+    temp_.reset();
+    QFile::remove(tempName_);
+    tempName_.clear();
+}

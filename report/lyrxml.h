@@ -1,0 +1,243 @@
+#pragma once
+// The small XML tree that carries report templates and prepared reports.
+// It reads tags only, keeps each element's attributes as one raw 8-bit text
+// (values UTF-8 and escaped), and can move subtrees out of memory into a
+// temporary file and read them back on demand.
+
+#include "report/lyrexception.h"
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <vector>
+
+class TlyrXMLDocument;
+
+class TlyrInvalidXMLException : public ElyrError {
+public:
+    TlyrInvalidXMLException() : ElyrError(QStringLiteral("Invalid file format")) {}
+};
+
+// Escapes LF, CR, double quote, "&", "<" and ">" as "&#<code>;" ("&quot;" in
+// the input becomes "&#34;"). Bytes above 127 pass unchanged, so a QString is
+// written as UTF-8.
+QByteArray lyrBytesToXML(QByteArrayView raw);
+QByteArray lyrStrToXML(const QString& text);
+// Undoes the escapes: "&#" + 1 to 7 digits + ";" is the character with that
+// code (above 127 as UTF-8), "&quot;" a double quote; any other "&" stays.
+QByteArray lyrXMLToBytes(QByteArrayView xml);
+QString lyrXMLToStr(QByteArrayView xml);
+// Attribute text of a value: Booleans "1"/"0", numbers as decimal text, dates
+// as date-time text, strings escaped; other types give an empty text.
+QByteArray lyrValueToXML(const QVariant& value);
+
+// Walks the name="value" pairs of an attribute text in order (a value
+// without quotes runs to the next blank; a bare word is skipped).
+class TlyrAttributeScanner {
+public:
+    explicit TlyrAttributeScanner(QByteArrayView text) : text_(text) {}
+    // Moves to the next pair; false at the end.
+    bool Next();
+    QByteArrayView Name() const { return text_.sliced(nameStart_, nameEnd_ - nameStart_); }
+    // The value as written (escaped) and its place in the text.
+    QByteArrayView RawValue() const { return text_.sliced(valueStart_, valueEnd_ - valueStart_); }
+    qsizetype ValueStart() const { return valueStart_; }
+    qsizetype ValueEnd() const { return valueEnd_; }
+    bool Quoted() const { return quoted_; }
+    QString Value() const { return lyrXMLToStr(RawValue()); }
+
+private:
+    QByteArrayView text_;
+    qsizetype pos_ = 0;
+    qsizetype nameStart_ = 0, nameEnd_ = 0, valueStart_ = 0, valueEnd_ = 0;
+    bool quoted_ = false;
+};
+
+class TlyrXMLItem {
+public:
+    TlyrXMLItem() = default;
+    // Frees the children and leaves the parent's list.
+    ~TlyrXMLItem();
+    TlyrXMLItem(const TlyrXMLItem&) = delete;
+    TlyrXMLItem& operator=(const TlyrXMLItem&) = delete;
+
+    // Stream position of the start tag when the element was read or unloaded.
+    qint64 StreamPosition = 0;
+    // The children are in memory.
+    bool Loaded = true;
+    // The subtree may be moved out of memory.
+    bool Unloadable = false;
+    QString Name;
+    // Raw attribute text: name="escaped value" pairs separated by blanks.
+    QByteArray Text;
+    // Character data written between the tags (the reader never fills it).
+    QByteArray Value;
+
+    TlyrXMLItem* Parent() const { return parent_; }
+    // Frees the children; an unloadable element then counts as not loaded.
+    void Clear();
+    int Count() const { return static_cast<int>(items_.size()); }
+    TlyrXMLItem* Items(int i) const { return items_.at(static_cast<size_t>(i)); }
+    TlyrXMLItem* operator[](int i) const { return Items(i); }
+    // A new child appended.
+    TlyrXMLItem* Add();
+    // Appends item, taking it from its former parent.
+    void AddItem(TlyrXMLItem* item);
+    void InsertItem(int index, TlyrXMLItem* item);
+    // Index of the first child named name (case-insensitive), -1 when none.
+    int Find(const QString& name) const;
+    // That child, created when absent.
+    TlyrXMLItem* FindItem(const QString& name);
+    int IndexOf(const TlyrXMLItem* item) const;
+
+    // Attribute values (unescaped, UTF-8). Empty when absent.
+    QString Prop(QByteArrayView name) const;
+    QByteArray PropBytes(QByteArrayView name) const;
+    bool HasProp(QByteArrayView name) const;
+    // Replaces the value in place, or appends name="value".
+    void SetProp(QByteArrayView name, const QString& value);
+    void SetPropBytes(QByteArrayView name, QByteArrayView raw);
+
+private:
+    friend class TlyrXMLReader;
+    friend class TlyrXMLDocument;
+    // Where the bytes of a not-loaded element live.
+    enum class Store : quint8 { None, Source, TempFile };
+
+    void detach();
+    bool findProp(QByteArrayView name, TlyrAttributeScanner& scanner) const;
+
+    TlyrXMLItem* parent_ = nullptr;
+    std::vector<TlyrXMLItem*> items_;
+    Store store_ = Store::None;
+};
+
+// Buffered tag reader over a seekable stream. The stream's position at
+// creation is restored when the reader is destroyed.
+class TlyrXMLReader {
+public:
+    explicit TlyrXMLReader(QIODevice& stream);
+    ~TlyrXMLReader();
+    TlyrXMLReader(const TlyrXMLReader&) = delete;
+    TlyrXMLReader& operator=(const TlyrXMLReader&) = delete;
+
+    // Deepest nesting accepted; deeper input is rejected as invalid.
+    static constexpr int MaxDepth = 512;
+
+    // Elements flagged ld="0" are left unread (not loaded).
+    bool PartialLoading = false;
+
+    qint64 Position() const { return bufStart_ + bufPos_; }
+    qint64 Size() const { return size_; }
+    void SetPosition(qint64 position);
+
+    // The first tag must begin with "?xml".
+    void ReadHeader();
+    // Reads one element with its children into item (name and attributes
+    // included unless keepText, which keeps the item's current attributes).
+    void ReadRootItem(TlyrXMLItem& item, bool keepText = false);
+
+private:
+    struct Tag {
+        qint64 start = 0;
+        QByteArrayView name;
+        QByteArrayView attrs;
+        bool empty = false;   // closed by "/>"
+        bool unload = false;  // carried ld="0"
+    };
+    bool fill();
+    int getByte();
+    bool readTag(Tag& tag);
+    void applyTag(TlyrXMLItem& item, const Tag& tag, bool keepText);
+    void readBody(TlyrXMLItem* item, const QByteArray& name, int depth);
+    using NameEntry = std::pair<QByteArray, QString>;
+    // Shares the strings of repeated element names; nullptr when full.
+    const NameEntry* internName(QByteArrayView name);
+
+    QIODevice& stream_;
+    qint64 startPos_;
+    qint64 size_;
+    QByteArray buf_;
+    qint64 bufStart_ = 0;
+    qsizetype bufPos_ = 0;
+    qsizetype bufLen_ = 0;
+    QByteArray tag_;
+    std::vector<NameEntry> names_;
+    TlyrXMLItem::Store store_ = TlyrXMLItem::Store::Source;
+    friend class TlyrXMLDocument;
+};
+
+class TlyrXMLWriter {
+public:
+    // doc, when given, reads not-loaded elements back while they are written.
+    explicit TlyrXMLWriter(QIODevice& stream, TlyrXMLDocument* doc = nullptr);
+    ~TlyrXMLWriter();
+    TlyrXMLWriter(const TlyrXMLWriter&) = delete;
+    TlyrXMLWriter& operator=(const TlyrXMLWriter&) = delete;
+
+    bool AutoIndent = false;
+
+    void WriteHeader();
+    void WriteRootItem(TlyrXMLItem& item);
+    void Flush();
+
+private:
+    void writeItem(TlyrXMLItem& item, int depth);
+    void indent(int depth);
+
+    QIODevice& stream_;
+    TlyrXMLDocument* doc_;
+    QByteArray out_;
+};
+
+class TlyrXMLDocument {
+public:
+    TlyrXMLDocument();
+    ~TlyrXMLDocument();
+    TlyrXMLDocument(const TlyrXMLDocument&) = delete;
+    TlyrXMLDocument& operator=(const TlyrXMLDocument&) = delete;
+
+    bool AutoIndent = false;
+    // Folder of the temporary file (the system's when empty).
+    QString TempDir;
+
+    TlyrXMLItem* Root() const { return root_.get(); }
+    // Clears the root and drops the temporary file and the kept stream.
+    void Clear();
+
+    // Full load; the stream is not kept.
+    void LoadFromStream(QIODevice& stream);
+    // With allowPartialLoading elements flagged ld="0" stay unread and the
+    // document keeps (and owns) the stream to read them later.
+    void LoadFromStream(std::unique_ptr<QIODevice> stream, bool allowPartialLoading);
+    // The same with a stream the caller keeps open for the document's life
+    // (or until its next Clear or load).
+    void LoadFromStream(QIODevice& stream, bool allowPartialLoading);
+    void SaveToStream(QIODevice& stream);
+    void LoadFromFile(const QString& fileName, bool allowPartialLoading = false);
+    void SaveToFile(const QString& fileName);
+
+    // Reads a not-loaded unloadable element back into memory.
+    void LoadItem(TlyrXMLItem* item);
+    // Writes a loaded unloadable element to the temporary file and frees its
+    // children.
+    void UnloadItem(TlyrXMLItem* item);
+
+    void CreateTempFile();
+    void DeleteTempFile();
+    QString TempFileName() const { return tempName_; }
+
+private:
+    QIODevice* storeOf(const TlyrXMLItem& item) const;
+
+    void readRoot(QIODevice& stream, bool partial);
+
+    std::unique_ptr<TlyrXMLItem> root_;
+    QIODevice* source_ = nullptr;
+    std::unique_ptr<QIODevice> ownedSource_;
+    std::unique_ptr<QIODevice> temp_;
+    QString tempName_;
+};
