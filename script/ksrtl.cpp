@@ -380,11 +380,11 @@ void AppendDateTime(QString& out, const QString& fmt, double dt, int depth) {
     case '/':
       out += fs.DateSeparator;
       ++i;
-      break;
+      continue;
     case ':':
       out += fs.TimeSeparator;
       ++i;
-      break;
+      continue;
     default:
       out += c;
       ++i;

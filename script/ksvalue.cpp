@@ -271,12 +271,12 @@ QObject* KsValue::ToObject(const KsClassInfo* expected) const {
 
 QString KsValue::KindName() const {
   static const char* const names[] = {"Empty", "Null", "Boolean", "Integer", "Int64",
-                                      "Double", "Date", "String", "Array Variant", "Object"};
+                                      "Double", "Date", "Object", "String", "Array Variant"};
   return QLatin1String(names[int(FKind)]);
 }
 
 int KsValue::VarType() const {
-  static const int codes[] = {0, 1, 11, 3, 20, 5, 7, 256, 8192 | 12, 9};
+  static const int codes[] = {0, 1, 11, 3, 20, 5, 7, 9, 256, 8192 | 12};
   return codes[int(FKind)];
 }
 

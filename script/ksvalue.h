@@ -61,7 +61,8 @@ private:
   QByteArray FUtf8;
 };
 
-enum class KsKind : std::uint8_t { Empty, Null, Boolean, Integer, Int64, Double, Date, String, Array, Object };
+// Kinds below String hold no resources (copied bitwise).
+enum class KsKind : std::uint8_t { Empty, Null, Boolean, Integer, Int64, Double, Date, Object, String, Array };
 
 struct KsObjectHandle {
   std::uint32_t Slot;
