@@ -245,6 +245,20 @@ KsValue TksDesignator::Walk(bool writing, const KsValue& value) {
   return r;
 }
 
+bool ksAddDefaultArgs(TksDesignatorItem* link, TksScript* prog) {
+  TksCustomVariable* item = link->Ref;
+  for (int j = link->Count(); j < item->Count(); ++j) {
+    TksParamItem* p = item->Param(j);
+    if (!p->IsOptional) return false;
+    auto* e = new TksExpression(prog);
+    e->SourcePos = link->SourcePos;
+    e->AddConst(p->DefValue);
+    e->Finish();
+    link->AddArg(e);
+  }
+  return true;
+}
+
 // ---- helpers -------------------------------------------------------------------------------
 
 TksArrayHelper::TksArrayHelper(const QString& name, TksVarType typeCode, const QString& typeName, int dims)

@@ -61,6 +61,11 @@ private:
   void ArrayIndexes(qint64* idx, int& n);
 };
 
+// Supplies constant arguments holding the defaults of the optional
+// parameters that a call leaves out. False when a required one is missing
+// (the compiler reports "Not enough actual parameters").
+bool ksAddDefaultArgs(TksDesignatorItem* link, TksScript* prog);
+
 // Element access of a Variant array held in ParentRef's value. Dims = 0 is
 // the open form (one to three indexes, the second and third optional).
 class TksArrayHelper : public TksCustomHelper {

@@ -434,7 +434,7 @@ void TksScript::AddEnumImpl(const QString& typeName, const QString& names, bool 
   qint64 n = 0;
   for (const QString& part : parts) {
     auto* v = new TksVariable(part.trimmed(), tcEnum, typeName);
-    v->Value = KsValue::FromInt(bits ? (qint64(1) << (n & 62)) : n);
+    v->Value = KsValue::FromInt(bits ? (qint64(1) << std::min<qint64>(n, 62)) : n);
     v->ReadOnly = true;
     Add(v->Name, v);
     ++n;
