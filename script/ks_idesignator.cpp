@@ -19,15 +19,25 @@ RefKind Classify(TksCustomVariable* item) {
 // Arguments are evaluated into this buffer before any parameter is set, so
 // that an argument may read the parameters of the routine it calls.
 struct ArgBuffer {
-  KsValue Inline[8];
+  alignas(KsValue) unsigned char Raw[8 * sizeof(KsValue)];
   std::vector<KsValue> Heap;
-  KsValue* Data = Inline;
-  explicit ArgBuffer(int n) {
+  KsValue* Data;
+  int N;
+  explicit ArgBuffer(int n) : N(n) {
     if (n > 8) {
       Heap.resize(size_t(n));
       Data = Heap.data();
+    } else {
+      Data = reinterpret_cast<KsValue*>(Raw);
+      for (int i = 0; i < n; ++i) new (&Data[i]) KsValue();
     }
   }
+  ~ArgBuffer() {
+    if (N <= 8)
+      for (int i = 0; i < N; ++i) Data[i].~KsValue();
+  }
+  ArgBuffer(const ArgBuffer&) = delete;
+  ArgBuffer& operator=(const ArgBuffer&) = delete;
 };
 
 }  // namespace

@@ -73,7 +73,7 @@ public:
 bool ksOperatorCode(const QString& name, TksOpCode& code, bool& strCat);
 int ksOperatorPriority(TksOpCode code);
 
-class TksExpression : public TksCustomVariable {
+class TksExpression final : public TksCustomVariable {
 public:
   explicit TksExpression(TksScript* program);
   ~TksExpression() override;

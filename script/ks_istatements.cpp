@@ -1,6 +1,19 @@
 #include "script/ks_istatements.h"
 
 #include <cmath>
+#include <typeinfo>
+
+namespace {
+// Variables of these exact classes keep their value in Value and do nothing
+// else on reading; writing converts nothing (string variables do).
+bool PlainRead(const TksCustomVariable* v) {
+  return v && (typeid(*v) == typeid(TksVariable) || typeid(*v) == typeid(TksParamItem) ||
+               typeid(*v) == typeid(TksStringVariable));
+}
+bool PlainWrite(const TksCustomVariable* v) {
+  return v && (typeid(*v) == typeid(TksVariable) || typeid(*v) == typeid(TksParamItem));
+}
+}  // namespace
 
 TksStatement::TksStatement(TksScript* program, const QString& unitName, const QString& sourcePos)
     : Program(program), SourcePos(sourcePos), UnitName(unitName) {}
@@ -31,16 +44,31 @@ void TksAssignmentStmt::Prepare() {
   Target = (Designator->Kind == TksDesignator::dkVariable && !Designator->LateXML) ? Designator->Variable
                                                                                     : static_cast<TksCustomVariable*>(Designator);
   TksCustomVariable* single = Expression->SingleItem();
-  Source = single ? single : Expression;
+  // The tree's root directly: one call less per execution.
+  Source = single ? single : (Expression->Root ? static_cast<TksCustomVariable*>(Expression->Root) : Expression);
+  FTargetVar = PlainWrite(Target) ? Target : nullptr;
+  FSourceVar = PlainRead(Source) ? Source : nullptr;
 }
 
 void TksAssignmentStmt::Execute() {
   if (LineTerminated()) return;
-  Target->SetValue(Source->GetValue());
+  if (FTargetVar && !FTargetVar->ReadOnly) {
+    if (FSourceVar)
+      FTargetVar->Value = FSourceVar->Value;
+    else
+      FTargetVar->Value = Source->GetValue();
+    return;
+  }
+  Target->SetValue(FSourceVar ? FSourceVar->Value : Source->GetValue());
 }
 
 void TksCompoundAssignStmt::Execute() {
   if (LineTerminated()) return;
+  if (FTargetVar && !FTargetVar->ReadOnly) {
+    KsValue& v = FTargetVar->Value;
+    v = FSourceVar ? ksBinary(Op, v, FSourceVar->Value) : ksBinary(Op, v, Source->GetValue());
+    return;
+  }
   KsValue v = Target->GetValue();
   KsValue w = Source->GetValue();
   Target->SetValue(ksBinary(Op, v, w));
@@ -166,7 +194,7 @@ void TksForStmt::Execute() {
   const qint64 step = Down ? -1 : 1;
   if (Down ? from < to : from > to) return;
   for (qint64 i = from;; i += step) {
-    Variable->Value = KsValue::FromInt(i);
+    Variable->Value.SetInt(i);
     RunBody();
     if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
     p->ContinueFlag = false;

@@ -37,6 +37,11 @@ public:
   // Resolves Target and Source; call after setting Designator and Expression.
   void Prepare();
   void Execute() override;
+
+protected:
+  // Plain variables whose value lives in Value (read or written directly).
+  TksCustomVariable* FTargetVar = nullptr;
+  TksCustomVariable* FSourceVar = nullptr;
 };
 
 // x += e, x -= e, x *= e, x /= e (and x := x op e found by the compiler).

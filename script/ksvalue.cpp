@@ -173,7 +173,7 @@ void KsValue::Detach() {
 
 // ---- conversions ---------------------------------------------------------------
 
-bool KsValue::ToBool() const {
+bool KsValue::ToBoolSlow() const {
   switch (FKind) {
   case KsKind::Empty: return false;
   case KsKind::Boolean: return FU.b;

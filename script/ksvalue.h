@@ -81,8 +81,8 @@ struct KsBounds {
 class KsValue {
 public:
   KsValue() noexcept : FKind(KsKind::Empty) { FU.l = 0; }
-  KsValue(bool b) noexcept : FKind(KsKind::Boolean) { FU.l = 0; FU.b = b; }
-  KsValue(int i) noexcept : FKind(KsKind::Integer) { FU.l = 0; FU.i = i; }
+  KsValue(bool b) noexcept : FKind(KsKind::Boolean) { FU.l = b ? 1 : 0; }
+  KsValue(int i) noexcept : FKind(KsKind::Integer) { FU.l = i; }  // one 8-byte store: copies read 8 bytes
   KsValue(qint64 l) noexcept : FKind(KsKind::Int64) { FU.l = l; }
   KsValue(double d) noexcept : FKind(KsKind::Double) { FU.d = d; }
   KsValue(const QString& s) : FKind(KsKind::String) { new (FU.s) QString(s); }
@@ -95,7 +95,10 @@ public:
       CopySlow(o);
   }
   KsValue(KsValue&& o) noexcept : FKind(o.FKind) {
-    FU = o.FU;
+    if (FKind < KsKind::String)
+      FU.l = o.FU.l;
+    else
+      FU = o.FU;
     o.FKind = KsKind::Empty;
   }
   ~KsValue() {
@@ -117,10 +120,19 @@ public:
     if (this != &o) {
       if (FKind >= KsKind::String) DestroySlow();
       FKind = o.FKind;
-      FU = o.FU;
+      if (FKind < KsKind::String)
+        FU.l = o.FU.l;
+      else
+        FU = o.FU;
       o.FKind = KsKind::Empty;
     }
     return *this;
+  }
+  // Stores an integer in place (Integer when it fits in 32 bits).
+  void SetInt(qint64 l) noexcept {
+    if (FKind >= KsKind::String) DestroySlow();
+    FKind = (l >= INT32_MIN && l <= INT32_MAX) ? KsKind::Integer : KsKind::Int64;
+    FU.l = FKind == KsKind::Integer ? qint64(int(l)) : l;
   }
   void Swap(KsValue& o) noexcept {
     std::swap(FKind, o.FKind);
@@ -169,7 +181,7 @@ public:
   KsObjectHandle RawHandle() const noexcept { return FU.h; }
 
   // Conversions; they raise KsError when the value does not convert.
-  bool ToBool() const;
+  bool ToBool() const { return FKind == KsKind::Boolean ? FU.b : ToBoolSlow(); }
   int ToInt() const;      // rounds a fraction half to even; range checked
   qint64 ToInt64() const; // rounds a fraction half to even
   double ToDouble() const;
@@ -199,6 +211,7 @@ public:
 
 private:
   friend class KsArrayData;
+  bool ToBoolSlow() const;
   void CopySlow(const KsValue& o);
   void DestroySlow() noexcept;
   KsArrayData* ArrayData() const;
@@ -225,11 +238,22 @@ KsValue ksBinarySlow(KsOp op, const KsValue& a, const KsValue& b);
 KsValue ksNegate(const KsValue& a);
 KsValue ksNot(const KsValue& a);
 
+// Both integral: the 64-bit values; false when either is something else.
+inline bool ksBothIntegral(const KsValue& a, const KsValue& b, qint64& x, qint64& y) {
+  if (!a.IsIntegral() || !b.IsIntegral()) return false;
+  x = a.Kind() == KsKind::Integer ? a.RawInt() : a.RawInt64();
+  y = b.Kind() == KsKind::Integer ? b.RawInt() : b.RawInt64();
+  return true;
+}
+
 inline KsValue ksAdd(const KsValue& a, const KsValue& b) {
   if (a.Kind() == KsKind::Integer && b.Kind() == KsKind::Integer) {
     int r;
     if (!__builtin_add_overflow(a.RawInt(), b.RawInt(), &r)) return KsValue(r);
   }
+  qint64 x, y, r;
+  if (ksBothIntegral(a, b, x, y) && !__builtin_add_overflow(x, y, &r))
+    return (a.Kind() == KsKind::Int64 || b.Kind() == KsKind::Int64) ? KsValue(r) : KsValue::FromInt(r);
   return ksBinarySlow(KsOp::Add, a, b);
 }
 inline KsValue ksSub(const KsValue& a, const KsValue& b) {
@@ -237,6 +261,9 @@ inline KsValue ksSub(const KsValue& a, const KsValue& b) {
     int r;
     if (!__builtin_sub_overflow(a.RawInt(), b.RawInt(), &r)) return KsValue(r);
   }
+  qint64 x, y, r;
+  if (ksBothIntegral(a, b, x, y) && !__builtin_sub_overflow(x, y, &r))
+    return (a.Kind() == KsKind::Int64 || b.Kind() == KsKind::Int64) ? KsValue(r) : KsValue::FromInt(r);
   return ksBinarySlow(KsOp::Sub, a, b);
 }
 inline KsValue ksMul(const KsValue& a, const KsValue& b) {
