@@ -32,13 +32,48 @@ KsError InvalidOp() {
 // ---- object handle table ------------------------------------------------
 struct ObjSlot {
   QPointer<QObject> Obj;
+  QObject* Key = nullptr;  // the address the slot is indexed under
   std::uint32_t Gen = 1;
 };
 
 struct ObjTable {
   std::vector<ObjSlot> Slots;  // slot 0 unused: a handle is never 0
   QHash<QObject*, std::uint32_t> Index;
+  std::vector<std::uint32_t> Free;
+  size_t NextSweep = 1024;
   ObjTable() { Slots.resize(1); }
+
+  // Slots of freed objects are reused with a new generation, so handles of
+  // the freed object stay invalid.
+  void Sweep() {
+    for (std::uint32_t i = 1; i < Slots.size(); ++i) {
+      ObjSlot& s = Slots[i];
+      if (s.Key && s.Obj.isNull()) {
+        auto it = Index.find(s.Key);
+        if (it != Index.end() && it.value() == i) Index.erase(it);
+        s.Key = nullptr;
+        ++s.Gen;
+        Free.push_back(i);
+      }
+    }
+    NextSweep = std::max<size_t>(1024, 2 * (Slots.size() - Free.size()));
+  }
+
+  std::uint32_t Allocate(QObject* obj) {
+    if (Free.empty() && Slots.size() >= NextSweep) Sweep();
+    std::uint32_t slot;
+    if (!Free.empty()) {
+      slot = Free.back();
+      Free.pop_back();
+    } else {
+      slot = std::uint32_t(Slots.size());
+      Slots.emplace_back();
+    }
+    Slots[slot].Obj = obj;
+    Slots[slot].Key = obj;
+    Index.insert(obj, slot);
+    return slot;
+  }
 };
 
 ObjTable& Objects() {
@@ -69,6 +104,18 @@ KsValue ToNumber(const KsValue& v) {
   }
   default: throw CastError(v, "Double");
   }
+}
+
+// A value met by a Date: a text may be a number or a date-time text.
+double DateNumber(const KsValue& v) {
+  if (v.IsString()) {
+    KsValue n;
+    if (ksTextToNumber(v.RawString(), n)) return n.ToDouble();
+    double d;
+    if (ksTryStrToDateTime(v.RawString(), d)) return d;
+    throw CastError(v, "Date");
+  }
+  return v.ToDouble();
 }
 
 bool BoolLike(const KsValue& v) {
@@ -145,9 +192,7 @@ KsValue KsValue::FromObject(QObject* obj) {
     ++t.Slots[slot].Gen;
     t.Slots[slot].Obj = obj;
   } else if (slot == 0) {
-    slot = std::uint32_t(t.Slots.size());
-    t.Slots.push_back(ObjSlot{QPointer<QObject>(obj), 1});
-    t.Index.insert(obj, slot);
+    slot = t.Allocate(obj);
   }
   KsValue v;
   v.FKind = KsKind::Object;
@@ -404,7 +449,8 @@ KsValue ksBinarySlow(KsOp op, const KsValue& a, const KsValue& b) {
       return KsValue(a.ToText() + b.ToText());
     bool da = a.Kind() == KsKind::Date, db = b.Kind() == KsKind::Date;
     if ((da || db) && (op == KsOp::Add || op == KsOp::Sub)) {
-      double r = op == KsOp::Add ? a.ToDouble() + b.ToDouble() : a.ToDouble() - b.ToDouble();
+      const double x = DateNumber(a), y = DateNumber(b);
+      double r = op == KsOp::Add ? x + y : x - y;
       if (op == KsOp::Sub && da && db) return KsValue(r);
       return KsValue::FromDate(r);
     }
@@ -515,6 +561,10 @@ int ksCompareSlow(const KsValue& a, const KsValue& b) {
   }
   if (a.Kind() == KsKind::Boolean && b.Kind() == KsKind::Boolean)
     return a.RawBool() == b.RawBool() ? 0 : (a.RawBool() ? 1 : -1);
+  if (a.Kind() == KsKind::Date || b.Kind() == KsKind::Date) {
+    const double p = DateNumber(a), q = DateNumber(b);
+    return p < q ? -1 : (p > q ? 1 : 0);
+  }
   KsValue x = ToNumber(a), y = ToNumber(b);
   if (x.IsIntegral() && y.IsIntegral()) {
     qint64 p = x.ToInt64(), q = y.ToInt64();
@@ -552,4 +602,5 @@ int LiveCount() {
     if (!s.Obj.isNull()) ++n;
   return n;
 }
+int SlotCount() { return int(Objects().Slots.size()) - 1 - int(Objects().Free.size()); }
 }  // namespace KsObjects

@@ -26,6 +26,8 @@
 //    operations; division by zero raises (EZeroDivide / EDivByZero).
 //  - Date + number, number + Date, Date - number and Date + Date are Dates;
 //    Date - Date is a Double (days); other operators treat a Date as its serial.
+//    A string met by a Date (arithmetic or comparison) may be a number or a
+//    date-time text ("2026-01-05", "2026-01-05 10:30").
 //  - Comparisons: numbers (and Dates, Booleans) numerically, strings by
 //    character codes, string against number numerically (after conversion),
 //    objects by identity; arrays do not compare (raises).
@@ -307,6 +309,8 @@ QString ksFloatToText(double d);
 namespace KsObjects {
 // Deletes the object behind the handle (the script's Free).
 void Free(const KsValue& v);
-// Number of live handles (for tests of leaks).
+// Number of live handles, and of slots in use (freed objects' slots are
+// reused, so the table does not grow with every object ever seen).
 int LiveCount();
+int SlotCount();
 }  // namespace KsObjects

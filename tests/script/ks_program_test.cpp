@@ -1,5 +1,6 @@
 #include "ks_builder.h"
 #include "script/ks_iconst.h"
+#include "script/ks_xml.h"
 
 #include <gtest/gtest.h>
 
@@ -573,6 +574,85 @@ TEST_F(KsProgram, ArrayElements) {
   TksAssignmentStmt gw(&S, QString(), QStringLiteral("1:1"), g, Expr(&S, {Str("w")}));
   gw.Execute();
   EXPECT_EQ(b->Value.At(idx, 2).ToString(), QStringLiteral("w"));
+}
+
+TEST_F(KsProgram, LateDesignatorsResolveOnFirstUse) {
+  auto* x = Var(&S, "x", tcInteger, KsValue(4));
+  int compiled = 0;
+  TksDesignator::LateCompiler = [&](TksScript* prog, TksXMLItem* node) {
+    ++compiled;
+    EXPECT_EQ(node->Prop(QStringLiteral("text")), QStringLiteral("x"));
+    return TksDesignator::ForVariable(prog, prog->Find(node->Prop(QStringLiteral("text"))));
+  };
+  auto* d = new TksDesignator(&S);
+  d->LateXML = std::make_unique<TksXMLItem>();
+  d->LateXML->SetProp(QStringLiteral("text"), QStringLiteral("x"));
+  std::unique_ptr<TksExpression> e(Expr(&S, {d, "*", 2}));
+  EXPECT_EQ(e->GetValue().ToInt(), 8);
+  EXPECT_EQ(e->GetValue().ToInt(), 8);
+  EXPECT_EQ(compiled, 1);
+  EXPECT_EQ(d->Kind, TksDesignator::dkVariable);
+  EXPECT_EQ(d->Variable, x);
+  // without a compiler the first use is a catchable error
+  TksDesignator::LateCompiler = nullptr;
+  TksDesignator late(&S);
+  late.LateXML = std::make_unique<TksXMLItem>();
+  late.LateXML->SetProp(QStringLiteral("text"), QStringLiteral("y"));
+  EXPECT_THROW(late.GetValue(), KsError);
+}
+
+TEST_F(KsProgram, RunningProcIsTheScopeOfTheRunningProcedure) {
+  auto* p = Proc(&S, "P", tcVariant, false);
+  TksScript* seen = nullptr;
+  S.AddMethod(QStringLiteral("procedure Probe"), [&](QObject*, const KsClassInfo*, const QString&, TksMethodHelper*) {
+    seen = S.RunningProc;
+    return KsValue();
+  });
+  p->Prog->MainBlock->Add(Call(p->Prog, Dsg(p->Prog, {{S.Find(QStringLiteral("Probe")), {}}})));
+  S.MainBlock->Add(Call(&S, Dsg(&S, {{p, {}}})));
+  S.Execute();
+  EXPECT_EQ(seen, p->Prog);
+  EXPECT_EQ(S.RunningProc, nullptr);
+  EXPECT_TRUE(S.IsMainProgram);
+}
+
+TEST_F(KsProgram, ReturnAssignsResultAndLeaves) {
+  // function Sign(v): Integer; begin if v < 0 then begin Result := -1; exit end; Result := 1 end
+  auto* f = Proc(&S, "Sign", tcInteger);
+  auto* v = Param(f, "v", tcInteger);
+  TksScript* L = f->Prog;
+  auto* ifs = new TksIfStmt(L, QString(), QStringLiteral("1:1"), Expr(L, {v, "<", 0}));
+  ifs->Add(Assign(L, f->ResultVar, Expr(L, {"unminus", 1})));
+  ifs->Add(new TksExitStmt(L, QString(), QStringLiteral("1:30")));
+  L->MainBlock->Add(ifs);
+  L->MainBlock->Add(Assign(L, f->ResultVar, Expr(L, {1})));
+  EXPECT_EQ(S.CallFunction(QStringLiteral("sign"), KsValue::MakeList({KsValue(-5)})).ToInt(), -1);
+  EXPECT_EQ(S.CallFunction(QStringLiteral("SIGN"), KsValue::MakeList({KsValue(5)})).ToInt(), 1);
+}
+
+TEST_F(KsProgram, WithIsAndCaseOnText) {
+  QObject obj;
+  S.AddClass(ksRegisterClass(&QObject::staticMetaObject), QString());
+  auto* o = S.AddObject(QStringLiteral("o"), &obj);
+  auto* hidden = Var(&S, "0");
+  S.MainBlock->Add(new TksWithStmt(&S, QString(), QStringLiteral("1:1"), TksDesignator::ForVariable(&S, o), hidden));
+  S.Execute();
+  EXPECT_EQ(hidden->Value.ToObject(), &obj);
+  auto* cls = S.FindClass(QStringLiteral("QObject"));
+  EXPECT_TRUE(Eval(&S, {o, "is", Dsg(&S, {{cls, {}}})}).ToBool());
+  auto* nothing = Var(&S, "nothing", tcVariant, KsValue::Null());
+  EXPECT_FALSE(Eval(&S, {nothing, "is", Dsg(&S, {{cls, {}}})}).ToBool());
+
+  auto* t = StrVar(&S, "t", "启用");
+  auto* r = Var(&S, "r", tcInteger, KsValue(0));
+  auto* cs = new TksCaseStmt(&S, QString(), QStringLiteral("2:1"), Expr(&S, {t}));
+  auto* sel = new TksCaseSelector(&S, QString(), QStringLiteral("3:1"), Set(&S, {{Str("停用")}, {Str("启用")}}));
+  sel->Add(Assign(&S, r, Expr(&S, {1})));
+  cs->Add(sel);
+  S.MainBlock->Clear();
+  S.MainBlock->Add(cs);
+  S.Execute();
+  EXPECT_EQ(r->Value.ToInt(), 1);
 }
 
 // ---- the script object ---------------------------------------------------------------------------

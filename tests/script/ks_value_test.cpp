@@ -103,6 +103,11 @@ TEST(KsValueCompare, Rules) {
   EXPECT_TRUE(ksEquals(KsValue(), KsValue(false)));
   EXPECT_EQ(ksCompare(KsValue(qint64(5000000000LL)), KsValue(7)), 1);
   EXPECT_EQ(ksCompare(KsValue::FromDate(2.5), KsValue(2)), 1);
+  const KsValue day = KsValue::FromDate(ksEncodeDate(2026, 1, 5));
+  EXPECT_TRUE(ksEquals(day, S("2026-01-05")));
+  EXPECT_EQ(ksCompare(day, S("2026-01-05 10:00")), -1);
+  EXPECT_DOUBLE_EQ(ksSub(day, S("2026-01-01")).ToDouble(), 4);
+  EXPECT_THROW(ksCompare(day, S("soon")), KsError);
   EXPECT_TRUE(ksEquals(KsValue::MakeList({KsValue(1), S("a")}), KsValue::MakeList({KsValue(1), S("a")})));
 }
 
@@ -178,6 +183,18 @@ TEST(KsValueObject, HandlesAreChecked) {
   EXPECT_THROW(h.ToObject(), KsError);
   delete o2;
   EXPECT_THROW(h2.ToObject(), KsError);
+}
+
+TEST(KsValueObject, SlotsOfFreedObjectsAreReused) {
+  std::vector<KsValue> old;
+  for (int i = 0; i < 5000; ++i) {
+    auto* o = new QObject;
+    KsValue h = KsValue::FromObject(o);
+    if (i % 1000 == 0) old.push_back(h);
+    delete o;
+  }
+  EXPECT_LT(KsObjects::SlotCount(), 2500);
+  for (const KsValue& h : old) EXPECT_THROW(h.ToObject(), KsError);  // reused slots keep old handles dead
 }
 
 }  // namespace
