@@ -67,10 +67,12 @@ TksExpressionNode::~TksExpressionNode() {
 
 void TksExpressionNode::Attach(TksExpressionNode* child) {
   if (!child) return;
-  if (!Left)
+  if (!Left) {
     Left = child;
-  else
+  } else {
+    delete Right;  // only a malformed token sequence fills a node twice
     Right = child;
+  }
   child->ParentNode = this;
 }
 
@@ -340,6 +342,33 @@ void TypeNode(TksExpressionNode* n, TksScript* prog, QString& firstError) {
   }
 }
 
+// Makes a tree from any sequence of tokens safe to evaluate: brackets left
+// open are dropped and a missing operand becomes Empty.
+TksExpressionNode* Normalize(TksExpressionNode* n) {
+  if (!n) return nullptr;
+  auto* op = dynamic_cast<TksOperatorNode*>(n);
+  if (op && (op->Op == opLeftBracket || op->Op == opRightBracket || op->Op == opNone)) {
+    TksExpressionNode* inner = n->Left;
+    n->Left = nullptr;
+    delete n;
+    if (!inner) inner = new TksOperandNode(KsValue());
+    inner->ParentNode = nullptr;
+    return Normalize(inner);
+  }
+  n->Left = Normalize(n->Left);
+  if (n->Left) n->Left->ParentNode = n;
+  n->Right = Normalize(n->Right);
+  if (n->Right) n->Right->ParentNode = n;
+  if (op) {
+    if (!n->Left) n->Attach(new TksOperandNode(KsValue()));
+    if (op->Op != opNot && op->Op != opUnMinus && !n->Right) {
+      n->Right = new TksOperandNode(KsValue());
+      n->Right->ParentNode = n;
+    }
+  }
+  return n;
+}
+
 }  // namespace
 
 QString TksExpression::Finish() {
@@ -349,6 +378,7 @@ QString TksExpression::Finish() {
     none->Left = nullptr;
     delete none;
     if (Root) Root->ParentNode = nullptr;
+    Root = Normalize(Root);
     CurNode = Root;
     FFinished = true;
   }
