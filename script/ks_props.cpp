@@ -203,7 +203,10 @@ KsClassInfo* ksRegisterClass(const QMetaObject* meta, std::function<QObject*(QOb
         info->Ancestor = c.get();
         break;
       }
-  for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i) {
+  // Properties of Qt superclasses that are not registered themselves belong
+  // to this class.
+  const int first = info->Ancestor ? info->Ancestor->Meta->propertyCount() : 0;
+  for (int i = first; i < meta->propertyCount(); ++i) {
     QMetaProperty mp = meta->property(i);
     if (qstrcmp(mp.name(), "objectName") == 0) continue;
     info->AddProperty(FromMetaProperty(meta, mp));

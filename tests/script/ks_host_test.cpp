@@ -71,6 +71,25 @@ private:
   QString FExtra;
 };
 
+// Not registered: its property belongs to the registered descendant.
+class TMiddle : public TTestBase {
+  Q_OBJECT
+  Q_PROPERTY(int Mid READ Mid WRITE SetMid)
+public:
+  using TTestBase::TTestBase;
+  int Mid() const { return FMid; }
+  void SetMid(int v) { FMid = v; }
+
+private:
+  int FMid = 0;
+};
+
+class TLeaf : public TMiddle {
+  Q_OBJECT
+public:
+  explicit TLeaf(QObject* parent = nullptr) : TMiddle(parent) {}
+};
+
 class TOther : public QObject {
   Q_OBJECT
 public:
@@ -119,6 +138,14 @@ TEST(KsPublishedProperties, DeclarationOrderKindsAndDefaults) {
   EXPECT_EQ(base->FindProperty(QStringLiteral("Link"))->TypeName, QStringLiteral("QObject"));
   EXPECT_TRUE(base->FindProperty(QStringLiteral("Version"))->IsReadOnly());
   EXPECT_EQ(base->FindProperty(QStringLiteral("Extra")), nullptr);
+}
+
+TEST(KsPublishedProperties, UnregisteredQtSuperclassesContribute) {
+  const KsClassInfo* leaf = ksRegisterClass<TLeaf>();
+  EXPECT_EQ(leaf->Ancestor, Cls().Base);
+  ASSERT_EQ(leaf->OwnProperties().size(), 1);
+  EXPECT_EQ(leaf->OwnProperties()[0].Name, QStringLiteral("Mid"));
+  EXPECT_EQ(ksRegisterClass<TLeaf>(), leaf);  // registering again returns the same description
 }
 
 TEST(KsPublishedProperties, GettersSettersAndFactory) {
