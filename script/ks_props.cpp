@@ -153,8 +153,8 @@ KsPropInfo& KsClassInfo::AddProperty(const KsPropInfo& p) {
       q = p;
       return q;
     }
-  FOwn << p;
-  return FOwn.last();
+  FOwn.push_back(p);
+  return FOwn.back();
 }
 
 void KsClassInfo::SetDefault(const QString& name, const KsValue& v) {
@@ -168,7 +168,7 @@ void KsClassInfo::SetDefault(const QString& name, const KsValue& v) {
     KsPropInfo copy = *inherited;
     copy.Default = v;
     copy.HasDefault = true;
-    FOwn << copy;
+    FOwn.push_back(copy);
   }
 }
 

@@ -14,6 +14,7 @@
 #include "script/ksvalue.h"
 
 #include <QList>
+#include <deque>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -61,8 +62,9 @@ public:
   // Creates an instance with the given owner (parent); empty for abstract classes.
   std::function<QObject*(QObject* owner)> Factory;
 
-  // Properties declared by this class, in declaration order.
-  const QList<KsPropInfo>& OwnProperties() const { return FOwn; }
+  // Properties declared by this class, in declaration order. Their addresses
+  // stay valid for the life of the description (helpers keep pointers).
+  const std::deque<KsPropInfo>& OwnProperties() const { return FOwn; }
   // All published properties: the ancestor's first, then this class's; a
   // property redeclared by a descendant keeps its ancestor's place.
   QList<const KsPropInfo*> Properties() const;
@@ -76,7 +78,7 @@ public:
   QObject* Create(QObject* owner = nullptr) const;
 
 private:
-  QList<KsPropInfo> FOwn;
+  std::deque<KsPropInfo> FOwn;
 };
 
 // Registers (or returns the existing description of) a QObject class. The
