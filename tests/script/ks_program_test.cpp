@@ -697,6 +697,34 @@ TEST_F(KsProgram, ClearKeepsBindingsAndClearItemsRemovesAnOwnersItems) {
   EXPECT_EQ(S.Count(), bindings);
 }
 
+TEST(KsModules, RegisteredModulesBindInOrderAndSurviveClear) {
+  QStringList order;
+  struct Probe : TksRTTIModule {
+    Probe(TksScript* s, QStringList& order, const QString& name) : TksRTTIModule(s) {
+      order << name;
+      s->AddVariable(name, QStringLiteral("Integer"), KsValue(order.size()));
+    }
+  };
+  ksRegisterModule(QStringLiteral("ProbeA"), [&](TksScript* s) { return new Probe(s, order, QStringLiteral("ProbeA")); });
+  ksRegisterModule(QStringLiteral("ProbeB"), [&](TksScript* s) { return new Probe(s, order, QStringLiteral("ProbeB")); });
+  EXPECT_EQ(ksRegisteredModules().first(), QStringLiteral("TksSysFunctions"));
+  {
+    TksScript s;
+    s.AddRTTI();
+    s.AddRTTI();  // once only
+    EXPECT_EQ(order, QStringList({"ProbeA", "ProbeB"}));
+    EXPECT_NE(s.Find(QStringLiteral("True")), nullptr);  // the built-in module came first
+    EXPECT_EQ(s.Find(QStringLiteral("ProbeB"))->AddedBy, ksBindingTag);
+    s.Clear();
+    EXPECT_NE(s.Find(QStringLiteral("ProbeA")), nullptr);
+    s.ClearRTTI();
+    EXPECT_EQ(s.Find(QStringLiteral("ProbeA")), nullptr);
+  }
+  ksUnregisterModule(QStringLiteral("ProbeA"));
+  ksUnregisterModule(QStringLiteral("ProbeB"));
+  EXPECT_EQ(ksRegisteredModules(), QStringList({"TksSysFunctions"}));
+}
+
 TEST_F(KsProgram, EnumsConstantsAndExecutableLines) {
   S.AddEnum(QStringLiteral("TAlign"), QStringLiteral("alLeft, alRight,alClient"));
   S.AddEnumSet(QStringLiteral("TStyles"), QStringLiteral("fsBold,fsItalic"));
