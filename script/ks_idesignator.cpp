@@ -223,7 +223,10 @@ KsValue TksDesignator::Walk(bool writing, const KsValue& value) {
         TksExpression* e = link->Arg(j);
         args.Data[j] = item->IsMacro ? KsValue(e->Source) : e->GetValue();
       }
-      for (int j = 0; j < nargs && j < nparams; ++j) item->Param(j)->SetValue(args.Data[j]);
+      for (int j = 0; j < nargs && j < nparams; ++j) {
+        TksParamItem* p = item->Param(j);  // parameters keep their value in Value
+        if (!p->ReadOnly) p->Value = std::move(args.Data[j]);
+      }
     }
     if (link->RefKind == rkHelper) {
       auto* helper = static_cast<TksCustomHelper*>(item);

@@ -3,6 +3,8 @@
 #include "script/ks_idesignator.h"
 #include "script/ks_itools.h"
 
+#include <typeinfo>
+
 namespace {
 
 struct OpName {
@@ -120,21 +122,38 @@ TksOperatorNode::TksOperatorNode(TksOpCode op, bool strCat) : Op(op), IsStrCat(s
 
 int TksOperatorNode::Priority() const { return ksOperatorPriority(Op); }
 
+namespace {
+const KsValue* DirectValueOf(TksExpressionNode* n) {
+  if (!n) return nullptr;
+  if (typeid(*n) == typeid(TksOperandNode)) return &n->Value;
+  if (typeid(*n) == typeid(TksDesignatorNode)) return static_cast<TksDesignatorNode*>(n)->DirectValue();
+  return nullptr;
+}
+}  // namespace
+
+void TksOperatorNode::ResolveOperands() {
+  FRightRef = DirectValueOf(Right);
+  // The left operand is read in place only when nothing runs after it: a
+  // right side that calls something could change it.
+  FLeftRef = (!Right || FRightRef) ? DirectValueOf(Left) : nullptr;
+}
+
 KsValue TksOperatorNode::GetValue() {
+  KsValue ta, tb;
   switch (Op) {
   case opNone: return Left ? Left->GetValue() : KsValue();
   case opPlus: {
-    KsValue a = Left->GetValue();
-    KsValue b = Right->GetValue();
+    const KsValue& a = L(ta);
+    const KsValue& b = R(tb);
     return IsStrCat ? ksBinarySlow(KsOp::StrCat, a, b) : ksAdd(a, b);
   }
   case opMinus: {
-    KsValue a = Left->GetValue();
-    return ksSub(a, Right->GetValue());
+    const KsValue& a = L(ta);
+    return ksSub(a, R(tb));
   }
   case opMul: {
-    KsValue a = Left->GetValue();
-    return ksMul(a, Right->GetValue());
+    const KsValue& a = L(ta);
+    return ksMul(a, R(tb));
   }
   case opDivFloat:
   case opDivInt:
@@ -143,27 +162,27 @@ KsValue TksOperatorNode::GetValue() {
   case opShl:
   case opShr: {
     static const KsOp map[] = {KsOp::DivFloat, KsOp::DivInt, KsOp::Mod};
-    KsValue a = Left->GetValue();
-    KsValue b = Right->GetValue();
+    const KsValue& a = L(ta);
+    const KsValue& b = R(tb);
     KsOp op = Op == opXor ? KsOp::Xor : Op == opShl ? KsOp::Shl : Op == opShr ? KsOp::Shr : map[Op - opDivFloat];
     return ksBinarySlow(op, a, b);
   }
   case opOr: {
-    KsValue a = Left->GetValue();
-    if (BoolOperands && a.Kind() == KsKind::Boolean) return a.RawBool() ? a : Right->GetValue();
-    return ksBinarySlow(KsOp::Or, a, Right->GetValue());
+    const KsValue& a = L(ta);
+    if (BoolOperands && a.Kind() == KsKind::Boolean) return a.RawBool() ? a : R(tb);
+    return ksBinarySlow(KsOp::Or, a, R(tb));
   }
   case opAnd: {
-    KsValue a = Left->GetValue();
-    if (BoolOperands && a.Kind() == KsKind::Boolean) return a.RawBool() ? Right->GetValue() : a;
-    return ksBinarySlow(KsOp::And, a, Right->GetValue());
+    const KsValue& a = L(ta);
+    if (BoolOperands && a.Kind() == KsKind::Boolean) return a.RawBool() ? R(tb) : a;
+    return ksBinarySlow(KsOp::And, a, R(tb));
   }
   case opGreat:
   case opLess:
   case opLessEq:
   case opGreatEq: {
-    KsValue a = Left->GetValue();
-    KsValue b = Right->GetValue();
+    const KsValue& a = L(ta);
+    const KsValue& b = R(tb);
     int c = ksCompare(a, b);
     switch (Op) {
     case opGreat: return KsValue(c > 0);
@@ -174,21 +193,20 @@ KsValue TksOperatorNode::GetValue() {
   }
   case opEq:
   case opNonEq: {
-    KsValue a = Left->GetValue();
-    KsValue b = Right->GetValue();
+    const KsValue& a = L(ta);
+    const KsValue& b = R(tb);
     bool eq = ksEquals(a, b);
     return KsValue(Op == opEq ? eq : !eq);
   }
-  case opNot: return ksNot(Left->GetValue());
-  case opUnMinus: return ksNegate(Left->GetValue());
+  case opNot: return ksNot(L(ta));
+  case opUnMinus: return ksNegate(L(ta));
   case opIn: {
-    KsValue a = Left->GetValue();
+    const KsValue& a = L(ta);
     if (auto* s = dynamic_cast<TksSetNode*>(Right)) return KsValue(s->SetExpression->Contains(a));
-    return KsValue(ksInArray(a, Right->GetValue()));
+    return KsValue(ksInArray(a, R(tb)));
   }
   case opIs: {
-    KsValue a = Left->GetValue();
-    QObject* obj = a.ToObject();
+    QObject* obj = L(ta).ToObject();
     auto* dn = dynamic_cast<TksDesignatorNode*>(Right);
     TksClassVariable* cls = nullptr;
     if (dn && dn->Designator->Count() > 0)
@@ -296,6 +314,7 @@ void TypeNode(TksExpressionNode* n, TksScript* prog, QString& firstError) {
   TypeNode(n->Right, prog, firstError);
   auto* op = dynamic_cast<TksOperatorNode*>(n);
   if (!op) return;
+  op->ResolveOperands();
   TksTypeDesc l{n->Left ? n->Left->TypeCode : tcVariant, n->Left ? n->Left->TypeName : QString()};
   TksTypeDesc r{n->Right ? n->Right->TypeCode : tcVariant, n->Right ? n->Right->TypeName : QString()};
   op->BoolOperands = l.Code == tcBoolean && r.Code == tcBoolean;

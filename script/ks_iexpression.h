@@ -46,6 +46,8 @@ public:
   ~TksDesignatorNode() override;
   TksDesignator* Designator;  // owned
   KsValue GetValue() override;
+  // The variable's value when the designator is a plain variable (read in place).
+  const KsValue* DirectValue() const { return FVar && ksIsPlainRead(FVar) ? &FVar->Value : nullptr; }
 
 private:
   TksCustomVariable* FVar;  // the variable of a plain variable designator
@@ -67,6 +69,15 @@ public:
   bool BoolOperands = false;
   int Priority() const override;
   KsValue GetValue() override;
+  // Finds operands that are constants or plain variables, read in place
+  // without a call (set when the expression is finished).
+  void ResolveOperands();
+
+private:
+  const KsValue* FLeftRef = nullptr;
+  const KsValue* FRightRef = nullptr;
+  const KsValue& L(KsValue& tmp) { return FLeftRef ? *FLeftRef : (tmp = Left->GetValue()); }
+  const KsValue& R(KsValue& tmp) { return FRightRef ? *FRightRef : (tmp = Right->GetValue()); }
 };
 
 // Maps an operator name to its code; false for an unknown name.

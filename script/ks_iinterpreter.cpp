@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <typeinfo>
 
 namespace {
 
@@ -52,6 +53,15 @@ QStringList ksRegisteredModules() {
 }
 
 void ksSetCompileHook(TksCompileHook hook) { CompileHook() = std::move(hook); }
+
+bool ksIsPlainRead(const TksCustomVariable* v) {
+  return v && (typeid(*v) == typeid(TksVariable) || typeid(*v) == typeid(TksParamItem) ||
+               typeid(*v) == typeid(TksStringVariable));
+}
+
+bool ksIsPlainWrite(const TksCustomVariable* v) {
+  return v && (typeid(*v) == typeid(TksVariable) || typeid(*v) == typeid(TksParamItem));
+}
 
 TksScript* ksMainProgram(TksScript* s) {
   for (TksScript* p = s; p; p = p->Parent)

@@ -384,5 +384,12 @@ private:
   void AddMember(TksCustomVariable* m);
 };
 
+// Variables of exactly TksVariable, TksParamItem or TksStringVariable keep
+// their value in Value and do nothing else on reading, so the run time may
+// read Value directly; writing directly is allowed for the first two only
+// (a string variable converts what it is given).
+bool ksIsPlainRead(const TksCustomVariable* v);
+bool ksIsPlainWrite(const TksCustomVariable* v);
+
 // Finds the first script from `s` up the parents that started a run.
 TksScript* ksMainProgram(TksScript* s);

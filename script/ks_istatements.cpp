@@ -1,19 +1,6 @@
 #include "script/ks_istatements.h"
 
 #include <cmath>
-#include <typeinfo>
-
-namespace {
-// Variables of these exact classes keep their value in Value and do nothing
-// else on reading; writing converts nothing (string variables do).
-bool PlainRead(const TksCustomVariable* v) {
-  return v && (typeid(*v) == typeid(TksVariable) || typeid(*v) == typeid(TksParamItem) ||
-               typeid(*v) == typeid(TksStringVariable));
-}
-bool PlainWrite(const TksCustomVariable* v) {
-  return v && (typeid(*v) == typeid(TksVariable) || typeid(*v) == typeid(TksParamItem));
-}
-}  // namespace
 
 TksStatement::TksStatement(TksScript* program, const QString& unitName, const QString& sourcePos)
     : Program(program), SourcePos(sourcePos), UnitName(unitName) {}
@@ -46,8 +33,8 @@ void TksAssignmentStmt::Prepare() {
   TksCustomVariable* single = Expression->SingleItem();
   // The tree's root directly: one call less per execution.
   Source = single ? single : (Expression->Root ? static_cast<TksCustomVariable*>(Expression->Root) : Expression);
-  FTargetVar = PlainWrite(Target) ? Target : nullptr;
-  FSourceVar = PlainRead(Source) ? Source : nullptr;
+  FTargetVar = ksIsPlainWrite(Target) ? Target : nullptr;
+  FSourceVar = ksIsPlainRead(Source) ? Source : nullptr;
 }
 
 void TksAssignmentStmt::Execute() {

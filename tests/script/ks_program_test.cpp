@@ -68,6 +68,17 @@ TEST_F(KsProgram, ShortCircuitOnlyWithBooleanOperands) {
   EXPECT_EQ(Eval(&S, {6, "and", 3}).ToInt(), 2);
 }
 
+TEST_F(KsProgram, LeftOperandIsReadBeforeTheRightRuns) {
+  auto* x = Var(&S, "x", tcInteger, KsValue(5));
+  S.AddMethod(QStringLiteral("function Bump: Integer"), [&](QObject*, const KsClassInfo*, const QString&, TksMethodHelper*) {
+    x->Value = KsValue(100);
+    return KsValue(1);
+  });
+  EXPECT_EQ(Eval(&S, {x, "+", Dsg(&S, {{C("Bump"), {}}})}).ToInt(), 6);
+  x->Value = KsValue(5);
+  EXPECT_TRUE(Eval(&S, {x, "<", Dsg(&S, {{C("Bump"), {}}}), "+", 10}).ToBool());
+}
+
 TEST_F(KsProgram, TypesOfExpressions) {
   std::unique_ptr<TksExpression> e(Expr(&S, {7, "/", 2}));
   EXPECT_EQ(e->TypeCode, tcFloat);
