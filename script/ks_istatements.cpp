@@ -9,7 +9,16 @@ void TksStatement::Execute() {
   TksScript* p = Program;
   for (TksItemList* item : FItems) {
     if (p->Terminated) return;
-    static_cast<TksStatement*>(item)->Execute();
+    auto* st = static_cast<TksStatement*>(item);
+    try {
+      st->Execute();
+    } catch (KsError& e) {
+      if (e.SourcePos.isEmpty()) {
+        e.SourcePos = st->SourcePos;
+        e.UnitName = st->UnitName;
+      }
+      throw;
+    }
     if (p->BreakFlag || p->ContinueFlag || p->ExitFlag) return;
   }
 }

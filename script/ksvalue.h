@@ -58,6 +58,10 @@ public:
   const char* what() const noexcept override { return FUtf8.constData(); }
   QString ClassName;
   QString Message;
+  // Where a script statement raised it ("line:col" and unit), filled by the
+  // innermost statement block the error passes; empty outside scripts.
+  QString SourcePos;
+  QString UnitName;
 
 private:
   QByteArray FUtf8;

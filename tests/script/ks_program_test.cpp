@@ -291,10 +291,15 @@ TEST_F(KsProgram, TryExceptCatchesRunTimeErrors) {
 TEST_F(KsProgram, TryFinallyRunsAndPassesTheErrorOn) {
   auto* fin = Var(&S, "fin", tcInteger, KsValue(0));
   auto* t = new TksTryStmt(&S, QString(), QStringLiteral("1:1"), false);
-  t->Add(Assign(&S, fin, Expr(&S, {Str("x"), "*", 2})));
+  t->Add(Assign(&S, fin, Expr(&S, {Str("x"), "*", 2}), QStringLiteral("2:4")));
   t->ExceptStmt->Add(Assign(&S, fin, Expr(&S, {fin, "+", 1})));
   S.MainBlock->Add(t);
-  EXPECT_THROW(S.Execute(), KsError);
+  try {
+    S.Execute();
+    FAIL();
+  } catch (const KsError& e) {
+    EXPECT_EQ(e.SourcePos, QStringLiteral("2:4"));  // the statement that raised it, not the try
+  }
   EXPECT_EQ(fin->Value.ToInt(), 1);
   EXPECT_FALSE(S.Running);  // flags are reset on the way out
 }
