@@ -768,3 +768,14 @@ QString ksFormat(const QString& fmt, const std::vector<KsValue>& args) {
   }
   return out;
 }
+
+QString ksFormatValues(const QString& fmt, const KsValue& args) {
+  std::vector<KsValue> list;
+  auto add = [&](const KsValue& v) { list.push_back(v.IsArray() || v.IsObject() ? KsValue(0) : v); };
+  if (args.IsArray()) {
+    for (qint64 i = 0; i < args.ElementCount(); ++i) add(args.Element(i));
+  } else if (!args.IsEmpty()) {
+    add(args);
+  }
+  return ksFormat(fmt, list);
+}

@@ -65,6 +65,10 @@ bool ksTryStrToDateTime(const QString& s, double& out);
 // the types d u e f g n m p s x and "*" for width or precision from the
 // arguments. Raises EConvertError for a bad format or a wrong argument.
 QString ksFormat(const QString& fmt, const std::vector<KsValue>& args);
+// Format with the arguments of a script call: the elements of an array (one
+// value that is no array is the only argument); arrays and objects among
+// them pass as the integer 0.
+QString ksFormatValues(const QString& fmt, const KsValue& args);
 // FormatFloat: sections "pos;neg;zero", placeholders 0 and #, ".", ",",
 // E+ E- e+ e-, quoted literals.
 QString ksFormatFloat(const QString& fmt, double value);

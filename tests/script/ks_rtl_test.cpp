@@ -83,6 +83,13 @@ TEST(KsRtlFormat, Types) {
   EXPECT_EQ(F("%d", {KsValue(3.0)}), QStringLiteral("3"));  // an integral float prints as %d
 }
 
+TEST(KsRtlFormat, ScriptArguments) {
+  KsValue args = KsValue::MakeList({KsValue(QStringLiteral("x")), KsValue(1.5), KsValue::MakeList({})});
+  EXPECT_EQ(ksFormatValues(QStringLiteral("%s=%.1f %d"), args), QStringLiteral("x=1.5 0"));
+  EXPECT_EQ(ksFormatValues(QStringLiteral("[%5s]"), KsValue(QStringLiteral("ab"))), QStringLiteral("[   ab]"));
+  EXPECT_EQ(ksFormatValues(QStringLiteral("plain"), KsValue()), QStringLiteral("plain"));
+}
+
 TEST(KsRtlFormat, BadFormatsRaise) {
   EXPECT_THROW(F("%d", {}), KsError);
   EXPECT_THROW(F("%d", {KsValue(1.5)}), KsError);
