@@ -1,5 +1,6 @@
 #include "script/ks_itools.h"
 
+#include "script/ks_iconst.h"
 #include "script/ks_iparser.h"
 
 #include <memory>
@@ -20,7 +21,38 @@ const BuiltinType kBuiltinTypes[] = {
     {"Char", tcChar},        {"String", tcString},      {"Variant", tcVariant},  {"Pointer", tcVariant},
     {"Array", tcArray},      {"Constructor", tcConstructor}};
 
+struct Language {
+  QString Name;
+  QString Grammar;
+};
+
+std::vector<Language>& Languages() {
+  static std::vector<Language> list;
+  return list;
+}
+
 }  // namespace
+
+void ksAddLanguage(const QString& name, const QString& grammar) {
+  for (Language& l : Languages())
+    if (l.Name.compare(name, Qt::CaseInsensitive) == 0) {
+      l.Grammar = grammar;
+      return;
+    }
+  Languages().push_back({name, grammar});
+}
+
+QString ksLanguageGrammar(const QString& name) {
+  for (const Language& l : Languages())
+    if (l.Name.compare(name.trimmed(), Qt::CaseInsensitive) == 0) return l.Grammar;
+  throw KsError(QStringLiteral("EParserError"), SLangNotFound.arg(name));
+}
+
+QStringList ksLanguageNames() {
+  QStringList out;
+  for (const Language& l : Languages()) out << l.Name;
+  return out;
+}
 
 TksVarType ksTypeCodeOf(const QString& typeName, const TksScript* script) {
   QString t = typeName.trimmed();

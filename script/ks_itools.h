@@ -7,6 +7,12 @@
 
 #include <QPoint>
 
+// The language registry: grammar texts by language name (case-insensitive).
+void ksAddLanguage(const QString& name, const QString& grammar);  // replaces or adds
+// The grammar text; raises KsError(SLangNotFound) for an unknown name.
+QString ksLanguageGrammar(const QString& name);
+QStringList ksLanguageNames();
+
 // The type code of a type name as the script (and its parents) knows it; an
 // unknown name is taken to be a class name (tcClass); an empty name is a
 // Variant.

@@ -54,6 +54,19 @@ TEST(KsDeclarations, ParametersDefaultsAndResults) {
   EXPECT_THROW(Decl("function F(a Integer)"), KsError);
 }
 
+TEST(KsLanguages, RegistryReplacesByNameAndReportsUnknownNames) {
+  ksAddLanguage(QStringLiteral("TestLang"), QStringLiteral("<language text=\"TestLang\"/>"));
+  ksAddLanguage(QStringLiteral("testlang"), QStringLiteral("second"));
+  EXPECT_EQ(ksLanguageGrammar(QStringLiteral("TESTLANG")), QStringLiteral("second"));
+  EXPECT_EQ(ksLanguageNames().count(QStringLiteral("TestLang")), 1);
+  try {
+    ksLanguageGrammar(QStringLiteral("Cobol"));
+    FAIL();
+  } catch (const KsError& e) {
+    EXPECT_EQ(e.Message, QStringLiteral("Language 'Cobol' not found"));
+  }
+}
+
 TEST(KsTypes, CompatibilityRule) {
   TksScript s;
   struct Case {
