@@ -1,5 +1,8 @@
 #include "script/ks_props.h"
 
+#include "script/ksrtl.h"
+
+#include <QDateTime>
 #include <QMetaClassInfo>
 #include <QMetaEnum>
 #include <QMetaObject>
@@ -301,6 +304,20 @@ KsValue ksFromQVariant(const QVariant& v) {
   case QMetaType::QString: return KsValue(v.toString());
   case QMetaType::QChar: return KsValue(QString(v.toChar()));
   case QMetaType::QByteArray: return KsValue(QString::fromUtf8(v.toByteArray()));
+  case QMetaType::QDate: {
+    const QDate d = v.toDate();
+    return d.isValid() ? KsValue::FromDate(ksEncodeDate(d.year(), d.month(), d.day())) : KsValue::Null();
+  }
+  case QMetaType::QTime: {
+    const QTime t = v.toTime();
+    return t.isValid() ? KsValue::FromDate(t.msecsSinceStartOfDay() / 86400000.0) : KsValue::Null();
+  }
+  case QMetaType::QDateTime: {
+    const QDateTime dt = v.toDateTime();
+    if (!dt.isValid()) return KsValue::Null();
+    const QDate d = dt.date();
+    return KsValue::FromDate(ksEncodeDate(d.year(), d.month(), d.day()) + dt.time().msecsSinceStartOfDay() / 86400000.0);
+  }
   default: break;
   }
   if (v.metaType().flags() & QMetaType::PointerToQObject) return KsValue::FromObject(v.value<QObject*>());
@@ -333,6 +350,18 @@ QVariant ksToQVariant(const KsValue& v, int metaTypeId) {
   case QMetaType::QChar: {
     QString s = v.ToText();
     return QVariant(s.isEmpty() ? QChar() : s.at(0));
+  }
+  case QMetaType::QDate:
+  case QMetaType::QTime:
+  case QMetaType::QDateTime: {
+    if (v.IsNull() || v.IsEmpty()) return QVariant(QMetaType(metaTypeId));
+    const double serial = v.IsString() ? ksStrToDateTime(v.RawString()) : v.ToDouble();
+    int y, m, d, h, mi, sec, ms;
+    ksDecodeDate(serial, y, m, d);
+    ksDecodeTime(serial, h, mi, sec, ms);
+    if (metaTypeId == QMetaType::QDate) return QVariant(QDate(y, m, d));
+    if (metaTypeId == QMetaType::QTime) return QVariant(QTime(h, mi, sec, ms));
+    return QVariant(QDateTime(QDate(y, m, d), QTime(h, mi, sec, ms)));
   }
   default: break;
   }

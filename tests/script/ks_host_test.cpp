@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QPointer>
 
 using namespace ksb;
@@ -146,6 +147,20 @@ TEST(KsPublishedProperties, UnregisteredQtSuperclassesContribute) {
   ASSERT_EQ(leaf->OwnProperties().size(), 1);
   EXPECT_EQ(leaf->OwnProperties()[0].Name, QStringLiteral("Mid"));
   EXPECT_EQ(ksRegisterClass<TLeaf>(), leaf);  // registering again returns the same description
+}
+
+TEST(KsPublishedProperties, QtValuesConvert) {
+  const KsValue day = ksFromQVariant(QVariant(QDateTime(QDate(2026, 1, 5), QTime(10, 30))));
+  EXPECT_EQ(day.Kind(), KsKind::Date);
+  EXPECT_EQ(day.ToString(), QStringLiteral("2026-01-05 10:30:00"));
+  EXPECT_EQ(ksToQVariant(day, QMetaType::QDateTime).toDateTime(), QDateTime(QDate(2026, 1, 5), QTime(10, 30)));
+  EXPECT_EQ(ksToQVariant(KsValue(QStringLiteral("2026-02-03")), QMetaType::QDate).toDate(), QDate(2026, 2, 3));
+  EXPECT_TRUE(ksFromQVariant(QVariant(QDate())).IsNull());
+  EXPECT_EQ(ksFromQVariant(QVariant(qlonglong(1) << 40)).Kind(), KsKind::Int64);
+  EXPECT_EQ(ksFromQVariant(QVariant(QVariantList{1, QStringLiteral("a")})).ElementCount(), 2);
+  EXPECT_TRUE(ksFromQVariant(QVariant()).IsEmpty());
+  EXPECT_EQ(ksToQVariant(KsValue(QStringLiteral("7")), QMetaType::Int).toInt(), 7);
+  EXPECT_THROW(ksToQVariant(KsValue(QStringLiteral("x")), QMetaType::Int), KsError);
 }
 
 TEST(KsPublishedProperties, GettersSettersAndFactory) {
