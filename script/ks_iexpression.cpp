@@ -228,6 +228,10 @@ TksExpression::TksExpression(TksScript* program)
 TksExpression::~TksExpression() { delete Root; }
 
 void TksExpression::AttachOperand(TksExpressionNode* node) {
+  if (FFinished) {  // a finished tree takes nothing more
+    delete node;
+    return;
+  }
   node->SourcePos = SourcePos;
   CurNode->Attach(node);
   CurNode = node;
@@ -238,6 +242,7 @@ void TksExpression::AddDesignator(TksDesignator* designator) { AttachOperand(new
 void TksExpression::AddSet(TksSetExpression* set) { AttachOperand(new TksSetNode(set)); }
 
 bool TksExpression::AddOperator(const QString& name) {
+  if (FFinished) return false;
   TksOpCode code;
   bool strCat = false;
   if (name == QLatin1String("("))
