@@ -3,7 +3,9 @@
 #include "script/ks_idesignator.h"
 #include "script/ks_itools.h"
 
+#include <algorithm>
 #include <typeinfo>
+#include <vector>
 
 namespace {
 
@@ -63,8 +65,19 @@ int ksOperatorPriority(TksOpCode code) {
 // ---- nodes ----------------------------------------------------------------------------
 
 TksExpressionNode::~TksExpressionNode() {
-  delete Left;
-  delete Right;
+  // Without recursion, so that a very deep tree cannot exhaust the stack.
+  std::vector<TksExpressionNode*> stack;
+  if (Left) stack.push_back(Left);
+  if (Right) stack.push_back(Right);
+  Left = Right = nullptr;
+  while (!stack.empty()) {
+    TksExpressionNode* n = stack.back();
+    stack.pop_back();
+    if (n->Left) stack.push_back(n->Left);
+    if (n->Right) stack.push_back(n->Right);
+    n->Left = n->Right = nullptr;
+    delete n;
+  }
 }
 
 void TksExpressionNode::Attach(TksExpressionNode* child) {
@@ -395,7 +408,25 @@ TksExpressionNode* Normalize(TksExpressionNode* n) {
 
 }  // namespace
 
+namespace {
+int TreeDepth(TksExpressionNode* root) {
+  int deepest = 0;
+  std::vector<std::pair<TksExpressionNode*, int>> stack;
+  if (root) stack.push_back({root, 1});
+  while (!stack.empty()) {
+    auto [n, d] = stack.back();
+    stack.pop_back();
+    deepest = std::max(deepest, d);
+    if (n->Left) stack.push_back({n->Left, d + 1});
+    if (n->Right) stack.push_back({n->Right, d + 1});
+  }
+  return deepest;
+}
+}  // namespace
+
 QString TksExpression::Finish() {
+  if (TreeDepth(Root) > ksMaxExpressionDepth)
+    throw KsError(QStringLiteral("EParserError"), QStringLiteral("Expression too complex"));
   if (!FFinished) {
     TksExpressionNode* none = Root;
     Root = none->Left;

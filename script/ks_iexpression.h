@@ -14,6 +14,10 @@
 class TksDesignator;
 class TksSetExpression;
 
+// Finish refuses deeper trees (KsError "Expression too complex"): evaluation
+// recurses once per level.
+constexpr int ksMaxExpressionDepth = 1000;
+
 enum TksOpCode : std::uint8_t {
   opNone = 0, opGreat = 1, opLess = 2, opLessEq = 3, opGreatEq = 4, opNonEq = 5, opEq = 6,
   opPlus = 7, opMinus = 8, opOr = 9, opXor = 10, opMul = 11, opDivFloat = 12, opDivInt = 13,

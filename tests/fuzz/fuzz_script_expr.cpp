@@ -44,8 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     }
   }
-  e->Finish();
   try {
+    e->Finish();
     (void)e->GetValue();
     (void)e->SingleItem();
     auto* target = TksDesignator::ForVariable(&script, x);

@@ -79,6 +79,26 @@ TEST_F(KsProgram, LeftOperandIsReadBeforeTheRightRuns) {
   EXPECT_TRUE(Eval(&S, {x, "<", Dsg(&S, {{C("Bump"), {}}}), "+", 10}).ToBool());
 }
 
+TEST_F(KsProgram, VeryDeepExpressionsAreRefused) {
+  auto* e = new TksExpression(&S);
+  for (int i = 0; i < 5000; ++i) {
+    e->AddConst(KsValue(1));
+    e->AddOperator(QStringLiteral("-"));
+    e->AddOperator(QStringLiteral("("));
+  }
+  e->AddConst(KsValue(1));
+  EXPECT_THROW(e->Finish(), KsError);
+  delete e;  // and freeing it does not recurse either
+  std::unique_ptr<TksExpression> ok(new TksExpression(&S));
+  for (int i = 0; i < 500; ++i) {
+    ok->AddConst(KsValue(1));
+    ok->AddOperator(QStringLiteral("+"));
+  }
+  ok->AddConst(KsValue(1));
+  EXPECT_EQ(ok->Finish(), QString());
+  EXPECT_EQ(ok->GetValue().ToInt(), 501);
+}
+
 TEST_F(KsProgram, TypesOfExpressions) {
   std::unique_ptr<TksExpression> e(Expr(&S, {7, "/", 2}));
   EXPECT_EQ(e->TypeCode, tcFloat);
