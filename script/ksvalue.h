@@ -93,7 +93,10 @@ public:
   KsValue(double d) noexcept : FKind(KsKind::Double) { FU.d = d; }
   KsValue(const QString& s) : FKind(KsKind::String) { new (FU.s) QString(s); }
   KsValue(QString&& s) noexcept : FKind(KsKind::String) { new (FU.s) QString(std::move(s)); }
-  KsValue(const char*) = delete;  // say QStringLiteral
+  // No pointers: a QObject* would silently become a Boolean (use FromObject),
+  // a const char* has no encoding (use QStringLiteral).
+  template <class T>
+  KsValue(T*) = delete;
   KsValue(const KsValue& o) : FKind(o.FKind) {
     if (FKind < KsKind::String)
       FU.l = o.FU.l;
