@@ -1,0 +1,20 @@
+#include "script/ks_iconst.h"
+
+QString SLangNotFound = QStringLiteral("Language '%1' not found");
+QString SInvalidLanguage = QStringLiteral("Invalid language definition");
+QString SIdRedeclared = QStringLiteral("Identifier redeclared: ");
+QString SUnknownType = QStringLiteral("Unknown type: ");
+QString SIncompatibleTypes = QStringLiteral("Incompatible types");
+QString SIdUndeclared = QStringLiteral("Undeclared identifier: ");
+QString SClassRequired = QStringLiteral("Class type required");
+QString SIndexRequired = QStringLiteral("Index required");
+QString SStringError = QStringLiteral("Strings doesn't have properties or methods");
+QString SClassError = QStringLiteral("Class %1 does not have a default property");
+QString SArrayRequired = QStringLiteral("Array type required");
+QString SVarRequired = QStringLiteral("Variable required");
+QString SNotEnoughParams = QStringLiteral("Not enough actual parameters");
+QString STooManyParams = QStringLiteral("Too many actual parameters");
+QString SLeftCantAssigned = QStringLiteral("Left side cannot be assigned to");
+QString SForError = QStringLiteral("For loop variable must be numeric variable");
+QString SEventError = QStringLiteral("Event handler must be a procedure");
+QString SStringIndexError = QStringLiteral("String index out of range");

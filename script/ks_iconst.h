@@ -1,0 +1,24 @@
+// Messages of the compiler and the run time. They are variables so that the
+// report library can replace them from its resource strings.
+#pragma once
+
+#include <QString>
+
+extern QString SLangNotFound;      // "Language '%1' not found"
+extern QString SInvalidLanguage;
+extern QString SIdRedeclared;
+extern QString SUnknownType;
+extern QString SIncompatibleTypes;
+extern QString SIdUndeclared;
+extern QString SClassRequired;
+extern QString SIndexRequired;
+extern QString SStringError;
+extern QString SClassError;        // "Class %1 does not have a default property"
+extern QString SArrayRequired;
+extern QString SVarRequired;
+extern QString SNotEnoughParams;
+extern QString STooManyParams;
+extern QString SLeftCantAssigned;
+extern QString SForError;
+extern QString SEventError;
+extern QString SStringIndexError;  // run time: character index out of range

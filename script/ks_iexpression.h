@@ -1,0 +1,131 @@
+// Expressions: trees of nodes evaluated on values. The compiler feeds
+// operands and operator names in source order; AddOperator places each
+// operator by priority (smaller binds tighter; equal priorities associate to
+// the left).
+//
+// Operator names (upper-cased; "(", "unminus" and "not" are the prefix
+// forms): > < <= >= <> = + STRCAT - OR XOR * / DIV MOD AND SHL SHR ( ) NOT
+// UNMINUS IN IS. "STRCAT" (the "&" of the languages that have it) always
+// joins the two values as text and is never turned into a compound "+".
+#pragma once
+
+#include "script/ks_iinterpreter.h"
+
+class TksDesignator;
+class TksSetExpression;
+
+// Finish refuses deeper trees (KsError "Expression too complex"): evaluation
+// recurses once per level.
+constexpr int ksMaxExpressionDepth = 1000;
+
+enum TksOpCode : std::uint8_t {
+  opNone = 0, opGreat = 1, opLess = 2, opLessEq = 3, opGreatEq = 4, opNonEq = 5, opEq = 6,
+  opPlus = 7, opMinus = 8, opOr = 9, opXor = 10, opMul = 11, opDivFloat = 12, opDivInt = 13,
+  opMod = 14, opAnd = 15, opShl = 16, opShr = 17, opLeftBracket = 18, opRightBracket = 19,
+  opNot = 20, opUnMinus = 21, opIn = 22, opIs = 23
+};
+
+class TksExpressionNode : public TksCustomVariable {
+public:
+  TksExpressionNode() : TksCustomVariable(QString(), tcVariant, QString()) {}
+  ~TksExpressionNode() override;
+  TksExpressionNode* Left = nullptr;
+  TksExpressionNode* Right = nullptr;
+  TksExpressionNode* ParentNode = nullptr;
+  virtual int Priority() const { return 0; }
+  void Attach(TksExpressionNode* child);  // as Left when free, else as Right
+  void Detach(TksExpressionNode* child);
+};
+
+// A constant.
+class TksOperandNode : public TksExpressionNode {
+public:
+  explicit TksOperandNode(const KsValue& v);
+  KsValue GetValue() override { return Value; }
+};
+
+class TksDesignatorNode : public TksOperandNode {
+public:
+  explicit TksDesignatorNode(TksDesignator* d);
+  ~TksDesignatorNode() override;
+  TksDesignator* Designator;  // owned
+  KsValue GetValue() override;
+  // The variable's value when the designator is a plain variable (read in place).
+  const KsValue* DirectValue() const { return FVar && ksIsPlainRead(FVar) ? &FVar->Value : nullptr; }
+
+private:
+  TksCustomVariable* FVar;  // the variable of a plain variable designator
+};
+
+class TksSetNode : public TksOperandNode {
+public:
+  explicit TksSetNode(TksSetExpression* s);
+  ~TksSetNode() override;
+  TksSetExpression* SetExpression;  // owned
+  KsValue GetValue() override;
+};
+
+class TksOperatorNode : public TksExpressionNode {
+public:
+  TksOperatorNode(TksOpCode op, bool strCat = false);
+  TksOpCode Op;
+  bool IsStrCat;
+  bool BoolOperands = false;
+  int Priority() const override;
+  KsValue GetValue() override;
+  // Finds operands that are constants or plain variables, read in place
+  // without a call (set when the expression is finished).
+  void ResolveOperands();
+
+private:
+  const KsValue* FLeftRef = nullptr;
+  const KsValue* FRightRef = nullptr;
+  const KsValue& L(KsValue& tmp) { return FLeftRef ? *FLeftRef : (tmp = Left->GetValue()); }
+  const KsValue& R(KsValue& tmp) { return FRightRef ? *FRightRef : (tmp = Right->GetValue()); }
+};
+
+// Maps an operator name to its code; false for an unknown name.
+bool ksOperatorCode(const QString& name, TksOpCode& code, bool& strCat);
+int ksOperatorPriority(TksOpCode code);
+
+class TksExpression final : public TksCustomVariable {
+public:
+  explicit TksExpression(TksScript* program);
+  ~TksExpression() override;
+  TksExpressionNode* CurNode;
+  TksExpressionNode* Root;
+  TksScript* Program;
+  QString Source;  // the expression's source text (macro arguments receive it)
+
+  void AddConst(const KsValue& value);
+  void AddDesignator(TksDesignator* designator);
+  void AddSet(TksSetExpression* set);
+  bool AddOperator(const QString& name);
+  // Finishes the tree and computes types; returns the position of the first
+  // operator whose operand types do not fit, or an empty string.
+  QString Finish();
+  KsValue GetValue() override { return Root ? Root->GetValue() : KsValue(); }
+  void SetValue(const KsValue& value) override;
+  TksCustomVariable* SingleItem() const;
+  // x := x op y: returns "+", "-", "*", "/" (and drops x from the tree) or " ".
+  QString OptimizeCompound(TksDesignator* target);
+
+private:
+  void AttachOperand(TksExpressionNode* node);
+  bool FFinished = false;
+};
+
+// A set constructor: entries are expressions; a nullptr entry stands between
+// the low and the high bound of a range ([1, 3..5] holds 1, 3, nullptr, 5).
+class TksSetExpression : public TksCustomVariable {
+public:
+  TksSetExpression() : TksCustomVariable(QString(), tcVariant, QString()) {}
+  void AddItem(TksExpression* e) { Add(e); }
+  void AddRange() { Add(nullptr); }
+  TksExpression* Entry(int i) const { return static_cast<TksExpression*>(Items(i)); }
+  KsValue GetValue() override;
+  bool Contains(const KsValue& v);
+};
+
+// Membership in a set value (an array with Empty between range bounds).
+bool ksInArray(const KsValue& v, const KsValue& arr);

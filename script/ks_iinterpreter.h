@@ -1,0 +1,395 @@
+// Program model of the script engine: named items, procedures, the script
+// object with its name table, binding modules, and host classes with their
+// member helpers.
+//
+// Building and running a program through the C++ API (what the compiler's
+// second pass does):
+//
+//   TksScript s;                       // s.AddRTTI() for the built-in module
+//   auto* x = new TksVariable("x", tcInteger, "Integer");
+//   s.Add("x", x);
+//   auto* e = new TksExpression(&s);   // x + 1
+//   e->AddDesignator(TksDesignator::ForVariable(&s, x));
+//   e->AddOperator("+");
+//   e->AddConst(KsValue(1));
+//   e->Finish();
+//   s.MainBlock->Add(new TksAssignmentStmt(&s, "", "1:1",
+//                                          TksDesignator::ForVariable(&s, x), e));
+//   s.Execute();
+//
+// Names are resolved while building (designators point at the items), so
+// running a program does no name look-ups.
+#pragma once
+
+#include "script/ks_props.h"
+#include "script/ksvalue.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+class TksScript;
+class TksStatement;
+class TksParamItem;
+class TksClassVariable;
+class TksMethodHelper;
+class TksXMLItem;
+
+enum TksVarType : std::uint8_t {
+  tcInteger = 0, tcBoolean = 1, tcFloat = 2, tcChar = 3, tcString = 4,
+  tcClass = 5, tcArray = 6, tcVariant = 7, tcEnum = 8, tcConstructor = 9
+};
+
+// Tag of items added while binding modules register (survive Clear).
+inline const void* const ksBindingTag = reinterpret_cast<const void*>(1);
+// Calls nested deeper than this raise EStackOverflow (catchable).
+constexpr int ksMaxCallDepth = 1000;
+
+// Base of everything a script table, a statement list or an item list owns.
+class TksObject {
+public:
+  virtual ~TksObject() = default;
+};
+
+// An owning list (entries may be nullptr, e.g. the gap of a set range).
+class TksItemList : public TksObject {
+public:
+  TksItemList() = default;
+  TksItemList(const TksItemList&) = delete;
+  TksItemList& operator=(const TksItemList&) = delete;
+  ~TksItemList() override;
+  virtual void Clear();
+  int Count() const { return int(FItems.size()); }
+  void Add(TksItemList* item) { FItems.push_back(item); }
+  void Remove(TksItemList* item);
+  TksItemList* Items(int i) const { return FItems[size_t(i)]; }
+
+protected:
+  std::vector<TksItemList*> FItems;
+};
+
+class TksCustomVariable : public TksItemList {
+public:
+  TksCustomVariable(const QString& name, TksVarType typeCode, const QString& typeName);
+  const void* AddedBy = nullptr;
+  bool IsMacro = false;
+  bool ReadOnly = false;
+  bool ResultWanted = true;
+  QString Name;
+  QString UpperName;
+  TksCustomVariable* ResultVar = nullptr;  // not owned
+  QString SourcePos;
+  TksVarType TypeCode;
+  QString TypeName;
+  KsValue Value;
+
+  virtual void SetValue(const KsValue& value);
+  virtual KsValue GetValue();
+  // Entries as parameters (procedures and methods).
+  inline TksParamItem* Param(int i) const;
+  int RequiredCount() const;
+  // The type name a compiler reports ("Integer", the class name ...).
+  QString ReportedTypeName() const;
+};
+
+// A variable or constant (ReadOnly); its value lives in Value.
+class TksVariable : public TksCustomVariable {
+public:
+  using TksCustomVariable::TksCustomVariable;
+};
+
+// A named type (alias).
+class TksTypeVariable : public TksCustomVariable {
+public:
+  using TksCustomVariable::TksCustomVariable;
+};
+
+// A string variable: its value is always a String, so that one character
+// can be changed in place.
+class TksStringVariable : public TksVariable {
+public:
+  TksStringVariable(const QString& name, TksVarType typeCode, const QString& typeName);
+  void SetValue(const KsValue& value) override;
+};
+
+class TksParamItem : public TksVariable {
+public:
+  TksParamItem(const QString& name, TksVarType typeCode, const QString& typeName, bool isOptional,
+               bool isVarParam);
+  KsValue DefValue;
+  bool IsOptional;
+  bool IsVarParam;
+};
+
+inline TksParamItem* TksCustomVariable::Param(int i) const { return static_cast<TksParamItem*>(FItems[size_t(i)]); }
+
+// A procedure or function of the program. Its body is Prog->MainBlock; its
+// parameters are its entries and are also entered in Prog under their names.
+class TksProcVariable : public TksCustomVariable {
+public:
+  TksProcVariable(const QString& name, TksVarType typeCode, const QString& typeName, TksScript* parent,
+                  bool isFunc = true);
+  ~TksProcVariable() override;
+  bool Executing = false;
+  bool IsFunc;
+  TksScript* Prog;  // owned local scope
+  // Appends a parameter and enters it in the local scope.
+  void AddParam(TksParamItem* param);
+  KsValue GetValue() override;  // runs the procedure
+  void SetValue(const KsValue&) override {}
+  // Values of the local scope, saved around a recursive call.
+  void SaveLocals();
+  void RestoreLocals();
+
+private:
+  void RefreshLocals();
+  std::vector<TksCustomVariable*> FLocals;
+  std::vector<KsValue> FSaved;
+  int FLocalsVersion = -1;
+};
+
+// Base of binding modules: a module registers its classes and functions with
+// the script in its constructor.
+class TksRTTIModule : public TksObject {
+public:
+  explicit TksRTTIModule(TksScript* script) : Script(script) {}
+  TksScript* Script;
+};
+
+using TksModuleFactory = std::function<TksRTTIModule*(TksScript*)>;
+// The module registry: fixed order, the built-in module first.
+void ksRegisterModule(const QString& name, TksModuleFactory factory);
+void ksUnregisterModule(const QString& name);
+QStringList ksRegisteredModules();
+
+using TksGetUnitEvent = std::function<void(TksScript* sender, const QString& unitName, QString& unitText)>;
+using TksRunLineEvent = std::function<void(TksScript* sender, const QString& unitName, const QString& sourcePos)>;
+// Pass 1 and 2 of the compiler, installed by the compiler library: fills the
+// script from Lines and sets ErrorMsg, ErrorPos and ErrorUnit on failure.
+using TksCompileHook = std::function<void(TksScript* script)>;
+void ksSetCompileHook(TksCompileHook hook);
+
+// Host callbacks.
+using TksGetValueEvent = std::function<KsValue(QObject* instance, const KsClassInfo* classType, const QString& propName)>;
+using TksSetValueEvent = std::function<void(QObject* instance, const KsClassInfo* classType, const QString& propName,
+                                            const KsValue& value)>;
+using TksCallMethodEvent = std::function<KsValue(QObject* instance, const KsClassInfo* classType,
+                                                 const QString& methodName, TksMethodHelper* caller)>;
+using TksCallMethodArrayEvent = std::function<KsValue(QObject* instance, const KsClassInfo* classType,
+                                                      const QString& methodName, KsValue& params)>;
+
+class TksScript : public QObject {
+public:
+  explicit TksScript(QObject* owner = nullptr);
+  ~TksScript() override;
+
+  const void* AddedBy = nullptr;
+  bool BreakFlag = false;
+  bool ContinueFlag = false;
+  bool ExitFlag = false;
+  QString ErrorMsg, ErrorPos, ErrorUnit;
+  bool ExtendedIdentChars = false;
+  bool Running = false;
+  QStringList Lines;
+  QStringList UnitLines;  // the second list: free for the compiler
+  bool IsMainProgram = false;
+  TksGetUnitEvent OnGetILUnit;
+  TksGetUnitEvent OnGetUnit;
+  TksRunLineEvent OnRunLine;
+  TksScript* Parent = nullptr;
+  TksScript* RunningProc = nullptr;
+  bool RTTIAdded = false;
+  TksStatement* MainBlock;
+  QString SyntaxType = QStringLiteral("PascalScript");
+  bool Terminated = false;
+  QStringList ExecutableLines;
+  // Free flag for the host (the report marks expression evaluation with it).
+  bool HostFlag = false;
+
+  // Name table (sorted, case-insensitive, duplicates kept: the last added
+  // of a name is found). The script owns what it holds unless `owned` is off.
+  void Add(const QString& name, TksObject* item, bool owned = true);
+  int Count() const { return int(FEntries.size()); }
+  void Remove(TksObject* item);
+  TksObject* ItemAt(int i) const { return FEntries[size_t(i)].Obj; }
+  QString NameAt(int i) const { return FEntries[size_t(i)].Name; }
+  TksCustomVariable* Find(const QString& name) const;
+  TksCustomVariable* FindLocal(const QString& name) const;
+  TksClassVariable* FindClass(const QString& name) const;
+  // Changes with every change of the table (caches of procedures use it).
+  int Version() const { return FVersion; }
+
+  bool Compile();
+  void Execute();
+  KsValue CallFunction(const QString& name, const KsValue& params = KsValue());
+  KsValue CallFunctionVar(const QString& name, KsValue& params);
+  void SetVariable(const QString& name, const KsValue& value);
+  void Terminate();
+  void Clear();
+  void ClearItems(const void* owner);
+  void AddRTTI();
+  void ClearRTTI();
+  void RunLine(const QString& unitName, const QString& sourcePos) {
+    for (TksScript* s = this; s; s = s->Parent)
+      if (s->OnRunLine) {
+        s->OnRunLine(this, unitName, sourcePos);
+        return;
+      }
+  }
+  void AddExecutableLine(const QString& unitName, const QString& sourcePos);
+
+  // The Add family.
+  virtual TksTypeVariable* AddType(const QString& typeName, TksVarType typeCode);
+  virtual TksClassVariable* AddClass(const KsClassInfo* cls, const QString& ancestorName);
+  TksClassVariable* AddClass(const QString& className, const QString& ancestorName);
+  virtual TksVariable* AddConst(const QString& name, const QString& typeName, const KsValue& value);
+  virtual void AddEnum(const QString& typeName, const QString& names);
+  virtual void AddEnumSet(const QString& typeName, const QString& names);
+  virtual TksMethodHelper* AddMethod(const QString& declaration, TksCallMethodEvent onCall,
+                                     const QString& category = QString(), const QString& description = QString());
+  virtual TksMethodHelper* AddMethodEx(const QString& declaration, TksCallMethodArrayEvent onCall,
+                                       const QString& category = QString(), const QString& description = QString());
+  virtual TksVariable* AddObject(const QString& name, QObject* obj);
+  virtual TksVariable* AddVariable(const QString& name, const QString& typeName, const KsValue& value);
+  // A form-like container: its class (ancestor "TForm"), one component
+  // helper per child QObject with a name, and the object itself.
+  virtual void AddForm(QObject* form, const QString& ancestorName = QStringLiteral("TForm"));
+  void AddComponent(QObject* form) { AddForm(form); }
+
+private:
+  struct Entry {
+    QString Key;  // upper-cased name
+    QString Name;
+    TksObject* Obj;
+    TksCustomVariable* Var;
+    bool Owned;
+  };
+  void AddEnumImpl(const QString& typeName, const QString& names, bool bits);
+  void TerminateRecursive();
+  std::vector<Entry> FEntries;
+  int FVersion = 0;
+};
+
+// ---- host classes ---------------------------------------------------------------------
+
+class TksCustomHelper : public TksCustomVariable {
+public:
+  using TksCustomVariable::TksCustomVariable;
+  TksCustomVariable* ParentRef = nullptr;
+  KsValue ParentValue;
+  TksScript* Prog = nullptr;
+  // The object ParentValue holds, checked against `cls`.
+  QObject* Instance(const KsClassInfo* cls) const { return ParentValue.ToObject(cls); }
+};
+
+class TksPropertyHelper : public TksCustomHelper {
+public:
+  TksPropertyHelper(const QString& name, TksVarType typeCode, const QString& typeName);
+  const KsClassInfo* ClassRef = nullptr;
+  bool IsPublished = false;
+  const KsPropInfo* PropInfo = nullptr;  // for published properties
+  TksGetValueEvent OnGetValue;
+  TksSetValueEvent OnSetValue;
+  KsValue GetValue() override;
+  void SetValue(const KsValue& value) override;
+};
+
+class TksMethodHelper : public TksCustomHelper {
+public:
+  // Parses the declaration in `script` (names, parameters, defaults).
+  TksMethodHelper(const QString& declaration, TksScript* script);
+  QString Category;
+  const KsClassInfo* ClassRef = nullptr;
+  QString Description;
+  bool IndexMethod = false;
+  TksCallMethodArrayEvent OnCallArray;
+  TksCallMethodEvent OnCall;
+  KsValue AssignedValue;
+  QString Syntax;
+  KsValue ParamValues;
+  KsValue GetParam(int index) const;
+  void SetParam(int index, const KsValue& value);
+  int ParamCount() const { return Count(); }
+  KsValue GetValue() override;
+  void SetValue(const KsValue& value) override;
+
+private:
+  QString FGetName, FSetName;
+};
+
+class TksComponentHelper : public TksCustomHelper {
+public:
+  explicit TksComponentHelper(QObject* component);
+  QPointer<QObject> Component;
+  KsValue GetValue() override;
+  void SetValue(const KsValue&) override {}
+};
+
+// An event adapter: the host calls Invoke with the event's arguments; the
+// script procedure runs and var arguments come back in `args`.
+class TksCustomEvent : public QObject, public TksObject {
+public:
+  TksCustomEvent(QObject* instance, TksProcVariable* handler) : Instance(instance), Handler(handler) {}
+  QPointer<QObject> Instance;
+  TksProcVariable* Handler;
+  void Invoke(std::vector<KsValue>& args);
+};
+// Attaches (adapter != nullptr) or clears (nullptr) the handler of an event
+// of `instance`. The host should keep the adapter as a QPointer: the script
+// owns it and frees it on Clear.
+using TksEventAttach = std::function<void(QObject* instance, const QString& eventName, TksCustomEvent* adapter)>;
+
+class TksEventHelper : public TksCustomHelper {
+public:
+  TksEventHelper(const QString& name, TksEventAttach attach);
+  const KsClassInfo* ClassRef = nullptr;
+  TksEventAttach Attach;
+  KsValue GetValue() override { return KsValue(QString()); }
+  void SetValue(const KsValue& value) override;
+};
+
+class TksClassVariable : public TksCustomVariable {
+public:
+  TksClassVariable(const KsClassInfo* cls, const QString& ancestorName, TksScript* program);
+  ~TksClassVariable() override;
+  QString AncestorName;
+  const KsClassInfo* ClassRef;
+  TksMethodHelper* DefProperty = nullptr;
+  TksItemList Members;
+  TksScript* Program;
+
+  TksMethodHelper* AddConstructor(const QString& declaration, TksCallMethodEvent onCall);
+  TksMethodHelper* AddMethod(const QString& declaration, TksCallMethodEvent onCall);
+  TksMethodHelper* AddMethodEx(const QString& declaration, TksCallMethodArrayEvent onCall);
+  TksPropertyHelper* AddProperty(const QString& name, const QString& typeName, TksGetValueEvent onGet,
+                                 TksSetValueEvent onSet = {});
+  TksMethodHelper* AddIndexProperty(const QString& name, const QString& indexTypes, const QString& typeName,
+                                    TksCallMethodEvent onCall, bool readOnly = false);
+  TksMethodHelper* AddDefaultProperty(const QString& name, const QString& indexTypes, const QString& typeName,
+                                      TksCallMethodEvent onCall, bool readOnly = false);
+  TksEventHelper* AddEvent(const QString& name, TksEventAttach attach);
+  TksComponentHelper* AddComponent(QObject* component);
+  TksCustomVariable* FindMember(const QString& name) const;
+  TksCustomVariable* MembersItems(int i) const { return static_cast<TksCustomVariable*>(Members.Items(i)); }
+  int MembersCount() const { return Members.Count(); }
+
+  // A new instance when the typecast parameter is empty, else that value.
+  KsValue GetValue() override;
+  void SetValue(const KsValue&) override {}
+
+private:
+  void AddMember(TksCustomVariable* m);
+};
+
+// Variables of exactly TksVariable, TksParamItem or TksStringVariable keep
+// their value in Value and do nothing else on reading, so the run time may
+// read Value directly; writing directly is allowed for the first two only
+// (a string variable converts what it is given).
+bool ksIsPlainRead(const TksCustomVariable* v);
+bool ksIsPlainWrite(const TksCustomVariable* v);
+
+// Finds the first script from `s` up the parents that started a run.
+TksScript* ksMainProgram(TksScript* s);

@@ -1,0 +1,313 @@
+#include "script/ks_istatements.h"
+
+#include <cmath>
+
+TksStatement::TksStatement(TksScript* program, const QString& unitName, const QString& sourcePos)
+    : Program(program), SourcePos(sourcePos), UnitName(unitName) {}
+
+void TksStatement::Execute() {
+  TksScript* p = Program;
+  for (TksItemList* item : FItems) {
+    if (p->Terminated) return;
+    auto* st = static_cast<TksStatement*>(item);
+    try {
+      st->Execute();
+    } catch (KsError& e) {
+      if (e.SourcePos.isEmpty()) {
+        e.SourcePos = st->SourcePos;
+        e.UnitName = st->UnitName;
+      }
+      throw;
+    }
+    if (p->BreakFlag || p->ContinueFlag || p->ExitFlag) return;
+  }
+}
+
+// ---- assignments -----------------------------------------------------------------------------
+
+TksAssignmentStmt::TksAssignmentStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
+                                     TksDesignator* designator, TksExpression* expression)
+    : TksStatement(program, unitName, sourcePos), Designator(designator), Expression(expression) {
+  if (Designator && Expression) Prepare();
+}
+
+TksAssignmentStmt::~TksAssignmentStmt() {
+  delete Designator;
+  delete Expression;
+}
+
+void TksAssignmentStmt::Prepare() {
+  Target = (Designator->Kind == TksDesignator::dkVariable && !Designator->LateXML) ? Designator->Variable
+                                                                                    : static_cast<TksCustomVariable*>(Designator);
+  TksCustomVariable* single = Expression->SingleItem();
+  // The tree's root directly: one call less per execution.
+  Source = single ? single : (Expression->Root ? static_cast<TksCustomVariable*>(Expression->Root) : Expression);
+  FTargetVar = ksIsPlainWrite(Target) ? Target : nullptr;
+  FSourceVar = ksIsPlainRead(Source) ? Source : nullptr;
+}
+
+void TksAssignmentStmt::Execute() {
+  if (LineTerminated()) return;
+  if (FTargetVar && !FTargetVar->ReadOnly) {
+    if (FSourceVar)
+      FTargetVar->Value = FSourceVar->Value;
+    else
+      FTargetVar->Value = Source->GetValue();
+    return;
+  }
+  Target->SetValue(FSourceVar ? FSourceVar->Value : Source->GetValue());
+}
+
+void TksCompoundAssignStmt::Execute() {
+  if (LineTerminated()) return;
+  if (FTargetVar && !FTargetVar->ReadOnly) {
+    KsValue& v = FTargetVar->Value;
+    v = FSourceVar ? ksBinary(Op, v, FSourceVar->Value) : ksBinary(Op, v, Source->GetValue());
+    return;
+  }
+  KsValue v = Target->GetValue();
+  KsValue w = Source->GetValue();
+  Target->SetValue(ksBinary(Op, v, w));
+}
+
+// ---- calls and conditions --------------------------------------------------------------------
+
+TksCallStmt::TksCallStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
+                         TksDesignator* designator, const QString& modificator)
+    : TksStatement(program, unitName, sourcePos), Designator(designator), Modificator(modificator) {}
+
+TksCallStmt::~TksCallStmt() { delete Designator; }
+
+void TksCallStmt::Execute() {
+  if (LineTerminated()) return;
+  if (Modificator.isEmpty()) {
+    Designator->ResultWanted = false;
+    Designator->GetValue();
+  } else {
+    KsValue v = Designator->GetValue();
+    Designator->SetValue(Modificator == QLatin1String("-") ? ksSub(v, KsValue(1)) : ksAdd(v, KsValue(1)));
+  }
+}
+
+TksIfStmt::TksIfStmt(TksScript* program, const QString& unitName, const QString& sourcePos, TksExpression* condition)
+    : TksStatement(program, unitName, sourcePos), Condition(condition),
+      ElseStmt(new TksStatement(program, unitName, sourcePos)) {}
+
+TksIfStmt::~TksIfStmt() {
+  delete Condition;
+  delete ElseStmt;
+}
+
+void TksIfStmt::Execute() {
+  if (LineTerminated()) return;
+  if (Condition->GetValue().ToBool())
+    RunBody();
+  else
+    ElseStmt->Execute();
+}
+
+TksCaseSelector::TksCaseSelector(TksScript* program, const QString& unitName, const QString& sourcePos,
+                                 TksSetExpression* set)
+    : TksStatement(program, unitName, sourcePos), SetExpression(set) {}
+
+TksCaseSelector::~TksCaseSelector() { delete SetExpression; }
+
+TksCaseStmt::TksCaseStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
+                         TksExpression* condition)
+    : TksStatement(program, unitName, sourcePos), Condition(condition),
+      ElseStmt(new TksStatement(program, unitName, sourcePos)) {}
+
+TksCaseStmt::~TksCaseStmt() {
+  delete Condition;
+  delete ElseStmt;
+}
+
+void TksCaseStmt::Execute() {
+  KsValue v = Condition->GetValue();
+  if (LineTerminated()) return;
+  for (TksItemList* item : FItems) {
+    auto* sel = static_cast<TksCaseSelector*>(item);
+    if (sel->SetExpression && sel->SetExpression->Contains(v)) {
+      sel->Execute();
+      return;
+    }
+  }
+  ElseStmt->Execute();
+}
+
+// ---- loops ----------------------------------------------------------------------------------------
+
+TksRepeatStmt::TksRepeatStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
+                             TksExpression* condition, bool inverseCondition)
+    : TksStatement(program, unitName, sourcePos), Condition(condition), InverseCondition(inverseCondition) {}
+
+TksRepeatStmt::~TksRepeatStmt() { delete Condition; }
+
+void TksRepeatStmt::Execute() {
+  if (LineTerminated()) return;
+  TksScript* p = Program;
+  for (;;) {
+    RunBody();
+    if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
+    p->ContinueFlag = false;
+    if (Condition->GetValue().ToBool() != InverseCondition) break;
+  }
+  p->BreakFlag = false;
+}
+
+TksWhileStmt::TksWhileStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
+                           TksExpression* condition)
+    : TksStatement(program, unitName, sourcePos), Condition(condition) {}
+
+TksWhileStmt::~TksWhileStmt() { delete Condition; }
+
+void TksWhileStmt::Execute() {
+  if (LineTerminated()) return;
+  TksScript* p = Program;
+  while (Condition->GetValue().ToBool()) {
+    RunBody();
+    if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
+    p->ContinueFlag = false;
+  }
+  p->BreakFlag = false;
+}
+
+TksForStmt::TksForStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
+                       TksCustomVariable* variable, TksExpression* beginValue, TksExpression* endValue, bool down)
+    : TksStatement(program, unitName, sourcePos), BeginValue(beginValue), Down(down), EndValue(endValue),
+      Variable(variable) {}
+
+TksForStmt::~TksForStmt() {
+  delete BeginValue;
+  delete EndValue;
+}
+
+void TksForStmt::Execute() {
+  const qint64 from = BeginValue->GetValue().ToInt64();
+  const qint64 to = EndValue->GetValue().ToInt64();
+  if (LineTerminated()) return;
+  TksScript* p = Program;
+  const qint64 step = Down ? -1 : 1;
+  if (Down ? from < to : from > to) return;
+  for (qint64 i = from;; i += step) {
+    Variable->Value.SetInt(i);
+    RunBody();
+    if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
+    p->ContinueFlag = false;
+    if (i == to) break;
+  }
+  p->BreakFlag = false;
+}
+
+TksVbForStmt::TksVbForStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
+                           TksCustomVariable* variable, TksExpression* beginValue, TksExpression* endValue,
+                           TksExpression* step)
+    : TksStatement(program, unitName, sourcePos), BeginValue(beginValue), EndValue(endValue), Step(step),
+      Variable(variable) {}
+
+TksVbForStmt::~TksVbForStmt() {
+  delete BeginValue;
+  delete EndValue;
+  delete Step;
+}
+
+void TksVbForStmt::Execute() {
+  KsValue i = BeginValue->GetValue();
+  const KsValue end = EndValue->GetValue();
+  const KsValue step = Step ? Step->GetValue() : KsValue(1);
+  const bool down = ksCompare(step, KsValue(0)) < 0;
+  if (LineTerminated()) return;
+  TksScript* p = Program;
+  // A zero step would never end; it runs the body once at most.
+  const bool zero = ksEquals(step, KsValue(0));
+  while (down ? ksCompare(i, end) >= 0 : ksCompare(i, end) <= 0) {
+    Variable->Value = i;
+    RunBody();
+    if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
+    p->ContinueFlag = false;
+    if (zero) break;
+    i = ksAdd(i, step);
+  }
+  p->BreakFlag = false;
+}
+
+TksCppForStmt::TksCppForStmt(TksScript* program, const QString& unitName, const QString& sourcePos)
+    : TksStatement(program, unitName, sourcePos), FirstStmt(new TksStatement(program, unitName, sourcePos)),
+      SecondStmt(new TksStatement(program, unitName, sourcePos)) {}
+
+TksCppForStmt::~TksCppForStmt() {
+  delete FirstStmt;
+  delete Expression;
+  delete SecondStmt;
+}
+
+void TksCppForStmt::Execute() {
+  if (LineTerminated()) return;
+  TksScript* p = Program;
+  FirstStmt->Execute();
+  if (p->Terminated) return;
+  while (!Expression || Expression->GetValue().ToBool()) {
+    RunBody();
+    if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
+    p->ContinueFlag = false;
+    SecondStmt->Execute();
+  }
+  p->BreakFlag = false;
+}
+
+// ---- try -----------------------------------------------------------------------------------------------
+
+TksTryStmt::TksTryStmt(TksScript* program, const QString& unitName, const QString& sourcePos, bool isExcept)
+    : TksStatement(program, unitName, sourcePos), IsExcept(isExcept),
+      ExceptStmt(new TksStatement(program, unitName, sourcePos)) {}
+
+TksTryStmt::~TksTryStmt() { delete ExceptStmt; }
+
+void TksTryStmt::Execute() {
+  if (LineTerminated()) return;
+  TksScript* p = Program;
+  if (!IsExcept) {
+    auto runFinally = [&]() {
+      const bool exitFlag = p->ExitFlag;
+      p->ExitFlag = false;
+      ExceptStmt->Execute();
+      p->ExitFlag = exitFlag || p->ExitFlag;
+    };
+    try {
+      RunBody();
+    } catch (...) {
+      runFinally();
+      throw;
+    }
+    runFinally();
+    return;
+  }
+  QString className, message;
+  bool caught = false;
+  try {
+    RunBody();
+  } catch (const KsError& e) {
+    caught = true;
+    className = e.ClassName;
+    message = e.Message;
+  } catch (const std::bad_alloc&) {
+    throw;  // out of memory is not the script's to handle
+  } catch (const std::exception& e) {
+    caught = true;
+    className = QStringLiteral("Exception");
+    message = QString::fromUtf8(e.what());
+  }
+  if (caught) {
+    p->SetVariable(QStringLiteral("ExceptionClassName"), KsValue(className));
+    p->SetVariable(QStringLiteral("ExceptionMessage"), KsValue(message));
+    ExceptStmt->Execute();
+  }
+}
+
+TksWithStmt::TksWithStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
+                         TksDesignator* designator, TksCustomVariable* variable)
+    : TksStatement(program, unitName, sourcePos), Designator(designator), Variable(variable) {}
+
+TksWithStmt::~TksWithStmt() { delete Designator; }
+
+void TksWithStmt::Execute() { Variable->Value = Designator->GetValue(); }

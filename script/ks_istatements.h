@@ -1,0 +1,204 @@
+// Statements. Every grammar maps onto these classes. A TksStatement itself is
+// a block: its entries run in order. Each statement fires the script's line
+// event (RunLine) before it acts, except blocks, break, continue and with.
+// Break, continue and exit travel in the flags of the statement's Program.
+#pragma once
+
+#include "script/ks_idesignator.h"
+
+class TksStatement : public TksItemList {
+public:
+  TksStatement(TksScript* program, const QString& unitName, const QString& sourcePos);
+  TksScript* Program;
+  QString SourcePos;
+  QString UnitName;
+  virtual void Execute();
+  void AddStatement(TksStatement* s) { Add(s); }
+
+protected:
+  // Runs the statement's own entries as a block.
+  void RunBody() { TksStatement::Execute(); }
+  // Fires the line event; true when the run was terminated meanwhile.
+  bool LineTerminated() {
+    Program->RunLine(UnitName, SourcePos);
+    return Program->Terminated;
+  }
+};
+
+class TksAssignmentStmt : public TksStatement {
+public:
+  TksAssignmentStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
+                    TksDesignator* designator = nullptr, TksExpression* expression = nullptr);
+  ~TksAssignmentStmt() override;
+  TksDesignator* Designator;   // owned
+  TksExpression* Expression;   // owned
+  TksCustomVariable* Target = nullptr;
+  TksCustomVariable* Source = nullptr;
+  // Resolves Target and Source; call after setting Designator and Expression.
+  void Prepare();
+  void Execute() override;
+
+protected:
+  // Plain variables whose value lives in Value (read or written directly).
+  TksCustomVariable* FTargetVar = nullptr;
+  TksCustomVariable* FSourceVar = nullptr;
+};
+
+// x += e, x -= e, x *= e, x /= e (and x := x op e found by the compiler).
+class TksCompoundAssignStmt : public TksAssignmentStmt {
+public:
+  TksCompoundAssignStmt(KsOp op, TksScript* program, const QString& unitName, const QString& sourcePos,
+                        TksDesignator* designator = nullptr, TksExpression* expression = nullptr)
+      : TksAssignmentStmt(program, unitName, sourcePos, designator, expression), Op(op) {}
+  KsOp Op;
+  void Execute() override;
+};
+
+class TksAssignPlusStmt : public TksCompoundAssignStmt {
+public:
+  TksAssignPlusStmt(TksScript* p, const QString& u, const QString& s, TksDesignator* d = nullptr, TksExpression* e = nullptr)
+      : TksCompoundAssignStmt(KsOp::Add, p, u, s, d, e) {}
+};
+class TksAssignMinusStmt : public TksCompoundAssignStmt {
+public:
+  TksAssignMinusStmt(TksScript* p, const QString& u, const QString& s, TksDesignator* d = nullptr, TksExpression* e = nullptr)
+      : TksCompoundAssignStmt(KsOp::Sub, p, u, s, d, e) {}
+};
+class TksAssignMulStmt : public TksCompoundAssignStmt {
+public:
+  TksAssignMulStmt(TksScript* p, const QString& u, const QString& s, TksDesignator* d = nullptr, TksExpression* e = nullptr)
+      : TksCompoundAssignStmt(KsOp::Mul, p, u, s, d, e) {}
+};
+class TksAssignDivStmt : public TksCompoundAssignStmt {
+public:
+  TksAssignDivStmt(TksScript* p, const QString& u, const QString& s, TksDesignator* d = nullptr, TksExpression* e = nullptr)
+      : TksCompoundAssignStmt(KsOp::DivFloat, p, u, s, d, e) {}
+};
+
+class TksCallStmt : public TksStatement {
+public:
+  TksCallStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
+              TksDesignator* designator = nullptr, const QString& modificator = QString());
+  ~TksCallStmt() override;
+  TksDesignator* Designator;  // owned
+  QString Modificator;        // "", "+" or "-"
+  void Execute() override;
+};
+
+class TksIfStmt : public TksStatement {
+public:
+  TksIfStmt(TksScript* program, const QString& unitName, const QString& sourcePos, TksExpression* condition = nullptr);
+  ~TksIfStmt() override;
+  TksExpression* Condition;  // owned
+  TksStatement* ElseStmt;    // owned; the then-part is the entries
+  void Execute() override;
+};
+
+class TksCaseSelector : public TksStatement {
+public:
+  TksCaseSelector(TksScript* program, const QString& unitName, const QString& sourcePos, TksSetExpression* set = nullptr);
+  ~TksCaseSelector() override;
+  TksSetExpression* SetExpression;  // owned; the branch is the entries
+  void Execute() override { RunBody(); }
+};
+
+class TksCaseStmt : public TksStatement {
+public:
+  TksCaseStmt(TksScript* program, const QString& unitName, const QString& sourcePos, TksExpression* condition = nullptr);
+  ~TksCaseStmt() override;
+  TksExpression* Condition;  // owned
+  TksStatement* ElseStmt;    // owned; the entries are TksCaseSelector
+  void Execute() override;
+};
+
+class TksRepeatStmt : public TksStatement {
+public:
+  TksRepeatStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
+                TksExpression* condition = nullptr, bool inverseCondition = false);
+  ~TksRepeatStmt() override;
+  TksExpression* Condition;  // owned
+  bool InverseCondition;     // do-while: repeat while the condition holds
+  void Execute() override;
+};
+
+class TksWhileStmt : public TksStatement {
+public:
+  TksWhileStmt(TksScript* program, const QString& unitName, const QString& sourcePos, TksExpression* condition = nullptr);
+  ~TksWhileStmt() override;
+  TksExpression* Condition;  // owned
+  void Execute() override;
+};
+
+class TksForStmt : public TksStatement {
+public:
+  TksForStmt(TksScript* program, const QString& unitName, const QString& sourcePos, TksCustomVariable* variable = nullptr,
+             TksExpression* beginValue = nullptr, TksExpression* endValue = nullptr, bool down = false);
+  ~TksForStmt() override;
+  TksExpression* BeginValue;  // owned
+  bool Down;
+  TksExpression* EndValue;    // owned
+  TksCustomVariable* Variable;  // not owned
+  void Execute() override;
+};
+
+class TksVbForStmt : public TksStatement {
+public:
+  TksVbForStmt(TksScript* program, const QString& unitName, const QString& sourcePos, TksCustomVariable* variable = nullptr,
+               TksExpression* beginValue = nullptr, TksExpression* endValue = nullptr, TksExpression* step = nullptr);
+  ~TksVbForStmt() override;
+  TksExpression* BeginValue;  // owned
+  TksExpression* EndValue;    // owned
+  TksExpression* Step;        // owned, may be nullptr (1)
+  TksCustomVariable* Variable;  // not owned
+  void Execute() override;
+};
+
+class TksCppForStmt : public TksStatement {
+public:
+  TksCppForStmt(TksScript* program, const QString& unitName, const QString& sourcePos);
+  ~TksCppForStmt() override;
+  TksStatement* FirstStmt;   // owned
+  TksExpression* Expression = nullptr;  // owned; nullptr: no condition (loops until break)
+  TksStatement* SecondStmt;  // owned
+  void Execute() override;
+};
+
+class TksTryStmt : public TksStatement {
+public:
+  TksTryStmt(TksScript* program, const QString& unitName, const QString& sourcePos, bool isExcept = false);
+  ~TksTryStmt() override;
+  bool IsExcept;
+  TksStatement* ExceptStmt;  // owned: the except or the finally part
+  void Execute() override;
+};
+
+class TksBreakStmt : public TksStatement {
+public:
+  using TksStatement::TksStatement;
+  void Execute() override { Program->BreakFlag = true; }
+};
+
+class TksContinueStmt : public TksStatement {
+public:
+  using TksStatement::TksStatement;
+  void Execute() override { Program->ContinueFlag = true; }
+};
+
+class TksExitStmt : public TksStatement {
+public:
+  using TksStatement::TksStatement;
+  void Execute() override {
+    Program->RunLine(UnitName, SourcePos);
+    Program->ExitFlag = true;
+  }
+};
+
+class TksWithStmt : public TksStatement {
+public:
+  TksWithStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
+              TksDesignator* designator = nullptr, TksCustomVariable* variable = nullptr);
+  ~TksWithStmt() override;
+  TksDesignator* Designator;    // owned
+  TksCustomVariable* Variable;  // not owned: the hidden variable
+  void Execute() override;
+};

@@ -1,0 +1,391 @@
+#include "script/ks_xml.h"
+
+#include "script/ksvalue.h"
+
+#include <QBuffer>
+#include <QFile>
+
+#include <algorithm>
+
+namespace {
+const int kMaxDepth = 2000;  // deeper documents are refused, not a stack overflow
+
+KsError FormatError() { return KsError(QStringLiteral("Invalid file format")); }
+}  // namespace
+
+// ---- item -------------------------------------------------------------------------------
+
+TksXMLItem::~TksXMLItem() {
+  Clear();
+  Detach();
+}
+
+void TksXMLItem::Detach() {
+  if (FParent && FParent->FItems) {
+    auto& v = *FParent->FItems;
+    v.erase(std::remove(v.begin(), v.end(), this), v.end());
+  }
+  FParent = nullptr;
+}
+
+void TksXMLItem::Clear() {
+  while (FItems && !FItems->empty()) delete FItems->front();  // each removes itself
+  FItems.reset();
+}
+
+TksXMLItem* TksXMLItem::Add() {
+  auto* item = new TksXMLItem;
+  AddItem(item);
+  return item;
+}
+
+void TksXMLItem::AddItem(TksXMLItem* item) {
+  if (!FItems) FItems = std::make_unique<std::vector<TksXMLItem*>>();
+  item->Detach();
+  FItems->push_back(item);
+  item->FParent = this;
+}
+
+void TksXMLItem::InsertItem(int index, TksXMLItem* item) {
+  AddItem(item);
+  auto& v = *FItems;
+  index = std::clamp(index, 0, int(v.size()) - 1);
+  v.pop_back();
+  v.insert(v.begin() + index, item);
+}
+
+int TksXMLItem::Find(const QString& name) const {
+  for (int i = 0; i < Count(); ++i)
+    if (Items(i)->Name.compare(name, Qt::CaseInsensitive) == 0) return i;
+  return -1;
+}
+
+TksXMLItem* TksXMLItem::FindItem(const QString& name) {
+  int i = Find(name);
+  if (i >= 0) return Items(i);
+  TksXMLItem* item = Add();
+  item->Name = name;
+  return item;
+}
+
+TksXMLItem* TksXMLItem::Root() {
+  TksXMLItem* p = this;
+  while (p->FParent) p = p->FParent;
+  return p;
+}
+
+namespace {
+// Index in Text of the attribute's name (after its leading blank), or -1.
+int FindAttr(const QString& text, const QString& name) {
+  const QString key = QLatin1Char(' ') + name + QStringLiteral("=\"");
+  const QString padded = QLatin1Char(' ') + text;
+  int i = padded.indexOf(key, 0, Qt::CaseInsensitive);
+  return i < 0 ? -1 : i;  // padded index i+1 == text index i
+}
+}  // namespace
+
+QString TksXMLItem::Prop(const QString& name) const {
+  int i = FindAttr(Text, name);
+  if (i < 0) return QString();
+  int start = i + name.size() + 2;
+  int end = Text.indexOf(QLatin1Char('"'), start);
+  if (end < 0) end = Text.size();
+  return ksXMLUnescape(Text.mid(start, end - start));
+}
+
+void TksXMLItem::SetProp(const QString& name, const QString& value) {
+  int at = FindAttr(Text, name);
+  if (at >= 0) {
+    int start = at + name.size() + 2;
+    int end = Text.indexOf(QLatin1Char('"'), start);
+    end = end < 0 ? Text.size() : end + 1;
+    Text.remove(at, end - at);
+  } else {
+    at = Text.size();
+  }
+  QString attr = name + QStringLiteral("=\"") + ksXMLEscape(value) + QLatin1Char('"');
+  if (at > 0 && Text[at - 1] != QLatin1Char(' ')) attr.prepend(QLatin1Char(' '));
+  Text.insert(at, attr);
+}
+
+void TksXMLItem::Assign(const TksXMLItem* source) {
+  Clear();
+  if (!source) return;
+  Name = source->Name;
+  Text = source->Text;
+  Data = source->Data;
+  for (int i = 0; i < source->Count(); ++i) Add()->Assign(source->Items(i));
+}
+
+QString ksXMLEscape(const QString& s) {
+  if (s.size() <= 1 && !(s.size() == 1 && QStringLiteral("\n\r\"<>&").contains(s[0]))) return s;
+  QString out;
+  out.reserve(s.size() + 8);
+  for (QChar c : s) {
+    switch (c.unicode()) {
+    case 10:
+    case 13:
+    case '"':
+    case '<':
+    case '>':
+    case '&': out += QStringLiteral("&#") + QString::number(c.unicode()) + QLatin1Char(';'); break;
+    default: out += c;
+    }
+  }
+  return out;
+}
+
+QString ksXMLUnescape(const QString& s) {
+  if (s.size() <= 1) return s;
+  QString out;
+  out.reserve(s.size());
+  int i = 0;
+  const int n = s.size();
+  while (i < n) {
+    QChar c = s[i];
+    if (c == QLatin1Char('&')) {
+      if (s.mid(i, 6) == QLatin1String("&quot;")) {
+        out += QLatin1Char('"');
+        i += 6;
+        continue;
+      }
+      if (i + 2 < n && s[i + 1] == QLatin1Char('#')) {
+        int j = i + 2;
+        uint code = 0;
+        while (j < n && s[j].isDigit() && s[j].unicode() < 128 && j - i < 10) code = code * 10 + (s[j++].unicode() - '0');
+        if (j > i + 2 && j < n && s[j] == QLatin1Char(';') && code > 0 && code <= 0x10FFFF &&
+            !(code >= 0xD800 && code <= 0xDFFF)) {
+          out += QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
+          i = j + 1;
+          continue;
+        }
+      }
+    }
+    out += c;
+    ++i;
+  }
+  return out;
+}
+
+// ---- reader --------------------------------------------------------------------------------
+
+TksXMLReader::TksXMLReader(QIODevice& stream)
+    : FStream(stream), FSize(stream.size()), FPosition(stream.pos()) {}
+
+TksXMLReader::~TksXMLReader() {
+  if (!FStream.isSequential()) FStream.seek(FPosition);
+}
+
+bool TksXMLReader::ReadChar(char& c) {
+  if (FCursor >= FFill) {
+    if (!FStream.isSequential() && FStream.pos() >= FSize) return false;
+    qint64 got = FStream.read(FBuffer, sizeof(FBuffer));
+    if (got <= 0) return false;
+    FFill = int(got);
+    FCursor = 0;
+  }
+  c = FBuffer[FCursor++];
+  ++FPosition;
+  return true;
+}
+
+bool TksXMLReader::ReadTag(QString& name, QString& text) {
+  QByteArray tag;
+  char c;
+  bool comment;
+  do {
+    do {
+      if (!ReadChar(c)) return false;  // no further tag
+    } while (c != '<');
+    tag.clear();
+    comment = false;
+    for (;;) {
+      if (!ReadChar(c)) throw FormatError();
+      if (c == '>') break;
+      if (c == '<') throw FormatError();
+      tag.append(c);
+      if (tag.size() == 3 && tag == "!--") {
+        int dashes = 0;
+        for (;;) {
+          if (!ReadChar(c)) throw FormatError();
+          if (c == '-') ++dashes;
+          else if (c == '>' && dashes >= 2) break;
+          else dashes = 0;
+        }
+        comment = true;
+        break;
+      }
+    }
+  } while (comment);
+  QString t = QString::fromUtf8(tag);
+  if (t.endsWith(QLatin1Char(' '))) t.chop(1);
+  int blank = t.indexOf(QLatin1Char(' '));
+  if (blank < 0) {
+    name = t;
+    text.clear();
+  } else {
+    name = t.left(blank);
+    text = t.mid(blank + 1);
+  }
+  return true;
+}
+
+void TksXMLReader::ReadHeader() {
+  QString name, text;
+  if (!ReadTag(name, text) || !name.startsWith(QLatin1String("?xml"))) throw FormatError();
+}
+
+void TksXMLReader::ReadRootItem(TksXMLItem* item) {
+  QString last;
+  ReadItem(item, last);
+}
+
+void TksXMLReader::ReadItem(TksXMLItem* item, QString& lastName) {
+  // Iterative over the depth so that deep documents cannot exhaust the stack.
+  struct Level {
+    TksXMLItem* Item;
+  };
+  std::vector<Level> stack;
+  auto readInto = [&](TksXMLItem* it) -> int {  // 0 closing, 1 empty element, 2 open element
+    QString name, text;
+    if (!ReadTag(name, text)) name.clear();
+    it->Name = name;
+    it->Text = text;
+    lastName = name;
+    if (name.isEmpty() || name.startsWith(QLatin1Char('/'))) return 0;
+    if (name.endsWith(QLatin1Char('/'))) {
+      it->Name.chop(1);
+      return 1;
+    }
+    if (text.endsWith(QLatin1Char('/'))) {
+      it->Text.chop(1);
+      if (it->Text.endsWith(QLatin1Char(' '))) it->Text.chop(1);
+      return 1;
+    }
+    return 2;
+  };
+  int kind = readInto(item);
+  if (kind != 2) return;
+  stack.push_back({item});
+  while (!stack.empty()) {
+    TksXMLItem* parent = stack.back().Item;
+    auto* child = new TksXMLItem;
+    int k = readInto(child);
+    if (k == 0) {
+      delete child;
+      if (!lastName.isEmpty() &&
+          lastName.compare(QLatin1Char('/') + parent->Name, Qt::CaseInsensitive) != 0)
+        throw FormatError();
+      stack.pop_back();
+      if (lastName.isEmpty()) {
+        // end of stream closes every open element
+        stack.clear();
+      }
+      continue;
+    }
+    parent->AddItem(child);
+    if (k == 2) {
+      if (int(stack.size()) >= kMaxDepth) throw FormatError();
+      stack.push_back({child});
+    }
+  }
+}
+
+// ---- writer -------------------------------------------------------------------------------
+
+TksXMLWriter::TksXMLWriter(QIODevice& stream, bool autoIndent) : FStream(stream), FAutoIndent(autoIndent) {}
+
+TksXMLWriter::~TksXMLWriter() { Flush(); }
+
+void TksXMLWriter::Flush() {
+  if (!FBuffer.isEmpty()) {
+    FStream.write(FBuffer.toUtf8());
+    FBuffer.clear();
+  }
+}
+
+void TksXMLWriter::WriteLine(const QString& s, int level) {
+  if (FAutoIndent) FBuffer += QString(level * 2, QLatin1Char(' '));
+  FBuffer += s;
+  if (FAutoIndent) FBuffer += QStringLiteral("\r\n");
+  if (FBuffer.size() > 4096) Flush();
+}
+
+void TksXMLWriter::WriteHeader() { WriteLine(QStringLiteral("<?xml version=\"1.0\"?>"), 0); }
+
+void TksXMLWriter::WriteRootItem(const TksXMLItem* item) { WriteItem(item, 0); }
+
+void TksXMLWriter::WriteItem(const TksXMLItem* item, int level) {
+  // Explicit stack: (item, next child index).
+  std::vector<std::pair<const TksXMLItem*, int>> stack;
+  auto open = [&](const TksXMLItem* it, int lvl) {
+    QString s = QLatin1Char('<') + it->Name;
+    if (!it->Text.isEmpty() && !it->Text.startsWith(QLatin1Char(' '))) s += QLatin1Char(' ');
+    s += it->Text;
+    s += it->Count() > 0 ? QStringLiteral(">") : QStringLiteral("/>");
+    WriteLine(s, lvl);
+  };
+  open(item, level);
+  if (item->Count() == 0) return;
+  stack.push_back({item, 0});
+  while (!stack.empty()) {
+    auto& top = stack.back();
+    int lvl = level + int(stack.size()) - 1;
+    if (top.second >= top.first->Count()) {
+      WriteLine(QStringLiteral("</") + top.first->Name + QLatin1Char('>'), lvl);
+      stack.pop_back();
+      continue;
+    }
+    const TksXMLItem* child = top.first->Items(top.second++);
+    open(child, lvl + 1);
+    if (child->Count() > 0) stack.push_back({child, 0});
+  }
+}
+
+// ---- document -----------------------------------------------------------------------------
+
+TksXMLDocument::TksXMLDocument() = default;
+
+void TksXMLDocument::LoadFromStream(QIODevice& stream) {
+  FRoot.Clear();
+  TksXMLReader reader(stream);
+  reader.ReadHeader();
+  reader.ReadRootItem(&FRoot);
+}
+
+void TksXMLDocument::SaveToStream(QIODevice& stream) {
+  TksXMLWriter writer(stream, AutoIndent);
+  writer.WriteHeader();
+  writer.WriteRootItem(&FRoot);
+  writer.Flush();
+}
+
+void TksXMLDocument::LoadFromFile(const QString& fileName) {
+  QFile f(fileName);
+  if (!f.open(QIODevice::ReadOnly))
+    throw KsError(QStringLiteral("EFOpenError"), QStringLiteral("Cannot open file \"%1\"").arg(fileName));
+  LoadFromStream(f);
+}
+
+void TksXMLDocument::SaveToFile(const QString& fileName) {
+  QFile f(fileName);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    throw KsError(QStringLiteral("EFCreateError"), QStringLiteral("Cannot create file \"%1\"").arg(fileName));
+  SaveToStream(f);
+}
+
+void TksXMLDocument::LoadFromString(const QString& text) {
+  QByteArray bytes = text.toUtf8();
+  QBuffer buf(&bytes);
+  buf.open(QIODevice::ReadOnly);
+  LoadFromStream(buf);
+}
+
+QString TksXMLDocument::SaveToString() {
+  QByteArray bytes;
+  QBuffer buf(&bytes);
+  buf.open(QIODevice::WriteOnly);
+  SaveToStream(buf);
+  buf.close();
+  return QString::fromUtf8(bytes);
+}

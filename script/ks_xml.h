@@ -1,0 +1,101 @@
+// The engine's reduced XML tree (grammars and the compiler's intermediate
+// code): elements and attributes only. Attributes stay as raw text in Text
+// and are read and written by Prop. Files are UTF-8.
+#pragma once
+
+#include <QIODevice>
+#include <QString>
+#include <memory>
+#include <vector>
+
+class TksXMLItem {
+public:
+  TksXMLItem() = default;
+  ~TksXMLItem();
+  TksXMLItem(const TksXMLItem&) = delete;
+  TksXMLItem& operator=(const TksXMLItem&) = delete;
+
+  void Clear();
+  TksXMLItem* Add();
+  void AddItem(TksXMLItem* item);
+  void InsertItem(int index, TksXMLItem* item);
+  int Find(const QString& name) const;
+  TksXMLItem* FindItem(const QString& name);
+  TksXMLItem* Root();
+  QString Prop(const QString& name) const;
+  void SetProp(const QString& name, const QString& value);
+  void Assign(const TksXMLItem* source);
+
+  int Count() const { return FItems ? int(FItems->size()) : 0; }
+  TksXMLItem* Items(int i) const { return (*FItems)[size_t(i)]; }
+  TksXMLItem* Parent() const { return FParent; }
+
+  void* Data = nullptr;
+  QString Name;
+  QString Text;
+
+private:
+  void Detach();
+  std::unique_ptr<std::vector<TksXMLItem*>> FItems;
+  TksXMLItem* FParent = nullptr;
+};
+
+// Escaping of attribute values: LF, CR, '"', '<', '>' and '&' become &#n;.
+QString ksXMLEscape(const QString& s);
+// Unescaping: &#n; (decimal) and &quot;.
+QString ksXMLUnescape(const QString& s);
+
+class TksXMLDocument {
+public:
+  TksXMLDocument();
+  TksXMLItem* Root() { return &FRoot; }
+  bool AutoIndent = false;
+  // Raise KsError("Invalid file format") on a structural error; the tree is
+  // then partly filled.
+  void LoadFromStream(QIODevice& stream);
+  void SaveToStream(QIODevice& stream);
+  void LoadFromFile(const QString& fileName);
+  void SaveToFile(const QString& fileName);
+  // Convenience for the compiler and tests.
+  void LoadFromString(const QString& text);
+  QString SaveToString();
+
+private:
+  TksXMLItem FRoot;
+};
+
+class TksXMLReader {
+public:
+  explicit TksXMLReader(QIODevice& stream);
+  ~TksXMLReader();  // leaves the stream at the reader's logical position
+  // Reads one tag; false at the end of the stream. Raises on a bad tag.
+  bool ReadTag(QString& name, QString& text);
+  void ReadHeader();
+  void ReadRootItem(TksXMLItem* item);
+
+private:
+  bool ReadChar(char& c);
+  void ReadItem(TksXMLItem* item, QString& lastName);
+  QIODevice& FStream;
+  qint64 FSize;
+  qint64 FPosition;
+  char FBuffer[4096];
+  int FFill = 0;
+  int FCursor = 0;
+};
+
+class TksXMLWriter {
+public:
+  TksXMLWriter(QIODevice& stream, bool autoIndent);
+  ~TksXMLWriter();
+  void WriteHeader();
+  void WriteRootItem(const TksXMLItem* item);
+  void Flush();
+
+private:
+  void WriteItem(const TksXMLItem* item, int level);
+  void WriteLine(const QString& s, int level);
+  QIODevice& FStream;
+  bool FAutoIndent;
+  QString FBuffer;
+};
