@@ -142,8 +142,9 @@ TEST(KsPublishedProperties, DeclarationOrderKindsAndDefaults) {
 }
 
 TEST(KsPublishedProperties, UnregisteredQtSuperclassesContribute) {
+  const auto& registered = Cls();  // the base must be registered before the leaf
   const KsClassInfo* leaf = ksRegisterClass<TLeaf>();
-  EXPECT_EQ(leaf->Ancestor, Cls().Base);
+  EXPECT_EQ(leaf->Ancestor, registered.Base);
   ASSERT_EQ(leaf->OwnProperties().size(), 1);
   EXPECT_EQ(leaf->OwnProperties()[0].Name, QStringLiteral("Mid"));
   EXPECT_EQ(ksRegisterClass<TLeaf>(), leaf);  // registering again returns the same description
