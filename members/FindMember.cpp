@@ -1,0 +1,106 @@
+#include "members/FindMember.h"
+
+#include "core/Unit1.h"
+#include "members/Checks.h"
+#include "members/Modal.h"
+
+#include <QKeyEvent>
+#include <QVBoxLayout>
+
+using members::MemberRecord;
+
+using members::applyMemberColumnWidths;
+
+TfrmFindMember::TfrmFindMember(QWidget *parent) : QDialog(parent)
+{
+    frmFindMember = this;
+    setWindowTitle(QStringLiteral("会员查找"));
+    resize(820, 420);
+    DBGrid1 = new ui::DBGrid(this);
+    auto *lay = new QVBoxLayout(this);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->addWidget(DBGrid1);
+    DBGrid1->installEventFilter(this);
+    connect(DBGrid1, &ui::DBGrid::DblClick, this, &TfrmFindMember::DBGrid1DblClick);
+    connect(DBGrid1, &ui::DBGrid::EnterPressed, this, [this] { DBGrid1KeyPress(Qt::Key_Return); });
+    connect(DBGrid1, &ui::DBGrid::EscapePressed, this, [this] { DBGrid1KeyPress(Qt::Key_Escape); });
+}
+
+TfrmFindMember::~TfrmFindMember()
+{
+    DBGrid1->setQuery(nullptr);
+    if (frmFindMember == this) frmFindMember = nullptr;
+}
+
+bool TfrmFindMember::pick(QWidget *owner, members::LookupTarget<MemberRecord> *target, const QString &text)
+{
+    TfrmFindMember dlg(owner);
+    dlg.myTarget = target;
+    dlg.mySearch = text;
+    members::showModal(&dlg);
+    return dlg.taken();
+}
+
+void TfrmFindMember::showEvent(QShowEvent *e)
+{
+    QDialog::showEvent(e);
+    FormShow();
+}
+
+void TfrmFindMember::FormShow()
+{
+    mySql = members::memberListColumns() + " from Member" + " Where (theState='启用') AND (theDel='否') " +
+            " AND ((theNum like '%" + vdb::sqlText(mySearch) + "%')" + " OR (theName like '%" +
+            vdb::sqlText(mySearch) + "%')" + " OR (thePY like '%" + vdb::sqlText(mySearch) + "%'))" +
+            " order by theNum";
+    ADOQuery1.setConnection(&members::db());
+    ADOQuery1.OpenSql(mySql);
+    DBGrid1->setQuery(&ADOQuery1);
+    applyMemberColumnWidths(DBGrid1);
+    DBGrid1->setFocus();
+}
+
+bool TfrmFindMember::eventFilter(QObject *o, QEvent *e)
+{
+    if (o == DBGrid1 && e->type() == QEvent::KeyPress) {
+        auto *k = static_cast<QKeyEvent *>(e);
+        if (!k->text().isEmpty() && k->text().at(0).isPrint()) return true;  // no type-ahead
+    }
+    return QDialog::eventFilter(o, e);
+}
+
+void TfrmFindMember::DBGrid1KeyPress(int key)
+{
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) takeRow();
+    else if (key == Qt::Key_Escape) reject();
+}
+
+void TfrmFindMember::DBGrid1DblClick() { takeRow(); }
+
+void TfrmFindMember::takeRow()
+{
+    if (!ADOQuery1.Active() || ADOQuery1.Eof()) return;
+    const MemberRecord m = MemberRecord::fromCurrentRow(ADOQuery1);
+    m_taken = true;
+    if (myTarget) myTarget->lookupTaken(m, members::LookupOrigin::Lookup);
+    accept();
+}
+
+void members::applyMemberColumnWidths(ui::DBGrid *grid)
+{
+    vdb::Query *q = grid->query();
+    if (!q) return;
+    auto width = [&](const char *name, int w) {
+        const int i = q->FieldIndex(QString::fromUtf8(name));
+        if (i >= 0) grid->setColumnWidth(i, w);
+    };
+    width("会员姓名", 80);
+    width("联系方式", 90);
+    width("联系地址", 180);
+    for (const char *n : {"享受折扣", "积分比例", "积分", "累计消费", "消费次数", "账户余额"}) width(n, 60);
+    width("备注", 200);
+    for (const char *n : {"thePY", "ID"}) {
+        const int i = q->FieldIndex(QString::fromLatin1(n));
+        if (i >= 0) grid->setColumnHidden(i, true);
+    }
+}

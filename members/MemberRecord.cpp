@@ -1,0 +1,76 @@
+#include "members/MemberRecord.h"
+
+#include "core/Unit1.h"
+#include "core/dm.h"
+
+namespace members {
+
+LookupRow LookupRow::fromCurrentRow(const vdb::Query &q)
+{
+    LookupRow r;
+    for (int i = 0; i < q.FieldCount(); ++i) r.set(q.FieldNames().at(i), q.FieldByIndex(i).AsString());
+    return r;
+}
+
+MemberRecord MemberRecord::fromCurrentRow(const vdb::Query &q)
+{
+    const LookupRow row = LookupRow::fromCurrentRow(q);
+    auto get = [&](const char *own, const char *title) {
+        const QString o = QString::fromLatin1(own);
+        return row.has(o) ? row.value(o) : row.value(QString::fromUtf8(title));
+    };
+    MemberRecord m;
+    m.num = get("theNum", "会员卡号");
+    m.type = get("theType", "会员分类");
+    m.name = get("theName", "会员姓名");
+    m.sex = get("theSex", "性别");
+    m.bir = get("theBir", "公历生日");
+    m.nlBir = get("NLBir", "农历生日");
+    m.pho = get("thePho", "联系方式");
+    m.add = get("theAdd", "联系地址");
+    m.tm = get("theTM", "体貌特征");
+    m.ah = get("theAH", "爱好");
+    m.cp = get("theCP", "车牌");
+    m.remark = get("Remark", "备注");
+    m.zk = get("theZK", "享受折扣");
+    m.jfbl = get("theJFBL", "积分比例");
+    m.cz = get("theCZ", "账户余额");
+    m.jf = get("theJF", "积分");
+    m.useCount = get("UseCount", "消费次数");
+    m.xf = get("theXF", "累计消费");
+    m.date = get("theDate", "录入日期");
+    m.useDate = get("UseDate", "消费日期");
+    m.jsrNum = get("JSRNum", "介绍人卡号");
+    m.id = row.value(QStringLiteral("ID"));
+    return m;
+}
+
+QString memberListColumns()
+{
+    return QStringLiteral("select theNum as 会员卡号,theType as 会员分类,") + "theName as 会员姓名,theSex as 性别," +
+           "theBir as 公历生日,NLBir as 农历生日," + "thePho as 联系方式,theAdd as 联系地址," +
+           "theTM as 体貌特征,theAH as 爱好,theCP as 车牌," + "theZK as 享受折扣,theJFBL as 积分比例," +
+           "theJF as 积分,theXF as 累计消费," + "UseCount as 消费次数,UseDate as 消费日期," +
+           "theCZ as 账户余额,theUser as 录入人," + "theDate as 录入日期,Remark as 备注," +
+           "theState as 状态,JSRNum as 介绍人卡号," + "thePY,ID";
+}
+
+QString memberSearchWhere(const QString &text)
+{
+    const QString t = vdb::sqlText(text);
+    return QStringLiteral(" Where (theState='启用') AND (theDel='否')") + " AND ((theNum Like '%" + t + "%')" +
+           " OR (theName Like '%" + t + "%')" + " OR (thePY Like '%" + t + "%'))";
+}
+
+MemberSearch searchMembers(const QString &text)
+{
+    mySql = QStringLiteral("select * from Member") + memberSearchWhere(text);
+    vdb::Query q(frmDM->ADOConnection1());
+    q.OpenSql(mySql);
+    MemberSearch s;
+    s.count = q.RecordCount();
+    if (s.count == 1) s.member = MemberRecord::fromCurrentRow(q);
+    return s;
+}
+
+}  // namespace members
