@@ -1,6 +1,6 @@
 #include "sales/FindShop.h"
 
-#include "sales/goodsreceiver.h"
+#include "sales/GoodsRecord.h"
 
 #include <QKeyEvent>
 #include <QVBoxLayout>
@@ -60,9 +60,9 @@ void TfrmFindShop::myLoad()
 {
     if (ADOQuery1.Active() && !ADOQuery1.Eof() && receiver) {
         auto v = [this](const char *name) { return ADOQuery1.value(QString::fromUtf8(name)); };
-        GoodsPick g{v("ID"),  v("商品编码"), v("商品名称"), v("单位"), v("单价"),
-                    v("商品分类"), v("thePY"), v("theCB"), v("theKC"), v("theCount")};
-        receiver->takeGoods(g, myMType);
+        GoodsRecord g{v("ID"),  v("商品编码"), v("商品名称"), v("单位"), v("单价"),
+                    v("商品分类"), v("thePY"), v("theCB"), v("theKC"), v("theCount"), myMType};
+        receiver->lookupTaken(g, members::LookupOrigin::Lookup);
     }
     accept();
 }

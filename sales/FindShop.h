@@ -8,7 +8,7 @@
 
 #include <QDialog>
 
-class GoodsReceiver;
+#include "sales/GoodsRecord.h"
 
 class TfrmFindShop : public QDialog {
     Q_OBJECT
@@ -26,7 +26,7 @@ public:
     vdb::Query ADOQuery1;
     ui::DBGrid *DBGrid1;
     QString myMType;
-    GoodsReceiver *receiver = nullptr;
+    GoodsTarget *receiver = nullptr;
 
 protected:
     void showEvent(QShowEvent *e) override;

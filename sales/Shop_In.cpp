@@ -5,14 +5,14 @@
 #include "core/dm.h"
 #include "platform/ui/keyfilter.h"
 #include "platform/ui/messages.h"
-#include "sales/goodsreceiver.h"
-#include "sales/salescommon.h"
+#include "sales/GoodsRecord.h"
+#include "members/Checks.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-using sales::refuse;
+using members::fail;
 using vdb::sqlNum;
 using vdb::sqlText;
 
@@ -52,15 +52,15 @@ TfrmShopEntry::TfrmShopEntry(QWidget *parent) : QDialog(parent)
 
 bool TfrmShopEntry::saveItem(const QString &id)
 {
-    if (DBLookupComboBox1->Text().isEmpty()) return refuse(QStringLiteral("请选择 商品分类！"), DBLookupComboBox1), false;
-    if (Edit3->text().isEmpty()) return refuse(QStringLiteral("商品编码 不能为空，请重新录入！"), Edit3), false;
-    if (Edit1->text().isEmpty()) return refuse(QStringLiteral("商品名称 不能为空，请重新录入！"), Edit1), false;
-    if (Edit2->text().isEmpty()) return refuse(QStringLiteral("单位 不能为空，请重新录入！"), Edit2), false;
-    if (Edit4->text().isEmpty()) return refuse(QStringLiteral("单价 不能为空，请重新录入！"), Edit4), false;
-    if (Edit6->text().isEmpty()) return refuse(QStringLiteral("成本 不能为空，请重新录入！"), Edit6), false;
+    if (DBLookupComboBox1->Text().isEmpty()) return fail(QStringLiteral("请选择 商品分类！"), DBLookupComboBox1);
+    if (Edit3->text().isEmpty()) return fail(QStringLiteral("商品编码 不能为空，请重新录入！"), Edit3);
+    if (Edit1->text().isEmpty()) return fail(QStringLiteral("商品名称 不能为空，请重新录入！"), Edit1);
+    if (Edit2->text().isEmpty()) return fail(QStringLiteral("单位 不能为空，请重新录入！"), Edit2);
+    if (Edit4->text().isEmpty()) return fail(QStringLiteral("单价 不能为空，请重新录入！"), Edit4);
+    if (Edit6->text().isEmpty()) return fail(QStringLiteral("成本 不能为空，请重新录入！"), Edit6);
     // The key filter lets "1.2.3" through; nothing malformed reaches the table.
-    if (!sales::checkedNumber(Edit4->text(), QStringLiteral("单价"), Edit4)) return false;
-    if (!sales::checkedNumber(Edit6->text(), QStringLiteral("成本"), Edit6)) return false;
+    if (!members::requireNumber(Edit4, QStringLiteral("单价"))) return false;
+    if (!members::requireNumber(Edit6, QStringLiteral("成本"))) return false;
 
     const QString category = DBLookupComboBox1->Text();
     const QString name = Edit1->text(), unit = Edit2->text(), price = sqlNum(Edit4->text());
@@ -68,12 +68,12 @@ bool TfrmShopEntry::saveItem(const QString &id)
     m_py = MakePYCode(name, PYMarkUnknown, 255);
     m_kc = frmDM->myRetKC(category);
 
-    vdb::Query q(&sales::db());
+    vdb::Query q(&members::db());
     // A code names one live item, also when an item's code is changed.
     mySql = QStringLiteral("select * from SShop Where theNum='") + sqlText(code) + "' and theDel='否'";
     if (id != QLatin1String("0")) mySql += QStringLiteral(" and ID<>") + sqlNum(id);
     q.OpenSql(mySql);
-    if (q.RecordCount() > 0) return refuse(QStringLiteral("商品编码 已存在，请重新录入！"), Edit3), false;
+    if (q.RecordCount() > 0) return fail(QStringLiteral("商品编码 已存在，请重新录入！"), Edit3);
 
     if (id == QLatin1String("0")) {
         mySql = QStringLiteral("Insert InTo SShop(theType,theName,theUnit,thePrice,Remark,") +
@@ -133,7 +133,7 @@ void TfrmShop_In::FormShow()
 
 void TfrmShop_In::myLoad(const QString &id)
 {
-    vdb::Query q(&sales::db());
+    vdb::Query q(&members::db());
     mySql = QStringLiteral("select * from SShop Where ID=") + sqlNum(id);
     q.OpenSql(mySql);
     if (q.IsEmpty()) throw vdb::DbError(QStringLiteral("商品信息不存在！"));
@@ -196,10 +196,10 @@ TfrmNewShop::~TfrmNewShop()
 void TfrmNewShop::BitBtn1Click()
 {
     if (!saveItem(QStringLiteral("0"))) return;
-    vdb::Query q(&sales::db());
+    vdb::Query q(&members::db());
     mySql = QStringLiteral("Select Top 1 ID From SShop Order by ID DESC");
     q.OpenSql(mySql);
-    GoodsPick g;
+    GoodsRecord g;
     g.id = q.value(QStringLiteral("ID"));
     g.code = Edit3->text();
     g.name = Edit1->text();
@@ -210,7 +210,8 @@ void TfrmNewShop::BitBtn1Click()
     g.cost = Edit6->text();
     g.kc = m_kc;
     g.count = QStringLiteral("0");
-    if (receiver) receiver->takeGoods(g, myMType);
+    g.memberType = myMType;
+    if (receiver) receiver->lookupTaken(g, members::LookupOrigin::QuickEntry);
     accept();
 }
 
@@ -259,7 +260,7 @@ TfrmShop_PY::~TfrmShop_PY()
 
 void TfrmShop_PY::myLoad(const QString &id)
 {
-    vdb::Query q(&sales::db());
+    vdb::Query q(&members::db());
     mySql = QStringLiteral("select * from SShop Where ID=") + sqlNum(id);
     q.OpenSql(mySql);
     if (q.IsEmpty()) throw vdb::DbError(QStringLiteral("商品信息不存在！"));
@@ -275,8 +276,8 @@ void TfrmShop_PY::myLoad(const QString &id)
 
 void TfrmShop_PY::BitBtn1Click()
 {
-    if (Edit7->text().isEmpty()) return refuse(QStringLiteral("拼音码 不能为空，请重新录入！"), Edit7);
-    vdb::Query q(&sales::db());
+    if (Edit7->text().isEmpty()) return (void)fail(QStringLiteral("拼音码 不能为空，请重新录入！"), Edit7);
+    vdb::Query q(&members::db());
     mySql = QStringLiteral("Update SShop Set thePY='") + sqlText(Edit7->text()) + "' Where ID=" + sqlNum(Lab_ID->text());
     q.ExecSql(mySql);
     ui::showMessage(QStringLiteral("恭喜！恭喜！ 商品名称拼音码 保存成功！"), this);

@@ -13,7 +13,7 @@
 #include <QPushButton>
 #include <functional>
 
-class GoodsReceiver;
+#include "sales/GoodsRecord.h"
 
 // The fields and the checks shared by TfrmShop_In and TfrmNewShop.
 class TfrmShopEntry : public QDialog {
@@ -67,7 +67,7 @@ public:
     void BitBtn1Click();
 
     QString myMType;                  // the caller's member type
-    GoodsReceiver *receiver = nullptr; // where the new item goes
+    GoodsTarget *receiver = nullptr; // where the new item goes
 };
 
 class TfrmShop_PY : public QDialog {
