@@ -38,3 +38,33 @@ int gbkLength(const QString &text)
 }
 
 }  // namespace members
+
+namespace members {
+
+QDate parseDate(const QString &text)
+{
+    const QStringList parts = text.trimmed().split(QLatin1Char('-'));
+    if (parts.size() != 3) return {};
+    int v[3];
+    for (int i = 0; i < 3; ++i) {
+        const QString &p = parts[i];
+        if (p.isEmpty() || p.size() > (i == 0 ? 4 : 2)) return {};
+        for (QChar c : p)
+            if (c < u'0' || c > u'9') return {};
+        v[i] = p.toInt();
+    }
+    int year = v[0];
+    if (parts[0].size() <= 2) {
+        const int now = QDate::currentDate().year();
+        year += now / 100 * 100;
+        if (year > now + 50) year -= 100;
+    }
+    return QDate(year, v[1], v[2]);
+}
+
+QString badDateMessage(const QString &text)
+{
+    return QStringLiteral("“") + text + QStringLiteral("” 不是有效的日期，请重新录入！");
+}
+
+}  // namespace members

@@ -4,6 +4,7 @@
 
 #include "platform/db/db.h"
 
+#include <QDate>
 #include <QString>
 
 class QLineEdit;
@@ -28,4 +29,12 @@ void tell(const QString &message);
 // Length in bytes of the text in the GBK code page (a Chinese character is 2).
 int gbkLength(const QString &text);
 
+}  // namespace members
+
+namespace members {
+// A date typed as year-month-day ("1990-2-3", "1990-02-03"); a two-digit year
+// takes the century within fifty years of today.  Invalid: a null date.
+QDate parseDate(const QString &text);
+// "“<text>” 不是有效的日期，请重新录入！"
+QString badDateMessage(const QString &text);
 }  // namespace members
