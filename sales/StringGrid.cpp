@@ -117,6 +117,8 @@ void StringGrid::keyPressEvent(QKeyEvent *e)
 void StringGrid::keyReleaseEvent(QKeyEvent *e)
 {
     QTableWidget::keyReleaseEvent(e);
+    auto *d = static_cast<GridDelegate *>(itemDelegate());
+    if (QWidget *editor = d->editor(); editor && isEditing()) commitData(editor);
     if (onKeyUp) ui::guarded(onKeyUp);
 }
 
