@@ -140,7 +140,8 @@ QStringList splitLong(const QString &text)
 {
     if (print::gbkWidth(text) <= 10) return {text};
     const QList<uint> cps = text.toUcs4();
-    QStringList out{QString::fromUcs4(reinterpret_cast<const char32_t *>(cps.constData()), 10)};
+    const qsizetype head = std::min<qsizetype>(10, cps.size());
+    QStringList out{QString::fromUcs4(reinterpret_cast<const char32_t *>(cps.constData()), head)};
     if (cps.size() > 10)
         out << QString::fromUcs4(reinterpret_cast<const char32_t *>(cps.constData()) + 10, cps.size() - 10);
     return out;
