@@ -5,6 +5,7 @@
 #include "core/dm.h"
 #include "members/Checks.h"
 #include "members/Modal.h"
+#include "members/Widgets.h"
 #include "platform/ui/keyfilter.h"
 
 #include <QGridLayout>
@@ -87,17 +88,10 @@ MemberEntry::MemberEntry(QWidget *parent, const QString &caption) : QDialog(pare
     m_grid->setColumnStretch(1, 1);
     m_grid->setColumnStretch(4, 1);
 
-    BitBtn1 = new QPushButton(QStringLiteral("保存"), this);
-    BitBtn2 = new QPushButton(QStringLiteral("退出"), this);
-    BitBtn1->setAutoDefault(false);
-    BitBtn2->setAutoDefault(false);
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
-    connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
-    auto *buttons = new QHBoxLayout;
+    BitBtn1 = members::button(this, QStringLiteral("保存"), [this] { BitBtn1Click(); });
+    BitBtn2 = members::button(this, QStringLiteral("退出"), [this] { BitBtn2Click(); });
+    QHBoxLayout *buttons = members::buttonRow({BitBtn1, BitBtn2});
     buttons->setObjectName(QStringLiteral("buttons"));
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(GroupBox1);
     lay->addLayout(buttons);

@@ -35,3 +35,6 @@ protected:
     std::unique_ptr<TfrmDM> dm;
     ui::ScriptedMessages msgs;
 };
+
+// Readable failures.
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }

@@ -1,0 +1,346 @@
+#include "members/CardWindows.h"
+
+#include "core/Unit1.h"
+#include "members/Checks.h"
+#include "members/FindMember.h"
+#include "members/Modal.h"
+#include "members/Widgets.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+using members::fail;
+using members::MemberRecord;
+using vdb::sqlText;
+
+namespace {
+
+QLineEdit *passwordField(QWidget *parent)
+{
+    auto *e = new QLineEdit(parent);
+    e->setMaxLength(6);
+    e->setEchoMode(QLineEdit::Password);
+    return e;
+}
+
+// A group of caption/field rows.
+QGroupBox *formGroup(QWidget *parent, const QString &title, std::initializer_list<std::pair<QString, QWidget *>> rows)
+{
+    auto *g = new QGroupBox(title, parent);
+    auto *grid = new QGridLayout(g);
+    int r = 0;
+    for (const auto &[caption, field] : rows) {
+        field->setParent(g);
+        grid->addWidget(new QLabel(caption, g), r, 0, Qt::AlignRight);
+        grid->addWidget(field, r++, 1);
+    }
+    grid->setColumnMinimumWidth(1, 160);
+    return g;
+}
+
+// The live member with the card, or none.
+bool liveMember(const QString &card)
+{
+    vdb::Query q(&members::db());
+    mySql = QStringLiteral("select ID from Member Where theNum='") + sqlText(card) + "' and theDel='否'";
+    q.OpenSql(mySql);
+    return !q.IsEmpty();
+}
+
+// True when the live member with the card has this password (exact text).
+bool passwordMatches(const QString &card, const QString &password)
+{
+    vdb::Query q(&members::db());
+    mySql = QStringLiteral("Select thePass from Member Where theNum='") + sqlText(card) + "' AND thePass='" +
+            sqlText(password) + "' AND theDel='否'";
+    q.OpenSql(mySql);
+    return !q.IsEmpty();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- card change
+
+TfrmC_Num::TfrmC_Num(QWidget *parent) : SaveDialog(parent, QStringLiteral("会员换卡"))
+{
+    frmC_Num = this;
+    resize(940, 380);
+    GroupBox1 = new QGroupBox(QStringLiteral("会员信息 录入会员卡号按回车 支持模糊查询"), this);
+    Ed_Num = new QLineEdit(GroupBox1);
+    Ed_Num->setMaxLength(12);
+    Ed_Num->setToolTip(QStringLiteral("录入会员卡号按回车或鼠标双击"));
+    auto *row = new QHBoxLayout(GroupBox1);
+    row->addWidget(new QLabel(QStringLiteral("会员卡号："), GroupBox1));
+    row->addWidget(Ed_Num);
+    row->addWidget(members::note(GroupBox1, QStringLiteral("录入会员卡号按回车 ...")));
+    row->addStretch();
+    GroupBox2 = new members::MemberPanel(this, QStringLiteral("消费日期："));
+    Ed_NewNum = new QLineEdit;
+    Ed_NewNum->setMaxLength(12);
+    GroupBox3 = formGroup(this, QStringLiteral("新卡号"), {{QStringLiteral("新  卡  号："), Ed_NewNum}});
+    static_cast<QGridLayout *>(GroupBox3->layout())->setColumnStretch(2, 1);
+    addContent(GroupBox1);
+    addContent(GroupBox2);
+    addContent(GroupBox3);
+    connect(Ed_Num, &QLineEdit::returnPressed, this, &TfrmC_Num::myFind);
+    Ed_Num->installEventFilter(this);
+}
+
+TfrmC_Num::~TfrmC_Num()
+{
+    if (frmC_Num == this) frmC_Num = nullptr;
+}
+
+bool TfrmC_Num::eventFilter(QObject *o, QEvent *e)
+{
+    if (o == Ed_Num && e->type() == QEvent::MouseButtonDblClick) {
+        myFind();
+        return true;
+    }
+    return SaveDialog::eventFilter(o, e);
+}
+
+void TfrmC_Num::myFind()
+{
+    const QString text = Ed_Num->text();
+    const members::MemberSearch s = members::searchMembers(text);
+    if (s.count == 1) {
+        lookupTaken(s.member, members::LookupOrigin::Search);
+        return;
+    }
+    GroupBox2->clear();
+    Ed_Num->setFocus();
+    if (s.count == 0) {
+        fail(QStringLiteral("会员不存在，请重新录入会员卡号！"), Ed_Num);
+        return;
+    }
+    TfrmFindMember::pick(this, this, text);
+}
+
+void TfrmC_Num::lookupTaken(const MemberRecord &m, members::LookupOrigin)
+{
+    Ed_Num->setText(m.num);
+    GroupBox2->fill(m);
+    Ed_NewNum->setFocus();
+}
+
+void TfrmC_Num::myNew()
+{
+    Ed_Num->clear();
+    GroupBox2->clear();
+    Ed_NewNum->clear();
+}
+
+void TfrmC_Num::BitBtn1Click()
+{
+    const QString oldCard = GroupBox2->card();
+    const QString newCard = Ed_NewNum->text();
+    if (oldCard.isEmpty()) {
+        fail(QStringLiteral("会员信息 不能为空，请录入 会员卡号！"), Ed_Num);
+        return;
+    }
+    if (newCard.isEmpty()) {
+        fail(QStringLiteral("新卡号 不能为空，请录入 新卡号！"), Ed_NewNum);
+        return;
+    }
+    if (newCard == oldCard) {
+        fail(QStringLiteral("新卡号 不能和老卡号重复，请录入 新卡号！"), Ed_NewNum);
+        return;
+    }
+    if (liveMember(newCard)) {
+        fail(QStringLiteral("新卡号 已存在，请重新录入！"), Ed_NewNum);
+        return;
+    }
+    // The panel may show a member deleted since it was looked up.
+    if (!liveMember(oldCard)) {
+        GroupBox2->clear();
+        fail(QStringLiteral("会员不存在，请重新录入会员卡号！"), Ed_Num);
+        return;
+    }
+    const QString n = sqlText(newCard), o = sqlText(oldCard);
+    {
+        vdb::Transaction t(members::db());
+        // Only the live member moves: a deleted member that held the number keeps its row.
+        for (const QString &sql : {
+                 QStringLiteral("update Member set thenum='") + n + "' where thenum='" + o + "' and theDel='否'",
+                 QStringLiteral("update UXF set mnum='") + n + "' where mnum='" + o + "'",
+                 QStringLiteral("update UCZ set mnum='") + n + "' where mnum='" + o + "'",
+                 QStringLiteral("update UDH set mnum='") + n + "' where mnum='" + o + "'",
+                 QStringLiteral("update Member set JSRNum='") + n + "' where JSRNum='" + o + "'",
+                 QStringLiteral("update UXF set jsrnum='") + n + "' where jsrnum='" + o + "'",
+                 // Anniversaries and manual points follow the card too.
+                 QStringLiteral("update MJN set theNum='") + n + "' where theNum='" + o + "'",
+                 QStringLiteral("update UJF set theNum='") + n + "' where theNum='" + o + "'",
+             }) {
+            mySql = sql;
+            members::db().execute(mySql);
+        }
+        t.commit();
+    }
+    members::tell(QStringLiteral("恭喜！恭喜！ 会员换卡 保存成功！"));
+    emit saved();
+    myNew();
+}
+
+// ---------------------------------------------------------------- password change
+
+TfrmMPass::TfrmMPass(QWidget *parent, const QString &card) : SaveDialog(parent, card, QStringLiteral("确认"))
+{
+    Edit1 = passwordField(this);
+    Edit2 = passwordField(this);
+    Edit3 = passwordField(this);
+    GroupBox1 = formGroup(this, QStringLiteral("密码信息"),
+                          {{QStringLiteral("原  密  码："), Edit1},
+                           {QStringLiteral("新  密  码："), Edit2},
+                           {QStringLiteral("确认密码："), Edit3}});
+    addContent(GroupBox1);
+}
+
+void TfrmMPass::BitBtn1Click()
+{
+    const QString card = windowTitle();
+    auto refuseNew = [this](const QString &message) {
+        Edit2->clear();
+        Edit3->clear();
+        fail(message, Edit2);
+    };
+    if (members::gbkLength(Edit1->text()) != 6) {
+        Edit1->clear();
+        fail(QStringLiteral("请重新录入 原密码！"), Edit1);
+        return;
+    }
+    if (!passwordMatches(card, Edit1->text())) {
+        Edit1->clear();
+        fail(QStringLiteral("原密码 错误，请重新录入！"), Edit1);
+        return;
+    }
+    if (members::gbkLength(Edit2->text()) != 6) return refuseNew(QStringLiteral("请重新录入 新密码！"));
+    if (Edit2->text() == Edit1->text()) return refuseNew(QStringLiteral("新密码 与 原密码 一样，请重新录入！"));
+    if (Edit2->text() != Edit3->text())
+        return refuseNew(QStringLiteral("新密码 与 确认密码 不一致，请重新录入 新密码！"));
+    mySql = QStringLiteral("UPdate Member Set thePass='") + sqlText(Edit2->text()) + "' Where theNum='" +
+            sqlText(card) + "' AND theDel='否'";
+    members::db().execute(mySql);
+    members::tell(QStringLiteral("恭喜！恭喜！ 会员密码修改 保存成功！"));
+    emit saved();
+    accept();
+}
+
+// ---------------------------------------------------------------- password prompt
+
+TfrmCheckPass::TfrmCheckPass(QWidget *parent, const QString &card, const QString &name)
+    : SaveDialog(parent, QStringLiteral("密码验证"), QStringLiteral("验证"), QStringLiteral("取消")), myNum(card)
+{
+    Edit1 = passwordField(this);
+    GroupBox1 = formGroup(this, card + " " + name, {{QStringLiteral("会员密码："), Edit1}});
+    addContent(GroupBox1);
+    connect(Edit1, &QLineEdit::returnPressed, this, [this] { BitBtn1Click(); });
+}
+
+bool TfrmCheckPass::verify(QWidget *owner, const QString &card, const QString &name)
+{
+    TfrmCheckPass dlg(owner, card, name);
+    const int r = members::showModal(&dlg);
+    return r == QDialog::Accepted && dlg.myPassState.isEmpty();
+}
+
+void TfrmCheckPass::BitBtn1Click()
+{
+    if (members::gbkLength(Edit1->text()) != 6) {
+        Edit1->clear();
+        fail(QStringLiteral("请重新录入 会员密码！"), Edit1);
+        return;
+    }
+    if (!passwordMatches(myNum, Edit1->text())) {
+        Edit1->clear();
+        fail(QStringLiteral("会员密码 错误，请重新录入！"), Edit1);
+        return;
+    }
+    myPassState.clear();
+    accept();
+}
+
+void TfrmCheckPass::BitBtn2Click()
+{
+    myPassState = QStringLiteral("否");
+    reject();
+}
+
+// ---------------------------------------------------------------- pinyin code
+
+TfrmM_PY::TfrmM_PY(QWidget *parent) : SaveDialog(parent, QStringLiteral("修改会员拼音码"))
+{
+    Edit1 = new QLineEdit;
+    Edit2 = new QLineEdit;
+    Edit3 = new QLineEdit;
+    GroupBox1 = formGroup(this, QStringLiteral("会员信息"),
+                          {{QStringLiteral("会员卡号："), Edit1},
+                           {QStringLiteral("会员分类："), Edit2},
+                           {QStringLiteral("会员姓名："), Edit3}});
+    GroupBox1->setEnabled(false);
+    Edit4 = new QLineEdit;
+    Edit4->setMaxLength(20);
+    auto *pyGroup = formGroup(this, QString(), {{QStringLiteral("拼  音  码："), Edit4}});
+    pyGroup->setFlat(true);
+    addContent(GroupBox1);
+    addContent(pyGroup);
+}
+
+void TfrmM_PY::setMember(const QString &card, const QString &type, const QString &name, const QString &pinyin)
+{
+    Edit1->setText(card);
+    Edit2->setText(type);
+    Edit3->setText(name);
+    Edit4->setText(pinyin);
+}
+
+void TfrmM_PY::BitBtn1Click()
+{
+    if (Edit4->text().isEmpty()) {
+        fail(QStringLiteral("拼音码 不能为空！"), Edit4);
+        return;
+    }
+    mySql = QStringLiteral("Update Member set thePY='") + sqlText(Edit4->text()) + "' Where theNum='" +
+            sqlText(Edit1->text()) + "' AND theDel='否'";
+    members::db().execute(mySql);
+    members::tell(QStringLiteral("恭喜！恭喜！ 会员拼音码 保存成功！"));
+    emit saved();
+    accept();
+}
+
+// ---------------------------------------------------------------- view
+
+TfrmMember_V::TfrmMember_V(QWidget *parent, const QString &card) : QDialog(parent), myNum(card)
+{
+    frmMember_V = this;
+    setWindowTitle(QStringLiteral("会员信息"));
+    resize(580, 360);
+    GroupBox1 = new members::MemberPanel(this, QStringLiteral("消费日期："), 2);
+    BitBtn1 = members::button(this, QStringLiteral("退出"), [this] { reject(); });
+    auto *lay = new QVBoxLayout(this);
+    lay->addWidget(GroupBox1);
+    lay->addLayout(members::buttonRow({BitBtn1}));
+}
+
+TfrmMember_V::~TfrmMember_V()
+{
+    if (frmMember_V == this) frmMember_V = nullptr;
+}
+
+void TfrmMember_V::showEvent(QShowEvent *e)
+{
+    QDialog::showEvent(e);
+    FormShow();
+}
+
+void TfrmMember_V::FormShow()
+{
+    // Deleted and disabled members are shown too.
+    mySql = members::memberListColumns() + " from Member" + " Where (theNum='" + sqlText(myNum) + "') ";
+    vdb::Query q(&members::db());
+    q.OpenSql(mySql);
+    if (q.RecordCount() == 1) GroupBox1->fill(MemberRecord::fromCurrentRow(q));
+    else GroupBox1->clear();
+}

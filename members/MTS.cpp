@@ -1,0 +1,147 @@
+#include "members/MTS.h"
+
+#include "core/Unit1.h"
+#include "members/Checks.h"
+#include "members/Modal.h"
+#include "members/Widgets.h"
+#include "platform/ui/keyfilter.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+using vdb::sqlNum;
+using vdb::sqlText;
+
+// ---------------------------------------------------------------- choose categories
+
+TfrmMTS::TfrmMTS(QWidget *parent, const QString &type, const QString &zk, const QString &jf)
+    : SaveDialog(parent, type), myType(type), myZK(zk), myJF(jf)
+{
+    resize(420, 400);
+    GroupBox1 = new QGroupBox(type, this);
+    CheckListBox1 = new QListWidget(GroupBox1);
+    // Two columns of categories.
+    CheckListBox1->setFlow(QListView::LeftToRight);
+    CheckListBox1->setWrapping(true);
+    CheckListBox1->setResizeMode(QListView::Adjust);
+    CheckListBox1->setGridSize(QSize(180, 24));
+    (new QVBoxLayout(GroupBox1))->addWidget(CheckListBox1);
+    addContent(GroupBox1, 1);
+}
+
+void TfrmMTS::showEvent(QShowEvent *e)
+{
+    QDialog::showEvent(e);
+    FormShow();
+}
+
+void TfrmMTS::FormShow()
+{
+    CheckListBox1->clear();
+    vdb::Query categories(&members::db()), rows(&members::db());
+    categories.OpenSql(QStringLiteral("select theName from SType"));
+    for (categories.First(); !categories.Eof(); categories.Next()) {
+        const QString category = categories.value(QStringLiteral("theName"));
+        auto *item = new QListWidgetItem(category, CheckListBox1);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        mySql = QStringLiteral("Select ID From MTS Where MType='") + sqlText(myType) + "' AND SType='" +
+                sqlText(category) + "'";
+        rows.OpenSql(mySql);
+        item->setCheckState(rows.RecordCount() == 1 ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+void TfrmMTS::BitBtn1Click()
+{
+    {
+        vdb::Transaction t(members::db());
+        members::db().execute(QStringLiteral("Delete * From MTS Where MType='") + sqlText(myType) + "'");
+        for (int i = 0; i < CheckListBox1->count(); ++i) {
+            QListWidgetItem *item = CheckListBox1->item(i);
+            if (item->checkState() != Qt::Checked) continue;
+            mySql = QStringLiteral("Insert into MTS(MType,SType,theZK,theJF) Values('") + sqlText(myType) + "','" +
+                    sqlText(item->text()) + "'," + sqlNum(myZK) + "," + sqlNum(myJF) + ")";
+            members::db().execute(mySql);
+        }
+        t.commit();
+    }
+    members::tell(QStringLiteral("恭喜！恭喜！ 保存成功！"));
+    accept();
+}
+
+// ---------------------------------------------------------------- rows of a type
+
+TfrmMTS_ZKJF::TfrmMTS_ZKJF(QWidget *parent, const QString &type, const QString &zk)
+    : QDialog(parent), myType(type), myZK(zk)
+{
+    frmMTS_ZKJF = this;
+    const QString caption = type + QStringLiteral(" 商品分类享受折扣");
+    setWindowTitle(caption);
+    resize(460, 400);
+    GroupBox1 = new QGroupBox(caption, this);
+    DBGrid1 = new ui::DBGrid(GroupBox1);
+    N1 = members::menuItem(this, QStringLiteral("修改 &M"), [this] { N1Click(); });
+    members::gridPopup(DBGrid1, {N1});
+    (new QVBoxLayout(GroupBox1))->addWidget(DBGrid1);
+    (new QVBoxLayout(this))->addWidget(GroupBox1);
+}
+
+TfrmMTS_ZKJF::~TfrmMTS_ZKJF()
+{
+    DBGrid1->setQuery(nullptr);
+    if (frmMTS_ZKJF == this) frmMTS_ZKJF = nullptr;
+}
+
+void TfrmMTS_ZKJF::showEvent(QShowEvent *e)
+{
+    QDialog::showEvent(e);
+    myRef();
+}
+
+void TfrmMTS_ZKJF::myRef()
+{
+    mySql = QStringLiteral("select MType as 会员分类, SType AS 商品分类, ") + "theZK as 享受折扣, " + "ID " + "from MTS " +
+            "WHERE (MType = '" + sqlText(myType) + "')";
+    ADOQuery1.setConnection(&members::db());
+    ADOQuery1.OpenSql(mySql);
+    DBGrid1->setQuery(&ADOQuery1);
+    DBGrid1->setColumnWidth(ADOQuery1.FieldIndex(QStringLiteral("享受折扣")), 80);
+    DBGrid1->setColumnHidden(ADOQuery1.FieldIndex(QStringLiteral("ID")), true);
+}
+
+void TfrmMTS_ZKJF::N1Click()
+{
+    if (!ADOQuery1.Active() || ADOQuery1.Eof()) return;
+    const QString caption = ADOQuery1.value(QStringLiteral("会员分类")) + " " + ADOQuery1.value(QStringLiteral("商品分类")) +
+                            QStringLiteral(" 享受折扣");
+    TfrmMTS_M dlg(this, caption, ADOQuery1.value(QStringLiteral("ID")), ADOQuery1.value(QStringLiteral("享受折扣")));
+    connect(&dlg, &TfrmMTS_M::saved, this, &TfrmMTS_ZKJF::myRef);
+    members::showModal(&dlg);
+}
+
+// ---------------------------------------------------------------- one discount
+
+TfrmMTS_M::TfrmMTS_M(QWidget *parent, const QString &caption, const QString &id, const QString &zk)
+    : SaveDialog(parent, caption), myID(id)
+{
+    GroupBox1 = new QGroupBox(caption, this);
+    Edit1 = new QLineEdit(zk, GroupBox1);
+    ui::installKeyFilter(Edit1, ui::KeyFilter::Amount);
+    auto *grid = new QGridLayout(GroupBox1);
+    grid->addWidget(new QLabel(QStringLiteral("享受折扣："), GroupBox1), 0, 0);
+    grid->addWidget(Edit1, 0, 1);
+    grid->addWidget(members::note(GroupBox1, QStringLiteral("100 表示不折扣，90 表示 9 折")), 0, 2);
+    addContent(GroupBox1);
+}
+
+void TfrmMTS_M::BitBtn1Click()
+{
+    if (!members::requireText(Edit1, QStringLiteral("享受折扣"))) return;
+    if (!members::requireNumber(Edit1, QStringLiteral("享受折扣"))) return;
+    members::db().execute(QStringLiteral("UPDATE MTS SET theZK = ") + sqlNum(Edit1->text()) + " WHERE (ID = " +
+                          sqlNum(myID) + ") ");
+    members::tell(windowTitle() + QStringLiteral(" 修改成功！"));
+    emit saved();
+    accept();
+}

@@ -1,0 +1,58 @@
+#include "members/Widgets.h"
+
+#include "platform/ui/dbgrid.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+
+namespace members {
+
+QPushButton *button(QWidget *parent, const QString &text, std::function<void()> onClick)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setAutoDefault(false);
+    b->setMinimumWidth(80);
+    QObject::connect(b, &QPushButton::clicked, parent, [f = std::move(onClick)] { f(); });
+    return b;
+}
+
+QHBoxLayout *buttonRow(std::initializer_list<QWidget *> widgets)
+{
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    for (QWidget *w : widgets) row->addWidget(w);
+    return row;
+}
+
+QLabel *note(QWidget *parent, const QString &text)
+{
+    auto *l = new QLabel(text, parent);
+    l->setStyleSheet(QStringLiteral("color: #0000c0"));
+    return l;
+}
+
+QMenu *gridPopup(ui::DBGrid *grid, std::initializer_list<QAction *> actions)
+{
+    auto *menu = new QMenu(grid);
+    for (QAction *a : actions) {
+        if (a) menu->addAction(a);
+        else menu->addSeparator();
+    }
+    grid->setToolTip(QStringLiteral("亲，鼠标右键 有惊喜哟！"));
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(grid, &QWidget::customContextMenuRequested, menu,
+                     [grid, menu](const QPoint &p) { menu->popup(grid->viewport()->mapToGlobal(p)); });
+    return menu;
+}
+
+QAction *menuItem(QWidget *parent, const QString &text, std::function<void()> onClick)
+{
+    auto *a = new QAction(text, parent);
+    QObject::connect(a, &QAction::triggered, parent, [f = std::move(onClick)] { f(); });
+    return a;
+}
+
+}  // namespace members

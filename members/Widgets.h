@@ -1,0 +1,30 @@
+#pragma once
+// Layout helpers the member windows share.
+
+#include <QString>
+#include <functional>
+#include <initializer_list>
+
+class QAction;
+class QHBoxLayout;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QWidget;
+
+namespace ui { class DBGrid; }
+
+namespace members {
+
+// A push button that runs the handler when clicked (Enter in a field does not press it).
+QPushButton *button(QWidget *parent, const QString &text, std::function<void()> onClick);
+// The buttons right-aligned in a row.
+QHBoxLayout *buttonRow(std::initializer_list<QWidget *> widgets);
+// An explanatory label in the colour of the program's notes.
+QLabel *note(QWidget *parent, const QString &text);
+// The grid's right-click menu; a null action is a separator.
+QMenu *gridPopup(ui::DBGrid *grid, std::initializer_list<QAction *> actions);
+// A popup item running the handler.
+QAction *menuItem(QWidget *parent, const QString &text, std::function<void()> onClick);
+
+}  // namespace members
