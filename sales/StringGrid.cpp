@@ -111,6 +111,16 @@ void StringGrid::keyPressEvent(QKeyEvent *e)
 {
     if (filterKey(e)) return;
     if (typedChar(e) == u'\r') return;
+    // Backspace on a cell starts its editor too, erasing from the end.
+    if (e->key() == Qt::Key_Backspace && !isEditing() && currentIndex().isValid() &&
+        (currentIndex().flags() & Qt::ItemIsEditable)) {
+        edit(currentIndex());
+        if (QWidget *editor = static_cast<GridDelegate *>(itemDelegate())->editor()) {
+            QKeyEvent copy(e->type(), e->key(), e->modifiers(), e->text());
+            QCoreApplication::sendEvent(editor, &copy);
+            return;
+        }
+    }
     QTableWidget::keyPressEvent(e);
 }
 

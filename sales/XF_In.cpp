@@ -5,6 +5,7 @@
 #include "core/receipts.h"
 #include "members/FindMember.h"
 #include "members/MemberEntry.h"
+#include "members/CardWindows.h"
 #include "members/Checks.h"
 #include "members/Modal.h"
 #include "platform/ui/application.h"
@@ -421,7 +422,7 @@ void TfrmXF_In::N2Click()
 
 bool TfrmXF_In::askCardPassword(const QString &card, const QString &name)
 {
-    // Until the card password prompt is in, card payments are refused.
-    members::fail(QStringLiteral("会员卡密码验证暂不可用，请选择其它收款方式！"), DBLookupComboBox3);
-    return false;
+    const bool ok = TfrmCheckPass::verify(this, card, name);
+    myPassState = ok ? QString() : QStringLiteral("否");
+    return ok;
 }
