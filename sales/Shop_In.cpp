@@ -47,6 +47,7 @@ TfrmShopEntry::TfrmShopEntry(QWidget *parent) : QDialog(parent)
     BitBtn2 = new QPushButton(QStringLiteral("退出"), this);
     BitBtn1->setDefault(true);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    setMinimumWidth(380);
     frmDM->DBComSType(DBLookupComboBox1);
 }
 

@@ -27,7 +27,8 @@ using vdb::sqlText;
 
 namespace {
 const int kRows = 100;
-const int kWidths[] = {30, 100, 200, 80, 60, 60, 40, 80};
+// The number column a little wider than the original 30 so that "@ 99" shows whole.
+const int kWidths[] = {40, 100, 200, 80, 60, 60, 40, 80};
 const char *const kHeaders[] = {"序号", "商品编码", "商品名称", "单位", "单价", "数量", "折扣", "金额"};
 
 double numberOr(const QString &text, double empty)
@@ -63,6 +64,7 @@ TfrmXF_In::TfrmXF_In(QWidget *parent) : QDialog(parent)
 
     StringGrid1 = new StringGrid(kRows, cColumns, this);
     for (int c = cID; c < cColumns; ++c) StringGrid1->setColumnHidden(c, true);
+    StringGrid1->setRowHidden(0, true);  // row 0 is the original's title row; the header shows the titles
     PopupMenu1 = new QMenu(this);
     N1 = PopupMenu1->addAction(QStringLiteral("删除本行 &D"));
     N2 = PopupMenu1->addAction(QStringLiteral("全部删除 &A"));
