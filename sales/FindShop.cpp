@@ -8,7 +8,7 @@
 TfrmFindShop::TfrmFindShop(QWidget *parent) : QDialog(parent)
 {
     frmFindShop = this;
-    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     resize(730, 250);
     DBGrid1 = new ui::DBGrid(this);
     auto *l = new QVBoxLayout(this);
