@@ -462,6 +462,45 @@ TEST_F(XFTest, CardPaymentRefusedWritesNothing)
     EXPECT_NE(before, before2);
 }
 
+TEST_F(XFTest, BalanceAndStockAreCheckedAgainInsideTheSave)
+{
+    // While the card password prompt is open another till takes the money,
+    // then the stock: the save reads both again and stores nothing.
+    myDeptKC = "True";
+    auto w = window();
+    twoGoods(*w);
+    w->CheckBox4->setChecked(true);
+    QString spend;
+    members::ScriptedModals modals([&](QDialog *d) {
+        exec(spend);
+        return password("270946")(d);
+    });
+    spend = "UPDATE Member SET theCZ=37 WHERE ID=" + memberId;
+    const QStringList goodsBefore = rows("select * from SShop");
+    save(*w);
+    EXPECT_EQ(msgs.last(), "会员 账户余额 不足，请选择其它收款方式！");
+    EXPECT_EQ(member("theCZ,theXF,UseCount"), "37|0|0");  // the other till's change stays, nothing else
+    EXPECT_EQ(count("UXF") + count("UXF_List") + count("UXF_SK"), 0);
+    EXPECT_EQ(rows("select * from SShop"), goodsBefore);
+
+    exec("UPDATE Member SET theCZ=100 WHERE ID=" + memberId);
+    spend = "UPDATE SShop SET theCount=1 WHERE ID=" + a1;
+    w->CheckBox4->setChecked(true);
+    save(*w);
+    EXPECT_EQ(msgs.last(), "商品 a1 可乐 库存不足！");
+    EXPECT_EQ(count("UXF"), 0);
+    EXPECT_EQ(member("theCZ"), "100");
+}
+
+TEST_F(XFTest, DoubleClickInTheCardBoxLooksTheMemberUp)
+{
+    auto w = window();
+    w->show();
+    w->Ed_Num->setText("张三");
+    QTest::mouseDClick(w->Ed_Num, Qt::LeftButton);
+    EXPECT_EQ(w->Edit1->text(), card);
+}
+
 TEST_F(XFTest, StockIsCheckedAsItIsNowOnlyWhenKeptAndNotAllowedNegative)
 {
     auto w = window();
