@@ -304,7 +304,10 @@ void TfrmM_PY::BitBtn1Click()
     }
     mySql = QStringLiteral("Update Member set thePY='") + sqlText(Edit4->text()) + "' Where theNum='" +
             sqlText(Edit1->text()) + "' AND theDel='否'";
-    members::db().execute(mySql);
+    if (members::db().execute(mySql) == 0) {
+        fail(QStringLiteral("该会员已不存在，不能保存！"));
+        return;
+    }
     members::tell(QStringLiteral("恭喜！恭喜！ 会员拼音码 保存成功！"));
     emit saved();
     accept();

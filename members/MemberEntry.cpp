@@ -9,6 +9,7 @@
 #include "platform/ui/keyfilter.h"
 
 #include <QGridLayout>
+#include <algorithm>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -116,15 +117,22 @@ bool MemberEntry::normalizeLunar(const QString &typed, QString *stored, QString 
         *message = QStringLiteral("农历没有31号，请重新录入！");
         return false;
     }
-    // The lunar calendar has a 29th and 30th of the second month; no solar check.
-    if (monthDay == QLatin1String("2-29") || monthDay == QLatin1String("2-30") || monthDay == QLatin1String("02-29") ||
-        monthDay == QLatin1String("02-30")) {
+    // The lunar calendar has a 29th and 30th of the second month; no solar
+    // check, but the year must be one.
+    const bool yearGiven = padded.size() == 10 && padded.at(4) == u'-' &&
+                           std::all_of(padded.begin(), padded.begin() + 4, [](QChar c) { return c >= u'0' && c <= u'9'; });
+    if (yearGiven && (monthDay == QLatin1String("2-29") || monthDay == QLatin1String("2-30") || monthDay == QLatin1String("02-29") ||
+        monthDay == QLatin1String("02-30"))) {
         *stored = padded;
         return true;
     }
     const QDate d = members::parseDate(typed);
     if (!d.isValid()) {
         *message = members::badDateMessage(typed);
+        return false;
+    }
+    if (d.day() == 31) {  // typed short, as in "90-5-31"
+        *message = QStringLiteral("农历没有31号，请重新录入！");
         return false;
     }
     *stored = d.toString(velmora::kDateFormat);
@@ -209,8 +217,11 @@ void MemberEntry::BitBtn1Click()
                 "',thePY='" + sqlText(pinyin) + "',theZK=" + vdb::sqlNum(zk) + ",theJFBL=" + vdb::sqlNum(ratio) +
                 ",theType='" + sqlText(type) + "',theSex='" + sqlText(m.sex) + "',theTM='" + sqlText(m.tm) +
                 "',theAH='" + sqlText(m.ah) + "',theCP='" + sqlText(m.cp) + "',NLBir='" + sqlText(lunar) +
-                "',JSRNum='" + sqlText(introducer) + "' Where ID=" + vdb::sqlNum(id);
-        members::db().execute(mySql);
+                "',JSRNum='" + sqlText(introducer) + "' Where ID=" + vdb::sqlNum(id) + " AND theDel='否'";
+        if (members::db().execute(mySql) == 0) {
+            fail(QStringLiteral("该会员已不存在，不能保存！"));
+            return;
+        }
     } else {
         mySql = QStringLiteral("select * from Member Where theNum='") + sqlText(card) + "' and theDel='否'";
         q.OpenSql(mySql);
@@ -262,6 +273,7 @@ void MemberEntry::fillFrom(const MemberRecord &m)
 TfrmMember_In::TfrmMember_In(QWidget *parent) : MemberEntry(parent, QStringLiteral("会员录入"))
 {
     frmMember_In = this;
+    ui::installKeyFilter(Edit3, ui::KeyFilter::Date);  // the phone: digits and "-" here
     CheckBox1 = new QCheckBox(QStringLiteral("连续新增"), this);
     CheckBox1->setChecked(true);
     Lab_ID = new QLabel(QStringLiteral("0"), this);

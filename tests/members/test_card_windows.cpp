@@ -104,7 +104,7 @@ TEST_F(CardTest, CardChangeWithSeveralMatchesGoesThroughTheLookup)
         return f->result();
     });
     w.Ed_Num->setText("00");
-    w.myFind();
+    QTest::mouseDClick(w.Ed_Num, Qt::LeftButton);
     EXPECT_EQ(modals.shown(), QStringList{"TfrmFindMember"});
     EXPECT_EQ(w.Ed_Num->text(), "B200");
     EXPECT_EQ(w.GroupBox2->Edit3->text(), "李四");
@@ -221,6 +221,12 @@ TEST_F(CardTest, PinyinCodeIsStoredAsTypedAndFindsTheMember)
     w.BitBtn1Click();
     EXPECT_EQ(msgs.last(), "恭喜！恭喜！ 会员拼音码 保存成功！");
     EXPECT_EQ(one("select thePY from Member where theNum='B200'"), "xiaoLi'4");
+    // A member deleted meanwhile is not reported as saved.
+    TfrmM_PY gone;
+    gone.setMember("GONE", "普通会员", "无", "W");
+    gone.BitBtn1Click();
+    EXPECT_EQ(msgs.last(), "该会员已不存在，不能保存！");
+    EXPECT_NE(gone.result(), QDialog::Accepted);
     const auto s = members::searchMembers("XIAOLI");
     ASSERT_EQ(s.count, 1);
     EXPECT_EQ(s.member.num, "B200");

@@ -31,7 +31,8 @@ TEST_F(MemberEntryTest, NewMemberIsWrittenWithTheTypeValuesPinyinAndDefaults)
     w.Edit2->setText("张三");
     w.DBLookupComboBox2->setText("金卡");
     type(w.Edit4, "1990-2-3x");  // the key filter drops the letter
-    w.Edit3->setText("138");
+    type(w.Edit3, "138-0a");
+    EXPECT_EQ(w.Edit3->text(), "138-0");
     w.Edit8->setText("高");
     w.BitBtn1Click();
     EXPECT_EQ(msgs.last(), "恭喜！恭喜！ 会员信息 保存成功！");
@@ -96,6 +97,10 @@ TEST_F(MemberEntryTest, LunarBirthdayForms)
         {"1990-6-30", "1990-06-30", nullptr},
         {"1990-02-3", "1990-02-03", nullptr},
         {"1990-3-", nullptr, "“1990-3-” 不是有效的日期，请重新录入！"},
+        {"19-0-02-30", nullptr, "“19-0-02-30” 不是有效的日期，请重新录入！"},  // no year before the day
+        {"90-5-31", nullptr, "农历没有31号，请重新录入！"},
+        {"90-5-3", "1990-05-03", nullptr},
+        {"199--02-29", nullptr, "“199--02-29” 不是有效的日期，请重新录入！"},
     };
     int n = 0;
     for (const Case &k : cases) {
@@ -189,6 +194,15 @@ TEST_F(MemberEntryTest, EditKeepsCardAndPasswordTakesTheTypeValuesAgain)
     EXPECT_EQ(col("E1", "theJFBL"), "3");
     EXPECT_EQ(col("E1", "theCZ"), "20");
     EXPECT_EQ(count("Member", "1=1"), 1);
+
+    // Deleted while the window was open: refused, not reported as saved.
+    TfrmMember_In again;
+    ASSERT_TRUE(again.myEdit(id));
+    exec("UPDATE Member SET theDel='是'");
+    again.Edit2->setText("别人");
+    again.BitBtn1Click();
+    EXPECT_EQ(msgs.last(), "该会员已不存在，不能保存！");
+    EXPECT_EQ(col("E1", "theName"), "");
 }
 
 struct Receiver : members::LookupTarget<MemberRecord> {
@@ -212,6 +226,8 @@ TEST_F(MemberEntryTest, QuickEntryHandsTheNewMemberToItsOpener)
         EXPECT_EQ(w->windowTitle(), "新增会员");
         EXPECT_EQ(w->Edit1->text(), "26000002");
         EXPECT_EQ(w->DBLookupComboBox2->Text(), "普通会员");
+        type(w->Edit3, "tel 1");  // the quick entry takes any phone text
+        EXPECT_EQ(w->Edit3->text(), "tel 1");
         w->Edit2->setText("快速");
         w->Edit11->setText("J1");
         w->Edit5->setText("1991-2-30");
