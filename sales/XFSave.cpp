@@ -35,11 +35,6 @@ struct Refusal {
     QWidget *focus;
 };
 
-double amount(const QString &text)
-{
-    return text.isEmpty() ? 0.0 : toNumber(text);
-}
-
 // The live member's stored value as it is now.
 double storedValue(vdb::Connection &c, const QString &card)
 {
@@ -102,7 +97,7 @@ void TfrmXF_In::BitBtn1Click()
         l.price = toNumber(cell(cPrice));
         l.count = toNumber(cell(cCount));
         l.money = toNumber(cell(cMoney));
-        l.cost = amount(cell(cCB));
+        l.cost = fieldNumber(cell(cCB));
         l.zk = toNumber(cell(cZK));
         lines.push_back(l);
     }
@@ -119,10 +114,10 @@ void TfrmXF_In::BitBtn1Click()
     double zsz = 0;
     if (!vdb::isSqlNumber(Edit21->text(), &zsz) || zsz > 100 || zsz <= 0)
         return (void)fail(QStringLiteral("折上折 错误，请重新录入！"), Edit21);
-    const double goods = amount(Edit17->text());
-    const double zr = amount(Edit18->text());
-    const double hj = amount(Edit19->text());
-    const double sj = amount(Edit27->text());
+    const double goods = fieldNumber(Edit17->text());
+    const double zr = fieldNumber(Edit18->text());
+    const double hj = fieldNumber(Edit19->text());
+    const double sj = fieldNumber(Edit27->text());
     if (hj < 0) return (void)fail(QStringLiteral("合计金额 不能小于0，请修改 折让金额！"), Edit18);
     if (sj > hj) return (void)fail(QStringLiteral("收款金额 录入错误，请重新录入！"), Edit27);
     const double owed = hj - sj;

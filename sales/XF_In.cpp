@@ -6,7 +6,6 @@
 #include "members/FindMember.h"
 #include "members/MemberEntry.h"
 #include "members/CardWindows.h"
-#include "members/Checks.h"
 #include "members/Modal.h"
 #include "platform/ui/application.h"
 #include "platform/ui/keyfilter.h"
@@ -30,11 +29,6 @@ const int kRows = 100;
 // The number column a little wider than the original 30 so that "@ 99" shows whole.
 const int kWidths[] = {40, 100, 200, 80, 60, 60, 40, 80};
 const char *const kHeaders[] = {"序号", "商品编码", "商品名称", "单位", "单价", "数量", "折扣", "金额"};
-
-double numberOr(const QString &text, double empty)
-{
-    return text.isEmpty() ? empty : toNumber(text);
-}
 }  // namespace
 
 TfrmXF_In::TfrmXF_In(QWidget *parent) : QDialog(parent)
@@ -314,6 +308,11 @@ void TfrmXF_In::lookupTaken(const GoodsRecord &g, members::LookupOrigin)
     mySumMoney();
 }
 
+double fieldNumber(const QString &text, double whenEmpty)
+{
+    return text.isEmpty() ? whenEmpty : toNumber(text);
+}
+
 void TfrmXF_In::mySumMoney()
 {
     double count = 0, money = 0;
@@ -335,9 +334,9 @@ void TfrmXF_In::mySumMoney()
 
 void TfrmXF_In::mySum()
 {
-    const double g = numberOr(Edit17->text(), 0);
-    const double r = numberOr(Edit18->text(), 0);
-    const double z = numberOr(Edit21->text(), 100);
+    const double g = fieldNumber(Edit17->text(), 0);
+    const double r = fieldNumber(Edit18->text(), 0);
+    const double z = fieldNumber(Edit21->text(), 100);
     Edit19->setText(numberText(g * z / 100 - r));
     Edit27->setText(Edit19->text());
 }

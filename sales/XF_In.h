@@ -90,3 +90,7 @@ private:
 };
 
 inline TfrmXF_In *frmXF_In = nullptr;
+
+// The number in an amount field or cell; whenEmpty for an empty one.  Throws
+// velmora::ConversionError for a text that is not a number.
+double fieldNumber(const QString &text, double whenEmpty = 0);
