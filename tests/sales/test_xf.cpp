@@ -257,9 +257,9 @@ TEST_F(XFTest, KeysTypedIntoTheGridFollowTheColumnRules)
                 QTest::keyClick(target, ch.toLatin1());
         }
     };
-    // Quantity: letters are dropped, each release recomputes the row and totals.
+    // Quantity: typing replaces the "1"; letters are dropped; each release
+    // recomputes the row and the totals.
     w->StringGrid1->moveTo(TfrmXF_In::cCount, 1);
-    w->StringGrid1->setCells(TfrmXF_In::cCount, 1, "");
     type("3x");
     EXPECT_EQ(w->StringGrid1->Cells(TfrmXF_In::cCount, 1), "3");
     EXPECT_EQ(w->StringGrid1->Cells(TfrmXF_In::cMoney, 1), "27");
