@@ -1,0 +1,252 @@
+#include "core/receipts.h"
+
+#include "core/Unit1.h"
+#include "core/dm.h"
+#include "platform/print/textprinter.h"
+
+#include <QTime>
+
+using vdb::sqlText;
+
+namespace velmora {
+
+ConversionError::ConversionError(const QString &text)
+    : std::runtime_error(QStringLiteral("“%1” 不是有效的数值！").arg(text).toStdString())
+{
+}
+
+double toNumber(const QString &text)
+{
+    double v = 0;
+    if (!vdb::isSqlNumber(text, &v)) throw ConversionError(text);
+    return v;
+}
+
+namespace receipts {
+
+namespace {
+const QString kSeparator(28, QLatin1Char('-'));
+// The maker's contact lines at the foot of every receipt.
+const char kMakerLine[] = "Velmora软件 电话400-820-1314";
+const char kMakerWeb[] = "www.velmora.example";
+
+using Row = QHash<QString, QString>;
+
+// All rows of a statement, each column by name.
+QList<Row> rows(vdb::Connection &c, const QString &sql)
+{
+    mySql = sql;
+    vdb::Query q(&c);
+    q.OpenSql(mySql);
+    QList<Row> out;
+    const QStringList names = q.FieldNames();
+    for (q.First(); !q.Eof(); q.Next()) {
+        Row r;
+        for (const QString &n : names) r.insert(n, q.value(n));
+        out << r;
+    }
+    return out;
+}
+
+Row document(vdb::Connection &c, const QString &table, const QString &number)
+{
+    const QList<Row> found = rows(c, QStringLiteral("select * from ") + table + " Where theNum='" + sqlText(number) + "'");
+    if (found.isEmpty()) throw vdb::DbError(QStringLiteral("单据 %1 不存在，无法打印小票！").arg(number));
+    return found.first();
+}
+
+// The live member with the card; a deleted member with the same old card
+// counts only when no live one has it.
+Row member(vdb::Connection &c, const QString &card)
+{
+    const QList<Row> found = rows(c, QStringLiteral("select * from Member Where theNum='") + sqlText(card) + "'");
+    for (const Row &r : found)
+        if (r.value(QStringLiteral("theDel")) == QStringLiteral("否")) return r;
+    if (found.isEmpty()) throw vdb::DbError(QStringLiteral("会员 %1 不存在，无法打印小票！").arg(card));
+    return found.first();
+}
+
+QString timeLine(const QString &timeText)
+{
+    return QStringLiteral("----") + myLoginDate + "--" + timeText + "----";
+}
+
+QStringList head(const Shop &shop, const QString &title)
+{
+    return {QString(), QString(), QString(), QStringLiteral("    ") + shop.name + title, kSeparator};
+}
+
+QStringList foot(const Shop &shop, const QString &gap)
+{
+    QStringList out;
+    if (!shop.address.isEmpty()) {
+        QStringList parts = splitLong(shop.address);
+        parts[0] = QStringLiteral("地址") + gap + parts[0];
+        out << parts;
+    }
+    if (!shop.phone.isEmpty()) out << QStringLiteral("电话") + gap + shop.phone;
+    if (!shop.notice.isEmpty()) out << splitLong(shop.notice);
+    out << QString() << QString() << QString::fromUtf8(kMakerLine) << QString::fromUtf8(kMakerWeb) << QString()
+        << QString() << QString();
+    return out;
+}
+
+// The first nine body lines of the recharge and exchange receipts.
+QStringList memberBlock(vdb::Connection &c, const QString &number, const Row &doc, const QString &timeText)
+{
+    const QString card = doc.value(QStringLiteral("MNum"));
+    const Row m = member(c, card);
+    return {QStringLiteral("单号  ") + number,
+            QStringLiteral("日期  ") + doc.value(QStringLiteral("myDate")),
+            QStringLiteral("卡号  ") + card,
+            QStringLiteral("姓名  ") + m.value(QStringLiteral("theName")),
+            QStringLiteral("分类  ") + m.value(QStringLiteral("theType")),
+            QStringLiteral("积分  ") + money(m.value(QStringLiteral("theJF"))),
+            QStringLiteral("余额  ") + money(m.value(QStringLiteral("theCZ"))),
+            timeLine(timeText),
+            kSeparator};
+}
+
+const std::initializer_list<int> kMoney8 = {4, 5, 6, 7};
+}  // namespace
+
+Shop Shop::fromSettings()
+{
+    return {myDeptName, myDeptAdd, myDeptPhone, myDeptGG};
+}
+
+QString money(const QString &text)
+{
+    const double v = toNumber(text);
+    QString digits = QString::number(std::abs(v), 'f', 2);
+    const qsizetype point = digits.indexOf(QLatin1Char('.'));
+    for (qsizetype i = point - 3; i > 0; i -= 3) digits.insert(i, QLatin1Char(','));
+    return (v < 0 && digits != QLatin1String("0.00") ? QStringLiteral("-") : QString()) + digits;
+}
+
+QString alignRight(const QString &text, int width, std::initializer_list<int> widths)
+{
+    const int w = print::gbkWidth(text);
+    return std::find(widths.begin(), widths.end(), w) != widths.end() ? QString(width - w, QLatin1Char(' ')) + text : text;
+}
+
+QString alignLeft(const QString &text, int width, std::initializer_list<int> widths)
+{
+    const int w = print::gbkWidth(text);
+    return std::find(widths.begin(), widths.end(), w) != widths.end() ? text + QString(width - w, QLatin1Char(' ')) : text;
+}
+
+QStringList splitLong(const QString &text)
+{
+    if (print::gbkWidth(text) <= 10) return {text};
+    const QList<uint> cps = text.toUcs4();
+    const qsizetype head = std::min<qsizetype>(10, cps.size());
+    QStringList out{QString::fromUcs4(reinterpret_cast<const char32_t *>(cps.constData()), head)};
+    if (cps.size() > 10)
+        out << QString::fromUcs4(reinterpret_cast<const char32_t *>(cps.constData()) + 10, cps.size() - 10);
+    return out;
+}
+
+QStringList composeDH(vdb::Connection &c, const QString &number, const Shop &shop, const QString &timeText)
+{
+    const Row d = document(c, QStringLiteral("UDH"), number);
+    QStringList out = head(shop, QStringLiteral("兑换单"));
+    out << memberBlock(c, number, d, timeText);
+    out << QStringLiteral("积分  ") + money(d.value(QStringLiteral("MJF")))
+        << QStringLiteral("兑换  ") + d.value(QStringLiteral("MLP"))
+        << QStringLiteral("数量  ") + d.value(QStringLiteral("MCount"))
+        << QStringLiteral("员工  ") + d.value(QStringLiteral("WName"))
+        << QStringLiteral("录入  ") + d.value(QStringLiteral("theUser")) << kSeparator;
+    out << foot(shop, QStringLiteral("  "));
+    return out;
+}
+
+QStringList composeCZ(vdb::Connection &c, const QString &number, const Shop &shop, const QString &timeText)
+{
+    const Row d = document(c, QStringLiteral("UCZ"), number);
+    QStringList out = head(shop, QStringLiteral("储值单"));
+    out << memberBlock(c, number, d, timeText);
+    out << QStringLiteral("储值  ") + money(d.value(QStringLiteral("MCZ")))
+        << QStringLiteral("大写  ") + d.value(QStringLiteral("theDX"))
+        << QStringLiteral("赠送  ") + money(d.value(QStringLiteral("MZS")))
+        << QStringLiteral("收款  ") + d.value(QStringLiteral("MType"))
+        << QStringLiteral("员工  ") + d.value(QStringLiteral("WName"))
+        << QStringLiteral("录入  ") + d.value(QStringLiteral("theUser")) << kSeparator;
+    out << foot(shop, QStringLiteral("  "));
+    return out;
+}
+
+QStringList composeXF(vdb::Connection &c, const QString &number, const Shop &shop, const QString &timeText)
+{
+    const Row d = document(c, QStringLiteral("UXF"), number);
+    auto v = [&d](const char *column) { return d.value(QLatin1String(column)); };
+    QStringList out = head(shop, QStringLiteral("消费单"));
+    out << QStringLiteral("单号 ") + number + "[" + v("myDate") + "]";
+    const QString card = v("MNum").isEmpty() ? QStringLiteral("散客") : v("MNum");
+    const bool isMember = card != QStringLiteral("散客");
+    out << QStringLiteral("卡号 ") + card;
+    if (isMember) {
+        const Row m = member(c, card);
+        out << QStringLiteral("姓名 ") + m.value(QStringLiteral("theName")) + "[" + m.value(QStringLiteral("theType")) + "]";
+        out << QStringLiteral("积分  ") + alignLeft(money(m.value(QStringLiteral("theJF"))), 8, kMoney8) +
+                   QStringLiteral("余额  ") + money(m.value(QStringLiteral("theCZ")));
+        const QList<Row> owed = rows(c, QStringLiteral("select SUM(theYE) as 应收金额 ") + "from UXF " +
+                                            "Where (theDel = '否') " + "AND (MNum = '" + sqlText(card) + "') ");
+        // No live sale (a deleted one reprinted) sums to nothing: no line either.
+        const QString sum = owed.isEmpty() ? QString() : owed.first().value(QStringLiteral("应收金额"));
+        if (!sum.isEmpty() && sum != QStringLiteral("0")) out << QStringLiteral("应收  ") + money(sum);
+    }
+    out << timeLine(timeText);
+    out << QStringLiteral("品名数量  单价折扣      金额") << kSeparator;
+    for (const Row &l : rows(c, QStringLiteral("select * from UXF_List Where theNum='") + sqlText(number) + "'")) {
+        out << l.value(QStringLiteral("myBH")) + " " + l.value(QStringLiteral("theName"));
+        const QString zk = l.value(QStringLiteral("theZK"));
+        QString zkText = zk;
+        switch (print::gbkWidth(zk)) {
+        case 3: zkText = "[" + zk + "%]"; break;
+        case 2: zkText = "[" + zk + "%] "; break;
+        case 1: zkText = "[" + zk + "%]  "; break;
+        default: break;
+        }
+        out << alignRight(money(l.value(QStringLiteral("theCount"))), 6, {4, 5}) +
+                   alignRight(money(l.value(QStringLiteral("thePrice"))), 8, kMoney8) + zkText +
+                   alignRight(money(l.value(QStringLiteral("theMoney"))), 8, kMoney8);
+    }
+    out << kSeparator;
+    out << QStringLiteral("数量 ") + alignLeft(money(v("theCount")), 8, kMoney8) + QStringLiteral("金额 ") + money(v("theSum"));
+    out << QStringLiteral("折上 ") + alignLeft(v("theZK") + "%", 8, {2, 3, 4}) + QStringLiteral("折让 ") + money(v("theZR"));
+    out << QStringLiteral("合计 ") + money(v("theHJ"));
+    out << QStringLiteral("大写 ") + v("theDX");
+    out << QStringLiteral("实收 ") + alignLeft(money(v("theSJ")), 8, kMoney8) + QStringLiteral("应收 ") + money(v("theYE"));
+    out << kSeparator;
+    for (const Row &p : rows(c, QStringLiteral("select * from UXF_SK Where theNum='") + sqlText(number) + "'")) {
+        out << p.value(QStringLiteral("SKDate")) + alignLeft(p.value(QStringLiteral("theSMType")), 8, {4, 6}) +
+                   alignRight(money(p.value(QStringLiteral("theMoney"))), 9, {4, 5, 6, 7, 8});
+    }
+    out << kSeparator;
+    out << QStringLiteral("员工 ") + v("WName") + QStringLiteral(" 制单 ") + v("theUser");
+    if (isMember) out << QStringLiteral("本单积分 ") + money(v("theJF"));
+    out << kSeparator;
+    out << foot(shop, QStringLiteral(" "));
+    return out;
+}
+
+}  // namespace receipts
+
+namespace {
+using Composer = QStringList (*)(vdb::Connection &, const QString &, const receipts::Shop &, const QString &);
+
+void printReceipt(Composer compose, const QString &title, const QString &number)
+{
+    if (!frmDM) throw vdb::DbError(QStringLiteral("数据库未打开，无法打印小票！"));
+    const QStringList lines = compose(*frmDM->ADOConnection1(), number, receipts::Shop::fromSettings(),
+                                      QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+    print::printTextLines(title + " " + number, lines);
+}
+}  // namespace
+
+void myPrintXF_Pos(const QString &number) { printReceipt(&receipts::composeXF, QStringLiteral("消费单"), number); }
+void myPrintCZ_Pos(const QString &number) { printReceipt(&receipts::composeCZ, QStringLiteral("储值单"), number); }
+void myPrintDH_Pos(const QString &number) { printReceipt(&receipts::composeDH, QStringLiteral("兑换单"), number); }
+
+}  // namespace velmora

@@ -1,0 +1,191 @@
+#include "sales/SType.h"
+
+#include "core/Unit1.h"
+#include "core/dm.h"
+#include "platform/ui/messages.h"
+#include "members/Checks.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+using vdb::sqlNum;
+using vdb::sqlText;
+
+TfrmSType::TfrmSType(QWidget *parent) : QDialog(parent)
+{
+    frmSType = this;
+    setWindowTitle(QStringLiteral("商品分类"));
+    resize(620, 440);
+    DBGrid1 = new ui::DBGrid(this);
+    GroupBox1 = new QGroupBox(QStringLiteral("商品分类信息"), this);
+    Edit1 = new QLineEdit(GroupBox1);
+    Edit1->setMaxLength(12);
+    Edit2 = new QLineEdit(GroupBox1);
+    Edit2->setMaxLength(50);
+    CheckBox1 = new QCheckBox(QStringLiteral("启用该商品分类的商品库存"), GroupBox1);
+    auto *form = new QFormLayout(GroupBox1);
+    form->addRow(QStringLiteral("商品分类："), Edit1);
+    form->addRow(QStringLiteral("备        注："), Edit2);
+    form->addRow(QString(), CheckBox1);
+    BitBtn1 = new QPushButton(QStringLiteral("新增"), this);
+    BitBtn2 = new QPushButton(QStringLiteral("保存"), this);
+    BitBtn3 = new QPushButton(QStringLiteral("退出"), this);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    for (auto *b : {BitBtn1, BitBtn2, BitBtn3}) buttons->addWidget(b);
+    auto *main = new QVBoxLayout(this);
+    main->addWidget(DBGrid1, 1);
+    main->addWidget(GroupBox1);
+    main->addLayout(buttons);
+
+    PopupMenu1 = new QMenu(this);
+    Q1 = PopupMenu1->addAction(QStringLiteral("启用 &Q"));
+    T1 = PopupMenu1->addAction(QStringLiteral("停用 &T"));
+    N3 = PopupMenu1->addAction(QStringLiteral("启用库存 &K"));
+    N4 = PopupMenu1->addAction(QStringLiteral("禁用库存 &J"));
+    D1 = PopupMenu1->addAction(QStringLiteral("删除 &D"));
+    DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(DBGrid1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &p) { PopupMenu1->popup(DBGrid1->viewport()->mapToGlobal(p)); });
+    connect(Q1, &QAction::triggered, this, &TfrmSType::Q1Click);
+    connect(T1, &QAction::triggered, this, &TfrmSType::T1Click);
+    connect(N3, &QAction::triggered, this, &TfrmSType::N3Click);
+    connect(N4, &QAction::triggered, this, &TfrmSType::N4Click);
+    connect(D1, &QAction::triggered, this, &TfrmSType::D1Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &TfrmSType::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TfrmSType::BitBtn2Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &QDialog::reject);
+    BitBtn2->setDefault(true);
+
+    Ref();  // FormCreate
+}
+
+TfrmSType::~TfrmSType()
+{
+    if (frmSType == this) frmSType = nullptr;
+}
+
+void TfrmSType::showEvent(QShowEvent *e)
+{
+    QDialog::showEvent(e);
+    FormShow();
+}
+
+void TfrmSType::Ref()
+{
+    ADOQuery1.setConnection(&members::db());
+    mySql = QStringLiteral("select theName as 商品分类,") + "Remark as 备注,theKC as 库存," + "theState as 状态,ID" +
+            " from SType";
+    ADOQuery1.OpenSql(mySql);
+    DBGrid1->setQuery(&ADOQuery1);
+    DBGrid1->setColumnWidth(1, 280);
+    DBGrid1->setColumnHidden(4, true);
+    Edit1->clear();
+    Edit2->clear();
+}
+
+void TfrmSType::FormShow()
+{
+    Edit1->setFocus();
+    if (velmora::isOn(myDeptKC)) CheckBox1->setChecked(true);
+}
+
+void TfrmSType::BitBtn1Click()
+{
+    Edit1->setFocus();
+}
+
+void TfrmSType::BitBtn2Click()
+{
+    const QString name = Edit1->text();
+    if (name.isEmpty()) return (void)members::fail(QStringLiteral("商品分类 不能为空，请重新录入！"), Edit1);
+    const QString flag = CheckBox1->isChecked() ? QStringLiteral("是") : QStringLiteral("否");
+    vdb::Connection &c = members::db();
+    vdb::Query q(&c);
+    mySql = QStringLiteral("select * from SType Where theName='") + sqlText(name) + "'";
+    q.OpenSql(mySql);
+    if (q.RecordCount() > 0) return (void)members::fail(QStringLiteral("商品分类 已存在，请重新录入！"), Edit1);
+
+    // Every member type gets its discount row with the category; all or none.
+    mySql = QStringLiteral("select theName,theZK,theJF from MType");
+    q.OpenSql(mySql);
+    QStringList inserts;
+    for (q.First(); !q.Eof(); q.Next()) {
+        const QString type = q.value(QStringLiteral("theName"));
+        const QString zk = q.value(QStringLiteral("theZK")), jf = q.value(QStringLiteral("theJF"));
+        if (!vdb::isSqlNumber(zk) || !vdb::isSqlNumber(jf))
+            return (void)members::fail(QStringLiteral("会员分类 %1 的折扣或积分比例有误，请先修改会员分类！").arg(type), Edit1);
+        inserts << QStringLiteral("Insert into MTS(SType,MType,theZK,theJF) Values('") + sqlText(name) + "','" +
+                       sqlText(type) + "'," + sqlNum(zk) + "," + sqlNum(jf) + ")";
+    }
+    {
+        vdb::Transaction tx(c);
+        mySql = QStringLiteral("Insert into SType(theName,Remark,theState,theKC) Values('") + sqlText(name) + "','" +
+                sqlText(Edit2->text()) + "','启用','" + flag + "')";
+        q.ExecSql(mySql);
+        for (const QString &s : inserts) {
+            mySql = s;
+            q.ExecSql(mySql);
+        }
+        tx.commit();
+    }
+    ui::showMessage(QStringLiteral("恭喜！恭喜！ 商品分类信息 保存成功！"), this);
+    Ref();
+    Edit1->setFocus();
+}
+
+void TfrmSType::setState(const QString &state)
+{
+    if (ADOQuery1.IsEmpty() || ADOQuery1.Eof()) return;
+    frmDM->myState(QStringLiteral("SType"), state, ADOQuery1.value(QStringLiteral("ID")));
+    Ref();
+}
+
+void TfrmSType::Q1Click() { setState(QStringLiteral("启用")); }
+void TfrmSType::T1Click() { setState(QStringLiteral("停用")); }
+
+void TfrmSType::setStock(const QString &flag)
+{
+    if (ADOQuery1.IsEmpty() || ADOQuery1.Eof()) return;
+    const QString id = ADOQuery1.value(QStringLiteral("ID"));
+    const QString name = ADOQuery1.value(QStringLiteral("商品分类"));
+    vdb::Connection &c = members::db();
+    vdb::Transaction tx(c);
+    vdb::Query q(&c);
+    mySql = QStringLiteral("UPDate SType Set theKC='") + flag + "' Where (ID = " + sqlNum(id) + ")";
+    q.ExecSql(mySql);
+    mySql = QStringLiteral("UPDate SShop Set theKC='") + flag + "' Where (theType = '" + sqlText(name) + "')";
+    q.ExecSql(mySql);
+    tx.commit();
+    Ref();
+}
+
+void TfrmSType::N3Click() { setStock(QStringLiteral("是")); }
+void TfrmSType::N4Click() { setStock(QStringLiteral("否")); }
+
+void TfrmSType::D1Click()
+{
+    if (ADOQuery1.IsEmpty() || ADOQuery1.Eof()) return;
+    const QString id = ADOQuery1.value(QStringLiteral("ID"));
+    const QString name = ADOQuery1.value(QStringLiteral("商品分类"));
+    vdb::Connection &c = members::db();
+    vdb::Query q(&c);
+    mySql = QStringLiteral("Select ID from SShop ") + "Where (theDel = '否') " + "AND (theType = '" + sqlText(name) + "')";
+    q.OpenSql(mySql);
+    if (q.RecordCount() > 0) return (void)members::fail(QStringLiteral("该分类有商品信息，不能删除！"));
+    if (ui::show({QStringLiteral("确认要删除吗？该删除将不可恢复！"), QStringLiteral("删除"), ui::Icon::Question,
+                  ui::Buttons::YesNo},
+                 this) != ui::Answer::Yes)
+        return;
+    {
+        vdb::Transaction tx(c);
+        mySql = QStringLiteral("Delete * From MTS Where SType='") + sqlText(name) + "'";
+        q.ExecSql(mySql);
+        mySql = QStringLiteral("Delete From SType Where ID=") + sqlNum(id);
+        q.ExecSql(mySql);
+        tx.commit();
+    }
+    Ref();
+}

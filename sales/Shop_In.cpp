@@ -1,0 +1,287 @@
+#include "sales/Shop_In.h"
+
+#include "core/IMCode.h"
+#include "core/Unit1.h"
+#include "core/dm.h"
+#include "platform/ui/keyfilter.h"
+#include "platform/ui/messages.h"
+#include "sales/GoodsRecord.h"
+#include "members/Checks.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+using members::fail;
+using vdb::sqlNum;
+using vdb::sqlText;
+
+// ---------------------------------------------------------------- shared fields
+
+TfrmShopEntry::TfrmShopEntry(QWidget *parent) : QDialog(parent)
+{
+    GroupBox1 = new QGroupBox(QStringLiteral("商品信息"), this);
+    DBLookupComboBox1 = new ui::LookupComboBox(GroupBox1);
+    auto edit = [this](int max) {
+        auto *e = new QLineEdit(GroupBox1);
+        e->setMaxLength(max);
+        return e;
+    };
+    Edit3 = edit(16);
+    Edit1 = edit(28);
+    Edit2 = edit(10);
+    Edit4 = edit(10);
+    Edit6 = edit(10);
+    Edit5 = edit(100);
+    ui::installKeyFilter(Edit4, ui::KeyFilter::Amount);
+    ui::installKeyFilter(Edit6, ui::KeyFilter::Amount);
+    auto *form = new QFormLayout(GroupBox1);
+    form->addRow(QStringLiteral("商品分类："), DBLookupComboBox1);
+    form->addRow(QStringLiteral("商品编码："), Edit3);
+    form->addRow(QStringLiteral("商品名称："), Edit1);
+    form->addRow(QStringLiteral("单       位："), Edit2);
+    form->addRow(QStringLiteral("单       价："), Edit4);
+    form->addRow(QStringLiteral("成        本："), Edit6);
+    form->addRow(QStringLiteral("备       注："), Edit5);
+    BitBtn1 = new QPushButton(QStringLiteral("保存"), this);
+    BitBtn2 = new QPushButton(QStringLiteral("退出"), this);
+    BitBtn1->setDefault(true);
+    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    setMinimumWidth(380);
+    frmDM->DBComSType(DBLookupComboBox1);
+}
+
+bool TfrmShopEntry::saveItem(const QString &id)
+{
+    if (DBLookupComboBox1->Text().isEmpty()) return fail(QStringLiteral("请选择 商品分类！"), DBLookupComboBox1);
+    if (Edit3->text().isEmpty()) return fail(QStringLiteral("商品编码 不能为空，请重新录入！"), Edit3);
+    if (Edit1->text().isEmpty()) return fail(QStringLiteral("商品名称 不能为空，请重新录入！"), Edit1);
+    if (Edit2->text().isEmpty()) return fail(QStringLiteral("单位 不能为空，请重新录入！"), Edit2);
+    if (Edit4->text().isEmpty()) return fail(QStringLiteral("单价 不能为空，请重新录入！"), Edit4);
+    if (Edit6->text().isEmpty()) return fail(QStringLiteral("成本 不能为空，请重新录入！"), Edit6);
+    // The key filter lets "1.2.3" through; nothing malformed reaches the table.
+    if (!members::requireNumber(Edit4, QStringLiteral("单价"))) return false;
+    if (!members::requireNumber(Edit6, QStringLiteral("成本"))) return false;
+
+    const QString category = DBLookupComboBox1->Text();
+    const QString name = Edit1->text(), unit = Edit2->text(), price = sqlNum(Edit4->text());
+    const QString remark = Edit5->text(), code = Edit3->text(), cost = sqlNum(Edit6->text());
+    m_py = MakePYCode(name, PYMarkUnknown, 255);
+    m_kc = frmDM->myRetKC(category);
+
+    vdb::Query q(&members::db());
+    // A code names one live item, also when an item's code is changed.
+    mySql = QStringLiteral("select * from SShop Where theNum='") + sqlText(code) + "' and theDel='否'";
+    if (id != QLatin1String("0")) mySql += QStringLiteral(" and ID<>") + sqlNum(id);
+    q.OpenSql(mySql);
+    if (q.RecordCount() > 0) return fail(QStringLiteral("商品编码 已存在，请重新录入！"), Edit3);
+
+    if (id == QLatin1String("0")) {
+        mySql = QStringLiteral("Insert InTo SShop(theType,theName,theUnit,thePrice,Remark,") +
+                "thePY,theState,theNum,theDate,theDel," + "theCB,theCount,theKC,theXF) Values('" + sqlText(category) +
+                "','" + sqlText(name) + "','" + sqlText(unit) + "'," + price + ",'" + sqlText(remark) + "','" +
+                sqlText(m_py) + "','启用','" + sqlText(code) + "','" + sqlText(myLoginDate) + "','否'," + cost + ",0,'" +
+                sqlText(m_kc) + "',0)";
+    } else {
+        mySql = QStringLiteral("Update SShop Set theType='") + sqlText(category) + "',theName='" + sqlText(name) +
+                "',theUnit='" + sqlText(unit) + "',thePrice=" + price + ",Remark='" + sqlText(remark) + "',thePY='" +
+                sqlText(m_py) + "',theNum='" + sqlText(code) + "',theCB=" + cost + ",theKC='" + sqlText(m_kc) +
+                "' Where ID=" + sqlNum(id);
+    }
+    q.ExecSql(mySql);
+    return true;
+}
+
+// ---------------------------------------------------------------- TfrmShop_In
+
+TfrmShop_In::TfrmShop_In(QWidget *parent) : TfrmShopEntry(parent)
+{
+    frmShop_In = this;
+    setWindowTitle(QStringLiteral("商品录入"));
+    Lab_ID = new QLabel(QStringLiteral("0"), this);
+    Lab_ID->hide();
+    CheckBox1 = new QCheckBox(QStringLiteral("连续新增"), this);
+    CheckBox1->setChecked(true);
+    CheckBox2 = new QCheckBox(QStringLiteral("同样单位"), GroupBox1);
+    CheckBox2->setChecked(true);
+    static_cast<QFormLayout *>(GroupBox1->layout())->addRow(QString(), CheckBox2);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(CheckBox1);
+    buttons->addStretch();
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn2);
+    auto *main = new QVBoxLayout(this);
+    main->addWidget(GroupBox1);
+    main->addLayout(buttons);
+    connect(BitBtn1, &QPushButton::clicked, this, &TfrmShop_In::BitBtn1Click);
+}
+
+TfrmShop_In::~TfrmShop_In()
+{
+    if (frmShop_In == this) frmShop_In = nullptr;
+}
+
+void TfrmShop_In::showEvent(QShowEvent *e)
+{
+    QDialog::showEvent(e);
+    FormShow();
+}
+
+void TfrmShop_In::FormShow()
+{
+    if (Lab_ID->text() == QLatin1String("0")) Edit3->setText(frmDM->NewSPNum());
+}
+
+void TfrmShop_In::myLoad(const QString &id)
+{
+    vdb::Query q(&members::db());
+    mySql = QStringLiteral("select * from SShop Where ID=") + sqlNum(id);
+    q.OpenSql(mySql);
+    if (q.IsEmpty()) throw vdb::DbError(QStringLiteral("商品信息不存在！"));
+    Lab_ID->setText(q.value(QStringLiteral("ID")));
+    DBLookupComboBox1->setText(q.value(QStringLiteral("theType")));
+    Edit3->setText(q.value(QStringLiteral("theNum")));
+    Edit1->setText(q.value(QStringLiteral("theName")));
+    Edit2->setText(q.value(QStringLiteral("theUnit")));
+    Edit4->setText(q.value(QStringLiteral("thePrice")));
+    Edit6->setText(q.value(QStringLiteral("theCB")));
+    Edit5->setText(q.value(QStringLiteral("Remark")));
+    CheckBox1->setChecked(false);
+    CheckBox1->hide();
+    CheckBox2->setChecked(false);
+    CheckBox2->hide();
+}
+
+void TfrmShop_In::BitBtn1Click()
+{
+    const QString id = Lab_ID->text();
+    if (!saveItem(id)) return;
+    if (!CheckBox1->isChecked() || id != QLatin1String("0")) {
+        ui::showMessage(QStringLiteral("恭喜！恭喜！ 商品信息 保存成功！"), this);
+        if (id != QLatin1String("0") && onChanged) onChanged();
+        accept();
+        return;
+    }
+    Edit1->clear();
+    Edit4->clear();
+    Edit5->clear();
+    Edit6->clear();
+    if (!CheckBox2->isChecked()) Edit2->clear();
+    Edit1->setFocus();
+    Edit3->setText(frmDM->NewSPNum());
+}
+
+// ---------------------------------------------------------------- TfrmNewShop
+
+TfrmNewShop::TfrmNewShop(QWidget *parent) : TfrmShopEntry(parent)
+{
+    frmNewShop = this;
+    setWindowTitle(QStringLiteral("新增商品"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn2);
+    auto *main = new QVBoxLayout(this);
+    main->addWidget(GroupBox1);
+    main->addLayout(buttons);
+    connect(BitBtn1, &QPushButton::clicked, this, &TfrmNewShop::BitBtn1Click);
+    Edit3->setText(frmDM->NewSPNum());
+    DBLookupComboBox1->setText(myDeptSType);
+}
+
+TfrmNewShop::~TfrmNewShop()
+{
+    if (frmNewShop == this) frmNewShop = nullptr;
+}
+
+void TfrmNewShop::BitBtn1Click()
+{
+    if (!saveItem(QStringLiteral("0"))) return;
+    vdb::Query q(&members::db());
+    mySql = QStringLiteral("Select Top 1 ID From SShop Order by ID DESC");
+    q.OpenSql(mySql);
+    GoodsRecord g;
+    g.id = q.value(QStringLiteral("ID"));
+    g.code = Edit3->text();
+    g.name = Edit1->text();
+    g.unit = Edit2->text();
+    g.price = Edit4->text();
+    g.category = DBLookupComboBox1->Text();
+    g.py = m_py;
+    g.cost = Edit6->text();
+    g.kc = m_kc;
+    g.count = QStringLiteral("0");
+    g.memberType = myMType;
+    if (receiver) receiver->lookupTaken(g, members::LookupOrigin::QuickEntry);
+    accept();
+}
+
+// ---------------------------------------------------------------- TfrmShop_PY
+
+TfrmShop_PY::TfrmShop_PY(QWidget *parent) : QDialog(parent)
+{
+    frmShop_PY = this;
+    setWindowTitle(QStringLiteral("商品拼音码修改"));
+    GroupBox1 = new QGroupBox(QStringLiteral("商品信息"), this);
+    GroupBox1->setEnabled(false);
+    auto *form = new QFormLayout(GroupBox1);
+    QLineEdit **edits[] = {&Edit1, &Edit2, &Edit3, &Edit4, &Edit5, &Edit6};
+    const char *labels[] = {"商品分类：", "商品编码：", "商品名称：", "单       位：", "单       价：", "成        本："};
+    for (int i = 0; i < 6; ++i) {
+        *edits[i] = new QLineEdit(GroupBox1);
+        (*edits[i])->setReadOnly(true);
+        form->addRow(QString::fromUtf8(labels[i]), *edits[i]);
+    }
+    GroupBox2 = new QGroupBox(QStringLiteral("拼音码"), this);
+    Edit7 = new QLineEdit(GroupBox2);
+    Edit7->setMaxLength(50);
+    auto *form2 = new QFormLayout(GroupBox2);
+    form2->addRow(QStringLiteral("拼  音  码："), Edit7);
+    Lab_ID = new QLabel(QStringLiteral("0"), this);
+    Lab_ID->hide();
+    BitBtn1 = new QPushButton(QStringLiteral("保存"), this);
+    BitBtn2 = new QPushButton(QStringLiteral("退出"), this);
+    BitBtn1->setDefault(true);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn2);
+    auto *main = new QVBoxLayout(this);
+    main->addWidget(GroupBox1);
+    main->addWidget(GroupBox2);
+    main->addLayout(buttons);
+    connect(BitBtn1, &QPushButton::clicked, this, &TfrmShop_PY::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TfrmShop_PY::~TfrmShop_PY()
+{
+    if (frmShop_PY == this) frmShop_PY = nullptr;
+}
+
+void TfrmShop_PY::myLoad(const QString &id)
+{
+    vdb::Query q(&members::db());
+    mySql = QStringLiteral("select * from SShop Where ID=") + sqlNum(id);
+    q.OpenSql(mySql);
+    if (q.IsEmpty()) throw vdb::DbError(QStringLiteral("商品信息不存在！"));
+    Lab_ID->setText(q.value(QStringLiteral("ID")));
+    Edit1->setText(q.value(QStringLiteral("theType")));
+    Edit2->setText(q.value(QStringLiteral("theNum")));
+    Edit3->setText(q.value(QStringLiteral("theName")));
+    Edit4->setText(q.value(QStringLiteral("theUnit")));
+    Edit5->setText(q.value(QStringLiteral("thePrice")));
+    Edit6->setText(q.value(QStringLiteral("theCB")));
+    Edit7->setText(q.value(QStringLiteral("thePY")));
+}
+
+void TfrmShop_PY::BitBtn1Click()
+{
+    if (Edit7->text().isEmpty()) return (void)fail(QStringLiteral("拼音码 不能为空，请重新录入！"), Edit7);
+    vdb::Query q(&members::db());
+    mySql = QStringLiteral("Update SShop Set thePY='") + sqlText(Edit7->text()) + "' Where ID=" + sqlNum(Lab_ID->text());
+    q.ExecSql(mySql);
+    ui::showMessage(QStringLiteral("恭喜！恭喜！ 商品名称拼音码 保存成功！"), this);
+    if (onChanged) onChanged();
+    accept();
+}

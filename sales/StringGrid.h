@@ -1,0 +1,41 @@
+#pragma once
+// The editable goods grid of the sale, purchase and return windows: cells
+// addressed as (column, row), a key-press hook that may drop a typed
+// character, a key-release hook that sees the cell text as typed so far, and
+// a hook when a cell edit ends.
+
+#include <QTableWidget>
+#include <functional>
+
+class StringGrid : public QTableWidget {
+    Q_OBJECT
+public:
+    StringGrid(int rowCount, int columnCount, QWidget *parent = nullptr);
+
+    QString Cells(int col, int row) const;
+    void setCells(int col, int row, const QString &text);
+    int Col() const { return currentColumn(); }
+    int Row() const { return currentRow(); }
+    void moveTo(int col, int row) { setCurrentCell(row, col); }
+    // The cell being edited, when an editor is open.
+    bool isEditing() const { return state() == QAbstractItemView::EditingState; }
+    // Puts the open editor's text into its cell and closes the editor.
+    void endEdit();
+
+    // Called for every typed character ('\r' Enter, '\b' Backspace); setting
+    // the key to 0 drops it.
+    std::function<void(QChar &key)> onKeyPress;
+    std::function<void()> onKeyUp;
+    std::function<void()> onEditDone;
+    std::function<void()> onDblClick;
+
+    // The character a key event types, or 0 for keys that type none.
+    static QChar typedChar(const QKeyEvent *e);
+    // Runs the key-press hook on a key event; true when it dropped the key.
+    bool filterKey(QKeyEvent *e);
+
+protected:
+    void keyPressEvent(QKeyEvent *e) override;
+    void keyReleaseEvent(QKeyEvent *e) override;
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
+};

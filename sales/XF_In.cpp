@@ -1,0 +1,429 @@
+#include "sales/XF_In.h"
+
+#include "core/Unit1.h"
+#include "core/dm.h"
+#include "core/receipts.h"
+#include "members/FindMember.h"
+#include "members/MemberEntry.h"
+#include "members/CardWindows.h"
+#include "members/Modal.h"
+#include "platform/ui/application.h"
+#include "platform/ui/keyfilter.h"
+#include "sales/FindShop.h"
+#include "sales/Shop_In.h"
+
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+
+using velmora::toNumber;
+using vdb::numberText;
+using vdb::sqlText;
+
+namespace {
+const int kRows = 100;
+// The number column a little wider than the original 30 so that "@ 99" shows whole.
+const int kWidths[] = {40, 100, 200, 80, 60, 60, 40, 80};
+const char *const kHeaders[] = {"序号", "商品编码", "商品名称", "单位", "单价", "数量", "折扣", "金额"};
+}  // namespace
+
+TfrmXF_In::TfrmXF_In(QWidget *parent) : QDialog(parent)
+{
+    frmXF_In = this;
+    setWindowTitle(QStringLiteral("消费录入"));
+    resize(900, 640);
+
+    auto *top = new QHBoxLayout;
+    Ed_Num = new QLineEdit(this);
+    Ed_Num->setMaxLength(12);
+    Ed_Num->setToolTip(QStringLiteral("录入会员卡号按回车或鼠标双击"));
+    Ed_Num->installEventFilter(this);
+    CheckBox1 = new QCheckBox(QStringLiteral("散客消费"), this);
+    top->addWidget(new QLabel(QStringLiteral("会员卡号："), this));
+    top->addWidget(Ed_Num);
+    top->addWidget(CheckBox1);
+    top->addStretch();
+
+    Panel = new members::MemberPanel(this);
+    Panel->setEnabled(false);
+    Edit1 = Panel->Edit1; Edit2 = Panel->Edit2; Edit3 = Panel->Edit3; Edit4 = Panel->Edit4;
+    Edit5 = Panel->Edit5; Edit6 = Panel->Edit6; Edit7 = Panel->Edit7; Edit8 = Panel->Edit8;
+    Edit9 = Panel->Edit9; Edit10 = Panel->Edit10; Edit11 = Panel->Edit11; Edit12 = Panel->Edit12;
+    Edit13 = Panel->Edit13; Edit14 = Panel->Edit14; Edit15 = Panel->Edit15; Edit16 = Panel->Edit16;
+    Edit22 = Panel->Edit22; Edit23 = Panel->Edit23; Edit24 = Panel->Edit24; Edit26 = Panel->Edit26;
+
+    StringGrid1 = new StringGrid(kRows, cColumns, this);
+    for (int c = cID; c < cColumns; ++c) StringGrid1->setColumnHidden(c, true);
+    StringGrid1->setRowHidden(0, true);  // row 0 is the original's title row; the header shows the titles
+    PopupMenu1 = new QMenu(this);
+    N1 = PopupMenu1->addAction(QStringLiteral("删除本行 &D"));
+    N2 = PopupMenu1->addAction(QStringLiteral("全部删除 &A"));
+    StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(StringGrid1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &p) { PopupMenu1->popup(StringGrid1->viewport()->mapToGlobal(p)); });
+    connect(N1, &QAction::triggered, this, [this] { ui::guarded([this] { N1Click(); }); });
+    connect(N2, &QAction::triggered, this, [this] { ui::guarded([this] { N2Click(); }); });
+    StringGrid1->onKeyPress = [this](QChar &k) { StringGrid1KeyPress(k); };
+    StringGrid1->onKeyUp = [this] { StringGrid1KeyUp(); };
+    StringGrid1->onEditDone = [this] { mySumMoney(); };
+    StringGrid1->onDblClick = [this] { myFindSP(); };
+
+    auto line = [this](int max, bool enabled) {
+        auto *e = new QLineEdit(this);
+        if (max) e->setMaxLength(max);
+        e->setEnabled(enabled);
+        return e;
+    };
+    DateTimePicker1 = new QDateEdit(this);
+    DateTimePicker1->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    DateTimePicker1->setCalendarPopup(true);
+    Edit25 = line(0, false);
+    Edit17 = line(0, false);
+    Edit21 = line(10, true);
+    Edit21->setToolTip(QStringLiteral("合计金额的基础再折扣"));
+    Edit18 = line(10, true);
+    Edit18->setToolTip(QStringLiteral("合计金额的基础再折让"));
+    Edit19 = line(0, false);
+    Edit27 = line(0, true);
+    ui::installKeyFilter(Edit21, ui::KeyFilter::Percent);
+    ui::installKeyFilter(Edit18, ui::KeyFilter::Amount);
+    ui::installKeyFilter(Edit27, ui::KeyFilter::Amount);
+    DBLookupComboBox3 = new ui::LookupComboBox(this);
+    CheckBox4 = new QCheckBox(QStringLiteral("会员卡"), this);
+    DBLookupComboBox2 = new ui::LookupComboBox(this);
+    DBLookupComboBox1 = new ui::LookupComboBox(this);
+    Edit20 = line(50, true);
+    CheckBox2 = new QCheckBox(QStringLiteral("连续新增"), this);
+    CheckBox2->setChecked(true);
+    CheckBox3 = new QCheckBox(QStringLiteral("本次积分"), this);
+    CheckBox3->setChecked(true);
+    BitBtn1 = new QPushButton(QStringLiteral("保存"), this);
+    BitBtn2 = new QPushButton(QStringLiteral("退出"), this);
+
+    auto *bottom = new QGridLayout;
+    auto cell = [bottom, this](int r, int c, const char *caption, QWidget *w) {
+        bottom->addWidget(new QLabel(QString::fromUtf8(caption), this), r, c * 2, Qt::AlignRight);
+        bottom->addWidget(w, r, c * 2 + 1);
+    };
+    cell(0, 0, "消费日期：", DateTimePicker1);
+    cell(0, 1, "商品数量：", Edit25);
+    cell(0, 2, "商品金额：", Edit17);
+    cell(0, 3, "折上折：", Edit21);
+    cell(1, 0, "折让金额：", Edit18);
+    cell(1, 1, "合计金额：", Edit19);
+    cell(1, 2, "收款金额：", Edit27);
+    cell(1, 3, "收款方式：", DBLookupComboBox3);
+    cell(2, 0, "收款人：", DBLookupComboBox2);
+    cell(2, 1, "员工姓名：", DBLookupComboBox1);
+    cell(2, 2, "备注：", Edit20);
+    bottom->addWidget(CheckBox4, 1, 8);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(CheckBox2);
+    buttons->addWidget(CheckBox3);
+    buttons->addStretch();
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn2);
+
+    auto *main = new QVBoxLayout(this);
+    main->addLayout(top);
+    main->addWidget(Panel);
+    main->addWidget(StringGrid1, 1);
+    main->addLayout(bottom);
+    main->addLayout(buttons);
+
+    connect(Ed_Num, &QLineEdit::returnPressed, this, [this] { ui::guarded([this] { myFind(); }); });
+    connect(CheckBox1, &QCheckBox::clicked, this, [this] { ui::guarded([this] { CheckBox1Click(); }); });
+    connect(Edit21, &QLineEdit::textChanged, this, [this] { ui::guarded([this] { mySum(); }); });
+    connect(Edit18, &QLineEdit::textChanged, this, [this] { ui::guarded([this] { mySum(); }); });
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { ui::guarded([this] { BitBtn1Click(); }); });
+    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+
+    // FormCreate
+    frmDM->DBComSWorker(DBLookupComboBox1);
+    frmDM->DBComSWorker(DBLookupComboBox2);
+    frmDM->DBComSMType(DBLookupComboBox3);
+    myNew();
+}
+
+TfrmXF_In::~TfrmXF_In()
+{
+    if (frmXF_In == this) frmXF_In = nullptr;
+}
+
+void TfrmXF_In::showEvent(QShowEvent *e)
+{
+    QDialog::showEvent(e);
+    ui::guarded([this] { FormShow(); });
+}
+
+bool TfrmXF_In::eventFilter(QObject *o, QEvent *e)
+{
+    if (o == Ed_Num && e->type() == QEvent::MouseButtonDblClick) {
+        ui::guarded([this] { myFind(); });
+        return true;
+    }
+    return QDialog::eventFilter(o, e);
+}
+
+void TfrmXF_In::FormShow()
+{
+    if (myFrom == QLatin1String("m")) myFind();
+}
+
+void TfrmXF_In::myNew()
+{
+    for (int c = 0; c <= cMoney; ++c) {
+        StringGrid1->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromUtf8(kHeaders[c])));
+        StringGrid1->setColumnWidth(c, kWidths[c]);
+    }
+    myDelStr();
+    StringGrid1->moveTo(cCode, 1);
+    Panel->clear();
+    Ed_Num->clear();
+    Edit25->setText(QStringLiteral("0"));
+    Edit17->setText(QStringLiteral("0"));
+    Edit18->setText(QStringLiteral("0"));
+    Edit19->setText(QStringLiteral("0"));
+    Edit21->setText(QStringLiteral("100"));
+    Edit27->setText(QStringLiteral("0"));
+    Edit20->clear();
+    myJSRNum.clear();
+    DBLookupComboBox1->setText(myDeptSWorker);
+    DBLookupComboBox2->setText(myDeptSKR);
+    DBLookupComboBox3->setText(myDeptSMType);
+    DateTimePicker1->setDate(QDate::fromString(myLoginDate, velmora::kDateFormat));
+}
+
+void TfrmXF_In::myDelStr()
+{
+    StringGrid1->endEdit();
+    for (int r = 1; r < kRows; ++r) {
+        StringGrid1->setCells(cNo, r, QStringLiteral("@ ") + QString::number(r));
+        if (QTableWidgetItem *i = StringGrid1->item(r, cNo)) i->setFlags(i->flags() & ~Qt::ItemIsEditable);
+        clearRow(r);
+    }
+}
+
+void TfrmXF_In::clearRow(int row)
+{
+    // The hidden stock cells go too, so nothing of an old item stays behind.
+    for (int c = cCode; c < cColumns; ++c) StringGrid1->setCells(c, row, QString());
+}
+
+void TfrmXF_In::myFind()
+{
+    myDelStr();
+    const QString text = Ed_Num->text();
+    const members::MemberSearch found = members::searchMembers(text);
+    if (found.count == 1) {
+        lookupTaken(found.member, members::LookupOrigin::Search);
+        return;
+    }
+    mySumMoney();
+    if (found.count == 0) {
+        TfrmNewMember::enter(this, this);
+        return;
+    }
+    Panel->clear();
+    Ed_Num->setFocus();
+    TfrmFindMember::pick(this, this, text);
+}
+
+void TfrmXF_In::lookupTaken(const members::MemberRecord &m, members::LookupOrigin origin)
+{
+    Ed_Num->setText(m.num);
+    Panel->fill(m);
+    if (origin != members::LookupOrigin::QuickEntry) myJSRNum = m.jsrNum;
+    if (origin == members::LookupOrigin::Lookup && CheckBox1->isChecked()) {
+        CheckBox1->setChecked(false);
+        CheckBox3->setChecked(true);
+    }
+    StringGrid1->setFocus();
+    mySumMoney();
+}
+
+void TfrmXF_In::myFindSP()
+{
+    const int row = StringGrid1->Row();
+    if (row < 1 || hasGoods(row)) return;
+    StringGrid1->endEdit();
+    QStringList ids;
+    for (int r = 1; r < kRows; ++r)
+        if (hasGoods(r)) ids << vdb::sqlNum(StringGrid1->Cells(cID, r));
+    const QString code = sqlText(StringGrid1->Cells(cCode, row));
+
+    TfrmFindShop dlg(this);
+    dlg.myMType = Edit2->text();
+    dlg.receiver = this;
+    dlg.setWindowTitle(QStringLiteral("商品查找"));
+    mySql = QStringLiteral("select theType as 商品分类,theNum as 商品编码,") + "theName as 商品名称,theUnit as 单位," +
+            "thePrice as 单价,Remark as 备注," + "ID,thePY,theCB,theKC,theCount " + " from SShop" +
+            " Where (theState = '启用') AND (theDel='否') " + " AND ((theName like '%" + code +
+            "%' OR thePY Like '%" + code + "%' OR theNum Like '%" + code + "%'))";
+    if (!ids.isEmpty()) mySql += QStringLiteral(" AND (ID NOT IN (") + ids.join(QLatin1Char(',')) + "))";
+    if (velmora::isOn(myDeptWY))
+        mySql += QStringLiteral(" AND (ID NOT IN (SELECT SID from UXF INNER JOIN UXF_List ON UXF.theNum = "
+                                "UXF_List.theNum WHERE (UXF.theDel = '否') ) ) ");
+    mySql += QStringLiteral(" Order by theType, theName ");
+    dlg.ADOQuery1.setConnection(frmDM->ADOConnection1());
+    dlg.ADOQuery1.OpenSql(mySql);
+
+    if (dlg.ADOQuery1.RecordCount() == 0) {
+        TfrmNewShop quick(this);
+        quick.myMType = Edit2->text();
+        quick.receiver = this;
+        members::showModal(&quick);
+    } else if (dlg.ADOQuery1.RecordCount() == 1) {
+        dlg.myLoad();
+    } else {
+        members::showModal(&dlg);
+    }
+}
+
+void TfrmXF_In::lookupTaken(const GoodsRecord &g, members::LookupOrigin)
+{
+    const int row = StringGrid1->Row();
+    if (row < 1) return;
+    StringGrid1->endEdit();
+    const QString zk = frmDM->myRetMTSZKNew(g.memberType, g.category);
+    auto set = [&](int c, const QString &t) { StringGrid1->setCells(c, row, t); };
+    set(cCode, g.code);
+    set(cName, g.name);
+    set(cUnit, g.unit);
+    set(cPrice, g.price);
+    set(cCount, QStringLiteral("1"));
+    set(cZK, zk);
+    set(cMoney, numberText(toNumber(g.price) * toNumber(zk) / 100));
+    set(cID, g.id);
+    set(cType, g.category);
+    set(cPY, g.py);
+    set(cCB, g.cost);
+    set(cKC, g.kc);
+    set(cStock, g.count);
+    StringGrid1->setFocus();
+    mySumMoney();
+}
+
+double fieldNumber(const QString &text, double whenEmpty)
+{
+    return text.isEmpty() ? whenEmpty : toNumber(text);
+}
+
+void TfrmXF_In::mySumMoney()
+{
+    double count = 0, money = 0;
+    for (int r = 1; r < kRows; ++r) {
+        if (!hasGoods(r)) continue;  // as the save counts
+        const QString q = StringGrid1->Cells(cCount, r), m = StringGrid1->Cells(cMoney, r);
+        if (!q.isEmpty()) count += toNumber(q);
+        if (!m.isEmpty()) money += toNumber(m);
+    }
+    Edit25->setText(numberText(count));
+    Edit17->setText(numberText(money));
+    {
+        // A row change clears the reduction; the extra discount stays applied.
+        const QSignalBlocker block(Edit18);
+        Edit18->setText(QStringLiteral("0"));
+    }
+    mySum();
+}
+
+void TfrmXF_In::mySum()
+{
+    const double g = fieldNumber(Edit17->text(), 0);
+    const double r = fieldNumber(Edit18->text(), 0);
+    const double z = fieldNumber(Edit21->text(), 100);
+    Edit19->setText(numberText(g * z / 100 - r));
+    Edit27->setText(Edit19->text());
+}
+
+void TfrmXF_In::StringGrid1KeyUp()
+{
+    const int row = StringGrid1->Row();
+    if (row < 1) return;
+    auto cell = [&](int c) { return StringGrid1->Cells(c, row); };
+    if (!cell(cPrice).isEmpty() && !cell(cCount).isEmpty() && !cell(cZK).isEmpty() && !cell(cID).isEmpty())
+        StringGrid1->setCells(cMoney, row,
+                              numberText(toNumber(cell(cPrice)) * toNumber(cell(cCount)) * (toNumber(cell(cZK)) / 100)));
+    if (cell(cCode).isEmpty())
+        for (int c = cName; c < cColumns; ++c) StringGrid1->setCells(c, row, QString());
+    mySumMoney();
+}
+
+void TfrmXF_In::StringGrid1KeyPress(QChar &key)
+{
+    const int row = StringGrid1->Row();
+    const int col = StringGrid1->Col();
+    if (row < 1) return;
+    if (key == u'\r' && !hasGoods(row)) myFindSP();
+    const bool goods = hasGoods(row);
+    const bool edit = key == u'\b' || key == u'\r';
+    const bool digit = key >= u'0' && key <= u'9';
+    switch (col) {
+    case cCode:
+        if (goods && !edit) key = QChar();
+        break;
+    case cName:
+    case cUnit:
+    case cMoney:
+        if (!edit) key = QChar();
+        break;
+    case cPrice:
+    case cCount:
+        if (!edit && !digit && key != u'.') key = QChar();
+        break;
+    case cZK:
+        if (!edit && !digit) key = QChar();
+        break;
+    default:
+        break;
+    }
+    if (key == u'\r' && goods) {
+        switch (col) {
+        case cCode: StringGrid1->moveTo(cPrice, row); break;
+        case cPrice: StringGrid1->moveTo(cCount, row); break;
+        case cCount: StringGrid1->moveTo(cZK, row); break;
+        case cZK:
+            if (row + 1 < kRows) StringGrid1->moveTo(cCode, row + 1);
+            break;
+        default: break;
+        }
+    }
+}
+
+void TfrmXF_In::CheckBox1Click()
+{
+    myNew();
+    myDelStr();
+    if (CheckBox1->isChecked())
+        StringGrid1->setFocus();
+    else
+        Ed_Num->setFocus();
+    CheckBox3->setChecked(!CheckBox1->isChecked());
+}
+
+void TfrmXF_In::N1Click()
+{
+    const int row = StringGrid1->Row();
+    if (row < 1) return;
+    StringGrid1->endEdit();
+    clearRow(row);
+    mySumMoney();
+}
+
+void TfrmXF_In::N2Click()
+{
+    myDelStr();
+    mySumMoney();
+}
+
+bool TfrmXF_In::askCardPassword(const QString &card, const QString &name)
+{
+    const bool ok = TfrmCheckPass::verify(this, card, name);
+    myPassState = ok ? QString() : QStringLiteral("否");
+    return ok;
+}

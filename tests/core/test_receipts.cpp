@@ -1,0 +1,260 @@
+// Receipt lines composed from saved documents, and the receipt printer.
+#include "core/Unit1.h"
+#include "core/dm.h"
+#include "core/receipts.h"
+#include "platform/print/textprinter.h"
+
+#include <QFile>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace velmora::receipts;
+
+namespace {
+
+const QString kSep(28, u'-');
+
+class ReceiptTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        dm.openDatabase(dir.filePath("Data/db.edb"), true);
+        myLoginDate = "2026-03-07";
+        shop = {"好邻居", "", "", ""};
+    }
+    vdb::Connection &c() { return *dm.ADOConnection1(); }
+    void exec(const QString &sql) { c().execute(sql); }
+    void member(const QString &card, const QString &del = "否")
+    {
+        exec("INSERT INTO Member (theNum,theName,theType,theJF,theCZ,theDel,theState) VALUES ('" + card +
+             "','张三','金卡',1234.5,20,'" + del + "','启用')");
+    }
+    void sale(const QString &number, const QString &card, const QString &owed)
+    {
+        exec("INSERT INTO UXF (theNum,myDate,theDate,MNum,theHJ,theZR,theSJ,theZK,theDX,theYE,theCount,theSum,theJF,"
+             "WName,theUser,theDel,theType) VALUES ('" + number + "','2026-03-07','2026-03-07','" + card +
+             "',100,2.25,50,100,'壹佰元整'," + owed + ",11,102.25,100,'小王','admin','否','会员')");
+        exec("INSERT INTO UXF_List (theNum,myBH,theName,theCount,thePrice,theZK,theMoney) VALUES "
+             "('" + number + "','1','可乐',1,12,100,12)");
+        exec("INSERT INTO UXF_List (theNum,myBH,theName,theCount,thePrice,theZK,theMoney) VALUES "
+             "('" + number + "','2','薯片',10,9.5,95,90.25)");
+        exec("INSERT INTO UXF_SK (theNum,theMoney,theSMType,theSKR,SKDate) VALUES ('" + number +
+             "',50,'现金','小王','2026-03-07')");
+    }
+    static QStringList foot()
+    {
+        return {"", "", "Velmora软件 电话400-820-1314", "www.velmora.example", "", "", ""};
+    }
+    QTemporaryDir dir;
+    TfrmDM dm;
+    Shop shop;
+};
+
+TEST(ReceiptFormat, MoneyIsGroupedWithTwoDecimalsAndNonNumbersFail)
+{
+    EXPECT_EQ(money("1234.5"), "1,234.50");
+    EXPECT_EQ(money("1234567.891"), "1,234,567.89");
+    EXPECT_EQ(money("0"), "0.00");
+    EXPECT_EQ(money("999.999"), "1,000.00");
+    EXPECT_EQ(money("-1234"), "-1,234.00");
+    EXPECT_THROW(money(""), velmora::ConversionError);
+    EXPECT_THROW(money("1.2.3"), velmora::ConversionError);
+}
+
+TEST(ReceiptFormat, AlignmentOnlyForTheListedWidths)
+{
+    EXPECT_EQ(alignRight("1.00", 6, {4, 5}), "  1.00");
+    EXPECT_EQ(alignRight("12.00", 8, {4, 5, 6, 7}), "   12.00");
+    EXPECT_EQ(alignRight("1,234.00", 8, {4, 5, 6, 7}), "1,234.00");
+    EXPECT_EQ(alignRight("123.00", 6, {4, 5}), "123.00");  // a length not listed is left as it is
+    EXPECT_EQ(alignLeft("现金", 8, {4, 6}), "现金    ");
+    EXPECT_EQ(alignLeft("会员卡", 8, {4, 6}), "会员卡  ");
+    EXPECT_EQ(alignLeft("微信A", 8, {4, 6}), "微信A");
+    EXPECT_EQ(print::gbkWidth("a会员1"), 6);
+}
+
+TEST(ReceiptFormat, LongAddressesSplitAfterTenCharacters)
+{
+    EXPECT_EQ(splitLong("一二三四五"), QStringList{"一二三四五"});
+    EXPECT_EQ(splitLong("一二三四五六七八九十甲乙丙丁戊"), QStringList({"一二三四五六七八九十", "甲乙丙丁戊"}));
+    EXPECT_EQ(splitLong("abcdefghijkl"), QStringList({"abcdefghij", "kl"}));
+    // More than ten bytes but at most ten characters: one line and nothing more.
+    EXPECT_EQ(splitLong("一二三四五六"), QStringList{"一二三四五六"});
+}
+
+TEST_F(ReceiptTest, MemberSaleReceiptLineByLine)
+{
+    member("26000001");
+    sale("2603070001", "26000001", "50");
+    shop.address = "一二三四五六七八九十甲乙丙丁戊";
+    shop.notice = "欢迎光临";
+    const QStringList lines = composeXF(c(), "2603070001", shop, "12:34:56");
+    QStringList expected = {"", "", "", "    好邻居消费单", kSep,
+                            "单号 2603070001[2026-03-07]",
+                            "卡号 26000001",
+                            "姓名 张三[金卡]",
+                            "积分  1,234.50余额  20.00",
+                            "应收  50.00",
+                            "----2026-03-07--12:34:56----",
+                            "品名数量  单价折扣      金额",
+                            kSep,
+                            "1 可乐",
+                            "  1.00   12.00[100%]   12.00",
+                            "2 薯片",
+                            " 10.00    9.50[95%]    90.25",
+                            kSep,
+                            "数量 11.00   金额 102.25",
+                            "折上 100%    折让 2.25",
+                            "合计 100.00",
+                            "大写 壹佰元整",
+                            "实收 50.00   应收 50.00",
+                            kSep,
+                            "2026-03-07现金        50.00",
+                            kSep,
+                            "员工 小王 制单 admin",
+                            "本单积分 100.00",
+                            kSep,
+                            "地址 一二三四五六七八九十",
+                            "甲乙丙丁戊",
+                            "欢迎光临"};
+    expected << foot();
+    EXPECT_EQ(lines, expected);
+    for (int i : {14, 16}) EXPECT_EQ(print::gbkWidth(lines[i]), 28) << i;
+}
+
+TEST_F(ReceiptTest, WalkInSaleHasNoMemberLinesAndSettledMemberNoOwedLine)
+{
+    sale("2603070001", "", "0");
+    shop.phone = "010-1234";
+    QStringList lines = composeXF(c(), "2603070001", shop, "08:00:00");
+    EXPECT_EQ(lines[6], "卡号 散客");
+    EXPECT_EQ(lines[7], "----2026-03-07--08:00:00----");
+    for (const QString &l : lines) {
+        EXPECT_FALSE(l.startsWith("姓名") || l.startsWith("积分") || l.startsWith("应收") || l.startsWith("本单积分"))
+            << l.toStdString();
+    }
+    EXPECT_TRUE(lines.contains("电话 010-1234"));
+
+    member("26000002");
+    sale("2603070002", "26000002", "0");
+    lines = composeXF(c(), "2603070002", shop, "08:00:00");
+    EXPECT_EQ(lines[8], "积分  1,234.50余额  20.00");
+    EXPECT_EQ(lines[9], "----2026-03-07--08:00:00----");  // owed sum "0": no line
+    EXPECT_TRUE(lines.contains("本单积分 100.00"));
+}
+
+TEST_F(ReceiptTest, ReprintOfADeletedSaleAndAMissingNumber)
+{
+    member("26000001");
+    sale("2603070001", "26000001", "50");
+    exec("UPDATE UXF SET theDel='是'");
+    // The owed sum over live sales is empty: no line, no failure.
+    const QStringList lines = composeXF(c(), "2603070001", shop, "08:00:00");
+    EXPECT_EQ(lines[9], "----2026-03-07--08:00:00----");
+    EXPECT_THROW(composeXF(c(), "2603079999", shop, "08:00:00"), vdb::DbError);
+}
+
+TEST_F(ReceiptTest, RechargeAndExchangeReceipts)
+{
+    member("26000001", "是");  // an old deleted holder of the card does not count
+    exec("UPDATE Member SET theName='旧人'");
+    member("26000001");
+    exec("INSERT INTO UCZ (theNum,MNum,MCZ,MZS,MType,theDX,WName,theUser,myDate) VALUES "
+         "('2603070001','26000001',1000,100,'现金','壹仟元整','小王','admin','2026-03-07')");
+    exec("INSERT INTO UDH (theNum,MNum,MJF,MLP,MCount,WName,theUser,myDate) VALUES "
+         "('2603070001','26000001',500,'雨伞',1,'小王','admin','2026-03-07')");
+    shop.phone = "123";
+    const QStringList head = {"单号  2603070001", "日期  2026-03-07", "卡号  26000001", "姓名  张三", "分类  金卡",
+                              "积分  1,234.50",   "余额  20.00",     "----2026-03-07--09:00:00----", kSep};
+    QStringList cz = QStringList{"", "", "", "    好邻居储值单", kSep} + head;
+    cz << "储值  1,000.00" << "大写  壹仟元整" << "赠送  100.00" << "收款  现金" << "员工  小王" << "录入  admin"
+       << kSep << "电话  123" << foot();
+    EXPECT_EQ(composeCZ(c(), "2603070001", shop, "09:00:00"), cz);
+    QStringList dh = QStringList{"", "", "", "    好邻居兑换单", kSep} + head;
+    dh << "积分  500.00" << "兑换  雨伞" << "数量  1" << "员工  小王" << "录入  admin" << kSep << "电话  123" << foot();
+    EXPECT_EQ(composeDH(c(), "2603070001", shop, "09:00:00"), dh);
+}
+
+TEST_F(ReceiptTest, PrintingGoesToTheCaptureOrFailsCleanly)
+{
+    member("26000001");
+    sale("2603070001", "26000001", "50");
+    frmDM = &dm;
+    myDeptName = "好邻居";
+    {
+        print::ScopedTextCapture capture;
+        velmora::myPrintXF_Pos("2603070001");
+        ASSERT_EQ(capture.jobs().size(), 1u);
+        EXPECT_EQ(capture.jobs()[0].lines[3], "    好邻居消费单");
+        capture.failing = true;
+        EXPECT_THROW(velmora::myPrintXF_Pos("2603070001"), print::PrintError);
+        EXPECT_EQ(capture.jobs().size(), 1u);
+    }
+    frmDM = nullptr;
+}
+
+TEST(TextPrinter, NoPrinterGivesAClearMessage)
+{
+    if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "a printer is installed here";
+    try {
+        print::printTextLines("t", {"x"});
+        FAIL() << "printed without a printer";
+    } catch (const print::PrintError &e) {
+        EXPECT_TRUE(e.message().contains("打印机"));
+    }
+}
+
+TEST(TextPrinter, PdfHoldsTheLinesInTheirColumns)
+{
+    const QString tool = QStandardPaths::findExecutable("pdftotext");
+    if (tool.isEmpty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    QTemporaryDir dir;
+    const QStringList lines = {"    好邻居消费单", QString(28, u'-'), "1 可乐", "  1.00   12.00[100%]   12.00",
+                               "实收 50.00   应收 50.00"};
+    {
+        print::ScopedPdfOutput pdf(dir.path());
+        print::printTextLines("消费单", lines);
+        ASSERT_EQ(pdf.files().size(), 1);
+    }
+    auto run = [&](const QStringList &args) {
+        QProcess p;
+        p.start(tool, args);
+        EXPECT_TRUE(p.waitForFinished(20000));
+        return QString::fromUtf8(p.readAllStandardOutput());
+    };
+    // The text comes back in order (blanks aside: the extractor sees gaps
+    // between glyphs narrower than their columns).
+    QString want;
+    for (const QString &l : lines) want += l;
+    want.remove(QRegularExpression("\\s"));
+    QString got = run({"-layout", dir.filePath("1.pdf"), "-"});
+    got.remove(QRegularExpression("\\s"));
+    EXPECT_EQ(got, want);
+
+    // Every word starts on its column: the column width comes from "可乐"
+    // at column 2 of its line, measured from the separator's left edge.
+    const QString boxes = run({"-bbox", dir.filePath("1.pdf"), "-"});
+    QHash<QString, QList<double>> xs;
+    QRegularExpression word("<word xMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>");
+    for (auto it = word.globalMatch(boxes); it.hasNext();) {
+        const auto m = it.next();
+        xs[m.captured(2)] << m.captured(1).toDouble();
+    }
+    ASSERT_TRUE(xs.contains(QString(28, u'-')) && xs.contains("可乐"));
+    const double x0 = xs[QString(28, u'-')].first();
+    const double column = (xs["可乐"].first() - x0) / 2;
+    ASSERT_GT(column, 1.0);
+    auto columnOf = [&](const QString &w, int nth = 0) { return (xs.value(w).value(nth, -1000) - x0) / column; };
+    EXPECT_NEAR(columnOf("好邻居消费单"), 4, 0.05);
+    EXPECT_NEAR(columnOf("100%]"), 15, 0.05);
+    EXPECT_NEAR(columnOf("实"), 0, 0.05);
+    EXPECT_NEAR(columnOf("应"), 13, 0.05);
+    EXPECT_NEAR(columnOf("00", 1), 26, 0.05);  // the amount's cents end the 28-column line
+}
+
+}  // namespace
