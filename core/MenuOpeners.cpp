@@ -1,5 +1,7 @@
 #include "core/MenuOpeners.h"
 
+#include "core/main.h"
+
 #include <QHash>
 
 namespace velmora {
@@ -27,6 +29,14 @@ AnniversaryReminder &anniversaryHook()
 }  // namespace
 
 void registerOpener(const QString &key, Opener opener) { openers().insert(key, std::move(opener)); }
+
+void registerModal(const QString &key, std::function<void(QWidget *owner)> open)
+{
+    registerOpener(key, [open = std::move(open)](TfrmMain *m) -> QWidget * {
+        open(m);
+        return nullptr;
+    });
+}
 
 void unregisterOpener(const QString &key) { openers().remove(key); }
 

@@ -26,6 +26,8 @@ namespace velmora {
 using Opener = std::function<QWidget *(TfrmMain *)>;
 
 void registerOpener(const QString &key, Opener opener);
+// For a window whose opener shows (and frees) its dialog itself.
+void registerModal(const QString &key, std::function<void(QWidget *owner)> open);
 void unregisterOpener(const QString &key);
 // The registered opener, or an empty function.
 Opener findOpener(const QString &key);

@@ -15,7 +15,7 @@ packages=(
   libsqlcipher-dev libxlsxwriter-dev libfreexl-dev libminizip-dev
   libjpeg62-turbo-dev zlib1g-dev fonts-wqy-microhei fonts-liberation2
   libicu-dev unicode-data liblua5.4-dev zbar-tools
-  clang libclang-rt-14-dev xvfb xauth
+  clang libclang-rt-14-dev xvfb xauth poppler-utils
 )
 
 setup() {
