@@ -37,6 +37,19 @@ bool holdsEncryptedPackage(const QByteArray &bytes)
     return bytes.contains(name);
 }
 
+// An encrypted .xls has a FILEPASS record (0x002F) right after the BOF
+// record of its workbook globals; the first bytes of a stream lie together
+// in the file whether it sits in big or in mini sectors.
+bool holdsFilePass(const QByteArray &bytes)
+{
+    static const QByteArray bof("\x09\x08\x10\x00\x00\x06\x05\x00", 8);
+    for (qsizetype at = bytes.indexOf(bof); at >= 0; at = bytes.indexOf(bof, at + 1)) {
+        if (at + 22 <= bytes.size() && bytes[at + 20] == '\x2F' && bytes[at + 21] == '\x00')
+            return true;
+    }
+    return false;
+}
+
 ReadResult readXls(const QString &path, const QString &fileName)
 {
     const void *handle = nullptr;
@@ -157,7 +170,7 @@ ReadResult readWorkbook(const QString &path)
     }
     if (head == kCompoundMagic) {
         const QByteArray bytes = file.readAll();
-        if (holdsEncryptedPackage(bytes))
+        if (holdsEncryptedPackage(bytes) || holdsFilePass(bytes))
             return failed(ReadProblem::Encrypted, fileName);
         file.close();
         return readXls(path, fileName);

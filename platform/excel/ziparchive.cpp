@@ -208,6 +208,8 @@ qint64 ZipArchive::Entry::readData(char *data, qint64 maxSize)
 {
     if (m_closed)
         return m_status == Status::Ok ? 0 : -1;
+    if (maxSize <= 0)
+        return 0;
     const unsigned chunk = unsigned(qMin<qint64>(maxSize, 1 << 20));
     const int n = unzReadCurrentFile(m_archive->m_zip, data, chunk);
     if (n < 0) {
