@@ -1,10 +1,12 @@
 #include "platform/excel/excelreader.h"
 
+#include "platform/excel/biffextras.h"
 #include "platform/excel/excelcell.h"
 #include "platform/excel/rowcollector.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <freexl.h>
 
@@ -50,7 +52,7 @@ bool holdsFilePass(const QByteArray &bytes)
     return false;
 }
 
-ReadResult readXls(const QString &path, const QString &fileName)
+ReadResult readXls(const QString &path, const QByteArray &bytes, const QString &fileName)
 {
     const void *handle = nullptr;
     const QByteArray encoded = QFile::encodeName(path);
@@ -96,6 +98,12 @@ ReadResult readXls(const QString &path, const QString &fileName)
     if (rows > unsigned(kMaxSheetRows) || columns > kMaxSheetColumns)
         return failed(ReadProblem::Damaged, fileName);
 
+    // FreeXL leaves formula results and logical values empty; they come
+    // from our own pass over the workbook stream.
+    QHash<quint64, QString> extras;
+    for (const BiffCell &b : readBiffExtras(bytes, QLatin1String(kSheetName)))
+        extras.insert(quint64(b.row) << 16 | quint64(b.column), b.text);
+
     RowCollector collector;
     for (unsigned int r = 0; r < rows; ++r) {
         for (unsigned short c = 0; c < columns; ++c) {
@@ -118,12 +126,16 @@ ReadResult readXls(const QString &path, const QString &fileName)
                 text = v.value.text_value ? QString::fromUtf8(v.value.text_value) : QString();
                 break;
             default:
+                text = extras.take(quint64(r) << 16 | c);
                 break;
             }
             if (!collector.set(int(r) + 1, c, text))
                 return failed(ReadProblem::TooLarge, fileName);
         }
     }
+    for (auto it = extras.cbegin(); it != extras.cend(); ++it)
+        if (!collector.set(int(it.key() >> 16) + 1, int(it.key() & 0xFFFF), it.value()))
+            return failed(ReadProblem::TooLarge, fileName);
     ReadResult result;
     result.sheet = Sheet(fileName, collector.take());
     return result;
@@ -172,8 +184,10 @@ ReadResult readWorkbook(const QString &path)
         const QByteArray bytes = file.readAll();
         if (holdsEncryptedPackage(bytes) || holdsFilePass(bytes))
             return failed(ReadProblem::Encrypted, fileName);
+        if (!isSoundCompoundFile(bytes))
+            return failed(ReadProblem::Damaged, fileName);
         file.close();
-        return readXls(path, fileName);
+        return readXls(path, bytes, fileName);
     }
     return failed(ReadProblem::NotWorkbook, fileName);
 }

@@ -1,5 +1,6 @@
 #include "excel_test_util.h"
 
+#include "platform/excel/biffextras.h"
 #include "platform/excel/excelreader.h"
 #include "platform/excel/excelsheetmodel.h"
 
@@ -72,7 +73,7 @@ TEST(ExcelReader, MemberSheetCellsReadAsText)
 
 TEST(ExcelReader, SameSheetReadsIdenticallyFromXlsAndXlsx)
 {
-    for (const char *stem : {"members", "goods", "suppliers_empty", "date1904"}) {
+    for (const char *stem : {"members", "goods", "suppliers_empty", "date1904", "formulas"}) {
         const QString name = QString::fromLatin1(stem);
         const ReadResult xlsx = readWorkbook(fixture(name + ".xlsx"));
         const ReadResult xls = readWorkbook(fixture(name + ".xls"));
@@ -86,6 +87,42 @@ TEST(ExcelReader, SameSheetReadsIdenticallyFromXlsAndXlsx)
             ASSERT_TRUE(lo.ok()) << stem;
             EXPECT_EQ(rowsText(lo.sheet).toStdString(), rowsText(xlsx.sheet).toStdString()) << stem;
         }
+    }
+}
+
+TEST(ExcelReader, XlsFormulaResultsAndLogicalValues)
+{
+    for (const char *name : {"formulas.xls", "formulas.xlsx"}) {
+        const ReadResult r = readWorkbook(fixture(QString::fromLatin1(name)));
+        ASSERT_TRUE(r.ok()) << name;
+        const Sheet &s = r.sheet;
+        ASSERT_EQ(s.rowCount(), 398) << name;
+        EXPECT_EQ(s.value(0, "积分"), "100") << name;
+        EXPECT_EQ(s.value(0, "公历生日"), "2024-01-05") << name; // date-formatted formula
+        EXPECT_EQ(s.value(0, "备注"), QString(300, QChar(0x957F))) << name; // text result over several records
+        EXPECT_EQ(s.value(0, "逻辑"), "TRUE") << name;
+        EXPECT_EQ(s.value(1, "积分"), "0.3") << name;
+        EXPECT_EQ(s.value(1, "备注"), "") << name;
+        EXPECT_EQ(s.value(1, "逻辑"), "FALSE") << name;           // logical formula
+        EXPECT_EQ(s.value(2, "积分"), "") << name;                // error value
+        EXPECT_EQ(s.value(2, "备注"), "AB") << name;
+        EXPECT_EQ(s.value(397, "积分"), "798") << name;
+        EXPECT_EQ(s.value(397, "逻辑"), "FALSE") << name;
+    }
+    // The pass over the workbook stream survives any damage.
+    const QByteArray bytes = fileBytes(fixture("formulas.xls"));
+    ASSERT_GT(readBiffExtras(bytes, "Sheet1").size(), 700);
+    EXPECT_TRUE(readBiffExtras(bytes, "Sheet2").isEmpty());
+    for (qsizetype n = 0; n < bytes.size(); n += 97)
+        readBiffExtras(bytes.left(n), "Sheet1");
+    quint32 seed = 12345;
+    for (int round = 0; round < 200; ++round) {
+        QByteArray damaged = bytes;
+        for (int k = 0; k < 20; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            damaged[qsizetype(seed % quint32(damaged.size()))] = char(seed >> 24);
+        }
+        readBiffExtras(damaged, "Sheet1");
     }
 }
 
@@ -173,6 +210,11 @@ TEST(ExcelReader, FilesThatAreNotReadableWorkbooksGiveAMessageNamingTheFile)
     QByteArray xlsHole = xls;
     for (qsizetype i = 512; i < xlsHole.size(); ++i)
         xlsHole[i] = '\xff';
+    // A directory entry whose name claims more than its 64-byte field.
+    QByteArray longName = xls;
+    const qsizetype directory = (qsizetype(quint8(xls[0x30])) + 1) * 512;
+    longName[directory + 128 + 0x40] = '\x32';
+    longName[directory + 128 + 0x41] = '\x32';
     // Compound file holding an encrypted package: a password-protected .xlsx.
     QByteArray encrypted = QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(1000, '\0');
     const QString stream = QStringLiteral("EncryptedPackage");
@@ -190,6 +232,7 @@ TEST(ExcelReader, FilesThatAreNotReadableWorkbooksGiveAMessageNamingTheFile)
         {"损坏.xlsx", flipped, ReadProblem::Damaged},
         {"截断.xls", xls.left(1500), ReadProblem::Damaged},
         {"空洞.xls", xlsHole, ReadProblem::Damaged},
+        {"目录.xls", longName, ReadProblem::Damaged},
         {"加密.xlsx", encrypted, ReadProblem::Encrypted},
         {"加密.xls", fileBytes(fixture("members_password.xls")), ReadProblem::Encrypted},
         {"文档.docx",

@@ -213,6 +213,22 @@ def cell_kinds():
     return bk
 
 
+def formulas():
+    # Formula results of every kind, then enough rows that the workbook
+    # stream of the .xls leaves the small-stream area.
+    bk = Book()
+    rows = [(1, [s(bk, '会员姓名'), s(bk, '积分'), s(bk, '公历生日'), s(bk, '备注'), s(bk, '逻辑')]),
+            (2, [s(bk, '张三'), f('50+50', 100), ('s="%d"' % DATE, '<f>DATE(2024,1,5)</f><v>%d</v>' % serial(2024, 1, 5)),
+                 ('t="str"', '<f>REPT("长",300)</f><v>%s</v>' % ('长' * 300)), b(True)]),
+            (3, [s(bk, '李四'), f('0.1+0.2', 0.30000000000000004), None, ('t="str"', '<f>""</f><v></v>'),
+                 ('t="b"', '<f>1&gt;2</f><v>0</v>')]),
+            (4, [s(bk, '王五'), ('t="e"', '<f>1/0</f><v>#DIV/0!</v>'), None, ('t="str"', '<f>"A"&amp;"B"</f><v>AB</v>')])]
+    for r in range(5, 400):
+        rows.append((r, [s(bk, '会员%d' % r), f('%d*2' % r, r * 2), None, None, b(r % 2 == 0)]))
+    bk.sheets = [('Sheet1', rows)]
+    return bk
+
+
 def header_only():
     bk = Book()
     bk.sheets = [('Sheet1', [(1, [s(bk, h) for h in ['供应商', '联系人', '联系电话', '联系地址', '备注']])])]
@@ -227,3 +243,4 @@ if __name__ == '__main__':
     save(date1904(), out + '/date1904.xlsx')
     save(header_only(), out + '/suppliers_empty.xlsx')
     save(cell_kinds(), out + '/cellkinds.xlsx')
+    save(formulas(), out + '/formulas.xlsx')
