@@ -151,7 +151,9 @@ QString readProblemMessage(ReadProblem problem, const QString &fileName)
     case ReadProblem::NotFound:
         return QStringLiteral("找不到文件“%1”，或者没有读取它的权限。").arg(fileName);
     case ReadProblem::NotWorkbook:
-        return QStringLiteral("文件“%1”不是Excel工作簿，请选择 .xls 或 .xlsx 格式的Excel文件。").arg(fileName);
+        return QStringLiteral("文件“%1”不是Excel工作簿（.xls 或 .xlsx），无法读取。"
+                              "如果它能用Excel打开，请在Excel中另存为 .xlsx 格式后再试。")
+            .arg(fileName);
     case ReadProblem::Damaged:
         return QStringLiteral("文件“%1”已损坏或不完整，无法读取。请用Excel打开并重新保存后再试。").arg(fileName);
     case ReadProblem::Encrypted:

@@ -24,10 +24,13 @@ public:
         : m_path(path), m_layout(layout)
     {
     }
+    // Still open here only when a row source threw: no half-written file.
     ~Writer()
     {
-        if (m_book)
+        if (m_book) {
             workbook_close(m_book);
+            QFile::remove(m_path);
+        }
     }
 
     ExportResult run(const QString &shopName, const ExportRowSource &rows, const QHash<int, QString> &totals);

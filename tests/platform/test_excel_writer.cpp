@@ -308,3 +308,32 @@ TEST(ExcelWriter, ThousandsOfRowsReadBackUnchanged)
         ASSERT_EQ(back.sheet.row(i + 1).cells, expected) << i;
     }
 }
+
+TEST(ExcelWriter, ARowSourceThatThrowsLeavesNoFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("kc.xlsx");
+    int n = 0;
+    EXPECT_THROW(writeExport(path, layoutOf("TfrmKC"), "店",
+                             [&](QStringList &values) {
+                                 if (++n == 3)
+                                     throw std::runtime_error("query failed");
+                                 values << "饮料" << "001";
+                                 return true;
+                             }),
+                 std::runtime_error);
+    EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+TEST(ExcelWriter, ControlCharactersAndLongTextsSurvive)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("gys.xlsx");
+    const QString control = QStringLiteral("甲") + QChar(1) + "乙\t丙\n丁";
+    const QString longText(40000, QChar(u'长'));
+    ASSERT_TRUE(writeExport(path, layoutOf("TfrmGYS_M"), "店", QVector<QStringList>{{control, longText}}).written);
+    const ReadResult back = readWorkbook(path);
+    ASSERT_TRUE(back.ok()) << back.message.toStdString();
+    EXPECT_EQ(back.sheet.cell(1, 1), control);
+    EXPECT_EQ(back.sheet.cell(1, 2), longText.left(32767)); // Excel's limit for a cell
+}
