@@ -26,6 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     f.close();
     const excel::ReadResult r = excel::readWorkbook(path);
+    QFile::remove(path);
     if (r.ok() != r.message.isEmpty())
         std::abort();
     return 0;
