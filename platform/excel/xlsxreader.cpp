@@ -343,12 +343,17 @@ void XlsxReader::readWorksheet(const QString &part)
     int rowNumber = 0;
     int column = -1;
     bool bad = false;
+    bool inSheetData = false;
     while (!xml.atEnd()) {
         const auto token = xml.readNext();
         if (token == QXmlStreamReader::EndElement && xml.name() == QLatin1String("sheetData"))
             break;
         if (token != QXmlStreamReader::StartElement)
             continue;
+        if (!inSheetData) {
+            inSheetData = xml.name() == QLatin1String("sheetData");
+            continue;
+        }
         if (xml.name() == QLatin1String("row")) {
             const auto r = xml.attributes().value(QLatin1String("r"));
             bool ok = true;
