@@ -1,6 +1,6 @@
 #include "platform/excel/excelreader.h"
 
-#include "platform/excel/biffextras.h"
+#include "platform/excel/xlsfile.h"
 #include "platform/excel/excelcell.h"
 #include "platform/excel/rowcollector.h"
 
@@ -26,30 +26,6 @@ ReadResult failed(ReadProblem problem, const QString &fileName)
     r.problem = problem;
     r.message = readProblemMessage(problem, fileName);
     return r;
-}
-
-// A password-protected .xlsx is a compound file holding the encrypted
-// package under this stream name.
-bool holdsEncryptedPackage(const QByteArray &bytes)
-{
-    static const QByteArray name = [] {
-        const QString s = QStringLiteral("EncryptedPackage");
-        return QByteArray(reinterpret_cast<const char *>(s.utf16()), s.size() * 2);
-    }();
-    return bytes.contains(name);
-}
-
-// An encrypted .xls has a FILEPASS record (0x002F) right after the BOF
-// record of its workbook globals; the first bytes of a stream lie together
-// in the file whether it sits in big or in mini sectors.
-bool holdsFilePass(const QByteArray &bytes)
-{
-    static const QByteArray bof("\x09\x08\x10\x00\x00\x06\x05\x00", 8);
-    for (qsizetype at = bytes.indexOf(bof); at >= 0; at = bytes.indexOf(bof, at + 1)) {
-        if (at + 22 <= bytes.size() && bytes[at + 20] == '\x2F' && bytes[at + 21] == '\x00')
-            return true;
-    }
-    return false;
 }
 
 ReadResult readXls(const QString &path, const QByteArray &bytes, const QString &fileName)
@@ -154,6 +130,9 @@ QString readProblemMessage(ReadProblem problem, const QString &fileName)
         return QStringLiteral("文件“%1”不是Excel工作簿（.xls 或 .xlsx），无法读取。"
                               "如果它能用Excel打开，请在Excel中另存为 .xlsx 格式后再试。")
             .arg(fileName);
+    case ReadProblem::OldFormat:
+        return QStringLiteral("文件“%1”是Excel 95或更早版本的格式，无法读取。请在Excel中另存为 .xlsx 格式后再试。")
+            .arg(fileName);
     case ReadProblem::Damaged:
         return QStringLiteral("文件“%1”已损坏或不完整，无法读取。请用Excel打开并重新保存后再试。").arg(fileName);
     case ReadProblem::Encrypted:
@@ -184,10 +163,14 @@ ReadResult readWorkbook(const QString &path)
     }
     if (head == kCompoundMagic) {
         const QByteArray bytes = file.readAll();
-        if (holdsEncryptedPackage(bytes) || holdsFilePass(bytes))
-            return failed(ReadProblem::Encrypted, fileName);
-        if (!isSoundCompoundFile(bytes))
-            return failed(ReadProblem::Damaged, fileName);
+        switch (inspectCompoundFile(bytes)) {
+        case CompoundContent::Broken: return failed(ReadProblem::Damaged, fileName);
+        case CompoundContent::EncryptedWorkbook:
+        case CompoundContent::EncryptedPackage: return failed(ReadProblem::Encrypted, fileName);
+        case CompoundContent::Other: return failed(ReadProblem::NotWorkbook, fileName);
+        case CompoundContent::OldWorkbook: return failed(ReadProblem::OldFormat, fileName);
+        case CompoundContent::Workbook: break;
+        }
         file.close();
         return readXls(path, bytes, fileName);
     }

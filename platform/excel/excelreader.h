@@ -17,6 +17,7 @@ enum class ReadProblem {
     None,
     NotFound,    // missing or unreadable
     NotWorkbook, // some other kind of file
+    OldFormat,   // Excel 95 or older
     Damaged,     // truncated or corrupt
     Encrypted,   // protected by a password to open
     NoSheet1,    // no worksheet named Sheet1
@@ -33,6 +34,8 @@ struct ReadResult
 
 // The name that the sheet must have.
 inline constexpr char kSheetName[] = "Sheet1";
+// File dialog filter offering both kinds of workbook.
+inline constexpr char kWorkbookFilter[] = "Excel文件 (*.xls *.xlsx)";
 
 ReadResult readWorkbook(const QString &path);
 

@@ -1,7 +1,7 @@
 // Arbitrary bytes as an .xls workbook: our pass over the workbook stream and
 // the whole read (through a file, as FreeXL reads from a path) must answer
 // with a sheet or a message, never crash.
-#include "platform/excel/biffextras.h"
+#include "platform/excel/xlsfile.h"
 #include "platform/excel/excelreader.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "excel_test_util.h"
 
-#include "platform/excel/biffextras.h"
+#include "platform/excel/xlsfile.h"
 #include "platform/excel/excelreader.h"
 #include "platform/excel/excelsheetmodel.h"
 
@@ -215,10 +215,17 @@ TEST(ExcelReader, FilesThatAreNotReadableWorkbooksGiveAMessageNamingTheFile)
     const qsizetype directory = (qsizetype(quint8(xls[0x30])) + 1) * 512;
     longName[directory + 128 + 0x40] = '\x32';
     longName[directory + 128 + 0x41] = '\x32';
-    // Compound file holding an encrypted package: a password-protected .xlsx.
-    QByteArray encrypted = QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(1000, '\0');
-    const QString stream = QStringLiteral("EncryptedPackage");
-    encrypted.append(reinterpret_cast<const char *>(stream.utf16()), stream.size() * 2);
+    // Workbook globals that say BIFF5: Excel 95.
+    QByteArray biff5 = xls;
+    const qsizetype bof = biff5.indexOf(QByteArray("\x09\x08\x10\x00\x00\x06\x05\x00", 8));
+    ASSERT_GT(bof, 0);
+    biff5[bof + 5] = '\x05';
+    // The same container with its streams renamed: some other document.
+    const auto utf16 = [](const QString &s) {
+        return QByteArray(reinterpret_cast<const char *>(s.utf16()), s.size() * 2);
+    };
+    QByteArray otherDocument = fileBytes(fixture("encrypted_package.xlsx"));
+    otherDocument.replace(utf16("EncryptedPackage"), utf16("DocumentSummary1"));
 
     const struct
     {
@@ -233,7 +240,10 @@ TEST(ExcelReader, FilesThatAreNotReadableWorkbooksGiveAMessageNamingTheFile)
         {"截断.xls", xls.left(1500), ReadProblem::Damaged},
         {"空洞.xls", xlsHole, ReadProblem::Damaged},
         {"目录.xls", longName, ReadProblem::Damaged},
-        {"加密.xlsx", encrypted, ReadProblem::Encrypted},
+        {"旧版.xls", biff5, ReadProblem::OldFormat},
+        {"加密.xlsx", fileBytes(fixture("encrypted_package.xlsx")), ReadProblem::Encrypted},
+        {"文档.doc", otherDocument, ReadProblem::NotWorkbook},
+        {"伪装.xls", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, '\x01'), ReadProblem::Damaged},
         {"加密.xls", fileBytes(fixture("members_password.xls")), ReadProblem::Encrypted},
         {"文档.docx",
          makeZip({{"_rels/.rels",

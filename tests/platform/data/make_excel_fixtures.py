@@ -235,6 +235,36 @@ def header_only():
     return bk
 
 
+def encrypted_package(path):
+    # The shape of a password-protected .xlsx: a compound file with the
+    # streams EncryptionInfo and EncryptedPackage (contents are filler).
+    import struct
+    END, FREE, FATSECT = 0xFFFFFFFE, 0xFFFFFFFF, 0xFFFFFFFD
+    header = bytearray(512)
+    header[0:8] = bytes.fromhex('D0CF11E0A1B11AE1')
+    struct.pack_into('<HHHHH', header, 0x18, 0x3E, 3, 0xFFFE, 9, 6)
+    struct.pack_into('<IIIIIIIII', header, 0x28, 0, 1, 1, 0, 4096, END, 0, END, 0)
+    struct.pack_into('<I', header, 0x4C, 0)
+    for i in range(1, 109):
+        struct.pack_into('<I', header, 0x4C + 4 * i, FREE)
+    fat = [FATSECT, END] + [3, 4, 5, 6, 7, 8, 9, END] + [11, 12, 13, 14, 15, 16, 17, END]
+    fat += [FREE] * (128 - len(fat))
+    fat_sector = struct.pack('<128I', *fat)
+
+    def entry(name, kind, child, right, start, size):
+        e = bytearray(128)
+        raw = (name + '\0').encode('utf-16-le')
+        e[0:len(raw)] = raw
+        struct.pack_into('<HBBIII', e, 0x40, len(raw), kind, 1, FREE, right, child)
+        struct.pack_into('<II', e, 0x74, start, size)
+        return bytes(e)
+    directory = (entry('Root Entry', 5, 1, FREE, END, 0) + entry('EncryptionInfo', 2, FREE, 2, 2, 4096)
+                 + entry('EncryptedPackage', 2, FREE, FREE, 10, 4096) + bytes(128))
+    filler = bytes((i * 37) & 0xFF for i in range(4096))
+    with open(path, 'wb') as out:
+        out.write(bytes(header) + fat_sector + directory + filler + filler)
+
+
 if __name__ == '__main__':
     out = sys.argv[1] if len(sys.argv) > 1 else '.'
     save(members(), out + '/members.xlsx')
@@ -244,3 +274,4 @@ if __name__ == '__main__':
     save(header_only(), out + '/suppliers_empty.xlsx')
     save(cell_kinds(), out + '/cellkinds.xlsx')
     save(formulas(), out + '/formulas.xlsx')
+    encrypted_package(out + '/encrypted_package.xlsx')

@@ -20,8 +20,15 @@ struct BiffCell
 // workbook or the sheet is not found; never throws on damaged input.
 QVector<BiffCell> readBiffExtras(const QByteArray &file, const QString &sheetName);
 
-// False when the compound file's structure is broken in a way that must not
-// reach FreeXL (which trusts the lengths it finds there).
-bool isSoundCompoundFile(const QByteArray &file);
+// What a compound (OLE2) file holds, looked at before FreeXL sees it.
+enum class CompoundContent {
+    Broken,            // structure damaged, or in a way FreeXL would trust and overrun
+    Workbook,          // an Excel 97-2003 workbook whose records hold together
+    OldWorkbook,       // Excel 95 or older
+    EncryptedWorkbook, // an .xls with a password to open
+    EncryptedPackage,  // a password-protected .xlsx
+    Other,             // some other document (.doc, .msg, ...)
+};
+CompoundContent inspectCompoundFile(const QByteArray &file);
 
 } // namespace excel
