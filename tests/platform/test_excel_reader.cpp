@@ -115,6 +115,9 @@ TEST(ExcelReader, XlsFormulaResultsAndLogicalValues)
     EXPECT_TRUE(readBiffExtras(bytes, "Sheet2").isEmpty());
     for (qsizetype n = 0; n < bytes.size(); n += 97)
         readBiffExtras(bytes.left(n), "Sheet1");
+    // And so does the whole read: a sheet or a message, nothing else.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("损坏.xls");
     quint32 seed = 12345;
     for (int round = 0; round < 200; ++round) {
         QByteArray damaged = bytes;
@@ -123,6 +126,9 @@ TEST(ExcelReader, XlsFormulaResultsAndLogicalValues)
             damaged[qsizetype(seed % quint32(damaged.size()))] = char(seed >> 24);
         }
         readBiffExtras(damaged, "Sheet1");
+        ASSERT_TRUE(writeFile(path, damaged));
+        const ReadResult r = readWorkbook(path);
+        EXPECT_EQ(r.ok(), r.message.isEmpty());
     }
 }
 
