@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace excel {
+
+// The rows of one worksheet as text, the first non-empty row being the
+// header row.  Columns count from 0 (column A); row numbers are the sheet's
+// own (1-based), so that messages can point the user at the right cell.
+class Sheet
+{
+public:
+    struct Row
+    {
+        int number = 0;    // the row's number in the sheet
+        QStringList cells; // trailing empty cells left out
+    };
+
+    Sheet() = default;
+    // rows: the sheet's non-empty rows in ascending order of number.
+    Sheet(const QString &fileName, QVector<Row> rows);
+
+    QString fileName() const { return m_fileName; }
+    int headerRowNumber() const { return m_headerRow; } // 0 for an empty sheet
+    const QStringList &headers() const { return m_headers; }
+
+    int rowCount() const { return int(m_rows.size()); } // data rows, after the header
+    int columnCount() const { return m_columns; }
+    const Row &row(int index) const { return m_rows[index]; }
+    int rowNumber(int index) const { return m_rows[index].number; }
+    QString cell(int row, int column) const;
+    bool isRowEmpty(int row) const { return m_rows[row].cells.isEmpty(); }
+
+    // Index of the first column whose header, ignoring surrounding blanks,
+    // is the given text; -1 when there is none.
+    int column(const QString &header) const;
+    QStringList missingHeaders(const QStringList &required) const;
+    QString value(int row, const QString &header) const;
+
+    // "D5": the cell's address for messages.
+    QString cellName(int row, int column) const;
+
+private:
+    QString m_fileName;
+    int m_headerRow = 0;
+    QStringList m_headers;
+    QVector<Row> m_rows;
+    int m_columns = 0;
+};
+
+} // namespace excel

@@ -1,0 +1,255 @@
+#include "platform/excel/excelwriter.h"
+
+#include "platform/excel/excelcell.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <xlsxwriter.h>
+
+namespace excel {
+
+namespace {
+
+constexpr int kMaxCellText = 32767; // Excel's limit for one cell
+constexpr int kMaxRows = 1048576;
+
+class Writer
+{
+public:
+    Writer(const QString &path, const ExportLayout &layout)
+        : m_path(path), m_layout(layout)
+    {
+    }
+    // Still open here only when a row source threw: no half-written file.
+    ~Writer()
+    {
+        if (m_book) {
+            workbook_close(m_book);
+            QFile::remove(m_path);
+        }
+    }
+
+    ExportResult run(const QString &shopName, const ExportRowSource &rows, const QHash<int, QString> &totals);
+
+private:
+    bool ok(lxw_error rc)
+    {
+        if (rc != LXW_NO_ERROR && m_error == LXW_NO_ERROR)
+            m_error = rc;
+        return rc == LXW_NO_ERROR;
+    }
+    bool writeText(int row, int col, const QString &text, lxw_format *format);
+    bool writeValue(int row, int col, const QString &text, bool asText, lxw_format *format);
+    void setupFormats();
+    ExportResult failure(const QString &message, const QString &detail);
+
+    QString m_path;
+    const ExportLayout &m_layout;
+    lxw_workbook *m_book = nullptr;
+    lxw_worksheet *m_sheet = nullptr;
+    lxw_format *m_title = nullptr;
+    lxw_format *m_header = nullptr;
+    lxw_format *m_cell = nullptr;
+    lxw_error m_error = LXW_NO_ERROR;
+};
+
+void Writer::setupFormats()
+{
+    m_title = workbook_add_format(m_book);
+    format_set_font_name(m_title, "宋体");
+    format_set_font_size(m_title, 16);
+    format_set_bold(m_title);
+    format_set_align(m_title, LXW_ALIGN_CENTER);
+    format_set_align(m_title, LXW_ALIGN_VERTICAL_CENTER);
+
+    m_header = workbook_add_format(m_book);
+    format_set_font_size(m_header, 9);
+    format_set_bold(m_header);
+    format_set_align(m_header, LXW_ALIGN_CENTER);
+    format_set_align(m_header, LXW_ALIGN_VERTICAL_CENTER);
+    format_set_border(m_header, LXW_BORDER_THIN);
+
+    m_cell = workbook_add_format(m_book);
+    format_set_font_size(m_cell, 9);
+    format_set_border(m_cell, LXW_BORDER_THIN);
+}
+
+bool Writer::writeText(int row, int col, const QString &text, lxw_format *format)
+{
+    if (text.isEmpty())
+        return ok(worksheet_write_blank(m_sheet, lxw_row_t(row), lxw_col_t(col), format));
+    const QByteArray utf8 = (text.size() > kMaxCellText ? text.left(kMaxCellText) : text).toUtf8();
+    return ok(worksheet_write_string(m_sheet, lxw_row_t(row), lxw_col_t(col), utf8.constData(), format));
+}
+
+// Text that reads as a plain number goes in as a number unless the column
+// keeps its texts (codes with leading zeros, document numbers, dates).
+bool Writer::writeValue(int row, int col, const QString &text, bool asText, lxw_format *format)
+{
+    if (!asText && isPlainNumber(text))
+        return ok(worksheet_write_number(m_sheet, lxw_row_t(row), lxw_col_t(col), text.toDouble(), format));
+    return writeText(row, col, text, format);
+}
+
+ExportResult Writer::failure(const QString &message, const QString &detail)
+{
+    if (m_book) {
+        workbook_close(m_book);
+        m_book = nullptr;
+    }
+    QFile::remove(m_path);
+    ExportResult r;
+    r.path = m_path;
+    r.message = message;
+    r.detail = detail;
+    return r;
+}
+
+ExportResult Writer::run(const QString &shopName, const ExportRowSource &rows, const QHash<int, QString> &totals)
+{
+    const QString cannot = QString::fromUtf8(kCannotCreateXls);
+    const int n = m_layout.columnCount();
+    if (n < 2)
+        return failure(cannot, QStringLiteral("layout has fewer than two columns"));
+
+    const QFileInfo fi(m_path);
+    if (!fi.absoluteDir().exists())
+        return failure(cannot, QStringLiteral("folder does not exist: ") + fi.absolutePath());
+    QFile::remove(m_path);
+
+    // Rows go out one by one to a temporary file, so 100,000 rows need
+    // little memory; everything is therefore written strictly top-down.
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    const QByteArray tmp = QFile::encodeName(QDir::tempPath());
+    options.tmpdir = const_cast<char *>(tmp.constData());
+    const QByteArray encodedPath = QFile::encodeName(m_path);
+    m_book = workbook_new_opt(encodedPath.constData(), &options);
+    if (!m_book)
+        return failure(cannot, QStringLiteral("cannot start workbook"));
+    m_sheet = workbook_add_worksheet(m_book, nullptr);
+    if (!m_sheet)
+        return failure(cannot, QStringLiteral("cannot add worksheet"));
+    setupFormats();
+
+    const QString heading = shopName + m_layout.title;
+    const QByteArray docTitle = heading.toUtf8();
+    lxw_doc_properties props{};
+    props.title = const_cast<char *>(docTitle.constData());
+    ok(workbook_set_properties(m_book, &props));
+
+    for (int c = 0; c < n; ++c)
+        if (m_layout.columns[c].width > 0)
+            ok(worksheet_set_column(m_sheet, lxw_col_t(c), lxw_col_t(c), m_layout.columns[c].width, nullptr));
+
+    // Row 1: the shop's name and the title, merged across every column.
+    const QByteArray headingUtf8 = heading.left(kMaxCellText).toUtf8();
+    ok(worksheet_merge_range(m_sheet, 0, 0, 0, lxw_col_t(n - 1), headingUtf8.constData(), m_title));
+    // Row 2: the column titles.
+    for (int c = 0; c < n; ++c)
+        writeText(1, c, m_layout.columns[c].title, m_header);
+
+    int row = 2;
+    int written = 0;
+    QStringList values;
+    const int lastDataRow = kMaxRows - 1 - (m_layout.hasTotals() ? 1 : 0);
+    while (m_error == LXW_NO_ERROR) {
+        values.clear();
+        if (!rows || !rows(values))
+            break;
+        if (row > lastDataRow)
+            return failure(QStringLiteral("数据超过 Excel 工作表的最大行数（%1 行），无法导出。").arg(kMaxRows),
+                           QStringLiteral("too many rows"));
+        ok(worksheet_write_number(m_sheet, lxw_row_t(row), 0, double(written + 1), m_cell));
+        for (int c = 1; c < n; ++c) {
+            const QString v = c - 1 < values.size() ? values[c - 1] : QString();
+            writeValue(row, c, v, m_layout.columns[c].text, m_cell);
+        }
+        ++row;
+        ++written;
+    }
+    if (m_layout.hasTotals() && m_error == LXW_NO_ERROR) {
+        writeText(row, 0, QStringLiteral("合计"), m_cell);
+        for (int c = 1; c < n; ++c)
+            writeValue(row, c, totals.value(c + 1), false, m_cell);
+    }
+
+    if (m_layout.landscape)
+        worksheet_set_landscape(m_sheet);
+    else
+        worksheet_set_portrait(m_sheet);
+    const QByteArray footer = QByteArray("&C") + kExportFooter;
+    ok(worksheet_set_footer(m_sheet, footer.constData()));
+
+    if (m_error != LXW_NO_ERROR)
+        return failure(cannot, QString::fromUtf8(lxw_strerror(m_error)));
+    const lxw_error rc = workbook_close(m_book);
+    m_book = nullptr;
+    if (rc != LXW_NO_ERROR)
+        return failure(cannot, QString::fromUtf8(lxw_strerror(rc)) + QStringLiteral(": ") + m_path);
+
+    ExportResult r;
+    r.written = true;
+    r.path = m_path;
+    r.rows = written;
+    return r;
+}
+
+QString safeFileTitle(const QString &title)
+{
+    QString out;
+    for (const QChar c : title)
+        out.append(QStringLiteral("\\/:*?\"<>|").contains(c) || c.unicode() < 32 ? QChar(u'_') : c);
+    return out.isEmpty() ? QStringLiteral("导出") : out;
+}
+
+} // namespace
+
+ExportResult writeExport(const QString &path, const ExportLayout &layout, const QString &shopName,
+                         const ExportRowSource &rows, const QHash<int, QString> &totals)
+{
+    Writer writer(path, layout);
+    return writer.run(shopName, rows, totals);
+}
+
+ExportResult writeExport(const QString &path, const ExportLayout &layout, const QString &shopName,
+                         const QVector<QStringList> &rows, const QHash<int, QString> &totals)
+{
+    qsizetype next = 0;
+    return writeExport(
+        path, layout, shopName,
+        [&](QStringList &values) {
+            if (next >= rows.size())
+                return false;
+            values = rows[next++];
+            return true;
+        },
+        totals);
+}
+
+QString exportFileName(const QString &title, const QDateTime &when)
+{
+    return safeFileTitle(title) + u'_' + when.toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".xlsx");
+}
+
+QString exportFilePath(const QString &folder, const QString &title, const QDateTime &when)
+{
+    const QDir dir(folder);
+    const QString name = exportFileName(title, when);
+    QString path = dir.filePath(name);
+    const QString stem = name.chopped(5); // without ".xlsx"
+    for (int i = 2; QFileInfo::exists(path) && i < 10000; ++i)
+        path = dir.filePath(stem + u'_' + QString::number(i) + QStringLiteral(".xlsx"));
+    return path;
+}
+
+bool openWithDefaultApplication(const QString &path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+} // namespace excel

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/excel/excelsheet.h"
+
+namespace excel {
+
+// Limits of what a reader accepts: Excel's own sheet size, and a cap on the
+// cells held so that a crafted file cannot exhaust memory.
+inline constexpr int kMaxSheetRows = 1048576;
+inline constexpr int kMaxSheetColumns = 16384;
+inline constexpr qint64 kMaxHeldCells = 8'000'000;
+
+// Gathers a sheet's non-empty cells row by row as the readers meet them.
+class RowCollector
+{
+public:
+    // False when the cell would take the sheet past kMaxHeldCells.
+    bool set(int rowNumber, int column, const QString &text);
+    QVector<Sheet::Row> take();
+
+private:
+    QVector<Sheet::Row> m_rows;
+    qint64 m_held = 0;
+    bool m_sorted = true;
+};
+
+} // namespace excel

@@ -1,0 +1,339 @@
+#include "excel_test_util.h"
+
+#include "platform/excel/excelcell.h"
+#include "platform/excel/excelreader.h"
+#include "platform/excel/excelwriter.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace excel;
+using namespace exceltest;
+
+namespace {
+
+const ExportLayout &layoutOf(const char *window)
+{
+    const ExportLayout *l = exportLayout(QString::fromLatin1(window));
+    EXPECT_NE(l, nullptr) << window;
+    static const ExportLayout none;
+    return l ? *l : none;
+}
+
+} // namespace
+
+TEST(ExcelWriter, StockListExportIsLaidOutForPrinting)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("kc.xlsx");
+    const ExportLayout &kc = layoutOf("TfrmKC");
+    const QVector<QStringList> rows = {
+        {"饮料", "00123", "可口可乐", "瓶", "2.5", "48", "120", ""},
+        {"零食", "6901234567892", "薯片", "包", "5", "-2", "-10", "2008-01-05"},
+    };
+    const ExportResult r = writeExport(path, kc, "星光便利店", rows, {{7, "46"}, {8, "110"}});
+    ASSERT_TRUE(r.written) << r.detail.toStdString();
+    EXPECT_EQ(r.rows, 2);
+    EXPECT_TRUE(r.message.isEmpty());
+
+    const XSheet x = inspectXlsx(path);
+    ASSERT_TRUE(x.ok);
+    // Title row: shop name and title, merged over A..I, 宋体 16 bold, centred.
+    EXPECT_EQ(x.cells["A1"].value, "星光便利店商品库存表");
+    EXPECT_EQ(x.merges, QStringList({"A1:I1"}));
+    const auto &title = x.styles[x.cells["A1"].style];
+    EXPECT_EQ(title.fontName, "宋体");
+    EXPECT_EQ(title.fontSize, 16);
+    EXPECT_TRUE(title.bold);
+    EXPECT_EQ(title.horizontal, "center");
+    EXPECT_EQ(title.vertical, "center");
+    EXPECT_FALSE(title.thinBorder);
+    EXPECT_EQ(x.docTitle, "星光便利店商品库存表");
+
+    // Header row: the column titles, bold and centred, size 9, bordered.
+    QStringList header;
+    for (int c = 0; c < 9; ++c)
+        header << x.cells[columnLetters(c) + "2"].value;
+    EXPECT_EQ(header, QStringList({"序号", "商品分类", "商品编码", "商品名称", "单位", "成本", "库存数量", "库存金额", "备注"}));
+    const auto &head = x.styles[x.cells["D2"].style];
+    EXPECT_TRUE(head.bold);
+    EXPECT_EQ(head.horizontal, "center");
+    EXPECT_EQ(head.fontSize, 9);
+    EXPECT_TRUE(head.thinBorder);
+
+    // Rows: numbered, the code column as text, the others as numbers where
+    // they read as numbers.
+    EXPECT_EQ(x.cells["A3"].type, "");
+    EXPECT_EQ(x.cells["A3"].value, "1");
+    EXPECT_EQ(x.cells["A4"].value, "2");
+    EXPECT_EQ(x.cells["C3"].type, "inlineStr");
+    EXPECT_EQ(x.cells["C3"].value, "00123");
+    EXPECT_EQ(x.cells["C4"].type, "inlineStr");
+    EXPECT_EQ(x.cells["F3"].type, "");
+    EXPECT_EQ(x.cells["F3"].value, "2.5");
+    EXPECT_EQ(x.cells["G4"].type, "");
+    EXPECT_EQ(x.cells["G4"].value, "-2");
+    EXPECT_EQ(x.cells["I4"].type, "inlineStr"); // a date stays text
+    EXPECT_EQ(x.cells["I4"].value, "2008-01-05");
+
+    // Totals row right after the data.
+    EXPECT_EQ(x.cells["A5"].value, "合计");
+    EXPECT_EQ(x.cells["G5"].type, "");
+    EXPECT_EQ(x.cells["G5"].value, "46");
+    EXPECT_EQ(x.cells["H5"].value, "110");
+    EXPECT_EQ(x.dimension, "A1:I5");
+
+    // Every cell from the header row to the totals row has a thin border
+    // and size 9, empty ones included.
+    for (int row = 2; row <= 5; ++row)
+        for (int c = 0; c < 9; ++c) {
+            const QString ref = columnLetters(c) + QString::number(row);
+            ASSERT_TRUE(x.cells.contains(ref)) << ref.toStdString();
+            EXPECT_TRUE(x.styles[x.cells[ref].style].thinBorder) << ref.toStdString();
+            EXPECT_EQ(x.styles[x.cells[ref].style].fontSize, 9) << ref.toStdString();
+        }
+    EXPECT_FALSE(x.styles[x.cells["B3"].style].bold);
+
+    // Widths in character units (the file stores them with the cell padding).
+    ASSERT_EQ(x.widths.size(), 9);
+    for (const auto &w : x.widths)
+        EXPECT_NEAR(w.second, kc.columns[w.first - 1].width + 0.71, 0.01) << w.first;
+    EXPECT_EQ(x.orientation, "landscape");
+    EXPECT_EQ(x.footer, "&C" + QString::fromUtf8(kExportFooter));
+    EXPECT_TRUE(x.footer.endsWith(" 共&N页，第&P页"));
+
+    // And the rows read back through the import reader.
+    const ReadResult back = readWorkbook(path);
+    ASSERT_TRUE(back.ok());
+    EXPECT_EQ(back.sheet.headerRowNumber(), 1); // the title row comes first
+    EXPECT_EQ(back.sheet.cell(1, 2), "00123");
+    EXPECT_EQ(back.sheet.cell(3, 0), "合计");
+}
+
+TEST(ExcelWriter, EmptyListsStillGetTitleHeaderAndTotals)
+{
+    QTemporaryDir dir;
+    const QString withTotals = dir.filePath("cz.xlsx");
+    ASSERT_TRUE(writeExport(withTotals, layoutOf("TfrmCZ_M"), "", QVector<QStringList>{},
+                            {{5, "0"}, {6, "0"}})
+                    .written);
+    XSheet x = inspectXlsx(withTotals);
+    EXPECT_EQ(x.cells["A1"].value, "储值表"); // no shop name: the title alone
+    EXPECT_EQ(x.merges, QStringList({"A1:L1"}));
+    EXPECT_EQ(x.cells["A3"].value, "合计");
+    EXPECT_EQ(x.cells["E3"].value, "0");
+    EXPECT_EQ(x.dimension, "A1:L3");
+    EXPECT_TRUE(x.styles[x.cells["L3"].style].thinBorder);
+
+    const QString without = dir.filePath("gys.xlsx");
+    ASSERT_TRUE(writeExport(without, layoutOf("TfrmGYS_M"), "店", QVector<QStringList>{}).written);
+    x = inspectXlsx(without);
+    EXPECT_EQ(x.dimension, "A1:F2");
+    EXPECT_FALSE(x.cells.contains("A3"));
+}
+
+TEST(ExcelWriter, OnlyTextThatSurvivesAsANumberBecomesANumber)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("gys.xlsx");
+    // 联系电话 is not a text column, yet a phone number with a leading zero
+    // or a long number must not lose digits.
+    const QVector<QStringList> rows = {
+        {"甲", "张", "02112345678", "路1号", "12.50"},
+        {"乙", "李", "13800138000", "=HYPERLINK(\"x\")", "1234567890123456789"},
+        {"丙", "", "-0", "", "1e5"},
+    };
+    ASSERT_TRUE(writeExport(path, layoutOf("TfrmGYS_M"), "店", rows).written);
+    const XSheet x = inspectXlsx(path);
+    EXPECT_EQ(x.cells["D3"].type, "inlineStr");
+    EXPECT_EQ(x.cells["D3"].value, "02112345678");
+    EXPECT_EQ(x.cells["F3"].type, "");
+    EXPECT_EQ(x.cells["F3"].value, "12.5");
+    EXPECT_EQ(x.cells["D4"].type, "");
+    EXPECT_EQ(x.cells["D4"].value, "13800138000");
+    EXPECT_EQ(x.cells["E4"].type, "inlineStr"); // never a formula
+    EXPECT_EQ(x.cells["F4"].type, "inlineStr");
+    EXPECT_EQ(x.cells["F4"].value, "1234567890123456789");
+    EXPECT_EQ(x.cells["D5"].type, "inlineStr");
+    EXPECT_EQ(x.cells["F5"].type, "inlineStr");
+    EXPECT_EQ(x.cells["C5"].type, "");
+    EXPECT_EQ(x.cells["C5"].value, "");
+}
+
+TEST(ExcelWriter, RowSourceAndShortRows)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("xf.xlsx");
+    const ExportLayout &xf = layoutOf("TfrmXF_M");
+    int produced = 0;
+    const ExportResult r = writeExport(
+        path, xf, "店",
+        [&](QStringList &values) {
+            if (produced == 3)
+                return false;
+            ++produced;
+            values << "2024-01-0" + QString::number(produced) << "2401050001"; // the rest left out
+            return true;
+        },
+        {{22, "9.9"}});
+    ASSERT_TRUE(r.written);
+    EXPECT_EQ(r.rows, 3);
+    const XSheet x = inspectXlsx(path);
+    EXPECT_EQ(x.merges, QStringList({"A1:V1"}));
+    EXPECT_EQ(x.cells["C5"].type, "inlineStr"); // 单号 is a text column
+    EXPECT_EQ(x.cells["C5"].value, "2401050001");
+    EXPECT_EQ(x.cells["V5"].value, "");
+    EXPECT_TRUE(x.styles[x.cells["V5"].style].thinBorder);
+    EXPECT_EQ(x.cells["V6"].value, "9.9");
+    EXPECT_EQ(x.cells["F6"].value, ""); // no total given
+}
+
+TEST(ExcelWriter, PortraitWindowsAndDefaultWidths)
+{
+    QTemporaryDir dir;
+    for (const char *w : {"TfrmJNRTX", "TfrmXF_SKQ"}) {
+        const QString path = dir.filePath(QString::fromLatin1(w) + ".xlsx");
+        ASSERT_TRUE(writeExport(path, layoutOf(w), "店", QVector<QStringList>{}).written);
+        EXPECT_NE(inspectXlsx(path).orientation, "landscape") << w;
+    }
+    const QString member = dir.filePath("member.xlsx");
+    ASSERT_TRUE(writeExport(member, layoutOf("TfrmMember_M"), "店", QVector<QStringList>{}).written);
+    const XSheet x = inspectXlsx(member);
+    EXPECT_TRUE(x.widths.isEmpty());
+    EXPECT_EQ(x.orientation, "landscape");
+}
+
+TEST(ExcelWriter, FailureLeavesNoFileAndGivesTheMessage)
+{
+    QTemporaryDir dir;
+    const QString inMissingFolder = dir.filePath("无此目录/kc.xlsx");
+    ExportResult r = writeExport(inMissingFolder, layoutOf("TfrmKC"), "店", QVector<QStringList>{{"a"}});
+    EXPECT_FALSE(r.written);
+    EXPECT_EQ(r.message, QString::fromUtf8("无法创建Xls文件，请确认是否安装EXCEL"));
+    EXPECT_FALSE(QFileInfo::exists(inMissingFolder));
+
+    // A folder where the file should be: cannot be replaced.
+    const QString blocked = dir.filePath("blocked.xlsx");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("blocked.xlsx"));
+    r = writeExport(blocked, layoutOf("TfrmKC"), "店", QVector<QStringList>{{"a"}});
+    EXPECT_FALSE(r.written);
+    EXPECT_EQ(r.message, QString::fromUtf8(kCannotCreateXls));
+
+    // An existing file of that name is replaced.
+    const QString existing = dir.filePath("old.xlsx");
+    ASSERT_TRUE(writeFile(existing, "old contents"));
+    r = writeExport(existing, layoutOf("TfrmKC"), "店", QVector<QStringList>{{"饮料", "001"}});
+    ASSERT_TRUE(r.written);
+    EXPECT_EQ(inspectXlsx(existing).cells["C3"].value, "001");
+}
+
+TEST(ExcelWriter, ExportFileNamesFromTitleAndTime)
+{
+    const QDateTime when(QDate(2024, 1, 5), QTime(14, 30, 0));
+    EXPECT_EQ(exportFileName("商品库存表", when), "商品库存表_20240105_143000.xlsx");
+    EXPECT_EQ(exportFileName("a/b:c", when), "a_b_c_20240105_143000.xlsx");
+    QTemporaryDir dir;
+    const QString first = exportFilePath(dir.path(), "消费表", when);
+    EXPECT_EQ(QFileInfo(first).fileName(), "消费表_20240105_143000.xlsx");
+    ASSERT_TRUE(writeFile(first, "x"));
+    const QString second = exportFilePath(dir.path(), "消费表", when);
+    EXPECT_EQ(QFileInfo(second).fileName(), "消费表_20240105_143000_2.xlsx");
+}
+
+TEST(ExcelWriter, LayoutTableIsConsistent)
+{
+    const auto &all = exportLayouts();
+    EXPECT_EQ(all.size(), 19);
+    EXPECT_EQ(exportLayout("TfrmM_Q"), nullptr); // the member reset does not export
+    // Last column letter of each window.
+    const QHash<QString, QString> last = {
+        {"TfrmShop_M", "I"}, {"TfrmGYS_M", "F"}, {"TfrmXF_M", "V"},   {"TfrmCZ_M", "L"},   {"TfrmDH_M", "K"},
+        {"TfrmMember_M", "X"}, {"TfrmXF_MX", "N"}, {"TfrmSRTX", "T"}, {"TfrmBB_D", "Q"},   {"TfrmBB_M", "Q"},
+        {"TfrmBB_Y", "Q"},   {"TfrmXF_TJ", "L"}, {"TfrmJNRTX", "H"},  {"TfrmKC", "I"},     {"TfrmJH_M", "K"},
+        {"TfrmJH_MX", "M"},  {"TfrmTH_M", "K"},  {"TfrmTH_MX", "M"},  {"TfrmXF_SKQ", "J"},
+    };
+    QSet<QString> windows;
+    for (const ExportLayout &l : all) {
+        windows.insert(l.window);
+        EXPECT_EQ(columnLetters(l.columnCount() - 1), last.value(l.window)) << l.window.toStdString();
+        EXPECT_EQ(l.columns.first().title, "序号");
+        EXPECT_FALSE(l.columns.first().text);
+        QSet<QString> titles;
+        for (const ExportColumn &c : l.columns) {
+            EXPECT_FALSE(titles.contains(c.title)) << l.window.toStdString() << c.title.toStdString();
+            titles.insert(c.title);
+        }
+        QSet<int> totalColumns;
+        for (const ExportTotal &t : l.totals) {
+            EXPECT_GT(t.column, 1);
+            EXPECT_LE(t.column, l.columnCount());
+            EXPECT_FALSE(totalColumns.contains(t.column));
+            totalColumns.insert(t.column);
+            EXPECT_FALSE(l.columns[t.column - 1].text) << l.window.toStdString();
+        }
+    }
+    EXPECT_EQ(windows.size(), 19);
+    // The totals of the sale list take its profit from the field 利润.
+    const ExportLayout &xf = layoutOf("TfrmXF_M");
+    EXPECT_EQ(xf.columns[21].title, "本单利润");
+    EXPECT_EQ(xf.totals.last().column, 22);
+    EXPECT_EQ(xf.totals.last().field, "利润");
+    EXPECT_EQ(layoutOf("TfrmDH_M").columns.last().width, 0);
+    EXPECT_EQ(layoutOf("TfrmKC").columnOf("商品编码"), 3);
+    EXPECT_TRUE(layoutOf("TfrmKC").columns[2].text);
+}
+
+TEST(ExcelWriter, ThousandsOfRowsReadBackUnchanged)
+{
+    // Large enough that every part is read in many chunks.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("kc.xlsx");
+    QVector<QStringList> rows;
+    for (int i = 0; i < 5000; ++i)
+        rows.append({"分类" + QString::number(i % 7), QStringLiteral("%1").arg(i, 6, 10, QChar('0')),
+                     "商品" + QString::number(i), "个", QString::number(i * 0.25), QString::number(i % 50),
+                     QString::number(i * 0.25 * (i % 50)), i % 3 ? QString() : "备注"});
+    ASSERT_TRUE(writeExport(path, layoutOf("TfrmKC"), "店", rows, {{7, "1"}, {8, "2"}}).written);
+    const ReadResult back = readWorkbook(path);
+    ASSERT_TRUE(back.ok()) << back.message.toStdString();
+    ASSERT_EQ(back.sheet.rowCount(), 1 + 5000 + 1);
+    for (int i = 0; i < 5000; ++i) {
+        QStringList expected = QStringList{QString::number(i + 1)} + rows[i];
+        while (!expected.isEmpty() && expected.last().isEmpty())
+            expected.removeLast();
+        ASSERT_EQ(back.sheet.row(i + 1).cells, expected) << i;
+    }
+}
+
+TEST(ExcelWriter, ARowSourceThatThrowsLeavesNoFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("kc.xlsx");
+    int n = 0;
+    EXPECT_THROW(writeExport(path, layoutOf("TfrmKC"), "店",
+                             [&](QStringList &values) {
+                                 if (++n == 3)
+                                     throw std::runtime_error("query failed");
+                                 values << "饮料" << "001";
+                                 return true;
+                             }),
+                 std::runtime_error);
+    EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+TEST(ExcelWriter, ControlCharactersAndLongTextsSurvive)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("gys.xlsx");
+    const QString control = QStringLiteral("甲") + QChar(1) + "乙\t丙\n丁";
+    const QString longText(40000, QChar(u'长'));
+    ASSERT_TRUE(writeExport(path, layoutOf("TfrmGYS_M"), "店", QVector<QStringList>{{control, longText}}).written);
+    const ReadResult back = readWorkbook(path);
+    ASSERT_TRUE(back.ok()) << back.message.toStdString();
+    EXPECT_EQ(back.sheet.cell(1, 1), control);
+    EXPECT_EQ(back.sheet.cell(1, 2), longText.left(32767)); // Excel's limit for a cell
+}
