@@ -1,5 +1,7 @@
 #include "platform/excel/excelcell.h"
 
+#include "platform/db/db.h"
+
 #include <QDate>
 #include <QTime>
 
@@ -9,11 +11,8 @@ namespace excel {
 
 QString numberText(double value)
 {
-    if (value == 0)
-        return QStringLiteral("0"); // also for -0
-    if (!std::isfinite(value))
-        return QString();
-    return QString::number(value, 'g', 15);
+    // The same text the database layer gives; no text for inf/nan.
+    return std::isfinite(value) ? vdb::numberText(value) : QString();
 }
 
 bool isPlainNumber(const QString &text)
