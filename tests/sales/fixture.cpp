@@ -1,30 +1,8 @@
 #include "fixture.h"
 
-#include "core/Schema.h"
-
-namespace {
-QString templatePath()
-{
-    static QTemporaryDir keep;
-    static QString path;
-    if (path.isEmpty()) {
-        path = keep.filePath(QStringLiteral("template.edb"));
-        velmora::createDatabase(path, velmora::databaseKey());
-    }
-    return path;
-}
-}  // namespace
-
 void SalesTest::SetUp()
 {
-    ASSERT_TRUE(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("db.edb"));
-    ASSERT_TRUE(QFile::copy(templatePath(), path));
-    dm = std::make_unique<TfrmDM>();
-    frmDM = dm.get();
-    dm->openDatabase(path, false);
-    myLoginDate = QStringLiteral("2026-03-07");
-    myUser = QStringLiteral("admin");
+    ShopDbTest::SetUp();
     myDeptName = QStringLiteral("好邻居");
     myDeptAdd.clear();
     myDeptPhone.clear();
@@ -38,71 +16,9 @@ void SalesTest::SetUp()
     exec(QStringLiteral("INSERT INTO SWorker (theName,theState,Remark) VALUES ('小王','启用','')"));
 }
 
-void SalesTest::TearDown()
-{
-    dm.reset();
-    frmDM = nullptr;
-}
-
-QString SalesTest::one(const QString &sql)
-{
-    vdb::Query q(&c());
-    q.OpenSql(sql);
-    return q.IsEmpty() ? QString() : q.text(0, 0);
-}
-
-int SalesTest::count(const QString &table, const QString &where)
-{
-    return one(QStringLiteral("select count(*) from ") + table + " where " + where).toInt();
-}
-
-QStringList SalesTest::rows(const QString &sql)
-{
-    vdb::Query q(&c());
-    q.OpenSql(sql);
-    QStringList out;
-    for (int r = 0; r < q.RecordCount(); ++r) {
-        QStringList cells;
-        for (int col = 0; col < q.FieldCount(); ++col) cells << q.text(r, col);
-        out << cells.join(QLatin1Char('|'));
-    }
-    return out;
-}
-
-QStringList SalesTest::snapshot()
-{
-    QStringList out;
-    for (const QString &t : c().tableNames()) {
-        out << QStringLiteral("== ") + t;
-        out << rows(QStringLiteral("select * from ") + t);
-    }
-    return out;
-}
-
-void SalesTest::addType(const QString &name, const QString &zk, const QString &jf, const QString &xf)
-{
-    exec(QStringLiteral("INSERT INTO MType (theName,theZK,theJF,Remark,theState,theXF) VALUES ('%1',%2,%3,'','启用',%4)")
-             .arg(name, zk, jf, xf));
-}
-
-void SalesTest::addCategory(const QString &name, const QString &kc)
-{
-    exec(QStringLiteral("INSERT INTO SType (theName,Remark,theState,theKC) VALUES ('%1','','启用','%2')").arg(name, kc));
-}
-
 void SalesTest::setDiscount(const QString &memberType, const QString &category, const QString &zk)
 {
     exec(QStringLiteral("INSERT INTO MTS (SType,MType,theZK,theJF) VALUES ('%1','%2',%3,1)").arg(category, memberType, zk));
-}
-
-QString SalesTest::addMember(const QString &card, const QString &name, const QString &type, const QString &cz,
-                             const QString &jfbl, const QString &zk)
-{
-    exec(QStringLiteral("INSERT INTO Member (theNum,theName,thePY,theState,theDate,theSex,theType,theZK,theJFBL,"
-                        "theXF,theCZ,UseDate,UseCount,theUser,theJF,theDel,thePass,JSRNum) VALUES ('%1','%2','','启用',"
-                        "'2026-01-02','先生','%3',%4,%5,0,%6,'1900-01-01',0,'admin',0,'否','270946','')")
-             .arg(card, name, type, zk, jfbl, cz));
-    return QString::number(c().lastInsertId());
 }
 
 QString SalesTest::addGoods(const QString &code, const QString &name, const QString &category, const QString &price,
