@@ -4,6 +4,9 @@
 #include "core/dm.h"
 #include "core/login.h"
 #include "core/main.h"
+#include "members/MemberEntry.h"
+#include "sales/Shop_In.h"
+#include "sales/XF_In.h"
 #include "platform/ui/application.h"
 #include "platform/ui/lookupcombo.h"
 
@@ -70,6 +73,32 @@ int main(int argc, char **argv)
         settle();
         ok = save(m->grab(), out + QString("/menu%1.png").arg(t)) && ok;
         m->hide();
+    }
+    // The entry windows a cashier uses most, on a database with a member and goods.
+    auto &c = *dm.ADOConnection1();
+    c.execute("INSERT INTO SType (theName,Remark,theState,theKC) VALUES ('饮料','','启用','否')");
+    c.execute("INSERT INTO SShop (theType,theName,theUnit,thePrice,Remark,thePY,theState,theNum,theDate,theDel,theCB,"
+              "theCount,theKC,theXF) VALUES ('饮料','矿泉水','瓶',2,'','KQS','启用','2603070001','2026-03-07','否',1,0,'否',0)");
+    c.execute("INSERT INTO Member (theNum,theName,thePY,theState,theDate,theSex,theType,theZK,theJFBL,theXF,theCZ,UseDate,"
+              "UseCount,theUser,theJF,theDel,thePass,JSRNum) VALUES ('26000001','张三','ZS','启用','2026-03-07','先生',"
+              "'普通会员',100,1,0,50,'1900-01-01',0,'admin',0,'否','270946','')");
+    auto shoot = [&](QWidget *w, const char *name) {
+        w->show();
+        settle();
+        ok = save(w->grab(), out + "/" + name) && ok;
+        w->hide();
+    };
+    {
+        TfrmXF_In xf(&main);
+        shoot(&xf, "xf_in.png");
+    }
+    {
+        TfrmMember_In mi(&main);
+        shoot(&mi, "member_in.png");
+    }
+    {
+        TfrmShop_In si(&main);
+        shoot(&si, "shop_in.png");
     }
     return ok ? 0 : 1;
 }
