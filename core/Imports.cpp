@@ -24,26 +24,38 @@ namespace {
 
 const QString kHintStart = QStringLiteral("打开的EXCEL文件的底部一定是Sheet1，表格头部顺序为");
 
-// Year, month and day of "yyyy-m-d" (also with "/" or "."), a time after the
-// date ignored.  False unless the year has four digits and month and day one
-// or two.
-bool splitDate(const QString &text, int *y, int *m, int *d)
+// The numbers of a date written "yyyy-m-d" (or "m-d"), "/" and "." also
+// taken as separators, a time after the date ignored.  Empty unless every
+// part is one to four digits.
+QList<int> dateNumbers(const QString &text, QList<int> *lengths)
 {
-    int v[3] = {0, 0, 0};
-    int part = 0, digits = 0;
+    QList<int> numbers;
+    int value = 0, digits = 0;
     for (QChar c : text) {
         if (c == u' ' || c == u'T') break;
         if (c >= u'0' && c <= u'9') {
-            if (++digits > (part == 0 ? 4 : 2)) return false;
-            v[part] = v[part] * 10 + (c.unicode() - u'0');
-        } else if ((c == u'-' || c == u'/' || c == u'.') && part < 2 && digits > 0 && (part > 0 || digits == 4)) {
-            ++part;
-            digits = 0;
+            if (++digits > 4) return {};
+            value = value * 10 + (c.unicode() - u'0');
+        } else if ((c == u'-' || c == u'/' || c == u'.') && digits > 0) {
+            numbers << value;
+            *lengths << digits;
+            value = digits = 0;
         } else {
-            return false;
+            return {};
         }
     }
-    if (part != 2 || digits == 0) return false;
+    if (digits == 0) return {};
+    numbers << value;
+    *lengths << digits;
+    return numbers;
+}
+
+// Year, month and day: a four-digit year, month and day of one or two digits.
+bool splitDate(const QString &text, int *y, int *m, int *d)
+{
+    QList<int> len;
+    const QList<int> v = dateNumbers(text, &len);
+    if (v.size() != 3 || len[0] != 4 || len[1] > 2 || len[2] > 2) return false;
     *y = v[0];
     *m = v[1];
     *d = v[2];
@@ -165,6 +177,7 @@ void TfrmImport::BitBtn2Click()
     const QString done = QStringLiteral("成功导入 ") + m_layout.what + " 数据 %1 条！";
     int count = 0;
     QString stopped;
+    m_drawn.clear();
     try {
         vdb::Transaction tx(*frmDM->ADOConnection1());
         for (int row = 0; row < sheet().rowCount(); ++row) {
@@ -176,7 +189,10 @@ void TfrmImport::BitBtn2Click()
                 break;
             }
             if (r == RowResult::End) break;
-            if (r == RowResult::Imported) ++count;
+            if (r == RowResult::Imported) {
+                ++count;
+                ++m_importedSince;
+            }
         }
         tx.commit();
     } catch (const vdb::DbError &e) {
@@ -186,6 +202,17 @@ void TfrmImport::BitBtn2Click()
     const QString summary = done.arg(count);
     ui::showMessage(stopped.isEmpty() ? summary : stopped + "\n" + summary, this);
     accept();
+}
+
+QString TfrmImport::nextNumber(const std::function<QString()> &draw, int prefixLength)
+{
+    if (m_drawn.isEmpty()) {
+        m_drawn = draw();
+        m_importedSince = 0;
+    }
+    const int width = int(m_drawn.size()) - prefixLength;
+    return m_drawn.left(prefixLength) +
+           QStringLiteral("%1").arg(m_drawn.mid(prefixLength).toLongLong() + m_importedSince, width, 10, QLatin1Char('0'));
 }
 
 QString TfrmImport::text(int row, const QString &header) const { return sheet().value(row, header).trimmed(); }
@@ -215,17 +242,23 @@ QString TfrmImport::solarDate(int row, const QString &header) const
     return date.toString(velmora::kDateFormat);
 }
 
-QString TfrmImport::lunarDate(int row, const QString &header) const
+QString TfrmImport::lunarDate(int row, const QString &header, const QString &solar) const
 {
     const QString t = text(row, header);
     if (t.isEmpty()) return t;
-    // A lunar month has 29 or 30 days in every month, the second too, so the
-    // solar calendar cannot judge it.
-    int y, m, d;
-    if (!splitDate(t, &y, &m, &d) || m < 1 || m > 12 || d < 1 || d > 30)
+    // Every lunar month may have a 30th, the second too, so the solar
+    // calendar cannot judge it.  Staff often know only the month and day:
+    // the year is then the solar birthday's, or 1900 (the system's "none").
+    QList<int> len;
+    QList<int> v = dateNumbers(t, &len);
+    if (v.size() == 2 && len[0] <= 2 && len[1] <= 2) {
+        v.prepend(solar.isEmpty() ? 1900 : solar.left(4).toInt());
+        len.prepend(4);
+    }
+    if (v.size() != 3 || len[0] != 4 || len[1] > 2 || len[2] > 2 || v[1] < 1 || v[1] > 12 || v[2] < 1 || v[2] > 30)
         stop(row, header,
-             QStringLiteral("的内容“") + t + QStringLiteral("”不是有效的农历日期（应为 年-月-日，月 1-12，日 1-30）。"));
-    return QString::number(y) + '-' + twoDigits(m) + '-' + twoDigits(d);
+             QStringLiteral("的内容“") + t + QStringLiteral("”不是有效的农历日期（应为 年-月-日 或 月-日，月 1-12，日 1-30）。"));
+    return QString::number(v[0]) + '-' + twoDigits(v[1]) + '-' + twoDigits(v[2]);
 }
 
 // ---------------------------------------------------------------- members
@@ -274,12 +307,12 @@ TfrmImport::RowResult TfrmIn_M::importRow(int row)
     QString card = text(row, QStringLiteral("会员卡号"));
     const QString sex = text(row, QStringLiteral("性别"));
     const QString bir = solarDate(row, QStringLiteral("公历生日"));
-    const QString nlBir = lunarDate(row, QStringLiteral("农历生日"));
+    const QString nlBir = lunarDate(row, QStringLiteral("农历生日"), bir);
     const QString pho = text(row, QStringLiteral("联系方式"));
     const QString add = text(row, QStringLiteral("联系地址"));
     const QString jf = number(row, QStringLiteral("积分"));
     const QString cz = number(row, QStringLiteral("账户余额"));
-    if (card.isEmpty()) card = frmDM->NewMNum();
+    if (card.isEmpty()) card = nextNumber([] { return frmDM->NewMNum(); }, 2);
     const QString py = MakePYCode(name, PYMarkUnknown, 255);
 
     vdb::Query q;
@@ -325,7 +358,7 @@ TfrmImport::RowResult TfrmIn_S::importRow(int row)
     QString code = text(row, QStringLiteral("商品编码"));
     const QString py = MakePYCode(name, PYMarkUnknown, 255);
     const QString kc = frmDM->myRetKC(category);
-    if (code.isEmpty()) code = frmDM->NewSPNum();
+    if (code.isEmpty()) code = nextNumber([] { return frmDM->NewSPNum(); }, 6);
 
     vdb::Query q;
     mySql = QStringLiteral("select ID from SShop Where theNum='") + sqlText(code) + "' and theDel='否'";

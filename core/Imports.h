@@ -74,16 +74,24 @@ protected:
         QString message;
     };
     // Cell readers for importRow: the text trimmed; a number ("0" when empty)
-    // ready for a statement; solar and lunar dates as stored ("" when empty).
+    // ready for a statement; solar and lunar dates as stored ("" when empty),
+    // a lunar month and day without a year taking the year of solar.
     QString text(int row, const QString &header) const;
     QString number(int row, const QString &header) const;
     QString solarDate(int row, const QString &header) const;
-    QString lunarDate(int row, const QString &header) const;
+    QString lunarDate(int row, const QString &header, const QString &solar) const;
+    // The next generated card or goods code.  draw is the data module's
+    // numbering (a count of the rows already stored, plus one, after a prefix
+    // of prefixLength characters); it is asked once per import, and every
+    // row imported since counts one further, as a new draw would.
+    QString nextNumber(const std::function<QString()> &draw, int prefixLength);
     // Throws RowStop naming the row, the column and its cell.
     [[noreturn]] void stop(int row, const QString &header, const QString &why) const;
 
 private:
     Layout m_layout;
+    QString m_drawn;     // the number the data module gave, "" before
+    int m_importedSince = 0;
 };
 
 class TfrmIn_M : public TfrmImport {

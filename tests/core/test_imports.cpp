@@ -274,12 +274,15 @@ TEST_F(ImportTest, LunarBirthdaysAreCheckedAsLunarDates)
     importMembers(sheetOf(kMemberHeaders, {{"L1", "甲", "", "", "1990-02-30"},
                                            {"L2", "乙", "", "", "1991-2-29"},
                                            {"L3", "丙", "", "", "1992/12/1"},
-                                           {"L4", "丁", "", "", "1993-01-01 00:00:00"}}));
+                                           {"L4", "丁", "", "", "1993-01-01 00:00:00"},
+                                           // Month and day only: the solar birthday's year, else none (1900).
+                                           {"L5", "戊", "", "1988-07-07", "02-30"},
+                                           {"L6", "己", "", "", "2-3"}}));
     EXPECT_EQ(rows("select NLBir from Member order by ID"),
-              QStringList({"1990-02-30", "1991-02-29", "1992-12-01", "1993-01-01"}));
+              QStringList({"1990-02-30", "1991-02-29", "1992-12-01", "1993-01-01", "1988-02-30", "1900-02-03"}));
 
-    for (const char *bad : {"1990-13-01", "1990-01-31", "1990-00-10", "1990-01-00", "02-30", "90-02-03", "腊月初八",
-                            "1990-1-1-1"}) {
+    for (const char *bad : {"1990-13-01", "1990-01-31", "1990-00-10", "1990-01-00", "13-01", "2-31", "90-02-03",
+                            "腊月初八", "1990-1-1-1", "1990--1"}) {
         msgs.clear();
         importMembers(sheetOf(kMemberHeaders, {{"X", "戊", "", "", bad}}));
         EXPECT_TRUE(msgs.last().startsWith(QString("第 2 行“农历生日”列（E2）的内容“") + bad)) << bad;
@@ -307,6 +310,10 @@ TEST_F(ImportTest, MembersTakeTheChosenTypeAndSkipLiveCards)
     // Card numbers count the members entered this year, the reused card among them.
     EXPECT_EQ(rows("select theNum,theName,theType,theZK,theJFBL from Member where theType='金卡' order by ID"),
               QStringList({"GONE|乙|金卡|88.5|2", "26000002|丙|金卡|88.5|2", "26000003|丁|金卡|88.5|2"}));
+    // A second import counts the first one's members, and the rows with a card
+    // between generated ones.
+    importMembers(sheetOf(kMemberHeaders, {{"", "戊"}, {"G1", "己"}, {"", "庚"}}));
+    EXPECT_EQ(rows("select theNum from Member where ID>5 order by ID"), QStringList({"26000004", "G1", "26000006"}));
 }
 
 TEST_F(ImportTest, AnEmptyNameEndsTheMemberImportQuietly)
@@ -326,13 +333,15 @@ TEST_F(ImportTest, GoodsKeepTheirCategoryAndSkipLiveCodes)
     exec("INSERT INTO SShop (theNum,theName,theType,theDel,theDate) VALUES ('S1','旧','服务','否','2026-01-01')");
     EXPECT_EQ(importSheet<TfrmIn_S>(sheetOf(kGoodsHeaders, {{"服务", "S1", "洗车"},
                                                             {"服务", "", "打蜡", "次", "30"},
+                                                            {"服务", "S2", "镀膜", "次", "80"},
                                                             {"服务", "", "抛光", "次", "50", "", "", "O'K"},
                                                             {"服务", "S9"}})),
-              "成功导入 商品 数据 2 条！");
-    // Codes of the business date, one after the other; the category's flag.
+              "成功导入 商品 数据 3 条！");
+    // Codes of the business date, counting every goods item stored that day;
+    // the category's own stock flag.
     EXPECT_EQ(rows("select theNum,theName,thePrice,theCB,theCount,theKC,Remark from SShop where theDate='2026-03-07' "
                    "order by ID"),
-              QStringList({"2603070001|打蜡|30|0|0|否|", "2603070002|抛光|50|0|0|否|O'K"}));
+              QStringList({"2603070001|打蜡|30|0|0|否|", "S2|镀膜|80|0|0|否|", "2603070003|抛光|50|0|0|否|O'K"}));
     EXPECT_EQ(count("SType"), 1);
     EXPECT_EQ(count("MTS"), 0);
 }
