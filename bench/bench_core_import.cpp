@@ -1,11 +1,11 @@
 // Importing 10,000 members through the member import window (target: under
 // 2 s), against a baseline in the same process: the same 10,000 member rows
 // stored by bare INSERT statements in one transaction.
+#include "bench/gui_main.h"
 #include "core/Imports.h"
 #include "core/Schema.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
-#include "platform/ui/application.h"
 #include "platform/ui/lookupcombo.h"
 #include "platform/ui/messages.h"
 
@@ -130,12 +130,4 @@ BENCHMARK(BM_ImportMembers10kGeneratedCards)->Unit(benchmark::kMillisecond)->Use
 
 }  // namespace
 
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    ui::Application app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char **argv) { return runWindowBenchmarks(argc, argv); }
