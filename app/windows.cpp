@@ -1,5 +1,6 @@
 #include "app/windows.h"
 
+#include "core/Register.h"
 #include "members/Register.h"
 #include "sales/Register.h"
 
@@ -7,6 +8,7 @@
 // item is chosen.
 void registerWindows()
 {
+    core::registerWindows();
     members::registerWindows();
     sales::registerWindows();
 }

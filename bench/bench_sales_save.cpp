@@ -1,9 +1,9 @@
 // Saving a 10-line member sale and the goods lookup by pinyin, on a shop of
 // 100,000 members, 10,000 goods and 200,000 past sales, each against the
 // same work on a small shop in the same run (ratio_vs_baseline).
+#include "bench/gui_main.h"
 #include "bench/sales_fixture.h"
 #include "members/Modal.h"
-#include "platform/ui/application.h"
 #include "platform/ui/messages.h"
 #include "sales/XF_In.h"
 
@@ -101,12 +101,4 @@ BENCHMARK(BM_GoodsLookupByPinyin_BigShop)->UseManualTime()->Unit(benchmark::kMil
 
 }  // namespace
 
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    ui::Application app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char **argv) { return runWindowBenchmarks(argc, argv); }

@@ -1,0 +1,417 @@
+#include "core/Imports.h"
+
+#include "core/IMCode.h"
+#include "core/Unit1.h"
+#include "core/dm.h"
+#include "platform/excel/excelreader.h"
+#include "platform/ui/lookupcombo.h"
+#include "platform/ui/messages.h"
+
+#include <QDate>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+using vdb::sqlNum;
+using vdb::sqlText;
+
+namespace {
+
+const QString kHintStart = QStringLiteral("打开的EXCEL文件的底部一定是Sheet1，表格头部顺序为");
+
+// The numbers of a date written "yyyy-m-d" (or "m-d"), "/" and "." also
+// taken as separators, a time after the date ignored.  Empty unless every
+// part is one to four digits.
+QList<int> dateNumbers(const QString &text, QList<int> *lengths)
+{
+    QList<int> numbers;
+    int value = 0, digits = 0;
+    for (QChar c : text) {
+        if (c == u' ' || c == u'T') break;
+        if (c >= u'0' && c <= u'9') {
+            if (++digits > 4) return {};
+            value = value * 10 + (c.unicode() - u'0');
+        } else if ((c == u'-' || c == u'/' || c == u'.') && digits > 0) {
+            numbers << value;
+            *lengths << digits;
+            value = digits = 0;
+        } else {
+            return {};
+        }
+    }
+    if (digits == 0) return {};
+    numbers << value;
+    *lengths << digits;
+    return numbers;
+}
+
+// Year, month and day: a four-digit year, month and day of one or two digits.
+bool splitDate(const QString &text, int *y, int *m, int *d)
+{
+    QList<int> len;
+    const QList<int> v = dateNumbers(text, &len);
+    if (v.size() != 3 || len[0] != 4 || len[1] > 2 || len[2] > 2) return false;
+    *y = v[0];
+    *m = v[1];
+    *d = v[2];
+    return true;
+}
+
+QString twoDigits(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
+
+vdb::Query &openSql(vdb::Query &q, const QString &sql)
+{
+    q.setConnection(frmDM->ADOConnection1());
+    q.OpenSql(sql);
+    return q;
+}
+
+void execute(const QString &sql)
+{
+    vdb::Query q(frmDM->ADOConnection1());
+    q.ExecSql(sql);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- the shared window
+
+TfrmImport::FileChooser &TfrmImport::fileChooser()
+{
+    static FileChooser chooser = [](QWidget *parent, const QString &caption, const QString &filter) {
+        return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+    };
+    return chooser;
+}
+
+TfrmImport::TfrmImport(const Layout &layout, QWidget *parent) : QDialog(parent), m_layout(layout)
+{
+    setWindowTitle(layout.caption);
+    resize(760, 520);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("打开EXCEL文件"), this);
+    Label1 = new QLabel(layout.hint, GroupBox1);
+    Label1->setWordWrap(true);
+    BitBtn1 = new QPushButton(QStringLiteral("打开"), GroupBox1);
+    auto *openRow = new QHBoxLayout(GroupBox1);
+    openRow->addWidget(Label1, 1);
+    openRow->addWidget(BitBtn1);
+
+    GroupBox2 = new QGroupBox(QStringLiteral("EXCEL数据"), this);
+    DBGrid1 = new QTableView(GroupBox2);
+    DBGrid1->setModel(&ExcelData);
+    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGrid1->verticalHeader()->setDefaultSectionSize(20);
+    auto *gridBox = new QVBoxLayout(GroupBox2);
+    gridBox->addWidget(DBGrid1);
+
+    BitBtn2 = new QPushButton(QStringLiteral("导入"), this);
+    BitBtn2->setEnabled(false);
+    BitBtn3 = new QPushButton(QStringLiteral("退出"), this);
+    auto *buttons = new QHBoxLayout;
+    buttons->setObjectName(QStringLiteral("buttons"));
+    buttons->addStretch(1);
+    buttons->addWidget(BitBtn2);
+    buttons->addWidget(BitBtn3);
+
+    auto *lay = new QVBoxLayout(this);
+    lay->addWidget(GroupBox1);
+    lay->addWidget(GroupBox2, 1);
+    lay->addLayout(buttons);
+
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
+}
+
+void TfrmImport::addPanel(QWidget *panel)
+{
+    auto *lay = static_cast<QVBoxLayout *>(layout());
+    lay->insertWidget(lay->count() - 1, panel);
+}
+
+void TfrmImport::BitBtn1Click()
+{
+    const QString path = fileChooser()(this, QStringLiteral("打开"), QString::fromUtf8(excel::kWorkbookFilter));
+    if (!path.isEmpty()) myOpen(path);
+}
+
+bool TfrmImport::myOpen(const QString &path)
+{
+    excel::ReadResult r = excel::readWorkbook(path);
+    if (!r.ok()) {
+        setSheet(excel::Sheet());
+        ui::showMessage(r.message, this);
+        return false;
+    }
+    setSheet(r.sheet);
+    return true;
+}
+
+void TfrmImport::setSheet(const excel::Sheet &sheet)
+{
+    ExcelData.setSheet(sheet);
+    for (int c = 0; c < m_layout.widths.size() && c < sheet.columnCount(); ++c)
+        DBGrid1->setColumnWidth(c, m_layout.widths[c]);
+    GroupBox2->setTitle(QStringLiteral("EXCEL数据  共有 ") + QString::number(sheet.rowCount()) + " 条数据");
+    BitBtn2->setEnabled(sheet.rowCount() > 0);
+}
+
+void TfrmImport::BitBtn2Click()
+{
+    const QStringList missing = sheet().missingHeaders(m_layout.headers);
+    if (!missing.isEmpty()) {
+        ui::showMessage(QStringLiteral("EXCEL表格缺少以下列：") + missing.join(QStringLiteral("、")) +
+                            QStringLiteral("\n请按提示修改表格头部后重新打开，没有导入任何数据。"),
+                        this);
+        return;
+    }
+    if (!myCheck()) return;
+
+    const QString done = QStringLiteral("成功导入 ") + m_layout.what + " 数据 %1 条！";
+    int count = 0;
+    QString stopped;
+    m_drawn.clear();
+    try {
+        vdb::Transaction tx(*frmDM->ADOConnection1());
+        for (int row = 0; row < sheet().rowCount(); ++row) {
+            RowResult r;
+            try {
+                r = importRow(row);
+            } catch (const RowStop &s) {
+                stopped = s.message + QStringLiteral("\n导入在此行停止，此行及以后的数据没有导入。");
+                break;
+            }
+            if (r == RowResult::End) break;
+            if (r == RowResult::Imported) {
+                ++count;
+                ++m_importedSince;
+            }
+        }
+        tx.commit();
+    } catch (const vdb::DbError &e) {
+        ui::showMessage(QStringLiteral("导入失败，本次导入已全部撤销，没有导入任何数据。\n") + e.message(), this);
+        return;
+    }
+    const QString summary = done.arg(count);
+    ui::showMessage(stopped.isEmpty() ? summary : stopped + "\n" + summary, this);
+    accept();
+}
+
+QString TfrmImport::nextNumber(const std::function<QString()> &draw, int prefixLength)
+{
+    if (m_drawn.isEmpty()) {
+        m_drawn = draw();
+        m_importedSince = 0;
+    }
+    const int width = int(m_drawn.size()) - prefixLength;
+    return m_drawn.left(prefixLength) +
+           QStringLiteral("%1").arg(m_drawn.mid(prefixLength).toLongLong() + m_importedSince, width, 10, QLatin1Char('0'));
+}
+
+QString TfrmImport::text(int row, const QString &header) const { return sheet().value(row, header).trimmed(); }
+
+void TfrmImport::stop(int row, const QString &header, const QString &why) const
+{
+    throw RowStop{QStringLiteral("第 %1 行“%2”列（%3）").arg(sheet().rowNumber(row)).arg(header,
+                                                                                    sheet().cellName(row, sheet().column(header))) +
+                  why};
+}
+
+QString TfrmImport::number(int row, const QString &header) const
+{
+    const QString t = text(row, header);
+    if (t.isEmpty()) return QStringLiteral("0");
+    if (!vdb::isSqlNumber(t)) stop(row, header, QStringLiteral("的内容“") + t + QStringLiteral("”不是有效的数字。"));
+    return sqlNum(t);
+}
+
+QString TfrmImport::solarDate(int row, const QString &header) const
+{
+    const QString t = text(row, header);
+    if (t.isEmpty()) return t;
+    int y, m, d;
+    const QDate date = splitDate(t, &y, &m, &d) ? QDate(y, m, d) : QDate();
+    if (!date.isValid()) stop(row, header, QStringLiteral("的内容“") + t + QStringLiteral("”不是有效的日期（应为 年-月-日）。"));
+    return date.toString(velmora::kDateFormat);
+}
+
+QString TfrmImport::lunarDate(int row, const QString &header, const QString &solar) const
+{
+    const QString t = text(row, header);
+    if (t.isEmpty()) return t;
+    // Every lunar month may have a 30th, the second too, so the solar
+    // calendar cannot judge it.  Staff often know only the month and day:
+    // the year is then the solar birthday's, or 1900 (the system's "none").
+    QList<int> len;
+    QList<int> v = dateNumbers(t, &len);
+    if (v.size() == 2 && len[0] <= 2 && len[1] <= 2) {
+        v.prepend(solar.isEmpty() ? 1900 : solar.left(4).toInt());
+        len.prepend(4);
+    }
+    if (v.size() != 3 || len[0] != 4 || len[1] > 2 || len[2] > 2 || v[1] < 1 || v[1] > 12 || v[2] < 1 || v[2] > 30)
+        stop(row, header,
+             QStringLiteral("的内容“") + t + QStringLiteral("”不是有效的农历日期（应为 年-月-日 或 月-日，月 1-12，日 1-30）。"));
+    return QString::number(v[0]) + '-' + twoDigits(v[1]) + '-' + twoDigits(v[2]);
+}
+
+// ---------------------------------------------------------------- members
+
+TfrmIn_M::TfrmIn_M(QWidget *parent)
+    : TfrmImport({QStringLiteral("会员导入"), QStringLiteral("会员"),
+                  kHintStart + QStringLiteral("卡号、姓名、性别、公历生日、农历生日、联系方式、联系地址、积分、账户余额"),
+                  {QStringLiteral("会员卡号"), QStringLiteral("会员姓名"), QStringLiteral("性别"), QStringLiteral("公历生日"),
+                   QStringLiteral("农历生日"), QStringLiteral("联系方式"), QStringLiteral("联系地址"), QStringLiteral("积分"),
+                   QStringLiteral("账户余额")},
+                  {80, 100, 40, 80, 80, 120, 160, 60, 60}},
+                 parent)
+{
+    GroupBox3 = new QGroupBox(QStringLiteral("会员类型"), this);
+    DBLookupComboBox1 = new ui::LookupComboBox(GroupBox3);
+    DBLookupComboBox1->setMinimumWidth(140);
+    auto *row = new QHBoxLayout(GroupBox3);
+    row->addWidget(new QLabel(QStringLiteral("会员分类："), GroupBox3));
+    row->addWidget(DBLookupComboBox1);
+    row->addSpacing(20);
+    auto *notes = new QVBoxLayout;
+    notes->addWidget(new QLabel(QStringLiteral("注：导入的会员的初始密码为 270946"), GroupBox3));
+    notes->addWidget(new QLabel(QStringLiteral("会员查询 里，查询后 右键 密码管理 可以修改密码"), GroupBox3));
+    row->addLayout(notes, 1);
+    addPanel(GroupBox3);
+    frmDM->DBComMType(DBLookupComboBox1);
+}
+
+bool TfrmIn_M::myCheck()
+{
+    const QString type = DBLookupComboBox1->Text();
+    if (type.isEmpty()) {
+        ui::showMessage(QStringLiteral("请选择 会员分类！"), this);
+        DBLookupComboBox1->setFocus();
+        return false;
+    }
+    m_zk = frmDM->myRetMType(type, QStringLiteral("theZK"));
+    m_jfbl = frmDM->myRetMType(type, QStringLiteral("theJF"));
+    return true;
+}
+
+TfrmImport::RowResult TfrmIn_M::importRow(int row)
+{
+    const QString name = text(row, QStringLiteral("会员姓名"));
+    if (name.isEmpty()) return RowResult::End;
+    QString card = text(row, QStringLiteral("会员卡号"));
+    const QString sex = text(row, QStringLiteral("性别"));
+    const QString bir = solarDate(row, QStringLiteral("公历生日"));
+    const QString nlBir = lunarDate(row, QStringLiteral("农历生日"), bir);
+    const QString pho = text(row, QStringLiteral("联系方式"));
+    const QString add = text(row, QStringLiteral("联系地址"));
+    const QString jf = number(row, QStringLiteral("积分"));
+    const QString cz = number(row, QStringLiteral("账户余额"));
+    if (card.isEmpty()) card = nextNumber([] { return frmDM->NewMNum(); }, 2);
+    const QString py = MakePYCode(name, PYMarkUnknown, 255);
+
+    vdb::Query q;
+    mySql = QStringLiteral("select ID from Member Where theNum='") + sqlText(card) + "' and theDel='否'";
+    if (!openSql(q, mySql).IsEmpty()) return RowResult::Skipped;
+
+    // The balance is the member's stored value; visits start from none.
+    mySql = QStringLiteral("Insert InTo Member(theNum,theName,theBir,thePho,theAdd,") + "Remark,thePY,theState,theDate,theSex," +
+            "theType,theZK,theJFBL,theXF,theCZ," + "UseDate,UseCount,theUser,theJF," + "theTM,theAH,theCP,theDel,NLBir," +
+            "thePass,JSRNum) Values('" + sqlText(card) + "','" + sqlText(name) + "','" + bir + "','" + sqlText(pho) + "','" +
+            sqlText(add) + "','','" + sqlText(py) + "','启用','" + sqlText(myLoginDate) + "','" + sqlText(sex) + "','" +
+            sqlText(DBLookupComboBox1->Text()) + "'," + sqlNum(m_zk) + "," + sqlNum(m_jfbl) + ",0," + cz +
+            ",'1900-01-01',0,'" + sqlText(myUser) + "'," + jf + ",'" + "','" + "','" + "','否','" + nlBir + "','" +
+            velmora::kDefaultPassword + "','')";
+    execute(mySql);
+    return RowResult::Imported;
+}
+
+// ---------------------------------------------------------------- goods
+
+TfrmIn_S::TfrmIn_S(QWidget *parent)
+    : TfrmImport({QStringLiteral("商品导入"), QStringLiteral("商品"),
+                  kHintStart + QStringLiteral("商品分类、商品编码、商品名称、单位、单价、成本、库存数量、备注"),
+                  {QStringLiteral("商品分类"), QStringLiteral("商品编码"), QStringLiteral("商品名称"), QStringLiteral("单位"),
+                   QStringLiteral("单价"), QStringLiteral("成本"), QStringLiteral("库存数量"), QStringLiteral("备注")},
+                  {100, 100, 160, 60, 80, 80, 60, 100}},
+                 parent)
+{
+}
+
+TfrmImport::RowResult TfrmIn_S::importRow(int row)
+{
+    const QString name = text(row, QStringLiteral("商品名称"));
+    if (name.isEmpty()) return RowResult::Skipped;
+    const QString category = text(row, QStringLiteral("商品分类"));
+    // A nameless category would be created and offered in every list.
+    if (category.isEmpty()) stop(row, QStringLiteral("商品分类"), QStringLiteral("不能为空。"));
+    const QString unit = text(row, QStringLiteral("单位"));
+    const QString remark = text(row, QStringLiteral("备注"));
+    const QString price = number(row, QStringLiteral("单价"));
+    const QString cost = number(row, QStringLiteral("成本"));
+    const QString stock = number(row, QStringLiteral("库存数量"));
+    QString code = text(row, QStringLiteral("商品编码"));
+    const QString py = MakePYCode(name, PYMarkUnknown, 255);
+    const QString kc = frmDM->myRetKC(category);
+    if (code.isEmpty()) code = nextNumber([] { return frmDM->NewSPNum(); }, 6);
+
+    vdb::Query q;
+    mySql = QStringLiteral("select ID from SShop Where theNum='") + sqlText(code) + "' and theDel='否'";
+    if (!openSql(q, mySql).IsEmpty()) return RowResult::Skipped;
+
+    mySql = QStringLiteral("Select ID from SType Where theName='") + sqlText(category) + "'";
+    if (openSql(q, mySql).IsEmpty()) {
+        mySql = QStringLiteral("Insert InTo SType(theName,theState,theKC,Remark) Values('") + sqlText(category) +
+                "','启用','是','')";
+        execute(mySql);
+        // A new category starts with each member type's own discount and ratio.
+        vdb::Query types;
+        mySql = QStringLiteral("select theName,theZK,theJF from MType");
+        for (openSql(types, mySql); !types.Eof(); types.Next()) {
+            mySql = QStringLiteral("Insert into MTS(SType,MType,theZK,theJF) Values('") + sqlText(category) + "','" +
+                    sqlText(types.value(QStringLiteral("theName"))) + "'," + sqlNum(types.value(QStringLiteral("theZK"))) +
+                    "," + sqlNum(types.value(QStringLiteral("theJF"))) + ")";
+            execute(mySql);
+        }
+    }
+
+    mySql = QStringLiteral("Insert InTo SShop(theType,theName,theUnit,thePrice,Remark,") + "thePY,theState,theNum,theDate,theDel," +
+            "theCB,theKC,theCount,theXF) Values('" + sqlText(category) + "','" + sqlText(name) + "','" + sqlText(unit) +
+            "'," + price + ",'" + sqlText(remark) + "','" + sqlText(py) + "','启用','" + sqlText(code) + "','" +
+            sqlText(myLoginDate) + "','否'," + cost + ",'" + sqlText(kc) + "'," + stock + ",0)";
+    execute(mySql);
+    return RowResult::Imported;
+}
+
+// ---------------------------------------------------------------- suppliers
+
+TfrmIn_G::TfrmIn_G(QWidget *parent)
+    : TfrmImport({QStringLiteral("供应商导入"), QStringLiteral("供应商"),
+                  kHintStart + QStringLiteral("供应商、联系人、联系电话、联系地址、备注"),
+                  {QStringLiteral("供应商"), QStringLiteral("联系人"), QStringLiteral("联系电话"), QStringLiteral("联系地址"),
+                   QStringLiteral("备注")},
+                  {160, 100, 160, 160, 100}},
+                 parent)
+{
+}
+
+TfrmImport::RowResult TfrmIn_G::importRow(int row)
+{
+    const QString name = text(row, QStringLiteral("供应商"));
+    if (name.isEmpty()) return RowResult::Skipped;
+    const QString py = MakePYCode(name, PYMarkUnknown, 255);
+    vdb::Query q;
+    mySql = QStringLiteral("select ID from SSup Where theName='") + sqlText(name) + "' and theDel='否'";
+    if (!openSql(q, mySql).IsEmpty()) return RowResult::Skipped;
+    mySql = QStringLiteral("Insert InTo SSup(theName,thePro,thePhone,theAdd,Remark,theDel,thePY) Values('") + sqlText(name) +
+            "','" + sqlText(text(row, QStringLiteral("联系人"))) + "','" + sqlText(text(row, QStringLiteral("联系电话"))) +
+            "','" + sqlText(text(row, QStringLiteral("联系地址"))) + "','" + sqlText(text(row, QStringLiteral("备注"))) +
+            "','否','" + sqlText(py) + "')";
+    execute(mySql);
+    return RowResult::Imported;
+}

@@ -1,0 +1,128 @@
+#pragma once
+// The three import windows: members, goods and suppliers from sheet "Sheet1"
+// of a workbook (.xls or .xlsx).  They share the whole build and the run of
+// an import; each adds only what one sheet row becomes.
+//
+// An import runs in one transaction.  A cell that cannot be stored (a number
+// that is not one, a date that is not one) stops the import at its row: the
+// rows before it are kept and the message names the row and the column.  A
+// database failure undoes the whole import.
+
+#include "platform/excel/excelsheet.h"
+#include "platform/excel/excelsheetmodel.h"
+
+#include <QDialog>
+#include <QStringList>
+#include <functional>
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTableView;
+namespace ui { class LookupComboBox; }
+
+class TfrmImport : public QDialog {
+    Q_OBJECT
+public:
+    QGroupBox *GroupBox1 = nullptr;  // 打开EXCEL文件
+    QLabel *Label1 = nullptr;        // the hint naming the header order
+    QPushButton *BitBtn1 = nullptr;  // 打开
+    QGroupBox *GroupBox2 = nullptr;  // EXCEL数据
+    QTableView *DBGrid1 = nullptr;
+    QPushButton *BitBtn2 = nullptr;  // 导入
+    QPushButton *BitBtn3 = nullptr;  // 退出
+    excel::SheetModel ExcelData;
+
+    // "打开": asks for a workbook, then myOpen.
+    void BitBtn1Click();
+    // Reads the workbook's Sheet1 into the grid; false (after a message) when
+    // it cannot be read, leaving "导入" disabled.
+    bool myOpen(const QString &path);
+    // Shows an already read sheet, as myOpen does.
+    void setSheet(const excel::Sheet &sheet);
+    // "导入"
+    void BitBtn2Click();
+    // "退出"
+    void BitBtn3Click() { reject(); }
+
+    const excel::Sheet &sheet() const { return ExcelData.sheet(); }
+
+    // The file chooser of "打开" (caption, filter); replaced in tests.
+    using FileChooser = std::function<QString(QWidget *parent, const QString &caption, const QString &filter)>;
+    static FileChooser &fileChooser();
+
+protected:
+    struct Layout {
+        QString caption;        // window caption
+        QString what;           // "会员" in "成功导入 会员 数据 n 条！"
+        QString hint;
+        QStringList headers;    // every header the import reads
+        QList<int> widths;      // grid column widths
+    };
+    TfrmImport(const Layout &layout, QWidget *parent);
+    // Room for the member window's type box, between the data and the buttons.
+    void addPanel(QWidget *panel);
+
+    // Checks made before anything is written; false after showing why.
+    virtual bool myCheck() { return true; }
+    enum class RowResult { Imported, Skipped, End };
+    // Writes one row (0-based data row).  Throws RowStop before writing
+    // anything when a cell cannot be stored.
+    virtual RowResult importRow(int row) = 0;
+
+    struct RowStop {
+        QString message;
+    };
+    // Cell readers for importRow: the text trimmed; a number ("0" when empty)
+    // ready for a statement; solar and lunar dates as stored ("" when empty),
+    // a lunar month and day without a year taking the year of solar.
+    QString text(int row, const QString &header) const;
+    QString number(int row, const QString &header) const;
+    QString solarDate(int row, const QString &header) const;
+    QString lunarDate(int row, const QString &header, const QString &solar) const;
+    // The next generated card or goods code.  draw is the data module's
+    // numbering (a count of the rows already stored, plus one, after a prefix
+    // of prefixLength characters); it is asked once per import, and every
+    // row imported since counts one further, as a new draw would.
+    QString nextNumber(const std::function<QString()> &draw, int prefixLength);
+    // Throws RowStop naming the row, the column and its cell.
+    [[noreturn]] void stop(int row, const QString &header, const QString &why) const;
+
+private:
+    Layout m_layout;
+    QString m_drawn;     // the number the data module gave, "" before
+    int m_importedSince = 0;
+};
+
+class TfrmIn_M : public TfrmImport {
+    Q_OBJECT
+public:
+    explicit TfrmIn_M(QWidget *parent = nullptr);
+    QGroupBox *GroupBox3 = nullptr;  // 会员类型
+    ui::LookupComboBox *DBLookupComboBox1 = nullptr;
+
+protected:
+    bool myCheck() override;
+    RowResult importRow(int row) override;
+
+private:
+    QString m_zk, m_jfbl;
+};
+
+class TfrmIn_S : public TfrmImport {
+    Q_OBJECT
+public:
+    explicit TfrmIn_S(QWidget *parent = nullptr);
+
+protected:
+    RowResult importRow(int row) override;
+};
+
+class TfrmIn_G : public TfrmImport {
+    Q_OBJECT
+public:
+    explicit TfrmIn_G(QWidget *parent = nullptr);
+
+protected:
+    RowResult importRow(int row) override;
+};

@@ -1,0 +1,380 @@
+// The import windows driven as a user drives them: choose a workbook, pick
+// the member type, press "导入", read the message and the database.
+#include "core/IMCode.h"
+#include "core/Imports.h"
+#include "core/MenuOpeners.h"
+#include "core/Register.h"
+#include "core/Schema.h"
+#include "core/Unit1.h"
+#include "core/dm.h"
+#include "platform/ui/lookupcombo.h"
+#include "platform/ui/messages.h"
+
+#include <QFile>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace {
+
+const QStringList kMemberHeaders = {"会员卡号", "会员姓名", "性别", "公历生日", "农历生日",
+                                    "联系方式", "联系地址", "积分", "账户余额"};
+const QStringList kGoodsHeaders = {"商品分类", "商品编码", "商品名称", "单位", "单价", "成本", "库存数量", "备注"};
+const QStringList kSupplierHeaders = {"供应商", "联系人", "联系电话", "联系地址", "备注"};
+
+QString dataFile(const QString &folder, const QString &name)
+{
+    return QStringLiteral(VELMORA_SOURCE_DIR "/tests/") + folder + "/data/" + name;
+}
+
+// A sheet as the reader gives it: headers in row 1, the rows from row 2.
+excel::Sheet sheetOf(const QStringList &headers, const QVector<QStringList> &rows)
+{
+    QVector<excel::Sheet::Row> all{{1, headers}};
+    for (int i = 0; i < rows.size(); ++i) all.append({i + 2, rows[i]});
+    return excel::Sheet(QStringLiteral("test.xlsx"), all);
+}
+
+class ImportTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        static QTemporaryDir keep;
+        static const QString templ = [] {
+            const QString p = keep.filePath(QStringLiteral("template.edb"));
+            velmora::createDatabase(p, velmora::databaseKey());
+            return p;
+        }();
+        ASSERT_TRUE(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("db.edb"));
+        ASSERT_TRUE(QFile::copy(templ, path));
+        dm = std::make_unique<TfrmDM>();
+        frmDM = dm.get();
+        dm->openDatabase(path, false);
+        myLoginDate = QStringLiteral("2026-03-07");
+        myUser = QStringLiteral("admin");
+        sqlite3_commit_hook(c().handle(), [](void *n) { return ++*static_cast<int *>(n), 0; }, &commits);
+    }
+    void TearDown() override
+    {
+        dm.reset();
+        frmDM = nullptr;
+    }
+
+    vdb::Connection &c() { return *dm->ADOConnection1(); }
+    void exec(const QString &sql) { c().execute(sql); }
+    QStringList rows(const QString &sql)
+    {
+        vdb::Query q(&c());
+        q.OpenSql(sql);
+        QStringList out;
+        for (; !q.Eof(); q.Next()) {
+            QStringList cols;
+            for (int i = 0; i < q.FieldCount(); ++i) cols << q.FieldByIndex(i).AsString();
+            out << cols.join('|');
+        }
+        return out;
+    }
+    int count(const QString &table) { return rows("select count(*) from " + table).value(0).toInt(); }
+
+    // A member import of the sheet with the type chosen; returns the last message.
+    QString importMembers(const excel::Sheet &sheet, const QString &type = QStringLiteral("普通会员"))
+    {
+        TfrmIn_M w;
+        w.setSheet(sheet);
+        w.DBLookupComboBox1->setText(type);
+        w.BitBtn2Click();
+        accepted = w.result() == QDialog::Accepted;
+        return msgs.last();
+    }
+    template <class Window>
+    QString importSheet(const excel::Sheet &sheet)
+    {
+        Window w;
+        w.setSheet(sheet);
+        w.BitBtn2Click();
+        accepted = w.result() == QDialog::Accepted;
+        return msgs.last();
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TfrmDM> dm;
+    ui::ScriptedMessages msgs;
+    int commits = 0;
+    bool accepted = false;
+};
+
+const char kMemberColumns[] = "select theNum,theName,theSex,theBir,NLBir,thePho,theAdd,theJF,theCZ,UseCount,theType,"
+                              "theZK,theJFBL,thePass,thePY,theDate,UseDate,theState,theDel,theUser from Member order by ID";
+
+// ------------------------------------------------------------------ workbooks
+
+class MemberWorkbookTest : public ImportTest, public ::testing::WithParamInterface<const char *> {};
+
+TEST_P(MemberWorkbookTest, ImportsTheSameMembersFromXlsAndXlsx)
+{
+    TfrmIn_M w;
+    QString offered;
+    TfrmImport::FileChooser saved = TfrmImport::fileChooser();
+    TfrmImport::fileChooser() = [&](QWidget *, const QString &, const QString &filter) {
+        offered = filter;
+        return dataFile("core", GetParam());
+    };
+    w.BitBtn1Click();
+    TfrmImport::fileChooser() = saved;
+    EXPECT_TRUE(offered.contains("*.xls ") && offered.contains("*.xlsx")) << offered.toStdString();
+    // Rows 2-7, the empty row 6 among them.
+    EXPECT_EQ(w.GroupBox2->title(), "EXCEL数据  共有 6 条数据");
+    EXPECT_TRUE(w.BitBtn2->isEnabled());
+
+    w.DBLookupComboBox1->setText("普通会员");
+    w.BitBtn2Click();
+    EXPECT_EQ(msgs.texts(), QStringList{"成功导入 会员 数据 3 条！"});
+    EXPECT_EQ(w.result(), QDialog::Accepted);
+    // Row 4 repeats a card and is skipped; the empty row 6 ends the import,
+    // so row 7 is not read.  The balance is the stored value, visits start at 0;
+    // an empty card takes the next number of the year, counting the rows just
+    // imported.
+    EXPECT_EQ(rows(kMemberColumns),
+              QStringList({"00001234|张三|男|1990-05-17|1990-02-30|13800138000|北京市朝阳区|100|12.5|0|普通会员|100|1|"
+                           "270946|ZS|2026-03-07|1900-01-01|启用|否|admin",
+                           "26000002|李四|女|1985-12-01|1985-11-05|13912345678||0|0|0|普通会员|100|1|270946|LS|"
+                           "2026-03-07|1900-01-01|启用|否|admin",
+                           "E-01|赵'六|女|2001-03-04||021-88886666|广州市|0.5|200|0|普通会员|100|1|270946|ZL|"
+                           "2026-03-07|1900-01-01|启用|否|admin"}));
+    EXPECT_EQ(commits, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, MemberWorkbookTest, ::testing::Values("import_members.xlsx", "import_members.xls"));
+
+class GoodsWorkbookTest : public ImportTest, public ::testing::WithParamInterface<const char *> {};
+
+TEST_P(GoodsWorkbookTest, NewCategoriesGeneratedCodesAndAStopAtABadPrice)
+{
+    exec("INSERT INTO MType (theName,theZK,theJF,Remark,theState,theXF) VALUES ('金卡',85,2,'','停用',0)");
+    commits = 0;
+    TfrmIn_S w;
+    ASSERT_TRUE(w.myOpen(dataFile("platform", GetParam())));
+    w.BitBtn2Click();
+    // Row 4 has no name and is skipped; row 6's price "十元" stops the import
+    // with rows 2, 3 and 5 kept.
+    ASSERT_EQ(msgs.count(), 1);
+    const QString m = msgs.last();
+    EXPECT_TRUE(m.startsWith("第 6 行“单价”列（E6）的内容“十元”不是有效的数字。")) << m.toStdString();
+    EXPECT_TRUE(m.endsWith("成功导入 商品 数据 3 条！")) << m.toStdString();
+    EXPECT_EQ(w.result(), QDialog::Accepted);
+    EXPECT_EQ(rows("select theNum,theName,theType,theUnit,thePrice,theCB,theCount,theKC,theXF,Remark,theState,"
+                   "theDel,theDate from SShop order by ID"),
+              QStringList({"0001|可口可乐 500ml|饮料|瓶|3|2.1|48|是|0||启用|否|2026-03-07",
+                           "6901234567892|乐事薯片|零食|包|7.5|5|0|是|0|新品|启用|否|2026-03-07",
+                           "2603070003|矿泉水|饮料|瓶|2|1|-5|是|0||启用|否|2026-03-07"}));
+    EXPECT_EQ(rows("select thePY from SShop where theName='可口可乐 500ml'"), QStringList{MakePYCode("可口可乐 500ml")});
+    // Each new category once, stock-tracked, with every member type's own rates.
+    EXPECT_EQ(rows("select theName,theState,theKC from SType order by ID"),
+              QStringList({"饮料|启用|是", "零食|启用|是"}));
+    EXPECT_EQ(rows("select SType,MType,theZK,theJF from MTS order by SType,MType"),
+              QStringList({"零食|普通会员|100|1", "零食|金卡|85|2", "饮料|普通会员|100|1", "饮料|金卡|85|2"}));
+    EXPECT_EQ(commits, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, GoodsWorkbookTest, ::testing::Values("goods.xlsx", "goods.xls"));
+
+TEST_F(ImportTest, OnlyASheetWithRowsEnablesTheImport)
+{
+    TfrmIn_G w;
+    EXPECT_FALSE(w.BitBtn2->isEnabled());
+    EXPECT_TRUE(w.myOpen(dataFile("platform", "suppliers_empty.xlsx")));
+    EXPECT_FALSE(w.BitBtn2->isEnabled());
+    EXPECT_EQ(w.GroupBox2->title(), "EXCEL数据  共有 0 条数据");
+
+    TfrmIn_M m;
+    ASSERT_TRUE(m.myOpen(dataFile("core", "import_members.xlsx")));
+    EXPECT_TRUE(m.BitBtn2->isEnabled());
+    // A workbook without Sheet1 clears what was loaded before.
+    EXPECT_FALSE(m.myOpen(dataFile("platform", "nosheet1.xlsx")));
+    EXPECT_TRUE(msgs.last().contains("nosheet1.xlsx")) << msgs.last().toStdString();
+    EXPECT_FALSE(m.BitBtn2->isEnabled());
+    EXPECT_EQ(m.ExcelData.rowCount(), 0);
+    EXPECT_FALSE(m.myOpen(dir.filePath("missing.xls")));
+    EXPECT_FALSE(m.BitBtn2->isEnabled());
+}
+
+// ------------------------------------------------------------------ headers and stops
+
+TEST_F(ImportTest, MissingHeadersAreNamedBeforeAnythingIsWritten)
+{
+    const QString m = importMembers(sheetOf({"会员卡号", "会员姓名", "性别", "公历生日", "农历生日", "联系方式", "联系地址"},
+                                            {{"A1", "甲"}, {"A2", "乙"}}));
+    EXPECT_TRUE(m.contains("积分、账户余额")) << m.toStdString();
+    EXPECT_FALSE(accepted);
+    EXPECT_EQ(count("Member"), 0);
+
+    const QString g = importSheet<TfrmIn_S>(sheetOf({"商品名称", "商品分类", "单价"}, {{"水", "饮料", "1"}}));
+    EXPECT_TRUE(g.contains("商品编码、单位、成本、库存数量、备注")) << g.toStdString();
+    const QString s = importSheet<TfrmIn_G>(sheetOf({"供应商", "联系人"}, {{"甲", "乙"}}));
+    EXPECT_TRUE(s.contains("联系电话、联系地址、备注")) << s.toStdString();
+    EXPECT_EQ(count("SShop") + count("SType") + count("SSup"), 0);
+    EXPECT_EQ(commits, 0);
+}
+
+TEST_F(ImportTest, ABadCellStopsAtItsRowAndKeepsTheRowsBefore)
+{
+    const QString m = importMembers(sheetOf(kMemberHeaders, {{"M1", "甲", "", "", "", "", "", "5", "1"},
+                                                             {"M2", "乙", "", "", "", "", "", "", "2.5"},
+                                                             {"M3", "丙", "", "", "", "", "", "十", "3"},
+                                                             {"M4", "丁"}}));
+    EXPECT_EQ(m, "第 4 行“积分”列（H4）的内容“十”不是有效的数字。\n导入在此行停止，此行及以后的数据没有导入。\n"
+                 "成功导入 会员 数据 2 条！");
+    EXPECT_EQ(rows("select theNum,theJF,theCZ from Member order by ID"), QStringList({"M1|5|1", "M2|0|2.5"}));
+    EXPECT_EQ(commits, 1);
+
+    // The first row bad: nothing imported, nothing half-written.
+    EXPECT_TRUE(importMembers(sheetOf(kMemberHeaders, {{"M5", "戊", "", "", "", "", "", "1", "1e"}}))
+                    .endsWith("成功导入 会员 数据 0 条！"));
+    EXPECT_EQ(count("Member"), 2);
+
+    // Stock of goods and an empty category stop the same way.
+    const QString g = importSheet<TfrmIn_S>(sheetOf(kGoodsHeaders, {{"饮料", "G1", "水", "瓶", "1", "0.5", "1 2"},
+                                                                    {"", "G2", "茶", "包", "1"}}));
+    EXPECT_TRUE(g.startsWith("第 2 行“库存数量”列（G2）的内容“1 2”不是有效的数字。")) << g.toStdString();
+    const QString e = importSheet<TfrmIn_S>(sheetOf(kGoodsHeaders, {{"", "G2", "茶", "包", "1"}}));
+    EXPECT_TRUE(e.startsWith("第 2 行“商品分类”列（A2）不能为空。")) << e.toStdString();
+    EXPECT_EQ(count("SShop") + count("SType") + count("MTS"), 0);
+}
+
+TEST_F(ImportTest, ADatabaseFailureUndoesTheWholeImport)
+{
+    exec("INSERT INTO SSup (theName,thePro,thePhone,theAdd,Remark,theDel,thePY) VALUES ('老店','','','','','否','LD')");
+    for (const char *table : {"Member", "SShop"})
+        c().executeNative(QString("CREATE TRIGGER refuse%1 BEFORE INSERT ON %1 WHEN NEW.theName='坏' "
+                                  "BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                              .arg(table));
+    commits = 0;
+    const QString m = importMembers(sheetOf(kMemberHeaders, {{"M1", "甲"}, {"M2", "乙"}, {"M3", "坏"}, {"M4", "丁"}}));
+    EXPECT_TRUE(m.startsWith("导入失败，本次导入已全部撤销，没有导入任何数据。")) << m.toStdString();
+    EXPECT_EQ(msgs.count(), 1);
+    EXPECT_FALSE(accepted);
+    EXPECT_EQ(count("Member"), 0);
+
+    importSheet<TfrmIn_S>(sheetOf(kGoodsHeaders, {{"新类", "G1", "水"}, {"新类", "G2", "坏"}}));
+    EXPECT_TRUE(msgs.last().startsWith("导入失败")) << msgs.last().toStdString();
+    // The category and its rates made for the first row go too.
+    EXPECT_EQ(count("SShop") + count("SType") + count("MTS"), 0);
+    EXPECT_EQ(rows("select theName from SSup"), QStringList{"老店"});
+    EXPECT_EQ(commits, 0);
+}
+
+// ------------------------------------------------------------------ members
+
+TEST_F(ImportTest, LunarBirthdaysAreCheckedAsLunarDates)
+{
+    // Every lunar month may have a 30th; the solar calendar is not asked.
+    importMembers(sheetOf(kMemberHeaders, {{"L1", "甲", "", "", "1990-02-30"},
+                                           {"L2", "乙", "", "", "1991-2-29"},
+                                           {"L3", "丙", "", "", "1992/12/1"},
+                                           {"L4", "丁", "", "", "1993-01-01 00:00:00"},
+                                           // Month and day only: the solar birthday's year, else none (1900).
+                                           {"L5", "戊", "", "1988-07-07", "02-30"},
+                                           {"L6", "己", "", "", "2-3"}}));
+    EXPECT_EQ(rows("select NLBir from Member order by ID"),
+              QStringList({"1990-02-30", "1991-02-29", "1992-12-01", "1993-01-01", "1988-02-30", "1900-02-03"}));
+
+    for (const char *bad : {"1990-13-01", "1990-01-31", "1990-00-10", "1990-01-00", "13-01", "2-31", "90-02-03",
+                            "腊月初八", "1990-1-1-1", "1990--1"}) {
+        msgs.clear();
+        importMembers(sheetOf(kMemberHeaders, {{"X", "戊", "", "", bad}}));
+        EXPECT_TRUE(msgs.last().startsWith(QString("第 2 行“农历生日”列（E2）的内容“") + bad)) << bad;
+    }
+    // The solar birthday is a real date.
+    importMembers(sheetOf(kMemberHeaders, {{"X", "戊", "", "1990-02-30"}}));
+    EXPECT_TRUE(msgs.last().startsWith("第 2 行“公历生日”列（D2）的内容“1990-02-30”不是有效的日期")) << msgs.last().toStdString();
+    importMembers(sheetOf(kMemberHeaders, {{"X", "戊", "", "2000/2/29"}}));
+    EXPECT_EQ(rows("select theBir from Member where theNum='X'"), QStringList{"2000-02-29"});
+}
+
+TEST_F(ImportTest, MembersTakeTheChosenTypeAndSkipLiveCards)
+{
+    TfrmIn_M none;
+    none.setSheet(sheetOf(kMemberHeaders, {{"T1", "甲"}}));
+    none.BitBtn2Click();
+    EXPECT_EQ(msgs.texts(), QStringList{"请选择 会员分类！"});
+    EXPECT_EQ(count("Member"), 0);
+
+    exec("INSERT INTO MType (theName,theZK,theJF,Remark,theState,theXF) VALUES ('金卡',88.5,2,'','启用',0)");
+    exec("INSERT INTO Member (theNum,theName,theDel,theDate) VALUES ('LIVE','旧','否','2025-01-01')");
+    exec("INSERT INTO Member (theNum,theName,theDel,theDate) VALUES ('GONE','旧','是','2025-01-01')");
+    EXPECT_EQ(importMembers(sheetOf(kMemberHeaders, {{"LIVE", "甲"}, {"GONE", "乙"}, {"", "丙"}, {"", "丁"}}), "金卡"),
+              "成功导入 会员 数据 3 条！");
+    // Card numbers count the members entered this year, the reused card among them.
+    EXPECT_EQ(rows("select theNum,theName,theType,theZK,theJFBL from Member where theType='金卡' order by ID"),
+              QStringList({"GONE|乙|金卡|88.5|2", "26000002|丙|金卡|88.5|2", "26000003|丁|金卡|88.5|2"}));
+    // A second import counts the first one's members, and the rows with a card
+    // between generated ones.
+    importMembers(sheetOf(kMemberHeaders, {{"", "戊"}, {"G1", "己"}, {"", "庚"}}));
+    EXPECT_EQ(rows("select theNum from Member where ID>5 order by ID"), QStringList({"26000004", "G1", "26000006"}));
+}
+
+TEST_F(ImportTest, AnEmptyNameEndsTheMemberImportQuietly)
+{
+    EXPECT_EQ(importMembers(sheetOf(kMemberHeaders, {{"N1", "甲"}, {"N2", "乙"}, {"N3", " ", "", "", "", "", "", "x"},
+                                                     {"N4", "丁"}})),
+              "成功导入 会员 数据 2 条！");
+    EXPECT_EQ(msgs.count(), 1);
+    EXPECT_EQ(rows("select theNum from Member order by ID"), QStringList({"N1", "N2"}));
+}
+
+// ------------------------------------------------------------------ goods and suppliers
+
+TEST_F(ImportTest, GoodsKeepTheirCategoryAndSkipLiveCodes)
+{
+    exec("INSERT INTO SType (theName,Remark,theState,theKC) VALUES ('服务','','启用','否')");
+    exec("INSERT INTO SShop (theNum,theName,theType,theDel,theDate) VALUES ('S1','旧','服务','否','2026-01-01')");
+    EXPECT_EQ(importSheet<TfrmIn_S>(sheetOf(kGoodsHeaders, {{"服务", "S1", "洗车"},
+                                                            {"服务", "", "打蜡", "次", "30"},
+                                                            {"服务", "S2", "镀膜", "次", "80"},
+                                                            {"服务", "", "抛光", "次", "50", "", "", "O'K"},
+                                                            {"服务", "S9"}})),
+              "成功导入 商品 数据 3 条！");
+    // Codes of the business date, counting every goods item stored that day;
+    // the category's own stock flag.
+    EXPECT_EQ(rows("select theNum,theName,thePrice,theCB,theCount,theKC,Remark from SShop where theDate='2026-03-07' "
+                   "order by ID"),
+              QStringList({"2603070001|打蜡|30|0|0|否|", "S2|镀膜|80|0|0|否|", "2603070003|抛光|50|0|0|否|O'K"}));
+    EXPECT_EQ(count("SType"), 1);
+    EXPECT_EQ(count("MTS"), 0);
+}
+
+TEST_F(ImportTest, SuppliersSkipLiveNamesAndEmptyOnes)
+{
+    exec("INSERT INTO SSup (theName,thePro,thePhone,theAdd,Remark,theDel,thePY) VALUES ('华联','','','','','否','HL')");
+    exec("INSERT INTO SSup (theName,thePro,thePhone,theAdd,Remark,theDel,thePY) VALUES ('旧厂','','','','','是','JC')");
+    EXPECT_EQ(importSheet<TfrmIn_G>(sheetOf(kSupplierHeaders, {{"华联", "甲"},
+                                                               {"", "乙", "1"},
+                                                               {"旧厂", "丙", "010-1", "北京", "再合作"},
+                                                               {"O'Neil 贸易", "丁"},
+                                                               {"O'Neil 贸易", "戊"}})),
+              "成功导入 供应商 数据 2 条！");
+    EXPECT_TRUE(accepted);
+    EXPECT_EQ(rows("select theName,thePro,thePhone,theAdd,Remark,theDel,thePY from SSup where ID>2 order by ID"),
+              QStringList({"旧厂|丙|010-1|北京|再合作|否|JC", "O'Neil 贸易|丁||||否|" + MakePYCode("O'Neil 贸易")}));
+}
+
+TEST_F(ImportTest, TheWindowsOpenFromTheirMenuItems)
+{
+    core::registerWindows();
+    for (const char *key : {"104", "504", "518"}) EXPECT_TRUE(bool(velmora::findOpener(key))) << key;
+    TfrmIn_M m;
+    TfrmIn_S s;
+    TfrmIn_G g;
+    EXPECT_EQ(QStringList({m.windowTitle(), s.windowTitle(), g.windowTitle()}),
+              QStringList({"会员导入", "商品导入", "供应商导入"}));
+    // Enabled member types only.
+    exec("INSERT INTO MType (theName,theZK,theJF,Remark,theState,theXF) VALUES ('停卡',100,1,'','停用',0)");
+    TfrmIn_M fresh;
+    EXPECT_EQ(fresh.DBLookupComboBox1->items(), QStringList{"普通会员"});
+    EXPECT_TRUE(fresh.DBLookupComboBox1->Text().isEmpty());
+}
+
+}  // namespace
