@@ -300,8 +300,9 @@ void TlyrDBDataset::Next()
         return;
     }
     // The range ends on the record that was current when the dataset
-    // opened: once it has been shown the range is over.
-    if (!hasSaved_ || source_->Eof() || source_->GetBookmark() == savedBookmark_) {
+    // opened: once it has been shown the range is over. Without a current
+    // record it runs to the end of the data.
+    if (hasSaved_ && !source_->Eof() && source_->GetBookmark() == savedBookmark_) {
         passed_ = true;
         return;
     }
@@ -393,12 +394,16 @@ KsValue TlyrDBDataset::GetValue(const QString& fieldName)
     const vdb::Field f = source_->FieldByIndex(col);
     if (f.IsNull())
         return KsValue::Null();
-    switch (source_->FieldKind(col)) {
-    case vdb::Query::Kind::Number:
-    case vdb::Query::Kind::Money: return KsValue(f.AsFloat());
-    case vdb::Query::Kind::Integer: return KsValue::FromInt(f.AsInteger());
-    case vdb::Query::Kind::Bit: return KsValue(f.AsBoolean());
-    case vdb::Query::Kind::Text: break;
+    try {
+        switch (source_->FieldKind(col)) {
+        case vdb::Query::Kind::Number:
+        case vdb::Query::Kind::Money: return KsValue(f.AsFloat());
+        case vdb::Query::Kind::Integer: return KsValue::FromInt(f.AsInteger());
+        case vdb::Query::Kind::Bit: return KsValue(f.AsBoolean());
+        case vdb::Query::Kind::Text: break;
+        }
+    } catch (const vdb::DbError&) {
+        // A computed column without a declared type may hold text.
     }
     return KsValue(f.AsString());
 }
