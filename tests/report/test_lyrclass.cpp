@@ -381,3 +381,35 @@ TEST(TlyrReportNoEngine, BuildsNothingAndSaysWhy)
     r.ShowReport();  // no window factory: nothing happens, nothing crashes
     fakecompiler::Uninstall();
 }
+
+TEST_F(ReportTest, DateAndTimeAddUpThroughTheCompiler)
+{
+    fakecompiler::Uninstall();
+    engine->StartDate = 46000;
+    engine->StartTime = 0.5;
+    ASSERT_TRUE(report->PrepareScript()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    const KsValue v = report->Calc(QStringLiteral("<Date> + <Time>"));
+    EXPECT_EQ(v.Kind(), KsKind::Date);
+    EXPECT_DOUBLE_EQ(v.ToDouble(), 46000.5);
+}
+
+TEST_F(ReportTest, ScriptReachesOnlyLiveObjectsAfterARun)
+{
+    fakecompiler::Uninstall();
+    report->EngineOptions()->SetNewSilentMode(simSilent);
+    auto* page = new TtestPage(report.get());
+    page->SetName(QStringLiteral("Page1"));
+    auto* memo = new TlyrTestMemoView(page);
+    memo->SetName(QStringLiteral("Memo1"));
+    report->SetScriptText({QStringLiteral("procedure Mark(Sender: Variant);"), QStringLiteral("begin"),
+                           QStringLiteral("  Memo1.Tag := Memo1.Tag + 1;"), QStringLiteral("end;"),
+                           QStringLiteral("begin"), QStringLiteral("end.")});
+    // The bindings of the report classes come later; this one is enough here.
+    report->Script()->AddClass(ksFindClassInfo(QStringLiteral("TlyrTestMemoView")), QStringLiteral("TObject"));
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    // The run rebuilt the template: the old memo is gone, the new one answers.
+    auto* now = qobject_cast<TlyrTestMemoView*>(report->FindObject(QStringLiteral("Memo1")));
+    ASSERT_NE(now, nullptr);
+    report->DoNotifyEvent(report.get(), QStringLiteral("Mark"), true);
+    EXPECT_EQ(now->Tag(), 1);
+}
