@@ -489,6 +489,17 @@ void TlyrReport::Clear()
     onStopReport_.clear();
 }
 
+TlyrComponent* TlyrReport::FindByName(const QString& name) const
+{
+    if (name.compare(objectName(), Qt::CaseInsensitive) == 0 && !name.isEmpty())
+        return const_cast<TlyrReport*>(this);
+    if (NameIndex) {
+        auto it = NameIndex->constFind(name.toUpper());
+        return it == NameIndex->constEnd() ? nullptr : it->data();
+    }
+    return FindObject(name);
+}
+
 QString TlyrReport::GetDescription() const
 {
     return lyrResources().Get(QStringLiteral("obReport"));
@@ -516,9 +527,6 @@ void TlyrReport::SetParentReport(const QString& value)
         SetAncestor(false);
         return;
     }
-    if (IsLoading() && SerializerInUse == nullptr && !LoadStream) {
-        // set from code while nothing loads: fall through and load now
-    }
     bool loaded = false;
     if (OnLoadTemplate) {
         loaded = OnLoadTemplate(this, value);
@@ -532,15 +540,28 @@ void TlyrReport::SetParentReport(const QString& value)
             parentReport_ = value;
             return;
         }
+        // A template that is its own ancestor (directly or through others)
+        // would load forever.
+        static QStringList loading;
+        const QString key = QFileInfo(path).absoluteFilePath();
+        if (loading.contains(key)) {
+            AddError(QStringLiteral("父报表模板 %1 引用了它自己").arg(value));
+            parentReport_ = value;
+            return;
+        }
+        loading.append(key);
         const bool savedReloading = Reloading;
         Reloading = true;  // the ancestor's password was checked when it was saved
-        try {
-            loaded = LoadFromFile(path);
-        } catch (...) {
-            Reloading = savedReloading;
-            throw;
-        }
-        Reloading = savedReloading;
+        struct Pop {
+            bool& r;
+            bool saved;
+            ~Pop()
+            {
+                r = saved;
+                loading.removeLast();
+            }
+        } pop{Reloading, savedReloading};
+        loaded = LoadFromFile(path);
     }
     if (!loaded && PagesCount() == 0) {
         parentReport_ = value;
@@ -716,7 +737,7 @@ void TlyrReport::applyDataPageRule()
     if (FindObject(QStringLiteral("Data")) || objectName().compare(QLatin1String("Data"), Qt::CaseInsensitive) == 0)
         dataPage->CreateUniqueName();
     else
-        dataPage->setObjectName(QStringLiteral("Data"));
+        dataPage->SetNameUnchecked(QStringLiteral("Data"));
     MoveChild(dataPage, 0);
     int left = 60;
     for (TlyrDialogComponent* d : dialogs) {

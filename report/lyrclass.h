@@ -19,6 +19,7 @@
 #include "report/lyrvariables.h"
 #include "script/ksvalue.h"
 
+#include <QHash>
 #include <QMap>
 #include <QMutex>
 #include <QPointer>
@@ -362,6 +363,11 @@ public:
     QIODevice* LoadStream = nullptr;
     // The serializer reading this report's template right now.
     TlyrXMLSerializer* SerializerInUse = nullptr;
+    // While a template loads: the objects by upper-cased name, so that
+    // name checks and look-ups do not walk the tree for every object.
+    QHash<QString, QPointer<TlyrComponent>>* NameIndex = nullptr;
+    // An object of the report by name (the index while loading).
+    TlyrComponent* FindByName(const QString& name) const;
     QStringList ClickList;
 
     TlyrReportDataSets* Datasets() const { return datasets_.get(); }

@@ -112,9 +112,12 @@ QList<TlyrComponent*> TlyrComponent::AllObjects() const
 
 TlyrComponent* TlyrComponent::FindObject(const QString& name) const
 {
-    for (TlyrComponent* c : AllObjects())
+    for (TlyrComponent* c : objects_) {
         if (c->objectName().compare(name, Qt::CaseInsensitive) == 0)
             return c;
+        if (TlyrComponent* found = c->FindObject(name))
+            return found;
+    }
     return nullptr;
 }
 
@@ -146,18 +149,32 @@ void TlyrComponent::MoveChild(TlyrComponent* child, int index)
 void TlyrComponent::SetName(const QString& value)
 {
     const QString old = objectName();
-    if (value.compare(old, Qt::CaseInsensitive) != 0 && !value.isEmpty()) {
-        if (TlyrReport* r = Report()) {
-            TlyrComponent* other = r->objectName().compare(value, Qt::CaseInsensitive) == 0 && r != this
-                                       ? r
-                                       : r->FindObject(value);
-            if (other && other != this)
-                throw ElyrError(lyrResources().Get(QStringLiteral("prDupl")));
-            if (IsAncestor())
-                throw ElyrError(QStringLiteral("Could not rename %1, it was introduced in the ancestor report").arg(old));
+    TlyrReport* r = Report();
+    if (value.compare(old, Qt::CaseInsensitive) != 0 && !value.isEmpty() && r) {
+        TlyrComponent* other = r->FindByName(value);
+        if (other && other != this)
+            throw ElyrError(lyrResources().Get(QStringLiteral("prDupl")));
+        if (IsAncestor())
+            throw ElyrError(QStringLiteral("Could not rename %1, it was introduced in the ancestor report").arg(old));
+    }
+    SetNameUnchecked(value);
+}
+
+void TlyrComponent::SetNameUnchecked(const QString& value)
+{
+    const QString old = objectName();
+    setObjectName(value);
+    TlyrReport* r = Report();
+    if (r && r->NameIndex) {
+        auto it = r->NameIndex->find(old.toUpper());
+        if (it != r->NameIndex->end() && it->data() == this)
+            r->NameIndex->erase(it);
+        if (!value.isEmpty()) {
+            QPointer<TlyrComponent>& slot = (*r->NameIndex)[value.toUpper()];
+            if (!slot)
+                slot = this;
         }
     }
-    setObjectName(value);
 }
 
 QString TlyrComponent::BaseName() const
@@ -188,7 +205,7 @@ void TlyrComponent::CreateUniqueName()
     for (int n = 1;; ++n) {
         const QString candidate = BaseName() + QString::number(n);
         if (!names.contains(candidate.toUpper())) {
-            setObjectName(candidate);
+            SetNameUnchecked(candidate);
             return;
         }
     }

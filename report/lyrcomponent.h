@@ -113,6 +113,8 @@ public:
     // Raises ElyrError "prDupl" for a name another object of the report has,
     // and for renaming an object of the ancestor template.
     virtual void SetName(const QString& value);
+    // Names the object without the checks (keeps the report's load index).
+    void SetNameUnchecked(const QString& value);
     // The class name without the first "Tlyr" and the first "View"
     // ("TlyrMemoView" gives "Memo"), unless a class sets its own.
     QString BaseName() const;

@@ -428,7 +428,7 @@ void TlyrXMLSerializer::readChildren(TlyrComponent* parent, TlyrXMLItem* item)
         const QString name = c->Prop("Name");
         TlyrComponent* child = nullptr;
         if (c->Name.compare(QLatin1String("inherited"), Qt::CaseInsensitive) == 0) {
-            child = name.isEmpty() ? nullptr : Owner->FindObject(name);
+            child = name.isEmpty() ? nullptr : findOwned(name);
             if (!child) {
                 Errors << lyrResources().Get(QStringLiteral("xrCantFindClass")) + QLatin1Char(' ') + c->Name +
                               QLatin1Char(' ') + name;
@@ -438,7 +438,7 @@ void TlyrXMLSerializer::readChildren(TlyrComponent* parent, TlyrXMLItem* item)
             const KsClassInfo* cls = ksFindClassInfo(c->Name);
             const bool usable = cls && cls->Meta && cls->Factory &&
                                 cls->Meta->inherits(&TlyrComponent::staticMetaObject);
-            TlyrComponent* existing = name.isEmpty() ? nullptr : Owner->FindObject(name);
+            TlyrComponent* existing = name.isEmpty() ? nullptr : findOwned(name);
             if (!usable) {
                 Errors << lyrResources().Get(QStringLiteral("xrCantFindClass")) + QLatin1Char(' ') + c->Name;
                 if (!existing)
@@ -469,6 +469,26 @@ void TlyrXMLSerializer::ReadRootComponent(TlyrComponent* obj, TlyrXMLItem* item)
     }
     if (!Owner)
         Owner = obj;
+    // One name index for the whole load (nested ancestor loads share it).
+    auto* report = qobject_cast<TlyrReport*>(Owner);
+    std::unique_ptr<QHash<QString, QPointer<TlyrComponent>>> index;
+    if (report && !report->NameIndex) {
+        index = std::make_unique<QHash<QString, QPointer<TlyrComponent>>>();
+        const QList<TlyrComponent*> all = report->AllObjects();
+        for (auto it = all.rbegin(); it != all.rend(); ++it)
+            if (!(*it)->objectName().isEmpty())
+                index->insert((*it)->objectName().toUpper(), *it);
+        report->NameIndex = index.get();
+    }
+    struct DropIndex {
+        TlyrReport* r;
+        bool own;
+        ~DropIndex()
+        {
+            if (own)
+                r->NameIndex = nullptr;
+        }
+    } dropIndex{report, index != nullptr};
     recorded_.clear();
     obj->SetLoading(true);
     recorded_.append(obj);
@@ -534,6 +554,15 @@ void TlyrXMLSerializer::AddFixup(std::function<void()> resolve)
     fixups_.push_back(std::move(f));
 }
 
+TlyrComponent* TlyrXMLSerializer::findOwned(const QString& name) const
+{
+    if (auto* report = qobject_cast<TlyrReport*>(Owner)) {
+        TlyrComponent* c = report->FindByName(name);
+        return c == report ? nullptr : c;
+    }
+    return Owner ? Owner->FindObject(name) : nullptr;
+}
+
 TlyrComponent* TlyrXMLSerializer::FindReference(const QString& name) const
 {
     if (name.isEmpty())
@@ -541,7 +570,7 @@ TlyrComponent* TlyrXMLSerializer::FindReference(const QString& name) const
     if (Owner) {
         if (Owner->objectName().compare(name, Qt::CaseInsensitive) == 0)
             return Owner;
-        if (TlyrComponent* c = Owner->FindObject(name))
+        if (TlyrComponent* c = findOwned(name))
             return c;
     }
     return lyrFindDataSetByComponentName(name, qobject_cast<TlyrReport*>(Owner));

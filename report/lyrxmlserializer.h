@@ -102,6 +102,8 @@ private:
     void applyValue(QObject* obj, QByteArrayView name, const QString& value, bool topLevel);
     void readPropData(QObject* obj, QByteArrayView hex);
     QByteArray propData(const QObject* obj);
+    // A descendant of Owner by name.
+    TlyrComponent* findOwned(const QString& name) const;
 
     std::vector<Fixup> fixups_;
     QList<QPointer<TlyrComponent>> recorded_;
