@@ -527,11 +527,8 @@ void TlyrReport::SetParentReport(const QString& value)
         SetAncestor(false);
         return;
     }
-    bool loaded = false;
-    if (OnLoadTemplate) {
-        loaded = OnLoadTemplate(this, value);
-    } else {
-        QString path = value;
+    QString path = value;
+    if (!OnLoadTemplate) {
         // A relative name is taken from the program's folder.
         if (!QDir::isAbsolutePath(path) && !(path.size() > 1 && path.at(1) == QLatin1Char(':')))
             path = GetApplicationFolder() + path;
@@ -540,34 +537,36 @@ void TlyrReport::SetParentReport(const QString& value)
             parentReport_ = value;
             return;
         }
-        // A template that is its own ancestor (directly or through others)
-        // would load forever.
-        static QStringList loading;
-        const QString key = QFileInfo(path).absoluteFilePath();
-        if (loading.contains(key)) {
-            AddError(QStringLiteral("父报表模板 %1 引用了它自己").arg(value));
-            parentReport_ = value;
-            return;
-        }
-        loading.append(key);
-        const bool savedReloading = Reloading;
-        Reloading = true;  // the ancestor's password was checked when it was saved
-        struct Pop {
-            bool& r;
-            bool saved;
-            ~Pop()
-            {
-                r = saved;
-                loading.removeLast();
-            }
-        } pop{Reloading, savedReloading};
-        loaded = LoadFromFile(path);
+        path = QFileInfo(path).absoluteFilePath();
     }
+    // A template that is its own ancestor (directly or through others)
+    // would load forever; so would the copy kept of it.
+    static QStringList loading;
+    if (loading.contains(path)) {
+        AddError(QStringLiteral("父报表模板 %1 引用了它自己").arg(value));
+        parentReport_ = value;
+        return;
+    }
+    loading.append(path);
+    const bool savedReloading = Reloading;
+    Reloading = true;  // the ancestor's password was checked when it was saved
+    struct Pop {
+        bool& r;
+        bool saved;
+        ~Pop()
+        {
+            r = saved;
+            loading.removeLast();
+        }
+    } pop{Reloading, savedReloading};
+    const bool loaded = OnLoadTemplate ? OnLoadTemplate(this, value) : LoadFromFile(path);
     if (!loaded && PagesCount() == 0) {
         parentReport_ = value;
         return;
     }
     auto copy = std::make_unique<TlyrReport>();
+    copy->OnLoadTemplate = OnLoadTemplate;
+    copy->EngineOptions()->SetNewSilentMode(simSilent);
     copy->AssignAll(this);
     parentReportObject_ = std::move(copy);
     for (TlyrComponent* c : AllObjects())

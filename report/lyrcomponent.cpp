@@ -307,7 +307,65 @@ QString TlyrComponent::GetDescription() const
 
 void TlyrComponent::AlignChildren()
 {
-    // Child views align by their Align property; the base object has none.
+    struct Entry {
+        QByteArray Key;
+        TlyrComponent* View;
+    };
+    std::vector<Entry> list;
+    for (TlyrComponent* c : objects_) {
+        if (!c->IsView())
+            continue;
+        const double l = c->Left();
+        list.push_back({(l >= 0 ? "1" : "0") + QByteArray::number(l >= 0 ? l : -l, 'f', 2).rightJustified(9, ' '), c});
+    }
+    std::stable_sort(list.begin(), list.end(), [](const Entry& a, const Entry& b) { return a.Key < b.Key; });
+    auto overlaps = [](const TlyrComponent* a, const TlyrComponent* b) {
+        return !(a->AbsTop() >= b->AbsTop() + b->Height() - 0.0001) &&
+               !(b->AbsTop() >= a->AbsTop() + a->Height() - 0.0001);
+    };
+    const int n = static_cast<int>(list.size());
+    for (int i = 0; i < n; ++i) {
+        TlyrComponent* v = list[i].View;
+        const TlyrAlign a = v->GetAlign();
+        if (a != baLeft && a != baWidth)
+            continue;
+        TlyrComponent* neighbour = nullptr;
+        for (int j = i - 1; j >= 0 && !neighbour; --j) {
+            TlyrComponent* c = list[j].View;
+            if (a == baWidth && c->Left() > v->Left())
+                continue;
+            if (overlaps(v, c))
+                neighbour = c;
+        }
+        v->SetLeft(neighbour ? neighbour->Left() + neighbour->Width() : 0);
+    }
+    for (int i = n - 1; i >= 0; --i) {
+        TlyrComponent* v = list[i].View;
+        const TlyrAlign a = v->GetAlign();
+        if (a != baRight && a != baWidth)
+            continue;
+        TlyrComponent* neighbour = nullptr;
+        for (int j = i + 1; j < n && !neighbour; ++j) {
+            TlyrComponent* c = list[j].View;
+            if (a == baWidth && c->Left() + c->Width() < v->Left() + v->Width())
+                continue;
+            if (overlaps(v, c))
+                neighbour = c;
+        }
+        const double edge = neighbour ? neighbour->Left() : Width();
+        if (a == baRight)
+            v->SetLeft(edge - v->Width());
+        else
+            v->SetWidth(edge - v->Left());
+    }
+    for (TlyrComponent* c : objects_) {
+        switch (c->GetAlign()) {
+        case baCenter: c->SetLeft((Width() - c->Width()) / 2); break;
+        case baBottom: c->SetTop(Height() - c->Height()); break;
+        case baClient: c->SetBounds(0, 0, Width(), Height()); break;
+        default: break;
+        }
+    }
 }
 
 void TlyrComponent::Clear()

@@ -83,6 +83,9 @@ private:
     int style_ = 0;
 };
 
+// How a view places itself in its container (AlignChildren).
+enum TlyrAlign { baNone, baLeft, baRight, baCenter, baWidth, baBottom, baClient };
+
 enum TlyrRestriction { rfDontModify = 1, rfDontSize = 2, rfDontMove = 4, rfDontDelete = 8, rfDontEdit = 16 };
 
 class TlyrComponent : public QObject {
@@ -183,6 +186,9 @@ public:
     virtual bool AutoWidth() const { return false; }
     // Bands always write " t=" in Diff.
     virtual bool IsBand() const { return false; }
+    // Views take part in AlignChildren with their Align.
+    virtual bool IsView() const { return false; }
+    virtual TlyrAlign GetAlign() const { return baNone; }
 
     // ---- the PropData attribute: records this object streams beyond its
     // published properties (see lyrxmlserializer.h for the byte format)

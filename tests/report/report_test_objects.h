@@ -31,11 +31,15 @@ public:
     QStringList Lines() const { return lines_; }
     void SetLines(const QStringList& l) { lines_ = l; }
     bool IsTextObject() const override { return true; }
+    bool IsView() const override { return true; }
+    TlyrAlign GetAlign() const override { return align_; }
+    void SetAlign(TlyrAlign a) { align_ = a; }
     QString ComponentText() const override { return text_; }
     void SetComponentText(const QString& t) override { text_ = t; }
 
 private:
     QPointer<TlyrDataSet> dataSet_;
+    TlyrAlign align_ = baNone;
     Kind style_ = vsPlain;
     QStringList lines_;
     QString text_;

@@ -184,3 +184,31 @@ TEST_F(ComponentTest, AssignCopiesValuesAndAssignAllTheChildren)
     ASSERT_NE(cv, nullptr);
     EXPECT_EQ(cv->ComponentText(), QStringLiteral("合计"));
 }
+
+TEST_F(ComponentTest, AlignChildrenPlacesViewsAgainstTheirNeighbours)
+{
+    TtestBand band;
+    band.SetBounds(0, 0, 500, 100);
+    auto place = [&](const char* name, double l, double t, double w, double h, TlyrAlign a) {
+        auto* v = view(&band, name);
+        v->SetBounds(l, t, w, h);
+        v->SetAlign(a);
+        return v;
+    };
+    auto* b = place("B", 300, 0, 50, 20, baLeft);
+    auto* a = place("A", 100, 5, 40, 20, baLeft);
+    auto* below = place("Below", 200, 50, 30, 20, baLeft);  // no vertical overlap with A or B
+    auto* r = place("R", 400, 0, 60, 20, baRight);
+    auto* w = place("W", 360, 10, 10, 20, baWidth);
+    auto* c = place("C", 480, 80, 100, 20, baCenter);
+    auto* bottom = place("Bot", 495, 75, 10, 5, baBottom);
+    band.AlignChildren();
+    EXPECT_DOUBLE_EQ(a->Left(), 0);
+    EXPECT_DOUBLE_EQ(b->Left(), 40);  // stacked after A
+    EXPECT_DOUBLE_EQ(below->Left(), 0);
+    EXPECT_DOUBLE_EQ(r->Left(), 440);  // against the container's right edge
+    EXPECT_DOUBLE_EQ(w->Left(), 90);   // after B (40 + 50)
+    EXPECT_DOUBLE_EQ(w->Width(), 350);  // up to R
+    EXPECT_DOUBLE_EQ(c->Left(), 200);
+    EXPECT_DOUBLE_EQ(bottom->Top(), 95);
+}

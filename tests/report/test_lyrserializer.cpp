@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -325,4 +326,23 @@ TEST_F(SerializerTest, WrongPasswordDropsTheTemplate)
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(loaded.PagesCount(), 0);
     EXPECT_TRUE(loaded.ReportOptions()->Password.isEmpty());
+}
+
+TEST_F(SerializerTest, TemplateThatIsItsOwnAncestorLoadsOnce)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("self.yl3"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("<?xml version=\"1.0\"?><TlyrReport ParentReport=\"" + path.toUtf8() +
+                "\"><TtestPage Name=\"Page1\"/></TlyrReport>");
+    }
+    TlyrReport r;
+    r.EngineOptions()->SetNewSilentMode(simSilent);
+    EXPECT_TRUE(r.LoadFromFile(path));
+    ASSERT_EQ(r.Errors().size(), 1);
+    EXPECT_TRUE(r.Errors().first().contains(QStringLiteral("引用了它自己")));
+    EXPECT_NE(r.FindObject(QStringLiteral("Page1")), nullptr);
+    EXPECT_EQ(r.FileName, path);
 }
