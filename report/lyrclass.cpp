@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTimer>
 
 namespace {
@@ -508,6 +509,16 @@ QString TlyrReport::GetDescription() const
 TlyrPage* TlyrReport::Pages(int i) const
 {
     return qobject_cast<TlyrPage*>(Objects().value(i));
+}
+
+std::unique_ptr<QSettings> TlyrReport::GetIniFile() const
+{
+    if (iniFile_.startsWith(QLatin1String("\\Software\\"))) {
+        QString key = iniFile_.mid(10);
+        key.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, key);
+    }
+    return std::make_unique<QSettings>(iniFile_, QSettings::IniFormat);
 }
 
 QString TlyrReport::GetApplicationFolder() const

@@ -29,6 +29,7 @@
 #include <memory>
 #include <vector>
 
+class QSettings;
 class QTimer;
 class TksScript;
 class TksCustomVariable;
@@ -409,6 +410,9 @@ public:
     void SaveToStream(QIODevice& stream, bool saveChildren = true, bool saveDefaultValues = false) override;
     void WriteData(TlyrPropWriter& writer, TlyrXMLSerializer& serializer) const override;
     bool ReadData(const QByteArray& name, TlyrPropReader& reader, TlyrXMLSerializer& serializer) override;
+    // The settings store named by IniFile: the native store under that key
+    // when it starts with "\\Software\\", else an ini file of that name.
+    std::unique_ptr<QSettings> GetIniFile() const;
     // Current directory in design state, else the program's folder ("/" end).
     QString GetApplicationFolder() const;
     TlyrDataSet* GetDataset(const QString& alias) const;

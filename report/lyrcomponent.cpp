@@ -469,6 +469,16 @@ QString TlyrComponent::Diff(const TlyrComponent* other) const
     return out;
 }
 
+QString TlyrComponent::AllDiff(const TlyrComponent* reference) const
+{
+    TlyrXMLSerializer serializer(nullptr);
+    serializer.Owner = Report();
+    QString out = QString::fromUtf8(serializer.ObjToXML(const_cast<TlyrComponent*>(this))).trimmed();
+    if (reference)
+        out += QLatin1Char(' ') + Diff(reference);
+    return out;
+}
+
 bool TlyrComponent::IsPropertyStored(const QString& name) const
 {
     if (name.compare(QLatin1String("Font"), Qt::CaseInsensitive) == 0)

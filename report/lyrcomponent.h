@@ -175,6 +175,9 @@ public:
     virtual void SaveToStream(QIODevice& stream, bool saveChildren = true, bool saveDefaultValues = false);
     // Attribute text of the base values that differ from other.
     virtual QString Diff(const TlyrComponent* other) const;
+    // Every stored published property as attribute text, then, with a
+    // reference, " " and Diff against it (the prepared pages' object text).
+    QString AllDiff(const TlyrComponent* reference) const;
     // Whether the serializer writes a published property of this object.
     virtual bool IsPropertyStored(const QString& name) const;
 

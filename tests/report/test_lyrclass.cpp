@@ -6,6 +6,8 @@
 #include "script/ks_iinterpreter.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -412,4 +414,18 @@ TEST_F(ReportTest, ScriptReachesOnlyLiveObjectsAfterARun)
     ASSERT_NE(now, nullptr);
     report->DoNotifyEvent(report.get(), QStringLiteral("Mark"), true);
     EXPECT_EQ(now->Tag(), 1);
+}
+
+TEST_F(ReportTest, SettingsStoreFollowsIniFile)
+{
+    QTemporaryDir dir;
+    report->SetIniFile(dir.filePath(QStringLiteral("lyr.ini")));
+    {
+        auto ini = report->GetIniFile();
+        EXPECT_EQ(ini->format(), QSettings::IniFormat);
+        ini->setValue(QStringLiteral("Form.TlyrDesignerForm/Units"), 1);
+    }
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("lyr.ini"))));
+    report->SetIniFile(QStringLiteral("\\Software\\Lyrane"));
+    EXPECT_EQ(report->GetIniFile()->format(), QSettings::NativeFormat);
 }

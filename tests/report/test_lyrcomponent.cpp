@@ -212,3 +212,14 @@ TEST_F(ComponentTest, AlignChildrenPlacesViewsAgainstTheirNeighbours)
     EXPECT_DOUBLE_EQ(c->Left(), 200);
     EXPECT_DOUBLE_EQ(bottom->Top(), 95);
 }
+
+TEST_F(ComponentTest, AllDiffHoldsThePropertiesThenTheDifferences)
+{
+    TlyrTestMemoView a, ref;
+    a.SetBounds(5, 6, 7, 8);
+    a.SetComponentText(QStringLiteral("x"));
+    // String lists are written even when empty.
+    const std::string all = "Left=\"5\" Top=\"6\" Width=\"7\" Height=\"8\" Lines.Text=\"\" Text=\"x\"";
+    EXPECT_EQ(a.AllDiff(nullptr).toStdString(), all);
+    EXPECT_EQ(a.AllDiff(&ref).toStdString(), all + "  l=\"5\" t=\"6\" w=\"7\" h=\"8\"");
+}
