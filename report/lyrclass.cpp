@@ -1019,7 +1019,7 @@ KsValue TlyrReport::callMacro(const QString& name, TksMethodHelper* caller)
     auto arg = [&](int i) { return caller->GetParam(i).ToText(); };
     if (name == QLatin1String("IIF")) {
         const KsValue cond = Calc(arg(0), running);
-        return Calc(cond.Kind() == KsKind::Boolean && cond.RawBool() ? arg(1) : arg(2), running);
+        return Calc(ksEquals(cond, KsValue(true)) ? arg(1) : arg(2), running);
     }
     auto evalOrZero = [&](const QString& text) -> KsValue {
         const QString t = text.trimmed();
@@ -1199,6 +1199,8 @@ KsValue TlyrReport::Calc(const QString& expr, TksScript* script)
     if (DoGetValue(expr, value))
         return value;
     QString error;
+    if (expressionCache_->Language.isEmpty())
+        expressionCache_->Language = scriptLanguage_;
     expressionCache_->Calc(expr, error, value, script ? script : script_.get());
     if (!error.isEmpty()) {
         if (!CurObject.isEmpty())

@@ -56,6 +56,7 @@ TEST_F(CalcTest, Table)
         {"Format('%2.2n', [1234.5])", "1,234.50"},
         {"IIF(<lyrDB_L.\"theCount\"> > 1, 'many', 'one')", "many"},
         {"<Total> * 2", "6"},
+        {"IIF(1 > 2, 'a', 'b')", "b"},
     };
     report.Variables()->SetVariable(QStringLiteral("Total"), QStringLiteral("1+2"));
     for (const Row& r : rows) {
@@ -69,6 +70,12 @@ TEST_F(CalcTest, Table)
         EXPECT_EQ(v.ToText(), QString::fromUtf8(r.text)) << r.expr;
     }
     EXPECT_TRUE(report.Errors().isEmpty()) << report.Errors().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(CalcTest, WorksBeforeTheFirstPreparation)
+{
+    report.SetScriptLanguage(QStringLiteral("JScript"));
+    EXPECT_EQ(report.Calc(QStringLiteral("1 + 1")).ToInt(), 2);
 }
 
 TEST_F(CalcTest, DateAndTime)
