@@ -879,7 +879,8 @@ struct ksilPass2 {
           break;
         }
         const KsValue v = CompileTimeValue(cur);
-        if (NoObjectYet(v) && !NoLate && d->Count() == 1) return MakeLate(x, scope, d->Link(0)->Ref, QString());
+        if (ksIsPlainRead(cur) && NoObjectYet(v) && !NoLate && d->Count() == 1)
+          return MakeLate(x, scope, d->Link(0)->Ref, QString());
         QObject* o = v.IsObject() ? v.ToObject() : nullptr;
         QObject* child = o ? o->findChild<QObject*>(name, Qt::FindDirectChildrenOnly) : nullptr;
         if (child && cls) {
@@ -1350,9 +1351,8 @@ void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
     Executable(pos);
   } else if (n == QLatin1String("with")) {
     const int count = x->Count();
-    if (count == 0) return;
     const int pushed0 = int(WithNames.size());
-    for (int i = 0; i < count - 1; ++i) {
+    for (int i = 0; i < count; ++i) {
       TksXMLItem* ds = x->Items(i);
       if (NameOf(ds) != QLatin1String("dsgn")) continue;
       std::unique_ptr<TksDesignator> d(BuildDesignator(ds, scope, mNormal));
@@ -1368,7 +1368,8 @@ void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
       block->Add(new TksWithStmt(scope, unit, pos, d.release(), hv));
       WithNames << hidden;
     }
-    Dispatch(x->Items(count - 1), scope, block);
+    for (int i = 0; i < count; ++i)
+      if (NameOf(x->Items(i)) != QLatin1String("dsgn")) Dispatch(x->Items(i), scope, block);
     while (WithNames.size() > pushed0) WithNames.removeLast();
   }
 }
