@@ -1219,6 +1219,19 @@ void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
     TksXMLItem* mod = Child(x, "modificator");
     CurPos = pos;
     if (mod && d->ReadOnly) Fail(SLeftCantAssigned);
+    if (mod && d->Kind == TksDesignator::dkVariable && !d->LateXML && ksIsPlainWrite(d->Variable)) {
+      // x++ on a plain variable: the compound assignment's in-place path
+      auto* one = new TksExpression(scope);
+      one->SourcePos = pos;
+      one->AddConst(KsValue(1));
+      one->Finish();
+      if (mod->Prop(QStringLiteral("text")) == QLatin1String("-"))
+        block->Add(new TksAssignMinusStmt(scope, unit, pos, d.release(), one));
+      else
+        block->Add(new TksAssignPlusStmt(scope, unit, pos, d.release(), one));
+      Executable(pos);
+      return;
+    }
     block->Add(new TksCallStmt(scope, unit, pos, d.release(), mod ? mod->Prop(QStringLiteral("text")) : QString()));
     Executable(pos);
   } else if (n == QLatin1String("ifstmt")) {
