@@ -7,6 +7,7 @@
 #include "script/ks_itools.h"
 
 #include <QFile>
+#include <exception>
 #include <typeinfo>
 
 // ---- grammar --------------------------------------------------------------------------------
@@ -567,6 +568,20 @@ QString TypeText(TksVarType code, const QString& name) {
 }
 
 }  // namespace
+
+// A statement joins its block only when it was built completely: a
+// compile error must not leave half-built statements that could run.
+struct Pending {
+  TksStatement* Block;
+  TksStatement* St;
+  int Exceptions = std::uncaught_exceptions();
+  ~Pending() {
+    if (std::uncaught_exceptions() > Exceptions)
+      delete St;
+    else
+      Block->Add(St);
+  }
+};
 
 struct ksilPass2 {
   enum Mode { mNormal, mNew, mDelete };
@@ -1238,7 +1253,7 @@ void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
     TksXMLItem* c = Child(x, "expr");
     if (!c) return;
     auto* st = new TksIfStmt(scope, unit, pos);
-    block->Add(st);
+    Pending pending{block, st};
     Executable(pos);
     st->Condition = BuildExpr(c, scope);
     for (int i = 0; i < x->Count(); ++i) {
@@ -1250,7 +1265,7 @@ void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
     TksXMLItem* c = Child(x, "expr");
     if (!c) return;
     auto* st = new TksCaseStmt(scope, unit, pos);
-    block->Add(st);
+    Pending pending{block, st};
     Executable(pos);
     st->Condition = BuildExpr(c, scope);
     bool seenExpr = false;
@@ -1287,7 +1302,7 @@ void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
       TksExpression* step = ex.size() >= 3 ? CheckedExpr(ex[2], v, scope, pos) : nullptr;
       st = new TksVbForStmt(scope, unit, pos, v, fromGuard.release(), toGuard.release(), step);
     }
-    block->Add(st);
+    Pending pending{block, st};
     Executable(pos);
     int after = 0;
     for (int i = 0; i < x->Count(); ++i)
@@ -1295,7 +1310,7 @@ void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
     Children(x, after, scope, st);
   } else if (n == QLatin1String("cppforstmt")) {
     auto* st = new TksCppForStmt(scope, unit, pos);
-    block->Add(st);
+    Pending pending{block, st};
     Executable(pos);
     int stage = 0;
     for (int i = 0; i < x->Count(); ++i) {
@@ -1317,7 +1332,7 @@ void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
     TksXMLItem* c = Child(x, "expr");
     if (!c) return;
     auto* st = new TksWhileStmt(scope, unit, pos);
-    block->Add(st);
+    Pending pending{block, st};
     Executable(pos);
     st->Condition = BuildExpr(c, scope);
     for (int i = 0; i < x->Count(); ++i)
@@ -1326,7 +1341,7 @@ void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
     std::vector<TksXMLItem*> ex = Exprs(x);
     if (ex.empty()) return;
     auto* st = new TksRepeatStmt(scope, unit, pos, nullptr, Child(x, "inverse") != nullptr);
-    block->Add(st);
+    Pending pending{block, st};
     Executable(pos);
     for (int i = 0; i < x->Count(); ++i)
       if (x->Items(i) != ex.back()) Dispatch(x->Items(i), scope, st);
@@ -1334,7 +1349,7 @@ void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
   } else if (n == QLatin1String("trystmt")) {
     const bool isExcept = Child(x, "exceptstmt") != nullptr;
     auto* st = new TksTryStmt(scope, unit, pos, isExcept);
-    block->Add(st);
+    Pending pending{block, st};
     Executable(pos);
     for (int i = 0; i < x->Count(); ++i) {
       TksXMLItem* part = x->Items(i);

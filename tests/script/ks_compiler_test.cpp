@@ -440,6 +440,51 @@ TEST_F(KsHostCompile, NewAndTypeNames) {
   EXPECT_EQ(r.Error, QStringLiteral("1:39: Incompatible types: 'Integer', 'TksTestPart'"));
 }
 
+
+// A failed compile leaves nothing half-built that could run.
+TEST(KsPass2, FailedCompileLeavesNoHalfBuiltStatements) {
+  const char* texts[] = {"begin if x then ; end.", "begin while 1 < y do ; end.",
+                         "begin repeat until z; end.", "var i: Integer; begin for i := 1 to q do ; end.",
+                         "begin case w of 1: ; end end.", "begin try except end; Out(u) end."};
+  for (const char* t : texts) {
+    SCOPED_TRACE(t);
+    TksScript s;
+    s.AddRTTI();
+    s.Lines << QLatin1String(t);
+    EXPECT_FALSE(s.Compile());
+    EXPECT_TRUE(s.ErrorMsg.startsWith(QStringLiteral("Undeclared identifier"))) << s.ErrorMsg.toStdString();
+    EXPECT_NO_THROW(s.Execute());
+  }
+}
+
+// Identifiers in national letters when the script asks for them.
+TEST(KsPass2, ExtendedIdentifierCharacters) {
+  TksScript s;
+  s.AddRTTI();
+  s.Lines << QStringLiteral("var 金额: Integer; begin 金额 := 5; 金额 := 金额 * 2 end.");
+  EXPECT_FALSE(s.Compile());
+  s.Clear();
+  s.ExtendedIdentChars = true;
+  ASSERT_TRUE(s.Compile()) << s.ErrorMsg.toStdString();
+  s.Execute();
+  EXPECT_EQ(s.Find(QStringLiteral("金额"))->Value.ToInt(), 10);
+}
+
+// A host may hand over a unit's intermediate code instead of its text.
+TEST(KsPass2, UnitIntermediateCodeFromTheHost) {
+  TksScript s;
+  s.AddRTTI();
+  s.OnGetUnit = [](TksScript*, const QString&, QString& text) { text = QStringLiteral("begin end."); };
+  s.OnGetILUnit = [](TksScript*, const QString& name, QString& il) {
+    if (name == QLatin1String("pre.pas"))
+      il = ksMakeIL(QStringLiteral("var FromIL: Integer = 4;\r\nbegin end.\r\n"), QStringLiteral("PascalScript"));
+  };
+  s.Lines << QStringLiteral("uses 'pre.pas';") << QStringLiteral("begin FromIL := FromIL + 1 end.");
+  ASSERT_TRUE(s.Compile()) << s.ErrorMsg.toStdString();
+  s.Execute();
+  EXPECT_EQ(s.Find(QStringLiteral("FromIL"))->Value.ToInt(), 5);
+}
+
 // ---- limits -------------------------------------------------------------------------------
 
 TEST(KsLimits, DeepNestingIsACompileErrorNotACrash) {
