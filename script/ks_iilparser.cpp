@@ -489,12 +489,16 @@ bool TksILParser::MakeILScript(const QString& text) {
   bool ok = false;
   try {
     ok = p1.Parse(FGrammar->Program);
-    if (ok && !p1.HasErr && !EndsWithDot(FGrammar->Program)) {
+    // Text the rules left unread is an error, unless the start rule ends at
+    // a Pascal-like final "."; a text of nothing but blanks and comments
+    // compiles to an empty program.
+    if (!p1.HasErr && (!ok || !EndsWithDot(FGrammar->Program))) {
+      if (!ok) p1.P.SetPosition(start);
       p1.P.SkipSpaces();
       while (p1.P.ReadEOL()) p1.P.SkipSpaces();
       if (p1.P.Position() <= p1.P.Size()) {
         p1.HasErr = true;
-        p1.ErrMsg = FGrammar->Errors.value(QStringLiteral("err3"));
+        p1.ErrMsg = FGrammar->Errors.value(QStringLiteral("err3"), QStringLiteral("Statement expected"));
         p1.ErrPos = p1.P.PositionText();
       }
     }
