@@ -383,6 +383,9 @@ void ksilPass1::IncludeUnits(int n0) {
       QFile f(unit);
       if (f.open(QIODevice::ReadOnly)) text = QString::fromUtf8(f.readAll());
     }
+    // The last line of a unit ends like the main text's (Basic needs its line end).
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')) && !text.endsWith(QLatin1Char('\r')))
+      text += QStringLiteral("\r\n");
     QStringList lines;
     lines << QStringLiteral("<uses unit=\"") + ksXMLEscape(unit) + QStringLiteral("\">");
     if (!text.isEmpty()) {

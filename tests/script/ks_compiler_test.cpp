@@ -409,6 +409,16 @@ TEST_F(KsHostCompile, PropertiesWithAndChildComponents) {
   EXPECT_EQ(r.Error, QStringLiteral("1:23: Class type required"));
 }
 
+TEST_F(KsHostCompile, WithInBasicAndJScript) {
+  KsRunResult r = Run(QStringLiteral("BasicScript"), QStringLiteral("With Part1\n  Qty = 40\n  Title = \"b\" & Qty\nEnd With\n"));
+  EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
+  EXPECT_EQ(Part.Title(), QStringLiteral("b40"));
+  r = Run(QStringLiteral("JScript"), QStringLiteral("with (Part1) { Qty = Qty + 2; Title = \"j\"; }"));
+  EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
+  EXPECT_EQ(Part.Qty(), 42);
+  EXPECT_EQ(Part.Title(), QStringLiteral("j"));
+}
+
 // A variant that holds no object at compile time resolves its members when
 // it runs; unassigned counts like Null.
 TEST_F(KsHostCompile, UnassignedVariantsAreLateBound) {
@@ -440,6 +450,37 @@ TEST_F(KsHostCompile, NewAndTypeNames) {
   EXPECT_EQ(r.Error, QStringLiteral("1:39: Incompatible types: 'Integer', 'TksTestPart'"));
 }
 
+
+// The uses clauses of the other three languages.
+TEST(KsPass2, IncludeImportAndImports) {
+  struct Case {
+    const char* Lang;
+    const char* Main;
+    const char* Unit;
+  } cases[] = {{"C++Script", "#include \"u\"\n{ Out(Twice(4)); }", "int Twice(int x) { return x * 2; }\n{ }"},
+               {"JScript", "import \"u\";\nOut(Twice(4));", "function Twice(x) { return x * 2; }"},
+               {"BasicScript", "Imports \"u\"\nOut(Twice(4))", "Function Twice(x)\n  Return x * 2\nEnd Function"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Lang);
+    TksScript s;
+    s.AddRTTI();
+    QStringList out;
+    s.AddMethod(QStringLiteral("procedure Out(V: Variant)"),
+                [&](QObject*, const KsClassInfo*, const QString&, TksMethodHelper* h) {
+                  out << h->GetParam(0).ToText();
+                  return KsValue();
+                });
+    const QString unit = QString::fromLatin1(c.Unit);
+    s.OnGetUnit = [&](TksScript*, const QString& name, QString& text) {
+      if (name == QLatin1String("u")) text = unit;
+    };
+    s.SyntaxType = QLatin1String(c.Lang);
+    s.Lines = ksSplitScriptLines(QString::fromLatin1(c.Main));
+    ASSERT_TRUE(s.Compile()) << s.ErrorPos.toStdString() << " " << s.ErrorMsg.toStdString();
+    s.Execute();
+    EXPECT_EQ(out, QStringList({QStringLiteral("8")}));
+  }
+}
 
 // A failed compile leaves nothing half-built that could run.
 TEST(KsPass2, FailedCompileLeavesNoHalfBuiltStatements) {
