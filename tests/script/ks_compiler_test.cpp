@@ -40,6 +40,12 @@ QString ReadText(const QString& path) {
   return QString::fromUtf8(f.readAll());
 }
 
+// A host routine of the script given by its declaration.
+void AddFunction(TksScript& s, const char* declaration, std::function<KsValue(TksMethodHelper*)> fn) {
+  s.AddMethod(QLatin1String(declaration),
+              [fn](QObject*, const KsClassInfo*, const QString&, TksMethodHelper* h) { return fn(h); });
+}
+
 QString SourceDir() { return QStringLiteral(VELMORA_SOURCE_DIR); }
 QString CorpusDir() { return SourceDir() + QStringLiteral("/tests/script/corpus/"); }
 
@@ -323,11 +329,10 @@ TEST(KsPass2, ReportExpressionWrapperInAllLanguages) {
   TksScript report;
   report.AddRTTI();
   QStringList asked;
-  report.AddMethod(QStringLiteral("function Get(Name: String): Variant"),
-                   [&](QObject*, const KsClassInfo*, const QString&, TksMethodHelper* h) {
-                     asked << h->GetParam(0).ToText();
-                     return KsValue(20);
-                   });
+  AddFunction(report, "function Get(Name: String): Variant", [&](TksMethodHelper* h) {
+    asked << h->GetParam(0).ToText();
+    return KsValue(20);
+  });
   for (int i = 0; i < 4; ++i) {
     SCOPED_TRACE(langs[i]);
     TksScript cache;
@@ -350,10 +355,9 @@ TEST(KsPass2, ReportExpressionWrapperInAllLanguages) {
 TEST(KsPass2, MacroArgumentsArriveAsText) {
   TksScript s;
   s.AddRTTI();
-  s.AddMethod(QStringLiteral("macrofunction SUM(Expr: Variant; Band: Variant = 0): Variant"),
-              [](QObject*, const KsClassInfo*, const QString&, TksMethodHelper* h) {
-                return KsValue(h->GetParam(0).ToText() + QLatin1Char('|') + h->GetParam(1).ToText());
-              });
+  AddFunction(s, "macrofunction SUM(Expr: Variant; Band: Variant = 0): Variant", [](TksMethodHelper* h) {
+    return KsValue(h->GetParam(0).ToText() + QLatin1Char('|') + h->GetParam(1).ToText());
+  });
   s.Lines << QStringLiteral("var r: String; begin r := SUM(a.b + 1, Band1) end.");
   s.AddVariable(QStringLiteral("a"), QStringLiteral("Variant"), KsValue());
   s.AddVariable(QStringLiteral("Band1"), QStringLiteral("Variant"), KsValue());
@@ -465,11 +469,10 @@ TEST(KsPass2, IncludeImportAndImports) {
     TksScript s;
     s.AddRTTI();
     QStringList out;
-    s.AddMethod(QStringLiteral("procedure Out(V: Variant)"),
-                [&](QObject*, const KsClassInfo*, const QString&, TksMethodHelper* h) {
-                  out << h->GetParam(0).ToText();
-                  return KsValue();
-                });
+    AddFunction(s, "procedure Out(V: Variant)", [&](TksMethodHelper* h) {
+      out << h->GetParam(0).ToText();
+      return KsValue();
+    });
     const QString unit = QString::fromLatin1(c.Unit);
     s.OnGetUnit = [&](TksScript*, const QString& name, QString& text) {
       if (name == QLatin1String("u")) text = unit;
