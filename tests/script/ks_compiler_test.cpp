@@ -150,6 +150,37 @@ TEST(KsGrammars, ReferencesAndErrorIdsResolve) {
   }
 }
 
+// The keyword lists, error tables and aliases of the four languages.
+TEST(KsGrammars, KeywordsErrorsAndAliases) {
+  struct Expect {
+    const char* Lang;
+    int Keywords;
+    int Errors;
+    const char* Aliases;
+  } expect[] = {{"PascalScript", 40, 20, ""},
+                {"C++Script", 19, 18, "int=integer long=integer void=integer bool=boolean float=extended"},
+                {"BasicScript", 40, 28, "decimal=extended"},
+                {"JScript", 22, 17, ""}};
+  for (const Expect& e : expect) {
+    SCOPED_TRACE(e.Lang);
+    TksXMLDocument doc;
+    doc.LoadFromString(ksLanguageGrammar(QLatin1String(e.Lang)));
+    TksXMLItem* parser = doc.Root()->FindItem(QStringLiteral("parser"));
+    EXPECT_EQ(parser->FindItem(QStringLiteral("keywords"))->Count(), e.Keywords);
+    EXPECT_EQ(parser->FindItem(QStringLiteral("errors"))->Count(), e.Errors);
+    QStringList aliases;
+    TksXMLItem* types = doc.Root()->FindItem(QStringLiteral("types"));
+    for (int i = 0; i < types->Count(); ++i)
+      aliases << types->Items(i)->Name + QLatin1Char('=') + types->Items(i)->Prop(QStringLiteral("type"));
+    EXPECT_EQ(aliases.join(QLatin1Char(' ')), QLatin1String(e.Aliases));
+    // the children of the root in the order every grammar keeps
+    EXPECT_EQ(doc.Root()->Items(0)->Name, QStringLiteral("parser"));
+    EXPECT_EQ(doc.Root()->Items(1)->Name, QStringLiteral("types"));
+    EXPECT_EQ(doc.Root()->Items(2)->Name, QStringLiteral("empty"));
+    EXPECT_EQ(doc.Root()->Items(3)->Name, QStringLiteral("program"));
+  }
+}
+
 TEST(KsPass1, AssignmentBecomesCompoundAssignDesignatorAndExpression) {
   TksXMLDocument doc;
   QString err;
@@ -421,6 +452,11 @@ TEST_F(KsHostCompile, WithInBasicAndJScript) {
   EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
   EXPECT_EQ(Part.Qty(), 42);
   EXPECT_EQ(Part.Title(), QStringLiteral("j"));
+  // with on a variant that holds the object only at run time
+  r = Run(QStringLiteral("JScript"), QStringLiteral("var p; p = Part1; with (p) { Qty = 7; Title = \"v\"; Qty = Qty * 2; }"));
+  EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
+  EXPECT_EQ(Part.Title(), QStringLiteral("v"));
+  EXPECT_EQ(Part.Qty(), 14);
 }
 
 // A variant that holds no object at compile time resolves its members when
