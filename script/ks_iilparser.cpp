@@ -597,6 +597,7 @@ struct ksilPass2 {
   QString CurPos, CurUnit;
   TksXMLItem* CurProgramEl = nullptr;
   QStringList WithNames;  // hidden with variables, innermost last
+  QStringList BuildingUnits;  // units being built, outermost first
   bool DeclareVars = true;
   bool NoLate = false;  // resolving a late-bound designator at run time
   const TksXMLItem* GrammarTypes = nullptr;
@@ -1193,6 +1194,16 @@ struct ksilPass2 {
 void ksilPass2::BuildUses(TksXMLItem* x, TksScript* scope, TksStatement* block) {
   const QString savedUnit = CurUnit;
   CurUnit = x->Prop(QStringLiteral("unit"));
+  // Code a host hands over may name its own unit again: built once.
+  if (BuildingUnits.contains(CurUnit, Qt::CaseInsensitive) || BuildingUnits.size() >= ksMaxUnitDepth) {
+    CurUnit = savedUnit;
+    return;
+  }
+  BuildingUnits << CurUnit;
+  struct Pop {
+    QStringList& L;
+    ~Pop() { L.removeLast(); }
+  } pop{BuildingUnits};
   QString il;
   if (OnGetILUnit && Main) OnGetILUnit(Main, CurUnit, il);
   if (!il.isEmpty()) {

@@ -565,6 +565,19 @@ TEST(KsPass2, UnitIntermediateCodeFromTheHost) {
   EXPECT_EQ(s.Find(QStringLiteral("FromIL"))->Value.ToInt(), 5);
 }
 
+// Host code that names its own unit again is built once, not endlessly.
+TEST(KsPass2, SelfIncludingUnitCodeIsBuiltOnce) {
+  TksScript s;
+  s.AddRTTI();
+  s.OnGetUnit = [](TksScript*, const QString&, QString& text) { text = QStringLiteral("begin end."); };
+  s.OnGetILUnit = [](TksScript*, const QString&, QString& il) {
+    il = QStringLiteral("<?xml version=\"1.0\"?><program><uses unit=\"loop.pas\"/>"
+                        "<var pos=\"1:1\"><ident text=\"Once\"/></var></program>");
+  };
+  s.Lines << QStringLiteral("uses 'loop.pas';") << QStringLiteral("begin Once := 1 end.");
+  ASSERT_TRUE(s.Compile()) << s.ErrorMsg.toStdString();
+}
+
 // ---- limits -------------------------------------------------------------------------------
 
 TEST(KsLimits, DeepNestingIsACompileErrorNotACrash) {
