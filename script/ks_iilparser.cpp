@@ -7,6 +7,7 @@
 #include "script/ks_itools.h"
 
 #include <QFile>
+#include <exception>
 #include <typeinfo>
 
 // ---- grammar --------------------------------------------------------------------------------
@@ -382,6 +383,9 @@ void ksilPass1::IncludeUnits(int n0) {
       QFile f(unit);
       if (f.open(QIODevice::ReadOnly)) text = QString::fromUtf8(f.readAll());
     }
+    // The last line of a unit ends like the main text's (Basic needs its line end).
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')) && !text.endsWith(QLatin1Char('\r')))
+      text += QStringLiteral("\r\n");
     QStringList lines;
     lines << QStringLiteral("<uses unit=\"") + ksXMLEscape(unit) + QStringLiteral("\">");
     if (!text.isEmpty()) {
@@ -488,12 +492,16 @@ bool TksILParser::MakeILScript(const QString& text) {
   bool ok = false;
   try {
     ok = p1.Parse(FGrammar->Program);
-    if (ok && !p1.HasErr && !EndsWithDot(FGrammar->Program)) {
+    // Text the rules left unread is an error, unless the start rule ends at
+    // a Pascal-like final "."; a text of nothing but blanks and comments
+    // compiles to an empty program.
+    if (!p1.HasErr && (!ok || !EndsWithDot(FGrammar->Program))) {
+      if (!ok) p1.P.SetPosition(start);
       p1.P.SkipSpaces();
       while (p1.P.ReadEOL()) p1.P.SkipSpaces();
       if (p1.P.Position() <= p1.P.Size()) {
         p1.HasErr = true;
-        p1.ErrMsg = FGrammar->Errors.value(QStringLiteral("err3"));
+        p1.ErrMsg = FGrammar->Errors.value(QStringLiteral("err3"), QStringLiteral("Statement expected"));
         p1.ErrPos = p1.P.PositionText();
       }
     }
@@ -568,6 +576,20 @@ QString TypeText(TksVarType code, const QString& name) {
 
 }  // namespace
 
+// A statement joins its block only when it was built completely: a
+// compile error must not leave half-built statements that could run.
+struct Pending {
+  TksStatement* Block;
+  TksStatement* St;
+  int Exceptions = std::uncaught_exceptions();
+  ~Pending() {
+    if (std::uncaught_exceptions() > Exceptions)
+      delete St;
+    else
+      Block->Add(St);
+  }
+};
+
 struct ksilPass2 {
   enum Mode { mNormal, mNew, mDelete };
 
@@ -575,6 +597,7 @@ struct ksilPass2 {
   QString CurPos, CurUnit;
   TksXMLItem* CurProgramEl = nullptr;
   QStringList WithNames;  // hidden with variables, innermost last
+  QStringList BuildingUnits;  // units being built, outermost first
   bool DeclareVars = true;
   bool NoLate = false;  // resolving a late-bound designator at run time
   const TksXMLItem* GrammarTypes = nullptr;
@@ -879,7 +902,8 @@ struct ksilPass2 {
           break;
         }
         const KsValue v = CompileTimeValue(cur);
-        if (NoObjectYet(v) && !NoLate && d->Count() == 1) return MakeLate(x, scope, d->Link(0)->Ref, QString());
+        if (ksIsPlainRead(cur) && NoObjectYet(v) && !NoLate && d->Count() == 1)
+          return MakeLate(x, scope, d->Link(0)->Ref, QString());
         QObject* o = v.IsObject() ? v.ToObject() : nullptr;
         QObject* child = o ? o->findChild<QObject*>(name, Qt::FindDirectChildrenOnly) : nullptr;
         if (child && cls) {
@@ -1170,6 +1194,16 @@ struct ksilPass2 {
 void ksilPass2::BuildUses(TksXMLItem* x, TksScript* scope, TksStatement* block) {
   const QString savedUnit = CurUnit;
   CurUnit = x->Prop(QStringLiteral("unit"));
+  // Code a host hands over may name its own unit again: built once.
+  if (BuildingUnits.contains(CurUnit, Qt::CaseInsensitive) || BuildingUnits.size() >= ksMaxUnitDepth) {
+    CurUnit = savedUnit;
+    return;
+  }
+  BuildingUnits << CurUnit;
+  struct Pop {
+    QStringList& L;
+    ~Pop() { L.removeLast(); }
+  } pop{BuildingUnits};
   QString il;
   if (OnGetILUnit && Main) OnGetILUnit(Main, CurUnit, il);
   if (!il.isEmpty()) {
@@ -1218,13 +1252,26 @@ void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
     TksXMLItem* mod = Child(x, "modificator");
     CurPos = pos;
     if (mod && d->ReadOnly) Fail(SLeftCantAssigned);
+    if (mod && d->Kind == TksDesignator::dkVariable && !d->LateXML && ksIsPlainWrite(d->Variable)) {
+      // x++ on a plain variable: the compound assignment's in-place path
+      auto* one = new TksExpression(scope);
+      one->SourcePos = pos;
+      one->AddConst(KsValue(1));
+      one->Finish();
+      if (mod->Prop(QStringLiteral("text")) == QLatin1String("-"))
+        block->Add(new TksAssignMinusStmt(scope, unit, pos, d.release(), one));
+      else
+        block->Add(new TksAssignPlusStmt(scope, unit, pos, d.release(), one));
+      Executable(pos);
+      return;
+    }
     block->Add(new TksCallStmt(scope, unit, pos, d.release(), mod ? mod->Prop(QStringLiteral("text")) : QString()));
     Executable(pos);
   } else if (n == QLatin1String("ifstmt")) {
     TksXMLItem* c = Child(x, "expr");
     if (!c) return;
     auto* st = new TksIfStmt(scope, unit, pos);
-    block->Add(st);
+    Pending pending{block, st};
     Executable(pos);
     st->Condition = BuildExpr(c, scope);
     for (int i = 0; i < x->Count(); ++i) {
@@ -1236,7 +1283,7 @@ void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
     TksXMLItem* c = Child(x, "expr");
     if (!c) return;
     auto* st = new TksCaseStmt(scope, unit, pos);
-    block->Add(st);
+    Pending pending{block, st};
     Executable(pos);
     st->Condition = BuildExpr(c, scope);
     bool seenExpr = false;
@@ -1273,7 +1320,7 @@ void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
       TksExpression* step = ex.size() >= 3 ? CheckedExpr(ex[2], v, scope, pos) : nullptr;
       st = new TksVbForStmt(scope, unit, pos, v, fromGuard.release(), toGuard.release(), step);
     }
-    block->Add(st);
+    Pending pending{block, st};
     Executable(pos);
     int after = 0;
     for (int i = 0; i < x->Count(); ++i)
@@ -1281,7 +1328,7 @@ void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
     Children(x, after, scope, st);
   } else if (n == QLatin1String("cppforstmt")) {
     auto* st = new TksCppForStmt(scope, unit, pos);
-    block->Add(st);
+    Pending pending{block, st};
     Executable(pos);
     int stage = 0;
     for (int i = 0; i < x->Count(); ++i) {
@@ -1303,7 +1350,7 @@ void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
     TksXMLItem* c = Child(x, "expr");
     if (!c) return;
     auto* st = new TksWhileStmt(scope, unit, pos);
-    block->Add(st);
+    Pending pending{block, st};
     Executable(pos);
     st->Condition = BuildExpr(c, scope);
     for (int i = 0; i < x->Count(); ++i)
@@ -1312,7 +1359,7 @@ void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
     std::vector<TksXMLItem*> ex = Exprs(x);
     if (ex.empty()) return;
     auto* st = new TksRepeatStmt(scope, unit, pos, nullptr, Child(x, "inverse") != nullptr);
-    block->Add(st);
+    Pending pending{block, st};
     Executable(pos);
     for (int i = 0; i < x->Count(); ++i)
       if (x->Items(i) != ex.back()) Dispatch(x->Items(i), scope, st);
@@ -1320,7 +1367,7 @@ void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
   } else if (n == QLatin1String("trystmt")) {
     const bool isExcept = Child(x, "exceptstmt") != nullptr;
     auto* st = new TksTryStmt(scope, unit, pos, isExcept);
-    block->Add(st);
+    Pending pending{block, st};
     Executable(pos);
     for (int i = 0; i < x->Count(); ++i) {
       TksXMLItem* part = x->Items(i);
@@ -1350,9 +1397,8 @@ void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
     Executable(pos);
   } else if (n == QLatin1String("with")) {
     const int count = x->Count();
-    if (count == 0) return;
     const int pushed0 = int(WithNames.size());
-    for (int i = 0; i < count - 1; ++i) {
+    for (int i = 0; i < count; ++i) {
       TksXMLItem* ds = x->Items(i);
       if (NameOf(ds) != QLatin1String("dsgn")) continue;
       std::unique_ptr<TksDesignator> d(BuildDesignator(ds, scope, mNormal));
@@ -1368,7 +1414,8 @@ void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
       block->Add(new TksWithStmt(scope, unit, pos, d.release(), hv));
       WithNames << hidden;
     }
-    Dispatch(x->Items(count - 1), scope, block);
+    for (int i = 0; i < count; ++i)
+      if (NameOf(x->Items(i)) != QLatin1String("dsgn")) Dispatch(x->Items(i), scope, block);
     while (WithNames.size() > pushed0) WithNames.removeLast();
   }
 }

@@ -168,7 +168,7 @@ KsValue Strings(const QString& name, TksMethodHelper* h) {
     const qint64 len = h->GetParam(1).ToInt64();
     if (a.IsArray()) {
       KsValue arr = a;
-      arr.Redim(arr.Bounds(0).Low + std::max<qint64>(len, 0) - 1);
+      arr.Redim(std::max<qint64>(len, 0) - 1);  // the high bound becomes L-1
       h->SetParam(0, arr);
     } else {
       QString s = a.ToText();
