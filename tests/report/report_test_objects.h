@@ -32,6 +32,14 @@ public:
     void SetLines(const QStringList& l) { lines_ = l; }
     bool IsTextObject() const override { return true; }
     bool IsView() const override { return true; }
+    // Whether the template-loading lock was held when loading finished.
+    void Loaded() override
+    {
+        LockHeldAtLoad = !lyrTemplateLoadingLock().tryLock();
+        if (!LockHeldAtLoad)
+            lyrTemplateLoadingLock().unlock();
+    }
+    bool LockHeldAtLoad = false;
     TlyrAlign GetAlign() const override { return align_; }
     void SetAlign(TlyrAlign a) { align_ = a; }
     QString ComponentText() const override { return text_; }

@@ -346,3 +346,32 @@ TEST_F(SerializerTest, TemplateThatIsItsOwnAncestorLoadsOnce)
     EXPECT_NE(r.FindObject(QStringLiteral("Page1")), nullptr);
     EXPECT_EQ(r.FileName, path);
 }
+
+TEST_F(SerializerTest, ThreadSafeModeLoadsUnderTheLockWithoutAsking)
+{
+    TlyrReport r;
+    TlyrUserDataSet* ds = nullptr;
+    build(r, ds);
+    const QByteArray xml = save(r);
+    int asked = 0;
+    lyrEngineFactories().AskPassword = [&](TlyrReport*, QString&) {
+        ++asked;
+        return false;
+    };
+    for (bool safe : {false, true}) {
+        TlyrReport loaded;
+        loaded.EngineOptions()->SetThreadSafeMode(safe);
+        load(loaded, xml);
+        auto* memo = qobject_cast<TlyrTestMemoView*>(loaded.FindObject(QStringLiteral("Memo1")));
+        if (!safe) {
+            EXPECT_EQ(memo, nullptr);  // cancelled password: template dropped
+            continue;
+        }
+        ASSERT_NE(memo, nullptr);
+        EXPECT_TRUE(memo->LockHeldAtLoad);
+    }
+    lyrEngineFactories().AskPassword = nullptr;
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(lyrTemplateLoadingLock().tryLock());  // released afterwards
+    lyrTemplateLoadingLock().unlock();
+}
