@@ -308,26 +308,6 @@ TEST_F(SerializerTest, AncestorTemplateWritesOnlyChanges)
     EXPECT_EQ(rel.Errors().size(), 1);
 }
 
-TEST_F(SerializerTest, WrongPasswordDropsTheTemplate)
-{
-    TlyrReport r;
-    TlyrUserDataSet* ds = nullptr;
-    build(r, ds);
-    const QByteArray xml = save(r);
-    int asked = 0;
-    lyrEngineFactories().AskPassword = [&](TlyrReport*, QString& e) {
-        ++asked;
-        e = QStringLiteral("wrong");
-        return true;
-    };
-    TlyrReport loaded;
-    load(loaded, xml);
-    lyrEngineFactories().AskPassword = nullptr;
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(loaded.PagesCount(), 0);
-    EXPECT_TRUE(loaded.ReportOptions()->Password.isEmpty());
-}
-
 TEST_F(SerializerTest, TemplateThatIsItsOwnAncestorLoadsOnce)
 {
     QTemporaryDir dir;
@@ -347,16 +327,18 @@ TEST_F(SerializerTest, TemplateThatIsItsOwnAncestorLoadsOnce)
     EXPECT_EQ(r.FileName, path);
 }
 
-TEST_F(SerializerTest, ThreadSafeModeLoadsUnderTheLockWithoutAsking)
+// A wrong password drops the template; thread-safe mode asks nothing.
+TEST_F(SerializerTest, PasswordAndThreadSafeLoading)
 {
     TlyrReport r;
     TlyrUserDataSet* ds = nullptr;
     build(r, ds);
     const QByteArray xml = save(r);
     int asked = 0;
-    lyrEngineFactories().AskPassword = [&](TlyrReport*, QString&) {
+    lyrEngineFactories().AskPassword = [&](TlyrReport*, QString& e) {
         ++asked;
-        return false;
+        e = QStringLiteral("wrong");
+        return true;
     };
     for (bool safe : {false, true}) {
         TlyrReport loaded;
@@ -364,7 +346,9 @@ TEST_F(SerializerTest, ThreadSafeModeLoadsUnderTheLockWithoutAsking)
         load(loaded, xml);
         auto* memo = qobject_cast<TlyrTestMemoView*>(loaded.FindObject(QStringLiteral("Memo1")));
         if (!safe) {
-            EXPECT_EQ(memo, nullptr);  // cancelled password: template dropped
+            EXPECT_EQ(memo, nullptr);
+            EXPECT_EQ(loaded.PagesCount(), 0);
+            EXPECT_TRUE(loaded.ReportOptions()->Password.isEmpty());
             continue;
         }
         ASSERT_NE(memo, nullptr);
