@@ -2,15 +2,22 @@
 // The report: the template's root object, its datasets, variables, styles,
 // options and script, and the one object the program talks to.
 //
-//   TlyrReport r;
+//   TlyrReport r;                       // engine and pages come from
+//                                       // lyrEngineFactories() (reportengine/)
 //   r.LoadFromFile(path);               // or LoadFromStream / SaveToFile
-//   r.Datasets()->Add(&myDataset);      // a TlyrDBDataset over a vdb::Query
-//   r.PrepareScript();                  // once per run (PrepareReport does it)
-//   KsValue v = r.Calc("lyrDB_XF.\"theSum\"");
-//   r.ShowReport();                     // engine and preview from reportengine/
+//   auto* ds = new TlyrDBDataset;       // over a vdb::Query of the program
+//   ds->SetName("lyrDB_XF");            // UserName follows the name
+//   ds->SetDataSet(&query);
+//   r.Datasets()->Add(ds);
+//   r.ShowReport();                     // preview now, build 50 ms later
 //
-// Errors of loading and building are collected in Errors() and reported
-// once through the error routine chosen by EngineOptions.NewSilentMode.
+//   r.PrepareScript();                  // PrepareReport does this per run
+//   KsValue v = r.Calc("lyrDB_XF.\"theSum\"");      // looked up directly
+//   KsValue w = r.Calc("<lyrDB_XF.\"theSum\"> * 2");  // compiled once
+//
+// Errors of loading and building are collected in Errors() (sorted, no
+// duplicates) and reported once through the error routine chosen by
+// EngineOptions.NewSilentMode.
 
 #include "report/lyrcomponent.h"
 #include "report/lyrcontracts.h"
