@@ -18,3 +18,5 @@ QString SLeftCantAssigned = QStringLiteral("Left side cannot be assigned to");
 QString SForError = QStringLiteral("For loop variable must be numeric variable");
 QString SEventError = QStringLiteral("Event handler must be a procedure");
 QString SStringIndexError = QStringLiteral("String index out of range");
+QString SProgramTooComplex = QStringLiteral("Program too complex");
+QString SArrayBoundsError = QStringLiteral("Invalid array bounds");

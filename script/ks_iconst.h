@@ -22,3 +22,7 @@ extern QString SLeftCantAssigned;
 extern QString SForError;
 extern QString SEventError;
 extern QString SStringIndexError;  // run time: character index out of range
+// Compiler: a text nested too deeply or too hard to parse.
+extern QString SProgramTooComplex;
+// Compiler: array bounds with high < low - 1 or too many elements.
+extern QString SArrayBoundsError;

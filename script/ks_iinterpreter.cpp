@@ -1,6 +1,7 @@
 #include "script/ks_iinterpreter.h"
 
 #include "script/ks_iconst.h"
+#include "script/ks_iilparser.h"
 #include "script/ks_isysrtti.h"
 #include "script/ks_istatements.h"
 #include "script/ks_itools.h"
@@ -264,7 +265,7 @@ bool TksScript::Compile() {
       if (ErrorMsg.isEmpty()) ErrorMsg = QString::fromUtf8(e.what());
     }
   } else {
-    ErrorMsg = SLangNotFound.arg(SyntaxType);
+    ksCompileScript(this);
   }
   if (ErrorMsg.isEmpty()) {
     ErrorPos.clear();

@@ -1,5 +1,6 @@
 #include "script/ks_itools.h"
 
+#include "script/ks_grammars.h"
 #include "script/ks_iconst.h"
 #include "script/ks_iparser.h"
 
@@ -34,6 +35,7 @@ std::vector<Language>& Languages() {
 }  // namespace
 
 void ksAddLanguage(const QString& name, const QString& grammar) {
+  ksRegisterBuiltinLanguages();
   for (Language& l : Languages())
     if (l.Name.compare(name, Qt::CaseInsensitive) == 0) {
       l.Grammar = grammar;
@@ -43,12 +45,14 @@ void ksAddLanguage(const QString& name, const QString& grammar) {
 }
 
 QString ksLanguageGrammar(const QString& name) {
+  ksRegisterBuiltinLanguages();
   for (const Language& l : Languages())
     if (l.Name.compare(name.trimmed(), Qt::CaseInsensitive) == 0) return l.Grammar;
   throw KsError(QStringLiteral("EParserError"), SLangNotFound.arg(name));
 }
 
 QStringList ksLanguageNames() {
+  ksRegisterBuiltinLanguages();
   QStringList out;
   for (const Language& l : Languages()) out << l.Name;
   return out;

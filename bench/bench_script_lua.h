@@ -1,0 +1,57 @@
+// Lua 5.4 as the baseline of the script benchmarks: the same Fibonacci and
+// summing loop, timed in the same run as the engine.
+#pragma once
+
+#include <benchmark/benchmark.h>
+#include <lua5.4/lua.hpp>
+
+#include <QtGlobal>
+
+#include <chrono>
+
+namespace ksbench {
+
+using Clock = std::chrono::steady_clock;
+
+struct Lua {
+  lua_State* L = luaL_newstate();
+  Lua() {
+    luaL_openlibs(L);
+    luaL_dostring(L,
+                  "local function fib(n) if n < 2 then return n else return fib(n - 1) + fib(n - 2) end end\n"
+                  "function runfib(n) return fib(n) end\n"
+                  "function runloop(count) local s = 0 for i = 1, count do s = s + i end return s end\n");
+  }
+  ~Lua() { lua_close(L); }
+  lua_Integer Call(const char* fn, lua_Integer arg) {
+    lua_getglobal(L, fn);
+    lua_pushinteger(L, arg);
+    lua_call(L, 1, 1);
+    lua_Integer r = lua_tointeger(L, -1);
+    lua_pop(L, 1);
+    return r;
+  }
+};
+
+// Runs both per iteration; counter ratio_vs_lua = engine time / Lua time.
+template <class EngineRun, class LuaRun>
+void Compare(benchmark::State& state, EngineRun engine, LuaRun lua) {
+  double engineNs = 0, luaNs = 0;
+  for (auto _ : state) {
+    auto t0 = Clock::now();
+    auto a = engine();
+    auto t1 = Clock::now();
+    auto b = lua();
+    auto t2 = Clock::now();
+    if (qint64(a) != qint64(b)) state.SkipWithError("engine and Lua disagree");
+    benchmark::DoNotOptimize(a);
+    engineNs += std::chrono::duration<double, std::nano>(t1 - t0).count();
+    luaNs += std::chrono::duration<double, std::nano>(t2 - t1).count();
+    state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+  }
+  state.counters["engine_ms"] = benchmark::Counter(engineNs / 1e6 / double(state.iterations()));
+  state.counters["lua_ms"] = benchmark::Counter(luaNs / 1e6 / double(state.iterations()));
+  state.counters["ratio_vs_lua"] = benchmark::Counter(luaNs > 0 ? engineNs / luaNs : 0);
+}
+
+}  // namespace ksbench

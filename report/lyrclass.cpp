@@ -1,0 +1,1298 @@
+#include "report/lyrclass.h"
+
+#include "report/lyrpropstream.h"
+#include "report/lyrres.h"
+#include "report/lyrxml.h"
+#include "report/lyrxmlserializer.h"
+#include "script/ks_iinterpreter.h"
+#include "script/ks_istatements.h"
+#include "script/ks_props.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QTimer>
+
+namespace {
+
+// Tags the items the compiler adds to the report script.
+const char compiledTag = 0;
+
+QList<TlyrReport*>& liveReports()
+{
+    static QList<TlyrReport*> list;
+    return list;
+}
+
+QString exceptionText(const std::exception& e)
+{
+    if (auto* l = dynamic_cast<const ElyrError*>(&e))
+        return l->Message();
+    if (auto* k = dynamic_cast<const KsError*>(&e))
+        return k->Message;
+    return QString::fromUtf8(e.what());
+}
+
+// "Datasets": DataSet (the component's name) and DataSetName.
+class DatasetsAdapter : public TlyrCollectionAdapter {
+public:
+    DatasetsAdapter(TlyrReport* report, TlyrXMLSerializer* serializer) : report_(report), serializer_(serializer) {}
+    int Count() const override { return report_->Datasets()->Count(); }
+    QByteArray ItemToXML(int index) const override
+    {
+        TlyrDataSetItem* item = report_->Datasets()->Items(index);
+        TlyrXMLItem x;
+        if (item->DataSet())
+            x.SetProp("DataSet", item->DataSet()->objectName());
+        x.SetProp("DataSetName", item->DataSetName());
+        return x.Text;
+    }
+    QList<QPair<QByteArray, QVariant>> ItemProperties(int index) const override
+    {
+        TlyrDataSetItem* item = report_->Datasets()->Items(index);
+        return {{"DataSet", item->DataSet() ? item->DataSet()->objectName() : QString()},
+                {"DataSetName", item->DataSetName()}};
+    }
+    void Clear() override { report_->Datasets()->Clear(); }
+    void AddFromXML(const QByteArray& attributes) override
+    {
+        TlyrXMLItem x;
+        x.Text = attributes;
+        add(x.Prop("DataSet"), x.Prop("DataSetName"));
+    }
+    void AddFromProperties(const QList<QPair<QByteArray, QVariant>>& properties) override
+    {
+        QString ref, name;
+        for (const auto& [key, value] : properties) {
+            if (key == "DataSet")
+                ref = value.toString();
+            else if (key == "DataSetName")
+                name = value.toString();
+        }
+        add(ref, name);
+    }
+
+private:
+    void add(const QString& ref, const QString& name)
+    {
+        TlyrDataSetItem* item = report_->Datasets()->Add();
+        if (!name.isEmpty())
+            item->SetDataSetName(name, report_);
+        if (ref.isEmpty())
+            return;
+        TlyrReport* report = report_;
+        TlyrXMLSerializer* s = serializer_;
+        auto resolve = [report, item, ref, s] {
+            TlyrReportDataSets* list = report->Datasets();
+            for (int i = 0; i < list->Count(); ++i)
+                if (list->Items(i) == item) {
+                    if (auto* ds = qobject_cast<TlyrDataSet*>(s->FindReference(ref)))
+                        item->SetDataSet(ds);
+                    return;
+                }
+        };
+        if (serializer_)
+            serializer_->AddFixup(resolve);
+        else
+            resolve();
+    }
+    TlyrReport* report_;
+    TlyrXMLSerializer* serializer_;
+};
+
+// "Style": Name, Color, Font.* and the frame's attributes.
+class StylesAdapter : public TlyrCollectionAdapter {
+public:
+    StylesAdapter(TlyrReport* report, TlyrXMLSerializer* serializer) : report_(report), serializer_(serializer) {}
+    int Count() const override { return report_->Styles()->Count(); }
+    QByteArray ItemToXML(int index) const override
+    {
+        TlyrStyleItem* item = report_->Styles()->Items(index);
+        TlyrXMLItem x;
+        x.SetProp("Name", item->Name);
+        if (item->Color != 0x1FFFFFFF)
+            x.SetProp("Color", QString::number(item->Color));
+        QByteArray text = x.Text;
+        TlyrXMLSerializer local(nullptr);
+        text += local.ObjToXML(item->Font.get(), "Font.");
+        if (!item->FrameAttributes.isEmpty())
+            text += ' ' + item->FrameAttributes;
+        return text;
+    }
+    QList<QPair<QByteArray, QVariant>> ItemProperties(int index) const override
+    {
+        TlyrStyleItem* item = report_->Styles()->Items(index);
+        return {{"Name", item->Name}, {"Color", item->Color}};
+    }
+    void Clear() override { report_->Styles()->Clear(); }
+    void AddFromXML(const QByteArray& attributes) override
+    {
+        TlyrStyleItem* item = report_->Styles()->Add();
+        QByteArray fontText;
+        TlyrAttributeScanner scan(attributes);
+        while (scan.Next()) {
+            const QByteArray name = scan.Name().toByteArray();
+            if (name.compare("Name", Qt::CaseInsensitive) == 0)
+                setName(item, scan.Value());
+            else if (name.compare("Color", Qt::CaseInsensitive) == 0)
+                item->Color = scan.Value().toInt();
+            else if (name.startsWith("Font."))
+                fontText += ' ' + name.mid(5) + "=\"" + scan.RawValue().toByteArray() + '"';
+            else if (name.startsWith("Frame."))
+                item->FrameAttributes += (item->FrameAttributes.isEmpty() ? "" : " ") + name + "=\"" +
+                                         scan.RawValue().toByteArray() + '"';
+        }
+        TlyrXMLSerializer local(nullptr);
+        local.XMLToObj(fontText, item->Font.get());
+    }
+    void AddFromProperties(const QList<QPair<QByteArray, QVariant>>& properties) override
+    {
+        TlyrStyleItem* item = report_->Styles()->Add();
+        for (const auto& [key, value] : properties) {
+            if (key == "Name")
+                setName(item, value.toString());
+            else if (key == "Color")
+                item->Color = value.toInt();
+        }
+    }
+
+private:
+    void setName(TlyrStyleItem* item, const QString& name)
+    {
+        try {
+            report_->Styles()->SetName(item, name);
+        } catch (const ElyrError& e) {
+            if (serializer_)
+                serializer_->Errors << e.Message();
+        }
+    }
+    TlyrReport* report_;
+    TlyrXMLSerializer* serializer_;
+};
+
+QString formatResource(const char* id, const QStringList& args)
+{
+    QString text = lyrResources().Get(QString::fromLatin1(id));
+    for (const QString& a : args) {
+        const qsizetype p = text.indexOf(QLatin1String("%s"));
+        const qsizetype d = text.indexOf(QLatin1String("%d"));
+        qsizetype at = p < 0 ? d : (d < 0 ? p : std::min(p, d));
+        if (at < 0)
+            break;
+        text.replace(at, 2, a);
+    }
+    return text;
+}
+
+}  // namespace
+
+QMutex& lyrTemplateLoadingLock()
+{
+    static QMutex lock;
+    return lock;
+}
+
+TlyrEngineFactories& lyrEngineFactories()
+{
+    static TlyrEngineFactories f;
+    return f;
+}
+
+TlyrCompatibilityHooks& lyrCompatibilityHooks()
+{
+    static TlyrCompatibilityHooks h;
+    return h;
+}
+
+// Removes the entries of a freed dataset from every report's list.
+void lyrNotifyDataSetRemoved(TlyrDataSet* ds)
+{
+    for (TlyrReport* r : liveReports()) {
+        TlyrReportDataSets* list = r->Datasets();
+        for (int i = list->Count() - 1; i >= 0; --i)
+            if (list->Items(i)->DataSet() == ds)
+                list->Delete(i);
+        if (r->DataSet() == ds)
+            r->SetDataSet(nullptr);
+    }
+}
+
+// ---------------------------------------------------------------- contracts
+
+bool TlyrCustomEngine::DoublePass() const
+{
+    return Report && Report->EngineOptions()->DoublePass();
+}
+
+void TlyrCustomEngine::StopReport()
+{
+    if (Report)
+        Report->SetTerminated(true);
+}
+
+TlyrCustomEngine* TlyrCustomOutline::Engine() const
+{
+    return PreviewPages ? PreviewPages->Engine : nullptr;
+}
+
+// ---------------------------------------------------------------- options
+
+void TlyrEngineOptions::Assign(const TlyrEngineOptions& o)
+{
+    ConvertNulls_ = o.ConvertNulls_;
+    DoublePass_ = o.DoublePass_;
+    MaxMemSize_ = o.MaxMemSize_;
+    PrintIfEmpty_ = o.PrintIfEmpty_;
+    mode_ = o.mode_;
+    TempDir_ = o.TempDir_;
+    UseFileCache_ = o.UseFileCache_;
+}
+
+void TlyrEngineOptions::Clear()
+{
+    ConvertNulls_ = true;
+    DoublePass_ = false;
+}
+
+void TlyrPreviewOptions::Assign(const TlyrPreviewOptions& o)
+{
+    AllowEdit = o.AllowEdit;
+    Buttons = o.Buttons;
+    DoubleBuffered = o.DoubleBuffered;
+    Maximized = o.Maximized;
+    MDIChild = o.MDIChild;
+    Modal = o.Modal;
+    OutlineExpand = o.OutlineExpand;
+    OutlineVisible = o.OutlineVisible;
+    OutlineWidth = o.OutlineWidth;
+    PagesInCache = o.PagesInCache;
+    ShowCaptions = o.ShowCaptions;
+    ThumbnailVisible = o.ThumbnailVisible;
+    Zoom = o.Zoom;
+    ZoomMode = o.ZoomMode;
+}
+
+void TlyrPreviewOptions::Clear()
+{
+    OutlineExpand = true;
+    OutlineVisible = false;
+    OutlineWidth = 120;
+    PagesInCache = 50;
+    ThumbnailVisible = false;
+}
+
+void TlyrPrintOptions::Assign(const TlyrPrintOptions& o)
+{
+    Copies = o.Copies;
+    Collate = o.Collate;
+    PageNumbers = o.PageNumbers;
+    Printer = o.Printer;
+    PrintMode = o.PrintMode;
+    PrintOnSheet = o.PrintOnSheet;
+    PrintPages = o.PrintPages;
+    Reverse = o.Reverse;
+    ShowDialog = o.ShowDialog;
+}
+
+void TlyrPrintOptions::Clear()
+{
+    Copies = 1;
+    Collate = true;
+    PageNumbers.clear();
+    Printer = lyrResources().Get(QStringLiteral("prDefault"));
+    PrintMode = pmDefault;
+    PrintOnSheet = 0;
+    PrintPages = ppAll;
+    Reverse = false;
+    ShowDialog = true;
+    Hidden = 0;
+}
+
+void TlyrReportOptions::Clear()
+{
+    Author.clear();
+    Compressed = false;
+    CreateDate = lyrNow();
+    LastChange = CreateDate;
+    Description.clear();
+    VersionBuild.clear();
+    VersionMajor.clear();
+    VersionMinor.clear();
+    VersionRelease.clear();
+    ConnectionName.clear();
+    InitString.clear();
+    Name.clear();
+    Password.clear();
+    EnteredPassword.clear();
+}
+
+// ---------------------------------------------------------------- styles
+
+TlyrStyleItem::TlyrStyleItem() : Font(std::make_unique<TlyrFont>())
+{
+}
+
+void TlyrStyleItem::Assign(const TlyrStyleItem& o)
+{
+    Name = o.Name;
+    Color = o.Color;
+    Font->Assign(*o.Font);
+    FrameAttributes = o.FrameAttributes;
+}
+
+TlyrStyleItem* TlyrStyles::Add()
+{
+    items_.push_back(std::make_unique<TlyrStyleItem>());
+    return items_.back().get();
+}
+
+void TlyrStyles::SetName(TlyrStyleItem* item, const QString& name)
+{
+    for (const auto& other : items_)
+        if (other.get() != item && QString::localeAwareCompare(other->Name.toUpper(), name.toUpper()) == 0)
+            throw ElyrError(QStringLiteral("Duplicate name"));
+    item->Name = name;
+}
+
+TlyrStyleItem* TlyrStyles::Find(const QString& name) const
+{
+    for (const auto& item : items_)
+        if (item->Name.compare(name, Qt::CaseInsensitive) == 0)
+            return item.get();
+    return nullptr;
+}
+
+// ---------------------------------------------------------------- report
+
+TlyrReport::TlyrReport(QObject* owner) : TlyrComponent(owner)
+{
+    lyrRegisterReportClasses();
+    liveReports().append(this);
+    datasets_ = std::make_unique<TlyrReportDataSets>(this);
+    variables_ = std::make_unique<TlyrVariables>();
+    script_ = std::make_unique<TksScript>();
+    script_->AddRTTI();
+    timer_ = new QTimer(this);
+    timer_->setInterval(50);
+    timer_->setSingleShot(true);
+    connect(timer_, &QTimer::timeout, this, [this] { PrepareReport(false); });
+    engineOptions_ = new TlyrEngineOptions;
+    engineOptions_->setParent(this);
+    previewOptions_ = new TlyrPreviewOptions;
+    previewOptions_->setParent(this);
+    printOptions_ = new TlyrPrintOptions;
+    printOptions_->setParent(this);
+    reportOptions_ = new TlyrReportOptions(this);
+    reportOptions_->setParent(this);
+    iniFile_ = QStringLiteral("\\Software\\Lyrane");
+    expressionCache_ = std::make_unique<TlyrExpressionCache>(script_.get());
+    styles_ = std::make_unique<TlyrStyles>();
+    TlyrEngineFactories& f = lyrEngineFactories();
+    if (f.Engine)
+        engine_ = f.Engine(this);
+    if (f.PreviewPages)
+        previewPages_ = f.PreviewPages(this);
+    if (engine_)
+        engine_->PreviewPages = previewPages_;
+    if (previewPages_)
+        previewPages_->Engine = engine_;
+    Clear();
+}
+
+TlyrReport::~TlyrReport()
+{
+    freeChildren();
+    SetPreview(nullptr);
+    liveReports().removeOne(this);
+    expressionCache_.reset();
+    delete progress_;
+    delete previewPages_;
+    delete engine_;
+}
+
+void TlyrReport::SetTerminated(bool v)
+{
+    terminated_ = v;
+    if (v)
+        script_->Terminate();
+}
+
+void TlyrReport::AddError(const QString& text)
+{
+    const auto it = std::lower_bound(errors_.begin(), errors_.end(), text);
+    if (it == errors_.end() || *it != text)
+        errors_.insert(it, text);
+}
+
+void TlyrReport::AddErrors(const QStringList& lines)
+{
+    for (const QString& l : lines)
+        AddError(l);
+}
+
+void TlyrReport::SetDataSet(TlyrDataSet* ds)
+{
+    dataSet_ = ds;
+    dataSetName_ = ds ? ds->UserName() : QString();
+}
+
+QString TlyrReport::DataSetName() const
+{
+    return dataSet_ ? dataSet_->UserName() : dataSetName_;
+}
+
+void TlyrReport::SetDataSetName(const QString& name)
+{
+    dataSetName_ = name;
+    dataSet_ = lyrFindDataSet(dataSet_.data(), name, this);
+}
+
+void TlyrReport::SetPreview(TlyrCustomPreview* value)
+{
+    if (!value && preview_) {
+        preview_->Report = nullptr;
+        preview_->PreviewPages = nullptr;
+        previewForm_ = nullptr;
+    }
+    preview_ = value;
+    if (value) {
+        value->Report = this;
+        value->PreviewPages = previewPages_;
+        value->Init();
+    }
+}
+
+void TlyrReport::Clear()
+{
+    TlyrComponent::Clear();
+    datasets_->Clear();
+    variables_->Clear();
+    engineOptions_->Clear();
+    previewOptions_->Clear();
+    printOptions_->Clear();
+    reportOptions_->Clear();
+    styles_->Clear();
+    dataSet_ = nullptr;
+    dataSetName_.clear();
+    dotMatrix_ = false;
+    parentReport_.clear();
+    parentReportObject_.reset();
+    scriptLanguage_ = QStringLiteral("PascalScript");
+    scriptText_ = {QStringLiteral("begin"), QString(), QStringLiteral("end.")};
+    sysVariables_ = {QStringLiteral("Date"),       QStringLiteral("Time"),        QStringLiteral("Page"),
+                     QStringLiteral("Page#"),      QStringLiteral("TotalPages"),  QStringLiteral("TotalPages#"),
+                     QStringLiteral("Line"),       QStringLiteral("Line#"),       QStringLiteral("CopyName#")};
+    onRunDialogs_.clear();
+    onStartReport_.clear();
+    onStopReport_.clear();
+}
+
+TlyrComponent* TlyrReport::FindByName(const QString& name) const
+{
+    if (name.compare(objectName(), Qt::CaseInsensitive) == 0 && !name.isEmpty())
+        return const_cast<TlyrReport*>(this);
+    if (NameIndex) {
+        auto it = NameIndex->constFind(name.toUpper());
+        return it == NameIndex->constEnd() ? nullptr : it->data();
+    }
+    return FindObject(name);
+}
+
+QString TlyrReport::GetDescription() const
+{
+    return lyrResources().Get(QStringLiteral("obReport"));
+}
+
+TlyrPage* TlyrReport::Pages(int i) const
+{
+    return qobject_cast<TlyrPage*>(Objects().value(i));
+}
+
+std::unique_ptr<QSettings> TlyrReport::GetIniFile() const
+{
+    if (iniFile_.startsWith(QLatin1String("\\Software\\"))) {
+        QString key = iniFile_.mid(10);
+        key.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, key);
+    }
+    return std::make_unique<QSettings>(iniFile_, QSettings::IniFormat);
+}
+
+QString TlyrReport::GetApplicationFolder() const
+{
+    if (IsDesigning())
+        return QDir::currentPath() + QLatin1Char('/');
+    return lyrGetAppPath();
+}
+
+void TlyrReport::SetParentReport(const QString& value)
+{
+    parentReport_ = value;
+    parentReportObject_.reset();
+    if (value.isEmpty()) {
+        for (TlyrComponent* c : AllObjects())
+            c->SetAncestor(false);
+        SetAncestor(false);
+        return;
+    }
+    QString path = value;
+    if (!OnLoadTemplate) {
+        // A relative name is taken from the program's folder.
+        if (!QDir::isAbsolutePath(path) && !(path.size() > 1 && path.at(1) == QLatin1Char(':')))
+            path = GetApplicationFolder() + path;
+        if (!QFile::exists(path)) {
+            AddError(QStringLiteral("找不到父报表模板 %1").arg(value));
+            parentReport_ = value;
+            return;
+        }
+        path = QFileInfo(path).absoluteFilePath();
+    }
+    // A template that is its own ancestor (directly or through others)
+    // would load forever; so would the copy kept of it.
+    static QStringList loading;
+    if (loading.contains(path)) {
+        AddError(QStringLiteral("父报表模板 %1 引用了它自己").arg(value));
+        parentReport_ = value;
+        return;
+    }
+    loading.append(path);
+    const bool savedReloading = Reloading;
+    Reloading = true;  // the ancestor's password was checked when it was saved
+    struct Pop {
+        bool& r;
+        bool saved;
+        ~Pop()
+        {
+            r = saved;
+            loading.removeLast();
+        }
+    } pop{Reloading, savedReloading};
+    const bool loaded = OnLoadTemplate ? OnLoadTemplate(this, value) : LoadFromFile(path);
+    if (!loaded && PagesCount() == 0) {
+        parentReport_ = value;
+        return;
+    }
+    auto copy = std::make_unique<TlyrReport>();
+    copy->OnLoadTemplate = OnLoadTemplate;
+    copy->EngineOptions()->SetNewSilentMode(simSilent);
+    copy->AssignAll(this);
+    parentReportObject_ = std::move(copy);
+    for (TlyrComponent* c : AllObjects())
+        c->SetAncestor(true);
+    SetAncestor(true);
+    parentReport_ = value;
+}
+
+bool TlyrReport::LoadFromFile(const QString& fileName, bool exceptionIfNotFound)
+{
+    Clear();
+    FileName.clear();
+    const bool exists = QFileInfo(fileName).isFile();
+    if (exists || exceptionIfNotFound) {
+        QFile file(fileName);
+        if (!file.open(QIODevice::ReadOnly))
+            throw ElyrError(QStringLiteral("无法打开文件 %1").arg(fileName));
+        LoadFromStream(file);
+        FileName = fileName;
+    }
+    return exists;
+}
+
+void TlyrReport::SaveToFile(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw ElyrError(QStringLiteral("无法写入文件 %1").arg(fileName));
+    SaveToStream(file, true, false);
+}
+
+QString TlyrReport::shiftPassword(const QString& text, int delta)
+{
+    // Characters beyond the 8-bit range are left as they are, so that the
+    // shift stays reversible for any text.
+    QString out = text;
+    for (QChar& ch : out)
+        if (ch.unicode() < 256)
+            ch = QChar(static_cast<char16_t>((ch.unicode() + 256 + delta) % 256));
+    return out;
+}
+
+void TlyrReport::LoadFromStream(QIODevice& stream)
+{
+    errors_.clear();
+    TlyrEngineOptions savedEngine;
+    savedEngine.Assign(*engineOptions_);
+    TlyrPreviewOptions savedPreview;
+    savedPreview.Assign(*previewOptions_);
+    const QString savedIni = iniFile_;
+    const QPointer<TlyrCustomPreview> savedPreviewControl = preview_;
+    const bool savedOldStyle = oldStyleProgress_, savedShow = showProgress_, savedStore = storeInDFM_;
+    const QString savedEntered = reportOptions_->EnteredPassword;
+    QIODevice* savedLoadStream = LoadStream;
+    LoadStream = &stream;
+    try {
+        bool done = false;
+        if (lyrCompatibilityHooks().OnLoad)
+            done = lyrCompatibilityHooks().OnLoad(this, stream);
+        if (!done)
+            TlyrComponent::LoadFromStream(stream);
+    } catch (const std::exception& e) {
+        AddError(exceptionText(e));
+    }
+    LoadStream = savedLoadStream;
+    applyDataPageRule();
+    const bool convertNulls = engineOptions_->ConvertNulls(), doublePass = engineOptions_->DoublePass();
+    engineOptions_->Assign(savedEngine);
+    engineOptions_->SetConvertNulls(convertNulls);
+    engineOptions_->SetDoublePass(doublePass);
+    const bool oe = previewOptions_->OutlineExpand, ov = previewOptions_->OutlineVisible;
+    const int ow = previewOptions_->OutlineWidth, pc = previewOptions_->PagesInCache;
+    previewOptions_->Assign(savedPreview);
+    previewOptions_->OutlineExpand = oe;
+    previewOptions_->OutlineVisible = ov;
+    previewOptions_->OutlineWidth = ow;
+    previewOptions_->PagesInCache = pc;
+    iniFile_ = savedIni;
+    if (preview_ != savedPreviewControl)
+        SetPreview(savedPreviewControl.data());
+    oldStyleProgress_ = savedOldStyle;
+    showProgress_ = savedShow;
+    storeInDFM_ = savedStore;
+    reportOptions_->Password = shiftPassword(reportOptions_->Password, 10);
+    if (reportOptions_->EnteredPassword.isEmpty())
+        reportOptions_->EnteredPassword = savedEntered;
+
+    if (!Reloading && !engineOptions_->ThreadSafeMode() && !reportOptions_->Password.isEmpty() &&
+        reportOptions_->Password != reportOptions_->EnteredPassword) {
+        QString entered;
+        const auto& ask = lyrEngineFactories().AskPassword;
+        if (ask && ask(this, entered) && entered == reportOptions_->Password) {
+            reportOptions_->EnteredPassword = entered;
+        } else {
+            Clear();
+            return;
+        }
+    }
+    if (!errors_.isEmpty() && !Reloading)
+        reportErrors();
+}
+
+void TlyrReport::SaveToStream(QIODevice& stream, bool saveChildren, bool saveDefaultValues)
+{
+    const QString plain = reportOptions_->Password;
+    reportOptions_->EnteredPassword = plain;
+    reportOptions_->Password = shiftPassword(plain, -10);
+    struct Restore {
+        TlyrReportOptions* o;
+        QString p;
+        ~Restore() { o->Password = p; }
+    } restore{reportOptions_, plain};
+    TlyrComponent::SaveToStream(stream, saveChildren, saveDefaultValues);
+}
+
+void TlyrReport::WriteData(TlyrPropWriter& writer, TlyrXMLSerializer& serializer) const
+{
+    TlyrComponent::WriteData(writer, serializer);
+    auto* self = const_cast<TlyrReport*>(this);
+    if (datasets_->Count() > 0) {
+        writer.WritePropName("Datasets");
+        lyrWriteCollection(DatasetsAdapter(self, &serializer), writer, true);
+    }
+    if (variables_->Count() > 0) {
+        writer.WritePropName("Variables");
+        lyrWriteCollection(TlyrVariablesAdapter(*variables_), writer, true);
+    }
+    if (styles_->Count() > 0) {
+        writer.WritePropName("Style");
+        lyrWriteCollection(StylesAdapter(self, &serializer), writer, true);
+    }
+}
+
+bool TlyrReport::ReadData(const QByteArray& name, TlyrPropReader& reader, TlyrXMLSerializer& serializer)
+{
+    if (name == "Datasets") {
+        DatasetsAdapter a(this, &serializer);
+        lyrReadCollection(a, reader);
+        return true;
+    }
+    if (name == "Variables") {
+        TlyrVariablesAdapter a(*variables_);
+        lyrReadCollection(a, reader);
+        return true;
+    }
+    if (name == "Style") {
+        StylesAdapter a(this, &serializer);
+        lyrReadCollection(a, reader);
+        return true;
+    }
+    return TlyrComponent::ReadData(name, reader, serializer);
+}
+
+void TlyrReport::applyDataPageRule()
+{
+    TlyrDataPage* dataPage = nullptr;
+    QList<TlyrDialogComponent*> dialogs;
+    for (TlyrComponent* c : AllObjects()) {
+        if (!dataPage)
+            dataPage = qobject_cast<TlyrDataPage*>(c);
+        if (auto* d = qobject_cast<TlyrDialogComponent*>(c))
+            dialogs << d;
+    }
+    if (dataPage)
+        return;
+    dataPage = new TlyrDataPage(this);
+    if (FindObject(QStringLiteral("Data")) || objectName().compare(QLatin1String("Data"), Qt::CaseInsensitive) == 0)
+        dataPage->CreateUniqueName();
+    else
+        dataPage->SetNameUnchecked(QStringLiteral("Data"));
+    MoveChild(dataPage, 0);
+    int left = 60;
+    for (TlyrDialogComponent* d : dialogs) {
+        d->SetParent(dataPage);
+        d->SetLeft(left);
+        d->SetTop(20.0);
+        left += 64;
+    }
+}
+
+TlyrDataSet* TlyrReport::GetDataset(const QString& alias) const
+{
+    TlyrDataSetItem* item = datasets_->Find(alias);
+    return item ? item->DataSet() : nullptr;
+}
+
+bool TlyrReport::GetDataSetAndField(const QString& complexName, TlyrDataSet*& dataSet, QString& field) const
+{
+    dataSet = nullptr;
+    field.clear();
+    const qsizetype at = complexName.indexOf(QStringLiteral(".\""));
+    if (at <= 0)
+        return false;
+    dataSet = GetDataset(complexName.left(at));
+    field = complexName.mid(at + 2);
+    field.chop(1);
+    return dataSet != nullptr && !field.isEmpty();
+}
+
+void TlyrReport::reportErrors()
+{
+    lyrReportError(engineOptions_->NewSilentMode(),
+                   lyrResources().Get(QStringLiteral("clErrors")) + QStringLiteral("\r\n") +
+                       errors_.join(QStringLiteral("\r\n")));
+}
+
+void TlyrReport::rebindScriptObjects()
+{
+    for (int i = 0; i < script_->Count(); ++i) {
+        auto* v = dynamic_cast<TksVariable*>(script_->ItemAt(i));
+        if (!v || v->AddedBy != this || v->TypeCode != tcClass)
+            continue;
+        const QString name = script_->NameAt(i);
+        QObject* target = nullptr;
+        if (name.compare(QLatin1String("Report"), Qt::CaseInsensitive) == 0)
+            target = this;
+        else if (name.compare(QLatin1String("Engine"), Qt::CaseInsensitive) == 0)
+            target = engine_;
+        else if (name.compare(QLatin1String("Outline"), Qt::CaseInsensitive) == 0)
+            target = previewPages_ ? previewPages_->Outline : nullptr;
+        else
+            target = FindObject(name);
+        v->Value = KsValue::FromObject(target);
+    }
+}
+
+bool TlyrReport::PrepareReport(bool clearLastReport)
+{
+    if (clearLastReport && previewPages_)
+        previewPages_->Clear();
+    errors_.clear();
+    terminated_ = false;
+    bool result = false;
+    for (int i = 0; i < datasets_->Count(); ++i)
+        if (!datasets_->Items(i)->DataSet())
+            AddError(formatResource("clDSNotExist", {datasets_->Items(i)->DataSetName()}));
+    if (!errors_.isEmpty()) {
+        reportErrors();
+        return false;
+    }
+    const QString savedPassword = reportOptions_->Password;
+    QBuffer saved;
+    const bool restore = engineOptions_->RestoreTemplate();
+    if (restore) {
+        saved.open(QIODevice::ReadWrite);
+        reportOptions_->Password.clear();
+        SaveToStream(saved, true, false);
+        reportOptions_->Password = savedPassword;
+    }
+    try {
+        if (OnBeginDoc)
+            OnBeginDoc();
+        if (PrepareScript()) {
+            if (script_->MainBlock->Count() > 0)
+                script_->Execute();
+            if (!engine_) {
+                AddError(QStringLiteral("报表引擎未安装，无法生成报表"));
+            } else if (engine_->Run()) {
+                if (OnEndDoc)
+                    OnEndDoc();
+                result = true;
+            } else if (previewForm_) {
+                previewForm_->Close();
+            }
+        }
+    } catch (const std::exception& e) {
+        AddError(exceptionText(e));
+    }
+    if (restore) {
+        const QStringList errors = errors_;
+        saved.seek(0);
+        Reloading = true;
+        const QString entered = reportOptions_->EnteredPassword;
+        try {
+            LoadFromStream(saved);
+        } catch (const std::exception& e) {
+            AddError(exceptionText(e));
+        }
+        Reloading = false;
+        reportOptions_->Password = savedPassword;
+        reportOptions_->EnteredPassword = entered;
+        errors_ = errors;
+        rebindScriptObjects();
+    }
+    if (!errors_.isEmpty()) {
+        result = false;
+        reportErrors();
+    }
+    return result;
+}
+
+void TlyrReport::ShowReport(bool clearLastReport)
+{
+    if (clearLastReport && previewPages_)
+        previewPages_->Clear();
+    if (!oldStyleProgress_) {
+        timer_->start();
+        ShowPreparedReport();
+    } else if (PrepareReport(false)) {
+        ShowPreparedReport();
+    }
+}
+
+void TlyrReport::ShowPreparedReport()
+{
+    previewForm_ = nullptr;
+    if (preview_) {
+        preview_->Report = this;
+        preview_->PreviewPages = previewPages_;
+        preview_->Init();
+        return;
+    }
+    const auto& make = lyrEngineFactories().PreviewForm;
+    if (!make)
+        return;
+    TlyrCustomPreviewForm* form = make(this);
+    if (!form)
+        return;
+    previewForm_ = form;
+    SetPreview(form->Preview());
+    form->InitFromReport(this);
+    if (OnPreview)
+        OnPreview();
+    if (previewOptions_->Modal) {
+        form->ShowModal();
+        if (preview_ == form->Preview())
+            SetPreview(nullptr);
+        previewForm_ = nullptr;
+        delete form;
+    } else {
+        form->Show();
+    }
+}
+
+void TlyrReport::DoNotifyEvent(QObject* obj, const QString& eventName, bool runAlways)
+{
+    if (eventName.isEmpty() || !(runAlways || (engine_ && engine_->Running)))
+        return;
+    script_->CallFunction(eventName, KsValue::MakeList({KsValue::FromObject(obj)}));
+}
+
+void TlyrReport::DoParamEvent(const QString& eventName, KsValue& params, bool runAlways)
+{
+    if (eventName.isEmpty() || !(runAlways || (engine_ && engine_->Running)))
+        return;
+    script_->CallFunctionVar(eventName, params);
+}
+
+void TlyrReport::DoBeforePrint(TlyrReportComponent* obj)
+{
+    if (OnBeforePrintEvent)
+        OnBeforePrintEvent(obj);
+    DoNotifyEvent(obj, obj->OnBeforePrint());
+}
+
+void TlyrReport::DoAfterPrint(TlyrReportComponent* obj)
+{
+    if (OnAfterPrintEvent)
+        OnAfterPrintEvent(obj);
+    DoNotifyEvent(obj, obj->OnAfterPrint());
+}
+
+void TlyrReport::DoPreviewClick(TlyrReportComponent* view, int button, int shift, bool& modified)
+{
+    KsValue params = KsValue::MakeList(
+        {KsValue::FromObject(view), KsValue(button), KsValue(shift), KsValue(modified)});
+    DoParamEvent(view->OnPreviewClick(), params, true);
+    modified = params.Element(3).ToBool();
+    if (OnClickObject)
+        OnClickObject(view, button, shift, modified);
+}
+
+void TlyrReport::DoProgressStart(TlyrProgressType type)
+{
+    if (engineOptions_->ThreadSafeMode())
+        return;
+    if (OnProgressStart)
+        OnProgressStart(this, type, 0);
+    if ((oldStyleProgress_ || type != ptRunning) && showProgress_) {
+        delete progress_;
+        progress_ = nullptr;
+        if (lyrEngineFactories().Progress) {
+            progress_ = lyrEngineFactories().Progress(this);
+            if (progress_)
+                progress_->Show();
+        }
+    }
+    if (preview_ && type == ptRunning)
+        preview_->InternalOnProgressStart(this, type, 0);
+    QCoreApplication::processEvents();
+}
+
+void TlyrReport::DoProgress(TlyrProgressType type, int progress)
+{
+    if (engineOptions_->ThreadSafeMode())
+        return;
+    if (OnProgress)
+        OnProgress(this, type, progress);
+    if ((oldStyleProgress_ || type != ptRunning) && showProgress_ && progress_) {
+        const char* id = type == ptRunning ? (engine_ && engine_->FinalPass ? "prRunning" : "prRunningFirst")
+                                           : (type == ptExporting ? "prExporting" : "prPrinting");
+        progress_->SetMessage(formatResource(id, {QString::number(progress)}));
+        if (progress_->Terminated())
+            SetTerminated(true);
+    }
+    if (preview_ && type == ptRunning)
+        preview_->InternalOnProgress(this, type, progress - 1);
+    QCoreApplication::processEvents();
+}
+
+void TlyrReport::DoProgressStop(TlyrProgressType type)
+{
+    if (engineOptions_->ThreadSafeMode())
+        return;
+    if (OnProgressStop)
+        OnProgressStop(this, type, 0);
+    if ((oldStyleProgress_ || type != ptRunning) && showProgress_) {
+        delete progress_;
+        progress_ = nullptr;
+    }
+    if (preview_ && type == ptRunning)
+        preview_->InternalOnProgressStop(this, type, 0);
+    QCoreApplication::processEvents();
+}
+
+void TlyrReport::SetProgressMessage(const QString& text)
+{
+    if (oldStyleProgress_ && engine_ && engine_->Running && showProgress_ && progress_)
+        progress_->SetMessage(text);
+    if (previewForm_)
+        previewForm_->SetStatusText(text);
+}
+
+// ---------------------------------------------------------------- script
+
+KsValue TlyrReport::callMacro(const QString& name, TksMethodHelper* caller)
+{
+    TksScript* running = caller->Prog ? caller->Prog : script_.get();
+    auto arg = [&](int i) { return caller->GetParam(i).ToText(); };
+    if (name == QLatin1String("IIF")) {
+        const KsValue cond = Calc(arg(0), running);
+        return Calc(ksEquals(cond, KsValue(true)) ? arg(1) : arg(2), running);
+    }
+    auto evalOrZero = [&](const QString& text) -> KsValue {
+        const QString t = text.trimmed();
+        return t.isEmpty() ? KsValue(0) : Calc(t, running);
+    };
+    const bool count = name == QLatin1String("COUNT");
+    const QString expr = count ? QString() : arg(0);
+    const KsValue band = evalOrZero(arg(count ? 0 : 1));
+    const KsValue flags = evalOrZero(arg(count ? 1 : 2));
+    if (!engine_)
+        return KsValue::Null();
+    TlyrComponent* bandObj = band.IsObject() ? qobject_cast<TlyrComponent*>(band.ToObject()) : nullptr;
+    return engine_->GetAggregateValue(name, expr, bandObj, flags.ToInt());
+}
+
+bool TlyrReport::PrepareScript()
+{
+    expressionCache_->Clear();
+    expressionCache_->Language = scriptLanguage_;
+    if (engine_)
+        engine_->ObjectList.clear();
+    script_->ClearItems(&compiledTag);
+    script_->ClearItems(this);
+    script_->AddedBy = this;
+    script_->HostFlag = true;
+    struct ResetTag {
+        TksScript* s;
+        ~ResetTag() { s->AddedBy = nullptr; }
+    } reset{script_.get()};
+    for (TlyrComponent* c : AllObjects()) {
+        c->SetDesigning(false);
+        c->BeforeStartReport();
+        if (!c->objectName().isEmpty())
+            script_->AddObject(c->objectName(), c);
+    }
+    script_->AddObject(QStringLiteral("Report"), this);
+    script_->AddObject(QStringLiteral("Engine"), engine_);
+    script_->AddObject(QStringLiteral("Outline"), previewPages_ ? previewPages_->Outline : nullptr);
+    script_->AddVariable(QStringLiteral("Value"), QStringLiteral("Variant"), KsValue::Null());
+    script_->AddMethod(QStringLiteral("function Get(Name: String): Variant"),
+                       [this](QObject*, const KsClassInfo*, const QString&, TksMethodHelper* caller) {
+                           const QString name = caller->GetParam(0).ToText();
+                           KsValue v = KsValue::Null();
+                           if (DoGetValue(name, v))
+                               return v;
+                           const QString head = name.section(QLatin1Char('('), 0, 0).trimmed().toUpper();
+                           if (name.contains(QLatin1Char('(')) &&
+                               (head == QLatin1String("SUM") || head == QLatin1String("MIN") ||
+                                head == QLatin1String("MAX") || head == QLatin1String("AVG") ||
+                                head == QLatin1String("COUNT")))
+                               return Calc(name, caller->Prog);
+                           if (lyrCompatibilityHooks().OnUnresolved &&
+                               lyrCompatibilityHooks().OnUnresolved(this, name, v))
+                               return v;
+                           AddError(lyrResources().Get(QStringLiteral("clUnknownVar")) + QLatin1Char(' ') + name);
+                           return KsValue::Null();
+                       });
+    script_->AddMethod(QStringLiteral("procedure Set(Name: String; Value: Variant)"),
+                       [this](QObject*, const KsClassInfo*, const QString&, TksMethodHelper* caller) {
+                           variables_->SetVariable(caller->GetParam(0).ToText(),
+                                                   ksToQVariant(caller->GetParam(1), QMetaType::UnknownType));
+                           return KsValue();
+                       });
+    auto macro = [this](QObject*, const KsClassInfo*, const QString& method, TksMethodHelper* caller) {
+        return callMacro(method.toUpper(), caller);
+    };
+    script_->AddMethod(
+        QStringLiteral("macrofunction IIF(Expr: Boolean; TrueValue, FalseValue: Variant): Variant"), macro);
+    for (const char* f : {"SUM", "AVG", "MIN", "MAX"})
+        script_->AddMethod(QStringLiteral("macrofunction %1(Expr: Variant; Band: Variant = 0; Flags: Integer = 0): Variant")
+                               .arg(QLatin1String(f)),
+                           macro);
+    script_->AddMethod(QStringLiteral("macrofunction COUNT(Band: Variant = 0; Flags: Integer = 0): Variant"), macro);
+    if (lyrCompatibilityHooks().OnPrepareScript)
+        lyrCompatibilityHooks().OnPrepareScript(this);
+    valueVariable_ = script_->FindLocal(QStringLiteral("Value"));
+    script_->AddedBy = &compiledTag;
+    script_->Lines = scriptText_;
+    script_->SyntaxType = scriptLanguage_;
+    const bool ok = script_->Compile();
+    if (!ok)
+        AddError(formatResource("clScrError", {script_->ErrorPos, script_->ErrorMsg}));
+    return ok;
+}
+
+bool TlyrReport::DoGetValue(const QString& name, KsValue& value)
+{
+    value = KsValue::Null();
+    if (lyrCompatibilityHooks().OnGetValue) {
+        KsValue v;
+        if (lyrCompatibilityHooks().OnGetValue(this, name, v) && !v.IsEmpty()) {
+            value = v;
+            return true;
+        }
+    }
+    TlyrDataSet* ds = nullptr;
+    QString field;
+    if (GetDataSetAndField(name, ds, field)) {
+        value = ds->GetValue(field);
+        if (value.IsNull() && engineOptions_->ConvertNulls()) {
+            switch (ds->GetFieldType(field)) {
+            case TlyrDataSet::ftString: value = KsValue(QString()); break;
+            case TlyrDataSet::ftBoolean: value = KsValue(false); break;
+            default: value = KsValue(0); break;
+            }
+        }
+        return true;
+    }
+    const int sys = sysVariables_.indexOf(name);
+    if (sys >= 0) {
+        switch (sys) {
+        case 0: value = engine_ ? KsValue::FromDate(engine_->StartDate) : KsValue::Null(); break;
+        case 1: value = engine_ ? KsValue::FromDate(engine_->StartTime) : KsValue::Null(); break;
+        case 2: value = previewPages_ ? KsValue(previewPages_->GetLogicalPageNo()) : KsValue::Null(); break;
+        case 3: value = previewPages_ ? KsValue(previewPages_->CurPage + 1) : KsValue::Null(); break;
+        case 4: value = previewPages_ ? KsValue(previewPages_->GetLogicalTotalPages()) : KsValue::Null(); break;
+        case 5: value = engine_ ? KsValue(engine_->TotalPages) : KsValue::Null(); break;
+        case 6: value = engine_ ? KsValue(engine_->CurLine) : KsValue::Null(); break;
+        case 7: value = engine_ ? KsValue(engine_->CurLineThrough) : KsValue::Null(); break;
+        default: value = ksFromQVariant(lyrGlobalVariables().Variables(QStringLiteral("CopyName0"))); break;
+        }
+        return true;
+    }
+    if (OnGetValue) {
+        KsValue v;
+        OnGetValue(name, v);
+        if (!v.IsEmpty()) {
+            value = v;
+            return true;
+        }
+    }
+    const int vi = variables_->IndexOf(name);
+    if (vi >= 0) {
+        const QVariant raw = variables_->Items(vi)->Value;
+        if (raw.typeId() != QMetaType::QString || raw.toString().contains(QStringLiteral("\r\n"))) {
+            value = ksFromQVariant(raw);
+            if (value.IsEmpty())
+                value = KsValue::Null();
+            return true;
+        }
+        // A variable whose expression leads back to itself ends as Null.
+        const QString key = name.toUpper();
+        if (evaluating_.contains(key)) {
+            AddError(QStringLiteral("报表变量 %1 的表达式引用了它自己").arg(name));
+            value = KsValue::Null();
+            return true;
+        }
+        evaluating_.append(key);
+        struct Pop {
+            QStringList& l;
+            ~Pop() { l.removeLast(); }
+        } pop{evaluating_};
+        value = Calc(raw.toString());
+        return true;
+    }
+    const int gi = lyrGlobalVariables().IndexOf(name);
+    if (gi >= 0) {
+        value = ksFromQVariant(lyrGlobalVariables().Items(gi)->Value);
+        if (value.IsEmpty())
+            value = KsValue::Null();
+        return true;
+    }
+    if (lyrCompatibilityHooks().OnUnresolved)
+        return false;
+    if (TksCustomVariable* v = script_->FindLocal(name)) {
+        if (dynamic_cast<TksVariable*>(v)) {
+            value = v->GetValue();
+            return true;
+        }
+    }
+    return false;
+}
+
+KsValue TlyrReport::Calc(const QString& expr, TksScript* script)
+{
+    KsValue value;
+    if (DoGetValue(expr, value))
+        return value;
+    QString error;
+    if (expressionCache_->Language.isEmpty())
+        expressionCache_->Language = scriptLanguage_;
+    expressionCache_->Calc(expr, error, value, script ? script : script_.get());
+    if (!error.isEmpty()) {
+        if (!CurObject.isEmpty())
+            error = CurObject + QStringLiteral(": ") + error;
+        AddError(error);
+        throw ElyrError(error);
+    }
+    return value;
+}
+
+// ---------------------------------------------------------------- expression cache
+
+TlyrExpressionCache::~TlyrExpressionCache() = default;
+
+void TlyrExpressionCache::Clear()
+{
+    entries_.clear();
+    compiles_ = 0;
+}
+
+void TlyrExpressionCache::Calc(const QString& expr, QString& errorMsg, KsValue& value, TksScript* script)
+{
+    errorMsg.clear();
+    std::shared_ptr<Entry> entry;
+    auto it = entries_.constFind(expr);
+    if (it != entries_.constEnd()) {
+        entry = *it;
+    } else {
+        const QString n = QString::number(compiles_++);
+        const QString fn = QStringLiteral("ly3f") + n;
+        auto s = std::make_unique<TksScript>();
+        s->Parent = script;
+        s->ExtendedIdentChars = true;
+        s->SyntaxType = Language;
+        QString text;
+        if (Language == QLatin1String("PascalScript"))
+            text = QStringLiteral("function %1: Variant; begin Result := %2 end; begin end.").arg(fn, expr);
+        else if (Language == QLatin1String("C++Script"))
+            text = QStringLiteral("Variant %1() { return %2; } {}").arg(fn, expr);
+        else if (Language == QLatin1String("BasicScript"))
+            text = QStringLiteral("function %1\r\nreturn %2\r\nend function").arg(fn, expr);
+        else if (Language == QLatin1String("JScript"))
+            text = QStringLiteral("function %1() { return %2; }").arg(fn, expr);
+        s->Lines = text.split(QStringLiteral("\r\n"));
+        if (!s->Compile()) {
+            errorMsg = lyrResources().Get(QStringLiteral("clExprError")) + QStringLiteral(" '") + expr +
+                       QStringLiteral("': ") + s->ErrorMsg;
+            value = KsValue::Null();
+            return;
+        }
+        entry = std::make_shared<Entry>();
+        entry->Func = dynamic_cast<TksProcVariable*>(s->FindLocal(fn));
+        entry->Script = std::move(s);
+        entries_.insert(expr, entry);
+    }
+    entry->Script->Parent = script;
+    if (!entry->Func) {
+        value = KsValue::Null();
+        return;
+    }
+    const bool flag = script_->HostFlag;
+    script_->HostFlag = false;
+    struct Restore {
+        TksScript* s;
+        bool f;
+        ~Restore() { s->HostFlag = f; }
+    } restore{script_, flag};
+    value = entry->Func->GetValue();
+}
+
+// ---------------------------------------------------------------- registration
+
+void lyrRegisterReportClasses()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    ksRegisterClass(&TlyrFont::staticMetaObject, [](QObject* o) -> QObject* { return new TlyrFont(o); });
+    ksRegisterClass(&TlyrEngineOptions::staticMetaObject);
+    ksRegisterClass(&TlyrPreviewOptions::staticMetaObject);
+    ksRegisterClass(&TlyrPrintOptions::staticMetaObject);
+    ksRegisterClass(&TlyrReportOptions::staticMetaObject);
+    ksRegisterClass(&TlyrCustomEngine::staticMetaObject);
+    ksRegisterClass<TlyrComponent>();
+    ksRegisterClass<TlyrReportComponent>();
+    ksRegisterClass<TlyrDialogComponent>();
+    ksRegisterClass<TlyrPage>();
+    ksRegisterClass<TlyrDataPage>();
+    ksRegisterClass(&TlyrDataSet::staticMetaObject);
+    ksRegisterClass<TlyrUserDataSet>();
+    ksRegisterClass(&TlyrCustomDBDataSet::staticMetaObject);
+    ksRegisterClass<TlyrDBDataset>();
+    ksRegisterClass<TlyrReport>();
+}

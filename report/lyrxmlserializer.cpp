@@ -1,0 +1,613 @@
+#include "report/lyrxmlserializer.h"
+
+#include "report/lyrclass.h"
+#include "report/lyrdbset.h"
+#include "report/lyrpropstream.h"
+#include "report/lyrres.h"
+#include "report/lyrutils.h"
+#include "report/lyrxml.h"
+#include "script/ks_props.h"
+
+#include <QHash>
+#include <QMetaProperty>
+
+#include <cmath>
+
+namespace {
+
+QObject* objectProp(QObject* obj, const KsPropInfo* p)
+{
+    if (!obj)
+        return nullptr;
+    return obj->property(p->Name.toLatin1().constData()).value<QObject*>();
+}
+
+QString stringListText(const QStringList& lines)
+{
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+QStringList textToLines(const QString& text)
+{
+    if (text.isEmpty())
+        return {};
+    QString t = text;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return t.split(QLatin1Char('\n'));
+}
+
+QString dropFinalLineEnd(QString text)
+{
+    if (text.endsWith(QLatin1String("\r\n")))
+        text.chop(2);
+    return text;
+}
+
+void appendAttr(QByteArray& out, const QByteArray& name, const QString& value)
+{
+    out += ' ';
+    out += name;
+    out += "=\"";
+    out += lyrStrToXML(value);
+    out += '"';
+}
+
+bool isBooleanText(const QString& v, bool& out)
+{
+    if (v.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 || v == QLatin1String("1")) {
+        out = true;
+        return true;
+    }
+    if (v.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0 || v == QLatin1String("0")) {
+        out = false;
+        return true;
+    }
+    return false;
+}
+
+qint64 toInteger(const QString& v)
+{
+    bool ok = false;
+    const qint64 n = v.trimmed().toLongLong(&ok);
+    if (!ok)
+        throw ElyrConvertError(QStringLiteral("'%1' is not a valid integer value").arg(v));
+    return n;
+}
+
+}  // namespace
+
+const QList<const KsPropInfo*>& lyrClassProperties(const KsClassInfo* cls)
+{
+    static QHash<const KsClassInfo*, QList<const KsPropInfo*>> cache;
+    auto it = cache.find(cls);
+    if (it == cache.end())
+        it = cache.insert(cls, cls->Properties());
+    return *it;
+}
+
+bool lyrIsStringListProperty(const QObject* obj, const KsPropInfo* p)
+{
+    if (p->Kind != KsPropKind::Variant || !obj)
+        return false;
+    const QMetaObject* meta = obj->metaObject();
+    const int index = meta->indexOfProperty(p->Name.toLatin1().constData());
+    return index >= 0 && meta->property(index).metaType().id() == QMetaType::QStringList;
+}
+
+TlyrXMLSerializer::TlyrXMLSerializer(QIODevice* stream) : Stream(stream)
+{
+    lyrRegisterReportClasses();
+}
+
+TlyrXMLSerializer::~TlyrXMLSerializer() = default;
+
+// ---------------------------------------------------------------- writing
+
+QByteArray TlyrXMLSerializer::propData(const QObject* obj)
+{
+    auto* c = qobject_cast<const TlyrComponent*>(obj);
+    if (!c)
+        return {};
+    TlyrPropWriter writer;
+    c->WriteData(writer, *this);
+    return writer.Data();
+}
+
+QByteArray TlyrXMLSerializer::ObjToXML(QObject* obj, const QByteArray& prefix, QObject* ancestor)
+{
+    QByteArray out;
+    const KsClassInfo* cls = ksClassInfoOf(obj);
+    if (!cls)
+        return out;
+    auto* comp = qobject_cast<TlyrComponent*>(obj);
+    const bool all = SerializeAll;
+    for (const KsPropInfo* p : lyrClassProperties(cls)) {
+        if (!p->Stored || !p->Get)
+            continue;
+        if (comp && p->Name == QLatin1String("Name"))
+            continue;
+        if (comp && !comp->IsPropertyStored(p->Name))
+            continue;
+        const QByteArray name = prefix + p->Name.toLatin1();
+        switch (p->Kind) {
+        case KsPropKind::Class: {
+            QObject* value = objectProp(obj, p);
+            QObject* anc = objectProp(ancestor, p);
+            if (!value && !anc)
+                break;
+            if (qobject_cast<TlyrComponent*>(value) || (!value && qobject_cast<TlyrComponent*>(anc))) {
+                if (p->IsReadOnly())
+                    break;
+                const QString target = value ? value->objectName() : QString();
+                if (ancestor) {
+                    const QString ancTarget = anc ? anc->objectName() : QString();
+                    if (!all && target.compare(ancTarget, Qt::CaseInsensitive) == 0)
+                        break;
+                    appendAttr(out, name, value ? target : QStringLiteral("nil"));
+                } else if (value) {
+                    appendAttr(out, name, target);
+                }
+                break;
+            }
+            if (value)
+                out += ObjToXML(value, name + '.', anc);
+            break;
+        }
+        case KsPropKind::Method: break;
+        default: {
+            if (p->IsReadOnly())
+                break;
+            const KsValue v = p->Get(obj);
+            const bool hasAnc = ancestor != nullptr;
+            const KsValue a = hasAnc ? p->Get(ancestor) : KsValue();
+            if (lyrIsStringListProperty(obj, p)) {
+                const QStringList lines = obj->property(p->Name.toLatin1().constData()).toStringList();
+                const QString text = stringListText(lines);
+                if (!all && hasAnc &&
+                    text == stringListText(ancestor->property(p->Name.toLatin1().constData()).toStringList()))
+                    break;
+                appendAttr(out, name + ".Text", text);
+                break;
+            }
+            switch (p->Kind) {
+            case KsPropKind::Integer:
+            case KsPropKind::Char:
+            case KsPropKind::Set:
+            case KsPropKind::Enumeration:
+            case KsPropKind::Boolean: {
+                const qint64 n = p->Kind == KsPropKind::Char
+                                     ? (v.ToText().isEmpty() ? 0 : v.ToText().at(0).unicode())
+                                     : (p->Kind == KsPropKind::Boolean ? (v.ToBool() ? 1 : 0) : v.ToInt64());
+                if (!all) {
+                    if (hasAnc) {
+                        const qint64 m = p->Kind == KsPropKind::Char
+                                             ? (a.ToText().isEmpty() ? 0 : a.ToText().at(0).unicode())
+                                             : (p->Kind == KsPropKind::Boolean ? (a.ToBool() ? 1 : 0) : a.ToInt64());
+                        if (m == n)
+                            break;
+                    } else if (p->HasDefault) {
+                        const qint64 d = p->Kind == KsPropKind::Boolean ? (p->Default.ToBool() ? 1 : 0)
+                                                                         : p->Default.ToInt64();
+                        if (d == n)
+                            break;
+                    }
+                }
+                QString text;
+                if (p->Kind == KsPropKind::Boolean)
+                    text = n ? QStringLiteral("True") : QStringLiteral("False");
+                else if (p->Kind == KsPropKind::Enumeration)
+                    text = p->ValueName(n).isEmpty() ? QString::number(n) : p->ValueName(n);
+                else
+                    text = QString::number(n);
+                appendAttr(out, name, text);
+                break;
+            }
+            case KsPropKind::Float: {
+                const double d = v.ToDouble();
+                if (!all && hasAnc && std::fabs(d - a.ToDouble()) < 0.000001)
+                    break;
+                appendAttr(out, name, lyrFloatToText(d));
+                break;
+            }
+            case KsPropKind::String: {
+                const QString s = v.ToText();
+                if (!all && (hasAnc ? s == a.ToText() : s.isEmpty()))
+                    break;
+                appendAttr(out, name, s);
+                break;
+            }
+            default: {  // Variant
+                if (!all && hasAnc && ksEquals(v, a))
+                    break;
+                appendAttr(out, name, v.IsNull() || v.IsEmpty() ? QString() : v.ToText());
+                break;
+            }
+            }
+        }
+        }
+    }
+    if (comp && comp->IsTextObject()) {
+        const QString text = dropFinalLineEnd(comp->ComponentText());
+        auto* ancComp = qobject_cast<TlyrComponent*>(ancestor);
+        if (all || !ancComp || dropFinalLineEnd(ancComp->ComponentText()) != text)
+            appendAttr(out, prefix + "Text", text);
+    }
+    const QByteArray data = propData(obj);
+    if (!data.isEmpty()) {
+        bool write = true;
+        if (!all && ancestor) {
+            const QByteArray ancData = propData(ancestor);
+            write = lyrCRC32(data) != lyrCRC32(ancData) || ancData.size() != data.size();
+        }
+        if (write) {
+            out += ' ';
+            out += prefix;
+            out += "PropData=\"";
+            out += lyrBytesToHex(data);
+            out += '"';
+        }
+    }
+    return out;
+}
+
+void TlyrXMLSerializer::writeItem(TlyrComponent* obj, TlyrXMLItem* item, bool root, bool saveChildren)
+{
+    item->Name = obj->IsAncestor() ? QStringLiteral("inherited") : ksClassNameOf(obj);
+    TlyrComponent* ancestor = OnGetAncestor ? OnGetAncestor(obj->objectName()) : nullptr;
+    if (ancestor == obj)
+        ancestor = nullptr;
+    QByteArray text = ObjToXML(obj, QByteArray(), ancestor);
+    if (root) {
+        if (text.startsWith(' '))
+            text.remove(0, 1);
+        item->Text = text;
+    } else {
+        QByteArray t = "Name=\"" + lyrStrToXML(obj->objectName()) + '"';
+        t += text;
+        item->Text = t;
+    }
+    if (saveChildren)
+        for (TlyrComponent* child : obj->Objects())
+            writeItem(child, item->Add(), false, true);
+}
+
+void TlyrXMLSerializer::WriteRootComponent(TlyrComponent* obj, bool saveChildren, TlyrXMLItem* item)
+{
+    std::unique_ptr<TlyrXMLDocument> doc;
+    if (!item) {
+        doc = std::make_unique<TlyrXMLDocument>();
+        doc->AutoIndent = true;
+        item = doc->Root();
+    }
+    writing_ = true;
+    struct Reset {
+        bool& f;
+        ~Reset() { f = false; }
+    } reset{writing_};
+    writeItem(obj, item, true, saveChildren);
+    if (doc)
+        doc->SaveToStream(*Stream);
+}
+
+QByteArray TlyrXMLSerializer::WriteComponentStr(TlyrComponent* obj)
+{
+    QByteArray out = ksClassNameOf(obj).toLatin1();
+    out += ObjToXML(obj);
+    return out;
+}
+
+QByteArray TlyrXMLSerializer::WriteComponentElement(TlyrComponent* obj)
+{
+    return '<' + WriteComponentStr(obj) + "/>";
+}
+
+// ---------------------------------------------------------------- reading
+
+void TlyrXMLSerializer::readPropData(QObject* obj, QByteArrayView hex)
+{
+    auto* comp = qobject_cast<TlyrComponent*>(obj);
+    if (!comp)
+        return;
+    const QByteArray bytes = lyrHexToBytes(hex);
+    TlyrPropReader reader(bytes);
+    while (!reader.AtEnd()) {
+        const QByteArray name = reader.ReadPropName();
+        if (!comp->ReadData(name, reader, *this))
+            reader.SkipValue();
+    }
+}
+
+void TlyrXMLSerializer::applyValue(QObject* obj, QByteArrayView rawName, const QString& value, bool topLevel)
+{
+    const QString fullName = QString::fromLatin1(rawName);
+    auto* comp = qobject_cast<TlyrComponent*>(obj);
+    if (topLevel && comp && fullName.size() == 1) {
+        switch (fullName.at(0).unicode()) {
+        case 'l': comp->SetLeft(lyrStrToFloat(value)); return;
+        case 't': comp->SetTop(lyrStrToFloat(value)); return;
+        case 'w': comp->SetWidth(lyrStrToFloat(value)); return;
+        case 'h': comp->SetHeight(lyrStrToFloat(value)); return;
+        case 'x': comp->SetComponentText(QString::fromLatin1(value.toUtf8())); return;
+        case 'u': comp->SetComponentText(value); return;
+        default: break;
+        }
+    }
+    QStringList parts = fullName.split(QLatin1Char('.'));
+    const QString last = parts.takeLast();
+    QObject* target = obj;
+    // Walk the nested objects; a string list takes "Prop.Text".
+    for (int i = 0; i < parts.size(); ++i) {
+        const KsClassInfo* cls = ksClassInfoOf(target);
+        const KsPropInfo* p = cls ? cls->FindProperty(parts[i]) : nullptr;
+        if (!p)
+            return;
+        if (i == parts.size() - 1 && last.compare(QLatin1String("Text"), Qt::CaseInsensitive) == 0 &&
+            lyrIsStringListProperty(target, p)) {
+            if (!p->IsReadOnly())
+                target->setProperty(p->Name.toLatin1().constData(), textToLines(value));
+            return;
+        }
+        if (p->Kind != KsPropKind::Class)
+            return;
+        QObject* sub = objectProp(target, p);
+        if (!sub || qobject_cast<TlyrComponent*>(sub))
+            return;
+        target = sub;
+    }
+    if (last.compare(QLatin1String("PropData"), Qt::CaseInsensitive) == 0) {
+        readPropData(target, value.toLatin1());
+        return;
+    }
+    auto* targetComp = qobject_cast<TlyrComponent*>(target);
+    if (last.compare(QLatin1String("Text"), Qt::CaseInsensitive) == 0 && targetComp && targetComp->IsTextObject()) {
+        targetComp->SetComponentText(value);
+        return;
+    }
+    if (last.compare(QLatin1String("Name"), Qt::CaseInsensitive) == 0 && qobject_cast<TlyrReport*>(target))
+        return;
+    const KsClassInfo* cls = ksClassInfoOf(target);
+    const KsPropInfo* p = cls ? cls->FindProperty(last) : nullptr;
+    if (!p || p->IsReadOnly())
+        return;
+    if (lyrIsStringListProperty(target, p)) {
+        target->setProperty(p->Name.toLatin1().constData(), textToLines(value));
+        return;
+    }
+    switch (p->Kind) {
+    case KsPropKind::Integer:
+    case KsPropKind::Set: p->Set(target, KsValue::FromInt(toInteger(value))); break;
+    case KsPropKind::Char: p->Set(target, KsValue(QString(QChar(static_cast<char16_t>(toInteger(value)))))); break;
+    case KsPropKind::Boolean: {
+        bool b = false;
+        if (!isBooleanText(value, b))
+            throw ElyrConvertError(QStringLiteral("'%1' is not a valid Boolean value").arg(value));
+        p->Set(target, KsValue(b));
+        break;
+    }
+    case KsPropKind::Enumeration: {
+        bool numeric = false;
+        qint64 n = value.trimmed().toLongLong(&numeric);
+        if (!numeric && !p->ValueOf(value, n))
+            throw ElyrConvertError(QStringLiteral("Invalid property value %1").arg(value));
+        p->Set(target, KsValue::FromInt(n));
+        break;
+    }
+    case KsPropKind::Float: p->Set(target, KsValue(lyrStrToFloat(value))); break;
+    case KsPropKind::String: p->Set(target, KsValue(value)); break;
+    case KsPropKind::Class:
+        if (value.compare(QLatin1String("nil"), Qt::CaseInsensitive) == 0 || value.isEmpty())
+            p->Set(target, KsValue::Null());
+        else
+            AddFixup(target, p, value);
+        break;
+    case KsPropKind::Method: break;
+    default: p->Set(target, KsValue(value)); break;
+    }
+}
+
+void TlyrXMLSerializer::XMLToObj(QByteArrayView text, QObject* obj)
+{
+    TlyrAttributeScanner scanner(text);
+    while (scanner.Next()) {
+        try {
+            applyValue(obj, scanner.Name(), scanner.Value(), true);
+        } catch (const ElyrError& e) {
+            Errors << e.Message();
+        } catch (const KsError& e) {
+            Errors << e.Message;
+        } catch (const std::exception& e) {
+            Errors << QString::fromUtf8(e.what());
+        }
+    }
+}
+
+void TlyrXMLSerializer::readChildren(TlyrComponent* parent, TlyrXMLItem* item)
+{
+    for (int i = 0; i < item->Count(); ++i) {
+        TlyrXMLItem* c = item->Items(i);
+        const QString name = c->Prop("Name");
+        TlyrComponent* child = nullptr;
+        if (c->Name.compare(QLatin1String("inherited"), Qt::CaseInsensitive) == 0) {
+            child = name.isEmpty() ? nullptr : findOwned(name);
+            if (!child) {
+                Errors << lyrResources().Get(QStringLiteral("xrCantFindClass")) + QLatin1Char(' ') + c->Name +
+                              QLatin1Char(' ') + name;
+                continue;
+            }
+        } else {
+            const KsClassInfo* cls = ksFindClassInfo(c->Name);
+            const bool usable = cls && cls->Meta && cls->Factory &&
+                                cls->Meta->inherits(&TlyrComponent::staticMetaObject);
+            TlyrComponent* existing = name.isEmpty() ? nullptr : findOwned(name);
+            if (!usable) {
+                Errors << lyrResources().Get(QStringLiteral("xrCantFindClass")) + QLatin1Char(' ') + c->Name;
+                if (!existing)
+                    throw ElyrError(QStringLiteral("Class %1 not found").arg(c->Name));
+                child = existing;
+            } else if (existing && ksObjectIsA(existing, cls)) {
+                child = existing;
+            } else {
+                child = qobject_cast<TlyrComponent*>(cls->Create(parent));
+                if (!child)
+                    continue;
+            }
+        }
+        child->SetLoading(true);
+        recorded_.append(child);
+        XMLToObj(c->Text, child);
+        readChildren(child, c);
+    }
+}
+
+void TlyrXMLSerializer::ReadRootComponent(TlyrComponent* obj, TlyrXMLItem* item)
+{
+    std::unique_ptr<TlyrXMLDocument> doc;
+    if (!item) {
+        doc = std::make_unique<TlyrXMLDocument>();
+        doc->LoadFromStream(*Stream);
+        item = doc->Root();
+    }
+    if (!Owner)
+        Owner = obj;
+    // One name index for the whole load (nested ancestor loads share it).
+    auto* report = qobject_cast<TlyrReport*>(Owner);
+    std::unique_ptr<QHash<QString, QPointer<TlyrComponent>>> index;
+    if (report && !report->NameIndex) {
+        index = std::make_unique<QHash<QString, QPointer<TlyrComponent>>>();
+        const QList<TlyrComponent*> all = report->AllObjects();
+        for (auto it = all.rbegin(); it != all.rend(); ++it)
+            if (!(*it)->objectName().isEmpty())
+                index->insert((*it)->objectName().toUpper(), *it);
+        report->NameIndex = index.get();
+    }
+    struct DropIndex {
+        TlyrReport* r;
+        bool own;
+        ~DropIndex()
+        {
+            if (own)
+                r->NameIndex = nullptr;
+        }
+    } dropIndex{report, index != nullptr};
+    recorded_.clear();
+    obj->SetLoading(true);
+    recorded_.append(obj);
+    struct Finish {
+        TlyrXMLSerializer* s;
+        ~Finish()
+        {
+            for (const auto& c : s->recorded_)
+                if (c)
+                    c->SetLoading(false);
+        }
+    } finish{this};
+    XMLToObj(item->Text, obj);
+    readChildren(obj, item);
+    FixupReferences();
+    for (const auto& c : recorded_) {
+        if (!c)
+            continue;
+        c->SetLoading(false);
+        if (!qobject_cast<TlyrReport*>(c.data()))
+            c->Loaded();
+    }
+}
+
+TlyrComponent* TlyrXMLSerializer::ReadComponentStr(QObject* owner, QByteArrayView text, bool dontFixup)
+{
+    if (text.trimmed().isEmpty())
+        return nullptr;
+    const qsizetype blank = text.indexOf(' ');
+    const QString className = QString::fromLatin1(blank < 0 ? text : text.first(blank));
+    const KsClassInfo* cls = ksFindClassInfo(className);
+    if (!cls || !cls->Factory || !cls->Meta || !cls->Meta->inherits(&TlyrComponent::staticMetaObject)) {
+        Errors << lyrResources().Get(QStringLiteral("xrCantFindClass")) + QLatin1Char(' ') + className;
+        return nullptr;
+    }
+    auto* obj = qobject_cast<TlyrComponent*>(cls->Create(owner));
+    if (!obj)
+        return nullptr;
+    if (blank >= 0)
+        XMLToObj(text.sliced(blank + 1), obj);
+    if (dontFixup)
+        ClearFixups();
+    else
+        FixupReferences();
+    return obj;
+}
+
+// ---------------------------------------------------------------- references
+
+void TlyrXMLSerializer::AddFixup(QObject* obj, const KsPropInfo* prop, const QString& name)
+{
+    Fixup f;
+    f.Obj = obj;
+    f.Prop = prop;
+    f.Name = name;
+    fixups_.push_back(std::move(f));
+}
+
+void TlyrXMLSerializer::AddFixup(std::function<void()> resolve)
+{
+    Fixup f;
+    f.Resolve = std::move(resolve);
+    fixups_.push_back(std::move(f));
+}
+
+TlyrComponent* TlyrXMLSerializer::findOwned(const QString& name) const
+{
+    if (auto* report = qobject_cast<TlyrReport*>(Owner)) {
+        TlyrComponent* c = report->FindByName(name);
+        return c == report ? nullptr : c;
+    }
+    return Owner ? Owner->FindObject(name) : nullptr;
+}
+
+TlyrComponent* TlyrXMLSerializer::FindReference(const QString& name) const
+{
+    if (name.isEmpty())
+        return nullptr;
+    if (Owner) {
+        if (Owner->objectName().compare(name, Qt::CaseInsensitive) == 0)
+            return Owner;
+        if (TlyrComponent* c = findOwned(name))
+            return c;
+    }
+    return lyrFindDataSetByComponentName(name, qobject_cast<TlyrReport*>(Owner));
+}
+
+void TlyrXMLSerializer::FixupReferences()
+{
+    std::vector<Fixup> list;
+    list.swap(fixups_);
+    for (const Fixup& f : list) {
+        try {
+            if (f.Resolve) {
+                f.Resolve();
+                continue;
+            }
+            if (!f.Obj || !f.Prop)
+                continue;
+            if (TlyrComponent* target = FindReference(f.Name)) {
+                const QMetaObject* meta = f.Obj->metaObject();
+                const int index = meta->indexOfProperty(f.Prop->Name.toLatin1().constData());
+                // Only a target of the property's class is stored.
+                if (index >= 0) {
+                    const QMetaObject* want = meta->property(index).metaType().metaObject();
+                    if (want && !target->metaObject()->inherits(want))
+                        continue;
+                }
+                f.Prop->Set(f.Obj, KsValue::FromObject(target));
+            }
+        } catch (const ElyrError& e) {
+            Errors << e.Message();
+        } catch (const KsError& e) {
+            Errors << e.Message;
+        }
+    }
+}
+
+void TlyrXMLSerializer::ClearFixups()
+{
+    fixups_.clear();
+}

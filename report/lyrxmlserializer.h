@@ -1,0 +1,116 @@
+#pragma once
+// Report templates as XML: one element per object (named by its class, or
+// "inherited" for an object of the ancestor template), its published
+// properties as attributes in declaration order, base class first:
+//
+//   integer, character, set      decimal
+//   enumeration, Boolean         the value's name ("True", "rbCurrent")
+//   floating point               lyrFloatToText
+//   string, variant              the text
+//   component reference          the target's name ("nil": cleared against an
+//                                ancestor that has one)
+//   string list                  Prop.Text, lines joined by CR LF
+//   nested object (Font ...)     Prop.Sub for each of its properties
+//   text of a text object        Text (UTF-8, final CR LF dropped)
+//   records of WriteData         PropData, hexadecimal
+//
+// Only values that differ from the ancestor's object, or without one from
+// the declared default, are written (floats, variants and string lists
+// always without an ancestor; strings when not empty).
+//
+// PropData bytes: a sequence of property records up to the end of the
+// data. A record is its name (1 byte length, then the bytes) and one value
+// of the codec in lyrpropstream.h (a type byte, then its body: integers
+// little-endian in 1/2/4/8 bytes, strings with a 4-byte length, Booleans as
+// the type byte alone, lists ended by vaNull). The report writes its
+// collections as records "Datasets", "Variables" and "Style": a list of
+// one-string lists, each string the item's attribute text. Dialog
+// components write "pLeft" and "pTop" as integers. Reading checks every
+// length; damaged data becomes one error line, never a crash.
+
+#include "report/lyrcomponent.h"
+
+#include <QByteArray>
+#include <QPointer>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+class QIODevice;
+class TlyrXMLItem;
+struct KsPropInfo;
+class KsClassInfo;
+
+class TlyrXMLSerializer {
+public:
+    explicit TlyrXMLSerializer(QIODevice* stream);
+    ~TlyrXMLSerializer();
+    TlyrXMLSerializer(const TlyrXMLSerializer&) = delete;
+    TlyrXMLSerializer& operator=(const TlyrXMLSerializer&) = delete;
+
+    // Messages of values that could not be set.
+    QStringList Errors;
+    // Where references are looked up (normally the report).
+    TlyrComponent* Owner = nullptr;
+    // Write every value, also those equal to the reference.
+    bool SerializeAll = false;
+    QIODevice* Stream;
+    // The ancestor object of a named object.
+    std::function<TlyrComponent*(const QString& name)> OnGetAncestor;
+    // True while WriteRootComponent runs.
+    bool Writing() const { return writing_; }
+
+    // Into item, or into a new auto-indented document saved to Stream.
+    void WriteRootComponent(TlyrComponent* obj, bool saveChildren = true, TlyrXMLItem* item = nullptr);
+    // From item, or from a document read from Stream; then the references
+    // are resolved and the objects' Loaded called (not the report's).
+    // Malformed XML raises TlyrInvalidXMLException; a class that is not
+    // registered and matches no existing object raises ElyrError.
+    void ReadRootComponent(TlyrComponent* obj, TlyrXMLItem* item = nullptr);
+
+    // The attribute text of obj's properties (each with a leading blank).
+    QByteArray ObjToXML(QObject* obj, const QByteArray& prefix = QByteArray(), QObject* ancestor = nullptr);
+    // Applies an attribute text; a failing value adds an error line.
+    void XMLToObj(QByteArrayView text, QObject* obj);
+    // Class name, blank, attribute text.
+    QByteArray WriteComponentStr(TlyrComponent* obj);
+    // A new object of the class named at the start of text; nullptr for an
+    // empty text or an unknown class.
+    TlyrComponent* ReadComponentStr(QObject* owner, QByteArrayView text, bool dontFixup = false);
+    // "<" + class name + attributes + "/>".
+    QByteArray WriteComponentElement(TlyrComponent* obj);
+
+    // Resolution by name after the whole template was read.
+    void AddFixup(QObject* obj, const KsPropInfo* prop, const QString& name);
+    void AddFixup(std::function<void()> resolve);
+    void FixupReferences();
+    void ClearFixups();
+    // The component a reference names: an object of Owner's tree, Owner
+    // itself, or a dataset of the program by component name.
+    TlyrComponent* FindReference(const QString& name) const;
+
+private:
+    struct Fixup {
+        QPointer<QObject> Obj;
+        const KsPropInfo* Prop = nullptr;
+        QString Name;
+        std::function<void()> Resolve;
+    };
+    void writeItem(TlyrComponent* obj, TlyrXMLItem* item, bool root, bool saveChildren);
+    void readChildren(TlyrComponent* parent, TlyrXMLItem* item);
+    void applyValue(QObject* obj, QByteArrayView name, const QString& value, bool topLevel);
+    void readPropData(QObject* obj, QByteArrayView hex);
+    QByteArray propData(const QObject* obj);
+    // A descendant of Owner by name.
+    TlyrComponent* findOwned(const QString& name) const;
+
+    std::vector<Fixup> fixups_;
+    QList<QPointer<TlyrComponent>> recorded_;
+    bool writing_ = false;
+};
+
+// The property list of a class in declaration order (cached).
+const QList<const KsPropInfo*>& lyrClassProperties(const KsClassInfo* cls);
+// True for a property holding a string list (QStringList).
+bool lyrIsStringListProperty(const QObject* obj, const KsPropInfo* p);

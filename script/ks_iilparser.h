@@ -1,0 +1,80 @@
+// The script compiler. Pass 1 runs the rules of a language grammar against
+// the scanner and writes the intermediate language (IL, an XML document
+// common to all languages); pass 2 builds variables, routines, statements and
+// expressions of a TksScript from the IL and makes every semantic check.
+//
+// Normal use goes through TksScript::Compile (the compiler installs itself
+// as the compile hook):
+//
+//   TksScript s;  s.AddRTTI();
+//   s.SyntaxType = "JScript";           // or a "#language X" first line
+//   s.Lines = text.split("\n");
+//   if (!s.Compile()) qDebug() << s.ErrorPos << s.ErrorMsg;  // "3:5" ...
+//   s.Execute();
+//
+// Errors never escape Compile: syntax errors, semantic errors, an unknown or
+// broken language and over-complex texts all end in ErrorMsg / ErrorPos /
+// ErrorUnit.
+#pragma once
+
+#include "script/ks_iinterpreter.h"
+#include "script/ks_xml.h"
+
+#include <QHash>
+#include <memory>
+
+namespace ksil {
+struct Grammar;
+}
+
+// Nesting of grammar rules that pass 1 allows (deeper texts are refused with
+// SProgramTooComplex instead of exhausting the stack).
+constexpr int ksMaxRuleDepth = 1200;
+// Units included into units, at most this deep.
+constexpr int ksMaxUnitDepth = 32;
+// Total array elements a declaration may ask for.
+constexpr qint64 ksMaxArrayElements = qint64(1) << 24;
+
+class TksILParser {
+public:
+  explicit TksILParser(TksScript* program);
+  ~TksILParser();
+  TksILParser(const TksILParser&) = delete;
+  TksILParser& operator=(const TksILParser&) = delete;
+
+  // Selects the grammar (raises KsError SLangNotFound / SInvalidLanguage).
+  void SelectLanguage(const QString& name);
+  // Pass 1. Sets ErrorMsg / ErrorPos of the program; true on success.
+  bool MakeILScript(const QString& text);
+  // Pass 2 on the IL of the last successful MakeILScript. Never raises:
+  // errors go to ErrorMsg / ErrorPos / ErrorUnit.
+  void ParseILScript();
+
+  TksXMLDocument* ILDocument() { return &FIL; }
+  QString Language() const { return FLanguage; }
+  bool DeclareVars() const { return FDeclareVars; }
+  QString UnitName;
+  QStringList UsedUnits;  // units already included (shared with child parsers)
+  int UnitDepth = 0;
+  // Texts by unit name (the main text under ""), for expression sources.
+  std::shared_ptr<QHash<QString, QString>> Texts;
+
+private:
+  friend struct ksilPass1;
+  friend struct ksilPass2;
+  TksScript* FProgram;
+  std::shared_ptr<const ksil::Grammar> FGrammar;
+  TksXMLDocument FIL;
+  QString FLanguage;
+  bool FDeclareVars = true;
+};
+
+// Compiles `script` (the compile hook TksScript::Compile runs).
+void ksCompileScript(TksScript* script);
+// Pass 1 only: the IL of `text` in `language` as XML text (auto-indented),
+// or an empty string with `error` set to "line:col: message".
+QString ksMakeIL(const QString& text, const QString& language, QString* error = nullptr);
+// Installs the compiler as TksScript's compile hook and the late-bound
+// designator resolver. Called by the language registry's start-up; safe to
+// call more than once.
+void ksInstallCompiler();

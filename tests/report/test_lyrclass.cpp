@@ -1,0 +1,431 @@
+#include "fake_compiler.h"
+#include "platform/db/db.h"
+#include "report/lyrclass.h"
+#include "report/lyrres.h"
+#include "report_test_objects.h"
+#include "script/ks_iinterpreter.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class FakeOutline : public TlyrCustomOutline {
+public:
+    using TlyrCustomOutline::TlyrCustomOutline;
+    int Count() override { return 0; }
+};
+
+class FakePages : public TlyrCustomPreviewPages {
+public:
+    explicit FakePages(TlyrReport* r) : TlyrCustomPreviewPages(r) { Outline = new FakeOutline(this); }
+    int Count() override { return pages; }
+    void Clear() override
+    {
+        pages = 0;
+        ++clears;
+    }
+    int GetLogicalPageNo() override { return 7; }
+    int GetLogicalTotalPages() override { return 9; }
+    int pages = 0;
+    int clears = 0;
+};
+
+class FakeEngine : public TlyrCustomEngine {
+public:
+    using TlyrCustomEngine::TlyrCustomEngine;
+    void EndPage() override {}
+    void NewColumn() override {}
+    void NewPage() override {}
+    void ShowBand(TlyrComponent*) override {}
+    void ShowBand(const QMetaObject*) override {}
+    double HeaderHeight() override { return 0; }
+    double FooterHeight() override { return 0; }
+    double FreeSpace() override { return 0; }
+    KsValue GetAggregateValue(const QString& name, const QString& expr, TlyrComponent*, int flags) override
+    {
+        lastAggregate = name + QLatin1Char('|') + expr + QLatin1Char('|') + QString::number(flags);
+        return KsValue(42);
+    }
+    bool Run() override
+    {
+        ++runs;
+        Running = true;
+        bool ok = body ? body() : true;
+        Running = false;
+        if (ok)
+            static_cast<FakePages*>(PreviewPages)->pages = 1;
+        return ok;
+    }
+    std::function<bool()> body;
+    int runs = 0;
+    QString lastAggregate;
+};
+
+class FakePreview : public TlyrCustomPreview {
+public:
+    void Init() override { ++inits; }
+    int inits = 0;
+};
+
+// A modal window: while it is "shown" the event loop runs for a while.
+class FakeForm : public TlyrCustomPreviewForm {
+public:
+    TlyrCustomPreview* Preview() override { return &preview; }
+    void InitFromReport(TlyrReport*) override {}
+    void ShowModal() override
+    {
+        ++*shown;
+        runsAtShow = engine ? engine->runs : -1;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 300 && engine && engine->runs == runsAtShow)
+            QTest::qWait(10);
+    }
+    void Show() override { ++*shown; }
+    void Close() override { ++*closed; }
+    FakePreview preview;
+    FakeEngine* engine = nullptr;
+    int* shown = nullptr;
+    int* closed = nullptr;
+    int runsAtShow = -1;
+};
+
+class ReportTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RegisterTestObjects();
+        fakecompiler::Install();
+        TlyrEngineFactories& f = lyrEngineFactories();
+        f.Engine = [](TlyrReport* r) { return new FakeEngine(r); };
+        f.PreviewPages = [](TlyrReport* r) { return new FakePages(r); };
+        f.PreviewForm = [this](TlyrReport* r) {
+            auto* form = new FakeForm;
+            form->engine = static_cast<FakeEngine*>(r->Engine());
+            form->shown = &shown;
+            form->closed = &closed;
+            return form;
+        };
+        previous = lyrSetErrorMsgHandler([this](const QString& t) { boxes << t; });
+        report = std::make_unique<TlyrReport>();
+        engine = static_cast<FakeEngine*>(report->Engine());
+        pages = static_cast<FakePages*>(report->PreviewPages());
+    }
+    void TearDown() override
+    {
+        report.reset();
+        lyrEngineFactories() = TlyrEngineFactories();
+        lyrSetErrorMsgHandler(previous);
+        fakecompiler::Uninstall();
+    }
+    TlyrUserDataSet* addDataset()
+    {
+        auto* ds = new TlyrUserDataSet(report.get());
+        ds->SetName(QStringLiteral("lyrDB_TM"));
+        ds->SetFields({QStringLiteral("thePrice"), QStringLiteral("theName")});
+        ds->OnGetValue = [](const QString& f, KsValue& v) {
+            if (f == QLatin1String("thePrice"))
+                v = KsValue(12.5);
+        };
+        report->Datasets()->Add(ds);
+        return ds;
+    }
+    std::unique_ptr<TlyrReport> report;
+    FakeEngine* engine = nullptr;
+    FakePages* pages = nullptr;
+    QStringList boxes;
+    int shown = 0, closed = 0;
+    TlyrErrorMsgHandler previous;
+};
+
+}  // namespace
+
+TEST_F(ReportTest, ClearedState)
+{
+    EXPECT_EQ(report->Version(), QStringLiteral("4.3"));
+    report->SetVersion(QStringLiteral("9.9"));
+    EXPECT_EQ(report->Version(), QStringLiteral("4.3"));
+    EXPECT_EQ(report->ScriptText(), (QStringList{QStringLiteral("begin"), QString(), QStringLiteral("end.")}));
+    EXPECT_EQ(report->SysVariables().size(), 9);
+    EXPECT_EQ(report->PrintOptions()->Printer, QStringLiteral("Default"));
+    EXPECT_EQ(report->IniFile(), QStringLiteral("\\Software\\Lyrane"));
+    EXPECT_EQ(engine->PreviewPages, pages);
+    EXPECT_EQ(pages->Engine, engine);
+    report->EngineOptions()->SetSilentMode(true);
+    EXPECT_EQ(report->EngineOptions()->NewSilentMode(), simSilent);
+}
+
+TEST_F(ReportTest, CalcLooksNamesUpWithoutCompiling)
+{
+    auto* ds = addDataset();
+    ASSERT_TRUE(report->PrepareScript());
+    const int afterPrepare = fakecompiler::Compiles();
+    EXPECT_DOUBLE_EQ(report->Calc(QStringLiteral("lyrDB_TM.\"thePrice\"")).ToDouble(), 12.5);
+    // A Null field becomes 0 or '' by its type; without ConvertNulls it stays Null.
+    EXPECT_EQ(report->Calc(QStringLiteral("lyrDB_TM.\"theName\"")).Kind(), KsKind::Integer);
+    report->EngineOptions()->SetConvertNulls(false);
+    EXPECT_TRUE(report->Calc(QStringLiteral("lyrDB_TM.\"theName\"")).IsNull());
+
+    engine->StartDate = 46000;
+    pages->CurPage = 2;
+    engine->TotalPages = 5;
+    lyrGlobalVariables().SetVariable(QStringLiteral("CopyName0"), QStringLiteral("第一联"));
+    EXPECT_EQ(report->Calc(QStringLiteral("Date")).Kind(), KsKind::Date);
+    EXPECT_DOUBLE_EQ(report->Calc(QStringLiteral("Date")).ToDouble(), 46000);
+    EXPECT_EQ(report->Calc(QStringLiteral("Page#")).ToInt(), 3);
+    EXPECT_EQ(report->Calc(QStringLiteral("Page")).ToInt(), 7);
+    EXPECT_EQ(report->Calc(QStringLiteral("TotalPages")).ToInt(), 9);
+    EXPECT_EQ(report->Calc(QStringLiteral("TotalPages#")).ToInt(), 5);
+    EXPECT_EQ(report->Calc(QStringLiteral("CopyName#")).ToText(), QStringLiteral("第一联"));
+    lyrGlobalVariables().Clear();
+
+    report->Variables()->SetVariable(QStringLiteral("Lines"), QStringLiteral("a\r\nb"));
+    EXPECT_EQ(report->Calc(QStringLiteral("Lines")).ToText(), QStringLiteral("a\r\nb"));
+    report->Variables()->SetVariable(QStringLiteral("N"), 5);
+    EXPECT_EQ(report->Calc(QStringLiteral("N")).ToInt(), 5);
+    EXPECT_EQ(fakecompiler::Compiles(), afterPrepare);
+    (void)ds;
+}
+
+TEST_F(ReportTest, ExpressionsCompileOncePerText)
+{
+    ASSERT_TRUE(report->PrepareScript());
+    const int base = fakecompiler::Compiles();
+    EXPECT_EQ(report->Calc(QStringLiteral("1+2")).ToInt(), 3);
+    EXPECT_EQ(report->Calc(QStringLiteral("1+2")).ToInt(), 3);
+    EXPECT_EQ(report->Calc(QStringLiteral("2+3")).ToInt(), 5);
+    EXPECT_EQ(fakecompiler::Compiles() - base, 2);
+    EXPECT_EQ(report->ExpressionCache()->Count(), 2);
+
+    // A variable holding an expression evaluates it; Get reaches it too.
+    report->Variables()->SetVariable(QStringLiteral("Total"), QStringLiteral("1+2"));
+    EXPECT_EQ(report->Calc(QStringLiteral("Total")).ToInt(), 3);
+    EXPECT_EQ(report->Calc(QStringLiteral("Get('Total') + 10")).ToInt(), 13);
+    EXPECT_TRUE(report->Errors().isEmpty());
+
+    // An unknown name in Get: Null and one line, no exception.
+    EXPECT_TRUE(report->Calc(QStringLiteral("Get('nope')")).IsNull());
+    EXPECT_EQ(report->Errors(), QStringList{QStringLiteral("Unknown variable or datafield: nope")});
+
+    // The next preparation empties the cache.
+    ASSERT_TRUE(report->PrepareScript());
+    EXPECT_EQ(report->ExpressionCache()->Count(), 0);
+}
+
+TEST_F(ReportTest, ExpressionErrorIsRecordedAndRaised)
+{
+    ASSERT_TRUE(report->PrepareScript());
+    report->CurObject = QStringLiteral("Memo1");
+    try {
+        report->Calc(QStringLiteral("1 +* 2"));
+        FAIL();
+    } catch (const ElyrError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Memo1: Error in expression '1 +* 2': Syntax error"));
+    }
+    EXPECT_EQ(report->Errors(), QStringList{QStringLiteral("Memo1: Error in expression '1 +* 2': Syntax error")});
+}
+
+TEST_F(ReportTest, SelfReferringVariablesEndAsNull)
+{
+    ASSERT_TRUE(report->PrepareScript());
+    report->Variables()->SetVariable(QStringLiteral("A"), QStringLiteral("A"));
+    EXPECT_TRUE(report->Calc(QStringLiteral("A")).IsNull());
+    EXPECT_EQ(report->Errors().size(), 1);
+
+    report->ClearErrors();
+    report->Variables()->SetVariable(QStringLiteral("A"), QStringLiteral("Get('B')"));
+    report->Variables()->SetVariable(QStringLiteral("B"), QStringLiteral("Get('A') + 1"));
+    EXPECT_TRUE(report->Calc(QStringLiteral("B")).IsNull());
+    EXPECT_EQ(report->Errors().size(), 1);
+    // A variable that only uses others is fine.
+    report->Variables()->SetVariable(QStringLiteral("C"), QStringLiteral("Get('D') + 1"));
+    report->Variables()->SetVariable(QStringLiteral("D"), QStringLiteral("4"));
+    EXPECT_EQ(report->Calc(QStringLiteral("C")).ToInt(), 5);
+}
+
+TEST_F(ReportTest, ScriptHoldsTheReportObjectsAndMacros)
+{
+    auto* page = new TtestPage(report.get());
+    page->SetName(QStringLiteral("Page1"));
+    auto* memo = new TlyrTestMemoView(page);
+    memo->SetName(QStringLiteral("Memo1"));
+    memo->SetDesigning(true);
+    ASSERT_TRUE(report->PrepareScript());
+    EXPECT_FALSE(memo->IsDesigning());
+    TksScript* s = report->Script();
+    ASSERT_NE(s->FindLocal(QStringLiteral("Memo1")), nullptr);
+    EXPECT_EQ(s->FindLocal(QStringLiteral("Memo1"))->Value.ToObject(), memo);
+    EXPECT_EQ(s->FindLocal(QStringLiteral("Report"))->Value.ToObject(), report.get());
+    EXPECT_EQ(s->FindLocal(QStringLiteral("Engine"))->Value.ToObject(), engine);
+    ASSERT_NE(report->ValueVariable(), nullptr);
+    for (const char* m : {"Get", "Set", "IIF", "SUM", "AVG", "MIN", "MAX", "COUNT"})
+        EXPECT_NE(s->FindLocal(QString::fromLatin1(m)), nullptr) << m;
+    EXPECT_TRUE(s->FindLocal(QStringLiteral("SUM"))->IsMacro);
+
+    // Preparing twice leaves one entry per object.
+    const int count = s->Count();
+    ASSERT_TRUE(report->PrepareScript());
+    EXPECT_EQ(s->Count(), count);
+
+    // Macro functions receive their arguments as text.
+    auto* sum = dynamic_cast<TksMethodHelper*>(s->FindLocal(QStringLiteral("SUM")));
+    ASSERT_NE(sum, nullptr);
+    sum->Prog = s;
+    sum->SetParam(0, KsValue(QStringLiteral("<lyrDB.\"x\">")));
+    sum->SetParam(1, KsValue(QString()));
+    sum->SetParam(2, KsValue(QStringLiteral("1+2")));
+    EXPECT_EQ(sum->GetValue().ToInt(), 42);
+    EXPECT_EQ(engine->lastAggregate, QStringLiteral("SUM|<lyrDB.\"x\">|3"));
+
+    // Set creates a report variable.
+    auto* set = dynamic_cast<TksMethodHelper*>(s->FindLocal(QStringLiteral("Set")));
+    ASSERT_NE(set, nullptr);
+    set->SetParam(0, KsValue(QStringLiteral("Made")));
+    set->SetParam(1, KsValue(8));
+    set->GetValue();
+    EXPECT_EQ(report->Variables()->Variables(QStringLiteral("made")).toInt(), 8);
+
+    report->SetScriptText({QStringLiteral("begin"), QStringLiteral("  error here"), QStringLiteral("end.")});
+    EXPECT_FALSE(report->PrepareScript());
+    EXPECT_TRUE(report->Errors().contains(QStringLiteral("Script error at 2:3: Unknown identifier")));
+}
+
+TEST_F(ReportTest, PrepareReportChecksDatasetsAndRestoresTheTemplate)
+{
+    report->EngineOptions()->SetNewSilentMode(simSilent);
+    TlyrDataSetItem* gone = report->Datasets()->Add();
+    gone->SetDataSetName(QStringLiteral("Gone"), report.get());
+    EXPECT_FALSE(report->PrepareReport());
+    EXPECT_EQ(report->Errors(), QStringList{QStringLiteral("Dataset \"Gone\" does not exist")});
+    EXPECT_EQ(engine->runs, 0);
+    report->Datasets()->Clear();
+
+    auto* page = new TtestPage(report.get());
+    page->SetName(QStringLiteral("Page1"));
+    auto* memo = new TlyrTestMemoView(page);
+    memo->SetName(QStringLiteral("Memo1"));
+    memo->SetLeft(5);
+    report->ReportOptions()->Password = QStringLiteral("pw");
+    report->ReportOptions()->EnteredPassword = QStringLiteral("pw");
+    engine->body = [&] {
+        // The script and the engine change the template while building.
+        static_cast<TlyrTestMemoView*>(report->FindObject(QStringLiteral("Memo1")))->SetLeft(999);
+        return true;
+    };
+    EXPECT_TRUE(report->PrepareReport());
+    EXPECT_EQ(engine->runs, 1);
+    auto* restored = qobject_cast<TlyrTestMemoView*>(report->FindObject(QStringLiteral("Memo1")));
+    ASSERT_NE(restored, nullptr);
+    EXPECT_DOUBLE_EQ(restored->Left(), 5);
+    EXPECT_EQ(report->ReportOptions()->Password, QStringLiteral("pw"));
+    // The script's object variables name the recreated objects.
+    TksCustomVariable* v = report->Script()->FindLocal(QStringLiteral("Memo1"));
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->Value.ToObject(), restored);
+    EXPECT_EQ(report->Script()->FindLocal(QStringLiteral("Report"))->Value.ToObject(), report.get());
+
+    // A build that fails is reported once.
+    report->EngineOptions()->SetNewSilentMode(simMessageBoxes);
+    engine->body = [&] { throw ElyrError(QStringLiteral("引擎失败")); return true; };
+    EXPECT_FALSE(report->PrepareReport());
+    EXPECT_EQ(report->Errors(), QStringList{QStringLiteral("引擎失败")});
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes.first(), QStringLiteral("The following error(s) have occured:\r\n引擎失败"));
+}
+
+TEST_F(ReportTest, ShowReportShowsFirstAndBuildsFromTheTimer)
+{
+    pages->pages = 3;
+    report->ShowReport();
+    EXPECT_EQ(pages->clears, 1);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(engine->runs, 1);  // built while the window was up
+    EXPECT_EQ(report->Preview(), nullptr);  // the modal window is gone
+
+    // Old-style: built first; a failed build shows nothing.
+    report->SetOldStyleProgress(true);
+    report->EngineOptions()->SetNewSilentMode(simSilent);
+    engine->body = [] { return false; };
+    report->ShowReport();
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(engine->runs, 2);
+    engine->body = nullptr;
+    report->ShowReport();
+    EXPECT_EQ(shown, 2);
+
+    // An attached preview control is used instead of a window.
+    FakePreview control;
+    report->SetPreview(&control);
+    EXPECT_EQ(control.Report, report.get());
+    report->ShowPreparedReport();
+    EXPECT_EQ(control.inits, 2);
+    EXPECT_EQ(shown, 2);
+    report->SetPreview(nullptr);
+    EXPECT_EQ(control.Report, nullptr);
+}
+
+TEST(TlyrReportNoEngine, BuildsNothingAndSaysWhy)
+{
+    lyrEngineFactories() = TlyrEngineFactories();
+    fakecompiler::Install();
+    TlyrReport r;
+    r.EngineOptions()->SetNewSilentMode(simSilent);
+    EXPECT_EQ(r.Engine(), nullptr);
+    EXPECT_FALSE(r.PrepareReport());
+    EXPECT_EQ(r.Errors().size(), 1);
+    r.ShowReport();  // no window factory: nothing happens, nothing crashes
+    fakecompiler::Uninstall();
+}
+
+TEST_F(ReportTest, DateAndTimeAddUpThroughTheCompiler)
+{
+    fakecompiler::Uninstall();
+    engine->StartDate = 46000;
+    engine->StartTime = 0.5;
+    ASSERT_TRUE(report->PrepareScript()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    const KsValue v = report->Calc(QStringLiteral("<Date> + <Time>"));
+    EXPECT_EQ(v.Kind(), KsKind::Date);
+    EXPECT_DOUBLE_EQ(v.ToDouble(), 46000.5);
+}
+
+TEST_F(ReportTest, ScriptReachesOnlyLiveObjectsAfterARun)
+{
+    fakecompiler::Uninstall();
+    report->EngineOptions()->SetNewSilentMode(simSilent);
+    auto* page = new TtestPage(report.get());
+    page->SetName(QStringLiteral("Page1"));
+    auto* memo = new TlyrTestMemoView(page);
+    memo->SetName(QStringLiteral("Memo1"));
+    report->SetScriptText({QStringLiteral("procedure Mark(Sender: Variant);"), QStringLiteral("begin"),
+                           QStringLiteral("  Memo1.Tag := Memo1.Tag + 1;"), QStringLiteral("end;"),
+                           QStringLiteral("begin"), QStringLiteral("end.")});
+    // The bindings of the report classes come later; this one is enough here.
+    report->Script()->AddClass(ksFindClassInfo(QStringLiteral("TlyrTestMemoView")), QStringLiteral("TObject"));
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    // The run rebuilt the template: the old memo is gone, the new one answers.
+    auto* now = qobject_cast<TlyrTestMemoView*>(report->FindObject(QStringLiteral("Memo1")));
+    ASSERT_NE(now, nullptr);
+    report->DoNotifyEvent(report.get(), QStringLiteral("Mark"), true);
+    EXPECT_EQ(now->Tag(), 1);
+}
+
+TEST_F(ReportTest, SettingsStoreFollowsIniFile)
+{
+    QTemporaryDir dir;
+    report->SetIniFile(dir.filePath(QStringLiteral("lyr.ini")));
+    {
+        auto ini = report->GetIniFile();
+        EXPECT_EQ(ini->format(), QSettings::IniFormat);
+        ini->setValue(QStringLiteral("Form.TlyrDesignerForm/Units"), 1);
+    }
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("lyr.ini"))));
+    report->SetIniFile(QStringLiteral("\\Software\\Lyrane"));
+    EXPECT_EQ(report->GetIniFile()->format(), QSettings::NativeFormat);
+}

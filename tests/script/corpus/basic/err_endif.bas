@@ -1,0 +1,3 @@
+If 1 = 1 Then
+  Out(1)
+End

@@ -1,0 +1,3 @@
+Sub A
+  Out(1)
+End Function

@@ -1,0 +1,2 @@
+For i = 1 Till 2
+Next

@@ -1,0 +1,3 @@
+For k = 1 To 2
+  Out(k)
+Next

@@ -1,0 +1,2 @@
+function f(a, b) { return a; }
+Out(f(1));

@@ -1,0 +1,2 @@
+var a = 1;
+if a > 0) Out(a);

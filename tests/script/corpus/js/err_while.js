@@ -1,0 +1,1 @@
+do Out(1); until (1);

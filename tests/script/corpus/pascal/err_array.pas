@@ -1,0 +1,4 @@
+var i: Integer;
+begin
+  Out(i[1])
+end.

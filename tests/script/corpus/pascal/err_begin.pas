@@ -1,0 +1,2 @@
+var a: Integer;
+  a := 1;

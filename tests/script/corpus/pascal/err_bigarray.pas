@@ -1,0 +1,2 @@
+var a: array[0..100000, 0..100000] of Integer;
+begin end.

@@ -1,0 +1,2 @@
+var a: array[5..3] of Integer;
+begin end.

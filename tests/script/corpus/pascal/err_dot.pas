@@ -1,0 +1,3 @@
+begin
+  Out(1)
+end

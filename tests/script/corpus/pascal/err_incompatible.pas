@@ -1,0 +1,4 @@
+var i: Integer;
+begin
+  i := 1.5
+end.

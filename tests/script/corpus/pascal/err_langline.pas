@@ -1,0 +1,3 @@
+
+#language BasicScript
+Out(1)

@@ -1,0 +1,2 @@
+#language Cobol
+Out(1)

@@ -1,0 +1,3 @@
+begin
+  Out(Copy('abc', 1));
+end.

@@ -1,0 +1,4 @@
+begin
+  case 1 do
+  end
+end.

@@ -1,0 +1,4 @@
+const C = 5;
+begin
+  C := 6
+end.

@@ -1,0 +1,3 @@
+var a: Integer;
+    a: String;
+begin end.

@@ -1,0 +1,5 @@
+var s: String;
+begin
+  s := 'a';
+  Out(s.Length)
+end.

@@ -1,0 +1,3 @@
+begin
+  if 1 = 1 do Out(1);
+end.

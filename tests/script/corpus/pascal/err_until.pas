@@ -1,0 +1,4 @@
+var i: Integer;
+begin
+  repeat i := 1 ;
+end.

@@ -1,0 +1,2 @@
+var a, b: Integer = 5;
+begin Out(a + b) end.

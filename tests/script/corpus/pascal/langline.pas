@@ -1,0 +1,2 @@
+#language BasicScript
+Out("basic")

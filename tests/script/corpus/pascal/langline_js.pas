@@ -1,0 +1,2 @@
+#LANGUAGE  JScript  
+Out(1 + 1);

@@ -1,0 +1,2 @@
+var a, : integer;
+begin a := 3; Out(a) end.

@@ -1,0 +1,63 @@
+// ksrun [--language NAME] [--il] FILE
+// With --il prints the intermediate code of the text instead of running it.
+// Compiles a script file (language by option, by a "#language" first line,
+// else PascalScript) and runs it. `Out(V)` prints a value on its own line.
+// Exit codes: 0 ran, 1 compile error ("line:col: message"), 2 run-time
+// error ("line:col: Class: message"), 3 usage or file error.
+#include "script/ks_iilparser.h"
+#include "script/ks_isysrtti.h"
+#include "script/ks_runner.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cstdio>
+
+namespace {
+void Print(const QString& s) {
+  const QByteArray b = s.toUtf8();
+  std::fwrite(b.constData(), 1, size_t(b.size()), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  const QStringList args = app.arguments().mid(1);
+  QString language = QStringLiteral("PascalScript");
+  QString file;
+  bool il = false;
+  for (int i = 0; i < args.size(); ++i) {
+    if ((args[i] == QLatin1String("--language") || args[i] == QLatin1String("-l")) && i + 1 < args.size())
+      language = args[++i];
+    else if (args[i] == QLatin1String("--il"))
+      il = true;
+    else
+      file = args[i];
+  }
+  if (file.isEmpty()) {
+    std::fprintf(stderr, "usage: ksrun [--language NAME] FILE\n");
+    return 3;
+  }
+  QFile f(file);
+  if (!f.open(QIODevice::ReadOnly)) {
+    std::fprintf(stderr, "ksrun: cannot read %s\n", qPrintable(file));
+    return 3;
+  }
+  if (il) {
+    QString error;
+    const QStringList lines = ksSplitScriptLines(QString::fromUtf8(f.readAll()));
+    const QString out = ksMakeIL(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"), language, &error);
+    if (out.isEmpty()) {
+      Print(error);
+      return 1;
+    }
+    std::fputs(out.toUtf8().constData(), stdout);
+    return 0;
+  }
+  ksShowMessageHandler = Print;
+  const KsRunResult r = ksRunScript(QString::fromUtf8(f.readAll()), language, Print);
+  if (r.Code != 0) Print(r.Error);
+  return r.Code;
+}
