@@ -488,7 +488,8 @@ bool TksILParser::MakeILScript(const QString& text) {
   p1.P.SetText(text);
   p1.P.SetPosition(start);
   // Backtracking is bounded: a pathological text fails instead of hanging.
-  p1.Budget = 2000 * qint64(text.size()) + 200000;
+  // Real scripts need some 15 rule steps per character.
+  p1.Budget = std::min<qint64>(500 * qint64(text.size()) + 200000, 100000000);
   bool ok = false;
   try {
     ok = p1.Parse(FGrammar->Program);

@@ -593,6 +593,12 @@ TEST(KsLimits, DeepNestingIsACompileErrorNotACrash) {
   for (int i = 0; i < 3000; ++i) blocks += QStringLiteral("{ ");
   r = ksRunScript(blocks, QStringLiteral("JScript"));
   EXPECT_EQ(r.Code, 1);
+  // calls nested in calls at statement level make the rules backtrack a
+  // lot: refused in bounded time
+  QString calls;
+  for (int i = 0; i < 60; ++i) calls += QStringLiteral("f(");
+  r = ksRunScript(calls, QStringLiteral("JScript"));
+  EXPECT_EQ(r.Code, 1);
   // moderate nesting is fine
   QString ok = QStringLiteral("var x: Integer; begin x := ");
   for (int i = 0; i < 50; ++i) ok += QLatin1Char('(');
