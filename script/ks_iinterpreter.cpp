@@ -327,6 +327,18 @@ void TksScript::TerminateRecursive() {
 
 void TksScript::Terminate() { TerminateRecursive(); }
 
+void TksScript::RunLineLookup(const QString& unitName, const QString& sourcePos) {
+  // Read before the walk: a change during the handler call below must not be
+  // covered by this version.
+  const quint64 version = ksLineHandlersVersion.load(std::memory_order_relaxed);
+  for (TksScript* s = this; s; s = s->Parent)
+    if (s->OnRunLine) {
+      s->OnRunLine(this, unitName, sourcePos);
+      return;
+    }
+  FNoLineHandlerAt = version;
+}
+
 void TksScript::Clear() {
   std::vector<TksObject*> doomed;
   for (auto it = FEntries.begin(); it != FEntries.end();) {

@@ -28,6 +28,8 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <atomic>
+#include <cstddef>
 #include <functional>
 #include <vector>
 
@@ -167,6 +169,52 @@ QStringList ksRegisteredModules();
 
 using TksGetUnitEvent = std::function<void(TksScript* sender, const QString& unitName, QString& unitText)>;
 using TksRunLineEvent = std::function<void(TksScript* sender, const QString& unitName, const QString& sourcePos)>;
+
+// Every statement asks for a line handler up the Parent chain, and almost no
+// run has one. Any change of a handler or of a Parent link bumps this counter,
+// so a script that found no handler remembers that until the next change.
+inline std::atomic<quint64> ksLineHandlersVersion{1};
+inline void ksLineHandlersChanged() { ksLineHandlersVersion.fetch_add(1, std::memory_order_relaxed); }
+
+// OnRunLine: used like the plain std::function it holds; assigning it
+// invalidates the scripts' remembered answers.
+class TksRunLineHandler {
+public:
+  TksRunLineHandler() = default;
+  TksRunLineHandler(const TksRunLineHandler&) = delete;
+  TksRunLineHandler& operator=(const TksRunLineHandler&) = delete;
+  TksRunLineHandler& operator=(TksRunLineEvent handler) {
+    FHandler = std::move(handler);
+    ksLineHandlersChanged();
+    return *this;
+  }
+  explicit operator bool() const { return bool(FHandler); }
+  operator const TksRunLineEvent&() const { return FHandler; }
+  void operator()(TksScript* sender, const QString& unitName, const QString& sourcePos) const {
+    FHandler(sender, unitName, sourcePos);
+  }
+
+private:
+  TksRunLineEvent FHandler;
+};
+
+// Parent: a plain pointer to read; setting it invalidates as above.
+class TksParentLink {
+public:
+  TksParentLink() = default;
+  TksParentLink(const TksParentLink&) = delete;
+  TksParentLink& operator=(const TksParentLink&) = delete;
+  TksParentLink& operator=(TksScript* parent) {
+    FParent = parent;
+    ksLineHandlersChanged();
+    return *this;
+  }
+  operator TksScript*() const { return FParent; }
+  TksScript* operator->() const { return FParent; }
+
+private:
+  TksScript* FParent = nullptr;
+};
 // Pass 1 and 2 of the compiler, installed by the compiler library: fills the
 // script from Lines and sets ErrorMsg, ErrorPos and ErrorUnit on failure.
 using TksCompileHook = std::function<void(TksScript* script)>;
@@ -198,8 +246,8 @@ public:
   bool IsMainProgram = false;
   TksGetUnitEvent OnGetILUnit;
   TksGetUnitEvent OnGetUnit;
-  TksRunLineEvent OnRunLine;
-  TksScript* Parent = nullptr;
+  TksRunLineHandler OnRunLine;
+  TksParentLink Parent;
   TksScript* RunningProc = nullptr;
   bool RTTIAdded = false;
   TksStatement* MainBlock;
@@ -233,11 +281,8 @@ public:
   void AddRTTI();
   void ClearRTTI();
   void RunLine(const QString& unitName, const QString& sourcePos) {
-    for (TksScript* s = this; s; s = s->Parent)
-      if (s->OnRunLine) {
-        s->OnRunLine(this, unitName, sourcePos);
-        return;
-      }
+    if (FNoLineHandlerAt == ksLineHandlersVersion.load(std::memory_order_relaxed)) return;
+    RunLineLookup(unitName, sourcePos);
   }
   void AddExecutableLine(const QString& unitName, const QString& sourcePos);
 
@@ -269,7 +314,11 @@ private:
   };
   void AddEnumImpl(const QString& typeName, const QString& names, bool bits);
   void TerminateRecursive();
+  void RunLineLookup(const QString& unitName, const QString& sourcePos);
   std::vector<Entry> FEntries;
+  // The handler version at which no script up the chain had a line handler
+  // (0: not known; versions start at 1).
+  quint64 FNoLineHandlerAt = 0;
   int FVersion = 0;
 };
 
