@@ -196,20 +196,13 @@ KsValue TksOperatorNode::GetValue() {
   case opGreatEq: {
     const KsValue& a = L(ta);
     const KsValue& b = R(tb);
-    int c = ksCompare(a, b);
-    switch (Op) {
-    case opGreat: return KsValue(c > 0);
-    case opLess: return KsValue(c < 0);
-    case opLessEq: return KsValue(c <= 0);
-    default: return KsValue(c >= 0);
-    }
+    return KsValue(Compared(a, b));
   }
   case opEq:
   case opNonEq: {
     const KsValue& a = L(ta);
     const KsValue& b = R(tb);
-    bool eq = ksEquals(a, b);
-    return KsValue(Op == opEq ? eq : !eq);
+    return KsValue(Compared(a, b));
   }
   case opNot: return ksNot(L(ta));
   case opUnMinus: return ksNegate(L(ta));
@@ -228,6 +221,34 @@ KsValue TksOperatorNode::GetValue() {
     return KsValue(ksObjectIsA(obj, cls->ClassRef));
   }
   default: return KsValue();
+  }
+}
+
+bool TksOperatorNode::Compared(const KsValue& a, const KsValue& b) const {
+  switch (Op) {
+  case opGreat: return ksCompare(a, b) > 0;
+  case opLess: return ksCompare(a, b) < 0;
+  case opLessEq: return ksCompare(a, b) <= 0;
+  case opGreatEq: return ksCompare(a, b) >= 0;
+  case opEq: return ksEquals(a, b);
+  default: return !ksEquals(a, b);  // opNonEq
+  }
+}
+
+bool TksOperatorNode::GetBool() {
+  switch (Op) {
+  case opGreat:
+  case opLess:
+  case opLessEq:
+  case opGreatEq:
+  case opEq:
+  case opNonEq: {
+    KsValue ta, tb;
+    const KsValue& a = L(ta);
+    const KsValue& b = R(tb);
+    return Compared(a, b);
+  }
+  default: return GetValue().ToBool();
   }
 }
 

@@ -33,6 +33,8 @@ public:
   TksExpressionNode* Right = nullptr;
   TksExpressionNode* ParentNode = nullptr;
   virtual int Priority() const { return 0; }
+  // The value as a condition.
+  virtual bool GetBool() { return GetValue().ToBool(); }
   void Attach(TksExpressionNode* child);  // as Left when free, else as Right
   void Detach(TksExpressionNode* child);
 };
@@ -73,11 +75,15 @@ public:
   bool BoolOperands = false;
   int Priority() const override;
   KsValue GetValue() override;
+  // A comparison answers without building a Boolean value.
+  bool GetBool() override;
   // Finds operands that are constants or plain variables, read in place
   // without a call (set when the expression is finished).
   void ResolveOperands();
 
 private:
+  // Op (one of the six comparisons) applied to a and b.
+  bool Compared(const KsValue& a, const KsValue& b) const;
   const KsValue* FLeftRef = nullptr;
   const KsValue* FRightRef = nullptr;
   const KsValue& L(KsValue& tmp) { return FLeftRef ? *FLeftRef : (tmp = Left->GetValue()); }
@@ -105,6 +111,7 @@ public:
   // operator whose operand types do not fit, or an empty string.
   QString Finish();
   KsValue GetValue() override { return Root ? Root->GetValue() : KsValue(); }
+  bool GetBool() { return Root ? Root->GetBool() : false; }
   void SetValue(const KsValue& value) override;
   TksCustomVariable* SingleItem() const;
   // x := x op y: returns "+", "-", "*", "/" (and drops x from the tree) or " ".

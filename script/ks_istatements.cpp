@@ -1,27 +1,12 @@
 #include "script/ks_istatements.h"
 
 #include <cmath>
+#include <typeinfo>
 
 TksStatement::TksStatement(TksScript* program, const QString& unitName, const QString& sourcePos)
     : Program(program), SourcePos(sourcePos), UnitName(unitName) {}
 
-void TksStatement::Execute() {
-  TksScript* p = Program;
-  for (TksItemList* item : FItems) {
-    if (p->Terminated) return;
-    auto* st = static_cast<TksStatement*>(item);
-    try {
-      st->Execute();
-    } catch (KsError& e) {
-      if (e.SourcePos.isEmpty()) {
-        e.SourcePos = st->SourcePos;
-        e.UnitName = st->UnitName;
-      }
-      throw;
-    }
-    if (p->BreakFlag || p->ContinueFlag || p->ExitFlag) return;
-  }
-}
+void TksStatement::Execute() { RunBody(); }
 
 // ---- assignments -----------------------------------------------------------------------------
 
@@ -43,7 +28,8 @@ void TksAssignmentStmt::Prepare() {
   // The tree's root directly: one call less per execution.
   Source = single ? single : (Expression->Root ? static_cast<TksCustomVariable*>(Expression->Root) : Expression);
   FTargetVar = ksIsPlainWrite(Target) ? Target : nullptr;
-  FSourceVar = ksIsPlainRead(Source) ? Source : nullptr;
+  // A constant's value is read in place too (x += 1, i++).
+  FSourceVar = ksIsPlainRead(Source) || typeid(*Source) == typeid(TksOperandNode) ? Source : nullptr;
 }
 
 void TksAssignmentStmt::Execute() {
@@ -62,7 +48,10 @@ void TksCompoundAssignStmt::Execute() {
   if (LineTerminated()) return;
   if (FTargetVar && !FTargetVar->ReadOnly) {
     KsValue& v = FTargetVar->Value;
-    v = FSourceVar ? ksBinary(Op, v, FSourceVar->Value) : ksBinary(Op, v, Source->GetValue());
+    if (FSourceVar)
+      ksBinaryInPlace(Op, v, FSourceVar->Value);
+    else
+      ksBinaryInPlace(Op, v, Source->GetValue());
     return;
   }
   KsValue v = Target->GetValue();
@@ -100,7 +89,7 @@ TksIfStmt::~TksIfStmt() {
 
 void TksIfStmt::Execute() {
   if (LineTerminated()) return;
-  if (Condition->GetValue().ToBool())
+  if (Condition->GetBool())
     RunBody();
   else
     ElseStmt->Execute();
@@ -150,7 +139,7 @@ void TksRepeatStmt::Execute() {
     RunBody();
     if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
     p->ContinueFlag = false;
-    if (Condition->GetValue().ToBool() != InverseCondition) break;
+    if (Condition->GetBool() != InverseCondition) break;
   }
   p->BreakFlag = false;
 }
@@ -164,7 +153,7 @@ TksWhileStmt::~TksWhileStmt() { delete Condition; }
 void TksWhileStmt::Execute() {
   if (LineTerminated()) return;
   TksScript* p = Program;
-  while (Condition->GetValue().ToBool()) {
+  while (Condition->GetBool()) {
     RunBody();
     if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
     p->ContinueFlag = false;
@@ -246,7 +235,7 @@ void TksCppForStmt::Execute() {
   TksScript* p = Program;
   FirstStmt->Execute();
   if (p->Terminated) return;
-  while (!Expression || Expression->GetValue().ToBool()) {
+  while (!Expression || Expression->GetBool()) {
     RunBody();
     if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
     p->ContinueFlag = false;

@@ -16,8 +16,24 @@ public:
   void AddStatement(TksStatement* s) { Add(s); }
 
 protected:
-  // Runs the statement's own entries as a block.
-  void RunBody() { TksStatement::Execute(); }
+  // Runs the statement's own entries as a block (inline: loops run it per pass).
+  void RunBody() {
+    TksScript* p = Program;
+    for (TksItemList* item : FItems) {
+      if (p->Terminated) return;
+      auto* st = static_cast<TksStatement*>(item);
+      try {
+        st->Execute();
+      } catch (KsError& e) {
+        if (e.SourcePos.isEmpty()) {
+          e.SourcePos = st->SourcePos;
+          e.UnitName = st->UnitName;
+        }
+        throw;
+      }
+      if (p->BreakFlag || p->ContinueFlag || p->ExitFlag) return;
+    }
+  }
   // Fires the line event; true when the run was terminated meanwhile.
   bool LineTerminated() {
     Program->RunLine(UnitName, SourcePos);

@@ -143,6 +143,12 @@ public:
     FKind = (l >= INT32_MIN && l <= INT32_MAX) ? KsKind::Integer : KsKind::Int64;
     FU.l = FKind == KsKind::Integer ? qint64(int(l)) : l;
   }
+  // Stores a 64-bit integer in place (Int64 whatever its size).
+  void SetInt64(qint64 l) noexcept {
+    if (FKind >= KsKind::String) DestroySlow();
+    FKind = KsKind::Int64;
+    FU.l = l;
+  }
   void Swap(KsValue& o) noexcept {
     std::swap(FKind, o.FKind);
     std::swap(FU, o.FU);
@@ -289,6 +295,21 @@ inline KsValue ksBinary(KsOp op, const KsValue& a, const KsValue& b) {
   case KsOp::Mul: return ksMul(a, b);
   default: return ksBinarySlow(op, a, b);
   }
+}
+
+// a := a op b without a temporary: the same rules as ksBinary (integral sums
+// and differences in place, everything else through ksBinary).
+inline void ksBinaryInPlace(KsOp op, KsValue& a, const KsValue& b) {
+  qint64 x, y, r;
+  if ((op == KsOp::Add || op == KsOp::Sub) && ksBothIntegral(a, b, x, y) &&
+      !(op == KsOp::Add ? __builtin_add_overflow(x, y, &r) : __builtin_sub_overflow(x, y, &r))) {
+    if (a.Kind() == KsKind::Int64 || b.Kind() == KsKind::Int64)
+      a.SetInt64(r);
+    else
+      a.SetInt(r);
+    return;
+  }
+  a = ksBinary(op, a, b);
 }
 
 // Comparison: -1, 0, 1. Null is below everything and equal to Null.
