@@ -339,6 +339,71 @@ TEST(KsPass2, ExecutableLinesAndRunLinePositions) {
   EXPECT_EQ(seen, QStringList({"3:3", "4:3", "5:5"}));
 }
 
+// A script remembers that no line handler is up its chain; a handler set on a
+// parent after the child was compiled and run, a new Parent, or a removed
+// handler must all be seen by the next run.
+TEST(KsPass2, LineHandlersChangedAfterARunAreSeen) {
+  TksScript base, report, other;
+  report.Parent = &base;
+  TksScript cache;
+  cache.AddRTTI();
+  cache.Parent = &report;
+  cache.SyntaxType = QStringLiteral("JScript");
+  cache.Lines = QStringList{QStringLiteral("function f(n) {"), QStringLiteral("  var s = 0, i;"),
+                            QStringLiteral("  for (i = 1; i <= n; i++)"), QStringLiteral("    s = s + i;"),
+                            QStringLiteral("  return s;"), QStringLiteral("}")};
+  ASSERT_TRUE(cache.Compile()) << cache.ErrorPos.toStdString() << " " << cache.ErrorMsg.toStdString();
+  auto f = [&](int n) { return cache.CallFunction(QStringLiteral("f"), KsValue::MakeList({KsValue(n)})); };
+  EXPECT_EQ(f(10).ToInt(), 55);  // no handler anywhere yet
+
+  QStringList seen;
+  TksScript* sender = nullptr;
+  auto record = [&](TksScript* s, const QString&, const QString& pos) {
+    sender = s;
+    seen << pos.section(QLatin1Char(':'), 0, 0);  // the line
+  };
+  base.OnRunLine = record;  // on the grandparent
+  EXPECT_EQ(f(2).ToInt(), 3);
+  // s = 0, the for, i = 1, two passes of the body and of i++, the return
+  // (its result and its exit)
+  EXPECT_EQ(seen, QStringList({"2", "3", "3", "4", "3", "4", "3", "5", "5"}));
+  ASSERT_NE(sender, nullptr);
+  EXPECT_EQ(sender->Parent, &cache);  // the function's own script
+
+  // Terminate from a parent's handler: the statement that fired does not run,
+  // nor does anything after it
+  int lines = 0;
+  KsValue sumAtStop;
+  TksCustomVariable* s = nullptr;
+  report.OnRunLine = [&](TksScript* sender, const QString&, const QString&) {
+    if (!s) s = sender->FindLocal(QStringLiteral("s"));
+    if (++lines == 6) {
+      sumAtStop = s->Value;
+      cache.Terminate();
+    }
+  };
+  f(100);
+  EXPECT_EQ(lines, 6);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->Value.ToInt(), sumAtStop.ToInt());
+  EXPECT_LT(s->Value.ToInt(), 5050);
+
+  // the handlers removed: the next run is whole and silent
+  report.OnRunLine = nullptr;
+  base.OnRunLine = nullptr;
+  lines = 0;
+  seen.clear();
+  EXPECT_EQ(f(100).ToInt(), 5050);
+  EXPECT_EQ(lines, 0);
+  EXPECT_TRUE(seen.isEmpty());
+
+  // moved under a parent that has a handler
+  other.OnRunLine = record;
+  cache.Parent = &other;
+  EXPECT_EQ(f(1).ToInt(), 1);
+  EXPECT_EQ(seen, QStringList({"2", "3", "3", "4", "3", "5", "5"}));
+}
+
 // A run-time error names the statement that raised it.
 TEST(KsPass2, RunTimeErrorsCarryTheStatementPosition) {
   const KsRunResult r = ksRunScript(QStringLiteral("var a: Integer;\nbegin\n  a := 0;\n  a := 5 div a;\nend."),

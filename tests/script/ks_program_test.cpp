@@ -693,6 +693,39 @@ TEST_F(KsProgram, WithIsAndCaseOnText) {
 
 // ---- the script object ---------------------------------------------------------------------------
 
+// Loops and ifs ask a condition for a Boolean directly; it must answer as its
+// value converted to Boolean would, errors included.
+TEST_F(KsProgram, ConditionsAnswerAsTheirValueWould) {
+  auto* a = Var(&S, "a");
+  auto* b = Var(&S, "b");
+  const KsValue values[] = {KsValue(2),   KsValue(qint64(5000000000LL)), KsValue(2.0),   Str("2"),
+                            Str("abc"),   KsValue::Null(),               KsValue(),      KsValue(true),
+                            KsValue(-3),  KsValue::FromDate(2.5)};
+  const char* ops[] = {"<", "<=", ">", ">=", "=", "<>", "+", "and"};
+  for (const char* op : ops) {
+    std::unique_ptr<TksExpression> e(Expr(&S, {a, op, b}));
+    for (const KsValue& x : values)
+      for (const KsValue& y : values) {
+        a->Value = x;
+        b->Value = y;
+        bool asValue = false, asBool = false, valueFailed = false, boolFailed = false;
+        try {
+          asValue = e->GetValue().ToBool();
+        } catch (const KsError&) {
+          valueFailed = true;
+        }
+        try {
+          asBool = e->GetBool();
+        } catch (const KsError&) {
+          boolFailed = true;
+        }
+        const std::string what = x.ToText().toStdString() + " " + op + " " + y.ToText().toStdString();
+        EXPECT_EQ(boolFailed, valueFailed) << what;
+        if (!valueFailed && !boolFailed) EXPECT_EQ(asBool, asValue) << what;
+      }
+  }
+}
+
 TEST_F(KsProgram, NameTable) {
   int which = 0;
   S.AddMethod(QStringLiteral("function x: Integer"), [&](QObject*, const KsClassInfo*, const QString&, TksMethodHelper*) {

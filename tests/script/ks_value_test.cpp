@@ -29,6 +29,12 @@ TEST(KsValueOperators, Table) {
       {"int - overflow", KsOp::Sub, KsValue(-2147483647 - 1), KsValue(1), KsKind::Int64, "-2147483649"},
       {"Int64 overflow to Double", KsOp::Add, KsValue(qint64(9223372036854775807LL)), KsValue(1), KsKind::Double,
        "9.22337203685478E18"},
+      {"Int64+int stays Int64", KsOp::Add, KsValue(qint64(5)), KsValue(1), KsKind::Int64, "6"},
+      {"int-Int64 stays Int64", KsOp::Sub, KsValue(5), KsValue(qint64(7)), KsKind::Int64, "-2"},
+      {"Int64 back in range stays Int64", KsOp::Sub, KsValue(qint64(4294967296LL)), KsValue(qint64(4294967290LL)),
+       KsKind::Int64, "6"},
+      {"Int64 - overflow to Double", KsOp::Sub, KsValue(qint64(INT64_MIN)), KsValue(1), KsKind::Double,
+       "-9.22337203685478E18"},
       {"int+double", KsOp::Add, KsValue(1), KsValue(0.5), KsKind::Double, "1.5"},
       {"string+string concatenates", KsOp::Add, S("ab"), S("cd"), KsKind::String, "abcd"},
       {"string+number adds", KsOp::Add, S("12"), KsValue(3), KsKind::Integer, "15"},
@@ -67,6 +73,11 @@ TEST(KsValueOperators, Table) {
     KsValue r = ksBinary(c.Op, c.A, c.B);
     EXPECT_EQ(r.Kind(), c.Kind) << c.Name;
     EXPECT_EQ(r.ToText(), QString::fromUtf8(c.Text)) << c.Name;
+    // x op= y (the in-place form statements use) follows the same rules
+    KsValue x = c.A;
+    ksBinaryInPlace(c.Op, x, c.B);
+    EXPECT_EQ(x.Kind(), c.Kind) << c.Name << " in place";
+    EXPECT_EQ(x.ToText(), QString::fromUtf8(c.Text)) << c.Name << " in place";
   }
 }
 
@@ -82,6 +93,10 @@ TEST(KsValueOperators, FailuresRaiseCatchableErrors) {
   EXPECT_THROW(ksBinary(KsOp::DivInt, KsValue(1), KsValue(0)), KsError);
   EXPECT_THROW(ksBinary(KsOp::Mod, KsValue(1), KsValue()), KsError);
   EXPECT_THROW(ksAdd(KsValue::MakeList({KsValue(1)}), KsValue(1)), KsError);
+  // a failing x op= y leaves x as it was
+  KsValue x = S("abc");
+  EXPECT_THROW(ksBinaryInPlace(KsOp::Add, x, KsValue(1)), KsError);
+  EXPECT_EQ(x.ToText(), QStringLiteral("abc"));
   // INT64_MIN div -1 must not trap
   EXPECT_EQ(ksBinary(KsOp::DivInt, KsValue(qint64(INT64_MIN)), KsValue(-1)).Kind(), KsKind::Double);
   EXPECT_EQ(ksNegate(KsValue(-2147483647 - 1)).ToString(), QStringLiteral("2147483648"));
