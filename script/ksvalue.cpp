@@ -434,6 +434,9 @@ QString ksFloatToText(double d) {
 
 // ---- operators -------------------------------------------------------------------------
 
+// Out of line so the inline fast path stays small.
+void ksBinaryInPlaceSlow(KsOp op, KsValue& a, const KsValue& b) { a = ksBinary(op, a, b); }
+
 KsValue ksBinarySlow(KsOp op, const KsValue& a, const KsValue& b) {
   if (op == KsOp::StrCat) return KsValue(a.ToText() + b.ToText());
   if (a.IsNull() || b.IsNull()) return KsValue::Null();

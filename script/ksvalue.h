@@ -299,6 +299,7 @@ inline KsValue ksBinary(KsOp op, const KsValue& a, const KsValue& b) {
 
 // a := a op b without a temporary: the same rules as ksBinary (integral sums
 // and differences in place, everything else through ksBinary).
+void ksBinaryInPlaceSlow(KsOp op, KsValue& a, const KsValue& b);
 inline void ksBinaryInPlace(KsOp op, KsValue& a, const KsValue& b) {
   qint64 x, y, r;
   if ((op == KsOp::Add || op == KsOp::Sub) && ksBothIntegral(a, b, x, y) &&
@@ -309,7 +310,7 @@ inline void ksBinaryInPlace(KsOp op, KsValue& a, const KsValue& b) {
       a.SetInt(r);
     return;
   }
-  a = ksBinary(op, a, b);
+  ksBinaryInPlaceSlow(op, a, b);
 }
 
 // Comparison: -1, 0, 1. Null is below everything and equal to Null.
