@@ -182,7 +182,7 @@ class TksRunLineHandler {
 public:
   TksRunLineHandler() = default;
   TksRunLineHandler(const TksRunLineHandler&) = delete;
-  TksRunLineHandler& operator=(const TksRunLineHandler&) = delete;
+  TksRunLineHandler& operator=(const TksRunLineHandler& other) { return *this = other.FHandler; }
   TksRunLineHandler& operator=(TksRunLineEvent handler) {
     FHandler = std::move(handler);
     ksLineHandlersChanged();
@@ -203,10 +203,12 @@ class TksParentLink {
 public:
   TksParentLink() = default;
   TksParentLink(const TksParentLink&) = delete;
-  TksParentLink& operator=(const TksParentLink&) = delete;
+  TksParentLink& operator=(const TksParentLink& other) { return *this = other.FParent; }
   TksParentLink& operator=(TksScript* parent) {
-    FParent = parent;
-    ksLineHandlersChanged();
+    if (parent != FParent) {  // the report sets the same parent before each evaluation
+      FParent = parent;
+      ksLineHandlersChanged();
+    }
     return *this;
   }
   operator TksScript*() const { return FParent; }
@@ -215,6 +217,7 @@ public:
 private:
   TksScript* FParent = nullptr;
 };
+
 // Pass 1 and 2 of the compiler, installed by the compiler library: fills the
 // script from Lines and sets ErrorMsg, ErrorPos and ErrorUnit on failure.
 using TksCompileHook = std::function<void(TksScript* script)>;

@@ -397,8 +397,10 @@ TEST(KsPass2, LineHandlersChangedAfterARunAreSeen) {
   EXPECT_EQ(lines, 0);
   EXPECT_TRUE(seen.isEmpty());
 
-  // moved under a parent that has a handler
-  other.OnRunLine = record;
+  // moved under a parent that has a handler (copied from another script)
+  base.OnRunLine = record;
+  other.OnRunLine = base.OnRunLine;
+  base.OnRunLine = nullptr;
   cache.Parent = &other;
   EXPECT_EQ(f(1).ToInt(), 1);
   EXPECT_EQ(seen, QStringList({"2", "3", "3", "4", "3", "5", "5"}));
