@@ -171,7 +171,7 @@ void TfrmXF_In::BitBtn1Click()
                     "theCount,theMoney,theType,thePY,myBH," + "theCB,theZK,SID) Values('" + number + "','" +
                     sqlText(l.code) + "','" + sqlText(l.name) + "','" + sqlText(l.unit) + "'," + sqlNum(l.price) + "," +
                     sqlNum(l.count) + "," + sqlNum(l.money) + ",'" + sqlText(l.category) + "','" + sqlText(l.py) +
-                    "','" + QString::number(bh) + "'," + sqlNum(l.cost) + "," + sqlNum(l.zk) + "," + l.id + ")";
+                    "','" + QString::number(bh) + "'," + sqlNum(l.cost) + "," + sqlNum(l.zk) + "," + sqlNum(l.id) + ")";
             q.ExecSql(mySql);
             costTotal += l.cost * l.count;
             countTotal += l.count;
