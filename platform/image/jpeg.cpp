@@ -29,6 +29,14 @@ void onError(j_common_ptr cinfo)
 // Warnings (corrupt but recoverable data) are not printed.
 void onMessage(j_common_ptr) {}
 
+// A warning means damaged data: stop at once.  libjpeg would otherwise go on
+// filling a picture of the promised size from nothing, which for a header
+// promising tens of millions of pixels takes long for a picture nobody wants.
+void onEmit(j_common_ptr cinfo, int level)
+{
+    if (level < 0) onError(cinfo);
+}
+
 void setError(QString *error, const QString &text)
 {
     if (error) *error = text;
@@ -43,6 +51,7 @@ bool decodeInto(const QByteArray &data, QImage &out, ErrorManager &err)
     cinfo.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = onError;
     err.pub.output_message = onMessage;
+    err.pub.emit_message = onEmit;
     err.text[0] = 0;
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&cinfo);
@@ -52,6 +61,12 @@ bool decodeInto(const QByteArray &data, QImage &out, ErrorManager &err)
     jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char *>(data.constData()),
                  static_cast<unsigned long>(data.size()));
     jpeg_read_header(&cinfo, TRUE);
+    // Refuse a huge picture before libjpeg allocates for it.
+    if (qint64(cinfo.image_width) * qint64(cinfo.image_height) > kJpegMaxPixels) {
+        std::strcpy(err.text, "picture too large");
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
 
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     const bool gray = cinfo.jpeg_color_space == JCS_GRAYSCALE;

@@ -79,11 +79,14 @@ TEST(Jpeg, BrokenDataIsRefusedWithAReasonNotFatal)
         EXPECT_TRUE(decodeJpeg(bad, &error).isNull()) << bad.size();
         EXPECT_FALSE(error.isEmpty());
     }
-    // A file cut after its header keeps what arrived: libjpeg pads the rest.
+    // A file cut inside its picture data is damaged: skipped, not padded out
+    // (padding a header that promises millions of pixels takes long).
     const int scan = int(good.indexOf(QByteArray("\xff\xda", 2)));
     ASSERT_GT(scan, 0);
-    const QImage cut = decodeJpeg(good.left(scan + 40));
-    EXPECT_EQ(cut.size(), QSize(64, 48));
+    error.clear();
+    EXPECT_TRUE(decodeJpeg(good.left(scan + 40), &error).isNull());
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(decodeJpeg(good).isNull());
 }
 
 TEST(Jpeg, HugeDimensionsInTheHeaderAreRefusedBeforeAllocating)
