@@ -1,5 +1,7 @@
 #include "script/ks_xml.h"
 
+#include <memory>
+
 #include "script/ksvalue.h"
 
 #include <QBuffer>
@@ -269,10 +271,10 @@ void TksXMLReader::ReadItem(TksXMLItem* item, QString& lastName) {
   stack.push_back({item});
   while (!stack.empty()) {
     TksXMLItem* parent = stack.back().Item;
-    auto* child = new TksXMLItem;
-    int k = readInto(child);
+    // Owned here until added: a damaged tag throws out of readInto.
+    auto child = std::make_unique<TksXMLItem>();
+    int k = readInto(child.get());
     if (k == 0) {
-      delete child;
       if (!lastName.isEmpty() &&
           lastName.compare(QLatin1Char('/') + parent->Name, Qt::CaseInsensitive) != 0)
         throw FormatError();
@@ -283,10 +285,11 @@ void TksXMLReader::ReadItem(TksXMLItem* item, QString& lastName) {
       }
       continue;
     }
-    parent->AddItem(child);
+    TksXMLItem* added = child.release();
+    parent->AddItem(added);
     if (k == 2) {
       if (int(stack.size()) >= kMaxDepth) throw FormatError();
-      stack.push_back({child});
+      stack.push_back({added});
     }
   }
 }
