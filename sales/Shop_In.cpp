@@ -16,6 +16,16 @@ using members::fail;
 using vdb::sqlNum;
 using vdb::sqlText;
 
+namespace {
+// The goods row a change or pinyin window works on; gone means an error.
+void openGoodsRow(vdb::Query &q, const QString &id)
+{
+    mySql = QStringLiteral("select * from SShop Where ID=") + sqlNum(id);
+    q.OpenSql(mySql);
+    if (q.IsEmpty()) throw vdb::DbError(QStringLiteral("商品信息不存在！"));
+}
+}  // namespace
+
 // ---------------------------------------------------------------- shared fields
 
 TfrmShopEntry::TfrmShopEntry(QWidget *parent) : QDialog(parent)
@@ -135,9 +145,7 @@ void TfrmShop_In::FormShow()
 void TfrmShop_In::myLoad(const QString &id)
 {
     vdb::Query q(&members::db());
-    mySql = QStringLiteral("select * from SShop Where ID=") + sqlNum(id);
-    q.OpenSql(mySql);
-    if (q.IsEmpty()) throw vdb::DbError(QStringLiteral("商品信息不存在！"));
+    openGoodsRow(q, id);
     Lab_ID->setText(q.value(QStringLiteral("ID")));
     DBLookupComboBox1->setText(q.value(QStringLiteral("theType")));
     Edit3->setText(q.value(QStringLiteral("theNum")));
@@ -262,9 +270,7 @@ TfrmShop_PY::~TfrmShop_PY()
 void TfrmShop_PY::myLoad(const QString &id)
 {
     vdb::Query q(&members::db());
-    mySql = QStringLiteral("select * from SShop Where ID=") + sqlNum(id);
-    q.OpenSql(mySql);
-    if (q.IsEmpty()) throw vdb::DbError(QStringLiteral("商品信息不存在！"));
+    openGoodsRow(q, id);
     Lab_ID->setText(q.value(QStringLiteral("ID")));
     Edit1->setText(q.value(QStringLiteral("theType")));
     Edit2->setText(q.value(QStringLiteral("theNum")));
