@@ -38,7 +38,10 @@ setup() {
 jobs() { nproc 2>/dev/null || echo 2; }
 
 build() {
-  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  # CI builds with warnings as errors; a developer's build only shows them.
+  local werror=OFF
+  if [ "${CI:-}" = "true" ]; then werror=ON; fi
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_WERROR=$werror >/dev/null
   cmake --build build -j "$(jobs)"
 }
 
