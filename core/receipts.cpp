@@ -11,7 +11,7 @@ using vdb::sqlText;
 namespace velmora {
 
 ConversionError::ConversionError(const QString &text)
-    : std::runtime_error(QStringLiteral("“%1” 不是有效的数值！").arg(text).toStdString())
+    : velmora::Error(QStringLiteral("“%1” 不是有效的数值！").arg(text))
 {
 }
 

@@ -3,6 +3,7 @@
 // from the saved document (28 columns, one per GBK byte) and then sent to the
 // receipt printer as one text job.
 
+#include "platform/error.h"
 #include "platform/db/db.h"
 
 #include <QString>
@@ -12,7 +13,7 @@
 namespace velmora {
 
 // A text read as a number was not one; what() is the message shown.
-class ConversionError : public std::runtime_error {
+class ConversionError : public velmora::Error {
 public:
     explicit ConversionError(const QString &text);
 };

@@ -8,11 +8,6 @@
 #include <cstring>
 #include <cmath>
 
-ElyrBarcodeError::ElyrBarcodeError(const QString &message)
-    : m_message(message), m_utf8(message.toUtf8())
-{
-}
-
 namespace {
 
 struct TypeInfo {

@@ -1,6 +1,7 @@
 #pragma once
 // Linear barcode encoders: text -> element string -> bars drawn with QPainter.
 
+#include "platform/error.h"
 #include <QByteArray>
 #include <QColor>
 #include <QRectF>
@@ -40,16 +41,10 @@ enum TlyrCheckSumMethod { csmNone, csmModulo10 };
 
 // Raised for a text the symbology cannot carry; the report object draws
 // message() in place of the bars.
-class ElyrBarcodeError : public std::exception
+class ElyrBarcodeError : public velmora::Error
 {
 public:
-    explicit ElyrBarcodeError(const QString &message);
-    const QString &message() const { return m_message; }
-    const char *what() const noexcept override { return m_utf8.constData(); }
-
-private:
-    QString m_message;
-    QByteArray m_utf8;
+    using velmora::Error::Error;
 };
 
 // Element codes of the element string: "0".."3" spaces, "5".."8" full bars,

@@ -69,8 +69,6 @@ void setRollPage(QPrinter &printer, int lineCount)
 }
 }  // namespace
 
-PrintError::PrintError(const QString &message) : std::runtime_error(message.toStdString()), m_message(message) {}
-
 int gbkColumns(char32_t c)
 {
     return c < 0x80 ? 1 : 2;

@@ -4,6 +4,7 @@
 // byte, two for a Chinese character) so the columns line up whatever widths
 // the installed font gives its glyphs.
 
+#include "platform/error.h"
 #include <QString>
 #include <QStringList>
 #include <stdexcept>
@@ -12,13 +13,9 @@
 namespace print {
 
 // A job could not be printed; message() is a Chinese text for the user.
-class PrintError : public std::runtime_error {
+class PrintError : public velmora::Error {
 public:
-    explicit PrintError(const QString &message);
-    const QString &message() const { return m_message; }
-
-private:
-    QString m_message;
+    using velmora::Error::Error;
 };
 
 // Columns a character takes in a GBK text: 1 below U+0080, else 2.
