@@ -189,9 +189,9 @@ QString formatResource(const char* id, const QStringList& args)
 
 }  // namespace
 
-QMutex& lyrTemplateLoadingLock()
+QRecursiveMutex& lyrTemplateLoadingLock()
 {
-    static QMutex lock;
+    static QRecursiveMutex lock;
     return lock;
 }
 
@@ -467,7 +467,10 @@ void TlyrReport::SetPreview(TlyrCustomPreview* value)
 
 void TlyrReport::Clear()
 {
-    TlyrComponent::Clear();
+    // A new template replaces the whole tree: the ancestor's objects go too
+    // (with the ancestor), or the next template would be merged into them.
+    freeChildren();
+    SetAncestor(false);
     datasets_->Clear();
     variables_->Clear();
     engineOptions_->Clear();
@@ -603,10 +606,7 @@ bool TlyrReport::LoadFromFile(const QString& fileName, bool exceptionIfNotFound)
 
 void TlyrReport::SaveToFile(const QString& fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw ElyrError(QStringLiteral("无法写入文件 %1").arg(fileName));
-    SaveToStream(file, true, false);
+    lyrSaveFile(fileName, [this](QIODevice& file) { SaveToStream(file, true, false); });
 }
 
 QString TlyrReport::shiftPassword(const QString& text, int delta)
@@ -1199,8 +1199,12 @@ KsValue TlyrReport::Calc(const QString& expr, TksScript* script)
     if (DoGetValue(expr, value))
         return value;
     QString error;
-    if (expressionCache_->Language.isEmpty())
+    // Outside a run (before PrepareScript, or after the template changed
+    // its language) the cache follows the report's language.
+    if (expressionCache_->Language != scriptLanguage_) {
+        expressionCache_->Clear();
         expressionCache_->Language = scriptLanguage_;
+    }
     expressionCache_->Calc(expr, error, value, script ? script : script_.get());
     if (!error.isEmpty()) {
         if (!CurObject.isEmpty())

@@ -29,6 +29,7 @@
 #include <QHash>
 #include <QMap>
 #include <QMutex>
+#include <QRecursiveMutex>
 #include <QPointer>
 #include <QStringList>
 
@@ -44,8 +45,10 @@ class TksProcVariable;
 class TksMethodHelper;
 class TlyrXMLSerializer;
 
-// Held while templates load in ThreadSafeMode.
-QMutex& lyrTemplateLoadingLock();
+// Held while templates load in ThreadSafeMode (and while a dialog page's
+// window is freed). Re-entrant: loading a template loads its ancestor on the
+// same thread while the lock is held.
+QRecursiveMutex& lyrTemplateLoadingLock();
 
 class TlyrEngineOptions : public QObject {
     Q_OBJECT

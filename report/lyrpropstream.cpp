@@ -378,7 +378,9 @@ QByteArray TlyrVariablesAdapter::ItemToXML(int index) const
     TlyrXMLItem item;
     if (!v->Name.isEmpty())
         item.SetProp("Name", v->Name);
-    item.SetProp("Value", v->Value.toString());
+    // A Null value writes no attribute and so reads back as Null.
+    if (!v->Value.isNull())
+        item.SetProp("Value", v->Value.toString());
     return item.Text;
 }
 

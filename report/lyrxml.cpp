@@ -5,7 +5,6 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
 
 #include <cstring>
 
@@ -591,9 +590,11 @@ void TlyrXMLWriter::Flush()
     if (out_.isEmpty())
         return;
     const qint64 written = stream_.write(out_);
+    const qsizetype wanted = out_.size();
     out_.resize(0);
-    if (written < 0)
-        throw ElyrError(stream_.errorString());
+    // A short write is a full disk too.
+    if (written != wanted)
+        throw ElyrError(written < 0 ? stream_.errorString() : QStringLiteral("磁盘已满，文件未写完"));
 }
 
 void TlyrXMLWriter::indent(int depth)
@@ -746,12 +747,7 @@ void TlyrXMLDocument::LoadFromFile(const QString& fileName, bool allowPartialLoa
 
 void TlyrXMLDocument::SaveToFile(const QString& fileName)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw ElyrError(QStringLiteral("无法创建文件 %1: %2").arg(fileName, file.errorString()));
-    SaveToStream(file);
-    if (!file.commit())
-        throw ElyrError(QStringLiteral("无法保存文件 %1: %2").arg(fileName, file.errorString()));
+    lyrSaveFile(fileName, [this](QIODevice& file) { SaveToStream(file); });
 }
 
 void TlyrXMLDocument::LoadItem(TlyrXMLItem* item)
