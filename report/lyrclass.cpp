@@ -46,8 +46,8 @@ public:
         TlyrDataSetItem* item = report_->Datasets()->Items(index);
         TlyrXMLItem x;
         if (item->DataSet())
-            x.SetProp("DataSet", item->DataSet()->objectName());
-        x.SetProp("DataSetName", item->DataSetName());
+            x.AppendProp("DataSet", item->DataSet()->objectName());
+        x.AppendProp("DataSetName", item->DataSetName());
         return x.Text;
     }
     QList<QPair<QByteArray, QVariant>> ItemProperties(int index) const override
@@ -112,9 +112,9 @@ public:
     {
         TlyrStyleItem* item = report_->Styles()->Items(index);
         TlyrXMLItem x;
-        x.SetProp("Name", item->Name);
+        x.AppendProp("Name", item->Name);
         if (item->Color != 0x1FFFFFFF)
-            x.SetProp("Color", QString::number(item->Color));
+            x.AppendProp("Color", QString::number(item->Color));
         QByteArray text = x.Text;
         TlyrXMLSerializer local(nullptr);
         text += local.ObjToXML(item->Font.get(), "Font.");

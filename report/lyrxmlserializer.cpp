@@ -48,7 +48,7 @@ void appendAttr(QByteArray& out, const QByteArray& name, const QString& value)
     out += ' ';
     out += name;
     out += "=\"";
-    out += lyrStrToXML(value);
+    lyrAppendStrToXML(out, value);
     out += '"';
 }
 
