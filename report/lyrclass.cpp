@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMetaProperty>
 #include <QSettings>
 #include <QTimer>
 
@@ -240,92 +241,62 @@ TlyrCustomEngine* TlyrCustomOutline::Engine() const
 
 // ---------------------------------------------------------------- options
 
+void lyrCopyProperties(const QObject& from, QObject& to, std::initializer_list<const char*> only)
+{
+    const QMetaObject* meta = from.metaObject();
+    Q_ASSERT(to.metaObject()->inherits(meta));
+    for (const char* name : only)
+        Q_ASSERT_X(meta->indexOfProperty(name) >= 0, "lyrCopyProperties", name);
+    for (int i = QObject::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i) {
+        const QMetaProperty p = meta->property(i);
+        if (!p.isWritable() || !p.isStored())
+            continue;
+        if (only.size() > 0 &&
+            std::none_of(only.begin(), only.end(), [&p](const char* n) { return qstrcmp(n, p.name()) == 0; }))
+            continue;
+        p.write(&to, p.read(&from));
+    }
+}
+
 void TlyrEngineOptions::Assign(const TlyrEngineOptions& o)
 {
-    ConvertNulls_ = o.ConvertNulls_;
-    DoublePass_ = o.DoublePass_;
-    MaxMemSize_ = o.MaxMemSize_;
-    PrintIfEmpty_ = o.PrintIfEmpty_;
-    mode_ = o.mode_;
-    TempDir_ = o.TempDir_;
-    UseFileCache_ = o.UseFileCache_;
+    lyrCopyProperties(o, *this);
 }
 
 void TlyrEngineOptions::Clear()
 {
-    ConvertNulls_ = true;
-    DoublePass_ = false;
+    lyrCopyProperties(TlyrEngineOptions(), *this, {"ConvertNulls", "DoublePass"});
 }
 
 void TlyrPreviewOptions::Assign(const TlyrPreviewOptions& o)
 {
-    AllowEdit = o.AllowEdit;
-    Buttons = o.Buttons;
-    DoubleBuffered = o.DoubleBuffered;
-    Maximized = o.Maximized;
-    MDIChild = o.MDIChild;
-    Modal = o.Modal;
-    OutlineExpand = o.OutlineExpand;
-    OutlineVisible = o.OutlineVisible;
-    OutlineWidth = o.OutlineWidth;
-    PagesInCache = o.PagesInCache;
-    ShowCaptions = o.ShowCaptions;
-    ThumbnailVisible = o.ThumbnailVisible;
-    Zoom = o.Zoom;
-    ZoomMode = o.ZoomMode;
+    lyrCopyProperties(o, *this);
 }
 
 void TlyrPreviewOptions::Clear()
 {
-    OutlineExpand = true;
-    OutlineVisible = false;
-    OutlineWidth = 120;
-    PagesInCache = 50;
-    ThumbnailVisible = false;
+    lyrCopyProperties(TlyrPreviewOptions(), *this,
+                      {"OutlineExpand", "OutlineVisible", "OutlineWidth", "PagesInCache", "ThumbnailVisible"});
+}
+
+TlyrPrintOptions::TlyrPrintOptions() : Printer(lyrResources().Get(QStringLiteral("prDefault")))
+{
 }
 
 void TlyrPrintOptions::Assign(const TlyrPrintOptions& o)
 {
-    Copies = o.Copies;
-    Collate = o.Collate;
-    PageNumbers = o.PageNumbers;
-    Printer = o.Printer;
-    PrintMode = o.PrintMode;
-    PrintOnSheet = o.PrintOnSheet;
-    PrintPages = o.PrintPages;
-    Reverse = o.Reverse;
-    ShowDialog = o.ShowDialog;
+    lyrCopyProperties(o, *this);
 }
 
 void TlyrPrintOptions::Clear()
 {
-    Copies = 1;
-    Collate = true;
-    PageNumbers.clear();
-    Printer = lyrResources().Get(QStringLiteral("prDefault"));
-    PrintMode = pmDefault;
-    PrintOnSheet = 0;
-    PrintPages = ppAll;
-    Reverse = false;
-    ShowDialog = true;
+    lyrCopyProperties(TlyrPrintOptions(), *this);
     Hidden = 0;
 }
 
 void TlyrReportOptions::Clear()
 {
-    Author.clear();
-    Compressed = false;
-    CreateDate = lyrNow();
-    LastChange = CreateDate;
-    Description.clear();
-    VersionBuild.clear();
-    VersionMajor.clear();
-    VersionMinor.clear();
-    VersionRelease.clear();
-    ConnectionName.clear();
-    InitString.clear();
-    Name.clear();
-    Password.clear();
+    lyrCopyProperties(TlyrReportOptions(Report), *this);
     EnteredPassword.clear();
 }
 
@@ -392,13 +363,13 @@ TlyrReport::TlyrReport(QObject* owner) : TlyrComponent(owner)
     styles_ = std::make_unique<TlyrStyles>();
     TlyrEngineFactories& f = lyrEngineFactories();
     if (f.Engine)
-        engine_ = f.Engine(this);
+        engine_.reset(f.Engine(this));
     if (f.PreviewPages)
-        previewPages_ = f.PreviewPages(this);
+        previewPages_.reset(f.PreviewPages(this));
     if (engine_)
-        engine_->PreviewPages = previewPages_;
+        engine_->PreviewPages = previewPages_.get();
     if (previewPages_)
-        previewPages_->Engine = engine_;
+        previewPages_->Engine = engine_.get();
     Clear();
 }
 
@@ -408,9 +379,10 @@ TlyrReport::~TlyrReport()
     SetPreview(nullptr);
     liveReports().removeOne(this);
     expressionCache_.reset();
-    delete progress_;
-    delete previewPages_;
-    delete engine_;
+    // The pages point at the engine: they go first.
+    progress_.reset();
+    previewPages_.reset();
+    engine_.reset();
 }
 
 void TlyrReport::SetTerminated(bool v)
@@ -460,7 +432,7 @@ void TlyrReport::SetPreview(TlyrCustomPreview* value)
     preview_ = value;
     if (value) {
         value->Report = this;
-        value->PreviewPages = previewPages_;
+        value->PreviewPages = previewPages_.get();
         value->Init();
     }
 }
@@ -795,7 +767,7 @@ void TlyrReport::rebindScriptObjects()
         if (name.compare(QLatin1String("Report"), Qt::CaseInsensitive) == 0)
             target = this;
         else if (name.compare(QLatin1String("Engine"), Qt::CaseInsensitive) == 0)
-            target = engine_;
+            target = engine_.get();
         else if (name.compare(QLatin1String("Outline"), Qt::CaseInsensitive) == 0)
             target = previewPages_ ? previewPages_->Outline : nullptr;
         else
@@ -886,7 +858,7 @@ void TlyrReport::ShowPreparedReport()
     previewForm_ = nullptr;
     if (preview_) {
         preview_->Report = this;
-        preview_->PreviewPages = previewPages_;
+        preview_->PreviewPages = previewPages_.get();
         preview_->Init();
         return;
     }
@@ -957,10 +929,9 @@ void TlyrReport::DoProgressStart(TlyrProgressType type)
     if (OnProgressStart)
         OnProgressStart(this, type, 0);
     if ((oldStyleProgress_ || type != ptRunning) && showProgress_) {
-        delete progress_;
-        progress_ = nullptr;
+        progress_.reset();
         if (lyrEngineFactories().Progress) {
-            progress_ = lyrEngineFactories().Progress(this);
+            progress_.reset(lyrEngineFactories().Progress(this));
             if (progress_)
                 progress_->Show();
         }
@@ -995,8 +966,7 @@ void TlyrReport::DoProgressStop(TlyrProgressType type)
     if (OnProgressStop)
         OnProgressStop(this, type, 0);
     if ((oldStyleProgress_ || type != ptRunning) && showProgress_) {
-        delete progress_;
-        progress_ = nullptr;
+        progress_.reset();
     }
     if (preview_ && type == ptRunning)
         preview_->InternalOnProgressStop(this, type, 0);
@@ -1056,7 +1026,7 @@ bool TlyrReport::PrepareScript()
             script_->AddObject(c->objectName(), c);
     }
     script_->AddObject(QStringLiteral("Report"), this);
-    script_->AddObject(QStringLiteral("Engine"), engine_);
+    script_->AddObject(QStringLiteral("Engine"), engine_.get());
     script_->AddObject(QStringLiteral("Outline"), previewPages_ ? previewPages_->Outline : nullptr);
     script_->AddVariable(QStringLiteral("Value"), QStringLiteral("Variant"), KsValue::Null());
     script_->AddMethod(QStringLiteral("function Get(Name: String): Variant"),
