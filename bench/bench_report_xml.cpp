@@ -1,6 +1,11 @@
 // XML write and read of a 200,000-element document with the report library's
 // XML layer, against QXmlStreamWriter / QXmlStreamReader on the same document
 // in the same run. ratio_vs_baseline = Qt's time / our time (above 1: faster).
+//
+// Both writers do the same work: from the same plain data (element names and
+// attribute pairs as text) to the bytes of the document. Ours builds the
+// element tree (append-only attributes) and saves it; Qt streams it out.
+// Target: BM_XMLWrite's ratio_vs_baseline at least 1.
 
 #include "report/lyrxml.h"
 
@@ -60,7 +65,7 @@ std::unique_ptr<TlyrXMLDocument> buildDocument()
             TlyrXMLItem* item = pageItem->Add();
             item->Name = page[i].name;
             for (const auto& [name, value] : page[i].attrs)
-                item->SetProp(name.toUtf8(), value);
+                item->AppendProp(name, value);
         }
     }
     return doc;
@@ -109,13 +114,13 @@ void report(benchmark::State& state, double bytes, double ours, double qt)
     state.counters["ratio_vs_baseline"] = qt / ours;
 }
 
+// Build and write, both sides from the same data.
 void BM_XMLWrite(benchmark::State& state)
 {
-    auto doc = buildDocument();
     double ours = 0, qt = 0, bytes = 0;
     for (auto _ : state) {
         const auto t0 = Clock::now();
-        const QByteArray a = lyrWrite(*doc);
+        const QByteArray a = lyrWrite(*buildDocument());
         const auto t1 = Clock::now();
         const QByteArray b = qtWrite();
         const auto t2 = Clock::now();

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMetaProperty>
 #include <QSettings>
 #include <QTimer>
 
@@ -46,8 +47,8 @@ public:
         TlyrDataSetItem* item = report_->Datasets()->Items(index);
         TlyrXMLItem x;
         if (item->DataSet())
-            x.SetProp("DataSet", item->DataSet()->objectName());
-        x.SetProp("DataSetName", item->DataSetName());
+            x.AppendProp("DataSet", item->DataSet()->objectName());
+        x.AppendProp("DataSetName", item->DataSetName());
         return x.Text;
     }
     QList<QPair<QByteArray, QVariant>> ItemProperties(int index) const override
@@ -112,9 +113,9 @@ public:
     {
         TlyrStyleItem* item = report_->Styles()->Items(index);
         TlyrXMLItem x;
-        x.SetProp("Name", item->Name);
+        x.AppendProp("Name", item->Name);
         if (item->Color != 0x1FFFFFFF)
-            x.SetProp("Color", QString::number(item->Color));
+            x.AppendProp("Color", QString::number(item->Color));
         QByteArray text = x.Text;
         TlyrXMLSerializer local(nullptr);
         text += local.ObjToXML(item->Font.get(), "Font.");
@@ -189,9 +190,9 @@ QString formatResource(const char* id, const QStringList& args)
 
 }  // namespace
 
-QMutex& lyrTemplateLoadingLock()
+QRecursiveMutex& lyrTemplateLoadingLock()
 {
-    static QMutex lock;
+    static QRecursiveMutex lock;
     return lock;
 }
 
@@ -240,92 +241,62 @@ TlyrCustomEngine* TlyrCustomOutline::Engine() const
 
 // ---------------------------------------------------------------- options
 
+void lyrCopyProperties(const QObject& from, QObject& to, std::initializer_list<const char*> only)
+{
+    const QMetaObject* meta = from.metaObject();
+    Q_ASSERT(to.metaObject()->inherits(meta));
+    for (const char* name : only)
+        Q_ASSERT_X(meta->indexOfProperty(name) >= 0, "lyrCopyProperties", name);
+    for (int i = QObject::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i) {
+        const QMetaProperty p = meta->property(i);
+        if (!p.isWritable() || !p.isStored())
+            continue;
+        if (only.size() > 0 &&
+            std::none_of(only.begin(), only.end(), [&p](const char* n) { return qstrcmp(n, p.name()) == 0; }))
+            continue;
+        p.write(&to, p.read(&from));
+    }
+}
+
 void TlyrEngineOptions::Assign(const TlyrEngineOptions& o)
 {
-    ConvertNulls_ = o.ConvertNulls_;
-    DoublePass_ = o.DoublePass_;
-    MaxMemSize_ = o.MaxMemSize_;
-    PrintIfEmpty_ = o.PrintIfEmpty_;
-    mode_ = o.mode_;
-    TempDir_ = o.TempDir_;
-    UseFileCache_ = o.UseFileCache_;
+    lyrCopyProperties(o, *this);
 }
 
 void TlyrEngineOptions::Clear()
 {
-    ConvertNulls_ = true;
-    DoublePass_ = false;
+    lyrCopyProperties(TlyrEngineOptions(), *this, {"ConvertNulls", "DoublePass"});
 }
 
 void TlyrPreviewOptions::Assign(const TlyrPreviewOptions& o)
 {
-    AllowEdit = o.AllowEdit;
-    Buttons = o.Buttons;
-    DoubleBuffered = o.DoubleBuffered;
-    Maximized = o.Maximized;
-    MDIChild = o.MDIChild;
-    Modal = o.Modal;
-    OutlineExpand = o.OutlineExpand;
-    OutlineVisible = o.OutlineVisible;
-    OutlineWidth = o.OutlineWidth;
-    PagesInCache = o.PagesInCache;
-    ShowCaptions = o.ShowCaptions;
-    ThumbnailVisible = o.ThumbnailVisible;
-    Zoom = o.Zoom;
-    ZoomMode = o.ZoomMode;
+    lyrCopyProperties(o, *this);
 }
 
 void TlyrPreviewOptions::Clear()
 {
-    OutlineExpand = true;
-    OutlineVisible = false;
-    OutlineWidth = 120;
-    PagesInCache = 50;
-    ThumbnailVisible = false;
+    lyrCopyProperties(TlyrPreviewOptions(), *this,
+                      {"OutlineExpand", "OutlineVisible", "OutlineWidth", "PagesInCache", "ThumbnailVisible"});
+}
+
+TlyrPrintOptions::TlyrPrintOptions() : Printer(lyrResources().Get(QStringLiteral("prDefault")))
+{
 }
 
 void TlyrPrintOptions::Assign(const TlyrPrintOptions& o)
 {
-    Copies = o.Copies;
-    Collate = o.Collate;
-    PageNumbers = o.PageNumbers;
-    Printer = o.Printer;
-    PrintMode = o.PrintMode;
-    PrintOnSheet = o.PrintOnSheet;
-    PrintPages = o.PrintPages;
-    Reverse = o.Reverse;
-    ShowDialog = o.ShowDialog;
+    lyrCopyProperties(o, *this);
 }
 
 void TlyrPrintOptions::Clear()
 {
-    Copies = 1;
-    Collate = true;
-    PageNumbers.clear();
-    Printer = lyrResources().Get(QStringLiteral("prDefault"));
-    PrintMode = pmDefault;
-    PrintOnSheet = 0;
-    PrintPages = ppAll;
-    Reverse = false;
-    ShowDialog = true;
+    lyrCopyProperties(TlyrPrintOptions(), *this);
     Hidden = 0;
 }
 
 void TlyrReportOptions::Clear()
 {
-    Author.clear();
-    Compressed = false;
-    CreateDate = lyrNow();
-    LastChange = CreateDate;
-    Description.clear();
-    VersionBuild.clear();
-    VersionMajor.clear();
-    VersionMinor.clear();
-    VersionRelease.clear();
-    ConnectionName.clear();
-    InitString.clear();
-    Name.clear();
-    Password.clear();
+    lyrCopyProperties(TlyrReportOptions(Report), *this);
     EnteredPassword.clear();
 }
 
@@ -392,13 +363,13 @@ TlyrReport::TlyrReport(QObject* owner) : TlyrComponent(owner)
     styles_ = std::make_unique<TlyrStyles>();
     TlyrEngineFactories& f = lyrEngineFactories();
     if (f.Engine)
-        engine_ = f.Engine(this);
+        engine_.reset(f.Engine(this));
     if (f.PreviewPages)
-        previewPages_ = f.PreviewPages(this);
+        previewPages_.reset(f.PreviewPages(this));
     if (engine_)
-        engine_->PreviewPages = previewPages_;
+        engine_->PreviewPages = previewPages_.get();
     if (previewPages_)
-        previewPages_->Engine = engine_;
+        previewPages_->Engine = engine_.get();
     Clear();
 }
 
@@ -408,9 +379,10 @@ TlyrReport::~TlyrReport()
     SetPreview(nullptr);
     liveReports().removeOne(this);
     expressionCache_.reset();
-    delete progress_;
-    delete previewPages_;
-    delete engine_;
+    // The pages point at the engine: they go first.
+    progress_.reset();
+    previewPages_.reset();
+    engine_.reset();
 }
 
 void TlyrReport::SetTerminated(bool v)
@@ -460,14 +432,17 @@ void TlyrReport::SetPreview(TlyrCustomPreview* value)
     preview_ = value;
     if (value) {
         value->Report = this;
-        value->PreviewPages = previewPages_;
+        value->PreviewPages = previewPages_.get();
         value->Init();
     }
 }
 
 void TlyrReport::Clear()
 {
-    TlyrComponent::Clear();
+    // A new template replaces the whole tree: the ancestor's objects go too
+    // (with the ancestor), or the next template would be merged into them.
+    freeChildren();
+    SetAncestor(false);
     datasets_->Clear();
     variables_->Clear();
     engineOptions_->Clear();
@@ -603,10 +578,7 @@ bool TlyrReport::LoadFromFile(const QString& fileName, bool exceptionIfNotFound)
 
 void TlyrReport::SaveToFile(const QString& fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw ElyrError(QStringLiteral("无法写入文件 %1").arg(fileName));
-    SaveToStream(file, true, false);
+    lyrSaveFile(fileName, [this](QIODevice& file) { SaveToStream(file, true, false); });
 }
 
 QString TlyrReport::shiftPassword(const QString& text, int delta)
@@ -795,7 +767,7 @@ void TlyrReport::rebindScriptObjects()
         if (name.compare(QLatin1String("Report"), Qt::CaseInsensitive) == 0)
             target = this;
         else if (name.compare(QLatin1String("Engine"), Qt::CaseInsensitive) == 0)
-            target = engine_;
+            target = engine_.get();
         else if (name.compare(QLatin1String("Outline"), Qt::CaseInsensitive) == 0)
             target = previewPages_ ? previewPages_->Outline : nullptr;
         else
@@ -886,7 +858,7 @@ void TlyrReport::ShowPreparedReport()
     previewForm_ = nullptr;
     if (preview_) {
         preview_->Report = this;
-        preview_->PreviewPages = previewPages_;
+        preview_->PreviewPages = previewPages_.get();
         preview_->Init();
         return;
     }
@@ -957,10 +929,9 @@ void TlyrReport::DoProgressStart(TlyrProgressType type)
     if (OnProgressStart)
         OnProgressStart(this, type, 0);
     if ((oldStyleProgress_ || type != ptRunning) && showProgress_) {
-        delete progress_;
-        progress_ = nullptr;
+        progress_.reset();
         if (lyrEngineFactories().Progress) {
-            progress_ = lyrEngineFactories().Progress(this);
+            progress_.reset(lyrEngineFactories().Progress(this));
             if (progress_)
                 progress_->Show();
         }
@@ -995,8 +966,7 @@ void TlyrReport::DoProgressStop(TlyrProgressType type)
     if (OnProgressStop)
         OnProgressStop(this, type, 0);
     if ((oldStyleProgress_ || type != ptRunning) && showProgress_) {
-        delete progress_;
-        progress_ = nullptr;
+        progress_.reset();
     }
     if (preview_ && type == ptRunning)
         preview_->InternalOnProgressStop(this, type, 0);
@@ -1056,7 +1026,7 @@ bool TlyrReport::PrepareScript()
             script_->AddObject(c->objectName(), c);
     }
     script_->AddObject(QStringLiteral("Report"), this);
-    script_->AddObject(QStringLiteral("Engine"), engine_);
+    script_->AddObject(QStringLiteral("Engine"), engine_.get());
     script_->AddObject(QStringLiteral("Outline"), previewPages_ ? previewPages_->Outline : nullptr);
     script_->AddVariable(QStringLiteral("Value"), QStringLiteral("Variant"), KsValue::Null());
     script_->AddMethod(QStringLiteral("function Get(Name: String): Variant"),
@@ -1199,8 +1169,12 @@ KsValue TlyrReport::Calc(const QString& expr, TksScript* script)
     if (DoGetValue(expr, value))
         return value;
     QString error;
-    if (expressionCache_->Language.isEmpty())
+    // Outside a run (before PrepareScript, or after the template changed
+    // its language) the cache follows the report's language.
+    if (expressionCache_->Language != scriptLanguage_) {
+        expressionCache_->Clear();
         expressionCache_->Language = scriptLanguage_;
+    }
     expressionCache_->Calc(expr, error, value, script ? script : script_.get());
     if (!error.isEmpty()) {
         if (!CurObject.isEmpty())

@@ -29,10 +29,12 @@
 #include <QHash>
 #include <QMap>
 #include <QMutex>
+#include <QRecursiveMutex>
 #include <QPointer>
 #include <QStringList>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -44,8 +46,16 @@ class TksProcVariable;
 class TksMethodHelper;
 class TlyrXMLSerializer;
 
-// Held while templates load in ThreadSafeMode.
-QMutex& lyrTemplateLoadingLock();
+// Held while templates load in ThreadSafeMode (and while a dialog page's
+// window is freed). Re-entrant: loading a template loads its ancestor on the
+// same thread while the lock is held.
+QRecursiveMutex& lyrTemplateLoadingLock();
+
+// Copies the stored, writable published properties of `from` onto `to` (an
+// object of the same class), or only those named. The option objects take
+// their defaults from a fresh object this way, so each is written once, at
+// its member.
+void lyrCopyProperties(const QObject& from, QObject& to, std::initializer_list<const char*> only = {});
 
 class TlyrEngineOptions : public QObject {
     Q_OBJECT
@@ -185,7 +195,7 @@ public:
     enum PrintPagesKind { ppAll, ppOdd, ppEven };
     Q_ENUM(PrintPagesKind)
 
-    TlyrPrintOptions() { Clear(); }
+    TlyrPrintOptions();
     int Copies = 1;
     bool Collate = true;
     QString PageNumbers;
@@ -218,16 +228,16 @@ class TlyrReportOptions : public QObject {
     Q_PROPERTY(QString VersionRelease MEMBER VersionRelease)
     Q_CLASSINFO("Default:Compressed", "false")
 public:
-    explicit TlyrReportOptions(TlyrReport* report = nullptr) : Report(report) { Clear(); }
+    explicit TlyrReportOptions(TlyrReport* report = nullptr) : Report(report) {}
     TlyrReport* Report;
     QString Author;
     bool Compressed = false;
     QString ConnectionName;
-    double CreateDate = 0;
+    double CreateDate = lyrNow();
     QStringList Description;
     QString InitString;
     QString Name;
-    double LastChange = 0;
+    double LastChange = CreateDate;
     QString Password;
     QString VersionBuild, VersionMajor, VersionMinor, VersionRelease;
     // The password the user last typed successfully.
@@ -384,8 +394,8 @@ public:
     const QStringList& SysVariables() const { return sysVariables_; }
     TksScript* Script() const { return script_.get(); }
     TlyrExpressionCache* ExpressionCache() const { return expressionCache_.get(); }
-    TlyrCustomEngine* Engine() const { return engine_; }
-    TlyrCustomPreviewPages* PreviewPages() const { return previewPages_; }
+    TlyrCustomEngine* Engine() const { return engine_.get(); }
+    TlyrCustomPreviewPages* PreviewPages() const { return previewPages_.get(); }
     TlyrCustomPreview* Preview() const { return preview_.data(); }
     void SetPreview(TlyrCustomPreview* value);
     TlyrCustomPreviewForm* PreviewForm() const { return previewForm_.data(); }
@@ -480,11 +490,11 @@ private:
     QStringList errors_;
     std::unique_ptr<TksScript> script_;
     std::unique_ptr<TlyrExpressionCache> expressionCache_;
-    TlyrCustomEngine* engine_ = nullptr;
-    TlyrCustomPreviewPages* previewPages_ = nullptr;
+    std::unique_ptr<TlyrCustomEngine> engine_;
+    std::unique_ptr<TlyrCustomPreviewPages> previewPages_;
     QPointer<TlyrCustomPreview> preview_;
     QPointer<TlyrCustomPreviewForm> previewForm_;
-    TlyrCustomProgress* progress_ = nullptr;
+    std::unique_ptr<TlyrCustomProgress> progress_;
     QTimer* timer_;
     TksCustomVariable* valueVariable_ = nullptr;
     // Report variables being evaluated (guards self-reference).

@@ -1,17 +1,15 @@
 #pragma once
-// Base of the exceptions the report library raises itself.
+// Base of the exceptions the report library raises itself: one of the
+// program's own errors, whose text Message() (= message()) gives.
+
+#include "platform/error.h"
 
 #include <QString>
-#include <stdexcept>
 
-class ElyrError : public std::runtime_error {
+class ElyrError : public velmora::Error {
 public:
-    explicit ElyrError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    const QString& Message() const { return message_; }
-
-private:
-    QString message_;
+    explicit ElyrError(const QString& message) : velmora::Error(message) {}
+    const QString& Message() const { return message(); }
 };
 
 // A text that should have been a number (the number readers of the library).

@@ -377,8 +377,10 @@ QByteArray TlyrVariablesAdapter::ItemToXML(int index) const
     const TlyrVariable* v = vars_.Items(index);
     TlyrXMLItem item;
     if (!v->Name.isEmpty())
-        item.SetProp("Name", v->Name);
-    item.SetProp("Value", v->Value.toString());
+        item.AppendProp("Name", v->Name);
+    // A Null value writes no attribute and so reads back as Null.
+    if (!v->Value.isNull())
+        item.AppendProp("Value", v->Value.toString());
     return item.Text;
 }
 

@@ -1,6 +1,7 @@
 #include "report/lyrunicodeutils.h"
 
 #include "report/lyrpropstream.h"
+#include "report/lyrutils.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -232,6 +233,54 @@ void TWideStrings::SetUTF8(const QList<QByteArray>& lines)
         Add(QString::fromUtf8(s));
 }
 
+namespace {
+
+// Well-formed UTF-8 (shortest forms, no surrogates, at most U+10FFFF) that
+// holds at least one character beyond ASCII.
+bool isNonAsciiUtf8(QByteArrayView bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype n = bytes.size();
+    bool nonAscii = false;
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int more;
+        char32_t code;
+        if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+            code = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            code = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            code = c & 0x07;
+        } else {
+            return false;
+        }
+        if (more > n - 1 - i)
+            return false;
+        for (int k = 1; k <= more; ++k) {
+            const unsigned char d = p[i + k];
+            if ((d & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (d & 0x3F);
+        }
+        if ((more == 2 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
+            (more == 3 && (code < 0x10000 || code > 0x10FFFF)))
+            return false;
+        nonAscii = true;
+        i += more + 1;
+    }
+    return nonAscii;
+}
+
+}  // namespace
+
 void TWideStrings::LoadFromBytes(QByteArrayView bytes)
 {
     const auto starts = [&](const char* sig, qsizetype len) {
@@ -246,6 +295,10 @@ void TWideStrings::LoadFromBytes(QByteArrayView bytes)
         SetText(text);
     } else if (starts("\xEF\xBB\xBF", 3)) {
         SetText(QString::fromUtf8(bytes.data() + 3, bytes.size() - 3));
+    } else if (isNonAsciiUtf8(bytes)) {
+        // Files of this system are usually UTF-8 without a signature; read
+        // as GBK they would lose every Chinese character.
+        SetText(QString::fromUtf8(bytes.data(), bytes.size()));
     } else {
         SetText(lyrAnsiToWide(bytes));
     }
@@ -271,7 +324,10 @@ QByteArray TWideStrings::SaveToBytes() const
 
 void TWideStrings::SaveToStream(QIODevice& stream) const
 {
-    stream.write(SaveToBytes());
+    const QByteArray bytes = SaveToBytes();
+    const qint64 written = stream.write(bytes);
+    if (written != bytes.size())
+        throw EWideStringError(written < 0 ? stream.errorString() : QStringLiteral("磁盘已满，文件未写完"));
 }
 
 void TWideStrings::LoadFromFile(const QString& fileName)
@@ -284,10 +340,11 @@ void TWideStrings::LoadFromFile(const QString& fileName)
 
 void TWideStrings::SaveToFile(const QString& fileName) const
 {
-    QFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw EWideStringError(QStringLiteral("无法创建文件 %1").arg(QFileInfo(fileName).fileName()));
-    SaveToStream(f);
+    try {
+        lyrSaveFile(fileName, [this](QIODevice& file) { SaveToStream(file); });
+    } catch (const ElyrError& e) {
+        throw EWideStringError(e.Message());
+    }
 }
 
 void TWideStrings::WriteUTF8Property(TlyrPropWriter& writer) const

@@ -60,7 +60,9 @@ public:
     void SetUTF8(const QList<QByteArray>& lines);
 
     // Streams and files. Loading takes UTF-16 LE after FF FE, UTF-8 after
-    // EF BB BF, and GBK otherwise. Saving writes UTF-16 LE behind FF FE.
+    // EF BB BF or when the bytes are well-formed UTF-8 with characters beyond
+    // ASCII, and GBK otherwise. Saving writes UTF-16 LE behind FF FE; a file
+    // is replaced only once it was written completely.
     void LoadFromStream(QIODevice& stream);
     void LoadFromBytes(QByteArrayView bytes);
     void SaveToStream(QIODevice& stream) const;

@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPainter>
+#include <QSaveFile>
 #include <QTemporaryFile>
 
 #include <zlib.h>
@@ -380,6 +381,18 @@ QString lyrGetTempFile(const QString& dir)
             return QFileInfo(file.fileName()).absoluteFilePath();
     }
     throw ElyrError(QStringLiteral("无法创建临时文件"));
+}
+
+void lyrSaveFile(const QString& fileName, const std::function<void(QIODevice&)>& write)
+{
+    QSaveFile file(fileName);
+    // Unbuffered: a write that fails at the final flush would not stop the
+    // commit, and the short file would replace the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw ElyrError(QStringLiteral("无法创建文件 %1: %2").arg(fileName, file.errorString()));
+    write(file);
+    if (file.error() != QFileDevice::NoError || !file.commit())
+        throw ElyrError(QStringLiteral("无法保存文件 %1: %2").arg(fileName, file.errorString()));
 }
 
 QString lyrGetAppFileName()

@@ -118,6 +118,10 @@ QString lyrDecodeHighChars(const QString& text);
 // when dir is empty or unusable); its full name. Raises ElyrError when no
 // file can be made.
 QString lyrGetTempFile(const QString& dir = QString());
+// Writes a file through a temporary file beside it that replaces the old
+// file only once everything was written, so a failed write (a full disk)
+// leaves the old file as it was. Raises ElyrError naming the file.
+void lyrSaveFile(const QString& fileName, const std::function<void(QIODevice&)>& write);
 QString lyrGetAppFileName();
 // The program's folder with a trailing "/".
 QString lyrGetAppPath();

@@ -5,9 +5,10 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
 
+#include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 namespace {
 
@@ -111,7 +112,57 @@ QByteArray lyrBytesToXML(QByteArrayView raw)
 
 QByteArray lyrStrToXML(const QString& text)
 {
-    return lyrBytesToXML(text.toUtf8());
+    QByteArray out;
+    lyrAppendStrToXML(out, text);
+    return out;
+}
+
+void lyrAppendStrToXML(QByteArray& out, QStringView text)
+{
+    const qsizetype n = text.size();
+    const char16_t* t = text.utf16();
+    // Room for the plain ASCII case, growing geometrically (an exact reserve
+    // would reallocate at every attribute).
+    const qsizetype need = out.size() + n + 8;
+    if (out.capacity() < need)
+        out.reserve(std::max(need, 2 * out.capacity()));
+    qsizetype i = 0;
+    while (i < n) {
+        // Runs of ASCII that need no escape are copied at once.
+        qsizetype j = i;
+        while (j < n && t[j] < 0x80 && !entityFor(static_cast<char>(t[j])))
+            ++j;
+        if (j > i) {
+            const qsizetype at = out.size();
+            out.resize(at + (j - i));
+            char* d = out.data() + at;
+            for (qsizetype k = i; k < j; ++k)
+                *d++ = static_cast<char>(t[k]);
+            i = j;
+            if (i == n)
+                break;
+        }
+        const char16_t c = t[i];
+        if (c < 0x80) {
+            if (c == u'&' && text.sliced(i + 1).startsWith(u"quot;")) {
+                out.append("&#34;");
+                i += 6;
+            } else {
+                out.append(entityFor(static_cast<char>(c)));
+                ++i;
+            }
+            continue;
+        }
+        char32_t code = c;
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(t[i + 1])) {
+            code = QChar::surrogateToUcs4(c, t[i + 1]);
+            ++i;
+        } else if (QChar::isSurrogate(c)) {
+            code = '?';  // as QString::toUtf8 writes a lone surrogate
+        }
+        appendUtf8(out, code);
+        ++i;
+    }
 }
 
 QByteArray lyrXMLToBytes(QByteArrayView xml)
@@ -365,6 +416,22 @@ void TlyrXMLItem::SetProp(QByteArrayView name, const QString& value)
     SetPropBytes(name, value.toUtf8());
 }
 
+void TlyrXMLItem::AppendProp(QAnyStringView name, QStringView value)
+{
+    if (!Text.isEmpty() && !Text.endsWith(' '))
+        Text.append(' ');
+    name.visit([this](auto view) {
+        using View = decltype(view);
+        if constexpr (std::is_same_v<View, QStringView>)
+            Text.append(view.toUtf8());
+        else
+            Text.append(reinterpret_cast<const char*>(view.data()), view.size());
+    });
+    Text.append("=\"", 2);
+    lyrAppendStrToXML(Text, value);
+    Text.append('"');
+}
+
 // ---------------------------------------------------------------- reader
 
 TlyrXMLReader::TlyrXMLReader(QIODevice& stream)
@@ -591,9 +658,11 @@ void TlyrXMLWriter::Flush()
     if (out_.isEmpty())
         return;
     const qint64 written = stream_.write(out_);
+    const qsizetype wanted = out_.size();
     out_.resize(0);
-    if (written < 0)
-        throw ElyrError(stream_.errorString());
+    // A short write is a full disk too.
+    if (written != wanted)
+        throw ElyrError(written < 0 ? stream_.errorString() : QStringLiteral("磁盘已满，文件未写完"));
 }
 
 void TlyrXMLWriter::indent(int depth)
@@ -746,12 +815,7 @@ void TlyrXMLDocument::LoadFromFile(const QString& fileName, bool allowPartialLoa
 
 void TlyrXMLDocument::SaveToFile(const QString& fileName)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw ElyrError(QStringLiteral("无法创建文件 %1: %2").arg(fileName, file.errorString()));
-    SaveToStream(file);
-    if (!file.commit())
-        throw ElyrError(QStringLiteral("无法保存文件 %1: %2").arg(fileName, file.errorString()));
+    lyrSaveFile(fileName, [this](QIODevice& file) { SaveToStream(file); });
 }
 
 void TlyrXMLDocument::LoadItem(TlyrXMLItem* item)

@@ -8,7 +8,9 @@
 
 #include <QByteArray>
 #include <QIODevice>
+#include <QAnyStringView>
 #include <QString>
+#include <QStringView>
 #include <QVariant>
 
 #include <memory>
@@ -26,6 +28,9 @@ public:
 // written as UTF-8.
 QByteArray lyrBytesToXML(QByteArrayView raw);
 QByteArray lyrStrToXML(const QString& text);
+// The same escape written straight from UTF-16 onto the end of out (one
+// pass, no temporary).
+void lyrAppendStrToXML(QByteArray& out, QStringView text);
 // Undoes the escapes: "&#" + 1 to 7 digits + ";" is the character with that
 // code (above 127 as UTF-8), "&quot;" a double quote; any other "&" stays.
 QByteArray lyrXMLToBytes(QByteArrayView xml);
@@ -100,6 +105,9 @@ public:
     // Replaces the value in place, or appends name="value".
     void SetProp(QByteArrayView name, const QString& value);
     void SetPropBytes(QByteArrayView name, QByteArrayView raw);
+    // Appends name="value" without looking for an attribute of that name
+    // (for builders that write each attribute once).
+    void AppendProp(QAnyStringView name, QStringView value);
 
 private:
     friend class TlyrXMLReader;

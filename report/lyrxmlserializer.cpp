@@ -48,7 +48,7 @@ void appendAttr(QByteArray& out, const QByteArray& name, const QString& value)
     out += ' ';
     out += name;
     out += "=\"";
-    out += lyrStrToXML(value);
+    lyrAppendStrToXML(out, value);
     out += '"';
 }
 
@@ -387,7 +387,8 @@ void TlyrXMLSerializer::applyValue(QObject* obj, QByteArrayView rawName, const Q
     case KsPropKind::Enumeration: {
         bool numeric = false;
         qint64 n = value.trimmed().toLongLong(&numeric);
-        if (!numeric && !p->ValueOf(value, n))
+        // A number must name one of the values too.
+        if (numeric ? p->ValueName(n).isEmpty() : !p->ValueOf(value, n))
             throw ElyrConvertError(QStringLiteral("Invalid property value %1").arg(value));
         p->Set(target, KsValue::FromInt(n));
         break;
@@ -407,10 +408,9 @@ void TlyrXMLSerializer::applyValue(QObject* obj, QByteArrayView rawName, const Q
 
 void TlyrXMLSerializer::XMLToObj(QByteArrayView text, QObject* obj)
 {
-    TlyrAttributeScanner scanner(text);
-    while (scanner.Next()) {
+    auto apply = [&](const TlyrAttributeScanner& at) {
         try {
-            applyValue(obj, scanner.Name(), scanner.Value(), true);
+            applyValue(obj, at.Name(), at.Value(), true);
         } catch (const ElyrError& e) {
             Errors << e.Message();
         } catch (const KsError& e) {
@@ -418,7 +418,25 @@ void TlyrXMLSerializer::XMLToObj(QByteArrayView text, QObject* obj)
         } catch (const std::exception& e) {
             Errors << QString::fromUtf8(e.what());
         }
+    };
+    // A report's ancestor goes first: loading it starts the report afresh,
+    // which would undo the attributes written before ParentReport.
+    const bool report = qobject_cast<TlyrReport*>(obj) != nullptr;
+    auto isParentReport = [](QByteArrayView name) {
+        return QLatin1StringView(name).compare(QLatin1String("ParentReport"), Qt::CaseInsensitive) == 0;
+    };
+    if (report) {
+        TlyrAttributeScanner first(text);
+        while (first.Next())
+            if (isParentReport(first.Name())) {
+                apply(first);
+                break;
+            }
     }
+    TlyrAttributeScanner scanner(text);
+    while (scanner.Next())
+        if (!report || !isParentReport(scanner.Name()))
+            apply(scanner);
 }
 
 void TlyrXMLSerializer::readChildren(TlyrComponent* parent, TlyrXMLItem* item)
@@ -426,6 +444,13 @@ void TlyrXMLSerializer::readChildren(TlyrComponent* parent, TlyrXMLItem* item)
     for (int i = 0; i < item->Count(); ++i) {
         TlyrXMLItem* c = item->Items(i);
         const QString name = c->Prop("Name");
+        // A second object of a name (in any letter case) is not merged into
+        // the first.
+        const QString key = name.toUpper();
+        if (!name.isEmpty() && seen_.contains(key)) {
+            Errors << QStringLiteral("模板中的对象名 %1 重复，后一个对象未载入").arg(name);
+            continue;
+        }
         TlyrComponent* child = nullptr;
         if (c->Name.compare(QLatin1String("inherited"), Qt::CaseInsensitive) == 0) {
             child = name.isEmpty() ? nullptr : findOwned(name);
@@ -452,6 +477,8 @@ void TlyrXMLSerializer::readChildren(TlyrComponent* parent, TlyrXMLItem* item)
                     continue;
             }
         }
+        if (!name.isEmpty())
+            seen_.insert(key);
         child->SetLoading(true);
         recorded_.append(child);
         XMLToObj(c->Text, child);
@@ -490,6 +517,7 @@ void TlyrXMLSerializer::ReadRootComponent(TlyrComponent* obj, TlyrXMLItem* item)
         }
     } dropIndex{report, index != nullptr};
     recorded_.clear();
+    seen_.clear();
     obj->SetLoading(true);
     recorded_.append(obj);
     struct Finish {

@@ -32,6 +32,7 @@
 
 #include <QByteArray>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 
 #include <functional>
@@ -107,6 +108,8 @@ private:
 
     std::vector<Fixup> fixups_;
     QList<QPointer<TlyrComponent>> recorded_;
+    // Upper-cased names of the elements read so far.
+    QSet<QString> seen_;
     bool writing_ = false;
 };
 

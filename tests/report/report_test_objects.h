@@ -5,6 +5,50 @@
 
 #include "report/lyrclass.h"
 
+#include <sys/resource.h>
+
+#include <csignal>
+#include <thread>
+
+// Whether another thread holds the template-loading lock (the lock is
+// re-entrant, so the holder itself could always take it again).
+inline bool TemplateLockHeldElsewhere()
+{
+    bool free = false;
+    std::thread probe([&free] {
+        free = lyrTemplateLoadingLock().tryLock();
+        if (free)
+            lyrTemplateLoadingLock().unlock();
+    });
+    probe.join();
+    return !free;
+}
+
+// While alive, files cannot grow beyond `bytes`: writes fail as on a full
+// disk (EFBIG instead of the signal).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
 class TlyrTestMemoView : public TlyrReportComponent {
     Q_OBJECT
     Q_PROPERTY(double Left READ Left WRITE SetLeft)
@@ -33,12 +77,7 @@ public:
     bool IsTextObject() const override { return true; }
     bool IsView() const override { return true; }
     // Whether the template-loading lock was held when loading finished.
-    void Loaded() override
-    {
-        LockHeldAtLoad = !lyrTemplateLoadingLock().tryLock();
-        if (!LockHeldAtLoad)
-            lyrTemplateLoadingLock().unlock();
-    }
+    void Loaded() override { LockHeldAtLoad = TemplateLockHeldElsewhere(); }
     bool LockHeldAtLoad = false;
     TlyrAlign GetAlign() const override { return align_; }
     void SetAlign(TlyrAlign a) { align_ = a; }

@@ -4,6 +4,7 @@
 #include "report_test_objects.h"
 #include "script/ks_iinterpreter.h"
 
+#include <QBuffer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -124,4 +125,18 @@ TEST_F(CalcTest, ScriptErrorsAndEvents)
     EXPECT_FALSE(report.PrepareScript());
     EXPECT_TRUE(report.Errors().last().startsWith(QStringLiteral("Script error at 2:")))
         << report.Errors().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(CalcTest, ExpressionsFollowTheReportLanguageBeforePreparation)
+{
+    EXPECT_EQ(report.Calc(QStringLiteral("7 + 4")).ToInt(), 11);  // PascalScript
+    QBuffer b;
+    b.setData("<?xml version=\"1.0\"?><TlyrReport ScriptLanguage=\"JScript\"/>");
+    b.open(QIODevice::ReadOnly);
+    report.LoadFromStream(b);
+    ASSERT_EQ(report.ScriptLanguage(), QStringLiteral("JScript"));
+    EXPECT_EQ(report.Calc(QStringLiteral("7 % 4")).ToInt(), 3);
+    report.SetScriptLanguage(QStringLiteral("PascalScript"));
+    EXPECT_EQ(report.Calc(QStringLiteral("7 mod 4")).ToInt(), 3);
+    EXPECT_THROW(report.Calc(QStringLiteral("7 % 4")), ElyrError);
 }

@@ -7,6 +7,8 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMetaClassInfo>
+#include <QMetaProperty>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -428,4 +430,96 @@ TEST_F(ReportTest, SettingsStoreFollowsIniFile)
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("lyr.ini"))));
     report->SetIniFile(QStringLiteral("\\Software\\Lyrane"));
     EXPECT_EQ(report->GetIniFile()->format(), QSettings::NativeFormat);
+}
+
+namespace {
+
+// Every "Default:" class info of an option class names what a fresh object
+// holds, so the written defaults and the members cannot drift apart.
+void expectDeclaredDefaults(const QObject& fresh)
+{
+    const QMetaObject* meta = fresh.metaObject();
+    int checked = 0;
+    for (int i = meta->classInfoOffset(); i < meta->classInfoCount(); ++i) {
+        const QMetaClassInfo info = meta->classInfo(i);
+        const QByteArray key(info.name());
+        if (!key.startsWith("Default:"))
+            continue;
+        const QMetaProperty p = meta->property(meta->indexOfProperty(key.mid(8).constData()));
+        ASSERT_TRUE(p.isValid()) << key.constData();
+        const QVariant v = p.read(&fresh);
+        const QString text = p.isEnumType() ? QString::fromLatin1(p.enumerator().valueToKey(v.toInt()))
+                                            : v.toString();
+        EXPECT_EQ(text, QString::fromLatin1(info.value())) << meta->className() << ' ' << key.constData();
+        ++checked;
+    }
+    EXPECT_GT(checked, 0) << meta->className();
+}
+
+}  // namespace
+
+TEST(TlyrOptions, DefaultsAssignAndClear)
+{
+    expectDeclaredDefaults(TlyrEngineOptions());
+    expectDeclaredDefaults(TlyrPreviewOptions());
+    expectDeclaredDefaults(TlyrPrintOptions());
+    expectDeclaredDefaults(TlyrReportOptions());
+
+    TlyrPreviewOptions p;
+    p.AllowEdit = false;
+    p.Zoom = 2.5;
+    p.ZoomMode = TlyrPreviewOptions::zmManyPages;
+    p.OutlineWidth = 300;
+    p.ThumbnailVisible = true;
+    TlyrPreviewOptions q;
+    q.Assign(p);
+    EXPECT_FALSE(q.AllowEdit);
+    EXPECT_DOUBLE_EQ(q.Zoom, 2.5);
+    EXPECT_EQ(q.ZoomMode, TlyrPreviewOptions::zmManyPages);
+    EXPECT_EQ(q.OutlineWidth, 300);
+    q.Clear();  // only the outline, cache and thumbnail settings
+    EXPECT_EQ(q.OutlineWidth, 120);
+    EXPECT_FALSE(q.ThumbnailVisible);
+    EXPECT_FALSE(q.AllowEdit);
+    EXPECT_DOUBLE_EQ(q.Zoom, 2.5);
+
+    TlyrEngineOptions e;
+    e.SetNewSilentMode(simReThrow);
+    e.SetConvertNulls(false);
+    e.SetThreadSafeMode(true);
+    TlyrEngineOptions f;
+    f.Assign(e);
+    EXPECT_EQ(f.NewSilentMode(), simReThrow);  // not undone by the computed SilentMode
+    EXPECT_FALSE(f.ConvertNulls());
+    EXPECT_FALSE(f.ThreadSafeMode());  // the unpublished flags stay
+    f.Clear();
+    EXPECT_TRUE(f.ConvertNulls());
+    EXPECT_EQ(f.NewSilentMode(), simReThrow);
+
+    TlyrPrintOptions o;
+    o.Copies = 3;
+    o.Printer = QStringLiteral("LPT1");
+    o.Hidden = 9;
+    TlyrPrintOptions c;
+    c.Assign(o);
+    EXPECT_EQ(c.Copies, 3);
+    EXPECT_EQ(c.Printer, QStringLiteral("LPT1"));
+    EXPECT_EQ(c.Hidden, 0);
+    o.Clear();
+    EXPECT_EQ(o.Copies, 1);
+    EXPECT_EQ(o.Printer, QStringLiteral("Default"));
+    EXPECT_EQ(o.Hidden, 0);
+
+    lyrSetNowFunction([] { return 45000.5; });
+    TlyrReportOptions r;
+    r.Author = QStringLiteral("店长");
+    r.Description = {QStringLiteral("x")};
+    r.EnteredPassword = QStringLiteral("k");
+    r.Clear();
+    EXPECT_TRUE(r.Author.isEmpty());
+    EXPECT_TRUE(r.Description.isEmpty());
+    EXPECT_TRUE(r.EnteredPassword.isEmpty());
+    EXPECT_DOUBLE_EQ(r.CreateDate, 45000.5);
+    EXPECT_DOUBLE_EQ(r.LastChange, 45000.5);
+    lyrSetNowFunction({});
 }

@@ -9,6 +9,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <future>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -79,6 +82,45 @@ void build(TlyrReport& r, TlyrUserDataSet*& ds)
     r.ReportOptions()->Password = QStringLiteral("k9口令");
     r.ReportOptions()->Author = QStringLiteral("店长");
     r.SetScriptText({QStringLiteral("begin"), QStringLiteral("  x := 1;"), QStringLiteral("end.")});
+}
+
+
+// base.yl3: Page1 with the memo "Title"; the child template inherits it.
+QString writeBase(const QTemporaryDir& dir)
+{
+    const QString path = dir.filePath(QStringLiteral("base.yl3"));
+    TlyrReport base;
+    auto* page = new TtestPage(&base);
+    page->SetName(QStringLiteral("Page1"));
+    auto* m = new TlyrTestMemoView(page);
+    m->SetName(QStringLiteral("Title"));
+    m->SetBounds(1, 2, 100, 20);
+    m->SetComponentText(QStringLiteral("店名"));
+    base.SaveToFile(path);
+    return path;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// child.yl3: inherits base.yl3; `page` is the inside of Page1's element.
+QString writeChild(const QTemporaryDir& dir, const QByteArray& page)
+{
+    const QString base = writeBase(dir);
+    const QString child = dir.filePath(QStringLiteral("child.yl3"));
+    writeFile(child, "<?xml version=\"1.0\"?><TlyrReport ParentReport=\"" + base.toUtf8() +
+                         "\"><inherited Name=\"Page1\">" + page + "</inherited></TlyrReport>");
+    return child;
 }
 
 }  // namespace
@@ -262,17 +304,7 @@ TEST_F(SerializerTest, DamagedTemplatesGiveErrorLines)
 TEST_F(SerializerTest, AncestorTemplateWritesOnlyChanges)
 {
     QTemporaryDir dir;
-    const QString parentPath = dir.filePath(QStringLiteral("base.yl3"));
-    {
-        TlyrReport base;
-        auto* page = new TtestPage(&base);
-        page->SetName(QStringLiteral("Page1"));
-        auto* m = new TlyrTestMemoView(page);
-        m->SetName(QStringLiteral("Title"));
-        m->SetBounds(1, 2, 100, 20);
-        m->SetComponentText(QStringLiteral("店名"));
-        base.SaveToFile(parentPath);
-    }
+    const QString parentPath = writeBase(dir);
     TlyrReport child;
     child.SetParentReport(parentPath);  // absolute path: used as is
     ASSERT_NE(child.ParentReportObject(), nullptr);
@@ -356,6 +388,177 @@ TEST_F(SerializerTest, PasswordAndThreadSafeLoading)
     }
     lyrEngineFactories().AskPassword = nullptr;
     EXPECT_EQ(asked, 1);
-    EXPECT_TRUE(lyrTemplateLoadingLock().tryLock());  // released afterwards
-    lyrTemplateLoadingLock().unlock();
+    EXPECT_FALSE(TemplateLockHeldElsewhere());  // released afterwards
+}
+
+
+// Loading the ancestor takes the loading lock again on the same thread.
+TEST_F(SerializerTest, InheritedTemplateLoadsInThreadSafeMode)
+{
+    QTemporaryDir dir;
+    const QString child = writeChild(dir, "<inherited Name=\"Title\" Left=\"50\"/>");
+    auto done = std::make_shared<std::promise<QString>>();
+    std::future<QString> result = done->get_future();
+    std::thread worker([child, done] {
+        TlyrReport r;
+        r.EngineOptions()->SetNewSilentMode(simSilent);
+        r.EngineOptions()->SetThreadSafeMode(true);
+        r.LoadFromFile(child);
+        auto* title = qobject_cast<TlyrTestMemoView*>(r.FindObject(QStringLiteral("Title")));
+        QString text = r.Errors().join(QLatin1Char('\n'));
+        if (!title)
+            text += QStringLiteral("no Title");
+        else if (title->Left() != 50 || !title->IsAncestor() || !title->LockHeldAtLoad)
+            text += QStringLiteral("Title not inherited under the lock");
+        done->set_value(text);
+    });
+    if (result.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+        worker.detach();  // stuck on the lock: nothing can end it
+        FAIL() << "loading an inherited template in thread-safe mode does not finish";
+    }
+    worker.join();
+    EXPECT_EQ(result.get(), QString());
+    EXPECT_FALSE(TemplateLockHeldElsewhere());
+}
+
+// A new template replaces an inherited one; an empty ParentReport makes the
+// objects the report's own.
+TEST_F(SerializerTest, ClearAndANewTemplateDropTheAncestor)
+{
+    QTemporaryDir dir;
+    const QString child = writeChild(dir, "<TlyrTestMemoView Name=\"Added\"/>");
+    const QString other = dir.filePath(QStringLiteral("other.yl3"));
+    writeFile(other, "<?xml version=\"1.0\"?><TlyrReport><TtestPage Name=\"Page1\">"
+                     "<TlyrTestMemoView Name=\"Other\" Left=\"3\"/></TtestPage></TlyrReport>");
+
+    TlyrReport r;
+    r.EngineOptions()->SetNewSilentMode(simSilent);
+    ASSERT_TRUE(r.LoadFromFile(child));
+    ASSERT_NE(r.FindObject(QStringLiteral("Title")), nullptr);
+    r.Clear();
+    EXPECT_EQ(r.FindObject(QStringLiteral("Title")), nullptr);
+    EXPECT_EQ(r.PagesCount(), 0);
+    EXPECT_EQ(r.ParentReportObject(), nullptr);
+    EXPECT_FALSE(r.IsAncestor());
+
+    ASSERT_TRUE(r.LoadFromFile(child));
+    ASSERT_TRUE(r.LoadFromFile(other));
+    EXPECT_EQ(r.FindObject(QStringLiteral("Title")), nullptr);
+    EXPECT_EQ(r.FindObject(QStringLiteral("Added")), nullptr);
+    ASSERT_NE(r.FindObject(QStringLiteral("Other")), nullptr);
+    for (TlyrComponent* c : r.AllObjects())
+        EXPECT_FALSE(c->IsAncestor()) << c->objectName().toStdString();
+    const QByteArray xml = save(r);
+    EXPECT_FALSE(xml.contains("inherited")) << xml.constData();
+    TlyrReport again;
+    again.EngineOptions()->SetNewSilentMode(simSilent);
+    load(again, xml);
+    EXPECT_TRUE(again.Errors().isEmpty()) << again.Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_NE(again.FindObject(QStringLiteral("Other")), nullptr);
+
+    ASSERT_TRUE(r.LoadFromFile(child));
+    r.SetParentReport(QString());
+    EXPECT_FALSE(r.IsAncestor());
+    for (TlyrComponent* c : r.AllObjects())
+        EXPECT_FALSE(c->IsAncestor()) << c->objectName().toStdString();
+    const QByteArray own = save(r);
+    EXPECT_FALSE(own.contains("inherited")) << own.constData();
+    EXPECT_TRUE(own.contains("Name=\"Title\""));
+}
+
+// On a full disk the old template stays as it was and the save fails.
+TEST_F(SerializerTest, SaveToFileKeepsTheOldFileWhenTheDiskIsFull)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("r.yl3"));
+    TlyrReport r;
+    TlyrUserDataSet* ds = nullptr;
+    build(r, ds);
+    r.SaveToFile(path);
+    const QByteArray before = readFile(path);
+    ASSERT_GT(before.size(), 512);
+    r.ReportOptions()->Author = QStringLiteral("新的作者");
+    {
+        FileSizeLimit full(256);
+        EXPECT_THROW(r.SaveToFile(path), ElyrError);
+    }
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("r.yl3")});
+    r.SaveToFile(path);
+    EXPECT_NE(readFile(path), before);
+}
+
+// A Null variable is written without a value and reads back as Null.
+TEST_F(SerializerTest, NullVariableStaysNull)
+{
+    TlyrReport r;
+    r.Variables()->SetVariable(QStringLiteral("Nothing"), QVariant());
+    r.Variables()->SetVariable(QStringLiteral("Blank"), QString());
+    TlyrReport loaded;
+    loaded.EngineOptions()->SetNewSilentMode(simSilent);
+    load(loaded, save(r));
+    ASSERT_EQ(loaded.Variables()->Count(), 2);
+    EXPECT_GE(loaded.Variables()->IndexOf(QStringLiteral("Nothing")), 0);
+    EXPECT_TRUE(loaded.Variables()->Variables(QStringLiteral("Nothing")).isNull());
+    EXPECT_EQ(loaded.Variables()->Variables(QStringLiteral("Blank")).typeId(), QMetaType::QString);
+    EXPECT_TRUE(loaded.Calc(QStringLiteral("Nothing")).IsNull());
+    EXPECT_TRUE(loaded.Errors().isEmpty()) << loaded.Errors().join(QLatin1Char('\n')).toStdString();
+}
+
+// A number for an enumeration must name one of its values.
+TEST_F(SerializerTest, EnumerationNumbersAreRangeChecked)
+{
+    TlyrReport r;
+    r.EngineOptions()->SetNewSilentMode(simSilent);
+    load(r, "<?xml version=\"1.0\"?><TlyrReport><TtestPage Name=\"Page1\">"
+            "<TlyrTestMemoView Name=\"A\" Style=\"7\"/><TlyrTestMemoView Name=\"B\" Style=\"2\"/>"
+            "<TlyrTestMemoView Name=\"C\" Style=\"-1\"/></TtestPage></TlyrReport>");
+    auto style = [&](const char* name) {
+        auto* m = qobject_cast<TlyrTestMemoView*>(r.FindObject(QLatin1String(name)));
+        return m ? static_cast<int>(m->Style()) : -100;
+    };
+    EXPECT_EQ(style("A"), TlyrTestMemoView::vsPlain);
+    EXPECT_EQ(style("B"), TlyrTestMemoView::vsBoxed);
+    EXPECT_EQ(style("C"), TlyrTestMemoView::vsPlain);
+    EXPECT_TRUE(r.Errors().contains(QStringLiteral("Invalid property value 7")))
+        << r.Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(r.Errors().contains(QStringLiteral("Invalid property value -1")));
+}
+
+// Two objects of one name (in any letter case) are not merged.
+TEST_F(SerializerTest, DuplicateNamesGiveErrorLines)
+{
+    TlyrReport r;
+    r.EngineOptions()->SetNewSilentMode(simSilent);
+    load(r, "<?xml version=\"1.0\"?><TlyrReport><TtestPage Name=\"Page1\">"
+            "<TlyrTestMemoView Name=\"Memo1\" Left=\"5\"/><TlyrTestMemoView Name=\"MEMO1\" Left=\"9\" Top=\"4\"/>"
+            "<TtestBand Name=\"memo1\"/></TtestPage></TlyrReport>");
+    auto* page = r.FindObject(QStringLiteral("Page1"));
+    ASSERT_NE(page, nullptr);
+    ASSERT_EQ(page->Objects().size(), 1);
+    EXPECT_DOUBLE_EQ(page->Objects().first()->Left(), 5);
+    EXPECT_DOUBLE_EQ(page->Objects().first()->Top(), 0);
+    int lines = 0;
+    for (const QString& e : r.Errors())
+        lines += e.contains(QStringLiteral("重复"));
+    EXPECT_EQ(lines, 2) << r.Errors().join(QLatin1Char('\n')).toStdString();
+}
+
+// Attributes before ParentReport survive the ancestor's load.
+TEST_F(SerializerTest, AttributesBeforeParentReportAreKept)
+{
+    QTemporaryDir dir;
+    const QString base = writeBase(dir);
+    TlyrReport r;
+    r.EngineOptions()->SetNewSilentMode(simSilent);
+    load(r, "<?xml version=\"1.0\"?><TlyrReport ScriptLanguage=\"JScript\" DotMatrixReport=\"True\" ParentReport=\"" +
+                base.toUtf8() + "\" ReportOptions.Author=\"店长\"/>");
+    EXPECT_TRUE(r.Errors().isEmpty()) << r.Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(r.ScriptLanguage(), QStringLiteral("JScript"));
+    EXPECT_TRUE(r.DotMatrixReport());
+    EXPECT_EQ(r.ReportOptions()->Author, QStringLiteral("店长"));
+    EXPECT_EQ(r.ParentReport(), base);
+    auto* title = r.FindObject(QStringLiteral("Title"));
+    ASSERT_NE(title, nullptr);
+    EXPECT_TRUE(title->IsAncestor());
 }

@@ -1,7 +1,9 @@
 #include "report/lyrunicodeutils.h"
 #include "report/lyrpropstream.h"
+#include "report_test_objects.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -13,6 +15,15 @@ QStringList linesOf(const TWideStrings& w)
     QStringList out;
     w.AssignTo(out);
     return out;
+}
+
+// A list of that text, saved to the file.
+TWideStrings savedAs(const QString& fileName, const QString& text)
+{
+    TWideStrings w;
+    w.SetText(text);
+    w.SaveToFile(fileName);
+    return w;
 }
 
 TWideStrings fromText(const QString& text)
@@ -138,9 +149,7 @@ TEST(TWideStrings, FilesAndUtf8Form)
 {
     QTemporaryDir dir;
     const QString name = dir.filePath(QStringLiteral("lines.txt"));
-    TWideStrings w;
-    w.SetText(QStringLiteral("第一行\r\nsecond\r\n"));
-    w.SaveToFile(name);
+    const TWideStrings w = savedAs(name, QStringLiteral("第一行\r\nsecond\r\n"));
     TWideStrings back;
     back.LoadFromFile(name);
     EXPECT_EQ(linesOf(back), linesOf(w));
@@ -184,4 +193,53 @@ TEST(TWideStrings, ComponentStreamForms)
 
     TlyrPropReader damaged(writer.Data().left(5));
     EXPECT_THROW(back.ReadUTF8Property(damaged), ElyrPropStreamError);
+}
+
+// Files without a signature: UTF-8 when they are valid UTF-8 beyond ASCII,
+// GBK otherwise.
+TEST(TWideStrings, UnsignedFilesAsUtf8OrGbk)
+{
+    TWideStrings w;
+    w.LoadFromBytes(QStringLiteral("合计 12.50\r\n第二行").toUtf8());
+    EXPECT_EQ(linesOf(w), QStringList({"合计 12.50", "第二行"}));
+    w.LoadFromBytes(lyrWideToAnsi(QStringLiteral("合计 12.50\r\n第二行")));
+    EXPECT_EQ(linesOf(w), QStringList({"合计 12.50", "第二行"}));
+    w.LoadFromBytes(QByteArray("plain\r\ntext"));
+    EXPECT_EQ(linesOf(w), QStringList({"plain", "text"}));
+    // Cut off, overlong and surrogate forms are no UTF-8: read as GBK.
+    for (const QByteArray& bad : {QByteArray("ab\xE5\x90"), QByteArray("\xC0\xAF"), QByteArray("\xED\xA0\x80")}) {
+        w.LoadFromBytes(bad);
+        EXPECT_EQ(linesOf(w), QStringList({lyrAnsiToWide(bad)})) << bad.toHex().constData();
+    }
+
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("utf8.txt"));
+    {
+        QFile f(name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("店名：小店\n").toUtf8());
+    }
+    w.LoadFromFile(name);
+    EXPECT_EQ(linesOf(w), QStringList({"店名：小店"}));
+}
+
+// On a full disk the old file stays and the save fails.
+TEST(TWideStrings, SaveToFileKeepsTheOldFileWhenTheDiskIsFull)
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("old.txt"));
+    savedAs(name, QStringLiteral("第一行\r\n"));
+    auto bytes = [&name] {
+        QFile f(name);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray before = bytes();
+    TWideStrings big;
+    big.SetText(QString(4000, QLatin1Char('x')));
+    {
+        FileSizeLimit full(1024);
+        EXPECT_THROW(big.SaveToFile(name), EWideStringError);
+    }
+    EXPECT_EQ(bytes(), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.txt")});
 }

@@ -177,6 +177,16 @@ TEST(lyrUtils, ErrorRouting)
     }
     lyrSetErrorMsgHandler(old);
     EXPECT_EQ(shown, QStringList({"一"}));
+
+    // The library's errors are the program's own: caught by its one base.
+    try {
+        lyrStrToFloat(QStringLiteral("abc"));
+        ADD_FAILURE() << "no exception";
+    } catch (const velmora::Error& e) {
+        EXPECT_NE(dynamic_cast<const ElyrConvertError*>(&e), nullptr);
+        EXPECT_FALSE(e.message().isEmpty());
+        EXPECT_EQ(static_cast<const ElyrError&>(e).Message(), e.message());
+    }
 }
 
 TEST(lyrUtils, TempFilesAndAppPath)

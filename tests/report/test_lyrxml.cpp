@@ -125,6 +125,31 @@ TEST(lyrXMLItem, AttributesKeepTheirPlace)
     EXPECT_EQ(item.Prop("Top"), QString());
 }
 
+// The one-pass escape from UTF-16 writes what escaping the UTF-8 bytes does,
+// and appending builds what setting does on a fresh element.
+TEST(lyrXMLItem, AppendingMatchesSetting)
+{
+    const QString texts[] = {QString(),
+                             QStringLiteral("plain"),
+                             QStringLiteral("第1页 合计 \"1,234.50\" <元> &quot;x&quot &\r\n"),
+                             QString::fromUtf8("\xF0\x9F\x98\x80 end"),
+                             QString(QChar(0xD800)) + QStringLiteral("a") + QChar(0xDC00),
+                             QStringLiteral("tail &")};
+    for (const QString& t : texts) {
+        EXPECT_EQ(lyrStrToXML(t), lyrBytesToXML(t.toUtf8())) << t.toStdString();
+        TlyrXMLItem set, appended;
+        set.SetProp("Name", QStringLiteral("M1"));
+        set.SetProp("u", t);
+        appended.AppendProp("Name", u"M1");
+        appended.AppendProp(QStringLiteral("u"), t);
+        EXPECT_EQ(appended.Text, set.Text);
+        EXPECT_EQ(appended.Prop("u"), set.Prop("u"));
+    }
+    QByteArray out("x=\"");
+    lyrAppendStrToXML(out, u"<a>");
+    EXPECT_EQ(out, QByteArray("x=\"&#60;a&#62;"));
+}
+
 TEST(lyrXMLItem, TreeOperations)
 {
     TlyrXMLItem root;
