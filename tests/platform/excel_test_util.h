@@ -86,4 +86,30 @@ struct XSheet
 };
 XSheet inspectXlsx(const QString &path);
 
+// .xls workbooks written record by record, so that each test states the
+// records it is about.
+QByteArray biffRecord(quint16 type, const QByteArray &data);
+QByteArray xlsNumber(int row, int column, int xf, double value);
+QByteArray xlsLabelSst(int row, int column, int index);
+QByteArray xlsLabel(int row, int column, const QString &text); // may run on in CONTINUE records
+
+struct XlsBook
+{
+    QString sheetName = QStringLiteral("Sheet1");
+    QVector<std::pair<int, QString>> formats; // custom number formats: id, code
+    QVector<int> xfFormats = {0};             // number format id of each XF
+    QStringList shared;                       // the shared strings table
+    int dimensionRows = 0;                    // rows the DIMENSION record claims
+    int dimensionColumns = 0;
+    QByteArray cells;                         // the sheet's cell records
+};
+// The workbook stream of an Excel 97 workbook with one worksheet.
+QByteArray xlsWorkbookStream(const XlsBook &book);
+// A compound file with these streams (each padded past the small-stream cutoff).
+QByteArray makeCompoundFile(const QVector<std::pair<QString, QByteArray>> &streams);
+inline QByteArray makeXls(const XlsBook &book)
+{
+    return makeCompoundFile({{QStringLiteral("Workbook"), xlsWorkbookStream(book)}});
+}
+
 } // namespace exceltest
