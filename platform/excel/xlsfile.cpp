@@ -656,9 +656,12 @@ private:
         return ReadProblem::None;
     }
 
-    bool set(int row, int column, const QString &text)
+    // A cell into the rows; past Excel's last column the file is damaged.
+    ReadProblem set(int row, int column, const QString &text)
     {
-        return m_rows->set(row + 1, column, text);
+        if (column >= kMaxSheetColumns)
+            return ReadProblem::Damaged;
+        return m_rows->set(row + 1, column, text) ? ReadProblem::None : ReadProblem::TooLarge;
     }
 
     ReadProblem readSheet(qsizetype pos)
@@ -686,11 +689,11 @@ private:
             if (r.type == 0x0207) { // STRING: the text result of the formula before
                 if (pendingRow >= 0) {
                     QString result;
-                    const ReadProblem p = text(&pos, d, 2, u16(d, 0), &result);
+                    ReadProblem p = text(&pos, d, 2, u16(d, 0), &result);
+                    if (p == ReadProblem::None)
+                        p = set(pendingRow, pendingColumn, result);
                     if (p != ReadProblem::None)
                         return p;
-                    if (!set(pendingRow, pendingColumn, result))
-                        return ReadProblem::TooLarge;
                     pendingRow = -1;
                 }
                 continue;
@@ -710,8 +713,9 @@ private:
                 break;
             case 0x00BD: // MULRK: row, first column, (xf, rk) each, last column
                 for (qsizetype at = 4, c = column; at + 6 <= d.size() - 2; at += 6, ++c) {
-                    if (!set(row, int(c), numberCell(rkValue(u32(d, at + 2)), u16(d, at))))
-                        return ReadProblem::TooLarge;
+                    const ReadProblem p = set(row, int(c), numberCell(rkValue(u32(d, at + 2)), u16(d, at)));
+                    if (p != ReadProblem::None)
+                        return p;
                 }
                 cells += (d.size() - 6) / 6;
                 break;
@@ -751,8 +755,8 @@ private:
                 --cells;
                 continue;
             }
-            if (!set(row, column, value))
-                return ReadProblem::TooLarge;
+            if (const ReadProblem p = set(row, column, value); p != ReadProblem::None)
+                return p;
         }
         return ReadProblem::None;
     }

@@ -345,12 +345,20 @@ QByteArray makeCompoundFile(const QVector<std::pair<QString, QByteArray>> &strea
         padded.append(b);
     }
     const qsizetype dirSectors = (qsizetype(streams.size()) + 1 + 3) / 4;
-    qsizetype fatSectors = 1;
-    while (fatSectors * 128 < fatSectors + dirSectors + streamSectors)
+    // FAT sectors past the header's 109 are listed in DIFAT sectors of 127.
+    qsizetype fatSectors = 1, difatSectors = 0;
+    for (;;) {
+        difatSectors = fatSectors > 109 ? (fatSectors - 109 + 126) / 127 : 0;
+        if (fatSectors * 128 >= fatSectors + difatSectors + dirSectors + streamSectors)
+            break;
         ++fatSectors;
+    }
     QVector<quint32> fat;
     for (qsizetype i = 0; i < fatSectors; ++i)
         fat.append(kFatSector);
+    const quint32 difatStart = quint32(fat.size());
+    for (qsizetype i = 0; i < difatSectors; ++i)
+        fat.append(0xFFFFFFFC);
     const quint32 dirStart = quint32(fat.size());
     for (qsizetype i = 0; i < dirSectors; ++i)
         fat.append(i + 1 < dirSectors ? quint32(fat.size() + 1) : kEnd);
@@ -363,6 +371,14 @@ QByteArray makeCompoundFile(const QVector<std::pair<QString, QByteArray>> &strea
     }
     while (fat.size() % 128)
         fat.append(kFree);
+    QByteArray difat;
+    for (qsizetype d = 0; d < difatSectors; ++d) {
+        for (qsizetype i = 0; i < 127; ++i) {
+            const qsizetype f = 109 + d * 127 + i;
+            put32(&difat, f < fatSectors ? quint32(f) : kFree);
+        }
+        put32(&difat, d + 1 < difatSectors ? difatStart + quint32(d + 1) : kEnd);
+    }
 
     QByteArray header(512, '\0');
     header.replace(0, 8, QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
@@ -379,7 +395,8 @@ QByteArray makeCompoundFile(const QVector<std::pair<QString, QByteArray>> &strea
     set32(&header, 0x30, dirStart);
     set32(&header, 0x38, 4096);
     set32(&header, 0x3C, kEnd);
-    set32(&header, 0x44, kEnd);
+    set32(&header, 0x44, difatSectors ? difatStart : kEnd);
+    set32(&header, 0x48, quint32(difatSectors));
     for (int i = 0; i < 109; ++i)
         set32(&header, 0x4C + 4 * i, i < fatSectors ? quint32(i) : kFree);
 
@@ -406,6 +423,7 @@ QByteArray makeCompoundFile(const QVector<std::pair<QString, QByteArray>> &strea
     QByteArray out = header;
     for (quint32 f : fat)
         put32(&out, f);
+    out += difat;
     out += directory;
     for (const QByteArray &b : padded)
         out += b;

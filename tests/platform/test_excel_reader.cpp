@@ -417,6 +417,9 @@ TEST(ExcelReader, XlsCellsPastTheRowsItsDimensionClaimsAreRead)
     ASSERT_EQ(r.sheet.rowCount(), 4);
     EXPECT_EQ(r.sheet.value(3, "会员卡号"), "1004");
     EXPECT_EQ(r.sheet.value(3, "会员姓名"), "张三");
+    // Past Excel's last column, though, the file is damaged.
+    book.cells += xlsNumber(5, 16384, 0, 1);
+    EXPECT_EQ(readXlsBytes(makeXls(book)).problem, ReadProblem::Damaged);
 }
 
 TEST(ExcelReader, XlsWithBothExcel95AndExcel97StreamsReadsTheExcel97One)
@@ -534,6 +537,16 @@ TEST(ExcelReader, HostileSizesAreRefusedWhileStreaming)
     }
     const ReadResult r = readXlsx(zip, "测试.xlsx");
     EXPECT_NE(r.problem, ReadProblem::None);
+
+    // An .xls with more cells than any shop file: refused, not held.
+    XlsBook book;
+    book.dimensionRows = 1;
+    book.dimensionColumns = 1;
+    const QByteArray cell = xlsNumber(1, 0, 0, 1.5);
+    book.cells = xlsLabel(0, 0, QStringLiteral("积分")) + cell.repeated(2'000'001);
+    const ReadResult xls = readXls(makeXls(book), "测试.xls");
+    EXPECT_EQ(xls.problem, ReadProblem::TooLarge);
+    EXPECT_TRUE(xls.message.contains("测试.xls"));
 }
 
 TEST(ExcelReader, ProgressIsToldAndTheReadCanBeCancelled)
