@@ -6,6 +6,7 @@
 #include "platform/excel/excelreader.h"
 #include "platform/excel/excelwriter.h"
 #include "platform/excel/ziparchive.h"
+#include "tests/platform/excel_test_util.h"
 
 #include <QDir>
 #include <QFile>
@@ -283,6 +284,54 @@ void BM_ReadMemberSheet10k(benchmark::State &state)
     state.counters["ratio_vs_baseline"] = mean / baseline;
 }
 BENCHMARK(BM_ReadMemberSheet10k)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+
+// Hostile workbooks of a few hundred kilobytes whose sheet inflates as far
+// as the reader lets it: the time until it answers, against reading the
+// 10,000 members in the same process.
+QByteArray hostileWorkbook(const QByteArray &element, qsizetype sheetBytes)
+{
+    const QByteArray head = "<worksheet><sheetData>";
+    const QByteArray tail = "</sheetData></worksheet>";
+    return exceltest::makeZip(exceltest::workbookParts(
+        QString(), {{"xl/worksheets/sheet1.xml",
+                     head + element.repeated((sheetBytes - head.size() - tail.size()) / element.size()) + tail}}));
+}
+
+void hostileRead(benchmark::State &state, const QByteArray &bytes)
+{
+    QTemporaryDir dir;
+    const QString members = writeMemberSheet(dir.filePath("members.xlsx"), 10000);
+    double hostile = 0, legit = 0;
+    for (auto _ : state) {
+        auto start = Clock::now();
+        excel::readXlsx(bytes, "h.xlsx");
+        const double s = secondsSince(start);
+        hostile += s;
+        state.SetIterationTime(s);
+        start = Clock::now();
+        excel::readWorkbook(members);
+        legit += secondsSince(start);
+    }
+    state.counters["file_MB"] = double(bytes.size()) / (1 << 20);
+    state.counters["seconds"] = hostile / double(state.iterations());
+    state.counters["ratio_vs_10k_members"] = hostile / legit;
+}
+
+// Elements the reader skips, up to the inflated size it accepts.
+void BM_HostileSheetOfSkippedElements(benchmark::State &state)
+{
+    static const QByteArray bytes = hostileWorkbook("<x/>", 99ll << 20);
+    hostileRead(state, bytes);
+}
+BENCHMARK(BM_HostileSheetOfSkippedElements)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(2);
+
+// Cells with text, past the number of cells it accepts.
+void BM_HostileSheetOfCells(benchmark::State &state)
+{
+    static const QByteArray bytes = hostileWorkbook("<row><c t=\"inlineStr\"><is><t>a</t></is></c></row>", 99ll << 20);
+    hostileRead(state, bytes);
+}
+BENCHMARK(BM_HostileSheetOfCells)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(2);
 
 } // namespace
 

@@ -23,6 +23,10 @@ constexpr qint64 kMaxStreamed = 100ll << 20;
 // of up to ten bytes each ("&#x10FFFF;" and the like), attribute values are
 // short; a longer run is a file built to exhaust memory.
 constexpr qint64 kMaxTextRun = 1 << 20;
+// Tags ('<') in the streamed parts together: about four for each of two
+// million cells with their rows; each costs the XML reader the same time
+// whether it means anything or not.
+constexpr qint64 kMaxTags = 12'000'000;
 // A cell's text before its _xHHHH_ escapes are decoded (seven characters
 // for one).
 constexpr qint64 kMaxRawText = qint64(kMaxCellText) * 7;
@@ -50,8 +54,8 @@ ReadProblem problemOf(ZipArchive::Status s)
 class PartStream : public QIODevice
 {
 public:
-    PartStream(ZipArchive::Entry *entry, const std::function<bool(qint64)> &progress)
-        : m_entry(entry), m_progress(progress)
+    PartStream(ZipArchive::Entry *entry, qint64 *tags, const std::function<bool(qint64)> &progress)
+        : m_entry(entry), m_tags(tags), m_progress(progress)
     {
         open(QIODevice::ReadOnly);
     }
@@ -70,7 +74,7 @@ protected:
         const char *p = data;
         const char *end = data + n;
         while (const char *lt = static_cast<const char *>(std::memchr(p, '<', size_t(end - p)))) {
-            if (m_run + (lt - p) > kMaxTextRun)
+            if (m_run + (lt - p) > kMaxTextRun || ++*m_tags > kMaxTags)
                 return stop(ReadProblem::TooLarge);
             m_run = 0;
             p = lt + 1;
@@ -92,6 +96,7 @@ private:
         return -1;
     }
     ZipArchive::Entry *m_entry;
+    qint64 *m_tags;
     std::function<bool(qint64)> m_progress;
     ReadProblem m_problem = ReadProblem::None;
     qint64 m_run = 0;
@@ -183,6 +188,7 @@ private:
     QStringList m_shared;
     qint64 m_sharedChars = 0;
     qint64 m_cellsRead = 0;
+    qint64 m_tags = 0;
     RowCollector m_rows;
     ReadProgress m_progress;
     qint64 m_streamed = 0; // bytes of the large parts read before the current one
@@ -372,7 +378,7 @@ std::unique_ptr<ZipArchive::Entry> XlsxReader::openLarge(const QString &part, Zi
 std::unique_ptr<PartStream> XlsxReader::streamOf(ZipArchive::Entry *entry)
 {
     const qint64 base = m_streamed;
-    return std::make_unique<PartStream>(entry, [this, base](qint64 done) {
+    return std::make_unique<PartStream>(entry, &m_tags, [this, base](qint64 done) {
         m_streamed = base + done;
         return !m_progress || m_progress(int(qMin<qint64>(99, m_streamed * 100 / m_toStream)));
     });

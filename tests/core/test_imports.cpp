@@ -9,6 +9,7 @@
 #include "core/dm.h"
 #include "platform/ui/lookupcombo.h"
 #include "platform/ui/messages.h"
+#include "tests/platform/excel_test_util.h"
 
 #include <QApplication>
 #include <QFile>
@@ -22,7 +23,6 @@
 #include <atomic>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <zip.h>
 
 namespace {
 
@@ -495,27 +495,8 @@ TEST_F(ImportTest, AWorkbookWithACellTooLongForExcelIsRefusedBeforeAnyImport)
              "<c r=\"B2\" t=\"inlineStr\"><is><t>张三</t></is></c></row>"
              "<row r=\"3\"><c r=\"A3\" t=\"inlineStr\"><is><t>26000002</t></is></c>"
              "<c r=\"B3\" t=\"inlineStr\"><is><t>" + QString(40000, QChar(0x957F)).toUtf8() + "</t></is></c></row>";
-    const QByteArray rels = "http://schemas.openxmlformats.org/package/2006/relationships";
-    const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
-    const QList<std::pair<const char *, QByteArray>> parts = {
-        {"_rels/.rels", "<Relationships xmlns=\"" + rels + "\"><Relationship Id=\"rId1\" Type=\"" + rel +
-                            "officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
-        {"xl/workbook.xml", "<workbook xmlns:r=\"" + rel.chopped(1) + "\"><sheets><sheet name=\"Sheet1\" sheetId=\"1\" "
-                            "r:id=\"rId1\"/></sheets></workbook>"},
-        {"xl/_rels/workbook.xml.rels", "<Relationships xmlns=\"" + rels + "\"><Relationship Id=\"rId1\" Type=\"" + rel +
-                                           "worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
-        {"xl/worksheets/sheet1.xml", "<worksheet><sheetData>" + sheet + "</sheetData></worksheet>"},
-    };
     const QString path = dir.filePath(QStringLiteral("长文字.xlsx"));
-    zipFile zf = zipOpen(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE);
-    ASSERT_NE(zf, nullptr);
-    for (const auto &p : parts) {
-        zip_fileinfo info{};
-        zipOpenNewFileInZip(zf, p.first, &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION);
-        zipWriteInFileInZip(zf, p.second.constData(), unsigned(p.second.size()));
-        zipCloseFileInZip(zf);
-    }
-    zipClose(zf, nullptr);
+    ASSERT_TRUE(exceltest::writeFile(path, exceltest::makeZip(exceltest::workbookParts(QString::fromUtf8(sheet)))));
 
     TfrmIn_M w;
     EXPECT_FALSE(w.myOpen(path));

@@ -2,68 +2,10 @@
 
 #include "platform/excel/ziparchive.h"
 
-#include <QTemporaryFile>
 #include <QXmlStreamReader>
 
-#include <zip.h>
 
 namespace exceltest {
-
-QByteArray makeZip(const QVector<ZipPart> &parts)
-{
-    QTemporaryFile tmp;
-    if (!tmp.open())
-        return QByteArray();
-    const QByteArray path = QFile::encodeName(tmp.fileName());
-    tmp.close();
-    zipFile zf = zipOpen(path.constData(), APPEND_STATUS_CREATE);
-    if (!zf)
-        return QByteArray();
-    for (const ZipPart &p : parts) {
-        const QByteArray name = p.name.toUtf8();
-        zip_fileinfo info{};
-        uLong crc = crc32(0L, reinterpret_cast<const Bytef *>(p.data.constData()), uInt(p.data.size()));
-        zipOpenNewFileInZip3(zf, name.constData(), &info, nullptr, 0, nullptr, 0, nullptr,
-                             p.stored ? 0 : Z_DEFLATED, p.stored ? 0 : Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS,
-                             DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, p.password, crc);
-        zipWriteInFileInZip(zf, p.data.constData(), unsigned(p.data.size()));
-        zipCloseFileInZip(zf);
-    }
-    zipClose(zf, nullptr);
-    return fileBytes(tmp.fileName());
-}
-
-QVector<ZipPart> workbookParts(const QString &sheetData, const QVector<ZipPart> &extra)
-{
-    const QByteArray ns = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-                          "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
-    const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
-    QVector<ZipPart> parts = {
-        {"_rels/.rels",
-         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-         "<Relationship Id=\"rId1\" Type=\"" + rel + "officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
-        {"xl/workbook.xml", "<workbook " + ns + "><sheets><sheet name=\"Sheet1\" sheetId=\"1\" r:id=\"rId1\"/>"
-                            "</sheets></workbook>"},
-        {"xl/_rels/workbook.xml.rels",
-         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-         "<Relationship Id=\"rId1\" Type=\"" + rel + "worksheet\" Target=\"worksheets/sheet1.xml\"/>"
-         "<Relationship Id=\"rId2\" Type=\"" + rel + "sharedStrings\" Target=\"sharedStrings.xml\"/>"
-         "</Relationships>"},
-        {"xl/sharedStrings.xml", "<sst " + ns + "><si><t>甲</t></si><si><t>乙</t></si></sst>"},
-        {"xl/worksheets/sheet1.xml", "<worksheet " + ns + "><sheetData>" + sheetData.toUtf8() + "</sheetData></worksheet>"},
-    };
-    for (const ZipPart &e : extra) {
-        bool replaced = false;
-        for (ZipPart &p : parts)
-            if (p.name == e.name) {
-                p = e;
-                replaced = true;
-            }
-        if (!replaced)
-            parts.append(e);
-    }
-    return parts;
-}
 
 namespace {
 

@@ -510,8 +510,12 @@ TEST(ExcelReader, HostileSizesAreRefusedWhileStreaming)
         {"endless text", workbookParts(header + "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>"
                                        + QString(2 << 20, QLatin1Char('&')).replace(QLatin1String("&"), QLatin1String("&amp;"))
                                        + "</t></is></c></row>")},
-        // Millions of empty cells and rows.
+        // Millions of empty cells and rows, or of elements that mean nothing.
         {"empty cells", workbookParts(header + QString("<row><c/></row>").repeated(1'000'001))},
+        {"meaningless elements",
+         workbookParts(header, {{"xl/worksheets/sheet1.xml",
+                                 "<worksheet><sheetData>" + QByteArray("<x/>").repeated(12'000'001)
+                                     + "</sheetData></worksheet>"}})},
         // Shared strings: too many, and too much text together.
         {"many shared strings",
          workbookParts(header, {{"xl/sharedStrings.xml", "<sst>" + QByteArray("<si/>").repeated(2'000'001) + "</sst>"}})},
