@@ -8,13 +8,18 @@
 #include "platform/ui/messages.h"
 
 #include <QDate>
+#include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
+#include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using vdb::sqlNum;
@@ -79,7 +84,83 @@ void execute(const QString &sql)
 
 }  // namespace
 
+// ---------------------------------------------------------------- the reading window
+
+TfrmReading::TfrmReading(const QString &fileName, QWidget *parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("读取EXCEL文件"));
+    setWindowModality(Qt::WindowModal);
+    Label1 = new QLabel(QStringLiteral("正在读取“%1”……").arg(fileName), this);
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    BitBtn1 = new QPushButton(QStringLiteral("取消"), this);
+    BitBtn1->setAutoDefault(false);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(BitBtn1);
+    auto *lay = new QVBoxLayout(this);
+    lay->addWidget(Label1);
+    lay->addWidget(ProgressBar1);
+    lay->addLayout(buttons);
+    resize(360, 110);
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+}
+
+std::function<void(TfrmReading *)> &TfrmReading::onShown()
+{
+    static std::function<void(TfrmReading *)> hook;
+    return hook;
+}
+
+void TfrmReading::BitBtn1Click()
+{
+    m_cancelled = true;
+    BitBtn1->setEnabled(false);
+    Label1->setText(QStringLiteral("正在取消……"));
+}
+
+excel::ReadResult TfrmReading::run(const Reader &read)
+{
+    excel::ReadResult result;
+    QEventLoop loop;
+    // The worker only touches the two atomics; the bar is updated here.
+    QThread *worker = QThread::create([&] {
+        try {
+            result = read([this](int percent) {
+                m_percent = percent;
+                return !m_cancelled;
+            });
+        } catch (const std::bad_alloc &) {
+            result.problem = excel::ReadProblem::TooLarge;
+        }
+    });
+    connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, [this] { ProgressBar1->setValue(m_percent); });
+    tick.start(50);
+    show();
+    if (onShown()) onShown()(this);
+    worker->start();
+    loop.exec();
+    worker->wait();
+    delete worker;
+    tick.stop();
+    ProgressBar1->setValue(100);
+    hide();
+    if (m_cancelled && result.ok()) result.problem = excel::ReadProblem::Cancelled;
+    return result;
+}
+
 // ---------------------------------------------------------------- the shared window
+
+TfrmImport::WorkbookReader &TfrmImport::workbookReader()
+{
+    static WorkbookReader reader = [](const QString &path, const excel::ReadProgress &progress) {
+        return excel::readWorkbook(path, progress);
+    };
+    return reader;
+}
 
 TfrmImport::FileChooser &TfrmImport::fileChooser()
 {
@@ -144,8 +225,13 @@ void TfrmImport::BitBtn1Click()
 
 bool TfrmImport::myOpen(const QString &path)
 {
-    excel::ReadResult r = excel::readWorkbook(path);
+    const QString fileName = QFileInfo(path).fileName();
+    TfrmReading reading(fileName, this);
+    const WorkbookReader read = workbookReader();
+    excel::ReadResult r = reading.run([&](const excel::ReadProgress &progress) { return read(path, progress); });
+    if (r.problem == excel::ReadProblem::Cancelled) return false;
     if (!r.ok()) {
+        if (r.message.isEmpty()) r.message = excel::readProblemMessage(r.problem, fileName);
         setSheet(excel::Sheet());
         ui::showMessage(r.message, this);
         return false;

@@ -8,18 +8,48 @@
 // rows before it are kept and the message names the row and the column.  A
 // database failure undoes the whole import.
 
+#include "platform/excel/excelreader.h"
 #include "platform/excel/excelsheet.h"
 #include "platform/excel/excelsheetmodel.h"
 
 #include <QDialog>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 
 class QGroupBox;
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QTableView;
 namespace ui { class LookupComboBox; }
+
+// Shown while a workbook is read: the reading runs on a thread of its own,
+// so the program keeps answering, and "取消" (or Esc) stops it.
+class TfrmReading : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmReading(const QString &fileName, QWidget *parent = nullptr);
+    QLabel *Label1 = nullptr;             // 正在读取 ...
+    QProgressBar *ProgressBar1 = nullptr;
+    QPushButton *BitBtn1 = nullptr;       // 取消
+
+    using Reader = std::function<excel::ReadResult(const excel::ReadProgress &)>;
+    // Shows the window, runs read on a worker thread and returns its result
+    // once it ends (Cancelled when "取消" stopped it).
+    excel::ReadResult run(const Reader &read);
+    // "取消"
+    void BitBtn1Click();
+    bool cancelled() const { return m_cancelled; }
+    void reject() override { BitBtn1Click(); }
+
+    // Told each time a reading window has been shown; tests act on it there.
+    static std::function<void(TfrmReading *)> &onShown();
+
+private:
+    std::atomic<bool> m_cancelled{false};
+    std::atomic<int> m_percent{0};
+};
 
 class TfrmImport : public QDialog {
     Q_OBJECT
@@ -35,8 +65,10 @@ public:
 
     // "打开": asks for a workbook, then myOpen.
     void BitBtn1Click();
-    // Reads the workbook's Sheet1 into the grid; false (after a message) when
-    // it cannot be read, leaving "导入" disabled.
+    // Reads the workbook's Sheet1 into the grid, showing the reading window;
+    // false (after a message) when it cannot be read, leaving "导入"
+    // disabled, and false without one when the user cancelled the reading,
+    // leaving what was shown before.
     bool myOpen(const QString &path);
     // Shows an already read sheet, as myOpen does.
     void setSheet(const excel::Sheet &sheet);
@@ -50,6 +82,9 @@ public:
     // The file chooser of "打开" (caption, filter); replaced in tests.
     using FileChooser = std::function<QString(QWidget *parent, const QString &caption, const QString &filter)>;
     static FileChooser &fileChooser();
+    // What reads the workbook, on the reading window's thread; replaced in tests.
+    using WorkbookReader = std::function<excel::ReadResult(const QString &path, const excel::ReadProgress &)>;
+    static WorkbookReader &workbookReader();
 
 protected:
     struct Layout {

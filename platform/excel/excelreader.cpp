@@ -6,9 +6,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
-
-#include <freexl.h>
 
 namespace excel {
 
@@ -26,95 +23,6 @@ ReadResult failed(ReadProblem problem, const QString &fileName)
     r.problem = problem;
     r.message = readProblemMessage(problem, fileName);
     return r;
-}
-
-ReadResult readXls(const QString &path, const QByteArray &bytes, const QString &fileName)
-{
-    const void *handle = nullptr;
-    const QByteArray encoded = QFile::encodeName(path);
-    const int rc = freexl_open(encoded.constData(), &handle);
-    struct Closer
-    {
-        const void *h;
-        ~Closer()
-        {
-            if (h)
-                freexl_close(h);
-        }
-    } closer{handle};
-    if (rc != FREEXL_OK) {
-        switch (rc) {
-        case FREEXL_FILE_NOT_FOUND: return failed(ReadProblem::NotFound, fileName);
-        case FREEXL_BIFF_WORKBOOK_NOT_FOUND: return failed(ReadProblem::NotWorkbook, fileName);
-        case FREEXL_INSUFFICIENT_MEMORY: return failed(ReadProblem::TooLarge, fileName);
-        default: return failed(ReadProblem::Damaged, fileName);
-        }
-    }
-    unsigned int info = 0;
-    if (freexl_get_info(handle, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK && info == FREEXL_BIFF_OBFUSCATED)
-        return failed(ReadProblem::Encrypted, fileName);
-    unsigned int sheets = 0;
-    if (freexl_get_info(handle, FREEXL_BIFF_SHEET_COUNT, &sheets) != FREEXL_OK)
-        return failed(ReadProblem::Damaged, fileName);
-    int found = -1;
-    for (unsigned int i = 0; i < sheets && i < 65536 && found < 0; ++i) {
-        const char *name = nullptr;
-        if (freexl_get_worksheet_name(handle, (unsigned short)i, &name) == FREEXL_OK && name
-            && QString::fromUtf8(name).compare(QLatin1String(kSheetName), Qt::CaseInsensitive) == 0)
-            found = int(i);
-    }
-    if (found < 0)
-        return failed(ReadProblem::NoSheet1, fileName);
-    if (freexl_select_active_worksheet(handle, (unsigned short)found) != FREEXL_OK)
-        return failed(ReadProblem::Damaged, fileName);
-    unsigned int rows = 0;
-    unsigned short columns = 0;
-    if (freexl_worksheet_dimensions(handle, &rows, &columns) != FREEXL_OK)
-        return failed(ReadProblem::Damaged, fileName);
-    if (rows > unsigned(kMaxSheetRows) || columns > kMaxSheetColumns)
-        return failed(ReadProblem::Damaged, fileName);
-
-    // FreeXL leaves formula results and logical values empty; they come
-    // from our own pass over the workbook stream.
-    QHash<quint64, QString> extras;
-    for (const BiffCell &b : readBiffExtras(bytes, QLatin1String(kSheetName)))
-        extras.insert(quint64(b.row) << 16 | quint64(b.column), b.text);
-
-    RowCollector collector;
-    for (unsigned int r = 0; r < rows; ++r) {
-        for (unsigned short c = 0; c < columns; ++c) {
-            FreeXL_CellValue v;
-            if (freexl_get_cell_value(handle, r, c, &v) != FREEXL_OK)
-                return failed(ReadProblem::Damaged, fileName);
-            QString text;
-            switch (v.type) {
-            case FREEXL_CELL_INT:
-                text = QString::number(v.value.int_value);
-                break;
-            case FREEXL_CELL_DOUBLE:
-                text = numberText(v.value.double_value);
-                break;
-            case FREEXL_CELL_TEXT:
-            case FREEXL_CELL_SST_TEXT:
-            case FREEXL_CELL_DATE:
-            case FREEXL_CELL_DATETIME:
-            case FREEXL_CELL_TIME:
-                text = v.value.text_value ? QString::fromUtf8(v.value.text_value) : QString();
-                break;
-            default:
-                text = extras.take(quint64(r) << 16 | c);
-                break;
-            }
-            if (!collector.set(int(r) + 1, c, text))
-                return failed(ReadProblem::TooLarge, fileName);
-        }
-    }
-    for (auto it = extras.cbegin(); it != extras.cend(); ++it)
-        if (!collector.set(int(it.key() >> 16) + 1, int(it.key() & 0xFFFF), it.value()))
-            return failed(ReadProblem::TooLarge, fileName);
-    ReadResult result;
-    result.sheet = Sheet(fileName, collector.take());
-    return result;
 }
 
 } // namespace
@@ -141,11 +49,33 @@ QString readProblemMessage(ReadProblem problem, const QString &fileName)
         return QStringLiteral("文件“%1”中没有名为 Sheet1 的工作表，请把要导入的数据放在 Sheet1 中。").arg(fileName);
     case ReadProblem::TooLarge:
         return QStringLiteral("文件“%1”的数据量太大，无法读取。").arg(fileName);
+    case ReadProblem::Cancelled:
+        return QStringLiteral("已取消读取文件“%1”。").arg(fileName);
     }
     return QString();
 }
 
-ReadResult readWorkbook(const QString &path)
+ReadResult readXls(const QByteArray &bytes, const QString &fileName, const ReadProgress &progress)
+{
+    QByteArray stream;
+    switch (inspectCompoundFile(bytes, &stream)) {
+    case CompoundContent::Broken: return failed(ReadProblem::Damaged, fileName);
+    case CompoundContent::EncryptedWorkbook:
+    case CompoundContent::EncryptedPackage: return failed(ReadProblem::Encrypted, fileName);
+    case CompoundContent::Other: return failed(ReadProblem::NotWorkbook, fileName);
+    case CompoundContent::OldWorkbook: return failed(ReadProblem::OldFormat, fileName);
+    case CompoundContent::Workbook: break;
+    }
+    RowCollector rows;
+    const ReadProblem problem = readBiffSheet(stream, QLatin1String(kSheetName), &rows, progress);
+    if (problem != ReadProblem::None)
+        return failed(problem, fileName);
+    ReadResult result;
+    result.sheet = Sheet(fileName, rows.take());
+    return result;
+}
+
+ReadResult readWorkbook(const QString &path, const ReadProgress &progress)
 {
     const QFileInfo fi(path);
     const QString fileName = fi.fileName();
@@ -159,20 +89,13 @@ ReadResult readWorkbook(const QString &path)
         const QByteArray bytes = file.readAll();
         if (bytes.size() != file.size())
             return failed(ReadProblem::NotFound, fileName);
-        return readXlsx(bytes, fileName);
+        return readXlsx(bytes, fileName, progress);
     }
     if (head == kCompoundMagic) {
         const QByteArray bytes = file.readAll();
-        switch (inspectCompoundFile(bytes)) {
-        case CompoundContent::Broken: return failed(ReadProblem::Damaged, fileName);
-        case CompoundContent::EncryptedWorkbook:
-        case CompoundContent::EncryptedPackage: return failed(ReadProblem::Encrypted, fileName);
-        case CompoundContent::Other: return failed(ReadProblem::NotWorkbook, fileName);
-        case CompoundContent::OldWorkbook: return failed(ReadProblem::OldFormat, fileName);
-        case CompoundContent::Workbook: break;
-        }
-        file.close();
-        return readXls(path, bytes, fileName);
+        if (bytes.size() != file.size())
+            return failed(ReadProblem::NotFound, fileName);
+        return readXls(bytes, fileName, progress);
     }
     return failed(ReadProblem::NotWorkbook, fileName);
 }

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // Reading sheet "Sheet1" of a workbook chosen by the user for an import.
 // .xls (BIFF) and .xlsx are told apart by their content, not by the name.
 // Cells come back as text: numbers as the shortest decimal text ("100",
@@ -22,6 +24,7 @@ enum class ReadProblem {
     Encrypted,   // protected by a password to open
     NoSheet1,    // no worksheet named Sheet1
     TooLarge,    // more data than we are willing to hold
+    Cancelled,   // stopped by the caller's progress function
 };
 
 struct ReadResult
@@ -37,10 +40,19 @@ inline constexpr char kSheetName[] = "Sheet1";
 // File dialog filter offering both kinds of workbook.
 inline constexpr char kWorkbookFilter[] = "Excel文件 (*.xls *.xlsx)";
 
-ReadResult readWorkbook(const QString &path);
+// Told how far a read has come (0-100), often and from the reading thread;
+// answering false stops the read, which then ends as Cancelled.
+using ReadProgress = std::function<bool(int percent)>;
 
-// An .xlsx workbook already in memory; fileName is used in messages.
-ReadResult readXlsx(const QByteArray &bytes, const QString &fileName);
+// Excel's own limit on the text of one cell; a longer one means a file no
+// spreadsheet program wrote, and it is refused as TooLarge.
+inline constexpr int kMaxCellText = 32767;
+
+ReadResult readWorkbook(const QString &path, const ReadProgress &progress = {});
+
+// A workbook already in memory; fileName is used in messages.
+ReadResult readXlsx(const QByteArray &bytes, const QString &fileName, const ReadProgress &progress = {});
+ReadResult readXls(const QByteArray &bytes, const QString &fileName, const ReadProgress &progress = {});
 
 // The user-facing text of a problem for the given file name.
 QString readProblemMessage(ReadProblem problem, const QString &fileName);

@@ -10,6 +10,8 @@
 
 #include <xlsxwriter.h>
 
+#include <cmath>
+
 namespace excel {
 
 namespace {
@@ -33,7 +35,7 @@ public:
         }
     }
 
-    ExportResult run(const QString &shopName, const ExportRowSource &rows, const QHash<int, QString> &totals);
+    ExportResult run(const QString &shopName, const ExportValueSource &rows, const QHash<int, QString> &totals);
 
 private:
     bool ok(lxw_error rc)
@@ -44,6 +46,7 @@ private:
     }
     bool writeText(int row, int col, const QString &text, lxw_format *format);
     bool writeValue(int row, int col, const QString &text, bool asText, lxw_format *format);
+    bool writeValue(int row, int col, const ExportValue &value, bool asText, lxw_format *format);
     void setupFormats();
     ExportResult failure(const QString &message, const QString &detail);
 
@@ -95,6 +98,17 @@ bool Writer::writeValue(int row, int col, const QString &text, bool asText, lxw_
     return writeText(row, col, text, format);
 }
 
+// A number from the source is written as it is; in a column that keeps its
+// texts it goes in as the text it shows.
+bool Writer::writeValue(int row, int col, const ExportValue &value, bool asText, lxw_format *format)
+{
+    if (!value.isNumber)
+        return writeValue(row, col, value.text, asText, format);
+    if (asText || !std::isfinite(value.number))
+        return writeText(row, col, numberText(value.number), format);
+    return ok(worksheet_write_number(m_sheet, lxw_row_t(row), lxw_col_t(col), value.number, format));
+}
+
 ExportResult Writer::failure(const QString &message, const QString &detail)
 {
     if (m_book) {
@@ -109,7 +123,7 @@ ExportResult Writer::failure(const QString &message, const QString &detail)
     return r;
 }
 
-ExportResult Writer::run(const QString &shopName, const ExportRowSource &rows, const QHash<int, QString> &totals)
+ExportResult Writer::run(const QString &shopName, const ExportValueSource &rows, const QHash<int, QString> &totals)
 {
     const QString cannot = QString::fromUtf8(kCannotCreateXls);
     const int n = m_layout.columnCount();
@@ -155,10 +169,10 @@ ExportResult Writer::run(const QString &shopName, const ExportRowSource &rows, c
 
     int row = 2;
     int written = 0;
-    QStringList values;
+    QVector<ExportValue> values;
+    const ExportValue none;
     const int lastDataRow = kMaxRows - 1 - (m_layout.hasTotals() ? 1 : 0);
     while (m_error == LXW_NO_ERROR) {
-        values.clear();
         if (!rows || !rows(values))
             break;
         if (row > lastDataRow)
@@ -166,8 +180,7 @@ ExportResult Writer::run(const QString &shopName, const ExportRowSource &rows, c
                            QStringLiteral("too many rows"));
         ok(worksheet_write_number(m_sheet, lxw_row_t(row), 0, double(written + 1), m_cell));
         for (int c = 1; c < n; ++c) {
-            const QString v = c - 1 < values.size() ? values[c - 1] : QString();
-            writeValue(row, c, v, m_layout.columns[c].text, m_cell);
+            writeValue(row, c, c - 1 < values.size() ? values[c - 1] : none, m_layout.columns[c].text, m_cell);
         }
         ++row;
         ++written;
@@ -210,10 +223,26 @@ QString safeFileTitle(const QString &title)
 } // namespace
 
 ExportResult writeExport(const QString &path, const ExportLayout &layout, const QString &shopName,
-                         const ExportRowSource &rows, const QHash<int, QString> &totals)
+                         const ExportValueSource &rows, const QHash<int, QString> &totals)
 {
     Writer writer(path, layout);
     return writer.run(shopName, rows, totals);
+}
+
+ExportResult writeExport(const QString &path, const ExportLayout &layout, const QString &shopName,
+                         const ExportRowSource &rows, const QHash<int, QString> &totals)
+{
+    QStringList texts;
+    const ExportValueSource typed = [&](QVector<ExportValue> &values) {
+        texts.clear();
+        if (!rows || !rows(texts))
+            return false;
+        values.resize(texts.size());
+        for (qsizetype i = 0; i < texts.size(); ++i)
+            values[i] = ExportValue(texts[i]);
+        return true;
+    };
+    return writeExport(path, layout, shopName, typed, totals);
 }
 
 ExportResult writeExport(const QString &path, const ExportLayout &layout, const QString &shopName,

@@ -22,7 +22,25 @@ inline constexpr char kExportFooter[] = "Velmora会员管理软件 共&N页，�
 
 // Supplies the next row: the texts of columns 2..n of the layout in order
 // (column 1, 序号, is numbered by the writer).  Returns false at the end.
+// A text that reads as a plain number is stored as a number unless its
+// column keeps texts.
 using ExportRowSource = std::function<bool(QStringList &values)>;
+
+// One value of a row: a number goes in as the double it is, without a round
+// trip through text; a text as above.
+struct ExportValue
+{
+    QString text;
+    double number = 0;
+    bool isNumber = false;
+
+    ExportValue() = default;
+    ExportValue(const QString &t) : text(t) {}
+    ExportValue(double n) : number(n), isNumber(true) {}
+};
+// The same with typed values; the vector is handed back each time, so a
+// source can refill it without allocating.
+using ExportValueSource = std::function<bool(QVector<ExportValue> &values)>;
 
 struct ExportResult
 {
@@ -39,6 +57,9 @@ struct ExportResult
 // file is left behind.
 ExportResult writeExport(const QString &path, const ExportLayout &layout, const QString &shopName,
                          const ExportRowSource &rows, const QHash<int, QString> &totals = {});
+
+ExportResult writeExport(const QString &path, const ExportLayout &layout, const QString &shopName,
+                         const ExportValueSource &rows, const QHash<int, QString> &totals = {});
 
 // Convenience for rows already in memory.
 ExportResult writeExport(const QString &path, const ExportLayout &layout, const QString &shopName,

@@ -4,11 +4,15 @@
 
 namespace excel {
 
-// Limits of what a reader accepts: Excel's own sheet size, and a cap on the
-// cells held so that a crafted file cannot exhaust memory.
+// Limits of what a reader accepts: Excel's own sheet size, and caps on what
+// is held and read so that a crafted file is refused within seconds instead
+// of exhausting memory or time.  Each is checked while streaming.
 inline constexpr int kMaxSheetRows = 1048576;
 inline constexpr int kMaxSheetColumns = 16384;
 inline constexpr qint64 kMaxHeldCells = 8'000'000;
+inline constexpr qint64 kMaxCellsRead = 2'000'000;      // rows and cells met, empty ones too
+inline constexpr qint64 kMaxSharedStrings = 2'000'000;  // entries of the shared strings table
+inline constexpr qint64 kMaxSharedChars = 64'000'000;   // their characters together
 
 // Gathers a sheet's non-empty cells row by row as the readers meet them.
 class RowCollector

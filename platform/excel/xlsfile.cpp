@@ -1,6 +1,7 @@
 #include "platform/excel/xlsfile.h"
 
 #include "platform/excel/excelcell.h"
+#include "platform/excel/rowcollector.h"
 
 #include <QHash>
 
@@ -227,39 +228,152 @@ bool nextRecord(const QByteArray &stream, qsizetype *pos, Record *r)
     return true;
 }
 
-// Unicode string body: flags byte then characters, compressed (one byte
-// each) or not (UTF-16LE).  Rich-text runs and phonetic data after the
-// characters are skipped by the callers' record boundaries.
-QString biffChars(const QByteArray &b, qsizetype at, int count, qsizetype *end = nullptr)
+// A record and the CONTINUE records after it, read as one: a string's
+// characters that run on into the next record start there with a flags
+// byte of their own (one or two bytes a character).
+class Continued
 {
-    if (at >= b.size())
-        return QString();
-    const quint8 flags = quint8(b[at]);
-    qsizetype p = at + 1;
-    if (flags & 0x08)
-        p += 2; // rich-text run count
-    if (flags & 0x04)
-        p += 4; // phonetic size
-    QString out;
-    const qsizetype left = qMax<qsizetype>(0, b.size() - p);
-    if (flags & 0x01) {
-        const qsizetype n = qMin<qsizetype>(count, left / 2);
-        if (n > 0)
-            out = QString::fromUtf16(reinterpret_cast<const char16_t *>(b.constData() + p), n);
-        p += n * 2;
-    } else {
-        const qsizetype n = qMin<qsizetype>(count, left);
-        if (n > 0)
-            out = QString::fromLatin1(b.constData() + p, n);
-        p += n;
+public:
+    // The record whose body is first, from offset at, then its CONTINUEs;
+    // *pos moves past them.
+    Continued(const QByteArray &stream, qsizetype *pos, const QByteArray &first, qsizetype at)
+    {
+        m_parts.append(first.mid(at));
+        Record r;
+        for (qsizetype look = *pos; nextRecord(stream, &look, &r) && r.type == 0x003C; *pos = look)
+            m_parts.append(r.data);
     }
-    if (end)
-        *end = p;
+
+    qsizetype left() const { return m_parts[m_part].size() - m_p; }
+    quint8 byte() { return quint8(m_parts[m_part][m_p++]); }
+    quint16 word()
+    {
+        const quint16 v = u16(m_parts[m_part], m_p);
+        m_p += 2;
+        return v;
+    }
+    quint32 dword()
+    {
+        const quint32 v = u32(m_parts[m_part], m_p);
+        m_p += 4;
+        return v;
+    }
+    bool nextPart()
+    {
+        if (m_part + 1 >= m_parts.size())
+            return false;
+        ++m_part;
+        m_p = 0;
+        return true;
+    }
+    // Moves to the next part when this one is used up; false at the end.
+    bool need(qsizetype n)
+    {
+        if (left() == 0 && !nextPart())
+            return false;
+        return left() >= n;
+    }
+    // Skips n bytes that may run on into the following parts.
+    bool skip(qint64 n)
+    {
+        while (n > 0) {
+            if (left() == 0 && !nextPart())
+                return false;
+            const qint64 step = qMin<qint64>(n, left());
+            m_p += step;
+            n -= step;
+        }
+        return true;
+    }
+    // An unformatted string body of count characters: its flags byte, the
+    // rich-text and phonetic sizes, the characters, then the runs and the
+    // phonetic data skipped.  out may be null to only check it.
+    bool string(qint64 count, QString *out)
+    {
+        if (!need(1))
+            return false;
+        quint8 flags = byte();
+        qint64 runs = 0, ext = 0;
+        if (flags & 0x08) {
+            if (!need(2))
+                return false;
+            runs = word();
+        }
+        if (flags & 0x04) {
+            if (!need(4))
+                return false;
+            ext = dword();
+        }
+        while (count > 0) {
+            if (left() == 0) {
+                if (!nextPart() || left() < 1)
+                    return false;
+                flags = byte();
+            }
+            const int width = (flags & 1) ? 2 : 1;
+            const qint64 step = qMin<qint64>(count, left() / width);
+            if (step == 0)
+                return false;
+            if (out) {
+                const char *at = m_parts[m_part].constData() + m_p;
+                if (width == 2)
+                    out->append(QString::fromUtf16(reinterpret_cast<const char16_t *>(at), step));
+                else
+                    out->append(QString::fromLatin1(at, step));
+            }
+            m_p += step * width;
+            count -= step;
+        }
+        return skip(runs * 4 + ext);
+    }
+
+private:
+    QVector<QByteArray> m_parts;
+    int m_part = 0;
+    qsizetype m_p = 0;
+};
+
+// The shared strings table at the SST record just read (its body given);
+// *pos moves past its CONTINUE records.  out may be null to only check it.
+ReadProblem readSst(const QByteArray &stream, qsizetype *pos, const QByteArray &data, QStringList *out)
+{
+    if (data.size() < 8)
+        return ReadProblem::Damaged;
+    const quint32 unique = u32(data, 4);
+    if (unique > quint32(kMaxSharedStrings))
+        return ReadProblem::TooLarge;
+    Continued c(stream, pos, data, 8);
+    qint64 total = 0;
+    for (quint32 i = 0; i < unique; ++i) {
+        if (!c.need(2))
+            return ReadProblem::Damaged;
+        const quint16 chars = c.word();
+        if (chars > kMaxCellText)
+            return ReadProblem::TooLarge;
+        total += chars;
+        if (total > kMaxSharedChars)
+            return ReadProblem::TooLarge;
+        QString text;
+        if (!c.string(chars, out ? &text : nullptr))
+            return ReadProblem::Damaged;
+        if (out)
+            out->append(text);
+    }
+    return ReadProblem::None;
+}
+
+// The string of a short-string record: the names of sheets and formats.
+QString biffChars(const QByteArray &b, qsizetype at, int count)
+{
+    qsizetype pos = 0;
+    Continued c(QByteArray(), &pos, b, at);
+    QString out;
+    c.string(count, &out);
     return out;
 }
 
-// Checks the records FreeXL reads, so that it is never handed lengths,
-// counts or cell positions that would make it read past its buffers.
+// Checks that the records hold together: lengths, counts and string sizes
+// that fit their records, so that a damaged file is told as damaged.
 class Biff8Check
 {
 public:
@@ -328,84 +442,21 @@ private:
         return at + qsizetype(count) * ((flags & 1) ? 2 : 1) <= data.size();
     }
 
-    // The shared strings table, whose strings run on through CONTINUE
-    // records; a string's characters start again after a flags byte there.
     bool checkSst(qsizetype at)
     {
-        QVector<QByteArray> parts;
         qsizetype pos = at;
         Record r;
         nextRecord(m_s, &pos, &r);
-        parts.append(r.data);
-        for (qsizetype look = pos; nextRecord(m_s, &look, &r) && r.type == 0x003C; pos = look)
-            parts.append(r.data);
-        if (parts[0].size() < 8)
-            return false;
-        const quint32 unique = u32(parts[0], 4);
-        int part = 0;
-        qsizetype p = 8;
-        auto left = [&] { return parts[part].size() - p; };
-        auto nextPart = [&] {
-            if (++part >= parts.size())
-                return false;
-            p = 0;
-            return true;
-        };
-        // Skips n bytes that may run on into the following parts.
-        auto skip = [&](qint64 n) {
-            while (n > 0) {
-                if (left() == 0 && !nextPart())
-                    return false;
-                const qint64 step = qMin<qint64>(n, left());
-                p += step;
-                n -= step;
-            }
-            return true;
-        };
-        for (quint32 i = 0; i < unique; ++i) {
-            if (left() == 0 && !nextPart())
-                return false;
-            if (left() < 3)
-                return false;
-            qint64 chars = u16(parts[part], p);
-            quint8 flags = quint8(parts[part][p + 2]);
-            p += 3;
-            qint64 runs = 0, ext = 0;
-            if (flags & 0x08) {
-                if (left() < 2)
-                    return false;
-                runs = u16(parts[part], p);
-                p += 2;
-            }
-            if (flags & 0x04) {
-                if (left() < 4)
-                    return false;
-                ext = u32(parts[part], p);
-                p += 4;
-            }
-            while (chars > 0) {
-                if (left() == 0) {
-                    if (!nextPart() || left() < 1)
-                        return false;
-                    flags = quint8(parts[part][p]);
-                    ++p;
-                }
-                const int width = (flags & 1) ? 2 : 1;
-                const qint64 step = qMin<qint64>(chars, left() / width);
-                if (step == 0)
-                    return false;
-                p += step * width;
-                chars -= step;
-            }
-            if (!skip(runs * 4 + ext))
-                return false;
-        }
-        m_sstCount = unique;
+        m_sstProblem = readSst(m_s, &pos, r.data, nullptr);
+        if (m_sstProblem != ReadProblem::None)
+            return m_sstProblem == ReadProblem::TooLarge; // told when the cells are read
+        m_sstCount = u32(r.data, 4);
         return true;
     }
 
     // One sheet's records, charts and other embedded substreams included:
-    // every cell record long enough and inside the sheet's DIMENSION.
+    // every cell record long enough.  Cells past the DIMENSION record are
+    // read all the same, as other programs do.
     bool checkSheet(quint32 offset)
     {
         qsizetype pos = offset;
@@ -413,10 +464,6 @@ private:
         if (!nextRecord(m_s, &pos, &r) || r.type != 0x0809 || r.data.size() < 8)
             return false;
         int depth = 1;
-        bool haveDims = false;
-        quint32 rows = 0;
-        quint16 columns = 0;
-        auto inside = [&](quint32 row, quint32 column) { return haveDims && row < rows && column < columns; };
         while (depth > 0) {
             if (!nextRecord(m_s, &pos, &r))
                 return false;
@@ -433,11 +480,6 @@ private:
                 if (n < 14 || u32(d, 0) > u32(d, 4) || u32(d, 4) > 65536 || u16(d, 8) > u16(d, 10)
                     || u16(d, 10) > 256)
                     return false;
-                if (depth == 1) {
-                    haveDims = true;
-                    rows = u32(d, 4);
-                    columns = u16(d, 10);
-                }
                 break;
             case 0x0203: // NUMBER
             case 0x027E: // RK
@@ -450,11 +492,9 @@ private:
             {
                 static const QHash<quint16, int> minimum = {{0x0203, 14}, {0x027E, 10}, {0x0201, 6}, {0x0205, 8},
                                                             {0x0006, 20}, {0x00FD, 10}, {0x0204, 9}, {0x00D6, 9}};
-                if (n < minimum.value(r.type) || (depth == 1 && !inside(u16(d, 0), u16(d, 2))))
+                if (n < minimum.value(r.type))
                     return false;
-                if (r.type == 0x00FD && u32(d, 6) >= m_sstCount)
-                    return false;
-                if ((r.type == 0x0204 || r.type == 0x00D6) && !fits(d, 9, u16(d, 6), quint8(d[8])))
+                if (r.type == 0x00FD && u32(d, 6) >= m_sstCount && m_sstProblem == ReadProblem::None)
                     return false;
                 break;
             }
@@ -465,7 +505,7 @@ private:
                 if (n < 6 + each || (n - 6) % each != 0)
                     return false;
                 const int first = u16(d, 2), last = u16(d, n - 2);
-                if (last != first + (n - 6) / each - 1 || (depth == 1 && !inside(u16(d, 0), last)))
+                if (last != first + (n - 6) / each - 1)
                     return false;
                 break;
             }
@@ -478,11 +518,12 @@ private:
 
     const QByteArray &m_s;
     quint32 m_sstCount = 0;
+    ReadProblem m_sstProblem = ReadProblem::None;
 };
 
 } // namespace
 
-CompoundContent inspectCompoundFile(const QByteArray &file)
+CompoundContent inspectCompoundFile(const QByteArray &file, QByteArray *workbook)
 {
     const CompoundFile cf(file);
     if (!cf.sound())
@@ -501,99 +542,245 @@ CompoundContent inspectCompoundFile(const QByteArray &file)
         return CompoundContent::OldWorkbook;
     if (nextRecord(stream, &pos, &r) && r.type == 0x002F)
         return CompoundContent::EncryptedWorkbook;
-    return Biff8Check(stream).run() ? CompoundContent::Workbook : CompoundContent::Broken;
+    if (!Biff8Check(stream).run())
+        return CompoundContent::Broken;
+    if (workbook)
+        *workbook = stream;
+    return CompoundContent::Workbook;
 }
 
-QVector<BiffCell> readBiffExtras(const QByteArray &file, const QString &sheetName)
+namespace {
+
+// Reads one sheet's cell records, with the workbook globals they need.
+class BiffSheetReader
 {
-    QVector<BiffCell> cells;
-    const CompoundFile cf(file);
-    QByteArray stream = cf.stream(QStringLiteral("Workbook"));
-    if (stream.isEmpty())
-        return cells;
-
-    // Workbook globals: sheet offsets, number formats, cell formats, date base.
-    qsizetype pos = 0;
-    Record r;
-    if (!nextRecord(stream, &pos, &r) || r.type != 0x0809 || u16(r.data, 0) != 0x0600)
-        return cells; // only BIFF8
-    qint64 sheetOffset = -1;
-    bool date1904 = false;
-    QHash<int, DateKind> formats;
-    QVector<int> xfFormats;
-    while (nextRecord(stream, &pos, &r) && r.type != 0x000A) {
-        switch (r.type) {
-        case 0x0085: { // BOUNDSHEET8
-            const QString name = biffChars(r.data, 7, quint8(r.data.size() > 6 ? r.data[6] : 0));
-            if (sheetOffset < 0 && name.compare(sheetName, Qt::CaseInsensitive) == 0)
-                sheetOffset = u32(r.data, 0);
-            break;
-        }
-        case 0x041E: // FORMAT
-            formats.insert(u16(r.data, 0), dateKindOfFormat(biffChars(r.data, 4, u16(r.data, 2))));
-            break;
-        case 0x00E0: // XF
-            if (xfFormats.size() < 65536)
-                xfFormats.append(u16(r.data, 2));
-            break;
-        case 0x0022: // DATEMODE
-            date1904 = u16(r.data, 0) == 1;
-            break;
-        default:
-            break;
-        }
+public:
+    BiffSheetReader(const QByteArray &stream, RowCollector *rows, const ReadProgress &progress)
+        : m_s(stream), m_rows(rows), m_progress(progress)
+    {
     }
-    if (sheetOffset < 0 || sheetOffset >= stream.size())
-        return cells;
 
-    auto kindOf = [&](int xf) {
-        if (xf < 0 || xf >= xfFormats.size())
+    ReadProblem run(const QString &sheetName)
+    {
+        qsizetype pos = 0;
+        Record r;
+        if (!nextRecord(m_s, &pos, &r) || r.type != 0x0809 || u16(r.data, 0) != 0x0600)
+            return ReadProblem::OldFormat; // only BIFF8
+        qint64 sheetOffset = -1;
+        while (nextRecord(m_s, &pos, &r) && r.type != 0x000A) {
+            switch (r.type) {
+            case 0x0085: { // BOUNDSHEET8
+                const QString name = biffChars(r.data, 7, quint8(r.data.size() > 6 ? r.data[6] : 0));
+                if (sheetOffset < 0 && name.compare(sheetName, Qt::CaseInsensitive) == 0)
+                    sheetOffset = u32(r.data, 0);
+                break;
+            }
+            case 0x041E: // FORMAT
+                m_formats.insert(u16(r.data, 0), dateKindOfFormat(biffChars(r.data, 4, u16(r.data, 2))));
+                break;
+            case 0x00E0: // XF
+                if (m_xfFormats.size() < 65536)
+                    m_xfFormats.append(u16(r.data, 2));
+                break;
+            case 0x0022: // DATEMODE
+                m_date1904 = u16(r.data, 0) == 1;
+                break;
+            case 0x00FC: { // SST
+                const ReadProblem p = readSst(m_s, &pos, r.data, &m_shared);
+                if (p != ReadProblem::None)
+                    return p;
+                break;
+            }
+            default:
+                break;
+            }
+            if (!tick(pos))
+                return ReadProblem::Cancelled;
+        }
+        if (sheetOffset < 0)
+            return ReadProblem::NoSheet1;
+        if (sheetOffset >= m_s.size())
+            return ReadProblem::Damaged;
+        return readSheet(sheetOffset);
+    }
+
+private:
+    // Reports progress now and then; false when the caller stops the read.
+    bool tick(qsizetype pos)
+    {
+        if (++m_records % 4096 != 0 || !m_progress)
+            return true;
+        return m_progress(int(qint64(pos) * 100 / qMax<qsizetype>(1, m_s.size())));
+    }
+
+    DateKind kindOf(int xf) const
+    {
+        if (xf < 0 || xf >= m_xfFormats.size())
             return DateKind::None;
-        const int id = xfFormats[xf];
-        return formats.contains(id) ? formats.value(id) : dateKindOfBuiltinFormat(id);
-    };
-
-    pos = sheetOffset;
-    if (!nextRecord(stream, &pos, &r) || r.type != 0x0809)
-        return cells;
-    int pendingRow = -1, pendingColumn = -1; // a formula whose text follows
-    while (nextRecord(stream, &pos, &r) && r.type != 0x000A) {
-        if (r.type == 0x0006 && r.data.size() >= 14) { // FORMULA
-            const int row = u16(r.data, 0), column = u16(r.data, 2), xf = u16(r.data, 4);
-            pendingRow = -1;
-            if (u16(r.data, 12) != 0xFFFF) {
-                const double v = f64(r.data, 6);
-                const DateKind kind = kindOf(xf);
-                QString text = kind != DateKind::None ? serialDateText(v, kind, date1904) : QString();
-                if (text.isEmpty())
-                    text = numberText(v);
-                cells.append({row, column, text});
-            } else if (quint8(r.data[6]) == 0) {
-                pendingRow = row; // text result in the STRING record next
-                pendingColumn = column;
-            } else if (quint8(r.data[6]) == 1) {
-                cells.append({row, column, r.data[8] ? QStringLiteral("TRUE") : QStringLiteral("FALSE")});
-            }
-        } else if (r.type == 0x0207 && pendingRow >= 0) { // STRING
-            QString text = biffChars(r.data, 2, u16(r.data, 0));
-            // Long texts go on in CONTINUE records, each with its own flags byte.
-            const int wanted = u16(r.data, 0);
-            qsizetype look = pos;
-            Record more;
-            while (text.size() < wanted && nextRecord(stream, &look, &more) && more.type == 0x003C) {
-                text += biffChars(more.data, 0, wanted - int(text.size()));
-                pos = look;
-            }
-            cells.append({pendingRow, pendingColumn, text});
-            pendingRow = -1;
-        } else if (r.type == 0x0205 && r.data.size() >= 8) { // BOOLERR
-            if (r.data[7] == 0)
-                cells.append({u16(r.data, 0), u16(r.data, 2), r.data[6] ? QStringLiteral("TRUE") : QStringLiteral("FALSE")});
-        }
-        if (cells.size() > 4'000'000)
-            break;
+        const int id = m_xfFormats[xf];
+        const auto custom = m_formats.constFind(id);
+        return custom != m_formats.constEnd() ? *custom : dateKindOfBuiltinFormat(id);
     }
-    return cells;
+
+    QString numberCell(double v, int xf) const
+    {
+        const DateKind kind = kindOf(xf);
+        if (kind != DateKind::None) {
+            const QString date = serialDateText(v, kind, m_date1904);
+            if (!date.isEmpty())
+                return date;
+        }
+        return numberText(v);
+    }
+
+    static double rkValue(quint32 rk)
+    {
+        double v;
+        if (rk & 2) {
+            v = double(qint32(rk) >> 2);
+        } else {
+            const quint64 bits = quint64(rk & 0xFFFFFFFCu) << 32;
+            std::memcpy(&v, &bits, 8);
+        }
+        return (rk & 1) ? v / 100 : v;
+    }
+
+    // A string of count characters whose flags byte is at `at` of the
+    // record just read, running on into CONTINUE records.
+    ReadProblem text(qsizetype *pos, const QByteArray &data, qsizetype at, int count, QString *out)
+    {
+        if (count > kMaxCellText)
+            return ReadProblem::TooLarge;
+        Continued c(m_s, pos, data, at);
+        c.string(count, out);
+        return ReadProblem::None;
+    }
+
+    // A cell into the rows; past Excel's last column the file is damaged.
+    ReadProblem set(int row, int column, const QString &text)
+    {
+        if (column >= kMaxSheetColumns)
+            return ReadProblem::Damaged;
+        return m_rows->set(row + 1, column, text) ? ReadProblem::None : ReadProblem::TooLarge;
+    }
+
+    ReadProblem readSheet(qsizetype pos)
+    {
+        Record r;
+        if (!nextRecord(m_s, &pos, &r) || r.type != 0x0809)
+            return ReadProblem::Damaged;
+        int depth = 1;
+        int pendingRow = -1, pendingColumn = -1; // a formula whose text follows
+        qint64 cells = 0;
+        while (depth > 0 && nextRecord(m_s, &pos, &r)) {
+            if (!tick(pos))
+                return ReadProblem::Cancelled;
+            const QByteArray &d = r.data;
+            if (r.type == 0x0809) {
+                ++depth; // a chart's substream: its records are no cells
+                continue;
+            }
+            if (r.type == 0x000A) {
+                --depth;
+                continue;
+            }
+            if (depth > 1)
+                continue;
+            if (r.type == 0x0207) { // STRING: the text result of the formula before
+                if (pendingRow >= 0) {
+                    QString result;
+                    ReadProblem p = text(&pos, d, 2, u16(d, 0), &result);
+                    if (p == ReadProblem::None)
+                        p = set(pendingRow, pendingColumn, result);
+                    if (p != ReadProblem::None)
+                        return p;
+                    pendingRow = -1;
+                }
+                continue;
+            }
+            if (d.size() < 6)
+                continue;
+            const int row = u16(d, 0), column = u16(d, 2), xf = u16(d, 4);
+            if (++cells > kMaxCellsRead)
+                return ReadProblem::TooLarge;
+            QString value;
+            switch (r.type) {
+            case 0x0203: // NUMBER
+                value = numberCell(f64(d, 6), xf);
+                break;
+            case 0x027E: // RK
+                value = numberCell(rkValue(u32(d, 6)), xf);
+                break;
+            case 0x00BD: // MULRK: row, first column, (xf, rk) each, last column
+                for (qsizetype at = 4, c = column; at + 6 <= d.size() - 2; at += 6, ++c) {
+                    const ReadProblem p = set(row, int(c), numberCell(rkValue(u32(d, at + 2)), u16(d, at)));
+                    if (p != ReadProblem::None)
+                        return p;
+                }
+                cells += (d.size() - 6) / 6;
+                break;
+            case 0x00FD: { // LABELSST
+                const quint32 index = u32(d, 6);
+                if (index >= quint32(m_shared.size()))
+                    return ReadProblem::Damaged;
+                value = m_shared[index];
+                break;
+            }
+            case 0x0204: // LABEL
+            case 0x00D6: // RSTRING
+            {
+                const ReadProblem p = text(&pos, d, 8, u16(d, 6), &value);
+                if (p != ReadProblem::None)
+                    return p;
+                break;
+            }
+            case 0x0205: // BOOLERR
+                if (d.size() >= 8 && d[7] == 0)
+                    value = d[6] ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+                break;
+            case 0x0006: // FORMULA
+                pendingRow = -1;
+                if (d.size() < 14)
+                    break;
+                if (u16(d, 12) != 0xFFFF) {
+                    value = numberCell(f64(d, 6), xf);
+                } else if (quint8(d[6]) == 0) {
+                    pendingRow = row; // text result in the STRING record next
+                    pendingColumn = column;
+                } else if (quint8(d[6]) == 1) {
+                    value = d[8] ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+                }
+                break;
+            default:
+                --cells;
+                continue;
+            }
+            if (const ReadProblem p = set(row, column, value); p != ReadProblem::None)
+                return p;
+        }
+        return ReadProblem::None;
+    }
+
+    const QByteArray &m_s;
+    RowCollector *m_rows;
+    const ReadProgress &m_progress;
+    QHash<int, DateKind> m_formats;
+    QVector<int> m_xfFormats;
+    QStringList m_shared;
+    bool m_date1904 = false;
+    qint64 m_records = 0;
+};
+
+} // namespace
+
+ReadProblem readBiffSheet(const QByteArray &stream, const QString &sheetName, RowCollector *rows,
+                          const ReadProgress &progress)
+{
+    try {
+        return BiffSheetReader(stream, rows, progress).run(sheetName);
+    } catch (const std::bad_alloc &) {
+        return ReadProblem::TooLarge;
+    }
 }
 
 } // namespace excel

@@ -8,13 +8,28 @@
 #include <QLocale>
 #include <QXmlStreamReader>
 
+#include <cstring>
+
 namespace excel {
 
 namespace {
 
-constexpr qint64 kMaxSmallPart = 16 << 20;  // relationships, workbook, styles
-constexpr qint64 kMaxLargePart = 1ll << 30; // worksheet and shared strings (streamed)
-constexpr qint64 kMaxSharedStrings = 4'000'000;
+constexpr qint64 kMaxSmallPart = 16 << 20;   // relationships, workbook, styles
+// The worksheet and the shared strings together, streamed: the XML reader
+// takes about a second for 30 MB, so a hostile file is refused within a few
+// seconds, and two million cells of real data still fit.
+constexpr qint64 kMaxStreamed = 100ll << 20;
+// Bytes between two '<': a cell's text is at most kMaxCellText characters
+// of up to ten bytes each ("&#x10FFFF;" and the like), attribute values are
+// short; a longer run is a file built to exhaust memory.
+constexpr qint64 kMaxTextRun = 1 << 20;
+// Tags ('<') in the streamed parts together: about four for each of two
+// million cells with their rows; each costs the XML reader the same time
+// whether it means anything or not.
+constexpr qint64 kMaxTags = 12'000'000;
+// A cell's text before its _xHHHH_ escapes are decoded (seven characters
+// for one).
+constexpr qint64 kMaxRawText = qint64(kMaxCellText) * 7;
 
 // A failure while reading a part; carries what the user will be told.
 struct Failure
@@ -33,6 +48,60 @@ ReadProblem problemOf(ZipArchive::Status s)
     }
     return ReadProblem::Damaged;
 }
+
+// A streamed part as the XML reader sees it: checked for long runs of text,
+// counted for the progress, and stopped when the caller cancels.
+class PartStream : public QIODevice
+{
+public:
+    PartStream(ZipArchive::Entry *entry, qint64 *tags, const std::function<bool(qint64)> &progress)
+        : m_entry(entry), m_tags(tags), m_progress(progress)
+    {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return true; }
+    ReadProblem problem() const { return m_problem; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        if (m_problem != ReadProblem::None)
+            return -1;
+        const qint64 n = m_entry->read(data, qMin<qint64>(maxSize, 256 * 1024));
+        if (n <= 0)
+            return n;
+        // The length of the run of text since the last '<'.
+        const char *p = data;
+        const char *end = data + n;
+        while (const char *lt = static_cast<const char *>(std::memchr(p, '<', size_t(end - p)))) {
+            if (m_run + (lt - p) > kMaxTextRun || ++*m_tags > kMaxTags)
+                return stop(ReadProblem::TooLarge);
+            m_run = 0;
+            p = lt + 1;
+        }
+        m_run += end - p;
+        if (m_run > kMaxTextRun)
+            return stop(ReadProblem::TooLarge);
+        m_done += n;
+        if (!m_progress(m_done))
+            return stop(ReadProblem::Cancelled);
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    qint64 stop(ReadProblem problem)
+    {
+        m_problem = problem;
+        return -1;
+    }
+    ZipArchive::Entry *m_entry;
+    qint64 *m_tags;
+    std::function<bool(qint64)> m_progress;
+    ReadProblem m_problem = ReadProblem::None;
+    qint64 m_run = 0;
+    qint64 m_done = 0;
+};
 
 // OOXML writes characters that XML cannot hold as _xHHHH_.
 QString decodeEscapes(const QString &text)
@@ -83,8 +152,8 @@ QString resolveTarget(const QString &sourcePart, const QString &target)
 class XlsxReader
 {
 public:
-    XlsxReader(const QByteArray &bytes, const QString &fileName)
-        : m_zip(bytes), m_fileName(fileName)
+    XlsxReader(const QByteArray &bytes, const QString &fileName, const ReadProgress &progress)
+        : m_zip(bytes), m_fileName(fileName), m_progress(progress)
     {
     }
 
@@ -102,10 +171,14 @@ private:
     void readStyles(const QString &part);
     void readSharedStrings(const QString &part);
     void readWorksheet(const QString &part);
+    std::unique_ptr<ZipArchive::Entry> openLarge(const QString &part, ZipArchive::Status *status);
+    std::unique_ptr<PartStream> streamOf(ZipArchive::Entry *entry);
     QString inlineText(QXmlStreamReader &xml);
+    static QString elementText(QXmlStreamReader &xml);
+    void countCell();
     QString cellText(const QString &type, int style, const QString &value, bool *bad) const;
 
-    static void check(QXmlStreamReader &xml, const ZipArchive::Entry *entry);
+    static void check(QXmlStreamReader &xml, const ZipArchive::Entry *entry, const PartStream *stream = nullptr);
     static bool startXml(QXmlStreamReader &xml);
 
     ZipArchive m_zip;
@@ -113,12 +186,20 @@ private:
     bool m_date1904 = false;
     QVector<DateKind> m_styleKinds;
     QStringList m_shared;
+    qint64 m_sharedChars = 0;
+    qint64 m_cellsRead = 0;
+    qint64 m_tags = 0;
     RowCollector m_rows;
+    ReadProgress m_progress;
+    qint64 m_streamed = 0; // bytes of the large parts read before the current one
+    qint64 m_toStream = 1; // and of all of them, as their entries declare
 };
 
 // Throws the right failure when the XML stream stopped on an error.
-void XlsxReader::check(QXmlStreamReader &xml, const ZipArchive::Entry *entry)
+void XlsxReader::check(QXmlStreamReader &xml, const ZipArchive::Entry *entry, const PartStream *stream)
 {
+    if (stream && stream->problem() != ReadProblem::None)
+        throw Failure{stream->problem()};
     if (entry && entry->status() != ZipArchive::Status::Ok)
         throw Failure{problemOf(entry->status())};
     if (xml.hasError())
@@ -241,7 +322,9 @@ QString XlsxReader::inlineText(QXmlStreamReader &xml)
         const auto token = xml.readNext();
         if (token == QXmlStreamReader::StartElement) {
             if (xml.name() == QLatin1String("t")) {
-                text += xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                text += elementText(xml);
+                if (text.size() > kMaxRawText)
+                    throw Failure{ReadProblem::TooLarge};
             } else if (xml.name() == QLatin1String("rPh") || xml.name() == QLatin1String("phoneticPr")) {
                 xml.skipCurrentElement();
             } else {
@@ -251,20 +334,68 @@ QString XlsxReader::inlineText(QXmlStreamReader &xml)
             --depth;
         }
     }
-    return decodeEscapes(text);
+    text = decodeEscapes(text);
+    if (text.size() > kMaxCellText)
+        throw Failure{ReadProblem::TooLarge};
+    return text;
+}
+
+// The text of the element just started, children's text included; more
+// than a cell can hold is refused as soon as it is met.
+QString XlsxReader::elementText(QXmlStreamReader &xml)
+{
+    QString text;
+    int depth = 1;
+    while (depth > 0 && !xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement: ++depth; break;
+        case QXmlStreamReader::EndElement: --depth; break;
+        case QXmlStreamReader::Characters:
+        case QXmlStreamReader::EntityReference:
+            text += xml.text();
+            if (text.size() > kMaxRawText)
+                throw Failure{ReadProblem::TooLarge};
+            break;
+        default: break;
+        }
+    }
+    return text;
+}
+
+void XlsxReader::countCell()
+{
+    if (++m_cellsRead > kMaxCellsRead)
+        throw Failure{ReadProblem::TooLarge};
+}
+
+std::unique_ptr<ZipArchive::Entry> XlsxReader::openLarge(const QString &part, ZipArchive::Status *status)
+{
+    // Parts that say they inflate past the limit are refused before they are
+    // read (see run); one that lies is stopped by the entry's own limit.
+    return m_zip.open(part, kMaxStreamed - m_streamed, status);
+}
+
+std::unique_ptr<PartStream> XlsxReader::streamOf(ZipArchive::Entry *entry)
+{
+    const qint64 base = m_streamed;
+    return std::make_unique<PartStream>(entry, &m_tags, [this, base](qint64 done) {
+        m_streamed = base + done;
+        return !m_progress || m_progress(int(qMin<qint64>(99, m_streamed * 100 / m_toStream)));
+    });
 }
 
 void XlsxReader::readSharedStrings(const QString &part)
 {
     ZipArchive::Status status;
-    auto entry = m_zip.open(part, kMaxLargePart, &status);
+    auto entry = openLarge(part, &status);
     if (status == ZipArchive::Status::Missing)
         return;
     if (!entry)
         throw Failure{problemOf(status)};
-    QXmlStreamReader xml(entry.get());
+    const auto stream = streamOf(entry.get());
+    QXmlStreamReader xml(stream.get());
     if (!startXml(xml)) {
-        check(xml, entry.get());
+        check(xml, entry.get(), stream.get());
         return;
     }
     while (!xml.atEnd()) {
@@ -272,9 +403,12 @@ void XlsxReader::readSharedStrings(const QString &part)
             if (m_shared.size() >= kMaxSharedStrings)
                 throw Failure{ReadProblem::TooLarge};
             m_shared.append(inlineText(xml));
+            m_sharedChars += m_shared.last().size();
+            if (m_sharedChars > kMaxSharedChars)
+                throw Failure{ReadProblem::TooLarge};
         }
     }
-    check(xml, entry.get());
+    check(xml, entry.get(), stream.get());
 }
 
 QString XlsxReader::cellText(const QString &type, int style, const QString &value, bool *bad) const
@@ -332,12 +466,13 @@ QString XlsxReader::cellText(const QString &type, int style, const QString &valu
 void XlsxReader::readWorksheet(const QString &part)
 {
     ZipArchive::Status status;
-    auto entry = m_zip.open(part, kMaxLargePart, &status);
+    auto entry = openLarge(part, &status);
     if (!entry)
         throw Failure{problemOf(status)};
-    QXmlStreamReader xml(entry.get());
+    const auto stream = streamOf(entry.get());
+    QXmlStreamReader xml(stream.get());
     if (!startXml(xml)) {
-        check(xml, entry.get());
+        check(xml, entry.get(), stream.get());
         throw Failure{ReadProblem::Damaged};
     }
     int rowNumber = 0;
@@ -355,6 +490,7 @@ void XlsxReader::readWorksheet(const QString &part)
             continue;
         }
         if (xml.name() == QLatin1String("row")) {
+            countCell();
             const auto r = xml.attributes().value(QLatin1String("r"));
             bool ok = true;
             rowNumber = r.isEmpty() ? rowNumber + 1 : r.toInt(&ok);
@@ -362,6 +498,7 @@ void XlsxReader::readWorksheet(const QString &part)
                 throw Failure{ReadProblem::Damaged};
             column = -1;
         } else if (xml.name() == QLatin1String("c")) {
+            countCell();
             if (rowNumber == 0)
                 throw Failure{ReadProblem::Damaged};
             const auto a = xml.attributes();
@@ -387,7 +524,7 @@ void XlsxReader::readWorksheet(const QString &part)
                 if (t != QXmlStreamReader::StartElement)
                     continue;
                 if (xml.name() == QLatin1String("v") && !inlined)
-                    value = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                    value = elementText(xml);
                 else if (xml.name() == QLatin1String("is")) {
                     value = inlineText(xml);
                     inlined = true;
@@ -397,11 +534,13 @@ void XlsxReader::readWorksheet(const QString &part)
             const QString text = inlined ? value : cellText(type, style, value, &bad);
             if (bad)
                 throw Failure{ReadProblem::Damaged};
+            if (text.size() > kMaxCellText)
+                throw Failure{ReadProblem::TooLarge};
             if (!m_rows.set(rowNumber, column, text))
                 throw Failure{ReadProblem::TooLarge};
         }
     }
-    check(xml, entry.get());
+    check(xml, entry.get(), stream.get());
 }
 
 ReadResult XlsxReader::run()
@@ -434,6 +573,13 @@ ReadResult XlsxReader::run()
             else if (rel.type.endsWith(QLatin1String("/sharedStrings")))
                 shared = rel.target;
         }
+        const auto declared = [&](const QString &part) {
+            return qBound<qint64>(0, m_zip.declaredSize(part), kMaxStreamed + 1);
+        };
+        m_toStream = declared(shared) + declared(sheetRel->target);
+        if (m_toStream > kMaxStreamed)
+            throw Failure{ReadProblem::TooLarge};
+        m_toStream = qMax<qint64>(1, m_toStream);
         if (!styles.isEmpty())
             readStyles(styles);
         if (!shared.isEmpty())
@@ -452,9 +598,9 @@ ReadResult XlsxReader::run()
 
 } // namespace
 
-ReadResult readXlsx(const QByteArray &bytes, const QString &fileName)
+ReadResult readXlsx(const QByteArray &bytes, const QString &fileName, const ReadProgress &progress)
 {
-    XlsxReader reader(bytes, fileName);
+    XlsxReader reader(bytes, fileName, progress);
     return reader.run();
 }
 

@@ -106,8 +106,10 @@ ZipArchive::ZipArchive(const QByteArray &bytes)
         name[kMaxNameLength] = '\0';
         const QString stored = QString::fromUtf8(name);
         const QString key = stored.toLower();
-        if (!m_names.contains(key))
+        if (!m_names.contains(key)) {
             m_names.insert(key, stored);
+            m_sizes.insert(key, qint64(qMin<ZPOS64_T>(info.uncompressed_size, ZPOS64_T(1) << 62)));
+        }
         rc = unzGoToNextFile(zip);
     }
 }
@@ -129,6 +131,11 @@ QStringList ZipArchive::entryNames() const
 bool ZipArchive::contains(const QString &name) const
 {
     return m_names.contains(name.toLower());
+}
+
+qint64 ZipArchive::declaredSize(const QString &name) const
+{
+    return m_sizes.value(name.toLower(), -1);
 }
 
 ZipArchive::Status ZipArchive::openCurrent(const QString &name)

@@ -25,6 +25,8 @@ public:
     bool isOpen() const { return m_zip != nullptr; }
     QStringList entryNames() const;
     bool contains(const QString &name) const;
+    // The size an entry says it inflates to (it may lie); -1 when missing.
+    qint64 declaredSize(const QString &name) const;
 
     // Whole entry into *out; more than limit bytes is TooLarge.
     Status read(const QString &name, QByteArray *out, qint64 limit);
@@ -63,6 +65,7 @@ private:
     std::unique_ptr<MemoryFile> m_file;
     void *m_zip = nullptr;
     QHash<QString, QString> m_names; // lower-case name -> stored name
+    QHash<QString, qint64> m_sizes;  // lower-case name -> declared size
     bool m_entryOpen = false;
 };
 

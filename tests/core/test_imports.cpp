@@ -9,11 +9,18 @@
 #include "core/dm.h"
 #include "platform/ui/lookupcombo.h"
 #include "platform/ui/messages.h"
+#include "tests/platform/excel_test_util.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QGroupBox>
+#include <QKeyEvent>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -378,3 +385,124 @@ TEST_F(ImportTest, TheWindowsOpenFromTheirMenuItems)
 }
 
 }  // namespace
+
+// ------------------------------------------------------------------ reading the workbook
+
+namespace {
+
+// Replaces the workbook reader and the reading window's hook while alive.
+struct ReaderSwap {
+    explicit ReaderSwap(TfrmImport::WorkbookReader reader, std::function<void(TfrmReading *)> shown = {})
+        : oldReader(TfrmImport::workbookReader()), oldShown(TfrmReading::onShown())
+    {
+        TfrmImport::workbookReader() = std::move(reader);
+        TfrmReading::onShown() = std::move(shown);
+    }
+    ~ReaderSwap()
+    {
+        TfrmImport::workbookReader() = oldReader;
+        TfrmReading::onShown() = oldShown;
+    }
+    TfrmImport::WorkbookReader oldReader;
+    std::function<void(TfrmReading *)> oldShown;
+};
+
+}  // namespace
+
+TEST_F(ImportTest, AWorkbookIsReadOffTheWindowWithProgressAndCanBeCancelled)
+{
+    TfrmIn_M w;
+    ASSERT_TRUE(w.myOpen(dataFile("core", "import_members.xlsx")));
+    const int loaded = w.ExcelData.rowCount();
+    ASSERT_GT(loaded, 0);
+    msgs.clear();
+
+    // The reader tells 40% and goes on only once the window shows it, then
+    // waits to be stopped: both happen only while the window keeps working.
+    std::atomic<bool> barShown{false};
+    std::atomic<bool> onOtherThread{false};
+    std::atomic<int> askedAfterStop{0};
+    TfrmReading *shownWindow = nullptr;
+    ReaderSwap swap(
+        [&](const QString &, const excel::ReadProgress &progress) {
+            onOtherThread = QThread::currentThread() != qApp->thread();
+            excel::ReadResult r;
+            for (qint64 spin = 0; spin < 2'000'000'000 && progress(40); ++spin)
+                if (barShown) break;
+            for (qint64 spin = 0; spin < 2'000'000'000; ++spin)
+                if (!progress(60)) {
+                    ++askedAfterStop;
+                    r.problem = excel::ReadProblem::Cancelled;
+                    return r;
+                }
+            return r;  // never stopped: the test fails below
+        },
+        [&](TfrmReading *reading) {
+            shownWindow = reading;
+            EXPECT_TRUE(reading->isVisible());
+            EXPECT_EQ(reading->BitBtn1->text(), "取消");
+            auto *watch = new QTimer(reading);
+            QObject::connect(watch, &QTimer::timeout, reading, [reading, watch, &barShown] {
+                if (reading->ProgressBar1->value() != 40) return;
+                barShown = true;
+                watch->stop();
+                reading->BitBtn1->click();
+            });
+            watch->start(1);
+        });
+    EXPECT_FALSE(w.myOpen(QStringLiteral("/nowhere/会员.xlsx")));
+    ASSERT_NE(shownWindow, nullptr);
+    EXPECT_TRUE(onOtherThread);
+    EXPECT_TRUE(barShown);
+    EXPECT_EQ(askedAfterStop, 1);
+    // Cancelling says nothing and keeps what was shown before.
+    EXPECT_EQ(msgs.count(), 0) << msgs.last().toStdString();
+    EXPECT_EQ(w.ExcelData.rowCount(), loaded);
+    EXPECT_TRUE(w.BitBtn2->isEnabled());
+}
+
+TEST_F(ImportTest, EscInTheReadingWindowCancelsTheReading)
+{
+    TfrmIn_S w;
+    ReaderSwap swap(
+        [&](const QString &, const excel::ReadProgress &progress) {
+            excel::ReadResult r;
+            for (qint64 spin = 0; spin < 2'000'000'000; ++spin)
+                if (!progress(10)) {
+                    r.problem = excel::ReadProblem::Cancelled;
+                    return r;
+                }
+            return r;
+        },
+        [](TfrmReading *reading) {
+            QTimer::singleShot(0, reading, [reading] {
+                QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                QCoreApplication::sendEvent(reading, &esc);
+            });
+        });
+    EXPECT_FALSE(w.myOpen(QStringLiteral("/nowhere/供应商.xls")));
+    EXPECT_EQ(msgs.count(), 0);
+}
+
+TEST_F(ImportTest, AWorkbookWithACellTooLongForExcelIsRefusedBeforeAnyImport)
+{
+    // A member sheet whose second name is longer than a cell can hold.
+    QByteArray sheet = "<row r=\"1\">";
+    for (int c = 0; c < kMemberHeaders.size(); ++c)
+        sheet += "<c r=\"" + QByteArray(1, char('A' + c)) + "1\" t=\"inlineStr\"><is><t>" + kMemberHeaders[c].toUtf8() +
+                 "</t></is></c>";
+    sheet += "</row><row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>26000001</t></is></c>"
+             "<c r=\"B2\" t=\"inlineStr\"><is><t>张三</t></is></c></row>"
+             "<row r=\"3\"><c r=\"A3\" t=\"inlineStr\"><is><t>26000002</t></is></c>"
+             "<c r=\"B3\" t=\"inlineStr\"><is><t>" + QString(40000, QChar(0x957F)).toUtf8() + "</t></is></c></row>";
+    const QString path = dir.filePath(QStringLiteral("长文字.xlsx"));
+    ASSERT_TRUE(exceltest::writeFile(path, exceltest::makeZip(exceltest::workbookParts(QString::fromUtf8(sheet)))));
+
+    TfrmIn_M w;
+    EXPECT_FALSE(w.myOpen(path));
+    EXPECT_TRUE(msgs.last().contains("数据量太大")) << msgs.last().toStdString();
+    EXPECT_TRUE(msgs.last().contains("长文字.xlsx"));
+    EXPECT_FALSE(w.BitBtn2->isEnabled());
+    EXPECT_EQ(w.ExcelData.rowCount(), 0);
+    EXPECT_EQ(count("Member"), 0);
+}

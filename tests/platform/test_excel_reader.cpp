@@ -1,8 +1,10 @@
 #include "excel_test_util.h"
 
 #include "platform/excel/xlsfile.h"
+#include "platform/excel/excelcell.h"
 #include "platform/excel/excelreader.h"
 #include "platform/excel/excelsheetmodel.h"
+#include "platform/excel/rowcollector.h"
 
 #include <QTemporaryDir>
 
@@ -109,23 +111,35 @@ TEST(ExcelReader, XlsFormulaResultsAndLogicalValues)
         EXPECT_EQ(s.value(397, "积分"), "798") << name;
         EXPECT_EQ(s.value(397, "逻辑"), "FALSE") << name;
     }
-    // The pass over the workbook stream survives any damage.
+    // Reading the records survives any damage.
     const QByteArray bytes = fileBytes(fixture("formulas.xls"));
-    ASSERT_GT(readBiffExtras(bytes, "Sheet1").size(), 700);
-    EXPECT_TRUE(readBiffExtras(bytes, "Sheet2").isEmpty());
-    for (qsizetype n = 0; n < bytes.size(); n += 97)
-        readBiffExtras(bytes.left(n), "Sheet1");
+    QByteArray stream;
+    ASSERT_EQ(inspectCompoundFile(bytes, &stream), CompoundContent::Workbook);
+    {
+        RowCollector rows;
+        EXPECT_EQ(readBiffSheet(stream, "Sheet1", &rows), ReadProblem::None);
+        EXPECT_EQ(rows.take().size(), 399);
+        RowCollector none;
+        EXPECT_EQ(readBiffSheet(stream, "Sheet2", &none), ReadProblem::NoSheet1);
+    }
+    for (qsizetype n = 0; n < stream.size(); n += 97) {
+        RowCollector rows;
+        readBiffSheet(stream.left(n), "Sheet1", &rows);
+    }
     // And so does the whole read: a sheet or a message, nothing else.
     QTemporaryDir dir;
     const QString path = dir.filePath("损坏.xls");
     quint32 seed = 12345;
     for (int round = 0; round < 200; ++round) {
         QByteArray damaged = bytes;
+        QByteArray damagedStream = stream;
         for (int k = 0; k < 20; ++k) {
             seed = seed * 1103515245u + 12345u;
             damaged[qsizetype(seed % quint32(damaged.size()))] = char(seed >> 24);
+            damagedStream[qsizetype(seed % quint32(damagedStream.size()))] = char(seed >> 24);
         }
-        readBiffExtras(damaged, "Sheet1");
+        RowCollector rows;
+        readBiffSheet(damagedStream, "Sheet1", &rows);
         ASSERT_TRUE(writeFile(path, damaged));
         const ReadResult r = readWorkbook(path);
         EXPECT_EQ(r.ok(), r.message.isEmpty());
@@ -320,4 +334,258 @@ TEST(ExcelReader, CellsFarApartCannotExhaustMemory)
     const ReadResult r = readParts(workbookParts(rows));
     EXPECT_EQ(r.problem, ReadProblem::TooLarge);
     EXPECT_TRUE(r.message.contains("测试.xlsx"));
+}
+
+namespace {
+
+QByteArray xlsxWithStyles(const QString &sheetData, const QVector<int> &numFmtIds)
+{
+    const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+    QByteArray xfs;
+    for (int id : numFmtIds)
+        xfs += "<xf numFmtId=\"" + QByteArray::number(id) + "\"/>";
+    return makeZip(workbookParts(
+        sheetData,
+        {{"xl/_rels/workbook.xml.rels",
+          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+          "<Relationship Id=\"rId1\" Type=\"" + rel + "worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+          "<Relationship Id=\"rId2\" Type=\"" + rel + "sharedStrings\" Target=\"sharedStrings.xml\"/>"
+          "<Relationship Id=\"rId3\" Type=\"" + rel + "styles\" Target=\"styles.xml\"/></Relationships>"},
+         {"xl/styles.xml", "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                           "<cellXfs>" + xfs + "</cellXfs></styleSheet>"}}));
+}
+
+ReadResult readXlsBytes(const QByteArray &bytes, const QString &name = QStringLiteral("测试.xls"))
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    if (!writeFile(path, bytes))
+        return ReadResult();
+    return readWorkbook(path);
+}
+
+} // namespace
+
+TEST(ExcelReader, XlsBuiltInChineseDateFormatsReadAsInXlsx)
+{
+    // Every built-in format id of the Chinese date and time formats, and a
+    // few others, on one number each: the .xls reads as the .xlsx does.
+    QVector<int> ids = {0, 14, 22};
+    for (int id = 27; id <= 36; ++id)
+        ids << id;
+    for (int id = 50; id <= 58; ++id)
+        ids << id;
+    XlsBook book;
+    book.xfFormats = ids;
+    book.dimensionRows = 2;
+    book.dimensionColumns = int(ids.size());
+    QString xml = "<row r=\"1\">";
+    QString values = "<row r=\"2\">";
+    for (int i = 0; i < ids.size(); ++i) {
+        const QString header = QStringLiteral("格式%1").arg(ids[i]);
+        book.cells += xlsLabel(0, i, header);
+        xml += "<c r=\"" + columnLetters(i) + "1\" t=\"inlineStr\"><is><t>" + header + "</t></is></c>";
+    }
+    for (int i = 0; i < ids.size(); ++i) {
+        book.cells += xlsNumber(1, i, i, 45296.75);
+        values += "<c r=\"" + columnLetters(i) + "2\" s=\"" + QString::number(i) + "\"><v>45296.75</v></c>";
+    }
+    const ReadResult xls = readXlsBytes(makeXls(book));
+    const ReadResult xlsx = readXlsx(xlsxWithStyles(xml + "</row>" + values + "</row>", ids), "测试.xlsx");
+    ASSERT_TRUE(xls.ok()) << xls.message.toStdString();
+    ASSERT_TRUE(xlsx.ok()) << xlsx.message.toStdString();
+    EXPECT_EQ(rowsText(xls.sheet).toStdString(), rowsText(xlsx.sheet).toStdString());
+    EXPECT_EQ(xls.sheet.value(0, "格式27"), "2024-01-05");
+    EXPECT_EQ(xls.sheet.value(0, "格式31"), "2024-01-05");
+    EXPECT_EQ(xls.sheet.value(0, "格式50"), "2024-01-05");
+    EXPECT_EQ(xls.sheet.value(0, "格式58"), "2024-01-05");
+    EXPECT_EQ(xls.sheet.value(0, "格式32"), "18:00:00");
+    EXPECT_EQ(xls.sheet.value(0, "格式0"), "45296.75");
+}
+
+TEST(ExcelReader, XlsCellsPastTheRowsItsDimensionClaimsAreRead)
+{
+    XlsBook book;
+    book.shared = {QStringLiteral("会员卡号"), QStringLiteral("会员姓名"), QStringLiteral("张三")};
+    book.dimensionRows = 2; // the sheet has five rows
+    book.dimensionColumns = 1;
+    book.cells = xlsLabelSst(0, 0, 0) + xlsLabelSst(0, 1, 1);
+    for (int r = 1; r < 5; ++r)
+        book.cells += xlsNumber(r, 0, 0, 1000 + r) + xlsLabelSst(r, 1, 2);
+    const ReadResult r = readXlsBytes(makeXls(book));
+    ASSERT_TRUE(r.ok()) << r.message.toStdString();
+    ASSERT_EQ(r.sheet.rowCount(), 4);
+    EXPECT_EQ(r.sheet.value(3, "会员卡号"), "1004");
+    EXPECT_EQ(r.sheet.value(3, "会员姓名"), "张三");
+    // Past Excel's last column, though, the file is damaged.
+    book.cells += xlsNumber(5, 16384, 0, 1);
+    EXPECT_EQ(readXlsBytes(makeXls(book)).problem, ReadProblem::Damaged);
+}
+
+TEST(ExcelReader, XlsWithBothExcel95AndExcel97StreamsReadsTheExcel97One)
+{
+    XlsBook book;
+    book.dimensionRows = 2;
+    book.dimensionColumns = 1;
+    book.cells = xlsLabel(0, 0, QStringLiteral("会员姓名")) + xlsLabel(1, 0, QStringLiteral("李四"));
+    // The Excel 95 copy: globals that say BIFF5 and hold nothing more.
+    const QByteArray biff5 = biffRecord(0x0809, QByteArray("\x00\x05\x05\x00\x00\x00\x00\x00", 8))
+                             + biffRecord(0x000A, QByteArray());
+    for (const bool bookFirst : {true, false}) {
+        const QByteArray workbook = xlsWorkbookStream(book);
+        const QByteArray file = bookFirst ? makeCompoundFile({{"Book", biff5}, {"Workbook", workbook}})
+                                          : makeCompoundFile({{"Workbook", workbook}, {"Book", biff5}});
+        const ReadResult r = readXlsBytes(file);
+        ASSERT_TRUE(r.ok()) << r.message.toStdString();
+        EXPECT_EQ(r.sheet.value(0, "会员姓名"), "李四");
+    }
+    // The Excel 95 stream alone is still the old format.
+    EXPECT_EQ(readXlsBytes(makeCompoundFile({{"Book", biff5}})).problem, ReadProblem::OldFormat);
+}
+
+TEST(ExcelReader, CellTextLongerThanExcelAllowsIsRefused)
+{
+    const QString longest(32767, QChar(0x957F));
+    const QString tooLong = longest + QLatin1Char('x');
+    const QString huge(3'000'000, QLatin1Char('a'));
+    for (const QString &text : {longest, tooLong, huge}) {
+        const bool fits = text.size() <= 32767;
+        const QByteArray t = "<t>" + text.toUtf8() + "</t>";
+        // As a shared string, as an inline string, as a formula's text.
+        const QVector<QVector<ZipPart>> packages = {
+            workbookParts("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>备注</t></is></c></row>"
+                          "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>2</v></c></row>",
+                          {{"xl/sharedStrings.xml", "<sst><si><t>甲</t></si><si><t>乙</t></si><si>" + t + "</si></sst>"}}),
+            workbookParts("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>备注</t></is></c></row>"
+                          "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><r>" + QString::fromUtf8(t)
+                          + "</r><r><t></t></r></is></c></row>"),
+            workbookParts("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>备注</t></is></c></row>"
+                          "<row r=\"2\"><c r=\"A2\" t=\"str\"><f>1</f><v>" + text + "</v></c></row>"),
+        };
+        for (const auto &parts : packages) {
+            const ReadResult r = readParts(parts);
+            if (fits) {
+                ASSERT_TRUE(r.ok()) << r.message.toStdString();
+                EXPECT_EQ(r.sheet.value(0, "备注"), text);
+            } else {
+                EXPECT_EQ(r.problem, ReadProblem::TooLarge) << text.size();
+                EXPECT_TRUE(r.message.contains("数据量太大"));
+            }
+        }
+    }
+    for (const QString &text : {longest, tooLong, QString(65535, QLatin1Char('a'))}) {
+        const bool fits = text.size() <= 32767;
+        XlsBook label;
+        label.dimensionRows = 2;
+        label.dimensionColumns = 1;
+        label.cells = xlsLabel(0, 0, QStringLiteral("备注")) + xlsLabel(1, 0, text);
+        XlsBook shared = label;
+        shared.shared = {QStringLiteral("备注"), text};
+        shared.cells = xlsLabelSst(0, 0, 0) + xlsLabelSst(1, 0, 1);
+        for (const XlsBook &book : {label, shared}) {
+            const ReadResult r = readXlsBytes(makeXls(book));
+            if (fits) {
+                ASSERT_TRUE(r.ok()) << r.message.toStdString();
+                EXPECT_EQ(r.sheet.value(0, "备注"), text);
+            } else {
+                EXPECT_EQ(r.problem, ReadProblem::TooLarge) << text.size();
+            }
+        }
+    }
+}
+
+TEST(ExcelReader, HostileSizesAreRefusedWhileStreaming)
+{
+    const QString header = "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>备注</t></is></c></row>";
+    const struct
+    {
+        const char *what;
+        QVector<ZipPart> parts;
+    } cases[] = {
+        // A sheet that inflates past what any shop file holds.
+        {"huge sheet", workbookParts(header, {{"xl/worksheets/sheet1.xml",
+                                               "<worksheet><sheetData>" + QByteArray(110 << 20, ' ')
+                                                   + "</sheetData></worksheet>"}})},
+        // Text that never ends, before any cell could hold it.
+        {"endless text", workbookParts(header + "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>"
+                                       + QString(2 << 20, QLatin1Char('&')).replace(QLatin1String("&"), QLatin1String("&amp;"))
+                                       + "</t></is></c></row>")},
+        // Millions of empty cells and rows, or of elements that mean nothing.
+        {"empty cells", workbookParts(header + QString("<row><c/></row>").repeated(1'000'001))},
+        {"meaningless elements",
+         workbookParts(header, {{"xl/worksheets/sheet1.xml",
+                                 "<worksheet><sheetData>" + QByteArray("<x/>").repeated(12'000'001)
+                                     + "</sheetData></worksheet>"}})},
+        // Shared strings: too many, and too much text together.
+        {"many shared strings",
+         workbookParts(header, {{"xl/sharedStrings.xml", "<sst>" + QByteArray("<si/>").repeated(2'000'001) + "</sst>"}})},
+        {"long shared strings",
+         workbookParts(header, {{"xl/sharedStrings.xml",
+                                 "<sst>" + ("<si><t>" + QByteArray(32767, 'a') + "</t></si>").repeated(1960) + "</sst>"}})},
+    };
+    for (const auto &c : cases) {
+        const ReadResult r = readParts(c.parts);
+        EXPECT_EQ(r.problem, ReadProblem::TooLarge) << c.what;
+        EXPECT_TRUE(r.message.contains("数据量太大")) << c.what;
+    }
+    // A sheet whose zip entry lies about its size is stopped all the same.
+    QVector<ZipPart> lying = cases[0].parts;
+    QByteArray zip = makeZip(lying);
+    const QByteArray name = "xl/worksheets/sheet1.xml";
+    for (qsizetype at = zip.indexOf(name); at >= 0; at = zip.indexOf(name, at + 1)) {
+        // The uncompressed size field: 22 bytes before the name in a local
+        // header, 26 in a central directory entry.
+        const bool central = zip.mid(at - 46, 4) == QByteArray("PK\x01\x02", 4);
+        const qsizetype field = at - (central ? 22 : 8);
+        zip.replace(field, 4, QByteArray("\x00\x10\x00\x00", 4));
+    }
+    const ReadResult r = readXlsx(zip, "测试.xlsx");
+    EXPECT_NE(r.problem, ReadProblem::None);
+
+    // An .xls with more cells than any shop file: refused, not held.
+    XlsBook book;
+    book.dimensionRows = 1;
+    book.dimensionColumns = 1;
+    const QByteArray cell = xlsNumber(1, 0, 0, 1.5);
+    book.cells = xlsLabel(0, 0, QStringLiteral("积分")) + cell.repeated(2'000'001);
+    const ReadResult xls = readXls(makeXls(book), "测试.xls");
+    EXPECT_EQ(xls.problem, ReadProblem::TooLarge);
+    EXPECT_TRUE(xls.message.contains("测试.xls"));
+}
+
+TEST(ExcelReader, ProgressIsToldAndTheReadCanBeCancelled)
+{
+    QString rows = "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>积分</t></is></c></row>";
+    XlsBook book;
+    book.dimensionRows = 20001;
+    book.dimensionColumns = 1;
+    book.cells = xlsLabel(0, 0, QStringLiteral("积分"));
+    for (int i = 1; i <= 20000; ++i) {
+        rows += QStringLiteral("<row r=\"%1\"><c r=\"A%1\"><v>%1</v></c></row>").arg(i + 1);
+        book.cells += xlsNumber(i, 0, 0, i);
+    }
+    const QByteArray xlsx = makeZip(workbookParts(rows));
+    const QByteArray xls = makeXls(book);
+    for (const bool isXls : {false, true}) {
+        const auto read = [&](const ReadProgress &progress) {
+            return isXls ? readXls(xls, "测试.xls", progress) : readXlsx(xlsx, "测试.xlsx", progress);
+        };
+        QVector<int> told;
+        const ReadResult whole = read([&](int percent) {
+            told << percent;
+            return true;
+        });
+        ASSERT_TRUE(whole.ok()) << whole.message.toStdString();
+        EXPECT_EQ(whole.sheet.rowCount(), 20000);
+        ASSERT_GE(told.size(), 2) << isXls;
+        EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+        EXPECT_GE(told.first(), 0);
+        EXPECT_LE(told.last(), 100);
+
+        int calls = 0;
+        const ReadResult stopped = read([&](int) { return ++calls < 2; });
+        EXPECT_EQ(stopped.problem, ReadProblem::Cancelled) << isXls;
+        EXPECT_EQ(calls, 2) << isXls; // not asked again once it said stop
+        EXPECT_EQ(stopped.sheet.rowCount(), 0);
+    }
 }

@@ -337,3 +337,41 @@ TEST(ExcelWriter, ControlCharactersAndLongTextsSurvive)
     EXPECT_EQ(back.sheet.cell(1, 1), control);
     EXPECT_EQ(back.sheet.cell(1, 2), longText.left(32767)); // Excel's limit for a cell
 }
+
+TEST(ExcelWriter, TypedNumbersGoInAsTheyAre)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("typed.xlsx");
+    ExportLayout layout;
+    layout.title = "表";
+    layout.columns = {{"序号", 4, false}, {"单号", 8, true}, {"金额", 8, false}, {"备注", 8, false}};
+    // Numbers as a query gives them, a number in a text column, a short
+    // row and a value that is no number.
+    const QVector<QVector<ExportValue>> rows = {
+        {ExportValue(240105001.0), ExportValue(0.1 + 0.2), ExportValue(QStringLiteral("007"))},
+        {ExportValue(12.5), ExportValue(1234567890123456789.0)},
+        {ExportValue(QStringLiteral("A-1")), ExportValue(std::nan(""))},
+    };
+    qsizetype next = 0;
+    const ExportResult r = writeExport(path, layout, "店", ExportValueSource([&](QVector<ExportValue> &values) {
+                                           if (next >= rows.size())
+                                               return false;
+                                           values = rows[next++];
+                                           return true;
+                                       }));
+    ASSERT_TRUE(r.written) << r.detail.toStdString();
+    EXPECT_EQ(r.rows, 3);
+    const XSheet x = inspectXlsx(path);
+    ASSERT_TRUE(x.ok);
+    EXPECT_EQ(x.cells["B3"].type, "inlineStr"); // a text column keeps the text it shows
+    EXPECT_EQ(x.cells["B3"].value, "240105001");
+    EXPECT_EQ(x.cells["C3"].type, "");
+    EXPECT_DOUBLE_EQ(x.cells["C3"].value.toDouble(), 0.3);
+    EXPECT_EQ(x.cells["D3"].value, "007");
+    EXPECT_EQ(x.cells["B4"].value, "12.5");
+    EXPECT_EQ(x.cells["C4"].type, ""); // a number, though no text of it would read back as one
+    EXPECT_DOUBLE_EQ(x.cells["C4"].value.toDouble(), 1234567890123456789.0);
+    EXPECT_EQ(x.cells["D4"].value, "");
+    EXPECT_EQ(x.cells["C5"].value, ""); // no number: left empty
+    EXPECT_EQ(x.cells["A5"].value, "3");
+}
