@@ -12,7 +12,7 @@ packages=(
   cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-multimedia-dev qt6-translations-l10n
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-  libsqlcipher-dev libxlsxwriter-dev libfreexl-dev libminizip-dev
+  libsqlcipher-dev libxlsxwriter-dev libminizip-dev
   libjpeg62-turbo-dev zlib1g-dev fonts-wqy-microhei fonts-liberation2
   libicu-dev unicode-data liblua5.4-dev zbar-tools
   clang libclang-rt-14-dev xvfb xauth poppler-utils
