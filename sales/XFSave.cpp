@@ -2,12 +2,14 @@
 // writes in one transaction, then the receipt, then the window is reset.
 
 #include "sales/XF_In.h"
+#include "sales/SaleStore.h"
 
 #include "core/NumToChar.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
 #include "core/receipts.h"
 #include "members/Checks.h"
+#include "platform/money.h"
 #include "platform/print/textprinter.h"
 #include "platform/ui/messages.h"
 
@@ -16,6 +18,8 @@
 
 using members::fail;
 using velmora::isOn;
+using sales::fieldMoney;
+using velmora::Money;
 using velmora::toNumber;
 using vdb::numberText;
 using vdb::sqlNum;
@@ -25,7 +29,8 @@ namespace {
 
 struct Line {
     QString code, name, unit, category, py, id;
-    double price = 0, count = 0, money = 0, cost = 0, zk = 0;
+    Money price, money, cost;
+    double count = 0, zk = 0;
 };
 
 // A check that can only be made inside the transaction failed: the writes
@@ -36,12 +41,12 @@ struct Refusal {
 };
 
 // The live member's stored value as it is now.
-double storedValue(vdb::Connection &c, const QString &card)
+Money storedValue(vdb::Connection &c, const QString &card)
 {
     vdb::Query q(&c);
     mySql = QStringLiteral("Select theCZ From Member Where theNum='") + sqlText(card) + "' AND theDel='否'";
     q.OpenSql(mySql);
-    return q.IsEmpty() ? 0.0 : q.FieldByName(QStringLiteral("theCZ")).AsFloat();
+    return q.IsEmpty() ? Money() : Money::fromDouble(q.FieldByName(QStringLiteral("theCZ")).AsFloat());
 }
 
 // The first line whose stock-tracked goods have less stock now than the
@@ -65,6 +70,9 @@ int firstShortLine(vdb::Connection &c, const std::vector<Line> &lines)
     }
     return -1;
 }
+
+// Amounts go into MONEY columns with at most four decimals.
+QString sqlMoney(Money m) { return sqlNum(m.toString()); }
 
 QString shortMessage(const Line &l)
 {
@@ -94,10 +102,10 @@ void TfrmXF_In::BitBtn1Click()
         l.category = cell(cType);
         l.py = cell(cPY);
         l.id = sqlNum(cell(cID));
-        l.price = toNumber(cell(cPrice));
+        l.price = fieldMoney(cell(cPrice), false);
         l.count = toNumber(cell(cCount));
-        l.money = toNumber(cell(cMoney));
-        l.cost = fieldNumber(cell(cCB));
+        l.money = fieldMoney(cell(cMoney), false);
+        l.cost = fieldMoney(cell(cCB));
         l.zk = toNumber(cell(cZK));
         lines.push_back(l);
     }
@@ -114,13 +122,13 @@ void TfrmXF_In::BitBtn1Click()
     double zsz = 0;
     if (!vdb::isSqlNumber(Edit21->text(), &zsz) || zsz > 100 || zsz <= 0)
         return (void)fail(QStringLiteral("折上折 错误，请重新录入！"), Edit21);
-    const double goods = fieldNumber(Edit17->text());
-    const double zr = fieldNumber(Edit18->text());
-    const double hj = fieldNumber(Edit19->text());
-    const double sj = fieldNumber(Edit27->text());
-    if (hj < 0) return (void)fail(QStringLiteral("合计金额 不能小于0，请修改 折让金额！"), Edit18);
+    const Money goods = fieldMoney(Edit17->text());
+    const Money zr = fieldMoney(Edit18->text());
+    const Money hj = fieldMoney(Edit19->text());
+    const Money sj = fieldMoney(Edit27->text());
+    if (hj.isNegative()) return (void)fail(QStringLiteral("合计金额 不能小于0，请修改 折让金额！"), Edit18);
     if (sj > hj) return (void)fail(QStringLiteral("收款金额 录入错误，请重新录入！"), Edit27);
-    const double owed = hj - sj;
+    const Money owed = hj - sj;
 
     const QString payment = CheckBox4->isChecked() ? QStringLiteral("会员卡") : DBLookupComboBox3->Text();
     const bool cardPay = payment == QStringLiteral("会员卡");
@@ -140,10 +148,11 @@ void TfrmXF_In::BitBtn1Click()
 
     double points = 0;
     if (!walkIn) {
-        points = hj * toNumber(Edit10->text());
+        points = hj.toDouble() * toNumber(Edit10->text());
         if (isOn(myDeptJFQL) && points > 0) points = std::trunc(points);
     }
-    const QString pointsText = !walkIn && CheckBox3->isChecked() ? numberText(points) : QStringLiteral("0");
+    const QString pointsText =
+        !walkIn && CheckBox3->isChecked() ? Money::fromDouble(points).toString() : QStringLiteral("0");
     const QString saleDate = DateTimePicker1->date().toString(velmora::kDateFormat);
     const QString remark = Edit20->text();
     const QString introducer = walkIn ? QString() : myJSRNum;
@@ -155,32 +164,33 @@ void TfrmXF_In::BitBtn1Click()
         if (!walkIn && cardPay) {
             if (storedValue(c, card) < sj)
                 throw Refusal{QStringLiteral("会员 账户余额 不足，请选择其它收款方式！"), DBLookupComboBox3};
-            frmDM->myMemberCZ(card, numberText(-sj));
+            frmDM->myMemberCZ(card, (-sj).toString());
         }
         if (checkStock) {
             const int i = firstShortLine(c, lines);
             if (i >= 0) throw Refusal{shortMessage(lines[i]), StringGrid1};
         }
         number = frmDM->NewXFNum();
-        const QString dx = NumToChar(hj);
-        double costTotal = 0, countTotal = 0;
+        const QString dx = NumToChar(hj.toDouble());
+        Money costTotal;
+        Money countTotal;
         int bh = 0;
         for (const Line &l : lines) {
             ++bh;
             mySql = QStringLiteral("insert into UXF_List(theNum,SNum,theName,theUnit,thePrice,") +
                     "theCount,theMoney,theType,thePY,myBH," + "theCB,theZK,SID) Values('" + number + "','" +
-                    sqlText(l.code) + "','" + sqlText(l.name) + "','" + sqlText(l.unit) + "'," + sqlNum(l.price) + "," +
-                    sqlNum(l.count) + "," + sqlNum(l.money) + ",'" + sqlText(l.category) + "','" + sqlText(l.py) +
-                    "','" + QString::number(bh) + "'," + sqlNum(l.cost) + "," + sqlNum(l.zk) + "," + sqlNum(l.id) + ")";
+                    sqlText(l.code) + "','" + sqlText(l.name) + "','" + sqlText(l.unit) + "'," + sqlMoney(l.price) + "," +
+                    sqlNum(l.count) + "," + sqlMoney(l.money) + ",'" + sqlText(l.category) + "','" + sqlText(l.py) +
+                    "','" + QString::number(bh) + "'," + sqlMoney(l.cost) + "," + sqlNum(l.zk) + "," + sqlNum(l.id) + ")";
             q.ExecSql(mySql);
-            costTotal += l.cost * l.count;
-            countTotal += l.count;
+            costTotal += l.cost.times(l.count);
+            countTotal += Money::fromDouble(l.count);
             if (isOn(myDeptKC)) frmDM->myKC(l.id, numberText(-l.count));
             frmDM->myXF(l.id, numberText(l.count));
         }
         if (!walkIn) {
             if (CheckBox3->isChecked()) frmDM->myMemberJF(card, pointsText);
-            frmDM->myMemberXF(card, numberText(hj));
+            frmDM->myMemberXF(card, hj.toString());
             frmDM->myMemberUC(card, QStringLiteral("1"));
             frmDM->myMemberUD(card);
             frmDM->myMemberUP(card);
@@ -188,14 +198,14 @@ void TfrmXF_In::BitBtn1Click()
         mySql = QStringLiteral("Insert Into UXF(theDate,theType,theNum,theHJ,theZR,") +
                 "theSJ,MType,Remark,theDel,theUser," + "MNum,theJF,theZK,theDX,theCB," +
                 "theCount,JSRNum,JSRTC,TCJF,TCMoney," + "WName,myDate,theYE,theSum) Values('" + sqlText(myLoginDate) +
-                "','" + saleType + "','" + number + "'," + sqlNum(hj) + "," + sqlNum(zr) + "," + sqlNum(sj) + ",'" +
+                "','" + saleType + "','" + number + "'," + sqlMoney(hj) + "," + sqlMoney(zr) + "," + sqlMoney(sj) + ",'" +
                 sqlText(payment) + "','" + sqlText(remark) + "','否','" + sqlText(myUser) + "','" + sqlText(card) + "'," +
-                sqlNum(pointsText) + "," + sqlNum(zsz) + ",'" + sqlText(dx) + "'," + sqlNum(costTotal) + "," +
-                sqlNum(countTotal) + ",'" + sqlText(introducer) + "','否',0,0,'" + sqlText(worker) + "','" +
-                sqlText(saleDate) + "'," + sqlNum(owed) + "," + sqlNum(goods) + ")";
+                sqlNum(pointsText) + "," + sqlNum(zsz) + ",'" + sqlText(dx) + "'," + sqlMoney(costTotal) + "," +
+                sqlMoney(countTotal) + ",'" + sqlText(introducer) + "','否',0,0,'" + sqlText(worker) + "','" +
+                sqlText(saleDate) + "'," + sqlMoney(owed) + "," + sqlMoney(goods) + ")";
         q.ExecSql(mySql);
         mySql = QStringLiteral("Insert Into UXF_SK (theNum, theMoney, theSMType, theSKR, SKDate) Values ('") + number +
-                "', " + sqlNum(sj) + ", '" + sqlText(payment) + "', '" + sqlText(cashier) + "', '" + sqlText(saleDate) +
+                "', " + sqlMoney(sj) + ", '" + sqlText(payment) + "', '" + sqlText(cashier) + "', '" + sqlText(saleDate) +
                 "') ";
         q.ExecSql(mySql);
         tx.commit();
