@@ -110,6 +110,13 @@ void TfrmXF_In::BitBtn1Click()
         lines.push_back(l);
     }
     if (lines.empty()) return (void)fail(QStringLiteral("商品信息 不能为空！请重新选择"), StringGrid1);
+    // A pasted "-4" passes the key filter: a sale never gives goods back.
+    for (const Line &l : lines) {
+        const QString goodsName = QStringLiteral("商品 ") + l.code + " " + l.name;
+        if (l.count <= 0) return (void)fail(goodsName + QStringLiteral(" 数量 必须大于0，请重新录入！"), StringGrid1);
+        if (l.price.isNegative()) return (void)fail(goodsName + QStringLiteral(" 单价 不能为负数，请重新录入！"), StringGrid1);
+        if (l.zk < 0) return (void)fail(goodsName + QStringLiteral(" 折扣 不能为负数，请重新录入！"), StringGrid1);
+    }
 
     vdb::Connection &c = members::db();
     const bool checkStock = isOn(myDeptKC) && !isOn(myDeptFKC);
@@ -126,7 +133,10 @@ void TfrmXF_In::BitBtn1Click()
     const Money zr = fieldMoney(Edit18->text());
     const Money hj = fieldMoney(Edit19->text());
     const Money sj = fieldMoney(Edit27->text());
+    // Nor does it pay money out, to the customer or onto the card.
+    if (zr.isNegative()) return (void)fail(QStringLiteral("折让金额 不能为负数，请重新录入！"), Edit18);
     if (hj.isNegative()) return (void)fail(QStringLiteral("合计金额 不能小于0，请修改 折让金额！"), Edit18);
+    if (sj.isNegative()) return (void)fail(QStringLiteral("收款金额 不能为负数，请重新录入！"), Edit27);
     if (sj > hj) return (void)fail(QStringLiteral("收款金额 录入错误，请重新录入！"), Edit27);
     const Money owed = hj - sj;
 

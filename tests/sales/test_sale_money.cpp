@@ -89,3 +89,67 @@ TEST_F(SaleMoneyTest, RowAmountsAndTotalsAddUpExactly)
 }
 
 }  // namespace
+
+namespace {
+
+// Texts put straight into the fields and cells, as a paste puts them past
+// the key filters.
+TEST_F(SaleMoneyTest, PastedNegativeAmountsAndQuantitiesAreRefusedAtSave)
+{
+    exec("UPDATE Member SET theCZ=100 WHERE ID=" + memberId);
+    auto w = window();
+    members::ScriptedModals modals(password("270946"));
+    twoGoods(*w);
+    const QStringList before = snapshot();
+    w->CheckBox4->setChecked(true);
+    w->Edit27->setText("-50");
+    save(*w);
+    EXPECT_EQ(msgs.last(), "收款金额 不能为负数，请重新录入！");
+    w->Edit27->setText("38");
+    w->Edit18->setText("-5");
+    save(*w);
+    EXPECT_EQ(msgs.last(), "折让金额 不能为负数，请重新录入！");
+    w->Edit18->setText("0");
+
+    w->StringGrid1->setCells(TfrmXF_In::cCount, 1, "-4");
+    save(*w);
+    EXPECT_EQ(msgs.last(), "商品 a1 可乐 数量 必须大于0，请重新录入！");
+    w->StringGrid1->setCells(TfrmXF_In::cCount, 1, "0");
+    save(*w);
+    EXPECT_EQ(msgs.last(), "商品 a1 可乐 数量 必须大于0，请重新录入！");
+    w->StringGrid1->setCells(TfrmXF_In::cCount, 1, "2");
+    w->StringGrid1->setCells(TfrmXF_In::cPrice, 3, "-20");
+    save(*w);
+    EXPECT_EQ(msgs.last(), "商品 b1 洗车 单价 不能为负数，请重新录入！");
+    w->StringGrid1->setCells(TfrmXF_In::cPrice, 3, "20");
+    w->StringGrid1->setCells(TfrmXF_In::cZK, 3, "-100");
+    save(*w);
+    EXPECT_EQ(msgs.last(), "商品 b1 洗车 折扣 不能为负数，请重新录入！");
+    w->StringGrid1->setCells(TfrmXF_In::cZK, 3, "100");
+    // A text that is a number only in part is no number.
+    w->StringGrid1->setCells(TfrmXF_In::cCount, 1, "2-");
+    save(*w);
+    EXPECT_TRUE(msgs.last().contains("2-")) << msgs.last().toStdString();
+    w->StringGrid1->setCells(TfrmXF_In::cCount, 1, "2");
+    w->Edit27->setText("3 8");
+    save(*w);
+    EXPECT_TRUE(msgs.last().contains("3 8")) << msgs.last().toStdString();
+    EXPECT_TRUE(modals.shown().isEmpty());
+    EXPECT_EQ(snapshot(), before);
+
+    // The same sale with sound texts goes through and takes from the card.
+    w->Edit27->setText("38");
+    save(*w);
+    EXPECT_EQ(member("theCZ"), "62");
+}
+
+TEST_F(SaleMoneyTest, FreeGoodsMayBeGivenAway)
+{
+    addGoods("g0", "赠品", "服务", "0");
+    auto w = window();
+    oneRow(*w, "g0", "2");
+    save(*w);
+    EXPECT_EQ(rows("select theHJ,theSJ,theCount from UXF"), QStringList{"0|0|2"});
+}
+
+}  // namespace
