@@ -1,5 +1,6 @@
 #include "members/MTS.h"
 
+#include "core/ShopRows.h"
 #include "core/Unit1.h"
 #include "members/Checks.h"
 #include "members/Modal.h"
@@ -60,9 +61,7 @@ void TfrmMTS::BitBtn1Click()
         for (int i = 0; i < CheckListBox1->count(); ++i) {
             QListWidgetItem *item = CheckListBox1->item(i);
             if (item->checkState() != Qt::Checked) continue;
-            mySql = QStringLiteral("Insert into MTS(MType,SType,theZK,theJF) Values('") + sqlText(myType) + "','" +
-                    sqlText(item->text()) + "'," + sqlNum(myZK) + "," + sqlNum(myJF) + ")";
-            members::db().execute(mySql);
+            velmora::insertDiscount(members::db(), myType, item->text(), myZK, myJF);
         }
         t.commit();
     }

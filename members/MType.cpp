@@ -1,5 +1,6 @@
 #include "members/MType.h"
 
+#include "core/ShopRows.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
 #include "members/Checks.h"
@@ -142,12 +143,8 @@ void TfrmMType::BitBtn2Click()
         members::db().execute(mySql);
         // Every goods category starts with the type's own discount and ratio.
         q.OpenSql(QStringLiteral("select theName from SType"));
-        for (q.First(); !q.Eof(); q.Next()) {
-            mySql = QStringLiteral("Insert into MTS(MType,SType,theJF,theZK) Values('") + sqlText(name) + "','" +
-                    sqlText(q.value(QStringLiteral("theName"))) + "'," + sqlNum(Edit3->text()) + "," +
-                    sqlNum(Edit2->text()) + ")";
-            members::db().execute(mySql);
-        }
+        for (q.First(); !q.Eof(); q.Next())
+            velmora::insertDiscount(members::db(), name, q.value(QStringLiteral("theName")), Edit2->text(), Edit3->text());
         t.commit();
     }
     members::tell(QStringLiteral("恭喜！恭喜！ 会员分类信息 保存成功！"));

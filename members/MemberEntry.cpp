@@ -1,6 +1,7 @@
 #include "members/MemberEntry.h"
 
 #include "core/IMCode.h"
+#include "core/ShopRows.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
 #include "members/Checks.h"
@@ -229,16 +230,24 @@ void MemberEntry::BitBtn1Click()
             fail(QStringLiteral("会员卡号 已存在，请重新录入！"));
             return;
         }
-        mySql = QStringLiteral("Insert InTo Member(theNum,theName,theBir,thePho,theAdd,") +
-                "Remark,thePY,theState,theDate,theSex," + "theType,theZK,theJFBL,theXF,theCZ," +
-                "UseDate,UseCount,theUser,theJF," + "theTM,theAH,theCP,theDel,NLBir," + "thePass,JSRNum) Values('" +
-                sqlText(card) + "','" + sqlText(m.name) + "','" + sqlText(solar) + "','" + sqlText(m.pho) + "','" +
-                sqlText(m.add) + "','" + sqlText(m.remark) + "','" + sqlText(pinyin) + "','启用','" +
-                sqlText(myLoginDate) + "','" + sqlText(m.sex) + "','" + sqlText(type) + "'," + vdb::sqlNum(zk) + "," +
-                vdb::sqlNum(ratio) + ",0,0,'1900-01-01',0,'" + sqlText(myUser) + "',0,'" + sqlText(m.tm) + "','" +
-                sqlText(m.ah) + "','" + sqlText(m.cp) + "','否','" + sqlText(lunar) + "','" +
-                velmora::kDefaultPassword + "','" + sqlText(introducer) + "')";
-        members::db().execute(mySql);
+        velmora::NewMember n;
+        n.num = card;
+        n.name = m.name;
+        n.sex = m.sex;
+        n.type = type;
+        n.pinyin = pinyin;
+        n.bir = solar;
+        n.nlBir = lunar;
+        n.pho = m.pho;
+        n.add = m.add;
+        n.remark = m.remark;
+        n.tm = m.tm;
+        n.ah = m.ah;
+        n.cp = m.cp;
+        n.introducer = introducer;
+        n.zk = zk;
+        n.jfbl = ratio;
+        velmora::insertMember(members::db(), n);
         m.cz = m.jf = m.useCount = m.xf = QStringLiteral("0");
         m.date = myLoginDate;
         m.useDate = QStringLiteral("1900-01-01");

@@ -1,5 +1,6 @@
 #include "sales/SType.h"
 
+#include "core/ShopRows.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
 #include "platform/ui/messages.h"
@@ -111,24 +112,14 @@ void TfrmSType::BitBtn2Click()
     // Every member type gets its discount row with the category; all or none.
     mySql = QStringLiteral("select theName,theZK,theJF from MType");
     q.OpenSql(mySql);
-    QStringList inserts;
     for (q.First(); !q.Eof(); q.Next()) {
         const QString type = q.value(QStringLiteral("theName"));
-        const QString zk = q.value(QStringLiteral("theZK")), jf = q.value(QStringLiteral("theJF"));
-        if (!vdb::isSqlNumber(zk) || !vdb::isSqlNumber(jf))
+        if (!vdb::isSqlNumber(q.value(QStringLiteral("theZK"))) || !vdb::isSqlNumber(q.value(QStringLiteral("theJF"))))
             return (void)members::fail(QStringLiteral("会员分类 %1 的折扣或积分比例有误，请先修改会员分类！").arg(type), Edit1);
-        inserts << QStringLiteral("Insert into MTS(SType,MType,theZK,theJF) Values('") + sqlText(name) + "','" +
-                       sqlText(type) + "'," + sqlNum(zk) + "," + sqlNum(jf) + ")";
     }
     {
         vdb::Transaction tx(c);
-        mySql = QStringLiteral("Insert into SType(theName,Remark,theState,theKC) Values('") + sqlText(name) + "','" +
-                sqlText(Edit2->text()) + "','启用','" + flag + "')";
-        q.ExecSql(mySql);
-        for (const QString &s : inserts) {
-            mySql = s;
-            q.ExecSql(mySql);
-        }
+        velmora::insertCategory(c, name, Edit2->text(), flag);
         tx.commit();
     }
     ui::showMessage(QStringLiteral("恭喜！恭喜！ 商品分类信息 保存成功！"), this);

@@ -1,6 +1,7 @@
 #include "sales/Shop_In.h"
 
 #include "core/IMCode.h"
+#include "core/ShopRows.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
 #include "platform/ui/keyfilter.h"
@@ -87,17 +88,14 @@ bool TfrmShopEntry::saveItem(const QString &id)
     if (q.RecordCount() > 0) return fail(QStringLiteral("商品编码 已存在，请重新录入！"), Edit3);
 
     if (id == QLatin1String("0")) {
-        mySql = QStringLiteral("Insert InTo SShop(theType,theName,theUnit,thePrice,Remark,") +
-                "thePY,theState,theNum,theDate,theDel," + "theCB,theCount,theKC,theXF) Values('" + sqlText(category) +
-                "','" + sqlText(name) + "','" + sqlText(unit) + "'," + price + ",'" + sqlText(remark) + "','" +
-                sqlText(m_py) + "','启用','" + sqlText(code) + "','" + sqlText(myLoginDate) + "','否'," + cost + ",0,'" +
-                sqlText(m_kc) + "',0)";
-    } else {
-        mySql = QStringLiteral("Update SShop Set theType='") + sqlText(category) + "',theName='" + sqlText(name) +
-                "',theUnit='" + sqlText(unit) + "',thePrice=" + price + ",Remark='" + sqlText(remark) + "',thePY='" +
-                sqlText(m_py) + "',theNum='" + sqlText(code) + "',theCB=" + cost + ",theKC='" + sqlText(m_kc) +
-                "' Where ID=" + sqlNum(id);
+        velmora::insertGoods(members::db(), {category, code, name, unit, remark, m_py, Edit4->text(), Edit6->text(),
+                                             QStringLiteral("0"), m_kc});
+        return true;
     }
+    mySql = QStringLiteral("Update SShop Set theType='") + sqlText(category) + "',theName='" + sqlText(name) +
+            "',theUnit='" + sqlText(unit) + "',thePrice=" + price + ",Remark='" + sqlText(remark) + "',thePY='" +
+            sqlText(m_py) + "',theNum='" + sqlText(code) + "',theCB=" + cost + ",theKC='" + sqlText(m_kc) +
+            "' Where ID=" + sqlNum(id);
     q.ExecSql(mySql);
     return true;
 }
