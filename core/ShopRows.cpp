@@ -7,34 +7,50 @@ namespace velmora {
 
 using vdb::Statement;
 
-void insertMember(vdb::Connection &c, const NewMember &m)
+namespace {
+// The fields a member entry sets, for the insert and the update alike.
+Statement &memberFields(Statement &s, const NewMember &m)
 {
-    Statement("Insert InTo Member(theNum,theName,theBir,thePho,theAdd,Remark,thePY,theState,theDate,theSex,theType,"
-              "theZK,theJFBL,theXF,theCZ,UseDate,UseCount,theUser,theJF,theTM,theAH,theCP,theDel,NLBir,thePass,JSRNum) "
-              "Values(:num,:name,:bir,:pho,:add,:remark,:py,'启用',:date,:sex,:type,:zk,:jfbl,0,:cz,'1900-01-01',0,"
-              ":user,:jf,:tm,:ah,:cp,'否',:nlBir,:pass,:introducer)")
-        .text("num", m.num)
-        .text("name", m.name)
+    return s.text("name", m.name)
         .text("bir", m.bir)
         .text("pho", m.pho)
         .text("add", m.add)
         .text("remark", m.remark)
         .text("py", m.pinyin)
-        .text("date", myLoginDate)
-        .text("sex", m.sex)
-        .text("type", m.type)
         .number("zk", m.zk)
         .number("jfbl", m.jfbl)
-        .number("cz", m.cz)
-        .text("user", myUser)
-        .number("jf", m.jf)
+        .text("type", m.type)
+        .text("sex", m.sex)
         .text("tm", m.tm)
         .text("ah", m.ah)
         .text("cp", m.cp)
         .text("nlBir", m.nlBir)
+        .text("introducer", m.introducer);
+}
+}  // namespace
+
+void insertMember(vdb::Connection &c, const NewMember &m)
+{
+    Statement s("Insert InTo Member(theNum,theName,theBir,thePho,theAdd,Remark,thePY,theState,theDate,theSex,theType,"
+                "theZK,theJFBL,theXF,theCZ,UseDate,UseCount,theUser,theJF,theTM,theAH,theCP,theDel,NLBir,thePass,JSRNum) "
+                "Values(:num,:name,:bir,:pho,:add,:remark,:py,'启用',:date,:sex,:type,:zk,:jfbl,0,:cz,'1900-01-01',0,"
+                ":user,:jf,:tm,:ah,:cp,'否',:nlBir,:pass,:introducer)");
+    memberFields(s, m)
+        .text("num", m.num)
+        .text("date", myLoginDate)
+        .number("cz", m.cz)
+        .text("user", myUser)
+        .number("jf", m.jf)
         .text("pass", kDefaultPassword)
-        .text("introducer", m.introducer)
         .run(c);
+}
+
+int updateMember(vdb::Connection &c, const QString &id, const NewMember &m)
+{
+    Statement s("Update Member set theName=:name,theBir=:bir,thePho=:pho,theAdd=:add,Remark=:remark,thePY=:py,"
+                "theZK=:zk,theJFBL=:jfbl,theType=:type,theSex=:sex,theTM=:tm,theAH=:ah,theCP=:cp,NLBir=:nlBir,"
+                "JSRNum=:introducer Where ID=:id AND theDel='否'");
+    return memberFields(s, m).number("id", id).run(c);
 }
 
 void insertGoods(vdb::Connection &c, const NewGoods &g)

@@ -21,6 +21,9 @@ struct NewMember {
 // An enabled, live member entered on the business date by the logged-in
 // user, with the initial card password, no spend and no visit yet.
 void insertMember(vdb::Connection &c, const NewMember &m);
+// The entered fields of the live member with the ID (its card, password,
+// balance and counters stay); returns the rows changed (0: no such member).
+int updateMember(vdb::Connection &c, const QString &id, const NewMember &m);
 
 struct NewGoods {
     QString category, code, name, unit, remark, pinyin;

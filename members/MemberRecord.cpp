@@ -45,6 +45,27 @@ MemberRecord MemberRecord::fromCurrentRow(const vdb::Query &q)
     return m;
 }
 
+MemberRecord MemberRecord::of(const velmora::NewMember &n)
+{
+    MemberRecord m;
+    m.num = n.num;
+    m.type = n.type;
+    m.name = n.name;
+    m.sex = n.sex;
+    m.bir = n.bir;
+    m.nlBir = n.nlBir;
+    m.pho = n.pho;
+    m.add = n.add;
+    m.remark = n.remark;
+    m.tm = n.tm;
+    m.ah = n.ah;
+    m.cp = n.cp;
+    m.zk = n.zk;
+    m.jfbl = n.jfbl;
+    m.jsrNum = n.introducer;
+    return m;
+}
+
 QString memberListColumns()
 {
     return QStringLiteral("select theNum as 会员卡号,theType as 会员分类,") + "theName as 会员姓名,theSex as 性别," +

@@ -11,6 +11,7 @@
 //       TfrmFindMember::pick(this, this, text), which calls the window's
 //       lookupTaken() when the user takes a row.
 
+#include "core/ShopRows.h"
 #include "members/LookupTarget.h"
 #include "platform/db/db.h"
 
@@ -45,6 +46,8 @@ struct MemberRecord {
     // The query's current row; columns by their own names (select *) or by
     // the Chinese titles of the member lists.
     static MemberRecord fromCurrentRow(const vdb::Query &q);
+    // The entered fields of a new or changed member.
+    static MemberRecord of(const velmora::NewMember &n);
 };
 
 // The columns of the member lists and lookups, titled as they show.
