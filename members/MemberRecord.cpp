@@ -76,18 +76,18 @@ QString memberListColumns()
            "theState as 状态,JSRNum as 介绍人卡号," + "thePY,ID";
 }
 
-QString memberSearchWhere(const QString &text)
+vdb::Statement memberSearch(const QString &select, const QString &text, const QString &tail)
 {
-    const QString t = vdb::sqlText(text);
-    return QStringLiteral(" Where (theState='启用') AND (theDel='否')") + " AND ((theNum Like '%" + t + "%')" +
-           " OR (theName Like '%" + t + "%')" + " OR (thePY Like '%" + t + "%'))";
+    vdb::Statement s(select + " Where (theState='启用') AND (theDel='否') AND ((theNum Like :text) OR "
+                              "(theName Like :text) OR (thePY Like :text))" + tail);
+    s.text(QStringLiteral("text"), QLatin1Char('%') + text + QLatin1Char('%'));
+    return s;
 }
 
 MemberSearch searchMembers(const QString &text)
 {
-    mySql = QStringLiteral("select * from Member") + memberSearchWhere(text);
     vdb::Query q(frmDM->ADOConnection1());
-    q.OpenSql(mySql);
+    memberSearch(QStringLiteral("select * from Member"), text).open(q);
     MemberSearch s;
     s.count = q.RecordCount();
     if (s.count == 1) s.member = MemberRecord::fromCurrentRow(q);

@@ -14,6 +14,7 @@
 #include "core/ShopRows.h"
 #include "members/LookupTarget.h"
 #include "platform/db/db.h"
+#include "platform/db/sqlbuilder.h"
 
 #include <QString>
 
@@ -53,10 +54,10 @@ struct MemberRecord {
 // The columns of the member lists and lookups, titled as they show.
 QString memberListColumns();
 
-// " Where (theState='启用') AND (theDel='否') AND ((theNum Like '%t%') OR
-// (theName Like '%t%') OR (thePY Like '%t%'))": the enabled, live members whose
-// card, name or pinyin code holds the text.
-QString memberSearchWhere(const QString &text);
+// select + " Where (theState='启用') AND (theDel='否') AND ((theNum Like '%t%')
+// OR (theName Like '%t%') OR (thePY Like '%t%'))" + tail: the enabled, live
+// members whose card, name or pinyin code holds the text.
+vdb::Statement memberSearch(const QString &select, const QString &text, const QString &tail = QString());
 
 struct MemberSearch {
     int count = 0;
