@@ -1,6 +1,7 @@
 #include "core/Imports.h"
 
 #include "core/IMCode.h"
+#include "core/ShopRows.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
 #include "platform/excel/excelreader.h"
@@ -22,7 +23,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-using vdb::sqlNum;
 using vdb::sqlText;
 
 namespace {
@@ -315,7 +315,7 @@ QString TfrmImport::number(int row, const QString &header) const
     const QString t = text(row, header);
     if (t.isEmpty()) return QStringLiteral("0");
     if (!vdb::isSqlNumber(t)) stop(row, header, QStringLiteral("的内容“") + t + QStringLiteral("”不是有效的数字。"));
-    return sqlNum(t);
+    return t;
 }
 
 QString TfrmImport::solarDate(int row, const QString &header) const
@@ -406,14 +406,21 @@ TfrmImport::RowResult TfrmIn_M::importRow(int row)
     if (!openSql(q, mySql).IsEmpty()) return RowResult::Skipped;
 
     // The balance is the member's stored value; visits start from none.
-    mySql = QStringLiteral("Insert InTo Member(theNum,theName,theBir,thePho,theAdd,") + "Remark,thePY,theState,theDate,theSex," +
-            "theType,theZK,theJFBL,theXF,theCZ," + "UseDate,UseCount,theUser,theJF," + "theTM,theAH,theCP,theDel,NLBir," +
-            "thePass,JSRNum) Values('" + sqlText(card) + "','" + sqlText(name) + "','" + bir + "','" + sqlText(pho) + "','" +
-            sqlText(add) + "','','" + sqlText(py) + "','启用','" + sqlText(myLoginDate) + "','" + sqlText(sex) + "','" +
-            sqlText(DBLookupComboBox1->Text()) + "'," + sqlNum(m_zk) + "," + sqlNum(m_jfbl) + ",0," + cz +
-            ",'1900-01-01',0,'" + sqlText(myUser) + "'," + jf + ",'" + "','" + "','" + "','否','" + nlBir + "','" +
-            velmora::kDefaultPassword + "','')";
-    execute(mySql);
+    velmora::NewMember m;
+    m.num = card;
+    m.name = name;
+    m.sex = sex;
+    m.type = DBLookupComboBox1->Text();
+    m.pinyin = py;
+    m.bir = bir;
+    m.nlBir = nlBir;
+    m.pho = pho;
+    m.add = add;
+    m.zk = m_zk;
+    m.jfbl = m_jfbl;
+    m.cz = cz;
+    m.jf = jf;
+    velmora::insertMember(*frmDM->ADOConnection1(), m);
     return RowResult::Imported;
 }
 
@@ -451,26 +458,9 @@ TfrmImport::RowResult TfrmIn_S::importRow(int row)
     if (!openSql(q, mySql).IsEmpty()) return RowResult::Skipped;
 
     mySql = QStringLiteral("Select ID from SType Where theName='") + sqlText(category) + "'";
-    if (openSql(q, mySql).IsEmpty()) {
-        mySql = QStringLiteral("Insert InTo SType(theName,theState,theKC,Remark) Values('") + sqlText(category) +
-                "','启用','是','')";
-        execute(mySql);
-        // A new category starts with each member type's own discount and ratio.
-        vdb::Query types;
-        mySql = QStringLiteral("select theName,theZK,theJF from MType");
-        for (openSql(types, mySql); !types.Eof(); types.Next()) {
-            mySql = QStringLiteral("Insert into MTS(SType,MType,theZK,theJF) Values('") + sqlText(category) + "','" +
-                    sqlText(types.value(QStringLiteral("theName"))) + "'," + sqlNum(types.value(QStringLiteral("theZK"))) +
-                    "," + sqlNum(types.value(QStringLiteral("theJF"))) + ")";
-            execute(mySql);
-        }
-    }
-
-    mySql = QStringLiteral("Insert InTo SShop(theType,theName,theUnit,thePrice,Remark,") + "thePY,theState,theNum,theDate,theDel," +
-            "theCB,theKC,theCount,theXF) Values('" + sqlText(category) + "','" + sqlText(name) + "','" + sqlText(unit) +
-            "'," + price + ",'" + sqlText(remark) + "','" + sqlText(py) + "','启用','" + sqlText(code) + "','" +
-            sqlText(myLoginDate) + "','否'," + cost + ",'" + sqlText(kc) + "'," + stock + ",0)";
-    execute(mySql);
+    // A new category starts with each member type's own discount and ratio.
+    if (openSql(q, mySql).IsEmpty()) velmora::insertCategory(*frmDM->ADOConnection1(), category, QString(), QStringLiteral("是"));
+    velmora::insertGoods(*frmDM->ADOConnection1(), {category, code, name, unit, remark, py, price, cost, stock, kc});
     return RowResult::Imported;
 }
 

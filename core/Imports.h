@@ -109,7 +109,7 @@ protected:
         QString message;
     };
     // Cell readers for importRow: the text trimmed; a number ("0" when empty)
-    // ready for a statement; solar and lunar dates as stored ("" when empty),
+    // checked as one; solar and lunar dates as stored ("" when empty),
     // a lunar month and day without a year taking the year of solar.
     QString text(int row, const QString &header) const;
     QString number(int row, const QString &header) const;

@@ -2,16 +2,27 @@
 
 #include "core/main.h"
 
-#include <QHash>
+#include <deque>
 
 namespace velmora {
 
 namespace {
 
-QHash<QString, Opener> &openers()
+// A deque: the rows stay where they are while others are added.
+std::deque<WindowRow> &rows()
 {
-    static QHash<QString, Opener> table;
+    static std::deque<WindowRow> table = [] {
+        const std::vector<WindowRow> pending = pendingWindows();
+        return std::deque<WindowRow>(pending.begin(), pending.end());
+    }();
     return table;
+}
+
+WindowRow *rowOf(const QString &key)
+{
+    for (WindowRow &r : rows())
+        if (r.key == key) return &r;
+    return nullptr;
 }
 
 BirthdayReminder &birthdayHook()
@@ -28,19 +39,62 @@ AnniversaryReminder &anniversaryHook()
 
 }  // namespace
 
-void registerOpener(const QString &key, Opener opener) { openers().insert(key, std::move(opener)); }
+void registerWindow(WindowRow row)
+{
+    if (WindowRow *r = rowOf(row.key))
+        *r = std::move(row);
+    else
+        rows().push_back(std::move(row));
+}
+
+const WindowRow *findWindow(const QString &key) { return rowOf(key); }
+
+const excel::ExportLayout *exportLayout(const QString &window)
+{
+    for (const WindowRow &r : rows())
+        if (r.layout && r.layout->window == window) return &*r.layout;
+    return nullptr;
+}
+
+std::vector<const excel::ExportLayout *> exportLayouts()
+{
+    std::vector<const excel::ExportLayout *> all;
+    for (const WindowRow &r : rows())
+        if (r.layout) all.push_back(&*r.layout);
+    return all;
+}
+
+Opener modal(std::function<void(QWidget *owner)> open)
+{
+    return [open = std::move(open)](TfrmMain *m) -> QWidget * {
+        open(m);
+        return nullptr;
+    };
+}
+
+void registerOpener(const QString &key, Opener opener)
+{
+    if (WindowRow *r = rowOf(key))
+        r->opener = std::move(opener);
+    else
+        rows().push_back({key, 0, nullptr, std::move(opener), std::nullopt});
+}
 
 void registerModal(const QString &key, std::function<void(QWidget *owner)> open)
 {
-    registerOpener(key, [open = std::move(open)](TfrmMain *m) -> QWidget * {
-        open(m);
-        return nullptr;
-    });
+    registerOpener(key, modal(std::move(open)));
 }
 
-void unregisterOpener(const QString &key) { openers().remove(key); }
+void unregisterOpener(const QString &key)
+{
+    if (WindowRow *r = rowOf(key)) r->opener = nullptr;
+}
 
-Opener findOpener(const QString &key) { return openers().value(key); }
+Opener findOpener(const QString &key)
+{
+    const WindowRow *r = rowOf(key);
+    return r ? r->opener : Opener();
+}
 
 void registerBirthdayReminder(BirthdayReminder hook) { birthdayHook() = std::move(hook); }
 

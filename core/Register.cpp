@@ -16,9 +16,10 @@ void openModal(QWidget *owner)
 
 void registerWindows()
 {
-    velmora::registerModal(QStringLiteral("104"), openModal<TfrmIn_M>);
-    velmora::registerModal(QStringLiteral("504"), openModal<TfrmIn_S>);
-    velmora::registerModal(QStringLiteral("518"), openModal<TfrmIn_G>);
+    using namespace velmora;
+    registerWindow({QStringLiteral("104"), OwnItem, nullptr, modal(openModal<TfrmIn_M>), {}});
+    registerWindow({QStringLiteral("504"), 0, nullptr, modal(openModal<TfrmIn_S>), {}});
+    registerWindow({QStringLiteral("518"), Stock, nullptr, modal(openModal<TfrmIn_G>), {}});
 }
 
 }  // namespace core

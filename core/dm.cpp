@@ -210,7 +210,8 @@ QString TfrmDM::NewMNum()
 // have been given again, and the old row must keep its totals.
 void TfrmDM::memberAdd(vdb::Query &q, const QString &column, const QString &card, const QString &change)
 {
-    mySql = QStringLiteral("UPDATE Member SET ") + column + "=" + column + "+" + sqlNum(change) + " WHERE (theNum ='" +
+    // Rounded as the MONEY columns hold it: 0.1 + 0.2 - 0.3 leaves 0, not 5.55e-17.
+    mySql = QStringLiteral("UPDATE Member SET ") + column + "=Round(" + column + "+" + sqlNum(change) + ",4) WHERE (theNum ='" +
             sqlText(card) + "') AND (theDel='否')";
     bind(q).AddSQL(mySql);
     q.ExecSQL();

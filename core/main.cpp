@@ -67,74 +67,6 @@ void setUrlOpener(std::function<bool(const QUrl &)> opener) { urlOpener() = std:
 
 namespace {
 
-// How a menu item's handler behaves besides opening its window.
-enum Condition : unsigned {
-    OwnItem = 1,     // does nothing unless its own item is visible (toolbar buttons)
-    Stock = 2,       // needs the shop's stock switch
-    NoClose = 4,     // does not close the open list window first
-    Standalone = 8,  // only in the edition "单机版"
-};
-
-struct ItemRule {
-    const char *key;
-    bool *flag;  // the open flag of a list window; nullptr for a modal window
-    unsigned conditions;
-};
-
-const ItemRule kRules[] = {
-    {"009", nullptr, Standalone},
-    {"010", nullptr, Standalone},
-    {"012", nullptr, NoClose},
-    {"014", nullptr, NoClose},
-    {"102", nullptr, OwnItem},
-    {"103", &myOpenMember_M, OwnItem},
-    {"104", nullptr, OwnItem},
-    {"106", &myOpenSRTX, OwnItem},
-    {"107", &myOpenJNRTX, OwnItem},
-    {"110", &myOpenM_Q, OwnItem},
-    {"112", nullptr, OwnItem},
-    {"200", nullptr, OwnItem},
-    {"201", &myOpenXF_M, 0},
-    {"202", &myOpenXF_MX, 0},
-    {"203", &myOpenXF_SKQ, 0},
-    {"204", &myOpenXF_TJ, 0},
-    {"300", nullptr, OwnItem},
-    {"301", &myOpenCZ_M, 0},
-    {"402", nullptr, OwnItem},
-    {"403", &myOpenDH_M, 0},
-    {"502", nullptr, OwnItem},
-    {"503", &myOpenShop_M, 0},
-    {"506", &myOpenKC, Stock},
-    {"508", nullptr, Stock},
-    {"509", &myOpenJH_M, Stock},
-    {"510", &myOpenJH_MX, Stock},
-    {"512", nullptr, Stock},
-    {"513", &myOpenTH_M, Stock},
-    {"514", &myOpenTH_MX, Stock},
-    {"516", nullptr, Stock},
-    {"517", &myOpenGYS_M, Stock},
-    {"518", nullptr, Stock},
-    {"600", &myOpenBB_D, OwnItem},
-    {"601", &myOpenBB_M, 0},
-    {"602", &myOpenBB_Y, 0},
-    {"帮助 &H", nullptr, NoClose},
-    {"Velmora网站 &W", nullptr, NoClose},
-};
-
-ItemRule ruleOf(const QString &key)
-{
-    for (const ItemRule &r : kRules)
-        if (key == QString::fromUtf8(r.key)) return r;
-    return {nullptr, nullptr, 0};
-}
-
-// The open flags in the order myfrmClose walks them.
-bool *const kOpenFlags[] = {
-    &myOpenShop_M, &myOpenMember_M, &myOpenXF_M, &myOpenCZ_M,  &myOpenDH_M, &myOpenXF_MX, &myOpenSRTX,
-    &myOpenM_Q,    &myOpenBB_D,     &myOpenBB_M, &myOpenBB_Y,  &myOpenXF_TJ, &myOpenJNRTX, &myOpenGYS_M,
-    &myOpenKC,     &myOpenJH_M,     &myOpenJH_MX, &myOpenTH_M, &myOpenTH_MX, &myOpenXF_SKQ,
-};
-
 const QString kExit = QStringLiteral("014");
 const QString kHelp = QStringLiteral("帮助 &H");
 const QString kSite = QStringLiteral("Velmora网站 &W");
@@ -493,7 +425,9 @@ void TfrmMain::closeEvent(QCloseEvent *event)
 
 void TfrmMain::myfrmClose()
 {
-    for (bool *flag : kOpenFlags) {
+    std::vector<bool *> flags;
+    for (const auto &[flag, sub] : m_open) flags.push_back(const_cast<bool *>(flag));
+    for (bool *flag : flags) {
         if (!*flag) continue;
         auto it = m_open.find(flag);
         QMdiSubWindow *sub = it == m_open.end() ? nullptr : it->second.data();
@@ -542,13 +476,15 @@ void TfrmMain::openHelp() { velmora::openUrl(QUrl::fromLocalFile(helpPage())); }
 
 void TfrmMain::ItemClick(const QString &key)
 {
-    const ItemRule rule = ruleOf(key);
-    if ((rule.conditions & Standalone) && myEdition != QStringLiteral("单机版")) return;
-    if ((rule.conditions & Stock) && !velmora::isOn(myDeptKC)) {
+    using namespace velmora;
+    const WindowRow *row = findWindow(key);
+    const unsigned conditions = row ? row->conditions : 0;
+    if ((conditions & Standalone) && myEdition != QStringLiteral("单机版")) return;
+    if ((conditions & Stock) && !velmora::isOn(myDeptKC)) {
         ui::showMessage(QStringLiteral("请到 文件 菜单 里 本店信息 里 设置 启用商品库存！"), this);
         return;
     }
-    if (rule.conditions & OwnItem) {
+    if (conditions & OwnItem) {
         QAction *own = menuItem(key);
         if (!own || !own->isVisible()) return;
     }
@@ -560,13 +496,15 @@ void TfrmMain::ItemClick(const QString &key)
         openHelp();
         return;
     }
-    const velmora::Opener opener = velmora::findOpener(key);
-    if (!opener) return;  // the window is not part of the program yet
-    if (!(rule.conditions & NoClose)) myfrmClose();
+    if (!row || !row->opener) return;  // the window is not part of the program yet
+    // Closing the list may run code that registers: keep what this item needs.
+    const Opener opener = row->opener;
+    bool *const flag = row->openFlag;
+    if (!(conditions & NoClose)) myfrmClose();
     QWidget *w = opener(this);
     if (!w) return;
-    if (rule.flag) {
-        showMdiChild(w, rule.flag);
+    if (flag) {
+        showMdiChild(w, flag);
     } else if (auto *dlg = qobject_cast<QDialog *>(w)) {
         dlg->exec();
     } else {

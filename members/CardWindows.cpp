@@ -5,6 +5,7 @@
 #include "members/FindMember.h"
 #include "members/Modal.h"
 #include "members/Widgets.h"
+#include "platform/db/sqlbuilder.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -13,7 +14,7 @@
 
 using members::fail;
 using members::MemberRecord;
-using vdb::sqlText;
+using vdb::Statement;
 
 namespace {
 
@@ -44,8 +45,7 @@ QGroupBox *formGroup(QWidget *parent, const QString &title, std::initializer_lis
 bool liveMember(const QString &card)
 {
     vdb::Query q(&members::db());
-    mySql = QStringLiteral("select ID from Member Where theNum='") + sqlText(card) + "' and theDel='否'";
-    q.OpenSql(mySql);
+    Statement("select ID from Member Where theNum=:card and theDel='否'").text("card", card).open(q);
     return !q.IsEmpty();
 }
 
@@ -53,9 +53,10 @@ bool liveMember(const QString &card)
 bool passwordMatches(const QString &card, const QString &password)
 {
     vdb::Query q(&members::db());
-    mySql = QStringLiteral("Select thePass from Member Where theNum='") + sqlText(card) + "' AND thePass='" +
-            sqlText(password) + "' AND theDel='否'";
-    q.OpenSql(mySql);
+    Statement("Select thePass from Member Where theNum=:card AND thePass=:pass AND theDel='否'")
+        .text("card", card)
+        .text("pass", password)
+        .open(q);
     return !q.IsEmpty();
 }
 
@@ -159,24 +160,21 @@ void TfrmC_Num::BitBtn1Click()
         fail(QStringLiteral("会员不存在，请重新录入会员卡号！"), Ed_Num);
         return;
     }
-    const QString n = sqlText(newCard), o = sqlText(oldCard);
     {
         vdb::Transaction t(members::db());
         // Only the live member moves: a deleted member that held the number keeps its row.
-        for (const QString &sql : {
-                 QStringLiteral("update Member set thenum='") + n + "' where thenum='" + o + "' and theDel='否'",
-                 QStringLiteral("update UXF set mnum='") + n + "' where mnum='" + o + "'",
-                 QStringLiteral("update UCZ set mnum='") + n + "' where mnum='" + o + "'",
-                 QStringLiteral("update UDH set mnum='") + n + "' where mnum='" + o + "'",
-                 QStringLiteral("update Member set JSRNum='") + n + "' where JSRNum='" + o + "'",
-                 QStringLiteral("update UXF set jsrnum='") + n + "' where jsrnum='" + o + "'",
+        for (const char *sql : {
+                 "update Member set thenum=:new where thenum=:old and theDel='否'",
+                 "update UXF set mnum=:new where mnum=:old",
+                 "update UCZ set mnum=:new where mnum=:old",
+                 "update UDH set mnum=:new where mnum=:old",
+                 "update Member set JSRNum=:new where JSRNum=:old",
+                 "update UXF set jsrnum=:new where jsrnum=:old",
                  // Anniversaries and manual points follow the card too.
-                 QStringLiteral("update MJN set theNum='") + n + "' where theNum='" + o + "'",
-                 QStringLiteral("update UJF set theNum='") + n + "' where theNum='" + o + "'",
-             }) {
-            mySql = sql;
-            members::db().execute(mySql);
-        }
+                 "update MJN set theNum=:new where theNum=:old",
+                 "update UJF set theNum=:new where theNum=:old",
+             })
+            Statement(QString::fromUtf8(sql)).text("new", newCard).text("old", oldCard).run(members::db());
         t.commit();
     }
     members::tell(QStringLiteral("恭喜！恭喜！ 会员换卡 保存成功！"));
@@ -220,9 +218,10 @@ void TfrmMPass::BitBtn1Click()
     if (Edit2->text() == Edit1->text()) return refuseNew(QStringLiteral("新密码 与 原密码 一样，请重新录入！"));
     if (Edit2->text() != Edit3->text())
         return refuseNew(QStringLiteral("新密码 与 确认密码 不一致，请重新录入 新密码！"));
-    mySql = QStringLiteral("UPdate Member Set thePass='") + sqlText(Edit2->text()) + "' Where theNum='" +
-            sqlText(card) + "' AND theDel='否'";
-    members::db().execute(mySql);
+    Statement("UPdate Member Set thePass=:pass Where theNum=:card AND theDel='否'")
+        .text("pass", Edit2->text())
+        .text("card", card)
+        .run(members::db());
     members::tell(QStringLiteral("恭喜！恭喜！ 会员密码修改 保存成功！"));
     emit saved();
     accept();
@@ -302,9 +301,11 @@ void TfrmM_PY::BitBtn1Click()
         fail(QStringLiteral("拼音码 不能为空！"), Edit4);
         return;
     }
-    mySql = QStringLiteral("Update Member set thePY='") + sqlText(Edit4->text()) + "' Where theNum='" +
-            sqlText(Edit1->text()) + "' AND theDel='否'";
-    if (members::db().execute(mySql) == 0) {
+    const int changed = Statement("Update Member set thePY=:py Where theNum=:card AND theDel='否'")
+                            .text("py", Edit4->text())
+                            .text("card", Edit1->text())
+                            .run(members::db());
+    if (changed == 0) {
         fail(QStringLiteral("该会员已不存在，不能保存！"));
         return;
     }
@@ -341,9 +342,8 @@ void TfrmMember_V::showEvent(QShowEvent *e)
 void TfrmMember_V::FormShow()
 {
     // Deleted and disabled members are shown too.
-    mySql = members::memberListColumns() + " from Member" + " Where (theNum='" + sqlText(myNum) + "') ";
     vdb::Query q(&members::db());
-    q.OpenSql(mySql);
+    Statement(members::memberListColumns() + " from Member Where (theNum=:card) ").text("card", myNum).open(q);
     if (q.RecordCount() == 1) GroupBox1->fill(MemberRecord::fromCurrentRow(q));
     else GroupBox1->clear();
 }

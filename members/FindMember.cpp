@@ -49,12 +49,9 @@ void TfrmFindMember::showEvent(QShowEvent *e)
 
 void TfrmFindMember::FormShow()
 {
-    mySql = members::memberListColumns() + " from Member" + " Where (theState='启用') AND (theDel='否') " +
-            " AND ((theNum like '%" + vdb::sqlText(mySearch) + "%')" + " OR (theName like '%" +
-            vdb::sqlText(mySearch) + "%')" + " OR (thePY like '%" + vdb::sqlText(mySearch) + "%'))" +
-            " order by theNum";
     ADOQuery1.setConnection(&members::db());
-    ADOQuery1.OpenSql(mySql);
+    members::memberSearch(members::memberListColumns() + " from Member", mySearch, QStringLiteral(" order by theNum"))
+        .open(ADOQuery1);
     DBGrid1->setQuery(&ADOQuery1);
     applyMemberColumnWidths(DBGrid1);
     DBGrid1->setFocus();

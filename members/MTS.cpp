@@ -1,17 +1,18 @@
 #include "members/MTS.h"
 
+#include "core/ShopRows.h"
 #include "core/Unit1.h"
 #include "members/Checks.h"
 #include "members/Modal.h"
 #include "members/Widgets.h"
+#include "platform/db/sqlbuilder.h"
 #include "platform/ui/keyfilter.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
-using vdb::sqlNum;
-using vdb::sqlText;
+using vdb::Statement;
 
 // ---------------------------------------------------------------- choose categories
 
@@ -45,9 +46,10 @@ void TfrmMTS::FormShow()
         const QString category = categories.value(QStringLiteral("theName"));
         auto *item = new QListWidgetItem(category, CheckListBox1);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        mySql = QStringLiteral("Select ID From MTS Where MType='") + sqlText(myType) + "' AND SType='" +
-                sqlText(category) + "'";
-        rows.OpenSql(mySql);
+        Statement("Select ID From MTS Where MType=:type AND SType=:category")
+            .text("type", myType)
+            .text("category", category)
+            .open(rows);
         item->setCheckState(rows.RecordCount() == 1 ? Qt::Checked : Qt::Unchecked);
     }
 }
@@ -56,13 +58,11 @@ void TfrmMTS::BitBtn1Click()
 {
     {
         vdb::Transaction t(members::db());
-        members::db().execute(QStringLiteral("Delete * From MTS Where MType='") + sqlText(myType) + "'");
+        Statement("Delete * From MTS Where MType=:type").text("type", myType).run(members::db());
         for (int i = 0; i < CheckListBox1->count(); ++i) {
             QListWidgetItem *item = CheckListBox1->item(i);
             if (item->checkState() != Qt::Checked) continue;
-            mySql = QStringLiteral("Insert into MTS(MType,SType,theZK,theJF) Values('") + sqlText(myType) + "','" +
-                    sqlText(item->text()) + "'," + sqlNum(myZK) + "," + sqlNum(myJF) + ")";
-            members::db().execute(mySql);
+            velmora::insertDiscount(members::db(), myType, item->text(), myZK, myJF);
         }
         t.commit();
     }
@@ -101,10 +101,10 @@ void TfrmMTS_ZKJF::showEvent(QShowEvent *e)
 
 void TfrmMTS_ZKJF::myRef()
 {
-    mySql = QStringLiteral("select MType as 会员分类, SType AS 商品分类, ") + "theZK as 享受折扣, " + "ID " + "from MTS " +
-            "WHERE (MType = '" + sqlText(myType) + "')";
     ADOQuery1.setConnection(&members::db());
-    ADOQuery1.OpenSql(mySql);
+    Statement("select MType as 会员分类, SType AS 商品分类, theZK as 享受折扣, ID from MTS WHERE (MType = :type)")
+        .text("type", myType)
+        .open(ADOQuery1);
     DBGrid1->setQuery(&ADOQuery1);
     DBGrid1->setColumnWidth(ADOQuery1.FieldIndex(QStringLiteral("享受折扣")), 80);
     DBGrid1->setColumnHidden(ADOQuery1.FieldIndex(QStringLiteral("ID")), true);
@@ -139,8 +139,10 @@ void TfrmMTS_M::BitBtn1Click()
 {
     if (!members::requireText(Edit1, QStringLiteral("享受折扣"))) return;
     if (!members::requireNumber(Edit1, QStringLiteral("享受折扣"))) return;
-    members::db().execute(QStringLiteral("UPDATE MTS SET theZK = ") + sqlNum(Edit1->text()) + " WHERE (ID = " +
-                          sqlNum(myID) + ") ");
+    Statement("UPDATE MTS SET theZK = :zk WHERE (ID = :id) ")
+        .number("zk", Edit1->text())
+        .number("id", myID)
+        .run(members::db());
     members::tell(windowTitle() + QStringLiteral(" 修改成功！"));
     emit saved();
     accept();

@@ -1,11 +1,13 @@
 #include "members/MType.h"
 
+#include "core/ShopRows.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
 #include "members/Checks.h"
 #include "members/MTS.h"
 #include "members/Modal.h"
 #include "members/Widgets.h"
+#include "platform/db/sqlbuilder.h"
 #include "platform/ui/keyfilter.h"
 #include "platform/ui/messages.h"
 
@@ -15,8 +17,7 @@
 #include <QVBoxLayout>
 
 using members::fail;
-using vdb::sqlNum;
-using vdb::sqlText;
+using vdb::Statement;
 
 // ---------------------------------------------------------------- fields
 
@@ -128,26 +129,24 @@ void TfrmMType::BitBtn2Click()
     if (!members::requireText(Edit1, QStringLiteral("会员分类"))) return;
     if (!numbersValid()) return;
     vdb::Query q(&members::db());
-    mySql = QStringLiteral("select * from MType Where theName='") + sqlText(name) + "'";
-    q.OpenSql(mySql);
+    Statement("select * from MType Where theName=:name").text("name", name).open(q);
     if (!q.IsEmpty()) {
         fail(QStringLiteral("会员分类 已存在，请重新录入！"), Edit1);
         return;
     }
     {
         vdb::Transaction t(members::db());
-        mySql = QStringLiteral("Insert into MType(theName,theZK,theJF,Remark,theState,theXF) Values('") + sqlText(name) +
-                "'," + sqlNum(Edit2->text()) + "," + sqlNum(Edit3->text()) + ",'" + sqlText(Edit5->text()) +
-                "','启用'," + sqlNum(Edit4->text()) + ")";
-        members::db().execute(mySql);
+        Statement("Insert into MType(theName,theZK,theJF,Remark,theState,theXF) Values(:name,:zk,:jf,:remark,'启用',:xf)")
+            .text("name", name)
+            .number("zk", Edit2->text())
+            .number("jf", Edit3->text())
+            .text("remark", Edit5->text())
+            .number("xf", Edit4->text())
+            .run(members::db());
         // Every goods category starts with the type's own discount and ratio.
         q.OpenSql(QStringLiteral("select theName from SType"));
-        for (q.First(); !q.Eof(); q.Next()) {
-            mySql = QStringLiteral("Insert into MTS(MType,SType,theJF,theZK) Values('") + sqlText(name) + "','" +
-                    sqlText(q.value(QStringLiteral("theName"))) + "'," + sqlNum(Edit3->text()) + "," +
-                    sqlNum(Edit2->text()) + ")";
-            members::db().execute(mySql);
-        }
+        for (q.First(); !q.Eof(); q.Next())
+            velmora::insertDiscount(members::db(), name, q.value(QStringLiteral("theName")), Edit2->text(), Edit3->text());
         t.commit();
     }
     members::tell(QStringLiteral("恭喜！恭喜！ 会员分类信息 保存成功！"));
@@ -171,9 +170,7 @@ void TfrmMType::N6Click()
     const QString id = selected(QStringLiteral("ID"));
     if (id.isEmpty()) return;
     vdb::Query q(&members::db());
-    mySql = QStringLiteral("Select ID from Member ") + "Where (theDel = '否') " + "AND (theType = '" + sqlText(name) +
-            "')";
-    q.OpenSql(mySql);
+    Statement("Select ID from Member Where (theDel = '否') AND (theType = :type)").text("type", name).open(q);
     if (!q.IsEmpty()) {
         fail(QStringLiteral("该分类有会员信息，不能删除！"));
         return;
@@ -184,8 +181,8 @@ void TfrmMType::N6Click()
         return;
     {
         vdb::Transaction t(members::db());
-        members::db().execute(QStringLiteral("Delete From MTS Where MType='") + sqlText(name) + "'");
-        members::db().execute(QStringLiteral("Delete From MType Where ID=") + sqlNum(id));
+        Statement("Delete From MTS Where MType=:type").text("type", name).run(members::db());
+        Statement("Delete From MType Where ID=:id").number("id", id).run(members::db());
         t.commit();
     }
     Ref();
@@ -238,14 +235,19 @@ void TfrmMType_M::BitBtn1Click()
     const QString name = Edit1->text();
     {
         vdb::Transaction t(members::db());
-        mySql = QStringLiteral("UPdate MType Set theZK=") + sqlNum(Edit2->text()) + ", theJF=" + sqlNum(Edit3->text()) +
-                ", theXF=" + sqlNum(Edit4->text()) + ", Remark='" + sqlText(Edit5->text()) + "' Where (ID = " +
-                sqlNum(myID) + ") ";
-        members::db().execute(mySql);
+        Statement("UPdate MType Set theZK=:zk, theJF=:jf, theXF=:xf, Remark=:remark Where (ID = :id) ")
+            .number("zk", Edit2->text())
+            .number("jf", Edit3->text())
+            .number("xf", Edit4->text())
+            .text("remark", Edit5->text())
+            .number("id", myID)
+            .run(members::db());
         // Every member of the type, deleted ones too, takes the new values.
-        mySql = QStringLiteral("UPdate Member Set theZK=") + sqlNum(Edit2->text()) + ", theJFBL=" +
-                sqlNum(Edit3->text()) + " Where (theType = '" + sqlText(name) + "') ";
-        members::db().execute(mySql);
+        Statement("UPdate Member Set theZK=:zk, theJFBL=:jf Where (theType = :type) ")
+            .number("zk", Edit2->text())
+            .number("jf", Edit3->text())
+            .text("type", name)
+            .run(members::db());
         t.commit();
     }
     members::tell(name + QStringLiteral("  修改 保存成功！"));

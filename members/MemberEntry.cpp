@@ -1,11 +1,13 @@
 #include "members/MemberEntry.h"
 
 #include "core/IMCode.h"
+#include "core/ShopRows.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
 #include "members/Checks.h"
 #include "members/Modal.h"
 #include "members/Widgets.h"
+#include "platform/db/sqlbuilder.h"
 #include "platform/ui/keyfilter.h"
 
 #include <QGridLayout>
@@ -15,7 +17,15 @@
 
 using members::fail;
 using members::MemberRecord;
-using vdb::sqlText;
+using vdb::Statement;
+
+namespace {
+// The live member with a card.
+Statement liveMemberQuery(const QString &card)
+{
+    return std::move(Statement("select * from Member Where theNum=:card and theDel='否'").text("card", card));
+}
+}  // namespace
 
 // ---------------------------------------------------------------- shared
 
@@ -157,8 +167,7 @@ void MemberEntry::BitBtn1Click()
             fail(QStringLiteral("介绍人卡号 不能是 会员卡号，请重新录入！"), Edit11);
             return;
         }
-        mySql = QStringLiteral("select * from Member Where theNum='") + sqlText(introducer) + "' and theDel='否'";
-        q.OpenSql(mySql);
+        liveMemberQuery(introducer).open(q);
         if (q.IsEmpty()) {
             fail(QStringLiteral("介绍人卡号 不存在，请重新录入！"), Edit11);
             return;
@@ -191,54 +200,40 @@ void MemberEntry::BitBtn1Click()
     }
     const QString pinyin = MakePYCode(Edit2->text());
 
-    MemberRecord m;
-    m.num = card;
-    m.type = type;
-    m.name = Edit2->text();
-    m.sex = DBLookupComboBox1->Text();
-    m.bir = solar;
-    m.nlBir = lunar;
-    m.pho = Edit3->text();
-    m.add = Edit6->text();
-    m.remark = Edit7->text();
-    m.tm = Edit8->text();
-    m.ah = Edit9->text();
-    m.cp = Edit10->text();
-    m.zk = zk;
-    m.jfbl = ratio;
-    m.jsrNum = introducer;
+    velmora::NewMember n;
+    n.num = card;
+    n.type = type;
+    n.name = Edit2->text();
+    n.sex = DBLookupComboBox1->Text();
+    n.pinyin = pinyin;
+    n.bir = solar;
+    n.nlBir = lunar;
+    n.pho = Edit3->text();
+    n.add = Edit6->text();
+    n.remark = Edit7->text();
+    n.tm = Edit8->text();
+    n.ah = Edit9->text();
+    n.cp = Edit10->text();
+    n.introducer = introducer;
+    n.zk = zk;
+    n.jfbl = ratio;
+    MemberRecord m = MemberRecord::of(n);
 
     const QString id = editId();
     const bool isEdit = !id.isEmpty() && id != QLatin1String("0");
     if (isEdit) {
         // The card password stays as the member set it.
-        mySql = QStringLiteral("Update Member set theName='") + sqlText(m.name) + "',theBir='" + sqlText(solar) +
-                "',thePho='" + sqlText(m.pho) + "',theAdd='" + sqlText(m.add) + "',Remark='" + sqlText(m.remark) +
-                "',thePY='" + sqlText(pinyin) + "',theZK=" + vdb::sqlNum(zk) + ",theJFBL=" + vdb::sqlNum(ratio) +
-                ",theType='" + sqlText(type) + "',theSex='" + sqlText(m.sex) + "',theTM='" + sqlText(m.tm) +
-                "',theAH='" + sqlText(m.ah) + "',theCP='" + sqlText(m.cp) + "',NLBir='" + sqlText(lunar) +
-                "',JSRNum='" + sqlText(introducer) + "' Where ID=" + vdb::sqlNum(id) + " AND theDel='否'";
-        if (members::db().execute(mySql) == 0) {
+        if (velmora::updateMember(members::db(), id, n) == 0) {
             fail(QStringLiteral("该会员已不存在，不能保存！"));
             return;
         }
     } else {
-        mySql = QStringLiteral("select * from Member Where theNum='") + sqlText(card) + "' and theDel='否'";
-        q.OpenSql(mySql);
+        liveMemberQuery(card).open(q);
         if (!q.IsEmpty()) {
             fail(QStringLiteral("会员卡号 已存在，请重新录入！"));
             return;
         }
-        mySql = QStringLiteral("Insert InTo Member(theNum,theName,theBir,thePho,theAdd,") +
-                "Remark,thePY,theState,theDate,theSex," + "theType,theZK,theJFBL,theXF,theCZ," +
-                "UseDate,UseCount,theUser,theJF," + "theTM,theAH,theCP,theDel,NLBir," + "thePass,JSRNum) Values('" +
-                sqlText(card) + "','" + sqlText(m.name) + "','" + sqlText(solar) + "','" + sqlText(m.pho) + "','" +
-                sqlText(m.add) + "','" + sqlText(m.remark) + "','" + sqlText(pinyin) + "','启用','" +
-                sqlText(myLoginDate) + "','" + sqlText(m.sex) + "','" + sqlText(type) + "'," + vdb::sqlNum(zk) + "," +
-                vdb::sqlNum(ratio) + ",0,0,'1900-01-01',0,'" + sqlText(myUser) + "',0,'" + sqlText(m.tm) + "','" +
-                sqlText(m.ah) + "','" + sqlText(m.cp) + "','否','" + sqlText(lunar) + "','" +
-                velmora::kDefaultPassword + "','" + sqlText(introducer) + "')";
-        members::db().execute(mySql);
+        velmora::insertMember(members::db(), n);
         m.cz = m.jf = m.useCount = m.xf = QStringLiteral("0");
         m.date = myLoginDate;
         m.useDate = QStringLiteral("1900-01-01");
@@ -302,8 +297,7 @@ void TfrmMember_In::myNew()
 bool TfrmMember_In::myEdit(const QString &id)
 {
     vdb::Query q(&members::db());
-    mySql = QStringLiteral("select * from Member where ID=") + vdb::sqlNum(id);
-    q.OpenSql(mySql);
+    Statement("select * from Member where ID=:id").number("id", id).open(q);
     if (q.RecordCount() != 1) return false;
     setWindowTitle(QStringLiteral("会员修改"));
     Lab_ID->setText(q.value(QStringLiteral("ID")));

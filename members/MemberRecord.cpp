@@ -45,6 +45,27 @@ MemberRecord MemberRecord::fromCurrentRow(const vdb::Query &q)
     return m;
 }
 
+MemberRecord MemberRecord::of(const velmora::NewMember &n)
+{
+    MemberRecord m;
+    m.num = n.num;
+    m.type = n.type;
+    m.name = n.name;
+    m.sex = n.sex;
+    m.bir = n.bir;
+    m.nlBir = n.nlBir;
+    m.pho = n.pho;
+    m.add = n.add;
+    m.remark = n.remark;
+    m.tm = n.tm;
+    m.ah = n.ah;
+    m.cp = n.cp;
+    m.zk = n.zk;
+    m.jfbl = n.jfbl;
+    m.jsrNum = n.introducer;
+    return m;
+}
+
 QString memberListColumns()
 {
     return QStringLiteral("select theNum as 会员卡号,theType as 会员分类,") + "theName as 会员姓名,theSex as 性别," +
@@ -55,18 +76,18 @@ QString memberListColumns()
            "theState as 状态,JSRNum as 介绍人卡号," + "thePY,ID";
 }
 
-QString memberSearchWhere(const QString &text)
+vdb::Statement memberSearch(const QString &select, const QString &text, const QString &tail)
 {
-    const QString t = vdb::sqlText(text);
-    return QStringLiteral(" Where (theState='启用') AND (theDel='否')") + " AND ((theNum Like '%" + t + "%')" +
-           " OR (theName Like '%" + t + "%')" + " OR (thePY Like '%" + t + "%'))";
+    vdb::Statement s(select + " Where (theState='启用') AND (theDel='否') AND ((theNum Like :text) OR "
+                              "(theName Like :text) OR (thePY Like :text))" + tail);
+    s.text(QStringLiteral("text"), QLatin1Char('%') + text + QLatin1Char('%'));
+    return s;
 }
 
 MemberSearch searchMembers(const QString &text)
 {
-    mySql = QStringLiteral("select * from Member") + memberSearchWhere(text);
     vdb::Query q(frmDM->ADOConnection1());
-    q.OpenSql(mySql);
+    memberSearch(QStringLiteral("select * from Member"), text).open(q);
     MemberSearch s;
     s.count = q.RecordCount();
     if (s.count == 1) s.member = MemberRecord::fromCurrentRow(q);

@@ -11,8 +11,10 @@
 //       TfrmFindMember::pick(this, this, text), which calls the window's
 //       lookupTaken() when the user takes a row.
 
+#include "core/ShopRows.h"
 #include "members/LookupTarget.h"
 #include "platform/db/db.h"
+#include "platform/db/sqlbuilder.h"
 
 #include <QString>
 
@@ -45,15 +47,17 @@ struct MemberRecord {
     // The query's current row; columns by their own names (select *) or by
     // the Chinese titles of the member lists.
     static MemberRecord fromCurrentRow(const vdb::Query &q);
+    // The entered fields of a new or changed member.
+    static MemberRecord of(const velmora::NewMember &n);
 };
 
 // The columns of the member lists and lookups, titled as they show.
 QString memberListColumns();
 
-// " Where (theState='启用') AND (theDel='否') AND ((theNum Like '%t%') OR
-// (theName Like '%t%') OR (thePY Like '%t%'))": the enabled, live members whose
-// card, name or pinyin code holds the text.
-QString memberSearchWhere(const QString &text);
+// select + " Where (theState='启用') AND (theDel='否') AND ((theNum Like '%t%')
+// OR (theName Like '%t%') OR (thePY Like '%t%'))" + tail: the enabled, live
+// members whose card, name or pinyin code holds the text.
+vdb::Statement memberSearch(const QString &select, const QString &text, const QString &tail = QString());
 
 struct MemberSearch {
     int count = 0;

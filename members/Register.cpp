@@ -7,9 +7,10 @@ namespace members {
 
 void registerWindows()
 {
-    velmora::registerModal(QStringLiteral("100"), openMType);
-    velmora::registerModal(QStringLiteral("102"), openMemberIn);
-    velmora::registerModal(QStringLiteral("112"), openCardChange);
+    using namespace velmora;
+    registerWindow({QStringLiteral("100"), 0, nullptr, modal(openMType), {}});
+    registerWindow({QStringLiteral("102"), OwnItem, nullptr, modal(openMemberIn), {}});
+    registerWindow({QStringLiteral("112"), OwnItem, nullptr, modal(openCardChange), {}});
 }
 
 }  // namespace members

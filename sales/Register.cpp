@@ -7,9 +7,10 @@ namespace sales {
 
 void registerWindows()
 {
-    velmora::registerModal(QStringLiteral("200"), openXF_In);
-    velmora::registerModal(QStringLiteral("500"), openSType);
-    velmora::registerModal(QStringLiteral("502"), openShopIn);
+    using namespace velmora;
+    registerWindow({QStringLiteral("200"), OwnItem, nullptr, modal(openXF_In), {}});
+    registerWindow({QStringLiteral("500"), 0, nullptr, modal(openSType), {}});
+    registerWindow({QStringLiteral("502"), OwnItem, nullptr, modal(openShopIn), {}});
 }
 
 }  // namespace sales

@@ -1,7 +1,9 @@
 #include "sales/SType.h"
 
+#include "core/ShopRows.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
+#include "platform/db/sqlbuilder.h"
 #include "platform/ui/messages.h"
 #include "members/Checks.h"
 
@@ -10,8 +12,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-using vdb::sqlNum;
-using vdb::sqlText;
+using vdb::Statement;
 
 TfrmSType::TfrmSType(QWidget *parent) : QDialog(parent)
 {
@@ -104,31 +105,19 @@ void TfrmSType::BitBtn2Click()
     const QString flag = CheckBox1->isChecked() ? QStringLiteral("是") : QStringLiteral("否");
     vdb::Connection &c = members::db();
     vdb::Query q(&c);
-    mySql = QStringLiteral("select * from SType Where theName='") + sqlText(name) + "'";
-    q.OpenSql(mySql);
+    Statement("select * from SType Where theName=:name").text("name", name).open(q);
     if (q.RecordCount() > 0) return (void)members::fail(QStringLiteral("商品分类 已存在，请重新录入！"), Edit1);
 
     // Every member type gets its discount row with the category; all or none.
-    mySql = QStringLiteral("select theName,theZK,theJF from MType");
-    q.OpenSql(mySql);
-    QStringList inserts;
+    q.OpenSql(QStringLiteral("select theName,theZK,theJF from MType"));
     for (q.First(); !q.Eof(); q.Next()) {
         const QString type = q.value(QStringLiteral("theName"));
-        const QString zk = q.value(QStringLiteral("theZK")), jf = q.value(QStringLiteral("theJF"));
-        if (!vdb::isSqlNumber(zk) || !vdb::isSqlNumber(jf))
+        if (!vdb::isSqlNumber(q.value(QStringLiteral("theZK"))) || !vdb::isSqlNumber(q.value(QStringLiteral("theJF"))))
             return (void)members::fail(QStringLiteral("会员分类 %1 的折扣或积分比例有误，请先修改会员分类！").arg(type), Edit1);
-        inserts << QStringLiteral("Insert into MTS(SType,MType,theZK,theJF) Values('") + sqlText(name) + "','" +
-                       sqlText(type) + "'," + sqlNum(zk) + "," + sqlNum(jf) + ")";
     }
     {
         vdb::Transaction tx(c);
-        mySql = QStringLiteral("Insert into SType(theName,Remark,theState,theKC) Values('") + sqlText(name) + "','" +
-                sqlText(Edit2->text()) + "','启用','" + flag + "')";
-        q.ExecSql(mySql);
-        for (const QString &s : inserts) {
-            mySql = s;
-            q.ExecSql(mySql);
-        }
+        velmora::insertCategory(c, name, Edit2->text(), flag);
         tx.commit();
     }
     ui::showMessage(QStringLiteral("恭喜！恭喜！ 商品分类信息 保存成功！"), this);
@@ -154,10 +143,8 @@ void TfrmSType::setStock(const QString &flag)
     vdb::Connection &c = members::db();
     vdb::Transaction tx(c);
     vdb::Query q(&c);
-    mySql = QStringLiteral("UPDate SType Set theKC='") + flag + "' Where (ID = " + sqlNum(id) + ")";
-    q.ExecSql(mySql);
-    mySql = QStringLiteral("UPDate SShop Set theKC='") + flag + "' Where (theType = '" + sqlText(name) + "')";
-    q.ExecSql(mySql);
+    Statement("UPDate SType Set theKC=:kc Where (ID = :id)").text("kc", flag).number("id", id).run(c);
+    Statement("UPDate SShop Set theKC=:kc Where (theType = :type)").text("kc", flag).text("type", name).run(c);
     tx.commit();
     Ref();
 }
@@ -172,8 +159,7 @@ void TfrmSType::D1Click()
     const QString name = ADOQuery1.value(QStringLiteral("商品分类"));
     vdb::Connection &c = members::db();
     vdb::Query q(&c);
-    mySql = QStringLiteral("Select ID from SShop ") + "Where (theDel = '否') " + "AND (theType = '" + sqlText(name) + "')";
-    q.OpenSql(mySql);
+    Statement("Select ID from SShop Where (theDel = '否') AND (theType = :type)").text("type", name).open(q);
     if (q.RecordCount() > 0) return (void)members::fail(QStringLiteral("该分类有商品信息，不能删除！"));
     if (ui::show({QStringLiteral("确认要删除吗？该删除将不可恢复！"), QStringLiteral("删除"), ui::Icon::Question,
                   ui::Buttons::YesNo},
@@ -181,10 +167,8 @@ void TfrmSType::D1Click()
         return;
     {
         vdb::Transaction tx(c);
-        mySql = QStringLiteral("Delete * From MTS Where SType='") + sqlText(name) + "'";
-        q.ExecSql(mySql);
-        mySql = QStringLiteral("Delete From SType Where ID=") + sqlNum(id);
-        q.ExecSql(mySql);
+        Statement("Delete * From MTS Where SType=:type").text("type", name).run(c);
+        Statement("Delete From SType Where ID=:id").number("id", id).run(c);
         tx.commit();
     }
     Ref();

@@ -1,8 +1,10 @@
 #include "sales/Shop_In.h"
 
 #include "core/IMCode.h"
+#include "core/ShopRows.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
+#include "platform/db/sqlbuilder.h"
 #include "platform/ui/keyfilter.h"
 #include "platform/ui/messages.h"
 #include "sales/GoodsRecord.h"
@@ -13,15 +15,13 @@
 #include <QVBoxLayout>
 
 using members::fail;
-using vdb::sqlNum;
-using vdb::sqlText;
+using vdb::Statement;
 
 namespace {
 // The goods row a change or pinyin window works on; gone means an error.
 void openGoodsRow(vdb::Query &q, const QString &id)
 {
-    mySql = QStringLiteral("select * from SShop Where ID=") + sqlNum(id);
-    q.OpenSql(mySql);
+    Statement("select * from SShop Where ID=:id").number("id", id).open(q);
     if (q.IsEmpty()) throw vdb::DbError(QStringLiteral("商品信息不存在！"));
 }
 }  // namespace
@@ -74,31 +74,37 @@ bool TfrmShopEntry::saveItem(const QString &id)
     if (!members::requireNumber(Edit6, QStringLiteral("成本"))) return false;
 
     const QString category = DBLookupComboBox1->Text();
-    const QString name = Edit1->text(), unit = Edit2->text(), price = sqlNum(Edit4->text());
-    const QString remark = Edit5->text(), code = Edit3->text(), cost = sqlNum(Edit6->text());
+    const QString name = Edit1->text(), unit = Edit2->text(), price = Edit4->text();
+    const QString remark = Edit5->text(), code = Edit3->text(), cost = Edit6->text();
     m_py = MakePYCode(name, PYMarkUnknown, 255);
     m_kc = frmDM->myRetKC(category);
 
     vdb::Query q(&members::db());
     // A code names one live item, also when an item's code is changed.
-    mySql = QStringLiteral("select * from SShop Where theNum='") + sqlText(code) + "' and theDel='否'";
-    if (id != QLatin1String("0")) mySql += QStringLiteral(" and ID<>") + sqlNum(id);
-    q.OpenSql(mySql);
+    const bool isNew = id == QLatin1String("0");
+    Statement(QStringLiteral("select * from SShop Where theNum=:code and theDel='否'") + (isNew ? "" : " and ID<>:id"))
+        .text("code", code)
+        .number("id", isNew ? QStringLiteral("0") : id)
+        .open(q);
     if (q.RecordCount() > 0) return fail(QStringLiteral("商品编码 已存在，请重新录入！"), Edit3);
 
-    if (id == QLatin1String("0")) {
-        mySql = QStringLiteral("Insert InTo SShop(theType,theName,theUnit,thePrice,Remark,") +
-                "thePY,theState,theNum,theDate,theDel," + "theCB,theCount,theKC,theXF) Values('" + sqlText(category) +
-                "','" + sqlText(name) + "','" + sqlText(unit) + "'," + price + ",'" + sqlText(remark) + "','" +
-                sqlText(m_py) + "','启用','" + sqlText(code) + "','" + sqlText(myLoginDate) + "','否'," + cost + ",0,'" +
-                sqlText(m_kc) + "',0)";
-    } else {
-        mySql = QStringLiteral("Update SShop Set theType='") + sqlText(category) + "',theName='" + sqlText(name) +
-                "',theUnit='" + sqlText(unit) + "',thePrice=" + price + ",Remark='" + sqlText(remark) + "',thePY='" +
-                sqlText(m_py) + "',theNum='" + sqlText(code) + "',theCB=" + cost + ",theKC='" + sqlText(m_kc) +
-                "' Where ID=" + sqlNum(id);
+    if (isNew) {
+        velmora::insertGoods(members::db(), {category, code, name, unit, remark, m_py, price, cost, QStringLiteral("0"), m_kc});
+        return true;
     }
-    q.ExecSql(mySql);
+    Statement("Update SShop Set theType=:type,theName=:name,theUnit=:unit,thePrice=:price,Remark=:remark,thePY=:py,"
+              "theNum=:code,theCB=:cost,theKC=:kc Where ID=:id")
+        .text("type", category)
+        .text("name", name)
+        .text("unit", unit)
+        .number("price", price)
+        .text("remark", remark)
+        .text("py", m_py)
+        .text("code", code)
+        .number("cost", cost)
+        .text("kc", m_kc)
+        .number("id", id)
+        .run(members::db());
     return true;
 }
 
@@ -284,9 +290,7 @@ void TfrmShop_PY::myLoad(const QString &id)
 void TfrmShop_PY::BitBtn1Click()
 {
     if (Edit7->text().isEmpty()) return (void)fail(QStringLiteral("拼音码 不能为空，请重新录入！"), Edit7);
-    vdb::Query q(&members::db());
-    mySql = QStringLiteral("Update SShop Set thePY='") + sqlText(Edit7->text()) + "' Where ID=" + sqlNum(Lab_ID->text());
-    q.ExecSql(mySql);
+    Statement("Update SShop Set thePY=:py Where ID=:id").text("py", Edit7->text()).number("id", Lab_ID->text()).run(members::db());
     ui::showMessage(QStringLiteral("恭喜！恭喜！ 商品名称拼音码 保存成功！"), this);
     if (onChanged) onChanged();
     accept();

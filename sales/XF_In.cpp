@@ -10,6 +10,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/keyfilter.h"
 #include "sales/FindShop.h"
+#include "sales/SaleStore.h"
 #include "sales/Shop_In.h"
 
 #include <QFormLayout>
@@ -21,7 +22,6 @@
 #include <QVBoxLayout>
 
 using velmora::toNumber;
-using vdb::numberText;
 using vdb::sqlText;
 
 namespace {
@@ -297,7 +297,7 @@ void TfrmXF_In::lookupTaken(const GoodsRecord &g, members::LookupOrigin)
     set(cPrice, g.price);
     set(cCount, QStringLiteral("1"));
     set(cZK, zk);
-    set(cMoney, numberText(toNumber(g.price) * toNumber(zk) / 100));
+    set(cMoney, sales::lineAmount(g.price, QStringLiteral("1"), zk).toString());
     set(cID, g.id);
     set(cType, g.category);
     set(cPY, g.py);
@@ -315,15 +315,15 @@ double fieldNumber(const QString &text, double whenEmpty)
 
 void TfrmXF_In::mySumMoney()
 {
-    double count = 0, money = 0;
+    sales::Money count, money;
     for (int r = 1; r < kRows; ++r) {
         if (!hasGoods(r)) continue;  // as the save counts
         const QString q = StringGrid1->Cells(cCount, r), m = StringGrid1->Cells(cMoney, r);
-        if (!q.isEmpty()) count += toNumber(q);
-        if (!m.isEmpty()) money += toNumber(m);
+        if (!q.isEmpty()) count += sales::fieldMoney(q);
+        if (!m.isEmpty()) money += sales::fieldMoney(m);
     }
-    Edit25->setText(numberText(count));
-    Edit17->setText(numberText(money));
+    Edit25->setText(count.toString());
+    Edit17->setText(money.toString());
     {
         // A row change clears the reduction; the extra discount stays applied.
         const QSignalBlocker block(Edit18);
@@ -334,10 +334,8 @@ void TfrmXF_In::mySumMoney()
 
 void TfrmXF_In::mySum()
 {
-    const double g = fieldNumber(Edit17->text(), 0);
-    const double r = fieldNumber(Edit18->text(), 0);
     const double z = fieldNumber(Edit21->text(), 100);
-    Edit19->setText(numberText(g * z / 100 - r));
+    Edit19->setText(sales::billTotal(sales::fieldMoney(Edit17->text()), z, sales::fieldMoney(Edit18->text())).toString());
     Edit27->setText(Edit19->text());
 }
 
@@ -347,8 +345,7 @@ void TfrmXF_In::StringGrid1KeyUp()
     if (row < 1) return;
     auto cell = [&](int c) { return StringGrid1->Cells(c, row); };
     if (!cell(cPrice).isEmpty() && !cell(cCount).isEmpty() && !cell(cZK).isEmpty() && !cell(cID).isEmpty())
-        StringGrid1->setCells(cMoney, row,
-                              numberText(toNumber(cell(cPrice)) * toNumber(cell(cCount)) * (toNumber(cell(cZK)) / 100)));
+        StringGrid1->setCells(cMoney, row, sales::lineAmount(cell(cPrice), cell(cCount), cell(cZK)).toString());
     if (cell(cCode).isEmpty())
         for (int c = cName; c < cColumns; ++c) StringGrid1->setCells(c, row, QString());
     mySumMoney();

@@ -3,7 +3,8 @@
 #include <QString>
 #include <QVector>
 
-// How each list window lays out its rows in an exported workbook.
+// How a list window lays out its rows in an exported workbook.  The
+// layouts themselves belong to the windows (their registration rows).
 namespace excel {
 
 struct ExportColumn
@@ -33,9 +34,10 @@ struct ExportLayout
     int columnOf(const QString &title) const; // 1-based, 0 when absent
 };
 
-// The layouts of the list windows that export, in menu order.
-const QVector<ExportLayout> &exportLayouts();
-// nullptr for a window that does not export.
-const ExportLayout *exportLayout(const QString &window);
+// A layout from short texts: columns as "title width" entries (width
+// optional) separated by commas; text: the titles stored as text; totals:
+// "column field" entries.
+ExportLayout makeExportLayout(const char *window, const char *caption, const char *title, const char *columns,
+                              const char *text, const char *totals, bool landscape = true);
 
 } // namespace excel

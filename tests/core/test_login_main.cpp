@@ -109,9 +109,12 @@ protected:
         login->DateTimePicker1->setDate(date);
         login->BitBtn1Click();
     }
-    void reg(const QString &key, Probe &p, bool dialog = false)
+    // The opener of a key whose row is registered (or pending); conditions
+    // given: the whole row, as the window's folder registers it.
+    void reg(const QString &key, Probe &p, bool dialog = false, unsigned conditions = 0)
     {
         registered << key;
+        if (conditions) velmora::registerWindow({key, conditions, nullptr, {}, {}});
         velmora::registerOpener(key, [&p, dialog](TfrmMain *m) -> QWidget * {
             ++p.made;
             QWidget *w;
@@ -377,7 +380,7 @@ TEST_F(Shell, StatusBarShowsBusinessDateLunarDateAndWeekday)
 TEST_F(Shell, ToolbarButtonWithoutItsMenuItemDoesNothing)
 {
     Probe sale, members;
-    reg("200", sale, true);
+    reg("200", sale, true, velmora::OwnItem);
     reg("103", members);
     addUser("clerk", "1", {"103"});
     loginAs("clerk", "1");

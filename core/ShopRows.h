@@ -1,0 +1,45 @@
+#pragma once
+// New rows of the shop's master tables, each written by one routine
+// whatever window or import adds it: members, goods, goods categories and
+// the discount rows of member type and category.  Texts are stored as
+// given; numbers must be plain decimal numbers (vdb::DbError otherwise).
+
+#include "platform/db/db.h"
+
+#include <QString>
+
+namespace velmora {
+
+struct NewMember {
+    QString num, name, sex, type, pinyin;
+    QString bir, nlBir;  // "yyyy-mm-dd" or empty
+    QString pho, add, remark, tm, ah, cp, introducer;
+    QString zk, jfbl;                                                   // from the member type
+    QString cz = QStringLiteral("0"), jf = QStringLiteral("0");       // opening balance and points
+};
+
+// An enabled, live member entered on the business date by the logged-in
+// user, with the initial card password, no spend and no visit yet.
+void insertMember(vdb::Connection &c, const NewMember &m);
+// The entered fields of the live member with the ID (its card, password,
+// balance and counters stay); returns the rows changed (0: no such member).
+int updateMember(vdb::Connection &c, const QString &id, const NewMember &m);
+
+struct NewGoods {
+    QString category, code, name, unit, remark, pinyin;
+    QString price, cost, count = QStringLiteral("0");
+    QString kc;  // "是" when its category keeps stock
+};
+
+// An enabled, live goods item entered on the business date, sold none yet.
+void insertGoods(vdb::Connection &c, const NewGoods &g);
+
+// A category, enabled, with a discount row for every member type at the
+// type's own discount and points ratio.
+void insertCategory(vdb::Connection &c, const QString &name, const QString &remark, const QString &kc);
+
+// The discount and points ratio of a member type for one goods category.
+void insertDiscount(vdb::Connection &c, const QString &memberType, const QString &category, const QString &zk,
+                    const QString &jf);
+
+}  // namespace velmora
