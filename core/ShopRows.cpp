@@ -3,6 +3,8 @@
 #include "core/Unit1.h"
 #include "platform/db/sqlbuilder.h"
 
+#include <QDate>
+
 namespace velmora {
 
 using vdb::Statement;
@@ -94,6 +96,32 @@ void insertDiscount(vdb::Connection &c, const QString &memberType, const QString
         .text("category", category)
         .number("zk", zk)
         .number("jf", jf)
+        .run(c);
+}
+
+QString newDocNumber(vdb::Connection &c, const QString &table, const QString &businessDate)
+{
+    const QDate day = QDate::fromString(businessDate, kDateFormat);
+    if (!day.isValid()) throw vdb::DbError(QStringLiteral("营业日期 “%1” 无效！").arg(businessDate));
+    vdb::Query q(&c);
+    Statement("select count(*) as n from " + table + " where (theDate=:date)").text("date", businessDate).open(q);
+    const qint64 n = q.FieldByName(QStringLiteral("n")).AsInteger() + 1;
+    return day.toString(QStringLiteral("yyMMdd")) + QString::number(n).rightJustified(4, QLatin1Char('0'));
+}
+
+void upgradeMemberType(vdb::Connection &c, const QString &card)
+{
+    vdb::Query q(&c);
+    Statement("select t.theName,t.theZK,t.theJF from MType t, Member m where m.theNum=:card and m.theDel='否' "
+              "and t.theState='启用' and t.theXF>0 and m.theXF>=t.theXF order by t.theXF desc")
+        .text("card", card)
+        .open(q);
+    if (q.IsEmpty()) return;
+    Statement("UPDATE Member SET theType=:type,theZK=:zk,theJFBL=:jf Where theNum=:card AND (theDel='否')")
+        .text("type", q.value(QStringLiteral("theName")))
+        .number("zk", q.value(QStringLiteral("theZK")))
+        .number("jf", q.value(QStringLiteral("theJF")))
+        .text("card", card)
         .run(c);
 }
 

@@ -42,4 +42,12 @@ void insertCategory(vdb::Connection &c, const QString &name, const QString &rema
 void insertDiscount(vdb::Connection &c, const QString &memberType, const QString &category, const QString &zk,
                     const QString &jf);
 
+// The next number of a document table (UXF, UCZ, UDH, UJH, UTH, SShop):
+// the business date as "yymmdd" and the day's sequence number in four digits.
+QString newDocNumber(vdb::Connection &c, const QString &table, const QString &businessDate);
+
+// The member moves to the highest enabled type whose spend threshold its
+// total spend reaches; nothing changes when it reaches none.
+void upgradeMemberType(vdb::Connection &c, const QString &card);
+
 }  // namespace velmora

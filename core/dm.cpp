@@ -2,6 +2,7 @@
 
 #include "core/DateCn.h"
 #include "core/Schema.h"
+#include "core/ShopRows.h"
 #include "core/Unit1.h"
 #include "platform/ui/lookupcombo.h"
 
@@ -177,13 +178,7 @@ static QString padded(qint64 n, int width)
 
 QString TfrmDM::docNumber(vdb::Query &q, const QString &table)
 {
-    const QDate d = businessDate();
-    // Counting the rows is all the original did; count(*) gives the same number.
-    mySql = QStringLiteral("select count(*) as n from ") + table + " " + " where (theDate='" + sqlText(myLoginDate) + "')";
-    bind(q).AddSQL(mySql);
-    q.Open();
-    qint64 n = q.FieldByName(QStringLiteral("n")).AsInteger() + 1;
-    return d.toString(QStringLiteral("yyMMdd")) + padded(n, 4);
+    return velmora::newDocNumber(*bind(q).connection(), table, myLoginDate);
 }
 
 QString TfrmDM::NewXFNum() { return docNumber(ADOQ_XF, QStringLiteral("UXF")); }
@@ -230,34 +225,7 @@ void TfrmDM::myMemberUD(const QString &card)
     ADOQ_MUD.ExecSQL();
 }
 
-void TfrmDM::myMemberUP(const QString &card)
-{
-    mySql = QStringLiteral("select theXF as 累计消费 ") + " from Member" + " Where (theDel='否') " + " AND (theNum='" +
-            sqlText(card) + "')";
-    bind(ADOQ_UP1).AddSQL(mySql);
-    ADOQ_UP1.Open();
-    if (ADOQ_UP1.RecordCount() != 1) return;
-    double spend = 0;
-    vdb::isSqlNumber(ADOQ_UP1.value(QStringLiteral("累计消费")), &spend);
-
-    mySql = QStringLiteral("select theName as 会员分类,") + "theZK as 享受折扣,theJF as 积分比例,theXF as 最低消费 " +
-            " from MType" + " Where theState='启用'" + " ORDER BY theXF";
-    bind(ADOQ_UP2).AddSQL(mySql);
-    ADOQ_UP2.Open();
-    for (ADOQ_UP2.First(); !ADOQ_UP2.Eof(); ADOQ_UP2.Next()) {
-        const QString type = ADOQ_UP2.value(QStringLiteral("会员分类"));
-        const QString zk = ADOQ_UP2.value(QStringLiteral("享受折扣"));
-        const QString jf = ADOQ_UP2.value(QStringLiteral("积分比例"));
-        double threshold = 0;
-        vdb::isSqlNumber(ADOQ_UP2.value(QStringLiteral("最低消费")), &threshold);
-        if (threshold > 0 && spend >= threshold) {
-            mySql = QStringLiteral("UPDATE Member SET theType ='") + sqlText(type) + "',theZK='" + sqlText(zk) +
-                    "',theJFBL='" + sqlText(jf) + "' Where theNum='" + sqlText(card) + "' AND (theDel='否')";
-            bind(ADOQ_UP3).AddSQL(mySql);
-            ADOQ_UP3.ExecSQL();
-        }
-    }
-}
+void TfrmDM::myMemberUP(const QString &card) { velmora::upgradeMemberType(*ADOConnection1(), card); }
 
 void TfrmDM::myKC(const QString &goodsId, const QString &change)
 {

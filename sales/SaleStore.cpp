@@ -1,6 +1,7 @@
 #include "sales/SaleStore.h"
 
 #include "core/NumToChar.h"
+#include "core/ShopRows.h"
 #include "core/Unit1.h"
 #include "core/receipts.h"
 #include "platform/db/sqlbuilder.h"
@@ -134,35 +135,6 @@ SaleRefusal check(vdb::Connection &c, const SaleDraft &d, Sale *s)
     return {};
 }
 
-// The business date as "yymmdd" and the day's next sequence number.
-QString newSaleNumber(vdb::Connection &c, const QString &businessDate)
-{
-    const QDate day = QDate::fromString(businessDate, velmora::kDateFormat);
-    if (!day.isValid()) throw vdb::DbError(QStringLiteral("营业日期 “%1” 无效！").arg(businessDate));
-    vdb::Query q(&c);
-    Statement("select count(*) as n from UXF where (theDate=:date)").text("date", businessDate).open(q);
-    const qint64 n = q.FieldByName(QStringLiteral("n")).AsInteger() + 1;
-    return day.toString(QStringLiteral("yyMMdd")) + QString::number(n).rightJustified(4, QLatin1Char('0'));
-}
-
-// The member moves to the highest enabled type whose spend threshold the
-// spend now reaches.
-void upgradeMember(vdb::Connection &c, const QString &card)
-{
-    vdb::Query q(&c);
-    Statement("select t.theName,t.theZK,t.theJF from MType t, Member m where m.theNum=:card and m.theDel='否' "
-              "and t.theState='启用' and t.theXF>0 and m.theXF>=t.theXF order by t.theXF desc")
-        .text("card", card)
-        .open(q);
-    if (q.IsEmpty()) return;
-    Statement("UPDATE Member SET theType=:type,theZK=:zk,theJFBL=:jf Where theNum=:card AND (theDel='否')")
-        .text("type", q.value(QStringLiteral("theName")))
-        .number("zk", q.value(QStringLiteral("theZK")))
-        .number("jf", q.value(QStringLiteral("theJF")))
-        .text("card", card)
-        .run(c);
-}
-
 void writeLines(vdb::Connection &c, const SaleDraft &d, const Sale &s, const QString &number)
 {
     const Statement insert("insert into UXF_List(theNum,SNum,theName,theUnit,thePrice,theCount,theMoney,theType,thePY,"
@@ -204,7 +176,7 @@ void writeMember(vdb::Connection &c, const SaleDraft &d, const Sale &s, Money po
     if (d.creditPoints) update.money("points", points);
     if (d.paysByCard()) update.money("paid", s.received);
     update.run(c);
-    upgradeMember(c, d.card);
+    velmora::upgradeMemberType(c, d.card);
 }
 
 }  // namespace
@@ -231,7 +203,7 @@ SaleResult saveSale(vdb::Connection &c, const SaleDraft &d)
         if (d.wholePoints && p > 0) p = std::trunc(p);
         points = Money::fromDouble(p);
     }
-    const QString number = newSaleNumber(c, d.businessDate);
+    const QString number = velmora::newDocNumber(c, QStringLiteral("UXF"), d.businessDate);
     writeLines(c, d, s, number);
     if (!d.walkIn) writeMember(c, d, s, points);
 
