@@ -472,7 +472,7 @@ Connection::Connection(sqlite3 *db, const QString &path) : m_db(db), m_path(path
 
 Connection::~Connection()
 {
-    if (m_depth > 0) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (!sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(m_db);
 }
 
@@ -527,6 +527,7 @@ std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByt
 
 int Connection::executeNative(const QString &sql)
 {
+    checkUsable();
     QByteArray utf8 = sql.toUtf8();
     const char *p = utf8.constData();
     const char *end = p + utf8.size();
@@ -534,13 +535,17 @@ int Connection::executeNative(const QString &sql)
     while (p < end) {
         sqlite3_stmt *st = nullptr;
         const char *tail = nullptr;
-        if (sqlite3_prepare_v2(m_db, p, int(end - p), &st, &tail) != SQLITE_OK) fail(m_db, sql);
+        if (sqlite3_prepare_v2(m_db, p, int(end - p), &st, &tail) != SQLITE_OK) {
+            noteFailure();
+            fail(m_db, sql);
+        }
         if (!st) break;  // only blanks or a comment left
         ++m_statements;
         int rc;
         while ((rc = sqlite3_step(st)) == SQLITE_ROW) {}
         if (rc != SQLITE_DONE) {
             sqlite3_finalize(st);
+            noteFailure();
             fail(m_db, sql);
         }
         changes += sqlite3_changes(m_db);
@@ -577,45 +582,87 @@ QStringList Connection::columnNames(const QString &table) const
     return out;
 }
 
+void Connection::setBusyTimeout(int ms) { sqlite3_busy_timeout(m_db, ms); }
+
+void Connection::checkUsable() const
+{
+    if (m_depth > 0 && m_aborted)
+        throw DbError(QStringLiteral("本次保存已经中断，数据库已撤销了本次的全部修改，没有保存任何内容。请重新保存一次。"));
+}
+
+void Connection::noteFailure()
+{
+    // Some errors (full disk, I/O, busy in the middle of a write) make SQLite
+    // undo the whole transaction by itself; what runs after that would
+    // otherwise land statement by statement.
+    if (m_depth > 0 && sqlite3_get_autocommit(m_db)) m_aborted = true;
+}
+
 void Connection::begin()
 {
-    if (m_depth == 0) executeNative(QStringLiteral("BEGIN IMMEDIATE"));
-    else executeNative(QStringLiteral("SAVEPOINT sp%1").arg(m_depth));
+    if (m_depth == 0) {
+        m_aborted = false;
+        executeNative(QStringLiteral("BEGIN IMMEDIATE"));
+    } else {
+        checkUsable();
+        executeNative(QStringLiteral("SAVEPOINT sp%1").arg(m_depth));
+    }
     ++m_depth;
 }
 
 void Connection::commit()
 {
     if (m_depth <= 0) return;
-    --m_depth;
-    if (m_depth == 0) executeNative(QStringLiteral("COMMIT"));
-    else executeNative(QStringLiteral("RELEASE sp%1").arg(m_depth));
+    if (m_aborted) {
+        rollback();
+        throw DbError(QStringLiteral("本次保存已经中断，数据库已撤销了本次的全部修改，没有保存任何内容。请重新保存一次。"));
+    }
+    const QString sql = m_depth == 1 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE sp%1").arg(m_depth - 1);
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_exec(m_db, utf8.constData(), nullptr, nullptr, nullptr) == SQLITE_OK) {
+        --m_depth;
+        return;
+    }
+    // A COMMIT refused (another program still reads the file) leaves the
+    // transaction open in SQLite: undo it here, so that the connection is
+    // clean and the next save starts afresh.
+    const QString why = errText(m_db);
+    rollback();
+    throw DbError(QStringLiteral("保存失败，本次的内容没有保存：%1\n语句：%2").arg(why, sql));
 }
 
-void Connection::rollback()
+void Connection::rollback() noexcept
 {
     if (m_depth <= 0) return;
     --m_depth;
-    // A failing rollback must not throw from a destructor.
+    // A failing rollback must not throw: it runs from destructors.
     if (m_depth == 0) {
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-    } else {
+        if (!sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        m_aborted = false;
+    } else if (!m_aborted) {
         QByteArray sp = QStringLiteral("ROLLBACK TO sp%1; RELEASE sp%1").arg(m_depth).toUtf8();
-        sqlite3_exec(m_db, sp.constData(), nullptr, nullptr, nullptr);
+        if (sqlite3_exec(m_db, sp.constData(), nullptr, nullptr, nullptr) != SQLITE_OK) noteFailure();
     }
 }
 
-Transaction::Transaction(Connection &c) : m_c(c) { m_c.begin(); }
+Transaction::Transaction(Connection &c) : m_c(c)
+{
+    m_c.begin();
+    m_level = m_c.depth();
+}
 
 Transaction::~Transaction()
 {
-    if (!m_done) m_c.rollback();
+    // Only this scope's own level: a failed commit has already ended it.
+    if (!m_done && m_c.depth() == m_level) m_c.rollback();
 }
 
 void Transaction::commit()
 {
     if (m_done) return;
     m_done = true;
+    if (m_c.depth() != m_level)
+        throw DbError(QStringLiteral("保存失败，本次的内容没有保存：事务的嵌套顺序不对。"));
     m_c.commit();
 }
 
@@ -655,12 +702,14 @@ void Query::Open()
 {
     if (!m_conn) throw DbError(QStringLiteral("查询没有连接到数据库！"));
     Close();
+    m_conn->checkUsable();
     QString native = translateJet(m_sql);
     QByteArray utf8 = native.toUtf8();
     sqlite3 *db = m_conn->m_db;
     sqlite3_stmt *st = nullptr;
     if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &st, nullptr) != SQLITE_OK || !st) {
         if (st) sqlite3_finalize(st);
+        m_conn->noteFailure();
         fail(db, m_sql);
     }
     const int cols = sqlite3_column_count(st);
@@ -701,6 +750,7 @@ void Query::Open()
     sqlite3_finalize(st);
     if (rc != SQLITE_DONE) {
         Close();
+        m_conn->noteFailure();
         fail(db, m_sql);
     }
     m_order.resize(rows);

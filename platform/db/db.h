@@ -72,11 +72,17 @@ public:
     qint64 lastInsertId() const;
     sqlite3 *handle() const { return m_db; }
     bool inTransaction() const { return m_depth > 0; }
+    int depth() const { return m_depth; }
+    // How long a statement waits for another program's lock before it
+    // fails with "数据库正被其他程序使用" (default 5 s).
+    void setBusyTimeout(int ms);
 
-    // Called by Transaction; nested scopes become savepoints.
+    // Called by Transaction; nested scopes become savepoints.  A commit that
+    // fails rolls its scope back (the outermost: the whole transaction) and
+    // throws; the connection is then ready for the next save.
     void begin();
     void commit();
-    void rollback();
+    void rollback() noexcept;
 
     // Counts the statements run through execute (reads through a Query do
     // not count); tests read it to see that nothing was changed.
@@ -85,9 +91,12 @@ public:
 private:
     Connection(sqlite3 *db, const QString &path);
     static std::unique_ptr<Connection> openFile(const QString &path, const QByteArray &key, bool create);
+    void checkUsable() const;
+    void noteFailure();
     sqlite3 *m_db;
     QString m_path;
     int m_depth = 0;
+    bool m_aborted = false;  // SQLite undid the open transaction by itself
     quint64 m_statements = 0;
     friend class Query;
 };
@@ -104,6 +113,7 @@ public:
 
 private:
     Connection &m_c;
+    int m_level = 0;
     bool m_done = false;
 };
 
