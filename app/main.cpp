@@ -4,6 +4,7 @@
 #include "core/login.h"
 #include "core/main.h"
 #include "platform/db/db.h"
+#include "platform/error.h"
 #include "platform/instance/singleinstance.h"
 #include "platform/ui/application.h"
 #include "platform/ui/messages.h"
@@ -34,8 +35,10 @@ int main(int argc, char **argv)
         mainWindow = std::make_unique<TfrmMain>();
         mainWindow->FormCreate();  // creates Data/db.edb with its seed rows on first start
         login = std::make_unique<TfrmLogin>();
-    } catch (const vdb::DbError &e) {
-        ui::error(e.message(), velmora::kAppTitle);
+    } catch (const velmora::Error &) {
+        // A database that cannot be opened or written is told now, before
+        // anyone types a sale into it.
+        ui::reportException(std::current_exception());
         return 1;
     }
     login->show();

@@ -7,12 +7,54 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace vdb {
 
-DbError::DbError(const QString &message)
-    : std::runtime_error(message.toStdString()), m_message(message) {}
+DbError::DbError(const QString &message, const QString &detail, int code)
+    : velmora::Error(message, detail), m_code(code) {}
+
+namespace {
+
+struct Reason {
+    const char *what;
+    const char *todo;
+};
+
+Reason reasonFor(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_PROTOCOL:
+        return {"数据库正被其他程序使用", "请稍后再试，或者关闭其他正在使用本数据库的程序。"};
+    case SQLITE_FULL: return {"磁盘已满", "请清理磁盘空间后再试。"};
+    case SQLITE_CORRUPT: return {"数据库文件已损坏", "请用备份恢复数据，或者联系软件维护人员。"};
+    case SQLITE_NOTADB: return {"密码不正确，或者不是本系统的数据库文件", "请检查 Data 文件夹中的数据库文件。"};
+    case SQLITE_READONLY: return {"数据库文件是只读的，不能写入", "请检查 Data 文件夹和数据库文件的写入权限。"};
+    case SQLITE_CANTOPEN: return {"无法打开数据库文件", "请检查 Data 文件夹是否存在，以及是否可以读写。"};
+    case SQLITE_PERM:
+    case SQLITE_AUTH: return {"没有访问数据库文件的权限", "请检查 Data 文件夹和数据库文件的权限。"};
+    case SQLITE_IOERR: return {"读写数据库文件时出错", "请检查磁盘是否正常，然后再试。"};
+    case SQLITE_NOMEM: return {"内存不足", "请关闭其他程序后再试。"};
+    case SQLITE_TOOBIG: return {"数据太大，数据库无法保存", "请减少输入的内容后再试。"};
+    case SQLITE_CONSTRAINT: return {"数据不符合数据库的要求（重复或缺少关联的记录）", "请检查输入的内容。"};
+    case SQLITE_MISMATCH:
+    case SQLITE_RANGE: return {"数据的类型不正确", "请检查输入的内容。"};
+    case SQLITE_INTERRUPT: return {"数据库操作被中断", "请再试一次。"};
+    default: return {"数据库操作失败", "请把详细信息告诉软件维护人员。"};
+    }
+}
+
+}  // namespace
+
+QString userText(int code)
+{
+    const Reason r = reasonFor(code);
+    return QString::fromUtf8(r.what) + QStringLiteral("。") + QString::fromUtf8(r.todo);
+}
 
 // ---------------------------------------------------------------- texts
 
@@ -457,11 +499,19 @@ void registerJetFunctions(sqlite3 *db)
     }
 }
 
-QString errText(sqlite3 *db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
+int errCode(sqlite3 *db) { return sqlite3_extended_errcode(db); }
+
+// SQLite's own words, for the details only.
+QString errDetail(sqlite3 *db, const QString &sql = QString())
+{
+    QString d = QStringLiteral("SQLite：%1（错误码 %2）").arg(QString::fromUtf8(sqlite3_errmsg(db))).arg(errCode(db));
+    if (!sql.isEmpty()) d += QStringLiteral("\n语句：") + sql;
+    return d;
+}
 
 [[noreturn]] void fail(sqlite3 *db, const QString &sql)
 {
-    throw DbError(QStringLiteral("数据库错误：%1\n语句：%2").arg(errText(db), sql));
+    throw DbError(userText(errCode(db)), errDetail(db, sql), errCode(db) & 0xff);
 }
 
 }  // namespace
@@ -491,35 +541,48 @@ std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByt
 {
     const QString shown = QDir::toNativeSeparators(path);
     QFileInfo fi(path);
+    const QString folder = fi.absolutePath();
     if (create) {
         if (fi.exists()) throw DbError(QStringLiteral("数据库文件 %1 已经存在，不能重新创建！").arg(shown));
-        if (!QDir().mkpath(fi.absolutePath()))
-            throw DbError(QStringLiteral("无法创建数据库文件夹 %1！").arg(QDir::toNativeSeparators(fi.absolutePath())));
+        if (!QDir().mkpath(folder))
+            throw DbError(QStringLiteral("无法创建数据文件夹 %1。请检查上一级文件夹的写入权限。")
+                              .arg(QDir::toNativeSeparators(folder)),
+                          QString(), SQLITE_CANTOPEN);
     } else {
-        if (!fi.exists()) throw DbError(QStringLiteral("数据库文件 %1 不存在！").arg(shown));
+        if (!fi.exists()) throw DbError(QStringLiteral("数据库文件 %1 不存在！").arg(shown), QString(), SQLITE_CANTOPEN);
         if (!fi.isFile() || !fi.isReadable())
-            throw DbError(QStringLiteral("数据库文件 %1 无法读取！").arg(shown));
+            throw DbError(QStringLiteral("数据库文件 %1 无法读取！").arg(shown), QString(), SQLITE_CANTOPEN);
     }
+    // Every save writes beside the file (journal, write-ahead log): a folder
+    // or file that cannot be written is told now, not at the first save.
+    if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
+        throw DbError(QStringLiteral("数据文件夹 %1 不能写入，无法保存任何数据。请检查该文件夹的写入权限，或者磁盘是否只读。")
+                          .arg(QDir::toNativeSeparators(folder)),
+                      QString::fromLocal8Bit(std::strerror(errno)), SQLITE_READONLY);
+    if (!create && ::access(QFile::encodeName(path).constData(), W_OK) != 0)
+        throw DbError(QStringLiteral("数据库文件 %1 是只读的，无法保存任何数据。请检查该文件的写入权限。").arg(shown),
+                      QString::fromLocal8Bit(std::strerror(errno)), SQLITE_READONLY);
+
+    auto refused = [&](sqlite3 *db, int code) {
+        const Reason r = reasonFor(code);
+        QString detail = db ? errDetail(db) : QString();
+        sqlite3_close_v2(db);
+        return DbError(QStringLiteral("无法打开数据库文件 %1：%2。%3")
+                           .arg(shown, QString::fromUtf8(r.what), QString::fromUtf8(r.todo)),
+                       detail, code & 0xff);
+    };
     sqlite3 *db = nullptr;
     int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_FULLMUTEX;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        QString why = db ? errText(db) : QString();
-        sqlite3_close_v2(db);
-        throw DbError(QStringLiteral("无法打开数据库文件 %1：%2").arg(shown, why));
-    }
+    if (rc != SQLITE_OK) throw refused(db, rc);
     if (sqlite3_key(db, key.constData(), int(key.size())) != SQLITE_OK) {
         sqlite3_close_v2(db);
         throw DbError(QStringLiteral("无法打开数据库文件 %1：加密模块不可用！").arg(shown));
     }
     // A wrong key only shows at the first read of the file.
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) {
-        QString why = rc == SQLITE_NOTADB ? QStringLiteral("密码不正确，或者不是本系统的数据库文件")
-                                          : errText(db);
-        sqlite3_close_v2(db);
-        throw DbError(QStringLiteral("无法打开数据库文件 %1：%2！").arg(shown, why));
-    }
+    if (rc != SQLITE_OK) throw refused(db, errCode(db));
+    if (sqlite3_db_readonly(db, "main") == 1) throw refused(db, SQLITE_READONLY);
     sqlite3_busy_timeout(db, 5000);
     registerJetFunctions(db);
     return std::unique_ptr<Connection>(new Connection(db, path));
@@ -584,10 +647,12 @@ QStringList Connection::columnNames(const QString &table) const
 
 void Connection::setBusyTimeout(int ms) { sqlite3_busy_timeout(m_db, ms); }
 
+static const QString kUndone = QStringLiteral("保存失败，本次的内容没有保存：数据库已撤销了本次的全部修改。请再保存一次。");
+
 void Connection::checkUsable() const
 {
     if (m_depth > 0 && m_aborted)
-        throw DbError(QStringLiteral("本次保存已经中断，数据库已撤销了本次的全部修改，没有保存任何内容。请重新保存一次。"));
+        throw DbError(kUndone);
 }
 
 void Connection::noteFailure()
@@ -615,7 +680,7 @@ void Connection::commit()
     if (m_depth <= 0) return;
     if (m_aborted) {
         rollback();
-        throw DbError(QStringLiteral("本次保存已经中断，数据库已撤销了本次的全部修改，没有保存任何内容。请重新保存一次。"));
+        throw DbError(kUndone);
     }
     const QString sql = m_depth == 1 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE sp%1").arg(m_depth - 1);
     const QByteArray utf8 = sql.toUtf8();
@@ -626,9 +691,10 @@ void Connection::commit()
     // A COMMIT refused (another program still reads the file) leaves the
     // transaction open in SQLite: undo it here, so that the connection is
     // clean and the next save starts afresh.
-    const QString why = errText(m_db);
+    const int code = errCode(m_db);
+    const QString detail = errDetail(m_db, sql);
     rollback();
-    throw DbError(QStringLiteral("保存失败，本次的内容没有保存：%1\n语句：%2").arg(why, sql));
+    throw DbError(QStringLiteral("保存失败，本次的内容没有保存：") + userText(code), detail, code & 0xff);
 }
 
 void Connection::rollback() noexcept

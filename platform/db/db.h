@@ -3,6 +3,8 @@
 // SQLCipher connection that accepts the Jet dialect the windows write, and a
 // client-side query (all rows fetched on open) with ADO's cursor operations.
 
+#include "platform/error.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
@@ -10,23 +12,28 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
-#include <stdexcept>
 #include <vector>
 
 struct sqlite3;
 
 namespace vdb {
 
-// Every failure of this layer; what() and message() carry a Chinese text
-// that may be shown to the user as it stands.
-class DbError : public std::runtime_error {
+// Every failure of this layer.  message() is a Chinese sentence for the user
+// (what happened and what to do); detail() holds SQLite's own text and the
+// statement; code() is SQLite's primary result code (SQLITE_BUSY, ...), 0 for
+// a failure found by this layer itself.
+class DbError : public velmora::Error {
 public:
-    explicit DbError(const QString &message);
-    const QString &message() const { return m_message; }
+    explicit DbError(const QString &message, const QString &detail = QString(), int code = 0);
+    int code() const { return m_code; }
 
 private:
-    QString m_message;
+    int m_code = 0;
 };
+
+// The user's sentence for an SQLite result code, e.g. for SQLITE_BUSY
+// "数据库正被其他程序使用。请稍后再试，……".
+QString userText(int sqliteCode);
 
 // Text to put between single quotes in a statement: quotes doubled, NUL removed.
 QString sqlText(const QString &value);
