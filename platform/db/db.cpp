@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <unistd.h>
 
 namespace vdb {
@@ -522,22 +523,24 @@ Connection::Connection(sqlite3 *db, const QString &path) : m_db(db), m_path(path
 
 Connection::~Connection()
 {
+    for (auto &kv : m_cache) sqlite3_finalize(kv.second.stmt);
+    m_cache.clear();
     if (!sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(m_db);
 }
 
 
-std::unique_ptr<Connection> Connection::open(const QString &path, const QByteArray &key)
+std::unique_ptr<Connection> Connection::open(const QString &path, const QByteArray &key, Journal journal)
 {
-    return openFile(path, key, false);
+    return openFile(path, key, false, journal);
 }
 
-std::unique_ptr<Connection> Connection::create(const QString &path, const QByteArray &key)
+std::unique_ptr<Connection> Connection::create(const QString &path, const QByteArray &key, Journal journal)
 {
-    return openFile(path, key, true);
+    return openFile(path, key, true, journal);
 }
 
-std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByteArray &key, bool create)
+std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByteArray &key, bool create, Journal journal)
 {
     const QString shown = QDir::toNativeSeparators(path);
     QFileInfo fi(path);
@@ -584,14 +587,194 @@ std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByt
     if (rc != SQLITE_OK) throw refused(db, errCode(db));
     if (sqlite3_db_readonly(db, "main") == 1) throw refused(db, SQLITE_READONLY);
     sqlite3_busy_timeout(db, 5000);
+    // Write-ahead log with full sync: a commit costs one sync of the log,
+    // readers do not hold up a save, and a commit that returned survives a
+    // power cut (a till must not lose sales, so never synchronous=NORMAL).
+    const char *mode = journal == Journal::Wal ? "PRAGMA journal_mode=WAL" : "PRAGMA journal_mode=DELETE";
+    if (sqlite3_exec(db, mode, nullptr, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw refused(db, errCode(db));
     registerJetFunctions(db);
     return std::unique_ptr<Connection>(new Connection(db, path));
 }
 
-int Connection::executeNative(const QString &sql)
+// ---------------------------------------------------------------- statement cache
+
+size_t Connection::KeyHash::operator()(const Key &k) const noexcept { return qHash(k.second, k.first ? 1u : 0u); }
+
+Connection::Statement::~Statement()
+{
+    if (!st) return;
+    if (entry) {
+        sqlite3_reset(st);
+        sqlite3_clear_bindings(st);
+        entry->busy = false;
+    } else {
+        sqlite3_finalize(st);
+    }
+}
+
+Connection::Statement::Statement(Statement &&o) noexcept : st(o.st), native(std::move(o.native)), entry(o.entry)
+{
+    o.st = nullptr;
+    o.entry = nullptr;
+}
+
+static bool holdsStatement(sqlite3 *db, const char *text)
+{
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db, text, -1, &st, nullptr) != SQLITE_OK) return true;  // let the run report it
+    bool any = st != nullptr;
+    sqlite3_finalize(st);
+    return any;
+}
+
+Connection::Statement Connection::prepare(const QString &text, bool jet)
+{
+    Statement s;
+    const Key key(jet, text);
+    bool taken = false;  // the same text is running already: compile it once more
+    if (m_cacheSize > 0) {
+        auto it = m_cache.find(key);
+        if (it != m_cache.end()) {
+            Cached &c = it->second;
+            if (!c.busy) {
+                c.used = ++m_clock;
+                s.native = c.native;
+                if (c.stmt) {
+                    c.busy = true;
+                    s.st = c.stmt;
+                    s.entry = &c;
+                }
+                return s;
+            }
+            taken = true;
+        }
+    }
+    const QString native = jet ? translateJet(text) : text;
+    const QByteArray utf8 = native.toUtf8();
+    const char *tail = nullptr;
+    ++m_compiles;
+    const bool keep = m_cacheSize > 0 && !taken;
+    if (sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()) + 1, &s.st, &tail) != SQLITE_OK) {
+        noteFailure();
+        fail(m_db, text);
+    }
+    if (s.st && tail && *tail && holdsStatement(m_db, tail)) {
+        sqlite3_finalize(s.st);  // several statements run one by one from the text
+        s.st = nullptr;
+        s.native = native;
+    }
+    if (!keep) return s;
+    while (m_cache.size() >= size_t(m_cacheSize) && evictOldest()) {}
+    Cached &c = m_cache[key];
+    c.stmt = s.st;
+    c.native = s.native;
+    c.used = ++m_clock;
+    c.busy = s.st != nullptr;
+    if (s.st) s.entry = &c;
+    return s;
+}
+
+bool Connection::evictOldest()
+{
+    auto oldest = m_cache.end();
+    for (auto it = m_cache.begin(); it != m_cache.end(); ++it)
+        if (!it->second.busy && (oldest == m_cache.end() || it->second.used < oldest->second.used)) oldest = it;
+    if (oldest == m_cache.end()) return false;
+    sqlite3_finalize(oldest->second.stmt);
+    m_cache.erase(oldest);
+    return true;
+}
+
+void Connection::setStatementCacheSize(int n)
+{
+    m_cacheSize = std::max(0, n);
+    while (m_cache.size() > size_t(m_cacheSize) && evictOldest()) {}
+}
+
+void Connection::bind(sqlite3_stmt *st, const QVariantList &params, const QString &text)
+{
+    const int wanted = sqlite3_bind_parameter_count(st);
+    if (wanted != params.size())
+        throw DbError(QStringLiteral("数据库操作失败。请把详细信息告诉软件维护人员。"),
+                      QStringLiteral("语句要 %1 个参数，给了 %2 个。\n语句：%3").arg(wanted).arg(params.size()).arg(text));
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant &v = params[i];
+        int rc;
+        switch (v.typeId()) {
+        case QMetaType::UnknownType:
+        case QMetaType::Nullptr: rc = sqlite3_bind_null(st, i + 1); break;
+        case QMetaType::Bool: rc = sqlite3_bind_int(st, i + 1, v.toBool() ? 1 : 0); break;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Long:
+        case QMetaType::LongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Char:
+        case QMetaType::SChar:
+        case QMetaType::UChar: rc = sqlite3_bind_int64(st, i + 1, v.toLongLong()); break;
+        case QMetaType::ULong:
+        case QMetaType::ULongLong: {
+            const qulonglong u = v.toULongLong();
+            if (u > qulonglong(std::numeric_limits<qint64>::max()))
+                throw DbError(QStringLiteral("数值无效：%1").arg(u), text);
+            rc = sqlite3_bind_int64(st, i + 1, qint64(u));
+            break;
+        }
+        case QMetaType::Double:
+        case QMetaType::Float: {
+            const double d = v.toDouble();
+            if (!std::isfinite(d)) throw DbError(QStringLiteral("数值无效：%1").arg(d), text);
+            rc = sqlite3_bind_double(st, i + 1, d);
+            break;
+        }
+        case QMetaType::QByteArray: {
+            const QByteArray b = v.toByteArray();
+            rc = sqlite3_bind_blob64(st, i + 1, b.constData(), sqlite3_uint64(b.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            QString t;
+            if (v.typeId() == QMetaType::QDate) t = v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+            else if (v.typeId() == QMetaType::QDateTime) t = v.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+            else if (v.typeId() == QMetaType::QTime) t = v.toTime().toString(QStringLiteral("hh:mm:ss"));
+            else if (v.canConvert<QString>()) t = v.toString();
+            else throw DbError(QStringLiteral("无法保存类型为 %1 的值！").arg(QString::fromLatin1(v.typeName())), text);
+            t.remove(QChar(0));  // as the quoting helper does
+            const QByteArray u = t.toUtf8();
+            rc = sqlite3_bind_text64(st, i + 1, u.constData(), sqlite3_uint64(u.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+        }
+        }
+        if (rc != SQLITE_OK) fail(m_db, text);
+    }
+}
+
+int Connection::run(const QString &text, bool jet, const QVariantList &params)
 {
     checkUsable();
-    QByteArray utf8 = sql.toUtf8();
+    Statement s = prepare(text, jet);
+    if (!s.st) {
+        if (!params.isEmpty())
+            throw DbError(QStringLiteral("数据库操作失败。请把详细信息告诉软件维护人员。"),
+                          QStringLiteral("带参数的语句只能是一条语句。\n语句：") + text);
+        return s.native.isEmpty() ? 0 : runScript(s.native, text);
+    }
+    bind(s.st, params, text);
+    ++m_statements;
+    int rc;
+    while ((rc = sqlite3_step(s.st)) == SQLITE_ROW) {}
+    if (rc != SQLITE_DONE) {
+        noteFailure();
+        fail(m_db, text);
+    }
+    return sqlite3_changes(m_db);
+}
+
+int Connection::runScript(const QString &native, const QString &shown)
+{
+    QByteArray utf8 = native.toUtf8();
     const char *p = utf8.constData();
     const char *end = p + utf8.size();
     int changes = 0;
@@ -600,7 +783,7 @@ int Connection::executeNative(const QString &sql)
         const char *tail = nullptr;
         if (sqlite3_prepare_v2(m_db, p, int(end - p), &st, &tail) != SQLITE_OK) {
             noteFailure();
-            fail(m_db, sql);
+            fail(m_db, shown);
         }
         if (!st) break;  // only blanks or a comment left
         ++m_statements;
@@ -609,7 +792,7 @@ int Connection::executeNative(const QString &sql)
         if (rc != SQLITE_DONE) {
             sqlite3_finalize(st);
             noteFailure();
-            fail(m_db, sql);
+            fail(m_db, shown);
         }
         changes += sqlite3_changes(m_db);
         sqlite3_finalize(st);
@@ -618,12 +801,11 @@ int Connection::executeNative(const QString &sql)
     return changes;
 }
 
-int Connection::execute(const QString &jetSql)
-{
-    QString native = translateJet(jetSql);
-    if (native.trimmed().isEmpty()) return 0;
-    return executeNative(native);
-}
+int Connection::executeNative(const QString &sql) { return run(sql, false, QVariantList()); }
+
+int Connection::execute(const QString &jetSql) { return run(jetSql, true, QVariantList()); }
+
+int Connection::execute(const QString &jetSql, const QVariantList &params) { return run(jetSql, true, params); }
 
 qint64 Connection::lastInsertId() const { return sqlite3_last_insert_rowid(m_db); }
 
@@ -764,20 +946,23 @@ static Query::Kind kindOf(const char *decl)
     return Query::Kind::Number;
 }
 
-void Query::Open()
+void Query::Open() { Open(QVariantList()); }
+
+void Query::Open(const QVariantList &params)
 {
     if (!m_conn) throw DbError(QStringLiteral("查询没有连接到数据库！"));
     Close();
     m_conn->checkUsable();
-    QString native = translateJet(m_sql);
-    QByteArray utf8 = native.toUtf8();
     sqlite3 *db = m_conn->m_db;
-    sqlite3_stmt *st = nullptr;
-    if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &st, nullptr) != SQLITE_OK || !st) {
-        if (st) sqlite3_finalize(st);
-        m_conn->noteFailure();
-        fail(db, m_sql);
-    }
+    Connection::Statement s = m_conn->prepare(m_sql, true);
+    if (!s.st)
+        throw DbError(s.native.isEmpty() ? QStringLiteral("查询语句是空的！") : QStringLiteral("一次只能打开一条查询语句！"),
+                      m_sql);
+    m_conn->bind(s.st, params, m_sql);
+    sqlite3_stmt *st = s.st;
+    // The columns after the first step: a kept "select *" is compiled again
+    // there when the table has changed since.
+    int rc = sqlite3_step(st);
     const int cols = sqlite3_column_count(st);
     m_names.reserve(cols);
     m_kinds.reserve(cols);
@@ -788,10 +973,9 @@ void Query::Open()
         if (!m_index.contains(key)) m_index.insert(key, c);
         m_kinds.push_back(kindOf(sqlite3_column_decltype(st, c)));
     }
-    int rc;
     int rows = 0;
     m_cells.reserve(size_t(cols) * 64);
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+    for (; rc == SQLITE_ROW; rc = sqlite3_step(st)) {
         ++rows;
         for (int c = 0; c < cols; ++c) {
             Cell cell;
@@ -813,7 +997,6 @@ void Query::Open()
             m_cells.push_back(cell);
         }
     }
-    sqlite3_finalize(st);
     if (rc != SQLITE_DONE) {
         Close();
         m_conn->noteFailure();
@@ -825,25 +1008,25 @@ void Query::Open()
     m_pos = 0;
 }
 
-int Query::ExecSQL()
+int Query::ExecSQL(const QVariantList &params)
 {
     if (!m_conn) throw DbError(QStringLiteral("查询没有连接到数据库！"));
     Close();
-    return m_conn->execute(m_sql);
+    return m_conn->execute(m_sql, params);
 }
 
-void Query::OpenSql(const QString &sql)
+void Query::OpenSql(const QString &sql, const QVariantList &params)
 {
     Close();
     m_sql = sql;
-    Open();
+    Open(params);
 }
 
-int Query::ExecSql(const QString &sql)
+int Query::ExecSql(const QString &sql, const QVariantList &params)
 {
     Close();
     m_sql = sql;
-    return ExecSQL();
+    return ExecSQL(params);
 }
 
 void Query::setRecNo(int recNo)

@@ -11,10 +11,14 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <memory>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace vdb {
 
@@ -58,19 +62,41 @@ QString translateJet(const QString &sql);
 
 class Connection {
 public:
+    // How commits reach the disk, always with full sync.  Wal: one sync of
+    // the log per commit, readers never hold up a save.  Rollback: the old
+    // rollback journal, for comparisons and tests.
+    enum class Journal { Wal, Rollback };
     // Opens an existing database file with the key.  Throws DbError naming the
-    // file when it is missing, cannot be read, or the key does not fit.
-    static std::unique_ptr<Connection> open(const QString &path, const QByteArray &key);
+    // file when it is missing, cannot be read or written, or the key does not fit.
+    static std::unique_ptr<Connection> open(const QString &path, const QByteArray &key, Journal journal = Journal::Wal);
     // Creates a new, empty database file (its folder too).  Throws if it exists.
-    static std::unique_ptr<Connection> create(const QString &path, const QByteArray &key);
+    static std::unique_ptr<Connection> create(const QString &path, const QByteArray &key, Journal journal = Journal::Wal);
     ~Connection();
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
 
     // Runs one statement in the Jet dialect; returns the rows changed.
     int execute(const QString &jetSql);
+    // The same with "?" placeholders, filled from params in order; the values
+    // never become SQL text, so they need no quoting:
+    //     c.execute("UPDATE SShop SET theCount = theCount - ? WHERE ID = ?", {2.5, id});
+    // Values: QVariant() gives NULL; bool 1 or 0; integers INTEGER; double
+    // REAL (finite only); QString TEXT (NUL removed, as sqlText does);
+    // QByteArray BLOB; QDate "yyyy-MM-dd", QDateTime "yyyy-MM-dd hh:mm:ss";
+    // anything else its text.  The number of values must match the
+    // placeholders.  Throws DbError.
+    int execute(const QString &jetSql, const QVariantList &params);
     // Runs a statement already in SQLite's dialect (no translation).
     int executeNative(const QString &sql);
+
+    // Every single statement (execute, executeNative, Query) is compiled once
+    // and kept, keyed by its text (Jet translation included), so a text that
+    // runs again is not parsed again.  The least recently used goes when more
+    // than n are kept; 0 compiles every run afresh.  Default 64.
+    void setStatementCacheSize(int n);
+    int statementCacheSize() const { return m_cacheSize; }
+    // Statements compiled so far (tests see the cache at work).
+    quint64 compileCount() const { return m_compiles; }
 
     QStringList tableNames() const;                      // without system tables
     QStringList columnNames(const QString &table) const;  // in table order
@@ -96,15 +122,46 @@ public:
     quint64 statementCount() const { return m_statements; }
 
 private:
+    struct Cached {
+        sqlite3_stmt *stmt = nullptr;  // null: the text runs nothing, or several statements
+        QString native;                // the translation, kept when stmt is null
+        quint64 used = 0;
+        bool busy = false;
+    };
+    // A compiled statement lent for one run; given back reset and unbound.
+    struct Statement {
+        sqlite3_stmt *st = nullptr;  // null: nothing to run, or several statements in native
+        QString native;
+        Cached *entry = nullptr;     // null: compiled for this run only
+        Statement() = default;
+        Statement(Statement &&o) noexcept;
+        Statement(const Statement &) = delete;
+        ~Statement();
+    };
+    using Key = std::pair<bool, QString>;  // (Jet dialect, text)
+    struct KeyHash {
+        size_t operator()(const Key &k) const noexcept;
+    };
+
     Connection(sqlite3 *db, const QString &path);
-    static std::unique_ptr<Connection> openFile(const QString &path, const QByteArray &key, bool create);
+    static std::unique_ptr<Connection> openFile(const QString &path, const QByteArray &key, bool create, Journal journal);
     void checkUsable() const;
     void noteFailure();
+    Statement prepare(const QString &text, bool jet);
+    bool evictOldest();
+    void bind(sqlite3_stmt *st, const QVariantList &params, const QString &text);
+    int run(const QString &text, bool jet, const QVariantList &params);
+    int runScript(const QString &native, const QString &shown);
+
     sqlite3 *m_db;
     QString m_path;
     int m_depth = 0;
     bool m_aborted = false;  // SQLite undid the open transaction by itself
     quint64 m_statements = 0;
+    quint64 m_compiles = 0;
+    int m_cacheSize = 64;
+    quint64 m_clock = 0;
+    std::unordered_map<Key, Cached, KeyHash> m_cache;
     friend class Query;
 };
 
@@ -161,10 +218,12 @@ public:
     void setSQL(const QString &sql) { m_sql = sql; }
     const QString &sql() const { return m_sql; }
     void Open();
-    int ExecSQL();
+    // With values for the "?" placeholders of the text (see Connection::execute).
+    void Open(const QVariantList &params);
+    int ExecSQL(const QVariantList &params = QVariantList());
     // Close, clear, add and open in one call.
-    void OpenSql(const QString &sql);
-    int ExecSql(const QString &sql);
+    void OpenSql(const QString &sql, const QVariantList &params = QVariantList());
+    int ExecSql(const QString &sql, const QVariantList &params = QVariantList());
 
     bool Active() const { return m_active; }
     bool Eof() const { return !m_active || m_pos >= rowCount(); }

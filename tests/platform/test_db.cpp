@@ -1,34 +1,15 @@
-#include "platform/db/db.h"
+#include "db_file_test.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 using namespace vdb;
 
 namespace {
 
-const QByteArray kKey = "test-key";
+const QByteArray kKey = kTestKey;
 
-class DbTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        path = dir.filePath("Data/db.edb");
-        conn = Connection::create(path, kKey);
-    }
-    QString one(const QString &sql)
-    {
-        Query q(conn.get());
-        q.OpenSql(sql);
-        return q.text(0, 0);
-    }
-    QTemporaryDir dir;
-    QString path;
-    std::unique_ptr<Connection> conn;
-};
+using DbTest = DbFileTest;
 
 TEST_F(DbTest, ValuesReadAsTextTheWayTheWindowsExpect)
 {

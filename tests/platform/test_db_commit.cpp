@@ -1,38 +1,32 @@
 // Saves while a second connection holds the same file: a refused COMMIT must
 // leave nothing behind, the connection clean and every later save landing.
-#include "platform/db/db.h"
+#include "db_file_test.h"
 
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <sqlite3.h>
 
 using namespace vdb;
 
 namespace {
 
-const QByteArray kKey = "test-key";
+const QByteArray kKey = kTestKey;
 
-class CommitTest : public ::testing::Test {
+class CommitTest : public DbFileTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        path = dir.filePath("Data/db.edb");
-        conn = Connection::create(path, kKey);
+        DbFileTest::SetUp();
         conn->execute("CREATE TABLE Sale (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(20) WITH COMP, theMoney MONEY)");
         conn->execute("CREATE TABLE Line (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(20) WITH COMP, theCount FLOAT)");
     }
+    Connection::Journal journal = Connection::Journal::Wal;
     void useJournal(const char *mode)
     {
-        conn->executeNative(QString("PRAGMA journal_mode=%1").arg(mode));
+        journal = QByteArray(mode) == "WAL" ? Connection::Journal::Wal : Connection::Journal::Rollback;
+        conn.reset();
+        conn = Connection::open(path, kKey, journal);
         ASSERT_EQ(scalar(*conn, "PRAGMA journal_mode").toLower(), QString(mode).toLower());
     }
-    static QString scalar(Connection &c, const QString &sql)
-    {
-        Query q(&c);
-        q.OpenSql(sql);
-        return q.text(0, 0);
-    }
+    std::unique_ptr<Connection> second() { return Connection::open(path, kKey, journal); }
     // A sale of a head row and two lines, in one transaction.
     void save(Connection &c, const QString &num)
     {
@@ -46,24 +40,20 @@ protected:
     QString storedAfterReopen(const QString &num)
     {
         conn.reset();
-        auto c = Connection::open(path, kKey);
+        auto c = Connection::open(path, kKey, journal);
         QString out = scalar(*c, "select count(*) from Sale where theNum=" + sqlQuote(num)) + "/" +
                       scalar(*c, "select count(*) from Line where theNum=" + sqlQuote(num));
         c.reset();
-        conn = Connection::open(path, kKey);
+        conn = Connection::open(path, kKey, journal);
         return out;
     }
     static bool clean(Connection &c) { return !c.inTransaction() && sqlite3_get_autocommit(c.handle()); }
-
-    QTemporaryDir dir;
-    QString path;
-    std::unique_ptr<Connection> conn;
 };
 
 TEST_F(CommitTest, ARefusedCommitRollsBackAndTheNextSaveLands)
 {
     useJournal("DELETE");
-    auto reader = Connection::open(path, kKey);
+    auto reader = second();
     conn->setBusyTimeout(0);
     // The reader keeps its shared lock until its transaction ends.
     reader->executeNative("BEGIN");
@@ -93,7 +83,7 @@ TEST_F(CommitTest, ARefusedCommitRollsBackAndTheNextSaveLands)
 TEST_F(CommitTest, ABusyHandlerThatGivesUpEndsTheSameWay)
 {
     useJournal("DELETE");
-    auto reader = Connection::open(path, kKey);
+    auto reader = second();
     int asked = 0;
     sqlite3_busy_handler(conn->handle(), [](void *n, int) { return ++*static_cast<int *>(n), 0; }, &asked);
     reader->executeNative("BEGIN");
@@ -113,7 +103,7 @@ TEST_F(CommitTest, AWriteLockElsewhereRefusesTheSaveBeforeItStarts)
     for (const char *mode : {"DELETE", "WAL"}) {
         SCOPED_TRACE(mode);
         useJournal(mode);
-        auto writer = Connection::open(path, kKey);
+        auto writer = second();
         conn->setBusyTimeout(0);
         writer->executeNative("BEGIN IMMEDIATE");
         EXPECT_THROW(save(*conn, QString("A-") + mode), DbError);
@@ -131,7 +121,7 @@ TEST_F(CommitTest, AWriteLockElsewhereRefusesTheSaveBeforeItStarts)
 TEST_F(CommitTest, InWalModeAReaderDoesNotHoldUpASave)
 {
     useJournal("WAL");
-    auto reader = Connection::open(path, kKey);
+    auto reader = second();
     conn->setBusyTimeout(0);
     reader->executeNative("BEGIN");
     EXPECT_EQ(scalar(*reader, "select count(*) from Sale"), "0");
@@ -185,7 +175,7 @@ TEST_F(CommitTest, ACommitRefusedByTheDatabaseItselfIsUndone)
 TEST_F(CommitTest, NestedScopesEndOnceWhenTheOuterCommitFails)
 {
     useJournal("DELETE");
-    auto reader = Connection::open(path, kKey);
+    auto reader = second();
     conn->setBusyTimeout(0);
     reader->executeNative("BEGIN");
     scalar(*reader, "select count(*) from Sale");

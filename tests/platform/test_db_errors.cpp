@@ -1,12 +1,10 @@
 // What the user reads when the database fails: a Chinese sentence naming the
 // cause and what to do; SQLite's own text and the statement only in the details.
-#include "platform/db/db.h"
+#include "db_file_test.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <functional>
-#include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -16,15 +14,13 @@ using namespace vdb;
 
 namespace {
 
-const QByteArray kKey = "test-key";
+const QByteArray kKey = kTestKey;
 
-class DbErrorTest : public ::testing::Test {
+class DbErrorTest : public DbFileTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        path = dir.filePath("Data/db.edb");
-        conn = Connection::create(path, kKey);
+        DbFileTest::SetUp();
         conn->execute("CREATE TABLE T (ID INT IDENTITY (1, 1) NOT NULL, s VARCHAR(200) WITH COMP)");
     }
     // The error of a statement, with the checks every such error passes.
@@ -38,9 +34,6 @@ protected:
         ADD_FAILURE() << "no error";
         return DbError(QString());
     }
-    QTemporaryDir dir;
-    QString path;
-    std::unique_ptr<Connection> conn;
 };
 
 // SQLite's English never reaches the sentence; it stays in the details.
@@ -72,12 +65,7 @@ TEST_F(DbErrorTest, ALockHeldElsewhereSaysTheDatabaseIsInUse)
 
 TEST_F(DbErrorTest, AFullDiskSaysSo)
 {
-    conn->executeNative("PRAGMA max_page_count = " + QString::number(
-                                                          [&] {
-                                                              Query q(conn.get());
-                                                              q.OpenSql("PRAGMA page_count");
-                                                              return q.FieldByIndex(0).AsInteger();
-                                                          }()));
+    conn->executeNative("PRAGMA max_page_count = " + one("PRAGMA page_count"));
     DbError e = errorOf([&] {
         Transaction tx(*conn);
         for (int i = 0; i < 1000; ++i) conn->execute("INSERT INTO T (s) VALUES ('" + QString(150, 'x') + "')");
