@@ -921,7 +921,8 @@ void Query::Close()
     m_active = false;
     m_pos = 0;
     m_names.clear();
-    m_index.clear();
+    m_hits.clear();
+    m_lastHit = 0;
     m_kinds.clear();
     m_cells.clear();
     m_order.clear();
@@ -969,8 +970,6 @@ void Query::Open(const QVariantList &params)
     for (int c = 0; c < cols; ++c) {
         QString name = QString::fromUtf8(sqlite3_column_name(st, c));
         m_names << name;
-        QString key = name.toLower();
-        if (!m_index.contains(key)) m_index.insert(key, c);
         m_kinds.push_back(kindOf(sqlite3_column_decltype(st, c)));
     }
     int rows = 0;
@@ -1048,8 +1047,28 @@ void Query::GotoBookmark(Bookmark b)
 
 int Query::FieldIndex(const QString &name) const
 {
-    auto it = m_index.constFind(name.toLower());
-    return it == m_index.constEnd() ? -1 : *it;
+    // The windows read the same few names row after row, mostly in the same
+    // order: try the name after the last one found, then the others.
+    const size_t n = m_hits.size();
+    for (size_t k = 1; k <= n; ++k) {
+        const size_t j = (m_lastHit + k) % n;
+        if (m_hits[j].first == name) {
+            m_lastHit = j;
+            return m_hits[j].second;
+        }
+    }
+    // Without regard to case, the first column of that name; no copy made.
+    int found = -1;
+    for (int c = 0; c < m_names.size(); ++c)
+        if (m_names[c].compare(name, Qt::CaseInsensitive) == 0) {
+            found = c;
+            break;
+        }
+    if (found >= 0 && n < kNameHits) {
+        m_hits.emplace_back(name, found);
+        m_lastHit = n;
+    }
+    return found;
 }
 
 Field Query::FieldByName(const QString &name) const

@@ -244,9 +244,12 @@ public:
 
     int FieldCount() const { return int(m_names.size()); }
     QStringList FieldNames() const { return m_names; }
-    int FieldIndex(const QString &name) const;  // -1 when absent
+    // -1 when absent.  Names are found without regard to case; a name read
+    // again (row after row) is found without comparing letters again.
+    int FieldIndex(const QString &name) const;
     Kind FieldKind(int column) const { return m_kinds[column]; }
-    // Throws DbError for a column the result does not have.
+    // Throws DbError for a column the result does not have.  The Field keeps
+    // its column: taken once before a loop, it reads each row directly.
     Field FieldByName(const QString &name) const;
     Field FieldByIndex(int column) const { return Field(this, column); }
     QString value(const QString &name) const { return FieldByName(name).AsString(); }
@@ -278,7 +281,10 @@ private:
     bool m_active = false;
     int m_pos = 0;
     QStringList m_names;
-    QHash<QString, int> m_index;  // lower-case names
+    // Names already looked up, as the caller wrote them, with their column.
+    static constexpr size_t kNameHits = 64;
+    mutable std::vector<std::pair<QString, int>> m_hits;
+    mutable size_t m_lastHit = 0;
     std::vector<Kind> m_kinds;
     std::vector<Cell> m_cells;     // row-major
     std::vector<int> m_order;      // physical row of each position
