@@ -899,18 +899,27 @@ Transaction::Transaction(Connection &c) : m_c(c)
     m_level = m_c.depth();
 }
 
+void Transaction::unwind() noexcept
+{
+    // This scope's level and any left open inside it; a level that a failed
+    // commit has already ended is not ended twice.
+    while (m_c.depth() >= m_level && m_c.depth() > 0) m_c.rollback();
+}
+
 Transaction::~Transaction()
 {
-    // Only this scope's own level: a failed commit has already ended it.
-    if (!m_done && m_c.depth() == m_level) m_c.rollback();
+    if (!m_done) unwind();
 }
 
 void Transaction::commit()
 {
     if (m_done) return;
     m_done = true;
-    if (m_c.depth() != m_level)
-        throw DbError(QStringLiteral("保存失败，本次的内容没有保存：事务的嵌套顺序不对。"));
+    if (m_c.depth() != m_level) {
+        unwind();
+        throw DbError(QStringLiteral("保存失败，本次的内容没有保存。请把详细信息告诉软件维护人员。"),
+                      QStringLiteral("提交时还有未结束的内层事务。"));
+    }
     m_c.commit();
 }
 

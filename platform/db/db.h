@@ -60,6 +60,8 @@ QString numberText(double value);
 // Rewrites one Jet statement into SQLite's dialect.  Empty result: nothing to run.
 QString translateJet(const QString &sql);
 
+// One connection and its queries serve one thread at a time (the kept
+// statements belong to the connection).
 class Connection {
 public:
     // How commits reach the disk, always with full sync.  Wal: one sync of
@@ -166,7 +168,9 @@ private:
 };
 
 // Rolls back unless commit() was called: every save or delete of several
-// statements runs inside one of these.
+// statements runs inside one of these.  commit() throws DbError ("本次的内容
+// 没有保存") when the database refuses it; everything of the scope is then
+// undone and the connection is ready for the next save.
 class Transaction {
 public:
     explicit Transaction(Connection &c);
@@ -176,6 +180,7 @@ public:
     Transaction &operator=(const Transaction &) = delete;
 
 private:
+    void unwind() noexcept;
     Connection &m_c;
     int m_level = 0;
     bool m_done = false;

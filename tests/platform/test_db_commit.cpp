@@ -205,6 +205,27 @@ TEST_F(CommitTest, NestedScopesEndOnceWhenTheOuterCommitFails)
     EXPECT_EQ(storedAfterReopen("N1"), "1/2");
 }
 
+TEST_F(CommitTest, AnOuterCommitWithAnInnerScopeStillOpenSavesNothing)
+{
+    auto outer = std::make_unique<Transaction>(*conn);
+    conn->execute("INSERT INTO Sale (theNum) VALUES ('early')");
+    auto inner = std::make_unique<Transaction>(*conn);
+    conn->execute("INSERT INTO Line (theNum) VALUES ('early')");
+    try {
+        outer->commit();
+        FAIL() << "committed around an open inner scope";
+    } catch (const DbError &e) {
+        EXPECT_TRUE(e.message().contains("没有保存"));
+    }
+    EXPECT_TRUE(clean(*conn));
+    inner.reset();
+    outer.reset();
+    EXPECT_TRUE(clean(*conn));
+    save(*conn, "late");
+    EXPECT_EQ(storedAfterReopen("early"), "0/0");
+    EXPECT_EQ(storedAfterReopen("late"), "1/2");
+}
+
 TEST_F(CommitTest, WorkAfterSQLiteUndidTheTransactionNeverLandsPiecemeal)
 {
     // RAISE(ROLLBACK) undoes the whole transaction from inside a statement.
