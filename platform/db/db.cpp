@@ -558,13 +558,18 @@ std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByt
     }
     // Every save writes beside the file (journal, write-ahead log): a folder
     // or file that cannot be written is told now, not at the first save.
-    if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
+    auto systemText = [](int err) { return QString::fromLocal8Bit(std::strerror(err)); };
+    if (::access(QFile::encodeName(folder).constData(), W_OK) != 0) {
+        const int err = errno;
         throw DbError(QStringLiteral("数据文件夹 %1 不能写入，无法保存任何数据。请检查该文件夹的写入权限，或者磁盘是否只读。")
                           .arg(QDir::toNativeSeparators(folder)),
-                      QString::fromLocal8Bit(std::strerror(errno)), SQLITE_READONLY);
-    if (!create && ::access(QFile::encodeName(path).constData(), W_OK) != 0)
+                      systemText(err), SQLITE_READONLY);
+    }
+    if (!create && ::access(QFile::encodeName(path).constData(), W_OK) != 0) {
+        const int err = errno;
         throw DbError(QStringLiteral("数据库文件 %1 是只读的，无法保存任何数据。请检查该文件的写入权限。").arg(shown),
-                      QString::fromLocal8Bit(std::strerror(errno)), SQLITE_READONLY);
+                      systemText(err), SQLITE_READONLY);
+    }
 
     auto refused = [&](sqlite3 *db, int code) {
         const Reason r = reasonFor(code);
