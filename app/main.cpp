@@ -4,19 +4,27 @@
 #include "core/login.h"
 #include "core/main.h"
 #include "platform/db/db.h"
+#include "platform/error.h"
 #include "platform/instance/singleinstance.h"
 #include "platform/ui/application.h"
 #include "platform/ui/messages.h"
 
+#include <QFileInfo>
 #include <memory>
 
 int main(int argc, char **argv)
 {
     ui::Application app(argc, argv);
 
-    // One running copy: a second start warns and ends before any window.
-    vplatform::SingleInstance guard(QStringLiteral("Member"));
+    // One running copy per database: the lock lives beside the file, so a
+    // second start by any user or from any session warns and ends before
+    // any window.  A Data folder that cannot be written is told here.
+    vplatform::SingleInstance guard(QStringLiteral("Member"), QFileInfo(velmora::databasePath()).absolutePath());
     if (!guard.acquire()) {
+        if (!guard.failure().isEmpty()) {
+            ui::error(guard.failure(), velmora::kAppTitle);
+            return 1;
+        }
         ui::warning(QStringLiteral("Velmora会员管理软件 已经打开了！"), QStringLiteral("警告"));
         return 0;
     }
@@ -34,8 +42,10 @@ int main(int argc, char **argv)
         mainWindow = std::make_unique<TfrmMain>();
         mainWindow->FormCreate();  // creates Data/db.edb with its seed rows on first start
         login = std::make_unique<TfrmLogin>();
-    } catch (const vdb::DbError &e) {
-        ui::error(e.message(), velmora::kAppTitle);
+    } catch (const velmora::Error &) {
+        // A database that cannot be opened or written is told now, before
+        // anyone types a sale into it.
+        ui::reportException(std::current_exception());
         return 1;
     }
     login->show();

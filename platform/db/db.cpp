@@ -7,12 +7,55 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cerrno>
 #include <cstring>
+#include <limits>
+#include <unistd.h>
 
 namespace vdb {
 
-DbError::DbError(const QString &message)
-    : std::runtime_error(message.toStdString()), m_message(message) {}
+DbError::DbError(const QString &message, const QString &detail, int code)
+    : velmora::Error(message, detail), m_code(code) {}
+
+namespace {
+
+struct Reason {
+    const char *what;
+    const char *todo;
+};
+
+Reason reasonFor(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_PROTOCOL:
+        return {"数据库正被其他程序使用", "请稍后再试，或者关闭其他正在使用本数据库的程序。"};
+    case SQLITE_FULL: return {"磁盘已满", "请清理磁盘空间后再试。"};
+    case SQLITE_CORRUPT: return {"数据库文件已损坏", "请用备份恢复数据，或者联系软件维护人员。"};
+    case SQLITE_NOTADB: return {"密码不正确，或者不是本系统的数据库文件", "请检查 Data 文件夹中的数据库文件。"};
+    case SQLITE_READONLY: return {"数据库文件是只读的，不能写入", "请检查 Data 文件夹和数据库文件的写入权限。"};
+    case SQLITE_CANTOPEN: return {"无法打开数据库文件", "请检查 Data 文件夹是否存在，以及是否可以读写。"};
+    case SQLITE_PERM:
+    case SQLITE_AUTH: return {"没有访问数据库文件的权限", "请检查 Data 文件夹和数据库文件的权限。"};
+    case SQLITE_IOERR: return {"读写数据库文件时出错", "请检查磁盘是否正常，然后再试。"};
+    case SQLITE_NOMEM: return {"内存不足", "请关闭其他程序后再试。"};
+    case SQLITE_TOOBIG: return {"数据太大，数据库无法保存", "请减少输入的内容后再试。"};
+    case SQLITE_CONSTRAINT: return {"数据不符合数据库的要求（重复或缺少关联的记录）", "请检查输入的内容。"};
+    case SQLITE_MISMATCH:
+    case SQLITE_RANGE: return {"数据的类型不正确", "请检查输入的内容。"};
+    case SQLITE_INTERRUPT: return {"数据库操作被中断", "请再试一次。"};
+    default: return {"数据库操作失败", "请把详细信息告诉软件维护人员。"};
+    }
+}
+
+}  // namespace
+
+QString userText(int code)
+{
+    const Reason r = reasonFor(code);
+    return QString::fromUtf8(r.what) + QStringLiteral("。") + QString::fromUtf8(r.todo);
+}
 
 // ---------------------------------------------------------------- texts
 
@@ -457,11 +500,19 @@ void registerJetFunctions(sqlite3 *db)
     }
 }
 
-QString errText(sqlite3 *db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
+int errCode(sqlite3 *db) { return sqlite3_extended_errcode(db); }
+
+// SQLite's own words, for the details only.
+QString errDetail(sqlite3 *db, const QString &sql = QString())
+{
+    QString d = QStringLiteral("SQLite：%1（错误码 %2）").arg(QString::fromUtf8(sqlite3_errmsg(db))).arg(errCode(db));
+    if (!sql.isEmpty()) d += QStringLiteral("\n语句：") + sql;
+    return d;
+}
 
 [[noreturn]] void fail(sqlite3 *db, const QString &sql)
 {
-    throw DbError(QStringLiteral("数据库错误：%1\n语句：%2").arg(errText(db), sql));
+    throw DbError(userText(errCode(db)), errDetail(db, sql), errCode(db) & 0xff);
 }
 
 }  // namespace
@@ -472,76 +523,281 @@ Connection::Connection(sqlite3 *db, const QString &path) : m_db(db), m_path(path
 
 Connection::~Connection()
 {
-    if (m_depth > 0) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    for (auto &kv : m_cache) sqlite3_finalize(kv.second.stmt);
+    m_cache.clear();
+    if (!sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(m_db);
 }
 
 
-std::unique_ptr<Connection> Connection::open(const QString &path, const QByteArray &key)
+std::unique_ptr<Connection> Connection::open(const QString &path, const QByteArray &key, Journal journal)
 {
-    return openFile(path, key, false);
+    return openFile(path, key, false, journal);
 }
 
-std::unique_ptr<Connection> Connection::create(const QString &path, const QByteArray &key)
+std::unique_ptr<Connection> Connection::create(const QString &path, const QByteArray &key, Journal journal)
 {
-    return openFile(path, key, true);
+    return openFile(path, key, true, journal);
 }
 
-std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByteArray &key, bool create)
+std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByteArray &key, bool create, Journal journal)
 {
     const QString shown = QDir::toNativeSeparators(path);
     QFileInfo fi(path);
+    const QString folder = fi.absolutePath();
     if (create) {
         if (fi.exists()) throw DbError(QStringLiteral("数据库文件 %1 已经存在，不能重新创建！").arg(shown));
-        if (!QDir().mkpath(fi.absolutePath()))
-            throw DbError(QStringLiteral("无法创建数据库文件夹 %1！").arg(QDir::toNativeSeparators(fi.absolutePath())));
+        if (!QDir().mkpath(folder))
+            throw DbError(QStringLiteral("无法创建数据文件夹 %1。请检查上一级文件夹的写入权限。")
+                              .arg(QDir::toNativeSeparators(folder)),
+                          QString(), SQLITE_CANTOPEN);
     } else {
-        if (!fi.exists()) throw DbError(QStringLiteral("数据库文件 %1 不存在！").arg(shown));
+        if (!fi.exists()) throw DbError(QStringLiteral("数据库文件 %1 不存在！").arg(shown), QString(), SQLITE_CANTOPEN);
         if (!fi.isFile() || !fi.isReadable())
-            throw DbError(QStringLiteral("数据库文件 %1 无法读取！").arg(shown));
+            throw DbError(QStringLiteral("数据库文件 %1 无法读取！").arg(shown), QString(), SQLITE_CANTOPEN);
     }
+    // Every save writes beside the file (journal, write-ahead log): a folder
+    // or file that cannot be written is told now, not at the first save.
+    auto systemText = [](int err) { return QString::fromLocal8Bit(std::strerror(err)); };
+    if (::access(QFile::encodeName(folder).constData(), W_OK) != 0) {
+        const int err = errno;
+        throw DbError(QStringLiteral("数据文件夹 %1 不能写入，无法保存任何数据。请检查该文件夹的写入权限，或者磁盘是否只读。")
+                          .arg(QDir::toNativeSeparators(folder)),
+                      systemText(err), SQLITE_READONLY);
+    }
+    if (!create && ::access(QFile::encodeName(path).constData(), W_OK) != 0) {
+        const int err = errno;
+        throw DbError(QStringLiteral("数据库文件 %1 是只读的，无法保存任何数据。请检查该文件的写入权限。").arg(shown),
+                      systemText(err), SQLITE_READONLY);
+    }
+
+    auto refused = [&](sqlite3 *db, int code) {
+        const Reason r = reasonFor(code);
+        QString detail = db ? errDetail(db) : QString();
+        sqlite3_close_v2(db);
+        return DbError(QStringLiteral("无法打开数据库文件 %1：%2。%3")
+                           .arg(shown, QString::fromUtf8(r.what), QString::fromUtf8(r.todo)),
+                       detail, code & 0xff);
+    };
     sqlite3 *db = nullptr;
     int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_FULLMUTEX;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        QString why = db ? errText(db) : QString();
-        sqlite3_close_v2(db);
-        throw DbError(QStringLiteral("无法打开数据库文件 %1：%2").arg(shown, why));
-    }
+    if (rc != SQLITE_OK) throw refused(db, rc);
     if (sqlite3_key(db, key.constData(), int(key.size())) != SQLITE_OK) {
         sqlite3_close_v2(db);
         throw DbError(QStringLiteral("无法打开数据库文件 %1：加密模块不可用！").arg(shown));
     }
     // A wrong key only shows at the first read of the file.
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) {
-        QString why = rc == SQLITE_NOTADB ? QStringLiteral("密码不正确，或者不是本系统的数据库文件")
-                                          : errText(db);
-        sqlite3_close_v2(db);
-        throw DbError(QStringLiteral("无法打开数据库文件 %1：%2！").arg(shown, why));
-    }
+    if (rc != SQLITE_OK) throw refused(db, errCode(db));
+    if (sqlite3_db_readonly(db, "main") == 1) throw refused(db, SQLITE_READONLY);
     sqlite3_busy_timeout(db, 5000);
+    // Write-ahead log with full sync: a commit costs one sync of the log,
+    // readers do not hold up a save, and a commit that returned survives a
+    // power cut (a till must not lose sales, so never synchronous=NORMAL).
+    const char *mode = journal == Journal::Wal ? "PRAGMA journal_mode=WAL" : "PRAGMA journal_mode=DELETE";
+    if (sqlite3_exec(db, mode, nullptr, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw refused(db, errCode(db));
     registerJetFunctions(db);
     return std::unique_ptr<Connection>(new Connection(db, path));
 }
 
-int Connection::executeNative(const QString &sql)
+// ---------------------------------------------------------------- statement cache
+
+size_t Connection::KeyHash::operator()(const Key &k) const noexcept { return qHash(k.second, k.first ? 1u : 0u); }
+
+Connection::Statement::~Statement()
 {
-    QByteArray utf8 = sql.toUtf8();
+    if (!st) return;
+    if (entry) {
+        sqlite3_reset(st);
+        sqlite3_clear_bindings(st);
+        entry->busy = false;
+    } else {
+        sqlite3_finalize(st);
+    }
+}
+
+Connection::Statement::Statement(Statement &&o) noexcept : st(o.st), native(std::move(o.native)), entry(o.entry)
+{
+    o.st = nullptr;
+    o.entry = nullptr;
+}
+
+static bool holdsStatement(sqlite3 *db, const char *text)
+{
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db, text, -1, &st, nullptr) != SQLITE_OK) return true;  // let the run report it
+    bool any = st != nullptr;
+    sqlite3_finalize(st);
+    return any;
+}
+
+Connection::Statement Connection::prepare(const QString &text, bool jet)
+{
+    Statement s;
+    const Key key(jet, text);
+    bool taken = false;  // the same text is running already: compile it once more
+    if (m_cacheSize > 0) {
+        auto it = m_cache.find(key);
+        if (it != m_cache.end()) {
+            Cached &c = it->second;
+            if (!c.busy) {
+                c.used = ++m_clock;
+                s.native = c.native;
+                if (c.stmt) {
+                    c.busy = true;
+                    s.st = c.stmt;
+                    s.entry = &c;
+                }
+                return s;
+            }
+            taken = true;
+        }
+    }
+    const QString native = jet ? translateJet(text) : text;
+    const QByteArray utf8 = native.toUtf8();
+    const char *tail = nullptr;
+    ++m_compiles;
+    const bool keep = m_cacheSize > 0 && !taken;
+    if (sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()) + 1, &s.st, &tail) != SQLITE_OK) {
+        noteFailure();
+        fail(m_db, text);
+    }
+    if (s.st && tail && *tail && holdsStatement(m_db, tail)) {
+        sqlite3_finalize(s.st);  // several statements run one by one from the text
+        s.st = nullptr;
+        s.native = native;
+    }
+    if (!keep) return s;
+    while (m_cache.size() >= size_t(m_cacheSize) && evictOldest()) {}
+    Cached &c = m_cache[key];
+    c.stmt = s.st;
+    c.native = s.native;
+    c.used = ++m_clock;
+    c.busy = s.st != nullptr;
+    if (s.st) s.entry = &c;
+    return s;
+}
+
+bool Connection::evictOldest()
+{
+    auto oldest = m_cache.end();
+    for (auto it = m_cache.begin(); it != m_cache.end(); ++it)
+        if (!it->second.busy && (oldest == m_cache.end() || it->second.used < oldest->second.used)) oldest = it;
+    if (oldest == m_cache.end()) return false;
+    sqlite3_finalize(oldest->second.stmt);
+    m_cache.erase(oldest);
+    return true;
+}
+
+void Connection::setStatementCacheSize(int n)
+{
+    m_cacheSize = std::max(0, n);
+    while (m_cache.size() > size_t(m_cacheSize) && evictOldest()) {}
+}
+
+void Connection::bind(sqlite3_stmt *st, const QVariantList &params, const QString &text)
+{
+    const int wanted = sqlite3_bind_parameter_count(st);
+    if (wanted != params.size())
+        throw DbError(QStringLiteral("数据库操作失败。请把详细信息告诉软件维护人员。"),
+                      QStringLiteral("语句要 %1 个参数，给了 %2 个。\n语句：%3").arg(wanted).arg(params.size()).arg(text));
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant &v = params[i];
+        int rc;
+        switch (v.typeId()) {
+        case QMetaType::UnknownType:
+        case QMetaType::Nullptr: rc = sqlite3_bind_null(st, i + 1); break;
+        case QMetaType::Bool: rc = sqlite3_bind_int(st, i + 1, v.toBool() ? 1 : 0); break;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Long:
+        case QMetaType::LongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Char:
+        case QMetaType::SChar:
+        case QMetaType::UChar: rc = sqlite3_bind_int64(st, i + 1, v.toLongLong()); break;
+        case QMetaType::ULong:
+        case QMetaType::ULongLong: {
+            const qulonglong u = v.toULongLong();
+            if (u > qulonglong(std::numeric_limits<qint64>::max()))
+                throw DbError(QStringLiteral("数值无效：%1").arg(u), text);
+            rc = sqlite3_bind_int64(st, i + 1, qint64(u));
+            break;
+        }
+        case QMetaType::Double:
+        case QMetaType::Float: {
+            const double d = v.toDouble();
+            if (!std::isfinite(d)) throw DbError(QStringLiteral("数值无效：%1").arg(d), text);
+            rc = sqlite3_bind_double(st, i + 1, d);
+            break;
+        }
+        case QMetaType::QByteArray: {
+            const QByteArray b = v.toByteArray();
+            rc = sqlite3_bind_blob64(st, i + 1, b.constData(), sqlite3_uint64(b.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            QString t;
+            if (v.typeId() == QMetaType::QDate) t = v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+            else if (v.typeId() == QMetaType::QDateTime) t = v.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+            else if (v.typeId() == QMetaType::QTime) t = v.toTime().toString(QStringLiteral("hh:mm:ss"));
+            else if (v.canConvert<QString>()) t = v.toString();
+            else throw DbError(QStringLiteral("无法保存类型为 %1 的值！").arg(QString::fromLatin1(v.typeName())), text);
+            t.remove(QChar(0));  // as the quoting helper does
+            const QByteArray u = t.toUtf8();
+            rc = sqlite3_bind_text64(st, i + 1, u.constData(), sqlite3_uint64(u.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+        }
+        }
+        if (rc != SQLITE_OK) fail(m_db, text);
+    }
+}
+
+int Connection::run(const QString &text, bool jet, const QVariantList &params)
+{
+    checkUsable();
+    Statement s = prepare(text, jet);
+    if (!s.st) {
+        if (!params.isEmpty())
+            throw DbError(QStringLiteral("数据库操作失败。请把详细信息告诉软件维护人员。"),
+                          QStringLiteral("带参数的语句只能是一条语句。\n语句：") + text);
+        return s.native.isEmpty() ? 0 : runScript(s.native, text);
+    }
+    bind(s.st, params, text);
+    ++m_statements;
+    int rc;
+    while ((rc = sqlite3_step(s.st)) == SQLITE_ROW) {}
+    if (rc != SQLITE_DONE) {
+        noteFailure();
+        fail(m_db, text);
+    }
+    return sqlite3_changes(m_db);
+}
+
+int Connection::runScript(const QString &native, const QString &shown)
+{
+    QByteArray utf8 = native.toUtf8();
     const char *p = utf8.constData();
     const char *end = p + utf8.size();
     int changes = 0;
     while (p < end) {
         sqlite3_stmt *st = nullptr;
         const char *tail = nullptr;
-        if (sqlite3_prepare_v2(m_db, p, int(end - p), &st, &tail) != SQLITE_OK) fail(m_db, sql);
+        if (sqlite3_prepare_v2(m_db, p, int(end - p), &st, &tail) != SQLITE_OK) {
+            noteFailure();
+            fail(m_db, shown);
+        }
         if (!st) break;  // only blanks or a comment left
         ++m_statements;
         int rc;
         while ((rc = sqlite3_step(st)) == SQLITE_ROW) {}
         if (rc != SQLITE_DONE) {
             sqlite3_finalize(st);
-            fail(m_db, sql);
+            noteFailure();
+            fail(m_db, shown);
         }
         changes += sqlite3_changes(m_db);
         sqlite3_finalize(st);
@@ -550,12 +806,11 @@ int Connection::executeNative(const QString &sql)
     return changes;
 }
 
-int Connection::execute(const QString &jetSql)
-{
-    QString native = translateJet(jetSql);
-    if (native.trimmed().isEmpty()) return 0;
-    return executeNative(native);
-}
+int Connection::executeNative(const QString &sql) { return run(sql, false, QVariantList()); }
+
+int Connection::execute(const QString &jetSql) { return run(jetSql, true, QVariantList()); }
+
+int Connection::execute(const QString &jetSql, const QVariantList &params) { return run(jetSql, true, params); }
 
 qint64 Connection::lastInsertId() const { return sqlite3_last_insert_rowid(m_db); }
 
@@ -577,45 +832,99 @@ QStringList Connection::columnNames(const QString &table) const
     return out;
 }
 
+void Connection::setBusyTimeout(int ms) { sqlite3_busy_timeout(m_db, ms); }
+
+static const QString kUndone = QStringLiteral("保存失败，本次的内容没有保存：数据库已撤销了本次的全部修改。请再保存一次。");
+
+void Connection::checkUsable() const
+{
+    if (m_depth > 0 && m_aborted)
+        throw DbError(kUndone);
+}
+
+void Connection::noteFailure()
+{
+    // Some errors (full disk, I/O, busy in the middle of a write) make SQLite
+    // undo the whole transaction by itself; what runs after that would
+    // otherwise land statement by statement.
+    if (m_depth > 0 && sqlite3_get_autocommit(m_db)) m_aborted = true;
+}
+
 void Connection::begin()
 {
-    if (m_depth == 0) executeNative(QStringLiteral("BEGIN IMMEDIATE"));
-    else executeNative(QStringLiteral("SAVEPOINT sp%1").arg(m_depth));
+    if (m_depth == 0) {
+        m_aborted = false;
+        executeNative(QStringLiteral("BEGIN IMMEDIATE"));
+    } else {
+        checkUsable();
+        executeNative(QStringLiteral("SAVEPOINT sp%1").arg(m_depth));
+    }
     ++m_depth;
 }
 
 void Connection::commit()
 {
     if (m_depth <= 0) return;
-    --m_depth;
-    if (m_depth == 0) executeNative(QStringLiteral("COMMIT"));
-    else executeNative(QStringLiteral("RELEASE sp%1").arg(m_depth));
+    if (m_aborted) {
+        rollback();
+        throw DbError(kUndone);
+    }
+    const QString sql = m_depth == 1 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE sp%1").arg(m_depth - 1);
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_exec(m_db, utf8.constData(), nullptr, nullptr, nullptr) == SQLITE_OK) {
+        --m_depth;
+        return;
+    }
+    // A COMMIT refused (another program still reads the file) leaves the
+    // transaction open in SQLite: undo it here, so that the connection is
+    // clean and the next save starts afresh.
+    const int code = errCode(m_db);
+    const QString detail = errDetail(m_db, sql);
+    rollback();
+    throw DbError(QStringLiteral("保存失败，本次的内容没有保存：") + userText(code), detail, code & 0xff);
 }
 
-void Connection::rollback()
+void Connection::rollback() noexcept
 {
     if (m_depth <= 0) return;
     --m_depth;
-    // A failing rollback must not throw from a destructor.
+    // A failing rollback must not throw: it runs from destructors.
     if (m_depth == 0) {
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-    } else {
+        if (!sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        m_aborted = false;
+    } else if (!m_aborted) {
         QByteArray sp = QStringLiteral("ROLLBACK TO sp%1; RELEASE sp%1").arg(m_depth).toUtf8();
-        sqlite3_exec(m_db, sp.constData(), nullptr, nullptr, nullptr);
+        if (sqlite3_exec(m_db, sp.constData(), nullptr, nullptr, nullptr) != SQLITE_OK) noteFailure();
     }
 }
 
-Transaction::Transaction(Connection &c) : m_c(c) { m_c.begin(); }
+Transaction::Transaction(Connection &c) : m_c(c)
+{
+    m_c.begin();
+    m_level = m_c.depth();
+}
+
+void Transaction::unwind() noexcept
+{
+    // This scope's level and any left open inside it; a level that a failed
+    // commit has already ended is not ended twice.
+    while (m_c.depth() >= m_level && m_c.depth() > 0) m_c.rollback();
+}
 
 Transaction::~Transaction()
 {
-    if (!m_done) m_c.rollback();
+    if (!m_done) unwind();
 }
 
 void Transaction::commit()
 {
     if (m_done) return;
     m_done = true;
+    if (m_c.depth() != m_level) {
+        unwind();
+        throw DbError(QStringLiteral("保存失败，本次的内容没有保存。请把详细信息告诉软件维护人员。"),
+                      QStringLiteral("提交时还有未结束的内层事务。"));
+    }
     m_c.commit();
 }
 
@@ -626,7 +935,8 @@ void Query::Close()
     m_active = false;
     m_pos = 0;
     m_names.clear();
-    m_index.clear();
+    m_hits.clear();
+    m_lastHit = 0;
     m_kinds.clear();
     m_cells.clear();
     m_order.clear();
@@ -651,32 +961,34 @@ static Query::Kind kindOf(const char *decl)
     return Query::Kind::Number;
 }
 
-void Query::Open()
+void Query::Open() { Open(QVariantList()); }
+
+void Query::Open(const QVariantList &params)
 {
     if (!m_conn) throw DbError(QStringLiteral("查询没有连接到数据库！"));
     Close();
-    QString native = translateJet(m_sql);
-    QByteArray utf8 = native.toUtf8();
+    m_conn->checkUsable();
     sqlite3 *db = m_conn->m_db;
-    sqlite3_stmt *st = nullptr;
-    if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &st, nullptr) != SQLITE_OK || !st) {
-        if (st) sqlite3_finalize(st);
-        fail(db, m_sql);
-    }
+    Connection::Statement s = m_conn->prepare(m_sql, true);
+    if (!s.st)
+        throw DbError(s.native.isEmpty() ? QStringLiteral("查询语句是空的！") : QStringLiteral("一次只能打开一条查询语句！"),
+                      m_sql);
+    m_conn->bind(s.st, params, m_sql);
+    sqlite3_stmt *st = s.st;
+    // The columns after the first step: a kept "select *" is compiled again
+    // there when the table has changed since.
+    int rc = sqlite3_step(st);
     const int cols = sqlite3_column_count(st);
     m_names.reserve(cols);
     m_kinds.reserve(cols);
     for (int c = 0; c < cols; ++c) {
         QString name = QString::fromUtf8(sqlite3_column_name(st, c));
         m_names << name;
-        QString key = name.toLower();
-        if (!m_index.contains(key)) m_index.insert(key, c);
         m_kinds.push_back(kindOf(sqlite3_column_decltype(st, c)));
     }
-    int rc;
     int rows = 0;
     m_cells.reserve(size_t(cols) * 64);
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+    for (; rc == SQLITE_ROW; rc = sqlite3_step(st)) {
         ++rows;
         for (int c = 0; c < cols; ++c) {
             Cell cell;
@@ -698,9 +1010,9 @@ void Query::Open()
             m_cells.push_back(cell);
         }
     }
-    sqlite3_finalize(st);
     if (rc != SQLITE_DONE) {
         Close();
+        m_conn->noteFailure();
         fail(db, m_sql);
     }
     m_order.resize(rows);
@@ -709,25 +1021,25 @@ void Query::Open()
     m_pos = 0;
 }
 
-int Query::ExecSQL()
+int Query::ExecSQL(const QVariantList &params)
 {
     if (!m_conn) throw DbError(QStringLiteral("查询没有连接到数据库！"));
     Close();
-    return m_conn->execute(m_sql);
+    return m_conn->execute(m_sql, params);
 }
 
-void Query::OpenSql(const QString &sql)
+void Query::OpenSql(const QString &sql, const QVariantList &params)
 {
     Close();
     m_sql = sql;
-    Open();
+    Open(params);
 }
 
-int Query::ExecSql(const QString &sql)
+int Query::ExecSql(const QString &sql, const QVariantList &params)
 {
     Close();
     m_sql = sql;
-    return ExecSQL();
+    return ExecSQL(params);
 }
 
 void Query::setRecNo(int recNo)
@@ -749,8 +1061,28 @@ void Query::GotoBookmark(Bookmark b)
 
 int Query::FieldIndex(const QString &name) const
 {
-    auto it = m_index.constFind(name.toLower());
-    return it == m_index.constEnd() ? -1 : *it;
+    // The windows read the same few names row after row, mostly in the same
+    // order: try the name after the last one found, then the others.
+    const size_t n = m_hits.size();
+    for (size_t k = 1; k <= n; ++k) {
+        const size_t j = (m_lastHit + k) % n;
+        if (m_hits[j].first == name) {
+            m_lastHit = j;
+            return m_hits[j].second;
+        }
+    }
+    // Without regard to case, the first column of that name; no copy made.
+    int found = -1;
+    for (int c = 0; c < m_names.size(); ++c)
+        if (m_names[c].compare(name, Qt::CaseInsensitive) == 0) {
+            found = c;
+            break;
+        }
+    if (found >= 0 && n < kNameHits) {
+        m_hits.emplace_back(name, found);
+        m_lastHit = n;
+    }
+    return found;
 }
 
 Field Query::FieldByName(const QString &name) const

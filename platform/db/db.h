@@ -3,30 +3,41 @@
 // SQLCipher connection that accepts the Jet dialect the windows write, and a
 // client-side query (all rows fetched on open) with ADO's cursor operations.
 
+#include "platform/error.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <memory>
-#include <stdexcept>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace vdb {
 
-// Every failure of this layer; what() and message() carry a Chinese text
-// that may be shown to the user as it stands.
-class DbError : public std::runtime_error {
+// Every failure of this layer.  message() is a Chinese sentence for the user
+// (what happened and what to do); detail() holds SQLite's own text and the
+// statement; code() is SQLite's primary result code (SQLITE_BUSY, ...), 0 for
+// a failure found by this layer itself.
+class DbError : public velmora::Error {
 public:
-    explicit DbError(const QString &message);
-    const QString &message() const { return m_message; }
+    explicit DbError(const QString &message, const QString &detail = QString(), int code = 0);
+    int code() const { return m_code; }
 
 private:
-    QString m_message;
+    int m_code = 0;
 };
+
+// The user's sentence for an SQLite result code, e.g. for SQLITE_BUSY
+// "数据库正被其他程序使用。请稍后再试，……".
+QString userText(int sqliteCode);
 
 // Text to put between single quotes in a statement: quotes doubled, NUL removed.
 QString sqlText(const QString &value);
@@ -49,21 +60,45 @@ QString numberText(double value);
 // Rewrites one Jet statement into SQLite's dialect.  Empty result: nothing to run.
 QString translateJet(const QString &sql);
 
+// One connection and its queries serve one thread at a time (the kept
+// statements belong to the connection).
 class Connection {
 public:
+    // How commits reach the disk, always with full sync.  Wal: one sync of
+    // the log per commit, readers never hold up a save.  Rollback: the old
+    // rollback journal, for comparisons and tests.
+    enum class Journal { Wal, Rollback };
     // Opens an existing database file with the key.  Throws DbError naming the
-    // file when it is missing, cannot be read, or the key does not fit.
-    static std::unique_ptr<Connection> open(const QString &path, const QByteArray &key);
+    // file when it is missing, cannot be read or written, or the key does not fit.
+    static std::unique_ptr<Connection> open(const QString &path, const QByteArray &key, Journal journal = Journal::Wal);
     // Creates a new, empty database file (its folder too).  Throws if it exists.
-    static std::unique_ptr<Connection> create(const QString &path, const QByteArray &key);
+    static std::unique_ptr<Connection> create(const QString &path, const QByteArray &key, Journal journal = Journal::Wal);
     ~Connection();
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
 
     // Runs one statement in the Jet dialect; returns the rows changed.
     int execute(const QString &jetSql);
+    // The same with "?" placeholders, filled from params in order; the values
+    // never become SQL text, so they need no quoting:
+    //     c.execute("UPDATE SShop SET theCount = theCount - ? WHERE ID = ?", {2.5, id});
+    // Values: QVariant() gives NULL; bool 1 or 0; integers INTEGER; double
+    // REAL (finite only); QString TEXT (NUL removed, as sqlText does);
+    // QByteArray BLOB; QDate "yyyy-MM-dd", QDateTime "yyyy-MM-dd hh:mm:ss";
+    // anything else its text.  The number of values must match the
+    // placeholders.  Throws DbError.
+    int execute(const QString &jetSql, const QVariantList &params);
     // Runs a statement already in SQLite's dialect (no translation).
     int executeNative(const QString &sql);
+
+    // Every single statement (execute, executeNative, Query) is compiled once
+    // and kept, keyed by its text (Jet translation included), so a text that
+    // runs again is not parsed again.  The least recently used goes when more
+    // than n are kept; 0 compiles every run afresh.  Default 64.
+    void setStatementCacheSize(int n);
+    int statementCacheSize() const { return m_cacheSize; }
+    // Statements compiled so far (tests see the cache at work).
+    quint64 compileCount() const { return m_compiles; }
 
     QStringList tableNames() const;                      // without system tables
     QStringList columnNames(const QString &table) const;  // in table order
@@ -72,28 +107,70 @@ public:
     qint64 lastInsertId() const;
     sqlite3 *handle() const { return m_db; }
     bool inTransaction() const { return m_depth > 0; }
+    int depth() const { return m_depth; }
+    // How long a statement waits for another program's lock before it
+    // fails with "数据库正被其他程序使用" (default 5 s).
+    void setBusyTimeout(int ms);
 
-    // Called by Transaction; nested scopes become savepoints.
+    // Called by Transaction; nested scopes become savepoints.  A commit that
+    // fails rolls its scope back (the outermost: the whole transaction) and
+    // throws; the connection is then ready for the next save.
     void begin();
     void commit();
-    void rollback();
+    void rollback() noexcept;
 
     // Counts the statements run through execute (reads through a Query do
     // not count); tests read it to see that nothing was changed.
     quint64 statementCount() const { return m_statements; }
 
 private:
+    struct Cached {
+        sqlite3_stmt *stmt = nullptr;  // null: the text runs nothing, or several statements
+        QString native;                // the translation, kept when stmt is null
+        quint64 used = 0;
+        bool busy = false;
+    };
+    // A compiled statement lent for one run; given back reset and unbound.
+    struct Statement {
+        sqlite3_stmt *st = nullptr;  // null: nothing to run, or several statements in native
+        QString native;
+        Cached *entry = nullptr;     // null: compiled for this run only
+        Statement() = default;
+        Statement(Statement &&o) noexcept;
+        Statement(const Statement &) = delete;
+        ~Statement();
+    };
+    using Key = std::pair<bool, QString>;  // (Jet dialect, text)
+    struct KeyHash {
+        size_t operator()(const Key &k) const noexcept;
+    };
+
     Connection(sqlite3 *db, const QString &path);
-    static std::unique_ptr<Connection> openFile(const QString &path, const QByteArray &key, bool create);
+    static std::unique_ptr<Connection> openFile(const QString &path, const QByteArray &key, bool create, Journal journal);
+    void checkUsable() const;
+    void noteFailure();
+    Statement prepare(const QString &text, bool jet);
+    bool evictOldest();
+    void bind(sqlite3_stmt *st, const QVariantList &params, const QString &text);
+    int run(const QString &text, bool jet, const QVariantList &params);
+    int runScript(const QString &native, const QString &shown);
+
     sqlite3 *m_db;
     QString m_path;
     int m_depth = 0;
+    bool m_aborted = false;  // SQLite undid the open transaction by itself
     quint64 m_statements = 0;
+    quint64 m_compiles = 0;
+    int m_cacheSize = 64;
+    quint64 m_clock = 0;
+    std::unordered_map<Key, Cached, KeyHash> m_cache;
     friend class Query;
 };
 
 // Rolls back unless commit() was called: every save or delete of several
-// statements runs inside one of these.
+// statements runs inside one of these.  commit() throws DbError ("本次的内容
+// 没有保存") when the database refuses it; everything of the scope is then
+// undone and the connection is ready for the next save.
 class Transaction {
 public:
     explicit Transaction(Connection &c);
@@ -103,7 +180,9 @@ public:
     Transaction &operator=(const Transaction &) = delete;
 
 private:
+    void unwind() noexcept;
     Connection &m_c;
+    int m_level = 0;
     bool m_done = false;
 };
 
@@ -144,10 +223,12 @@ public:
     void setSQL(const QString &sql) { m_sql = sql; }
     const QString &sql() const { return m_sql; }
     void Open();
-    int ExecSQL();
+    // With values for the "?" placeholders of the text (see Connection::execute).
+    void Open(const QVariantList &params);
+    int ExecSQL(const QVariantList &params = QVariantList());
     // Close, clear, add and open in one call.
-    void OpenSql(const QString &sql);
-    int ExecSql(const QString &sql);
+    void OpenSql(const QString &sql, const QVariantList &params = QVariantList());
+    int ExecSql(const QString &sql, const QVariantList &params = QVariantList());
 
     bool Active() const { return m_active; }
     bool Eof() const { return !m_active || m_pos >= rowCount(); }
@@ -168,9 +249,12 @@ public:
 
     int FieldCount() const { return int(m_names.size()); }
     QStringList FieldNames() const { return m_names; }
-    int FieldIndex(const QString &name) const;  // -1 when absent
+    // -1 when absent.  Names are found without regard to case; a name read
+    // again (row after row) is found without comparing letters again.
+    int FieldIndex(const QString &name) const;
     Kind FieldKind(int column) const { return m_kinds[column]; }
-    // Throws DbError for a column the result does not have.
+    // Throws DbError for a column the result does not have.  The Field keeps
+    // its column: taken once before a loop, it reads each row directly.
     Field FieldByName(const QString &name) const;
     Field FieldByIndex(int column) const { return Field(this, column); }
     QString value(const QString &name) const { return FieldByName(name).AsString(); }
@@ -202,7 +286,10 @@ private:
     bool m_active = false;
     int m_pos = 0;
     QStringList m_names;
-    QHash<QString, int> m_index;  // lower-case names
+    // Names already looked up, as the caller wrote them, with their column.
+    static constexpr size_t kNameHits = 64;
+    mutable std::vector<std::pair<QString, int>> m_hits;
+    mutable size_t m_lastHit = 0;
     std::vector<Kind> m_kinds;
     std::vector<Cell> m_cells;     // row-major
     std::vector<int> m_order;      // physical row of each position

@@ -1,45 +1,63 @@
 #include "platform/instance/singleinstance.h"
 
 #include <QDir>
-#include <QStandardPaths>
+#include <QFile>
 #include <cerrno>
-#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vplatform {
 
 SingleInstance::SingleInstance(const QString &name, const QString &folder)
+    : m_folder(folder), m_path(QDir(folder).filePath(name + QStringLiteral(".lock")))
 {
-    QString dir = folder;
-    if (dir.isEmpty()) dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty()) dir = QDir::tempPath();
-    QDir().mkpath(dir);
-    m_path = QDir(dir).filePath(QStringLiteral("%1-%2.lock").arg(name).arg(getuid()));
-    m_lock = std::make_unique<QLockFile>(m_path);
-    // Staleness only by a dead owner, never by age: the shop runs for days.
-    m_lock->setStaleLockTime(0);
 }
 
 SingleInstance::~SingleInstance() { release(); }
 
 bool SingleInstance::acquire()
 {
-    if (m_lock->isLocked()) return true;
-    if (m_lock->tryLock(0)) return true;
-    if (m_lock->error() == QLockFile::LockFailedError) {
-        qint64 pid = 0;
-        QString host, app;
-        if (m_lock->getLockInfo(&pid, &host, &app) && pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH) {
-            m_lock->removeStaleLockFile();
-            return m_lock->tryLock(0);
-        }
+    if (m_fd >= 0) return true;
+    m_failure.clear();
+    const QString shown = QDir::toNativeSeparators(m_folder);
+    auto failed = [&](int err) {
+        m_failure = QStringLiteral("无法在数据文件夹 %1 中建立锁文件（%2）。请检查该文件夹的写入权限。")
+                        .arg(shown, QString::fromLocal8Bit(std::strerror(err)));
+        return false;
+    };
+    if (!QDir().mkpath(m_folder)) return failed(EACCES);
+    const QByteArray path = QFile::encodeName(m_path);
+    // Close-on-exec: a program started from here must not keep the lock.
+    int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0 && (errno == EACCES || errno == EROFS)) fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return failed(errno);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return err == EWOULDBLOCK ? false : failed(err);
     }
-    return false;
+    // Another user's copy must be able to open the file to find it locked.
+    ::fchmod(fd, 0666);
+    // The holder's pid, only for people looking at the folder.
+    if (::ftruncate(fd, 0) == 0) {
+        const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
+        [[maybe_unused]] ssize_t n = ::write(fd, pid.constData(), size_t(pid.size()));
+    }
+    m_fd = fd;
+    return true;
 }
 
 void SingleInstance::release()
 {
-    if (m_lock && m_lock->isLocked()) m_lock->unlock();
+    if (m_fd < 0) return;
+    // The file stays: removing it would let a third copy lock a new file
+    // while a second still waits on the old one.
+    ::flock(m_fd, LOCK_UN);
+    ::close(m_fd);
+    m_fd = -1;
 }
 
 }  // namespace vplatform

@@ -1,34 +1,15 @@
-#include "platform/db/db.h"
+#include "db_file_test.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 using namespace vdb;
 
 namespace {
 
-const QByteArray kKey = "test-key";
+const QByteArray kKey = kTestKey;
 
-class DbTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        path = dir.filePath("Data/db.edb");
-        conn = Connection::create(path, kKey);
-    }
-    QString one(const QString &sql)
-    {
-        Query q(conn.get());
-        q.OpenSql(sql);
-        return q.text(0, 0);
-    }
-    QTemporaryDir dir;
-    QString path;
-    std::unique_ptr<Connection> conn;
-};
+using DbTest = DbFileTest;
 
 TEST_F(DbTest, ValuesReadAsTextTheWayTheWindowsExpect)
 {
@@ -231,6 +212,37 @@ TEST_F(DbTest, CursorSortAndBookmarks)
     q.setSort("");
     q.First();
     EXPECT_EQ(q.value("name"), "b");
+}
+
+TEST_F(DbTest, NamesAreFoundWithoutCaseAndFollowEachQuery)
+{
+    conn->execute("CREATE TABLE N (ID INT IDENTITY (1, 1) NOT NULL, theName VARCHAR(10) WITH COMP, 金额 MONEY)");
+    conn->execute("INSERT INTO N (theName, 金额) VALUES ('a', 1.5)");
+    conn->execute("INSERT INTO N (theName, 金额) VALUES ('b', 2)");
+    Query q(conn.get());
+    q.OpenSql("select ID, theName, 金额, theName as Dup from N order by ID");
+    QStringList seen;
+    for (q.First(); !q.Eof(); q.Next())
+        for (const QString &n : {"THENAME", "thename", "金额", "id", "dup", "theName"}) seen << q.value(n);
+    EXPECT_EQ(seen.join(","), "a,a,1.5,1,a,a,b,b,2,2,b,b");
+    EXPECT_EQ(q.FieldIndex("THENAME"), 1);
+    EXPECT_EQ(q.FieldIndex("nosuch"), -1);
+    EXPECT_EQ(q.FieldIndex("nosuch"), -1);
+    // The next query has other columns: the names found before do not carry over.
+    q.OpenSql("select 金额, theName, ID from N where ID = 2");
+    EXPECT_EQ(q.FieldIndex("theName"), 1);
+    EXPECT_EQ(q.FieldIndex("THENAME"), 1);
+    EXPECT_EQ(q.FieldIndex("id"), 2);
+    EXPECT_EQ(q.FieldIndex("dup"), -1);
+    // Two columns of one name: the first one, as before.
+    q.OpenSql("select theName, ID as THENAME from N where ID = 1");
+    EXPECT_EQ(q.value("thename"), "a");
+    // A field taken once reads every row.
+    q.OpenSql("select theName from N order by ID");
+    Field f = q.FieldByName("THENAME");
+    QStringList names;
+    for (q.First(); !q.Eof(); q.Next()) names << f.AsString();
+    EXPECT_EQ(names, QStringList({"a", "b"}));
 }
 
 TEST(JetTranslation, LeavesTextLiteralsAlone)
