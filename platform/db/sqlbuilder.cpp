@@ -56,7 +56,10 @@ QString sqlLiteral(const Statement::Value &v)
     return std::visit(visit, v);
 }
 
-QString Statement::literal() const
+// Walks the text: quoted texts and names go through as they stand, each
+// placeholder is handed to `place` with its value.
+template <class Place>
+QString Statement::expand(Place place) const
 {
     QString out;
     out.reserve(m_sql.size() + 16 * int(m_params.size()));
@@ -64,7 +67,6 @@ QString Statement::literal() const
     for (int i = 0; i < n;) {
         const QChar c = m_sql[i];
         if (c == u'\'' || c == u'"' || c == u'[') {
-            // A quoted text or name goes through as it stands.
             const QChar close = c == u'[' ? QChar(u']') : c;
             int j = i + 1;
             while (j < n && m_sql[j] != close) ++j;
@@ -75,12 +77,12 @@ QString Statement::literal() const
         if (c == u':' && i + 1 < n && nameChar(m_sql[i + 1])) {
             int j = i + 1;
             while (j < n && nameChar(m_sql[j])) ++j;
-            const QString name = m_sql.mid(i + 1, j - i - 1);
+            const QStringView name = QStringView(m_sql).mid(i + 1, j - i - 1);
             const Param *found = nullptr;
             for (const Param &p : m_params)
                 if (p.name == name) found = &p;
             if (!found) throw DbError(QStringLiteral("语句缺少参数 %1！").arg(name));
-            out += sqlLiteral(found->value);
+            place(out, found->value);
             i = j;
             continue;
         }
@@ -90,8 +92,57 @@ QString Statement::literal() const
     return out;
 }
 
-int Statement::run(Connection &c) const { return c.execute(literal()); }
+QString Statement::literal() const
+{
+    return expand([](QString &out, const Value &v) { out += sqlLiteral(v); });
+}
 
-void Statement::open(Query &q) const { q.OpenSql(literal()); }
+namespace {
+
+// A whole number goes in as an integer, as its literal would: a text column
+// then holds "5", not "5.0".
+QVariant boundNumber(double d)
+{
+    if (std::isfinite(d) && d == std::trunc(d) && std::fabs(d) < 9.0e15) return QVariant(qlonglong(d));
+    return QVariant(d);
+}
+
+QVariant boundValue(const Statement::Value &v)
+{
+    struct {
+        QVariant operator()(std::monostate) const { return QVariant(); }
+        QVariant operator()(const QString &s) const { return QVariant(s); }
+        QVariant operator()(qint64 i) const { return QVariant(qlonglong(i)); }
+        QVariant operator()(double d) const { return boundNumber(d); }
+        QVariant operator()(velmora::Money m) const { return boundNumber(m.toDouble()); }
+    } visit;
+    return std::visit(visit, v);
+}
+
+}  // namespace
+
+QString Statement::bound(QVariantList *values) const
+{
+    return expand([values](QString &out, const Value &v) {
+        out += u'?';
+        values->append(boundValue(v));
+    });
+}
+
+int Statement::run(Connection &c) const
+{
+    // Bound values: the text stays the same from one run to the next, so the
+    // connection compiles it once.
+    QVariantList values;
+    const QString sql = bound(&values);
+    return c.execute(sql, values);
+}
+
+void Statement::open(Query &q) const
+{
+    QVariantList values;
+    const QString sql = bound(&values);
+    q.OpenSql(sql, values);
+}
 
 }  // namespace vdb

@@ -7,8 +7,8 @@
 //
 // A placeholder is ":" followed by a name (letters, digits, "_") outside a
 // quoted text.  The values are kept as a list beside the SQL text, so the
-// statement can be run with bound parameters; run() puts them in as quoted
-// texts and checked numbers.
+// statement runs with bound parameters (compiled once by the connection);
+// literal() gives the same statement with quoted texts and checked numbers.
 
 #include "platform/db/db.h"
 #include "platform/money.h"
@@ -54,6 +54,10 @@ public:
 
 private:
     Statement &set(const QString &name, Value v);
+    // The text with "?" for every placeholder, the values appended in order.
+    QString bound(QVariantList *values) const;
+    template <class Place>
+    QString expand(Place place) const;
     QString m_sql;
     std::vector<Param> m_params;
 };

@@ -61,4 +61,27 @@ TEST(Statement, RunsAndOpensOnAConnection)
     EXPECT_EQ(q.value("theName"), "张'三");
 }
 
+// Bound values: one compile serves every run, and a value stores as its
+// literal would (a whole number in a text column is "5", not "5.0").
+TEST(Statement, RunsWithBoundValuesCompiledOnce)
+{
+    QTemporaryDir dir;
+    auto c = vdb::Connection::create(dir.filePath("t.db"), "k");
+    c->execute("CREATE TABLE T (ID INTEGER PRIMARY KEY, theName VARCHAR(20), theZK VARCHAR(10), theMoney MONEY)");
+    const Statement ins("INSERT INTO T (theName, theZK, theMoney) VALUES (:name, :zk, Round(:m + :m, 4))");
+    Statement(ins).text("name", "a").number("zk", "5").money("m", Money::fromText("0.1")).run(*c);
+    const quint64 compiled = c->compileCount();
+    Statement(ins).text("name", "'; DROP TABLE T; --").number("zk", "0.85").money("m", Money::fromText("2")).run(*c);
+    EXPECT_EQ(c->compileCount(), compiled);
+    vdb::Query q(c.get());
+    q.OpenSql("select theName, theZK, theMoney from T order by ID");
+    ASSERT_EQ(q.RecordCount(), 2);
+    EXPECT_EQ(q.value("theZK"), "5");
+    EXPECT_EQ(q.value("theMoney"), "0.2");
+    q.Next();
+    EXPECT_EQ(q.value("theName"), "'; DROP TABLE T; --");
+    EXPECT_EQ(q.value("theZK"), "0.85");
+    EXPECT_EQ(q.value("theMoney"), "4");
+}
+
 }  // namespace
