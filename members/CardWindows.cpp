@@ -1,17 +1,19 @@
 #include "members/CardWindows.h"
 
 #include "core/Unit1.h"
-#include "members/Checks.h"
+#include "core/dm.h"
 #include "members/FindMember.h"
-#include "members/Modal.h"
-#include "members/Widgets.h"
+#include "platform/ui/checks.h"
+#include "platform/ui/messages.h"
+#include "platform/ui/modal.h"
+#include "platform/ui/widgets.h"
 
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-using members::fail;
+using ui::fail;
 using members::MemberRecord;
 using vdb::sqlText;
 
@@ -43,7 +45,7 @@ QGroupBox *formGroup(QWidget *parent, const QString &title, std::initializer_lis
 // The live member with the card, or none.
 bool liveMember(const QString &card)
 {
-    vdb::Query q(&members::db());
+    vdb::Query q(&db());
     mySql = QStringLiteral("select ID from Member Where theNum='") + sqlText(card) + "' and theDel='否'";
     q.OpenSql(mySql);
     return !q.IsEmpty();
@@ -52,7 +54,7 @@ bool liveMember(const QString &card)
 // True when the live member with the card has this password (exact text).
 bool passwordMatches(const QString &card, const QString &password)
 {
-    vdb::Query q(&members::db());
+    vdb::Query q(&db());
     mySql = QStringLiteral("Select thePass from Member Where theNum='") + sqlText(card) + "' AND thePass='" +
             sqlText(password) + "' AND theDel='否'";
     q.OpenSql(mySql);
@@ -63,7 +65,7 @@ bool passwordMatches(const QString &card, const QString &password)
 
 // ---------------------------------------------------------------- card change
 
-TfrmC_Num::TfrmC_Num(QWidget *parent) : SaveDialog(parent, QStringLiteral("会员换卡"))
+TfrmC_Num::TfrmC_Num(QWidget *parent) : ui::SaveDialog(parent, QStringLiteral("会员换卡"))
 {
     frmC_Num = this;
     resize(940, 380);
@@ -74,7 +76,7 @@ TfrmC_Num::TfrmC_Num(QWidget *parent) : SaveDialog(parent, QStringLiteral("会�
     auto *row = new QHBoxLayout(GroupBox1);
     row->addWidget(new QLabel(QStringLiteral("会员卡号："), GroupBox1));
     row->addWidget(Ed_Num);
-    row->addWidget(members::note(GroupBox1, QStringLiteral("录入会员卡号按回车 ...")));
+    row->addWidget(ui::note(GroupBox1, QStringLiteral("录入会员卡号按回车 ...")));
     row->addStretch();
     GroupBox2 = new members::MemberPanel(this, QStringLiteral("消费日期："));
     Ed_NewNum = new QLineEdit;
@@ -99,7 +101,7 @@ bool TfrmC_Num::eventFilter(QObject *o, QEvent *e)
         myFind();
         return true;
     }
-    return SaveDialog::eventFilter(o, e);
+    return ui::SaveDialog::eventFilter(o, e);
 }
 
 void TfrmC_Num::myFind()
@@ -107,7 +109,7 @@ void TfrmC_Num::myFind()
     const QString text = Ed_Num->text();
     const members::MemberSearch s = members::searchMembers(text);
     if (s.count == 1) {
-        lookupTaken(s.member, members::LookupOrigin::Search);
+        lookupTaken(s.member, ui::LookupOrigin::Search);
         return;
     }
     GroupBox2->clear();
@@ -119,7 +121,7 @@ void TfrmC_Num::myFind()
     TfrmFindMember::pick(this, this, text);
 }
 
-void TfrmC_Num::lookupTaken(const MemberRecord &m, members::LookupOrigin)
+void TfrmC_Num::lookupTaken(const MemberRecord &m, ui::LookupOrigin)
 {
     Ed_Num->setText(m.num);
     GroupBox2->fill(m);
@@ -161,7 +163,7 @@ void TfrmC_Num::BitBtn1Click()
     }
     const QString n = sqlText(newCard), o = sqlText(oldCard);
     {
-        vdb::Transaction t(members::db());
+        vdb::Transaction t(db());
         // Only the live member moves: a deleted member that held the number keeps its row.
         for (const QString &sql : {
                  QStringLiteral("update Member set thenum='") + n + "' where thenum='" + o + "' and theDel='否'",
@@ -175,18 +177,18 @@ void TfrmC_Num::BitBtn1Click()
                  QStringLiteral("update UJF set theNum='") + n + "' where theNum='" + o + "'",
              }) {
             mySql = sql;
-            members::db().execute(mySql);
+            db().execute(mySql);
         }
         t.commit();
     }
-    members::tell(QStringLiteral("恭喜！恭喜！ 会员换卡 保存成功！"));
+    ui::showMessage(QStringLiteral("恭喜！恭喜！ 会员换卡 保存成功！"));
     emit saved();
     myNew();
 }
 
 // ---------------------------------------------------------------- password change
 
-TfrmMPass::TfrmMPass(QWidget *parent, const QString &card) : SaveDialog(parent, card, QStringLiteral("确认"))
+TfrmMPass::TfrmMPass(QWidget *parent, const QString &card) : ui::SaveDialog(parent, card, QStringLiteral("确认"))
 {
     Edit1 = passwordField(this);
     Edit2 = passwordField(this);
@@ -206,7 +208,7 @@ void TfrmMPass::BitBtn1Click()
         Edit3->clear();
         fail(message, Edit2);
     };
-    if (members::gbkLength(Edit1->text()) != 6) {
+    if (ui::gbkLength(Edit1->text()) != 6) {
         Edit1->clear();
         fail(QStringLiteral("请重新录入 原密码！"), Edit1);
         return;
@@ -216,14 +218,14 @@ void TfrmMPass::BitBtn1Click()
         fail(QStringLiteral("原密码 错误，请重新录入！"), Edit1);
         return;
     }
-    if (members::gbkLength(Edit2->text()) != 6) return refuseNew(QStringLiteral("请重新录入 新密码！"));
+    if (ui::gbkLength(Edit2->text()) != 6) return refuseNew(QStringLiteral("请重新录入 新密码！"));
     if (Edit2->text() == Edit1->text()) return refuseNew(QStringLiteral("新密码 与 原密码 一样，请重新录入！"));
     if (Edit2->text() != Edit3->text())
         return refuseNew(QStringLiteral("新密码 与 确认密码 不一致，请重新录入 新密码！"));
     mySql = QStringLiteral("UPdate Member Set thePass='") + sqlText(Edit2->text()) + "' Where theNum='" +
             sqlText(card) + "' AND theDel='否'";
-    members::db().execute(mySql);
-    members::tell(QStringLiteral("恭喜！恭喜！ 会员密码修改 保存成功！"));
+    db().execute(mySql);
+    ui::showMessage(QStringLiteral("恭喜！恭喜！ 会员密码修改 保存成功！"));
     emit saved();
     accept();
 }
@@ -231,7 +233,7 @@ void TfrmMPass::BitBtn1Click()
 // ---------------------------------------------------------------- password prompt
 
 TfrmCheckPass::TfrmCheckPass(QWidget *parent, const QString &card, const QString &name)
-    : SaveDialog(parent, QStringLiteral("密码验证"), QStringLiteral("验证"), QStringLiteral("取消")), myNum(card)
+    : ui::SaveDialog(parent, QStringLiteral("密码验证"), QStringLiteral("验证"), QStringLiteral("取消")), myNum(card)
 {
     Edit1 = passwordField(this);
     GroupBox1 = formGroup(this, card + " " + name, {{QStringLiteral("会员密码："), Edit1}});
@@ -242,13 +244,13 @@ TfrmCheckPass::TfrmCheckPass(QWidget *parent, const QString &card, const QString
 bool TfrmCheckPass::verify(QWidget *owner, const QString &card, const QString &name)
 {
     TfrmCheckPass dlg(owner, card, name);
-    const int r = members::showModal(&dlg);
+    const int r = ui::showModal(&dlg);
     return r == QDialog::Accepted && dlg.myPassState.isEmpty();
 }
 
 void TfrmCheckPass::BitBtn1Click()
 {
-    if (members::gbkLength(Edit1->text()) != 6) {
+    if (ui::gbkLength(Edit1->text()) != 6) {
         Edit1->clear();
         fail(QStringLiteral("请重新录入 会员密码！"), Edit1);
         return;
@@ -270,7 +272,7 @@ void TfrmCheckPass::BitBtn2Click()
 
 // ---------------------------------------------------------------- pinyin code
 
-TfrmM_PY::TfrmM_PY(QWidget *parent) : SaveDialog(parent, QStringLiteral("修改会员拼音码"))
+TfrmM_PY::TfrmM_PY(QWidget *parent) : ui::SaveDialog(parent, QStringLiteral("修改会员拼音码"))
 {
     Edit1 = new QLineEdit;
     Edit2 = new QLineEdit;
@@ -304,11 +306,11 @@ void TfrmM_PY::BitBtn1Click()
     }
     mySql = QStringLiteral("Update Member set thePY='") + sqlText(Edit4->text()) + "' Where theNum='" +
             sqlText(Edit1->text()) + "' AND theDel='否'";
-    if (members::db().execute(mySql) == 0) {
+    if (db().execute(mySql) == 0) {
         fail(QStringLiteral("该会员已不存在，不能保存！"));
         return;
     }
-    members::tell(QStringLiteral("恭喜！恭喜！ 会员拼音码 保存成功！"));
+    ui::showMessage(QStringLiteral("恭喜！恭喜！ 会员拼音码 保存成功！"));
     emit saved();
     accept();
 }
@@ -321,10 +323,10 @@ TfrmMember_V::TfrmMember_V(QWidget *parent, const QString &card) : QDialog(paren
     setWindowTitle(QStringLiteral("会员信息"));
     resize(580, 360);
     GroupBox1 = new members::MemberPanel(this, QStringLiteral("消费日期："), 2);
-    BitBtn1 = members::button(this, QStringLiteral("退出"), [this] { reject(); });
+    BitBtn1 = ui::button(this, QStringLiteral("退出"), [this] { reject(); });
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(GroupBox1);
-    lay->addLayout(members::buttonRow({BitBtn1}));
+    lay->addLayout(ui::buttonRow({BitBtn1}));
 }
 
 TfrmMember_V::~TfrmMember_V()
@@ -342,7 +344,7 @@ void TfrmMember_V::FormShow()
 {
     // Deleted and disabled members are shown too.
     mySql = members::memberListColumns() + " from Member" + " Where (theNum='" + sqlText(myNum) + "') ";
-    vdb::Query q(&members::db());
+    vdb::Query q(&db());
     q.OpenSql(mySql);
     if (q.RecordCount() == 1) GroupBox1->fill(MemberRecord::fromCurrentRow(q));
     else GroupBox1->clear();

@@ -6,16 +6,16 @@
 //   TfrmM_PY      "修改会员拼音码"  corrects the pinyin code
 //   TfrmMember_V  "会员信息"       read-only view of one member
 
-#include "members/LookupTarget.h"
 #include "members/MemberPanel.h"
 #include "members/MemberRecord.h"
-#include "members/SaveDialog.h"
+#include "platform/ui/lookuptarget.h"
+#include "platform/ui/savedialog.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 
-class TfrmC_Num : public SaveDialog, public members::LookupTarget<members::MemberRecord> {
+class TfrmC_Num : public ui::SaveDialog, public ui::LookupTarget<members::MemberRecord> {
     Q_OBJECT
 public:
     explicit TfrmC_Num(QWidget *parent = nullptr);
@@ -32,13 +32,13 @@ public:
     // Empties the card field, the panel and the new card.
     void myNew();
     void BitBtn1Click() override;
-    void lookupTaken(const members::MemberRecord &m, members::LookupOrigin origin) override;
+    void lookupTaken(const members::MemberRecord &m, ui::LookupOrigin origin) override;
 
 protected:
     bool eventFilter(QObject *o, QEvent *e) override;
 };
 
-class TfrmMPass : public SaveDialog {
+class TfrmMPass : public ui::SaveDialog {
     Q_OBJECT
 public:
     // The caption is the member's card number.
@@ -52,7 +52,7 @@ public:
     void BitBtn1Click() override;  // 确认
 };
 
-class TfrmCheckPass : public SaveDialog {
+class TfrmCheckPass : public ui::SaveDialog {
     Q_OBJECT
 public:
     TfrmCheckPass(QWidget *parent, const QString &card, const QString &name);
@@ -71,7 +71,7 @@ public:
     void BitBtn2Click() override;  // 取消
 };
 
-class TfrmM_PY : public SaveDialog {
+class TfrmM_PY : public ui::SaveDialog {
     Q_OBJECT
 public:
     explicit TfrmM_PY(QWidget *parent = nullptr);

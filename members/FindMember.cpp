@@ -1,8 +1,9 @@
 #include "members/FindMember.h"
 
 #include "core/Unit1.h"
-#include "members/Checks.h"
-#include "members/Modal.h"
+#include "core/dm.h"
+#include "platform/ui/checks.h"
+#include "platform/ui/modal.h"
 
 #include <QKeyEvent>
 #include <QVBoxLayout>
@@ -32,12 +33,12 @@ TfrmFindMember::~TfrmFindMember()
     if (frmFindMember == this) frmFindMember = nullptr;
 }
 
-bool TfrmFindMember::pick(QWidget *owner, members::LookupTarget<MemberRecord> *target, const QString &text)
+bool TfrmFindMember::pick(QWidget *owner, ui::LookupTarget<MemberRecord> *target, const QString &text)
 {
     TfrmFindMember dlg(owner);
     dlg.myTarget = target;
     dlg.mySearch = text;
-    members::showModal(&dlg);
+    ui::showModal(&dlg);
     return dlg.taken();
 }
 
@@ -53,7 +54,7 @@ void TfrmFindMember::FormShow()
             " AND ((theNum like '%" + vdb::sqlText(mySearch) + "%')" + " OR (theName like '%" +
             vdb::sqlText(mySearch) + "%')" + " OR (thePY like '%" + vdb::sqlText(mySearch) + "%'))" +
             " order by theNum";
-    ADOQuery1.setConnection(&members::db());
+    ADOQuery1.setConnection(&db());
     ADOQuery1.OpenSql(mySql);
     DBGrid1->setQuery(&ADOQuery1);
     applyMemberColumnWidths(DBGrid1);
@@ -82,7 +83,7 @@ void TfrmFindMember::takeRow()
     if (!ADOQuery1.Active() || ADOQuery1.Eof()) return;
     const MemberRecord m = MemberRecord::fromCurrentRow(ADOQuery1);
     m_taken = true;
-    if (myTarget) myTarget->lookupTaken(m, members::LookupOrigin::Lookup);
+    if (myTarget) myTarget->lookupTaken(m, ui::LookupOrigin::Lookup);
     accept();
 }
 

@@ -16,12 +16,12 @@ public:
     ~TfrmFindMember() override;
 
     // Opens the lookup for the text, modally; true when a row was taken.
-    static bool pick(QWidget *owner, members::LookupTarget<members::MemberRecord> *target, const QString &text);
+    static bool pick(QWidget *owner, ui::LookupTarget<members::MemberRecord> *target, const QString &text);
 
     ui::DBGrid *DBGrid1;
     vdb::Query ADOQuery1;
     QString mySearch;  // the search text
-    members::LookupTarget<members::MemberRecord> *myTarget = nullptr;
+    ui::LookupTarget<members::MemberRecord> *myTarget = nullptr;
 
     void FormShow();
     void DBGrid1DblClick();

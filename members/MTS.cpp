@@ -1,10 +1,12 @@
 #include "members/MTS.h"
 
 #include "core/Unit1.h"
-#include "members/Checks.h"
-#include "members/Modal.h"
-#include "members/Widgets.h"
+#include "core/dm.h"
+#include "platform/ui/checks.h"
 #include "platform/ui/keyfilter.h"
+#include "platform/ui/messages.h"
+#include "platform/ui/modal.h"
+#include "platform/ui/widgets.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -16,7 +18,7 @@ using vdb::sqlText;
 // ---------------------------------------------------------------- choose categories
 
 TfrmMTS::TfrmMTS(QWidget *parent, const QString &type, const QString &zk, const QString &jf)
-    : SaveDialog(parent, type), myType(type), myZK(zk), myJF(jf)
+    : ui::SaveDialog(parent, type), myType(type), myZK(zk), myJF(jf)
 {
     resize(420, 400);
     GroupBox1 = new QGroupBox(type, this);
@@ -39,7 +41,7 @@ void TfrmMTS::showEvent(QShowEvent *e)
 void TfrmMTS::FormShow()
 {
     CheckListBox1->clear();
-    vdb::Query categories(&members::db()), rows(&members::db());
+    vdb::Query categories(&db()), rows(&db());
     categories.OpenSql(QStringLiteral("select theName from SType"));
     for (categories.First(); !categories.Eof(); categories.Next()) {
         const QString category = categories.value(QStringLiteral("theName"));
@@ -55,18 +57,18 @@ void TfrmMTS::FormShow()
 void TfrmMTS::BitBtn1Click()
 {
     {
-        vdb::Transaction t(members::db());
-        members::db().execute(QStringLiteral("Delete * From MTS Where MType='") + sqlText(myType) + "'");
+        vdb::Transaction t(db());
+        db().execute(QStringLiteral("Delete * From MTS Where MType='") + sqlText(myType) + "'");
         for (int i = 0; i < CheckListBox1->count(); ++i) {
             QListWidgetItem *item = CheckListBox1->item(i);
             if (item->checkState() != Qt::Checked) continue;
             mySql = QStringLiteral("Insert into MTS(MType,SType,theZK,theJF) Values('") + sqlText(myType) + "','" +
                     sqlText(item->text()) + "'," + sqlNum(myZK) + "," + sqlNum(myJF) + ")";
-            members::db().execute(mySql);
+            db().execute(mySql);
         }
         t.commit();
     }
-    members::tell(QStringLiteral("恭喜！恭喜！ 保存成功！"));
+    ui::showMessage(QStringLiteral("恭喜！恭喜！ 保存成功！"));
     accept();
 }
 
@@ -81,8 +83,8 @@ TfrmMTS_ZKJF::TfrmMTS_ZKJF(QWidget *parent, const QString &type, const QString &
     resize(460, 400);
     GroupBox1 = new QGroupBox(caption, this);
     DBGrid1 = new ui::DBGrid(GroupBox1);
-    N1 = members::menuItem(this, QStringLiteral("修改 &M"), [this] { N1Click(); });
-    members::gridPopup(DBGrid1, {N1});
+    N1 = ui::menuItem(this, QStringLiteral("修改 &M"), [this] { N1Click(); });
+    ui::gridPopup(DBGrid1, {N1});
     (new QVBoxLayout(GroupBox1))->addWidget(DBGrid1);
     (new QVBoxLayout(this))->addWidget(GroupBox1);
 }
@@ -103,7 +105,7 @@ void TfrmMTS_ZKJF::myRef()
 {
     mySql = QStringLiteral("select MType as 会员分类, SType AS 商品分类, ") + "theZK as 享受折扣, " + "ID " + "from MTS " +
             "WHERE (MType = '" + sqlText(myType) + "')";
-    ADOQuery1.setConnection(&members::db());
+    ADOQuery1.setConnection(&db());
     ADOQuery1.OpenSql(mySql);
     DBGrid1->setQuery(&ADOQuery1);
     DBGrid1->setColumnWidth(ADOQuery1.FieldIndex(QStringLiteral("享受折扣")), 80);
@@ -117,13 +119,13 @@ void TfrmMTS_ZKJF::N1Click()
                             QStringLiteral(" 享受折扣");
     TfrmMTS_M dlg(this, caption, ADOQuery1.value(QStringLiteral("ID")), ADOQuery1.value(QStringLiteral("享受折扣")));
     connect(&dlg, &TfrmMTS_M::saved, this, &TfrmMTS_ZKJF::myRef);
-    members::showModal(&dlg);
+    ui::showModal(&dlg);
 }
 
 // ---------------------------------------------------------------- one discount
 
 TfrmMTS_M::TfrmMTS_M(QWidget *parent, const QString &caption, const QString &id, const QString &zk)
-    : SaveDialog(parent, caption), myID(id)
+    : ui::SaveDialog(parent, caption), myID(id)
 {
     GroupBox1 = new QGroupBox(caption, this);
     Edit1 = new QLineEdit(zk, GroupBox1);
@@ -131,17 +133,17 @@ TfrmMTS_M::TfrmMTS_M(QWidget *parent, const QString &caption, const QString &id,
     auto *grid = new QGridLayout(GroupBox1);
     grid->addWidget(new QLabel(QStringLiteral("享受折扣："), GroupBox1), 0, 0);
     grid->addWidget(Edit1, 0, 1);
-    grid->addWidget(members::note(GroupBox1, QStringLiteral("100 表示不折扣，90 表示 9 折")), 0, 2);
+    grid->addWidget(ui::note(GroupBox1, QStringLiteral("100 表示不折扣，90 表示 9 折")), 0, 2);
     addContent(GroupBox1);
 }
 
 void TfrmMTS_M::BitBtn1Click()
 {
-    if (!members::requireText(Edit1, QStringLiteral("享受折扣"))) return;
-    if (!members::requireNumber(Edit1, QStringLiteral("享受折扣"))) return;
-    members::db().execute(QStringLiteral("UPDATE MTS SET theZK = ") + sqlNum(Edit1->text()) + " WHERE (ID = " +
+    if (!ui::requireText(Edit1, QStringLiteral("享受折扣"))) return;
+    if (!ui::requireNumber(Edit1, QStringLiteral("享受折扣"))) return;
+    db().execute(QStringLiteral("UPDATE MTS SET theZK = ") + sqlNum(Edit1->text()) + " WHERE (ID = " +
                           sqlNum(myID) + ") ");
-    members::tell(windowTitle() + QStringLiteral(" 修改成功！"));
+    ui::showMessage(windowTitle() + QStringLiteral(" 修改成功！"));
     emit saved();
     accept();
 }

@@ -3,9 +3,9 @@
 // member-type list for its selected type: TfrmMTS chooses the categories that
 // carry a row, TfrmMTS_ZKJF lists the rows, TfrmMTS_M changes one discount.
 
-#include "members/SaveDialog.h"
 #include "platform/db/db.h"
 #include "platform/ui/dbgrid.h"
+#include "platform/ui/savedialog.h"
 
 #include <QAction>
 #include <QDialog>
@@ -14,7 +14,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-class TfrmMTS : public SaveDialog {
+class TfrmMTS : public ui::SaveDialog {
     Q_OBJECT
 public:
     // The type's name (caption of the window and its group), discount and ratio.
@@ -50,7 +50,7 @@ protected:
     void showEvent(QShowEvent *e) override;
 };
 
-class TfrmMTS_M : public SaveDialog {
+class TfrmMTS_M : public ui::SaveDialog {
     Q_OBJECT
 public:
     // caption: type + " " + category + " 享受折扣".

@@ -4,9 +4,9 @@
 // edit window TfrmMType_M "会员分类修改", which also copies a changed discount
 // and points ratio onto every member of the type.
 
-#include "members/SaveDialog.h"
 #include "platform/db/db.h"
 #include "platform/ui/dbgrid.h"
+#include "platform/ui/savedialog.h"
 
 #include <QAction>
 #include <QDialog>
@@ -65,7 +65,7 @@ private:
     void setState(const QString &state);
 };
 
-class TfrmMType_M : public SaveDialog, public MTypeFields {
+class TfrmMType_M : public ui::SaveDialog, public MTypeFields {
     Q_OBJECT
 public:
     explicit TfrmMType_M(QWidget *parent = nullptr);

@@ -3,17 +3,18 @@
 #include "core/IMCode.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
-#include "members/Checks.h"
-#include "members/Modal.h"
-#include "members/Widgets.h"
+#include "platform/ui/checks.h"
 #include "platform/ui/keyfilter.h"
+#include "platform/ui/messages.h"
+#include "platform/ui/modal.h"
+#include "platform/ui/widgets.h"
 
 #include <QGridLayout>
 #include <algorithm>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-using members::fail;
+using ui::fail;
 using members::MemberRecord;
 using vdb::sqlText;
 
@@ -89,9 +90,9 @@ MemberEntry::MemberEntry(QWidget *parent, const QString &caption) : QDialog(pare
     m_grid->setColumnStretch(1, 1);
     m_grid->setColumnStretch(4, 1);
 
-    BitBtn1 = members::button(this, QStringLiteral("保存"), [this] { BitBtn1Click(); });
-    BitBtn2 = members::button(this, QStringLiteral("退出"), [this] { BitBtn2Click(); });
-    QHBoxLayout *buttons = members::buttonRow({BitBtn1, BitBtn2});
+    BitBtn1 = ui::button(this, QStringLiteral("保存"), [this] { BitBtn1Click(); });
+    BitBtn2 = ui::button(this, QStringLiteral("退出"), [this] { BitBtn2Click(); });
+    QHBoxLayout *buttons = ui::buttonRow({BitBtn1, BitBtn2});
     buttons->setObjectName(QStringLiteral("buttons"));
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(GroupBox1);
@@ -126,9 +127,9 @@ bool MemberEntry::normalizeLunar(const QString &typed, QString *stored, QString 
         *stored = padded;
         return true;
     }
-    const QDate d = members::parseDate(typed);
+    const QDate d = ui::parseDate(typed);
     if (!d.isValid()) {
-        *message = members::badDateMessage(typed);
+        *message = ui::badDateMessage(typed);
         return false;
     }
     if (d.day() == 31) {  // typed short, as in "90-5-31"
@@ -144,14 +145,14 @@ void MemberEntry::BitBtn1Click()
     const QString card = Edit1->text();
     const QString type = DBLookupComboBox2->Text();
     const QString introducer = Edit11->text();
-    if (!members::requireText(Edit1, QStringLiteral("会员卡号"))) return;
+    if (!ui::requireText(Edit1, QStringLiteral("会员卡号"))) return;
     if (type.isEmpty()) {
         fail(QStringLiteral("请选择 会员分类！"), DBLookupComboBox2);
         return;
     }
-    if (!members::requireText(Edit2, QStringLiteral("会员姓名"))) return;
+    if (!ui::requireText(Edit2, QStringLiteral("会员姓名"))) return;
 
-    vdb::Query q(&members::db());
+    vdb::Query q(&db());
     if (!introducer.isEmpty()) {
         if (introducer == card) {
             fail(QStringLiteral("介绍人卡号 不能是 会员卡号，请重新录入！"), Edit11);
@@ -167,9 +168,9 @@ void MemberEntry::BitBtn1Click()
 
     QString solar = Edit4->text();
     if (!solar.isEmpty()) {
-        const QDate d = members::parseDate(solar);
+        const QDate d = ui::parseDate(solar);
         if (!d.isValid()) {
-            fail(members::badDateMessage(solar), Edit4);
+            fail(ui::badDateMessage(solar), Edit4);
             return;
         }
         solar = d.toString(velmora::kDateFormat);
@@ -218,7 +219,7 @@ void MemberEntry::BitBtn1Click()
                 ",theType='" + sqlText(type) + "',theSex='" + sqlText(m.sex) + "',theTM='" + sqlText(m.tm) +
                 "',theAH='" + sqlText(m.ah) + "',theCP='" + sqlText(m.cp) + "',NLBir='" + sqlText(lunar) +
                 "',JSRNum='" + sqlText(introducer) + "' Where ID=" + vdb::sqlNum(id) + " AND theDel='否'";
-        if (members::db().execute(mySql) == 0) {
+        if (db().execute(mySql) == 0) {
             fail(QStringLiteral("该会员已不存在，不能保存！"));
             return;
         }
@@ -238,7 +239,7 @@ void MemberEntry::BitBtn1Click()
                 vdb::sqlNum(ratio) + ",0,0,'1900-01-01',0,'" + sqlText(myUser) + "',0,'" + sqlText(m.tm) + "','" +
                 sqlText(m.ah) + "','" + sqlText(m.cp) + "','否','" + sqlText(lunar) + "','" +
                 velmora::kDefaultPassword + "','" + sqlText(introducer) + "')";
-        members::db().execute(mySql);
+        db().execute(mySql);
         m.cz = m.jf = m.useCount = m.xf = QStringLiteral("0");
         m.date = myLoginDate;
         m.useDate = QStringLiteral("1900-01-01");
@@ -301,7 +302,7 @@ void TfrmMember_In::myNew()
 
 bool TfrmMember_In::myEdit(const QString &id)
 {
-    vdb::Query q(&members::db());
+    vdb::Query q(&db());
     mySql = QStringLiteral("select * from Member where ID=") + vdb::sqlNum(id);
     q.OpenSql(mySql);
     if (q.RecordCount() != 1) return false;
@@ -317,7 +318,7 @@ bool TfrmMember_In::myEdit(const QString &id)
 void TfrmMember_In::saved(const MemberRecord &m, bool wasEdit)
 {
     if (!CheckBox1->isChecked()) {
-        members::tell(QStringLiteral("恭喜！恭喜！ 会员信息 保存成功！"));
+        ui::showMessage(QStringLiteral("恭喜！恭喜！ 会员信息 保存成功！"));
         if (wasEdit) emit memberEdited(m.num);
         accept();
         return;
@@ -329,7 +330,7 @@ void TfrmMember_In::saved(const MemberRecord &m, bool wasEdit)
 
 // ---------------------------------------------------------------- quick entry
 
-TfrmNewMember::TfrmNewMember(QWidget *parent, members::LookupTarget<MemberRecord> *target)
+TfrmNewMember::TfrmNewMember(QWidget *parent, ui::LookupTarget<MemberRecord> *target)
     : MemberEntry(parent, QStringLiteral("新增会员")), myTarget(target)
 {
     frmNewMember = this;
@@ -343,10 +344,10 @@ TfrmNewMember::~TfrmNewMember()
     if (frmNewMember == this) frmNewMember = nullptr;
 }
 
-bool TfrmNewMember::enter(QWidget *owner, members::LookupTarget<MemberRecord> *target)
+bool TfrmNewMember::enter(QWidget *owner, ui::LookupTarget<MemberRecord> *target)
 {
     TfrmNewMember dlg(owner, target);
-    members::showModal(&dlg);
+    ui::showModal(&dlg);
     return dlg.wasSaved();
 }
 
@@ -355,6 +356,6 @@ void TfrmNewMember::saved(const MemberRecord &m, bool)
     m_saved = true;
     MemberRecord handed = m;
     handed.jsrNum.clear();  // the quick entry hands no introducer on
-    if (myTarget) myTarget->lookupTaken(handed, members::LookupOrigin::QuickEntry);
+    if (myTarget) myTarget->lookupTaken(handed, ui::LookupOrigin::QuickEntry);
     accept();
 }

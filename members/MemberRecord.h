@@ -11,8 +11,8 @@
 //       TfrmFindMember::pick(this, this, text), which calls the window's
 //       lookupTaken() when the user takes a row.
 
-#include "members/LookupTarget.h"
 #include "platform/db/db.h"
+#include "platform/ui/lookuptarget.h"
 
 #include <QString>
 

@@ -2,8 +2,8 @@
 
 #include "core/Unit1.h"
 #include "core/dm.h"
+#include "platform/ui/checks.h"
 #include "platform/ui/messages.h"
-#include "members/Checks.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -75,7 +75,7 @@ void TfrmSType::showEvent(QShowEvent *e)
 
 void TfrmSType::Ref()
 {
-    ADOQuery1.setConnection(&members::db());
+    ADOQuery1.setConnection(&db());
     mySql = QStringLiteral("select theName as 商品分类,") + "Remark as 备注,theKC as 库存," + "theState as 状态,ID" +
             " from SType";
     ADOQuery1.OpenSql(mySql);
@@ -100,13 +100,13 @@ void TfrmSType::BitBtn1Click()
 void TfrmSType::BitBtn2Click()
 {
     const QString name = Edit1->text();
-    if (name.isEmpty()) return (void)members::fail(QStringLiteral("商品分类 不能为空，请重新录入！"), Edit1);
+    if (name.isEmpty()) return (void)ui::fail(QStringLiteral("商品分类 不能为空，请重新录入！"), Edit1);
     const QString flag = CheckBox1->isChecked() ? QStringLiteral("是") : QStringLiteral("否");
-    vdb::Connection &c = members::db();
+    vdb::Connection &c = db();
     vdb::Query q(&c);
     mySql = QStringLiteral("select * from SType Where theName='") + sqlText(name) + "'";
     q.OpenSql(mySql);
-    if (q.RecordCount() > 0) return (void)members::fail(QStringLiteral("商品分类 已存在，请重新录入！"), Edit1);
+    if (q.RecordCount() > 0) return (void)ui::fail(QStringLiteral("商品分类 已存在，请重新录入！"), Edit1);
 
     // Every member type gets its discount row with the category; all or none.
     mySql = QStringLiteral("select theName,theZK,theJF from MType");
@@ -116,7 +116,7 @@ void TfrmSType::BitBtn2Click()
         const QString type = q.value(QStringLiteral("theName"));
         const QString zk = q.value(QStringLiteral("theZK")), jf = q.value(QStringLiteral("theJF"));
         if (!vdb::isSqlNumber(zk) || !vdb::isSqlNumber(jf))
-            return (void)members::fail(QStringLiteral("会员分类 %1 的折扣或积分比例有误，请先修改会员分类！").arg(type), Edit1);
+            return (void)ui::fail(QStringLiteral("会员分类 %1 的折扣或积分比例有误，请先修改会员分类！").arg(type), Edit1);
         inserts << QStringLiteral("Insert into MTS(SType,MType,theZK,theJF) Values('") + sqlText(name) + "','" +
                        sqlText(type) + "'," + sqlNum(zk) + "," + sqlNum(jf) + ")";
     }
@@ -151,7 +151,7 @@ void TfrmSType::setStock(const QString &flag)
     if (ADOQuery1.IsEmpty() || ADOQuery1.Eof()) return;
     const QString id = ADOQuery1.value(QStringLiteral("ID"));
     const QString name = ADOQuery1.value(QStringLiteral("商品分类"));
-    vdb::Connection &c = members::db();
+    vdb::Connection &c = db();
     vdb::Transaction tx(c);
     vdb::Query q(&c);
     mySql = QStringLiteral("UPDate SType Set theKC='") + flag + "' Where (ID = " + sqlNum(id) + ")";
@@ -170,11 +170,11 @@ void TfrmSType::D1Click()
     if (ADOQuery1.IsEmpty() || ADOQuery1.Eof()) return;
     const QString id = ADOQuery1.value(QStringLiteral("ID"));
     const QString name = ADOQuery1.value(QStringLiteral("商品分类"));
-    vdb::Connection &c = members::db();
+    vdb::Connection &c = db();
     vdb::Query q(&c);
     mySql = QStringLiteral("Select ID from SShop ") + "Where (theDel = '否') " + "AND (theType = '" + sqlText(name) + "')";
     q.OpenSql(mySql);
-    if (q.RecordCount() > 0) return (void)members::fail(QStringLiteral("该分类有商品信息，不能删除！"));
+    if (q.RecordCount() > 0) return (void)ui::fail(QStringLiteral("该分类有商品信息，不能删除！"));
     if (ui::show({QStringLiteral("确认要删除吗？该删除将不可恢复！"), QStringLiteral("删除"), ui::Icon::Question,
                   ui::Buttons::YesNo},
                  this) != ui::Answer::Yes)

@@ -3,16 +3,16 @@
 #include "core/IMCode.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
+#include "platform/ui/checks.h"
 #include "platform/ui/keyfilter.h"
 #include "platform/ui/messages.h"
 #include "sales/GoodsRecord.h"
-#include "members/Checks.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-using members::fail;
+using ui::fail;
 using vdb::sqlNum;
 using vdb::sqlText;
 
@@ -70,8 +70,8 @@ bool TfrmShopEntry::saveItem(const QString &id)
     if (Edit4->text().isEmpty()) return fail(QStringLiteral("单价 不能为空，请重新录入！"), Edit4);
     if (Edit6->text().isEmpty()) return fail(QStringLiteral("成本 不能为空，请重新录入！"), Edit6);
     // The key filter lets "1.2.3" through; nothing malformed reaches the table.
-    if (!members::requireNumber(Edit4, QStringLiteral("单价"))) return false;
-    if (!members::requireNumber(Edit6, QStringLiteral("成本"))) return false;
+    if (!ui::requireNumber(Edit4, QStringLiteral("单价"))) return false;
+    if (!ui::requireNumber(Edit6, QStringLiteral("成本"))) return false;
 
     const QString category = DBLookupComboBox1->Text();
     const QString name = Edit1->text(), unit = Edit2->text(), price = sqlNum(Edit4->text());
@@ -79,7 +79,7 @@ bool TfrmShopEntry::saveItem(const QString &id)
     m_py = MakePYCode(name, PYMarkUnknown, 255);
     m_kc = frmDM->myRetKC(category);
 
-    vdb::Query q(&members::db());
+    vdb::Query q(&db());
     // A code names one live item, also when an item's code is changed.
     mySql = QStringLiteral("select * from SShop Where theNum='") + sqlText(code) + "' and theDel='否'";
     if (id != QLatin1String("0")) mySql += QStringLiteral(" and ID<>") + sqlNum(id);
@@ -144,7 +144,7 @@ void TfrmShop_In::FormShow()
 
 void TfrmShop_In::myLoad(const QString &id)
 {
-    vdb::Query q(&members::db());
+    vdb::Query q(&db());
     openGoodsRow(q, id);
     Lab_ID->setText(q.value(QStringLiteral("ID")));
     DBLookupComboBox1->setText(q.value(QStringLiteral("theType")));
@@ -205,7 +205,7 @@ TfrmNewShop::~TfrmNewShop()
 void TfrmNewShop::BitBtn1Click()
 {
     if (!saveItem(QStringLiteral("0"))) return;
-    vdb::Query q(&members::db());
+    vdb::Query q(&db());
     mySql = QStringLiteral("Select Top 1 ID From SShop Order by ID DESC");
     q.OpenSql(mySql);
     GoodsRecord g;
@@ -220,7 +220,7 @@ void TfrmNewShop::BitBtn1Click()
     g.kc = m_kc;
     g.count = QStringLiteral("0");
     g.memberType = myMType;
-    if (receiver) receiver->lookupTaken(g, members::LookupOrigin::QuickEntry);
+    if (receiver) receiver->lookupTaken(g, ui::LookupOrigin::QuickEntry);
     accept();
 }
 
@@ -269,7 +269,7 @@ TfrmShop_PY::~TfrmShop_PY()
 
 void TfrmShop_PY::myLoad(const QString &id)
 {
-    vdb::Query q(&members::db());
+    vdb::Query q(&db());
     openGoodsRow(q, id);
     Lab_ID->setText(q.value(QStringLiteral("ID")));
     Edit1->setText(q.value(QStringLiteral("theType")));
@@ -284,7 +284,7 @@ void TfrmShop_PY::myLoad(const QString &id)
 void TfrmShop_PY::BitBtn1Click()
 {
     if (Edit7->text().isEmpty()) return (void)fail(QStringLiteral("拼音码 不能为空，请重新录入！"), Edit7);
-    vdb::Query q(&members::db());
+    vdb::Query q(&db());
     mySql = QStringLiteral("Update SShop Set thePY='") + sqlText(Edit7->text()) + "' Where ID=" + sqlNum(Lab_ID->text());
     q.ExecSql(mySql);
     ui::showMessage(QStringLiteral("恭喜！恭喜！ 商品名称拼音码 保存成功！"), this);

@@ -7,14 +7,14 @@
 #include "core/Unit1.h"
 #include "core/dm.h"
 #include "core/receipts.h"
-#include "members/Checks.h"
 #include "platform/print/textprinter.h"
+#include "platform/ui/checks.h"
 #include "platform/ui/messages.h"
 
 #include <QHash>
 #include <cmath>
 
-using members::fail;
+using ui::fail;
 using velmora::isOn;
 using velmora::toNumber;
 using vdb::numberText;
@@ -103,7 +103,7 @@ void TfrmXF_In::BitBtn1Click()
     }
     if (lines.empty()) return (void)fail(QStringLiteral("商品信息 不能为空！请重新选择"), StringGrid1);
 
-    vdb::Connection &c = members::db();
+    vdb::Connection &c = db();
     const bool checkStock = isOn(myDeptKC) && !isOn(myDeptFKC);
     if (checkStock) {
         const int i = firstShortLine(c, lines);

@@ -3,12 +3,12 @@
 #include "core/Unit1.h"
 #include "core/dm.h"
 #include "core/receipts.h"
+#include "members/CardWindows.h"
 #include "members/FindMember.h"
 #include "members/MemberEntry.h"
-#include "members/CardWindows.h"
-#include "members/Modal.h"
 #include "platform/ui/application.h"
 #include "platform/ui/keyfilter.h"
+#include "platform/ui/modal.h"
 #include "sales/FindShop.h"
 #include "sales/Shop_In.h"
 
@@ -220,7 +220,7 @@ void TfrmXF_In::myFind()
     const QString text = Ed_Num->text();
     const members::MemberSearch found = members::searchMembers(text);
     if (found.count == 1) {
-        lookupTaken(found.member, members::LookupOrigin::Search);
+        lookupTaken(found.member, ui::LookupOrigin::Search);
         return;
     }
     mySumMoney();
@@ -233,12 +233,12 @@ void TfrmXF_In::myFind()
     TfrmFindMember::pick(this, this, text);
 }
 
-void TfrmXF_In::lookupTaken(const members::MemberRecord &m, members::LookupOrigin origin)
+void TfrmXF_In::lookupTaken(const members::MemberRecord &m, ui::LookupOrigin origin)
 {
     Ed_Num->setText(m.num);
     Panel->fill(m);
-    if (origin != members::LookupOrigin::QuickEntry) myJSRNum = m.jsrNum;
-    if (origin == members::LookupOrigin::Lookup && CheckBox1->isChecked()) {
+    if (origin != ui::LookupOrigin::QuickEntry) myJSRNum = m.jsrNum;
+    if (origin == ui::LookupOrigin::Lookup && CheckBox1->isChecked()) {
         CheckBox1->setChecked(false);
         CheckBox3->setChecked(true);
     }
@@ -276,15 +276,15 @@ void TfrmXF_In::myFindSP()
         TfrmNewShop quick(this);
         quick.myMType = Edit2->text();
         quick.receiver = this;
-        members::showModal(&quick);
+        ui::showModal(&quick);
     } else if (dlg.ADOQuery1.RecordCount() == 1) {
         dlg.myLoad();
     } else {
-        members::showModal(&dlg);
+        ui::showModal(&dlg);
     }
 }
 
-void TfrmXF_In::lookupTaken(const GoodsRecord &g, members::LookupOrigin)
+void TfrmXF_In::lookupTaken(const GoodsRecord &g, ui::LookupOrigin)
 {
     const int row = StringGrid1->Row();
     if (row < 1) return;

@@ -19,7 +19,7 @@
 #include <QPushButton>
 
 class TfrmXF_In : public QDialog,
-                  public members::LookupTarget<members::MemberRecord>,
+                  public ui::LookupTarget<members::MemberRecord>,
                   public GoodsTarget {
     Q_OBJECT
 public:
@@ -44,8 +44,8 @@ public:
     void BitBtn1Click();
 
     // The filled member or goods row comes back here from the lookups.
-    void lookupTaken(const members::MemberRecord &m, members::LookupOrigin origin) override;
-    void lookupTaken(const GoodsRecord &g, members::LookupOrigin origin) override;
+    void lookupTaken(const members::MemberRecord &m, ui::LookupOrigin origin) override;
+    void lookupTaken(const GoodsRecord &g, ui::LookupOrigin origin) override;
 
     QLineEdit *Ed_Num;
     QCheckBox *CheckBox1;  // 散客消费

@@ -1,5 +1,5 @@
 #pragma once
-// Layout helpers the member windows share.
+// Layout helpers the entry and list windows share.
 
 #include <QString>
 #include <functional>
@@ -12,9 +12,9 @@ class QMenu;
 class QPushButton;
 class QWidget;
 
-namespace ui { class DBGrid; }
+namespace ui {
 
-namespace members {
+class DBGrid;
 
 // A push button that runs the handler when clicked (Enter in a field does not press it).
 QPushButton *button(QWidget *parent, const QString &text, std::function<void()> onClick);
@@ -27,4 +27,4 @@ QMenu *gridPopup(ui::DBGrid *grid, std::initializer_list<QAction *> actions);
 // A popup item running the handler.
 QAction *menuItem(QWidget *parent, const QString &text, std::function<void()> onClick);
 
-}  // namespace members
+}  // namespace ui

@@ -1,4 +1,4 @@
-#include "members/Widgets.h"
+#include "platform/ui/widgets.h"
 
 #include "platform/ui/dbgrid.h"
 
@@ -8,7 +8,7 @@
 #include <QMenu>
 #include <QPushButton>
 
-namespace members {
+namespace ui {
 
 QPushButton *button(QWidget *parent, const QString &text, std::function<void()> onClick)
 {
@@ -55,4 +55,4 @@ QAction *menuItem(QWidget *parent, const QString &text, std::function<void()> on
     return a;
 }
 
-}  // namespace members
+}  // namespace ui

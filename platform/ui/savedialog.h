@@ -8,6 +8,8 @@
 
 class QVBoxLayout;
 
+namespace ui {
+
 class SaveDialog : public QDialog {
     Q_OBJECT
 public:
@@ -30,3 +32,5 @@ protected:
 private:
     QVBoxLayout *m_layout;
 };
+
+}  // namespace ui
