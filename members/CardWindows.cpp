@@ -3,6 +3,7 @@
 #include "core/Unit1.h"
 #include "core/dm.h"
 #include "members/FindMember.h"
+#include "platform/ui/application.h"
 #include "platform/ui/checks.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/modal.h"
@@ -86,7 +87,7 @@ TfrmC_Num::TfrmC_Num(QWidget *parent) : ui::SaveDialog(parent, QStringLiteral("�
     addContent(GroupBox1);
     addContent(GroupBox2);
     addContent(GroupBox3);
-    connect(Ed_Num, &QLineEdit::returnPressed, this, &TfrmC_Num::myFind);
+    ui::on(Ed_Num, &QLineEdit::returnPressed, this, [this] { myFind(); });
     Ed_Num->installEventFilter(this);
 }
 
@@ -238,7 +239,7 @@ TfrmCheckPass::TfrmCheckPass(QWidget *parent, const QString &card, const QString
     Edit1 = passwordField(this);
     GroupBox1 = formGroup(this, card + " " + name, {{QStringLiteral("会员密码："), Edit1}});
     addContent(GroupBox1);
-    connect(Edit1, &QLineEdit::returnPressed, this, [this] { BitBtn1Click(); });
+    ui::on(Edit1, &QLineEdit::returnPressed, this, [this] { BitBtn1Click(); });
 }
 
 bool TfrmCheckPass::verify(QWidget *owner, const QString &card, const QString &name)
@@ -317,7 +318,7 @@ void TfrmM_PY::BitBtn1Click()
 
 // ---------------------------------------------------------------- view
 
-TfrmMember_V::TfrmMember_V(QWidget *parent, const QString &card) : QDialog(parent), myNum(card)
+TfrmMember_V::TfrmMember_V(QWidget *parent, const QString &card) : ui::Form(parent), myNum(card)
 {
     frmMember_V = this;
     setWindowTitle(QStringLiteral("会员信息"));
@@ -336,7 +337,7 @@ TfrmMember_V::~TfrmMember_V()
 
 void TfrmMember_V::showEvent(QShowEvent *e)
 {
-    QDialog::showEvent(e);
+    ui::Form::showEvent(e);
     FormShow();
 }
 

@@ -8,6 +8,7 @@
 
 #include "members/MemberPanel.h"
 #include "members/MemberRecord.h"
+#include "platform/ui/form.h"
 #include "platform/ui/lookuptarget.h"
 #include "platform/ui/savedialog.h"
 
@@ -86,7 +87,7 @@ public:
     void BitBtn1Click() override;
 };
 
-class TfrmMember_V : public QDialog {
+class TfrmMember_V : public ui::Form {
     Q_OBJECT
 public:
     TfrmMember_V(QWidget *parent = nullptr, const QString &card = QString());

@@ -2,6 +2,7 @@
 
 #include "core/Unit1.h"
 #include "core/dm.h"
+#include "platform/ui/application.h"
 #include "platform/ui/checks.h"
 #include "platform/ui/modal.h"
 
@@ -12,7 +13,7 @@ using members::MemberRecord;
 
 using members::applyMemberColumnWidths;
 
-TfrmFindMember::TfrmFindMember(QWidget *parent) : QDialog(parent)
+TfrmFindMember::TfrmFindMember(QWidget *parent) : ui::Form(parent)
 {
     frmFindMember = this;
     setWindowTitle(QStringLiteral("会员查找"));
@@ -22,9 +23,10 @@ TfrmFindMember::TfrmFindMember(QWidget *parent) : QDialog(parent)
     lay->setContentsMargins(0, 0, 0, 0);
     lay->addWidget(DBGrid1);
     DBGrid1->installEventFilter(this);
-    connect(DBGrid1, &ui::DBGrid::DblClick, this, &TfrmFindMember::DBGrid1DblClick);
-    connect(DBGrid1, &ui::DBGrid::EnterPressed, this, [this] { DBGrid1KeyPress(Qt::Key_Return); });
-    connect(DBGrid1, &ui::DBGrid::EscapePressed, this, [this] { DBGrid1KeyPress(Qt::Key_Escape); });
+    setEscapeCloses(true);
+    ui::on(DBGrid1, &ui::DBGrid::DblClick, this, [this] { DBGrid1DblClick(); });
+    ui::on(DBGrid1, &ui::DBGrid::EnterPressed, this, [this] { DBGrid1KeyPress(Qt::Key_Return); });
+    ui::on(DBGrid1, &ui::DBGrid::EscapePressed, this, [this] { DBGrid1KeyPress(Qt::Key_Escape); });
 }
 
 TfrmFindMember::~TfrmFindMember()
@@ -44,7 +46,7 @@ bool TfrmFindMember::pick(QWidget *owner, ui::LookupTarget<MemberRecord> *target
 
 void TfrmFindMember::showEvent(QShowEvent *e)
 {
-    QDialog::showEvent(e);
+    ui::Form::showEvent(e);
     FormShow();
 }
 
@@ -67,7 +69,7 @@ bool TfrmFindMember::eventFilter(QObject *o, QEvent *e)
         auto *k = static_cast<QKeyEvent *>(e);
         if (!k->text().isEmpty() && k->text().at(0).isPrint()) return true;  // no type-ahead
     }
-    return QDialog::eventFilter(o, e);
+    return ui::Form::eventFilter(o, e);
 }
 
 void TfrmFindMember::DBGrid1KeyPress(int key)

@@ -6,10 +6,10 @@
 
 #include "members/MemberRecord.h"
 #include "platform/ui/dbgrid.h"
+#include "platform/ui/form.h"
 
-#include <QDialog>
 
-class TfrmFindMember : public QDialog {
+class TfrmFindMember : public ui::Form {
     Q_OBJECT
 public:
     explicit TfrmFindMember(QWidget *parent = nullptr);

@@ -34,7 +34,7 @@ TfrmMTS::TfrmMTS(QWidget *parent, const QString &type, const QString &zk, const 
 
 void TfrmMTS::showEvent(QShowEvent *e)
 {
-    QDialog::showEvent(e);
+    ui::Form::showEvent(e);
     FormShow();
 }
 
@@ -75,7 +75,7 @@ void TfrmMTS::BitBtn1Click()
 // ---------------------------------------------------------------- rows of a type
 
 TfrmMTS_ZKJF::TfrmMTS_ZKJF(QWidget *parent, const QString &type, const QString &zk)
-    : QDialog(parent), myType(type), myZK(zk)
+    : ui::Form(parent), myType(type), myZK(zk)
 {
     frmMTS_ZKJF = this;
     const QString caption = type + QStringLiteral(" 商品分类享受折扣");
@@ -97,7 +97,7 @@ TfrmMTS_ZKJF::~TfrmMTS_ZKJF()
 
 void TfrmMTS_ZKJF::showEvent(QShowEvent *e)
 {
-    QDialog::showEvent(e);
+    ui::Form::showEvent(e);
     myRef();
 }
 

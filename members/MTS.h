@@ -5,10 +5,10 @@
 
 #include "platform/db/db.h"
 #include "platform/ui/dbgrid.h"
+#include "platform/ui/form.h"
 #include "platform/ui/savedialog.h"
 
 #include <QAction>
-#include <QDialog>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -31,7 +31,7 @@ protected:
     void showEvent(QShowEvent *e) override;
 };
 
-class TfrmMTS_ZKJF : public QDialog {
+class TfrmMTS_ZKJF : public ui::Form {
     Q_OBJECT
 public:
     TfrmMTS_ZKJF(QWidget *parent, const QString &type, const QString &zk);

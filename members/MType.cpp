@@ -56,7 +56,7 @@ bool MTypeFields::numbersValid() const
 
 // ---------------------------------------------------------------- list
 
-TfrmMType::TfrmMType(QWidget *parent) : QDialog(parent)
+TfrmMType::TfrmMType(QWidget *parent) : ui::Form(parent)
 {
     frmMType = this;
     setWindowTitle(QStringLiteral("会员分类"));
@@ -92,7 +92,7 @@ TfrmMType::~TfrmMType()
 
 void TfrmMType::showEvent(QShowEvent *e)
 {
-    QDialog::showEvent(e);
+    ui::Form::showEvent(e);
     Edit1->setFocus();
 }
 

@@ -6,10 +6,10 @@
 
 #include "platform/db/db.h"
 #include "platform/ui/dbgrid.h"
+#include "platform/ui/form.h"
 #include "platform/ui/savedialog.h"
 
 #include <QAction>
-#include <QDialog>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -27,7 +27,7 @@ struct MTypeFields {
     bool numbersValid() const;
 };
 
-class TfrmMType : public QDialog, public MTypeFields {
+class TfrmMType : public ui::Form, public MTypeFields {
     Q_OBJECT
 public:
     explicit TfrmMType(QWidget *parent = nullptr);

@@ -20,7 +20,7 @@ using vdb::sqlText;
 
 // ---------------------------------------------------------------- shared
 
-MemberEntry::MemberEntry(QWidget *parent, const QString &caption) : QDialog(parent)
+MemberEntry::MemberEntry(QWidget *parent, const QString &caption) : ui::Form(parent)
 {
     setWindowTitle(caption);
     GroupBox1 = new QGroupBox(QStringLiteral("会员信息"), this);

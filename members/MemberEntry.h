@@ -6,11 +6,11 @@
 // theirs.
 
 #include "members/MemberRecord.h"
+#include "platform/ui/form.h"
 #include "platform/ui/lookupcombo.h"
 #include "platform/ui/lookuptarget.h"
 
 #include <QCheckBox>
-#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,7 +18,7 @@
 
 class QGridLayout;
 
-class MemberEntry : public QDialog {
+class MemberEntry : public ui::Form {
     Q_OBJECT
 public:
     QGroupBox *GroupBox1;                    // 会员信息

@@ -1,11 +1,12 @@
 #include "sales/FindShop.h"
 
+#include "platform/ui/application.h"
 #include "sales/GoodsRecord.h"
 
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
-TfrmFindShop::TfrmFindShop(QWidget *parent) : QDialog(parent)
+TfrmFindShop::TfrmFindShop(QWidget *parent) : ui::Form(parent)
 {
     frmFindShop = this;
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -15,8 +16,9 @@ TfrmFindShop::TfrmFindShop(QWidget *parent) : QDialog(parent)
     l->setContentsMargins(0, 0, 0, 0);
     l->addWidget(DBGrid1);
     DBGrid1->installEventFilter(this);
-    connect(DBGrid1, &ui::DBGrid::DblClick, this, &TfrmFindShop::DBGrid1DblClick);
-    connect(DBGrid1, &ui::DBGrid::EnterPressed, this, &TfrmFindShop::myLoad);
+    setEscapeCloses(true);
+    ui::on(DBGrid1, &ui::DBGrid::DblClick, this, [this] { DBGrid1DblClick(); });
+    ui::on(DBGrid1, &ui::DBGrid::EnterPressed, this, [this] { myLoad(); });
     connect(DBGrid1, &ui::DBGrid::EscapePressed, this, &QDialog::reject);
 }
 
@@ -27,7 +29,7 @@ TfrmFindShop::~TfrmFindShop()
 
 void TfrmFindShop::showEvent(QShowEvent *e)
 {
-    QDialog::showEvent(e);
+    ui::Form::showEvent(e);
     FormShow();
 }
 
@@ -53,7 +55,7 @@ bool TfrmFindShop::eventFilter(QObject *o, QEvent *e)
         const QString t = k->text();
         if (!t.isEmpty() && t.at(0).isPrint() && !keyPasses(t.at(0))) return true;
     }
-    return QDialog::eventFilter(o, e);
+    return ui::Form::eventFilter(o, e);
 }
 
 void TfrmFindShop::myLoad()

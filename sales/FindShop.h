@@ -5,12 +5,10 @@
 
 #include "platform/db/db.h"
 #include "platform/ui/dbgrid.h"
-
-#include <QDialog>
-
+#include "platform/ui/form.h"
 #include "sales/GoodsRecord.h"
 
-class TfrmFindShop : public QDialog {
+class TfrmFindShop : public ui::Form {
     Q_OBJECT
 public:
     explicit TfrmFindShop(QWidget *parent = nullptr);

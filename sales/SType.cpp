@@ -2,6 +2,7 @@
 
 #include "core/Unit1.h"
 #include "core/dm.h"
+#include "platform/ui/application.h"
 #include "platform/ui/checks.h"
 #include "platform/ui/messages.h"
 
@@ -13,7 +14,7 @@
 using vdb::sqlNum;
 using vdb::sqlText;
 
-TfrmSType::TfrmSType(QWidget *parent) : QDialog(parent)
+TfrmSType::TfrmSType(QWidget *parent) : ui::Form(parent)
 {
     frmSType = this;
     setWindowTitle(QStringLiteral("商品分类"));
@@ -49,15 +50,14 @@ TfrmSType::TfrmSType(QWidget *parent) : QDialog(parent)
     DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(DBGrid1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &p) { PopupMenu1->popup(DBGrid1->viewport()->mapToGlobal(p)); });
-    connect(Q1, &QAction::triggered, this, &TfrmSType::Q1Click);
-    connect(T1, &QAction::triggered, this, &TfrmSType::T1Click);
-    connect(N3, &QAction::triggered, this, &TfrmSType::N3Click);
-    connect(N4, &QAction::triggered, this, &TfrmSType::N4Click);
-    connect(D1, &QAction::triggered, this, &TfrmSType::D1Click);
-    connect(BitBtn1, &QPushButton::clicked, this, &TfrmSType::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &TfrmSType::BitBtn2Click);
+    ui::on(Q1, &QAction::triggered, this, [this] { Q1Click(); });
+    ui::on(T1, &QAction::triggered, this, [this] { T1Click(); });
+    ui::on(N3, &QAction::triggered, this, [this] { N3Click(); });
+    ui::on(N4, &QAction::triggered, this, [this] { N4Click(); });
+    ui::on(D1, &QAction::triggered, this, [this] { D1Click(); });
+    ui::on(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    ui::on(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
     connect(BitBtn3, &QPushButton::clicked, this, &QDialog::reject);
-    BitBtn2->setDefault(true);
 
     Ref();  // FormCreate
 }
@@ -69,7 +69,7 @@ TfrmSType::~TfrmSType()
 
 void TfrmSType::showEvent(QShowEvent *e)
 {
-    QDialog::showEvent(e);
+    ui::Form::showEvent(e);
     FormShow();
 }
 

@@ -5,16 +5,16 @@
 
 #include "platform/db/db.h"
 #include "platform/ui/dbgrid.h"
+#include "platform/ui/form.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDialog>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 
-class TfrmSType : public QDialog {
+class TfrmSType : public ui::Form {
     Q_OBJECT
 public:
     explicit TfrmSType(QWidget *parent = nullptr);

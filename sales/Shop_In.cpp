@@ -3,6 +3,7 @@
 #include "core/IMCode.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
+#include "platform/ui/application.h"
 #include "platform/ui/checks.h"
 #include "platform/ui/keyfilter.h"
 #include "platform/ui/messages.h"
@@ -28,7 +29,7 @@ void openGoodsRow(vdb::Query &q, const QString &id)
 
 // ---------------------------------------------------------------- shared fields
 
-TfrmShopEntry::TfrmShopEntry(QWidget *parent) : QDialog(parent)
+TfrmShopEntry::TfrmShopEntry(QWidget *parent) : ui::Form(parent)
 {
     GroupBox1 = new QGroupBox(QStringLiteral("商品信息"), this);
     DBLookupComboBox1 = new ui::LookupComboBox(GroupBox1);
@@ -55,7 +56,7 @@ TfrmShopEntry::TfrmShopEntry(QWidget *parent) : QDialog(parent)
     form->addRow(QStringLiteral("备       注："), Edit5);
     BitBtn1 = new QPushButton(QStringLiteral("保存"), this);
     BitBtn2 = new QPushButton(QStringLiteral("退出"), this);
-    BitBtn1->setDefault(true);
+    setDefaultButton(BitBtn1);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     setMinimumWidth(380);
     frmDM->DBComSType(DBLookupComboBox1);
@@ -123,7 +124,7 @@ TfrmShop_In::TfrmShop_In(QWidget *parent) : TfrmShopEntry(parent)
     auto *main = new QVBoxLayout(this);
     main->addWidget(GroupBox1);
     main->addLayout(buttons);
-    connect(BitBtn1, &QPushButton::clicked, this, &TfrmShop_In::BitBtn1Click);
+    ui::on(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
 }
 
 TfrmShop_In::~TfrmShop_In()
@@ -133,7 +134,7 @@ TfrmShop_In::~TfrmShop_In()
 
 void TfrmShop_In::showEvent(QShowEvent *e)
 {
-    QDialog::showEvent(e);
+    ui::Form::showEvent(e);
     FormShow();
 }
 
@@ -192,7 +193,7 @@ TfrmNewShop::TfrmNewShop(QWidget *parent) : TfrmShopEntry(parent)
     auto *main = new QVBoxLayout(this);
     main->addWidget(GroupBox1);
     main->addLayout(buttons);
-    connect(BitBtn1, &QPushButton::clicked, this, &TfrmNewShop::BitBtn1Click);
+    ui::on(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     Edit3->setText(frmDM->NewSPNum());
     DBLookupComboBox1->setText(myDeptSType);
 }
@@ -226,7 +227,7 @@ void TfrmNewShop::BitBtn1Click()
 
 // ---------------------------------------------------------------- TfrmShop_PY
 
-TfrmShop_PY::TfrmShop_PY(QWidget *parent) : QDialog(parent)
+TfrmShop_PY::TfrmShop_PY(QWidget *parent) : ui::Form(parent)
 {
     frmShop_PY = this;
     setWindowTitle(QStringLiteral("商品拼音码修改"));
@@ -249,7 +250,6 @@ TfrmShop_PY::TfrmShop_PY(QWidget *parent) : QDialog(parent)
     Lab_ID->hide();
     BitBtn1 = new QPushButton(QStringLiteral("保存"), this);
     BitBtn2 = new QPushButton(QStringLiteral("退出"), this);
-    BitBtn1->setDefault(true);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(BitBtn1);
@@ -258,7 +258,7 @@ TfrmShop_PY::TfrmShop_PY(QWidget *parent) : QDialog(parent)
     main->addWidget(GroupBox1);
     main->addWidget(GroupBox2);
     main->addLayout(buttons);
-    connect(BitBtn1, &QPushButton::clicked, this, &TfrmShop_PY::BitBtn1Click);
+    ui::on(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
 

@@ -31,7 +31,7 @@ const int kWidths[] = {40, 100, 200, 80, 60, 60, 40, 80};
 const char *const kHeaders[] = {"序号", "商品编码", "商品名称", "单位", "单价", "数量", "折扣", "金额"};
 }  // namespace
 
-TfrmXF_In::TfrmXF_In(QWidget *parent) : QDialog(parent)
+TfrmXF_In::TfrmXF_In(QWidget *parent) : ui::Form(parent)
 {
     frmXF_In = this;
     setWindowTitle(QStringLiteral("消费录入"));
@@ -65,8 +65,8 @@ TfrmXF_In::TfrmXF_In(QWidget *parent) : QDialog(parent)
     StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(StringGrid1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &p) { PopupMenu1->popup(StringGrid1->viewport()->mapToGlobal(p)); });
-    connect(N1, &QAction::triggered, this, [this] { ui::guarded([this] { N1Click(); }); });
-    connect(N2, &QAction::triggered, this, [this] { ui::guarded([this] { N2Click(); }); });
+    ui::on(N1, &QAction::triggered, this, [this] { N1Click(); });
+    ui::on(N2, &QAction::triggered, this, [this] { N2Click(); });
     StringGrid1->onKeyPress = [this](QChar &k) { StringGrid1KeyPress(k); };
     StringGrid1->onKeyUp = [this] { StringGrid1KeyUp(); };
     StringGrid1->onEditDone = [this] { mySumMoney(); };
@@ -135,11 +135,11 @@ TfrmXF_In::TfrmXF_In(QWidget *parent) : QDialog(parent)
     main->addLayout(bottom);
     main->addLayout(buttons);
 
-    connect(Ed_Num, &QLineEdit::returnPressed, this, [this] { ui::guarded([this] { myFind(); }); });
-    connect(CheckBox1, &QCheckBox::clicked, this, [this] { ui::guarded([this] { CheckBox1Click(); }); });
-    connect(Edit21, &QLineEdit::textChanged, this, [this] { ui::guarded([this] { mySum(); }); });
-    connect(Edit18, &QLineEdit::textChanged, this, [this] { ui::guarded([this] { mySum(); }); });
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { ui::guarded([this] { BitBtn1Click(); }); });
+    ui::on(Ed_Num, &QLineEdit::returnPressed, this, [this] { myFind(); });
+    ui::on(CheckBox1, &QCheckBox::clicked, this, [this] { CheckBox1Click(); });
+    ui::on(Edit21, &QLineEdit::textChanged, this, [this] { mySum(); });
+    ui::on(Edit18, &QLineEdit::textChanged, this, [this] { mySum(); });
+    ui::on(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 
     // FormCreate
@@ -156,7 +156,7 @@ TfrmXF_In::~TfrmXF_In()
 
 void TfrmXF_In::showEvent(QShowEvent *e)
 {
-    QDialog::showEvent(e);
+    ui::Form::showEvent(e);
     ui::guarded([this] { FormShow(); });
 }
 
@@ -166,7 +166,7 @@ bool TfrmXF_In::eventFilter(QObject *o, QEvent *e)
         ui::guarded([this] { myFind(); });
         return true;
     }
-    return QDialog::eventFilter(o, e);
+    return ui::Form::eventFilter(o, e);
 }
 
 void TfrmXF_In::FormShow()
@@ -176,10 +176,9 @@ void TfrmXF_In::FormShow()
 
 void TfrmXF_In::myNew()
 {
-    for (int c = 0; c <= cMoney; ++c) {
+    for (int c = 0; c <= cMoney; ++c)
         StringGrid1->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromUtf8(kHeaders[c])));
-        StringGrid1->setColumnWidth(c, kWidths[c]);
-    }
+    StringGrid1->setBaseColumnWidths(QList<int>(std::begin(kWidths), std::end(kWidths)));
     myDelStr();
     StringGrid1->moveTo(cCode, 1);
     Panel->clear();

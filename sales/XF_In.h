@@ -6,6 +6,7 @@
 
 #include "members/MemberPanel.h"
 #include "members/MemberRecord.h"
+#include "platform/ui/form.h"
 #include "platform/ui/lookupcombo.h"
 #include "sales/GoodsRecord.h"
 #include "sales/StringGrid.h"
@@ -13,12 +14,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDateEdit>
-#include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 
-class TfrmXF_In : public QDialog,
+class TfrmXF_In : public ui::Form,
                   public ui::LookupTarget<members::MemberRecord>,
                   public GoodsTarget {
     Q_OBJECT

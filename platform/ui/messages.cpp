@@ -1,6 +1,7 @@
 #include "platform/ui/messages.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -41,6 +42,12 @@ Answer show(const Message &m, QWidget *parent)
     QMessageBox box(parent ? parent : QApplication::activeWindow());
     box.setWindowTitle(m.caption.isEmpty() ? g_title : m.caption);
     box.setText(m.text);
+    if (!m.details.isEmpty()) box.setDetailedText(m.details);
+    // A box is as wide as its text; a longer caption would be cut short.
+    const int titleWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 120;
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
     switch (m.icon) {
     case Icon::Information: box.setIcon(QMessageBox::Information); break;
     case Icon::Warning: box.setIcon(QMessageBox::Warning); break;

@@ -7,7 +7,7 @@
 namespace ui {
 
 SaveDialog::SaveDialog(QWidget *parent, const QString &caption, const QString &action, const QString &close)
-    : QDialog(parent)
+    : Form(parent)
 {
     setWindowTitle(caption);
     BitBtn1 = button(this, action, [this] { BitBtn1Click(); });

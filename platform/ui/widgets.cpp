@@ -1,5 +1,6 @@
 #include "platform/ui/widgets.h"
 
+#include "platform/ui/application.h"
 #include "platform/ui/dbgrid.h"
 
 #include <QAction>
@@ -15,7 +16,7 @@ QPushButton *button(QWidget *parent, const QString &text, std::function<void()> 
     auto *b = new QPushButton(text, parent);
     b->setAutoDefault(false);
     b->setMinimumWidth(80);
-    QObject::connect(b, &QPushButton::clicked, parent, [f = std::move(onClick)] { f(); });
+    on(b, &QPushButton::clicked, parent, std::move(onClick));
     return b;
 }
 
@@ -51,7 +52,7 @@ QMenu *gridPopup(ui::DBGrid *grid, std::initializer_list<QAction *> actions)
 QAction *menuItem(QWidget *parent, const QString &text, std::function<void()> onClick)
 {
     auto *a = new QAction(text, parent);
-    QObject::connect(a, &QAction::triggered, parent, [f = std::move(onClick)] { f(); });
+    on(a, &QAction::triggered, parent, std::move(onClick));
     return a;
 }
 

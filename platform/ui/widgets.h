@@ -17,6 +17,7 @@ namespace ui {
 class DBGrid;
 
 // A push button that runs the handler when clicked (Enter in a field does not press it).
+// Handlers here and in menuItem are guarded (application.h).
 QPushButton *button(QWidget *parent, const QString &text, std::function<void()> onClick);
 // The buttons right-aligned in a row.
 QHBoxLayout *buttonRow(std::initializer_list<QWidget *> widgets);

@@ -307,10 +307,24 @@ TEST_F(Shell, ClosingTheLoginWindowEndsTheProgram)
     login->BitBtn2Click();
     EXPECT_EQ(terminated, 1);
     login->show();
-    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QCoreApplication::sendEvent(login.get(), &esc);
+    login->close();  // the title bar's box
     EXPECT_EQ(terminated, 2);
     EXPECT_FALSE(login->isVisible());
+}
+
+TEST_F(Shell, LoginKeysEnterLogsInFromAnyFieldEscDoesNothing)
+{
+    ui::ScriptedMessages script;
+    login->show();
+    QTest::keyClick(login->Edit1, Qt::Key_Escape);
+    EXPECT_EQ(terminated, 0);
+    EXPECT_TRUE(login->isVisible());
+    // Enter in the password field presses the default button "登录".
+    EXPECT_EQ(login->defaultButton(), login->BitBtn1);
+    EXPECT_FALSE(login->BitBtn2->autoDefault());
+    login->DBLookupComboBox1->clearChoice();
+    QTest::keyClick(login->Edit1, Qt::Key_Return);
+    EXPECT_EQ(script.last(), "用户名 不能为空，请选择 用户名！");
 }
 
 // ------------------------------------------------------------------ main window
