@@ -107,7 +107,7 @@ bool TfrmC_Num::eventFilter(QObject *o, QEvent *e)
 
 void TfrmC_Num::myFind()
 {
-    const QString text = Ed_Num->text();
+    const QString text = ui::trimmedText(Ed_Num);
     const members::MemberSearch s = members::searchMembers(text);
     if (s.count == 1) {
         lookupTaken(s.member, ui::LookupOrigin::Search);
@@ -139,7 +139,7 @@ void TfrmC_Num::myNew()
 void TfrmC_Num::BitBtn1Click()
 {
     const QString oldCard = GroupBox2->card();
-    const QString newCard = Ed_NewNum->text();
+    const QString newCard = ui::trimmedText(Ed_NewNum);
     if (oldCard.isEmpty()) {
         fail(QStringLiteral("会员信息 不能为空，请录入 会员卡号！"), Ed_Num);
         return;
@@ -301,6 +301,7 @@ void TfrmM_PY::setMember(const QString &card, const QString &type, const QString
 
 void TfrmM_PY::BitBtn1Click()
 {
+    ui::trimFields({Edit4});
     if (Edit4->text().isEmpty()) {
         fail(QStringLiteral("拼音码 不能为空！"), Edit4);
         return;

@@ -124,7 +124,7 @@ void TfrmMType::BitBtn1Click() { Edit1->setFocus(); }
 
 void TfrmMType::BitBtn2Click()
 {
-    const QString name = Edit1->text();
+    const QString name = ui::trimmedText(Edit1);
     if (!ui::requireText(Edit1, QStringLiteral("会员分类"))) return;
     if (!numbersValid()) return;
     vdb::Query q(&db());

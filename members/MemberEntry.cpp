@@ -142,6 +142,7 @@ bool MemberEntry::normalizeLunar(const QString &typed, QString *stored, QString 
 
 void MemberEntry::BitBtn1Click()
 {
+    ui::trimFields({Edit1, Edit2, Edit11});
     const QString card = Edit1->text();
     const QString type = DBLookupComboBox2->Text();
     const QString introducer = Edit11->text();

@@ -99,7 +99,7 @@ void TfrmSType::BitBtn1Click()
 
 void TfrmSType::BitBtn2Click()
 {
-    const QString name = Edit1->text();
+    const QString name = ui::trimmedText(Edit1);
     if (name.isEmpty()) return (void)ui::fail(QStringLiteral("商品分类 不能为空，请重新录入！"), Edit1);
     const QString flag = CheckBox1->isChecked() ? QStringLiteral("是") : QStringLiteral("否");
     vdb::Connection &c = db();

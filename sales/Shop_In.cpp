@@ -64,6 +64,7 @@ TfrmShopEntry::TfrmShopEntry(QWidget *parent) : ui::Form(parent)
 
 bool TfrmShopEntry::saveItem(const QString &id)
 {
+    ui::trimFields({Edit3, Edit1});
     if (DBLookupComboBox1->Text().isEmpty()) return fail(QStringLiteral("请选择 商品分类！"), DBLookupComboBox1);
     if (Edit3->text().isEmpty()) return fail(QStringLiteral("商品编码 不能为空，请重新录入！"), Edit3);
     if (Edit1->text().isEmpty()) return fail(QStringLiteral("商品名称 不能为空，请重新录入！"), Edit1);
@@ -283,6 +284,7 @@ void TfrmShop_PY::myLoad(const QString &id)
 
 void TfrmShop_PY::BitBtn1Click()
 {
+    ui::trimFields({Edit7});
     if (Edit7->text().isEmpty()) return (void)fail(QStringLiteral("拼音码 不能为空，请重新录入！"), Edit7);
     vdb::Query q(&db());
     mySql = QStringLiteral("Update SShop Set thePY='") + sqlText(Edit7->text()) + "' Where ID=" + sqlNum(Lab_ID->text());

@@ -7,6 +7,7 @@
 #include "members/FindMember.h"
 #include "members/MemberEntry.h"
 #include "platform/ui/application.h"
+#include "platform/ui/checks.h"
 #include "platform/ui/keyfilter.h"
 #include "platform/ui/modal.h"
 #include "sales/FindShop.h"
@@ -216,7 +217,7 @@ void TfrmXF_In::clearRow(int row)
 void TfrmXF_In::myFind()
 {
     myDelStr();
-    const QString text = Ed_Num->text();
+    const QString text = ui::trimmedText(Ed_Num);
     const members::MemberSearch found = members::searchMembers(text);
     if (found.count == 1) {
         lookupTaken(found.member, ui::LookupOrigin::Search);
@@ -253,7 +254,7 @@ void TfrmXF_In::myFindSP()
     QStringList ids;
     for (int r = 1; r < kRows; ++r)
         if (hasGoods(r)) ids << vdb::sqlNum(StringGrid1->Cells(cID, r));
-    const QString code = sqlText(StringGrid1->Cells(cCode, row));
+    const QString code = sqlText(StringGrid1->Cells(cCode, row).trimmed());
 
     TfrmFindShop dlg(this);
     dlg.myMType = Edit2->text();

@@ -14,9 +14,21 @@ bool fail(const QString &message, QWidget *focus)
     return false;
 }
 
+QString trimmedText(QLineEdit *field)
+{
+    const QString t = field->text().trimmed();
+    if (t != field->text()) field->setText(t);
+    return t;
+}
+
+void trimFields(std::initializer_list<QLineEdit *> fields)
+{
+    for (QLineEdit *f : fields) trimmedText(f);
+}
+
 bool requireText(QLineEdit *field, const QString &name)
 {
-    if (!field->text().isEmpty()) return true;
+    if (!trimmedText(field).isEmpty()) return true;
     return fail(name + QStringLiteral(" 不能为空，请重新录入！"), field);
 }
 

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QString>
+#include <initializer_list>
 
 class QLineEdit;
 class QWidget;
@@ -14,7 +15,12 @@ namespace ui {
 // The one way a check fails: the message, then the focus to the field.
 // Always false, for "return fail(...)".
 bool fail(const QString &message, QWidget *focus = nullptr);
-// Shows "<name> 不能为空，请重新录入！" when the field is empty.
+// Texts that identify or name a row (card numbers, codes, names) are
+// checked and stored without blanks around them: the field is trimmed in
+// place, so it shows what is stored.
+QString trimmedText(QLineEdit *field);
+void trimFields(std::initializer_list<QLineEdit *> fields);
+// Shows "<name> 不能为空，请重新录入！" when the field is empty (blanks only count as empty).
 bool requireText(QLineEdit *field, const QString &name);
 // Shows "<name> 不是有效的数字，请重新录入！" unless the field holds a plain
 // decimal number (not ".", not "1.2.3").

@@ -525,6 +525,25 @@ TEST_F(Shell, HelpItemsOpenTheShippedHelpPage)
     EXPECT_TRUE(members.alive());  // help does not close the list
 }
 
+TEST_F(Shell, ToolbarButtonsOfMissingWindowsAreDisabledAndHelpWithoutBrowserSaysSo)
+{
+    Probe sale;
+    reg("200", sale, true);
+    loginAs("admin", "270946");
+    EXPECT_TRUE(main->toolButton("消费录入")->isEnabled());
+    for (const char *missing : {"储值录入", "兑换录入", "日报表"})
+        EXPECT_FALSE(main->toolButton(QString::fromUtf8(missing))->isEnabled()) << missing;
+    EXPECT_TRUE(main->toolButton("帮助")->isEnabled());
+    EXPECT_TRUE(main->toolButton("退出")->isEnabled());
+
+    velmora::setUrlOpener([](const QUrl &) { return false; });
+    const int shown = msgs.count();
+    main->toolButton("帮助")->click();
+    ASSERT_EQ(msgs.count(), shown + 1);
+    EXPECT_TRUE(msgs.last().contains("浏览器"));
+    EXPECT_TRUE(msgs.last().contains("index.html"));
+}
+
 TEST_F(Shell, ExitAsksAndNoKeepsTheProgramRunning)
 {
     loginAs("admin", "270946");
