@@ -117,21 +117,21 @@ bool StringGrid::keyPasses(QChar c)
     return ok && !key.isNull();
 }
 
-void StringGrid::notePress(const QKeyEvent *e)
-{
-    if (!e->isAutoRepeat()) m_pressed.insert(e->key());
-}
+// Only the last key pressed here counts: a press whose release never came
+// back (the cell's editor closed in between) must not stay waiting.
+void StringGrid::notePress(const QKeyEvent *e) { m_pressed = e->key(); }
 
 bool StringGrid::takeRelease(const QKeyEvent *e)
 {
-    if (e->isAutoRepeat()) return m_pressed.contains(e->key());
-    return m_pressed.remove(e->key());
+    if (e->key() != m_pressed) return false;
+    if (!e->isAutoRepeat()) m_pressed = 0;
+    return true;
 }
 
 void StringGrid::forgetPresses(Qt::FocusReason reason)
 {
     // Another window (a message box) took the keyboard: its keys are not ours.
-    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) m_pressed.clear();
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) m_pressed = 0;
 }
 
 void StringGrid::focusOutEvent(QFocusEvent *e)

@@ -4,7 +4,6 @@
 // character, a key-release hook that sees the cell text as typed so far, and
 // a hook when a cell edit ends.
 
-#include <QSet>
 #include <QTableWidget>
 #include <functional>
 
@@ -56,6 +55,6 @@ protected:
 
 private:
     void stretchColumns();
-    QSet<int> m_pressed;
+    int m_pressed = 0;
     QList<int> m_baseWidths;
 };
