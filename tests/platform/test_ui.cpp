@@ -99,6 +99,8 @@ TEST(SingleInstance, OneHolderAndStaleLocksAreTakenOver)
 #include "platform/ui/keyfilter.h"
 
 #include <QClipboard>
+#include <QMessageBox>
+#include <QTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -195,6 +197,24 @@ TEST(Messages, ProgramErrorsShowTheirMessageWithTheDetailBehind)
 }
 
 // A window of two fields and "保存"/"退出", as the entry windows are built.
+TEST(Messages, ALongCaptionIsNotCutShort)
+{
+    app();
+    const QString caption = QString("会员分类 金卡 饮料 享受折扣 修改 ").repeated(3);
+    int boxWidth = 0, titleWidth = 0;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box) return;
+        boxWidth = box->width();
+        titleWidth = box->fontMetrics().horizontalAdvance(box->windowTitle());
+        box->accept();
+    });
+    ui::information("好", caption);
+    ASSERT_GT(titleWidth, 0);
+    // The caption and, beside it, the title bar's own buttons.
+    EXPECT_GE(boxWidth, titleWidth + 100);
+}
+
 struct TwoFields : ui::Form {
     QPushButton *save = new QPushButton("保存", this);
     QPushButton *quit = new QPushButton("退出", this);
