@@ -3,7 +3,6 @@
 #include "core/dm.h"
 #include "core/login.h"
 #include "core/main.h"
-#include "platform/db/db.h"
 #include "platform/instance/singleinstance.h"
 #include "platform/ui/application.h"
 #include "platform/ui/messages.h"
@@ -34,8 +33,8 @@ int main(int argc, char **argv)
         mainWindow = std::make_unique<TfrmMain>();
         mainWindow->FormCreate();  // creates Data/db.edb with its seed rows on first start
         login = std::make_unique<TfrmLogin>();
-    } catch (const vdb::DbError &e) {
-        ui::error(e.message(), velmora::kAppTitle);
+    } catch (...) {
+        ui::reportException(std::current_exception());
         return 1;
     }
     login->show();

@@ -293,7 +293,7 @@ void TfrmMain::buildMenus()
             const QString &caption = tops[t].items[i];
             QAction *a = caption == QLatin1String("-") ? menu->addSeparator() : menu->addAction(caption);
             const QString key = velmora::menuNumber(t, i);
-            if (!a->isSeparator()) connect(a, &QAction::triggered, this, [this, key] { ItemClick(key); });
+            if (!a->isSeparator()) ui::on(a, &QAction::triggered, this, [this, key] { ItemClick(key); });
             a->setVisible(key == kExit);
         }
         menu->menuAction()->setVisible(t == 0);
@@ -308,7 +308,7 @@ void TfrmMain::buildMenus()
             continue;
         }
         QAction *a = m_help->addAction(caption);
-        connect(a, &QAction::triggered, this, [this, caption] { ItemClick(caption); });
+        ui::on(a, &QAction::triggered, this, [this, caption] { ItemClick(caption); });
     }
     connect(m_help, &QMenu::aboutToShow, this, [this] { enableRegistered(m_help); });
 }
@@ -343,7 +343,7 @@ void TfrmMain::buildToolBar()
         b->setMinimumWidth(60);
         b->setAutoRaise(true);
         const QString key = QString::fromUtf8(kToolButtons[i].second);
-        connect(b, &QToolButton::clicked, this, [this, key] { ItemClick(key); });
+        ui::on(b, &QToolButton::clicked, this, [this, key] { ItemClick(key); });
         ToolBar1->addWidget(b);
         ToolButtons[size_t(i)] = b;
     }
