@@ -89,7 +89,7 @@ TfrmImport::FileChooser &TfrmImport::fileChooser()
     return chooser;
 }
 
-TfrmImport::TfrmImport(const Layout &layout, QWidget *parent) : QDialog(parent), m_layout(layout)
+TfrmImport::TfrmImport(const Layout &layout, QWidget *parent) : ui::Form(parent), m_layout(layout)
 {
     setWindowTitle(layout.caption);
     resize(760, 520);

@@ -10,8 +10,8 @@
 
 #include "platform/excel/excelsheet.h"
 #include "platform/excel/excelsheetmodel.h"
+#include "platform/ui/form.h"
 
-#include <QDialog>
 #include <QStringList>
 #include <functional>
 
@@ -21,7 +21,7 @@ class QPushButton;
 class QTableView;
 namespace ui { class LookupComboBox; }
 
-class TfrmImport : public QDialog {
+class TfrmImport : public ui::Form {
     Q_OBJECT
 public:
     QGroupBox *GroupBox1 = nullptr;  // 打开EXCEL文件

@@ -1,4 +1,5 @@
 #include "core/DateCn.h"
+#include "core/Imports.h"
 #include "core/MenuCatalog.h"
 #include "core/MenuOpeners.h"
 #include "core/Unit1.h"
@@ -26,6 +27,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTableView>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
@@ -542,6 +544,15 @@ TEST_F(Shell, ToolbarButtonsOfMissingWindowsAreDisabledAndHelpWithoutBrowserSays
     ASSERT_EQ(msgs.count(), shown + 1);
     EXPECT_TRUE(msgs.last().contains("浏览器"));
     EXPECT_TRUE(msgs.last().contains("index.html"));
+}
+
+TEST_F(Shell, ImportWindowKeepsItsButtonsOffEnterAndStaysOpenOnEsc)
+{
+    TfrmIn_M w;
+    w.show();
+    for (QPushButton *b : w.findChildren<QPushButton *>()) EXPECT_FALSE(b->autoDefault()) << b->text().toStdString();
+    QTest::keyClick(w.DBGrid1, Qt::Key_Escape);
+    EXPECT_TRUE(w.isVisible());
 }
 
 TEST_F(Shell, ExitAsksAndNoKeepsTheProgramRunning)
