@@ -2,7 +2,9 @@
 // or throw away an entry by themselves, each window opens with the focus in
 // a field, and card numbers and names are compared and stored trimmed.
 #include "fixture.h"
+#include "keys.h"
 #include "members/CardWindows.h"
+#include "members/MTS.h"
 #include "members/MType.h"
 #include "members/MemberEntry.h"
 
@@ -12,21 +14,7 @@ using members::MemberRecord;
 
 namespace {
 
-class KeyboardTest : public MembersTest {
-protected:
-    // Enter and Esc in every field: nothing saved, the window stays open.
-    static void enterAndEscEverywhere(QDialog &w, std::initializer_list<QWidget *> fields)
-    {
-        for (QWidget *f : fields) {
-            f->setFocus();
-            QTest::keyClick(f, Qt::Key_Return);
-            QTest::keyClick(f, Qt::Key_Enter);
-            QTest::keyClick(f, Qt::Key_Escape);
-        }
-        EXPECT_TRUE(w.isVisible());
-        EXPECT_EQ(w.result(), QDialog::Rejected);  // never accepted either
-    }
-};
+class KeyboardTest : public MembersTest {};
 
 struct Taker : ui::LookupTarget<MemberRecord> {
     int taken = 0;
@@ -41,7 +29,7 @@ TEST_F(KeyboardTest, MemberEntrySavesOnlyThroughItsButton)
     w.show();
     EXPECT_EQ(w.focusWidget(), w.Edit2);  // the card is proposed; the name is next
     w.Edit2->insert("张三");
-    enterAndEscEverywhere(w, {w.Edit1, w.Edit2, w.Edit3, w.Edit4, w.Edit11});
+    pressEnterAndEscInEveryField(w);
     EXPECT_EQ(count("Member"), 0);
     EXPECT_EQ(w.Edit2->text(), "张三");  // the half-entered member is still there
     for (QPushButton *b : w.findChildren<QPushButton *>()) EXPECT_FALSE(b->autoDefault()) << b->text().toStdString();
@@ -60,7 +48,7 @@ TEST_F(KeyboardTest, QuickEntryOpensInTheCardFieldAndEnterDoesNotSave)
         if (!w) return 0;
         EXPECT_EQ(w->focusWidget(), w->Edit1);
         w->Edit2->insert("李四");
-        enterAndEscEverywhere(*w, {w->Edit1, w->Edit2, w->Edit6});
+        pressEnterAndEscInEveryField(*w);
         checked = true;
         return 0;
     });
@@ -105,7 +93,7 @@ TEST_F(KeyboardTest, CardChangeByKeyboardSavesNothingUntilAsked)
     EXPECT_EQ(w.GroupBox2->card(), "A100");
     EXPECT_EQ(w.focusWidget(), w.Ed_NewNum);
     QTest::keyClicks(w.Ed_NewNum, "N900");
-    enterAndEscEverywhere(w, {w.Ed_NewNum});
+    pressEnterAndEscInEveryField(w);
     EXPECT_EQ(count("Member", "theNum='A100'"), 1);
     EXPECT_EQ(msgs.count(), 0);
 }
@@ -153,8 +141,42 @@ TEST_F(KeyboardTest, MemberTypeWindowOpensInTheNameAndEnterDoesNotSave)
     w.show();
     EXPECT_EQ(w.focusWidget(), w.Edit1);
     w.Edit1->insert("银卡");
-    enterAndEscEverywhere(w, {w.Edit1, w.Edit2, w.Edit5});
+    pressEnterAndEscInEveryField(w);
     EXPECT_EQ(count("MType", "theName='银卡'"), 0);
+}
+
+TEST_F(KeyboardTest, NoMemberWindowSavesOrClosesOnEnterOrEsc)
+{
+    addMember("A100", "张三", "thePass='123456'");
+    addMember("A200", "李四");
+    ui::ScriptedModals modals;  // lookups and quick entries opened by Enter are closed unused
+    auto check = [&](ui::Form &w) { expectKeysChangeNothing(w, [&] { return snapshot(); }); };
+    TfrmMember_In in;
+    in.myNew();
+    check(in);
+    TfrmNewMember quick;
+    check(quick);
+    TfrmC_Num change;
+    check(change);
+    TfrmMPass pass(nullptr, "A100");
+    check(pass);
+    TfrmCheckPass prompt(nullptr, "A100", "张三");
+    check(prompt);
+    TfrmM_PY py;
+    py.setMember("A100", "普通会员", "张三", "ZS");
+    check(py);
+    TfrmMember_V view(nullptr, "A100");
+    check(view);
+    TfrmMType types;
+    check(types);
+    TfrmMType_M type;
+    check(type);
+    TfrmMTS categories(nullptr, "普通会员", "100", "1");
+    check(categories);
+    TfrmMTS_ZKJF discounts(nullptr, "普通会员", "100");
+    check(discounts);
+    TfrmMTS_M discount(nullptr, "普通会员 饮料 享受折扣", "1", "90");
+    check(discount);
 }
 
 }  // namespace

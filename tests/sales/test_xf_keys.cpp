@@ -3,8 +3,10 @@
 // throws one away, an error from a key is shown once, pasted text passes the
 // same filters as typed text, and the grid fills a maximised window.
 #include "fixture.h"
+#include "keys.h"
 
 #include "members/MemberEntry.h"
+#include "sales/FindShop.h"
 #include "sales/SType.h"
 #include "sales/Shop_In.h"
 #include "sales/XF_In.h"
@@ -196,6 +198,36 @@ TEST_F(XFKeysTest, GoodsCodesAndCategoryNamesAreTrimmed)
     types.Edit1->setText(" 饮料 ");
     types.BitBtn2Click();
     EXPECT_EQ(msgs.last(), "商品分类 已存在，请重新录入！");
+}
+
+TEST_F(XFKeysTest, NoSalesWindowSavesOrClosesOnEnterOrEscUnlessItsDefaultSays)
+{
+    ui::ScriptedModals modals;  // lookups and quick entries opened by Enter are closed unused
+    auto check = [&](ui::Form &w) { expectKeysChangeNothing(w, [&] { return snapshot(); }); };
+    TfrmXF_In sale;
+    check(sale);
+    TfrmSType categories;
+    check(categories);
+    TfrmShop_PY py;
+    py.myLoad(one("select ID from SShop"));
+    check(py);
+
+    // The goods entries name "保存" as their default: Esc still keeps them open.
+    TfrmShop_In goods;
+    TfrmNewShop quick;
+    for (ui::Form *w : std::initializer_list<ui::Form *>{&goods, &quick}) {
+        w->show();
+        expectOnlyTheNamedDefault(*w);
+        EXPECT_NE(w->defaultButton(), nullptr);
+        QTest::keyClick(w->focusWidget(), Qt::Key_Escape);
+        EXPECT_TRUE(w->isVisible());
+    }
+    // The lookup closes on Esc.
+    TfrmFindShop lookup;
+    lookup.show();
+    EXPECT_TRUE(lookup.escapeCloses());
+    QTest::keyClick(lookup.DBGrid1, Qt::Key_Escape);
+    EXPECT_FALSE(lookup.isVisible());
 }
 
 }  // namespace
