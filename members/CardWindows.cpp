@@ -336,12 +336,6 @@ TfrmMember_V::~TfrmMember_V()
     if (frmMember_V == this) frmMember_V = nullptr;
 }
 
-void TfrmMember_V::showEvent(QShowEvent *e)
-{
-    ui::Form::showEvent(e);
-    FormShow();
-}
-
 void TfrmMember_V::FormShow()
 {
     // Deleted and disabled members are shown too.

@@ -98,10 +98,7 @@ public:
     QPushButton *BitBtn1;            // 退出
 
     // Reads the member; a card held by no row or by several shows empty fields.
-    void FormShow();
-
-protected:
-    void showEvent(QShowEvent *e) override;
+    void FormShow() override;
 };
 
 inline TfrmC_Num *frmC_Num = nullptr;

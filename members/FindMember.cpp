@@ -44,12 +44,6 @@ bool TfrmFindMember::pick(QWidget *owner, ui::LookupTarget<MemberRecord> *target
     return dlg.taken();
 }
 
-void TfrmFindMember::showEvent(QShowEvent *e)
-{
-    ui::Form::showEvent(e);
-    FormShow();
-}
-
 void TfrmFindMember::FormShow()
 {
     mySql = members::memberListColumns() + " from Member" + " Where (theState='启用') AND (theDel='否') " +

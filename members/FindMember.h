@@ -23,7 +23,7 @@ public:
     QString mySearch;  // the search text
     ui::LookupTarget<members::MemberRecord> *myTarget = nullptr;
 
-    void FormShow();
+    void FormShow() override;
     void DBGrid1DblClick();
     // Enter takes the row, Esc closes; every other character is dropped.
     void DBGrid1KeyPress(int key);
@@ -31,7 +31,6 @@ public:
     bool taken() const { return m_taken; }
 
 protected:
-    void showEvent(QShowEvent *e) override;
     bool eventFilter(QObject *o, QEvent *e) override;
 
 private:

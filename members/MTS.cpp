@@ -32,12 +32,6 @@ TfrmMTS::TfrmMTS(QWidget *parent, const QString &type, const QString &zk, const 
     addContent(GroupBox1, 1);
 }
 
-void TfrmMTS::showEvent(QShowEvent *e)
-{
-    ui::Form::showEvent(e);
-    FormShow();
-}
-
 void TfrmMTS::FormShow()
 {
     CheckListBox1->clear();
@@ -93,12 +87,6 @@ TfrmMTS_ZKJF::~TfrmMTS_ZKJF()
 {
     DBGrid1->setQuery(nullptr);
     if (frmMTS_ZKJF == this) frmMTS_ZKJF = nullptr;
-}
-
-void TfrmMTS_ZKJF::showEvent(QShowEvent *e)
-{
-    ui::Form::showEvent(e);
-    myRef();
 }
 
 void TfrmMTS_ZKJF::myRef()

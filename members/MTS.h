@@ -24,11 +24,8 @@ public:
     QGroupBox *GroupBox1;
     QListWidget *CheckListBox1;  // the categories, ticked when the type has a row
 
-    void FormShow();
+    void FormShow() override;
     void BitBtn1Click() override;
-
-protected:
-    void showEvent(QShowEvent *e) override;
 };
 
 class TfrmMTS_ZKJF : public ui::Form {
@@ -45,9 +42,7 @@ public:
 
     void myRef();
     void N1Click();
-
-protected:
-    void showEvent(QShowEvent *e) override;
+    void FormShow() override { myRef(); }
 };
 
 class TfrmMTS_M : public ui::SaveDialog {

@@ -90,11 +90,7 @@ TfrmMType::~TfrmMType()
     if (frmMType == this) frmMType = nullptr;
 }
 
-void TfrmMType::showEvent(QShowEvent *e)
-{
-    ui::Form::showEvent(e);
-    Edit1->setFocus();
-}
+void TfrmMType::FormShow() { Edit1->setFocus(); }
 
 void TfrmMType::Ref()
 {

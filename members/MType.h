@@ -46,6 +46,8 @@ public:
     QPushButton *BitBtn3;  // 退出
 
     void Ref();
+    // Showing puts the focus in the type name.
+    void FormShow() override;
     void BitBtn1Click();
     void BitBtn2Click();
     void BitBtn3Click() { reject(); }
@@ -55,9 +57,6 @@ public:
     void N4Click();
     void N5Click();
     void N6Click();
-
-protected:
-    void showEvent(QShowEvent *e) override;
 
 private:
     // The selected row's column, "" on an empty list.

@@ -27,12 +27,6 @@ TfrmFindShop::~TfrmFindShop()
     if (frmFindShop == this) frmFindShop = nullptr;
 }
 
-void TfrmFindShop::showEvent(QShowEvent *e)
-{
-    ui::Form::showEvent(e);
-    FormShow();
-}
-
 void TfrmFindShop::FormShow()
 {
     DBGrid1->setQuery(&ADOQuery1);

@@ -14,7 +14,7 @@ public:
     explicit TfrmFindShop(QWidget *parent = nullptr);
     ~TfrmFindShop() override;
 
-    void FormShow();
+    void FormShow() override;
     // True when the typed character reaches the grid.
     static bool keyPasses(QChar c);
     void DBGrid1DblClick() { myLoad(); }
@@ -27,7 +27,6 @@ public:
     GoodsTarget *receiver = nullptr;
 
 protected:
-    void showEvent(QShowEvent *e) override;
     bool eventFilter(QObject *o, QEvent *e) override;
 };
 

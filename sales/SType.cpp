@@ -67,12 +67,6 @@ TfrmSType::~TfrmSType()
     if (frmSType == this) frmSType = nullptr;
 }
 
-void TfrmSType::showEvent(QShowEvent *e)
-{
-    ui::Form::showEvent(e);
-    FormShow();
-}
-
 void TfrmSType::Ref()
 {
     ADOQuery1.setConnection(&db());

@@ -21,7 +21,7 @@ public:
     ~TfrmSType() override;
 
     void Ref();
-    void FormShow();
+    void FormShow() override;
     void BitBtn1Click();
     void BitBtn2Click();
     void Q1Click();
@@ -39,9 +39,6 @@ public:
     QPushButton *BitBtn1, *BitBtn2, *BitBtn3;
     QMenu *PopupMenu1;
     QAction *Q1, *T1, *N3, *N4, *D1;
-
-protected:
-    void showEvent(QShowEvent *e) override;
 
 private:
     void setState(const QString &state);

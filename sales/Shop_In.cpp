@@ -133,12 +133,6 @@ TfrmShop_In::~TfrmShop_In()
     if (frmShop_In == this) frmShop_In = nullptr;
 }
 
-void TfrmShop_In::showEvent(QShowEvent *e)
-{
-    ui::Form::showEvent(e);
-    FormShow();
-}
-
 void TfrmShop_In::FormShow()
 {
     if (Lab_ID->text() == QLatin1String("0")) Edit3->setText(frmDM->NewSPNum());

@@ -42,7 +42,7 @@ public:
     explicit TfrmShop_In(QWidget *parent = nullptr);
     ~TfrmShop_In() override;
 
-    void FormShow();
+    void FormShow() override;
     void BitBtn1Click();
     // Change mode for the goods list: fills every field from the item.
     void myLoad(const QString &id);
@@ -52,9 +52,6 @@ public:
     QCheckBox *CheckBox2;  // 同样单位
     // Run after an item was changed (the goods list refreshes itself).
     std::function<void()> onChanged;
-
-protected:
-    void showEvent(QShowEvent *e) override;
 };
 
 class TfrmNewShop : public TfrmShopEntry {

@@ -155,12 +155,6 @@ TfrmXF_In::~TfrmXF_In()
     if (frmXF_In == this) frmXF_In = nullptr;
 }
 
-void TfrmXF_In::showEvent(QShowEvent *e)
-{
-    ui::Form::showEvent(e);
-    ui::guarded([this] { FormShow(); });
-}
-
 bool TfrmXF_In::eventFilter(QObject *o, QEvent *e)
 {
     if (o == Ed_Num && e->type() == QEvent::MouseButtonDblClick) {

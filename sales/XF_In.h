@@ -29,7 +29,7 @@ public:
     // Grid columns.
     enum { cNo, cCode, cName, cUnit, cPrice, cCount, cZK, cMoney, cID, cType, cPY, cCB, cKC, cStock, cColumns };
 
-    void FormShow();
+    void FormShow() override;
     void myNew();
     void myFind();
     void myFindSP();
@@ -78,7 +78,6 @@ public:
     QString lastSaleNumber() const { return m_lastNumber; }
 
 protected:
-    void showEvent(QShowEvent *e) override;
     bool eventFilter(QObject *o, QEvent *e) override;
 
 private:

@@ -1,5 +1,7 @@
 #include "platform/ui/form.h"
 
+#include "platform/ui/application.h"
+
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QComboBox>
@@ -62,6 +64,12 @@ bool Form::event(QEvent *e)
         placeInitialFocus();
     }
     return QDialog::event(e);
+}
+
+void Form::showEvent(QShowEvent *e)
+{
+    QDialog::showEvent(e);
+    guarded([this] { FormShow(); });
 }
 
 void Form::keyPressEvent(QKeyEvent *e)

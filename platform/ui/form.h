@@ -9,7 +9,7 @@
 //     lookups); elsewhere it is dropped, so nothing half-entered is lost.
 //   - On opening, the focus goes to the field the window names
 //     (setInitialFocus), else stays where the window put it before showing,
-//     else goes to the first entry field.
+//     else goes to the first entry field; then the window's FormShow runs.
 
 #include <QDialog>
 #include <QPointer>
@@ -28,6 +28,10 @@ public:
     bool escapeCloses() const { return m_escapeCloses; }
     void setInitialFocus(QWidget *w) { m_initialFocus = w; }
 
+    // Runs each time the window is shown, after the focus is placed; what
+    // escapes it is reported like any handler's error.
+    virtual void FormShow() {}
+
     // The first visible, enabled field that takes typed input, in tab order.
     QWidget *firstEntryField() const;
     // True for the widgets a user types into or picks from.
@@ -35,6 +39,7 @@ public:
 
 protected:
     bool event(QEvent *e) override;
+    void showEvent(QShowEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
 
 private:
