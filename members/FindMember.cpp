@@ -6,32 +6,20 @@
 #include "platform/ui/checks.h"
 #include "platform/ui/modal.h"
 
-#include <QKeyEvent>
-#include <QVBoxLayout>
 
 using members::MemberRecord;
 
 using members::applyMemberColumnWidths;
 
-TfrmFindMember::TfrmFindMember(QWidget *parent) : ui::Form(parent)
+TfrmFindMember::TfrmFindMember(QWidget *parent) : ui::LookupForm(parent)
 {
     frmFindMember = this;
     setWindowTitle(QStringLiteral("会员查找"));
     resize(820, 420);
-    DBGrid1 = new ui::DBGrid(this);
-    auto *lay = new QVBoxLayout(this);
-    lay->setContentsMargins(0, 0, 0, 0);
-    lay->addWidget(DBGrid1);
-    DBGrid1->installEventFilter(this);
-    setEscapeCloses(true);
-    ui::on(DBGrid1, &ui::DBGrid::DblClick, this, [this] { DBGrid1DblClick(); });
-    ui::on(DBGrid1, &ui::DBGrid::EnterPressed, this, [this] { DBGrid1KeyPress(Qt::Key_Return); });
-    ui::on(DBGrid1, &ui::DBGrid::EscapePressed, this, [this] { DBGrid1KeyPress(Qt::Key_Escape); });
 }
 
 TfrmFindMember::~TfrmFindMember()
 {
-    DBGrid1->setQuery(nullptr);
     if (frmFindMember == this) frmFindMember = nullptr;
 }
 
@@ -55,15 +43,6 @@ void TfrmFindMember::FormShow()
     DBGrid1->setQuery(&ADOQuery1);
     applyMemberColumnWidths(DBGrid1);
     DBGrid1->setFocus();
-}
-
-bool TfrmFindMember::eventFilter(QObject *o, QEvent *e)
-{
-    if (o == DBGrid1 && e->type() == QEvent::KeyPress) {
-        auto *k = static_cast<QKeyEvent *>(e);
-        if (!k->text().isEmpty() && k->text().at(0).isPrint()) return true;  // no type-ahead
-    }
-    return ui::Form::eventFilter(o, e);
 }
 
 void TfrmFindMember::DBGrid1KeyPress(int key)

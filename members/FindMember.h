@@ -5,11 +5,9 @@
 // closes without filling anything; typed characters are ignored.
 
 #include "members/MemberRecord.h"
-#include "platform/ui/dbgrid.h"
-#include "platform/ui/form.h"
+#include "platform/ui/lookupform.h"
 
-
-class TfrmFindMember : public ui::Form {
+class TfrmFindMember : public ui::LookupForm {
     Q_OBJECT
 public:
     explicit TfrmFindMember(QWidget *parent = nullptr);
@@ -18,8 +16,6 @@ public:
     // Opens the lookup for the text, modally; true when a row was taken.
     static bool pick(QWidget *owner, ui::LookupTarget<members::MemberRecord> *target, const QString &text);
 
-    ui::DBGrid *DBGrid1;
-    vdb::Query ADOQuery1;
     QString mySearch;  // the search text
     ui::LookupTarget<members::MemberRecord> *myTarget = nullptr;
 
@@ -27,14 +23,11 @@ public:
     void DBGrid1DblClick();
     // Enter takes the row, Esc closes; every other character is dropped.
     void DBGrid1KeyPress(int key);
+    void takeRow() override;
     // The member taken, when one was.
     bool taken() const { return m_taken; }
 
-protected:
-    bool eventFilter(QObject *o, QEvent *e) override;
-
 private:
-    void takeRow();
     bool m_taken = false;
 };
 

@@ -1,25 +1,12 @@
 #include "sales/FindShop.h"
 
-#include "platform/ui/application.h"
 #include "sales/GoodsRecord.h"
 
-#include <QKeyEvent>
-#include <QVBoxLayout>
-
-TfrmFindShop::TfrmFindShop(QWidget *parent) : ui::Form(parent)
+TfrmFindShop::TfrmFindShop(QWidget *parent) : ui::LookupForm(parent)
 {
     frmFindShop = this;
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     resize(730, 250);
-    DBGrid1 = new ui::DBGrid(this);
-    auto *l = new QVBoxLayout(this);
-    l->setContentsMargins(0, 0, 0, 0);
-    l->addWidget(DBGrid1);
-    DBGrid1->installEventFilter(this);
-    setEscapeCloses(true);
-    ui::on(DBGrid1, &ui::DBGrid::DblClick, this, [this] { DBGrid1DblClick(); });
-    ui::on(DBGrid1, &ui::DBGrid::EnterPressed, this, [this] { myLoad(); });
-    connect(DBGrid1, &ui::DBGrid::EscapePressed, this, &QDialog::reject);
 }
 
 TfrmFindShop::~TfrmFindShop()
@@ -36,20 +23,10 @@ void TfrmFindShop::FormShow()
     DBGrid1->setFocus();
 }
 
+// Typing must not jump around the list: only Enter, Esc, "&" and "(" pass.
 bool TfrmFindShop::keyPasses(QChar c)
 {
     return c == u'\r' || c == u'\x1b' || c == u'&' || c == u'(';
-}
-
-bool TfrmFindShop::eventFilter(QObject *o, QEvent *e)
-{
-    // Typing must not jump around the list: only Enter, Esc, "&" and "(" pass.
-    if (o == DBGrid1 && e->type() == QEvent::KeyPress) {
-        auto *k = static_cast<QKeyEvent *>(e);
-        const QString t = k->text();
-        if (!t.isEmpty() && t.at(0).isPrint() && !keyPasses(t.at(0))) return true;
-    }
-    return ui::Form::eventFilter(o, e);
 }
 
 void TfrmFindShop::myLoad()

@@ -3,12 +3,10 @@
 // window's goods search found several.  The opener runs its statement on
 // ADOQuery1, sets the receiver (and the member type for a sale), and shows it.
 
-#include "platform/db/db.h"
-#include "platform/ui/dbgrid.h"
-#include "platform/ui/form.h"
+#include "platform/ui/lookupform.h"
 #include "sales/GoodsRecord.h"
 
-class TfrmFindShop : public ui::Form {
+class TfrmFindShop : public ui::LookupForm {
     Q_OBJECT
 public:
     explicit TfrmFindShop(QWidget *parent = nullptr);
@@ -20,14 +18,13 @@ public:
     void DBGrid1DblClick() { myLoad(); }
     // Hands the current row to the receiver and closes.
     void myLoad();
+    void takeRow() override { myLoad(); }
 
-    vdb::Query ADOQuery1;
-    ui::DBGrid *DBGrid1;
     QString myMType;
     GoodsTarget *receiver = nullptr;
 
 protected:
-    bool eventFilter(QObject *o, QEvent *e) override;
+    bool typedPasses(QChar c) const override { return keyPasses(c); }
 };
 
 inline TfrmFindShop *frmFindShop = nullptr;
