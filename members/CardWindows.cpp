@@ -22,8 +22,7 @@ namespace {
 
 QLineEdit *passwordField(QWidget *parent)
 {
-    auto *e = new QLineEdit(parent);
-    e->setMaxLength(6);
+    QLineEdit *e = ui::lineEdit(parent, 6);
     e->setEchoMode(QLineEdit::Password);
     return e;
 }
@@ -71,8 +70,7 @@ TfrmC_Num::TfrmC_Num(QWidget *parent) : ui::SaveDialog(parent, QStringLiteral("�
     frmC_Num = this;
     resize(940, 380);
     GroupBox1 = new QGroupBox(QStringLiteral("会员信息 录入会员卡号按回车 支持模糊查询"), this);
-    Ed_Num = new QLineEdit(GroupBox1);
-    Ed_Num->setMaxLength(12);
+    Ed_Num = ui::lineEdit(GroupBox1, 12);
     Ed_Num->setToolTip(QStringLiteral("录入会员卡号按回车或鼠标双击"));
     auto *row = new QHBoxLayout(GroupBox1);
     row->addWidget(new QLabel(QStringLiteral("会员卡号："), GroupBox1));
@@ -80,8 +78,7 @@ TfrmC_Num::TfrmC_Num(QWidget *parent) : ui::SaveDialog(parent, QStringLiteral("�
     row->addWidget(ui::note(GroupBox1, QStringLiteral("录入会员卡号按回车 ...")));
     row->addStretch();
     GroupBox2 = new members::MemberPanel(this, QStringLiteral("消费日期："));
-    Ed_NewNum = new QLineEdit;
-    Ed_NewNum->setMaxLength(12);
+    Ed_NewNum = ui::lineEdit(nullptr, 12);
     GroupBox3 = formGroup(this, QStringLiteral("新卡号"), {{QStringLiteral("新  卡  号："), Ed_NewNum}});
     static_cast<QGridLayout *>(GroupBox3->layout())->setColumnStretch(2, 1);
     addContent(GroupBox1);
@@ -283,8 +280,7 @@ TfrmM_PY::TfrmM_PY(QWidget *parent) : ui::SaveDialog(parent, QStringLiteral("修
                            {QStringLiteral("会员分类："), Edit2},
                            {QStringLiteral("会员姓名："), Edit3}});
     GroupBox1->setEnabled(false);
-    Edit4 = new QLineEdit;
-    Edit4->setMaxLength(20);
+    Edit4 = ui::lineEdit(nullptr, 20);
     auto *pyGroup = formGroup(this, QString(), {{QStringLiteral("拼  音  码："), Edit4}});
     pyGroup->setFlat(true);
     addContent(GroupBox1);

@@ -25,8 +25,7 @@ void MTypeFields::build(QWidget *owner, int zkLength, int remarkLength)
     GroupBox1 = new QGroupBox(QStringLiteral("会员分类信息"), owner);
     auto *grid = new QGridLayout(GroupBox1);
     auto row = [&](int r, const QString &caption, int maxLength, const QString &explain) {
-        auto *e = new QLineEdit(GroupBox1);
-        e->setMaxLength(maxLength);
+        QLineEdit *e = ui::lineEdit(GroupBox1, maxLength);
         grid->addWidget(new QLabel(caption, GroupBox1), r, 0, Qt::AlignRight);
         grid->addWidget(e, r, 1);
         if (!explain.isEmpty()) grid->addWidget(ui::note(GroupBox1, explain), r, 2);

@@ -26,11 +26,7 @@ MemberEntry::MemberEntry(QWidget *parent, const QString &caption) : ui::Form(par
     GroupBox1 = new QGroupBox(QStringLiteral("会员信息"), this);
     m_grid = new QGridLayout(GroupBox1);
     m_grid->setHorizontalSpacing(8);
-    auto edit = [&](int maxLength) {
-        auto *e = new QLineEdit(GroupBox1);
-        e->setMaxLength(maxLength);
-        return e;
-    };
+    auto edit = [&](int maxLength) { return ui::lineEdit(GroupBox1, maxLength); };
     Edit1 = edit(12);
     Edit2 = edit(20);
     DBLookupComboBox1 = new ui::LookupComboBox(GroupBox1);

@@ -5,6 +5,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/checks.h"
 #include "platform/ui/messages.h"
+#include "platform/ui/widgets.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -21,10 +22,8 @@ TfrmSType::TfrmSType(QWidget *parent) : ui::Form(parent)
     resize(620, 440);
     DBGrid1 = new ui::DBGrid(this);
     GroupBox1 = new QGroupBox(QStringLiteral("商品分类信息"), this);
-    Edit1 = new QLineEdit(GroupBox1);
-    Edit1->setMaxLength(12);
-    Edit2 = new QLineEdit(GroupBox1);
-    Edit2->setMaxLength(50);
+    Edit1 = ui::lineEdit(GroupBox1, 12);
+    Edit2 = ui::lineEdit(GroupBox1, 50);
     CheckBox1 = new QCheckBox(QStringLiteral("启用该商品分类的商品库存"), GroupBox1);
     auto *form = new QFormLayout(GroupBox1);
     form->addRow(QStringLiteral("商品分类："), Edit1);

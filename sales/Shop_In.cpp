@@ -7,6 +7,7 @@
 #include "platform/ui/checks.h"
 #include "platform/ui/keyfilter.h"
 #include "platform/ui/messages.h"
+#include "platform/ui/widgets.h"
 #include "sales/GoodsRecord.h"
 
 #include <QFormLayout>
@@ -33,11 +34,7 @@ TfrmShopEntry::TfrmShopEntry(QWidget *parent) : ui::Form(parent)
 {
     GroupBox1 = new QGroupBox(QStringLiteral("商品信息"), this);
     DBLookupComboBox1 = new ui::LookupComboBox(GroupBox1);
-    auto edit = [this](int max) {
-        auto *e = new QLineEdit(GroupBox1);
-        e->setMaxLength(max);
-        return e;
-    };
+    auto edit = [this](int max) { return ui::lineEdit(GroupBox1, max); };
     Edit3 = edit(16);
     Edit1 = edit(28);
     Edit2 = edit(10);
@@ -237,8 +234,7 @@ TfrmShop_PY::TfrmShop_PY(QWidget *parent) : ui::Form(parent)
         form->addRow(QString::fromUtf8(labels[i]), *edits[i]);
     }
     GroupBox2 = new QGroupBox(QStringLiteral("拼音码"), this);
-    Edit7 = new QLineEdit(GroupBox2);
-    Edit7->setMaxLength(50);
+    Edit7 = ui::lineEdit(GroupBox2, 50);
     auto *form2 = new QFormLayout(GroupBox2);
     form2->addRow(QStringLiteral("拼  音  码："), Edit7);
     Lab_ID = new QLabel(QStringLiteral("0"), this);

@@ -10,6 +10,7 @@
 #include "platform/ui/checks.h"
 #include "platform/ui/keyfilter.h"
 #include "platform/ui/modal.h"
+#include "platform/ui/widgets.h"
 #include "sales/FindShop.h"
 #include "sales/Shop_In.h"
 
@@ -39,8 +40,7 @@ TfrmXF_In::TfrmXF_In(QWidget *parent) : ui::Form(parent)
     resize(900, 640);
 
     auto *top = new QHBoxLayout;
-    Ed_Num = new QLineEdit(this);
-    Ed_Num->setMaxLength(12);
+    Ed_Num = ui::lineEdit(this, 12);
     Ed_Num->setToolTip(QStringLiteral("录入会员卡号按回车或鼠标双击"));
     Ed_Num->installEventFilter(this);
     CheckBox1 = new QCheckBox(QStringLiteral("散客消费"), this);
@@ -74,8 +74,7 @@ TfrmXF_In::TfrmXF_In(QWidget *parent) : ui::Form(parent)
     StringGrid1->onDblClick = [this] { myFindSP(); };
 
     auto line = [this](int max, bool enabled) {
-        auto *e = new QLineEdit(this);
-        if (max) e->setMaxLength(max);
+        QLineEdit *e = ui::lineEdit(this, max);
         e->setEnabled(enabled);
         return e;
     };

@@ -6,10 +6,18 @@
 #include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 
 namespace ui {
+
+QLineEdit *lineEdit(QWidget *parent, int maxLength)
+{
+    auto *e = new QLineEdit(parent);
+    if (maxLength > 0) e->setMaxLength(maxLength);
+    return e;
+}
 
 QPushButton *button(QWidget *parent, const QString &text, std::function<void()> onClick)
 {

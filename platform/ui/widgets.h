@@ -8,6 +8,7 @@
 class QAction;
 class QHBoxLayout;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QPushButton;
 class QWidget;
@@ -16,6 +17,8 @@ namespace ui {
 
 class DBGrid;
 
+// An entry field of at most maxLength characters (0: no limit).
+QLineEdit *lineEdit(QWidget *parent, int maxLength = 0);
 // A push button that runs the handler when clicked (Enter in a field does not press it).
 // Handlers here and in menuItem are guarded (application.h).
 QPushButton *button(QWidget *parent, const QString &text, std::function<void()> onClick);
