@@ -34,8 +34,8 @@ public:
         auto *editor = qobject_cast<QLineEdit *>(o);
         if (editor && e->type() == QEvent::KeyPress) {
             auto *k = static_cast<QKeyEvent *>(e);
-            // Enter ends the edit first, so the hook works on the cells alone.
             m_grid->notePress(k);
+            // Enter ends the edit first, so the hook works on the cells alone.
             if (StringGrid::typedChar(k) == u'\r') {
                 m_grid->endEdit();
                 m_grid->filterKey(k);
