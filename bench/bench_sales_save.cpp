@@ -3,8 +3,8 @@
 // same work on a small shop in the same run (ratio_vs_baseline).
 #include "bench/gui_main.h"
 #include "bench/sales_fixture.h"
-#include "members/Modal.h"
 #include "platform/ui/messages.h"
+#include "platform/ui/modal.h"
 #include "sales/XF_In.h"
 
 #include <benchmark/benchmark.h>
@@ -55,7 +55,7 @@ void saveSale(benchmark::State &state, SalesBenchDb &db, bool baseline)
     useShop(db);
     ui::ScriptedMessages msgs;
     // Every member and goods code below has exactly one match: no dialog.
-    members::ScriptedModals modals;
+    ui::ScriptedModals modals;
     TfrmXF_In w;
     int member = 0;
     measure(
@@ -78,7 +78,7 @@ void lookup(benchmark::State &state, SalesBenchDb &db, bool baseline)
 {
     useShop(db);
     ui::ScriptedMessages msgs;
-    members::ScriptedModals modals([](QDialog *) { return 0; });
+    ui::ScriptedModals modals([](QDialog *) { return 0; });
     TfrmXF_In w;
     measure(
         state, "lookup", baseline,

@@ -86,9 +86,10 @@ void execute(const QString &sql)
 
 // ---------------------------------------------------------------- the reading window
 
-TfrmReading::TfrmReading(const QString &fileName, QWidget *parent) : QDialog(parent)
+TfrmReading::TfrmReading(const QString &fileName, QWidget *parent) : ui::Form(parent)
 {
     setWindowTitle(QStringLiteral("读取EXCEL文件"));
+    setEscapeCloses(true);  // Esc cancels the reading, as "取消" does
     setWindowModality(Qt::WindowModal);
     Label1 = new QLabel(QStringLiteral("正在读取“%1”……").arg(fileName), this);
     ProgressBar1 = new QProgressBar(this);
@@ -170,7 +171,7 @@ TfrmImport::FileChooser &TfrmImport::fileChooser()
     return chooser;
 }
 
-TfrmImport::TfrmImport(const Layout &layout, QWidget *parent) : QDialog(parent), m_layout(layout)
+TfrmImport::TfrmImport(const Layout &layout, QWidget *parent) : ui::Form(parent), m_layout(layout)
 {
     setWindowTitle(layout.caption);
     resize(760, 520);

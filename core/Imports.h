@@ -11,8 +11,8 @@
 #include "platform/excel/excelreader.h"
 #include "platform/excel/excelsheet.h"
 #include "platform/excel/excelsheetmodel.h"
+#include "platform/ui/form.h"
 
-#include <QDialog>
 #include <QStringList>
 #include <atomic>
 #include <functional>
@@ -26,7 +26,7 @@ namespace ui { class LookupComboBox; }
 
 // Shown while a workbook is read: the reading runs on a thread of its own,
 // so the program keeps answering, and "取消" (or Esc) stops it.
-class TfrmReading : public QDialog {
+class TfrmReading : public ui::Form {
     Q_OBJECT
 public:
     explicit TfrmReading(const QString &fileName, QWidget *parent = nullptr);
@@ -51,7 +51,7 @@ private:
     std::atomic<int> m_percent{0};
 };
 
-class TfrmImport : public QDialog {
+class TfrmImport : public ui::Form {
     Q_OBJECT
 public:
     QGroupBox *GroupBox1 = nullptr;  // 打开EXCEL文件

@@ -82,3 +82,6 @@ private:
 };
 
 inline TfrmDM *frmDM = nullptr;
+
+// The data module's connection, for the windows' own queries.
+inline vdb::Connection &db() { return *frmDM->ADOConnection1(); }

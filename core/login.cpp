@@ -4,6 +4,7 @@
 #include "core/dm.h"
 #include "core/main.h"
 #include "platform/db/db.h"
+#include "platform/ui/application.h"
 #include "platform/ui/lookupcombo.h"
 #include "platform/ui/messages.h"
 
@@ -37,7 +38,7 @@ public:
 
 }  // namespace
 
-TfrmLogin::TfrmLogin(QWidget *parent) : QDialog(parent)
+TfrmLogin::TfrmLogin(QWidget *parent) : ui::Form(parent)
 {
     frmLogin = this;
     setWindowTitle(QStringLiteral("软件登录"));
@@ -76,9 +77,7 @@ TfrmLogin::TfrmLogin(QWidget *parent) : QDialog(parent)
 
     BitBtn1 = new QPushButton(QStringLiteral("登录"), this);
     BitBtn2 = new QPushButton(QStringLiteral("退出"), this);
-    BitBtn1->setDefault(true);
-    BitBtn1->setAutoDefault(true);
-    BitBtn2->setAutoDefault(false);
+    setDefaultButton(BitBtn1);
     BitBtn1->setMinimumWidth(80);
     BitBtn2->setMinimumWidth(80);
     auto *buttons = new QHBoxLayout;
@@ -98,9 +97,9 @@ TfrmLogin::TfrmLogin(QWidget *parent) : QDialog(parent)
     layout->addLayout(body);
     setFixedWidth(440);
 
-    connect(DBLookupComboBox1, &ui::LookupComboBox::Click, this, [this] { DBLookupComboBox1Click(); });
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
-    connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+    ui::on(DBLookupComboBox1, &ui::LookupComboBox::Click, this, [this] { DBLookupComboBox1Click(); });
+    ui::on(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    ui::on(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
 
     FormCreate();
 }

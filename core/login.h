@@ -2,7 +2,7 @@
 // The login window: user, password and business date; on success it fills
 // the shared state, shows the main window and grants the user's menu rights.
 
-#include <QDialog>
+#include "platform/ui/form.h"
 
 class QDateEdit;
 class QGroupBox;
@@ -12,7 +12,7 @@ class QPushButton;
 class QTextBrowser;
 namespace ui { class LookupComboBox; }
 
-class TfrmLogin : public QDialog {
+class TfrmLogin : public ui::Form {
     Q_OBJECT
 public:
     explicit TfrmLogin(QWidget *parent = nullptr);
@@ -38,7 +38,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    // Escape closes the window like "退出".
+    // A reject from outside (the window system) closes the window like "退出".
     void reject() override;
 };
 

@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -78,6 +79,13 @@ const std::pair<const char *, const char *> kToolButtons[12] = {
     {"会员清零", "110"}, {"会员换卡", "112"}, {"储值录入", "300"}, {"兑换录入", "402"},
     {"商品录入", "502"}, {"日报表", "600"},   {"帮助", "帮助 &H"},  {"退出", "014"},
 };
+
+// True when the item does something in this build: a built-in item or one
+// whose window has an opener.
+bool available(const QString &key)
+{
+    return key == kExit || key == kHelp || key == kSite || bool(velmora::findOpener(key));
+}
 
 }  // namespace
 
@@ -217,7 +225,7 @@ void TfrmMain::buildMenus()
             const QString &caption = tops[t].items[i];
             QAction *a = caption == QLatin1String("-") ? menu->addSeparator() : menu->addAction(caption);
             const QString key = velmora::menuNumber(t, i);
-            if (!a->isSeparator()) connect(a, &QAction::triggered, this, [this, key] { ItemClick(key); });
+            if (!a->isSeparator()) ui::on(a, &QAction::triggered, this, [this, key] { ItemClick(key); });
             a->setVisible(key == kExit);
         }
         menu->menuAction()->setVisible(t == 0);
@@ -232,7 +240,7 @@ void TfrmMain::buildMenus()
             continue;
         }
         QAction *a = m_help->addAction(caption);
-        connect(a, &QAction::triggered, this, [this, caption] { ItemClick(caption); });
+        ui::on(a, &QAction::triggered, this, [this, caption] { ItemClick(caption); });
     }
     connect(m_help, &QMenu::aboutToShow, this, [this] { enableRegistered(m_help); });
 }
@@ -245,10 +253,14 @@ void TfrmMain::enableRegistered(QMenu *menu)
     for (int i = 0; i < actions.size(); ++i) {
         QAction *a = actions[i];
         if (a->isSeparator()) continue;
-        const QString key = menu == m_help ? a->text() : velmora::menuNumber(top, i);
-        const bool builtIn = key == kExit || key == kHelp || key == kSite;
-        a->setEnabled(builtIn || bool(velmora::findOpener(key)));
+        a->setEnabled(available(menu == m_help ? a->text() : velmora::menuNumber(top, i)));
     }
+}
+
+// The toolbar follows the same rule as the menus.
+void TfrmMain::enableToolButtons()
+{
+    for (int i = 0; i < 12; ++i) ToolButtons[size_t(i)]->setEnabled(available(QString::fromUtf8(kToolButtons[i].second)));
 }
 
 void TfrmMain::buildToolBar()
@@ -263,7 +275,7 @@ void TfrmMain::buildToolBar()
         b->setMinimumWidth(60);
         b->setAutoRaise(true);
         const QString key = QString::fromUtf8(kToolButtons[i].second);
-        connect(b, &QToolButton::clicked, this, [this, key] { ItemClick(key); });
+        ui::on(b, &QToolButton::clicked, this, [this, key] { ItemClick(key); });
         ToolBar1->addWidget(b);
         ToolButtons[size_t(i)] = b;
     }
@@ -354,6 +366,7 @@ QString TfrmMain::dateLine(const QString &loginDate)
 void TfrmMain::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    enableToolButtons();
     if (m_formShown) return;
     m_formShown = true;
     ui::guarded([this] { FormShow(); });
@@ -472,7 +485,13 @@ QWidget *TfrmMain::openWindow(const bool *openFlag) const
 
 QString TfrmMain::helpPage() const { return myFolder + QStringLiteral("help/index.html"); }
 
-void TfrmMain::openHelp() { velmora::openUrl(QUrl::fromLocalFile(helpPage())); }
+void TfrmMain::openHelp()
+{
+    if (velmora::openUrl(QUrl::fromLocalFile(helpPage()))) return;
+    ui::showMessage(QStringLiteral("没有找到可以打开帮助的网页浏览器，请安装浏览器后再试。\n帮助文件：") +
+                        QDir::toNativeSeparators(helpPage()),
+                    this);
+}
 
 void TfrmMain::ItemClick(const QString &key)
 {

@@ -116,6 +116,7 @@ private:
     void buildToolBar();
     void buildStatusBar();
     void enableRegistered(QMenu *menu);
+    void enableToolButtons();
     void openHelp();
     QString helpPage() const;
 

@@ -1,10 +1,13 @@
 #include "members/CardWindows.h"
 
 #include "core/Unit1.h"
-#include "members/Checks.h"
+#include "core/dm.h"
 #include "members/FindMember.h"
-#include "members/Modal.h"
-#include "members/Widgets.h"
+#include "platform/ui/application.h"
+#include "platform/ui/checks.h"
+#include "platform/ui/messages.h"
+#include "platform/ui/modal.h"
+#include "platform/ui/widgets.h"
 #include "platform/db/sqlbuilder.h"
 
 #include <QEvent>
@@ -12,7 +15,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-using members::fail;
+using ui::fail;
 using members::MemberRecord;
 using vdb::Statement;
 
@@ -20,8 +23,7 @@ namespace {
 
 QLineEdit *passwordField(QWidget *parent)
 {
-    auto *e = new QLineEdit(parent);
-    e->setMaxLength(6);
+    QLineEdit *e = ui::lineEdit(parent, 6);
     e->setEchoMode(QLineEdit::Password);
     return e;
 }
@@ -44,7 +46,7 @@ QGroupBox *formGroup(QWidget *parent, const QString &title, std::initializer_lis
 // The live member with the card, or none.
 bool liveMember(const QString &card)
 {
-    vdb::Query q(&members::db());
+    vdb::Query q(&db());
     Statement("select ID from Member Where theNum=:card and theDel='否'").text("card", card).open(q);
     return !q.IsEmpty();
 }
@@ -52,7 +54,7 @@ bool liveMember(const QString &card)
 // True when the live member with the card has this password (exact text).
 bool passwordMatches(const QString &card, const QString &password)
 {
-    vdb::Query q(&members::db());
+    vdb::Query q(&db());
     Statement("Select thePass from Member Where theNum=:card AND thePass=:pass AND theDel='否'")
         .text("card", card)
         .text("pass", password)
@@ -64,28 +66,26 @@ bool passwordMatches(const QString &card, const QString &password)
 
 // ---------------------------------------------------------------- card change
 
-TfrmC_Num::TfrmC_Num(QWidget *parent) : SaveDialog(parent, QStringLiteral("会员换卡"))
+TfrmC_Num::TfrmC_Num(QWidget *parent) : ui::SaveDialog(parent, QStringLiteral("会员换卡"))
 {
     frmC_Num = this;
     resize(940, 380);
     GroupBox1 = new QGroupBox(QStringLiteral("会员信息 录入会员卡号按回车 支持模糊查询"), this);
-    Ed_Num = new QLineEdit(GroupBox1);
-    Ed_Num->setMaxLength(12);
+    Ed_Num = ui::lineEdit(GroupBox1, 12);
     Ed_Num->setToolTip(QStringLiteral("录入会员卡号按回车或鼠标双击"));
     auto *row = new QHBoxLayout(GroupBox1);
     row->addWidget(new QLabel(QStringLiteral("会员卡号："), GroupBox1));
     row->addWidget(Ed_Num);
-    row->addWidget(members::note(GroupBox1, QStringLiteral("录入会员卡号按回车 ...")));
+    row->addWidget(ui::note(GroupBox1, QStringLiteral("录入会员卡号按回车 ...")));
     row->addStretch();
     GroupBox2 = new members::MemberPanel(this, QStringLiteral("消费日期："));
-    Ed_NewNum = new QLineEdit;
-    Ed_NewNum->setMaxLength(12);
+    Ed_NewNum = ui::lineEdit(nullptr, 12);
     GroupBox3 = formGroup(this, QStringLiteral("新卡号"), {{QStringLiteral("新  卡  号："), Ed_NewNum}});
     static_cast<QGridLayout *>(GroupBox3->layout())->setColumnStretch(2, 1);
     addContent(GroupBox1);
     addContent(GroupBox2);
     addContent(GroupBox3);
-    connect(Ed_Num, &QLineEdit::returnPressed, this, &TfrmC_Num::myFind);
+    ui::on(Ed_Num, &QLineEdit::returnPressed, this, [this] { myFind(); });
     Ed_Num->installEventFilter(this);
 }
 
@@ -100,15 +100,15 @@ bool TfrmC_Num::eventFilter(QObject *o, QEvent *e)
         myFind();
         return true;
     }
-    return SaveDialog::eventFilter(o, e);
+    return ui::SaveDialog::eventFilter(o, e);
 }
 
 void TfrmC_Num::myFind()
 {
-    const QString text = Ed_Num->text();
+    const QString text = ui::trimmedText(Ed_Num);
     const members::MemberSearch s = members::searchMembers(text);
     if (s.count == 1) {
-        lookupTaken(s.member, members::LookupOrigin::Search);
+        lookupTaken(s.member, ui::LookupOrigin::Search);
         return;
     }
     GroupBox2->clear();
@@ -120,7 +120,7 @@ void TfrmC_Num::myFind()
     TfrmFindMember::pick(this, this, text);
 }
 
-void TfrmC_Num::lookupTaken(const MemberRecord &m, members::LookupOrigin)
+void TfrmC_Num::lookupTaken(const MemberRecord &m, ui::LookupOrigin)
 {
     Ed_Num->setText(m.num);
     GroupBox2->fill(m);
@@ -137,7 +137,7 @@ void TfrmC_Num::myNew()
 void TfrmC_Num::BitBtn1Click()
 {
     const QString oldCard = GroupBox2->card();
-    const QString newCard = Ed_NewNum->text();
+    const QString newCard = ui::trimmedText(Ed_NewNum);
     if (oldCard.isEmpty()) {
         fail(QStringLiteral("会员信息 不能为空，请录入 会员卡号！"), Ed_Num);
         return;
@@ -161,7 +161,7 @@ void TfrmC_Num::BitBtn1Click()
         return;
     }
     {
-        vdb::Transaction t(members::db());
+        vdb::Transaction t(db());
         // Only the live member moves: a deleted member that held the number keeps its row.
         for (const char *sql : {
                  "update Member set thenum=:new where thenum=:old and theDel='否'",
@@ -174,17 +174,17 @@ void TfrmC_Num::BitBtn1Click()
                  "update MJN set theNum=:new where theNum=:old",
                  "update UJF set theNum=:new where theNum=:old",
              })
-            Statement(QString::fromUtf8(sql)).text("new", newCard).text("old", oldCard).run(members::db());
+            Statement(QString::fromUtf8(sql)).text("new", newCard).text("old", oldCard).run(db());
         t.commit();
     }
-    members::tell(QStringLiteral("恭喜！恭喜！ 会员换卡 保存成功！"));
+    ui::showMessage(QStringLiteral("恭喜！恭喜！ 会员换卡 保存成功！"));
     emit saved();
     myNew();
 }
 
 // ---------------------------------------------------------------- password change
 
-TfrmMPass::TfrmMPass(QWidget *parent, const QString &card) : SaveDialog(parent, card, QStringLiteral("确认"))
+TfrmMPass::TfrmMPass(QWidget *parent, const QString &card) : ui::SaveDialog(parent, card, QStringLiteral("确认"))
 {
     Edit1 = passwordField(this);
     Edit2 = passwordField(this);
@@ -204,7 +204,7 @@ void TfrmMPass::BitBtn1Click()
         Edit3->clear();
         fail(message, Edit2);
     };
-    if (members::gbkLength(Edit1->text()) != 6) {
+    if (ui::gbkLength(Edit1->text()) != 6) {
         Edit1->clear();
         fail(QStringLiteral("请重新录入 原密码！"), Edit1);
         return;
@@ -214,15 +214,15 @@ void TfrmMPass::BitBtn1Click()
         fail(QStringLiteral("原密码 错误，请重新录入！"), Edit1);
         return;
     }
-    if (members::gbkLength(Edit2->text()) != 6) return refuseNew(QStringLiteral("请重新录入 新密码！"));
+    if (ui::gbkLength(Edit2->text()) != 6) return refuseNew(QStringLiteral("请重新录入 新密码！"));
     if (Edit2->text() == Edit1->text()) return refuseNew(QStringLiteral("新密码 与 原密码 一样，请重新录入！"));
     if (Edit2->text() != Edit3->text())
         return refuseNew(QStringLiteral("新密码 与 确认密码 不一致，请重新录入 新密码！"));
     Statement("UPdate Member Set thePass=:pass Where theNum=:card AND theDel='否'")
         .text("pass", Edit2->text())
         .text("card", card)
-        .run(members::db());
-    members::tell(QStringLiteral("恭喜！恭喜！ 会员密码修改 保存成功！"));
+        .run(db());
+    ui::showMessage(QStringLiteral("恭喜！恭喜！ 会员密码修改 保存成功！"));
     emit saved();
     accept();
 }
@@ -230,24 +230,24 @@ void TfrmMPass::BitBtn1Click()
 // ---------------------------------------------------------------- password prompt
 
 TfrmCheckPass::TfrmCheckPass(QWidget *parent, const QString &card, const QString &name)
-    : SaveDialog(parent, QStringLiteral("密码验证"), QStringLiteral("验证"), QStringLiteral("取消")), myNum(card)
+    : ui::SaveDialog(parent, QStringLiteral("密码验证"), QStringLiteral("验证"), QStringLiteral("取消")), myNum(card)
 {
     Edit1 = passwordField(this);
     GroupBox1 = formGroup(this, card + " " + name, {{QStringLiteral("会员密码："), Edit1}});
     addContent(GroupBox1);
-    connect(Edit1, &QLineEdit::returnPressed, this, [this] { BitBtn1Click(); });
+    ui::on(Edit1, &QLineEdit::returnPressed, this, [this] { BitBtn1Click(); });
 }
 
 bool TfrmCheckPass::verify(QWidget *owner, const QString &card, const QString &name)
 {
     TfrmCheckPass dlg(owner, card, name);
-    const int r = members::showModal(&dlg);
+    const int r = ui::showModal(&dlg);
     return r == QDialog::Accepted && dlg.myPassState.isEmpty();
 }
 
 void TfrmCheckPass::BitBtn1Click()
 {
-    if (members::gbkLength(Edit1->text()) != 6) {
+    if (ui::gbkLength(Edit1->text()) != 6) {
         Edit1->clear();
         fail(QStringLiteral("请重新录入 会员密码！"), Edit1);
         return;
@@ -269,7 +269,7 @@ void TfrmCheckPass::BitBtn2Click()
 
 // ---------------------------------------------------------------- pinyin code
 
-TfrmM_PY::TfrmM_PY(QWidget *parent) : SaveDialog(parent, QStringLiteral("修改会员拼音码"))
+TfrmM_PY::TfrmM_PY(QWidget *parent) : ui::SaveDialog(parent, QStringLiteral("修改会员拼音码"))
 {
     Edit1 = new QLineEdit;
     Edit2 = new QLineEdit;
@@ -279,8 +279,7 @@ TfrmM_PY::TfrmM_PY(QWidget *parent) : SaveDialog(parent, QStringLiteral("修改�
                            {QStringLiteral("会员分类："), Edit2},
                            {QStringLiteral("会员姓名："), Edit3}});
     GroupBox1->setEnabled(false);
-    Edit4 = new QLineEdit;
-    Edit4->setMaxLength(20);
+    Edit4 = ui::lineEdit(nullptr, 20);
     auto *pyGroup = formGroup(this, QString(), {{QStringLiteral("拼  音  码："), Edit4}});
     pyGroup->setFlat(true);
     addContent(GroupBox1);
@@ -297,6 +296,7 @@ void TfrmM_PY::setMember(const QString &card, const QString &type, const QString
 
 void TfrmM_PY::BitBtn1Click()
 {
+    ui::trimFields({Edit4});
     if (Edit4->text().isEmpty()) {
         fail(QStringLiteral("拼音码 不能为空！"), Edit4);
         return;
@@ -304,28 +304,28 @@ void TfrmM_PY::BitBtn1Click()
     const int changed = Statement("Update Member set thePY=:py Where theNum=:card AND theDel='否'")
                             .text("py", Edit4->text())
                             .text("card", Edit1->text())
-                            .run(members::db());
+                            .run(db());
     if (changed == 0) {
         fail(QStringLiteral("该会员已不存在，不能保存！"));
         return;
     }
-    members::tell(QStringLiteral("恭喜！恭喜！ 会员拼音码 保存成功！"));
+    ui::showMessage(QStringLiteral("恭喜！恭喜！ 会员拼音码 保存成功！"));
     emit saved();
     accept();
 }
 
 // ---------------------------------------------------------------- view
 
-TfrmMember_V::TfrmMember_V(QWidget *parent, const QString &card) : QDialog(parent), myNum(card)
+TfrmMember_V::TfrmMember_V(QWidget *parent, const QString &card) : ui::Form(parent), myNum(card)
 {
     frmMember_V = this;
     setWindowTitle(QStringLiteral("会员信息"));
     resize(580, 360);
     GroupBox1 = new members::MemberPanel(this, QStringLiteral("消费日期："), 2);
-    BitBtn1 = members::button(this, QStringLiteral("退出"), [this] { reject(); });
+    BitBtn1 = ui::button(this, QStringLiteral("退出"), [this] { reject(); });
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(GroupBox1);
-    lay->addLayout(members::buttonRow({BitBtn1}));
+    lay->addLayout(ui::buttonRow({BitBtn1}));
 }
 
 TfrmMember_V::~TfrmMember_V()
@@ -333,16 +333,10 @@ TfrmMember_V::~TfrmMember_V()
     if (frmMember_V == this) frmMember_V = nullptr;
 }
 
-void TfrmMember_V::showEvent(QShowEvent *e)
-{
-    QDialog::showEvent(e);
-    FormShow();
-}
-
 void TfrmMember_V::FormShow()
 {
     // Deleted and disabled members are shown too.
-    vdb::Query q(&members::db());
+    vdb::Query q(&db());
     Statement(members::memberListColumns() + " from Member Where (theNum=:card) ").text("card", myNum).open(q);
     if (q.RecordCount() == 1) GroupBox1->fill(MemberRecord::fromCurrentRow(q));
     else GroupBox1->clear();

@@ -6,16 +6,17 @@
 //   TfrmM_PY      "修改会员拼音码"  corrects the pinyin code
 //   TfrmMember_V  "会员信息"       read-only view of one member
 
-#include "members/LookupTarget.h"
 #include "members/MemberPanel.h"
 #include "members/MemberRecord.h"
-#include "members/SaveDialog.h"
+#include "platform/ui/form.h"
+#include "platform/ui/lookuptarget.h"
+#include "platform/ui/savedialog.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 
-class TfrmC_Num : public SaveDialog, public members::LookupTarget<members::MemberRecord> {
+class TfrmC_Num : public ui::SaveDialog, public ui::LookupTarget<members::MemberRecord> {
     Q_OBJECT
 public:
     explicit TfrmC_Num(QWidget *parent = nullptr);
@@ -32,13 +33,13 @@ public:
     // Empties the card field, the panel and the new card.
     void myNew();
     void BitBtn1Click() override;
-    void lookupTaken(const members::MemberRecord &m, members::LookupOrigin origin) override;
+    void lookupTaken(const members::MemberRecord &m, ui::LookupOrigin origin) override;
 
 protected:
     bool eventFilter(QObject *o, QEvent *e) override;
 };
 
-class TfrmMPass : public SaveDialog {
+class TfrmMPass : public ui::SaveDialog {
     Q_OBJECT
 public:
     // The caption is the member's card number.
@@ -52,7 +53,7 @@ public:
     void BitBtn1Click() override;  // 确认
 };
 
-class TfrmCheckPass : public SaveDialog {
+class TfrmCheckPass : public ui::SaveDialog {
     Q_OBJECT
 public:
     TfrmCheckPass(QWidget *parent, const QString &card, const QString &name);
@@ -71,7 +72,7 @@ public:
     void BitBtn2Click() override;  // 取消
 };
 
-class TfrmM_PY : public SaveDialog {
+class TfrmM_PY : public ui::SaveDialog {
     Q_OBJECT
 public:
     explicit TfrmM_PY(QWidget *parent = nullptr);
@@ -86,7 +87,7 @@ public:
     void BitBtn1Click() override;
 };
 
-class TfrmMember_V : public QDialog {
+class TfrmMember_V : public ui::Form {
     Q_OBJECT
 public:
     TfrmMember_V(QWidget *parent = nullptr, const QString &card = QString());
@@ -97,10 +98,7 @@ public:
     QPushButton *BitBtn1;            // 退出
 
     // Reads the member; a card held by no row or by several shows empty fields.
-    void FormShow();
-
-protected:
-    void showEvent(QShowEvent *e) override;
+    void FormShow() override;
 };
 
 inline TfrmC_Num *frmC_Num = nullptr;

@@ -1,69 +1,45 @@
 #include "members/FindMember.h"
 
 #include "core/Unit1.h"
-#include "members/Checks.h"
-#include "members/Modal.h"
+#include "core/dm.h"
+#include "platform/ui/application.h"
+#include "platform/ui/checks.h"
+#include "platform/ui/modal.h"
 
-#include <QKeyEvent>
-#include <QVBoxLayout>
 
 using members::MemberRecord;
 
 using members::applyMemberColumnWidths;
 
-TfrmFindMember::TfrmFindMember(QWidget *parent) : QDialog(parent)
+TfrmFindMember::TfrmFindMember(QWidget *parent) : ui::LookupForm(parent)
 {
     frmFindMember = this;
     setWindowTitle(QStringLiteral("会员查找"));
     resize(820, 420);
-    DBGrid1 = new ui::DBGrid(this);
-    auto *lay = new QVBoxLayout(this);
-    lay->setContentsMargins(0, 0, 0, 0);
-    lay->addWidget(DBGrid1);
-    DBGrid1->installEventFilter(this);
-    connect(DBGrid1, &ui::DBGrid::DblClick, this, &TfrmFindMember::DBGrid1DblClick);
-    connect(DBGrid1, &ui::DBGrid::EnterPressed, this, [this] { DBGrid1KeyPress(Qt::Key_Return); });
-    connect(DBGrid1, &ui::DBGrid::EscapePressed, this, [this] { DBGrid1KeyPress(Qt::Key_Escape); });
 }
 
 TfrmFindMember::~TfrmFindMember()
 {
-    DBGrid1->setQuery(nullptr);
     if (frmFindMember == this) frmFindMember = nullptr;
 }
 
-bool TfrmFindMember::pick(QWidget *owner, members::LookupTarget<MemberRecord> *target, const QString &text)
+bool TfrmFindMember::pick(QWidget *owner, ui::LookupTarget<MemberRecord> *target, const QString &text)
 {
     TfrmFindMember dlg(owner);
     dlg.myTarget = target;
     dlg.mySearch = text;
-    members::showModal(&dlg);
+    ui::showModal(&dlg);
     return dlg.taken();
-}
-
-void TfrmFindMember::showEvent(QShowEvent *e)
-{
-    QDialog::showEvent(e);
-    FormShow();
 }
 
 void TfrmFindMember::FormShow()
 {
-    ADOQuery1.setConnection(&members::db());
+    ADOQuery1.setConnection(&db());
     members::memberSearch(members::memberListColumns() + " from Member", mySearch, QStringLiteral(" order by theNum"))
         .open(ADOQuery1);
     DBGrid1->setQuery(&ADOQuery1);
     applyMemberColumnWidths(DBGrid1);
     DBGrid1->setFocus();
-}
-
-bool TfrmFindMember::eventFilter(QObject *o, QEvent *e)
-{
-    if (o == DBGrid1 && e->type() == QEvent::KeyPress) {
-        auto *k = static_cast<QKeyEvent *>(e);
-        if (!k->text().isEmpty() && k->text().at(0).isPrint()) return true;  // no type-ahead
-    }
-    return QDialog::eventFilter(o, e);
 }
 
 void TfrmFindMember::DBGrid1KeyPress(int key)
@@ -79,7 +55,7 @@ void TfrmFindMember::takeRow()
     if (!ADOQuery1.Active() || ADOQuery1.Eof()) return;
     const MemberRecord m = MemberRecord::fromCurrentRow(ADOQuery1);
     m_taken = true;
-    if (myTarget) myTarget->lookupTaken(m, members::LookupOrigin::Lookup);
+    if (myTarget) myTarget->lookupTaken(m, ui::LookupOrigin::Lookup);
     accept();
 }
 

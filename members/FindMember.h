@@ -5,37 +5,29 @@
 // closes without filling anything; typed characters are ignored.
 
 #include "members/MemberRecord.h"
-#include "platform/ui/dbgrid.h"
+#include "platform/ui/lookupform.h"
 
-#include <QDialog>
-
-class TfrmFindMember : public QDialog {
+class TfrmFindMember : public ui::LookupForm {
     Q_OBJECT
 public:
     explicit TfrmFindMember(QWidget *parent = nullptr);
     ~TfrmFindMember() override;
 
     // Opens the lookup for the text, modally; true when a row was taken.
-    static bool pick(QWidget *owner, members::LookupTarget<members::MemberRecord> *target, const QString &text);
+    static bool pick(QWidget *owner, ui::LookupTarget<members::MemberRecord> *target, const QString &text);
 
-    ui::DBGrid *DBGrid1;
-    vdb::Query ADOQuery1;
     QString mySearch;  // the search text
-    members::LookupTarget<members::MemberRecord> *myTarget = nullptr;
+    ui::LookupTarget<members::MemberRecord> *myTarget = nullptr;
 
-    void FormShow();
+    void FormShow() override;
     void DBGrid1DblClick();
     // Enter takes the row, Esc closes; every other character is dropped.
     void DBGrid1KeyPress(int key);
+    void takeRow() override;
     // The member taken, when one was.
     bool taken() const { return m_taken; }
 
-protected:
-    void showEvent(QShowEvent *e) override;
-    bool eventFilter(QObject *o, QEvent *e) override;
-
 private:
-    void takeRow();
     bool m_taken = false;
 };
 

@@ -2,11 +2,13 @@
 
 #include "core/ShopRows.h"
 #include "core/Unit1.h"
-#include "members/Checks.h"
-#include "members/Modal.h"
-#include "members/Widgets.h"
+#include "core/dm.h"
+#include "platform/ui/checks.h"
 #include "platform/db/sqlbuilder.h"
 #include "platform/ui/keyfilter.h"
+#include "platform/ui/messages.h"
+#include "platform/ui/modal.h"
+#include "platform/ui/widgets.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -17,7 +19,7 @@ using vdb::Statement;
 // ---------------------------------------------------------------- choose categories
 
 TfrmMTS::TfrmMTS(QWidget *parent, const QString &type, const QString &zk, const QString &jf)
-    : SaveDialog(parent, type), myType(type), myZK(zk), myJF(jf)
+    : ui::SaveDialog(parent, type), myType(type), myZK(zk), myJF(jf)
 {
     resize(420, 400);
     GroupBox1 = new QGroupBox(type, this);
@@ -31,16 +33,10 @@ TfrmMTS::TfrmMTS(QWidget *parent, const QString &type, const QString &zk, const 
     addContent(GroupBox1, 1);
 }
 
-void TfrmMTS::showEvent(QShowEvent *e)
-{
-    QDialog::showEvent(e);
-    FormShow();
-}
-
 void TfrmMTS::FormShow()
 {
     CheckListBox1->clear();
-    vdb::Query categories(&members::db()), rows(&members::db());
+    vdb::Query categories(&db()), rows(&db());
     categories.OpenSql(QStringLiteral("select theName from SType"));
     for (categories.First(); !categories.Eof(); categories.Next()) {
         const QString category = categories.value(QStringLiteral("theName"));
@@ -57,23 +53,23 @@ void TfrmMTS::FormShow()
 void TfrmMTS::BitBtn1Click()
 {
     {
-        vdb::Transaction t(members::db());
-        Statement("Delete * From MTS Where MType=:type").text("type", myType).run(members::db());
+        vdb::Transaction t(db());
+        Statement("Delete * From MTS Where MType=:type").text("type", myType).run(db());
         for (int i = 0; i < CheckListBox1->count(); ++i) {
             QListWidgetItem *item = CheckListBox1->item(i);
             if (item->checkState() != Qt::Checked) continue;
-            velmora::insertDiscount(members::db(), myType, item->text(), myZK, myJF);
+            velmora::insertDiscount(db(), myType, item->text(), myZK, myJF);
         }
         t.commit();
     }
-    members::tell(QStringLiteral("恭喜！恭喜！ 保存成功！"));
+    ui::showMessage(QStringLiteral("恭喜！恭喜！ 保存成功！"));
     accept();
 }
 
 // ---------------------------------------------------------------- rows of a type
 
 TfrmMTS_ZKJF::TfrmMTS_ZKJF(QWidget *parent, const QString &type, const QString &zk)
-    : QDialog(parent), myType(type), myZK(zk)
+    : ui::Form(parent), myType(type), myZK(zk)
 {
     frmMTS_ZKJF = this;
     const QString caption = type + QStringLiteral(" 商品分类享受折扣");
@@ -81,8 +77,8 @@ TfrmMTS_ZKJF::TfrmMTS_ZKJF(QWidget *parent, const QString &type, const QString &
     resize(460, 400);
     GroupBox1 = new QGroupBox(caption, this);
     DBGrid1 = new ui::DBGrid(GroupBox1);
-    N1 = members::menuItem(this, QStringLiteral("修改 &M"), [this] { N1Click(); });
-    members::gridPopup(DBGrid1, {N1});
+    N1 = ui::menuItem(this, QStringLiteral("修改 &M"), [this] { N1Click(); });
+    ui::gridPopup(DBGrid1, {N1});
     (new QVBoxLayout(GroupBox1))->addWidget(DBGrid1);
     (new QVBoxLayout(this))->addWidget(GroupBox1);
 }
@@ -93,15 +89,9 @@ TfrmMTS_ZKJF::~TfrmMTS_ZKJF()
     if (frmMTS_ZKJF == this) frmMTS_ZKJF = nullptr;
 }
 
-void TfrmMTS_ZKJF::showEvent(QShowEvent *e)
-{
-    QDialog::showEvent(e);
-    myRef();
-}
-
 void TfrmMTS_ZKJF::myRef()
 {
-    ADOQuery1.setConnection(&members::db());
+    ADOQuery1.setConnection(&db());
     Statement("select MType as 会员分类, SType AS 商品分类, theZK as 享受折扣, ID from MTS WHERE (MType = :type)")
         .text("type", myType)
         .open(ADOQuery1);
@@ -117,13 +107,13 @@ void TfrmMTS_ZKJF::N1Click()
                             QStringLiteral(" 享受折扣");
     TfrmMTS_M dlg(this, caption, ADOQuery1.value(QStringLiteral("ID")), ADOQuery1.value(QStringLiteral("享受折扣")));
     connect(&dlg, &TfrmMTS_M::saved, this, &TfrmMTS_ZKJF::myRef);
-    members::showModal(&dlg);
+    ui::showModal(&dlg);
 }
 
 // ---------------------------------------------------------------- one discount
 
 TfrmMTS_M::TfrmMTS_M(QWidget *parent, const QString &caption, const QString &id, const QString &zk)
-    : SaveDialog(parent, caption), myID(id)
+    : ui::SaveDialog(parent, caption), myID(id)
 {
     GroupBox1 = new QGroupBox(caption, this);
     Edit1 = new QLineEdit(zk, GroupBox1);
@@ -131,19 +121,19 @@ TfrmMTS_M::TfrmMTS_M(QWidget *parent, const QString &caption, const QString &id,
     auto *grid = new QGridLayout(GroupBox1);
     grid->addWidget(new QLabel(QStringLiteral("享受折扣："), GroupBox1), 0, 0);
     grid->addWidget(Edit1, 0, 1);
-    grid->addWidget(members::note(GroupBox1, QStringLiteral("100 表示不折扣，90 表示 9 折")), 0, 2);
+    grid->addWidget(ui::note(GroupBox1, QStringLiteral("100 表示不折扣，90 表示 9 折")), 0, 2);
     addContent(GroupBox1);
 }
 
 void TfrmMTS_M::BitBtn1Click()
 {
-    if (!members::requireText(Edit1, QStringLiteral("享受折扣"))) return;
-    if (!members::requireNumber(Edit1, QStringLiteral("享受折扣"))) return;
+    if (!ui::requireText(Edit1, QStringLiteral("享受折扣"))) return;
+    if (!ui::requireNumber(Edit1, QStringLiteral("享受折扣"))) return;
     Statement("UPDATE MTS SET theZK = :zk WHERE (ID = :id) ")
         .number("zk", Edit1->text())
         .number("id", myID)
-        .run(members::db());
-    members::tell(windowTitle() + QStringLiteral(" 修改成功！"));
+        .run(db());
+    ui::showMessage(windowTitle() + QStringLiteral(" 修改成功！"));
     emit saved();
     accept();
 }

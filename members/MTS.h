@@ -3,18 +3,18 @@
 // member-type list for its selected type: TfrmMTS chooses the categories that
 // carry a row, TfrmMTS_ZKJF lists the rows, TfrmMTS_M changes one discount.
 
-#include "members/SaveDialog.h"
 #include "platform/db/db.h"
 #include "platform/ui/dbgrid.h"
+#include "platform/ui/form.h"
+#include "platform/ui/savedialog.h"
 
 #include <QAction>
-#include <QDialog>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 
-class TfrmMTS : public SaveDialog {
+class TfrmMTS : public ui::SaveDialog {
     Q_OBJECT
 public:
     // The type's name (caption of the window and its group), discount and ratio.
@@ -24,14 +24,11 @@ public:
     QGroupBox *GroupBox1;
     QListWidget *CheckListBox1;  // the categories, ticked when the type has a row
 
-    void FormShow();
+    void FormShow() override;
     void BitBtn1Click() override;
-
-protected:
-    void showEvent(QShowEvent *e) override;
 };
 
-class TfrmMTS_ZKJF : public QDialog {
+class TfrmMTS_ZKJF : public ui::Form {
     Q_OBJECT
 public:
     TfrmMTS_ZKJF(QWidget *parent, const QString &type, const QString &zk);
@@ -45,12 +42,10 @@ public:
 
     void myRef();
     void N1Click();
-
-protected:
-    void showEvent(QShowEvent *e) override;
+    void FormShow() override { myRef(); }
 };
 
-class TfrmMTS_M : public SaveDialog {
+class TfrmMTS_M : public ui::SaveDialog {
     Q_OBJECT
 public:
     // caption: type + " " + category + " 享受折扣".

@@ -4,12 +4,12 @@
 // edit window TfrmMType_M "会员分类修改", which also copies a changed discount
 // and points ratio onto every member of the type.
 
-#include "members/SaveDialog.h"
 #include "platform/db/db.h"
 #include "platform/ui/dbgrid.h"
+#include "platform/ui/form.h"
+#include "platform/ui/savedialog.h"
 
 #include <QAction>
-#include <QDialog>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -27,7 +27,7 @@ struct MTypeFields {
     bool numbersValid() const;
 };
 
-class TfrmMType : public QDialog, public MTypeFields {
+class TfrmMType : public ui::Form, public MTypeFields {
     Q_OBJECT
 public:
     explicit TfrmMType(QWidget *parent = nullptr);
@@ -46,6 +46,8 @@ public:
     QPushButton *BitBtn3;  // 退出
 
     void Ref();
+    // Showing puts the focus in the type name.
+    void FormShow() override;
     void BitBtn1Click();
     void BitBtn2Click();
     void BitBtn3Click() { reject(); }
@@ -56,16 +58,13 @@ public:
     void N5Click();
     void N6Click();
 
-protected:
-    void showEvent(QShowEvent *e) override;
-
 private:
     // The selected row's column, "" on an empty list.
     QString selected(const QString &column) const;
     void setState(const QString &state);
 };
 
-class TfrmMType_M : public SaveDialog, public MTypeFields {
+class TfrmMType_M : public ui::SaveDialog, public MTypeFields {
     Q_OBJECT
 public:
     explicit TfrmMType_M(QWidget *parent = nullptr);

@@ -4,18 +4,19 @@
 #include "core/ShopRows.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
-#include "members/Checks.h"
-#include "members/Modal.h"
-#include "members/Widgets.h"
+#include "platform/ui/checks.h"
 #include "platform/db/sqlbuilder.h"
 #include "platform/ui/keyfilter.h"
+#include "platform/ui/messages.h"
+#include "platform/ui/modal.h"
+#include "platform/ui/widgets.h"
 
 #include <QGridLayout>
 #include <algorithm>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-using members::fail;
+using ui::fail;
 using members::MemberRecord;
 using vdb::Statement;
 
@@ -29,17 +30,13 @@ Statement liveMemberQuery(const QString &card)
 
 // ---------------------------------------------------------------- shared
 
-MemberEntry::MemberEntry(QWidget *parent, const QString &caption) : QDialog(parent)
+MemberEntry::MemberEntry(QWidget *parent, const QString &caption) : ui::Form(parent)
 {
     setWindowTitle(caption);
     GroupBox1 = new QGroupBox(QStringLiteral("会员信息"), this);
     m_grid = new QGridLayout(GroupBox1);
     m_grid->setHorizontalSpacing(8);
-    auto edit = [&](int maxLength) {
-        auto *e = new QLineEdit(GroupBox1);
-        e->setMaxLength(maxLength);
-        return e;
-    };
+    auto edit = [&](int maxLength) { return ui::lineEdit(GroupBox1, maxLength); };
     Edit1 = edit(12);
     Edit2 = edit(20);
     DBLookupComboBox1 = new ui::LookupComboBox(GroupBox1);
@@ -99,9 +96,9 @@ MemberEntry::MemberEntry(QWidget *parent, const QString &caption) : QDialog(pare
     m_grid->setColumnStretch(1, 1);
     m_grid->setColumnStretch(4, 1);
 
-    BitBtn1 = members::button(this, QStringLiteral("保存"), [this] { BitBtn1Click(); });
-    BitBtn2 = members::button(this, QStringLiteral("退出"), [this] { BitBtn2Click(); });
-    QHBoxLayout *buttons = members::buttonRow({BitBtn1, BitBtn2});
+    BitBtn1 = ui::button(this, QStringLiteral("保存"), [this] { BitBtn1Click(); });
+    BitBtn2 = ui::button(this, QStringLiteral("退出"), [this] { BitBtn2Click(); });
+    QHBoxLayout *buttons = ui::buttonRow({BitBtn1, BitBtn2});
     buttons->setObjectName(QStringLiteral("buttons"));
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(GroupBox1);
@@ -136,9 +133,9 @@ bool MemberEntry::normalizeLunar(const QString &typed, QString *stored, QString 
         *stored = padded;
         return true;
     }
-    const QDate d = members::parseDate(typed);
+    const QDate d = ui::parseDate(typed);
     if (!d.isValid()) {
-        *message = members::badDateMessage(typed);
+        *message = ui::badDateMessage(typed);
         return false;
     }
     if (d.day() == 31) {  // typed short, as in "90-5-31"
@@ -151,17 +148,18 @@ bool MemberEntry::normalizeLunar(const QString &typed, QString *stored, QString 
 
 void MemberEntry::BitBtn1Click()
 {
+    ui::trimFields({Edit1, Edit2, Edit11});
     const QString card = Edit1->text();
     const QString type = DBLookupComboBox2->Text();
     const QString introducer = Edit11->text();
-    if (!members::requireText(Edit1, QStringLiteral("会员卡号"))) return;
+    if (!ui::requireText(Edit1, QStringLiteral("会员卡号"))) return;
     if (type.isEmpty()) {
         fail(QStringLiteral("请选择 会员分类！"), DBLookupComboBox2);
         return;
     }
-    if (!members::requireText(Edit2, QStringLiteral("会员姓名"))) return;
+    if (!ui::requireText(Edit2, QStringLiteral("会员姓名"))) return;
 
-    vdb::Query q(&members::db());
+    vdb::Query q(&db());
     if (!introducer.isEmpty()) {
         if (introducer == card) {
             fail(QStringLiteral("介绍人卡号 不能是 会员卡号，请重新录入！"), Edit11);
@@ -176,9 +174,9 @@ void MemberEntry::BitBtn1Click()
 
     QString solar = Edit4->text();
     if (!solar.isEmpty()) {
-        const QDate d = members::parseDate(solar);
+        const QDate d = ui::parseDate(solar);
         if (!d.isValid()) {
-            fail(members::badDateMessage(solar), Edit4);
+            fail(ui::badDateMessage(solar), Edit4);
             return;
         }
         solar = d.toString(velmora::kDateFormat);
@@ -223,7 +221,7 @@ void MemberEntry::BitBtn1Click()
     const bool isEdit = !id.isEmpty() && id != QLatin1String("0");
     if (isEdit) {
         // The card password stays as the member set it.
-        if (velmora::updateMember(members::db(), id, n) == 0) {
+        if (velmora::updateMember(db(), id, n) == 0) {
             fail(QStringLiteral("该会员已不存在，不能保存！"));
             return;
         }
@@ -233,7 +231,7 @@ void MemberEntry::BitBtn1Click()
             fail(QStringLiteral("会员卡号 已存在，请重新录入！"));
             return;
         }
-        velmora::insertMember(members::db(), n);
+        velmora::insertMember(db(), n);
         m.cz = m.jf = m.useCount = m.xf = QStringLiteral("0");
         m.date = myLoginDate;
         m.useDate = QStringLiteral("1900-01-01");
@@ -296,7 +294,7 @@ void TfrmMember_In::myNew()
 
 bool TfrmMember_In::myEdit(const QString &id)
 {
-    vdb::Query q(&members::db());
+    vdb::Query q(&db());
     Statement("select * from Member where ID=:id").number("id", id).open(q);
     if (q.RecordCount() != 1) return false;
     setWindowTitle(QStringLiteral("会员修改"));
@@ -311,7 +309,7 @@ bool TfrmMember_In::myEdit(const QString &id)
 void TfrmMember_In::saved(const MemberRecord &m, bool wasEdit)
 {
     if (!CheckBox1->isChecked()) {
-        members::tell(QStringLiteral("恭喜！恭喜！ 会员信息 保存成功！"));
+        ui::showMessage(QStringLiteral("恭喜！恭喜！ 会员信息 保存成功！"));
         if (wasEdit) emit memberEdited(m.num);
         accept();
         return;
@@ -323,7 +321,7 @@ void TfrmMember_In::saved(const MemberRecord &m, bool wasEdit)
 
 // ---------------------------------------------------------------- quick entry
 
-TfrmNewMember::TfrmNewMember(QWidget *parent, members::LookupTarget<MemberRecord> *target)
+TfrmNewMember::TfrmNewMember(QWidget *parent, ui::LookupTarget<MemberRecord> *target)
     : MemberEntry(parent, QStringLiteral("新增会员")), myTarget(target)
 {
     frmNewMember = this;
@@ -337,10 +335,10 @@ TfrmNewMember::~TfrmNewMember()
     if (frmNewMember == this) frmNewMember = nullptr;
 }
 
-bool TfrmNewMember::enter(QWidget *owner, members::LookupTarget<MemberRecord> *target)
+bool TfrmNewMember::enter(QWidget *owner, ui::LookupTarget<MemberRecord> *target)
 {
     TfrmNewMember dlg(owner, target);
-    members::showModal(&dlg);
+    ui::showModal(&dlg);
     return dlg.wasSaved();
 }
 
@@ -349,6 +347,6 @@ void TfrmNewMember::saved(const MemberRecord &m, bool)
     m_saved = true;
     MemberRecord handed = m;
     handed.jsrNum.clear();  // the quick entry hands no introducer on
-    if (myTarget) myTarget->lookupTaken(handed, members::LookupOrigin::QuickEntry);
+    if (myTarget) myTarget->lookupTaken(handed, ui::LookupOrigin::QuickEntry);
     accept();
 }

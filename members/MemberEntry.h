@@ -5,12 +5,12 @@
 // fields, checks and statements (MemberEntry); what happens after a save is
 // theirs.
 
-#include "members/LookupTarget.h"
 #include "members/MemberRecord.h"
+#include "platform/ui/form.h"
 #include "platform/ui/lookupcombo.h"
+#include "platform/ui/lookuptarget.h"
 
 #include <QCheckBox>
-#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,7 +18,7 @@
 
 class QGridLayout;
 
-class MemberEntry : public QDialog {
+class MemberEntry : public ui::Form {
     Q_OBJECT
 public:
     QGroupBox *GroupBox1;                    // 会员信息
@@ -85,13 +85,13 @@ class TfrmNewMember : public MemberEntry {
     Q_OBJECT
 public:
     // The new member goes to target (nothing is filled without one).
-    explicit TfrmNewMember(QWidget *parent = nullptr, members::LookupTarget<members::MemberRecord> *target = nullptr);
+    explicit TfrmNewMember(QWidget *parent = nullptr, ui::LookupTarget<members::MemberRecord> *target = nullptr);
     ~TfrmNewMember() override;
 
     // Opens the quick entry modally for the target; true when a member was saved.
-    static bool enter(QWidget *owner, members::LookupTarget<members::MemberRecord> *target);
+    static bool enter(QWidget *owner, ui::LookupTarget<members::MemberRecord> *target);
 
-    members::LookupTarget<members::MemberRecord> *myTarget;
+    ui::LookupTarget<members::MemberRecord> *myTarget;
     bool wasSaved() const { return m_saved; }
 
 protected:

@@ -4,7 +4,7 @@
 //
 // A window embeds one (  Panel = new members::MemberPanel(this);  ), runs
 // members::searchMembers() from its card field, and fills it with
-// Panel->fill(record) in its lookupTaken() (see LookupTarget.h and
+// Panel->fill(record) in its lookupTaken() (see platform/ui/lookuptarget.h and
 // MemberRecord.h).  The field names are those of the sale window's layout, so
 // a window may keep its own pointers: Edit1 = Panel->Edit1, and so on.
 

@@ -5,16 +5,9 @@
 
 namespace members {
 
-LookupRow LookupRow::fromCurrentRow(const vdb::Query &q)
-{
-    LookupRow r;
-    for (int i = 0; i < q.FieldCount(); ++i) r.set(q.FieldNames().at(i), q.FieldByIndex(i).AsString());
-    return r;
-}
-
 MemberRecord MemberRecord::fromCurrentRow(const vdb::Query &q)
 {
-    const LookupRow row = LookupRow::fromCurrentRow(q);
+    const ui::LookupRow row = ui::LookupRow::fromCurrentRow(q);
     auto get = [&](const char *own, const char *title) {
         const QString o = QString::fromLatin1(own);
         return row.has(o) ? row.value(o) : row.value(QString::fromUtf8(title));

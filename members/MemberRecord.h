@@ -12,7 +12,7 @@
 //       lookupTaken() when the user takes a row.
 
 #include "core/ShopRows.h"
-#include "members/LookupTarget.h"
+#include "platform/ui/lookuptarget.h"
 #include "platform/db/db.h"
 #include "platform/db/sqlbuilder.h"
 

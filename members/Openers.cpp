@@ -3,27 +3,27 @@
 #include "members/CardWindows.h"
 #include "members/MType.h"
 #include "members/MemberEntry.h"
-#include "members/Modal.h"
+#include "platform/ui/modal.h"
 
 namespace members {
 
 void openMType(QWidget *owner)
 {
     TfrmMType w(owner);
-    showModal(&w);
+    ui::showModal(&w);
 }
 
 void openMemberIn(QWidget *owner)
 {
     TfrmMember_In w(owner);
     w.myNew();
-    showModal(&w);
+    ui::showModal(&w);
 }
 
 void openCardChange(QWidget *owner)
 {
     TfrmC_Num w(owner);
-    showModal(&w);
+    ui::showModal(&w);
 }
 
 void openMemberEdit(QWidget *owner, const QString &memberId, const std::function<void()> &afterSave)
@@ -31,7 +31,7 @@ void openMemberEdit(QWidget *owner, const QString &memberId, const std::function
     TfrmMember_In w(owner);
     if (!w.myEdit(memberId)) return;
     if (afterSave) QObject::connect(&w, &TfrmMember_In::memberEdited, &w, [afterSave] { afterSave(); });
-    showModal(&w);
+    ui::showModal(&w);
 }
 
 void openMemberPY(QWidget *owner, const QString &card, const QString &type, const QString &name, const QString &pinyin,
@@ -40,19 +40,19 @@ void openMemberPY(QWidget *owner, const QString &card, const QString &type, cons
     TfrmM_PY w(owner);
     w.setMember(card, type, name, pinyin);
     if (afterSave) QObject::connect(&w, &TfrmM_PY::saved, &w, [afterSave] { afterSave(); });
-    showModal(&w);
+    ui::showModal(&w);
 }
 
 void openMemberPass(QWidget *owner, const QString &card)
 {
     TfrmMPass w(owner, card);
-    showModal(&w);
+    ui::showModal(&w);
 }
 
 void openMemberView(QWidget *owner, const QString &card)
 {
     TfrmMember_V w(owner, card);
-    showModal(&w);
+    ui::showModal(&w);
 }
 
 }  // namespace members

@@ -2,33 +2,16 @@
 
 #include "sales/GoodsRecord.h"
 
-#include <QKeyEvent>
-#include <QVBoxLayout>
-
-TfrmFindShop::TfrmFindShop(QWidget *parent) : QDialog(parent)
+TfrmFindShop::TfrmFindShop(QWidget *parent) : ui::LookupForm(parent)
 {
     frmFindShop = this;
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     resize(730, 250);
-    DBGrid1 = new ui::DBGrid(this);
-    auto *l = new QVBoxLayout(this);
-    l->setContentsMargins(0, 0, 0, 0);
-    l->addWidget(DBGrid1);
-    DBGrid1->installEventFilter(this);
-    connect(DBGrid1, &ui::DBGrid::DblClick, this, &TfrmFindShop::DBGrid1DblClick);
-    connect(DBGrid1, &ui::DBGrid::EnterPressed, this, &TfrmFindShop::myLoad);
-    connect(DBGrid1, &ui::DBGrid::EscapePressed, this, &QDialog::reject);
 }
 
 TfrmFindShop::~TfrmFindShop()
 {
     if (frmFindShop == this) frmFindShop = nullptr;
-}
-
-void TfrmFindShop::showEvent(QShowEvent *e)
-{
-    QDialog::showEvent(e);
-    FormShow();
 }
 
 void TfrmFindShop::FormShow()
@@ -40,20 +23,10 @@ void TfrmFindShop::FormShow()
     DBGrid1->setFocus();
 }
 
+// Typing must not jump around the list: only Enter, Esc, "&" and "(" pass.
 bool TfrmFindShop::keyPasses(QChar c)
 {
     return c == u'\r' || c == u'\x1b' || c == u'&' || c == u'(';
-}
-
-bool TfrmFindShop::eventFilter(QObject *o, QEvent *e)
-{
-    // Typing must not jump around the list: only Enter, Esc, "&" and "(" pass.
-    if (o == DBGrid1 && e->type() == QEvent::KeyPress) {
-        auto *k = static_cast<QKeyEvent *>(e);
-        const QString t = k->text();
-        if (!t.isEmpty() && t.at(0).isPrint() && !keyPasses(t.at(0))) return true;
-    }
-    return QDialog::eventFilter(o, e);
 }
 
 void TfrmFindShop::myLoad()
@@ -62,7 +35,7 @@ void TfrmFindShop::myLoad()
         auto v = [this](const char *name) { return ADOQuery1.value(QString::fromUtf8(name)); };
         GoodsRecord g{v("ID"),  v("商品编码"), v("商品名称"), v("单位"), v("单价"),
                     v("商品分类"), v("thePY"), v("theCB"), v("theKC"), v("theCount"), myMType};
-        receiver->lookupTaken(g, members::LookupOrigin::Lookup);
+        receiver->lookupTaken(g, ui::LookupOrigin::Lookup);
     }
     accept();
 }

@@ -3,34 +3,28 @@
 // window's goods search found several.  The opener runs its statement on
 // ADOQuery1, sets the receiver (and the member type for a sale), and shows it.
 
-#include "platform/db/db.h"
-#include "platform/ui/dbgrid.h"
-
-#include <QDialog>
-
+#include "platform/ui/lookupform.h"
 #include "sales/GoodsRecord.h"
 
-class TfrmFindShop : public QDialog {
+class TfrmFindShop : public ui::LookupForm {
     Q_OBJECT
 public:
     explicit TfrmFindShop(QWidget *parent = nullptr);
     ~TfrmFindShop() override;
 
-    void FormShow();
+    void FormShow() override;
     // True when the typed character reaches the grid.
     static bool keyPasses(QChar c);
     void DBGrid1DblClick() { myLoad(); }
     // Hands the current row to the receiver and closes.
     void myLoad();
+    void takeRow() override { myLoad(); }
 
-    vdb::Query ADOQuery1;
-    ui::DBGrid *DBGrid1;
     QString myMType;
     GoodsTarget *receiver = nullptr;
 
 protected:
-    void showEvent(QShowEvent *e) override;
-    bool eventFilter(QObject *o, QEvent *e) override;
+    bool typedPasses(QChar c) const override { return keyPasses(c); }
 };
 
 inline TfrmFindShop *frmFindShop = nullptr;

@@ -1,10 +1,10 @@
 #pragma once
 // One goods item as the goods lookup and the quick goods entry hand it to the
 // entry window that opened them (sale, purchase, return).  The window
-// implements members::LookupTarget<GoodsRecord> and writes the item into the
+// implements ui::LookupTarget<GoodsRecord> and writes the item into the
 // current row of its goods grid.
 
-#include "members/LookupTarget.h"
+#include "platform/ui/lookuptarget.h"
 
 #include <QString>
 
@@ -22,4 +22,4 @@ struct GoodsRecord {
     QString memberType;  // the member type the lookup was given ("" for a walk-in sale or a purchase)
 };
 
-using GoodsTarget = members::LookupTarget<GoodsRecord>;
+using GoodsTarget = ui::LookupTarget<GoodsRecord>;

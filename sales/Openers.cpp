@@ -1,6 +1,6 @@
 #include "sales/Openers.h"
 
-#include "members/Modal.h"
+#include "platform/ui/modal.h"
 #include "sales/SType.h"
 #include "sales/Shop_In.h"
 #include "sales/XF_In.h"
@@ -10,20 +10,20 @@ namespace sales {
 void openSType(QWidget *owner)
 {
     TfrmSType w(owner);
-    members::showModal(&w);
+    ui::showModal(&w);
 }
 
 void openShopIn(QWidget *owner)
 {
     TfrmShop_In w(owner);
     w.Lab_ID->setText(QStringLiteral("0"));
-    members::showModal(&w);
+    ui::showModal(&w);
 }
 
 void openXF_In(QWidget *owner)
 {
     TfrmXF_In w(owner);
-    members::showModal(&w);
+    ui::showModal(&w);
 }
 
 void openXF_InForCard(QWidget *owner, const QString &card)
@@ -31,7 +31,7 @@ void openXF_InForCard(QWidget *owner, const QString &card)
     TfrmXF_In w(owner);
     w.Ed_Num->setText(card);
     w.myFrom = QStringLiteral("m");
-    members::showModal(&w);
+    ui::showModal(&w);
 }
 
 void openShopEdit(QWidget *owner, const QString &goodsId, const std::function<void()> &afterSave)
@@ -39,7 +39,7 @@ void openShopEdit(QWidget *owner, const QString &goodsId, const std::function<vo
     TfrmShop_In w(owner);
     w.myLoad(goodsId);
     w.onChanged = afterSave;
-    members::showModal(&w);
+    ui::showModal(&w);
 }
 
 void openShopPY(QWidget *owner, const QString &goodsId, const std::function<void()> &afterSave)
@@ -47,7 +47,7 @@ void openShopPY(QWidget *owner, const QString &goodsId, const std::function<void
     TfrmShop_PY w(owner);
     w.myLoad(goodsId);
     w.onChanged = afterSave;
-    members::showModal(&w);
+    ui::showModal(&w);
 }
 
 }  // namespace sales

@@ -3,9 +3,11 @@
 #include "core/ShopRows.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
+#include "platform/ui/application.h"
+#include "platform/ui/checks.h"
 #include "platform/db/sqlbuilder.h"
 #include "platform/ui/messages.h"
-#include "members/Checks.h"
+#include "platform/ui/widgets.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -14,17 +16,15 @@
 
 using vdb::Statement;
 
-TfrmSType::TfrmSType(QWidget *parent) : QDialog(parent)
+TfrmSType::TfrmSType(QWidget *parent) : ui::Form(parent)
 {
     frmSType = this;
     setWindowTitle(QStringLiteral("商品分类"));
     resize(620, 440);
     DBGrid1 = new ui::DBGrid(this);
     GroupBox1 = new QGroupBox(QStringLiteral("商品分类信息"), this);
-    Edit1 = new QLineEdit(GroupBox1);
-    Edit1->setMaxLength(12);
-    Edit2 = new QLineEdit(GroupBox1);
-    Edit2->setMaxLength(50);
+    Edit1 = ui::lineEdit(GroupBox1, 12);
+    Edit2 = ui::lineEdit(GroupBox1, 50);
     CheckBox1 = new QCheckBox(QStringLiteral("启用该商品分类的商品库存"), GroupBox1);
     auto *form = new QFormLayout(GroupBox1);
     form->addRow(QStringLiteral("商品分类："), Edit1);
@@ -50,15 +50,14 @@ TfrmSType::TfrmSType(QWidget *parent) : QDialog(parent)
     DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(DBGrid1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &p) { PopupMenu1->popup(DBGrid1->viewport()->mapToGlobal(p)); });
-    connect(Q1, &QAction::triggered, this, &TfrmSType::Q1Click);
-    connect(T1, &QAction::triggered, this, &TfrmSType::T1Click);
-    connect(N3, &QAction::triggered, this, &TfrmSType::N3Click);
-    connect(N4, &QAction::triggered, this, &TfrmSType::N4Click);
-    connect(D1, &QAction::triggered, this, &TfrmSType::D1Click);
-    connect(BitBtn1, &QPushButton::clicked, this, &TfrmSType::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &TfrmSType::BitBtn2Click);
+    ui::on(Q1, &QAction::triggered, this, [this] { Q1Click(); });
+    ui::on(T1, &QAction::triggered, this, [this] { T1Click(); });
+    ui::on(N3, &QAction::triggered, this, [this] { N3Click(); });
+    ui::on(N4, &QAction::triggered, this, [this] { N4Click(); });
+    ui::on(D1, &QAction::triggered, this, [this] { D1Click(); });
+    ui::on(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    ui::on(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
     connect(BitBtn3, &QPushButton::clicked, this, &QDialog::reject);
-    BitBtn2->setDefault(true);
 
     Ref();  // FormCreate
 }
@@ -68,15 +67,9 @@ TfrmSType::~TfrmSType()
     if (frmSType == this) frmSType = nullptr;
 }
 
-void TfrmSType::showEvent(QShowEvent *e)
-{
-    QDialog::showEvent(e);
-    FormShow();
-}
-
 void TfrmSType::Ref()
 {
-    ADOQuery1.setConnection(&members::db());
+    ADOQuery1.setConnection(&db());
     mySql = QStringLiteral("select theName as 商品分类,") + "Remark as 备注,theKC as 库存," + "theState as 状态,ID" +
             " from SType";
     ADOQuery1.OpenSql(mySql);
@@ -100,20 +93,20 @@ void TfrmSType::BitBtn1Click()
 
 void TfrmSType::BitBtn2Click()
 {
-    const QString name = Edit1->text();
-    if (name.isEmpty()) return (void)members::fail(QStringLiteral("商品分类 不能为空，请重新录入！"), Edit1);
+    const QString name = ui::trimmedText(Edit1);
+    if (name.isEmpty()) return (void)ui::fail(QStringLiteral("商品分类 不能为空，请重新录入！"), Edit1);
     const QString flag = CheckBox1->isChecked() ? QStringLiteral("是") : QStringLiteral("否");
-    vdb::Connection &c = members::db();
+    vdb::Connection &c = db();
     vdb::Query q(&c);
     Statement("select * from SType Where theName=:name").text("name", name).open(q);
-    if (q.RecordCount() > 0) return (void)members::fail(QStringLiteral("商品分类 已存在，请重新录入！"), Edit1);
+    if (q.RecordCount() > 0) return (void)ui::fail(QStringLiteral("商品分类 已存在，请重新录入！"), Edit1);
 
     // Every member type gets its discount row with the category; all or none.
     q.OpenSql(QStringLiteral("select theName,theZK,theJF from MType"));
     for (q.First(); !q.Eof(); q.Next()) {
         const QString type = q.value(QStringLiteral("theName"));
         if (!vdb::isSqlNumber(q.value(QStringLiteral("theZK"))) || !vdb::isSqlNumber(q.value(QStringLiteral("theJF"))))
-            return (void)members::fail(QStringLiteral("会员分类 %1 的折扣或积分比例有误，请先修改会员分类！").arg(type), Edit1);
+            return (void)ui::fail(QStringLiteral("会员分类 %1 的折扣或积分比例有误，请先修改会员分类！").arg(type), Edit1);
     }
     {
         vdb::Transaction tx(c);
@@ -140,7 +133,7 @@ void TfrmSType::setStock(const QString &flag)
     if (ADOQuery1.IsEmpty() || ADOQuery1.Eof()) return;
     const QString id = ADOQuery1.value(QStringLiteral("ID"));
     const QString name = ADOQuery1.value(QStringLiteral("商品分类"));
-    vdb::Connection &c = members::db();
+    vdb::Connection &c = db();
     vdb::Transaction tx(c);
     vdb::Query q(&c);
     Statement("UPDate SType Set theKC=:kc Where (ID = :id)").text("kc", flag).number("id", id).run(c);
@@ -157,10 +150,10 @@ void TfrmSType::D1Click()
     if (ADOQuery1.IsEmpty() || ADOQuery1.Eof()) return;
     const QString id = ADOQuery1.value(QStringLiteral("ID"));
     const QString name = ADOQuery1.value(QStringLiteral("商品分类"));
-    vdb::Connection &c = members::db();
+    vdb::Connection &c = db();
     vdb::Query q(&c);
     Statement("Select ID from SShop Where (theDel = '否') AND (theType = :type)").text("type", name).open(q);
-    if (q.RecordCount() > 0) return (void)members::fail(QStringLiteral("该分类有商品信息，不能删除！"));
+    if (q.RecordCount() > 0) return (void)ui::fail(QStringLiteral("该分类有商品信息，不能删除！"));
     if (ui::show({QStringLiteral("确认要删除吗？该删除将不可恢复！"), QStringLiteral("删除"), ui::Icon::Question,
                   ui::Buttons::YesNo},
                  this) != ui::Answer::Yes)

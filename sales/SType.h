@@ -5,23 +5,23 @@
 
 #include "platform/db/db.h"
 #include "platform/ui/dbgrid.h"
+#include "platform/ui/form.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDialog>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 
-class TfrmSType : public QDialog {
+class TfrmSType : public ui::Form {
     Q_OBJECT
 public:
     explicit TfrmSType(QWidget *parent = nullptr);
     ~TfrmSType() override;
 
     void Ref();
-    void FormShow();
+    void FormShow() override;
     void BitBtn1Click();
     void BitBtn2Click();
     void Q1Click();
@@ -39,9 +39,6 @@ public:
     QPushButton *BitBtn1, *BitBtn2, *BitBtn3;
     QMenu *PopupMenu1;
     QAction *Q1, *T1, *N3, *N4, *D1;
-
-protected:
-    void showEvent(QShowEvent *e) override;
 
 private:
     void setState(const QString &state);

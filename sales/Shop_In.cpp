@@ -4,18 +4,22 @@
 #include "core/ShopRows.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
+#include "platform/ui/application.h"
+#include "platform/ui/checks.h"
 #include "platform/db/sqlbuilder.h"
 #include "platform/ui/keyfilter.h"
 #include "platform/ui/messages.h"
+#include "platform/ui/widgets.h"
 #include "sales/GoodsRecord.h"
-#include "members/Checks.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-using members::fail;
+using ui::fail;
 using vdb::Statement;
+using vdb::sqlNum;
+using vdb::sqlText;
 
 namespace {
 // The goods row a change or pinyin window works on; gone means an error.
@@ -28,15 +32,11 @@ void openGoodsRow(vdb::Query &q, const QString &id)
 
 // ---------------------------------------------------------------- shared fields
 
-TfrmShopEntry::TfrmShopEntry(QWidget *parent) : QDialog(parent)
+TfrmShopEntry::TfrmShopEntry(QWidget *parent) : ui::Form(parent)
 {
     GroupBox1 = new QGroupBox(QStringLiteral("商品信息"), this);
     DBLookupComboBox1 = new ui::LookupComboBox(GroupBox1);
-    auto edit = [this](int max) {
-        auto *e = new QLineEdit(GroupBox1);
-        e->setMaxLength(max);
-        return e;
-    };
+    auto edit = [this](int max) { return ui::lineEdit(GroupBox1, max); };
     Edit3 = edit(16);
     Edit1 = edit(28);
     Edit2 = edit(10);
@@ -55,7 +55,7 @@ TfrmShopEntry::TfrmShopEntry(QWidget *parent) : QDialog(parent)
     form->addRow(QStringLiteral("备       注："), Edit5);
     BitBtn1 = new QPushButton(QStringLiteral("保存"), this);
     BitBtn2 = new QPushButton(QStringLiteral("退出"), this);
-    BitBtn1->setDefault(true);
+    setDefaultButton(BitBtn1);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     setMinimumWidth(380);
     frmDM->DBComSType(DBLookupComboBox1);
@@ -63,6 +63,7 @@ TfrmShopEntry::TfrmShopEntry(QWidget *parent) : QDialog(parent)
 
 bool TfrmShopEntry::saveItem(const QString &id)
 {
+    ui::trimFields({Edit3, Edit1});
     if (DBLookupComboBox1->Text().isEmpty()) return fail(QStringLiteral("请选择 商品分类！"), DBLookupComboBox1);
     if (Edit3->text().isEmpty()) return fail(QStringLiteral("商品编码 不能为空，请重新录入！"), Edit3);
     if (Edit1->text().isEmpty()) return fail(QStringLiteral("商品名称 不能为空，请重新录入！"), Edit1);
@@ -70,8 +71,8 @@ bool TfrmShopEntry::saveItem(const QString &id)
     if (Edit4->text().isEmpty()) return fail(QStringLiteral("单价 不能为空，请重新录入！"), Edit4);
     if (Edit6->text().isEmpty()) return fail(QStringLiteral("成本 不能为空，请重新录入！"), Edit6);
     // The key filter lets "1.2.3" through; nothing malformed reaches the table.
-    if (!members::requireNumber(Edit4, QStringLiteral("单价"))) return false;
-    if (!members::requireNumber(Edit6, QStringLiteral("成本"))) return false;
+    if (!ui::requireNumber(Edit4, QStringLiteral("单价"))) return false;
+    if (!ui::requireNumber(Edit6, QStringLiteral("成本"))) return false;
 
     const QString category = DBLookupComboBox1->Text();
     const QString name = Edit1->text(), unit = Edit2->text(), price = Edit4->text();
@@ -79,7 +80,7 @@ bool TfrmShopEntry::saveItem(const QString &id)
     m_py = MakePYCode(name, PYMarkUnknown, 255);
     m_kc = frmDM->myRetKC(category);
 
-    vdb::Query q(&members::db());
+    vdb::Query q(&db());
     // A code names one live item, also when an item's code is changed.
     const bool isNew = id == QLatin1String("0");
     Statement(QStringLiteral("select * from SShop Where theNum=:code and theDel='否'") + (isNew ? "" : " and ID<>:id"))
@@ -89,7 +90,7 @@ bool TfrmShopEntry::saveItem(const QString &id)
     if (q.RecordCount() > 0) return fail(QStringLiteral("商品编码 已存在，请重新录入！"), Edit3);
 
     if (isNew) {
-        velmora::insertGoods(members::db(), {category, code, name, unit, remark, m_py, price, cost, QStringLiteral("0"), m_kc});
+        velmora::insertGoods(db(), {category, code, name, unit, remark, m_py, price, cost, QStringLiteral("0"), m_kc});
         return true;
     }
     Statement("Update SShop Set theType=:type,theName=:name,theUnit=:unit,thePrice=:price,Remark=:remark,thePY=:py,"
@@ -104,7 +105,7 @@ bool TfrmShopEntry::saveItem(const QString &id)
         .number("cost", cost)
         .text("kc", m_kc)
         .number("id", id)
-        .run(members::db());
+        .run(db());
     return true;
 }
 
@@ -129,18 +130,12 @@ TfrmShop_In::TfrmShop_In(QWidget *parent) : TfrmShopEntry(parent)
     auto *main = new QVBoxLayout(this);
     main->addWidget(GroupBox1);
     main->addLayout(buttons);
-    connect(BitBtn1, &QPushButton::clicked, this, &TfrmShop_In::BitBtn1Click);
+    ui::on(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
 }
 
 TfrmShop_In::~TfrmShop_In()
 {
     if (frmShop_In == this) frmShop_In = nullptr;
-}
-
-void TfrmShop_In::showEvent(QShowEvent *e)
-{
-    QDialog::showEvent(e);
-    FormShow();
 }
 
 void TfrmShop_In::FormShow()
@@ -150,7 +145,7 @@ void TfrmShop_In::FormShow()
 
 void TfrmShop_In::myLoad(const QString &id)
 {
-    vdb::Query q(&members::db());
+    vdb::Query q(&db());
     openGoodsRow(q, id);
     Lab_ID->setText(q.value(QStringLiteral("ID")));
     DBLookupComboBox1->setText(q.value(QStringLiteral("theType")));
@@ -198,7 +193,7 @@ TfrmNewShop::TfrmNewShop(QWidget *parent) : TfrmShopEntry(parent)
     auto *main = new QVBoxLayout(this);
     main->addWidget(GroupBox1);
     main->addLayout(buttons);
-    connect(BitBtn1, &QPushButton::clicked, this, &TfrmNewShop::BitBtn1Click);
+    ui::on(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     Edit3->setText(frmDM->NewSPNum());
     DBLookupComboBox1->setText(myDeptSType);
 }
@@ -211,7 +206,7 @@ TfrmNewShop::~TfrmNewShop()
 void TfrmNewShop::BitBtn1Click()
 {
     if (!saveItem(QStringLiteral("0"))) return;
-    vdb::Query q(&members::db());
+    vdb::Query q(&db());
     mySql = QStringLiteral("Select Top 1 ID From SShop Order by ID DESC");
     q.OpenSql(mySql);
     GoodsRecord g;
@@ -226,13 +221,13 @@ void TfrmNewShop::BitBtn1Click()
     g.kc = m_kc;
     g.count = QStringLiteral("0");
     g.memberType = myMType;
-    if (receiver) receiver->lookupTaken(g, members::LookupOrigin::QuickEntry);
+    if (receiver) receiver->lookupTaken(g, ui::LookupOrigin::QuickEntry);
     accept();
 }
 
 // ---------------------------------------------------------------- TfrmShop_PY
 
-TfrmShop_PY::TfrmShop_PY(QWidget *parent) : QDialog(parent)
+TfrmShop_PY::TfrmShop_PY(QWidget *parent) : ui::Form(parent)
 {
     frmShop_PY = this;
     setWindowTitle(QStringLiteral("商品拼音码修改"));
@@ -247,15 +242,13 @@ TfrmShop_PY::TfrmShop_PY(QWidget *parent) : QDialog(parent)
         form->addRow(QString::fromUtf8(labels[i]), *edits[i]);
     }
     GroupBox2 = new QGroupBox(QStringLiteral("拼音码"), this);
-    Edit7 = new QLineEdit(GroupBox2);
-    Edit7->setMaxLength(50);
+    Edit7 = ui::lineEdit(GroupBox2, 50);
     auto *form2 = new QFormLayout(GroupBox2);
     form2->addRow(QStringLiteral("拼  音  码："), Edit7);
     Lab_ID = new QLabel(QStringLiteral("0"), this);
     Lab_ID->hide();
     BitBtn1 = new QPushButton(QStringLiteral("保存"), this);
     BitBtn2 = new QPushButton(QStringLiteral("退出"), this);
-    BitBtn1->setDefault(true);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(BitBtn1);
@@ -264,7 +257,7 @@ TfrmShop_PY::TfrmShop_PY(QWidget *parent) : QDialog(parent)
     main->addWidget(GroupBox1);
     main->addWidget(GroupBox2);
     main->addLayout(buttons);
-    connect(BitBtn1, &QPushButton::clicked, this, &TfrmShop_PY::BitBtn1Click);
+    ui::on(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -275,7 +268,7 @@ TfrmShop_PY::~TfrmShop_PY()
 
 void TfrmShop_PY::myLoad(const QString &id)
 {
-    vdb::Query q(&members::db());
+    vdb::Query q(&db());
     openGoodsRow(q, id);
     Lab_ID->setText(q.value(QStringLiteral("ID")));
     Edit1->setText(q.value(QStringLiteral("theType")));
@@ -289,8 +282,9 @@ void TfrmShop_PY::myLoad(const QString &id)
 
 void TfrmShop_PY::BitBtn1Click()
 {
+    ui::trimFields({Edit7});
     if (Edit7->text().isEmpty()) return (void)fail(QStringLiteral("拼音码 不能为空，请重新录入！"), Edit7);
-    Statement("Update SShop Set thePY=:py Where ID=:id").text("py", Edit7->text()).number("id", Lab_ID->text()).run(members::db());
+    Statement("Update SShop Set thePY=:py Where ID=:id").text("py", Edit7->text()).number("id", Lab_ID->text()).run(db());
     ui::showMessage(QStringLiteral("恭喜！恭喜！ 商品名称拼音码 保存成功！"), this);
     if (onChanged) onChanged();
     accept();

@@ -3,20 +3,19 @@
 // entry opened from a sale, purchase or return when a code is not found, and
 // the pinyin code window of one item.
 
+#include "platform/ui/form.h"
 #include "platform/ui/lookupcombo.h"
+#include "sales/GoodsRecord.h"
 
 #include <QCheckBox>
-#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <functional>
 
-#include "sales/GoodsRecord.h"
-
 // The fields and the checks shared by TfrmShop_In and TfrmNewShop.
-class TfrmShopEntry : public QDialog {
+class TfrmShopEntry : public ui::Form {
     Q_OBJECT
 public:
     ui::LookupComboBox *DBLookupComboBox1;
@@ -43,7 +42,7 @@ public:
     explicit TfrmShop_In(QWidget *parent = nullptr);
     ~TfrmShop_In() override;
 
-    void FormShow();
+    void FormShow() override;
     void BitBtn1Click();
     // Change mode for the goods list: fills every field from the item.
     void myLoad(const QString &id);
@@ -53,9 +52,6 @@ public:
     QCheckBox *CheckBox2;  // 同样单位
     // Run after an item was changed (the goods list refreshes itself).
     std::function<void()> onChanged;
-
-protected:
-    void showEvent(QShowEvent *e) override;
 };
 
 class TfrmNewShop : public TfrmShopEntry {
@@ -70,7 +66,7 @@ public:
     GoodsTarget *receiver = nullptr; // where the new item goes
 };
 
-class TfrmShop_PY : public QDialog {
+class TfrmShop_PY : public ui::Form {
     Q_OBJECT
 public:
     explicit TfrmShop_PY(QWidget *parent = nullptr);

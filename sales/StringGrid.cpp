@@ -1,6 +1,7 @@
 #include "sales/StringGrid.h"
 
 #include "platform/ui/application.h"
+#include "platform/ui/keyfilter.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -19,6 +20,11 @@ public:
     {
         QWidget *w = QStyledItemDelegate::createEditor(parent, option, index);
         m_editor = w;
+        // Pasted text passes the key-press hook character by character, as if typed.
+        if (auto *line = qobject_cast<QLineEdit *>(w)) {
+            QPointer<StringGrid> grid = m_grid;
+            ui::installInsertCheck(line, [grid](QChar c) { return grid && grid->keyPasses(c); });
+        }
         return w;
     }
     QPointer<QWidget> editor() const { return m_editor; }
@@ -28,6 +34,7 @@ public:
         auto *editor = qobject_cast<QLineEdit *>(o);
         if (editor && e->type() == QEvent::KeyPress) {
             auto *k = static_cast<QKeyEvent *>(e);
+            m_grid->notePress(k);
             // Enter ends the edit first, so the hook works on the cells alone.
             if (StringGrid::typedChar(k) == u'\r') {
                 m_grid->endEdit();
@@ -36,10 +43,13 @@ public:
             }
             if (m_grid->filterKey(k)) return true;
         } else if (editor && e->type() == QEvent::KeyRelease) {
+            const bool own = m_grid->takeRelease(static_cast<QKeyEvent *>(e));
             const int row = m_grid->Row(), col = m_grid->Col();
             if (row >= 0 && col >= 0 && m_grid->isEditing()) m_grid->setCells(col, row, editor->text());
-            if (m_grid->onKeyUp) ui::guarded(m_grid->onKeyUp);
+            if (own && m_grid->onKeyUp) ui::guarded(m_grid->onKeyUp);
             return true;
+        } else if (editor && e->type() == QEvent::FocusOut) {
+            m_grid->forgetPresses(static_cast<QFocusEvent *>(e)->reason());
         }
         return QStyledItemDelegate::eventFilter(o, e);
     }
@@ -99,16 +109,79 @@ QChar StringGrid::typedChar(const QKeyEvent *e)
     return t.at(0);
 }
 
+bool StringGrid::keyPasses(QChar c)
+{
+    QChar key = c;
+    if (!onKeyPress) return true;
+    const bool ok = ui::guarded([&] { onKeyPress(key); });
+    return ok && !key.isNull();
+}
+
+// Only the last key pressed here counts: a press whose release never came
+// back (the cell's editor closed in between) must not stay waiting.
+void StringGrid::notePress(const QKeyEvent *e) { m_pressed = e->key(); }
+
+bool StringGrid::takeRelease(const QKeyEvent *e)
+{
+    if (e->key() != m_pressed) return false;
+    if (!e->isAutoRepeat()) m_pressed = 0;
+    return true;
+}
+
+void StringGrid::forgetPresses(Qt::FocusReason reason)
+{
+    // Another window (a message box) took the keyboard: its keys are not ours.
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) m_pressed = 0;
+}
+
+void StringGrid::focusOutEvent(QFocusEvent *e)
+{
+    forgetPresses(e->reason());
+    QTableWidget::focusOutEvent(e);
+}
+
+void StringGrid::setBaseColumnWidths(const QList<int> &widths)
+{
+    m_baseWidths = widths;
+    stretchColumns();
+}
+
+void StringGrid::stretchColumns()
+{
+    int total = 0;
+    QList<int> shown;
+    for (int c = 0; c < m_baseWidths.size() && c < columnCount(); ++c)
+        if (!isColumnHidden(c)) {
+            shown << c;
+            total += m_baseWidths[c];
+        }
+    if (shown.isEmpty() || total <= 0) return;
+    // Never narrower than laid out; wider in proportion when there is room.
+    const int room = qMax(total, viewport()->width());
+    int used = 0;
+    for (int i = 0; i < shown.size(); ++i) {
+        const int c = shown[i];
+        const int w = i + 1 == shown.size() ? room - used : m_baseWidths[c] * room / total;
+        setColumnWidth(c, w);
+        used += w;
+    }
+}
+
+void StringGrid::resizeEvent(QResizeEvent *e)
+{
+    QTableWidget::resizeEvent(e);
+    stretchColumns();
+}
+
 bool StringGrid::filterKey(QKeyEvent *e)
 {
-    QChar key = typedChar(e);
-    if (key.isNull() || !onKeyPress) return false;
-    bool ok = ui::guarded([&] { onKeyPress(key); });
-    return !ok || key.isNull();
+    const QChar key = typedChar(e);
+    return !key.isNull() && !keyPasses(key);
 }
 
 void StringGrid::keyPressEvent(QKeyEvent *e)
 {
+    notePress(e);
     if (filterKey(e)) return;
     if (typedChar(e) == u'\r') return;
     // Backspace on a cell starts its editor too, erasing from the end.
@@ -129,7 +202,8 @@ void StringGrid::keyReleaseEvent(QKeyEvent *e)
     QTableWidget::keyReleaseEvent(e);
     auto *d = static_cast<GridDelegate *>(itemDelegate());
     if (QWidget *editor = d->editor(); editor && isEditing()) commitData(editor);
-    if (onKeyUp) ui::guarded(onKeyUp);
+    // A release whose press went elsewhere (the message box it closed) is not a key typed here.
+    if (takeRelease(e) && onKeyUp) ui::guarded(onKeyUp);
 }
 
 void StringGrid::mouseDoubleClickEvent(QMouseEvent *e)

@@ -33,9 +33,28 @@ public:
     static QChar typedChar(const QKeyEvent *e);
     // Runs the key-press hook on a key event; true when it dropped the key.
     bool filterKey(QKeyEvent *e);
+    // True when the key-press hook lets the character into the current cell
+    // (also asked for every character pasted into a cell).
+    bool keyPasses(QChar c);
+
+    // The key-release hook runs only for a key whose press reached the grid.
+    void notePress(const QKeyEvent *e);
+    bool takeRelease(const QKeyEvent *e);
+    void forgetPresses(Qt::FocusReason reason);
+
+    // The widths of the columns as laid out; when the grid is wider, the
+    // visible columns grow in proportion to fill it.
+    void setBaseColumnWidths(const QList<int> &widths);
 
 protected:
     void keyPressEvent(QKeyEvent *e) override;
     void keyReleaseEvent(QKeyEvent *e) override;
     void mouseDoubleClickEvent(QMouseEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
+    void focusOutEvent(QFocusEvent *e) override;
+
+private:
+    void stretchColumns();
+    int m_pressed = 0;
+    QList<int> m_baseWidths;
 };

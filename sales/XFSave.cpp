@@ -4,9 +4,10 @@
 #include "sales/XF_In.h"
 
 #include "core/Unit1.h"
+#include "core/dm.h"
 #include "core/receipts.h"
-#include "members/Checks.h"
 #include "platform/print/textprinter.h"
+#include "platform/ui/checks.h"
 #include "platform/ui/messages.h"
 #include "sales/SaleStore.h"
 
@@ -70,7 +71,7 @@ bool refused(TfrmXF_In &w, const sales::SaleRefusal &r)
     case F::None: break;
     }
     if (r.balanceShort) w.CheckBox4->setChecked(false);
-    members::fail(r.message, focus);
+    ui::fail(r.message, focus);
     return true;
 }
 
@@ -81,7 +82,7 @@ void TfrmXF_In::BitBtn1Click()
     StringGrid1->endEdit();
     if (CheckBox1->isChecked()) myJSRNum.clear();
     const sales::SaleDraft d = draftOf(*this);
-    vdb::Connection &c = members::db();
+    vdb::Connection &c = db();
     if (refused(*this, sales::checkSale(c, d))) return;
     if (d.paysByCard() && !askCardPassword(d.card, Edit3->text())) return;
     const sales::SaleResult saved = sales::saveSale(c, d);

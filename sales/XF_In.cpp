@@ -3,12 +3,14 @@
 #include "core/Unit1.h"
 #include "core/dm.h"
 #include "core/receipts.h"
+#include "members/CardWindows.h"
 #include "members/FindMember.h"
 #include "members/MemberEntry.h"
-#include "members/CardWindows.h"
-#include "members/Modal.h"
 #include "platform/ui/application.h"
+#include "platform/ui/checks.h"
 #include "platform/ui/keyfilter.h"
+#include "platform/ui/modal.h"
+#include "platform/ui/widgets.h"
 #include "sales/FindShop.h"
 #include "sales/SaleStore.h"
 #include "sales/Shop_In.h"
@@ -31,15 +33,14 @@ const int kWidths[] = {40, 100, 200, 80, 60, 60, 40, 80};
 const char *const kHeaders[] = {"序号", "商品编码", "商品名称", "单位", "单价", "数量", "折扣", "金额"};
 }  // namespace
 
-TfrmXF_In::TfrmXF_In(QWidget *parent) : QDialog(parent)
+TfrmXF_In::TfrmXF_In(QWidget *parent) : ui::Form(parent)
 {
     frmXF_In = this;
     setWindowTitle(QStringLiteral("消费录入"));
     resize(900, 640);
 
     auto *top = new QHBoxLayout;
-    Ed_Num = new QLineEdit(this);
-    Ed_Num->setMaxLength(12);
+    Ed_Num = ui::lineEdit(this, 12);
     Ed_Num->setToolTip(QStringLiteral("录入会员卡号按回车或鼠标双击"));
     Ed_Num->installEventFilter(this);
     CheckBox1 = new QCheckBox(QStringLiteral("散客消费"), this);
@@ -65,16 +66,15 @@ TfrmXF_In::TfrmXF_In(QWidget *parent) : QDialog(parent)
     StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(StringGrid1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &p) { PopupMenu1->popup(StringGrid1->viewport()->mapToGlobal(p)); });
-    connect(N1, &QAction::triggered, this, [this] { ui::guarded([this] { N1Click(); }); });
-    connect(N2, &QAction::triggered, this, [this] { ui::guarded([this] { N2Click(); }); });
+    ui::on(N1, &QAction::triggered, this, [this] { N1Click(); });
+    ui::on(N2, &QAction::triggered, this, [this] { N2Click(); });
     StringGrid1->onKeyPress = [this](QChar &k) { StringGrid1KeyPress(k); };
     StringGrid1->onKeyUp = [this] { StringGrid1KeyUp(); };
     StringGrid1->onEditDone = [this] { mySumMoney(); };
     StringGrid1->onDblClick = [this] { myFindSP(); };
 
     auto line = [this](int max, bool enabled) {
-        auto *e = new QLineEdit(this);
-        if (max) e->setMaxLength(max);
+        QLineEdit *e = ui::lineEdit(this, max);
         e->setEnabled(enabled);
         return e;
     };
@@ -135,11 +135,11 @@ TfrmXF_In::TfrmXF_In(QWidget *parent) : QDialog(parent)
     main->addLayout(bottom);
     main->addLayout(buttons);
 
-    connect(Ed_Num, &QLineEdit::returnPressed, this, [this] { ui::guarded([this] { myFind(); }); });
-    connect(CheckBox1, &QCheckBox::clicked, this, [this] { ui::guarded([this] { CheckBox1Click(); }); });
-    connect(Edit21, &QLineEdit::textChanged, this, [this] { ui::guarded([this] { mySum(); }); });
-    connect(Edit18, &QLineEdit::textChanged, this, [this] { ui::guarded([this] { mySum(); }); });
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { ui::guarded([this] { BitBtn1Click(); }); });
+    ui::on(Ed_Num, &QLineEdit::returnPressed, this, [this] { myFind(); });
+    ui::on(CheckBox1, &QCheckBox::clicked, this, [this] { CheckBox1Click(); });
+    ui::on(Edit21, &QLineEdit::textChanged, this, [this] { mySum(); });
+    ui::on(Edit18, &QLineEdit::textChanged, this, [this] { mySum(); });
+    ui::on(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 
     // FormCreate
@@ -154,19 +154,13 @@ TfrmXF_In::~TfrmXF_In()
     if (frmXF_In == this) frmXF_In = nullptr;
 }
 
-void TfrmXF_In::showEvent(QShowEvent *e)
-{
-    QDialog::showEvent(e);
-    ui::guarded([this] { FormShow(); });
-}
-
 bool TfrmXF_In::eventFilter(QObject *o, QEvent *e)
 {
     if (o == Ed_Num && e->type() == QEvent::MouseButtonDblClick) {
         ui::guarded([this] { myFind(); });
         return true;
     }
-    return QDialog::eventFilter(o, e);
+    return ui::Form::eventFilter(o, e);
 }
 
 void TfrmXF_In::FormShow()
@@ -176,10 +170,9 @@ void TfrmXF_In::FormShow()
 
 void TfrmXF_In::myNew()
 {
-    for (int c = 0; c <= cMoney; ++c) {
+    for (int c = 0; c <= cMoney; ++c)
         StringGrid1->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromUtf8(kHeaders[c])));
-        StringGrid1->setColumnWidth(c, kWidths[c]);
-    }
+    StringGrid1->setBaseColumnWidths(QList<int>(std::begin(kWidths), std::end(kWidths)));
     myDelStr();
     StringGrid1->moveTo(cCode, 1);
     Panel->clear();
@@ -217,10 +210,10 @@ void TfrmXF_In::clearRow(int row)
 void TfrmXF_In::myFind()
 {
     myDelStr();
-    const QString text = Ed_Num->text();
+    const QString text = ui::trimmedText(Ed_Num);
     const members::MemberSearch found = members::searchMembers(text);
     if (found.count == 1) {
-        lookupTaken(found.member, members::LookupOrigin::Search);
+        lookupTaken(found.member, ui::LookupOrigin::Search);
         return;
     }
     mySumMoney();
@@ -233,12 +226,12 @@ void TfrmXF_In::myFind()
     TfrmFindMember::pick(this, this, text);
 }
 
-void TfrmXF_In::lookupTaken(const members::MemberRecord &m, members::LookupOrigin origin)
+void TfrmXF_In::lookupTaken(const members::MemberRecord &m, ui::LookupOrigin origin)
 {
     Ed_Num->setText(m.num);
     Panel->fill(m);
-    if (origin != members::LookupOrigin::QuickEntry) myJSRNum = m.jsrNum;
-    if (origin == members::LookupOrigin::Lookup && CheckBox1->isChecked()) {
+    if (origin != ui::LookupOrigin::QuickEntry) myJSRNum = m.jsrNum;
+    if (origin == ui::LookupOrigin::Lookup && CheckBox1->isChecked()) {
         CheckBox1->setChecked(false);
         CheckBox3->setChecked(true);
     }
@@ -254,7 +247,7 @@ void TfrmXF_In::myFindSP()
     QStringList ids;
     for (int r = 1; r < kRows; ++r)
         if (hasGoods(r)) ids << vdb::sqlNum(StringGrid1->Cells(cID, r));
-    const QString code = sqlText(StringGrid1->Cells(cCode, row));
+    const QString code = sqlText(StringGrid1->Cells(cCode, row).trimmed());
 
     TfrmFindShop dlg(this);
     dlg.myMType = Edit2->text();
@@ -276,15 +269,15 @@ void TfrmXF_In::myFindSP()
         TfrmNewShop quick(this);
         quick.myMType = Edit2->text();
         quick.receiver = this;
-        members::showModal(&quick);
+        ui::showModal(&quick);
     } else if (dlg.ADOQuery1.RecordCount() == 1) {
         dlg.myLoad();
     } else {
-        members::showModal(&dlg);
+        ui::showModal(&dlg);
     }
 }
 
-void TfrmXF_In::lookupTaken(const GoodsRecord &g, members::LookupOrigin)
+void TfrmXF_In::lookupTaken(const GoodsRecord &g, ui::LookupOrigin)
 {
     const int row = StringGrid1->Row();
     if (row < 1) return;

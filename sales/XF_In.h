@@ -6,6 +6,7 @@
 
 #include "members/MemberPanel.h"
 #include "members/MemberRecord.h"
+#include "platform/ui/form.h"
 #include "platform/ui/lookupcombo.h"
 #include "sales/GoodsRecord.h"
 #include "sales/StringGrid.h"
@@ -13,13 +14,12 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDateEdit>
-#include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 
-class TfrmXF_In : public QDialog,
-                  public members::LookupTarget<members::MemberRecord>,
+class TfrmXF_In : public ui::Form,
+                  public ui::LookupTarget<members::MemberRecord>,
                   public GoodsTarget {
     Q_OBJECT
 public:
@@ -29,7 +29,7 @@ public:
     // Grid columns.
     enum { cNo, cCode, cName, cUnit, cPrice, cCount, cZK, cMoney, cID, cType, cPY, cCB, cKC, cStock, cColumns };
 
-    void FormShow();
+    void FormShow() override;
     void myNew();
     void myFind();
     void myFindSP();
@@ -44,8 +44,8 @@ public:
     void BitBtn1Click();
 
     // The filled member or goods row comes back here from the lookups.
-    void lookupTaken(const members::MemberRecord &m, members::LookupOrigin origin) override;
-    void lookupTaken(const GoodsRecord &g, members::LookupOrigin origin) override;
+    void lookupTaken(const members::MemberRecord &m, ui::LookupOrigin origin) override;
+    void lookupTaken(const GoodsRecord &g, ui::LookupOrigin origin) override;
 
     QLineEdit *Ed_Num;
     QCheckBox *CheckBox1;  // 散客消费
@@ -78,7 +78,6 @@ public:
     QString lastSaleNumber() const { return m_lastNumber; }
 
 protected:
-    void showEvent(QShowEvent *e) override;
     bool eventFilter(QObject *o, QEvent *e) override;
 
 private:

@@ -1,6 +1,6 @@
 #include "platform/ui/application.h"
 
-#include "platform/db/db.h"
+#include "platform/error.h"
 #include "platform/ui/messages.h"
 
 #include <QFont>
@@ -41,8 +41,8 @@ void reportException(const std::exception_ptr &e)
 {
     try {
         std::rethrow_exception(e);
-    } catch (const vdb::DbError &err) {
-        error(err.message(), appTitle());
+    } catch (const velmora::Error &err) {
+        show({err.message(), appTitle(), Icon::Error, Buttons::Ok, err.detail()});
     } catch (const std::exception &err) {
         error(QString::fromUtf8(err.what()), appTitle());
     } catch (...) {

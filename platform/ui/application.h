@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <exception>
 #include <functional>
+#include <utility>
 
 namespace ui {
 
@@ -20,11 +21,21 @@ public:
 // ones, Chinese translations of Qt's own dialogs.  Safe to call more than once.
 void installChineseDefaults();
 
-// Shows the exception the way the program's default error handler does.
+// Shows the exception the way the program's default error handler does: the
+// program's own errors (velmora::Error) with their message and, under
+// "详细信息", their detail; any other exception with its text.
 void reportException(const std::exception_ptr &e);
 
-// Runs a handler and reports what escapes it; for code paths that do not pass
-// through the event loop (tests, timers run directly).
+// Runs a handler and reports what escapes it; false when something did.
 bool guarded(const std::function<void()> &handler);
+
+// The one way a window connects a signal to a handler: what escapes the
+// handler is reported and the program goes on.  The signal's arguments are
+// not passed on.  (Event handlers are covered by Application::notify.)
+template <class Sender, class Signal, class Handler>
+QMetaObject::Connection on(Sender *sender, Signal signal, const QObject *context, Handler handler)
+{
+    return QObject::connect(sender, signal, context, [h = std::move(handler)] { guarded(h); });
+}
 
 }  // namespace ui

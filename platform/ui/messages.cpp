@@ -1,6 +1,8 @@
 #include "platform/ui/messages.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -41,6 +43,7 @@ Answer show(const Message &m, QWidget *parent)
     QMessageBox box(parent ? parent : QApplication::activeWindow());
     box.setWindowTitle(m.caption.isEmpty() ? g_title : m.caption);
     box.setText(m.text);
+    if (!m.details.isEmpty()) box.setDetailedText(m.details);
     switch (m.icon) {
     case Icon::Information: box.setIcon(QMessageBox::Information); break;
     case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
@@ -68,6 +71,17 @@ Answer show(const Message &m, QWidget *parent)
     box.setDefaultButton(ok ? ok : yes);
     if (cancel) box.setEscapeButton(cancel);
     else if (no) box.setEscapeButton(no);
+    // A box is as wide as its text; a longer caption would be cut short.  (Set
+    // last: icons and buttons rebuild the box's layout.)
+    // The window manager's title font is usually larger and bold; leave room
+    // for its buttons too.
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    if (titleFont.pointSizeF() > 0) titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
+    const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + 120;
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
     box.exec();
     QAbstractButton *clicked = box.clickedButton();
     if (clicked && clicked == yes) return Answer::Yes;

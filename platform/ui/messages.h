@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <utility>
 #include <vector>
 
 class QWidget;
@@ -16,10 +17,17 @@ enum class Buttons { Ok, YesNo, YesNoCancel, OkCancel };
 enum class Answer { Ok, Yes, No, Cancel };
 
 struct Message {
+    Message(QString text = {}, QString caption = {}, Icon icon = Icon::None, Buttons buttons = Buttons::Ok,
+            QString details = {})
+        : text(std::move(text)), caption(std::move(caption)), icon(icon), buttons(buttons), details(std::move(details))
+    {
+    }
     QString text;
     QString caption;
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
+    // Technical text behind a "详细信息" button (an SQLite message, a statement).
+    QString details;
 };
 
 // The caption of plain messages (the application title).

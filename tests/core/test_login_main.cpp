@@ -1,4 +1,5 @@
 #include "core/DateCn.h"
+#include "core/Imports.h"
 #include "core/MenuCatalog.h"
 #include "core/MenuOpeners.h"
 #include "core/Unit1.h"
@@ -26,6 +27,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTableView>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
@@ -310,10 +312,24 @@ TEST_F(Shell, ClosingTheLoginWindowEndsTheProgram)
     login->BitBtn2Click();
     EXPECT_EQ(terminated, 1);
     login->show();
-    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QCoreApplication::sendEvent(login.get(), &esc);
+    login->close();  // the title bar's box
     EXPECT_EQ(terminated, 2);
     EXPECT_FALSE(login->isVisible());
+}
+
+TEST_F(Shell, LoginKeysEnterLogsInFromAnyFieldEscDoesNothing)
+{
+    ui::ScriptedMessages script;
+    login->show();
+    QTest::keyClick(login->Edit1, Qt::Key_Escape);
+    EXPECT_EQ(terminated, 0);
+    EXPECT_TRUE(login->isVisible());
+    // Enter in the password field presses the default button "登录".
+    EXPECT_EQ(login->defaultButton(), login->BitBtn1);
+    EXPECT_FALSE(login->BitBtn2->autoDefault());
+    login->DBLookupComboBox1->clearChoice();
+    QTest::keyClick(login->Edit1, Qt::Key_Return);
+    EXPECT_EQ(script.last(), "用户名 不能为空，请选择 用户名！");
 }
 
 // ------------------------------------------------------------------ main window
@@ -512,6 +528,34 @@ TEST_F(Shell, HelpItemsOpenTheShippedHelpPage)
     for (const QUrl &u : urls) EXPECT_EQ(u, QUrl::fromLocalFile(folder + "help/index.html"));
     flushDeletes();
     EXPECT_TRUE(members.alive());  // help does not close the list
+}
+
+TEST_F(Shell, ToolbarButtonsOfMissingWindowsAreDisabledAndHelpWithoutBrowserSaysSo)
+{
+    Probe sale;
+    reg("200", sale, true);
+    loginAs("admin", "270946");
+    EXPECT_TRUE(main->toolButton("消费录入")->isEnabled());
+    for (const char *missing : {"储值录入", "兑换录入", "日报表"})
+        EXPECT_FALSE(main->toolButton(QString::fromUtf8(missing))->isEnabled()) << missing;
+    EXPECT_TRUE(main->toolButton("帮助")->isEnabled());
+    EXPECT_TRUE(main->toolButton("退出")->isEnabled());
+
+    velmora::setUrlOpener([](const QUrl &) { return false; });
+    const int shown = msgs.count();
+    main->toolButton("帮助")->click();
+    ASSERT_EQ(msgs.count(), shown + 1);
+    EXPECT_TRUE(msgs.last().contains("浏览器"));
+    EXPECT_TRUE(msgs.last().contains("index.html"));
+}
+
+TEST_F(Shell, ImportWindowKeepsItsButtonsOffEnterAndStaysOpenOnEsc)
+{
+    TfrmIn_M w;
+    w.show();
+    for (QPushButton *b : w.findChildren<QPushButton *>()) EXPECT_FALSE(b->autoDefault()) << b->text().toStdString();
+    QTest::keyClick(w.DBGrid1, Qt::Key_Escape);
+    EXPECT_TRUE(w.isVisible());
 }
 
 TEST_F(Shell, ExitAsksAndNoKeepsTheProgramRunning)

@@ -1,8 +1,8 @@
 // Birthday texts as typed or pasted into the member entry: the lunar form and
 // the date parser never crash, and whatever they accept is stored as
 // "yyyy-mm-dd" with a real month and a day up to 30 (lunar) or a real date.
-#include "members/Checks.h"
 #include "members/MemberEntry.h"
+#include "platform/ui/checks.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     } else if (message.isEmpty()) {
         __builtin_trap();
     }
-    const QDate d = members::parseDate(text);
-    if (d.isValid() && members::parseDate(d.toString(QStringLiteral("yyyy-MM-dd"))) != d) __builtin_trap();
+    const QDate d = ui::parseDate(text);
+    if (d.isValid() && ui::parseDate(d.toString(QStringLiteral("yyyy-MM-dd"))) != d) __builtin_trap();
     return 0;
 }

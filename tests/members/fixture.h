@@ -1,7 +1,7 @@
 #pragma once
 // The shop database of every member test, with the defaults a new member takes.
 
-#include "members/Modal.h"
+#include "platform/ui/modal.h"
 #include "shopdb.h"
 
 #include <QLineEdit>

@@ -95,7 +95,7 @@ TEST_F(CardTest, CardChangeWithSeveralMatchesGoesThroughTheLookup)
 {
     TfrmC_Num w;
     w.GroupBox2->Edit1->setText("stale");
-    members::ScriptedModals modals([&](QDialog *d) {
+    ui::ScriptedModals modals([&](QDialog *d) {
         auto *f = qobject_cast<TfrmFindMember *>(d);
         EXPECT_TRUE(w.GroupBox2->isEmpty());  // emptied before the lookup opens
         EXPECT_EQ(f->mySearch, "00");
@@ -154,7 +154,7 @@ TEST_F(CardTest, PasswordChange)
 
 TEST_F(CardTest, PasswordPromptAcceptsOnlyTheRightPassword)
 {
-    members::ScriptedModals modals([&](QDialog *d) {
+    ui::ScriptedModals modals([&](QDialog *d) {
         auto *p = qobject_cast<TfrmCheckPass *>(d);
         EXPECT_EQ(p->windowTitle(), "密码验证");
         EXPECT_EQ(p->GroupBox1->title(), "A100 张三");

@@ -6,13 +6,13 @@
 
 #include <QTest>
 
-using members::LookupOrigin;
+using ui::LookupOrigin;
 using members::MemberRecord;
 
 namespace {
 
 // A window that receives members the way the sale or card change does.
-struct Receiver : members::LookupTarget<MemberRecord> {
+struct Receiver : ui::LookupTarget<MemberRecord> {
     void lookupTaken(const MemberRecord &m, LookupOrigin o) override
     {
         taken.push_back(m);
@@ -59,7 +59,7 @@ TEST_F(LookupTest, SearchCountsOnlyEnabledLiveMembersByCardNameOrPinyin)
 TEST_F(LookupTest, LookupListsTheMatchesByCardAndEnterTakesTheSelectedRow)
 {
     Receiver r;
-    members::ScriptedModals modals([&](QDialog *d) {
+    ui::ScriptedModals modals([&](QDialog *d) {
         auto *f = qobject_cast<TfrmFindMember *>(d);
         EXPECT_NE(f, nullptr);
         EXPECT_EQ(f->windowTitle(), "会员查找");
@@ -86,7 +86,7 @@ TEST_F(LookupTest, LookupListsTheMatchesByCardAndEnterTakesTheSelectedRow)
 TEST_F(LookupTest, DoubleClickTakesTheRowLettersDoNothingEscFillsNothing)
 {
     Receiver r;
-    members::ScriptedModals modals([&](QDialog *d) {
+    ui::ScriptedModals modals([&](QDialog *d) {
         auto *f = static_cast<TfrmFindMember *>(d);
         f->DBGrid1->selectRow(0);
         QTest::keyClicks(f->DBGrid1, "zs");  // no type-ahead, no take

@@ -2,7 +2,7 @@
 #include "fixture.h"
 #include "members/MemberEntry.h"
 
-using members::LookupOrigin;
+using ui::LookupOrigin;
 using members::MemberRecord;
 
 namespace {
@@ -205,7 +205,7 @@ TEST_F(MemberEntryTest, EditKeepsCardAndPasswordTakesTheTypeValuesAgain)
     EXPECT_EQ(col("E1", "theName"), "");
 }
 
-struct Receiver : members::LookupTarget<MemberRecord> {
+struct Receiver : ui::LookupTarget<MemberRecord> {
     void lookupTaken(const MemberRecord &m, LookupOrigin o) override
     {
         got = m;
@@ -221,7 +221,7 @@ TEST_F(MemberEntryTest, QuickEntryHandsTheNewMemberToItsOpener)
 {
     addMember("J1", "介绍人");
     Receiver r;
-    members::ScriptedModals modals([&](QDialog *d) {
+    ui::ScriptedModals modals([&](QDialog *d) {
         auto *w = qobject_cast<TfrmNewMember *>(d);
         EXPECT_EQ(w->windowTitle(), "新增会员");
         EXPECT_EQ(w->Edit1->text(), "26000002");

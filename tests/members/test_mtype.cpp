@@ -127,7 +127,7 @@ TEST_F(MTypeTest, EditCopiesDiscountAndRatioToEveryMemberButNotToCategories)
     addMember("M3", "丙");
     TfrmMType w;
     select(w, "金卡");
-    members::ScriptedModals modals([&](QDialog *d) {
+    ui::ScriptedModals modals([&](QDialog *d) {
         auto *e = qobject_cast<TfrmMType_M *>(d);
         EXPECT_EQ(e->windowTitle(), "会员分类修改");
         EXPECT_FALSE(e->Edit1->isEnabled());
@@ -167,7 +167,7 @@ TEST_F(MTypeTest, CategoryChoiceTicksExistingRowsAndResavesWithTheTypeValues)
     exec("INSERT INTO MTS (MType,SType,theZK,theJF) VALUES ('金卡','食品',60,3)");  // two rows: unticked
     TfrmMType w;
     select(w, "金卡");
-    members::ScriptedModals modals([&](QDialog *d) {
+    ui::ScriptedModals modals([&](QDialog *d) {
         auto *m = qobject_cast<TfrmMTS *>(d);
         EXPECT_EQ(m->windowTitle(), "金卡");
         EXPECT_EQ(m->GroupBox1->title(), "金卡");
@@ -206,7 +206,7 @@ TEST_F(MTypeTest, OneCategoryDiscountIsChangedFromTheRowsList)
     exec("INSERT INTO MTS (MType,SType,theZK,theJF) VALUES ('普通会员','饮料',100,1)");
     TfrmMType w;
     select(w, "金卡");
-    members::ScriptedModals modals([&](QDialog *d) {
+    ui::ScriptedModals modals([&](QDialog *d) {
         if (auto *list = qobject_cast<TfrmMTS_ZKJF *>(d)) {
             EXPECT_EQ(list->windowTitle(), "金卡 商品分类享受折扣");
             EXPECT_EQ(list->ADOQuery1.RecordCount(), 1);
@@ -237,7 +237,7 @@ TEST_F(MTypeTest, PopupItemsDoNothingOnAnEmptyList)
 {
     exec("DELETE FROM MType");
     TfrmMType w;
-    members::ScriptedModals modals;
+    ui::ScriptedModals modals;
     const auto before = c().statementCount();
     for (auto f : {&TfrmMType::N1Click, &TfrmMType::N2Click, &TfrmMType::N3Click, &TfrmMType::N4Click,
                    &TfrmMType::N5Click, &TfrmMType::N6Click})

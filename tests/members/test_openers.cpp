@@ -12,7 +12,7 @@ using OpenersTest = MembersTest;
 TEST_F(OpenersTest, MenuOpenersPrepareTheirWindows)
 {
     QStringList seen;
-    members::ScriptedModals modals([&](QDialog *d) {
+    ui::ScriptedModals modals([&](QDialog *d) {
         if (auto *in = qobject_cast<TfrmMember_In *>(d)) {
             EXPECT_EQ(in->Lab_ID->text(), "0");
             EXPECT_EQ(in->Edit1->text(), "26000001");
@@ -38,7 +38,7 @@ TEST_F(OpenersTest, EditAndPinyinOpenersTellTheListAfterASave)
     addMember("E1", "甲");
     const QString id = one("select ID from Member where theNum='E1'");
     int refreshed = 0;
-    members::ScriptedModals modals([&](QDialog *d) {
+    ui::ScriptedModals modals([&](QDialog *d) {
         if (auto *in = qobject_cast<TfrmMember_In *>(d)) {
             EXPECT_EQ(in->windowTitle(), "会员修改");
             in->Edit2->setText("乙");

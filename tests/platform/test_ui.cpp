@@ -1,5 +1,6 @@
 #include "platform/db/db.h"
 #include "platform/instance/singleinstance.h"
+#include "platform/error.h"
 #include "platform/ui/application.h"
 #include "platform/ui/lookupcombo.h"
 #include "platform/ui/messages.h"
@@ -94,9 +95,15 @@ TEST(SingleInstance, OneHolderAndStaleLocksAreTakenOver)
 }  // namespace
 
 #include "platform/ui/dbgrid.h"
+#include "platform/ui/form.h"
 #include "platform/ui/keyfilter.h"
 
+#include <QClipboard>
+#include <QMessageBox>
+#include <QTimer>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -139,6 +146,128 @@ TEST(KeyFilter, NumericFieldsRefuseOtherKeys)
     EXPECT_EQ(percent.text(), "95");
     EXPECT_TRUE(ui::keyAllowed(ui::KeyFilter::Date, "2026-03-07"));
     EXPECT_FALSE(ui::keyAllowed(ui::KeyFilter::SignedAmount, "1e3"));
+}
+
+TEST(KeyFilter, PastedAndInsertedTextPassesTheSameCheck)
+{
+    QLineEdit amount, percent;
+    ui::installKeyFilter(&amount, ui::KeyFilter::Amount);
+    ui::installKeyFilter(&percent, ui::KeyFilter::Percent);
+    amount.insert("-50");
+    EXPECT_EQ(amount.text(), "");
+    QApplication::clipboard()->setText("-4");
+    amount.paste();
+    EXPECT_EQ(amount.text(), "");
+    amount.insert("12.5");
+    EXPECT_EQ(amount.text(), "12.5");
+    percent.insert("9.5");
+    EXPECT_EQ(percent.text(), "");
+    // A text the program put there (a negative total) can still be erased.
+    amount.setText("-5");
+    amount.end(false);
+    QTest::keyClick(&amount, Qt::Key_Backspace);
+    EXPECT_EQ(amount.text(), "-");
+    amount.insert("a");
+    EXPECT_EQ(amount.text(), "-");
+    EXPECT_EQ(ui::insertedText("12", "1-52"), "-5");
+    EXPECT_EQ(ui::insertedText("125", "15"), "");
+}
+
+TEST(Messages, ProgramErrorsShowTheirMessageWithTheDetailBehind)
+{
+    app();
+    ui::ScriptedMessages script;
+    EXPECT_FALSE(ui::guarded([] { throw velmora::Error("数据库正被其他程序使用，请稍后再试。", "database is locked\nCOMMIT"); }));
+    ASSERT_EQ(script.count(), 1);
+    EXPECT_EQ(script.last(), "数据库正被其他程序使用，请稍后再试。");
+    EXPECT_EQ(script.shown()[0].details, "database is locked\nCOMMIT");
+    EXPECT_EQ(script.shown()[0].icon, ui::Icon::Error);
+
+    // A handler connected the one way: what it throws is shown, the next click works.
+    QPushButton button;
+    int clicks = 0;
+    ui::on(&button, &QPushButton::clicked, &button, [&] {
+        if (++clicks == 1) throw std::runtime_error("第一次失败");
+    });
+    button.click();
+    button.click();
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(script.count(), 2);
+    EXPECT_EQ(script.last(), "第一次失败");
+}
+
+// A window of two fields and "保存"/"退出", as the entry windows are built.
+TEST(Messages, ALongCaptionIsNotCutShort)
+{
+    app();
+    const QString caption = QString("会员分类 金卡 饮料 享受折扣 修改 ").repeated(3);
+    int boxWidth = 0, titleWidth = 0;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box) return;
+        boxWidth = box->width();
+        titleWidth = box->fontMetrics().horizontalAdvance(box->windowTitle());
+        box->accept();
+    });
+    ui::information("好", caption);
+    ASSERT_GT(titleWidth, 0);
+    // The caption and, beside it, the title bar's own buttons.
+    EXPECT_GE(boxWidth, titleWidth + 100);
+}
+
+struct TwoFields : ui::Form {
+    QPushButton *save = new QPushButton("保存", this);
+    QPushButton *quit = new QPushButton("退出", this);
+    QLineEdit *first = new QLineEdit(this);
+    QLineEdit *second = new QLineEdit(this);
+    int saves = 0;
+    TwoFields()
+    {
+        auto *l = new QVBoxLayout(this);
+        for (QWidget *w : std::initializer_list<QWidget *>{first, second, save, quit}) l->addWidget(w);
+        ui::on(save, &QPushButton::clicked, this, [this] { ++saves; });
+        connect(quit, &QPushButton::clicked, this, &QDialog::reject);
+    }
+};
+
+TEST(Form, EnterPressesOnlyTheNamedDefaultButtonAndEscKeepsTheWindow)
+{
+    TwoFields w;
+    QSignalSpy closed(&w, &QDialog::finished);
+    w.show();
+    // The buttons come first in tab order; the focus still opens in the first field.
+    EXPECT_EQ(w.focusWidget(), w.first);
+    EXPECT_FALSE(w.save->autoDefault());
+    QTest::keyClick(w.first, Qt::Key_Return);
+    QTest::keyClick(w.second, Qt::Key_Enter);
+    EXPECT_EQ(w.saves, 0);
+    QTest::keyClick(w.first, Qt::Key_Escape);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(closed.count(), 0);
+    // A focused button takes Enter itself.
+    w.save->setFocus();
+    QTest::keyClick(w.save, Qt::Key_Return);
+    EXPECT_EQ(w.saves, 1);
+
+    w.setDefaultButton(w.save);
+    QTest::keyClick(w.second, Qt::Key_Return);
+    EXPECT_EQ(w.saves, 2);
+    w.setEscapeCloses(true);
+    QTest::keyClick(w.second, Qt::Key_Escape);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(closed.count(), 1);
+}
+
+TEST(Form, OpensWithTheFocusWhereTheWindowPutsIt)
+{
+    TwoFields w;
+    w.second->setFocus();  // before showing, as an opener does
+    w.show();
+    EXPECT_EQ(w.focusWidget(), w.second);
+    TwoFields named;
+    named.first->setEnabled(false);
+    named.show();
+    EXPECT_EQ(named.focusWidget(), named.second);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 // off, scripted message boxes and modal dialogs, and helpers to add rows and
 // to compare the whole database before and after.
 
-#include "members/Modal.h"
+#include "platform/ui/modal.h"
 #include "shopdb.h"
 
 class SalesTest : public ShopDbTest {

@@ -11,8 +11,8 @@ namespace {
 
 // Collects what a lookup or quick entry hands back.
 struct Catcher : GoodsTarget {
-    std::vector<std::pair<GoodsRecord, members::LookupOrigin>> got;
-    void lookupTaken(const GoodsRecord &g, members::LookupOrigin o) override { got.push_back({g, o}); }
+    std::vector<std::pair<GoodsRecord, ui::LookupOrigin>> got;
+    void lookupTaken(const GoodsRecord &g, ui::LookupOrigin o) override { got.push_back({g, o}); }
 };
 
 class GoodsTest : public SalesTest {};
@@ -217,7 +217,7 @@ TEST_F(GoodsTest, QuickEntryHandsTheNewItemToItsOpener)
     w.BitBtn1Click();
     ASSERT_EQ(catcher.got.size(), 1u);
     const GoodsRecord &g = catcher.got[0].first;
-    EXPECT_EQ(catcher.got[0].second, members::LookupOrigin::QuickEntry);
+    EXPECT_EQ(catcher.got[0].second, ui::LookupOrigin::QuickEntry);
     EXPECT_EQ(g.id, one("select ID from SShop where theNum='2603070001'"));
     EXPECT_EQ(QStringList({g.code, g.name, g.unit, g.price, g.category, g.py, g.cost, g.kc, g.count, g.memberType}),
               QStringList({"2603070001", "可乐", "瓶", "4", "饮料", "KL", "2.5", "否", "0", "金卡"}));

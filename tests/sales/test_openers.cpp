@@ -16,7 +16,7 @@ TEST_F(OpenersTest, EachOpenerShowsItsWindowPrepared)
     const QString id = addGoods("a1", "可乐", "饮料", "3");
     addMember("26000001", "张三");
     QStringList seen;
-    members::ScriptedModals modals([&](QDialog *d) {
+    ui::ScriptedModals modals([&](QDialog *d) {
         if (auto *x = qobject_cast<TfrmXF_In *>(d)) seen << "XF:" + x->Edit3->text();
         if (auto *s = qobject_cast<TfrmShop_In *>(d))
             seen << "Shop:" + s->Lab_ID->text() + ":" + s->Edit1->text() + ":" + s->Edit3->text() + ":" +
@@ -40,7 +40,7 @@ TEST_F(OpenersTest, ChangedGoodsRefreshTheCaller)
     addCategory("饮料");
     const QString id = addGoods("a1", "可乐", "饮料", "3");
     int refreshed = 0;
-    members::ScriptedModals modals([](QDialog *d) {
+    ui::ScriptedModals modals([](QDialog *d) {
         if (auto *p = qobject_cast<TfrmShop_PY *>(d)) {
             p->Edit7->setText("KL");
             p->BitBtn1Click();

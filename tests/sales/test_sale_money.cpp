@@ -28,7 +28,7 @@ TEST_F(SaleMoneyTest, LoadedTenthsSpentToTheLastCentLeaveExactlyNothing)
     EXPECT_TRUE(balanceIs("0.3"));
     addGoods("t1", "糖", "服务", "0.1");
     auto w = window();
-    members::ScriptedModals modals(password("270946"));
+    ui::ScriptedModals modals(password("270946"));
     oneRow(*w, "t1", "3");
     EXPECT_EQ(w->Edit19->text(), "0.3");
     w->CheckBox4->setChecked(true);
@@ -45,7 +45,7 @@ TEST_F(SaleMoneyTest, ABalanceShownAsTheTotalPaysIt)
     exec("UPDATE Member SET theCZ=0.7-0.4 WHERE ID=" + memberId);
     addGoods("t3", "糖", "服务", "0.3");
     auto w = window();
-    members::ScriptedModals modals(password("270946"));
+    ui::ScriptedModals modals(password("270946"));
     findMember(*w, card);
     EXPECT_EQ(w->Edit11->text(), "0.3");
     enterGoods(*w, 1, "t3");
@@ -98,7 +98,7 @@ TEST_F(SaleMoneyTest, PastedNegativeAmountsAndQuantitiesAreRefusedAtSave)
 {
     exec("UPDATE Member SET theCZ=100 WHERE ID=" + memberId);
     auto w = window();
-    members::ScriptedModals modals(password("270946"));
+    ui::ScriptedModals modals(password("270946"));
     twoGoods(*w);
     const QStringList before = snapshot();
     w->CheckBox4->setChecked(true);

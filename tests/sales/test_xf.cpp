@@ -39,7 +39,7 @@ TEST_F(XFTest, MemberSearchOneNoneOrSeveral)
     addMember("26000012", "王五");
     exec("UPDATE Member SET JSRNum='26000001' WHERE theNum='26000012'");
     auto w = window();
-    members::ScriptedModals modals;
+    ui::ScriptedModals modals;
     findMember(*w, "张三");
     EXPECT_EQ(w->Edit1->text(), card);
     EXPECT_EQ(w->Ed_Num->text(), card);
@@ -81,7 +81,7 @@ TEST_F(XFTest, GoodsRowsTakeTheMemberTypeDiscountAndNeverRepeat)
     // Enter after the goods came moves on to the price.
     EXPECT_EQ(w->StringGrid1->Col(), TfrmXF_In::cPrice);
     // "a" matches a1 and a2; a1 is already in the grid, so a2 comes straight in.
-    members::ScriptedModals modals;
+    ui::ScriptedModals modals;
     enterGoods(*w, 2, "a");
     EXPECT_TRUE(modals.shown().isEmpty());
     EXPECT_EQ(w->StringGrid1->Cells(TfrmXF_In::cID, 2), a2);
@@ -116,7 +116,7 @@ TEST_F(XFTest, QuickGoodsEntryFillsTheRowWithTheDiscount)
 {
     auto w = window();
     findMember(*w, card);
-    members::ScriptedModals modals([](QDialog *d) {
+    ui::ScriptedModals modals([](QDialog *d) {
         auto *n = qobject_cast<TfrmNewShop *>(d);
         if (!n) return 0;
         n->DBLookupComboBox1->setText("饮料");
@@ -139,7 +139,7 @@ TEST_F(XFTest, UniqueGoodsHideWhatALiveSaleHolds)
     exec("INSERT INTO UXF (theNum,theDel) VALUES ('X1','否')");
     exec("INSERT INTO UXF_List (theNum,SID) VALUES ('X1'," + a1 + ")");
     auto w = window();
-    members::ScriptedModals modals;
+    ui::ScriptedModals modals;
     enterGoods(*w, 1, "a1");
     EXPECT_EQ(modals.shown(), QStringList{"TfrmNewShop"});
     exec("UPDATE UXF SET theDel='是'");
@@ -340,7 +340,7 @@ TEST_F(XFTest, CardPaymentTakesTheAmountReceivedAfterThePassword)
 {
     exec("UPDATE Member SET theCZ=38 WHERE ID=" + memberId);
     auto w = window();
-    members::ScriptedModals modals(password("270946"));
+    ui::ScriptedModals modals(password("270946"));
     twoGoods(*w);  // 38, exactly the balance
     w->CheckBox4->setChecked(true);
     save(*w);
@@ -363,7 +363,7 @@ TEST_F(XFTest, CardPaymentRefusedWritesNothing)
 {
     exec("UPDATE Member SET theCZ=37.99 WHERE ID=" + memberId);
     auto w = window();
-    members::ScriptedModals modals(password(""));
+    ui::ScriptedModals modals(password(""));
     twoGoods(*w);
     const QStringList before = snapshot();
     w->CheckBox4->setChecked(true);
@@ -393,7 +393,7 @@ TEST_F(XFTest, BalanceAndStockAreCheckedAgainInsideTheSave)
     twoGoods(*w);
     w->CheckBox4->setChecked(true);
     QString spend;
-    members::ScriptedModals modals([&](QDialog *d) {
+    ui::ScriptedModals modals([&](QDialog *d) {
         exec(spend);
         return password("270946")(d);
     });
@@ -505,7 +505,7 @@ TEST_F(XFTest, ASaveFailingAtAnyStatementLeavesTheDatabaseAsItWas)
 {
     myDeptKC = "True";
     addType("钻卡", "80", "2", "30");
-    members::ScriptedModals modals(password("270946"));
+    ui::ScriptedModals modals(password("270946"));
     const QStringList triggers = {
         "BEFORE UPDATE OF theCZ ON Member",      "BEFORE INSERT ON UXF_List",
         "BEFORE UPDATE OF theCount ON SShop",    "BEFORE UPDATE OF theXF ON SShop",

@@ -7,6 +7,7 @@
 
 #include "members/CardWindows.h"
 #include "platform/ui/application.h"
+#include "platform/ui/modal.h"
 #include "sales/XF_In.h"
 
 #include <memory>
@@ -68,7 +69,7 @@ protected:
     static void save(TfrmXF_In &w) { ui::guarded([&] { w.BitBtn1Click(); }); }
     QString member(const QString &columns) { return rows("select " + columns + " from Member where ID=" + memberId).value(0); }
     // Answers the card password prompt with the password, or cancels it.
-    static members::ScriptedModals::Handler password(const QString &pass)
+    static ui::ScriptedModals::Handler password(const QString &pass)
     {
         return [pass](QDialog *d) {
             auto *p = qobject_cast<TfrmCheckPass *>(d);

@@ -93,6 +93,21 @@ int main(int argc, char **argv)
         shoot(&xf, "xf_in.png");
     }
     {
+        // Maximised with a member and a line: the grid's columns fill the width.
+        TfrmXF_In xf(&main);
+        xf.show();
+        xf.showMaximized();
+        xf.resize(1600, 900);  // no window manager under Xvfb to maximise it
+        xf.Ed_Num->setText("26000001");
+        xf.myFind();
+        xf.StringGrid1->moveTo(TfrmXF_In::cCode, 1);
+        xf.StringGrid1->setCells(TfrmXF_In::cCode, 1, "2603070001");
+        QChar enter(u'\r');
+        xf.StringGrid1KeyPress(enter);
+        settle();
+        ok = save(xf.grab(), out + "/xf_in_maximised.png") && ok;
+    }
+    {
         TfrmMember_In mi(&main);
         shoot(&mi, "member_in.png");
     }

@@ -1,20 +1,24 @@
-#include "members/SaveDialog.h"
+#include "platform/ui/savedialog.h"
 
-#include "members/Widgets.h"
+#include "platform/ui/widgets.h"
 
 #include <QVBoxLayout>
 
+namespace ui {
+
 SaveDialog::SaveDialog(QWidget *parent, const QString &caption, const QString &action, const QString &close)
-    : QDialog(parent)
+    : Form(parent)
 {
     setWindowTitle(caption);
-    BitBtn1 = members::button(this, action, [this] { BitBtn1Click(); });
-    BitBtn2 = members::button(this, close, [this] { BitBtn2Click(); });
+    BitBtn1 = button(this, action, [this] { BitBtn1Click(); });
+    BitBtn2 = button(this, close, [this] { BitBtn2Click(); });
     m_layout = new QVBoxLayout(this);
-    m_layout->addLayout(members::buttonRow({BitBtn1, BitBtn2}));
+    m_layout->addLayout(buttonRow({BitBtn1, BitBtn2}));
 }
 
 void SaveDialog::addContent(QWidget *w, int stretch)
 {
     m_layout->insertWidget(m_layout->count() - 1, w, stretch);
 }
+
+}  // namespace ui

@@ -1,6 +1,6 @@
-#include "members/Modal.h"
+#include "platform/ui/modal.h"
 
-namespace members {
+namespace ui {
 
 namespace {
 ScriptedModals *g_scripted = nullptr;
@@ -30,4 +30,4 @@ int showModal(QDialog *dialog)
     return dialog->exec();
 }
 
-}  // namespace members
+}  // namespace ui

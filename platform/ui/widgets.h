@@ -1,5 +1,5 @@
 #pragma once
-// Layout helpers the member windows share.
+// Layout helpers the entry and list windows share.
 
 #include <QString>
 #include <functional>
@@ -8,15 +8,19 @@
 class QAction;
 class QHBoxLayout;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QPushButton;
 class QWidget;
 
-namespace ui { class DBGrid; }
+namespace ui {
 
-namespace members {
+class DBGrid;
 
+// An entry field of at most maxLength characters (0: no limit).
+QLineEdit *lineEdit(QWidget *parent, int maxLength = 0);
 // A push button that runs the handler when clicked (Enter in a field does not press it).
+// Handlers here and in menuItem are guarded (application.h).
 QPushButton *button(QWidget *parent, const QString &text, std::function<void()> onClick);
 // The buttons right-aligned in a row.
 QHBoxLayout *buttonRow(std::initializer_list<QWidget *> widgets);
@@ -27,4 +31,4 @@ QMenu *gridPopup(ui::DBGrid *grid, std::initializer_list<QAction *> actions);
 // A popup item running the handler.
 QAction *menuItem(QWidget *parent, const QString &text, std::function<void()> onClick);
 
-}  // namespace members
+}  // namespace ui

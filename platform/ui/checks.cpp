@@ -1,26 +1,34 @@
-#include "members/Checks.h"
+#include "platform/ui/checks.h"
 
-#include "core/dm.h"
+#include "platform/db/db.h"
 #include "platform/ui/messages.h"
 
 #include <QLineEdit>
 
-namespace members {
-
-vdb::Connection &db() { return *frmDM->ADOConnection1(); }
+namespace ui {
 
 bool fail(const QString &message, QWidget *focus)
 {
-    ui::showMessage(message);
+    showMessage(message);
     if (focus) focus->setFocus();
     return false;
 }
 
-void tell(const QString &message) { ui::showMessage(message); }
+QString trimmedText(QLineEdit *field)
+{
+    const QString t = field->text().trimmed();
+    if (t != field->text()) field->setText(t);
+    return t;
+}
+
+void trimFields(std::initializer_list<QLineEdit *> fields)
+{
+    for (QLineEdit *f : fields) trimmedText(f);
+}
 
 bool requireText(QLineEdit *field, const QString &name)
 {
-    if (!field->text().isEmpty()) return true;
+    if (!trimmedText(field).isEmpty()) return true;
     return fail(name + QStringLiteral(" 不能为空，请重新录入！"), field);
 }
 
@@ -36,10 +44,6 @@ int gbkLength(const QString &text)
     for (QChar c : text) n += c.unicode() < 0x80 ? 1 : 2;
     return n;
 }
-
-}  // namespace members
-
-namespace members {
 
 QDate parseDate(const QString &text)
 {
@@ -67,4 +71,4 @@ QString badDateMessage(const QString &text)
     return QStringLiteral("“") + text + QStringLiteral("” 不是有效的日期，请重新录入！");
 }
 
-}  // namespace members
+}  // namespace ui

@@ -1,21 +1,30 @@
-#include "members/Widgets.h"
+#include "platform/ui/widgets.h"
 
+#include "platform/ui/application.h"
 #include "platform/ui/dbgrid.h"
 
 #include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 
-namespace members {
+namespace ui {
+
+QLineEdit *lineEdit(QWidget *parent, int maxLength)
+{
+    auto *e = new QLineEdit(parent);
+    if (maxLength > 0) e->setMaxLength(maxLength);
+    return e;
+}
 
 QPushButton *button(QWidget *parent, const QString &text, std::function<void()> onClick)
 {
     auto *b = new QPushButton(text, parent);
     b->setAutoDefault(false);
     b->setMinimumWidth(80);
-    QObject::connect(b, &QPushButton::clicked, parent, [f = std::move(onClick)] { f(); });
+    on(b, &QPushButton::clicked, parent, std::move(onClick));
     return b;
 }
 
@@ -51,8 +60,8 @@ QMenu *gridPopup(ui::DBGrid *grid, std::initializer_list<QAction *> actions)
 QAction *menuItem(QWidget *parent, const QString &text, std::function<void()> onClick)
 {
     auto *a = new QAction(text, parent);
-    QObject::connect(a, &QAction::triggered, parent, [f = std::move(onClick)] { f(); });
+    on(a, &QAction::triggered, parent, std::move(onClick));
     return a;
 }
 
-}  // namespace members
+}  // namespace ui

@@ -3,12 +3,15 @@
 // ("保存"/"退出", "确认"/"退出", "验证"/"取消"): the buttons, the layout that
 // puts the content above them, and the signal the opener listens to.
 
-#include <QDialog>
+#include "platform/ui/form.h"
+
 #include <QPushButton>
 
 class QVBoxLayout;
 
-class SaveDialog : public QDialog {
+namespace ui {
+
+class SaveDialog : public Form {
     Q_OBJECT
 public:
     QPushButton *BitBtn1;  // the action
@@ -30,3 +33,5 @@ protected:
 private:
     QVBoxLayout *m_layout;
 };
+
+}  // namespace ui

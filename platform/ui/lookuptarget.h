@@ -6,22 +6,22 @@
 // never when it is closed with Esc, "退出" or the title bar.
 //
 //   class TfrmXF_In : public QDialog,
-//                     public members::LookupTarget<members::MemberRecord>,
-//                     public members::LookupTarget<GoodsRecord> {
-//       void lookupTaken(const members::MemberRecord &m, members::LookupOrigin o) override;
-//       void lookupTaken(const GoodsRecord &g, members::LookupOrigin o) override;
+//                     public ui::LookupTarget<members::MemberRecord>,
+//                     public ui::LookupTarget<GoodsRecord> {
+//       void lookupTaken(const members::MemberRecord &m, ui::LookupOrigin o) override;
+//       void lookupTaken(const GoodsRecord &g, ui::LookupOrigin o) override;
 //   };
 //
 // The window fills its own controls and moves its own focus there; the origin
 // tells it where the record came from when that matters (the quick entry, for
 // instance, hands no introducer and leaves a walk-in box alone).
 
-#include "platform/db/db.h"
-
 #include <QHash>
 #include <QString>
 
-namespace members {
+namespace vdb { class Query; }
+
+namespace ui {
 
 enum class LookupOrigin {
     Search,      // the window's own search found exactly one row
@@ -51,4 +51,4 @@ private:
     QHash<QString, QString> m_values;
 };
 
-}  // namespace members
+}  // namespace ui

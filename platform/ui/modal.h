@@ -1,5 +1,5 @@
 #pragma once
-// Every modal dialog of the members and sales windows is shown through
+// Every modal dialog of the program's windows is shown through
 // showModal(), so tests can drive the dialog instead of entering an event
 // loop.  Handlers never block in tests: a ScriptedModals in scope receives
 // each dialog, may press its buttons, and returns the dialog's result.
@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <functional>
 
-namespace members {
+namespace ui {
 
 // exec() of the dialog, or the scripted handler while one is installed.
 int showModal(QDialog *dialog);
@@ -36,4 +36,4 @@ private:
     ScriptedModals *m_previous = nullptr;
 };
 
-}  // namespace members
+}  // namespace ui
