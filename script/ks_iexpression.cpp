@@ -158,7 +158,8 @@ KsValue TksOperatorNode::GetValue() {
   case opPlus: {
     const KsValue& a = L(ta);
     const KsValue& b = R(tb);
-    return IsStrCat ? ksBinarySlow(KsOp::StrCat, a, b) : ksAdd(a, b);
+    // Joining texts needs a text on the left; otherwise it is an addition.
+    return IsStrCat && a.IsString() ? ksBinarySlow(KsOp::StrCat, a, b) : ksAdd(a, b);
   }
   case opMinus: {
     const KsValue& a = L(ta);

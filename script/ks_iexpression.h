@@ -10,13 +10,11 @@
 #pragma once
 
 #include "script/ks_iinterpreter.h"
+#include "script/ks_limits.h"
 
 class TksDesignator;
 class TksSetExpression;
 
-// Finish refuses deeper trees (KsError "Expression too complex"): evaluation
-// recurses once per level.
-constexpr int ksMaxExpressionDepth = 1000;
 
 enum TksOpCode : std::uint8_t {
   opNone = 0, opGreat = 1, opLess = 2, opLessEq = 3, opGreatEq = 4, opNonEq = 5, opEq = 6,

@@ -7,6 +7,7 @@
 #include "script/ks_itools.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <exception>
 #include <typeinfo>
 
@@ -56,7 +57,7 @@ Kind KindOf(const QString& n) {
 }
 
 std::unique_ptr<Node> ReadNode(const TksXMLItem* x, bool isRule, int depth) {
-  if (depth > 200) throw KsError(QStringLiteral("EParserError"), SInvalidLanguage);
+  if (depth > ksMaxGrammarDepth) throw KsError(QStringLiteral("EParserError"), SInvalidLanguage);
   auto n = std::make_unique<Node>();
   const QString name = x->Name.toLower();
   n->K = isRule ? kRule : KindOf(name);
@@ -207,6 +208,7 @@ struct ksilPass1 {
 
   bool Parse(const Node* e);
   bool ParseLoop(const Node* e, int p0);
+  bool ReadUnitFile(const QString& unit, QString& text);
   void IncludeUnits(int n0);
 };
 
@@ -369,6 +371,35 @@ QString QuotedName(const QString& line) {
 }
 }  // namespace
 
+bool ksReadUnitFile(const QString& unit, QString& text, QString& error) {
+  const QFileInfo info(unit);
+  QFile f(unit);
+  if (!info.isFile() || !f.open(QIODevice::ReadOnly)) {
+    error = SUnitNotRead.arg(unit);
+    return false;
+  }
+  const QByteArray data = f.read(ksMaxUnitBytes + 1);
+  if (data.size() > ksMaxUnitBytes) {
+    error = SUnitTooLarge.arg(unit);
+    return false;
+  }
+  text = QString::fromUtf8(data);
+  return true;
+}
+
+// A unit file that cannot be read is this pass's error.
+bool ksilPass1::ReadUnitFile(const QString& unit, QString& text) {
+  QString error;
+  if (ksReadUnitFile(unit, text, error)) return true;
+  if (!HasErr) {
+    HasErr = true;
+    ErrMsg = error;
+    ErrPos = P.PositionText();
+    ErrTerm = false;
+  }
+  return false;
+}
+
 void ksilPass1::IncludeUnits(int n0) {
   TksScript* prog = Owner->FProgram;
   for (int i = int(Out.size()) - 1; i >= n0; --i) {
@@ -379,9 +410,8 @@ void ksilPass1::IncludeUnits(int n0) {
     QString text;
     if (prog->OnGetUnit) {
       prog->OnGetUnit(prog, unit, text);
-    } else {
-      QFile f(unit);
-      if (f.open(QIODevice::ReadOnly)) text = QString::fromUtf8(f.readAll());
+    } else if (!ReadUnitFile(unit, text)) {
+      continue;
     }
     // The last line of a unit ends like the main text's (Basic needs its line end).
     if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')) && !text.endsWith(QLatin1Char('\r')))
@@ -489,7 +519,7 @@ bool TksILParser::MakeILScript(const QString& text) {
   p1.P.SetPosition(start);
   // Backtracking is bounded: a pathological text fails instead of hanging.
   // Real scripts need some 15 rule steps per character.
-  p1.Budget = std::min<qint64>(500 * qint64(text.size()) + 200000, 100000000);
+  p1.Budget = std::min<qint64>(ksRuleStepsPerChar * qint64(text.size()) + ksRuleStepsBase, ksMaxRuleSteps);
   bool ok = false;
   try {
     ok = p1.Parse(FGrammar->Program);
@@ -526,6 +556,11 @@ bool TksILParser::MakeILScript(const QString& text) {
 
 QString ksMakeIL(const QString& text, const QString& language, QString* error) {
   TksScript s;
+  // Units that cannot be read stay named, as empty uses elements.
+  s.OnGetUnit = [](TksScript*, const QString& unit, QString& text) {
+    QString ignored;
+    ksReadUnitFile(unit, text, ignored);
+  };
   TksILParser p(&s);
   try {
     p.SelectLanguage(language);
@@ -680,7 +715,13 @@ struct ksilPass2 {
         if (!e->AddOperator(op)) Fail(SIncompatibleTypes);
       } else if (cn == QLatin1String("number") || cn == QLatin1String("string")) {
         KsValue v = ksLiteralToVariant(c->Prop(QStringLiteral("text")));
-        if (cn == QLatin1String("string") && v.IsNull()) v = KsValue(QString());
+        if (v.IsNull()) {
+          if (cn != QLatin1String("string")) {
+            SetPos(c);
+            Fail(SNumberOutOfRange);
+          }
+          v = KsValue(QString());
+        }
         e->AddConst(v);
       } else if (cn == QLatin1String("dsgn")) {
         if (Child(c, "addr")) {
@@ -973,8 +1014,10 @@ struct ksilPass2 {
         high = EvalConst(exprs[0], scope).ToInt64() - 1;
       }
       SetPos(dim);
-      if (high < low - 1 || high - low + 1 > ksMaxArrayElements) Fail(SArrayBoundsError);
-      const qint64 count = high - low + 1;
+      qint64 span;  // high - low, -1 for an empty dimension
+      if (__builtin_sub_overflow(high, low, &span) || span < -1 || span >= ksMaxArrayElements)
+        Fail(SArrayBoundsError);
+      const qint64 count = span + 1;
       if (count > 0 && total > ksMaxArrayElements / count) Fail(SArrayBoundsError);
       total *= std::max<qint64>(count, 1);
       dims.push_back(KsBounds{low, count});

@@ -198,6 +198,7 @@ KsValue TksProcVariable::GetValue() {
   // A stray break or continue of an earlier call must not stop this one.
   s->BreakFlag = s->ContinueFlag = false;
   s->Running = true;
+  if (IsFunc) ResultVar->Value = KsValue();  // no value left over from an earlier call
   s->MainBlock->Execute();
   return IsFunc ? ResultVar->Value : KsValue();
 }
@@ -354,6 +355,7 @@ void TksScript::Clear() {
   for (TksObject* o : doomed) delete o;
   MainBlock->Clear();
   ExecutableLines.clear();
+  FLineIndex.clear();
   ErrorMsg.clear();
   ErrorPos.clear();
   ErrorUnit.clear();
@@ -372,6 +374,7 @@ void TksScript::ClearItems(const void* owner) {
   for (TksObject* o : doomed) delete o;
   MainBlock->Clear();
   ExecutableLines.clear();
+  FLineIndex.clear();
 }
 
 void TksScript::AddRTTI() {
@@ -400,21 +403,42 @@ void TksScript::ClearRTTI() {
 }
 
 void TksScript::AddExecutableLine(const QString& unitName, const QString& sourcePos) {
+  // The entry of the unit and the numbers it holds are remembered, so that
+  // compiling stays linear in the number of lines. Whoever changes the list
+  // directly makes the remembered entry disagree with it: then it is read
+  // again.
   const QString prefix = unitName + QLatin1Char('=');
-  int idx = -1;
-  for (int i = 0; i < ExecutableLines.size(); ++i)
-    if (ExecutableLines[i].startsWith(prefix)) {
-      idx = i;
-      break;
+  auto it = FLineIndex.find(unitName);
+  if (it != FLineIndex.end() &&
+      (it->Row >= ExecutableLines.size() || ExecutableLines[it->Row].size() != it->Length ||
+       !ExecutableLines[it->Row].startsWith(prefix))) {
+    FLineIndex.erase(it);
+    it = FLineIndex.end();
+  }
+  if (it == FLineIndex.end()) {
+    LineSet entry;
+    entry.Row = -1;
+    for (int i = 0; i < ExecutableLines.size(); ++i)
+      if (ExecutableLines[i].startsWith(prefix)) {
+        entry.Row = i;
+        break;
+      }
+    if (entry.Row < 0) {
+      ExecutableLines << prefix;
+      entry.Row = int(ExecutableLines.size()) - 1;
     }
-  if (idx < 0) {
-    ExecutableLines << prefix;
-    idx = int(ExecutableLines.size()) - 1;
+    const QStringList numbers = ExecutableLines[entry.Row].mid(prefix.size()).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const QString& n : numbers) entry.Numbers.insert(n);
+    entry.Length = int(ExecutableLines[entry.Row].size());
+    it = FLineIndex.insert(unitName, std::move(entry));
   }
   const QString line = sourcePos.section(QLatin1Char(':'), 0, 0);
-  QString value = ExecutableLines[idx].mid(prefix.size());
-  const QStringList numbers = value.split(QLatin1Char(','), Qt::SkipEmptyParts);
-  if (!numbers.contains(line)) ExecutableLines[idx] = prefix + value + QLatin1Char(',') + line;
+  if (it->Numbers.contains(line)) return;
+  it->Numbers.insert(line);
+  QString& row = ExecutableLines[it->Row];
+  row += QLatin1Char(',');
+  row += line;
+  it->Length = int(row.size());
 }
 
 TksTypeVariable* TksScript::AddType(const QString& typeName, TksVarType typeCode) {

@@ -21,11 +21,14 @@
 // running a program does no name look-ups.
 #pragma once
 
+#include "script/ks_limits.h"
 #include "script/ks_props.h"
 #include "script/ksvalue.h"
 
 #include <QObject>
+#include <QHash>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <atomic>
@@ -47,8 +50,6 @@ enum TksVarType : std::uint8_t {
 
 // Tag of items added while binding modules register (survive Clear).
 inline const void* const ksBindingTag = reinterpret_cast<const void*>(1);
-// Calls nested deeper than this raise EStackOverflow (catchable).
-constexpr int ksMaxCallDepth = 1000;
 
 // Base of everything a script table, a statement list or an item list owns.
 class TksObject {
@@ -319,6 +320,14 @@ private:
   void TerminateRecursive();
   void RunLineLookup(const QString& unitName, const QString& sourcePos);
   std::vector<Entry> FEntries;
+  // Per unit: its row of ExecutableLines, that row's length when last
+  // written, and the line numbers in it.
+  struct LineSet {
+    int Row = -1;
+    int Length = 0;
+    QSet<QString> Numbers;
+  };
+  QHash<QString, LineSet> FLineIndex;
   // The handler version at which no script up the chain had a line handler
   // (0: not known; versions start at 1).
   quint64 FNoLineHandlerAt = 0;

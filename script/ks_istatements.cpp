@@ -256,11 +256,15 @@ void TksTryStmt::Execute() {
   if (LineTerminated()) return;
   TksScript* p = Program;
   if (!IsExcept) {
+    // A pending break, continue or exit must not cut the finally part
+    // short; it takes effect after it.
     auto runFinally = [&]() {
-      const bool exitFlag = p->ExitFlag;
-      p->ExitFlag = false;
+      const bool exitFlag = p->ExitFlag, breakFlag = p->BreakFlag, continueFlag = p->ContinueFlag;
+      p->ExitFlag = p->BreakFlag = p->ContinueFlag = false;
       ExceptStmt->Execute();
       p->ExitFlag = exitFlag || p->ExitFlag;
+      p->BreakFlag = breakFlag || p->BreakFlag;
+      p->ContinueFlag = continueFlag || p->ContinueFlag;
     };
     try {
       RunBody();

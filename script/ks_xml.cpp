@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "script/ks_limits.h"
 #include "script/ksvalue.h"
 
 #include <QBuffer>
@@ -10,7 +11,6 @@
 #include <algorithm>
 
 namespace {
-const int kMaxDepth = 2000;  // deeper documents are refused, not a stack overflow
 
 KsError FormatError() { return KsError(QStringLiteral("Invalid file format")); }
 }  // namespace
@@ -288,7 +288,7 @@ void TksXMLReader::ReadItem(TksXMLItem* item, QString& lastName) {
     TksXMLItem* added = child.release();
     parent->AddItem(added);
     if (k == 2) {
-      if (int(stack.size()) >= kMaxDepth) throw FormatError();
+      if (int(stack.size()) >= ksMaxXMLDepth) throw FormatError();
       stack.push_back({added});
     }
   }

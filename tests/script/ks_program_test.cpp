@@ -107,9 +107,12 @@ TEST_F(KsProgram, TypesOfExpressions) {
   EXPECT_EQ(e->TypeCode, tcFloat);
   e.reset(Expr(&S, {1, "<", 2}));
   EXPECT_EQ(e->TypeCode, tcBoolean);
+  e.reset(Expr(&S, {Str("x"), "STRCAT", 1}));
+  EXPECT_EQ(e->TypeCode, tcString);
+  EXPECT_EQ(e->GetValue().ToString(), QStringLiteral("x1"));
   e.reset(Expr(&S, {1, "STRCAT", Str("x")}));
   EXPECT_EQ(e->TypeCode, tcString);
-  EXPECT_EQ(e->GetValue().ToString(), QStringLiteral("1x"));
+  EXPECT_THROW(e->GetValue(), KsError);  // no text on the left: an addition, and 'x' is no number
   // incompatible operands are found at build time, with the operator's position
   EXPECT_EQ(ExprError(&S, {true, "+", 1}), QStringLiteral("2:7"));
   EXPECT_EQ(ExprError(&S, {Str("a"), "-", Str("b")}), QStringLiteral("2:7"));
