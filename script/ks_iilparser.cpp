@@ -632,6 +632,7 @@ struct ksilPass2 {
   TksScript* Main = nullptr;  // gets the executable lines
   QString CurPos, CurUnit;
   TksXMLItem* CurProgramEl = nullptr;
+  const TksXMLItem* CurTypes = nullptr;  // its types element, found once
   QStringList WithNames;  // hidden with variables, innermost last
   QStringList BuildingUnits;  // units being built, outermost first
   bool DeclareVars = true;
@@ -668,8 +669,7 @@ struct ksilPass2 {
   TypeRef ResolveType(const QString& name, TksScript* scope) {
     if (name.isEmpty()) return {tcVariant, QStringLiteral("Variant")};
     QString t = name;
-    int idx = CurProgramEl ? CurProgramEl->Find(QStringLiteral("types")) : -1;
-    if (!Alias(idx >= 0 ? CurProgramEl->Items(idx) : nullptr, t)) Alias(GrammarTypes, t);
+    if (!Alias(CurTypes, t)) Alias(GrammarTypes, t);
     TksCustomVariable* v = scope->Find(t);
     if (auto* tv = dynamic_cast<TksTypeVariable*>(v)) return {tv->TypeCode, ksTypeCodeName(tv->TypeCode)};
     if (auto* cv = dynamic_cast<TksClassVariable*>(v)) return {tcClass, cv->Name};
@@ -1197,10 +1197,14 @@ struct ksilPass2 {
 
   void BuildProgram(TksXMLItem* x, TksScript* scope, TksStatement* block) {
     TksXMLItem* saved = CurProgramEl;
+    const TksXMLItem* savedTypes = CurTypes;
     CurProgramEl = x;
+    const int typesAt = x->Find(QStringLiteral("types"));
+    CurTypes = typesAt >= 0 ? x->Items(typesAt) : nullptr;
     PreDeclare(x, scope);
     for (int i = 0; i < x->Count(); ++i) Dispatch(x->Items(i), scope, block);
     CurProgramEl = saved;
+    CurTypes = savedTypes;
   }
 
   void Children(TksXMLItem* x, int from, TksScript* scope, TksStatement* block) {

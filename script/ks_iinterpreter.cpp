@@ -340,19 +340,32 @@ void TksScript::RunLineLookup(const QString& unitName, const QString& sourcePos)
   FNoLineHandlerAt = version;
 }
 
-void TksScript::Clear() {
+// Removes the entries `drop` selects in one pass (order kept) and frees the
+// owned ones, in table order or, with `backwards`, last first.
+template <class Pred>
+void TksScript::RemoveEntries(Pred drop, bool backwards) {
   std::vector<TksObject*> doomed;
-  for (auto it = FEntries.begin(); it != FEntries.end();) {
-    bool keep = dynamic_cast<TksRTTIModule*>(it->Obj) != nullptr || (it->Var && it->Var->AddedBy == ksBindingTag);
-    if (keep) {
-      ++it;
-      continue;
+  std::vector<Entry> kept;
+  kept.reserve(FEntries.size());
+  for (Entry& e : FEntries) {
+    if (drop(e)) {
+      if (e.Owned) doomed.push_back(e.Obj);
+    } else {
+      kept.push_back(std::move(e));
     }
-    if (it->Owned) doomed.push_back(it->Obj);
-    it = FEntries.erase(it);
   }
+  FEntries.swap(kept);
   ++FVersion;
+  if (backwards) std::reverse(doomed.begin(), doomed.end());
   for (TksObject* o : doomed) delete o;
+}
+
+void TksScript::Clear() {
+  RemoveEntries(
+      [](const Entry& e) {
+        return dynamic_cast<TksRTTIModule*>(e.Obj) == nullptr && !(e.Var && e.Var->AddedBy == ksBindingTag);
+      },
+      false);
   MainBlock->Clear();
   ExecutableLines.clear();
   FLineIndex.clear();
@@ -362,16 +375,7 @@ void TksScript::Clear() {
 }
 
 void TksScript::ClearItems(const void* owner) {
-  std::vector<TksObject*> doomed;
-  for (int i = int(FEntries.size()) - 1; i >= 0; --i) {
-    Entry& e = FEntries[size_t(i)];
-    if (e.Var && e.Var->AddedBy == owner) {
-      if (e.Owned) doomed.push_back(e.Obj);
-      FEntries.erase(FEntries.begin() + i);
-    }
-  }
-  ++FVersion;
-  for (TksObject* o : doomed) delete o;
+  RemoveEntries([owner](const Entry& e) { return e.Var && e.Var->AddedBy == owner; }, true);
   MainBlock->Clear();
   ExecutableLines.clear();
   FLineIndex.clear();
@@ -388,17 +392,11 @@ void TksScript::AddRTTI() {
 
 void TksScript::ClearRTTI() {
   if (!RTTIAdded) return;
-  std::vector<TksObject*> doomed;
-  for (auto it = FEntries.begin(); it != FEntries.end();) {
-    if (dynamic_cast<TksRTTIModule*>(it->Obj) || (it->Var && it->Var->AddedBy == ksBindingTag)) {
-      if (it->Owned) doomed.push_back(it->Obj);
-      it = FEntries.erase(it);
-    } else {
-      ++it;
-    }
-  }
-  ++FVersion;
-  for (TksObject* o : doomed) delete o;
+  RemoveEntries(
+      [](const Entry& e) {
+        return dynamic_cast<TksRTTIModule*>(e.Obj) != nullptr || (e.Var && e.Var->AddedBy == ksBindingTag);
+      },
+      false);
   RTTIAdded = false;
 }
 

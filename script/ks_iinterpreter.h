@@ -317,6 +317,8 @@ private:
     bool Owned;
   };
   void AddEnumImpl(const QString& typeName, const QString& names, bool bits);
+  template <class Pred>
+  void RemoveEntries(Pred drop, bool backwards);
   void TerminateRecursive();
   void RunLineLookup(const QString& unitName, const QString& sourcePos);
   std::vector<Entry> FEntries;

@@ -31,8 +31,12 @@ void TksXMLItem::Detach() {
 }
 
 void TksXMLItem::Clear() {
-  while (FItems && !FItems->empty()) delete FItems->front();  // each removes itself
-  FItems.reset();
+  // Children are let go first, so that none searches this list when freed.
+  std::unique_ptr<std::vector<TksXMLItem*>> items;
+  items.swap(FItems);
+  if (!items) return;
+  for (TksXMLItem* i : *items) i->FParent = nullptr;
+  for (TksXMLItem* i : *items) delete i;
 }
 
 TksXMLItem* TksXMLItem::Add() {
@@ -78,11 +82,14 @@ TksXMLItem* TksXMLItem::Root() {
 
 namespace {
 // Index in Text of the attribute's name (after its leading blank), or -1.
+// The name counts where a blank or the start of Text precedes it and =" follows.
 int FindAttr(const QString& text, const QString& name) {
-  const QString key = QLatin1Char(' ') + name + QStringLiteral("=\"");
-  const QString padded = QLatin1Char(' ') + text;
-  int i = padded.indexOf(key, 0, Qt::CaseInsensitive);
-  return i < 0 ? -1 : i;  // padded index i+1 == text index i
+  const qsizetype n = name.size();
+  for (qsizetype i = 0; (i = text.indexOf(name, i, Qt::CaseInsensitive)) >= 0; ++i)
+    if ((i == 0 || text[i - 1] == QLatin1Char(' ')) && i + n + 1 < text.size() && text[i + n] == QLatin1Char('=') &&
+        text[i + n + 1] == QLatin1Char('"'))
+      return int(i);
+  return -1;
 }
 }  // namespace
 
