@@ -1,7 +1,7 @@
 // Scripts compiled from text and run by the engine, against Lua 5.4 running
 // the same code in the same process: recursive Fibonacci and a summing loop
-// in PascalScript and JScript (counter ratio_vs_lua = engine time / Lua
-// time, target <= 5), and the compile time of scripts of 1,000 and 100,000
+// in all four languages (counter ratio_vs_lua = engine time / Lua time,
+// target <= 3), and the compile time of scripts of 1,000 and 100,000
 // lines against Lua's compile of the same lines (ratio_vs_lua).
 #include "bench_script_lua.h"
 #include "script/ks_iinterpreter.h"
@@ -34,6 +34,25 @@ const char* const kJScript =
     "function fib(n) { if (n < 2) return n; return fib(n - 1) + fib(n - 2); }\n"
     "function runloop(count) { var s = 0, i; for (i = 1; i <= count; i++) s = s + i; return s; }\n";
 
+const char* const kCpp =
+    "int fib(int n) { if (n < 2) return n; return fib(n - 1) + fib(n - 2); }\n"
+    "int runloop(int count) { int s = 0, i; for (i = 1; i <= count; i++) s = s + i; return s; }\n"
+    "{ }\n";
+
+const char* const kBasic =
+    "Function fib(n)\n"
+    "  If n < 2 Then Return n\n"
+    "  Return fib(n - 1) + fib(n - 2)\n"
+    "End Function\n"
+    "Function runloop(count)\n"
+    "  Dim s, i\n"
+    "  s = 0\n"
+    "  For i = 1 To count\n"
+    "    s = s + i\n"
+    "  Next\n"
+    "  Return s\n"
+    "End Function\n";
+
 void Fib(benchmark::State& state, const char* language, const char* text) {
   Compiled program(language, QString::fromLatin1(text));
   Lua lua;
@@ -49,12 +68,20 @@ void Loop(benchmark::State& state, const char* language, const char* text) {
 }
 
 void BM_PascalFibonacci(benchmark::State& state) { Fib(state, "PascalScript", kPascal); }
+void BM_CppFibonacci(benchmark::State& state) { Fib(state, "C++Script", kCpp); }
+void BM_BasicFibonacci(benchmark::State& state) { Fib(state, "BasicScript", kBasic); }
 void BM_JScriptFibonacci(benchmark::State& state) { Fib(state, "JScript", kJScript); }
 void BM_PascalSummingLoop(benchmark::State& state) { Loop(state, "PascalScript", kPascal); }
+void BM_CppSummingLoop(benchmark::State& state) { Loop(state, "C++Script", kCpp); }
+void BM_BasicSummingLoop(benchmark::State& state) { Loop(state, "BasicScript", kBasic); }
 void BM_JScriptSummingLoop(benchmark::State& state) { Loop(state, "JScript", kJScript); }
 BENCHMARK(BM_PascalFibonacci)->Arg(25)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CppFibonacci)->Arg(25)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BasicFibonacci)->Arg(25)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JScriptFibonacci)->Arg(25)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PascalSummingLoop)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CppSummingLoop)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BasicSummingLoop)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JScriptSummingLoop)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // N lines: a routine per 10 lines, with arithmetic, a loop and a branch.

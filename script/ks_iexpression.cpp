@@ -225,17 +225,6 @@ KsValue TksOperatorNode::GetValue() {
   }
 }
 
-bool TksOperatorNode::Compared(const KsValue& a, const KsValue& b) const {
-  switch (Op) {
-  case opGreat: return ksCompare(a, b) > 0;
-  case opLess: return ksCompare(a, b) < 0;
-  case opLessEq: return ksCompare(a, b) <= 0;
-  case opGreatEq: return ksCompare(a, b) >= 0;
-  case opEq: return ksEquals(a, b);
-  default: return !ksEquals(a, b);  // opNonEq
-  }
-}
-
 bool TksOperatorNode::GetBool() {
   switch (Op) {
   case opGreat:
@@ -461,6 +450,8 @@ QString TksExpression::Finish() {
   }
   QString error;  // null: no error
   TypeNode(Root, Program, error);
+  auto* op = dynamic_cast<TksOperatorNode*>(Root);
+  FDirect = op && op->IsDirectComparison() ? op : nullptr;
   if (Root) {
     TypeCode = Root->TypeCode;
     TypeName = Root->TypeName;
@@ -504,6 +495,7 @@ QString TksExpression::OptimizeCompound(TksDesignator* target) {
     op->Right = nullptr;
     delete op;
     Root = CurNode = keep;
+    FDirect = nullptr;  // until finished again
     if (keep) keep->ParentNode = nullptr;
     return text;
   }
@@ -513,6 +505,7 @@ QString TksExpression::OptimizeCompound(TksDesignator* target) {
     op->Left = nullptr;
     delete op;
     Root = CurNode = keep;
+    FDirect = nullptr;  // until finished again
     if (keep) keep->ParentNode = nullptr;
     return text;
   }

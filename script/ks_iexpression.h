@@ -78,10 +78,23 @@ public:
   // Finds operands that are constants or plain variables, read in place
   // without a call (set when the expression is finished).
   void ResolveOperands();
+  // A comparison of two operands read in place, and its answer.
+  bool IsDirectComparison() const { return Op >= opGreat && Op <= opEq && FLeftRef && FRightRef; }
+  bool DirectCompared() const { return Compared(*FLeftRef, *FRightRef); }
 
 private:
   // Op (one of the six comparisons) applied to a and b.
-  bool Compared(const KsValue& a, const KsValue& b) const;
+  // Inline: loop conditions run it per pass.
+  bool Compared(const KsValue& a, const KsValue& b) const {
+    switch (Op) {
+    case opGreat: return ksCompare(a, b) > 0;
+    case opLess: return ksCompare(a, b) < 0;
+    case opLessEq: return ksCompare(a, b) <= 0;
+    case opGreatEq: return ksCompare(a, b) >= 0;
+    case opEq: return ksEquals(a, b);
+    default: return !ksEquals(a, b);  // opNonEq
+    }
+  }
   const KsValue* FLeftRef = nullptr;
   const KsValue* FRightRef = nullptr;
   const KsValue& L(KsValue& tmp) { return FLeftRef ? *FLeftRef : (tmp = Left->GetValue()); }
@@ -109,7 +122,10 @@ public:
   // operator whose operand types do not fit, or an empty string.
   QString Finish();
   KsValue GetValue() override { return Root ? Root->GetValue() : KsValue(); }
-  bool GetBool() { return Root ? Root->GetBool() : false; }
+  bool GetBool() {
+    if (FDirect) return FDirect->DirectCompared();
+    return Root ? Root->GetBool() : false;
+  }
   void SetValue(const KsValue& value) override;
   TksCustomVariable* SingleItem() const;
   // x := x op y: returns "+", "-", "*", "/" (and drops x from the tree) or " ".
@@ -118,6 +134,7 @@ public:
 private:
   void AttachOperand(TksExpressionNode* node);
   bool FFinished = false;
+  TksOperatorNode* FDirect = nullptr;  // Root, when it is a direct comparison
 };
 
 // A set constructor: entries are expressions; a nullptr entry stands between

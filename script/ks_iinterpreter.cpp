@@ -147,23 +147,30 @@ void TksProcVariable::AddParam(TksParamItem* param) {
   Prog->Add(param->Name, param, false);
 }
 
-void TksProcVariable::RefreshLocals() {
-  FLocals.clear();
+void TksProcVariable::RefreshSlots() {
+  FSlots.clear();
   for (int i = 0; i < Prog->Count(); ++i)
-    if (auto* v = dynamic_cast<TksVariable*>(Prog->ItemAt(i))) FLocals.push_back(v);
-  FLocalsVersion = Prog->Version();
+    if (auto* v = dynamic_cast<TksVariable*>(Prog->ItemAt(i))) FSlots.push_back(v);
+  FSlotsVersion = Prog->Version();
 }
 
-void TksProcVariable::SaveLocals() {
-  if (FLocalsVersion != Prog->Version()) RefreshLocals();
-  for (TksCustomVariable* v : FLocals) FSaved.push_back(v->Value);
+void TksProcVariable::PushFrame() {
+  if (FSlotsVersion != Prog->Version()) RefreshSlots();
+  for (TksCustomVariable* v : FSlots) FFrames.push_back(v->Value);
 }
 
-void TksProcVariable::RestoreLocals() {
-  for (auto it = FLocals.rbegin(); it != FLocals.rend(); ++it) {
-    (*it)->Value = std::move(FSaved.back());
-    FSaved.pop_back();
+TksScript* TksProcVariable::MainProgram() {
+  const quint64 now = ksLineHandlersVersion.load(std::memory_order_relaxed);
+  if (FMainAt != now) {
+    FMain = nullptr;
+    for (TksScript* s = Prog; s; s = s->Parent)
+      if (s->IsMainProgram) {
+        FMain = s;
+        break;
+      }
+    FMainAt = now;
   }
+  return FMain;
 }
 
 KsValue TksProcVariable::GetValue() {
@@ -184,12 +191,7 @@ KsValue TksProcVariable::GetValue() {
     }
   };
   ++tCallDepth;
-  TksScript* main = nullptr;
-  for (TksScript* s = Prog; s; s = s->Parent)
-    if (s->IsMainProgram) {
-      main = s;
-      break;
-    }
+  TksScript* main = MainProgram();
   Guard g{this, Executing, main, main ? main->RunningProc : nullptr};
   Executing = true;
   if (main) main->RunningProc = Prog;
@@ -199,7 +201,7 @@ KsValue TksProcVariable::GetValue() {
   s->BreakFlag = s->ContinueFlag = false;
   s->Running = true;
   if (IsFunc) ResultVar->Value = KsValue();  // no value left over from an earlier call
-  s->MainBlock->Execute();
+  s->MainBlock->RunBody();
   return IsFunc ? ResultVar->Value : KsValue();
 }
 
@@ -286,7 +288,10 @@ void TksScript::Execute() {
   ExitFlag = Terminated = false;
   BreakFlag = ContinueFlag = false;
   Running = true;
-  IsMainProgram = true;
+  if (!IsMainProgram) {
+    IsMainProgram = true;
+    ksLineHandlersChanged();  // procedures remember their main program
+  }
   MainBlock->Execute();
 }
 

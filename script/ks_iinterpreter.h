@@ -143,15 +143,46 @@ public:
   void AddParam(TksParamItem* param);
   KsValue GetValue() override;  // runs the procedure
   void SetValue(const KsValue&) override {}
-  // Values of the local scope, saved around a recursive call.
-  void SaveLocals();
-  void RestoreLocals();
+
+  // The local scope's variables (parameters, Result, locals) are its frame
+  // slots. A call that starts while the procedure runs (recursion) pushes a
+  // frame holding the caller's values, which the call's end gives back.
+  void PushFrame();
+  void PopFrame() {
+    for (auto it = FSlots.rbegin(); it != FSlots.rend(); ++it) {
+      (*it)->Value = std::move(FFrames.back());
+      FFrames.pop_back();
+    }
+  }
+  // Pushes a frame when the procedure is running; the frame goes with it.
+  class Frame {
+  public:
+    explicit Frame(TksProcVariable* p) : FProc(p->Executing ? p : nullptr) {
+      if (FProc) FProc->PushFrame();
+    }
+    Frame(const Frame&) = delete;
+    Frame& operator=(const Frame&) = delete;
+    ~Frame() { Release(); }
+    // Gives the caller its values back now (before var parameters are written).
+    void Release() {
+      if (FProc) FProc->PopFrame();
+      FProc = nullptr;
+    }
+
+  private:
+    TksProcVariable* FProc;
+  };
 
 private:
-  void RefreshLocals();
-  std::vector<TksCustomVariable*> FLocals;
-  std::vector<KsValue> FSaved;
-  int FLocalsVersion = -1;
+  void RefreshSlots();
+  TksScript* MainProgram();
+  std::vector<TksCustomVariable*> FSlots;
+  std::vector<KsValue> FFrames;
+  int FSlotsVersion = -1;
+  // The script whose Execute started the run, found once per change of
+  // the script chains.
+  TksScript* FMain = nullptr;
+  quint64 FMainAt = 0;
 };
 
 // Base of binding modules: a module registers its classes and functions with
@@ -172,8 +203,10 @@ using TksGetUnitEvent = std::function<void(TksScript* sender, const QString& uni
 using TksRunLineEvent = std::function<void(TksScript* sender, const QString& unitName, const QString& sourcePos)>;
 
 // Every statement asks for a line handler up the Parent chain, and almost no
-// run has one. Any change of a handler or of a Parent link bumps this counter,
-// so a script that found no handler remembers that until the next change.
+// run has one; every procedure call asks for the main program up the same
+// chain. Any change of a handler, of a Parent link or of a script becoming a
+// main program bumps this counter, so the answers are remembered until the
+// next change.
 inline std::atomic<quint64> ksLineHandlersVersion{1};
 inline void ksLineHandlersChanged() { ksLineHandlersVersion.fetch_add(1, std::memory_order_relaxed); }
 

@@ -44,14 +44,19 @@ void TksAssignmentStmt::Execute() {
   Target->SetValue(FSourceVar ? FSourceVar->Value : Source->GetValue());
 }
 
+// Small on purpose: loops run it per pass, the rest is out of line.
 void TksCompoundAssignStmt::Execute() {
   if (LineTerminated()) return;
+  if (FTargetVar && FSourceVar && !FTargetVar->ReadOnly) {
+    ksBinaryInPlace(Op, FTargetVar->Value, FSourceVar->Value);
+    return;
+  }
+  ExecuteGeneral();
+}
+
+void TksCompoundAssignStmt::ExecuteGeneral() {
   if (FTargetVar && !FTargetVar->ReadOnly) {
-    KsValue& v = FTargetVar->Value;
-    if (FSourceVar)
-      ksBinaryInPlace(Op, v, FSourceVar->Value);
-    else
-      ksBinaryInPlace(Op, v, Source->GetValue());
+    ksBinaryInPlace(Op, FTargetVar->Value, Source->GetValue());
     return;
   }
   KsValue v = Target->GetValue();
@@ -92,7 +97,7 @@ void TksIfStmt::Execute() {
   if (Condition->GetBool())
     RunBody();
   else
-    ElseStmt->Execute();
+    ElseStmt->RunBody();
 }
 
 TksCaseSelector::TksCaseSelector(TksScript* program, const QString& unitName, const QString& sourcePos,
@@ -121,7 +126,7 @@ void TksCaseStmt::Execute() {
       return;
     }
   }
-  ElseStmt->Execute();
+  ElseStmt->RunBody();
 }
 
 // ---- loops ----------------------------------------------------------------------------------------
@@ -233,13 +238,13 @@ TksCppForStmt::~TksCppForStmt() {
 void TksCppForStmt::Execute() {
   if (LineTerminated()) return;
   TksScript* p = Program;
-  FirstStmt->Execute();
+  FirstStmt->RunBody();
   if (p->Terminated) return;
   while (!Expression || Expression->GetBool()) {
     RunBody();
     if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
     p->ContinueFlag = false;
-    SecondStmt->Execute();
+    SecondStmt->RunBody();
   }
   p->BreakFlag = false;
 }

@@ -14,9 +14,8 @@ public:
   QString UnitName;
   virtual void Execute();
   void AddStatement(TksStatement* s) { Add(s); }
-
-protected:
-  // Runs the statement's own entries as a block (inline: loops run it per pass).
+  // Runs the statement's own entries as a block (inline: loops run it per
+  // pass, and the plain blocks a statement owns are run through it directly).
   void RunBody() {
     TksScript* p = Program;
     for (TksItemList* item : FItems) {
@@ -34,6 +33,8 @@ protected:
       if (p->BreakFlag || p->ContinueFlag || p->ExitFlag) return;
     }
   }
+
+protected:
   // Fires the line event; true when the run was terminated meanwhile.
   bool LineTerminated() {
     Program->RunLine(UnitName, SourcePos);
@@ -68,6 +69,9 @@ public:
       : TksAssignmentStmt(program, unitName, sourcePos, designator, expression), Op(op) {}
   KsOp Op;
   void Execute() override;
+
+private:
+  void ExecuteGeneral();
 };
 
 class TksAssignPlusStmt : public TksCompoundAssignStmt {
