@@ -22,13 +22,13 @@ RefKind Classify(TksCustomVariable* item) {
 // that an argument may read the parameters of the routine it calls.
 struct ArgBuffer {
   alignas(KsValue) unsigned char Raw[8 * sizeof(KsValue)];
-  std::vector<KsValue> Heap;
+  std::unique_ptr<KsValue[]> Heap;
   KsValue* Data;
   int N;
   explicit ArgBuffer(int n) : N(n) {
     if (n > 8) {
-      Heap.resize(size_t(n));
-      Data = Heap.data();
+      Heap.reset(new KsValue[size_t(n)]);
+      Data = Heap.get();
     } else {
       Data = reinterpret_cast<KsValue*>(Raw);
       for (int i = 0; i < n; ++i) new (&Data[i]) KsValue();

@@ -23,7 +23,7 @@ public:
   TksExpression* Arg(int i) const { return static_cast<TksExpression*>(Items(i)); }
 };
 
-class TksDesignator : public TksCustomVariable {
+class TksDesignator final : public TksCustomVariable {
 public:
   enum DesignatorKind { dkGeneral = 0, dkVariable = 1, dkStringChar = 2, dkArrayElement = 3, dkCall = 4 };
 

@@ -44,7 +44,7 @@ public:
   KsValue GetValue() override { return Value; }
 };
 
-class TksDesignatorNode : public TksOperandNode {
+class TksDesignatorNode final : public TksOperandNode {
 public:
   explicit TksDesignatorNode(TksDesignator* d);
   ~TksDesignatorNode() override;
@@ -65,7 +65,7 @@ public:
   KsValue GetValue() override;
 };
 
-class TksOperatorNode : public TksExpressionNode {
+class TksOperatorNode final : public TksExpressionNode {
 public:
   TksOperatorNode(TksOpCode op, bool strCat = false);
   TksOpCode Op;

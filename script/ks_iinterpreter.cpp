@@ -154,22 +154,14 @@ void TksProcVariable::RefreshSlots() {
   FSlotsVersion = Prog->Version();
 }
 
-void TksProcVariable::PushFrame() {
-  if (FSlotsVersion != Prog->Version()) RefreshSlots();
-  for (TksCustomVariable* v : FSlots) FFrames.push_back(v->Value);
-}
-
-TksScript* TksProcVariable::MainProgram() {
-  const quint64 now = ksLineHandlersVersion.load(std::memory_order_relaxed);
-  if (FMainAt != now) {
-    FMain = nullptr;
-    for (TksScript* s = Prog; s; s = s->Parent)
-      if (s->IsMainProgram) {
-        FMain = s;
-        break;
-      }
-    FMainAt = now;
-  }
+TksScript* TksProcVariable::FindMainProgram() {
+  FMainAt = ksLineHandlersVersion.load(std::memory_order_relaxed);
+  FMain = nullptr;
+  for (TksScript* s = Prog; s; s = s->Parent)
+    if (s->IsMainProgram) {
+      FMain = s;
+      break;
+    }
   return FMain;
 }
 

@@ -131,7 +131,7 @@ inline TksParamItem* TksCustomVariable::Param(int i) const { return static_cast<
 
 // A procedure or function of the program. Its body is Prog->MainBlock; its
 // parameters are its entries and are also entered in Prog under their names.
-class TksProcVariable : public TksCustomVariable {
+class TksProcVariable final : public TksCustomVariable {
 public:
   TksProcVariable(const QString& name, TksVarType typeCode, const QString& typeName, TksScript* parent,
                   bool isFunc = true);
@@ -147,7 +147,7 @@ public:
   // The local scope's variables (parameters, Result, locals) are its frame
   // slots. A call that starts while the procedure runs (recursion) pushes a
   // frame holding the caller's values, which the call's end gives back.
-  void PushFrame();
+  inline void PushFrame();
   void PopFrame() {
     for (auto it = FSlots.rbegin(); it != FSlots.rend(); ++it) {
       (*it)->Value = std::move(FFrames.back());
@@ -175,7 +175,8 @@ public:
 
 private:
   void RefreshSlots();
-  TksScript* MainProgram();
+  inline TksScript* MainProgram();
+  TksScript* FindMainProgram();
   std::vector<TksCustomVariable*> FSlots;
   std::vector<KsValue> FFrames;
   int FSlotsVersion = -1;
@@ -368,6 +369,16 @@ private:
   quint64 FNoLineHandlerAt = 0;
   int FVersion = 0;
 };
+
+// Inline: every recursive call runs them.
+inline void TksProcVariable::PushFrame() {
+  if (FSlotsVersion != Prog->Version()) RefreshSlots();
+  for (TksCustomVariable* v : FSlots) FFrames.push_back(v->Value);
+}
+
+inline TksScript* TksProcVariable::MainProgram() {
+  return FMainAt == ksLineHandlersVersion.load(std::memory_order_relaxed) ? FMain : FindMainProgram();
+}
 
 // ---- host classes ---------------------------------------------------------------------
 
