@@ -253,8 +253,10 @@ private:
   TksScript* FParent = nullptr;
 };
 
-// Pass 1 and 2 of the compiler, installed by the compiler library: fills the
-// script from Lines and sets ErrorMsg, ErrorPos and ErrorUnit on failure.
+// Replaces the compiler that TksScript::Compile runs (ksCompileScript, both
+// passes) until an empty hook restores it; tests install fakes with it. A
+// hook fills the script from Lines and sets ErrorMsg, ErrorPos and
+// ErrorUnit on failure.
 using TksCompileHook = std::function<void(TksScript* script)>;
 void ksSetCompileHook(TksCompileHook hook);
 

@@ -38,6 +38,8 @@
 //    is of the class asked for; otherwise EInvalidObject is raised.
 #pragma once
 
+#include "platform/error.h"
+
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -50,21 +52,18 @@ class QObject;
 class KsClassInfo;
 
 // Run-time error of the engine; a script try-except statement catches it.
-class KsError : public std::exception {
+// what() and message() are the message, as written when it was raised.
+class KsError : public velmora::Error {
 public:
   KsError(QString className, QString message)
-      : ClassName(std::move(className)), Message(std::move(message)), FUtf8(Message.toUtf8()) {}
+      : velmora::Error(message), ClassName(std::move(className)), Message(std::move(message)) {}
   explicit KsError(QString message) : KsError(QStringLiteral("Exception"), std::move(message)) {}
-  const char* what() const noexcept override { return FUtf8.constData(); }
   QString ClassName;
   QString Message;
   // Where a script statement raised it ("line:col" and unit), filled by the
   // innermost statement block the error passes; empty outside scripts.
   QString SourcePos;
   QString UnitName;
-
-private:
-  QByteArray FUtf8;
 };
 
 // Kinds below String hold no resources (copied bitwise).

@@ -813,6 +813,15 @@ TEST_F(KsProgram, EnumsConstantsAndExecutableLines) {
   S.AddExecutableLine(QString(), QStringLiteral("7:1"));
   S.AddExecutableLine(QStringLiteral("u"), QStringLiteral("2:1"));
   EXPECT_EQ(S.ExecutableLines, QStringList({"=,3,7", "u=,2"}));
+  // the list as the host changed it is what counts
+  S.ExecutableLines = QStringList({QStringLiteral("u=,2,9"), QStringLiteral("=,3")});
+  S.AddExecutableLine(QStringLiteral("u"), QStringLiteral("9:1"));
+  S.AddExecutableLine(QString(), QStringLiteral("7:1"));
+  S.AddExecutableLine(QString(), QStringLiteral("3:2"));
+  EXPECT_EQ(S.ExecutableLines, QStringList({"u=,2,9", "=,3,7"}));
+  S.ExecutableLines.clear();
+  S.AddExecutableLine(QString(), QStringLiteral("3:5"));
+  EXPECT_EQ(S.ExecutableLines, QStringList({"=,3"}));
 }
 
 TEST_F(KsProgram, CompileWithoutACompilerReportsTheLanguage) {
