@@ -118,7 +118,7 @@ TksDesignatorNode::TksDesignatorNode(TksDesignator* d) : TksOperandNode(KsValue(
   FVar = (d->Kind == TksDesignator::dkVariable && !d->LateXML) ? d->Variable : nullptr;
 }
 
-TksDesignatorNode::~TksDesignatorNode() { delete Designator; }
+TksDesignatorNode::~TksDesignatorNode() = default;
 
 KsValue TksDesignatorNode::GetValue() { return FVar ? FVar->Value : Designator->GetValue(); }
 
@@ -127,7 +127,7 @@ TksSetNode::TksSetNode(TksSetExpression* s) : TksOperandNode(KsValue()), SetExpr
   TypeName = QStringLiteral("Variant");
 }
 
-TksSetNode::~TksSetNode() { delete SetExpression; }
+TksSetNode::~TksSetNode() = default;
 
 KsValue TksSetNode::GetValue() { return SetExpression->GetValue(); }
 
@@ -469,7 +469,7 @@ void TksExpression::SetValue(const KsValue& value) {
 
 TksCustomVariable* TksExpression::SingleItem() const {
   if (auto* dn = dynamic_cast<TksDesignatorNode*>(Root)) {
-    TksDesignator* d = dn->Designator;
+    TksDesignator* d = dn->Designator.get();
     if (d->Kind == TksDesignator::dkVariable && !d->LateXML) return d->Variable;
     return d;
   }

@@ -12,6 +12,8 @@
 #include "script/ks_iinterpreter.h"
 #include "script/ks_limits.h"
 
+#include <memory>
+
 class TksDesignator;
 class TksSetExpression;
 
@@ -48,7 +50,7 @@ class TksDesignatorNode final : public TksOperandNode {
 public:
   explicit TksDesignatorNode(TksDesignator* d);
   ~TksDesignatorNode() override;
-  TksDesignator* Designator;  // owned
+  std::unique_ptr<TksDesignator> Designator;
   KsValue GetValue() override;
   // The variable's value when the designator is a plain variable (read in place).
   const KsValue* DirectValue() const { return FVar && ksIsPlainRead(FVar) ? &FVar->Value : nullptr; }
@@ -61,7 +63,7 @@ class TksSetNode : public TksOperandNode {
 public:
   explicit TksSetNode(TksSetExpression* s);
   ~TksSetNode() override;
-  TksSetExpression* SetExpression;  // owned
+  std::unique_ptr<TksSetExpression> SetExpression;
   KsValue GetValue() override;
 };
 

@@ -127,7 +127,7 @@ TksParamItem::TksParamItem(const QString& name, TksVarType typeCode, const QStri
 
 TksProcVariable::TksProcVariable(const QString& name, TksVarType typeCode, const QString& typeName,
                                  TksScript* parent, bool isFunc)
-    : TksCustomVariable(name, typeCode, typeName), IsFunc(isFunc), Prog(new TksScript(nullptr)) {
+    : TksCustomVariable(name, typeCode, typeName), IsFunc(isFunc), Prog(new TksScript(nullptr)), FProg(Prog) {
   Prog->Parent = parent;
   ReadOnly = true;
   if (IsFunc) {
@@ -139,7 +139,6 @@ TksProcVariable::TksProcVariable(const QString& name, TksVarType typeCode, const
 
 TksProcVariable::~TksProcVariable() {
   for (int i = 0; i < Count(); ++i) Prog->Remove(Param(i));
-  delete Prog;
 }
 
 void TksProcVariable::AddParam(TksParamItem* param) {
@@ -209,7 +208,6 @@ TksScript::~TksScript() {
   entries.swap(FEntries);
   for (auto it = entries.rbegin(); it != entries.rend(); ++it)
     if (it->Owned) delete it->Obj;
-  delete MainBlock;
 }
 
 void TksScript::Add(const QString& name, TksObject* item, bool owned) {

@@ -34,6 +34,7 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class TksScript;
@@ -138,7 +139,7 @@ public:
   ~TksProcVariable() override;
   bool Executing = false;
   bool IsFunc;
-  TksScript* Prog;  // owned local scope
+  TksScript* Prog;  // the local scope (owned, see FProg)
   // Appends a parameter and enters it in the local scope.
   void AddParam(TksParamItem* param);
   KsValue GetValue() override;  // runs the procedure
@@ -174,6 +175,7 @@ public:
   };
 
 private:
+  std::unique_ptr<TksScript> FProg;
   void RefreshSlots();
   inline TksScript* MainProgram();
   TksScript* FindMainProgram();
@@ -290,7 +292,7 @@ public:
   TksParentLink Parent;
   TksScript* RunningProc = nullptr;
   bool RTTIAdded = false;
-  TksStatement* MainBlock;
+  std::unique_ptr<TksStatement> MainBlock;
   QString SyntaxType = QStringLiteral("PascalScript");
   bool Terminated = false;
   QStringList ExecutableLines;

@@ -16,17 +16,12 @@ TksAssignmentStmt::TksAssignmentStmt(TksScript* program, const QString& unitName
   if (Designator && Expression) Prepare();
 }
 
-TksAssignmentStmt::~TksAssignmentStmt() {
-  delete Designator;
-  delete Expression;
-}
-
 void TksAssignmentStmt::Prepare() {
   Target = (Designator->Kind == TksDesignator::dkVariable && !Designator->LateXML) ? Designator->Variable
-                                                                                    : static_cast<TksCustomVariable*>(Designator);
+                                                                                    : static_cast<TksCustomVariable*>(Designator.get());
   TksCustomVariable* single = Expression->SingleItem();
   // The tree's root directly: one call less per execution.
-  Source = single ? single : (Expression->Root ? static_cast<TksCustomVariable*>(Expression->Root) : Expression);
+  Source = single ? single : (Expression->Root ? static_cast<TksCustomVariable*>(Expression->Root) : Expression.get());
   FTargetVar = ksIsPlainWrite(Target) ? Target : nullptr;
   // A constant's value is read in place too (x += 1, i++).
   FSourceVar = ksIsPlainRead(Source) || typeid(*Source) == typeid(TksOperandNode) ? Source : nullptr;
@@ -70,8 +65,6 @@ TksCallStmt::TksCallStmt(TksScript* program, const QString& unitName, const QStr
                          TksDesignator* designator, const QString& modificator)
     : TksStatement(program, unitName, sourcePos), Designator(designator), Modificator(modificator) {}
 
-TksCallStmt::~TksCallStmt() { delete Designator; }
-
 void TksCallStmt::Execute() {
   if (LineTerminated()) return;
   if (Modificator.isEmpty()) {
@@ -87,11 +80,6 @@ TksIfStmt::TksIfStmt(TksScript* program, const QString& unitName, const QString&
     : TksStatement(program, unitName, sourcePos), Condition(condition),
       ElseStmt(new TksStatement(program, unitName, sourcePos)) {}
 
-TksIfStmt::~TksIfStmt() {
-  delete Condition;
-  delete ElseStmt;
-}
-
 void TksIfStmt::Execute() {
   if (LineTerminated()) return;
   if (Condition->GetBool())
@@ -104,17 +92,10 @@ TksCaseSelector::TksCaseSelector(TksScript* program, const QString& unitName, co
                                  TksSetExpression* set)
     : TksStatement(program, unitName, sourcePos), SetExpression(set) {}
 
-TksCaseSelector::~TksCaseSelector() { delete SetExpression; }
-
 TksCaseStmt::TksCaseStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
                          TksExpression* condition)
     : TksStatement(program, unitName, sourcePos), Condition(condition),
       ElseStmt(new TksStatement(program, unitName, sourcePos)) {}
-
-TksCaseStmt::~TksCaseStmt() {
-  delete Condition;
-  delete ElseStmt;
-}
 
 void TksCaseStmt::Execute() {
   KsValue v = Condition->GetValue();
@@ -135,8 +116,6 @@ TksRepeatStmt::TksRepeatStmt(TksScript* program, const QString& unitName, const 
                              TksExpression* condition, bool inverseCondition)
     : TksStatement(program, unitName, sourcePos), Condition(condition), InverseCondition(inverseCondition) {}
 
-TksRepeatStmt::~TksRepeatStmt() { delete Condition; }
-
 void TksRepeatStmt::Execute() {
   if (LineTerminated()) return;
   TksScript* p = Program;
@@ -153,8 +132,6 @@ TksWhileStmt::TksWhileStmt(TksScript* program, const QString& unitName, const QS
                            TksExpression* condition)
     : TksStatement(program, unitName, sourcePos), Condition(condition) {}
 
-TksWhileStmt::~TksWhileStmt() { delete Condition; }
-
 void TksWhileStmt::Execute() {
   if (LineTerminated()) return;
   TksScript* p = Program;
@@ -170,11 +147,6 @@ TksForStmt::TksForStmt(TksScript* program, const QString& unitName, const QStrin
                        TksCustomVariable* variable, TksExpression* beginValue, TksExpression* endValue, bool down)
     : TksStatement(program, unitName, sourcePos), BeginValue(beginValue), Down(down), EndValue(endValue),
       Variable(variable) {}
-
-TksForStmt::~TksForStmt() {
-  delete BeginValue;
-  delete EndValue;
-}
 
 void TksForStmt::Execute() {
   const qint64 from = BeginValue->GetValue().ToInt64();
@@ -198,12 +170,6 @@ TksVbForStmt::TksVbForStmt(TksScript* program, const QString& unitName, const QS
                            TksExpression* step)
     : TksStatement(program, unitName, sourcePos), BeginValue(beginValue), EndValue(endValue), Step(step),
       Variable(variable) {}
-
-TksVbForStmt::~TksVbForStmt() {
-  delete BeginValue;
-  delete EndValue;
-  delete Step;
-}
 
 void TksVbForStmt::Execute() {
   KsValue i = BeginValue->GetValue();
@@ -229,12 +195,6 @@ TksCppForStmt::TksCppForStmt(TksScript* program, const QString& unitName, const 
     : TksStatement(program, unitName, sourcePos), FirstStmt(new TksStatement(program, unitName, sourcePos)),
       SecondStmt(new TksStatement(program, unitName, sourcePos)) {}
 
-TksCppForStmt::~TksCppForStmt() {
-  delete FirstStmt;
-  delete Expression;
-  delete SecondStmt;
-}
-
 void TksCppForStmt::Execute() {
   if (LineTerminated()) return;
   TksScript* p = Program;
@@ -254,8 +214,6 @@ void TksCppForStmt::Execute() {
 TksTryStmt::TksTryStmt(TksScript* program, const QString& unitName, const QString& sourcePos, bool isExcept)
     : TksStatement(program, unitName, sourcePos), IsExcept(isExcept),
       ExceptStmt(new TksStatement(program, unitName, sourcePos)) {}
-
-TksTryStmt::~TksTryStmt() { delete ExceptStmt; }
 
 void TksTryStmt::Execute() {
   if (LineTerminated()) return;
@@ -305,7 +263,5 @@ void TksTryStmt::Execute() {
 TksWithStmt::TksWithStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
                          TksDesignator* designator, TksCustomVariable* variable)
     : TksStatement(program, unitName, sourcePos), Designator(designator), Variable(variable) {}
-
-TksWithStmt::~TksWithStmt() { delete Designator; }
 
 void TksWithStmt::Execute() { Variable->Value = Designator->GetValue(); }

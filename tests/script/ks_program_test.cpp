@@ -265,7 +265,7 @@ TEST_F(KsProgram, Loops) {
   S.MainBlock->Add(vb);
   auto* cf = new TksCppForStmt(&S, QString(), QStringLiteral("3:1"));
   cf->FirstStmt->Add(Assign(&S, i, Expr(&S, {0})));
-  cf->Expression = Expr(&S, {i, "<", 4});
+  cf->Expression.reset(Expr(&S, {i, "<", 4}));
   cf->SecondStmt->Add(new TksCallStmt(&S, QString(), QStringLiteral("3:20"), TksDesignator::ForVariable(&S, i), QStringLiteral("+")));
   cf->Add(count());
   S.MainBlock->Add(cf);
