@@ -75,14 +75,17 @@ TksScript* ksMainProgram(TksScript* s) {
 TksItemList::~TksItemList() { TksItemList::Clear(); }
 
 void TksItemList::Clear() {
-  std::vector<TksItemList*> items;
+  // Taken out first: an entry being freed must not see a half-cleared list.
+  std::vector<std::unique_ptr<TksItemList>> items;
   items.swap(FItems);
-  for (TksItemList* i : items) delete i;
+  for (auto& i : items) i.reset();  // first to last
 }
 
 void TksItemList::Remove(TksItemList* item) {
-  auto it = std::find(FItems.begin(), FItems.end(), item);
-  if (it != FItems.end()) FItems.erase(it);
+  auto it = std::find_if(FItems.begin(), FItems.end(), [item](const auto& p) { return p.get() == item; });
+  if (it == FItems.end()) return;
+  (void)it->release();  // the caller owns it now
+  FItems.erase(it);
 }
 
 TksCustomVariable::TksCustomVariable(const QString& name, TksVarType typeCode, const QString& typeName)

@@ -67,12 +67,12 @@ public:
   ~TksItemList() override;
   virtual void Clear();
   int Count() const { return int(FItems.size()); }
-  void Add(TksItemList* item) { FItems.push_back(item); }
+  void Add(TksItemList* item) { FItems.emplace_back(item); }
   void Remove(TksItemList* item);
-  TksItemList* Items(int i) const { return FItems[size_t(i)]; }
+  TksItemList* Items(int i) const { return FItems[size_t(i)].get(); }
 
 protected:
-  std::vector<TksItemList*> FItems;
+  std::vector<std::unique_ptr<TksItemList>> FItems;
 };
 
 class TksCustomVariable : public TksItemList {
@@ -128,7 +128,7 @@ public:
   bool IsVarParam;
 };
 
-inline TksParamItem* TksCustomVariable::Param(int i) const { return static_cast<TksParamItem*>(FItems[size_t(i)]); }
+inline TksParamItem* TksCustomVariable::Param(int i) const { return static_cast<TksParamItem*>(FItems[size_t(i)].get()); }
 
 // A procedure or function of the program. Its body is Prog->MainBlock; its
 // parameters are its entries and are also entered in Prog under their names.

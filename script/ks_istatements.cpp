@@ -100,8 +100,8 @@ TksCaseStmt::TksCaseStmt(TksScript* program, const QString& unitName, const QStr
 void TksCaseStmt::Execute() {
   KsValue v = Condition->GetValue();
   if (LineTerminated()) return;
-  for (TksItemList* item : FItems) {
-    auto* sel = static_cast<TksCaseSelector*>(item);
+  for (const auto& item : FItems) {
+    auto* sel = static_cast<TksCaseSelector*>(item.get());
     if (sel->SetExpression && sel->SetExpression->Contains(v)) {
       sel->Execute();
       return;

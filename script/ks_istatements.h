@@ -20,9 +20,9 @@ public:
   // pass, and the plain blocks a statement owns are run through it directly).
   void RunBody() {
     TksScript* p = Program;
-    for (TksItemList* item : FItems) {
+    for (const auto& item : FItems) {
       if (p->Terminated) return;
-      auto* st = static_cast<TksStatement*>(item);
+      auto* st = static_cast<TksStatement*>(item.get());
       try {
         st->Execute();
       } catch (KsError& e) {

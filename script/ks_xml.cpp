@@ -199,14 +199,14 @@ bool TksXMLReader::ReadChar(char& c) {
 }
 
 bool TksXMLReader::ReadTag(QString& name, QString& text) {
-  QByteArray tag;
+  QByteArray& tag = FTag;
   char c;
   bool comment;
   do {
     do {
       if (!ReadChar(c)) return false;  // no further tag
     } while (c != '<');
-    tag.clear();
+    tag.resize(0);
     comment = false;
     for (;;) {
       if (!ReadChar(c)) throw FormatError();
@@ -226,16 +226,23 @@ bool TksXMLReader::ReadTag(QString& name, QString& text) {
       }
     }
   } while (comment);
-  QString t = QString::fromUtf8(tag);
-  if (t.endsWith(QLatin1Char(' '))) t.chop(1);
-  int blank = t.indexOf(QLatin1Char(' '));
-  if (blank < 0) {
-    name = t;
+  // A blank is one byte in UTF-8 and never part of another character.
+  qsizetype size = tag.size();
+  if (size > 0 && tag[size - 1] == ' ') --size;
+  qsizetype blank = QByteArrayView(tag.constData(), size).indexOf(' ');
+  const qsizetype nameSize = blank < 0 ? size : blank;
+  const QByteArray key = QByteArray::fromRawData(tag.constData(), nameSize);
+  auto known = FNames.constFind(key);
+  if (known != FNames.constEnd())
+    name = known.value();
+  else if (FNames.size() < 256)  // a document of endless names gets no cache
+    name = FNames.insert(QByteArray(tag.constData(), nameSize), QString::fromUtf8(tag.constData(), nameSize)).value();
+  else
+    name = QString::fromUtf8(tag.constData(), nameSize);
+  if (blank < 0)
     text.clear();
-  } else {
-    name = t.left(blank);
-    text = t.mid(blank + 1);
-  }
+  else
+    text = QString::fromUtf8(tag.constData() + blank + 1, size - blank - 1);
   return true;
 }
 

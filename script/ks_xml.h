@@ -3,6 +3,8 @@
 // and are read and written by Prop. Files are UTF-8.
 #pragma once
 
+#include <QByteArray>
+#include <QHash>
 #include <QIODevice>
 #include <QString>
 #include <memory>
@@ -79,6 +81,10 @@ private:
   QIODevice& FStream;
   qint64 FSize;
   qint64 FPosition;
+  QByteArray FTag;  // the tag being read (its buffer is reused)
+  // Element names seen so far: the items of a document share one copy of
+  // each name instead of allocating it per item.
+  QHash<QByteArray, QString> FNames;
   char FBuffer[4096];
   int FFill = 0;
   int FCursor = 0;
