@@ -179,16 +179,18 @@ QString ksXMLUnescape(const QString& s) {
 // ---- reader --------------------------------------------------------------------------------
 
 TksXMLReader::TksXMLReader(QIODevice& stream)
-    : FStream(stream), FSize(stream.size()), FPosition(stream.pos()) {}
+    : FStream(&stream), FSize(stream.size()), FPosition(stream.pos()) {}
+
+TksXMLReader::TksXMLReader(QStringView text) : FText(text) {}
 
 TksXMLReader::~TksXMLReader() {
-  if (!FStream.isSequential()) FStream.seek(FPosition);
+  if (FStream && !FStream->isSequential()) FStream->seek(FPosition);
 }
 
 bool TksXMLReader::ReadChar(char& c) {
   if (FCursor >= FFill) {
-    if (!FStream.isSequential() && FStream.pos() >= FSize) return false;
-    qint64 got = FStream.read(FBuffer, sizeof(FBuffer));
+    if (!FStream->isSequential() && FStream->pos() >= FSize) return false;
+    qint64 got = FStream->read(FBuffer, sizeof(FBuffer));
     if (got <= 0) return false;
     FFill = int(got);
     FCursor = 0;
@@ -198,7 +200,61 @@ bool TksXMLReader::ReadChar(char& c) {
   return true;
 }
 
+// The same rules as the byte reader below, on the characters of FText.
+bool TksXMLReader::ReadTagFromText(QString& name, QString& text) {
+  const qsizetype size = FText.size();
+  qsizetype start, end;
+  for (;;) {
+    const qsizetype open = FText.indexOf(QLatin1Char('<'), FTextPos);
+    if (open < 0) {
+      FTextPos = size;
+      return false;  // no further tag
+    }
+    start = open + 1;
+    bool comment = false;
+    for (end = start;; ++end) {
+      if (end >= size) throw FormatError();
+      const QChar c = FText[end];
+      if (c == QLatin1Char('>')) break;
+      if (c == QLatin1Char('<')) throw FormatError();
+      if (end - start == 2 && FText.sliced(start, 3) == QLatin1String("!--")) {
+        int dashes = 0;
+        qsizetype k = end + 1;
+        for (;; ++k) {
+          if (k >= size) throw FormatError();
+          const QChar d = FText[k];
+          if (d == QLatin1Char('-')) ++dashes;
+          else if (d == QLatin1Char('>') && dashes >= 2) break;
+          else dashes = 0;
+        }
+        FTextPos = k + 1;
+        comment = true;
+        break;
+      }
+    }
+    if (!comment) break;
+  }
+  FTextPos = end + 1;
+  QStringView tag = FText.sliced(start, end - start);
+  if (tag.endsWith(QLatin1Char(' '))) tag.chop(1);
+  const qsizetype blank = tag.indexOf(QLatin1Char(' '));
+  const QStringView nameView = blank < 0 ? tag : tag.first(blank);
+  auto known = std::find_if(FTextNames.begin(), FTextNames.end(), [&](const QString& n) { return n == nameView; });
+  if (known != FTextNames.end()) {
+    name = *known;
+  } else {
+    name = nameView.toString();
+    if (FTextNames.size() < 64) FTextNames.push_back(name);  // a document of endless names gets no cache
+  }
+  if (blank < 0)
+    text.clear();
+  else
+    text = tag.sliced(blank + 1).toString();
+  return true;
+}
+
 bool TksXMLReader::ReadTag(QString& name, QString& text) {
+  if (!FStream) return ReadTagFromText(name, text);
   QByteArray& tag = FTag;
   char c;
   bool comment;
@@ -392,10 +448,10 @@ void TksXMLDocument::SaveToFile(const QString& fileName) {
 }
 
 void TksXMLDocument::LoadFromString(const QString& text) {
-  QByteArray bytes = text.toUtf8();
-  QBuffer buf(&bytes);
-  buf.open(QIODevice::ReadOnly);
-  LoadFromStream(buf);
+  FRoot.Clear();
+  TksXMLReader reader{QStringView(text)};
+  reader.ReadHeader();
+  reader.ReadRootItem(&FRoot);
 }
 
 QString TksXMLDocument::SaveToString() {
