@@ -776,7 +776,7 @@ TksComponentHelper* TksClassVariable::AddComponent(QObject* component) {
 
 TksCustomVariable* TksClassVariable::FindMember(const QString& name) const {
   const TksClassVariable* c = this;
-  for (int guard = 0; c && guard < 100; ++guard) {
+  for (int guard = 0; c && guard < ksMaxClassAncestors; ++guard) {
     for (int i = 0; i < c->Members.Count(); ++i) {
       auto* m = static_cast<TksCustomVariable*>(c->Members.Items(i));
       if (m->Name.compare(name, Qt::CaseInsensitive) == 0) return m;

@@ -109,7 +109,7 @@ bool ksClassInherits(const QString& typeNameA, const QString& typeNameB, const T
   if (a->ClassRef && b->ClassRef && b->ClassRef->InheritsFrom(a->ClassRef)) return true;
   // Follow the registered ancestor names too (classes described only here).
   QString anc = b->AncestorName;
-  for (int guard = 0; guard < 100 && !anc.isEmpty(); ++guard) {
+  for (int guard = 0; guard < ksMaxClassAncestors && !anc.isEmpty(); ++guard) {
     TksClassVariable* c = script->FindClass(anc);
     if (!c) break;
     if (c == a) return true;

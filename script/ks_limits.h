@@ -28,3 +28,7 @@ constexpr qint64 ksMaxUnitBytes = qint64(8) << 20;
 constexpr qint64 ksMaxArrayElements = qint64(1) << 24;
 // Nesting of a script XML document.
 constexpr int ksMaxXMLDepth = 2000;
+// Ancestors followed when a class chain is walked (a cycle must end).
+constexpr int ksMaxClassAncestors = 100;
+// Widths and precisions a Format specifier may ask for.
+constexpr int ksMaxFormatWidth = 100000;
