@@ -187,6 +187,14 @@ KsValue TksDesignator::GetValue() {
 KsValue TksDesignator::Call() {
   TksDesignatorItem* link = Link(0);
   const int nargs = link->Count();
+  if (nargs == 1) {  // the common case without a buffer
+    KsValue arg = link->Arg(0)->GetValue();
+    TksProcVariable::Frame frame(Proc);
+    TksParamItem* p = Proc->Param(0);
+    if (!p->ReadOnly) p->Value = std::move(arg);
+    Proc->ResultWanted = ResultWanted;
+    return Proc->GetValue();
+  }
   ArgBuffer args(nargs);
   for (int j = 0; j < nargs; ++j) args.Data[j] = link->Arg(j)->GetValue();
   TksProcVariable::Frame frame(Proc);

@@ -152,6 +152,21 @@ void TksOperatorNode::ResolveOperands() {
 }
 
 KsValue TksOperatorNode::GetValue() {
+  // Both operands read in place (n - 1, i * 2): no temporaries.
+  if (FLeftRef && FRightRef) {
+    switch (Op) {
+    case opPlus:
+      if (!IsStrCat) return ksAdd(*FLeftRef, *FRightRef);
+      break;
+    case opMinus: return ksSub(*FLeftRef, *FRightRef);
+    case opMul: return ksMul(*FLeftRef, *FRightRef);
+    default: break;
+    }
+  }
+  return Evaluate();
+}
+
+KsValue TksOperatorNode::Evaluate() {
   KsValue ta, tb;
   switch (Op) {
   case opNone: return Left ? Left->GetValue() : KsValue();

@@ -77,6 +77,8 @@ public:
   KsValue GetValue() override;
   // A comparison answers without building a Boolean value.
   bool GetBool() override;
+  // GetValue without its shortcut for operands read in place.
+  KsValue Evaluate();
   // Finds operands that are constants or plain variables, read in place
   // without a call (set when the expression is finished).
   void ResolveOperands();

@@ -194,7 +194,7 @@ KsValue TksProcVariable::GetValue() {
   // A stray break or continue of an earlier call must not stop this one.
   s->BreakFlag = s->ContinueFlag = false;
   s->Running = true;
-  if (IsFunc) ResultVar->Value = KsValue();  // no value left over from an earlier call
+  if (IsFunc) ResultVar->Value.Clear();  // no value left over from an earlier call
   s->MainBlock->RunBody();
   return IsFunc ? ResultVar->Value : KsValue();
 }

@@ -136,6 +136,12 @@ public:
     }
     return *this;
   }
+  // Makes the value Unassigned in place.
+  void Clear() noexcept {
+    if (FKind >= KsKind::String) DestroySlow();
+    FKind = KsKind::Empty;
+    FU.l = 0;
+  }
   // Stores an integer in place (Integer when it fits in 32 bits).
   void SetInt(qint64 l) noexcept {
     if (FKind >= KsKind::String) DestroySlow();
