@@ -84,12 +84,12 @@ public:
   void ResolveOperands();
   // A comparison of two operands read in place, and its answer.
   bool IsDirectComparison() const { return Op >= opGreat && Op <= opEq && FLeftRef && FRightRef; }
-  bool DirectCompared() const { return Compared(*FLeftRef, *FRightRef); }
+  [[gnu::always_inline]] bool DirectCompared() const { return Compared(*FLeftRef, *FRightRef); }
 
 private:
   // Op (one of the six comparisons) applied to a and b.
   // Inline: loop conditions run it per pass.
-  bool Compared(const KsValue& a, const KsValue& b) const {
+  [[gnu::always_inline]] bool Compared(const KsValue& a, const KsValue& b) const {
     switch (Op) {
     case opGreat: return ksCompare(a, b) > 0;
     case opLess: return ksCompare(a, b) < 0;
@@ -126,7 +126,8 @@ public:
   // operator whose operand types do not fit, or an empty string.
   QString Finish();
   KsValue GetValue() override { return Root ? Root->GetValue() : KsValue(); }
-  bool GetBool() {
+  // Inlined into the loops and conditions that call it per pass.
+  [[gnu::always_inline]] bool GetBool() {
     if (FDirect) return FDirect->DirectCompared();
     return Root ? Root->GetBool() : false;
   }

@@ -306,6 +306,12 @@ inline KsValue ksBinary(KsOp op, const KsValue& a, const KsValue& b) {
 // and differences in place, everything else through ksBinary).
 void ksBinaryInPlaceSlow(KsOp op, KsValue& a, const KsValue& b);
 inline void ksBinaryInPlace(KsOp op, KsValue& a, const KsValue& b) {
+  if ((op == KsOp::Add || op == KsOp::Sub) && a.Kind() == KsKind::Integer && b.Kind() == KsKind::Integer) {
+    // 32-bit operands give a 64-bit result that cannot overflow
+    const qint64 sum = op == KsOp::Add ? qint64(a.RawInt()) + b.RawInt() : qint64(a.RawInt()) - b.RawInt();
+    a.SetInt(sum);
+    return;
+  }
   qint64 x, y, r;
   if ((op == KsOp::Add || op == KsOp::Sub) && ksBothIntegral(a, b, x, y) &&
       !(op == KsOp::Add ? __builtin_add_overflow(x, y, &r) : __builtin_sub_overflow(x, y, &r))) {
