@@ -204,6 +204,7 @@ KsValue TksProcVariable::GetValue() {
 TksScript::TksScript(QObject* owner) : QObject(owner), MainBlock(new TksStatement(this, QString(), QString())) {}
 
 TksScript::~TksScript() {
+  if (IsMainProgram) ksLineHandlersChanged();  // no procedure may keep it as its main program
   Clear();
   ClearRTTI();
   // Whatever is left (owned items of any tag) goes with the script.
