@@ -1243,8 +1243,8 @@ struct ksilPass2 {
   void BuildRoutineBody(TksXMLItem* x);
   void BuildAssign(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
   void BuildCall(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos, bool isDelete);
-  template <class St, class Part>
-  void BuildConditional(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos, Part part);
+  template <class St, class EachChild>
+  void BuildConditional(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos, EachChild part);
   void BuildIf(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
   void BuildCase(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
   void BuildFor(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos, bool basic);
@@ -1388,8 +1388,8 @@ void ksilPass2::BuildCall(TksXMLItem* x, TksScript* scope, TksStatement* block, 
 
 // A statement whose condition is its first expr child; `part` runs for
 // every child, the condition included.
-template <class St, class Part>
-void ksilPass2::BuildConditional(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos, Part part) {
+template <class St, class EachChild>
+void ksilPass2::BuildConditional(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos, EachChild part) {
   TksXMLItem* c = Child(x, "expr");
   if (!c) return;
   auto* st = new St(scope, CurUnit, pos);
