@@ -1,8 +1,8 @@
 // Scripts compiled from text and run by the engine, against Lua 5.4 running
 // the same code in the same process: recursive Fibonacci and a summing loop
-// in PascalScript and JScript (counter ratio_vs_lua = engine time / Lua
-// time, target <= 5), and the compile time of a 1,000-line script against
-// Lua's compile of the same lines (ratio_vs_lua).
+// in all four languages (counter ratio_vs_lua = engine time / Lua time,
+// target <= 3), and the compile time of scripts of 1,000 and 100,000
+// lines against Lua's compile of the same lines (ratio_vs_lua).
 #include "bench_script_lua.h"
 #include "script/ks_iinterpreter.h"
 
@@ -34,6 +34,25 @@ const char* const kJScript =
     "function fib(n) { if (n < 2) return n; return fib(n - 1) + fib(n - 2); }\n"
     "function runloop(count) { var s = 0, i; for (i = 1; i <= count; i++) s = s + i; return s; }\n";
 
+const char* const kCpp =
+    "int fib(int n) { if (n < 2) return n; return fib(n - 1) + fib(n - 2); }\n"
+    "int runloop(int count) { int s = 0, i; for (i = 1; i <= count; i++) s = s + i; return s; }\n"
+    "{ }\n";
+
+const char* const kBasic =
+    "Function fib(n)\n"
+    "  If n < 2 Then Return n\n"
+    "  Return fib(n - 1) + fib(n - 2)\n"
+    "End Function\n"
+    "Function runloop(count)\n"
+    "  Dim s, i\n"
+    "  s = 0\n"
+    "  For i = 1 To count\n"
+    "    s = s + i\n"
+    "  Next\n"
+    "  Return s\n"
+    "End Function\n";
+
 void Fib(benchmark::State& state, const char* language, const char* text) {
   Compiled program(language, QString::fromLatin1(text));
   Lua lua;
@@ -49,18 +68,30 @@ void Loop(benchmark::State& state, const char* language, const char* text) {
 }
 
 void BM_PascalFibonacci(benchmark::State& state) { Fib(state, "PascalScript", kPascal); }
+void BM_CppFibonacci(benchmark::State& state) { Fib(state, "C++Script", kCpp); }
+void BM_BasicFibonacci(benchmark::State& state) { Fib(state, "BasicScript", kBasic); }
 void BM_JScriptFibonacci(benchmark::State& state) { Fib(state, "JScript", kJScript); }
 void BM_PascalSummingLoop(benchmark::State& state) { Loop(state, "PascalScript", kPascal); }
+void BM_CppSummingLoop(benchmark::State& state) { Loop(state, "C++Script", kCpp); }
+void BM_BasicSummingLoop(benchmark::State& state) { Loop(state, "BasicScript", kBasic); }
 void BM_JScriptSummingLoop(benchmark::State& state) { Loop(state, "JScript", kJScript); }
 BENCHMARK(BM_PascalFibonacci)->Arg(25)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CppFibonacci)->Arg(25)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BasicFibonacci)->Arg(25)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JScriptFibonacci)->Arg(25)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PascalSummingLoop)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CppSummingLoop)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BasicSummingLoop)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JScriptSummingLoop)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// 1,000 lines: a routine per 10 lines, with arithmetic, a loop and a branch.
-void BM_Compile1000Lines(benchmark::State& state) {
+// N lines: a routine per 10 lines, with arithmetic, a loop and a branch.
+// Counters: compile_ms, ms_per_1000_lines (equal for 1,000 and 100,000
+// lines when compiling is linear), ratio_vs_lua (Lua's compile of the same
+// lines) and ratio_vs_target (100,000 lines should compile in 2 s: at most 1).
+void BM_CompileLines(benchmark::State& state) {
+  const int routines = int(state.range(0)) / 10;
   QStringList pas, lua;
-  for (int r = 0; r < 100; ++r) {
+  for (int r = 0; r < routines; ++r) {
     pas << QStringLiteral("function f%1(a: Integer; b: Integer): Integer;").arg(r)
         << QStringLiteral("var i, s: Integer;") << QStringLiteral("begin") << QStringLiteral("  s := a * 2 + b;")
         << QStringLiteral("  for i := 1 to b do") << QStringLiteral("    s := s + i * (a - 1);")
@@ -89,10 +120,13 @@ void BM_Compile1000Lines(benchmark::State& state) {
     luaNs += std::chrono::duration<double, std::nano>(t2 - t1).count();
     state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
   }
-  state.counters["compile_ms"] = benchmark::Counter(engineNs / 1e6 / double(state.iterations()));
+  const double ms = engineNs / 1e6 / double(state.iterations());
+  state.counters["compile_ms"] = benchmark::Counter(ms);
+  state.counters["ms_per_1000_lines"] = benchmark::Counter(ms * 1000.0 / double(state.range(0)));
   state.counters["ratio_vs_lua"] = benchmark::Counter(luaNs > 0 ? engineNs / luaNs : 0);
+  state.counters["ratio_vs_target"] = benchmark::Counter(ms * 100000.0 / double(state.range(0)) / 2000.0);
 }
-BENCHMARK(BM_Compile1000Lines)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompileLines)->Arg(1000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

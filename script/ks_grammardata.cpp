@@ -87,10 +87,8 @@ const char* const ksBuiltinGrammars[] = {
 <keyword text="of" err="err12"/>
 </array>
 <arraydim node="dim">
-<switch>
-<sequence><expression/><char text="."/><char text="." skip="0"/><expression/></sequence>
 <expression/>
-</switch>
+<optional><char text="."/><char text="." skip="0"/><expression/></optional>
 </arraydim>
 <initvalue node="init">
 <char text="="/>

@@ -20,3 +20,6 @@ QString SEventError = QStringLiteral("Event handler must be a procedure");
 QString SStringIndexError = QStringLiteral("String index out of range");
 QString SProgramTooComplex = QStringLiteral("Program too complex");
 QString SArrayBoundsError = QStringLiteral("Invalid array bounds");
+QString SNumberOutOfRange = QStringLiteral("Number out of range");
+QString SUnitNotRead = QStringLiteral("Cannot read unit '%1'");
+QString SUnitTooLarge = QStringLiteral("Unit '%1' is too large");

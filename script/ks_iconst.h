@@ -26,3 +26,9 @@ extern QString SStringIndexError;  // run time: character index out of range
 extern QString SProgramTooComplex;
 // Compiler: array bounds with high < low - 1 or too many elements.
 extern QString SArrayBoundsError;
+// Compiler: a number literal that no value can hold.
+extern QString SNumberOutOfRange;
+// Compiler: a unit file that is missing, no regular file, or unreadable;
+// one larger than the unit limit.
+extern QString SUnitNotRead;
+extern QString SUnitTooLarge;

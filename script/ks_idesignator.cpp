@@ -3,6 +3,8 @@
 #include "script/ks_iconst.h"
 #include "script/ks_xml.h"
 
+#include <optional>
+
 std::function<TksDesignator*(TksScript*, TksXMLItem*)> TksDesignator::LateCompiler;
 
 namespace {
@@ -20,13 +22,13 @@ RefKind Classify(TksCustomVariable* item) {
 // that an argument may read the parameters of the routine it calls.
 struct ArgBuffer {
   alignas(KsValue) unsigned char Raw[8 * sizeof(KsValue)];
-  std::vector<KsValue> Heap;
+  std::unique_ptr<KsValue[]> Heap;
   KsValue* Data;
   int N;
   explicit ArgBuffer(int n) : N(n) {
     if (n > 8) {
-      Heap.resize(size_t(n));
-      Data = Heap.data();
+      Heap.reset(new KsValue[size_t(n)]);
+      Data = Heap.get();
     } else {
       Data = reinterpret_cast<KsValue*>(Raw);
       for (int i = 0; i < n; ++i) new (&Data[i]) KsValue();
@@ -90,6 +92,7 @@ void TksDesignator::Finish() {
   IndexExpr = nullptr;
   ArrayHelper = nullptr;
   IndexLink = nullptr;
+  Proc = nullptr;
   const int n = Count();
   if (n == 0) return;
   TksCustomVariable* last = Link(n - 1)->Ref;
@@ -116,6 +119,13 @@ void TksDesignator::Finish() {
     Variable = var;
     ArrayHelper = static_cast<TksArrayHelper*>(var->ResultVar);
     IndexLink = Link(1);
+  } else if (n == 1 && Link(0)->RefKind == rkProc && !first->IsMacro && Link(0)->Count() <= first->Count()) {
+    bool anyVar = false;
+    for (int j = 0; j < Link(0)->Count(); ++j) anyVar = anyVar || first->Param(j)->IsVarParam;
+    if (!anyVar) {
+      Kind = dkCall;
+      Proc = static_cast<TksProcVariable*>(first);
+    }
   }
 }
 
@@ -129,6 +139,7 @@ void TksDesignator::ResolveLate() {
   IndexExpr = tmp->IndexExpr;
   ArrayHelper = tmp->ArrayHelper;
   IndexLink = tmp->IndexLink;
+  Proc = tmp->Proc;
   TypeCode = tmp->TypeCode;
   TypeName = tmp->TypeName;
   ReadOnly = tmp->ReadOnly;
@@ -167,8 +178,32 @@ KsValue TksDesignator::GetValue() {
     if (arr.DimCount() > 3) return KsValue();
     return arr.At(idx, n);
   }
+  case dkCall: return Call();
   default: return Walk(false, KsValue());
   }
+}
+
+// What Walk does for a routine of the program, without its general cases.
+KsValue TksDesignator::Call() {
+  TksDesignatorItem* link = Link(0);
+  const int nargs = link->Count();
+  if (nargs == 1) {  // the common case without a buffer
+    KsValue arg = link->Arg(0)->GetValue();
+    TksProcVariable::Frame frame(Proc);
+    TksParamItem* p = Proc->Param(0);
+    if (!p->ReadOnly) p->Value = std::move(arg);
+    Proc->ResultWanted = ResultWanted;
+    return Proc->GetValue();
+  }
+  ArgBuffer args(nargs);
+  for (int j = 0; j < nargs; ++j) args.Data[j] = link->Arg(j)->GetValue();
+  TksProcVariable::Frame frame(Proc);
+  for (int j = 0; j < nargs; ++j) {
+    TksParamItem* p = Proc->Param(j);
+    if (!p->ReadOnly) p->Value = std::move(args.Data[j]);
+  }
+  Proc->ResultWanted = ResultWanted;
+  return Proc->GetValue();
 }
 
 void TksDesignator::SetValue(const KsValue& value) {
@@ -200,21 +235,8 @@ KsValue TksDesignator::Walk(bool writing, const KsValue& value) {
       prev = item;
       continue;
     }
-    auto* proc = link->RefKind == rkProc ? static_cast<TksProcVariable*>(item) : nullptr;
-    const bool saved = proc && proc->Executing;
-    struct Restore {
-      TksProcVariable* P;
-      bool Active;
-      void Done() {
-        if (Active) P->RestoreLocals();
-        Active = false;
-      }
-      ~Restore() { Done(); }
-    } restore{proc, false};
-    if (saved) {
-      proc->SaveLocals();
-      restore.Active = true;
-    }
+    std::optional<TksProcVariable::Frame> frame;
+    if (link->RefKind == rkProc) frame.emplace(static_cast<TksProcVariable*>(item));
     const int nargs = link->Count();
     const int nparams = item->Count();
     ArgBuffer args(nargs);
@@ -250,7 +272,7 @@ KsValue TksDesignator::Walk(bool writing, const KsValue& value) {
         args.Data[j] = item->Param(j)->Value;
         anyVar = true;
       }
-    restore.Done();
+    if (frame) frame->Release();
     if (anyVar)
       for (int j = 0; j < nargs && j < nparams; ++j)
         if (item->Param(j)->IsVarParam) link->Arg(j)->SetValue(args.Data[j]);

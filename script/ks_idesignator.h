@@ -23,9 +23,9 @@ public:
   TksExpression* Arg(int i) const { return static_cast<TksExpression*>(Items(i)); }
 };
 
-class TksDesignator : public TksCustomVariable {
+class TksDesignator final : public TksCustomVariable {
 public:
-  enum DesignatorKind { dkGeneral = 0, dkVariable = 1, dkStringChar = 2, dkArrayElement = 3 };
+  enum DesignatorKind { dkGeneral = 0, dkVariable = 1, dkStringChar = 2, dkArrayElement = 3, dkCall = 4 };
 
   explicit TksDesignator(TksScript* prog);
   ~TksDesignator() override;
@@ -39,6 +39,8 @@ public:
   TksExpression* IndexExpr = nullptr;      // kind 2 (not owned: an argument of a link)
   TksArrayHelper* ArrayHelper = nullptr;   // kind 3
   TksDesignatorItem* IndexLink = nullptr;  // kind 3
+  TksProcVariable* Proc = nullptr;         // kind 4: a call of a program routine
+                                           // without var parameters (its link: Link(0))
   // An intermediate-code node resolved on first use by LateCompiler.
   std::unique_ptr<TksXMLItem> LateXML;
 
@@ -56,6 +58,7 @@ public:
 private:
   void ResolveLate();
   KsValue Walk(bool writing, const KsValue& value);
+  KsValue Call();
   KsValue StringCharGet();
   void StringCharSet(const KsValue& value);
   void ArrayIndexes(qint64* idx, int& n);

@@ -118,7 +118,7 @@ TksDesignatorNode::TksDesignatorNode(TksDesignator* d) : TksOperandNode(KsValue(
   FVar = (d->Kind == TksDesignator::dkVariable && !d->LateXML) ? d->Variable : nullptr;
 }
 
-TksDesignatorNode::~TksDesignatorNode() { delete Designator; }
+TksDesignatorNode::~TksDesignatorNode() = default;
 
 KsValue TksDesignatorNode::GetValue() { return FVar ? FVar->Value : Designator->GetValue(); }
 
@@ -127,7 +127,7 @@ TksSetNode::TksSetNode(TksSetExpression* s) : TksOperandNode(KsValue()), SetExpr
   TypeName = QStringLiteral("Variant");
 }
 
-TksSetNode::~TksSetNode() { delete SetExpression; }
+TksSetNode::~TksSetNode() = default;
 
 KsValue TksSetNode::GetValue() { return SetExpression->GetValue(); }
 
@@ -152,13 +152,29 @@ void TksOperatorNode::ResolveOperands() {
 }
 
 KsValue TksOperatorNode::GetValue() {
+  // Both operands read in place (n - 1, i * 2): no temporaries.
+  if (FLeftRef && FRightRef) {
+    switch (Op) {
+    case opPlus:
+      if (!IsStrCat) return ksAdd(*FLeftRef, *FRightRef);
+      break;
+    case opMinus: return ksSub(*FLeftRef, *FRightRef);
+    case opMul: return ksMul(*FLeftRef, *FRightRef);
+    default: break;
+    }
+  }
+  return Evaluate();
+}
+
+KsValue TksOperatorNode::Evaluate() {
   KsValue ta, tb;
   switch (Op) {
   case opNone: return Left ? Left->GetValue() : KsValue();
   case opPlus: {
     const KsValue& a = L(ta);
     const KsValue& b = R(tb);
-    return IsStrCat ? ksBinarySlow(KsOp::StrCat, a, b) : ksAdd(a, b);
+    // Joining texts needs a text on the left; otherwise it is an addition.
+    return IsStrCat && a.IsString() ? ksBinarySlow(KsOp::StrCat, a, b) : ksAdd(a, b);
   }
   case opMinus: {
     const KsValue& a = L(ta);
@@ -221,17 +237,6 @@ KsValue TksOperatorNode::GetValue() {
     return KsValue(ksObjectIsA(obj, cls->ClassRef));
   }
   default: return KsValue();
-  }
-}
-
-bool TksOperatorNode::Compared(const KsValue& a, const KsValue& b) const {
-  switch (Op) {
-  case opGreat: return ksCompare(a, b) > 0;
-  case opLess: return ksCompare(a, b) < 0;
-  case opLessEq: return ksCompare(a, b) <= 0;
-  case opGreatEq: return ksCompare(a, b) >= 0;
-  case opEq: return ksEquals(a, b);
-  default: return !ksEquals(a, b);  // opNonEq
   }
 }
 
@@ -460,6 +465,8 @@ QString TksExpression::Finish() {
   }
   QString error;  // null: no error
   TypeNode(Root, Program, error);
+  auto* op = dynamic_cast<TksOperatorNode*>(Root);
+  FDirect = op && op->IsDirectComparison() ? op : nullptr;
   if (Root) {
     TypeCode = Root->TypeCode;
     TypeName = Root->TypeName;
@@ -477,7 +484,7 @@ void TksExpression::SetValue(const KsValue& value) {
 
 TksCustomVariable* TksExpression::SingleItem() const {
   if (auto* dn = dynamic_cast<TksDesignatorNode*>(Root)) {
-    TksDesignator* d = dn->Designator;
+    TksDesignator* d = dn->Designator.get();
     if (d->Kind == TksDesignator::dkVariable && !d->LateXML) return d->Variable;
     return d;
   }
@@ -503,6 +510,7 @@ QString TksExpression::OptimizeCompound(TksDesignator* target) {
     op->Right = nullptr;
     delete op;
     Root = CurNode = keep;
+    FDirect = nullptr;  // until finished again
     if (keep) keep->ParentNode = nullptr;
     return text;
   }
@@ -512,6 +520,7 @@ QString TksExpression::OptimizeCompound(TksDesignator* target) {
     op->Left = nullptr;
     delete op;
     Root = CurNode = keep;
+    FDirect = nullptr;  // until finished again
     if (keep) keep->ParentNode = nullptr;
     return text;
   }

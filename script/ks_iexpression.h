@@ -10,13 +10,13 @@
 #pragma once
 
 #include "script/ks_iinterpreter.h"
+#include "script/ks_limits.h"
+
+#include <memory>
 
 class TksDesignator;
 class TksSetExpression;
 
-// Finish refuses deeper trees (KsError "Expression too complex"): evaluation
-// recurses once per level.
-constexpr int ksMaxExpressionDepth = 1000;
 
 enum TksOpCode : std::uint8_t {
   opNone = 0, opGreat = 1, opLess = 2, opLessEq = 3, opGreatEq = 4, opNonEq = 5, opEq = 6,
@@ -46,11 +46,11 @@ public:
   KsValue GetValue() override { return Value; }
 };
 
-class TksDesignatorNode : public TksOperandNode {
+class TksDesignatorNode final : public TksOperandNode {
 public:
   explicit TksDesignatorNode(TksDesignator* d);
   ~TksDesignatorNode() override;
-  TksDesignator* Designator;  // owned
+  std::unique_ptr<TksDesignator> Designator;
   KsValue GetValue() override;
   // The variable's value when the designator is a plain variable (read in place).
   const KsValue* DirectValue() const { return FVar && ksIsPlainRead(FVar) ? &FVar->Value : nullptr; }
@@ -63,11 +63,11 @@ class TksSetNode : public TksOperandNode {
 public:
   explicit TksSetNode(TksSetExpression* s);
   ~TksSetNode() override;
-  TksSetExpression* SetExpression;  // owned
+  std::unique_ptr<TksSetExpression> SetExpression;
   KsValue GetValue() override;
 };
 
-class TksOperatorNode : public TksExpressionNode {
+class TksOperatorNode final : public TksExpressionNode {
 public:
   TksOperatorNode(TksOpCode op, bool strCat = false);
   TksOpCode Op;
@@ -77,13 +77,28 @@ public:
   KsValue GetValue() override;
   // A comparison answers without building a Boolean value.
   bool GetBool() override;
+  // GetValue without its shortcut for operands read in place.
+  KsValue Evaluate();
   // Finds operands that are constants or plain variables, read in place
   // without a call (set when the expression is finished).
   void ResolveOperands();
+  // A comparison of two operands read in place, and its answer.
+  bool IsDirectComparison() const { return Op >= opGreat && Op <= opEq && FLeftRef && FRightRef; }
+  [[gnu::always_inline]] bool DirectCompared() const { return Compared(*FLeftRef, *FRightRef); }
 
 private:
   // Op (one of the six comparisons) applied to a and b.
-  bool Compared(const KsValue& a, const KsValue& b) const;
+  // Inline: loop conditions run it per pass.
+  [[gnu::always_inline]] bool Compared(const KsValue& a, const KsValue& b) const {
+    switch (Op) {
+    case opGreat: return ksCompare(a, b) > 0;
+    case opLess: return ksCompare(a, b) < 0;
+    case opLessEq: return ksCompare(a, b) <= 0;
+    case opGreatEq: return ksCompare(a, b) >= 0;
+    case opEq: return ksEquals(a, b);
+    default: return !ksEquals(a, b);  // opNonEq
+    }
+  }
   const KsValue* FLeftRef = nullptr;
   const KsValue* FRightRef = nullptr;
   const KsValue& L(KsValue& tmp) { return FLeftRef ? *FLeftRef : (tmp = Left->GetValue()); }
@@ -111,7 +126,11 @@ public:
   // operator whose operand types do not fit, or an empty string.
   QString Finish();
   KsValue GetValue() override { return Root ? Root->GetValue() : KsValue(); }
-  bool GetBool() { return Root ? Root->GetBool() : false; }
+  // Inlined into the loops and conditions that call it per pass.
+  [[gnu::always_inline]] bool GetBool() {
+    if (FDirect) return FDirect->DirectCompared();
+    return Root ? Root->GetBool() : false;
+  }
   void SetValue(const KsValue& value) override;
   TksCustomVariable* SingleItem() const;
   // x := x op y: returns "+", "-", "*", "/" (and drops x from the tree) or " ".
@@ -120,6 +139,7 @@ public:
 private:
   void AttachOperand(TksExpressionNode* node);
   bool FFinished = false;
+  TksOperatorNode* FDirect = nullptr;  // Root, when it is a direct comparison
 };
 
 // A set constructor: entries are expressions; a nullptr entry stands between

@@ -7,6 +7,7 @@
 #include "script/ks_itools.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <exception>
 #include <typeinfo>
 
@@ -56,7 +57,7 @@ Kind KindOf(const QString& n) {
 }
 
 std::unique_ptr<Node> ReadNode(const TksXMLItem* x, bool isRule, int depth) {
-  if (depth > 200) throw KsError(QStringLiteral("EParserError"), SInvalidLanguage);
+  if (depth > ksMaxGrammarDepth) throw KsError(QStringLiteral("EParserError"), SInvalidLanguage);
   auto n = std::make_unique<Node>();
   const QString name = x->Name.toLower();
   n->K = isRule ? kRule : KindOf(name);
@@ -207,6 +208,7 @@ struct ksilPass1 {
 
   bool Parse(const Node* e);
   bool ParseLoop(const Node* e, int p0);
+  bool ReadUnitFile(const QString& unit, QString& text);
   void IncludeUnits(int n0);
 };
 
@@ -369,6 +371,35 @@ QString QuotedName(const QString& line) {
 }
 }  // namespace
 
+bool ksReadUnitFile(const QString& unit, QString& text, QString& error) {
+  const QFileInfo info(unit);
+  QFile f(unit);
+  if (!info.isFile() || !f.open(QIODevice::ReadOnly)) {
+    error = SUnitNotRead.arg(unit);
+    return false;
+  }
+  const QByteArray data = f.read(ksMaxUnitBytes + 1);
+  if (data.size() > ksMaxUnitBytes) {
+    error = SUnitTooLarge.arg(unit);
+    return false;
+  }
+  text = QString::fromUtf8(data);
+  return true;
+}
+
+// A unit file that cannot be read is this pass's error.
+bool ksilPass1::ReadUnitFile(const QString& unit, QString& text) {
+  QString error;
+  if (ksReadUnitFile(unit, text, error)) return true;
+  if (!HasErr) {
+    HasErr = true;
+    ErrMsg = error;
+    ErrPos = P.PositionText();
+    ErrTerm = false;
+  }
+  return false;
+}
+
 void ksilPass1::IncludeUnits(int n0) {
   TksScript* prog = Owner->FProgram;
   for (int i = int(Out.size()) - 1; i >= n0; --i) {
@@ -379,9 +410,8 @@ void ksilPass1::IncludeUnits(int n0) {
     QString text;
     if (prog->OnGetUnit) {
       prog->OnGetUnit(prog, unit, text);
-    } else {
-      QFile f(unit);
-      if (f.open(QIODevice::ReadOnly)) text = QString::fromUtf8(f.readAll());
+    } else if (!ReadUnitFile(unit, text)) {
+      continue;
     }
     // The last line of a unit ends like the main text's (Basic needs its line end).
     if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')) && !text.endsWith(QLatin1Char('\r')))
@@ -489,7 +519,7 @@ bool TksILParser::MakeILScript(const QString& text) {
   p1.P.SetPosition(start);
   // Backtracking is bounded: a pathological text fails instead of hanging.
   // Real scripts need some 15 rule steps per character.
-  p1.Budget = std::min<qint64>(500 * qint64(text.size()) + 200000, 100000000);
+  p1.Budget = std::min<qint64>(ksRuleStepsPerChar * qint64(text.size()) + ksRuleStepsBase, ksMaxRuleSteps);
   bool ok = false;
   try {
     ok = p1.Parse(FGrammar->Program);
@@ -526,6 +556,11 @@ bool TksILParser::MakeILScript(const QString& text) {
 
 QString ksMakeIL(const QString& text, const QString& language, QString* error) {
   TksScript s;
+  // Units that cannot be read stay named, as empty uses elements.
+  s.OnGetUnit = [](TksScript*, const QString& unit, QString& text) {
+    QString ignored;
+    ksReadUnitFile(unit, text, ignored);
+  };
   TksILParser p(&s);
   try {
     p.SelectLanguage(language);
@@ -597,6 +632,7 @@ struct ksilPass2 {
   TksScript* Main = nullptr;  // gets the executable lines
   QString CurPos, CurUnit;
   TksXMLItem* CurProgramEl = nullptr;
+  const TksXMLItem* CurTypes = nullptr;  // its types element, found once
   QStringList WithNames;  // hidden with variables, innermost last
   QStringList BuildingUnits;  // units being built, outermost first
   bool DeclareVars = true;
@@ -633,8 +669,7 @@ struct ksilPass2 {
   TypeRef ResolveType(const QString& name, TksScript* scope) {
     if (name.isEmpty()) return {tcVariant, QStringLiteral("Variant")};
     QString t = name;
-    int idx = CurProgramEl ? CurProgramEl->Find(QStringLiteral("types")) : -1;
-    if (!Alias(idx >= 0 ? CurProgramEl->Items(idx) : nullptr, t)) Alias(GrammarTypes, t);
+    if (!Alias(CurTypes, t)) Alias(GrammarTypes, t);
     TksCustomVariable* v = scope->Find(t);
     if (auto* tv = dynamic_cast<TksTypeVariable*>(v)) return {tv->TypeCode, ksTypeCodeName(tv->TypeCode)};
     if (auto* cv = dynamic_cast<TksClassVariable*>(v)) return {tcClass, cv->Name};
@@ -680,7 +715,13 @@ struct ksilPass2 {
         if (!e->AddOperator(op)) Fail(SIncompatibleTypes);
       } else if (cn == QLatin1String("number") || cn == QLatin1String("string")) {
         KsValue v = ksLiteralToVariant(c->Prop(QStringLiteral("text")));
-        if (cn == QLatin1String("string") && v.IsNull()) v = KsValue(QString());
+        if (v.IsNull()) {
+          if (cn != QLatin1String("string")) {
+            SetPos(c);
+            Fail(SNumberOutOfRange);
+          }
+          v = KsValue(QString());
+        }
         e->AddConst(v);
       } else if (cn == QLatin1String("dsgn")) {
         if (Child(c, "addr")) {
@@ -973,8 +1014,10 @@ struct ksilPass2 {
         high = EvalConst(exprs[0], scope).ToInt64() - 1;
       }
       SetPos(dim);
-      if (high < low - 1 || high - low + 1 > ksMaxArrayElements) Fail(SArrayBoundsError);
-      const qint64 count = high - low + 1;
+      qint64 span;  // high - low, -1 for an empty dimension
+      if (__builtin_sub_overflow(high, low, &span) || span < -1 || span >= ksMaxArrayElements)
+        Fail(SArrayBoundsError);
+      const qint64 count = span + 1;
       if (count > 0 && total > ksMaxArrayElements / count) Fail(SArrayBoundsError);
       total *= std::max<qint64>(count, 1);
       dims.push_back(KsBounds{low, count});
@@ -1154,10 +1197,14 @@ struct ksilPass2 {
 
   void BuildProgram(TksXMLItem* x, TksScript* scope, TksStatement* block) {
     TksXMLItem* saved = CurProgramEl;
+    const TksXMLItem* savedTypes = CurTypes;
     CurProgramEl = x;
+    const int typesAt = x->Find(QStringLiteral("types"));
+    CurTypes = typesAt >= 0 ? x->Items(typesAt) : nullptr;
     PreDeclare(x, scope);
     for (int i = 0; i < x->Count(); ++i) Dispatch(x->Items(i), scope, block);
     CurProgramEl = saved;
+    CurTypes = savedTypes;
   }
 
   void Children(TksXMLItem* x, int from, TksScript* scope, TksStatement* block) {
@@ -1188,8 +1235,25 @@ struct ksilPass2 {
     return ex.release();
   }
 
+  // Builds what one IL element stands for into `block` (statements) or
+  // `scope` (declarations).
   void Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block);
+  void AddStatement(TksStatement* block, TksStatement* st, const QString& pos);
   void BuildUses(TksXMLItem* x, TksScript* scope, TksStatement* block);
+  void BuildRoutineBody(TksXMLItem* x);
+  void BuildAssign(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
+  void BuildCall(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos, bool isDelete);
+  template <class St, class EachChild>
+  void BuildConditional(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos, EachChild part);
+  void BuildIf(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
+  void BuildCase(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
+  void BuildFor(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos, bool basic);
+  void BuildCppFor(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
+  void BuildWhile(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
+  void BuildRepeat(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
+  void BuildTry(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
+  void BuildReturn(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
+  void BuildWith(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
 };
 
 void ksilPass2::BuildUses(TksXMLItem* x, TksScript* scope, TksStatement* block) {
@@ -1218,207 +1282,260 @@ void ksilPass2::BuildUses(TksXMLItem* x, TksScript* scope, TksStatement* block) 
   CurUnit = savedUnit;
 }
 
+namespace {
+// What an IL element builds; names not in the table build nothing.
+enum class ksilElement : std::uint8_t {
+  Other, Block, Var, Const, Uses, Routine, Assign, Call, Delete, If, Case, For, VbFor, CppFor, While, Repeat,
+  Try, Break, Continue, Exit, Return, With
+};
+
+ksilElement ElementKind(const QString& name) {
+  static const QHash<QString, ksilElement> kinds = {
+      {QStringLiteral("compoundstmt"), ksilElement::Block}, {QStringLiteral("thenstmt"), ksilElement::Block},
+      {QStringLiteral("elsestmt"), ksilElement::Block},     {QStringLiteral("finallystmt"), ksilElement::Block},
+      {QStringLiteral("exceptstmt"), ksilElement::Block},   {QStringLiteral("var"), ksilElement::Var},
+      {QStringLiteral("const"), ksilElement::Const},        {QStringLiteral("uses"), ksilElement::Uses},
+      {QStringLiteral("procedure"), ksilElement::Routine},  {QStringLiteral("function"), ksilElement::Routine},
+      {QStringLiteral("assignstmt"), ksilElement::Assign},  {QStringLiteral("callstmt"), ksilElement::Call},
+      {QStringLiteral("delete"), ksilElement::Delete},      {QStringLiteral("ifstmt"), ksilElement::If},
+      {QStringLiteral("casestmt"), ksilElement::Case},      {QStringLiteral("forstmt"), ksilElement::For},
+      {QStringLiteral("vbforstmt"), ksilElement::VbFor},    {QStringLiteral("cppforstmt"), ksilElement::CppFor},
+      {QStringLiteral("whilestmt"), ksilElement::While},    {QStringLiteral("repeatstmt"), ksilElement::Repeat},
+      {QStringLiteral("trystmt"), ksilElement::Try},        {QStringLiteral("break"), ksilElement::Break},
+      {QStringLiteral("continue"), ksilElement::Continue},  {QStringLiteral("exit"), ksilElement::Exit},
+      {QStringLiteral("return"), ksilElement::Return},      {QStringLiteral("with"), ksilElement::With}};
+  return kinds.value(name, ksilElement::Other);
+}
+}  // namespace
+
 void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
-  const QString n = NameOf(x);
-  const QString unit = CurUnit;
-  if (n == QLatin1String("compoundstmt") || n == QLatin1String("thenstmt") || n == QLatin1String("elsestmt") ||
-      n == QLatin1String("finallystmt") || n == QLatin1String("exceptstmt")) {
-    Children(x, 0, scope, block);
-    return;
-  }
-  if (n == QLatin1String("var")) return DeclareVar(x, scope, block);
-  if (n == QLatin1String("const")) return DeclareConst(x, scope);
-  if (n == QLatin1String("uses")) return BuildUses(x, scope, block);
-  if (n == QLatin1String("procedure") || n == QLatin1String("function")) {
-    auto* proc = static_cast<TksProcVariable*>(x->Data);
-    if (!proc) return;
-    QStringList savedWith;
-    savedWith.swap(WithNames);
-    BuildProgram(x, proc->Prog, proc->Prog->MainBlock);
-    savedWith.swap(WithNames);
-    return;
+  const ksilElement kind = ElementKind(NameOf(x));
+  // Declarations and blocks keep the position of what they hold.
+  switch (kind) {
+  case ksilElement::Block: return Children(x, 0, scope, block);
+  case ksilElement::Var: return DeclareVar(x, scope, block);
+  case ksilElement::Const: return DeclareConst(x, scope);
+  case ksilElement::Uses: return BuildUses(x, scope, block);
+  case ksilElement::Routine: return BuildRoutineBody(x);
+  default: break;
   }
   const QString pos = SetPos(x);
-  if (n == QLatin1String("assignstmt")) {
-    TksXMLItem* ds = x->Count() > 0 ? x->Items(0) : nullptr;
-    std::vector<TksXMLItem*> ex = Exprs(x);
-    if (!ds || NameOf(ds) != QLatin1String("dsgn") || ex.empty()) return;
-    TksXMLItem* mod = Child(x, "modificator");
-    TksDesignator* d = BuildDesignator(ds, scope, mNormal);
-    AddAssignment(scope, block, d, ex.back(), pos, mod ? mod->Prop(QStringLiteral("text")) : QString());
-  } else if (n == QLatin1String("callstmt") || n == QLatin1String("delete")) {
-    TksXMLItem* ds = Child(x, "dsgn");
-    if (!ds) return;
-    std::unique_ptr<TksDesignator> d(BuildDesignator(ds, scope, n == QLatin1String("delete") ? mDelete : mNormal));
-    TksXMLItem* mod = Child(x, "modificator");
-    CurPos = pos;
-    if (mod && d->ReadOnly) Fail(SLeftCantAssigned);
-    if (mod && d->Kind == TksDesignator::dkVariable && !d->LateXML && ksIsPlainWrite(d->Variable)) {
-      // x++ on a plain variable: the compound assignment's in-place path
-      auto* one = new TksExpression(scope);
-      one->SourcePos = pos;
-      one->AddConst(KsValue(1));
-      one->Finish();
-      if (mod->Prop(QStringLiteral("text")) == QLatin1String("-"))
-        block->Add(new TksAssignMinusStmt(scope, unit, pos, d.release(), one));
-      else
-        block->Add(new TksAssignPlusStmt(scope, unit, pos, d.release(), one));
-      Executable(pos);
-      return;
-    }
-    block->Add(new TksCallStmt(scope, unit, pos, d.release(), mod ? mod->Prop(QStringLiteral("text")) : QString()));
-    Executable(pos);
-  } else if (n == QLatin1String("ifstmt")) {
-    TksXMLItem* c = Child(x, "expr");
-    if (!c) return;
-    auto* st = new TksIfStmt(scope, unit, pos);
-    Pending pending{block, st};
-    Executable(pos);
-    st->Condition = BuildExpr(c, scope);
-    for (int i = 0; i < x->Count(); ++i) {
-      TksXMLItem* part = x->Items(i);
-      if (NameOf(part) == QLatin1String("thenstmt")) Children(part, 0, scope, st);
-      if (NameOf(part) == QLatin1String("elsestmt")) Children(part, 0, scope, st->ElseStmt);
-    }
-  } else if (n == QLatin1String("casestmt")) {
-    TksXMLItem* c = Child(x, "expr");
-    if (!c) return;
-    auto* st = new TksCaseStmt(scope, unit, pos);
-    Pending pending{block, st};
-    Executable(pos);
-    st->Condition = BuildExpr(c, scope);
-    bool seenExpr = false;
-    for (int i = 0; i < x->Count(); ++i) {
-      TksXMLItem* part = x->Items(i);
-      const QString pn = NameOf(part);
-      if (!seenExpr && pn == QLatin1String("expr")) {
-        seenExpr = true;
-        continue;
-      }
-      if (pn == QLatin1String("caseselector")) {
-        const QString spos = SetPos(part);
-        TksXMLItem* set = Child(part, "set");
-        auto* sel = new TksCaseSelector(scope, unit, spos, set ? BuildSet(set, scope) : new TksSetExpression);
-        st->Add(sel);
-        for (int j = 0; j < part->Count(); ++j)
-          if (part->Items(j) != set) Dispatch(part->Items(j), scope, sel);
-      } else {
-        Dispatch(part, scope, st->ElseStmt);
-      }
-    }
-  } else if (n == QLatin1String("forstmt") || n == QLatin1String("vbforstmt")) {
-    TksCustomVariable* v = LoopVariable(x, scope);
-    std::vector<TksXMLItem*> ex = Exprs(x);
-    if (ex.size() < 2) return;
-    TksExpression* from = CheckedExpr(ex[0], v, scope, pos);
-    std::unique_ptr<TksExpression> fromGuard(from);
-    TksExpression* to = CheckedExpr(ex[1], v, scope, pos);
-    std::unique_ptr<TksExpression> toGuard(to);
-    TksStatement* st;
-    if (n == QLatin1String("forstmt")) {
-      st = new TksForStmt(scope, unit, pos, v, fromGuard.release(), toGuard.release(), Child(x, "downto") != nullptr);
-    } else {
-      TksExpression* step = ex.size() >= 3 ? CheckedExpr(ex[2], v, scope, pos) : nullptr;
-      st = new TksVbForStmt(scope, unit, pos, v, fromGuard.release(), toGuard.release(), step);
-    }
-    Pending pending{block, st};
-    Executable(pos);
-    int after = 0;
-    for (int i = 0; i < x->Count(); ++i)
-      if (x->Items(i) == ex[std::min<size_t>(ex.size(), n == QLatin1String("forstmt") ? 2 : 3) - 1]) after = i + 1;
-    Children(x, after, scope, st);
-  } else if (n == QLatin1String("cppforstmt")) {
-    auto* st = new TksCppForStmt(scope, unit, pos);
-    Pending pending{block, st};
-    Executable(pos);
-    int stage = 0;
-    for (int i = 0; i < x->Count(); ++i) {
-      TksXMLItem* part = x->Items(i);
-      if (stage == 0) {
-        Dispatch(part, scope, st->FirstStmt);
-        stage = 1;
-      } else if (stage == 1) {
-        if (NameOf(part) == QLatin1String("expr")) st->Expression = BuildExpr(part, scope);
-        stage = 2;
-      } else if (stage == 2) {
-        Dispatch(part, scope, st->SecondStmt);
-        stage = 3;
-      } else {
-        Dispatch(part, scope, st);
-      }
-    }
-  } else if (n == QLatin1String("whilestmt")) {
-    TksXMLItem* c = Child(x, "expr");
-    if (!c) return;
-    auto* st = new TksWhileStmt(scope, unit, pos);
-    Pending pending{block, st};
-    Executable(pos);
-    st->Condition = BuildExpr(c, scope);
-    for (int i = 0; i < x->Count(); ++i)
-      if (x->Items(i) != c) Dispatch(x->Items(i), scope, st);
-  } else if (n == QLatin1String("repeatstmt")) {
-    std::vector<TksXMLItem*> ex = Exprs(x);
-    if (ex.empty()) return;
-    auto* st = new TksRepeatStmt(scope, unit, pos, nullptr, Child(x, "inverse") != nullptr);
-    Pending pending{block, st};
-    Executable(pos);
-    for (int i = 0; i < x->Count(); ++i)
-      if (x->Items(i) != ex.back()) Dispatch(x->Items(i), scope, st);
-    st->Condition = BuildExpr(ex.back(), scope);
-  } else if (n == QLatin1String("trystmt")) {
-    const bool isExcept = Child(x, "exceptstmt") != nullptr;
-    auto* st = new TksTryStmt(scope, unit, pos, isExcept);
-    Pending pending{block, st};
-    Executable(pos);
-    for (int i = 0; i < x->Count(); ++i) {
-      TksXMLItem* part = x->Items(i);
-      const QString pn = NameOf(part);
-      if (pn == QLatin1String("finallystmt") || pn == QLatin1String("exceptstmt"))
-        Children(part, 0, scope, st->ExceptStmt);
-      else
-        Dispatch(part, scope, st);
-    }
-  } else if (n == QLatin1String("break")) {
-    block->Add(new TksBreakStmt(scope, unit, pos));
-    Executable(pos);
-  } else if (n == QLatin1String("continue")) {
-    block->Add(new TksContinueStmt(scope, unit, pos));
-    Executable(pos);
-  } else if (n == QLatin1String("exit")) {
-    block->Add(new TksExitStmt(scope, unit, pos));
-    Executable(pos);
-  } else if (n == QLatin1String("return")) {
-    if (TksXMLItem* e = Child(x, "expr")) {
-      const QString epos = e->Prop(QStringLiteral("pos"));
-      CurPos = epos;
-      TksCustomVariable* result = Declare(QStringLiteral("Result"), scope, epos);
-      AddAssignment(scope, block, TksDesignator::ForVariable(scope, result, epos), e, epos);
-    }
-    block->Add(new TksExitStmt(scope, unit, pos));
-    Executable(pos);
-  } else if (n == QLatin1String("with")) {
-    const int count = x->Count();
-    const int pushed0 = int(WithNames.size());
-    for (int i = 0; i < count; ++i) {
-      TksXMLItem* ds = x->Items(i);
-      if (NameOf(ds) != QLatin1String("dsgn")) continue;
-      std::unique_ptr<TksDesignator> d(BuildDesignator(ds, scope, mNormal));
-      CurPos = pos;
-      if (d->TypeCode != tcClass && d->TypeCode != tcVariant) Fail(SClassRequired);
-      QString hidden;
-      for (int k = 0;; ++k) {
-        hidden = QString::number(k);
-        if (!scope->FindLocal(hidden) && !WithNames.contains(hidden)) break;
-      }
-      auto* hv = new TksVariable(hidden, d->TypeCode, d->TypeName);
-      scope->Add(hidden, hv);
-      block->Add(new TksWithStmt(scope, unit, pos, d.release(), hv));
-      WithNames << hidden;
-    }
-    for (int i = 0; i < count; ++i)
-      if (NameOf(x->Items(i)) != QLatin1String("dsgn")) Dispatch(x->Items(i), scope, block);
-    while (WithNames.size() > pushed0) WithNames.removeLast();
+  switch (kind) {
+  case ksilElement::Assign: return BuildAssign(x, scope, block, pos);
+  case ksilElement::Call:
+  case ksilElement::Delete: return BuildCall(x, scope, block, pos, kind == ksilElement::Delete);
+  case ksilElement::If: return BuildIf(x, scope, block, pos);
+  case ksilElement::Case: return BuildCase(x, scope, block, pos);
+  case ksilElement::For:
+  case ksilElement::VbFor: return BuildFor(x, scope, block, pos, kind == ksilElement::VbFor);
+  case ksilElement::CppFor: return BuildCppFor(x, scope, block, pos);
+  case ksilElement::While: return BuildWhile(x, scope, block, pos);
+  case ksilElement::Repeat: return BuildRepeat(x, scope, block, pos);
+  case ksilElement::Try: return BuildTry(x, scope, block, pos);
+  case ksilElement::Break: return AddStatement(block, new TksBreakStmt(scope, CurUnit, pos), pos);
+  case ksilElement::Continue: return AddStatement(block, new TksContinueStmt(scope, CurUnit, pos), pos);
+  case ksilElement::Exit: return AddStatement(block, new TksExitStmt(scope, CurUnit, pos), pos);
+  case ksilElement::Return: return BuildReturn(x, scope, block, pos);
+  case ksilElement::With: return BuildWith(x, scope, block, pos);
+  default: return;
   }
+}
+
+void ksilPass2::AddStatement(TksStatement* block, TksStatement* st, const QString& pos) {
+  block->Add(st);
+  Executable(pos);
+}
+
+void ksilPass2::BuildRoutineBody(TksXMLItem* x) {
+  auto* proc = static_cast<TksProcVariable*>(x->Data);
+  if (!proc) return;
+  QStringList savedWith;
+  savedWith.swap(WithNames);
+  BuildProgram(x, proc->Prog, proc->Prog->MainBlock.get());
+  savedWith.swap(WithNames);
+}
+
+void ksilPass2::BuildAssign(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos) {
+  TksXMLItem* ds = x->Count() > 0 ? x->Items(0) : nullptr;
+  std::vector<TksXMLItem*> ex = Exprs(x);
+  if (!ds || NameOf(ds) != QLatin1String("dsgn") || ex.empty()) return;
+  TksXMLItem* mod = Child(x, "modificator");
+  TksDesignator* d = BuildDesignator(ds, scope, mNormal);
+  AddAssignment(scope, block, d, ex.back(), pos, mod ? mod->Prop(QStringLiteral("text")) : QString());
+}
+
+void ksilPass2::BuildCall(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos, bool isDelete) {
+  const QString unit = CurUnit;
+  TksXMLItem* ds = Child(x, "dsgn");
+  if (!ds) return;
+  std::unique_ptr<TksDesignator> d(BuildDesignator(ds, scope, isDelete ? mDelete : mNormal));
+  TksXMLItem* mod = Child(x, "modificator");
+  CurPos = pos;
+  if (mod && d->ReadOnly) Fail(SLeftCantAssigned);
+  if (mod && d->Kind == TksDesignator::dkVariable && !d->LateXML && ksIsPlainWrite(d->Variable)) {
+    // x++ on a plain variable: the compound assignment's in-place path
+    auto* one = new TksExpression(scope);
+    one->SourcePos = pos;
+    one->AddConst(KsValue(1));
+    one->Finish();
+    if (mod->Prop(QStringLiteral("text")) == QLatin1String("-"))
+      return AddStatement(block, new TksAssignMinusStmt(scope, unit, pos, d.release(), one), pos);
+    return AddStatement(block, new TksAssignPlusStmt(scope, unit, pos, d.release(), one), pos);
+  }
+  AddStatement(block, new TksCallStmt(scope, unit, pos, d.release(), mod ? mod->Prop(QStringLiteral("text")) : QString()),
+               pos);
+}
+
+// A statement whose condition is its first expr child; `part` runs for
+// every child, the condition included.
+template <class St, class EachChild>
+void ksilPass2::BuildConditional(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos, EachChild part) {
+  TksXMLItem* c = Child(x, "expr");
+  if (!c) return;
+  auto* st = new St(scope, CurUnit, pos);
+  Pending pending{block, st};
+  Executable(pos);
+  st->Condition.reset(BuildExpr(c, scope));
+  for (int i = 0; i < x->Count(); ++i) part(st, x->Items(i), c);
+}
+
+void ksilPass2::BuildIf(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos) {
+  BuildConditional<TksIfStmt>(x, scope, block, pos, [&](TksIfStmt* st, TksXMLItem* part, TksXMLItem*) {
+    if (NameOf(part) == QLatin1String("thenstmt")) Children(part, 0, scope, st);
+    if (NameOf(part) == QLatin1String("elsestmt")) Children(part, 0, scope, st->ElseStmt.get());
+  });
+}
+
+void ksilPass2::BuildCase(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos) {
+  const QString unit = CurUnit;
+  BuildConditional<TksCaseStmt>(x, scope, block, pos, [&](TksCaseStmt* st, TksXMLItem* part, TksXMLItem* c) {
+    if (part == c) return;
+    if (NameOf(part) == QLatin1String("caseselector")) {
+      const QString spos = SetPos(part);
+      TksXMLItem* set = Child(part, "set");
+      auto* sel = new TksCaseSelector(scope, unit, spos, set ? BuildSet(set, scope) : new TksSetExpression);
+      st->Add(sel);
+      for (int j = 0; j < part->Count(); ++j)
+        if (part->Items(j) != set) Dispatch(part->Items(j), scope, sel);
+    } else {
+      Dispatch(part, scope, st->ElseStmt.get());
+    }
+  });
+}
+
+void ksilPass2::BuildFor(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos, bool basic) {
+  const QString unit = CurUnit;
+  TksCustomVariable* v = LoopVariable(x, scope);
+  std::vector<TksXMLItem*> ex = Exprs(x);
+  if (ex.size() < 2) return;
+  std::unique_ptr<TksExpression> from(CheckedExpr(ex[0], v, scope, pos));
+  std::unique_ptr<TksExpression> to(CheckedExpr(ex[1], v, scope, pos));
+  TksStatement* st;
+  if (!basic) {
+    st = new TksForStmt(scope, unit, pos, v, from.release(), to.release(), Child(x, "downto") != nullptr);
+  } else {
+    TksExpression* step = ex.size() >= 3 ? CheckedExpr(ex[2], v, scope, pos) : nullptr;
+    st = new TksVbForStmt(scope, unit, pos, v, from.release(), to.release(), step);
+  }
+  Pending pending{block, st};
+  Executable(pos);
+  // the body follows the bounds (and the step of a Basic loop)
+  TksXMLItem* lastBound = ex[std::min<size_t>(ex.size(), basic ? 3 : 2) - 1];
+  int after = 0;
+  for (int i = 0; i < x->Count(); ++i)
+    if (x->Items(i) == lastBound) after = i + 1;
+  Children(x, after, scope, st);
+}
+
+void ksilPass2::BuildCppFor(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos) {
+  auto* st = new TksCppForStmt(scope, CurUnit, pos);
+  Pending pending{block, st};
+  Executable(pos);
+  // init statement, condition, step statement, then the body
+  int stage = 0;
+  for (int i = 0; i < x->Count(); ++i) {
+    TksXMLItem* part = x->Items(i);
+    if (stage == 0) {
+      Dispatch(part, scope, st->FirstStmt.get());
+      stage = 1;
+    } else if (stage == 1) {
+      if (NameOf(part) == QLatin1String("expr")) st->Expression.reset(BuildExpr(part, scope));
+      stage = 2;
+    } else if (stage == 2) {
+      Dispatch(part, scope, st->SecondStmt.get());
+      stage = 3;
+    } else {
+      Dispatch(part, scope, st);
+    }
+  }
+}
+
+void ksilPass2::BuildWhile(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos) {
+  BuildConditional<TksWhileStmt>(x, scope, block, pos, [&](TksWhileStmt* st, TksXMLItem* part, TksXMLItem* c) {
+    if (part != c) Dispatch(part, scope, st);
+  });
+}
+
+void ksilPass2::BuildRepeat(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos) {
+  std::vector<TksXMLItem*> ex = Exprs(x);
+  if (ex.empty()) return;
+  auto* st = new TksRepeatStmt(scope, CurUnit, pos, nullptr, Child(x, "inverse") != nullptr);
+  Pending pending{block, st};
+  Executable(pos);
+  for (int i = 0; i < x->Count(); ++i)
+    if (x->Items(i) != ex.back()) Dispatch(x->Items(i), scope, st);
+  st->Condition.reset(BuildExpr(ex.back(), scope));
+}
+
+void ksilPass2::BuildTry(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos) {
+  const bool isExcept = Child(x, "exceptstmt") != nullptr;
+  auto* st = new TksTryStmt(scope, CurUnit, pos, isExcept);
+  Pending pending{block, st};
+  Executable(pos);
+  for (int i = 0; i < x->Count(); ++i) {
+    TksXMLItem* part = x->Items(i);
+    const QString pn = NameOf(part);
+    if (pn == QLatin1String("finallystmt") || pn == QLatin1String("exceptstmt"))
+      Children(part, 0, scope, st->ExceptStmt.get());
+    else
+      Dispatch(part, scope, st);
+  }
+}
+
+void ksilPass2::BuildReturn(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos) {
+  // return e: Result := e, then exit
+  if (TksXMLItem* e = Child(x, "expr")) {
+    const QString epos = e->Prop(QStringLiteral("pos"));
+    CurPos = epos;
+    TksCustomVariable* result = Declare(QStringLiteral("Result"), scope, epos);
+    AddAssignment(scope, block, TksDesignator::ForVariable(scope, result, epos), e, epos);
+  }
+  AddStatement(block, new TksExitStmt(scope, CurUnit, pos), pos);
+}
+
+void ksilPass2::BuildWith(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos) {
+  const QString unit = CurUnit;
+  const int count = x->Count();
+  const int pushed0 = int(WithNames.size());
+  for (int i = 0; i < count; ++i) {
+    TksXMLItem* ds = x->Items(i);
+    if (NameOf(ds) != QLatin1String("dsgn")) continue;
+    std::unique_ptr<TksDesignator> d(BuildDesignator(ds, scope, mNormal));
+    CurPos = pos;
+    if (d->TypeCode != tcClass && d->TypeCode != tcVariant) Fail(SClassRequired);
+    QString hidden;
+    for (int k = 0;; ++k) {
+      hidden = QString::number(k);
+      if (!scope->FindLocal(hidden) && !WithNames.contains(hidden)) break;
+    }
+    auto* hv = new TksVariable(hidden, d->TypeCode, d->TypeName);
+    scope->Add(hidden, hv);
+    block->Add(new TksWithStmt(scope, unit, pos, d.release(), hv));
+    WithNames << hidden;
+  }
+  for (int i = 0; i < count; ++i)
+    if (NameOf(x->Items(i)) != QLatin1String("dsgn")) Dispatch(x->Items(i), scope, block);
+  while (WithNames.size() > pushed0) WithNames.removeLast();
 }
 
 void TksILParser::ParseILScript() {
@@ -1431,7 +1548,7 @@ void TksILParser::ParseILScript() {
   p2.OnGetILUnit = FProgram->OnGetILUnit;
   FProgram->ErrorUnit.clear();
   try {
-    p2.BuildProgram(FIL.Root(), FProgram, FProgram->MainBlock);
+    p2.BuildProgram(FIL.Root(), FProgram, FProgram->MainBlock.get());
     FProgram->ErrorPos.clear();
   } catch (const KsError& e) {
     FProgram->ErrorMsg = e.Message.isEmpty() ? QStringLiteral("Error") : e.Message;

@@ -3,8 +3,8 @@
 // common to all languages); pass 2 builds variables, routines, statements and
 // expressions of a TksScript from the IL and makes every semantic check.
 //
-// Normal use goes through TksScript::Compile (the compiler installs itself
-// as the compile hook):
+// Normal use goes through TksScript::Compile, which runs this compiler
+// (ksCompileScript) unless a host replaced it with ksSetCompileHook:
 //
 //   TksScript s;  s.AddRTTI();
 //   s.SyntaxType = "JScript";           // or a "#language X" first line
@@ -27,13 +27,6 @@ namespace ksil {
 struct Grammar;
 }
 
-// Nesting of grammar rules that pass 1 allows (deeper texts are refused with
-// SProgramTooComplex instead of exhausting the stack).
-constexpr int ksMaxRuleDepth = 1200;
-// Units included into units, at most this deep.
-constexpr int ksMaxUnitDepth = 32;
-// Total array elements a declaration may ask for.
-constexpr qint64 ksMaxArrayElements = qint64(1) << 24;
 
 class TksILParser {
 public:
@@ -69,12 +62,17 @@ private:
   bool FDeclareVars = true;
 };
 
-// Compiles `script` (the compile hook TksScript::Compile runs).
+// Compiles `script`: what TksScript::Compile runs when no compile hook is set.
 void ksCompileScript(TksScript* script);
 // Pass 1 only: the IL of `text` in `language` as XML text (auto-indented),
-// or an empty string with `error` set to "line:col: message".
+// or an empty string with `error` set to "line:col: message". A unit file
+// that cannot be read gives an empty uses element here.
 QString ksMakeIL(const QString& text, const QString& language, QString* error = nullptr);
-// Installs the compiler as TksScript's compile hook and the late-bound
-// designator resolver. Called by the language registry's start-up; safe to
-// call more than once.
+// Reads a unit file: only a regular file of at most ksMaxUnitBytes (a
+// device or a huge file would never end or exhaust the memory). On failure
+// `error` names the file.
+bool ksReadUnitFile(const QString& unit, QString& text, QString& error);
+// Installs the late-bound designator resolver (TksDesignator::LateCompiler),
+// which builds designators met at run time. ksCompileScript calls it; safe
+// to call more than once.
 void ksInstallCompiler();

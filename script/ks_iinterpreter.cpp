@@ -75,14 +75,17 @@ TksScript* ksMainProgram(TksScript* s) {
 TksItemList::~TksItemList() { TksItemList::Clear(); }
 
 void TksItemList::Clear() {
-  std::vector<TksItemList*> items;
+  // Taken out first: an entry being freed must not see a half-cleared list.
+  std::vector<std::unique_ptr<TksItemList>> items;
   items.swap(FItems);
-  for (TksItemList* i : items) delete i;
+  for (auto& i : items) i.reset();  // first to last
 }
 
 void TksItemList::Remove(TksItemList* item) {
-  auto it = std::find(FItems.begin(), FItems.end(), item);
-  if (it != FItems.end()) FItems.erase(it);
+  auto it = std::find_if(FItems.begin(), FItems.end(), [item](const auto& p) { return p.get() == item; });
+  if (it == FItems.end()) return;
+  (void)it->release();  // the caller owns it now
+  FItems.erase(it);
 }
 
 TksCustomVariable::TksCustomVariable(const QString& name, TksVarType typeCode, const QString& typeName)
@@ -127,7 +130,7 @@ TksParamItem::TksParamItem(const QString& name, TksVarType typeCode, const QStri
 
 TksProcVariable::TksProcVariable(const QString& name, TksVarType typeCode, const QString& typeName,
                                  TksScript* parent, bool isFunc)
-    : TksCustomVariable(name, typeCode, typeName), IsFunc(isFunc), Prog(new TksScript(nullptr)) {
+    : TksCustomVariable(name, typeCode, typeName), IsFunc(isFunc), Prog(new TksScript(nullptr)), FProg(Prog) {
   Prog->Parent = parent;
   ReadOnly = true;
   if (IsFunc) {
@@ -139,7 +142,6 @@ TksProcVariable::TksProcVariable(const QString& name, TksVarType typeCode, const
 
 TksProcVariable::~TksProcVariable() {
   for (int i = 0; i < Count(); ++i) Prog->Remove(Param(i));
-  delete Prog;
 }
 
 void TksProcVariable::AddParam(TksParamItem* param) {
@@ -147,23 +149,22 @@ void TksProcVariable::AddParam(TksParamItem* param) {
   Prog->Add(param->Name, param, false);
 }
 
-void TksProcVariable::RefreshLocals() {
-  FLocals.clear();
+void TksProcVariable::RefreshSlots() {
+  FSlots.clear();
   for (int i = 0; i < Prog->Count(); ++i)
-    if (auto* v = dynamic_cast<TksVariable*>(Prog->ItemAt(i))) FLocals.push_back(v);
-  FLocalsVersion = Prog->Version();
+    if (auto* v = dynamic_cast<TksVariable*>(Prog->ItemAt(i))) FSlots.push_back(v);
+  FSlotsVersion = Prog->Version();
 }
 
-void TksProcVariable::SaveLocals() {
-  if (FLocalsVersion != Prog->Version()) RefreshLocals();
-  for (TksCustomVariable* v : FLocals) FSaved.push_back(v->Value);
-}
-
-void TksProcVariable::RestoreLocals() {
-  for (auto it = FLocals.rbegin(); it != FLocals.rend(); ++it) {
-    (*it)->Value = std::move(FSaved.back());
-    FSaved.pop_back();
-  }
+TksScript* TksProcVariable::FindMainProgram() {
+  FMainAt = ksLineHandlersVersion.load(std::memory_order_relaxed);
+  FMain = nullptr;
+  for (TksScript* s = Prog; s; s = s->Parent)
+    if (s->IsMainProgram) {
+      FMain = s;
+      break;
+    }
+  return FMain;
 }
 
 KsValue TksProcVariable::GetValue() {
@@ -184,12 +185,7 @@ KsValue TksProcVariable::GetValue() {
     }
   };
   ++tCallDepth;
-  TksScript* main = nullptr;
-  for (TksScript* s = Prog; s; s = s->Parent)
-    if (s->IsMainProgram) {
-      main = s;
-      break;
-    }
+  TksScript* main = MainProgram();
   Guard g{this, Executing, main, main ? main->RunningProc : nullptr};
   Executing = true;
   if (main) main->RunningProc = Prog;
@@ -198,7 +194,8 @@ KsValue TksProcVariable::GetValue() {
   // A stray break or continue of an earlier call must not stop this one.
   s->BreakFlag = s->ContinueFlag = false;
   s->Running = true;
-  s->MainBlock->Execute();
+  if (IsFunc) ResultVar->Value.Clear();  // no value left over from an earlier call
+  s->MainBlock->RunBody();
   return IsFunc ? ResultVar->Value : KsValue();
 }
 
@@ -207,6 +204,7 @@ KsValue TksProcVariable::GetValue() {
 TksScript::TksScript(QObject* owner) : QObject(owner), MainBlock(new TksStatement(this, QString(), QString())) {}
 
 TksScript::~TksScript() {
+  if (IsMainProgram) ksLineHandlersChanged();  // no procedure may keep it as its main program
   Clear();
   ClearRTTI();
   // Whatever is left (owned items of any tag) goes with the script.
@@ -214,7 +212,6 @@ TksScript::~TksScript() {
   entries.swap(FEntries);
   for (auto it = entries.rbegin(); it != entries.rend(); ++it)
     if (it->Owned) delete it->Obj;
-  delete MainBlock;
 }
 
 void TksScript::Add(const QString& name, TksObject* item, bool owned) {
@@ -285,7 +282,10 @@ void TksScript::Execute() {
   ExitFlag = Terminated = false;
   BreakFlag = ContinueFlag = false;
   Running = true;
-  IsMainProgram = true;
+  if (!IsMainProgram) {
+    IsMainProgram = true;
+    ksLineHandlersChanged();  // procedures remember their main program
+  }
   MainBlock->Execute();
 }
 
@@ -339,39 +339,45 @@ void TksScript::RunLineLookup(const QString& unitName, const QString& sourcePos)
   FNoLineHandlerAt = version;
 }
 
-void TksScript::Clear() {
+// Removes the entries `drop` selects in one pass (order kept) and frees the
+// owned ones, in table order or, with `backwards`, last first.
+template <class Pred>
+void TksScript::RemoveEntries(Pred drop, bool backwards) {
   std::vector<TksObject*> doomed;
-  for (auto it = FEntries.begin(); it != FEntries.end();) {
-    bool keep = dynamic_cast<TksRTTIModule*>(it->Obj) != nullptr || (it->Var && it->Var->AddedBy == ksBindingTag);
-    if (keep) {
-      ++it;
-      continue;
+  std::vector<Entry> kept;
+  kept.reserve(FEntries.size());
+  for (Entry& e : FEntries) {
+    if (drop(e)) {
+      if (e.Owned) doomed.push_back(e.Obj);
+    } else {
+      kept.push_back(std::move(e));
     }
-    if (it->Owned) doomed.push_back(it->Obj);
-    it = FEntries.erase(it);
   }
+  FEntries.swap(kept);
   ++FVersion;
+  if (backwards) std::reverse(doomed.begin(), doomed.end());
   for (TksObject* o : doomed) delete o;
+}
+
+void TksScript::Clear() {
+  RemoveEntries(
+      [](const Entry& e) {
+        return dynamic_cast<TksRTTIModule*>(e.Obj) == nullptr && !(e.Var && e.Var->AddedBy == ksBindingTag);
+      },
+      false);
   MainBlock->Clear();
   ExecutableLines.clear();
+  FLineIndex.clear();
   ErrorMsg.clear();
   ErrorPos.clear();
   ErrorUnit.clear();
 }
 
 void TksScript::ClearItems(const void* owner) {
-  std::vector<TksObject*> doomed;
-  for (int i = int(FEntries.size()) - 1; i >= 0; --i) {
-    Entry& e = FEntries[size_t(i)];
-    if (e.Var && e.Var->AddedBy == owner) {
-      if (e.Owned) doomed.push_back(e.Obj);
-      FEntries.erase(FEntries.begin() + i);
-    }
-  }
-  ++FVersion;
-  for (TksObject* o : doomed) delete o;
+  RemoveEntries([owner](const Entry& e) { return e.Var && e.Var->AddedBy == owner; }, true);
   MainBlock->Clear();
   ExecutableLines.clear();
+  FLineIndex.clear();
 }
 
 void TksScript::AddRTTI() {
@@ -385,36 +391,51 @@ void TksScript::AddRTTI() {
 
 void TksScript::ClearRTTI() {
   if (!RTTIAdded) return;
-  std::vector<TksObject*> doomed;
-  for (auto it = FEntries.begin(); it != FEntries.end();) {
-    if (dynamic_cast<TksRTTIModule*>(it->Obj) || (it->Var && it->Var->AddedBy == ksBindingTag)) {
-      if (it->Owned) doomed.push_back(it->Obj);
-      it = FEntries.erase(it);
-    } else {
-      ++it;
-    }
-  }
-  ++FVersion;
-  for (TksObject* o : doomed) delete o;
+  RemoveEntries(
+      [](const Entry& e) {
+        return dynamic_cast<TksRTTIModule*>(e.Obj) != nullptr || (e.Var && e.Var->AddedBy == ksBindingTag);
+      },
+      false);
   RTTIAdded = false;
 }
 
 void TksScript::AddExecutableLine(const QString& unitName, const QString& sourcePos) {
+  // The entry of the unit and the numbers it holds are remembered, so that
+  // compiling stays linear in the number of lines. Whoever changes the list
+  // directly makes the remembered entry disagree with it: then it is read
+  // again.
   const QString prefix = unitName + QLatin1Char('=');
-  int idx = -1;
-  for (int i = 0; i < ExecutableLines.size(); ++i)
-    if (ExecutableLines[i].startsWith(prefix)) {
-      idx = i;
-      break;
+  auto it = FLineIndex.find(unitName);
+  if (it != FLineIndex.end() &&
+      (it->Row >= ExecutableLines.size() || ExecutableLines[it->Row].size() != it->Length ||
+       !ExecutableLines[it->Row].startsWith(prefix))) {
+    FLineIndex.erase(it);
+    it = FLineIndex.end();
+  }
+  if (it == FLineIndex.end()) {
+    LineSet entry;
+    entry.Row = -1;
+    for (int i = 0; i < ExecutableLines.size(); ++i)
+      if (ExecutableLines[i].startsWith(prefix)) {
+        entry.Row = i;
+        break;
+      }
+    if (entry.Row < 0) {
+      ExecutableLines << prefix;
+      entry.Row = int(ExecutableLines.size()) - 1;
     }
-  if (idx < 0) {
-    ExecutableLines << prefix;
-    idx = int(ExecutableLines.size()) - 1;
+    const QStringList numbers = ExecutableLines[entry.Row].mid(prefix.size()).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const QString& n : numbers) entry.Numbers.insert(n);
+    entry.Length = int(ExecutableLines[entry.Row].size());
+    it = FLineIndex.insert(unitName, std::move(entry));
   }
   const QString line = sourcePos.section(QLatin1Char(':'), 0, 0);
-  QString value = ExecutableLines[idx].mid(prefix.size());
-  const QStringList numbers = value.split(QLatin1Char(','), Qt::SkipEmptyParts);
-  if (!numbers.contains(line)) ExecutableLines[idx] = prefix + value + QLatin1Char(',') + line;
+  if (it->Numbers.contains(line)) return;
+  it->Numbers.insert(line);
+  QString& row = ExecutableLines[it->Row];
+  row += QLatin1Char(',');
+  row += line;
+  it->Length = int(row.size());
 }
 
 TksTypeVariable* TksScript::AddType(const QString& typeName, TksVarType typeCode) {
@@ -756,7 +777,7 @@ TksComponentHelper* TksClassVariable::AddComponent(QObject* component) {
 
 TksCustomVariable* TksClassVariable::FindMember(const QString& name) const {
   const TksClassVariable* c = this;
-  for (int guard = 0; c && guard < 100; ++guard) {
+  for (int guard = 0; c && guard < ksMaxClassAncestors; ++guard) {
     for (int i = 0; i < c->Members.Count(); ++i) {
       auto* m = static_cast<TksCustomVariable*>(c->Members.Items(i));
       if (m->Name.compare(name, Qt::CaseInsensitive) == 0) return m;

@@ -21,16 +21,20 @@
 // running a program does no name look-ups.
 #pragma once
 
+#include "script/ks_limits.h"
 #include "script/ks_props.h"
 #include "script/ksvalue.h"
 
 #include <QObject>
+#include <QHash>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class TksScript;
@@ -47,8 +51,6 @@ enum TksVarType : std::uint8_t {
 
 // Tag of items added while binding modules register (survive Clear).
 inline const void* const ksBindingTag = reinterpret_cast<const void*>(1);
-// Calls nested deeper than this raise EStackOverflow (catchable).
-constexpr int ksMaxCallDepth = 1000;
 
 // Base of everything a script table, a statement list or an item list owns.
 class TksObject {
@@ -65,12 +67,12 @@ public:
   ~TksItemList() override;
   virtual void Clear();
   int Count() const { return int(FItems.size()); }
-  void Add(TksItemList* item) { FItems.push_back(item); }
+  void Add(TksItemList* item) { FItems.emplace_back(item); }
   void Remove(TksItemList* item);
-  TksItemList* Items(int i) const { return FItems[size_t(i)]; }
+  TksItemList* Items(int i) const { return FItems[size_t(i)].get(); }
 
 protected:
-  std::vector<TksItemList*> FItems;
+  std::vector<std::unique_ptr<TksItemList>> FItems;
 };
 
 class TksCustomVariable : public TksItemList {
@@ -126,31 +128,64 @@ public:
   bool IsVarParam;
 };
 
-inline TksParamItem* TksCustomVariable::Param(int i) const { return static_cast<TksParamItem*>(FItems[size_t(i)]); }
+inline TksParamItem* TksCustomVariable::Param(int i) const { return static_cast<TksParamItem*>(FItems[size_t(i)].get()); }
 
 // A procedure or function of the program. Its body is Prog->MainBlock; its
 // parameters are its entries and are also entered in Prog under their names.
-class TksProcVariable : public TksCustomVariable {
+class TksProcVariable final : public TksCustomVariable {
 public:
   TksProcVariable(const QString& name, TksVarType typeCode, const QString& typeName, TksScript* parent,
                   bool isFunc = true);
   ~TksProcVariable() override;
   bool Executing = false;
   bool IsFunc;
-  TksScript* Prog;  // owned local scope
+  TksScript* Prog;  // the local scope (owned, see FProg)
   // Appends a parameter and enters it in the local scope.
   void AddParam(TksParamItem* param);
   KsValue GetValue() override;  // runs the procedure
   void SetValue(const KsValue&) override {}
-  // Values of the local scope, saved around a recursive call.
-  void SaveLocals();
-  void RestoreLocals();
+
+  // The local scope's variables (parameters, Result, locals) are its frame
+  // slots. A call that starts while the procedure runs (recursion) pushes a
+  // frame holding the caller's values, which the call's end gives back.
+  inline void PushFrame();
+  void PopFrame() {
+    for (auto it = FSlots.rbegin(); it != FSlots.rend(); ++it) {
+      (*it)->Value = std::move(FFrames.back());
+      FFrames.pop_back();
+    }
+  }
+  // Pushes a frame when the procedure is running; the frame goes with it.
+  class Frame {
+  public:
+    explicit Frame(TksProcVariable* p) : FProc(p->Executing ? p : nullptr) {
+      if (FProc) FProc->PushFrame();
+    }
+    Frame(const Frame&) = delete;
+    Frame& operator=(const Frame&) = delete;
+    ~Frame() { Release(); }
+    // Gives the caller its values back now (before var parameters are written).
+    void Release() {
+      if (FProc) FProc->PopFrame();
+      FProc = nullptr;
+    }
+
+  private:
+    TksProcVariable* FProc;
+  };
 
 private:
-  void RefreshLocals();
-  std::vector<TksCustomVariable*> FLocals;
-  std::vector<KsValue> FSaved;
-  int FLocalsVersion = -1;
+  std::unique_ptr<TksScript> FProg;
+  void RefreshSlots();
+  inline TksScript* MainProgram();
+  TksScript* FindMainProgram();
+  std::vector<TksCustomVariable*> FSlots;
+  std::vector<KsValue> FFrames;
+  int FSlotsVersion = -1;
+  // The script whose Execute started the run, found once per change of
+  // the script chains.
+  TksScript* FMain = nullptr;
+  quint64 FMainAt = 0;
 };
 
 // Base of binding modules: a module registers its classes and functions with
@@ -171,8 +206,10 @@ using TksGetUnitEvent = std::function<void(TksScript* sender, const QString& uni
 using TksRunLineEvent = std::function<void(TksScript* sender, const QString& unitName, const QString& sourcePos)>;
 
 // Every statement asks for a line handler up the Parent chain, and almost no
-// run has one. Any change of a handler or of a Parent link bumps this counter,
-// so a script that found no handler remembers that until the next change.
+// run has one; every procedure call asks for the main program up the same
+// chain. Any change of a handler, of a Parent link or of a script becoming a
+// main program bumps this counter, so the answers are remembered until the
+// next change.
 inline std::atomic<quint64> ksLineHandlersVersion{1};
 inline void ksLineHandlersChanged() { ksLineHandlersVersion.fetch_add(1, std::memory_order_relaxed); }
 
@@ -218,8 +255,10 @@ private:
   TksScript* FParent = nullptr;
 };
 
-// Pass 1 and 2 of the compiler, installed by the compiler library: fills the
-// script from Lines and sets ErrorMsg, ErrorPos and ErrorUnit on failure.
+// Replaces the compiler that TksScript::Compile runs (ksCompileScript, both
+// passes) until an empty hook restores it; tests install fakes with it. A
+// hook fills the script from Lines and sets ErrorMsg, ErrorPos and
+// ErrorUnit on failure.
 using TksCompileHook = std::function<void(TksScript* script)>;
 void ksSetCompileHook(TksCompileHook hook);
 
@@ -253,7 +292,7 @@ public:
   TksParentLink Parent;
   TksScript* RunningProc = nullptr;
   bool RTTIAdded = false;
-  TksStatement* MainBlock;
+  std::unique_ptr<TksStatement> MainBlock;
   QString SyntaxType = QStringLiteral("PascalScript");
   bool Terminated = false;
   QStringList ExecutableLines;
@@ -316,14 +355,34 @@ private:
     bool Owned;
   };
   void AddEnumImpl(const QString& typeName, const QString& names, bool bits);
+  template <class Pred>
+  void RemoveEntries(Pred drop, bool backwards);
   void TerminateRecursive();
   void RunLineLookup(const QString& unitName, const QString& sourcePos);
   std::vector<Entry> FEntries;
+  // Per unit: its row of ExecutableLines, that row's length when last
+  // written, and the line numbers in it.
+  struct LineSet {
+    int Row = -1;
+    int Length = 0;
+    QSet<QString> Numbers;
+  };
+  QHash<QString, LineSet> FLineIndex;
   // The handler version at which no script up the chain had a line handler
   // (0: not known; versions start at 1).
   quint64 FNoLineHandlerAt = 0;
   int FVersion = 0;
 };
+
+// Inline: every recursive call runs them.
+inline void TksProcVariable::PushFrame() {
+  if (FSlotsVersion != Prog->Version()) RefreshSlots();
+  for (TksCustomVariable* v : FSlots) FFrames.push_back(v->Value);
+}
+
+inline TksScript* TksProcVariable::MainProgram() {
+  return FMainAt == ksLineHandlersVersion.load(std::memory_order_relaxed) ? FMain : FindMainProgram();
+}
 
 // ---- host classes ---------------------------------------------------------------------
 

@@ -272,7 +272,7 @@ QString TksParser::ReadString() {
             piece += QLatin1Char('\n');
           else if (n == QLatin1Char('r') || n == QLatin1Char('R'))
             piece += QLatin1Char('\r');
-          else if (n == QLatin1Char('x') || n == QLatin1Char('X')) {
+          else if (n == QLatin1Char('x')) {  // an upper-case X stands for itself
             uint code = 0;
             bool digits = false;
             while (IsHexDigit(At(FPosition)) && FPosition <= FSize) {

@@ -16,17 +16,12 @@ TksAssignmentStmt::TksAssignmentStmt(TksScript* program, const QString& unitName
   if (Designator && Expression) Prepare();
 }
 
-TksAssignmentStmt::~TksAssignmentStmt() {
-  delete Designator;
-  delete Expression;
-}
-
 void TksAssignmentStmt::Prepare() {
   Target = (Designator->Kind == TksDesignator::dkVariable && !Designator->LateXML) ? Designator->Variable
-                                                                                    : static_cast<TksCustomVariable*>(Designator);
+                                                                                    : static_cast<TksCustomVariable*>(Designator.get());
   TksCustomVariable* single = Expression->SingleItem();
   // The tree's root directly: one call less per execution.
-  Source = single ? single : (Expression->Root ? static_cast<TksCustomVariable*>(Expression->Root) : Expression);
+  Source = single ? single : (Expression->Root ? static_cast<TksCustomVariable*>(Expression->Root) : Expression.get());
   FTargetVar = ksIsPlainWrite(Target) ? Target : nullptr;
   // A constant's value is read in place too (x += 1, i++).
   FSourceVar = ksIsPlainRead(Source) || typeid(*Source) == typeid(TksOperandNode) ? Source : nullptr;
@@ -44,14 +39,19 @@ void TksAssignmentStmt::Execute() {
   Target->SetValue(FSourceVar ? FSourceVar->Value : Source->GetValue());
 }
 
+// Small on purpose: loops run it per pass, the rest is out of line.
 void TksCompoundAssignStmt::Execute() {
   if (LineTerminated()) return;
+  if (FTargetVar && FSourceVar && !FTargetVar->ReadOnly) {
+    ksBinaryInPlace(Op, FTargetVar->Value, FSourceVar->Value);
+    return;
+  }
+  ExecuteGeneral();
+}
+
+void TksCompoundAssignStmt::ExecuteGeneral() {
   if (FTargetVar && !FTargetVar->ReadOnly) {
-    KsValue& v = FTargetVar->Value;
-    if (FSourceVar)
-      ksBinaryInPlace(Op, v, FSourceVar->Value);
-    else
-      ksBinaryInPlace(Op, v, Source->GetValue());
+    ksBinaryInPlace(Op, FTargetVar->Value, Source->GetValue());
     return;
   }
   KsValue v = Target->GetValue();
@@ -64,8 +64,6 @@ void TksCompoundAssignStmt::Execute() {
 TksCallStmt::TksCallStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
                          TksDesignator* designator, const QString& modificator)
     : TksStatement(program, unitName, sourcePos), Designator(designator), Modificator(modificator) {}
-
-TksCallStmt::~TksCallStmt() { delete Designator; }
 
 void TksCallStmt::Execute() {
   if (LineTerminated()) return;
@@ -82,46 +80,34 @@ TksIfStmt::TksIfStmt(TksScript* program, const QString& unitName, const QString&
     : TksStatement(program, unitName, sourcePos), Condition(condition),
       ElseStmt(new TksStatement(program, unitName, sourcePos)) {}
 
-TksIfStmt::~TksIfStmt() {
-  delete Condition;
-  delete ElseStmt;
-}
-
 void TksIfStmt::Execute() {
   if (LineTerminated()) return;
   if (Condition->GetBool())
     RunBody();
   else
-    ElseStmt->Execute();
+    ElseStmt->RunBody();
 }
 
 TksCaseSelector::TksCaseSelector(TksScript* program, const QString& unitName, const QString& sourcePos,
                                  TksSetExpression* set)
     : TksStatement(program, unitName, sourcePos), SetExpression(set) {}
 
-TksCaseSelector::~TksCaseSelector() { delete SetExpression; }
-
 TksCaseStmt::TksCaseStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
                          TksExpression* condition)
     : TksStatement(program, unitName, sourcePos), Condition(condition),
       ElseStmt(new TksStatement(program, unitName, sourcePos)) {}
 
-TksCaseStmt::~TksCaseStmt() {
-  delete Condition;
-  delete ElseStmt;
-}
-
 void TksCaseStmt::Execute() {
   KsValue v = Condition->GetValue();
   if (LineTerminated()) return;
-  for (TksItemList* item : FItems) {
-    auto* sel = static_cast<TksCaseSelector*>(item);
+  for (const auto& item : FItems) {
+    auto* sel = static_cast<TksCaseSelector*>(item.get());
     if (sel->SetExpression && sel->SetExpression->Contains(v)) {
       sel->Execute();
       return;
     }
   }
-  ElseStmt->Execute();
+  ElseStmt->RunBody();
 }
 
 // ---- loops ----------------------------------------------------------------------------------------
@@ -129,8 +115,6 @@ void TksCaseStmt::Execute() {
 TksRepeatStmt::TksRepeatStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
                              TksExpression* condition, bool inverseCondition)
     : TksStatement(program, unitName, sourcePos), Condition(condition), InverseCondition(inverseCondition) {}
-
-TksRepeatStmt::~TksRepeatStmt() { delete Condition; }
 
 void TksRepeatStmt::Execute() {
   if (LineTerminated()) return;
@@ -148,8 +132,6 @@ TksWhileStmt::TksWhileStmt(TksScript* program, const QString& unitName, const QS
                            TksExpression* condition)
     : TksStatement(program, unitName, sourcePos), Condition(condition) {}
 
-TksWhileStmt::~TksWhileStmt() { delete Condition; }
-
 void TksWhileStmt::Execute() {
   if (LineTerminated()) return;
   TksScript* p = Program;
@@ -165,11 +147,6 @@ TksForStmt::TksForStmt(TksScript* program, const QString& unitName, const QStrin
                        TksCustomVariable* variable, TksExpression* beginValue, TksExpression* endValue, bool down)
     : TksStatement(program, unitName, sourcePos), BeginValue(beginValue), Down(down), EndValue(endValue),
       Variable(variable) {}
-
-TksForStmt::~TksForStmt() {
-  delete BeginValue;
-  delete EndValue;
-}
 
 void TksForStmt::Execute() {
   const qint64 from = BeginValue->GetValue().ToInt64();
@@ -193,12 +170,6 @@ TksVbForStmt::TksVbForStmt(TksScript* program, const QString& unitName, const QS
                            TksExpression* step)
     : TksStatement(program, unitName, sourcePos), BeginValue(beginValue), EndValue(endValue), Step(step),
       Variable(variable) {}
-
-TksVbForStmt::~TksVbForStmt() {
-  delete BeginValue;
-  delete EndValue;
-  delete Step;
-}
 
 void TksVbForStmt::Execute() {
   KsValue i = BeginValue->GetValue();
@@ -224,22 +195,16 @@ TksCppForStmt::TksCppForStmt(TksScript* program, const QString& unitName, const 
     : TksStatement(program, unitName, sourcePos), FirstStmt(new TksStatement(program, unitName, sourcePos)),
       SecondStmt(new TksStatement(program, unitName, sourcePos)) {}
 
-TksCppForStmt::~TksCppForStmt() {
-  delete FirstStmt;
-  delete Expression;
-  delete SecondStmt;
-}
-
 void TksCppForStmt::Execute() {
   if (LineTerminated()) return;
   TksScript* p = Program;
-  FirstStmt->Execute();
+  FirstStmt->RunBody();
   if (p->Terminated) return;
   while (!Expression || Expression->GetBool()) {
     RunBody();
     if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
     p->ContinueFlag = false;
-    SecondStmt->Execute();
+    SecondStmt->RunBody();
   }
   p->BreakFlag = false;
 }
@@ -250,17 +215,19 @@ TksTryStmt::TksTryStmt(TksScript* program, const QString& unitName, const QStrin
     : TksStatement(program, unitName, sourcePos), IsExcept(isExcept),
       ExceptStmt(new TksStatement(program, unitName, sourcePos)) {}
 
-TksTryStmt::~TksTryStmt() { delete ExceptStmt; }
-
 void TksTryStmt::Execute() {
   if (LineTerminated()) return;
   TksScript* p = Program;
   if (!IsExcept) {
+    // A pending break, continue or exit must not cut the finally part
+    // short; it takes effect after it.
     auto runFinally = [&]() {
-      const bool exitFlag = p->ExitFlag;
-      p->ExitFlag = false;
+      const bool exitFlag = p->ExitFlag, breakFlag = p->BreakFlag, continueFlag = p->ContinueFlag;
+      p->ExitFlag = p->BreakFlag = p->ContinueFlag = false;
       ExceptStmt->Execute();
       p->ExitFlag = exitFlag || p->ExitFlag;
+      p->BreakFlag = breakFlag || p->BreakFlag;
+      p->ContinueFlag = continueFlag || p->ContinueFlag;
     };
     try {
       RunBody();
@@ -296,7 +263,5 @@ void TksTryStmt::Execute() {
 TksWithStmt::TksWithStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
                          TksDesignator* designator, TksCustomVariable* variable)
     : TksStatement(program, unitName, sourcePos), Designator(designator), Variable(variable) {}
-
-TksWithStmt::~TksWithStmt() { delete Designator; }
 
 void TksWithStmt::Execute() { Variable->Value = Designator->GetValue(); }

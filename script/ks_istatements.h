@@ -6,6 +6,8 @@
 
 #include "script/ks_idesignator.h"
 
+#include <memory>
+
 class TksStatement : public TksItemList {
 public:
   TksStatement(TksScript* program, const QString& unitName, const QString& sourcePos);
@@ -14,14 +16,13 @@ public:
   QString UnitName;
   virtual void Execute();
   void AddStatement(TksStatement* s) { Add(s); }
-
-protected:
-  // Runs the statement's own entries as a block (inline: loops run it per pass).
+  // Runs the statement's own entries as a block (inline: loops run it per
+  // pass, and the plain blocks a statement owns are run through it directly).
   void RunBody() {
     TksScript* p = Program;
-    for (TksItemList* item : FItems) {
+    for (const auto& item : FItems) {
       if (p->Terminated) return;
-      auto* st = static_cast<TksStatement*>(item);
+      auto* st = static_cast<TksStatement*>(item.get());
       try {
         st->Execute();
       } catch (KsError& e) {
@@ -34,6 +35,8 @@ protected:
       if (p->BreakFlag || p->ContinueFlag || p->ExitFlag) return;
     }
   }
+
+protected:
   // Fires the line event; true when the run was terminated meanwhile.
   bool LineTerminated() {
     Program->RunLine(UnitName, SourcePos);
@@ -45,9 +48,8 @@ class TksAssignmentStmt : public TksStatement {
 public:
   TksAssignmentStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
                     TksDesignator* designator = nullptr, TksExpression* expression = nullptr);
-  ~TksAssignmentStmt() override;
-  TksDesignator* Designator;   // owned
-  TksExpression* Expression;   // owned
+  std::unique_ptr<TksDesignator> Designator;   // owned
+  std::unique_ptr<TksExpression> Expression;   // owned
   TksCustomVariable* Target = nullptr;
   TksCustomVariable* Source = nullptr;
   // Resolves Target and Source; call after setting Designator and Expression.
@@ -68,6 +70,9 @@ public:
       : TksAssignmentStmt(program, unitName, sourcePos, designator, expression), Op(op) {}
   KsOp Op;
   void Execute() override;
+
+private:
+  void ExecuteGeneral();
 };
 
 class TksAssignPlusStmt : public TksCompoundAssignStmt {
@@ -95,8 +100,7 @@ class TksCallStmt : public TksStatement {
 public:
   TksCallStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
               TksDesignator* designator = nullptr, const QString& modificator = QString());
-  ~TksCallStmt() override;
-  TksDesignator* Designator;  // owned
+  std::unique_ptr<TksDesignator> Designator;  // owned
   QString Modificator;        // "", "+" or "-"
   void Execute() override;
 };
@@ -104,26 +108,23 @@ public:
 class TksIfStmt : public TksStatement {
 public:
   TksIfStmt(TksScript* program, const QString& unitName, const QString& sourcePos, TksExpression* condition = nullptr);
-  ~TksIfStmt() override;
-  TksExpression* Condition;  // owned
-  TksStatement* ElseStmt;    // owned; the then-part is the entries
+  std::unique_ptr<TksExpression> Condition;  // owned
+  std::unique_ptr<TksStatement> ElseStmt;    // owned; the then-part is the entries
   void Execute() override;
 };
 
 class TksCaseSelector : public TksStatement {
 public:
   TksCaseSelector(TksScript* program, const QString& unitName, const QString& sourcePos, TksSetExpression* set = nullptr);
-  ~TksCaseSelector() override;
-  TksSetExpression* SetExpression;  // owned; the branch is the entries
+  std::unique_ptr<TksSetExpression> SetExpression;  // owned; the branch is the entries
   void Execute() override { RunBody(); }
 };
 
 class TksCaseStmt : public TksStatement {
 public:
   TksCaseStmt(TksScript* program, const QString& unitName, const QString& sourcePos, TksExpression* condition = nullptr);
-  ~TksCaseStmt() override;
-  TksExpression* Condition;  // owned
-  TksStatement* ElseStmt;    // owned; the entries are TksCaseSelector
+  std::unique_ptr<TksExpression> Condition;  // owned
+  std::unique_ptr<TksStatement> ElseStmt;    // owned; the entries are TksCaseSelector
   void Execute() override;
 };
 
@@ -131,8 +132,7 @@ class TksRepeatStmt : public TksStatement {
 public:
   TksRepeatStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
                 TksExpression* condition = nullptr, bool inverseCondition = false);
-  ~TksRepeatStmt() override;
-  TksExpression* Condition;  // owned
+  std::unique_ptr<TksExpression> Condition;  // owned
   bool InverseCondition;     // do-while: repeat while the condition holds
   void Execute() override;
 };
@@ -140,8 +140,7 @@ public:
 class TksWhileStmt : public TksStatement {
 public:
   TksWhileStmt(TksScript* program, const QString& unitName, const QString& sourcePos, TksExpression* condition = nullptr);
-  ~TksWhileStmt() override;
-  TksExpression* Condition;  // owned
+  std::unique_ptr<TksExpression> Condition;  // owned
   void Execute() override;
 };
 
@@ -149,10 +148,9 @@ class TksForStmt : public TksStatement {
 public:
   TksForStmt(TksScript* program, const QString& unitName, const QString& sourcePos, TksCustomVariable* variable = nullptr,
              TksExpression* beginValue = nullptr, TksExpression* endValue = nullptr, bool down = false);
-  ~TksForStmt() override;
-  TksExpression* BeginValue;  // owned
+  std::unique_ptr<TksExpression> BeginValue;  // owned
   bool Down;
-  TksExpression* EndValue;    // owned
+  std::unique_ptr<TksExpression> EndValue;    // owned
   TksCustomVariable* Variable;  // not owned
   void Execute() override;
 };
@@ -161,10 +159,9 @@ class TksVbForStmt : public TksStatement {
 public:
   TksVbForStmt(TksScript* program, const QString& unitName, const QString& sourcePos, TksCustomVariable* variable = nullptr,
                TksExpression* beginValue = nullptr, TksExpression* endValue = nullptr, TksExpression* step = nullptr);
-  ~TksVbForStmt() override;
-  TksExpression* BeginValue;  // owned
-  TksExpression* EndValue;    // owned
-  TksExpression* Step;        // owned, may be nullptr (1)
+  std::unique_ptr<TksExpression> BeginValue;  // owned
+  std::unique_ptr<TksExpression> EndValue;    // owned
+  std::unique_ptr<TksExpression> Step;        // owned, may be nullptr (1)
   TksCustomVariable* Variable;  // not owned
   void Execute() override;
 };
@@ -172,19 +169,17 @@ public:
 class TksCppForStmt : public TksStatement {
 public:
   TksCppForStmt(TksScript* program, const QString& unitName, const QString& sourcePos);
-  ~TksCppForStmt() override;
-  TksStatement* FirstStmt;   // owned
-  TksExpression* Expression = nullptr;  // owned; nullptr: no condition (loops until break)
-  TksStatement* SecondStmt;  // owned
+  std::unique_ptr<TksStatement> FirstStmt;   // owned
+  std::unique_ptr<TksExpression> Expression;  // owned; nullptr: no condition (loops until break)
+  std::unique_ptr<TksStatement> SecondStmt;  // owned
   void Execute() override;
 };
 
 class TksTryStmt : public TksStatement {
 public:
   TksTryStmt(TksScript* program, const QString& unitName, const QString& sourcePos, bool isExcept = false);
-  ~TksTryStmt() override;
   bool IsExcept;
-  TksStatement* ExceptStmt;  // owned: the except or the finally part
+  std::unique_ptr<TksStatement> ExceptStmt;  // owned: the except or the finally part
   void Execute() override;
 };
 
@@ -213,8 +208,7 @@ class TksWithStmt : public TksStatement {
 public:
   TksWithStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
               TksDesignator* designator = nullptr, TksCustomVariable* variable = nullptr);
-  ~TksWithStmt() override;
-  TksDesignator* Designator;    // owned
+  std::unique_ptr<TksDesignator> Designator;    // owned
   TksCustomVariable* Variable;  // not owned: the hidden variable
   void Execute() override;
 };

@@ -4,9 +4,27 @@
 #include "script/ks_iconst.h"
 #include "script/ks_iparser.h"
 
+#include <charconv>
+#include <cmath>
 #include <memory>
 
 namespace {
+
+// For a decimal text out of the range of a double: whether it is too small
+// (rather than too large), judged by the power of ten of its first digit.
+bool TooSmallForDouble(const QByteArray& t) {
+  const int e = t.indexOf('e') >= 0 ? t.indexOf('e') : t.indexOf('E');
+  const QByteArray mantissa = e >= 0 ? t.left(e) : t;
+  const qint64 exponent = e >= 0 ? t.mid(e + 1).toLongLong() : 0;
+  const int dot = mantissa.indexOf('.');
+  const QByteArray whole = dot >= 0 ? mantissa.left(dot) : mantissa;
+  int i = 0;
+  while (i < whole.size() && whole[i] == '0') ++i;
+  if (i < whole.size()) return exponent + (whole.size() - i) <= 0;
+  int zeros = 0;  // 0.000...: its first digit lies after the point
+  for (int j = dot + 1; dot >= 0 && j < mantissa.size() && mantissa[j] == '0'; ++j) ++zeros;
+  return exponent - zeros <= 0;
+}
 
 struct BuiltinType {
   const char* Name;
@@ -91,7 +109,7 @@ bool ksClassInherits(const QString& typeNameA, const QString& typeNameB, const T
   if (a->ClassRef && b->ClassRef && b->ClassRef->InheritsFrom(a->ClassRef)) return true;
   // Follow the registered ancestor names too (classes described only here).
   QString anc = b->AncestorName;
-  for (int guard = 0; guard < 100 && !anc.isEmpty(); ++guard) {
+  for (int guard = 0; guard < ksMaxClassAncestors && !anc.isEmpty(); ++guard) {
     TksClassVariable* c = script->FindClass(anc);
     if (!c) break;
     if (c == a) return true;
@@ -139,9 +157,17 @@ KsValue ksLiteralToVariant(const QString& text) {
     l = text.toLongLong(&ok, 10);
   }
   if (ok) return KsValue::FromInt(l);
-  double d = text.toDouble(&ok);  // the script's decimal separator is always "."
-  if (ok) return KsValue(d);
-  return KsValue::Null();
+  if (text.startsWith(QLatin1Char('$'))) return KsValue::Null();  // more than 64 bits
+  // The script's decimal separator is always "."; a number too small for a
+  // double reads as (nearly) zero, one too large is no number.
+  const QByteArray latin = text.toLatin1();
+  const char* end = latin.constData() + latin.size();
+  double d = 0;
+  const auto r = std::from_chars(latin.constData(), end, d);
+  if (r.ptr != end) return KsValue::Null();
+  if (r.ec == std::errc::result_out_of_range) return TooSmallForDouble(latin) ? KsValue(0.0) : KsValue::Null();
+  if (r.ec != std::errc() || !std::isfinite(d)) return KsValue::Null();
+  return KsValue(d);
 }
 
 QPoint ksPosToPoint(const QString& pos) {

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "script/ks_limits.h"
 #include "script/ksvalue.h"
 
 #include <QBuffer>
@@ -10,7 +11,6 @@
 #include <algorithm>
 
 namespace {
-const int kMaxDepth = 2000;  // deeper documents are refused, not a stack overflow
 
 KsError FormatError() { return KsError(QStringLiteral("Invalid file format")); }
 }  // namespace
@@ -31,8 +31,12 @@ void TksXMLItem::Detach() {
 }
 
 void TksXMLItem::Clear() {
-  while (FItems && !FItems->empty()) delete FItems->front();  // each removes itself
-  FItems.reset();
+  // Children are let go first, so that none searches this list when freed.
+  std::unique_ptr<std::vector<TksXMLItem*>> items;
+  items.swap(FItems);
+  if (!items) return;
+  for (TksXMLItem* i : *items) i->FParent = nullptr;
+  for (TksXMLItem* i : *items) delete i;
 }
 
 TksXMLItem* TksXMLItem::Add() {
@@ -78,11 +82,14 @@ TksXMLItem* TksXMLItem::Root() {
 
 namespace {
 // Index in Text of the attribute's name (after its leading blank), or -1.
+// The name counts where a blank or the start of Text precedes it and =" follows.
 int FindAttr(const QString& text, const QString& name) {
-  const QString key = QLatin1Char(' ') + name + QStringLiteral("=\"");
-  const QString padded = QLatin1Char(' ') + text;
-  int i = padded.indexOf(key, 0, Qt::CaseInsensitive);
-  return i < 0 ? -1 : i;  // padded index i+1 == text index i
+  const qsizetype n = name.size();
+  for (qsizetype i = 0; (i = text.indexOf(name, i, Qt::CaseInsensitive)) >= 0; ++i)
+    if ((i == 0 || text[i - 1] == QLatin1Char(' ')) && i + n + 1 < text.size() && text[i + n] == QLatin1Char('=') &&
+        text[i + n + 1] == QLatin1Char('"'))
+      return int(i);
+  return -1;
 }
 }  // namespace
 
@@ -172,16 +179,18 @@ QString ksXMLUnescape(const QString& s) {
 // ---- reader --------------------------------------------------------------------------------
 
 TksXMLReader::TksXMLReader(QIODevice& stream)
-    : FStream(stream), FSize(stream.size()), FPosition(stream.pos()) {}
+    : FStream(&stream), FSize(stream.size()), FPosition(stream.pos()) {}
+
+TksXMLReader::TksXMLReader(QStringView text) : FText(text) {}
 
 TksXMLReader::~TksXMLReader() {
-  if (!FStream.isSequential()) FStream.seek(FPosition);
+  if (FStream && !FStream->isSequential()) FStream->seek(FPosition);
 }
 
 bool TksXMLReader::ReadChar(char& c) {
   if (FCursor >= FFill) {
-    if (!FStream.isSequential() && FStream.pos() >= FSize) return false;
-    qint64 got = FStream.read(FBuffer, sizeof(FBuffer));
+    if (!FStream->isSequential() && FStream->pos() >= FSize) return false;
+    qint64 got = FStream->read(FBuffer, sizeof(FBuffer));
     if (got <= 0) return false;
     FFill = int(got);
     FCursor = 0;
@@ -191,15 +200,69 @@ bool TksXMLReader::ReadChar(char& c) {
   return true;
 }
 
+// The same rules as the byte reader below, on the characters of FText.
+bool TksXMLReader::ReadTagFromText(QString& name, QString& text) {
+  const qsizetype size = FText.size();
+  qsizetype start, end;
+  for (;;) {
+    const qsizetype open = FText.indexOf(QLatin1Char('<'), FTextPos);
+    if (open < 0) {
+      FTextPos = size;
+      return false;  // no further tag
+    }
+    start = open + 1;
+    bool comment = false;
+    for (end = start;; ++end) {
+      if (end >= size) throw FormatError();
+      const QChar c = FText[end];
+      if (c == QLatin1Char('>')) break;
+      if (c == QLatin1Char('<')) throw FormatError();
+      if (end - start == 2 && FText.sliced(start, 3) == QLatin1String("!--")) {
+        int dashes = 0;
+        qsizetype k = end + 1;
+        for (;; ++k) {
+          if (k >= size) throw FormatError();
+          const QChar d = FText[k];
+          if (d == QLatin1Char('-')) ++dashes;
+          else if (d == QLatin1Char('>') && dashes >= 2) break;
+          else dashes = 0;
+        }
+        FTextPos = k + 1;
+        comment = true;
+        break;
+      }
+    }
+    if (!comment) break;
+  }
+  FTextPos = end + 1;
+  QStringView tag = FText.sliced(start, end - start);
+  if (tag.endsWith(QLatin1Char(' '))) tag.chop(1);
+  const qsizetype blank = tag.indexOf(QLatin1Char(' '));
+  const QStringView nameView = blank < 0 ? tag : tag.first(blank);
+  auto known = std::find_if(FTextNames.begin(), FTextNames.end(), [&](const QString& n) { return n == nameView; });
+  if (known != FTextNames.end()) {
+    name = *known;
+  } else {
+    name = nameView.toString();
+    if (FTextNames.size() < 64) FTextNames.push_back(name);  // a document of endless names gets no cache
+  }
+  if (blank < 0)
+    text.clear();
+  else
+    text = tag.sliced(blank + 1).toString();
+  return true;
+}
+
 bool TksXMLReader::ReadTag(QString& name, QString& text) {
-  QByteArray tag;
+  if (!FStream) return ReadTagFromText(name, text);
+  QByteArray& tag = FTag;
   char c;
   bool comment;
   do {
     do {
       if (!ReadChar(c)) return false;  // no further tag
     } while (c != '<');
-    tag.clear();
+    tag.resize(0);
     comment = false;
     for (;;) {
       if (!ReadChar(c)) throw FormatError();
@@ -219,16 +282,23 @@ bool TksXMLReader::ReadTag(QString& name, QString& text) {
       }
     }
   } while (comment);
-  QString t = QString::fromUtf8(tag);
-  if (t.endsWith(QLatin1Char(' '))) t.chop(1);
-  int blank = t.indexOf(QLatin1Char(' '));
-  if (blank < 0) {
-    name = t;
+  // A blank is one byte in UTF-8 and never part of another character.
+  qsizetype size = tag.size();
+  if (size > 0 && tag[size - 1] == ' ') --size;
+  qsizetype blank = QByteArrayView(tag.constData(), size).indexOf(' ');
+  const qsizetype nameSize = blank < 0 ? size : blank;
+  const QByteArray key = QByteArray::fromRawData(tag.constData(), nameSize);
+  auto known = FNames.constFind(key);
+  if (known != FNames.constEnd())
+    name = known.value();
+  else if (FNames.size() < 256)  // a document of endless names gets no cache
+    name = FNames.insert(QByteArray(tag.constData(), nameSize), QString::fromUtf8(tag.constData(), nameSize)).value();
+  else
+    name = QString::fromUtf8(tag.constData(), nameSize);
+  if (blank < 0)
     text.clear();
-  } else {
-    name = t.left(blank);
-    text = t.mid(blank + 1);
-  }
+  else
+    text = QString::fromUtf8(tag.constData() + blank + 1, size - blank - 1);
   return true;
 }
 
@@ -288,7 +358,7 @@ void TksXMLReader::ReadItem(TksXMLItem* item, QString& lastName) {
     TksXMLItem* added = child.release();
     parent->AddItem(added);
     if (k == 2) {
-      if (int(stack.size()) >= kMaxDepth) throw FormatError();
+      if (int(stack.size()) >= ksMaxXMLDepth) throw FormatError();
       stack.push_back({added});
     }
   }
@@ -378,10 +448,10 @@ void TksXMLDocument::SaveToFile(const QString& fileName) {
 }
 
 void TksXMLDocument::LoadFromString(const QString& text) {
-  QByteArray bytes = text.toUtf8();
-  QBuffer buf(&bytes);
-  buf.open(QIODevice::ReadOnly);
-  LoadFromStream(buf);
+  FRoot.Clear();
+  TksXMLReader reader{QStringView(text)};
+  reader.ReadHeader();
+  reader.ReadRootItem(&FRoot);
 }
 
 QString TksXMLDocument::SaveToString() {

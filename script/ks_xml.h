@@ -3,6 +3,8 @@
 // and are read and written by Prop. Files are UTF-8.
 #pragma once
 
+#include <QByteArray>
+#include <QHash>
 #include <QIODevice>
 #include <QString>
 #include <memory>
@@ -67,6 +69,8 @@ private:
 class TksXMLReader {
 public:
   explicit TksXMLReader(QIODevice& stream);
+  // Reads the tags of a text in memory, as a stream of its UTF-8 would.
+  explicit TksXMLReader(QStringView text);
   ~TksXMLReader();  // leaves the stream at the reader's logical position
   // Reads one tag; false at the end of the stream. Raises on a bad tag.
   bool ReadTag(QString& name, QString& text);
@@ -75,10 +79,18 @@ public:
 
 private:
   bool ReadChar(char& c);
+  bool ReadTagFromText(QString& name, QString& text);
   void ReadItem(TksXMLItem* item, QString& lastName);
-  QIODevice& FStream;
-  qint64 FSize;
-  qint64 FPosition;
+  QIODevice* FStream = nullptr;
+  qint64 FSize = 0;
+  qint64 FPosition = 0;
+  QStringView FText;  // text mode
+  qsizetype FTextPos = 0;
+  QByteArray FTag;  // the tag being read (its buffer is reused)
+  // Element names seen so far: the items of a document share one copy of
+  // each name instead of allocating it per item.
+  QHash<QByteArray, QString> FNames;
+  std::vector<QString> FTextNames;
   char FBuffer[4096];
   int FFill = 0;
   int FCursor = 0;

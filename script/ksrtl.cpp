@@ -1,5 +1,7 @@
 #include "script/ksrtl.h"
 
+#include "script/ks_limits.h"
+
 #include <QDate>
 #include <QDateTime>
 
@@ -669,7 +671,7 @@ QString ksFormat(const QString& fmt, const std::vector<KsValue>& args) {
       value = 0;
       while (i < n && fmt[i].isDigit() && fmt[i].unicode() < 128) {
         value = value * 10 + (fmt[i].unicode() - '0');
-        if (value > 100000) throw FormatError(fmt);
+        if (value > ksMaxFormatWidth) throw FormatError(fmt);
         ++i;
       }
       return i > st;

@@ -38,6 +38,8 @@
 //    is of the class asked for; otherwise EInvalidObject is raised.
 #pragma once
 
+#include "platform/error.h"
+
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -50,21 +52,18 @@ class QObject;
 class KsClassInfo;
 
 // Run-time error of the engine; a script try-except statement catches it.
-class KsError : public std::exception {
+// what() and message() are the message, as written when it was raised.
+class KsError : public velmora::Error {
 public:
   KsError(QString className, QString message)
-      : ClassName(std::move(className)), Message(std::move(message)), FUtf8(Message.toUtf8()) {}
+      : velmora::Error(message), ClassName(std::move(className)), Message(std::move(message)) {}
   explicit KsError(QString message) : KsError(QStringLiteral("Exception"), std::move(message)) {}
-  const char* what() const noexcept override { return FUtf8.constData(); }
   QString ClassName;
   QString Message;
   // Where a script statement raised it ("line:col" and unit), filled by the
   // innermost statement block the error passes; empty outside scripts.
   QString SourcePos;
   QString UnitName;
-
-private:
-  QByteArray FUtf8;
 };
 
 // Kinds below String hold no resources (copied bitwise).
@@ -136,6 +135,12 @@ public:
       o.FKind = KsKind::Empty;
     }
     return *this;
+  }
+  // Makes the value Unassigned in place.
+  void Clear() noexcept {
+    if (FKind >= KsKind::String) DestroySlow();
+    FKind = KsKind::Empty;
+    FU.l = 0;
   }
   // Stores an integer in place (Integer when it fits in 32 bits).
   void SetInt(qint64 l) noexcept {
@@ -301,6 +306,12 @@ inline KsValue ksBinary(KsOp op, const KsValue& a, const KsValue& b) {
 // and differences in place, everything else through ksBinary).
 void ksBinaryInPlaceSlow(KsOp op, KsValue& a, const KsValue& b);
 inline void ksBinaryInPlace(KsOp op, KsValue& a, const KsValue& b) {
+  if ((op == KsOp::Add || op == KsOp::Sub) && a.Kind() == KsKind::Integer && b.Kind() == KsKind::Integer) {
+    // 32-bit operands give a 64-bit result that cannot overflow
+    const qint64 sum = op == KsOp::Add ? qint64(a.RawInt()) + b.RawInt() : qint64(a.RawInt()) - b.RawInt();
+    a.SetInt(sum);
+    return;
+  }
   qint64 x, y, r;
   if ((op == KsOp::Add || op == KsOp::Sub) && ksBothIntegral(a, b, x, y) &&
       !(op == KsOp::Add ? __builtin_add_overflow(x, y, &r) : __builtin_sub_overflow(x, y, &r))) {

@@ -107,9 +107,12 @@ TEST_F(KsProgram, TypesOfExpressions) {
   EXPECT_EQ(e->TypeCode, tcFloat);
   e.reset(Expr(&S, {1, "<", 2}));
   EXPECT_EQ(e->TypeCode, tcBoolean);
+  e.reset(Expr(&S, {Str("x"), "STRCAT", 1}));
+  EXPECT_EQ(e->TypeCode, tcString);
+  EXPECT_EQ(e->GetValue().ToString(), QStringLiteral("x1"));
   e.reset(Expr(&S, {1, "STRCAT", Str("x")}));
   EXPECT_EQ(e->TypeCode, tcString);
-  EXPECT_EQ(e->GetValue().ToString(), QStringLiteral("1x"));
+  EXPECT_THROW(e->GetValue(), KsError);  // no text on the left: an addition, and 'x' is no number
   // incompatible operands are found at build time, with the operator's position
   EXPECT_EQ(ExprError(&S, {true, "+", 1}), QStringLiteral("2:7"));
   EXPECT_EQ(ExprError(&S, {Str("a"), "-", Str("b")}), QStringLiteral("2:7"));
@@ -262,7 +265,7 @@ TEST_F(KsProgram, Loops) {
   S.MainBlock->Add(vb);
   auto* cf = new TksCppForStmt(&S, QString(), QStringLiteral("3:1"));
   cf->FirstStmt->Add(Assign(&S, i, Expr(&S, {0})));
-  cf->Expression = Expr(&S, {i, "<", 4});
+  cf->Expression.reset(Expr(&S, {i, "<", 4}));
   cf->SecondStmt->Add(new TksCallStmt(&S, QString(), QStringLiteral("3:20"), TksDesignator::ForVariable(&S, i), QStringLiteral("+")));
   cf->Add(count());
   S.MainBlock->Add(cf);
@@ -810,6 +813,15 @@ TEST_F(KsProgram, EnumsConstantsAndExecutableLines) {
   S.AddExecutableLine(QString(), QStringLiteral("7:1"));
   S.AddExecutableLine(QStringLiteral("u"), QStringLiteral("2:1"));
   EXPECT_EQ(S.ExecutableLines, QStringList({"=,3,7", "u=,2"}));
+  // the list as the host changed it is what counts
+  S.ExecutableLines = QStringList({QStringLiteral("u=,2,9"), QStringLiteral("=,3")});
+  S.AddExecutableLine(QStringLiteral("u"), QStringLiteral("9:1"));
+  S.AddExecutableLine(QString(), QStringLiteral("7:1"));
+  S.AddExecutableLine(QString(), QStringLiteral("3:2"));
+  EXPECT_EQ(S.ExecutableLines, QStringList({"u=,2,9", "=,3,7"}));
+  S.ExecutableLines.clear();
+  S.AddExecutableLine(QString(), QStringLiteral("3:5"));
+  EXPECT_EQ(S.ExecutableLines, QStringList({"=,3"}));
 }
 
 TEST_F(KsProgram, CompileWithoutACompilerReportsTheLanguage) {

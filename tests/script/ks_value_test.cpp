@@ -102,6 +102,21 @@ TEST(KsValueOperators, FailuresRaiseCatchableErrors) {
   EXPECT_EQ(ksNegate(KsValue(-2147483647 - 1)).ToString(), QStringLiteral("2147483648"));
 }
 
+// The engine's errors are the program's own errors, with the message as text.
+TEST(KsErrors, AreTheProgramsErrorsWithTheirMessage) {
+  try {
+    throw KsError(QStringLiteral("EConvertError"), QStringLiteral("'Ä' is not a valid number"));
+  } catch (const velmora::Error& e) {
+    EXPECT_EQ(e.message(), QStringLiteral("'Ä' is not a valid number"));
+    EXPECT_EQ(QString::fromUtf8(e.what()), e.message());
+    const auto* ks = dynamic_cast<const KsError*>(&e);
+    ASSERT_NE(ks, nullptr);
+    EXPECT_EQ(ks->ClassName, QStringLiteral("EConvertError"));
+    EXPECT_EQ(ks->Message, e.message());
+  }
+  EXPECT_EQ(KsError(QStringLiteral("plain")).ClassName, QStringLiteral("Exception"));
+}
+
 TEST(KsValueCompare, Rules) {
   EXPECT_TRUE(ksEquals(KsValue(1), KsValue(1.0)));
   EXPECT_TRUE(ksEquals(S("10"), KsValue(10)));

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QBuffer>
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace {
@@ -47,6 +50,46 @@ TEST(KsXmlReader, StructuralErrorsRaiseInvalidFileFormat) {
     } catch (const KsError& e) {
       EXPECT_EQ(e.Message, QStringLiteral("Invalid file format")) << text;
     }
+  }
+}
+
+// A text in memory reads as the stream of its UTF-8 does: names, texts,
+// comments, blanks, national letters and the same errors.
+TEST(KsXmlReader, TextAndStreamReadAlike) {
+  const char* texts[] = {
+      "<?xml version=\"1.0\"?>\n<root a=\"1\"><!-- note -->\n<a x=\"1\"/><b/><c y=\"2\" ><d/></c><!-- a > b --></root>",
+      "<?xml?><程序 名=\"金额\"><项 值=\"&#60;\" /><项/></程序>",
+      "<?xml?><a><b>", "<?xml?><a  ><b  x=\"1\"  /></a>", "<?xml?><a><!---->x<b/></a>",
+      "<?xml?><a></b>", "<?xml?><a <b>", "<?xml?><!-- open", "<root/>"};
+  auto dump = [](const TksXMLItem* r) {
+    QStringList out;
+    std::function<void(const TksXMLItem*, int)> walk = [&](const TksXMLItem* i, int depth) {
+      out << QString(depth, QLatin1Char(' ')) + i->Name + QLatin1Char('|') + i->Text;
+      for (int k = 0; k < i->Count(); ++k) walk(i->Items(k), depth + 1);
+    };
+    walk(r, 0);
+    return out;
+  };
+  for (const char* t : texts) {
+    SCOPED_TRACE(t);
+    QString fromText, fromStream;
+    TksXMLDocument a, b;
+    try {
+      a.LoadFromString(QString::fromUtf8(t));
+      fromText = dump(a.Root()).join(QLatin1Char('\n'));
+    } catch (const KsError& e) {
+      fromText = QStringLiteral("error: ") + e.Message;
+    }
+    QByteArray bytes(t);
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::ReadOnly);
+    try {
+      b.LoadFromStream(buf);
+      fromStream = dump(b.Root()).join(QLatin1Char('\n'));
+    } catch (const KsError& e) {
+      fromStream = QStringLiteral("error: ") + e.Message;
+    }
+    EXPECT_EQ(fromText, fromStream);
   }
 }
 

@@ -1,0 +1,34 @@
+// The engine's limits in one place: how deep, how large and how long a
+// script may grow before it is refused with an error instead of exhausting
+// the stack, the memory or the user's patience.
+#pragma once
+
+#include <QtGlobal>
+
+// Script calls nested deeper than this raise EStackOverflow (catchable).
+constexpr int ksMaxCallDepth = 1000;
+// Expression trees deeper than this are refused ("Expression too complex"):
+// evaluation recurses once per level.
+constexpr int ksMaxExpressionDepth = 1000;
+// Nesting of grammar rules that pass 1 allows (deeper texts are refused with
+// SProgramTooComplex instead of exhausting the stack).
+constexpr int ksMaxRuleDepth = 1200;
+// Nesting of the elements of a grammar document.
+constexpr int ksMaxGrammarDepth = 200;
+// Rule steps pass 1 may take per character of text, on top of a fixed
+// allowance, and in all (real scripts need some 15 per character).
+constexpr qint64 ksRuleStepsPerChar = 500;
+constexpr qint64 ksRuleStepsBase = 200000;
+constexpr qint64 ksMaxRuleSteps = 100000000;
+// Units included into units, at most this deep.
+constexpr int ksMaxUnitDepth = 32;
+// Largest unit file read from disk.
+constexpr qint64 ksMaxUnitBytes = qint64(8) << 20;
+// Total array elements a declaration may ask for.
+constexpr qint64 ksMaxArrayElements = qint64(1) << 24;
+// Nesting of a script XML document.
+constexpr int ksMaxXMLDepth = 2000;
+// Ancestors followed when a class chain is walked (a cycle must end).
+constexpr int ksMaxClassAncestors = 100;
+// Widths and precisions a Format specifier may ask for.
+constexpr int ksMaxFormatWidth = 100000;
