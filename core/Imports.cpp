@@ -5,6 +5,7 @@
 #include "core/Unit1.h"
 #include "core/dm.h"
 #include "platform/excel/excelreader.h"
+#include "platform/ui/application.h"
 #include "platform/ui/lookupcombo.h"
 #include "platform/ui/messages.h"
 
@@ -105,7 +106,7 @@ TfrmReading::TfrmReading(const QString &fileName, QWidget *parent) : ui::Form(pa
     lay->addWidget(ProgressBar1);
     lay->addLayout(buttons);
     resize(360, 110);
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    ui::on(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
 }
 
 std::function<void(TfrmReading *)> &TfrmReading::onShown()
@@ -207,9 +208,9 @@ TfrmImport::TfrmImport(const Layout &layout, QWidget *parent) : ui::Form(parent)
     lay->addWidget(GroupBox2, 1);
     lay->addLayout(buttons);
 
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
-    connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
-    connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
+    ui::on(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    ui::on(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+    ui::on(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
 }
 
 void TfrmImport::addPanel(QWidget *panel)

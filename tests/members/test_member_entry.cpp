@@ -1,6 +1,7 @@
 // Member entry and quick entry, driven as a user would.
 #include "fixture.h"
 #include "members/MemberEntry.h"
+#include "platform/ui/application.h"
 
 using ui::LookupOrigin;
 using members::MemberRecord;
@@ -47,6 +48,41 @@ TEST_F(MemberEntryTest, NewMemberIsWrittenWithTheTypeValuesPinyinAndDefaults)
     EXPECT_EQ(col("26000001", "UseDate"), "1900-01-01");
     EXPECT_EQ(col("26000001", "theUser"), "admin");
     EXPECT_EQ(col("26000001", "theTM"), "高");
+}
+
+// Another program holding the database: the save is refused with a sentence
+// the staff understand, nothing is half-written, the entry stays in the
+// window, and saving again once the other program lets go lands it.
+TEST_F(MemberEntryTest, ASaveRefusedByALockKeepsTheEntryAndTheNextSaveLands)
+{
+    auto other = vdb::Connection::open(c().path(), velmora::databaseKey());
+    other->execute("BEGIN IMMEDIATE");
+    c().setBusyTimeout(0);
+    TfrmMember_In w;
+    w.myNew();
+    w.CheckBox1->setChecked(false);
+    w.Edit2->setText("张三");
+    const int before = count("Member");
+    ui::guarded([&] { w.BitBtn1Click(); });
+    ASSERT_FALSE(msgs.shown().empty());
+    EXPECT_TRUE(msgs.last().contains("其他程序")) << msgs.last().toStdString();
+    EXPECT_FALSE(msgs.texts().join("|").contains("保存成功"));
+    EXPECT_FALSE(c().inTransaction());
+    EXPECT_NE(w.result(), QDialog::Accepted);
+    EXPECT_EQ(w.Edit1->text(), "26000001");
+    EXPECT_EQ(w.Edit2->text(), "张三");
+
+    other->execute("ROLLBACK");
+    msgs.clear();
+    ui::guarded([&] { w.BitBtn1Click(); });
+    EXPECT_EQ(msgs.last(), "恭喜！恭喜！ 会员信息 保存成功！");
+    EXPECT_EQ(count("Member"), before + 1);
+    EXPECT_EQ(col("26000001", "theName"), "张三");
+    // Seen from a fresh connection too: the save was committed, not left in
+    // a transaction nobody tracks.
+    vdb::Query q(other.get());
+    q.OpenSql("select theName from Member where theNum='26000001'");
+    EXPECT_EQ(q.value("theName"), "张三");
 }
 
 TEST_F(MemberEntryTest, ChecksRefuseInOrderAndWriteNothing)
