@@ -2,6 +2,8 @@
 
 #include "core/Imports.h"
 #include "core/MenuOpeners.h"
+#include "core/NameLists.h"
+#include "platform/ui/modal.h"
 
 namespace core {
 
@@ -10,13 +12,16 @@ template <class Window>
 void openModal(QWidget *owner)
 {
     Window w(owner);
-    w.exec();
+    ui::showModal(&w);
 }
 }  // namespace
 
 void registerWindows()
 {
     using namespace velmora;
+    registerWindow({QStringLiteral("001"), 0, nullptr, modal(openModal<TfrmSMType>), {}});
+    registerWindow({QStringLiteral("002"), 0, nullptr, modal(openModal<TfrmSSex>), {}});
+    registerWindow({QStringLiteral("005"), 0, nullptr, modal(openModal<TfrmWorker>), {}});
     registerWindow({QStringLiteral("104"), OwnItem, nullptr, modal(openModal<TfrmIn_M>), {}});
     registerWindow({QStringLiteral("504"), 0, nullptr, modal(openModal<TfrmIn_S>), {}});
     registerWindow({QStringLiteral("518"), Stock, nullptr, modal(openModal<TfrmIn_G>), {}});
