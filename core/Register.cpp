@@ -1,5 +1,6 @@
 #include "core/Register.h"
 
+#include "core/Dept.h"
 #include "core/Imports.h"
 #include "core/MenuOpeners.h"
 #include "core/NameLists.h"
@@ -19,6 +20,7 @@ void openModal(QWidget *owner)
 void registerWindows()
 {
     using namespace velmora;
+    registerWindow({QStringLiteral("000"), 0, nullptr, modal(openModal<TfrmDept>), {}});
     registerWindow({QStringLiteral("001"), 0, nullptr, modal(openModal<TfrmSMType>), {}});
     registerWindow({QStringLiteral("002"), 0, nullptr, modal(openModal<TfrmSSex>), {}});
     registerWindow({QStringLiteral("005"), 0, nullptr, modal(openModal<TfrmWorker>), {}});
