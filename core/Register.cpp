@@ -4,6 +4,7 @@
 #include "core/Imports.h"
 #include "core/MenuOpeners.h"
 #include "core/NameLists.h"
+#include "core/User.h"
 #include "platform/ui/modal.h"
 
 namespace core {
@@ -23,7 +24,9 @@ void registerWindows()
     registerWindow({QStringLiteral("000"), 0, nullptr, modal(openModal<TfrmDept>), {}});
     registerWindow({QStringLiteral("001"), 0, nullptr, modal(openModal<TfrmSMType>), {}});
     registerWindow({QStringLiteral("002"), 0, nullptr, modal(openModal<TfrmSSex>), {}});
+    registerWindow({QStringLiteral("004"), 0, nullptr, modal(openModal<TfrmUser>), {}});
     registerWindow({QStringLiteral("005"), 0, nullptr, modal(openModal<TfrmWorker>), {}});
+    registerWindow({QStringLiteral("007"), 0, nullptr, modal(openModal<TfrmCPass>), {}});
     registerWindow({QStringLiteral("104"), OwnItem, nullptr, modal(openModal<TfrmIn_M>), {}});
     registerWindow({QStringLiteral("504"), 0, nullptr, modal(openModal<TfrmIn_S>), {}});
     registerWindow({QStringLiteral("518"), Stock, nullptr, modal(openModal<TfrmIn_G>), {}});

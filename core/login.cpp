@@ -38,6 +38,14 @@ public:
 
 }  // namespace
 
+void velmora::maskPassword(QLineEdit *edit)
+{
+    edit->setEchoMode(QLineEdit::Password);
+    auto *mask = new AtMaskStyle;
+    mask->setParent(edit);
+    edit->setStyle(mask);
+}
+
 TfrmLogin::TfrmLogin(QWidget *parent) : ui::Form(parent)
 {
     frmLogin = this;
@@ -58,10 +66,7 @@ TfrmLogin::TfrmLogin(QWidget *parent) : ui::Form(parent)
     Label2 = new QLabel(QStringLiteral("密        码："), GroupBox1);
     Edit1 = new QLineEdit(GroupBox1);
     Edit1->setMaxLength(20);
-    Edit1->setEchoMode(QLineEdit::Password);
-    auto *mask = new AtMaskStyle;
-    mask->setParent(Edit1);
-    Edit1->setStyle(mask);
+    velmora::maskPassword(Edit1);
     Label3 = new QLabel(QStringLiteral("营业日期："), GroupBox1);
     DateTimePicker1 = new QDateEdit(GroupBox1);
     DateTimePicker1->setCalendarPopup(true);

@@ -43,3 +43,8 @@ protected:
 };
 
 inline TfrmLogin *frmLogin = nullptr;
+
+namespace velmora {
+// A password field of the program: typed characters show as "@".
+void maskPassword(QLineEdit *edit);
+}  // namespace velmora
