@@ -57,8 +57,6 @@ excel::ExportLayout stockDocumentLines(const char *window, const char *word)
 std::vector<WindowRow> pendingWindows()
 {
     return {
-        modalRow("009", Standalone),  // 数据备份
-        modalRow("010", Standalone),  // 数据恢复
         modalRow("012", NoClose),     // 更改背景
         listRow("103", OwnItem, &myOpenMember_M,
                 makeExportLayout("TfrmMember_M", "会员查询", "会员表",

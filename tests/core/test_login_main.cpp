@@ -421,7 +421,7 @@ TEST_F(Shell, OpeningAListWindowClosesTheOpenOneButNotTheReminders)
     Probe members, goods, background, reminder;
     reg("103", members);
     reg("503", goods);
-    reg("012", background, true);
+    reg("012", background, true, velmora::NoClose);
     velmora::registerBirthdayReminder([&](TfrmMain *m, const QString &) {
         auto *w = new QWidget;
         reminder.windows << w;
@@ -470,7 +470,7 @@ TEST_F(Shell, StockItemsNeedTheStockSwitchAndBackupNeedsTheStandaloneEdition)
 {
     Probe stock, backup, members;
     reg("506", stock);
-    reg("009", backup, true);
+    reg("009", backup, true, velmora::Standalone);
     reg("103", members);
     loginAs("admin", "270946");
     main->menuItem("103")->trigger();

@@ -40,10 +40,12 @@ TEST(WindowRows, EveryListWindowHasItsFlagAndTheConditionsOfItsItem)
         {"009", Standalone}, {"010", Standalone}, {"012", NoClose}, {"103", OwnItem}, {"300", OwnItem},
         {"402", OwnItem},    {"506", Stock},      {"508", Stock},   {"517", Stock},   {"600", OwnItem}, {"601", 0},
     };
-    for (auto it = conditions.begin(); it != conditions.end(); ++it)
-        EXPECT_EQ(findWindow(it.key())->conditions, it.value()) << it.key().toStdString();
     // A window that comes registers its whole row in place of the pending one.
     core::registerWindows();
+    for (auto it = conditions.begin(); it != conditions.end(); ++it) {
+        ASSERT_NE(findWindow(it.key()), nullptr) << it.key().toStdString();
+        EXPECT_EQ(findWindow(it.key())->conditions, it.value()) << it.key().toStdString();
+    }
     const WindowRow *imports = findWindow("518");
     ASSERT_NE(imports, nullptr);
     EXPECT_EQ(imports->conditions, unsigned(Stock));

@@ -1,0 +1,137 @@
+#include "platform/db/backup.h"
+
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+namespace vdb {
+
+namespace {
+
+struct Closer {
+    void operator()(sqlite3 *db) const { sqlite3_close_v2(db); }
+};
+using Handle = std::unique_ptr<sqlite3, Closer>;
+
+QString shown(const QString &path) { return QDir::toNativeSeparators(path); }
+
+DbError failure(const QString &what, sqlite3 *db, int code)
+{
+    const QString detail = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(code));
+    return DbError(what + QStringLiteral("：") + userText(code), detail, code & 0xff);
+}
+
+// Opens a database file with the key; the first read proves the key.
+Handle openKeyed(const QString &path, const QByteArray &key, int flags)
+{
+    sqlite3 *raw = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
+    Handle db(raw);
+    const QString what = QStringLiteral("无法打开数据库文件 %1").arg(shown(path));
+    if (rc != SQLITE_OK) throw failure(what, db.get(), rc);
+    if (sqlite3_key(db.get(), key.constData(), int(key.size())) != SQLITE_OK)
+        throw DbError(what + QStringLiteral("：加密模块不可用！"));
+    sqlite3_busy_timeout(db.get(), 5000);
+    const int read = sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (read != SQLITE_OK) throw failure(what, db.get(), sqlite3_extended_errcode(db.get()));
+    return db;
+}
+
+void run(sqlite3 *db, const char *sql, const QString &what)
+{
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw failure(what, db, sqlite3_extended_errcode(db));
+}
+
+// Copies every page of from's main database into to's in one step, under
+// one read transaction of from (a consistent state) and one write
+// transaction of to (all or nothing).
+void copyPages(sqlite3 *to, sqlite3 *from, const QString &what)
+{
+    sqlite3_backup *b = sqlite3_backup_init(to, "main", from, "main");
+    if (!b) throw failure(what, to, sqlite3_extended_errcode(to));
+    const int rc = sqlite3_backup_step(b, -1);
+    sqlite3_backup_finish(b);
+    if (rc != SQLITE_DONE) {
+        const int code = sqlite3_extended_errcode(to) != SQLITE_OK ? sqlite3_extended_errcode(to) : rc;
+        throw failure(what, sqlite3_extended_errcode(to) != SQLITE_OK ? to : from, code);
+    }
+}
+
+bool sameFile(const QString &a, const QString &b)
+{
+    const QString ca = QFileInfo(a).canonicalFilePath(), cb = QFileInfo(b).canonicalFilePath();
+    return !ca.isEmpty() && ca == cb;
+}
+
+}  // namespace
+
+void backupDatabase(const Connection &source, const QString &target, const QByteArray &key)
+{
+    const QString what = QStringLiteral("无法备份到 %1").arg(shown(target));
+    if (sameFile(source.path(), target))
+        throw DbError(what + QStringLiteral("：不能备份到正在使用的数据库文件本身，请选择其他路径。"));
+    // A reader of its own sees only committed transactions, whatever the
+    // program's connection is in the middle of.
+    Handle from = openKeyed(source.path(), key, SQLITE_OPEN_READONLY);
+    const QString part = target + QStringLiteral(".part");
+    QFile::remove(part);
+    try {
+        Handle to = openKeyed(part, key, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        run(to.get(), "PRAGMA journal_mode=DELETE", what);
+        copyPages(to.get(), from.get(), what);
+        // The copied header says write-ahead log; a backup is one file on its own.
+        run(to.get(), "PRAGMA journal_mode=DELETE", what);
+        to.reset();
+        if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0)
+            throw DbError(what + QStringLiteral("：无法写入该文件，请检查路径和写入权限。"), qt_error_string(errno));
+    } catch (...) {
+        QFile::remove(part);
+        QFile::remove(part + QStringLiteral("-journal"));
+        throw;
+    }
+}
+
+void checkDatabaseFile(const QString &path, const QByteArray &key, const QStringList &tables)
+{
+    const QString what = QStringLiteral("%1 不是本系统的数据备份文件").arg(shown(path));
+    if (!QFileInfo(path).isFile()) throw DbError(QStringLiteral("文件 %1 不存在！").arg(shown(path)));
+    Handle db = openKeyed(path, key, SQLITE_OPEN_READONLY);
+    sqlite3_stmt *st = nullptr;
+    QStringList present;
+    if (sqlite3_prepare_v2(db.get(), "SELECT name FROM sqlite_master WHERE type='table'", -1, &st, nullptr) != SQLITE_OK)
+        throw failure(what, db.get(), sqlite3_extended_errcode(db.get()));
+    while (sqlite3_step(st) == SQLITE_ROW)
+        present << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    for (const QString &t : tables)
+        if (!present.contains(t, Qt::CaseInsensitive))
+            throw DbError(what + QStringLiteral("：缺少数据表 %1。").arg(t));
+    // Every page is read once: a damaged file is found before anything is replaced.
+    QString verdict;
+    if (sqlite3_prepare_v2(db.get(), "PRAGMA quick_check", -1, &st, nullptr) != SQLITE_OK)
+        throw failure(what, db.get(), sqlite3_extended_errcode(db.get()));
+    const int rc = sqlite3_step(st);
+    if (rc == SQLITE_ROW) verdict = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+    const int code = rc == SQLITE_ROW ? SQLITE_OK : sqlite3_extended_errcode(db.get());
+    sqlite3_finalize(st);
+    if (code != SQLITE_OK) throw failure(what, db.get(), code);
+    if (verdict != QLatin1String("ok"))
+        throw DbError(what + QStringLiteral("：") + userText(SQLITE_CORRUPT), verdict, SQLITE_CORRUPT);
+}
+
+void restoreDatabase(Connection &target, const QString &path, const QByteArray &key, const QStringList &tables)
+{
+    checkDatabaseFile(path, key, tables);
+    const QString what = QStringLiteral("无法从 %1 恢复数据").arg(shown(path));
+    if (target.inTransaction()) throw DbError(what + QStringLiteral("：有尚未完成的保存，请稍后再试。"));
+    Handle from = openKeyed(path, key, SQLITE_OPEN_READONLY);
+    copyPages(target.handle(), from.get(), what);
+}
+
+}  // namespace vdb
