@@ -57,7 +57,6 @@ excel::ExportLayout stockDocumentLines(const char *window, const char *word)
 std::vector<WindowRow> pendingWindows()
 {
     return {
-        modalRow("012", NoClose),     // 更改背景
         listRow("103", OwnItem, &myOpenMember_M,
                 makeExportLayout("TfrmMember_M", "会员查询", "会员表",
                                  "序号,会员卡号,会员分类,会员姓名,性别,公历生日,农历生日,联系方式,联系地址,体貌特征,"

@@ -1,5 +1,6 @@
 #include "core/Register.h"
 
+#include "core/BImage.h"
 #include "core/Backup.h"
 #include "core/Dept.h"
 #include "core/Imports.h"
@@ -30,6 +31,8 @@ void registerWindows()
     registerWindow({QStringLiteral("007"), 0, nullptr, modal(openModal<TfrmCPass>), {}});
     registerWindow({QStringLiteral("009"), Standalone, nullptr, modal(openModal<TfrmBackup>), {}});
     registerWindow({QStringLiteral("010"), Standalone, nullptr, modal(openModal<TfrmRecover>), {}});
+    registerWindow({QStringLiteral("012"), NoClose, nullptr, modal(openModal<TfrmBImage>), {}});
+    registerWindow({QStringLiteral("关于... &A"), 0, nullptr, modal(openModal<TfrmAbout>), {}});
     registerWindow({QStringLiteral("104"), OwnItem, nullptr, modal(openModal<TfrmIn_M>), {}});
     registerWindow({QStringLiteral("504"), 0, nullptr, modal(openModal<TfrmIn_S>), {}});
     registerWindow({QStringLiteral("518"), Stock, nullptr, modal(openModal<TfrmIn_G>), {}});
