@@ -1,6 +1,9 @@
 // Drives the login and main windows on a fresh database and saves what they
 // look like as PNG files, so captions and layout can be checked by eye.
 //   velmora_screens OUTDIR [PROGRAM_FOLDER]
+#include "core/Backup.h"
+#include "core/Dept.h"
+#include "core/User.h"
 #include "core/dm.h"
 #include "core/login.h"
 #include "core/main.h"
@@ -114,6 +117,23 @@ int main(int argc, char **argv)
     {
         TfrmShop_In si(&main);
         shoot(&si, "shop_in.png");
+    }
+    {
+        TfrmDept dept(&main);
+        shoot(&dept, "dept.png");
+    }
+    {
+        TfrmUser user(&main);
+        shoot(&user, "user.png");
+        TfrmLevel level(&main);
+        level.setUser("admin", "1");
+        shoot(&level, "level.png");
+    }
+    {
+        TfrmWorker worker(&main);
+        shoot(&worker, "worker.png");
+        TfrmRecover recover(&main);
+        shoot(&recover, "recover.png");
     }
     return ok ? 0 : 1;
 }
