@@ -108,6 +108,12 @@ TEST_F(BackupTest, BackupNamesTheFileAfterTheBusinessDateAndHoldsEveryRow)
     EXPECT_THROW(vdb::checkDatabaseFile(file, "other", {"SDept"}), vdb::DbError);
     EXPECT_EQ(contentOf(file), snapshot());
 
+    // A root folder gives one separator before the name.
+    TfrmBackup root;
+    files.answer("/");
+    root.BitBtn3->click();
+    EXPECT_EQ(root.Edit1->text(), QDir::toNativeSeparators("/2026-03-07.edb"));
+
     // The same day again into the same folder replaces the first backup.
     exec("INSERT INTO SWorker (theName,Remark,theState) VALUES ('新员工','','启用')");
     EXPECT_EQ(backupInto(out.path()), file);
