@@ -56,34 +56,38 @@ const excel::ExportLayout &saleLayout()
     return l;
 }
 
+// n rows, each made from its index.
+template <typename MakeRow> QVector<Row> rowsOf(int n, MakeRow makeRow)
+{
+    QVector<Row> rows;
+    rows.reserve(n);
+    for (int i = 0; i < n; ++i)
+        rows.append(makeRow(i));
+    return rows;
+}
+
 // Numbers as the doubles a query gives, texts as texts: one value for each
 // column after "序号".
 QVector<Row> stockRows(int n)
 {
-    QVector<Row> rows;
-    rows.reserve(n);
-    for (int i = 0; i < n; ++i) {
+    return rowsOf(n, [](int i) {
         const double cost = 1 + (i % 97) * 0.5;
-        rows.append({"分类" + QString::number(i % 20), QStringLiteral("%1").arg(i, 8, 10, QChar('0')),
-                     "商品名称" + QString::number(i), QStringLiteral("瓶"), cost, double(i % 300), cost * (i % 300),
-                     i % 5 ? QString() : QStringLiteral("备注文字")});
-    }
-    return rows;
+        return Row{"分类" + QString::number(i % 20), QStringLiteral("%1").arg(i, 8, 10, QChar('0')),
+                   "商品名称" + QString::number(i), QStringLiteral("瓶"), cost, double(i % 300), cost * (i % 300),
+                   i % 5 ? QString() : QStringLiteral("备注文字")};
+    });
 }
 
 QVector<Row> saleRows(int n)
 {
-    QVector<Row> rows;
-    rows.reserve(n);
-    for (int i = 0; i < n; ++i) {
+    return rowsOf(n, [](int i) {
         const double amount = 10 + (i % 500) * 0.1;
-        rows.append({QStringLiteral("2024-01-05"), QStringLiteral("240105%1").arg(i % 10000, 4, 10, QChar('0')),
-                     QStringLiteral("会员"), QStringLiteral("24%1").arg(i % 1000000, 6, 10, QChar('0')),
-                     double(1 + i % 9), amount, 100.0, 0.0, amount, amount, QStringLiteral("王小明"), QString(),
-                     QStringLiteral("admin"), QStringLiteral("2024-01-05"), double(i % 50), amount, QString(),
-                     QStringLiteral("否"), 0.0, 0.0, 3.5});
-    }
-    return rows;
+        return Row{QStringLiteral("2024-01-05"), QStringLiteral("240105%1").arg(i % 10000, 4, 10, QChar('0')),
+                   QStringLiteral("会员"), QStringLiteral("24%1").arg(i % 1000000, 6, 10, QChar('0')),
+                   double(1 + i % 9), amount, 100.0, 0.0, amount, amount, QStringLiteral("王小明"), QString(),
+                   QStringLiteral("admin"), QStringLiteral("2024-01-05"), double(i % 50), amount, QString(),
+                   QStringLiteral("否"), 0.0, 0.0, 3.5};
+    });
 }
 
 // The same rows as the texts a list window shows.

@@ -52,161 +52,79 @@ void SchemaUpdater::myUpdate()
     auto add = [&](const char *t, const char *col, const QString &type, const QString &def = QString()) {
         NewField(QLatin1String(t), QLatin1String(col), def, type);
     };
+    struct Column {
+        const char *name;
+        QString type;
+        QString def = QString();
+    };
+    // The columns the table lacks, in order; a new table gets them all.
+    auto addAll = [&](const char *t, std::initializer_list<Column> columns) {
+        for (const Column &c : columns) add(t, c.name, c.type, c.def);
+    };
+    auto create = [&](const char *t, std::initializer_list<Column> columns) {
+        NewTable(QLatin1String(t));
+        addAll(t, columns);
+    };
     const QString zero = QStringLiteral("0");
     const QString no = QStringLiteral("否");
 
-    if (present("UBB")) {
-        add("UBB", "JH_C", INT, zero);
-        add("UBB", "JH_M", MONEY, zero);
-        add("UBB", "TH_C", INT, zero);
-        add("UBB", "TH_M", MONEY, zero);
-    }
+    if (present("UBB"))
+        addAll("UBB", {{"JH_C", INT, zero}, {"JH_M", MONEY, zero}, {"TH_C", INT, zero}, {"TH_M", MONEY, zero}});
     if (present("SSex")) add("SSex", "Remark", V50);
     for (const char *t : {"UJH", "UTH"}) {
-        if (present(t)) {
-            add(t, "WName", V12);
-            add(t, "myDate", V10);
-        }
+        if (present(t)) addAll(t, {{"WName", V12}, {"myDate", V10}});
     }
     if (present("MType")) add("MType", "theXF", MONEY, zero);
-    if (present("MTS")) {
-        add("MTS", "theJF", MONEY, QStringLiteral("1"));
-        add("MTS", "theZK", MONEY, QStringLiteral("100"));
-    }
-    if (!present("UXF_SK")) {
-        NewTable(QStringLiteral("UXF_SK"));
-        add("UXF_SK", "theNum", V12);
-        add("UXF_SK", "theMoney", MONEY);
-        add("UXF_SK", "theSMType", V10);
-        add("UXF_SK", "theSKR", V12);
-        add("UXF_SK", "SKDate", V10);
-    }
-    if (!present("SMType")) {
-        NewTable(QStringLiteral("SMType"));
-        add("SMType", "theName", V10);
-        add("SMType", "Remark", V50);
-        add("SMType", "theState", V4);
-    }
-    if (!present("SWorker")) {
-        NewTable(QStringLiteral("SWorker"));
-        add("SWorker", "theName", V12);
-        add("SWorker", "theState", V4);
-        add("SWorker", "Remark", V50);
-    }
-    if (present("UXF")) {
-        add("UXF", "JSRNum", V12);
-        add("UXF", "JSRTC", V2, no);
-        add("UXF", "TCJF", MONEY, zero);
-        add("UXF", "TCMoney", MONEY, zero);
-        add("UXF", "WName", V12);
-        add("UXF", "theSum", MONEY, zero);
-    }
+    if (present("MTS")) addAll("MTS", {{"theJF", MONEY, QStringLiteral("1")}, {"theZK", MONEY, QStringLiteral("100")}});
+    if (!present("UXF_SK"))
+        create("UXF_SK", {{"theNum", V12}, {"theMoney", MONEY}, {"theSMType", V10}, {"theSKR", V12}, {"SKDate", V10}});
+    if (!present("SMType")) create("SMType", {{"theName", V10}, {"Remark", V50}, {"theState", V4}});
+    if (!present("SWorker")) create("SWorker", {{"theName", V12}, {"theState", V4}, {"Remark", V50}});
+    if (present("UXF"))
+        addAll("UXF", {{"JSRNum", V12}, {"JSRTC", V2, no}, {"TCJF", MONEY, zero}, {"TCMoney", MONEY, zero},
+                       {"WName", V12}, {"theSum", MONEY, zero}});
     if (present("Member")) add("Member", "JSRNum", V12);
     if (!present("SSex")) {
-        NewTable(QStringLiteral("SSex"));
-        add("SSex", "theName", V10);
+        create("SSex", {{"theName", V10}});
         for (const char *s : {"先生", "小姐", "女士"}) mySaveT(QStringLiteral("SSex"), QString::fromUtf8(s));
     }
     if (!present("SDJ")) {
-        NewTable(QStringLiteral("SDJ"));
-        add("SDJ", "theName", V10);
+        create("SDJ", {{"theName", V10}});
         for (const char *s : {"消费单", "储值单", "兑换单", "进货单", "退货单"})
             mySaveT(QStringLiteral("SDJ"), QString::fromUtf8(s));
     }
     auto createDoc = [&](const char *t, const char *payColumn) {
-        NewTable(QLatin1String(t));
-        add(t, "theNum", V10);
-        add(t, "theDate", V10);
-        add(t, "theDel", V2);
-        add(t, "DID", INT, zero);
-        add(t, "DName", V50);
-        add(t, "theCount", MONEY, zero);
-        add(t, "theSum", MONEY, zero);
-        add(t, payColumn, V10);
-        add(t, "Remark", V50);
-        add(t, "theUser", V12);
-        add(t, "theDX", V50);
+        create(t, {{"theNum", V10}, {"theDate", V10}, {"theDel", V2}, {"DID", INT, zero}, {"DName", V50},
+                   {"theCount", MONEY, zero}, {"theSum", MONEY, zero}, {payColumn, V10}, {"Remark", V50},
+                   {"theUser", V12}, {"theDX", V50}});
     };
     auto createLines = [&](const char *t) {
-        NewTable(QLatin1String(t));
-        add(t, "theNum", V10);
-        add(t, "myBH", V10);
-        add(t, "theType", V12);
-        add(t, "theName", V28);
-        add(t, "theUnit", V10);
-        add(t, "theCB", MONEY, zero);
-        add(t, "theCount", MONEY, zero);
-        add(t, "theMoney", MONEY, zero);
-        add(t, "thePY", V28);
-        add(t, "SNum", V16);
-        add(t, "SID", INT, zero);
+        create(t, {{"theNum", V10}, {"myBH", V10}, {"theType", V12}, {"theName", V28}, {"theUnit", V10},
+                   {"theCB", MONEY, zero}, {"theCount", MONEY, zero}, {"theMoney", MONEY, zero}, {"thePY", V28},
+                   {"SNum", V16}, {"SID", INT, zero}});
     };
     if (!present("UJH")) createDoc("UJH", "FKType");
     if (!present("UJH_List")) createLines("UJH_List");
     if (!present("UTH")) createDoc("UTH", "SKType");
     if (!present("UTH_List")) createLines("UTH_List");
-    if (!present("SSup")) {
-        NewTable(QStringLiteral("SSup"));
-        add("SSup", "theName", V50);
-        add("SSup", "thePro", V20);
-        add("SSup", "thePhone", V50);
-        add("SSup", "theAdd", V50);
-        add("SSup", "Remark", V50);
-        add("SSup", "thePY", V50);
-        add("SSup", "theDel", V2);
-    }
+    if (!present("SSup"))
+        create("SSup", {{"theName", V50}, {"thePro", V20}, {"thePhone", V50}, {"theAdd", V50}, {"Remark", V50},
+                        {"thePY", V50}, {"theDel", V2}});
     if (present("UXF_List")) add("UXF_List", "SID", INT, zero);
     if (present("SType")) add("SType", "theKC", V2, no);
-    if (present("SShop")) {
-        add("SShop", "theCount", MONEY, zero);
-        add("SShop", "theKC", V2, no);
-        add("SShop", "theXF", MONEY, zero);
-    }
-    if (present("UCZ")) {
-        add("UCZ", "theDX", QStringLiteral("VARCHAR(50)"));
-        add("UCZ", "WName", V12);
-        add("UCZ", "theSKR", V12);
-        add("UCZ", "myDate", V10);
-    }
-    if (present("UDH")) {
-        add("UDH", "WName", V12);
-        add("UDH", "myDate", V10);
-    }
-    if (present("UXF")) {
-        add("UXF", "theYE", MONEY, zero);
-        add("UXF", "myDate", V10);
-    }
-    if (present("SDept")) {
-        add("SDept", "thePDJ", BIT, zero);
-        add("SDept", "thePXP", BIT, zero);
-        add("SDept", "theJFQL", BIT, zero);
-        add("SDept", "theSex", V4);
-        add("SDept", "theMType", V12);
-        add("SDept", "theKC", BIT, zero);
-        add("SDept", "thePJH", BIT, zero);
-        add("SDept", "thePTH", BIT, zero);
-        add("SDept", "theSType", V12);
-        add("SDept", "theSWorker", V12);
-        add("SDept", "theSMType", V10);
-        add("SDept", "theSKR", V12);
-        add("SDept", "theFKC", BIT, zero);
-        add("SDept", "theWY", BIT, zero);
-    }
-    if (!present("UJF")) {
-        NewTable(QStringLiteral("UJF"));
-        add("UJF", "theNum", V12);
-        add("UJF", "theJF", MONEY, zero);
-        add("UJF", "Remark", V50);
-        add("UJF", "theDate", V10);
-        add("UJF", "theUser", V12);
-    }
-    if (!present("MJN")) {
-        NewTable(QStringLiteral("MJN"));
-        add("MJN", "theNum", V12);
-        add("MJN", "theName", V20);
-        add("MJN", "theJNR", V10);
-        add("MJN", "Remark", V50);
-    }
+    if (present("SShop")) addAll("SShop", {{"theCount", MONEY, zero}, {"theKC", V2, no}, {"theXF", MONEY, zero}});
+    if (present("UCZ"))
+        addAll("UCZ", {{"theDX", QStringLiteral("VARCHAR(50)")}, {"WName", V12}, {"theSKR", V12}, {"myDate", V10}});
+    if (present("UDH")) addAll("UDH", {{"WName", V12}, {"myDate", V10}});
+    if (present("UXF")) addAll("UXF", {{"theYE", MONEY, zero}, {"myDate", V10}});
+    if (present("SDept"))
+        addAll("SDept", {{"thePDJ", BIT, zero}, {"thePXP", BIT, zero}, {"theJFQL", BIT, zero}, {"theSex", V4},
+                         {"theMType", V12}, {"theKC", BIT, zero}, {"thePJH", BIT, zero}, {"thePTH", BIT, zero},
+                         {"theSType", V12}, {"theSWorker", V12}, {"theSMType", V10}, {"theSKR", V12},
+                         {"theFKC", BIT, zero}, {"theWY", BIT, zero}});
+    if (!present("UJF"))
+        create("UJF", {{"theNum", V12}, {"theJF", MONEY, zero}, {"Remark", V50}, {"theDate", V10}, {"theUser", V12}});
+    if (!present("MJN")) create("MJN", {{"theNum", V12}, {"theName", V20}, {"theJNR", V10}, {"Remark", V50}});
 }
 
 namespace {

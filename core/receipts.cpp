@@ -107,6 +107,30 @@ QStringList memberBlock(vdb::Connection &c, const QString &number, const Row &do
             kSeparator};
 }
 
+struct DocLine {
+    const char *label;
+    const char *column;
+    bool isMoney;
+};
+
+// A recharge or exchange receipt: the member block, the document's own
+// lines, then who served and who entered it.
+QStringList memberReceipt(vdb::Connection &c, const QString &table, const QString &title, const QString &number,
+                          const Shop &shop, const QString &timeText, std::initializer_list<DocLine> lines)
+{
+    const Row d = document(c, table, number);
+    QStringList out = head(shop, title);
+    out << memberBlock(c, number, d, timeText);
+    for (const DocLine &l : lines) {
+        const QString value = d.value(QLatin1String(l.column));
+        out << QString::fromUtf8(l.label) + (l.isMoney ? money(value) : value);
+    }
+    out << QStringLiteral("员工  ") + d.value(QStringLiteral("WName"))
+        << QStringLiteral("录入  ") + d.value(QStringLiteral("theUser")) << kSeparator;
+    out << foot(shop, QStringLiteral("  "));
+    return out;
+}
+
 const std::initializer_list<int> kMoney8 = {4, 5, 6, 7};
 }  // namespace
 
@@ -149,31 +173,15 @@ QStringList splitLong(const QString &text)
 
 QStringList composeDH(vdb::Connection &c, const QString &number, const Shop &shop, const QString &timeText)
 {
-    const Row d = document(c, QStringLiteral("UDH"), number);
-    QStringList out = head(shop, QStringLiteral("兑换单"));
-    out << memberBlock(c, number, d, timeText);
-    out << QStringLiteral("积分  ") + money(d.value(QStringLiteral("MJF")))
-        << QStringLiteral("兑换  ") + d.value(QStringLiteral("MLP"))
-        << QStringLiteral("数量  ") + d.value(QStringLiteral("MCount"))
-        << QStringLiteral("员工  ") + d.value(QStringLiteral("WName"))
-        << QStringLiteral("录入  ") + d.value(QStringLiteral("theUser")) << kSeparator;
-    out << foot(shop, QStringLiteral("  "));
-    return out;
+    return memberReceipt(c, QStringLiteral("UDH"), QStringLiteral("兑换单"), number, shop, timeText,
+                         {{"积分  ", "MJF", true}, {"兑换  ", "MLP", false}, {"数量  ", "MCount", false}});
 }
 
 QStringList composeCZ(vdb::Connection &c, const QString &number, const Shop &shop, const QString &timeText)
 {
-    const Row d = document(c, QStringLiteral("UCZ"), number);
-    QStringList out = head(shop, QStringLiteral("储值单"));
-    out << memberBlock(c, number, d, timeText);
-    out << QStringLiteral("储值  ") + money(d.value(QStringLiteral("MCZ")))
-        << QStringLiteral("大写  ") + d.value(QStringLiteral("theDX"))
-        << QStringLiteral("赠送  ") + money(d.value(QStringLiteral("MZS")))
-        << QStringLiteral("收款  ") + d.value(QStringLiteral("MType"))
-        << QStringLiteral("员工  ") + d.value(QStringLiteral("WName"))
-        << QStringLiteral("录入  ") + d.value(QStringLiteral("theUser")) << kSeparator;
-    out << foot(shop, QStringLiteral("  "));
-    return out;
+    return memberReceipt(
+        c, QStringLiteral("UCZ"), QStringLiteral("储值单"), number, shop, timeText,
+        {{"储值  ", "MCZ", true}, {"大写  ", "theDX", false}, {"赠送  ", "MZS", true}, {"收款  ", "MType", false}});
 }
 
 QStringList composeXF(vdb::Connection &c, const QString &number, const Shop &shop, const QString &timeText)

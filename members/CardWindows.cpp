@@ -62,6 +62,16 @@ bool passwordMatches(const QString &card, const QString &password)
     return !q.IsEmpty();
 }
 
+// The member's password typed in the field: six characters, and the right
+// ones; else the field is emptied for typing again.
+bool passwordAccepted(QLineEdit *field, const QString &card, const QString &askAgain, const QString &wrong)
+{
+    const bool sixLong = ui::gbkLength(field->text()) == 6;
+    if (sixLong && passwordMatches(card, field->text())) return true;
+    field->clear();
+    return fail(sixLong ? wrong : askAgain, field);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- card change
@@ -204,16 +214,8 @@ void TfrmMPass::BitBtn1Click()
         Edit3->clear();
         fail(message, Edit2);
     };
-    if (ui::gbkLength(Edit1->text()) != 6) {
-        Edit1->clear();
-        fail(QStringLiteral("请重新录入 原密码！"), Edit1);
+    if (!passwordAccepted(Edit1, card, QStringLiteral("请重新录入 原密码！"), QStringLiteral("原密码 错误，请重新录入！")))
         return;
-    }
-    if (!passwordMatches(card, Edit1->text())) {
-        Edit1->clear();
-        fail(QStringLiteral("原密码 错误，请重新录入！"), Edit1);
-        return;
-    }
     if (ui::gbkLength(Edit2->text()) != 6) return refuseNew(QStringLiteral("请重新录入 新密码！"));
     if (Edit2->text() == Edit1->text()) return refuseNew(QStringLiteral("新密码 与 原密码 一样，请重新录入！"));
     if (Edit2->text() != Edit3->text())
@@ -247,16 +249,9 @@ bool TfrmCheckPass::verify(QWidget *owner, const QString &card, const QString &n
 
 void TfrmCheckPass::BitBtn1Click()
 {
-    if (ui::gbkLength(Edit1->text()) != 6) {
-        Edit1->clear();
-        fail(QStringLiteral("请重新录入 会员密码！"), Edit1);
+    if (!passwordAccepted(Edit1, myNum, QStringLiteral("请重新录入 会员密码！"),
+                          QStringLiteral("会员密码 错误，请重新录入！")))
         return;
-    }
-    if (!passwordMatches(myNum, Edit1->text())) {
-        Edit1->clear();
-        fail(QStringLiteral("会员密码 错误，请重新录入！"), Edit1);
-        return;
-    }
     myPassState.clear();
     accept();
 }

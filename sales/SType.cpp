@@ -41,20 +41,12 @@ TfrmSType::TfrmSType(QWidget *parent) : ui::Form(parent)
     main->addWidget(GroupBox1);
     main->addLayout(buttons);
 
-    PopupMenu1 = new QMenu(this);
-    Q1 = PopupMenu1->addAction(QStringLiteral("启用 &Q"));
-    T1 = PopupMenu1->addAction(QStringLiteral("停用 &T"));
-    N3 = PopupMenu1->addAction(QStringLiteral("启用库存 &K"));
-    N4 = PopupMenu1->addAction(QStringLiteral("禁用库存 &J"));
-    D1 = PopupMenu1->addAction(QStringLiteral("删除 &D"));
-    DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(DBGrid1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &p) { PopupMenu1->popup(DBGrid1->viewport()->mapToGlobal(p)); });
-    ui::on(Q1, &QAction::triggered, this, [this] { Q1Click(); });
-    ui::on(T1, &QAction::triggered, this, [this] { T1Click(); });
-    ui::on(N3, &QAction::triggered, this, [this] { N3Click(); });
-    ui::on(N4, &QAction::triggered, this, [this] { N4Click(); });
-    ui::on(D1, &QAction::triggered, this, [this] { D1Click(); });
+    Q1 = ui::menuItem(this, QStringLiteral("启用 &Q"), [this] { Q1Click(); });
+    T1 = ui::menuItem(this, QStringLiteral("停用 &T"), [this] { T1Click(); });
+    N3 = ui::menuItem(this, QStringLiteral("启用库存 &K"), [this] { N3Click(); });
+    N4 = ui::menuItem(this, QStringLiteral("禁用库存 &J"), [this] { N4Click(); });
+    D1 = ui::menuItem(this, QStringLiteral("删除 &D"), [this] { D1Click(); });
+    PopupMenu1 = ui::popupMenu(DBGrid1, this, {Q1, T1, N3, N4, D1});
     ui::on(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     ui::on(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
     connect(BitBtn3, &QPushButton::clicked, this, &QDialog::reject);

@@ -22,11 +22,19 @@ using vdb::sqlNum;
 using vdb::sqlText;
 
 namespace {
-// The goods row a change or pinyin window works on; gone means an error.
-void openGoodsRow(vdb::Query &q, const QString &id)
+struct GoodsField {
+    QLineEdit *edit;
+    const char *column;
+};
+
+// Opens the goods row a change or pinyin window works on (gone means an
+// error), shows its ID and fills each field from its column.
+void loadGoodsRow(vdb::Query &q, const QString &id, QLabel *idLabel, std::initializer_list<GoodsField> fields)
 {
     Statement("select * from SShop Where ID=:id").number("id", id).open(q);
     if (q.IsEmpty()) throw vdb::DbError(QStringLiteral("商品信息不存在！"));
+    idLabel->setText(q.value(QStringLiteral("ID")));
+    for (const GoodsField &f : fields) f.edit->setText(q.value(QLatin1String(f.column)));
 }
 }  // namespace
 
@@ -59,6 +67,15 @@ TfrmShopEntry::TfrmShopEntry(QWidget *parent) : ui::Form(parent)
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     setMinimumWidth(380);
     frmDM->DBComSType(DBLookupComboBox1);
+}
+
+void TfrmShopEntry::layOut(QWidget *option)
+{
+    QHBoxLayout *buttons = ui::buttonRow({BitBtn1, BitBtn2});
+    if (option) buttons->insertWidget(0, option);
+    auto *main = new QVBoxLayout(this);
+    main->addWidget(GroupBox1);
+    main->addLayout(buttons);
 }
 
 bool TfrmShopEntry::saveItem(const QString &id)
@@ -122,14 +139,7 @@ TfrmShop_In::TfrmShop_In(QWidget *parent) : TfrmShopEntry(parent)
     CheckBox2 = new QCheckBox(QStringLiteral("同样单位"), GroupBox1);
     CheckBox2->setChecked(true);
     static_cast<QFormLayout *>(GroupBox1->layout())->addRow(QString(), CheckBox2);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(CheckBox1);
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
-    auto *main = new QVBoxLayout(this);
-    main->addWidget(GroupBox1);
-    main->addLayout(buttons);
+    layOut(CheckBox1);
     ui::on(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
 }
 
@@ -146,15 +156,10 @@ void TfrmShop_In::FormShow()
 void TfrmShop_In::myLoad(const QString &id)
 {
     vdb::Query q(&db());
-    openGoodsRow(q, id);
-    Lab_ID->setText(q.value(QStringLiteral("ID")));
+    loadGoodsRow(q, id, Lab_ID,
+                 {{Edit3, "theNum"}, {Edit1, "theName"}, {Edit2, "theUnit"}, {Edit4, "thePrice"}, {Edit6, "theCB"},
+                  {Edit5, "Remark"}});
     DBLookupComboBox1->setText(q.value(QStringLiteral("theType")));
-    Edit3->setText(q.value(QStringLiteral("theNum")));
-    Edit1->setText(q.value(QStringLiteral("theName")));
-    Edit2->setText(q.value(QStringLiteral("theUnit")));
-    Edit4->setText(q.value(QStringLiteral("thePrice")));
-    Edit6->setText(q.value(QStringLiteral("theCB")));
-    Edit5->setText(q.value(QStringLiteral("Remark")));
     CheckBox1->setChecked(false);
     CheckBox1->hide();
     CheckBox2->setChecked(false);
@@ -186,13 +191,7 @@ TfrmNewShop::TfrmNewShop(QWidget *parent) : TfrmShopEntry(parent)
 {
     frmNewShop = this;
     setWindowTitle(QStringLiteral("新增商品"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
-    auto *main = new QVBoxLayout(this);
-    main->addWidget(GroupBox1);
-    main->addLayout(buttons);
+    layOut();
     ui::on(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     Edit3->setText(frmDM->NewSPNum());
     DBLookupComboBox1->setText(myDeptSType);
@@ -249,14 +248,10 @@ TfrmShop_PY::TfrmShop_PY(QWidget *parent) : ui::Form(parent)
     Lab_ID->hide();
     BitBtn1 = new QPushButton(QStringLiteral("保存"), this);
     BitBtn2 = new QPushButton(QStringLiteral("退出"), this);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
     auto *main = new QVBoxLayout(this);
     main->addWidget(GroupBox1);
     main->addWidget(GroupBox2);
-    main->addLayout(buttons);
+    main->addLayout(ui::buttonRow({BitBtn1, BitBtn2}));
     ui::on(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -269,15 +264,9 @@ TfrmShop_PY::~TfrmShop_PY()
 void TfrmShop_PY::myLoad(const QString &id)
 {
     vdb::Query q(&db());
-    openGoodsRow(q, id);
-    Lab_ID->setText(q.value(QStringLiteral("ID")));
-    Edit1->setText(q.value(QStringLiteral("theType")));
-    Edit2->setText(q.value(QStringLiteral("theNum")));
-    Edit3->setText(q.value(QStringLiteral("theName")));
-    Edit4->setText(q.value(QStringLiteral("theUnit")));
-    Edit5->setText(q.value(QStringLiteral("thePrice")));
-    Edit6->setText(q.value(QStringLiteral("theCB")));
-    Edit7->setText(q.value(QStringLiteral("thePY")));
+    loadGoodsRow(q, id, Lab_ID,
+                 {{Edit1, "theType"}, {Edit2, "theNum"}, {Edit3, "theName"}, {Edit4, "theUnit"}, {Edit5, "thePrice"},
+                  {Edit6, "theCB"}, {Edit7, "thePY"}});
 }
 
 void TfrmShop_PY::BitBtn1Click()

@@ -30,6 +30,8 @@ public:
 
 protected:
     explicit TfrmShopEntry(QWidget *parent);
+    // The fields above, the buttons right-aligned below them (an option to their left).
+    void layOut(QWidget *option = nullptr);
     // Checks in order, then writes the item (a new one when id is "0").
     // Returns false when a check refused.  The values written are kept below.
     bool saveItem(const QString &id);

@@ -60,14 +60,9 @@ TfrmXF_In::TfrmXF_In(QWidget *parent) : ui::Form(parent)
     StringGrid1 = new StringGrid(kRows, cColumns, this);
     for (int c = cID; c < cColumns; ++c) StringGrid1->setColumnHidden(c, true);
     StringGrid1->setRowHidden(0, true);  // row 0 is the original's title row; the header shows the titles
-    PopupMenu1 = new QMenu(this);
-    N1 = PopupMenu1->addAction(QStringLiteral("删除本行 &D"));
-    N2 = PopupMenu1->addAction(QStringLiteral("全部删除 &A"));
-    StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(StringGrid1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &p) { PopupMenu1->popup(StringGrid1->viewport()->mapToGlobal(p)); });
-    ui::on(N1, &QAction::triggered, this, [this] { N1Click(); });
-    ui::on(N2, &QAction::triggered, this, [this] { N2Click(); });
+    N1 = ui::menuItem(this, QStringLiteral("删除本行 &D"), [this] { N1Click(); });
+    N2 = ui::menuItem(this, QStringLiteral("全部删除 &A"), [this] { N2Click(); });
+    PopupMenu1 = ui::popupMenu(StringGrid1, this, {N1, N2});
     StringGrid1->onKeyPress = [this](QChar &k) { StringGrid1KeyPress(k); };
     StringGrid1->onKeyUp = [this] { StringGrid1KeyUp(); };
     StringGrid1->onEditDone = [this] { mySumMoney(); };

@@ -379,23 +379,19 @@ void fnMid(sqlite3_context *ctx, int argc, sqlite3_value **argv)
     resultText(ctx, start > s.size() ? QString() : s.mid(int(start - 1), int(std::min<qint64>(len, s.size()))));
 }
 
-void fnLeft(sqlite3_context *ctx, int, sqlite3_value **argv)
+// Left and Right: the first or the last n characters.
+void endText(sqlite3_context *ctx, sqlite3_value **argv, bool first)
 {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
     qint64 n = sqlite3_value_int64(argv[1]);
-    if (n < 0) return sqlite3_result_error(ctx, "Left: negative length", -1);
+    if (n < 0) return sqlite3_result_error(ctx, first ? "Left: negative length" : "Right: negative length", -1);
     QString s = argText(argv[0]);
-    resultText(ctx, s.left(int(std::min<qint64>(n, s.size()))));
+    const int count = int(std::min<qint64>(n, s.size()));
+    resultText(ctx, first ? s.left(count) : s.right(count));
 }
 
-void fnRight(sqlite3_context *ctx, int, sqlite3_value **argv)
-{
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
-    qint64 n = sqlite3_value_int64(argv[1]);
-    if (n < 0) return sqlite3_result_error(ctx, "Right: negative length", -1);
-    QString s = argText(argv[0]);
-    resultText(ctx, s.right(int(std::min<qint64>(n, s.size()))));
-}
+void fnLeft(sqlite3_context *ctx, int, sqlite3_value **argv) { endText(ctx, argv, true); }
+void fnRight(sqlite3_context *ctx, int, sqlite3_value **argv) { endText(ctx, argv, false); }
 
 void fnLen(sqlite3_context *ctx, int, sqlite3_value **argv)
 {

@@ -37,6 +37,20 @@ struct Failure
     ReadProblem problem;
 };
 
+// Moves to the next start tag; false at the end tag of the element named
+// (or of the document).
+bool nextStartWithin(QXmlStreamReader &xml, QLatin1String element)
+{
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement)
+            return true;
+        if (token == QXmlStreamReader::EndElement && xml.name() == element)
+            return false;
+    }
+    return false;
+}
+
 ReadProblem problemOf(ZipArchive::Status s)
 {
     switch (s) {
@@ -173,6 +187,18 @@ private:
     void readWorksheet(const QString &part);
     std::unique_ptr<ZipArchive::Entry> openLarge(const QString &part, ZipArchive::Status *status);
     std::unique_ptr<PartStream> streamOf(ZipArchive::Entry *entry);
+    // A streamed part, read through its entry and stream (destroyed in
+    // reverse order: the reader first).
+    struct StreamedPart
+    {
+        std::unique_ptr<ZipArchive::Entry> entry;
+        std::unique_ptr<PartStream> stream;
+        std::unique_ptr<QXmlStreamReader> xml;
+        void check() const { XlsxReader::check(*xml, entry.get(), stream.get()); }
+    };
+    // Opens the part at its root element; false for an optional part that is
+    // missing or holds no element, a failure for a required one.
+    bool openStreamed(const QString &part, bool required, StreamedPart *p);
     QString inlineText(QXmlStreamReader &xml);
     static QString elementText(QXmlStreamReader &xml);
     void countCell();
@@ -384,20 +410,30 @@ std::unique_ptr<PartStream> XlsxReader::streamOf(ZipArchive::Entry *entry)
     });
 }
 
-void XlsxReader::readSharedStrings(const QString &part)
+bool XlsxReader::openStreamed(const QString &part, bool required, StreamedPart *p)
 {
     ZipArchive::Status status;
-    auto entry = openLarge(part, &status);
-    if (status == ZipArchive::Status::Missing)
-        return;
-    if (!entry)
+    p->entry = openLarge(part, &status);
+    if (status == ZipArchive::Status::Missing && !required)
+        return false;
+    if (!p->entry)
         throw Failure{problemOf(status)};
-    const auto stream = streamOf(entry.get());
-    QXmlStreamReader xml(stream.get());
-    if (!startXml(xml)) {
-        check(xml, entry.get(), stream.get());
+    p->stream = streamOf(p->entry.get());
+    p->xml = std::make_unique<QXmlStreamReader>(p->stream.get());
+    if (startXml(*p->xml))
+        return true;
+    p->check();
+    if (required)
+        throw Failure{ReadProblem::Damaged};
+    return false;
+}
+
+void XlsxReader::readSharedStrings(const QString &part)
+{
+    StreamedPart p;
+    if (!openStreamed(part, false, &p))
         return;
-    }
+    QXmlStreamReader &xml = *p.xml;
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("si")) {
             if (m_shared.size() >= kMaxSharedStrings)
@@ -408,7 +444,7 @@ void XlsxReader::readSharedStrings(const QString &part)
                 throw Failure{ReadProblem::TooLarge};
         }
     }
-    check(xml, entry.get(), stream.get());
+    p.check();
 }
 
 QString XlsxReader::cellText(const QString &type, int style, const QString &value, bool *bad) const
@@ -465,26 +501,14 @@ QString XlsxReader::cellText(const QString &type, int style, const QString &valu
 
 void XlsxReader::readWorksheet(const QString &part)
 {
-    ZipArchive::Status status;
-    auto entry = openLarge(part, &status);
-    if (!entry)
-        throw Failure{problemOf(status)};
-    const auto stream = streamOf(entry.get());
-    QXmlStreamReader xml(stream.get());
-    if (!startXml(xml)) {
-        check(xml, entry.get(), stream.get());
-        throw Failure{ReadProblem::Damaged};
-    }
+    StreamedPart p;
+    openStreamed(part, true, &p);
+    QXmlStreamReader &xml = *p.xml;
     int rowNumber = 0;
     int column = -1;
     bool bad = false;
     bool inSheetData = false;
-    while (!xml.atEnd()) {
-        const auto token = xml.readNext();
-        if (token == QXmlStreamReader::EndElement && xml.name() == QLatin1String("sheetData"))
-            break;
-        if (token != QXmlStreamReader::StartElement)
-            continue;
+    while (nextStartWithin(xml, QLatin1String("sheetData"))) {
         if (!inSheetData) {
             inSheetData = xml.name() == QLatin1String("sheetData");
             continue;
@@ -517,12 +541,7 @@ void XlsxReader::readWorksheet(const QString &part)
             QString value;
             bool inlined = false;
             // Children: <v> value, <is> inline text, <f> formula (ignored).
-            while (!xml.atEnd()) {
-                const auto t = xml.readNext();
-                if (t == QXmlStreamReader::EndElement && xml.name() == QLatin1String("c"))
-                    break;
-                if (t != QXmlStreamReader::StartElement)
-                    continue;
+            while (nextStartWithin(xml, QLatin1String("c"))) {
                 if (xml.name() == QLatin1String("v") && !inlined)
                     value = elementText(xml);
                 else if (xml.name() == QLatin1String("is")) {
@@ -540,7 +559,7 @@ void XlsxReader::readWorksheet(const QString &part)
                 throw Failure{ReadProblem::TooLarge};
         }
     }
-    check(xml, entry.get(), stream.get());
+    p.check();
 }
 
 ReadResult XlsxReader::run()

@@ -43,18 +43,23 @@ QLabel *note(QWidget *parent, const QString &text)
     return l;
 }
 
-QMenu *gridPopup(ui::DBGrid *grid, std::initializer_list<QAction *> actions)
+QMenu *popupMenu(QAbstractItemView *view, QWidget *owner, std::initializer_list<QAction *> actions)
 {
-    auto *menu = new QMenu(grid);
+    auto *menu = new QMenu(owner);
     for (QAction *a : actions) {
         if (a) menu->addAction(a);
         else menu->addSeparator();
     }
-    grid->setToolTip(QStringLiteral("亲，鼠标右键 有惊喜哟！"));
-    grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(grid, &QWidget::customContextMenuRequested, menu,
-                     [grid, menu](const QPoint &p) { menu->popup(grid->viewport()->mapToGlobal(p)); });
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(view, &QWidget::customContextMenuRequested, menu,
+                     [view, menu](const QPoint &p) { menu->popup(view->viewport()->mapToGlobal(p)); });
     return menu;
+}
+
+QMenu *gridPopup(ui::DBGrid *grid, std::initializer_list<QAction *> actions)
+{
+    grid->setToolTip(QStringLiteral("亲，鼠标右键 有惊喜哟！"));
+    return popupMenu(grid, grid, actions);
 }
 
 QAction *menuItem(QWidget *parent, const QString &text, std::function<void()> onClick)

@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 class QAction;
+class QAbstractItemView;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
@@ -26,7 +27,9 @@ QPushButton *button(QWidget *parent, const QString &text, std::function<void()> 
 QHBoxLayout *buttonRow(std::initializer_list<QWidget *> widgets);
 // An explanatory label in the colour of the program's notes.
 QLabel *note(QWidget *parent, const QString &text);
-// The grid's right-click menu; a null action is a separator.
+// A right-click menu on the view, owned by owner; a null action is a separator.
+QMenu *popupMenu(QAbstractItemView *view, QWidget *owner, std::initializer_list<QAction *> actions);
+// The grid's right-click menu, with the hint that it is there.
 QMenu *gridPopup(ui::DBGrid *grid, std::initializer_list<QAction *> actions);
 // A popup item running the handler.
 QAction *menuItem(QWidget *parent, const QString &text, std::function<void()> onClick);

@@ -1,4 +1,5 @@
 #include "db_file_test.h"
+#include "queryfields.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,18 +21,9 @@ TEST_F(DbTest, ValuesReadAsTextTheWayTheWindowsExpect)
     Query q(conn.get());
     q.OpenSql("select * from T order by ID");
     ASSERT_EQ(q.RecordCount(), 3);
-    EXPECT_EQ(q.value("b"), "True");
-    EXPECT_EQ(q.value("m"), "1.2346");
-    EXPECT_EQ(q.value("f"), "120");
-    EXPECT_EQ(q.value("i"), "7");
-    EXPECT_EQ(q.value("s"), "007");
-    EXPECT_EQ(q.value("ID"), "1");
+    EXPECT_EQ(fieldsOf(q, "b,m,f,i,s,ID"), "True|1.2346|120|7|007|1");
     q.Next();
-    EXPECT_EQ(q.value("b"), "False");
-    EXPECT_EQ(q.value("m"), "0.3");
-    EXPECT_EQ(q.value("f"), "0.3");
-    EXPECT_EQ(q.value("i"), "-3");
-    EXPECT_EQ(q.value("s"), "");
+    EXPECT_EQ(fieldsOf(q, "b,m,f,i,s"), "False|0.3|0.3|-3|");
     EXPECT_TRUE(q.FieldByName("s").IsNull());
     q.Next();
     EXPECT_EQ(q.value("b"), "True");

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 using namespace excel;
 
 TEST(ExcelCell, NumberTextIsShortestDecimalUpTo15Digits)
@@ -28,27 +31,21 @@ TEST(ExcelCell, PlainNumberOnlyWhenTheTextSurvivesAsANumber)
 
 TEST(ExcelCell, DateKindOfFormatCodes)
 {
-    EXPECT_EQ(dateKindOfFormat("yyyy-mm-dd"), DateKind::Date);
-    EXPECT_EQ(dateKindOfFormat("yyyy\"年\"m\"月\"d\"日\""), DateKind::Date);
-    EXPECT_EQ(dateKindOfFormat("[$-804]yyyy年m月d日;@"), DateKind::Date);
-    EXPECT_EQ(dateKindOfFormat("mmm"), DateKind::Date);
-    EXPECT_EQ(dateKindOfFormat("yyyy/m/d h:mm"), DateKind::DateTime);
-    EXPECT_EQ(dateKindOfFormat("h:mm AM/PM"), DateKind::Time);
-    EXPECT_EQ(dateKindOfFormat("[h]:mm:ss"), DateKind::Time);
-    EXPECT_EQ(dateKindOfFormat("mm:ss"), DateKind::Time);
-    // Letters that only look like date parts.
-    EXPECT_EQ(dateKindOfFormat("General"), DateKind::None);
-    EXPECT_EQ(dateKindOfFormat("0.00E+00"), DateKind::None);
-    EXPECT_EQ(dateKindOfFormat("#,##0.00\"days\";[Red]-#,##0.00"), DateKind::None);
-    EXPECT_EQ(dateKindOfFormat("0_);\\(0\\)"), DateKind::None);
-    EXPECT_EQ(dateKindOfFormat("@"), DateKind::None);
+    const std::pair<DateKind, std::vector<const char *>> codes[] = {
+        {DateKind::Date, {"yyyy-mm-dd", "yyyy\"年\"m\"月\"d\"日\"", "[$-804]yyyy年m月d日;@", "mmm"}},
+        {DateKind::DateTime, {"yyyy/m/d h:mm"}},
+        {DateKind::Time, {"h:mm AM/PM", "[h]:mm:ss", "mm:ss"}},
+        // Letters that only look like date parts.
+        {DateKind::None, {"General", "0.00E+00", "#,##0.00\"days\";[Red]-#,##0.00", "0_);\\(0\\)", "@"}},
+    };
+    for (const auto &[kind, list] : codes)
+        for (const char *code : list)
+            EXPECT_EQ(dateKindOfFormat(QString::fromUtf8(code)), kind) << code;
 
-    EXPECT_EQ(dateKindOfBuiltinFormat(14), DateKind::Date);
-    EXPECT_EQ(dateKindOfBuiltinFormat(22), DateKind::DateTime);
-    EXPECT_EQ(dateKindOfBuiltinFormat(20), DateKind::Time);
-    EXPECT_EQ(dateKindOfBuiltinFormat(31), DateKind::Date);
-    EXPECT_EQ(dateKindOfBuiltinFormat(0), DateKind::None);
-    EXPECT_EQ(dateKindOfBuiltinFormat(49), DateKind::None);
+    const std::pair<int, DateKind> builtins[] = {{14, DateKind::Date}, {22, DateKind::DateTime}, {20, DateKind::Time},
+                                                 {31, DateKind::Date}, {0, DateKind::None},      {49, DateKind::None}};
+    for (const auto &[id, kind] : builtins)
+        EXPECT_EQ(dateKindOfBuiltinFormat(id), kind) << id;
 }
 
 TEST(ExcelCell, SerialDatesIncludingTheFictitious1900LeapDay)

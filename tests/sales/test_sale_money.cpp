@@ -103,28 +103,22 @@ TEST_F(SaleMoneyTest, PastedNegativeAmountsAndQuantitiesAreRefusedAtSave)
     const QStringList before = snapshot();
     w->CheckBox4->setChecked(true);
     w->Edit27->setText("-50");
-    save(*w);
-    EXPECT_EQ(msgs.last(), "收款金额 不能为负数，请重新录入！");
+    EXPECT_EQ(saveSays(*w), "收款金额 不能为负数，请重新录入！");
     w->Edit27->setText("38");
     w->Edit18->setText("-5");
-    save(*w);
-    EXPECT_EQ(msgs.last(), "折让金额 不能为负数，请重新录入！");
+    EXPECT_EQ(saveSays(*w), "折让金额 不能为负数，请重新录入！");
     w->Edit18->setText("0");
 
     w->StringGrid1->setCells(TfrmXF_In::cCount, 1, "-4");
-    save(*w);
-    EXPECT_EQ(msgs.last(), "商品 a1 可乐 数量 必须大于0，请重新录入！");
+    EXPECT_EQ(saveSays(*w), "商品 a1 可乐 数量 必须大于0，请重新录入！");
     w->StringGrid1->setCells(TfrmXF_In::cCount, 1, "0");
-    save(*w);
-    EXPECT_EQ(msgs.last(), "商品 a1 可乐 数量 必须大于0，请重新录入！");
+    EXPECT_EQ(saveSays(*w), "商品 a1 可乐 数量 必须大于0，请重新录入！");
     w->StringGrid1->setCells(TfrmXF_In::cCount, 1, "2");
     w->StringGrid1->setCells(TfrmXF_In::cPrice, 3, "-20");
-    save(*w);
-    EXPECT_EQ(msgs.last(), "商品 b1 洗车 单价 不能为负数，请重新录入！");
+    EXPECT_EQ(saveSays(*w), "商品 b1 洗车 单价 不能为负数，请重新录入！");
     w->StringGrid1->setCells(TfrmXF_In::cPrice, 3, "20");
     w->StringGrid1->setCells(TfrmXF_In::cZK, 3, "-100");
-    save(*w);
-    EXPECT_EQ(msgs.last(), "商品 b1 洗车 折扣 不能为负数，请重新录入！");
+    EXPECT_EQ(saveSays(*w), "商品 b1 洗车 折扣 不能为负数，请重新录入！");
     w->StringGrid1->setCells(TfrmXF_In::cZK, 3, "100");
     // A text that is a number only in part is no number.
     w->StringGrid1->setCells(TfrmXF_In::cCount, 1, "2-");

@@ -280,21 +280,16 @@ TEST_F(XFTest, AmountReceivedAndExtraDiscountBounds)
     twoGoods(*w);  // 38
     w->Edit27->setText("38.01");
     const QStringList before = snapshot();
-    save(*w);
-    EXPECT_EQ(msgs.last(), "收款金额 录入错误，请重新录入！");
+    EXPECT_EQ(saveSays(*w), "收款金额 录入错误，请重新录入！");
     w->Edit21->setText("0");
-    save(*w);
-    EXPECT_EQ(msgs.last(), "折上折 错误，请重新录入！");
+    EXPECT_EQ(saveSays(*w), "折上折 错误，请重新录入！");
     w->Edit21->setText("101");
-    save(*w);
-    EXPECT_EQ(msgs.last(), "折上折 错误，请重新录入！");
+    EXPECT_EQ(saveSays(*w), "折上折 错误，请重新录入！");
     w->Edit21->setText("");
-    save(*w);
-    EXPECT_EQ(msgs.last(), "折上折 不能为空，请录入！");
+    EXPECT_EQ(saveSays(*w), "折上折 不能为空，请录入！");
     w->Edit21->setText("100");
     w->Edit18->setText("40");
-    save(*w);
-    EXPECT_EQ(msgs.last(), "合计金额 不能小于0，请修改 折让金额！");
+    EXPECT_EQ(saveSays(*w), "合计金额 不能小于0，请修改 折让金额！");
     EXPECT_EQ(snapshot(), before);
     w->Edit18->setText("0");  // 收款 follows 合计 again: equal is accepted
     EXPECT_EQ(w->Edit27->text(), "38");
@@ -308,25 +303,20 @@ TEST_F(XFTest, ChecksInOrderWriteNothing)
 {
     auto w = window();
     const QStringList before = snapshot();
-    save(*w);
-    EXPECT_EQ(msgs.last(), "会员信息不能为空，请录入会员卡号！");
+    EXPECT_EQ(saveSays(*w), "会员信息不能为空，请录入会员卡号！");
     findMember(*w, card);
-    save(*w);
-    EXPECT_EQ(msgs.last(), "商品信息 不能为空！请重新选择");
+    EXPECT_EQ(saveSays(*w), "商品信息 不能为空！请重新选择");
     enterGoods(*w, 1, "a1");
     w->DBLookupComboBox2->clearChoice();
-    save(*w);
-    EXPECT_EQ(msgs.last(), "请选择 收款人！");
+    EXPECT_EQ(saveSays(*w), "请选择 收款人！");
     w->DBLookupComboBox2->setText("小王");
     w->DBLookupComboBox1->clearChoice();
-    save(*w);
-    EXPECT_EQ(msgs.last(), "请选择 员工姓名！");
+    EXPECT_EQ(saveSays(*w), "请选择 员工姓名！");
     // A walk-in cannot pay by card.
     w->DBLookupComboBox1->setText("小王");
     w->CheckBox1->setChecked(true);
     w->CheckBox4->setChecked(true);
-    save(*w);
-    EXPECT_EQ(msgs.last(), "散客 不能用会员卡消费，请选择其它收款方式！");
+    EXPECT_EQ(saveSays(*w), "散客 不能用会员卡消费，请选择其它收款方式！");
     // A price turned into a non-number stops the save before anything is written.
     w->CheckBox1->setChecked(false);
     w->CheckBox4->setChecked(false);
@@ -367,8 +357,7 @@ TEST_F(XFTest, CardPaymentRefusedWritesNothing)
     twoGoods(*w);
     const QStringList before = snapshot();
     w->CheckBox4->setChecked(true);
-    save(*w);
-    EXPECT_EQ(msgs.last(), "会员 账户余额 不足，请选择其它收款方式！");
+    EXPECT_EQ(saveSays(*w), "会员 账户余额 不足，请选择其它收款方式！");
     EXPECT_FALSE(w->CheckBox4->isChecked());
     EXPECT_TRUE(modals.shown().isEmpty());
     // Enough money, but the prompt is cancelled.
@@ -399,8 +388,7 @@ TEST_F(XFTest, BalanceAndStockAreCheckedAgainInsideTheSave)
     });
     spend = "UPDATE Member SET theCZ=37 WHERE ID=" + memberId;
     const QStringList goodsBefore = rows("select * from SShop");
-    save(*w);
-    EXPECT_EQ(msgs.last(), "会员 账户余额 不足，请选择其它收款方式！");
+    EXPECT_EQ(saveSays(*w), "会员 账户余额 不足，请选择其它收款方式！");
     EXPECT_EQ(member("theCZ,theXF,UseCount"), "37|0|0");  // the other till's change stays, nothing else
     EXPECT_EQ(count("UXF") + count("UXF_List") + count("UXF_SK"), 0);
     EXPECT_EQ(rows("select * from SShop"), goodsBefore);
@@ -408,8 +396,7 @@ TEST_F(XFTest, BalanceAndStockAreCheckedAgainInsideTheSave)
     exec("UPDATE Member SET theCZ=100 WHERE ID=" + memberId);
     spend = "UPDATE SShop SET theCount=1 WHERE ID=" + a1;
     w->CheckBox4->setChecked(true);
-    save(*w);
-    EXPECT_EQ(msgs.last(), "商品 a1 可乐 库存不足！");
+    EXPECT_EQ(saveSays(*w), "商品 a1 可乐 库存不足！");
     EXPECT_EQ(count("UXF"), 0);
     EXPECT_EQ(member("theCZ"), "100");
 }
@@ -431,8 +418,7 @@ TEST_F(XFTest, StockIsCheckedAsItIsNowOnlyWhenKeptAndNotAllowedNegative)
     myDeptKC = "True";
     exec("UPDATE SShop SET theCount=1 WHERE ID=" + a1);  // sold elsewhere since the lookup
     const QStringList before = snapshot();
-    save(*w);
-    EXPECT_EQ(msgs.last(), "商品 a1 可乐 库存不足！");
+    EXPECT_EQ(saveSays(*w), "商品 a1 可乐 库存不足！");
     EXPECT_EQ(snapshot(), before);
 
     myDeptFKC = "True";  // negative stock allowed
@@ -554,8 +540,7 @@ TEST_F(XFTest, ReceiptPrintsAfterTheCommitAndAPrinterFailureStillResets)
         EXPECT_EQ(count("UXF"), 2);
         EXPECT_TRUE(w->Edit1->text().isEmpty());
         // A second press finds an empty window: the sale cannot be stored twice.
-        save(*w);
-        EXPECT_EQ(msgs.last(), "会员信息不能为空，请录入会员卡号！");
+        EXPECT_EQ(saveSays(*w), "会员信息不能为空，请录入会员卡号！");
         EXPECT_EQ(count("UXF"), 2);
     }
     // The document switch alone prints the receipt too (until the documents come).
@@ -572,8 +557,7 @@ TEST_F(XFTest, WithoutContinuousEntryTheWindowClosesWithAMessage)
     auto w = window();
     w->CheckBox2->setChecked(false);
     twoGoods(*w);
-    save(*w);
-    EXPECT_EQ(msgs.last(), "恭喜！恭喜！ 消费录入 保存成功！");
+    EXPECT_EQ(saveSays(*w), "恭喜！恭喜！ 消费录入 保存成功！");
     EXPECT_EQ(w->result(), QDialog::Accepted);
 }
 
