@@ -1,5 +1,7 @@
 #include "script/ks_iinterpreter.h"
 
+#include "script/ks_ibind.h"
+#include "script/ks_iclassesrtti.h"
 #include "script/ks_iconst.h"
 #include "script/ks_iilparser.h"
 #include "script/ks_isysrtti.h"
@@ -21,7 +23,8 @@ struct ModuleEntry {
 
 std::vector<ModuleEntry>& Modules() {
   static std::vector<ModuleEntry> list = {
-      {QStringLiteral("TksSysFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksSysFunctions(s); }}};
+      {QStringLiteral("TksSysFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksSysFunctions(s); }},
+      {QStringLiteral("TksClassesFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksClassesFunctions(s); }}};
   return list;
 }
 
@@ -792,8 +795,11 @@ TksCustomVariable* TksClassVariable::FindMember(const QString& name) const {
 KsValue TksClassVariable::GetValue() {
   TksParamItem* p = Param(0);
   KsValue r;
-  if (p->Value.IsEmpty())
-    r = KsValue::FromObject(ClassRef->Create(nullptr));
+  if (p->Value.IsEmpty()) {
+    QObject* o = ClassRef->Create(nullptr);
+    ksbind::MarkScriptCreated(o);  // the script may free what it made
+    r = KsValue::FromObject(o);
+  }
   else
     r = p->Value;
   p->Value = KsValue();
