@@ -32,6 +32,14 @@ QObject* ObjArg(TksMethodHelper* h, int i, const KsClassInfo* cls, bool allowNil
   }
 }
 
+qint64 SetArg(TksMethodHelper* h, int i) {
+  const KsValue v = h->GetParam(i);
+  if (!v.IsArray()) return v.IsEmpty() ? 0 : v.ToInt64();
+  qint64 bits = 0;
+  for (qint64 k = 0; k < v.ElementCount(); ++k) bits |= v.Element(k).ToInt64();
+  return bits;
+}
+
 void MarkScriptCreated(QObject* o) {
   if (o) o->setProperty(kScriptCreated, true);
 }

@@ -35,6 +35,8 @@ T* ObjArgAs(TksMethodHelper* h, int i, const KsClassInfo* cls, bool allowNil = f
 inline int IntArg(TksMethodHelper* h, int i) { return h->GetParam(i).ToInt(); }
 inline QString StrArg(TksMethodHelper* h, int i) { return h->GetParam(i).ToText(); }
 inline bool BoolArg(TksMethodHelper* h, int i) { return h->GetParam(i).ToBool(); }
+// A set argument: a set literal ([a, b], an array) or a number of bits.
+qint64 SetArg(TksMethodHelper* h, int i);
 inline KsValue Obj(QObject* o) { return o ? KsValue::FromObject(o) : KsValue(0); }
 
 // Member registration on a class variable; the instance the engine passes

@@ -2,6 +2,9 @@
 
 #include "script/ks_ibind.h"
 #include "script/ks_iclassesrtti.h"
+#include "script/ks_idialogsrtti.h"
+#include "script/ks_igraphicsrtti.h"
+#include "script/ks_iinirtti.h"
 #include "script/ks_iconst.h"
 #include "script/ks_iilparser.h"
 #include "script/ks_isysrtti.h"
@@ -24,7 +27,10 @@ struct ModuleEntry {
 std::vector<ModuleEntry>& Modules() {
   static std::vector<ModuleEntry> list = {
       {QStringLiteral("TksSysFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksSysFunctions(s); }},
-      {QStringLiteral("TksClassesFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksClassesFunctions(s); }}};
+      {QStringLiteral("TksClassesFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksClassesFunctions(s); }},
+      {QStringLiteral("TksGraphicsFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksGraphicsFunctions(s); }},
+      {QStringLiteral("TksDialogsFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksDialogsFunctions(s); }},
+      {QStringLiteral("TksIniFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksIniFunctions(s); }}};
   return list;
 }
 
