@@ -115,6 +115,7 @@ const QString& TStrings::Get(int index) const {
 void TStrings::Put(int index, const QString& s) {
   Check(index);
   FItems[size_t(index)].S = s;
+  Changed();
 }
 
 KsValue TStrings::Objects(int index) const {
@@ -130,10 +131,12 @@ void TStrings::PutObject(int index, const KsValue& o) {
 void TStrings::InsertItem(int index, const QString& s, const KsValue& o) {
   if (index < 0 || index > Count()) ListIndexError("EStringListError", index);
   FItems.insert(FItems.begin() + index, Item{s, o});
+  Changed();
 }
 
 int TStrings::Add(const QString& s) {
   FItems.push_back(Item{s, KsValue()});
+  Changed();
   return Count() - 1;
 }
 
@@ -146,6 +149,7 @@ int TStrings::AddObject(const QString& s, const KsValue& o) {
 void TStrings::Delete(int index) {
   Check(index);
   FItems.erase(FItems.begin() + index);
+  Changed();
 }
 
 int TStrings::IndexOf(const QString& s) const {
@@ -183,6 +187,7 @@ void TStrings::Move(int curIndex, int newIndex) {
   Item it = FItems[size_t(curIndex)];
   FItems.erase(FItems.begin() + curIndex);
   FItems.insert(FItems.begin() + newIndex, it);
+  Changed();
 }
 
 QString TStrings::Names(int index) const {
@@ -360,6 +365,11 @@ void TStringList::Insert(int index, const QString& s) {
 }
 
 void TStringList::Sort() {
+  SortItems();
+  Changed();
+}
+
+void TStringList::SortItems() {
   std::stable_sort(FItems.begin(), FItems.end(), [](const Item& a, const Item& b) { return Compare(a.S, b.S) < 0; });
   if (FSorted && FDuplicates != dupAccept) {
     // A sorted list that refuses duplicates keeps the first of equal lines.
@@ -371,7 +381,8 @@ void TStringList::Sort() {
 void TStringList::SetSorted(bool v) {
   if (v && !FSorted) {
     FSorted = true;
-    Sort();
+    SortItems();
+    Changed();
   }
   FSorted = v;
 }

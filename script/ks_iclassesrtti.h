@@ -86,7 +86,10 @@ public:
   void PutObject(int index, const KsValue& o);
   virtual int Add(const QString& s);
   int AddObject(const QString& s, const KsValue& o);
-  virtual void Clear() { FItems.clear(); }
+  virtual void Clear() {
+    FItems.clear();
+    Changed();
+  }
   void Delete(int index);
   virtual int IndexOf(const QString& s) const;
   int IndexOfName(const QString& name) const;
@@ -116,7 +119,9 @@ protected:
   void Check(int index) const;
   void InsertItem(int index, const QString& s, const KsValue& o);
   // Updates that add many lines skip the sorted list's per-line work.
-  virtual void EndBulk() {}
+  virtual void EndBulk() { Changed(); }
+  // After every change of the lines (lists shown by a control follow it).
+  virtual void Changed() {}
 };
 
 class TStringList : public TStrings {
@@ -136,10 +141,12 @@ public:
 
 protected:
   void EndBulk() override {
-    if (FSorted) Sort();
+    if (FSorted) SortItems();
+    Changed();
   }
 
 private:
+  void SortItems();
   bool FSorted = false;
   TDuplicates FDuplicates = dupIgnore;
 };

@@ -3,6 +3,7 @@
 #include "script/ks_ibind.h"
 #include "script/ks_iclassesrtti.h"
 #include "script/ks_idialogsrtti.h"
+#include "script/ks_iformsrtti.h"
 #include "script/ks_igraphicsrtti.h"
 #include "script/ks_iinirtti.h"
 #include "script/ks_iconst.h"
@@ -30,7 +31,8 @@ std::vector<ModuleEntry>& Modules() {
       {QStringLiteral("TksClassesFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksClassesFunctions(s); }},
       {QStringLiteral("TksGraphicsFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksGraphicsFunctions(s); }},
       {QStringLiteral("TksDialogsFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksDialogsFunctions(s); }},
-      {QStringLiteral("TksIniFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksIniFunctions(s); }}};
+      {QStringLiteral("TksIniFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksIniFunctions(s); }},
+      {QStringLiteral("TksFormsFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksFormsFunctions(s); }}};
   return list;
 }
 
@@ -646,6 +648,8 @@ void TksCustomEvent::Invoke(std::vector<KsValue>& args) {
   if (!Handler || Handler->Executing) return;
   const int n = std::min<int>(Handler->Count(), int(args.size()));
   for (int i = 0; i < n; ++i) Handler->Param(i)->SetValue(args[size_t(i)]);
+  // Parameters the event does not pass start empty, not with the last call's values.
+  for (int i = n; i < Handler->Count(); ++i) Handler->Param(i)->SetValue(KsValue());
   Handler->GetValue();
   for (int i = 0; i < n; ++i) args[size_t(i)] = Handler->Param(i)->Value;
 }
