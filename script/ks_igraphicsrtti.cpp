@@ -288,7 +288,7 @@ TksGraphicsFunctions::TksGraphicsFunctions(TksScript* s) : TksRTTIModule(s) {
   Binder<QObject>(s->AddClass(ci.Font, persistent)).Constructor(QStringLiteral("constructor Create"), create);
   Binder<QObject>(s->AddClass(ci.Pen, persistent)).Constructor(QStringLiteral("constructor Create"), create);
   Binder<QObject>(s->AddClass(ci.Brush, persistent)).Constructor(QStringLiteral("constructor Create"), create);
-  auto graphic = [ci](TksMethodHelper* h, int i) { return ObjArgAs<TGraphic>(h, i, ci.Graphic); };
+  auto graphic = [](TksMethodHelper* h, int i) { return ObjArgAs<TGraphic>(h, i, ci.Graphic); };
   Binder<TCanvas>(s->AddClass(ci.Canvas, persistent))
       .Constructor(QStringLiteral("constructor Create"), [](TCanvas*, TksMethodHelper*) { return Nothing(); })
       .Method(QStringLiteral("procedure Draw(X, Y: Integer; Graphic: TGraphic)"),
@@ -365,7 +365,7 @@ TksGraphicsFunctions::TksGraphicsFunctions(TksScript* s) : TksRTTIModule(s) {
   s->AddClass(ci.Metafile, QStringLiteral("TGraphic"));
   Binder<TMetafileCanvas>(s->AddClass(ci.MetafileCanvas, QStringLiteral("TCanvas")))
       .Constructor(QStringLiteral("constructor Create(AMetafile: TMetafile; ReferenceDevice: Integer)"),
-                   [ci](TMetafileCanvas* c, TksMethodHelper* h) {
+                   [](TMetafileCanvas* c, TksMethodHelper* h) {
                      auto* m = ObjArgAs<TMetafile>(h, 0, ci.Metafile);
                      c->setParent(m);  // lives no longer than the picture it draws on
                      c->SetTarget(m->Surface());
