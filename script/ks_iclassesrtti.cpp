@@ -1,6 +1,7 @@
 #include "script/ks_iclassesrtti.h"
 
 #include "script/ks_ibind.h"
+#include "script/ks_ixmlrtti.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
@@ -815,4 +816,5 @@ TksClassesFunctions::TksClassesFunctions(TksScript* s) : TksRTTIModule(s) {
                      return Nothing();
                    })
       .Property(QStringLiteral("Owner"), QStringLiteral("TComponent"), [](TComponent* t) { return Obj(t->Owner()); });
+  ksRegisterXMLClasses(s);
 }

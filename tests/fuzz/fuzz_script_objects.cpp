@@ -16,7 +16,7 @@ QString Step(quint8 b) {
   switch (b >> 6) {
   case 0: {
     static const char* const make[] = {"TStringList.Create", "TMemoryStream.Create", "TList.Create",
-                                       "TComponent.Create(nil)", "TComponent.Create(%1)", "TCollection.Create",
+                                       "TksXMLItem.Create", "TComponent.Create(%1)", "TCollection.Create",
                                        "TForm.Create(%1)", "TEdit.Create(%1)"};
     return a + QStringLiteral(" := ") + QString::fromLatin1(make[j]).replace(QStringLiteral("%1"), o);
   }
@@ -30,7 +30,9 @@ QString Step(quint8 b) {
         .replace(QStringLiteral("%1"), a)
         .replace(QStringLiteral("%2"), QStringLiteral("o%1").arg((i + 1) & 7));
   }
-  default: return a + QStringLiteral(" := ") + o;
+  default:
+    if (j & 1) return a + QStringLiteral(" := ") + o;
+    return QStringLiteral("TksXMLItem(%1).AddItem(%2)").arg(a, o);
   }
 }
 

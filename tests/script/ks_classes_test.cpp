@@ -203,6 +203,33 @@ TEST(KsStreams, StringListsAndStreams) {
   EXPECT_EQ(out, QStringList({"9", "one,zwei", "0", "0"}));
 }
 
+// Items of a freed document raise instead of touching freed memory; a tree
+// cannot be made to contain itself.
+TEST(KsXMLClasses, TreesStreamsAndFreedDocuments) {
+  const QStringList out = Pas(QStringLiteral(
+      "var D: TksXMLDocument; R, A, B: TksXMLItem; S: TMemoryStream;\n"
+      "begin\n"
+      "  D := TksXMLDocument.Create; R := D.Root; R.Name := 'report';\n"
+      "  A := R.Add; A.Name := 'page'; A.Prop['width'] := '210'; A.Data := 7;\n"
+      "  B := TksXMLItem.Create; B.Name := 'band'; A.AddItem(B);\n"
+      "  Out(R.Count); Out(R[0].Name + '/' + R[0][0].Name + ' ' + A.Prop['width']); Out(A.Data);\n"
+      "  Out(B.Parent.Name); Out(R.Find('page')); Out(B.Root.Name); Out(R.FindItem('page') = A);\n"
+      "  try R.AddItem(R) except Out(ExceptionMessage) end;\n"
+      "  try B.AddItem(A) except Out(ExceptionMessage) end;\n"
+      "  try Out(R[3].Name) except Out(ExceptionClassName) end;\n"
+      "  S := TMemoryStream.Create; D.SaveToStream(S);\n"
+      "  D.Free;\n"
+      "  try Out(B.Name) except Out(ExceptionClassName) end;\n"
+      "  try Out(R.Count) except Out(ExceptionClassName) end;\n"
+      "  D := TksXMLDocument.Create; S.Position := 0; D.LoadFromStream(S);\n"
+      "  Out(D.Root[0][0].Name + ' ' + D.Root[0].Prop['width']);\n"
+      "  B := TksXMLItem.Create; B.Free; D.Free; S.Free;\n"
+      "end."));
+  EXPECT_EQ(out, QStringList({"1", "page/band 210", "7", "page", "0", "report", "True",
+                              "The root of a document cannot be moved", "An item cannot be put inside itself",
+                              "EListError", "EInvalidObject", "EInvalidObject", "band 210"}));
+}
+
 TEST(KsCollections, ItemsFreedElsewhereLeaveTheCollection) {
   TCollection c;
   TCollectionItem* a = c.Add();
