@@ -4,6 +4,7 @@ namespace ksbind {
 
 namespace {
 const char* const kScriptCreated = "ksScriptCreated";
+const char* const kConstructed = "ksConstructed";
 }
 
 void Raise(const QString& className, const QString& message) { throw KsError(className, message); }
@@ -45,5 +46,11 @@ void MarkScriptCreated(QObject* o) {
 }
 
 bool IsScriptCreated(const QObject* o) { return o && o->property(kScriptCreated).toBool(); }
+
+void MarkConstructed(QObject* o) {
+  if (o) o->setProperty(kConstructed, true);
+}
+
+bool IsConstructed(const QObject* o) { return o && o->property(kConstructed).toBool(); }
 
 }  // namespace ksbind

@@ -39,6 +39,13 @@ inline bool BoolArg(TksMethodHelper* h, int i) { return h->GetParam(i).ToBool();
 qint64 SetArg(TksMethodHelper* h, int i);
 inline KsValue Obj(QObject* o) { return o ? KsValue::FromObject(o) : KsValue(0); }
 
+// Marks an object as made by a script (the script may free it), and one
+// whose constructor ran.
+void MarkScriptCreated(QObject* o);
+bool IsScriptCreated(const QObject* o);
+void MarkConstructed(QObject* o);
+bool IsConstructed(const QObject* o);
+
 // Member registration on a class variable; the instance the engine passes
 // is already checked against the class (see TksMethodHelper).
 template <class T>
@@ -56,15 +63,18 @@ public:
   }
   Binder& Constructor(const QString& decl, Fn<T> fn) {
     if (!C) return *this;
-    // A failing constructor frees the instance it was given.
+    // A failing constructor frees the new instance it was given (not an
+    // object the script calls Create on again).
     C->AddConstructor(decl, [fn](QObject* inst, const KsClassInfo*, const QString& name, TksMethodHelper* h) {
       T* self = static_cast<T*>(Self(inst, name));
+      const bool fresh = IsScriptCreated(self) && !IsConstructed(self);
       try {
         fn(self, h);
       } catch (...) {
-        delete self;
+        if (fresh) delete self;
         throw;
       }
+      MarkConstructed(self);
       return KsValue::FromObject(self);
     });
     return *this;
@@ -131,8 +141,5 @@ KsClassInfo* RegisterClass(const KsClassInfo* ancestor) {
   return info;
 }
 
-// Marks an object as made by a script (the script may free it).
-void MarkScriptCreated(QObject* o);
-bool IsScriptCreated(const QObject* o);
 
 }  // namespace ksbind

@@ -811,8 +811,13 @@ TksClassesFunctions::TksClassesFunctions(TksScript* s) : TksRTTIModule(s) {
   RegisterStreams(s, ci);
   Binder<TComponent>(s->AddClass(ci.Component, QStringLiteral("TPersistent")))
       .Constructor(QStringLiteral("constructor Create(AOwner: TComponent)"),
-                   [ci](TComponent* t, TksMethodHelper* h) {
-                     t->setParent(ObjArg(h, 0, nullptr, true));
+                   [](TComponent* t, TksMethodHelper* h) {
+                     QObject* owner = ObjArg(h, 0, nullptr, true);
+                     for (QObject* up = owner; up; up = up->parent())
+                       if (up == t)
+                         Raise(QStringLiteral("EInvalidOperation"),
+                               QStringLiteral("A component cannot be owned by itself or by what it owns"));
+                     t->setParent(owner);
                      return Nothing();
                    })
       .Property(QStringLiteral("Owner"), QStringLiteral("TComponent"), [](TComponent* t) { return Obj(t->Owner()); });

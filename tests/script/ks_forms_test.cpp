@@ -193,6 +193,29 @@ TEST(KsForms, ListsCombosAndConstants) {
                                    "105", "True"}));
 }
 
+// A handler that frees its form while it is shown modally ends the modal
+// loop; the script's handles to the form and its controls raise afterwards.
+TEST(KsForms, FreeingAModalFormFromItsOwnHandler) {
+  Script s(QStringLiteral(
+      "var F: TForm; B: TButton; r: Integer;\n"
+      "procedure Clicked(Sender: TObject);\n"
+      "begin\n"
+      "  F.Free;\n"
+      "end;\n"
+      "begin\n"
+      "  F := TForm.Create(nil); B := TButton.Create(F); B.Parent := F; B.OnClick := 'Clicked';\n"
+      "  try B.Create(B) except Out(ExceptionClassName) end;\n"
+      "end."));
+  QPointer<TButton> button = s.Object<TButton>("B");
+  QPointer<TForm> form = s.Object<TForm>("F");
+  QTimer::singleShot(0, [&] { static_cast<QAbstractButton*>(button->Widget())->click(); });
+  EXPECT_EQ(form->ShowModal(), 2);
+  EXPECT_TRUE(form.isNull());
+  EXPECT_TRUE(button.isNull());
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(s.Output, QStringList({"EInvalidOperation"}));
+}
+
 TEST(KsForms, KeyCodesTranslate) {
   EXPECT_EQ(ksQtKeyToVirtualKey(Qt::Key_F2, Qt::NoModifier), 113);
   EXPECT_EQ(ksQtKeyToVirtualKey(Qt::Key_A, Qt::ShiftModifier), 65);
