@@ -190,6 +190,25 @@ bool TControl::KeyEvent(QKeyEvent* e, bool down) {
   return false;
 }
 
+// A form with KeyPreview sees the keys of its controls first; a handler
+// that sets Key to 0 (or #0) keeps the key from the control.
+bool TControl::Previewed(QKeyEvent* e, bool down) {
+  TCustomForm* form = nullptr;
+  for (TWinControl* p = Parent(); p && !form; p = p->Parent()) form = qobject_cast<TCustomForm*>(p);
+  if (!form || !form->KeyPreview()) return false;
+  QPointer<TControl> self(this);
+  std::vector<KsValue> args{KsValue(ksQtKeyToVirtualKey(e->key(), e->modifiers())), KsValue(ksShiftState(e->modifiers()))};
+  if (form->Fire(down ? QStringLiteral("ONKEYDOWN") : QStringLiteral("ONKEYUP"), args) && args[0].ToInt() == 0)
+    return true;
+  if (!self || !down || e->text().isEmpty()) return !self;
+  std::vector<KsValue> ch{KsValue(e->text().left(1))};
+  if (form->Fire(QStringLiteral("ONKEYPRESS"), ch)) {
+    const QString now = ch[0].ToText();
+    if (now.isEmpty() || now[0].unicode() == 0) return true;
+  }
+  return !self;
+}
+
 bool TControl::KeyPress(QKeyEvent* e) {
   const QString name = QStringLiteral("ONKEYPRESS");
   if (e->text().isEmpty() || !HasEvent(name)) return false;
@@ -236,11 +255,15 @@ bool TControl::eventFilter(QObject* watched, QEvent* e) {
   switch (e->type()) {
   case QEvent::KeyPress: {
     auto* k = static_cast<QKeyEvent*>(e);
+    if (Previewed(k, true)) return true;
+    if (!self) return true;
     if (KeyEvent(k, true)) return true;
     if (!self) return true;
     return KeyPress(k);
   }
-  case QEvent::KeyRelease: return KeyEvent(static_cast<QKeyEvent*>(e), false);
+  case QEvent::KeyRelease:
+    if (Previewed(static_cast<QKeyEvent*>(e), false)) return true;
+    return self && KeyEvent(static_cast<QKeyEvent*>(e), false);
   case QEvent::MouseButtonPress: MouseEvent(static_cast<QMouseEvent*>(e), QStringLiteral("ONMOUSEDOWN")); break;
   case QEvent::MouseButtonRelease: {
     auto* m = static_cast<QMouseEvent*>(e);

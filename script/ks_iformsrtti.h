@@ -94,6 +94,7 @@ protected:
 private:
   bool KeyEvent(QKeyEvent* e, bool down);
   bool KeyPress(QKeyEvent* e);
+  bool Previewed(QKeyEvent* e, bool down);
   void MouseEvent(QMouseEvent* e, const QString& name);
   // Sends a replacement event past this control's handlers.
   void Resend(QEvent* e);

@@ -193,6 +193,29 @@ TEST(KsForms, ListsCombosAndConstants) {
                                    "105", "True"}));
 }
 
+TEST(KsForms, AFormWithKeyPreviewSeesKeysFirst) {
+  Script s(QStringLiteral(
+      "var F: TForm; E: TEdit;\n"
+      "procedure FormKey(Sender: TObject; var Key: Char);\n"
+      "begin\n"
+      "  if Key = '-' then Key := #0;\n"
+      "end;\n"
+      "begin\n"
+      "  F := TForm.Create(nil); F.OnKeyPress := 'FormKey';\n"
+      "  E := TEdit.Create(F); E.Parent := F;\n"
+      "end."));
+  auto* form = s.Object<TForm>("F");
+  auto* line = static_cast<QLineEdit*>(s.Object<TEdit>("E")->Widget());
+  form->Show();
+  QTest::keyClicks(line, QStringLiteral("1-2"));
+  EXPECT_EQ(line->text(), QStringLiteral("1-2"));  // without KeyPreview the form sees nothing
+  line->clear();
+  form->SetKeyPreview(true);
+  QTest::keyClicks(line, QStringLiteral("1-2"));
+  EXPECT_EQ(line->text(), QStringLiteral("12"));
+  delete form;
+}
+
 // A handler that frees its form while it is shown modally ends the modal
 // loop; the script's handles to the form and its controls raise afterwards.
 TEST(KsForms, FreeingAModalFormFromItsOwnHandler) {
