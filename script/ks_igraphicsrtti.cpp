@@ -265,6 +265,18 @@ bool TPicture::AssignFrom(QObject* source) {
 TksGraphicsFunctions::TksGraphicsFunctions(TksScript* s) : TksRTTIModule(s) {
   for (const ColorName& c : kColors)
     s->AddConst(QLatin1String(c.Name), QStringLiteral("Integer"), KsValue(qint32(quint32(c.Value))));
+  // Colour functions: a system colour to its RGB value, and a colour from
+  // its three parts.
+  s->AddMethod(QStringLiteral("function ColorToRGB(Color: TColor): Integer"),
+               [](QObject*, const KsClassInfo*, const QString&, TksMethodHelper* h) {
+                 return KsValue(ksQColorToColor(ksColorToQColor(h->GetParam(0).ToInt())));
+               },
+               QStringLiteral("ctOther"));
+  s->AddMethod(QStringLiteral("function RGB(R, G, B: Integer): TColor"),
+               [](QObject*, const KsClassInfo*, const QString&, TksMethodHelper* h) {
+                 return KsValue((IntArg(h, 0) & 0xFF) | ((IntArg(h, 1) & 0xFF) << 8) | ((IntArg(h, 2) & 0xFF) << 16));
+               },
+               QStringLiteral("ctOther"));
   s->AddEnumSet(QStringLiteral("TFontStyles"), QStringLiteral("fsBold, fsItalic, fsUnderline, fsStrikeout"));
   s->AddEnum(QStringLiteral("TFontPitch"), QStringLiteral("fpDefault, fpVariable, fpFixed"));
   s->AddEnum(QStringLiteral("TPenStyle"),

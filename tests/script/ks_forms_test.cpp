@@ -193,6 +193,37 @@ TEST(KsForms, ListsCombosAndConstants) {
                                    "105", "True"}));
 }
 
+TEST(KsForms, MouseAndShowEventsPassTheirArguments) {
+  Script s(QStringLiteral(
+      "var F: TForm; P: TPanel; Log: String;\n"
+      "procedure Down(Sender: TObject; Button: TMouseButton; Shift: TShiftState; X, Y: Integer);\n"
+      "begin\n"
+      "  Log := Log + 'down ' + IntToStr(Button) + ' ' + IntToStr(Shift) + ' ' + IntToStr(X) + ',' + IntToStr(Y) + ';';\n"
+      "end;\n"
+      "procedure Clicked(Sender: TObject);\n"
+      "begin\n"
+      "  Log := Log + 'click;';\n"
+      "end;\n"
+      "procedure Shown(Sender: TObject);\n"
+      "begin\n"
+      "  Log := Log + 'show;';\n"
+      "end;\n"
+      "begin\n"
+      "  F := TForm.Create(nil); F.OnShow := 'Shown';\n"
+      "  P := TPanel.Create(F); P.Parent := F; P.SetBounds(0, 0, 100, 50);\n"
+      "  P.OnMouseDown := 'Down'; P.OnClick := 'Clicked';\n"
+      "end."));
+  auto* form = s.Object<TForm>("F");
+  auto* panel = s.Object<TPanel>("P");
+  form->Show();
+  QTest::mouseClick(panel->Widget(), Qt::RightButton, Qt::ShiftModifier, QPoint(7, 9));
+  QTest::mouseClick(panel->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(3, 4));
+  // the left click's Shift includes ssLeft (8) while the button is down
+  EXPECT_EQ(s.S.Find(QStringLiteral("Log"))->GetValue().ToText(),
+            QStringLiteral("show;down 1 17 7,9;down 0 8 3,4;click;"));
+  delete form;
+}
+
 TEST(KsForms, AFormWithKeyPreviewSeesKeysFirst) {
   Script s(QStringLiteral(
       "var F: TForm; E: TEdit;\n"

@@ -140,9 +140,10 @@ TEST(KsGraphics, BitmapsDrawAndFontsKeepTheirSettings) {
       "  F := TFont.Create; F.Name := 'Serif'; F.Size := 12; F.Style := fsBold + fsItalic; F.Color := clGreen;\n"
       "  B.Canvas.Font.Assign(F); Out(B.Canvas.Font.Size); Out(B.Canvas.Font.Style); Out(B.Canvas.Font.Color = clGreen);\n"
       "  P := TPicture.Create; Out(P.Width);\n"
+      "  Out(RGB(255, 0, 0) = clRed); Out(ColorToRGB(clBlue) = clBlue); Out(ColorToRGB(clWindow) >= 0);\n"
       "  F.Free; B.Free; P.Free;\n"
       "end."));
-  EXPECT_EQ(out, QStringList({"True", "True", "True", "True", "-1", "True", "12", "3", "True", "0"}));
+  EXPECT_EQ(out, QStringList({"True", "True", "True", "True", "-1", "True", "12", "3", "True", "0", "True", "True", "True"}));
   EXPECT_EQ(ksColorToQColor(0x0000FF), QColor(Qt::red));
   EXPECT_EQ(ksQColorToColor(QColor(Qt::blue)), 0xFF0000);
 }
