@@ -601,6 +601,7 @@ int TCustomForm::ShowModal() {
   if (FInModal || FWidget->isVisible())
     Raise(QStringLiteral("EInvalidOperation"), QStringLiteral("Cannot make a visible window modal"));
   FModalResult = 0;
+  if (const auto& hook = ksShowModalHook()) return hook(this);
   FInModal = true;
   QPointer<TCustomForm> self(this);
   FWidget->setWindowModality(Qt::ApplicationModal);
@@ -643,6 +644,11 @@ void KsFormDialog::done(int r) {
     if (FForm) FForm->TControl::SetVisible(false);
   }
   QDialog::done(r);
+}
+
+std::function<int(TCustomForm*)>& ksShowModalHook() {
+  static std::function<int(TCustomForm*)> hook;
+  return hook;
 }
 
 // ---- application ------------------------------------------------------------------------

@@ -435,6 +435,10 @@ public:
   void Restore();
   void ProcessMessages();
 };
+// When set, ShowModal asks it for the modal result instead of running the
+// form (the command-line runner has nobody to answer a window).
+std::function<int(TCustomForm* form)>& ksShowModalHook();
+
 // The application object scripts see (one for the program).
 TApplication* ksApplication();
 

@@ -270,6 +270,20 @@ TEST(KsForms, FreeingAModalFormFromItsOwnHandler) {
   EXPECT_EQ(s.Output, QStringList({"EInvalidOperation"}));
 }
 
+TEST(KsForms, TheModalHookAnswersForTheForm) {
+  QStringList asked;
+  ksShowModalHook() = [&](TCustomForm* f) {
+    asked << f->Caption();
+    return 6;  // mrYes
+  };
+  const KsRunResult r = ksRunScript(QStringLiteral("var F: TForm; begin F := TForm.Create(nil); F.Caption := 'Q';"
+                                                   " Out(F.ShowModal = mrYes); F.Free end."),
+                                    QStringLiteral("PascalScript"));
+  ksShowModalHook() = nullptr;
+  EXPECT_EQ(r.Output, QStringList({"True"}));
+  EXPECT_EQ(asked, QStringList({"Q"}));
+}
+
 TEST(KsForms, KeyCodesTranslate) {
   EXPECT_EQ(ksQtKeyToVirtualKey(Qt::Key_F2, Qt::NoModifier), 113);
   EXPECT_EQ(ksQtKeyToVirtualKey(Qt::Key_A, Qt::ShiftModifier), 65);

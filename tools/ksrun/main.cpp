@@ -5,6 +5,7 @@
 // Exit codes: 0 ran, 1 compile error ("line:col: message"), 2 run-time
 // error ("line:col: Class: message"), 3 usage or file error.
 #include "script/ks_idialogsrtti.h"
+#include "script/ks_iformsrtti.h"
 #include "script/ks_iilparser.h"
 #include "script/ks_isysrtti.h"
 #include "script/ks_runner.h"
@@ -78,6 +79,10 @@ int main(int argc, char** argv) {
       return false;
     };
     ksDialogHooks().Execute = [](TCommonDialog*) { return false; };
+    ksShowModalHook() = [](TCustomForm* form) {
+      Print(form->Caption());
+      return 2;  // mrCancel
+    };
   }
   const KsRunResult r = ksRunScript(QString::fromUtf8(f.readAll()), language, Print);
   if (r.Code != 0) Print(r.Error);
