@@ -371,12 +371,8 @@ void TStringList::Sort() {
 }
 
 void TStringList::SortItems() {
+  // Duplicates only governs lines added later: lines already there stay.
   std::stable_sort(FItems.begin(), FItems.end(), [](const Item& a, const Item& b) { return Compare(a.S, b.S) < 0; });
-  if (FSorted && FDuplicates != dupAccept) {
-    // A sorted list that refuses duplicates keeps the first of equal lines.
-    auto last = std::unique(FItems.begin(), FItems.end(), [](const Item& a, const Item& b) { return Compare(a.S, b.S) == 0; });
-    FItems.erase(last, FItems.end());
-  }
 }
 
 void TStringList::SetSorted(bool v) {
