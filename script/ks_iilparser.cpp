@@ -2,6 +2,7 @@
 
 #include "script/ks_iconst.h"
 #include "script/ks_idesignator.h"
+#include "script/ks_idisp.h"
 #include "script/ks_iparser.h"
 #include "script/ks_istatements.h"
 #include "script/ks_itools.h"
@@ -902,11 +903,16 @@ struct ksilPass2 {
           QObject* o = v.ToObject();
           tc = tcClass;
           tn = o ? ksClassNameOf(o) : QString();
-        } else if (d->Count() == 1 || !NoLate) {
-          if (NoLate) Fail(SIdUndeclared + Quote(name));
-          return MakeLate(x, scope, d->Link(0)->Ref, QString());
         } else {
-          Fail(SIdUndeclared + Quote(name));
+          if (NoLate) {
+            // Running, and the Variant holds no host object: an automation call.
+            auto* ole = new TksOLEHelper(name);
+            scope->Add(QString(), ole);
+            link = d->AddItem(ole, pos);
+            cur = ole;
+            continue;
+          }
+          return MakeLate(x, scope, d->Link(0)->Ref, QString());
         }
       }
       switch (tc) {
@@ -981,6 +987,10 @@ struct ksilPass2 {
       TksCustomVariable* item = link->Ref;
       const int nargs = link->Count();
       if (dynamic_cast<TksClassVariable*>(item) && nargs == 0) continue;  // the class itself: a new instance
+      if (auto* ole = dynamic_cast<TksOLEHelper*>(item)) {
+        ole->SetArgCount(nargs);
+        continue;
+      }
       if (nargs == 0 && item->Count() == 0) continue;
       if (nargs > item->Count()) Fail(STooManyParams);
       if (nargs < item->RequiredCount()) Fail(SNotEnoughParams);

@@ -1,5 +1,11 @@
 #include "script/ks_iinterpreter.h"
 
+#include "script/ks_ibind.h"
+#include "script/ks_iclassesrtti.h"
+#include "script/ks_idialogsrtti.h"
+#include "script/ks_iformsrtti.h"
+#include "script/ks_igraphicsrtti.h"
+#include "script/ks_iinirtti.h"
 #include "script/ks_iconst.h"
 #include "script/ks_iilparser.h"
 #include "script/ks_isysrtti.h"
@@ -21,7 +27,12 @@ struct ModuleEntry {
 
 std::vector<ModuleEntry>& Modules() {
   static std::vector<ModuleEntry> list = {
-      {QStringLiteral("TksSysFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksSysFunctions(s); }}};
+      {QStringLiteral("TksSysFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksSysFunctions(s); }},
+      {QStringLiteral("TksClassesFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksClassesFunctions(s); }},
+      {QStringLiteral("TksGraphicsFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksGraphicsFunctions(s); }},
+      {QStringLiteral("TksDialogsFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksDialogsFunctions(s); }},
+      {QStringLiteral("TksIniFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksIniFunctions(s); }},
+      {QStringLiteral("TksFormsFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksFormsFunctions(s); }}};
   return list;
 }
 
@@ -637,6 +648,8 @@ void TksCustomEvent::Invoke(std::vector<KsValue>& args) {
   if (!Handler || Handler->Executing) return;
   const int n = std::min<int>(Handler->Count(), int(args.size()));
   for (int i = 0; i < n; ++i) Handler->Param(i)->SetValue(args[size_t(i)]);
+  // Parameters the event does not pass start empty, not with the last call's values.
+  for (int i = n; i < Handler->Count(); ++i) Handler->Param(i)->SetValue(KsValue());
   Handler->GetValue();
   for (int i = 0; i < n; ++i) args[size_t(i)] = Handler->Param(i)->Value;
 }
@@ -792,8 +805,11 @@ TksCustomVariable* TksClassVariable::FindMember(const QString& name) const {
 KsValue TksClassVariable::GetValue() {
   TksParamItem* p = Param(0);
   KsValue r;
-  if (p->Value.IsEmpty())
-    r = KsValue::FromObject(ClassRef->Create(nullptr));
+  if (p->Value.IsEmpty()) {
+    QObject* o = ClassRef->Create(nullptr);
+    ksbind::MarkScriptCreated(o);  // the script may free what it made
+    r = KsValue::FromObject(o);
+  }
   else
     r = p->Value;
   p->Value = KsValue();

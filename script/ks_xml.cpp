@@ -17,7 +17,10 @@ KsError FormatError() { return KsError(QStringLiteral("Invalid file format")); }
 
 // ---- item -------------------------------------------------------------------------------
 
+void (*ksXMLItemGone)(TksXMLItem* item) = nullptr;
+
 TksXMLItem::~TksXMLItem() {
+  if (Handle && ksXMLItemGone) ksXMLItemGone(this);
   Clear();
   Detach();
 }

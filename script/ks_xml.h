@@ -35,12 +35,18 @@ public:
   void* Data = nullptr;
   QString Name;
   QString Text;
+  // The script handle of this item, told when the item goes (see
+  // ksXMLItemGone); empty for items no script has seen.
+  void* Handle = nullptr;
 
 private:
   void Detach();
   std::unique_ptr<std::vector<TksXMLItem*>> FItems;
   TksXMLItem* FParent = nullptr;
 };
+
+// Called for an item with a Handle when it is destroyed.
+extern void (*ksXMLItemGone)(TksXMLItem* item);
 
 // Escaping of attribute values: LF, CR, '"', '<', '>' and '&' become &#n;.
 QString ksXMLEscape(const QString& s);

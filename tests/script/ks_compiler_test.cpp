@@ -547,8 +547,13 @@ TEST_F(KsHostCompile, NewAndTypeNames) {
   KsRunResult r = Run(QStringLiteral("PascalScript"),
                       QStringLiteral("var p: TksTestPart; begin p := TksTestPart.Create(nil); p.Qty := 3; "
                                      "Part1.Qty := p.Qty * 2; end."));
-  // the class has no Create of its own: the name alone makes the instance
-  EXPECT_EQ(r.Error, QStringLiteral("1:32: Undeclared identifier: 'Create'"));
+  // the class has no Create of its own: TObject's takes no owner
+  EXPECT_EQ(r.Error, QStringLiteral("1:32: Too many actual parameters"));
+  r = Run(QStringLiteral("PascalScript"),
+          QStringLiteral("var p: TksTestPart; begin p := TksTestPart.Create; p.Qty := 4; Part1.Qty := p.Qty * 2; "
+                         "p.Free end."));
+  EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
+  EXPECT_EQ(Part.Qty(), 8);
   r = Run(QStringLiteral("PascalScript"),
           QStringLiteral("var p: TksTestPart; begin p := TksTestPart; p.Qty := 3; Part1.Qty := p.Qty * 2; end."));
   EXPECT_EQ(r.Code, 0) << r.Error.toStdString();

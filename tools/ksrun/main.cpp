@@ -4,11 +4,13 @@
 // else PascalScript) and runs it. `Out(V)` prints a value on its own line.
 // Exit codes: 0 ran, 1 compile error ("line:col: message"), 2 run-time
 // error ("line:col: Class: message"), 3 usage or file error.
+#include "script/ks_idialogsrtti.h"
+#include "script/ks_iformsrtti.h"
 #include "script/ks_iilparser.h"
 #include "script/ks_isysrtti.h"
 #include "script/ks_runner.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFile>
 
 #include <cstdio>
@@ -23,7 +25,12 @@ void Print(const QString& s) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
+  // Scripts may build forms and measure text: a widget application, drawn
+  // off screen when there is no display.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
   const QStringList args = app.arguments().mid(1);
   QString language = QStringLiteral("PascalScript");
   QString file;
@@ -57,6 +64,26 @@ int main(int argc, char** argv) {
     return 0;
   }
   ksShowMessageHandler = Print;
+  if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+    // Nobody can answer a window: messages are printed and take their first
+    // button, questions and dialogs are cancelled.
+    ksDialogHooks().MessageDlg = [](const QString& text, int, int buttons) {
+      Print(text);
+      static const int results[] = {6, 7, 1, 2, 3, 4, 5, 8, 9, 10, 0};
+      for (int i = 0; i < 11; ++i)
+        if (buttons & (1 << i)) return results[i];
+      return 1;
+    };
+    ksDialogHooks().InputQuery = [](const QString&, const QString& prompt, QString&) {
+      Print(prompt);
+      return false;
+    };
+    ksDialogHooks().Execute = [](TCommonDialog*) { return false; };
+    ksShowModalHook() = [](TCustomForm* form) {
+      Print(form->Caption());
+      return 2;  // mrCancel
+    };
+  }
   const KsRunResult r = ksRunScript(QString::fromUtf8(f.readAll()), language, Print);
   if (r.Code != 0) Print(r.Error);
   return r.Code;
