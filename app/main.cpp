@@ -3,6 +3,7 @@
 #include "core/dm.h"
 #include "core/login.h"
 #include "core/main.h"
+#include "core/ScriptDialogs.h"
 #include "platform/db/db.h"
 #include "platform/error.h"
 #include "platform/instance/singleinstance.h"
@@ -34,6 +35,7 @@ int main(int argc, char **argv)
     // the login window hides.
     QApplication::setQuitOnLastWindowClosed(false);
     registerWindows();
+    velmora::routeScriptDialogs();
 
     TfrmDM dm;
     std::unique_ptr<TfrmMain> mainWindow;

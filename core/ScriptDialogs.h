@@ -1,0 +1,11 @@
+#pragma once
+// Report scripts show their messages through the program's message layer,
+// like every window does, so tests answer them the same way.
+
+namespace velmora {
+
+// Routes the scripts' ShowMessage and MessageDlg through the message layer.  Safe to call
+// more than once.
+void routeScriptDialogs();
+
+}  // namespace velmora
