@@ -77,6 +77,13 @@ QString ListWhere::text() const
     return out;
 }
 
+ui::LookupComboBox *lookupBox(void (TfrmDM::*fill)(ui::LookupComboBox *))
+{
+    auto *l = new ui::LookupComboBox;
+    (frmDM->*fill)(l);
+    return l;
+}
+
 // ---- collation
 
 namespace {
@@ -318,11 +325,17 @@ QHBoxLayout *TListFrame::filterRow(int row)
 
 QLineEdit *TListFrame::textFilter(int row, QCheckBox **box, const QString &caption, const QString &column)
 {
+    return editFilter(row, box, caption, [column](ListWhere &w, const QString &text) { w.like(column, text); });
+}
+
+QLineEdit *TListFrame::editFilter(int row, QCheckBox **box, const QString &caption,
+                                  std::function<void(ListWhere &, const QString &)> clause)
+{
     *box = new QCheckBox(caption, GroupBox1);
     auto *edit = new QLineEdit(GroupBox1);
     filterRow(row)->addWidget(*box);
     filterRow(row)->addWidget(edit);
-    addFilter(*box, {edit}, [edit, column](ListWhere &w) { w.like(column, edit->text()); });
+    addFilter(*box, {edit}, [edit, clause = std::move(clause)](ListWhere &w) { clause(w, edit->text()); });
     return edit;
 }
 

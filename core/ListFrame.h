@@ -31,6 +31,8 @@ class QLineEdit;
 class QMenu;
 class QTableView;
 class QVBoxLayout;
+class TfrmDM;
+namespace ui { class LookupComboBox; }
 
 namespace velmora {
 
@@ -183,6 +185,9 @@ protected:
     // Filters laid out in a row of the group: the box, then its control.
     // Text: " AND (column like '%text%')".
     QLineEdit *textFilter(int row, QCheckBox **box, const QString &caption, const QString &column);
+    // An edit box with a clause of the window's own, given the text.
+    QLineEdit *editFilter(int row, QCheckBox **box, const QString &caption,
+                          std::function<void(ListWhere &, const QString &text)> clause);
     // Dates: " AND (column Between from AND to)", from a month back to today.
     void dateFilter(int row, QCheckBox **box, const QString &caption, QDateEdit **from, QDateEdit **to,
                     const QString &column);
@@ -213,6 +218,9 @@ private:
 using CardOpener = std::function<void(QWidget *owner, const QString &card)>;
 void registerCardWindow(const QString &key, CardOpener open);
 CardOpener cardWindow(const QString &key);
+
+// A lookup box filled by one of the data module's fillers (TfrmDM::DBComUser, ...).
+ui::LookupComboBox *lookupBox(void (TfrmDM::*fill)(ui::LookupComboBox *));
 
 // Registers the "ZHNUM" collation on the connection: numbers compare as
 // numbers, other texts in Chinese (pinyin) order.

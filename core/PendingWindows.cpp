@@ -57,13 +57,6 @@ excel::ExportLayout stockDocumentLines(const char *window, const char *word)
 std::vector<WindowRow> pendingWindows()
 {
     return {
-        listRow("103", OwnItem, &myOpenMember_M,
-                makeExportLayout("TfrmMember_M", "会员查询", "会员表",
-                                 "序号,会员卡号,会员分类,会员姓名,性别,公历生日,农历生日,联系方式,联系地址,体貌特征,"
-                                 "爱好,车牌,享受折扣,积分比例,积分,累计消费,消费次数,消费日期,账户余额,录入人,录入日期,"
-                                 "备注,状态,介绍人卡号",
-                                 "会员卡号,公历生日,农历生日,联系方式,消费日期,录入日期",
-                                 "15 积分,16 累计消费,17 消费次数,19 账户余额")),
         listRow("106", OwnItem, &myOpenSRTX,
                 makeExportLayout("TfrmSRTX", "生日提醒", "会员表",
                                  "序号,会员卡号,会员分类,会员姓名,性别,公历生日,农历生日,联系方式,联系地址,享受折扣,"

@@ -61,13 +61,6 @@ QComboBox *saleTypes()
     return c;
 }
 
-ui::LookupComboBox *lookup(void (TfrmDM::*fill)(ui::LookupComboBox *))
-{
-    auto *l = new ui::LookupComboBox;
-    (frmDM->*fill)(l);
-    return l;
-}
-
 QAction *item(QMenu *menu, QWidget *owner, const QString &text, std::function<void()> handler)
 {
     auto *a = menu->addAction(text);
@@ -113,9 +106,9 @@ TfrmXF_M::TfrmXF_M(QWidget *parent) : TListFrame(parent)
 
     dateFilter(0, &CheckBox1, QStringLiteral("消费日期"), &DateTimePicker1, &DateTimePicker2, QStringLiteral("myDate"));
     Edit1 = textFilter(0, &CheckBox2, QStringLiteral("会员卡号"), QStringLiteral("MNum"));
-    DBLookupComboBox1 = lookup(&TfrmDM::DBComUser);
+    DBLookupComboBox1 = velmora::lookupBox(&TfrmDM::DBComUser);
     choiceFilter(1, &CheckBox4, QStringLiteral("录  入  人"), DBLookupComboBox1, QStringLiteral("theUser"));
-    DBLookupComboBox2 = lookup(&TfrmDM::DBComSWorker);
+    DBLookupComboBox2 = velmora::lookupBox(&TfrmDM::DBComSWorker);
     choiceFilter(1, &CheckBox5, QStringLiteral("员工姓名"), DBLookupComboBox2, QStringLiteral("WName"));
     ComboBox2 = saleTypes();
     choiceFilter(1, &CheckBox6, QStringLiteral("类        型"), ComboBox2, QStringLiteral("theType"));
@@ -272,9 +265,9 @@ TfrmXF_SK::TfrmXF_SK(QWidget *parent) : ui::Form(parent)
     DateTimePicker1->setCalendarPopup(true);
     Edit1 = new QLineEdit(group);
     ui::installKeyFilter(Edit1, ui::KeyFilter::Amount);
-    DBLookupComboBox1 = lookup(&TfrmDM::DBComSMType);
+    DBLookupComboBox1 = velmora::lookupBox(&TfrmDM::DBComSMType);
     CheckBox1 = new QCheckBox(QStringLiteral("会员卡"), group);
-    DBLookupComboBox2 = lookup(&TfrmDM::DBComSWorker);
+    DBLookupComboBox2 = velmora::lookupBox(&TfrmDM::DBComSWorker);
     auto *pay = new QHBoxLayout;
     pay->addWidget(DBLookupComboBox1);
     pay->addWidget(CheckBox1);
@@ -402,16 +395,12 @@ TfrmXF_MX::TfrmXF_MX(QWidget *parent) : TListFrame(parent)
     ComboBox2 = saleTypes();
     choiceFilter(1, &CheckBox6, QStringLiteral("类        型"), ComboBox2, QStringLiteral("UXF.theType"));
     Edit3 = textFilter(1, &CheckBox7, QStringLiteral("单        号"), QStringLiteral("UXF.theNum"));
-    DBLookupComboBox1 = lookup(&TfrmDM::DBComSType);
+    DBLookupComboBox1 = velmora::lookupBox(&TfrmDM::DBComSType);
     choiceFilter(1, &CheckBox3, QStringLiteral("商品分类"), DBLookupComboBox1, QStringLiteral("UXF_List.theType"));
-    DBLookupComboBox2 = lookup(&TfrmDM::DBComSWorker);
+    DBLookupComboBox2 = velmora::lookupBox(&TfrmDM::DBComSWorker);
     choiceFilter(2, &CheckBox4, QStringLiteral("员工姓名"), DBLookupComboBox2, QStringLiteral("WName"));
-    CheckBox8 = new QCheckBox(QStringLiteral("商品名称"), GroupBox1);
-    Edit4 = new QLineEdit(GroupBox1);
-    filterRow(2)->addWidget(CheckBox8);
-    filterRow(2)->addWidget(Edit4);
-    addFilter(CheckBox8, {Edit4}, [e = Edit4](ListWhere &w) {
-        const QString like = QStringLiteral("%") + e->text() + "%";
+    Edit4 = editFilter(2, &CheckBox8, QStringLiteral("商品名称"), [](ListWhere &w, const QString &text) {
+        const QString like = QStringLiteral("%") + text + "%";
         w.add(QStringLiteral(" AND (theName Like ? OR thePY Like ?)"), {like, like});
     });
     Edit2 = textFilter(2, &CheckBox5, QStringLiteral("商品编码"), QStringLiteral("SNum"));
