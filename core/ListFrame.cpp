@@ -22,6 +22,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -513,6 +514,13 @@ QString TListFrame::BitBtn3Click()
     if (g_exportOpener) g_exportOpener(r.path);
     else excel::openWithDefaultApplication(r.path);
     return r.path;
+}
+
+void TListFrame::showEvent(QShowEvent *e)
+{
+    ui::Form::showEvent(e);
+    // A list fills the main window's client area.
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()); sub && !sub->isMaximized()) sub->showMaximized();
 }
 
 void TListFrame::closeEvent(QCloseEvent *e)

@@ -195,6 +195,7 @@ protected:
     void choiceFilter(int row, QCheckBox **box, const QString &caption, QComboBox *choice, const QString &column);
 
     void closeEvent(QCloseEvent *e) override;
+    void showEvent(QShowEvent *e) override;
 
 private:
     struct Filter {

@@ -398,3 +398,34 @@ TEST_F(SaleListWindowTest, LineListFiltersByGoodsNameOrPinyin)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SaleListWindowTest, CommissionDialogNeedsALiveIntroducerAndPaysOnce)
+{
+    save(sale());
+    auto w = list();
+    w->BitBtn1Click();
+    exec("UPDATE Member SET theState='停用' WHERE theNum='" + introducer + "'");
+    ui::ScriptedModals modals([](QDialog *d) {
+        auto *t = qobject_cast<TfrmJSRTC *>(d);
+        EXPECT_EQ(t->Edit[11]->text(), "26000009");
+        EXPECT_EQ(t->Edit[3]->text(), "38");
+        t->Edit[12]->setText("3");
+        t->BitBtn1Click();
+        return t->result();
+    });
+    w->T1Click();
+    EXPECT_EQ(msgs.last(), "该 介绍人 不存在或被停用！");
+    EXPECT_TRUE(modals.shown().isEmpty());
+    exec("UPDATE Member SET theState='启用' WHERE theNum='" + introducer + "'");
+    w->T1Click();
+    EXPECT_EQ(msgs.last(), "介绍人提成 保存成功！");
+    EXPECT_EQ(w->field("提成"), "是");
+    w->T1Click();  // paid already: nothing more
+    EXPECT_EQ(modals.shown().size(), 1);
+    EXPECT_EQ(rows("select theJF,theCZ from Member where theNum='" + introducer + "'"), QStringList{"3|0"});
+    EXPECT_EQ(w->field("本单利润"), "14");  // 38 less the cost 2 x 6 + 12
+}
+
+}  // namespace
