@@ -119,14 +119,11 @@ void PagedModel::forget()
     m_kinds.clear();
 }
 
-void PagedModel::open(vdb::Connection *c, const QString &sql, const QString &countSql, const QVariantList &values)
+void PagedModel::open(vdb::Connection *c, const QString &sql, int rows, const QVariantList &values)
 {
     beginResetModel();
     forget();
     try {
-        vdb::Query count(c);
-        count.OpenSql(countSql, values);
-        const int rows = int(count.FieldByIndex(0).AsInteger());
         m_c = c;
         m_sql = sql + QStringLiteral(" LIMIT ? OFFSET ?");
         m_values = values;
@@ -424,24 +421,28 @@ void TListFrame::Ref()
 {
     vdb::Connection *c = frmDM->ADOConnection1();
     registerListCollation(*c);
-    const QString countSql = QStringLiteral("select count(*) ") + m_spec.from + " " + m_spec.where + m_where.sql();
+    const QString tail = m_spec.from + " " + m_spec.where + m_where.sql();
     const int keep = currentRow();
-    Rows.open(c, listSql(), countSql, m_where.values());
+    // The count rides along with the totals: one pass over the rows.
+    ADOQuery2.setConnection(c);
+    if (m_spec.totals.isEmpty()) {
+        ADOQuery2.OpenSql(QStringLiteral("select count(*) ") + tail, m_where.values());
+    } else {
+        const QString sums = m_spec.totals.mid(m_spec.totals.indexOf(QStringLiteral("select "), 0, Qt::CaseInsensitive) + 7);
+        ADOQuery2.OpenSql(QStringLiteral("select count(*), ") + sums + " " + tail, m_where.values());
+    }
+    Rows.open(c, listSql(), int(ADOQuery2.FieldByIndex(0).AsInteger()), m_where.values());
     applyWidths();
     CountLabel->setText(m_spec.countLabel + QString::number(Rows.rowCount()));
-    if (!m_spec.totals.isEmpty()) {
-        ADOQuery2.setConnection(c);
-        ADOQuery2.OpenSql(m_spec.totals + " " + m_spec.from + " " + m_spec.where + m_where.sql(), m_where.values());
-        for (size_t i = 0; i < m_spec.totalLabels.size(); ++i)
-            TotalLabels[i]->setText(m_spec.totalLabels[i].first + total(m_spec.totalLabels[i].second));
-    }
+    for (size_t i = 0; i < m_spec.totalLabels.size(); ++i)
+        TotalLabels[i]->setText(m_spec.totalLabels[i].first + total(m_spec.totalLabels[i].second));
     if (Rows.rowCount() > 0) selectRow(std::clamp(keep, 0, Rows.rowCount() - 1));
     afterRef();
 }
 
 QString TListFrame::total(const QString &field) const
 {
-    if (!ADOQuery2.Active() || ADOQuery2.IsEmpty()) return {};
+    if (!ADOQuery2.Active() || ADOQuery2.IsEmpty() || ADOQuery2.FieldIndex(field) < 0) return {};
     return ADOQuery2.value(field);
 }
 
@@ -492,14 +493,18 @@ QString TListFrame::BitBtn3Click()
 {
     const excel::ExportLayout *layout = exportLayout(m_spec.exportWindow);
     if (!layout) return {};
+    // The rows in the order shown, read in one pass (pages deep down the
+    // list would each skip all the rows before them).
+    vdb::Query all(frmDM->ADOConnection1());
+    all.OpenSql(listSql(), m_where.values());
     // The layout's columns after 序号, found among the list's titles.
     std::vector<int> cols;
-    for (int k = 1; k < layout->columnCount(); ++k) cols.push_back(Rows.fieldIndex(layout->columns.at(k).title));
+    for (int k = 1; k < layout->columnCount(); ++k) cols.push_back(all.FieldIndex(layout->columns.at(k).title));
     int row = 0;
     const excel::ExportRowSource source = [&](QStringList &values) {
-        if (row >= Rows.rowCount()) return false;
+        if (row >= all.RecordCount()) return false;
         values.clear();
-        for (int c : cols) values << (c < 0 ? QString() : Rows.text(row, c));
+        for (int c : cols) values << (c < 0 ? QString() : all.text(row, c));
         ++row;
         return true;
     };

@@ -87,8 +87,8 @@ public:
     static constexpr int kPage = 256;
     explicit PagedModel(QObject *parent = nullptr) : QAbstractTableModel(parent) {}
 
-    // Runs the count and the first page.
-    void open(vdb::Connection *c, const QString &sql, const QString &countSql, const QVariantList &values);
+    // Reads the first page of a list of rows rows.
+    void open(vdb::Connection *c, const QString &sql, int rows, const QVariantList &values);
     void clear();
     bool isOpen() const { return m_c != nullptr; }
 
