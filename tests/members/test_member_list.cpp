@@ -189,3 +189,28 @@ TEST_F(MemberListTest, TheMenuRowOpensTheList)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MemberListTest, PopupOpensTheMemberWindowsAndKeepsTheFilterForRefreshes)
+{
+    ui::ScriptedModals modals;
+    auto w = list();
+    w->Edit1->setText("0013");
+    w->CheckBox2->setChecked(true);
+    w->BitBtn1Click();
+    ASSERT_EQ(cards(*w), QStringList{"0013"});
+    w->M1Click();
+    w->Y1Click();
+    w->P1Click();
+    EXPECT_EQ(modals.shown(), QStringList({"TfrmMember_In", "TfrmM_PY", "TfrmMPass"}));
+    w->J1Click();  // not part of the program yet
+    EXPECT_EQ(msgs.last(), "该功能 暂不可用！");
+    // A refresh keeps the condition of the last "查询", whatever the boxes say now.
+    w->CheckBox2->setChecked(false);
+    w->T1Click();
+    EXPECT_EQ(cards(*w), QStringList{"0013"});
+    EXPECT_EQ(w->Lab_where->text(), " AND (theNum like '%0013%')");
+}
+
+}  // namespace
