@@ -105,7 +105,15 @@ int compareZh(void *, int la, const void *a, int lb, const void *b)
 
 void registerListCollation(vdb::Connection &c)
 {
-    sqlite3_create_collation_v2(c.handle(), "ZHNUM", SQLITE_UTF8, nullptr, compareZh, nullptr);
+    // Registering again would expire every statement the connection keeps.
+    bool present = false;
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(c.handle(), "PRAGMA collation_list", -1, &st, nullptr) == SQLITE_OK) {
+        while (!present && sqlite3_step(st) == SQLITE_ROW)
+            present = qstrcmp(reinterpret_cast<const char *>(sqlite3_column_text(st, 1)), "ZHNUM") == 0;
+    }
+    sqlite3_finalize(st);
+    if (!present) sqlite3_create_collation_v2(c.handle(), "ZHNUM", SQLITE_UTF8, nullptr, compareZh, nullptr);
 }
 
 // ---- rows a page at a time
