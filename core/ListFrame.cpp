@@ -307,7 +307,13 @@ TListFrame::TListFrame(QWidget *parent) : ui::Form(parent)
             [this](const QPoint &p) { PopupMenu1->popup(DBGrid1->viewport()->mapToGlobal(p)); });
 }
 
-TListFrame::~TListFrame() = default;
+TListFrame::~TListFrame()
+{
+    // The rows and the windows' own queries go before the grid does: no row
+    // change may reach a handler from here on.
+    blockSignals(true);
+    DBGrid1->setModel(nullptr);
+}
 
 void TListFrame::setSpec(ListSpec spec)
 {

@@ -140,7 +140,12 @@ TfrmXF_M::TfrmXF_M(QWidget *parent) : TListFrame(parent)
     D1 = item(PopupMenu1, this, QStringLiteral("删除消费单 &D"), [this] { D1Click(); });
 }
 
-TfrmXF_M::~TfrmXF_M() = default;
+TfrmXF_M::~TfrmXF_M()
+{
+    // The line grids outlive their queries while the window hides.
+    DBGrid2->setQuery(nullptr);
+    DBGrid5->setQuery(nullptr);
+}
 
 void TfrmXF_M::showForCard(const QString &card)
 {
