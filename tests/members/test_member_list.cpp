@@ -12,7 +12,9 @@
 #include <QFont>
 #include <QHeaderView>
 #include <QLabel>
+#include <QApplication>
 #include <QTableView>
+#include <QTest>
 
 namespace {
 
@@ -211,6 +213,31 @@ TEST_F(MemberListTest, PopupOpensTheMemberWindowsAndKeepsTheFilterForRefreshes)
     w->T1Click();
     EXPECT_EQ(cards(*w), QStringList{"0013"});
     EXPECT_EQ(w->Lab_where->text(), " AND (theNum like '%0013%')");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MemberListTest, FunctionKeysOpenTheEntriesOfTheSelectedMember)
+{
+    QStringList opened;
+    velmora::registerCardWindow("200", [&](QWidget *, const QString &card) { opened << "sale " + card; });
+    velmora::registerCardWindow("300", [&](QWidget *, const QString &card) { opened << "recharge " + card; });
+    auto w = list();
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    w->BitBtn1Click();
+    select(*w, "0014");
+    w->DBGrid1->setFocus();
+    rights << "200";
+    QTest::keyClick(w->DBGrid1, Qt::Key_F1);
+    QTest::keyClick(w->DBGrid1, Qt::Key_F2);  // no right to 储值录入
+    rights << "300";
+    QTest::keyClick(w->DBGrid1, Qt::Key_F2);
+    EXPECT_EQ(opened, QStringList({"sale 0014", "recharge 0014"}));
+    velmora::registerCardWindow("200", {});
+    velmora::registerCardWindow("300", {});
 }
 
 }  // namespace
