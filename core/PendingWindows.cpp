@@ -57,13 +57,6 @@ excel::ExportLayout stockDocumentLines(const char *window, const char *word)
 std::vector<WindowRow> pendingWindows()
 {
     return {
-        listRow("103", OwnItem, &myOpenMember_M,
-                makeExportLayout("TfrmMember_M", "会员查询", "会员表",
-                                 "序号,会员卡号,会员分类,会员姓名,性别,公历生日,农历生日,联系方式,联系地址,体貌特征,"
-                                 "爱好,车牌,享受折扣,积分比例,积分,累计消费,消费次数,消费日期,账户余额,录入人,录入日期,"
-                                 "备注,状态,介绍人卡号",
-                                 "会员卡号,公历生日,农历生日,联系方式,消费日期,录入日期",
-                                 "15 积分,16 累计消费,17 消费次数,19 账户余额")),
         listRow("106", OwnItem, &myOpenSRTX,
                 makeExportLayout("TfrmSRTX", "生日提醒", "会员表",
                                  "序号,会员卡号,会员分类,会员姓名,性别,公历生日,农历生日,联系方式,联系地址,享受折扣,"
@@ -74,19 +67,6 @@ std::vector<WindowRow> pendingWindows()
                                  "序号 4,会员卡号 8,会员分类 8,会员姓名 10,性别 6,纪念日名称 12,纪念日 8,备注 16",
                                  "会员卡号", "", false)),
         listRow("110", OwnItem, &myOpenM_Q),  // the member reset does not export
-        listRow("201", 0, &myOpenXF_M,
-                makeExportLayout("TfrmXF_M", "消费查询", "消费表",
-                                 "序号 4,消费日期 8,单号 8,类型 4,会员卡号 10,商品数量 8,商品金额 8,折上折 6,折让金额 8,"
-                                 "实收金额 8,应收金额 8,员工姓名 8,备注 12,录入人 8,录入日期 8,本单积分 8,商品成本 8,"
-                                 "介绍人卡号 10,提成 4,提成积分 8,提成金额 8,本单利润 8",
-                                 "消费日期,单号,会员卡号,录入日期,介绍人卡号",
-                                 "6 商品数量,7 商品金额,9 折让金额,10 实收金额,11 应收金额,16 本单积分,17 商品成本,"
-                                 "20 提成积分,21 提成金额,22 利润")),
-        listRow("202", 0, &myOpenXF_MX,
-                makeExportLayout("TfrmXF_MX", "消费明细查询", "消费明细表",
-                                 "序号 4,消费日期 8,单号 8,类型 4,会员卡号 10,商品分类 8,商品编码 10,商品名称 18,单位 6,"
-                                 "单价 6,数量 6,折扣 6,金额 8,员工姓名 8",
-                                 "消费日期,单号,会员卡号,商品编码", "11 数量,13 金额")),
         listRow("203", 0, &myOpenXF_SKQ,
                 makeExportLayout("TfrmXF_SKQ", "消费收款查询", "消费收款表",
                                  "序号 4,消费日期 8,单号 8,类型 4,会员卡号 10,收款日期 8,收款金额 8,收款方式 8,收款人 8,"

@@ -65,6 +65,8 @@ protected:
         folder = dir.path() + "/";
         dm.openDatabase(dir.filePath("Data/db.edb"), true);
         for (bool *f : kAllFlags) *f = false;
+        // The member list's row as the members folder registers it.
+        velmora::registerWindow({"103", velmora::OwnItem, &myOpenMember_M, {}, {}});
         myUser = myPass = myLoginDate = myNLDate = QString();
         velmora::setTerminateHandler([this] { ++terminated; });
         velmora::setUrlOpener([this](const QUrl &u) {

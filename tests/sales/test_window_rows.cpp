@@ -3,6 +3,8 @@
 #include "core/MenuOpeners.h"
 #include "core/Register.h"
 #include "core/Unit1.h"
+#include "members/Register.h"
+#include "sales/Register.h"
 #include "platform/excel/excelcell.h"
 
 #include <QHash>
@@ -12,6 +14,14 @@
 using namespace excel;
 
 namespace {
+
+// Every folder's windows, as the program registers them at start.
+void registerAll()
+{
+    core::registerWindows();
+    members::registerWindows();
+    sales::registerWindows();
+}
 
 const ExportLayout &layoutOf(const char *window)
 {
@@ -24,6 +34,7 @@ const ExportLayout &layoutOf(const char *window)
 TEST(WindowRows, EveryListWindowHasItsFlagAndTheConditionsOfItsItem)
 {
     using namespace velmora;
+    registerAll();
     const QHash<QString, bool *> lists = {
         {"103", &myOpenMember_M}, {"106", &myOpenSRTX}, {"107", &myOpenJNRTX}, {"110", &myOpenM_Q},
         {"201", &myOpenXF_M},     {"202", &myOpenXF_MX}, {"203", &myOpenXF_SKQ}, {"204", &myOpenXF_TJ},
@@ -58,16 +69,17 @@ TEST(WindowRows, EveryListWindowHasItsFlagAndTheConditionsOfItsItem)
 TEST(WindowRows, RegisteringAnOpenerKeepsThePendingRow)
 {
     using namespace velmora;
-    registerOpener("201", [](TfrmMain *) -> QWidget * { return nullptr; });
-    EXPECT_EQ(findWindow("201")->openFlag, &myOpenXF_M);
-    EXPECT_TRUE(bool(findOpener("201")));
-    unregisterOpener("201");
-    EXPECT_FALSE(bool(findOpener("201")));
-    EXPECT_NE(exportLayout("TfrmXF_M"), nullptr);
+    registerOpener("203", [](TfrmMain *) -> QWidget * { return nullptr; });
+    EXPECT_EQ(findWindow("203")->openFlag, &myOpenXF_SKQ);
+    EXPECT_TRUE(bool(findOpener("203")));
+    unregisterOpener("203");
+    EXPECT_FALSE(bool(findOpener("203")));
+    EXPECT_NE(exportLayout("TfrmXF_SKQ"), nullptr);
 }
 
 TEST(WindowRows, ExportLayoutsAreConsistent)
 {
+    registerAll();
     const auto all = velmora::exportLayouts();
     EXPECT_EQ(all.size(), 19u);
     EXPECT_EQ(velmora::exportLayout("TfrmM_Q"), nullptr); // the member reset does not export

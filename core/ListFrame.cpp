@@ -1,0 +1,551 @@
+#include "core/ListFrame.h"
+
+#include "core/MenuOpeners.h"
+#include "core/Unit1.h"
+#include "core/dm.h"
+#include "platform/excel/excelwriter.h"
+#include "platform/ui/application.h"
+#include "platform/ui/lookupcombo.h"
+#include "platform/ui/messages.h"
+
+#include <QCheckBox>
+#include <QColor>
+#include <QCloseEvent>
+#include <QCollator>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDateTime>
+#include <QDir>
+#include <QFont>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <sqlite3.h>
+
+namespace velmora {
+
+// ---- condition
+
+void ListWhere::add(const QString &piece, const QVariantList &values)
+{
+    m_sql += piece;
+    m_values += values;
+}
+
+void ListWhere::like(const QString &column, const QString &text)
+{
+    add(QStringLiteral(" AND (") + column + QStringLiteral(" like ?)"), {QStringLiteral("%") + text + "%"});
+}
+
+void ListWhere::equals(const QString &column, const QString &value)
+{
+    add(QStringLiteral(" AND (") + column + QStringLiteral("=?)"), {value});
+}
+
+void ListWhere::between(const QString &column, const QDate &from, const QDate &to)
+{
+    add(QStringLiteral(" AND (") + column + QStringLiteral(" Between ? AND ?)"),
+        {from.toString(kDateFormat), to.toString(kDateFormat)});
+}
+
+void ListWhere::clear()
+{
+    m_sql.clear();
+    m_values.clear();
+}
+
+QString ListWhere::text() const
+{
+    QString out;
+    int v = 0;
+    for (QChar ch : m_sql) {
+        if (ch == u'?' && v < m_values.size()) {
+            const QVariant &x = m_values.at(v++);
+            out += x.typeId() == QMetaType::QString ? vdb::sqlQuote(x.toString()) : vdb::sqlNum(x.toDouble());
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+ui::LookupComboBox *lookupBox(void (TfrmDM::*fill)(ui::LookupComboBox *))
+{
+    auto *l = new ui::LookupComboBox;
+    (frmDM->*fill)(l);
+    return l;
+}
+
+// ---- collation
+
+namespace {
+
+int compareZh(void *, int la, const void *a, int lb, const void *b)
+{
+    static QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
+    const QString x = QString::fromUtf8(static_cast<const char *>(a), la);
+    const QString y = QString::fromUtf8(static_cast<const char *>(b), lb);
+    bool okx = false, oky = false;
+    const double nx = x.toDouble(&okx), ny = y.toDouble(&oky);
+    if (okx && oky) return nx < ny ? -1 : nx > ny ? 1 : 0;
+    if (okx != oky) return okx ? -1 : 1;  // numbers before texts, as SQLite puts them
+    return collator.compare(x, y);
+}
+
+}  // namespace
+
+void registerListCollation(vdb::Connection &c)
+{
+    // Registering again would expire every statement the connection keeps.
+    bool present = false;
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(c.handle(), "PRAGMA collation_list", -1, &st, nullptr) == SQLITE_OK) {
+        while (!present && sqlite3_step(st) == SQLITE_ROW)
+            present = qstrcmp(reinterpret_cast<const char *>(sqlite3_column_text(st, 1)), "ZHNUM") == 0;
+    }
+    sqlite3_finalize(st);
+    if (!present) sqlite3_create_collation_v2(c.handle(), "ZHNUM", SQLITE_UTF8, nullptr, compareZh, nullptr);
+}
+
+// ---- rows a page at a time
+
+void PagedModel::forget()
+{
+    m_pages.clear();
+    m_c = nullptr;
+    m_rows = 0;
+    m_names.clear();
+    m_kinds.clear();
+}
+
+void PagedModel::open(vdb::Connection *c, const QString &sql, int rows, const QVariantList &values)
+{
+    beginResetModel();
+    forget();
+    try {
+        m_c = c;
+        m_sql = sql + QStringLiteral(" LIMIT ? OFFSET ?");
+        m_values = values;
+        // The first page gives the columns, also for an empty list.
+        auto first = std::make_unique<vdb::Query>(c);
+        QVariantList v = values;
+        v << kPage << 0;
+        first->OpenSql(m_sql, v);
+        m_names = first->FieldNames();
+        for (int i = 0; i < first->FieldCount(); ++i) m_kinds.push_back(first->FieldKind(i));
+        m_pages[0] = std::move(first);
+        m_rows = rows;
+    } catch (...) {
+        m_c = nullptr;
+        endResetModel();
+        throw;
+    }
+    endResetModel();
+}
+
+void PagedModel::clear()
+{
+    beginResetModel();
+    forget();
+    endResetModel();
+}
+
+const vdb::Query &PagedModel::page(int row) const
+{
+    const int p = row / kPage;
+    auto it = m_pages.find(p);
+    if (it == m_pages.end()) {
+        auto q = std::make_unique<vdb::Query>(m_c);
+        QVariantList v = m_values;
+        v << kPage << p * kPage;
+        q->OpenSql(m_sql, v);
+        it = m_pages.emplace(p, std::move(q)).first;
+    }
+    return *it->second;
+}
+
+int PagedModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_rows; }
+
+int PagedModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : int(m_names.size()); }
+
+int PagedModel::fieldIndex(const QString &name) const
+{
+    for (int i = 0; i < m_names.size(); ++i)
+        if (m_names.at(i).compare(name, Qt::CaseInsensitive) == 0) return i;
+    return -1;
+}
+
+QString PagedModel::text(int row, int column) const
+{
+    if (!m_c || row < 0 || row >= m_rows || column < 0 || column >= m_names.size()) return {};
+    const vdb::Query &q = page(row);
+    const int r = row % kPage;
+    // The table may have lost rows since the count: a missing row reads empty.
+    if (r >= q.RecordCount()) return {};
+    return q.text(r, column);
+}
+
+QVariant PagedModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid()) return {};
+    if (role == Qt::DisplayRole) return text(index.row(), index.column());
+    if (role == Qt::TextAlignmentRole) {
+        const auto k = m_kinds.at(size_t(index.column()));
+        const bool numeric = k == vdb::Query::Kind::Number || k == vdb::Query::Kind::Money || k == vdb::Query::Kind::Integer;
+        return int((numeric ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    }
+    return {};
+}
+
+QVariant PagedModel::headerData(int section, Qt::Orientation o, int role) const
+{
+    if (o == Qt::Vertical) return role == Qt::DisplayRole ? QVariant(section + 1) : QVariant();
+    if (role == Qt::DisplayRole) return m_names.value(section);
+    if (section != m_sortColumn || m_sortDirection == 0) return {};
+    if (role == Qt::ForegroundRole) return QColor(m_sortDirection == 1 ? Qt::red : Qt::blue);
+    if (role == Qt::FontRole) {
+        QFont f;
+        f.setBold(true);
+        return f;
+    }
+    return {};
+}
+
+void PagedModel::setSortMark(int column, int direction)
+{
+    m_sortColumn = column;
+    m_sortDirection = direction;
+    emit headerDataChanged(Qt::Horizontal, 0, std::max(0, int(m_names.size()) - 1));
+}
+
+// ---- the frame
+
+namespace {
+
+QString g_exportFolder;
+std::function<void(const QString &)> g_exportOpener;
+
+std::map<QString, CardOpener> &cardOpeners()
+{
+    static std::map<QString, CardOpener> m;
+    return m;
+}
+
+}  // namespace
+
+void registerCardWindow(const QString &key, CardOpener open) { cardOpeners()[key] = std::move(open); }
+
+CardOpener cardWindow(const QString &key)
+{
+    auto it = cardOpeners().find(key);
+    return it == cardOpeners().end() ? CardOpener() : it->second;
+}
+
+QString TListFrame::exportFolder()
+{
+    if (!g_exportFolder.isEmpty()) return g_exportFolder;
+    const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return docs.isEmpty() ? QDir::homePath() : docs;
+}
+
+void TListFrame::setExportFolder(const QString &folder) { g_exportFolder = folder; }
+
+void TListFrame::setExportOpener(std::function<void(const QString &)> open) { g_exportOpener = std::move(open); }
+
+TListFrame::TListFrame(QWidget *parent) : ui::Form(parent)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    auto *top = new QVBoxLayout(this);
+    auto *head = new QHBoxLayout;
+    GroupBox1 = new QGroupBox(QStringLiteral("查询条件"), this);
+    m_filterRows = new QVBoxLayout(GroupBox1);
+    head->addWidget(GroupBox1, 1);
+    auto *buttons = new QVBoxLayout;
+    BitBtn1 = new QPushButton(QStringLiteral("查询"), this);
+    BitBtn3 = new QPushButton(QStringLiteral("Excel"), this);
+    BitBtn2 = new QPushButton(QStringLiteral("退出"), this);
+    BitBtn3->setEnabled(false);
+    for (QPushButton *b : {BitBtn1, BitBtn3, BitBtn2}) buttons->addWidget(b);
+    buttons->addStretch();
+    head->addLayout(buttons);
+    top->addLayout(head);
+    Lab_where = new QLabel(this);
+    Lab_where->setVisible(false);
+    DBGrid1 = new QTableView(this);
+    DBGrid1->setModel(&Rows);
+    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid1->verticalHeader()->setDefaultSectionSize(22);
+    DBGrid1->setToolTip(QStringLiteral("亲，鼠标右键 有惊喜哟！"));
+    top->addWidget(DBGrid1, 3);
+    m_below = new QVBoxLayout;
+    top->addLayout(m_below, 2);
+    m_totals = new QHBoxLayout;
+    CountLabel = new QLabel(this);
+    m_totals->addWidget(CountLabel);
+    top->addLayout(m_totals);
+    PopupMenu1 = new QMenu(this);
+
+    ui::on(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    ui::on(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
+    ui::on(BitBtn2, &QPushButton::clicked, this, [this] { close(); });
+    connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int c) { ui::guarded([&] { TitleClick(c); }); });
+    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { ui::guarded([&] { emit currentRowChanged(); }); });
+    connect(DBGrid1, &QWidget::customContextMenuRequested, PopupMenu1,
+            [this](const QPoint &p) { PopupMenu1->popup(DBGrid1->viewport()->mapToGlobal(p)); });
+}
+
+TListFrame::~TListFrame()
+{
+    // The rows and the windows' own queries go before the grid does: no row
+    // change may reach a handler from here on.
+    blockSignals(true);
+    DBGrid1->setModel(nullptr);
+}
+
+void TListFrame::setSpec(ListSpec spec)
+{
+    m_spec = std::move(spec);
+    BitBtn1->setText(m_spec.queryCaption);
+    for (const auto &l : m_spec.totalLabels) {
+        auto *label = new QLabel(l.first, this);
+        TotalLabels.push_back(label);
+        m_totals->addWidget(label);
+    }
+    m_totals->addStretch();
+    CountLabel->setText(m_spec.countLabel);
+    DBGrid1->horizontalHeader()->setSectionsClickable(m_spec.titleSort);
+}
+
+QHBoxLayout *TListFrame::filterRow(int row)
+{
+    while (m_filterRows->count() <= row) m_filterRows->addLayout(new QHBoxLayout);
+    return static_cast<QHBoxLayout *>(m_filterRows->itemAt(row)->layout());
+}
+
+QLineEdit *TListFrame::textFilter(int row, QCheckBox **box, const QString &caption, const QString &column)
+{
+    return editFilter(row, box, caption, [column](ListWhere &w, const QString &text) { w.like(column, text); });
+}
+
+QLineEdit *TListFrame::editFilter(int row, QCheckBox **box, const QString &caption,
+                                  std::function<void(ListWhere &, const QString &)> clause)
+{
+    *box = new QCheckBox(caption, GroupBox1);
+    auto *edit = new QLineEdit(GroupBox1);
+    filterRow(row)->addWidget(*box);
+    filterRow(row)->addWidget(edit);
+    addFilter(*box, {edit}, [edit, clause = std::move(clause)](ListWhere &w) { clause(w, edit->text()); });
+    return edit;
+}
+
+void TListFrame::dateFilter(int row, QCheckBox **box, const QString &caption, QDateEdit **from, QDateEdit **to,
+                            const QString &column)
+{
+    *box = new QCheckBox(caption, GroupBox1);
+    filterRow(row)->addWidget(*box);
+    const QDate today = QDate::currentDate();
+    for (QDateEdit **d : {from, to}) {
+        *d = new QDateEdit(d == from ? today.addMonths(-1) : today, GroupBox1);
+        (*d)->setDisplayFormat(kDateFormat);
+        (*d)->setCalendarPopup(true);
+        if (d == to) filterRow(row)->addWidget(new QLabel(QStringLiteral("至："), GroupBox1));
+        filterRow(row)->addWidget(*d);
+    }
+    QDateEdit *a = *from, *b = *to;
+    addFilter(*box, {a, b}, [a, b, column](ListWhere &w) { w.between(column, a->date(), b->date()); });
+}
+
+void TListFrame::choiceFilter(int row, QCheckBox **box, const QString &caption, QComboBox *choice,
+                              const QString &column)
+{
+    *box = new QCheckBox(caption, GroupBox1);
+    choice->setParent(GroupBox1);
+    filterRow(row)->addWidget(*box);
+    filterRow(row)->addWidget(choice);
+    addFilter(*box, {choice}, [choice, column](ListWhere &w) {
+        auto *lookup = qobject_cast<ui::LookupComboBox *>(choice);
+        w.equals(column, lookup ? lookup->Text() : choice->currentText());
+    });
+}
+
+void TListFrame::addFilter(QCheckBox *box, std::initializer_list<QWidget *> values,
+                           std::function<void(ListWhere &)> clause)
+{
+    auto tick = [box] { box->setChecked(true); };
+    for (QWidget *v : values) {
+        if (auto *e = qobject_cast<QLineEdit *>(v)) connect(e, &QLineEdit::textEdited, box, tick);
+        else if (auto *d = qobject_cast<QDateEdit *>(v)) connect(d, &QDateEdit::dateChanged, box, tick);
+        else if (auto *l = qobject_cast<ui::LookupComboBox *>(v)) {
+            connect(l, &ui::LookupComboBox::Click, box, tick);
+            connect(l, qOverload<int>(&QComboBox::activated), box, tick);
+        } else if (auto *c = qobject_cast<QComboBox *>(v)) connect(c, qOverload<int>(&QComboBox::activated), box, tick);
+    }
+    m_filters.push_back({box, std::move(clause)});
+}
+
+void TListFrame::addQueryBox(QCheckBox *box, std::function<void(ListWhere &)> clause)
+{
+    m_filters.push_back({box, std::move(clause)});
+    ui::on(box, &QCheckBox::clicked, this, [this] { BitBtn1Click(); });
+}
+
+void TListFrame::BitBtn1Click()
+{
+    ListWhere w;
+    baseCondition(w);
+    for (const Filter &f : m_filters)
+        if (f.box->isChecked()) f.clause(w);
+    m_where = w;
+    Lab_where->setText(m_where.text());
+    Ref();
+    if (!m_queried) {
+        m_queried = true;
+        DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+        BitBtn3->setEnabled(true);
+    }
+}
+
+QString TListFrame::listSql() const
+{
+    QString order = m_spec.order;
+    if (!m_sortText.isEmpty()) {
+        const bool desc = m_sortText.endsWith(QStringLiteral(" DESC"));
+        const QString name = m_sortText.left(m_sortText.lastIndexOf(u' '));
+        order = QStringLiteral("order by \"") + name + QStringLiteral("\" COLLATE ZHNUM ") +
+                (desc ? QStringLiteral("DESC") : QStringLiteral("ASC"));
+        if (!m_spec.tieBreak.isEmpty()) order += QStringLiteral(", ") + m_spec.tieBreak;
+    }
+    return m_spec.select + " " + m_spec.from + " " + m_spec.where + m_where.sql() + " " + order;
+}
+
+void TListFrame::Ref()
+{
+    vdb::Connection *c = frmDM->ADOConnection1();
+    registerListCollation(*c);
+    const QString tail = m_spec.from + " " + m_spec.where + m_where.sql();
+    const int keep = currentRow();
+    // The count rides along with the totals: one pass over the rows.
+    ADOQuery2.setConnection(c);
+    if (m_spec.totals.isEmpty()) {
+        ADOQuery2.OpenSql(QStringLiteral("select count(*) ") + tail, m_where.values());
+    } else {
+        const QString sums = m_spec.totals.mid(m_spec.totals.indexOf(QStringLiteral("select "), 0, Qt::CaseInsensitive) + 7);
+        ADOQuery2.OpenSql(QStringLiteral("select count(*), ") + sums + " " + tail, m_where.values());
+    }
+    Rows.open(c, listSql(), int(ADOQuery2.FieldByIndex(0).AsInteger()), m_where.values());
+    applyWidths();
+    CountLabel->setText(m_spec.countLabel + QString::number(Rows.rowCount()));
+    for (size_t i = 0; i < m_spec.totalLabels.size(); ++i)
+        TotalLabels[i]->setText(m_spec.totalLabels[i].first + total(m_spec.totalLabels[i].second));
+    if (Rows.rowCount() > 0) selectRow(std::clamp(keep, 0, Rows.rowCount() - 1));
+    afterRef();
+}
+
+QString TListFrame::total(const QString &field) const
+{
+    if (!ADOQuery2.Active() || ADOQuery2.IsEmpty() || ADOQuery2.FieldIndex(field) < 0) return {};
+    return ADOQuery2.value(field);
+}
+
+void TListFrame::applyWidths()
+{
+    const QStringList names = Rows.fieldNames();
+    for (int i = 0; i < names.size(); ++i) {
+        DBGrid1->setColumnHidden(i, m_spec.hidden.contains(names.at(i), Qt::CaseInsensitive));
+        auto it = m_spec.widths.find(names.at(i));
+        if (it != m_spec.widths.end()) DBGrid1->setColumnWidth(i, it->second);
+    }
+}
+
+void TListFrame::TitleClick(int column)
+{
+    if (!m_spec.titleSort || !Rows.isOpen() || column < 0 || column >= Rows.columnCount()) return;
+    const QString name = Rows.fieldNames().at(column);
+    const bool wasAsc = m_sortText == name + QStringLiteral(" ASC");
+    m_sortText = name + (wasAsc ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
+    Ref();
+    Rows.setSortMark(column, wasAsc ? 2 : 1);
+}
+
+int TListFrame::currentRow() const
+{
+    const QModelIndex i = DBGrid1->currentIndex();
+    return i.isValid() && i.row() < Rows.rowCount() ? i.row() : -1;
+}
+
+void TListFrame::selectRow(int row)
+{
+    if (row < 0 || row >= Rows.rowCount()) return;
+    int col = 0;
+    while (col < Rows.columnCount() - 1 && DBGrid1->isColumnHidden(col)) ++col;
+    DBGrid1->setCurrentIndex(Rows.index(row, col));
+    DBGrid1->selectRow(row);
+}
+
+QString TListFrame::field(const QString &name) const
+{
+    const int row = currentRow();
+    const int col = Rows.fieldIndex(name);
+    if (row < 0 || col < 0) return {};
+    return Rows.text(row, col);
+}
+
+QString TListFrame::BitBtn3Click()
+{
+    const excel::ExportLayout *layout = exportLayout(m_spec.exportWindow);
+    if (!layout) return {};
+    // The rows in the order shown, read in one pass (pages deep down the
+    // list would each skip all the rows before them).
+    vdb::Query all(frmDM->ADOConnection1());
+    all.OpenSql(listSql(), m_where.values());
+    // The layout's columns after 序号, found among the list's titles.
+    std::vector<int> cols;
+    for (int k = 1; k < layout->columnCount(); ++k) cols.push_back(all.FieldIndex(layout->columns.at(k).title));
+    int row = 0;
+    const excel::ExportRowSource source = [&](QStringList &values) {
+        if (row >= all.RecordCount()) return false;
+        values.clear();
+        for (int c : cols) values << (c < 0 ? QString() : all.text(row, c));
+        ++row;
+        return true;
+    };
+    QHash<int, QString> totals;
+    for (const excel::ExportTotal &t : layout->totals) totals.insert(t.column, total(t.field));
+    const QString path = excel::exportFilePath(exportFolder(), layout->title, QDateTime::currentDateTime());
+    const excel::ExportResult r = excel::writeExport(path, *layout, myDeptName, source, totals);
+    if (!r.written) {
+        ui::showMessage(r.message.isEmpty() ? QString::fromUtf8(excel::kCannotCreateXls) : r.message, this);
+        return {};
+    }
+    if (g_exportOpener) g_exportOpener(r.path);
+    else excel::openWithDefaultApplication(r.path);
+    return r.path;
+}
+
+void TListFrame::showEvent(QShowEvent *e)
+{
+    ui::Form::showEvent(e);
+    // A list fills the main window's client area.
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()); sub && !sub->isMaximized()) sub->showMaximized();
+}
+
+void TListFrame::closeEvent(QCloseEvent *e)
+{
+    Rows.clear();
+    ui::Form::closeEvent(e);
+}
+
+}  // namespace velmora

@@ -1,0 +1,113 @@
+// The list windows inside the main window: opened by their menu item as
+// maximised MDI children, one at a time, and from the member list for one
+// member without an open flag.
+#include "list_fixture.h"
+
+#include "core/ListFrame.h"
+#include "core/main.h"
+#include "members/MemberList.h"
+#include "members/Register.h"
+#include "sales/Register.h"
+#include "sales/SaleStore.h"
+#include "sales/XF_M.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QMdiSubWindow>
+#include <QTest>
+#include <QTableView>
+
+namespace {
+
+class ListShellTest : public SaleListTest {
+protected:
+    void SetUp() override
+    {
+        SaleListTest::SetUp();
+        members::registerWindows();
+        sales::registerWindows();
+        main = std::make_unique<TfrmMain>();
+        frmMain = main.get();
+        main->show();  // as after a login
+    }
+    void TearDown() override
+    {
+        main.reset();
+        frmMain = nullptr;
+        flush();
+        SaleListTest::TearDown();
+    }
+    // A child frees itself, then its frame goes.
+    static void flush()
+    {
+        for (int i = 0; i < 3; ++i) QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    QString saveOne(bool walkIn = false) { return save(sale("38", "现金", walkIn)); }
+    std::unique_ptr<TfrmMain> main;
+};
+
+TEST_F(ListShellTest, MenuItemsOpenOneMaximisedListAtATime)
+{
+    main->ItemClick("201");
+    ASSERT_TRUE(myOpenXF_M);
+    auto *sales = qobject_cast<TfrmXF_M *>(main->openWindow(&myOpenXF_M));
+    ASSERT_NE(sales, nullptr);
+    auto *sub = qobject_cast<QMdiSubWindow *>(sales->parentWidget());
+    ASSERT_NE(sub, nullptr);
+    EXPECT_TRUE(sub->isMaximized());
+    QPointer<TfrmXF_M> gone(sales);
+    main->ItemClick("202");
+    flush();
+    EXPECT_FALSE(myOpenXF_M);
+    EXPECT_TRUE(gone.isNull());
+    ASSERT_TRUE(myOpenXF_MX);
+    auto *lines = qobject_cast<TfrmXF_MX *>(main->openWindow(&myOpenXF_MX));
+    ASSERT_NE(lines, nullptr);
+    lines->BitBtn2->click();  // "退出" frees it and clears its flag
+    flush();
+    EXPECT_FALSE(myOpenXF_MX);
+}
+
+TEST_F(ListShellTest, TheMemberListOpensTheSaleListOfItsMemberWithoutAFlag)
+{
+    const QString mine = saveOne();
+    saveOne(true);
+    main->ItemClick("103");  // the item is hidden for this session: nothing opens
+    EXPECT_FALSE(myOpenMember_M);
+    main->applyRight("103");
+    main->ItemClick("103");
+    auto *members = qobject_cast<TfrmMember_M *>(main->openWindow(&myOpenMember_M));
+    ASSERT_NE(members, nullptr);
+    members->BitBtn1Click();
+    members->N2Click();  // no right to "消费查询 &Q" yet
+    EXPECT_EQ(main->Image1->subWindowList().size(), 1);
+    main->applyRight("201");
+    members->N2Click();
+    ASSERT_EQ(main->Image1->subWindowList().size(), 2);
+    EXPECT_FALSE(myOpenXF_M);
+    auto *list = qobject_cast<TfrmXF_M *>(main->Image1->subWindowList().last()->widget());
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->rowCount(), 1);
+    EXPECT_EQ(list->field("单号"), mine);
+    EXPECT_TRUE(myOpenMember_M);
+}
+
+TEST_F(ListShellTest, LinesAndPaymentsFollowTheKeyboard)
+{
+    const QString first = saveOne();
+    const QString second = saveOne(true);
+    TfrmXF_M w;
+    w.setAttribute(Qt::WA_DeleteOnClose, false);
+    w.show();
+    w.BitBtn1Click();
+    EXPECT_EQ(w.field("单号"), second);
+    w.DBGrid1->setFocus();
+    QTest::keyClick(w.DBGrid1, Qt::Key_Down);
+    EXPECT_EQ(w.field("单号"), first);
+    EXPECT_EQ(w.ADOQuery5.value("单号"), first);
+    EXPECT_EQ(w.ADOQuery3.value("商品编码"), "a1");
+    QTest::keyClick(w.DBGrid1, Qt::Key_Up);
+    EXPECT_EQ(w.ADOQuery5.value("单号"), second);
+}
+
+}  // namespace
