@@ -1,4 +1,5 @@
 #include "report/lyrclass.h"
+#include "report/lyrview.h"
 
 #include "report/lyrpropstream.h"
 #include "report/lyrres.h"
@@ -1269,4 +1270,6 @@ void lyrRegisterReportClasses()
     ksRegisterClass(&TlyrCustomDBDataSet::staticMetaObject);
     ksRegisterClass<TlyrDBDataset>();
     ksRegisterClass<TlyrReport>();
+    // The drawing objects templates hold.
+    lyrRegisterViewClasses();
 }

@@ -257,7 +257,7 @@ public:
     void SetOnBeforePrint(const QString& v) { onBeforePrint_ = v; }
     void SetOnPreviewClick(const QString& v) { onPreviewClick_ = v; }
 
-    virtual void Draw(class QPainter* canvas, double scaleX, double scaleY, double shiftX, double shiftY) {}
+    virtual void Draw(class TlyrCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) {}
     // Keeps the bounds for AfterPrint.
     virtual void BeforePrint();
     virtual void GetData() {}

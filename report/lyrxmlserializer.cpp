@@ -128,6 +128,9 @@ QByteArray TlyrXMLSerializer::ObjToXML(QObject* obj, const QByteArray& prefix, Q
             continue;
         if (comp && !comp->IsPropertyStored(p->Name))
             continue;
+        if (auto* nested = dynamic_cast<const TlyrStoredProperties*>(obj);
+            nested && !all && !nested->IsPropertyStored(p->Name))
+            continue;
         const QByteArray name = prefix + p->Name.toLatin1();
         switch (p->Kind) {
         case KsPropKind::Class: {
