@@ -59,7 +59,7 @@ double memos(TlyrCanvas& canvas)
         dt->SetOptions(true, true, false, false, false, true, 0);
         dt->SetGaps(0, 0, 0);
         const int top = (i % 60) * 16;
-        const TlyrRect r{4, top, 700, top + 16};
+        const TlyrRect r = lyrRect(4, top, 700, top + 16);
         dt->SetDimensions(r, r, 1, 1, 1);
         dt->SetText({texts()[i]});
         dt->DrawText(canvas, haLeft, vaTop);

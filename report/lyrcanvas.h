@@ -24,6 +24,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -37,6 +38,12 @@ constexpr int clWhite = 0xFFFFFF;
 constexpr int clRed = 0x0000FF;
 constexpr int clYellow = 0x00FFFF;
 constexpr int clSilver = 0xC0C0C0;
+
+// Rounds half away from zero, as the layout and drawing rules do.
+inline int lyrRoundi(double v)
+{
+    return int(std::lround(v));
+}
 
 // A stored colour (0x00BBGGRR) as a Qt colour; clNone is transparent.
 QColor lyrColor(int color);

@@ -1,4 +1,6 @@
 #include "report/lyrclass.h"
+#include "report/lyrdrawtext.h"
+#include "report/lyrmemo.h"
 #include "report/lyrview.h"
 
 #include "report/lyrpropstream.h"
@@ -1248,6 +1250,13 @@ void TlyrExpressionCache::Calc(const QString& expr, QString& errorMsg, KsValue& 
 
 // ---------------------------------------------------------------- registration
 
+TlyrDrawText& TlyrReport::DrawTextObject()
+{
+    if (!drawText_)
+        drawText_ = std::make_unique<TlyrDrawText>();
+    return *drawText_;
+}
+
 void lyrRegisterReportClasses()
 {
     static bool done = false;
@@ -1271,5 +1280,5 @@ void lyrRegisterReportClasses()
     ksRegisterClass<TlyrDBDataset>();
     ksRegisterClass<TlyrReport>();
     // The drawing objects templates hold.
-    lyrRegisterViewClasses();
+    lyrRegisterMemoClasses();
 }

@@ -41,6 +41,7 @@
 class QSettings;
 class QTimer;
 class TksScript;
+class TlyrDrawText;
 class TksCustomVariable;
 class TksProcVariable;
 class TksMethodHelper;
@@ -401,6 +402,8 @@ public:
     TlyrCustomPreviewForm* PreviewForm() const { return previewForm_.data(); }
     QTimer* Timer() const { return timer_; }
     TksCustomVariable* ValueVariable() const { return valueVariable_; }
+    // The report's own text layout object (made when first asked for).
+    TlyrDrawText& DrawTextObject();
 
     // ---- errors (sorted, duplicates ignored)
     const QStringList& Errors() const { return errors_; }
@@ -497,6 +500,7 @@ private:
     std::unique_ptr<TlyrCustomProgress> progress_;
     QTimer* timer_;
     TksCustomVariable* valueVariable_ = nullptr;
+    std::unique_ptr<TlyrDrawText> drawText_;
     // Report variables being evaluated (guards self-reference).
     QStringList evaluating_;
 };

@@ -6,10 +6,6 @@
 #include <cmath>
 
 namespace {
-int roundi(double v)
-{
-    return int(std::lround(v));
-}
 
 bool isHex(QChar c)
 {
@@ -76,7 +72,7 @@ TlyrCanvasFont TlyrDrawText::measureFont(int style) const
 {
     TlyrCanvasFont f;
     f.Name = fontName_;
-    f.Height = -roundi(fontSize_ * kMeasureDpi / 72);
+    f.Height = -lyrRoundi(fontSize_ * kMeasureDpi / 72);
     f.Style = style;
     f.Color = fontColor_;
     return f;
@@ -125,9 +121,9 @@ void TlyrDrawText::SetText(const QStringList& lines)
     style_ = fontStyle_;
     position_ = 1;
     const bool turned = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270;
-    const int width = turned ? unscaled_.Bottom - unscaled_.Top : unscaled_.Right - unscaled_.Left;
-    const int full = roundi(width * kToMeasure);
-    const int first = roundi((width - paragraphGap_) * kToMeasure);
+    const double width = turned ? unscaled_.Bottom - unscaled_.Top : unscaled_.Right - unscaled_.Left;
+    const int full = lyrRoundi(width * kToMeasure);
+    const int first = lyrRoundi((width - paragraphGap_) * kToMeasure);
     for (const QString& line : lines) {
         source_ += line;
         source_ += u"\r\n";
@@ -202,7 +198,7 @@ bool TlyrDrawText::parseOneTag(QStringView line, qsizetype& i)
     }
     for (const char* key : {"SUB>", "SUP>"}) {
         if (hasKeyword(line, at, QLatin1StringView(key))) {
-            size_ = roundi(fontSize_ / 1.5);
+            size_ = lyrRoundi(fontSize_ / 1.5);
             addY_ = key[2] == 'B' ? 1 : 0;
             i = at + 4;
             return true;
@@ -260,7 +256,7 @@ void TlyrDrawText::measure()
 {
     const qsizetype n = plain_.size();
     widths_.resize(size_t(n));
-    const int spacing = roundi(charSpacing_ * kToMeasure);
+    const int spacing = lyrRoundi(charSpacing_ * kToMeasure);
     for (qsizetype i = 0; i < n;) {
         qsizetype j = i + 1;
         while (j < n && ptags_[size_t(j)].Style == ptags_[size_t(i)].Style)
@@ -275,7 +271,7 @@ void TlyrDrawText::measure()
             }
             w += spacing;
             if (ptags_[size_t(k)].Small)
-                w = roundi(w / 1.5);
+                w = lyrRoundi(w / 1.5);
             widths_[size_t(k)] = w;
         }
         i = j;
@@ -428,7 +424,7 @@ void TlyrDrawText::SetParaBreaks(bool firstParaBreak, bool lastParaBreak)
 
 double TlyrDrawText::LineHeight() const
 {
-    return roundi(fontSize_ * kMeasureDpi / 72) / kToMeasure + lineSpacing_;
+    return lyrRoundi(fontSize_ * kMeasureDpi / 72) / kToMeasure + lineSpacing_;
 }
 
 double TlyrDrawText::CalcHeight() const
@@ -439,7 +435,7 @@ double TlyrDrawText::CalcHeight() const
 double TlyrDrawText::CalcWidth() const
 {
     int widest = 0;
-    const int gap = roundi(paragraphGap_ * kToMeasure);
+    const int gap = lyrRoundi(paragraphGap_ * kToMeasure);
     for (int i = 0; i < lineCount_; ++i) {
         const LaidLine& l = lines_[size_t(i)];
         widest = std::max(widest, l.width + ((l.flags & ParaStart) ? gap : 0));
@@ -522,8 +518,8 @@ void TlyrDrawText::Spread(int* places, int count, int k, int d)
 int TlyrDrawText::deviceFontHeight(const TlyrCanvas& canvas, int size) const
 {
     if (canvas.IsPrinter())
-        return -roundi(size * canvas.DpiY() * printScale_ / 72);
-    return -roundi(size * scaleY_ * 96 / 72);
+        return -lyrRoundi(size * canvas.DpiY() * printScale_ / 72);
+    return -lyrRoundi(size * scaleY_ * 96 / 72);
 }
 
 void TlyrDrawText::DrawText(TlyrCanvas& canvas, TlyrHAlign hAlign, TlyrVAlign vAlign)
@@ -534,13 +530,13 @@ void TlyrDrawText::DrawText(TlyrCanvas& canvas, TlyrHAlign hAlign, TlyrVAlign vA
     const double devScaleX = printer ? canvas.DpiX() / 96.0 * printScale_ : scaleX_;
     const double devScaleY = printer ? canvas.DpiY() / 96.0 * printScale_ : scaleY_;
     const int lineH = -deviceFontHeight(canvas, fontSize_);
-    const int gap = roundi(lineSpacing_ * devScaleY);
+    const int gap = lyrRoundi(lineSpacing_ * devScaleY);
     const int n = lineCount_;
 
     // Line tops along the text's vertical direction.
     work_.assign(size_t(n), lineH + gap);
     if (wysiwyg_ && n > 1) {
-        const int layout = roundi(n * LineHeight() * devScaleY);
+        const int layout = lyrRoundi(n * LineHeight() * devScaleY);
         const int diff = layout - n * (lineH + gap);
         const int each = diff / (n - 1);
         for (int i = 0; i < n - 1; ++i)
@@ -555,7 +551,7 @@ void TlyrDrawText::DrawText(TlyrCanvas& canvas, TlyrHAlign hAlign, TlyrVAlign vA
     const double a = rotation_ * M_PI / 180;
     const double ux = std::cos(a), uy = -std::sin(a);
     const double vx = std::sin(a), vy = std::cos(a);
-    const int boxW = scaled_.Right - scaled_.Left, boxH = scaled_.Bottom - scaled_.Top;
+    const int boxW = lyrRoundi(scaled_.Right - scaled_.Left), boxH = lyrRoundi(scaled_.Bottom - scaled_.Top);
     const int quadrant = rotation_ / 90;
     const bool turned = quadrant == 1 || quadrant == 3;
     const int availW = turned ? boxH : boxW;
@@ -584,7 +580,7 @@ void TlyrDrawText::DrawText(TlyrCanvas& canvas, TlyrHAlign hAlign, TlyrVAlign vA
         shift = free / 2;
     const TlyrCanvasFont saved = canvas.Font();
     if (clipped_)
-        canvas.PushClip(QRect(QPoint(scaled_.Left, scaled_.Top), QPoint(scaled_.Right, scaled_.Bottom)));
+        canvas.PushClip(QRect(QPoint(lyrRoundi(scaled_.Left), lyrRoundi(scaled_.Top)), QPoint(lyrRoundi(scaled_.Right), lyrRoundi(scaled_.Bottom))));
     double y = shift;
     for (int i = 0; i < n; ++i) {
         drawLine(canvas, lines_[size_t(i)], ox + vx * y, oy + vy * y, ux, uy, vx, vy, availW, hAlign, devScaleX);
@@ -628,7 +624,7 @@ void TlyrDrawText::drawLine(TlyrCanvas& canvas, const LaidLine& line, double ox,
         i = j;
     }
     const bool paraStart = line.flags & ParaStart;
-    const int indent = paraStart && (hAlign == haLeft || hAlign == haBlock) ? roundi(paragraphGap_ * devScaleX) : 0;
+    const int indent = paraStart && (hAlign == haLeft || hAlign == haBlock) ? lyrRoundi(paragraphGap_ * devScaleX) : 0;
     TlyrHAlign align = hAlign;
     if (align == haBlock && (line.flags & ParaEnd))
         align = rtlReading_ ? haRight : haLeft;
@@ -656,7 +652,7 @@ void TlyrDrawText::drawLine(TlyrCanvas& canvas, const LaidLine& line, double ox,
     }
     if (align != haBlock && wysiwyg_) {
         // The line takes exactly its layout width.
-        const int layout = roundi(line.width * devScaleX / kToMeasure);
+        const int layout = lyrRoundi(line.width * devScaleX / kToMeasure);
         const int diff = layout - natural;
         const int each = diff / int(len);
         for (int& w : adv)
@@ -682,7 +678,7 @@ void TlyrDrawText::drawLine(TlyrCanvas& canvas, const LaidLine& line, double ox,
         canvas.SetFont(f);
         const double down = t.AddY ? normalH + f.Height : 0;
         const double px = ox + ux * x + vx * down, py = oy + uy * x + vy * down;
-        canvas.TextOut(roundi(px), roundi(py), QStringView(line.text).mid(i, j - i),
+        canvas.TextOut(lyrRoundi(px), lyrRoundi(py), QStringView(line.text).mid(i, j - i),
                        passAdvances ? adv.data() + i : nullptr);
         for (qsizetype k = i; k < j; ++k)
             x += adv[size_t(k)];

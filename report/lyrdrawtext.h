@@ -14,6 +14,7 @@
 // own instead of waiting for a lock its own stack holds.
 
 #include "report/lyrcanvas.h"
+#include "report/lyrutils.h"
 
 #include <QString>
 #include <QStringList>
@@ -42,12 +43,6 @@ struct TlyrHTMLTag {
 
 enum TlyrHAlign { haLeft, haRight, haCenter, haBlock };
 enum TlyrVAlign { vaTop, vaBottom, vaCenter };
-
-// A rectangle as the layout keeps it: Right and Bottom are edges, the width
-// is Right - Left.
-struct TlyrRect {
-    int Left = 0, Top = 0, Right = 0, Bottom = 0;
-};
 
 class TlyrDrawText {
 public:

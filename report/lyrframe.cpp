@@ -7,12 +7,6 @@
 #include <cmath>
 
 namespace {
-int roundi(double v)
-{
-    return int(std::lround(v));
-}
-
-
 bool differs(double a, double b)
 {
     return std::fabs(a - b) >= 0.000001;
@@ -170,12 +164,12 @@ void TlyrFrame::Draw(TlyrCanvas& canvas, int x, int y, int x1, int y1, double sc
                      int viewColor) const
 {
     if (dropShadow_) {
-        int s = roundi(shadowWidth_ * scaleX);
+        int s = lyrRoundi(shadowWidth_ * scaleX);
         canvas.SetPen(shadowColor_, s, psSolid);
         canvas.SetBackground(clNone);
         if (s > 0)
             canvas.FillRect(QRect(x1, y + s, s, y1 - y - s), shadowColor_);
-        s = roundi(shadowWidth_ * scaleY);
+        s = lyrRoundi(shadowWidth_ * scaleY);
         if (s > 0)
             canvas.FillRect(QRect(x + s, y1, x1 - x, s), shadowColor_);
     }
@@ -191,7 +185,7 @@ void TlyrFrame::Draw(TlyrCanvas& canvas, int x, int y, int x1, int y1, double sc
         if (!(typ_ & side.bit))
             continue;
         const TlyrFrameLine& l = *side.line;
-        const int w = roundi(l.Width() * scaleX);
+        const int w = lyrRoundi(l.Width() * scaleX);
         const bool dashed = l.Style() != fsSolid && l.Style() != fsDouble;
         const int penWidth = dashed ? 1 : w;
         if (dashed)

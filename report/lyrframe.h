@@ -19,6 +19,15 @@ class KsClassInfo;
 // Appends a prepared-page attribute: a blank, the name, "=" and the value
 // in double quotes.
 void lyrAppendAttr(QString& out, const QString& name, const QString& value);
+inline void lyrAppendAttr(QString& out, const char* name, const QString& value)
+{
+    lyrAppendAttr(out, QLatin1String(name), value);
+}
+// Booleans in prepared-page attributes.
+inline QString lyrBoolAttr(bool v)
+{
+    return v ? QStringLiteral("1") : QStringLiteral("0");
+}
 
 // Publishes an integer property of cls as an enumeration with these names
 // (value i is names[i]), so templates write the names.

@@ -16,23 +16,6 @@
 
 #include <cmath>
 
-namespace {
-int roundi(double v)
-{
-    return int(std::lround(v));
-}
-
-void attr(QString& out, const char* name, const QString& value)
-{
-    lyrAppendAttr(out, QLatin1String(name), value);
-}
-
-QString boolText(bool v)
-{
-    return v ? QStringLiteral("1") : QStringLiteral("0");
-}
-}  // namespace
-
 // ---------------------------------------------------------------- view
 
 TlyrView::TlyrView(QObject* owner) : TlyrReportComponent(owner), frame_(new TlyrFrame(this))
@@ -79,17 +62,17 @@ void TlyrView::BeginDraw(TlyrCanvas* canvas, double scaleX, double scaleY, doubl
     ScaleY = scaleY;
     OffsetX = offsetX;
     OffsetY = offsetY;
-    X = roundi(AbsLeft() * scaleX + offsetX);
-    Y = roundi(AbsTop() * scaleY + offsetY);
-    X1 = roundi((AbsLeft() + Width()) * scaleX + offsetX);
-    Y1 = roundi((AbsTop() + Height()) * scaleY + offsetY);
+    X = lyrRoundi(AbsLeft() * scaleX + offsetX);
+    Y = lyrRoundi(AbsTop() * scaleY + offsetY);
+    X1 = lyrRoundi((AbsLeft() + Width()) * scaleX + offsetX);
+    Y1 = lyrRoundi((AbsTop() + Height()) * scaleY + offsetY);
     if (frame_->DropShadow()) {
-        X1 -= roundi(frame_->ShadowWidth() * scaleX);
-        Y1 -= roundi(frame_->ShadowWidth() * scaleY);
+        X1 -= lyrRoundi(frame_->ShadowWidth() * scaleX);
+        Y1 -= lyrRoundi(frame_->ShadowWidth() * scaleY);
     }
     DX = X1 - X;
     DY = Y1 - Y;
-    FrameWidth = roundi(frame_->Width() * scaleX);
+    FrameWidth = lyrRoundi(frame_->Width() * scaleX);
 }
 
 void TlyrView::DrawBackground()
@@ -127,20 +110,20 @@ QString TlyrView::Diff(const TlyrComponent* other) const
     if (!o)
         return out;
     if (brushStyle_ != o->brushStyle_)
-        attr(out, "BrushStyle", QString::number(brushStyle_));
+        lyrAppendAttr(out, "BrushStyle", QString::number(brushStyle_));
     if (align_ != o->align_)
-        attr(out, "Align", QString::number(align_));
+        lyrAppendAttr(out, "Align", QString::number(align_));
     if (color_ != o->color_)
-        attr(out, "Color", QString::number(color_));
+        lyrAppendAttr(out, "Color", QString::number(color_));
     out += frame_->Diff(*o->frame_);
     if (cursor_ != o->cursor_)
-        attr(out, "Cursor", QString::number(cursor_));
+        lyrAppendAttr(out, "Cursor", QString::number(cursor_));
     if (printable_ != o->printable_)
-        attr(out, "Printable", boolText(printable_));
+        lyrAppendAttr(out, "Printable", lyrBoolAttr(printable_));
     if (tagStr_ != o->tagStr_)
-        attr(out, "TagStr", QString::fromUtf8(lyrStrToXML(tagStr_)));
+        lyrAppendAttr(out, "TagStr", QString::fromUtf8(lyrStrToXML(tagStr_)));
     if (url_ != o->url_)
-        attr(out, "URL", QString::fromUtf8(lyrStrToXML(url_)));
+        lyrAppendAttr(out, "URL", QString::fromUtf8(lyrStrToXML(url_)));
     return out;
 }
 
@@ -243,7 +226,7 @@ void TlyrShapeView::drawShape()
         const QRect box(X, Y, DX + 1, DY + 1);
         switch (shape_) {
         case skRoundRectangle: {
-            const int corner = curve_ != 0 ? roundi(curve_ * ScaleX * 10) : std::min(DX, DY) / 4;
+            const int corner = curve_ != 0 ? lyrRoundi(curve_ * ScaleX * 10) : std::min(DX, DY) / 4;
             c.RoundRect(box, corner, corner);
             break;
         }
@@ -277,7 +260,7 @@ QString TlyrShapeView::Diff(const TlyrComponent* other) const
     QString out = TlyrView::Diff(other);
     auto* o = qobject_cast<const TlyrShapeView*>(other);
     if (o && shape_ != o->shape_)
-        attr(out, "Shape", QString::number(shape_));
+        lyrAppendAttr(out, "Shape", QString::number(shape_));
     return out;
 }
 
@@ -333,20 +316,20 @@ void TlyrLineView::drawArrow(QPoint tip, QPoint other)
     const double len = arrowLength_ * ScaleX, half = arrowWidth_ * ScaleX;
     QPoint base, w1, w2;
     if (std::abs(tip.x() - other.x()) < 9) {
-        base = QPoint(tip.x(), tip.y() - roundi(len));
+        base = QPoint(tip.x(), tip.y() - lyrRoundi(len));
         const int lo = std::min(other.y(), tip.y()), hi = std::max(other.y(), tip.y());
         if (base.y() < lo || base.y() > hi)
-            base.setY(tip.y() + roundi(len));
-        w1 = QPoint(tip.x() - roundi(half), base.y());
-        w2 = QPoint(tip.x() + roundi(half), base.y());
+            base.setY(tip.y() + lyrRoundi(len));
+        w1 = QPoint(tip.x() - lyrRoundi(half), base.y());
+        w2 = QPoint(tip.x() + lyrRoundi(half), base.y());
     } else {
         const double dx = other.x() - tip.x(), dy = other.y() - tip.y();
         const double d = std::hypot(dx, dy);
         const double ux = d > 0 ? dx / d : 1, uy = d > 0 ? dy / d : 0;
         const double bx = tip.x() + ux * len, by = tip.y() + uy * len;
-        base = QPoint(roundi(bx), roundi(by));
-        w1 = QPoint(roundi(bx - uy * half), roundi(by + ux * half));
-        w2 = QPoint(roundi(bx + uy * half), roundi(by - ux * half));
+        base = QPoint(lyrRoundi(bx), lyrRoundi(by));
+        w1 = QPoint(lyrRoundi(bx - uy * half), lyrRoundi(by + ux * half));
+        w2 = QPoint(lyrRoundi(bx + uy * half), lyrRoundi(by - ux * half));
     }
     const TlyrFrame& f = *Frame();
     if (arrowSolid_) {
@@ -354,7 +337,7 @@ void TlyrLineView::drawArrow(QPoint tip, QPoint other)
         Canvas->SetBrush(f.Color(), bsSolid);
         Canvas->Polygon(QPolygon({tip, w1, w2}));
     } else {
-        Canvas->SetPen(f.Color(), roundi(f.Width() * ScaleX), psSolid);
+        Canvas->SetPen(f.Color(), lyrRoundi(f.Width() * ScaleX), psSolid);
         Canvas->Line(w1.x(), w1.y(), tip.x(), tip.y());
         Canvas->Line(w2.x(), w2.y(), tip.x(), tip.y());
     }
@@ -491,16 +474,16 @@ void TlyrPictureView::Draw(TlyrCanvas& canvas, double scaleX, double scaleY, dou
             if (keepAspectRatio_) {
                 const double kx = double(DX) / pw, ky = double(DY) / ph;
                 if (ky <= kx)
-                    r.setWidth(roundi(pw * ky));
+                    r.setWidth(lyrRoundi(pw * ky));
                 else
-                    r.setHeight(roundi(ph * kx));
+                    r.setHeight(lyrRoundi(ph * kx));
                 if (center_)
                     r.moveTo(X + (DX - r.width()) / 2, Y + (DY - r.height()) / 2);
             }
             canvas.DrawImage(r, picture_);
         } else {
             canvas.PushClip(QRect(X, Y, DX, DY));
-            r.setSize(QSize(roundi(pw * scaleX), roundi(ph * scaleY)));
+            r.setSize(QSize(lyrRoundi(pw * scaleX), lyrRoundi(ph * scaleY)));
             if (center_)
                 r.moveTo(X + (DX - r.width()) / 2, Y + (DY - r.height()) / 2);
             canvas.DrawImage(r, picture_);
@@ -567,7 +550,7 @@ void TlyrSubreport::Draw(TlyrCanvas& canvas, double scaleX, double scaleY, doubl
     TlyrView::Draw(canvas, scaleX, scaleY, offsetX, offsetY);
     TlyrCanvasFont f;
     f.Name = Font()->Name();
-    f.Height = -roundi(Font()->Size() * scaleY * 96 / 72);
+    f.Height = -lyrRoundi(Font()->Size() * scaleY * 96 / 72);
     f.Style = Font()->Style();
     f.Color = Font()->Color();
     canvas.SetFont(f);

@@ -13,7 +13,7 @@ void setUp(TlyrDrawText& dt, int width, int height, bool wrap = true, bool tags 
     dt.SetFont(QStringLiteral("Arial"), 12, 0, clBlack);
     dt.SetOptions(wrap, tags, false, false, false, true, rotation);
     dt.SetGaps(0, 0, 0);
-    TlyrRect r{0, 0, width, height};
+    TlyrRect r = lyrRect(0, 0, width, height);
     dt.SetDimensions(r, r, 1, 1, 1);
 }
 
@@ -227,7 +227,7 @@ TEST(LyrDrawText, ZeroLineHeightDoesNotDivideByZero)
     dt.SetFont(QStringLiteral("Arial"), 0, 0, clBlack);
     dt.SetOptions(true, true, false, false, false, true, 0);
     dt.SetGaps(0, 0, 0);
-    dt.SetDimensions({0, 0, 100, 100}, {0, 0, 100, 100}, 1, 1, 1);
+    dt.SetDimensions(lyrRect(0, 0, 100, 100), lyrRect(0, 0, 100, 100), 1, 1, 1);
     dt.SetText({QStringLiteral("a"), QStringLiteral("b")});
     EXPECT_EQ(dt.LineHeight(), 0);
     EXPECT_EQ(dt.SpaceLeft(), 0);
@@ -323,7 +323,7 @@ TEST(LyrDrawText, RotatedTextStartsAtTheMatchingCorner)
         dt.SetFont(QStringLiteral("Arial"), 12, 0, clBlack);
         dt.SetOptions(false, true, false, false, false, true, c.angle);
         dt.SetGaps(0, 0, 0);
-        dt.SetDimensions({10, 20, 110, 220}, {10, 20, 110, 220}, 1, 1, 1);
+        dt.SetDimensions(lyrRect(10, 20, 110, 220), lyrRect(10, 20, 110, 220), 1, 1, 1);
         dt.SetText({QStringLiteral("ab"), QStringLiteral("cd")});
         TlyrRecordingCanvas canvas(96);
         dt.DrawText(canvas, haLeft, vaTop);
