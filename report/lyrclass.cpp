@@ -1,6 +1,8 @@
 #include "report/lyrclass.h"
+#include "report/lyrband.h"
 #include "report/lyrdrawtext.h"
 #include "report/lyrmemo.h"
+#include "report/lyrpage.h"
 #include "report/lyrview.h"
 
 #include "report/lyrpropstream.h"
@@ -1281,4 +1283,6 @@ void lyrRegisterReportClasses()
     ksRegisterClass<TlyrReport>();
     // The drawing objects templates hold.
     lyrRegisterMemoClasses();
+    lyrRegisterBandClasses();
+    lyrRegisterPageClasses();
 }
