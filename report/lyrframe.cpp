@@ -319,7 +319,7 @@ QString lyrFormatData(const KsValue& value, const TlyrFormat& format, QString* e
             double d = 0;
             if (value.IsString()) {
                 if (!numberFromText(value.RawString(), d))
-                    return fail(QStringLiteral("\"%1\" is not a number for the format \"%2\"").arg(value.RawString(), fmt));
+                    return fail(QStringLiteral("“%1”不是数字，不能按格式“%2”显示").arg(value.RawString(), fmt));
             } else {
                 d = value.ToDouble();
             }
@@ -340,7 +340,7 @@ QString lyrFormatData(const KsValue& value, const TlyrFormat& format, QString* e
             double d = 0;
             if (value.IsString()) {
                 if (!ksTryStrToDateTime(value.RawString(), d) && !numberFromText(value.RawString(), d))
-                    return fail(QStringLiteral("\"%1\" is not a date for the format \"%2\"").arg(value.RawString(), fmt));
+                    return fail(QStringLiteral("“%1”不是日期，不能按格式“%2”显示").arg(value.RawString(), fmt));
             } else {
                 d = value.ToDouble();
             }
@@ -362,7 +362,7 @@ QString lyrFormatData(const KsValue& value, const TlyrFormat& format, QString* e
         default: return asText();
         }
     } catch (const std::exception& e) {
-        return fail(QStringLiteral("Format \"%1\": %2").arg(fmt, QString::fromUtf8(e.what())));
+        return fail(QStringLiteral("格式“%1”不适用：%2").arg(fmt, QString::fromUtf8(e.what())));
     }
 }
 

@@ -414,21 +414,21 @@ int TlyrPictureView::LoadPictureFromStream(const QByteArray& stream)
     QImage image;
     QString why;
     if (metafile) {
-        why = QStringLiteral("metafile pictures cannot be shown");
+        why = QStringLiteral("图元文件图片无法显示");
     } else if (!format) {
-        why = QStringLiteral("unknown picture format");
+        why = QStringLiteral("未知的图片格式");
     } else if (qstrcmp(format, "JPEG") == 0) {
         image = vplatform::decodeJpeg(data, &why);
     } else {
         image = QImage::fromData(data, format);
         if (image.isNull())
-            why = QStringLiteral("damaged %1 picture").arg(QLatin1String(format));
+            why = QStringLiteral("%1 图片已损坏").arg(QLatin1String(format));
     }
     if (image.isNull()) {
         picture_ = QImage();
         pictureData_.clear();
         changed();
-        fail(why.isEmpty() ? QStringLiteral("damaged picture") : why);
+        fail(why.isEmpty() ? QStringLiteral("图片已损坏") : why);
         return kInvalidArg;
     }
     picture_ = image;

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     dt.SetFont(QStringLiteral("Arial"), 4 + (flags >> 4), flags & 3, clBlack);
     dt.SetOptions(flags & 4, true, false, flags & 8, flags & 16, !(flags & 32), (flags & 64) ? 90 : 0);
     dt.SetGaps(flags & 128 ? 3 : 0, 0, 0);
-    const TlyrRect r{0, 0, width, 40};
+    const TlyrRect r = lyrRect(0, 0, width, 40);
     dt.SetDimensions(r, r, 1, 1, 1);
     dt.SetText(text.split(QStringLiteral("\n")));
     TlyrRecordingCanvas canvas(96);
