@@ -1,6 +1,7 @@
 #include "report/lyrclass.h"
 #include "report/lyrband.h"
 #include "report/lyrdrawtext.h"
+#include "report/lyrframe.h"
 #include "report/lyrmemo.h"
 #include "report/lyrpage.h"
 #include "report/lyrview.h"
@@ -124,8 +125,7 @@ public:
         QByteArray text = x.Text;
         TlyrXMLSerializer local(nullptr);
         text += local.ObjToXML(item->Font.get(), "Font.");
-        if (!item->FrameAttributes.isEmpty())
-            text += ' ' + item->FrameAttributes;
+        text += local.ObjToXML(item->Frame.get(), "Frame.");
         return text;
     }
     QList<QPair<QByteArray, QVariant>> ItemProperties(int index) const override
@@ -137,7 +137,7 @@ public:
     void AddFromXML(const QByteArray& attributes) override
     {
         TlyrStyleItem* item = report_->Styles()->Add();
-        QByteArray fontText;
+        QByteArray fontText, frameText;
         TlyrAttributeScanner scan(attributes);
         while (scan.Next()) {
             const QByteArray name = scan.Name().toByteArray();
@@ -148,11 +148,11 @@ public:
             else if (name.startsWith("Font."))
                 fontText += ' ' + name.mid(5) + "=\"" + scan.RawValue().toByteArray() + '"';
             else if (name.startsWith("Frame."))
-                item->FrameAttributes += (item->FrameAttributes.isEmpty() ? "" : " ") + name + "=\"" +
-                                         scan.RawValue().toByteArray() + '"';
+                frameText += ' ' + name.mid(6) + "=\"" + scan.RawValue().toByteArray() + '"';
         }
         TlyrXMLSerializer local(nullptr);
         local.XMLToObj(fontText, item->Font.get());
+        local.XMLToObj(frameText, item->Frame.get());
     }
     void AddFromProperties(const QList<QPair<QByteArray, QVariant>>& properties) override
     {
@@ -307,16 +307,18 @@ void TlyrReportOptions::Clear()
 
 // ---------------------------------------------------------------- styles
 
-TlyrStyleItem::TlyrStyleItem() : Font(std::make_unique<TlyrFont>())
+TlyrStyleItem::TlyrStyleItem() : Font(std::make_unique<TlyrFont>()), Frame(std::make_unique<TlyrFrame>())
 {
 }
+
+TlyrStyleItem::~TlyrStyleItem() = default;
 
 void TlyrStyleItem::Assign(const TlyrStyleItem& o)
 {
     Name = o.Name;
     Color = o.Color;
     Font->Assign(*o.Font);
-    FrameAttributes = o.FrameAttributes;
+    Frame->Assign(*o.Frame);
 }
 
 TlyrStyleItem* TlyrStyles::Add()

@@ -42,6 +42,7 @@ class QSettings;
 class QTimer;
 class TksScript;
 class TlyrDrawText;
+class TlyrFrame;
 class TksCustomVariable;
 class TksProcVariable;
 class TksMethodHelper;
@@ -247,15 +248,15 @@ public:
     void Clear();
 };
 
-// A named style: colour, font and frame. The frame's attributes are kept
-// as written ("Frame.Typ" ...) until the frame object carries them.
+// A named style: colour, font and frame.
 class TlyrStyleItem {
 public:
     TlyrStyleItem();
+    ~TlyrStyleItem();
     QString Name;
     int Color = 0x1FFFFFFF;
     std::unique_ptr<TlyrFont> Font;
-    QByteArray FrameAttributes;
+    std::unique_ptr<TlyrFrame> Frame;
     void Assign(const TlyrStyleItem& o);
 };
 

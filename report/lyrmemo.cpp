@@ -67,6 +67,8 @@ void TlyrCustomMemoView::ApplyStyle(const TlyrStyleItem* item)
     SetColor(item->Color);
     if (item->Font)
         SetFont(item->Font.get());
+    if (item->Frame)
+        SetFrame(*item->Frame);
 }
 
 bool TlyrCustomMemoView::IsPropertyStored(const QString& name) const

@@ -341,3 +341,35 @@ TEST(LyrMemoGolden, SceneAt96And600Dpi)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LyrStyles, FramesAreFrameObjectsThatRoundTripAndApply)
+{
+    TlyrReport r;
+    auto* data = new TlyrDataPage(&r);
+    data->SetName(QStringLiteral("Data"));
+    TlyrStyleItem* style = r.Styles()->Add();
+    r.Styles()->SetName(style, QStringLiteral("金额"));
+    style->Color = clYellow;
+    style->Frame->SetTyp(ftTop | ftBottom);
+    style->Frame->SetStyle(fsDouble);
+    style->Frame->LeftLine()->SetWidth(3);
+    TlyrReport again;
+    const QByteArray first = expectRoundTrip(r, again);
+    // The style's attribute text travels hex-encoded in PropData.
+    EXPECT_TRUE(first.contains(QByteArray("Frame.Typ=\"12\"").toHex().toUpper()));
+    TlyrStyleItem* loaded = again.Styles()->Find(QStringLiteral("金额"));
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->Frame->Typ(), ftTop | ftBottom);
+    EXPECT_EQ(loaded->Frame->Style(), fsDouble);
+    EXPECT_EQ(loaded->Frame->LeftLine()->Width(), 3);
+    auto* page = new TlyrPage(&again);
+    auto* memo = new TlyrMemoView(page);
+    memo->SetStyle(QStringLiteral("金额"));
+    EXPECT_EQ(memo->Color(), clYellow);
+    EXPECT_EQ(memo->Frame()->Typ(), ftTop | ftBottom);
+    EXPECT_EQ(memo->Frame()->LeftLine()->Width(), 3);
+}
+
+}  // namespace
