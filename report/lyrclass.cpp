@@ -1,5 +1,6 @@
 #include "report/lyrclass.h"
 #include "report/lyrband.h"
+#include "report/lyrdialogpage.h"
 #include "report/lyrdrawtext.h"
 #include "report/lyrframe.h"
 #include "report/lyrmemo.h"
@@ -1287,4 +1288,5 @@ void lyrRegisterReportClasses()
     lyrRegisterMemoClasses();
     lyrRegisterBandClasses();
     lyrRegisterPageClasses();
+    lyrRegisterDialogPageClasses();
 }
