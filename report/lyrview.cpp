@@ -2,6 +2,7 @@
 
 #include "platform/image/jpeg.h"
 #include "report/lyrclass.h"
+#include "report/lyrcontracts.h"
 #include "report/lyrdbset.h"
 #include "report/lyrpropstream.h"
 #include "report/lyrres.h"
@@ -491,6 +492,20 @@ void TlyrPictureView::Draw(TlyrCanvas& canvas, double scaleX, double scaleY, dou
         }
     }
     DrawFrame();
+}
+
+QString TlyrPictureView::Diff(const TlyrComponent* other) const
+{
+    auto* self = const_cast<TlyrPictureView*>(this);
+    if (pictureChanged_) {
+        TlyrReport* r = Report();
+        if (r && r->PreviewPages())
+            self->imageIndex_ = r->PreviewPages()->AddPicture(self);
+        self->pictureChanged_ = false;
+    }
+    QString out = TlyrView::Diff(other);
+    lyrAppendAttr(out, "ImageIndex", QString::number(imageIndex_));
+    return out;
 }
 
 void TlyrPictureView::WriteData(TlyrPropWriter& writer, TlyrXMLSerializer& serializer) const

@@ -58,7 +58,7 @@ public:
     void SetCursor(int v) { cursor_ = v; }
     QString DataField() const { return dataField_; }
     void SetDataField(const QString& v) { dataField_ = v; }
-    TlyrDataSet* DataSet() const { return dataSet_; }
+    TlyrDataSet* DataSet() const { return dataSet_.data(); }
     void SetDataSet(TlyrDataSet* v);
     QString DataSetName() const;
     void SetDataSetName(const QString& v);
@@ -98,7 +98,8 @@ private:
     int color_ = clNone;
     int cursor_ = 0;
     QString dataField_;
-    TlyrDataSet* dataSet_ = nullptr;
+    // A removed dataset clears the binding.
+    QPointer<TlyrDataSet> dataSet_;
     QString dataSetName_;
     TlyrFrame* frame_;
     bool printable_ = true;
@@ -252,6 +253,8 @@ public:
     QString GetDescription() const override;
     void GetData() override;
     void Draw(TlyrCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
+    // A changed picture goes to the prepared pages' picture store first.
+    QString Diff(const TlyrComponent* other) const override;
     void WriteData(TlyrPropWriter& writer, TlyrXMLSerializer& serializer) const override;
     bool ReadData(const QByteArray& name, TlyrPropReader& reader, TlyrXMLSerializer& serializer) override;
 

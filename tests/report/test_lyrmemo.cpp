@@ -322,6 +322,79 @@ QImage drawScene(int dpi)
     return img;
 }
 
+// Frames of each style and width, shadows, rotated text at the four right
+// angles, a justified paragraph, tags and colour tags, blank lines.
+QImage drawFrames(int dpi)
+{
+    const double scale = dpi / 96.0;
+    QImage img(int(420 * scale), int(260 * scale), QImage::Format_RGB32);
+    img.fill(Qt::white);
+    TlyrReport r;
+    auto* page = new TlyrPage(&r);
+    int x = 10;
+    for (int style = fsSolid; style <= fsDouble; ++style) {
+        for (int width : {1, 2, 3}) {
+            auto* v = new TlyrView(page);
+            v->SetBounds(x, 10 + (width - 1) * 30, 55, 22);
+            v->Frame()->SetTyp(ftAll);
+            v->Frame()->SetStyle(style);
+            v->Frame()->SetWidth(width);
+            v->Frame()->SetDropShadow(width == 3);
+            v->SetColor(style % 2 ? clYellow : clNone);
+        }
+        x += 67;
+    }
+    int angleX = 10;
+    for (int angle : {0, 90, 180, 270}) {
+        auto* m = new TlyrMemoView(page);
+        m->SetBounds(angleX, 110, 70, 70);
+        m->SetText(QStringLiteral("角度 %1\r\n第二行").arg(angle));
+        m->SetRotation(angle);
+        m->Frame()->SetTyp(ftAll);
+        angleX += 80;
+    }
+    auto* block = new TlyrMemoView(page);
+    block->SetBounds(330, 110, 80, 140);
+    block->SetHAlign(haBlock);
+    block->SetAllowHTMLTags(true);
+    block->SetText(QStringLiteral("aa bb cc <b>dd</b> ee ff gg <font color=\"#0000FF\">hh ii</font> jj kk ll\r\n\r\n<u>x</u>"));
+    block->Frame()->SetTyp(ftAll);
+    auto* tenLines = new TlyrMemoView(page);
+    tenLines->SetBounds(10, 190, 300, 60);
+    QStringList lines;
+    for (int i = 1; i <= 10; ++i)
+        lines << QStringLiteral("第 %1 行 line %1").arg(i);
+    tenLines->SetMemo(lines);
+    tenLines->Frame()->SetTyp(ftAll);
+    {
+        QPainter p(&img);
+        TlyrCanvas c(&p, dpi, dpi, false);
+        for (auto* o : page->Objects())
+            static_cast<TlyrView*>(o)->Draw(c, scale, scale, 0, 0);
+    }
+    return img;
+}
+
+void expectGolden(const QImage& img, const QString& name)
+{
+    const QString golden = QStringLiteral(VELMORA_SOURCE_DIR "/tests/report/golden/") + name;
+    if (qEnvironmentVariableIsSet("VELMORA_UPDATE_GOLDENS")) {
+        QDir().mkpath(QFileInfo(golden).path());
+        img.save(golden);
+    }
+    QImage expected(golden);
+    ASSERT_FALSE(expected.isNull()) << golden.toStdString();
+    EXPECT_LT(differingShare(img.convertToFormat(QImage::Format_RGB32), expected.convertToFormat(QImage::Format_RGB32)),
+              0.005)
+        << name.toStdString();
+}
+
+TEST(LyrMemoGolden, FramesRotationAndJustification)
+{
+    for (int dpi : {96, 600})
+        expectGolden(drawFrames(dpi), QStringLiteral("frames_%1.png").arg(dpi));
+}
+
 TEST(LyrMemoGolden, SceneAt96And600Dpi)
 {
     for (int dpi : {96, 600}) {

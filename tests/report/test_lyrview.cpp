@@ -428,3 +428,18 @@ TEST(LyrView, DiffListsTheChangedViewAttributes)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LyrPicture, DiffAddsTheImageIndexOnce)
+{
+    TlyrPictureView p;
+    p.LoadPictureFromStream(encoded(sample(), "PNG"));
+    EXPECT_TRUE(p.PictureChanged());
+    TlyrPictureView ref;
+    const QString d = p.Diff(&ref);
+    EXPECT_TRUE(d.endsWith(QStringLiteral(" ImageIndex=\"0\""))) << d.toStdString();
+    EXPECT_FALSE(p.PictureChanged());
+}
+
+}  // namespace
