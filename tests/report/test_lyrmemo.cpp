@@ -397,20 +397,8 @@ TEST(LyrMemoGolden, FramesRotationAndJustification)
 
 TEST(LyrMemoGolden, SceneAt96And600Dpi)
 {
-    for (int dpi : {96, 600}) {
-        const QImage img = drawScene(dpi);
-        const QString golden = QStringLiteral(VELMORA_SOURCE_DIR "/tests/report/golden/memo_scene_%1.png").arg(dpi);
-        if (qEnvironmentVariableIsSet("VELMORA_UPDATE_GOLDENS")) {
-            QDir().mkpath(QFileInfo(golden).path());
-            img.save(golden);
-        }
-        QImage expected(golden);
-        ASSERT_FALSE(expected.isNull()) << golden.toStdString();
-        EXPECT_LT(differingShare(img.convertToFormat(QImage::Format_RGB32),
-                                 expected.convertToFormat(QImage::Format_RGB32)),
-                  0.005)
-            << dpi;
-    }
+    for (int dpi : {96, 600})
+        expectGolden(drawScene(dpi), QStringLiteral("memo_scene_%1.png").arg(dpi));
 }
 
 }  // namespace
