@@ -434,3 +434,28 @@ TEST(LyrStyles, FramesAreFrameObjectsThatRoundTripAndApply)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MemoTest, DataFieldUnderANumericFormatTakesTextFromTheDatabase)
+{
+    auto* ds = new TlyrUserDataSet(&report);
+    ds->SetName(QStringLiteral("lyrDB_XF"));
+    ds->SetFields({QStringLiteral("theSum")});
+    QString stored = QStringLiteral("1234.5");
+    ds->OnGetValue = [&](const QString&, KsValue& v) { v = KsValue(stored); };
+    memo->SetDataSet(ds);
+    memo->SetDataField(QStringLiteral("theSum"));
+    memo->DisplayFormat()->SetKind(fkNumeric);
+    memo->DisplayFormat()->SetFormatStr(QStringLiteral("%2.2n"));
+    EXPECT_EQ(printed(QString()), QStringLiteral("1,234.50"));
+    stored = QStringLiteral("0");
+    memo->SetHideZeros(true);
+    // Text "0" is no number value: it prints.
+    EXPECT_EQ(printed(QString()), QStringLiteral("0.00"));
+    stored = QStringLiteral("免费");
+    EXPECT_EQ(printed(QString()), QStringLiteral("免费"));
+    EXPECT_EQ(report.Errors().size(), 1);
+}
+
+}  // namespace
