@@ -104,25 +104,26 @@ QRawFont rawFont(const QString& family, int px, int style)
     return QRawFont::fromFont(f);
 }
 
-TlyrFontFace* findFace(const QString& name, int px, int style)
+// Canvases share the faces; a face leaves the cache when it grows large
+// but lives on while a canvas still uses it.
+std::shared_ptr<TlyrFontFace> findFace(const QString& name, int px, int style)
 {
     using Key = std::tuple<QString, int, int>;
-    static std::map<Key, std::unique_ptr<TlyrFontFace>> cache;
+    static std::map<Key, std::shared_ptr<TlyrFontFace>> cache;
     Key key{name, px, style & (lfsBold | lfsItalic)};
     auto it = cache.find(key);
     if (it != cache.end())
-        return it->second.get();
+        return it->second;
     if (cache.size() > 512)
         cache.clear();
-    auto face = std::make_unique<TlyrFontFace>();
+    auto face = std::make_shared<TlyrFontFace>();
     face->raw[0] = rawFont(name, px, style);
     face->raw[1] = rawFont(QStringLiteral("WenQuanYi Micro Hei"), px, style);
     const QRawFont& m = face->raw[0].isValid() ? face->raw[0] : face->raw[1];
     face->ascent = m.ascent();
     face->descent = m.descent();
-    auto* p = face.get();
-    cache.emplace(key, std::move(face));
-    return p;
+    cache.emplace(key, face);
+    return face;
 }
 
 char32_t codePointAt(QStringView text, qsizetype i, int& units)
@@ -182,7 +183,7 @@ void TlyrCanvas::SetFont(const TlyrCanvasFont& font)
         return;
     }
     font_ = font;
-    face_ = nullptr;
+    face_.reset();
 }
 
 TlyrFontFace& TlyrCanvas::face()

@@ -150,7 +150,7 @@ private:
     TlyrBrushStyle brushStyle_ = bsSolid;
     int background_ = clNone;
     TlyrCanvasFont font_;
-    TlyrFontFace* face_ = nullptr;
+    std::shared_ptr<TlyrFontFace> face_;
     std::vector<QRect> clips_;
 };
 
