@@ -1,5 +1,6 @@
 #include "report/lyrclass.h"
 #include "report/lyrmemo.h"
+#include "report/lyrvariables.h"
 #include "drawing_test_helpers.h"
 
 #include <QBuffer>
@@ -456,6 +457,66 @@ TEST_F(MemoTest, DataFieldUnderANumericFormatTakesTextFromTheDatabase)
     stored = QStringLiteral("免费");
     EXPECT_EQ(printed(QString()), QStringLiteral("免费"));
     EXPECT_EQ(report.Errors().size(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MemoTest, PrintTimeTagsAndComponentText)
+{
+    memo->SetText(QStringLiteral("第 [Page#] 页 共 [TOTALPAGES#] 页 [COPYNAME#]"));
+    memo->TotalPages = 7;
+    memo->CopyNo = 2;
+    lyrGlobalVariables().SetVariable(QStringLiteral("CopyName"), QStringLiteral("副本"));
+    TlyrRecordingCanvas c(96);
+    memo->Draw(c, 1, 1, 0, 0);
+    EXPECT_EQ(memo->GetText(), QStringLiteral("第 [Page#] 页 共 7 页 副本2"));
+    memo->SetText(QStringLiteral("共 [TotalPages] 页"));
+    EXPECT_EQ(memo->GetComponentText(), QStringLiteral("共 7 页"));
+    lyrGlobalVariables().Clear();
+}
+
+TEST_F(MemoTest, TagStrIsExpandedWhilePrinted)
+{
+    memo->SetTagStr(QStringLiteral("no. [1 + 2]"));
+    memo->SetText(QStringLiteral("x"));
+    memo->BeforePrint();
+    memo->GetData();
+    EXPECT_EQ(memo->TagStr(), QStringLiteral("no. 3"));
+    memo->AfterPrint();
+    EXPECT_EQ(memo->TagStr(), QStringLiteral("no. [1 + 2]"));
+}
+
+TEST_F(MemoTest, UnderlinesRuleEachLine)
+{
+    TlyrFont f;
+    f.SetSize(12);
+    memo->SetFont(&f);
+    memo->SetBounds(0, 0, 200, 70);
+    memo->SetUnderlines(true);
+    memo->SetText(QStringLiteral("a"));
+    TlyrRecordingCanvas c(96);
+    memo->Draw(c, 1, 1, 0, 0);
+    std::vector<int> ys;
+    for (const auto& s : c.Shapes)
+        if (s.What == TlyrRecordedShape::Line)
+            ys.push_back(s.Rect.top());
+    // Line height 16 + spacing 2 = 18: rules at 18, 36, 54 (under the bottom edge 70).
+    EXPECT_EQ(ys, (std::vector<int>{18, 36, 54}));
+}
+
+TEST_F(MemoTest, AutoWidthFollowsTheTextAndKeepsTheRightEdge)
+{
+    memo->SetBounds(100, 0, 300, 20);
+    memo->SetAutoWidth(true);
+    memo->SetHAlign(haRight);
+    memo->SetText(QStringLiteral("1,234.50"));
+    TlyrRecordingCanvas c(96);
+    memo->Draw(c, 1, 1, 0, 0);
+    EXPECT_LT(memo->Width(), 100);
+    EXPECT_NEAR(memo->Width(), memo->CalcWidth(), 0.5);  // CalcWidth rounds
+    EXPECT_DOUBLE_EQ(memo->Left() + memo->Width(), 400);
 }
 
 }  // namespace
