@@ -6,6 +6,8 @@
 #include "report/lyrres.h"
 #include "script/ks_props.h"
 
+#include <cmath>
+
 TlyrBand::TlyrBand(QObject* owner) : TlyrReportComponent(owner) {}
 
 TlyrChild* TlyrBand::Child() const
@@ -20,6 +22,29 @@ void TlyrBand::SetChild(TlyrChild* child)
             throw ElyrError(QStringLiteral("Circular child reference is not allowed"));
     }
     child_ = child;
+}
+
+namespace {
+double snap(const TlyrBand* band, double value, double cell)
+{
+    TlyrPage* page = band->Page();
+    return page && page->IsCharacterGrid() ? std::round(value / cell) * cell : value;
+}
+}  // namespace
+
+void TlyrBand::SetLeft(double value)
+{
+    TlyrReportComponent::SetLeft(snap(this, value, 9.6));
+}
+
+void TlyrBand::SetTop(double value)
+{
+    TlyrReportComponent::SetTop(snap(this, value, 17));
+}
+
+void TlyrBand::SetHeight(double value)
+{
+    TlyrReportComponent::SetHeight(snap(this, value, 17));
 }
 
 QString TlyrBand::GetDescription() const

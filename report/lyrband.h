@@ -62,6 +62,10 @@ public:
 
     bool IsBand() const override { return true; }
     QString GetDescription() const override;
+    // On a dot-matrix page Left snaps to 9.6 units, Top and Height to 17.
+    void SetLeft(double value) override;
+    void SetTop(double value) override;
+    void SetHeight(double value) override;
     // The band's number in the band-class table (0 for classes not in it).
     int BandNumber() const;
 

@@ -292,6 +292,8 @@ class TlyrPage : public TlyrComponent {
     Q_CLASSINFO("Default:Visible", "true")
 public:
     Q_INVOKABLE explicit TlyrPage(QObject* owner = nullptr) : TlyrComponent(owner) {}
+    // Dot-matrix pages place bands on their character grid.
+    virtual bool IsCharacterGrid() const { return false; }
 };
 
 // The holder of the non-visual data components of a report.

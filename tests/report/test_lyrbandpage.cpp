@@ -201,3 +201,31 @@ TEST(LyrPageTemplate, EveryBandAndPageRoundTrips)
 }
 
 }  // namespace
+
+namespace {
+
+class GridPage : public TlyrPage {
+public:
+    using TlyrPage::TlyrPage;
+    bool IsCharacterGrid() const override { return true; }
+};
+
+TEST(LyrBand, BandsSnapToTheCharacterGridOfDotMatrixPages)
+{
+    GridPage page;
+    auto* band = new TlyrMasterData(&page);
+    band->SetTop(20);
+    band->SetLeft(15);
+    band->SetHeight(30);
+    band->SetWidth(101);
+    EXPECT_EQ(band->Top(), 17);
+    EXPECT_DOUBLE_EQ(band->Left(), 19.2);
+    EXPECT_EQ(band->Height(), 34);
+    EXPECT_EQ(band->Width(), 101);
+    TlyrReportPage paper;
+    auto* other = new TlyrMasterData(&paper);
+    other->SetTop(20);
+    EXPECT_EQ(other->Top(), 20);
+}
+
+}  // namespace
