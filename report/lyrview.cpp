@@ -490,6 +490,11 @@ void TlyrPictureView::Draw(TlyrCanvas& canvas, double scaleX, double scaleY, dou
             canvas.DrawImage(r, picture_);
             canvas.PopClip();
         }
+    } else if (IsDesigning()) {
+        // The designer shows the picture object's button image.
+        TlyrImageList& images = lyrResources().ObjectImages();
+        if (images.Count() > 3)
+            canvas.DrawImage(QRect(X + 1, Y + 2, images.Width, images.Height), images.Image(3));
     }
     DrawFrame();
 }

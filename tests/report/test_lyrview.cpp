@@ -1,4 +1,5 @@
 #include "report/lyrclass.h"
+#include "report/lyrres.h"
 #include "report/lyrview.h"
 #include "drawing_test_helpers.h"
 
@@ -440,6 +441,32 @@ TEST(LyrPicture, DiffAddsTheImageIndexOnce)
     const QString d = p.Diff(&ref);
     EXPECT_TRUE(d.endsWith(QStringLiteral(" ImageIndex=\"0\""))) << d.toStdString();
     EXPECT_FALSE(p.PictureChanged());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LyrPicture, EmptyPictureShowsTheButtonImageInTheDesigner)
+{
+    TlyrPictureView p;
+    p.SetBounds(10, 10, 50, 50);
+    TlyrRecordingCanvas c(96);
+    p.Draw(c, 1, 1, 0, 0);
+    auto images = [&] {
+        int n = 0;
+        for (const auto& s : c.Shapes)
+            n += s.What == TlyrRecordedShape::Image;
+        return n;
+    };
+    EXPECT_EQ(images(), 0);
+    p.SetDesigning(true);
+    c.Clear();
+    p.Draw(c, 1, 1, 0, 0);
+    // The program's resources carry the object buttons.
+    ASSERT_GT(lyrResources().ObjectImages().Count(), 3);
+    ASSERT_EQ(images(), 1);
+    EXPECT_EQ(c.Shapes[1].Rect.topLeft(), QPoint(11, 12));
 }
 
 }  // namespace
