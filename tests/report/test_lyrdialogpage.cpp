@@ -66,3 +66,21 @@ TEST(LyrDialogPage, RoundTrip)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LyrDialogPage, ControlsOfUnknownClassesAreReportedNotShown)
+{
+    TlyrReport r;
+    r.EngineOptions()->SetNewSilentMode(simSilent);
+    loadTemplate(r, QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                               "<TlyrReport><TlyrDialogPage Name=\"DialogPage1\" Caption=\"x\">"
+                               "<TlyrEditControl Name=\"Edit1\" Left=\"8\"/></TlyrDialogPage></TlyrReport>"));
+    auto* page = qobject_cast<TlyrDialogPage*>(r.FindObject(QStringLiteral("DialogPage1")));
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(r.FindObject(QStringLiteral("Edit1")), nullptr);
+    ASSERT_FALSE(r.Errors().isEmpty());
+    EXPECT_TRUE(r.Errors().join(u'\n').contains(QStringLiteral("TlyrEditControl"))) << r.Errors().join(u'\n').toStdString();
+}
+
+}  // namespace
