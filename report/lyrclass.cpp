@@ -1,4 +1,11 @@
 #include "report/lyrclass.h"
+#include "report/lyrband.h"
+#include "report/lyrdialogpage.h"
+#include "report/lyrdrawtext.h"
+#include "report/lyrframe.h"
+#include "report/lyrmemo.h"
+#include "report/lyrpage.h"
+#include "report/lyrview.h"
 
 #include "report/lyrpropstream.h"
 #include "report/lyrres.h"
@@ -119,8 +126,7 @@ public:
         QByteArray text = x.Text;
         TlyrXMLSerializer local(nullptr);
         text += local.ObjToXML(item->Font.get(), "Font.");
-        if (!item->FrameAttributes.isEmpty())
-            text += ' ' + item->FrameAttributes;
+        text += local.ObjToXML(item->Frame.get(), "Frame.");
         return text;
     }
     QList<QPair<QByteArray, QVariant>> ItemProperties(int index) const override
@@ -132,7 +138,7 @@ public:
     void AddFromXML(const QByteArray& attributes) override
     {
         TlyrStyleItem* item = report_->Styles()->Add();
-        QByteArray fontText;
+        QByteArray fontText, frameText;
         TlyrAttributeScanner scan(attributes);
         while (scan.Next()) {
             const QByteArray name = scan.Name().toByteArray();
@@ -143,11 +149,11 @@ public:
             else if (name.startsWith("Font."))
                 fontText += ' ' + name.mid(5) + "=\"" + scan.RawValue().toByteArray() + '"';
             else if (name.startsWith("Frame."))
-                item->FrameAttributes += (item->FrameAttributes.isEmpty() ? "" : " ") + name + "=\"" +
-                                         scan.RawValue().toByteArray() + '"';
+                frameText += ' ' + name.mid(6) + "=\"" + scan.RawValue().toByteArray() + '"';
         }
         TlyrXMLSerializer local(nullptr);
         local.XMLToObj(fontText, item->Font.get());
+        local.XMLToObj(frameText, item->Frame.get());
     }
     void AddFromProperties(const QList<QPair<QByteArray, QVariant>>& properties) override
     {
@@ -302,16 +308,18 @@ void TlyrReportOptions::Clear()
 
 // ---------------------------------------------------------------- styles
 
-TlyrStyleItem::TlyrStyleItem() : Font(std::make_unique<TlyrFont>())
+TlyrStyleItem::TlyrStyleItem() : Font(std::make_unique<TlyrFont>()), Frame(std::make_unique<TlyrFrame>())
 {
 }
+
+TlyrStyleItem::~TlyrStyleItem() = default;
 
 void TlyrStyleItem::Assign(const TlyrStyleItem& o)
 {
     Name = o.Name;
     Color = o.Color;
     Font->Assign(*o.Font);
-    FrameAttributes = o.FrameAttributes;
+    Frame->Assign(*o.Frame);
 }
 
 TlyrStyleItem* TlyrStyles::Add()
@@ -1247,6 +1255,13 @@ void TlyrExpressionCache::Calc(const QString& expr, QString& errorMsg, KsValue& 
 
 // ---------------------------------------------------------------- registration
 
+TlyrDrawText& TlyrReport::DrawTextObject()
+{
+    if (!drawText_)
+        drawText_ = std::make_unique<TlyrDrawText>();
+    return *drawText_;
+}
+
 void lyrRegisterReportClasses()
 {
     static bool done = false;
@@ -1269,4 +1284,9 @@ void lyrRegisterReportClasses()
     ksRegisterClass(&TlyrCustomDBDataSet::staticMetaObject);
     ksRegisterClass<TlyrDBDataset>();
     ksRegisterClass<TlyrReport>();
+    // The drawing objects templates hold.
+    lyrRegisterMemoClasses();
+    lyrRegisterBandClasses();
+    lyrRegisterPageClasses();
+    lyrRegisterDialogPageClasses();
 }

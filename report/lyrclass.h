@@ -41,6 +41,8 @@
 class QSettings;
 class QTimer;
 class TksScript;
+class TlyrDrawText;
+class TlyrFrame;
 class TksCustomVariable;
 class TksProcVariable;
 class TksMethodHelper;
@@ -246,15 +248,15 @@ public:
     void Clear();
 };
 
-// A named style: colour, font and frame. The frame's attributes are kept
-// as written ("Frame.Typ" ...) until the frame object carries them.
+// A named style: colour, font and frame.
 class TlyrStyleItem {
 public:
     TlyrStyleItem();
+    ~TlyrStyleItem();
     QString Name;
     int Color = 0x1FFFFFFF;
     std::unique_ptr<TlyrFont> Font;
-    QByteArray FrameAttributes;
+    std::unique_ptr<TlyrFrame> Frame;
     void Assign(const TlyrStyleItem& o);
 };
 
@@ -401,6 +403,8 @@ public:
     TlyrCustomPreviewForm* PreviewForm() const { return previewForm_.data(); }
     QTimer* Timer() const { return timer_; }
     TksCustomVariable* ValueVariable() const { return valueVariable_; }
+    // The report's own text layout object (made when first asked for).
+    TlyrDrawText& DrawTextObject();
 
     // ---- errors (sorted, duplicates ignored)
     const QStringList& Errors() const { return errors_; }
@@ -497,6 +501,7 @@ private:
     std::unique_ptr<TlyrCustomProgress> progress_;
     QTimer* timer_;
     TksCustomVariable* valueVariable_ = nullptr;
+    std::unique_ptr<TlyrDrawText> drawText_;
     // Report variables being evaluated (guards self-reference).
     QStringList evaluating_;
 };

@@ -257,7 +257,7 @@ public:
     void SetOnBeforePrint(const QString& v) { onBeforePrint_ = v; }
     void SetOnPreviewClick(const QString& v) { onPreviewClick_ = v; }
 
-    virtual void Draw(class QPainter* canvas, double scaleX, double scaleY, double shiftX, double shiftY) {}
+    virtual void Draw(class TlyrCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) {}
     // Keeps the bounds for AfterPrint.
     virtual void BeforePrint();
     virtual void GetData() {}
@@ -292,6 +292,8 @@ class TlyrPage : public TlyrComponent {
     Q_CLASSINFO("Default:Visible", "true")
 public:
     Q_INVOKABLE explicit TlyrPage(QObject* owner = nullptr) : TlyrComponent(owner) {}
+    // Dot-matrix pages place bands on their character grid.
+    virtual bool IsCharacterGrid() const { return false; }
 };
 
 // The holder of the non-visual data components of a report.

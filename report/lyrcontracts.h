@@ -99,6 +99,9 @@ public:
     virtual int GetLogicalPageNo() = 0;
     // System variable "TotalPages".
     virtual int GetLogicalTotalPages() = 0;
+    // Keeps a picture view's picture for the pages; its index there (the
+    // view's ImageIndex), -1 when the store keeps none.
+    virtual int AddPicture(class TlyrPictureView* view) { return -1; }
 };
 
 class TlyrCustomPreview : public QWidget {

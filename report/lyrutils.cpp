@@ -1,5 +1,6 @@
 #include "report/lyrutils.h"
 
+#include "report/lyrclass.h"
 #include "report/lyrres.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPainter>
 #include <QSaveFile>
 #include <QTemporaryFile>
@@ -468,4 +470,97 @@ void lyrDrawGraphic(QPainter& painter, const QRectF& rect, const QImage& image, 
         lyrStretchDIB(painter, rect, image);
     else
         painter.drawImage(rect, image);
+}
+
+// ---------------------------------------------------------------- components
+
+namespace {
+QList<QPointer<QObject>>& globalComponents()
+{
+    static QList<QPointer<QObject>> list;
+    return list;
+}
+
+// The component of that name that owner holds (a report holds every object
+// of its tree).
+QObject* ownedComponent(QObject* owner, const QString& name)
+{
+    if (!owner || name.isEmpty())
+        return nullptr;
+    if (auto* c = qobject_cast<TlyrComponent*>(owner))
+        if (TlyrComponent* found = c->FindObject(name))
+            return found;
+    for (QObject* child : owner->children())
+        if (child->objectName().compare(name, Qt::CaseInsensitive) == 0)
+            return child;
+    return nullptr;
+}
+
+QObject* componentOwner(QObject* component)
+{
+    if (auto* c = qobject_cast<TlyrComponent*>(component); c && c->Report() && c->Report() != component)
+        return c->Report();
+    return component->parent();
+}
+
+bool isGlobal(QObject* o)
+{
+    for (const auto& g : globalComponents())
+        if (g == o)
+            return true;
+    return false;
+}
+}  // namespace
+
+void lyrRegisterGlobalComponent(QObject* component)
+{
+    if (component && !isGlobal(component))
+        globalComponents().append(component);
+}
+
+void lyrUnregisterGlobalComponent(QObject* component)
+{
+    globalComponents().removeAll(component);
+}
+
+QObject* lyrFindGlobalComponent(const QString& name)
+{
+    for (const auto& g : globalComponents())
+        if (g && g->objectName().compare(name, Qt::CaseInsensitive) == 0)
+            return g.data();
+    return nullptr;
+}
+
+QObject* lyrFindComponent(QObject* owner, const QString& name)
+{
+    const qsizetype dot = name.indexOf(u'.');
+    if (dot < 0) {
+        if (QObject* c = ownedComponent(owner, name))
+            return c;
+        if (qobject_cast<TlyrReport*>(owner) && owner->parent())
+            return ownedComponent(owner->parent(), name);
+        return nullptr;
+    }
+    QObject* form = lyrFindGlobalComponent(name.left(dot));
+    const QString rest = name.mid(dot + 1);
+    const qsizetype dot2 = rest.indexOf(u'.');
+    if (dot2 < 0)
+        return ownedComponent(form, rest);
+    return ownedComponent(ownedComponent(form, rest.left(dot2)), rest.mid(dot2 + 1));
+}
+
+QString lyrGetFullName(QObject* root, QObject* component)
+{
+    if (!component)
+        return QString();
+    QObject* owner = componentOwner(component);
+    if (!owner || owner == root)
+        return component->objectName();
+    if (qobject_cast<TlyrReport*>(root) && owner == root->parent())
+        return component->objectName();
+    if (isGlobal(owner))
+        return owner->objectName() + u'.' + component->objectName();
+    if (QObject* frameOwner = owner->parent(); frameOwner && isGlobal(frameOwner))
+        return frameOwner->objectName() + u'.' + owner->objectName() + u'.' + component->objectName();
+    return QString();
 }

@@ -155,3 +155,19 @@ void lyrDrawTransparent(QPainter& painter, int x, int y, const QImage& image);
 // Smooth stretching (for printers); lyrDrawGraphic uses it when asDIB.
 void lyrStretchDIB(QPainter& painter, const QRectF& rect, const QImage& image);
 void lyrDrawGraphic(QPainter& painter, const QRectF& rect, const QImage& image, bool asDIB);
+
+// ---- components outside the report
+
+class QObject;
+// Forms and data modules that templates may name ("form.component").
+void lyrRegisterGlobalComponent(QObject* component);
+void lyrUnregisterGlobalComponent(QObject* component);
+QObject* lyrFindGlobalComponent(const QString& name);
+// Name without ".": a component of owner (or, for a report, of the report's
+// owner). "form.component" or "form.frame.component": through the global
+// components. Null when anything is missing.
+QObject* lyrFindComponent(QObject* owner, const QString& name);
+// The name under which root refers to component: its own name inside root
+// or root's owner, "form.name" in a form or data module, "form.frame.name"
+// in a frame of one; empty otherwise.
+QString lyrGetFullName(QObject* root, QObject* component);

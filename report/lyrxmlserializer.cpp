@@ -128,6 +128,9 @@ QByteArray TlyrXMLSerializer::ObjToXML(QObject* obj, const QByteArray& prefix, Q
             continue;
         if (comp && !comp->IsPropertyStored(p->Name))
             continue;
+        if (auto* nested = dynamic_cast<const TlyrStoredProperties*>(obj);
+            nested && !all && !nested->IsPropertyStored(p->Name))
+            continue;
         const QByteArray name = prefix + p->Name.toLatin1();
         switch (p->Kind) {
         case KsPropKind::Class: {
@@ -138,7 +141,9 @@ QByteArray TlyrXMLSerializer::ObjToXML(QObject* obj, const QByteArray& prefix, Q
             if (qobject_cast<TlyrComponent*>(value) || (!value && qobject_cast<TlyrComponent*>(anc))) {
                 if (p->IsReadOnly())
                     break;
-                const QString target = value ? value->objectName() : QString();
+                QString target = value ? lyrGetFullName(Owner, value) : QString();
+                if (value && target.isEmpty())
+                    target = value->objectName();
                 if (ancestor) {
                     const QString ancTarget = anc ? anc->objectName() : QString();
                     if (!all && target.compare(ancTarget, Qt::CaseInsensitive) == 0)
@@ -601,7 +606,10 @@ TlyrComponent* TlyrXMLSerializer::FindReference(const QString& name) const
         if (TlyrComponent* c = findOwned(name))
             return c;
     }
-    return lyrFindDataSetByComponentName(name, qobject_cast<TlyrReport*>(Owner));
+    if (TlyrComponent* ds = lyrFindDataSetByComponentName(name, qobject_cast<TlyrReport*>(Owner)))
+        return ds;
+    // Components outside the report ("form.component").
+    return qobject_cast<TlyrComponent*>(lyrFindComponent(Owner, name));
 }
 
 void TlyrXMLSerializer::FixupReferences()

@@ -43,6 +43,14 @@ class TlyrXMLItem;
 struct KsPropInfo;
 class KsClassInfo;
 
+// A nested object that stores some properties only under conditions of its
+// own (asked unless every value is being written).
+class TlyrStoredProperties {
+public:
+    virtual ~TlyrStoredProperties() = default;
+    virtual bool IsPropertyStored(const QString& name) const = 0;
+};
+
 class TlyrXMLSerializer {
 public:
     explicit TlyrXMLSerializer(QIODevice* stream);

@@ -1,0 +1,139 @@
+// 10,000 memos of one line of mixed Chinese and Latin text laid out and
+// drawn through the text layout, against drawing the same strings directly
+// with QPainter on a QImage in the same run (also through memo view objects,
+// and with the recording canvas painting onto an image as well).
+// ratio_vs_baseline = baseline time / our time (below 1: slower than it;
+// the target is at least 1/3).
+
+#include "gui_main.h"
+#include "report/lyrclass.h"
+#include "report/lyrdrawtext.h"
+#include "report/lyrmemo.h"
+
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+constexpr int kMemos = 10000;
+
+const QStringList& texts()
+{
+    static const QStringList t = [] {
+        QStringList l;
+        for (int i = 0; i < kMemos; ++i)
+            l << QStringLiteral("会员 %1 积分 Points %2 合计 ¥%3.50").arg(i).arg(i * 7 % 1000).arg(i % 977);
+        return l;
+    }();
+    return t;
+}
+
+double direct(QImage& img)
+{
+    img.fill(Qt::white);
+    const auto t0 = Clock::now();
+    QPainter p(&img);
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(13);
+    p.setFont(f);
+    p.setPen(Qt::black);
+    for (int i = 0; i < kMemos; ++i)
+        p.drawText(QPointF(4, 20 + (i % 60) * 16), texts()[i]);
+    p.end();
+    return seconds(Clock::now() - t0);
+}
+
+double memos(TlyrCanvas& canvas)
+{
+    const auto t0 = Clock::now();
+    for (int i = 0; i < kMemos; ++i) {
+        TlyrDrawTextUser dt(lyrDrawText());
+        dt->SetFont(QStringLiteral("Arial"), 10, 0, clBlack);
+        dt->SetOptions(true, true, false, false, false, true, 0);
+        dt->SetGaps(0, 0, 0);
+        const int top = (i % 60) * 16;
+        const TlyrRect r = lyrRect(4, top, 700, top + 16);
+        dt->SetDimensions(r, r, 1, 1, 1);
+        dt->SetText({texts()[i]});
+        dt->DrawText(canvas, haLeft, vaTop);
+    }
+    return seconds(Clock::now() - t0);
+}
+
+void BM_MemosOnRecordingCanvas(benchmark::State& state)
+{
+    QImage img(800, 1000, QImage::Format_RGB32);
+    double ours = 0, base = 0;
+    for (auto _ : state) {
+        TlyrRecordingCanvas canvas(96);
+        const double t = memos(canvas);
+        ours += t;
+        base += direct(img);
+        state.SetIterationTime(t);
+    }
+    state.counters["ratio_vs_baseline"] = base / ours;
+}
+
+// The same, the recording canvas also painting onto an image.
+void BM_MemosPaintedOnImage(benchmark::State& state)
+{
+    QImage img(800, 1000, QImage::Format_RGB32), mine(800, 1000, QImage::Format_RGB32);
+    double ours = 0, base = 0;
+    for (auto _ : state) {
+        mine.fill(Qt::white);
+        QPainter p(&mine);
+        TlyrRecordingCanvas canvas(96, false, &p);
+        const double t = memos(canvas);
+        p.end();
+        ours += t;
+        base += direct(img);
+        state.SetIterationTime(t);
+    }
+    state.counters["ratio_vs_baseline"] = base / ours;
+}
+
+// Memo view objects (text, frame insets, layout lock, drawing) rather than
+// the text layout alone.
+void BM_MemoViewsOnRecordingCanvas(benchmark::State& state)
+{
+    QImage img(800, 1000, QImage::Format_RGB32);
+    TlyrReport report;
+    auto* page = new TlyrPage(&report);
+    auto* memo = new TlyrMemoView(page);
+    double ours = 0, base = 0;
+    for (auto _ : state) {
+        TlyrRecordingCanvas canvas(96);
+        const auto t0 = Clock::now();
+        for (int i = 0; i < kMemos; ++i) {
+            memo->SetBounds(4, (i % 60) * 16, 700, 16);
+            memo->SetText(texts()[i]);
+            memo->Draw(canvas, 1, 1, 0, 0);
+        }
+        const double t = seconds(Clock::now() - t0);
+        ours += t;
+        base += direct(img);
+        state.SetIterationTime(t);
+    }
+    state.counters["ratio_vs_baseline"] = base / ours;
+}
+
+}  // namespace
+
+BENCHMARK(BM_MemoViewsOnRecordingCanvas)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemosOnRecordingCanvas)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemosPaintedOnImage)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    return runWindowBenchmarks(argc, argv);
+}

@@ -1,0 +1,709 @@
+#include "report/lyrdrawtext.h"
+
+#include "report/lyrcomponent.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+bool isHex(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+}
+
+// Starts with the keyword, compared in upper case.
+bool hasKeyword(QStringView text, qsizetype at, QLatin1StringView keyword)
+{
+    if (text.size() - at < keyword.size())
+        return false;
+    return text.mid(at, keyword.size()).compare(keyword, Qt::CaseInsensitive) == 0;
+}
+
+const QString kVowels = QStringLiteral(u"АЕЁИОУЫЭЮЯ");
+const QString kConsonants = QStringLiteral(u"БВГДЖЗЙКЛМНПРСТФХЦЧШЩЬЪ");
+const QString kSigns = QStringLiteral(u"ЬЪ");
+constexpr char16_t kShortI = u'Й';
+
+bool isCyrillicLetter(QChar c)
+{
+    return kVowels.contains(c) || kConsonants.contains(c);
+}
+
+bool isWordEnd(QChar c)
+{
+    return c == u' ' || c == u'.' || c == u',' || c == u'-' || c == u';';
+}
+}  // namespace
+
+TlyrDrawText::TlyrDrawText() : measuring_(nullptr, 600, 600, false) {}
+
+TlyrDrawText::~TlyrDrawText() = default;
+
+bool TlyrDrawText::Lock()
+{
+    if (busy_)
+        return false;
+    busy_ = true;
+    return true;
+}
+
+void TlyrDrawText::Unlock()
+{
+    busy_ = false;
+}
+
+void TlyrDrawText::SetFont(const TlyrFont& font)
+{
+    SetFont(font.Name(), font.Size(), font.Style(), font.Color());
+}
+
+void TlyrDrawText::SetFont(const QString& name, int size, int style, int color)
+{
+    fontName_ = name;
+    fontSize_ = size;
+    fontStyle_ = style & 15;
+    fontColor_ = color;
+    measuring_.SetFont(measureFont(fontStyle_));
+    hyphenWidth_ = measuring_.TextWidth(u"-");
+}
+
+TlyrCanvasFont TlyrDrawText::measureFont(int style) const
+{
+    TlyrCanvasFont f;
+    f.Name = fontName_;
+    f.Height = -lyrRoundi(fontSize_ * kMeasureDpi / 72);
+    f.Style = style;
+    f.Color = fontColor_;
+    return f;
+}
+
+void TlyrDrawText::SetOptions(bool wordWrap, bool htmlTags, bool rtlReading, bool wordBreak, bool clipped,
+                              bool wysiwyg, int rotation)
+{
+    wordWrap_ = wordWrap;
+    allowTags_ = htmlTags;
+    rtlReading_ = rtlReading;
+    wordBreak_ = wordBreak;
+    clipped_ = clipped;
+    wysiwyg_ = wysiwyg;
+    rotation_ = ((rotation % 360) + 360) % 360;
+}
+
+void TlyrDrawText::SetGaps(double paragraphGap, double charSpacing, double lineSpacing)
+{
+    paragraphGap_ = paragraphGap;
+    charSpacing_ = charSpacing;
+    lineSpacing_ = lineSpacing;
+}
+
+void TlyrDrawText::SetDimensions(const TlyrRect& unscaled, const TlyrRect& scaled, double scaleX, double scaleY,
+                                 double printScale)
+{
+    unscaled_ = unscaled;
+    scaled_ = scaled;
+    scaleX_ = scaleX;
+    scaleY_ = scaleY;
+    printScale_ = printScale;
+}
+
+// ---------------------------------------------------------------- layout
+
+void TlyrDrawText::SetText(const QStringList& lines)
+{
+    source_.truncate(0);
+    lineCount_ = 0;
+    if (lines.isEmpty())
+        return;
+    addY_ = 0;
+    color_ = fontColor_;
+    size_ = fontSize_;
+    style_ = fontStyle_;
+    position_ = 1;
+    const bool turned = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270;
+    const double width = turned ? unscaled_.Bottom - unscaled_.Top : unscaled_.Right - unscaled_.Left;
+    const int full = lyrRoundi(width * kToMeasure);
+    const int first = lyrRoundi((width - paragraphGap_) * kToMeasure);
+    for (const QString& line : lines) {
+        source_ += line;
+        source_ += u"\r\n";
+        const int lineStart = position_;
+        const int before = lineCount_;
+        parseTags(line);
+        position_ += 2;
+        measure();
+        if (plain_.isEmpty()) {
+            addLine(0, 0, false, lineStart);
+        } else {
+            wrap(full, first);
+        }
+        lines_[size_t(before)].flags |= ParaStart;
+        lines_[size_t(lineCount_ - 1)].flags |= ParaEnd;
+    }
+    measuring_.SetFont(measureFont(fontStyle_));
+}
+
+void TlyrDrawText::parseTags(QStringView line)
+{
+    plain_.truncate(0);
+    ptags_.clear();
+    int prevStyle = fontStyle_, prevColor = fontColor_, prevSize = fontSize_;
+    for (qsizetype i = 0; i < line.size();) {
+        if (allowTags_ && line[i] == u'<') {
+            const qsizetype start = i;
+            if (parseOneTag(line, i)) {
+                position_ += int(i - start);
+                continue;
+            }
+        }
+        TlyrHTMLTag t;
+        t.Position = position_;
+        t.Size = size_;
+        t.AddY = addY_;
+        t.Style = quint8(style_);
+        t.Color = color_;
+        t.Default = style_ == prevStyle && color_ == prevColor && size_ == prevSize;
+        t.Small = size_ != fontSize_;
+        prevStyle = style_;
+        prevColor = color_;
+        prevSize = size_;
+        ptags_.push_back(t);
+        plain_ += line[i];
+        ++position_;
+        ++i;
+    }
+}
+
+// At a "<": applies a known tag and moves past it.
+bool TlyrDrawText::parseOneTag(QStringView line, qsizetype& i)
+{
+    const qsizetype at = i + 1;
+    struct Simple {
+        const char* key;
+        int bit;
+        bool on;
+    };
+    static const Simple simple[] = {
+        {"B>", lfsBold, true},       {"I>", lfsItalic, true},       {"U>", lfsUnderline, true},
+        {"/B>", lfsBold, false},     {"/I>", lfsItalic, false},     {"/U>", lfsUnderline, false},
+        {"STRIKE>", lfsStrikeOut, true}, {"/STRIKE>", lfsStrikeOut, false},
+    };
+    for (const auto& s : simple) {
+        const QLatin1StringView key(s.key);
+        if (hasKeyword(line, at, key)) {
+            style_ = s.on ? (style_ | s.bit) : (style_ & ~s.bit);
+            i = at + key.size();
+            return true;
+        }
+    }
+    for (const char* key : {"SUB>", "SUP>"}) {
+        if (hasKeyword(line, at, QLatin1StringView(key))) {
+            size_ = lyrRoundi(fontSize_ / 1.5);
+            addY_ = key[2] == 'B' ? 1 : 0;
+            i = at + 4;
+            return true;
+        }
+    }
+    for (const char* key : {"/SUB>", "/SUP>"}) {
+        if (hasKeyword(line, at, QLatin1StringView(key))) {
+            size_ = fontSize_;
+            addY_ = 0;
+            i = at + 5;
+            return true;
+        }
+    }
+    if (hasKeyword(line, at, QLatin1StringView("/FONT>"))) {
+        color_ = fontColor_;
+        i = at + 6;
+        return true;
+    }
+    if (hasKeyword(line, at, QLatin1StringView("FONT COLOR"))) {
+        const qsizetype close = line.indexOf(u'>', at);
+        if (close < 0)
+            return false;
+        qsizetype v = at + 10;
+        while (v < close && line[v] == u' ')
+            ++v;
+        if (v >= close || line[v] != u'=')
+            return false;
+        ++v;
+        while (v < close && line[v] == u' ')
+            ++v;
+        QStringView value = line.mid(v, close - v).trimmed();
+        int color = 0;
+        bool ok = false;
+        if (value.size() == 9 && value[0] == u'"' && value[1] == u'#' && value[8] == u'"') {
+            ok = std::all_of(value.begin() + 2, value.begin() + 8, isHex);
+            if (ok) {
+                const uint rgb = value.mid(2, 6).toUInt(nullptr, 16);
+                color = int(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
+            }
+        } else {
+            if (value.size() >= 2 && value.front() == u'"' && value.back() == u'"')
+                value = value.mid(1, value.size() - 2);
+            ok = !value.isEmpty() && lyrColorByName(QStringLiteral("cl") + value.toString(), color) && color != clNone;
+        }
+        if (!ok)
+            return false;
+        color_ = color;
+        i = close + 1;
+        return true;
+    }
+    return false;
+}
+
+void TlyrDrawText::measure()
+{
+    const qsizetype n = plain_.size();
+    widths_.resize(size_t(n));
+    const int spacing = lyrRoundi(charSpacing_ * kToMeasure);
+    for (qsizetype i = 0; i < n;) {
+        qsizetype j = i + 1;
+        while (j < n && ptags_[size_t(j)].Style == ptags_[size_t(i)].Style)
+            ++j;
+        measuring_.SetFont(measureFont(ptags_[size_t(i)].Style));
+        measuring_.CharAdvances(QStringView(plain_).mid(i, j - i), work_);
+        for (qsizetype k = i; k < j; ++k) {
+            int w = work_[size_t(k - i)];
+            if (w == 0 && k > 0 && plain_[k].isLowSurrogate()) {
+                widths_[size_t(k)] = 0;
+                continue;
+            }
+            w += spacing;
+            if (ptags_[size_t(k)].Small)
+                w = lyrRoundi(w / 1.5);
+            widths_[size_t(k)] = w;
+        }
+        i = j;
+    }
+}
+
+TlyrDrawText::LaidLine& TlyrDrawText::addLine(qsizetype from, qsizetype to, bool hyphen, int startPos)
+{
+    if (size_t(lineCount_) >= lines_.size())
+        lines_.emplace_back();
+    LaidLine& l = lines_[size_t(lineCount_++)];
+    l.text.truncate(0);
+    l.text.append(QStringView(plain_).mid(from, to - from));
+    l.tags.assign(ptags_.begin() + from, ptags_.begin() + to);
+    l.widths.assign(widths_.begin() + from, widths_.begin() + to);
+    l.flags = 0;
+    l.startPos = startPos;
+    if (hyphen) {
+        l.text += u'-';
+        TlyrHTMLTag t = l.tags.empty() ? TlyrHTMLTag{} : l.tags.back();
+        t.Default = true;
+        l.tags.push_back(t);
+        l.widths.push_back(hyphenWidth_);
+    }
+    l.width = 0;
+    for (int w : l.widths)
+        l.width += w;
+    return l;
+}
+
+void TlyrDrawText::wrap(int fullWidth, int firstWidth)
+{
+    const qsizetype n = plain_.size();
+    auto posOf = [&](qsizetype i) { return i < n ? ptags_[size_t(i)].Position : position_ - 2; };
+    if (!wordWrap_ || n < 2) {
+        addLine(0, n, false, posOf(0));
+        return;
+    }
+    // Never between the two units of a surrogate pair.
+    auto unitStart = [&](qsizetype i) { return i > 0 && i < n && plain_[i].isLowSurrogate() ? i - 1 : i; };
+    qsizetype start = 0;
+    bool first = true;
+    while (start < n) {
+        const int avail = first ? firstWidth : fullWidth;
+        first = false;
+        qsizetype j = start;
+        int w = 0;
+        qsizetype lastBlank = -1;
+        while (j < n && w + widths_[size_t(j)] <= avail) {
+            if (plain_[j] == u' ')
+                lastBlank = j;
+            w += widths_[size_t(j)];
+            ++j;
+        }
+        if (j >= n) {
+            addLine(start, n, false, posOf(start));
+            return;
+        }
+        if (plain_[j] == u' ' && j > start) {
+            addLine(start, j, false, posOf(start));
+            start = j + 1;
+            continue;
+        }
+        // The word that does not fit: its hyphenation break that fits.
+        auto hyphenate = [&](qsizetype wordStart, int used) -> qsizetype {
+            if (!wordBreak_)
+                return -1;
+            qsizetype e = wordStart;
+            while (e < n && !isWordEnd(plain_[e]))
+                ++e;
+            const QString word = QStringView(plain_).mid(wordStart, e - wordStart).toString().toUpper();
+            qsizetype best = -1;
+            int sum = used;
+            qsizetype k = wordStart;
+            for (int p : HyphenPositions(word)) {
+                while (k < wordStart + p)
+                    sum += widths_[size_t(k++)];
+                if (sum + hyphenWidth_ <= avail)
+                    best = wordStart + p;
+            }
+            return best;
+        };
+        if (lastBlank > start) {
+            int used = 0;
+            for (qsizetype k = start; k <= lastBlank; ++k)
+                used += widths_[size_t(k)];
+            const qsizetype cut = hyphenate(lastBlank + 1, used);
+            if (cut > 0) {
+                addLine(start, cut, true, posOf(start));
+                start = cut;
+            } else {
+                addLine(start, lastBlank, false, posOf(start));
+                start = lastBlank + 1;
+            }
+            continue;
+        }
+        qsizetype cut = hyphenate(start, 0);
+        if (cut > start) {
+            addLine(start, cut, true, posOf(start));
+            start = cut;
+            continue;
+        }
+        cut = unitStart(j);
+        if (cut <= start)
+            cut = std::min(n, start + (plain_[start].isHighSurrogate() ? 2 : 1));
+        addLine(start, cut, false, posOf(start));
+        start = cut;
+    }
+}
+
+std::vector<int> TlyrDrawText::HyphenPositions(QStringView word)
+{
+    std::vector<int> out;
+    const int len = int(word.size());
+    if (len < 4 || !std::all_of(word.begin(), word.end(), isCyrillicLetter))
+        return out;
+    auto vowel = [&](int p) { return kVowels.contains(word[p - 1]); };
+    auto consonant = [&](int p) { return kConsonants.contains(word[p - 1]); };
+    auto hasVowel = [&](int from, int to) {
+        for (int p = from; p <= to; ++p)
+            if (vowel(p))
+                return true;
+        return false;
+    };
+    for (int p = 1; p <= len; ++p) {
+        bool candidate = false;
+        if (consonant(p)) {
+            candidate = !(p + 1 <= len && (vowel(p + 1) || kSigns.contains(word[p])));
+        } else if (vowel(p)) {
+            candidate = !((p + 1 <= len && word[p] == QChar(kShortI)) ||
+                          (p < len - 2 && consonant(p + 1) && word[p] == word[p + 1] && vowel(p + 3)));
+        }
+        if (candidate && p >= 2 && len - p >= 2 && hasVowel(1, p) && hasVowel(p + 1, len))
+            out.push_back(p);
+    }
+    return out;
+}
+
+void TlyrDrawText::SetParaBreaks(bool firstParaBreak, bool lastParaBreak)
+{
+    if (lineCount_ == 0)
+        return;
+    if (firstParaBreak)
+        lines_[0].flags &= ~ParaStart;
+    if (lastParaBreak)
+        lines_[size_t(lineCount_ - 1)].flags &= ~ParaEnd;
+}
+
+// ---------------------------------------------------------------- queries
+
+double TlyrDrawText::LineHeight() const
+{
+    return lyrRoundi(fontSize_ * kMeasureDpi / 72) / kToMeasure + lineSpacing_;
+}
+
+double TlyrDrawText::CalcHeight() const
+{
+    return lineCount_ * LineHeight();
+}
+
+double TlyrDrawText::CalcWidth() const
+{
+    int widest = 0;
+    const int gap = lyrRoundi(paragraphGap_ * kToMeasure);
+    for (int i = 0; i < lineCount_; ++i) {
+        const LaidLine& l = lines_[size_t(i)];
+        widest = std::max(widest, l.width + ((l.flags & ParaStart) ? gap : 0));
+    }
+    return widest / kToMeasure;
+}
+
+double TlyrDrawText::SpaceLeft() const
+{
+    const double lh = LineHeight();
+    if (lh <= 0)
+        return 0;
+    const double height = unscaled_.Bottom - unscaled_.Top + 1;
+    const int n = int(height / lh);
+    if (n == 0)
+        return 0;
+    const double left = height - n * lh;
+    return left == 0 ? 0.0001 : left;
+}
+
+QString TlyrDrawText::GetOutBoundsText(bool& paraBreak)
+{
+    paraBreak = false;
+    const double lh = LineHeight();
+    const double height = unscaled_.Bottom - unscaled_.Top + 1;
+    // A zero line height fits every line.
+    const int n = lh > 0 ? int(height / lh) : lineCount_;
+    if (n >= lineCount_)
+        return QString();
+    paraBreak = n > 0 && lines_[size_t(n - 1)].flags < ParaEnd;
+    const LaidLine& next = lines_[size_t(n)];
+    const int from = std::clamp(next.startPos - 1, 0, int(source_.size()));
+    QString rest = source_.mid(from);
+    source_.truncate(from);
+    if (paraBreak && rest.startsWith(u' '))
+        rest.remove(0, 1);
+    if (allowTags_ && !next.tags.empty()) {
+        const TlyrHTMLTag& t = next.tags.front();
+        QString prefix;
+        if (t.Color != fontColor_) {
+            prefix += QString::asprintf("<font color=\"#%02X%02X%02X\">", t.Color & 0xFF, (t.Color >> 8) & 0xFF,
+                                        (t.Color >> 16) & 0xFF);
+        }
+        if (t.Style & lfsUnderline)
+            prefix += QStringLiteral("<u>");
+        if (t.Style & lfsItalic)
+            prefix += QStringLiteral("<i>");
+        if (t.Style & lfsBold)
+            prefix += QStringLiteral("<b>");
+        rest.prepend(prefix);
+    }
+    lineCount_ = n;
+    return rest;
+}
+
+QString TlyrDrawText::GetInBoundsText() const
+{
+    return source_;
+}
+
+// ---------------------------------------------------------------- drawing
+
+void TlyrDrawText::Spread(int* places, int count, int k, int d)
+{
+    if (count <= 0 || k <= 0)
+        return;
+    if (count == 1) {
+        places[0] += k * d;
+        return;
+    }
+    const int m = std::max(count / 2, 1);
+    if (k == 1) {
+        places[m - 1] += d;
+        return;
+    }
+    Spread(places, m, k / 2, d);
+    Spread(places + m, count - m, k - k / 2, d);
+}
+
+int TlyrDrawText::deviceFontHeight(const TlyrCanvas& canvas, int size) const
+{
+    if (canvas.IsPrinter())
+        return -lyrRoundi(size * canvas.DpiY() * printScale_ / 72);
+    return -lyrRoundi(size * scaleY_ * 96 / 72);
+}
+
+void TlyrDrawText::DrawText(TlyrCanvas& canvas, TlyrHAlign hAlign, TlyrVAlign vAlign)
+{
+    if (lineCount_ == 0)
+        return;
+    const bool printer = canvas.IsPrinter();
+    const double devScaleX = printer ? canvas.DpiX() / 96.0 * printScale_ : scaleX_;
+    const double devScaleY = printer ? canvas.DpiY() / 96.0 * printScale_ : scaleY_;
+    const int lineH = -deviceFontHeight(canvas, fontSize_);
+    const int gap = lyrRoundi(lineSpacing_ * devScaleY);
+    const int n = lineCount_;
+
+    // Line tops along the text's vertical direction.
+    work_.assign(size_t(n), lineH + gap);
+    if (wysiwyg_ && n > 1) {
+        const int layout = lyrRoundi(n * LineHeight() * devScaleY);
+        const int diff = layout - n * (lineH + gap);
+        const int each = diff / (n - 1);
+        for (int i = 0; i < n - 1; ++i)
+            work_[size_t(i)] += each;
+        const int rest = diff - each * (n - 1);
+        Spread(work_.data(), n - 1, std::abs(rest), rest < 0 ? -1 : 1);
+    }
+    int total = lineH;
+    for (int i = 0; i < n - 1; ++i)
+        total += work_[size_t(i)];
+
+    const double a = rotation_ * M_PI / 180;
+    const double ux = std::cos(a), uy = -std::sin(a);
+    const double vx = std::sin(a), vy = std::cos(a);
+    const int boxW = lyrRoundi(scaled_.Right - scaled_.Left), boxH = lyrRoundi(scaled_.Bottom - scaled_.Top);
+    const int quadrant = rotation_ / 90;
+    const bool turned = quadrant == 1 || quadrant == 3;
+    const int availW = turned ? boxH : boxW;
+    const int availH = turned ? boxW : boxH;
+    double ox = scaled_.Left, oy = scaled_.Top;
+    if (rotation_ % 90 == 0) {
+        if (quadrant == 1) {
+            oy = scaled_.Bottom;
+        } else if (quadrant == 2) {
+            ox = scaled_.Right;
+            oy = scaled_.Bottom;
+        } else if (quadrant == 3) {
+            ox = scaled_.Right;
+        }
+    } else {
+        // Any other angle turns the text about the box's centre.
+        const double cx = (scaled_.Left + scaled_.Right) / 2.0, cy = (scaled_.Top + scaled_.Bottom) / 2.0;
+        ox = cx - ux * availW / 2.0 - vx * availH / 2.0;
+        oy = cy - uy * availW / 2.0 - vy * availH / 2.0;
+    }
+    const int free = availH - total;
+    double shift = 0;
+    if (vAlign == vaBottom)
+        shift = free;
+    else if (vAlign == vaCenter)
+        shift = free / 2;
+    const TlyrCanvasFont saved = canvas.Font();
+    if (clipped_)
+        canvas.PushClip(QRect(QPoint(lyrRoundi(scaled_.Left), lyrRoundi(scaled_.Top)), QPoint(lyrRoundi(scaled_.Right), lyrRoundi(scaled_.Bottom))));
+    double y = shift;
+    for (int i = 0; i < n; ++i) {
+        drawLine(canvas, lines_[size_t(i)], ox + vx * y, oy + vy * y, ux, uy, vx, vy, availW, hAlign, devScaleX);
+        y += work_[size_t(i)];
+    }
+    if (clipped_)
+        canvas.PopClip();
+    canvas.SetFont(saved);
+}
+
+void TlyrDrawText::drawLine(TlyrCanvas& canvas, const LaidLine& line, double ox, double oy, double ux, double uy,
+                            double vx, double vy, int availWidth, TlyrHAlign hAlign, double devScaleX)
+{
+    const qsizetype len = line.text.size();
+    if (len == 0)
+        return;
+    thread_local std::vector<int> adv, runAdv;
+    adv.resize(size_t(len));
+    auto fontFor = [&](const TlyrHTMLTag& t) {
+        TlyrCanvasFont f;
+        f.Name = fontName_;
+        f.Height = deviceFontHeight(canvas, t.Size);
+        f.Style = t.Style;
+        f.Color = t.Color;
+        f.Orientation = rotation_ * 10;
+        return f;
+    };
+    auto sameRun = [&](qsizetype i, qsizetype j) {
+        const TlyrHTMLTag &x = line.tags[size_t(i)], &y = line.tags[size_t(j)];
+        return x.Style == y.Style && x.Color == y.Color && x.Size == y.Size && x.AddY == y.AddY;
+    };
+    // Natural device advances, run by run.
+    int natural = 0;
+    for (qsizetype i = 0; i < len;) {
+        qsizetype j = i + 1;
+        while (j < len && sameRun(i, j))
+            ++j;
+        canvas.SetFont(fontFor(line.tags[size_t(i)]));
+        natural += canvas.CharAdvances(QStringView(line.text).mid(i, j - i), runAdv);
+        std::copy(runAdv.begin(), runAdv.end(), adv.begin() + i);
+        i = j;
+    }
+    const bool paraStart = line.flags & ParaStart;
+    const int indent = paraStart && (hAlign == haLeft || hAlign == haBlock) ? lyrRoundi(paragraphGap_ * devScaleX) : 0;
+    TlyrHAlign align = hAlign;
+    if (align == haBlock && (line.flags & ParaEnd))
+        align = rtlReading_ ? haRight : haLeft;
+    int width = natural;
+    bool passAdvances = wysiwyg_;
+    if (align == haBlock) {
+        int blanks = 0;
+        for (QChar c : line.text)
+            if (c == u' ' || c == QChar(0xA0))
+                ++blanks;
+        const int freeW = availWidth - indent - natural;
+        if (blanks == 0 || freeW <= 0) {
+            align = haLeft;
+        } else {
+            int seen = 0;
+            for (qsizetype i = 0; i < len; ++i) {
+                if (line.text[i] == u' ' || line.text[i] == QChar(0xA0)) {
+                    adv[size_t(i)] += freeW / blanks + (seen < freeW % blanks ? 1 : 0);
+                    ++seen;
+                }
+            }
+            width = natural + freeW;
+            passAdvances = true;
+        }
+    }
+    if (align != haBlock && wysiwyg_) {
+        // The line takes exactly its layout width.
+        const int layout = lyrRoundi(line.width * devScaleX / kToMeasure);
+        const int diff = layout - natural;
+        const int each = diff / int(len);
+        for (int& w : adv)
+            w += each;
+        const int rest = diff - each * int(len);
+        Spread(adv.data(), int(len), std::abs(rest), rest < 0 ? -1 : 1);
+        width = layout;
+    }
+    int x = indent;
+    if (align == haRight) {
+        const int style = line.tags.front().Style;
+        x = availWidth - width - 1 - ((style & (lfsBold | lfsItalic)) && rotation_ == 0 ? 1 : 0);
+    } else if (align == haCenter) {
+        x = (availWidth - width) / 2;
+    }
+    const int normalH = -deviceFontHeight(canvas, fontSize_);
+    for (qsizetype i = 0; i < len;) {
+        qsizetype j = i + 1;
+        while (j < len && sameRun(i, j))
+            ++j;
+        const TlyrHTMLTag& t = line.tags[size_t(i)];
+        const TlyrCanvasFont f = fontFor(t);
+        canvas.SetFont(f);
+        const double down = t.AddY ? normalH + f.Height : 0;
+        const double px = ox + ux * x + vx * down, py = oy + uy * x + vy * down;
+        canvas.TextOut(lyrRoundi(px), lyrRoundi(py), QStringView(line.text).mid(i, j - i),
+                       passAdvances ? adv.data() + i : nullptr);
+        for (qsizetype k = i; k < j; ++k)
+            x += adv[size_t(k)];
+        i = j;
+    }
+}
+
+// ---------------------------------------------------------------- users
+
+TlyrDrawTextUser::TlyrDrawTextUser(TlyrDrawText& shared) : used_(&shared)
+{
+    if (!shared.Lock()) {
+        own_ = std::make_unique<TlyrDrawText>();
+        own_->Lock();
+        used_ = own_.get();
+    }
+}
+
+TlyrDrawTextUser::~TlyrDrawTextUser()
+{
+    used_->Unlock();
+}
+
+TlyrDrawText& lyrDrawText()
+{
+    static TlyrDrawText shared;
+    return shared;
+}

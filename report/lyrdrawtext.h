@@ -1,0 +1,185 @@
+#pragma once
+// Lays out and draws the text of memo views: wraps lines to a width,
+// applies a few HTML-like tags (<b> <i> <u> <strike> <sub> <sup>
+// <font color=...>), measures heights and widths, splits the text for page
+// breaks and draws the lines with alignment, justification, rotation, line
+// and character spacing.
+//
+// All layout is measured at 600 pixels per inch; screen and printer output
+// are then fitted to that layout (Wysiwyg), so the preview shows the lines
+// where the printer puts them.
+//
+// Users take the object through TlyrDrawTextUser: a nested user on the same
+// thread (a handler running during a layout) gets a temporary object of its
+// own instead of waiting for a lock its own stack holds.
+
+#include "report/lyrcanvas.h"
+#include "report/lyrutils.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+class TlyrFont;
+
+// One character of laid-out text.
+struct TlyrHTMLTag {
+    // Index of the character in the source text, from 1 (tags and line
+    // breaks count).
+    int Position = 0;
+    // Points.
+    int Size = 0;
+    // 1 for subscript.
+    int AddY = 0;
+    quint8 Style = 0;
+    int Color = 0;
+    // Style, colour and size equal those of the previous character.
+    bool Default = false;
+    // The size differs from the default size.
+    bool Small = false;
+};
+
+enum TlyrHAlign { haLeft, haRight, haCenter, haBlock };
+enum TlyrVAlign { vaTop, vaBottom, vaCenter };
+
+class TlyrDrawText {
+public:
+    // Bits of a laid-out line's flags.
+    enum { ParaStart = 1, ParaEnd = 2 };
+    static constexpr double kMeasureDpi = 600;
+    static constexpr double kToMeasure = 600.0 / 96.0;
+
+    TlyrDrawText();
+    ~TlyrDrawText();
+    TlyrDrawText(const TlyrDrawText&) = delete;
+    TlyrDrawText& operator=(const TlyrDrawText&) = delete;
+
+    // False when the object is already in use (the caller then takes an
+    // object of its own; see TlyrDrawTextUser).
+    bool Lock();
+    void Unlock();
+    bool Busy() const { return busy_; }
+
+    void SetFont(const TlyrFont& font);
+    void SetFont(const QString& name, int size, int style, int color);
+    void SetOptions(bool wordWrap, bool htmlTags, bool rtlReading, bool wordBreak, bool clipped, bool wysiwyg,
+                    int rotation);
+    void SetGaps(double paragraphGap, double charSpacing, double lineSpacing);
+    // The rectangle in layout units and on the device, and the scales.
+    void SetDimensions(const TlyrRect& unscaled, const TlyrRect& scaled, double scaleX, double scaleY,
+                       double printScale);
+    void SetText(const QStringList& lines);
+    // The text continues a paragraph from (first) or into (last) another
+    // part of a split memo.
+    void SetParaBreaks(bool firstParaBreak, bool lastParaBreak);
+
+    // Layout units.
+    double LineHeight() const;
+    double CalcHeight() const;
+    double CalcWidth() const;
+    double SpaceLeft() const;
+    // Cuts the lines that do not fit off the layout and returns their
+    // source text (with the tags that restore the state of its first
+    // character); empty when everything fits.
+    QString GetOutBoundsText(bool& paraBreak);
+    QString GetInBoundsText() const;
+
+    void DrawText(TlyrCanvas& canvas, TlyrHAlign hAlign, TlyrVAlign vAlign);
+
+    // The laid-out lines.
+    int LineCount() const { return lineCount_; }
+    QString Line(int i) const { return lines_[size_t(i)].text; }
+    int LineFlags(int i) const { return lines_[size_t(i)].flags; }
+    const std::vector<TlyrHTMLTag>& LineTags(int i) const { return lines_[size_t(i)].tags; }
+    const QString& SourceText() const { return source_; }
+    bool AllowTags() const { return allowTags_; }
+    bool Wysiwyg() const { return wysiwyg_; }
+    int Rotation() const { return rotation_; }
+
+    // Positions after which an upper-case word may be hyphenated (between
+    // letter p and p + 1, from 1); only words made of Cyrillic letters get
+    // any.
+    static std::vector<int> HyphenPositions(QStringView word);
+    // Gives d to k of count places, spread evenly from the middle out.
+    static void Spread(int* places, int count, int k, int d);
+
+private:
+    struct LaidLine {
+        QString text;
+        std::vector<TlyrHTMLTag> tags;
+        // Measuring pixels, character spacing included.
+        std::vector<int> widths;
+        int flags = 0;
+        // Position of the line's first source character.
+        int startPos = 1;
+        int width = 0;
+    };
+
+    void parseTags(QStringView line);
+    bool parseOneTag(QStringView line, qsizetype& i);
+    void measure();
+    void wrap(int fullWidth, int firstWidth);
+    LaidLine& addLine(qsizetype from, qsizetype to, bool hyphen, int startPos);
+    TlyrCanvasFont measureFont(int style) const;
+    int deviceFontHeight(const TlyrCanvas& canvas, int size) const;
+    void drawLine(TlyrCanvas& canvas, const LaidLine& line, double ox, double oy, double ux, double uy, double vx,
+                  double vy, int availWidth, TlyrHAlign hAlign, double devScaleX);
+
+    bool busy_ = false;
+    TlyrCanvas measuring_;
+
+    // Font.
+    QString fontName_ = QStringLiteral("Arial");
+    int fontSize_ = 10;
+    int fontStyle_ = 0;
+    int fontColor_ = 0;
+
+    // Tag state.
+    bool allowTags_ = true;
+    int addY_ = 0;
+    int color_ = 0;
+    int size_ = 10;
+    int style_ = 0;
+    int position_ = 1;
+
+    double charSpacing_ = 0, lineSpacing_ = 0, paragraphGap_ = 0;
+    bool clipped_ = false;
+    TlyrRect unscaled_, scaled_;
+    double printScale_ = 1, scaleX_ = 1, scaleY_ = 1;
+    QString source_;
+    int rotation_ = 0;
+    bool rtlReading_ = false;
+    bool wordBreak_ = false, wordWrap_ = false, wysiwyg_ = true;
+
+    std::vector<LaidLine> lines_;
+    int lineCount_ = 0;
+
+    // Work arrays of one source line, grown as needed and reused.
+    QString plain_;
+    std::vector<TlyrHTMLTag> ptags_;
+    std::vector<int> widths_;
+    std::vector<int> work_;
+    int hyphenWidth_ = 0;
+};
+
+// The object to use for one layout: the shared one, or a temporary one when
+// the shared one is in use further up this thread's stack.
+class TlyrDrawTextUser {
+public:
+    explicit TlyrDrawTextUser(TlyrDrawText& shared);
+    ~TlyrDrawTextUser();
+    TlyrDrawTextUser(const TlyrDrawTextUser&) = delete;
+    TlyrDrawTextUser& operator=(const TlyrDrawTextUser&) = delete;
+    TlyrDrawText& operator*() const { return *used_; }
+    TlyrDrawText* operator->() const { return used_; }
+    bool IsTemporary() const { return own_ != nullptr; }
+
+private:
+    std::unique_ptr<TlyrDrawText> own_;
+    TlyrDrawText* used_;
+};
+
+// The process-wide object.
+TlyrDrawText& lyrDrawText();

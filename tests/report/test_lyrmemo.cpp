@@ -1,0 +1,522 @@
+#include "report/lyrclass.h"
+#include "report/lyrmemo.h"
+#include "report/lyrvariables.h"
+#include "drawing_test_helpers.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class MemoTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        report.EngineOptions()->SetNewSilentMode(simSilent);
+        page = new TlyrPage(&report);
+        page->SetName(QStringLiteral("Page1"));
+        memo = new TlyrMemoView(page);
+        memo->SetName(QStringLiteral("Memo1"));
+        memo->SetBounds(0, 0, 200, 20);
+    }
+    QString printed(const QString& text)
+    {
+        memo->SetText(text);
+        memo->BeforePrint();
+        memo->GetData();
+        const QString out = memo->GetText();
+        memo->AfterPrint();
+        return out;
+    }
+    TlyrReport report;
+    TlyrPage* page = nullptr;
+    TlyrMemoView* memo = nullptr;
+};
+
+TEST_F(MemoTest, ExpressionsAreReplacedInPlace)
+{
+    EXPECT_EQ(printed(QStringLiteral("共 [1 + 2] 件")), QStringLiteral("共 3 件"));
+    // Nested brackets stay inside one expression.
+    EXPECT_EQ(printed(QStringLiteral("[Format('%2.2n', [1234.5])]")), QStringLiteral("1,234.50"));
+    // A bracket inside a quoted string does not count.
+    EXPECT_EQ(printed(QStringLiteral("<['a]b']>")), QStringLiteral("<a]b>"));
+    // The template text comes back after printing.
+    EXPECT_EQ(memo->GetText(), QStringLiteral("<['a]b']>"));
+    // No closing bracket: the text stays.
+    EXPECT_EQ(printed(QStringLiteral("a [1 + 2")), QStringLiteral("a [1 + 2"));
+    memo->SetAllowExpressions(false);
+    EXPECT_EQ(printed(QStringLiteral("[1 + 2]")), QStringLiteral("[1 + 2]"));
+}
+
+TEST_F(MemoTest, FormatSuffixes)
+{
+    EXPECT_EQ(printed(QStringLiteral("[1234.5 #n%2.2n]")), QStringLiteral("1,234.50"));
+    EXPECT_EQ(printed(QStringLiteral("[1234.5 #n%2.2f]")), QStringLiteral("1234.50"));
+    EXPECT_EQ(printed(QStringLiteral("[1234.5 #n%2,2f]")), QStringLiteral("1234,50"));
+    EXPECT_EQ(printed(QStringLiteral("[1234.5 #n#,##0.00]")), QStringLiteral("1,234.50"));
+    EXPECT_EQ(printed(QStringLiteral("[1 > 0 #bNo,Yes]")), QStringLiteral("Yes"));
+    EXPECT_EQ(printed(QStringLiteral("[5 #n0.00]")), QStringLiteral("0.00"));
+    // ")" after " #": not a format.
+    EXPECT_EQ(printed(QStringLiteral("[Copy('a #b)', 1, 3)]")), QStringLiteral("a #"));
+    EXPECT_EQ(printed(QStringLiteral("[TotalPages#]")), QStringLiteral("[TotalPages#]"));
+}
+
+TEST_F(MemoTest, DisplayFormatTakesNumericText)
+{
+    memo->DisplayFormat()->SetKind(fkNumeric);
+    memo->DisplayFormat()->SetFormatStr(QStringLiteral("%2.2n"));
+    EXPECT_EQ(memo->FormatData(KsValue(1234.5)), QStringLiteral("1,234.50"));
+    EXPECT_EQ(memo->FormatData(KsValue(QStringLiteral("1234.5"))), QStringLiteral("1,234.50"));
+    EXPECT_TRUE(report.Errors().isEmpty());
+    EXPECT_EQ(memo->FormatData(KsValue(QStringLiteral("n/a"))), QStringLiteral("n/a"));
+    ASSERT_EQ(report.Errors().size(), 1);
+    EXPECT_TRUE(report.Errors()[0].startsWith(QStringLiteral("Memo1")));
+}
+
+TEST_F(MemoTest, HideZerosAndSuppressRepeated)
+{
+    memo->SetHideZeros(true);
+    EXPECT_EQ(printed(QStringLiteral("[0]")), QString());
+    EXPECT_EQ(printed(QStringLiteral("['0']")), QStringLiteral("0"));
+    memo->SetHideZeros(false);
+    memo->SetSuppressRepeated(true);
+    EXPECT_EQ(printed(QStringLiteral("[1 + 1]")), QStringLiteral("2"));
+    EXPECT_EQ(printed(QStringLiteral("[1 + 1]")), QString());
+    EXPECT_EQ(printed(QStringLiteral("[1 + 2]")), QStringLiteral("3"));
+    memo->ResetSuppress();
+    EXPECT_EQ(printed(QStringLiteral("[1 + 2]")), QStringLiteral("3"));
+}
+
+TEST_F(MemoTest, HighlightFollowsItsCondition)
+{
+    memo->Highlight()->SetCondition(QStringLiteral("2 > 1"));
+    memo->Highlight()->SetColor(clYellow);
+    printed(QStringLiteral("x"));
+    EXPECT_TRUE(memo->Highlight()->Active);
+    TlyrRecordingCanvas c(96);
+    memo->Draw(c, 1, 1, 0, 0);
+    ASSERT_FALSE(c.Texts.empty());
+    EXPECT_EQ(c.Texts[0].Font.Color, clRed);
+    EXPECT_EQ(c.Shapes.front().BrushColor, clYellow);
+    // The highlight colour lasts for one drawing.
+    EXPECT_EQ(memo->Color(), clNone);
+}
+
+TEST_F(MemoTest, RotationIsStoredModulo360)
+{
+    memo->SetRotation(370);
+    EXPECT_EQ(memo->Rotation(), 10);
+}
+
+TEST_F(MemoTest, HeightsAndSplitting)
+{
+    TlyrFont f;
+    f.SetSize(12);  // layout line height 16
+    memo->SetFont(&f);
+    memo->SetLineSpacing(0);
+    memo->SetGapY(0);
+    memo->SetText(QStringLiteral("1\r\n2\r\n3"));
+    EXPECT_EQ(memo->CalcHeight(), 48);
+    // Exactly three lines high: the text rectangle reaches one past the
+    // bottom edge, and the fitting height counts both ends.
+    memo->SetHeight(46);
+    memo->InitPart();
+    EXPECT_DOUBLE_EQ(memo->DrawPart(), 0.0001);
+    EXPECT_EQ(memo->PartMemo, QString());
+    // Room for two: the third line goes on.
+    memo->SetText(QStringLiteral("1\r\n2\r\n3"));
+    memo->SetHeight(40);
+    memo->InitPart();
+    memo->DrawPart();
+    EXPECT_EQ(memo->GetText(), QStringLiteral("1\r\n2"));
+    EXPECT_EQ(memo->PartMemo, QStringLiteral("3\r\n"));
+    // Not even one line: the memo's own height.
+    memo->SetText(QStringLiteral("1\r\n2"));
+    memo->SetHeight(10);
+    memo->InitPart();
+    EXPECT_EQ(memo->DrawPart(), 10);
+}
+
+TEST_F(MemoTest, ChineseTextWrapsWithinTheWidth)
+{
+    memo->SetBounds(0, 0, 80, 20);
+    memo->SetText(QStringLiteral("会员积分兑换商品明细表会员积分兑换商品明细表"));
+    const double one = [&] {
+        TlyrMemoView m;
+        m.SetText(QStringLiteral("会"));
+        return m.CalcHeight();
+    }();
+    EXPECT_GT(memo->CalcHeight(), 2 * one - 5);
+    EXPECT_LE(memo->CalcWidth(), 600);
+    TlyrRecordingCanvas c(96);
+    memo->Draw(c, 1, 1, 0, 0);
+    ASSERT_GT(c.Texts.size(), 1u);
+    QString joined;
+    for (const auto& t : c.Texts) {
+        int w = 0;
+        for (int a : t.Advances)
+            w += a;
+        EXPECT_LE(t.X + w, 80);
+        joined += t.Text;
+    }
+    EXPECT_EQ(joined, memo->GetText());
+}
+
+TEST_F(MemoTest, MoneyColumnIsRightAligned)
+{
+    memo->SetHAlign(haRight);
+    memo->SetBounds(100, 10, 80, 18);
+    memo->Frame()->SetTyp(ftAll);
+    TlyrRecordingCanvas c(96);
+    for (const char* amount : {"1,234.50", "8.00", "12,000.00"}) {
+        memo->SetText(QString::fromLatin1(amount));
+        c.Clear();
+        memo->Draw(c, 1, 1, 0, 0);
+        ASSERT_EQ(c.Texts.size(), 1u);
+        int end = c.Texts[0].X;
+        for (int a : c.Texts[0].Advances)
+            end += a;
+        // Right edge of the text rectangle (frame and gap inside) minus one.
+        EXPECT_EQ(end, int(memo->TextRect.Right) - 1) << amount;
+    }
+}
+
+TEST_F(MemoTest, DiffWritesTheTextAndPassesTheParagraphFlag)
+{
+    TlyrMemoView ref;
+    memo->SetText(QStringLiteral("a\r\nb"));
+    memo->SetHAlign(haRight);
+    memo->SetLastParaBreak(true);
+    const QString d = memo->Diff(&ref);
+    EXPECT_TRUE(d.contains(QStringLiteral(" HAlign=\"1\""))) << d.toStdString();
+    EXPECT_TRUE(d.contains(QStringLiteral(" u=\"a&#13;&#10;b\""))) << d.toStdString();
+    EXPECT_TRUE(d.endsWith(QStringLiteral(" LastParaBreak=\"1\"")));
+    EXPECT_TRUE(memo->FirstParaBreak());
+    EXPECT_FALSE(memo->LastParaBreak());
+}
+
+TEST_F(MemoTest, FlowToTakesTheRest)
+{
+    TlyrFont f;
+    f.SetSize(12);
+    memo->SetFont(&f);
+    memo->SetLineSpacing(0);
+    memo->SetGapY(0);
+    memo->SetHeight(32);
+    auto* next = new TlyrMemoView(page);
+    next->SetName(QStringLiteral("Memo2"));
+    memo->SetFlowTo(next);
+    printed(QStringLiteral("1\r\n2\r\n3\r\n4"));
+    EXPECT_EQ(next->GetText(), QStringLiteral("3\r\n4\r\n"));
+    EXPECT_FALSE(next->AllowExpressions());
+}
+
+TEST_F(MemoTest, TemplateRoundTrip)
+{
+    auto* data = new TlyrDataPage(&report);
+    data->SetName(QStringLiteral("Data"));
+    memo->SetText(QStringLiteral("合计：[1 + 2]\r\nline 2"));
+    memo->SetHAlign(haBlock);
+    memo->SetVAlign(vaCenter);
+    memo->SetGapX(3);
+    memo->SetLineSpacing(4);
+    memo->SetCharSpacing(1);
+    memo->SetParagraphGap(5);
+    memo->SetExpressionDelimiters(QStringLiteral("<%,%>"));
+    memo->SetAllowHTMLTags(true);
+    memo->SetWordBreak(true);
+    memo->SetUnderlines(true);
+    memo->SetRotation(90);
+    memo->SetColor(clSilver);
+    memo->DisplayFormat()->SetKind(fkNumeric);
+    memo->DisplayFormat()->SetFormatStr(QStringLiteral("%2.2n"));
+    memo->Highlight()->SetCondition(QStringLiteral("Value > 0"));
+    memo->Frame()->SetTyp(ftAll);
+    TlyrFont f;
+    f.SetName(QStringLiteral("黑体"));
+    f.SetSize(14);
+    f.SetStyle(TlyrFont::fsBold);
+    memo->SetFont(&f);
+    auto* sys = new TlyrSysMemoView(page);
+    sys->SetName(QStringLiteral("SysMemo1"));
+    sys->SetText(QStringLiteral("[Page#] / [TotalPages#]"));
+    sys->SetHAlign(haCenter);
+    auto* next = new TlyrMemoView(page);
+    next->SetName(QStringLiteral("Memo2"));
+    memo->SetFlowTo(next);
+
+    TlyrReport again;
+    const QByteArray first = expectRoundTrip(report, again);
+    EXPECT_TRUE(first.contains("HAlign=\"haBlock\"")) << first.toStdString();
+    EXPECT_FALSE(first.contains("GapY"));
+    auto* m2 = qobject_cast<TlyrMemoView*>(again.FindObject(QStringLiteral("Memo1")));
+    ASSERT_NE(m2, nullptr);
+    EXPECT_EQ(m2->GetText(), memo->GetText());
+    EXPECT_EQ(m2->FlowTo(), again.FindObject(QStringLiteral("Memo2")));
+    EXPECT_EQ(m2->Font()->Name(), QStringLiteral("黑体"));
+}
+
+// ---------------------------------------------------------------- goldens
+
+// Pixels that differ by more than a small step in any channel, as a share.
+double differingShare(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return 1;
+    qint64 differing = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p(a.pixel(x, y)), q(b.pixel(x, y));
+            if (std::abs(p.red() - q.red()) > 80 || std::abs(p.green() - q.green()) > 80 ||
+                std::abs(p.blue() - q.blue()) > 80)
+                ++differing;
+        }
+    }
+    return double(differing) / (a.width() * a.height());
+}
+
+QImage drawScene(int dpi)
+{
+    const double scale = dpi / 96.0;
+    QImage img(int(320 * scale), int(160 * scale), QImage::Format_RGB32);
+    img.fill(Qt::white);
+    TlyrReport r;
+    auto* page = new TlyrPage(&r);
+    auto* title = new TlyrMemoView(page);
+    title->SetBounds(10, 10, 300, 30);
+    title->SetText(QStringLiteral("<b>销售单</b> No. <font color=red>20260001</font>"));
+    title->SetAllowHTMLTags(true);
+    title->SetHAlign(haCenter);
+    TlyrFont big;
+    big.SetSize(14);
+    title->SetFont(&big);
+    auto* body = new TlyrMemoView(page);
+    body->SetBounds(10, 45, 180, 60);
+    body->SetText(QStringLiteral("会员 张三 积分兑换 Points 1,234 合计 ¥1,234.50 谢谢惠顾"));
+    body->Frame()->SetTyp(ftAll);
+    body->Frame()->SetStyle(fsDash);
+    auto* money = new TlyrMemoView(page);
+    money->SetBounds(200, 45, 110, 20);
+    money->SetText(QStringLiteral("1,234.50"));
+    money->SetHAlign(haRight);
+    money->Frame()->SetTyp(ftAll);
+    money->Frame()->SetStyle(fsDouble);
+    money->Frame()->SetWidth(1);
+    money->SetColor(clYellow);
+    auto* turned = new TlyrMemoView(page);
+    turned->SetBounds(200, 70, 30, 80);
+    turned->SetText(QStringLiteral("竖排 90"));
+    turned->SetRotation(90);
+    turned->Frame()->SetTyp(ftAll);
+    turned->Frame()->SetDropShadow(true);
+    {
+        QPainter p(&img);
+        TlyrCanvas c(&p, dpi, dpi, false);
+        for (auto* o : page->Objects())
+            static_cast<TlyrView*>(o)->Draw(c, scale, scale, 0, 0);
+    }
+    return img;
+}
+
+// Frames of each style and width, shadows, rotated text at the four right
+// angles, a justified paragraph, tags and colour tags, blank lines.
+QImage drawFrames(int dpi)
+{
+    const double scale = dpi / 96.0;
+    QImage img(int(420 * scale), int(260 * scale), QImage::Format_RGB32);
+    img.fill(Qt::white);
+    TlyrReport r;
+    auto* page = new TlyrPage(&r);
+    int x = 10;
+    for (int style = fsSolid; style <= fsDouble; ++style) {
+        for (int width : {1, 2, 3}) {
+            auto* v = new TlyrView(page);
+            v->SetBounds(x, 10 + (width - 1) * 30, 55, 22);
+            v->Frame()->SetTyp(ftAll);
+            v->Frame()->SetStyle(style);
+            v->Frame()->SetWidth(width);
+            v->Frame()->SetDropShadow(width == 3);
+            v->SetColor(style % 2 ? clYellow : clNone);
+        }
+        x += 67;
+    }
+    int angleX = 10;
+    for (int angle : {0, 90, 180, 270}) {
+        auto* m = new TlyrMemoView(page);
+        m->SetBounds(angleX, 110, 70, 70);
+        m->SetText(QStringLiteral("角度 %1\r\n第二行").arg(angle));
+        m->SetRotation(angle);
+        m->Frame()->SetTyp(ftAll);
+        angleX += 80;
+    }
+    auto* block = new TlyrMemoView(page);
+    block->SetBounds(330, 110, 80, 140);
+    block->SetHAlign(haBlock);
+    block->SetAllowHTMLTags(true);
+    block->SetText(QStringLiteral("aa bb cc <b>dd</b> ee ff gg <font color=\"#0000FF\">hh ii</font> jj kk ll\r\n\r\n<u>x</u>"));
+    block->Frame()->SetTyp(ftAll);
+    auto* tenLines = new TlyrMemoView(page);
+    tenLines->SetBounds(10, 190, 300, 60);
+    QStringList lines;
+    for (int i = 1; i <= 10; ++i)
+        lines << QStringLiteral("第 %1 行 line %1").arg(i);
+    tenLines->SetMemo(lines);
+    tenLines->Frame()->SetTyp(ftAll);
+    {
+        QPainter p(&img);
+        TlyrCanvas c(&p, dpi, dpi, false);
+        for (auto* o : page->Objects())
+            static_cast<TlyrView*>(o)->Draw(c, scale, scale, 0, 0);
+    }
+    return img;
+}
+
+void expectGolden(const QImage& img, const QString& name)
+{
+    const QString golden = QStringLiteral(VELMORA_SOURCE_DIR "/tests/report/golden/") + name;
+    if (qEnvironmentVariableIsSet("VELMORA_UPDATE_GOLDENS")) {
+        QDir().mkpath(QFileInfo(golden).path());
+        img.save(golden);
+    }
+    QImage expected(golden);
+    ASSERT_FALSE(expected.isNull()) << golden.toStdString();
+    EXPECT_LT(differingShare(img.convertToFormat(QImage::Format_RGB32), expected.convertToFormat(QImage::Format_RGB32)),
+              0.005)
+        << name.toStdString();
+}
+
+TEST(LyrMemoGolden, FramesRotationAndJustification)
+{
+    for (int dpi : {96, 600})
+        expectGolden(drawFrames(dpi), QStringLiteral("frames_%1.png").arg(dpi));
+}
+
+TEST(LyrMemoGolden, SceneAt96And600Dpi)
+{
+    for (int dpi : {96, 600})
+        expectGolden(drawScene(dpi), QStringLiteral("memo_scene_%1.png").arg(dpi));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LyrStyles, FramesAreFrameObjectsThatRoundTripAndApply)
+{
+    TlyrReport r;
+    auto* data = new TlyrDataPage(&r);
+    data->SetName(QStringLiteral("Data"));
+    TlyrStyleItem* style = r.Styles()->Add();
+    r.Styles()->SetName(style, QStringLiteral("金额"));
+    style->Color = clYellow;
+    style->Frame->SetTyp(ftTop | ftBottom);
+    style->Frame->SetStyle(fsDouble);
+    style->Frame->LeftLine()->SetWidth(3);
+    TlyrReport again;
+    const QByteArray first = expectRoundTrip(r, again);
+    // The style's attribute text travels hex-encoded in PropData.
+    EXPECT_TRUE(first.contains(QByteArray("Frame.Typ=\"12\"").toHex().toUpper()));
+    TlyrStyleItem* loaded = again.Styles()->Find(QStringLiteral("金额"));
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->Frame->Typ(), ftTop | ftBottom);
+    EXPECT_EQ(loaded->Frame->Style(), fsDouble);
+    EXPECT_EQ(loaded->Frame->LeftLine()->Width(), 3);
+    auto* page = new TlyrPage(&again);
+    auto* memo = new TlyrMemoView(page);
+    memo->SetStyle(QStringLiteral("金额"));
+    EXPECT_EQ(memo->Color(), clYellow);
+    EXPECT_EQ(memo->Frame()->Typ(), ftTop | ftBottom);
+    EXPECT_EQ(memo->Frame()->LeftLine()->Width(), 3);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MemoTest, DataFieldUnderANumericFormatTakesTextFromTheDatabase)
+{
+    auto* ds = new TlyrUserDataSet(&report);
+    ds->SetName(QStringLiteral("lyrDB_XF"));
+    ds->SetFields({QStringLiteral("theSum")});
+    QString stored = QStringLiteral("1234.5");
+    ds->OnGetValue = [&](const QString&, KsValue& v) { v = KsValue(stored); };
+    memo->SetDataSet(ds);
+    memo->SetDataField(QStringLiteral("theSum"));
+    memo->DisplayFormat()->SetKind(fkNumeric);
+    memo->DisplayFormat()->SetFormatStr(QStringLiteral("%2.2n"));
+    EXPECT_EQ(printed(QString()), QStringLiteral("1,234.50"));
+    stored = QStringLiteral("0");
+    memo->SetHideZeros(true);
+    // Text "0" is no number value: it prints.
+    EXPECT_EQ(printed(QString()), QStringLiteral("0.00"));
+    stored = QStringLiteral("免费");
+    EXPECT_EQ(printed(QString()), QStringLiteral("免费"));
+    EXPECT_EQ(report.Errors().size(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MemoTest, PrintTimeTagsAndComponentText)
+{
+    memo->SetText(QStringLiteral("第 [Page#] 页 共 [TOTALPAGES#] 页 [COPYNAME#]"));
+    memo->TotalPages = 7;
+    memo->CopyNo = 2;
+    lyrGlobalVariables().SetVariable(QStringLiteral("CopyName"), QStringLiteral("副本"));
+    TlyrRecordingCanvas c(96);
+    memo->Draw(c, 1, 1, 0, 0);
+    EXPECT_EQ(memo->GetText(), QStringLiteral("第 [Page#] 页 共 7 页 副本2"));
+    memo->SetText(QStringLiteral("共 [TotalPages] 页"));
+    EXPECT_EQ(memo->GetComponentText(), QStringLiteral("共 7 页"));
+    lyrGlobalVariables().Clear();
+}
+
+TEST_F(MemoTest, TagStrIsExpandedWhilePrinted)
+{
+    memo->SetTagStr(QStringLiteral("no. [1 + 2]"));
+    memo->SetText(QStringLiteral("x"));
+    memo->BeforePrint();
+    memo->GetData();
+    EXPECT_EQ(memo->TagStr(), QStringLiteral("no. 3"));
+    memo->AfterPrint();
+    EXPECT_EQ(memo->TagStr(), QStringLiteral("no. [1 + 2]"));
+}
+
+TEST_F(MemoTest, UnderlinesRuleEachLine)
+{
+    TlyrFont f;
+    f.SetSize(12);
+    memo->SetFont(&f);
+    memo->SetBounds(0, 0, 200, 70);
+    memo->SetUnderlines(true);
+    memo->SetText(QStringLiteral("a"));
+    TlyrRecordingCanvas c(96);
+    memo->Draw(c, 1, 1, 0, 0);
+    std::vector<int> ys;
+    for (const auto& s : c.Shapes)
+        if (s.What == TlyrRecordedShape::Line)
+            ys.push_back(s.Rect.top());
+    // Line height 16 + spacing 2 = 18: rules at 18, 36, 54 (under the bottom edge 70).
+    EXPECT_EQ(ys, (std::vector<int>{18, 36, 54}));
+}
+
+TEST_F(MemoTest, AutoWidthFollowsTheTextAndKeepsTheRightEdge)
+{
+    memo->SetBounds(100, 0, 300, 20);
+    memo->SetAutoWidth(true);
+    memo->SetHAlign(haRight);
+    memo->SetText(QStringLiteral("1,234.50"));
+    TlyrRecordingCanvas c(96);
+    memo->Draw(c, 1, 1, 0, 0);
+    EXPECT_LT(memo->Width(), 100);
+    EXPECT_NEAR(memo->Width(), memo->CalcWidth(), 0.5);  // CalcWidth rounds
+    EXPECT_DOUBLE_EQ(memo->Left() + memo->Width(), 400);
+}
+
+}  // namespace
