@@ -21,16 +21,18 @@ struct Fixture {
     Fixture()
     {
         conn = vdb::Connection::create(dir.filePath("bench.edb"), "bench");
-        conn->execute("CREATE TABLE T (ID INT IDENTITY (1, 1) NOT NULL, a VARCHAR(20) WITH COMP, b VARCHAR(50) WITH COMP, "
-                      "c FLOAT, d MONEY, e INT, f VARCHAR(10) WITH COMP, g FLOAT, h BIT, i VARCHAR(20) WITH COMP)");
+        conn->execute(
+                "CREATE TABLE T (ID INT IDENTITY (1, 1) NOT NULL, a VARCHAR(20) WITH COMP, b VARCHAR(50) WITH COMP, "
+                "c FLOAT, d MONEY, e INT, f VARCHAR(10) WITH COMP, g FLOAT, h BIT, i VARCHAR(20) WITH COMP)");
         vdb::Transaction tx(*conn);
         for (int r = 0; r < kRows; ++r)
-            conn->execute(QString("INSERT INTO T (a,b,c,d,e,f,g,h,i) VALUES ('%1','会员名称%1',%2,%3,%1,'2026-03-07',%4,%5,'备注')")
-                              .arg(r)
-                              .arg(r * 0.5)
-                              .arg(r * 1.25)
-                              .arg(r / 3.0)
-                              .arg(r % 2));
+            conn->execute(QString("INSERT INTO T (a,b,c,d,e,f,g,h,i) VALUES "
+                                  "('%1','会员名称%1',%2,%3,%1,'2026-03-07',%4,%5,'备注')")
+                                  .arg(r)
+                                  .arg(r * 0.5)
+                                  .arg(r * 1.25)
+                                  .arg(r / 3.0)
+                                  .arg(r % 2));
         tx.commit();
     }
 };
@@ -42,7 +44,10 @@ Fixture &fixture()
 }
 
 using Clock = std::chrono::steady_clock;
-double since(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
+double since(Clock::time_point t0)
+{
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
 
 // The baseline: every value of every row as text straight from SQLite.
 size_t rawPass(sqlite3 *db)
@@ -95,7 +100,8 @@ void againstRaw(benchmark::State &state, Pass pass, bool andByIndex)
 void BM_QueryAsText(benchmark::State &state)
 {
     vdb::Query q(fixture().conn.get());
-    againstRaw(state, [&] { return byIndexPass(q); }, false);
+    againstRaw(
+            state, [&] { return byIndexPass(q); }, false);
 }
 BENCHMARK(BM_QueryAsText)->Unit(benchmark::kMillisecond)->Iterations(10);
 
@@ -104,23 +110,26 @@ BENCHMARK(BM_QueryAsText)->Unit(benchmark::kMillisecond)->Iterations(10);
 void BM_QueryByName(benchmark::State &state)
 {
     vdb::Query q(fixture().conn.get());
-    againstRaw(state, [&] {
-        q.OpenSql("select * from T");
-        qsizetype chars = 0;
-        for (q.First(); !q.Eof(); q.Next()) {
-            chars += q.value(QStringLiteral("ID")).size();
-            chars += q.value(QStringLiteral("a")).size();
-            chars += q.value(QStringLiteral("b")).size();
-            chars += q.value(QStringLiteral("c")).size();
-            chars += q.value(QStringLiteral("d")).size();
-            chars += q.value(QStringLiteral("e")).size();
-            chars += q.value(QStringLiteral("f")).size();
-            chars += q.value(QStringLiteral("g")).size();
-            chars += q.value(QStringLiteral("h")).size();
-            chars += q.value(QStringLiteral("i")).size();
-        }
-        return chars;
-    }, true);
+    againstRaw(
+            state,
+            [&] {
+                q.OpenSql("select * from T");
+                qsizetype chars = 0;
+                for (q.First(); !q.Eof(); q.Next()) {
+                    chars += q.value(QStringLiteral("ID")).size();
+                    chars += q.value(QStringLiteral("a")).size();
+                    chars += q.value(QStringLiteral("b")).size();
+                    chars += q.value(QStringLiteral("c")).size();
+                    chars += q.value(QStringLiteral("d")).size();
+                    chars += q.value(QStringLiteral("e")).size();
+                    chars += q.value(QStringLiteral("f")).size();
+                    chars += q.value(QStringLiteral("g")).size();
+                    chars += q.value(QStringLiteral("h")).size();
+                    chars += q.value(QStringLiteral("i")).size();
+                }
+                return chars;
+            },
+            true);
 }
 BENCHMARK(BM_QueryByName)->Unit(benchmark::kMillisecond)->Iterations(10);
 
@@ -137,10 +146,13 @@ struct SaleDb {
         conn->execute("CREATE TABLE SShop (ID INT IDENTITY (1, 1) NOT NULL, theName VARCHAR(50) WITH COMP, "
                       "thePrice MONEY, theCount FLOAT, theXF FLOAT)");
         conn->execute("CREATE TABLE Member (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(20) WITH COMP, "
-                      "theXF MONEY, theJF FLOAT, theCZ MONEY, UseCount INT, UseDate VARCHAR(10) WITH COMP, theDel VARCHAR(2) WITH COMP)");
-        conn->execute("CREATE TABLE UXF (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(20) WITH COMP, theDate VARCHAR(10) WITH COMP, "
-                      "theCard VARCHAR(20) WITH COMP, theMoney MONEY, theSS MONEY, theZL MONEY, theJF FLOAT, "
-                      "theUser VARCHAR(20) WITH COMP, theSMType VARCHAR(20) WITH COMP, theSWorker VARCHAR(20) WITH COMP)");
+                      "theXF MONEY, theJF FLOAT, theCZ MONEY, UseCount INT, UseDate VARCHAR(10) WITH COMP, theDel "
+                      "VARCHAR(2) WITH COMP)");
+        conn->execute(
+                "CREATE TABLE UXF (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(20) WITH COMP, theDate VARCHAR(10) "
+                "WITH COMP, "
+                "theCard VARCHAR(20) WITH COMP, theMoney MONEY, theSS MONEY, theZL MONEY, theJF FLOAT, "
+                "theUser VARCHAR(20) WITH COMP, theSMType VARCHAR(20) WITH COMP, theSWorker VARCHAR(20) WITH COMP)");
         conn->execute("CREATE TABLE UXFMX (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(20) WITH COMP, theSPID INT, "
                       "theName VARCHAR(50) WITH COMP, theCount FLOAT, thePrice MONEY, theZK FLOAT, theMoney MONEY)");
         vdb::Transaction tx(*conn);
@@ -148,8 +160,9 @@ struct SaleDb {
             conn->execute("INSERT INTO SShop (theName, thePrice, theCount, theXF) VALUES (?, ?, 1000, 0)",
                           {QString("商品%1").arg(i), 1.5 + i % 50});
         for (int i = 1; i <= 1000; ++i)
-            conn->execute("INSERT INTO Member (theNum, theXF, theJF, theCZ, UseCount, theDel) VALUES (?, 0, 0, 100, 0, '否')",
-                          {QString("26%1").arg(i, 6, 10, QChar('0'))});
+            conn->execute(
+                    "INSERT INTO Member (theNum, theXF, theJF, theCZ, UseCount, theDel) VALUES (?, 0, 0, 100, 0, '否')",
+                    {QString("26%1").arg(i, 6, 10, QChar('0'))});
         tx.commit();
     }
     // Returns the seconds spent on the statements and on the commit.
@@ -160,12 +173,14 @@ struct SaleDb {
         const QString card = QString("26%1").arg(1 + sales % 1000, 6, 10, QChar('0'));
         const auto t0 = Clock::now();
         vdb::Transaction tx(c);
-        c.execute("INSERT INTO UXF (theNum, theDate, theCard, theMoney, theSS, theZL, theJF, theUser, theSMType, theSWorker) "
+        c.execute("INSERT INTO UXF (theNum, theDate, theCard, theMoney, theSS, theZL, theJF, theUser, theSMType, "
+                  "theSWorker) "
                   "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
                   {num, "2026-03-07", card, 150.0, 200.0, 50.0, 150.0, "admin", "现金", "张三"});
         for (int line = 0; line < 10; ++line) {
             const int goods = 1 + (sales * 10 + line) % 1000;
-            c.execute("INSERT INTO UXFMX (theNum, theSPID, theName, theCount, thePrice, theZK, theMoney) VALUES (?, ?, ?, ?, ?, ?, ?)",
+            c.execute("INSERT INTO UXFMX (theNum, theSPID, theName, theCount, thePrice, theZK, theMoney) VALUES (?, ?, "
+                      "?, ?, ?, ?, ?)",
                       {num, goods, QString("商品%1").arg(goods), 1, 15.0, 100, 15.0});
             // Stock and sold count in one statement.
             c.execute("UPDATE SShop SET theCount = theCount - ?, theXF = theXF + ? WHERE ID = ?", {1, 1, goods});
@@ -206,8 +221,8 @@ void BM_SaleSave(benchmark::State &state)
     state.counters["journal_save_ms"] = total(JournalKept) / n * 1000;
     state.counters["wal_vs_journal"] = total(WalKept) / total(JournalKept);
     state.counters["kept_vs_fresh_save"] = total(WalKept) / total(WalFresh);
-    state.counters["kept_vs_fresh_statements"] = (statements[WalKept] + statements[JournalKept]) /
-                                                 (statements[WalFresh] + statements[JournalFresh]);
+    state.counters["kept_vs_fresh_statements"] =
+            (statements[WalKept] + statements[JournalKept]) / (statements[WalFresh] + statements[JournalFresh]);
 }
 BENCHMARK(BM_SaleSave)->Unit(benchmark::kMillisecond)->Iterations(200);
 
@@ -218,7 +233,10 @@ void BM_CreateDatabase(benchmark::State &state)
     double emptySeconds = 0, seconds = 0;
     for (auto _ : state) {
         auto t0 = Clock::now();
-        { auto c = vdb::Connection::create(dir.filePath(QString("empty%1.edb").arg(n)), "k"); c->execute("CREATE TABLE x (a INT)"); }
+        {
+            auto c = vdb::Connection::create(dir.filePath(QString("empty%1.edb").arg(n)), "k");
+            c->execute("CREATE TABLE x (a INT)");
+        }
         emptySeconds += since(t0);
         t0 = Clock::now();
         velmora::createDatabase(dir.filePath(QString("db%1.edb").arg(n++)), "k");

@@ -20,19 +20,24 @@ namespace {
 using Clock = std::chrono::steady_clock;
 const int kMembers = 10000;
 
-double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 // A member sheet as staff fill it; cards left empty take generated numbers.
 excel::Sheet memberSheet(bool withCards)
 {
-    QVector<excel::Sheet::Row> rows{{1, {"会员卡号", "会员姓名", "性别", "公历生日", "农历生日", "联系方式", "联系地址", "积分", "账户余额"}}};
+    QVector<excel::Sheet::Row> rows{
+            {1, {"会员卡号", "会员姓名", "性别", "公历生日", "农历生日", "联系方式", "联系地址", "积分", "账户余额"}}};
     for (int i = 1; i <= kMembers; ++i)
-        rows.append({i + 1,
-                     {withCards ? QStringLiteral("%1").arg(i, 8, 10, QChar('0')) : QString(), "会员" + QString::number(i),
-                      i % 2 ? "男" : "女", QStringLiteral("19%1-%2-%3").arg(50 + i % 50).arg(1 + i % 12).arg(1 + i % 28),
-                      QStringLiteral("%1-%2").arg(1 + i % 12, 2, 10, QChar('0')).arg(1 + i % 30, 2, 10, QChar('0')),
-                      QString::number(13800000000LL + i), "某市某区某路某号", QString::number(i % 1000),
-                      QString::number((i % 400) * 1.5)}});
+        rows.append(
+                {i + 1,
+                 {withCards ? QStringLiteral("%1").arg(i, 8, 10, QChar('0')) : QString(), "会员" + QString::number(i),
+                  i % 2 ? "男" : "女", QStringLiteral("19%1-%2-%3").arg(50 + i % 50).arg(1 + i % 12).arg(1 + i % 28),
+                  QStringLiteral("%1-%2").arg(1 + i % 12, 2, 10, QChar('0')).arg(1 + i % 30, 2, 10, QChar('0')),
+                  QString::number(13800000000LL + i), "某市某区某路某号", QString::number(i % 1000),
+                  QString::number((i % 400) * 1.5)}});
     return excel::Sheet("members.xlsx", rows);
 }
 
@@ -74,16 +79,18 @@ void BM_BaselineInserts(benchmark::State &state)
         const auto start = Clock::now();
         vdb::Transaction tx(c);
         for (int i = 1; i <= kMembers; ++i)
-            c.execute(QStringLiteral("Insert InTo Member(theNum,theName,theBir,thePho,theAdd,Remark,thePY,theState,theDate,"
-                                     "theSex,theType,theZK,theJFBL,theXF,theCZ,UseDate,UseCount,theUser,theJF,theTM,theAH,"
-                                     "theCP,theDel,NLBir,thePass,JSRNum) Values('%1','会员%2','1990-01-01','%3','某市某区某路某号',"
-                                     "'','HY%2','启用','2026-03-07','男','普通会员',100,1,0,%4,'1900-01-01',0,'admin',%5,"
-                                     "'','','','否','1990-02-30','270946','')")
-                          .arg(i, 8, 10, QChar('0'))
-                          .arg(i)
-                          .arg(13800000000LL + i)
-                          .arg((i % 400) * 1.5)
-                          .arg(i % 1000));
+            c.execute(QStringLiteral(
+                              "Insert InTo Member(theNum,theName,theBir,thePho,theAdd,Remark,thePY,theState,theDate,"
+                              "theSex,theType,theZK,theJFBL,theXF,theCZ,UseDate,UseCount,theUser,theJF,theTM,theAH,"
+                              "theCP,theDel,NLBir,thePass,JSRNum) "
+                              "Values('%1','会员%2','1990-01-01','%3','某市某区某路某号',"
+                              "'','HY%2','启用','2026-03-07','男','普通会员',100,1,0,%4,'1900-01-01',0,'admin',%5,"
+                              "'','','','否','1990-02-30','270946','')")
+                              .arg(i, 8, 10, QChar('0'))
+                              .arg(i)
+                              .arg(13800000000LL + i)
+                              .arg((i % 400) * 1.5)
+                              .arg(i % 1000));
         tx.commit();
         const double s = secondsSince(start);
         state.SetIterationTime(s);
@@ -111,7 +118,8 @@ void importMembers(benchmark::State &state, bool withCards)
         const double s = secondsSince(start);
         state.SetIterationTime(s);
         total += s;
-        if (msgs.last() != QStringLiteral("成功导入 会员 数据 %1 条！").arg(kMembers)) state.SkipWithError("import failed");
+        if (msgs.last() != QStringLiteral("成功导入 会员 数据 %1 条！").arg(kMembers))
+            state.SkipWithError("import failed");
     }
     const double mean = total / double(state.iterations());
     state.counters["members"] = kMembers;
@@ -121,13 +129,22 @@ void importMembers(benchmark::State &state, bool withCards)
     frmDM = nullptr;
 }
 
-void BM_ImportMembers10k(benchmark::State &state) { importMembers(state, true); }
+void BM_ImportMembers10k(benchmark::State &state)
+{
+    importMembers(state, true);
+}
 BENCHMARK(BM_ImportMembers10k)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
 // Every card generated: each takes the year's member count.
-void BM_ImportMembers10kGeneratedCards(benchmark::State &state) { importMembers(state, false); }
+void BM_ImportMembers10kGeneratedCards(benchmark::State &state)
+{
+    importMembers(state, false);
+}
 BENCHMARK(BM_ImportMembers10kGeneratedCards)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
 }  // namespace
 
-int main(int argc, char **argv) { return runWindowBenchmarks(argc, argv); }
+int main(int argc, char **argv)
+{
+    return runWindowBenchmarks(argc, argv);
+}

@@ -15,15 +15,20 @@ namespace {
 std::atomic<long> allocations{0};
 }
 
-void* operator new(std::size_t n)
+void *operator new(std::size_t n)
 {
     allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(n ? n : 1))
-        return p;
+    if (void *p = std::malloc(n ? n : 1)) return p;
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void *p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void *p, std::size_t) noexcept
+{
+    std::free(p);
+}
 
 namespace {
 
@@ -32,13 +37,12 @@ using Clock = std::chrono::steady_clock;
 std::vector<QDate> sampleDates()
 {
     std::vector<QDate> dates;
-    for (QDate d(1901, 1, 1); d <= QDate(2050, 12, 31); d = d.addDays(37))
-        dates.push_back(d);
+    for (QDate d(1901, 1, 1); d <= QDate(2050, 12, 31); d = d.addDays(37)) dates.push_back(d);
     return dates;
 }
 
 template <class F>
-double seconds(F&& f)
+double seconds(F &&f)
 {
     const auto t0 = Clock::now();
     f();
@@ -50,8 +54,8 @@ double seconds(F&& f)
 // of `unitsPerCall` units, the time ratio to the baseline and the heap
 // allocations per call.
 template <class Round, class Baseline>
-void measure(benchmark::State& state, const char* rateName, long callsPerRound,
-             double unitsPerCall, Round&& round, Baseline&& baseline)
+void measure(benchmark::State &state, const char *rateName, long callsPerRound, double unitsPerCall, Round &&round,
+             Baseline &&baseline)
 {
     long allocs = 0;
     double own = 0;
@@ -62,8 +66,7 @@ void measure(benchmark::State& state, const char* rateName, long callsPerRound,
     }
     const long rounds = long(state.iterations());
     const double base = seconds([&] {
-        for (long r = 0; r < rounds; ++r)
-            baseline();
+        for (long r = 0; r < rounds; ++r) baseline();
     });
     const double calls = double(rounds) * double(callsPerRound);
     state.counters[rateName] = benchmark::Counter(calls * unitsPerCall, benchmark::Counter::kIsRate);
@@ -71,51 +74,48 @@ void measure(benchmark::State& state, const char* rateName, long callsPerRound,
     state.counters["allocs_per_call"] = calls > 0 ? double(allocs) / calls : 0;
 }
 
-void BM_GetLunarDate(benchmark::State& state)
+void BM_GetLunarDate(benchmark::State &state)
 {
     const std::vector<QDate> dates = sampleDates();
     measure(
-        state, "conversions_per_s", long(dates.size()), 1.0,
-        [&] {
-            for (const QDate& d : dates)
-                benchmark::DoNotOptimize(GetLunarDate(d));
-        },
-        // The day of the year alone, the least a conversion must do.
-        [&] {
-            for (const QDate& d : dates)
-                benchmark::DoNotOptimize(d.dayOfYear());
-        });
+            state, "conversions_per_s", long(dates.size()), 1.0,
+            [&] {
+                for (const QDate &d : dates) benchmark::DoNotOptimize(GetLunarDate(d));
+            },
+            // The day of the year alone, the least a conversion must do.
+            [&] {
+                for (const QDate &d : dates) benchmark::DoNotOptimize(d.dayOfYear());
+            });
 }
 BENCHMARK(BM_GetLunarDate);
 
-const QString& sampleText()
+const QString &sampleText()
 {
     static const QString text = QStringLiteral("张三丰会员卡中国王府井百货有限公司ABC-123 李四");
     return text;
 }
 
-void BM_MakePYCode(benchmark::State& state)
+void BM_MakePYCode(benchmark::State &state)
 {
-    const QString& text = sampleText();
+    const QString &text = sampleText();
     const int options = int(state.range(0));
     QString result;
-    MakePYCode(text, options, 255, result); // the result buffer is reused from here on
+    MakePYCode(text, options, 255, result);  // the result buffer is reused from here on
     measure(
-        state, "chars_per_s", 100, double(text.size()),
-        [&] {
-            for (int i = 0; i < 100; ++i) {
-                MakePYCode(text, options, 255, result);
-                benchmark::DoNotOptimize(result.data());
-            }
-        },
-        // Converting the same text to UTF-8, a plain per-character pass.
-        [&] {
-            for (int i = 0; i < 100; ++i)
-                benchmark::DoNotOptimize(text.toUtf8());
-        });
+            state, "chars_per_s", 100, double(text.size()),
+            [&] {
+                for (int i = 0; i < 100; ++i) {
+                    MakePYCode(text, options, 255, result);
+                    benchmark::DoNotOptimize(result.data());
+                }
+            },
+            // Converting the same text to UTF-8, a plain per-character pass.
+            [&] {
+                for (int i = 0; i < 100; ++i) benchmark::DoNotOptimize(text.toUtf8());
+            });
 }
 BENCHMARK(BM_MakePYCode)->Arg(PYMarkUnknown)->Arg(PYMarkUnknown | PYFullSyllables);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

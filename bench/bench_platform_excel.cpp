@@ -41,28 +41,28 @@ excel::ExportLayout layoutOf(const QStringList &titles, const QList<int> &textCo
 
 const excel::ExportLayout &stockLayout()
 {
-    static const excel::ExportLayout l = layoutOf(
-        {"序号", "商品分类", "商品编码", "商品名称", "单位", "成本", "库存数量", "库存金额", "备注"}, {2});
+    static const excel::ExportLayout l =
+            layoutOf({"序号", "商品分类", "商品编码", "商品名称", "单位", "成本", "库存数量", "库存金额", "备注"}, {2});
     return l;
 }
 
 const excel::ExportLayout &saleLayout()
 {
-    static const excel::ExportLayout l = layoutOf(
-        {"序号", "消费日期", "单号", "类型", "会员卡号", "商品数量", "商品金额", "折上折", "折让金额", "实收金额",
-         "应收金额", "员工姓名", "备注", "录入人", "录入日期", "本单积分", "商品成本", "介绍人卡号", "提成",
-         "提成积分", "提成金额", "本单利润"},
-        {1, 2, 4, 14, 17});
+    static const excel::ExportLayout l =
+            layoutOf({"序号",     "消费日期",   "单号",     "类型",     "会员卡号", "商品数量", "商品金额", "折上折",
+                      "折让金额", "实收金额",   "应收金额", "员工姓名", "备注",     "录入人",   "录入日期", "本单积分",
+                      "商品成本", "介绍人卡号", "提成",     "提成积分", "提成金额", "本单利润"},
+                     {1, 2, 4, 14, 17});
     return l;
 }
 
 // n rows, each made from its index.
-template <typename MakeRow> QVector<Row> rowsOf(int n, MakeRow makeRow)
+template <typename MakeRow>
+QVector<Row> rowsOf(int n, MakeRow makeRow)
 {
     QVector<Row> rows;
     rows.reserve(n);
-    for (int i = 0; i < n; ++i)
-        rows.append(makeRow(i));
+    for (int i = 0; i < n; ++i) rows.append(makeRow(i));
     return rows;
 }
 
@@ -72,8 +72,13 @@ QVector<Row> stockRows(int n)
 {
     return rowsOf(n, [](int i) {
         const double cost = 1 + (i % 97) * 0.5;
-        return Row{"分类" + QString::number(i % 20), QStringLiteral("%1").arg(i, 8, 10, QChar('0')),
-                   "商品名称" + QString::number(i), QStringLiteral("瓶"), cost, double(i % 300), cost * (i % 300),
+        return Row{"分类" + QString::number(i % 20),
+                   QStringLiteral("%1").arg(i, 8, 10, QChar('0')),
+                   "商品名称" + QString::number(i),
+                   QStringLiteral("瓶"),
+                   cost,
+                   double(i % 300),
+                   cost * (i % 300),
                    i % 5 ? QString() : QStringLiteral("备注文字")};
     });
 }
@@ -82,11 +87,27 @@ QVector<Row> saleRows(int n)
 {
     return rowsOf(n, [](int i) {
         const double amount = 10 + (i % 500) * 0.1;
-        return Row{QStringLiteral("2024-01-05"), QStringLiteral("240105%1").arg(i % 10000, 4, 10, QChar('0')),
-                   QStringLiteral("会员"), QStringLiteral("24%1").arg(i % 1000000, 6, 10, QChar('0')),
-                   double(1 + i % 9), amount, 100.0, 0.0, amount, amount, QStringLiteral("王小明"), QString(),
-                   QStringLiteral("admin"), QStringLiteral("2024-01-05"), double(i % 50), amount, QString(),
-                   QStringLiteral("否"), 0.0, 0.0, 3.5};
+        return Row{QStringLiteral("2024-01-05"),
+                   QStringLiteral("240105%1").arg(i % 10000, 4, 10, QChar('0')),
+                   QStringLiteral("会员"),
+                   QStringLiteral("24%1").arg(i % 1000000, 6, 10, QChar('0')),
+                   double(1 + i % 9),
+                   amount,
+                   100.0,
+                   0.0,
+                   amount,
+                   amount,
+                   QStringLiteral("王小明"),
+                   QString(),
+                   QStringLiteral("admin"),
+                   QStringLiteral("2024-01-05"),
+                   double(i % 50),
+                   amount,
+                   QString(),
+                   QStringLiteral("否"),
+                   0.0,
+                   0.0,
+                   3.5};
     });
 }
 
@@ -97,8 +118,7 @@ QVector<QStringList> asTexts(const QVector<Row> &rows)
     out.reserve(rows.size());
     for (const Row &r : rows) {
         QStringList texts;
-        for (const ExportValue &v : r)
-            texts.append(v.isNumber ? excel::numberText(v.number) : v.text);
+        for (const ExportValue &v : r) texts.append(v.isNumber ? excel::numberText(v.number) : v.text);
         out.append(texts);
     }
     return out;
@@ -135,8 +155,7 @@ void writeDirect(const QString &path, const excel::ExportLayout &layout, const Q
     props.title = const_cast<char *>(heading.constData());
     workbook_set_properties(wb, &props);
     const int n = layout.columnCount();
-    for (int c = 0; c < n; ++c)
-        worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c), layout.columns[c].width, nullptr);
+    for (int c = 0; c < n; ++c) worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c), layout.columns[c].width, nullptr);
     worksheet_merge_range(ws, 0, 0, 0, lxw_col_t(n - 1), heading.constData(), title);
     for (int c = 0; c < n; ++c)
         worksheet_write_string(ws, 1, lxw_col_t(c), layout.columns[c].title.toUtf8().constData(), header);
@@ -172,8 +191,7 @@ void exportRows(benchmark::State &state, const excel::ExportLayout &layout, cons
         qsizetype next = 0;
         return excel::writeExport(dir.filePath("out.xlsx"), layout, "星光便利店",
                                   excel::ExportValueSource([&](Row &values) {
-                                      if (next >= rows.size())
-                                          return false;
+                                      if (next >= rows.size()) return false;
                                       values = rows[next++];
                                       return true;
                                   }));
@@ -192,8 +210,7 @@ void exportRows(benchmark::State &state, const excel::ExportLayout &layout, cons
         const double s = secondsSince(start);
         ours += s;
         state.SetIterationTime(s);
-        if (!r.written || r.rows != rows.size())
-            state.SkipWithError("export failed");
+        if (!r.written || r.rows != rows.size()) state.SkipWithError("export failed");
 
         start = Clock::now();
         excel::writeExport(dir.filePath("texts.xlsx"), layout, "星光便利店", texts);
@@ -236,13 +253,13 @@ QString writeMemberSheet(const QString &path, int n)
     lxw_format *date = workbook_add_format(wb);
     format_set_num_format(date, "yyyy-mm-dd");
     const char *headers[] = {"会员卡号", "会员姓名", "性别", "公历生日", "农历生日",
-                             "联系方式", "联系地址", "积分",   "账户余额"};
-    for (int c = 0; c < 9; ++c)
-        worksheet_write_string(ws, 0, lxw_col_t(c), headers[c], nullptr);
+                             "联系方式", "联系地址", "积分", "账户余额"};
+    for (int c = 0; c < 9; ++c) worksheet_write_string(ws, 0, lxw_col_t(c), headers[c], nullptr);
     for (int i = 1; i <= n; ++i) {
         const QByteArray card = QStringLiteral("%1").arg(i, 8, 10, QChar('0')).toUtf8();
         const QByteArray name = ("会员" + QString::number(i)).toUtf8();
-        const QByteArray lunar = QStringLiteral("%1-%2").arg(1 + i % 12, 2, 10, QChar('0')).arg(1 + i % 30, 2, 10, QChar('0')).toUtf8();
+        const QByteArray lunar =
+                QStringLiteral("%1-%2").arg(1 + i % 12, 2, 10, QChar('0')).arg(1 + i % 30, 2, 10, QChar('0')).toUtf8();
         worksheet_write_string(ws, lxw_row_t(i), 0, card.constData(), nullptr);
         worksheet_write_string(ws, lxw_row_t(i), 1, name.constData(), nullptr);
         worksheet_write_string(ws, lxw_row_t(i), 2, i % 2 ? "男" : "女", nullptr);
@@ -280,8 +297,7 @@ void BM_ReadMemberSheet10k(benchmark::State &state)
         const double s = secondsSince(t);
         state.SetIterationTime(s);
         total += s;
-        if (!r.ok() || r.sheet.rowCount() != 10000)
-            state.SkipWithError("read failed");
+        if (!r.ok() || r.sheet.rowCount() != 10000) state.SkipWithError("read failed");
     }
     const double mean = total / double(state.iterations());
     state.counters["seconds"] = mean;
@@ -297,8 +313,8 @@ QByteArray hostileWorkbook(const QByteArray &element, qsizetype sheetBytes)
     const QByteArray head = "<worksheet><sheetData>";
     const QByteArray tail = "</sheetData></worksheet>";
     return exceltest::makeZip(exceltest::workbookParts(
-        QString(), {{"xl/worksheets/sheet1.xml",
-                     head + element.repeated((sheetBytes - head.size() - tail.size()) / element.size()) + tail}}));
+            QString(), {{"xl/worksheets/sheet1.xml",
+                         head + element.repeated((sheetBytes - head.size() - tail.size()) / element.size()) + tail}}));
 }
 
 void hostileRead(benchmark::State &state, const QByteArray &bytes)
@@ -337,6 +353,6 @@ void BM_HostileSheetOfCells(benchmark::State &state)
 }
 BENCHMARK(BM_HostileSheetOfCells)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(2);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

@@ -27,7 +27,7 @@ double seconds(Clock::duration d)
 
 constexpr int kMemos = 10000;
 
-const QStringList& texts()
+const QStringList &texts()
 {
     static const QStringList t = [] {
         QStringList l;
@@ -38,7 +38,7 @@ const QStringList& texts()
     return t;
 }
 
-double direct(QImage& img)
+double direct(QImage &img)
 {
     img.fill(Qt::white);
     const auto t0 = Clock::now();
@@ -47,13 +47,12 @@ double direct(QImage& img)
     f.setPixelSize(13);
     p.setFont(f);
     p.setPen(Qt::black);
-    for (int i = 0; i < kMemos; ++i)
-        p.drawText(QPointF(4, 20 + (i % 60) * 16), texts()[i]);
+    for (int i = 0; i < kMemos; ++i) p.drawText(QPointF(4, 20 + (i % 60) * 16), texts()[i]);
     p.end();
     return seconds(Clock::now() - t0);
 }
 
-double memos(TlyrCanvas& canvas)
+double memos(TlyrCanvas &canvas)
 {
     const auto t0 = Clock::now();
     for (int i = 0; i < kMemos; ++i) {
@@ -70,7 +69,7 @@ double memos(TlyrCanvas& canvas)
     return seconds(Clock::now() - t0);
 }
 
-void BM_MemosOnRecordingCanvas(benchmark::State& state)
+void BM_MemosOnRecordingCanvas(benchmark::State &state)
 {
     QImage img(800, 1000, QImage::Format_RGB32);
     double ours = 0, base = 0;
@@ -85,7 +84,7 @@ void BM_MemosOnRecordingCanvas(benchmark::State& state)
 }
 
 // The same, the recording canvas also painting onto an image.
-void BM_MemosPaintedOnImage(benchmark::State& state)
+void BM_MemosPaintedOnImage(benchmark::State &state)
 {
     QImage img(800, 1000, QImage::Format_RGB32), mine(800, 1000, QImage::Format_RGB32);
     double ours = 0, base = 0;
@@ -104,12 +103,12 @@ void BM_MemosPaintedOnImage(benchmark::State& state)
 
 // Memo view objects (text, frame insets, layout lock, drawing) rather than
 // the text layout alone.
-void BM_MemoViewsOnRecordingCanvas(benchmark::State& state)
+void BM_MemoViewsOnRecordingCanvas(benchmark::State &state)
 {
     QImage img(800, 1000, QImage::Format_RGB32);
     TlyrReport report;
-    auto* page = new TlyrPage(&report);
-    auto* memo = new TlyrMemoView(page);
+    auto *page = new TlyrPage(&report);
+    auto *memo = new TlyrMemoView(page);
     double ours = 0, base = 0;
     for (auto _ : state) {
         TlyrRecordingCanvas canvas(96);
@@ -133,7 +132,7 @@ BENCHMARK(BM_MemoViewsOnRecordingCanvas)->UseManualTime()->Unit(benchmark::kMill
 BENCHMARK(BM_MemosOnRecordingCanvas)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemosPaintedOnImage)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
     return runWindowBenchmarks(argc, argv);
 }

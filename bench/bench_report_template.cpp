@@ -24,14 +24,14 @@ double seconds(Clock::duration d)
 
 constexpr int kObjects = 5000;
 
-TlyrReport& bigReport()
+TlyrReport &bigReport()
 {
-    static TlyrReport* r = [] {
-        auto* rep = new TlyrReport;
-        auto* page = new TlyrDataPage(rep);
+    static TlyrReport *r = [] {
+        auto *rep = new TlyrReport;
+        auto *page = new TlyrDataPage(rep);
         page->SetName(QStringLiteral("Data"));
         for (int i = 0; i < kObjects; ++i) {
-            auto* ds = new TlyrUserDataSet(page);
+            auto *ds = new TlyrUserDataSet(page);
             ds->SetName(QStringLiteral("DS%1").arg(i));
             ds->SetFields({QStringLiteral("theNum"), QStringLiteral("theName"), QStringLiteral("theSum")});
             ds->SetRangeEnd(TlyrDataSet::reCount);
@@ -52,7 +52,7 @@ QByteArray saved()
     return b.data();
 }
 
-void BM_TemplateSave(benchmark::State& state)
+void BM_TemplateSave(benchmark::State &state)
 {
     TlyrXMLDocument doc;
     {
@@ -81,7 +81,7 @@ void BM_TemplateSave(benchmark::State& state)
     state.counters["ratio_vs_baseline"] = base / ours;
 }
 
-void BM_TemplateLoad(benchmark::State& state)
+void BM_TemplateLoad(benchmark::State &state)
 {
     const QByteArray xml = saved();
     double ours = 0, base = 0;
@@ -94,8 +94,7 @@ void BM_TemplateLoad(benchmark::State& state)
             TlyrReport r;
             r.EngineOptions()->SetNewSilentMode(simSilent);
             r.LoadFromStream(in);
-            if (r.FindObject(QStringLiteral("DS4999")) == nullptr)
-                state.SkipWithError("template did not load");
+            if (r.FindObject(QStringLiteral("DS4999")) == nullptr) state.SkipWithError("template did not load");
         }
         const auto t1 = Clock::now();
         in.seek(0);
@@ -110,7 +109,7 @@ void BM_TemplateLoad(benchmark::State& state)
     state.counters["ratio_vs_baseline"] = base / ours;
 }
 
-void BM_CalcCached(benchmark::State& state)
+void BM_CalcCached(benchmark::State &state)
 {
     TlyrReport r;
     r.EngineOptions()->SetNewSilentMode(simSilent);
@@ -127,11 +126,9 @@ void BM_CalcCached(benchmark::State& state)
     double ours = 0, base = 0;
     for (auto _ : state) {
         const auto t0 = Clock::now();
-        for (int i = 0; i < kCalls; ++i)
-            benchmark::DoNotOptimize(r.Calc(expr));
+        for (int i = 0; i < kCalls; ++i) benchmark::DoNotOptimize(r.Calc(expr));
         const auto t1 = Clock::now();
-        for (int i = 0; i < kCalls; ++i)
-            benchmark::DoNotOptimize(r.Script()->CallFunction(QStringLiteral("Direct")));
+        for (int i = 0; i < kCalls; ++i) benchmark::DoNotOptimize(r.Script()->CallFunction(QStringLiteral("Direct")));
         const auto t2 = Clock::now();
         ours += seconds(t1 - t0);
         base += seconds(t2 - t1);
@@ -147,7 +144,7 @@ BENCHMARK(BM_TemplateSave)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TemplateLoad)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CalcCached)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

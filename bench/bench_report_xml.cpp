@@ -30,12 +30,12 @@ struct Element {
 };
 
 // The document as plain data, for Qt's writer.
-const std::vector<std::vector<Element>>& pagesData()
+const std::vector<std::vector<Element>> &pagesData()
 {
     static const std::vector<std::vector<Element>> data = [] {
         std::vector<std::vector<Element>> pages(kPages);
         for (int p = 0; p < kPages; ++p) {
-            auto& page = pages[p];
+            auto &page = pages[p];
             page.push_back({QStringLiteral("page%1").arg(p), {}});
             for (int o = 0; o < kPerPage; ++o) {
                 Element e{QStringLiteral("TlyrMemoView"), {}};
@@ -56,16 +56,15 @@ const std::vector<std::vector<Element>>& pagesData()
 std::unique_ptr<TlyrXMLDocument> buildDocument()
 {
     auto doc = std::make_unique<TlyrXMLDocument>();
-    TlyrXMLItem* root = doc->Root();
+    TlyrXMLItem *root = doc->Root();
     root->Name = QStringLiteral("preparedreport");
-    for (const auto& page : pagesData()) {
-        TlyrXMLItem* pageItem = root->Add();
+    for (const auto &page : pagesData()) {
+        TlyrXMLItem *pageItem = root->Add();
         pageItem->Name = page[0].name;
         for (size_t i = 1; i < page.size(); ++i) {
-            TlyrXMLItem* item = pageItem->Add();
+            TlyrXMLItem *item = pageItem->Add();
             item->Name = page[i].name;
-            for (const auto& [name, value] : page[i].attrs)
-                item->AppendProp(name, value);
+            for (const auto &[name, value] : page[i].attrs) item->AppendProp(name, value);
         }
     }
     return doc;
@@ -77,12 +76,11 @@ QByteArray qtWrite()
     QXmlStreamWriter w(&out);
     w.writeStartDocument();
     w.writeStartElement(QStringLiteral("preparedreport"));
-    for (const auto& page : pagesData()) {
+    for (const auto &page : pagesData()) {
         w.writeStartElement(page[0].name);
         for (size_t i = 1; i < page.size(); ++i) {
             w.writeStartElement(page[i].name);
-            for (const auto& [name, value] : page[i].attrs)
-                w.writeAttribute(name, value);
+            for (const auto &[name, value] : page[i].attrs) w.writeAttribute(name, value);
             w.writeEndElement();
         }
         w.writeEndElement();
@@ -92,7 +90,7 @@ QByteArray qtWrite()
     return out;
 }
 
-QByteArray lyrWrite(TlyrXMLDocument& doc)
+QByteArray lyrWrite(TlyrXMLDocument &doc)
 {
     QByteArray out;
     QBuffer buf(&out);
@@ -106,7 +104,7 @@ double seconds(Clock::duration d)
     return std::chrono::duration<double>(d).count();
 }
 
-void report(benchmark::State& state, double bytes, double ours, double qt)
+void report(benchmark::State &state, double bytes, double ours, double qt)
 {
     const double n = static_cast<double>(state.iterations());
     state.counters["lyr_MBps"] = bytes * n / ours / 1e6;
@@ -115,7 +113,7 @@ void report(benchmark::State& state, double bytes, double ours, double qt)
 }
 
 // Build and write, both sides from the same data.
-void BM_XMLWrite(benchmark::State& state)
+void BM_XMLWrite(benchmark::State &state)
 {
     double ours = 0, qt = 0, bytes = 0;
     for (auto _ : state) {
@@ -133,7 +131,7 @@ void BM_XMLWrite(benchmark::State& state)
     report(state, bytes, ours, qt);
 }
 
-void BM_XMLRead(benchmark::State& state)
+void BM_XMLRead(benchmark::State &state)
 {
     QByteArray bytes;
     {
@@ -160,8 +158,7 @@ void BM_XMLRead(benchmark::State& state)
                     attrs += r.attributes().size();
                 }
             }
-            if (r.hasError())
-                state.SkipWithError("Qt reader failed on the document");
+            if (r.hasError()) state.SkipWithError("Qt reader failed on the document");
             benchmark::DoNotOptimize(attrs);
         }
         const auto t2 = Clock::now();
@@ -172,7 +169,7 @@ void BM_XMLRead(benchmark::State& state)
     report(state, static_cast<double>(bytes.size()), ours, qt);
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_XMLWrite)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_XMLRead)->UseManualTime()->Unit(benchmark::kMillisecond);

@@ -30,8 +30,7 @@ double baselineSeconds(QImage &img, int bars)
     for (int r = 0; r < rounds; ++r) {
         QPainter p(&img);
         p.fillRect(img.rect(), Qt::white);
-        for (int i = 0; i < bars; ++i)
-            p.fillRect(QRectF(i * 2, 0, 1, 80), Qt::black);
+        for (int i = 0; i < bars; ++i) p.fillRect(QRectF(i * 2, 0, 1, 80), Qt::black);
     }
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / rounds;
 }
@@ -48,13 +47,13 @@ void BM_Code39Label(benchmark::State &state)
         QPainter p(&img);
         bc.DrawBarcode(p, QRectF(10, 10, bc.Width(), 80), text);
     }
-    const double per = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() /
-                       double(state.iterations());
+    const double per =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / double(state.iterations());
     state.counters["ratio_vs_baseline"] = per / base;
 }
 BENCHMARK(BM_Code39Label)->Arg(0)->Arg(1);
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {

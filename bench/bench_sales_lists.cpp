@@ -54,7 +54,8 @@ void timed(benchmark::State &state, const std::string &reference, bool isReferen
         sum += took;
     }
     const double perRun = sum / double(state.iterations());
-    if (isReference) g_reference[reference] = perRun;
+    if (isReference)
+        g_reference[reference] = perRun;
     else if (auto it = g_reference.find(reference); it != g_reference.end())
         state.counters["ratio_vs_reference"] = perRun / it->second;
     state.counters["ms"] = perRun * 1000;
@@ -76,9 +77,10 @@ void BM_SaleList_AllRowsAtOnce(benchmark::State &state)
     w.BitBtn1Click();
     vdb::Query q(frmDM->ADOConnection1());
     // The same statement without the page limit.
-    const QString sql = QStringLiteral("select myDate as 消费日期,theNum as 单号,theType as 类型,MNum as 会员卡号,theCount,"
-                                       "theSum,theZK,theZR,theHJ,theSJ,theYE,WName,Remark,theUser,theDate,theJF,theCB,JSRNum,"
-                                       "JSRTC,TCJF,TCMoney,theHJ-theCB-TCMoney from UXF Where (theDel = '否') order by id desc");
+    const QString sql =
+            QStringLiteral("select myDate as 消费日期,theNum as 单号,theType as 类型,MNum as 会员卡号,theCount,"
+                           "theSum,theZK,theZR,theHJ,theSJ,theYE,WName,Remark,theUser,theDate,theJF,theCB,JSRNum,"
+                           "JSRTC,TCJF,TCMoney,theHJ-theCB-TCMoney from UXF Where (theDel = '否') order by id desc");
     timed(state, "sale list", true, [&] {
         q.OpenSql(sql);
         benchmark::DoNotOptimize(q.RecordCount());
@@ -135,11 +137,13 @@ void BM_Export_FromMemory(benchmark::State &state)
     const excel::ExportLayout *layout = velmora::exportLayout(QStringLiteral("TfrmMember_M"));
     for (int r = 0; r < w.rowCount(); ++r) {
         QStringList row;
-        for (int k = 1; k < layout->columnCount(); ++k) row << w.Rows.text(r, w.Rows.fieldIndex(layout->columns[k].title));
+        for (int k = 1; k < layout->columnCount(); ++k)
+            row << w.Rows.text(r, w.Rows.fieldIndex(layout->columns[k].title));
         rows << row;
     }
     const QString path = shop().dir.filePath(QStringLiteral("memory.xlsx"));
-    timed(state, "export", true, [&] { benchmark::DoNotOptimize(excel::writeExport(path, *layout, myDeptName, rows)); });
+    timed(state, "export", true,
+          [&] { benchmark::DoNotOptimize(excel::writeExport(path, *layout, myDeptName, rows)); });
 }
 
 void BM_Export_MemberList(benchmark::State &state)
@@ -163,4 +167,7 @@ BENCHMARK(BM_Export_MemberList)->UseManualTime()->Unit(benchmark::kMillisecond)-
 
 }  // namespace
 
-int main(int argc, char **argv) { return runWindowBenchmarks(argc, argv); }
+int main(int argc, char **argv)
+{
+    return runWindowBenchmarks(argc, argv);
+}

@@ -48,7 +48,10 @@ void measure(benchmark::State &state, const std::string &name, bool baseline, Se
     state.counters["ms_per_op"] = mean * 1000;
 }
 
-void useShop(SalesBenchDb &db) { frmDM = db.dm.get(); }
+void useShop(SalesBenchDb &db)
+{
+    frmDM = db.dm.get();
+}
 
 void saveSale(benchmark::State &state, SalesBenchDb &db, bool baseline)
 {
@@ -59,17 +62,18 @@ void saveSale(benchmark::State &state, SalesBenchDb &db, bool baseline)
     TfrmXF_In w;
     int member = 0;
     measure(
-        state, "save", baseline,
-        [&] {
-            w.Ed_Num->setText(QString::asprintf("26%06d", 1 + (member++ * 7919) % db.members));
-            w.myFind();
-            for (int r = 1; r <= 10; ++r) {
-                w.StringGrid1->moveTo(TfrmXF_In::cCode, r);
-                w.StringGrid1->setCells(TfrmXF_In::cCode, r, QString::asprintf("SP%05d", 1 + (r * 9 + member) % db.goods));
-                w.myFindSP();
-            }
-        },
-        [&] { w.BitBtn1Click(); });
+            state, "save", baseline,
+            [&] {
+                w.Ed_Num->setText(QString::asprintf("26%06d", 1 + (member++ * 7919) % db.members));
+                w.myFind();
+                for (int r = 1; r <= 10; ++r) {
+                    w.StringGrid1->moveTo(TfrmXF_In::cCode, r);
+                    w.StringGrid1->setCells(TfrmXF_In::cCode, r,
+                                            QString::asprintf("SP%05d", 1 + (r * 9 + member) % db.goods));
+                    w.myFindSP();
+                }
+            },
+            [&] { w.BitBtn1Click(); });
     if (msgs.count()) state.SkipWithError(msgs.last().toStdString().c_str());
     if (!modals.shown().isEmpty()) state.SkipWithError("a lookup dialog opened");
 }
@@ -81,18 +85,30 @@ void lookup(benchmark::State &state, SalesBenchDb &db, bool baseline)
     ui::ScriptedModals modals([](QDialog *) { return 0; });
     TfrmXF_In w;
     measure(
-        state, "lookup", baseline,
-        [&] {
-            w.StringGrid1->moveTo(TfrmXF_In::cCode, 1);
-            w.StringGrid1->setCells(TfrmXF_In::cCode, 1, "KB");
-        },
-        [&] { w.myFindSP(); });
+            state, "lookup", baseline,
+            [&] {
+                w.StringGrid1->moveTo(TfrmXF_In::cCode, 1);
+                w.StringGrid1->setCells(TfrmXF_In::cCode, 1, "KB");
+            },
+            [&] { w.myFindSP(); });
 }
 
-void BM_SaveSale_SmallShop(benchmark::State &s) { saveSale(s, smallShop(), true); }
-void BM_SaveSale_BigShop(benchmark::State &s) { saveSale(s, bigShop(), false); }
-void BM_GoodsLookupByPinyin_SmallShop(benchmark::State &s) { lookup(s, smallShop(), true); }
-void BM_GoodsLookupByPinyin_BigShop(benchmark::State &s) { lookup(s, bigShop(), false); }
+void BM_SaveSale_SmallShop(benchmark::State &s)
+{
+    saveSale(s, smallShop(), true);
+}
+void BM_SaveSale_BigShop(benchmark::State &s)
+{
+    saveSale(s, bigShop(), false);
+}
+void BM_GoodsLookupByPinyin_SmallShop(benchmark::State &s)
+{
+    lookup(s, smallShop(), true);
+}
+void BM_GoodsLookupByPinyin_BigShop(benchmark::State &s)
+{
+    lookup(s, bigShop(), false);
+}
 
 BENCHMARK(BM_SaveSale_SmallShop)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
 BENCHMARK(BM_SaveSale_BigShop)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
@@ -101,4 +117,7 @@ BENCHMARK(BM_GoodsLookupByPinyin_BigShop)->UseManualTime()->Unit(benchmark::kMil
 
 }  // namespace
 
-int main(int argc, char **argv) { return runWindowBenchmarks(argc, argv); }
+int main(int argc, char **argv)
+{
+    return runWindowBenchmarks(argc, argv);
+}

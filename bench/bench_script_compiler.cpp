@@ -10,71 +10,98 @@ namespace {
 using namespace ksbench;
 
 struct Compiled {
-  TksScript Script;
-  Compiled(const char* language, const QString& text) {
-    Script.AddRTTI();
-    Script.SyntaxType = QLatin1String(language);
-    Script.Lines = text.split(QLatin1Char('\n'));
-    if (!Script.Compile()) qFatal("%s: %s", qPrintable(Script.ErrorPos), qPrintable(Script.ErrorMsg));
-  }
-  qint64 Call(const char* fn, int arg) {
-    return Script.CallFunction(QLatin1String(fn), KsValue::MakeList({KsValue(arg)})).ToInt64();
-  }
+    TksScript Script;
+    Compiled(const char *language, const QString &text)
+    {
+        Script.AddRTTI();
+        Script.SyntaxType = QLatin1String(language);
+        Script.Lines = text.split(QLatin1Char('\n'));
+        if (!Script.Compile()) qFatal("%s: %s", qPrintable(Script.ErrorPos), qPrintable(Script.ErrorMsg));
+    }
+    qint64 Call(const char *fn, int arg)
+    {
+        return Script.CallFunction(QLatin1String(fn), KsValue::MakeList({KsValue(arg)})).ToInt64();
+    }
 };
 
-const char* const kPascal =
-    "function fib(n: Integer): Integer;\n"
-    "begin if n < 2 then Result := n else Result := fib(n - 1) + fib(n - 2) end;\n"
-    "function runloop(count: Integer): Integer;\n"
-    "var i, s: Integer;\n"
-    "begin s := 0; for i := 1 to count do s := s + i; Result := s end;\n"
-    "begin end.";
+const char *const kPascal = "function fib(n: Integer): Integer;\n"
+                            "begin if n < 2 then Result := n else Result := fib(n - 1) + fib(n - 2) end;\n"
+                            "function runloop(count: Integer): Integer;\n"
+                            "var i, s: Integer;\n"
+                            "begin s := 0; for i := 1 to count do s := s + i; Result := s end;\n"
+                            "begin end.";
 
-const char* const kJScript =
-    "function fib(n) { if (n < 2) return n; return fib(n - 1) + fib(n - 2); }\n"
-    "function runloop(count) { var s = 0, i; for (i = 1; i <= count; i++) s = s + i; return s; }\n";
+const char *const kJScript =
+        "function fib(n) { if (n < 2) return n; return fib(n - 1) + fib(n - 2); }\n"
+        "function runloop(count) { var s = 0, i; for (i = 1; i <= count; i++) s = s + i; return s; }\n";
 
-const char* const kCpp =
-    "int fib(int n) { if (n < 2) return n; return fib(n - 1) + fib(n - 2); }\n"
-    "int runloop(int count) { int s = 0, i; for (i = 1; i <= count; i++) s = s + i; return s; }\n"
-    "{ }\n";
+const char *const kCpp = "int fib(int n) { if (n < 2) return n; return fib(n - 1) + fib(n - 2); }\n"
+                         "int runloop(int count) { int s = 0, i; for (i = 1; i <= count; i++) s = s + i; return s; }\n"
+                         "{ }\n";
 
-const char* const kBasic =
-    "Function fib(n)\n"
-    "  If n < 2 Then Return n\n"
-    "  Return fib(n - 1) + fib(n - 2)\n"
-    "End Function\n"
-    "Function runloop(count)\n"
-    "  Dim s, i\n"
-    "  s = 0\n"
-    "  For i = 1 To count\n"
-    "    s = s + i\n"
-    "  Next\n"
-    "  Return s\n"
-    "End Function\n";
+const char *const kBasic = "Function fib(n)\n"
+                           "  If n < 2 Then Return n\n"
+                           "  Return fib(n - 1) + fib(n - 2)\n"
+                           "End Function\n"
+                           "Function runloop(count)\n"
+                           "  Dim s, i\n"
+                           "  s = 0\n"
+                           "  For i = 1 To count\n"
+                           "    s = s + i\n"
+                           "  Next\n"
+                           "  Return s\n"
+                           "End Function\n";
 
-void Fib(benchmark::State& state, const char* language, const char* text) {
-  Compiled program(language, QString::fromLatin1(text));
-  Lua lua;
-  const int n = int(state.range(0));
-  Compare(state, [&] { return program.Call("fib", n); }, [&] { return lua.Call("runfib", n); });
+void Fib(benchmark::State &state, const char *language, const char *text)
+{
+    Compiled program(language, QString::fromLatin1(text));
+    Lua lua;
+    const int n = int(state.range(0));
+    Compare(
+            state, [&] { return program.Call("fib", n); }, [&] { return lua.Call("runfib", n); });
 }
 
-void Loop(benchmark::State& state, const char* language, const char* text) {
-  Compiled program(language, QString::fromLatin1(text));
-  Lua lua;
-  const int count = int(state.range(0));
-  Compare(state, [&] { return program.Call("runloop", count); }, [&] { return lua.Call("runloop", count); });
+void Loop(benchmark::State &state, const char *language, const char *text)
+{
+    Compiled program(language, QString::fromLatin1(text));
+    Lua lua;
+    const int count = int(state.range(0));
+    Compare(
+            state, [&] { return program.Call("runloop", count); }, [&] { return lua.Call("runloop", count); });
 }
 
-void BM_PascalFibonacci(benchmark::State& state) { Fib(state, "PascalScript", kPascal); }
-void BM_CppFibonacci(benchmark::State& state) { Fib(state, "C++Script", kCpp); }
-void BM_BasicFibonacci(benchmark::State& state) { Fib(state, "BasicScript", kBasic); }
-void BM_JScriptFibonacci(benchmark::State& state) { Fib(state, "JScript", kJScript); }
-void BM_PascalSummingLoop(benchmark::State& state) { Loop(state, "PascalScript", kPascal); }
-void BM_CppSummingLoop(benchmark::State& state) { Loop(state, "C++Script", kCpp); }
-void BM_BasicSummingLoop(benchmark::State& state) { Loop(state, "BasicScript", kBasic); }
-void BM_JScriptSummingLoop(benchmark::State& state) { Loop(state, "JScript", kJScript); }
+void BM_PascalFibonacci(benchmark::State &state)
+{
+    Fib(state, "PascalScript", kPascal);
+}
+void BM_CppFibonacci(benchmark::State &state)
+{
+    Fib(state, "C++Script", kCpp);
+}
+void BM_BasicFibonacci(benchmark::State &state)
+{
+    Fib(state, "BasicScript", kBasic);
+}
+void BM_JScriptFibonacci(benchmark::State &state)
+{
+    Fib(state, "JScript", kJScript);
+}
+void BM_PascalSummingLoop(benchmark::State &state)
+{
+    Loop(state, "PascalScript", kPascal);
+}
+void BM_CppSummingLoop(benchmark::State &state)
+{
+    Loop(state, "C++Script", kCpp);
+}
+void BM_BasicSummingLoop(benchmark::State &state)
+{
+    Loop(state, "BasicScript", kBasic);
+}
+void BM_JScriptSummingLoop(benchmark::State &state)
+{
+    Loop(state, "JScript", kJScript);
+}
 BENCHMARK(BM_PascalFibonacci)->Arg(25)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CppFibonacci)->Arg(25)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BasicFibonacci)->Arg(25)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -88,43 +115,45 @@ BENCHMARK(BM_JScriptSummingLoop)->Arg(1000000)->UseManualTime()->Unit(benchmark:
 // Counters: compile_ms, ms_per_1000_lines (equal for 1,000 and 100,000
 // lines when compiling is linear), ratio_vs_lua (Lua's compile of the same
 // lines) and ratio_vs_target (100,000 lines should compile in 2 s: at most 1).
-void BM_CompileLines(benchmark::State& state) {
-  const int routines = int(state.range(0)) / 10;
-  QStringList pas, lua;
-  for (int r = 0; r < routines; ++r) {
-    pas << QStringLiteral("function f%1(a: Integer; b: Integer): Integer;").arg(r)
-        << QStringLiteral("var i, s: Integer;") << QStringLiteral("begin") << QStringLiteral("  s := a * 2 + b;")
-        << QStringLiteral("  for i := 1 to b do") << QStringLiteral("    s := s + i * (a - 1);")
-        << QStringLiteral("  if s > 100 then s := s div 2 else s := s + 7;")
-        << QStringLiteral("  Result := s + Length('text %1');").arg(r) << QStringLiteral("end;") << QString();
-    lua << QStringLiteral("function f%1(a, b)").arg(r) << QStringLiteral("local i, s") << QStringLiteral("do")
-        << QStringLiteral("  s = a * 2 + b") << QStringLiteral("  for i = 1, b do")
-        << QStringLiteral("    s = s + i * (a - 1) end") << QStringLiteral("  if s > 100 then s = s // 2 else s = s + 7 end")
-        << QStringLiteral("  return s + #'text %1'").arg(r) << QStringLiteral("end end") << QString();
-  }
-  pas << QStringLiteral("begin end.");
-  const QByteArray luaText = lua.join(QLatin1Char('\n')).toUtf8();
-  Lua baseline;
-  double engineNs = 0, luaNs = 0;
-  for (auto _ : state) {
-    auto t0 = Clock::now();
-    TksScript s;
-    s.AddRTTI();
-    s.Lines = pas;
-    if (!s.Compile()) state.SkipWithError(qPrintable(s.ErrorMsg));
-    auto t1 = Clock::now();
-    if (luaL_loadstring(baseline.L, luaText.constData()) != LUA_OK) state.SkipWithError("lua");
-    lua_pop(baseline.L, 1);
-    auto t2 = Clock::now();
-    engineNs += std::chrono::duration<double, std::nano>(t1 - t0).count();
-    luaNs += std::chrono::duration<double, std::nano>(t2 - t1).count();
-    state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
-  }
-  const double ms = engineNs / 1e6 / double(state.iterations());
-  state.counters["compile_ms"] = benchmark::Counter(ms);
-  state.counters["ms_per_1000_lines"] = benchmark::Counter(ms * 1000.0 / double(state.range(0)));
-  state.counters["ratio_vs_lua"] = benchmark::Counter(luaNs > 0 ? engineNs / luaNs : 0);
-  state.counters["ratio_vs_target"] = benchmark::Counter(ms * 100000.0 / double(state.range(0)) / 2000.0);
+void BM_CompileLines(benchmark::State &state)
+{
+    const int routines = int(state.range(0)) / 10;
+    QStringList pas, lua;
+    for (int r = 0; r < routines; ++r) {
+        pas << QStringLiteral("function f%1(a: Integer; b: Integer): Integer;").arg(r)
+            << QStringLiteral("var i, s: Integer;") << QStringLiteral("begin") << QStringLiteral("  s := a * 2 + b;")
+            << QStringLiteral("  for i := 1 to b do") << QStringLiteral("    s := s + i * (a - 1);")
+            << QStringLiteral("  if s > 100 then s := s div 2 else s := s + 7;")
+            << QStringLiteral("  Result := s + Length('text %1');").arg(r) << QStringLiteral("end;") << QString();
+        lua << QStringLiteral("function f%1(a, b)").arg(r) << QStringLiteral("local i, s") << QStringLiteral("do")
+            << QStringLiteral("  s = a * 2 + b") << QStringLiteral("  for i = 1, b do")
+            << QStringLiteral("    s = s + i * (a - 1) end")
+            << QStringLiteral("  if s > 100 then s = s // 2 else s = s + 7 end")
+            << QStringLiteral("  return s + #'text %1'").arg(r) << QStringLiteral("end end") << QString();
+    }
+    pas << QStringLiteral("begin end.");
+    const QByteArray luaText = lua.join(QLatin1Char('\n')).toUtf8();
+    Lua baseline;
+    double engineNs = 0, luaNs = 0;
+    for (auto _ : state) {
+        auto t0 = Clock::now();
+        TksScript s;
+        s.AddRTTI();
+        s.Lines = pas;
+        if (!s.Compile()) state.SkipWithError(qPrintable(s.ErrorMsg));
+        auto t1 = Clock::now();
+        if (luaL_loadstring(baseline.L, luaText.constData()) != LUA_OK) state.SkipWithError("lua");
+        lua_pop(baseline.L, 1);
+        auto t2 = Clock::now();
+        engineNs += std::chrono::duration<double, std::nano>(t1 - t0).count();
+        luaNs += std::chrono::duration<double, std::nano>(t2 - t1).count();
+        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+    }
+    const double ms = engineNs / 1e6 / double(state.iterations());
+    state.counters["compile_ms"] = benchmark::Counter(ms);
+    state.counters["ms_per_1000_lines"] = benchmark::Counter(ms * 1000.0 / double(state.range(0)));
+    state.counters["ratio_vs_lua"] = benchmark::Counter(luaNs > 0 ? engineNs / luaNs : 0);
+    state.counters["ratio_vs_target"] = benchmark::Counter(ms * 100000.0 / double(state.range(0)) / 2000.0);
 }
 BENCHMARK(BM_CompileLines)->Arg(1000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond);
 

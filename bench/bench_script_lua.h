@@ -14,23 +14,24 @@ namespace ksbench {
 using Clock = std::chrono::steady_clock;
 
 struct Lua {
-  lua_State* L = luaL_newstate();
-  Lua() {
-    luaL_openlibs(L);
-    luaL_dostring(L,
-                  "local function fib(n) if n < 2 then return n else return fib(n - 1) + fib(n - 2) end end\n"
-                  "function runfib(n) return fib(n) end\n"
-                  "function runloop(count) local s = 0 for i = 1, count do s = s + i end return s end\n");
-  }
-  ~Lua() { lua_close(L); }
-  lua_Integer Call(const char* fn, lua_Integer arg) {
-    lua_getglobal(L, fn);
-    lua_pushinteger(L, arg);
-    lua_call(L, 1, 1);
-    lua_Integer r = lua_tointeger(L, -1);
-    lua_pop(L, 1);
-    return r;
-  }
+    lua_State *L = luaL_newstate();
+    Lua()
+    {
+        luaL_openlibs(L);
+        luaL_dostring(L, "local function fib(n) if n < 2 then return n else return fib(n - 1) + fib(n - 2) end end\n"
+                         "function runfib(n) return fib(n) end\n"
+                         "function runloop(count) local s = 0 for i = 1, count do s = s + i end return s end\n");
+    }
+    ~Lua() { lua_close(L); }
+    lua_Integer Call(const char *fn, lua_Integer arg)
+    {
+        lua_getglobal(L, fn);
+        lua_pushinteger(L, arg);
+        lua_call(L, 1, 1);
+        lua_Integer r = lua_tointeger(L, -1);
+        lua_pop(L, 1);
+        return r;
+    }
 };
 
 // The engine may take at most this many times Lua's time.
@@ -39,25 +40,26 @@ constexpr double kTargetRatio = 3.0;
 // Runs both per iteration; counter ratio_vs_lua = engine time / Lua time,
 // ratio_vs_target = that ratio / kTargetRatio (at most 1 meets the target).
 template <class EngineRun, class LuaRun>
-void Compare(benchmark::State& state, EngineRun engine, LuaRun lua) {
-  double engineNs = 0, luaNs = 0;
-  for (auto _ : state) {
-    auto t0 = Clock::now();
-    auto a = engine();
-    auto t1 = Clock::now();
-    auto b = lua();
-    auto t2 = Clock::now();
-    if (qint64(a) != qint64(b)) state.SkipWithError("engine and Lua disagree");
-    benchmark::DoNotOptimize(a);
-    engineNs += std::chrono::duration<double, std::nano>(t1 - t0).count();
-    luaNs += std::chrono::duration<double, std::nano>(t2 - t1).count();
-    state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
-  }
-  state.counters["engine_ms"] = benchmark::Counter(engineNs / 1e6 / double(state.iterations()));
-  state.counters["lua_ms"] = benchmark::Counter(luaNs / 1e6 / double(state.iterations()));
-  const double ratio = luaNs > 0 ? engineNs / luaNs : 0;
-  state.counters["ratio_vs_lua"] = benchmark::Counter(ratio);
-  state.counters["ratio_vs_target"] = benchmark::Counter(ratio / kTargetRatio);
+void Compare(benchmark::State &state, EngineRun engine, LuaRun lua)
+{
+    double engineNs = 0, luaNs = 0;
+    for (auto _ : state) {
+        auto t0 = Clock::now();
+        auto a = engine();
+        auto t1 = Clock::now();
+        auto b = lua();
+        auto t2 = Clock::now();
+        if (qint64(a) != qint64(b)) state.SkipWithError("engine and Lua disagree");
+        benchmark::DoNotOptimize(a);
+        engineNs += std::chrono::duration<double, std::nano>(t1 - t0).count();
+        luaNs += std::chrono::duration<double, std::nano>(t2 - t1).count();
+        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+    }
+    state.counters["engine_ms"] = benchmark::Counter(engineNs / 1e6 / double(state.iterations()));
+    state.counters["lua_ms"] = benchmark::Counter(luaNs / 1e6 / double(state.iterations()));
+    const double ratio = luaNs > 0 ? engineNs / luaNs : 0;
+    state.counters["ratio_vs_lua"] = benchmark::Counter(ratio);
+    state.counters["ratio_vs_target"] = benchmark::Counter(ratio / kTargetRatio);
 }
 
 }  // namespace ksbench

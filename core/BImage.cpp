@@ -57,8 +57,8 @@ void TfrmBImage::BitBtn1Click()
     QString why = in.errorString();
     const QImage picture = data.isEmpty() ? QImage() : vplatform::decodeJpeg(data, &why);
     if (picture.isNull()) {
-        ui::show({QStringLiteral("所选图片无法读取，背景图没有更改！"), ui::appTitle(), ui::Icon::Warning, ui::Buttons::Ok,
-                  source + QLatin1Char('\n') + why},
+        ui::show({QStringLiteral("所选图片无法读取，背景图没有更改！"), ui::appTitle(), ui::Icon::Warning,
+                  ui::Buttons::Ok, source + QLatin1Char('\n') + why},
                  this);
         return;
     }

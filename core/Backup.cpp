@@ -70,8 +70,9 @@ TfrmBackup::~TfrmBackup()
 void TfrmBackup::BitBtn3Click()
 {
     const QString folder = velmora::chooseFolder(this, QStringLiteral("选择备份路径："));
-    Edit1->setText(folder.isEmpty() ? QString()
-                                    : QDir::toNativeSeparators(QDir(folder).filePath(myLoginDate + QStringLiteral(".edb"))));
+    Edit1->setText(folder.isEmpty()
+                           ? QString()
+                           : QDir::toNativeSeparators(QDir(folder).filePath(myLoginDate + QStringLiteral(".edb"))));
 }
 
 void TfrmBackup::BitBtn1Click()
@@ -107,7 +108,7 @@ TfrmRecover::~TfrmRecover()
 void TfrmRecover::BitBtn3Click()
 {
     Edit1->setText(QDir::toNativeSeparators(
-        velmora::chooseOpenFile(this, QStringLiteral("打开数据备份文件"), QStringLiteral("EDB文件 (*.edb)"))));
+            velmora::chooseOpenFile(this, QStringLiteral("打开数据备份文件"), QStringLiteral("EDB文件 (*.edb)"))));
 }
 
 void TfrmRecover::BitBtn1Click()

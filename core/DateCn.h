@@ -21,20 +21,20 @@ constexpr int LunarTableYears = LunarLastYear - LunarFirstYear + 1;
 extern const unsigned char LunarYearTable[LunarTableYears][4];
 
 // Day number within the Gregorian year, 1 January = 1 (0 for an invalid date).
-int GetDayOfYear(const QDate& date);
+int GetDayOfYear(const QDate &date);
 
 // Lunar date code of a Gregorian date.
-int GetLunarDate(const QDate& date);
+int GetLunarDate(const QDate &date);
 
 // "正月" .. "腊月" for an ordinary month, "闰正" .. "闰腊" for a leap month,
 // "" outside the table.
-QString GetLunarMonthText(const QDate& date);
+QString GetLunarMonthText(const QDate &date);
 
 // "初一" .. "三十", "" outside the table.
-QString GetLunarDayText(const QDate& date);
+QString GetLunarDayText(const QDate &date);
 
 // Month text followed by day text ("腊月初七", "闰四初五"), "" outside the table.
-QString GetLunarDateText(const QDate& date);
+QString GetLunarDateText(const QDate &date);
 
 // Texts of a lunar date code (as returned by GetLunarDate), "" for code 0.
 QString LunarMonthText(int code);
@@ -44,4 +44,4 @@ QString LunarDateText(int code);
 // Lunar "MM-DD" of a date written "yyyy-mm-dd" (a leap month gives the number
 // of its ordinary month); "" unless the text is a valid ten-character date
 // inside the table's years.
-QString myNL5(const QString& dateText);
+QString myNL5(const QString &dateText);

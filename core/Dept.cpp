@@ -45,7 +45,8 @@ TfrmDept::TfrmDept(QWidget *parent) : ui::Form(parent)
     CheckBox7 = box("支持负库存");
     CheckBox8 = box("唯一商品");
     auto *switches = new QGridLayout(GroupBox2);
-    const QCheckBox *order[8] = {CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5, CheckBox6, CheckBox7, CheckBox8};
+    const QCheckBox *order[8] = {CheckBox1, CheckBox2, CheckBox3, CheckBox4,
+                                 CheckBox5, CheckBox6, CheckBox7, CheckBox8};
     for (int i = 0; i < 8; ++i) switches->addWidget(const_cast<QCheckBox *>(order[i]), i / 4, i % 4);
 
     GroupBox3 = new QGroupBox(QStringLiteral("默认项设置"), this);
@@ -58,8 +59,8 @@ TfrmDept::TfrmDept(QWidget *parent) : ui::Form(parent)
     DBLookupComboBox6 = lookup();
     auto *defaults = new QGridLayout(GroupBox3);
     const std::pair<const char *, ui::LookupComboBox *> rows[6] = {
-        {"会员性别：", DBLookupComboBox2}, {"会员分类：", DBLookupComboBox1}, {"商品分类：", DBLookupComboBox3},
-        {"员工姓名：", DBLookupComboBox4}, {"收款方式：", DBLookupComboBox5}, {"收  款  人：", DBLookupComboBox6},
+            {"会员性别：", DBLookupComboBox2}, {"会员分类：", DBLookupComboBox1}, {"商品分类：", DBLookupComboBox3},
+            {"员工姓名：", DBLookupComboBox4}, {"收款方式：", DBLookupComboBox5}, {"收  款  人：", DBLookupComboBox6},
     };
     for (int i = 0; i < 6; ++i) {
         auto *label = new QLabel(QString::fromUtf8(rows[i].first), GroupBox3);
@@ -111,8 +112,8 @@ void TfrmDept::FormShow()
     Edit3->setText(text("theAdd"));
     Edit4->setText(text("theGG"));
     const std::pair<QCheckBox *, const char *> bits[8] = {
-        {CheckBox1, "thePDJ"}, {CheckBox2, "thePXP"}, {CheckBox3, "theJFQL"}, {CheckBox4, "theKC"},
-        {CheckBox5, "thePJH"}, {CheckBox6, "thePTH"}, {CheckBox7, "theFKC"},  {CheckBox8, "theWY"},
+            {CheckBox1, "thePDJ"}, {CheckBox2, "thePXP"}, {CheckBox3, "theJFQL"}, {CheckBox4, "theKC"},
+            {CheckBox5, "thePJH"}, {CheckBox6, "thePTH"}, {CheckBox7, "theFKC"},  {CheckBox8, "theWY"},
     };
     for (const auto &[box, column] : bits) box->setChecked(velmora::isOn(text(column)));
     DBLookupComboBox2->setText(text("theSex"));
@@ -146,42 +147,47 @@ bool filled(QLineEdit *edit, const char *name)
 
 void TfrmDept::BitBtn1Click()
 {
-    if (!filled(Edit1, "本店名称") || !filled(Edit2, "联系电话") || !filled(Edit3, "联系地址") || !filled(Edit4, "广告信息"))
+    if (!filled(Edit1, "本店名称") || !filled(Edit2, "联系电话") || !filled(Edit3, "联系地址") ||
+        !filled(Edit4, "广告信息"))
         return;
     auto bit = [](const QCheckBox *b) { return qint64(b->isChecked() ? 1 : 0); };
     auto values = [&](Statement s) {
         return s.text("name", Edit1->text())
-            .text("phone", Edit2->text())
-            .text("address", Edit3->text())
-            .text("notice", Edit4->text())
-            .integer("pdj", bit(CheckBox1))
-            .integer("pxp", bit(CheckBox2))
-            .integer("jfql", bit(CheckBox3))
-            .text("sex", DBLookupComboBox2->Text())
-            .text("mtype", DBLookupComboBox1->Text())
-            .integer("kc", bit(CheckBox4))
-            .integer("pjh", bit(CheckBox5))
-            .integer("pth", bit(CheckBox6))
-            .integer("fkc", bit(CheckBox7))
-            .integer("wy", bit(CheckBox8))
-            .text("stype", DBLookupComboBox3->Text())
-            .text("worker", DBLookupComboBox4->Text())
-            .text("smtype", DBLookupComboBox5->Text())
-            .text("skr", DBLookupComboBox6->Text());
+                .text("phone", Edit2->text())
+                .text("address", Edit3->text())
+                .text("notice", Edit4->text())
+                .integer("pdj", bit(CheckBox1))
+                .integer("pxp", bit(CheckBox2))
+                .integer("jfql", bit(CheckBox3))
+                .text("sex", DBLookupComboBox2->Text())
+                .text("mtype", DBLookupComboBox1->Text())
+                .integer("kc", bit(CheckBox4))
+                .integer("pjh", bit(CheckBox5))
+                .integer("pth", bit(CheckBox6))
+                .integer("fkc", bit(CheckBox7))
+                .integer("wy", bit(CheckBox8))
+                .text("stype", DBLookupComboBox3->Text())
+                .text("worker", DBLookupComboBox4->Text())
+                .text("smtype", DBLookupComboBox5->Text())
+                .text("skr", DBLookupComboBox6->Text());
     };
     vdb::Connection &c = db();
     {
         vdb::Transaction tx(c);
-        const int changed = values(Statement(
-            "Update SDept Set theName=:name, thePhone=:phone, theAdd=:address, theGG=:notice, thePDJ=:pdj, "
-            "thePXP=:pxp, theJFQL=:jfql, theSex=:sex,theMType=:mtype,theKC=:kc,thePJH=:pjh,thePTH=:pth,theFKC=:fkc,"
-            "theWY=:wy,theSType=:stype,theSWorker=:worker,theSMType=:smtype,theSKR=:skr ")).run(c);
+        const int changed =
+                values(Statement("Update SDept Set theName=:name, thePhone=:phone, theAdd=:address, theGG=:notice, "
+                                 "thePDJ=:pdj, "
+                                 "thePXP=:pxp, theJFQL=:jfql, "
+                                 "theSex=:sex,theMType=:mtype,theKC=:kc,thePJH=:pjh,thePTH=:pth,theFKC=:fkc,"
+                                 "theWY=:wy,theSType=:stype,theSWorker=:worker,theSMType=:smtype,theSKR=:skr "))
+                        .run(c);
         // The settings are one row; a table left without it gets it back.
         if (changed == 0)
             values(Statement("Insert into SDept (theName,thePhone,theAdd,theGG,thePDJ,thePXP,theJFQL,theSex,theMType,"
                              "theKC,thePJH,thePTH,theFKC,theWY,theSType,theSWorker,theSMType,theSKR) Values (:name,"
                              ":phone,:address,:notice,:pdj,:pxp,:jfql,:sex,:mtype,:kc,:pjh,:pth,:fkc,:wy,:stype,"
-                             ":worker,:smtype,:skr)")).run(c);
+                             ":worker,:smtype,:skr)"))
+                    .run(c);
         tx.commit();
     }
     // The running program takes the new settings at once (receipts, documents, menus).

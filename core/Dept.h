@@ -11,7 +11,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace ui { class LookupComboBox; }
+namespace ui {
+class LookupComboBox;
+}
 
 class TfrmDept : public ui::Form {
     Q_OBJECT
@@ -29,7 +31,7 @@ public:
     QLineEdit *Edit1, *Edit2, *Edit3, *Edit4;
     QCheckBox *CheckBox1, *CheckBox2, *CheckBox3, *CheckBox4, *CheckBox5, *CheckBox6, *CheckBox7, *CheckBox8;
     ui::LookupComboBox *DBLookupComboBox1, *DBLookupComboBox2, *DBLookupComboBox3, *DBLookupComboBox4,
-        *DBLookupComboBox5, *DBLookupComboBox6;
+            *DBLookupComboBox5, *DBLookupComboBox6;
     QPushButton *BitBtn1, *BitBtn2;
 };
 

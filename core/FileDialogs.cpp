@@ -12,9 +12,15 @@ ScriptedFileDialogs *&scripted()
 }
 }  // namespace
 
-ScriptedFileDialogs::ScriptedFileDialogs() : m_previous(scripted()) { scripted() = this; }
+ScriptedFileDialogs::ScriptedFileDialogs() : m_previous(scripted())
+{
+    scripted() = this;
+}
 
-ScriptedFileDialogs::~ScriptedFileDialogs() { scripted() = m_previous; }
+ScriptedFileDialogs::~ScriptedFileDialogs()
+{
+    scripted() = m_previous;
+}
 
 QString ScriptedFileDialogs::take(const QString &caption, const QString &filter)
 {

@@ -7,14 +7,14 @@
 
 // Flags of the options argument.
 enum PYCodeOption {
-    PYFullSyllables = 1, // whole syllables instead of initials
-    PYMarkUnknown = 2,   // "?" for a double-byte character that yields nothing
-    PYKeepAll = 4,       // keep every single-byte character, not only digits and letters
+    PYFullSyllables = 1,  // whole syllables instead of initials
+    PYMarkUnknown = 2,    // "?" for a double-byte character that yields nothing
+    PYKeepAll = 4,        // keep every single-byte character, not only digits and letters
 };
 
 constexpr int PYSyllableCount = 405;
-constexpr int PYIndexRows = 126;      // lead bytes 0x81-0xFE
-constexpr int PYIndexRowLength = 191; // trail bytes 0x40-0xFE
+constexpr int PYIndexRows = 126;       // lead bytes 0x81-0xFE
+constexpr int PYIndexRowLength = 191;  // trail bytes 0x40-0xFE
 
 // Lowercase toneless syllables numbered from 1 ("ü" written "v"); entry 0 is "".
 extern const char PYSyllables[PYSyllableCount + 1][7];
@@ -27,11 +27,11 @@ int PYSyllableOf(unsigned char lead, unsigned char trail);
 
 // Code of a GBK text.  A negative options value gives ""; the result holds at
 // most maxLength characters.
-void MakePYCodeGBK(QByteArrayView gbk, int options, int maxLength, QString& result);
+void MakePYCodeGBK(QByteArrayView gbk, int options, int maxLength, QString &result);
 
 // Code of a text, converted to GBK first; a character GBK lacks counts as a
 // double-byte character without reading ("?" under PYMarkUnknown).
-void MakePYCode(const QString& text, int options, int maxLength, QString& result);
+void MakePYCode(const QString &text, int options, int maxLength, QString &result);
 
 // The form every window uses: initials, "?" for unknown characters, at most 255.
-QString MakePYCode(const QString& text, int options = PYMarkUnknown, int maxLength = 255);
+QString MakePYCode(const QString &text, int options = PYMarkUnknown, int maxLength = 255);

@@ -68,7 +68,10 @@ bool splitDate(const QString &text, int *y, int *m, int *d)
     return true;
 }
 
-QString twoDigits(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
+QString twoDigits(int n)
+{
+    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+}
 
 vdb::Query &openSql(vdb::Query &q, const QString &sql)
 {
@@ -256,7 +259,7 @@ void TfrmImport::BitBtn2Click()
     const QStringList missing = sheet().missingHeaders(m_layout.headers);
     if (!missing.isEmpty()) {
         ui::showMessage(QStringLiteral("EXCEL表格缺少以下列：") + missing.join(QStringLiteral("、")) +
-                            QStringLiteral("\n请按提示修改表格头部后重新打开，没有导入任何数据。"),
+                                QStringLiteral("\n请按提示修改表格头部后重新打开，没有导入任何数据。"),
                         this);
         return;
     }
@@ -300,15 +303,20 @@ QString TfrmImport::nextNumber(const std::function<QString()> &draw, int prefixL
     }
     const int width = int(m_drawn.size()) - prefixLength;
     return m_drawn.left(prefixLength) +
-           QStringLiteral("%1").arg(m_drawn.mid(prefixLength).toLongLong() + m_importedSince, width, 10, QLatin1Char('0'));
+           QStringLiteral("%1").arg(m_drawn.mid(prefixLength).toLongLong() + m_importedSince, width, 10,
+                                    QLatin1Char('0'));
 }
 
-QString TfrmImport::text(int row, const QString &header) const { return sheet().value(row, header).trimmed(); }
+QString TfrmImport::text(int row, const QString &header) const
+{
+    return sheet().value(row, header).trimmed();
+}
 
 void TfrmImport::stop(int row, const QString &header, const QString &why) const
 {
-    throw RowStop{QStringLiteral("第 %1 行“%2”列（%3）").arg(sheet().rowNumber(row)).arg(header,
-                                                                                    sheet().cellName(row, sheet().column(header))) +
+    throw RowStop{QStringLiteral("第 %1 行“%2”列（%3）")
+                          .arg(sheet().rowNumber(row))
+                          .arg(header, sheet().cellName(row, sheet().column(header))) +
                   why};
 }
 
@@ -326,7 +334,8 @@ QString TfrmImport::solarDate(int row, const QString &header) const
     if (t.isEmpty()) return t;
     int y, m, d;
     const QDate date = splitDate(t, &y, &m, &d) ? QDate(y, m, d) : QDate();
-    if (!date.isValid()) stop(row, header, QStringLiteral("的内容“") + t + QStringLiteral("”不是有效的日期（应为 年-月-日）。"));
+    if (!date.isValid())
+        stop(row, header, QStringLiteral("的内容“") + t + QStringLiteral("”不是有效的日期（应为 年-月-日）。"));
     return date.toString(velmora::kDateFormat);
 }
 
@@ -345,20 +354,23 @@ QString TfrmImport::lunarDate(int row, const QString &header, const QString &sol
     }
     if (v.size() != 3 || len[0] != 4 || len[1] > 2 || len[2] > 2 || v[1] < 1 || v[1] > 12 || v[2] < 1 || v[2] > 30)
         stop(row, header,
-             QStringLiteral("的内容“") + t + QStringLiteral("”不是有效的农历日期（应为 年-月-日 或 月-日，月 1-12，日 1-30）。"));
+             QStringLiteral("的内容“") + t +
+                     QStringLiteral("”不是有效的农历日期（应为 年-月-日 或 月-日，月 1-12，日 1-30）。"));
     return QString::number(v[0]) + '-' + twoDigits(v[1]) + '-' + twoDigits(v[2]);
 }
 
 // ---------------------------------------------------------------- members
 
 TfrmIn_M::TfrmIn_M(QWidget *parent)
-    : TfrmImport({QStringLiteral("会员导入"), QStringLiteral("会员"),
-                  kHintStart + QStringLiteral("卡号、姓名、性别、公历生日、农历生日、联系方式、联系地址、积分、账户余额"),
-                  {QStringLiteral("会员卡号"), QStringLiteral("会员姓名"), QStringLiteral("性别"), QStringLiteral("公历生日"),
-                   QStringLiteral("农历生日"), QStringLiteral("联系方式"), QStringLiteral("联系地址"), QStringLiteral("积分"),
-                   QStringLiteral("账户余额")},
-                  {80, 100, 40, 80, 80, 120, 160, 60, 60}},
-                 parent)
+    : TfrmImport(
+              {QStringLiteral("会员导入"),
+               QStringLiteral("会员"),
+               kHintStart + QStringLiteral("卡号、姓名、性别、公历生日、农历生日、联系方式、联系地址、积分、账户余额"),
+               {QStringLiteral("会员卡号"), QStringLiteral("会员姓名"), QStringLiteral("性别"),
+                QStringLiteral("公历生日"), QStringLiteral("农历生日"), QStringLiteral("联系方式"),
+                QStringLiteral("联系地址"), QStringLiteral("积分"), QStringLiteral("账户余额")},
+               {80, 100, 40, 80, 80, 120, 160, 60, 60}},
+              parent)
 {
     GroupBox3 = new QGroupBox(QStringLiteral("会员类型"), this);
     DBLookupComboBox1 = new ui::LookupComboBox(GroupBox3);
@@ -429,14 +441,15 @@ TfrmImport::RowResult TfrmIn_M::importRow(int row)
 // ---------------------------------------------------------------- goods
 
 TfrmIn_S::TfrmIn_S(QWidget *parent)
-    : TfrmImport({QStringLiteral("商品导入"), QStringLiteral("商品"),
+    : TfrmImport({QStringLiteral("商品导入"),
+                  QStringLiteral("商品"),
                   kHintStart + QStringLiteral("商品分类、商品编码、商品名称、单位、单价、成本、库存数量、备注"),
-                  {QStringLiteral("商品分类"), QStringLiteral("商品编码"), QStringLiteral("商品名称"), QStringLiteral("单位"),
-                   QStringLiteral("单价"), QStringLiteral("成本"), QStringLiteral("库存数量"), QStringLiteral("备注")},
+                  {QStringLiteral("商品分类"), QStringLiteral("商品编码"), QStringLiteral("商品名称"),
+                   QStringLiteral("单位"), QStringLiteral("单价"), QStringLiteral("成本"), QStringLiteral("库存数量"),
+                   QStringLiteral("备注")},
                   {100, 100, 160, 60, 80, 80, 60, 100}},
                  parent)
-{
-}
+{}
 
 TfrmImport::RowResult TfrmIn_S::importRow(int row)
 {
@@ -461,7 +474,8 @@ TfrmImport::RowResult TfrmIn_S::importRow(int row)
 
     mySql = QStringLiteral("Select ID from SType Where theName='") + sqlText(category) + "'";
     // A new category starts with each member type's own discount and ratio.
-    if (openSql(q, mySql).IsEmpty()) velmora::insertCategory(*frmDM->ADOConnection1(), category, QString(), QStringLiteral("是"));
+    if (openSql(q, mySql).IsEmpty())
+        velmora::insertCategory(*frmDM->ADOConnection1(), category, QString(), QStringLiteral("是"));
     velmora::insertGoods(*frmDM->ADOConnection1(), {category, code, name, unit, remark, py, price, cost, stock, kc});
     return RowResult::Imported;
 }
@@ -469,14 +483,14 @@ TfrmImport::RowResult TfrmIn_S::importRow(int row)
 // ---------------------------------------------------------------- suppliers
 
 TfrmIn_G::TfrmIn_G(QWidget *parent)
-    : TfrmImport({QStringLiteral("供应商导入"), QStringLiteral("供应商"),
+    : TfrmImport({QStringLiteral("供应商导入"),
+                  QStringLiteral("供应商"),
                   kHintStart + QStringLiteral("供应商、联系人、联系电话、联系地址、备注"),
-                  {QStringLiteral("供应商"), QStringLiteral("联系人"), QStringLiteral("联系电话"), QStringLiteral("联系地址"),
-                   QStringLiteral("备注")},
+                  {QStringLiteral("供应商"), QStringLiteral("联系人"), QStringLiteral("联系电话"),
+                   QStringLiteral("联系地址"), QStringLiteral("备注")},
                   {160, 100, 160, 160, 100}},
                  parent)
-{
-}
+{}
 
 TfrmImport::RowResult TfrmIn_G::importRow(int row)
 {
@@ -486,10 +500,10 @@ TfrmImport::RowResult TfrmIn_G::importRow(int row)
     vdb::Query q;
     mySql = QStringLiteral("select ID from SSup Where theName='") + sqlText(name) + "' and theDel='否'";
     if (!openSql(q, mySql).IsEmpty()) return RowResult::Skipped;
-    mySql = QStringLiteral("Insert InTo SSup(theName,thePro,thePhone,theAdd,Remark,theDel,thePY) Values('") + sqlText(name) +
-            "','" + sqlText(text(row, QStringLiteral("联系人"))) + "','" + sqlText(text(row, QStringLiteral("联系电话"))) +
-            "','" + sqlText(text(row, QStringLiteral("联系地址"))) + "','" + sqlText(text(row, QStringLiteral("备注"))) +
-            "','否','" + sqlText(py) + "')";
+    mySql = QStringLiteral("Insert InTo SSup(theName,thePro,thePhone,theAdd,Remark,theDel,thePY) Values('") +
+            sqlText(name) + "','" + sqlText(text(row, QStringLiteral("联系人"))) + "','" +
+            sqlText(text(row, QStringLiteral("联系电话"))) + "','" + sqlText(text(row, QStringLiteral("联系地址"))) +
+            "','" + sqlText(text(row, QStringLiteral("备注"))) + "','否','" + sqlText(py) + "')";
     execute(mySql);
     return RowResult::Imported;
 }

@@ -22,7 +22,9 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTableView;
-namespace ui { class LookupComboBox; }
+namespace ui {
+class LookupComboBox;
+}
 
 // Shown while a workbook is read: the reading runs on a thread of its own,
 // so the program keeps answering, and "取消" (or Esc) stops it.
@@ -30,9 +32,9 @@ class TfrmReading : public ui::Form {
     Q_OBJECT
 public:
     explicit TfrmReading(const QString &fileName, QWidget *parent = nullptr);
-    QLabel *Label1 = nullptr;             // 正在读取 ...
+    QLabel *Label1 = nullptr;  // 正在读取 ...
     QProgressBar *ProgressBar1 = nullptr;
-    QPushButton *BitBtn1 = nullptr;       // 取消
+    QPushButton *BitBtn1 = nullptr;  // 取消
 
     using Reader = std::function<excel::ReadResult(const excel::ReadProgress &)>;
     // Shows the window, runs read on a worker thread and returns its result
@@ -88,11 +90,11 @@ public:
 
 protected:
     struct Layout {
-        QString caption;        // window caption
-        QString what;           // "会员" in "成功导入 会员 数据 n 条！"
+        QString caption;  // window caption
+        QString what;     // "会员" in "成功导入 会员 数据 n 条！"
         QString hint;
-        QStringList headers;    // every header the import reads
-        QList<int> widths;      // grid column widths
+        QStringList headers;  // every header the import reads
+        QList<int> widths;    // grid column widths
     };
     TfrmImport(const Layout &layout, QWidget *parent);
     // Room for the member window's type box, between the data and the buttons.
@@ -125,7 +127,7 @@ protected:
 
 private:
     Layout m_layout;
-    QString m_drawn;     // the number the data module gave, "" before
+    QString m_drawn;  // the number the data module gave, "" before
     int m_importedSince = 0;
 };
 

@@ -173,9 +173,15 @@ const vdb::Query &PagedModel::page(int row) const
     return *it->second;
 }
 
-int PagedModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_rows; }
+int PagedModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
 
-int PagedModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : int(m_names.size()); }
+int PagedModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_names.size());
+}
 
 int PagedModel::fieldIndex(const QString &name) const
 {
@@ -200,7 +206,8 @@ QVariant PagedModel::data(const QModelIndex &index, int role) const
     if (role == Qt::DisplayRole) return text(index.row(), index.column());
     if (role == Qt::TextAlignmentRole) {
         const auto k = m_kinds.at(size_t(index.column()));
-        const bool numeric = k == vdb::Query::Kind::Number || k == vdb::Query::Kind::Money || k == vdb::Query::Kind::Integer;
+        const bool numeric =
+                k == vdb::Query::Kind::Number || k == vdb::Query::Kind::Money || k == vdb::Query::Kind::Integer;
         return int((numeric ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
     return {};
@@ -242,7 +249,10 @@ std::map<QString, CardOpener> &cardOpeners()
 
 }  // namespace
 
-void registerCardWindow(const QString &key, CardOpener open) { cardOpeners()[key] = std::move(open); }
+void registerCardWindow(const QString &key, CardOpener open)
+{
+    cardOpeners()[key] = std::move(open);
+}
 
 CardOpener cardWindow(const QString &key)
 {
@@ -257,9 +267,15 @@ QString TListFrame::exportFolder()
     return docs.isEmpty() ? QDir::homePath() : docs;
 }
 
-void TListFrame::setExportFolder(const QString &folder) { g_exportFolder = folder; }
+void TListFrame::setExportFolder(const QString &folder)
+{
+    g_exportFolder = folder;
+}
 
-void TListFrame::setExportOpener(std::function<void(const QString &)> open) { g_exportOpener = std::move(open); }
+void TListFrame::setExportOpener(std::function<void(const QString &)> open)
+{
+    g_exportOpener = std::move(open);
+}
 
 TListFrame::TListFrame(QWidget *parent) : ui::Form(parent)
 {
@@ -386,12 +402,15 @@ void TListFrame::addFilter(QCheckBox *box, std::initializer_list<QWidget *> valu
 {
     auto tick = [box] { box->setChecked(true); };
     for (QWidget *v : values) {
-        if (auto *e = qobject_cast<QLineEdit *>(v)) connect(e, &QLineEdit::textEdited, box, tick);
-        else if (auto *d = qobject_cast<QDateEdit *>(v)) connect(d, &QDateEdit::dateChanged, box, tick);
+        if (auto *e = qobject_cast<QLineEdit *>(v))
+            connect(e, &QLineEdit::textEdited, box, tick);
+        else if (auto *d = qobject_cast<QDateEdit *>(v))
+            connect(d, &QDateEdit::dateChanged, box, tick);
         else if (auto *l = qobject_cast<ui::LookupComboBox *>(v)) {
             connect(l, &ui::LookupComboBox::Click, box, tick);
             connect(l, qOverload<int>(&QComboBox::activated), box, tick);
-        } else if (auto *c = qobject_cast<QComboBox *>(v)) connect(c, qOverload<int>(&QComboBox::activated), box, tick);
+        } else if (auto *c = qobject_cast<QComboBox *>(v))
+            connect(c, qOverload<int>(&QComboBox::activated), box, tick);
     }
     m_filters.push_back({box, std::move(clause)});
 }
@@ -442,7 +461,8 @@ void TListFrame::Ref()
     if (m_spec.totals.isEmpty()) {
         ADOQuery2.OpenSql(QStringLiteral("select count(*) ") + tail, m_where.values());
     } else {
-        const QString sums = m_spec.totals.mid(m_spec.totals.indexOf(QStringLiteral("select "), 0, Qt::CaseInsensitive) + 7);
+        const QString sums =
+                m_spec.totals.mid(m_spec.totals.indexOf(QStringLiteral("select "), 0, Qt::CaseInsensitive) + 7);
         ADOQuery2.OpenSql(QStringLiteral("select count(*), ") + sums + " " + tail, m_where.values());
     }
     Rows.open(c, listSql(), int(ADOQuery2.FieldByIndex(0).AsInteger()), m_where.values());
@@ -530,8 +550,10 @@ QString TListFrame::BitBtn3Click()
         ui::showMessage(r.message.isEmpty() ? QString::fromUtf8(excel::kCannotCreateXls) : r.message, this);
         return {};
     }
-    if (g_exportOpener) g_exportOpener(r.path);
-    else excel::openWithDefaultApplication(r.path);
+    if (g_exportOpener)
+        g_exportOpener(r.path);
+    else
+        excel::openWithDefaultApplication(r.path);
     return r.path;
 }
 

@@ -32,7 +32,9 @@ class QMenu;
 class QTableView;
 class QVBoxLayout;
 class TfrmDM;
-namespace ui { class LookupComboBox; }
+namespace ui {
+class LookupComboBox;
+}
 
 namespace velmora {
 
@@ -63,12 +65,12 @@ private:
 //   count:  "select count(*) " + from + ...
 //   totals: totals + " " + from + " " + where + ListWhere
 struct ListSpec {
-    QString select;    // "select theNum as 会员卡号, ..." (aliases are the grid's titles)
-    QString from;      // "from Member"
-    QString where;     // "Where (theDel='否')"
-    QString order;     // "order by ID desc"
-    QString tieBreak;  // a unique key that keeps a title sort stable ("ID")
-    QString totals;    // "select sum(theJF) as 积分, ..."; empty: none
+    QString select;      // "select theNum as 会员卡号, ..." (aliases are the grid's titles)
+    QString from;        // "from Member"
+    QString where;       // "Where (theDel='否')"
+    QString order;       // "order by ID desc"
+    QString tieBreak;    // a unique key that keeps a title sort stable ("ID")
+    QString totals;      // "select sum(theJF) as 积分, ..."; empty: none
     QString countLabel;  // "会员数量："
     // Bottom labels: caption and the totals field it shows.
     std::vector<std::pair<QString, QString>> totalLabels;

@@ -47,7 +47,10 @@ void registerWindow(WindowRow row)
         rows().push_back(std::move(row));
 }
 
-const WindowRow *findWindow(const QString &key) { return rowOf(key); }
+const WindowRow *findWindow(const QString &key)
+{
+    return rowOf(key);
+}
 
 const excel::ExportLayout *exportLayout(const QString &window)
 {
@@ -96,12 +99,24 @@ Opener findOpener(const QString &key)
     return r ? r->opener : Opener();
 }
 
-void registerBirthdayReminder(BirthdayReminder hook) { birthdayHook() = std::move(hook); }
+void registerBirthdayReminder(BirthdayReminder hook)
+{
+    birthdayHook() = std::move(hook);
+}
 
-void registerAnniversaryReminder(AnniversaryReminder hook) { anniversaryHook() = std::move(hook); }
+void registerAnniversaryReminder(AnniversaryReminder hook)
+{
+    anniversaryHook() = std::move(hook);
+}
 
-BirthdayReminder birthdayReminder() { return birthdayHook(); }
+BirthdayReminder birthdayReminder()
+{
+    return birthdayHook();
+}
 
-AnniversaryReminder anniversaryReminder() { return anniversaryHook(); }
+AnniversaryReminder anniversaryReminder()
+{
+    return anniversaryHook();
+}
 
 }  // namespace velmora

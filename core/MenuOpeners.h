@@ -45,8 +45,8 @@ enum ItemCondition : unsigned {
 struct WindowRow {
     QString key;
     unsigned conditions = 0;
-    bool *openFlag = nullptr;  // a list window's open flag; nullptr for a modal window
-    Opener opener;             // empty while the window is not part of the program
+    bool *openFlag = nullptr;                   // a list window's open flag; nullptr for a modal window
+    Opener opener;                              // empty while the window is not part of the program
     std::optional<excel::ExportLayout> layout;  // what a list window exports
 };
 

@@ -95,9 +95,9 @@ void TfrmNameList::BitBtn2Click()
 void TfrmNameList::insertRow(vdb::Connection &c, const QString &name, const QString &remark)
 {
     Statement(QStringLiteral("Insert into ") + m_setup.table + "(theName,Remark,theState) Values(:name,:remark,'启用')")
-        .text("name", name)
-        .text("remark", remark)
-        .run(c);
+            .text("name", name)
+            .text("remark", remark)
+            .run(c);
 }
 
 void TfrmNameList::deleteRow(vdb::Connection &c, const QString &id)
@@ -121,8 +121,14 @@ void TfrmNameList::setState(const QString &state, const QString &action)
     Ref();
 }
 
-void TfrmNameList::Q1Click() { setState(QStringLiteral("启用"), QStringLiteral("启用")); }
-void TfrmNameList::T1Click() { setState(QStringLiteral("停用"), QStringLiteral("停用")); }
+void TfrmNameList::Q1Click()
+{
+    setState(QStringLiteral("启用"), QStringLiteral("启用"));
+}
+void TfrmNameList::T1Click()
+{
+    setState(QStringLiteral("停用"), QStringLiteral("停用"));
+}
 
 void TfrmNameList::D1Click()
 {
@@ -144,13 +150,13 @@ void TfrmNameList::D1Click()
 // ---------------------------------------------------------------- the three lists
 
 TfrmWorker::TfrmWorker(QWidget *parent)
-    : TfrmNameList({QStringLiteral("SWorker"), QStringLiteral("员工管理"), QStringLiteral("员工信息"),
-                    QStringLiteral("员工姓名："), QStringLiteral("备        注："), QStringLiteral("员工姓名"),
-                    QStringLiteral("员工信息"), 12,
-                    QStringLiteral("select theName as 员工姓名,Remark as 备注,") + "theState as 状态,ID" +
-                        " from SWorker",
-                    -1, true, false, true},
-                   parent)
+    : TfrmNameList(
+              {QStringLiteral("SWorker"), QStringLiteral("员工管理"), QStringLiteral("员工信息"),
+               QStringLiteral("员工姓名："), QStringLiteral("备        注："), QStringLiteral("员工姓名"),
+               QStringLiteral("员工信息"), 12,
+               QStringLiteral("select theName as 员工姓名,Remark as 备注,") + "theState as 状态,ID" + " from SWorker",
+               -1, true, false, true},
+              parent)
 {
     frmWorker = this;
 }
@@ -165,7 +171,7 @@ TfrmSMType::TfrmSMType(QWidget *parent)
                     QStringLiteral("收付款方式："), QStringLiteral("备            注："), QStringLiteral("收付款方式"),
                     QStringLiteral("收付款方式"), 10,
                     QStringLiteral("select theName as 收付款方式,") + "Remark as 备注," + "theState as 状态,ID" +
-                        " from SMType",
+                            " from SMType",
                     1, true, true, true},
                    parent)
 {
@@ -195,5 +201,8 @@ TfrmSSex::~TfrmSSex()
 
 void TfrmSSex::insertRow(vdb::Connection &c, const QString &name, const QString &remark)
 {
-    Statement("Insert into SSex(theName,Remark) Values(:name, :remark)").text("name", name).text("remark", remark).run(c);
+    Statement("Insert into SSex(theName,Remark) Values(:name, :remark)")
+            .text("name", name)
+            .text("remark", remark)
+            .run(c);
 }

@@ -20,16 +20,16 @@ class TfrmNameList : public ui::Form {
     Q_OBJECT
 public:
     struct Setup {
-        QString table;       // "SWorker"
-        QString caption;     // window caption
-        QString group;       // caption of the group box of the fields
+        QString table;    // "SWorker"
+        QString caption;  // window caption
+        QString group;    // caption of the group box of the fields
         QString nameLabel, remarkLabel;
-        QString field;       // the name field in the messages ("员工姓名")
-        QString saved;       // what the success message names ("员工信息")
+        QString field;  // the name field in the messages ("员工姓名")
+        QString saved;  // what the success message names ("员工信息")
         int nameLength = 12;
-        QString gridSql;     // the grid's query; its column "ID" is hidden
-        int wideColumn = -1; // a column shown 280 wide
-        bool states = true;  // "启用"/"停用" in the context menu
+        QString gridSql;      // the grid's query; its column "ID" is hidden
+        int wideColumn = -1;  // a column shown 280 wide
+        bool states = true;   // "启用"/"停用" in the context menu
         bool clearOnNew = true;
         bool focusOnShow = true;
     };

@@ -12,7 +12,10 @@ namespace {
 
 using excel::makeExportLayout;
 
-WindowRow modalRow(const char *key, unsigned conditions) { return {QString::fromLatin1(key), conditions, nullptr, {}, {}}; }
+WindowRow modalRow(const char *key, unsigned conditions)
+{
+    return {QString::fromLatin1(key), conditions, nullptr, {}, {}};
+}
 
 WindowRow listRow(const char *key, unsigned conditions, bool *flag, std::optional<excel::ExportLayout> layout = {})
 {
@@ -33,8 +36,11 @@ excel::ExportLayout stockDocumentList(const char *window, const char *word)
 {
     const QString w = QString::fromUtf8(word);
     const QByteArray caption = (w + QStringLiteral("查询")).toUtf8(), title = (w + QStringLiteral("表")).toUtf8();
-    const QByteArray columns = QStringLiteral("序号 4,单号 8,%1日期 8,供应商 20,%1数量 8,%1金额 8,付款方式 8,员工姓名 8,"
-                                              "备注 20,录入人 8,录入日期 8").arg(w).toUtf8();
+    const QByteArray columns =
+            QStringLiteral("序号 4,单号 8,%1日期 8,供应商 20,%1数量 8,%1金额 8,付款方式 8,员工姓名 8,"
+                           "备注 20,录入人 8,录入日期 8")
+                    .arg(w)
+                    .toUtf8();
     const QByteArray text = QStringLiteral("单号,%1日期,录入日期").arg(w).toUtf8();
     const QByteArray totals = QStringLiteral("5 %1数量,6 %1金额").arg(w).toUtf8();
     return makeExportLayout(window, caption.constData(), title.constData(), columns.constData(), text.constData(),
@@ -44,9 +50,12 @@ excel::ExportLayout stockDocumentList(const char *window, const char *word)
 excel::ExportLayout stockDocumentLines(const char *window, const char *word)
 {
     const QString w = QString::fromUtf8(word);
-    const QByteArray caption = (w + QStringLiteral("明细查询")).toUtf8(), title = (w + QStringLiteral("明细表")).toUtf8();
+    const QByteArray caption = (w + QStringLiteral("明细查询")).toUtf8(),
+                     title = (w + QStringLiteral("明细表")).toUtf8();
     const QByteArray columns = QStringLiteral("序号 4,单号 8,%1日期 8,供应商 14,商品分类 8,商品编码 10,商品名称 18,"
-                                              "单位 6,单价 6,数量 6,金额 8,员工姓名 8,录入人 8").arg(w).toUtf8();
+                                              "单位 6,单价 6,数量 6,金额 8,员工姓名 8,录入人 8")
+                                       .arg(w)
+                                       .toUtf8();
     const QByteArray text = QStringLiteral("单号,%1日期,商品编码").arg(w).toUtf8();
     return makeExportLayout(window, caption.constData(), title.constData(), columns.constData(), text.constData(),
                             "10 数量,11 金额");
@@ -57,59 +66,64 @@ excel::ExportLayout stockDocumentLines(const char *window, const char *word)
 std::vector<WindowRow> pendingWindows()
 {
     return {
-        listRow("106", OwnItem, &myOpenSRTX,
-                makeExportLayout("TfrmSRTX", "生日提醒", "会员表",
-                                 "序号,会员卡号,会员分类,会员姓名,性别,公历生日,农历生日,联系方式,联系地址,享受折扣,"
-                                 "积分比例,积分,累计消费,消费次数,消费日期,账户余额,录入人,录入日期,备注,状态",
-                                 "会员卡号,联系方式", "")),
-        listRow("107", OwnItem, &myOpenJNRTX,
-                makeExportLayout("TfrmJNRTX", "纪念日提醒", "会员纪念日表",
-                                 "序号 4,会员卡号 8,会员分类 8,会员姓名 10,性别 6,纪念日名称 12,纪念日 8,备注 16",
-                                 "会员卡号", "", false)),
-        listRow("110", OwnItem, &myOpenM_Q),  // the member reset does not export
-        listRow("203", 0, &myOpenXF_SKQ,
-                makeExportLayout("TfrmXF_SKQ", "消费收款查询", "消费收款表",
-                                 "序号 4,消费日期 8,单号 8,类型 4,会员卡号 10,收款日期 8,收款金额 8,收款方式 8,收款人 8,"
-                                 "员工姓名 8",
-                                 "消费日期,单号,会员卡号,收款日期", "7 收款金额", false)),
-        listRow("204", 0, &myOpenXF_TJ,
-                makeExportLayout("TfrmXF_TJ", "消费统计", "消费统计表",
-                                 "序号 4,类型 8,商品数量 10,商品金额 10,折让金额 10,合计金额 10,实收金额 10,应收金额 10,"
-                                 "商品成本 10,介绍人提成 10,利润 10,员工姓名 10",
-                                 "", "")),
-        modalRow("300", OwnItem),  // 储值录入
-        listRow("301", 0, &myOpenCZ_M,
-                makeExportLayout("TfrmCZ_M", "储值查询", "储值表",
-                                 "序号 4,储值日期 10,单号 10,会员卡号 10,储值金额 10,赠送金额 10,收款方式 10,收款人 10,"
-                                 "员工姓名 10,备注 10,录入日期 10,录入人 10",
-                                 "储值日期,单号,会员卡号,录入日期", "5 储值金额,6 赠送金额")),
-        modalRow("402", OwnItem),  // 兑换录入
-        listRow("403", 0, &myOpenDH_M,
-                makeExportLayout("TfrmDH_M", "兑换查询", "兑换表",
-                                 "序号 4,兑换日期 10,单号 10,会员卡号 10,礼品名称 20,数量 10,兑换积分 10,备注 10,"
-                                 "员工姓名 10,录入日期 10,录入人",
-                                 "兑换日期,单号,会员卡号,录入日期", "7 兑换积分")),
-        listRow("503", 0, &myOpenShop_M,
-                makeExportLayout("TfrmShop_M", "商品查询", "商品表",
-                                 "序号 4,商品分类 12,商品编码 10,商品名称 32,单位 6,单价 8,成本 8,备注 30,状态 6",
-                                 "商品编码", "")),
-        listRow("506", Stock, &myOpenKC,
-                makeExportLayout("TfrmKC", "商品库存查询", "商品库存表",
-                                 "序号 4,商品分类 12,商品编码 10,商品名称 32,单位 6,成本 8,库存数量 8,库存金额 10,备注 24",
-                                 "商品编码", "7 库存数量,8 库存金额")),
-        modalRow("508", Stock),  // 进货录入
-        listRow("509", Stock, &myOpenJH_M, stockDocumentList("TfrmJH_M", "进货")),
-        listRow("510", Stock, &myOpenJH_MX, stockDocumentLines("TfrmJH_MX", "进货")),
-        modalRow("512", Stock),  // 退货录入
-        listRow("513", Stock, &myOpenTH_M, stockDocumentList("TfrmTH_M", "退货")),
-        listRow("514", Stock, &myOpenTH_MX, stockDocumentLines("TfrmTH_MX", "退货")),
-        modalRow("516", Stock),  // 供应商录入
-        listRow("517", Stock, &myOpenGYS_M,
-                makeExportLayout("TfrmGYS_M", "供应商查询", "供应商表",
-                                 "序号 4,供应商 24,联系人 16,联系电话 20,联系地址 30,备注 20", "", "")),
-        listRow("600", OwnItem, &myOpenBB_D, reportLayout("TfrmBB_D", "日报表", "日期", "日期")),
-        listRow("601", 0, &myOpenBB_M, reportLayout("TfrmBB_M", "月报表", "月份", "")),
-        listRow("602", 0, &myOpenBB_Y, reportLayout("TfrmBB_Y", "年报表", "年份", "")),
+            listRow("106", OwnItem, &myOpenSRTX,
+                    makeExportLayout(
+                            "TfrmSRTX", "生日提醒", "会员表",
+                            "序号,会员卡号,会员分类,会员姓名,性别,公历生日,农历生日,联系方式,联系地址,享受折扣,"
+                            "积分比例,积分,累计消费,消费次数,消费日期,账户余额,录入人,录入日期,备注,状态",
+                            "会员卡号,联系方式", "")),
+            listRow("107", OwnItem, &myOpenJNRTX,
+                    makeExportLayout("TfrmJNRTX", "纪念日提醒", "会员纪念日表",
+                                     "序号 4,会员卡号 8,会员分类 8,会员姓名 10,性别 6,纪念日名称 12,纪念日 8,备注 16",
+                                     "会员卡号", "", false)),
+            listRow("110", OwnItem, &myOpenM_Q),  // the member reset does not export
+            listRow("203", 0, &myOpenXF_SKQ,
+                    makeExportLayout(
+                            "TfrmXF_SKQ", "消费收款查询", "消费收款表",
+                            "序号 4,消费日期 8,单号 8,类型 4,会员卡号 10,收款日期 8,收款金额 8,收款方式 8,收款人 8,"
+                            "员工姓名 8",
+                            "消费日期,单号,会员卡号,收款日期", "7 收款金额", false)),
+            listRow("204", 0, &myOpenXF_TJ,
+                    makeExportLayout(
+                            "TfrmXF_TJ", "消费统计", "消费统计表",
+                            "序号 4,类型 8,商品数量 10,商品金额 10,折让金额 10,合计金额 10,实收金额 10,应收金额 10,"
+                            "商品成本 10,介绍人提成 10,利润 10,员工姓名 10",
+                            "", "")),
+            modalRow("300", OwnItem),  // 储值录入
+            listRow("301", 0, &myOpenCZ_M,
+                    makeExportLayout(
+                            "TfrmCZ_M", "储值查询", "储值表",
+                            "序号 4,储值日期 10,单号 10,会员卡号 10,储值金额 10,赠送金额 10,收款方式 10,收款人 10,"
+                            "员工姓名 10,备注 10,录入日期 10,录入人 10",
+                            "储值日期,单号,会员卡号,录入日期", "5 储值金额,6 赠送金额")),
+            modalRow("402", OwnItem),  // 兑换录入
+            listRow("403", 0, &myOpenDH_M,
+                    makeExportLayout("TfrmDH_M", "兑换查询", "兑换表",
+                                     "序号 4,兑换日期 10,单号 10,会员卡号 10,礼品名称 20,数量 10,兑换积分 10,备注 10,"
+                                     "员工姓名 10,录入日期 10,录入人",
+                                     "兑换日期,单号,会员卡号,录入日期", "7 兑换积分")),
+            listRow("503", 0, &myOpenShop_M,
+                    makeExportLayout("TfrmShop_M", "商品查询", "商品表",
+                                     "序号 4,商品分类 12,商品编码 10,商品名称 32,单位 6,单价 8,成本 8,备注 30,状态 6",
+                                     "商品编码", "")),
+            listRow("506", Stock, &myOpenKC,
+                    makeExportLayout(
+                            "TfrmKC", "商品库存查询", "商品库存表",
+                            "序号 4,商品分类 12,商品编码 10,商品名称 32,单位 6,成本 8,库存数量 8,库存金额 10,备注 24",
+                            "商品编码", "7 库存数量,8 库存金额")),
+            modalRow("508", Stock),  // 进货录入
+            listRow("509", Stock, &myOpenJH_M, stockDocumentList("TfrmJH_M", "进货")),
+            listRow("510", Stock, &myOpenJH_MX, stockDocumentLines("TfrmJH_MX", "进货")),
+            modalRow("512", Stock),  // 退货录入
+            listRow("513", Stock, &myOpenTH_M, stockDocumentList("TfrmTH_M", "退货")),
+            listRow("514", Stock, &myOpenTH_MX, stockDocumentLines("TfrmTH_MX", "退货")),
+            modalRow("516", Stock),  // 供应商录入
+            listRow("517", Stock, &myOpenGYS_M,
+                    makeExportLayout("TfrmGYS_M", "供应商查询", "供应商表",
+                                     "序号 4,供应商 24,联系人 16,联系电话 20,联系地址 30,备注 20", "", "")),
+            listRow("600", OwnItem, &myOpenBB_D, reportLayout("TfrmBB_D", "日报表", "日期", "日期")),
+            listRow("601", 0, &myOpenBB_M, reportLayout("TfrmBB_M", "月报表", "月份", "")),
+            listRow("602", 0, &myOpenBB_Y, reportLayout("TfrmBB_Y", "年报表", "年份", "")),
     };
 }
 

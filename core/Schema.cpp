@@ -81,8 +81,12 @@ void SchemaUpdater::myUpdate()
     if (!present("SMType")) create("SMType", {{"theName", V10}, {"Remark", V50}, {"theState", V4}});
     if (!present("SWorker")) create("SWorker", {{"theName", V12}, {"theState", V4}, {"Remark", V50}});
     if (present("UXF"))
-        addAll("UXF", {{"JSRNum", V12}, {"JSRTC", V2, no}, {"TCJF", MONEY, zero}, {"TCMoney", MONEY, zero},
-                       {"WName", V12}, {"theSum", MONEY, zero}});
+        addAll("UXF", {{"JSRNum", V12},
+                       {"JSRTC", V2, no},
+                       {"TCJF", MONEY, zero},
+                       {"TCMoney", MONEY, zero},
+                       {"WName", V12},
+                       {"theSum", MONEY, zero}});
     if (present("Member")) add("Member", "JSRNum", V12);
     if (!present("SSex")) {
         create("SSex", {{"theName", V10}});
@@ -94,22 +98,43 @@ void SchemaUpdater::myUpdate()
             mySaveT(QStringLiteral("SDJ"), QString::fromUtf8(s));
     }
     auto createDoc = [&](const char *t, const char *payColumn) {
-        create(t, {{"theNum", V10}, {"theDate", V10}, {"theDel", V2}, {"DID", INT, zero}, {"DName", V50},
-                   {"theCount", MONEY, zero}, {"theSum", MONEY, zero}, {payColumn, V10}, {"Remark", V50},
-                   {"theUser", V12}, {"theDX", V50}});
+        create(t, {{"theNum", V10},
+                   {"theDate", V10},
+                   {"theDel", V2},
+                   {"DID", INT, zero},
+                   {"DName", V50},
+                   {"theCount", MONEY, zero},
+                   {"theSum", MONEY, zero},
+                   {payColumn, V10},
+                   {"Remark", V50},
+                   {"theUser", V12},
+                   {"theDX", V50}});
     };
     auto createLines = [&](const char *t) {
-        create(t, {{"theNum", V10}, {"myBH", V10}, {"theType", V12}, {"theName", V28}, {"theUnit", V10},
-                   {"theCB", MONEY, zero}, {"theCount", MONEY, zero}, {"theMoney", MONEY, zero}, {"thePY", V28},
-                   {"SNum", V16}, {"SID", INT, zero}});
+        create(t, {{"theNum", V10},
+                   {"myBH", V10},
+                   {"theType", V12},
+                   {"theName", V28},
+                   {"theUnit", V10},
+                   {"theCB", MONEY, zero},
+                   {"theCount", MONEY, zero},
+                   {"theMoney", MONEY, zero},
+                   {"thePY", V28},
+                   {"SNum", V16},
+                   {"SID", INT, zero}});
     };
     if (!present("UJH")) createDoc("UJH", "FKType");
     if (!present("UJH_List")) createLines("UJH_List");
     if (!present("UTH")) createDoc("UTH", "SKType");
     if (!present("UTH_List")) createLines("UTH_List");
     if (!present("SSup"))
-        create("SSup", {{"theName", V50}, {"thePro", V20}, {"thePhone", V50}, {"theAdd", V50}, {"Remark", V50},
-                        {"thePY", V50}, {"theDel", V2}});
+        create("SSup", {{"theName", V50},
+                        {"thePro", V20},
+                        {"thePhone", V50},
+                        {"theAdd", V50},
+                        {"Remark", V50},
+                        {"thePY", V50},
+                        {"theDel", V2}});
     if (present("UXF_List")) add("UXF_List", "SID", INT, zero);
     if (present("SType")) add("SType", "theKC", V2, no);
     if (present("SShop")) addAll("SShop", {{"theCount", MONEY, zero}, {"theKC", V2, no}, {"theXF", MONEY, zero}});
@@ -118,10 +143,20 @@ void SchemaUpdater::myUpdate()
     if (present("UDH")) addAll("UDH", {{"WName", V12}, {"myDate", V10}});
     if (present("UXF")) addAll("UXF", {{"theYE", MONEY, zero}, {"myDate", V10}});
     if (present("SDept"))
-        addAll("SDept", {{"thePDJ", BIT, zero}, {"thePXP", BIT, zero}, {"theJFQL", BIT, zero}, {"theSex", V4},
-                         {"theMType", V12}, {"theKC", BIT, zero}, {"thePJH", BIT, zero}, {"thePTH", BIT, zero},
-                         {"theSType", V12}, {"theSWorker", V12}, {"theSMType", V10}, {"theSKR", V12},
-                         {"theFKC", BIT, zero}, {"theWY", BIT, zero}});
+        addAll("SDept", {{"thePDJ", BIT, zero},
+                         {"thePXP", BIT, zero},
+                         {"theJFQL", BIT, zero},
+                         {"theSex", V4},
+                         {"theMType", V12},
+                         {"theKC", BIT, zero},
+                         {"thePJH", BIT, zero},
+                         {"thePTH", BIT, zero},
+                         {"theSType", V12},
+                         {"theSWorker", V12},
+                         {"theSMType", V10},
+                         {"theSKR", V12},
+                         {"theFKC", BIT, zero},
+                         {"theWY", BIT, zero}});
     if (!present("UJF"))
         create("UJF", {{"theNum", V12}, {"theJF", MONEY, zero}, {"Remark", V50}, {"theDate", V10}, {"theUser", V12}});
     if (!present("MJN")) create("MJN", {{"theNum", V12}, {"theName", V20}, {"theJNR", V10}, {"Remark", V50}});
@@ -132,54 +167,54 @@ namespace {
 // The tables the upgrade routine expects to find, with the columns it does
 // not add itself.
 const char *const kBaseTables[] = {
-    "CREATE TABLE Member (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(20), theName VARCHAR(50), "
-    "theBir VARCHAR(10), NLBir VARCHAR(10), thePho VARCHAR(50), theAdd VARCHAR(100), Remark VARCHAR(100), "
-    "thePY VARCHAR(50), theState VARCHAR(4), theDate VARCHAR(10), theSex VARCHAR(10), theType VARCHAR(20), "
-    "theZK FLOAT, theJFBL FLOAT, theXF FLOAT, theCZ FLOAT, theJF FLOAT, UseDate VARCHAR(10), UseCount FLOAT, "
-    "theUser VARCHAR(20), theTM VARCHAR(50), theAH VARCHAR(50), theCP VARCHAR(20), theDel VARCHAR(2), "
-    "thePass VARCHAR(20))",
-    "CREATE TABLE MType (ID INT IDENTITY (1, 1) NOT NULL, theName VARCHAR(20), theZK FLOAT, theJF FLOAT, "
-    "Remark VARCHAR(100), theState VARCHAR(4))",
-    "CREATE TABLE MTS (ID INT IDENTITY (1, 1) NOT NULL, MType VARCHAR(20), SType VARCHAR(20))",
-    "CREATE TABLE SShop (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(20), theName VARCHAR(50), "
-    "thePY VARCHAR(50), theType VARCHAR(20), theUnit VARCHAR(10), thePrice FLOAT, theCB FLOAT, "
-    "Remark VARCHAR(100), theState VARCHAR(4), theDate VARCHAR(10), theDel VARCHAR(2))",
-    "CREATE TABLE SType (ID INT IDENTITY (1, 1) NOT NULL, theName VARCHAR(20), Remark VARCHAR(100), "
-    "theState VARCHAR(4))",
-    "CREATE TABLE UXF (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(12), theDate VARCHAR(10), "
-    "theType VARCHAR(4), MNum VARCHAR(20), theHJ FLOAT, theZR FLOAT, theSJ FLOAT, MType VARCHAR(10), "
-    "Remark VARCHAR(100), theDel VARCHAR(2), theUser VARCHAR(20), theJF FLOAT, theZK FLOAT, "
-    "theDX VARCHAR(50), theCB FLOAT, theCount FLOAT)",
-    "CREATE TABLE UXF_List (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(12), myBH VARCHAR(10), "
-    "SNum VARCHAR(20), theName VARCHAR(50), theUnit VARCHAR(10), theType VARCHAR(20), thePY VARCHAR(50), "
-    "thePrice FLOAT, theCount FLOAT, theMoney FLOAT, theCB FLOAT, theZK FLOAT)",
-    "CREATE TABLE UCZ (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(12), theDate VARCHAR(10), "
-    "MNum VARCHAR(20), MCZ FLOAT, MZS FLOAT, MType VARCHAR(10), Remark VARCHAR(100), theUser VARCHAR(20), "
-    "theDel VARCHAR(2))",
-    "CREATE TABLE UDH (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(12), theDate VARCHAR(10), "
-    "MNum VARCHAR(20), MJF FLOAT, MLP VARCHAR(50), MCount FLOAT, Remark VARCHAR(100), theUser VARCHAR(20), "
-    "theDel VARCHAR(2))",
-    "CREATE TABLE ULP (ID INT IDENTITY (1, 1) NOT NULL, theName VARCHAR(50), theJF FLOAT, "
-    "Remark VARCHAR(100), theState VARCHAR(4), thePY VARCHAR(50), theDel VARCHAR(2))",
-    "CREATE TABLE UBB (theDate VARCHAR(10), XF_C FLOAT, XF_M FLOAT, XF_XJ FLOAT, XF_HY FLOAT, XF_CB FLOAT, "
-    "XF_LR FLOAT, CZ_C FLOAT, CZ_M FLOAT, CZ_Z FLOAT, DH_C FLOAT, DH_M FLOAT)",
-    "CREATE TABLE SDept (theName VARCHAR(50), thePhone VARCHAR(50), theAdd VARCHAR(100), theGG VARCHAR(100))",
-    "CREATE TABLE SUser (ID INT IDENTITY (1, 1) NOT NULL, theName VARCHAR(20), thePass VARCHAR(20), "
-    "Remark VARCHAR(100), theState VARCHAR(4), theDel VARCHAR(2))",
-    "CREATE TABLE SLevel (UID INT, MNum VARCHAR(3))",
-    "CREATE TABLE SMenu (MNum VARCHAR(3), MName VARCHAR(50))",
+        "CREATE TABLE Member (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(20), theName VARCHAR(50), "
+        "theBir VARCHAR(10), NLBir VARCHAR(10), thePho VARCHAR(50), theAdd VARCHAR(100), Remark VARCHAR(100), "
+        "thePY VARCHAR(50), theState VARCHAR(4), theDate VARCHAR(10), theSex VARCHAR(10), theType VARCHAR(20), "
+        "theZK FLOAT, theJFBL FLOAT, theXF FLOAT, theCZ FLOAT, theJF FLOAT, UseDate VARCHAR(10), UseCount FLOAT, "
+        "theUser VARCHAR(20), theTM VARCHAR(50), theAH VARCHAR(50), theCP VARCHAR(20), theDel VARCHAR(2), "
+        "thePass VARCHAR(20))",
+        "CREATE TABLE MType (ID INT IDENTITY (1, 1) NOT NULL, theName VARCHAR(20), theZK FLOAT, theJF FLOAT, "
+        "Remark VARCHAR(100), theState VARCHAR(4))",
+        "CREATE TABLE MTS (ID INT IDENTITY (1, 1) NOT NULL, MType VARCHAR(20), SType VARCHAR(20))",
+        "CREATE TABLE SShop (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(20), theName VARCHAR(50), "
+        "thePY VARCHAR(50), theType VARCHAR(20), theUnit VARCHAR(10), thePrice FLOAT, theCB FLOAT, "
+        "Remark VARCHAR(100), theState VARCHAR(4), theDate VARCHAR(10), theDel VARCHAR(2))",
+        "CREATE TABLE SType (ID INT IDENTITY (1, 1) NOT NULL, theName VARCHAR(20), Remark VARCHAR(100), "
+        "theState VARCHAR(4))",
+        "CREATE TABLE UXF (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(12), theDate VARCHAR(10), "
+        "theType VARCHAR(4), MNum VARCHAR(20), theHJ FLOAT, theZR FLOAT, theSJ FLOAT, MType VARCHAR(10), "
+        "Remark VARCHAR(100), theDel VARCHAR(2), theUser VARCHAR(20), theJF FLOAT, theZK FLOAT, "
+        "theDX VARCHAR(50), theCB FLOAT, theCount FLOAT)",
+        "CREATE TABLE UXF_List (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(12), myBH VARCHAR(10), "
+        "SNum VARCHAR(20), theName VARCHAR(50), theUnit VARCHAR(10), theType VARCHAR(20), thePY VARCHAR(50), "
+        "thePrice FLOAT, theCount FLOAT, theMoney FLOAT, theCB FLOAT, theZK FLOAT)",
+        "CREATE TABLE UCZ (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(12), theDate VARCHAR(10), "
+        "MNum VARCHAR(20), MCZ FLOAT, MZS FLOAT, MType VARCHAR(10), Remark VARCHAR(100), theUser VARCHAR(20), "
+        "theDel VARCHAR(2))",
+        "CREATE TABLE UDH (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(12), theDate VARCHAR(10), "
+        "MNum VARCHAR(20), MJF FLOAT, MLP VARCHAR(50), MCount FLOAT, Remark VARCHAR(100), theUser VARCHAR(20), "
+        "theDel VARCHAR(2))",
+        "CREATE TABLE ULP (ID INT IDENTITY (1, 1) NOT NULL, theName VARCHAR(50), theJF FLOAT, "
+        "Remark VARCHAR(100), theState VARCHAR(4), thePY VARCHAR(50), theDel VARCHAR(2))",
+        "CREATE TABLE UBB (theDate VARCHAR(10), XF_C FLOAT, XF_M FLOAT, XF_XJ FLOAT, XF_HY FLOAT, XF_CB FLOAT, "
+        "XF_LR FLOAT, CZ_C FLOAT, CZ_M FLOAT, CZ_Z FLOAT, DH_C FLOAT, DH_M FLOAT)",
+        "CREATE TABLE SDept (theName VARCHAR(50), thePhone VARCHAR(50), theAdd VARCHAR(100), theGG VARCHAR(100))",
+        "CREATE TABLE SUser (ID INT IDENTITY (1, 1) NOT NULL, theName VARCHAR(20), thePass VARCHAR(20), "
+        "Remark VARCHAR(100), theState VARCHAR(4), theDel VARCHAR(2))",
+        "CREATE TABLE SLevel (UID INT, MNum VARCHAR(3))",
+        "CREATE TABLE SMenu (MNum VARCHAR(3), MName VARCHAR(50))",
 };
 
 const char *const kIndexes[][2] = {
-    {"Member", "theNum"}, {"Member", "theDate"}, {"Member", "theName"},
-    {"SShop", "theNum"}, {"SShop", "theDate"}, {"SShop", "theName"},
-    {"UXF", "theNum"}, {"UXF", "theDate"}, {"UXF", "myDate"}, {"UXF", "MNum"},
-    {"UXF_List", "theNum"}, {"UXF_List", "SNum"}, {"UXF_SK", "theNum"}, {"UXF_SK", "SKDate"},
-    {"UCZ", "theNum"}, {"UCZ", "theDate"}, {"UCZ", "myDate"}, {"UCZ", "MNum"},
-    {"UDH", "theNum"}, {"UDH", "theDate"}, {"UDH", "myDate"}, {"UDH", "MNum"},
-    {"UJH", "theNum"}, {"UJH", "theDate"}, {"UJH", "myDate"}, {"UJH_List", "theNum"}, {"UJH_List", "SNum"},
-    {"UTH", "theNum"}, {"UTH", "theDate"}, {"UTH", "myDate"}, {"UTH_List", "theNum"}, {"UTH_List", "SNum"},
-    {"UJF", "theNum"}, {"MJN", "theNum"}, {"SLevel", "UID"}, {"MTS", "MType"},
+        {"Member", "theNum"}, {"Member", "theDate"},  {"Member", "theName"},  {"SShop", "theNum"},
+        {"SShop", "theDate"}, {"SShop", "theName"},   {"UXF", "theNum"},      {"UXF", "theDate"},
+        {"UXF", "myDate"},    {"UXF", "MNum"},        {"UXF_List", "theNum"}, {"UXF_List", "SNum"},
+        {"UXF_SK", "theNum"}, {"UXF_SK", "SKDate"},   {"UCZ", "theNum"},      {"UCZ", "theDate"},
+        {"UCZ", "myDate"},    {"UCZ", "MNum"},        {"UDH", "theNum"},      {"UDH", "theDate"},
+        {"UDH", "myDate"},    {"UDH", "MNum"},        {"UJH", "theNum"},      {"UJH", "theDate"},
+        {"UJH", "myDate"},    {"UJH_List", "theNum"}, {"UJH_List", "SNum"},   {"UTH", "theNum"},
+        {"UTH", "theDate"},   {"UTH", "myDate"},      {"UTH_List", "theNum"}, {"UTH_List", "SNum"},
+        {"UJF", "theNum"},    {"MJN", "theNum"},      {"SLevel", "UID"},      {"MTS", "MType"},
 };
 
 }  // namespace
@@ -206,14 +241,14 @@ void createSchema(vdb::Connection &c)
     ensureIndexes(c);
 
     c.execute(QStringLiteral(
-        "INSERT INTO SDept (theName,thePhone,theAdd,theGG,thePDJ,thePXP,theJFQL,theKC,thePJH,thePTH,theFKC,theWY,"
-        "theSex,theMType,theSType,theSWorker,theSMType,theSKR) VALUES "
-        "('Velmora会员店','','','欢迎光临，谢谢惠顾！',0,0,0,0,0,0,0,0,'先生','普通会员','','','现金','')"));
+            "INSERT INTO SDept (theName,thePhone,theAdd,theGG,thePDJ,thePXP,theJFQL,theKC,thePJH,thePTH,theFKC,theWY,"
+            "theSex,theMType,theSType,theSWorker,theSMType,theSKR) VALUES "
+            "('Velmora会员店','','','欢迎光临，谢谢惠顾！',0,0,0,0,0,0,0,0,'先生','普通会员','','','现金','')"));
     c.execute(QStringLiteral("INSERT INTO MType (theName,theZK,theJF,Remark,theState,theXF) "
                              "VALUES ('普通会员',100,1,'','启用',0)"));
     for (const char *s : {"现金", "会员卡"})
         c.execute(QStringLiteral("INSERT INTO SMType (theName,Remark,theState) VALUES ('%1','','启用')")
-                      .arg(QString::fromUtf8(s)));
+                          .arg(QString::fromUtf8(s)));
 
     QStringList numbers;
     const auto &menus = numberedMenus();

@@ -8,7 +8,10 @@ namespace velmora {
 
 namespace {
 
-bool has(int buttons, KsMsgDlgButton b) { return buttons & (1 << b); }
+bool has(int buttons, KsMsgDlgButton b)
+{
+    return buttons & (1 << b);
+}
 
 // The message layer knows four button sets; a script's set maps to the
 // nearest one that offers every answer the script can tell apart.
@@ -25,20 +28,28 @@ ui::Buttons buttonsOf(int set)
 ui::Icon iconOf(int type)
 {
     switch (type) {
-    case ksMtWarning: return ui::Icon::Warning;
-    case ksMtError: return ui::Icon::Error;
-    case ksMtInformation: return ui::Icon::Information;
-    case ksMtConfirmation: return ui::Icon::Question;
-    default: return ui::Icon::None;
+    case ksMtWarning:
+        return ui::Icon::Warning;
+    case ksMtError:
+        return ui::Icon::Error;
+    case ksMtInformation:
+        return ui::Icon::Information;
+    case ksMtConfirmation:
+        return ui::Icon::Question;
+    default:
+        return ui::Icon::None;
     }
 }
 
 int resultOf(ui::Answer a, int set)
 {
     switch (a) {
-    case ui::Answer::Ok: return has(set, ksMbRetry) && !has(set, ksMbOK) ? ksMrRetry : ksMrOk;
-    case ui::Answer::Yes: return ksMrYes;
-    case ui::Answer::No: return ksMrNo;
+    case ui::Answer::Ok:
+        return has(set, ksMbRetry) && !has(set, ksMbOK) ? ksMrRetry : ksMrOk;
+    case ui::Answer::Yes:
+        return ksMrYes;
+    case ui::Answer::No:
+        return ksMrNo;
     case ui::Answer::Cancel:
         if (has(set, ksMbCancel)) return ksMrCancel;
         if (has(set, ksMbAbort)) return ksMrAbort;

@@ -14,37 +14,38 @@ namespace {
 Statement &memberFields(Statement &s, const NewMember &m)
 {
     return s.text("name", m.name)
-        .text("bir", m.bir)
-        .text("pho", m.pho)
-        .text("add", m.add)
-        .text("remark", m.remark)
-        .text("py", m.pinyin)
-        .number("zk", m.zk)
-        .number("jfbl", m.jfbl)
-        .text("type", m.type)
-        .text("sex", m.sex)
-        .text("tm", m.tm)
-        .text("ah", m.ah)
-        .text("cp", m.cp)
-        .text("nlBir", m.nlBir)
-        .text("introducer", m.introducer);
+            .text("bir", m.bir)
+            .text("pho", m.pho)
+            .text("add", m.add)
+            .text("remark", m.remark)
+            .text("py", m.pinyin)
+            .number("zk", m.zk)
+            .number("jfbl", m.jfbl)
+            .text("type", m.type)
+            .text("sex", m.sex)
+            .text("tm", m.tm)
+            .text("ah", m.ah)
+            .text("cp", m.cp)
+            .text("nlBir", m.nlBir)
+            .text("introducer", m.introducer);
 }
 }  // namespace
 
 void insertMember(vdb::Connection &c, const NewMember &m)
 {
-    Statement s("Insert InTo Member(theNum,theName,theBir,thePho,theAdd,Remark,thePY,theState,theDate,theSex,theType,"
-                "theZK,theJFBL,theXF,theCZ,UseDate,UseCount,theUser,theJF,theTM,theAH,theCP,theDel,NLBir,thePass,JSRNum) "
-                "Values(:num,:name,:bir,:pho,:add,:remark,:py,'启用',:date,:sex,:type,:zk,:jfbl,0,:cz,'1900-01-01',0,"
-                ":user,:jf,:tm,:ah,:cp,'否',:nlBir,:pass,:introducer)");
+    Statement s(
+            "Insert InTo Member(theNum,theName,theBir,thePho,theAdd,Remark,thePY,theState,theDate,theSex,theType,"
+            "theZK,theJFBL,theXF,theCZ,UseDate,UseCount,theUser,theJF,theTM,theAH,theCP,theDel,NLBir,thePass,JSRNum) "
+            "Values(:num,:name,:bir,:pho,:add,:remark,:py,'启用',:date,:sex,:type,:zk,:jfbl,0,:cz,'1900-01-01',0,"
+            ":user,:jf,:tm,:ah,:cp,'否',:nlBir,:pass,:introducer)");
     memberFields(s, m)
-        .text("num", m.num)
-        .text("date", myLoginDate)
-        .number("cz", m.cz)
-        .text("user", myUser)
-        .number("jf", m.jf)
-        .text("pass", kDefaultPassword)
-        .run(c);
+            .text("num", m.num)
+            .text("date", myLoginDate)
+            .number("cz", m.cz)
+            .text("user", myUser)
+            .number("jf", m.jf)
+            .text("pass", kDefaultPassword)
+            .run(c);
 }
 
 int updateMember(vdb::Connection &c, const QString &id, const NewMember &m)
@@ -60,27 +61,27 @@ void insertGoods(vdb::Connection &c, const NewGoods &g)
     Statement("Insert InTo SShop(theType,theName,theUnit,thePrice,Remark,thePY,theState,theNum,theDate,theDel,theCB,"
               "theCount,theKC,theXF) Values(:type,:name,:unit,:price,:remark,:py,'启用',:code,:date,'否',:cost,:count,"
               ":kc,0)")
-        .text("type", g.category)
-        .text("name", g.name)
-        .text("unit", g.unit)
-        .number("price", g.price)
-        .text("remark", g.remark)
-        .text("py", g.pinyin)
-        .text("code", g.code)
-        .text("date", myLoginDate)
-        .number("cost", g.cost)
-        .number("count", g.count)
-        .text("kc", g.kc)
-        .run(c);
+            .text("type", g.category)
+            .text("name", g.name)
+            .text("unit", g.unit)
+            .number("price", g.price)
+            .text("remark", g.remark)
+            .text("py", g.pinyin)
+            .text("code", g.code)
+            .text("date", myLoginDate)
+            .number("cost", g.cost)
+            .number("count", g.count)
+            .text("kc", g.kc)
+            .run(c);
 }
 
 void insertCategory(vdb::Connection &c, const QString &name, const QString &remark, const QString &kc)
 {
     Statement("Insert into SType(theName,Remark,theState,theKC) Values(:name,:remark,'启用',:kc)")
-        .text("name", name)
-        .text("remark", remark)
-        .text("kc", kc)
-        .run(c);
+            .text("name", name)
+            .text("remark", remark)
+            .text("kc", kc)
+            .run(c);
     vdb::Query types(&c);
     types.OpenSql(QStringLiteral("select theName,theZK,theJF from MType"));
     for (types.First(); !types.Eof(); types.Next())
@@ -92,11 +93,11 @@ void insertDiscount(vdb::Connection &c, const QString &memberType, const QString
                     const QString &jf)
 {
     Statement("Insert into MTS(MType,SType,theZK,theJF) Values(:type,:category,:zk,:jf)")
-        .text("type", memberType)
-        .text("category", category)
-        .number("zk", zk)
-        .number("jf", jf)
-        .run(c);
+            .text("type", memberType)
+            .text("category", category)
+            .number("zk", zk)
+            .number("jf", jf)
+            .run(c);
 }
 
 QString newDocNumber(vdb::Connection &c, const QString &table, const QString &businessDate)
@@ -114,15 +115,15 @@ void upgradeMemberType(vdb::Connection &c, const QString &card)
     vdb::Query q(&c);
     Statement("select t.theName,t.theZK,t.theJF from MType t, Member m where m.theNum=:card and m.theDel='否' "
               "and t.theState='启用' and t.theXF>0 and m.theXF>=t.theXF order by t.theXF desc")
-        .text("card", card)
-        .open(q);
+            .text("card", card)
+            .open(q);
     if (q.IsEmpty()) return;
     Statement("UPDATE Member SET theType=:type,theZK=:zk,theJFBL=:jf Where theNum=:card AND (theDel='否')")
-        .text("type", q.value(QStringLiteral("theName")))
-        .number("zk", q.value(QStringLiteral("theZK")))
-        .number("jf", q.value(QStringLiteral("theJF")))
-        .text("card", card)
-        .run(c);
+            .text("type", q.value(QStringLiteral("theName")))
+            .number("zk", q.value(QStringLiteral("theZK")))
+            .number("jf", q.value(QStringLiteral("theJF")))
+            .text("card", card)
+            .run(c);
 }
 
 }  // namespace velmora

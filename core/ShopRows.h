@@ -14,8 +14,8 @@ struct NewMember {
     QString num, name, sex, type, pinyin;
     QString bir, nlBir;  // "yyyy-mm-dd" or empty
     QString pho, add, remark, tm, ah, cp, introducer;
-    QString zk, jfbl;                                                   // from the member type
-    QString cz = QStringLiteral("0"), jf = QStringLiteral("0");       // opening balance and points
+    QString zk, jfbl;                                            // from the member type
+    QString cz = QStringLiteral("0"), jf = QStringLiteral("0");  // opening balance and points
 };
 
 // An enabled, live member entered on the business date by the logged-in

@@ -20,7 +20,10 @@ QString databasePath()
     return QDir(data).filePath(QStringLiteral("db.edb"));
 }
 
-QByteArray databaseKey() { return QByteArrayLiteral("kqd574"); }
+QByteArray databaseKey()
+{
+    return QByteArrayLiteral("kqd574");
+}
 
 void initSharedState()
 {

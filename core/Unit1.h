@@ -17,7 +17,7 @@ inline QString myDeptName;
 inline QString myDeptPhone;
 inline QString myDeptAdd;
 inline QString myDeptGG;
-inline QString myDeptPDJ;   // "True"/"False"
+inline QString myDeptPDJ;  // "True"/"False"
 inline QString myDeptPXP;
 inline QString myDeptJFQL;
 inline QString myDeptSex;
@@ -68,7 +68,10 @@ QString databasePath();
 QByteArray databaseKey();
 
 // A "True"/"False" setting; anything but "True" is off.
-inline bool isOn(const QString &setting) { return setting == QLatin1String("True"); }
+inline bool isOn(const QString &setting)
+{
+    return setting == QLatin1String("True");
+}
 
 // Date texts of the system.
 inline const QString kDateFormat = QStringLiteral("yyyy-MM-dd");

@@ -64,12 +64,13 @@ qint64 TfrmUser::nextUserId(vdb::Connection &c)
 
 void TfrmUser::insertRow(vdb::Connection &c, const QString &name, const QString &remark)
 {
-    Statement("Insert into SUser(ID,theName,thePass,Remark,theState,theDel) Values(:id,:name,:pass,:remark,'启用','否')")
-        .integer("id", nextUserId(c))
-        .text("name", name)
-        .text("pass", velmora::kDefaultPassword)
-        .text("remark", remark)
-        .run(c);
+    Statement(
+            "Insert into SUser(ID,theName,thePass,Remark,theState,theDel) Values(:id,:name,:pass,:remark,'启用','否')")
+            .integer("id", nextUserId(c))
+            .text("name", name)
+            .text("pass", velmora::kDefaultPassword)
+            .text("remark", remark)
+            .run(c);
 }
 
 void TfrmUser::deleteRow(vdb::Connection &c, const QString &id)
@@ -241,15 +242,17 @@ void TfrmCPass::BitBtn1Click()
     {
         vdb::Transaction tx(c);
         changed = Statement("Update SUser set thePass=:pass Where theName=:user")
-                      .text("pass", Edit2->text())
-                      .text("user", myUser)
-                      .run(c);
+                          .text("pass", Edit2->text())
+                          .text("user", myUser)
+                          .run(c);
         tx.commit();
     }
     // The logged-in user may have gone with a restore: say so instead of ending the program.
-    if (changed == 0) return (void)ui::fail(QStringLiteral("用户 ") + myUser + QStringLiteral(" 不存在，密码没有修改！"));
+    if (changed == 0)
+        return (void)ui::fail(QStringLiteral("用户 ") + myUser + QStringLiteral(" 不存在，密码没有修改！"));
     myPass = Edit2->text();
-    ui::show({QStringLiteral("密码修改成功！请重新登录！"), QStringLiteral("信息提示"), ui::Icon::Information, ui::Buttons::Ok},
+    ui::show({QStringLiteral("密码修改成功！请重新登录！"), QStringLiteral("信息提示"), ui::Icon::Information,
+              ui::Buttons::Ok},
              this);
     accept();
     velmora::terminateApplication();

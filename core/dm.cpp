@@ -37,9 +37,9 @@ void TfrmDM::openDatabase(const QString &path, bool create)
 
 void TfrmDM::closeDatabase()
 {
-    for (vdb::Query *q : {&ADOQ_Sql, &ADOQState, &ADOQ_MType, &ADOQ_KC, &ADOQ_MTS1, &ADOQ_MCZ, &ADOQ_BB, &ADOQ_Num,
-                          &ADOQ_JH, &ADOQ_TH, &ADOQ_XF, &ADOQ_CZNum, &ADOQ_DHNum, &ADOQ_SP, &ADOQ_MJF, &ADOQ_MXF,
-                          &ADOQ_MUD, &ADOQ_MUC, &ADOQ_UP1, &ADOQ_UP2, &ADOQ_UP3}) {
+    for (vdb::Query *q : {&ADOQ_Sql, &ADOQState, &ADOQ_MType, &ADOQ_KC,  &ADOQ_MTS1,  &ADOQ_MCZ,   &ADOQ_BB,
+                          &ADOQ_Num, &ADOQ_JH,   &ADOQ_TH,    &ADOQ_XF,  &ADOQ_CZNum, &ADOQ_DHNum, &ADOQ_SP,
+                          &ADOQ_MJF, &ADOQ_MXF,  &ADOQ_MUD,   &ADOQ_MUC, &ADOQ_UP1,   &ADOQ_UP2,   &ADOQ_UP3}) {
         q->Close();
         q->setConnection(nullptr);
     }
@@ -181,12 +181,30 @@ QString TfrmDM::docNumber(vdb::Query &q, const QString &table)
     return velmora::newDocNumber(*bind(q).connection(), table, myLoginDate);
 }
 
-QString TfrmDM::NewXFNum() { return docNumber(ADOQ_XF, QStringLiteral("UXF")); }
-QString TfrmDM::NewCZNum() { return docNumber(ADOQ_CZNum, QStringLiteral("UCZ")); }
-QString TfrmDM::NewDHNum() { return docNumber(ADOQ_DHNum, QStringLiteral("UDH")); }
-QString TfrmDM::NewJHNum() { return docNumber(ADOQ_JH, QStringLiteral("UJH")); }
-QString TfrmDM::NewTHNum() { return docNumber(ADOQ_TH, QStringLiteral("UTH")); }
-QString TfrmDM::NewSPNum() { return docNumber(ADOQ_SP, QStringLiteral("SShop")); }
+QString TfrmDM::NewXFNum()
+{
+    return docNumber(ADOQ_XF, QStringLiteral("UXF"));
+}
+QString TfrmDM::NewCZNum()
+{
+    return docNumber(ADOQ_CZNum, QStringLiteral("UCZ"));
+}
+QString TfrmDM::NewDHNum()
+{
+    return docNumber(ADOQ_DHNum, QStringLiteral("UDH"));
+}
+QString TfrmDM::NewJHNum()
+{
+    return docNumber(ADOQ_JH, QStringLiteral("UJH"));
+}
+QString TfrmDM::NewTHNum()
+{
+    return docNumber(ADOQ_TH, QStringLiteral("UTH"));
+}
+QString TfrmDM::NewSPNum()
+{
+    return docNumber(ADOQ_SP, QStringLiteral("SShop"));
+}
 
 QString TfrmDM::NewMNum()
 {
@@ -206,26 +224,41 @@ QString TfrmDM::NewMNum()
 void TfrmDM::memberAdd(vdb::Query &q, const QString &column, const QString &card, const QString &change)
 {
     // Rounded as the MONEY columns hold it: 0.1 + 0.2 - 0.3 leaves 0, not 5.55e-17.
-    mySql = QStringLiteral("UPDATE Member SET ") + column + "=Round(" + column + "+" + sqlNum(change) + ",4) WHERE (theNum ='" +
-            sqlText(card) + "') AND (theDel='否')";
+    mySql = QStringLiteral("UPDATE Member SET ") + column + "=Round(" + column + "+" + sqlNum(change) +
+            ",4) WHERE (theNum ='" + sqlText(card) + "') AND (theDel='否')";
     bind(q).AddSQL(mySql);
     q.ExecSQL();
 }
 
-void TfrmDM::myMemberJF(const QString &card, const QString &change) { memberAdd(ADOQ_MJF, QStringLiteral("theJF"), card, change); }
-void TfrmDM::myMemberXF(const QString &card, const QString &change) { memberAdd(ADOQ_MXF, QStringLiteral("theXF"), card, change); }
-void TfrmDM::myMemberCZ(const QString &card, const QString &change) { memberAdd(ADOQ_MCZ, QStringLiteral("theCZ"), card, change); }
-void TfrmDM::myMemberUC(const QString &card, const QString &change) { memberAdd(ADOQ_MUC, QStringLiteral("UseCount"), card, change); }
+void TfrmDM::myMemberJF(const QString &card, const QString &change)
+{
+    memberAdd(ADOQ_MJF, QStringLiteral("theJF"), card, change);
+}
+void TfrmDM::myMemberXF(const QString &card, const QString &change)
+{
+    memberAdd(ADOQ_MXF, QStringLiteral("theXF"), card, change);
+}
+void TfrmDM::myMemberCZ(const QString &card, const QString &change)
+{
+    memberAdd(ADOQ_MCZ, QStringLiteral("theCZ"), card, change);
+}
+void TfrmDM::myMemberUC(const QString &card, const QString &change)
+{
+    memberAdd(ADOQ_MUC, QStringLiteral("UseCount"), card, change);
+}
 
 void TfrmDM::myMemberUD(const QString &card)
 {
-    mySql = QStringLiteral("UPDATE Member SET UseDate='") + sqlText(myLoginDate) + "' WHERE (theNum ='" + sqlText(card) +
-            "') AND (theDel='否')";
+    mySql = QStringLiteral("UPDATE Member SET UseDate='") + sqlText(myLoginDate) + "' WHERE (theNum ='" +
+            sqlText(card) + "') AND (theDel='否')";
     bind(ADOQ_MUD).AddSQL(mySql);
     ADOQ_MUD.ExecSQL();
 }
 
-void TfrmDM::myMemberUP(const QString &card) { velmora::upgradeMemberType(*ADOConnection1(), card); }
+void TfrmDM::myMemberUP(const QString &card)
+{
+    velmora::upgradeMemberType(*ADOConnection1(), card);
+}
 
 void TfrmDM::myKC(const QString &goodsId, const QString &change)
 {
@@ -242,8 +275,12 @@ void TfrmDM::myKC(const QString &goodsId, const QString &change)
 
 void TfrmDM::myXF(const QString &goodsId, const QString &change)
 {
-    mySql = QStringLiteral("Update SShop Set theXF = theXF + ") + sqlNum(change) + " Where (ID = " + sqlNum(goodsId) + ")";
+    mySql = QStringLiteral("Update SShop Set theXF = theXF + ") + sqlNum(change) + " Where (ID = " + sqlNum(goodsId) +
+            ")";
     myESql(mySql);
 }
 
-QString TfrmDM::myNL5(const QString &date) const { return ::myNL5(date); }
+QString TfrmDM::myNL5(const QString &date) const
+{
+    return ::myNL5(date);
+}

@@ -11,7 +11,9 @@
 #include <QStringListModel>
 #include <memory>
 
-namespace ui { class LookupComboBox; }
+namespace ui {
+class LookupComboBox;
+}
 
 class TfrmDM : public QObject {
     Q_OBJECT
@@ -84,4 +86,7 @@ private:
 inline TfrmDM *frmDM = nullptr;
 
 // The data module's connection, for the windows' own queries.
-inline vdb::Connection &db() { return *frmDM->ADOConnection1(); }
+inline vdb::Connection &db()
+{
+    return *frmDM->ADOConnection1();
+}

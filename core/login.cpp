@@ -114,7 +114,10 @@ TfrmLogin::~TfrmLogin()
     if (frmLogin == this) frmLogin = nullptr;
 }
 
-QString TfrmLogin::pagePath(const QString &folder) { return folder + QStringLiteral("help/login.html"); }
+QString TfrmLogin::pagePath(const QString &folder)
+{
+    return folder + QStringLiteral("help/login.html");
+}
 
 void TfrmLogin::FormCreate()
 {
@@ -125,7 +128,10 @@ void TfrmLogin::FormCreate()
     DateTimePicker1->setDate(QDate::currentDate());
 }
 
-void TfrmLogin::DBLookupComboBox1Click() { Edit1->setFocus(); }
+void TfrmLogin::DBLookupComboBox1Click()
+{
+    Edit1->setFocus();
+}
 
 void TfrmLogin::BitBtn1Click()
 {
@@ -158,9 +164,15 @@ void TfrmLogin::BitBtn1Click()
     for (q.First(); !q.Eof(); q.Next()) frmMain->applyRight(q.value(QStringLiteral("MNum")));
 }
 
-void TfrmLogin::BitBtn2Click() { close(); }
+void TfrmLogin::BitBtn2Click()
+{
+    close();
+}
 
-void TfrmLogin::FormClose() { velmora::terminateApplication(); }
+void TfrmLogin::FormClose()
+{
+    velmora::terminateApplication();
+}
 
 void TfrmLogin::closeEvent(QCloseEvent *event)
 {
@@ -168,4 +180,7 @@ void TfrmLogin::closeEvent(QCloseEvent *event)
     FormClose();
 }
 
-void TfrmLogin::reject() { close(); }
+void TfrmLogin::reject()
+{
+    close();
+}

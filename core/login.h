@@ -10,7 +10,9 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTextBrowser;
-namespace ui { class LookupComboBox; }
+namespace ui {
+class LookupComboBox;
+}
 
 class TfrmLogin : public ui::Form {
     Q_OBJECT

@@ -55,14 +55,20 @@ void terminateApplication()
         QCoreApplication::exit(0);
 }
 
-void setTerminateHandler(std::function<void()> handler) { terminateHandler() = std::move(handler); }
+void setTerminateHandler(std::function<void()> handler)
+{
+    terminateHandler() = std::move(handler);
+}
 
 bool openUrl(const QUrl &url)
 {
     return urlOpener() ? urlOpener()(url) : QDesktopServices::openUrl(url);
 }
 
-void setUrlOpener(std::function<bool(const QUrl &)> opener) { urlOpener() = std::move(opener); }
+void setUrlOpener(std::function<bool(const QUrl &)> opener)
+{
+    urlOpener() = std::move(opener);
+}
 
 }  // namespace velmora
 
@@ -75,9 +81,9 @@ const QString kAbout = QStringLiteral("关于... &A");
 
 // Toolbar captions and the item each one runs.
 const std::pair<const char *, const char *> kToolButtons[12] = {
-    {"消费录入", "200"}, {"会员录入", "102"}, {"会员查询", "103"}, {"生日提醒", "106"},
-    {"会员清零", "110"}, {"会员换卡", "112"}, {"储值录入", "300"}, {"兑换录入", "402"},
-    {"商品录入", "502"}, {"日报表", "600"},   {"帮助", "帮助 &H"},  {"退出", "014"},
+        {"消费录入", "200"}, {"会员录入", "102"}, {"会员查询", "103"}, {"生日提醒", "106"},
+        {"会员清零", "110"}, {"会员换卡", "112"}, {"储值录入", "300"}, {"兑换录入", "402"},
+        {"商品录入", "502"}, {"日报表", "600"},   {"帮助", "帮助 &H"}, {"退出", "014"},
 };
 
 // True when the item does something in this build: a built-in item or one
@@ -260,7 +266,8 @@ void TfrmMain::enableRegistered(QMenu *menu)
 // The toolbar follows the same rule as the menus.
 void TfrmMain::enableToolButtons()
 {
-    for (int i = 0; i < 12; ++i) ToolButtons[size_t(i)]->setEnabled(available(QString::fromUtf8(kToolButtons[i].second)));
+    for (int i = 0; i < 12; ++i)
+        ToolButtons[size_t(i)]->setEnabled(available(QString::fromUtf8(kToolButtons[i].second)));
 }
 
 void TfrmMain::buildToolBar()
@@ -338,7 +345,10 @@ void TfrmMain::FormCreate()
     FindDept();
 }
 
-void TfrmMain::FindDept() { velmora::FindDept(); }
+void TfrmMain::FindDept()
+{
+    velmora::FindDept();
+}
 
 void TfrmMain::applyRight(const QString &mnum)
 {
@@ -383,8 +393,8 @@ void TfrmMain::FormShow()
     const QString mdText = vdb::sqlText(md), nlText = vdb::sqlText(myNLDate);
 
     const QString birthdayWhere =
-        network ? QStringLiteral("AND ((RIGHT(theBir, 5)='") + mdText + "') OR (RIGHT(NLBir, 5)='" + nlText + "'))"
-                : QStringLiteral("AND ((Mid(theBir,6,5)='") + mdText + "') OR (Mid(NLBir,6,5)='" + nlText + "'))";
+            network ? QStringLiteral("AND ((RIGHT(theBir, 5)='") + mdText + "') OR (RIGHT(NLBir, 5)='" + nlText + "'))"
+                    : QStringLiteral("AND ((Mid(theBir,6,5)='") + mdText + "') OR (Mid(NLBir,6,5)='" + nlText + "'))";
     mySql = QStringLiteral("select theNum  from Member Where (theDel='否')") + " " + birthdayWhere;
     ADOQ_Sql.setConnection(frmDM->ADOConnection1());
     ADOQ_Sql.OpenSql(mySql);
@@ -483,13 +493,16 @@ QWidget *TfrmMain::openWindow(const bool *openFlag) const
     return it == m_open.end() || it->second.isNull() ? nullptr : it->second->widget();
 }
 
-QString TfrmMain::helpPage() const { return myFolder + QStringLiteral("help/index.html"); }
+QString TfrmMain::helpPage() const
+{
+    return myFolder + QStringLiteral("help/index.html");
+}
 
 void TfrmMain::openHelp()
 {
     if (velmora::openUrl(QUrl::fromLocalFile(helpPage()))) return;
     ui::showMessage(QStringLiteral("没有找到可以打开帮助的网页浏览器，请安装浏览器后再试。\n帮助文件：") +
-                        QDir::toNativeSeparators(helpPage()),
+                            QDir::toNativeSeparators(helpPage()),
                     this);
 }
 
@@ -550,7 +563,8 @@ void TfrmMain::UpMenu()
         const auto actions = m_tops[size_t(i)]->actions();
         for (int j = 0; j < actions.size(); ++j) {
             const QAction *a = actions[j];
-            mySaveMenu(velmora::menuNumber(i, j), a->isSeparator() ? QStringLiteral("-") : velmora::menuName(a->text()));
+            mySaveMenu(velmora::menuNumber(i, j),
+                       a->isSeparator() ? QStringLiteral("-") : velmora::menuName(a->text()));
         }
     }
     t.commit();

@@ -22,7 +22,9 @@ class QToolBar;
 class QToolButton;
 class QUrl;
 
-namespace vplatform { class SoundPlayer; }
+namespace vplatform {
+class SoundPlayer;
+}
 
 // The frame's client area: the MDI children over a picture that fills it.
 class TBackground : public QMdiArea {

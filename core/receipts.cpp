@@ -12,8 +12,7 @@ namespace velmora {
 
 ConversionError::ConversionError(const QString &text)
     : velmora::Error(QStringLiteral("“%1” 不是有效的数值！").arg(text))
-{
-}
+{}
 
 double toNumber(const QString &text)
 {
@@ -50,7 +49,8 @@ QList<Row> rows(vdb::Connection &c, const QString &sql)
 
 Row document(vdb::Connection &c, const QString &table, const QString &number)
 {
-    const QList<Row> found = rows(c, QStringLiteral("select * from ") + table + " Where theNum='" + sqlText(number) + "'");
+    const QList<Row> found =
+            rows(c, QStringLiteral("select * from ") + table + " Where theNum='" + sqlText(number) + "'");
     if (found.isEmpty()) throw vdb::DbError(QStringLiteral("单据 %1 不存在，无法打印小票！").arg(number));
     return found.first();
 }
@@ -151,13 +151,15 @@ QString money(const QString &text)
 QString alignRight(const QString &text, int width, std::initializer_list<int> widths)
 {
     const int w = print::gbkWidth(text);
-    return std::find(widths.begin(), widths.end(), w) != widths.end() ? QString(width - w, QLatin1Char(' ')) + text : text;
+    return std::find(widths.begin(), widths.end(), w) != widths.end() ? QString(width - w, QLatin1Char(' ')) + text
+                                                                      : text;
 }
 
 QString alignLeft(const QString &text, int width, std::initializer_list<int> widths)
 {
     const int w = print::gbkWidth(text);
-    return std::find(widths.begin(), widths.end(), w) != widths.end() ? text + QString(width - w, QLatin1Char(' ')) : text;
+    return std::find(widths.begin(), widths.end(), w) != widths.end() ? text + QString(width - w, QLatin1Char(' '))
+                                                                      : text;
 }
 
 QStringList splitLong(const QString &text)
@@ -180,8 +182,8 @@ QStringList composeDH(vdb::Connection &c, const QString &number, const Shop &sho
 QStringList composeCZ(vdb::Connection &c, const QString &number, const Shop &shop, const QString &timeText)
 {
     return memberReceipt(
-        c, QStringLiteral("UCZ"), QStringLiteral("储值单"), number, shop, timeText,
-        {{"储值  ", "MCZ", true}, {"大写  ", "theDX", false}, {"赠送  ", "MZS", true}, {"收款  ", "MType", false}});
+            c, QStringLiteral("UCZ"), QStringLiteral("储值单"), number, shop, timeText,
+            {{"储值  ", "MCZ", true}, {"大写  ", "theDX", false}, {"赠送  ", "MZS", true}, {"收款  ", "MType", false}});
 }
 
 QStringList composeXF(vdb::Connection &c, const QString &number, const Shop &shop, const QString &timeText)
@@ -195,11 +197,12 @@ QStringList composeXF(vdb::Connection &c, const QString &number, const Shop &sho
     out << QStringLiteral("卡号 ") + card;
     if (isMember) {
         const Row m = member(c, card);
-        out << QStringLiteral("姓名 ") + m.value(QStringLiteral("theName")) + "[" + m.value(QStringLiteral("theType")) + "]";
+        out << QStringLiteral("姓名 ") + m.value(QStringLiteral("theName")) + "[" + m.value(QStringLiteral("theType")) +
+                        "]";
         out << QStringLiteral("积分  ") + alignLeft(money(m.value(QStringLiteral("theJF"))), 8, kMoney8) +
-                   QStringLiteral("余额  ") + money(m.value(QStringLiteral("theCZ")));
+                        QStringLiteral("余额  ") + money(m.value(QStringLiteral("theCZ")));
         const QList<Row> owed = rows(c, QStringLiteral("select SUM(theYE) as 应收金额 ") + "from UXF " +
-                                            "Where (theDel = '否') " + "AND (MNum = '" + sqlText(card) + "') ");
+                                                "Where (theDel = '否') " + "AND (MNum = '" + sqlText(card) + "') ");
         // No live sale (a deleted one reprinted) sums to nothing: no line either.
         const QString sum = owed.isEmpty() ? QString() : owed.first().value(QStringLiteral("应收金额"));
         if (!sum.isEmpty() && sum != QStringLiteral("0")) out << QStringLiteral("应收  ") + money(sum);
@@ -211,25 +214,35 @@ QStringList composeXF(vdb::Connection &c, const QString &number, const Shop &sho
         const QString zk = l.value(QStringLiteral("theZK"));
         QString zkText = zk;
         switch (print::gbkWidth(zk)) {
-        case 3: zkText = "[" + zk + "%]"; break;
-        case 2: zkText = "[" + zk + "%] "; break;
-        case 1: zkText = "[" + zk + "%]  "; break;
-        default: break;
+        case 3:
+            zkText = "[" + zk + "%]";
+            break;
+        case 2:
+            zkText = "[" + zk + "%] ";
+            break;
+        case 1:
+            zkText = "[" + zk + "%]  ";
+            break;
+        default:
+            break;
         }
         out << alignRight(money(l.value(QStringLiteral("theCount"))), 6, {4, 5}) +
-                   alignRight(money(l.value(QStringLiteral("thePrice"))), 8, kMoney8) + zkText +
-                   alignRight(money(l.value(QStringLiteral("theMoney"))), 8, kMoney8);
+                        alignRight(money(l.value(QStringLiteral("thePrice"))), 8, kMoney8) + zkText +
+                        alignRight(money(l.value(QStringLiteral("theMoney"))), 8, kMoney8);
     }
     out << kSeparator;
-    out << QStringLiteral("数量 ") + alignLeft(money(v("theCount")), 8, kMoney8) + QStringLiteral("金额 ") + money(v("theSum"));
-    out << QStringLiteral("折上 ") + alignLeft(v("theZK") + "%", 8, {2, 3, 4}) + QStringLiteral("折让 ") + money(v("theZR"));
+    out << QStringLiteral("数量 ") + alignLeft(money(v("theCount")), 8, kMoney8) + QStringLiteral("金额 ") +
+                    money(v("theSum"));
+    out << QStringLiteral("折上 ") + alignLeft(v("theZK") + "%", 8, {2, 3, 4}) + QStringLiteral("折让 ") +
+                    money(v("theZR"));
     out << QStringLiteral("合计 ") + money(v("theHJ"));
     out << QStringLiteral("大写 ") + v("theDX");
-    out << QStringLiteral("实收 ") + alignLeft(money(v("theSJ")), 8, kMoney8) + QStringLiteral("应收 ") + money(v("theYE"));
+    out << QStringLiteral("实收 ") + alignLeft(money(v("theSJ")), 8, kMoney8) + QStringLiteral("应收 ") +
+                    money(v("theYE"));
     out << kSeparator;
     for (const Row &p : rows(c, QStringLiteral("select * from UXF_SK Where theNum='") + sqlText(number) + "'")) {
         out << p.value(QStringLiteral("SKDate")) + alignLeft(p.value(QStringLiteral("theSMType")), 8, {4, 6}) +
-                   alignRight(money(p.value(QStringLiteral("theMoney"))), 9, {4, 5, 6, 7, 8});
+                        alignRight(money(p.value(QStringLiteral("theMoney"))), 9, {4, 5, 6, 7, 8});
     }
     out << kSeparator;
     out << QStringLiteral("员工 ") + v("WName") + QStringLiteral(" 制单 ") + v("theUser");
@@ -253,8 +266,17 @@ void printReceipt(Composer compose, const QString &title, const QString &number)
 }
 }  // namespace
 
-void myPrintXF_Pos(const QString &number) { printReceipt(&receipts::composeXF, QStringLiteral("消费单"), number); }
-void myPrintCZ_Pos(const QString &number) { printReceipt(&receipts::composeCZ, QStringLiteral("储值单"), number); }
-void myPrintDH_Pos(const QString &number) { printReceipt(&receipts::composeDH, QStringLiteral("兑换单"), number); }
+void myPrintXF_Pos(const QString &number)
+{
+    printReceipt(&receipts::composeXF, QStringLiteral("消费单"), number);
+}
+void myPrintCZ_Pos(const QString &number)
+{
+    printReceipt(&receipts::composeCZ, QStringLiteral("储值单"), number);
+}
+void myPrintDH_Pos(const QString &number)
+{
+    printReceipt(&receipts::composeDH, QStringLiteral("兑换单"), number);
+}
 
 }  // namespace velmora

@@ -15,8 +15,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-using ui::fail;
 using members::MemberRecord;
+using ui::fail;
 using vdb::Statement;
 
 namespace {
@@ -56,9 +56,9 @@ bool passwordMatches(const QString &card, const QString &password)
 {
     vdb::Query q(&db());
     Statement("Select thePass from Member Where theNum=:card AND thePass=:pass AND theDel='否'")
-        .text("card", card)
-        .text("pass", password)
-        .open(q);
+            .text("card", card)
+            .text("pass", password)
+            .open(q);
     return !q.IsEmpty();
 }
 
@@ -174,15 +174,15 @@ void TfrmC_Num::BitBtn1Click()
         vdb::Transaction t(db());
         // Only the live member moves: a deleted member that held the number keeps its row.
         for (const char *sql : {
-                 "update Member set thenum=:new where thenum=:old and theDel='否'",
-                 "update UXF set mnum=:new where mnum=:old",
-                 "update UCZ set mnum=:new where mnum=:old",
-                 "update UDH set mnum=:new where mnum=:old",
-                 "update Member set JSRNum=:new where JSRNum=:old",
-                 "update UXF set jsrnum=:new where jsrnum=:old",
-                 // Anniversaries and manual points follow the card too.
-                 "update MJN set theNum=:new where theNum=:old",
-                 "update UJF set theNum=:new where theNum=:old",
+                     "update Member set thenum=:new where thenum=:old and theDel='否'",
+                     "update UXF set mnum=:new where mnum=:old",
+                     "update UCZ set mnum=:new where mnum=:old",
+                     "update UDH set mnum=:new where mnum=:old",
+                     "update Member set JSRNum=:new where JSRNum=:old",
+                     "update UXF set jsrnum=:new where jsrnum=:old",
+                     // Anniversaries and manual points follow the card too.
+                     "update MJN set theNum=:new where theNum=:old",
+                     "update UJF set theNum=:new where theNum=:old",
              })
             Statement(QString::fromUtf8(sql)).text("new", newCard).text("old", oldCard).run(db());
         t.commit();
@@ -214,16 +214,17 @@ void TfrmMPass::BitBtn1Click()
         Edit3->clear();
         fail(message, Edit2);
     };
-    if (!passwordAccepted(Edit1, card, QStringLiteral("请重新录入 原密码！"), QStringLiteral("原密码 错误，请重新录入！")))
+    if (!passwordAccepted(Edit1, card, QStringLiteral("请重新录入 原密码！"),
+                          QStringLiteral("原密码 错误，请重新录入！")))
         return;
     if (ui::gbkLength(Edit2->text()) != 6) return refuseNew(QStringLiteral("请重新录入 新密码！"));
     if (Edit2->text() == Edit1->text()) return refuseNew(QStringLiteral("新密码 与 原密码 一样，请重新录入！"));
     if (Edit2->text() != Edit3->text())
         return refuseNew(QStringLiteral("新密码 与 确认密码 不一致，请重新录入 新密码！"));
     Statement("UPdate Member Set thePass=:pass Where theNum=:card AND theDel='否'")
-        .text("pass", Edit2->text())
-        .text("card", card)
-        .run(db());
+            .text("pass", Edit2->text())
+            .text("card", card)
+            .run(db());
     ui::showMessage(QStringLiteral("恭喜！恭喜！ 会员密码修改 保存成功！"));
     emit saved();
     accept();
@@ -297,9 +298,9 @@ void TfrmM_PY::BitBtn1Click()
         return;
     }
     const int changed = Statement("Update Member set thePY=:py Where theNum=:card AND theDel='否'")
-                            .text("py", Edit4->text())
-                            .text("card", Edit1->text())
-                            .run(db());
+                                .text("py", Edit4->text())
+                                .text("card", Edit1->text())
+                                .run(db());
     if (changed == 0) {
         fail(QStringLiteral("该会员已不存在，不能保存！"));
         return;
@@ -333,6 +334,8 @@ void TfrmMember_V::FormShow()
     // Deleted and disabled members are shown too.
     vdb::Query q(&db());
     Statement(members::memberListColumns() + " from Member Where (theNum=:card) ").text("card", myNum).open(q);
-    if (q.RecordCount() == 1) GroupBox1->fill(MemberRecord::fromCurrentRow(q));
-    else GroupBox1->clear();
+    if (q.RecordCount() == 1)
+        GroupBox1->fill(MemberRecord::fromCurrentRow(q));
+    else
+        GroupBox1->clear();
 }

@@ -22,11 +22,11 @@ public:
     explicit TfrmC_Num(QWidget *parent = nullptr);
     ~TfrmC_Num() override;
 
-    QGroupBox *GroupBox1;            // the card field's group
-    QLineEdit *Ed_Num;               // 会员卡号 (search text)
-    members::MemberPanel *GroupBox2; // 会员信息
-    QGroupBox *GroupBox3;            // 新卡号
-    QLineEdit *Ed_NewNum;            // 新  卡  号
+    QGroupBox *GroupBox1;             // the card field's group
+    QLineEdit *Ed_Num;                // 会员卡号 (search text)
+    members::MemberPanel *GroupBox2;  // 会员信息
+    QGroupBox *GroupBox3;             // 新卡号
+    QLineEdit *Ed_NewNum;             // 新  卡  号
 
     // Enter or a double-click in the card field.
     void myFind();
@@ -93,9 +93,9 @@ public:
     TfrmMember_V(QWidget *parent = nullptr, const QString &card = QString());
     ~TfrmMember_V() override;
 
-    QString myNum;                   // the card shown
-    members::MemberPanel *GroupBox1; // 会员信息
-    QPushButton *BitBtn1;            // 退出
+    QString myNum;                    // the card shown
+    members::MemberPanel *GroupBox1;  // 会员信息
+    QPushButton *BitBtn1;             // 退出
 
     // Reads the member; a card held by no row or by several shows empty fields.
     void FormShow() override;

@@ -6,7 +6,6 @@
 #include "platform/ui/checks.h"
 #include "platform/ui/modal.h"
 
-
 using members::MemberRecord;
 
 using members::applyMemberColumnWidths;
@@ -36,7 +35,7 @@ void TfrmFindMember::FormShow()
 {
     ADOQuery1.setConnection(&db());
     members::memberSearch(members::memberListColumns() + " from Member", mySearch, QStringLiteral(" order by theNum"))
-        .open(ADOQuery1);
+            .open(ADOQuery1);
     DBGrid1->setQuery(&ADOQuery1);
     applyMemberColumnWidths(DBGrid1);
     DBGrid1->setFocus();
@@ -44,11 +43,16 @@ void TfrmFindMember::FormShow()
 
 void TfrmFindMember::DBGrid1KeyPress(int key)
 {
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) takeRow();
-    else if (key == Qt::Key_Escape) reject();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        takeRow();
+    else if (key == Qt::Key_Escape)
+        reject();
 }
 
-void TfrmFindMember::DBGrid1DblClick() { takeRow(); }
+void TfrmFindMember::DBGrid1DblClick()
+{
+    takeRow();
+}
 
 void TfrmFindMember::takeRow()
 {

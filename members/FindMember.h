@@ -37,4 +37,4 @@ namespace members {
 // Column widths of the member lists: names, phone, address, the numbers and
 // the remark; thePY and ID hidden.
 void applyMemberColumnWidths(ui::DBGrid *grid);
-}
+}  // namespace members

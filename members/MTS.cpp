@@ -43,9 +43,9 @@ void TfrmMTS::FormShow()
         auto *item = new QListWidgetItem(category, CheckListBox1);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         Statement("Select ID From MTS Where MType=:type AND SType=:category")
-            .text("type", myType)
-            .text("category", category)
-            .open(rows);
+                .text("type", myType)
+                .text("category", category)
+                .open(rows);
         item->setCheckState(rows.RecordCount() == 1 ? Qt::Checked : Qt::Unchecked);
     }
 }
@@ -93,8 +93,8 @@ void TfrmMTS_ZKJF::myRef()
 {
     ADOQuery1.setConnection(&db());
     Statement("select MType as 会员分类, SType AS 商品分类, theZK as 享受折扣, ID from MTS WHERE (MType = :type)")
-        .text("type", myType)
-        .open(ADOQuery1);
+            .text("type", myType)
+            .open(ADOQuery1);
     DBGrid1->setQuery(&ADOQuery1);
     DBGrid1->setColumnWidth(ADOQuery1.FieldIndex(QStringLiteral("享受折扣")), 80);
     DBGrid1->setColumnHidden(ADOQuery1.FieldIndex(QStringLiteral("ID")), true);
@@ -103,8 +103,8 @@ void TfrmMTS_ZKJF::myRef()
 void TfrmMTS_ZKJF::N1Click()
 {
     if (!ADOQuery1.Active() || ADOQuery1.Eof()) return;
-    const QString caption = ADOQuery1.value(QStringLiteral("会员分类")) + " " + ADOQuery1.value(QStringLiteral("商品分类")) +
-                            QStringLiteral(" 享受折扣");
+    const QString caption = ADOQuery1.value(QStringLiteral("会员分类")) + " " +
+                            ADOQuery1.value(QStringLiteral("商品分类")) + QStringLiteral(" 享受折扣");
     TfrmMTS_M dlg(this, caption, ADOQuery1.value(QStringLiteral("ID")), ADOQuery1.value(QStringLiteral("享受折扣")));
     connect(&dlg, &TfrmMTS_M::saved, this, &TfrmMTS_ZKJF::myRef);
     ui::showModal(&dlg);
@@ -129,10 +129,7 @@ void TfrmMTS_M::BitBtn1Click()
 {
     if (!ui::requireText(Edit1, QStringLiteral("享受折扣"))) return;
     if (!ui::requireNumber(Edit1, QStringLiteral("享受折扣"))) return;
-    Statement("UPDATE MTS SET theZK = :zk WHERE (ID = :id) ")
-        .number("zk", Edit1->text())
-        .number("id", myID)
-        .run(db());
+    Statement("UPDATE MTS SET theZK = :zk WHERE (ID = :id) ").number("zk", Edit1->text()).number("id", myID).run(db());
     ui::showMessage(windowTitle() + QStringLiteral(" 修改成功！"));
     emit saved();
     accept();

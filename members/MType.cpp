@@ -17,9 +17,9 @@
 #include <QVBoxLayout>
 
 using ui::fail;
-using vdb::Statement;
 using vdb::sqlNum;
 using vdb::sqlText;
+using vdb::Statement;
 
 // ---------------------------------------------------------------- fields
 
@@ -74,7 +74,7 @@ TfrmMType::TfrmMType(QWidget *parent) : ui::Form(parent)
 
     build(this, 10, 20);
     static_cast<QGridLayout *>(GroupBox1->layout())
-        ->addWidget(ui::note(GroupBox1, QStringLiteral("在上面会员分类列表右键可以设置商品分类折扣")), 5, 0, 1, 3);
+            ->addWidget(ui::note(GroupBox1, QStringLiteral("在上面会员分类列表右键可以设置商品分类折扣")), 5, 0, 1, 3);
     BitBtn1 = ui::button(this, QStringLiteral("新增"), [this] { BitBtn1Click(); });
     BitBtn2 = ui::button(this, QStringLiteral("保存"), [this] { BitBtn2Click(); });
     BitBtn3 = ui::button(this, QStringLiteral("退出"), [this] { BitBtn3Click(); });
@@ -92,7 +92,10 @@ TfrmMType::~TfrmMType()
     if (frmMType == this) frmMType = nullptr;
 }
 
-void TfrmMType::FormShow() { Edit1->setFocus(); }
+void TfrmMType::FormShow()
+{
+    Edit1->setFocus();
+}
 
 void TfrmMType::Ref()
 {
@@ -118,7 +121,10 @@ QString TfrmMType::selected(const QString &column) const
     return ADOQuery1.value(column);
 }
 
-void TfrmMType::BitBtn1Click() { Edit1->setFocus(); }
+void TfrmMType::BitBtn1Click()
+{
+    Edit1->setFocus();
+}
 
 void TfrmMType::BitBtn2Click()
 {
@@ -133,13 +139,14 @@ void TfrmMType::BitBtn2Click()
     }
     {
         vdb::Transaction t(db());
-        Statement("Insert into MType(theName,theZK,theJF,Remark,theState,theXF) Values(:name,:zk,:jf,:remark,'启用',:xf)")
-            .text("name", name)
-            .number("zk", Edit2->text())
-            .number("jf", Edit3->text())
-            .text("remark", Edit5->text())
-            .number("xf", Edit4->text())
-            .run(db());
+        Statement(
+                "Insert into MType(theName,theZK,theJF,Remark,theState,theXF) Values(:name,:zk,:jf,:remark,'启用',:xf)")
+                .text("name", name)
+                .number("zk", Edit2->text())
+                .number("jf", Edit3->text())
+                .text("remark", Edit5->text())
+                .number("xf", Edit4->text())
+                .run(db());
         // Every goods category starts with the type's own discount and ratio.
         q.OpenSql(QStringLiteral("select theName from SType"));
         for (q.First(); !q.Eof(); q.Next())
@@ -158,8 +165,14 @@ void TfrmMType::setState(const QString &state)
     Ref();
 }
 
-void TfrmMType::N3Click() { setState(QStringLiteral("启用")); }
-void TfrmMType::N4Click() { setState(QStringLiteral("停用")); }
+void TfrmMType::N3Click()
+{
+    setState(QStringLiteral("启用"));
+}
+void TfrmMType::N4Click()
+{
+    setState(QStringLiteral("停用"));
+}
 
 void TfrmMType::N6Click()
 {
@@ -233,18 +246,18 @@ void TfrmMType_M::BitBtn1Click()
     {
         vdb::Transaction t(db());
         Statement("UPdate MType Set theZK=:zk, theJF=:jf, theXF=:xf, Remark=:remark Where (ID = :id) ")
-            .number("zk", Edit2->text())
-            .number("jf", Edit3->text())
-            .number("xf", Edit4->text())
-            .text("remark", Edit5->text())
-            .number("id", myID)
-            .run(db());
+                .number("zk", Edit2->text())
+                .number("jf", Edit3->text())
+                .number("xf", Edit4->text())
+                .text("remark", Edit5->text())
+                .number("id", myID)
+                .run(db());
         // Every member of the type, deleted ones too, takes the new values.
         Statement("UPdate Member Set theZK=:zk, theJFBL=:jf Where (theType = :type) ")
-            .number("zk", Edit2->text())
-            .number("jf", Edit3->text())
-            .text("type", name)
-            .run(db());
+                .number("zk", Edit2->text())
+                .number("jf", Edit3->text())
+                .text("type", name)
+                .run(db());
         t.commit();
     }
     ui::showMessage(name + QStringLiteral("  修改 保存成功！"));

@@ -35,12 +35,12 @@ public:
 
     ui::DBGrid *DBGrid1;
     vdb::Query ADOQuery1;
-    QAction *N1;  // 选择商品分类 &C
-    QAction *N2;  // 设置商品分类享受折扣 &S
-    QAction *N3;  // 启用 &Q
-    QAction *N4;  // 停用 &T
-    QAction *N5;  // 修改 &M
-    QAction *N6;  // 删除 &D
+    QAction *N1;           // 选择商品分类 &C
+    QAction *N2;           // 设置商品分类享受折扣 &S
+    QAction *N3;           // 启用 &Q
+    QAction *N4;           // 停用 &T
+    QAction *N5;           // 修改 &M
+    QAction *N6;           // 删除 &D
     QPushButton *BitBtn1;  // 新增
     QPushButton *BitBtn2;  // 保存
     QPushButton *BitBtn3;  // 退出

@@ -16,8 +16,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-using ui::fail;
 using members::MemberRecord;
+using ui::fail;
 using vdb::Statement;
 
 namespace {
@@ -72,8 +72,9 @@ MemberEntry::MemberEntry(QWidget *parent, const QString &caption) : ui::Form(par
     }
     hint(4);
     hint(5);
-    const QString right[] = {QStringLiteral("会员分类："), QStringLiteral("体貌特征："), QStringLiteral("爱        好："),
-                             QStringLiteral("车        牌："), QStringLiteral("介  绍  人：")};
+    const QString right[] = {QStringLiteral("会员分类："), QStringLiteral("体貌特征："),
+                             QStringLiteral("爱        好："), QStringLiteral("车        牌："),
+                             QStringLiteral("介  绍  人：")};
     QWidget *rightFields[] = {DBLookupComboBox2, Edit8, Edit9, Edit10, Edit11};
     for (int r = 0; r < 5; ++r) {
         label(right[r], r, 3);
@@ -126,10 +127,11 @@ bool MemberEntry::normalizeLunar(const QString &typed, QString *stored, QString 
     }
     // The lunar calendar has a 29th and 30th of the second month; no solar
     // check, but the year must be one.
-    const bool yearGiven = padded.size() == 10 && padded.at(4) == u'-' &&
-                           std::all_of(padded.begin(), padded.begin() + 4, [](QChar c) { return c >= u'0' && c <= u'9'; });
-    if (yearGiven && (monthDay == QLatin1String("2-29") || monthDay == QLatin1String("2-30") || monthDay == QLatin1String("02-29") ||
-        monthDay == QLatin1String("02-30"))) {
+    const bool yearGiven =
+            padded.size() == 10 && padded.at(4) == u'-' &&
+            std::all_of(padded.begin(), padded.begin() + 4, [](QChar c) { return c >= u'0' && c <= u'9'; });
+    if (yearGiven && (monthDay == QLatin1String("2-29") || monthDay == QLatin1String("2-30") ||
+                      monthDay == QLatin1String("02-29") || monthDay == QLatin1String("02-30"))) {
         *stored = padded;
         return true;
     }

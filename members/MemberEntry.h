@@ -21,22 +21,22 @@ class QGridLayout;
 class MemberEntry : public ui::Form {
     Q_OBJECT
 public:
-    QGroupBox *GroupBox1;                    // 会员信息
-    QLineEdit *Edit1;                        // 会员卡号
-    QLineEdit *Edit2;                        // 会员姓名
-    ui::LookupComboBox *DBLookupComboBox1;   // 会员性别
-    QLineEdit *Edit3;                        // 联系方式
-    QLineEdit *Edit4;                        // 公历生日
-    QLineEdit *Edit5;                        // 农历生日
-    QLineEdit *Edit6;                        // 联系地址
-    QLineEdit *Edit7;                        // 备注
-    ui::LookupComboBox *DBLookupComboBox2;   // 会员分类
-    QLineEdit *Edit8;                        // 体貌特征
-    QLineEdit *Edit9;                        // 爱好
-    QLineEdit *Edit10;                       // 车牌
-    QLineEdit *Edit11;                       // 介绍人
-    QPushButton *BitBtn1;                    // 保存
-    QPushButton *BitBtn2;                    // 退出
+    QGroupBox *GroupBox1;                   // 会员信息
+    QLineEdit *Edit1;                       // 会员卡号
+    QLineEdit *Edit2;                       // 会员姓名
+    ui::LookupComboBox *DBLookupComboBox1;  // 会员性别
+    QLineEdit *Edit3;                       // 联系方式
+    QLineEdit *Edit4;                       // 公历生日
+    QLineEdit *Edit5;                       // 农历生日
+    QLineEdit *Edit6;                       // 联系地址
+    QLineEdit *Edit7;                       // 备注
+    ui::LookupComboBox *DBLookupComboBox2;  // 会员分类
+    QLineEdit *Edit8;                       // 体貌特征
+    QLineEdit *Edit9;                       // 爱好
+    QLineEdit *Edit10;                      // 车牌
+    QLineEdit *Edit11;                      // 介绍人
+    QPushButton *BitBtn1;                   // 保存
+    QPushButton *BitBtn2;                   // 退出
 
     // "保存": the checks, then the statement; the window's own follow-up.
     void BitBtn1Click();

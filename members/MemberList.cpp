@@ -26,12 +26,12 @@ namespace members {
 
 excel::ExportLayout memberListLayout()
 {
-    return excel::makeExportLayout("TfrmMember_M", "会员查询", "会员表",
-                                   "序号,会员卡号,会员分类,会员姓名,性别,公历生日,农历生日,联系方式,联系地址,体貌特征,"
-                                   "爱好,车牌,享受折扣,积分比例,积分,累计消费,消费次数,消费日期,账户余额,录入人,录入日期,"
-                                   "备注,状态,介绍人卡号",
-                                   "会员卡号,公历生日,农历生日,联系方式,消费日期,录入日期",
-                                   "15 积分,16 累计消费,17 消费次数,19 账户余额");
+    return excel::makeExportLayout(
+            "TfrmMember_M", "会员查询", "会员表",
+            "序号,会员卡号,会员分类,会员姓名,性别,公历生日,农历生日,联系方式,联系地址,体貌特征,"
+            "爱好,车牌,享受折扣,积分比例,积分,累计消费,消费次数,消费日期,账户余额,录入人,录入日期,"
+            "备注,状态,介绍人卡号",
+            "会员卡号,公历生日,农历生日,联系方式,消费日期,录入日期", "15 积分,16 累计消费,17 消费次数,19 账户余额");
 }
 
 }  // namespace members
@@ -51,11 +51,13 @@ TfrmMember_M::TfrmMember_M(QWidget *parent) : TListFrame(parent), hasRight(mainI
     setWindowTitle(QStringLiteral("会员查询"));
     velmora::ListSpec s;
     s.select = QStringLiteral(
-        "select theNum as 会员卡号,theType as 会员分类,theName as 会员姓名,theSex as 性别,theBir as 公历生日,"
-        "NLBir as 农历生日,thePho as 联系方式,theAdd as 联系地址,theTM as 体貌特征,theAH as 爱好,theCP as 车牌,"
-        "theZK as 享受折扣,theJFBL as 积分比例,theJF as 积分,theXF as 累计消费,UseCount as 消费次数,UseDate as 消费日期,"
-        "theCZ as 账户余额,theUser as 录入人,theDate as 录入日期,Remark as 备注,theState as 状态,JSRNum as 介绍人卡号,"
-        "thePY,ID");
+            "select theNum as 会员卡号,theType as 会员分类,theName as 会员姓名,theSex as 性别,theBir as 公历生日,"
+            "NLBir as 农历生日,thePho as 联系方式,theAdd as 联系地址,theTM as 体貌特征,theAH as 爱好,theCP as 车牌,"
+            "theZK as 享受折扣,theJFBL as 积分比例,theJF as 积分,theXF as 累计消费,UseCount as 消费次数,UseDate as "
+            "消费日期,"
+            "theCZ as 账户余额,theUser as 录入人,theDate as 录入日期,Remark as 备注,theState as 状态,JSRNum as "
+            "介绍人卡号,"
+            "thePY,ID");
     s.from = QStringLiteral("from Member");
     s.where = QStringLiteral("Where (theDel='否')");
     s.order = QStringLiteral("ORDER BY ID");
@@ -63,7 +65,8 @@ TfrmMember_M::TfrmMember_M(QWidget *parent) : TListFrame(parent), hasRight(mainI
     s.totals = QStringLiteral("select SUM(theJF) as 积分,SUM(theXF) as 累计消费,SUM(UseCount) as 消费次数,"
                               "SUM(theCZ) as 账户余额");
     s.countLabel = QStringLiteral("会员数量：");
-    s.totalLabels = {{"积分：", "积分"}, {"累计消费：", "累计消费"}, {"消费次数：", "消费次数"}, {"账户余额：", "账户余额"}};
+    s.totalLabels = {
+            {"积分：", "积分"}, {"累计消费：", "累计消费"}, {"消费次数：", "消费次数"}, {"账户余额：", "账户余额"}};
     s.widths = {{"会员姓名", 80}, {"联系方式", 90}, {"联系地址", 180}, {"享受折扣", 60}, {"积分比例", 60},
                 {"积分", 60},     {"累计消费", 60}, {"消费次数", 60},  {"账户余额", 60}, {"备注", 200}};
     s.hidden = {QStringLiteral("thePY"), QStringLiteral("ID")};
@@ -77,7 +80,7 @@ TfrmMember_M::TfrmMember_M(QWidget *parent) : TListFrame(parent), hasRight(mainI
     Edit2 = editFilter(0, &CheckBox3, QStringLiteral("会员姓名"), [](ListWhere &w, const QString &text) {
         // The pinyin code's first characters, as many as the text has bytes.
         w.add(QStringLiteral(" AND (theName Like ? OR (Left(thePY, ") + QString::number(ui::gbkLength(text)) +
-                  QStringLiteral(") = ?))"),
+                      QStringLiteral(") = ?))"),
               {QStringLiteral("%") + text + "%", text});
     });
     DBLookupComboBox2 = velmora::lookupBox(&TfrmDM::DBComSex);
@@ -158,17 +161,37 @@ void TfrmMember_M::listForCard(const QString &mnum)
         return;
     }
     // Shown beside this list, without an open flag of its own.
-    if (frmMain) frmMain->showMdiChild(list, nullptr);
-    else list->show();
+    if (frmMain)
+        frmMain->showMdiChild(list, nullptr);
+    else
+        list->show();
     list->showForCard(field(QStringLiteral("会员卡号")));
 }
 
-void TfrmMember_M::F1Click() { openForCard(QStringLiteral("200"), QStringLiteral("200")); }
-void TfrmMember_M::N2Click() { listForCard(QStringLiteral("201")); }
-void TfrmMember_M::F2Click() { openForCard(QStringLiteral("300"), QStringLiteral("300")); }
-void TfrmMember_M::N4Click() { listForCard(QStringLiteral("301")); }
-void TfrmMember_M::F3Click() { openForCard(QStringLiteral("402"), QStringLiteral("402")); }
-void TfrmMember_M::N6Click() { listForCard(QStringLiteral("403")); }
+void TfrmMember_M::F1Click()
+{
+    openForCard(QStringLiteral("200"), QStringLiteral("200"));
+}
+void TfrmMember_M::N2Click()
+{
+    listForCard(QStringLiteral("201"));
+}
+void TfrmMember_M::F2Click()
+{
+    openForCard(QStringLiteral("300"), QStringLiteral("300"));
+}
+void TfrmMember_M::N4Click()
+{
+    listForCard(QStringLiteral("301"));
+}
+void TfrmMember_M::F3Click()
+{
+    openForCard(QStringLiteral("402"), QStringLiteral("402"));
+}
+void TfrmMember_M::N6Click()
+{
+    listForCard(QStringLiteral("403"));
+}
 
 void TfrmMember_M::M1Click()
 {
@@ -192,15 +215,19 @@ void TfrmMember_M::P1Click()
 void TfrmMember_M::J1Click()
 {
     if (currentRow() < 0) return;
-    if (const velmora::CardOpener open = velmora::cardWindow(QStringLiteral("纪念日管理"))) open(this, field(QStringLiteral("会员卡号")));
-    else ui::showMessage(QStringLiteral("该功能 暂不可用！"), this);
+    if (const velmora::CardOpener open = velmora::cardWindow(QStringLiteral("纪念日管理")))
+        open(this, field(QStringLiteral("会员卡号")));
+    else
+        ui::showMessage(QStringLiteral("该功能 暂不可用！"), this);
 }
 
 void TfrmMember_M::Z1Click()
 {
     if (currentRow() < 0) return;
-    if (const velmora::CardOpener open = velmora::cardWindow(QStringLiteral("增加积分"))) open(this, field(QStringLiteral("会员卡号")));
-    else ui::showMessage(QStringLiteral("该功能 暂不可用！"), this);
+    if (const velmora::CardOpener open = velmora::cardWindow(QStringLiteral("增加积分")))
+        open(this, field(QStringLiteral("会员卡号")));
+    else
+        ui::showMessage(QStringLiteral("该功能 暂不可用！"), this);
 }
 
 void TfrmMember_M::Q1Click()
@@ -229,13 +256,14 @@ void TfrmMember_M::D1Click()
         return;
     }
     vdb::Connection &c = *frmDM->ADOConnection1();
-    const std::pair<const char *, const char *> documents[] = {
-        {"UXF", "该会员已经消费，不能注销！"}, {"UCZ", "该会员已经储值，不能注销！"}, {"UDH", "该会员已经兑换，不能注销！"}};
+    const std::pair<const char *, const char *> documents[] = {{"UXF", "该会员已经消费，不能注销！"},
+                                                               {"UCZ", "该会员已经储值，不能注销！"},
+                                                               {"UDH", "该会员已经兑换，不能注销！"}};
     for (const auto &[table, refusal] : documents) {
         vdb::Query q(&c);
         Statement(QStringLiteral("Select ID from ") + table + QStringLiteral(" Where (MNum=:card) AND (theDel = '否')"))
-            .text("card", card)
-            .open(q);
+                .text("card", card)
+                .open(q);
         if (!q.IsEmpty()) {
             ui::showMessage(QString::fromUtf8(refusal), this);
             return;

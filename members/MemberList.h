@@ -12,7 +12,9 @@
 class QAction;
 class QCheckBox;
 class QLineEdit;
-namespace ui { class LookupComboBox; }
+namespace ui {
+class LookupComboBox;
+}
 
 class TfrmMember_M : public velmora::TListFrame {
     Q_OBJECT
@@ -22,14 +24,14 @@ public:
 
     // Filters in the order their pieces are appended.
     QCheckBox *CheckBox1, *CheckBox2, *CheckBox3, *CheckBox4, *CheckBox5, *CheckBox6, *CheckBox7, *CheckBox8,
-        *CheckBox9, *CheckBox10, *CheckBox11, *CheckBox12;
-    ui::LookupComboBox *DBLookupComboBox1;  // 会员分类
-    QLineEdit *Edit1;                       // 会员卡号
-    QLineEdit *Edit2;                       // 会员姓名 (or the pinyin code's start)
-    ui::LookupComboBox *DBLookupComboBox2;  // 会员性别
+            *CheckBox9, *CheckBox10, *CheckBox11, *CheckBox12;
+    ui::LookupComboBox *DBLookupComboBox1;     // 会员分类
+    QLineEdit *Edit1;                          // 会员卡号
+    QLineEdit *Edit2;                          // 会员姓名 (or the pinyin code's start)
+    ui::LookupComboBox *DBLookupComboBox2;     // 会员性别
     QLineEdit *Edit3, *Edit4, *Edit5, *Edit6;  // 联系方式, 介绍人, 联系地址, 备注
-    ui::LookupComboBox *DBLookupComboBox3;  // 录入人
-    QLineEdit *Edit7, *Edit8, *Edit9;       // 体貌特征, 爱好, 车牌
+    ui::LookupComboBox *DBLookupComboBox3;     // 录入人
+    QLineEdit *Edit7, *Edit8, *Edit9;          // 体貌特征, 爱好, 车牌
 
     // Popup, in order.
     QAction *C1, *F1, *N2, *F2, *N4, *F3, *N6, *M1, *Y1, *P1, *J1, *Z1, *Q1, *T1, *D1;

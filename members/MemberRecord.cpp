@@ -71,8 +71,10 @@ QString memberListColumns()
 
 vdb::Statement memberSearch(const QString &select, const QString &text, const QString &tail)
 {
-    vdb::Statement s(select + " Where (theState='启用') AND (theDel='否') AND ((theNum Like :text) OR "
-                              "(theName Like :text) OR (thePY Like :text))" + tail);
+    vdb::Statement s(select +
+                     " Where (theState='启用') AND (theDel='否') AND ((theNum Like :text) OR "
+                     "(theName Like :text) OR (thePY Like :text))" +
+                     tail);
     s.text(QStringLiteral("text"), QLatin1Char('%') + text + QLatin1Char('%'));
     return s;
 }

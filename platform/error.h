@@ -11,7 +11,8 @@ namespace velmora {
 class Error : public std::runtime_error {
 public:
     explicit Error(const QString &message, const QString &detail = QString())
-        : std::runtime_error(message.toStdString()), m_message(message), m_detail(detail) {}
+        : std::runtime_error(message.toStdString()), m_message(message), m_detail(detail)
+    {}
     const QString &message() const { return m_message; }
     // Technical text for the details only (an SQLite message, a statement).
     const QString &detail() const { return m_detail; }

@@ -14,7 +14,10 @@ Error outOfRange(const QString &what)
     return Error(QStringLiteral("金额 %1 超出范围！").arg(what));
 }
 
-bool asciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool asciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
 // Units of ten-thousandths from the decimal digits `digits` (no leading
 // zeros) times 10^shift, rounded half away from zero; false beyond the range.
@@ -111,9 +114,15 @@ QString Money::toString() const
     return m_units < 0 ? QLatin1Char('-') + s : s;
 }
 
-Money Money::times(double factor) const { return fromDouble(toDouble() * factor); }
+Money Money::times(double factor) const
+{
+    return fromDouble(toDouble() * factor);
+}
 
-Money Money::operator-() const { return Money(-m_units); }
+Money Money::operator-() const
+{
+    return Money(-m_units);
+}
 
 Money Money::operator+(Money o) const
 {
@@ -122,6 +131,9 @@ Money Money::operator+(Money o) const
     return Money(sum);
 }
 
-Money Money::operator-(Money o) const { return *this + -o; }
+Money Money::operator-(Money o) const
+{
+    return *this + -o;
+}
 
 }  // namespace velmora

@@ -8,26 +8,25 @@
 
 #include <cmath>
 
-TlyrBand::TlyrBand(QObject* owner) : TlyrReportComponent(owner) {}
+TlyrBand::TlyrBand(QObject *owner) : TlyrReportComponent(owner) {}
 
-TlyrChild* TlyrBand::Child() const
+TlyrChild *TlyrBand::Child() const
 {
-    return qobject_cast<TlyrChild*>(child_.data());
+    return qobject_cast<TlyrChild *>(child_.data());
 }
 
-void TlyrBand::SetChild(TlyrChild* child)
+void TlyrBand::SetChild(TlyrChild *child)
 {
-    for (TlyrBand* b = child; b; b = b->child_.data()) {
-        if (b == this)
-            throw ElyrError(QStringLiteral("Circular child reference is not allowed"));
+    for (TlyrBand *b = child; b; b = b->child_.data()) {
+        if (b == this) throw ElyrError(QStringLiteral("Circular child reference is not allowed"));
     }
     child_ = child;
 }
 
 namespace {
-double snap(const TlyrBand* band, double value, double cell)
+double snap(const TlyrBand *band, double value, double cell)
 {
-    TlyrPage* page = band->Page();
+    TlyrPage *page = band->Page();
     return page && page->IsCharacterGrid() ? std::round(value / cell) * cell : value;
 }
 }  // namespace
@@ -52,15 +51,18 @@ QString TlyrBand::GetDescription() const
     return lyrResources().Get(QStringLiteral("obBand"));
 }
 
-const QList<const QMetaObject*>& lyrBandClasses()
+const QList<const QMetaObject *> &lyrBandClasses()
 {
-    static const QList<const QMetaObject*> table{
-        &TlyrReportTitle::staticMetaObject,  &TlyrReportSummary::staticMetaObject, &TlyrPageHeader::staticMetaObject,
-        &TlyrPageFooter::staticMetaObject,   &TlyrHeader::staticMetaObject,        &TlyrFooter::staticMetaObject,
-        &TlyrMasterData::staticMetaObject,   &TlyrDetailData::staticMetaObject,    &TlyrSubdetailData::staticMetaObject,
-        &TlyrDataBand4::staticMetaObject,    &TlyrDataBand5::staticMetaObject,     &TlyrDataBand6::staticMetaObject,
-        &TlyrGroupHeader::staticMetaObject,  &TlyrGroupFooter::staticMetaObject,   &TlyrChild::staticMetaObject,
-        &TlyrColumnHeader::staticMetaObject, &TlyrColumnFooter::staticMetaObject,  &TlyrOverlay::staticMetaObject,
+    static const QList<const QMetaObject *> table{
+            &TlyrReportTitle::staticMetaObject,   &TlyrReportSummary::staticMetaObject,
+            &TlyrPageHeader::staticMetaObject,    &TlyrPageFooter::staticMetaObject,
+            &TlyrHeader::staticMetaObject,        &TlyrFooter::staticMetaObject,
+            &TlyrMasterData::staticMetaObject,    &TlyrDetailData::staticMetaObject,
+            &TlyrSubdetailData::staticMetaObject, &TlyrDataBand4::staticMetaObject,
+            &TlyrDataBand5::staticMetaObject,     &TlyrDataBand6::staticMetaObject,
+            &TlyrGroupHeader::staticMetaObject,   &TlyrGroupFooter::staticMetaObject,
+            &TlyrChild::staticMetaObject,         &TlyrColumnHeader::staticMetaObject,
+            &TlyrColumnFooter::staticMetaObject,  &TlyrOverlay::staticMetaObject,
     };
     return table;
 }
@@ -68,16 +70,15 @@ const QList<const QMetaObject*>& lyrBandClasses()
 int TlyrBand::BandNumber() const
 {
     int number = 0;
-    const auto& table = lyrBandClasses();
+    const auto &table = lyrBandClasses();
     for (int i = 0; i < table.size(); ++i)
-        if (metaObject()->inherits(table[i]))
-            number = i;
+        if (metaObject()->inherits(table[i])) number = i;
     return number;
 }
 
 // ---------------------------------------------------------------- data band
 
-TlyrDataBand::TlyrDataBand(QObject* owner) : TlyrBand(owner), virtualDataSet_(std::make_unique<TlyrUserDataSet>())
+TlyrDataBand::TlyrDataBand(QObject *owner) : TlyrBand(owner), virtualDataSet_(std::make_unique<TlyrUserDataSet>())
 {
     virtualDataSet_->SetRangeEnd(TlyrDataSet::reCount);
 }
@@ -91,15 +92,13 @@ QString TlyrDataBand::GetDescription() const
 
 void TlyrDataBand::SetCurColumn(int column)
 {
-    if (column > columns_)
-        column = 1;
-    if (column == 1)
-        ColumnValue = 0;
+    if (column > columns_) column = 1;
+    if (column == 1) ColumnValue = 0;
     curColumn_ = column;
     SetLeft((column - 1) * (columnWidth_ + columnGap_));
 }
 
-void TlyrDataBand::SetDataSet(TlyrDataSet* v)
+void TlyrDataBand::SetDataSet(TlyrDataSet *v)
 {
     dataSet_ = v;
     dataSetName_ = v ? v->UserName() : QString();
@@ -110,17 +109,16 @@ QString TlyrDataBand::DataSetName() const
     return dataSet_ ? dataSet_->UserName() : dataSetName_;
 }
 
-void TlyrDataBand::SetDataSetName(const QString& v)
+void TlyrDataBand::SetDataSetName(const QString &v)
 {
     dataSetName_ = v;
-    TlyrReport* r = Report();
+    TlyrReport *r = Report();
     dataSet_ = r ? r->GetDataset(v) : nullptr;
 }
 
-bool TlyrDataBand::IsPropertyStored(const QString& name) const
+bool TlyrDataBand::IsPropertyStored(const QString &name) const
 {
-    if (name == QLatin1String("DataSetName"))
-        return !dataSet_ && !dataSetName_.isEmpty();
+    if (name == QLatin1String("DataSetName")) return !dataSet_ && !dataSetName_.isEmpty();
     return TlyrBand::IsPropertyStored(name);
 }
 
@@ -130,19 +128,17 @@ void TlyrDataBand::SetRowCount(int v)
     virtualDataSet_->SetRangeEndCount(v);
 }
 
-QString TlyrGroupHeader::Diff(const TlyrComponent* other) const
+QString TlyrGroupHeader::Diff(const TlyrComponent *other) const
 {
     QString out = TlyrBand::Diff(other);
-    if (DrillDown)
-        lyrAppendAttr(out, "Tag", QString::number(EngineCounter));
+    if (DrillDown) lyrAppendAttr(out, "Tag", QString::number(EngineCounter));
     return out;
 }
 
 void lyrRegisterBandClasses()
 {
     static bool done = false;
-    if (done)
-        return;
+    if (done) return;
     done = true;
     ksRegisterClass<TlyrBand>();
     ksRegisterClass<TlyrChild>();

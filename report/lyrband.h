@@ -16,7 +16,7 @@ class TlyrChild;
 
 class TlyrBand : public TlyrReportComponent {
     Q_OBJECT
-    Q_PROPERTY(TlyrFont* Font READ Font)
+    Q_PROPERTY(TlyrFont *Font READ Font)
     Q_PROPERTY(double Height READ Height WRITE SetHeight)
     Q_PROPERTY(double Left READ Left WRITE SetLeft)
     Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
@@ -31,19 +31,19 @@ class TlyrBand : public TlyrReportComponent {
     Q_CLASSINFO("Default:Vertical", "false")
     Q_CLASSINFO("Default:Visible", "true")
 public:
-    Q_INVOKABLE explicit TlyrBand(QObject* owner = nullptr);
+    Q_INVOKABLE explicit TlyrBand(QObject *owner = nullptr);
 
     bool AllowSplit() const { return allowSplit_; }
     void SetAllowSplit(bool v) { allowSplit_ = v; }
-    TlyrChild* Child() const;
+    TlyrChild *Child() const;
     // Raises ElyrError for a chain of children that comes back here.
-    void SetChild(TlyrChild* child);
+    void SetChild(TlyrChild *child);
     bool KeepChild() const { return keepChild_; }
     void SetKeepChild(bool v) { keepChild_ = v; }
     QString OnAfterCalcHeight() const { return onAfterCalcHeight_; }
-    void SetOnAfterCalcHeight(const QString& v) { onAfterCalcHeight_ = v; }
+    void SetOnAfterCalcHeight(const QString &v) { onAfterCalcHeight_ = v; }
     QString OutlineText() const { return outlineText_; }
-    void SetOutlineText(const QString& v) { outlineText_ = v; }
+    void SetOutlineText(const QString &v) { outlineText_ = v; }
     bool StartNewPage() const { return startNewPage_; }
     void SetStartNewPage(bool v) { startNewPage_ = v; }
     bool Stretched() const { return stretched_; }
@@ -56,7 +56,7 @@ public:
     // Set by the engine when it splits the band over pages; read by scripts.
     bool Overflow = false;
     // Engine working data.
-    QList<TlyrBand*> EngineList;
+    QList<TlyrBand *> EngineList;
     int EngineCounter = 0;
     int EngineIndex = -1;
 
@@ -77,52 +77,52 @@ private:
 };
 
 // The 18 band classes in the order of their numbers.
-const QList<const QMetaObject*>& lyrBandClasses();
+const QList<const QMetaObject *> &lyrBandClasses();
 
 class TlyrChild : public TlyrBand {
     Q_OBJECT
     Q_PROPERTY(bool AllowSplit READ AllowSplit WRITE SetAllowSplit)
-    Q_PROPERTY(TlyrChild* Child READ Child WRITE SetChild)
+    Q_PROPERTY(TlyrChild *Child READ Child WRITE SetChild)
     Q_PROPERTY(bool KeepChild READ KeepChild WRITE SetKeepChild)
     Q_PROPERTY(bool PrintChildIfInvisible READ PrintChildIfInvisible WRITE SetPrintChildIfInvisible)
     Q_PROPERTY(bool StartNewPage READ StartNewPage WRITE SetStartNewPage)
     Q_PROPERTY(bool Stretched READ Stretched WRITE SetStretched)
 public:
-    Q_INVOKABLE explicit TlyrChild(QObject* owner = nullptr) : TlyrBand(owner) {}
+    Q_INVOKABLE explicit TlyrChild(QObject *owner = nullptr) : TlyrBand(owner) {}
 };
 
 class TlyrReportTitle : public TlyrBand {
     Q_OBJECT
     Q_PROPERTY(bool AllowSplit READ AllowSplit WRITE SetAllowSplit)
-    Q_PROPERTY(TlyrChild* Child READ Child WRITE SetChild)
+    Q_PROPERTY(TlyrChild *Child READ Child WRITE SetChild)
     Q_PROPERTY(bool KeepChild READ KeepChild WRITE SetKeepChild)
     Q_PROPERTY(bool PrintChildIfInvisible READ PrintChildIfInvisible WRITE SetPrintChildIfInvisible)
     Q_PROPERTY(bool StartNewPage READ StartNewPage WRITE SetStartNewPage)
     Q_PROPERTY(bool Stretched READ Stretched WRITE SetStretched)
 public:
-    Q_INVOKABLE explicit TlyrReportTitle(QObject* owner = nullptr) : TlyrBand(owner) {}
+    Q_INVOKABLE explicit TlyrReportTitle(QObject *owner = nullptr) : TlyrBand(owner) {}
 };
 
 class TlyrReportSummary : public TlyrBand {
     Q_OBJECT
     Q_PROPERTY(bool AllowSplit READ AllowSplit WRITE SetAllowSplit)
-    Q_PROPERTY(TlyrChild* Child READ Child WRITE SetChild)
+    Q_PROPERTY(TlyrChild *Child READ Child WRITE SetChild)
     Q_PROPERTY(bool KeepChild READ KeepChild WRITE SetKeepChild)
     Q_PROPERTY(bool PrintChildIfInvisible READ PrintChildIfInvisible WRITE SetPrintChildIfInvisible)
     Q_PROPERTY(bool StartNewPage READ StartNewPage WRITE SetStartNewPage)
     Q_PROPERTY(bool Stretched READ Stretched WRITE SetStretched)
 public:
-    Q_INVOKABLE explicit TlyrReportSummary(QObject* owner = nullptr) : TlyrBand(owner) {}
+    Q_INVOKABLE explicit TlyrReportSummary(QObject *owner = nullptr) : TlyrBand(owner) {}
 };
 
 class TlyrDataBand : public TlyrBand {
     Q_OBJECT
     Q_PROPERTY(bool AllowSplit READ AllowSplit WRITE SetAllowSplit)
-    Q_PROPERTY(TlyrChild* Child READ Child WRITE SetChild)
+    Q_PROPERTY(TlyrChild *Child READ Child WRITE SetChild)
     Q_PROPERTY(int Columns READ Columns WRITE SetColumns)
     Q_PROPERTY(double ColumnWidth READ ColumnWidth WRITE SetColumnWidth)
     Q_PROPERTY(double ColumnGap READ ColumnGap WRITE SetColumnGap)
-    Q_PROPERTY(TlyrDataSet* DataSet READ DataSet WRITE SetDataSet)
+    Q_PROPERTY(TlyrDataSet *DataSet READ DataSet WRITE SetDataSet)
     Q_PROPERTY(QString DataSetName READ DataSetName WRITE SetDataSetName)
     Q_PROPERTY(bool FooterAfterEach READ FooterAfterEach WRITE SetFooterAfterEach)
     Q_PROPERTY(bool KeepChild READ KeepChild WRITE SetKeepChild)
@@ -139,7 +139,7 @@ class TlyrDataBand : public TlyrBand {
     Q_CLASSINFO("Default:Columns", "0")
     Q_CLASSINFO("Default:RowCount", "0")
 public:
-    Q_INVOKABLE explicit TlyrDataBand(QObject* owner = nullptr);
+    Q_INVOKABLE explicit TlyrDataBand(QObject *owner = nullptr);
     ~TlyrDataBand() override;
     int Columns() const { return columns_; }
     void SetColumns(int v) { columns_ = v; }
@@ -150,10 +150,10 @@ public:
     int CurColumn() const { return curColumn_; }
     // A column beyond Columns is column 1; the band moves to its column.
     void SetCurColumn(int column);
-    TlyrDataSet* DataSet() const { return dataSet_.data(); }
-    void SetDataSet(TlyrDataSet* v);
+    TlyrDataSet *DataSet() const { return dataSet_.data(); }
+    void SetDataSet(TlyrDataSet *v);
     QString DataSetName() const;
-    void SetDataSetName(const QString& v);
+    void SetDataSetName(const QString &v);
     bool FooterAfterEach() const { return footerAfterEach_; }
     void SetFooterAfterEach(bool v) { footerAfterEach_ = v; }
     bool KeepFooter() const { return keepFooter_; }
@@ -168,12 +168,12 @@ public:
     // Also the count of the band's own record source.
     void SetRowCount(int v);
     QString OnMasterDetail() const { return onMasterDetail_; }
-    void SetOnMasterDetail(const QString& v) { onMasterDetail_ = v; }
-    TlyrUserDataSet* VirtualDataSet() const { return virtualDataSet_.get(); }
+    void SetOnMasterDetail(const QString &v) { onMasterDetail_ = v; }
+    TlyrUserDataSet *VirtualDataSet() const { return virtualDataSet_.get(); }
     // Kept by the engine for the current run of columns.
     double ColumnValue = 0;
     QString GetDescription() const override;
-    bool IsPropertyStored(const QString& name) const override;
+    bool IsPropertyStored(const QString &name) const override;
 
 private:
     int columns_ = 0, curColumn_ = 1, rowCount_ = 0;
@@ -188,68 +188,68 @@ private:
 class TlyrMasterData : public TlyrDataBand {
     Q_OBJECT
 public:
-    Q_INVOKABLE explicit TlyrMasterData(QObject* owner = nullptr) : TlyrDataBand(owner) {}
+    Q_INVOKABLE explicit TlyrMasterData(QObject *owner = nullptr) : TlyrDataBand(owner) {}
 };
 class TlyrDetailData : public TlyrDataBand {
     Q_OBJECT
 public:
-    Q_INVOKABLE explicit TlyrDetailData(QObject* owner = nullptr) : TlyrDataBand(owner) {}
+    Q_INVOKABLE explicit TlyrDetailData(QObject *owner = nullptr) : TlyrDataBand(owner) {}
 };
 class TlyrSubdetailData : public TlyrDataBand {
     Q_OBJECT
 public:
-    Q_INVOKABLE explicit TlyrSubdetailData(QObject* owner = nullptr) : TlyrDataBand(owner) {}
+    Q_INVOKABLE explicit TlyrSubdetailData(QObject *owner = nullptr) : TlyrDataBand(owner) {}
 };
 class TlyrDataBand4 : public TlyrDataBand {
     Q_OBJECT
 public:
-    Q_INVOKABLE explicit TlyrDataBand4(QObject* owner = nullptr) : TlyrDataBand(owner) {}
+    Q_INVOKABLE explicit TlyrDataBand4(QObject *owner = nullptr) : TlyrDataBand(owner) {}
 };
 class TlyrDataBand5 : public TlyrDataBand {
     Q_OBJECT
 public:
-    Q_INVOKABLE explicit TlyrDataBand5(QObject* owner = nullptr) : TlyrDataBand(owner) {}
+    Q_INVOKABLE explicit TlyrDataBand5(QObject *owner = nullptr) : TlyrDataBand(owner) {}
 };
 class TlyrDataBand6 : public TlyrDataBand {
     Q_OBJECT
 public:
-    Q_INVOKABLE explicit TlyrDataBand6(QObject* owner = nullptr) : TlyrDataBand(owner) {}
+    Q_INVOKABLE explicit TlyrDataBand6(QObject *owner = nullptr) : TlyrDataBand(owner) {}
 };
 
 class TlyrHeader : public TlyrBand {
     Q_OBJECT
     Q_PROPERTY(bool AllowSplit READ AllowSplit WRITE SetAllowSplit)
-    Q_PROPERTY(TlyrChild* Child READ Child WRITE SetChild)
+    Q_PROPERTY(TlyrChild *Child READ Child WRITE SetChild)
     Q_PROPERTY(bool KeepChild READ KeepChild WRITE SetKeepChild)
     Q_PROPERTY(bool PrintChildIfInvisible READ PrintChildIfInvisible WRITE SetPrintChildIfInvisible)
     Q_PROPERTY(bool ReprintOnNewPage MEMBER ReprintOnNewPage)
     Q_PROPERTY(bool StartNewPage READ StartNewPage WRITE SetStartNewPage)
     Q_PROPERTY(bool Stretched READ Stretched WRITE SetStretched)
 public:
-    Q_INVOKABLE explicit TlyrHeader(QObject* owner = nullptr) : TlyrBand(owner) {}
+    Q_INVOKABLE explicit TlyrHeader(QObject *owner = nullptr) : TlyrBand(owner) {}
     bool ReprintOnNewPage = false;
 };
 
 class TlyrFooter : public TlyrBand {
     Q_OBJECT
     Q_PROPERTY(bool AllowSplit READ AllowSplit WRITE SetAllowSplit)
-    Q_PROPERTY(TlyrChild* Child READ Child WRITE SetChild)
+    Q_PROPERTY(TlyrChild *Child READ Child WRITE SetChild)
     Q_PROPERTY(bool KeepChild READ KeepChild WRITE SetKeepChild)
     Q_PROPERTY(bool PrintChildIfInvisible READ PrintChildIfInvisible WRITE SetPrintChildIfInvisible)
     Q_PROPERTY(bool Stretched READ Stretched WRITE SetStretched)
 public:
-    Q_INVOKABLE explicit TlyrFooter(QObject* owner = nullptr) : TlyrBand(owner) {}
+    Q_INVOKABLE explicit TlyrFooter(QObject *owner = nullptr) : TlyrBand(owner) {}
 };
 
 class TlyrPageHeader : public TlyrBand {
     Q_OBJECT
-    Q_PROPERTY(TlyrChild* Child READ Child WRITE SetChild)
+    Q_PROPERTY(TlyrChild *Child READ Child WRITE SetChild)
     Q_PROPERTY(bool PrintChildIfInvisible READ PrintChildIfInvisible WRITE SetPrintChildIfInvisible)
     Q_PROPERTY(bool PrintOnFirstPage MEMBER PrintOnFirstPage)
     Q_PROPERTY(bool Stretched READ Stretched WRITE SetStretched)
     Q_CLASSINFO("Default:PrintOnFirstPage", "true")
 public:
-    Q_INVOKABLE explicit TlyrPageHeader(QObject* owner = nullptr) : TlyrBand(owner) {}
+    Q_INVOKABLE explicit TlyrPageHeader(QObject *owner = nullptr) : TlyrBand(owner) {}
     bool PrintOnFirstPage = true;
 };
 
@@ -260,29 +260,29 @@ class TlyrPageFooter : public TlyrBand {
     Q_CLASSINFO("Default:PrintOnFirstPage", "true")
     Q_CLASSINFO("Default:PrintOnLastPage", "true")
 public:
-    Q_INVOKABLE explicit TlyrPageFooter(QObject* owner = nullptr) : TlyrBand(owner) {}
+    Q_INVOKABLE explicit TlyrPageFooter(QObject *owner = nullptr) : TlyrBand(owner) {}
     bool PrintOnFirstPage = true;
     bool PrintOnLastPage = true;
 };
 
 class TlyrColumnHeader : public TlyrBand {
     Q_OBJECT
-    Q_PROPERTY(TlyrChild* Child READ Child WRITE SetChild)
+    Q_PROPERTY(TlyrChild *Child READ Child WRITE SetChild)
     Q_PROPERTY(bool Stretched READ Stretched WRITE SetStretched)
 public:
-    Q_INVOKABLE explicit TlyrColumnHeader(QObject* owner = nullptr) : TlyrBand(owner) {}
+    Q_INVOKABLE explicit TlyrColumnHeader(QObject *owner = nullptr) : TlyrBand(owner) {}
 };
 
 class TlyrColumnFooter : public TlyrBand {
     Q_OBJECT
 public:
-    Q_INVOKABLE explicit TlyrColumnFooter(QObject* owner = nullptr) : TlyrBand(owner) {}
+    Q_INVOKABLE explicit TlyrColumnFooter(QObject *owner = nullptr) : TlyrBand(owner) {}
 };
 
 class TlyrGroupHeader : public TlyrBand {
     Q_OBJECT
     Q_PROPERTY(bool AllowSplit READ AllowSplit WRITE SetAllowSplit)
-    Q_PROPERTY(TlyrChild* Child READ Child WRITE SetChild)
+    Q_PROPERTY(TlyrChild *Child READ Child WRITE SetChild)
     Q_PROPERTY(QString Condition MEMBER Condition)
     Q_PROPERTY(bool DrillDown MEMBER DrillDown)
     Q_PROPERTY(bool ExpandDrillDown MEMBER ExpandDrillDown)
@@ -296,23 +296,23 @@ class TlyrGroupHeader : public TlyrBand {
     Q_PROPERTY(bool StartNewPage READ StartNewPage WRITE SetStartNewPage)
     Q_PROPERTY(bool Stretched READ Stretched WRITE SetStretched)
 public:
-    Q_INVOKABLE explicit TlyrGroupHeader(QObject* owner = nullptr) : TlyrBand(owner) {}
+    Q_INVOKABLE explicit TlyrGroupHeader(QObject *owner = nullptr) : TlyrBand(owner) {}
     QString Condition;
     bool DrillDown = false, ExpandDrillDown = false, KeepTogether = false, ReprintOnNewPage = false;
     bool ResetPageNumbers = false, ShowFooterIfDrillDown = false;
-    QString Diff(const TlyrComponent* other) const override;
+    QString Diff(const TlyrComponent *other) const override;
 };
 
 class TlyrGroupFooter : public TlyrBand {
     Q_OBJECT
     Q_PROPERTY(bool AllowSplit READ AllowSplit WRITE SetAllowSplit)
-    Q_PROPERTY(TlyrChild* Child READ Child WRITE SetChild)
+    Q_PROPERTY(TlyrChild *Child READ Child WRITE SetChild)
     Q_PROPERTY(bool HideIfSingleDataRecord MEMBER HideIfSingleDataRecord)
     Q_PROPERTY(bool KeepChild READ KeepChild WRITE SetKeepChild)
     Q_PROPERTY(bool PrintChildIfInvisible READ PrintChildIfInvisible WRITE SetPrintChildIfInvisible)
     Q_PROPERTY(bool Stretched READ Stretched WRITE SetStretched)
 public:
-    Q_INVOKABLE explicit TlyrGroupFooter(QObject* owner = nullptr) : TlyrBand(owner) {}
+    Q_INVOKABLE explicit TlyrGroupFooter(QObject *owner = nullptr) : TlyrBand(owner) {}
     bool HideIfSingleDataRecord = false;
 };
 
@@ -320,14 +320,14 @@ class TlyrOverlay : public TlyrBand {
     Q_OBJECT
     Q_PROPERTY(bool PrintOnTop MEMBER PrintOnTop)
 public:
-    Q_INVOKABLE explicit TlyrOverlay(QObject* owner = nullptr) : TlyrBand(owner) {}
+    Q_INVOKABLE explicit TlyrOverlay(QObject *owner = nullptr) : TlyrBand(owner) {}
     bool PrintOnTop = false;
 };
 
 class TlyrNullBand : public TlyrBand {
     Q_OBJECT
 public:
-    Q_INVOKABLE explicit TlyrNullBand(QObject* owner = nullptr) : TlyrBand(owner) {}
+    Q_INVOKABLE explicit TlyrNullBand(QObject *owner = nullptr) : TlyrBand(owner) {}
 };
 
 void lyrRegisterBandClasses();

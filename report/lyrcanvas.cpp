@@ -12,27 +12,26 @@
 
 QColor lyrColor(int color)
 {
-    if (color == clNone)
-        return QColor(Qt::transparent);
+    if (color == clNone) return QColor(Qt::transparent);
     return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
 }
 
-int lyrColorFromQt(const QColor& c)
+int lyrColorFromQt(const QColor &c)
 {
     return c.red() | (c.green() << 8) | (c.blue() << 16);
 }
 
-bool lyrColorByName(const QString& name, int& color)
+bool lyrColorByName(const QString &name, int &color)
 {
-    static const std::pair<const char*, int> table[] = {
-        {"clBlack", 0x000000},  {"clMaroon", 0x000080}, {"clGreen", 0x008000},  {"clOlive", 0x008080},
-        {"clNavy", 0x800000},   {"clPurple", 0x800080}, {"clTeal", 0x808000},   {"clGray", 0x808080},
-        {"clSilver", 0xC0C0C0}, {"clRed", 0x0000FF},    {"clLime", 0x00FF00},   {"clYellow", 0x00FFFF},
-        {"clBlue", 0xFF0000},   {"clFuchsia", 0xFF00FF}, {"clAqua", 0xFFFF00},  {"clWhite", 0xFFFFFF},
-        {"clMoneyGreen", 0xC0DCC0}, {"clSkyBlue", 0xF0CAA6}, {"clCream", 0xF0FBFF}, {"clMedGray", 0xA4A0A0},
-        {"clNone", clNone},     {"clLtGray", 0xC0C0C0}, {"clDkGray", 0x808080},
+    static const std::pair<const char *, int> table[] = {
+            {"clBlack", 0x000000},      {"clMaroon", 0x000080},  {"clGreen", 0x008000},  {"clOlive", 0x008080},
+            {"clNavy", 0x800000},       {"clPurple", 0x800080},  {"clTeal", 0x808000},   {"clGray", 0x808080},
+            {"clSilver", 0xC0C0C0},     {"clRed", 0x0000FF},     {"clLime", 0x00FF00},   {"clYellow", 0x00FFFF},
+            {"clBlue", 0xFF0000},       {"clFuchsia", 0xFF00FF}, {"clAqua", 0xFFFF00},   {"clWhite", 0xFFFFFF},
+            {"clMoneyGreen", 0xC0DCC0}, {"clSkyBlue", 0xF0CAA6}, {"clCream", 0xF0FBFF},  {"clMedGray", 0xA4A0A0},
+            {"clNone", clNone},         {"clLtGray", 0xC0C0C0},  {"clDkGray", 0x808080},
     };
-    for (const auto& [n, c] : table) {
+    for (const auto &[n, c] : table) {
         if (name.compare(QLatin1String(n), Qt::CaseInsensitive) == 0) {
             color = c;
             return true;
@@ -59,11 +58,10 @@ struct TlyrFontFace {
     QHash<char32_t, Glyph> glyphs;
     qreal ascent = 0, descent = 0;
 
-    const Glyph& glyph(char32_t cp)
+    const Glyph &glyph(char32_t cp)
     {
         auto it = glyphs.constFind(cp);
-        if (it != glyphs.constEnd())
-            return *it;
+        if (it != glyphs.constEnd()) return *it;
         Glyph g;
         QChar units[2];
         int n = 1;
@@ -75,8 +73,7 @@ struct TlyrFontFace {
             units[0] = QChar(char16_t(cp));
         }
         for (quint8 f = 0; f < 2; ++f) {
-            if (!raw[f].isValid())
-                continue;
+            if (!raw[f].isValid()) continue;
             quint32 idx[2] = {0, 0};
             int count = 2;
             if (raw[f].glyphIndexesForChars(units, n, idx, &count) && count >= 1 && idx[0] != 0) {
@@ -86,15 +83,14 @@ struct TlyrFontFace {
             }
         }
         QPointF adv;
-        if (raw[g.face].isValid())
-            raw[g.face].advancesForGlyphIndexes(&g.index, &adv, 1, QRawFont::UseDesignMetrics);
+        if (raw[g.face].isValid()) raw[g.face].advancesForGlyphIndexes(&g.index, &adv, 1, QRawFont::UseDesignMetrics);
         g.advance = float(adv.x());
         return *glyphs.insert(cp, g);
     }
 };
 
 namespace {
-QRawFont rawFont(const QString& family, int px, int style)
+QRawFont rawFont(const QString &family, int px, int style)
 {
     QFont f(family);
     f.setPixelSize(std::max(px, 1));
@@ -106,27 +102,25 @@ QRawFont rawFont(const QString& family, int px, int style)
 
 // Canvases share the faces; a face leaves the cache when it grows large
 // but lives on while a canvas still uses it.
-std::shared_ptr<TlyrFontFace> findFace(const QString& name, int px, int style)
+std::shared_ptr<TlyrFontFace> findFace(const QString &name, int px, int style)
 {
     using Key = std::tuple<QString, int, int>;
     static std::map<Key, std::shared_ptr<TlyrFontFace>> cache;
     Key key{name, px, style & (lfsBold | lfsItalic)};
     auto it = cache.find(key);
-    if (it != cache.end())
-        return it->second;
-    if (cache.size() > 512)
-        cache.clear();
+    if (it != cache.end()) return it->second;
+    if (cache.size() > 512) cache.clear();
     auto face = std::make_shared<TlyrFontFace>();
     face->raw[0] = rawFont(name, px, style);
     face->raw[1] = rawFont(QStringLiteral("WenQuanYi Micro Hei"), px, style);
-    const QRawFont& m = face->raw[0].isValid() ? face->raw[0] : face->raw[1];
+    const QRawFont &m = face->raw[0].isValid() ? face->raw[0] : face->raw[1];
     face->ascent = m.ascent();
     face->descent = m.descent();
     cache.emplace(key, face);
     return face;
 }
 
-char32_t codePointAt(QStringView text, qsizetype i, int& units)
+char32_t codePointAt(QStringView text, qsizetype i, int &units)
 {
     const QChar c = text[i];
     if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
@@ -140,7 +134,7 @@ char32_t codePointAt(QStringView text, qsizetype i, int& units)
 
 // ---------------------------------------------------------------- canvas
 
-TlyrCanvas::TlyrCanvas(QPainter* painter, int dpiX, int dpiY, bool isPrinter)
+TlyrCanvas::TlyrCanvas(QPainter *painter, int dpiX, int dpiY, bool isPrinter)
     : painter_(painter), dpiX_(dpiX > 0 ? dpiX : 96), dpiY_(dpiY > 0 ? dpiY : 96), isPrinter_(isPrinter)
 {
     if (painter_) {
@@ -150,11 +144,10 @@ TlyrCanvas::TlyrCanvas(QPainter* painter, int dpiX, int dpiY, bool isPrinter)
     }
 }
 
-TlyrCanvas::TlyrCanvas(QPainter* painter, bool isPrinter)
+TlyrCanvas::TlyrCanvas(QPainter *painter, bool isPrinter)
     : TlyrCanvas(painter, painter && painter->device() ? painter->device()->logicalDpiX() : 96,
                  painter && painter->device() ? painter->device()->logicalDpiY() : 96, isPrinter)
-{
-}
+{}
 
 TlyrCanvas::~TlyrCanvas() = default;
 
@@ -176,7 +169,7 @@ void TlyrCanvas::SetBackground(int color)
     background_ = color;
 }
 
-void TlyrCanvas::SetFont(const TlyrCanvasFont& font)
+void TlyrCanvas::SetFont(const TlyrCanvasFont &font)
 {
     if (face_ && font.Name == font_.Name && font.Height == font_.Height && font.Style == font_.Style) {
         font_ = font;
@@ -186,25 +179,23 @@ void TlyrCanvas::SetFont(const TlyrCanvasFont& font)
     face_.reset();
 }
 
-TlyrFontFace& TlyrCanvas::face()
+TlyrFontFace &TlyrCanvas::face()
 {
-    if (!face_)
-        face_ = findFace(font_.Name, std::abs(font_.Height), font_.Style);
+    if (!face_) face_ = findFace(font_.Name, std::abs(font_.Height), font_.Style);
     return *face_;
 }
 
-int TlyrCanvas::CharAdvances(QStringView text, std::vector<int>& out)
+int TlyrCanvas::CharAdvances(QStringView text, std::vector<int> &out)
 {
     out.resize(size_t(text.size()));
-    TlyrFontFace& f = face();
+    TlyrFontFace &f = face();
     int total = 0;
     for (qsizetype i = 0; i < text.size();) {
         int units;
         const char32_t cp = codePointAt(text, i, units);
         const int a = int(std::lround(f.glyph(cp).advance));
         out[size_t(i)] = a;
-        if (units == 2)
-            out[size_t(i) + 1] = 0;
+        if (units == 2) out[size_t(i) + 1] = 0;
         total += a;
         i += units;
     }
@@ -219,7 +210,7 @@ int TlyrCanvas::TextWidth(QStringView text)
 
 int TlyrCanvas::TextHeight()
 {
-    TlyrFontFace& f = face();
+    TlyrFontFace &f = face();
     return int(std::lround(f.ascent + f.descent));
 }
 
@@ -230,8 +221,7 @@ int TlyrCanvas::Ascent()
 
 QPen TlyrCanvas::makePen() const
 {
-    if (penStyle_ == psClear || penColor_ == clNone)
-        return QPen(Qt::NoPen);
+    if (penStyle_ == psClear || penColor_ == clNone) return QPen(Qt::NoPen);
     QPen pen(lyrColor(penColor_));
     pen.setJoinStyle(Qt::MiterJoin);
     if (penStyle_ == psSolid) {
@@ -243,28 +233,35 @@ QPen TlyrCanvas::makePen() const
     pen.setWidth(1);
     pen.setCapStyle(Qt::FlatCap);
     switch (penStyle_) {
-    case psDash: pen.setDashPattern({18, 6}); break;
-    case psDot: pen.setDashPattern({3, 3}); break;
-    case psDashDot: pen.setDashPattern({9, 6, 3, 6}); break;
-    default: pen.setDashPattern({9, 3, 3, 3, 3, 3}); break;
+    case psDash:
+        pen.setDashPattern({18, 6});
+        break;
+    case psDot:
+        pen.setDashPattern({3, 3});
+        break;
+    case psDashDot:
+        pen.setDashPattern({9, 6, 3, 6});
+        break;
+    default:
+        pen.setDashPattern({9, 3, 3, 3, 3, 3});
+        break;
     }
     return pen;
 }
 
 QBrush TlyrCanvas::makeBrush() const
 {
-    if (brushStyle_ == bsClear || brushColor_ == clNone)
-        return QBrush(Qt::NoBrush);
-    static const Qt::BrushStyle hatch[] = {Qt::SolidPattern,   Qt::NoBrush,         Qt::HorPattern,  Qt::VerPattern,
-                                           Qt::FDiagPattern,   Qt::BDiagPattern,    Qt::CrossPattern, Qt::DiagCrossPattern};
+    if (brushStyle_ == bsClear || brushColor_ == clNone) return QBrush(Qt::NoBrush);
+    static const Qt::BrushStyle hatch[] = {Qt::SolidPattern, Qt::NoBrush,      Qt::HorPattern,   Qt::VerPattern,
+                                           Qt::FDiagPattern, Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
     return QBrush(lyrColor(brushColor_), hatch[brushStyle_]);
 }
 
 namespace {
 // Pen, brush and background for one call.
 struct Prepared {
-    QPainter* p;
-    Prepared(QPainter* painter, const QPen& pen, const QBrush& brush, int background) : p(painter)
+    QPainter *p;
+    Prepared(QPainter *painter, const QPen &pen, const QBrush &brush, int background) : p(painter)
     {
         p->setPen(pen);
         p->setBrush(brush);
@@ -278,11 +275,10 @@ struct Prepared {
 };
 }  // namespace
 
-void TlyrCanvas::TextOut(int x, int y, QStringView text, const int* advances)
+void TlyrCanvas::TextOut(int x, int y, QStringView text, const int *advances)
 {
-    if (!painter_ || text.isEmpty())
-        return;
-    TlyrFontFace& f = face();
+    if (!painter_ || text.isEmpty()) return;
+    TlyrFontFace &f = face();
     thread_local QList<quint32> indexes;
     thread_local QList<QPointF> positions;
     const qreal baseline = f.ascent;
@@ -304,9 +300,8 @@ void TlyrCanvas::TextOut(int x, int y, QStringView text, const int* advances)
         quint8 faceNo = f.glyph(codePointAt(text, i, units)).face;
         while (i < text.size()) {
             const char32_t cp = codePointAt(text, i, units);
-            const Glyph& g = f.glyph(cp);
-            if (g.face != faceNo)
-                break;
+            const Glyph &g = f.glyph(cp);
+            if (g.face != faceNo) break;
             indexes.append(g.index);
             positions.append(QPointF(pos, baseline));
             pos += advances ? qreal(advances[i] + (units == 2 ? advances[i + 1] : 0)) : qreal(g.advance);
@@ -320,22 +315,19 @@ void TlyrCanvas::TextOut(int x, int y, QStringView text, const int* advances)
         run.setStrikeOut(font_.Style & lfsStrikeOut);
         painter_->drawGlyphRun(origin, run);
     }
-    if (rotated)
-        painter_->restore();
+    if (rotated) painter_->restore();
 }
 
 void TlyrCanvas::Line(int x1, int y1, int x2, int y2)
 {
-    if (!painter_)
-        return;
+    if (!painter_) return;
     Prepared s(painter_, makePen(), Qt::NoBrush, background_);
     painter_->drawLine(x1, y1, x2, y2);
 }
 
-void TlyrCanvas::Rectangle(const QRect& r)
+void TlyrCanvas::Rectangle(const QRect &r)
 {
-    if (!painter_ || r.isEmpty())
-        return;
+    if (!painter_ || r.isEmpty()) return;
     Prepared s(painter_, Qt::NoPen, makeBrush(), background_);
     painter_->drawRect(r);
     if (penStyle_ != psClear && penColor_ != clNone) {
@@ -345,34 +337,30 @@ void TlyrCanvas::Rectangle(const QRect& r)
     }
 }
 
-void TlyrCanvas::RoundRect(const QRect& r, int cornerW, int cornerH)
+void TlyrCanvas::RoundRect(const QRect &r, int cornerW, int cornerH)
 {
-    if (!painter_ || r.isEmpty())
-        return;
+    if (!painter_ || r.isEmpty()) return;
     Prepared s(painter_, makePen(), makeBrush(), background_);
     painter_->drawRoundedRect(QRectF(r.adjusted(0, 0, -1, -1)), cornerW / 2.0, cornerH / 2.0);
 }
 
-void TlyrCanvas::Ellipse(const QRect& r)
+void TlyrCanvas::Ellipse(const QRect &r)
 {
-    if (!painter_ || r.isEmpty())
-        return;
+    if (!painter_ || r.isEmpty()) return;
     Prepared s(painter_, makePen(), makeBrush(), background_);
     painter_->drawEllipse(r.adjusted(0, 0, -1, -1));
 }
 
-void TlyrCanvas::Polygon(const QPolygon& points)
+void TlyrCanvas::Polygon(const QPolygon &points)
 {
-    if (!painter_ || points.size() < 2)
-        return;
+    if (!painter_ || points.size() < 2) return;
     Prepared s(painter_, makePen(), makeBrush(), background_);
     painter_->drawPolygon(points);
 }
 
-void TlyrCanvas::FillRect(const QRect& r, int color)
+void TlyrCanvas::FillRect(const QRect &r, int color)
 {
-    if (!painter_ || r.isEmpty())
-        return;
+    if (!painter_ || r.isEmpty()) return;
     if (color == clNone) {
         Prepared s(painter_, Qt::NoPen, makeBrush(), background_);
         painter_->drawRect(r);
@@ -381,15 +369,14 @@ void TlyrCanvas::FillRect(const QRect& r, int color)
     }
 }
 
-void TlyrCanvas::DrawImage(const QRect& target, const QImage& image)
+void TlyrCanvas::DrawImage(const QRect &target, const QImage &image)
 {
-    if (!painter_ || image.isNull() || target.isEmpty())
-        return;
+    if (!painter_ || image.isNull() || target.isEmpty()) return;
     painter_->setRenderHint(QPainter::SmoothPixmapTransform, true);
     painter_->drawImage(target, image);
 }
 
-void TlyrCanvas::PushClip(const QRect& r)
+void TlyrCanvas::PushClip(const QRect &r)
 {
     clips_.push_back(clips_.empty() ? r : clips_.back().intersected(r));
     applyClip();
@@ -397,29 +384,25 @@ void TlyrCanvas::PushClip(const QRect& r)
 
 void TlyrCanvas::PopClip()
 {
-    if (!clips_.empty())
-        clips_.pop_back();
+    if (!clips_.empty()) clips_.pop_back();
     applyClip();
 }
 
 QRect TlyrCanvas::ClipRect() const
 {
-    if (!clips_.empty())
-        return clips_.back();
-    if (painter_ && painter_->device())
-        return QRect(0, 0, painter_->device()->width(), painter_->device()->height());
+    if (!clips_.empty()) return clips_.back();
+    if (painter_ && painter_->device()) return QRect(0, 0, painter_->device()->width(), painter_->device()->height());
     return QRect(-0x3FFFFFFF, -0x3FFFFFFF, 0x7FFFFFFE, 0x7FFFFFFE);
 }
 
-bool TlyrCanvas::RectVisible(const QRect& r) const
+bool TlyrCanvas::RectVisible(const QRect &r) const
 {
     return ClipRect().intersects(r.normalized());
 }
 
 void TlyrCanvas::applyClip()
 {
-    if (!painter_)
-        return;
+    if (!painter_) return;
     if (clips_.empty())
         painter_->setClipping(false);
     else
@@ -428,10 +411,9 @@ void TlyrCanvas::applyClip()
 
 // ---------------------------------------------------------------- recording
 
-TlyrRecordingCanvas::TlyrRecordingCanvas(int dpi, bool isPrinter, QPainter* painter)
+TlyrRecordingCanvas::TlyrRecordingCanvas(int dpi, bool isPrinter, QPainter *painter)
     : TlyrCanvas(painter, dpi, dpi, isPrinter)
-{
-}
+{}
 
 void TlyrRecordingCanvas::Clear()
 {
@@ -442,25 +424,23 @@ void TlyrRecordingCanvas::Clear()
 QString TlyrRecordingCanvas::AllText() const
 {
     QString s;
-    for (const auto& t : Texts)
-        s += t.Text;
+    for (const auto &t : Texts) s += t.Text;
     return s;
 }
 
-void TlyrRecordingCanvas::TextOut(int x, int y, QStringView text, const int* advances)
+void TlyrRecordingCanvas::TextOut(int x, int y, QStringView text, const int *advances)
 {
     TlyrRecordedText t;
     t.Text = text.toString();
     t.X = x;
     t.Y = y;
     t.Font = Font();
-    if (advances)
-        t.Advances.assign(advances, advances + text.size());
+    if (advances) t.Advances.assign(advances, advances + text.size());
     Texts.push_back(std::move(t));
     TlyrCanvas::TextOut(x, y, text, advances);
 }
 
-void TlyrRecordingCanvas::record(TlyrRecordedShape::Kind kind, const QRect& r, const QPolygon& points, int fillColor)
+void TlyrRecordingCanvas::record(TlyrRecordedShape::Kind kind, const QRect &r, const QPolygon &points, int fillColor)
 {
     TlyrRecordedShape s;
     s.What = kind;
@@ -480,37 +460,37 @@ void TlyrRecordingCanvas::Line(int x1, int y1, int x2, int y2)
     TlyrCanvas::Line(x1, y1, x2, y2);
 }
 
-void TlyrRecordingCanvas::Rectangle(const QRect& r)
+void TlyrRecordingCanvas::Rectangle(const QRect &r)
 {
     record(TlyrRecordedShape::Rectangle, r);
     TlyrCanvas::Rectangle(r);
 }
 
-void TlyrRecordingCanvas::RoundRect(const QRect& r, int cornerW, int cornerH)
+void TlyrRecordingCanvas::RoundRect(const QRect &r, int cornerW, int cornerH)
 {
     record(TlyrRecordedShape::RoundRect, r);
     TlyrCanvas::RoundRect(r, cornerW, cornerH);
 }
 
-void TlyrRecordingCanvas::Ellipse(const QRect& r)
+void TlyrRecordingCanvas::Ellipse(const QRect &r)
 {
     record(TlyrRecordedShape::Ellipse, r);
     TlyrCanvas::Ellipse(r);
 }
 
-void TlyrRecordingCanvas::Polygon(const QPolygon& points)
+void TlyrRecordingCanvas::Polygon(const QPolygon &points)
 {
     record(TlyrRecordedShape::Polygon, points.boundingRect(), points);
     TlyrCanvas::Polygon(points);
 }
 
-void TlyrRecordingCanvas::FillRect(const QRect& r, int color)
+void TlyrRecordingCanvas::FillRect(const QRect &r, int color)
 {
     record(TlyrRecordedShape::Fill, r, {}, color);
     TlyrCanvas::FillRect(r, color);
 }
 
-void TlyrRecordingCanvas::DrawImage(const QRect& target, const QImage& image)
+void TlyrRecordingCanvas::DrawImage(const QRect &target, const QImage &image)
 {
     record(TlyrRecordedShape::Image, target);
     TlyrCanvas::DrawImage(target, image);

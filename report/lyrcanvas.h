@@ -48,10 +48,10 @@ inline int lyrRoundi(double v)
 // A stored colour (0x00BBGGRR) as a Qt colour; clNone is transparent.
 QColor lyrColor(int color);
 // The other way round.
-int lyrColorFromQt(const QColor& color);
+int lyrColorFromQt(const QColor &color);
 // The standard colour identifiers ("clRed", case-insensitive); false when
 // the name is none of them.
-bool lyrColorByName(const QString& name, int& color);
+bool lyrColorByName(const QString &name, int &color);
 
 enum TlyrPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear };
 enum TlyrBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
@@ -67,7 +67,7 @@ struct TlyrCanvasFont {
     int Color = clBlack;
     // Tenths of a degree, counter-clockwise.
     int Orientation = 0;
-    bool operator==(const TlyrCanvasFont&) const = default;
+    bool operator==(const TlyrCanvasFont &) const = default;
 };
 
 struct TlyrFontFace;
@@ -76,17 +76,17 @@ class TlyrCanvas {
 public:
     // A canvas drawing with painter onto a device of that resolution; a
     // null painter gives a canvas that measures only.
-    TlyrCanvas(QPainter* painter, int dpiX, int dpiY, bool isPrinter);
+    TlyrCanvas(QPainter *painter, int dpiX, int dpiY, bool isPrinter);
     // Resolution read from the painter's device.
-    explicit TlyrCanvas(QPainter* painter, bool isPrinter = false);
+    explicit TlyrCanvas(QPainter *painter, bool isPrinter = false);
     virtual ~TlyrCanvas();
-    TlyrCanvas(const TlyrCanvas&) = delete;
-    TlyrCanvas& operator=(const TlyrCanvas&) = delete;
+    TlyrCanvas(const TlyrCanvas &) = delete;
+    TlyrCanvas &operator=(const TlyrCanvas &) = delete;
 
     int DpiX() const { return dpiX_; }
     int DpiY() const { return dpiY_; }
     bool IsPrinter() const { return isPrinter_; }
-    QPainter* Painter() const { return painter_; }
+    QPainter *Painter() const { return painter_; }
 
     // ---- state
     void SetPen(int color, int width = 1, TlyrPenStyle style = psSolid);
@@ -99,14 +99,14 @@ public:
     TlyrBrushStyle BrushStyle() const { return brushStyle_; }
     // The colour of dash gaps and hatch gaps; clNone leaves them clear.
     void SetBackground(int color);
-    void SetFont(const TlyrCanvasFont& font);
-    const TlyrCanvasFont& Font() const { return font_; }
+    void SetFont(const TlyrCanvasFont &font);
+    const TlyrCanvasFont &Font() const { return font_; }
 
     // ---- measuring in the current font
     // The advance of each UTF-16 unit of text (the second unit of a
     // surrogate pair gets 0); out is resized to text's length. Returns the
     // sum.
-    int CharAdvances(QStringView text, std::vector<int>& out);
+    int CharAdvances(QStringView text, std::vector<int> &out);
     int TextWidth(QStringView text);
     // Ascent + descent and the ascent, in device pixels.
     int TextHeight();
@@ -115,33 +115,33 @@ public:
     // ---- output (positions in device pixels)
     // Text whose cell has its top-left corner at (x, y) before rotation;
     // advances (one per unit, may be null) place the characters.
-    virtual void TextOut(int x, int y, QStringView text, const int* advances = nullptr);
+    virtual void TextOut(int x, int y, QStringView text, const int *advances = nullptr);
     virtual void Line(int x1, int y1, int x2, int y2);
     // Outlined with the pen and filled with the brush; the right and bottom
     // edges are outside, as GDI draws it.
-    virtual void Rectangle(const QRect& r);
-    virtual void RoundRect(const QRect& r, int cornerW, int cornerH);
-    virtual void Ellipse(const QRect& r);
-    virtual void Polygon(const QPolygon& points);
+    virtual void Rectangle(const QRect &r);
+    virtual void RoundRect(const QRect &r, int cornerW, int cornerH);
+    virtual void Ellipse(const QRect &r);
+    virtual void Polygon(const QPolygon &points);
     // Fills with a solid colour, or the brush when color is clNone.
-    virtual void FillRect(const QRect& r, int color);
-    virtual void DrawImage(const QRect& target, const QImage& image);
+    virtual void FillRect(const QRect &r, int color);
+    virtual void DrawImage(const QRect &target, const QImage &image);
 
     // ---- clipping
-    void PushClip(const QRect& r);
+    void PushClip(const QRect &r);
     void PopClip();
     bool HasClip() const { return !clips_.empty(); }
     QRect ClipRect() const;
-    bool RectVisible(const QRect& r) const;
+    bool RectVisible(const QRect &r) const;
 
 protected:
-    TlyrFontFace& face();
+    TlyrFontFace &face();
     QPen makePen() const;
     QBrush makeBrush() const;
     void applyClip();
 
 private:
-    QPainter* painter_;
+    QPainter *painter_;
     int dpiX_, dpiY_;
     bool isPrinter_;
     int penColor_ = clBlack, penWidth_ = 1;
@@ -175,7 +175,7 @@ struct TlyrRecordedShape {
 class TlyrRecordingCanvas : public TlyrCanvas {
 public:
     // Records only, or records and draws with painter.
-    explicit TlyrRecordingCanvas(int dpi = 96, bool isPrinter = false, QPainter* painter = nullptr);
+    explicit TlyrRecordingCanvas(int dpi = 96, bool isPrinter = false, QPainter *painter = nullptr);
 
     std::vector<TlyrRecordedText> Texts;
     std::vector<TlyrRecordedShape> Shapes;
@@ -183,15 +183,15 @@ public:
     // All texts joined in call order (for tests and the preview's find).
     QString AllText() const;
 
-    void TextOut(int x, int y, QStringView text, const int* advances = nullptr) override;
+    void TextOut(int x, int y, QStringView text, const int *advances = nullptr) override;
     void Line(int x1, int y1, int x2, int y2) override;
-    void Rectangle(const QRect& r) override;
-    void RoundRect(const QRect& r, int cornerW, int cornerH) override;
-    void Ellipse(const QRect& r) override;
-    void Polygon(const QPolygon& points) override;
-    void FillRect(const QRect& r, int color) override;
-    void DrawImage(const QRect& target, const QImage& image) override;
+    void Rectangle(const QRect &r) override;
+    void RoundRect(const QRect &r, int cornerW, int cornerH) override;
+    void Ellipse(const QRect &r) override;
+    void Polygon(const QPolygon &points) override;
+    void FillRect(const QRect &r, int color) override;
+    void DrawImage(const QRect &target, const QImage &image) override;
 
 private:
-    void record(TlyrRecordedShape::Kind kind, const QRect& r, const QPolygon& points = {}, int fillColor = -1);
+    void record(TlyrRecordedShape::Kind kind, const QRect &r, const QPolygon &points = {}, int fillColor = -1);
 };

@@ -29,52 +29,49 @@ namespace {
 // Tags the items the compiler adds to the report script.
 const char compiledTag = 0;
 
-QList<TlyrReport*>& liveReports()
+QList<TlyrReport *> &liveReports()
 {
-    static QList<TlyrReport*> list;
+    static QList<TlyrReport *> list;
     return list;
 }
 
-QString exceptionText(const std::exception& e)
+QString exceptionText(const std::exception &e)
 {
-    if (auto* l = dynamic_cast<const ElyrError*>(&e))
-        return l->Message();
-    if (auto* k = dynamic_cast<const KsError*>(&e))
-        return k->Message;
+    if (auto *l = dynamic_cast<const ElyrError *>(&e)) return l->Message();
+    if (auto *k = dynamic_cast<const KsError *>(&e)) return k->Message;
     return QString::fromUtf8(e.what());
 }
 
 // "Datasets": DataSet (the component's name) and DataSetName.
 class DatasetsAdapter : public TlyrCollectionAdapter {
 public:
-    DatasetsAdapter(TlyrReport* report, TlyrXMLSerializer* serializer) : report_(report), serializer_(serializer) {}
+    DatasetsAdapter(TlyrReport *report, TlyrXMLSerializer *serializer) : report_(report), serializer_(serializer) {}
     int Count() const override { return report_->Datasets()->Count(); }
     QByteArray ItemToXML(int index) const override
     {
-        TlyrDataSetItem* item = report_->Datasets()->Items(index);
+        TlyrDataSetItem *item = report_->Datasets()->Items(index);
         TlyrXMLItem x;
-        if (item->DataSet())
-            x.AppendProp("DataSet", item->DataSet()->objectName());
+        if (item->DataSet()) x.AppendProp("DataSet", item->DataSet()->objectName());
         x.AppendProp("DataSetName", item->DataSetName());
         return x.Text;
     }
     QList<QPair<QByteArray, QVariant>> ItemProperties(int index) const override
     {
-        TlyrDataSetItem* item = report_->Datasets()->Items(index);
+        TlyrDataSetItem *item = report_->Datasets()->Items(index);
         return {{"DataSet", item->DataSet() ? item->DataSet()->objectName() : QString()},
                 {"DataSetName", item->DataSetName()}};
     }
     void Clear() override { report_->Datasets()->Clear(); }
-    void AddFromXML(const QByteArray& attributes) override
+    void AddFromXML(const QByteArray &attributes) override
     {
         TlyrXMLItem x;
         x.Text = attributes;
         add(x.Prop("DataSet"), x.Prop("DataSetName"));
     }
-    void AddFromProperties(const QList<QPair<QByteArray, QVariant>>& properties) override
+    void AddFromProperties(const QList<QPair<QByteArray, QVariant>> &properties) override
     {
         QString ref, name;
-        for (const auto& [key, value] : properties) {
+        for (const auto &[key, value] : properties) {
             if (key == "DataSet")
                 ref = value.toString();
             else if (key == "DataSetName")
@@ -84,21 +81,18 @@ public:
     }
 
 private:
-    void add(const QString& ref, const QString& name)
+    void add(const QString &ref, const QString &name)
     {
-        TlyrDataSetItem* item = report_->Datasets()->Add();
-        if (!name.isEmpty())
-            item->SetDataSetName(name, report_);
-        if (ref.isEmpty())
-            return;
-        TlyrReport* report = report_;
-        TlyrXMLSerializer* s = serializer_;
+        TlyrDataSetItem *item = report_->Datasets()->Add();
+        if (!name.isEmpty()) item->SetDataSetName(name, report_);
+        if (ref.isEmpty()) return;
+        TlyrReport *report = report_;
+        TlyrXMLSerializer *s = serializer_;
         auto resolve = [report, item, ref, s] {
-            TlyrReportDataSets* list = report->Datasets();
+            TlyrReportDataSets *list = report->Datasets();
             for (int i = 0; i < list->Count(); ++i)
                 if (list->Items(i) == item) {
-                    if (auto* ds = qobject_cast<TlyrDataSet*>(s->FindReference(ref)))
-                        item->SetDataSet(ds);
+                    if (auto *ds = qobject_cast<TlyrDataSet *>(s->FindReference(ref))) item->SetDataSet(ds);
                     return;
                 }
         };
@@ -107,22 +101,21 @@ private:
         else
             resolve();
     }
-    TlyrReport* report_;
-    TlyrXMLSerializer* serializer_;
+    TlyrReport *report_;
+    TlyrXMLSerializer *serializer_;
 };
 
 // "Style": Name, Color, Font.* and the frame's attributes.
 class StylesAdapter : public TlyrCollectionAdapter {
 public:
-    StylesAdapter(TlyrReport* report, TlyrXMLSerializer* serializer) : report_(report), serializer_(serializer) {}
+    StylesAdapter(TlyrReport *report, TlyrXMLSerializer *serializer) : report_(report), serializer_(serializer) {}
     int Count() const override { return report_->Styles()->Count(); }
     QByteArray ItemToXML(int index) const override
     {
-        TlyrStyleItem* item = report_->Styles()->Items(index);
+        TlyrStyleItem *item = report_->Styles()->Items(index);
         TlyrXMLItem x;
         x.AppendProp("Name", item->Name);
-        if (item->Color != 0x1FFFFFFF)
-            x.AppendProp("Color", QString::number(item->Color));
+        if (item->Color != 0x1FFFFFFF) x.AppendProp("Color", QString::number(item->Color));
         QByteArray text = x.Text;
         TlyrXMLSerializer local(nullptr);
         text += local.ObjToXML(item->Font.get(), "Font.");
@@ -131,13 +124,13 @@ public:
     }
     QList<QPair<QByteArray, QVariant>> ItemProperties(int index) const override
     {
-        TlyrStyleItem* item = report_->Styles()->Items(index);
+        TlyrStyleItem *item = report_->Styles()->Items(index);
         return {{"Name", item->Name}, {"Color", item->Color}};
     }
     void Clear() override { report_->Styles()->Clear(); }
-    void AddFromXML(const QByteArray& attributes) override
+    void AddFromXML(const QByteArray &attributes) override
     {
-        TlyrStyleItem* item = report_->Styles()->Add();
+        TlyrStyleItem *item = report_->Styles()->Add();
         QByteArray fontText, frameText;
         TlyrAttributeScanner scan(attributes);
         while (scan.Next()) {
@@ -155,10 +148,10 @@ public:
         local.XMLToObj(fontText, item->Font.get());
         local.XMLToObj(frameText, item->Frame.get());
     }
-    void AddFromProperties(const QList<QPair<QByteArray, QVariant>>& properties) override
+    void AddFromProperties(const QList<QPair<QByteArray, QVariant>> &properties) override
     {
-        TlyrStyleItem* item = report_->Styles()->Add();
-        for (const auto& [key, value] : properties) {
+        TlyrStyleItem *item = report_->Styles()->Add();
+        for (const auto &[key, value] : properties) {
             if (key == "Name")
                 setName(item, value.toString());
             else if (key == "Color")
@@ -167,28 +160,26 @@ public:
     }
 
 private:
-    void setName(TlyrStyleItem* item, const QString& name)
+    void setName(TlyrStyleItem *item, const QString &name)
     {
         try {
             report_->Styles()->SetName(item, name);
-        } catch (const ElyrError& e) {
-            if (serializer_)
-                serializer_->Errors << e.Message();
+        } catch (const ElyrError &e) {
+            if (serializer_) serializer_->Errors << e.Message();
         }
     }
-    TlyrReport* report_;
-    TlyrXMLSerializer* serializer_;
+    TlyrReport *report_;
+    TlyrXMLSerializer *serializer_;
 };
 
-QString formatResource(const char* id, const QStringList& args)
+QString formatResource(const char *id, const QStringList &args)
 {
     QString text = lyrResources().Get(QString::fromLatin1(id));
-    for (const QString& a : args) {
+    for (const QString &a : args) {
         const qsizetype p = text.indexOf(QLatin1String("%s"));
         const qsizetype d = text.indexOf(QLatin1String("%d"));
         qsizetype at = p < 0 ? d : (d < 0 ? p : std::min(p, d));
-        if (at < 0)
-            break;
+        if (at < 0) break;
         text.replace(at, 2, a);
     }
     return text;
@@ -196,34 +187,32 @@ QString formatResource(const char* id, const QStringList& args)
 
 }  // namespace
 
-QRecursiveMutex& lyrTemplateLoadingLock()
+QRecursiveMutex &lyrTemplateLoadingLock()
 {
     static QRecursiveMutex lock;
     return lock;
 }
 
-TlyrEngineFactories& lyrEngineFactories()
+TlyrEngineFactories &lyrEngineFactories()
 {
     static TlyrEngineFactories f;
     return f;
 }
 
-TlyrCompatibilityHooks& lyrCompatibilityHooks()
+TlyrCompatibilityHooks &lyrCompatibilityHooks()
 {
     static TlyrCompatibilityHooks h;
     return h;
 }
 
 // Removes the entries of a freed dataset from every report's list.
-void lyrNotifyDataSetRemoved(TlyrDataSet* ds)
+void lyrNotifyDataSetRemoved(TlyrDataSet *ds)
 {
-    for (TlyrReport* r : liveReports()) {
-        TlyrReportDataSets* list = r->Datasets();
+    for (TlyrReport *r : liveReports()) {
+        TlyrReportDataSets *list = r->Datasets();
         for (int i = list->Count() - 1; i >= 0; --i)
-            if (list->Items(i)->DataSet() == ds)
-                list->Delete(i);
-        if (r->DataSet() == ds)
-            r->SetDataSet(nullptr);
+            if (list->Items(i)->DataSet() == ds) list->Delete(i);
+        if (r->DataSet() == ds) r->SetDataSet(nullptr);
     }
 }
 
@@ -236,35 +225,32 @@ bool TlyrCustomEngine::DoublePass() const
 
 void TlyrCustomEngine::StopReport()
 {
-    if (Report)
-        Report->SetTerminated(true);
+    if (Report) Report->SetTerminated(true);
 }
 
-TlyrCustomEngine* TlyrCustomOutline::Engine() const
+TlyrCustomEngine *TlyrCustomOutline::Engine() const
 {
     return PreviewPages ? PreviewPages->Engine : nullptr;
 }
 
 // ---------------------------------------------------------------- options
 
-void lyrCopyProperties(const QObject& from, QObject& to, std::initializer_list<const char*> only)
+void lyrCopyProperties(const QObject &from, QObject &to, std::initializer_list<const char *> only)
 {
-    const QMetaObject* meta = from.metaObject();
+    const QMetaObject *meta = from.metaObject();
     Q_ASSERT(to.metaObject()->inherits(meta));
-    for (const char* name : only)
-        Q_ASSERT_X(meta->indexOfProperty(name) >= 0, "lyrCopyProperties", name);
+    for (const char *name : only) Q_ASSERT_X(meta->indexOfProperty(name) >= 0, "lyrCopyProperties", name);
     for (int i = QObject::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i) {
         const QMetaProperty p = meta->property(i);
-        if (!p.isWritable() || !p.isStored())
-            continue;
+        if (!p.isWritable() || !p.isStored()) continue;
         if (only.size() > 0 &&
-            std::none_of(only.begin(), only.end(), [&p](const char* n) { return qstrcmp(n, p.name()) == 0; }))
+            std::none_of(only.begin(), only.end(), [&p](const char *n) { return qstrcmp(n, p.name()) == 0; }))
             continue;
         p.write(&to, p.read(&from));
     }
 }
 
-void TlyrEngineOptions::Assign(const TlyrEngineOptions& o)
+void TlyrEngineOptions::Assign(const TlyrEngineOptions &o)
 {
     lyrCopyProperties(o, *this);
 }
@@ -274,7 +260,7 @@ void TlyrEngineOptions::Clear()
     lyrCopyProperties(TlyrEngineOptions(), *this, {"ConvertNulls", "DoublePass"});
 }
 
-void TlyrPreviewOptions::Assign(const TlyrPreviewOptions& o)
+void TlyrPreviewOptions::Assign(const TlyrPreviewOptions &o)
 {
     lyrCopyProperties(o, *this);
 }
@@ -285,11 +271,9 @@ void TlyrPreviewOptions::Clear()
                       {"OutlineExpand", "OutlineVisible", "OutlineWidth", "PagesInCache", "ThumbnailVisible"});
 }
 
-TlyrPrintOptions::TlyrPrintOptions() : Printer(lyrResources().Get(QStringLiteral("prDefault")))
-{
-}
+TlyrPrintOptions::TlyrPrintOptions() : Printer(lyrResources().Get(QStringLiteral("prDefault"))) {}
 
-void TlyrPrintOptions::Assign(const TlyrPrintOptions& o)
+void TlyrPrintOptions::Assign(const TlyrPrintOptions &o)
 {
     lyrCopyProperties(o, *this);
 }
@@ -308,13 +292,11 @@ void TlyrReportOptions::Clear()
 
 // ---------------------------------------------------------------- styles
 
-TlyrStyleItem::TlyrStyleItem() : Font(std::make_unique<TlyrFont>()), Frame(std::make_unique<TlyrFrame>())
-{
-}
+TlyrStyleItem::TlyrStyleItem() : Font(std::make_unique<TlyrFont>()), Frame(std::make_unique<TlyrFrame>()) {}
 
 TlyrStyleItem::~TlyrStyleItem() = default;
 
-void TlyrStyleItem::Assign(const TlyrStyleItem& o)
+void TlyrStyleItem::Assign(const TlyrStyleItem &o)
 {
     Name = o.Name;
     Color = o.Color;
@@ -322,31 +304,30 @@ void TlyrStyleItem::Assign(const TlyrStyleItem& o)
     Frame->Assign(*o.Frame);
 }
 
-TlyrStyleItem* TlyrStyles::Add()
+TlyrStyleItem *TlyrStyles::Add()
 {
     items_.push_back(std::make_unique<TlyrStyleItem>());
     return items_.back().get();
 }
 
-void TlyrStyles::SetName(TlyrStyleItem* item, const QString& name)
+void TlyrStyles::SetName(TlyrStyleItem *item, const QString &name)
 {
-    for (const auto& other : items_)
+    for (const auto &other : items_)
         if (other.get() != item && QString::localeAwareCompare(other->Name.toUpper(), name.toUpper()) == 0)
             throw ElyrError(QStringLiteral("Duplicate name"));
     item->Name = name;
 }
 
-TlyrStyleItem* TlyrStyles::Find(const QString& name) const
+TlyrStyleItem *TlyrStyles::Find(const QString &name) const
 {
-    for (const auto& item : items_)
-        if (item->Name.compare(name, Qt::CaseInsensitive) == 0)
-            return item.get();
+    for (const auto &item : items_)
+        if (item->Name.compare(name, Qt::CaseInsensitive) == 0) return item.get();
     return nullptr;
 }
 
 // ---------------------------------------------------------------- report
 
-TlyrReport::TlyrReport(QObject* owner) : TlyrComponent(owner)
+TlyrReport::TlyrReport(QObject *owner) : TlyrComponent(owner)
 {
     lyrRegisterReportClasses();
     liveReports().append(this);
@@ -369,15 +350,11 @@ TlyrReport::TlyrReport(QObject* owner) : TlyrComponent(owner)
     iniFile_ = QStringLiteral("\\Software\\Lyrane");
     expressionCache_ = std::make_unique<TlyrExpressionCache>(script_.get());
     styles_ = std::make_unique<TlyrStyles>();
-    TlyrEngineFactories& f = lyrEngineFactories();
-    if (f.Engine)
-        engine_.reset(f.Engine(this));
-    if (f.PreviewPages)
-        previewPages_.reset(f.PreviewPages(this));
-    if (engine_)
-        engine_->PreviewPages = previewPages_.get();
-    if (previewPages_)
-        previewPages_->Engine = engine_.get();
+    TlyrEngineFactories &f = lyrEngineFactories();
+    if (f.Engine) engine_.reset(f.Engine(this));
+    if (f.PreviewPages) previewPages_.reset(f.PreviewPages(this));
+    if (engine_) engine_->PreviewPages = previewPages_.get();
+    if (previewPages_) previewPages_->Engine = engine_.get();
     Clear();
 }
 
@@ -396,24 +373,21 @@ TlyrReport::~TlyrReport()
 void TlyrReport::SetTerminated(bool v)
 {
     terminated_ = v;
-    if (v)
-        script_->Terminate();
+    if (v) script_->Terminate();
 }
 
-void TlyrReport::AddError(const QString& text)
+void TlyrReport::AddError(const QString &text)
 {
     const auto it = std::lower_bound(errors_.begin(), errors_.end(), text);
-    if (it == errors_.end() || *it != text)
-        errors_.insert(it, text);
+    if (it == errors_.end() || *it != text) errors_.insert(it, text);
 }
 
-void TlyrReport::AddErrors(const QStringList& lines)
+void TlyrReport::AddErrors(const QStringList &lines)
 {
-    for (const QString& l : lines)
-        AddError(l);
+    for (const QString &l : lines) AddError(l);
 }
 
-void TlyrReport::SetDataSet(TlyrDataSet* ds)
+void TlyrReport::SetDataSet(TlyrDataSet *ds)
 {
     dataSet_ = ds;
     dataSetName_ = ds ? ds->UserName() : QString();
@@ -424,13 +398,13 @@ QString TlyrReport::DataSetName() const
     return dataSet_ ? dataSet_->UserName() : dataSetName_;
 }
 
-void TlyrReport::SetDataSetName(const QString& name)
+void TlyrReport::SetDataSetName(const QString &name)
 {
     dataSetName_ = name;
     dataSet_ = lyrFindDataSet(dataSet_.data(), name, this);
 }
 
-void TlyrReport::SetPreview(TlyrCustomPreview* value)
+void TlyrReport::SetPreview(TlyrCustomPreview *value)
 {
     if (!value && preview_) {
         preview_->Report = nullptr;
@@ -465,18 +439,17 @@ void TlyrReport::Clear()
     parentReportObject_.reset();
     scriptLanguage_ = QStringLiteral("PascalScript");
     scriptText_ = {QStringLiteral("begin"), QString(), QStringLiteral("end.")};
-    sysVariables_ = {QStringLiteral("Date"),       QStringLiteral("Time"),        QStringLiteral("Page"),
-                     QStringLiteral("Page#"),      QStringLiteral("TotalPages"),  QStringLiteral("TotalPages#"),
-                     QStringLiteral("Line"),       QStringLiteral("Line#"),       QStringLiteral("CopyName#")};
+    sysVariables_ = {QStringLiteral("Date"),  QStringLiteral("Time"),       QStringLiteral("Page"),
+                     QStringLiteral("Page#"), QStringLiteral("TotalPages"), QStringLiteral("TotalPages#"),
+                     QStringLiteral("Line"),  QStringLiteral("Line#"),      QStringLiteral("CopyName#")};
     onRunDialogs_.clear();
     onStartReport_.clear();
     onStopReport_.clear();
 }
 
-TlyrComponent* TlyrReport::FindByName(const QString& name) const
+TlyrComponent *TlyrReport::FindByName(const QString &name) const
 {
-    if (name.compare(objectName(), Qt::CaseInsensitive) == 0 && !name.isEmpty())
-        return const_cast<TlyrReport*>(this);
+    if (name.compare(objectName(), Qt::CaseInsensitive) == 0 && !name.isEmpty()) return const_cast<TlyrReport *>(this);
     if (NameIndex) {
         auto it = NameIndex->constFind(name.toUpper());
         return it == NameIndex->constEnd() ? nullptr : it->data();
@@ -489,9 +462,9 @@ QString TlyrReport::GetDescription() const
     return lyrResources().Get(QStringLiteral("obReport"));
 }
 
-TlyrPage* TlyrReport::Pages(int i) const
+TlyrPage *TlyrReport::Pages(int i) const
 {
-    return qobject_cast<TlyrPage*>(Objects().value(i));
+    return qobject_cast<TlyrPage *>(Objects().value(i));
 }
 
 std::unique_ptr<QSettings> TlyrReport::GetIniFile() const
@@ -506,18 +479,16 @@ std::unique_ptr<QSettings> TlyrReport::GetIniFile() const
 
 QString TlyrReport::GetApplicationFolder() const
 {
-    if (IsDesigning())
-        return QDir::currentPath() + QLatin1Char('/');
+    if (IsDesigning()) return QDir::currentPath() + QLatin1Char('/');
     return lyrGetAppPath();
 }
 
-void TlyrReport::SetParentReport(const QString& value)
+void TlyrReport::SetParentReport(const QString &value)
 {
     parentReport_ = value;
     parentReportObject_.reset();
     if (value.isEmpty()) {
-        for (TlyrComponent* c : AllObjects())
-            c->SetAncestor(false);
+        for (TlyrComponent *c : AllObjects()) c->SetAncestor(false);
         SetAncestor(false);
         return;
     }
@@ -545,7 +516,7 @@ void TlyrReport::SetParentReport(const QString& value)
     const bool savedReloading = Reloading;
     Reloading = true;  // the ancestor's password was checked when it was saved
     struct Pop {
-        bool& r;
+        bool &r;
         bool saved;
         ~Pop()
         {
@@ -563,44 +534,41 @@ void TlyrReport::SetParentReport(const QString& value)
     copy->EngineOptions()->SetNewSilentMode(simSilent);
     copy->AssignAll(this);
     parentReportObject_ = std::move(copy);
-    for (TlyrComponent* c : AllObjects())
-        c->SetAncestor(true);
+    for (TlyrComponent *c : AllObjects()) c->SetAncestor(true);
     SetAncestor(true);
     parentReport_ = value;
 }
 
-bool TlyrReport::LoadFromFile(const QString& fileName, bool exceptionIfNotFound)
+bool TlyrReport::LoadFromFile(const QString &fileName, bool exceptionIfNotFound)
 {
     Clear();
     FileName.clear();
     const bool exists = QFileInfo(fileName).isFile();
     if (exists || exceptionIfNotFound) {
         QFile file(fileName);
-        if (!file.open(QIODevice::ReadOnly))
-            throw ElyrError(QStringLiteral("无法打开文件 %1").arg(fileName));
+        if (!file.open(QIODevice::ReadOnly)) throw ElyrError(QStringLiteral("无法打开文件 %1").arg(fileName));
         LoadFromStream(file);
         FileName = fileName;
     }
     return exists;
 }
 
-void TlyrReport::SaveToFile(const QString& fileName)
+void TlyrReport::SaveToFile(const QString &fileName)
 {
-    lyrSaveFile(fileName, [this](QIODevice& file) { SaveToStream(file, true, false); });
+    lyrSaveFile(fileName, [this](QIODevice &file) { SaveToStream(file, true, false); });
 }
 
-QString TlyrReport::shiftPassword(const QString& text, int delta)
+QString TlyrReport::shiftPassword(const QString &text, int delta)
 {
     // Characters beyond the 8-bit range are left as they are, so that the
     // shift stays reversible for any text.
     QString out = text;
-    for (QChar& ch : out)
-        if (ch.unicode() < 256)
-            ch = QChar(static_cast<char16_t>((ch.unicode() + 256 + delta) % 256));
+    for (QChar &ch : out)
+        if (ch.unicode() < 256) ch = QChar(static_cast<char16_t>((ch.unicode() + 256 + delta) % 256));
     return out;
 }
 
-void TlyrReport::LoadFromStream(QIODevice& stream)
+void TlyrReport::LoadFromStream(QIODevice &stream)
 {
     errors_.clear();
     TlyrEngineOptions savedEngine;
@@ -611,15 +579,13 @@ void TlyrReport::LoadFromStream(QIODevice& stream)
     const QPointer<TlyrCustomPreview> savedPreviewControl = preview_;
     const bool savedOldStyle = oldStyleProgress_, savedShow = showProgress_, savedStore = storeInDFM_;
     const QString savedEntered = reportOptions_->EnteredPassword;
-    QIODevice* savedLoadStream = LoadStream;
+    QIODevice *savedLoadStream = LoadStream;
     LoadStream = &stream;
     try {
         bool done = false;
-        if (lyrCompatibilityHooks().OnLoad)
-            done = lyrCompatibilityHooks().OnLoad(this, stream);
-        if (!done)
-            TlyrComponent::LoadFromStream(stream);
-    } catch (const std::exception& e) {
+        if (lyrCompatibilityHooks().OnLoad) done = lyrCompatibilityHooks().OnLoad(this, stream);
+        if (!done) TlyrComponent::LoadFromStream(stream);
+    } catch (const std::exception &e) {
         AddError(exceptionText(e));
     }
     LoadStream = savedLoadStream;
@@ -636,19 +602,17 @@ void TlyrReport::LoadFromStream(QIODevice& stream)
     previewOptions_->OutlineWidth = ow;
     previewOptions_->PagesInCache = pc;
     iniFile_ = savedIni;
-    if (preview_ != savedPreviewControl)
-        SetPreview(savedPreviewControl.data());
+    if (preview_ != savedPreviewControl) SetPreview(savedPreviewControl.data());
     oldStyleProgress_ = savedOldStyle;
     showProgress_ = savedShow;
     storeInDFM_ = savedStore;
     reportOptions_->Password = shiftPassword(reportOptions_->Password, 10);
-    if (reportOptions_->EnteredPassword.isEmpty())
-        reportOptions_->EnteredPassword = savedEntered;
+    if (reportOptions_->EnteredPassword.isEmpty()) reportOptions_->EnteredPassword = savedEntered;
 
     if (!Reloading && !engineOptions_->ThreadSafeMode() && !reportOptions_->Password.isEmpty() &&
         reportOptions_->Password != reportOptions_->EnteredPassword) {
         QString entered;
-        const auto& ask = lyrEngineFactories().AskPassword;
+        const auto &ask = lyrEngineFactories().AskPassword;
         if (ask && ask(this, entered) && entered == reportOptions_->Password) {
             reportOptions_->EnteredPassword = entered;
         } else {
@@ -656,27 +620,26 @@ void TlyrReport::LoadFromStream(QIODevice& stream)
             return;
         }
     }
-    if (!errors_.isEmpty() && !Reloading)
-        reportErrors();
+    if (!errors_.isEmpty() && !Reloading) reportErrors();
 }
 
-void TlyrReport::SaveToStream(QIODevice& stream, bool saveChildren, bool saveDefaultValues)
+void TlyrReport::SaveToStream(QIODevice &stream, bool saveChildren, bool saveDefaultValues)
 {
     const QString plain = reportOptions_->Password;
     reportOptions_->EnteredPassword = plain;
     reportOptions_->Password = shiftPassword(plain, -10);
     struct Restore {
-        TlyrReportOptions* o;
+        TlyrReportOptions *o;
         QString p;
         ~Restore() { o->Password = p; }
     } restore{reportOptions_, plain};
     TlyrComponent::SaveToStream(stream, saveChildren, saveDefaultValues);
 }
 
-void TlyrReport::WriteData(TlyrPropWriter& writer, TlyrXMLSerializer& serializer) const
+void TlyrReport::WriteData(TlyrPropWriter &writer, TlyrXMLSerializer &serializer) const
 {
     TlyrComponent::WriteData(writer, serializer);
-    auto* self = const_cast<TlyrReport*>(this);
+    auto *self = const_cast<TlyrReport *>(this);
     if (datasets_->Count() > 0) {
         writer.WritePropName("Datasets");
         lyrWriteCollection(DatasetsAdapter(self, &serializer), writer, true);
@@ -691,7 +654,7 @@ void TlyrReport::WriteData(TlyrPropWriter& writer, TlyrXMLSerializer& serializer
     }
 }
 
-bool TlyrReport::ReadData(const QByteArray& name, TlyrPropReader& reader, TlyrXMLSerializer& serializer)
+bool TlyrReport::ReadData(const QByteArray &name, TlyrPropReader &reader, TlyrXMLSerializer &serializer)
 {
     if (name == "Datasets") {
         DatasetsAdapter a(this, &serializer);
@@ -713,16 +676,13 @@ bool TlyrReport::ReadData(const QByteArray& name, TlyrPropReader& reader, TlyrXM
 
 void TlyrReport::applyDataPageRule()
 {
-    TlyrDataPage* dataPage = nullptr;
-    QList<TlyrDialogComponent*> dialogs;
-    for (TlyrComponent* c : AllObjects()) {
-        if (!dataPage)
-            dataPage = qobject_cast<TlyrDataPage*>(c);
-        if (auto* d = qobject_cast<TlyrDialogComponent*>(c))
-            dialogs << d;
+    TlyrDataPage *dataPage = nullptr;
+    QList<TlyrDialogComponent *> dialogs;
+    for (TlyrComponent *c : AllObjects()) {
+        if (!dataPage) dataPage = qobject_cast<TlyrDataPage *>(c);
+        if (auto *d = qobject_cast<TlyrDialogComponent *>(c)) dialogs << d;
     }
-    if (dataPage)
-        return;
+    if (dataPage) return;
     dataPage = new TlyrDataPage(this);
     if (FindObject(QStringLiteral("Data")) || objectName().compare(QLatin1String("Data"), Qt::CaseInsensitive) == 0)
         dataPage->CreateUniqueName();
@@ -730,7 +690,7 @@ void TlyrReport::applyDataPageRule()
         dataPage->SetNameUnchecked(QStringLiteral("Data"));
     MoveChild(dataPage, 0);
     int left = 60;
-    for (TlyrDialogComponent* d : dialogs) {
+    for (TlyrDialogComponent *d : dialogs) {
         d->SetParent(dataPage);
         d->SetLeft(left);
         d->SetTop(20.0);
@@ -738,19 +698,18 @@ void TlyrReport::applyDataPageRule()
     }
 }
 
-TlyrDataSet* TlyrReport::GetDataset(const QString& alias) const
+TlyrDataSet *TlyrReport::GetDataset(const QString &alias) const
 {
-    TlyrDataSetItem* item = datasets_->Find(alias);
+    TlyrDataSetItem *item = datasets_->Find(alias);
     return item ? item->DataSet() : nullptr;
 }
 
-bool TlyrReport::GetDataSetAndField(const QString& complexName, TlyrDataSet*& dataSet, QString& field) const
+bool TlyrReport::GetDataSetAndField(const QString &complexName, TlyrDataSet *&dataSet, QString &field) const
 {
     dataSet = nullptr;
     field.clear();
     const qsizetype at = complexName.indexOf(QStringLiteral(".\""));
-    if (at <= 0)
-        return false;
+    if (at <= 0) return false;
     dataSet = GetDataset(complexName.left(at));
     field = complexName.mid(at + 2);
     field.chop(1);
@@ -759,19 +718,18 @@ bool TlyrReport::GetDataSetAndField(const QString& complexName, TlyrDataSet*& da
 
 void TlyrReport::reportErrors()
 {
-    lyrReportError(engineOptions_->NewSilentMode(),
-                   lyrResources().Get(QStringLiteral("clErrors")) + QStringLiteral("\r\n") +
-                       errors_.join(QStringLiteral("\r\n")));
+    lyrReportError(engineOptions_->NewSilentMode(), lyrResources().Get(QStringLiteral("clErrors")) +
+                                                            QStringLiteral("\r\n") +
+                                                            errors_.join(QStringLiteral("\r\n")));
 }
 
 void TlyrReport::rebindScriptObjects()
 {
     for (int i = 0; i < script_->Count(); ++i) {
-        auto* v = dynamic_cast<TksVariable*>(script_->ItemAt(i));
-        if (!v || v->AddedBy != this || v->TypeCode != tcClass)
-            continue;
+        auto *v = dynamic_cast<TksVariable *>(script_->ItemAt(i));
+        if (!v || v->AddedBy != this || v->TypeCode != tcClass) continue;
         const QString name = script_->NameAt(i);
-        QObject* target = nullptr;
+        QObject *target = nullptr;
         if (name.compare(QLatin1String("Report"), Qt::CaseInsensitive) == 0)
             target = this;
         else if (name.compare(QLatin1String("Engine"), Qt::CaseInsensitive) == 0)
@@ -786,8 +744,7 @@ void TlyrReport::rebindScriptObjects()
 
 bool TlyrReport::PrepareReport(bool clearLastReport)
 {
-    if (clearLastReport && previewPages_)
-        previewPages_->Clear();
+    if (clearLastReport && previewPages_) previewPages_->Clear();
     errors_.clear();
     terminated_ = false;
     bool result = false;
@@ -808,22 +765,19 @@ bool TlyrReport::PrepareReport(bool clearLastReport)
         reportOptions_->Password = savedPassword;
     }
     try {
-        if (OnBeginDoc)
-            OnBeginDoc();
+        if (OnBeginDoc) OnBeginDoc();
         if (PrepareScript()) {
-            if (script_->MainBlock->Count() > 0)
-                script_->Execute();
+            if (script_->MainBlock->Count() > 0) script_->Execute();
             if (!engine_) {
                 AddError(QStringLiteral("报表引擎未安装，无法生成报表"));
             } else if (engine_->Run()) {
-                if (OnEndDoc)
-                    OnEndDoc();
+                if (OnEndDoc) OnEndDoc();
                 result = true;
             } else if (previewForm_) {
                 previewForm_->Close();
             }
         }
-    } catch (const std::exception& e) {
+    } catch (const std::exception &e) {
         AddError(exceptionText(e));
     }
     if (restore) {
@@ -833,7 +787,7 @@ bool TlyrReport::PrepareReport(bool clearLastReport)
         const QString entered = reportOptions_->EnteredPassword;
         try {
             LoadFromStream(saved);
-        } catch (const std::exception& e) {
+        } catch (const std::exception &e) {
             AddError(exceptionText(e));
         }
         Reloading = false;
@@ -851,8 +805,7 @@ bool TlyrReport::PrepareReport(bool clearLastReport)
 
 void TlyrReport::ShowReport(bool clearLastReport)
 {
-    if (clearLastReport && previewPages_)
-        previewPages_->Clear();
+    if (clearLastReport && previewPages_) previewPages_->Clear();
     if (!oldStyleProgress_) {
         timer_->start();
         ShowPreparedReport();
@@ -870,21 +823,17 @@ void TlyrReport::ShowPreparedReport()
         preview_->Init();
         return;
     }
-    const auto& make = lyrEngineFactories().PreviewForm;
-    if (!make)
-        return;
-    TlyrCustomPreviewForm* form = make(this);
-    if (!form)
-        return;
+    const auto &make = lyrEngineFactories().PreviewForm;
+    if (!make) return;
+    TlyrCustomPreviewForm *form = make(this);
+    if (!form) return;
     previewForm_ = form;
     SetPreview(form->Preview());
     form->InitFromReport(this);
-    if (OnPreview)
-        OnPreview();
+    if (OnPreview) OnPreview();
     if (previewOptions_->Modal) {
         form->ShowModal();
-        if (preview_ == form->Preview())
-            SetPreview(nullptr);
+        if (preview_ == form->Preview()) SetPreview(nullptr);
         previewForm_ = nullptr;
         delete form;
     } else {
@@ -892,114 +841,95 @@ void TlyrReport::ShowPreparedReport()
     }
 }
 
-void TlyrReport::DoNotifyEvent(QObject* obj, const QString& eventName, bool runAlways)
+void TlyrReport::DoNotifyEvent(QObject *obj, const QString &eventName, bool runAlways)
 {
-    if (eventName.isEmpty() || !(runAlways || (engine_ && engine_->Running)))
-        return;
+    if (eventName.isEmpty() || !(runAlways || (engine_ && engine_->Running))) return;
     script_->CallFunction(eventName, KsValue::MakeList({KsValue::FromObject(obj)}));
 }
 
-void TlyrReport::DoParamEvent(const QString& eventName, KsValue& params, bool runAlways)
+void TlyrReport::DoParamEvent(const QString &eventName, KsValue &params, bool runAlways)
 {
-    if (eventName.isEmpty() || !(runAlways || (engine_ && engine_->Running)))
-        return;
+    if (eventName.isEmpty() || !(runAlways || (engine_ && engine_->Running))) return;
     script_->CallFunctionVar(eventName, params);
 }
 
-void TlyrReport::DoBeforePrint(TlyrReportComponent* obj)
+void TlyrReport::DoBeforePrint(TlyrReportComponent *obj)
 {
-    if (OnBeforePrintEvent)
-        OnBeforePrintEvent(obj);
+    if (OnBeforePrintEvent) OnBeforePrintEvent(obj);
     DoNotifyEvent(obj, obj->OnBeforePrint());
 }
 
-void TlyrReport::DoAfterPrint(TlyrReportComponent* obj)
+void TlyrReport::DoAfterPrint(TlyrReportComponent *obj)
 {
-    if (OnAfterPrintEvent)
-        OnAfterPrintEvent(obj);
+    if (OnAfterPrintEvent) OnAfterPrintEvent(obj);
     DoNotifyEvent(obj, obj->OnAfterPrint());
 }
 
-void TlyrReport::DoPreviewClick(TlyrReportComponent* view, int button, int shift, bool& modified)
+void TlyrReport::DoPreviewClick(TlyrReportComponent *view, int button, int shift, bool &modified)
 {
-    KsValue params = KsValue::MakeList(
-        {KsValue::FromObject(view), KsValue(button), KsValue(shift), KsValue(modified)});
+    KsValue params = KsValue::MakeList({KsValue::FromObject(view), KsValue(button), KsValue(shift), KsValue(modified)});
     DoParamEvent(view->OnPreviewClick(), params, true);
     modified = params.Element(3).ToBool();
-    if (OnClickObject)
-        OnClickObject(view, button, shift, modified);
+    if (OnClickObject) OnClickObject(view, button, shift, modified);
 }
 
 void TlyrReport::DoProgressStart(TlyrProgressType type)
 {
-    if (engineOptions_->ThreadSafeMode())
-        return;
-    if (OnProgressStart)
-        OnProgressStart(this, type, 0);
+    if (engineOptions_->ThreadSafeMode()) return;
+    if (OnProgressStart) OnProgressStart(this, type, 0);
     if ((oldStyleProgress_ || type != ptRunning) && showProgress_) {
         progress_.reset();
         if (lyrEngineFactories().Progress) {
             progress_.reset(lyrEngineFactories().Progress(this));
-            if (progress_)
-                progress_->Show();
+            if (progress_) progress_->Show();
         }
     }
-    if (preview_ && type == ptRunning)
-        preview_->InternalOnProgressStart(this, type, 0);
+    if (preview_ && type == ptRunning) preview_->InternalOnProgressStart(this, type, 0);
     QCoreApplication::processEvents();
 }
 
 void TlyrReport::DoProgress(TlyrProgressType type, int progress)
 {
-    if (engineOptions_->ThreadSafeMode())
-        return;
-    if (OnProgress)
-        OnProgress(this, type, progress);
+    if (engineOptions_->ThreadSafeMode()) return;
+    if (OnProgress) OnProgress(this, type, progress);
     if ((oldStyleProgress_ || type != ptRunning) && showProgress_ && progress_) {
-        const char* id = type == ptRunning ? (engine_ && engine_->FinalPass ? "prRunning" : "prRunningFirst")
+        const char *id = type == ptRunning ? (engine_ && engine_->FinalPass ? "prRunning" : "prRunningFirst")
                                            : (type == ptExporting ? "prExporting" : "prPrinting");
         progress_->SetMessage(formatResource(id, {QString::number(progress)}));
-        if (progress_->Terminated())
-            SetTerminated(true);
+        if (progress_->Terminated()) SetTerminated(true);
     }
-    if (preview_ && type == ptRunning)
-        preview_->InternalOnProgress(this, type, progress - 1);
+    if (preview_ && type == ptRunning) preview_->InternalOnProgress(this, type, progress - 1);
     QCoreApplication::processEvents();
 }
 
 void TlyrReport::DoProgressStop(TlyrProgressType type)
 {
-    if (engineOptions_->ThreadSafeMode())
-        return;
-    if (OnProgressStop)
-        OnProgressStop(this, type, 0);
+    if (engineOptions_->ThreadSafeMode()) return;
+    if (OnProgressStop) OnProgressStop(this, type, 0);
     if ((oldStyleProgress_ || type != ptRunning) && showProgress_) {
         progress_.reset();
     }
-    if (preview_ && type == ptRunning)
-        preview_->InternalOnProgressStop(this, type, 0);
+    if (preview_ && type == ptRunning) preview_->InternalOnProgressStop(this, type, 0);
     QCoreApplication::processEvents();
 }
 
-void TlyrReport::SetProgressMessage(const QString& text)
+void TlyrReport::SetProgressMessage(const QString &text)
 {
-    if (oldStyleProgress_ && engine_ && engine_->Running && showProgress_ && progress_)
-        progress_->SetMessage(text);
-    if (previewForm_)
-        previewForm_->SetStatusText(text);
+    if (oldStyleProgress_ && engine_ && engine_->Running && showProgress_ && progress_) progress_->SetMessage(text);
+    if (previewForm_) previewForm_->SetStatusText(text);
 }
 
 // ---------------------------------------------------------------- script
 
-KsValue TlyrReport::callMacro(const QString& name, TksMethodHelper* caller)
+KsValue TlyrReport::callMacro(const QString &name, TksMethodHelper *caller)
 {
-    TksScript* running = caller->Prog ? caller->Prog : script_.get();
+    TksScript *running = caller->Prog ? caller->Prog : script_.get();
     auto arg = [&](int i) { return caller->GetParam(i).ToText(); };
     if (name == QLatin1String("IIF")) {
         const KsValue cond = Calc(arg(0), running);
         return Calc(ksEquals(cond, KsValue(true)) ? arg(1) : arg(2), running);
     }
-    auto evalOrZero = [&](const QString& text) -> KsValue {
+    auto evalOrZero = [&](const QString &text) -> KsValue {
         const QString t = text.trimmed();
         return t.isEmpty() ? KsValue(0) : Calc(t, running);
     };
@@ -1007,9 +937,8 @@ KsValue TlyrReport::callMacro(const QString& name, TksMethodHelper* caller)
     const QString expr = count ? QString() : arg(0);
     const KsValue band = evalOrZero(arg(count ? 0 : 1));
     const KsValue flags = evalOrZero(arg(count ? 1 : 2));
-    if (!engine_)
-        return KsValue::Null();
-    TlyrComponent* bandObj = band.IsObject() ? qobject_cast<TlyrComponent*>(band.ToObject()) : nullptr;
+    if (!engine_) return KsValue::Null();
+    TlyrComponent *bandObj = band.IsObject() ? qobject_cast<TlyrComponent *>(band.ToObject()) : nullptr;
     return engine_->GetAggregateValue(name, expr, bandObj, flags.ToInt());
 }
 
@@ -1017,73 +946,68 @@ bool TlyrReport::PrepareScript()
 {
     expressionCache_->Clear();
     expressionCache_->Language = scriptLanguage_;
-    if (engine_)
-        engine_->ObjectList.clear();
+    if (engine_) engine_->ObjectList.clear();
     script_->ClearItems(&compiledTag);
     script_->ClearItems(this);
     script_->AddedBy = this;
     script_->HostFlag = true;
     struct ResetTag {
-        TksScript* s;
+        TksScript *s;
         ~ResetTag() { s->AddedBy = nullptr; }
     } reset{script_.get()};
-    for (TlyrComponent* c : AllObjects()) {
+    for (TlyrComponent *c : AllObjects()) {
         c->SetDesigning(false);
         c->BeforeStartReport();
-        if (!c->objectName().isEmpty())
-            script_->AddObject(c->objectName(), c);
+        if (!c->objectName().isEmpty()) script_->AddObject(c->objectName(), c);
     }
     script_->AddObject(QStringLiteral("Report"), this);
     script_->AddObject(QStringLiteral("Engine"), engine_.get());
     script_->AddObject(QStringLiteral("Outline"), previewPages_ ? previewPages_->Outline : nullptr);
     script_->AddVariable(QStringLiteral("Value"), QStringLiteral("Variant"), KsValue::Null());
-    script_->AddMethod(QStringLiteral("function Get(Name: String): Variant"),
-                       [this](QObject*, const KsClassInfo*, const QString&, TksMethodHelper* caller) {
-                           const QString name = caller->GetParam(0).ToText();
-                           KsValue v = KsValue::Null();
-                           if (DoGetValue(name, v))
-                               return v;
-                           const QString head = name.section(QLatin1Char('('), 0, 0).trimmed().toUpper();
-                           if (name.contains(QLatin1Char('(')) &&
-                               (head == QLatin1String("SUM") || head == QLatin1String("MIN") ||
-                                head == QLatin1String("MAX") || head == QLatin1String("AVG") ||
-                                head == QLatin1String("COUNT")))
-                               return Calc(name, caller->Prog);
-                           if (lyrCompatibilityHooks().OnUnresolved &&
-                               lyrCompatibilityHooks().OnUnresolved(this, name, v))
-                               return v;
-                           AddError(lyrResources().Get(QStringLiteral("clUnknownVar")) + QLatin1Char(' ') + name);
-                           return KsValue::Null();
-                       });
+    script_->AddMethod(
+            QStringLiteral("function Get(Name: String): Variant"),
+            [this](QObject *, const KsClassInfo *, const QString &, TksMethodHelper *caller) {
+                const QString name = caller->GetParam(0).ToText();
+                KsValue v = KsValue::Null();
+                if (DoGetValue(name, v)) return v;
+                const QString head = name.section(QLatin1Char('('), 0, 0).trimmed().toUpper();
+                if (name.contains(QLatin1Char('(')) &&
+                    (head == QLatin1String("SUM") || head == QLatin1String("MIN") || head == QLatin1String("MAX") ||
+                     head == QLatin1String("AVG") || head == QLatin1String("COUNT")))
+                    return Calc(name, caller->Prog);
+                if (lyrCompatibilityHooks().OnUnresolved && lyrCompatibilityHooks().OnUnresolved(this, name, v))
+                    return v;
+                AddError(lyrResources().Get(QStringLiteral("clUnknownVar")) + QLatin1Char(' ') + name);
+                return KsValue::Null();
+            });
     script_->AddMethod(QStringLiteral("procedure Set(Name: String; Value: Variant)"),
-                       [this](QObject*, const KsClassInfo*, const QString&, TksMethodHelper* caller) {
+                       [this](QObject *, const KsClassInfo *, const QString &, TksMethodHelper *caller) {
                            variables_->SetVariable(caller->GetParam(0).ToText(),
                                                    ksToQVariant(caller->GetParam(1), QMetaType::UnknownType));
                            return KsValue();
                        });
-    auto macro = [this](QObject*, const KsClassInfo*, const QString& method, TksMethodHelper* caller) {
+    auto macro = [this](QObject *, const KsClassInfo *, const QString &method, TksMethodHelper *caller) {
         return callMacro(method.toUpper(), caller);
     };
-    script_->AddMethod(
-        QStringLiteral("macrofunction IIF(Expr: Boolean; TrueValue, FalseValue: Variant): Variant"), macro);
-    for (const char* f : {"SUM", "AVG", "MIN", "MAX"})
-        script_->AddMethod(QStringLiteral("macrofunction %1(Expr: Variant; Band: Variant = 0; Flags: Integer = 0): Variant")
-                               .arg(QLatin1String(f)),
-                           macro);
+    script_->AddMethod(QStringLiteral("macrofunction IIF(Expr: Boolean; TrueValue, FalseValue: Variant): Variant"),
+                       macro);
+    for (const char *f : {"SUM", "AVG", "MIN", "MAX"})
+        script_->AddMethod(
+                QStringLiteral("macrofunction %1(Expr: Variant; Band: Variant = 0; Flags: Integer = 0): Variant")
+                        .arg(QLatin1String(f)),
+                macro);
     script_->AddMethod(QStringLiteral("macrofunction COUNT(Band: Variant = 0; Flags: Integer = 0): Variant"), macro);
-    if (lyrCompatibilityHooks().OnPrepareScript)
-        lyrCompatibilityHooks().OnPrepareScript(this);
+    if (lyrCompatibilityHooks().OnPrepareScript) lyrCompatibilityHooks().OnPrepareScript(this);
     valueVariable_ = script_->FindLocal(QStringLiteral("Value"));
     script_->AddedBy = &compiledTag;
     script_->Lines = scriptText_;
     script_->SyntaxType = scriptLanguage_;
     const bool ok = script_->Compile();
-    if (!ok)
-        AddError(formatResource("clScrError", {script_->ErrorPos, script_->ErrorMsg}));
+    if (!ok) AddError(formatResource("clScrError", {script_->ErrorPos, script_->ErrorMsg}));
     return ok;
 }
 
-bool TlyrReport::DoGetValue(const QString& name, KsValue& value)
+bool TlyrReport::DoGetValue(const QString &name, KsValue &value)
 {
     value = KsValue::Null();
     if (lyrCompatibilityHooks().OnGetValue) {
@@ -1093,15 +1017,21 @@ bool TlyrReport::DoGetValue(const QString& name, KsValue& value)
             return true;
         }
     }
-    TlyrDataSet* ds = nullptr;
+    TlyrDataSet *ds = nullptr;
     QString field;
     if (GetDataSetAndField(name, ds, field)) {
         value = ds->GetValue(field);
         if (value.IsNull() && engineOptions_->ConvertNulls()) {
             switch (ds->GetFieldType(field)) {
-            case TlyrDataSet::ftString: value = KsValue(QString()); break;
-            case TlyrDataSet::ftBoolean: value = KsValue(false); break;
-            default: value = KsValue(0); break;
+            case TlyrDataSet::ftString:
+                value = KsValue(QString());
+                break;
+            case TlyrDataSet::ftBoolean:
+                value = KsValue(false);
+                break;
+            default:
+                value = KsValue(0);
+                break;
             }
         }
         return true;
@@ -1109,15 +1039,33 @@ bool TlyrReport::DoGetValue(const QString& name, KsValue& value)
     const int sys = sysVariables_.indexOf(name);
     if (sys >= 0) {
         switch (sys) {
-        case 0: value = engine_ ? KsValue::FromDate(engine_->StartDate) : KsValue::Null(); break;
-        case 1: value = engine_ ? KsValue::FromDate(engine_->StartTime) : KsValue::Null(); break;
-        case 2: value = previewPages_ ? KsValue(previewPages_->GetLogicalPageNo()) : KsValue::Null(); break;
-        case 3: value = previewPages_ ? KsValue(previewPages_->CurPage + 1) : KsValue::Null(); break;
-        case 4: value = previewPages_ ? KsValue(previewPages_->GetLogicalTotalPages()) : KsValue::Null(); break;
-        case 5: value = engine_ ? KsValue(engine_->TotalPages) : KsValue::Null(); break;
-        case 6: value = engine_ ? KsValue(engine_->CurLine) : KsValue::Null(); break;
-        case 7: value = engine_ ? KsValue(engine_->CurLineThrough) : KsValue::Null(); break;
-        default: value = ksFromQVariant(lyrGlobalVariables().Variables(QStringLiteral("CopyName0"))); break;
+        case 0:
+            value = engine_ ? KsValue::FromDate(engine_->StartDate) : KsValue::Null();
+            break;
+        case 1:
+            value = engine_ ? KsValue::FromDate(engine_->StartTime) : KsValue::Null();
+            break;
+        case 2:
+            value = previewPages_ ? KsValue(previewPages_->GetLogicalPageNo()) : KsValue::Null();
+            break;
+        case 3:
+            value = previewPages_ ? KsValue(previewPages_->CurPage + 1) : KsValue::Null();
+            break;
+        case 4:
+            value = previewPages_ ? KsValue(previewPages_->GetLogicalTotalPages()) : KsValue::Null();
+            break;
+        case 5:
+            value = engine_ ? KsValue(engine_->TotalPages) : KsValue::Null();
+            break;
+        case 6:
+            value = engine_ ? KsValue(engine_->CurLine) : KsValue::Null();
+            break;
+        case 7:
+            value = engine_ ? KsValue(engine_->CurLineThrough) : KsValue::Null();
+            break;
+        default:
+            value = ksFromQVariant(lyrGlobalVariables().Variables(QStringLiteral("CopyName0")));
+            break;
         }
         return true;
     }
@@ -1134,8 +1082,7 @@ bool TlyrReport::DoGetValue(const QString& name, KsValue& value)
         const QVariant raw = variables_->Items(vi)->Value;
         if (raw.typeId() != QMetaType::QString || raw.toString().contains(QStringLiteral("\r\n"))) {
             value = ksFromQVariant(raw);
-            if (value.IsEmpty())
-                value = KsValue::Null();
+            if (value.IsEmpty()) value = KsValue::Null();
             return true;
         }
         // A variable whose expression leads back to itself ends as Null.
@@ -1147,7 +1094,7 @@ bool TlyrReport::DoGetValue(const QString& name, KsValue& value)
         }
         evaluating_.append(key);
         struct Pop {
-            QStringList& l;
+            QStringList &l;
             ~Pop() { l.removeLast(); }
         } pop{evaluating_};
         value = Calc(raw.toString());
@@ -1156,14 +1103,12 @@ bool TlyrReport::DoGetValue(const QString& name, KsValue& value)
     const int gi = lyrGlobalVariables().IndexOf(name);
     if (gi >= 0) {
         value = ksFromQVariant(lyrGlobalVariables().Items(gi)->Value);
-        if (value.IsEmpty())
-            value = KsValue::Null();
+        if (value.IsEmpty()) value = KsValue::Null();
         return true;
     }
-    if (lyrCompatibilityHooks().OnUnresolved)
-        return false;
-    if (TksCustomVariable* v = script_->FindLocal(name)) {
-        if (dynamic_cast<TksVariable*>(v)) {
+    if (lyrCompatibilityHooks().OnUnresolved) return false;
+    if (TksCustomVariable *v = script_->FindLocal(name)) {
+        if (dynamic_cast<TksVariable *>(v)) {
             value = v->GetValue();
             return true;
         }
@@ -1171,11 +1116,10 @@ bool TlyrReport::DoGetValue(const QString& name, KsValue& value)
     return false;
 }
 
-KsValue TlyrReport::Calc(const QString& expr, TksScript* script)
+KsValue TlyrReport::Calc(const QString &expr, TksScript *script)
 {
     KsValue value;
-    if (DoGetValue(expr, value))
-        return value;
+    if (DoGetValue(expr, value)) return value;
     QString error;
     // Outside a run (before PrepareScript, or after the template changed
     // its language) the cache follows the report's language.
@@ -1185,8 +1129,7 @@ KsValue TlyrReport::Calc(const QString& expr, TksScript* script)
     }
     expressionCache_->Calc(expr, error, value, script ? script : script_.get());
     if (!error.isEmpty()) {
-        if (!CurObject.isEmpty())
-            error = CurObject + QStringLiteral(": ") + error;
+        if (!CurObject.isEmpty()) error = CurObject + QStringLiteral(": ") + error;
         AddError(error);
         throw ElyrError(error);
     }
@@ -1203,7 +1146,7 @@ void TlyrExpressionCache::Clear()
     compiles_ = 0;
 }
 
-void TlyrExpressionCache::Calc(const QString& expr, QString& errorMsg, KsValue& value, TksScript* script)
+void TlyrExpressionCache::Calc(const QString &expr, QString &errorMsg, KsValue &value, TksScript *script)
 {
     errorMsg.clear();
     std::shared_ptr<Entry> entry;
@@ -1234,7 +1177,7 @@ void TlyrExpressionCache::Calc(const QString& expr, QString& errorMsg, KsValue& 
             return;
         }
         entry = std::make_shared<Entry>();
-        entry->Func = dynamic_cast<TksProcVariable*>(s->FindLocal(fn));
+        entry->Func = dynamic_cast<TksProcVariable *>(s->FindLocal(fn));
         entry->Script = std::move(s);
         entries_.insert(expr, entry);
     }
@@ -1246,7 +1189,7 @@ void TlyrExpressionCache::Calc(const QString& expr, QString& errorMsg, KsValue& 
     const bool flag = script_->HostFlag;
     script_->HostFlag = false;
     struct Restore {
-        TksScript* s;
+        TksScript *s;
         bool f;
         ~Restore() { s->HostFlag = f; }
     } restore{script_, flag};
@@ -1255,20 +1198,18 @@ void TlyrExpressionCache::Calc(const QString& expr, QString& errorMsg, KsValue& 
 
 // ---------------------------------------------------------------- registration
 
-TlyrDrawText& TlyrReport::DrawTextObject()
+TlyrDrawText &TlyrReport::DrawTextObject()
 {
-    if (!drawText_)
-        drawText_ = std::make_unique<TlyrDrawText>();
+    if (!drawText_) drawText_ = std::make_unique<TlyrDrawText>();
     return *drawText_;
 }
 
 void lyrRegisterReportClasses()
 {
     static bool done = false;
-    if (done)
-        return;
+    if (done) return;
     done = true;
-    ksRegisterClass(&TlyrFont::staticMetaObject, [](QObject* o) -> QObject* { return new TlyrFont(o); });
+    ksRegisterClass(&TlyrFont::staticMetaObject, [](QObject *o) -> QObject * { return new TlyrFont(o); });
     ksRegisterClass(&TlyrEngineOptions::staticMetaObject);
     ksRegisterClass(&TlyrPreviewOptions::staticMetaObject);
     ksRegisterClass(&TlyrPrintOptions::staticMetaObject);

@@ -51,13 +51,13 @@ class TlyrXMLSerializer;
 // Held while templates load in ThreadSafeMode (and while a dialog page's
 // window is freed). Re-entrant: loading a template loads its ancestor on the
 // same thread while the lock is held.
-QRecursiveMutex& lyrTemplateLoadingLock();
+QRecursiveMutex &lyrTemplateLoadingLock();
 
 // Copies the stored, writable published properties of `from` onto `to` (an
 // object of the same class), or only those named. The option objects take
 // their defaults from a fresh object this way, so each is written once, at
 // its member.
-void lyrCopyProperties(const QObject& from, QObject& to, std::initializer_list<const char*> only = {});
+void lyrCopyProperties(const QObject &from, QObject &to, std::initializer_list<const char *> only = {});
 
 class TlyrEngineOptions : public QObject {
     Q_OBJECT
@@ -100,7 +100,7 @@ public:
     void SetThreadSafeMode(bool v) { threadSafe_ = v; }
 
     // Copies the published values (not the two flags).
-    void Assign(const TlyrEngineOptions& o);
+    void Assign(const TlyrEngineOptions &o);
     void Clear();
 
 private:
@@ -149,9 +149,21 @@ public:
     Q_ENUM(ZoomModeKind)
     // Bits of Buttons.
     enum Button {
-        pbPrint = 1, pbLoad = 2, pbSave = 4, pbExport = 8, pbZoom = 16, pbFind = 32, pbOutline = 64,
-        pbPageSetup = 128, pbTools = 256, pbEdit = 512, pbNavigator = 1024, pbExportQuick = 2048,
-        pbNoClose = 4096, pbNoFullScreen = 8192, pbNoEmail = 16384
+        pbPrint = 1,
+        pbLoad = 2,
+        pbSave = 4,
+        pbExport = 8,
+        pbZoom = 16,
+        pbFind = 32,
+        pbOutline = 64,
+        pbPageSetup = 128,
+        pbTools = 256,
+        pbEdit = 512,
+        pbNavigator = 1024,
+        pbExportQuick = 2048,
+        pbNoClose = 4096,
+        pbNoFullScreen = 8192,
+        pbNoEmail = 16384
     };
 
     bool AllowEdit = true;
@@ -169,7 +181,7 @@ public:
     double Zoom = 1.0;
     ZoomModeKind ZoomMode = zmDefault;
 
-    void Assign(const TlyrPreviewOptions& o);
+    void Assign(const TlyrPreviewOptions &o);
     void Clear();
 };
 
@@ -209,7 +221,7 @@ public:
     bool ShowDialog = true;
     int Hidden = 0;
 
-    void Assign(const TlyrPrintOptions& o);
+    void Assign(const TlyrPrintOptions &o);
     void Clear();
 };
 
@@ -230,8 +242,8 @@ class TlyrReportOptions : public QObject {
     Q_PROPERTY(QString VersionRelease MEMBER VersionRelease)
     Q_CLASSINFO("Default:Compressed", "false")
 public:
-    explicit TlyrReportOptions(TlyrReport* report = nullptr) : Report(report) {}
-    TlyrReport* Report;
+    explicit TlyrReportOptions(TlyrReport *report = nullptr) : Report(report) {}
+    TlyrReport *Report;
     QString Author;
     bool Compressed = false;
     QString ConnectionName;
@@ -257,17 +269,17 @@ public:
     int Color = 0x1FFFFFFF;
     std::unique_ptr<TlyrFont> Font;
     std::unique_ptr<TlyrFrame> Frame;
-    void Assign(const TlyrStyleItem& o);
+    void Assign(const TlyrStyleItem &o);
 };
 
 class TlyrStyles {
 public:
     int Count() const { return static_cast<int>(items_.size()); }
-    TlyrStyleItem* Items(int i) const { return items_.at(static_cast<size_t>(i)).get(); }
-    TlyrStyleItem* Add();
+    TlyrStyleItem *Items(int i) const { return items_.at(static_cast<size_t>(i)).get(); }
+    TlyrStyleItem *Add();
     // Raises ElyrError "Duplicate name" when another style has the name.
-    void SetName(TlyrStyleItem* item, const QString& name);
-    TlyrStyleItem* Find(const QString& name) const;
+    void SetName(TlyrStyleItem *item, const QString &name);
+    TlyrStyleItem *Find(const QString &name) const;
     void Clear() { items_.clear(); }
 
 private:
@@ -277,23 +289,23 @@ private:
 // Handlers nothing in this program assigns; with none assigned the report
 // behaves as without them.
 struct TlyrCompatibilityHooks {
-    std::function<bool(TlyrReport*, const QString& name, KsValue& value)> OnGetValue;
-    std::function<void(TlyrReport*)> OnPrepareScript;
-    std::function<bool(TlyrReport*, QIODevice& stream)> OnLoad;
-    std::function<bool(TlyrReport*, const QString& name, KsValue& value)> OnUnresolved;
+    std::function<bool(TlyrReport *, const QString &name, KsValue &value)> OnGetValue;
+    std::function<void(TlyrReport *)> OnPrepareScript;
+    std::function<bool(TlyrReport *, QIODevice &stream)> OnLoad;
+    std::function<bool(TlyrReport *, const QString &name, KsValue &value)> OnUnresolved;
 };
-TlyrCompatibilityHooks& lyrCompatibilityHooks();
+TlyrCompatibilityHooks &lyrCompatibilityHooks();
 
 // Compiled expressions of a run: each text once, as function "ly3f" + N of
 // the report's script language.
 class TlyrExpressionCache {
 public:
-    explicit TlyrExpressionCache(TksScript* script) : script_(script) {}
+    explicit TlyrExpressionCache(TksScript *script) : script_(script) {}
     ~TlyrExpressionCache();
     void Clear();
     QString Language;
     // errorMsg is empty on success.
-    void Calc(const QString& expr, QString& errorMsg, KsValue& value, TksScript* script);
+    void Calc(const QString &expr, QString &errorMsg, KsValue &value, TksScript *script);
     // Number of compilations since the last Clear.
     int CompileCount() const { return compiles_; }
     int Count() const { return static_cast<int>(entries_.size()); }
@@ -301,9 +313,9 @@ public:
 private:
     struct Entry {
         std::unique_ptr<TksScript> Script;
-        TksProcVariable* Func = nullptr;
+        TksProcVariable *Func = nullptr;
     };
-    TksScript* script_;
+    TksScript *script_;
     QMap<QString, std::shared_ptr<Entry>> entries_;
     int compiles_ = 0;
 };
@@ -311,15 +323,15 @@ private:
 class TlyrReport : public TlyrComponent {
     Q_OBJECT
     Q_PROPERTY(QString ParentReport READ ParentReport WRITE SetParentReport)
-    Q_PROPERTY(TlyrDataSet* DataSet READ DataSet WRITE SetDataSet)
+    Q_PROPERTY(TlyrDataSet *DataSet READ DataSet WRITE SetDataSet)
     Q_PROPERTY(QString DataSetName READ DataSetName WRITE SetDataSetName)
     Q_PROPERTY(bool DotMatrixReport READ DotMatrixReport WRITE SetDotMatrixReport)
-    Q_PROPERTY(TlyrEngineOptions* EngineOptions READ EngineOptions)
+    Q_PROPERTY(TlyrEngineOptions *EngineOptions READ EngineOptions)
     Q_PROPERTY(QString IniFile READ IniFile WRITE SetIniFile)
     Q_PROPERTY(bool OldStyleProgress READ OldStyleProgress WRITE SetOldStyleProgress)
-    Q_PROPERTY(TlyrPreviewOptions* PreviewOptions READ PreviewOptions)
-    Q_PROPERTY(TlyrPrintOptions* PrintOptions READ PrintOptions)
-    Q_PROPERTY(TlyrReportOptions* ReportOptions READ ReportOptions)
+    Q_PROPERTY(TlyrPreviewOptions *PreviewOptions READ PreviewOptions)
+    Q_PROPERTY(TlyrPrintOptions *PrintOptions READ PrintOptions)
+    Q_PROPERTY(TlyrReportOptions *ReportOptions READ ReportOptions)
     Q_PROPERTY(QString ScriptLanguage READ ScriptLanguage WRITE SetScriptLanguage)
     Q_PROPERTY(QStringList ScriptText READ ScriptText WRITE SetScriptText)
     Q_PROPERTY(bool ShowProgress READ ShowProgress WRITE SetShowProgress)
@@ -334,45 +346,45 @@ class TlyrReport : public TlyrComponent {
     Q_CLASSINFO("Default:ShowProgress", "true")
     Q_CLASSINFO("Default:StoreInDFM", "true")
 public:
-    Q_INVOKABLE explicit TlyrReport(QObject* owner = nullptr);
+    Q_INVOKABLE explicit TlyrReport(QObject *owner = nullptr);
     ~TlyrReport() override;
 
     // ---- properties
     QString ParentReport() const { return parentReport_; }
     // Loads the ancestor template (see TlyrComponent) and keeps a copy.
-    void SetParentReport(const QString& value);
-    TlyrReport* ParentReportObject() const { return parentReportObject_.get(); }
-    TlyrDataSet* DataSet() const { return dataSet_.data(); }
-    void SetDataSet(TlyrDataSet* ds);
+    void SetParentReport(const QString &value);
+    TlyrReport *ParentReportObject() const { return parentReportObject_.get(); }
+    TlyrDataSet *DataSet() const { return dataSet_.data(); }
+    void SetDataSet(TlyrDataSet *ds);
     QString DataSetName() const;
-    void SetDataSetName(const QString& name);
+    void SetDataSetName(const QString &name);
     bool DotMatrixReport() const { return dotMatrix_; }
     void SetDotMatrixReport(bool v) { dotMatrix_ = v; }
-    TlyrEngineOptions* EngineOptions() const { return engineOptions_; }
-    TlyrPreviewOptions* PreviewOptions() const { return previewOptions_; }
-    TlyrPrintOptions* PrintOptions() const { return printOptions_; }
-    TlyrReportOptions* ReportOptions() const { return reportOptions_; }
+    TlyrEngineOptions *EngineOptions() const { return engineOptions_; }
+    TlyrPreviewOptions *PreviewOptions() const { return previewOptions_; }
+    TlyrPrintOptions *PrintOptions() const { return printOptions_; }
+    TlyrReportOptions *ReportOptions() const { return reportOptions_; }
     QString IniFile() const { return iniFile_; }
-    void SetIniFile(const QString& v) { iniFile_ = v; }
+    void SetIniFile(const QString &v) { iniFile_ = v; }
     bool OldStyleProgress() const { return oldStyleProgress_; }
     void SetOldStyleProgress(bool v) { oldStyleProgress_ = v; }
     QString ScriptLanguage() const { return scriptLanguage_; }
-    void SetScriptLanguage(const QString& v) { scriptLanguage_ = v; }
+    void SetScriptLanguage(const QString &v) { scriptLanguage_ = v; }
     QStringList ScriptText() const { return scriptText_; }
-    void SetScriptText(const QStringList& v) { scriptText_ = v; }
+    void SetScriptText(const QStringList &v) { scriptText_ = v; }
     bool ShowProgress() const { return showProgress_; }
     void SetShowProgress(bool v) { showProgress_ = v; }
     bool StoreInDFM() const { return storeInDFM_; }
     void SetStoreInDFM(bool v) { storeInDFM_ = v; }
     // Always "4.3".
     QString Version() const { return QStringLiteral("4.3"); }
-    void SetVersion(const QString&) {}
+    void SetVersion(const QString &) {}
     QString OnRunDialogs() const { return onRunDialogs_; }
-    void SetOnRunDialogs(const QString& v) { onRunDialogs_ = v; }
+    void SetOnRunDialogs(const QString &v) { onRunDialogs_ = v; }
     QString OnStartReport() const { return onStartReport_; }
-    void SetOnStartReport(const QString& v) { onStartReport_ = v; }
+    void SetOnStartReport(const QString &v) { onStartReport_ = v; }
     QString OnStopReport() const { return onStopReport_; }
-    void SetOnStopReport(const QString& v) { onStopReport_ = v; }
+    void SetOnStopReport(const QString &v) { onStopReport_ = v; }
     bool Terminated() const { return terminated_; }
     // True also stops a running script.
     void SetTerminated(bool v);
@@ -380,66 +392,66 @@ public:
     QString FileName;
     QString CurObject;
     bool Reloading = false;
-    QIODevice* LoadStream = nullptr;
+    QIODevice *LoadStream = nullptr;
     // The serializer reading this report's template right now.
-    TlyrXMLSerializer* SerializerInUse = nullptr;
+    TlyrXMLSerializer *SerializerInUse = nullptr;
     // While a template loads: the objects by upper-cased name, so that
     // name checks and look-ups do not walk the tree for every object.
-    QHash<QString, QPointer<TlyrComponent>>* NameIndex = nullptr;
+    QHash<QString, QPointer<TlyrComponent>> *NameIndex = nullptr;
     // An object of the report by name (the index while loading).
-    TlyrComponent* FindByName(const QString& name) const;
+    TlyrComponent *FindByName(const QString &name) const;
     QStringList ClickList;
 
-    TlyrReportDataSets* Datasets() const { return datasets_.get(); }
-    TlyrVariables* Variables() const { return variables_.get(); }
-    TlyrStyles* Styles() const { return styles_.get(); }
-    const QStringList& SysVariables() const { return sysVariables_; }
-    TksScript* Script() const { return script_.get(); }
-    TlyrExpressionCache* ExpressionCache() const { return expressionCache_.get(); }
-    TlyrCustomEngine* Engine() const { return engine_.get(); }
-    TlyrCustomPreviewPages* PreviewPages() const { return previewPages_.get(); }
-    TlyrCustomPreview* Preview() const { return preview_.data(); }
-    void SetPreview(TlyrCustomPreview* value);
-    TlyrCustomPreviewForm* PreviewForm() const { return previewForm_.data(); }
-    QTimer* Timer() const { return timer_; }
-    TksCustomVariable* ValueVariable() const { return valueVariable_; }
+    TlyrReportDataSets *Datasets() const { return datasets_.get(); }
+    TlyrVariables *Variables() const { return variables_.get(); }
+    TlyrStyles *Styles() const { return styles_.get(); }
+    const QStringList &SysVariables() const { return sysVariables_; }
+    TksScript *Script() const { return script_.get(); }
+    TlyrExpressionCache *ExpressionCache() const { return expressionCache_.get(); }
+    TlyrCustomEngine *Engine() const { return engine_.get(); }
+    TlyrCustomPreviewPages *PreviewPages() const { return previewPages_.get(); }
+    TlyrCustomPreview *Preview() const { return preview_.data(); }
+    void SetPreview(TlyrCustomPreview *value);
+    TlyrCustomPreviewForm *PreviewForm() const { return previewForm_.data(); }
+    QTimer *Timer() const { return timer_; }
+    TksCustomVariable *ValueVariable() const { return valueVariable_; }
     // The report's own text layout object (made when first asked for).
-    TlyrDrawText& DrawTextObject();
+    TlyrDrawText &DrawTextObject();
 
     // ---- errors (sorted, duplicates ignored)
-    const QStringList& Errors() const { return errors_; }
-    void AddError(const QString& text);
-    void AddErrors(const QStringList& lines);
+    const QStringList &Errors() const { return errors_; }
+    void AddError(const QString &text);
+    void AddErrors(const QStringList &lines);
     void ClearErrors() { errors_.clear(); }
 
     // ---- events of the program
-    std::function<void(TlyrComponent*)> OnBeforePrintEvent, OnAfterPrintEvent;
+    std::function<void(TlyrComponent *)> OnBeforePrintEvent, OnAfterPrintEvent;
     std::function<void()> OnBeginDoc, OnEndDoc, OnPreview, OnAfterPrintReport, OnPrintReport, OnClosePreview;
-    std::function<void(const QString& name, KsValue& value)> OnGetValue;
-    std::function<bool(TlyrReport*, const QString& templateName)> OnLoadTemplate;
-    std::function<void(TlyrReport*, TlyrProgressType, int)> OnProgressStart, OnProgress, OnProgressStop;
-    std::function<void(TlyrComponent* view, int button, int shift, bool& modified)> OnClickObject;
+    std::function<void(const QString &name, KsValue &value)> OnGetValue;
+    std::function<bool(TlyrReport *, const QString &templateName)> OnLoadTemplate;
+    std::function<void(TlyrReport *, TlyrProgressType, int)> OnProgressStart, OnProgress, OnProgressStop;
+    std::function<void(TlyrComponent *view, int button, int shift, bool &modified)> OnClickObject;
 
     // ---- template
     void Clear() override;
     QString GetDescription() const override;
     int PagesCount() const { return static_cast<int>(Objects().size()); }
-    TlyrPage* Pages(int i) const;
-    bool LoadFromFile(const QString& fileName, bool exceptionIfNotFound = false);
-    void SaveToFile(const QString& fileName);
-    void LoadFromStream(QIODevice& stream) override;
-    void SaveToStream(QIODevice& stream, bool saveChildren = true, bool saveDefaultValues = false) override;
-    void WriteData(TlyrPropWriter& writer, TlyrXMLSerializer& serializer) const override;
-    bool ReadData(const QByteArray& name, TlyrPropReader& reader, TlyrXMLSerializer& serializer) override;
+    TlyrPage *Pages(int i) const;
+    bool LoadFromFile(const QString &fileName, bool exceptionIfNotFound = false);
+    void SaveToFile(const QString &fileName);
+    void LoadFromStream(QIODevice &stream) override;
+    void SaveToStream(QIODevice &stream, bool saveChildren = true, bool saveDefaultValues = false) override;
+    void WriteData(TlyrPropWriter &writer, TlyrXMLSerializer &serializer) const override;
+    bool ReadData(const QByteArray &name, TlyrPropReader &reader, TlyrXMLSerializer &serializer) override;
     // The settings store named by IniFile: the native store under that key
     // when it starts with "\\Software\\", else an ini file of that name.
     std::unique_ptr<QSettings> GetIniFile() const;
     // Current directory in design state, else the program's folder ("/" end).
     QString GetApplicationFolder() const;
-    TlyrDataSet* GetDataset(const QString& alias) const;
+    TlyrDataSet *GetDataset(const QString &alias) const;
     // Splits `alias."field"` at the first `."`; false when the alias is no
     // dataset of the report.
-    bool GetDataSetAndField(const QString& complexName, TlyrDataSet*& dataSet, QString& field) const;
+    bool GetDataSetAndField(const QString &complexName, TlyrDataSet *&dataSet, QString &field) const;
 
     // ---- running
     bool PrepareReport(bool clearLastReport = true);
@@ -448,17 +460,17 @@ public:
     bool PrepareScript();
     // Bare names directly, anything else compiled once (see TlyrExpressionCache).
     // An expression error is added to Errors and raised as ElyrError.
-    KsValue Calc(const QString& expr, TksScript* script = nullptr);
-    bool DoGetValue(const QString& name, KsValue& value);
-    void DoNotifyEvent(QObject* obj, const QString& eventName, bool runAlways = false);
-    void DoParamEvent(const QString& eventName, KsValue& params, bool runAlways = false);
-    void DoBeforePrint(TlyrReportComponent* obj);
-    void DoAfterPrint(TlyrReportComponent* obj);
-    void DoPreviewClick(TlyrReportComponent* view, int button, int shift, bool& modified);
+    KsValue Calc(const QString &expr, TksScript *script = nullptr);
+    bool DoGetValue(const QString &name, KsValue &value);
+    void DoNotifyEvent(QObject *obj, const QString &eventName, bool runAlways = false);
+    void DoParamEvent(const QString &eventName, KsValue &params, bool runAlways = false);
+    void DoBeforePrint(TlyrReportComponent *obj);
+    void DoAfterPrint(TlyrReportComponent *obj);
+    void DoPreviewClick(TlyrReportComponent *view, int button, int shift, bool &modified);
     virtual void DoProgressStart(TlyrProgressType type);
     virtual void DoProgress(TlyrProgressType type, int progress);
     virtual void DoProgressStop(TlyrProgressType type);
-    void SetProgressMessage(const QString& text);
+    void SetProgressMessage(const QString &text);
     void DesignReport() {}
     bool DesignPreviewPage() { return false; }
 
@@ -466,18 +478,18 @@ private:
     void reportErrors();
     void applyDataPageRule();
     void rebindScriptObjects();
-    KsValue callMacro(const QString& name, TksMethodHelper* caller);
-    static QString shiftPassword(const QString& text, int delta);
+    KsValue callMacro(const QString &name, TksMethodHelper *caller);
+    static QString shiftPassword(const QString &text, int delta);
 
     QString parentReport_;
     std::unique_ptr<TlyrReport> parentReportObject_;
     QPointer<TlyrDataSet> dataSet_;
     QString dataSetName_;
     bool dotMatrix_ = false;
-    TlyrEngineOptions* engineOptions_;
-    TlyrPreviewOptions* previewOptions_;
-    TlyrPrintOptions* printOptions_;
-    TlyrReportOptions* reportOptions_;
+    TlyrEngineOptions *engineOptions_;
+    TlyrPreviewOptions *previewOptions_;
+    TlyrPrintOptions *printOptions_;
+    TlyrReportOptions *reportOptions_;
     QString iniFile_;
     bool oldStyleProgress_ = false;
     QString scriptLanguage_;
@@ -499,8 +511,8 @@ private:
     QPointer<TlyrCustomPreview> preview_;
     QPointer<TlyrCustomPreviewForm> previewForm_;
     std::unique_ptr<TlyrCustomProgress> progress_;
-    QTimer* timer_;
-    TksCustomVariable* valueVariable_ = nullptr;
+    QTimer *timer_;
+    TksCustomVariable *valueVariable_ = nullptr;
     std::unique_ptr<TlyrDrawText> drawText_;
     // Report variables being evaluated (guards self-reference).
     QStringList evaluating_;

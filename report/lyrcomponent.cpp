@@ -15,7 +15,7 @@
 
 namespace {
 
-std::function<double()>& nowFunction()
+std::function<double()> &nowFunction()
 {
     static std::function<double()> f;
     return f;
@@ -26,7 +26,7 @@ QString diffFloat(double v)
     return lyrFloatToText(v);
 }
 
-void appendAttr(QString& out, const char* name, const QString& value)
+void appendAttr(QString &out, const char *name, const QString &value)
 {
     out += QLatin1Char(' ');
     out += QLatin1String(name);
@@ -39,8 +39,7 @@ void appendAttr(QString& out, const char* name, const QString& value)
 
 double lyrNow()
 {
-    if (nowFunction())
-        return nowFunction()();
+    if (nowFunction()) return nowFunction()();
     const QDateTime now = QDateTime::currentDateTime();
     const QDate epoch(1899, 12, 30);
     return static_cast<double>(epoch.daysTo(now.date())) + now.time().msecsSinceStartOfDay() / 86400000.0;
@@ -53,33 +52,29 @@ void lyrSetNowFunction(std::function<double()> now)
 
 // ---------------------------------------------------------------- font
 
-void TlyrFont::Assign(const TlyrFont& source)
+void TlyrFont::Assign(const TlyrFont &source)
 {
-    if (Equals(source))
-        return;
+    if (Equals(source)) return;
     charset_ = source.charset_;
     color_ = source.color_;
     name_ = source.name_;
     size_ = source.size_;
     style_ = source.style_;
-    if (OnChange)
-        OnChange();
+    if (OnChange) OnChange();
 }
 
-bool TlyrFont::Equals(const TlyrFont& o) const
+bool TlyrFont::Equals(const TlyrFont &o) const
 {
-    return charset_ == o.charset_ && color_ == o.color_ && name_ == o.name_ && size_ == o.size_ &&
-           style_ == o.style_;
+    return charset_ == o.charset_ && color_ == o.color_ && name_ == o.name_ && size_ == o.size_ && style_ == o.style_;
 }
 
 // ---------------------------------------------------------------- component
 
-TlyrComponent::TlyrComponent(QObject* owner)
-    : QObject(qobject_cast<TlyrComponent*>(owner) ? nullptr : owner), font_(new TlyrFont(this))
+TlyrComponent::TlyrComponent(QObject *owner)
+    : QObject(qobject_cast<TlyrComponent *>(owner) ? nullptr : owner), font_(new TlyrFont(this))
 {
     font_->OnChange = [this] { FontChanged(); };
-    if (auto* parent = qobject_cast<TlyrComponent*>(owner))
-        SetParent(parent);
+    if (auto *parent = qobject_cast<TlyrComponent *>(owner)) SetParent(parent);
 }
 
 TlyrComponent::~TlyrComponent()
@@ -91,117 +86,104 @@ TlyrComponent::~TlyrComponent()
 
 void TlyrComponent::freeChildren()
 {
-    while (!objects_.isEmpty())
-        delete objects_.last();
+    while (!objects_.isEmpty()) delete objects_.last();
 }
 
-void TlyrComponent::collect(QList<TlyrComponent*>& out) const
+void TlyrComponent::collect(QList<TlyrComponent *> &out) const
 {
-    for (TlyrComponent* c : objects_) {
+    for (TlyrComponent *c : objects_) {
         out.append(c);
         c->collect(out);
     }
 }
 
-QList<TlyrComponent*> TlyrComponent::AllObjects() const
+QList<TlyrComponent *> TlyrComponent::AllObjects() const
 {
-    QList<TlyrComponent*> out;
+    QList<TlyrComponent *> out;
     collect(out);
     return out;
 }
 
-TlyrComponent* TlyrComponent::FindObject(const QString& name) const
+TlyrComponent *TlyrComponent::FindObject(const QString &name) const
 {
-    for (TlyrComponent* c : objects_) {
-        if (c->objectName().compare(name, Qt::CaseInsensitive) == 0)
-            return c;
-        if (TlyrComponent* found = c->FindObject(name))
-            return found;
+    for (TlyrComponent *c : objects_) {
+        if (c->objectName().compare(name, Qt::CaseInsensitive) == 0) return c;
+        if (TlyrComponent *found = c->FindObject(name)) return found;
     }
     return nullptr;
 }
 
-TlyrReport* TlyrComponent::Report() const
+TlyrReport *TlyrComponent::Report() const
 {
-    for (const TlyrComponent* c = this; c; c = c->parent_)
-        if (auto* r = qobject_cast<TlyrReport*>(const_cast<TlyrComponent*>(c)))
-            return r;
+    for (const TlyrComponent *c = this; c; c = c->parent_)
+        if (auto *r = qobject_cast<TlyrReport *>(const_cast<TlyrComponent *>(c))) return r;
     return nullptr;
 }
 
-TlyrPage* TlyrComponent::Page() const
+TlyrPage *TlyrComponent::Page() const
 {
-    for (const TlyrComponent* c = this; c; c = c->parent_)
-        if (auto* p = qobject_cast<TlyrPage*>(const_cast<TlyrComponent*>(c)))
-            return p;
+    for (const TlyrComponent *c = this; c; c = c->parent_)
+        if (auto *p = qobject_cast<TlyrPage *>(const_cast<TlyrComponent *>(c))) return p;
     return nullptr;
 }
 
-void TlyrComponent::MoveChild(TlyrComponent* child, int index)
+void TlyrComponent::MoveChild(TlyrComponent *child, int index)
 {
     const int from = objects_.indexOf(child);
-    if (from < 0)
-        return;
+    if (from < 0) return;
     index = std::clamp(index, 0, static_cast<int>(objects_.size()) - 1);
     objects_.move(from, index);
 }
 
-void TlyrComponent::SetName(const QString& value)
+void TlyrComponent::SetName(const QString &value)
 {
     const QString old = objectName();
-    TlyrReport* r = Report();
+    TlyrReport *r = Report();
     if (value.compare(old, Qt::CaseInsensitive) != 0 && !value.isEmpty() && r) {
-        TlyrComponent* other = r->FindByName(value);
-        if (other && other != this)
-            throw ElyrError(lyrResources().Get(QStringLiteral("prDupl")));
+        TlyrComponent *other = r->FindByName(value);
+        if (other && other != this) throw ElyrError(lyrResources().Get(QStringLiteral("prDupl")));
         if (IsAncestor())
             throw ElyrError(QStringLiteral("Could not rename %1, it was introduced in the ancestor report").arg(old));
     }
     SetNameUnchecked(value);
 }
 
-void TlyrComponent::SetNameUnchecked(const QString& value)
+void TlyrComponent::SetNameUnchecked(const QString &value)
 {
     const QString old = objectName();
     setObjectName(value);
-    TlyrReport* r = Report();
+    TlyrReport *r = Report();
     if (r && r->NameIndex) {
         auto it = r->NameIndex->find(old.toUpper());
-        if (it != r->NameIndex->end() && it->data() == this)
-            r->NameIndex->erase(it);
+        if (it != r->NameIndex->end() && it->data() == this) r->NameIndex->erase(it);
         if (!value.isEmpty()) {
-            QPointer<TlyrComponent>& slot = (*r->NameIndex)[value.toUpper()];
-            if (!slot)
-                slot = this;
+            QPointer<TlyrComponent> &slot = (*r->NameIndex)[value.toUpper()];
+            if (!slot) slot = this;
         }
     }
 }
 
 QString TlyrComponent::BaseName() const
 {
-    if (!baseName_.isEmpty())
-        return baseName_;
+    if (!baseName_.isEmpty()) return baseName_;
     QString name = QString::fromLatin1(metaObject()->className());
     name.remove(name.indexOf(QLatin1String("Tlyr")) >= 0 ? name.indexOf(QLatin1String("Tlyr")) : name.size(), 4);
     const qsizetype view = name.indexOf(QLatin1String("View"));
-    if (view >= 0)
-        name.remove(view, 4);
+    if (view >= 0) name.remove(view, 4);
     return name;
 }
 
 void TlyrComponent::CreateUniqueName()
 {
-    const TlyrComponent* root = Report();
+    const TlyrComponent *root = Report();
     if (!root) {
         root = this;
-        while (root->parent_)
-            root = root->parent_;
+        while (root->parent_) root = root->parent_;
     }
     QSet<QString> names;
     names.insert(root->objectName().toUpper());
-    for (TlyrComponent* c : root->AllObjects())
-        if (c != this)
-            names.insert(c->objectName().toUpper());
+    for (TlyrComponent *c : root->AllObjects())
+        if (c != this) names.insert(c->objectName().toUpper());
     for (int n = 1;; ++n) {
         const QString candidate = BaseName() + QString::number(n);
         if (!names.contains(candidate.toUpper())) {
@@ -213,15 +195,13 @@ void TlyrComponent::CreateUniqueName()
 
 double TlyrComponent::AbsLeft() const
 {
-    if (parent_ && !parent_->inherits("TlyrDialogPage"))
-        return left_ + parent_->AbsLeft();
+    if (parent_ && !parent_->inherits("TlyrDialogPage")) return left_ + parent_->AbsLeft();
     return left_;
 }
 
 double TlyrComponent::AbsTop() const
 {
-    if (parent_ && !parent_->inherits("TlyrDialogPage"))
-        return top_ + parent_->AbsTop();
+    if (parent_ && !parent_->inherits("TlyrDialogPage")) return top_ + parent_->AbsTop();
     return top_;
 }
 
@@ -233,17 +213,13 @@ void TlyrComponent::SetBounds(double left, double top, double width, double heig
     SetHeight(height);
 }
 
-void TlyrComponent::SetParent(TlyrComponent* value)
+void TlyrComponent::SetParent(TlyrComponent *value)
 {
-    if (value == parent_)
-        return;
-    for (TlyrComponent* p = value; p; p = p->parent_)
-        if (p == this)
-            return;  // a cycle would free the tree twice
-    if (parent_)
-        parent_->objects_.removeOne(this);
-    if (value)
-        value->objects_.append(this);
+    if (value == parent_) return;
+    for (TlyrComponent *p = value; p; p = p->parent_)
+        if (p == this) return;  // a cycle would free the tree twice
+    if (parent_) parent_->objects_.removeOne(this);
+    if (value) value->objects_.append(this);
     parent_ = value;
     QObject::setParent(value);
     SetParentFont(parentFont_);
@@ -251,39 +227,33 @@ void TlyrComponent::SetParent(TlyrComponent* value)
 
 void TlyrComponent::SetLeft(double value)
 {
-    if (!(isDesigning_ && (restrictions_ & rfDontMove)))
-        left_ = value;
+    if (!(isDesigning_ && (restrictions_ & rfDontMove))) left_ = value;
 }
 
 void TlyrComponent::SetTop(double value)
 {
-    if (!(isDesigning_ && (restrictions_ & rfDontMove)))
-        top_ = value;
+    if (!(isDesigning_ && (restrictions_ & rfDontMove))) top_ = value;
 }
 
 void TlyrComponent::SetWidth(double value)
 {
-    if (!(isDesigning_ && (restrictions_ & rfDontSize)))
-        width_ = value;
+    if (!(isDesigning_ && (restrictions_ & rfDontSize))) width_ = value;
 }
 
 void TlyrComponent::SetHeight(double value)
 {
-    if (!(isDesigning_ && (restrictions_ & rfDontSize)))
-        height_ = value;
+    if (!(isDesigning_ && (restrictions_ & rfDontSize))) height_ = value;
 }
 
-void TlyrComponent::SetFont(const TlyrFont* value)
+void TlyrComponent::SetFont(const TlyrFont *value)
 {
-    if (value && value != font_)
-        font_->Assign(*value);
+    if (value && value != font_) font_->Assign(*value);
     parentFont_ = false;
 }
 
 void TlyrComponent::SetParentFont(bool value)
 {
-    if (value && parent_)
-        SetFont(parent_->Font());
+    if (value && parent_) SetFont(parent_->Font());
     parentFont_ = value;
 }
 
@@ -295,9 +265,8 @@ void TlyrComponent::SetVisible(bool value)
 void TlyrComponent::FontChanged()
 {
     parentFont_ = false;
-    for (TlyrComponent* c : objects_)
-        if (c->ParentFont())
-            c->SetParentFont(true);
+    for (TlyrComponent *c : objects_)
+        if (c->ParentFont()) c->SetParentFont(true);
 }
 
 QString TlyrComponent::GetDescription() const
@@ -309,48 +278,41 @@ void TlyrComponent::AlignChildren()
 {
     struct Entry {
         QByteArray Key;
-        TlyrComponent* View;
+        TlyrComponent *View;
     };
     std::vector<Entry> list;
-    for (TlyrComponent* c : objects_) {
-        if (!c->IsView())
-            continue;
+    for (TlyrComponent *c : objects_) {
+        if (!c->IsView()) continue;
         const double l = c->Left();
         list.push_back({(l >= 0 ? "1" : "0") + QByteArray::number(l >= 0 ? l : -l, 'f', 2).rightJustified(9, ' '), c});
     }
-    std::stable_sort(list.begin(), list.end(), [](const Entry& a, const Entry& b) { return a.Key < b.Key; });
-    auto overlaps = [](const TlyrComponent* a, const TlyrComponent* b) {
+    std::stable_sort(list.begin(), list.end(), [](const Entry &a, const Entry &b) { return a.Key < b.Key; });
+    auto overlaps = [](const TlyrComponent *a, const TlyrComponent *b) {
         return !(a->AbsTop() >= b->AbsTop() + b->Height() - 0.0001) &&
                !(b->AbsTop() >= a->AbsTop() + a->Height() - 0.0001);
     };
     const int n = static_cast<int>(list.size());
     for (int i = 0; i < n; ++i) {
-        TlyrComponent* v = list[i].View;
+        TlyrComponent *v = list[i].View;
         const TlyrAlign a = v->GetAlign();
-        if (a != baLeft && a != baWidth)
-            continue;
-        TlyrComponent* neighbour = nullptr;
+        if (a != baLeft && a != baWidth) continue;
+        TlyrComponent *neighbour = nullptr;
         for (int j = i - 1; j >= 0 && !neighbour; --j) {
-            TlyrComponent* c = list[j].View;
-            if (a == baWidth && c->Left() > v->Left())
-                continue;
-            if (overlaps(v, c))
-                neighbour = c;
+            TlyrComponent *c = list[j].View;
+            if (a == baWidth && c->Left() > v->Left()) continue;
+            if (overlaps(v, c)) neighbour = c;
         }
         v->SetLeft(neighbour ? neighbour->Left() + neighbour->Width() : 0);
     }
     for (int i = n - 1; i >= 0; --i) {
-        TlyrComponent* v = list[i].View;
+        TlyrComponent *v = list[i].View;
         const TlyrAlign a = v->GetAlign();
-        if (a != baRight && a != baWidth)
-            continue;
-        TlyrComponent* neighbour = nullptr;
+        if (a != baRight && a != baWidth) continue;
+        TlyrComponent *neighbour = nullptr;
         for (int j = i + 1; j < n && !neighbour; ++j) {
-            TlyrComponent* c = list[j].View;
-            if (a == baWidth && c->Left() + c->Width() < v->Left() + v->Width())
-                continue;
-            if (overlaps(v, c))
-                neighbour = c;
+            TlyrComponent *c = list[j].View;
+            if (a == baWidth && c->Left() + c->Width() < v->Left() + v->Width()) continue;
+            if (overlaps(v, c)) neighbour = c;
         }
         const double edge = neighbour ? neighbour->Left() : Width();
         if (a == baRight)
@@ -358,20 +320,27 @@ void TlyrComponent::AlignChildren()
         else
             v->SetWidth(edge - v->Left());
     }
-    for (TlyrComponent* c : objects_) {
+    for (TlyrComponent *c : objects_) {
         switch (c->GetAlign()) {
-        case baCenter: c->SetLeft((Width() - c->Width()) / 2); break;
-        case baBottom: c->SetTop(Height() - c->Height()); break;
-        case baClient: c->SetBounds(0, 0, Width(), Height()); break;
-        default: break;
+        case baCenter:
+            c->SetLeft((Width() - c->Width()) / 2);
+            break;
+        case baBottom:
+            c->SetTop(Height() - c->Height());
+            break;
+        case baClient:
+            c->SetBounds(0, 0, Width(), Height());
+            break;
+        default:
+            break;
         }
     }
 }
 
 void TlyrComponent::Clear()
 {
-    const QList<TlyrComponent*> children = objects_;
-    for (TlyrComponent* c : children) {
+    const QList<TlyrComponent *> children = objects_;
+    for (TlyrComponent *c : children) {
         if (c->IsAncestor())
             c->Clear();
         else
@@ -379,22 +348,20 @@ void TlyrComponent::Clear()
     }
 }
 
-void TlyrComponent::LoadFromStream(QIODevice& stream)
+void TlyrComponent::LoadFromStream(QIODevice &stream)
 {
     Clear();
-    TlyrReport* report = Report();
+    TlyrReport *report = Report();
     TlyrXMLSerializer serializer(&stream);
-    serializer.Owner = report ? static_cast<TlyrComponent*>(report) : this;
-    TlyrXMLSerializer* saved = report ? report->SerializerInUse : nullptr;
-    if (report)
-        report->SerializerInUse = &serializer;
+    serializer.Owner = report ? static_cast<TlyrComponent *>(report) : this;
+    TlyrXMLSerializer *saved = report ? report->SerializerInUse : nullptr;
+    if (report) report->SerializerInUse = &serializer;
     struct Restore {
-        TlyrReport* r;
-        TlyrXMLSerializer* s;
+        TlyrReport *r;
+        TlyrXMLSerializer *s;
         ~Restore()
         {
-            if (r)
-                r->SerializerInUse = s;
+            if (r) r->SerializerInUse = s;
         }
     } restore{report, saved};
     auto read = [&] { serializer.ReadRootComponent(this); };
@@ -406,113 +373,91 @@ void TlyrComponent::LoadFromStream(QIODevice& stream)
             read();
         }
     } catch (...) {
-        if (report)
-            report->AddErrors(serializer.Errors);
+        if (report) report->AddErrors(serializer.Errors);
         throw;
     }
-    if (report)
-        report->AddErrors(serializer.Errors);
+    if (report) report->AddErrors(serializer.Errors);
 }
 
-void TlyrComponent::SaveToStream(QIODevice& stream, bool saveChildren, bool saveDefaultValues)
+void TlyrComponent::SaveToStream(QIODevice &stream, bool saveChildren, bool saveDefaultValues)
 {
-    TlyrReport* report = Report();
+    TlyrReport *report = Report();
     TlyrXMLSerializer serializer(&stream);
-    serializer.Owner = report ? static_cast<TlyrComponent*>(report) : this;
+    serializer.Owner = report ? static_cast<TlyrComponent *>(report) : this;
     serializer.SerializeAll = saveDefaultValues;
-    if (auto* r = qobject_cast<TlyrReport*>(this)) {
-        serializer.OnGetAncestor = [r](const QString& name) -> TlyrComponent* {
-            TlyrReport* anc = r->ParentReportObject();
-            if (!anc)
-                return nullptr;
-            if (name.compare(r->objectName(), Qt::CaseInsensitive) == 0)
-                return anc;
+    if (auto *r = qobject_cast<TlyrReport *>(this)) {
+        serializer.OnGetAncestor = [r](const QString &name) -> TlyrComponent * {
+            TlyrReport *anc = r->ParentReportObject();
+            if (!anc) return nullptr;
+            if (name.compare(r->objectName(), Qt::CaseInsensitive) == 0) return anc;
             return anc->FindObject(name);
         };
     }
     serializer.WriteRootComponent(this, saveChildren);
 }
 
-QString TlyrComponent::Diff(const TlyrComponent* other) const
+QString TlyrComponent::Diff(const TlyrComponent *other) const
 {
     QString out;
-    if (!other)
-        return out;
-    if (std::fabs(left_ - other->left_) > 0.0001)
-        appendAttr(out, "l", diffFloat(left_));
-    if (std::fabs(top_ - other->top_) > 0.0001 || IsBand())
-        appendAttr(out, "t", diffFloat(top_));
-    if (std::fabs(width_ - other->width_) > 0.0001 && !AutoWidth())
-        appendAttr(out, "w", diffFloat(width_));
-    if (std::fabs(height_ - other->height_) > 0.0001)
-        appendAttr(out, "h", diffFloat(height_));
-    if (visible_ != other->visible_)
-        appendAttr(out, "Visible", visible_ ? QStringLiteral("1") : QStringLiteral("0"));
+    if (!other) return out;
+    if (std::fabs(left_ - other->left_) > 0.0001) appendAttr(out, "l", diffFloat(left_));
+    if (std::fabs(top_ - other->top_) > 0.0001 || IsBand()) appendAttr(out, "t", diffFloat(top_));
+    if (std::fabs(width_ - other->width_) > 0.0001 && !AutoWidth()) appendAttr(out, "w", diffFloat(width_));
+    if (std::fabs(height_ - other->height_) > 0.0001) appendAttr(out, "h", diffFloat(height_));
+    if (visible_ != other->visible_) appendAttr(out, "Visible", visible_ ? QStringLiteral("1") : QStringLiteral("0"));
     if (!parentFont_) {
-        const TlyrFont& f = *font_;
-        const TlyrFont& g = *other->font_;
-        if (f.Name() != g.Name())
-            appendAttr(out, "Font.Name", QString::fromUtf8(lyrStrToXML(f.Name())));
-        if (f.Size() != g.Size())
-            appendAttr(out, "Font.Size", QString::number(f.Size()));
-        if (f.Color() != g.Color())
-            appendAttr(out, "Font.Color", QString::number(f.Color()));
-        if (f.Style() != g.Style())
-            appendAttr(out, "Font.Style", QString::number(f.Style()));
-        if (f.Charset() != g.Charset())
-            appendAttr(out, "Font.Charset", QString::number(f.Charset()));
+        const TlyrFont &f = *font_;
+        const TlyrFont &g = *other->font_;
+        if (f.Name() != g.Name()) appendAttr(out, "Font.Name", QString::fromUtf8(lyrStrToXML(f.Name())));
+        if (f.Size() != g.Size()) appendAttr(out, "Font.Size", QString::number(f.Size()));
+        if (f.Color() != g.Color()) appendAttr(out, "Font.Color", QString::number(f.Color()));
+        if (f.Style() != g.Style()) appendAttr(out, "Font.Style", QString::number(f.Style()));
+        if (f.Charset() != g.Charset()) appendAttr(out, "Font.Charset", QString::number(f.Charset()));
     }
     if (parentFont_ != other->parentFont_)
         appendAttr(out, "ParentFont", parentFont_ ? QStringLiteral("1") : QStringLiteral("0"));
-    if (tag_ != other->tag_)
-        appendAttr(out, "Tag", QString::number(tag_));
+    if (tag_ != other->tag_) appendAttr(out, "Tag", QString::number(tag_));
     return out;
 }
 
-QString TlyrComponent::AllDiff(const TlyrComponent* reference) const
+QString TlyrComponent::AllDiff(const TlyrComponent *reference) const
 {
     TlyrXMLSerializer serializer(nullptr);
     serializer.Owner = Report();
-    QString out = QString::fromUtf8(serializer.ObjToXML(const_cast<TlyrComponent*>(this))).trimmed();
-    if (reference)
-        out += QLatin1Char(' ') + Diff(reference);
+    QString out = QString::fromUtf8(serializer.ObjToXML(const_cast<TlyrComponent *>(this))).trimmed();
+    if (reference) out += QLatin1Char(' ') + Diff(reference);
     return out;
 }
 
-bool TlyrComponent::IsPropertyStored(const QString& name) const
+bool TlyrComponent::IsPropertyStored(const QString &name) const
 {
-    if (name.compare(QLatin1String("Font"), Qt::CaseInsensitive) == 0)
-        return !parentFont_;
+    if (name.compare(QLatin1String("Font"), Qt::CaseInsensitive) == 0) return !parentFont_;
     return true;
 }
 
-void TlyrComponent::WriteData(TlyrPropWriter&, TlyrXMLSerializer&) const
-{
-}
+void TlyrComponent::WriteData(TlyrPropWriter &, TlyrXMLSerializer &) const {}
 
-bool TlyrComponent::ReadData(const QByteArray&, TlyrPropReader&, TlyrXMLSerializer&)
+bool TlyrComponent::ReadData(const QByteArray &, TlyrPropReader &, TlyrXMLSerializer &)
 {
     return false;
 }
 
-void TlyrComponent::Assign(const TlyrComponent* source)
+void TlyrComponent::Assign(const TlyrComponent *source)
 {
-    if (!source || source == this)
-        return;
+    if (!source || source == this) return;
     QBuffer buf;
     buf.open(QIODevice::ReadWrite);
-    const_cast<TlyrComponent*>(source)->SaveToStream(buf, false, true);
+    const_cast<TlyrComponent *>(source)->SaveToStream(buf, false, true);
     buf.seek(0);
     LoadFromStream(buf);
 }
 
-void TlyrComponent::AssignAll(const TlyrComponent* source)
+void TlyrComponent::AssignAll(const TlyrComponent *source)
 {
-    if (!source || source == this)
-        return;
+    if (!source || source == this) return;
     QBuffer buf;
     buf.open(QIODevice::ReadWrite);
-    const_cast<TlyrComponent*>(source)->SaveToStream(buf, true, true);
+    const_cast<TlyrComponent *>(source)->SaveToStream(buf, true, true);
     buf.seek(0);
     LoadFromStream(buf);
 }
@@ -532,7 +477,7 @@ void TlyrReportComponent::AfterPrint()
     SetBounds(savedLeft_, savedTop_, savedWidth_, savedHeight_);
 }
 
-void TlyrReportComponent::GetRealBounds(double& left, double& top, double& right, double& bottom) const
+void TlyrReportComponent::GetRealBounds(double &left, double &top, double &right, double &bottom) const
 {
     left = AbsLeft();
     top = AbsTop();
@@ -542,14 +487,14 @@ void TlyrReportComponent::GetRealBounds(double& left, double& top, double& right
 
 // ---------------------------------------------------------------- dialog component
 
-TlyrDialogComponent::TlyrDialogComponent(QObject* owner) : TlyrReportComponent(owner)
+TlyrDialogComponent::TlyrDialogComponent(QObject *owner) : TlyrReportComponent(owner)
 {
     SetWidth(28);
     SetHeight(28);
     SetFlags(Flags() & ~2);
 }
 
-void TlyrDialogComponent::WriteData(TlyrPropWriter& writer, TlyrXMLSerializer& serializer) const
+void TlyrDialogComponent::WriteData(TlyrPropWriter &writer, TlyrXMLSerializer &serializer) const
 {
     TlyrReportComponent::WriteData(writer, serializer);
     writer.WritePropName("pLeft");
@@ -558,7 +503,7 @@ void TlyrDialogComponent::WriteData(TlyrPropWriter& writer, TlyrXMLSerializer& s
     writer.WriteInteger(std::llround(Top()));
 }
 
-bool TlyrDialogComponent::ReadData(const QByteArray& name, TlyrPropReader& reader, TlyrXMLSerializer& serializer)
+bool TlyrDialogComponent::ReadData(const QByteArray &name, TlyrPropReader &reader, TlyrXMLSerializer &serializer)
 {
     if (name == "pLeft") {
         SetLeft(static_cast<double>(reader.ReadInteger()));
@@ -573,7 +518,7 @@ bool TlyrDialogComponent::ReadData(const QByteArray& name, TlyrPropReader& reade
 
 // ---------------------------------------------------------------- pages
 
-TlyrDataPage::TlyrDataPage(QObject* owner) : TlyrPage(owner)
+TlyrDataPage::TlyrDataPage(QObject *owner) : TlyrPage(owner)
 {
     SetWidth(1000);
     SetHeight(1000);

@@ -48,33 +48,31 @@ class TlyrFont : public QObject {
 public:
     enum StyleBit { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 
-    explicit TlyrFont(QObject* owner = nullptr) : QObject(owner) {}
+    explicit TlyrFont(QObject *owner = nullptr) : QObject(owner) {}
 
     int Charset() const { return charset_; }
     int Color() const { return color_; }
-    const QString& Name() const { return name_; }
+    const QString &Name() const { return name_; }
     int Size() const { return size_; }
     int Style() const { return style_; }
     void SetCharset(int v) { set(charset_, v); }
     void SetColor(int v) { set(color_, v); }
-    void SetName(const QString& v) { set(name_, v); }
+    void SetName(const QString &v) { set(name_, v); }
     void SetSize(int v) { set(size_, v); }
     void SetStyle(int v) { set(style_, v & 15); }
     // Copies every value; one change notification.
-    void Assign(const TlyrFont& source);
-    bool Equals(const TlyrFont& other) const;
+    void Assign(const TlyrFont &source);
+    bool Equals(const TlyrFont &other) const;
 
     std::function<void()> OnChange;
 
 private:
     template <class T>
-    void set(T& field, const T& v)
+    void set(T &field, const T &v)
     {
-        if (field == v)
-            return;
+        if (field == v) return;
         field = v;
-        if (OnChange)
-            OnChange();
+        if (OnChange) OnChange();
     }
     int charset_ = 1;
     int color_ = 0;
@@ -95,29 +93,29 @@ class TlyrComponent : public QObject {
     Q_CLASSINFO("Default:Tag", "0")
 public:
     // An owner that is a TlyrComponent becomes the Parent.
-    Q_INVOKABLE explicit TlyrComponent(QObject* owner = nullptr);
+    Q_INVOKABLE explicit TlyrComponent(QObject *owner = nullptr);
     ~TlyrComponent() override;
 
     // ---- tree
-    TlyrComponent* Parent() const { return parent_; }
-    const QList<TlyrComponent*>& Objects() const { return objects_; }
-    virtual const QList<TlyrComponent*>& GetObjects() const { return objects_; }
+    TlyrComponent *Parent() const { return parent_; }
+    const QList<TlyrComponent *> &Objects() const { return objects_; }
+    virtual const QList<TlyrComponent *> &GetObjects() const { return objects_; }
     // All descendants, depth-first pre-order (not the object itself).
-    QList<TlyrComponent*> AllObjects() const;
+    QList<TlyrComponent *> AllObjects() const;
     // The first descendant of that name (case-insensitive).
-    TlyrComponent* FindObject(const QString& name) const;
-    TlyrReport* Report() const;
-    TlyrPage* Page() const;
+    TlyrComponent *FindObject(const QString &name) const;
+    TlyrReport *Report() const;
+    TlyrPage *Page() const;
     // Moves a child to another place among its siblings.
-    void MoveChild(TlyrComponent* child, int index);
+    void MoveChild(TlyrComponent *child, int index);
 
     // ---- names
     QString Name() const { return objectName(); }
     // Raises ElyrError "prDupl" for a name another object of the report has,
     // and for renaming an object of the ancestor template.
-    virtual void SetName(const QString& value);
+    virtual void SetName(const QString &value);
     // Names the object without the checks (keeps the report's load index).
-    void SetNameUnchecked(const QString& value);
+    void SetNameUnchecked(const QString &value);
     // The class name without the first "Tlyr" and the first "View"
     // ("TlyrMemoView" gives "Memo"), unless a class sets its own.
     QString BaseName() const;
@@ -135,7 +133,7 @@ public:
     double AbsLeft() const;
     double AbsTop() const;
     void SetBounds(double left, double top, double width, double height);
-    TlyrFont* Font() const { return font_; }
+    TlyrFont *Font() const { return font_; }
     bool ParentFont() const { return parentFont_; }
     int GroupIndex() const { return groupIndex_; }
     void SetGroupIndex(int v) { groupIndex_ = v; }
@@ -145,7 +143,7 @@ public:
     int Flags() const { return flags_; }
     void SetFlags(int v) { flags_ = v; }
     QString Description() const { return description_; }
-    void SetDescription(const QString& v) { description_ = v; }
+    void SetDescription(const QString &v) { description_ = v; }
 
     bool IsDesigning() const { return isDesigning_; }
     void SetDesigning(bool v) { isDesigning_ = v; }
@@ -155,13 +153,13 @@ public:
     void SetAncestor(bool v) { isAncestor_ = v; }
 
     // ---- virtual operations
-    virtual void SetParent(TlyrComponent* value);
+    virtual void SetParent(TlyrComponent *value);
     virtual void SetLeft(double value);
     virtual void SetTop(double value);
     virtual void SetWidth(double value);
     virtual void SetHeight(double value);
     // Copies the font; ParentFont becomes False.
-    virtual void SetFont(const TlyrFont* value);
+    virtual void SetFont(const TlyrFont *value);
     virtual void SetParentFont(bool value);
     virtual void SetVisible(bool value);
     virtual void FontChanged();
@@ -171,20 +169,20 @@ public:
     virtual void BeforeStartReport() {}
     // Frees the children; children of the ancestor template stay, cleared.
     virtual void Clear();
-    virtual void LoadFromStream(QIODevice& stream);
-    virtual void SaveToStream(QIODevice& stream, bool saveChildren = true, bool saveDefaultValues = false);
+    virtual void LoadFromStream(QIODevice &stream);
+    virtual void SaveToStream(QIODevice &stream, bool saveChildren = true, bool saveDefaultValues = false);
     // Attribute text of the base values that differ from other.
-    virtual QString Diff(const TlyrComponent* other) const;
+    virtual QString Diff(const TlyrComponent *other) const;
     // Every stored published property as attribute text, then, with a
     // reference, " " and Diff against it (the prepared pages' object text).
-    QString AllDiff(const TlyrComponent* reference) const;
+    QString AllDiff(const TlyrComponent *reference) const;
     // Whether the serializer writes a published property of this object.
-    virtual bool IsPropertyStored(const QString& name) const;
+    virtual bool IsPropertyStored(const QString &name) const;
 
     // ---- text objects (memo views answer these)
     virtual bool IsTextObject() const { return false; }
     virtual QString ComponentText() const { return QString(); }
-    virtual void SetComponentText(const QString&) {}
+    virtual void SetComponentText(const QString &) {}
     // Text objects with automatic width leave " w=" out of Diff.
     virtual bool AutoWidth() const { return false; }
     // Bands always write " t=" in Diff.
@@ -195,30 +193,30 @@ public:
 
     // ---- the PropData attribute: records this object streams beyond its
     // published properties (see lyrxmlserializer.h for the byte format)
-    virtual void WriteData(TlyrPropWriter& writer, TlyrXMLSerializer& serializer) const;
+    virtual void WriteData(TlyrPropWriter &writer, TlyrXMLSerializer &serializer) const;
     // Reads one record's value; false for a name the class does not know
     // (the value is then skipped).
-    virtual bool ReadData(const QByteArray& name, TlyrPropReader& reader, TlyrXMLSerializer& serializer);
+    virtual bool ReadData(const QByteArray &name, TlyrPropReader &reader, TlyrXMLSerializer &serializer);
     // The class library's Loaded: after the whole template was read.
     virtual void Loaded() {}
 
     // Saves without children and with default values, then loads that here.
-    void Assign(const TlyrComponent* source);
+    void Assign(const TlyrComponent *source);
     // The same with the children: a full copy.
-    void AssignAll(const TlyrComponent* source);
+    void AssignAll(const TlyrComponent *source);
 
 protected:
-    void setBaseName(const QString& v) { baseName_ = v; }
+    void setBaseName(const QString &v) { baseName_ = v; }
     // Frees the children in order (subclasses with state the children reach
     // call it first in their destructors).
     void freeChildren();
 
 private:
-    void collect(QList<TlyrComponent*>& out) const;
+    void collect(QList<TlyrComponent *> &out) const;
 
-    TlyrFont* font_;
-    QList<TlyrComponent*> objects_;
-    TlyrComponent* parent_ = nullptr;
+    TlyrFont *font_;
+    QList<TlyrComponent *> objects_;
+    TlyrComponent *parent_ = nullptr;
     double left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     bool parentFont_ = true;
     int groupIndex_ = 0;
@@ -246,18 +244,18 @@ class TlyrReportComponent : public TlyrComponent {
     Q_PROPERTY(QString OnBeforePrint READ OnBeforePrint WRITE SetOnBeforePrint)
     Q_PROPERTY(QString OnPreviewClick READ OnPreviewClick WRITE SetOnPreviewClick)
 public:
-    Q_INVOKABLE explicit TlyrReportComponent(QObject* owner = nullptr) : TlyrComponent(owner) {}
+    Q_INVOKABLE explicit TlyrReportComponent(QObject *owner = nullptr) : TlyrComponent(owner) {}
 
     QString OnAfterData() const { return onAfterData_; }
     QString OnAfterPrint() const { return onAfterPrint_; }
     QString OnBeforePrint() const { return onBeforePrint_; }
     QString OnPreviewClick() const { return onPreviewClick_; }
-    void SetOnAfterData(const QString& v) { onAfterData_ = v; }
-    void SetOnAfterPrint(const QString& v) { onAfterPrint_ = v; }
-    void SetOnBeforePrint(const QString& v) { onBeforePrint_ = v; }
-    void SetOnPreviewClick(const QString& v) { onPreviewClick_ = v; }
+    void SetOnAfterData(const QString &v) { onAfterData_ = v; }
+    void SetOnAfterPrint(const QString &v) { onAfterPrint_ = v; }
+    void SetOnBeforePrint(const QString &v) { onBeforePrint_ = v; }
+    void SetOnPreviewClick(const QString &v) { onPreviewClick_ = v; }
 
-    virtual void Draw(class TlyrCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) {}
+    virtual void Draw(class TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) {}
     // Keeps the bounds for AfterPrint.
     virtual void BeforePrint();
     virtual void GetData() {}
@@ -265,7 +263,7 @@ public:
     virtual void AfterPrint();
     virtual QString GetComponentText() const { return QString(); }
     // AbsLeft, AbsTop, right and bottom edges.
-    virtual void GetRealBounds(double& left, double& top, double& right, double& bottom) const;
+    virtual void GetRealBounds(double &left, double &top, double &right, double &bottom) const;
 
 private:
     QString onAfterData_, onAfterPrint_, onBeforePrint_, onPreviewClick_;
@@ -277,21 +275,21 @@ private:
 class TlyrDialogComponent : public TlyrReportComponent {
     Q_OBJECT
 public:
-    Q_INVOKABLE explicit TlyrDialogComponent(QObject* owner = nullptr);
-    void WriteData(TlyrPropWriter& writer, TlyrXMLSerializer& serializer) const override;
-    bool ReadData(const QByteArray& name, TlyrPropReader& reader, TlyrXMLSerializer& serializer) override;
+    Q_INVOKABLE explicit TlyrDialogComponent(QObject *owner = nullptr);
+    void WriteData(TlyrPropWriter &writer, TlyrXMLSerializer &serializer) const override;
+    bool ReadData(const QByteArray &name, TlyrPropReader &reader, TlyrXMLSerializer &serializer) override;
 };
 
 // Pages: the top-level children of a report.
 class TlyrPage : public TlyrComponent {
     Q_OBJECT
-    Q_PROPERTY(TlyrFont* Font READ Font)
+    Q_PROPERTY(TlyrFont *Font READ Font)
     Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
     Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
     Q_CLASSINFO("Default:ParentFont", "true")
     Q_CLASSINFO("Default:Visible", "true")
 public:
-    Q_INVOKABLE explicit TlyrPage(QObject* owner = nullptr) : TlyrComponent(owner) {}
+    Q_INVOKABLE explicit TlyrPage(QObject *owner = nullptr) : TlyrComponent(owner) {}
     // Dot-matrix pages place bands on their character grid.
     virtual bool IsCharacterGrid() const { return false; }
 };
@@ -304,7 +302,7 @@ class TlyrDataPage : public TlyrPage {
     Q_PROPERTY(double Width READ Width WRITE SetWidth)
     Q_PROPERTY(double Height READ Height WRITE SetHeight)
 public:
-    Q_INVOKABLE explicit TlyrDataPage(QObject* owner = nullptr);
+    Q_INVOKABLE explicit TlyrDataPage(QObject *owner = nullptr);
     QString GetDescription() const override;
 };
 

@@ -32,7 +32,7 @@ class TlyrCustomEngine : public QObject {
     Q_PROPERTY(double StartTime MEMBER StartTime)
     Q_PROPERTY(int TotalPages MEMBER TotalPages)
 public:
-    explicit TlyrCustomEngine(TlyrReport* report) : Report(report) {}
+    explicit TlyrCustomEngine(TlyrReport *report) : Report(report) {}
 
     int CurColumn = 0;
     int CurVColumn = 0;
@@ -42,10 +42,10 @@ public:
     double CurX = 0, CurY = 0;
     bool FinalPass = false;
     // Cleared by every script preparation.
-    QList<QObject*> ObjectList;
+    QList<QObject *> ObjectList;
     double PageHeight = 0, PageWidth = 0;
-    TlyrCustomPreviewPages* PreviewPages = nullptr;
-    TlyrReport* Report;
+    TlyrCustomPreviewPages *PreviewPages = nullptr;
+    TlyrReport *Report;
     bool Running = false;
     // Date-time serials.
     double StartDate = 0, StartTime = 0;
@@ -56,13 +56,13 @@ public:
     virtual void EndPage() = 0;
     virtual void NewColumn() = 0;
     virtual void NewPage() = 0;
-    virtual void ShowBand(TlyrComponent* band) = 0;
-    virtual void ShowBand(const QMetaObject* bandClass) = 0;
+    virtual void ShowBand(TlyrComponent *band) = 0;
+    virtual void ShowBand(const QMetaObject *bandClass) = 0;
     virtual double HeaderHeight() = 0;
     virtual double FooterHeight() = 0;
     virtual double FreeSpace() = 0;
     // Used by the macro functions SUM, AVG, MIN, MAX and COUNT.
-    virtual KsValue GetAggregateValue(const QString& name, const QString& expression, TlyrComponent* band,
+    virtual KsValue GetAggregateValue(const QString &name, const QString &expression, TlyrComponent *band,
                                       int flags) = 0;
     // Builds the prepared pages; false when the build did not finish.
     virtual bool Run() = 0;
@@ -74,9 +74,9 @@ public:
 class TlyrCustomOutline : public QObject {
     Q_OBJECT
 public:
-    explicit TlyrCustomOutline(TlyrCustomPreviewPages* pages) : PreviewPages(pages) {}
-    TlyrCustomPreviewPages* PreviewPages;
-    TlyrCustomEngine* Engine() const;
+    explicit TlyrCustomOutline(TlyrCustomPreviewPages *pages) : PreviewPages(pages) {}
+    TlyrCustomPreviewPages *PreviewPages;
+    TlyrCustomEngine *Engine() const;
     virtual int Count() = 0;
 };
 
@@ -85,13 +85,13 @@ public:
 class TlyrCustomPreviewPages : public QObject {
     Q_OBJECT
 public:
-    explicit TlyrCustomPreviewPages(TlyrReport* report) : Report(report) {}
+    explicit TlyrCustomPreviewPages(TlyrReport *report) : Report(report) {}
     ~TlyrCustomPreviewPages() override { delete Outline; }
     int CurPage = 0;
-    TlyrCustomEngine* Engine = nullptr;
+    TlyrCustomEngine *Engine = nullptr;
     // Owned; made by the implementation's constructor.
-    TlyrCustomOutline* Outline = nullptr;
-    TlyrReport* Report;
+    TlyrCustomOutline *Outline = nullptr;
+    TlyrReport *Report;
 
     virtual int Count() = 0;
     virtual void Clear() = 0;
@@ -101,38 +101,38 @@ public:
     virtual int GetLogicalTotalPages() = 0;
     // Keeps a picture view's picture for the pages; its index there (the
     // view's ImageIndex), -1 when the store keeps none.
-    virtual int AddPicture(class TlyrPictureView* view) { return -1; }
+    virtual int AddPicture(class TlyrPictureView *view) { return -1; }
 };
 
 class TlyrCustomPreview : public QWidget {
     Q_OBJECT
 public:
-    explicit TlyrCustomPreview(QWidget* parent = nullptr) : QWidget(parent) {}
-    TlyrReport* Report = nullptr;
-    TlyrCustomPreviewPages* PreviewPages = nullptr;
+    explicit TlyrCustomPreview(QWidget *parent = nullptr) : QWidget(parent) {}
+    TlyrReport *Report = nullptr;
+    TlyrCustomPreviewPages *PreviewPages = nullptr;
     // Called whenever a report and pages are attached.
     virtual void Init() = 0;
     virtual void Lock() {}
     virtual void Unlock() {}
     virtual void RefreshReport() {}
-    virtual void InternalOnProgressStart(TlyrReport*, TlyrProgressType, int) {}
-    virtual void InternalOnProgress(TlyrReport*, TlyrProgressType, int) {}
-    virtual void InternalOnProgressStop(TlyrReport*, TlyrProgressType, int) {}
+    virtual void InternalOnProgressStart(TlyrReport *, TlyrProgressType, int) {}
+    virtual void InternalOnProgress(TlyrReport *, TlyrProgressType, int) {}
+    virtual void InternalOnProgressStop(TlyrReport *, TlyrProgressType, int) {}
 };
 
 // The preview window ShowPreparedReport makes.
 class TlyrCustomPreviewForm : public QObject {
     Q_OBJECT
 public:
-    virtual TlyrCustomPreview* Preview() = 0;
+    virtual TlyrCustomPreview *Preview() = 0;
     // Initialises the window from the report's options.
-    virtual void InitFromReport(TlyrReport* report) = 0;
+    virtual void InitFromReport(TlyrReport *report) = 0;
     // Runs modally; the caller frees the window afterwards.
     virtual void ShowModal() = 0;
     // Shows without waiting; the window frees itself when closed.
     virtual void Show() = 0;
     virtual void Close() = 0;
-    virtual void SetStatusText(const QString&) {}
+    virtual void SetStatusText(const QString &) {}
 };
 
 // The progress window of old-style builds, exports and printing.
@@ -140,17 +140,17 @@ class TlyrCustomProgress : public QObject {
     Q_OBJECT
 public:
     virtual void Show() = 0;
-    virtual void SetMessage(const QString& text) = 0;
+    virtual void SetMessage(const QString &text) = 0;
     // The user pressed Cancel.
     virtual bool Terminated() const = 0;
 };
 
 struct TlyrEngineFactories {
-    std::function<TlyrCustomEngine*(TlyrReport*)> Engine;
-    std::function<TlyrCustomPreviewPages*(TlyrReport*)> PreviewPages;
-    std::function<TlyrCustomPreviewForm*(TlyrReport*)> PreviewForm;
-    std::function<TlyrCustomProgress*(TlyrReport*)> Progress;
+    std::function<TlyrCustomEngine *(TlyrReport *)> Engine;
+    std::function<TlyrCustomPreviewPages *(TlyrReport *)> PreviewPages;
+    std::function<TlyrCustomPreviewForm *(TlyrReport *)> PreviewForm;
+    std::function<TlyrCustomProgress *(TlyrReport *)> Progress;
     // Asks for a template password; false when cancelled.
-    std::function<bool(TlyrReport*, QString& entered)> AskPassword;
+    std::function<bool(TlyrReport *, QString &entered)> AskPassword;
 };
-TlyrEngineFactories& lyrEngineFactories();
+TlyrEngineFactories &lyrEngineFactories();

@@ -10,61 +10,56 @@ namespace {
 
 struct GlobalList {
     QRecursiveMutex Lock;
-    QList<TlyrDataSet*> Items;
+    QList<TlyrDataSet *> Items;
 };
 
-GlobalList& globalList()
+GlobalList &globalList()
 {
-    static GlobalList* list = new GlobalList;  // outlives static datasets
+    static GlobalList *list = new GlobalList;  // outlives static datasets
     return *list;
 }
 
 }  // namespace
 
-QList<TlyrDataSet*> lyrGlobalDataSets()
+QList<TlyrDataSet *> lyrGlobalDataSets()
 {
-    GlobalList& g = globalList();
+    GlobalList &g = globalList();
     QMutexLocker lock(&g.Lock);
     return g.Items;
 }
 
-TlyrDataSet* lyrFindDataSet(TlyrDataSet* current, const QString& name, const TlyrReport* report)
+TlyrDataSet *lyrFindDataSet(TlyrDataSet *current, const QString &name, const TlyrReport *report)
 {
-    if (name.isEmpty())
-        return nullptr;
-    if (!report)
-        return current;
-    GlobalList& g = globalList();
+    if (name.isEmpty()) return nullptr;
+    if (!report) return current;
+    GlobalList &g = globalList();
     QMutexLocker lock(&g.Lock);
-    for (TlyrDataSet* ds : g.Items)
+    for (TlyrDataSet *ds : g.Items)
         if (QString::localeAwareCompare(ds->UserName().toUpper(), name.toUpper()) == 0) {
-            TlyrReport* own = ds->Report();
-            if (!own || own == report)
-                return ds;
+            TlyrReport *own = ds->Report();
+            if (!own || own == report) return ds;
         }
     return current;
 }
 
-TlyrDataSet* lyrFindDataSetByComponentName(const QString& name, const TlyrReport* report)
+TlyrDataSet *lyrFindDataSetByComponentName(const QString &name, const TlyrReport *report)
 {
-    if (name.isEmpty())
-        return nullptr;
-    GlobalList& g = globalList();
+    if (name.isEmpty()) return nullptr;
+    GlobalList &g = globalList();
     QMutexLocker lock(&g.Lock);
-    for (TlyrDataSet* ds : g.Items)
+    for (TlyrDataSet *ds : g.Items)
         if (ds->objectName().compare(name, Qt::CaseInsensitive) == 0) {
-            TlyrReport* own = ds->Report();
-            if (!own || own == report)
-                return ds;
+            TlyrReport *own = ds->Report();
+            if (!own || own == report) return ds;
         }
     return nullptr;
 }
 
 // ---------------------------------------------------------------- base
 
-TlyrDataSet::TlyrDataSet(QObject* owner) : TlyrDialogComponent(owner)
+TlyrDataSet::TlyrDataSet(QObject *owner) : TlyrDialogComponent(owner)
 {
-    GlobalList& g = globalList();
+    GlobalList &g = globalList();
     QMutexLocker lock(&g.Lock);
     g.Items.append(this);
 }
@@ -72,66 +67,61 @@ TlyrDataSet::TlyrDataSet(QObject* owner) : TlyrDialogComponent(owner)
 TlyrDataSet::~TlyrDataSet()
 {
     {
-        GlobalList& g = globalList();
+        GlobalList &g = globalList();
         QMutexLocker lock(&g.Lock);
         g.Items.removeOne(this);
     }
     lyrNotifyDataSetRemoved(this);
 }
 
-void TlyrDataSet::SetUserName(const QString& value)
+void TlyrDataSet::SetUserName(const QString &value)
 {
-    if (value.trimmed().isEmpty())
-        throw ElyrError(lyrResources().Get(QStringLiteral("prInvProp")));
+    if (value.trimmed().isEmpty()) throw ElyrError(lyrResources().Get(QStringLiteral("prInvProp")));
     userName_ = value;
 }
 
-void TlyrDataSet::SetName(const QString& value)
+void TlyrDataSet::SetName(const QString &value)
 {
     const QString old = objectName();
     TlyrDialogComponent::SetName(value);
-    if (!value.isEmpty() && (userName_.isEmpty() || userName_ == old))
-        userName_ = value;
+    if (!value.isEmpty() && (userName_.isEmpty() || userName_ == old)) userName_ = value;
 }
 
-QString TlyrDataSet::GetDisplayText(const QString&)
+QString TlyrDataSet::GetDisplayText(const QString &)
 {
     return QString();
 }
 
-int TlyrDataSet::GetDisplayWidth(const QString&)
+int TlyrDataSet::GetDisplayWidth(const QString &)
 {
     return 10;
 }
 
-int TlyrDataSet::GetFieldType(const QString&)
+int TlyrDataSet::GetFieldType(const QString &)
 {
     return ftNumeric;
 }
 
-KsValue TlyrDataSet::GetValue(const QString&)
+KsValue TlyrDataSet::GetValue(const QString &)
 {
     return KsValue::Null();
 }
 
 void TlyrDataSet::Open()
 {
-    if (OnOpen)
-        OnOpen(this);
+    if (OnOpen) OnOpen(this);
 }
 
 void TlyrDataSet::Close()
 {
-    if (OnClose)
-        OnClose(this);
+    if (OnClose) OnClose(this);
 }
 
 void TlyrDataSet::First()
 {
     recNo_ = 0;
     endFlag_ = false;
-    if (OnFirst)
-        OnFirst(this);
+    if (OnFirst) OnFirst(this);
 }
 
 void TlyrDataSet::Next()
@@ -143,24 +133,20 @@ void TlyrDataSet::Next()
         endFlag_ = true;
         return;
     }
-    if (OnNext)
-        OnNext(this);
+    if (OnNext) OnNext(this);
 }
 
 void TlyrDataSet::Prior()
 {
     --recNo_;
-    if (OnPrior)
-        OnPrior(this);
+    if (OnPrior) OnPrior(this);
 }
 
 bool TlyrDataSet::Eof()
 {
     bool result = false;
-    if (rangeEnd_ == reCount)
-        result = recNo_ >= rangeEndCount_ || endFlag_;
-    if (OnCheckEOF)
-        OnCheckEOF(this, result);
+    if (rangeEnd_ == reCount) result = recNo_ >= rangeEndCount_ || endFlag_;
+    if (OnCheckEOF) OnCheckEOF(this, result);
     return result;
 }
 
@@ -169,43 +155,39 @@ int TlyrDataSet::RecordCount()
     return rangeBegin_ == rbFirst && rangeEnd_ == reCount ? rangeEndCount_ : 0;
 }
 
-bool TlyrDataSet::HasField(const QString& fieldName)
+bool TlyrDataSet::HasField(const QString &fieldName)
 {
     QStringList list;
     GetFieldList(list);
-    for (const QString& f : list)
-        if (f.compare(fieldName, Qt::CaseInsensitive) == 0)
-            return true;
+    for (const QString &f : list)
+        if (f.compare(fieldName, Qt::CaseInsensitive) == 0) return true;
     return false;
 }
 
 // ---------------------------------------------------------------- user dataset
 
-KsValue TlyrUserDataSet::GetValue(const QString& fieldName)
+KsValue TlyrUserDataSet::GetValue(const QString &fieldName)
 {
     KsValue v = KsValue::Null();
-    if (OnGetValue)
-        OnGetValue(fieldName, v);
+    if (OnGetValue) OnGetValue(fieldName, v);
     return v;
 }
 
-QString TlyrUserDataSet::GetDisplayText(const QString& fieldName)
+QString TlyrUserDataSet::GetDisplayText(const QString &fieldName)
 {
     return GetValue(fieldName).ToText();
 }
 
 // ---------------------------------------------------------------- aliases
 
-QString TlyrCustomDBDataSet::SourceFieldName(const QString& alias) const
+QString TlyrCustomDBDataSet::SourceFieldName(const QString &alias) const
 {
-    for (const QString& line : fieldAliases_) {
+    for (const QString &line : fieldAliases_) {
         const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (eq < 0)
-            continue;
+        if (eq < 0) continue;
         if (line.mid(eq + 1).compare(alias, Qt::CaseInsensitive) == 0) {
             QString field = line.left(eq);
-            if (field.startsWith(QLatin1Char('-')))
-                field.remove(0, 1);
+            if (field.startsWith(QLatin1Char('-'))) field.remove(0, 1);
             return field;
         }
     }
@@ -216,7 +198,7 @@ QString TlyrCustomDBDataSet::SourceFieldName(const QString& alias) const
 
 TlyrDBDataset::~TlyrDBDataset() = default;
 
-void TlyrDBDataset::SetDataSet(vdb::Query* q)
+void TlyrDBDataset::SetDataSet(vdb::Query *q)
 {
     dataSet_ = q;
     source_ = nullptr;
@@ -234,19 +216,16 @@ void TlyrDBDataset::Initialize()
 
 void TlyrDBDataset::ensureOpen()
 {
-    if (!opened_)
-        Open();
+    if (!opened_) Open();
 }
 
 void TlyrDBDataset::Open()
 {
-    if (!source_)
-        source_ = dataSet_;
+    if (!source_) source_ = dataSet_;
     if (!source_)
         throw ElyrError(lyrResources().Get(QStringLiteral("dbNotConn")).replace(QLatin1String("%s"), objectName()));
     opened_ = true;
-    if (!source_->Active() && OpenDataSource())
-        source_->Open();
+    if (!source_->Active() && OpenDataSource()) source_->Open();
     rebuildFieldCache();
     hasSaved_ = false;
     if ((RangeBegin() == rbCurrent || RangeEnd() == reCurrent) && source_->Active() && !source_->Eof()) {
@@ -262,20 +241,18 @@ void TlyrDBDataset::rebuildFieldCache()
     cachedSourceNames_ = source_ ? source_->FieldNames() : QStringList();
     QStringList visible;
     GetFieldList(visible);
-    for (const QString& name : visible) {
+    for (const QString &name : visible) {
         const QString sourceName = SourceFieldName(name);
         cache_.insert(name.toUpper(), source_ ? source_->FieldIndex(sourceName) : -1);
     }
 }
 
-int TlyrDBDataset::cachedColumn(const QString& name)
+int TlyrDBDataset::cachedColumn(const QString &name)
 {
     // A query opened again with other columns refreshes the cache.
-    if (source_ && source_->FieldNames() != cachedSourceNames_)
-        rebuildFieldCache();
+    if (source_ && source_->FieldNames() != cachedSourceNames_) rebuildFieldCache();
     auto it = cache_.constFind(name.toUpper());
-    if (it == cache_.constEnd())
-        return -2;
+    if (it == cache_.constEnd()) return -2;
     return *it;
 }
 
@@ -328,38 +305,33 @@ void TlyrDBDataset::Close()
     TlyrDataSet::Close();
     hasSaved_ = false;
     opened_ = false;
-    if (source_)
-        source_->Close();
+    if (source_) source_->Close();
 }
 
 void TlyrDBDataset::Finalize()
 {
     if (source_) {
-        if (hasSaved_ && source_->Active())
-            source_->GotoBookmark(savedBookmark_);
+        if (hasSaved_ && source_->Active()) source_->GotoBookmark(savedBookmark_);
         hasSaved_ = false;
-        if (CloseDataSource())
-            Close();
+        if (CloseDataSource()) Close();
     }
     opened_ = false;
 }
 
-void TlyrDBDataset::GetFieldList(QStringList& list)
+void TlyrDBDataset::GetFieldList(QStringList &list)
 {
     list.clear();
     if (!FieldAliases().isEmpty()) {
-        for (const QString& line : FieldAliases()) {
+        for (const QString &line : FieldAliases()) {
             const qsizetype eq = line.indexOf(QLatin1Char('='));
             const QString field = eq < 0 ? line : line.left(eq);
-            if (field.startsWith(QLatin1Char('-')) || line.trimmed().isEmpty())
-                continue;
+            if (field.startsWith(QLatin1Char('-')) || line.trimmed().isEmpty()) continue;
             list << (eq < 0 ? line : line.mid(eq + 1));
         }
         return;
     }
-    vdb::Query* q = source_ ? source_ : dataSet_;
-    if (q)
-        list = q->FieldNames();
+    vdb::Query *q = source_ ? source_ : dataSet_;
+    if (q) list = q->FieldNames();
 }
 
 int TlyrDBDataset::FieldsCount()
@@ -369,19 +341,19 @@ int TlyrDBDataset::FieldsCount()
     return static_cast<int>(list.size());
 }
 
-QString TlyrDBDataset::notFoundText(const QString& fieldName) const
+QString TlyrDBDataset::notFoundText(const QString &fieldName) const
 {
     return lyrResources().Get(QStringLiteral("dbFldNotFound")) + QLatin1Char(' ') + UserName() + QStringLiteral(".\"") +
            fieldName + QLatin1Char('"');
 }
 
-void TlyrDBDataset::reportNotFound(const QString& fieldName)
+void TlyrDBDataset::reportNotFound(const QString &fieldName)
 {
-    if (TlyrReport* r = OwnerReport ? OwnerReport : Report())
+    if (TlyrReport *r = OwnerReport ? OwnerReport : Report())
         r->AddError(r->CurObject + QStringLiteral(": ") + notFoundText(fieldName));
 }
 
-KsValue TlyrDBDataset::GetValue(const QString& fieldName)
+KsValue TlyrDBDataset::GetValue(const QString &fieldName)
 {
     ensureOpen();
     const int col = cachedColumn(fieldName);
@@ -389,30 +361,31 @@ KsValue TlyrDBDataset::GetValue(const QString& fieldName)
         reportNotFound(fieldName);
         return KsValue::Null();
     }
-    if (col < 0 || !source_->Active() || source_->Eof())
-        return KsValue::Null();
+    if (col < 0 || !source_->Active() || source_->Eof()) return KsValue::Null();
     const vdb::Field f = source_->FieldByIndex(col);
-    if (f.IsNull())
-        return KsValue::Null();
+    if (f.IsNull()) return KsValue::Null();
     try {
         switch (source_->FieldKind(col)) {
         case vdb::Query::Kind::Number:
-        case vdb::Query::Kind::Money: return KsValue(f.AsFloat());
-        case vdb::Query::Kind::Integer: return KsValue::FromInt(f.AsInteger());
-        case vdb::Query::Kind::Bit: return KsValue(f.AsBoolean());
-        case vdb::Query::Kind::Text: break;
+        case vdb::Query::Kind::Money:
+            return KsValue(f.AsFloat());
+        case vdb::Query::Kind::Integer:
+            return KsValue::FromInt(f.AsInteger());
+        case vdb::Query::Kind::Bit:
+            return KsValue(f.AsBoolean());
+        case vdb::Query::Kind::Text:
+            break;
         }
-    } catch (const vdb::DbError&) {
+    } catch (const vdb::DbError &) {
         // A computed column without a declared type may hold text.
     }
     return KsValue(f.AsString());
 }
 
-QString TlyrDBDataset::GetDisplayText(const QString& fieldName)
+QString TlyrDBDataset::GetDisplayText(const QString &fieldName)
 {
-    vdb::Query* q = source_ ? source_ : dataSet_;
-    if (!q || !q->Active())
-        return UserName() + QStringLiteral(".\"") + fieldName + QLatin1Char('"');
+    vdb::Query *q = source_ ? source_ : dataSet_;
+    if (!q || !q->Active()) return UserName() + QStringLiteral(".\"") + fieldName + QLatin1Char('"');
     ensureOpen();
     const int col = cachedColumn(fieldName);
     if (cache_.isEmpty()) {
@@ -423,19 +396,16 @@ QString TlyrDBDataset::GetDisplayText(const QString& fieldName)
         reportNotFound(fieldName);
         return notFoundText(fieldName);
     }
-    if (col < 0 || q->Eof())
-        return QString();
+    if (col < 0 || q->Eof()) return QString();
     return q->FieldByIndex(col).AsString();
 }
 
-int TlyrDBDataset::GetDisplayWidth(const QString& fieldName)
+int TlyrDBDataset::GetDisplayWidth(const QString &fieldName)
 {
-    vdb::Query* q = source_ ? source_ : dataSet_;
-    if (!q)
-        return 10;
+    vdb::Query *q = source_ ? source_ : dataSet_;
+    if (!q) return 10;
     const int col = q->FieldIndex(SourceFieldName(fieldName));
-    if (col < 0)
-        return 10;
+    if (col < 0) return 10;
     switch (q->FieldKind(col)) {
     case vdb::Query::Kind::Text: {
         int width = 0;
@@ -443,27 +413,30 @@ int TlyrDBDataset::GetDisplayWidth(const QString& fieldName)
             width = std::max(width, static_cast<int>(q->text(row, col).size()));
         return std::max(width, 1);
     }
-    case vdb::Query::Kind::Integer: return 15;
-    default: return 10;
+    case vdb::Query::Kind::Integer:
+        return 15;
+    default:
+        return 10;
     }
 }
 
-int TlyrDBDataset::GetFieldType(const QString& fieldName)
+int TlyrDBDataset::GetFieldType(const QString &fieldName)
 {
-    vdb::Query* q = source_ ? source_ : dataSet_;
-    if (!q)
-        return ftNumeric;
+    vdb::Query *q = source_ ? source_ : dataSet_;
+    if (!q) return ftNumeric;
     const int col = q->FieldIndex(SourceFieldName(fieldName));
-    if (col < 0)
-        return ftNumeric;
+    if (col < 0) return ftNumeric;
     switch (q->FieldKind(col)) {
-    case vdb::Query::Kind::Text: return ftString;
-    case vdb::Query::Kind::Bit: return ftBoolean;
-    default: return ftNumeric;
+    case vdb::Query::Kind::Text:
+        return ftString;
+    case vdb::Query::Kind::Bit:
+        return ftBoolean;
+    default:
+        return ftNumeric;
     }
 }
 
-bool TlyrDBDataset::IsBlobField(const QString&)
+bool TlyrDBDataset::IsBlobField(const QString &)
 {
     return false;  // the program's queries hold no blobs
 }
@@ -476,7 +449,7 @@ int TlyrDBDataset::RecordCount()
 
 // ---------------------------------------------------------------- report list
 
-void TlyrDataSetItem::SetDataSet(TlyrDataSet* ds)
+void TlyrDataSetItem::SetDataSet(TlyrDataSet *ds)
 {
     dataSet_ = ds;
     name_ = ds ? ds->UserName() : QString();
@@ -487,13 +460,13 @@ QString TlyrDataSetItem::DataSetName() const
     return dataSet_ ? dataSet_->UserName() : name_;
 }
 
-void TlyrDataSetItem::SetDataSetName(const QString& name, TlyrReport* report)
+void TlyrDataSetItem::SetDataSetName(const QString &name, TlyrReport *report)
 {
     name_ = name;
     dataSet_ = lyrFindDataSet(dataSet_.data(), name, report);
 }
 
-TlyrDataSetItem* TlyrReportDataSets::Add()
+TlyrDataSetItem *TlyrReportDataSets::Add()
 {
     items_.push_back(std::make_unique<TlyrDataSetItem>());
     return items_.back().get();
@@ -501,30 +474,27 @@ TlyrDataSetItem* TlyrReportDataSets::Add()
 
 void TlyrReportDataSets::Delete(int i)
 {
-    if (i >= 0 && i < Count())
-        items_.erase(items_.begin() + i);
+    if (i >= 0 && i < Count()) items_.erase(items_.begin() + i);
 }
 
-TlyrDataSetItem* TlyrReportDataSets::Find(const TlyrDataSet* ds) const
+TlyrDataSetItem *TlyrReportDataSets::Find(const TlyrDataSet *ds) const
 {
-    for (const auto& item : items_)
-        if (item->DataSet() == ds)
-            return item.get();
+    for (const auto &item : items_)
+        if (item->DataSet() == ds) return item.get();
     return nullptr;
 }
 
-TlyrDataSetItem* TlyrReportDataSets::Find(const QString& name) const
+TlyrDataSetItem *TlyrReportDataSets::Find(const QString &name) const
 {
-    for (const auto& item : items_)
-        if (item->DataSet() && item->DataSet()->UserName().compare(name, Qt::CaseInsensitive) == 0)
-            return item.get();
+    for (const auto &item : items_)
+        if (item->DataSet() && item->DataSet()->UserName().compare(name, Qt::CaseInsensitive) == 0) return item.get();
     return nullptr;
 }
 
 void TlyrReportDataSets::Initialize()
 {
-    for (const auto& item : items_)
-        if (TlyrDataSet* ds = item->DataSet()) {
+    for (const auto &item : items_)
+        if (TlyrDataSet *ds = item->DataSet()) {
             ds->OwnerReport = report_;
             ds->Initialize();
         }
@@ -532,7 +502,6 @@ void TlyrReportDataSets::Initialize()
 
 void TlyrReportDataSets::Finalize()
 {
-    for (const auto& item : items_)
-        if (TlyrDataSet* ds = item->DataSet())
-            ds->Finalize();
+    for (const auto &item : items_)
+        if (TlyrDataSet *ds = item->DataSet()) ds->Finalize();
 }

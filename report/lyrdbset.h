@@ -41,7 +41,7 @@ public:
     // Field types of GetFieldType.
     enum FieldType { ftNumeric = 0, ftString = 1, ftBoolean = 2 };
 
-    explicit TlyrDataSet(QObject* owner = nullptr);
+    explicit TlyrDataSet(QObject *owner = nullptr);
     ~TlyrDataSet() override;
 
     bool Enabled() const { return enabled_; }
@@ -54,21 +54,21 @@ public:
     void SetRangeEndCount(int v) { rangeEndCount_ = v; }
     QString UserName() const { return userName_; }
     // Raises ElyrError "prInvProp" for a text that is empty after trimming.
-    virtual void SetUserName(const QString& value);
+    virtual void SetUserName(const QString &value);
     int RecNo() const { return recNo_; }
     // Set when the report's dataset list is initialised.
-    TlyrReport* OwnerReport = nullptr;
+    TlyrReport *OwnerReport = nullptr;
 
-    std::function<void(TlyrDataSet*, bool& eof)> OnCheckEOF;
-    std::function<void(TlyrDataSet*)> OnFirst, OnNext, OnPrior, OnOpen, OnClose;
+    std::function<void(TlyrDataSet *, bool &eof)> OnCheckEOF;
+    std::function<void(TlyrDataSet *)> OnFirst, OnNext, OnPrior, OnOpen, OnClose;
 
     // UserName follows the component name while the two were equal.
-    void SetName(const QString& value) override;
+    void SetName(const QString &value) override;
 
-    virtual QString GetDisplayText(const QString& fieldName);
-    virtual int GetDisplayWidth(const QString& fieldName);
-    virtual int GetFieldType(const QString& fieldName);
-    virtual KsValue GetValue(const QString& fieldName);
+    virtual QString GetDisplayText(const QString &fieldName);
+    virtual int GetDisplayWidth(const QString &fieldName);
+    virtual int GetFieldType(const QString &fieldName);
+    virtual KsValue GetValue(const QString &fieldName);
     virtual void Initialize() {}
     virtual void Finalize() {}
     virtual void Open();
@@ -78,10 +78,10 @@ public:
     virtual void Prior();
     virtual bool Eof();
     virtual int FieldsCount() { return 0; }
-    virtual bool IsBlobField(const QString&) { return false; }
+    virtual bool IsBlobField(const QString &) { return false; }
     virtual int RecordCount();
-    virtual void GetFieldList(QStringList& list) { list.clear(); }
-    bool HasField(const QString& fieldName);
+    virtual void GetFieldList(QStringList &list) { list.clear(); }
+    bool HasField(const QString &fieldName);
 
 protected:
     bool endFlag_ = false;
@@ -100,15 +100,15 @@ class TlyrUserDataSet : public TlyrDataSet {
     Q_OBJECT
     Q_PROPERTY(QStringList Fields READ Fields WRITE SetFields)
 public:
-    Q_INVOKABLE explicit TlyrUserDataSet(QObject* owner = nullptr) : TlyrDataSet(owner) {}
+    Q_INVOKABLE explicit TlyrUserDataSet(QObject *owner = nullptr) : TlyrDataSet(owner) {}
     QStringList Fields() const { return fields_; }
-    void SetFields(const QStringList& v) { fields_ = v; }
-    std::function<void(const QString& name, KsValue& value)> OnGetValue;
+    void SetFields(const QStringList &v) { fields_ = v; }
+    std::function<void(const QString &name, KsValue &value)> OnGetValue;
 
-    void GetFieldList(QStringList& list) override { list = fields_; }
+    void GetFieldList(QStringList &list) override { list = fields_; }
     int FieldsCount() override { return static_cast<int>(fields_.size()); }
-    KsValue GetValue(const QString& fieldName) override;
-    QString GetDisplayText(const QString& fieldName) override;
+    KsValue GetValue(const QString &fieldName) override;
+    QString GetDisplayText(const QString &fieldName) override;
 
 private:
     QStringList fields_;
@@ -122,16 +122,16 @@ class TlyrCustomDBDataSet : public TlyrDataSet {
     Q_CLASSINFO("Default:CloseDataSource", "false")
     Q_CLASSINFO("Default:OpenDataSource", "true")
 public:
-    explicit TlyrCustomDBDataSet(QObject* owner = nullptr) : TlyrDataSet(owner) {}
+    explicit TlyrCustomDBDataSet(QObject *owner = nullptr) : TlyrDataSet(owner) {}
     bool CloseDataSource() const { return closeDataSource_; }
     void SetCloseDataSource(bool v) { closeDataSource_ = v; }
     bool OpenDataSource() const { return openDataSource_; }
     void SetOpenDataSource(bool v) { openDataSource_ = v; }
     // Lines "sourceField=alias"; a field name starting with "-" is hidden.
     QStringList FieldAliases() const { return fieldAliases_; }
-    void SetFieldAliases(const QStringList& v) { fieldAliases_ = v; }
+    void SetFieldAliases(const QStringList &v) { fieldAliases_ = v; }
     // The source field of an alias (the alias itself without a line).
-    QString SourceFieldName(const QString& alias) const;
+    QString SourceFieldName(const QString &alias) const;
 
 private:
     bool closeDataSource_ = false;
@@ -143,12 +143,12 @@ private:
 class TlyrDBDataset : public TlyrCustomDBDataSet {
     Q_OBJECT
 public:
-    Q_INVOKABLE explicit TlyrDBDataset(QObject* owner = nullptr) : TlyrCustomDBDataSet(owner) {}
+    Q_INVOKABLE explicit TlyrDBDataset(QObject *owner = nullptr) : TlyrCustomDBDataSet(owner) {}
     ~TlyrDBDataset() override;
 
     // The query walked; not owned (the program keeps its queries).
-    vdb::Query* DataSet() const { return dataSet_; }
-    void SetDataSet(vdb::Query* q);
+    vdb::Query *DataSet() const { return dataSet_; }
+    void SetDataSet(vdb::Query *q);
 
     // Raises ElyrError "dbNotConn" without a query.
     void Initialize() override;
@@ -159,25 +159,25 @@ public:
     void Next() override;
     void Prior() override;
     bool Eof() override;
-    void GetFieldList(QStringList& list) override;
+    void GetFieldList(QStringList &list) override;
     int FieldsCount() override;
-    KsValue GetValue(const QString& fieldName) override;
-    QString GetDisplayText(const QString& fieldName) override;
-    int GetDisplayWidth(const QString& fieldName) override;
-    int GetFieldType(const QString& fieldName) override;
-    bool IsBlobField(const QString& fieldName) override;
+    KsValue GetValue(const QString &fieldName) override;
+    QString GetDisplayText(const QString &fieldName) override;
+    int GetDisplayWidth(const QString &fieldName) override;
+    int GetFieldType(const QString &fieldName) override;
+    bool IsBlobField(const QString &fieldName) override;
     int RecordCount() override;
 
 private:
     void ensureOpen();
     void rebuildFieldCache();
     // Column of the source for a visible name; -1 when not in the cache.
-    int cachedColumn(const QString& name);
-    QString notFoundText(const QString& fieldName) const;
-    void reportNotFound(const QString& fieldName);
+    int cachedColumn(const QString &name);
+    QString notFoundText(const QString &fieldName) const;
+    void reportNotFound(const QString &fieldName);
 
-    vdb::Query* dataSet_ = nullptr;
-    vdb::Query* source_ = nullptr;
+    vdb::Query *dataSet_ = nullptr;
+    vdb::Query *source_ = nullptr;
     bool hasSaved_ = false;
     int savedBookmark_ = 0;
     bool opened_ = false;
@@ -191,12 +191,12 @@ private:
 class TlyrCustomDatabase : public TlyrDialogComponent {
     Q_OBJECT
 public:
-    explicit TlyrCustomDatabase(QObject* owner = nullptr) : TlyrDialogComponent(owner) {}
+    explicit TlyrCustomDatabase(QObject *owner = nullptr) : TlyrDialogComponent(owner) {}
     virtual void SetConnected(bool) {}
     virtual bool Connected() { return false; }
     virtual QString DatabaseName() { return QString(); }
-    virtual void SetDatabaseName(const QString&) {}
-    virtual void SetLogin(const QString&, const QString&) {}
+    virtual void SetDatabaseName(const QString &) {}
+    virtual void SetLogin(const QString &, const QString &) {}
     virtual bool LoginPrompt() { return false; }
     virtual void SetLoginPrompt(bool) {}
     virtual QStringList Params() { return {}; }
@@ -206,13 +206,13 @@ public:
 // One entry of a report's dataset list.
 class TlyrDataSetItem {
 public:
-    TlyrDataSet* DataSet() const { return dataSet_.data(); }
+    TlyrDataSet *DataSet() const { return dataSet_.data(); }
     // Stores the dataset's UserName as the name.
-    void SetDataSet(TlyrDataSet* ds);
+    void SetDataSet(TlyrDataSet *ds);
     // The dataset's UserName while one is set, else the stored name.
     QString DataSetName() const;
     // Stores the name and resolves it through the global list.
-    void SetDataSetName(const QString& name, TlyrReport* report);
+    void SetDataSetName(const QString &name, TlyrReport *report);
 
 private:
     QPointer<TlyrDataSet> dataSet_;
@@ -221,23 +221,23 @@ private:
 
 class TlyrReportDataSets {
 public:
-    explicit TlyrReportDataSets(TlyrReport* report) : report_(report) {}
+    explicit TlyrReportDataSets(TlyrReport *report) : report_(report) {}
     int Count() const { return static_cast<int>(items_.size()); }
-    TlyrDataSetItem* Items(int i) const { return items_.at(static_cast<size_t>(i)).get(); }
-    TlyrDataSetItem* Add();
-    void Add(TlyrDataSet* ds) { Add()->SetDataSet(ds); }
+    TlyrDataSetItem *Items(int i) const { return items_.at(static_cast<size_t>(i)).get(); }
+    TlyrDataSetItem *Add();
+    void Add(TlyrDataSet *ds) { Add()->SetDataSet(ds); }
     void Delete(int i);
     void Clear() { items_.clear(); }
-    TlyrDataSetItem* Find(const TlyrDataSet* ds) const;
+    TlyrDataSetItem *Find(const TlyrDataSet *ds) const;
     // The entry whose dataset's UserName is name (case-insensitive).
-    TlyrDataSetItem* Find(const QString& name) const;
+    TlyrDataSetItem *Find(const QString &name) const;
     // Links each dataset to the report, then initialises it.
     void Initialize();
     void Finalize();
-    TlyrReport* Report() const { return report_; }
+    TlyrReport *Report() const { return report_; }
 
 private:
-    TlyrReport* report_;
+    TlyrReport *report_;
     std::vector<std::unique_ptr<TlyrDataSetItem>> items_;
 };
 
@@ -245,10 +245,10 @@ private:
 // a report the current dataset stays; else the first dataset of that
 // UserName that belongs to no report or to this one (or the current one
 // when none does).
-TlyrDataSet* lyrFindDataSet(TlyrDataSet* current, const QString& name, const TlyrReport* report);
+TlyrDataSet *lyrFindDataSet(TlyrDataSet *current, const QString &name, const TlyrReport *report);
 // A dataset by component name (the references of templates).
-TlyrDataSet* lyrFindDataSetByComponentName(const QString& name, const TlyrReport* report);
+TlyrDataSet *lyrFindDataSetByComponentName(const QString &name, const TlyrReport *report);
 // Removes a dataset that is being freed from every report's list.
-void lyrNotifyDataSetRemoved(TlyrDataSet* ds);
+void lyrNotifyDataSetRemoved(TlyrDataSet *ds);
 // A snapshot of the global list.
-QList<TlyrDataSet*> lyrGlobalDataSets();
+QList<TlyrDataSet *> lyrGlobalDataSets();

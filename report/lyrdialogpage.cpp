@@ -13,12 +13,12 @@
 
 // ---------------------------------------------------------------- window
 
-TlyrDialogWindow::TlyrDialogWindow(TlyrDialogPage* page) : page_(page)
+TlyrDialogWindow::TlyrDialogWindow(TlyrDialogPage *page) : page_(page)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
 }
 
-void TlyrDialogWindow::changeEvent(QEvent* e)
+void TlyrDialogWindow::changeEvent(QEvent *e)
 {
     QDialog::changeEvent(e);
     if (e->type() == QEvent::ActivationChange) {
@@ -31,40 +31,39 @@ void TlyrDialogWindow::changeEvent(QEvent* e)
     }
 }
 
-void TlyrDialogWindow::showEvent(QShowEvent* e)
+void TlyrDialogWindow::showEvent(QShowEvent *e)
 {
     QDialog::showEvent(e);
-    if (QWidget* w = focusWidget())
-        w->setFocus();
+    if (QWidget *w = focusWidget()) w->setFocus();
     page_->notify(page_->OnShow);
 }
 
-void TlyrDialogWindow::hideEvent(QHideEvent* e)
+void TlyrDialogWindow::hideEvent(QHideEvent *e)
 {
     QDialog::hideEvent(e);
     page_->notify(page_->OnHide);
 }
 
-void TlyrDialogWindow::resizeEvent(QResizeEvent* e)
+void TlyrDialogWindow::resizeEvent(QResizeEvent *e)
 {
     QDialog::resizeEvent(e);
     page_->copyBoundsFromWindow();
     page_->notify(page_->OnResize);
 }
 
-void TlyrDialogWindow::moveEvent(QMoveEvent* e)
+void TlyrDialogWindow::moveEvent(QMoveEvent *e)
 {
     QDialog::moveEvent(e);
     page_->copyBoundsFromWindow();
 }
 
-void TlyrDialogWindow::mouseReleaseEvent(QMouseEvent* e)
+void TlyrDialogWindow::mouseReleaseEvent(QMouseEvent *e)
 {
     QDialog::mouseReleaseEvent(e);
     page_->notify(page_->OnClick);
 }
 
-void TlyrDialogWindow::closeEvent(QCloseEvent* e)
+void TlyrDialogWindow::closeEvent(QCloseEvent *e)
 {
     if (page_->closeQuery())
         e->accept();
@@ -79,26 +78,23 @@ int shiftState(Qt::KeyboardModifiers m)
 }
 }  // namespace
 
-void TlyrDialogWindow::keyPressEvent(QKeyEvent* e)
+void TlyrDialogWindow::keyPressEvent(QKeyEvent *e)
 {
     const int key = page_->keyEvent(page_->OnKeyDown, e->key(), shiftState(e->modifiers()));
-    if (key == 0)
-        return;
-    if (!e->text().isEmpty() && !page_->OnKeyPress.isEmpty() && page_->keyPress(e->text()).isEmpty())
-        return;
+    if (key == 0) return;
+    if (!e->text().isEmpty() && !page_->OnKeyPress.isEmpty() && page_->keyPress(e->text()).isEmpty()) return;
     QDialog::keyPressEvent(e);
 }
 
-void TlyrDialogWindow::keyReleaseEvent(QKeyEvent* e)
+void TlyrDialogWindow::keyReleaseEvent(QKeyEvent *e)
 {
-    if (page_->keyEvent(page_->OnKeyUp, e->key(), shiftState(e->modifiers())) == 0)
-        return;
+    if (page_->keyEvent(page_->OnKeyUp, e->key(), shiftState(e->modifiers())) == 0) return;
     QDialog::keyReleaseEvent(e);
 }
 
 // ---------------------------------------------------------------- controls
 
-TlyrDialogControl::TlyrDialogControl(QObject* owner) : TlyrReportComponent(owner)
+TlyrDialogControl::TlyrDialogControl(QObject *owner) : TlyrReportComponent(owner)
 {
     SetFlags(Flags() & ~2);
 }
@@ -108,7 +104,7 @@ TlyrDialogControl::~TlyrDialogControl()
     delete control_.data();
 }
 
-void TlyrDialogControl::SetControl(QWidget* w)
+void TlyrDialogControl::SetControl(QWidget *w)
 {
     delete control_.data();
     control_ = w;
@@ -117,12 +113,10 @@ void TlyrDialogControl::SetControl(QWidget* w)
 
 void TlyrDialogControl::place()
 {
-    if (!control_)
-        return;
-    for (TlyrComponent* p = Parent(); p; p = p->Parent()) {
-        if (auto* page = qobject_cast<TlyrDialogPage*>(p)) {
-            if (control_->parentWidget() != page->Window())
-                control_->setParent(page->Window());
+    if (!control_) return;
+    for (TlyrComponent *p = Parent(); p; p = p->Parent()) {
+        if (auto *page = qobject_cast<TlyrDialogPage *>(p)) {
+            if (control_->parentWidget() != page->Window()) control_->setParent(page->Window());
             break;
         }
     }
@@ -160,7 +154,7 @@ void TlyrDialogControl::SetVisible(bool v)
     place();
 }
 
-void TlyrDialogControl::SetParent(TlyrComponent* value)
+void TlyrDialogControl::SetParent(TlyrComponent *value)
 {
     TlyrReportComponent::SetParent(value);
     place();
@@ -168,7 +162,7 @@ void TlyrDialogControl::SetParent(TlyrComponent* value)
 
 // ---------------------------------------------------------------- page
 
-TlyrDialogPage::TlyrDialogPage(QObject* owner) : TlyrPage(owner), window_(new TlyrDialogWindow(this))
+TlyrDialogPage::TlyrDialogPage(QObject *owner) : TlyrPage(owner), window_(new TlyrDialogWindow(this))
 {
     setBaseName(QStringLiteral("DialogPage"));
     TlyrFont f;
@@ -191,7 +185,7 @@ QString TlyrDialogPage::GetDescription() const
     return lyrResources().Get(QStringLiteral("obDlgPage"));
 }
 
-void TlyrDialogPage::SetCaption(const QString& v)
+void TlyrDialogPage::SetCaption(const QString &v)
 {
     caption_ = v;
     window_->setWindowTitle(v);
@@ -211,29 +205,25 @@ void TlyrDialogPage::SetColor(int v)
 void TlyrDialogPage::SetLeft(double v)
 {
     TlyrPage::SetLeft(v);
-    if (!syncing_)
-        window_->move(lyrRoundi(v), window_->y());
+    if (!syncing_) window_->move(lyrRoundi(v), window_->y());
 }
 
 void TlyrDialogPage::SetTop(double v)
 {
     TlyrPage::SetTop(v);
-    if (!syncing_)
-        window_->move(window_->x(), lyrRoundi(v));
+    if (!syncing_) window_->move(window_->x(), lyrRoundi(v));
 }
 
 void TlyrDialogPage::SetWidth(double v)
 {
     TlyrPage::SetWidth(v);
-    if (!syncing_)
-        window_->resize(lyrRoundi(v), window_->height());
+    if (!syncing_) window_->resize(lyrRoundi(v), window_->height());
 }
 
 void TlyrDialogPage::SetHeight(double v)
 {
     TlyrPage::SetHeight(v);
-    if (!syncing_)
-        window_->resize(window_->width(), lyrRoundi(v));
+    if (!syncing_) window_->resize(window_->width(), lyrRoundi(v));
 }
 
 void TlyrDialogPage::FontChanged()
@@ -254,37 +244,33 @@ void TlyrDialogPage::copyBoundsFromWindow()
     syncing_ = false;
 }
 
-void TlyrDialogPage::notify(const QString& event)
+void TlyrDialogPage::notify(const QString &event)
 {
-    if (TlyrReport* r = Report(); r && !event.isEmpty())
-        r->DoNotifyEvent(this, event, true);
+    if (TlyrReport *r = Report(); r && !event.isEmpty()) r->DoNotifyEvent(this, event, true);
 }
 
 bool TlyrDialogPage::closeQuery()
 {
-    TlyrReport* r = Report();
-    if (!r || OnCloseQuery.isEmpty())
-        return true;
+    TlyrReport *r = Report();
+    if (!r || OnCloseQuery.isEmpty()) return true;
     KsValue params = KsValue::MakeList({KsValue::FromObject(this), KsValue(true)});
     r->DoParamEvent(OnCloseQuery, params, true);
     return params.Element(1).ToBool();
 }
 
-int TlyrDialogPage::keyEvent(const QString& event, int key, int shift)
+int TlyrDialogPage::keyEvent(const QString &event, int key, int shift)
 {
-    TlyrReport* r = Report();
-    if (!r || event.isEmpty())
-        return key;
+    TlyrReport *r = Report();
+    if (!r || event.isEmpty()) return key;
     KsValue params = KsValue::MakeList({KsValue::FromObject(this), KsValue(key), KsValue(shift)});
     r->DoParamEvent(event, params, true);
     return params.Element(1).ToInt();
 }
 
-QString TlyrDialogPage::keyPress(const QString& key)
+QString TlyrDialogPage::keyPress(const QString &key)
 {
-    TlyrReport* r = Report();
-    if (!r || OnKeyPress.isEmpty())
-        return key;
+    TlyrReport *r = Report();
+    if (!r || OnKeyPress.isEmpty()) return key;
     KsValue params = KsValue::MakeList({KsValue::FromObject(this), KsValue(key)});
     r->DoParamEvent(OnKeyPress, params, true);
     const QString back = params.Element(1).ToText();
@@ -293,21 +279,27 @@ QString TlyrDialogPage::keyPress(const QString& key)
 
 void TlyrDialogPage::prepare()
 {
-    if (window_->isVisible())
-        window_->hide();
+    if (window_->isVisible()) window_->hide();
     Qt::WindowFlags flags = Qt::Dialog;
     switch (borderStyle_) {
-    case bsNone: flags |= Qt::FramelessWindowHint; break;
+    case bsNone:
+        flags |= Qt::FramelessWindowHint;
+        break;
     case bsSingle:
-    case bsDialog: flags |= Qt::MSWindowsFixedSizeDialogHint; break;
+    case bsDialog:
+        flags |= Qt::MSWindowsFixedSizeDialogHint;
+        break;
     case bsToolWindow:
-    case bsSizeToolWin: flags = Qt::Tool; break;
-    default: break;
+    case bsSizeToolWin:
+        flags = Qt::Tool;
+        break;
+    default:
+        break;
     }
     window_->setWindowFlags(flags);
     window_->resize(lyrRoundi(Width()), lyrRoundi(Height()));
     if (Position == poScreenCenter || Position == poDesktopCenter) {
-        if (QScreen* s = QGuiApplication::primaryScreen())
+        if (QScreen *s = QGuiApplication::primaryScreen())
             window_->move(s->availableGeometry().center() - window_->rect().center());
     } else {
         window_->move(lyrRoundi(Left()), lyrRoundi(Top()));
@@ -329,14 +321,14 @@ int TlyrDialogPage::ShowModal()
 void lyrRegisterDialogPageClasses()
 {
     static bool done = false;
-    if (done)
-        return;
+    if (done) return;
     done = true;
     ksRegisterClass<TlyrDialogControl>();
-    KsClassInfo* page = ksRegisterClass<TlyrDialogPage>();
+    KsClassInfo *page = ksRegisterClass<TlyrDialogPage>();
     lyrPublishEnum(page, "BorderStyle", "TFormBorderStyle",
                    {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"});
-    lyrPublishEnum(page, "Position", "TPosition",
-                   {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter", "poDesktopCenter"});
+    lyrPublishEnum(
+            page, "Position", "TPosition",
+            {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter", "poDesktopCenter"});
     lyrPublishEnum(page, "WindowState", "TWindowState", {"wsNormal", "wsMinimized", "wsMaximized"});
 }

@@ -15,21 +15,21 @@ class TlyrDialogPage;
 class TlyrDialogWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TlyrDialogWindow(TlyrDialogPage* page);
+    explicit TlyrDialogWindow(TlyrDialogPage *page);
 
 protected:
-    void changeEvent(QEvent* e) override;
-    void showEvent(QShowEvent* e) override;
-    void hideEvent(QHideEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
-    void moveEvent(QMoveEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
-    void keyPressEvent(QKeyEvent* e) override;
-    void keyReleaseEvent(QKeyEvent* e) override;
+    void changeEvent(QEvent *e) override;
+    void showEvent(QShowEvent *e) override;
+    void hideEvent(QHideEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
+    void moveEvent(QMoveEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    void closeEvent(QCloseEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
+    void keyReleaseEvent(QKeyEvent *e) override;
 
 private:
-    TlyrDialogPage* page_;
+    TlyrDialogPage *page_;
 };
 
 // A control on a dialog page: a component with a widget on the page's window.
@@ -42,17 +42,17 @@ class TlyrDialogControl : public TlyrReportComponent {
     Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
     Q_CLASSINFO("Default:Visible", "true")
 public:
-    Q_INVOKABLE explicit TlyrDialogControl(QObject* owner = nullptr);
+    Q_INVOKABLE explicit TlyrDialogControl(QObject *owner = nullptr);
     ~TlyrDialogControl() override;
-    QWidget* Control() const { return control_.data(); }
+    QWidget *Control() const { return control_.data(); }
     // Takes the widget and places it on the page's window.
-    void SetControl(QWidget* w);
+    void SetControl(QWidget *w);
     void SetLeft(double v) override;
     void SetTop(double v) override;
     void SetWidth(double v) override;
     void SetHeight(double v) override;
     void SetVisible(bool v) override;
-    void SetParent(TlyrComponent* value) override;
+    void SetParent(TlyrComponent *value) override;
 
 private:
     void place();
@@ -90,14 +90,14 @@ public:
     enum { wsNormal, wsMinimized, wsMaximized };
     static constexpr int clBtnFace = int(0xFF00000F);
 
-    Q_INVOKABLE explicit TlyrDialogPage(QObject* owner = nullptr);
+    Q_INVOKABLE explicit TlyrDialogPage(QObject *owner = nullptr);
     ~TlyrDialogPage() override;
 
-    TlyrDialogWindow* Window() const { return window_; }
+    TlyrDialogWindow *Window() const { return window_; }
     int BorderStyle() const { return borderStyle_; }
     void SetBorderStyle(int v) { borderStyle_ = v; }
     QString Caption() const { return caption_; }
-    void SetCaption(const QString& v);
+    void SetCaption(const QString &v);
     int Color() const { return color_; }
     void SetColor(int v);
     int ModalResult() const { return window_->result(); }
@@ -113,19 +113,18 @@ public:
 
     int Position = poScreenCenter;
     int WindowState = wsNormal;
-    QString OnActivate, OnClick, OnCloseQuery, OnDeactivate, OnHide, OnKeyDown, OnKeyPress, OnKeyUp, OnShow,
-        OnResize;
+    QString OnActivate, OnClick, OnCloseQuery, OnDeactivate, OnHide, OnKeyDown, OnKeyPress, OnKeyUp, OnShow, OnResize;
 
     // Window events, each to the script procedure of its name.
-    void notify(const QString& event);
+    void notify(const QString &event);
     bool closeQuery();
-    int keyEvent(const QString& event, int key, int shift);
-    QString keyPress(const QString& key);
+    int keyEvent(const QString &event, int key, int shift);
+    QString keyPress(const QString &key);
     void copyBoundsFromWindow();
 
 private:
     void prepare();
-    TlyrDialogWindow* window_;
+    TlyrDialogWindow *window_;
     int borderStyle_ = bsSizeable;
     QString caption_;
     int color_ = clBtnFace;

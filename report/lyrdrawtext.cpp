@@ -15,8 +15,7 @@ bool isHex(QChar c)
 // Starts with the keyword, compared in upper case.
 bool hasKeyword(QStringView text, qsizetype at, QLatin1StringView keyword)
 {
-    if (text.size() - at < keyword.size())
-        return false;
+    if (text.size() - at < keyword.size()) return false;
     return text.mid(at, keyword.size()).compare(keyword, Qt::CaseInsensitive) == 0;
 }
 
@@ -42,8 +41,7 @@ TlyrDrawText::~TlyrDrawText() = default;
 
 bool TlyrDrawText::Lock()
 {
-    if (busy_)
-        return false;
+    if (busy_) return false;
     busy_ = true;
     return true;
 }
@@ -53,12 +51,12 @@ void TlyrDrawText::Unlock()
     busy_ = false;
 }
 
-void TlyrDrawText::SetFont(const TlyrFont& font)
+void TlyrDrawText::SetFont(const TlyrFont &font)
 {
     SetFont(font.Name(), font.Size(), font.Style(), font.Color());
 }
 
-void TlyrDrawText::SetFont(const QString& name, int size, int style, int color)
+void TlyrDrawText::SetFont(const QString &name, int size, int style, int color)
 {
     fontName_ = name;
     fontSize_ = size;
@@ -78,8 +76,8 @@ TlyrCanvasFont TlyrDrawText::measureFont(int style) const
     return f;
 }
 
-void TlyrDrawText::SetOptions(bool wordWrap, bool htmlTags, bool rtlReading, bool wordBreak, bool clipped,
-                              bool wysiwyg, int rotation)
+void TlyrDrawText::SetOptions(bool wordWrap, bool htmlTags, bool rtlReading, bool wordBreak, bool clipped, bool wysiwyg,
+                              int rotation)
 {
     wordWrap_ = wordWrap;
     allowTags_ = htmlTags;
@@ -97,7 +95,7 @@ void TlyrDrawText::SetGaps(double paragraphGap, double charSpacing, double lineS
     lineSpacing_ = lineSpacing;
 }
 
-void TlyrDrawText::SetDimensions(const TlyrRect& unscaled, const TlyrRect& scaled, double scaleX, double scaleY,
+void TlyrDrawText::SetDimensions(const TlyrRect &unscaled, const TlyrRect &scaled, double scaleX, double scaleY,
                                  double printScale)
 {
     unscaled_ = unscaled;
@@ -109,12 +107,11 @@ void TlyrDrawText::SetDimensions(const TlyrRect& unscaled, const TlyrRect& scale
 
 // ---------------------------------------------------------------- layout
 
-void TlyrDrawText::SetText(const QStringList& lines)
+void TlyrDrawText::SetText(const QStringList &lines)
 {
     source_.truncate(0);
     lineCount_ = 0;
-    if (lines.isEmpty())
-        return;
+    if (lines.isEmpty()) return;
     addY_ = 0;
     color_ = fontColor_;
     size_ = fontSize_;
@@ -124,7 +121,7 @@ void TlyrDrawText::SetText(const QStringList& lines)
     const double width = turned ? unscaled_.Bottom - unscaled_.Top : unscaled_.Right - unscaled_.Left;
     const int full = lyrRoundi(width * kToMeasure);
     const int first = lyrRoundi((width - paragraphGap_) * kToMeasure);
-    for (const QString& line : lines) {
+    for (const QString &line : lines) {
         source_ += line;
         source_ += u"\r\n";
         const int lineStart = position_;
@@ -175,20 +172,20 @@ void TlyrDrawText::parseTags(QStringView line)
 }
 
 // At a "<": applies a known tag and moves past it.
-bool TlyrDrawText::parseOneTag(QStringView line, qsizetype& i)
+bool TlyrDrawText::parseOneTag(QStringView line, qsizetype &i)
 {
     const qsizetype at = i + 1;
     struct Simple {
-        const char* key;
+        const char *key;
         int bit;
         bool on;
     };
     static const Simple simple[] = {
-        {"B>", lfsBold, true},       {"I>", lfsItalic, true},       {"U>", lfsUnderline, true},
-        {"/B>", lfsBold, false},     {"/I>", lfsItalic, false},     {"/U>", lfsUnderline, false},
-        {"STRIKE>", lfsStrikeOut, true}, {"/STRIKE>", lfsStrikeOut, false},
+            {"B>", lfsBold, true},           {"I>", lfsItalic, true},           {"U>", lfsUnderline, true},
+            {"/B>", lfsBold, false},         {"/I>", lfsItalic, false},         {"/U>", lfsUnderline, false},
+            {"STRIKE>", lfsStrikeOut, true}, {"/STRIKE>", lfsStrikeOut, false},
     };
-    for (const auto& s : simple) {
+    for (const auto &s : simple) {
         const QLatin1StringView key(s.key);
         if (hasKeyword(line, at, key)) {
             style_ = s.on ? (style_ | s.bit) : (style_ & ~s.bit);
@@ -196,7 +193,7 @@ bool TlyrDrawText::parseOneTag(QStringView line, qsizetype& i)
             return true;
         }
     }
-    for (const char* key : {"SUB>", "SUP>"}) {
+    for (const char *key : {"SUB>", "SUP>"}) {
         if (hasKeyword(line, at, QLatin1StringView(key))) {
             size_ = lyrRoundi(fontSize_ / 1.5);
             addY_ = key[2] == 'B' ? 1 : 0;
@@ -204,7 +201,7 @@ bool TlyrDrawText::parseOneTag(QStringView line, qsizetype& i)
             return true;
         }
     }
-    for (const char* key : {"/SUB>", "/SUP>"}) {
+    for (const char *key : {"/SUB>", "/SUP>"}) {
         if (hasKeyword(line, at, QLatin1StringView(key))) {
             size_ = fontSize_;
             addY_ = 0;
@@ -219,16 +216,12 @@ bool TlyrDrawText::parseOneTag(QStringView line, qsizetype& i)
     }
     if (hasKeyword(line, at, QLatin1StringView("FONT COLOR"))) {
         const qsizetype close = line.indexOf(u'>', at);
-        if (close < 0)
-            return false;
+        if (close < 0) return false;
         qsizetype v = at + 10;
-        while (v < close && line[v] == u' ')
-            ++v;
-        if (v >= close || line[v] != u'=')
-            return false;
+        while (v < close && line[v] == u' ') ++v;
+        if (v >= close || line[v] != u'=') return false;
         ++v;
-        while (v < close && line[v] == u' ')
-            ++v;
+        while (v < close && line[v] == u' ') ++v;
         QStringView value = line.mid(v, close - v).trimmed();
         int color = 0;
         bool ok = false;
@@ -243,8 +236,7 @@ bool TlyrDrawText::parseOneTag(QStringView line, qsizetype& i)
                 value = value.mid(1, value.size() - 2);
             ok = !value.isEmpty() && lyrColorByName(QStringLiteral("cl") + value.toString(), color) && color != clNone;
         }
-        if (!ok)
-            return false;
+        if (!ok) return false;
         color_ = color;
         i = close + 1;
         return true;
@@ -259,8 +251,7 @@ void TlyrDrawText::measure()
     const int spacing = lyrRoundi(charSpacing_ * kToMeasure);
     for (qsizetype i = 0; i < n;) {
         qsizetype j = i + 1;
-        while (j < n && ptags_[size_t(j)].Style == ptags_[size_t(i)].Style)
-            ++j;
+        while (j < n && ptags_[size_t(j)].Style == ptags_[size_t(i)].Style) ++j;
         measuring_.SetFont(measureFont(ptags_[size_t(i)].Style));
         measuring_.CharAdvances(QStringView(plain_).mid(i, j - i), work_);
         for (qsizetype k = i; k < j; ++k) {
@@ -270,19 +261,17 @@ void TlyrDrawText::measure()
                 continue;
             }
             w += spacing;
-            if (ptags_[size_t(k)].Small)
-                w = lyrRoundi(w / 1.5);
+            if (ptags_[size_t(k)].Small) w = lyrRoundi(w / 1.5);
             widths_[size_t(k)] = w;
         }
         i = j;
     }
 }
 
-TlyrDrawText::LaidLine& TlyrDrawText::addLine(qsizetype from, qsizetype to, bool hyphen, int startPos)
+TlyrDrawText::LaidLine &TlyrDrawText::addLine(qsizetype from, qsizetype to, bool hyphen, int startPos)
 {
-    if (size_t(lineCount_) >= lines_.size())
-        lines_.emplace_back();
-    LaidLine& l = lines_[size_t(lineCount_++)];
+    if (size_t(lineCount_) >= lines_.size()) lines_.emplace_back();
+    LaidLine &l = lines_[size_t(lineCount_++)];
     l.text.truncate(0);
     l.text.append(QStringView(plain_).mid(from, to - from));
     l.tags.assign(ptags_.begin() + from, ptags_.begin() + to);
@@ -297,8 +286,7 @@ TlyrDrawText::LaidLine& TlyrDrawText::addLine(qsizetype from, qsizetype to, bool
         l.widths.push_back(hyphenWidth_);
     }
     l.width = 0;
-    for (int w : l.widths)
-        l.width += w;
+    for (int w : l.widths) l.width += w;
     return l;
 }
 
@@ -321,8 +309,7 @@ void TlyrDrawText::wrap(int fullWidth, int firstWidth)
         int w = 0;
         qsizetype lastBlank = -1;
         while (j < n && w + widths_[size_t(j)] <= avail) {
-            if (plain_[j] == u' ')
-                lastBlank = j;
+            if (plain_[j] == u' ') lastBlank = j;
             w += widths_[size_t(j)];
             ++j;
         }
@@ -337,27 +324,22 @@ void TlyrDrawText::wrap(int fullWidth, int firstWidth)
         }
         // The word that does not fit: its hyphenation break that fits.
         auto hyphenate = [&](qsizetype wordStart, int used) -> qsizetype {
-            if (!wordBreak_)
-                return -1;
+            if (!wordBreak_) return -1;
             qsizetype e = wordStart;
-            while (e < n && !isWordEnd(plain_[e]))
-                ++e;
+            while (e < n && !isWordEnd(plain_[e])) ++e;
             const QString word = QStringView(plain_).mid(wordStart, e - wordStart).toString().toUpper();
             qsizetype best = -1;
             int sum = used;
             qsizetype k = wordStart;
             for (int p : HyphenPositions(word)) {
-                while (k < wordStart + p)
-                    sum += widths_[size_t(k++)];
-                if (sum + hyphenWidth_ <= avail)
-                    best = wordStart + p;
+                while (k < wordStart + p) sum += widths_[size_t(k++)];
+                if (sum + hyphenWidth_ <= avail) best = wordStart + p;
             }
             return best;
         };
         if (lastBlank > start) {
             int used = 0;
-            for (qsizetype k = start; k <= lastBlank; ++k)
-                used += widths_[size_t(k)];
+            for (qsizetype k = start; k <= lastBlank; ++k) used += widths_[size_t(k)];
             const qsizetype cut = hyphenate(lastBlank + 1, used);
             if (cut > 0) {
                 addLine(start, cut, true, posOf(start));
@@ -375,8 +357,7 @@ void TlyrDrawText::wrap(int fullWidth, int firstWidth)
             continue;
         }
         cut = unitStart(j);
-        if (cut <= start)
-            cut = std::min(n, start + (plain_[start].isHighSurrogate() ? 2 : 1));
+        if (cut <= start) cut = std::min(n, start + (plain_[start].isHighSurrogate() ? 2 : 1));
         addLine(start, cut, false, posOf(start));
         start = cut;
     }
@@ -386,14 +367,12 @@ std::vector<int> TlyrDrawText::HyphenPositions(QStringView word)
 {
     std::vector<int> out;
     const int len = int(word.size());
-    if (len < 4 || !std::all_of(word.begin(), word.end(), isCyrillicLetter))
-        return out;
+    if (len < 4 || !std::all_of(word.begin(), word.end(), isCyrillicLetter)) return out;
     auto vowel = [&](int p) { return kVowels.contains(word[p - 1]); };
     auto consonant = [&](int p) { return kConsonants.contains(word[p - 1]); };
     auto hasVowel = [&](int from, int to) {
         for (int p = from; p <= to; ++p)
-            if (vowel(p))
-                return true;
+            if (vowel(p)) return true;
         return false;
     };
     for (int p = 1; p <= len; ++p) {
@@ -404,20 +383,16 @@ std::vector<int> TlyrDrawText::HyphenPositions(QStringView word)
             candidate = !((p + 1 <= len && word[p] == QChar(kShortI)) ||
                           (p < len - 2 && consonant(p + 1) && word[p] == word[p + 1] && vowel(p + 3)));
         }
-        if (candidate && p >= 2 && len - p >= 2 && hasVowel(1, p) && hasVowel(p + 1, len))
-            out.push_back(p);
+        if (candidate && p >= 2 && len - p >= 2 && hasVowel(1, p) && hasVowel(p + 1, len)) out.push_back(p);
     }
     return out;
 }
 
 void TlyrDrawText::SetParaBreaks(bool firstParaBreak, bool lastParaBreak)
 {
-    if (lineCount_ == 0)
-        return;
-    if (firstParaBreak)
-        lines_[0].flags &= ~ParaStart;
-    if (lastParaBreak)
-        lines_[size_t(lineCount_ - 1)].flags &= ~ParaEnd;
+    if (lineCount_ == 0) return;
+    if (firstParaBreak) lines_[0].flags &= ~ParaStart;
+    if (lastParaBreak) lines_[size_t(lineCount_ - 1)].flags &= ~ParaEnd;
 }
 
 // ---------------------------------------------------------------- queries
@@ -437,7 +412,7 @@ double TlyrDrawText::CalcWidth() const
     int widest = 0;
     const int gap = lyrRoundi(paragraphGap_ * kToMeasure);
     for (int i = 0; i < lineCount_; ++i) {
-        const LaidLine& l = lines_[size_t(i)];
+        const LaidLine &l = lines_[size_t(i)];
         widest = std::max(widest, l.width + ((l.flags & ParaStart) ? gap : 0));
     }
     return widest / kToMeasure;
@@ -446,45 +421,38 @@ double TlyrDrawText::CalcWidth() const
 double TlyrDrawText::SpaceLeft() const
 {
     const double lh = LineHeight();
-    if (lh <= 0)
-        return 0;
+    if (lh <= 0) return 0;
     const double height = unscaled_.Bottom - unscaled_.Top + 1;
     const int n = int(height / lh);
-    if (n == 0)
-        return 0;
+    if (n == 0) return 0;
     const double left = height - n * lh;
     return left == 0 ? 0.0001 : left;
 }
 
-QString TlyrDrawText::GetOutBoundsText(bool& paraBreak)
+QString TlyrDrawText::GetOutBoundsText(bool &paraBreak)
 {
     paraBreak = false;
     const double lh = LineHeight();
     const double height = unscaled_.Bottom - unscaled_.Top + 1;
     // A zero line height fits every line.
     const int n = lh > 0 ? int(height / lh) : lineCount_;
-    if (n >= lineCount_)
-        return QString();
+    if (n >= lineCount_) return QString();
     paraBreak = n > 0 && lines_[size_t(n - 1)].flags < ParaEnd;
-    const LaidLine& next = lines_[size_t(n)];
+    const LaidLine &next = lines_[size_t(n)];
     const int from = std::clamp(next.startPos - 1, 0, int(source_.size()));
     QString rest = source_.mid(from);
     source_.truncate(from);
-    if (paraBreak && rest.startsWith(u' '))
-        rest.remove(0, 1);
+    if (paraBreak && rest.startsWith(u' ')) rest.remove(0, 1);
     if (allowTags_ && !next.tags.empty()) {
-        const TlyrHTMLTag& t = next.tags.front();
+        const TlyrHTMLTag &t = next.tags.front();
         QString prefix;
         if (t.Color != fontColor_) {
             prefix += QString::asprintf("<font color=\"#%02X%02X%02X\">", t.Color & 0xFF, (t.Color >> 8) & 0xFF,
                                         (t.Color >> 16) & 0xFF);
         }
-        if (t.Style & lfsUnderline)
-            prefix += QStringLiteral("<u>");
-        if (t.Style & lfsItalic)
-            prefix += QStringLiteral("<i>");
-        if (t.Style & lfsBold)
-            prefix += QStringLiteral("<b>");
+        if (t.Style & lfsUnderline) prefix += QStringLiteral("<u>");
+        if (t.Style & lfsItalic) prefix += QStringLiteral("<i>");
+        if (t.Style & lfsBold) prefix += QStringLiteral("<b>");
         rest.prepend(prefix);
     }
     lineCount_ = n;
@@ -498,10 +466,9 @@ QString TlyrDrawText::GetInBoundsText() const
 
 // ---------------------------------------------------------------- drawing
 
-void TlyrDrawText::Spread(int* places, int count, int k, int d)
+void TlyrDrawText::Spread(int *places, int count, int k, int d)
 {
-    if (count <= 0 || k <= 0)
-        return;
+    if (count <= 0 || k <= 0) return;
     if (count == 1) {
         places[0] += k * d;
         return;
@@ -515,17 +482,15 @@ void TlyrDrawText::Spread(int* places, int count, int k, int d)
     Spread(places + m, count - m, k - k / 2, d);
 }
 
-int TlyrDrawText::deviceFontHeight(const TlyrCanvas& canvas, int size) const
+int TlyrDrawText::deviceFontHeight(const TlyrCanvas &canvas, int size) const
 {
-    if (canvas.IsPrinter())
-        return -lyrRoundi(size * canvas.DpiY() * printScale_ / 72);
+    if (canvas.IsPrinter()) return -lyrRoundi(size * canvas.DpiY() * printScale_ / 72);
     return -lyrRoundi(size * scaleY_ * 96 / 72);
 }
 
-void TlyrDrawText::DrawText(TlyrCanvas& canvas, TlyrHAlign hAlign, TlyrVAlign vAlign)
+void TlyrDrawText::DrawText(TlyrCanvas &canvas, TlyrHAlign hAlign, TlyrVAlign vAlign)
 {
-    if (lineCount_ == 0)
-        return;
+    if (lineCount_ == 0) return;
     const bool printer = canvas.IsPrinter();
     const double devScaleX = printer ? canvas.DpiX() / 96.0 * printScale_ : scaleX_;
     const double devScaleY = printer ? canvas.DpiY() / 96.0 * printScale_ : scaleY_;
@@ -539,14 +504,12 @@ void TlyrDrawText::DrawText(TlyrCanvas& canvas, TlyrHAlign hAlign, TlyrVAlign vA
         const int layout = lyrRoundi(n * LineHeight() * devScaleY);
         const int diff = layout - n * (lineH + gap);
         const int each = diff / (n - 1);
-        for (int i = 0; i < n - 1; ++i)
-            work_[size_t(i)] += each;
+        for (int i = 0; i < n - 1; ++i) work_[size_t(i)] += each;
         const int rest = diff - each * (n - 1);
         Spread(work_.data(), n - 1, std::abs(rest), rest < 0 ? -1 : 1);
     }
     int total = lineH;
-    for (int i = 0; i < n - 1; ++i)
-        total += work_[size_t(i)];
+    for (int i = 0; i < n - 1; ++i) total += work_[size_t(i)];
 
     const double a = rotation_ * M_PI / 180;
     const double ux = std::cos(a), uy = -std::sin(a);
@@ -580,26 +543,25 @@ void TlyrDrawText::DrawText(TlyrCanvas& canvas, TlyrHAlign hAlign, TlyrVAlign vA
         shift = free / 2;
     const TlyrCanvasFont saved = canvas.Font();
     if (clipped_)
-        canvas.PushClip(QRect(QPoint(lyrRoundi(scaled_.Left), lyrRoundi(scaled_.Top)), QPoint(lyrRoundi(scaled_.Right), lyrRoundi(scaled_.Bottom))));
+        canvas.PushClip(QRect(QPoint(lyrRoundi(scaled_.Left), lyrRoundi(scaled_.Top)),
+                              QPoint(lyrRoundi(scaled_.Right), lyrRoundi(scaled_.Bottom))));
     double y = shift;
     for (int i = 0; i < n; ++i) {
         drawLine(canvas, lines_[size_t(i)], ox + vx * y, oy + vy * y, ux, uy, vx, vy, availW, hAlign, devScaleX);
         y += work_[size_t(i)];
     }
-    if (clipped_)
-        canvas.PopClip();
+    if (clipped_) canvas.PopClip();
     canvas.SetFont(saved);
 }
 
-void TlyrDrawText::drawLine(TlyrCanvas& canvas, const LaidLine& line, double ox, double oy, double ux, double uy,
+void TlyrDrawText::drawLine(TlyrCanvas &canvas, const LaidLine &line, double ox, double oy, double ux, double uy,
                             double vx, double vy, int availWidth, TlyrHAlign hAlign, double devScaleX)
 {
     const qsizetype len = line.text.size();
-    if (len == 0)
-        return;
+    if (len == 0) return;
     thread_local std::vector<int> adv, runAdv;
     adv.resize(size_t(len));
-    auto fontFor = [&](const TlyrHTMLTag& t) {
+    auto fontFor = [&](const TlyrHTMLTag &t) {
         TlyrCanvasFont f;
         f.Name = fontName_;
         f.Height = deviceFontHeight(canvas, t.Size);
@@ -616,8 +578,7 @@ void TlyrDrawText::drawLine(TlyrCanvas& canvas, const LaidLine& line, double ox,
     int natural = 0;
     for (qsizetype i = 0; i < len;) {
         qsizetype j = i + 1;
-        while (j < len && sameRun(i, j))
-            ++j;
+        while (j < len && sameRun(i, j)) ++j;
         canvas.SetFont(fontFor(line.tags[size_t(i)]));
         natural += canvas.CharAdvances(QStringView(line.text).mid(i, j - i), runAdv);
         std::copy(runAdv.begin(), runAdv.end(), adv.begin() + i);
@@ -626,15 +587,13 @@ void TlyrDrawText::drawLine(TlyrCanvas& canvas, const LaidLine& line, double ox,
     const bool paraStart = line.flags & ParaStart;
     const int indent = paraStart && (hAlign == haLeft || hAlign == haBlock) ? lyrRoundi(paragraphGap_ * devScaleX) : 0;
     TlyrHAlign align = hAlign;
-    if (align == haBlock && (line.flags & ParaEnd))
-        align = rtlReading_ ? haRight : haLeft;
+    if (align == haBlock && (line.flags & ParaEnd)) align = rtlReading_ ? haRight : haLeft;
     int width = natural;
     bool passAdvances = wysiwyg_;
     if (align == haBlock) {
         int blanks = 0;
         for (QChar c : line.text)
-            if (c == u' ' || c == QChar(0xA0))
-                ++blanks;
+            if (c == u' ' || c == QChar(0xA0)) ++blanks;
         const int freeW = availWidth - indent - natural;
         if (blanks == 0 || freeW <= 0) {
             align = haLeft;
@@ -655,8 +614,7 @@ void TlyrDrawText::drawLine(TlyrCanvas& canvas, const LaidLine& line, double ox,
         const int layout = lyrRoundi(line.width * devScaleX / kToMeasure);
         const int diff = layout - natural;
         const int each = diff / int(len);
-        for (int& w : adv)
-            w += each;
+        for (int &w : adv) w += each;
         const int rest = diff - each * int(len);
         Spread(adv.data(), int(len), std::abs(rest), rest < 0 ? -1 : 1);
         width = layout;
@@ -671,24 +629,22 @@ void TlyrDrawText::drawLine(TlyrCanvas& canvas, const LaidLine& line, double ox,
     const int normalH = -deviceFontHeight(canvas, fontSize_);
     for (qsizetype i = 0; i < len;) {
         qsizetype j = i + 1;
-        while (j < len && sameRun(i, j))
-            ++j;
-        const TlyrHTMLTag& t = line.tags[size_t(i)];
+        while (j < len && sameRun(i, j)) ++j;
+        const TlyrHTMLTag &t = line.tags[size_t(i)];
         const TlyrCanvasFont f = fontFor(t);
         canvas.SetFont(f);
         const double down = t.AddY ? normalH + f.Height : 0;
         const double px = ox + ux * x + vx * down, py = oy + uy * x + vy * down;
         canvas.TextOut(lyrRoundi(px), lyrRoundi(py), QStringView(line.text).mid(i, j - i),
                        passAdvances ? adv.data() + i : nullptr);
-        for (qsizetype k = i; k < j; ++k)
-            x += adv[size_t(k)];
+        for (qsizetype k = i; k < j; ++k) x += adv[size_t(k)];
         i = j;
     }
 }
 
 // ---------------------------------------------------------------- users
 
-TlyrDrawTextUser::TlyrDrawTextUser(TlyrDrawText& shared) : used_(&shared)
+TlyrDrawTextUser::TlyrDrawTextUser(TlyrDrawText &shared) : used_(&shared)
 {
     if (!shared.Lock()) {
         own_ = std::make_unique<TlyrDrawText>();
@@ -702,7 +658,7 @@ TlyrDrawTextUser::~TlyrDrawTextUser()
     used_->Unlock();
 }
 
-TlyrDrawText& lyrDrawText()
+TlyrDrawText &lyrDrawText()
 {
     static TlyrDrawText shared;
     return shared;

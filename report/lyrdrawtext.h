@@ -53,8 +53,8 @@ public:
 
     TlyrDrawText();
     ~TlyrDrawText();
-    TlyrDrawText(const TlyrDrawText&) = delete;
-    TlyrDrawText& operator=(const TlyrDrawText&) = delete;
+    TlyrDrawText(const TlyrDrawText &) = delete;
+    TlyrDrawText &operator=(const TlyrDrawText &) = delete;
 
     // False when the object is already in use (the caller then takes an
     // object of its own; see TlyrDrawTextUser).
@@ -62,15 +62,15 @@ public:
     void Unlock();
     bool Busy() const { return busy_; }
 
-    void SetFont(const TlyrFont& font);
-    void SetFont(const QString& name, int size, int style, int color);
+    void SetFont(const TlyrFont &font);
+    void SetFont(const QString &name, int size, int style, int color);
     void SetOptions(bool wordWrap, bool htmlTags, bool rtlReading, bool wordBreak, bool clipped, bool wysiwyg,
                     int rotation);
     void SetGaps(double paragraphGap, double charSpacing, double lineSpacing);
     // The rectangle in layout units and on the device, and the scales.
-    void SetDimensions(const TlyrRect& unscaled, const TlyrRect& scaled, double scaleX, double scaleY,
+    void SetDimensions(const TlyrRect &unscaled, const TlyrRect &scaled, double scaleX, double scaleY,
                        double printScale);
-    void SetText(const QStringList& lines);
+    void SetText(const QStringList &lines);
     // The text continues a paragraph from (first) or into (last) another
     // part of a split memo.
     void SetParaBreaks(bool firstParaBreak, bool lastParaBreak);
@@ -83,17 +83,17 @@ public:
     // Cuts the lines that do not fit off the layout and returns their
     // source text (with the tags that restore the state of its first
     // character); empty when everything fits.
-    QString GetOutBoundsText(bool& paraBreak);
+    QString GetOutBoundsText(bool &paraBreak);
     QString GetInBoundsText() const;
 
-    void DrawText(TlyrCanvas& canvas, TlyrHAlign hAlign, TlyrVAlign vAlign);
+    void DrawText(TlyrCanvas &canvas, TlyrHAlign hAlign, TlyrVAlign vAlign);
 
     // The laid-out lines.
     int LineCount() const { return lineCount_; }
     QString Line(int i) const { return lines_[size_t(i)].text; }
     int LineFlags(int i) const { return lines_[size_t(i)].flags; }
-    const std::vector<TlyrHTMLTag>& LineTags(int i) const { return lines_[size_t(i)].tags; }
-    const QString& SourceText() const { return source_; }
+    const std::vector<TlyrHTMLTag> &LineTags(int i) const { return lines_[size_t(i)].tags; }
+    const QString &SourceText() const { return source_; }
     bool AllowTags() const { return allowTags_; }
     bool Wysiwyg() const { return wysiwyg_; }
     int Rotation() const { return rotation_; }
@@ -103,7 +103,7 @@ public:
     // any.
     static std::vector<int> HyphenPositions(QStringView word);
     // Gives d to k of count places, spread evenly from the middle out.
-    static void Spread(int* places, int count, int k, int d);
+    static void Spread(int *places, int count, int k, int d);
 
 private:
     struct LaidLine {
@@ -118,13 +118,13 @@ private:
     };
 
     void parseTags(QStringView line);
-    bool parseOneTag(QStringView line, qsizetype& i);
+    bool parseOneTag(QStringView line, qsizetype &i);
     void measure();
     void wrap(int fullWidth, int firstWidth);
-    LaidLine& addLine(qsizetype from, qsizetype to, bool hyphen, int startPos);
+    LaidLine &addLine(qsizetype from, qsizetype to, bool hyphen, int startPos);
     TlyrCanvasFont measureFont(int style) const;
-    int deviceFontHeight(const TlyrCanvas& canvas, int size) const;
-    void drawLine(TlyrCanvas& canvas, const LaidLine& line, double ox, double oy, double ux, double uy, double vx,
+    int deviceFontHeight(const TlyrCanvas &canvas, int size) const;
+    void drawLine(TlyrCanvas &canvas, const LaidLine &line, double ox, double oy, double ux, double uy, double vx,
                   double vy, int availWidth, TlyrHAlign hAlign, double devScaleX);
 
     bool busy_ = false;
@@ -168,18 +168,18 @@ private:
 // the shared one is in use further up this thread's stack.
 class TlyrDrawTextUser {
 public:
-    explicit TlyrDrawTextUser(TlyrDrawText& shared);
+    explicit TlyrDrawTextUser(TlyrDrawText &shared);
     ~TlyrDrawTextUser();
-    TlyrDrawTextUser(const TlyrDrawTextUser&) = delete;
-    TlyrDrawTextUser& operator=(const TlyrDrawTextUser&) = delete;
-    TlyrDrawText& operator*() const { return *used_; }
-    TlyrDrawText* operator->() const { return used_; }
+    TlyrDrawTextUser(const TlyrDrawTextUser &) = delete;
+    TlyrDrawTextUser &operator=(const TlyrDrawTextUser &) = delete;
+    TlyrDrawText &operator*() const { return *used_; }
+    TlyrDrawText *operator->() const { return used_; }
     bool IsTemporary() const { return own_ != nullptr; }
 
 private:
     std::unique_ptr<TlyrDrawText> own_;
-    TlyrDrawText* used_;
+    TlyrDrawText *used_;
 };
 
 // The process-wide object.
-TlyrDrawText& lyrDrawText();
+TlyrDrawText &lyrDrawText();

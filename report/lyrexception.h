@@ -8,8 +8,8 @@
 
 class ElyrError : public velmora::Error {
 public:
-    explicit ElyrError(const QString& message) : velmora::Error(message) {}
-    const QString& Message() const { return message(); }
+    explicit ElyrError(const QString &message) : velmora::Error(message) {}
+    const QString &Message() const { return message(); }
 };
 
 // A text that should have been a number (the number readers of the library).

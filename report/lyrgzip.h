@@ -12,9 +12,9 @@
 // Reads the frame from source's position to its end and writes the content to
 // destination; returns the file name held in the frame (empty when none).
 // A damaged frame raises EZDecompressionError and writes nothing.
-QString GZipDecompress(QIODevice& source, QIODevice& destination);
-QByteArray GZipDecompress(QByteArrayView frame, QString* fileName = nullptr);
+QString GZipDecompress(QIODevice &source, QIODevice &destination);
+QByteArray GZipDecompress(QByteArrayView frame, QString *fileName = nullptr);
 
 // Writes the frame (used by the button-strip generator and by tests; the
 // program itself never compresses).
-QByteArray GZipCompress(QByteArrayView content, const QByteArray& fileName = "1");
+QByteArray GZipCompress(QByteArrayView content, const QByteArray &fileName = "1");

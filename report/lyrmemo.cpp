@@ -13,33 +13,31 @@
 #include <cmath>
 
 namespace {
-bool isZeroNumber(const KsValue& v)
+bool isZeroNumber(const KsValue &v)
 {
     return !v.IsString() && !v.IsNull() && !v.IsEmpty() && (v.IsNumeric() || v.Kind() == KsKind::Date) &&
            v.ToDouble() == 0;
 }
 
 // Replaces the first occurrence (any case) of what.
-void replaceFirst(QString& text, const QString& what, const QString& with)
+void replaceFirst(QString &text, const QString &what, const QString &with)
 {
     const qsizetype at = text.indexOf(what, 0, Qt::CaseInsensitive);
-    if (at >= 0)
-        text.replace(at, what.size(), with);
+    if (at >= 0) text.replace(at, what.size(), with);
 }
 }  // namespace
 
-TlyrCustomMemoView::TlyrCustomMemoView(QObject* owner)
+TlyrCustomMemoView::TlyrCustomMemoView(QObject *owner)
     : TlyrStretcheable(owner), displayFormat_(new TlyrFormat(this)), highlight_(new TlyrHighlight(this))
 {
     SetFlags(Flags() & ~lyrFlagDefaultDiff);
     SetParentFont(true);
 }
 
-void TlyrCustomMemoView::SetText(const QString& text)
+void TlyrCustomMemoView::SetText(const QString &text)
 {
     memo_.clear();
-    if (text.isEmpty())
-        return;
+    if (text.isEmpty()) return;
     QString t = text;
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     memo_ = t.split(u'\n');
@@ -48,70 +46,55 @@ void TlyrCustomMemoView::SetText(const QString& text)
 QString TlyrCustomMemoView::GetComponentText() const
 {
     QString text = GetText();
-    if (allowExpressions_)
-        replaceFirst(text, QStringLiteral("[TOTALPAGES]"), QString::number(TotalPages));
+    if (allowExpressions_) replaceFirst(text, QStringLiteral("[TOTALPAGES]"), QString::number(TotalPages));
     return text;
 }
 
-void TlyrCustomMemoView::SetStyle(const QString& v)
+void TlyrCustomMemoView::SetStyle(const QString &v)
 {
     style_ = v;
-    if (TlyrReport* r = Report(); r && r->Styles())
-        ApplyStyle(r->Styles()->Find(v));
+    if (TlyrReport *r = Report(); r && r->Styles()) ApplyStyle(r->Styles()->Find(v));
 }
 
-void TlyrCustomMemoView::ApplyStyle(const TlyrStyleItem* item)
+void TlyrCustomMemoView::ApplyStyle(const TlyrStyleItem *item)
 {
-    if (!item)
-        return;
+    if (!item) return;
     SetColor(item->Color);
-    if (item->Font)
-        SetFont(item->Font.get());
-    if (item->Frame)
-        SetFrame(*item->Frame);
+    if (item->Font) SetFont(item->Font.get());
+    if (item->Frame) SetFrame(*item->Frame);
 }
 
-bool TlyrCustomMemoView::IsPropertyStored(const QString& name) const
+bool TlyrCustomMemoView::IsPropertyStored(const QString &name) const
 {
-    if (name == QLatin1String("ExpressionDelimiters"))
-        return expressionDelimiters_ != QLatin1String("[,]");
-    if (name == QLatin1String("GapX"))
-        return gapX_ != 2;
-    if (name == QLatin1String("GapY"))
-        return gapY_ != 1;
-    if (name == QLatin1String("LineSpacing"))
-        return lineSpacing_ != 2;
-    if (name == QLatin1String("ParagraphGap"))
-        return paragraphGap_ != 0;
-    if (name == QLatin1String("CharSpacing"))
-        return charSpacing_ != 0;
-    if (name == QLatin1String("Highlight"))
-        return !highlight_->Condition().trimmed().isEmpty();
+    if (name == QLatin1String("ExpressionDelimiters")) return expressionDelimiters_ != QLatin1String("[,]");
+    if (name == QLatin1String("GapX")) return gapX_ != 2;
+    if (name == QLatin1String("GapY")) return gapY_ != 1;
+    if (name == QLatin1String("LineSpacing")) return lineSpacing_ != 2;
+    if (name == QLatin1String("ParagraphGap")) return paragraphGap_ != 0;
+    if (name == QLatin1String("CharSpacing")) return charSpacing_ != 0;
+    if (name == QLatin1String("Highlight")) return !highlight_->Condition().trimmed().isEmpty();
     return TlyrStretcheable::IsPropertyStored(name);
 }
 
-TlyrDrawText& TlyrCustomMemoView::layoutObject() const
+TlyrDrawText &TlyrCustomMemoView::layoutObject() const
 {
-    if (TlyrReport* r = Report())
-        return r->DrawTextObject();
+    if (TlyrReport *r = Report()) return r->DrawTextObject();
     return lyrDrawText();
 }
 
 // ---------------------------------------------------------------- data
 
-QString TlyrCustomMemoView::FormatData(const KsValue& value, const TlyrFormat* format)
+QString TlyrCustomMemoView::FormatData(const KsValue &value, const TlyrFormat *format)
 {
-    if (hideZeros_ && isZeroNumber(value))
-        return QString();
+    if (hideZeros_ && isZeroNumber(value)) return QString();
     QString error;
     const QString s = lyrFormatData(value, format ? *format : *displayFormat_, &error);
     if (!error.isEmpty())
-        if (TlyrReport* r = Report())
-            r->AddError(Name() + QStringLiteral(": ") + error);
+        if (TlyrReport *r = Report()) r->AddError(Name() + QStringLiteral(": ") + error);
     return s;
 }
 
-QString TlyrCustomMemoView::evaluate(const QString& e)
+QString TlyrCustomMemoView::evaluate(const QString &e)
 {
     QString expression = e;
     TlyrFormat suffix;
@@ -124,32 +107,27 @@ QString TlyrCustomMemoView::evaluate(const QString& e)
     }
     if (expression.compare(QLatin1String("TOTALPAGES#"), Qt::CaseInsensitive) == 0)
         return QStringLiteral("[TotalPages#]");
-    if (expression.compare(QLatin1String("COPYNAME#"), Qt::CaseInsensitive) == 0)
-        return QStringLiteral("[CopyName#]");
-    TlyrReport* r = Report();
+    if (expression.compare(QLatin1String("COPYNAME#"), Qt::CaseInsensitive) == 0) return QStringLiteral("[CopyName#]");
+    TlyrReport *r = Report();
     Value = r ? r->Calc(expression) : KsValue::Null();
     return FormatData(Value, hasSuffix ? &suffix : nullptr);
 }
 
-QString TlyrCustomMemoView::expandExpressions(const QString& source)
+QString TlyrCustomMemoView::expandExpressions(const QString &source)
 {
     const qsizetype comma = expressionDelimiters_.indexOf(u',');
     const QString open = comma < 0 ? expressionDelimiters_ : expressionDelimiters_.left(comma);
     const QString close = comma < 0 ? QString() : expressionDelimiters_.mid(comma + 1, 255);
-    if (open.isEmpty() || close.isEmpty() || !source.contains(open))
-        return source;
+    if (open.isEmpty() || close.isEmpty() || !source.contains(open)) return source;
     QString s = source;
     qsizetype i = 0;
     while (true) {
-        while (i < s.size() && !QStringView(s).sliced(i).startsWith(open))
-            ++i;
-        if (i >= s.size())
-            break;
+        while (i < s.size() && !QStringView(s).sliced(i).startsWith(open)) ++i;
+        if (i >= s.size()) break;
         qsizetype end = i, begin = i;
         const QString expr = lyrGetBracketedTextW(s, open, close, end, begin);
         // An opening delimiter without its closing one: the text stays.
-        if (end <= i || end >= s.size() || QStringView(s).sliced(end - close.size() + 1, close.size()) != close)
-            break;
+        if (end <= i || end >= s.size() || QStringView(s).sliced(end - close.size() + 1, close.size()) != close) break;
         const QString value = evaluate(expr);
         s.replace(i, end - i + 1, value);
         i += value.size();
@@ -160,23 +138,21 @@ QString TlyrCustomMemoView::expandExpressions(const QString& source)
 void TlyrCustomMemoView::BeforePrint()
 {
     TlyrStretcheable::BeforePrint();
-    if (!IsDataField())
-        SavedMemo = GetText();
+    if (!IsDataField()) SavedMemo = GetText();
 }
 
 void TlyrCustomMemoView::AfterPrint()
 {
-    if (!IsDataField())
-        SetText(SavedMemo);
+    if (!IsDataField()) SetText(SavedMemo);
     TlyrStretcheable::AfterPrint();
 }
 
 void TlyrCustomMemoView::GetData()
 {
     TlyrStretcheable::GetData();
-    TlyrReport* r = Report();
+    TlyrReport *r = Report();
     if (IsDataField()) {
-        TlyrDataSet* ds = DataSet();
+        TlyrDataSet *ds = DataSet();
         if (ds->IsBlobField(DataField())) {
             SetText(ds->GetValue(DataField()).ToText());
         } else {
@@ -185,19 +161,16 @@ void TlyrCustomMemoView::GetData()
                 SetText(ds->GetDisplayText(DataField()));
             else
                 SetText(FormatData(Value));
-            if (hideZeros_ && isZeroNumber(Value))
-                memo_.clear();
+            if (hideZeros_ && isZeroNumber(Value)) memo_.clear();
         }
     } else if (allowExpressions_) {
         SetText(expandExpressions(GetText()));
     }
     if (r) {
-        if (TksCustomVariable* v = r->ValueVariable())
-            v->SetValue(Value);
+        if (TksCustomVariable *v = r->ValueVariable()) v->SetValue(Value);
     }
     highlight_->Active = false;
-    if (r && !highlight_->Condition().isEmpty())
-        highlight_->Active = r->Calc(highlight_->Condition()).ToBool();
+    if (r && !highlight_->Condition().isEmpty()) highlight_->Active = r->Calc(highlight_->Condition()).ToBool();
     if (suppressRepeated_) {
         const QString text = GetText();
         if (text == LastValue)
@@ -205,7 +178,7 @@ void TlyrCustomMemoView::GetData()
         else
             LastValue = text;
     }
-    if (TlyrCustomMemoView* next = flowTo_.data()) {
+    if (TlyrCustomMemoView *next = flowTo_.data()) {
         InitPart();
         DrawPart();
         next->SetText(PartMemo);
@@ -216,51 +189,41 @@ void TlyrCustomMemoView::GetData()
 
 // ---------------------------------------------------------------- layout
 
-void TlyrCustomMemoView::BeginDraw(TlyrCanvas* canvas, double scaleX, double scaleY, double offsetX, double offsetY)
+void TlyrCustomMemoView::BeginDraw(TlyrCanvas *canvas, double scaleX, double scaleY, double offsetX, double offsetY)
 {
     TlyrStretcheable::BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
-    const TlyrFrame& f = *Frame();
+    const TlyrFrame &f = *Frame();
     const double w = f.Width();
     int left = X, top = Y, right = X1, bottom = Y1;
-    if (f.Typ() & ftLeft)
-        left += lyrRoundi((w * scaleX - 1) / 2);
-    if (f.Typ() & ftRight)
-        right -= lyrRoundi(w * scaleX / 2);
-    if (f.Typ() & ftTop)
-        top += lyrRoundi((w * scaleY - 1) / 2);
-    if (f.Typ() & ftBottom)
-        bottom -= lyrRoundi(w * scaleY / 2);
+    if (f.Typ() & ftLeft) left += lyrRoundi((w * scaleX - 1) / 2);
+    if (f.Typ() & ftRight) right -= lyrRoundi(w * scaleX / 2);
+    if (f.Typ() & ftTop) top += lyrRoundi((w * scaleY - 1) / 2);
+    if (f.Typ() & ftBottom) bottom -= lyrRoundi(w * scaleY / 2);
     const int gx = lyrRoundi(gapX_ * scaleX), gy = lyrRoundi(gapY_ * scaleY);
     TextRect = lyrRect(left + gx, top + gy, right - gx + 1, bottom - gy + 1);
 }
 
 double TlyrCustomMemoView::verticalInset() const
 {
-    const TlyrFrame& f = *Frame();
+    const TlyrFrame &f = *Frame();
     double v = 2 * gapY_;
-    if (f.Typ() & ftTop)
-        v += (f.Width() - 1) / 2;
-    if (f.Typ() & ftBottom)
-        v += f.Width() / 2;
-    if (f.DropShadow())
-        v += f.ShadowWidth();
+    if (f.Typ() & ftTop) v += (f.Width() - 1) / 2;
+    if (f.Typ() & ftBottom) v += f.Width() / 2;
+    if (f.DropShadow()) v += f.ShadowWidth();
     return v;
 }
 
 double TlyrCustomMemoView::horizontalInset() const
 {
-    const TlyrFrame& f = *Frame();
+    const TlyrFrame &f = *Frame();
     double v = 2 * gapX_;
-    if (f.Typ() & ftLeft)
-        v += (f.Width() - 1) / 2;
-    if (f.Typ() & ftRight)
-        v += f.Width() / 2;
-    if (f.DropShadow())
-        v += f.ShadowWidth();
+    if (f.Typ() & ftLeft) v += (f.Width() - 1) / 2;
+    if (f.Typ() & ftRight) v += f.Width() / 2;
+    if (f.DropShadow()) v += f.ShadowWidth();
     return v;
 }
 
-void TlyrCustomMemoView::setDrawParams(TlyrDrawText& dt, TlyrCanvas* canvas, double scaleX, double scaleY,
+void TlyrCustomMemoView::setDrawParams(TlyrDrawText &dt, TlyrCanvas *canvas, double scaleX, double scaleY,
                                        double offsetX, double offsetY)
 {
     if (highlight_->Active) {
@@ -281,15 +244,13 @@ void TlyrCustomMemoView::setDrawParams(TlyrDrawText& dt, TlyrCanvas* canvas, dou
             SetLeft(Left() + (old - Width()));
         else if (hAlign_ == haCenter)
             SetLeft(Left() + (old - Width()) / 2);
-        if (Parent())
-            Parent()->AlignChildren();
+        if (Parent()) Parent()->AlignChildren();
     }
     BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
     const TlyrRect scaled = TextRect;
     BeginDraw(canvas, 1, 1, 0, 0);
     const TlyrRect unscaled = TextRect;
-    if (!canvas || !canvas->IsPrinter())
-        PrintScale = 1;
+    if (!canvas || !canvas->IsPrinter()) PrintScale = 1;
     dt.SetDimensions(unscaled, scaled, scaleX, scaleY, PrintScale);
     dt.SetText(memo_);
     dt.SetParaBreaks(firstParaBreak_, lastParaBreak_);
@@ -345,8 +306,7 @@ double TlyrCustomMemoView::DrawPart()
     PartMemo = dt->GetOutBoundsText(paraBreak);
     lastParaBreak_ = paraBreak;
     QString in = dt->GetInBoundsText();
-    if (in.endsWith(QStringLiteral("\r\n")))
-        in.chop(2);
+    if (in.endsWith(QStringLiteral("\r\n"))) in.chop(2);
     SetText(in);
     SetColor(color);
     const double left = dt->SpaceLeft();
@@ -357,23 +317,22 @@ double TlyrCustomMemoView::DrawPart()
 
 void TlyrCustomMemoView::applyPrintTags()
 {
-    if (!allowExpressions_)
-        return;
+    if (!allowExpressions_) return;
     QString text = GetText();
     const QString before = text;
     replaceFirst(text, QStringLiteral("[TOTALPAGES#]"), QString::number(TotalPages));
     if (text.contains(QStringLiteral("[COPYNAME#]"), Qt::CaseInsensitive)) {
-        const TlyrVariables& globals = lyrGlobalVariables();
-        const QString copy = globals.IndexOf(QStringLiteral("CopyName")) >= 0
-                                 ? globals.Variables(QStringLiteral("CopyName")).toString() + QString::number(CopyNo)
-                                 : QString();
+        const TlyrVariables &globals = lyrGlobalVariables();
+        const QString copy =
+                globals.IndexOf(QStringLiteral("CopyName")) >= 0
+                        ? globals.Variables(QStringLiteral("CopyName")).toString() + QString::number(CopyNo)
+                        : QString();
         replaceFirst(text, QStringLiteral("[COPYNAME#]"), copy);
     }
-    if (text != before)
-        SetText(text);
+    if (text != before) SetText(text);
 }
 
-void TlyrCustomMemoView::Draw(TlyrCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY)
+void TlyrCustomMemoView::Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
 {
     TlyrDrawTextUser dt(layoutObject());
     const int color = Color();
@@ -392,56 +351,39 @@ void TlyrCustomMemoView::Draw(TlyrCanvas& canvas, double scaleX, double scaleY, 
         const double h = dt->LineHeight();
         for (int k = 1; h > 0; ++k) {
             const int y = lyrRoundi(Y + (gapY_ - lineSpacing_ + 1) * scaleY + k * h * scaleY);
-            if (y >= Y1)
-                break;
+            if (y >= Y1) break;
             canvas.Line(X, y, X1, y);
         }
     }
     dt->DrawText(canvas, TlyrHAlign(hAlign_), TlyrVAlign(vAlign_));
     SetColor(color);
-    if (!designText.isEmpty())
-        memo_ = designText;
+    if (!designText.isEmpty()) memo_ = designText;
 }
 
-QString TlyrCustomMemoView::Diff(const TlyrComponent* other) const
+QString TlyrCustomMemoView::Diff(const TlyrComponent *other) const
 {
     QString out = TlyrStretcheable::Diff(other);
-    auto* o = qobject_cast<const TlyrCustomMemoView*>(other);
-    if (!o)
-        return out;
-    if (autoWidth_ != o->autoWidth_)
-        lyrAppendAttr(out, "AutoWidth", lyrBoolAttr(autoWidth_));
-    if (charSpacing_ != o->charSpacing_)
-        lyrAppendAttr(out, "CharSpacing", ksFloatToStr(charSpacing_));
-    if (gapX_ != o->gapX_)
-        lyrAppendAttr(out, "GapX", ksFloatToStr(gapX_));
-    if (gapY_ != o->gapY_)
-        lyrAppendAttr(out, "GapY", ksFloatToStr(gapY_));
-    if (hAlign_ != o->hAlign_)
-        lyrAppendAttr(out, "HAlign", QString::number(hAlign_));
+    auto *o = qobject_cast<const TlyrCustomMemoView *>(other);
+    if (!o) return out;
+    if (autoWidth_ != o->autoWidth_) lyrAppendAttr(out, "AutoWidth", lyrBoolAttr(autoWidth_));
+    if (charSpacing_ != o->charSpacing_) lyrAppendAttr(out, "CharSpacing", ksFloatToStr(charSpacing_));
+    if (gapX_ != o->gapX_) lyrAppendAttr(out, "GapX", ksFloatToStr(gapX_));
+    if (gapY_ != o->gapY_) lyrAppendAttr(out, "GapY", ksFloatToStr(gapY_));
+    if (hAlign_ != o->hAlign_) lyrAppendAttr(out, "HAlign", QString::number(hAlign_));
     if (highlight_->Active != o->highlight_->Active)
         lyrAppendAttr(out, "Highlight.Active", lyrBoolAttr(highlight_->Active));
-    if (lineSpacing_ != o->lineSpacing_)
-        lyrAppendAttr(out, "LineSpacing", ksFloatToStr(lineSpacing_));
+    if (lineSpacing_ != o->lineSpacing_) lyrAppendAttr(out, "LineSpacing", ksFloatToStr(lineSpacing_));
     lyrAppendAttr(out, "u", QString::fromUtf8(lyrStrToXML(GetText())));
-    if (paragraphGap_ != o->paragraphGap_)
-        lyrAppendAttr(out, "ParagraphGap", ksFloatToStr(paragraphGap_));
-    if (rotation_ != o->rotation_)
-        lyrAppendAttr(out, "Rotation", QString::number(rotation_));
-    if (rtlReading_ != o->rtlReading_)
-        lyrAppendAttr(out, "RTLReading", lyrBoolAttr(rtlReading_));
-    if (underlines_ != o->underlines_)
-        lyrAppendAttr(out, "Underlines", lyrBoolAttr(underlines_));
-    if (vAlign_ != o->vAlign_)
-        lyrAppendAttr(out, "VAlign", QString::number(vAlign_));
-    if (wordWrap_ != o->wordWrap_)
-        lyrAppendAttr(out, "WordWrap", lyrBoolAttr(wordWrap_));
-    if (firstParaBreak_)
-        lyrAppendAttr(out, "FirstParaBreak", QStringLiteral("1"));
-    if (lastParaBreak_)
-        lyrAppendAttr(out, "LastParaBreak", QStringLiteral("1"));
+    if (paragraphGap_ != o->paragraphGap_) lyrAppendAttr(out, "ParagraphGap", ksFloatToStr(paragraphGap_));
+    if (rotation_ != o->rotation_) lyrAppendAttr(out, "Rotation", QString::number(rotation_));
+    if (rtlReading_ != o->rtlReading_) lyrAppendAttr(out, "RTLReading", lyrBoolAttr(rtlReading_));
+    if (underlines_ != o->underlines_) lyrAppendAttr(out, "Underlines", lyrBoolAttr(underlines_));
+    if (vAlign_ != o->vAlign_) lyrAppendAttr(out, "VAlign", QString::number(vAlign_));
+    if (wordWrap_ != o->wordWrap_) lyrAppendAttr(out, "WordWrap", lyrBoolAttr(wordWrap_));
+    if (firstParaBreak_) lyrAppendAttr(out, "FirstParaBreak", QStringLiteral("1"));
+    if (lastParaBreak_) lyrAppendAttr(out, "LastParaBreak", QStringLiteral("1"));
     // The next part of a split memo starts with the right flag.
-    auto* self = const_cast<TlyrCustomMemoView*>(this);
+    auto *self = const_cast<TlyrCustomMemoView *>(this);
     self->firstParaBreak_ = lastParaBreak_;
     self->lastParaBreak_ = false;
     return out;
@@ -460,15 +402,14 @@ QString TlyrSysMemoView::GetDescription() const
 void lyrRegisterMemoClasses()
 {
     static bool done = false;
-    if (done)
-        return;
+    if (done) return;
     done = true;
     lyrRegisterViewClasses();
     ksRegisterClass(&TlyrCustomMemoView::staticMetaObject,
-                    [](QObject* o) -> QObject* { return new TlyrCustomMemoView(o); });
-    const QStringList brushes{"bsSolid", "bsClear", "bsHorizontal", "bsVertical", "bsFDiagonal", "bsBDiagonal",
-                              "bsCross", "bsDiagCross"};
-    for (KsClassInfo* cls : {ksRegisterClass<TlyrMemoView>(), ksRegisterClass<TlyrSysMemoView>()}) {
+                    [](QObject *o) -> QObject * { return new TlyrCustomMemoView(o); });
+    const QStringList brushes{"bsSolid",     "bsClear",     "bsHorizontal", "bsVertical",
+                              "bsFDiagonal", "bsBDiagonal", "bsCross",      "bsDiagCross"};
+    for (KsClassInfo *cls : {ksRegisterClass<TlyrMemoView>(), ksRegisterClass<TlyrSysMemoView>()}) {
         lyrPublishEnum(cls, "BrushStyle", "TBrushStyle", brushes);
         lyrPublishEnum(cls, "HAlign", "TlyrHAlign", {"haLeft", "haRight", "haCenter", "haBlock"});
         lyrPublishEnum(cls, "VAlign", "TlyrVAlign", {"vaTop", "vaBottom", "vaCenter"});

@@ -23,7 +23,7 @@ class TlyrCustomMemoView : public TlyrStretcheable {
     Q_CLASSINFO("Default:FirstParaBreak", "false")
     Q_CLASSINFO("Default:LastParaBreak", "false")
 public:
-    Q_INVOKABLE explicit TlyrCustomMemoView(QObject* owner = nullptr);
+    Q_INVOKABLE explicit TlyrCustomMemoView(QObject *owner = nullptr);
 
     bool AutoWidth() const override { return autoWidth_; }
     void SetAutoWidth(bool v) { autoWidth_ = v; }
@@ -35,12 +35,12 @@ public:
     void SetCharSpacing(double v) { charSpacing_ = v; }
     bool Clipped() const { return clipped_; }
     void SetClipped(bool v) { clipped_ = v; }
-    TlyrFormat* DisplayFormat() const { return displayFormat_; }
-    void SetDisplayFormat(const TlyrFormat& f) { displayFormat_->Assign(f); }
+    TlyrFormat *DisplayFormat() const { return displayFormat_; }
+    void SetDisplayFormat(const TlyrFormat &f) { displayFormat_->Assign(f); }
     QString ExpressionDelimiters() const { return expressionDelimiters_; }
-    void SetExpressionDelimiters(const QString& v) { expressionDelimiters_ = v; }
-    TlyrCustomMemoView* FlowTo() const { return flowTo_.data(); }
-    void SetFlowTo(TlyrCustomMemoView* v) { flowTo_ = v; }
+    void SetExpressionDelimiters(const QString &v) { expressionDelimiters_ = v; }
+    TlyrCustomMemoView *FlowTo() const { return flowTo_.data(); }
+    void SetFlowTo(TlyrCustomMemoView *v) { flowTo_ = v; }
     double GapX() const { return gapX_; }
     void SetGapX(double v) { gapX_ = v; }
     double GapY() const { return gapY_; }
@@ -49,12 +49,12 @@ public:
     void SetHAlign(int v) { hAlign_ = std::clamp(v, 0, int(haBlock)); }
     bool HideZeros() const { return hideZeros_; }
     void SetHideZeros(bool v) { hideZeros_ = v; }
-    TlyrHighlight* Highlight() const { return highlight_; }
-    void SetHighlight(const TlyrHighlight& h) { highlight_->Assign(h); }
+    TlyrHighlight *Highlight() const { return highlight_; }
+    void SetHighlight(const TlyrHighlight &h) { highlight_->Assign(h); }
     double LineSpacing() const { return lineSpacing_; }
     void SetLineSpacing(double v) { lineSpacing_ = v; }
     QStringList Memo() const { return memo_; }
-    void SetMemo(const QStringList& v) { memo_ = v; }
+    void SetMemo(const QStringList &v) { memo_ = v; }
     double ParagraphGap() const { return paragraphGap_; }
     void SetParagraphGap(double v) { paragraphGap_ = v; }
     int Rotation() const { return rotation_; }
@@ -62,7 +62,7 @@ public:
     bool RTLReading() const { return rtlReading_; }
     void SetRTLReading(bool v) { rtlReading_ = v; }
     QString Style() const { return style_; }
-    void SetStyle(const QString& v);
+    void SetStyle(const QString &v);
     bool SuppressRepeated() const { return suppressRepeated_; }
     void SetSuppressRepeated(bool v) { suppressRepeated_ = v; }
     bool Underlines() const { return underlines_; }
@@ -82,20 +82,20 @@ public:
 
     // The whole text with CR LF between lines.
     QString GetText() const { return memo_.join(QStringLiteral("\r\n")); }
-    void SetText(const QString& text);
+    void SetText(const QString &text);
     bool IsTextObject() const override { return true; }
     QString ComponentText() const override { return GetText(); }
-    void SetComponentText(const QString& text) override { SetText(text); }
+    void SetComponentText(const QString &text) override { SetText(text); }
     QString GetComponentText() const override;
 
-    void ApplyStyle(const TlyrStyleItem* item);
+    void ApplyStyle(const TlyrStyleItem *item);
     void ResetSuppress() { LastValue.clear(); }
 
     // One value as the memo prints it (HideZeros and the display format).
-    QString FormatData(const KsValue& value, const TlyrFormat* format = nullptr);
+    QString FormatData(const KsValue &value, const TlyrFormat *format = nullptr);
 
-    void BeginDraw(TlyrCanvas* canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
-    void Draw(TlyrCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
+    void BeginDraw(TlyrCanvas *canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
+    void Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
     void BeforePrint() override;
     void GetData() override;
     void AfterPrint() override;
@@ -103,8 +103,8 @@ public:
     virtual double CalcWidth();
     void InitPart() override;
     double DrawPart() override;
-    QString Diff(const TlyrComponent* other) const override;
-    bool IsPropertyStored(const QString& name) const override;
+    QString Diff(const TlyrComponent *other) const override;
+    bool IsPropertyStored(const QString &name) const override;
 
     // Run-time state.
     KsValue Value;
@@ -117,11 +117,11 @@ public:
     double PrintScale = 1;
 
 protected:
-    TlyrDrawText& layoutObject() const;
-    void setDrawParams(TlyrDrawText& dt, TlyrCanvas* canvas, double scaleX, double scaleY, double offsetX,
+    TlyrDrawText &layoutObject() const;
+    void setDrawParams(TlyrDrawText &dt, TlyrCanvas *canvas, double scaleX, double scaleY, double offsetX,
                        double offsetY);
-    QString expandExpressions(const QString& text);
-    QString evaluate(const QString& expression);
+    QString expandExpressions(const QString &text);
+    QString evaluate(const QString &expression);
     void applyPrintTags();
     double verticalInset() const;
     double horizontalInset() const;
@@ -129,7 +129,7 @@ protected:
 private:
     bool autoWidth_ = false, allowExpressions_ = true, allowHTMLTags_ = false, clipped_ = true;
     double charSpacing_ = 0;
-    TlyrFormat* displayFormat_;
+    TlyrFormat *displayFormat_;
     QString expressionDelimiters_ = QStringLiteral("[,]");
     QPointer<TlyrCustomMemoView> flowTo_;
     double gapX_ = 2, gapY_ = 1, lineSpacing_ = 2, paragraphGap_ = 0;
@@ -137,7 +137,7 @@ private:
     bool hideZeros_ = false, rtlReading_ = false, suppressRepeated_ = false, underlines_ = false;
     bool wordBreak_ = false, wordWrap_ = true, wysiwyg_ = true;
     bool firstParaBreak_ = false, lastParaBreak_ = false;
-    TlyrHighlight* highlight_;
+    TlyrHighlight *highlight_;
     QStringList memo_;
     QString style_;
     int savedColor_ = clNone;
@@ -153,18 +153,18 @@ class TlyrMemoView : public TlyrCustomMemoView {
     Q_PROPERTY(bool Clipped READ Clipped WRITE SetClipped)
     Q_PROPERTY(int Color READ Color WRITE SetColor)
     Q_PROPERTY(QString DataField READ DataField WRITE SetDataField)
-    Q_PROPERTY(TlyrDataSet* DataSet READ DataSet WRITE SetDataSet)
+    Q_PROPERTY(TlyrDataSet *DataSet READ DataSet WRITE SetDataSet)
     Q_PROPERTY(QString DataSetName READ DataSetName WRITE SetDataSetName)
-    Q_PROPERTY(TlyrFormat* DisplayFormat READ DisplayFormat)
+    Q_PROPERTY(TlyrFormat *DisplayFormat READ DisplayFormat)
     Q_PROPERTY(QString ExpressionDelimiters READ ExpressionDelimiters WRITE SetExpressionDelimiters)
-    Q_PROPERTY(TlyrCustomMemoView* FlowTo READ FlowTo WRITE SetFlowTo)
-    Q_PROPERTY(TlyrFont* Font READ Font)
-    Q_PROPERTY(TlyrFrame* Frame READ Frame)
+    Q_PROPERTY(TlyrCustomMemoView *FlowTo READ FlowTo WRITE SetFlowTo)
+    Q_PROPERTY(TlyrFont *Font READ Font)
+    Q_PROPERTY(TlyrFrame *Frame READ Frame)
     Q_PROPERTY(double GapX READ GapX WRITE SetGapX)
     Q_PROPERTY(double GapY READ GapY WRITE SetGapY)
     Q_PROPERTY(int HAlign READ HAlign WRITE SetHAlign)
     Q_PROPERTY(bool HideZeros READ HideZeros WRITE SetHideZeros)
-    Q_PROPERTY(TlyrHighlight* Highlight READ Highlight)
+    Q_PROPERTY(TlyrHighlight *Highlight READ Highlight)
     Q_PROPERTY(double LineSpacing READ LineSpacing WRITE SetLineSpacing)
     Q_PROPERTY(double ParagraphGap READ ParagraphGap WRITE SetParagraphGap)
     Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
@@ -195,7 +195,7 @@ class TlyrMemoView : public TlyrCustomMemoView {
     Q_CLASSINFO("Default:WordWrap", "true")
     Q_CLASSINFO("Default:Wysiwyg", "true")
 public:
-    Q_INVOKABLE explicit TlyrMemoView(QObject* owner = nullptr) : TlyrCustomMemoView(owner) {}
+    Q_INVOKABLE explicit TlyrMemoView(QObject *owner = nullptr) : TlyrCustomMemoView(owner) {}
     QString GetDescription() const override;
 };
 
@@ -205,14 +205,14 @@ class TlyrSysMemoView : public TlyrCustomMemoView {
     Q_PROPERTY(int BrushStyle READ BrushStyle WRITE SetBrushStyle)
     Q_PROPERTY(double CharSpacing READ CharSpacing WRITE SetCharSpacing)
     Q_PROPERTY(int Color READ Color WRITE SetColor)
-    Q_PROPERTY(TlyrFormat* DisplayFormat READ DisplayFormat)
-    Q_PROPERTY(TlyrFont* Font READ Font)
-    Q_PROPERTY(TlyrFrame* Frame READ Frame)
+    Q_PROPERTY(TlyrFormat *DisplayFormat READ DisplayFormat)
+    Q_PROPERTY(TlyrFont *Font READ Font)
+    Q_PROPERTY(TlyrFrame *Frame READ Frame)
     Q_PROPERTY(double GapX READ GapX WRITE SetGapX)
     Q_PROPERTY(double GapY READ GapY WRITE SetGapY)
     Q_PROPERTY(int HAlign READ HAlign WRITE SetHAlign)
     Q_PROPERTY(bool HideZeros READ HideZeros WRITE SetHideZeros)
-    Q_PROPERTY(TlyrHighlight* Highlight READ Highlight)
+    Q_PROPERTY(TlyrHighlight *Highlight READ Highlight)
     Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
     Q_PROPERTY(int Rotation READ Rotation WRITE SetRotation)
     Q_PROPERTY(bool RTLReading READ RTLReading WRITE SetRTLReading)
@@ -232,7 +232,7 @@ class TlyrSysMemoView : public TlyrCustomMemoView {
     Q_CLASSINFO("Default:VAlign", "0")
     Q_CLASSINFO("Default:WordWrap", "true")
 public:
-    Q_INVOKABLE explicit TlyrSysMemoView(QObject* owner = nullptr) : TlyrCustomMemoView(owner) {}
+    Q_INVOKABLE explicit TlyrSysMemoView(QObject *owner = nullptr) : TlyrCustomMemoView(owner) {}
     QString GetDescription() const override;
 };
 

@@ -16,9 +16,9 @@ struct Paper {
 };
 // Windows paper numbers with their sizes in millimetres.
 constexpr Paper kPapers[] = {
-    {1, 215.9, 279.4}, {3, 279.4, 431.8}, {5, 215.9, 355.6}, {7, 184.15, 266.7}, {8, 297, 420},
-    {9, 210, 297},     {11, 148, 210},    {12, 250, 353},    {13, 182, 257},    {20, 104.8, 241.3},
-    {27, 110, 220},    {28, 162, 229},    {34, 176, 250},    {66, 420, 594},    {70, 105, 148},
+        {1, 215.9, 279.4}, {3, 279.4, 431.8}, {5, 215.9, 355.6}, {7, 184.15, 266.7}, {8, 297, 420},
+        {9, 210, 297},     {11, 148, 210},    {12, 250, 353},    {13, 182, 257},     {20, 104.8, 241.3},
+        {27, 110, 220},    {28, 162, 229},    {34, 176, 250},    {66, 420, 594},     {70, 105, 148},
 };
 
 double round8(double v)
@@ -27,9 +27,9 @@ double round8(double v)
 }
 }  // namespace
 
-bool lyrPaperSize(int paper, double& width, double& height)
+bool lyrPaperSize(int paper, double &width, double &height)
 {
-    for (const Paper& p : kPapers) {
+    for (const Paper &p : kPapers) {
         if (p.number == paper) {
             width = p.width;
             height = p.height;
@@ -42,13 +42,13 @@ bool lyrPaperSize(int paper, double& width, double& height)
 int lyrPaperOfSize(double width, double height)
 {
     auto same = [](double a, double b) { return std::fabs(a - b) < 0.01; };
-    for (const Paper& p : kPapers)
+    for (const Paper &p : kPapers)
         if ((same(p.width, width) && same(p.height, height)) || (same(p.width, height) && same(p.height, width)))
             return p.number;
     return lyrCustomPaper;
 }
 
-TlyrReportPage::TlyrReportPage(QObject* owner) : TlyrPage(owner), background_(std::make_unique<TlyrPictureView>())
+TlyrReportPage::TlyrReportPage(QObject *owner) : TlyrPage(owner), background_(std::make_unique<TlyrPictureView>())
 {
     background_->SetColor(clNone);
     background_->SetKeepAspectRatio(false);
@@ -74,8 +74,7 @@ void TlyrReportPage::SetPaperSize(int v)
     paperSize_ = v;
     double w = 0, h = 0;
     if (v < lyrCustomPaper && lyrPaperSize(v, w, h)) {
-        if (orientation_ == poLandscape)
-            std::swap(w, h);
+        if (orientation_ == poLandscape) std::swap(w, h);
         paperWidth_ = w;
         paperHeight_ = h;
     }
@@ -101,8 +100,7 @@ void TlyrReportPage::SetPaperHeight(double v)
 void TlyrReportPage::SetOrientation(int v)
 {
     v = v == poLandscape ? poLandscape : poPortrait;
-    if (v == orientation_)
-        return;
+    if (v == orientation_) return;
     orientation_ = v;
     std::swap(paperWidth_, paperHeight_);
     const double l = margins_[0], t = margins_[1], r = margins_[2], b = margins_[3];
@@ -120,20 +118,18 @@ void TlyrReportPage::SetColumns(int v)
     columnPositions_.clear();
     if (v > 0) {
         columnWidth_ = (paperWidth_ - margins_[0] - margins_[2]) / v;
-        for (int i = 0; i < v; ++i)
-            columnPositions_ << ksFloatToStr(i * columnWidth_);
+        for (int i = 0; i < v; ++i) columnPositions_ << ksFloatToStr(i * columnWidth_);
     }
 }
 
 void TlyrReportPage::SetDefaults()
 {
-    for (double& m : margins_)
-        m = 10;
+    for (double &m : margins_) m = 10;
     orientation_ = poPortrait;
     SetPaperSize(9);
 }
 
-void TlyrReportPage::SetDataSet(TlyrDataSet* v)
+void TlyrReportPage::SetDataSet(TlyrDataSet *v)
 {
     dataSet_ = v;
     dataSetName_ = v ? v->UserName() : QString();
@@ -144,19 +140,17 @@ QString TlyrReportPage::DataSetName() const
     return dataSet_ ? dataSet_->UserName() : dataSetName_;
 }
 
-void TlyrReportPage::SetDataSetName(const QString& v)
+void TlyrReportPage::SetDataSetName(const QString &v)
 {
     dataSetName_ = v;
-    TlyrReport* r = Report();
+    TlyrReport *r = Report();
     dataSet_ = r ? r->GetDataset(v) : nullptr;
 }
 
-bool TlyrReportPage::IsPropertyStored(const QString& name) const
+bool TlyrReportPage::IsPropertyStored(const QString &name) const
 {
-    if (name == QLatin1String("DataSetName"))
-        return !dataSet_ && !dataSetName_.isEmpty();
-    if (name == QLatin1String("ColumnWidth"))
-        return columns_ > 0;
+    if (name == QLatin1String("DataSetName")) return !dataSet_ && !dataSetName_.isEmpty();
+    if (name == QLatin1String("ColumnWidth")) return columns_ > 0;
     return TlyrPage::IsPropertyStored(name);
 }
 
@@ -167,10 +161,9 @@ void TlyrReportPage::AlignChildren()
     SetWidth(pw);
     SetHeight(ph);
     TlyrPage::AlignChildren();
-    for (TlyrComponent* c : Objects()) {
-        auto* band = qobject_cast<TlyrBand*>(c);
-        if (!band)
-            continue;
+    for (TlyrComponent *c : Objects()) {
+        auto *band = qobject_cast<TlyrBand *>(c);
+        if (!band) continue;
         if (band->Vertical())
             band->SetHeight(ph - band->Top());
         else
@@ -186,27 +179,26 @@ void TlyrReportPage::sizeBackground()
                            (paperHeight_ - margins_[1] - margins_[3]) * lyrUnitsPerMM);
 }
 
-void TlyrReportPage::DrawBackground(TlyrCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY)
+void TlyrReportPage::DrawBackground(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
 {
     sizeBackground();
     background_->Draw(canvas, scaleX, scaleY, offsetX + margins_[0] * lyrUnitsPerMM * scaleX,
                       offsetY + margins_[1] * lyrUnitsPerMM * scaleY);
 }
 
-TlyrBand* TlyrReportPage::FindBand(const QMetaObject* bandClass) const
+TlyrBand *TlyrReportPage::FindBand(const QMetaObject *bandClass) const
 {
-    for (TlyrComponent* c : Objects())
-        if (c->metaObject()->inherits(bandClass))
-            return static_cast<TlyrBand*>(c);
+    for (TlyrComponent *c : Objects())
+        if (c->metaObject()->inherits(bandClass)) return static_cast<TlyrBand *>(c);
     return nullptr;
 }
 
 bool TlyrReportPage::IsSubReport() const
 {
-    return property("lyrSubReport").value<QObject*>() != nullptr;
+    return property("lyrSubReport").value<QObject *>() != nullptr;
 }
 
-void TlyrReportPage::WriteData(TlyrPropWriter& writer, TlyrXMLSerializer& serializer) const
+void TlyrReportPage::WriteData(TlyrPropWriter &writer, TlyrXMLSerializer &serializer) const
 {
     TlyrPage::WriteData(writer, serializer);
     if (!background_->PictureData().isEmpty()) {
@@ -215,7 +207,7 @@ void TlyrReportPage::WriteData(TlyrPropWriter& writer, TlyrXMLSerializer& serial
     }
 }
 
-bool TlyrReportPage::ReadData(const QByteArray& name, TlyrPropReader& reader, TlyrXMLSerializer& serializer)
+bool TlyrReportPage::ReadData(const QByteArray &name, TlyrPropReader &reader, TlyrXMLSerializer &serializer)
 {
     if (name == "BackPicture") {
         background_->LoadPictureFromStream(reader.ReadRawString());
@@ -227,10 +219,9 @@ bool TlyrReportPage::ReadData(const QByteArray& name, TlyrPropReader& reader, Tl
 void lyrRegisterPageClasses()
 {
     static bool done = false;
-    if (done)
-        return;
+    if (done) return;
     done = true;
-    KsClassInfo* page = ksRegisterClass<TlyrReportPage>();
+    KsClassInfo *page = ksRegisterClass<TlyrReportPage>();
     lyrPublishEnum(page, "Orientation", "TPrinterOrientation", {"poPortrait", "poLandscape"});
     lyrPublishEnum(page, "Duplex", "TlyrDuplexMode", {"dmNone", "dmVertical", "dmHorizontal", "dmSimplex"});
 }

@@ -20,7 +20,7 @@ constexpr int lyrCustomPaper = 256;
 
 // Width and height in millimetres of a paper number (portrait); false for
 // a number the table does not know.
-bool lyrPaperSize(int paper, double& width, double& height);
+bool lyrPaperSize(int paper, double &width, double &height);
 // The paper number of a size in either orientation, or 256.
 int lyrPaperOfSize(double width, double height);
 
@@ -44,10 +44,10 @@ class TlyrReportPage : public TlyrPage {
     Q_PROPERTY(int Bin MEMBER Bin)
     Q_PROPERTY(int BinOtherPages MEMBER BinOtherPages)
     Q_PROPERTY(int Color READ Color WRITE SetColor)
-    Q_PROPERTY(TlyrDataSet* DataSet READ DataSet WRITE SetDataSet)
+    Q_PROPERTY(TlyrDataSet *DataSet READ DataSet WRITE SetDataSet)
     Q_PROPERTY(QString DataSetName READ DataSetName WRITE SetDataSetName)
     Q_PROPERTY(int Duplex MEMBER Duplex)
-    Q_PROPERTY(TlyrFrame* Frame READ Frame)
+    Q_PROPERTY(TlyrFrame *Frame READ Frame)
     Q_PROPERTY(bool EndlessHeight MEMBER EndlessHeight)
     Q_PROPERTY(bool EndlessWidth MEMBER EndlessWidth)
     Q_PROPERTY(bool LargeDesignHeight MEMBER LargeDesignHeight)
@@ -77,7 +77,7 @@ class TlyrReportPage : public TlyrPage {
     Q_CLASSINFO("Default:ResetPageNumbers", "false")
     Q_CLASSINFO("Default:TitleBeforeHeader", "true")
 public:
-    Q_INVOKABLE explicit TlyrReportPage(QObject* owner = nullptr);
+    Q_INVOKABLE explicit TlyrReportPage(QObject *owner = nullptr);
     ~TlyrReportPage() override;
 
     int Orientation() const { return orientation_; }
@@ -101,15 +101,15 @@ public:
     double ColumnWidth() const { return columnWidth_; }
     void SetColumnWidth(double v) { columnWidth_ = v; }
     QStringList ColumnPositions() const { return columnPositions_; }
-    void SetColumnPositions(const QStringList& v) { columnPositions_ = v; }
+    void SetColumnPositions(const QStringList &v) { columnPositions_ = v; }
     int Color() const { return background_->Color(); }
     void SetColor(int v) { background_->SetColor(v); }
-    TlyrFrame* Frame() const { return background_->Frame(); }
-    TlyrPictureView* Background() const { return background_.get(); }
-    TlyrDataSet* DataSet() const { return dataSet_.data(); }
-    void SetDataSet(TlyrDataSet* v);
+    TlyrFrame *Frame() const { return background_->Frame(); }
+    TlyrPictureView *Background() const { return background_.get(); }
+    TlyrDataSet *DataSet() const { return dataSet_.data(); }
+    void SetDataSet(TlyrDataSet *v);
     QString DataSetName() const;
-    void SetDataSetName(const QString& v);
+    void SetDataSetName(const QString &v);
 
     bool MirrorMargins = false;
     int Bin = 7, BinOtherPages = 7;
@@ -120,20 +120,20 @@ public:
     QStringList HGuides, VGuides;
     QString OnAfterPrint, OnBeforePrint, OnManualBuild;
     // For the engine's use.
-    QList<TlyrComponent*> EngineList1, EngineList2;
+    QList<TlyrComponent *> EngineList1, EngineList2;
 
     // Margins 10 mm; the paper of the current printer (here: A4 portrait).
     virtual void SetDefaults();
     void AlignChildren() override;
     QString GetDescription() const override;
     // Colour, picture and frame inside the margins.
-    void DrawBackground(TlyrCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY);
+    void DrawBackground(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY);
     // The first child of the class (or one inheriting it).
-    TlyrBand* FindBand(const QMetaObject* bandClass) const;
+    TlyrBand *FindBand(const QMetaObject *bandClass) const;
     bool IsSubReport() const;
-    bool IsPropertyStored(const QString& name) const override;
-    void WriteData(TlyrPropWriter& writer, TlyrXMLSerializer& serializer) const override;
-    bool ReadData(const QByteArray& name, TlyrPropReader& reader, TlyrXMLSerializer& serializer) override;
+    bool IsPropertyStored(const QString &name) const override;
+    void WriteData(TlyrPropWriter &writer, TlyrXMLSerializer &serializer) const override;
+    bool ReadData(const QByteArray &name, TlyrPropReader &reader, TlyrXMLSerializer &serializer) override;
 
 private:
     void updateSize();

@@ -9,11 +9,10 @@
 
 void TlyrPropWriter::appendLength(quint32 n)
 {
-    for (int shift = 0; shift < 32; shift += 8)
-        data_.append(static_cast<char>((n >> shift) & 0xFF));
+    for (int shift = 0; shift < 32; shift += 8) data_.append(static_cast<char>((n >> shift) & 0xFF));
 }
 
-void TlyrPropWriter::appendShort(const QByteArray& bytes)
+void TlyrPropWriter::appendShort(const QByteArray &bytes)
 {
     const QByteArray b = bytes.left(255);
     data_.append(static_cast<char>(b.size()));
@@ -37,8 +36,7 @@ void TlyrPropWriter::WriteInteger(qint64 value)
         bytes = 8;
     }
     const auto u = static_cast<quint64>(value);
-    for (int i = 0; i < bytes; ++i)
-        data_.append(static_cast<char>((u >> (8 * i)) & 0xFF));
+    for (int i = 0; i < bytes; ++i) data_.append(static_cast<char>((u >> (8 * i)) & 0xFF));
 }
 
 void TlyrPropWriter::WriteDouble(double value)
@@ -46,11 +44,10 @@ void TlyrPropWriter::WriteDouble(double value)
     WriteValueType(TlyrValueType::vaExtended);
     quint64 u;
     std::memcpy(&u, &value, sizeof u);
-    for (int i = 0; i < 8; ++i)
-        data_.append(static_cast<char>((u >> (8 * i)) & 0xFF));
+    for (int i = 0; i < 8; ++i) data_.append(static_cast<char>((u >> (8 * i)) & 0xFF));
 }
 
-void TlyrPropWriter::WriteString(const QString& value)
+void TlyrPropWriter::WriteString(const QString &value)
 {
     const QByteArray utf8 = value.toUtf8();
     WriteValueType(TlyrValueType::vaUTF8String);
@@ -58,39 +55,41 @@ void TlyrPropWriter::WriteString(const QString& value)
     data_.append(utf8);
 }
 
-void TlyrPropWriter::WriteLString(const QByteArray& value)
+void TlyrPropWriter::WriteLString(const QByteArray &value)
 {
     WriteValueType(TlyrValueType::vaLString);
     appendLength(static_cast<quint32>(value.size()));
     data_.append(value);
 }
 
-void TlyrPropWriter::WriteIdent(const QByteArray& value)
+void TlyrPropWriter::WriteIdent(const QByteArray &value)
 {
     WriteValueType(TlyrValueType::vaIdent);
     appendShort(value);
 }
 
-void TlyrPropWriter::WriteBinary(const QByteArray& value)
+void TlyrPropWriter::WriteBinary(const QByteArray &value)
 {
     WriteValueType(TlyrValueType::vaBinary);
     appendLength(static_cast<quint32>(value.size()));
     data_.append(value);
 }
 
-void TlyrPropWriter::WritePropName(const QByteArray& name)
+void TlyrPropWriter::WritePropName(const QByteArray &name)
 {
     appendShort(name);
 }
 
-void TlyrPropWriter::WriteVariant(const QVariant& value)
+void TlyrPropWriter::WriteVariant(const QVariant &value)
 {
     if (!value.isValid() || value.isNull()) {
         WriteValueType(TlyrValueType::vaNil);
         return;
     }
     switch (value.typeId()) {
-    case QMetaType::Bool: WriteBoolean(value.toBool()); break;
+    case QMetaType::Bool:
+        WriteBoolean(value.toBool());
+        break;
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::Long:
@@ -99,11 +98,19 @@ void TlyrPropWriter::WriteVariant(const QVariant& value)
     case QMetaType::UShort:
     case QMetaType::Char:
     case QMetaType::SChar:
-    case QMetaType::UChar: WriteInteger(value.toLongLong()); break;
+    case QMetaType::UChar:
+        WriteInteger(value.toLongLong());
+        break;
     case QMetaType::Float:
-    case QMetaType::Double: WriteDouble(value.toDouble()); break;
-    case QMetaType::QByteArray: WriteLString(value.toByteArray()); break;
-    default: WriteString(value.toString()); break;
+    case QMetaType::Double:
+        WriteDouble(value.toDouble());
+        break;
+    case QMetaType::QByteArray:
+        WriteLString(value.toByteArray());
+        break;
+    default:
+        WriteString(value.toString());
+        break;
     }
 }
 
@@ -111,8 +118,7 @@ void TlyrPropWriter::WriteVariant(const QVariant& value)
 
 void TlyrPropReader::need(qsizetype n) const
 {
-    if (n < 0 || data_.size() - pos_ < n)
-        throw ElyrPropStreamError();
+    if (n < 0 || data_.size() - pos_ < n) throw ElyrPropStreamError();
 }
 
 TlyrValueType TlyrPropReader::NextValue() const
@@ -130,16 +136,14 @@ TlyrValueType TlyrPropReader::ReadValueType()
 
 void TlyrPropReader::expect(TlyrValueType type)
 {
-    if (ReadValueType() != type)
-        throw ElyrPropStreamError();
+    if (ReadValueType() != type) throw ElyrPropStreamError();
 }
 
 quint64 TlyrPropReader::readUnsigned(int bytes)
 {
     need(bytes);
     quint64 u = 0;
-    for (int i = 0; i < bytes; ++i)
-        u |= static_cast<quint64>(static_cast<quint8>(data_[pos_ + i])) << (8 * i);
+    for (int i = 0; i < bytes; ++i) u |= static_cast<quint64>(static_cast<quint8>(data_[pos_ + i])) << (8 * i);
     pos_ += bytes;
     return u;
 }
@@ -154,29 +158,38 @@ QByteArray TlyrPropReader::readBytes(qsizetype n)
 
 QVariant TlyrPropReader::readValueBody(TlyrValueType type, int depth)
 {
-    if (depth > MaxDepth)
-        throw ElyrPropStreamError();
+    if (depth > MaxDepth) throw ElyrPropStreamError();
     switch (type) {
     case TlyrValueType::vaNull:
-    case TlyrValueType::vaNil: return QVariant();
-    case TlyrValueType::vaInt8: return static_cast<qint64>(static_cast<qint8>(readUnsigned(1)));
-    case TlyrValueType::vaInt16: return static_cast<qint64>(static_cast<qint16>(readUnsigned(2)));
-    case TlyrValueType::vaInt32: return static_cast<qint64>(static_cast<qint32>(readUnsigned(4)));
-    case TlyrValueType::vaInt64: return static_cast<qint64>(readUnsigned(8));
+    case TlyrValueType::vaNil:
+        return QVariant();
+    case TlyrValueType::vaInt8:
+        return static_cast<qint64>(static_cast<qint8>(readUnsigned(1)));
+    case TlyrValueType::vaInt16:
+        return static_cast<qint64>(static_cast<qint16>(readUnsigned(2)));
+    case TlyrValueType::vaInt32:
+        return static_cast<qint64>(static_cast<qint32>(readUnsigned(4)));
+    case TlyrValueType::vaInt64:
+        return static_cast<qint64>(readUnsigned(8));
     case TlyrValueType::vaExtended: {
         const quint64 u = readUnsigned(8);
         double d;
         std::memcpy(&d, &u, sizeof d);
         return d;
     }
-    case TlyrValueType::vaFalse: return false;
-    case TlyrValueType::vaTrue: return true;
-    case TlyrValueType::vaString: return QString::fromUtf8(readBytes(static_cast<qsizetype>(readUnsigned(1))));
-    case TlyrValueType::vaIdent: return readBytes(static_cast<qsizetype>(readUnsigned(1)));
+    case TlyrValueType::vaFalse:
+        return false;
+    case TlyrValueType::vaTrue:
+        return true;
+    case TlyrValueType::vaString:
+        return QString::fromUtf8(readBytes(static_cast<qsizetype>(readUnsigned(1))));
+    case TlyrValueType::vaIdent:
+        return readBytes(static_cast<qsizetype>(readUnsigned(1)));
     case TlyrValueType::vaLString:
     case TlyrValueType::vaUTF8String:
         return QString::fromUtf8(readBytes(static_cast<qsizetype>(readUnsigned(4))));
-    case TlyrValueType::vaBinary: return readBytes(static_cast<qsizetype>(readUnsigned(4)));
+    case TlyrValueType::vaBinary:
+        return readBytes(static_cast<qsizetype>(readUnsigned(4)));
     case TlyrValueType::vaWString: {
         const quint64 units = readUnsigned(4);
         need(static_cast<qsizetype>(units * 2));
@@ -189,23 +202,20 @@ QVariant TlyrPropReader::readValueBody(TlyrValueType type, int depth)
         QStringList names;
         for (;;) {
             const QByteArray name = readBytes(static_cast<qsizetype>(readUnsigned(1)));
-            if (name.isEmpty())
-                return names;
+            if (name.isEmpty()) return names;
             names << QString::fromUtf8(name);
         }
     }
     case TlyrValueType::vaList: {
         QVariantList items;
-        while (NextValue() != TlyrValueType::vaNull)
-            items << readValueBody(ReadValueType(), depth + 1);
+        while (NextValue() != TlyrValueType::vaNull) items << readValueBody(ReadValueType(), depth + 1);
         ++pos_;
         return items;
     }
     case TlyrValueType::vaCollection: {
         // Items: vaList, property records, vaNull; then vaNull.
         for (TlyrValueType item = ReadValueType(); item != TlyrValueType::vaNull; item = ReadValueType()) {
-            if (item != TlyrValueType::vaList)
-                throw ElyrPropStreamError();
+            if (item != TlyrValueType::vaList) throw ElyrPropStreamError();
             while (NextValue() != TlyrValueType::vaNull) {
                 ReadPropName();
                 readValueBody(ReadValueType(), depth + 1);
@@ -230,16 +240,14 @@ qint64 TlyrPropReader::ReadInteger()
 bool TlyrPropReader::ReadBoolean()
 {
     const TlyrValueType t = ReadValueType();
-    if (t != TlyrValueType::vaTrue && t != TlyrValueType::vaFalse)
-        throw ElyrPropStreamError();
+    if (t != TlyrValueType::vaTrue && t != TlyrValueType::vaFalse) throw ElyrPropStreamError();
     return t == TlyrValueType::vaTrue;
 }
 
 double TlyrPropReader::ReadDouble()
 {
     const TlyrValueType t = ReadValueType();
-    if (t != TlyrValueType::vaExtended)
-        throw ElyrPropStreamError();
+    if (t != TlyrValueType::vaExtended) throw ElyrPropStreamError();
     return readValueBody(t, 0).toDouble();
 }
 
@@ -250,18 +258,23 @@ QString TlyrPropReader::ReadString()
     case TlyrValueType::vaString:
     case TlyrValueType::vaLString:
     case TlyrValueType::vaUTF8String:
-    case TlyrValueType::vaWString: return readValueBody(t, 0).toString();
-    default: throw ElyrPropStreamError();
+    case TlyrValueType::vaWString:
+        return readValueBody(t, 0).toString();
+    default:
+        throw ElyrPropStreamError();
     }
 }
 
 QByteArray TlyrPropReader::ReadRawString()
 {
     switch (ReadValueType()) {
-    case TlyrValueType::vaString: return readBytes(static_cast<qsizetype>(readUnsigned(1)));
+    case TlyrValueType::vaString:
+        return readBytes(static_cast<qsizetype>(readUnsigned(1)));
     case TlyrValueType::vaLString:
-    case TlyrValueType::vaUTF8String: return readBytes(static_cast<qsizetype>(readUnsigned(4)));
-    default: throw ElyrPropStreamError();
+    case TlyrValueType::vaUTF8String:
+        return readBytes(static_cast<qsizetype>(readUnsigned(4)));
+    default:
+        throw ElyrPropStreamError();
     }
 }
 
@@ -279,8 +292,7 @@ QByteArray TlyrPropReader::ReadPropName()
 QVariant TlyrPropReader::ReadVariant()
 {
     const TlyrValueType t = ReadValueType();
-    if (t == TlyrValueType::vaCollection || t == TlyrValueType::vaNull)
-        throw ElyrPropStreamError();
+    if (t == TlyrValueType::vaCollection || t == TlyrValueType::vaNull) throw ElyrPropStreamError();
     return readValueBody(t, 0);
 }
 
@@ -291,7 +303,7 @@ void TlyrPropReader::SkipValue()
 
 // ---------------------------------------------------------------- collections
 
-void lyrWriteCollection(const TlyrCollectionAdapter& collection, TlyrPropWriter& writer, bool serializerWriting)
+void lyrWriteCollection(const TlyrCollectionAdapter &collection, TlyrPropWriter &writer, bool serializerWriting)
 {
     if (serializerWriting) {
         writer.WriteListBegin();
@@ -306,7 +318,7 @@ void lyrWriteCollection(const TlyrCollectionAdapter& collection, TlyrPropWriter&
     writer.WriteCollectionBegin();
     for (int i = 0; i < collection.Count(); ++i) {
         writer.WriteListBegin();
-        for (const auto& [name, value] : collection.ItemProperties(i)) {
+        for (const auto &[name, value] : collection.ItemProperties(i)) {
             writer.WritePropName(name);
             if (value.typeId() == QMetaType::QString)
                 writer.WriteString(lyrEncodeHighChars(value.toString()));
@@ -318,7 +330,7 @@ void lyrWriteCollection(const TlyrCollectionAdapter& collection, TlyrPropWriter&
     writer.WriteListEnd();
 }
 
-void lyrReadCollection(TlyrCollectionAdapter& collection, TlyrPropReader& reader)
+void lyrReadCollection(TlyrCollectionAdapter &collection, TlyrPropReader &reader)
 {
     collection.Clear();
     try {
@@ -330,8 +342,7 @@ void lyrReadCollection(TlyrCollectionAdapter& collection, TlyrPropReader& reader
                 while (!reader.EndOfList()) {
                     const QByteArray name = reader.ReadPropName();
                     QVariant value = reader.ReadVariant();
-                    if (value.typeId() == QMetaType::QString)
-                        value = lyrDecodeHighChars(value.toString());
+                    if (value.typeId() == QMetaType::QString) value = lyrDecodeHighChars(value.toString());
                     props.append({name, value});
                 }
                 reader.ReadListEnd();
@@ -374,19 +385,17 @@ int TlyrVariablesAdapter::Count() const
 
 QByteArray TlyrVariablesAdapter::ItemToXML(int index) const
 {
-    const TlyrVariable* v = vars_.Items(index);
+    const TlyrVariable *v = vars_.Items(index);
     TlyrXMLItem item;
-    if (!v->Name.isEmpty())
-        item.AppendProp("Name", v->Name);
+    if (!v->Name.isEmpty()) item.AppendProp("Name", v->Name);
     // A Null value writes no attribute and so reads back as Null.
-    if (!v->Value.isNull())
-        item.AppendProp("Value", v->Value.toString());
+    if (!v->Value.isNull()) item.AppendProp("Value", v->Value.toString());
     return item.Text;
 }
 
 QList<QPair<QByteArray, QVariant>> TlyrVariablesAdapter::ItemProperties(int index) const
 {
-    const TlyrVariable* v = vars_.Items(index);
+    const TlyrVariable *v = vars_.Items(index);
     return {{"Name", v->Name}, {"Value", v->Value}};
 }
 
@@ -395,20 +404,19 @@ void TlyrVariablesAdapter::Clear()
     vars_.Clear();
 }
 
-void TlyrVariablesAdapter::AddFromXML(const QByteArray& attributes)
+void TlyrVariablesAdapter::AddFromXML(const QByteArray &attributes)
 {
     TlyrXMLItem item;
     item.Text = attributes;
-    TlyrVariable* v = vars_.Add();
+    TlyrVariable *v = vars_.Add();
     v->Name = item.Prop("Name");
-    if (item.HasProp("Value"))
-        v->Value = item.Prop("Value");
+    if (item.HasProp("Value")) v->Value = item.Prop("Value");
 }
 
-void TlyrVariablesAdapter::AddFromProperties(const QList<QPair<QByteArray, QVariant>>& properties)
+void TlyrVariablesAdapter::AddFromProperties(const QList<QPair<QByteArray, QVariant>> &properties)
 {
-    TlyrVariable* v = vars_.Add();
-    for (const auto& [name, value] : properties) {
+    TlyrVariable *v = vars_.Add();
+    for (const auto &[name, value] : properties) {
         if (name.compare("Name", Qt::CaseInsensitive) == 0)
             v->Name = value.toString();
         else if (name.compare("Value", Qt::CaseInsensitive) == 0)

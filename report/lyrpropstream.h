@@ -31,9 +31,24 @@
 #include <QVariant>
 
 enum class TlyrValueType : quint8 {
-    vaNull = 0, vaList = 1, vaInt8 = 2, vaInt16 = 3, vaInt32 = 4, vaExtended = 5, vaString = 6, vaIdent = 7,
-    vaFalse = 8, vaTrue = 9, vaBinary = 10, vaSet = 11, vaLString = 12, vaNil = 13, vaCollection = 14,
-    vaWString = 18, vaInt64 = 19, vaUTF8String = 20,
+    vaNull = 0,
+    vaList = 1,
+    vaInt8 = 2,
+    vaInt16 = 3,
+    vaInt32 = 4,
+    vaExtended = 5,
+    vaString = 6,
+    vaIdent = 7,
+    vaFalse = 8,
+    vaTrue = 9,
+    vaBinary = 10,
+    vaSet = 11,
+    vaLString = 12,
+    vaNil = 13,
+    vaCollection = 14,
+    vaWString = 18,
+    vaInt64 = 19,
+    vaUTF8String = 20,
 };
 
 class ElyrPropStreamError : public ElyrError {
@@ -43,7 +58,7 @@ public:
 
 class TlyrPropWriter {
 public:
-    const QByteArray& Data() const { return data_; }
+    const QByteArray &Data() const { return data_; }
 
     void WriteValueType(TlyrValueType type) { data_.append(static_cast<char>(type)); }
     void WriteListBegin() { WriteValueType(TlyrValueType::vaList); }
@@ -53,24 +68,24 @@ public:
     void WriteInteger(qint64 value);
     void WriteBoolean(bool value) { WriteValueType(value ? TlyrValueType::vaTrue : TlyrValueType::vaFalse); }
     void WriteDouble(double value);
-    void WriteString(const QString& value);       // vaUTF8String
-    void WriteLString(const QByteArray& value);   // vaLString
-    void WriteIdent(const QByteArray& value);     // vaIdent (at most 255 bytes)
-    void WriteBinary(const QByteArray& value);
-    void WritePropName(const QByteArray& name);   // at most 255 bytes
+    void WriteString(const QString &value);      // vaUTF8String
+    void WriteLString(const QByteArray &value);  // vaLString
+    void WriteIdent(const QByteArray &value);    // vaIdent (at most 255 bytes)
+    void WriteBinary(const QByteArray &value);
+    void WritePropName(const QByteArray &name);  // at most 255 bytes
     // Null as vaNil, Booleans, integers, doubles, strings; other types as text.
-    void WriteVariant(const QVariant& value);
+    void WriteVariant(const QVariant &value);
 
 private:
     void appendLength(quint32 n);
-    void appendShort(const QByteArray& bytes);
+    void appendShort(const QByteArray &bytes);
     QByteArray data_;
 };
 
 class TlyrPropReader {
 public:
     // Keeps a (shared) copy of data.
-    explicit TlyrPropReader(const QByteArray& data) : data_(data) {}
+    explicit TlyrPropReader(const QByteArray &data) : data_(data) {}
 
     // Nesting deeper than this is taken as damage.
     static constexpr int MaxDepth = 256;
@@ -121,31 +136,31 @@ public:
     virtual QList<QPair<QByteArray, QVariant>> ItemProperties(int index) const = 0;
     virtual void Clear() = 0;
     // A new item from an attribute text.
-    virtual void AddFromXML(const QByteArray& attributes) = 0;
+    virtual void AddFromXML(const QByteArray &attributes) = 0;
     // A new item from property records (strings already unescaped).
-    virtual void AddFromProperties(const QList<QPair<QByteArray, QVariant>>& properties) = 0;
+    virtual void AddFromProperties(const QList<QPair<QByteArray, QVariant>> &properties) = 0;
 };
 
 // While the serializer writes the owner: a list of one-string lists, each the
 // item's attribute text; otherwise the plain collection form.
-void lyrWriteCollection(const TlyrCollectionAdapter& collection, TlyrPropWriter& writer, bool serializerWriting);
+void lyrWriteCollection(const TlyrCollectionAdapter &collection, TlyrPropWriter &writer, bool serializerWriting);
 // Reads either form. The plain form's strings are decoded from the
 // high-character escape. On damage the collection is left cleared and
 // ElyrPropStreamError is raised.
-void lyrReadCollection(TlyrCollectionAdapter& collection, TlyrPropReader& reader);
+void lyrReadCollection(TlyrCollectionAdapter &collection, TlyrPropReader &reader);
 
 class TlyrVariables;
 // The adapter of report variables: items "Name" and "Value" (a string).
 class TlyrVariablesAdapter : public TlyrCollectionAdapter {
 public:
-    explicit TlyrVariablesAdapter(TlyrVariables& variables) : vars_(variables) {}
+    explicit TlyrVariablesAdapter(TlyrVariables &variables) : vars_(variables) {}
     int Count() const override;
     QByteArray ItemToXML(int index) const override;
     QList<QPair<QByteArray, QVariant>> ItemProperties(int index) const override;
     void Clear() override;
-    void AddFromXML(const QByteArray& attributes) override;
-    void AddFromProperties(const QList<QPair<QByteArray, QVariant>>& properties) override;
+    void AddFromXML(const QByteArray &attributes) override;
+    void AddFromProperties(const QList<QPair<QByteArray, QVariant>> &properties) override;
 
 private:
-    TlyrVariables& vars_;
+    TlyrVariables &vars_;
 };

@@ -15,11 +15,10 @@ namespace {
 // keeps the functions safe to call from any thread.
 class Iconv {
 public:
-    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    Iconv(const char *to, const char *from) : cd_(iconv_open(to, from)) {}
     ~Iconv()
     {
-        if (valid())
-            iconv_close(cd_);
+        if (valid()) iconv_close(cd_);
     }
     bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
     iconv_t get() const { return cd_; }
@@ -28,23 +27,22 @@ private:
     iconv_t cd_;
 };
 
-} // namespace
+}  // namespace
 
 QString lyrAnsiToWide(QByteArrayView ansi)
 {
     Iconv cv("UTF-16LE", "GBK");
-    if (!cv.valid())
-        return QString::fromLatin1(ansi.data(), ansi.size());
+    if (!cv.valid()) return QString::fromLatin1(ansi.data(), ansi.size());
     QString out;
     out.reserve(ansi.size());
-    char* in = const_cast<char*>(ansi.data());
+    char *in = const_cast<char *>(ansi.data());
     size_t inLeft = static_cast<size_t>(ansi.size());
     char16_t buf[512];
     while (inLeft > 0) {
-        char* o = reinterpret_cast<char*>(buf);
+        char *o = reinterpret_cast<char *>(buf);
         size_t outLeft = sizeof(buf);
         const size_t rc = iconv(cv.get(), &in, &inLeft, &o, &outLeft);
-        out.append(reinterpret_cast<const QChar*>(buf), static_cast<qsizetype>((sizeof(buf) - outLeft) / 2));
+        out.append(reinterpret_cast<const QChar *>(buf), static_cast<qsizetype>((sizeof(buf) - outLeft) / 2));
         if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
             // A byte that does not start a GBK character, or a pair cut off.
             out.append(QChar(0xFFFD));
@@ -56,25 +54,24 @@ QString lyrAnsiToWide(QByteArrayView ansi)
     return out;
 }
 
-QByteArray lyrWideToAnsi(const QString& text)
+QByteArray lyrWideToAnsi(const QString &text)
 {
     Iconv cv("GBK", "UTF-16LE");
-    if (!cv.valid())
-        return text.toLatin1();
+    if (!cv.valid()) return text.toLatin1();
     QByteArray out;
     out.reserve(text.size() * 2);
-    char* in = reinterpret_cast<char*>(const_cast<QChar*>(text.constData()));
+    char *in = reinterpret_cast<char *>(const_cast<QChar *>(text.constData()));
     size_t inLeft = static_cast<size_t>(text.size()) * 2;
     char buf[1024];
     while (inLeft > 0) {
-        char* o = buf;
+        char *o = buf;
         size_t outLeft = sizeof(buf);
         const size_t rc = iconv(cv.get(), &in, &inLeft, &o, &outLeft);
         out.append(buf, static_cast<qsizetype>(sizeof(buf) - outLeft));
         if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
             // Skip one code unit, or a whole surrogate pair.
-            const char16_t u = static_cast<char16_t>(static_cast<unsigned char>(in[0]) |
-                                                     (static_cast<unsigned char>(in[1]) << 8));
+            const char16_t u =
+                    static_cast<char16_t>(static_cast<unsigned char>(in[0]) | (static_cast<unsigned char>(in[1]) << 8));
             const size_t skip = (QChar::isHighSurrogate(u) && inLeft >= 4) ? 4 : 2;
             out.append('?');
             in += qMin(skip, inLeft);
@@ -90,10 +87,9 @@ QString TWideStrings::Get(int i) const
     return (i >= 0 && i < Count()) ? lines_[i] : QString();
 }
 
-void TWideStrings::Put(int i, const QString& s)
+void TWideStrings::Put(int i, const QString &s)
 {
-    if (i < 0 || i > Count())
-        throw EWideStringError(QStringLiteral("Wide String Out of Bounds"));
+    if (i < 0 || i > Count()) throw EWideStringError(QStringLiteral("Wide String Out of Bounds"));
     if (i == Count())
         AddObject(s, 0);
     else
@@ -107,18 +103,17 @@ TWideStrings::Object TWideStrings::GetObject(int i) const
 
 void TWideStrings::PutObject(int i, Object o)
 {
-    if (i >= 0 && i < Count())
-        objects_[i] = o;
+    if (i >= 0 && i < Count()) objects_[i] = o;
 }
 
-int TWideStrings::AddObject(const QString& s, Object o)
+int TWideStrings::AddObject(const QString &s, Object o)
 {
     lines_.append(s);
     objects_.append(o);
     return Count() - 1;
 }
 
-void TWideStrings::AddStrings(const TWideStrings& list)
+void TWideStrings::AddStrings(const TWideStrings &list)
 {
     if (&list == this) {
         const TWideStrings copy = list;
@@ -131,13 +126,12 @@ void TWideStrings::AddStrings(const TWideStrings& list)
 
 void TWideStrings::Delete(int i)
 {
-    if (i < 0 || i >= Count())
-        throw EWideStringError(QStringLiteral("Wide String Out of Bounds"));
+    if (i < 0 || i >= Count()) throw EWideStringError(QStringLiteral("Wide String Out of Bounds"));
     lines_.removeAt(i);
     objects_.removeAt(i);
 }
 
-int TWideStrings::IndexOf(const QString& s) const
+int TWideStrings::IndexOf(const QString &s) const
 {
     return static_cast<int>(lines_.indexOf(s));
 }
@@ -151,69 +145,61 @@ void TWideStrings::Clear()
 QString TWideStrings::Text() const
 {
     qsizetype total = 0;
-    for (const QString& l : lines_)
-        total += l.size() + 2;
+    for (const QString &l : lines_) total += l.size() + 2;
     QString out;
     out.reserve(total);
-    for (const QString& l : lines_) {
+    for (const QString &l : lines_) {
         out += l;
         out += QLatin1String("\r\n");
     }
     return out;
 }
 
-void TWideStrings::SetText(const QString& text)
+void TWideStrings::SetText(const QString &text)
 {
     Clear();
-    const QChar* p = text.constData();
+    const QChar *p = text.constData();
     const qsizetype n = text.size();
     qsizetype i = 0;
     while (i < n) {
         const qsizetype start = i;
-        while (i < n && p[i] != u'\r' && p[i] != u'\n' && p[i] != QChar(0x2028))
-            ++i;
+        while (i < n && p[i] != u'\r' && p[i] != u'\n' && p[i] != QChar(0x2028)) ++i;
         Add(QString(p + start, i - start));
-        if (i < n && p[i] == u'\r')
-            ++i;
-        if (i < n && p[i] == u'\n')
-            ++i;
-        if (i < n && p[i] == QChar(0x2028))
-            ++i;
+        if (i < n && p[i] == u'\r') ++i;
+        if (i < n && p[i] == u'\n') ++i;
+        if (i < n && p[i] == QChar(0x2028)) ++i;
     }
 }
 
-void TWideStrings::Assign(const TWideStrings& source)
+void TWideStrings::Assign(const TWideStrings &source)
 {
-    if (&source == this)
-        return;
+    if (&source == this) return;
     lines_ = source.lines_;
     objects_ = source.objects_;
 }
 
-void TWideStrings::Assign(const QStringList& source)
+void TWideStrings::Assign(const QStringList &source)
 {
     lines_ = source;
     objects_ = QList<Object>(source.size(), 0);
 }
 
-void TWideStrings::AssignTo(QStringList& dest) const
+void TWideStrings::AssignTo(QStringList &dest) const
 {
     dest = lines_;
 }
 
-void TWideStrings::AssignAnsi(const QList<QByteArray>& source)
+void TWideStrings::AssignAnsi(const QList<QByteArray> &source)
 {
     Clear();
-    for (const QByteArray& s : source)
-        Add(lyrAnsiToWide(s));
+    for (const QByteArray &s : source) Add(lyrAnsiToWide(s));
 }
 
 QList<QByteArray> TWideStrings::ToAnsi() const
 {
     QList<QByteArray> out;
     out.reserve(lines_.size());
-    for (const QString& l : lines_)
-        out.append(lyrWideToAnsi(l));
+    for (const QString &l : lines_) out.append(lyrWideToAnsi(l));
     return out;
 }
 
@@ -221,16 +207,14 @@ QList<QByteArray> TWideStrings::UTF8() const
 {
     QList<QByteArray> out;
     out.reserve(lines_.size());
-    for (const QString& l : lines_)
-        out.append(l.toUtf8());
+    for (const QString &l : lines_) out.append(l.toUtf8());
     return out;
 }
 
-void TWideStrings::SetUTF8(const QList<QByteArray>& lines)
+void TWideStrings::SetUTF8(const QList<QByteArray> &lines)
 {
     Clear();
-    for (const QByteArray& s : lines)
-        Add(QString::fromUtf8(s));
+    for (const QByteArray &s : lines) Add(QString::fromUtf8(s));
 }
 
 namespace {
@@ -239,7 +223,7 @@ namespace {
 // holds at least one character beyond ASCII.
 bool isNonAsciiUtf8(QByteArrayView bytes)
 {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const qsizetype n = bytes.size();
     bool nonAscii = false;
     for (qsizetype i = 0; i < n;) {
@@ -262,12 +246,10 @@ bool isNonAsciiUtf8(QByteArrayView bytes)
         } else {
             return false;
         }
-        if (more > n - 1 - i)
-            return false;
+        if (more > n - 1 - i) return false;
         for (int k = 1; k <= more; ++k) {
             const unsigned char d = p[i + k];
-            if ((d & 0xC0) != 0x80)
-                return false;
+            if ((d & 0xC0) != 0x80) return false;
             code = (code << 6) | (d & 0x3F);
         }
         if ((more == 2 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
@@ -283,15 +265,14 @@ bool isNonAsciiUtf8(QByteArrayView bytes)
 
 void TWideStrings::LoadFromBytes(QByteArrayView bytes)
 {
-    const auto starts = [&](const char* sig, qsizetype len) {
+    const auto starts = [&](const char *sig, qsizetype len) {
         return bytes.size() >= len && memcmp(bytes.data(), sig, static_cast<size_t>(len)) == 0;
     };
     if (bytes.size() > 2 && starts("\xFF\xFE", 2)) {
         const qsizetype units = (bytes.size() - 2) / 2;
         QString text(units, Qt::Uninitialized);
-        const auto* b = reinterpret_cast<const unsigned char*>(bytes.data()) + 2;
-        for (qsizetype k = 0; k < units; ++k)
-            text[k] = QChar(static_cast<char16_t>(b[2 * k] | (b[2 * k + 1] << 8)));
+        const auto *b = reinterpret_cast<const unsigned char *>(bytes.data()) + 2;
+        for (qsizetype k = 0; k < units; ++k) text[k] = QChar(static_cast<char16_t>(b[2 * k] | (b[2 * k + 1] << 8)));
         SetText(text);
     } else if (starts("\xEF\xBB\xBF", 3)) {
         SetText(QString::fromUtf8(bytes.data() + 3, bytes.size() - 3));
@@ -304,7 +285,7 @@ void TWideStrings::LoadFromBytes(QByteArrayView bytes)
     }
 }
 
-void TWideStrings::LoadFromStream(QIODevice& stream)
+void TWideStrings::LoadFromStream(QIODevice &stream)
 {
     LoadFromBytes(stream.readAll());
 }
@@ -322,7 +303,7 @@ QByteArray TWideStrings::SaveToBytes() const
     return out;
 }
 
-void TWideStrings::SaveToStream(QIODevice& stream) const
+void TWideStrings::SaveToStream(QIODevice &stream) const
 {
     const QByteArray bytes = SaveToBytes();
     const qint64 written = stream.write(bytes);
@@ -330,7 +311,7 @@ void TWideStrings::SaveToStream(QIODevice& stream) const
         throw EWideStringError(written < 0 ? stream.errorString() : QStringLiteral("磁盘已满，文件未写完"));
 }
 
-void TWideStrings::LoadFromFile(const QString& fileName)
+void TWideStrings::LoadFromFile(const QString &fileName)
 {
     QFile f(fileName);
     if (!f.open(QIODevice::ReadOnly))
@@ -338,42 +319,44 @@ void TWideStrings::LoadFromFile(const QString& fileName)
     LoadFromStream(f);
 }
 
-void TWideStrings::SaveToFile(const QString& fileName) const
+void TWideStrings::SaveToFile(const QString &fileName) const
 {
     try {
-        lyrSaveFile(fileName, [this](QIODevice& file) { SaveToStream(file); });
-    } catch (const ElyrError& e) {
+        lyrSaveFile(fileName, [this](QIODevice &file) { SaveToStream(file); });
+    } catch (const ElyrError &e) {
         throw EWideStringError(e.Message());
     }
 }
 
-void TWideStrings::WriteUTF8Property(TlyrPropWriter& writer) const
+void TWideStrings::WriteUTF8Property(TlyrPropWriter &writer) const
 {
     writer.WriteListBegin();
-    for (const QString& l : lines_)
-        writer.WriteLString(l.toUtf8());
+    for (const QString &l : lines_) writer.WriteLString(l.toUtf8());
     writer.WriteListEnd();
 }
 
-void TWideStrings::ReadUTF8Property(TlyrPropReader& reader)
+void TWideStrings::ReadUTF8Property(TlyrPropReader &reader)
 {
     QStringList lines;
     reader.ReadListBegin();
-    while (!reader.EndOfList())
-        lines.append(QString::fromUtf8(reader.ReadRawString()));
+    while (!reader.EndOfList()) lines.append(QString::fromUtf8(reader.ReadRawString()));
     reader.ReadListEnd();
     Assign(lines);
 }
 
-void TWideStrings::ReadStringsProperty(TlyrPropReader& reader)
+void TWideStrings::ReadStringsProperty(TlyrPropReader &reader)
 {
     QStringList lines;
     reader.ReadListBegin();
     while (!reader.EndOfList()) {
         switch (reader.NextValue()) {
         case TlyrValueType::vaString:
-        case TlyrValueType::vaLString: lines.append(lyrAnsiToWide(reader.ReadRawString())); break;
-        default: lines.append(reader.ReadString()); break;
+        case TlyrValueType::vaLString:
+            lines.append(lyrAnsiToWide(reader.ReadRawString()));
+            break;
+        default:
+            lines.append(reader.ReadString());
+            break;
         }
     }
     reader.ReadListEnd();

@@ -12,7 +12,7 @@ class TlyrVariable {
 public:
     QString Name;
     QVariant Value;
-    void Assign(const TlyrVariable& source)
+    void Assign(const TlyrVariable &source)
     {
         Name = source.Name;
         Value = source.Value;
@@ -24,8 +24,8 @@ public:
 class TlyrVariables {
 public:
     TlyrVariables() = default;
-    TlyrVariables(const TlyrVariables& other) { Assign(other); }
-    TlyrVariables& operator=(const TlyrVariables& other)
+    TlyrVariables(const TlyrVariables &other) { Assign(other); }
+    TlyrVariables &operator=(const TlyrVariables &other)
     {
         Assign(other);
         return *this;
@@ -33,18 +33,18 @@ public:
     virtual ~TlyrVariables() = default;
 
     // A new variable with an empty name and a Null value.
-    TlyrVariable* Add();
+    TlyrVariable *Add();
     int Count() const { return static_cast<int>(items_.size()); }
-    TlyrVariable* Items(int i) const { return items_.at(static_cast<size_t>(i)).get(); }
+    TlyrVariable *Items(int i) const { return items_.at(static_cast<size_t>(i)).get(); }
     void Delete(int i);
     void Clear() { items_.clear(); }
-    void Assign(const TlyrVariables& source);
+    void Assign(const TlyrVariables &source);
 
-    int IndexOf(const QString& name) const;
+    int IndexOf(const QString &name) const;
     // The value, or Null when absent.
-    QVariant Variables(const QString& name) const;
+    QVariant Variables(const QString &name) const;
     // Sets the value, adding the variable when absent.
-    void SetVariable(const QString& name, const QVariant& value);
+    void SetVariable(const QString &name, const QVariant &value);
 
 private:
     std::vector<std::unique_ptr<TlyrVariable>> items_;
@@ -54,14 +54,11 @@ private:
 // (so 1 and "1" are the same key).
 class TlyrArray : public TlyrVariables {
 public:
-    int IndexOf(const QVariant& key) const { return TlyrVariables::IndexOf(key.toString()); }
-    QVariant Variables(const QVariant& key) const { return TlyrVariables::Variables(key.toString()); }
-    void SetVariable(const QVariant& key, const QVariant& value)
-    {
-        TlyrVariables::SetVariable(key.toString(), value);
-    }
+    int IndexOf(const QVariant &key) const { return TlyrVariables::IndexOf(key.toString()); }
+    QVariant Variables(const QVariant &key) const { return TlyrVariables::Variables(key.toString()); }
+    void SetVariable(const QVariant &key, const QVariant &value) { TlyrVariables::SetVariable(key.toString(), value); }
 };
 
 // The process-wide variables ("CopyName0" backs the system variable
 // "CopyName#"). Not guarded: the report library runs on the GUI thread.
-TlyrVariables& lyrGlobalVariables();
+TlyrVariables &lyrGlobalVariables();

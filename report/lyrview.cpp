@@ -19,13 +19,13 @@
 
 // ---------------------------------------------------------------- view
 
-TlyrView::TlyrView(QObject* owner) : TlyrReportComponent(owner), frame_(new TlyrFrame(this))
+TlyrView::TlyrView(QObject *owner) : TlyrReportComponent(owner), frame_(new TlyrFrame(this))
 {
     SetFlags(Flags() | lyrFlagDefaultDiff);
     lyrRegisterViewClasses();
 }
 
-void TlyrView::SetDataSet(TlyrDataSet* v)
+void TlyrView::SetDataSet(TlyrDataSet *v)
 {
     dataSet_ = v;
     dataSetName_ = v ? v->UserName() : QString();
@@ -36,10 +36,10 @@ QString TlyrView::DataSetName() const
     return dataSet_ ? dataSet_->UserName() : dataSetName_;
 }
 
-void TlyrView::SetDataSetName(const QString& v)
+void TlyrView::SetDataSetName(const QString &v)
 {
     dataSetName_ = v;
-    TlyrReport* r = Report();
+    TlyrReport *r = Report();
     dataSet_ = r ? r->GetDataset(v) : nullptr;
 }
 
@@ -48,15 +48,14 @@ bool TlyrView::IsDataField() const
     return dataSet_ && !dataField_.isEmpty();
 }
 
-bool TlyrView::IsPropertyStored(const QString& name) const
+bool TlyrView::IsPropertyStored(const QString &name) const
 {
     // A bound dataset is written by reference; its name only without one.
-    if (name == QLatin1String("DataSetName"))
-        return dataSet_ == nullptr && !dataSetName_.isEmpty();
+    if (name == QLatin1String("DataSetName")) return dataSet_ == nullptr && !dataSetName_.isEmpty();
     return TlyrReportComponent::IsPropertyStored(name);
 }
 
-void TlyrView::BeginDraw(TlyrCanvas* canvas, double scaleX, double scaleY, double offsetX, double offsetY)
+void TlyrView::BeginDraw(TlyrCanvas *canvas, double scaleX, double scaleY, double offsetX, double offsetY)
 {
     Canvas = canvas;
     ScaleX = scaleX;
@@ -78,10 +77,8 @@ void TlyrView::BeginDraw(TlyrCanvas* canvas, double scaleX, double scaleY, doubl
 
 void TlyrView::DrawBackground()
 {
-    if (!Canvas)
-        return;
-    if (color_ != clNone)
-        Canvas->FillRect(QRect(X, Y, DX, DY), color_);
+    if (!Canvas) return;
+    if (color_ != clNone) Canvas->FillRect(QRect(X, Y, DX, DY), color_);
     // A clear brush has no hatch to draw.
     if (brushStyle_ != bsSolid && brushStyle_ != bsClear) {
         Canvas->SetPen(clNone, 1, psClear);
@@ -93,38 +90,29 @@ void TlyrView::DrawBackground()
 
 void TlyrView::DrawFrame()
 {
-    if (Canvas)
-        frame_->Draw(*Canvas, X, Y, X1, Y1, ScaleX, ScaleY, color_);
+    if (Canvas) frame_->Draw(*Canvas, X, Y, X1, Y1, ScaleX, ScaleY, color_);
 }
 
-void TlyrView::Draw(TlyrCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY)
+void TlyrView::Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
 {
     BeginDraw(&canvas, scaleX, scaleY, offsetX, offsetY);
     DrawBackground();
     DrawFrame();
 }
 
-QString TlyrView::Diff(const TlyrComponent* other) const
+QString TlyrView::Diff(const TlyrComponent *other) const
 {
     QString out = TlyrReportComponent::Diff(other);
-    auto* o = qobject_cast<const TlyrView*>(other);
-    if (!o)
-        return out;
-    if (brushStyle_ != o->brushStyle_)
-        lyrAppendAttr(out, "BrushStyle", QString::number(brushStyle_));
-    if (align_ != o->align_)
-        lyrAppendAttr(out, "Align", QString::number(align_));
-    if (color_ != o->color_)
-        lyrAppendAttr(out, "Color", QString::number(color_));
+    auto *o = qobject_cast<const TlyrView *>(other);
+    if (!o) return out;
+    if (brushStyle_ != o->brushStyle_) lyrAppendAttr(out, "BrushStyle", QString::number(brushStyle_));
+    if (align_ != o->align_) lyrAppendAttr(out, "Align", QString::number(align_));
+    if (color_ != o->color_) lyrAppendAttr(out, "Color", QString::number(color_));
     out += frame_->Diff(*o->frame_);
-    if (cursor_ != o->cursor_)
-        lyrAppendAttr(out, "Cursor", QString::number(cursor_));
-    if (printable_ != o->printable_)
-        lyrAppendAttr(out, "Printable", lyrBoolAttr(printable_));
-    if (tagStr_ != o->tagStr_)
-        lyrAppendAttr(out, "TagStr", QString::fromUtf8(lyrStrToXML(tagStr_)));
-    if (url_ != o->url_)
-        lyrAppendAttr(out, "URL", QString::fromUtf8(lyrStrToXML(url_)));
+    if (cursor_ != o->cursor_) lyrAppendAttr(out, "Cursor", QString::number(cursor_));
+    if (printable_ != o->printable_) lyrAppendAttr(out, "Printable", lyrBoolAttr(printable_));
+    if (tagStr_ != o->tagStr_) lyrAppendAttr(out, "TagStr", QString::fromUtf8(lyrStrToXML(tagStr_)));
+    if (url_ != o->url_) lyrAppendAttr(out, "URL", QString::fromUtf8(lyrStrToXML(url_)));
     return out;
 }
 
@@ -145,27 +133,23 @@ void TlyrView::AfterPrint()
 void TlyrView::GetData()
 {
     TlyrReportComponent::GetData();
-    if (tagStr_.contains(u'['))
-        tagStr_ = ExpandExpressions(tagStr_);
-    if (url_.contains(u'['))
-        url_ = ExpandExpressions(url_);
+    if (tagStr_.contains(u'[')) tagStr_ = ExpandExpressions(tagStr_);
+    if (url_.contains(u'[')) url_ = ExpandExpressions(url_);
 }
 
-QString TlyrView::ExpandExpressions(const QString& source) const
+QString TlyrView::ExpandExpressions(const QString &source) const
 {
-    TlyrReport* report = Report();
+    TlyrReport *report = Report();
     QString text = source;
     qsizetype i = 0;
     const QString open = QStringLiteral("["), close = QStringLiteral("]");
     while (i < text.size()) {
         i = text.indexOf(open, i);
-        if (i < 0)
-            break;
+        if (i < 0) break;
         qsizetype end = i, begin = i;
         const QString expr = lyrGetBracketedTextW(text, open, close, end, begin);
         // No closing bracket: the rest stays as it is.
-        if (end <= i || end >= text.size() || text[end] != u']')
-            break;
+        if (end <= i || end >= text.size() || text[end] != u']') break;
         const QString value = report ? report->Calc(expr).ToText() : QString();
         text.replace(i, end - i + 1, value);
         i += value.size();
@@ -175,7 +159,7 @@ QString TlyrView::ExpandExpressions(const QString& source) const
 
 // ---------------------------------------------------------------- shape
 
-TlyrShapeView::TlyrShapeView(QObject* owner) : TlyrView(owner)
+TlyrShapeView::TlyrShapeView(QObject *owner) : TlyrView(owner)
 {
     SetFlags(Flags() & ~lyrFlagDefaultDiff);
 }
@@ -185,14 +169,14 @@ QString TlyrShapeView::GetDescription() const
     return lyrResources().Get(QStringLiteral("obShape"));
 }
 
-void TlyrShapeView::Draw(TlyrCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY)
+void TlyrShapeView::Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
 {
     if (Frame()->Style() != fsDouble) {
         BeginDraw(&canvas, scaleX, scaleY, offsetX, offsetY);
         drawShape();
         return;
     }
-    TlyrFrame& f = *Frame();
+    TlyrFrame &f = *Frame();
     const QList<int> lineStyles{f.LeftLine()->Style(), f.TopLine()->Style(), f.RightLine()->Style(),
                                 f.BottomLine()->Style()};
     f.SetStyle(fsSolid);
@@ -201,25 +185,32 @@ void TlyrShapeView::Draw(TlyrCanvas& canvas, double scaleX, double scaleY, doubl
     drawShape();
     const double fw = f.Width();
     switch (shape_) {
-    case skTriangle: SetBounds(l + 4 * fw, t + 4 * fw, w - 8 * fw, h - 6 * fw); break;
-    case skDiamond: SetBounds(l + 3 * fw, t + 3 * fw, w - 6 * fw, h - 6 * fw); break;
+    case skTriangle:
+        SetBounds(l + 4 * fw, t + 4 * fw, w - 8 * fw, h - 6 * fw);
+        break;
+    case skDiamond:
+        SetBounds(l + 3 * fw, t + 3 * fw, w - 6 * fw, h - 6 * fw);
+        break;
     case skDiagonal1:
-    case skDiagonal2: SetBounds(l + 2 * fw, t, w, h); break;
-    default: SetBounds(l + 2 * fw, t + 2 * fw, w - 4 * fw, h - 4 * fw); break;
+    case skDiagonal2:
+        SetBounds(l + 2 * fw, t, w, h);
+        break;
+    default:
+        SetBounds(l + 2 * fw, t + 2 * fw, w - 4 * fw, h - 4 * fw);
+        break;
     }
     BeginDraw(&canvas, scaleX, scaleY, offsetX, offsetY);
     drawShape();
     f.SetStyle(fsDouble);
-    TlyrFrameLine* lines[] = {f.LeftLine(), f.TopLine(), f.RightLine(), f.BottomLine()};
-    for (int i = 0; i < 4; ++i)
-        lines[i]->SetStyle(lineStyles[i]);
+    TlyrFrameLine *lines[] = {f.LeftLine(), f.TopLine(), f.RightLine(), f.BottomLine()};
+    for (int i = 0; i < 4; ++i) lines[i]->SetStyle(lineStyles[i]);
     SetBounds(l, t, w, h);
 }
 
 void TlyrShapeView::drawShape()
 {
-    TlyrCanvas& c = *Canvas;
-    const TlyrFrame& f = *Frame();
+    TlyrCanvas &c = *Canvas;
+    const TlyrFrame &f = *Frame();
     const int style = f.Style();
     c.SetPen(f.Color(), FrameWidth, style == fsDouble ? psSolid : TlyrPenStyle(style));
     c.SetBackground(Color() == clNone ? clWhite : Color());
@@ -231,15 +222,25 @@ void TlyrShapeView::drawShape()
             c.RoundRect(box, corner, corner);
             break;
         }
-        case skEllipse: c.Ellipse(box); break;
-        case skTriangle: c.Polygon(QPolygon({QPoint(X1, Y1), QPoint(X, Y1), QPoint(X + DX / 2, Y)})); break;
-        case skDiamond:
-            c.Polygon(QPolygon({QPoint(X + DX / 2, Y), QPoint(X1, Y + DY / 2), QPoint(X + DX / 2, Y1),
-                                QPoint(X, Y + DY / 2)}));
+        case skEllipse:
+            c.Ellipse(box);
             break;
-        case skDiagonal1: lyrThickLine(c, X, Y1, X1, Y, FrameWidth); break;
-        case skDiagonal2: lyrThickLine(c, X, Y, X1, Y1, FrameWidth); break;
-        default: c.Rectangle(box); break;
+        case skTriangle:
+            c.Polygon(QPolygon({QPoint(X1, Y1), QPoint(X, Y1), QPoint(X + DX / 2, Y)}));
+            break;
+        case skDiamond:
+            c.Polygon(QPolygon(
+                    {QPoint(X + DX / 2, Y), QPoint(X1, Y + DY / 2), QPoint(X + DX / 2, Y1), QPoint(X, Y + DY / 2)}));
+            break;
+        case skDiagonal1:
+            lyrThickLine(c, X, Y1, X1, Y, FrameWidth);
+            break;
+        case skDiagonal2:
+            lyrThickLine(c, X, Y, X1, Y1, FrameWidth);
+            break;
+        default:
+            c.Rectangle(box);
+            break;
         }
     };
     if (BrushStyle() != bsSolid) {
@@ -256,23 +257,22 @@ void TlyrShapeView::drawShape()
     c.SetBackground(clNone);
 }
 
-QString TlyrShapeView::Diff(const TlyrComponent* other) const
+QString TlyrShapeView::Diff(const TlyrComponent *other) const
 {
     QString out = TlyrView::Diff(other);
-    auto* o = qobject_cast<const TlyrShapeView*>(other);
-    if (o && shape_ != o->shape_)
-        lyrAppendAttr(out, "Shape", QString::number(shape_));
+    auto *o = qobject_cast<const TlyrShapeView *>(other);
+    if (o && shape_ != o->shape_) lyrAppendAttr(out, "Shape", QString::number(shape_));
     return out;
 }
 
 // ---------------------------------------------------------------- lines
 
-TlyrCustomLineView::TlyrCustomLineView(QObject* owner) : TlyrStretcheable(owner)
+TlyrCustomLineView::TlyrCustomLineView(QObject *owner) : TlyrStretcheable(owner)
 {
     SetFlags(Flags() & ~lyrFlagDefaultDiff);
 }
 
-TlyrLineView::TlyrLineView(QObject* owner) : TlyrCustomLineView(owner) {}
+TlyrLineView::TlyrLineView(QObject *owner) : TlyrCustomLineView(owner) {}
 
 void TlyrLineView::DesignCreate(int kind)
 {
@@ -286,7 +286,7 @@ QString TlyrLineView::GetDescription() const
     return lyrResources().Get(QStringLiteral("obLine"));
 }
 
-void TlyrLineView::Draw(TlyrCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY)
+void TlyrLineView::Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
 {
     if (!diagonal_) {
         if (Height() >= Width()) {
@@ -298,7 +298,7 @@ void TlyrLineView::Draw(TlyrCanvas& canvas, double scaleX, double scaleY, double
         }
     }
     BeginDraw(&canvas, scaleX, scaleY, offsetX, offsetY);
-    const TlyrFrame& f = *Frame();
+    const TlyrFrame &f = *Frame();
     if (!diagonal_) {
         DrawFrame();
     } else if (f.Color() != clNone && f.Width() != 0) {
@@ -306,10 +306,8 @@ void TlyrLineView::Draw(TlyrCanvas& canvas, double scaleX, double scaleY, double
         canvas.SetBrush(Color(), Color() == clNone ? bsClear : bsSolid);
         lyrThickLine(canvas, X, Y, X1, Y1, FrameWidth);
     }
-    if (arrowStart_)
-        drawArrow(QPoint(X, Y), QPoint(X1, Y1));
-    if (arrowEnd_)
-        drawArrow(QPoint(X1, Y1), QPoint(X, Y));
+    if (arrowStart_) drawArrow(QPoint(X, Y), QPoint(X1, Y1));
+    if (arrowEnd_) drawArrow(QPoint(X1, Y1), QPoint(X, Y));
 }
 
 void TlyrLineView::drawArrow(QPoint tip, QPoint other)
@@ -319,8 +317,7 @@ void TlyrLineView::drawArrow(QPoint tip, QPoint other)
     if (std::abs(tip.x() - other.x()) < 9) {
         base = QPoint(tip.x(), tip.y() - lyrRoundi(len));
         const int lo = std::min(other.y(), tip.y()), hi = std::max(other.y(), tip.y());
-        if (base.y() < lo || base.y() > hi)
-            base.setY(tip.y() + lyrRoundi(len));
+        if (base.y() < lo || base.y() > hi) base.setY(tip.y() + lyrRoundi(len));
         w1 = QPoint(tip.x() - lyrRoundi(half), base.y());
         w2 = QPoint(tip.x() + lyrRoundi(half), base.y());
     } else {
@@ -332,7 +329,7 @@ void TlyrLineView::drawArrow(QPoint tip, QPoint other)
         w1 = QPoint(lyrRoundi(bx - uy * half), lyrRoundi(by + ux * half));
         w2 = QPoint(lyrRoundi(bx + uy * half), lyrRoundi(by - ux * half));
     }
-    const TlyrFrame& f = *Frame();
+    const TlyrFrame &f = *Frame();
     if (arrowSolid_) {
         Canvas->SetPen(f.Color(), 1, psSolid);
         Canvas->SetBrush(f.Color(), bsSolid);
@@ -346,7 +343,7 @@ void TlyrLineView::drawArrow(QPoint tip, QPoint other)
 
 // ---------------------------------------------------------------- picture
 
-TlyrPictureView::TlyrPictureView(QObject* owner) : TlyrView(owner)
+TlyrPictureView::TlyrPictureView(QObject *owner) : TlyrView(owner)
 {
     SetFlags(Flags() & ~lyrFlagDefaultDiff);
     SetColor(clWhite);
@@ -379,23 +376,21 @@ void TlyrPictureView::ClearPicture()
     changed();
 }
 
-void TlyrPictureView::fail(const QString& why)
+void TlyrPictureView::fail(const QString &why)
 {
     lastError_ = QStringLiteral("%1: %2").arg(Name(), why);
-    if (TlyrReport* r = Report())
-        r->AddError(lastError_);
+    if (TlyrReport *r = Report()) r->AddError(lastError_);
 }
 
-int TlyrPictureView::LoadPictureFromStream(const QByteArray& stream)
+int TlyrPictureView::LoadPictureFromStream(const QByteArray &stream)
 {
     lastError_.clear();
     QByteArray data = stream;
     auto u16 = [&](qsizetype at) { return qFromLittleEndian<quint16>(data.constData() + at); };
     auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(data.constData() + at); };
     // An 8-byte header of 1, 256 and the length of the rest is skipped.
-    if (data.size() >= 8 && u16(0) == 1 && u16(2) == 256 && u32(4) == quint32(data.size() - 8))
-        data.remove(0, 8);
-    const char* format = nullptr;
+    if (data.size() >= 8 && u16(0) == 1 && u16(2) == 256 && u32(4) == quint32(data.size() - 8)) data.remove(0, 8);
+    const char *format = nullptr;
     bool metafile = false;
     if (data.size() >= 2 && u16(0) == 19778) {
         format = "BMP";
@@ -422,8 +417,7 @@ int TlyrPictureView::LoadPictureFromStream(const QByteArray& stream)
         image = vplatform::decodeJpeg(data, &why);
     } else {
         image = QImage::fromData(data, format);
-        if (image.isNull())
-            why = QStringLiteral("%1 图片已损坏").arg(QLatin1String(format));
+        if (image.isNull()) why = QStringLiteral("%1 图片已损坏").arg(QLatin1String(format));
     }
     if (image.isNull()) {
         picture_ = QImage();
@@ -438,7 +432,7 @@ int TlyrPictureView::LoadPictureFromStream(const QByteArray& stream)
     return 0;
 }
 
-int TlyrPictureView::LoadPictureFromFile(const QString& path)
+int TlyrPictureView::LoadPictureFromFile(const QString &path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
@@ -464,7 +458,7 @@ void TlyrPictureView::GetData()
     }
 }
 
-void TlyrPictureView::Draw(TlyrCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY)
+void TlyrPictureView::Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
 {
     BeginDraw(&canvas, scaleX, scaleY, offsetX, offsetY);
     DrawBackground();
@@ -478,34 +472,30 @@ void TlyrPictureView::Draw(TlyrCanvas& canvas, double scaleX, double scaleY, dou
                     r.setWidth(lyrRoundi(pw * ky));
                 else
                     r.setHeight(lyrRoundi(ph * kx));
-                if (center_)
-                    r.moveTo(X + (DX - r.width()) / 2, Y + (DY - r.height()) / 2);
+                if (center_) r.moveTo(X + (DX - r.width()) / 2, Y + (DY - r.height()) / 2);
             }
             canvas.DrawImage(r, picture_);
         } else {
             canvas.PushClip(QRect(X, Y, DX, DY));
             r.setSize(QSize(lyrRoundi(pw * scaleX), lyrRoundi(ph * scaleY)));
-            if (center_)
-                r.moveTo(X + (DX - r.width()) / 2, Y + (DY - r.height()) / 2);
+            if (center_) r.moveTo(X + (DX - r.width()) / 2, Y + (DY - r.height()) / 2);
             canvas.DrawImage(r, picture_);
             canvas.PopClip();
         }
     } else if (IsDesigning()) {
         // The designer shows the picture object's button image.
-        TlyrImageList& images = lyrResources().ObjectImages();
-        if (images.Count() > 3)
-            canvas.DrawImage(QRect(X + 1, Y + 2, images.Width, images.Height), images.Image(3));
+        TlyrImageList &images = lyrResources().ObjectImages();
+        if (images.Count() > 3) canvas.DrawImage(QRect(X + 1, Y + 2, images.Width, images.Height), images.Image(3));
     }
     DrawFrame();
 }
 
-QString TlyrPictureView::Diff(const TlyrComponent* other) const
+QString TlyrPictureView::Diff(const TlyrComponent *other) const
 {
-    auto* self = const_cast<TlyrPictureView*>(this);
+    auto *self = const_cast<TlyrPictureView *>(this);
     if (pictureChanged_) {
-        TlyrReport* r = Report();
-        if (r && r->PreviewPages())
-            self->imageIndex_ = r->PreviewPages()->AddPicture(self);
+        TlyrReport *r = Report();
+        if (r && r->PreviewPages()) self->imageIndex_ = r->PreviewPages()->AddPicture(self);
         self->pictureChanged_ = false;
     }
     QString out = TlyrView::Diff(other);
@@ -513,7 +503,7 @@ QString TlyrPictureView::Diff(const TlyrComponent* other) const
     return out;
 }
 
-void TlyrPictureView::WriteData(TlyrPropWriter& writer, TlyrXMLSerializer& serializer) const
+void TlyrPictureView::WriteData(TlyrPropWriter &writer, TlyrXMLSerializer &serializer) const
 {
     TlyrView::WriteData(writer, serializer);
     if (!pictureData_.isEmpty()) {
@@ -522,7 +512,7 @@ void TlyrPictureView::WriteData(TlyrPropWriter& writer, TlyrXMLSerializer& seria
     }
 }
 
-bool TlyrPictureView::ReadData(const QByteArray& name, TlyrPropReader& reader, TlyrXMLSerializer& serializer)
+bool TlyrPictureView::ReadData(const QByteArray &name, TlyrPropReader &reader, TlyrXMLSerializer &serializer)
 {
     if (name == "Picture") {
         LoadPictureFromStream(reader.ReadRawString());
@@ -534,7 +524,7 @@ bool TlyrPictureView::ReadData(const QByteArray& name, TlyrPropReader& reader, T
 
 // ---------------------------------------------------------------- subreport
 
-TlyrSubreport::TlyrSubreport(QObject* owner) : TlyrView(owner)
+TlyrSubreport::TlyrSubreport(QObject *owner) : TlyrView(owner)
 {
     SetFlags(Flags() & ~lyrFlagPreviewCopy);
     Frame()->SetTyp(ftAll);
@@ -547,17 +537,14 @@ TlyrSubreport::TlyrSubreport(QObject* owner) : TlyrView(owner)
 
 TlyrSubreport::~TlyrSubreport()
 {
-    if (page_)
-        page_->setProperty("lyrSubReport", QVariant());
+    if (page_) page_->setProperty("lyrSubReport", QVariant());
 }
 
-void TlyrSubreport::SetSubPage(TlyrPage* page)
+void TlyrSubreport::SetSubPage(TlyrPage *page)
 {
-    if (page_)
-        page_->setProperty("lyrSubReport", QVariant());
+    if (page_) page_->setProperty("lyrSubReport", QVariant());
     page_ = page;
-    if (page_)
-        page_->setProperty("lyrSubReport", QVariant::fromValue<QObject*>(this));
+    if (page_) page_->setProperty("lyrSubReport", QVariant::fromValue<QObject *>(this));
 }
 
 QString TlyrSubreport::GetDescription() const
@@ -565,7 +552,7 @@ QString TlyrSubreport::GetDescription() const
     return lyrResources().Get(QStringLiteral("obSubRep"));
 }
 
-void TlyrSubreport::Draw(TlyrCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY)
+void TlyrSubreport::Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
 {
     TlyrView::Draw(canvas, scaleX, scaleY, offsetX, offsetY);
     TlyrCanvasFont f;
@@ -582,21 +569,22 @@ void TlyrSubreport::Draw(TlyrCanvas& canvas, double scaleX, double scaleY, doubl
 void lyrRegisterViewClasses()
 {
     static bool done = false;
-    if (done)
-        return;
+    if (done) return;
     done = true;
     lyrRegisterFrameClasses();
-    const QStringList brushes{"bsSolid", "bsClear", "bsHorizontal", "bsVertical", "bsFDiagonal", "bsBDiagonal",
-                              "bsCross", "bsDiagCross"};
-    KsClassInfo* view = ksRegisterClass<TlyrView>();
-    lyrPublishEnum(view, "Align", "TlyrAlign", {"baNone", "baLeft", "baRight", "baCenter", "baWidth", "baBottom", "baClient"});
+    const QStringList brushes{"bsSolid",     "bsClear",     "bsHorizontal", "bsVertical",
+                              "bsFDiagonal", "bsBDiagonal", "bsCross",      "bsDiagCross"};
+    KsClassInfo *view = ksRegisterClass<TlyrView>();
+    lyrPublishEnum(view, "Align", "TlyrAlign",
+                   {"baNone", "baLeft", "baRight", "baCenter", "baWidth", "baBottom", "baClient"});
     lyrPublishEnum(view, "ShiftMode", "TlyrShiftMode", {"smDontShift", "smAlways", "smWhenOverlapped"});
-    KsClassInfo* stretch = ksRegisterClass<TlyrStretcheable>();
+    KsClassInfo *stretch = ksRegisterClass<TlyrStretcheable>();
     lyrPublishEnum(stretch, "StretchMode", "TlyrStretchMode", {"smDontStretch", "smActualHeight", "smMaxHeight"});
-    KsClassInfo* shape = ksRegisterClass<TlyrShapeView>();
+    KsClassInfo *shape = ksRegisterClass<TlyrShapeView>();
     lyrPublishEnum(shape, "BrushStyle", "TBrushStyle", brushes);
-    lyrPublishEnum(shape, "Shape", "TlyrShapeKind",
-                   {"skRectangle", "skRoundRectangle", "skEllipse", "skTriangle", "skDiamond", "skDiagonal1", "skDiagonal2"});
+    lyrPublishEnum(
+            shape, "Shape", "TlyrShapeKind",
+            {"skRectangle", "skRoundRectangle", "skEllipse", "skTriangle", "skDiamond", "skDiagonal1", "skDiagonal2"});
     ksRegisterClass<TlyrCustomLineView>();
     ksRegisterClass<TlyrLineView>();
     ksRegisterClass<TlyrPictureView>();

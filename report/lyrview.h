@@ -42,7 +42,7 @@ class TlyrView : public TlyrReportComponent {
     Q_CLASSINFO("Default:Restrictions", "0")
     Q_CLASSINFO("Default:Visible", "true")
 public:
-    Q_INVOKABLE explicit TlyrView(QObject* owner = nullptr);
+    Q_INVOKABLE explicit TlyrView(QObject *owner = nullptr);
 
     int Align() const { return align_; }
     void SetAlign(int v) { align_ = std::clamp(v, 0, int(baClient)); }
@@ -57,40 +57,40 @@ public:
     int Cursor() const { return cursor_; }
     void SetCursor(int v) { cursor_ = v; }
     QString DataField() const { return dataField_; }
-    void SetDataField(const QString& v) { dataField_ = v; }
-    TlyrDataSet* DataSet() const { return dataSet_.data(); }
-    void SetDataSet(TlyrDataSet* v);
+    void SetDataField(const QString &v) { dataField_ = v; }
+    TlyrDataSet *DataSet() const { return dataSet_.data(); }
+    void SetDataSet(TlyrDataSet *v);
     QString DataSetName() const;
-    void SetDataSetName(const QString& v);
-    TlyrFrame* Frame() const { return frame_; }
-    void SetFrame(const TlyrFrame& f) { frame_->Assign(f); }
+    void SetDataSetName(const QString &v);
+    TlyrFrame *Frame() const { return frame_; }
+    void SetFrame(const TlyrFrame &f) { frame_->Assign(f); }
     QString TagStr() const { return tagStr_; }
-    void SetTagStr(const QString& v) { tagStr_ = v; }
+    void SetTagStr(const QString &v) { tagStr_ = v; }
     QString URL() const { return url_; }
-    void SetURL(const QString& v) { url_ = v; }
+    void SetURL(const QString &v) { url_ = v; }
 
     bool IsView() const override { return true; }
     TlyrAlign GetAlign() const override { return TlyrAlign(align_); }
     bool IsDataField() const;
 
     // Works out the pixel box at this scale and offset.
-    virtual void BeginDraw(TlyrCanvas* canvas, double scaleX, double scaleY, double offsetX, double offsetY);
+    virtual void BeginDraw(TlyrCanvas *canvas, double scaleX, double scaleY, double offsetX, double offsetY);
     virtual void DrawBackground();
     virtual void DrawFrame();
-    void Draw(TlyrCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
-    QString Diff(const TlyrComponent* other) const override;
+    void Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
+    QString Diff(const TlyrComponent *other) const override;
     void BeforePrint() override;
     void GetData() override;
     void AfterPrint() override;
-    bool IsPropertyStored(const QString& name) const override;
+    bool IsPropertyStored(const QString &name) const override;
 
     // Replaces every bracketed expression by its value (the report's Calc).
-    QString ExpandExpressions(const QString& text) const;
+    QString ExpandExpressions(const QString &text) const;
 
     // Drawing state of the last BeginDraw.
     int X = 0, Y = 0, X1 = 0, Y1 = 0, DX = 0, DY = 0, FrameWidth = 0;
     double ScaleX = 1, ScaleY = 1, OffsetX = 0, OffsetY = 0;
-    TlyrCanvas* Canvas = nullptr;
+    TlyrCanvas *Canvas = nullptr;
 
 private:
     int align_ = baNone;
@@ -101,7 +101,7 @@ private:
     // A removed dataset clears the binding.
     QPointer<TlyrDataSet> dataSet_;
     QString dataSetName_;
-    TlyrFrame* frame_;
+    TlyrFrame *frame_;
     bool printable_ = true;
     int shiftMode_ = smAlways;
     QString tagStr_, url_, savedTagStr_, savedUrl_;
@@ -112,7 +112,7 @@ class TlyrStretcheable : public TlyrView {
     Q_PROPERTY(int StretchMode READ StretchMode WRITE SetStretchMode)
     Q_CLASSINFO("Default:StretchMode", "0")
 public:
-    Q_INVOKABLE explicit TlyrStretcheable(QObject* owner = nullptr) : TlyrView(owner) {}
+    Q_INVOKABLE explicit TlyrStretcheable(QObject *owner = nullptr) : TlyrView(owner) {}
     int StretchMode() const { return stretchMode_; }
     void SetStretchMode(int v) { stretchMode_ = std::clamp(v, 0, int(smMaxHeight)); }
     virtual double CalcHeight() { return Height(); }
@@ -129,7 +129,7 @@ class TlyrShapeView : public TlyrView {
     Q_PROPERTY(int Color READ Color WRITE SetColor)
     Q_PROPERTY(int Cursor READ Cursor WRITE SetCursor)
     Q_PROPERTY(int Curve READ Curve WRITE SetCurve)
-    Q_PROPERTY(TlyrFrame* Frame READ Frame)
+    Q_PROPERTY(TlyrFrame *Frame READ Frame)
     Q_PROPERTY(int Shape READ Shape WRITE SetShape)
     Q_PROPERTY(QString TagStr READ TagStr WRITE SetTagStr)
     Q_PROPERTY(QString URL READ URL WRITE SetURL)
@@ -139,7 +139,7 @@ class TlyrShapeView : public TlyrView {
     Q_CLASSINFO("Default:Curve", "0")
     Q_CLASSINFO("Default:Shape", "0")
 public:
-    Q_INVOKABLE explicit TlyrShapeView(QObject* owner = nullptr);
+    Q_INVOKABLE explicit TlyrShapeView(QObject *owner = nullptr);
     int Curve() const { return curve_; }
     void SetCurve(int v) { curve_ = v; }
     int Shape() const { return shape_; }
@@ -147,8 +147,8 @@ public:
     // The designer's palette passes the shape kind.
     void DesignCreate(int kind) { SetShape(kind); }
     QString GetDescription() const override;
-    void Draw(TlyrCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
-    QString Diff(const TlyrComponent* other) const override;
+    void Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
+    QString Diff(const TlyrComponent *other) const override;
 
 private:
     void drawShape();
@@ -160,7 +160,7 @@ class TlyrCustomLineView : public TlyrStretcheable {
     Q_OBJECT
     Q_PROPERTY(QString TagStr READ TagStr WRITE SetTagStr)
 public:
-    Q_INVOKABLE explicit TlyrCustomLineView(QObject* owner = nullptr);
+    Q_INVOKABLE explicit TlyrCustomLineView(QObject *owner = nullptr);
 };
 
 class TlyrLineView : public TlyrCustomLineView {
@@ -170,7 +170,7 @@ class TlyrLineView : public TlyrCustomLineView {
     Q_PROPERTY(bool ArrowSolid READ ArrowSolid WRITE SetArrowSolid)
     Q_PROPERTY(bool ArrowStart READ ArrowStart WRITE SetArrowStart)
     Q_PROPERTY(int ArrowWidth READ ArrowWidth WRITE SetArrowWidth)
-    Q_PROPERTY(TlyrFrame* Frame READ Frame)
+    Q_PROPERTY(TlyrFrame *Frame READ Frame)
     Q_PROPERTY(bool Diagonal READ Diagonal WRITE SetDiagonal)
     Q_CLASSINFO("Default:ArrowEnd", "false")
     Q_CLASSINFO("Default:ArrowLength", "20")
@@ -179,7 +179,7 @@ class TlyrLineView : public TlyrCustomLineView {
     Q_CLASSINFO("Default:ArrowWidth", "5")
     Q_CLASSINFO("Default:Diagonal", "false")
 public:
-    Q_INVOKABLE explicit TlyrLineView(QObject* owner = nullptr);
+    Q_INVOKABLE explicit TlyrLineView(QObject *owner = nullptr);
     bool ArrowEnd() const { return arrowEnd_; }
     void SetArrowEnd(bool v) { arrowEnd_ = v; }
     int ArrowLength() const { return arrowLength_; }
@@ -194,7 +194,7 @@ public:
     void SetDiagonal(bool v) { diagonal_ = v; }
     void DesignCreate(int kind);
     QString GetDescription() const override;
-    void Draw(TlyrCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
+    void Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
 
 private:
     void drawArrow(QPoint tip, QPoint other);
@@ -208,9 +208,9 @@ class TlyrPictureView : public TlyrView {
     Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
     Q_PROPERTY(bool Center READ Center WRITE SetCenter)
     Q_PROPERTY(QString DataField READ DataField WRITE SetDataField)
-    Q_PROPERTY(TlyrDataSet* DataSet READ DataSet WRITE SetDataSet)
+    Q_PROPERTY(TlyrDataSet *DataSet READ DataSet WRITE SetDataSet)
     Q_PROPERTY(QString DataSetName READ DataSetName WRITE SetDataSetName)
-    Q_PROPERTY(TlyrFrame* Frame READ Frame)
+    Q_PROPERTY(TlyrFrame *Frame READ Frame)
     Q_PROPERTY(QString FileLink READ FileLink WRITE SetFileLink)
     Q_PROPERTY(int ImageIndex READ ImageIndex WRITE SetImageIndex)
     Q_PROPERTY(bool KeepAspectRatio READ KeepAspectRatio WRITE SetKeepAspectRatio)
@@ -226,13 +226,13 @@ class TlyrPictureView : public TlyrView {
 public:
     static constexpr int kInvalidArg = int(0x80070057);
 
-    Q_INVOKABLE explicit TlyrPictureView(QObject* owner = nullptr);
+    Q_INVOKABLE explicit TlyrPictureView(QObject *owner = nullptr);
     bool AutoSize() const { return autoSize_; }
     void SetAutoSize(bool v);
     bool Center() const { return center_; }
     void SetCenter(bool v) { center_ = v; }
     QString FileLink() const { return fileLink_; }
-    void SetFileLink(const QString& v) { fileLink_ = v; }
+    void SetFileLink(const QString &v) { fileLink_ = v; }
     int ImageIndex() const { return imageIndex_; }
     void SetImageIndex(int v) { imageIndex_ = v; }
     bool KeepAspectRatio() const { return keepAspectRatio_; }
@@ -241,26 +241,26 @@ public:
     void SetStretched(bool v) { stretched_ = v; }
 
     // The picture and the bytes it was read from (stored as they are).
-    const QImage& Picture() const { return picture_; }
-    const QByteArray& PictureData() const { return pictureData_; }
+    const QImage &Picture() const { return picture_; }
+    const QByteArray &PictureData() const { return pictureData_; }
     void ClearPicture();
     // 0, or kInvalidArg with the picture cleared and an error line.
-    int LoadPictureFromStream(const QByteArray& data);
-    int LoadPictureFromFile(const QString& path);
+    int LoadPictureFromStream(const QByteArray &data);
+    int LoadPictureFromFile(const QString &path);
     QString LastError() const { return lastError_; }
     bool PictureChanged() const { return pictureChanged_; }
 
     QString GetDescription() const override;
     void GetData() override;
-    void Draw(TlyrCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
+    void Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
     // A changed picture goes to the prepared pages' picture store first.
-    QString Diff(const TlyrComponent* other) const override;
-    void WriteData(TlyrPropWriter& writer, TlyrXMLSerializer& serializer) const override;
-    bool ReadData(const QByteArray& name, TlyrPropReader& reader, TlyrXMLSerializer& serializer) override;
+    QString Diff(const TlyrComponent *other) const override;
+    void WriteData(TlyrPropWriter &writer, TlyrXMLSerializer &serializer) const override;
+    bool ReadData(const QByteArray &name, TlyrPropReader &reader, TlyrXMLSerializer &serializer) override;
 
 private:
     void changed();
-    void fail(const QString& why);
+    void fail(const QString &why);
     bool autoSize_ = false, center_ = false, keepAspectRatio_ = true, stretched_ = true;
     QString fileLink_;
     int imageIndex_ = 0;
@@ -272,18 +272,18 @@ private:
 
 class TlyrSubreport : public TlyrView {
     Q_OBJECT
-    Q_PROPERTY(TlyrPage* Page READ SubPage WRITE SetSubPage)
+    Q_PROPERTY(TlyrPage *Page READ SubPage WRITE SetSubPage)
     Q_PROPERTY(bool PrintOnParent READ PrintOnParent WRITE SetPrintOnParent)
     Q_CLASSINFO("Default:PrintOnParent", "false")
 public:
-    Q_INVOKABLE explicit TlyrSubreport(QObject* owner = nullptr);
+    Q_INVOKABLE explicit TlyrSubreport(QObject *owner = nullptr);
     ~TlyrSubreport() override;
-    TlyrPage* SubPage() const { return page_.data(); }
-    void SetSubPage(TlyrPage* page);
+    TlyrPage *SubPage() const { return page_.data(); }
+    void SetSubPage(TlyrPage *page);
     bool PrintOnParent() const { return printOnParent_; }
     void SetPrintOnParent(bool v) { printOnParent_ = v; }
     QString GetDescription() const override;
-    void Draw(TlyrCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
+    void Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
 
 private:
     // The page may be freed first.

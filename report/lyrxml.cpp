@@ -16,20 +16,27 @@ constexpr qsizetype kReadBlock = 64 * 1024;
 constexpr qsizetype kWriteBlock = 64 * 1024;
 constexpr int kMaxInternedNames = 256;
 
-const char* entityFor(char c)
+const char *entityFor(char c)
 {
     switch (c) {
-    case '\n': return "&#10;";
-    case '\r': return "&#13;";
-    case '"': return "&#34;";
-    case '&': return "&#38;";
-    case '<': return "&#60;";
-    case '>': return "&#62;";
-    default: return nullptr;
+    case '\n':
+        return "&#10;";
+    case '\r':
+        return "&#13;";
+    case '"':
+        return "&#34;";
+    case '&':
+        return "&#38;";
+    case '<':
+        return "&#60;";
+    case '>':
+        return "&#62;";
+    default:
+        return nullptr;
     }
 }
 
-void appendUtf8(QByteArray& out, char32_t code)
+void appendUtf8(QByteArray &out, char32_t code)
 {
     if (code < 0x80) {
         out.append(static_cast<char>(code));
@@ -54,7 +61,7 @@ bool equalsNoCase(QByteArrayView a, QByteArrayView b)
 }
 
 // Appends a name written as UTF-8 without a temporary for plain ASCII names.
-void appendName(QByteArray& out, const QString& name)
+void appendName(QByteArray &out, const QString &name)
 {
     for (QChar c : name) {
         if (c.unicode() >= 0x80) {
@@ -62,8 +69,7 @@ void appendName(QByteArray& out, const QString& name)
             return;
         }
     }
-    for (QChar c : name)
-        out.append(static_cast<char>(c.unicode()));
+    for (QChar c : name) out.append(static_cast<char>(c.unicode()));
 }
 
 // Finds the ld="0" token (preceded by a blank or at the start), -1 when none.
@@ -72,8 +78,7 @@ qsizetype findUnloadToken(QByteArrayView attrs)
     qsizetype from = 0;
     for (;;) {
         const qsizetype q = attrs.indexOf(QByteArrayView("=\"0\""), from);
-        if (q < 0)
-            return -1;
+        if (q < 0) return -1;
         const qsizetype p = q - 2;
         if (p >= 0 && (attrs[p] == 'l' || attrs[p] == 'L') && (attrs[p + 1] == 'd' || attrs[p + 1] == 'D') &&
             (p == 0 || attrs[p - 1] == ' '))
@@ -82,22 +87,20 @@ qsizetype findUnloadToken(QByteArrayView attrs)
     }
 }
 
-} // namespace
+}  // namespace
 
 QByteArray lyrBytesToXML(QByteArrayView raw)
 {
     qsizetype i = 0;
     const qsizetype n = raw.size();
-    while (i < n && !entityFor(raw[i]))
-        ++i;
-    if (i == n)
-        return raw.toByteArray();
+    while (i < n && !entityFor(raw[i])) ++i;
+    if (i == n) return raw.toByteArray();
     QByteArray out;
     out.reserve(n + 16);
     out.append(raw.data(), i);
     for (; i < n; ++i) {
         const char c = raw[i];
-        const char* e = entityFor(c);
+        const char *e = entityFor(c);
         if (!e) {
             out.append(c);
         } else if (c == '&' && raw.sliced(i + 1).startsWith("quot;")) {
@@ -110,37 +113,33 @@ QByteArray lyrBytesToXML(QByteArrayView raw)
     return out;
 }
 
-QByteArray lyrStrToXML(const QString& text)
+QByteArray lyrStrToXML(const QString &text)
 {
     QByteArray out;
     lyrAppendStrToXML(out, text);
     return out;
 }
 
-void lyrAppendStrToXML(QByteArray& out, QStringView text)
+void lyrAppendStrToXML(QByteArray &out, QStringView text)
 {
     const qsizetype n = text.size();
-    const char16_t* t = text.utf16();
+    const char16_t *t = text.utf16();
     // Room for the plain ASCII case, growing geometrically (an exact reserve
     // would reallocate at every attribute).
     const qsizetype need = out.size() + n + 8;
-    if (out.capacity() < need)
-        out.reserve(std::max(need, 2 * out.capacity()));
+    if (out.capacity() < need) out.reserve(std::max(need, 2 * out.capacity()));
     qsizetype i = 0;
     while (i < n) {
         // Runs of ASCII that need no escape are copied at once.
         qsizetype j = i;
-        while (j < n && t[j] < 0x80 && !entityFor(static_cast<char>(t[j])))
-            ++j;
+        while (j < n && t[j] < 0x80 && !entityFor(static_cast<char>(t[j]))) ++j;
         if (j > i) {
             const qsizetype at = out.size();
             out.resize(at + (j - i));
-            char* d = out.data() + at;
-            for (qsizetype k = i; k < j; ++k)
-                *d++ = static_cast<char>(t[k]);
+            char *d = out.data() + at;
+            for (qsizetype k = i; k < j; ++k) *d++ = static_cast<char>(t[k]);
             i = j;
-            if (i == n)
-                break;
+            if (i == n) break;
         }
         const char16_t c = t[i];
         if (c < 0x80) {
@@ -168,8 +167,7 @@ void lyrAppendStrToXML(QByteArray& out, QStringView text)
 QByteArray lyrXMLToBytes(QByteArrayView xml)
 {
     qsizetype i = xml.indexOf('&');
-    if (i < 0)
-        return xml.toByteArray();
+    if (i < 0) return xml.toByteArray();
     const qsizetype n = xml.size();
     QByteArray out;
     out.reserve(n);
@@ -213,7 +211,7 @@ QString lyrXMLToStr(QByteArrayView xml)
     return QString::fromUtf8(lyrXMLToBytes(xml));
 }
 
-QByteArray lyrValueToXML(const QVariant& value)
+QByteArray lyrValueToXML(const QVariant &value)
 {
     switch (value.typeId()) {
     case QMetaType::Bool:
@@ -256,9 +254,8 @@ TlyrXMLItem::~TlyrXMLItem()
 
 void TlyrXMLItem::detach()
 {
-    if (!parent_)
-        return;
-    auto& siblings = parent_->items_;
+    if (!parent_) return;
+    auto &siblings = parent_->items_;
     for (auto it = siblings.rbegin(); it != siblings.rend(); ++it) {
         if (*it == this) {
             siblings.erase(std::next(it).base());
@@ -270,97 +267,85 @@ void TlyrXMLItem::detach()
 
 void TlyrXMLItem::Clear()
 {
-    for (TlyrXMLItem* child : items_) {
+    for (TlyrXMLItem *child : items_) {
         child->parent_ = nullptr;
         delete child;
     }
-    std::vector<TlyrXMLItem*>().swap(items_);
-    if (Unloadable)
-        Loaded = false;
+    std::vector<TlyrXMLItem *>().swap(items_);
+    if (Unloadable) Loaded = false;
 }
 
-TlyrXMLItem* TlyrXMLItem::Add()
+TlyrXMLItem *TlyrXMLItem::Add()
 {
-    auto* item = new TlyrXMLItem;
+    auto *item = new TlyrXMLItem;
     item->parent_ = this;
     items_.push_back(item);
     return item;
 }
 
-void TlyrXMLItem::AddItem(TlyrXMLItem* item)
+void TlyrXMLItem::AddItem(TlyrXMLItem *item)
 {
-    if (!item)
-        return;
+    if (!item) return;
     // An element cannot become a child of its own subtree.
-    for (const TlyrXMLItem* p = this; p; p = p->parent_)
-        if (p == item)
-            return;
+    for (const TlyrXMLItem *p = this; p; p = p->parent_)
+        if (p == item) return;
     item->detach();
     item->parent_ = this;
     items_.push_back(item);
 }
 
-void TlyrXMLItem::InsertItem(int index, TlyrXMLItem* item)
+void TlyrXMLItem::InsertItem(int index, TlyrXMLItem *item)
 {
     AddItem(item);
-    if (!item || item->parent_ != this)
-        return;
+    if (!item || item->parent_ != this) return;
     items_.pop_back();
     const size_t at = static_cast<size_t>(qBound(0, index, Count()));
     items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(at), item);
 }
 
-int TlyrXMLItem::Find(const QString& name) const
+int TlyrXMLItem::Find(const QString &name) const
 {
     for (size_t i = 0; i < items_.size(); ++i)
-        if (items_[i]->Name.compare(name, Qt::CaseInsensitive) == 0)
-            return static_cast<int>(i);
+        if (items_[i]->Name.compare(name, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
     return -1;
 }
 
-TlyrXMLItem* TlyrXMLItem::FindItem(const QString& name)
+TlyrXMLItem *TlyrXMLItem::FindItem(const QString &name)
 {
     const int i = Find(name);
-    if (i >= 0)
-        return items_[static_cast<size_t>(i)];
-    TlyrXMLItem* item = Add();
+    if (i >= 0) return items_[static_cast<size_t>(i)];
+    TlyrXMLItem *item = Add();
     item->Name = name;
     return item;
 }
 
-int TlyrXMLItem::IndexOf(const TlyrXMLItem* item) const
+int TlyrXMLItem::IndexOf(const TlyrXMLItem *item) const
 {
     for (size_t i = 0; i < items_.size(); ++i)
-        if (items_[i] == item)
-            return static_cast<int>(i);
+        if (items_[i] == item) return static_cast<int>(i);
     return -1;
 }
 
 bool TlyrAttributeScanner::Next()
 {
     const qsizetype n = text_.size();
-    const char* t = text_.data();
+    const char *t = text_.data();
     while (pos_ < n) {
-        while (pos_ < n && t[pos_] == ' ')
-            ++pos_;
+        while (pos_ < n && t[pos_] == ' ') ++pos_;
         nameStart_ = pos_;
-        while (pos_ < n && t[pos_] != '=' && t[pos_] != ' ')
-            ++pos_;
-        if (pos_ >= n)
-            return false;
-        if (t[pos_] == ' ')
-            continue;  // a bare word
+        while (pos_ < n && t[pos_] != '=' && t[pos_] != ' ') ++pos_;
+        if (pos_ >= n) return false;
+        if (t[pos_] == ' ') continue;  // a bare word
         nameEnd_ = pos_++;
         quoted_ = pos_ < n && t[pos_] == '"';
         if (quoted_) {
             valueStart_ = pos_ + 1;
-            const void* q = memchr(t + valueStart_, '"', static_cast<size_t>(n - valueStart_));
-            valueEnd_ = q ? static_cast<const char*>(q) - t : n;
+            const void *q = memchr(t + valueStart_, '"', static_cast<size_t>(n - valueStart_));
+            valueEnd_ = q ? static_cast<const char *>(q) - t : n;
             pos_ = valueEnd_ + 1;
         } else {
             valueStart_ = pos_;
-            while (pos_ < n && t[pos_] != ' ')
-                ++pos_;
+            while (pos_ < n && t[pos_] != ' ') ++pos_;
             valueEnd_ = pos_;
         }
         return true;
@@ -368,11 +353,10 @@ bool TlyrAttributeScanner::Next()
     return false;
 }
 
-bool TlyrXMLItem::findProp(QByteArrayView name, TlyrAttributeScanner& scanner) const
+bool TlyrXMLItem::findProp(QByteArrayView name, TlyrAttributeScanner &scanner) const
 {
     while (scanner.Next())
-        if (equalsNoCase(scanner.Name(), name))
-            return true;
+        if (equalsNoCase(scanner.Name(), name)) return true;
     return false;
 }
 
@@ -406,26 +390,24 @@ void TlyrXMLItem::SetPropBytes(QByteArrayView name, QByteArrayView raw)
         }
         return;
     }
-    if (!Text.isEmpty() && !Text.endsWith(' '))
-        Text.append(' ');
+    if (!Text.isEmpty() && !Text.endsWith(' ')) Text.append(' ');
     Text.append(name.data(), name.size()).append("=\"").append(value).append('"');
 }
 
-void TlyrXMLItem::SetProp(QByteArrayView name, const QString& value)
+void TlyrXMLItem::SetProp(QByteArrayView name, const QString &value)
 {
     SetPropBytes(name, value.toUtf8());
 }
 
 void TlyrXMLItem::AppendProp(QAnyStringView name, QStringView value)
 {
-    if (!Text.isEmpty() && !Text.endsWith(' '))
-        Text.append(' ');
+    if (!Text.isEmpty() && !Text.endsWith(' ')) Text.append(' ');
     name.visit([this](auto view) {
         using View = decltype(view);
         if constexpr (std::is_same_v<View, QStringView>)
             Text.append(view.toUtf8());
         else
-            Text.append(reinterpret_cast<const char*>(view.data()), view.size());
+            Text.append(reinterpret_cast<const char *>(view.data()), view.size());
     });
     Text.append("=\"", 2);
     lyrAppendStrToXML(Text, value);
@@ -434,7 +416,7 @@ void TlyrXMLItem::AppendProp(QAnyStringView name, QStringView value)
 
 // ---------------------------------------------------------------- reader
 
-TlyrXMLReader::TlyrXMLReader(QIODevice& stream)
+TlyrXMLReader::TlyrXMLReader(QIODevice &stream)
     : stream_(stream), startPos_(stream.pos()), size_(stream.size()), bufStart_(startPos_)
 {
     buf_.resize(kReadBlock);
@@ -443,8 +425,7 @@ TlyrXMLReader::TlyrXMLReader(QIODevice& stream)
 
 TlyrXMLReader::~TlyrXMLReader()
 {
-    if (!stream_.isSequential())
-        stream_.seek(startPos_);
+    if (!stream_.isSequential()) stream_.seek(startPos_);
 }
 
 void TlyrXMLReader::SetPosition(qint64 position)
@@ -465,16 +446,14 @@ bool TlyrXMLReader::fill()
 
 int TlyrXMLReader::getByte()
 {
-    if (bufPos_ >= bufLen_ && !fill())
-        return -1;
+    if (bufPos_ >= bufLen_ && !fill()) return -1;
     return static_cast<unsigned char>(buf_[bufPos_++]);
 }
 
-const TlyrXMLReader::NameEntry* TlyrXMLReader::internName(QByteArrayView name)
+const TlyrXMLReader::NameEntry *TlyrXMLReader::internName(QByteArrayView name)
 {
-    for (const auto& entry : names_)
-        if (entry.first == name)
-            return &entry;
+    for (const auto &entry : names_)
+        if (entry.first == name) return &entry;
     if (names_.size() < kMaxInternedNames) {
         names_.emplace_back(name.toByteArray(), QString::fromUtf8(name));
         return &names_.back();
@@ -483,16 +462,15 @@ const TlyrXMLReader::NameEntry* TlyrXMLReader::internName(QByteArrayView name)
 }
 
 // Reads the next tag (comments skipped). False at the end of the stream.
-bool TlyrXMLReader::readTag(Tag& tag)
+bool TlyrXMLReader::readTag(Tag &tag)
 {
     for (;;) {
         for (;;) {
-            if (bufPos_ >= bufLen_ && !fill())
-                return false;
-            const char* b = buf_.constData();
-            const void* hit = memchr(b + bufPos_, '<', static_cast<size_t>(bufLen_ - bufPos_));
+            if (bufPos_ >= bufLen_ && !fill()) return false;
+            const char *b = buf_.constData();
+            const void *hit = memchr(b + bufPos_, '<', static_cast<size_t>(bufLen_ - bufPos_));
             if (hit) {
-                bufPos_ = static_cast<const char*>(hit) - b;
+                bufPos_ = static_cast<const char *>(hit) - b;
                 break;
             }
             bufPos_ = bufLen_;
@@ -504,8 +482,7 @@ bool TlyrXMLReader::readTag(Tag& tag)
         // The first three characters decide whether this is a comment.
         while (tag_.size() < 3) {
             const int c = getByte();
-            if (c < 0 || c == '<')
-                throw TlyrInvalidXMLException();
+            if (c < 0 || c == '<') throw TlyrInvalidXMLException();
             if (c == '>') {
                 closed = true;
                 break;
@@ -516,23 +493,19 @@ bool TlyrXMLReader::readTag(Tag& tag)
             int dashes = 0;
             for (;;) {
                 const int c = getByte();
-                if (c < 0)
-                    throw TlyrInvalidXMLException();
-                if (c == '>' && dashes >= 2)
-                    break;
+                if (c < 0) throw TlyrInvalidXMLException();
+                if (c == '>' && dashes >= 2) break;
                 dashes = c == '-' ? dashes + 1 : 0;
             }
             continue;
         }
         while (!closed) {
-            if (bufPos_ >= bufLen_ && !fill())
-                throw TlyrInvalidXMLException();
-            const char* b = buf_.constData() + bufPos_;
+            if (bufPos_ >= bufLen_ && !fill()) throw TlyrInvalidXMLException();
+            const char *b = buf_.constData() + bufPos_;
             const size_t avail = static_cast<size_t>(bufLen_ - bufPos_);
-            const char* gt = static_cast<const char*>(memchr(b, '>', avail));
+            const char *gt = static_cast<const char *>(memchr(b, '>', avail));
             const size_t upto = gt ? static_cast<size_t>(gt - b) : avail;
-            if (memchr(b, '<', upto))
-                throw TlyrInvalidXMLException();
+            if (memchr(b, '<', upto)) throw TlyrInvalidXMLException();
             tag_.append(b, static_cast<qsizetype>(upto));
             bufPos_ += static_cast<qsizetype>(upto);
             if (gt) {
@@ -544,8 +517,7 @@ bool TlyrXMLReader::readTag(Tag& tag)
     }
 
     QByteArrayView v(tag_);
-    if (v.endsWith(' '))
-        v.chop(1);
+    if (v.endsWith(' ')) v.chop(1);
     const qsizetype sp = v.indexOf(' ');
     tag.name = sp < 0 ? v : v.first(sp);
     tag.attrs = sp < 0 ? QByteArrayView() : v.sliced(sp + 1);
@@ -561,11 +533,10 @@ bool TlyrXMLReader::readTag(Tag& tag)
     return true;
 }
 
-void TlyrXMLReader::applyTag(TlyrXMLItem& item, const Tag& tag, bool keepText)
+void TlyrXMLReader::applyTag(TlyrXMLItem &item, const Tag &tag, bool keepText)
 {
     item.StreamPosition = tag.start;
-    if (keepText)
-        return;
+    if (keepText) return;
     const qsizetype p = tag.unload ? findUnloadToken(tag.attrs) : -1;
     if (p < 0) {
         item.Text = tag.attrs.toByteArray();
@@ -587,32 +558,29 @@ void TlyrXMLReader::applyTag(TlyrXMLItem& item, const Tag& tag, bool keepText)
 void TlyrXMLReader::ReadHeader()
 {
     Tag tag;
-    if (!readTag(tag) || !tag_.startsWith("?xml"))
-        throw TlyrInvalidXMLException();
+    if (!readTag(tag) || !tag_.startsWith("?xml")) throw TlyrInvalidXMLException();
 }
 
-void TlyrXMLReader::readBody(TlyrXMLItem* item, const QByteArray& name, int depth)
+void TlyrXMLReader::readBody(TlyrXMLItem *item, const QByteArray &name, int depth)
 {
-    if (depth > MaxDepth)
-        throw TlyrInvalidXMLException();
+    if (depth > MaxDepth) throw TlyrInvalidXMLException();
     Tag tag;
     for (;;) {
         // The end of the stream ends the list too, and never matches.
         const bool more = readTag(tag);
         if (!more || tag.name.isEmpty() || tag.name[0] == '/') {
-            if (!more || tag.name.isEmpty() || !equalsNoCase(tag.name.sliced(1), name))
-                throw TlyrInvalidXMLException();
+            if (!more || tag.name.isEmpty() || !equalsNoCase(tag.name.sliced(1), name)) throw TlyrInvalidXMLException();
             return;
         }
         // The tag buffer is reused by the children; the name must outlive it.
         NameEntry spilled;
-        const NameEntry* entry = internName(tag.name);
+        const NameEntry *entry = internName(tag.name);
         if (!entry) {
             spilled = {tag.name.toByteArray(), QString::fromUtf8(tag.name)};
             entry = &spilled;
         }
         const bool skip = tag.unload && PartialLoading;
-        TlyrXMLItem* child = item ? item->Add() : nullptr;
+        TlyrXMLItem *child = item ? item->Add() : nullptr;
         if (child) {
             child->Name = entry->second;
             applyTag(*child, tag, false);
@@ -622,28 +590,25 @@ void TlyrXMLReader::readBody(TlyrXMLItem* item, const QByteArray& name, int dept
                 child->store_ = store_;
             }
         }
-        if (!tag.empty)
-            readBody(skip ? nullptr : child, entry->first, depth + 1);
+        if (!tag.empty) readBody(skip ? nullptr : child, entry->first, depth + 1);
     }
 }
 
-void TlyrXMLReader::ReadRootItem(TlyrXMLItem& item, bool keepText)
+void TlyrXMLReader::ReadRootItem(TlyrXMLItem &item, bool keepText)
 {
     Tag tag;
-    if (!readTag(tag) || tag.name.isEmpty() || tag.name[0] == '/')
-        throw TlyrInvalidXMLException();
+    if (!readTag(tag) || tag.name.isEmpty() || tag.name[0] == '/') throw TlyrInvalidXMLException();
     const QByteArray name = tag.name.toByteArray();
     item.Clear();
     item.Name = QString::fromUtf8(name);
     applyTag(item, tag, keepText);
-    if (!tag.empty)
-        readBody(&item, name, 1);
+    if (!tag.empty) readBody(&item, name, 1);
     item.Loaded = true;
 }
 
 // ---------------------------------------------------------------- writer
 
-TlyrXMLWriter::TlyrXMLWriter(QIODevice& stream, TlyrXMLDocument* doc) : stream_(stream), doc_(doc)
+TlyrXMLWriter::TlyrXMLWriter(QIODevice &stream, TlyrXMLDocument *doc) : stream_(stream), doc_(doc)
 {
     out_.reserve(kWriteBlock + 4096);
 }
@@ -655,8 +620,7 @@ TlyrXMLWriter::~TlyrXMLWriter()
 
 void TlyrXMLWriter::Flush()
 {
-    if (out_.isEmpty())
-        return;
+    if (out_.isEmpty()) return;
     const qint64 written = stream_.write(out_);
     const qsizetype wanted = out_.size();
     out_.resize(0);
@@ -667,24 +631,22 @@ void TlyrXMLWriter::Flush()
 
 void TlyrXMLWriter::indent(int depth)
 {
-    if (AutoIndent)
-        out_.append(2 * depth, ' ');
+    if (AutoIndent) out_.append(2 * depth, ' ');
 }
 
 void TlyrXMLWriter::WriteHeader()
 {
     out_.append("<?xml version=\"1.0\" encoding=\"utf-8\"?>");
-    if (AutoIndent)
-        out_.append("\r\n");
+    if (AutoIndent) out_.append("\r\n");
 }
 
-void TlyrXMLWriter::WriteRootItem(TlyrXMLItem& item)
+void TlyrXMLWriter::WriteRootItem(TlyrXMLItem &item)
 {
     writeItem(item, 0);
     Flush();
 }
 
-void TlyrXMLWriter::writeItem(TlyrXMLItem& item, int depth)
+void TlyrXMLWriter::writeItem(TlyrXMLItem &item, int depth)
 {
     if (item.Unloadable && !item.Loaded && doc_) {
         doc_->LoadItem(&item);
@@ -696,12 +658,10 @@ void TlyrXMLWriter::writeItem(TlyrXMLItem& item, int depth)
     out_.append('<');
     appendName(out_, item.Name);
     if (!item.Text.isEmpty()) {
-        if (item.Text[0] != ' ')
-            out_.append(' ');
+        if (item.Text[0] != ' ') out_.append(' ');
         out_.append(item.Text);
     }
-    if (item.Unloadable)
-        out_.append(" ld=\"0\"");
+    if (item.Unloadable) out_.append(" ld=\"0\"");
     if (item.Count() == 0) {
         if (item.Value.isEmpty()) {
             out_.append("/>");
@@ -712,19 +672,15 @@ void TlyrXMLWriter::writeItem(TlyrXMLItem& item, int depth)
         }
     } else {
         out_.append('>');
-        if (AutoIndent)
-            out_.append("\r\n");
-        for (int i = 0; i < item.Count(); ++i)
-            writeItem(*item.Items(i), depth + 1);
+        if (AutoIndent) out_.append("\r\n");
+        for (int i = 0; i < item.Count(); ++i) writeItem(*item.Items(i), depth + 1);
         indent(depth);
         out_.append("</");
         appendName(out_, item.Name);
         out_.append('>');
     }
-    if (AutoIndent)
-        out_.append("\r\n");
-    if (out_.size() > kWriteBlock)
-        Flush();
+    if (AutoIndent) out_.append("\r\n");
+    if (out_.size() > kWriteBlock) Flush();
 }
 
 // ---------------------------------------------------------------- document
@@ -746,17 +702,20 @@ void TlyrXMLDocument::Clear()
     ownedSource_.reset();
 }
 
-QIODevice* TlyrXMLDocument::storeOf(const TlyrXMLItem& item) const
+QIODevice *TlyrXMLDocument::storeOf(const TlyrXMLItem &item) const
 {
     switch (item.store_) {
-    case TlyrXMLItem::Store::Source: return source_;
-    case TlyrXMLItem::Store::TempFile: return temp_.get();
-    case TlyrXMLItem::Store::None: break;
+    case TlyrXMLItem::Store::Source:
+        return source_;
+    case TlyrXMLItem::Store::TempFile:
+        return temp_.get();
+    case TlyrXMLItem::Store::None:
+        break;
     }
     return nullptr;
 }
 
-void TlyrXMLDocument::readRoot(QIODevice& stream, bool partial)
+void TlyrXMLDocument::readRoot(QIODevice &stream, bool partial)
 {
     Clear();
     try {
@@ -773,16 +732,15 @@ void TlyrXMLDocument::readRoot(QIODevice& stream, bool partial)
     }
 }
 
-void TlyrXMLDocument::LoadFromStream(QIODevice& stream)
+void TlyrXMLDocument::LoadFromStream(QIODevice &stream)
 {
     readRoot(stream, false);
 }
 
-void TlyrXMLDocument::LoadFromStream(QIODevice& stream, bool allowPartialLoading)
+void TlyrXMLDocument::LoadFromStream(QIODevice &stream, bool allowPartialLoading)
 {
     readRoot(stream, allowPartialLoading);
-    if (allowPartialLoading)
-        source_ = &stream;
+    if (allowPartialLoading) source_ = &stream;
 }
 
 void TlyrXMLDocument::LoadFromStream(std::unique_ptr<QIODevice> stream, bool allowPartialLoading)
@@ -794,7 +752,7 @@ void TlyrXMLDocument::LoadFromStream(std::unique_ptr<QIODevice> stream, bool all
     }
 }
 
-void TlyrXMLDocument::SaveToStream(QIODevice& stream)
+void TlyrXMLDocument::SaveToStream(QIODevice &stream)
 {
     TlyrXMLWriter writer(stream, this);
     writer.AutoIndent = AutoIndent;
@@ -802,7 +760,7 @@ void TlyrXMLDocument::SaveToStream(QIODevice& stream)
     writer.WriteRootItem(*root_);
 }
 
-void TlyrXMLDocument::LoadFromFile(const QString& fileName, bool allowPartialLoading)
+void TlyrXMLDocument::LoadFromFile(const QString &fileName, bool allowPartialLoading)
 {
     auto file = std::make_unique<QFile>(fileName);
     if (!file->open(QIODevice::ReadOnly))
@@ -813,16 +771,15 @@ void TlyrXMLDocument::LoadFromFile(const QString& fileName, bool allowPartialLoa
         LoadFromStream(*file);
 }
 
-void TlyrXMLDocument::SaveToFile(const QString& fileName)
+void TlyrXMLDocument::SaveToFile(const QString &fileName)
 {
-    lyrSaveFile(fileName, [this](QIODevice& file) { SaveToStream(file); });
+    lyrSaveFile(fileName, [this](QIODevice &file) { SaveToStream(file); });
 }
 
-void TlyrXMLDocument::LoadItem(TlyrXMLItem* item)
+void TlyrXMLDocument::LoadItem(TlyrXMLItem *item)
 {
-    if (!item || !item->Unloadable || item->Loaded)
-        return;
-    QIODevice* stream = storeOf(*item);
+    if (!item || !item->Unloadable || item->Loaded) return;
+    QIODevice *stream = storeOf(*item);
     item->Clear();
     if (!stream) {
         // Cleared without ever being written out: nothing to read back.
@@ -836,10 +793,9 @@ void TlyrXMLDocument::LoadItem(TlyrXMLItem* item)
     reader.ReadRootItem(*item, true);
 }
 
-void TlyrXMLDocument::UnloadItem(TlyrXMLItem* item)
+void TlyrXMLDocument::UnloadItem(TlyrXMLItem *item)
 {
-    if (!item || !item->Unloadable || !item->Loaded)
-        return;
+    if (!item || !item->Unloadable || !item->Loaded) return;
     CreateTempFile();
     // Written into memory first: the writer may read other unloaded elements
     // back from the same temporary file.
@@ -860,8 +816,7 @@ void TlyrXMLDocument::UnloadItem(TlyrXMLItem* item)
 
 void TlyrXMLDocument::CreateTempFile()
 {
-    if (temp_)
-        return;
+    if (temp_) return;
     const QString name = lyrGetTempFile(TempDir);
     auto file = std::make_unique<QFile>(name);
     if (!file->open(QIODevice::ReadWrite | QIODevice::Truncate)) {
@@ -874,8 +829,7 @@ void TlyrXMLDocument::CreateTempFile()
 
 void TlyrXMLDocument::DeleteTempFile()
 {
-    if (!temp_)
-        return;
+    if (!temp_) return;
     temp_.reset();
     QFile::remove(tempName_);
     tempName_.clear();

@@ -27,17 +27,17 @@ public:
 // the input becomes "&#34;"). Bytes above 127 pass unchanged, so a QString is
 // written as UTF-8.
 QByteArray lyrBytesToXML(QByteArrayView raw);
-QByteArray lyrStrToXML(const QString& text);
+QByteArray lyrStrToXML(const QString &text);
 // The same escape written straight from UTF-16 onto the end of out (one
 // pass, no temporary).
-void lyrAppendStrToXML(QByteArray& out, QStringView text);
+void lyrAppendStrToXML(QByteArray &out, QStringView text);
 // Undoes the escapes: "&#" + 1 to 7 digits + ";" is the character with that
 // code (above 127 as UTF-8), "&quot;" a double quote; any other "&" stays.
 QByteArray lyrXMLToBytes(QByteArrayView xml);
 QString lyrXMLToStr(QByteArrayView xml);
 // Attribute text of a value: Booleans "1"/"0", numbers as decimal text, dates
 // as date-time text, strings escaped; other types give an empty text.
-QByteArray lyrValueToXML(const QVariant& value);
+QByteArray lyrValueToXML(const QVariant &value);
 
 // Walks the name="value" pairs of an attribute text in order (a value
 // without quotes runs to the next blank; a bare word is skipped).
@@ -66,8 +66,8 @@ public:
     TlyrXMLItem() = default;
     // Frees the children and leaves the parent's list.
     ~TlyrXMLItem();
-    TlyrXMLItem(const TlyrXMLItem&) = delete;
-    TlyrXMLItem& operator=(const TlyrXMLItem&) = delete;
+    TlyrXMLItem(const TlyrXMLItem &) = delete;
+    TlyrXMLItem &operator=(const TlyrXMLItem &) = delete;
 
     // Stream position of the start tag when the element was read or unloaded.
     qint64 StreamPosition = 0;
@@ -81,29 +81,29 @@ public:
     // Character data written between the tags (the reader never fills it).
     QByteArray Value;
 
-    TlyrXMLItem* Parent() const { return parent_; }
+    TlyrXMLItem *Parent() const { return parent_; }
     // Frees the children; an unloadable element then counts as not loaded.
     void Clear();
     int Count() const { return static_cast<int>(items_.size()); }
-    TlyrXMLItem* Items(int i) const { return items_.at(static_cast<size_t>(i)); }
-    TlyrXMLItem* operator[](int i) const { return Items(i); }
+    TlyrXMLItem *Items(int i) const { return items_.at(static_cast<size_t>(i)); }
+    TlyrXMLItem *operator[](int i) const { return Items(i); }
     // A new child appended.
-    TlyrXMLItem* Add();
+    TlyrXMLItem *Add();
     // Appends item, taking it from its former parent.
-    void AddItem(TlyrXMLItem* item);
-    void InsertItem(int index, TlyrXMLItem* item);
+    void AddItem(TlyrXMLItem *item);
+    void InsertItem(int index, TlyrXMLItem *item);
     // Index of the first child named name (case-insensitive), -1 when none.
-    int Find(const QString& name) const;
+    int Find(const QString &name) const;
     // That child, created when absent.
-    TlyrXMLItem* FindItem(const QString& name);
-    int IndexOf(const TlyrXMLItem* item) const;
+    TlyrXMLItem *FindItem(const QString &name);
+    int IndexOf(const TlyrXMLItem *item) const;
 
     // Attribute values (unescaped, UTF-8). Empty when absent.
     QString Prop(QByteArrayView name) const;
     QByteArray PropBytes(QByteArrayView name) const;
     bool HasProp(QByteArrayView name) const;
     // Replaces the value in place, or appends name="value".
-    void SetProp(QByteArrayView name, const QString& value);
+    void SetProp(QByteArrayView name, const QString &value);
     void SetPropBytes(QByteArrayView name, QByteArrayView raw);
     // Appends name="value" without looking for an attribute of that name
     // (for builders that write each attribute once).
@@ -116,10 +116,10 @@ private:
     enum class Store : quint8 { None, Source, TempFile };
 
     void detach();
-    bool findProp(QByteArrayView name, TlyrAttributeScanner& scanner) const;
+    bool findProp(QByteArrayView name, TlyrAttributeScanner &scanner) const;
 
-    TlyrXMLItem* parent_ = nullptr;
-    std::vector<TlyrXMLItem*> items_;
+    TlyrXMLItem *parent_ = nullptr;
+    std::vector<TlyrXMLItem *> items_;
     Store store_ = Store::None;
 };
 
@@ -127,10 +127,10 @@ private:
 // creation is restored when the reader is destroyed.
 class TlyrXMLReader {
 public:
-    explicit TlyrXMLReader(QIODevice& stream);
+    explicit TlyrXMLReader(QIODevice &stream);
     ~TlyrXMLReader();
-    TlyrXMLReader(const TlyrXMLReader&) = delete;
-    TlyrXMLReader& operator=(const TlyrXMLReader&) = delete;
+    TlyrXMLReader(const TlyrXMLReader &) = delete;
+    TlyrXMLReader &operator=(const TlyrXMLReader &) = delete;
 
     // Deepest nesting accepted; deeper input is rejected as invalid.
     static constexpr int MaxDepth = 512;
@@ -146,7 +146,7 @@ public:
     void ReadHeader();
     // Reads one element with its children into item (name and attributes
     // included unless keepText, which keeps the item's current attributes).
-    void ReadRootItem(TlyrXMLItem& item, bool keepText = false);
+    void ReadRootItem(TlyrXMLItem &item, bool keepText = false);
 
 private:
     struct Tag {
@@ -158,14 +158,14 @@ private:
     };
     bool fill();
     int getByte();
-    bool readTag(Tag& tag);
-    void applyTag(TlyrXMLItem& item, const Tag& tag, bool keepText);
-    void readBody(TlyrXMLItem* item, const QByteArray& name, int depth);
+    bool readTag(Tag &tag);
+    void applyTag(TlyrXMLItem &item, const Tag &tag, bool keepText);
+    void readBody(TlyrXMLItem *item, const QByteArray &name, int depth);
     using NameEntry = std::pair<QByteArray, QString>;
     // Shares the strings of repeated element names; nullptr when full.
-    const NameEntry* internName(QByteArrayView name);
+    const NameEntry *internName(QByteArrayView name);
 
-    QIODevice& stream_;
+    QIODevice &stream_;
     qint64 startPos_;
     qint64 size_;
     QByteArray buf_;
@@ -181,23 +181,23 @@ private:
 class TlyrXMLWriter {
 public:
     // doc, when given, reads not-loaded elements back while they are written.
-    explicit TlyrXMLWriter(QIODevice& stream, TlyrXMLDocument* doc = nullptr);
+    explicit TlyrXMLWriter(QIODevice &stream, TlyrXMLDocument *doc = nullptr);
     ~TlyrXMLWriter();
-    TlyrXMLWriter(const TlyrXMLWriter&) = delete;
-    TlyrXMLWriter& operator=(const TlyrXMLWriter&) = delete;
+    TlyrXMLWriter(const TlyrXMLWriter &) = delete;
+    TlyrXMLWriter &operator=(const TlyrXMLWriter &) = delete;
 
     bool AutoIndent = false;
 
     void WriteHeader();
-    void WriteRootItem(TlyrXMLItem& item);
+    void WriteRootItem(TlyrXMLItem &item);
     void Flush();
 
 private:
-    void writeItem(TlyrXMLItem& item, int depth);
+    void writeItem(TlyrXMLItem &item, int depth);
     void indent(int depth);
 
-    QIODevice& stream_;
-    TlyrXMLDocument* doc_;
+    QIODevice &stream_;
+    TlyrXMLDocument *doc_;
     QByteArray out_;
 };
 
@@ -205,46 +205,46 @@ class TlyrXMLDocument {
 public:
     TlyrXMLDocument();
     ~TlyrXMLDocument();
-    TlyrXMLDocument(const TlyrXMLDocument&) = delete;
-    TlyrXMLDocument& operator=(const TlyrXMLDocument&) = delete;
+    TlyrXMLDocument(const TlyrXMLDocument &) = delete;
+    TlyrXMLDocument &operator=(const TlyrXMLDocument &) = delete;
 
     bool AutoIndent = false;
     // Folder of the temporary file (the system's when empty).
     QString TempDir;
 
-    TlyrXMLItem* Root() const { return root_.get(); }
+    TlyrXMLItem *Root() const { return root_.get(); }
     // Clears the root and drops the temporary file and the kept stream.
     void Clear();
 
     // Full load; the stream is not kept.
-    void LoadFromStream(QIODevice& stream);
+    void LoadFromStream(QIODevice &stream);
     // With allowPartialLoading elements flagged ld="0" stay unread and the
     // document keeps (and owns) the stream to read them later.
     void LoadFromStream(std::unique_ptr<QIODevice> stream, bool allowPartialLoading);
     // The same with a stream the caller keeps open for the document's life
     // (or until its next Clear or load).
-    void LoadFromStream(QIODevice& stream, bool allowPartialLoading);
-    void SaveToStream(QIODevice& stream);
-    void LoadFromFile(const QString& fileName, bool allowPartialLoading = false);
-    void SaveToFile(const QString& fileName);
+    void LoadFromStream(QIODevice &stream, bool allowPartialLoading);
+    void SaveToStream(QIODevice &stream);
+    void LoadFromFile(const QString &fileName, bool allowPartialLoading = false);
+    void SaveToFile(const QString &fileName);
 
     // Reads a not-loaded unloadable element back into memory.
-    void LoadItem(TlyrXMLItem* item);
+    void LoadItem(TlyrXMLItem *item);
     // Writes a loaded unloadable element to the temporary file and frees its
     // children.
-    void UnloadItem(TlyrXMLItem* item);
+    void UnloadItem(TlyrXMLItem *item);
 
     void CreateTempFile();
     void DeleteTempFile();
     QString TempFileName() const { return tempName_; }
 
 private:
-    QIODevice* storeOf(const TlyrXMLItem& item) const;
+    QIODevice *storeOf(const TlyrXMLItem &item) const;
 
-    void readRoot(QIODevice& stream, bool partial);
+    void readRoot(QIODevice &stream, bool partial);
 
     std::unique_ptr<TlyrXMLItem> root_;
-    QIODevice* source_ = nullptr;
+    QIODevice *source_ = nullptr;
     std::unique_ptr<QIODevice> ownedSource_;
     std::unique_ptr<QIODevice> temp_;
     QString tempName_;

@@ -15,22 +15,20 @@
 
 namespace {
 
-QObject* objectProp(QObject* obj, const KsPropInfo* p)
+QObject *objectProp(QObject *obj, const KsPropInfo *p)
 {
-    if (!obj)
-        return nullptr;
-    return obj->property(p->Name.toLatin1().constData()).value<QObject*>();
+    if (!obj) return nullptr;
+    return obj->property(p->Name.toLatin1().constData()).value<QObject *>();
 }
 
-QString stringListText(const QStringList& lines)
+QString stringListText(const QStringList &lines)
 {
     return lines.join(QStringLiteral("\r\n"));
 }
 
-QStringList textToLines(const QString& text)
+QStringList textToLines(const QString &text)
 {
-    if (text.isEmpty())
-        return {};
+    if (text.isEmpty()) return {};
     QString t = text;
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return t.split(QLatin1Char('\n'));
@@ -38,12 +36,11 @@ QStringList textToLines(const QString& text)
 
 QString dropFinalLineEnd(QString text)
 {
-    if (text.endsWith(QLatin1String("\r\n")))
-        text.chop(2);
+    if (text.endsWith(QLatin1String("\r\n"))) text.chop(2);
     return text;
 }
 
-void appendAttr(QByteArray& out, const QByteArray& name, const QString& value)
+void appendAttr(QByteArray &out, const QByteArray &name, const QString &value)
 {
     out += ' ';
     out += name;
@@ -52,7 +49,7 @@ void appendAttr(QByteArray& out, const QByteArray& name, const QString& value)
     out += '"';
 }
 
-bool isBooleanText(const QString& v, bool& out)
+bool isBooleanText(const QString &v, bool &out)
 {
     if (v.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 || v == QLatin1String("1")) {
         out = true;
@@ -65,36 +62,33 @@ bool isBooleanText(const QString& v, bool& out)
     return false;
 }
 
-qint64 toInteger(const QString& v)
+qint64 toInteger(const QString &v)
 {
     bool ok = false;
     const qint64 n = v.trimmed().toLongLong(&ok);
-    if (!ok)
-        throw ElyrConvertError(QStringLiteral("'%1' is not a valid integer value").arg(v));
+    if (!ok) throw ElyrConvertError(QStringLiteral("'%1' is not a valid integer value").arg(v));
     return n;
 }
 
 }  // namespace
 
-const QList<const KsPropInfo*>& lyrClassProperties(const KsClassInfo* cls)
+const QList<const KsPropInfo *> &lyrClassProperties(const KsClassInfo *cls)
 {
-    static QHash<const KsClassInfo*, QList<const KsPropInfo*>> cache;
+    static QHash<const KsClassInfo *, QList<const KsPropInfo *>> cache;
     auto it = cache.find(cls);
-    if (it == cache.end())
-        it = cache.insert(cls, cls->Properties());
+    if (it == cache.end()) it = cache.insert(cls, cls->Properties());
     return *it;
 }
 
-bool lyrIsStringListProperty(const QObject* obj, const KsPropInfo* p)
+bool lyrIsStringListProperty(const QObject *obj, const KsPropInfo *p)
 {
-    if (p->Kind != KsPropKind::Variant || !obj)
-        return false;
-    const QMetaObject* meta = obj->metaObject();
+    if (p->Kind != KsPropKind::Variant || !obj) return false;
+    const QMetaObject *meta = obj->metaObject();
     const int index = meta->indexOfProperty(p->Name.toLatin1().constData());
     return index >= 0 && meta->property(index).metaType().id() == QMetaType::QStringList;
 }
 
-TlyrXMLSerializer::TlyrXMLSerializer(QIODevice* stream) : Stream(stream)
+TlyrXMLSerializer::TlyrXMLSerializer(QIODevice *stream) : Stream(stream)
 {
     lyrRegisterReportClasses();
 }
@@ -103,65 +97,55 @@ TlyrXMLSerializer::~TlyrXMLSerializer() = default;
 
 // ---------------------------------------------------------------- writing
 
-QByteArray TlyrXMLSerializer::propData(const QObject* obj)
+QByteArray TlyrXMLSerializer::propData(const QObject *obj)
 {
-    auto* c = qobject_cast<const TlyrComponent*>(obj);
-    if (!c)
-        return {};
+    auto *c = qobject_cast<const TlyrComponent *>(obj);
+    if (!c) return {};
     TlyrPropWriter writer;
     c->WriteData(writer, *this);
     return writer.Data();
 }
 
-QByteArray TlyrXMLSerializer::ObjToXML(QObject* obj, const QByteArray& prefix, QObject* ancestor)
+QByteArray TlyrXMLSerializer::ObjToXML(QObject *obj, const QByteArray &prefix, QObject *ancestor)
 {
     QByteArray out;
-    const KsClassInfo* cls = ksClassInfoOf(obj);
-    if (!cls)
-        return out;
-    auto* comp = qobject_cast<TlyrComponent*>(obj);
+    const KsClassInfo *cls = ksClassInfoOf(obj);
+    if (!cls) return out;
+    auto *comp = qobject_cast<TlyrComponent *>(obj);
     const bool all = SerializeAll;
-    for (const KsPropInfo* p : lyrClassProperties(cls)) {
-        if (!p->Stored || !p->Get)
-            continue;
-        if (comp && p->Name == QLatin1String("Name"))
-            continue;
-        if (comp && !comp->IsPropertyStored(p->Name))
-            continue;
-        if (auto* nested = dynamic_cast<const TlyrStoredProperties*>(obj);
+    for (const KsPropInfo *p : lyrClassProperties(cls)) {
+        if (!p->Stored || !p->Get) continue;
+        if (comp && p->Name == QLatin1String("Name")) continue;
+        if (comp && !comp->IsPropertyStored(p->Name)) continue;
+        if (auto *nested = dynamic_cast<const TlyrStoredProperties *>(obj);
             nested && !all && !nested->IsPropertyStored(p->Name))
             continue;
         const QByteArray name = prefix + p->Name.toLatin1();
         switch (p->Kind) {
         case KsPropKind::Class: {
-            QObject* value = objectProp(obj, p);
-            QObject* anc = objectProp(ancestor, p);
-            if (!value && !anc)
-                break;
-            if (qobject_cast<TlyrComponent*>(value) || (!value && qobject_cast<TlyrComponent*>(anc))) {
-                if (p->IsReadOnly())
-                    break;
+            QObject *value = objectProp(obj, p);
+            QObject *anc = objectProp(ancestor, p);
+            if (!value && !anc) break;
+            if (qobject_cast<TlyrComponent *>(value) || (!value && qobject_cast<TlyrComponent *>(anc))) {
+                if (p->IsReadOnly()) break;
                 QString target = value ? lyrGetFullName(Owner, value) : QString();
-                if (value && target.isEmpty())
-                    target = value->objectName();
+                if (value && target.isEmpty()) target = value->objectName();
                 if (ancestor) {
                     const QString ancTarget = anc ? anc->objectName() : QString();
-                    if (!all && target.compare(ancTarget, Qt::CaseInsensitive) == 0)
-                        break;
+                    if (!all && target.compare(ancTarget, Qt::CaseInsensitive) == 0) break;
                     appendAttr(out, name, value ? target : QStringLiteral("nil"));
                 } else if (value) {
                     appendAttr(out, name, target);
                 }
                 break;
             }
-            if (value)
-                out += ObjToXML(value, name + '.', anc);
+            if (value) out += ObjToXML(value, name + '.', anc);
             break;
         }
-        case KsPropKind::Method: break;
+        case KsPropKind::Method:
+            break;
         default: {
-            if (p->IsReadOnly())
-                break;
+            if (p->IsReadOnly()) break;
             const KsValue v = p->Get(obj);
             const bool hasAnc = ancestor != nullptr;
             const KsValue a = hasAnc ? p->Get(ancestor) : KsValue();
@@ -181,20 +165,19 @@ QByteArray TlyrXMLSerializer::ObjToXML(QObject* obj, const QByteArray& prefix, Q
             case KsPropKind::Enumeration:
             case KsPropKind::Boolean: {
                 const qint64 n = p->Kind == KsPropKind::Char
-                                     ? (v.ToText().isEmpty() ? 0 : v.ToText().at(0).unicode())
-                                     : (p->Kind == KsPropKind::Boolean ? (v.ToBool() ? 1 : 0) : v.ToInt64());
+                                         ? (v.ToText().isEmpty() ? 0 : v.ToText().at(0).unicode())
+                                         : (p->Kind == KsPropKind::Boolean ? (v.ToBool() ? 1 : 0) : v.ToInt64());
                 if (!all) {
                     if (hasAnc) {
-                        const qint64 m = p->Kind == KsPropKind::Char
-                                             ? (a.ToText().isEmpty() ? 0 : a.ToText().at(0).unicode())
-                                             : (p->Kind == KsPropKind::Boolean ? (a.ToBool() ? 1 : 0) : a.ToInt64());
-                        if (m == n)
-                            break;
+                        const qint64 m =
+                                p->Kind == KsPropKind::Char
+                                        ? (a.ToText().isEmpty() ? 0 : a.ToText().at(0).unicode())
+                                        : (p->Kind == KsPropKind::Boolean ? (a.ToBool() ? 1 : 0) : a.ToInt64());
+                        if (m == n) break;
                     } else if (p->HasDefault) {
-                        const qint64 d = p->Kind == KsPropKind::Boolean ? (p->Default.ToBool() ? 1 : 0)
-                                                                         : p->Default.ToInt64();
-                        if (d == n)
-                            break;
+                        const qint64 d =
+                                p->Kind == KsPropKind::Boolean ? (p->Default.ToBool() ? 1 : 0) : p->Default.ToInt64();
+                        if (d == n) break;
                     }
                 }
                 QString text;
@@ -209,21 +192,18 @@ QByteArray TlyrXMLSerializer::ObjToXML(QObject* obj, const QByteArray& prefix, Q
             }
             case KsPropKind::Float: {
                 const double d = v.ToDouble();
-                if (!all && hasAnc && std::fabs(d - a.ToDouble()) < 0.000001)
-                    break;
+                if (!all && hasAnc && std::fabs(d - a.ToDouble()) < 0.000001) break;
                 appendAttr(out, name, lyrFloatToText(d));
                 break;
             }
             case KsPropKind::String: {
                 const QString s = v.ToText();
-                if (!all && (hasAnc ? s == a.ToText() : s.isEmpty()))
-                    break;
+                if (!all && (hasAnc ? s == a.ToText() : s.isEmpty())) break;
                 appendAttr(out, name, s);
                 break;
             }
             default: {  // Variant
-                if (!all && hasAnc && ksEquals(v, a))
-                    break;
+                if (!all && hasAnc && ksEquals(v, a)) break;
                 appendAttr(out, name, v.IsNull() || v.IsEmpty() ? QString() : v.ToText());
                 break;
             }
@@ -233,7 +213,7 @@ QByteArray TlyrXMLSerializer::ObjToXML(QObject* obj, const QByteArray& prefix, Q
     }
     if (comp && comp->IsTextObject()) {
         const QString text = dropFinalLineEnd(comp->ComponentText());
-        auto* ancComp = qobject_cast<TlyrComponent*>(ancestor);
+        auto *ancComp = qobject_cast<TlyrComponent *>(ancestor);
         if (all || !ancComp || dropFinalLineEnd(ancComp->ComponentText()) != text)
             appendAttr(out, prefix + "Text", text);
     }
@@ -255,16 +235,14 @@ QByteArray TlyrXMLSerializer::ObjToXML(QObject* obj, const QByteArray& prefix, Q
     return out;
 }
 
-void TlyrXMLSerializer::writeItem(TlyrComponent* obj, TlyrXMLItem* item, bool root, bool saveChildren)
+void TlyrXMLSerializer::writeItem(TlyrComponent *obj, TlyrXMLItem *item, bool root, bool saveChildren)
 {
     item->Name = obj->IsAncestor() ? QStringLiteral("inherited") : ksClassNameOf(obj);
-    TlyrComponent* ancestor = OnGetAncestor ? OnGetAncestor(obj->objectName()) : nullptr;
-    if (ancestor == obj)
-        ancestor = nullptr;
+    TlyrComponent *ancestor = OnGetAncestor ? OnGetAncestor(obj->objectName()) : nullptr;
+    if (ancestor == obj) ancestor = nullptr;
     QByteArray text = ObjToXML(obj, QByteArray(), ancestor);
     if (root) {
-        if (text.startsWith(' '))
-            text.remove(0, 1);
+        if (text.startsWith(' ')) text.remove(0, 1);
         item->Text = text;
     } else {
         QByteArray t = "Name=\"" + lyrStrToXML(obj->objectName()) + '"';
@@ -272,11 +250,10 @@ void TlyrXMLSerializer::writeItem(TlyrComponent* obj, TlyrXMLItem* item, bool ro
         item->Text = t;
     }
     if (saveChildren)
-        for (TlyrComponent* child : obj->Objects())
-            writeItem(child, item->Add(), false, true);
+        for (TlyrComponent *child : obj->Objects()) writeItem(child, item->Add(), false, true);
 }
 
-void TlyrXMLSerializer::WriteRootComponent(TlyrComponent* obj, bool saveChildren, TlyrXMLItem* item)
+void TlyrXMLSerializer::WriteRootComponent(TlyrComponent *obj, bool saveChildren, TlyrXMLItem *item)
 {
     std::unique_ptr<TlyrXMLDocument> doc;
     if (!item) {
@@ -286,102 +263,110 @@ void TlyrXMLSerializer::WriteRootComponent(TlyrComponent* obj, bool saveChildren
     }
     writing_ = true;
     struct Reset {
-        bool& f;
+        bool &f;
         ~Reset() { f = false; }
     } reset{writing_};
     writeItem(obj, item, true, saveChildren);
-    if (doc)
-        doc->SaveToStream(*Stream);
+    if (doc) doc->SaveToStream(*Stream);
 }
 
-QByteArray TlyrXMLSerializer::WriteComponentStr(TlyrComponent* obj)
+QByteArray TlyrXMLSerializer::WriteComponentStr(TlyrComponent *obj)
 {
     QByteArray out = ksClassNameOf(obj).toLatin1();
     out += ObjToXML(obj);
     return out;
 }
 
-QByteArray TlyrXMLSerializer::WriteComponentElement(TlyrComponent* obj)
+QByteArray TlyrXMLSerializer::WriteComponentElement(TlyrComponent *obj)
 {
     return '<' + WriteComponentStr(obj) + "/>";
 }
 
 // ---------------------------------------------------------------- reading
 
-void TlyrXMLSerializer::readPropData(QObject* obj, QByteArrayView hex)
+void TlyrXMLSerializer::readPropData(QObject *obj, QByteArrayView hex)
 {
-    auto* comp = qobject_cast<TlyrComponent*>(obj);
-    if (!comp)
-        return;
+    auto *comp = qobject_cast<TlyrComponent *>(obj);
+    if (!comp) return;
     const QByteArray bytes = lyrHexToBytes(hex);
     TlyrPropReader reader(bytes);
     while (!reader.AtEnd()) {
         const QByteArray name = reader.ReadPropName();
-        if (!comp->ReadData(name, reader, *this))
-            reader.SkipValue();
+        if (!comp->ReadData(name, reader, *this)) reader.SkipValue();
     }
 }
 
-void TlyrXMLSerializer::applyValue(QObject* obj, QByteArrayView rawName, const QString& value, bool topLevel)
+void TlyrXMLSerializer::applyValue(QObject *obj, QByteArrayView rawName, const QString &value, bool topLevel)
 {
     const QString fullName = QString::fromLatin1(rawName);
-    auto* comp = qobject_cast<TlyrComponent*>(obj);
+    auto *comp = qobject_cast<TlyrComponent *>(obj);
     if (topLevel && comp && fullName.size() == 1) {
         switch (fullName.at(0).unicode()) {
-        case 'l': comp->SetLeft(lyrStrToFloat(value)); return;
-        case 't': comp->SetTop(lyrStrToFloat(value)); return;
-        case 'w': comp->SetWidth(lyrStrToFloat(value)); return;
-        case 'h': comp->SetHeight(lyrStrToFloat(value)); return;
-        case 'x': comp->SetComponentText(QString::fromLatin1(value.toUtf8())); return;
-        case 'u': comp->SetComponentText(value); return;
-        default: break;
+        case 'l':
+            comp->SetLeft(lyrStrToFloat(value));
+            return;
+        case 't':
+            comp->SetTop(lyrStrToFloat(value));
+            return;
+        case 'w':
+            comp->SetWidth(lyrStrToFloat(value));
+            return;
+        case 'h':
+            comp->SetHeight(lyrStrToFloat(value));
+            return;
+        case 'x':
+            comp->SetComponentText(QString::fromLatin1(value.toUtf8()));
+            return;
+        case 'u':
+            comp->SetComponentText(value);
+            return;
+        default:
+            break;
         }
     }
     QStringList parts = fullName.split(QLatin1Char('.'));
     const QString last = parts.takeLast();
-    QObject* target = obj;
+    QObject *target = obj;
     // Walk the nested objects; a string list takes "Prop.Text".
     for (int i = 0; i < parts.size(); ++i) {
-        const KsClassInfo* cls = ksClassInfoOf(target);
-        const KsPropInfo* p = cls ? cls->FindProperty(parts[i]) : nullptr;
-        if (!p)
-            return;
+        const KsClassInfo *cls = ksClassInfoOf(target);
+        const KsPropInfo *p = cls ? cls->FindProperty(parts[i]) : nullptr;
+        if (!p) return;
         if (i == parts.size() - 1 && last.compare(QLatin1String("Text"), Qt::CaseInsensitive) == 0 &&
             lyrIsStringListProperty(target, p)) {
-            if (!p->IsReadOnly())
-                target->setProperty(p->Name.toLatin1().constData(), textToLines(value));
+            if (!p->IsReadOnly()) target->setProperty(p->Name.toLatin1().constData(), textToLines(value));
             return;
         }
-        if (p->Kind != KsPropKind::Class)
-            return;
-        QObject* sub = objectProp(target, p);
-        if (!sub || qobject_cast<TlyrComponent*>(sub))
-            return;
+        if (p->Kind != KsPropKind::Class) return;
+        QObject *sub = objectProp(target, p);
+        if (!sub || qobject_cast<TlyrComponent *>(sub)) return;
         target = sub;
     }
     if (last.compare(QLatin1String("PropData"), Qt::CaseInsensitive) == 0) {
         readPropData(target, value.toLatin1());
         return;
     }
-    auto* targetComp = qobject_cast<TlyrComponent*>(target);
+    auto *targetComp = qobject_cast<TlyrComponent *>(target);
     if (last.compare(QLatin1String("Text"), Qt::CaseInsensitive) == 0 && targetComp && targetComp->IsTextObject()) {
         targetComp->SetComponentText(value);
         return;
     }
-    if (last.compare(QLatin1String("Name"), Qt::CaseInsensitive) == 0 && qobject_cast<TlyrReport*>(target))
-        return;
-    const KsClassInfo* cls = ksClassInfoOf(target);
-    const KsPropInfo* p = cls ? cls->FindProperty(last) : nullptr;
-    if (!p || p->IsReadOnly())
-        return;
+    if (last.compare(QLatin1String("Name"), Qt::CaseInsensitive) == 0 && qobject_cast<TlyrReport *>(target)) return;
+    const KsClassInfo *cls = ksClassInfoOf(target);
+    const KsPropInfo *p = cls ? cls->FindProperty(last) : nullptr;
+    if (!p || p->IsReadOnly()) return;
     if (lyrIsStringListProperty(target, p)) {
         target->setProperty(p->Name.toLatin1().constData(), textToLines(value));
         return;
     }
     switch (p->Kind) {
     case KsPropKind::Integer:
-    case KsPropKind::Set: p->Set(target, KsValue::FromInt(toInteger(value))); break;
-    case KsPropKind::Char: p->Set(target, KsValue(QString(QChar(static_cast<char16_t>(toInteger(value)))))); break;
+    case KsPropKind::Set:
+        p->Set(target, KsValue::FromInt(toInteger(value)));
+        break;
+    case KsPropKind::Char:
+        p->Set(target, KsValue(QString(QChar(static_cast<char16_t>(toInteger(value))))));
+        break;
     case KsPropKind::Boolean: {
         bool b = false;
         if (!isBooleanText(value, b))
@@ -398,35 +383,42 @@ void TlyrXMLSerializer::applyValue(QObject* obj, QByteArrayView rawName, const Q
         p->Set(target, KsValue::FromInt(n));
         break;
     }
-    case KsPropKind::Float: p->Set(target, KsValue(lyrStrToFloat(value))); break;
-    case KsPropKind::String: p->Set(target, KsValue(value)); break;
+    case KsPropKind::Float:
+        p->Set(target, KsValue(lyrStrToFloat(value)));
+        break;
+    case KsPropKind::String:
+        p->Set(target, KsValue(value));
+        break;
     case KsPropKind::Class:
         if (value.compare(QLatin1String("nil"), Qt::CaseInsensitive) == 0 || value.isEmpty())
             p->Set(target, KsValue::Null());
         else
             AddFixup(target, p, value);
         break;
-    case KsPropKind::Method: break;
-    default: p->Set(target, KsValue(value)); break;
+    case KsPropKind::Method:
+        break;
+    default:
+        p->Set(target, KsValue(value));
+        break;
     }
 }
 
-void TlyrXMLSerializer::XMLToObj(QByteArrayView text, QObject* obj)
+void TlyrXMLSerializer::XMLToObj(QByteArrayView text, QObject *obj)
 {
-    auto apply = [&](const TlyrAttributeScanner& at) {
+    auto apply = [&](const TlyrAttributeScanner &at) {
         try {
             applyValue(obj, at.Name(), at.Value(), true);
-        } catch (const ElyrError& e) {
+        } catch (const ElyrError &e) {
             Errors << e.Message();
-        } catch (const KsError& e) {
+        } catch (const KsError &e) {
             Errors << e.Message;
-        } catch (const std::exception& e) {
+        } catch (const std::exception &e) {
             Errors << QString::fromUtf8(e.what());
         }
     };
     // A report's ancestor goes first: loading it starts the report afresh,
     // which would undo the attributes written before ParentReport.
-    const bool report = qobject_cast<TlyrReport*>(obj) != nullptr;
+    const bool report = qobject_cast<TlyrReport *>(obj) != nullptr;
     auto isParentReport = [](QByteArrayView name) {
         return QLatin1StringView(name).compare(QLatin1String("ParentReport"), Qt::CaseInsensitive) == 0;
     };
@@ -440,14 +432,13 @@ void TlyrXMLSerializer::XMLToObj(QByteArrayView text, QObject* obj)
     }
     TlyrAttributeScanner scanner(text);
     while (scanner.Next())
-        if (!report || !isParentReport(scanner.Name()))
-            apply(scanner);
+        if (!report || !isParentReport(scanner.Name())) apply(scanner);
 }
 
-void TlyrXMLSerializer::readChildren(TlyrComponent* parent, TlyrXMLItem* item)
+void TlyrXMLSerializer::readChildren(TlyrComponent *parent, TlyrXMLItem *item)
 {
     for (int i = 0; i < item->Count(); ++i) {
-        TlyrXMLItem* c = item->Items(i);
+        TlyrXMLItem *c = item->Items(i);
         const QString name = c->Prop("Name");
         // A second object of a name (in any letter case) is not merged into
         // the first.
@@ -456,34 +447,31 @@ void TlyrXMLSerializer::readChildren(TlyrComponent* parent, TlyrXMLItem* item)
             Errors << QStringLiteral("模板中的对象名 %1 重复，后一个对象未载入").arg(name);
             continue;
         }
-        TlyrComponent* child = nullptr;
+        TlyrComponent *child = nullptr;
         if (c->Name.compare(QLatin1String("inherited"), Qt::CaseInsensitive) == 0) {
             child = name.isEmpty() ? nullptr : findOwned(name);
             if (!child) {
                 Errors << lyrResources().Get(QStringLiteral("xrCantFindClass")) + QLatin1Char(' ') + c->Name +
-                              QLatin1Char(' ') + name;
+                                  QLatin1Char(' ') + name;
                 continue;
             }
         } else {
-            const KsClassInfo* cls = ksFindClassInfo(c->Name);
-            const bool usable = cls && cls->Meta && cls->Factory &&
-                                cls->Meta->inherits(&TlyrComponent::staticMetaObject);
-            TlyrComponent* existing = name.isEmpty() ? nullptr : findOwned(name);
+            const KsClassInfo *cls = ksFindClassInfo(c->Name);
+            const bool usable =
+                    cls && cls->Meta && cls->Factory && cls->Meta->inherits(&TlyrComponent::staticMetaObject);
+            TlyrComponent *existing = name.isEmpty() ? nullptr : findOwned(name);
             if (!usable) {
                 Errors << lyrResources().Get(QStringLiteral("xrCantFindClass")) + QLatin1Char(' ') + c->Name;
-                if (!existing)
-                    throw ElyrError(QStringLiteral("Class %1 not found").arg(c->Name));
+                if (!existing) throw ElyrError(QStringLiteral("Class %1 not found").arg(c->Name));
                 child = existing;
             } else if (existing && ksObjectIsA(existing, cls)) {
                 child = existing;
             } else {
-                child = qobject_cast<TlyrComponent*>(cls->Create(parent));
-                if (!child)
-                    continue;
+                child = qobject_cast<TlyrComponent *>(cls->Create(parent));
+                if (!child) continue;
             }
         }
-        if (!name.isEmpty())
-            seen_.insert(key);
+        if (!name.isEmpty()) seen_.insert(key);
         child->SetLoading(true);
         recorded_.append(child);
         XMLToObj(c->Text, child);
@@ -491,7 +479,7 @@ void TlyrXMLSerializer::readChildren(TlyrComponent* parent, TlyrXMLItem* item)
     }
 }
 
-void TlyrXMLSerializer::ReadRootComponent(TlyrComponent* obj, TlyrXMLItem* item)
+void TlyrXMLSerializer::ReadRootComponent(TlyrComponent *obj, TlyrXMLItem *item)
 {
     std::unique_ptr<TlyrXMLDocument> doc;
     if (!item) {
@@ -499,26 +487,23 @@ void TlyrXMLSerializer::ReadRootComponent(TlyrComponent* obj, TlyrXMLItem* item)
         doc->LoadFromStream(*Stream);
         item = doc->Root();
     }
-    if (!Owner)
-        Owner = obj;
+    if (!Owner) Owner = obj;
     // One name index for the whole load (nested ancestor loads share it).
-    auto* report = qobject_cast<TlyrReport*>(Owner);
+    auto *report = qobject_cast<TlyrReport *>(Owner);
     std::unique_ptr<QHash<QString, QPointer<TlyrComponent>>> index;
     if (report && !report->NameIndex) {
         index = std::make_unique<QHash<QString, QPointer<TlyrComponent>>>();
-        const QList<TlyrComponent*> all = report->AllObjects();
+        const QList<TlyrComponent *> all = report->AllObjects();
         for (auto it = all.rbegin(); it != all.rend(); ++it)
-            if (!(*it)->objectName().isEmpty())
-                index->insert((*it)->objectName().toUpper(), *it);
+            if (!(*it)->objectName().isEmpty()) index->insert((*it)->objectName().toUpper(), *it);
         report->NameIndex = index.get();
     }
     struct DropIndex {
-        TlyrReport* r;
+        TlyrReport *r;
         bool own;
         ~DropIndex()
         {
-            if (own)
-                r->NameIndex = nullptr;
+            if (own) r->NameIndex = nullptr;
         }
     } dropIndex{report, index != nullptr};
     recorded_.clear();
@@ -526,42 +511,36 @@ void TlyrXMLSerializer::ReadRootComponent(TlyrComponent* obj, TlyrXMLItem* item)
     obj->SetLoading(true);
     recorded_.append(obj);
     struct Finish {
-        TlyrXMLSerializer* s;
+        TlyrXMLSerializer *s;
         ~Finish()
         {
-            for (const auto& c : s->recorded_)
-                if (c)
-                    c->SetLoading(false);
+            for (const auto &c : s->recorded_)
+                if (c) c->SetLoading(false);
         }
     } finish{this};
     XMLToObj(item->Text, obj);
     readChildren(obj, item);
     FixupReferences();
-    for (const auto& c : recorded_) {
-        if (!c)
-            continue;
+    for (const auto &c : recorded_) {
+        if (!c) continue;
         c->SetLoading(false);
-        if (!qobject_cast<TlyrReport*>(c.data()))
-            c->Loaded();
+        if (!qobject_cast<TlyrReport *>(c.data())) c->Loaded();
     }
 }
 
-TlyrComponent* TlyrXMLSerializer::ReadComponentStr(QObject* owner, QByteArrayView text, bool dontFixup)
+TlyrComponent *TlyrXMLSerializer::ReadComponentStr(QObject *owner, QByteArrayView text, bool dontFixup)
 {
-    if (text.trimmed().isEmpty())
-        return nullptr;
+    if (text.trimmed().isEmpty()) return nullptr;
     const qsizetype blank = text.indexOf(' ');
     const QString className = QString::fromLatin1(blank < 0 ? text : text.first(blank));
-    const KsClassInfo* cls = ksFindClassInfo(className);
+    const KsClassInfo *cls = ksFindClassInfo(className);
     if (!cls || !cls->Factory || !cls->Meta || !cls->Meta->inherits(&TlyrComponent::staticMetaObject)) {
         Errors << lyrResources().Get(QStringLiteral("xrCantFindClass")) + QLatin1Char(' ') + className;
         return nullptr;
     }
-    auto* obj = qobject_cast<TlyrComponent*>(cls->Create(owner));
-    if (!obj)
-        return nullptr;
-    if (blank >= 0)
-        XMLToObj(text.sliced(blank + 1), obj);
+    auto *obj = qobject_cast<TlyrComponent *>(cls->Create(owner));
+    if (!obj) return nullptr;
+    if (blank >= 0) XMLToObj(text.sliced(blank + 1), obj);
     if (dontFixup)
         ClearFixups();
     else
@@ -571,7 +550,7 @@ TlyrComponent* TlyrXMLSerializer::ReadComponentStr(QObject* owner, QByteArrayVie
 
 // ---------------------------------------------------------------- references
 
-void TlyrXMLSerializer::AddFixup(QObject* obj, const KsPropInfo* prop, const QString& name)
+void TlyrXMLSerializer::AddFixup(QObject *obj, const KsPropInfo *prop, const QString &name)
 {
     Fixup f;
     f.Obj = obj;
@@ -587,57 +566,51 @@ void TlyrXMLSerializer::AddFixup(std::function<void()> resolve)
     fixups_.push_back(std::move(f));
 }
 
-TlyrComponent* TlyrXMLSerializer::findOwned(const QString& name) const
+TlyrComponent *TlyrXMLSerializer::findOwned(const QString &name) const
 {
-    if (auto* report = qobject_cast<TlyrReport*>(Owner)) {
-        TlyrComponent* c = report->FindByName(name);
+    if (auto *report = qobject_cast<TlyrReport *>(Owner)) {
+        TlyrComponent *c = report->FindByName(name);
         return c == report ? nullptr : c;
     }
     return Owner ? Owner->FindObject(name) : nullptr;
 }
 
-TlyrComponent* TlyrXMLSerializer::FindReference(const QString& name) const
+TlyrComponent *TlyrXMLSerializer::FindReference(const QString &name) const
 {
-    if (name.isEmpty())
-        return nullptr;
+    if (name.isEmpty()) return nullptr;
     if (Owner) {
-        if (Owner->objectName().compare(name, Qt::CaseInsensitive) == 0)
-            return Owner;
-        if (TlyrComponent* c = findOwned(name))
-            return c;
+        if (Owner->objectName().compare(name, Qt::CaseInsensitive) == 0) return Owner;
+        if (TlyrComponent *c = findOwned(name)) return c;
     }
-    if (TlyrComponent* ds = lyrFindDataSetByComponentName(name, qobject_cast<TlyrReport*>(Owner)))
-        return ds;
+    if (TlyrComponent *ds = lyrFindDataSetByComponentName(name, qobject_cast<TlyrReport *>(Owner))) return ds;
     // Components outside the report ("form.component").
-    return qobject_cast<TlyrComponent*>(lyrFindComponent(Owner, name));
+    return qobject_cast<TlyrComponent *>(lyrFindComponent(Owner, name));
 }
 
 void TlyrXMLSerializer::FixupReferences()
 {
     std::vector<Fixup> list;
     list.swap(fixups_);
-    for (const Fixup& f : list) {
+    for (const Fixup &f : list) {
         try {
             if (f.Resolve) {
                 f.Resolve();
                 continue;
             }
-            if (!f.Obj || !f.Prop)
-                continue;
-            if (TlyrComponent* target = FindReference(f.Name)) {
-                const QMetaObject* meta = f.Obj->metaObject();
+            if (!f.Obj || !f.Prop) continue;
+            if (TlyrComponent *target = FindReference(f.Name)) {
+                const QMetaObject *meta = f.Obj->metaObject();
                 const int index = meta->indexOfProperty(f.Prop->Name.toLatin1().constData());
                 // Only a target of the property's class is stored.
                 if (index >= 0) {
-                    const QMetaObject* want = meta->property(index).metaType().metaObject();
-                    if (want && !target->metaObject()->inherits(want))
-                        continue;
+                    const QMetaObject *want = meta->property(index).metaType().metaObject();
+                    if (want && !target->metaObject()->inherits(want)) continue;
                 }
                 f.Prop->Set(f.Obj, KsValue::FromObject(target));
             }
-        } catch (const ElyrError& e) {
+        } catch (const ElyrError &e) {
             Errors << e.Message();
-        } catch (const KsError& e) {
+        } catch (const KsError &e) {
             Errors << e.Message;
         }
     }

@@ -48,71 +48,71 @@ class KsClassInfo;
 class TlyrStoredProperties {
 public:
     virtual ~TlyrStoredProperties() = default;
-    virtual bool IsPropertyStored(const QString& name) const = 0;
+    virtual bool IsPropertyStored(const QString &name) const = 0;
 };
 
 class TlyrXMLSerializer {
 public:
-    explicit TlyrXMLSerializer(QIODevice* stream);
+    explicit TlyrXMLSerializer(QIODevice *stream);
     ~TlyrXMLSerializer();
-    TlyrXMLSerializer(const TlyrXMLSerializer&) = delete;
-    TlyrXMLSerializer& operator=(const TlyrXMLSerializer&) = delete;
+    TlyrXMLSerializer(const TlyrXMLSerializer &) = delete;
+    TlyrXMLSerializer &operator=(const TlyrXMLSerializer &) = delete;
 
     // Messages of values that could not be set.
     QStringList Errors;
     // Where references are looked up (normally the report).
-    TlyrComponent* Owner = nullptr;
+    TlyrComponent *Owner = nullptr;
     // Write every value, also those equal to the reference.
     bool SerializeAll = false;
-    QIODevice* Stream;
+    QIODevice *Stream;
     // The ancestor object of a named object.
-    std::function<TlyrComponent*(const QString& name)> OnGetAncestor;
+    std::function<TlyrComponent *(const QString &name)> OnGetAncestor;
     // True while WriteRootComponent runs.
     bool Writing() const { return writing_; }
 
     // Into item, or into a new auto-indented document saved to Stream.
-    void WriteRootComponent(TlyrComponent* obj, bool saveChildren = true, TlyrXMLItem* item = nullptr);
+    void WriteRootComponent(TlyrComponent *obj, bool saveChildren = true, TlyrXMLItem *item = nullptr);
     // From item, or from a document read from Stream; then the references
     // are resolved and the objects' Loaded called (not the report's).
     // Malformed XML raises TlyrInvalidXMLException; a class that is not
     // registered and matches no existing object raises ElyrError.
-    void ReadRootComponent(TlyrComponent* obj, TlyrXMLItem* item = nullptr);
+    void ReadRootComponent(TlyrComponent *obj, TlyrXMLItem *item = nullptr);
 
     // The attribute text of obj's properties (each with a leading blank).
-    QByteArray ObjToXML(QObject* obj, const QByteArray& prefix = QByteArray(), QObject* ancestor = nullptr);
+    QByteArray ObjToXML(QObject *obj, const QByteArray &prefix = QByteArray(), QObject *ancestor = nullptr);
     // Applies an attribute text; a failing value adds an error line.
-    void XMLToObj(QByteArrayView text, QObject* obj);
+    void XMLToObj(QByteArrayView text, QObject *obj);
     // Class name, blank, attribute text.
-    QByteArray WriteComponentStr(TlyrComponent* obj);
+    QByteArray WriteComponentStr(TlyrComponent *obj);
     // A new object of the class named at the start of text; nullptr for an
     // empty text or an unknown class.
-    TlyrComponent* ReadComponentStr(QObject* owner, QByteArrayView text, bool dontFixup = false);
+    TlyrComponent *ReadComponentStr(QObject *owner, QByteArrayView text, bool dontFixup = false);
     // "<" + class name + attributes + "/>".
-    QByteArray WriteComponentElement(TlyrComponent* obj);
+    QByteArray WriteComponentElement(TlyrComponent *obj);
 
     // Resolution by name after the whole template was read.
-    void AddFixup(QObject* obj, const KsPropInfo* prop, const QString& name);
+    void AddFixup(QObject *obj, const KsPropInfo *prop, const QString &name);
     void AddFixup(std::function<void()> resolve);
     void FixupReferences();
     void ClearFixups();
     // The component a reference names: an object of Owner's tree, Owner
     // itself, or a dataset of the program by component name.
-    TlyrComponent* FindReference(const QString& name) const;
+    TlyrComponent *FindReference(const QString &name) const;
 
 private:
     struct Fixup {
         QPointer<QObject> Obj;
-        const KsPropInfo* Prop = nullptr;
+        const KsPropInfo *Prop = nullptr;
         QString Name;
         std::function<void()> Resolve;
     };
-    void writeItem(TlyrComponent* obj, TlyrXMLItem* item, bool root, bool saveChildren);
-    void readChildren(TlyrComponent* parent, TlyrXMLItem* item);
-    void applyValue(QObject* obj, QByteArrayView name, const QString& value, bool topLevel);
-    void readPropData(QObject* obj, QByteArrayView hex);
-    QByteArray propData(const QObject* obj);
+    void writeItem(TlyrComponent *obj, TlyrXMLItem *item, bool root, bool saveChildren);
+    void readChildren(TlyrComponent *parent, TlyrXMLItem *item);
+    void applyValue(QObject *obj, QByteArrayView name, const QString &value, bool topLevel);
+    void readPropData(QObject *obj, QByteArrayView hex);
+    QByteArray propData(const QObject *obj);
     // A descendant of Owner by name.
-    TlyrComponent* findOwned(const QString& name) const;
+    TlyrComponent *findOwned(const QString &name) const;
 
     std::vector<Fixup> fixups_;
     QList<QPointer<TlyrComponent>> recorded_;
@@ -122,6 +122,6 @@ private:
 };
 
 // The property list of a class in declaration order (cached).
-const QList<const KsPropInfo*>& lyrClassProperties(const KsClassInfo* cls);
+const QList<const KsPropInfo *> &lyrClassProperties(const KsClassInfo *cls);
 // True for a property holding a string list (QStringList).
-bool lyrIsStringListProperty(const QObject* obj, const KsPropInfo* p);
+bool lyrIsStringListProperty(const QObject *obj, const KsPropInfo *p);

@@ -8,7 +8,7 @@
 
 class EZLibError : public ElyrError {
 public:
-    EZLibError(int code, const QString& message) : ElyrError(message), code_(code) {}
+    EZLibError(int code, const QString &message) : ElyrError(message), code_(code) {}
     int Code() const { return code_; }
 
 private:
@@ -24,5 +24,4 @@ public:
 // growth step when 0) and grows by the input size rounded up to 256.
 // Raises EZDecompressionError with zlib's text on any zlib error, and when
 // the output would pass maxOutput bytes (a guard against damaged input).
-QByteArray ZDecompress(QByteArrayView input, qsizetype outputEstimate = 0,
-                       qsizetype maxOutput = qsizetype(512) << 20);
+QByteArray ZDecompress(QByteArrayView input, qsizetype outputEstimate = 0, qsizetype maxOutput = qsizetype(512) << 20);

@@ -18,32 +18,35 @@ struct TypeInfo {
 };
 
 const TypeInfo kTypes[TlyrBarcode::TypeCount] = {
-    {"bcCode_2_5_interleaved", "2_5_interleaved", true, true},
-    {"bcCode_2_5_industrial", "2_5_industrial", true, true},
-    {"bcCode_2_5_matrix", "2_5_matrix", true, true},
-    {"bcCode39", "Code39", false, true},
-    {"bcCode39Extended", "Code39 Extended", false, true},
-    {"bcCode128A", "Code128A", false, false},
-    {"bcCode128B", "Code128B", false, false},
-    {"bcCode128C", "Code128C", false, false},
-    {"bcCode93", "Code93", false, false},
-    {"bcCode93Extended", "Code93 Extended", false, false},
-    {"bcCodeMSI", "MSI", true, true},
-    {"bcCodePostNet", "PostNet", true, false},
-    {"bcCodeCodabar", "Codebar", false, true},
-    {"bcCodeEAN8", "EAN8", true, false},
-    {"bcCodeEAN13", "EAN13", true, false},
-    {"bcCodeUPC_A", "UPC_A", true, false},
-    {"bcCodeUPC_E0", "UPC_E0", true, false},
-    {"bcCodeUPC_E1", "UPC_E1", true, false},
-    {"bcCodeUPC_Supp2", "UPC Supp2", true, false},
-    {"bcCodeUPC_Supp5", "UPC Supp5", true, false},
-    {"bcCodeEAN128A", "EAN128A", false, false},
-    {"bcCodeEAN128B", "EAN128B", false, false},
-    {"bcCodeEAN128C", "EAN128C", true, false},
+        {"bcCode_2_5_interleaved", "2_5_interleaved", true, true},
+        {"bcCode_2_5_industrial", "2_5_industrial", true, true},
+        {"bcCode_2_5_matrix", "2_5_matrix", true, true},
+        {"bcCode39", "Code39", false, true},
+        {"bcCode39Extended", "Code39 Extended", false, true},
+        {"bcCode128A", "Code128A", false, false},
+        {"bcCode128B", "Code128B", false, false},
+        {"bcCode128C", "Code128C", false, false},
+        {"bcCode93", "Code93", false, false},
+        {"bcCode93Extended", "Code93 Extended", false, false},
+        {"bcCodeMSI", "MSI", true, true},
+        {"bcCodePostNet", "PostNet", true, false},
+        {"bcCodeCodabar", "Codebar", false, true},
+        {"bcCodeEAN8", "EAN8", true, false},
+        {"bcCodeEAN13", "EAN13", true, false},
+        {"bcCodeUPC_A", "UPC_A", true, false},
+        {"bcCodeUPC_E0", "UPC_E0", true, false},
+        {"bcCodeUPC_E1", "UPC_E1", true, false},
+        {"bcCodeUPC_Supp2", "UPC Supp2", true, false},
+        {"bcCodeUPC_Supp5", "UPC Supp5", true, false},
+        {"bcCodeEAN128A", "EAN128A", false, false},
+        {"bcCodeEAN128B", "EAN128B", false, false},
+        {"bcCodeEAN128C", "EAN128C", true, false},
 };
 
-bool validType(int t) { return t >= 0 && t < TlyrBarcode::TypeCount; }
+bool validType(int t)
+{
+    return t >= 0 && t < TlyrBarcode::TypeCount;
+}
 
 // ---- symbol tables (published tables of each symbology) ----
 
@@ -55,52 +58,44 @@ const char *const k2of5[10] = {"00110", "10001", "01001", "11000", "00101",
 // nine flags per character (bar, space, ...), '1' = wide.
 const char kCode39Chars[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%*";
 const char *const kCode39[44] = {
-    "000110100", "100100001", "001100001", "101100000", "000110001", "100110000",
-    "001110000", "000100101", "100100100", "001100100", "100001001", "001001001",
-    "101001000", "000011001", "100011000", "001011000", "000001101", "100001100",
-    "001001100", "000011100", "100000011", "001000011", "101000010", "000010011",
-    "100010010", "001010010", "000000111", "100000110", "001000110", "000010110",
-    "110000001", "011000001", "111000000", "010010001", "110010000", "011010000",
-    "010000101", "110000100", "011000100", "010101000", "010100010", "010001010",
-    "000101010", "010010100"};
+        "000110100", "100100001", "001100001", "101100000", "000110001", "100110000", "001110000", "000100101",
+        "100100100", "001100100", "100001001", "001001001", "101001000", "000011001", "100011000", "001011000",
+        "000001101", "100001100", "001001100", "000011100", "100000011", "001000011", "101000010", "000010011",
+        "100010010", "001010010", "000000111", "100000110", "001000110", "000010110", "110000001", "011000001",
+        "111000000", "010010001", "110010000", "011010000", "010000101", "110000100", "011000100", "010101000",
+        "010100010", "010001010", "000101010", "010010100"};
 
 // Code 93: characters in value order ("[", "]", "{", "}" are the shift
 // characters ($) (%) (/) (+)); six widths bar, space, ... in modules.
 const char kCode93Chars[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%[]{}";
-const char *const kCode93[47] = {
-    "131112", "111213", "111312", "111411", "121113", "121212", "121311", "111114",
-    "131211", "141111", "211113", "211212", "211311", "221112", "221211", "231111",
-    "112113", "112212", "112311", "122112", "132111", "111123", "111222", "111321",
-    "121122", "131121", "212112", "212211", "211122", "211221", "221121", "222111",
-    "112122", "112221", "122121", "123111", "121131", "311112", "311211", "321111",
-    "112131", "113121", "211131", "121221", "312111", "311121", "122211"};
+const char *const kCode93[47] = {"131112", "111213", "111312", "111411", "121113", "121212", "121311", "111114",
+                                 "131211", "141111", "211113", "211212", "211311", "221112", "221211", "231111",
+                                 "112113", "112212", "112311", "122112", "132111", "111123", "111222", "111321",
+                                 "121122", "131121", "212112", "212211", "211122", "211221", "221121", "222111",
+                                 "112122", "112221", "122121", "123111", "121131", "311112", "311211", "321111",
+                                 "112131", "113121", "211131", "121221", "312111", "311121", "122211"};
 
 // Code 128 values 0..105 (103..105 the starts) and the stop; widths in modules.
 const char *const kCode128[107] = {
-    "212222", "222122", "222221", "121223", "121322", "131222", "122213", "122312",
-    "132212", "221213", "221312", "231212", "112232", "122132", "122231", "113222",
-    "123122", "123221", "223211", "221132", "221231", "213212", "223112", "312131",
-    "311222", "321122", "321221", "312212", "322112", "322211", "212123", "212321",
-    "232121", "111323", "131123", "131321", "112313", "132113", "132311", "211313",
-    "231113", "231311", "112133", "112331", "132131", "113123", "113321", "133121",
-    "313121", "211331", "231131", "213113", "213311", "213131", "311123", "311321",
-    "331121", "312113", "312311", "332111", "314111", "221411", "431111", "111224",
-    "111422", "121124", "121421", "141122", "141221", "112214", "112412", "122114",
-    "122411", "142112", "142211", "241211", "221114", "413111", "241112", "134111",
-    "111242", "121142", "121241", "114212", "124112", "124211", "411212", "421112",
-    "421211", "212141", "214121", "412121", "111143", "111341", "131141", "114113",
-    "114311", "411113", "411311", "113141", "114131", "311141", "411131", "211412",
-    "211214", "211232", "2331112"};
+        "212222", "222122", "222221", "121223", "121322", "131222", "122213", "122312", "132212", "221213", "221312",
+        "231212", "112232", "122132", "122231", "113222", "123122", "123221", "223211", "221132", "221231", "213212",
+        "223112", "312131", "311222", "321122", "321221", "312212", "322112", "322211", "212123", "212321", "232121",
+        "111323", "131123", "131321", "112313", "132113", "132311", "211313", "231113", "231311", "112133", "112331",
+        "132131", "113123", "113321", "133121", "313121", "211331", "231131", "213113", "213311", "213131", "311123",
+        "311321", "331121", "312113", "312311", "332111", "314111", "221411", "431111", "111224", "111422", "121124",
+        "121421", "141122", "141221", "112214", "112412", "122114", "122411", "142112", "142211", "241211", "221114",
+        "413111", "241112", "134111", "111242", "121142", "121241", "114212", "124112", "124211", "411212", "421112",
+        "421211", "212141", "214121", "412121", "111143", "111341", "131141", "114113", "114311", "411113", "411311",
+        "113141", "114131", "311141", "411131", "211412", "211214", "211232", "2331112"};
 constexpr int kC128Fnc1 = 102;
 constexpr int kC128StartA = 103;
 constexpr int kC128Stop = 106;
 
 // Codabar: seven flags (bar, space, ...), '1' = wide.
 const char kCodabarChars[] = "0123456789-$:/.+ABCD";
-const char *const kCodabar[20] = {
-    "0000011", "0000110", "0001001", "1100000", "0010010", "1000010", "0100001",
-    "0100100", "0110000", "1001000", "0001100", "0011000", "1000101", "1010001",
-    "1010100", "0010101", "0011010", "0101001", "0001011", "0001110"};
+const char *const kCodabar[20] = {"0000011", "0000110", "0001001", "1100000", "0010010", "1000010", "0100001",
+                                  "0100100", "0110000", "1001000", "0001100", "0011000", "1000101", "1010001",
+                                  "1010100", "0010101", "0011010", "0101001", "0001011", "0001110"};
 
 // POSTNET: five bars per digit, '1' = full height.
 const char *const kPostnet[10] = {"11000", "00011", "00101", "00110", "01001",
@@ -121,8 +116,7 @@ const char *const kUpcEParity[10] = {"EEEooo", "EEoEoo", "EEooEo", "EEoooE", "Eo
 QString eanR(int d)
 {
     QString s = QString::fromLatin1(kEanL[d]);
-    for (QChar &c : s)
-        c = (c == u'0') ? u'1' : u'0';
+    for (QChar &c : s) c = (c == u'0') ? u'1' : u'0';
     return s;
 }
 
@@ -133,7 +127,10 @@ QString eanG(int d)
     return r;
 }
 
-int digitAt(const QString &s, int i) { return s.at(i).unicode() - '0'; }
+int digitAt(const QString &s, int i)
+{
+    return s.at(i).unicode() - '0';
+}
 
 bool allDigits(const QString &s)
 {
@@ -149,8 +146,7 @@ QChar asciiUpper(QChar c)
 QString asciiUpper(const QString &s)
 {
     QString out = s;
-    for (QChar &c : out)
-        c = asciiUpper(c);
+    for (QChar &c : out) c = asciiUpper(c);
     return out;
 }
 
@@ -167,8 +163,7 @@ QString modulesToElements(const QString &bits)
     while (i < bits.length()) {
         const QChar c = bits.at(i);
         int run = 1;
-        while (i + run < bits.length() && bits.at(i + run) == c)
-            ++run;
+        while (i + run < bits.length() && bits.at(i + run) == c) ++run;
         out += QChar((c == u'1' ? '5' : '0') + std::min(run, 4) - 1);
         i += run;
     }
@@ -178,15 +173,13 @@ QString modulesToElements(const QString &bits)
 // Width digits '1'..'4', alternately bar and space starting with a bar.
 void appendWidths(QString &out, const char *widths)
 {
-    for (int i = 0; widths[i]; ++i)
-        out += QChar((i % 2 == 0 ? '5' : '0') + widths[i] - '1');
+    for (int i = 0; widths[i]; ++i) out += QChar((i % 2 == 0 ? '5' : '0') + widths[i] - '1');
 }
 
 // Narrow/wide flags, alternately bar and space starting with a bar.
 void appendFlags(QString &out, const char *flags)
 {
-    for (int i = 0; flags[i]; ++i)
-        out += QChar((i % 2 == 0 ? '5' : '0') + (flags[i] == '1' ? 1 : 0));
+    for (int i = 0; flags[i]; ++i) out += QChar((i % 2 == 0 ? '5' : '0') + (flags[i] == '1' ? 1 : 0));
 }
 
 QString badData(const QString &name, const char *symbology, const QString &text)
@@ -200,18 +193,16 @@ QString lenError(TlyrBarcodeType t)
 }
 
 const char *const kFullAscii39[128] = {
-    "%U", "$A", "$B", "$C", "$D", "$E", "$F", "$G", "$H", "$I", "$J", "$K", "$L",
-    "$M", "$N", "$O", "$P", "$Q", "$R", "$S", "$T", "$U", "$V", "$W", "$X", "$Y",
-    "$Z", "%A", "%B", "%C", "%D", "%E", " ",  "/A", "/B", "/C", "/D", "/E", "/F",
-    "/G", "/H", "/I", "/J", "/K", "/L", "-",  ".",  "/O", "0",  "1",  "2",  "3",
-    "4",  "5",  "6",  "7",  "8",  "9",  "/Z", "%F", "%G", "%H", "%I", "%J", "%V",
-    "A",  "B",  "C",  "D",  "E",  "F",  "G",  "H",  "I",  "J",  "K",  "L",  "M",
-    "N",  "O",  "P",  "Q",  "R",  "S",  "T",  "U",  "V",  "W",  "X",  "Y",  "Z",
-    "%K", "%L", "%M", "%N", "%O", "%W", "+A", "+B", "+C", "+D", "+E", "+F", "+G",
-    "+H", "+I", "+J", "+K", "+L", "+M", "+N", "+O", "+P", "+Q", "+R", "+S", "+T",
-    "+U", "+V", "+W", "+X", "+Y", "+Z", "%P", "%Q", "%R", "%S", "%T"};
+        "%U", "$A", "$B", "$C", "$D", "$E", "$F", "$G", "$H", "$I", "$J", "$K", "$L", "$M", "$N", "$O",
+        "$P", "$Q", "$R", "$S", "$T", "$U", "$V", "$W", "$X", "$Y", "$Z", "%A", "%B", "%C", "%D", "%E",
+        " ",  "/A", "/B", "/C", "/D", "/E", "/F", "/G", "/H", "/I", "/J", "/K", "/L", "-",  ".",  "/O",
+        "0",  "1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",  "9",  "/Z", "%F", "%G", "%H", "%I", "%J",
+        "%V", "A",  "B",  "C",  "D",  "E",  "F",  "G",  "H",  "I",  "J",  "K",  "L",  "M",  "N",  "O",
+        "P",  "Q",  "R",  "S",  "T",  "U",  "V",  "W",  "X",  "Y",  "Z",  "%K", "%L", "%M", "%N", "%O",
+        "%W", "+A", "+B", "+C", "+D", "+E", "+F", "+G", "+H", "+I", "+J", "+K", "+L", "+M", "+N", "+O",
+        "+P", "+Q", "+R", "+S", "+T", "+U", "+V", "+W", "+X", "+Y", "+Z", "%P", "%Q", "%R", "%S", "%T"};
 
-} // namespace
+}  // namespace
 
 // ---- value helpers (also used by the tests) ----
 
@@ -221,8 +212,7 @@ int code128Value(int set, QChar c)
 {
     const int u = c.unicode();
     if (set == 0) {
-        if (u < 32)
-            return u + 64;
+        if (u < 32) return u + 64;
         return u <= 95 ? u - 32 : -1;
     }
     return (u >= 32 && u <= 127) ? u - 32 : -1;
@@ -230,8 +220,7 @@ int code128Value(int set, QChar c)
 
 int code93Value(QChar c)
 {
-    if (c.unicode() == 0 || c.unicode() > 127)
-        return -1;
+    if (c.unicode() == 0 || c.unicode() > 127) return -1;
     const char *p = std::strchr(kCode93Chars, char(c.unicode()));
     return p ? int(p - kCode93Chars) : -1;
 }
@@ -260,22 +249,17 @@ QString upceToUpca(const QString &d, int numberSystem)
 {
     const QString ns = QString::number(numberSystem);
     const QChar last = d.at(5);
-    if (last <= u'2')
-        return ns + d.left(2) + last + QStringLiteral("0000") + d.mid(2, 3);
-    if (last == u'3')
-        return ns + d.left(3) + QStringLiteral("00000") + d.mid(3, 2);
-    if (last == u'4')
-        return ns + d.left(4) + QStringLiteral("00000") + d.at(4);
+    if (last <= u'2') return ns + d.left(2) + last + QStringLiteral("0000") + d.mid(2, 3);
+    if (last == u'3') return ns + d.left(3) + QStringLiteral("00000") + d.mid(3, 2);
+    if (last == u'4') return ns + d.left(4) + QStringLiteral("00000") + d.at(4);
     return ns + d.left(5) + QStringLiteral("0000") + last;
 }
 
 QString modulo10(const QString &digits)
 {
-    if (!allDigits(digits))
-        throw ElyrBarcodeError(QStringLiteral("Barcode must be numeric"));
+    if (!allDigits(digits)) throw ElyrBarcodeError(QStringLiteral("Barcode must be numeric"));
     int sum = 0;
-    for (int i = digits.length() - 1, w = 3; i >= 0; --i, w = 4 - w)
-        sum += digitAt(digits, i) * w;
+    for (int i = digits.length() - 1, w = 3; i >= 0; --i, w = 4 - w) sum += digitAt(digits, i) * w;
     return QString(QChar('0' + (10 - sum % 10) % 10));
 }
 
@@ -294,12 +278,11 @@ int msiCheckDigit(const QString &digits)
 int supplement5Check(const QString &digits)
 {
     int sum = 0;
-    for (int i = digits.length() - 1, w = 3; i >= 0; --i, w = 12 - w)
-        sum += digitAt(digits, i) * w;
+    for (int i = digits.length() - 1, w = 3; i >= 0; --i, w = 12 - w) sum += digitAt(digits, i) * w;
     return sum % 10;
 }
 
-} // namespace lyrBarcodeDetail
+}  // namespace lyrBarcodeDetail
 
 using namespace lyrBarcodeDetail;
 
@@ -318,16 +301,14 @@ QString TlyrBarcode::TypeIdentifier(TlyrBarcodeType type)
 QStringList TlyrBarcode::TypeNames()
 {
     QStringList l;
-    for (const TypeInfo &t : kTypes)
-        l << QString::fromLatin1(t.name);
+    for (const TypeInfo &t : kTypes) l << QString::fromLatin1(t.name);
     return l;
 }
 
 QStringList TlyrBarcode::TypeIdentifiers()
 {
     QStringList l;
-    for (const TypeInfo &t : kTypes)
-        l << QString::fromLatin1(t.identifier);
+    for (const TypeInfo &t : kTypes) l << QString::fromLatin1(t.identifier);
     return l;
 }
 
@@ -379,20 +360,16 @@ void TlyrBarcode::computeWidths()
 int TlyrBarcode::ElementWidth(QChar code) const
 {
     const char c = char(code.unicode() < 128 ? code.unicode() : 0);
-    if (c >= '0' && c <= '3')
-        return m_w[c - '0'];
-    if (c >= '5' && c <= '8')
-        return m_w[c - '5'];
-    if (c >= 'A' && c <= 'D')
-        return m_w[c - 'A'];
+    if (c >= '0' && c <= '3') return m_w[c - '0'];
+    if (c >= '5' && c <= '8') return m_w[c - '5'];
+    if (c >= 'A' && c <= 'D') return m_w[c - 'A'];
     throw ElyrBarcodeError(QStringLiteral("%1: internal Error").arg(Name));
 }
 
 int TlyrBarcode::sumWidths(const QString &data) const
 {
     int w = 0;
-    for (QChar c : data)
-        w += ElementWidth(c);
+    for (QChar c : data) w += ElementWidth(c);
     return w;
 }
 
@@ -434,8 +411,7 @@ QString code25Industrial(const QString &digits)
     QString out = QStringLiteral("606050");
     for (QChar c : digits) {
         const char *p = k2of5[c.unicode() - '0'];
-        for (int k = 0; k < 5; ++k)
-            out += p[k] == '1' ? QStringLiteral("60") : QStringLiteral("50");
+        for (int k = 0; k < 5; ++k) out += p[k] == '1' ? QStringLiteral("60") : QStringLiteral("50");
     }
     return out + QStringLiteral("605060");
 }
@@ -459,10 +435,9 @@ QString code39(Ctx &ctx, const QString &text, const char *symbology)
     for (QChar c : text) {
         const QChar u = asciiUpper(c);
         const char *p = (u.unicode() > 0 && u.unicode() < 128 && u != u'*')
-                            ? std::strchr(kCode39Chars, char(u.unicode()))
-                            : nullptr;
-        if (!p)
-            throw ElyrBarcodeError(badData(ctx.bc.Name, symbology, ctx.bc.Text));
+                                ? std::strchr(kCode39Chars, char(u.unicode()))
+                                : nullptr;
+        if (!p) throw ElyrBarcodeError(badData(ctx.bc.Name, symbology, ctx.bc.Text));
         const int v = int(p - kCode39Chars);
         appendFlags(out, kCode39[v]);
         out += u'0';
@@ -481,24 +456,20 @@ QString code93(Ctx &ctx, const QString &text, const char *symbology, bool shifts
     QList<int> values;
     for (QChar c : text) {
         const int v = code93Value(c);
-        if (v < 0 || (v >= 43 && !shiftsAllowed))
-            throw ElyrBarcodeError(badData(ctx.bc.Name, symbology, ctx.bc.Text));
+        if (v < 0 || (v >= 43 && !shiftsAllowed)) throw ElyrBarcodeError(badData(ctx.bc.Name, symbology, ctx.bc.Text));
         values << v;
     }
     int c = 0;
-    for (int i = values.size() - 1, w = 1; i >= 0; --i, w = w % 20 + 1)
-        c += values[i] * w;
+    for (int i = values.size() - 1, w = 1; i >= 0; --i, w = w % 20 + 1) c += values[i] * w;
     c %= 47;
     int k = c;
-    for (int i = values.size() - 1, w = 2; i >= 0; --i, w = w % 15 + 1)
-        k += values[i] * w;
+    for (int i = values.size() - 1, w = 2; i >= 0; --i, w = w % 15 + 1) k += values[i] * w;
     k %= 47;
     values << c << k;
 
     QString out;
     appendWidths(out, "111141");
-    for (int v : values)
-        appendWidths(out, kCode93[v]);
+    for (int v : values) appendWidths(out, kCode93[v]);
     appendWidths(out, "1111411");
     return out;
 }
@@ -513,35 +484,28 @@ QString code128(Ctx &ctx, int set, bool ean)
     QString text = bc.Text;
     if (ean) {
         values << kC128Fnc1;
-        if (bc.Checksum)
-            text = ctx.check10(text);
+        if (bc.Checksum) text = ctx.check10(text);
     }
     if (set == 2) {
-        if (!allDigits(text))
-            throw ElyrBarcodeError(QStringLiteral("Barcode must be numeric"));
+        if (!allDigits(text)) throw ElyrBarcodeError(QStringLiteral("Barcode must be numeric"));
         if (text.length() % 2) {
             text.prepend(u'0');
-            if (!ean || !bc.Checksum)
-                bc.Text = text;
+            if (!ean || !bc.Checksum) bc.Text = text;
         }
-        for (int i = 0; i < text.length(); i += 2)
-            values << digitAt(text, i) * 10 + digitAt(text, i + 1);
+        for (int i = 0; i < text.length(); i += 2) values << digitAt(text, i) * 10 + digitAt(text, i + 1);
     } else {
         for (QChar c : text) {
             const int v = code128Value(set, c);
-            if (v < 0)
-                throw ElyrBarcodeError(badData(bc.Name, "Code128", text));
+            if (v < 0) throw ElyrBarcodeError(badData(bc.Name, "Code128", text));
             values << v;
         }
     }
     int sum = values[0];
-    for (int i = 1; i < values.size(); ++i)
-        sum += values[i] * i;
+    for (int i = 1; i < values.size(); ++i) sum += values[i] * i;
     values << sum % 103 << kC128Stop;
 
     QString out;
-    for (int v : values)
-        appendWidths(out, kCode128[v]);
+    for (int v : values) appendWidths(out, kCode128[v]);
     ctx.display = text;
     return out;
 }
@@ -552,8 +516,7 @@ QString msi(const QString &digits)
     const QString all = digits + QChar('0' + msiCheckDigit(digits));
     for (QChar c : all) {
         const int d = c.unicode() - '0';
-        for (int bit = 3; bit >= 0; --bit)
-            out += (d >> bit) & 1 ? QStringLiteral("60") : QStringLiteral("51");
+        for (int bit = 3; bit >= 0; --bit) out += (d >> bit) & 1 ? QStringLiteral("60") : QStringLiteral("51");
     }
     return out + QStringLiteral("515");
 }
@@ -563,8 +526,7 @@ QString postnet(Ctx &ctx)
     QString digits = ctx.bc.Text;
     if (ctx.bc.Checksum) {
         int sum = 0;
-        for (int i = 0; i < digits.length(); ++i)
-            sum += digitAt(digits, i);
+        for (int i = 0; i < digits.length(); ++i) sum += digitAt(digits, i);
         digits += QChar('0' + (10 - sum % 10) % 10);
     }
     QString out = QStringLiteral("51");
@@ -579,9 +541,8 @@ QString codabar(Ctx &ctx)
 {
     const QString text = asciiUpper(ctx.bc.Text);
     auto index = [](QChar c) {
-        const char *p = (c.unicode() > 0 && c.unicode() < 128)
-                            ? std::strchr(kCodabarChars, char(c.unicode()))
-                            : nullptr;
+        const char *p =
+                (c.unicode() > 0 && c.unicode() < 128) ? std::strchr(kCodabarChars, char(c.unicode())) : nullptr;
         return p ? int(p - kCodabarChars) : -1;
     };
     auto isStartStop = [&](QChar c) { return index(c) >= 16; };
@@ -598,8 +559,7 @@ QString codabar(Ctx &ctx)
     out += u'0';
     for (QChar c : body) {
         const int v = index(c);
-        if (v < 0 || v >= 16)
-            throw ElyrBarcodeError(badData(ctx.bc.Name, "Codabar", ctx.bc.Text));
+        if (v < 0 || v >= 16) throw ElyrBarcodeError(badData(ctx.bc.Name, "Codabar", ctx.bc.Text));
         appendFlags(out, kCodabar[v]);
         out += u'0';
     }
@@ -618,8 +578,7 @@ QString eanDigits(Ctx &ctx, int n)
     } else {
         t = setLen(text, n);
     }
-    if (t.length() != n)
-        throw ElyrBarcodeError(lenError(ctx.bc.Typ));
+    if (t.length() != n) throw ElyrBarcodeError(lenError(ctx.bc.Typ));
     return t;
 }
 
@@ -627,11 +586,9 @@ QString ean8(Ctx &ctx)
 {
     const QString t = eanDigits(ctx, 8);
     QString bits = QStringLiteral("101");
-    for (int i = 0; i < 4; ++i)
-        bits += QLatin1String(kEanL[digitAt(t, i)]);
+    for (int i = 0; i < 4; ++i) bits += QLatin1String(kEanL[digitAt(t, i)]);
     bits += QStringLiteral("01010");
-    for (int i = 4; i < 8; ++i)
-        bits += eanR(digitAt(t, i));
+    for (int i = 4; i < 8; ++i) bits += eanR(digitAt(t, i));
     ctx.display = t;
     return modulesToElements(bits + QStringLiteral("101"));
 }
@@ -641,16 +598,13 @@ QString ean13(Ctx &ctx, int n)
     QString t = eanDigits(ctx, n);
     ctx.bc.Text = t;
     ctx.display = t;
-    if (n == 12)
-        t.prepend(u'0');  // UPC-A is EAN-13 with a leading zero
+    if (n == 12) t.prepend(u'0');  // UPC-A is EAN-13 with a leading zero
     const char *parity = kEan13Parity[digitAt(t, 0)];
     QString bits = QStringLiteral("101");
     for (int i = 1; i < 7; ++i)
-        bits += parity[i - 1] == 'A' ? QString::fromLatin1(kEanL[digitAt(t, i)])
-                                     : eanG(digitAt(t, i));
+        bits += parity[i - 1] == 'A' ? QString::fromLatin1(kEanL[digitAt(t, i)]) : eanG(digitAt(t, i));
     bits += QStringLiteral("01010");
-    for (int i = 7; i < 13; ++i)
-        bits += eanR(digitAt(t, i));
+    for (int i = 7; i < 13; ++i) bits += eanR(digitAt(t, i));
     return modulesToElements(bits + QStringLiteral("101"));
 }
 
@@ -668,24 +622,21 @@ QString upcE(Ctx &ctx, int numberSystem)
         throw ElyrBarcodeError(lenError(ctx.bc.Typ));
     // The check digit is that of the UPC-A number the symbol stands for.
     const QString check = modulo10(upceToUpca(data, numberSystem));
-    if (ctx.bc.Checksum)
-        ctx.bc.Text = data + check;
+    if (ctx.bc.Checksum) ctx.bc.Text = data + check;
     ctx.display = data + check;
 
     const char *parity = kUpcEParity[check.at(0).unicode() - '0'];
     const char even = numberSystem == 0 ? 'E' : 'o';
     QString bits = QStringLiteral("101");
     for (int i = 0; i < 6; ++i)
-        bits += parity[i] == even ? eanG(digitAt(data, i))
-                                  : QString::fromLatin1(kEanL[digitAt(data, i)]);
+        bits += parity[i] == even ? eanG(digitAt(data, i)) : QString::fromLatin1(kEanL[digitAt(data, i)]);
     return modulesToElements(bits + QStringLiteral("010101"));
 }
 
 QString supplement(Ctx &ctx, int n)
 {
     QString t = setLen(ctx.bc.Text, n);
-    if (t.length() != n)
-        throw ElyrBarcodeError(lenError(ctx.bc.Typ));
+    if (t.length() != n) throw ElyrBarcodeError(lenError(ctx.bc.Typ));
     ctx.bc.Text = t;
     ctx.display = t;
     QString parity;
@@ -697,26 +648,22 @@ QString supplement(Ctx &ctx, int n)
     }
     QString bits = QStringLiteral("1011");
     for (int i = 0; i < n; ++i) {
-        if (i)
-            bits += QStringLiteral("01");
-        bits += parity.at(i) == u'E' ? eanG(digitAt(t, i))
-                                     : QString::fromLatin1(kEanL[digitAt(t, i)]);
+        if (i) bits += QStringLiteral("01");
+        bits += parity.at(i) == u'E' ? eanG(digitAt(t, i)) : QString::fromLatin1(kEanL[digitAt(t, i)]);
     }
     return modulesToElements(bits);
 }
 
-} // namespace
+}  // namespace
 
 QString TlyrBarcode::MakeData()
 {
     computeWidths();
     if (IsNumericType(Typ)) {
         Text = Text.trimmed();
-        if (!allDigits(Text))
-            throw ElyrBarcodeError(QStringLiteral("Barcode must be numeric"));
+        if (!allDigits(Text)) throw ElyrBarcodeError(QStringLiteral("Barcode must be numeric"));
     }
-    if (!validType(Typ))
-        throw ElyrBarcodeError(QStringLiteral("%1: wrong BarcodeType").arg(Name));
+    if (!validType(Typ)) throw ElyrBarcodeError(QStringLiteral("%1: wrong BarcodeType").arg(Name));
 
     m_display = Text;
     Ctx ctx{*this, m_display};
@@ -737,8 +684,7 @@ QString TlyrBarcode::MakeData()
     case bcCode39Extended: {
         bool ok = false;
         const QString ext = fullAsciiExpand(Text, false, &ok);
-        if (!ok)
-            throw ElyrBarcodeError(badData(Name, "Code39", Text));
+        if (!ok) throw ElyrBarcodeError(badData(Name, "Code39", Text));
         return code39(ctx, ext, "Code39");
     }
     case bcCode128A:
@@ -754,8 +700,7 @@ QString TlyrBarcode::MakeData()
     case bcCode93Extended: {
         bool ok = false;
         const QString ext = fullAsciiExpand(Text, true, &ok);
-        if (!ok)
-            throw ElyrBarcodeError(badData(Name, "Code93", Text));
+        if (!ok) throw ElyrBarcodeError(badData(Name, "Code93", Text));
         return code93(ctx, ext, "Code93", true);
     }
     case bcCodeMSI:
@@ -786,11 +731,9 @@ QString TlyrBarcode::MakeData()
 
 int TlyrBarcode::normalizedAngle() const
 {
-    if (!std::isfinite(Angle))
-        return 0;
+    if (!std::isfinite(Angle)) return 0;
     double a = std::fmod(Angle, 360.0);
-    if (a < 0)
-        a += 360.0;
+    if (a < 0) a += 360.0;
     return (int(std::lround(a / 90.0)) % 4) * 90;
 }
 
@@ -798,14 +741,13 @@ namespace {
 
 struct TextPiece {
     QString text;
-    double left;   // band along the symbol, pixels
+    double left;  // band along the symbol, pixels
     double right;
 };
 
 bool eanFamily(TlyrBarcodeType t)
 {
-    return t == bcCodeEAN8 || t == bcCodeEAN13 || t == bcCodeUPC_A || t == bcCodeUPC_E0 ||
-           t == bcCodeUPC_E1;
+    return t == bcCodeEAN8 || t == bcCodeEAN13 || t == bcCodeUPC_A || t == bcCodeUPC_E0 || t == bcCodeUPC_E1;
 }
 
 // Pieces of the human-readable text; band limits in modules, except the
@@ -818,8 +760,7 @@ QList<TextPiece> textPieces(TlyrBarcodeType t, const QString &s, int m, int w)
         return {{s.left(4), mod(3), mod(31)}, {s.mid(4), mod(36), mod(64)}};
     case bcCodeEAN13: {
         QList<TextPiece> p;
-        if (s.at(0) != u'0')
-            p.append({s.left(1), -8, -1});
+        if (s.at(0) != u'0') p.append({s.left(1), -8, -1});
         p.append({s.mid(1, 6), mod(3), mod(45)});
         p.append({s.mid(7), mod(50), mod(92)});
         return p;
@@ -837,14 +778,13 @@ QList<TextPiece> textPieces(TlyrBarcodeType t, const QString &s, int m, int w)
     }
 }
 
-} // namespace
+}  // namespace
 
 void TlyrBarcode::DrawBarcode(QPainter &painter, const QRectF &rect, bool showText)
 {
     const QString data = MakeData();
     const int w = sumWidths(data);
-    if (w <= 0 || rect.width() <= 0 || rect.height() <= 0)
-        return;
+    if (w <= 0 || rect.width() <= 0 || rect.height() <= 0) return;
     const int angle = normalizedAngle();
     const bool upright = angle == 0 || angle == 180;
     const double h = upright ? rect.height() : rect.width();
@@ -855,10 +795,17 @@ void TlyrBarcode::DrawBarcode(QPainter &painter, const QRectF &rect, bool showTe
     // underneath; then turned counter-clockwise and stretched into rect.
     QTransform rot;
     switch (angle) {
-    case 90: rot = QTransform(0, -1, 1, 0, 0, w); break;
-    case 180: rot = QTransform(-1, 0, 0, -1, w, h); break;
-    case 270: rot = QTransform(0, 1, -1, 0, h, 0); break;
-    default: break;
+    case 90:
+        rot = QTransform(0, -1, 1, 0, 0, w);
+        break;
+    case 180:
+        rot = QTransform(-1, 0, 0, -1, w, h);
+        break;
+    case 270:
+        rot = QTransform(0, 1, -1, 0, h, 0);
+        break;
+    default:
+        break;
     }
     const double rw = upright ? w : h, rh = upright ? h : w;
     const QTransform toRect = rot * QTransform::fromScale(rect.width() / rw, rect.height() / rh) *

@@ -41,16 +41,14 @@ enum TlyrCheckSumMethod { csmNone, csmModulo10 };
 
 // Raised for a text the symbology cannot carry; the report object draws
 // message() in place of the bars.
-class ElyrBarcodeError : public velmora::Error
-{
+class ElyrBarcodeError : public velmora::Error {
 public:
     using velmora::Error::Error;
 };
 
 // Element codes of the element string: "0".."3" spaces, "5".."8" full bars,
 // "A".."D" bars of two fifths of the height; the digit picks w0..w3.
-class TlyrBarcode
-{
+class TlyrBarcode {
 public:
     static constexpr int TypeCount = 23;
 
@@ -114,4 +112,4 @@ QString upceToUpca(const QString &six, int numberSystem);
 QString modulo10(const QString &digits);  // check digit weighted 3,1,.. from the right
 int msiCheckDigit(const QString &digits);
 int supplement5Check(const QString &digits);
-}
+}  // namespace lyrBarcodeDetail

@@ -33,8 +33,8 @@ void TfrmFindShop::myLoad()
 {
     if (ADOQuery1.Active() && !ADOQuery1.Eof() && receiver) {
         auto v = [this](const char *name) { return ADOQuery1.value(QString::fromUtf8(name)); };
-        GoodsRecord g{v("ID"),  v("商品编码"), v("商品名称"), v("单位"), v("单价"),
-                    v("商品分类"), v("thePY"), v("theCB"), v("theKC"), v("theCount"), myMType};
+        GoodsRecord g{v("ID"),    v("商品编码"), v("商品名称"), v("单位"),     v("单价"), v("商品分类"),
+                      v("thePY"), v("theCB"),    v("theKC"),    v("theCount"), myMType};
         receiver->lookupTaken(g, ui::LookupOrigin::Lookup);
     }
     accept();

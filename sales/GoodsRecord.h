@@ -9,12 +9,12 @@
 #include <QString>
 
 struct GoodsRecord {
-    QString id;          // SShop.ID
-    QString code;        // theNum
+    QString id;    // SShop.ID
+    QString code;  // theNum
     QString name;
     QString unit;
-    QString price;       // the price column of the opener's search (sale price, or cost for purchases)
-    QString category;    // theType
+    QString price;     // the price column of the opener's search (sale price, or cost for purchases)
+    QString category;  // theType
     QString py;
     QString cost;        // theCB
     QString kc;          // stock flag "是"/"否"

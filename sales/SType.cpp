@@ -98,7 +98,8 @@ void TfrmSType::BitBtn2Click()
     for (q.First(); !q.Eof(); q.Next()) {
         const QString type = q.value(QStringLiteral("theName"));
         if (!vdb::isSqlNumber(q.value(QStringLiteral("theZK"))) || !vdb::isSqlNumber(q.value(QStringLiteral("theJF"))))
-            return (void)ui::fail(QStringLiteral("会员分类 %1 的折扣或积分比例有误，请先修改会员分类！").arg(type), Edit1);
+            return (void)ui::fail(QStringLiteral("会员分类 %1 的折扣或积分比例有误，请先修改会员分类！").arg(type),
+                                  Edit1);
     }
     {
         vdb::Transaction tx(c);
@@ -117,8 +118,14 @@ void TfrmSType::setState(const QString &state)
     Ref();
 }
 
-void TfrmSType::Q1Click() { setState(QStringLiteral("启用")); }
-void TfrmSType::T1Click() { setState(QStringLiteral("停用")); }
+void TfrmSType::Q1Click()
+{
+    setState(QStringLiteral("启用"));
+}
+void TfrmSType::T1Click()
+{
+    setState(QStringLiteral("停用"));
+}
 
 void TfrmSType::setStock(const QString &flag)
 {
@@ -134,8 +141,14 @@ void TfrmSType::setStock(const QString &flag)
     Ref();
 }
 
-void TfrmSType::N3Click() { setStock(QStringLiteral("是")); }
-void TfrmSType::N4Click() { setStock(QStringLiteral("否")); }
+void TfrmSType::N3Click()
+{
+    setStock(QStringLiteral("是"));
+}
+void TfrmSType::N4Click()
+{
+    setStock(QStringLiteral("否"));
+}
 
 void TfrmSType::D1Click()
 {

@@ -6,8 +6,8 @@
 
 namespace sales {
 
-using velmora::Money;
 using vdb::Statement;
+using velmora::Money;
 
 namespace {
 
@@ -29,8 +29,8 @@ Bill readBill(vdb::Connection &c, const QString &number)
     vdb::Query q(&c);
     Statement("select theType,MNum,JSRNum,JSRTC,theHJ,theJF,theYE,TCJF,TCMoney from UXF "
               "where theNum=:num AND theDel='否'")
-        .text("num", number)
-        .open(q);
+            .text("num", number)
+            .open(q);
     Bill b;
     if (q.IsEmpty()) return b;
     b.found = true;
@@ -46,16 +46,19 @@ Bill readBill(vdb::Connection &c, const QString &number)
     return b;
 }
 
-QString gone(const QString &number) { return QStringLiteral("消费单 ") + number + QStringLiteral(" 不存在或已被删除！"); }
+QString gone(const QString &number)
+{
+    return QStringLiteral("消费单 ") + number + QStringLiteral(" 不存在或已被删除！");
+}
 
 // Points and stored value of one card, added inside the statement.
 void addToMember(vdb::Connection &c, const QString &card, Money points, Money stored)
 {
     Statement("UPDATE Member SET theJF=Round(theJF+:jf,4),theCZ=Round(theCZ+:cz,4) WHERE (theNum=:card)")
-        .money("jf", points)
-        .money("cz", stored)
-        .text("card", card)
-        .run(c);
+            .money("jf", points)
+            .money("cz", stored)
+            .text("card", card)
+            .run(c);
 }
 
 }  // namespace
@@ -77,28 +80,29 @@ QString deleteSale(vdb::Connection &c, const QString &number, bool keepStock)
     if (b.type == QStringLiteral("会员") && !b.card.isEmpty()) {
         vdb::Query paid(&c);
         Statement("select sum(theMoney) as paid from UXF_SK where theNum=:num AND theSMType=:card")
-            .text("num", number)
-            .text("card", kCard)
-            .open(paid);
+                .text("num", number)
+                .text("card", kCard)
+                .open(paid);
         const Money byCard = moneyOf(paid, "paid");
         Statement("UPDATE Member SET theJF=Round(theJF-:jf,4),theXF=Round(theXF-:xf,4),UseCount=UseCount-1,"
                   "theCZ=Round(theCZ+:cz,4) WHERE (theNum=:card)")
-            .money("jf", b.points)
-            .money("xf", b.total)
-            .money("cz", byCard)
-            .text("card", b.card)
-            .run(c);
+                .money("jf", b.points)
+                .money("xf", b.total)
+                .money("cz", byCard)
+                .text("card", b.card)
+                .run(c);
         velmora::upgradeMemberType(c, b.card);
     }
     // Stock only for goods that keep it; the sold counter always.
-    Statement(keepStock ? "UPDATE SShop SET theXF=Round(theXF-(select sum(theCount) from UXF_List l where "
-                          "l.theNum=:num AND l.SID=SShop.ID),4),theCount=CASE WHEN theKC='是' THEN "
-                          "Round(theCount+(select sum(theCount) from UXF_List l where l.theNum=:num AND "
-                          "l.SID=SShop.ID),4) ELSE theCount END WHERE ID IN (select SID from UXF_List where theNum=:num)"
-                        : "UPDATE SShop SET theXF=Round(theXF-(select sum(theCount) from UXF_List l where "
-                          "l.theNum=:num AND l.SID=SShop.ID),4) WHERE ID IN (select SID from UXF_List where theNum=:num)")
-        .text("num", number)
-        .run(c);
+    Statement(keepStock
+                      ? "UPDATE SShop SET theXF=Round(theXF-(select sum(theCount) from UXF_List l where "
+                        "l.theNum=:num AND l.SID=SShop.ID),4),theCount=CASE WHEN theKC='是' THEN "
+                        "Round(theCount+(select sum(theCount) from UXF_List l where l.theNum=:num AND "
+                        "l.SID=SShop.ID),4) ELSE theCount END WHERE ID IN (select SID from UXF_List where theNum=:num)"
+                      : "UPDATE SShop SET theXF=Round(theXF-(select sum(theCount) from UXF_List l where "
+                        "l.theNum=:num AND l.SID=SShop.ID),4) WHERE ID IN (select SID from UXF_List where theNum=:num)")
+            .text("num", number)
+            .run(c);
     Statement("Delete from UXF_List where theNum=:num").text("num", number).run(c);
     Statement("Delete from UXF_SK where theNum=:num").text("num", number).run(c);
     Statement("Update UXF Set theDel='是' Where theNum=:num AND theDel='否'").text("num", number).run(c);
@@ -137,16 +141,16 @@ QString collectOwed(vdb::Connection &c, const Collection &k)
     if (k.payment == kCard) addToMember(c, readBill(c, k.number).card, Money(), -amount);
     Statement("Insert Into UXF_SK (theNum, theMoney, theSMType, theSKR, SKDate) Values (:num,:amount,:payment,"
               ":cashier,:date)")
-        .text("num", k.number)
-        .money("amount", amount)
-        .text("payment", k.payment)
-        .text("cashier", k.cashier)
-        .text("date", k.date.toString(velmora::kDateFormat))
-        .run(c);
+            .text("num", k.number)
+            .money("amount", amount)
+            .text("payment", k.payment)
+            .text("cashier", k.cashier)
+            .text("date", k.date.toString(velmora::kDateFormat))
+            .run(c);
     Statement("Update UXF Set theSJ=Round(theSJ+:amount,4), theYE=Round(theYE-:amount,4) Where theNum=:num")
-        .money("amount", amount)
-        .text("num", k.number)
-        .run(c);
+            .money("amount", amount)
+            .text("num", k.number)
+            .run(c);
     tx.commit();
     return {};
 }
@@ -163,10 +167,10 @@ QString payCommission(vdb::Connection &c, const QString &number, const QString &
     if (!b.found) return gone(number);
     if (b.commissioned == QStringLiteral("是")) return QStringLiteral("该消费单已经给介绍人提成了！");
     Statement("UPDATE UXF SET JSRTC='是', TCJF=:jf, TCMoney=:cz WHERE (theNum=:num)")
-        .money("jf", jf)
-        .money("cz", cz)
-        .text("num", number)
-        .run(c);
+            .money("jf", jf)
+            .money("cz", cz)
+            .text("num", number)
+            .run(c);
     addToMember(c, b.introducer, jf, cz);
     tx.commit();
     return {};

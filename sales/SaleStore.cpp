@@ -12,8 +12,8 @@
 
 namespace sales {
 
-using velmora::toNumber;
 using vdb::Statement;
+using velmora::toNumber;
 
 Money lineAmount(const QString &price, const QString &count, const QString &discount)
 {
@@ -50,9 +50,15 @@ struct Sale {
     Money goods, reduction, total, received;
 };
 
-SaleRefusal refuse(const QString &message, SaleField field) { return {message, field, false}; }
+SaleRefusal refuse(const QString &message, SaleField field)
+{
+    return {message, field, false};
+}
 
-QString goodsName(const SaleLine &l) { return QStringLiteral("商品 ") + l.code + " " + l.name; }
+QString goodsName(const SaleLine &l)
+{
+    return QStringLiteral("商品 ") + l.code + " " + l.name;
+}
 
 SaleRefusal readLines(const SaleDraft &d, Sale *s)
 {
@@ -66,9 +72,12 @@ SaleRefusal readLines(const SaleDraft &d, Sale *s)
         l.cost = fieldMoney(cells.cost);
         l.discount = toNumber(cells.discount);
         // A pasted "-4" passes the key filter: a sale never gives goods back.
-        if (l.count <= Money()) return refuse(goodsName(cells) + QStringLiteral(" 数量 必须大于0，请重新录入！"), SaleField::Goods);
-        if (l.price.isNegative()) return refuse(goodsName(cells) + QStringLiteral(" 单价 不能为负数，请重新录入！"), SaleField::Goods);
-        if (l.discount < 0) return refuse(goodsName(cells) + QStringLiteral(" 折扣 不能为负数，请重新录入！"), SaleField::Goods);
+        if (l.count <= Money())
+            return refuse(goodsName(cells) + QStringLiteral(" 数量 必须大于0，请重新录入！"), SaleField::Goods);
+        if (l.price.isNegative())
+            return refuse(goodsName(cells) + QStringLiteral(" 单价 不能为负数，请重新录入！"), SaleField::Goods);
+        if (l.discount < 0)
+            return refuse(goodsName(cells) + QStringLiteral(" 折扣 不能为负数，请重新录入！"), SaleField::Goods);
         s->lines.push_back(l);
     }
     return {};
@@ -121,9 +130,12 @@ SaleRefusal check(vdb::Connection &c, const SaleDraft &d, Sale *s)
     s->total = fieldMoney(d.total);
     s->received = fieldMoney(d.received);
     // Nor does a sale pay money out, to the customer or onto the card.
-    if (s->reduction.isNegative()) return refuse(QStringLiteral("折让金额 不能为负数，请重新录入！"), SaleField::Reduction);
-    if (s->total.isNegative()) return refuse(QStringLiteral("合计金额 不能小于0，请修改 折让金额！"), SaleField::Reduction);
-    if (s->received.isNegative()) return refuse(QStringLiteral("收款金额 不能为负数，请重新录入！"), SaleField::Received);
+    if (s->reduction.isNegative())
+        return refuse(QStringLiteral("折让金额 不能为负数，请重新录入！"), SaleField::Reduction);
+    if (s->total.isNegative())
+        return refuse(QStringLiteral("合计金额 不能小于0，请修改 折让金额！"), SaleField::Reduction);
+    if (s->received.isNegative())
+        return refuse(QStringLiteral("收款金额 不能为负数，请重新录入！"), SaleField::Received);
     if (s->received > s->total) return refuse(QStringLiteral("收款金额 录入错误，请重新录入！"), SaleField::Received);
 
     if (d.paysByCard() && storedValue(c, d.card) < s->received)
@@ -147,20 +159,20 @@ void writeLines(vdb::Connection &c, const SaleDraft &d, const Sale &s, const QSt
     int bh = 0;
     for (const Line &l : s.lines) {
         Statement(insert)
-            .text("num", number)
-            .text("code", l.cells->code)
-            .text("name", l.cells->name)
-            .text("unit", l.cells->unit)
-            .money("price", l.price)
-            .money("count", l.count)
-            .money("amount", l.amount)
-            .text("type", l.cells->category)
-            .text("py", l.cells->py)
-            .text("bh", QString::number(++bh))
-            .money("cost", l.cost)
-            .number("zk", l.discount)
-            .integer("id", l.id)
-            .run(c);
+                .text("num", number)
+                .text("code", l.cells->code)
+                .text("name", l.cells->name)
+                .text("unit", l.cells->unit)
+                .money("price", l.price)
+                .money("count", l.count)
+                .money("amount", l.amount)
+                .text("type", l.cells->category)
+                .text("py", l.cells->py)
+                .text("bh", QString::number(++bh))
+                .money("cost", l.cost)
+                .number("zk", l.discount)
+                .integer("id", l.id)
+                .run(c);
         Statement(counters).money("n", l.count).integer("id", l.id).run(c);
     }
 }
@@ -216,35 +228,35 @@ SaleResult saveSale(vdb::Connection &c, const SaleDraft &d)
               "theDX,theCB,theCount,JSRNum,JSRTC,TCJF,TCMoney,WName,myDate,theYE,theSum) Values(:date,:type,:num,:hj,"
               ":zr,:sj,:payment,:remark,'否',:user,:card,:points,:zk,:dx,:cost,:count,:introducer,'否',0,0,:worker,"
               ":saleDate,:owed,:goods)")
-        .text("date", d.businessDate)
-        .text("type", d.walkIn ? QStringLiteral("散客") : QStringLiteral("会员"))
-        .text("num", number)
-        .money("hj", s.total)
-        .money("zr", s.reduction)
-        .money("sj", s.received)
-        .text("payment", d.payment)
-        .text("remark", d.remark)
-        .text("user", d.user)
-        .text("card", d.walkIn ? QString() : d.card)
-        .money("points", points)
-        .number("zk", s.extraDiscount)
-        .text("dx", NumToChar(s.total.toDouble()))
-        .money("cost", cost)
-        .money("count", count)
-        .text("introducer", d.walkIn ? QString() : d.introducer)
-        .text("worker", d.worker)
-        .text("saleDate", d.saleDate)
-        .money("owed", s.total - s.received)
-        .money("goods", s.goods)
-        .run(c);
+            .text("date", d.businessDate)
+            .text("type", d.walkIn ? QStringLiteral("散客") : QStringLiteral("会员"))
+            .text("num", number)
+            .money("hj", s.total)
+            .money("zr", s.reduction)
+            .money("sj", s.received)
+            .text("payment", d.payment)
+            .text("remark", d.remark)
+            .text("user", d.user)
+            .text("card", d.walkIn ? QString() : d.card)
+            .money("points", points)
+            .number("zk", s.extraDiscount)
+            .text("dx", NumToChar(s.total.toDouble()))
+            .money("cost", cost)
+            .money("count", count)
+            .text("introducer", d.walkIn ? QString() : d.introducer)
+            .text("worker", d.worker)
+            .text("saleDate", d.saleDate)
+            .money("owed", s.total - s.received)
+            .money("goods", s.goods)
+            .run(c);
     Statement("Insert Into UXF_SK (theNum, theMoney, theSMType, theSKR, SKDate) Values (:num,:sj,:payment,:cashier,"
               ":saleDate)")
-        .text("num", number)
-        .money("sj", s.received)
-        .text("payment", d.payment)
-        .text("cashier", d.cashier)
-        .text("saleDate", d.saleDate)
-        .run(c);
+            .text("num", number)
+            .money("sj", s.received)
+            .text("payment", d.payment)
+            .text("cashier", d.cashier)
+            .text("saleDate", d.saleDate)
+            .run(c);
     tx.commit();
     result.number = number;
     return result;

@@ -31,9 +31,9 @@ struct SaleLine {
 };
 
 struct SaleDraft {
-    bool walkIn = false;       // "散客消费"
-    QString card;              // the member's card (ignored for a walk-in sale)
-    QString introducer;        // the member's introducer card
+    bool walkIn = false;  // "散客消费"
+    QString card;         // the member's card (ignored for a walk-in sale)
+    QString introducer;   // the member's introducer card
     std::vector<SaleLine> lines;
     QString goodsAmount;       // 商品金额, before the extra discount and reduction
     QString extraDiscount;     // 折上折, percent
@@ -44,7 +44,7 @@ struct SaleDraft {
     bool creditPoints = true;  // "本次积分"
     QString payment;           // 收款方式; "会员卡" pays from the stored value
     QString cashier, worker, remark;
-    QString saleDate;          // "yyyy-mm-dd"
+    QString saleDate;  // "yyyy-mm-dd"
     // The session and the shop's switches.
     QString businessDate, user;
     bool keepStock = false;      // stock kept

@@ -17,9 +17,9 @@
 #include <QVBoxLayout>
 
 using ui::fail;
-using vdb::Statement;
 using vdb::sqlNum;
 using vdb::sqlText;
+using vdb::Statement;
 
 namespace {
 struct GoodsField {
@@ -101,9 +101,9 @@ bool TfrmShopEntry::saveItem(const QString &id)
     // A code names one live item, also when an item's code is changed.
     const bool isNew = id == QLatin1String("0");
     Statement(QStringLiteral("select * from SShop Where theNum=:code and theDel='否'") + (isNew ? "" : " and ID<>:id"))
-        .text("code", code)
-        .number("id", isNew ? QStringLiteral("0") : id)
-        .open(q);
+            .text("code", code)
+            .number("id", isNew ? QStringLiteral("0") : id)
+            .open(q);
     if (q.RecordCount() > 0) return fail(QStringLiteral("商品编码 已存在，请重新录入！"), Edit3);
 
     if (isNew) {
@@ -112,17 +112,17 @@ bool TfrmShopEntry::saveItem(const QString &id)
     }
     Statement("Update SShop Set theType=:type,theName=:name,theUnit=:unit,thePrice=:price,Remark=:remark,thePY=:py,"
               "theNum=:code,theCB=:cost,theKC=:kc Where ID=:id")
-        .text("type", category)
-        .text("name", name)
-        .text("unit", unit)
-        .number("price", price)
-        .text("remark", remark)
-        .text("py", m_py)
-        .text("code", code)
-        .number("cost", cost)
-        .text("kc", m_kc)
-        .number("id", id)
-        .run(db());
+            .text("type", category)
+            .text("name", name)
+            .text("unit", unit)
+            .number("price", price)
+            .text("remark", remark)
+            .text("py", m_py)
+            .text("code", code)
+            .number("cost", cost)
+            .text("kc", m_kc)
+            .number("id", id)
+            .run(db());
     return true;
 }
 
@@ -157,7 +157,11 @@ void TfrmShop_In::myLoad(const QString &id)
 {
     vdb::Query q(&db());
     loadGoodsRow(q, id, Lab_ID,
-                 {{Edit3, "theNum"}, {Edit1, "theName"}, {Edit2, "theUnit"}, {Edit4, "thePrice"}, {Edit6, "theCB"},
+                 {{Edit3, "theNum"},
+                  {Edit1, "theName"},
+                  {Edit2, "theUnit"},
+                  {Edit4, "thePrice"},
+                  {Edit6, "theCB"},
                   {Edit5, "Remark"}});
     DBLookupComboBox1->setText(q.value(QStringLiteral("theType")));
     CheckBox1->setChecked(false);
@@ -234,7 +238,8 @@ TfrmShop_PY::TfrmShop_PY(QWidget *parent) : ui::Form(parent)
     GroupBox1->setEnabled(false);
     auto *form = new QFormLayout(GroupBox1);
     QLineEdit **edits[] = {&Edit1, &Edit2, &Edit3, &Edit4, &Edit5, &Edit6};
-    const char *labels[] = {"商品分类：", "商品编码：", "商品名称：", "单       位：", "单       价：", "成        本："};
+    const char *labels[] = {"商品分类：",    "商品编码：",    "商品名称：",
+                            "单       位：", "单       价：", "成        本："};
     for (int i = 0; i < 6; ++i) {
         *edits[i] = new QLineEdit(GroupBox1);
         (*edits[i])->setReadOnly(true);
@@ -265,15 +270,23 @@ void TfrmShop_PY::myLoad(const QString &id)
 {
     vdb::Query q(&db());
     loadGoodsRow(q, id, Lab_ID,
-                 {{Edit1, "theType"}, {Edit2, "theNum"}, {Edit3, "theName"}, {Edit4, "theUnit"}, {Edit5, "thePrice"},
-                  {Edit6, "theCB"}, {Edit7, "thePY"}});
+                 {{Edit1, "theType"},
+                  {Edit2, "theNum"},
+                  {Edit3, "theName"},
+                  {Edit4, "theUnit"},
+                  {Edit5, "thePrice"},
+                  {Edit6, "theCB"},
+                  {Edit7, "thePY"}});
 }
 
 void TfrmShop_PY::BitBtn1Click()
 {
     ui::trimFields({Edit7});
     if (Edit7->text().isEmpty()) return (void)fail(QStringLiteral("拼音码 不能为空，请重新录入！"), Edit7);
-    Statement("Update SShop Set thePY=:py Where ID=:id").text("py", Edit7->text()).number("id", Lab_ID->text()).run(db());
+    Statement("Update SShop Set thePY=:py Where ID=:id")
+            .text("py", Edit7->text())
+            .number("id", Lab_ID->text())
+            .run(db());
     ui::showMessage(QStringLiteral("恭喜！恭喜！ 商品名称拼音码 保存成功！"), this);
     if (onChanged) onChanged();
     accept();

@@ -65,7 +65,7 @@ public:
     void BitBtn1Click();
 
     QString myMType;                  // the caller's member type
-    GoodsTarget *receiver = nullptr; // where the new item goes
+    GoodsTarget *receiver = nullptr;  // where the new item goes
 };
 
 class TfrmShop_PY : public ui::Form {

@@ -119,7 +119,10 @@ bool StringGrid::keyPasses(QChar c)
 
 // Only the last key pressed here counts: a press whose release never came
 // back (the cell's editor closed in between) must not stay waiting.
-void StringGrid::notePress(const QKeyEvent *e) { m_pressed = e->key(); }
+void StringGrid::notePress(const QKeyEvent *e)
+{
+    m_pressed = e->key();
+}
 
 bool StringGrid::takeRelease(const QKeyEvent *e)
 {

@@ -29,9 +29,9 @@ sales::SaleDraft draftOf(const TfrmXF_In &w)
         if (g->Cells(TfrmXF_In::cID, r).isEmpty()) continue;
         auto cell = [&](int c) { return g->Cells(c, r); };
         d.lines.push_back({cell(TfrmXF_In::cCode), cell(TfrmXF_In::cName), cell(TfrmXF_In::cUnit),
-                           cell(TfrmXF_In::cType), cell(TfrmXF_In::cPY), cell(TfrmXF_In::cID),
-                           cell(TfrmXF_In::cPrice), cell(TfrmXF_In::cCount), cell(TfrmXF_In::cZK),
-                           cell(TfrmXF_In::cMoney), cell(TfrmXF_In::cCB)});
+                           cell(TfrmXF_In::cType), cell(TfrmXF_In::cPY), cell(TfrmXF_In::cID), cell(TfrmXF_In::cPrice),
+                           cell(TfrmXF_In::cCount), cell(TfrmXF_In::cZK), cell(TfrmXF_In::cMoney),
+                           cell(TfrmXF_In::cCB)});
     }
     d.goodsAmount = w.Edit17->text();
     d.extraDiscount = w.Edit21->text();
@@ -60,15 +60,32 @@ bool refused(TfrmXF_In &w, const sales::SaleRefusal &r)
     using F = sales::SaleField;
     QWidget *focus = nullptr;
     switch (r.field) {
-    case F::Card: focus = w.Ed_Num; break;
-    case F::Goods: focus = w.StringGrid1; break;
-    case F::ExtraDiscount: focus = w.Edit21; break;
-    case F::Reduction: focus = w.Edit18; break;
-    case F::Received: focus = w.Edit27; break;
-    case F::Payment: focus = w.DBLookupComboBox3; break;
-    case F::Cashier: focus = w.DBLookupComboBox2; break;
-    case F::Worker: focus = w.DBLookupComboBox1; break;
-    case F::None: break;
+    case F::Card:
+        focus = w.Ed_Num;
+        break;
+    case F::Goods:
+        focus = w.StringGrid1;
+        break;
+    case F::ExtraDiscount:
+        focus = w.Edit21;
+        break;
+    case F::Reduction:
+        focus = w.Edit18;
+        break;
+    case F::Received:
+        focus = w.Edit27;
+        break;
+    case F::Payment:
+        focus = w.DBLookupComboBox3;
+        break;
+    case F::Cashier:
+        focus = w.DBLookupComboBox2;
+        break;
+    case F::Worker:
+        focus = w.DBLookupComboBox1;
+        break;
+    case F::None:
+        break;
     }
     if (r.balanceShort) w.CheckBox4->setChecked(false);
     ui::fail(r.message, focus);
@@ -100,7 +117,8 @@ void TfrmXF_In::BitBtn1Click()
         } catch (const vdb::DbError &e) {
             ui::warning(QStringLiteral("消费单 %1 已保存，但小票没有打印：\n%2").arg(number, e.message()));
         } catch (const std::exception &e) {
-            ui::warning(QStringLiteral("消费单 %1 已保存，但小票没有打印：\n%2").arg(number, QString::fromUtf8(e.what())));
+            ui::warning(
+                    QStringLiteral("消费单 %1 已保存，但小票没有打印：\n%2").arg(number, QString::fromUtf8(e.what())));
         }
     }
 

@@ -23,8 +23,8 @@
 #include <QMouseEvent>
 #include <QVBoxLayout>
 
-using velmora::toNumber;
 using vdb::sqlText;
+using velmora::toNumber;
 
 namespace {
 const int kRows = 100;
@@ -51,11 +51,26 @@ TfrmXF_In::TfrmXF_In(QWidget *parent) : ui::Form(parent)
 
     Panel = new members::MemberPanel(this);
     Panel->setEnabled(false);
-    Edit1 = Panel->Edit1; Edit2 = Panel->Edit2; Edit3 = Panel->Edit3; Edit4 = Panel->Edit4;
-    Edit5 = Panel->Edit5; Edit6 = Panel->Edit6; Edit7 = Panel->Edit7; Edit8 = Panel->Edit8;
-    Edit9 = Panel->Edit9; Edit10 = Panel->Edit10; Edit11 = Panel->Edit11; Edit12 = Panel->Edit12;
-    Edit13 = Panel->Edit13; Edit14 = Panel->Edit14; Edit15 = Panel->Edit15; Edit16 = Panel->Edit16;
-    Edit22 = Panel->Edit22; Edit23 = Panel->Edit23; Edit24 = Panel->Edit24; Edit26 = Panel->Edit26;
+    Edit1 = Panel->Edit1;
+    Edit2 = Panel->Edit2;
+    Edit3 = Panel->Edit3;
+    Edit4 = Panel->Edit4;
+    Edit5 = Panel->Edit5;
+    Edit6 = Panel->Edit6;
+    Edit7 = Panel->Edit7;
+    Edit8 = Panel->Edit8;
+    Edit9 = Panel->Edit9;
+    Edit10 = Panel->Edit10;
+    Edit11 = Panel->Edit11;
+    Edit12 = Panel->Edit12;
+    Edit13 = Panel->Edit13;
+    Edit14 = Panel->Edit14;
+    Edit15 = Panel->Edit15;
+    Edit16 = Panel->Edit16;
+    Edit22 = Panel->Edit22;
+    Edit23 = Panel->Edit23;
+    Edit24 = Panel->Edit24;
+    Edit26 = Panel->Edit26;
 
     StringGrid1 = new StringGrid(kRows, cColumns, this);
     for (int c = cID; c < cColumns; ++c) StringGrid1->setColumnHidden(c, true);
@@ -250,8 +265,8 @@ void TfrmXF_In::myFindSP()
     dlg.setWindowTitle(QStringLiteral("商品查找"));
     mySql = QStringLiteral("select theType as 商品分类,theNum as 商品编码,") + "theName as 商品名称,theUnit as 单位," +
             "thePrice as 单价,Remark as 备注," + "ID,thePY,theCB,theKC,theCount " + " from SShop" +
-            " Where (theState = '启用') AND (theDel='否') " + " AND ((theName like '%" + code +
-            "%' OR thePY Like '%" + code + "%' OR theNum Like '%" + code + "%'))";
+            " Where (theState = '启用') AND (theDel='否') " + " AND ((theName like '%" + code + "%' OR thePY Like '%" +
+            code + "%' OR theNum Like '%" + code + "%'))";
     if (!ids.isEmpty()) mySql += QStringLiteral(" AND (ID NOT IN (") + ids.join(QLatin1Char(',')) + "))";
     if (velmora::isOn(myDeptWY))
         mySql += QStringLiteral(" AND (ID NOT IN (SELECT SID from UXF INNER JOIN UXF_List ON UXF.theNum = "
@@ -323,7 +338,8 @@ void TfrmXF_In::mySumMoney()
 void TfrmXF_In::mySum()
 {
     const double z = fieldNumber(Edit21->text(), 100);
-    Edit19->setText(sales::billTotal(sales::fieldMoney(Edit17->text()), z, sales::fieldMoney(Edit18->text())).toString());
+    Edit19->setText(
+            sales::billTotal(sales::fieldMoney(Edit17->text()), z, sales::fieldMoney(Edit18->text())).toString());
     Edit27->setText(Edit19->text());
 }
 
@@ -369,13 +385,20 @@ void TfrmXF_In::StringGrid1KeyPress(QChar &key)
     }
     if (key == u'\r' && goods) {
         switch (col) {
-        case cCode: StringGrid1->moveTo(cPrice, row); break;
-        case cPrice: StringGrid1->moveTo(cCount, row); break;
-        case cCount: StringGrid1->moveTo(cZK, row); break;
+        case cCode:
+            StringGrid1->moveTo(cPrice, row);
+            break;
+        case cPrice:
+            StringGrid1->moveTo(cCount, row);
+            break;
+        case cCount:
+            StringGrid1->moveTo(cZK, row);
+            break;
         case cZK:
             if (row + 1 < kRows) StringGrid1->moveTo(cCode, row + 1);
             break;
-        default: break;
+        default:
+            break;
         }
     }
 }

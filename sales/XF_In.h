@@ -18,9 +18,7 @@
 #include <QMenu>
 #include <QPushButton>
 
-class TfrmXF_In : public ui::Form,
-                  public ui::LookupTarget<members::MemberRecord>,
-                  public GoodsTarget {
+class TfrmXF_In : public ui::Form, public ui::LookupTarget<members::MemberRecord>, public GoodsTarget {
     Q_OBJECT
 public:
     explicit TfrmXF_In(QWidget *parent = nullptr);
@@ -51,17 +49,17 @@ public:
     QCheckBox *CheckBox1;  // 散客消费
     members::MemberPanel *Panel;
     QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7, *Edit8, *Edit9, *Edit10, *Edit11, *Edit12,
-        *Edit13, *Edit14, *Edit15, *Edit16, *Edit22, *Edit23, *Edit24, *Edit26;
+            *Edit13, *Edit14, *Edit15, *Edit16, *Edit22, *Edit23, *Edit24, *Edit26;
     StringGrid *StringGrid1;
     QMenu *PopupMenu1;
     QAction *N1, *N2;
     QDateEdit *DateTimePicker1;
-    QLineEdit *Edit25;  // 商品数量
-    QLineEdit *Edit17;  // 商品金额
-    QLineEdit *Edit21;  // 折上折
-    QLineEdit *Edit18;  // 折让金额
-    QLineEdit *Edit19;  // 合计金额
-    QLineEdit *Edit27;  // 收款金额
+    QLineEdit *Edit25;                      // 商品数量
+    QLineEdit *Edit17;                      // 商品金额
+    QLineEdit *Edit21;                      // 折上折
+    QLineEdit *Edit18;                      // 折让金额
+    QLineEdit *Edit19;                      // 合计金额
+    QLineEdit *Edit27;                      // 收款金额
     ui::LookupComboBox *DBLookupComboBox3;  // 收款方式
     QCheckBox *CheckBox4;                   // 会员卡
     ui::LookupComboBox *DBLookupComboBox2;  // 收款人

@@ -33,21 +33,23 @@ namespace sales {
 
 excel::ExportLayout saleListLayout()
 {
-    return excel::makeExportLayout("TfrmXF_M", "消费查询", "消费表",
-                                   "序号 4,消费日期 8,单号 8,类型 4,会员卡号 10,商品数量 8,商品金额 8,折上折 6,折让金额 8,"
-                                   "实收金额 8,应收金额 8,员工姓名 8,备注 12,录入人 8,录入日期 8,本单积分 8,商品成本 8,"
-                                   "介绍人卡号 10,提成 4,提成积分 8,提成金额 8,本单利润 8",
-                                   "消费日期,单号,会员卡号,录入日期,介绍人卡号",
-                                   "6 商品数量,7 商品金额,9 折让金额,10 实收金额,11 应收金额,16 本单积分,17 商品成本,"
-                                   "20 提成积分,21 提成金额,22 利润");
+    return excel::makeExportLayout(
+            "TfrmXF_M", "消费查询", "消费表",
+            "序号 4,消费日期 8,单号 8,类型 4,会员卡号 10,商品数量 8,商品金额 8,折上折 6,折让金额 8,"
+            "实收金额 8,应收金额 8,员工姓名 8,备注 12,录入人 8,录入日期 8,本单积分 8,商品成本 8,"
+            "介绍人卡号 10,提成 4,提成积分 8,提成金额 8,本单利润 8",
+            "消费日期,单号,会员卡号,录入日期,介绍人卡号",
+            "6 商品数量,7 商品金额,9 折让金额,10 实收金额,11 应收金额,16 本单积分,17 商品成本,"
+            "20 提成积分,21 提成金额,22 利润");
 }
 
 excel::ExportLayout saleLinesLayout()
 {
-    return excel::makeExportLayout("TfrmXF_MX", "消费明细查询", "消费明细表",
-                                   "序号 4,消费日期 8,单号 8,类型 4,会员卡号 10,商品分类 8,商品编码 10,商品名称 18,单位 6,"
-                                   "单价 6,数量 6,折扣 6,金额 8,员工姓名 8",
-                                   "消费日期,单号,会员卡号,商品编码", "11 数量,13 金额");
+    return excel::makeExportLayout(
+            "TfrmXF_MX", "消费明细查询", "消费明细表",
+            "序号 4,消费日期 8,单号 8,类型 4,会员卡号 10,商品分类 8,商品编码 10,商品名称 18,单位 6,"
+            "单价 6,数量 6,折扣 6,金额 8,员工姓名 8",
+            "消费日期,单号,会员卡号,商品编码", "11 数量,13 金额");
 }
 
 }  // namespace sales
@@ -81,18 +83,20 @@ TfrmXF_M::TfrmXF_M(QWidget *parent) : TListFrame(parent)
     setWindowTitle(QStringLiteral("消费查询"));
     velmora::ListSpec s;
     s.select = QStringLiteral(
-        "select myDate as 消费日期,theNum as 单号,theType as 类型,MNum as 会员卡号,theCount as 商品数量, theSum as 商品金额,"
-        "theZK as 折上折,theZR as 折让金额,theHJ as 合计金额,theSJ as 实收金额,theYE as 应收金额,WName as 员工姓名,"
-        "Remark as 备注,theUser as 录入人,theDate as 录入日期,theJF as 本单积分,theCB as 商品成本,JSRNum as 介绍人卡号,"
-        "JSRTC as 提成,TCJF as 提成积分,TCMoney as 提成金额, theHJ-theCB-TCMoney as 本单利润");
+            "select myDate as 消费日期,theNum as 单号,theType as 类型,MNum as 会员卡号,theCount as 商品数量, theSum as "
+            "商品金额,"
+            "theZK as 折上折,theZR as 折让金额,theHJ as 合计金额,theSJ as 实收金额,theYE as 应收金额,WName as 员工姓名,"
+            "Remark as 备注,theUser as 录入人,theDate as 录入日期,theJF as 本单积分,theCB as 商品成本,JSRNum as "
+            "介绍人卡号,"
+            "JSRTC as 提成,TCJF as 提成积分,TCMoney as 提成金额, theHJ-theCB-TCMoney as 本单利润");
     s.from = QStringLiteral("from UXF");
     s.where = QStringLiteral("Where (theDel = '否')");
     s.order = QStringLiteral("order by id desc");
     s.tieBreak = QStringLiteral("id desc");
     s.totals = QStringLiteral(
-        "select sum(theCount) as 商品数量,sum(theSum) as 商品金额,sum(theZR) as 折让金额,sum(theHJ) as 合计金额,"
-        "sum(theSJ) as 实收金额,sum(theCB) as 商品成本,sum(theHJ-theCB-TCMoney) as 利润,sum(TCMoney) as 提成金额,"
-        "sum(theYE) as 应收金额, sum(theJF) as 本单积分, sum(TCJF) as 提成积分");
+            "select sum(theCount) as 商品数量,sum(theSum) as 商品金额,sum(theZR) as 折让金额,sum(theHJ) as 合计金额,"
+            "sum(theSJ) as 实收金额,sum(theCB) as 商品成本,sum(theHJ-theCB-TCMoney) as 利润,sum(TCMoney) as 提成金额,"
+            "sum(theYE) as 应收金额, sum(theJF) as 本单积分, sum(TCJF) as 提成积分");
     s.countLabel = QStringLiteral("消费：");
     s.totalLabels = {{"数量：", "商品数量"}, {"金额：", "商品金额"}, {"折让：", "折让金额"},
                      {"合计：", "合计金额"}, {"实收：", "实收金额"}, {"应收：", "应收金额"},
@@ -162,12 +166,13 @@ void TfrmXF_M::myList()
     ADOQuery5.setConnection(frmDM->ADOConnection1());
     Statement("select theType as 商品分类,SNum as 商品编码,theName as 商品名称,theUnit as 单位,thePrice as 单价,"
               "theCount as 数量,theZK as 折扣,theMoney as 金额,SID from UXF_List where theNum=:num order by ID")
-        .text("num", number)
-        .open(ADOQuery3);
-    Statement("select theNum AS 单号, SKDate AS 收款日期, theMoney AS 收款金额, theSMType AS 收款方式, theSKR AS 收款人 "
-              "from UXF_SK where theNum=:num order by ID")
-        .text("num", number)
-        .open(ADOQuery5);
+            .text("num", number)
+            .open(ADOQuery3);
+    Statement(
+            "select theNum AS 单号, SKDate AS 收款日期, theMoney AS 收款金额, theSMType AS 收款方式, theSKR AS 收款人 "
+            "from UXF_SK where theNum=:num order by ID")
+            .text("num", number)
+            .open(ADOQuery5);
     DBGrid2->setQuery(&ADOQuery3);
     DBGrid2->setColumnHidden(8, true);
     DBGrid5->setQuery(&ADOQuery5);
@@ -191,7 +196,8 @@ void TfrmXF_M::K1Click()
 void TfrmXF_M::X1Click()
 {
     if (currentRow() < 0) return;
-    ui::showMessage(QStringLiteral("消费单 ") + field(QStringLiteral("单号")) + QStringLiteral(" 的打印单据 暂不可用！"), this);
+    ui::showMessage(
+            QStringLiteral("消费单 ") + field(QStringLiteral("单号")) + QStringLiteral(" 的打印单据 暂不可用！"), this);
 }
 
 void TfrmXF_M::P1Click()
@@ -211,8 +217,8 @@ bool TfrmXF_M::introducerLive()
 {
     vdb::Query q(frmDM->ADOConnection1());
     Statement("select ID from Member Where (theNum=:card) AND (theDel='否') AND (theState='启用')")
-        .text("card", field(QStringLiteral("介绍人卡号")))
-        .open(q);
+            .text("card", field(QStringLiteral("介绍人卡号")))
+            .open(q);
     if (q.IsEmpty()) ui::showMessage(QStringLiteral("该 介绍人 不存在或被停用！"), this);
     return !q.IsEmpty();
 }
@@ -229,8 +235,8 @@ void TfrmXF_M::T1Click()
     if (field(QStringLiteral("提成")) == QStringLiteral("是")) return;
     TfrmJSRTC w(this);
     w.setWindowTitle(field(QStringLiteral("单号")) + QStringLiteral(" 介绍人提成"));
-    const char *fields[] = {"单号", "会员卡号", "合计金额", "折上折", "折让金额", "实收金额",
-                            "应收金额", "商品成本", "本单利润", "备注", "介绍人卡号"};
+    const char *fields[] = {"单号",     "会员卡号", "合计金额", "折上折", "折让金额",  "实收金额",
+                            "应收金额", "商品成本", "本单利润", "备注",   "介绍人卡号"};
     for (int i = 0; i < 11; ++i) w.Edit[i + 1]->setText(field(QString::fromUtf8(fields[i])));
     w.onSaved = [this] { Ref(); };
     ui::showModal(&w);
@@ -254,7 +260,7 @@ void TfrmXF_M::D1Click()
     }
     if (!ui::ask(QStringLiteral("确认要删除吗？该删除将不可恢复！"), QStringLiteral("删除"), this)) return;
     const QString refusal =
-        sales::deleteSale(*frmDM->ADOConnection1(), field(QStringLiteral("单号")), velmora::isOn(myDeptKC));
+            sales::deleteSale(*frmDM->ADOConnection1(), field(QStringLiteral("单号")), velmora::isOn(myDeptKC));
     if (!refusal.isEmpty()) ui::showMessage(refusal, this);
     Ref();
 }
@@ -318,9 +324,12 @@ void TfrmXF_SK::BitBtn1Click()
     const QString refusal = sales::collectOwed(*frmDM->ADOConnection1(), k);
     if (!refusal.isEmpty()) {
         QWidget *focus = DBLookupComboBox1;
-        if (refusal.startsWith(QStringLiteral("收款金额"))) focus = Edit1;
-        else if (refusal.contains(QStringLiteral("收款人"))) focus = DBLookupComboBox2;
-        else if (refusal.contains(QStringLiteral("会员卡"))) CheckBox1->setChecked(false);
+        if (refusal.startsWith(QStringLiteral("收款金额")))
+            focus = Edit1;
+        else if (refusal.contains(QStringLiteral("收款人")))
+            focus = DBLookupComboBox2;
+        else if (refusal.contains(QStringLiteral("会员卡")))
+            CheckBox1->setChecked(false);
         ui::fail(refusal, focus);
         return;
     }
@@ -332,9 +341,10 @@ void TfrmXF_SK::BitBtn1Click()
 
 TfrmJSRTC::TfrmJSRTC(QWidget *parent) : ui::Form(parent)
 {
-    const char *captions[] = {"",          "消费单号：", "会员卡号：", "合计金额：", "折  上  折：", "折让金额：", "收款金额：",
-                              "应收金额：", "成        本：", "利        润：", "备        注：", "介  绍  人：",
-                              "提成积分：", "提成金额："};
+    const char *captions[] = {
+            "",           "消费单号：", "会员卡号：",     "合计金额：",     "折  上  折：",   "折让金额：",
+            "收款金额：", "应收金额：", "成        本：", "利        润：", "备        注：", "介  绍  人：",
+            "提成积分：", "提成金额："};
     auto *bill = new QGroupBox(QStringLiteral("消费单信息"), this);
     auto *pay = new QGroupBox(QStringLiteral("提成信息"), this);
     auto *billForm = new QFormLayout(bill);
@@ -365,7 +375,7 @@ TfrmJSRTC::TfrmJSRTC(QWidget *parent) : ui::Form(parent)
 void TfrmJSRTC::BitBtn1Click()
 {
     const QString refusal =
-        sales::payCommission(*frmDM->ADOConnection1(), Edit[1]->text(), Edit[12]->text(), Edit[13]->text());
+            sales::payCommission(*frmDM->ADOConnection1(), Edit[1]->text(), Edit[12]->text(), Edit[13]->text());
     if (!refusal.isEmpty()) {
         ui::fail(refusal, refusal.startsWith(QStringLiteral("提成金额")) ? Edit[13] : Edit[12]);
         return;
@@ -382,9 +392,10 @@ TfrmXF_MX::TfrmXF_MX(QWidget *parent) : TListFrame(parent)
     setWindowTitle(QStringLiteral("消费明细查询"));
     velmora::ListSpec s;
     s.select = QStringLiteral(
-        "select myDate as 消费日期,UXF.theNum as 单号,UXF.theType as 类型,MNum as 会员卡号,UXF_List.theType as 商品分类,"
-        "UXF_List.SNum as 商品编码,theName as 商品名称,theUnit as 单位,thePrice as 单价,UXF_List.theCount as 数量,"
-        "UXF_List.theZK as 折扣, theMoney as 金额,WName as 员工姓名");
+            "select myDate as 消费日期,UXF.theNum as 单号,UXF.theType as 类型,MNum as 会员卡号,UXF_List.theType as "
+            "商品分类,"
+            "UXF_List.SNum as 商品编码,theName as 商品名称,theUnit as 单位,thePrice as 单价,UXF_List.theCount as 数量,"
+            "UXF_List.theZK as 折扣, theMoney as 金额,WName as 员工姓名");
     s.from = QStringLiteral("from UXF INNER JOIN UXF_List ON UXF.theNum = UXF_List.theNum");
     s.where = QStringLiteral("Where (UXF.theDel = '否')");
     s.order = QStringLiteral("order by UXF_List.id desc");

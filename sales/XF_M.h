@@ -15,7 +15,10 @@ class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QLineEdit;
-namespace ui { class DBGrid; class LookupComboBox; }
+namespace ui {
+class DBGrid;
+class LookupComboBox;
+}  // namespace ui
 
 class TfrmXF_M : public velmora::TListFrame {
     Q_OBJECT

@@ -4,7 +4,7 @@
 #pragma once
 
 // The grammar texts, nullptr-terminated.
-extern const char* const ksBuiltinGrammars[];
+extern const char *const ksBuiltinGrammars[];
 
 // Registers the built-in grammars with the language registry under the name
 // in their language element. Runs once; the registry calls it on first use.

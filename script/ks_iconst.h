@@ -4,7 +4,7 @@
 
 #include <QString>
 
-extern QString SLangNotFound;      // "Language '%1' not found"
+extern QString SLangNotFound;  // "Language '%1' not found"
 extern QString SInvalidLanguage;
 extern QString SIdRedeclared;
 extern QString SUnknownType;
@@ -13,7 +13,7 @@ extern QString SIdUndeclared;
 extern QString SClassRequired;
 extern QString SIndexRequired;
 extern QString SStringError;
-extern QString SClassError;        // "Class %1 does not have a default property"
+extern QString SClassError;  // "Class %1 does not have a default property"
 extern QString SArrayRequired;
 extern QString SVarRequired;
 extern QString SNotEnoughParams;

@@ -5,350 +5,388 @@
 
 #include <optional>
 
-std::function<TksDesignator*(TksScript*, TksXMLItem*)> TksDesignator::LateCompiler;
+std::function<TksDesignator *(TksScript *, TksXMLItem *)> TksDesignator::LateCompiler;
 
 namespace {
 
 enum RefKind : std::uint8_t { rkPlain, rkDesignator, rkProc, rkHelper };
 
-RefKind Classify(TksCustomVariable* item) {
-  if (dynamic_cast<TksDesignator*>(item)) return rkDesignator;
-  if (dynamic_cast<TksProcVariable*>(item)) return rkProc;
-  if (dynamic_cast<TksCustomHelper*>(item)) return rkHelper;
-  return rkPlain;
+RefKind Classify(TksCustomVariable *item)
+{
+    if (dynamic_cast<TksDesignator *>(item)) return rkDesignator;
+    if (dynamic_cast<TksProcVariable *>(item)) return rkProc;
+    if (dynamic_cast<TksCustomHelper *>(item)) return rkHelper;
+    return rkPlain;
 }
 
 // Arguments are evaluated into this buffer before any parameter is set, so
 // that an argument may read the parameters of the routine it calls.
 struct ArgBuffer {
-  alignas(KsValue) unsigned char Raw[8 * sizeof(KsValue)];
-  std::unique_ptr<KsValue[]> Heap;
-  KsValue* Data;
-  int N;
-  explicit ArgBuffer(int n) : N(n) {
-    if (n > 8) {
-      Heap.reset(new KsValue[size_t(n)]);
-      Data = Heap.get();
-    } else {
-      Data = reinterpret_cast<KsValue*>(Raw);
-      for (int i = 0; i < n; ++i) new (&Data[i]) KsValue();
+    alignas(KsValue) unsigned char Raw[8 * sizeof(KsValue)];
+    std::unique_ptr<KsValue[]> Heap;
+    KsValue *Data;
+    int N;
+    explicit ArgBuffer(int n) : N(n)
+    {
+        if (n > 8) {
+            Heap.reset(new KsValue[size_t(n)]);
+            Data = Heap.get();
+        } else {
+            Data = reinterpret_cast<KsValue *>(Raw);
+            for (int i = 0; i < n; ++i) new (&Data[i]) KsValue();
+        }
     }
-  }
-  ~ArgBuffer() {
-    if (N <= 8)
-      for (int i = 0; i < N; ++i) Data[i].~KsValue();
-  }
-  ArgBuffer(const ArgBuffer&) = delete;
-  ArgBuffer& operator=(const ArgBuffer&) = delete;
+    ~ArgBuffer()
+    {
+        if (N <= 8)
+            for (int i = 0; i < N; ++i) Data[i].~KsValue();
+    }
+    ArgBuffer(const ArgBuffer &) = delete;
+    ArgBuffer &operator=(const ArgBuffer &) = delete;
 };
 
 }  // namespace
 
-QString ksStringChar(const QString& s, qint64 i) {
-  if (i < 1 || i > s.size())
-    throw KsError(QStringLiteral("ERangeError"), SStringIndexError + QStringLiteral(": %1").arg(i));
-  return QString(s[qsizetype(i - 1)]);
+QString ksStringChar(const QString &s, qint64 i)
+{
+    if (i < 1 || i > s.size())
+        throw KsError(QStringLiteral("ERangeError"), SStringIndexError + QStringLiteral(": %1").arg(i));
+    return QString(s[qsizetype(i - 1)]);
 }
 
-void ksSetStringChar(QString& s, qint64 i, const KsValue& ch) {
-  if (i < 1 || i > s.size())
-    throw KsError(QStringLiteral("ERangeError"), SStringIndexError + QStringLiteral(": %1").arg(i));
-  QString t = ch.ToText();
-  s[qsizetype(i - 1)] = t.isEmpty() ? QChar(0) : t[0];
+void ksSetStringChar(QString &s, qint64 i, const KsValue &ch)
+{
+    if (i < 1 || i > s.size())
+        throw KsError(QStringLiteral("ERangeError"), SStringIndexError + QStringLiteral(": %1").arg(i));
+    QString t = ch.ToText();
+    s[qsizetype(i - 1)] = t.isEmpty() ? QChar(0) : t[0];
 }
 
-TksDesignatorItem::TksDesignatorItem(TksCustomVariable* ref, const QString& sourcePos)
-    : Ref(ref), SourcePos(sourcePos), RefKind(Classify(ref)) {}
+TksDesignatorItem::TksDesignatorItem(TksCustomVariable *ref, const QString &sourcePos)
+    : Ref(ref), SourcePos(sourcePos), RefKind(Classify(ref))
+{}
 
-void TksDesignatorItem::SetRef(TksCustomVariable* ref) {
-  Ref = ref;
-  RefKind = Classify(ref);
+void TksDesignatorItem::SetRef(TksCustomVariable *ref)
+{
+    Ref = ref;
+    RefKind = Classify(ref);
 }
 
 // ---- designator ---------------------------------------------------------------------------
 
-TksDesignator::TksDesignator(TksScript* prog)
-    : TksCustomVariable(QString(), tcVariant, QString()), MainProg(ksMainProgram(prog)), Prog(prog) {}
+TksDesignator::TksDesignator(TksScript *prog)
+    : TksCustomVariable(QString(), tcVariant, QString()), MainProg(ksMainProgram(prog)), Prog(prog)
+{}
 
 TksDesignator::~TksDesignator() = default;
 
-TksDesignator* TksDesignator::ForVariable(TksScript* prog, TksCustomVariable* var, const QString& pos) {
-  auto* d = new TksDesignator(prog);
-  d->SourcePos = pos;
-  d->AddItem(var, pos);
-  d->Finish();
-  return d;
+TksDesignator *TksDesignator::ForVariable(TksScript *prog, TksCustomVariable *var, const QString &pos)
+{
+    auto *d = new TksDesignator(prog);
+    d->SourcePos = pos;
+    d->AddItem(var, pos);
+    d->Finish();
+    return d;
 }
 
-TksDesignatorItem* TksDesignator::AddItem(TksCustomVariable* ref, const QString& sourcePos) {
-  auto* link = new TksDesignatorItem(ref, sourcePos);
-  Add(link);
-  return link;
+TksDesignatorItem *TksDesignator::AddItem(TksCustomVariable *ref, const QString &sourcePos)
+{
+    auto *link = new TksDesignatorItem(ref, sourcePos);
+    Add(link);
+    return link;
 }
 
-void TksDesignator::Finish() {
-  Kind = dkGeneral;
-  Variable = nullptr;
-  IndexExpr = nullptr;
-  ArrayHelper = nullptr;
-  IndexLink = nullptr;
-  Proc = nullptr;
-  const int n = Count();
-  if (n == 0) return;
-  TksCustomVariable* last = Link(n - 1)->Ref;
-  TypeCode = last->TypeCode;
-  TypeName = last->TypeName;
-  ReadOnly = last->ReadOnly;
-  if (TypeCode == tcConstructor) {
-    TypeCode = tcClass;
-    TypeName = n >= 2 ? Link(n - 2)->Ref->TypeName : QString();
-  }
-  TksCustomVariable* first = Link(0)->Ref;
-  auto* var = dynamic_cast<TksVariable*>(first);
-  if (n == 1 && var) {
-    Kind = dkVariable;
-    Variable = var;
-  } else if (n == 2 && dynamic_cast<TksStringVariable*>(first) && Link(1)->Count() > 0 &&
-             dynamic_cast<TksStringHelper*>(Link(1)->Ref)) {
-    Kind = dkStringChar;
-    Variable = var;
-    IndexExpr = Link(1)->Arg(0);
-  } else if (n == 2 && var && var->TypeCode == tcArray && dynamic_cast<TksArrayHelper*>(var->ResultVar) &&
-             Link(1)->Count() > 0) {
-    Kind = dkArrayElement;
-    Variable = var;
-    ArrayHelper = static_cast<TksArrayHelper*>(var->ResultVar);
-    IndexLink = Link(1);
-  } else if (n == 1 && Link(0)->RefKind == rkProc && !first->IsMacro && Link(0)->Count() <= first->Count()) {
-    bool anyVar = false;
-    for (int j = 0; j < Link(0)->Count(); ++j) anyVar = anyVar || first->Param(j)->IsVarParam;
-    if (!anyVar) {
-      Kind = dkCall;
-      Proc = static_cast<TksProcVariable*>(first);
+void TksDesignator::Finish()
+{
+    Kind = dkGeneral;
+    Variable = nullptr;
+    IndexExpr = nullptr;
+    ArrayHelper = nullptr;
+    IndexLink = nullptr;
+    Proc = nullptr;
+    const int n = Count();
+    if (n == 0) return;
+    TksCustomVariable *last = Link(n - 1)->Ref;
+    TypeCode = last->TypeCode;
+    TypeName = last->TypeName;
+    ReadOnly = last->ReadOnly;
+    if (TypeCode == tcConstructor) {
+        TypeCode = tcClass;
+        TypeName = n >= 2 ? Link(n - 2)->Ref->TypeName : QString();
     }
-  }
+    TksCustomVariable *first = Link(0)->Ref;
+    auto *var = dynamic_cast<TksVariable *>(first);
+    if (n == 1 && var) {
+        Kind = dkVariable;
+        Variable = var;
+    } else if (n == 2 && dynamic_cast<TksStringVariable *>(first) && Link(1)->Count() > 0 &&
+               dynamic_cast<TksStringHelper *>(Link(1)->Ref)) {
+        Kind = dkStringChar;
+        Variable = var;
+        IndexExpr = Link(1)->Arg(0);
+    } else if (n == 2 && var && var->TypeCode == tcArray && dynamic_cast<TksArrayHelper *>(var->ResultVar) &&
+               Link(1)->Count() > 0) {
+        Kind = dkArrayElement;
+        Variable = var;
+        ArrayHelper = static_cast<TksArrayHelper *>(var->ResultVar);
+        IndexLink = Link(1);
+    } else if (n == 1 && Link(0)->RefKind == rkProc && !first->IsMacro && Link(0)->Count() <= first->Count()) {
+        bool anyVar = false;
+        for (int j = 0; j < Link(0)->Count(); ++j) anyVar = anyVar || first->Param(j)->IsVarParam;
+        if (!anyVar) {
+            Kind = dkCall;
+            Proc = static_cast<TksProcVariable *>(first);
+        }
+    }
 }
 
-void TksDesignator::ResolveLate() {
-  if (!LateCompiler)
-    throw KsError(QStringLiteral("EParserError"), SIdUndeclared + QStringLiteral("'%1'").arg(LateXML->Prop(QStringLiteral("text"))));
-  std::unique_ptr<TksDesignator> tmp(LateCompiler(Prog, LateXML.get()));
-  FItems.swap(tmp->FItems);
-  Kind = tmp->Kind;
-  Variable = tmp->Variable;
-  IndexExpr = tmp->IndexExpr;
-  ArrayHelper = tmp->ArrayHelper;
-  IndexLink = tmp->IndexLink;
-  Proc = tmp->Proc;
-  TypeCode = tmp->TypeCode;
-  TypeName = tmp->TypeName;
-  ReadOnly = tmp->ReadOnly;
-  LateXML.reset();
+void TksDesignator::ResolveLate()
+{
+    if (!LateCompiler)
+        throw KsError(QStringLiteral("EParserError"),
+                      SIdUndeclared + QStringLiteral("'%1'").arg(LateXML->Prop(QStringLiteral("text"))));
+    std::unique_ptr<TksDesignator> tmp(LateCompiler(Prog, LateXML.get()));
+    FItems.swap(tmp->FItems);
+    Kind = tmp->Kind;
+    Variable = tmp->Variable;
+    IndexExpr = tmp->IndexExpr;
+    ArrayHelper = tmp->ArrayHelper;
+    IndexLink = tmp->IndexLink;
+    Proc = tmp->Proc;
+    TypeCode = tmp->TypeCode;
+    TypeName = tmp->TypeName;
+    ReadOnly = tmp->ReadOnly;
+    LateXML.reset();
 }
 
-void TksDesignator::ArrayIndexes(qint64* idx, int& n) {
-  n = std::min(IndexLink->Count(), 3);
-  for (int i = 0; i < n; ++i) idx[i] = IndexLink->Arg(i)->GetValue().ToInt64();
+void TksDesignator::ArrayIndexes(qint64 *idx, int &n)
+{
+    n = std::min(IndexLink->Count(), 3);
+    for (int i = 0; i < n; ++i) idx[i] = IndexLink->Arg(i)->GetValue().ToInt64();
 }
 
-KsValue TksDesignator::StringCharGet() {
-  qint64 i = IndexExpr->GetValue().ToInt64();
-  const KsValue& v = Variable->Value;
-  if (v.IsString()) return KsValue(ksStringChar(v.RawString(), i));
-  return KsValue(ksStringChar(v.ToText(), i));
+KsValue TksDesignator::StringCharGet()
+{
+    qint64 i = IndexExpr->GetValue().ToInt64();
+    const KsValue &v = Variable->Value;
+    if (v.IsString()) return KsValue(ksStringChar(v.RawString(), i));
+    return KsValue(ksStringChar(v.ToText(), i));
 }
 
-void TksDesignator::StringCharSet(const KsValue& value) {
-  qint64 i = IndexExpr->GetValue().ToInt64();
-  if (Variable->ReadOnly) return;
-  if (!Variable->Value.IsString()) Variable->Value = KsValue(Variable->Value.ToText());
-  ksSetStringChar(Variable->Value.RawString(), i, value);
+void TksDesignator::StringCharSet(const KsValue &value)
+{
+    qint64 i = IndexExpr->GetValue().ToInt64();
+    if (Variable->ReadOnly) return;
+    if (!Variable->Value.IsString()) Variable->Value = KsValue(Variable->Value.ToText());
+    ksSetStringChar(Variable->Value.RawString(), i, value);
 }
 
-KsValue TksDesignator::GetValue() {
-  if (LateXML) ResolveLate();
-  switch (Kind) {
-  case dkVariable: return Variable->Value;
-  case dkStringChar: return StringCharGet();
-  case dkArrayElement: {
-    qint64 idx[3];
-    int n;
-    ArrayIndexes(idx, n);
-    const KsValue& arr = Variable->Value;
-    if (arr.DimCount() > 3) return KsValue();
-    return arr.At(idx, n);
-  }
-  case dkCall: return Call();
-  default: return Walk(false, KsValue());
-  }
+KsValue TksDesignator::GetValue()
+{
+    if (LateXML) ResolveLate();
+    switch (Kind) {
+    case dkVariable:
+        return Variable->Value;
+    case dkStringChar:
+        return StringCharGet();
+    case dkArrayElement: {
+        qint64 idx[3];
+        int n;
+        ArrayIndexes(idx, n);
+        const KsValue &arr = Variable->Value;
+        if (arr.DimCount() > 3) return KsValue();
+        return arr.At(idx, n);
+    }
+    case dkCall:
+        return Call();
+    default:
+        return Walk(false, KsValue());
+    }
 }
 
 // What Walk does for a routine of the program, without its general cases.
-KsValue TksDesignator::Call() {
-  TksDesignatorItem* link = Link(0);
-  const int nargs = link->Count();
-  if (nargs == 1) {  // the common case without a buffer
-    KsValue arg = link->Arg(0)->GetValue();
+KsValue TksDesignator::Call()
+{
+    TksDesignatorItem *link = Link(0);
+    const int nargs = link->Count();
+    if (nargs == 1) {  // the common case without a buffer
+        KsValue arg = link->Arg(0)->GetValue();
+        TksProcVariable::Frame frame(Proc);
+        TksParamItem *p = Proc->Param(0);
+        if (!p->ReadOnly) p->Value = std::move(arg);
+        Proc->ResultWanted = ResultWanted;
+        return Proc->GetValue();
+    }
+    ArgBuffer args(nargs);
+    for (int j = 0; j < nargs; ++j) args.Data[j] = link->Arg(j)->GetValue();
     TksProcVariable::Frame frame(Proc);
-    TksParamItem* p = Proc->Param(0);
-    if (!p->ReadOnly) p->Value = std::move(arg);
+    for (int j = 0; j < nargs; ++j) {
+        TksParamItem *p = Proc->Param(j);
+        if (!p->ReadOnly) p->Value = std::move(args.Data[j]);
+    }
     Proc->ResultWanted = ResultWanted;
     return Proc->GetValue();
-  }
-  ArgBuffer args(nargs);
-  for (int j = 0; j < nargs; ++j) args.Data[j] = link->Arg(j)->GetValue();
-  TksProcVariable::Frame frame(Proc);
-  for (int j = 0; j < nargs; ++j) {
-    TksParamItem* p = Proc->Param(j);
-    if (!p->ReadOnly) p->Value = std::move(args.Data[j]);
-  }
-  Proc->ResultWanted = ResultWanted;
-  return Proc->GetValue();
 }
 
-void TksDesignator::SetValue(const KsValue& value) {
-  if (LateXML) ResolveLate();
-  switch (Kind) {
-  case dkVariable: Variable->SetValue(value); return;
-  case dkStringChar: StringCharSet(value); return;
-  case dkArrayElement: {
-    qint64 idx[3];
-    int n;
-    ArrayIndexes(idx, n);
-    if (Variable->ReadOnly || Variable->Value.DimCount() > 3) return;
-    Variable->Value.AtMut(idx, n) = value;
-    return;
-  }
-  default: Walk(true, value);
-  }
+void TksDesignator::SetValue(const KsValue &value)
+{
+    if (LateXML) ResolveLate();
+    switch (Kind) {
+    case dkVariable:
+        Variable->SetValue(value);
+        return;
+    case dkStringChar:
+        StringCharSet(value);
+        return;
+    case dkArrayElement: {
+        qint64 idx[3];
+        int n;
+        ArrayIndexes(idx, n);
+        if (Variable->ReadOnly || Variable->Value.DimCount() > 3) return;
+        Variable->Value.AtMut(idx, n) = value;
+        return;
+    }
+    default:
+        Walk(true, value);
+    }
 }
 
-KsValue TksDesignator::Walk(bool writing, const KsValue& value) {
-  KsValue r;
-  TksCustomVariable* prev = nullptr;
-  const int count = Count();
-  for (int li = 0; li < count; ++li) {
-    TksDesignatorItem* link = Link(li);
-    TksCustomVariable* item = link->Ref;
-    if (link->RefKind == rkDesignator) {
-      r = item->GetValue();
-      prev = item;
-      continue;
+KsValue TksDesignator::Walk(bool writing, const KsValue &value)
+{
+    KsValue r;
+    TksCustomVariable *prev = nullptr;
+    const int count = Count();
+    for (int li = 0; li < count; ++li) {
+        TksDesignatorItem *link = Link(li);
+        TksCustomVariable *item = link->Ref;
+        if (link->RefKind == rkDesignator) {
+            r = item->GetValue();
+            prev = item;
+            continue;
+        }
+        std::optional<TksProcVariable::Frame> frame;
+        if (link->RefKind == rkProc) frame.emplace(static_cast<TksProcVariable *>(item));
+        const int nargs = link->Count();
+        const int nparams = item->Count();
+        ArgBuffer args(nargs);
+        if (nargs > 0) {
+            for (int j = 0; j < nargs; ++j) {
+                TksExpression *e = link->Arg(j);
+                args.Data[j] = item->IsMacro ? KsValue(e->Source) : e->GetValue();
+            }
+            for (int j = 0; j < nargs && j < nparams; ++j) {
+                TksParamItem *p = item->Param(j);  // parameters keep their value in Value
+                if (!p->ReadOnly) p->Value = std::move(args.Data[j]);
+            }
+        }
+        if (link->RefKind == rkHelper) {
+            auto *helper = static_cast<TksCustomHelper *>(item);
+            helper->ParentRef = prev;
+            helper->ParentValue = r;
+            helper->Prog = Prog;
+        }
+        prev = item;
+        const bool last = li == count - 1;
+        if (last && writing) {
+            item->SetValue(value);
+        } else {
+            item->ResultWanted = !last || ResultWanted;
+            r = item->GetValue();
+        }
+        // Var parameters: take the callee's values, give the caller its own
+        // locals back (recursion), then write into the argument expressions.
+        bool anyVar = false;
+        for (int j = 0; j < nargs && j < nparams; ++j)
+            if (item->Param(j)->IsVarParam) {
+                args.Data[j] = item->Param(j)->Value;
+                anyVar = true;
+            }
+        if (frame) frame->Release();
+        if (anyVar)
+            for (int j = 0; j < nargs && j < nparams; ++j)
+                if (item->Param(j)->IsVarParam) link->Arg(j)->SetValue(args.Data[j]);
     }
-    std::optional<TksProcVariable::Frame> frame;
-    if (link->RefKind == rkProc) frame.emplace(static_cast<TksProcVariable*>(item));
-    const int nargs = link->Count();
-    const int nparams = item->Count();
-    ArgBuffer args(nargs);
-    if (nargs > 0) {
-      for (int j = 0; j < nargs; ++j) {
-        TksExpression* e = link->Arg(j);
-        args.Data[j] = item->IsMacro ? KsValue(e->Source) : e->GetValue();
-      }
-      for (int j = 0; j < nargs && j < nparams; ++j) {
-        TksParamItem* p = item->Param(j);  // parameters keep their value in Value
-        if (!p->ReadOnly) p->Value = std::move(args.Data[j]);
-      }
-    }
-    if (link->RefKind == rkHelper) {
-      auto* helper = static_cast<TksCustomHelper*>(item);
-      helper->ParentRef = prev;
-      helper->ParentValue = r;
-      helper->Prog = Prog;
-    }
-    prev = item;
-    const bool last = li == count - 1;
-    if (last && writing) {
-      item->SetValue(value);
-    } else {
-      item->ResultWanted = !last || ResultWanted;
-      r = item->GetValue();
-    }
-    // Var parameters: take the callee's values, give the caller its own
-    // locals back (recursion), then write into the argument expressions.
-    bool anyVar = false;
-    for (int j = 0; j < nargs && j < nparams; ++j)
-      if (item->Param(j)->IsVarParam) {
-        args.Data[j] = item->Param(j)->Value;
-        anyVar = true;
-      }
-    if (frame) frame->Release();
-    if (anyVar)
-      for (int j = 0; j < nargs && j < nparams; ++j)
-        if (item->Param(j)->IsVarParam) link->Arg(j)->SetValue(args.Data[j]);
-  }
-  return r;
+    return r;
 }
 
-bool ksAddDefaultArgs(TksDesignatorItem* link, TksScript* prog) {
-  TksCustomVariable* item = link->Ref;
-  for (int j = link->Count(); j < item->Count(); ++j) {
-    TksParamItem* p = item->Param(j);
-    if (!p->IsOptional) return false;
-    auto* e = new TksExpression(prog);
-    e->SourcePos = link->SourcePos;
-    e->AddConst(p->DefValue);
-    e->Finish();
-    link->AddArg(e);
-  }
-  return true;
+bool ksAddDefaultArgs(TksDesignatorItem *link, TksScript *prog)
+{
+    TksCustomVariable *item = link->Ref;
+    for (int j = link->Count(); j < item->Count(); ++j) {
+        TksParamItem *p = item->Param(j);
+        if (!p->IsOptional) return false;
+        auto *e = new TksExpression(prog);
+        e->SourcePos = link->SourcePos;
+        e->AddConst(p->DefValue);
+        e->Finish();
+        link->AddArg(e);
+    }
+    return true;
 }
 
 // ---- helpers -------------------------------------------------------------------------------
 
-TksArrayHelper::TksArrayHelper(const QString& name, TksVarType typeCode, const QString& typeName, int dims)
-    : TksCustomHelper(name, typeCode, typeName), Dims(dims) {
-  if (dims <= 0) {
-    Add(new TksParamItem(QStringLiteral("p0"), tcInteger, QStringLiteral("Integer"), false, false));
-    Add(new TksParamItem(QStringLiteral("p1"), tcInteger, QStringLiteral("Integer"), true, false));
-    Add(new TksParamItem(QStringLiteral("p2"), tcInteger, QStringLiteral("Integer"), true, false));
-  } else {
-    for (int i = 0; i < dims; ++i)
-      Add(new TksParamItem(QStringLiteral("p%1").arg(i), tcInteger, QStringLiteral("Integer"), false, false));
-  }
+TksArrayHelper::TksArrayHelper(const QString &name, TksVarType typeCode, const QString &typeName, int dims)
+    : TksCustomHelper(name, typeCode, typeName), Dims(dims)
+{
+    if (dims <= 0) {
+        Add(new TksParamItem(QStringLiteral("p0"), tcInteger, QStringLiteral("Integer"), false, false));
+        Add(new TksParamItem(QStringLiteral("p1"), tcInteger, QStringLiteral("Integer"), true, false));
+        Add(new TksParamItem(QStringLiteral("p2"), tcInteger, QStringLiteral("Integer"), true, false));
+    } else {
+        for (int i = 0; i < dims; ++i)
+            Add(new TksParamItem(QStringLiteral("p%1").arg(i), tcInteger, QStringLiteral("Integer"), false, false));
+    }
 }
 
-KsValue TksArrayHelper::GetValue() {
-  const int dims = ParentValue.DimCount();
-  if (dims < 1 || dims > 3) {
-    if (!ParentValue.IsArray()) throw KsError(QStringLiteral("EVariantError"), QStringLiteral("Variant is not an array"));
-    return KsValue();
-  }
-  qint64 idx[3];
-  for (int i = 0; i < dims; ++i) idx[i] = i < Count() ? Param(i)->Value.ToInt64() : 0;
-  return ParentValue.At(idx, dims);
+KsValue TksArrayHelper::GetValue()
+{
+    const int dims = ParentValue.DimCount();
+    if (dims < 1 || dims > 3) {
+        if (!ParentValue.IsArray())
+            throw KsError(QStringLiteral("EVariantError"), QStringLiteral("Variant is not an array"));
+        return KsValue();
+    }
+    qint64 idx[3];
+    for (int i = 0; i < dims; ++i) idx[i] = i < Count() ? Param(i)->Value.ToInt64() : 0;
+    return ParentValue.At(idx, dims);
 }
 
-void TksArrayHelper::SetValue(const KsValue& value) {
-  const int dims = ParentValue.DimCount();
-  if (dims < 1 || dims > 3) {
-    if (!ParentValue.IsArray()) throw KsError(QStringLiteral("EVariantError"), QStringLiteral("Variant is not an array"));
-    return;
-  }
-  qint64 idx[3];
-  for (int i = 0; i < dims; ++i) idx[i] = i < Count() ? Param(i)->Value.ToInt64() : 0;
-  auto* var = dynamic_cast<TksVariable*>(ParentRef);
-  if (var && var->Value.IsArray()) {
-    if (var->ReadOnly) return;
-    ParentValue = KsValue();  // drop the extra reference so the element changes in place
-    var->Value.AtMut(idx, dims) = value;
-    return;
-  }
-  KsValue copy = ParentValue;
-  copy.AtMut(idx, dims) = value;
-  if (ParentRef) ParentRef->SetValue(copy);
+void TksArrayHelper::SetValue(const KsValue &value)
+{
+    const int dims = ParentValue.DimCount();
+    if (dims < 1 || dims > 3) {
+        if (!ParentValue.IsArray())
+            throw KsError(QStringLiteral("EVariantError"), QStringLiteral("Variant is not an array"));
+        return;
+    }
+    qint64 idx[3];
+    for (int i = 0; i < dims; ++i) idx[i] = i < Count() ? Param(i)->Value.ToInt64() : 0;
+    auto *var = dynamic_cast<TksVariable *>(ParentRef);
+    if (var && var->Value.IsArray()) {
+        if (var->ReadOnly) return;
+        ParentValue = KsValue();  // drop the extra reference so the element changes in place
+        var->Value.AtMut(idx, dims) = value;
+        return;
+    }
+    KsValue copy = ParentValue;
+    copy.AtMut(idx, dims) = value;
+    if (ParentRef) ParentRef->SetValue(copy);
 }
 
-TksStringHelper::TksStringHelper() : TksCustomHelper(QStringLiteral("__StringHelper"), tcChar, QStringLiteral("Char")) {
-  Add(new TksParamItem(QStringLiteral("Index"), tcInteger, QStringLiteral("Integer"), false, false));
+TksStringHelper::TksStringHelper() : TksCustomHelper(QStringLiteral("__StringHelper"), tcChar, QStringLiteral("Char"))
+{
+    Add(new TksParamItem(QStringLiteral("Index"), tcInteger, QStringLiteral("Integer"), false, false));
 }
 
-KsValue TksStringHelper::GetValue() {
-  return KsValue(ksStringChar(ParentValue.ToText(), Param(0)->Value.ToInt64()));
+KsValue TksStringHelper::GetValue()
+{
+    return KsValue(ksStringChar(ParentValue.ToText(), Param(0)->Value.ToInt64()));
 }
 
-void TksStringHelper::SetValue(const KsValue& value) {
-  QString s = ParentValue.ToText();
-  ksSetStringChar(s, Param(0)->Value.ToInt64(), value);
-  if (ParentRef) ParentRef->SetValue(KsValue(s));
+void TksStringHelper::SetValue(const KsValue &value)
+{
+    QString s = ParentValue.ToText();
+    ksSetStringChar(s, Param(0)->Value.ToInt64(), value);
+    if (ParentRef) ParentRef->SetValue(KsValue(s));
 }

@@ -13,81 +13,81 @@ class TksArrayHelper;
 
 class TksDesignatorItem : public TksItemList {
 public:
-  TksDesignatorItem(TksCustomVariable* ref, const QString& sourcePos);
-  TksCustomVariable* Ref;  // not owned; call SetRef to change it
-  void SetRef(TksCustomVariable* ref);
-  QString SourcePos;
-  std::uint8_t RefKind = 0;  // what Ref is, found once: plain, designator, procedure, helper
-  bool Indexed = false;
-  void AddArg(TksExpression* e) { Add(e); }
-  TksExpression* Arg(int i) const { return static_cast<TksExpression*>(Items(i)); }
+    TksDesignatorItem(TksCustomVariable *ref, const QString &sourcePos);
+    TksCustomVariable *Ref;  // not owned; call SetRef to change it
+    void SetRef(TksCustomVariable *ref);
+    QString SourcePos;
+    std::uint8_t RefKind = 0;  // what Ref is, found once: plain, designator, procedure, helper
+    bool Indexed = false;
+    void AddArg(TksExpression *e) { Add(e); }
+    TksExpression *Arg(int i) const { return static_cast<TksExpression *>(Items(i)); }
 };
 
 class TksDesignator final : public TksCustomVariable {
 public:
-  enum DesignatorKind { dkGeneral = 0, dkVariable = 1, dkStringChar = 2, dkArrayElement = 3, dkCall = 4 };
+    enum DesignatorKind { dkGeneral = 0, dkVariable = 1, dkStringChar = 2, dkArrayElement = 3, dkCall = 4 };
 
-  explicit TksDesignator(TksScript* prog);
-  ~TksDesignator() override;
-  // A one-link designator of a variable, finished.
-  static TksDesignator* ForVariable(TksScript* prog, TksCustomVariable* var, const QString& pos = QString());
+    explicit TksDesignator(TksScript *prog);
+    ~TksDesignator() override;
+    // A one-link designator of a variable, finished.
+    static TksDesignator *ForVariable(TksScript *prog, TksCustomVariable *var, const QString &pos = QString());
 
-  TksScript* MainProg;
-  TksScript* Prog;
-  int Kind = dkGeneral;
-  TksCustomVariable* Variable = nullptr;
-  TksExpression* IndexExpr = nullptr;      // kind 2 (not owned: an argument of a link)
-  TksArrayHelper* ArrayHelper = nullptr;   // kind 3
-  TksDesignatorItem* IndexLink = nullptr;  // kind 3
-  TksProcVariable* Proc = nullptr;         // kind 4: a call of a program routine
-                                           // without var parameters (its link: Link(0))
-  // An intermediate-code node resolved on first use by LateCompiler.
-  std::unique_ptr<TksXMLItem> LateXML;
+    TksScript *MainProg;
+    TksScript *Prog;
+    int Kind = dkGeneral;
+    TksCustomVariable *Variable = nullptr;
+    TksExpression *IndexExpr = nullptr;      // kind 2 (not owned: an argument of a link)
+    TksArrayHelper *ArrayHelper = nullptr;   // kind 3
+    TksDesignatorItem *IndexLink = nullptr;  // kind 3
+    TksProcVariable *Proc = nullptr;         // kind 4: a call of a program routine
+                                             // without var parameters (its link: Link(0))
+    // An intermediate-code node resolved on first use by LateCompiler.
+    std::unique_ptr<TksXMLItem> LateXML;
 
-  TksDesignatorItem* AddItem(TksCustomVariable* ref, const QString& sourcePos = QString());
-  TksDesignatorItem* Link(int i) const { return static_cast<TksDesignatorItem*>(Items(i)); }
-  // Type, ReadOnly and Kind from the links.
-  void Finish();
-  KsValue GetValue() override;
-  void SetValue(const KsValue& value) override;
+    TksDesignatorItem *AddItem(TksCustomVariable *ref, const QString &sourcePos = QString());
+    TksDesignatorItem *Link(int i) const { return static_cast<TksDesignatorItem *>(Items(i)); }
+    // Type, ReadOnly and Kind from the links.
+    void Finish();
+    KsValue GetValue() override;
+    void SetValue(const KsValue &value) override;
 
-  // Installed by the compiler: builds a designator from LateXML in the scope
-  // `prog`; raises the compiler's error when the chain does not resolve.
-  static std::function<TksDesignator*(TksScript* prog, TksXMLItem* node)> LateCompiler;
+    // Installed by the compiler: builds a designator from LateXML in the scope
+    // `prog`; raises the compiler's error when the chain does not resolve.
+    static std::function<TksDesignator *(TksScript *prog, TksXMLItem *node)> LateCompiler;
 
 private:
-  void ResolveLate();
-  KsValue Walk(bool writing, const KsValue& value);
-  KsValue Call();
-  KsValue StringCharGet();
-  void StringCharSet(const KsValue& value);
-  void ArrayIndexes(qint64* idx, int& n);
+    void ResolveLate();
+    KsValue Walk(bool writing, const KsValue &value);
+    KsValue Call();
+    KsValue StringCharGet();
+    void StringCharSet(const KsValue &value);
+    void ArrayIndexes(qint64 *idx, int &n);
 };
 
 // Supplies constant arguments holding the defaults of the optional
 // parameters that a call leaves out. False when a required one is missing
 // (the compiler reports "Not enough actual parameters").
-bool ksAddDefaultArgs(TksDesignatorItem* link, TksScript* prog);
+bool ksAddDefaultArgs(TksDesignatorItem *link, TksScript *prog);
 
 // Element access of a Variant array held in ParentRef's value. Dims = 0 is
 // the open form (one to three indexes, the second and third optional).
 class TksArrayHelper : public TksCustomHelper {
 public:
-  TksArrayHelper(const QString& name, TksVarType typeCode, const QString& typeName, int dims);
-  int Dims;
-  KsValue GetValue() override;
-  void SetValue(const KsValue& value) override;
+    TksArrayHelper(const QString &name, TksVarType typeCode, const QString &typeName, int dims);
+    int Dims;
+    KsValue GetValue() override;
+    void SetValue(const KsValue &value) override;
 };
 
 // One character of the string reached so far ("__StringHelper").
 class TksStringHelper : public TksCustomHelper {
 public:
-  TksStringHelper();
-  KsValue GetValue() override;
-  void SetValue(const KsValue& value) override;
+    TksStringHelper();
+    KsValue GetValue() override;
+    void SetValue(const KsValue &value) override;
 };
 
 // Character i (from 1) of s as a one-character string; raises
 // ERangeError when i is outside 1..Length(s).
-QString ksStringChar(const QString& s, qint64 i);
-void ksSetStringChar(QString& s, qint64 i, const KsValue& ch);
+QString ksStringChar(const QString &s, qint64 i);
+void ksSetStringChar(QString &s, qint64 i, const KsValue &ch);

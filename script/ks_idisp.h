@@ -7,17 +7,17 @@
 
 // "OLE error XXXXXXXX: member: message", then the optional source,
 // description and help-file lines.
-QString ksOleErrorText(quint32 status, const QString& member, const QString& message, const QString& source = {},
-                       const QString& description = {}, const QString& helpFile = {});
+QString ksOleErrorText(quint32 status, const QString &member, const QString &message, const QString &source = {},
+                       const QString &description = {}, const QString &helpFile = {});
 
 class TksOLEHelper : public TksCustomHelper {
 public:
-  explicit TksOLEHelper(const QString& name);
-  // One Variant parameter per argument of the call it stands for (at most 64).
-  void SetArgCount(int n);
-  KsValue GetValue() override;
-  void SetValue(const KsValue& value) override;
+    explicit TksOLEHelper(const QString &name);
+    // One Variant parameter per argument of the call it stands for (at most 64).
+    void SetArgCount(int n);
+    KsValue GetValue() override;
+    void SetValue(const KsValue &value) override;
 
 private:
-  [[noreturn]] void Fail() const;
+    [[noreturn]] void Fail() const;
 };

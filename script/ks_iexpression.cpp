@@ -10,561 +10,639 @@
 namespace {
 
 struct OpName {
-  const char* Name;
-  TksOpCode Code;
-  bool StrCat;
+    const char *Name;
+    TksOpCode Code;
+    bool StrCat;
 };
 
-const OpName kOps[] = {
-    {" ", opNone, false},       {">", opGreat, false},      {"<", opLess, false},       {"<=", opLessEq, false},
-    {">=", opGreatEq, false},   {"<>", opNonEq, false},     {"=", opEq, false},         {"+", opPlus, false},
-    {"STRCAT", opPlus, true},   {"-", opMinus, false},      {"OR", opOr, false},        {"XOR", opXor, false},
-    {"*", opMul, false},        {"/", opDivFloat, false},   {"DIV", opDivInt, false},   {"MOD", opMod, false},
-    {"AND", opAnd, false},      {"SHL", opShl, false},      {"SHR", opShr, false},      {"(", opLeftBracket, false},
-    {")", opRightBracket, false}, {"NOT", opNot, false},    {"UNMINUS", opUnMinus, false}, {"IN", opIn, false},
-    {"IS", opIs, false}};
+const OpName kOps[] = {{" ", opNone, false},    {">", opGreat, false},         {"<", opLess, false},
+                       {"<=", opLessEq, false}, {">=", opGreatEq, false},      {"<>", opNonEq, false},
+                       {"=", opEq, false},      {"+", opPlus, false},          {"STRCAT", opPlus, true},
+                       {"-", opMinus, false},   {"OR", opOr, false},           {"XOR", opXor, false},
+                       {"*", opMul, false},     {"/", opDivFloat, false},      {"DIV", opDivInt, false},
+                       {"MOD", opMod, false},   {"AND", opAnd, false},         {"SHL", opShl, false},
+                       {"SHR", opShr, false},   {"(", opLeftBracket, false},   {")", opRightBracket, false},
+                       {"NOT", opNot, false},   {"UNMINUS", opUnMinus, false}, {"IN", opIn, false},
+                       {"IS", opIs, false}};
 
-bool IsComparison(TksOpCode op) { return op >= opGreat && op <= opEq; }
+bool IsComparison(TksOpCode op)
+{
+    return op >= opGreat && op <= opEq;
+}
 
 }  // namespace
 
-bool ksOperatorCode(const QString& name, TksOpCode& code, bool& strCat) {
-  const QString upper = name.toUpper();
-  for (const OpName& o : kOps)
-    if (upper == QLatin1String(o.Name)) {
-      code = o.Code;
-      strCat = o.StrCat;
-      return true;
-    }
-  return false;
+bool ksOperatorCode(const QString &name, TksOpCode &code, bool &strCat)
+{
+    const QString upper = name.toUpper();
+    for (const OpName &o : kOps)
+        if (upper == QLatin1String(o.Name)) {
+            code = o.Code;
+            strCat = o.StrCat;
+            return true;
+        }
+    return false;
 }
 
-int ksOperatorPriority(TksOpCode code) {
-  switch (code) {
-  case opNone: return 7;
-  case opLeftBracket: return 6;
-  case opRightBracket: return 5;
-  case opGreat:
-  case opLess:
-  case opLessEq:
-  case opGreatEq:
-  case opNonEq:
-  case opEq:
-  case opIn:
-  case opIs: return 4;
-  case opPlus:
-  case opMinus:
-  case opOr:
-  case opXor: return 3;
-  case opNot:
-  case opUnMinus: return 1;
-  default: return 2;
-  }
+int ksOperatorPriority(TksOpCode code)
+{
+    switch (code) {
+    case opNone:
+        return 7;
+    case opLeftBracket:
+        return 6;
+    case opRightBracket:
+        return 5;
+    case opGreat:
+    case opLess:
+    case opLessEq:
+    case opGreatEq:
+    case opNonEq:
+    case opEq:
+    case opIn:
+    case opIs:
+        return 4;
+    case opPlus:
+    case opMinus:
+    case opOr:
+    case opXor:
+        return 3;
+    case opNot:
+    case opUnMinus:
+        return 1;
+    default:
+        return 2;
+    }
 }
 
 // ---- nodes ----------------------------------------------------------------------------
 
-TksExpressionNode::~TksExpressionNode() {
-  // Without recursion, so that a very deep tree cannot exhaust the stack.
-  std::vector<TksExpressionNode*> stack;
-  if (Left) stack.push_back(Left);
-  if (Right) stack.push_back(Right);
-  Left = Right = nullptr;
-  while (!stack.empty()) {
-    TksExpressionNode* n = stack.back();
-    stack.pop_back();
-    if (n->Left) stack.push_back(n->Left);
-    if (n->Right) stack.push_back(n->Right);
-    n->Left = n->Right = nullptr;
-    delete n;
-  }
+TksExpressionNode::~TksExpressionNode()
+{
+    // Without recursion, so that a very deep tree cannot exhaust the stack.
+    std::vector<TksExpressionNode *> stack;
+    if (Left) stack.push_back(Left);
+    if (Right) stack.push_back(Right);
+    Left = Right = nullptr;
+    while (!stack.empty()) {
+        TksExpressionNode *n = stack.back();
+        stack.pop_back();
+        if (n->Left) stack.push_back(n->Left);
+        if (n->Right) stack.push_back(n->Right);
+        n->Left = n->Right = nullptr;
+        delete n;
+    }
 }
 
-void TksExpressionNode::Attach(TksExpressionNode* child) {
-  if (!child) return;
-  if (!Left) {
-    Left = child;
-  } else {
-    delete Right;  // only a malformed token sequence fills a node twice
-    Right = child;
-  }
-  child->ParentNode = this;
+void TksExpressionNode::Attach(TksExpressionNode *child)
+{
+    if (!child) return;
+    if (!Left) {
+        Left = child;
+    } else {
+        delete Right;  // only a malformed token sequence fills a node twice
+        Right = child;
+    }
+    child->ParentNode = this;
 }
 
-void TksExpressionNode::Detach(TksExpressionNode* child) {
-  if (!child) return;
-  if (Left == child)
-    Left = nullptr;
-  else if (Right == child)
-    Right = nullptr;
-  child->ParentNode = nullptr;
+void TksExpressionNode::Detach(TksExpressionNode *child)
+{
+    if (!child) return;
+    if (Left == child)
+        Left = nullptr;
+    else if (Right == child)
+        Right = nullptr;
+    child->ParentNode = nullptr;
 }
 
-TksOperandNode::TksOperandNode(const KsValue& v) {
-  Value = v;
-  switch (v.Kind()) {
-  case KsKind::Boolean: TypeCode = tcBoolean; break;
-  case KsKind::Double:
-  case KsKind::Date: TypeCode = tcFloat; break;
-  case KsKind::String: TypeCode = tcString; break;
-  default: TypeCode = tcInteger;
-  }
-  TypeName = ksTypeCodeName(TypeCode);
+TksOperandNode::TksOperandNode(const KsValue &v)
+{
+    Value = v;
+    switch (v.Kind()) {
+    case KsKind::Boolean:
+        TypeCode = tcBoolean;
+        break;
+    case KsKind::Double:
+    case KsKind::Date:
+        TypeCode = tcFloat;
+        break;
+    case KsKind::String:
+        TypeCode = tcString;
+        break;
+    default:
+        TypeCode = tcInteger;
+    }
+    TypeName = ksTypeCodeName(TypeCode);
 }
 
-TksDesignatorNode::TksDesignatorNode(TksDesignator* d) : TksOperandNode(KsValue()), Designator(d) {
-  TypeCode = d->TypeCode;
-  TypeName = d->TypeName;
-  FVar = (d->Kind == TksDesignator::dkVariable && !d->LateXML) ? d->Variable : nullptr;
+TksDesignatorNode::TksDesignatorNode(TksDesignator *d) : TksOperandNode(KsValue()), Designator(d)
+{
+    TypeCode = d->TypeCode;
+    TypeName = d->TypeName;
+    FVar = (d->Kind == TksDesignator::dkVariable && !d->LateXML) ? d->Variable : nullptr;
 }
 
 TksDesignatorNode::~TksDesignatorNode() = default;
 
-KsValue TksDesignatorNode::GetValue() { return FVar ? FVar->Value : Designator->GetValue(); }
+KsValue TksDesignatorNode::GetValue()
+{
+    return FVar ? FVar->Value : Designator->GetValue();
+}
 
-TksSetNode::TksSetNode(TksSetExpression* s) : TksOperandNode(KsValue()), SetExpression(s) {
-  TypeCode = tcVariant;
-  TypeName = QStringLiteral("Variant");
+TksSetNode::TksSetNode(TksSetExpression *s) : TksOperandNode(KsValue()), SetExpression(s)
+{
+    TypeCode = tcVariant;
+    TypeName = QStringLiteral("Variant");
 }
 
 TksSetNode::~TksSetNode() = default;
 
-KsValue TksSetNode::GetValue() { return SetExpression->GetValue(); }
+KsValue TksSetNode::GetValue()
+{
+    return SetExpression->GetValue();
+}
 
 TksOperatorNode::TksOperatorNode(TksOpCode op, bool strCat) : Op(op), IsStrCat(strCat) {}
 
-int TksOperatorNode::Priority() const { return ksOperatorPriority(Op); }
+int TksOperatorNode::Priority() const
+{
+    return ksOperatorPriority(Op);
+}
 
 namespace {
-const KsValue* DirectValueOf(TksExpressionNode* n) {
-  if (!n) return nullptr;
-  if (typeid(*n) == typeid(TksOperandNode)) return &n->Value;
-  if (typeid(*n) == typeid(TksDesignatorNode)) return static_cast<TksDesignatorNode*>(n)->DirectValue();
-  return nullptr;
+const KsValue *DirectValueOf(TksExpressionNode *n)
+{
+    if (!n) return nullptr;
+    if (typeid(*n) == typeid(TksOperandNode)) return &n->Value;
+    if (typeid(*n) == typeid(TksDesignatorNode)) return static_cast<TksDesignatorNode *>(n)->DirectValue();
+    return nullptr;
 }
 }  // namespace
 
-void TksOperatorNode::ResolveOperands() {
-  FRightRef = DirectValueOf(Right);
-  // The left operand is read in place only when nothing runs after it: a
-  // right side that calls something could change it.
-  FLeftRef = (!Right || FRightRef) ? DirectValueOf(Left) : nullptr;
+void TksOperatorNode::ResolveOperands()
+{
+    FRightRef = DirectValueOf(Right);
+    // The left operand is read in place only when nothing runs after it: a
+    // right side that calls something could change it.
+    FLeftRef = (!Right || FRightRef) ? DirectValueOf(Left) : nullptr;
 }
 
-KsValue TksOperatorNode::GetValue() {
-  // Both operands read in place (n - 1, i * 2): no temporaries.
-  if (FLeftRef && FRightRef) {
-    switch (Op) {
-    case opPlus:
-      if (!IsStrCat) return ksAdd(*FLeftRef, *FRightRef);
-      break;
-    case opMinus: return ksSub(*FLeftRef, *FRightRef);
-    case opMul: return ksMul(*FLeftRef, *FRightRef);
-    default: break;
+KsValue TksOperatorNode::GetValue()
+{
+    // Both operands read in place (n - 1, i * 2): no temporaries.
+    if (FLeftRef && FRightRef) {
+        switch (Op) {
+        case opPlus:
+            if (!IsStrCat) return ksAdd(*FLeftRef, *FRightRef);
+            break;
+        case opMinus:
+            return ksSub(*FLeftRef, *FRightRef);
+        case opMul:
+            return ksMul(*FLeftRef, *FRightRef);
+        default:
+            break;
+        }
     }
-  }
-  return Evaluate();
+    return Evaluate();
 }
 
-KsValue TksOperatorNode::Evaluate() {
-  KsValue ta, tb;
-  switch (Op) {
-  case opNone: return Left ? Left->GetValue() : KsValue();
-  case opPlus: {
-    const KsValue& a = L(ta);
-    const KsValue& b = R(tb);
-    // Joining texts needs a text on the left; otherwise it is an addition.
-    return IsStrCat && a.IsString() ? ksBinarySlow(KsOp::StrCat, a, b) : ksAdd(a, b);
-  }
-  case opMinus: {
-    const KsValue& a = L(ta);
-    return ksSub(a, R(tb));
-  }
-  case opMul: {
-    const KsValue& a = L(ta);
-    return ksMul(a, R(tb));
-  }
-  case opDivFloat:
-  case opDivInt:
-  case opMod:
-  case opXor:
-  case opShl:
-  case opShr: {
-    static const KsOp map[] = {KsOp::DivFloat, KsOp::DivInt, KsOp::Mod};
-    const KsValue& a = L(ta);
-    const KsValue& b = R(tb);
-    KsOp op = Op == opXor ? KsOp::Xor : Op == opShl ? KsOp::Shl : Op == opShr ? KsOp::Shr : map[Op - opDivFloat];
-    return ksBinarySlow(op, a, b);
-  }
-  case opOr: {
-    const KsValue& a = L(ta);
-    if (BoolOperands && a.Kind() == KsKind::Boolean) return a.RawBool() ? a : R(tb);
-    return ksBinarySlow(KsOp::Or, a, R(tb));
-  }
-  case opAnd: {
-    const KsValue& a = L(ta);
-    if (BoolOperands && a.Kind() == KsKind::Boolean) return a.RawBool() ? R(tb) : a;
-    return ksBinarySlow(KsOp::And, a, R(tb));
-  }
-  case opGreat:
-  case opLess:
-  case opLessEq:
-  case opGreatEq: {
-    const KsValue& a = L(ta);
-    const KsValue& b = R(tb);
-    return KsValue(Compared(a, b));
-  }
-  case opEq:
-  case opNonEq: {
-    const KsValue& a = L(ta);
-    const KsValue& b = R(tb);
-    return KsValue(Compared(a, b));
-  }
-  case opNot: return ksNot(L(ta));
-  case opUnMinus: return ksNegate(L(ta));
-  case opIn: {
-    const KsValue& a = L(ta);
-    if (auto* s = dynamic_cast<TksSetNode*>(Right)) return KsValue(s->SetExpression->Contains(a));
-    return KsValue(ksInArray(a, R(tb)));
-  }
-  case opIs: {
-    QObject* obj = L(ta).ToObject();
-    auto* dn = dynamic_cast<TksDesignatorNode*>(Right);
-    TksClassVariable* cls = nullptr;
-    if (dn && dn->Designator->Count() > 0)
-      cls = dynamic_cast<TksClassVariable*>(dn->Designator->Link(dn->Designator->Count() - 1)->Ref);
-    if (!obj || !cls) return KsValue(false);
-    return KsValue(ksObjectIsA(obj, cls->ClassRef));
-  }
-  default: return KsValue();
-  }
-}
-
-bool TksOperatorNode::GetBool() {
-  switch (Op) {
-  case opGreat:
-  case opLess:
-  case opLessEq:
-  case opGreatEq:
-  case opEq:
-  case opNonEq: {
+KsValue TksOperatorNode::Evaluate()
+{
     KsValue ta, tb;
-    const KsValue& a = L(ta);
-    const KsValue& b = R(tb);
-    return Compared(a, b);
-  }
-  default: return GetValue().ToBool();
-  }
+    switch (Op) {
+    case opNone:
+        return Left ? Left->GetValue() : KsValue();
+    case opPlus: {
+        const KsValue &a = L(ta);
+        const KsValue &b = R(tb);
+        // Joining texts needs a text on the left; otherwise it is an addition.
+        return IsStrCat && a.IsString() ? ksBinarySlow(KsOp::StrCat, a, b) : ksAdd(a, b);
+    }
+    case opMinus: {
+        const KsValue &a = L(ta);
+        return ksSub(a, R(tb));
+    }
+    case opMul: {
+        const KsValue &a = L(ta);
+        return ksMul(a, R(tb));
+    }
+    case opDivFloat:
+    case opDivInt:
+    case opMod:
+    case opXor:
+    case opShl:
+    case opShr: {
+        static const KsOp map[] = {KsOp::DivFloat, KsOp::DivInt, KsOp::Mod};
+        const KsValue &a = L(ta);
+        const KsValue &b = R(tb);
+        KsOp op = Op == opXor ? KsOp::Xor : Op == opShl ? KsOp::Shl : Op == opShr ? KsOp::Shr : map[Op - opDivFloat];
+        return ksBinarySlow(op, a, b);
+    }
+    case opOr: {
+        const KsValue &a = L(ta);
+        if (BoolOperands && a.Kind() == KsKind::Boolean) return a.RawBool() ? a : R(tb);
+        return ksBinarySlow(KsOp::Or, a, R(tb));
+    }
+    case opAnd: {
+        const KsValue &a = L(ta);
+        if (BoolOperands && a.Kind() == KsKind::Boolean) return a.RawBool() ? R(tb) : a;
+        return ksBinarySlow(KsOp::And, a, R(tb));
+    }
+    case opGreat:
+    case opLess:
+    case opLessEq:
+    case opGreatEq: {
+        const KsValue &a = L(ta);
+        const KsValue &b = R(tb);
+        return KsValue(Compared(a, b));
+    }
+    case opEq:
+    case opNonEq: {
+        const KsValue &a = L(ta);
+        const KsValue &b = R(tb);
+        return KsValue(Compared(a, b));
+    }
+    case opNot:
+        return ksNot(L(ta));
+    case opUnMinus:
+        return ksNegate(L(ta));
+    case opIn: {
+        const KsValue &a = L(ta);
+        if (auto *s = dynamic_cast<TksSetNode *>(Right)) return KsValue(s->SetExpression->Contains(a));
+        return KsValue(ksInArray(a, R(tb)));
+    }
+    case opIs: {
+        QObject *obj = L(ta).ToObject();
+        auto *dn = dynamic_cast<TksDesignatorNode *>(Right);
+        TksClassVariable *cls = nullptr;
+        if (dn && dn->Designator->Count() > 0)
+            cls = dynamic_cast<TksClassVariable *>(dn->Designator->Link(dn->Designator->Count() - 1)->Ref);
+        if (!obj || !cls) return KsValue(false);
+        return KsValue(ksObjectIsA(obj, cls->ClassRef));
+    }
+    default:
+        return KsValue();
+    }
+}
+
+bool TksOperatorNode::GetBool()
+{
+    switch (Op) {
+    case opGreat:
+    case opLess:
+    case opLessEq:
+    case opGreatEq:
+    case opEq:
+    case opNonEq: {
+        KsValue ta, tb;
+        const KsValue &a = L(ta);
+        const KsValue &b = R(tb);
+        return Compared(a, b);
+    }
+    default:
+        return GetValue().ToBool();
+    }
 }
 
 // ---- expression -----------------------------------------------------------------------------
 
-TksExpression::TksExpression(TksScript* program)
-    : TksCustomVariable(QString(), tcVariant, QString()), Program(program) {
-  Root = CurNode = new TksOperatorNode(opNone);
+TksExpression::TksExpression(TksScript *program) : TksCustomVariable(QString(), tcVariant, QString()), Program(program)
+{
+    Root = CurNode = new TksOperatorNode(opNone);
 }
 
-TksExpression::~TksExpression() { delete Root; }
-
-void TksExpression::AttachOperand(TksExpressionNode* node) {
-  if (FFinished) {  // a finished tree takes nothing more
-    delete node;
-    return;
-  }
-  node->SourcePos = SourcePos;
-  CurNode->Attach(node);
-  CurNode = node;
+TksExpression::~TksExpression()
+{
+    delete Root;
 }
 
-void TksExpression::AddConst(const KsValue& value) { AttachOperand(new TksOperandNode(value)); }
-void TksExpression::AddDesignator(TksDesignator* designator) { AttachOperand(new TksDesignatorNode(designator)); }
-void TksExpression::AddSet(TksSetExpression* set) { AttachOperand(new TksSetNode(set)); }
-
-bool TksExpression::AddOperator(const QString& name) {
-  if (FFinished) return false;
-  TksOpCode code;
-  bool strCat = false;
-  if (name == QLatin1String("("))
-    code = opLeftBracket;
-  else if (name == QLatin1String("unminus"))
-    code = opUnMinus;
-  else if (name == QLatin1String("not"))
-    code = opNot;
-  else if (!ksOperatorCode(name, code, strCat) || code == opNone)
-    return false;
-  auto* node = new TksOperatorNode(code, strCat);
-  node->SourcePos = SourcePos;
-  if (code == opLeftBracket || code == opUnMinus || code == opNot) {
+void TksExpression::AttachOperand(TksExpressionNode *node)
+{
+    if (FFinished) {  // a finished tree takes nothing more
+        delete node;
+        return;
+    }
+    node->SourcePos = SourcePos;
     CurNode->Attach(node);
     CurNode = node;
-    return true;
-  }
-  if (code == opRightBracket) {
-    TksExpressionNode* n = CurNode;
-    while (n && n->Priority() <= 5) n = n->ParentNode;
-    delete node;
-    if (!n || n == Root) return true;  // no matching "(": ignore
-    TksExpressionNode* parent = n->ParentNode;
-    TksExpressionNode* inner = n->Left;
-    n->Left = nullptr;
-    if (inner) inner->ParentNode = nullptr;
-    // put the bracketed subtree where the "(" node was
-    if (parent->Left == n)
-      parent->Left = inner;
-    else
-      parent->Right = inner;
-    if (inner) inner->ParentNode = parent;
-    n->ParentNode = nullptr;
-    delete n;
-    CurNode = inner ? inner : parent;
-    return true;
-  }
-  if (Root == CurNode) {
-    Root->Attach(node);
+}
+
+void TksExpression::AddConst(const KsValue &value)
+{
+    AttachOperand(new TksOperandNode(value));
+}
+void TksExpression::AddDesignator(TksDesignator *designator)
+{
+    AttachOperand(new TksDesignatorNode(designator));
+}
+void TksExpression::AddSet(TksSetExpression *set)
+{
+    AttachOperand(new TksSetNode(set));
+}
+
+bool TksExpression::AddOperator(const QString &name)
+{
+    if (FFinished) return false;
+    TksOpCode code;
+    bool strCat = false;
+    if (name == QLatin1String("("))
+        code = opLeftBracket;
+    else if (name == QLatin1String("unminus"))
+        code = opUnMinus;
+    else if (name == QLatin1String("not"))
+        code = opNot;
+    else if (!ksOperatorCode(name, code, strCat) || code == opNone)
+        return false;
+    auto *node = new TksOperatorNode(code, strCat);
+    node->SourcePos = SourcePos;
+    if (code == opLeftBracket || code == opUnMinus || code == opNot) {
+        CurNode->Attach(node);
+        CurNode = node;
+        return true;
+    }
+    if (code == opRightBracket) {
+        TksExpressionNode *n = CurNode;
+        while (n && n->Priority() <= 5) n = n->ParentNode;
+        delete node;
+        if (!n || n == Root) return true;  // no matching "(": ignore
+        TksExpressionNode *parent = n->ParentNode;
+        TksExpressionNode *inner = n->Left;
+        n->Left = nullptr;
+        if (inner) inner->ParentNode = nullptr;
+        // put the bracketed subtree where the "(" node was
+        if (parent->Left == n)
+            parent->Left = inner;
+        else
+            parent->Right = inner;
+        if (inner) inner->ParentNode = parent;
+        n->ParentNode = nullptr;
+        delete n;
+        CurNode = inner ? inner : parent;
+        return true;
+    }
+    if (Root == CurNode) {
+        Root->Attach(node);
+        CurNode = node;
+        return true;
+    }
+    TksExpressionNode *c = CurNode;
+    TksExpressionNode *p = c->ParentNode;
+    auto *cop = dynamic_cast<TksOperatorNode *>(c);
+    if (cop && cop->Op == opLeftBracket) {
+        p = c;
+        c = nullptr;
+    }
+    const int prio = node->Priority();
+    while (p && p->Priority() <= prio) {
+        c = p;
+        p = p->ParentNode;
+    }
+    if (!p) {  // cannot happen with the none node on top; keep the tree intact
+        delete node;
+        return false;
+    }
+    p->Detach(c);
+    p->Attach(node);
+    if (c) {
+        node->Left = c;
+        c->ParentNode = node;
+    }
     CurNode = node;
     return true;
-  }
-  TksExpressionNode* c = CurNode;
-  TksExpressionNode* p = c->ParentNode;
-  auto* cop = dynamic_cast<TksOperatorNode*>(c);
-  if (cop && cop->Op == opLeftBracket) {
-    p = c;
-    c = nullptr;
-  }
-  const int prio = node->Priority();
-  while (p && p->Priority() <= prio) {
-    c = p;
-    p = p->ParentNode;
-  }
-  if (!p) {  // cannot happen with the none node on top; keep the tree intact
-    delete node;
-    return false;
-  }
-  p->Detach(c);
-  p->Attach(node);
-  if (c) {
-    node->Left = c;
-    c->ParentNode = node;
-  }
-  CurNode = node;
-  return true;
 }
 
 namespace {
 
-void TypeNode(TksExpressionNode* n, TksScript* prog, QString& firstError) {
-  if (!n) return;
-  TypeNode(n->Left, prog, firstError);
-  TypeNode(n->Right, prog, firstError);
-  auto* op = dynamic_cast<TksOperatorNode*>(n);
-  if (!op) return;
-  op->ResolveOperands();
-  TksTypeDesc l{n->Left ? n->Left->TypeCode : tcVariant, n->Left ? n->Left->TypeName : QString()};
-  TksTypeDesc r{n->Right ? n->Right->TypeCode : tcVariant, n->Right ? n->Right->TypeName : QString()};
-  op->BoolOperands = l.Code == tcBoolean && r.Code == tcBoolean;
-  const TksOpCode code = op->Op;
-  if (op->IsStrCat) {
-    n->TypeCode = tcString;
-    n->TypeName = QStringLiteral("String");
-    return;
-  }
-  bool ok;
-  if (code == opIs && l.Code == tcClass && r.Code == tcClass) {
-    ok = true;
-  } else {
-    ok = ksTypesCompatibleLoose(l, r, prog);
-    if (ok) {
-      switch (l.Code) {
-      case tcBoolean:
-        ok = code == opNonEq || code == opEq || code == opOr || code == opXor || code == opAnd || code == opNot;
-        break;
-      case tcChar:
-      case tcString: ok = (code >= 1 && code <= 7) || code == opIn; break;
-      case tcClass:
-      case tcArray: ok = code == opNonEq || code == opEq; break;
-      default: break;
-      }
+void TypeNode(TksExpressionNode *n, TksScript *prog, QString &firstError)
+{
+    if (!n) return;
+    TypeNode(n->Left, prog, firstError);
+    TypeNode(n->Right, prog, firstError);
+    auto *op = dynamic_cast<TksOperatorNode *>(n);
+    if (!op) return;
+    op->ResolveOperands();
+    TksTypeDesc l{n->Left ? n->Left->TypeCode : tcVariant, n->Left ? n->Left->TypeName : QString()};
+    TksTypeDesc r{n->Right ? n->Right->TypeCode : tcVariant, n->Right ? n->Right->TypeName : QString()};
+    op->BoolOperands = l.Code == tcBoolean && r.Code == tcBoolean;
+    const TksOpCode code = op->Op;
+    if (op->IsStrCat) {
+        n->TypeCode = tcString;
+        n->TypeName = QStringLiteral("String");
+        return;
     }
-  }
-  if (!ok) {
-    if (firstError.isNull()) firstError = n->SourcePos.isNull() ? QStringLiteral("") : n->SourcePos;
+    bool ok;
+    if (code == opIs && l.Code == tcClass && r.Code == tcClass) {
+        ok = true;
+    } else {
+        ok = ksTypesCompatibleLoose(l, r, prog);
+        if (ok) {
+            switch (l.Code) {
+            case tcBoolean:
+                ok = code == opNonEq || code == opEq || code == opOr || code == opXor || code == opAnd || code == opNot;
+                break;
+            case tcChar:
+            case tcString:
+                ok = (code >= 1 && code <= 7) || code == opIn;
+                break;
+            case tcClass:
+            case tcArray:
+                ok = code == opNonEq || code == opEq;
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    if (!ok) {
+        if (firstError.isNull()) firstError = n->SourcePos.isNull() ? QStringLiteral("") : n->SourcePos;
+        n->TypeCode = l.Code;
+        n->TypeName = l.Name;
+        return;
+    }
     n->TypeCode = l.Code;
     n->TypeName = l.Name;
-    return;
-  }
-  n->TypeCode = l.Code;
-  n->TypeName = l.Name;
-  if ((l.Code == tcInteger && r.Code == tcFloat) || (l.Code == tcFloat && r.Code == tcInteger) ||
-      (code == opDivFloat && l.Code == tcInteger)) {
-    n->TypeCode = tcFloat;
-    n->TypeName = QStringLiteral("Extended");
-  }
-  if (IsComparison(code) || code == opIn || code == opIs) {
-    n->TypeCode = tcBoolean;
-    n->TypeName = QStringLiteral("Boolean");
-  }
+    if ((l.Code == tcInteger && r.Code == tcFloat) || (l.Code == tcFloat && r.Code == tcInteger) ||
+        (code == opDivFloat && l.Code == tcInteger)) {
+        n->TypeCode = tcFloat;
+        n->TypeName = QStringLiteral("Extended");
+    }
+    if (IsComparison(code) || code == opIn || code == opIs) {
+        n->TypeCode = tcBoolean;
+        n->TypeName = QStringLiteral("Boolean");
+    }
 }
 
 // Makes a tree from any sequence of tokens safe to evaluate: brackets left
 // open are dropped and a missing operand becomes Empty.
-TksExpressionNode* Normalize(TksExpressionNode* n) {
-  if (!n) return nullptr;
-  auto* op = dynamic_cast<TksOperatorNode*>(n);
-  if (op && (op->Op == opLeftBracket || op->Op == opRightBracket || op->Op == opNone)) {
-    TksExpressionNode* inner = n->Left;
-    n->Left = nullptr;
-    delete n;
-    if (!inner) inner = new TksOperandNode(KsValue());
-    inner->ParentNode = nullptr;
-    return Normalize(inner);
-  }
-  n->Left = Normalize(n->Left);
-  if (n->Left) n->Left->ParentNode = n;
-  n->Right = Normalize(n->Right);
-  if (n->Right) n->Right->ParentNode = n;
-  if (op) {
-    if (!n->Left) n->Attach(new TksOperandNode(KsValue()));
-    if (op->Op != opNot && op->Op != opUnMinus && !n->Right) {
-      n->Right = new TksOperandNode(KsValue());
-      n->Right->ParentNode = n;
+TksExpressionNode *Normalize(TksExpressionNode *n)
+{
+    if (!n) return nullptr;
+    auto *op = dynamic_cast<TksOperatorNode *>(n);
+    if (op && (op->Op == opLeftBracket || op->Op == opRightBracket || op->Op == opNone)) {
+        TksExpressionNode *inner = n->Left;
+        n->Left = nullptr;
+        delete n;
+        if (!inner) inner = new TksOperandNode(KsValue());
+        inner->ParentNode = nullptr;
+        return Normalize(inner);
     }
-  }
-  return n;
+    n->Left = Normalize(n->Left);
+    if (n->Left) n->Left->ParentNode = n;
+    n->Right = Normalize(n->Right);
+    if (n->Right) n->Right->ParentNode = n;
+    if (op) {
+        if (!n->Left) n->Attach(new TksOperandNode(KsValue()));
+        if (op->Op != opNot && op->Op != opUnMinus && !n->Right) {
+            n->Right = new TksOperandNode(KsValue());
+            n->Right->ParentNode = n;
+        }
+    }
+    return n;
 }
 
 }  // namespace
 
 namespace {
-int TreeDepth(TksExpressionNode* root) {
-  int deepest = 0;
-  std::vector<std::pair<TksExpressionNode*, int>> stack;
-  if (root) stack.push_back({root, 1});
-  while (!stack.empty()) {
-    auto [n, d] = stack.back();
-    stack.pop_back();
-    deepest = std::max(deepest, d);
-    if (n->Left) stack.push_back({n->Left, d + 1});
-    if (n->Right) stack.push_back({n->Right, d + 1});
-  }
-  return deepest;
+int TreeDepth(TksExpressionNode *root)
+{
+    int deepest = 0;
+    std::vector<std::pair<TksExpressionNode *, int>> stack;
+    if (root) stack.push_back({root, 1});
+    while (!stack.empty()) {
+        auto [n, d] = stack.back();
+        stack.pop_back();
+        deepest = std::max(deepest, d);
+        if (n->Left) stack.push_back({n->Left, d + 1});
+        if (n->Right) stack.push_back({n->Right, d + 1});
+    }
+    return deepest;
 }
 }  // namespace
 
-QString TksExpression::Finish() {
-  if (TreeDepth(Root) > ksMaxExpressionDepth)
-    throw KsError(QStringLiteral("EParserError"), QStringLiteral("Expression too complex"));
-  if (!FFinished) {
-    TksExpressionNode* none = Root;
-    Root = none->Left;
-    none->Left = nullptr;
-    delete none;
-    if (Root) Root->ParentNode = nullptr;
-    Root = Normalize(Root);
-    CurNode = Root;
-    FFinished = true;
-  }
-  QString error;  // null: no error
-  TypeNode(Root, Program, error);
-  auto* op = dynamic_cast<TksOperatorNode*>(Root);
-  FDirect = op && op->IsDirectComparison() ? op : nullptr;
-  if (Root) {
-    TypeCode = Root->TypeCode;
-    TypeName = Root->TypeName;
-  }
-  auto* dn = dynamic_cast<TksDesignatorNode*>(Root);
-  ReadOnly = !(dn && !dn->Designator->ReadOnly);
-  if (error.isNull()) return QString();
-  return error.isEmpty() ? QStringLiteral("0:0") : error;
+QString TksExpression::Finish()
+{
+    if (TreeDepth(Root) > ksMaxExpressionDepth)
+        throw KsError(QStringLiteral("EParserError"), QStringLiteral("Expression too complex"));
+    if (!FFinished) {
+        TksExpressionNode *none = Root;
+        Root = none->Left;
+        none->Left = nullptr;
+        delete none;
+        if (Root) Root->ParentNode = nullptr;
+        Root = Normalize(Root);
+        CurNode = Root;
+        FFinished = true;
+    }
+    QString error;  // null: no error
+    TypeNode(Root, Program, error);
+    auto *op = dynamic_cast<TksOperatorNode *>(Root);
+    FDirect = op && op->IsDirectComparison() ? op : nullptr;
+    if (Root) {
+        TypeCode = Root->TypeCode;
+        TypeName = Root->TypeName;
+    }
+    auto *dn = dynamic_cast<TksDesignatorNode *>(Root);
+    ReadOnly = !(dn && !dn->Designator->ReadOnly);
+    if (error.isNull()) return QString();
+    return error.isEmpty() ? QStringLiteral("0:0") : error;
 }
 
-void TksExpression::SetValue(const KsValue& value) {
-  if (ReadOnly) return;
-  if (auto* dn = dynamic_cast<TksDesignatorNode*>(Root)) dn->Designator->SetValue(value);
+void TksExpression::SetValue(const KsValue &value)
+{
+    if (ReadOnly) return;
+    if (auto *dn = dynamic_cast<TksDesignatorNode *>(Root)) dn->Designator->SetValue(value);
 }
 
-TksCustomVariable* TksExpression::SingleItem() const {
-  if (auto* dn = dynamic_cast<TksDesignatorNode*>(Root)) {
-    TksDesignator* d = dn->Designator.get();
-    if (d->Kind == TksDesignator::dkVariable && !d->LateXML) return d->Variable;
-    return d;
-  }
-  if (dynamic_cast<TksOperatorNode*>(Root)) return nullptr;
-  return Root;
+TksCustomVariable *TksExpression::SingleItem() const
+{
+    if (auto *dn = dynamic_cast<TksDesignatorNode *>(Root)) {
+        TksDesignator *d = dn->Designator.get();
+        if (d->Kind == TksDesignator::dkVariable && !d->LateXML) return d->Variable;
+        return d;
+    }
+    if (dynamic_cast<TksOperatorNode *>(Root)) return nullptr;
+    return Root;
 }
 
-QString TksExpression::OptimizeCompound(TksDesignator* target) {
-  if (!target || target->Kind != TksDesignator::dkVariable || target->LateXML) return QStringLiteral(" ");
-  auto* op = dynamic_cast<TksOperatorNode*>(Root);
-  if (!op || op->IsStrCat) return QStringLiteral(" ");
-  if (op->Op != opPlus && op->Op != opMinus && op->Op != opMul && op->Op != opDivFloat) return QStringLiteral(" ");
-  TksCustomVariable* var = target->Variable;
-  auto sameVar = [&](TksExpressionNode* n) {
-    auto* dn = dynamic_cast<TksDesignatorNode*>(n);
-    return dn && dn->Designator->Kind == TksDesignator::dkVariable && !dn->Designator->LateXML &&
-           dn->Designator->Variable == var;
-  };
-  static const char* const texts[] = {"+", "-", "", "", "*", "/"};
-  QString text = QLatin1String(texts[op->Op - opPlus]);
-  if (sameVar(op->Left)) {
-    TksExpressionNode* keep = op->Right;
-    op->Right = nullptr;
-    delete op;
-    Root = CurNode = keep;
-    FDirect = nullptr;  // until finished again
-    if (keep) keep->ParentNode = nullptr;
-    return text;
-  }
-  if (sameVar(op->Right) && (op->Op == opPlus || op->Op == opMul) && var->TypeCode != tcString &&
-      var->TypeCode != tcVariant) {
-    TksExpressionNode* keep = op->Left;
-    op->Left = nullptr;
-    delete op;
-    Root = CurNode = keep;
-    FDirect = nullptr;  // until finished again
-    if (keep) keep->ParentNode = nullptr;
-    return text;
-  }
-  return QStringLiteral(" ");
+QString TksExpression::OptimizeCompound(TksDesignator *target)
+{
+    if (!target || target->Kind != TksDesignator::dkVariable || target->LateXML) return QStringLiteral(" ");
+    auto *op = dynamic_cast<TksOperatorNode *>(Root);
+    if (!op || op->IsStrCat) return QStringLiteral(" ");
+    if (op->Op != opPlus && op->Op != opMinus && op->Op != opMul && op->Op != opDivFloat) return QStringLiteral(" ");
+    TksCustomVariable *var = target->Variable;
+    auto sameVar = [&](TksExpressionNode *n) {
+        auto *dn = dynamic_cast<TksDesignatorNode *>(n);
+        return dn && dn->Designator->Kind == TksDesignator::dkVariable && !dn->Designator->LateXML &&
+               dn->Designator->Variable == var;
+    };
+    static const char *const texts[] = {"+", "-", "", "", "*", "/"};
+    QString text = QLatin1String(texts[op->Op - opPlus]);
+    if (sameVar(op->Left)) {
+        TksExpressionNode *keep = op->Right;
+        op->Right = nullptr;
+        delete op;
+        Root = CurNode = keep;
+        FDirect = nullptr;  // until finished again
+        if (keep) keep->ParentNode = nullptr;
+        return text;
+    }
+    if (sameVar(op->Right) && (op->Op == opPlus || op->Op == opMul) && var->TypeCode != tcString &&
+        var->TypeCode != tcVariant) {
+        TksExpressionNode *keep = op->Left;
+        op->Left = nullptr;
+        delete op;
+        Root = CurNode = keep;
+        FDirect = nullptr;  // until finished again
+        if (keep) keep->ParentNode = nullptr;
+        return text;
+    }
+    return QStringLiteral(" ");
 }
 
 // ---- sets --------------------------------------------------------------------------------------
 
-KsValue TksSetExpression::GetValue() {
-  std::vector<KsValue> items;
-  items.reserve(size_t(Count()));
-  for (int i = 0; i < Count(); ++i) items.push_back(Entry(i) ? Entry(i)->GetValue() : KsValue());
-  return KsValue::MakeList(std::move(items));
+KsValue TksSetExpression::GetValue()
+{
+    std::vector<KsValue> items;
+    items.reserve(size_t(Count()));
+    for (int i = 0; i < Count(); ++i) items.push_back(Entry(i) ? Entry(i)->GetValue() : KsValue());
+    return KsValue::MakeList(std::move(items));
 }
 
-bool TksSetExpression::Contains(const KsValue& v) {
-  const int n = Count();
-  int i = 0;
-  while (i < n) {
-    if (i + 1 < n && !Entry(i + 1) && i + 2 < n) {
-      KsValue low = Entry(i) ? Entry(i)->GetValue() : KsValue();
-      KsValue high = Entry(i + 2) ? Entry(i + 2)->GetValue() : KsValue();
-      if (ksCompare(v, low) >= 0 && ksCompare(v, high) <= 0) return true;
-      i += 3;
-      continue;
+bool TksSetExpression::Contains(const KsValue &v)
+{
+    const int n = Count();
+    int i = 0;
+    while (i < n) {
+        if (i + 1 < n && !Entry(i + 1) && i + 2 < n) {
+            KsValue low = Entry(i) ? Entry(i)->GetValue() : KsValue();
+            KsValue high = Entry(i + 2) ? Entry(i + 2)->GetValue() : KsValue();
+            if (ksCompare(v, low) >= 0 && ksCompare(v, high) <= 0) return true;
+            i += 3;
+            continue;
+        }
+        if (Entry(i) && ksEquals(v, Entry(i)->GetValue())) return true;
+        ++i;
     }
-    if (Entry(i) && ksEquals(v, Entry(i)->GetValue())) return true;
-    ++i;
-  }
-  return false;
+    return false;
 }
 
-bool ksInArray(const KsValue& v, const KsValue& arr) {
-  if (!arr.IsArray()) throw KsError(QStringLiteral("EVariantError"), QStringLiteral("Set or array expected after 'in'"));
-  const qint64 n = arr.ElementCount();
-  qint64 i = 0;
-  while (i < n) {
-    if (i + 2 < n && arr.Element(i + 1).IsEmpty()) {
-      if (ksCompare(v, arr.Element(i)) >= 0 && ksCompare(v, arr.Element(i + 2)) <= 0) return true;
-      i += 3;
-      continue;
+bool ksInArray(const KsValue &v, const KsValue &arr)
+{
+    if (!arr.IsArray())
+        throw KsError(QStringLiteral("EVariantError"), QStringLiteral("Set or array expected after 'in'"));
+    const qint64 n = arr.ElementCount();
+    qint64 i = 0;
+    while (i < n) {
+        if (i + 2 < n && arr.Element(i + 1).IsEmpty()) {
+            if (ksCompare(v, arr.Element(i)) >= 0 && ksCompare(v, arr.Element(i + 2)) <= 0) return true;
+            i += 3;
+            continue;
+        }
+        if (ksEquals(v, arr.Element(i))) return true;
+        ++i;
     }
-    if (ksEquals(v, arr.Element(i))) return true;
-    ++i;
-  }
-  return false;
+    return false;
 }

@@ -17,142 +17,169 @@
 class TksDesignator;
 class TksSetExpression;
 
-
 enum TksOpCode : std::uint8_t {
-  opNone = 0, opGreat = 1, opLess = 2, opLessEq = 3, opGreatEq = 4, opNonEq = 5, opEq = 6,
-  opPlus = 7, opMinus = 8, opOr = 9, opXor = 10, opMul = 11, opDivFloat = 12, opDivInt = 13,
-  opMod = 14, opAnd = 15, opShl = 16, opShr = 17, opLeftBracket = 18, opRightBracket = 19,
-  opNot = 20, opUnMinus = 21, opIn = 22, opIs = 23
+    opNone = 0,
+    opGreat = 1,
+    opLess = 2,
+    opLessEq = 3,
+    opGreatEq = 4,
+    opNonEq = 5,
+    opEq = 6,
+    opPlus = 7,
+    opMinus = 8,
+    opOr = 9,
+    opXor = 10,
+    opMul = 11,
+    opDivFloat = 12,
+    opDivInt = 13,
+    opMod = 14,
+    opAnd = 15,
+    opShl = 16,
+    opShr = 17,
+    opLeftBracket = 18,
+    opRightBracket = 19,
+    opNot = 20,
+    opUnMinus = 21,
+    opIn = 22,
+    opIs = 23
 };
 
 class TksExpressionNode : public TksCustomVariable {
 public:
-  TksExpressionNode() : TksCustomVariable(QString(), tcVariant, QString()) {}
-  ~TksExpressionNode() override;
-  TksExpressionNode* Left = nullptr;
-  TksExpressionNode* Right = nullptr;
-  TksExpressionNode* ParentNode = nullptr;
-  virtual int Priority() const { return 0; }
-  // The value as a condition.
-  virtual bool GetBool() { return GetValue().ToBool(); }
-  void Attach(TksExpressionNode* child);  // as Left when free, else as Right
-  void Detach(TksExpressionNode* child);
+    TksExpressionNode() : TksCustomVariable(QString(), tcVariant, QString()) {}
+    ~TksExpressionNode() override;
+    TksExpressionNode *Left = nullptr;
+    TksExpressionNode *Right = nullptr;
+    TksExpressionNode *ParentNode = nullptr;
+    virtual int Priority() const { return 0; }
+    // The value as a condition.
+    virtual bool GetBool() { return GetValue().ToBool(); }
+    void Attach(TksExpressionNode *child);  // as Left when free, else as Right
+    void Detach(TksExpressionNode *child);
 };
 
 // A constant.
 class TksOperandNode : public TksExpressionNode {
 public:
-  explicit TksOperandNode(const KsValue& v);
-  KsValue GetValue() override { return Value; }
+    explicit TksOperandNode(const KsValue &v);
+    KsValue GetValue() override { return Value; }
 };
 
 class TksDesignatorNode final : public TksOperandNode {
 public:
-  explicit TksDesignatorNode(TksDesignator* d);
-  ~TksDesignatorNode() override;
-  std::unique_ptr<TksDesignator> Designator;
-  KsValue GetValue() override;
-  // The variable's value when the designator is a plain variable (read in place).
-  const KsValue* DirectValue() const { return FVar && ksIsPlainRead(FVar) ? &FVar->Value : nullptr; }
+    explicit TksDesignatorNode(TksDesignator *d);
+    ~TksDesignatorNode() override;
+    std::unique_ptr<TksDesignator> Designator;
+    KsValue GetValue() override;
+    // The variable's value when the designator is a plain variable (read in place).
+    const KsValue *DirectValue() const { return FVar && ksIsPlainRead(FVar) ? &FVar->Value : nullptr; }
 
 private:
-  TksCustomVariable* FVar;  // the variable of a plain variable designator
+    TksCustomVariable *FVar;  // the variable of a plain variable designator
 };
 
 class TksSetNode : public TksOperandNode {
 public:
-  explicit TksSetNode(TksSetExpression* s);
-  ~TksSetNode() override;
-  std::unique_ptr<TksSetExpression> SetExpression;
-  KsValue GetValue() override;
+    explicit TksSetNode(TksSetExpression *s);
+    ~TksSetNode() override;
+    std::unique_ptr<TksSetExpression> SetExpression;
+    KsValue GetValue() override;
 };
 
 class TksOperatorNode final : public TksExpressionNode {
 public:
-  TksOperatorNode(TksOpCode op, bool strCat = false);
-  TksOpCode Op;
-  bool IsStrCat;
-  bool BoolOperands = false;
-  int Priority() const override;
-  KsValue GetValue() override;
-  // A comparison answers without building a Boolean value.
-  bool GetBool() override;
-  // GetValue without its shortcut for operands read in place.
-  KsValue Evaluate();
-  // Finds operands that are constants or plain variables, read in place
-  // without a call (set when the expression is finished).
-  void ResolveOperands();
-  // A comparison of two operands read in place, and its answer.
-  bool IsDirectComparison() const { return Op >= opGreat && Op <= opEq && FLeftRef && FRightRef; }
-  [[gnu::always_inline]] bool DirectCompared() const { return Compared(*FLeftRef, *FRightRef); }
+    TksOperatorNode(TksOpCode op, bool strCat = false);
+    TksOpCode Op;
+    bool IsStrCat;
+    bool BoolOperands = false;
+    int Priority() const override;
+    KsValue GetValue() override;
+    // A comparison answers without building a Boolean value.
+    bool GetBool() override;
+    // GetValue without its shortcut for operands read in place.
+    KsValue Evaluate();
+    // Finds operands that are constants or plain variables, read in place
+    // without a call (set when the expression is finished).
+    void ResolveOperands();
+    // A comparison of two operands read in place, and its answer.
+    bool IsDirectComparison() const { return Op >= opGreat && Op <= opEq && FLeftRef && FRightRef; }
+    [[gnu::always_inline]] bool DirectCompared() const { return Compared(*FLeftRef, *FRightRef); }
 
 private:
-  // Op (one of the six comparisons) applied to a and b.
-  // Inline: loop conditions run it per pass.
-  [[gnu::always_inline]] bool Compared(const KsValue& a, const KsValue& b) const {
-    switch (Op) {
-    case opGreat: return ksCompare(a, b) > 0;
-    case opLess: return ksCompare(a, b) < 0;
-    case opLessEq: return ksCompare(a, b) <= 0;
-    case opGreatEq: return ksCompare(a, b) >= 0;
-    case opEq: return ksEquals(a, b);
-    default: return !ksEquals(a, b);  // opNonEq
+    // Op (one of the six comparisons) applied to a and b.
+    // Inline: loop conditions run it per pass.
+    [[gnu::always_inline]] bool Compared(const KsValue &a, const KsValue &b) const
+    {
+        switch (Op) {
+        case opGreat:
+            return ksCompare(a, b) > 0;
+        case opLess:
+            return ksCompare(a, b) < 0;
+        case opLessEq:
+            return ksCompare(a, b) <= 0;
+        case opGreatEq:
+            return ksCompare(a, b) >= 0;
+        case opEq:
+            return ksEquals(a, b);
+        default:
+            return !ksEquals(a, b);  // opNonEq
+        }
     }
-  }
-  const KsValue* FLeftRef = nullptr;
-  const KsValue* FRightRef = nullptr;
-  const KsValue& L(KsValue& tmp) { return FLeftRef ? *FLeftRef : (tmp = Left->GetValue()); }
-  const KsValue& R(KsValue& tmp) { return FRightRef ? *FRightRef : (tmp = Right->GetValue()); }
+    const KsValue *FLeftRef = nullptr;
+    const KsValue *FRightRef = nullptr;
+    const KsValue &L(KsValue &tmp) { return FLeftRef ? *FLeftRef : (tmp = Left->GetValue()); }
+    const KsValue &R(KsValue &tmp) { return FRightRef ? *FRightRef : (tmp = Right->GetValue()); }
 };
 
 // Maps an operator name to its code; false for an unknown name.
-bool ksOperatorCode(const QString& name, TksOpCode& code, bool& strCat);
+bool ksOperatorCode(const QString &name, TksOpCode &code, bool &strCat);
 int ksOperatorPriority(TksOpCode code);
 
 class TksExpression final : public TksCustomVariable {
 public:
-  explicit TksExpression(TksScript* program);
-  ~TksExpression() override;
-  TksExpressionNode* CurNode;
-  TksExpressionNode* Root;
-  TksScript* Program;
-  QString Source;  // the expression's source text (macro arguments receive it)
+    explicit TksExpression(TksScript *program);
+    ~TksExpression() override;
+    TksExpressionNode *CurNode;
+    TksExpressionNode *Root;
+    TksScript *Program;
+    QString Source;  // the expression's source text (macro arguments receive it)
 
-  void AddConst(const KsValue& value);
-  void AddDesignator(TksDesignator* designator);
-  void AddSet(TksSetExpression* set);
-  bool AddOperator(const QString& name);
-  // Finishes the tree and computes types; returns the position of the first
-  // operator whose operand types do not fit, or an empty string.
-  QString Finish();
-  KsValue GetValue() override { return Root ? Root->GetValue() : KsValue(); }
-  // Inlined into the loops and conditions that call it per pass.
-  [[gnu::always_inline]] bool GetBool() {
-    if (FDirect) return FDirect->DirectCompared();
-    return Root ? Root->GetBool() : false;
-  }
-  void SetValue(const KsValue& value) override;
-  TksCustomVariable* SingleItem() const;
-  // x := x op y: returns "+", "-", "*", "/" (and drops x from the tree) or " ".
-  QString OptimizeCompound(TksDesignator* target);
+    void AddConst(const KsValue &value);
+    void AddDesignator(TksDesignator *designator);
+    void AddSet(TksSetExpression *set);
+    bool AddOperator(const QString &name);
+    // Finishes the tree and computes types; returns the position of the first
+    // operator whose operand types do not fit, or an empty string.
+    QString Finish();
+    KsValue GetValue() override { return Root ? Root->GetValue() : KsValue(); }
+    // Inlined into the loops and conditions that call it per pass.
+    [[gnu::always_inline]] bool GetBool()
+    {
+        if (FDirect) return FDirect->DirectCompared();
+        return Root ? Root->GetBool() : false;
+    }
+    void SetValue(const KsValue &value) override;
+    TksCustomVariable *SingleItem() const;
+    // x := x op y: returns "+", "-", "*", "/" (and drops x from the tree) or " ".
+    QString OptimizeCompound(TksDesignator *target);
 
 private:
-  void AttachOperand(TksExpressionNode* node);
-  bool FFinished = false;
-  TksOperatorNode* FDirect = nullptr;  // Root, when it is a direct comparison
+    void AttachOperand(TksExpressionNode *node);
+    bool FFinished = false;
+    TksOperatorNode *FDirect = nullptr;  // Root, when it is a direct comparison
 };
 
 // A set constructor: entries are expressions; a nullptr entry stands between
 // the low and the high bound of a range ([1, 3..5] holds 1, 3, nullptr, 5).
 class TksSetExpression : public TksCustomVariable {
 public:
-  TksSetExpression() : TksCustomVariable(QString(), tcVariant, QString()) {}
-  void AddItem(TksExpression* e) { Add(e); }
-  void AddRange() { Add(nullptr); }
-  TksExpression* Entry(int i) const { return static_cast<TksExpression*>(Items(i)); }
-  KsValue GetValue() override;
-  bool Contains(const KsValue& v);
+    TksSetExpression() : TksCustomVariable(QString(), tcVariant, QString()) {}
+    void AddItem(TksExpression *e) { Add(e); }
+    void AddRange() { Add(nullptr); }
+    TksExpression *Entry(int i) const { return static_cast<TksExpression *>(Items(i)); }
+    KsValue GetValue() override;
+    bool Contains(const KsValue &v);
 };
 
 // Membership in a set value (an array with Empty between range bounds).
-bool ksInArray(const KsValue& v, const KsValue& arr);
+bool ksInArray(const KsValue &v, const KsValue &arr);

@@ -17,131 +17,155 @@
 namespace ksil {
 
 enum Kind : std::uint8_t {
-  kRule, kChar, kKeyword, kIdent, kNumber, kString, kLyString, kEol,
-  kSequence, kSwitch, kOptSwitch, kOptional, kLoop, kOptLoop, kRef
+    kRule,
+    kChar,
+    kKeyword,
+    kIdent,
+    kNumber,
+    kString,
+    kLyString,
+    kEol,
+    kSequence,
+    kSwitch,
+    kOptSwitch,
+    kOptional,
+    kLoop,
+    kOptLoop,
+    kRef
 };
 
 // One grammar element, read once from the grammar document.
 struct Node {
-  Kind K = kSequence;
-  QString Text;     // lower case
-  QString NodeName, Add, AddText, Err;
-  bool NoSkip = false, SkipErr = false, Term = false;
-  QString RefName;
-  const Node* Target = nullptr;  // kRef: the rule (nullptr: missing)
-  std::vector<std::unique_ptr<Node>> Children;
+    Kind K = kSequence;
+    QString Text;  // lower case
+    QString NodeName, Add, AddText, Err;
+    bool NoSkip = false, SkipErr = false, Term = false;
+    QString RefName;
+    const Node *Target = nullptr;  // kRef: the rule (nullptr: missing)
+    std::vector<std::unique_ptr<Node>> Children;
 };
 
 struct Grammar {
-  QString Name;
-  std::vector<std::unique_ptr<Node>> Rules;
-  const Node* Program = nullptr;
-  QHash<QString, QString> Errors;  // "err1" -> text
-  QList<QPair<QString, QString>> Settings;
-  QStringList Keywords;
-  bool DeclareVars = true;
-  std::unique_ptr<TksXMLItem> Types;  // copy of the types element
+    QString Name;
+    std::vector<std::unique_ptr<Node>> Rules;
+    const Node *Program = nullptr;
+    QHash<QString, QString> Errors;  // "err1" -> text
+    QList<QPair<QString, QString>> Settings;
+    QStringList Keywords;
+    bool DeclareVars = true;
+    std::unique_ptr<TksXMLItem> Types;  // copy of the types element
 };
 
 namespace {
 
-Kind KindOf(const QString& n) {
-  static const QHash<QString, Kind> kinds = {
-      {QStringLiteral("char"), kChar},         {QStringLiteral("keyword"), kKeyword},
-      {QStringLiteral("ident"), kIdent},       {QStringLiteral("number"), kNumber},
-      {QStringLiteral("string"), kString},     {QStringLiteral("lystring"), kLyString},
-      {QStringLiteral("eol"), kEol},           {QStringLiteral("sequence"), kSequence},
-      {QStringLiteral("switch"), kSwitch},     {QStringLiteral("optionalswitch"), kOptSwitch},
-      {QStringLiteral("optional"), kOptional}, {QStringLiteral("loop"), kLoop},
-      {QStringLiteral("optionalloop"), kOptLoop}};
-  return kinds.value(n, kRef);
+Kind KindOf(const QString &n)
+{
+    static const QHash<QString, Kind> kinds = {{QStringLiteral("char"), kChar},
+                                               {QStringLiteral("keyword"), kKeyword},
+                                               {QStringLiteral("ident"), kIdent},
+                                               {QStringLiteral("number"), kNumber},
+                                               {QStringLiteral("string"), kString},
+                                               {QStringLiteral("lystring"), kLyString},
+                                               {QStringLiteral("eol"), kEol},
+                                               {QStringLiteral("sequence"), kSequence},
+                                               {QStringLiteral("switch"), kSwitch},
+                                               {QStringLiteral("optionalswitch"), kOptSwitch},
+                                               {QStringLiteral("optional"), kOptional},
+                                               {QStringLiteral("loop"), kLoop},
+                                               {QStringLiteral("optionalloop"), kOptLoop}};
+    return kinds.value(n, kRef);
 }
 
-std::unique_ptr<Node> ReadNode(const TksXMLItem* x, bool isRule, int depth) {
-  if (depth > ksMaxGrammarDepth) throw KsError(QStringLiteral("EParserError"), SInvalidLanguage);
-  auto n = std::make_unique<Node>();
-  const QString name = x->Name.toLower();
-  n->K = isRule ? kRule : KindOf(name);
-  if (n->K == kRef) n->RefName = name;
-  n->Text = x->Prop(QStringLiteral("text")).toLower();
-  n->NodeName = x->Prop(QStringLiteral("node"));
-  n->Add = x->Prop(QStringLiteral("add"));
-  n->AddText = x->Prop(QStringLiteral("addtext"));
-  n->Err = x->Prop(QStringLiteral("err"));
-  const QString skip = x->Prop(QStringLiteral("skip"));
-  n->NoSkip = skip == QLatin1String("0");
-  n->SkipErr = skip == QLatin1String("1");
-  n->Term = x->Prop(QStringLiteral("term")) == QLatin1String("1");
-  for (int i = 0; i < x->Count(); ++i) n->Children.push_back(ReadNode(x->Items(i), false, depth + 1));
-  return n;
-}
-
-void Link(Node* n, const QHash<QString, const Node*>& rules) {
-  if (n->K == kRef) n->Target = rules.value(n->RefName, nullptr);
-  for (auto& c : n->Children) Link(c.get(), rules);
-}
-
-std::shared_ptr<const Grammar> Load(const QString& text) {
-  auto g = std::make_shared<Grammar>();
-  TksXMLDocument doc;
-  try {
-    doc.LoadFromString(text);
-  } catch (const KsError&) {
-    throw KsError(QStringLiteral("EParserError"), SInvalidLanguage);
-  }
-  TksXMLItem* root = doc.Root();
-  g->Name = root->Prop(QStringLiteral("text"));
-  QHash<QString, const Node*> rules;
-  for (int i = 0; i < root->Count(); ++i) {
-    TksXMLItem* x = root->Items(i);
+std::unique_ptr<Node> ReadNode(const TksXMLItem *x, bool isRule, int depth)
+{
+    if (depth > ksMaxGrammarDepth) throw KsError(QStringLiteral("EParserError"), SInvalidLanguage);
+    auto n = std::make_unique<Node>();
     const QString name = x->Name.toLower();
-    if (name == QLatin1String("parser")) {
-      for (int j = 0; j < x->Count(); ++j) {
-        TksXMLItem* s = x->Items(j);
-        const QString sn = s->Name.toLower();
-        if (sn == QLatin1String("keywords")) {
-          for (int k = 0; k < s->Count(); ++k) g->Keywords << s->Items(k)->Name;
-        } else if (sn == QLatin1String("errors")) {
-          for (int k = 0; k < s->Count(); ++k)
-            g->Errors.insert(s->Items(k)->Name.toLower(), s->Items(k)->Prop(QStringLiteral("text")));
-        } else {
-          g->Settings.append({sn, s->Prop(QStringLiteral("text"))});
-          if (sn == QLatin1String("declarevars")) g->DeclareVars = s->Prop(QStringLiteral("text")) != QLatin1String("0");
+    n->K = isRule ? kRule : KindOf(name);
+    if (n->K == kRef) n->RefName = name;
+    n->Text = x->Prop(QStringLiteral("text")).toLower();
+    n->NodeName = x->Prop(QStringLiteral("node"));
+    n->Add = x->Prop(QStringLiteral("add"));
+    n->AddText = x->Prop(QStringLiteral("addtext"));
+    n->Err = x->Prop(QStringLiteral("err"));
+    const QString skip = x->Prop(QStringLiteral("skip"));
+    n->NoSkip = skip == QLatin1String("0");
+    n->SkipErr = skip == QLatin1String("1");
+    n->Term = x->Prop(QStringLiteral("term")) == QLatin1String("1");
+    for (int i = 0; i < x->Count(); ++i) n->Children.push_back(ReadNode(x->Items(i), false, depth + 1));
+    return n;
+}
+
+void Link(Node *n, const QHash<QString, const Node *> &rules)
+{
+    if (n->K == kRef) n->Target = rules.value(n->RefName, nullptr);
+    for (auto &c : n->Children) Link(c.get(), rules);
+}
+
+std::shared_ptr<const Grammar> Load(const QString &text)
+{
+    auto g = std::make_shared<Grammar>();
+    TksXMLDocument doc;
+    try {
+        doc.LoadFromString(text);
+    } catch (const KsError &) {
+        throw KsError(QStringLiteral("EParserError"), SInvalidLanguage);
+    }
+    TksXMLItem *root = doc.Root();
+    g->Name = root->Prop(QStringLiteral("text"));
+    QHash<QString, const Node *> rules;
+    for (int i = 0; i < root->Count(); ++i) {
+        TksXMLItem *x = root->Items(i);
+        const QString name = x->Name.toLower();
+        if (name == QLatin1String("parser")) {
+            for (int j = 0; j < x->Count(); ++j) {
+                TksXMLItem *s = x->Items(j);
+                const QString sn = s->Name.toLower();
+                if (sn == QLatin1String("keywords")) {
+                    for (int k = 0; k < s->Count(); ++k) g->Keywords << s->Items(k)->Name;
+                } else if (sn == QLatin1String("errors")) {
+                    for (int k = 0; k < s->Count(); ++k)
+                        g->Errors.insert(s->Items(k)->Name.toLower(), s->Items(k)->Prop(QStringLiteral("text")));
+                } else {
+                    g->Settings.append({sn, s->Prop(QStringLiteral("text"))});
+                    if (sn == QLatin1String("declarevars"))
+                        g->DeclareVars = s->Prop(QStringLiteral("text")) != QLatin1String("0");
+                }
+            }
+            continue;
         }
-      }
-      continue;
+        if (name == QLatin1String("types")) {
+            g->Types = std::make_unique<TksXMLItem>();
+            g->Types->Assign(x);
+            continue;
+        }
+        g->Rules.push_back(ReadNode(x, true, 0));
+        if (!rules.contains(name)) rules.insert(name, g->Rules.back().get());
     }
-    if (name == QLatin1String("types")) {
-      g->Types = std::make_unique<TksXMLItem>();
-      g->Types->Assign(x);
-      continue;
+    if (!rules.contains(QStringLiteral("program"))) {  // an empty start rule
+        g->Rules.push_back(std::make_unique<Node>());
+        g->Rules.back()->K = kRule;
+        rules.insert(QStringLiteral("program"), g->Rules.back().get());
     }
-    g->Rules.push_back(ReadNode(x, true, 0));
-    if (!rules.contains(name)) rules.insert(name, g->Rules.back().get());
-  }
-  if (!rules.contains(QStringLiteral("program"))) {  // an empty start rule
-    g->Rules.push_back(std::make_unique<Node>());
-    g->Rules.back()->K = kRule;
-    rules.insert(QStringLiteral("program"), g->Rules.back().get());
-  }
-  g->Program = rules.value(QStringLiteral("program"));
-  for (auto& r : g->Rules) Link(r.get(), rules);
-  if (!g->Types) {
-    g->Types = std::make_unique<TksXMLItem>();
-    g->Types->Name = QStringLiteral("types");
-  }
-  return g;
+    g->Program = rules.value(QStringLiteral("program"));
+    for (auto &r : g->Rules) Link(r.get(), rules);
+    if (!g->Types) {
+        g->Types = std::make_unique<TksXMLItem>();
+        g->Types->Name = QStringLiteral("types");
+    }
+    return g;
 }
 
 // Grammars are read once per text.
-std::shared_ptr<const Grammar> Cached(const QString& text) {
-  static QHash<QString, std::shared_ptr<const Grammar>> cache;
-  auto it = cache.find(text);
-  if (it != cache.end()) return it.value();
-  auto g = Load(text);
-  if (cache.size() > 32) cache.clear();
-  cache.insert(text, g);
-  return g;
+std::shared_ptr<const Grammar> Cached(const QString &text)
+{
+    static QHash<QString, std::shared_ptr<const Grammar>> cache;
+    auto it = cache.find(text);
+    if (it != cache.end()) return it.value();
+    auto g = Load(text);
+    if (cache.size() > 32) cache.clear();
+    cache.insert(text, g);
+    return g;
 }
 
 }  // namespace
@@ -155,460 +179,515 @@ struct KsTooComplex {};
 // ---- pass 1 ---------------------------------------------------------------------------------
 
 struct ksilPass1 {
-  TksILParser* Owner;
-  const Grammar* G;
-  TksParser P;
-  QStringList Out;
-  QString ErrMsg, ErrPos;
-  bool ErrTerm = false;
-  bool HasErr = false;
-  int Depth = 0;
-  qint64 Steps = 0;
-  qint64 Budget = 0;
+    TksILParser *Owner;
+    const Grammar *G;
+    TksParser P;
+    QStringList Out;
+    QString ErrMsg, ErrPos;
+    bool ErrTerm = false;
+    bool HasErr = false;
+    int Depth = 0;
+    qint64 Steps = 0;
+    qint64 Budget = 0;
 
-  QString PosAfterBlanks(int p0) {
-    const int save = P.Position();
-    P.SetPosition(p0);
-    P.SkipSpaces();
-    QString r = P.PositionText();
-    P.SetPosition(save);
-    return r;
-  }
+    QString PosAfterBlanks(int p0)
+    {
+        const int save = P.Position();
+        P.SetPosition(p0);
+        P.SkipSpaces();
+        QString r = P.PositionText();
+        P.SetPosition(save);
+        return r;
+    }
 
-  void Record(const Node* e, int p0) {
-    if (HasErr || e->Err.isEmpty()) return;
-    HasErr = true;
-    ErrMsg = G->Errors.value(e->Err.toLower());
-    ErrPos = PosAfterBlanks(p0);
-    ErrTerm = e->Term;
-  }
+    void Record(const Node *e, int p0)
+    {
+        if (HasErr || e->Err.isEmpty()) return;
+        HasErr = true;
+        ErrMsg = G->Errors.value(e->Err.toLower());
+        ErrPos = PosAfterBlanks(p0);
+        ErrTerm = e->Term;
+    }
 
-  void Wrap(const QString& name, int p0, int n0) {
-    QString head = QLatin1Char('<') + name + QStringLiteral(" pos=\"") + PosAfterBlanks(p0) + QLatin1Char('"');
-    if (name == QLatin1String("expr")) head += QStringLiteral(" pos1=\"") + P.PositionText() + QLatin1Char('"');
-    head += QLatin1Char('>');
-    Out.insert(n0, head);
-    Out.append(QStringLiteral("</") + name + QLatin1Char('>'));
-  }
+    void Wrap(const QString &name, int p0, int n0)
+    {
+        QString head = QLatin1Char('<') + name + QStringLiteral(" pos=\"") + PosAfterBlanks(p0) + QLatin1Char('"');
+        if (name == QLatin1String("expr")) head += QStringLiteral(" pos1=\"") + P.PositionText() + QLatin1Char('"');
+        head += QLatin1Char('>');
+        Out.insert(n0, head);
+        Out.append(QStringLiteral("</") + name + QLatin1Char('>'));
+    }
 
-  void Truncate(int n0) {
-    while (Out.size() > n0) Out.removeLast();
-  }
+    void Truncate(int n0)
+    {
+        while (Out.size() > n0) Out.removeLast();
+    }
 
-  bool RunChildren(const Node* e) {
-    for (const auto& c : e->Children)
-      if (!Parse(c.get())) return false;
-    return true;
-  }
+    bool RunChildren(const Node *e)
+    {
+        for (const auto &c : e->Children)
+            if (!Parse(c.get())) return false;
+        return true;
+    }
 
-  bool TokenMatches(const Node* e, const QString& tok) const {
-    if (tok.isEmpty()) return false;
-    if (e->Text.isEmpty()) return true;
-    return P.CaseSensitive ? tok == e->Text : tok.compare(e->Text, Qt::CaseInsensitive) == 0;
-  }
+    bool TokenMatches(const Node *e, const QString &tok) const
+    {
+        if (tok.isEmpty()) return false;
+        if (e->Text.isEmpty()) return true;
+        return P.CaseSensitive ? tok == e->Text : tok.compare(e->Text, Qt::CaseInsensitive) == 0;
+    }
 
-  bool Parse(const Node* e);
-  bool ParseLoop(const Node* e, int p0);
-  bool ReadUnitFile(const QString& unit, QString& text);
-  void IncludeUnits(int n0);
+    bool Parse(const Node *e);
+    bool ParseLoop(const Node *e, int p0);
+    bool ReadUnitFile(const QString &unit, QString &text);
+    void IncludeUnits(int n0);
 };
 
-bool ksilPass1::ParseLoop(const Node* e, int p0) {
-  const bool hadErr = HasErr;
-  int count = 0;
-  int end = p0;
-  bool ok = false;
-  for (;;) {
-    ++count;
-    const int start = P.Position();
-    ok = RunChildren(e);
-    end = P.Position();
-    if (ok && !e->Text.isEmpty()) {
-      P.SkipSpaces();
-      if (P.ReadPunct() != e->Text) {
+bool ksilPass1::ParseLoop(const Node *e, int p0)
+{
+    const bool hadErr = HasErr;
+    int count = 0;
+    int end = p0;
+    bool ok = false;
+    for (;;) {
+        ++count;
+        const int start = P.Position();
+        ok = RunChildren(e);
+        end = P.Position();
+        if (ok && !e->Text.isEmpty()) {
+            P.SkipSpaces();
+            if (P.ReadPunct() != e->Text) {
+                P.SetPosition(end);
+                break;
+            }
+        }
+        if (!ok || P.Position() == start) break;
+    }
+    bool result;
+    if (count > 1) {
+        result = true;
         P.SetPosition(end);
-        break;
-      }
+        // An error made by the element that ended the loop is no error when
+        // the loop or that element says so.
+        if (!hadErr && HasErr && (e->SkipErr || ErrTerm)) {
+            HasErr = false;
+            ErrMsg.clear();
+            ErrPos.clear();
+            ErrTerm = false;
+        }
+    } else {
+        result = ok;
     }
-    if (!ok || P.Position() == start) break;
-  }
-  bool result;
-  if (count > 1) {
-    result = true;
-    P.SetPosition(end);
-    // An error made by the element that ended the loop is no error when
-    // the loop or that element says so.
-    if (!hadErr && HasErr && (e->SkipErr || ErrTerm)) {
-      HasErr = false;
-      ErrMsg.clear();
-      ErrPos.clear();
-      ErrTerm = false;
+    if (!result && e->K == kOptLoop) {
+        P.SetPosition(p0);
+        result = true;
     }
-  } else {
-    result = ok;
-  }
-  if (!result && e->K == kOptLoop) {
-    P.SetPosition(p0);
-    result = true;
-  }
-  if (!result) P.SetPosition(p0);
-  return result;
+    if (!result) P.SetPosition(p0);
+    return result;
 }
 
-bool ksilPass1::Parse(const Node* e) {
-  if (++Steps > Budget || Depth >= ksMaxRuleDepth) throw KsTooComplex();
-  struct DepthGuard {
-    int& D;
-    explicit DepthGuard(int& d) : D(d) { ++D; }
-    ~DepthGuard() { --D; }
-  } guard(Depth);
-  const int p0 = P.Position();
-  const int n0 = int(Out.size());
-  QString token;
-  bool ok = true;
-  bool terminal = false;
-  switch (e->K) {
-  case kRule: {
-    ok = RunChildren(e);
-    if (!ok) P.SetPosition(p0);
-    if (!e->NodeName.isEmpty()) {
-      if (!ok)
-        Truncate(n0);
-      else if (e->NodeName == QLatin1String("uses"))
-        IncludeUnits(n0);
-      else
-        Wrap(e->NodeName, p0, n0);
+bool ksilPass1::Parse(const Node *e)
+{
+    if (++Steps > Budget || Depth >= ksMaxRuleDepth) throw KsTooComplex();
+    struct DepthGuard {
+        int &D;
+        explicit DepthGuard(int &d) : D(d) { ++D; }
+        ~DepthGuard() { --D; }
+    } guard(Depth);
+    const int p0 = P.Position();
+    const int n0 = int(Out.size());
+    QString token;
+    bool ok = true;
+    bool terminal = false;
+    switch (e->K) {
+    case kRule: {
+        ok = RunChildren(e);
+        if (!ok) P.SetPosition(p0);
+        if (!e->NodeName.isEmpty()) {
+            if (!ok)
+                Truncate(n0);
+            else if (e->NodeName == QLatin1String("uses"))
+                IncludeUnits(n0);
+            else
+                Wrap(e->NodeName, p0, n0);
+        }
+        return ok;
     }
-    return ok;
-  }
-  case kChar:
-    if (!e->NoSkip) P.SkipSpaces();
-    token = P.ReadPunct();
-    terminal = true;
-    break;
-  case kKeyword: token = P.ReadWord(); terminal = true; break;
-  case kIdent: token = P.ReadIdent(); terminal = true; break;
-  case kNumber: token = P.ReadNumber(); terminal = true; break;
-  case kString: token = P.ReadString(); terminal = true; break;
-  case kLyString: {
-    token = P.ReadBracketText();
-    terminal = true;
-    if (!token.isEmpty()) {
-      const QString pos = P.PositionText();
-      const QString at = QStringLiteral(" pos=\"") + pos + QStringLiteral("\"");
-      Out << QStringLiteral("<dsgn") + at + QLatin1Char('>') << QStringLiteral("<node text=\"Get\"") + at + QStringLiteral("/>")
-          << QStringLiteral("<expr") + at + QStringLiteral(" pos1=\"") + pos + QStringLiteral("\">")
-          << QStringLiteral("<string text=\"") + ksXMLEscape(QLatin1Char('\'') + token + QLatin1Char('\'')) +
-                 QLatin1Char('"') + at + QStringLiteral("/>")
-          << QStringLiteral("</expr>") << QStringLiteral("</dsgn>");
+    case kChar:
+        if (!e->NoSkip) P.SkipSpaces();
+        token = P.ReadPunct();
+        terminal = true;
+        break;
+    case kKeyword:
+        token = P.ReadWord();
+        terminal = true;
+        break;
+    case kIdent:
+        token = P.ReadIdent();
+        terminal = true;
+        break;
+    case kNumber:
+        token = P.ReadNumber();
+        terminal = true;
+        break;
+    case kString:
+        token = P.ReadString();
+        terminal = true;
+        break;
+    case kLyString: {
+        token = P.ReadBracketText();
+        terminal = true;
+        if (!token.isEmpty()) {
+            const QString pos = P.PositionText();
+            const QString at = QStringLiteral(" pos=\"") + pos + QStringLiteral("\"");
+            Out << QStringLiteral("<dsgn") + at + QLatin1Char('>')
+                << QStringLiteral("<node text=\"Get\"") + at + QStringLiteral("/>")
+                << QStringLiteral("<expr") + at + QStringLiteral(" pos1=\"") + pos + QStringLiteral("\">")
+                << QStringLiteral("<string text=\"") + ksXMLEscape(QLatin1Char('\'') + token + QLatin1Char('\'')) +
+                            QLatin1Char('"') + at + QStringLiteral("/>")
+                << QStringLiteral("</expr>") << QStringLiteral("</dsgn>");
+        }
+        break;
     }
-    break;
-  }
-  case kEol:
-    ok = P.ReadEOL();
-    if (!ok) {
-      Record(e, p0);
-      P.SetPosition(p0);
-      return false;
+    case kEol:
+        ok = P.ReadEOL();
+        if (!ok) {
+            Record(e, p0);
+            P.SetPosition(p0);
+            return false;
+        }
+        break;
+    case kSequence:
+        break;
+    case kSwitch:
+    case kOptSwitch:
+        for (const auto &c : e->Children)
+            if (Parse(c.get())) return true;
+        P.SetPosition(p0);
+        if (e->K == kSwitch) {
+            Record(e, p0);
+            return false;
+        }
+        return true;
+    case kLoop:
+    case kOptLoop:
+        return ParseLoop(e, p0);
+    case kOptional:
+        if (!RunChildren(e)) P.SetPosition(p0);
+        return true;
+    case kRef:
+        if (!e->Target) throw KsError(QStringLiteral("EParserError"), SInvalidLanguage);
+        ok = Parse(e->Target);
+        if (!ok) {
+            Record(e, p0);
+            if (!e->NodeName.isEmpty()) Truncate(n0);
+            P.SetPosition(p0);
+            return false;
+        }
+        break;
     }
-    break;
-  case kSequence: break;
-  case kSwitch:
-  case kOptSwitch:
-    for (const auto& c : e->Children)
-      if (Parse(c.get())) return true;
-    P.SetPosition(p0);
-    if (e->K == kSwitch) {
-      Record(e, p0);
-      return false;
+    if (terminal && !TokenMatches(e, token)) {
+        Record(e, p0);
+        P.SetPosition(p0);
+        return false;
     }
+    if (!e->NodeName.isEmpty() && e->K != kSequence) Wrap(e->NodeName, p0, n0);
+    if (!e->Add.isEmpty())
+        Out << QLatin1Char('<') + e->Add + QStringLiteral(" text=\"") +
+                        ksXMLEscape(e->AddText.isEmpty() ? token : e->AddText) + QStringLiteral("\" pos=\"") +
+                        P.PositionText() + QStringLiteral("\"/>");
+    if (e->K != kRef && !RunChildren(e)) {
+        if (!e->NodeName.isEmpty()) Truncate(n0);
+        P.SetPosition(p0);
+        return false;
+    }
+    if (e->K == kSequence && !e->NodeName.isEmpty()) Wrap(e->NodeName, p0, n0);
     return true;
-  case kLoop:
-  case kOptLoop: return ParseLoop(e, p0);
-  case kOptional:
-    if (!RunChildren(e)) P.SetPosition(p0);
-    return true;
-  case kRef:
-    if (!e->Target) throw KsError(QStringLiteral("EParserError"), SInvalidLanguage);
-    ok = Parse(e->Target);
-    if (!ok) {
-      Record(e, p0);
-      if (!e->NodeName.isEmpty()) Truncate(n0);
-      P.SetPosition(p0);
-      return false;
-    }
-    break;
-  }
-  if (terminal && !TokenMatches(e, token)) {
-    Record(e, p0);
-    P.SetPosition(p0);
-    return false;
-  }
-  if (!e->NodeName.isEmpty() && e->K != kSequence) Wrap(e->NodeName, p0, n0);
-  if (!e->Add.isEmpty())
-    Out << QLatin1Char('<') + e->Add + QStringLiteral(" text=\"") +
-               ksXMLEscape(e->AddText.isEmpty() ? token : e->AddText) +
-               QStringLiteral("\" pos=\"") + P.PositionText() + QStringLiteral("\"/>");
-  if (e->K != kRef && !RunChildren(e)) {
-    if (!e->NodeName.isEmpty()) Truncate(n0);
-    P.SetPosition(p0);
-    return false;
-  }
-  if (e->K == kSequence && !e->NodeName.isEmpty()) Wrap(e->NodeName, p0, n0);
-  return true;
 }
 
 namespace {
 // Text between the quotes of a leaf's text attribute.
-QString QuotedName(const QString& line) {
-  int a = line.indexOf(QStringLiteral("text=\""));
-  if (a < 0) return QString();
-  a += 6;
-  int b = line.indexOf(QLatin1Char('"'), a);
-  QString v = ksXMLUnescape(line.mid(a, b - a));
-  if (v.startsWith(QLatin1Char('\''))) v = v.mid(1);
-  if (v.endsWith(QLatin1Char('\''))) v.chop(1);
-  return v;
+QString QuotedName(const QString &line)
+{
+    int a = line.indexOf(QStringLiteral("text=\""));
+    if (a < 0) return QString();
+    a += 6;
+    int b = line.indexOf(QLatin1Char('"'), a);
+    QString v = ksXMLUnescape(line.mid(a, b - a));
+    if (v.startsWith(QLatin1Char('\''))) v = v.mid(1);
+    if (v.endsWith(QLatin1Char('\''))) v.chop(1);
+    return v;
 }
 }  // namespace
 
-bool ksReadUnitFile(const QString& unit, QString& text, QString& error) {
-  const QFileInfo info(unit);
-  QFile f(unit);
-  if (!info.isFile() || !f.open(QIODevice::ReadOnly)) {
-    error = SUnitNotRead.arg(unit);
-    return false;
-  }
-  const QByteArray data = f.read(ksMaxUnitBytes + 1);
-  if (data.size() > ksMaxUnitBytes) {
-    error = SUnitTooLarge.arg(unit);
-    return false;
-  }
-  text = QString::fromUtf8(data);
-  return true;
+bool ksReadUnitFile(const QString &unit, QString &text, QString &error)
+{
+    const QFileInfo info(unit);
+    QFile f(unit);
+    if (!info.isFile() || !f.open(QIODevice::ReadOnly)) {
+        error = SUnitNotRead.arg(unit);
+        return false;
+    }
+    const QByteArray data = f.read(ksMaxUnitBytes + 1);
+    if (data.size() > ksMaxUnitBytes) {
+        error = SUnitTooLarge.arg(unit);
+        return false;
+    }
+    text = QString::fromUtf8(data);
+    return true;
 }
 
 // A unit file that cannot be read is this pass's error.
-bool ksilPass1::ReadUnitFile(const QString& unit, QString& text) {
-  QString error;
-  if (ksReadUnitFile(unit, text, error)) return true;
-  if (!HasErr) {
-    HasErr = true;
-    ErrMsg = error;
-    ErrPos = P.PositionText();
-    ErrTerm = false;
-  }
-  return false;
+bool ksilPass1::ReadUnitFile(const QString &unit, QString &text)
+{
+    QString error;
+    if (ksReadUnitFile(unit, text, error)) return true;
+    if (!HasErr) {
+        HasErr = true;
+        ErrMsg = error;
+        ErrPos = P.PositionText();
+        ErrTerm = false;
+    }
+    return false;
 }
 
-void ksilPass1::IncludeUnits(int n0) {
-  TksScript* prog = Owner->FProgram;
-  for (int i = int(Out.size()) - 1; i >= n0; --i) {
-    const QString unit = QuotedName(Out[i]);
-    Out.removeAt(i);
-    if (Owner->UsedUnits.contains(unit, Qt::CaseInsensitive)) continue;
-    Owner->UsedUnits << unit;
-    QString text;
-    if (prog->OnGetUnit) {
-      prog->OnGetUnit(prog, unit, text);
-    } else if (!ReadUnitFile(unit, text)) {
-      continue;
-    }
-    // The last line of a unit ends like the main text's (Basic needs its line end).
-    if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')) && !text.endsWith(QLatin1Char('\r')))
-      text += QStringLiteral("\r\n");
-    QStringList lines;
-    lines << QStringLiteral("<uses unit=\"") + ksXMLEscape(unit) + QStringLiteral("\">");
-    if (!text.isEmpty()) {
-      if (Owner->UnitDepth >= ksMaxUnitDepth) throw KsTooComplex();
-      TksILParser child(prog);
-      child.UnitName = unit;
-      child.UnitDepth = Owner->UnitDepth + 1;
-      child.Texts = Owner->Texts;
-      child.SelectLanguage(Owner->FLanguage);
-      child.UsedUnits = Owner->UsedUnits;
-      if (!child.MakeILScript(text)) {
-        if (!HasErr) {
-          HasErr = true;
-          ErrMsg = prog->ErrorMsg;
-          ErrPos = prog->ErrorPos;
-          ErrTerm = false;
+void ksilPass1::IncludeUnits(int n0)
+{
+    TksScript *prog = Owner->FProgram;
+    for (int i = int(Out.size()) - 1; i >= n0; --i) {
+        const QString unit = QuotedName(Out[i]);
+        Out.removeAt(i);
+        if (Owner->UsedUnits.contains(unit, Qt::CaseInsensitive)) continue;
+        Owner->UsedUnits << unit;
+        QString text;
+        if (prog->OnGetUnit) {
+            prog->OnGetUnit(prog, unit, text);
+        } else if (!ReadUnitFile(unit, text)) {
+            continue;
         }
-        if (prog->ErrorUnit.isEmpty()) prog->ErrorUnit = unit;
-        continue;
-      }
-      Owner->UsedUnits = child.UsedUnits;
-      child.FIL.AutoIndent = true;
-      QString xml = child.FIL.SaveToString();
-      const int header = xml.indexOf(QStringLiteral("?>"));
-      if (header >= 0) xml = xml.mid(header + 2);
-      lines << xml.trimmed();
+        // The last line of a unit ends like the main text's (Basic needs its line end).
+        if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')) && !text.endsWith(QLatin1Char('\r')))
+            text += QStringLiteral("\r\n");
+        QStringList lines;
+        lines << QStringLiteral("<uses unit=\"") + ksXMLEscape(unit) + QStringLiteral("\">");
+        if (!text.isEmpty()) {
+            if (Owner->UnitDepth >= ksMaxUnitDepth) throw KsTooComplex();
+            TksILParser child(prog);
+            child.UnitName = unit;
+            child.UnitDepth = Owner->UnitDepth + 1;
+            child.Texts = Owner->Texts;
+            child.SelectLanguage(Owner->FLanguage);
+            child.UsedUnits = Owner->UsedUnits;
+            if (!child.MakeILScript(text)) {
+                if (!HasErr) {
+                    HasErr = true;
+                    ErrMsg = prog->ErrorMsg;
+                    ErrPos = prog->ErrorPos;
+                    ErrTerm = false;
+                }
+                if (prog->ErrorUnit.isEmpty()) prog->ErrorUnit = unit;
+                continue;
+            }
+            Owner->UsedUnits = child.UsedUnits;
+            child.FIL.AutoIndent = true;
+            QString xml = child.FIL.SaveToString();
+            const int header = xml.indexOf(QStringLiteral("?>"));
+            if (header >= 0) xml = xml.mid(header + 2);
+            lines << xml.trimmed();
+        }
+        lines << QStringLiteral("</uses>");
+        for (int k = 0; k < lines.size(); ++k) Out.insert(i + k, lines[k]);
     }
-    lines << QStringLiteral("</uses>");
-    for (int k = 0; k < lines.size(); ++k) Out.insert(i + k, lines[k]);
-  }
 }
 
 // ---- the parser object ----------------------------------------------------------------------
 
-TksILParser::TksILParser(TksScript* program)
-    : Texts(std::make_shared<QHash<QString, QString>>()), FProgram(program) {}
+TksILParser::TksILParser(TksScript *program) : Texts(std::make_shared<QHash<QString, QString>>()), FProgram(program) {}
 
 TksILParser::~TksILParser() = default;
 
-void TksILParser::SelectLanguage(const QString& name) {
-  const QString text = ksLanguageGrammar(name);
-  FGrammar = Cached(text);
-  FLanguage = name.trimmed();
-  FDeclareVars = FGrammar->DeclareVars;
+void TksILParser::SelectLanguage(const QString &name)
+{
+    const QString text = ksLanguageGrammar(name);
+    FGrammar = Cached(text);
+    FLanguage = name.trimmed();
+    FDeclareVars = FGrammar->DeclareVars;
 }
 
 namespace {
-void ApplySettings(TksParser& p, const Grammar& g, bool extended) {
-  p.Reset();
-  p.SetKeywords(g.Keywords);
-  for (const auto& s : g.Settings) {
-    const QString& n = s.first;
-    const QString& v = s.second;
-    if (n == QLatin1String("identchars")) p.SetIdentChars(v);
-    else if (n == QLatin1String("commentline1")) p.CommentLine1 = v;
-    else if (n == QLatin1String("commentline2")) p.CommentLine2 = v;
-    else if (n == QLatin1String("commentblock1")) p.SetCommentBlock1(v);
-    else if (n == QLatin1String("commentblock2")) p.SetCommentBlock2(v);
-    else if (n == QLatin1String("stringquotes")) p.StringQuotes = v;
-    else if (n == QLatin1String("hexsequence")) p.HexSequence = v;
-    else if (n == QLatin1String("casesensitive")) p.CaseSensitive = v == QLatin1String("1");
-    else if (n == QLatin1String("skipeol")) p.SkipEOL = v != QLatin1String("0");
-    else if (n == QLatin1String("skipchar")) p.SkipChar = v;
-  }
-  if (extended) p.AddIdentChars(128, 255);
+void ApplySettings(TksParser &p, const Grammar &g, bool extended)
+{
+    p.Reset();
+    p.SetKeywords(g.Keywords);
+    for (const auto &s : g.Settings) {
+        const QString &n = s.first;
+        const QString &v = s.second;
+        if (n == QLatin1String("identchars"))
+            p.SetIdentChars(v);
+        else if (n == QLatin1String("commentline1"))
+            p.CommentLine1 = v;
+        else if (n == QLatin1String("commentline2"))
+            p.CommentLine2 = v;
+        else if (n == QLatin1String("commentblock1"))
+            p.SetCommentBlock1(v);
+        else if (n == QLatin1String("commentblock2"))
+            p.SetCommentBlock2(v);
+        else if (n == QLatin1String("stringquotes"))
+            p.StringQuotes = v;
+        else if (n == QLatin1String("hexsequence"))
+            p.HexSequence = v;
+        else if (n == QLatin1String("casesensitive"))
+            p.CaseSensitive = v == QLatin1String("1");
+        else if (n == QLatin1String("skipeol"))
+            p.SkipEOL = v != QLatin1String("0");
+        else if (n == QLatin1String("skipchar"))
+            p.SkipChar = v;
+    }
+    if (extended) p.AddIdentChars(128, 255);
 }
 
 // Whether the start rule ends with the "." of a Pascal-like program (text
 // after it is ignored); other languages must use the whole text.
-bool EndsWithDot(const Node* program) {
-  if (!program || program->Children.empty()) return false;
-  const Node* last = program->Children.back().get();
-  return last->K == kChar && last->Text == QLatin1String(".");
+bool EndsWithDot(const Node *program)
+{
+    if (!program || program->Children.empty()) return false;
+    const Node *last = program->Children.back().get();
+    return last->K == kChar && last->Text == QLatin1String(".");
 }
 }  // namespace
 
-bool TksILParser::MakeILScript(const QString& text) {
-  (*Texts)[UnitName] = text;
-  int start = 1;
-  if (text.startsWith(QLatin1Char('#'))) {
-    TksParser w;
-    w.SetText(text);
-    w.SetPosition(2);
-    if (w.ReadWord().compare(QLatin1String("language"), Qt::CaseInsensitive) == 0) {
-      int cr = text.indexOf(QLatin1Char('\r'));
-      int lf = text.indexOf(QLatin1Char('\n'));
-      int eol = cr < 0 ? lf : (lf < 0 ? cr : std::min(cr, lf));
-      if (eol < 0) eol = int(text.size());
-      SelectLanguage(text.mid(w.Position() - 1, eol - (w.Position() - 1)).trimmed());
-      start = eol + 1;
-      if (start <= text.size() && text[start - 1] == QLatin1Char('\r')) ++start;
-      if (start <= text.size() && text[start - 1] == QLatin1Char('\n')) ++start;
+bool TksILParser::MakeILScript(const QString &text)
+{
+    (*Texts)[UnitName] = text;
+    int start = 1;
+    if (text.startsWith(QLatin1Char('#'))) {
+        TksParser w;
+        w.SetText(text);
+        w.SetPosition(2);
+        if (w.ReadWord().compare(QLatin1String("language"), Qt::CaseInsensitive) == 0) {
+            int cr = text.indexOf(QLatin1Char('\r'));
+            int lf = text.indexOf(QLatin1Char('\n'));
+            int eol = cr < 0 ? lf : (lf < 0 ? cr : std::min(cr, lf));
+            if (eol < 0) eol = int(text.size());
+            SelectLanguage(text.mid(w.Position() - 1, eol - (w.Position() - 1)).trimmed());
+            start = eol + 1;
+            if (start <= text.size() && text[start - 1] == QLatin1Char('\r')) ++start;
+            if (start <= text.size() && text[start - 1] == QLatin1Char('\n')) ++start;
+        }
     }
-  }
-  if (!FGrammar) SelectLanguage(FProgram->SyntaxType);
-  ksilPass1 p1;
-  p1.Owner = this;
-  p1.G = FGrammar.get();
-  ApplySettings(p1.P, *FGrammar, FProgram->ExtendedIdentChars);
-  p1.P.SetText(text);
-  p1.P.SetPosition(start);
-  // Backtracking is bounded: a pathological text fails instead of hanging.
-  // Real scripts need some 15 rule steps per character.
-  p1.Budget = std::min<qint64>(ksRuleStepsPerChar * qint64(text.size()) + ksRuleStepsBase, ksMaxRuleSteps);
-  bool ok = false;
-  try {
-    ok = p1.Parse(FGrammar->Program);
-    // Text the rules left unread is an error, unless the start rule ends at
-    // a Pascal-like final "."; a text of nothing but blanks and comments
-    // compiles to an empty program.
-    if (!p1.HasErr && (!ok || !EndsWithDot(FGrammar->Program))) {
-      if (!ok) p1.P.SetPosition(start);
-      p1.P.SkipSpaces();
-      while (p1.P.ReadEOL()) p1.P.SkipSpaces();
-      if (p1.P.Position() <= p1.P.Size()) {
+    if (!FGrammar) SelectLanguage(FProgram->SyntaxType);
+    ksilPass1 p1;
+    p1.Owner = this;
+    p1.G = FGrammar.get();
+    ApplySettings(p1.P, *FGrammar, FProgram->ExtendedIdentChars);
+    p1.P.SetText(text);
+    p1.P.SetPosition(start);
+    // Backtracking is bounded: a pathological text fails instead of hanging.
+    // Real scripts need some 15 rule steps per character.
+    p1.Budget = std::min<qint64>(ksRuleStepsPerChar * qint64(text.size()) + ksRuleStepsBase, ksMaxRuleSteps);
+    bool ok = false;
+    try {
+        ok = p1.Parse(FGrammar->Program);
+        // Text the rules left unread is an error, unless the start rule ends at
+        // a Pascal-like final "."; a text of nothing but blanks and comments
+        // compiles to an empty program.
+        if (!p1.HasErr && (!ok || !EndsWithDot(FGrammar->Program))) {
+            if (!ok) p1.P.SetPosition(start);
+            p1.P.SkipSpaces();
+            while (p1.P.ReadEOL()) p1.P.SkipSpaces();
+            if (p1.P.Position() <= p1.P.Size()) {
+                p1.HasErr = true;
+                p1.ErrMsg = FGrammar->Errors.value(QStringLiteral("err3"), QStringLiteral("Statement expected"));
+                p1.ErrPos = p1.P.PositionText();
+            }
+        }
+    } catch (const KsTooComplex &) {
         p1.HasErr = true;
-        p1.ErrMsg = FGrammar->Errors.value(QStringLiteral("err3"), QStringLiteral("Statement expected"));
+        p1.ErrMsg = SProgramTooComplex;
         p1.ErrPos = p1.P.PositionText();
-      }
     }
-  } catch (const KsTooComplex&) {
-    p1.HasErr = true;
-    p1.ErrMsg = SProgramTooComplex;
-    p1.ErrPos = p1.P.PositionText();
-  }
-  FProgram->ErrorMsg = p1.ErrMsg;
-  FProgram->ErrorPos = p1.ErrPos;
-  if (!ok || p1.HasErr) return false;
-  p1.Out.prepend(QStringLiteral("<program>"));
-  p1.Out.prepend(QStringLiteral("<?xml version=\"1.0\"?>"));
-  p1.Out.append(QStringLiteral("</program>"));
-  FIL.LoadFromString(p1.Out.join(QLatin1Char('\n')));
-  auto* types = new TksXMLItem;
-  types->Assign(FGrammar->Types.get());
-  FIL.Root()->AddItem(types);
-  return true;
+    FProgram->ErrorMsg = p1.ErrMsg;
+    FProgram->ErrorPos = p1.ErrPos;
+    if (!ok || p1.HasErr) return false;
+    p1.Out.prepend(QStringLiteral("<program>"));
+    p1.Out.prepend(QStringLiteral("<?xml version=\"1.0\"?>"));
+    p1.Out.append(QStringLiteral("</program>"));
+    FIL.LoadFromString(p1.Out.join(QLatin1Char('\n')));
+    auto *types = new TksXMLItem;
+    types->Assign(FGrammar->Types.get());
+    FIL.Root()->AddItem(types);
+    return true;
 }
 
-QString ksMakeIL(const QString& text, const QString& language, QString* error) {
-  TksScript s;
-  // Units that cannot be read stay named, as empty uses elements.
-  s.OnGetUnit = [](TksScript*, const QString& unit, QString& text) {
-    QString ignored;
-    ksReadUnitFile(unit, text, ignored);
-  };
-  TksILParser p(&s);
-  try {
-    p.SelectLanguage(language);
-    if (p.MakeILScript(text)) {
-      p.ILDocument()->AutoIndent = true;
-      return p.ILDocument()->SaveToString();
+QString ksMakeIL(const QString &text, const QString &language, QString *error)
+{
+    TksScript s;
+    // Units that cannot be read stay named, as empty uses elements.
+    s.OnGetUnit = [](TksScript *, const QString &unit, QString &text) {
+        QString ignored;
+        ksReadUnitFile(unit, text, ignored);
+    };
+    TksILParser p(&s);
+    try {
+        p.SelectLanguage(language);
+        if (p.MakeILScript(text)) {
+            p.ILDocument()->AutoIndent = true;
+            return p.ILDocument()->SaveToString();
+        }
+    } catch (const KsError &e) {
+        s.ErrorMsg = e.Message;
     }
-  } catch (const KsError& e) {
-    s.ErrorMsg = e.Message;
-  }
-  if (error) *error = s.ErrorPos + QStringLiteral(": ") + s.ErrorMsg;
-  return QString();
+    if (error) *error = s.ErrorPos + QStringLiteral(": ") + s.ErrorMsg;
+    return QString();
 }
 
 // ---- pass 2 ---------------------------------------------------------------------------------
 
 namespace {
 
-QString Quote(const QString& name) { return QLatin1Char('\'') + name + QLatin1Char('\''); }
+QString Quote(const QString &name)
+{
+    return QLatin1Char('\'') + name + QLatin1Char('\'');
+}
 
-QString NameOf(const TksXMLItem* x) { return x->Name.toLower(); }
+QString NameOf(const TksXMLItem *x)
+{
+    return x->Name.toLower();
+}
 
-TksXMLItem* Child(TksXMLItem* x, const char* name) {
-  for (int i = 0; i < x->Count(); ++i)
-    if (x->Items(i)->Name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return x->Items(i);
-  return nullptr;
+TksXMLItem *Child(TksXMLItem *x, const char *name)
+{
+    for (int i = 0; i < x->Count(); ++i)
+        if (x->Items(i)->Name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return x->Items(i);
+    return nullptr;
 }
 
 struct TypeRef {
-  TksVarType Code;
-  QString Name;
+    TksVarType Code;
+    QString Name;
 };
 
-KsValue InitialValue(TksVarType code) {
-  switch (code) {
-  case tcInteger:
-  case tcClass: return KsValue(0);
-  case tcFloat: return KsValue(0.0);
-  case tcBoolean: return KsValue(false);
-  case tcChar:
-  case tcString: return KsValue(QString());
-  default: return KsValue();
-  }
+KsValue InitialValue(TksVarType code)
+{
+    switch (code) {
+    case tcInteger:
+    case tcClass:
+        return KsValue(0);
+    case tcFloat:
+        return KsValue(0.0);
+    case tcBoolean:
+        return KsValue(false);
+    case tcChar:
+    case tcString:
+        return KsValue(QString());
+    default:
+        return KsValue();
+    }
 }
 
-QString TypeText(TksVarType code, const QString& name) {
-  return (code == tcClass || code == tcEnum) ? name : ksTypeCodeName(code);
+QString TypeText(TksVarType code, const QString &name)
+{
+    return (code == tcClass || code == tcEnum) ? name : ksTypeCodeName(code);
 }
 
 }  // namespace
@@ -616,987 +695,1083 @@ QString TypeText(TksVarType code, const QString& name) {
 // A statement joins its block only when it was built completely: a
 // compile error must not leave half-built statements that could run.
 struct Pending {
-  TksStatement* Block;
-  TksStatement* St;
-  int Exceptions = std::uncaught_exceptions();
-  ~Pending() {
-    if (std::uncaught_exceptions() > Exceptions)
-      delete St;
-    else
-      Block->Add(St);
-  }
+    TksStatement *Block;
+    TksStatement *St;
+    int Exceptions = std::uncaught_exceptions();
+    ~Pending()
+    {
+        if (std::uncaught_exceptions() > Exceptions)
+            delete St;
+        else
+            Block->Add(St);
+    }
 };
 
 struct ksilPass2 {
-  enum Mode { mNormal, mNew, mDelete };
+    enum Mode { mNormal, mNew, mDelete };
 
-  TksScript* Main = nullptr;  // gets the executable lines
-  QString CurPos, CurUnit;
-  TksXMLItem* CurProgramEl = nullptr;
-  const TksXMLItem* CurTypes = nullptr;  // its types element, found once
-  QStringList WithNames;  // hidden with variables, innermost last
-  QStringList BuildingUnits;  // units being built, outermost first
-  bool DeclareVars = true;
-  bool NoLate = false;  // resolving a late-bound designator at run time
-  const TksXMLItem* GrammarTypes = nullptr;
-  std::shared_ptr<QHash<QString, QString>> Texts;
-  QHash<QString, std::shared_ptr<TksParser>> Scanners;
-  TksGetUnitEvent OnGetILUnit;
+    TksScript *Main = nullptr;  // gets the executable lines
+    QString CurPos, CurUnit;
+    TksXMLItem *CurProgramEl = nullptr;
+    const TksXMLItem *CurTypes = nullptr;  // its types element, found once
+    QStringList WithNames;                 // hidden with variables, innermost last
+    QStringList BuildingUnits;             // units being built, outermost first
+    bool DeclareVars = true;
+    bool NoLate = false;  // resolving a late-bound designator at run time
+    const TksXMLItem *GrammarTypes = nullptr;
+    std::shared_ptr<QHash<QString, QString>> Texts;
+    QHash<QString, std::shared_ptr<TksParser>> Scanners;
+    TksGetUnitEvent OnGetILUnit;
 
-  [[noreturn]] static void Fail(const QString& msg) { throw KsError(QStringLiteral("EParserError"), msg); }
+    [[noreturn]] static void Fail(const QString &msg) { throw KsError(QStringLiteral("EParserError"), msg); }
 
-  QString SetPos(const TksXMLItem* x) {
-    const QString p = x->Prop(QStringLiteral("pos"));
-    if (!p.isEmpty()) CurPos = p;
-    return CurPos;
-  }
-
-  void Executable(const QString& pos) {
-    if (Main && !pos.isEmpty()) Main->AddExecutableLine(CurUnit, pos);
-  }
-
-  // ---- types ----
-
-  bool Alias(const TksXMLItem* types, QString& t) const {
-    if (!types) return false;
-    for (int i = 0; i < types->Count(); ++i)
-      if (types->Items(i)->Name.compare(t, Qt::CaseInsensitive) == 0) {
-        t = types->Items(i)->Prop(QStringLiteral("type"));
-        return true;
-      }
-    return false;
-  }
-
-  TypeRef ResolveType(const QString& name, TksScript* scope) {
-    if (name.isEmpty()) return {tcVariant, QStringLiteral("Variant")};
-    QString t = name;
-    if (!Alias(CurTypes, t)) Alias(GrammarTypes, t);
-    TksCustomVariable* v = scope->Find(t);
-    if (auto* tv = dynamic_cast<TksTypeVariable*>(v)) return {tv->TypeCode, ksTypeCodeName(tv->TypeCode)};
-    if (auto* cv = dynamic_cast<TksClassVariable*>(v)) return {tcClass, cv->Name};
-    if (v && v->TypeCode == tcEnum && v->Name.compare(v->TypeName, Qt::CaseInsensitive) == 0)
-      return {tcEnum, v->TypeName};
-    if (!v) {  // without the built-in module the basic names still resolve
-      TksVarType c = ksTypeCodeOf(t, nullptr);
-      if (c != tcClass) return {c, ksTypeCodeName(c)};
+    QString SetPos(const TksXMLItem *x)
+    {
+        const QString p = x->Prop(QStringLiteral("pos"));
+        if (!p.isEmpty()) CurPos = p;
+        return CurPos;
     }
-    Fail(SUnknownType + Quote(name));
-  }
 
-  void CheckTypes(TksVarType a, const QString& an, TksVarType b, const QString& bn, TksScript* scope) {
-    if (!ksTypesCompatible({a, an}, {b, bn}, scope))
-      Fail(SIncompatibleTypes + QStringLiteral(": '") + TypeText(a, an) + QStringLiteral("', '") + TypeText(b, bn) +
-           QLatin1Char('\''));
-  }
-
-  // ---- expressions ----
-
-  QString SourceText(const QString& from, const QString& to) {
-    auto it = Scanners.find(CurUnit);
-    if (it == Scanners.end()) {
-      auto sc = std::make_shared<TksParser>();
-      if (Texts) sc->SetText(Texts->value(CurUnit));
-      it = Scanners.insert(CurUnit, sc);
+    void Executable(const QString &pos)
+    {
+        if (Main && !pos.isEmpty()) Main->AddExecutableLine(CurUnit, pos);
     }
-    const QPoint a = ksPosToPoint(from), b = ksPosToPoint(to);
-    const int pa = it.value()->PositionFromLineCol(a.x(), a.y());
-    const int pb = it.value()->PositionFromLineCol(b.x(), b.y());
-    if (pa < 1 || pb < pa) return QString();
-    return it.value()->Text().mid(pa - 1, pb - pa).trimmed();
-  }
 
-  void FillExpr(TksExpression* e, TksXMLItem* x, TksScript* scope) {
-    const int n = x->Count();
-    for (int i = 0; i < n; ++i) {
-      TksXMLItem* c = x->Items(i);
-      const QString cn = NameOf(c);
-      if (cn == QLatin1String("op")) {
-        const QString op = c->Prop(QStringLiteral("text"));
-        if (i == n - 1 && op != QLatin1String(")")) continue;
-        if (!e->AddOperator(op)) Fail(SIncompatibleTypes);
-      } else if (cn == QLatin1String("number") || cn == QLatin1String("string")) {
-        KsValue v = ksLiteralToVariant(c->Prop(QStringLiteral("text")));
-        if (v.IsNull()) {
-          if (cn != QLatin1String("string")) {
-            SetPos(c);
-            Fail(SNumberOutOfRange);
-          }
-          v = KsValue(QString());
-        }
-        e->AddConst(v);
-      } else if (cn == QLatin1String("dsgn")) {
-        if (Child(c, "addr")) {
-          SetPos(c);
-          TksXMLItem* node = Child(c, "node");
-          if (c->Count() != 2 || !node) Fail(SVarRequired);
-          e->AddConst(KsValue(node->Prop(QStringLiteral("text"))));
-        } else {
-          e->AddDesignator(BuildDesignator(c, scope, mNormal));
-        }
-      } else if (cn == QLatin1String("set")) {
-        e->AddSet(BuildSet(c, scope));
-      } else if (cn == QLatin1String("new")) {
-        TksXMLItem* d = Child(c, "dsgn");
-        SetPos(c);
-        if (!d) Fail(SClassRequired);
-        e->AddDesignator(BuildDesignator(d, scope, mNew));
-      } else if (cn == QLatin1String("expr")) {
-        FillExpr(e, c, scope);
-      }
-    }
-  }
+    // ---- types ----
 
-  TksExpression* BuildExpr(TksXMLItem* x, TksScript* scope) {
-    const QString pos = SetPos(x);
-    auto e = std::make_unique<TksExpression>(scope);
-    e->SourcePos = pos;
-    FillExpr(e.get(), x, scope);
-    e->Source = SourceText(pos, x->Prop(QStringLiteral("pos1")));
-    CurPos = pos;
-    const QString err = e->Finish();
-    if (!err.isEmpty()) {
-      if (err != QLatin1String("0:0")) CurPos = err;
-      Fail(SIncompatibleTypes);
-    }
-    return e.release();
-  }
-
-  KsValue EvalConst(TksXMLItem* x, TksScript* scope) {
-    std::unique_ptr<TksExpression> e(BuildExpr(x, scope));
-    return e->GetValue();
-  }
-
-  TksSetExpression* BuildSet(TksXMLItem* x, TksScript* scope) {
-    SetPos(x);
-    auto s = std::make_unique<TksSetExpression>();
-    for (int i = 0; i < x->Count(); ++i) {
-      TksXMLItem* c = x->Items(i);
-      if (NameOf(c) == QLatin1String("expr"))
-        s->AddItem(BuildExpr(c, scope));
-      else if (NameOf(c) == QLatin1String("range"))
-        s->AddRange();
-    }
-    return s.release();
-  }
-
-  // ---- designators ----
-
-  // A designator resolved when it first runs: the first item only, Variant.
-  TksDesignator* MakeLate(TksXMLItem* x, TksScript* scope, TksCustomVariable* first, const QString& withName) {
-    const QString pos = x->Prop(QStringLiteral("pos"));
-    if (NoLate) {
-      TksXMLItem* node = Child(x, "node");
-      Fail(SIdUndeclared + Quote(node ? node->Prop(QStringLiteral("text")) : QString()));
-    }
-    auto d = std::make_unique<TksDesignator>(scope);
-    d->SourcePos = pos;
-    d->AddItem(first, pos);
-    d->Finish();
-    d->TypeCode = tcVariant;
-    d->TypeName = QStringLiteral("Variant");
-    d->ReadOnly = false;
-    d->LateXML = std::make_unique<TksXMLItem>();
-    d->LateXML->Assign(x);
-    if (!withName.isEmpty()) {
-      auto* leaf = new TksXMLItem;
-      leaf->Name = QStringLiteral("node");
-      leaf->SetProp(QStringLiteral("text"), withName);
-      leaf->SetProp(QStringLiteral("pos"), pos);
-      d->LateXML->InsertItem(0, leaf);
-    }
-    return d.release();
-  }
-
-  // A value seen at compile time: only plain variables are read.
-  static KsValue CompileTimeValue(TksCustomVariable* v) { return ksIsPlainRead(v) ? v->Value : KsValue(); }
-
-  static bool NoObjectYet(const KsValue& v) {
-    return v.IsNull() || v.IsEmpty() || (v.IsIntegral() && v.ToInt64() == 0);
-  }
-
-  TksCustomVariable* Declare(const QString& name, TksScript* scope, const QString& pos) {
-    TksCustomVariable* v = scope->Find(name);
-    if (v) return v;
-    if (DeclareVars || NoLate) Fail(SIdUndeclared + Quote(name));
-    auto* nv = new TksVariable(name, tcVariant, QStringLiteral("Variant"));
-    nv->SourcePos = pos;
-    scope->Add(name, nv);
-    return nv;
-  }
-
-  TksDesignator* BuildDesignator(TksXMLItem* x, TksScript* scope, Mode mode) {
-    const QString pos = SetPos(x);
-    auto d = std::make_unique<TksDesignator>(scope);
-    d->SourcePos = pos;
-    TksDesignatorItem* link = nullptr;
-    TksCustomVariable* cur = nullptr;
-    for (int i = 0; i < x->Count(); ++i) {
-      TksXMLItem* c = x->Items(i);
-      const QString cn = NameOf(c);
-      if (cn == QLatin1String("expr")) {
-        if (link) link->AddArg(BuildExpr(c, scope));
-        CurPos = pos;
-        continue;
-      }
-      if (cn != QLatin1String("node")) continue;
-      const QString name = c->Prop(QStringLiteral("text"));
-      if (!link) {
-        // with variables first, innermost first
-        for (int w = int(WithNames.size()) - 1; w >= 0 && !link; --w) {
-          TksCustomVariable* hv = scope->Find(WithNames[w]);
-          if (!hv) continue;
-          if (hv->TypeCode == tcClass) {
-            TksClassVariable* cls = scope->FindClass(hv->TypeName);
-            if (TksCustomVariable* m = cls ? cls->FindMember(name) : nullptr) {
-              d->AddItem(hv, pos);
-              link = d->AddItem(m, pos);
-              cur = m;
+    bool Alias(const TksXMLItem *types, QString &t) const
+    {
+        if (!types) return false;
+        for (int i = 0; i < types->Count(); ++i)
+            if (types->Items(i)->Name.compare(t, Qt::CaseInsensitive) == 0) {
+                t = types->Items(i)->Prop(QStringLiteral("type"));
+                return true;
             }
-          } else if (hv->TypeCode == tcVariant && !scope->Find(name)) {
-            return MakeLate(x, scope, hv, WithNames[w]);
-          }
+        return false;
+    }
+
+    TypeRef ResolveType(const QString &name, TksScript *scope)
+    {
+        if (name.isEmpty()) return {tcVariant, QStringLiteral("Variant")};
+        QString t = name;
+        if (!Alias(CurTypes, t)) Alias(GrammarTypes, t);
+        TksCustomVariable *v = scope->Find(t);
+        if (auto *tv = dynamic_cast<TksTypeVariable *>(v)) return {tv->TypeCode, ksTypeCodeName(tv->TypeCode)};
+        if (auto *cv = dynamic_cast<TksClassVariable *>(v)) return {tcClass, cv->Name};
+        if (v && v->TypeCode == tcEnum && v->Name.compare(v->TypeName, Qt::CaseInsensitive) == 0)
+            return {tcEnum, v->TypeName};
+        if (!v) {  // without the built-in module the basic names still resolve
+            TksVarType c = ksTypeCodeOf(t, nullptr);
+            if (c != tcClass) return {c, ksTypeCodeName(c)};
         }
-        if (link) continue;
-        cur = Declare(name, scope, pos);
-        link = d->AddItem(cur, pos);
-        if (mode == mNew) {
-          auto* cls = dynamic_cast<TksClassVariable*>(cur);
-          if (!cls) Fail(SClassRequired);
-          TksCustomVariable* m = cls->FindMember(QStringLiteral("Create"));
-          if (!m) Fail(SIdUndeclared + Quote(QStringLiteral("Create")));
-          link = d->AddItem(m, pos);
-          cur = m;
+        Fail(SUnknownType + Quote(name));
+    }
+
+    void CheckTypes(TksVarType a, const QString &an, TksVarType b, const QString &bn, TksScript *scope)
+    {
+        if (!ksTypesCompatible({a, an}, {b, bn}, scope))
+            Fail(SIncompatibleTypes + QStringLiteral(": '") + TypeText(a, an) + QStringLiteral("', '") +
+                 TypeText(b, bn) + QLatin1Char('\''));
+    }
+
+    // ---- expressions ----
+
+    QString SourceText(const QString &from, const QString &to)
+    {
+        auto it = Scanners.find(CurUnit);
+        if (it == Scanners.end()) {
+            auto sc = std::make_shared<TksParser>();
+            if (Texts) sc->SetText(Texts->value(CurUnit));
+            it = Scanners.insert(CurUnit, sc);
         }
-        continue;
-      }
-      const bool isIndex = name == QLatin1String("[");
-      if (auto* mh = dynamic_cast<TksMethodHelper*>(cur); mh && mh->IndexMethod && !link->Indexed) {
-        if (!isIndex) Fail(SIndexRequired);
-        link->Indexed = true;
-        continue;
-      }
-      TksVarType tc = cur->TypeCode;
-      QString tn = cur->TypeName;
-      if (tc == tcConstructor) {
-        tc = tcClass;
-        tn = d->Count() >= 2 ? d->Link(d->Count() - 2)->Ref->TypeName : QString();
-      }
-      bool variantArray = false;
-      if (tc == tcVariant) {
-        const KsValue v = CompileTimeValue(cur);
-        if (v.IsString()) {
-          tc = tcString;
-        } else if (v.IsArray()) {
-          tc = tcArray;
-          variantArray = true;
-        } else if (v.IsObject() && !NoLate) {
-          QObject* o = nullptr;
-          try {
-            o = v.ToObject();
-          } catch (const KsError&) {
-            o = nullptr;
-          }
-          if (!o) return MakeLate(x, scope, d->Link(0)->Ref, QString());
-          tc = tcClass;
-          tn = ksClassNameOf(o);
-        } else if (NoLate && v.IsObject()) {
-          QObject* o = v.ToObject();
-          tc = tcClass;
-          tn = o ? ksClassNameOf(o) : QString();
-        } else {
-          if (NoLate) {
-            // Running, and the Variant holds no host object: an automation call.
-            auto* ole = new TksOLEHelper(name);
-            scope->Add(QString(), ole);
-            link = d->AddItem(ole, pos);
-            cur = ole;
-            continue;
-          }
-          return MakeLate(x, scope, d->Link(0)->Ref, QString());
+        const QPoint a = ksPosToPoint(from), b = ksPosToPoint(to);
+        const int pa = it.value()->PositionFromLineCol(a.x(), a.y());
+        const int pb = it.value()->PositionFromLineCol(b.x(), b.y());
+        if (pa < 1 || pb < pa) return QString();
+        return it.value()->Text().mid(pa - 1, pb - pa).trimmed();
+    }
+
+    void FillExpr(TksExpression *e, TksXMLItem *x, TksScript *scope)
+    {
+        const int n = x->Count();
+        for (int i = 0; i < n; ++i) {
+            TksXMLItem *c = x->Items(i);
+            const QString cn = NameOf(c);
+            if (cn == QLatin1String("op")) {
+                const QString op = c->Prop(QStringLiteral("text"));
+                if (i == n - 1 && op != QLatin1String(")")) continue;
+                if (!e->AddOperator(op)) Fail(SIncompatibleTypes);
+            } else if (cn == QLatin1String("number") || cn == QLatin1String("string")) {
+                KsValue v = ksLiteralToVariant(c->Prop(QStringLiteral("text")));
+                if (v.IsNull()) {
+                    if (cn != QLatin1String("string")) {
+                        SetPos(c);
+                        Fail(SNumberOutOfRange);
+                    }
+                    v = KsValue(QString());
+                }
+                e->AddConst(v);
+            } else if (cn == QLatin1String("dsgn")) {
+                if (Child(c, "addr")) {
+                    SetPos(c);
+                    TksXMLItem *node = Child(c, "node");
+                    if (c->Count() != 2 || !node) Fail(SVarRequired);
+                    e->AddConst(KsValue(node->Prop(QStringLiteral("text"))));
+                } else {
+                    e->AddDesignator(BuildDesignator(c, scope, mNormal));
+                }
+            } else if (cn == QLatin1String("set")) {
+                e->AddSet(BuildSet(c, scope));
+            } else if (cn == QLatin1String("new")) {
+                TksXMLItem *d = Child(c, "dsgn");
+                SetPos(c);
+                if (!d) Fail(SClassRequired);
+                e->AddDesignator(BuildDesignator(d, scope, mNew));
+            } else if (cn == QLatin1String("expr")) {
+                FillExpr(e, c, scope);
+            }
         }
-      }
-      switch (tc) {
-      case tcString:
-      case tcChar: {
-        if (!isIndex) Fail(SStringError);
-        TksCustomVariable* h = scope->Find(QStringLiteral("__StringHelper"));
-        if (!h) Fail(SIdUndeclared + Quote(QStringLiteral("__StringHelper")));
-        link = d->AddItem(h, pos);
-        cur = h;
-        break;
-      }
-      case tcArray: {
-        if (!isIndex) Fail(variantArray ? SIndexRequired : SArrayRequired);
-        TksCustomVariable* h = dynamic_cast<TksArrayHelper*>(cur->ResultVar)
-                                   ? cur->ResultVar
-                                   : scope->Find(QStringLiteral("__ArrayHelper"));
-        if (!h) Fail(SIdUndeclared + Quote(QStringLiteral("__ArrayHelper")));
-        link = d->AddItem(h, pos);
-        cur = h;
-        break;
-      }
-      case tcClass: {
-        TksClassVariable* cls = scope->FindClass(tn);
-        if (isIndex) {
-          if (!cls || !cls->DefProperty) Fail(SClassError.arg(tn));
-          link = d->AddItem(cls->DefProperty, pos);
-          link->Indexed = true;
-          cur = cls->DefProperty;
-          break;
+    }
+
+    TksExpression *BuildExpr(TksXMLItem *x, TksScript *scope)
+    {
+        const QString pos = SetPos(x);
+        auto e = std::make_unique<TksExpression>(scope);
+        e->SourcePos = pos;
+        FillExpr(e.get(), x, scope);
+        e->Source = SourceText(pos, x->Prop(QStringLiteral("pos1")));
+        CurPos = pos;
+        const QString err = e->Finish();
+        if (!err.isEmpty()) {
+            if (err != QLatin1String("0:0")) CurPos = err;
+            Fail(SIncompatibleTypes);
         }
-        if (TksCustomVariable* m = cls ? cls->FindMember(name) : nullptr) {
-          link = d->AddItem(m, pos);
-          cur = m;
-          break;
+        return e.release();
+    }
+
+    KsValue EvalConst(TksXMLItem *x, TksScript *scope)
+    {
+        std::unique_ptr<TksExpression> e(BuildExpr(x, scope));
+        return e->GetValue();
+    }
+
+    TksSetExpression *BuildSet(TksXMLItem *x, TksScript *scope)
+    {
+        SetPos(x);
+        auto s = std::make_unique<TksSetExpression>();
+        for (int i = 0; i < x->Count(); ++i) {
+            TksXMLItem *c = x->Items(i);
+            if (NameOf(c) == QLatin1String("expr"))
+                s->AddItem(BuildExpr(c, scope));
+            else if (NameOf(c) == QLatin1String("range"))
+                s->AddRange();
         }
-        const KsValue v = CompileTimeValue(cur);
-        if (ksIsPlainRead(cur) && NoObjectYet(v) && !NoLate && d->Count() == 1)
-          return MakeLate(x, scope, d->Link(0)->Ref, QString());
-        QObject* o = v.IsObject() ? v.ToObject() : nullptr;
-        QObject* child = o ? o->findChild<QObject*>(name, Qt::FindDirectChildrenOnly) : nullptr;
-        if (child && cls) {
-          TksCustomVariable* m = cls->AddComponent(child);
-          link = d->AddItem(m, pos);
-          cur = m;
-          break;
+        return s.release();
+    }
+
+    // ---- designators ----
+
+    // A designator resolved when it first runs: the first item only, Variant.
+    TksDesignator *MakeLate(TksXMLItem *x, TksScript *scope, TksCustomVariable *first, const QString &withName)
+    {
+        const QString pos = x->Prop(QStringLiteral("pos"));
+        if (NoLate) {
+            TksXMLItem *node = Child(x, "node");
+            Fail(SIdUndeclared + Quote(node ? node->Prop(QStringLiteral("text")) : QString()));
         }
-        Fail(SIdUndeclared + Quote(name));
-      }
-      default: Fail(SArrayRequired);
-      }
+        auto d = std::make_unique<TksDesignator>(scope);
+        d->SourcePos = pos;
+        d->AddItem(first, pos);
+        d->Finish();
+        d->TypeCode = tcVariant;
+        d->TypeName = QStringLiteral("Variant");
+        d->ReadOnly = false;
+        d->LateXML = std::make_unique<TksXMLItem>();
+        d->LateXML->Assign(x);
+        if (!withName.isEmpty()) {
+            auto *leaf = new TksXMLItem;
+            leaf->Name = QStringLiteral("node");
+            leaf->SetProp(QStringLiteral("text"), withName);
+            leaf->SetProp(QStringLiteral("pos"), pos);
+            d->LateXML->InsertItem(0, leaf);
+        }
+        return d.release();
     }
-    if (!link) Fail(SIdUndeclared + Quote(QString()));
-    if (mode == mDelete) {
-      if (d->Link(d->Count() - 1)->Ref->TypeCode != tcClass && d->Link(d->Count() - 1)->Ref->TypeCode != tcVariant &&
-          d->Link(d->Count() - 1)->Ref->TypeCode != tcConstructor)
-        Fail(SClassRequired);
-      TksClassVariable* obj = scope->FindClass(QStringLiteral("TObject"));
-      TksCustomVariable* freeM = obj ? obj->FindMember(QStringLiteral("Free")) : nullptr;
-      if (!freeM) Fail(SIdUndeclared + Quote(QStringLiteral("Free")));
-      d->AddItem(freeM, pos);
+
+    // A value seen at compile time: only plain variables are read.
+    static KsValue CompileTimeValue(TksCustomVariable *v) { return ksIsPlainRead(v) ? v->Value : KsValue(); }
+
+    static bool NoObjectYet(const KsValue &v)
+    {
+        return v.IsNull() || v.IsEmpty() || (v.IsIntegral() && v.ToInt64() == 0);
     }
-    CurPos = pos;
-    CheckArguments(d.get(), scope);
-    d->Finish();
-    return d.release();
-  }
 
-  void CheckArguments(TksDesignator* d, TksScript* scope) {
-    for (int i = 0; i < d->Count(); ++i) {
-      TksDesignatorItem* link = d->Link(i);
-      TksCustomVariable* item = link->Ref;
-      const int nargs = link->Count();
-      if (dynamic_cast<TksClassVariable*>(item) && nargs == 0) continue;  // the class itself: a new instance
-      if (auto* ole = dynamic_cast<TksOLEHelper*>(item)) {
-        ole->SetArgCount(nargs);
-        continue;
-      }
-      if (nargs == 0 && item->Count() == 0) continue;
-      if (nargs > item->Count()) Fail(STooManyParams);
-      if (nargs < item->RequiredCount()) Fail(SNotEnoughParams);
-      for (int j = 0; j < nargs; ++j) {
-        TksParamItem* p = item->Param(j);
-        TksExpression* a = link->Arg(j);
-        CheckTypes(p->TypeCode, p->TypeName, a->TypeCode, a->TypeName, scope);
-      }
-      ksAddDefaultArgs(link, scope);
+    TksCustomVariable *Declare(const QString &name, TksScript *scope, const QString &pos)
+    {
+        TksCustomVariable *v = scope->Find(name);
+        if (v) return v;
+        if (DeclareVars || NoLate) Fail(SIdUndeclared + Quote(name));
+        auto *nv = new TksVariable(name, tcVariant, QStringLiteral("Variant"));
+        nv->SourcePos = pos;
+        scope->Add(name, nv);
+        return nv;
     }
-  }
 
-  // ---- declarations ----
-
-  void MakeArray(TksVariable* v, TksXMLItem* arr, TksScript* scope) {
-    std::vector<KsBounds> dims;
-    qint64 total = 1;
-    for (int i = 0; i < arr->Count(); ++i) {
-      TksXMLItem* dim = arr->Items(i);
-      if (NameOf(dim) != QLatin1String("dim")) continue;
-      SetPos(dim);
-      std::vector<TksXMLItem*> exprs;
-      for (int j = 0; j < dim->Count(); ++j)
-        if (NameOf(dim->Items(j)) == QLatin1String("expr")) exprs.push_back(dim->Items(j));
-      if (exprs.empty()) continue;
-      qint64 low = 0, high;
-      if (exprs.size() >= 2) {
-        low = EvalConst(exprs[0], scope).ToInt64();
-        high = EvalConst(exprs[1], scope).ToInt64();
-      } else {
-        high = EvalConst(exprs[0], scope).ToInt64() - 1;
-      }
-      SetPos(dim);
-      qint64 span;  // high - low, -1 for an empty dimension
-      if (__builtin_sub_overflow(high, low, &span) || span < -1 || span >= ksMaxArrayElements)
-        Fail(SArrayBoundsError);
-      const qint64 count = span + 1;
-      if (count > 0 && total > ksMaxArrayElements / count) Fail(SArrayBoundsError);
-      total *= std::max<qint64>(count, 1);
-      dims.push_back(KsBounds{low, count});
+    TksDesignator *BuildDesignator(TksXMLItem *x, TksScript *scope, Mode mode)
+    {
+        const QString pos = SetPos(x);
+        auto d = std::make_unique<TksDesignator>(scope);
+        d->SourcePos = pos;
+        TksDesignatorItem *link = nullptr;
+        TksCustomVariable *cur = nullptr;
+        for (int i = 0; i < x->Count(); ++i) {
+            TksXMLItem *c = x->Items(i);
+            const QString cn = NameOf(c);
+            if (cn == QLatin1String("expr")) {
+                if (link) link->AddArg(BuildExpr(c, scope));
+                CurPos = pos;
+                continue;
+            }
+            if (cn != QLatin1String("node")) continue;
+            const QString name = c->Prop(QStringLiteral("text"));
+            if (!link) {
+                // with variables first, innermost first
+                for (int w = int(WithNames.size()) - 1; w >= 0 && !link; --w) {
+                    TksCustomVariable *hv = scope->Find(WithNames[w]);
+                    if (!hv) continue;
+                    if (hv->TypeCode == tcClass) {
+                        TksClassVariable *cls = scope->FindClass(hv->TypeName);
+                        if (TksCustomVariable *m = cls ? cls->FindMember(name) : nullptr) {
+                            d->AddItem(hv, pos);
+                            link = d->AddItem(m, pos);
+                            cur = m;
+                        }
+                    } else if (hv->TypeCode == tcVariant && !scope->Find(name)) {
+                        return MakeLate(x, scope, hv, WithNames[w]);
+                    }
+                }
+                if (link) continue;
+                cur = Declare(name, scope, pos);
+                link = d->AddItem(cur, pos);
+                if (mode == mNew) {
+                    auto *cls = dynamic_cast<TksClassVariable *>(cur);
+                    if (!cls) Fail(SClassRequired);
+                    TksCustomVariable *m = cls->FindMember(QStringLiteral("Create"));
+                    if (!m) Fail(SIdUndeclared + Quote(QStringLiteral("Create")));
+                    link = d->AddItem(m, pos);
+                    cur = m;
+                }
+                continue;
+            }
+            const bool isIndex = name == QLatin1String("[");
+            if (auto *mh = dynamic_cast<TksMethodHelper *>(cur); mh && mh->IndexMethod && !link->Indexed) {
+                if (!isIndex) Fail(SIndexRequired);
+                link->Indexed = true;
+                continue;
+            }
+            TksVarType tc = cur->TypeCode;
+            QString tn = cur->TypeName;
+            if (tc == tcConstructor) {
+                tc = tcClass;
+                tn = d->Count() >= 2 ? d->Link(d->Count() - 2)->Ref->TypeName : QString();
+            }
+            bool variantArray = false;
+            if (tc == tcVariant) {
+                const KsValue v = CompileTimeValue(cur);
+                if (v.IsString()) {
+                    tc = tcString;
+                } else if (v.IsArray()) {
+                    tc = tcArray;
+                    variantArray = true;
+                } else if (v.IsObject() && !NoLate) {
+                    QObject *o = nullptr;
+                    try {
+                        o = v.ToObject();
+                    } catch (const KsError &) {
+                        o = nullptr;
+                    }
+                    if (!o) return MakeLate(x, scope, d->Link(0)->Ref, QString());
+                    tc = tcClass;
+                    tn = ksClassNameOf(o);
+                } else if (NoLate && v.IsObject()) {
+                    QObject *o = v.ToObject();
+                    tc = tcClass;
+                    tn = o ? ksClassNameOf(o) : QString();
+                } else {
+                    if (NoLate) {
+                        // Running, and the Variant holds no host object: an automation call.
+                        auto *ole = new TksOLEHelper(name);
+                        scope->Add(QString(), ole);
+                        link = d->AddItem(ole, pos);
+                        cur = ole;
+                        continue;
+                    }
+                    return MakeLate(x, scope, d->Link(0)->Ref, QString());
+                }
+            }
+            switch (tc) {
+            case tcString:
+            case tcChar: {
+                if (!isIndex) Fail(SStringError);
+                TksCustomVariable *h = scope->Find(QStringLiteral("__StringHelper"));
+                if (!h) Fail(SIdUndeclared + Quote(QStringLiteral("__StringHelper")));
+                link = d->AddItem(h, pos);
+                cur = h;
+                break;
+            }
+            case tcArray: {
+                if (!isIndex) Fail(variantArray ? SIndexRequired : SArrayRequired);
+                TksCustomVariable *h = dynamic_cast<TksArrayHelper *>(cur->ResultVar)
+                                               ? cur->ResultVar
+                                               : scope->Find(QStringLiteral("__ArrayHelper"));
+                if (!h) Fail(SIdUndeclared + Quote(QStringLiteral("__ArrayHelper")));
+                link = d->AddItem(h, pos);
+                cur = h;
+                break;
+            }
+            case tcClass: {
+                TksClassVariable *cls = scope->FindClass(tn);
+                if (isIndex) {
+                    if (!cls || !cls->DefProperty) Fail(SClassError.arg(tn));
+                    link = d->AddItem(cls->DefProperty, pos);
+                    link->Indexed = true;
+                    cur = cls->DefProperty;
+                    break;
+                }
+                if (TksCustomVariable *m = cls ? cls->FindMember(name) : nullptr) {
+                    link = d->AddItem(m, pos);
+                    cur = m;
+                    break;
+                }
+                const KsValue v = CompileTimeValue(cur);
+                if (ksIsPlainRead(cur) && NoObjectYet(v) && !NoLate && d->Count() == 1)
+                    return MakeLate(x, scope, d->Link(0)->Ref, QString());
+                QObject *o = v.IsObject() ? v.ToObject() : nullptr;
+                QObject *child = o ? o->findChild<QObject *>(name, Qt::FindDirectChildrenOnly) : nullptr;
+                if (child && cls) {
+                    TksCustomVariable *m = cls->AddComponent(child);
+                    link = d->AddItem(m, pos);
+                    cur = m;
+                    break;
+                }
+                Fail(SIdUndeclared + Quote(name));
+            }
+            default:
+                Fail(SArrayRequired);
+            }
+        }
+        if (!link) Fail(SIdUndeclared + Quote(QString()));
+        if (mode == mDelete) {
+            if (d->Link(d->Count() - 1)->Ref->TypeCode != tcClass &&
+                d->Link(d->Count() - 1)->Ref->TypeCode != tcVariant &&
+                d->Link(d->Count() - 1)->Ref->TypeCode != tcConstructor)
+                Fail(SClassRequired);
+            TksClassVariable *obj = scope->FindClass(QStringLiteral("TObject"));
+            TksCustomVariable *freeM = obj ? obj->FindMember(QStringLiteral("Free")) : nullptr;
+            if (!freeM) Fail(SIdUndeclared + Quote(QStringLiteral("Free")));
+            d->AddItem(freeM, pos);
+        }
+        CurPos = pos;
+        CheckArguments(d.get(), scope);
+        d->Finish();
+        return d.release();
     }
-    if (dims.empty()) dims.push_back(KsBounds{0, 1});
-    if (dims.size() > 3) Fail(SArrayBoundsError);
-    v->Value = KsValue::MakeArray(dims);
-    v->TypeCode = tcArray;
-    v->TypeName = QStringLiteral("Array");
-    auto* helper = new TksArrayHelper(QString(), tcVariant, QStringLiteral("Variant"), int(dims.size()));
-    scope->Add(QString(), helper);
-    v->ResultVar = helper;
-  }
 
-  TksVariable* MakeVariable(const QString& name, const TypeRef& t, TksXMLItem* arr, TksScript* scope, bool isParam,
-                            bool optional, bool byRef) {
-    TksVariable* v;
-    if (isParam)
-      v = new TksParamItem(name, t.Code, t.Name, optional, byRef);
-    else if ((t.Code == tcString || t.Code == tcChar) && !arr)
-      v = new TksStringVariable(name, t.Code, t.Name);
-    else
-      v = new TksVariable(name, t.Code, t.Name);
-    std::unique_ptr<TksVariable> guard(v);
-    v->Value = InitialValue(t.Code);
-    v->SourcePos = CurPos;
-    if (arr) MakeArray(v, arr, scope);
-    return guard.release();
-  }
-
-  void AddAssignment(TksScript* scope, TksStatement* block, TksDesignator* target, TksXMLItem* exprEl,
-                     const QString& pos, const QString& modificator = QString()) {
-    std::unique_ptr<TksDesignator> d(target);
-    std::unique_ptr<TksExpression> e(BuildExpr(exprEl, scope));
-    CurPos = pos;
-    if (d->ReadOnly) Fail(SLeftCantAssigned);
-    CheckTypes(d->TypeCode, d->TypeName, e->TypeCode, e->TypeName, scope);
-    QString op = modificator;
-    if (op.isEmpty()) {
-      op = e->OptimizeCompound(d.get()).trimmed();
-      if (!op.isEmpty()) e->Finish();
+    void CheckArguments(TksDesignator *d, TksScript *scope)
+    {
+        for (int i = 0; i < d->Count(); ++i) {
+            TksDesignatorItem *link = d->Link(i);
+            TksCustomVariable *item = link->Ref;
+            const int nargs = link->Count();
+            if (dynamic_cast<TksClassVariable *>(item) && nargs == 0) continue;  // the class itself: a new instance
+            if (auto *ole = dynamic_cast<TksOLEHelper *>(item)) {
+                ole->SetArgCount(nargs);
+                continue;
+            }
+            if (nargs == 0 && item->Count() == 0) continue;
+            if (nargs > item->Count()) Fail(STooManyParams);
+            if (nargs < item->RequiredCount()) Fail(SNotEnoughParams);
+            for (int j = 0; j < nargs; ++j) {
+                TksParamItem *p = item->Param(j);
+                TksExpression *a = link->Arg(j);
+                CheckTypes(p->TypeCode, p->TypeName, a->TypeCode, a->TypeName, scope);
+            }
+            ksAddDefaultArgs(link, scope);
+        }
     }
-    TksAssignmentStmt* st;
-    if (op == QLatin1String("+"))
-      st = new TksAssignPlusStmt(scope, CurUnit, pos, d.release(), e.release());
-    else if (op == QLatin1String("-"))
-      st = new TksAssignMinusStmt(scope, CurUnit, pos, d.release(), e.release());
-    else if (op == QLatin1String("*"))
-      st = new TksAssignMulStmt(scope, CurUnit, pos, d.release(), e.release());
-    else if (op == QLatin1String("/"))
-      st = new TksAssignDivStmt(scope, CurUnit, pos, d.release(), e.release());
-    else
-      st = new TksAssignmentStmt(scope, CurUnit, pos, d.release(), e.release());
-    block->Add(st);
-    Executable(pos);
-  }
 
-  void DeclareVar(TksXMLItem* x, TksScript* scope, TksStatement* block) {
-    const QString pos = SetPos(x);
-    const int n = x->Count();
-    int typeIdx = -1, firstIdent = -1;
-    for (int i = 0; i < n; ++i) {
-      const QString cn = NameOf(x->Items(i));
-      if (cn == QLatin1String("type") && typeIdx < 0) typeIdx = i;
-      if (cn == QLatin1String("ident") && firstIdent < 0) firstIdent = i;
+    // ---- declarations ----
+
+    void MakeArray(TksVariable *v, TksXMLItem *arr, TksScript *scope)
+    {
+        std::vector<KsBounds> dims;
+        qint64 total = 1;
+        for (int i = 0; i < arr->Count(); ++i) {
+            TksXMLItem *dim = arr->Items(i);
+            if (NameOf(dim) != QLatin1String("dim")) continue;
+            SetPos(dim);
+            std::vector<TksXMLItem *> exprs;
+            for (int j = 0; j < dim->Count(); ++j)
+                if (NameOf(dim->Items(j)) == QLatin1String("expr")) exprs.push_back(dim->Items(j));
+            if (exprs.empty()) continue;
+            qint64 low = 0, high;
+            if (exprs.size() >= 2) {
+                low = EvalConst(exprs[0], scope).ToInt64();
+                high = EvalConst(exprs[1], scope).ToInt64();
+            } else {
+                high = EvalConst(exprs[0], scope).ToInt64() - 1;
+            }
+            SetPos(dim);
+            qint64 span;  // high - low, -1 for an empty dimension
+            if (__builtin_sub_overflow(high, low, &span) || span < -1 || span >= ksMaxArrayElements)
+                Fail(SArrayBoundsError);
+            const qint64 count = span + 1;
+            if (count > 0 && total > ksMaxArrayElements / count) Fail(SArrayBoundsError);
+            total *= std::max<qint64>(count, 1);
+            dims.push_back(KsBounds{low, count});
+        }
+        if (dims.empty()) dims.push_back(KsBounds{0, 1});
+        if (dims.size() > 3) Fail(SArrayBoundsError);
+        v->Value = KsValue::MakeArray(dims);
+        v->TypeCode = tcArray;
+        v->TypeName = QStringLiteral("Array");
+        auto *helper = new TksArrayHelper(QString(), tcVariant, QStringLiteral("Variant"), int(dims.size()));
+        scope->Add(QString(), helper);
+        v->ResultVar = helper;
     }
-    const bool typeFirst = typeIdx >= 0 && typeIdx < firstIdent;
-    const TypeRef t = ResolveType(typeIdx >= 0 ? x->Items(typeIdx)->Prop(QStringLiteral("text")) : QString(), scope);
-    for (int i = 0; i < n; ++i) {
-      if (NameOf(x->Items(i)) != QLatin1String("ident")) continue;
-      CurPos = pos;
-      const QString name = x->Items(i)->Prop(QStringLiteral("text"));
-      if (scope->FindLocal(name)) Fail(SIdRedeclared + Quote(name));
-      int end = n;
-      if (typeFirst)
-        for (int j = i + 1; j < n; ++j)
-          if (NameOf(x->Items(j)) == QLatin1String("ident")) {
-            end = j;
-            break;
-          }
-      TksXMLItem *arr = nullptr, *init = nullptr;
-      for (int j = i + 1; j < end; ++j) {
-        const QString cn = NameOf(x->Items(j));
-        if (cn == QLatin1String("array")) arr = x->Items(j);
-        if (cn == QLatin1String("init")) init = x->Items(j);
-      }
-      TksVariable* v = MakeVariable(name, t, arr, scope, false, false, false);
-      v->SourcePos = pos;
-      scope->Add(name, v);
-      if (TksXMLItem* e = init ? Child(init, "expr") : nullptr)
-        AddAssignment(scope, block, TksDesignator::ForVariable(scope, v, pos), e, pos);
+
+    TksVariable *MakeVariable(const QString &name, const TypeRef &t, TksXMLItem *arr, TksScript *scope, bool isParam,
+                              bool optional, bool byRef)
+    {
+        TksVariable *v;
+        if (isParam)
+            v = new TksParamItem(name, t.Code, t.Name, optional, byRef);
+        else if ((t.Code == tcString || t.Code == tcChar) && !arr)
+            v = new TksStringVariable(name, t.Code, t.Name);
+        else
+            v = new TksVariable(name, t.Code, t.Name);
+        std::unique_ptr<TksVariable> guard(v);
+        v->Value = InitialValue(t.Code);
+        v->SourcePos = CurPos;
+        if (arr) MakeArray(v, arr, scope);
+        return guard.release();
     }
-  }
 
-  void DeclareConst(TksXMLItem* x, TksScript* scope) {
-    const QString pos = SetPos(x);
-    TksXMLItem* id = Child(x, "ident");
-    TksXMLItem* ex = Child(x, "expr");
-    if (!id || !ex) return;
-    const QString name = id->Prop(QStringLiteral("text"));
-    if (scope->FindLocal(name)) Fail(SIdRedeclared + Quote(name));
-    std::unique_ptr<TksExpression> e(BuildExpr(ex, scope));
-    KsValue value = e->GetValue();
-    CurPos = pos;
-    TksVariable* v = (e->TypeCode == tcString || e->TypeCode == tcChar)
-                         ? new TksStringVariable(name, e->TypeCode, e->TypeName)
-                         : new TksVariable(name, e->TypeCode, e->TypeName);
-    v->Value = value;
-    v->ReadOnly = true;
-    v->SourcePos = pos;
-    scope->Add(name, v);
-  }
-
-  void DeclareRoutine(TksXMLItem* x, TksScript* scope) {
-    const QString pos = SetPos(x);
-    TksXMLItem* nameLeaf = Child(x, "name");
-    if (!nameLeaf) return;
-    const QString name = nameLeaf->Prop(QStringLiteral("text"));
-    if (scope->FindLocal(name)) Fail(SIdRedeclared + Quote(name));
-    bool isFunc = NameOf(x) == QLatin1String("function");
-    TypeRef rt{tcVariant, QStringLiteral("Variant")};
-    if (TksXMLItem* typeLeaf = isFunc ? Child(x, "type") : nullptr) {
-      const QString tn = typeLeaf->Prop(QStringLiteral("text"));
-      if (tn.compare(QLatin1String("void"), Qt::CaseInsensitive) == 0)
-        isFunc = false;
-      else
-        rt = ResolveType(tn, scope);
+    void AddAssignment(TksScript *scope, TksStatement *block, TksDesignator *target, TksXMLItem *exprEl,
+                       const QString &pos, const QString &modificator = QString())
+    {
+        std::unique_ptr<TksDesignator> d(target);
+        std::unique_ptr<TksExpression> e(BuildExpr(exprEl, scope));
+        CurPos = pos;
+        if (d->ReadOnly) Fail(SLeftCantAssigned);
+        CheckTypes(d->TypeCode, d->TypeName, e->TypeCode, e->TypeName, scope);
+        QString op = modificator;
+        if (op.isEmpty()) {
+            op = e->OptimizeCompound(d.get()).trimmed();
+            if (!op.isEmpty()) e->Finish();
+        }
+        TksAssignmentStmt *st;
+        if (op == QLatin1String("+"))
+            st = new TksAssignPlusStmt(scope, CurUnit, pos, d.release(), e.release());
+        else if (op == QLatin1String("-"))
+            st = new TksAssignMinusStmt(scope, CurUnit, pos, d.release(), e.release());
+        else if (op == QLatin1String("*"))
+            st = new TksAssignMulStmt(scope, CurUnit, pos, d.release(), e.release());
+        else if (op == QLatin1String("/"))
+            st = new TksAssignDivStmt(scope, CurUnit, pos, d.release(), e.release());
+        else
+            st = new TksAssignmentStmt(scope, CurUnit, pos, d.release(), e.release());
+        block->Add(st);
+        Executable(pos);
     }
-    CurPos = pos;
-    auto* proc = new TksProcVariable(name, rt.Code, rt.Name, scope, isFunc);
-    proc->SourcePos = pos;
-    scope->Add(name, proc);
-    x->Data = proc;
-    TksXMLItem* params = Child(x, "parameters");
-    if (!params) return;
-    bool byRefNext = false;
-    for (int i = 0; i < params->Count(); ++i) {
-      TksXMLItem* v = params->Items(i);
-      const QString vn = NameOf(v);
-      if (vn == QLatin1String("varparams")) {
-        byRefNext = true;
-        continue;
-      }
-      if (vn != QLatin1String("var")) continue;
-      const QString ppos = SetPos(v);
-      const bool byRef = byRefNext || Child(v, "varparam");
-      byRefNext = false;
-      TksXMLItem* typeLeaf = Child(v, "type");
-      const TypeRef t = ResolveType(typeLeaf ? typeLeaf->Prop(QStringLiteral("text")) : QString(), proc->Prog);
-      TksXMLItem* init = Child(v, "init");
-      KsValue def;
-      if (TksXMLItem* e = init ? Child(init, "expr") : nullptr) def = EvalConst(e, scope);
-      for (int j = 0; j < v->Count(); ++j) {
-        if (NameOf(v->Items(j)) != QLatin1String("ident")) continue;
-        CurPos = ppos;
-        const QString pname = v->Items(j)->Prop(QStringLiteral("text"));
-        if (proc->Prog->FindLocal(pname) && pname.compare(QLatin1String("Result"), Qt::CaseInsensitive) != 0)
-          Fail(SIdRedeclared + Quote(pname));
-        auto* p = static_cast<TksParamItem*>(MakeVariable(pname, t, nullptr, proc->Prog, true, init != nullptr, byRef));
-        p->DefValue = def;
-        p->SourcePos = ppos;
-        proc->AddParam(p);
-      }
+
+    void DeclareVar(TksXMLItem *x, TksScript *scope, TksStatement *block)
+    {
+        const QString pos = SetPos(x);
+        const int n = x->Count();
+        int typeIdx = -1, firstIdent = -1;
+        for (int i = 0; i < n; ++i) {
+            const QString cn = NameOf(x->Items(i));
+            if (cn == QLatin1String("type") && typeIdx < 0) typeIdx = i;
+            if (cn == QLatin1String("ident") && firstIdent < 0) firstIdent = i;
+        }
+        const bool typeFirst = typeIdx >= 0 && typeIdx < firstIdent;
+        const TypeRef t =
+                ResolveType(typeIdx >= 0 ? x->Items(typeIdx)->Prop(QStringLiteral("text")) : QString(), scope);
+        for (int i = 0; i < n; ++i) {
+            if (NameOf(x->Items(i)) != QLatin1String("ident")) continue;
+            CurPos = pos;
+            const QString name = x->Items(i)->Prop(QStringLiteral("text"));
+            if (scope->FindLocal(name)) Fail(SIdRedeclared + Quote(name));
+            int end = n;
+            if (typeFirst)
+                for (int j = i + 1; j < n; ++j)
+                    if (NameOf(x->Items(j)) == QLatin1String("ident")) {
+                        end = j;
+                        break;
+                    }
+            TksXMLItem *arr = nullptr, *init = nullptr;
+            for (int j = i + 1; j < end; ++j) {
+                const QString cn = NameOf(x->Items(j));
+                if (cn == QLatin1String("array")) arr = x->Items(j);
+                if (cn == QLatin1String("init")) init = x->Items(j);
+            }
+            TksVariable *v = MakeVariable(name, t, arr, scope, false, false, false);
+            v->SourcePos = pos;
+            scope->Add(name, v);
+            if (TksXMLItem *e = init ? Child(init, "expr") : nullptr)
+                AddAssignment(scope, block, TksDesignator::ForVariable(scope, v, pos), e, pos);
+        }
     }
-  }
 
-  void PreDeclare(TksXMLItem* x, TksScript* scope) {
-    for (int i = 0; i < x->Count(); ++i) {
-      TksXMLItem* c = x->Items(i);
-      const QString cn = NameOf(c);
-      if (cn == QLatin1String("procedure") || cn == QLatin1String("function"))
-        DeclareRoutine(c, scope);
-      else if (cn == QLatin1String("compoundstmt"))
-        PreDeclare(c, scope);
+    void DeclareConst(TksXMLItem *x, TksScript *scope)
+    {
+        const QString pos = SetPos(x);
+        TksXMLItem *id = Child(x, "ident");
+        TksXMLItem *ex = Child(x, "expr");
+        if (!id || !ex) return;
+        const QString name = id->Prop(QStringLiteral("text"));
+        if (scope->FindLocal(name)) Fail(SIdRedeclared + Quote(name));
+        std::unique_ptr<TksExpression> e(BuildExpr(ex, scope));
+        KsValue value = e->GetValue();
+        CurPos = pos;
+        TksVariable *v = (e->TypeCode == tcString || e->TypeCode == tcChar)
+                                 ? new TksStringVariable(name, e->TypeCode, e->TypeName)
+                                 : new TksVariable(name, e->TypeCode, e->TypeName);
+        v->Value = value;
+        v->ReadOnly = true;
+        v->SourcePos = pos;
+        scope->Add(name, v);
     }
-  }
 
-  void BuildProgram(TksXMLItem* x, TksScript* scope, TksStatement* block) {
-    TksXMLItem* saved = CurProgramEl;
-    const TksXMLItem* savedTypes = CurTypes;
-    CurProgramEl = x;
-    const int typesAt = x->Find(QStringLiteral("types"));
-    CurTypes = typesAt >= 0 ? x->Items(typesAt) : nullptr;
-    PreDeclare(x, scope);
-    for (int i = 0; i < x->Count(); ++i) Dispatch(x->Items(i), scope, block);
-    CurProgramEl = saved;
-    CurTypes = savedTypes;
-  }
+    void DeclareRoutine(TksXMLItem *x, TksScript *scope)
+    {
+        const QString pos = SetPos(x);
+        TksXMLItem *nameLeaf = Child(x, "name");
+        if (!nameLeaf) return;
+        const QString name = nameLeaf->Prop(QStringLiteral("text"));
+        if (scope->FindLocal(name)) Fail(SIdRedeclared + Quote(name));
+        bool isFunc = NameOf(x) == QLatin1String("function");
+        TypeRef rt{tcVariant, QStringLiteral("Variant")};
+        if (TksXMLItem *typeLeaf = isFunc ? Child(x, "type") : nullptr) {
+            const QString tn = typeLeaf->Prop(QStringLiteral("text"));
+            if (tn.compare(QLatin1String("void"), Qt::CaseInsensitive) == 0)
+                isFunc = false;
+            else
+                rt = ResolveType(tn, scope);
+        }
+        CurPos = pos;
+        auto *proc = new TksProcVariable(name, rt.Code, rt.Name, scope, isFunc);
+        proc->SourcePos = pos;
+        scope->Add(name, proc);
+        x->Data = proc;
+        TksXMLItem *params = Child(x, "parameters");
+        if (!params) return;
+        bool byRefNext = false;
+        for (int i = 0; i < params->Count(); ++i) {
+            TksXMLItem *v = params->Items(i);
+            const QString vn = NameOf(v);
+            if (vn == QLatin1String("varparams")) {
+                byRefNext = true;
+                continue;
+            }
+            if (vn != QLatin1String("var")) continue;
+            const QString ppos = SetPos(v);
+            const bool byRef = byRefNext || Child(v, "varparam");
+            byRefNext = false;
+            TksXMLItem *typeLeaf = Child(v, "type");
+            const TypeRef t = ResolveType(typeLeaf ? typeLeaf->Prop(QStringLiteral("text")) : QString(), proc->Prog);
+            TksXMLItem *init = Child(v, "init");
+            KsValue def;
+            if (TksXMLItem *e = init ? Child(init, "expr") : nullptr) def = EvalConst(e, scope);
+            for (int j = 0; j < v->Count(); ++j) {
+                if (NameOf(v->Items(j)) != QLatin1String("ident")) continue;
+                CurPos = ppos;
+                const QString pname = v->Items(j)->Prop(QStringLiteral("text"));
+                if (proc->Prog->FindLocal(pname) && pname.compare(QLatin1String("Result"), Qt::CaseInsensitive) != 0)
+                    Fail(SIdRedeclared + Quote(pname));
+                auto *p = static_cast<TksParamItem *>(
+                        MakeVariable(pname, t, nullptr, proc->Prog, true, init != nullptr, byRef));
+                p->DefValue = def;
+                p->SourcePos = ppos;
+                proc->AddParam(p);
+            }
+        }
+    }
 
-  void Children(TksXMLItem* x, int from, TksScript* scope, TksStatement* block) {
-    for (int i = from; i < x->Count(); ++i) Dispatch(x->Items(i), scope, block);
-  }
+    void PreDeclare(TksXMLItem *x, TksScript *scope)
+    {
+        for (int i = 0; i < x->Count(); ++i) {
+            TksXMLItem *c = x->Items(i);
+            const QString cn = NameOf(c);
+            if (cn == QLatin1String("procedure") || cn == QLatin1String("function"))
+                DeclareRoutine(c, scope);
+            else if (cn == QLatin1String("compoundstmt"))
+                PreDeclare(c, scope);
+        }
+    }
 
-  TksCustomVariable* LoopVariable(TksXMLItem* x, TksScript* scope) {
-    TksXMLItem* id = Child(x, "ident");
-    const QString name = id ? id->Prop(QStringLiteral("text")) : QString();
-    TksCustomVariable* v = Declare(name, scope, CurPos);
-    if (typeid(*v) != typeid(TksVariable) ||
-        (v->TypeCode != tcInteger && v->TypeCode != tcFloat && v->TypeCode != tcVariant))
-      Fail(SForError);
-    return v;
-  }
+    void BuildProgram(TksXMLItem *x, TksScript *scope, TksStatement *block)
+    {
+        TksXMLItem *saved = CurProgramEl;
+        const TksXMLItem *savedTypes = CurTypes;
+        CurProgramEl = x;
+        const int typesAt = x->Find(QStringLiteral("types"));
+        CurTypes = typesAt >= 0 ? x->Items(typesAt) : nullptr;
+        PreDeclare(x, scope);
+        for (int i = 0; i < x->Count(); ++i) Dispatch(x->Items(i), scope, block);
+        CurProgramEl = saved;
+        CurTypes = savedTypes;
+    }
 
-  std::vector<TksXMLItem*> Exprs(TksXMLItem* x) {
-    std::vector<TksXMLItem*> out;
-    for (int i = 0; i < x->Count(); ++i)
-      if (NameOf(x->Items(i)) == QLatin1String("expr")) out.push_back(x->Items(i));
-    return out;
-  }
+    void Children(TksXMLItem *x, int from, TksScript *scope, TksStatement *block)
+    {
+        for (int i = from; i < x->Count(); ++i) Dispatch(x->Items(i), scope, block);
+    }
 
-  TksExpression* CheckedExpr(TksXMLItem* e, TksCustomVariable* target, TksScript* scope, const QString& pos) {
-    std::unique_ptr<TksExpression> ex(BuildExpr(e, scope));
-    CurPos = pos;
-    CheckTypes(target->TypeCode, target->TypeName, ex->TypeCode, ex->TypeName, scope);
-    return ex.release();
-  }
+    TksCustomVariable *LoopVariable(TksXMLItem *x, TksScript *scope)
+    {
+        TksXMLItem *id = Child(x, "ident");
+        const QString name = id ? id->Prop(QStringLiteral("text")) : QString();
+        TksCustomVariable *v = Declare(name, scope, CurPos);
+        if (typeid(*v) != typeid(TksVariable) ||
+            (v->TypeCode != tcInteger && v->TypeCode != tcFloat && v->TypeCode != tcVariant))
+            Fail(SForError);
+        return v;
+    }
 
-  // Builds what one IL element stands for into `block` (statements) or
-  // `scope` (declarations).
-  void Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block);
-  void AddStatement(TksStatement* block, TksStatement* st, const QString& pos);
-  void BuildUses(TksXMLItem* x, TksScript* scope, TksStatement* block);
-  void BuildRoutineBody(TksXMLItem* x);
-  void BuildAssign(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
-  void BuildCall(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos, bool isDelete);
-  template <class St, class EachChild>
-  void BuildConditional(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos, EachChild part);
-  void BuildIf(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
-  void BuildCase(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
-  void BuildFor(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos, bool basic);
-  void BuildCppFor(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
-  void BuildWhile(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
-  void BuildRepeat(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
-  void BuildTry(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
-  void BuildReturn(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
-  void BuildWith(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos);
+    std::vector<TksXMLItem *> Exprs(TksXMLItem *x)
+    {
+        std::vector<TksXMLItem *> out;
+        for (int i = 0; i < x->Count(); ++i)
+            if (NameOf(x->Items(i)) == QLatin1String("expr")) out.push_back(x->Items(i));
+        return out;
+    }
+
+    TksExpression *CheckedExpr(TksXMLItem *e, TksCustomVariable *target, TksScript *scope, const QString &pos)
+    {
+        std::unique_ptr<TksExpression> ex(BuildExpr(e, scope));
+        CurPos = pos;
+        CheckTypes(target->TypeCode, target->TypeName, ex->TypeCode, ex->TypeName, scope);
+        return ex.release();
+    }
+
+    // Builds what one IL element stands for into `block` (statements) or
+    // `scope` (declarations).
+    void Dispatch(TksXMLItem *x, TksScript *scope, TksStatement *block);
+    void AddStatement(TksStatement *block, TksStatement *st, const QString &pos);
+    void BuildUses(TksXMLItem *x, TksScript *scope, TksStatement *block);
+    void BuildRoutineBody(TksXMLItem *x);
+    void BuildAssign(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos);
+    void BuildCall(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos, bool isDelete);
+    template <class St, class EachChild>
+    void BuildConditional(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos, EachChild part);
+    void BuildIf(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos);
+    void BuildCase(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos);
+    void BuildFor(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos, bool basic);
+    void BuildCppFor(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos);
+    void BuildWhile(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos);
+    void BuildRepeat(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos);
+    void BuildTry(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos);
+    void BuildReturn(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos);
+    void BuildWith(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos);
 };
 
-void ksilPass2::BuildUses(TksXMLItem* x, TksScript* scope, TksStatement* block) {
-  const QString savedUnit = CurUnit;
-  CurUnit = x->Prop(QStringLiteral("unit"));
-  // Code a host hands over may name its own unit again: built once.
-  if (BuildingUnits.contains(CurUnit, Qt::CaseInsensitive) || BuildingUnits.size() >= ksMaxUnitDepth) {
+void ksilPass2::BuildUses(TksXMLItem *x, TksScript *scope, TksStatement *block)
+{
+    const QString savedUnit = CurUnit;
+    CurUnit = x->Prop(QStringLiteral("unit"));
+    // Code a host hands over may name its own unit again: built once.
+    if (BuildingUnits.contains(CurUnit, Qt::CaseInsensitive) || BuildingUnits.size() >= ksMaxUnitDepth) {
+        CurUnit = savedUnit;
+        return;
+    }
+    BuildingUnits << CurUnit;
+    struct Pop {
+        QStringList &L;
+        ~Pop() { L.removeLast(); }
+    } pop{BuildingUnits};
+    QString il;
+    if (OnGetILUnit && Main) OnGetILUnit(Main, CurUnit, il);
+    if (!il.isEmpty()) {
+        TksXMLDocument doc;
+        doc.LoadFromString(il);
+        BuildProgram(doc.Root(), scope, block);
+    } else {
+        for (int i = 0; i < x->Count(); ++i)
+            if (NameOf(x->Items(i)) == QLatin1String("program")) BuildProgram(x->Items(i), scope, block);
+    }
     CurUnit = savedUnit;
-    return;
-  }
-  BuildingUnits << CurUnit;
-  struct Pop {
-    QStringList& L;
-    ~Pop() { L.removeLast(); }
-  } pop{BuildingUnits};
-  QString il;
-  if (OnGetILUnit && Main) OnGetILUnit(Main, CurUnit, il);
-  if (!il.isEmpty()) {
-    TksXMLDocument doc;
-    doc.LoadFromString(il);
-    BuildProgram(doc.Root(), scope, block);
-  } else {
-    for (int i = 0; i < x->Count(); ++i)
-      if (NameOf(x->Items(i)) == QLatin1String("program")) BuildProgram(x->Items(i), scope, block);
-  }
-  CurUnit = savedUnit;
 }
 
 namespace {
 // What an IL element builds; names not in the table build nothing.
 enum class ksilElement : std::uint8_t {
-  Other, Block, Var, Const, Uses, Routine, Assign, Call, Delete, If, Case, For, VbFor, CppFor, While, Repeat,
-  Try, Break, Continue, Exit, Return, With
+    Other,
+    Block,
+    Var,
+    Const,
+    Uses,
+    Routine,
+    Assign,
+    Call,
+    Delete,
+    If,
+    Case,
+    For,
+    VbFor,
+    CppFor,
+    While,
+    Repeat,
+    Try,
+    Break,
+    Continue,
+    Exit,
+    Return,
+    With
 };
 
-ksilElement ElementKind(const QString& name) {
-  static const QHash<QString, ksilElement> kinds = {
-      {QStringLiteral("compoundstmt"), ksilElement::Block}, {QStringLiteral("thenstmt"), ksilElement::Block},
-      {QStringLiteral("elsestmt"), ksilElement::Block},     {QStringLiteral("finallystmt"), ksilElement::Block},
-      {QStringLiteral("exceptstmt"), ksilElement::Block},   {QStringLiteral("var"), ksilElement::Var},
-      {QStringLiteral("const"), ksilElement::Const},        {QStringLiteral("uses"), ksilElement::Uses},
-      {QStringLiteral("procedure"), ksilElement::Routine},  {QStringLiteral("function"), ksilElement::Routine},
-      {QStringLiteral("assignstmt"), ksilElement::Assign},  {QStringLiteral("callstmt"), ksilElement::Call},
-      {QStringLiteral("delete"), ksilElement::Delete},      {QStringLiteral("ifstmt"), ksilElement::If},
-      {QStringLiteral("casestmt"), ksilElement::Case},      {QStringLiteral("forstmt"), ksilElement::For},
-      {QStringLiteral("vbforstmt"), ksilElement::VbFor},    {QStringLiteral("cppforstmt"), ksilElement::CppFor},
-      {QStringLiteral("whilestmt"), ksilElement::While},    {QStringLiteral("repeatstmt"), ksilElement::Repeat},
-      {QStringLiteral("trystmt"), ksilElement::Try},        {QStringLiteral("break"), ksilElement::Break},
-      {QStringLiteral("continue"), ksilElement::Continue},  {QStringLiteral("exit"), ksilElement::Exit},
-      {QStringLiteral("return"), ksilElement::Return},      {QStringLiteral("with"), ksilElement::With}};
-  return kinds.value(name, ksilElement::Other);
+ksilElement ElementKind(const QString &name)
+{
+    static const QHash<QString, ksilElement> kinds = {
+            {QStringLiteral("compoundstmt"), ksilElement::Block}, {QStringLiteral("thenstmt"), ksilElement::Block},
+            {QStringLiteral("elsestmt"), ksilElement::Block},     {QStringLiteral("finallystmt"), ksilElement::Block},
+            {QStringLiteral("exceptstmt"), ksilElement::Block},   {QStringLiteral("var"), ksilElement::Var},
+            {QStringLiteral("const"), ksilElement::Const},        {QStringLiteral("uses"), ksilElement::Uses},
+            {QStringLiteral("procedure"), ksilElement::Routine},  {QStringLiteral("function"), ksilElement::Routine},
+            {QStringLiteral("assignstmt"), ksilElement::Assign},  {QStringLiteral("callstmt"), ksilElement::Call},
+            {QStringLiteral("delete"), ksilElement::Delete},      {QStringLiteral("ifstmt"), ksilElement::If},
+            {QStringLiteral("casestmt"), ksilElement::Case},      {QStringLiteral("forstmt"), ksilElement::For},
+            {QStringLiteral("vbforstmt"), ksilElement::VbFor},    {QStringLiteral("cppforstmt"), ksilElement::CppFor},
+            {QStringLiteral("whilestmt"), ksilElement::While},    {QStringLiteral("repeatstmt"), ksilElement::Repeat},
+            {QStringLiteral("trystmt"), ksilElement::Try},        {QStringLiteral("break"), ksilElement::Break},
+            {QStringLiteral("continue"), ksilElement::Continue},  {QStringLiteral("exit"), ksilElement::Exit},
+            {QStringLiteral("return"), ksilElement::Return},      {QStringLiteral("with"), ksilElement::With}};
+    return kinds.value(name, ksilElement::Other);
 }
 }  // namespace
 
-void ksilPass2::Dispatch(TksXMLItem* x, TksScript* scope, TksStatement* block) {
-  const ksilElement kind = ElementKind(NameOf(x));
-  // Declarations and blocks keep the position of what they hold.
-  switch (kind) {
-  case ksilElement::Block: return Children(x, 0, scope, block);
-  case ksilElement::Var: return DeclareVar(x, scope, block);
-  case ksilElement::Const: return DeclareConst(x, scope);
-  case ksilElement::Uses: return BuildUses(x, scope, block);
-  case ksilElement::Routine: return BuildRoutineBody(x);
-  default: break;
-  }
-  const QString pos = SetPos(x);
-  switch (kind) {
-  case ksilElement::Assign: return BuildAssign(x, scope, block, pos);
-  case ksilElement::Call:
-  case ksilElement::Delete: return BuildCall(x, scope, block, pos, kind == ksilElement::Delete);
-  case ksilElement::If: return BuildIf(x, scope, block, pos);
-  case ksilElement::Case: return BuildCase(x, scope, block, pos);
-  case ksilElement::For:
-  case ksilElement::VbFor: return BuildFor(x, scope, block, pos, kind == ksilElement::VbFor);
-  case ksilElement::CppFor: return BuildCppFor(x, scope, block, pos);
-  case ksilElement::While: return BuildWhile(x, scope, block, pos);
-  case ksilElement::Repeat: return BuildRepeat(x, scope, block, pos);
-  case ksilElement::Try: return BuildTry(x, scope, block, pos);
-  case ksilElement::Break: return AddStatement(block, new TksBreakStmt(scope, CurUnit, pos), pos);
-  case ksilElement::Continue: return AddStatement(block, new TksContinueStmt(scope, CurUnit, pos), pos);
-  case ksilElement::Exit: return AddStatement(block, new TksExitStmt(scope, CurUnit, pos), pos);
-  case ksilElement::Return: return BuildReturn(x, scope, block, pos);
-  case ksilElement::With: return BuildWith(x, scope, block, pos);
-  default: return;
-  }
+void ksilPass2::Dispatch(TksXMLItem *x, TksScript *scope, TksStatement *block)
+{
+    const ksilElement kind = ElementKind(NameOf(x));
+    // Declarations and blocks keep the position of what they hold.
+    switch (kind) {
+    case ksilElement::Block:
+        return Children(x, 0, scope, block);
+    case ksilElement::Var:
+        return DeclareVar(x, scope, block);
+    case ksilElement::Const:
+        return DeclareConst(x, scope);
+    case ksilElement::Uses:
+        return BuildUses(x, scope, block);
+    case ksilElement::Routine:
+        return BuildRoutineBody(x);
+    default:
+        break;
+    }
+    const QString pos = SetPos(x);
+    switch (kind) {
+    case ksilElement::Assign:
+        return BuildAssign(x, scope, block, pos);
+    case ksilElement::Call:
+    case ksilElement::Delete:
+        return BuildCall(x, scope, block, pos, kind == ksilElement::Delete);
+    case ksilElement::If:
+        return BuildIf(x, scope, block, pos);
+    case ksilElement::Case:
+        return BuildCase(x, scope, block, pos);
+    case ksilElement::For:
+    case ksilElement::VbFor:
+        return BuildFor(x, scope, block, pos, kind == ksilElement::VbFor);
+    case ksilElement::CppFor:
+        return BuildCppFor(x, scope, block, pos);
+    case ksilElement::While:
+        return BuildWhile(x, scope, block, pos);
+    case ksilElement::Repeat:
+        return BuildRepeat(x, scope, block, pos);
+    case ksilElement::Try:
+        return BuildTry(x, scope, block, pos);
+    case ksilElement::Break:
+        return AddStatement(block, new TksBreakStmt(scope, CurUnit, pos), pos);
+    case ksilElement::Continue:
+        return AddStatement(block, new TksContinueStmt(scope, CurUnit, pos), pos);
+    case ksilElement::Exit:
+        return AddStatement(block, new TksExitStmt(scope, CurUnit, pos), pos);
+    case ksilElement::Return:
+        return BuildReturn(x, scope, block, pos);
+    case ksilElement::With:
+        return BuildWith(x, scope, block, pos);
+    default:
+        return;
+    }
 }
 
-void ksilPass2::AddStatement(TksStatement* block, TksStatement* st, const QString& pos) {
-  block->Add(st);
-  Executable(pos);
+void ksilPass2::AddStatement(TksStatement *block, TksStatement *st, const QString &pos)
+{
+    block->Add(st);
+    Executable(pos);
 }
 
-void ksilPass2::BuildRoutineBody(TksXMLItem* x) {
-  auto* proc = static_cast<TksProcVariable*>(x->Data);
-  if (!proc) return;
-  QStringList savedWith;
-  savedWith.swap(WithNames);
-  BuildProgram(x, proc->Prog, proc->Prog->MainBlock.get());
-  savedWith.swap(WithNames);
+void ksilPass2::BuildRoutineBody(TksXMLItem *x)
+{
+    auto *proc = static_cast<TksProcVariable *>(x->Data);
+    if (!proc) return;
+    QStringList savedWith;
+    savedWith.swap(WithNames);
+    BuildProgram(x, proc->Prog, proc->Prog->MainBlock.get());
+    savedWith.swap(WithNames);
 }
 
-void ksilPass2::BuildAssign(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos) {
-  TksXMLItem* ds = x->Count() > 0 ? x->Items(0) : nullptr;
-  std::vector<TksXMLItem*> ex = Exprs(x);
-  if (!ds || NameOf(ds) != QLatin1String("dsgn") || ex.empty()) return;
-  TksXMLItem* mod = Child(x, "modificator");
-  TksDesignator* d = BuildDesignator(ds, scope, mNormal);
-  AddAssignment(scope, block, d, ex.back(), pos, mod ? mod->Prop(QStringLiteral("text")) : QString());
+void ksilPass2::BuildAssign(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos)
+{
+    TksXMLItem *ds = x->Count() > 0 ? x->Items(0) : nullptr;
+    std::vector<TksXMLItem *> ex = Exprs(x);
+    if (!ds || NameOf(ds) != QLatin1String("dsgn") || ex.empty()) return;
+    TksXMLItem *mod = Child(x, "modificator");
+    TksDesignator *d = BuildDesignator(ds, scope, mNormal);
+    AddAssignment(scope, block, d, ex.back(), pos, mod ? mod->Prop(QStringLiteral("text")) : QString());
 }
 
-void ksilPass2::BuildCall(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos, bool isDelete) {
-  const QString unit = CurUnit;
-  TksXMLItem* ds = Child(x, "dsgn");
-  if (!ds) return;
-  std::unique_ptr<TksDesignator> d(BuildDesignator(ds, scope, isDelete ? mDelete : mNormal));
-  TksXMLItem* mod = Child(x, "modificator");
-  CurPos = pos;
-  if (mod && d->ReadOnly) Fail(SLeftCantAssigned);
-  if (mod && d->Kind == TksDesignator::dkVariable && !d->LateXML && ksIsPlainWrite(d->Variable)) {
-    // x++ on a plain variable: the compound assignment's in-place path
-    auto* one = new TksExpression(scope);
-    one->SourcePos = pos;
-    one->AddConst(KsValue(1));
-    one->Finish();
-    if (mod->Prop(QStringLiteral("text")) == QLatin1String("-"))
-      return AddStatement(block, new TksAssignMinusStmt(scope, unit, pos, d.release(), one), pos);
-    return AddStatement(block, new TksAssignPlusStmt(scope, unit, pos, d.release(), one), pos);
-  }
-  AddStatement(block, new TksCallStmt(scope, unit, pos, d.release(), mod ? mod->Prop(QStringLiteral("text")) : QString()),
-               pos);
+void ksilPass2::BuildCall(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos, bool isDelete)
+{
+    const QString unit = CurUnit;
+    TksXMLItem *ds = Child(x, "dsgn");
+    if (!ds) return;
+    std::unique_ptr<TksDesignator> d(BuildDesignator(ds, scope, isDelete ? mDelete : mNormal));
+    TksXMLItem *mod = Child(x, "modificator");
+    CurPos = pos;
+    if (mod && d->ReadOnly) Fail(SLeftCantAssigned);
+    if (mod && d->Kind == TksDesignator::dkVariable && !d->LateXML && ksIsPlainWrite(d->Variable)) {
+        // x++ on a plain variable: the compound assignment's in-place path
+        auto *one = new TksExpression(scope);
+        one->SourcePos = pos;
+        one->AddConst(KsValue(1));
+        one->Finish();
+        if (mod->Prop(QStringLiteral("text")) == QLatin1String("-"))
+            return AddStatement(block, new TksAssignMinusStmt(scope, unit, pos, d.release(), one), pos);
+        return AddStatement(block, new TksAssignPlusStmt(scope, unit, pos, d.release(), one), pos);
+    }
+    AddStatement(block,
+                 new TksCallStmt(scope, unit, pos, d.release(), mod ? mod->Prop(QStringLiteral("text")) : QString()),
+                 pos);
 }
 
 // A statement whose condition is its first expr child; `part` runs for
 // every child, the condition included.
 template <class St, class EachChild>
-void ksilPass2::BuildConditional(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos, EachChild part) {
-  TksXMLItem* c = Child(x, "expr");
-  if (!c) return;
-  auto* st = new St(scope, CurUnit, pos);
-  Pending pending{block, st};
-  Executable(pos);
-  st->Condition.reset(BuildExpr(c, scope));
-  for (int i = 0; i < x->Count(); ++i) part(st, x->Items(i), c);
+void ksilPass2::BuildConditional(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos,
+                                 EachChild part)
+{
+    TksXMLItem *c = Child(x, "expr");
+    if (!c) return;
+    auto *st = new St(scope, CurUnit, pos);
+    Pending pending{block, st};
+    Executable(pos);
+    st->Condition.reset(BuildExpr(c, scope));
+    for (int i = 0; i < x->Count(); ++i) part(st, x->Items(i), c);
 }
 
-void ksilPass2::BuildIf(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos) {
-  BuildConditional<TksIfStmt>(x, scope, block, pos, [&](TksIfStmt* st, TksXMLItem* part, TksXMLItem*) {
-    if (NameOf(part) == QLatin1String("thenstmt")) Children(part, 0, scope, st);
-    if (NameOf(part) == QLatin1String("elsestmt")) Children(part, 0, scope, st->ElseStmt.get());
-  });
+void ksilPass2::BuildIf(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos)
+{
+    BuildConditional<TksIfStmt>(x, scope, block, pos, [&](TksIfStmt *st, TksXMLItem *part, TksXMLItem *) {
+        if (NameOf(part) == QLatin1String("thenstmt")) Children(part, 0, scope, st);
+        if (NameOf(part) == QLatin1String("elsestmt")) Children(part, 0, scope, st->ElseStmt.get());
+    });
 }
 
-void ksilPass2::BuildCase(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos) {
-  const QString unit = CurUnit;
-  BuildConditional<TksCaseStmt>(x, scope, block, pos, [&](TksCaseStmt* st, TksXMLItem* part, TksXMLItem* c) {
-    if (part == c) return;
-    if (NameOf(part) == QLatin1String("caseselector")) {
-      const QString spos = SetPos(part);
-      TksXMLItem* set = Child(part, "set");
-      auto* sel = new TksCaseSelector(scope, unit, spos, set ? BuildSet(set, scope) : new TksSetExpression);
-      st->Add(sel);
-      for (int j = 0; j < part->Count(); ++j)
-        if (part->Items(j) != set) Dispatch(part->Items(j), scope, sel);
+void ksilPass2::BuildCase(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos)
+{
+    const QString unit = CurUnit;
+    BuildConditional<TksCaseStmt>(x, scope, block, pos, [&](TksCaseStmt *st, TksXMLItem *part, TksXMLItem *c) {
+        if (part == c) return;
+        if (NameOf(part) == QLatin1String("caseselector")) {
+            const QString spos = SetPos(part);
+            TksXMLItem *set = Child(part, "set");
+            auto *sel = new TksCaseSelector(scope, unit, spos, set ? BuildSet(set, scope) : new TksSetExpression);
+            st->Add(sel);
+            for (int j = 0; j < part->Count(); ++j)
+                if (part->Items(j) != set) Dispatch(part->Items(j), scope, sel);
+        } else {
+            Dispatch(part, scope, st->ElseStmt.get());
+        }
+    });
+}
+
+void ksilPass2::BuildFor(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos, bool basic)
+{
+    const QString unit = CurUnit;
+    TksCustomVariable *v = LoopVariable(x, scope);
+    std::vector<TksXMLItem *> ex = Exprs(x);
+    if (ex.size() < 2) return;
+    std::unique_ptr<TksExpression> from(CheckedExpr(ex[0], v, scope, pos));
+    std::unique_ptr<TksExpression> to(CheckedExpr(ex[1], v, scope, pos));
+    TksStatement *st;
+    if (!basic) {
+        st = new TksForStmt(scope, unit, pos, v, from.release(), to.release(), Child(x, "downto") != nullptr);
     } else {
-      Dispatch(part, scope, st->ElseStmt.get());
+        TksExpression *step = ex.size() >= 3 ? CheckedExpr(ex[2], v, scope, pos) : nullptr;
+        st = new TksVbForStmt(scope, unit, pos, v, from.release(), to.release(), step);
     }
-  });
+    Pending pending{block, st};
+    Executable(pos);
+    // the body follows the bounds (and the step of a Basic loop)
+    TksXMLItem *lastBound = ex[std::min<size_t>(ex.size(), basic ? 3 : 2) - 1];
+    int after = 0;
+    for (int i = 0; i < x->Count(); ++i)
+        if (x->Items(i) == lastBound) after = i + 1;
+    Children(x, after, scope, st);
 }
 
-void ksilPass2::BuildFor(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos, bool basic) {
-  const QString unit = CurUnit;
-  TksCustomVariable* v = LoopVariable(x, scope);
-  std::vector<TksXMLItem*> ex = Exprs(x);
-  if (ex.size() < 2) return;
-  std::unique_ptr<TksExpression> from(CheckedExpr(ex[0], v, scope, pos));
-  std::unique_ptr<TksExpression> to(CheckedExpr(ex[1], v, scope, pos));
-  TksStatement* st;
-  if (!basic) {
-    st = new TksForStmt(scope, unit, pos, v, from.release(), to.release(), Child(x, "downto") != nullptr);
-  } else {
-    TksExpression* step = ex.size() >= 3 ? CheckedExpr(ex[2], v, scope, pos) : nullptr;
-    st = new TksVbForStmt(scope, unit, pos, v, from.release(), to.release(), step);
-  }
-  Pending pending{block, st};
-  Executable(pos);
-  // the body follows the bounds (and the step of a Basic loop)
-  TksXMLItem* lastBound = ex[std::min<size_t>(ex.size(), basic ? 3 : 2) - 1];
-  int after = 0;
-  for (int i = 0; i < x->Count(); ++i)
-    if (x->Items(i) == lastBound) after = i + 1;
-  Children(x, after, scope, st);
-}
-
-void ksilPass2::BuildCppFor(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos) {
-  auto* st = new TksCppForStmt(scope, CurUnit, pos);
-  Pending pending{block, st};
-  Executable(pos);
-  // init statement, condition, step statement, then the body
-  int stage = 0;
-  for (int i = 0; i < x->Count(); ++i) {
-    TksXMLItem* part = x->Items(i);
-    if (stage == 0) {
-      Dispatch(part, scope, st->FirstStmt.get());
-      stage = 1;
-    } else if (stage == 1) {
-      if (NameOf(part) == QLatin1String("expr")) st->Expression.reset(BuildExpr(part, scope));
-      stage = 2;
-    } else if (stage == 2) {
-      Dispatch(part, scope, st->SecondStmt.get());
-      stage = 3;
-    } else {
-      Dispatch(part, scope, st);
+void ksilPass2::BuildCppFor(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos)
+{
+    auto *st = new TksCppForStmt(scope, CurUnit, pos);
+    Pending pending{block, st};
+    Executable(pos);
+    // init statement, condition, step statement, then the body
+    int stage = 0;
+    for (int i = 0; i < x->Count(); ++i) {
+        TksXMLItem *part = x->Items(i);
+        if (stage == 0) {
+            Dispatch(part, scope, st->FirstStmt.get());
+            stage = 1;
+        } else if (stage == 1) {
+            if (NameOf(part) == QLatin1String("expr")) st->Expression.reset(BuildExpr(part, scope));
+            stage = 2;
+        } else if (stage == 2) {
+            Dispatch(part, scope, st->SecondStmt.get());
+            stage = 3;
+        } else {
+            Dispatch(part, scope, st);
+        }
     }
-  }
 }
 
-void ksilPass2::BuildWhile(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos) {
-  BuildConditional<TksWhileStmt>(x, scope, block, pos, [&](TksWhileStmt* st, TksXMLItem* part, TksXMLItem* c) {
-    if (part != c) Dispatch(part, scope, st);
-  });
+void ksilPass2::BuildWhile(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos)
+{
+    BuildConditional<TksWhileStmt>(x, scope, block, pos, [&](TksWhileStmt *st, TksXMLItem *part, TksXMLItem *c) {
+        if (part != c) Dispatch(part, scope, st);
+    });
 }
 
-void ksilPass2::BuildRepeat(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos) {
-  std::vector<TksXMLItem*> ex = Exprs(x);
-  if (ex.empty()) return;
-  auto* st = new TksRepeatStmt(scope, CurUnit, pos, nullptr, Child(x, "inverse") != nullptr);
-  Pending pending{block, st};
-  Executable(pos);
-  for (int i = 0; i < x->Count(); ++i)
-    if (x->Items(i) != ex.back()) Dispatch(x->Items(i), scope, st);
-  st->Condition.reset(BuildExpr(ex.back(), scope));
+void ksilPass2::BuildRepeat(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos)
+{
+    std::vector<TksXMLItem *> ex = Exprs(x);
+    if (ex.empty()) return;
+    auto *st = new TksRepeatStmt(scope, CurUnit, pos, nullptr, Child(x, "inverse") != nullptr);
+    Pending pending{block, st};
+    Executable(pos);
+    for (int i = 0; i < x->Count(); ++i)
+        if (x->Items(i) != ex.back()) Dispatch(x->Items(i), scope, st);
+    st->Condition.reset(BuildExpr(ex.back(), scope));
 }
 
-void ksilPass2::BuildTry(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos) {
-  const bool isExcept = Child(x, "exceptstmt") != nullptr;
-  auto* st = new TksTryStmt(scope, CurUnit, pos, isExcept);
-  Pending pending{block, st};
-  Executable(pos);
-  for (int i = 0; i < x->Count(); ++i) {
-    TksXMLItem* part = x->Items(i);
-    const QString pn = NameOf(part);
-    if (pn == QLatin1String("finallystmt") || pn == QLatin1String("exceptstmt"))
-      Children(part, 0, scope, st->ExceptStmt.get());
-    else
-      Dispatch(part, scope, st);
-  }
-}
-
-void ksilPass2::BuildReturn(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos) {
-  // return e: Result := e, then exit
-  if (TksXMLItem* e = Child(x, "expr")) {
-    const QString epos = e->Prop(QStringLiteral("pos"));
-    CurPos = epos;
-    TksCustomVariable* result = Declare(QStringLiteral("Result"), scope, epos);
-    AddAssignment(scope, block, TksDesignator::ForVariable(scope, result, epos), e, epos);
-  }
-  AddStatement(block, new TksExitStmt(scope, CurUnit, pos), pos);
-}
-
-void ksilPass2::BuildWith(TksXMLItem* x, TksScript* scope, TksStatement* block, const QString& pos) {
-  const QString unit = CurUnit;
-  const int count = x->Count();
-  const int pushed0 = int(WithNames.size());
-  for (int i = 0; i < count; ++i) {
-    TksXMLItem* ds = x->Items(i);
-    if (NameOf(ds) != QLatin1String("dsgn")) continue;
-    std::unique_ptr<TksDesignator> d(BuildDesignator(ds, scope, mNormal));
-    CurPos = pos;
-    if (d->TypeCode != tcClass && d->TypeCode != tcVariant) Fail(SClassRequired);
-    QString hidden;
-    for (int k = 0;; ++k) {
-      hidden = QString::number(k);
-      if (!scope->FindLocal(hidden) && !WithNames.contains(hidden)) break;
+void ksilPass2::BuildTry(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos)
+{
+    const bool isExcept = Child(x, "exceptstmt") != nullptr;
+    auto *st = new TksTryStmt(scope, CurUnit, pos, isExcept);
+    Pending pending{block, st};
+    Executable(pos);
+    for (int i = 0; i < x->Count(); ++i) {
+        TksXMLItem *part = x->Items(i);
+        const QString pn = NameOf(part);
+        if (pn == QLatin1String("finallystmt") || pn == QLatin1String("exceptstmt"))
+            Children(part, 0, scope, st->ExceptStmt.get());
+        else
+            Dispatch(part, scope, st);
     }
-    auto* hv = new TksVariable(hidden, d->TypeCode, d->TypeName);
-    scope->Add(hidden, hv);
-    block->Add(new TksWithStmt(scope, unit, pos, d.release(), hv));
-    WithNames << hidden;
-  }
-  for (int i = 0; i < count; ++i)
-    if (NameOf(x->Items(i)) != QLatin1String("dsgn")) Dispatch(x->Items(i), scope, block);
-  while (WithNames.size() > pushed0) WithNames.removeLast();
 }
 
-void TksILParser::ParseILScript() {
-  ksilPass2 p2;
-  p2.Main = FProgram;
-  p2.CurUnit = UnitName;
-  p2.DeclareVars = FDeclareVars;
-  p2.GrammarTypes = FGrammar ? FGrammar->Types.get() : nullptr;
-  p2.Texts = Texts;
-  p2.OnGetILUnit = FProgram->OnGetILUnit;
-  FProgram->ErrorUnit.clear();
-  try {
-    p2.BuildProgram(FIL.Root(), FProgram, FProgram->MainBlock.get());
-    FProgram->ErrorPos.clear();
-  } catch (const KsError& e) {
-    FProgram->ErrorMsg = e.Message.isEmpty() ? QStringLiteral("Error") : e.Message;
-    FProgram->ErrorPos = p2.CurPos;
-    FProgram->ErrorUnit = p2.CurUnit;
-  } catch (const std::bad_alloc&) {
-    FProgram->ErrorMsg = SProgramTooComplex;
-    FProgram->ErrorPos = p2.CurPos;
-    FProgram->ErrorUnit = p2.CurUnit;
-  }
+void ksilPass2::BuildReturn(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos)
+{
+    // return e: Result := e, then exit
+    if (TksXMLItem *e = Child(x, "expr")) {
+        const QString epos = e->Prop(QStringLiteral("pos"));
+        CurPos = epos;
+        TksCustomVariable *result = Declare(QStringLiteral("Result"), scope, epos);
+        AddAssignment(scope, block, TksDesignator::ForVariable(scope, result, epos), e, epos);
+    }
+    AddStatement(block, new TksExitStmt(scope, CurUnit, pos), pos);
+}
+
+void ksilPass2::BuildWith(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos)
+{
+    const QString unit = CurUnit;
+    const int count = x->Count();
+    const int pushed0 = int(WithNames.size());
+    for (int i = 0; i < count; ++i) {
+        TksXMLItem *ds = x->Items(i);
+        if (NameOf(ds) != QLatin1String("dsgn")) continue;
+        std::unique_ptr<TksDesignator> d(BuildDesignator(ds, scope, mNormal));
+        CurPos = pos;
+        if (d->TypeCode != tcClass && d->TypeCode != tcVariant) Fail(SClassRequired);
+        QString hidden;
+        for (int k = 0;; ++k) {
+            hidden = QString::number(k);
+            if (!scope->FindLocal(hidden) && !WithNames.contains(hidden)) break;
+        }
+        auto *hv = new TksVariable(hidden, d->TypeCode, d->TypeName);
+        scope->Add(hidden, hv);
+        block->Add(new TksWithStmt(scope, unit, pos, d.release(), hv));
+        WithNames << hidden;
+    }
+    for (int i = 0; i < count; ++i)
+        if (NameOf(x->Items(i)) != QLatin1String("dsgn")) Dispatch(x->Items(i), scope, block);
+    while (WithNames.size() > pushed0) WithNames.removeLast();
+}
+
+void TksILParser::ParseILScript()
+{
+    ksilPass2 p2;
+    p2.Main = FProgram;
+    p2.CurUnit = UnitName;
+    p2.DeclareVars = FDeclareVars;
+    p2.GrammarTypes = FGrammar ? FGrammar->Types.get() : nullptr;
+    p2.Texts = Texts;
+    p2.OnGetILUnit = FProgram->OnGetILUnit;
+    FProgram->ErrorUnit.clear();
+    try {
+        p2.BuildProgram(FIL.Root(), FProgram, FProgram->MainBlock.get());
+        FProgram->ErrorPos.clear();
+    } catch (const KsError &e) {
+        FProgram->ErrorMsg = e.Message.isEmpty() ? QStringLiteral("Error") : e.Message;
+        FProgram->ErrorPos = p2.CurPos;
+        FProgram->ErrorUnit = p2.CurUnit;
+    } catch (const std::bad_alloc &) {
+        FProgram->ErrorMsg = SProgramTooComplex;
+        FProgram->ErrorPos = p2.CurPos;
+        FProgram->ErrorUnit = p2.CurUnit;
+    }
 }
 
 // ---- hooks ----------------------------------------------------------------------------------
 
 namespace {
-TksDesignator* LateCompile(TksScript* prog, TksXMLItem* node) {
-  ksilPass2 p2;
-  p2.NoLate = true;
-  return p2.BuildDesignator(node, prog, ksilPass2::mNormal);
+TksDesignator *LateCompile(TksScript *prog, TksXMLItem *node)
+{
+    ksilPass2 p2;
+    p2.NoLate = true;
+    return p2.BuildDesignator(node, prog, ksilPass2::mNormal);
 }
 }  // namespace
 
-void ksInstallCompiler() {
-  if (!TksDesignator::LateCompiler) TksDesignator::LateCompiler = LateCompile;
+void ksInstallCompiler()
+{
+    if (!TksDesignator::LateCompiler) TksDesignator::LateCompiler = LateCompile;
 }
 
-void ksCompileScript(TksScript* script) {
-  ksInstallCompiler();
-  TksILParser p(script);
-  try {
-    QString text;
-    if (!script->Lines.isEmpty()) text = script->Lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
-    if (p.MakeILScript(text)) p.ParseILScript();
-  } catch (const KsError& e) {
-    script->ErrorMsg = e.Message.isEmpty() ? SInvalidLanguage : e.Message;
-    if (script->ErrorPos.isEmpty()) script->ErrorPos = QStringLiteral("1:1");
-  } catch (const std::exception& e) {
-    script->ErrorMsg = QString::fromUtf8(e.what());
-    if (script->ErrorMsg.isEmpty()) script->ErrorMsg = SInvalidLanguage;
-  }
+void ksCompileScript(TksScript *script)
+{
+    ksInstallCompiler();
+    TksILParser p(script);
+    try {
+        QString text;
+        if (!script->Lines.isEmpty()) text = script->Lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+        if (p.MakeILScript(text)) p.ParseILScript();
+    } catch (const KsError &e) {
+        script->ErrorMsg = e.Message.isEmpty() ? SInvalidLanguage : e.Message;
+        if (script->ErrorPos.isEmpty()) script->ErrorPos = QStringLiteral("1:1");
+    } catch (const std::exception &e) {
+        script->ErrorMsg = QString::fromUtf8(e.what());
+        if (script->ErrorMsg.isEmpty()) script->ErrorMsg = SInvalidLanguage;
+    }
 }

@@ -21,797 +21,915 @@ namespace {
 thread_local int tCallDepth = 0;
 
 struct ModuleEntry {
-  QString Name;
-  TksModuleFactory Factory;
+    QString Name;
+    TksModuleFactory Factory;
 };
 
-std::vector<ModuleEntry>& Modules() {
-  static std::vector<ModuleEntry> list = {
-      {QStringLiteral("TksSysFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksSysFunctions(s); }},
-      {QStringLiteral("TksClassesFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksClassesFunctions(s); }},
-      {QStringLiteral("TksGraphicsFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksGraphicsFunctions(s); }},
-      {QStringLiteral("TksDialogsFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksDialogsFunctions(s); }},
-      {QStringLiteral("TksIniFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksIniFunctions(s); }},
-      {QStringLiteral("TksFormsFunctions"), [](TksScript* s) -> TksRTTIModule* { return new TksFormsFunctions(s); }}};
-  return list;
+std::vector<ModuleEntry> &Modules()
+{
+    static std::vector<ModuleEntry> list = {
+            {QStringLiteral("TksSysFunctions"), [](TksScript *s) -> TksRTTIModule * { return new TksSysFunctions(s); }},
+            {QStringLiteral("TksClassesFunctions"),
+             [](TksScript *s) -> TksRTTIModule * { return new TksClassesFunctions(s); }},
+            {QStringLiteral("TksGraphicsFunctions"),
+             [](TksScript *s) -> TksRTTIModule * { return new TksGraphicsFunctions(s); }},
+            {QStringLiteral("TksDialogsFunctions"),
+             [](TksScript *s) -> TksRTTIModule * { return new TksDialogsFunctions(s); }},
+            {QStringLiteral("TksIniFunctions"), [](TksScript *s) -> TksRTTIModule * { return new TksIniFunctions(s); }},
+            {QStringLiteral("TksFormsFunctions"),
+             [](TksScript *s) -> TksRTTIModule * { return new TksFormsFunctions(s); }}};
+    return list;
 }
 
-TksCompileHook& CompileHook() {
-  static TksCompileHook hook;
-  return hook;
+TksCompileHook &CompileHook()
+{
+    static TksCompileHook hook;
+    return hook;
 }
 
 }  // namespace
 
-void ksRegisterModule(const QString& name, TksModuleFactory factory) {
-  for (auto& m : Modules())
-    if (m.Name == name) {
-      m.Factory = std::move(factory);
-      return;
-    }
-  Modules().push_back({name, std::move(factory)});
+void ksRegisterModule(const QString &name, TksModuleFactory factory)
+{
+    for (auto &m : Modules())
+        if (m.Name == name) {
+            m.Factory = std::move(factory);
+            return;
+        }
+    Modules().push_back({name, std::move(factory)});
 }
 
-void ksUnregisterModule(const QString& name) {
-  auto& list = Modules();
-  list.erase(std::remove_if(list.begin(), list.end(), [&](const ModuleEntry& m) { return m.Name == name; }),
-             list.end());
+void ksUnregisterModule(const QString &name)
+{
+    auto &list = Modules();
+    list.erase(std::remove_if(list.begin(), list.end(), [&](const ModuleEntry &m) { return m.Name == name; }),
+               list.end());
 }
 
-QStringList ksRegisteredModules() {
-  QStringList out;
-  for (auto& m : Modules()) out << m.Name;
-  return out;
+QStringList ksRegisteredModules()
+{
+    QStringList out;
+    for (auto &m : Modules()) out << m.Name;
+    return out;
 }
 
-void ksSetCompileHook(TksCompileHook hook) { CompileHook() = std::move(hook); }
-
-bool ksIsPlainRead(const TksCustomVariable* v) {
-  return v && (typeid(*v) == typeid(TksVariable) || typeid(*v) == typeid(TksParamItem) ||
-               typeid(*v) == typeid(TksStringVariable));
+void ksSetCompileHook(TksCompileHook hook)
+{
+    CompileHook() = std::move(hook);
 }
 
-bool ksIsPlainWrite(const TksCustomVariable* v) {
-  return v && (typeid(*v) == typeid(TksVariable) || typeid(*v) == typeid(TksParamItem));
+bool ksIsPlainRead(const TksCustomVariable *v)
+{
+    return v && (typeid(*v) == typeid(TksVariable) || typeid(*v) == typeid(TksParamItem) ||
+                 typeid(*v) == typeid(TksStringVariable));
 }
 
-TksScript* ksMainProgram(TksScript* s) {
-  for (TksScript* p = s; p; p = p->Parent)
-    if (p->IsMainProgram) return p;
-  return s;
+bool ksIsPlainWrite(const TksCustomVariable *v)
+{
+    return v && (typeid(*v) == typeid(TksVariable) || typeid(*v) == typeid(TksParamItem));
+}
+
+TksScript *ksMainProgram(TksScript *s)
+{
+    for (TksScript *p = s; p; p = p->Parent)
+        if (p->IsMainProgram) return p;
+    return s;
 }
 
 // ---- item lists and variables ------------------------------------------------------
 
-TksItemList::~TksItemList() { TksItemList::Clear(); }
-
-void TksItemList::Clear() {
-  // Taken out first: an entry being freed must not see a half-cleared list.
-  std::vector<std::unique_ptr<TksItemList>> items;
-  items.swap(FItems);
-  for (auto& i : items) i.reset();  // first to last
+TksItemList::~TksItemList()
+{
+    TksItemList::Clear();
 }
 
-void TksItemList::Remove(TksItemList* item) {
-  auto it = std::find_if(FItems.begin(), FItems.end(), [item](const auto& p) { return p.get() == item; });
-  if (it == FItems.end()) return;
-  (void)it->release();  // the caller owns it now
-  FItems.erase(it);
+void TksItemList::Clear()
+{
+    // Taken out first: an entry being freed must not see a half-cleared list.
+    std::vector<std::unique_ptr<TksItemList>> items;
+    items.swap(FItems);
+    for (auto &i : items) i.reset();  // first to last
 }
 
-TksCustomVariable::TksCustomVariable(const QString& name, TksVarType typeCode, const QString& typeName)
-    : Name(name), UpperName(name.toUpper()), TypeCode(typeCode), TypeName(typeName) {}
-
-void TksCustomVariable::SetValue(const KsValue& value) {
-  if (!ReadOnly) Value = value;
+void TksItemList::Remove(TksItemList *item)
+{
+    auto it = std::find_if(FItems.begin(), FItems.end(), [item](const auto &p) { return p.get() == item; });
+    if (it == FItems.end()) return;
+    (void)it->release();  // the caller owns it now
+    FItems.erase(it);
 }
 
-KsValue TksCustomVariable::GetValue() { return Value; }
+TksCustomVariable::TksCustomVariable(const QString &name, TksVarType typeCode, const QString &typeName)
+    : Name(name), UpperName(name.toUpper()), TypeCode(typeCode), TypeName(typeName)
+{}
 
-int TksCustomVariable::RequiredCount() const {
-  int n = 0;
-  for (int i = 0; i < Count(); ++i)
-    if (!Param(i)->IsOptional) ++n;
-  return n;
+void TksCustomVariable::SetValue(const KsValue &value)
+{
+    if (!ReadOnly) Value = value;
 }
 
-QString TksCustomVariable::ReportedTypeName() const {
-  if (TypeCode == tcClass || TypeCode == tcEnum) return TypeName;
-  return ksTypeCodeName(TypeCode);
+KsValue TksCustomVariable::GetValue()
+{
+    return Value;
 }
 
-TksStringVariable::TksStringVariable(const QString& name, TksVarType typeCode, const QString& typeName)
-    : TksVariable(name, typeCode, typeName) {
-  Value = KsValue(QString());
+int TksCustomVariable::RequiredCount() const
+{
+    int n = 0;
+    for (int i = 0; i < Count(); ++i)
+        if (!Param(i)->IsOptional) ++n;
+    return n;
 }
 
-void TksStringVariable::SetValue(const KsValue& value) {
-  if (ReadOnly) return;
-  if (value.IsString())
-    Value = value;
-  else
-    Value = KsValue(value.ToText());
+QString TksCustomVariable::ReportedTypeName() const
+{
+    if (TypeCode == tcClass || TypeCode == tcEnum) return TypeName;
+    return ksTypeCodeName(TypeCode);
 }
 
-TksParamItem::TksParamItem(const QString& name, TksVarType typeCode, const QString& typeName, bool isOptional,
+TksStringVariable::TksStringVariable(const QString &name, TksVarType typeCode, const QString &typeName)
+    : TksVariable(name, typeCode, typeName)
+{
+    Value = KsValue(QString());
+}
+
+void TksStringVariable::SetValue(const KsValue &value)
+{
+    if (ReadOnly) return;
+    if (value.IsString())
+        Value = value;
+    else
+        Value = KsValue(value.ToText());
+}
+
+TksParamItem::TksParamItem(const QString &name, TksVarType typeCode, const QString &typeName, bool isOptional,
                            bool isVarParam)
-    : TksVariable(name, typeCode, typeName), IsOptional(isOptional), IsVarParam(isVarParam) {}
+    : TksVariable(name, typeCode, typeName), IsOptional(isOptional), IsVarParam(isVarParam)
+{}
 
 // ---- procedures ---------------------------------------------------------------------
 
-TksProcVariable::TksProcVariable(const QString& name, TksVarType typeCode, const QString& typeName,
-                                 TksScript* parent, bool isFunc)
-    : TksCustomVariable(name, typeCode, typeName), IsFunc(isFunc), Prog(new TksScript(nullptr)), FProg(Prog) {
-  Prog->Parent = parent;
-  ReadOnly = true;
-  if (IsFunc) {
-    auto* result = new TksVariable(QStringLiteral("Result"), typeCode, typeName);
-    ResultVar = result;
-    Prog->Add(QStringLiteral("Result"), result);
-  }
-}
-
-TksProcVariable::~TksProcVariable() {
-  for (int i = 0; i < Count(); ++i) Prog->Remove(Param(i));
-}
-
-void TksProcVariable::AddParam(TksParamItem* param) {
-  Add(param);
-  Prog->Add(param->Name, param, false);
-}
-
-void TksProcVariable::RefreshSlots() {
-  FSlots.clear();
-  for (int i = 0; i < Prog->Count(); ++i)
-    if (auto* v = dynamic_cast<TksVariable*>(Prog->ItemAt(i))) FSlots.push_back(v);
-  FSlotsVersion = Prog->Version();
-}
-
-TksScript* TksProcVariable::FindMainProgram() {
-  FMainAt = ksLineHandlersVersion.load(std::memory_order_relaxed);
-  FMain = nullptr;
-  for (TksScript* s = Prog; s; s = s->Parent)
-    if (s->IsMainProgram) {
-      FMain = s;
-      break;
+TksProcVariable::TksProcVariable(const QString &name, TksVarType typeCode, const QString &typeName, TksScript *parent,
+                                 bool isFunc)
+    : TksCustomVariable(name, typeCode, typeName), IsFunc(isFunc), Prog(new TksScript(nullptr)), FProg(Prog)
+{
+    Prog->Parent = parent;
+    ReadOnly = true;
+    if (IsFunc) {
+        auto *result = new TksVariable(QStringLiteral("Result"), typeCode, typeName);
+        ResultVar = result;
+        Prog->Add(QStringLiteral("Result"), result);
     }
-  return FMain;
 }
 
-KsValue TksProcVariable::GetValue() {
-  if (tCallDepth >= ksMaxCallDepth)
-    throw KsError(QStringLiteral("EStackOverflow"), QStringLiteral("Stack overflow"));
-  struct Guard {
-    TksProcVariable* P;
-    bool PrevExecuting;
-    TksScript* Main;
-    TksScript* PrevRunning;
-    ~Guard() {
-      TksScript* s = P->Prog;
-      s->ExitFlag = s->Terminated = s->Running = false;
-      s->BreakFlag = s->ContinueFlag = false;
-      if (Main) Main->RunningProc = PrevRunning;
-      P->Executing = PrevExecuting;
-      --tCallDepth;
-    }
-  };
-  ++tCallDepth;
-  TksScript* main = MainProgram();
-  Guard g{this, Executing, main, main ? main->RunningProc : nullptr};
-  Executing = true;
-  if (main) main->RunningProc = Prog;
-  TksScript* s = Prog;
-  s->ExitFlag = s->Terminated = false;
-  // A stray break or continue of an earlier call must not stop this one.
-  s->BreakFlag = s->ContinueFlag = false;
-  s->Running = true;
-  if (IsFunc) ResultVar->Value.Clear();  // no value left over from an earlier call
-  s->MainBlock->RunBody();
-  return IsFunc ? ResultVar->Value : KsValue();
+TksProcVariable::~TksProcVariable()
+{
+    for (int i = 0; i < Count(); ++i) Prog->Remove(Param(i));
+}
+
+void TksProcVariable::AddParam(TksParamItem *param)
+{
+    Add(param);
+    Prog->Add(param->Name, param, false);
+}
+
+void TksProcVariable::RefreshSlots()
+{
+    FSlots.clear();
+    for (int i = 0; i < Prog->Count(); ++i)
+        if (auto *v = dynamic_cast<TksVariable *>(Prog->ItemAt(i))) FSlots.push_back(v);
+    FSlotsVersion = Prog->Version();
+}
+
+TksScript *TksProcVariable::FindMainProgram()
+{
+    FMainAt = ksLineHandlersVersion.load(std::memory_order_relaxed);
+    FMain = nullptr;
+    for (TksScript *s = Prog; s; s = s->Parent)
+        if (s->IsMainProgram) {
+            FMain = s;
+            break;
+        }
+    return FMain;
+}
+
+KsValue TksProcVariable::GetValue()
+{
+    if (tCallDepth >= ksMaxCallDepth) throw KsError(QStringLiteral("EStackOverflow"), QStringLiteral("Stack overflow"));
+    struct Guard {
+        TksProcVariable *P;
+        bool PrevExecuting;
+        TksScript *Main;
+        TksScript *PrevRunning;
+        ~Guard()
+        {
+            TksScript *s = P->Prog;
+            s->ExitFlag = s->Terminated = s->Running = false;
+            s->BreakFlag = s->ContinueFlag = false;
+            if (Main) Main->RunningProc = PrevRunning;
+            P->Executing = PrevExecuting;
+            --tCallDepth;
+        }
+    };
+    ++tCallDepth;
+    TksScript *main = MainProgram();
+    Guard g{this, Executing, main, main ? main->RunningProc : nullptr};
+    Executing = true;
+    if (main) main->RunningProc = Prog;
+    TksScript *s = Prog;
+    s->ExitFlag = s->Terminated = false;
+    // A stray break or continue of an earlier call must not stop this one.
+    s->BreakFlag = s->ContinueFlag = false;
+    s->Running = true;
+    if (IsFunc) ResultVar->Value.Clear();  // no value left over from an earlier call
+    s->MainBlock->RunBody();
+    return IsFunc ? ResultVar->Value : KsValue();
 }
 
 // ---- script -------------------------------------------------------------------------------
 
-TksScript::TksScript(QObject* owner) : QObject(owner), MainBlock(new TksStatement(this, QString(), QString())) {}
+TksScript::TksScript(QObject *owner) : QObject(owner), MainBlock(new TksStatement(this, QString(), QString())) {}
 
-TksScript::~TksScript() {
-  if (IsMainProgram) ksLineHandlersChanged();  // no procedure may keep it as its main program
-  Clear();
-  ClearRTTI();
-  // Whatever is left (owned items of any tag) goes with the script.
-  std::vector<Entry> entries;
-  entries.swap(FEntries);
-  for (auto it = entries.rbegin(); it != entries.rend(); ++it)
-    if (it->Owned) delete it->Obj;
+TksScript::~TksScript()
+{
+    if (IsMainProgram) ksLineHandlersChanged();  // no procedure may keep it as its main program
+    Clear();
+    ClearRTTI();
+    // Whatever is left (owned items of any tag) goes with the script.
+    std::vector<Entry> entries;
+    entries.swap(FEntries);
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it)
+        if (it->Owned) delete it->Obj;
 }
 
-void TksScript::Add(const QString& name, TksObject* item, bool owned) {
-  QString key = name.toUpper();
-  auto it = std::lower_bound(FEntries.begin(), FEntries.end(), key,
-                             [](const Entry& e, const QString& k) { return e.Key < k; });
-  auto* var = dynamic_cast<TksCustomVariable*>(item);
-  if (var && owned) var->AddedBy = AddedBy;
-  FEntries.insert(it, Entry{key, name, item, var, owned});
-  ++FVersion;
+void TksScript::Add(const QString &name, TksObject *item, bool owned)
+{
+    QString key = name.toUpper();
+    auto it = std::lower_bound(FEntries.begin(), FEntries.end(), key,
+                               [](const Entry &e, const QString &k) { return e.Key < k; });
+    auto *var = dynamic_cast<TksCustomVariable *>(item);
+    if (var && owned) var->AddedBy = AddedBy;
+    FEntries.insert(it, Entry{key, name, item, var, owned});
+    ++FVersion;
 }
 
-void TksScript::Remove(TksObject* item) {
-  for (auto it = FEntries.begin(); it != FEntries.end(); ++it)
-    if (it->Obj == item) {
-      FEntries.erase(it);
-      ++FVersion;
-      return;
+void TksScript::Remove(TksObject *item)
+{
+    for (auto it = FEntries.begin(); it != FEntries.end(); ++it)
+        if (it->Obj == item) {
+            FEntries.erase(it);
+            ++FVersion;
+            return;
+        }
+}
+
+TksCustomVariable *TksScript::FindLocal(const QString &name) const
+{
+    if (name.isEmpty()) return nullptr;
+    QString key = name.toUpper();
+    auto it = std::lower_bound(FEntries.begin(), FEntries.end(), key,
+                               [](const Entry &e, const QString &k) { return e.Key < k; });
+    for (; it != FEntries.end() && it->Key == key; ++it)
+        if (it->Var) return it->Var;
+    return nullptr;
+}
+
+TksCustomVariable *TksScript::Find(const QString &name) const
+{
+    for (const TksScript *s = this; s; s = s->Parent)
+        if (TksCustomVariable *v = s->FindLocal(name)) return v;
+    return nullptr;
+}
+
+TksClassVariable *TksScript::FindClass(const QString &name) const
+{
+    return dynamic_cast<TksClassVariable *>(Find(name));
+}
+
+bool TksScript::Compile()
+{
+    ErrorMsg.clear();
+    if (CompileHook()) {
+        try {
+            CompileHook()(this);
+        } catch (const std::exception &e) {
+            if (ErrorMsg.isEmpty()) ErrorMsg = QString::fromUtf8(e.what());
+        }
+    } else {
+        ksCompileScript(this);
     }
-}
-
-TksCustomVariable* TksScript::FindLocal(const QString& name) const {
-  if (name.isEmpty()) return nullptr;
-  QString key = name.toUpper();
-  auto it = std::lower_bound(FEntries.begin(), FEntries.end(), key,
-                             [](const Entry& e, const QString& k) { return e.Key < k; });
-  for (; it != FEntries.end() && it->Key == key; ++it)
-    if (it->Var) return it->Var;
-  return nullptr;
-}
-
-TksCustomVariable* TksScript::Find(const QString& name) const {
-  for (const TksScript* s = this; s; s = s->Parent)
-    if (TksCustomVariable* v = s->FindLocal(name)) return v;
-  return nullptr;
-}
-
-TksClassVariable* TksScript::FindClass(const QString& name) const {
-  return dynamic_cast<TksClassVariable*>(Find(name));
-}
-
-bool TksScript::Compile() {
-  ErrorMsg.clear();
-  if (CompileHook()) {
-    try {
-      CompileHook()(this);
-    } catch (const std::exception& e) {
-      if (ErrorMsg.isEmpty()) ErrorMsg = QString::fromUtf8(e.what());
+    if (ErrorMsg.isEmpty()) {
+        ErrorPos.clear();
+        return true;
     }
-  } else {
-    ksCompileScript(this);
-  }
-  if (ErrorMsg.isEmpty()) {
-    ErrorPos.clear();
-    return true;
-  }
-  return false;
+    return false;
 }
 
-void TksScript::Execute() {
-  struct Guard {
-    TksScript* S;
-    ~Guard() {
-      S->ExitFlag = S->Terminated = S->Running = false;
-      S->BreakFlag = S->ContinueFlag = false;
+void TksScript::Execute()
+{
+    struct Guard {
+        TksScript *S;
+        ~Guard()
+        {
+            S->ExitFlag = S->Terminated = S->Running = false;
+            S->BreakFlag = S->ContinueFlag = false;
+        }
+    } g{this};
+    ExitFlag = Terminated = false;
+    BreakFlag = ContinueFlag = false;
+    Running = true;
+    if (!IsMainProgram) {
+        IsMainProgram = true;
+        ksLineHandlersChanged();  // procedures remember their main program
     }
-  } g{this};
-  ExitFlag = Terminated = false;
-  BreakFlag = ContinueFlag = false;
-  Running = true;
-  if (!IsMainProgram) {
-    IsMainProgram = true;
-    ksLineHandlersChanged();  // procedures remember their main program
-  }
-  MainBlock->Execute();
+    MainBlock->Execute();
 }
 
-KsValue TksScript::CallFunction(const QString& name, const KsValue& params) {
-  KsValue copy = params;
-  auto* proc = dynamic_cast<TksProcVariable*>(FindLocal(name));
-  if (!proc) return KsValue();
-  if (copy.IsArray() && copy.DimCount() >= 1) {
-    KsBounds b = copy.Bounds(0);
-    for (qint64 i = 0; i < b.Count && i < proc->Count(); ++i) proc->Param(int(i))->SetValue(copy.Element(i));
-  }
-  return proc->GetValue();
-}
-
-KsValue TksScript::CallFunctionVar(const QString& name, KsValue& params) {
-  auto* proc = dynamic_cast<TksProcVariable*>(FindLocal(name));
-  if (!proc) return KsValue();
-  KsValue r = CallFunction(name, params);
-  if (params.IsArray() && params.DimCount() >= 1) {
-    KsBounds b = params.Bounds(0);
-    for (qint64 i = 0; i < b.Count && i < proc->Count(); ++i) params.ElementMut(i) = proc->Param(int(i))->Value;
-  }
-  return r;
-}
-
-void TksScript::SetVariable(const QString& name, const KsValue& value) {
-  if (TksCustomVariable* v = Find(name))
-    v->SetValue(value);
-  else
-    AddVariable(name, QStringLiteral("Variant"), value);
-}
-
-void TksScript::TerminateRecursive() {
-  ExitFlag = true;
-  Terminated = true;
-  for (const Entry& e : FEntries)
-    if (auto* p = dynamic_cast<TksProcVariable*>(e.Var)) p->Prog->TerminateRecursive();
-}
-
-void TksScript::Terminate() { TerminateRecursive(); }
-
-void TksScript::RunLineLookup(const QString& unitName, const QString& sourcePos) {
-  // Read before the walk: a change during the handler call below must not be
-  // covered by this version.
-  const quint64 version = ksLineHandlersVersion.load(std::memory_order_relaxed);
-  for (TksScript* s = this; s; s = s->Parent)
-    if (s->OnRunLine) {
-      s->OnRunLine(this, unitName, sourcePos);
-      return;
+KsValue TksScript::CallFunction(const QString &name, const KsValue &params)
+{
+    KsValue copy = params;
+    auto *proc = dynamic_cast<TksProcVariable *>(FindLocal(name));
+    if (!proc) return KsValue();
+    if (copy.IsArray() && copy.DimCount() >= 1) {
+        KsBounds b = copy.Bounds(0);
+        for (qint64 i = 0; i < b.Count && i < proc->Count(); ++i) proc->Param(int(i))->SetValue(copy.Element(i));
     }
-  FNoLineHandlerAt = version;
+    return proc->GetValue();
+}
+
+KsValue TksScript::CallFunctionVar(const QString &name, KsValue &params)
+{
+    auto *proc = dynamic_cast<TksProcVariable *>(FindLocal(name));
+    if (!proc) return KsValue();
+    KsValue r = CallFunction(name, params);
+    if (params.IsArray() && params.DimCount() >= 1) {
+        KsBounds b = params.Bounds(0);
+        for (qint64 i = 0; i < b.Count && i < proc->Count(); ++i) params.ElementMut(i) = proc->Param(int(i))->Value;
+    }
+    return r;
+}
+
+void TksScript::SetVariable(const QString &name, const KsValue &value)
+{
+    if (TksCustomVariable *v = Find(name))
+        v->SetValue(value);
+    else
+        AddVariable(name, QStringLiteral("Variant"), value);
+}
+
+void TksScript::TerminateRecursive()
+{
+    ExitFlag = true;
+    Terminated = true;
+    for (const Entry &e : FEntries)
+        if (auto *p = dynamic_cast<TksProcVariable *>(e.Var)) p->Prog->TerminateRecursive();
+}
+
+void TksScript::Terminate()
+{
+    TerminateRecursive();
+}
+
+void TksScript::RunLineLookup(const QString &unitName, const QString &sourcePos)
+{
+    // Read before the walk: a change during the handler call below must not be
+    // covered by this version.
+    const quint64 version = ksLineHandlersVersion.load(std::memory_order_relaxed);
+    for (TksScript *s = this; s; s = s->Parent)
+        if (s->OnRunLine) {
+            s->OnRunLine(this, unitName, sourcePos);
+            return;
+        }
+    FNoLineHandlerAt = version;
 }
 
 // Removes the entries `drop` selects in one pass (order kept) and frees the
 // owned ones, in table order or, with `backwards`, last first.
 template <class Pred>
-void TksScript::RemoveEntries(Pred drop, bool backwards) {
-  std::vector<TksObject*> doomed;
-  std::vector<Entry> kept;
-  kept.reserve(FEntries.size());
-  for (Entry& e : FEntries) {
-    if (drop(e)) {
-      if (e.Owned) doomed.push_back(e.Obj);
-    } else {
-      kept.push_back(std::move(e));
+void TksScript::RemoveEntries(Pred drop, bool backwards)
+{
+    std::vector<TksObject *> doomed;
+    std::vector<Entry> kept;
+    kept.reserve(FEntries.size());
+    for (Entry &e : FEntries) {
+        if (drop(e)) {
+            if (e.Owned) doomed.push_back(e.Obj);
+        } else {
+            kept.push_back(std::move(e));
+        }
     }
-  }
-  FEntries.swap(kept);
-  ++FVersion;
-  if (backwards) std::reverse(doomed.begin(), doomed.end());
-  for (TksObject* o : doomed) delete o;
+    FEntries.swap(kept);
+    ++FVersion;
+    if (backwards) std::reverse(doomed.begin(), doomed.end());
+    for (TksObject *o : doomed) delete o;
 }
 
-void TksScript::Clear() {
-  RemoveEntries(
-      [](const Entry& e) {
-        return dynamic_cast<TksRTTIModule*>(e.Obj) == nullptr && !(e.Var && e.Var->AddedBy == ksBindingTag);
-      },
-      false);
-  MainBlock->Clear();
-  ExecutableLines.clear();
-  FLineIndex.clear();
-  ErrorMsg.clear();
-  ErrorPos.clear();
-  ErrorUnit.clear();
+void TksScript::Clear()
+{
+    RemoveEntries(
+            [](const Entry &e) {
+                return dynamic_cast<TksRTTIModule *>(e.Obj) == nullptr && !(e.Var && e.Var->AddedBy == ksBindingTag);
+            },
+            false);
+    MainBlock->Clear();
+    ExecutableLines.clear();
+    FLineIndex.clear();
+    ErrorMsg.clear();
+    ErrorPos.clear();
+    ErrorUnit.clear();
 }
 
-void TksScript::ClearItems(const void* owner) {
-  RemoveEntries([owner](const Entry& e) { return e.Var && e.Var->AddedBy == owner; }, true);
-  MainBlock->Clear();
-  ExecutableLines.clear();
-  FLineIndex.clear();
+void TksScript::ClearItems(const void *owner)
+{
+    RemoveEntries([owner](const Entry &e) { return e.Var && e.Var->AddedBy == owner; }, true);
+    MainBlock->Clear();
+    ExecutableLines.clear();
+    FLineIndex.clear();
 }
 
-void TksScript::AddRTTI() {
-  if (RTTIAdded) return;
-  const void* saved = AddedBy;
-  AddedBy = ksBindingTag;
-  for (auto& m : Modules()) Add(QString(), m.Factory(this));
-  AddedBy = saved;
-  RTTIAdded = true;
+void TksScript::AddRTTI()
+{
+    if (RTTIAdded) return;
+    const void *saved = AddedBy;
+    AddedBy = ksBindingTag;
+    for (auto &m : Modules()) Add(QString(), m.Factory(this));
+    AddedBy = saved;
+    RTTIAdded = true;
 }
 
-void TksScript::ClearRTTI() {
-  if (!RTTIAdded) return;
-  RemoveEntries(
-      [](const Entry& e) {
-        return dynamic_cast<TksRTTIModule*>(e.Obj) != nullptr || (e.Var && e.Var->AddedBy == ksBindingTag);
-      },
-      false);
-  RTTIAdded = false;
+void TksScript::ClearRTTI()
+{
+    if (!RTTIAdded) return;
+    RemoveEntries(
+            [](const Entry &e) {
+                return dynamic_cast<TksRTTIModule *>(e.Obj) != nullptr || (e.Var && e.Var->AddedBy == ksBindingTag);
+            },
+            false);
+    RTTIAdded = false;
 }
 
-void TksScript::AddExecutableLine(const QString& unitName, const QString& sourcePos) {
-  // The entry of the unit and the numbers it holds are remembered, so that
-  // compiling stays linear in the number of lines. Whoever changes the list
-  // directly makes the remembered entry disagree with it: then it is read
-  // again.
-  const QString prefix = unitName + QLatin1Char('=');
-  auto it = FLineIndex.find(unitName);
-  if (it != FLineIndex.end() &&
-      (it->Row >= ExecutableLines.size() || ExecutableLines[it->Row].size() != it->Length ||
-       !ExecutableLines[it->Row].startsWith(prefix))) {
-    FLineIndex.erase(it);
-    it = FLineIndex.end();
-  }
-  if (it == FLineIndex.end()) {
-    LineSet entry;
-    entry.Row = -1;
-    for (int i = 0; i < ExecutableLines.size(); ++i)
-      if (ExecutableLines[i].startsWith(prefix)) {
-        entry.Row = i;
-        break;
-      }
-    if (entry.Row < 0) {
-      ExecutableLines << prefix;
-      entry.Row = int(ExecutableLines.size()) - 1;
+void TksScript::AddExecutableLine(const QString &unitName, const QString &sourcePos)
+{
+    // The entry of the unit and the numbers it holds are remembered, so that
+    // compiling stays linear in the number of lines. Whoever changes the list
+    // directly makes the remembered entry disagree with it: then it is read
+    // again.
+    const QString prefix = unitName + QLatin1Char('=');
+    auto it = FLineIndex.find(unitName);
+    if (it != FLineIndex.end() && (it->Row >= ExecutableLines.size() || ExecutableLines[it->Row].size() != it->Length ||
+                                   !ExecutableLines[it->Row].startsWith(prefix))) {
+        FLineIndex.erase(it);
+        it = FLineIndex.end();
     }
-    const QStringList numbers = ExecutableLines[entry.Row].mid(prefix.size()).split(QLatin1Char(','), Qt::SkipEmptyParts);
-    for (const QString& n : numbers) entry.Numbers.insert(n);
-    entry.Length = int(ExecutableLines[entry.Row].size());
-    it = FLineIndex.insert(unitName, std::move(entry));
-  }
-  const QString line = sourcePos.section(QLatin1Char(':'), 0, 0);
-  if (it->Numbers.contains(line)) return;
-  it->Numbers.insert(line);
-  QString& row = ExecutableLines[it->Row];
-  row += QLatin1Char(',');
-  row += line;
-  it->Length = int(row.size());
+    if (it == FLineIndex.end()) {
+        LineSet entry;
+        entry.Row = -1;
+        for (int i = 0; i < ExecutableLines.size(); ++i)
+            if (ExecutableLines[i].startsWith(prefix)) {
+                entry.Row = i;
+                break;
+            }
+        if (entry.Row < 0) {
+            ExecutableLines << prefix;
+            entry.Row = int(ExecutableLines.size()) - 1;
+        }
+        const QStringList numbers =
+                ExecutableLines[entry.Row].mid(prefix.size()).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        for (const QString &n : numbers) entry.Numbers.insert(n);
+        entry.Length = int(ExecutableLines[entry.Row].size());
+        it = FLineIndex.insert(unitName, std::move(entry));
+    }
+    const QString line = sourcePos.section(QLatin1Char(':'), 0, 0);
+    if (it->Numbers.contains(line)) return;
+    it->Numbers.insert(line);
+    QString &row = ExecutableLines[it->Row];
+    row += QLatin1Char(',');
+    row += line;
+    it->Length = int(row.size());
 }
 
-TksTypeVariable* TksScript::AddType(const QString& typeName, TksVarType typeCode) {
-  if (Find(typeName)) return nullptr;
-  auto* t = new TksTypeVariable(typeName, typeCode, QString());
-  Add(typeName, t);
-  return t;
+TksTypeVariable *TksScript::AddType(const QString &typeName, TksVarType typeCode)
+{
+    if (Find(typeName)) return nullptr;
+    auto *t = new TksTypeVariable(typeName, typeCode, QString());
+    Add(typeName, t);
+    return t;
 }
 
-TksClassVariable* TksScript::AddClass(const KsClassInfo* cls, const QString& ancestorName) {
-  if (!cls || Find(cls->ClassName)) return nullptr;
-  auto* c = new TksClassVariable(cls, ancestorName, this);
-  if (TksClassVariable* anc = FindClass(ancestorName)) {
-    c->DefProperty = anc->DefProperty;
-  }
-  Add(cls->ClassName, c);
-  return c;
+TksClassVariable *TksScript::AddClass(const KsClassInfo *cls, const QString &ancestorName)
+{
+    if (!cls || Find(cls->ClassName)) return nullptr;
+    auto *c = new TksClassVariable(cls, ancestorName, this);
+    if (TksClassVariable *anc = FindClass(ancestorName)) {
+        c->DefProperty = anc->DefProperty;
+    }
+    Add(cls->ClassName, c);
+    return c;
 }
 
-TksClassVariable* TksScript::AddClass(const QString& className, const QString& ancestorName) {
-  const KsClassInfo* cls = ksFindClassInfo(className);
-  if (!cls) cls = ksRegisterPlainClass(className, ksFindClassInfo(ancestorName));
-  return AddClass(cls, ancestorName);
+TksClassVariable *TksScript::AddClass(const QString &className, const QString &ancestorName)
+{
+    const KsClassInfo *cls = ksFindClassInfo(className);
+    if (!cls) cls = ksRegisterPlainClass(className, ksFindClassInfo(ancestorName));
+    return AddClass(cls, ancestorName);
 }
 
-TksVariable* TksScript::AddConst(const QString& name, const QString& typeName, const KsValue& value) {
-  if (Find(name)) return nullptr;
-  auto* v = new TksVariable(name, ksTypeCodeOf(typeName, this), typeName);
-  v->Value = value;
-  v->ReadOnly = true;
-  Add(name, v);
-  return v;
-}
-
-void TksScript::AddEnumImpl(const QString& typeName, const QString& names, bool bits) {
-  Add(typeName, new TksVariable(typeName, tcEnum, typeName));
-  QString list = names;
-  list.replace(QLatin1Char(','), QLatin1Char(' '));
-  const QStringList parts = list.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-  qint64 n = 0;
-  for (const QString& part : parts) {
-    auto* v = new TksVariable(part.trimmed(), tcEnum, typeName);
-    v->Value = KsValue::FromInt(bits ? (qint64(1) << std::min<qint64>(n, 62)) : n);
+TksVariable *TksScript::AddConst(const QString &name, const QString &typeName, const KsValue &value)
+{
+    if (Find(name)) return nullptr;
+    auto *v = new TksVariable(name, ksTypeCodeOf(typeName, this), typeName);
+    v->Value = value;
     v->ReadOnly = true;
-    Add(v->Name, v);
-    ++n;
-  }
+    Add(name, v);
+    return v;
 }
 
-void TksScript::AddEnum(const QString& typeName, const QString& names) { AddEnumImpl(typeName, names, false); }
-void TksScript::AddEnumSet(const QString& typeName, const QString& names) { AddEnumImpl(typeName, names, true); }
-
-TksMethodHelper* TksScript::AddMethod(const QString& declaration, TksCallMethodEvent onCall, const QString& category,
-                                      const QString& description) {
-  auto* m = new TksMethodHelper(declaration, this);
-  m->OnCall = std::move(onCall);
-  m->Category = category;
-  if (!description.isEmpty()) m->Description = description;
-  Add(m->Name, m);
-  return m;
+void TksScript::AddEnumImpl(const QString &typeName, const QString &names, bool bits)
+{
+    Add(typeName, new TksVariable(typeName, tcEnum, typeName));
+    QString list = names;
+    list.replace(QLatin1Char(','), QLatin1Char(' '));
+    const QStringList parts = list.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    qint64 n = 0;
+    for (const QString &part : parts) {
+        auto *v = new TksVariable(part.trimmed(), tcEnum, typeName);
+        v->Value = KsValue::FromInt(bits ? (qint64(1) << std::min<qint64>(n, 62)) : n);
+        v->ReadOnly = true;
+        Add(v->Name, v);
+        ++n;
+    }
 }
 
-TksMethodHelper* TksScript::AddMethodEx(const QString& declaration, TksCallMethodArrayEvent onCall,
-                                        const QString& category, const QString& description) {
-  auto* m = new TksMethodHelper(declaration, this);
-  m->OnCallArray = std::move(onCall);
-  m->Category = category;
-  if (!description.isEmpty()) m->Description = description;
-  Add(m->Name, m);
-  return m;
+void TksScript::AddEnum(const QString &typeName, const QString &names)
+{
+    AddEnumImpl(typeName, names, false);
+}
+void TksScript::AddEnumSet(const QString &typeName, const QString &names)
+{
+    AddEnumImpl(typeName, names, true);
 }
 
-TksVariable* TksScript::AddObject(const QString& name, QObject* obj) {
-  return AddVariable(name, obj ? ksClassNameOf(obj) : QStringLiteral("TObject"), KsValue::FromObject(obj));
+TksMethodHelper *TksScript::AddMethod(const QString &declaration, TksCallMethodEvent onCall, const QString &category,
+                                      const QString &description)
+{
+    auto *m = new TksMethodHelper(declaration, this);
+    m->OnCall = std::move(onCall);
+    m->Category = category;
+    if (!description.isEmpty()) m->Description = description;
+    Add(m->Name, m);
+    return m;
 }
 
-TksVariable* TksScript::AddVariable(const QString& name, const QString& typeName, const KsValue& value) {
-  if (Find(name)) return nullptr;
-  auto* v = new TksVariable(name, ksTypeCodeOf(typeName, this), typeName);
-  v->Value = value;
-  Add(name, v);
-  return v;
+TksMethodHelper *TksScript::AddMethodEx(const QString &declaration, TksCallMethodArrayEvent onCall,
+                                        const QString &category, const QString &description)
+{
+    auto *m = new TksMethodHelper(declaration, this);
+    m->OnCallArray = std::move(onCall);
+    m->Category = category;
+    if (!description.isEmpty()) m->Description = description;
+    Add(m->Name, m);
+    return m;
 }
 
-void TksScript::AddForm(QObject* form, const QString& ancestorName) {
-  if (!form) return;
-  const KsClassInfo* cls = ksClassInfoOf(form);
-  if (!cls) cls = ksRegisterClass(form->metaObject());
-  TksClassVariable* cv = FindClass(cls->ClassName);
-  if (!cv) cv = AddClass(cls, ancestorName);
-  if (!cv) return;
-  for (QObject* child : form->children())
-    if (!child->objectName().isEmpty()) cv->AddComponent(child);
-  AddObject(form->objectName(), form);
+TksVariable *TksScript::AddObject(const QString &name, QObject *obj)
+{
+    return AddVariable(name, obj ? ksClassNameOf(obj) : QStringLiteral("TObject"), KsValue::FromObject(obj));
+}
+
+TksVariable *TksScript::AddVariable(const QString &name, const QString &typeName, const KsValue &value)
+{
+    if (Find(name)) return nullptr;
+    auto *v = new TksVariable(name, ksTypeCodeOf(typeName, this), typeName);
+    v->Value = value;
+    Add(name, v);
+    return v;
+}
+
+void TksScript::AddForm(QObject *form, const QString &ancestorName)
+{
+    if (!form) return;
+    const KsClassInfo *cls = ksClassInfoOf(form);
+    if (!cls) cls = ksRegisterClass(form->metaObject());
+    TksClassVariable *cv = FindClass(cls->ClassName);
+    if (!cv) cv = AddClass(cls, ancestorName);
+    if (!cv) return;
+    for (QObject *child : form->children())
+        if (!child->objectName().isEmpty()) cv->AddComponent(child);
+    AddObject(form->objectName(), form);
 }
 
 // ---- host classes ------------------------------------------------------------------------
 
-TksPropertyHelper::TksPropertyHelper(const QString& name, TksVarType typeCode, const QString& typeName)
-    : TksCustomHelper(name, typeCode, typeName) {}
+TksPropertyHelper::TksPropertyHelper(const QString &name, TksVarType typeCode, const QString &typeName)
+    : TksCustomHelper(name, typeCode, typeName)
+{}
 
-KsValue TksPropertyHelper::GetValue() {
-  QObject* inst = Instance(ClassRef);
-  KsValue r;
-  if (IsPublished && PropInfo && inst && PropInfo->Get)
-    r = PropInfo->Get(inst);
-  else if (OnGetValue)
-    r = OnGetValue(inst, ClassRef, UpperName);
-  if (TypeCode == tcBoolean && !r.IsEmpty() && r.Kind() != KsKind::Boolean) r = KsValue(r.ToDouble() != 0);
-  return r;
-}
-
-void TksPropertyHelper::SetValue(const KsValue& value) {
-  if (ReadOnly) return;
-  QObject* inst = Instance(ClassRef);
-  if (IsPublished && PropInfo) {
-    if (!inst || !PropInfo->Set) return;
-    if (TypeCode == tcBoolean)
-      PropInfo->Set(inst, KsValue(value.Kind() == KsKind::Boolean ? value.RawBool() : value.ToBool()));
-    else
-      PropInfo->Set(inst, value);
-  } else if (OnSetValue) {
-    OnSetValue(inst, ClassRef, UpperName, value);
-  }
-}
-
-TksMethodHelper::TksMethodHelper(const QString& declaration, TksScript* script)
-    : TksCustomHelper(QString(), tcVariant, QString()) {
-  std::unique_ptr<TksCustomVariable> d(ksParseDeclaration(declaration, script));
-  Name = d->Name;
-  UpperName = Name.toUpper();
-  TypeCode = d->TypeCode;
-  TypeName = d->TypeName;
-  IsMacro = d->IsMacro;
-  while (d->Count() > 0) {
-    TksItemList* p = d->Items(0);
-    d->Remove(p);
-    Add(p);
-  }
-  Syntax = declaration;
-  Description = Name;
-  ReadOnly = true;
-  if (Count() > 0) ParamValues = KsValue::MakeArray({KsBounds{0, Count()}});
-  FGetName = UpperName + QStringLiteral(".GET");
-  FSetName = UpperName + QStringLiteral(".SET");
-}
-
-KsValue TksMethodHelper::GetParam(int index) const {
-  if (index == Count()) return AssignedValue;
-  if (index < 0 || index > Count()) return KsValue();
-  return Param(index)->Value;
-}
-
-void TksMethodHelper::SetParam(int index, const KsValue& value) {
-  if (index >= 0 && index < Count()) Param(index)->Value = value;
-}
-
-KsValue TksMethodHelper::GetValue() {
-  QObject* inst = ClassRef ? Instance(ClassRef) : ParentValue.ToObject();
-  const QString& name = IndexMethod ? FGetName : UpperName;
-  if (OnCallArray) {
-    for (int i = 0; i < Count(); ++i) ParamValues.ElementMut(i) = Param(i)->Value;
-    KsValue r = OnCallArray(inst, ClassRef, name, ParamValues);
-    for (int i = 0; i < Count(); ++i)
-      if (Param(i)->IsVarParam) Param(i)->Value = ParamValues.Element(i);
+KsValue TksPropertyHelper::GetValue()
+{
+    QObject *inst = Instance(ClassRef);
+    KsValue r;
+    if (IsPublished && PropInfo && inst && PropInfo->Get)
+        r = PropInfo->Get(inst);
+    else if (OnGetValue)
+        r = OnGetValue(inst, ClassRef, UpperName);
+    if (TypeCode == tcBoolean && !r.IsEmpty() && r.Kind() != KsKind::Boolean) r = KsValue(r.ToDouble() != 0);
     return r;
-  }
-  if (OnCall) return OnCall(inst, ClassRef, name, this);
-  return KsValue(0);
 }
 
-void TksMethodHelper::SetValue(const KsValue& value) {
-  if (!IndexMethod || ReadOnly) return;
-  QObject* inst = ClassRef ? Instance(ClassRef) : ParentValue.ToObject();
-  if (OnCallArray) {
-    std::vector<KsValue> items;
-    for (int i = 0; i < Count(); ++i) items.push_back(Param(i)->Value);
-    items.push_back(value);
-    KsValue arr = KsValue::MakeList(std::move(items));
-    OnCallArray(inst, ClassRef, FSetName, arr);
-  } else if (OnCall) {
-    struct Reset {
-      KsValue& V;
-      ~Reset() { V = KsValue(); }
-    } reset{AssignedValue};
-    AssignedValue = value;
-    OnCall(inst, ClassRef, FSetName, this);
-  }
-}
-
-TksComponentHelper::TksComponentHelper(QObject* component)
-    : TksCustomHelper(component->objectName(), tcClass, ksClassNameOf(component)), Component(component) {
-  ReadOnly = true;
-}
-
-KsValue TksComponentHelper::GetValue() { return KsValue::FromObject(Component.data()); }
-
-void TksCustomEvent::Invoke(std::vector<KsValue>& args) {
-  if (!Handler || Handler->Executing) return;
-  const int n = std::min<int>(Handler->Count(), int(args.size()));
-  for (int i = 0; i < n; ++i) Handler->Param(i)->SetValue(args[size_t(i)]);
-  // Parameters the event does not pass start empty, not with the last call's values.
-  for (int i = n; i < Handler->Count(); ++i) Handler->Param(i)->SetValue(KsValue());
-  Handler->GetValue();
-  for (int i = 0; i < n; ++i) args[size_t(i)] = Handler->Param(i)->Value;
-}
-
-TksEventHelper::TksEventHelper(const QString& name, TksEventAttach attach)
-    : TksCustomHelper(name, tcString, QStringLiteral("String")), Attach(std::move(attach)) {}
-
-void TksEventHelper::SetValue(const KsValue& value) {
-  QObject* inst = Instance(ClassRef);
-  const QString text = value.ToText();
-  if (text == QLatin1String("0") || text.isEmpty()) {
-    if (Attach && inst) Attach(inst, Name, nullptr);
-    return;
-  }
-  TksScript* scope = Prog ? Prog : nullptr;
-  auto* proc = scope ? dynamic_cast<TksProcVariable*>(scope->Find(text)) : nullptr;
-  if (!proc) throw KsError(SEventError);
-  auto* adapter = new TksCustomEvent(inst, proc);
-  scope->Add(QString(), adapter);
-  if (Attach && inst) Attach(inst, Name, adapter);
-}
-
-TksClassVariable::TksClassVariable(const KsClassInfo* cls, const QString& ancestorName, TksScript* program)
-    : TksCustomVariable(cls->ClassName, tcClass, cls->ClassName),
-      AncestorName(ancestorName),
-      ClassRef(cls),
-      Program(program) {
-  QList<const KsPropInfo*> props = cls->Properties();
-  std::sort(props.begin(), props.end(), [](const KsPropInfo* a, const KsPropInfo* b) {
-    return QString::compare(a->Name, b->Name, Qt::CaseInsensitive) < 0;
-  });
-  for (const KsPropInfo* p : props) {
-    if (p->Kind == KsPropKind::Method) continue;
-    TksVarType code;
-    QString typeName;
-    switch (p->Kind) {
-    case KsPropKind::Integer: code = tcInteger; break;
-    case KsPropKind::Char: code = tcChar; break;
-    case KsPropKind::Boolean: code = tcBoolean; typeName = QStringLiteral("Boolean"); break;
-    case KsPropKind::Enumeration:
-      code = (p->TypeName.compare(QLatin1String("Boolean"), Qt::CaseInsensitive) == 0 ||
-              p->TypeName.compare(QLatin1String("bool"), Qt::CaseInsensitive) == 0)
-                 ? tcBoolean
-                 : tcEnum;
-      typeName = p->TypeName;
-      break;
-    case KsPropKind::Float: code = tcFloat; break;
-    case KsPropKind::String: code = tcString; break;
-    case KsPropKind::Set: code = tcEnum; typeName = p->TypeName; break;
-    case KsPropKind::Class: code = tcClass; typeName = p->TypeName; break;
-    case KsPropKind::Variant: code = tcVariant; break;
-    default: code = tcInteger;
+void TksPropertyHelper::SetValue(const KsValue &value)
+{
+    if (ReadOnly) return;
+    QObject *inst = Instance(ClassRef);
+    if (IsPublished && PropInfo) {
+        if (!inst || !PropInfo->Set) return;
+        if (TypeCode == tcBoolean)
+            PropInfo->Set(inst, KsValue(value.Kind() == KsKind::Boolean ? value.RawBool() : value.ToBool()));
+        else
+            PropInfo->Set(inst, value);
+    } else if (OnSetValue) {
+        OnSetValue(inst, ClassRef, UpperName, value);
     }
-    auto* h = new TksPropertyHelper(p->Name, code, typeName);
-    h->IsPublished = true;
-    h->PropInfo = p;
-    h->ClassRef = cls;
-    h->ReadOnly = p->IsReadOnly();
-    AddMember(h);
-  }
-  Add(new TksParamItem(QStringLiteral("Value"), tcVariant, QStringLiteral("Variant"), true, false));
+}
+
+TksMethodHelper::TksMethodHelper(const QString &declaration, TksScript *script)
+    : TksCustomHelper(QString(), tcVariant, QString())
+{
+    std::unique_ptr<TksCustomVariable> d(ksParseDeclaration(declaration, script));
+    Name = d->Name;
+    UpperName = Name.toUpper();
+    TypeCode = d->TypeCode;
+    TypeName = d->TypeName;
+    IsMacro = d->IsMacro;
+    while (d->Count() > 0) {
+        TksItemList *p = d->Items(0);
+        d->Remove(p);
+        Add(p);
+    }
+    Syntax = declaration;
+    Description = Name;
+    ReadOnly = true;
+    if (Count() > 0) ParamValues = KsValue::MakeArray({KsBounds{0, Count()}});
+    FGetName = UpperName + QStringLiteral(".GET");
+    FSetName = UpperName + QStringLiteral(".SET");
+}
+
+KsValue TksMethodHelper::GetParam(int index) const
+{
+    if (index == Count()) return AssignedValue;
+    if (index < 0 || index > Count()) return KsValue();
+    return Param(index)->Value;
+}
+
+void TksMethodHelper::SetParam(int index, const KsValue &value)
+{
+    if (index >= 0 && index < Count()) Param(index)->Value = value;
+}
+
+KsValue TksMethodHelper::GetValue()
+{
+    QObject *inst = ClassRef ? Instance(ClassRef) : ParentValue.ToObject();
+    const QString &name = IndexMethod ? FGetName : UpperName;
+    if (OnCallArray) {
+        for (int i = 0; i < Count(); ++i) ParamValues.ElementMut(i) = Param(i)->Value;
+        KsValue r = OnCallArray(inst, ClassRef, name, ParamValues);
+        for (int i = 0; i < Count(); ++i)
+            if (Param(i)->IsVarParam) Param(i)->Value = ParamValues.Element(i);
+        return r;
+    }
+    if (OnCall) return OnCall(inst, ClassRef, name, this);
+    return KsValue(0);
+}
+
+void TksMethodHelper::SetValue(const KsValue &value)
+{
+    if (!IndexMethod || ReadOnly) return;
+    QObject *inst = ClassRef ? Instance(ClassRef) : ParentValue.ToObject();
+    if (OnCallArray) {
+        std::vector<KsValue> items;
+        for (int i = 0; i < Count(); ++i) items.push_back(Param(i)->Value);
+        items.push_back(value);
+        KsValue arr = KsValue::MakeList(std::move(items));
+        OnCallArray(inst, ClassRef, FSetName, arr);
+    } else if (OnCall) {
+        struct Reset {
+            KsValue &V;
+            ~Reset() { V = KsValue(); }
+        } reset{AssignedValue};
+        AssignedValue = value;
+        OnCall(inst, ClassRef, FSetName, this);
+    }
+}
+
+TksComponentHelper::TksComponentHelper(QObject *component)
+    : TksCustomHelper(component->objectName(), tcClass, ksClassNameOf(component)), Component(component)
+{
+    ReadOnly = true;
+}
+
+KsValue TksComponentHelper::GetValue()
+{
+    return KsValue::FromObject(Component.data());
+}
+
+void TksCustomEvent::Invoke(std::vector<KsValue> &args)
+{
+    if (!Handler || Handler->Executing) return;
+    const int n = std::min<int>(Handler->Count(), int(args.size()));
+    for (int i = 0; i < n; ++i) Handler->Param(i)->SetValue(args[size_t(i)]);
+    // Parameters the event does not pass start empty, not with the last call's values.
+    for (int i = n; i < Handler->Count(); ++i) Handler->Param(i)->SetValue(KsValue());
+    Handler->GetValue();
+    for (int i = 0; i < n; ++i) args[size_t(i)] = Handler->Param(i)->Value;
+}
+
+TksEventHelper::TksEventHelper(const QString &name, TksEventAttach attach)
+    : TksCustomHelper(name, tcString, QStringLiteral("String")), Attach(std::move(attach))
+{}
+
+void TksEventHelper::SetValue(const KsValue &value)
+{
+    QObject *inst = Instance(ClassRef);
+    const QString text = value.ToText();
+    if (text == QLatin1String("0") || text.isEmpty()) {
+        if (Attach && inst) Attach(inst, Name, nullptr);
+        return;
+    }
+    TksScript *scope = Prog ? Prog : nullptr;
+    auto *proc = scope ? dynamic_cast<TksProcVariable *>(scope->Find(text)) : nullptr;
+    if (!proc) throw KsError(SEventError);
+    auto *adapter = new TksCustomEvent(inst, proc);
+    scope->Add(QString(), adapter);
+    if (Attach && inst) Attach(inst, Name, adapter);
+}
+
+TksClassVariable::TksClassVariable(const KsClassInfo *cls, const QString &ancestorName, TksScript *program)
+    : TksCustomVariable(cls->ClassName, tcClass, cls->ClassName), AncestorName(ancestorName), ClassRef(cls),
+      Program(program)
+{
+    QList<const KsPropInfo *> props = cls->Properties();
+    std::sort(props.begin(), props.end(), [](const KsPropInfo *a, const KsPropInfo *b) {
+        return QString::compare(a->Name, b->Name, Qt::CaseInsensitive) < 0;
+    });
+    for (const KsPropInfo *p : props) {
+        if (p->Kind == KsPropKind::Method) continue;
+        TksVarType code;
+        QString typeName;
+        switch (p->Kind) {
+        case KsPropKind::Integer:
+            code = tcInteger;
+            break;
+        case KsPropKind::Char:
+            code = tcChar;
+            break;
+        case KsPropKind::Boolean:
+            code = tcBoolean;
+            typeName = QStringLiteral("Boolean");
+            break;
+        case KsPropKind::Enumeration:
+            code = (p->TypeName.compare(QLatin1String("Boolean"), Qt::CaseInsensitive) == 0 ||
+                    p->TypeName.compare(QLatin1String("bool"), Qt::CaseInsensitive) == 0)
+                           ? tcBoolean
+                           : tcEnum;
+            typeName = p->TypeName;
+            break;
+        case KsPropKind::Float:
+            code = tcFloat;
+            break;
+        case KsPropKind::String:
+            code = tcString;
+            break;
+        case KsPropKind::Set:
+            code = tcEnum;
+            typeName = p->TypeName;
+            break;
+        case KsPropKind::Class:
+            code = tcClass;
+            typeName = p->TypeName;
+            break;
+        case KsPropKind::Variant:
+            code = tcVariant;
+            break;
+        default:
+            code = tcInteger;
+        }
+        auto *h = new TksPropertyHelper(p->Name, code, typeName);
+        h->IsPublished = true;
+        h->PropInfo = p;
+        h->ClassRef = cls;
+        h->ReadOnly = p->IsReadOnly();
+        AddMember(h);
+    }
+    Add(new TksParamItem(QStringLiteral("Value"), tcVariant, QStringLiteral("Variant"), true, false));
 }
 
 TksClassVariable::~TksClassVariable() = default;
 
-void TksClassVariable::AddMember(TksCustomVariable* m) {
-  m->AddedBy = AddedBy;
-  Members.Add(m);
+void TksClassVariable::AddMember(TksCustomVariable *m)
+{
+    m->AddedBy = AddedBy;
+    Members.Add(m);
 }
 
-TksMethodHelper* TksClassVariable::AddConstructor(const QString& declaration, TksCallMethodEvent onCall) {
-  QString rest = declaration.trimmed();
-  int blank = rest.indexOf(QLatin1Char(' '));
-  rest = blank < 0 ? QString() : rest.mid(blank + 1);
-  return AddMethod(QStringLiteral("function ") + rest + QStringLiteral(": Constructor"), std::move(onCall));
+TksMethodHelper *TksClassVariable::AddConstructor(const QString &declaration, TksCallMethodEvent onCall)
+{
+    QString rest = declaration.trimmed();
+    int blank = rest.indexOf(QLatin1Char(' '));
+    rest = blank < 0 ? QString() : rest.mid(blank + 1);
+    return AddMethod(QStringLiteral("function ") + rest + QStringLiteral(": Constructor"), std::move(onCall));
 }
 
-TksMethodHelper* TksClassVariable::AddMethod(const QString& declaration, TksCallMethodEvent onCall) {
-  auto* m = new TksMethodHelper(declaration, Program);
-  m->OnCall = std::move(onCall);
-  m->ClassRef = ClassRef;
-  AddMember(m);
-  return m;
+TksMethodHelper *TksClassVariable::AddMethod(const QString &declaration, TksCallMethodEvent onCall)
+{
+    auto *m = new TksMethodHelper(declaration, Program);
+    m->OnCall = std::move(onCall);
+    m->ClassRef = ClassRef;
+    AddMember(m);
+    return m;
 }
 
-TksMethodHelper* TksClassVariable::AddMethodEx(const QString& declaration, TksCallMethodArrayEvent onCall) {
-  auto* m = new TksMethodHelper(declaration, Program);
-  m->OnCallArray = std::move(onCall);
-  m->ClassRef = ClassRef;
-  AddMember(m);
-  return m;
+TksMethodHelper *TksClassVariable::AddMethodEx(const QString &declaration, TksCallMethodArrayEvent onCall)
+{
+    auto *m = new TksMethodHelper(declaration, Program);
+    m->OnCallArray = std::move(onCall);
+    m->ClassRef = ClassRef;
+    AddMember(m);
+    return m;
 }
 
-TksPropertyHelper* TksClassVariable::AddProperty(const QString& name, const QString& typeName, TksGetValueEvent onGet,
-                                                 TksSetValueEvent onSet) {
-  auto* h = new TksPropertyHelper(name, ksTypeCodeOf(typeName, Program), typeName);
-  h->ClassRef = ClassRef;
-  h->OnGetValue = std::move(onGet);
-  h->OnSetValue = std::move(onSet);
-  h->ReadOnly = !h->OnSetValue;
-  AddMember(h);
-  return h;
+TksPropertyHelper *TksClassVariable::AddProperty(const QString &name, const QString &typeName, TksGetValueEvent onGet,
+                                                 TksSetValueEvent onSet)
+{
+    auto *h = new TksPropertyHelper(name, ksTypeCodeOf(typeName, Program), typeName);
+    h->ClassRef = ClassRef;
+    h->OnGetValue = std::move(onGet);
+    h->OnSetValue = std::move(onSet);
+    h->ReadOnly = !h->OnSetValue;
+    AddMember(h);
+    return h;
 }
 
-TksMethodHelper* TksClassVariable::AddIndexProperty(const QString& name, const QString& indexTypes,
-                                                    const QString& typeName, TksCallMethodEvent onCall, bool readOnly) {
-  QStringList params;
-  const QStringList types = indexTypes.split(QLatin1Char(','), Qt::SkipEmptyParts);
-  for (int i = 0; i < types.size(); ++i)
-    params << QStringLiteral("p%1: %2").arg(i).arg(types[i].trimmed());
-  QString decl = QStringLiteral("function ") + name + QLatin1Char('(') + params.join(QStringLiteral("; ")) +
-                 QStringLiteral("): ") + typeName;
-  TksMethodHelper* m = AddMethod(decl, std::move(onCall));
-  m->ReadOnly = readOnly;
-  m->IndexMethod = true;
-  return m;
+TksMethodHelper *TksClassVariable::AddIndexProperty(const QString &name, const QString &indexTypes,
+                                                    const QString &typeName, TksCallMethodEvent onCall, bool readOnly)
+{
+    QStringList params;
+    const QStringList types = indexTypes.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (int i = 0; i < types.size(); ++i) params << QStringLiteral("p%1: %2").arg(i).arg(types[i].trimmed());
+    QString decl = QStringLiteral("function ") + name + QLatin1Char('(') + params.join(QStringLiteral("; ")) +
+                   QStringLiteral("): ") + typeName;
+    TksMethodHelper *m = AddMethod(decl, std::move(onCall));
+    m->ReadOnly = readOnly;
+    m->IndexMethod = true;
+    return m;
 }
 
-TksMethodHelper* TksClassVariable::AddDefaultProperty(const QString& name, const QString& indexTypes,
-                                                      const QString& typeName, TksCallMethodEvent onCall, bool readOnly) {
-  TksMethodHelper* m = AddIndexProperty(name, indexTypes, typeName, std::move(onCall), readOnly);
-  DefProperty = m;
-  return m;
+TksMethodHelper *TksClassVariable::AddDefaultProperty(const QString &name, const QString &indexTypes,
+                                                      const QString &typeName, TksCallMethodEvent onCall, bool readOnly)
+{
+    TksMethodHelper *m = AddIndexProperty(name, indexTypes, typeName, std::move(onCall), readOnly);
+    DefProperty = m;
+    return m;
 }
 
-TksEventHelper* TksClassVariable::AddEvent(const QString& name, TksEventAttach attach) {
-  auto* e = new TksEventHelper(name, std::move(attach));
-  e->ClassRef = ClassRef;
-  AddMember(e);
-  return e;
+TksEventHelper *TksClassVariable::AddEvent(const QString &name, TksEventAttach attach)
+{
+    auto *e = new TksEventHelper(name, std::move(attach));
+    e->ClassRef = ClassRef;
+    AddMember(e);
+    return e;
 }
 
-TksComponentHelper* TksClassVariable::AddComponent(QObject* component) {
-  auto* c = new TksComponentHelper(component);
-  AddMember(c);
-  return c;
+TksComponentHelper *TksClassVariable::AddComponent(QObject *component)
+{
+    auto *c = new TksComponentHelper(component);
+    AddMember(c);
+    return c;
 }
 
-TksCustomVariable* TksClassVariable::FindMember(const QString& name) const {
-  const TksClassVariable* c = this;
-  for (int guard = 0; c && guard < ksMaxClassAncestors; ++guard) {
-    for (int i = 0; i < c->Members.Count(); ++i) {
-      auto* m = static_cast<TksCustomVariable*>(c->Members.Items(i));
-      if (m->Name.compare(name, Qt::CaseInsensitive) == 0) return m;
+TksCustomVariable *TksClassVariable::FindMember(const QString &name) const
+{
+    const TksClassVariable *c = this;
+    for (int guard = 0; c && guard < ksMaxClassAncestors; ++guard) {
+        for (int i = 0; i < c->Members.Count(); ++i) {
+            auto *m = static_cast<TksCustomVariable *>(c->Members.Items(i));
+            if (m->Name.compare(name, Qt::CaseInsensitive) == 0) return m;
+        }
+        if (c->AncestorName.isEmpty() || !c->Program) break;
+        TksClassVariable *anc = c->Program->FindClass(c->AncestorName);
+        c = anc == c ? nullptr : anc;
     }
-    if (c->AncestorName.isEmpty() || !c->Program) break;
-    TksClassVariable* anc = c->Program->FindClass(c->AncestorName);
-    c = anc == c ? nullptr : anc;
-  }
-  return nullptr;
+    return nullptr;
 }
 
-KsValue TksClassVariable::GetValue() {
-  TksParamItem* p = Param(0);
-  KsValue r;
-  if (p->Value.IsEmpty()) {
-    QObject* o = ClassRef->Create(nullptr);
-    ksbind::MarkScriptCreated(o);  // the script may free what it made
-    r = KsValue::FromObject(o);
-  }
-  else
-    r = p->Value;
-  p->Value = KsValue();
-  return r;
+KsValue TksClassVariable::GetValue()
+{
+    TksParamItem *p = Param(0);
+    KsValue r;
+    if (p->Value.IsEmpty()) {
+        QObject *o = ClassRef->Create(nullptr);
+        ksbind::MarkScriptCreated(o);  // the script may free what it made
+        r = KsValue::FromObject(o);
+    } else
+        r = p->Value;
+    p->Value = KsValue();
+    return r;
 }

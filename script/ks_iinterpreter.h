@@ -45,165 +45,178 @@ class TksMethodHelper;
 class TksXMLItem;
 
 enum TksVarType : std::uint8_t {
-  tcInteger = 0, tcBoolean = 1, tcFloat = 2, tcChar = 3, tcString = 4,
-  tcClass = 5, tcArray = 6, tcVariant = 7, tcEnum = 8, tcConstructor = 9
+    tcInteger = 0,
+    tcBoolean = 1,
+    tcFloat = 2,
+    tcChar = 3,
+    tcString = 4,
+    tcClass = 5,
+    tcArray = 6,
+    tcVariant = 7,
+    tcEnum = 8,
+    tcConstructor = 9
 };
 
 // Tag of items added while binding modules register (survive Clear).
-inline const void* const ksBindingTag = reinterpret_cast<const void*>(1);
+inline const void *const ksBindingTag = reinterpret_cast<const void *>(1);
 
 // Base of everything a script table, a statement list or an item list owns.
 class TksObject {
 public:
-  virtual ~TksObject() = default;
+    virtual ~TksObject() = default;
 };
 
 // An owning list (entries may be nullptr, e.g. the gap of a set range).
 class TksItemList : public TksObject {
 public:
-  TksItemList() = default;
-  TksItemList(const TksItemList&) = delete;
-  TksItemList& operator=(const TksItemList&) = delete;
-  ~TksItemList() override;
-  virtual void Clear();
-  int Count() const { return int(FItems.size()); }
-  void Add(TksItemList* item) { FItems.emplace_back(item); }
-  void Remove(TksItemList* item);
-  TksItemList* Items(int i) const { return FItems[size_t(i)].get(); }
+    TksItemList() = default;
+    TksItemList(const TksItemList &) = delete;
+    TksItemList &operator=(const TksItemList &) = delete;
+    ~TksItemList() override;
+    virtual void Clear();
+    int Count() const { return int(FItems.size()); }
+    void Add(TksItemList *item) { FItems.emplace_back(item); }
+    void Remove(TksItemList *item);
+    TksItemList *Items(int i) const { return FItems[size_t(i)].get(); }
 
 protected:
-  std::vector<std::unique_ptr<TksItemList>> FItems;
+    std::vector<std::unique_ptr<TksItemList>> FItems;
 };
 
 class TksCustomVariable : public TksItemList {
 public:
-  TksCustomVariable(const QString& name, TksVarType typeCode, const QString& typeName);
-  const void* AddedBy = nullptr;
-  bool IsMacro = false;
-  bool ReadOnly = false;
-  bool ResultWanted = true;
-  QString Name;
-  QString UpperName;
-  TksCustomVariable* ResultVar = nullptr;  // not owned
-  QString SourcePos;
-  TksVarType TypeCode;
-  QString TypeName;
-  KsValue Value;
+    TksCustomVariable(const QString &name, TksVarType typeCode, const QString &typeName);
+    const void *AddedBy = nullptr;
+    bool IsMacro = false;
+    bool ReadOnly = false;
+    bool ResultWanted = true;
+    QString Name;
+    QString UpperName;
+    TksCustomVariable *ResultVar = nullptr;  // not owned
+    QString SourcePos;
+    TksVarType TypeCode;
+    QString TypeName;
+    KsValue Value;
 
-  virtual void SetValue(const KsValue& value);
-  virtual KsValue GetValue();
-  // Entries as parameters (procedures and methods).
-  inline TksParamItem* Param(int i) const;
-  int RequiredCount() const;
-  // The type name a compiler reports ("Integer", the class name ...).
-  QString ReportedTypeName() const;
+    virtual void SetValue(const KsValue &value);
+    virtual KsValue GetValue();
+    // Entries as parameters (procedures and methods).
+    inline TksParamItem *Param(int i) const;
+    int RequiredCount() const;
+    // The type name a compiler reports ("Integer", the class name ...).
+    QString ReportedTypeName() const;
 };
 
 // A variable or constant (ReadOnly); its value lives in Value.
 class TksVariable : public TksCustomVariable {
 public:
-  using TksCustomVariable::TksCustomVariable;
+    using TksCustomVariable::TksCustomVariable;
 };
 
 // A named type (alias).
 class TksTypeVariable : public TksCustomVariable {
 public:
-  using TksCustomVariable::TksCustomVariable;
+    using TksCustomVariable::TksCustomVariable;
 };
 
 // A string variable: its value is always a String, so that one character
 // can be changed in place.
 class TksStringVariable : public TksVariable {
 public:
-  TksStringVariable(const QString& name, TksVarType typeCode, const QString& typeName);
-  void SetValue(const KsValue& value) override;
+    TksStringVariable(const QString &name, TksVarType typeCode, const QString &typeName);
+    void SetValue(const KsValue &value) override;
 };
 
 class TksParamItem : public TksVariable {
 public:
-  TksParamItem(const QString& name, TksVarType typeCode, const QString& typeName, bool isOptional,
-               bool isVarParam);
-  KsValue DefValue;
-  bool IsOptional;
-  bool IsVarParam;
+    TksParamItem(const QString &name, TksVarType typeCode, const QString &typeName, bool isOptional, bool isVarParam);
+    KsValue DefValue;
+    bool IsOptional;
+    bool IsVarParam;
 };
 
-inline TksParamItem* TksCustomVariable::Param(int i) const { return static_cast<TksParamItem*>(FItems[size_t(i)].get()); }
+inline TksParamItem *TksCustomVariable::Param(int i) const
+{
+    return static_cast<TksParamItem *>(FItems[size_t(i)].get());
+}
 
 // A procedure or function of the program. Its body is Prog->MainBlock; its
 // parameters are its entries and are also entered in Prog under their names.
 class TksProcVariable final : public TksCustomVariable {
 public:
-  TksProcVariable(const QString& name, TksVarType typeCode, const QString& typeName, TksScript* parent,
-                  bool isFunc = true);
-  ~TksProcVariable() override;
-  bool Executing = false;
-  bool IsFunc;
-  TksScript* Prog;  // the local scope (owned, see FProg)
-  // Appends a parameter and enters it in the local scope.
-  void AddParam(TksParamItem* param);
-  KsValue GetValue() override;  // runs the procedure
-  void SetValue(const KsValue&) override {}
+    TksProcVariable(const QString &name, TksVarType typeCode, const QString &typeName, TksScript *parent,
+                    bool isFunc = true);
+    ~TksProcVariable() override;
+    bool Executing = false;
+    bool IsFunc;
+    TksScript *Prog;  // the local scope (owned, see FProg)
+    // Appends a parameter and enters it in the local scope.
+    void AddParam(TksParamItem *param);
+    KsValue GetValue() override;  // runs the procedure
+    void SetValue(const KsValue &) override {}
 
-  // The local scope's variables (parameters, Result, locals) are its frame
-  // slots. A call that starts while the procedure runs (recursion) pushes a
-  // frame holding the caller's values, which the call's end gives back.
-  inline void PushFrame();
-  void PopFrame() {
-    for (auto it = FSlots.rbegin(); it != FSlots.rend(); ++it) {
-      (*it)->Value = std::move(FFrames.back());
-      FFrames.pop_back();
+    // The local scope's variables (parameters, Result, locals) are its frame
+    // slots. A call that starts while the procedure runs (recursion) pushes a
+    // frame holding the caller's values, which the call's end gives back.
+    inline void PushFrame();
+    void PopFrame()
+    {
+        for (auto it = FSlots.rbegin(); it != FSlots.rend(); ++it) {
+            (*it)->Value = std::move(FFrames.back());
+            FFrames.pop_back();
+        }
     }
-  }
-  // Pushes a frame when the procedure is running; the frame goes with it.
-  class Frame {
-  public:
-    explicit Frame(TksProcVariable* p) : FProc(p->Executing ? p : nullptr) {
-      if (FProc) FProc->PushFrame();
-    }
-    Frame(const Frame&) = delete;
-    Frame& operator=(const Frame&) = delete;
-    ~Frame() { Release(); }
-    // Gives the caller its values back now (before var parameters are written).
-    void Release() {
-      if (FProc) FProc->PopFrame();
-      FProc = nullptr;
-    }
+    // Pushes a frame when the procedure is running; the frame goes with it.
+    class Frame {
+    public:
+        explicit Frame(TksProcVariable *p) : FProc(p->Executing ? p : nullptr)
+        {
+            if (FProc) FProc->PushFrame();
+        }
+        Frame(const Frame &) = delete;
+        Frame &operator=(const Frame &) = delete;
+        ~Frame() { Release(); }
+        // Gives the caller its values back now (before var parameters are written).
+        void Release()
+        {
+            if (FProc) FProc->PopFrame();
+            FProc = nullptr;
+        }
 
-  private:
-    TksProcVariable* FProc;
-  };
+    private:
+        TksProcVariable *FProc;
+    };
 
 private:
-  std::unique_ptr<TksScript> FProg;
-  void RefreshSlots();
-  inline TksScript* MainProgram();
-  TksScript* FindMainProgram();
-  std::vector<TksCustomVariable*> FSlots;
-  std::vector<KsValue> FFrames;
-  int FSlotsVersion = -1;
-  // The script whose Execute started the run, found once per change of
-  // the script chains.
-  TksScript* FMain = nullptr;
-  quint64 FMainAt = 0;
+    std::unique_ptr<TksScript> FProg;
+    void RefreshSlots();
+    inline TksScript *MainProgram();
+    TksScript *FindMainProgram();
+    std::vector<TksCustomVariable *> FSlots;
+    std::vector<KsValue> FFrames;
+    int FSlotsVersion = -1;
+    // The script whose Execute started the run, found once per change of
+    // the script chains.
+    TksScript *FMain = nullptr;
+    quint64 FMainAt = 0;
 };
 
 // Base of binding modules: a module registers its classes and functions with
 // the script in its constructor.
 class TksRTTIModule : public TksObject {
 public:
-  explicit TksRTTIModule(TksScript* script) : Script(script) {}
-  TksScript* Script;
+    explicit TksRTTIModule(TksScript *script) : Script(script) {}
+    TksScript *Script;
 };
 
-using TksModuleFactory = std::function<TksRTTIModule*(TksScript*)>;
+using TksModuleFactory = std::function<TksRTTIModule *(TksScript *)>;
 // The module registry: fixed order, the built-in module first.
-void ksRegisterModule(const QString& name, TksModuleFactory factory);
-void ksUnregisterModule(const QString& name);
+void ksRegisterModule(const QString &name, TksModuleFactory factory);
+void ksUnregisterModule(const QString &name);
 QStringList ksRegisteredModules();
 
-using TksGetUnitEvent = std::function<void(TksScript* sender, const QString& unitName, QString& unitText)>;
-using TksRunLineEvent = std::function<void(TksScript* sender, const QString& unitName, const QString& sourcePos)>;
+using TksGetUnitEvent = std::function<void(TksScript *sender, const QString &unitName, QString &unitText)>;
+using TksRunLineEvent = std::function<void(TksScript *sender, const QString &unitName, const QString &sourcePos)>;
 
 // Every statement asks for a line handler up the Parent chain, and almost no
 // run has one; every procedure call asks for the main program up the same
@@ -211,296 +224,306 @@ using TksRunLineEvent = std::function<void(TksScript* sender, const QString& uni
 // main program bumps this counter, so the answers are remembered until the
 // next change.
 inline std::atomic<quint64> ksLineHandlersVersion{1};
-inline void ksLineHandlersChanged() { ksLineHandlersVersion.fetch_add(1, std::memory_order_relaxed); }
+inline void ksLineHandlersChanged()
+{
+    ksLineHandlersVersion.fetch_add(1, std::memory_order_relaxed);
+}
 
 // OnRunLine: used like the plain std::function it holds; assigning it
 // invalidates the scripts' remembered answers.
 class TksRunLineHandler {
 public:
-  TksRunLineHandler() = default;
-  TksRunLineHandler(const TksRunLineHandler&) = delete;
-  TksRunLineHandler& operator=(const TksRunLineHandler& other) { return *this = other.FHandler; }
-  TksRunLineHandler& operator=(TksRunLineEvent handler) {
-    FHandler = std::move(handler);
-    ksLineHandlersChanged();
-    return *this;
-  }
-  explicit operator bool() const { return bool(FHandler); }
-  operator const TksRunLineEvent&() const { return FHandler; }
-  void operator()(TksScript* sender, const QString& unitName, const QString& sourcePos) const {
-    FHandler(sender, unitName, sourcePos);
-  }
+    TksRunLineHandler() = default;
+    TksRunLineHandler(const TksRunLineHandler &) = delete;
+    TksRunLineHandler &operator=(const TksRunLineHandler &other) { return *this = other.FHandler; }
+    TksRunLineHandler &operator=(TksRunLineEvent handler)
+    {
+        FHandler = std::move(handler);
+        ksLineHandlersChanged();
+        return *this;
+    }
+    explicit operator bool() const { return bool(FHandler); }
+    operator const TksRunLineEvent &() const { return FHandler; }
+    void operator()(TksScript *sender, const QString &unitName, const QString &sourcePos) const
+    {
+        FHandler(sender, unitName, sourcePos);
+    }
 
 private:
-  TksRunLineEvent FHandler;
+    TksRunLineEvent FHandler;
 };
 
 // Parent: a plain pointer to read; setting it invalidates as above.
 class TksParentLink {
 public:
-  TksParentLink() = default;
-  TksParentLink(const TksParentLink&) = delete;
-  TksParentLink& operator=(const TksParentLink& other) { return *this = other.FParent; }
-  TksParentLink& operator=(TksScript* parent) {
-    if (parent != FParent) {  // the report sets the same parent before each evaluation
-      FParent = parent;
-      ksLineHandlersChanged();
+    TksParentLink() = default;
+    TksParentLink(const TksParentLink &) = delete;
+    TksParentLink &operator=(const TksParentLink &other) { return *this = other.FParent; }
+    TksParentLink &operator=(TksScript *parent)
+    {
+        if (parent != FParent) {  // the report sets the same parent before each evaluation
+            FParent = parent;
+            ksLineHandlersChanged();
+        }
+        return *this;
     }
-    return *this;
-  }
-  operator TksScript*() const { return FParent; }
-  TksScript* operator->() const { return FParent; }
+    operator TksScript *() const { return FParent; }
+    TksScript *operator->() const { return FParent; }
 
 private:
-  TksScript* FParent = nullptr;
+    TksScript *FParent = nullptr;
 };
 
 // Replaces the compiler that TksScript::Compile runs (ksCompileScript, both
 // passes) until an empty hook restores it; tests install fakes with it. A
 // hook fills the script from Lines and sets ErrorMsg, ErrorPos and
 // ErrorUnit on failure.
-using TksCompileHook = std::function<void(TksScript* script)>;
+using TksCompileHook = std::function<void(TksScript *script)>;
 void ksSetCompileHook(TksCompileHook hook);
 
 // Host callbacks.
-using TksGetValueEvent = std::function<KsValue(QObject* instance, const KsClassInfo* classType, const QString& propName)>;
-using TksSetValueEvent = std::function<void(QObject* instance, const KsClassInfo* classType, const QString& propName,
-                                            const KsValue& value)>;
-using TksCallMethodEvent = std::function<KsValue(QObject* instance, const KsClassInfo* classType,
-                                                 const QString& methodName, TksMethodHelper* caller)>;
-using TksCallMethodArrayEvent = std::function<KsValue(QObject* instance, const KsClassInfo* classType,
-                                                      const QString& methodName, KsValue& params)>;
+using TksGetValueEvent =
+        std::function<KsValue(QObject *instance, const KsClassInfo *classType, const QString &propName)>;
+using TksSetValueEvent = std::function<void(QObject *instance, const KsClassInfo *classType, const QString &propName,
+                                            const KsValue &value)>;
+using TksCallMethodEvent = std::function<KsValue(QObject *instance, const KsClassInfo *classType,
+                                                 const QString &methodName, TksMethodHelper *caller)>;
+using TksCallMethodArrayEvent = std::function<KsValue(QObject *instance, const KsClassInfo *classType,
+                                                      const QString &methodName, KsValue &params)>;
 
 class TksScript : public QObject {
 public:
-  explicit TksScript(QObject* owner = nullptr);
-  ~TksScript() override;
+    explicit TksScript(QObject *owner = nullptr);
+    ~TksScript() override;
 
-  const void* AddedBy = nullptr;
-  bool BreakFlag = false;
-  bool ContinueFlag = false;
-  bool ExitFlag = false;
-  QString ErrorMsg, ErrorPos, ErrorUnit;
-  bool ExtendedIdentChars = false;
-  bool Running = false;
-  QStringList Lines;
-  QStringList UnitLines;  // the second list: free for the compiler
-  bool IsMainProgram = false;
-  TksGetUnitEvent OnGetILUnit;
-  TksGetUnitEvent OnGetUnit;
-  TksRunLineHandler OnRunLine;
-  TksParentLink Parent;
-  TksScript* RunningProc = nullptr;
-  bool RTTIAdded = false;
-  std::unique_ptr<TksStatement> MainBlock;
-  QString SyntaxType = QStringLiteral("PascalScript");
-  bool Terminated = false;
-  QStringList ExecutableLines;
-  // Free flag for the host (the report marks expression evaluation with it).
-  bool HostFlag = false;
+    const void *AddedBy = nullptr;
+    bool BreakFlag = false;
+    bool ContinueFlag = false;
+    bool ExitFlag = false;
+    QString ErrorMsg, ErrorPos, ErrorUnit;
+    bool ExtendedIdentChars = false;
+    bool Running = false;
+    QStringList Lines;
+    QStringList UnitLines;  // the second list: free for the compiler
+    bool IsMainProgram = false;
+    TksGetUnitEvent OnGetILUnit;
+    TksGetUnitEvent OnGetUnit;
+    TksRunLineHandler OnRunLine;
+    TksParentLink Parent;
+    TksScript *RunningProc = nullptr;
+    bool RTTIAdded = false;
+    std::unique_ptr<TksStatement> MainBlock;
+    QString SyntaxType = QStringLiteral("PascalScript");
+    bool Terminated = false;
+    QStringList ExecutableLines;
+    // Free flag for the host (the report marks expression evaluation with it).
+    bool HostFlag = false;
 
-  // Name table (sorted, case-insensitive, duplicates kept: the last added
-  // of a name is found). The script owns what it holds unless `owned` is off.
-  void Add(const QString& name, TksObject* item, bool owned = true);
-  int Count() const { return int(FEntries.size()); }
-  void Remove(TksObject* item);
-  TksObject* ItemAt(int i) const { return FEntries[size_t(i)].Obj; }
-  QString NameAt(int i) const { return FEntries[size_t(i)].Name; }
-  TksCustomVariable* Find(const QString& name) const;
-  TksCustomVariable* FindLocal(const QString& name) const;
-  TksClassVariable* FindClass(const QString& name) const;
-  // Changes with every change of the table (caches of procedures use it).
-  int Version() const { return FVersion; }
+    // Name table (sorted, case-insensitive, duplicates kept: the last added
+    // of a name is found). The script owns what it holds unless `owned` is off.
+    void Add(const QString &name, TksObject *item, bool owned = true);
+    int Count() const { return int(FEntries.size()); }
+    void Remove(TksObject *item);
+    TksObject *ItemAt(int i) const { return FEntries[size_t(i)].Obj; }
+    QString NameAt(int i) const { return FEntries[size_t(i)].Name; }
+    TksCustomVariable *Find(const QString &name) const;
+    TksCustomVariable *FindLocal(const QString &name) const;
+    TksClassVariable *FindClass(const QString &name) const;
+    // Changes with every change of the table (caches of procedures use it).
+    int Version() const { return FVersion; }
 
-  bool Compile();
-  void Execute();
-  KsValue CallFunction(const QString& name, const KsValue& params = KsValue());
-  KsValue CallFunctionVar(const QString& name, KsValue& params);
-  void SetVariable(const QString& name, const KsValue& value);
-  void Terminate();
-  void Clear();
-  void ClearItems(const void* owner);
-  void AddRTTI();
-  void ClearRTTI();
-  void RunLine(const QString& unitName, const QString& sourcePos) {
-    if (FNoLineHandlerAt == ksLineHandlersVersion.load(std::memory_order_relaxed)) return;
-    RunLineLookup(unitName, sourcePos);
-  }
-  void AddExecutableLine(const QString& unitName, const QString& sourcePos);
+    bool Compile();
+    void Execute();
+    KsValue CallFunction(const QString &name, const KsValue &params = KsValue());
+    KsValue CallFunctionVar(const QString &name, KsValue &params);
+    void SetVariable(const QString &name, const KsValue &value);
+    void Terminate();
+    void Clear();
+    void ClearItems(const void *owner);
+    void AddRTTI();
+    void ClearRTTI();
+    void RunLine(const QString &unitName, const QString &sourcePos)
+    {
+        if (FNoLineHandlerAt == ksLineHandlersVersion.load(std::memory_order_relaxed)) return;
+        RunLineLookup(unitName, sourcePos);
+    }
+    void AddExecutableLine(const QString &unitName, const QString &sourcePos);
 
-  // The Add family.
-  virtual TksTypeVariable* AddType(const QString& typeName, TksVarType typeCode);
-  virtual TksClassVariable* AddClass(const KsClassInfo* cls, const QString& ancestorName);
-  TksClassVariable* AddClass(const QString& className, const QString& ancestorName);
-  virtual TksVariable* AddConst(const QString& name, const QString& typeName, const KsValue& value);
-  virtual void AddEnum(const QString& typeName, const QString& names);
-  virtual void AddEnumSet(const QString& typeName, const QString& names);
-  virtual TksMethodHelper* AddMethod(const QString& declaration, TksCallMethodEvent onCall,
-                                     const QString& category = QString(), const QString& description = QString());
-  virtual TksMethodHelper* AddMethodEx(const QString& declaration, TksCallMethodArrayEvent onCall,
-                                       const QString& category = QString(), const QString& description = QString());
-  virtual TksVariable* AddObject(const QString& name, QObject* obj);
-  virtual TksVariable* AddVariable(const QString& name, const QString& typeName, const KsValue& value);
-  // A form-like container: its class (ancestor "TForm"), one component
-  // helper per child QObject with a name, and the object itself.
-  virtual void AddForm(QObject* form, const QString& ancestorName = QStringLiteral("TForm"));
-  void AddComponent(QObject* form) { AddForm(form); }
+    // The Add family.
+    virtual TksTypeVariable *AddType(const QString &typeName, TksVarType typeCode);
+    virtual TksClassVariable *AddClass(const KsClassInfo *cls, const QString &ancestorName);
+    TksClassVariable *AddClass(const QString &className, const QString &ancestorName);
+    virtual TksVariable *AddConst(const QString &name, const QString &typeName, const KsValue &value);
+    virtual void AddEnum(const QString &typeName, const QString &names);
+    virtual void AddEnumSet(const QString &typeName, const QString &names);
+    virtual TksMethodHelper *AddMethod(const QString &declaration, TksCallMethodEvent onCall,
+                                       const QString &category = QString(), const QString &description = QString());
+    virtual TksMethodHelper *AddMethodEx(const QString &declaration, TksCallMethodArrayEvent onCall,
+                                         const QString &category = QString(), const QString &description = QString());
+    virtual TksVariable *AddObject(const QString &name, QObject *obj);
+    virtual TksVariable *AddVariable(const QString &name, const QString &typeName, const KsValue &value);
+    // A form-like container: its class (ancestor "TForm"), one component
+    // helper per child QObject with a name, and the object itself.
+    virtual void AddForm(QObject *form, const QString &ancestorName = QStringLiteral("TForm"));
+    void AddComponent(QObject *form) { AddForm(form); }
 
 private:
-  struct Entry {
-    QString Key;  // upper-cased name
-    QString Name;
-    TksObject* Obj;
-    TksCustomVariable* Var;
-    bool Owned;
-  };
-  void AddEnumImpl(const QString& typeName, const QString& names, bool bits);
-  template <class Pred>
-  void RemoveEntries(Pred drop, bool backwards);
-  void TerminateRecursive();
-  void RunLineLookup(const QString& unitName, const QString& sourcePos);
-  std::vector<Entry> FEntries;
-  // Per unit: its row of ExecutableLines, that row's length when last
-  // written, and the line numbers in it.
-  struct LineSet {
-    int Row = -1;
-    int Length = 0;
-    QSet<QString> Numbers;
-  };
-  QHash<QString, LineSet> FLineIndex;
-  // The handler version at which no script up the chain had a line handler
-  // (0: not known; versions start at 1).
-  quint64 FNoLineHandlerAt = 0;
-  int FVersion = 0;
+    struct Entry {
+        QString Key;  // upper-cased name
+        QString Name;
+        TksObject *Obj;
+        TksCustomVariable *Var;
+        bool Owned;
+    };
+    void AddEnumImpl(const QString &typeName, const QString &names, bool bits);
+    template <class Pred>
+    void RemoveEntries(Pred drop, bool backwards);
+    void TerminateRecursive();
+    void RunLineLookup(const QString &unitName, const QString &sourcePos);
+    std::vector<Entry> FEntries;
+    // Per unit: its row of ExecutableLines, that row's length when last
+    // written, and the line numbers in it.
+    struct LineSet {
+        int Row = -1;
+        int Length = 0;
+        QSet<QString> Numbers;
+    };
+    QHash<QString, LineSet> FLineIndex;
+    // The handler version at which no script up the chain had a line handler
+    // (0: not known; versions start at 1).
+    quint64 FNoLineHandlerAt = 0;
+    int FVersion = 0;
 };
 
 // Inline: every recursive call runs them.
-inline void TksProcVariable::PushFrame() {
-  if (FSlotsVersion != Prog->Version()) RefreshSlots();
-  for (TksCustomVariable* v : FSlots) FFrames.push_back(v->Value);
+inline void TksProcVariable::PushFrame()
+{
+    if (FSlotsVersion != Prog->Version()) RefreshSlots();
+    for (TksCustomVariable *v : FSlots) FFrames.push_back(v->Value);
 }
 
-inline TksScript* TksProcVariable::MainProgram() {
-  return FMainAt == ksLineHandlersVersion.load(std::memory_order_relaxed) ? FMain : FindMainProgram();
+inline TksScript *TksProcVariable::MainProgram()
+{
+    return FMainAt == ksLineHandlersVersion.load(std::memory_order_relaxed) ? FMain : FindMainProgram();
 }
 
 // ---- host classes ---------------------------------------------------------------------
 
 class TksCustomHelper : public TksCustomVariable {
 public:
-  using TksCustomVariable::TksCustomVariable;
-  TksCustomVariable* ParentRef = nullptr;
-  KsValue ParentValue;
-  TksScript* Prog = nullptr;
-  // The object ParentValue holds, checked against `cls`.
-  QObject* Instance(const KsClassInfo* cls) const { return ParentValue.ToObject(cls); }
+    using TksCustomVariable::TksCustomVariable;
+    TksCustomVariable *ParentRef = nullptr;
+    KsValue ParentValue;
+    TksScript *Prog = nullptr;
+    // The object ParentValue holds, checked against `cls`.
+    QObject *Instance(const KsClassInfo *cls) const { return ParentValue.ToObject(cls); }
 };
 
 class TksPropertyHelper : public TksCustomHelper {
 public:
-  TksPropertyHelper(const QString& name, TksVarType typeCode, const QString& typeName);
-  const KsClassInfo* ClassRef = nullptr;
-  bool IsPublished = false;
-  const KsPropInfo* PropInfo = nullptr;  // for published properties
-  TksGetValueEvent OnGetValue;
-  TksSetValueEvent OnSetValue;
-  KsValue GetValue() override;
-  void SetValue(const KsValue& value) override;
+    TksPropertyHelper(const QString &name, TksVarType typeCode, const QString &typeName);
+    const KsClassInfo *ClassRef = nullptr;
+    bool IsPublished = false;
+    const KsPropInfo *PropInfo = nullptr;  // for published properties
+    TksGetValueEvent OnGetValue;
+    TksSetValueEvent OnSetValue;
+    KsValue GetValue() override;
+    void SetValue(const KsValue &value) override;
 };
 
 class TksMethodHelper : public TksCustomHelper {
 public:
-  // Parses the declaration in `script` (names, parameters, defaults).
-  TksMethodHelper(const QString& declaration, TksScript* script);
-  QString Category;
-  const KsClassInfo* ClassRef = nullptr;
-  QString Description;
-  bool IndexMethod = false;
-  TksCallMethodArrayEvent OnCallArray;
-  TksCallMethodEvent OnCall;
-  KsValue AssignedValue;
-  QString Syntax;
-  KsValue ParamValues;
-  KsValue GetParam(int index) const;
-  void SetParam(int index, const KsValue& value);
-  int ParamCount() const { return Count(); }
-  KsValue GetValue() override;
-  void SetValue(const KsValue& value) override;
+    // Parses the declaration in `script` (names, parameters, defaults).
+    TksMethodHelper(const QString &declaration, TksScript *script);
+    QString Category;
+    const KsClassInfo *ClassRef = nullptr;
+    QString Description;
+    bool IndexMethod = false;
+    TksCallMethodArrayEvent OnCallArray;
+    TksCallMethodEvent OnCall;
+    KsValue AssignedValue;
+    QString Syntax;
+    KsValue ParamValues;
+    KsValue GetParam(int index) const;
+    void SetParam(int index, const KsValue &value);
+    int ParamCount() const { return Count(); }
+    KsValue GetValue() override;
+    void SetValue(const KsValue &value) override;
 
 private:
-  QString FGetName, FSetName;
+    QString FGetName, FSetName;
 };
 
 class TksComponentHelper : public TksCustomHelper {
 public:
-  explicit TksComponentHelper(QObject* component);
-  QPointer<QObject> Component;
-  KsValue GetValue() override;
-  void SetValue(const KsValue&) override {}
+    explicit TksComponentHelper(QObject *component);
+    QPointer<QObject> Component;
+    KsValue GetValue() override;
+    void SetValue(const KsValue &) override {}
 };
 
 // An event adapter: the host calls Invoke with the event's arguments; the
 // script procedure runs and var arguments come back in `args`.
 class TksCustomEvent : public QObject, public TksObject {
 public:
-  TksCustomEvent(QObject* instance, TksProcVariable* handler) : Instance(instance), Handler(handler) {}
-  QPointer<QObject> Instance;
-  TksProcVariable* Handler;
-  void Invoke(std::vector<KsValue>& args);
+    TksCustomEvent(QObject *instance, TksProcVariable *handler) : Instance(instance), Handler(handler) {}
+    QPointer<QObject> Instance;
+    TksProcVariable *Handler;
+    void Invoke(std::vector<KsValue> &args);
 };
 // Attaches (adapter != nullptr) or clears (nullptr) the handler of an event
 // of `instance`. The host should keep the adapter as a QPointer: the script
 // owns it and frees it on Clear.
-using TksEventAttach = std::function<void(QObject* instance, const QString& eventName, TksCustomEvent* adapter)>;
+using TksEventAttach = std::function<void(QObject *instance, const QString &eventName, TksCustomEvent *adapter)>;
 
 class TksEventHelper : public TksCustomHelper {
 public:
-  TksEventHelper(const QString& name, TksEventAttach attach);
-  const KsClassInfo* ClassRef = nullptr;
-  TksEventAttach Attach;
-  KsValue GetValue() override { return KsValue(QString()); }
-  void SetValue(const KsValue& value) override;
+    TksEventHelper(const QString &name, TksEventAttach attach);
+    const KsClassInfo *ClassRef = nullptr;
+    TksEventAttach Attach;
+    KsValue GetValue() override { return KsValue(QString()); }
+    void SetValue(const KsValue &value) override;
 };
 
 class TksClassVariable : public TksCustomVariable {
 public:
-  TksClassVariable(const KsClassInfo* cls, const QString& ancestorName, TksScript* program);
-  ~TksClassVariable() override;
-  QString AncestorName;
-  const KsClassInfo* ClassRef;
-  TksMethodHelper* DefProperty = nullptr;
-  TksItemList Members;
-  TksScript* Program;
+    TksClassVariable(const KsClassInfo *cls, const QString &ancestorName, TksScript *program);
+    ~TksClassVariable() override;
+    QString AncestorName;
+    const KsClassInfo *ClassRef;
+    TksMethodHelper *DefProperty = nullptr;
+    TksItemList Members;
+    TksScript *Program;
 
-  TksMethodHelper* AddConstructor(const QString& declaration, TksCallMethodEvent onCall);
-  TksMethodHelper* AddMethod(const QString& declaration, TksCallMethodEvent onCall);
-  TksMethodHelper* AddMethodEx(const QString& declaration, TksCallMethodArrayEvent onCall);
-  TksPropertyHelper* AddProperty(const QString& name, const QString& typeName, TksGetValueEvent onGet,
-                                 TksSetValueEvent onSet = {});
-  TksMethodHelper* AddIndexProperty(const QString& name, const QString& indexTypes, const QString& typeName,
-                                    TksCallMethodEvent onCall, bool readOnly = false);
-  TksMethodHelper* AddDefaultProperty(const QString& name, const QString& indexTypes, const QString& typeName,
+    TksMethodHelper *AddConstructor(const QString &declaration, TksCallMethodEvent onCall);
+    TksMethodHelper *AddMethod(const QString &declaration, TksCallMethodEvent onCall);
+    TksMethodHelper *AddMethodEx(const QString &declaration, TksCallMethodArrayEvent onCall);
+    TksPropertyHelper *AddProperty(const QString &name, const QString &typeName, TksGetValueEvent onGet,
+                                   TksSetValueEvent onSet = {});
+    TksMethodHelper *AddIndexProperty(const QString &name, const QString &indexTypes, const QString &typeName,
                                       TksCallMethodEvent onCall, bool readOnly = false);
-  TksEventHelper* AddEvent(const QString& name, TksEventAttach attach);
-  TksComponentHelper* AddComponent(QObject* component);
-  TksCustomVariable* FindMember(const QString& name) const;
-  TksCustomVariable* MembersItems(int i) const { return static_cast<TksCustomVariable*>(Members.Items(i)); }
-  int MembersCount() const { return Members.Count(); }
+    TksMethodHelper *AddDefaultProperty(const QString &name, const QString &indexTypes, const QString &typeName,
+                                        TksCallMethodEvent onCall, bool readOnly = false);
+    TksEventHelper *AddEvent(const QString &name, TksEventAttach attach);
+    TksComponentHelper *AddComponent(QObject *component);
+    TksCustomVariable *FindMember(const QString &name) const;
+    TksCustomVariable *MembersItems(int i) const { return static_cast<TksCustomVariable *>(Members.Items(i)); }
+    int MembersCount() const { return Members.Count(); }
 
-  // A new instance when the typecast parameter is empty, else that value.
-  KsValue GetValue() override;
-  void SetValue(const KsValue&) override {}
+    // A new instance when the typecast parameter is empty, else that value.
+    KsValue GetValue() override;
+    void SetValue(const KsValue &) override {}
 
 private:
-  void AddMember(TksCustomVariable* m);
+    void AddMember(TksCustomVariable *m);
 };
 
 // Variables of exactly TksVariable, TksParamItem or TksStringVariable keep
 // their value in Value and do nothing else on reading, so the run time may
 // read Value directly; writing directly is allowed for the first two only
 // (a string variable converts what it is given).
-bool ksIsPlainRead(const TksCustomVariable* v);
-bool ksIsPlainWrite(const TksCustomVariable* v);
+bool ksIsPlainRead(const TksCustomVariable *v);
+bool ksIsPlainWrite(const TksCustomVariable *v);
 
 // Finds the first script from `s` up the parents that started a run.
-TksScript* ksMainProgram(TksScript* s);
+TksScript *ksMainProgram(TksScript *s);

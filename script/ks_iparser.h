@@ -10,64 +10,64 @@
 
 class TksParser {
 public:
-  TksParser();
+    TksParser();
 
-  // Settings (Reset restores the defaults).
-  bool CaseSensitive;
-  QString CommentLine1;
-  QString CommentLine2;
-  QString HexSequence;
-  QString SkipChar;
-  bool SkipEOL;
-  bool SkipBlanks;
-  QString StringQuotes;
-  bool TrackLines;
-  void SetCommentBlock1(const QString& openClose);  // "open,close"
-  void SetCommentBlock2(const QString& openClose);
-  QString CommentBlock1() const;
-  QString CommentBlock2() const;
-  // Identifier characters: byte values. A character above 255 counts as an
-  // identifier character when 128 is in the set (the extended set).
-  void SetIdentChars(const QString& chars);
-  void AddIdentChars(int from, int to);
-  bool IsIdentChar(QChar c) const;
-  QStringList Keywords;  // kept sorted (case-insensitively) by SetKeywords/AddKeyword
-  void SetKeywords(const QStringList& words);
-  void AddKeyword(const QString& word);
-  void Reset();
+    // Settings (Reset restores the defaults).
+    bool CaseSensitive;
+    QString CommentLine1;
+    QString CommentLine2;
+    QString HexSequence;
+    QString SkipChar;
+    bool SkipEOL;
+    bool SkipBlanks;
+    QString StringQuotes;
+    bool TrackLines;
+    void SetCommentBlock1(const QString &openClose);  // "open,close"
+    void SetCommentBlock2(const QString &openClose);
+    QString CommentBlock1() const;
+    QString CommentBlock2() const;
+    // Identifier characters: byte values. A character above 255 counts as an
+    // identifier character when 128 is in the set (the extended set).
+    void SetIdentChars(const QString &chars);
+    void AddIdentChars(int from, int to);
+    bool IsIdentChar(QChar c) const;
+    QStringList Keywords;  // kept sorted (case-insensitively) by SetKeywords/AddKeyword
+    void SetKeywords(const QStringList &words);
+    void AddKeyword(const QString &word);
+    void Reset();
 
-  // State.
-  void SetText(const QString& text);
-  const QString& Text() const { return FText; }
-  int Size() const { return FSize; }
-  int Position() const { return FPosition; }
-  void SetPosition(int pos);
-  int TokenStart() const { return FTokenStart; }
+    // State.
+    void SetText(const QString &text);
+    const QString &Text() const { return FText; }
+    int Size() const { return FSize; }
+    int Position() const { return FPosition; }
+    void SetPosition(int pos);
+    int TokenStart() const { return FTokenStart; }
 
-  void SkipSpaces();
-  bool ReadEOL();
-  QString ReadPunct();
-  QString ReadWord();
-  QString ReadIdent();
-  bool IsKeyword(const QString& word) const;
-  QString ReadNumber();
-  QString ReadString();
-  QString ReadBracketText();
-  QString PositionText() const;  // "line:col" of Position
-  QString PositionTextOf(int pos) const;
-  int PositionFromLineCol(int col, int line) const;
+    void SkipSpaces();
+    bool ReadEOL();
+    QString ReadPunct();
+    QString ReadWord();
+    QString ReadIdent();
+    bool IsKeyword(const QString &word) const;
+    QString ReadNumber();
+    QString ReadString();
+    QString ReadBracketText();
+    QString PositionText() const;  // "line:col" of Position
+    QString PositionTextOf(int pos) const;
+    int PositionFromLineCol(int col, int line) const;
 
 private:
-  QChar At(int pos) const { return pos >= 1 && pos <= FSize ? FText[pos - 1] : QChar(0); }
-  bool StartsWithAt(int pos, const QString& s) const;
-  bool ReadIntegerPart();
-  bool ReadHexDigits();
-  bool ReadDecimalDigits();
-  QString FBlock1Open, FBlock1Close, FBlock2Open, FBlock2Close;
-  std::bitset<256> FIdentChars;
-  QString FText;  // without the terminator: At() yields 0 past the end
-  int FSize = 0;
-  int FPosition = 1;
-  int FTokenStart = 1;
-  std::vector<int> FLineStarts;
+    QChar At(int pos) const { return pos >= 1 && pos <= FSize ? FText[pos - 1] : QChar(0); }
+    bool StartsWithAt(int pos, const QString &s) const;
+    bool ReadIntegerPart();
+    bool ReadHexDigits();
+    bool ReadDecimalDigits();
+    QString FBlock1Open, FBlock1Close, FBlock2Open, FBlock2Close;
+    std::bitset<256> FIdentChars;
+    QString FText;  // without the terminator: At() yields 0 past the end
+    int FSize = 0;
+    int FPosition = 1;
+    int FTokenStart = 1;
+    std::vector<int> FLineStarts;
 };

@@ -3,265 +3,299 @@
 #include <cmath>
 #include <typeinfo>
 
-TksStatement::TksStatement(TksScript* program, const QString& unitName, const QString& sourcePos)
-    : Program(program), SourcePos(sourcePos), UnitName(unitName) {}
+TksStatement::TksStatement(TksScript *program, const QString &unitName, const QString &sourcePos)
+    : Program(program), SourcePos(sourcePos), UnitName(unitName)
+{}
 
-void TksStatement::Execute() { RunBody(); }
+void TksStatement::Execute()
+{
+    RunBody();
+}
 
 // ---- assignments -----------------------------------------------------------------------------
 
-TksAssignmentStmt::TksAssignmentStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
-                                     TksDesignator* designator, TksExpression* expression)
-    : TksStatement(program, unitName, sourcePos), Designator(designator), Expression(expression) {
-  if (Designator && Expression) Prepare();
+TksAssignmentStmt::TksAssignmentStmt(TksScript *program, const QString &unitName, const QString &sourcePos,
+                                     TksDesignator *designator, TksExpression *expression)
+    : TksStatement(program, unitName, sourcePos), Designator(designator), Expression(expression)
+{
+    if (Designator && Expression) Prepare();
 }
 
-void TksAssignmentStmt::Prepare() {
-  Target = (Designator->Kind == TksDesignator::dkVariable && !Designator->LateXML) ? Designator->Variable
-                                                                                    : static_cast<TksCustomVariable*>(Designator.get());
-  TksCustomVariable* single = Expression->SingleItem();
-  // The tree's root directly: one call less per execution.
-  Source = single ? single : (Expression->Root ? static_cast<TksCustomVariable*>(Expression->Root) : Expression.get());
-  FTargetVar = ksIsPlainWrite(Target) ? Target : nullptr;
-  // A constant's value is read in place too (x += 1, i++).
-  FSourceVar = ksIsPlainRead(Source) || typeid(*Source) == typeid(TksOperandNode) ? Source : nullptr;
+void TksAssignmentStmt::Prepare()
+{
+    Target = (Designator->Kind == TksDesignator::dkVariable && !Designator->LateXML)
+                     ? Designator->Variable
+                     : static_cast<TksCustomVariable *>(Designator.get());
+    TksCustomVariable *single = Expression->SingleItem();
+    // The tree's root directly: one call less per execution.
+    Source = single ? single
+                    : (Expression->Root ? static_cast<TksCustomVariable *>(Expression->Root) : Expression.get());
+    FTargetVar = ksIsPlainWrite(Target) ? Target : nullptr;
+    // A constant's value is read in place too (x += 1, i++).
+    FSourceVar = ksIsPlainRead(Source) || typeid(*Source) == typeid(TksOperandNode) ? Source : nullptr;
 }
 
-void TksAssignmentStmt::Execute() {
-  if (LineTerminated()) return;
-  if (FTargetVar && !FTargetVar->ReadOnly) {
-    if (FSourceVar)
-      FTargetVar->Value = FSourceVar->Value;
-    else
-      FTargetVar->Value = Source->GetValue();
-    return;
-  }
-  Target->SetValue(FSourceVar ? FSourceVar->Value : Source->GetValue());
+void TksAssignmentStmt::Execute()
+{
+    if (LineTerminated()) return;
+    if (FTargetVar && !FTargetVar->ReadOnly) {
+        if (FSourceVar)
+            FTargetVar->Value = FSourceVar->Value;
+        else
+            FTargetVar->Value = Source->GetValue();
+        return;
+    }
+    Target->SetValue(FSourceVar ? FSourceVar->Value : Source->GetValue());
 }
 
 // Small on purpose: loops run it per pass, the rest is out of line.
-void TksCompoundAssignStmt::Execute() {
-  if (LineTerminated()) return;
-  if (FTargetVar && FSourceVar && !FTargetVar->ReadOnly) {
-    ksBinaryInPlace(Op, FTargetVar->Value, FSourceVar->Value);
-    return;
-  }
-  ExecuteGeneral();
+void TksCompoundAssignStmt::Execute()
+{
+    if (LineTerminated()) return;
+    if (FTargetVar && FSourceVar && !FTargetVar->ReadOnly) {
+        ksBinaryInPlace(Op, FTargetVar->Value, FSourceVar->Value);
+        return;
+    }
+    ExecuteGeneral();
 }
 
-void TksCompoundAssignStmt::ExecuteGeneral() {
-  if (FTargetVar && !FTargetVar->ReadOnly) {
-    ksBinaryInPlace(Op, FTargetVar->Value, Source->GetValue());
-    return;
-  }
-  KsValue v = Target->GetValue();
-  KsValue w = Source->GetValue();
-  Target->SetValue(ksBinary(Op, v, w));
+void TksCompoundAssignStmt::ExecuteGeneral()
+{
+    if (FTargetVar && !FTargetVar->ReadOnly) {
+        ksBinaryInPlace(Op, FTargetVar->Value, Source->GetValue());
+        return;
+    }
+    KsValue v = Target->GetValue();
+    KsValue w = Source->GetValue();
+    Target->SetValue(ksBinary(Op, v, w));
 }
 
 // ---- calls and conditions --------------------------------------------------------------------
 
-TksCallStmt::TksCallStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
-                         TksDesignator* designator, const QString& modificator)
-    : TksStatement(program, unitName, sourcePos), Designator(designator), Modificator(modificator) {}
+TksCallStmt::TksCallStmt(TksScript *program, const QString &unitName, const QString &sourcePos,
+                         TksDesignator *designator, const QString &modificator)
+    : TksStatement(program, unitName, sourcePos), Designator(designator), Modificator(modificator)
+{}
 
-void TksCallStmt::Execute() {
-  if (LineTerminated()) return;
-  if (Modificator.isEmpty()) {
-    Designator->ResultWanted = false;
-    Designator->GetValue();
-  } else {
-    KsValue v = Designator->GetValue();
-    Designator->SetValue(Modificator == QLatin1String("-") ? ksSub(v, KsValue(1)) : ksAdd(v, KsValue(1)));
-  }
-}
-
-TksIfStmt::TksIfStmt(TksScript* program, const QString& unitName, const QString& sourcePos, TksExpression* condition)
-    : TksStatement(program, unitName, sourcePos), Condition(condition),
-      ElseStmt(new TksStatement(program, unitName, sourcePos)) {}
-
-void TksIfStmt::Execute() {
-  if (LineTerminated()) return;
-  if (Condition->GetBool())
-    RunBody();
-  else
-    ElseStmt->RunBody();
-}
-
-TksCaseSelector::TksCaseSelector(TksScript* program, const QString& unitName, const QString& sourcePos,
-                                 TksSetExpression* set)
-    : TksStatement(program, unitName, sourcePos), SetExpression(set) {}
-
-TksCaseStmt::TksCaseStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
-                         TksExpression* condition)
-    : TksStatement(program, unitName, sourcePos), Condition(condition),
-      ElseStmt(new TksStatement(program, unitName, sourcePos)) {}
-
-void TksCaseStmt::Execute() {
-  KsValue v = Condition->GetValue();
-  if (LineTerminated()) return;
-  for (const auto& item : FItems) {
-    auto* sel = static_cast<TksCaseSelector*>(item.get());
-    if (sel->SetExpression && sel->SetExpression->Contains(v)) {
-      sel->Execute();
-      return;
+void TksCallStmt::Execute()
+{
+    if (LineTerminated()) return;
+    if (Modificator.isEmpty()) {
+        Designator->ResultWanted = false;
+        Designator->GetValue();
+    } else {
+        KsValue v = Designator->GetValue();
+        Designator->SetValue(Modificator == QLatin1String("-") ? ksSub(v, KsValue(1)) : ksAdd(v, KsValue(1)));
     }
-  }
-  ElseStmt->RunBody();
+}
+
+TksIfStmt::TksIfStmt(TksScript *program, const QString &unitName, const QString &sourcePos, TksExpression *condition)
+    : TksStatement(program, unitName, sourcePos), Condition(condition),
+      ElseStmt(new TksStatement(program, unitName, sourcePos))
+{}
+
+void TksIfStmt::Execute()
+{
+    if (LineTerminated()) return;
+    if (Condition->GetBool())
+        RunBody();
+    else
+        ElseStmt->RunBody();
+}
+
+TksCaseSelector::TksCaseSelector(TksScript *program, const QString &unitName, const QString &sourcePos,
+                                 TksSetExpression *set)
+    : TksStatement(program, unitName, sourcePos), SetExpression(set)
+{}
+
+TksCaseStmt::TksCaseStmt(TksScript *program, const QString &unitName, const QString &sourcePos,
+                         TksExpression *condition)
+    : TksStatement(program, unitName, sourcePos), Condition(condition),
+      ElseStmt(new TksStatement(program, unitName, sourcePos))
+{}
+
+void TksCaseStmt::Execute()
+{
+    KsValue v = Condition->GetValue();
+    if (LineTerminated()) return;
+    for (const auto &item : FItems) {
+        auto *sel = static_cast<TksCaseSelector *>(item.get());
+        if (sel->SetExpression && sel->SetExpression->Contains(v)) {
+            sel->Execute();
+            return;
+        }
+    }
+    ElseStmt->RunBody();
 }
 
 // ---- loops ----------------------------------------------------------------------------------------
 
-TksRepeatStmt::TksRepeatStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
-                             TksExpression* condition, bool inverseCondition)
-    : TksStatement(program, unitName, sourcePos), Condition(condition), InverseCondition(inverseCondition) {}
+TksRepeatStmt::TksRepeatStmt(TksScript *program, const QString &unitName, const QString &sourcePos,
+                             TksExpression *condition, bool inverseCondition)
+    : TksStatement(program, unitName, sourcePos), Condition(condition), InverseCondition(inverseCondition)
+{}
 
-void TksRepeatStmt::Execute() {
-  if (LineTerminated()) return;
-  TksScript* p = Program;
-  for (;;) {
-    RunBody();
-    if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
-    p->ContinueFlag = false;
-    if (Condition->GetBool() != InverseCondition) break;
-  }
-  p->BreakFlag = false;
+void TksRepeatStmt::Execute()
+{
+    if (LineTerminated()) return;
+    TksScript *p = Program;
+    for (;;) {
+        RunBody();
+        if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
+        p->ContinueFlag = false;
+        if (Condition->GetBool() != InverseCondition) break;
+    }
+    p->BreakFlag = false;
 }
 
-TksWhileStmt::TksWhileStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
-                           TksExpression* condition)
-    : TksStatement(program, unitName, sourcePos), Condition(condition) {}
+TksWhileStmt::TksWhileStmt(TksScript *program, const QString &unitName, const QString &sourcePos,
+                           TksExpression *condition)
+    : TksStatement(program, unitName, sourcePos), Condition(condition)
+{}
 
-void TksWhileStmt::Execute() {
-  if (LineTerminated()) return;
-  TksScript* p = Program;
-  while (Condition->GetBool()) {
-    RunBody();
-    if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
-    p->ContinueFlag = false;
-  }
-  p->BreakFlag = false;
+void TksWhileStmt::Execute()
+{
+    if (LineTerminated()) return;
+    TksScript *p = Program;
+    while (Condition->GetBool()) {
+        RunBody();
+        if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
+        p->ContinueFlag = false;
+    }
+    p->BreakFlag = false;
 }
 
-TksForStmt::TksForStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
-                       TksCustomVariable* variable, TksExpression* beginValue, TksExpression* endValue, bool down)
+TksForStmt::TksForStmt(TksScript *program, const QString &unitName, const QString &sourcePos,
+                       TksCustomVariable *variable, TksExpression *beginValue, TksExpression *endValue, bool down)
     : TksStatement(program, unitName, sourcePos), BeginValue(beginValue), Down(down), EndValue(endValue),
-      Variable(variable) {}
+      Variable(variable)
+{}
 
-void TksForStmt::Execute() {
-  const qint64 from = BeginValue->GetValue().ToInt64();
-  const qint64 to = EndValue->GetValue().ToInt64();
-  if (LineTerminated()) return;
-  TksScript* p = Program;
-  const qint64 step = Down ? -1 : 1;
-  if (Down ? from < to : from > to) return;
-  for (qint64 i = from;; i += step) {
-    Variable->Value.SetInt(i);
-    RunBody();
-    if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
-    p->ContinueFlag = false;
-    if (i == to) break;
-  }
-  p->BreakFlag = false;
+void TksForStmt::Execute()
+{
+    const qint64 from = BeginValue->GetValue().ToInt64();
+    const qint64 to = EndValue->GetValue().ToInt64();
+    if (LineTerminated()) return;
+    TksScript *p = Program;
+    const qint64 step = Down ? -1 : 1;
+    if (Down ? from < to : from > to) return;
+    for (qint64 i = from;; i += step) {
+        Variable->Value.SetInt(i);
+        RunBody();
+        if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
+        p->ContinueFlag = false;
+        if (i == to) break;
+    }
+    p->BreakFlag = false;
 }
 
-TksVbForStmt::TksVbForStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
-                           TksCustomVariable* variable, TksExpression* beginValue, TksExpression* endValue,
-                           TksExpression* step)
+TksVbForStmt::TksVbForStmt(TksScript *program, const QString &unitName, const QString &sourcePos,
+                           TksCustomVariable *variable, TksExpression *beginValue, TksExpression *endValue,
+                           TksExpression *step)
     : TksStatement(program, unitName, sourcePos), BeginValue(beginValue), EndValue(endValue), Step(step),
-      Variable(variable) {}
+      Variable(variable)
+{}
 
-void TksVbForStmt::Execute() {
-  KsValue i = BeginValue->GetValue();
-  const KsValue end = EndValue->GetValue();
-  const KsValue step = Step ? Step->GetValue() : KsValue(1);
-  const bool down = ksCompare(step, KsValue(0)) < 0;
-  if (LineTerminated()) return;
-  TksScript* p = Program;
-  // A zero step would never end; it runs the body once at most.
-  const bool zero = ksEquals(step, KsValue(0));
-  while (down ? ksCompare(i, end) >= 0 : ksCompare(i, end) <= 0) {
-    Variable->Value = i;
-    RunBody();
-    if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
-    p->ContinueFlag = false;
-    if (zero) break;
-    i = ksAdd(i, step);
-  }
-  p->BreakFlag = false;
+void TksVbForStmt::Execute()
+{
+    KsValue i = BeginValue->GetValue();
+    const KsValue end = EndValue->GetValue();
+    const KsValue step = Step ? Step->GetValue() : KsValue(1);
+    const bool down = ksCompare(step, KsValue(0)) < 0;
+    if (LineTerminated()) return;
+    TksScript *p = Program;
+    // A zero step would never end; it runs the body once at most.
+    const bool zero = ksEquals(step, KsValue(0));
+    while (down ? ksCompare(i, end) >= 0 : ksCompare(i, end) <= 0) {
+        Variable->Value = i;
+        RunBody();
+        if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
+        p->ContinueFlag = false;
+        if (zero) break;
+        i = ksAdd(i, step);
+    }
+    p->BreakFlag = false;
 }
 
-TksCppForStmt::TksCppForStmt(TksScript* program, const QString& unitName, const QString& sourcePos)
+TksCppForStmt::TksCppForStmt(TksScript *program, const QString &unitName, const QString &sourcePos)
     : TksStatement(program, unitName, sourcePos), FirstStmt(new TksStatement(program, unitName, sourcePos)),
-      SecondStmt(new TksStatement(program, unitName, sourcePos)) {}
+      SecondStmt(new TksStatement(program, unitName, sourcePos))
+{}
 
-void TksCppForStmt::Execute() {
-  if (LineTerminated()) return;
-  TksScript* p = Program;
-  FirstStmt->RunBody();
-  if (p->Terminated) return;
-  while (!Expression || Expression->GetBool()) {
-    RunBody();
-    if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
-    p->ContinueFlag = false;
-    SecondStmt->RunBody();
-  }
-  p->BreakFlag = false;
+void TksCppForStmt::Execute()
+{
+    if (LineTerminated()) return;
+    TksScript *p = Program;
+    FirstStmt->RunBody();
+    if (p->Terminated) return;
+    while (!Expression || Expression->GetBool()) {
+        RunBody();
+        if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
+        p->ContinueFlag = false;
+        SecondStmt->RunBody();
+    }
+    p->BreakFlag = false;
 }
 
 // ---- try -----------------------------------------------------------------------------------------------
 
-TksTryStmt::TksTryStmt(TksScript* program, const QString& unitName, const QString& sourcePos, bool isExcept)
+TksTryStmt::TksTryStmt(TksScript *program, const QString &unitName, const QString &sourcePos, bool isExcept)
     : TksStatement(program, unitName, sourcePos), IsExcept(isExcept),
-      ExceptStmt(new TksStatement(program, unitName, sourcePos)) {}
+      ExceptStmt(new TksStatement(program, unitName, sourcePos))
+{}
 
-void TksTryStmt::Execute() {
-  if (LineTerminated()) return;
-  TksScript* p = Program;
-  if (!IsExcept) {
-    // A pending break, continue or exit must not cut the finally part
-    // short; it takes effect after it.
-    auto runFinally = [&]() {
-      const bool exitFlag = p->ExitFlag, breakFlag = p->BreakFlag, continueFlag = p->ContinueFlag;
-      p->ExitFlag = p->BreakFlag = p->ContinueFlag = false;
-      ExceptStmt->Execute();
-      p->ExitFlag = exitFlag || p->ExitFlag;
-      p->BreakFlag = breakFlag || p->BreakFlag;
-      p->ContinueFlag = continueFlag || p->ContinueFlag;
-    };
-    try {
-      RunBody();
-    } catch (...) {
-      runFinally();
-      throw;
+void TksTryStmt::Execute()
+{
+    if (LineTerminated()) return;
+    TksScript *p = Program;
+    if (!IsExcept) {
+        // A pending break, continue or exit must not cut the finally part
+        // short; it takes effect after it.
+        auto runFinally = [&]() {
+            const bool exitFlag = p->ExitFlag, breakFlag = p->BreakFlag, continueFlag = p->ContinueFlag;
+            p->ExitFlag = p->BreakFlag = p->ContinueFlag = false;
+            ExceptStmt->Execute();
+            p->ExitFlag = exitFlag || p->ExitFlag;
+            p->BreakFlag = breakFlag || p->BreakFlag;
+            p->ContinueFlag = continueFlag || p->ContinueFlag;
+        };
+        try {
+            RunBody();
+        } catch (...) {
+            runFinally();
+            throw;
+        }
+        runFinally();
+        return;
     }
-    runFinally();
-    return;
-  }
-  QString className, message;
-  bool caught = false;
-  try {
-    RunBody();
-  } catch (const KsError& e) {
-    caught = true;
-    className = e.ClassName;
-    message = e.Message;
-  } catch (const std::bad_alloc&) {
-    throw;  // out of memory is not the script's to handle
-  } catch (const std::exception& e) {
-    caught = true;
-    className = QStringLiteral("Exception");
-    message = QString::fromUtf8(e.what());
-  }
-  if (caught) {
-    p->SetVariable(QStringLiteral("ExceptionClassName"), KsValue(className));
-    p->SetVariable(QStringLiteral("ExceptionMessage"), KsValue(message));
-    ExceptStmt->Execute();
-  }
+    QString className, message;
+    bool caught = false;
+    try {
+        RunBody();
+    } catch (const KsError &e) {
+        caught = true;
+        className = e.ClassName;
+        message = e.Message;
+    } catch (const std::bad_alloc &) {
+        throw;  // out of memory is not the script's to handle
+    } catch (const std::exception &e) {
+        caught = true;
+        className = QStringLiteral("Exception");
+        message = QString::fromUtf8(e.what());
+    }
+    if (caught) {
+        p->SetVariable(QStringLiteral("ExceptionClassName"), KsValue(className));
+        p->SetVariable(QStringLiteral("ExceptionMessage"), KsValue(message));
+        ExceptStmt->Execute();
+    }
 }
 
-TksWithStmt::TksWithStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
-                         TksDesignator* designator, TksCustomVariable* variable)
-    : TksStatement(program, unitName, sourcePos), Designator(designator), Variable(variable) {}
+TksWithStmt::TksWithStmt(TksScript *program, const QString &unitName, const QString &sourcePos,
+                         TksDesignator *designator, TksCustomVariable *variable)
+    : TksStatement(program, unitName, sourcePos), Designator(designator), Variable(variable)
+{}
 
-void TksWithStmt::Execute() { Variable->Value = Designator->GetValue(); }
+void TksWithStmt::Execute()
+{
+    Variable->Value = Designator->GetValue();
+}

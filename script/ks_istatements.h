@@ -10,205 +10,223 @@
 
 class TksStatement : public TksItemList {
 public:
-  TksStatement(TksScript* program, const QString& unitName, const QString& sourcePos);
-  TksScript* Program;
-  QString SourcePos;
-  QString UnitName;
-  virtual void Execute();
-  void AddStatement(TksStatement* s) { Add(s); }
-  // Runs the statement's own entries as a block (inline: loops run it per
-  // pass, and the plain blocks a statement owns are run through it directly).
-  void RunBody() {
-    TksScript* p = Program;
-    for (const auto& item : FItems) {
-      if (p->Terminated) return;
-      auto* st = static_cast<TksStatement*>(item.get());
-      try {
-        st->Execute();
-      } catch (KsError& e) {
-        if (e.SourcePos.isEmpty()) {
-          e.SourcePos = st->SourcePos;
-          e.UnitName = st->UnitName;
+    TksStatement(TksScript *program, const QString &unitName, const QString &sourcePos);
+    TksScript *Program;
+    QString SourcePos;
+    QString UnitName;
+    virtual void Execute();
+    void AddStatement(TksStatement *s) { Add(s); }
+    // Runs the statement's own entries as a block (inline: loops run it per
+    // pass, and the plain blocks a statement owns are run through it directly).
+    void RunBody()
+    {
+        TksScript *p = Program;
+        for (const auto &item : FItems) {
+            if (p->Terminated) return;
+            auto *st = static_cast<TksStatement *>(item.get());
+            try {
+                st->Execute();
+            } catch (KsError &e) {
+                if (e.SourcePos.isEmpty()) {
+                    e.SourcePos = st->SourcePos;
+                    e.UnitName = st->UnitName;
+                }
+                throw;
+            }
+            if (p->BreakFlag || p->ContinueFlag || p->ExitFlag) return;
         }
-        throw;
-      }
-      if (p->BreakFlag || p->ContinueFlag || p->ExitFlag) return;
     }
-  }
 
 protected:
-  // Fires the line event; true when the run was terminated meanwhile.
-  bool LineTerminated() {
-    Program->RunLine(UnitName, SourcePos);
-    return Program->Terminated;
-  }
+    // Fires the line event; true when the run was terminated meanwhile.
+    bool LineTerminated()
+    {
+        Program->RunLine(UnitName, SourcePos);
+        return Program->Terminated;
+    }
 };
 
 class TksAssignmentStmt : public TksStatement {
 public:
-  TksAssignmentStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
-                    TksDesignator* designator = nullptr, TksExpression* expression = nullptr);
-  std::unique_ptr<TksDesignator> Designator;   // owned
-  std::unique_ptr<TksExpression> Expression;   // owned
-  TksCustomVariable* Target = nullptr;
-  TksCustomVariable* Source = nullptr;
-  // Resolves Target and Source; call after setting Designator and Expression.
-  void Prepare();
-  void Execute() override;
+    TksAssignmentStmt(TksScript *program, const QString &unitName, const QString &sourcePos,
+                      TksDesignator *designator = nullptr, TksExpression *expression = nullptr);
+    std::unique_ptr<TksDesignator> Designator;  // owned
+    std::unique_ptr<TksExpression> Expression;  // owned
+    TksCustomVariable *Target = nullptr;
+    TksCustomVariable *Source = nullptr;
+    // Resolves Target and Source; call after setting Designator and Expression.
+    void Prepare();
+    void Execute() override;
 
 protected:
-  // Plain variables whose value lives in Value (read or written directly).
-  TksCustomVariable* FTargetVar = nullptr;
-  TksCustomVariable* FSourceVar = nullptr;
+    // Plain variables whose value lives in Value (read or written directly).
+    TksCustomVariable *FTargetVar = nullptr;
+    TksCustomVariable *FSourceVar = nullptr;
 };
 
 // x += e, x -= e, x *= e, x /= e (and x := x op e found by the compiler).
 class TksCompoundAssignStmt : public TksAssignmentStmt {
 public:
-  TksCompoundAssignStmt(KsOp op, TksScript* program, const QString& unitName, const QString& sourcePos,
-                        TksDesignator* designator = nullptr, TksExpression* expression = nullptr)
-      : TksAssignmentStmt(program, unitName, sourcePos, designator, expression), Op(op) {}
-  KsOp Op;
-  void Execute() override;
+    TksCompoundAssignStmt(KsOp op, TksScript *program, const QString &unitName, const QString &sourcePos,
+                          TksDesignator *designator = nullptr, TksExpression *expression = nullptr)
+        : TksAssignmentStmt(program, unitName, sourcePos, designator, expression), Op(op)
+    {}
+    KsOp Op;
+    void Execute() override;
 
 private:
-  void ExecuteGeneral();
+    void ExecuteGeneral();
 };
 
 class TksAssignPlusStmt : public TksCompoundAssignStmt {
 public:
-  TksAssignPlusStmt(TksScript* p, const QString& u, const QString& s, TksDesignator* d = nullptr, TksExpression* e = nullptr)
-      : TksCompoundAssignStmt(KsOp::Add, p, u, s, d, e) {}
+    TksAssignPlusStmt(TksScript *p, const QString &u, const QString &s, TksDesignator *d = nullptr,
+                      TksExpression *e = nullptr)
+        : TksCompoundAssignStmt(KsOp::Add, p, u, s, d, e)
+    {}
 };
 class TksAssignMinusStmt : public TksCompoundAssignStmt {
 public:
-  TksAssignMinusStmt(TksScript* p, const QString& u, const QString& s, TksDesignator* d = nullptr, TksExpression* e = nullptr)
-      : TksCompoundAssignStmt(KsOp::Sub, p, u, s, d, e) {}
+    TksAssignMinusStmt(TksScript *p, const QString &u, const QString &s, TksDesignator *d = nullptr,
+                       TksExpression *e = nullptr)
+        : TksCompoundAssignStmt(KsOp::Sub, p, u, s, d, e)
+    {}
 };
 class TksAssignMulStmt : public TksCompoundAssignStmt {
 public:
-  TksAssignMulStmt(TksScript* p, const QString& u, const QString& s, TksDesignator* d = nullptr, TksExpression* e = nullptr)
-      : TksCompoundAssignStmt(KsOp::Mul, p, u, s, d, e) {}
+    TksAssignMulStmt(TksScript *p, const QString &u, const QString &s, TksDesignator *d = nullptr,
+                     TksExpression *e = nullptr)
+        : TksCompoundAssignStmt(KsOp::Mul, p, u, s, d, e)
+    {}
 };
 class TksAssignDivStmt : public TksCompoundAssignStmt {
 public:
-  TksAssignDivStmt(TksScript* p, const QString& u, const QString& s, TksDesignator* d = nullptr, TksExpression* e = nullptr)
-      : TksCompoundAssignStmt(KsOp::DivFloat, p, u, s, d, e) {}
+    TksAssignDivStmt(TksScript *p, const QString &u, const QString &s, TksDesignator *d = nullptr,
+                     TksExpression *e = nullptr)
+        : TksCompoundAssignStmt(KsOp::DivFloat, p, u, s, d, e)
+    {}
 };
 
 class TksCallStmt : public TksStatement {
 public:
-  TksCallStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
-              TksDesignator* designator = nullptr, const QString& modificator = QString());
-  std::unique_ptr<TksDesignator> Designator;  // owned
-  QString Modificator;        // "", "+" or "-"
-  void Execute() override;
+    TksCallStmt(TksScript *program, const QString &unitName, const QString &sourcePos,
+                TksDesignator *designator = nullptr, const QString &modificator = QString());
+    std::unique_ptr<TksDesignator> Designator;  // owned
+    QString Modificator;                        // "", "+" or "-"
+    void Execute() override;
 };
 
 class TksIfStmt : public TksStatement {
 public:
-  TksIfStmt(TksScript* program, const QString& unitName, const QString& sourcePos, TksExpression* condition = nullptr);
-  std::unique_ptr<TksExpression> Condition;  // owned
-  std::unique_ptr<TksStatement> ElseStmt;    // owned; the then-part is the entries
-  void Execute() override;
+    TksIfStmt(TksScript *program, const QString &unitName, const QString &sourcePos,
+              TksExpression *condition = nullptr);
+    std::unique_ptr<TksExpression> Condition;  // owned
+    std::unique_ptr<TksStatement> ElseStmt;    // owned; the then-part is the entries
+    void Execute() override;
 };
 
 class TksCaseSelector : public TksStatement {
 public:
-  TksCaseSelector(TksScript* program, const QString& unitName, const QString& sourcePos, TksSetExpression* set = nullptr);
-  std::unique_ptr<TksSetExpression> SetExpression;  // owned; the branch is the entries
-  void Execute() override { RunBody(); }
+    TksCaseSelector(TksScript *program, const QString &unitName, const QString &sourcePos,
+                    TksSetExpression *set = nullptr);
+    std::unique_ptr<TksSetExpression> SetExpression;  // owned; the branch is the entries
+    void Execute() override { RunBody(); }
 };
 
 class TksCaseStmt : public TksStatement {
 public:
-  TksCaseStmt(TksScript* program, const QString& unitName, const QString& sourcePos, TksExpression* condition = nullptr);
-  std::unique_ptr<TksExpression> Condition;  // owned
-  std::unique_ptr<TksStatement> ElseStmt;    // owned; the entries are TksCaseSelector
-  void Execute() override;
+    TksCaseStmt(TksScript *program, const QString &unitName, const QString &sourcePos,
+                TksExpression *condition = nullptr);
+    std::unique_ptr<TksExpression> Condition;  // owned
+    std::unique_ptr<TksStatement> ElseStmt;    // owned; the entries are TksCaseSelector
+    void Execute() override;
 };
 
 class TksRepeatStmt : public TksStatement {
 public:
-  TksRepeatStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
-                TksExpression* condition = nullptr, bool inverseCondition = false);
-  std::unique_ptr<TksExpression> Condition;  // owned
-  bool InverseCondition;     // do-while: repeat while the condition holds
-  void Execute() override;
+    TksRepeatStmt(TksScript *program, const QString &unitName, const QString &sourcePos,
+                  TksExpression *condition = nullptr, bool inverseCondition = false);
+    std::unique_ptr<TksExpression> Condition;  // owned
+    bool InverseCondition;                     // do-while: repeat while the condition holds
+    void Execute() override;
 };
 
 class TksWhileStmt : public TksStatement {
 public:
-  TksWhileStmt(TksScript* program, const QString& unitName, const QString& sourcePos, TksExpression* condition = nullptr);
-  std::unique_ptr<TksExpression> Condition;  // owned
-  void Execute() override;
+    TksWhileStmt(TksScript *program, const QString &unitName, const QString &sourcePos,
+                 TksExpression *condition = nullptr);
+    std::unique_ptr<TksExpression> Condition;  // owned
+    void Execute() override;
 };
 
 class TksForStmt : public TksStatement {
 public:
-  TksForStmt(TksScript* program, const QString& unitName, const QString& sourcePos, TksCustomVariable* variable = nullptr,
-             TksExpression* beginValue = nullptr, TksExpression* endValue = nullptr, bool down = false);
-  std::unique_ptr<TksExpression> BeginValue;  // owned
-  bool Down;
-  std::unique_ptr<TksExpression> EndValue;    // owned
-  TksCustomVariable* Variable;  // not owned
-  void Execute() override;
+    TksForStmt(TksScript *program, const QString &unitName, const QString &sourcePos,
+               TksCustomVariable *variable = nullptr, TksExpression *beginValue = nullptr,
+               TksExpression *endValue = nullptr, bool down = false);
+    std::unique_ptr<TksExpression> BeginValue;  // owned
+    bool Down;
+    std::unique_ptr<TksExpression> EndValue;  // owned
+    TksCustomVariable *Variable;              // not owned
+    void Execute() override;
 };
 
 class TksVbForStmt : public TksStatement {
 public:
-  TksVbForStmt(TksScript* program, const QString& unitName, const QString& sourcePos, TksCustomVariable* variable = nullptr,
-               TksExpression* beginValue = nullptr, TksExpression* endValue = nullptr, TksExpression* step = nullptr);
-  std::unique_ptr<TksExpression> BeginValue;  // owned
-  std::unique_ptr<TksExpression> EndValue;    // owned
-  std::unique_ptr<TksExpression> Step;        // owned, may be nullptr (1)
-  TksCustomVariable* Variable;  // not owned
-  void Execute() override;
+    TksVbForStmt(TksScript *program, const QString &unitName, const QString &sourcePos,
+                 TksCustomVariable *variable = nullptr, TksExpression *beginValue = nullptr,
+                 TksExpression *endValue = nullptr, TksExpression *step = nullptr);
+    std::unique_ptr<TksExpression> BeginValue;  // owned
+    std::unique_ptr<TksExpression> EndValue;    // owned
+    std::unique_ptr<TksExpression> Step;        // owned, may be nullptr (1)
+    TksCustomVariable *Variable;                // not owned
+    void Execute() override;
 };
 
 class TksCppForStmt : public TksStatement {
 public:
-  TksCppForStmt(TksScript* program, const QString& unitName, const QString& sourcePos);
-  std::unique_ptr<TksStatement> FirstStmt;   // owned
-  std::unique_ptr<TksExpression> Expression;  // owned; nullptr: no condition (loops until break)
-  std::unique_ptr<TksStatement> SecondStmt;  // owned
-  void Execute() override;
+    TksCppForStmt(TksScript *program, const QString &unitName, const QString &sourcePos);
+    std::unique_ptr<TksStatement> FirstStmt;    // owned
+    std::unique_ptr<TksExpression> Expression;  // owned; nullptr: no condition (loops until break)
+    std::unique_ptr<TksStatement> SecondStmt;   // owned
+    void Execute() override;
 };
 
 class TksTryStmt : public TksStatement {
 public:
-  TksTryStmt(TksScript* program, const QString& unitName, const QString& sourcePos, bool isExcept = false);
-  bool IsExcept;
-  std::unique_ptr<TksStatement> ExceptStmt;  // owned: the except or the finally part
-  void Execute() override;
+    TksTryStmt(TksScript *program, const QString &unitName, const QString &sourcePos, bool isExcept = false);
+    bool IsExcept;
+    std::unique_ptr<TksStatement> ExceptStmt;  // owned: the except or the finally part
+    void Execute() override;
 };
 
 class TksBreakStmt : public TksStatement {
 public:
-  using TksStatement::TksStatement;
-  void Execute() override { Program->BreakFlag = true; }
+    using TksStatement::TksStatement;
+    void Execute() override { Program->BreakFlag = true; }
 };
 
 class TksContinueStmt : public TksStatement {
 public:
-  using TksStatement::TksStatement;
-  void Execute() override { Program->ContinueFlag = true; }
+    using TksStatement::TksStatement;
+    void Execute() override { Program->ContinueFlag = true; }
 };
 
 class TksExitStmt : public TksStatement {
 public:
-  using TksStatement::TksStatement;
-  void Execute() override {
-    Program->RunLine(UnitName, SourcePos);
-    Program->ExitFlag = true;
-  }
+    using TksStatement::TksStatement;
+    void Execute() override
+    {
+        Program->RunLine(UnitName, SourcePos);
+        Program->ExitFlag = true;
+    }
 };
 
 class TksWithStmt : public TksStatement {
 public:
-  TksWithStmt(TksScript* program, const QString& unitName, const QString& sourcePos,
-              TksDesignator* designator = nullptr, TksCustomVariable* variable = nullptr);
-  std::unique_ptr<TksDesignator> Designator;    // owned
-  TksCustomVariable* Variable;  // not owned: the hidden variable
-  void Execute() override;
+    TksWithStmt(TksScript *program, const QString &unitName, const QString &sourcePos,
+                TksDesignator *designator = nullptr, TksCustomVariable *variable = nullptr);
+    std::unique_ptr<TksDesignator> Designator;  // owned
+    TksCustomVariable *Variable;                // not owned: the hidden variable
+    void Execute() override;
 };

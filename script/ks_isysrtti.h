@@ -10,17 +10,17 @@
 
 class TksSysFunctions : public TksRTTIModule {
 public:
-  explicit TksSysFunctions(TksScript* script);
+    explicit TksSysFunctions(TksScript *script);
 };
 
 // What ShowMessage does with its text. The default shows a message box when
 // a widget application runs, else writes the text to standard error.
-extern std::function<void(const QString& text)> ksShowMessageHandler;
+extern std::function<void(const QString &text)> ksShowMessageHandler;
 
 // Applies an edit mask ("mask;save literals;blank") to a value: 0 9 # L l A a
 // C c take one character of the value each, > < <> switch case, \ quotes the
 // next mask character, anything else is a literal.
-QString ksFormatMaskText(const QString& editMask, const QString& value);
+QString ksFormatMaskText(const QString &editMask, const QString &value);
 // The integer or float a text stands for (blanks trimmed, "$" for hex).
-bool ksTryStrToInt64(const QString& s, qint64& out);
-bool ksTryStrToFloat(const QString& s, double& out);
+bool ksTryStrToInt64(const QString &s, qint64 &out);
+bool ksTryStrToFloat(const QString &s, double &out);

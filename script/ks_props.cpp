@@ -13,374 +13,430 @@
 namespace {
 
 struct Registry {
-  std::vector<std::unique_ptr<KsClassInfo>> Classes;
+    std::vector<std::unique_ptr<KsClassInfo>> Classes;
 };
 
-Registry& Reg() {
-  static Registry r;
-  return r;
+Registry &Reg()
+{
+    static Registry r;
+    return r;
 }
 
-const char* const kPlainClassProperty = "_ksclass";
+const char *const kPlainClassProperty = "_ksclass";
 
-KsPropInfo FromMetaProperty(const QMetaObject* meta, const QMetaProperty& mp) {
-  KsPropInfo p;
-  p.Name = QString::fromLatin1(mp.name());
-  p.Stored = mp.isStored();
-  const int type = mp.metaType().id();
-  if (mp.isEnumType()) {
-    QMetaEnum e = mp.enumerator();
-    p.Kind = e.isFlag() ? KsPropKind::Set : KsPropKind::Enumeration;
-    p.TypeName = QString::fromLatin1(e.enumName());
-    for (int i = 0; i < e.keyCount(); ++i) {
-      p.EnumNames << QString::fromLatin1(e.key(i));
-      p.EnumValues << e.value(i);
+KsPropInfo FromMetaProperty(const QMetaObject *meta, const QMetaProperty &mp)
+{
+    KsPropInfo p;
+    p.Name = QString::fromLatin1(mp.name());
+    p.Stored = mp.isStored();
+    const int type = mp.metaType().id();
+    if (mp.isEnumType()) {
+        QMetaEnum e = mp.enumerator();
+        p.Kind = e.isFlag() ? KsPropKind::Set : KsPropKind::Enumeration;
+        p.TypeName = QString::fromLatin1(e.enumName());
+        for (int i = 0; i < e.keyCount(); ++i) {
+            p.EnumNames << QString::fromLatin1(e.key(i));
+            p.EnumValues << e.value(i);
+        }
+    } else {
+        switch (type) {
+        case QMetaType::Bool:
+            p.Kind = KsPropKind::Boolean;
+            p.TypeName = QStringLiteral("Boolean");
+            break;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Long:
+        case QMetaType::ULong:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+            p.Kind = KsPropKind::Integer;
+            p.TypeName = QStringLiteral("Integer");
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            p.Kind = KsPropKind::Float;
+            p.TypeName = QStringLiteral("Extended");
+            break;
+        case QMetaType::QString:
+            p.Kind = KsPropKind::String;
+            p.TypeName = QStringLiteral("String");
+            break;
+        case QMetaType::QChar:
+            p.Kind = KsPropKind::Char;
+            p.TypeName = QStringLiteral("Char");
+            break;
+        default:
+            if (mp.metaType().flags() & QMetaType::PointerToQObject) {
+                p.Kind = KsPropKind::Class;
+                QString t = QString::fromLatin1(mp.typeName());
+                t.remove(QLatin1Char('*'));
+                p.TypeName = t.trimmed();
+            } else {
+                p.Kind = KsPropKind::Variant;
+                p.TypeName = QStringLiteral("Variant");
+            }
+        }
     }
-  } else {
-    switch (type) {
-    case QMetaType::Bool: p.Kind = KsPropKind::Boolean; p.TypeName = QStringLiteral("Boolean"); break;
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-      p.Kind = KsPropKind::Integer;
-      p.TypeName = QStringLiteral("Integer");
-      break;
-    case QMetaType::Double:
-    case QMetaType::Float:
-      p.Kind = KsPropKind::Float;
-      p.TypeName = QStringLiteral("Extended");
-      break;
-    case QMetaType::QString: p.Kind = KsPropKind::String; p.TypeName = QStringLiteral("String"); break;
-    case QMetaType::QChar: p.Kind = KsPropKind::Char; p.TypeName = QStringLiteral("Char"); break;
+    const int index = mp.propertyIndex();
+    p.Get = [meta, index](QObject *o) { return ksFromQVariant(meta->property(index).read(o)); };
+    if (mp.isWritable())
+        p.Set = [meta, index](QObject *o, const KsValue &v) {
+            QMetaProperty m = meta->property(index);
+            m.write(o, ksToQVariant(v, m.metaType().id()));
+        };
+    return p;
+}
+
+KsValue DefaultFromText(const KsPropInfo &p, const QString &text)
+{
+    switch (p.Kind) {
+    case KsPropKind::Boolean:
+        return KsValue(text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || text == QLatin1String("1"));
+    case KsPropKind::Integer:
+        return KsValue::FromInt(text.toLongLong());
+    case KsPropKind::Float:
+        return KsValue(text.toDouble());
+    case KsPropKind::Enumeration:
+    case KsPropKind::Set: {
+        qint64 v = 0;
+        if (!p.ValueOf(text, v)) v = text.toLongLong();
+        return KsValue::FromInt(v);
+    }
     default:
-      if (mp.metaType().flags() & QMetaType::PointerToQObject) {
-        p.Kind = KsPropKind::Class;
-        QString t = QString::fromLatin1(mp.typeName());
-        t.remove(QLatin1Char('*'));
-        p.TypeName = t.trimmed();
-      } else {
-        p.Kind = KsPropKind::Variant;
-        p.TypeName = QStringLiteral("Variant");
-      }
+        return KsValue(text);
     }
-  }
-  const int index = mp.propertyIndex();
-  p.Get = [meta, index](QObject* o) { return ksFromQVariant(meta->property(index).read(o)); };
-  if (mp.isWritable())
-    p.Set = [meta, index](QObject* o, const KsValue& v) {
-      QMetaProperty m = meta->property(index);
-      m.write(o, ksToQVariant(v, m.metaType().id()));
-    };
-  return p;
-}
-
-KsValue DefaultFromText(const KsPropInfo& p, const QString& text) {
-  switch (p.Kind) {
-  case KsPropKind::Boolean:
-    return KsValue(text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || text == QLatin1String("1"));
-  case KsPropKind::Integer: return KsValue::FromInt(text.toLongLong());
-  case KsPropKind::Float: return KsValue(text.toDouble());
-  case KsPropKind::Enumeration:
-  case KsPropKind::Set: {
-    qint64 v = 0;
-    if (!p.ValueOf(text, v)) v = text.toLongLong();
-    return KsValue::FromInt(v);
-  }
-  default: return KsValue(text);
-  }
 }
 
 }  // namespace
 
-QString KsPropInfo::ValueName(qint64 value) const {
-  if (Kind == KsPropKind::Set) {
-    QStringList parts;
+QString KsPropInfo::ValueName(qint64 value) const
+{
+    if (Kind == KsPropKind::Set) {
+        QStringList parts;
+        for (int i = 0; i < EnumNames.size(); ++i)
+            if (EnumValues[i] != 0 && (value & EnumValues[i]) == EnumValues[i]) parts << EnumNames[i];
+        return parts.join(QLatin1Char(','));
+    }
     for (int i = 0; i < EnumNames.size(); ++i)
-      if (EnumValues[i] != 0 && (value & EnumValues[i]) == EnumValues[i]) parts << EnumNames[i];
-    return parts.join(QLatin1Char(','));
-  }
-  for (int i = 0; i < EnumNames.size(); ++i)
-    if (EnumValues[i] == value) return EnumNames[i];
-  return QString();
+        if (EnumValues[i] == value) return EnumNames[i];
+    return QString();
 }
 
-bool KsPropInfo::ValueOf(const QString& name, qint64& value) const {
-  if (Kind == KsPropKind::Set) {
-    value = 0;
-    const QStringList parts = name.split(QLatin1Char(','), Qt::SkipEmptyParts);
-    for (const QString& part : parts) {
-      int i = EnumNames.indexOf(part.trimmed());
-      if (i < 0) return false;
-      value |= EnumValues[i];
+bool KsPropInfo::ValueOf(const QString &name, qint64 &value) const
+{
+    if (Kind == KsPropKind::Set) {
+        value = 0;
+        const QStringList parts = name.split(QLatin1Char(','), Qt::SkipEmptyParts);
+        for (const QString &part : parts) {
+            int i = EnumNames.indexOf(part.trimmed());
+            if (i < 0) return false;
+            value |= EnumValues[i];
+        }
+        return true;
     }
-    return true;
-  }
-  for (int i = 0; i < EnumNames.size(); ++i)
-    if (EnumNames[i].compare(name.trimmed(), Qt::CaseInsensitive) == 0) {
-      value = EnumValues[i];
-      return true;
-    }
-  return false;
+    for (int i = 0; i < EnumNames.size(); ++i)
+        if (EnumNames[i].compare(name.trimmed(), Qt::CaseInsensitive) == 0) {
+            value = EnumValues[i];
+            return true;
+        }
+    return false;
 }
 
-QList<const KsPropInfo*> KsClassInfo::Properties() const {
-  QList<const KsPropInfo*> out = Ancestor ? Ancestor->Properties() : QList<const KsPropInfo*>();
-  for (const KsPropInfo& p : FOwn) {
-    bool replaced = false;
-    for (const KsPropInfo*& q : out)
-      if (q->Name.compare(p.Name, Qt::CaseInsensitive) == 0) {
-        q = &p;
-        replaced = true;
+QList<const KsPropInfo *> KsClassInfo::Properties() const
+{
+    QList<const KsPropInfo *> out = Ancestor ? Ancestor->Properties() : QList<const KsPropInfo *>();
+    for (const KsPropInfo &p : FOwn) {
+        bool replaced = false;
+        for (const KsPropInfo *&q : out)
+            if (q->Name.compare(p.Name, Qt::CaseInsensitive) == 0) {
+                q = &p;
+                replaced = true;
+                break;
+            }
+        if (!replaced) out << &p;
+    }
+    return out;
+}
+
+const KsPropInfo *KsClassInfo::FindProperty(const QString &name) const
+{
+    for (const KsClassInfo *c = this; c; c = c->Ancestor)
+        for (const KsPropInfo &p : c->FOwn)
+            if (p.Name.compare(name, Qt::CaseInsensitive) == 0) return &p;
+    return nullptr;
+}
+
+KsPropInfo &KsClassInfo::AddProperty(const KsPropInfo &p)
+{
+    for (KsPropInfo &q : FOwn)
+        if (q.Name.compare(p.Name, Qt::CaseInsensitive) == 0) {
+            q = p;
+            return q;
+        }
+    FOwn.push_back(p);
+    return FOwn.back();
+}
+
+void KsClassInfo::SetDefault(const QString &name, const KsValue &v)
+{
+    for (KsPropInfo &q : FOwn)
+        if (q.Name.compare(name, Qt::CaseInsensitive) == 0) {
+            q.Default = v;
+            q.HasDefault = true;
+            return;
+        }
+    if (const KsPropInfo *inherited = FindProperty(name)) {
+        KsPropInfo copy = *inherited;
+        copy.Default = v;
+        copy.HasDefault = true;
+        FOwn.push_back(copy);
+    }
+}
+
+bool KsClassInfo::InheritsFrom(const KsClassInfo *other) const
+{
+    for (const KsClassInfo *c = this; c; c = c->Ancestor)
+        if (c == other) return true;
+    return false;
+}
+
+QObject *KsClassInfo::Create(QObject *owner) const
+{
+    if (!Factory)
+        throw KsError(QStringLiteral("EAbstractError"),
+                      QStringLiteral("Cannot create an instance of %1").arg(ClassName));
+    QObject *o = Factory(owner);
+    if (o && !Meta) o->setProperty(kPlainClassProperty, ClassName);
+    return o;
+}
+
+KsClassInfo *ksRegisterClass(const QMetaObject *meta, std::function<QObject *(QObject *)> factory)
+{
+    Registry &r = Reg();
+    for (auto &c : r.Classes)
+        if (c->Meta == meta) {
+            if (factory && !c->Factory) c->Factory = std::move(factory);
+            return c.get();
+        }
+    auto info = std::make_unique<KsClassInfo>();
+    info->ClassName = QString::fromLatin1(meta->className());
+    info->Meta = meta;
+    info->Factory = std::move(factory);
+    for (const QMetaObject *s = meta->superClass(); s && !info->Ancestor; s = s->superClass())
+        for (auto &c : r.Classes)
+            if (c->Meta == s) {
+                info->Ancestor = c.get();
+                break;
+            }
+    // Properties of Qt superclasses that are not registered themselves belong
+    // to this class.
+    const int first = info->Ancestor ? info->Ancestor->Meta->propertyCount() : 0;
+    for (int i = first; i < meta->propertyCount(); ++i) {
+        QMetaProperty mp = meta->property(i);
+        if (qstrcmp(mp.name(), "objectName") == 0) continue;
+        info->AddProperty(FromMetaProperty(meta, mp));
+    }
+    for (int i = meta->classInfoOffset(); i < meta->classInfoCount(); ++i) {
+        QString key = QString::fromLatin1(meta->classInfo(i).name());
+        if (!key.startsWith(QLatin1String("Default:"))) continue;
+        QString prop = key.mid(8);
+        if (const KsPropInfo *p = info->FindProperty(prop))
+            info->SetDefault(prop, DefaultFromText(*p, QString::fromUtf8(meta->classInfo(i).value())));
+    }
+    r.Classes.push_back(std::move(info));
+    return r.Classes.back().get();
+}
+
+KsClassInfo *ksRegisterPlainClass(const QString &name, const KsClassInfo *ancestor,
+                                  std::function<QObject *(QObject *)> factory)
+{
+    Registry &r = Reg();
+    for (auto &c : r.Classes)
+        if (c->ClassName.compare(name, Qt::CaseInsensitive) == 0) return c.get();
+    auto info = std::make_unique<KsClassInfo>();
+    info->ClassName = name;
+    info->Ancestor = ancestor;
+    info->Factory = std::move(factory);
+    r.Classes.push_back(std::move(info));
+    return r.Classes.back().get();
+}
+
+void ksUnregisterClass(const QString &name)
+{
+    Registry &r = Reg();
+    for (auto it = r.Classes.begin(); it != r.Classes.end(); ++it)
+        if ((*it)->ClassName.compare(name, Qt::CaseInsensitive) == 0) {
+            for (auto &c : r.Classes)
+                if (c->Ancestor == it->get()) c->Ancestor = (*it)->Ancestor;
+            r.Classes.erase(it);
+            return;
+        }
+}
+
+const KsClassInfo *ksFindClassInfo(const QString &name)
+{
+    for (auto &c : Reg().Classes)
+        if (c->ClassName.compare(name, Qt::CaseInsensitive) == 0) return c.get();
+    return nullptr;
+}
+
+QList<const KsClassInfo *> ksRegisteredClasses()
+{
+    QList<const KsClassInfo *> out;
+    for (auto &c : Reg().Classes) out << c.get();
+    return out;
+}
+
+const KsClassInfo *ksClassInfoOf(const QObject *obj)
+{
+    if (!obj) return nullptr;
+    QVariant plain = obj->property(kPlainClassProperty);
+    if (plain.isValid()) return ksFindClassInfo(plain.toString());
+    Registry &r = Reg();
+    for (const QMetaObject *m = obj->metaObject(); m; m = m->superClass())
+        for (auto &c : r.Classes)
+            if (c->Meta == m) return c.get();
+    return nullptr;
+}
+
+bool ksObjectIsA(const QObject *obj, const KsClassInfo *cls)
+{
+    if (!obj || !cls) return false;
+    if (cls->Meta && obj->metaObject()->inherits(cls->Meta)) return true;
+    const KsClassInfo *own = ksClassInfoOf(obj);
+    return own && own->InheritsFrom(cls);
+}
+
+QString ksClassNameOf(const QObject *obj)
+{
+    if (const KsClassInfo *c = ksClassInfoOf(obj)) return c->ClassName;
+    return obj ? QString::fromLatin1(obj->metaObject()->className()) : QString();
+}
+
+KsValue ksFromQVariant(const QVariant &v)
+{
+    if (!v.isValid()) return KsValue();
+    if (v.isNull() && v.metaType().id() != QMetaType::QString) return KsValue::Null();
+    switch (v.metaType().id()) {
+    case QMetaType::Bool:
+        return KsValue(v.toBool());
+    case QMetaType::Int:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::UChar:
+        return KsValue(v.toInt());
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return KsValue::FromInt(v.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return KsValue(v.toDouble());
+    case QMetaType::QString:
+        return KsValue(v.toString());
+    case QMetaType::QChar:
+        return KsValue(QString(v.toChar()));
+    case QMetaType::QByteArray:
+        return KsValue(QString::fromUtf8(v.toByteArray()));
+    case QMetaType::QDate: {
+        const QDate d = v.toDate();
+        return d.isValid() ? KsValue::FromDate(ksEncodeDate(d.year(), d.month(), d.day())) : KsValue::Null();
+    }
+    case QMetaType::QTime: {
+        const QTime t = v.toTime();
+        return t.isValid() ? KsValue::FromDate(t.msecsSinceStartOfDay() / 86400000.0) : KsValue::Null();
+    }
+    case QMetaType::QDateTime: {
+        const QDateTime dt = v.toDateTime();
+        if (!dt.isValid()) return KsValue::Null();
+        const QDate d = dt.date();
+        return KsValue::FromDate(ksEncodeDate(d.year(), d.month(), d.day()) +
+                                 dt.time().msecsSinceStartOfDay() / 86400000.0);
+    }
+    default:
         break;
-      }
-    if (!replaced) out << &p;
-  }
-  return out;
-}
-
-const KsPropInfo* KsClassInfo::FindProperty(const QString& name) const {
-  for (const KsClassInfo* c = this; c; c = c->Ancestor)
-    for (const KsPropInfo& p : c->FOwn)
-      if (p.Name.compare(name, Qt::CaseInsensitive) == 0) return &p;
-  return nullptr;
-}
-
-KsPropInfo& KsClassInfo::AddProperty(const KsPropInfo& p) {
-  for (KsPropInfo& q : FOwn)
-    if (q.Name.compare(p.Name, Qt::CaseInsensitive) == 0) {
-      q = p;
-      return q;
     }
-  FOwn.push_back(p);
-  return FOwn.back();
-}
-
-void KsClassInfo::SetDefault(const QString& name, const KsValue& v) {
-  for (KsPropInfo& q : FOwn)
-    if (q.Name.compare(name, Qt::CaseInsensitive) == 0) {
-      q.Default = v;
-      q.HasDefault = true;
-      return;
+    if (v.metaType().flags() & QMetaType::PointerToQObject) return KsValue::FromObject(v.value<QObject *>());
+    if (v.metaType().flags() & QMetaType::IsEnumeration) return KsValue::FromInt(v.toLongLong());
+    if (v.canConvert<qlonglong>() && (v.metaType().flags() & QMetaType::IsEnumeration))
+        return KsValue::FromInt(v.toLongLong());
+    if (v.metaType().id() == QMetaType::QVariantList) {
+        std::vector<KsValue> items;
+        for (const QVariant &e : v.toList()) items.push_back(ksFromQVariant(e));
+        return KsValue::MakeList(std::move(items));
     }
-  if (const KsPropInfo* inherited = FindProperty(name)) {
-    KsPropInfo copy = *inherited;
-    copy.Default = v;
-    copy.HasDefault = true;
-    FOwn.push_back(copy);
-  }
+    if (v.canConvert<QString>()) return KsValue(v.toString());
+    return KsValue();
 }
 
-bool KsClassInfo::InheritsFrom(const KsClassInfo* other) const {
-  for (const KsClassInfo* c = this; c; c = c->Ancestor)
-    if (c == other) return true;
-  return false;
-}
-
-QObject* KsClassInfo::Create(QObject* owner) const {
-  if (!Factory)
-    throw KsError(QStringLiteral("EAbstractError"), QStringLiteral("Cannot create an instance of %1").arg(ClassName));
-  QObject* o = Factory(owner);
-  if (o && !Meta) o->setProperty(kPlainClassProperty, ClassName);
-  return o;
-}
-
-KsClassInfo* ksRegisterClass(const QMetaObject* meta, std::function<QObject*(QObject*)> factory) {
-  Registry& r = Reg();
-  for (auto& c : r.Classes)
-    if (c->Meta == meta) {
-      if (factory && !c->Factory) c->Factory = std::move(factory);
-      return c.get();
+QVariant ksToQVariant(const KsValue &v, int metaTypeId)
+{
+    switch (metaTypeId) {
+    case QMetaType::Bool:
+        return QVariant(v.ToBool());
+    case QMetaType::Int:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return QVariant(v.ToInt());
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return QVariant(qlonglong(v.ToInt64()));
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return QVariant(v.ToDouble());
+    case QMetaType::QString:
+        return QVariant(v.ToText());
+    case QMetaType::QChar: {
+        QString s = v.ToText();
+        return QVariant(s.isEmpty() ? QChar() : s.at(0));
     }
-  auto info = std::make_unique<KsClassInfo>();
-  info->ClassName = QString::fromLatin1(meta->className());
-  info->Meta = meta;
-  info->Factory = std::move(factory);
-  for (const QMetaObject* s = meta->superClass(); s && !info->Ancestor; s = s->superClass())
-    for (auto& c : r.Classes)
-      if (c->Meta == s) {
-        info->Ancestor = c.get();
+    case QMetaType::QDate:
+    case QMetaType::QTime:
+    case QMetaType::QDateTime: {
+        if (v.IsNull() || v.IsEmpty()) return QVariant(QMetaType(metaTypeId));
+        const double serial = v.IsString() ? ksStrToDateTime(v.RawString()) : v.ToDouble();
+        int y, m, d, h, mi, sec, ms;
+        ksDecodeDate(serial, y, m, d);
+        ksDecodeTime(serial, h, mi, sec, ms);
+        if (metaTypeId == QMetaType::QDate) return QVariant(QDate(y, m, d));
+        if (metaTypeId == QMetaType::QTime) return QVariant(QTime(h, mi, sec, ms));
+        return QVariant(QDateTime(QDate(y, m, d), QTime(h, mi, sec, ms)));
+    }
+    default:
         break;
-      }
-  // Properties of Qt superclasses that are not registered themselves belong
-  // to this class.
-  const int first = info->Ancestor ? info->Ancestor->Meta->propertyCount() : 0;
-  for (int i = first; i < meta->propertyCount(); ++i) {
-    QMetaProperty mp = meta->property(i);
-    if (qstrcmp(mp.name(), "objectName") == 0) continue;
-    info->AddProperty(FromMetaProperty(meta, mp));
-  }
-  for (int i = meta->classInfoOffset(); i < meta->classInfoCount(); ++i) {
-    QString key = QString::fromLatin1(meta->classInfo(i).name());
-    if (!key.startsWith(QLatin1String("Default:"))) continue;
-    QString prop = key.mid(8);
-    if (const KsPropInfo* p = info->FindProperty(prop))
-      info->SetDefault(prop, DefaultFromText(*p, QString::fromUtf8(meta->classInfo(i).value())));
-  }
-  r.Classes.push_back(std::move(info));
-  return r.Classes.back().get();
-}
-
-KsClassInfo* ksRegisterPlainClass(const QString& name, const KsClassInfo* ancestor,
-                                  std::function<QObject*(QObject*)> factory) {
-  Registry& r = Reg();
-  for (auto& c : r.Classes)
-    if (c->ClassName.compare(name, Qt::CaseInsensitive) == 0) return c.get();
-  auto info = std::make_unique<KsClassInfo>();
-  info->ClassName = name;
-  info->Ancestor = ancestor;
-  info->Factory = std::move(factory);
-  r.Classes.push_back(std::move(info));
-  return r.Classes.back().get();
-}
-
-void ksUnregisterClass(const QString& name) {
-  Registry& r = Reg();
-  for (auto it = r.Classes.begin(); it != r.Classes.end(); ++it)
-    if ((*it)->ClassName.compare(name, Qt::CaseInsensitive) == 0) {
-      for (auto& c : r.Classes)
-        if (c->Ancestor == it->get()) c->Ancestor = (*it)->Ancestor;
-      r.Classes.erase(it);
-      return;
     }
-}
-
-const KsClassInfo* ksFindClassInfo(const QString& name) {
-  for (auto& c : Reg().Classes)
-    if (c->ClassName.compare(name, Qt::CaseInsensitive) == 0) return c.get();
-  return nullptr;
-}
-
-QList<const KsClassInfo*> ksRegisteredClasses() {
-  QList<const KsClassInfo*> out;
-  for (auto& c : Reg().Classes) out << c.get();
-  return out;
-}
-
-const KsClassInfo* ksClassInfoOf(const QObject* obj) {
-  if (!obj) return nullptr;
-  QVariant plain = obj->property(kPlainClassProperty);
-  if (plain.isValid()) return ksFindClassInfo(plain.toString());
-  Registry& r = Reg();
-  for (const QMetaObject* m = obj->metaObject(); m; m = m->superClass())
-    for (auto& c : r.Classes)
-      if (c->Meta == m) return c.get();
-  return nullptr;
-}
-
-bool ksObjectIsA(const QObject* obj, const KsClassInfo* cls) {
-  if (!obj || !cls) return false;
-  if (cls->Meta && obj->metaObject()->inherits(cls->Meta)) return true;
-  const KsClassInfo* own = ksClassInfoOf(obj);
-  return own && own->InheritsFrom(cls);
-}
-
-QString ksClassNameOf(const QObject* obj) {
-  if (const KsClassInfo* c = ksClassInfoOf(obj)) return c->ClassName;
-  return obj ? QString::fromLatin1(obj->metaObject()->className()) : QString();
-}
-
-KsValue ksFromQVariant(const QVariant& v) {
-  if (!v.isValid()) return KsValue();
-  if (v.isNull() && v.metaType().id() != QMetaType::QString) return KsValue::Null();
-  switch (v.metaType().id()) {
-  case QMetaType::Bool: return KsValue(v.toBool());
-  case QMetaType::Int:
-  case QMetaType::Short:
-  case QMetaType::UShort:
-  case QMetaType::Char:
-  case QMetaType::UChar: return KsValue(v.toInt());
-  case QMetaType::UInt:
-  case QMetaType::Long:
-  case QMetaType::ULong:
-  case QMetaType::LongLong:
-  case QMetaType::ULongLong: return KsValue::FromInt(v.toLongLong());
-  case QMetaType::Double:
-  case QMetaType::Float: return KsValue(v.toDouble());
-  case QMetaType::QString: return KsValue(v.toString());
-  case QMetaType::QChar: return KsValue(QString(v.toChar()));
-  case QMetaType::QByteArray: return KsValue(QString::fromUtf8(v.toByteArray()));
-  case QMetaType::QDate: {
-    const QDate d = v.toDate();
-    return d.isValid() ? KsValue::FromDate(ksEncodeDate(d.year(), d.month(), d.day())) : KsValue::Null();
-  }
-  case QMetaType::QTime: {
-    const QTime t = v.toTime();
-    return t.isValid() ? KsValue::FromDate(t.msecsSinceStartOfDay() / 86400000.0) : KsValue::Null();
-  }
-  case QMetaType::QDateTime: {
-    const QDateTime dt = v.toDateTime();
-    if (!dt.isValid()) return KsValue::Null();
-    const QDate d = dt.date();
-    return KsValue::FromDate(ksEncodeDate(d.year(), d.month(), d.day()) + dt.time().msecsSinceStartOfDay() / 86400000.0);
-  }
-  default: break;
-  }
-  if (v.metaType().flags() & QMetaType::PointerToQObject) return KsValue::FromObject(v.value<QObject*>());
-  if (v.metaType().flags() & QMetaType::IsEnumeration) return KsValue::FromInt(v.toLongLong());
-  if (v.canConvert<qlonglong>() && (v.metaType().flags() & QMetaType::IsEnumeration))
-    return KsValue::FromInt(v.toLongLong());
-  if (v.metaType().id() == QMetaType::QVariantList) {
-    std::vector<KsValue> items;
-    for (const QVariant& e : v.toList()) items.push_back(ksFromQVariant(e));
-    return KsValue::MakeList(std::move(items));
-  }
-  if (v.canConvert<QString>()) return KsValue(v.toString());
-  return KsValue();
-}
-
-QVariant ksToQVariant(const KsValue& v, int metaTypeId) {
-  switch (metaTypeId) {
-  case QMetaType::Bool: return QVariant(v.ToBool());
-  case QMetaType::Int:
-  case QMetaType::Short:
-  case QMetaType::UShort: return QVariant(v.ToInt());
-  case QMetaType::UInt:
-  case QMetaType::Long:
-  case QMetaType::ULong:
-  case QMetaType::LongLong:
-  case QMetaType::ULongLong: return QVariant(qlonglong(v.ToInt64()));
-  case QMetaType::Double:
-  case QMetaType::Float: return QVariant(v.ToDouble());
-  case QMetaType::QString: return QVariant(v.ToText());
-  case QMetaType::QChar: {
-    QString s = v.ToText();
-    return QVariant(s.isEmpty() ? QChar() : s.at(0));
-  }
-  case QMetaType::QDate:
-  case QMetaType::QTime:
-  case QMetaType::QDateTime: {
-    if (v.IsNull() || v.IsEmpty()) return QVariant(QMetaType(metaTypeId));
-    const double serial = v.IsString() ? ksStrToDateTime(v.RawString()) : v.ToDouble();
-    int y, m, d, h, mi, sec, ms;
-    ksDecodeDate(serial, y, m, d);
-    ksDecodeTime(serial, h, mi, sec, ms);
-    if (metaTypeId == QMetaType::QDate) return QVariant(QDate(y, m, d));
-    if (metaTypeId == QMetaType::QTime) return QVariant(QTime(h, mi, sec, ms));
-    return QVariant(QDateTime(QDate(y, m, d), QTime(h, mi, sec, ms)));
-  }
-  default: break;
-  }
-  QMetaType mt(metaTypeId);
-  if (mt.flags() & QMetaType::PointerToQObject) {
-    QObject* o = v.ToObject();
-    QVariant r = QVariant::fromValue(o);
-    r.convert(mt);
-    return r;
-  }
-  if (mt.flags() & QMetaType::IsEnumeration) return QVariant(int(v.ToInt64()));
-  switch (v.Kind()) {
-  case KsKind::Boolean: return QVariant(v.RawBool());
-  case KsKind::Integer: return QVariant(v.RawInt());
-  case KsKind::Int64: return QVariant(qlonglong(v.RawInt64()));
-  case KsKind::Double:
-  case KsKind::Date: return QVariant(v.RawDouble());
-  case KsKind::String: return QVariant(v.RawString());
-  case KsKind::Object: return QVariant::fromValue(v.ToObject());
-  default: return QVariant();
-  }
+    QMetaType mt(metaTypeId);
+    if (mt.flags() & QMetaType::PointerToQObject) {
+        QObject *o = v.ToObject();
+        QVariant r = QVariant::fromValue(o);
+        r.convert(mt);
+        return r;
+    }
+    if (mt.flags() & QMetaType::IsEnumeration) return QVariant(int(v.ToInt64()));
+    switch (v.Kind()) {
+    case KsKind::Boolean:
+        return QVariant(v.RawBool());
+    case KsKind::Integer:
+        return QVariant(v.RawInt());
+    case KsKind::Int64:
+        return QVariant(qlonglong(v.RawInt64()));
+    case KsKind::Double:
+    case KsKind::Date:
+        return QVariant(v.RawDouble());
+    case KsKind::String:
+        return QVariant(v.RawString());
+    case KsKind::Object:
+        return QVariant::fromValue(v.ToObject());
+    default:
+        return QVariant();
+    }
 }

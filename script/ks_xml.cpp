@@ -12,456 +12,508 @@
 
 namespace {
 
-KsError FormatError() { return KsError(QStringLiteral("Invalid file format")); }
+KsError FormatError()
+{
+    return KsError(QStringLiteral("Invalid file format"));
+}
 }  // namespace
 
 // ---- item -------------------------------------------------------------------------------
 
-void (*ksXMLItemGone)(TksXMLItem* item) = nullptr;
+void (*ksXMLItemGone)(TksXMLItem *item) = nullptr;
 
-TksXMLItem::~TksXMLItem() {
-  if (Handle && ksXMLItemGone) ksXMLItemGone(this);
-  Clear();
-  Detach();
+TksXMLItem::~TksXMLItem()
+{
+    if (Handle && ksXMLItemGone) ksXMLItemGone(this);
+    Clear();
+    Detach();
 }
 
-void TksXMLItem::Detach() {
-  if (FParent && FParent->FItems) {
-    auto& v = *FParent->FItems;
-    v.erase(std::remove(v.begin(), v.end(), this), v.end());
-  }
-  FParent = nullptr;
+void TksXMLItem::Detach()
+{
+    if (FParent && FParent->FItems) {
+        auto &v = *FParent->FItems;
+        v.erase(std::remove(v.begin(), v.end(), this), v.end());
+    }
+    FParent = nullptr;
 }
 
-void TksXMLItem::Clear() {
-  // Children are let go first, so that none searches this list when freed.
-  std::unique_ptr<std::vector<TksXMLItem*>> items;
-  items.swap(FItems);
-  if (!items) return;
-  for (TksXMLItem* i : *items) i->FParent = nullptr;
-  for (TksXMLItem* i : *items) delete i;
+void TksXMLItem::Clear()
+{
+    // Children are let go first, so that none searches this list when freed.
+    std::unique_ptr<std::vector<TksXMLItem *>> items;
+    items.swap(FItems);
+    if (!items) return;
+    for (TksXMLItem *i : *items) i->FParent = nullptr;
+    for (TksXMLItem *i : *items) delete i;
 }
 
-TksXMLItem* TksXMLItem::Add() {
-  auto* item = new TksXMLItem;
-  AddItem(item);
-  return item;
+TksXMLItem *TksXMLItem::Add()
+{
+    auto *item = new TksXMLItem;
+    AddItem(item);
+    return item;
 }
 
-void TksXMLItem::AddItem(TksXMLItem* item) {
-  if (!FItems) FItems = std::make_unique<std::vector<TksXMLItem*>>();
-  item->Detach();
-  FItems->push_back(item);
-  item->FParent = this;
+void TksXMLItem::AddItem(TksXMLItem *item)
+{
+    if (!FItems) FItems = std::make_unique<std::vector<TksXMLItem *>>();
+    item->Detach();
+    FItems->push_back(item);
+    item->FParent = this;
 }
 
-void TksXMLItem::InsertItem(int index, TksXMLItem* item) {
-  AddItem(item);
-  auto& v = *FItems;
-  index = std::clamp(index, 0, int(v.size()) - 1);
-  v.pop_back();
-  v.insert(v.begin() + index, item);
+void TksXMLItem::InsertItem(int index, TksXMLItem *item)
+{
+    AddItem(item);
+    auto &v = *FItems;
+    index = std::clamp(index, 0, int(v.size()) - 1);
+    v.pop_back();
+    v.insert(v.begin() + index, item);
 }
 
-int TksXMLItem::Find(const QString& name) const {
-  for (int i = 0; i < Count(); ++i)
-    if (Items(i)->Name.compare(name, Qt::CaseInsensitive) == 0) return i;
-  return -1;
+int TksXMLItem::Find(const QString &name) const
+{
+    for (int i = 0; i < Count(); ++i)
+        if (Items(i)->Name.compare(name, Qt::CaseInsensitive) == 0) return i;
+    return -1;
 }
 
-TksXMLItem* TksXMLItem::FindItem(const QString& name) {
-  int i = Find(name);
-  if (i >= 0) return Items(i);
-  TksXMLItem* item = Add();
-  item->Name = name;
-  return item;
+TksXMLItem *TksXMLItem::FindItem(const QString &name)
+{
+    int i = Find(name);
+    if (i >= 0) return Items(i);
+    TksXMLItem *item = Add();
+    item->Name = name;
+    return item;
 }
 
-TksXMLItem* TksXMLItem::Root() {
-  TksXMLItem* p = this;
-  while (p->FParent) p = p->FParent;
-  return p;
+TksXMLItem *TksXMLItem::Root()
+{
+    TksXMLItem *p = this;
+    while (p->FParent) p = p->FParent;
+    return p;
 }
 
 namespace {
 // Index in Text of the attribute's name (after its leading blank), or -1.
 // The name counts where a blank or the start of Text precedes it and =" follows.
-int FindAttr(const QString& text, const QString& name) {
-  const qsizetype n = name.size();
-  for (qsizetype i = 0; (i = text.indexOf(name, i, Qt::CaseInsensitive)) >= 0; ++i)
-    if ((i == 0 || text[i - 1] == QLatin1Char(' ')) && i + n + 1 < text.size() && text[i + n] == QLatin1Char('=') &&
-        text[i + n + 1] == QLatin1Char('"'))
-      return int(i);
-  return -1;
+int FindAttr(const QString &text, const QString &name)
+{
+    const qsizetype n = name.size();
+    for (qsizetype i = 0; (i = text.indexOf(name, i, Qt::CaseInsensitive)) >= 0; ++i)
+        if ((i == 0 || text[i - 1] == QLatin1Char(' ')) && i + n + 1 < text.size() && text[i + n] == QLatin1Char('=') &&
+            text[i + n + 1] == QLatin1Char('"'))
+            return int(i);
+    return -1;
 }
 }  // namespace
 
-QString TksXMLItem::Prop(const QString& name) const {
-  int i = FindAttr(Text, name);
-  if (i < 0) return QString();
-  int start = i + name.size() + 2;
-  int end = Text.indexOf(QLatin1Char('"'), start);
-  if (end < 0) end = Text.size();
-  return ksXMLUnescape(Text.mid(start, end - start));
-}
-
-void TksXMLItem::SetProp(const QString& name, const QString& value) {
-  int at = FindAttr(Text, name);
-  if (at >= 0) {
-    int start = at + name.size() + 2;
+QString TksXMLItem::Prop(const QString &name) const
+{
+    int i = FindAttr(Text, name);
+    if (i < 0) return QString();
+    int start = i + name.size() + 2;
     int end = Text.indexOf(QLatin1Char('"'), start);
-    end = end < 0 ? Text.size() : end + 1;
-    Text.remove(at, end - at);
-  } else {
-    at = Text.size();
-  }
-  QString attr = name + QStringLiteral("=\"") + ksXMLEscape(value) + QLatin1Char('"');
-  if (at > 0 && Text[at - 1] != QLatin1Char(' ')) attr.prepend(QLatin1Char(' '));
-  Text.insert(at, attr);
+    if (end < 0) end = Text.size();
+    return ksXMLUnescape(Text.mid(start, end - start));
 }
 
-void TksXMLItem::Assign(const TksXMLItem* source) {
-  Clear();
-  if (!source) return;
-  Name = source->Name;
-  Text = source->Text;
-  Data = source->Data;
-  for (int i = 0; i < source->Count(); ++i) Add()->Assign(source->Items(i));
-}
-
-QString ksXMLEscape(const QString& s) {
-  if (s.size() <= 1 && !(s.size() == 1 && QStringLiteral("\n\r\"<>&").contains(s[0]))) return s;
-  QString out;
-  out.reserve(s.size() + 8);
-  for (QChar c : s) {
-    switch (c.unicode()) {
-    case 10:
-    case 13:
-    case '"':
-    case '<':
-    case '>':
-    case '&': out += QStringLiteral("&#") + QString::number(c.unicode()) + QLatin1Char(';'); break;
-    default: out += c;
+void TksXMLItem::SetProp(const QString &name, const QString &value)
+{
+    int at = FindAttr(Text, name);
+    if (at >= 0) {
+        int start = at + name.size() + 2;
+        int end = Text.indexOf(QLatin1Char('"'), start);
+        end = end < 0 ? Text.size() : end + 1;
+        Text.remove(at, end - at);
+    } else {
+        at = Text.size();
     }
-  }
-  return out;
+    QString attr = name + QStringLiteral("=\"") + ksXMLEscape(value) + QLatin1Char('"');
+    if (at > 0 && Text[at - 1] != QLatin1Char(' ')) attr.prepend(QLatin1Char(' '));
+    Text.insert(at, attr);
 }
 
-QString ksXMLUnescape(const QString& s) {
-  if (s.size() <= 1) return s;
-  QString out;
-  out.reserve(s.size());
-  int i = 0;
-  const int n = s.size();
-  while (i < n) {
-    QChar c = s[i];
-    if (c == QLatin1Char('&')) {
-      if (s.mid(i, 6) == QLatin1String("&quot;")) {
-        out += QLatin1Char('"');
-        i += 6;
-        continue;
-      }
-      if (i + 2 < n && s[i + 1] == QLatin1Char('#')) {
-        int j = i + 2;
-        uint code = 0;
-        while (j < n && s[j].isDigit() && s[j].unicode() < 128 && j - i < 10) code = code * 10 + (s[j++].unicode() - '0');
-        if (j > i + 2 && j < n && s[j] == QLatin1Char(';') && code > 0 && code <= 0x10FFFF &&
-            !(code >= 0xD800 && code <= 0xDFFF)) {
-          out += QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
-          i = j + 1;
-          continue;
+void TksXMLItem::Assign(const TksXMLItem *source)
+{
+    Clear();
+    if (!source) return;
+    Name = source->Name;
+    Text = source->Text;
+    Data = source->Data;
+    for (int i = 0; i < source->Count(); ++i) Add()->Assign(source->Items(i));
+}
+
+QString ksXMLEscape(const QString &s)
+{
+    if (s.size() <= 1 && !(s.size() == 1 && QStringLiteral("\n\r\"<>&").contains(s[0]))) return s;
+    QString out;
+    out.reserve(s.size() + 8);
+    for (QChar c : s) {
+        switch (c.unicode()) {
+        case 10:
+        case 13:
+        case '"':
+        case '<':
+        case '>':
+        case '&':
+            out += QStringLiteral("&#") + QString::number(c.unicode()) + QLatin1Char(';');
+            break;
+        default:
+            out += c;
         }
-      }
     }
-    out += c;
-    ++i;
-  }
-  return out;
+    return out;
+}
+
+QString ksXMLUnescape(const QString &s)
+{
+    if (s.size() <= 1) return s;
+    QString out;
+    out.reserve(s.size());
+    int i = 0;
+    const int n = s.size();
+    while (i < n) {
+        QChar c = s[i];
+        if (c == QLatin1Char('&')) {
+            if (s.mid(i, 6) == QLatin1String("&quot;")) {
+                out += QLatin1Char('"');
+                i += 6;
+                continue;
+            }
+            if (i + 2 < n && s[i + 1] == QLatin1Char('#')) {
+                int j = i + 2;
+                uint code = 0;
+                while (j < n && s[j].isDigit() && s[j].unicode() < 128 && j - i < 10)
+                    code = code * 10 + (s[j++].unicode() - '0');
+                if (j > i + 2 && j < n && s[j] == QLatin1Char(';') && code > 0 && code <= 0x10FFFF &&
+                    !(code >= 0xD800 && code <= 0xDFFF)) {
+                    out += QString::fromUcs4(reinterpret_cast<const char32_t *>(&code), 1);
+                    i = j + 1;
+                    continue;
+                }
+            }
+        }
+        out += c;
+        ++i;
+    }
+    return out;
 }
 
 // ---- reader --------------------------------------------------------------------------------
 
-TksXMLReader::TksXMLReader(QIODevice& stream)
-    : FStream(&stream), FSize(stream.size()), FPosition(stream.pos()) {}
+TksXMLReader::TksXMLReader(QIODevice &stream) : FStream(&stream), FSize(stream.size()), FPosition(stream.pos()) {}
 
 TksXMLReader::TksXMLReader(QStringView text) : FText(text) {}
 
-TksXMLReader::~TksXMLReader() {
-  if (FStream && !FStream->isSequential()) FStream->seek(FPosition);
+TksXMLReader::~TksXMLReader()
+{
+    if (FStream && !FStream->isSequential()) FStream->seek(FPosition);
 }
 
-bool TksXMLReader::ReadChar(char& c) {
-  if (FCursor >= FFill) {
-    if (!FStream->isSequential() && FStream->pos() >= FSize) return false;
-    qint64 got = FStream->read(FBuffer, sizeof(FBuffer));
-    if (got <= 0) return false;
-    FFill = int(got);
-    FCursor = 0;
-  }
-  c = FBuffer[FCursor++];
-  ++FPosition;
-  return true;
+bool TksXMLReader::ReadChar(char &c)
+{
+    if (FCursor >= FFill) {
+        if (!FStream->isSequential() && FStream->pos() >= FSize) return false;
+        qint64 got = FStream->read(FBuffer, sizeof(FBuffer));
+        if (got <= 0) return false;
+        FFill = int(got);
+        FCursor = 0;
+    }
+    c = FBuffer[FCursor++];
+    ++FPosition;
+    return true;
 }
 
 // The same rules as the byte reader below, on the characters of FText.
-bool TksXMLReader::ReadTagFromText(QString& name, QString& text) {
-  const qsizetype size = FText.size();
-  qsizetype start, end;
-  for (;;) {
-    const qsizetype open = FText.indexOf(QLatin1Char('<'), FTextPos);
-    if (open < 0) {
-      FTextPos = size;
-      return false;  // no further tag
-    }
-    start = open + 1;
-    bool comment = false;
-    for (end = start;; ++end) {
-      if (end >= size) throw FormatError();
-      const QChar c = FText[end];
-      if (c == QLatin1Char('>')) break;
-      if (c == QLatin1Char('<')) throw FormatError();
-      if (end - start == 2 && FText.sliced(start, 3) == QLatin1String("!--")) {
-        int dashes = 0;
-        qsizetype k = end + 1;
-        for (;; ++k) {
-          if (k >= size) throw FormatError();
-          const QChar d = FText[k];
-          if (d == QLatin1Char('-')) ++dashes;
-          else if (d == QLatin1Char('>') && dashes >= 2) break;
-          else dashes = 0;
-        }
-        FTextPos = k + 1;
-        comment = true;
-        break;
-      }
-    }
-    if (!comment) break;
-  }
-  FTextPos = end + 1;
-  QStringView tag = FText.sliced(start, end - start);
-  if (tag.endsWith(QLatin1Char(' '))) tag.chop(1);
-  const qsizetype blank = tag.indexOf(QLatin1Char(' '));
-  const QStringView nameView = blank < 0 ? tag : tag.first(blank);
-  auto known = std::find_if(FTextNames.begin(), FTextNames.end(), [&](const QString& n) { return n == nameView; });
-  if (known != FTextNames.end()) {
-    name = *known;
-  } else {
-    name = nameView.toString();
-    if (FTextNames.size() < 64) FTextNames.push_back(name);  // a document of endless names gets no cache
-  }
-  if (blank < 0)
-    text.clear();
-  else
-    text = tag.sliced(blank + 1).toString();
-  return true;
-}
-
-bool TksXMLReader::ReadTag(QString& name, QString& text) {
-  if (!FStream) return ReadTagFromText(name, text);
-  QByteArray& tag = FTag;
-  char c;
-  bool comment;
-  do {
-    do {
-      if (!ReadChar(c)) return false;  // no further tag
-    } while (c != '<');
-    tag.resize(0);
-    comment = false;
+bool TksXMLReader::ReadTagFromText(QString &name, QString &text)
+{
+    const qsizetype size = FText.size();
+    qsizetype start, end;
     for (;;) {
-      if (!ReadChar(c)) throw FormatError();
-      if (c == '>') break;
-      if (c == '<') throw FormatError();
-      tag.append(c);
-      if (tag.size() == 3 && tag == "!--") {
-        int dashes = 0;
-        for (;;) {
-          if (!ReadChar(c)) throw FormatError();
-          if (c == '-') ++dashes;
-          else if (c == '>' && dashes >= 2) break;
-          else dashes = 0;
+        const qsizetype open = FText.indexOf(QLatin1Char('<'), FTextPos);
+        if (open < 0) {
+            FTextPos = size;
+            return false;  // no further tag
         }
-        comment = true;
-        break;
-      }
+        start = open + 1;
+        bool comment = false;
+        for (end = start;; ++end) {
+            if (end >= size) throw FormatError();
+            const QChar c = FText[end];
+            if (c == QLatin1Char('>')) break;
+            if (c == QLatin1Char('<')) throw FormatError();
+            if (end - start == 2 && FText.sliced(start, 3) == QLatin1String("!--")) {
+                int dashes = 0;
+                qsizetype k = end + 1;
+                for (;; ++k) {
+                    if (k >= size) throw FormatError();
+                    const QChar d = FText[k];
+                    if (d == QLatin1Char('-'))
+                        ++dashes;
+                    else if (d == QLatin1Char('>') && dashes >= 2)
+                        break;
+                    else
+                        dashes = 0;
+                }
+                FTextPos = k + 1;
+                comment = true;
+                break;
+            }
+        }
+        if (!comment) break;
     }
-  } while (comment);
-  // A blank is one byte in UTF-8 and never part of another character.
-  qsizetype size = tag.size();
-  if (size > 0 && tag[size - 1] == ' ') --size;
-  qsizetype blank = QByteArrayView(tag.constData(), size).indexOf(' ');
-  const qsizetype nameSize = blank < 0 ? size : blank;
-  const QByteArray key = QByteArray::fromRawData(tag.constData(), nameSize);
-  auto known = FNames.constFind(key);
-  if (known != FNames.constEnd())
-    name = known.value();
-  else if (FNames.size() < 256)  // a document of endless names gets no cache
-    name = FNames.insert(QByteArray(tag.constData(), nameSize), QString::fromUtf8(tag.constData(), nameSize)).value();
-  else
-    name = QString::fromUtf8(tag.constData(), nameSize);
-  if (blank < 0)
-    text.clear();
-  else
-    text = QString::fromUtf8(tag.constData() + blank + 1, size - blank - 1);
-  return true;
+    FTextPos = end + 1;
+    QStringView tag = FText.sliced(start, end - start);
+    if (tag.endsWith(QLatin1Char(' '))) tag.chop(1);
+    const qsizetype blank = tag.indexOf(QLatin1Char(' '));
+    const QStringView nameView = blank < 0 ? tag : tag.first(blank);
+    auto known = std::find_if(FTextNames.begin(), FTextNames.end(), [&](const QString &n) { return n == nameView; });
+    if (known != FTextNames.end()) {
+        name = *known;
+    } else {
+        name = nameView.toString();
+        if (FTextNames.size() < 64) FTextNames.push_back(name);  // a document of endless names gets no cache
+    }
+    if (blank < 0)
+        text.clear();
+    else
+        text = tag.sliced(blank + 1).toString();
+    return true;
 }
 
-void TksXMLReader::ReadHeader() {
-  QString name, text;
-  if (!ReadTag(name, text) || !name.startsWith(QLatin1String("?xml"))) throw FormatError();
+bool TksXMLReader::ReadTag(QString &name, QString &text)
+{
+    if (!FStream) return ReadTagFromText(name, text);
+    QByteArray &tag = FTag;
+    char c;
+    bool comment;
+    do {
+        do {
+            if (!ReadChar(c)) return false;  // no further tag
+        } while (c != '<');
+        tag.resize(0);
+        comment = false;
+        for (;;) {
+            if (!ReadChar(c)) throw FormatError();
+            if (c == '>') break;
+            if (c == '<') throw FormatError();
+            tag.append(c);
+            if (tag.size() == 3 && tag == "!--") {
+                int dashes = 0;
+                for (;;) {
+                    if (!ReadChar(c)) throw FormatError();
+                    if (c == '-')
+                        ++dashes;
+                    else if (c == '>' && dashes >= 2)
+                        break;
+                    else
+                        dashes = 0;
+                }
+                comment = true;
+                break;
+            }
+        }
+    } while (comment);
+    // A blank is one byte in UTF-8 and never part of another character.
+    qsizetype size = tag.size();
+    if (size > 0 && tag[size - 1] == ' ') --size;
+    qsizetype blank = QByteArrayView(tag.constData(), size).indexOf(' ');
+    const qsizetype nameSize = blank < 0 ? size : blank;
+    const QByteArray key = QByteArray::fromRawData(tag.constData(), nameSize);
+    auto known = FNames.constFind(key);
+    if (known != FNames.constEnd())
+        name = known.value();
+    else if (FNames.size() < 256)  // a document of endless names gets no cache
+        name = FNames.insert(QByteArray(tag.constData(), nameSize), QString::fromUtf8(tag.constData(), nameSize))
+                       .value();
+    else
+        name = QString::fromUtf8(tag.constData(), nameSize);
+    if (blank < 0)
+        text.clear();
+    else
+        text = QString::fromUtf8(tag.constData() + blank + 1, size - blank - 1);
+    return true;
 }
 
-void TksXMLReader::ReadRootItem(TksXMLItem* item) {
-  QString last;
-  ReadItem(item, last);
-}
-
-void TksXMLReader::ReadItem(TksXMLItem* item, QString& lastName) {
-  // Iterative over the depth so that deep documents cannot exhaust the stack.
-  struct Level {
-    TksXMLItem* Item;
-  };
-  std::vector<Level> stack;
-  auto readInto = [&](TksXMLItem* it) -> int {  // 0 closing, 1 empty element, 2 open element
+void TksXMLReader::ReadHeader()
+{
     QString name, text;
-    if (!ReadTag(name, text)) name.clear();
-    it->Name = name;
-    it->Text = text;
-    lastName = name;
-    if (name.isEmpty() || name.startsWith(QLatin1Char('/'))) return 0;
-    if (name.endsWith(QLatin1Char('/'))) {
-      it->Name.chop(1);
-      return 1;
+    if (!ReadTag(name, text) || !name.startsWith(QLatin1String("?xml"))) throw FormatError();
+}
+
+void TksXMLReader::ReadRootItem(TksXMLItem *item)
+{
+    QString last;
+    ReadItem(item, last);
+}
+
+void TksXMLReader::ReadItem(TksXMLItem *item, QString &lastName)
+{
+    // Iterative over the depth so that deep documents cannot exhaust the stack.
+    struct Level {
+        TksXMLItem *Item;
+    };
+    std::vector<Level> stack;
+    auto readInto = [&](TksXMLItem *it) -> int {  // 0 closing, 1 empty element, 2 open element
+        QString name, text;
+        if (!ReadTag(name, text)) name.clear();
+        it->Name = name;
+        it->Text = text;
+        lastName = name;
+        if (name.isEmpty() || name.startsWith(QLatin1Char('/'))) return 0;
+        if (name.endsWith(QLatin1Char('/'))) {
+            it->Name.chop(1);
+            return 1;
+        }
+        if (text.endsWith(QLatin1Char('/'))) {
+            it->Text.chop(1);
+            if (it->Text.endsWith(QLatin1Char(' '))) it->Text.chop(1);
+            return 1;
+        }
+        return 2;
+    };
+    int kind = readInto(item);
+    if (kind != 2) return;
+    stack.push_back({item});
+    while (!stack.empty()) {
+        TksXMLItem *parent = stack.back().Item;
+        // Owned here until added: a damaged tag throws out of readInto.
+        auto child = std::make_unique<TksXMLItem>();
+        int k = readInto(child.get());
+        if (k == 0) {
+            if (!lastName.isEmpty() && lastName.compare(QLatin1Char('/') + parent->Name, Qt::CaseInsensitive) != 0)
+                throw FormatError();
+            stack.pop_back();
+            if (lastName.isEmpty()) {
+                // end of stream closes every open element
+                stack.clear();
+            }
+            continue;
+        }
+        TksXMLItem *added = child.release();
+        parent->AddItem(added);
+        if (k == 2) {
+            if (int(stack.size()) >= ksMaxXMLDepth) throw FormatError();
+            stack.push_back({added});
+        }
     }
-    if (text.endsWith(QLatin1Char('/'))) {
-      it->Text.chop(1);
-      if (it->Text.endsWith(QLatin1Char(' '))) it->Text.chop(1);
-      return 1;
-    }
-    return 2;
-  };
-  int kind = readInto(item);
-  if (kind != 2) return;
-  stack.push_back({item});
-  while (!stack.empty()) {
-    TksXMLItem* parent = stack.back().Item;
-    // Owned here until added: a damaged tag throws out of readInto.
-    auto child = std::make_unique<TksXMLItem>();
-    int k = readInto(child.get());
-    if (k == 0) {
-      if (!lastName.isEmpty() &&
-          lastName.compare(QLatin1Char('/') + parent->Name, Qt::CaseInsensitive) != 0)
-        throw FormatError();
-      stack.pop_back();
-      if (lastName.isEmpty()) {
-        // end of stream closes every open element
-        stack.clear();
-      }
-      continue;
-    }
-    TksXMLItem* added = child.release();
-    parent->AddItem(added);
-    if (k == 2) {
-      if (int(stack.size()) >= ksMaxXMLDepth) throw FormatError();
-      stack.push_back({added});
-    }
-  }
 }
 
 // ---- writer -------------------------------------------------------------------------------
 
-TksXMLWriter::TksXMLWriter(QIODevice& stream, bool autoIndent) : FStream(stream), FAutoIndent(autoIndent) {}
+TksXMLWriter::TksXMLWriter(QIODevice &stream, bool autoIndent) : FStream(stream), FAutoIndent(autoIndent) {}
 
-TksXMLWriter::~TksXMLWriter() { Flush(); }
-
-void TksXMLWriter::Flush() {
-  if (!FBuffer.isEmpty()) {
-    FStream.write(FBuffer.toUtf8());
-    FBuffer.clear();
-  }
+TksXMLWriter::~TksXMLWriter()
+{
+    Flush();
 }
 
-void TksXMLWriter::WriteLine(const QString& s, int level) {
-  if (FAutoIndent) FBuffer += QString(level * 2, QLatin1Char(' '));
-  FBuffer += s;
-  if (FAutoIndent) FBuffer += QStringLiteral("\r\n");
-  if (FBuffer.size() > 4096) Flush();
-}
-
-void TksXMLWriter::WriteHeader() { WriteLine(QStringLiteral("<?xml version=\"1.0\"?>"), 0); }
-
-void TksXMLWriter::WriteRootItem(const TksXMLItem* item) { WriteItem(item, 0); }
-
-void TksXMLWriter::WriteItem(const TksXMLItem* item, int level) {
-  // Explicit stack: (item, next child index).
-  std::vector<std::pair<const TksXMLItem*, int>> stack;
-  auto open = [&](const TksXMLItem* it, int lvl) {
-    QString s = QLatin1Char('<') + it->Name;
-    if (!it->Text.isEmpty() && !it->Text.startsWith(QLatin1Char(' '))) s += QLatin1Char(' ');
-    s += it->Text;
-    s += it->Count() > 0 ? QStringLiteral(">") : QStringLiteral("/>");
-    WriteLine(s, lvl);
-  };
-  open(item, level);
-  if (item->Count() == 0) return;
-  stack.push_back({item, 0});
-  while (!stack.empty()) {
-    auto& top = stack.back();
-    int lvl = level + int(stack.size()) - 1;
-    if (top.second >= top.first->Count()) {
-      WriteLine(QStringLiteral("</") + top.first->Name + QLatin1Char('>'), lvl);
-      stack.pop_back();
-      continue;
+void TksXMLWriter::Flush()
+{
+    if (!FBuffer.isEmpty()) {
+        FStream.write(FBuffer.toUtf8());
+        FBuffer.clear();
     }
-    const TksXMLItem* child = top.first->Items(top.second++);
-    open(child, lvl + 1);
-    if (child->Count() > 0) stack.push_back({child, 0});
-  }
+}
+
+void TksXMLWriter::WriteLine(const QString &s, int level)
+{
+    if (FAutoIndent) FBuffer += QString(level * 2, QLatin1Char(' '));
+    FBuffer += s;
+    if (FAutoIndent) FBuffer += QStringLiteral("\r\n");
+    if (FBuffer.size() > 4096) Flush();
+}
+
+void TksXMLWriter::WriteHeader()
+{
+    WriteLine(QStringLiteral("<?xml version=\"1.0\"?>"), 0);
+}
+
+void TksXMLWriter::WriteRootItem(const TksXMLItem *item)
+{
+    WriteItem(item, 0);
+}
+
+void TksXMLWriter::WriteItem(const TksXMLItem *item, int level)
+{
+    // Explicit stack: (item, next child index).
+    std::vector<std::pair<const TksXMLItem *, int>> stack;
+    auto open = [&](const TksXMLItem *it, int lvl) {
+        QString s = QLatin1Char('<') + it->Name;
+        if (!it->Text.isEmpty() && !it->Text.startsWith(QLatin1Char(' '))) s += QLatin1Char(' ');
+        s += it->Text;
+        s += it->Count() > 0 ? QStringLiteral(">") : QStringLiteral("/>");
+        WriteLine(s, lvl);
+    };
+    open(item, level);
+    if (item->Count() == 0) return;
+    stack.push_back({item, 0});
+    while (!stack.empty()) {
+        auto &top = stack.back();
+        int lvl = level + int(stack.size()) - 1;
+        if (top.second >= top.first->Count()) {
+            WriteLine(QStringLiteral("</") + top.first->Name + QLatin1Char('>'), lvl);
+            stack.pop_back();
+            continue;
+        }
+        const TksXMLItem *child = top.first->Items(top.second++);
+        open(child, lvl + 1);
+        if (child->Count() > 0) stack.push_back({child, 0});
+    }
 }
 
 // ---- document -----------------------------------------------------------------------------
 
 TksXMLDocument::TksXMLDocument() = default;
 
-void TksXMLDocument::LoadFromStream(QIODevice& stream) {
-  FRoot.Clear();
-  TksXMLReader reader(stream);
-  reader.ReadHeader();
-  reader.ReadRootItem(&FRoot);
+void TksXMLDocument::LoadFromStream(QIODevice &stream)
+{
+    FRoot.Clear();
+    TksXMLReader reader(stream);
+    reader.ReadHeader();
+    reader.ReadRootItem(&FRoot);
 }
 
-void TksXMLDocument::SaveToStream(QIODevice& stream) {
-  TksXMLWriter writer(stream, AutoIndent);
-  writer.WriteHeader();
-  writer.WriteRootItem(&FRoot);
-  writer.Flush();
+void TksXMLDocument::SaveToStream(QIODevice &stream)
+{
+    TksXMLWriter writer(stream, AutoIndent);
+    writer.WriteHeader();
+    writer.WriteRootItem(&FRoot);
+    writer.Flush();
 }
 
-void TksXMLDocument::LoadFromFile(const QString& fileName) {
-  QFile f(fileName);
-  if (!f.open(QIODevice::ReadOnly))
-    throw KsError(QStringLiteral("EFOpenError"), QStringLiteral("Cannot open file \"%1\"").arg(fileName));
-  LoadFromStream(f);
+void TksXMLDocument::LoadFromFile(const QString &fileName)
+{
+    QFile f(fileName);
+    if (!f.open(QIODevice::ReadOnly))
+        throw KsError(QStringLiteral("EFOpenError"), QStringLiteral("Cannot open file \"%1\"").arg(fileName));
+    LoadFromStream(f);
 }
 
-void TksXMLDocument::SaveToFile(const QString& fileName) {
-  QFile f(fileName);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-    throw KsError(QStringLiteral("EFCreateError"), QStringLiteral("Cannot create file \"%1\"").arg(fileName));
-  SaveToStream(f);
+void TksXMLDocument::SaveToFile(const QString &fileName)
+{
+    QFile f(fileName);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw KsError(QStringLiteral("EFCreateError"), QStringLiteral("Cannot create file \"%1\"").arg(fileName));
+    SaveToStream(f);
 }
 
-void TksXMLDocument::LoadFromString(const QString& text) {
-  FRoot.Clear();
-  TksXMLReader reader{QStringView(text)};
-  reader.ReadHeader();
-  reader.ReadRootItem(&FRoot);
+void TksXMLDocument::LoadFromString(const QString &text)
+{
+    FRoot.Clear();
+    TksXMLReader reader{QStringView(text)};
+    reader.ReadHeader();
+    reader.ReadRootItem(&FRoot);
 }
 
-QString TksXMLDocument::SaveToString() {
-  QByteArray bytes;
-  QBuffer buf(&bytes);
-  buf.open(QIODevice::WriteOnly);
-  SaveToStream(buf);
-  buf.close();
-  return QString::fromUtf8(bytes);
+QString TksXMLDocument::SaveToString()
+{
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    SaveToStream(buf);
+    buf.close();
+    return QString::fromUtf8(bytes);
 }

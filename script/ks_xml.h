@@ -12,108 +12,108 @@
 
 class TksXMLItem {
 public:
-  TksXMLItem() = default;
-  ~TksXMLItem();
-  TksXMLItem(const TksXMLItem&) = delete;
-  TksXMLItem& operator=(const TksXMLItem&) = delete;
+    TksXMLItem() = default;
+    ~TksXMLItem();
+    TksXMLItem(const TksXMLItem &) = delete;
+    TksXMLItem &operator=(const TksXMLItem &) = delete;
 
-  void Clear();
-  TksXMLItem* Add();
-  void AddItem(TksXMLItem* item);
-  void InsertItem(int index, TksXMLItem* item);
-  int Find(const QString& name) const;
-  TksXMLItem* FindItem(const QString& name);
-  TksXMLItem* Root();
-  QString Prop(const QString& name) const;
-  void SetProp(const QString& name, const QString& value);
-  void Assign(const TksXMLItem* source);
+    void Clear();
+    TksXMLItem *Add();
+    void AddItem(TksXMLItem *item);
+    void InsertItem(int index, TksXMLItem *item);
+    int Find(const QString &name) const;
+    TksXMLItem *FindItem(const QString &name);
+    TksXMLItem *Root();
+    QString Prop(const QString &name) const;
+    void SetProp(const QString &name, const QString &value);
+    void Assign(const TksXMLItem *source);
 
-  int Count() const { return FItems ? int(FItems->size()) : 0; }
-  TksXMLItem* Items(int i) const { return (*FItems)[size_t(i)]; }
-  TksXMLItem* Parent() const { return FParent; }
+    int Count() const { return FItems ? int(FItems->size()) : 0; }
+    TksXMLItem *Items(int i) const { return (*FItems)[size_t(i)]; }
+    TksXMLItem *Parent() const { return FParent; }
 
-  void* Data = nullptr;
-  QString Name;
-  QString Text;
-  // The script handle of this item, told when the item goes (see
-  // ksXMLItemGone); empty for items no script has seen.
-  void* Handle = nullptr;
+    void *Data = nullptr;
+    QString Name;
+    QString Text;
+    // The script handle of this item, told when the item goes (see
+    // ksXMLItemGone); empty for items no script has seen.
+    void *Handle = nullptr;
 
 private:
-  void Detach();
-  std::unique_ptr<std::vector<TksXMLItem*>> FItems;
-  TksXMLItem* FParent = nullptr;
+    void Detach();
+    std::unique_ptr<std::vector<TksXMLItem *>> FItems;
+    TksXMLItem *FParent = nullptr;
 };
 
 // Called for an item with a Handle when it is destroyed.
-extern void (*ksXMLItemGone)(TksXMLItem* item);
+extern void (*ksXMLItemGone)(TksXMLItem *item);
 
 // Escaping of attribute values: LF, CR, '"', '<', '>' and '&' become &#n;.
-QString ksXMLEscape(const QString& s);
+QString ksXMLEscape(const QString &s);
 // Unescaping: &#n; (decimal) and &quot;.
-QString ksXMLUnescape(const QString& s);
+QString ksXMLUnescape(const QString &s);
 
 class TksXMLDocument {
 public:
-  TksXMLDocument();
-  TksXMLItem* Root() { return &FRoot; }
-  bool AutoIndent = false;
-  // Raise KsError("Invalid file format") on a structural error; the tree is
-  // then partly filled.
-  void LoadFromStream(QIODevice& stream);
-  void SaveToStream(QIODevice& stream);
-  void LoadFromFile(const QString& fileName);
-  void SaveToFile(const QString& fileName);
-  // Convenience for the compiler and tests.
-  void LoadFromString(const QString& text);
-  QString SaveToString();
+    TksXMLDocument();
+    TksXMLItem *Root() { return &FRoot; }
+    bool AutoIndent = false;
+    // Raise KsError("Invalid file format") on a structural error; the tree is
+    // then partly filled.
+    void LoadFromStream(QIODevice &stream);
+    void SaveToStream(QIODevice &stream);
+    void LoadFromFile(const QString &fileName);
+    void SaveToFile(const QString &fileName);
+    // Convenience for the compiler and tests.
+    void LoadFromString(const QString &text);
+    QString SaveToString();
 
 private:
-  TksXMLItem FRoot;
+    TksXMLItem FRoot;
 };
 
 class TksXMLReader {
 public:
-  explicit TksXMLReader(QIODevice& stream);
-  // Reads the tags of a text in memory, as a stream of its UTF-8 would.
-  explicit TksXMLReader(QStringView text);
-  ~TksXMLReader();  // leaves the stream at the reader's logical position
-  // Reads one tag; false at the end of the stream. Raises on a bad tag.
-  bool ReadTag(QString& name, QString& text);
-  void ReadHeader();
-  void ReadRootItem(TksXMLItem* item);
+    explicit TksXMLReader(QIODevice &stream);
+    // Reads the tags of a text in memory, as a stream of its UTF-8 would.
+    explicit TksXMLReader(QStringView text);
+    ~TksXMLReader();  // leaves the stream at the reader's logical position
+    // Reads one tag; false at the end of the stream. Raises on a bad tag.
+    bool ReadTag(QString &name, QString &text);
+    void ReadHeader();
+    void ReadRootItem(TksXMLItem *item);
 
 private:
-  bool ReadChar(char& c);
-  bool ReadTagFromText(QString& name, QString& text);
-  void ReadItem(TksXMLItem* item, QString& lastName);
-  QIODevice* FStream = nullptr;
-  qint64 FSize = 0;
-  qint64 FPosition = 0;
-  QStringView FText;  // text mode
-  qsizetype FTextPos = 0;
-  QByteArray FTag;  // the tag being read (its buffer is reused)
-  // Element names seen so far: the items of a document share one copy of
-  // each name instead of allocating it per item.
-  QHash<QByteArray, QString> FNames;
-  std::vector<QString> FTextNames;
-  char FBuffer[4096];
-  int FFill = 0;
-  int FCursor = 0;
+    bool ReadChar(char &c);
+    bool ReadTagFromText(QString &name, QString &text);
+    void ReadItem(TksXMLItem *item, QString &lastName);
+    QIODevice *FStream = nullptr;
+    qint64 FSize = 0;
+    qint64 FPosition = 0;
+    QStringView FText;  // text mode
+    qsizetype FTextPos = 0;
+    QByteArray FTag;  // the tag being read (its buffer is reused)
+    // Element names seen so far: the items of a document share one copy of
+    // each name instead of allocating it per item.
+    QHash<QByteArray, QString> FNames;
+    std::vector<QString> FTextNames;
+    char FBuffer[4096];
+    int FFill = 0;
+    int FCursor = 0;
 };
 
 class TksXMLWriter {
 public:
-  TksXMLWriter(QIODevice& stream, bool autoIndent);
-  ~TksXMLWriter();
-  void WriteHeader();
-  void WriteRootItem(const TksXMLItem* item);
-  void Flush();
+    TksXMLWriter(QIODevice &stream, bool autoIndent);
+    ~TksXMLWriter();
+    void WriteHeader();
+    void WriteRootItem(const TksXMLItem *item);
+    void Flush();
 
 private:
-  void WriteItem(const TksXMLItem* item, int level);
-  void WriteLine(const QString& s, int level);
-  QIODevice& FStream;
-  bool FAutoIndent;
-  QString FBuffer;
+    void WriteItem(const TksXMLItem *item, int level);
+    void WriteLine(const QString &s, int level);
+    QIODevice &FStream;
+    bool FAutoIndent;
+    QString FBuffer;
 };

@@ -55,23 +55,24 @@ class KsClassInfo;
 // what() and message() are the message, as written when it was raised.
 class KsError : public velmora::Error {
 public:
-  KsError(QString className, QString message)
-      : velmora::Error(message), ClassName(std::move(className)), Message(std::move(message)) {}
-  explicit KsError(QString message) : KsError(QStringLiteral("Exception"), std::move(message)) {}
-  QString ClassName;
-  QString Message;
-  // Where a script statement raised it ("line:col" and unit), filled by the
-  // innermost statement block the error passes; empty outside scripts.
-  QString SourcePos;
-  QString UnitName;
+    KsError(QString className, QString message)
+        : velmora::Error(message), ClassName(std::move(className)), Message(std::move(message))
+    {}
+    explicit KsError(QString message) : KsError(QStringLiteral("Exception"), std::move(message)) {}
+    QString ClassName;
+    QString Message;
+    // Where a script statement raised it ("line:col" and unit), filled by the
+    // innermost statement block the error passes; empty outside scripts.
+    QString SourcePos;
+    QString UnitName;
 };
 
 // Kinds below String hold no resources (copied bitwise).
 enum class KsKind : std::uint8_t { Empty, Null, Boolean, Integer, Int64, Double, Date, Object, String, Array };
 
 struct KsObjectHandle {
-  std::uint32_t Slot;
-  std::uint32_t Gen;
+    std::uint32_t Slot;
+    std::uint32_t Gen;
 };
 
 class KsArrayData;
@@ -79,268 +80,288 @@ class KsValue;
 
 // One dimension of an array: Low..Low+Count-1.
 struct KsBounds {
-  qint64 Low = 0;
-  qint64 Count = 0;
+    qint64 Low = 0;
+    qint64 Count = 0;
 };
 
 class KsValue {
 public:
-  KsValue() noexcept : FKind(KsKind::Empty) { FU.l = 0; }
-  KsValue(bool b) noexcept : FKind(KsKind::Boolean) { FU.l = b ? 1 : 0; }
-  KsValue(int i) noexcept : FKind(KsKind::Integer) { FU.l = i; }  // one 8-byte store: copies read 8 bytes
-  KsValue(qint64 l) noexcept : FKind(KsKind::Int64) { FU.l = l; }
-  KsValue(double d) noexcept : FKind(KsKind::Double) { FU.d = d; }
-  KsValue(const QString& s) : FKind(KsKind::String) { new (FU.s) QString(s); }
-  KsValue(QString&& s) noexcept : FKind(KsKind::String) { new (FU.s) QString(std::move(s)); }
-  // No pointers: a QObject* would silently become a Boolean (use FromObject),
-  // a const char* has no encoding (use QStringLiteral).
-  template <class T>
-  KsValue(T*) = delete;
-  KsValue(const KsValue& o) : FKind(o.FKind) {
-    if (FKind < KsKind::String)
-      FU.l = o.FU.l;
-    else
-      CopySlow(o);
-  }
-  KsValue(KsValue&& o) noexcept : FKind(o.FKind) {
-    if (FKind < KsKind::String)
-      FU.l = o.FU.l;
-    else
-      FU = o.FU;
-    o.FKind = KsKind::Empty;
-  }
-  ~KsValue() {
-    if (FKind >= KsKind::String) DestroySlow();
-  }
-  KsValue& operator=(const KsValue& o) {
-    if (this != &o) {
-      if (FKind < KsKind::String && o.FKind < KsKind::String) {
-        FKind = o.FKind;
-        FU.l = o.FU.l;
-      } else {
-        KsValue t(o);
-        Swap(t);
-      }
+    KsValue() noexcept : FKind(KsKind::Empty) { FU.l = 0; }
+    KsValue(bool b) noexcept : FKind(KsKind::Boolean) { FU.l = b ? 1 : 0; }
+    KsValue(int i) noexcept : FKind(KsKind::Integer) { FU.l = i; }  // one 8-byte store: copies read 8 bytes
+    KsValue(qint64 l) noexcept : FKind(KsKind::Int64) { FU.l = l; }
+    KsValue(double d) noexcept : FKind(KsKind::Double) { FU.d = d; }
+    KsValue(const QString &s) : FKind(KsKind::String) { new (FU.s) QString(s); }
+    KsValue(QString &&s) noexcept : FKind(KsKind::String) { new (FU.s) QString(std::move(s)); }
+    // No pointers: a QObject* would silently become a Boolean (use FromObject),
+    // a const char* has no encoding (use QStringLiteral).
+    template <class T>
+    KsValue(T *) = delete;
+    KsValue(const KsValue &o) : FKind(o.FKind)
+    {
+        if (FKind < KsKind::String)
+            FU.l = o.FU.l;
+        else
+            CopySlow(o);
     }
-    return *this;
-  }
-  KsValue& operator=(KsValue&& o) noexcept {
-    if (this != &o) {
-      if (FKind >= KsKind::String) DestroySlow();
-      FKind = o.FKind;
-      if (FKind < KsKind::String)
-        FU.l = o.FU.l;
-      else
-        FU = o.FU;
-      o.FKind = KsKind::Empty;
+    KsValue(KsValue &&o) noexcept : FKind(o.FKind)
+    {
+        if (FKind < KsKind::String)
+            FU.l = o.FU.l;
+        else
+            FU = o.FU;
+        o.FKind = KsKind::Empty;
     }
-    return *this;
-  }
-  // Makes the value Unassigned in place.
-  void Clear() noexcept {
-    if (FKind >= KsKind::String) DestroySlow();
-    FKind = KsKind::Empty;
-    FU.l = 0;
-  }
-  // Stores an integer in place (Integer when it fits in 32 bits).
-  void SetInt(qint64 l) noexcept {
-    if (FKind >= KsKind::String) DestroySlow();
-    FKind = (l >= INT32_MIN && l <= INT32_MAX) ? KsKind::Integer : KsKind::Int64;
-    FU.l = FKind == KsKind::Integer ? qint64(int(l)) : l;
-  }
-  // Stores a 64-bit integer in place (Int64 whatever its size).
-  void SetInt64(qint64 l) noexcept {
-    if (FKind >= KsKind::String) DestroySlow();
-    FKind = KsKind::Int64;
-    FU.l = l;
-  }
-  void Swap(KsValue& o) noexcept {
-    std::swap(FKind, o.FKind);
-    std::swap(FU, o.FU);
-  }
+    ~KsValue()
+    {
+        if (FKind >= KsKind::String) DestroySlow();
+    }
+    KsValue &operator=(const KsValue &o)
+    {
+        if (this != &o) {
+            if (FKind < KsKind::String && o.FKind < KsKind::String) {
+                FKind = o.FKind;
+                FU.l = o.FU.l;
+            } else {
+                KsValue t(o);
+                Swap(t);
+            }
+        }
+        return *this;
+    }
+    KsValue &operator=(KsValue &&o) noexcept
+    {
+        if (this != &o) {
+            if (FKind >= KsKind::String) DestroySlow();
+            FKind = o.FKind;
+            if (FKind < KsKind::String)
+                FU.l = o.FU.l;
+            else
+                FU = o.FU;
+            o.FKind = KsKind::Empty;
+        }
+        return *this;
+    }
+    // Makes the value Unassigned in place.
+    void Clear() noexcept
+    {
+        if (FKind >= KsKind::String) DestroySlow();
+        FKind = KsKind::Empty;
+        FU.l = 0;
+    }
+    // Stores an integer in place (Integer when it fits in 32 bits).
+    void SetInt(qint64 l) noexcept
+    {
+        if (FKind >= KsKind::String) DestroySlow();
+        FKind = (l >= INT32_MIN && l <= INT32_MAX) ? KsKind::Integer : KsKind::Int64;
+        FU.l = FKind == KsKind::Integer ? qint64(int(l)) : l;
+    }
+    // Stores a 64-bit integer in place (Int64 whatever its size).
+    void SetInt64(qint64 l) noexcept
+    {
+        if (FKind >= KsKind::String) DestroySlow();
+        FKind = KsKind::Int64;
+        FU.l = l;
+    }
+    void Swap(KsValue &o) noexcept
+    {
+        std::swap(FKind, o.FKind);
+        std::swap(FU, o.FU);
+    }
 
-  static KsValue Null() {
-    KsValue v;
-    v.FKind = KsKind::Null;
-    return v;
-  }
-  static KsValue FromDate(double serial) {
-    KsValue v(serial);
-    v.FKind = KsKind::Date;
-    return v;
-  }
-  // An integer as Integer when it fits in 32 bits, else Int64.
-  static KsValue FromInt(qint64 l) {
-    return (l >= INT32_MIN && l <= INT32_MAX) ? KsValue(int(l)) : KsValue(l);
-  }
-  // A (possibly multi-dimensional) array of Empty elements.
-  static KsValue MakeArray(const std::vector<KsBounds>& dims);
-  // A one-dimensional array 0..n-1 of the given values.
-  static KsValue MakeList(std::vector<KsValue> items);
-  // A handle to the object (Null for nullptr).
-  static KsValue FromObject(QObject* obj);
+    static KsValue Null()
+    {
+        KsValue v;
+        v.FKind = KsKind::Null;
+        return v;
+    }
+    static KsValue FromDate(double serial)
+    {
+        KsValue v(serial);
+        v.FKind = KsKind::Date;
+        return v;
+    }
+    // An integer as Integer when it fits in 32 bits, else Int64.
+    static KsValue FromInt(qint64 l) { return (l >= INT32_MIN && l <= INT32_MAX) ? KsValue(int(l)) : KsValue(l); }
+    // A (possibly multi-dimensional) array of Empty elements.
+    static KsValue MakeArray(const std::vector<KsBounds> &dims);
+    // A one-dimensional array 0..n-1 of the given values.
+    static KsValue MakeList(std::vector<KsValue> items);
+    // A handle to the object (Null for nullptr).
+    static KsValue FromObject(QObject *obj);
 
-  KsKind Kind() const noexcept { return FKind; }
-  bool IsEmpty() const noexcept { return FKind == KsKind::Empty; }
-  bool IsNull() const noexcept { return FKind == KsKind::Null; }
-  bool IsString() const noexcept { return FKind == KsKind::String; }
-  bool IsArray() const noexcept { return FKind == KsKind::Array; }
-  bool IsObject() const noexcept { return FKind == KsKind::Object; }
-  bool IsNumeric() const noexcept {
-    return FKind == KsKind::Integer || FKind == KsKind::Int64 || FKind == KsKind::Double;
-  }
-  bool IsIntegral() const noexcept { return FKind == KsKind::Integer || FKind == KsKind::Int64; }
+    KsKind Kind() const noexcept { return FKind; }
+    bool IsEmpty() const noexcept { return FKind == KsKind::Empty; }
+    bool IsNull() const noexcept { return FKind == KsKind::Null; }
+    bool IsString() const noexcept { return FKind == KsKind::String; }
+    bool IsArray() const noexcept { return FKind == KsKind::Array; }
+    bool IsObject() const noexcept { return FKind == KsKind::Object; }
+    bool IsNumeric() const noexcept
+    {
+        return FKind == KsKind::Integer || FKind == KsKind::Int64 || FKind == KsKind::Double;
+    }
+    bool IsIntegral() const noexcept { return FKind == KsKind::Integer || FKind == KsKind::Int64; }
 
-  // Raw access, only valid for the matching kind.
-  bool RawBool() const noexcept { return FU.b; }
-  int RawInt() const noexcept { return FU.i; }
-  qint64 RawInt64() const noexcept { return FU.l; }
-  double RawDouble() const noexcept { return FU.d; }
-  const QString& RawString() const noexcept { return *reinterpret_cast<const QString*>(FU.s); }
-  QString& RawString() noexcept { return *reinterpret_cast<QString*>(FU.s); }
-  KsObjectHandle RawHandle() const noexcept { return FU.h; }
+    // Raw access, only valid for the matching kind.
+    bool RawBool() const noexcept { return FU.b; }
+    int RawInt() const noexcept { return FU.i; }
+    qint64 RawInt64() const noexcept { return FU.l; }
+    double RawDouble() const noexcept { return FU.d; }
+    const QString &RawString() const noexcept { return *reinterpret_cast<const QString *>(FU.s); }
+    QString &RawString() noexcept { return *reinterpret_cast<QString *>(FU.s); }
+    KsObjectHandle RawHandle() const noexcept { return FU.h; }
 
-  // Conversions; they raise KsError when the value does not convert.
-  bool ToBool() const { return FKind == KsKind::Boolean ? FU.b : ToBoolSlow(); }
-  int ToInt() const;      // rounds a fraction half to even; range checked
-  qint64 ToInt64() const; // rounds a fraction half to even
-  double ToDouble() const;
-  QString ToString() const;
-  // Text for display and concatenation: Null and Empty give '', never raises
-  // for scalar kinds (arrays and objects still raise).
-  QString ToText() const;
-  // The object behind a handle, checked: raises when the object was freed or
-  // is not of class `expected` (or a descendant). Null, Empty and 0 give
-  // nullptr.
-  QObject* ToObject(const KsClassInfo* expected = nullptr) const;
-  // Name of the kind for messages ("Integer", "String", "Null" ...).
-  QString KindName() const;
-  // Variant type code as scripts see it (varInteger 3, varString 256 ...).
-  int VarType() const;
+    // Conversions; they raise KsError when the value does not convert.
+    bool ToBool() const { return FKind == KsKind::Boolean ? FU.b : ToBoolSlow(); }
+    int ToInt() const;       // rounds a fraction half to even; range checked
+    qint64 ToInt64() const;  // rounds a fraction half to even
+    double ToDouble() const;
+    QString ToString() const;
+    // Text for display and concatenation: Null and Empty give '', never raises
+    // for scalar kinds (arrays and objects still raise).
+    QString ToText() const;
+    // The object behind a handle, checked: raises when the object was freed or
+    // is not of class `expected` (or a descendant). Null, Empty and 0 give
+    // nullptr.
+    QObject *ToObject(const KsClassInfo *expected = nullptr) const;
+    // Name of the kind for messages ("Integer", "String", "Null" ...).
+    QString KindName() const;
+    // Variant type code as scripts see it (varInteger 3, varString 256 ...).
+    int VarType() const;
 
-  // Arrays.
-  int DimCount() const;
-  KsBounds Bounds(int dim) const;  // raises when not an array or bad dim
-  qint64 ElementCount() const;     // all elements
-  const KsValue& At(const qint64* indexes, int n) const;  // checked
-  KsValue& AtMut(const qint64* indexes, int n);           // checked, detaches
-  const KsValue& Element(qint64 flat) const;              // 0..ElementCount-1
-  KsValue& ElementMut(qint64 flat);                       // detaches
-  // Changes the high bound of the first dimension (one-dimensional arrays).
-  void Redim(qint64 newHigh);
+    // Arrays.
+    int DimCount() const;
+    KsBounds Bounds(int dim) const;                         // raises when not an array or bad dim
+    qint64 ElementCount() const;                            // all elements
+    const KsValue &At(const qint64 *indexes, int n) const;  // checked
+    KsValue &AtMut(const qint64 *indexes, int n);           // checked, detaches
+    const KsValue &Element(qint64 flat) const;              // 0..ElementCount-1
+    KsValue &ElementMut(qint64 flat);                       // detaches
+    // Changes the high bound of the first dimension (one-dimensional arrays).
+    void Redim(qint64 newHigh);
 
 private:
-  friend class KsArrayData;
-  bool ToBoolSlow() const;
-  void CopySlow(const KsValue& o);
-  void DestroySlow() noexcept;
-  KsArrayData* ArrayData() const;
-  void Detach();
+    friend class KsArrayData;
+    bool ToBoolSlow() const;
+    void CopySlow(const KsValue &o);
+    void DestroySlow() noexcept;
+    KsArrayData *ArrayData() const;
+    void Detach();
 
-  KsKind FKind;
-  union U {
-    bool b;
-    int i;
-    qint64 l;
-    double d;
-    KsObjectHandle h;
-    KsArrayData* a;
-    alignas(QString) unsigned char s[sizeof(QString)];
-  } FU;
+    KsKind FKind;
+    union U {
+        bool b;
+        int i;
+        qint64 l;
+        double d;
+        KsObjectHandle h;
+        KsArrayData *a;
+        alignas(QString) unsigned char s[sizeof(QString)];
+    } FU;
 };
 
 // Operators. The inline fast paths handle two Integers; everything else goes
 // through the general rules in ksvalue.cpp.
-enum class KsOp : std::uint8_t {
-  Add, Sub, Mul, DivFloat, DivInt, Mod, And, Or, Xor, Shl, Shr, StrCat
-};
-KsValue ksBinarySlow(KsOp op, const KsValue& a, const KsValue& b);
-KsValue ksNegate(const KsValue& a);
-KsValue ksNot(const KsValue& a);
+enum class KsOp : std::uint8_t { Add, Sub, Mul, DivFloat, DivInt, Mod, And, Or, Xor, Shl, Shr, StrCat };
+KsValue ksBinarySlow(KsOp op, const KsValue &a, const KsValue &b);
+KsValue ksNegate(const KsValue &a);
+KsValue ksNot(const KsValue &a);
 
 // Both integral: the 64-bit values; false when either is something else.
-inline bool ksBothIntegral(const KsValue& a, const KsValue& b, qint64& x, qint64& y) {
-  if (!a.IsIntegral() || !b.IsIntegral()) return false;
-  x = a.Kind() == KsKind::Integer ? a.RawInt() : a.RawInt64();
-  y = b.Kind() == KsKind::Integer ? b.RawInt() : b.RawInt64();
-  return true;
+inline bool ksBothIntegral(const KsValue &a, const KsValue &b, qint64 &x, qint64 &y)
+{
+    if (!a.IsIntegral() || !b.IsIntegral()) return false;
+    x = a.Kind() == KsKind::Integer ? a.RawInt() : a.RawInt64();
+    y = b.Kind() == KsKind::Integer ? b.RawInt() : b.RawInt64();
+    return true;
 }
 
-inline KsValue ksAdd(const KsValue& a, const KsValue& b) {
-  if (a.Kind() == KsKind::Integer && b.Kind() == KsKind::Integer) {
-    int r;
-    if (!__builtin_add_overflow(a.RawInt(), b.RawInt(), &r)) return KsValue(r);
-  }
-  qint64 x, y, r;
-  if (ksBothIntegral(a, b, x, y) && !__builtin_add_overflow(x, y, &r))
-    return (a.Kind() == KsKind::Int64 || b.Kind() == KsKind::Int64) ? KsValue(r) : KsValue::FromInt(r);
-  return ksBinarySlow(KsOp::Add, a, b);
+inline KsValue ksAdd(const KsValue &a, const KsValue &b)
+{
+    if (a.Kind() == KsKind::Integer && b.Kind() == KsKind::Integer) {
+        int r;
+        if (!__builtin_add_overflow(a.RawInt(), b.RawInt(), &r)) return KsValue(r);
+    }
+    qint64 x, y, r;
+    if (ksBothIntegral(a, b, x, y) && !__builtin_add_overflow(x, y, &r))
+        return (a.Kind() == KsKind::Int64 || b.Kind() == KsKind::Int64) ? KsValue(r) : KsValue::FromInt(r);
+    return ksBinarySlow(KsOp::Add, a, b);
 }
-inline KsValue ksSub(const KsValue& a, const KsValue& b) {
-  if (a.Kind() == KsKind::Integer && b.Kind() == KsKind::Integer) {
-    int r;
-    if (!__builtin_sub_overflow(a.RawInt(), b.RawInt(), &r)) return KsValue(r);
-  }
-  qint64 x, y, r;
-  if (ksBothIntegral(a, b, x, y) && !__builtin_sub_overflow(x, y, &r))
-    return (a.Kind() == KsKind::Int64 || b.Kind() == KsKind::Int64) ? KsValue(r) : KsValue::FromInt(r);
-  return ksBinarySlow(KsOp::Sub, a, b);
+inline KsValue ksSub(const KsValue &a, const KsValue &b)
+{
+    if (a.Kind() == KsKind::Integer && b.Kind() == KsKind::Integer) {
+        int r;
+        if (!__builtin_sub_overflow(a.RawInt(), b.RawInt(), &r)) return KsValue(r);
+    }
+    qint64 x, y, r;
+    if (ksBothIntegral(a, b, x, y) && !__builtin_sub_overflow(x, y, &r))
+        return (a.Kind() == KsKind::Int64 || b.Kind() == KsKind::Int64) ? KsValue(r) : KsValue::FromInt(r);
+    return ksBinarySlow(KsOp::Sub, a, b);
 }
-inline KsValue ksMul(const KsValue& a, const KsValue& b) {
-  if (a.Kind() == KsKind::Integer && b.Kind() == KsKind::Integer) {
-    int r;
-    if (!__builtin_mul_overflow(a.RawInt(), b.RawInt(), &r)) return KsValue(r);
-  }
-  return ksBinarySlow(KsOp::Mul, a, b);
+inline KsValue ksMul(const KsValue &a, const KsValue &b)
+{
+    if (a.Kind() == KsKind::Integer && b.Kind() == KsKind::Integer) {
+        int r;
+        if (!__builtin_mul_overflow(a.RawInt(), b.RawInt(), &r)) return KsValue(r);
+    }
+    return ksBinarySlow(KsOp::Mul, a, b);
 }
-inline KsValue ksBinary(KsOp op, const KsValue& a, const KsValue& b) {
-  switch (op) {
-  case KsOp::Add: return ksAdd(a, b);
-  case KsOp::Sub: return ksSub(a, b);
-  case KsOp::Mul: return ksMul(a, b);
-  default: return ksBinarySlow(op, a, b);
-  }
+inline KsValue ksBinary(KsOp op, const KsValue &a, const KsValue &b)
+{
+    switch (op) {
+    case KsOp::Add:
+        return ksAdd(a, b);
+    case KsOp::Sub:
+        return ksSub(a, b);
+    case KsOp::Mul:
+        return ksMul(a, b);
+    default:
+        return ksBinarySlow(op, a, b);
+    }
 }
 
 // a := a op b without a temporary: the same rules as ksBinary (integral sums
 // and differences in place, everything else through ksBinary).
-void ksBinaryInPlaceSlow(KsOp op, KsValue& a, const KsValue& b);
-inline void ksBinaryInPlace(KsOp op, KsValue& a, const KsValue& b) {
-  if ((op == KsOp::Add || op == KsOp::Sub) && a.Kind() == KsKind::Integer && b.Kind() == KsKind::Integer) {
-    // 32-bit operands give a 64-bit result that cannot overflow
-    const qint64 sum = op == KsOp::Add ? qint64(a.RawInt()) + b.RawInt() : qint64(a.RawInt()) - b.RawInt();
-    a.SetInt(sum);
-    return;
-  }
-  qint64 x, y, r;
-  if ((op == KsOp::Add || op == KsOp::Sub) && ksBothIntegral(a, b, x, y) &&
-      !(op == KsOp::Add ? __builtin_add_overflow(x, y, &r) : __builtin_sub_overflow(x, y, &r))) {
-    if (a.Kind() == KsKind::Int64 || b.Kind() == KsKind::Int64)
-      a.SetInt64(r);
-    else
-      a.SetInt(r);
-    return;
-  }
-  ksBinaryInPlaceSlow(op, a, b);
+void ksBinaryInPlaceSlow(KsOp op, KsValue &a, const KsValue &b);
+inline void ksBinaryInPlace(KsOp op, KsValue &a, const KsValue &b)
+{
+    if ((op == KsOp::Add || op == KsOp::Sub) && a.Kind() == KsKind::Integer && b.Kind() == KsKind::Integer) {
+        // 32-bit operands give a 64-bit result that cannot overflow
+        const qint64 sum = op == KsOp::Add ? qint64(a.RawInt()) + b.RawInt() : qint64(a.RawInt()) - b.RawInt();
+        a.SetInt(sum);
+        return;
+    }
+    qint64 x, y, r;
+    if ((op == KsOp::Add || op == KsOp::Sub) && ksBothIntegral(a, b, x, y) &&
+        !(op == KsOp::Add ? __builtin_add_overflow(x, y, &r) : __builtin_sub_overflow(x, y, &r))) {
+        if (a.Kind() == KsKind::Int64 || b.Kind() == KsKind::Int64)
+            a.SetInt64(r);
+        else
+            a.SetInt(r);
+        return;
+    }
+    ksBinaryInPlaceSlow(op, a, b);
 }
 
 // Comparison: -1, 0, 1. Null is below everything and equal to Null.
-int ksCompareSlow(const KsValue& a, const KsValue& b);
-inline int ksCompare(const KsValue& a, const KsValue& b) {
-  if (a.Kind() == KsKind::Integer && b.Kind() == KsKind::Integer)
-    return a.RawInt() < b.RawInt() ? -1 : (a.RawInt() > b.RawInt() ? 1 : 0);
-  return ksCompareSlow(a, b);
+int ksCompareSlow(const KsValue &a, const KsValue &b);
+inline int ksCompare(const KsValue &a, const KsValue &b)
+{
+    if (a.Kind() == KsKind::Integer && b.Kind() == KsKind::Integer)
+        return a.RawInt() < b.RawInt() ? -1 : (a.RawInt() > b.RawInt() ? 1 : 0);
+    return ksCompareSlow(a, b);
 }
 // Equality never raises for unlike kinds that have no order (they differ).
-bool ksEqualsSlow(const KsValue& a, const KsValue& b);
-inline bool ksEquals(const KsValue& a, const KsValue& b) {
-  if (a.Kind() == KsKind::Integer && b.Kind() == KsKind::Integer) return a.RawInt() == b.RawInt();
-  return ksEqualsSlow(a, b);
+bool ksEqualsSlow(const KsValue &a, const KsValue &b);
+inline bool ksEquals(const KsValue &a, const KsValue &b)
+{
+    if (a.Kind() == KsKind::Integer && b.Kind() == KsKind::Integer) return a.RawInt() == b.RawInt();
+    return ksEqualsSlow(a, b);
 }
 
 // Number text in the script's form ("." decimal, "$" hex); false when it is
 // no number. Used by conversions and the run-time library.
-bool ksTextToNumber(const QString& text, KsValue& out);
+bool ksTextToNumber(const QString &text, KsValue &out);
 // Double to text with up to 15 significant digits.
 QString ksFloatToText(double d);
 
@@ -348,7 +369,7 @@ QString ksFloatToText(double d);
 // object's handle stays invalid for good.
 namespace KsObjects {
 // Deletes the object behind the handle (the script's Free).
-void Free(const KsValue& v);
+void Free(const KsValue &v);
 // Number of live handles, and of slots in use (freed objects' slots are
 // reused, so the table does not grow with every object ever seen).
 int LiveCount();

@@ -18,7 +18,10 @@ struct Closer {
 };
 using Handle = std::unique_ptr<sqlite3, Closer>;
 
-QString shown(const QString &path) { return QDir::toNativeSeparators(path); }
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
 
 DbError failure(const QString &what, sqlite3 *db, int code)
 {
@@ -104,14 +107,14 @@ void checkDatabaseFile(const QString &path, const QByteArray &key, const QString
     Handle db = openKeyed(path, key, SQLITE_OPEN_READONLY);
     sqlite3_stmt *st = nullptr;
     QStringList present;
-    if (sqlite3_prepare_v2(db.get(), "SELECT name FROM sqlite_master WHERE type='table'", -1, &st, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(db.get(), "SELECT name FROM sqlite_master WHERE type='table'", -1, &st, nullptr) !=
+        SQLITE_OK)
         throw failure(what, db.get(), sqlite3_extended_errcode(db.get()));
     while (sqlite3_step(st) == SQLITE_ROW)
         present << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
     sqlite3_finalize(st);
     for (const QString &t : tables)
-        if (!present.contains(t, Qt::CaseInsensitive))
-            throw DbError(what + QStringLiteral("：缺少数据表 %1。").arg(t));
+        if (!present.contains(t, Qt::CaseInsensitive)) throw DbError(what + QStringLiteral("：缺少数据表 %1。").arg(t));
     // Every page is read once: a damaged file is found before anything is replaced.
     QString verdict;
     if (sqlite3_prepare_v2(db.get(), "PRAGMA quick_check", -1, &st, nullptr) != SQLITE_OK)

@@ -15,7 +15,8 @@
 namespace vdb {
 
 DbError::DbError(const QString &message, const QString &detail, int code)
-    : velmora::Error(message, detail), m_code(code) {}
+    : velmora::Error(message, detail), m_code(code)
+{}
 
 namespace {
 
@@ -31,21 +32,34 @@ Reason reasonFor(int code)
     case SQLITE_LOCKED:
     case SQLITE_PROTOCOL:
         return {"数据库正被其他程序使用", "请稍后再试，或者关闭其他正在使用本数据库的程序。"};
-    case SQLITE_FULL: return {"磁盘已满", "请清理磁盘空间后再试。"};
-    case SQLITE_CORRUPT: return {"数据库文件已损坏", "请用备份恢复数据，或者联系软件维护人员。"};
-    case SQLITE_NOTADB: return {"密码不正确，或者不是本系统的数据库文件", "请检查 Data 文件夹中的数据库文件。"};
-    case SQLITE_READONLY: return {"数据库文件是只读的，不能写入", "请检查 Data 文件夹和数据库文件的写入权限。"};
-    case SQLITE_CANTOPEN: return {"无法打开数据库文件", "请检查 Data 文件夹是否存在，以及是否可以读写。"};
+    case SQLITE_FULL:
+        return {"磁盘已满", "请清理磁盘空间后再试。"};
+    case SQLITE_CORRUPT:
+        return {"数据库文件已损坏", "请用备份恢复数据，或者联系软件维护人员。"};
+    case SQLITE_NOTADB:
+        return {"密码不正确，或者不是本系统的数据库文件", "请检查 Data 文件夹中的数据库文件。"};
+    case SQLITE_READONLY:
+        return {"数据库文件是只读的，不能写入", "请检查 Data 文件夹和数据库文件的写入权限。"};
+    case SQLITE_CANTOPEN:
+        return {"无法打开数据库文件", "请检查 Data 文件夹是否存在，以及是否可以读写。"};
     case SQLITE_PERM:
-    case SQLITE_AUTH: return {"没有访问数据库文件的权限", "请检查 Data 文件夹和数据库文件的权限。"};
-    case SQLITE_IOERR: return {"读写数据库文件时出错", "请检查磁盘是否正常，然后再试。"};
-    case SQLITE_NOMEM: return {"内存不足", "请关闭其他程序后再试。"};
-    case SQLITE_TOOBIG: return {"数据太大，数据库无法保存", "请减少输入的内容后再试。"};
-    case SQLITE_CONSTRAINT: return {"数据不符合数据库的要求（重复或缺少关联的记录）", "请检查输入的内容。"};
+    case SQLITE_AUTH:
+        return {"没有访问数据库文件的权限", "请检查 Data 文件夹和数据库文件的权限。"};
+    case SQLITE_IOERR:
+        return {"读写数据库文件时出错", "请检查磁盘是否正常，然后再试。"};
+    case SQLITE_NOMEM:
+        return {"内存不足", "请关闭其他程序后再试。"};
+    case SQLITE_TOOBIG:
+        return {"数据太大，数据库无法保存", "请减少输入的内容后再试。"};
+    case SQLITE_CONSTRAINT:
+        return {"数据不符合数据库的要求（重复或缺少关联的记录）", "请检查输入的内容。"};
     case SQLITE_MISMATCH:
-    case SQLITE_RANGE: return {"数据的类型不正确", "请检查输入的内容。"};
-    case SQLITE_INTERRUPT: return {"数据库操作被中断", "请再试一次。"};
-    default: return {"数据库操作失败", "请把详细信息告诉软件维护人员。"};
+    case SQLITE_RANGE:
+        return {"数据的类型不正确", "请检查输入的内容。"};
+    case SQLITE_INTERRUPT:
+        return {"数据库操作被中断", "请再试一次。"};
+    default:
+        return {"数据库操作失败", "请把详细信息告诉软件维护人员。"};
     }
 }
 
@@ -64,8 +78,10 @@ QString sqlText(const QString &value)
     QString out;
     out.reserve(value.size() + 4);
     for (QChar ch : value) {
-        if (ch == QChar(u'\'')) out += QLatin1String("''");
-        else if (ch.unicode() != 0) out += ch;
+        if (ch == QChar(u'\''))
+            out += QLatin1String("''");
+        else if (ch.unicode() != 0)
+            out += ch;
     }
     return out;
 }
@@ -82,17 +98,26 @@ bool isSqlNumber(const QString &value, double *out)
     if (n == 0) return false;
     if (t[i] == u'+' || t[i] == u'-') ++i;
     int digits = 0;
-    while (i < n && t[i].isDigit() && t[i].unicode() < 128) { ++i; ++digits; }
+    while (i < n && t[i].isDigit() && t[i].unicode() < 128) {
+        ++i;
+        ++digits;
+    }
     if (i < n && t[i] == u'.') {
         ++i;
-        while (i < n && t[i].isDigit() && t[i].unicode() < 128) { ++i; ++digits; }
+        while (i < n && t[i].isDigit() && t[i].unicode() < 128) {
+            ++i;
+            ++digits;
+        }
     }
     if (digits == 0) return false;
     if (i < n && (t[i] == u'e' || t[i] == u'E')) {
         ++i;
         if (i < n && (t[i] == u'+' || t[i] == u'-')) ++i;
         int ed = 0;
-        while (i < n && t[i].isDigit() && t[i].unicode() < 128) { ++i; ++ed; }
+        while (i < n && t[i].isDigit() && t[i].unicode() < 128) {
+            ++i;
+            ++ed;
+        }
         if (ed == 0) return false;
     }
     if (i != n) return false;
@@ -128,8 +153,7 @@ QString sqlNum(qint64 value)
 QString sqlNum(const QString &value)
 {
     double d = 0;
-    if (!isSqlNumber(value, &d))
-        throw DbError(QStringLiteral("“%1” 不是有效的数字！").arg(value));
+    if (!isSqlNumber(value, &d)) throw DbError(QStringLiteral("“%1” 不是有效的数字！").arg(value));
     QString t = value.trimmed();
     if (t.startsWith(u'+')) t.remove(0, 1);
     return t.startsWith(u'-') ? QLatin1Char('(') + t + QLatin1Char(')') : t;
@@ -158,7 +182,10 @@ std::vector<Tok> tokenize(const QString &s)
             ++i;
             while (i < n) {
                 if (s[i] == u'\'') {
-                    if (i + 1 < n && s[i + 1] == u'\'') { i += 2; continue; }
+                    if (i + 1 < n && s[i + 1] == u'\'') {
+                        i += 2;
+                        continue;
+                    }
                     ++i;
                     break;
                 }
@@ -186,8 +213,7 @@ std::vector<Tok> tokenize(const QString &s)
             while (i < n && (s[i].isDigit() || s[i] == u'.')) ++i;
             out.push_back({Tok::Num, s.mid(start, i - start)});
         } else if (c.isLetter() || c == u'_' || c.unicode() >= 128) {
-            while (i < n && (s[i].isLetterOrNumber() || s[i] == u'_' || s[i].unicode() >= 128) && !s[i].isSpace())
-                ++i;
+            while (i < n && (s[i].isLetterOrNumber() || s[i] == u'_' || s[i].unicode() >= 128) && !s[i].isSpace()) ++i;
             out.push_back({Tok::Word, s.mid(start, i - start)});
         } else {
             if (i + 1 < n) {
@@ -235,7 +261,10 @@ QString translateJet(const QString &sql)
         if (v[i].type != Tok::Space) sig.push_back(i);
     if (sig.empty()) return QString();
 
-    auto at = [&](int k) -> const Tok & { static Tok none{Tok::Space, {}}; return k < int(sig.size()) ? v[sig[k]] : none; };
+    auto at = [&](int k) -> const Tok & {
+        static Tok none{Tok::Space, {}};
+        return k < int(sig.size()) ? v[sig[k]] : none;
+    };
 
     // ALTER TABLE t ADD CONSTRAINT name PRIMARY KEY (ID): the key is declared
     // with the table already.
@@ -390,8 +419,14 @@ void endText(sqlite3_context *ctx, sqlite3_value **argv, bool first)
     resultText(ctx, first ? s.left(count) : s.right(count));
 }
 
-void fnLeft(sqlite3_context *ctx, int, sqlite3_value **argv) { endText(ctx, argv, true); }
-void fnRight(sqlite3_context *ctx, int, sqlite3_value **argv) { endText(ctx, argv, false); }
+void fnLeft(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    endText(ctx, argv, true);
+}
+void fnRight(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    endText(ctx, argv, false);
+}
 
 void fnLen(sqlite3_context *ctx, int, sqlite3_value **argv)
 {
@@ -415,13 +450,22 @@ void fnVal(sqlite3_context *ctx, int, sqlite3_value **argv)
     int end = 0;
     while (end <= s.size()) {
         double d;
-        if (end < s.size() && isSqlNumber(s.left(end + 1), &d)) { ++end; continue; }
+        if (end < s.size() && isSqlNumber(s.left(end + 1), &d)) {
+            ++end;
+            continue;
+        }
         int k = end + 1;
         // allow "1." and "1e" on the way to "1.5" / "1e3"
         bool more = false;
         for (; k <= s.size() && k <= end + 2; ++k)
-            if (isSqlNumber(s.left(k), &d)) { more = true; break; }
-        if (more) { end = k; continue; }
+            if (isSqlNumber(s.left(k), &d)) {
+                more = true;
+                break;
+            }
+        if (more) {
+            end = k;
+            continue;
+        }
         break;
     }
     double d = 0;
@@ -483,12 +527,16 @@ void fnNow(sqlite3_context *ctx, int, sqlite3_value **)
 
 void registerJetFunctions(sqlite3 *db)
 {
-    struct F { const char *name; int args; void (*fn)(sqlite3_context *, int, sqlite3_value **); };
+    struct F {
+        const char *name;
+        int args;
+        void (*fn)(sqlite3_context *, int, sqlite3_value **);
+    };
     static const F fns[] = {
-        {"Mid", 2, fnMid}, {"Mid", 3, fnMid}, {"JetLeft", 2, fnLeft}, {"JetRight", 2, fnRight},
-        {"Len", 1, fnLen}, {"IIf", 3, fnIIf}, {"Val", 1, fnVal}, {"CDbl", 1, fnCDbl},
-        {"CCur", 1, fnCDbl}, {"CStr", 1, fnCStr}, {"Int", 1, fnInt}, {"UCase", 1, fnUCase},
-        {"LCase", 1, fnLCase}, {"Nz", 1, fnNz}, {"Nz", 2, fnNz}, {"Now", 0, fnNow},
+            {"Mid", 2, fnMid},     {"Mid", 3, fnMid},   {"JetLeft", 2, fnLeft}, {"JetRight", 2, fnRight},
+            {"Len", 1, fnLen},     {"IIf", 3, fnIIf},   {"Val", 1, fnVal},      {"CDbl", 1, fnCDbl},
+            {"CCur", 1, fnCDbl},   {"CStr", 1, fnCStr}, {"Int", 1, fnInt},      {"UCase", 1, fnUCase},
+            {"LCase", 1, fnLCase}, {"Nz", 1, fnNz},     {"Nz", 2, fnNz},        {"Now", 0, fnNow},
     };
     for (const F &f : fns) {
         int flags = SQLITE_UTF8 | (f.fn == fnNow ? 0 : SQLITE_DETERMINISTIC);
@@ -496,7 +544,10 @@ void registerJetFunctions(sqlite3 *db)
     }
 }
 
-int errCode(sqlite3 *db) { return sqlite3_extended_errcode(db); }
+int errCode(sqlite3 *db)
+{
+    return sqlite3_extended_errcode(db);
+}
 
 // SQLite's own words, for the details only.
 QString errDetail(sqlite3 *db, const QString &sql = QString())
@@ -525,7 +576,6 @@ Connection::~Connection()
     sqlite3_close_v2(m_db);
 }
 
-
 std::unique_ptr<Connection> Connection::open(const QString &path, const QByteArray &key, Journal journal)
 {
     return openFile(path, key, false, journal);
@@ -536,7 +586,8 @@ std::unique_ptr<Connection> Connection::create(const QString &path, const QByteA
     return openFile(path, key, true, journal);
 }
 
-std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByteArray &key, bool create, Journal journal)
+std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByteArray &key, bool create,
+                                                 Journal journal)
 {
     const QString shown = QDir::toNativeSeparators(path);
     QFileInfo fi(path);
@@ -545,10 +596,11 @@ std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByt
         if (fi.exists()) throw DbError(QStringLiteral("数据库文件 %1 已经存在，不能重新创建！").arg(shown));
         if (!QDir().mkpath(folder))
             throw DbError(QStringLiteral("无法创建数据文件夹 %1。请检查上一级文件夹的写入权限。")
-                              .arg(QDir::toNativeSeparators(folder)),
+                                  .arg(QDir::toNativeSeparators(folder)),
                           QString(), SQLITE_CANTOPEN);
     } else {
-        if (!fi.exists()) throw DbError(QStringLiteral("数据库文件 %1 不存在！").arg(shown), QString(), SQLITE_CANTOPEN);
+        if (!fi.exists())
+            throw DbError(QStringLiteral("数据库文件 %1 不存在！").arg(shown), QString(), SQLITE_CANTOPEN);
         if (!fi.isFile() || !fi.isReadable())
             throw DbError(QStringLiteral("数据库文件 %1 无法读取！").arg(shown), QString(), SQLITE_CANTOPEN);
     }
@@ -557,9 +609,10 @@ std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByt
     auto systemText = [](int err) { return QString::fromLocal8Bit(std::strerror(err)); };
     if (::access(QFile::encodeName(folder).constData(), W_OK) != 0) {
         const int err = errno;
-        throw DbError(QStringLiteral("数据文件夹 %1 不能写入，无法保存任何数据。请检查该文件夹的写入权限，或者磁盘是否只读。")
-                          .arg(QDir::toNativeSeparators(folder)),
-                      systemText(err), SQLITE_READONLY);
+        throw DbError(
+                QStringLiteral("数据文件夹 %1 不能写入，无法保存任何数据。请检查该文件夹的写入权限，或者磁盘是否只读。")
+                        .arg(QDir::toNativeSeparators(folder)),
+                systemText(err), SQLITE_READONLY);
     }
     if (!create && ::access(QFile::encodeName(path).constData(), W_OK) != 0) {
         const int err = errno;
@@ -572,7 +625,7 @@ std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByt
         QString detail = db ? errDetail(db) : QString();
         sqlite3_close_v2(db);
         return DbError(QStringLiteral("无法打开数据库文件 %1：%2。%3")
-                           .arg(shown, QString::fromUtf8(r.what), QString::fromUtf8(r.todo)),
+                               .arg(shown, QString::fromUtf8(r.what), QString::fromUtf8(r.todo)),
                        detail, code & 0xff);
     };
     sqlite3 *db = nullptr;
@@ -601,7 +654,10 @@ std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByt
 
 // ---------------------------------------------------------------- statement cache
 
-size_t Connection::KeyHash::operator()(const Key &k) const noexcept { return qHash(k.second, k.first ? 1u : 0u); }
+size_t Connection::KeyHash::operator()(const Key &k) const noexcept
+{
+    return qHash(k.second, k.first ? 1u : 0u);
+}
 
 Connection::Statement::~Statement()
 {
@@ -698,15 +754,20 @@ void Connection::bind(sqlite3_stmt *st, const QVariantList &params, const QStrin
 {
     const int wanted = sqlite3_bind_parameter_count(st);
     if (wanted != params.size())
-        throw DbError(QStringLiteral("数据库操作失败。请把详细信息告诉软件维护人员。"),
-                      QStringLiteral("语句要 %1 个参数，给了 %2 个。\n语句：%3").arg(wanted).arg(params.size()).arg(text));
+        throw DbError(
+                QStringLiteral("数据库操作失败。请把详细信息告诉软件维护人员。"),
+                QStringLiteral("语句要 %1 个参数，给了 %2 个。\n语句：%3").arg(wanted).arg(params.size()).arg(text));
     for (int i = 0; i < params.size(); ++i) {
         const QVariant &v = params[i];
         int rc;
         switch (v.typeId()) {
         case QMetaType::UnknownType:
-        case QMetaType::Nullptr: rc = sqlite3_bind_null(st, i + 1); break;
-        case QMetaType::Bool: rc = sqlite3_bind_int(st, i + 1, v.toBool() ? 1 : 0); break;
+        case QMetaType::Nullptr:
+            rc = sqlite3_bind_null(st, i + 1);
+            break;
+        case QMetaType::Bool:
+            rc = sqlite3_bind_int(st, i + 1, v.toBool() ? 1 : 0);
+            break;
         case QMetaType::Int:
         case QMetaType::UInt:
         case QMetaType::Long:
@@ -715,7 +776,9 @@ void Connection::bind(sqlite3_stmt *st, const QVariantList &params, const QStrin
         case QMetaType::UShort:
         case QMetaType::Char:
         case QMetaType::SChar:
-        case QMetaType::UChar: rc = sqlite3_bind_int64(st, i + 1, v.toLongLong()); break;
+        case QMetaType::UChar:
+            rc = sqlite3_bind_int64(st, i + 1, v.toLongLong());
+            break;
         case QMetaType::ULong:
         case QMetaType::ULongLong: {
             const qulonglong u = v.toULongLong();
@@ -738,11 +801,16 @@ void Connection::bind(sqlite3_stmt *st, const QVariantList &params, const QStrin
         }
         default: {
             QString t;
-            if (v.typeId() == QMetaType::QDate) t = v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
-            else if (v.typeId() == QMetaType::QDateTime) t = v.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-            else if (v.typeId() == QMetaType::QTime) t = v.toTime().toString(QStringLiteral("hh:mm:ss"));
-            else if (v.canConvert<QString>()) t = v.toString();
-            else throw DbError(QStringLiteral("无法保存类型为 %1 的值！").arg(QString::fromLatin1(v.typeName())), text);
+            if (v.typeId() == QMetaType::QDate)
+                t = v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+            else if (v.typeId() == QMetaType::QDateTime)
+                t = v.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+            else if (v.typeId() == QMetaType::QTime)
+                t = v.toTime().toString(QStringLiteral("hh:mm:ss"));
+            else if (v.canConvert<QString>())
+                t = v.toString();
+            else
+                throw DbError(QStringLiteral("无法保存类型为 %1 的值！").arg(QString::fromLatin1(v.typeName())), text);
             t.remove(QChar(0));  // as the quoting helper does
             const QByteArray u = t.toUtf8();
             rc = sqlite3_bind_text64(st, i + 1, u.constData(), sqlite3_uint64(u.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
@@ -802,18 +870,31 @@ int Connection::runScript(const QString &native, const QString &shown)
     return changes;
 }
 
-int Connection::executeNative(const QString &sql) { return run(sql, false, QVariantList()); }
+int Connection::executeNative(const QString &sql)
+{
+    return run(sql, false, QVariantList());
+}
 
-int Connection::execute(const QString &jetSql) { return run(jetSql, true, QVariantList()); }
+int Connection::execute(const QString &jetSql)
+{
+    return run(jetSql, true, QVariantList());
+}
 
-int Connection::execute(const QString &jetSql, const QVariantList &params) { return run(jetSql, true, params); }
+int Connection::execute(const QString &jetSql, const QVariantList &params)
+{
+    return run(jetSql, true, params);
+}
 
-qint64 Connection::lastInsertId() const { return sqlite3_last_insert_rowid(m_db); }
+qint64 Connection::lastInsertId() const
+{
+    return sqlite3_last_insert_rowid(m_db);
+}
 
 QStringList Connection::tableNames() const
 {
     Query q(const_cast<Connection *>(this));
-    q.OpenSql(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' ORDER BY name"));
+    q.OpenSql(QStringLiteral(
+            "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' ORDER BY name"));
     QStringList out;
     for (q.First(); !q.Eof(); q.Next()) out << q.text(q.RecNo() - 1, 0);
     return out;
@@ -828,14 +909,17 @@ QStringList Connection::columnNames(const QString &table) const
     return out;
 }
 
-void Connection::setBusyTimeout(int ms) { sqlite3_busy_timeout(m_db, ms); }
+void Connection::setBusyTimeout(int ms)
+{
+    sqlite3_busy_timeout(m_db, ms);
+}
 
-static const QString kUndone = QStringLiteral("保存失败，本次的内容没有保存：数据库已撤销了本次的全部修改。请再保存一次。");
+static const QString kUndone =
+        QStringLiteral("保存失败，本次的内容没有保存：数据库已撤销了本次的全部修改。请再保存一次。");
 
 void Connection::checkUsable() const
 {
-    if (m_depth > 0 && m_aborted)
-        throw DbError(kUndone);
+    if (m_depth > 0 && m_aborted) throw DbError(kUndone);
 }
 
 void Connection::noteFailure()
@@ -957,7 +1041,10 @@ static Query::Kind kindOf(const char *decl)
     return Query::Kind::Number;
 }
 
-void Query::Open() { Open(QVariantList()); }
+void Query::Open()
+{
+    Open(QVariantList());
+}
 
 void Query::Open(const QVariantList &params)
 {
@@ -967,7 +1054,8 @@ void Query::Open(const QVariantList &params)
     sqlite3 *db = m_conn->m_db;
     Connection::Statement s = m_conn->prepare(m_sql, true);
     if (!s.st)
-        throw DbError(s.native.isEmpty() ? QStringLiteral("查询语句是空的！") : QStringLiteral("一次只能打开一条查询语句！"),
+        throw DbError(s.native.isEmpty() ? QStringLiteral("查询语句是空的！")
+                                         : QStringLiteral("一次只能打开一条查询语句！"),
                       m_sql);
     m_conn->bind(s.st, params, m_sql);
     sqlite3_stmt *st = s.st;
@@ -990,13 +1078,17 @@ void Query::Open(const QVariantList &params)
             Cell cell;
             cell.type = quint8(sqlite3_column_type(st, c));
             switch (cell.type) {
-            case SQLITE_INTEGER: cell.i = sqlite3_column_int64(st, c); break;
-            case SQLITE_FLOAT: cell.d = sqlite3_column_double(st, c); break;
-            case SQLITE_NULL: break;
+            case SQLITE_INTEGER:
+                cell.i = sqlite3_column_int64(st, c);
+                break;
+            case SQLITE_FLOAT:
+                cell.d = sqlite3_column_double(st, c);
+                break;
+            case SQLITE_NULL:
+                break;
             default: {
-                const char *p = cell.type == SQLITE_TEXT
-                                    ? reinterpret_cast<const char *>(sqlite3_column_text(st, c))
-                                    : static_cast<const char *>(sqlite3_column_blob(st, c));
+                const char *p = cell.type == SQLITE_TEXT ? reinterpret_cast<const char *>(sqlite3_column_text(st, c))
+                                                         : static_cast<const char *>(sqlite3_column_blob(st, c));
                 int len = sqlite3_column_bytes(st, c);
                 cell.t.off = quint32(m_arena.size());
                 cell.t.len = quint32(len);
@@ -1051,7 +1143,10 @@ Query::Bookmark Query::GetBookmark() const
 void Query::GotoBookmark(Bookmark b)
 {
     for (int p = 0; p < rowCount(); ++p)
-        if (m_order[p] == b) { m_pos = p; return; }
+        if (m_order[p] == b) {
+            m_pos = p;
+            return;
+        }
     throw DbError(QStringLiteral("找不到书签所指的记录！"));
 }
 
@@ -1099,12 +1194,16 @@ QString Query::text(int row, int column) const
     return cellText(cell(row, column), m_kinds[column]);
 }
 
-static QString bitText(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }
+static QString bitText(bool b)
+{
+    return b ? QStringLiteral("True") : QStringLiteral("False");
+}
 
 QString Query::cellText(const Cell &c, Kind k) const
 {
     switch (c.type) {
-    case SQLITE_NULL: return QString();
+    case SQLITE_NULL:
+        return QString();
     case SQLITE_INTEGER:
         if (k == Kind::Bit) return bitText(c.i != 0);
         return QString::number(c.i);
@@ -1127,9 +1226,12 @@ QString Query::cellText(const Cell &c, Kind k) const
 double Query::cellNumber(const Cell &c) const
 {
     switch (c.type) {
-    case SQLITE_NULL: return 0;
-    case SQLITE_INTEGER: return double(c.i);
-    case SQLITE_FLOAT: return c.d;
+    case SQLITE_NULL:
+        return 0;
+    case SQLITE_INTEGER:
+        return double(c.i);
+    case SQLITE_FLOAT:
+        return c.d;
     default: {
         QString s = QString::fromUtf8(m_arena.constData() + c.t.off, int(c.t.len));
         double d = 0;
@@ -1158,7 +1260,9 @@ void Query::setSort(const QString &sortText)
     if (col < 0) throw DbError(QStringLiteral("字段 %1 不存在！").arg(fieldName));
     const size_t cols = m_names.size();
     auto raw = [&](int r) -> const Cell & { return m_cells[size_t(r) * cols + col]; };
-    auto rank = [](const Cell &c) { return c.type == SQLITE_NULL ? 0 : (c.type == SQLITE_TEXT || c.type == SQLITE_BLOB) ? 2 : 1; };
+    auto rank = [](const Cell &c) {
+        return c.type == SQLITE_NULL ? 0 : (c.type == SQLITE_TEXT || c.type == SQLITE_BLOB) ? 2 : 1;
+    };
     auto less = [&](int a, int b) {
         const Cell &x = raw(a), &y = raw(b);
         int rx = rank(x), ry = rank(y);
@@ -1171,14 +1275,19 @@ void Query::setSort(const QString &sortText)
         }
         return false;
     };
-    if (desc) std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) { return less(b, a); });
-    else std::stable_sort(m_order.begin(), m_order.end(), less);
+    if (desc)
+        std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) { return less(b, a); });
+    else
+        std::stable_sort(m_order.begin(), m_order.end(), less);
     m_pos = 0;
 }
 
 // ---------------------------------------------------------------- Field
 
-QString Field::FieldName() const { return m_q->m_names.value(m_col); }
+QString Field::FieldName() const
+{
+    return m_q->m_names.value(m_col);
+}
 
 QString Field::AsString() const
 {
@@ -1240,6 +1349,9 @@ QDateTime Field::AsDateTime() const
     throw DbError(QStringLiteral("“%1” 不是有效的日期！").arg(s));
 }
 
-QDate Field::AsDate() const { return AsDateTime().date(); }
+QDate Field::AsDate() const
+{
+    return AsDateTime().date();
+}
 
 }  // namespace vdb

@@ -72,7 +72,8 @@ public:
     // file when it is missing, cannot be read or written, or the key does not fit.
     static std::unique_ptr<Connection> open(const QString &path, const QByteArray &key, Journal journal = Journal::Wal);
     // Creates a new, empty database file (its folder too).  Throws if it exists.
-    static std::unique_ptr<Connection> create(const QString &path, const QByteArray &key, Journal journal = Journal::Wal);
+    static std::unique_ptr<Connection> create(const QString &path, const QByteArray &key,
+                                              Journal journal = Journal::Wal);
     ~Connection();
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
@@ -100,7 +101,7 @@ public:
     // Statements compiled so far (tests see the cache at work).
     quint64 compileCount() const { return m_compiles; }
 
-    QStringList tableNames() const;                      // without system tables
+    QStringList tableNames() const;                       // without system tables
     QStringList columnNames(const QString &table) const;  // in table order
 
     const QString &path() const { return m_path; }
@@ -134,7 +135,7 @@ private:
     struct Statement {
         sqlite3_stmt *st = nullptr;  // null: nothing to run, or several statements in native
         QString native;
-        Cached *entry = nullptr;     // null: compiled for this run only
+        Cached *entry = nullptr;  // null: compiled for this run only
         Statement() = default;
         Statement(Statement &&o) noexcept;
         Statement(const Statement &) = delete;
@@ -146,7 +147,8 @@ private:
     };
 
     Connection(sqlite3 *db, const QString &path);
-    static std::unique_ptr<Connection> openFile(const QString &path, const QByteArray &key, bool create, Journal journal);
+    static std::unique_ptr<Connection> openFile(const QString &path, const QByteArray &key, bool create,
+                                                Journal journal);
     void checkUsable() const;
     void noteFailure();
     Statement prepare(const QString &text, bool jet);
@@ -236,8 +238,14 @@ public:
     bool IsEmpty() const { return rowCount() == 0; }
     void First() { m_pos = 0; }
     void Last() { m_pos = rowCount() > 0 ? rowCount() - 1 : 0; }
-    void Next() { if (m_pos < rowCount()) ++m_pos; }
-    void Prior() { if (m_pos > 0) --m_pos; }
+    void Next()
+    {
+        if (m_pos < rowCount()) ++m_pos;
+    }
+    void Prior()
+    {
+        if (m_pos > 0) --m_pos;
+    }
     int RecordCount() const { return rowCount(); }
     int RecNo() const { return Eof() ? -1 : m_pos + 1; }
     void setRecNo(int recNo);
@@ -272,7 +280,9 @@ private:
         union {
             qint64 i;
             double d;
-            struct { quint32 off, len; } t;
+            struct {
+                quint32 off, len;
+            } t;
         };
         Cell() : i(0) {}
     };
@@ -291,9 +301,9 @@ private:
     mutable std::vector<std::pair<QString, int>> m_hits;
     mutable size_t m_lastHit = 0;
     std::vector<Kind> m_kinds;
-    std::vector<Cell> m_cells;     // row-major
-    std::vector<int> m_order;      // physical row of each position
-    QByteArray m_arena;            // UTF-8 text of every text cell
+    std::vector<Cell> m_cells;  // row-major
+    std::vector<int> m_order;   // physical row of each position
+    QByteArray m_arena;         // UTF-8 text of every text cell
     QString m_sortText;
 };
 

@@ -6,7 +6,10 @@ namespace vdb {
 
 namespace {
 
-bool nameChar(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
+bool nameChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_';
+}
 
 }  // namespace
 
@@ -22,7 +25,10 @@ Statement &Statement::set(const QString &name, Value v)
     return *this;
 }
 
-Statement &Statement::text(const QString &name, const QString &value) { return set(name, value); }
+Statement &Statement::text(const QString &name, const QString &value)
+{
+    return set(name, value);
+}
 
 Statement &Statement::number(const QString &name, const QString &value)
 {
@@ -38,11 +44,20 @@ Statement &Statement::number(const QString &name, double value)
     return set(name, value);
 }
 
-Statement &Statement::integer(const QString &name, qint64 value) { return set(name, value); }
+Statement &Statement::integer(const QString &name, qint64 value)
+{
+    return set(name, value);
+}
 
-Statement &Statement::money(const QString &name, velmora::Money value) { return set(name, value); }
+Statement &Statement::money(const QString &name, velmora::Money value)
+{
+    return set(name, value);
+}
 
-Statement &Statement::null(const QString &name) { return set(name, std::monostate{}); }
+Statement &Statement::null(const QString &name)
+{
+    return set(name, std::monostate{});
+}
 
 QString sqlLiteral(const Statement::Value &v)
 {

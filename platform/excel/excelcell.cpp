@@ -19,57 +19,43 @@ bool isPlainNumber(const QString &text)
 {
     const int n = int(text.size());
     int i = 0;
-    if (i < n && text[i] == u'-')
-        ++i;
+    if (i < n && text[i] == u'-') ++i;
     const int intStart = i;
-    while (i < n && text[i] >= u'0' && text[i] <= u'9')
-        ++i;
+    while (i < n && text[i] >= u'0' && text[i] <= u'9') ++i;
     const int intDigits = i - intStart;
-    if (intDigits == 0)
-        return false;
-    if (intDigits > 1 && text[intStart] == u'0')
-        return false;
+    if (intDigits == 0) return false;
+    if (intDigits > 1 && text[intStart] == u'0') return false;
     int fracDigits = 0;
     if (i < n && text[i] == u'.') {
         ++i;
         const int fracStart = i;
-        while (i < n && text[i] >= u'0' && text[i] <= u'9')
-            ++i;
+        while (i < n && text[i] >= u'0' && text[i] <= u'9') ++i;
         fracDigits = i - fracStart;
-        if (fracDigits == 0)
-            return false;
+        if (fracDigits == 0) return false;
     }
-    if (i != n)
-        return false;
+    if (i != n) return false;
     // Count significant digits: leading zeros of "0.00x" do not count.
     int significant = 0;
     bool started = false;
     for (int k = intStart; k < n; ++k) {
         const QChar c = text[k];
-        if (c == u'.')
-            continue;
-        if (!started && c == u'0')
-            continue;
+        if (c == u'.') continue;
+        if (!started && c == u'0') continue;
         started = true;
         ++significant;
     }
-    if (significant > 15)
-        return false;
+    if (significant > 15) return false;
     // "-0" would come back as "0".
-    if (text[0] == u'-' && !started)
-        return false;
+    if (text[0] == u'-' && !started) return false;
     return true;
 }
 
 DateKind dateKindOfBuiltinFormat(int id)
 {
-    if ((id >= 14 && id <= 17) || (id >= 27 && id <= 31) || id == 36 || (id >= 50 && id <= 54)
-        || id == 57 || id == 58)
+    if ((id >= 14 && id <= 17) || (id >= 27 && id <= 31) || id == 36 || (id >= 50 && id <= 54) || id == 57 || id == 58)
         return DateKind::Date;
-    if (id == 22)
-        return DateKind::DateTime;
-    if ((id >= 18 && id <= 21) || (id >= 32 && id <= 35) || (id >= 45 && id <= 47) || id == 55
-        || id == 56)
+    if (id == 22) return DateKind::DateTime;
+    if ((id >= 18 && id <= 21) || (id >= 32 && id <= 35) || (id >= 45 && id <= 47) || id == 55 || id == 56)
         return DateKind::Time;
     return DateKind::None;
 }
@@ -80,23 +66,21 @@ DateKind dateKindOfFormat(const QString &code)
     const int n = int(code.size());
     for (int i = 0; i < n; ++i) {
         const QChar c = code[i];
-        if (c == u'"') { // literal text
+        if (c == u'"') {  // literal text
             ++i;
-            while (i < n && code[i] != u'"')
-                ++i;
+            while (i < n && code[i] != u'"') ++i;
             continue;
         }
-        if (c == u'\\' || c == u'_' || c == u'*') { // escaped, padding, fill
+        if (c == u'\\' || c == u'_' || c == u'*') {  // escaped, padding, fill
             ++i;
             continue;
         }
-        if (c == u'[') { // colour, condition or elapsed time [h] [mm] [ss]
+        if (c == u'[') {  // colour, condition or elapsed time [h] [mm] [ss]
             const int close = int(code.indexOf(u']', i));
-            if (close < 0)
-                break;
+            if (close < 0) break;
             const QString inner = code.mid(i + 1, close - i - 1).toLower();
-            if (!inner.isEmpty() && (inner.count(u'h') == inner.size() || inner.count(u'm') == inner.size()
-                                     || inner.count(u's') == inner.size()))
+            if (!inner.isEmpty() && (inner.count(u'h') == inner.size() || inner.count(u'm') == inner.size() ||
+                                     inner.count(u's') == inner.size()))
                 hour = true;
             i = close;
             continue;
@@ -112,7 +96,7 @@ DateKind dateKindOfFormat(const QString &code)
             continue;
         }
         if (l == u'e' && i + 1 < n && (code[i + 1] == u'+' || code[i + 1] == u'-')) {
-            ++i; // scientific notation
+            ++i;  // scientific notation
             continue;
         }
         if (l == u'y' || l == u'e')
@@ -129,19 +113,15 @@ DateKind dateKindOfFormat(const QString &code)
     const bool time = hour || second;
     // "m" beside h or s is minutes; alone it is the month.
     const bool date = year || day || (month && !time);
-    if (date && time)
-        return DateKind::DateTime;
-    if (date)
-        return DateKind::Date;
-    if (time)
-        return DateKind::Time;
+    if (date && time) return DateKind::DateTime;
+    if (date) return DateKind::Date;
+    if (time) return DateKind::Time;
     return DateKind::None;
 }
 
 QString serialDateText(double serial, DateKind kind, bool date1904)
 {
-    if (kind == DateKind::None || !std::isfinite(serial) || serial < 0)
-        return QString();
+    if (kind == DateKind::None || !std::isfinite(serial) || serial < 0) return QString();
     // Round to the second first so that 0.99999999 becomes the next day.
     const double totalSeconds = std::floor(serial * 86400.0 + 0.5);
     qint64 days = qint64(std::floor(totalSeconds / 86400.0));
@@ -157,8 +137,7 @@ QString serialDateText(double serial, DateKind kind, bool date1904)
     } else {
         date = QDate(1899, 12, 31).addDays(days);
     }
-    if (!date.isValid() || date.year() > 9999)
-        return QString();
+    if (!date.isValid() || date.year() > 9999) return QString();
     const QTime time = QTime(0, 0).addSecs(secs);
     switch (kind) {
     case DateKind::Date:
@@ -192,27 +171,22 @@ bool parseCellRef(QStringView ref, int *column, int *row)
     qint64 col = 0;
     while (i < n && ref[i].isLetter() && ref[i].unicode() < 128) {
         col = col * 26 + (ref[i].toUpper().unicode() - u'A' + 1);
-        if (col > 1'000'000)
-            return false;
+        if (col > 1'000'000) return false;
         ++i;
     }
-    if (i == 0)
-        return false;
-    if (i < n && ref[i] == u'$')
-        ++i;
+    if (i == 0) return false;
+    if (i < n && ref[i] == u'$') ++i;
     qint64 r = 0;
     const int digitsStart = i;
     while (i < n && ref[i] >= u'0' && ref[i] <= u'9') {
         r = r * 10 + (ref[i].unicode() - u'0');
-        if (r > 100'000'000)
-            return false;
+        if (r > 100'000'000) return false;
         ++i;
     }
-    if (i != n || i == digitsStart || r == 0)
-        return false;
+    if (i != n || i == digitsStart || r == 0) return false;
     *column = int(col - 1);
     *row = int(r);
     return true;
 }
 
-} // namespace excel
+}  // namespace excel

@@ -33,4 +33,4 @@ QString columnLetters(int column);
 // "B7" -> column 1, row 7.  False when the text is not a cell reference.
 bool parseCellRef(QStringView ref, int *column, int *row);
 
-} // namespace excel
+}  // namespace excel

@@ -25,7 +25,7 @@ ReadResult failed(ReadProblem problem, const QString &fileName)
     return r;
 }
 
-} // namespace
+}  // namespace
 
 QString readProblemMessage(ReadProblem problem, const QString &fileName)
 {
@@ -37,10 +37,10 @@ QString readProblemMessage(ReadProblem problem, const QString &fileName)
     case ReadProblem::NotWorkbook:
         return QStringLiteral("文件“%1”不是Excel工作簿（.xls 或 .xlsx），无法读取。"
                               "如果它能用Excel打开，请在Excel中另存为 .xlsx 格式后再试。")
-            .arg(fileName);
+                .arg(fileName);
     case ReadProblem::OldFormat:
         return QStringLiteral("文件“%1”是Excel 95或更早版本的格式，无法读取。请在Excel中另存为 .xlsx 格式后再试。")
-            .arg(fileName);
+                .arg(fileName);
     case ReadProblem::Damaged:
         return QStringLiteral("文件“%1”已损坏或不完整，无法读取。请用Excel打开并重新保存后再试。").arg(fileName);
     case ReadProblem::Encrypted:
@@ -59,17 +59,21 @@ ReadResult readXls(const QByteArray &bytes, const QString &fileName, const ReadP
 {
     QByteArray stream;
     switch (inspectCompoundFile(bytes, &stream)) {
-    case CompoundContent::Broken: return failed(ReadProblem::Damaged, fileName);
+    case CompoundContent::Broken:
+        return failed(ReadProblem::Damaged, fileName);
     case CompoundContent::EncryptedWorkbook:
-    case CompoundContent::EncryptedPackage: return failed(ReadProblem::Encrypted, fileName);
-    case CompoundContent::Other: return failed(ReadProblem::NotWorkbook, fileName);
-    case CompoundContent::OldWorkbook: return failed(ReadProblem::OldFormat, fileName);
-    case CompoundContent::Workbook: break;
+    case CompoundContent::EncryptedPackage:
+        return failed(ReadProblem::Encrypted, fileName);
+    case CompoundContent::Other:
+        return failed(ReadProblem::NotWorkbook, fileName);
+    case CompoundContent::OldWorkbook:
+        return failed(ReadProblem::OldFormat, fileName);
+    case CompoundContent::Workbook:
+        break;
     }
     RowCollector rows;
     const ReadProblem problem = readBiffSheet(stream, QLatin1String(kSheetName), &rows, progress);
-    if (problem != ReadProblem::None)
-        return failed(problem, fileName);
+    if (problem != ReadProblem::None) return failed(problem, fileName);
     ReadResult result;
     result.sheet = Sheet(fileName, rows.take());
     return result;
@@ -80,24 +84,20 @@ ReadResult readWorkbook(const QString &path, const ReadProgress &progress)
     const QFileInfo fi(path);
     const QString fileName = fi.fileName();
     QFile file(path);
-    if (!fi.isFile() || !file.open(QIODevice::ReadOnly))
-        return failed(ReadProblem::NotFound, fileName);
-    if (file.size() > kMaxFileSize)
-        return failed(ReadProblem::TooLarge, fileName);
+    if (!fi.isFile() || !file.open(QIODevice::ReadOnly)) return failed(ReadProblem::NotFound, fileName);
+    if (file.size() > kMaxFileSize) return failed(ReadProblem::TooLarge, fileName);
     const QByteArray head = file.peek(8);
     if (head.startsWith(kZipMagic) || head.startsWith(kEmptyZipMagic)) {
         const QByteArray bytes = file.readAll();
-        if (bytes.size() != file.size())
-            return failed(ReadProblem::NotFound, fileName);
+        if (bytes.size() != file.size()) return failed(ReadProblem::NotFound, fileName);
         return readXlsx(bytes, fileName, progress);
     }
     if (head == kCompoundMagic) {
         const QByteArray bytes = file.readAll();
-        if (bytes.size() != file.size())
-            return failed(ReadProblem::NotFound, fileName);
+        if (bytes.size() != file.size()) return failed(ReadProblem::NotFound, fileName);
         return readXls(bytes, fileName, progress);
     }
     return failed(ReadProblem::NotWorkbook, fileName);
 }
 
-} // namespace excel
+}  // namespace excel

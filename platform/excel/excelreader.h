@@ -17,21 +17,20 @@ namespace excel {
 
 enum class ReadProblem {
     None,
-    NotFound,    // missing or unreadable
-    NotWorkbook, // some other kind of file
-    OldFormat,   // Excel 95 or older
-    Damaged,     // truncated or corrupt
-    Encrypted,   // protected by a password to open
-    NoSheet1,    // no worksheet named Sheet1
-    TooLarge,    // more data than we are willing to hold
-    Cancelled,   // stopped by the caller's progress function
+    NotFound,     // missing or unreadable
+    NotWorkbook,  // some other kind of file
+    OldFormat,    // Excel 95 or older
+    Damaged,      // truncated or corrupt
+    Encrypted,    // protected by a password to open
+    NoSheet1,     // no worksheet named Sheet1
+    TooLarge,     // more data than we are willing to hold
+    Cancelled,    // stopped by the caller's progress function
 };
 
-struct ReadResult
-{
+struct ReadResult {
     Sheet sheet;
     ReadProblem problem = ReadProblem::None;
-    QString message; // Chinese, names the file; empty on success
+    QString message;  // Chinese, names the file; empty on success
     bool ok() const { return problem == ReadProblem::None; }
 };
 
@@ -57,4 +56,4 @@ ReadResult readXls(const QByteArray &bytes, const QString &fileName, const ReadP
 // The user-facing text of a problem for the given file name.
 QString readProblemMessage(ReadProblem problem, const QString &fileName);
 
-} // namespace excel
+}  // namespace excel

@@ -8,25 +8,19 @@ namespace {
 
 void trimRow(QStringList &cells)
 {
-    while (!cells.isEmpty() && cells.last().isEmpty())
-        cells.removeLast();
+    while (!cells.isEmpty() && cells.last().isEmpty()) cells.removeLast();
 }
 
-} // namespace
+}  // namespace
 
-Sheet::Sheet(const QString &fileName, QVector<Row> rows)
-    : m_fileName(fileName)
+Sheet::Sheet(const QString &fileName, QVector<Row> rows) : m_fileName(fileName)
 {
-    for (Row &r : rows)
-        trimRow(r.cells);
+    for (Row &r : rows) trimRow(r.cells);
     qsizetype first = 0;
-    while (first < rows.size() && rows[first].cells.isEmpty())
-        ++first;
-    if (first == rows.size())
-        return;
+    while (first < rows.size() && rows[first].cells.isEmpty()) ++first;
+    if (first == rows.size()) return;
     qsizetype last = rows.size() - 1;
-    while (last > first && rows[last].cells.isEmpty())
-        --last;
+    while (last > first && rows[last].cells.isEmpty()) --last;
 
     m_headerRow = rows[first].number;
     m_headers = rows[first].cells;
@@ -36,8 +30,7 @@ Sheet::Sheet(const QString &fileName, QVector<Row> rows)
     int expected = m_headerRow + 1;
     for (qsizetype i = first + 1; i <= last; ++i) {
         Row &r = rows[i];
-        for (; expected < r.number; ++expected)
-            m_rows.append(Row{expected, {}});
+        for (; expected < r.number; ++expected) m_rows.append(Row{expected, {}});
         m_columns = qMax(m_columns, int(r.cells.size()));
         expected = r.number + 1;
         m_rows.append(std::move(r));
@@ -46,8 +39,7 @@ Sheet::Sheet(const QString &fileName, QVector<Row> rows)
 
 QString Sheet::cell(int row, int column) const
 {
-    if (row < 0 || row >= m_rows.size() || column < 0)
-        return QString();
+    if (row < 0 || row >= m_rows.size() || column < 0) return QString();
     const QStringList &cells = m_rows[row].cells;
     return column < cells.size() ? cells[column] : QString();
 }
@@ -56,8 +48,7 @@ int Sheet::column(const QString &header) const
 {
     const QString wanted = header.trimmed();
     for (int c = 0; c < m_headers.size(); ++c)
-        if (m_headers[c].trimmed() == wanted)
-            return c;
+        if (m_headers[c].trimmed() == wanted) return c;
     return -1;
 }
 
@@ -65,8 +56,7 @@ QStringList Sheet::missingHeaders(const QStringList &required) const
 {
     QStringList missing;
     for (const QString &h : required)
-        if (column(h) < 0)
-            missing.append(h);
+        if (column(h) < 0) missing.append(h);
     return missing;
 }
 
@@ -80,4 +70,4 @@ QString Sheet::cellName(int row, int column) const
     return columnLetters(column) + QString::number(rowNumber(row));
 }
 
-} // namespace excel
+}  // namespace excel

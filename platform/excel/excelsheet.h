@@ -9,13 +9,11 @@ namespace excel {
 // The rows of one worksheet as text, the first non-empty row being the
 // header row.  Columns count from 0 (column A); row numbers are the sheet's
 // own (1-based), so that messages can point the user at the right cell.
-class Sheet
-{
+class Sheet {
 public:
-    struct Row
-    {
-        int number = 0;    // the row's number in the sheet
-        QStringList cells; // trailing empty cells left out
+    struct Row {
+        int number = 0;     // the row's number in the sheet
+        QStringList cells;  // trailing empty cells left out
     };
 
     Sheet() = default;
@@ -23,10 +21,10 @@ public:
     Sheet(const QString &fileName, QVector<Row> rows);
 
     QString fileName() const { return m_fileName; }
-    int headerRowNumber() const { return m_headerRow; } // 0 for an empty sheet
+    int headerRowNumber() const { return m_headerRow; }  // 0 for an empty sheet
     const QStringList &headers() const { return m_headers; }
 
-    int rowCount() const { return int(m_rows.size()); } // data rows, after the header
+    int rowCount() const { return int(m_rows.size()); }  // data rows, after the header
     int columnCount() const { return m_columns; }
     const Row &row(int index) const { return m_rows[index]; }
     int rowNumber(int index) const { return m_rows[index].number; }
@@ -50,4 +48,4 @@ private:
     int m_columns = 0;
 };
 
-} // namespace excel
+}  // namespace excel

@@ -2,10 +2,7 @@
 
 namespace excel {
 
-SheetModel::SheetModel(QObject *parent)
-    : QAbstractTableModel(parent)
-{
-}
+SheetModel::SheetModel(QObject *parent) : QAbstractTableModel(parent) {}
 
 void SheetModel::setSheet(const Sheet &sheet)
 {
@@ -26,15 +23,13 @@ int SheetModel::columnCount(const QModelIndex &parent) const
 
 QVariant SheetModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
-        return QVariant();
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return QVariant();
     return m_sheet.cell(index.row(), index.column());
 }
 
 QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (role != Qt::DisplayRole)
-        return QVariant();
+    if (role != Qt::DisplayRole) return QVariant();
     if (orientation == Qt::Vertical)
         return section >= 0 && section < m_sheet.rowCount() ? QVariant(m_sheet.rowNumber(section)) : QVariant();
     // Untitled columns get their letter, as a grid of the sheet would show.
@@ -42,4 +37,4 @@ QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int ro
     return title.isEmpty() ? QVariant(QStringLiteral("F%1").arg(section + 1)) : QVariant(title);
 }
 
-} // namespace excel
+}  // namespace excel

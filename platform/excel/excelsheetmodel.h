@@ -8,8 +8,7 @@ namespace excel {
 
 // A read sheet shown in a grid: the header row as column titles, the data
 // rows below, all read-only.
-class SheetModel : public QAbstractTableModel
-{
+class SheetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     explicit SheetModel(QObject *parent = nullptr);
@@ -26,4 +25,4 @@ private:
     Sheet m_sheet;
 };
 
-} // namespace excel
+}  // namespace excel

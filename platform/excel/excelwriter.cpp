@@ -16,16 +16,12 @@ namespace excel {
 
 namespace {
 
-constexpr int kMaxCellText = 32767; // Excel's limit for one cell
+constexpr int kMaxCellText = 32767;  // Excel's limit for one cell
 constexpr int kMaxRows = 1048576;
 
-class Writer
-{
+class Writer {
 public:
-    Writer(const QString &path, const ExportLayout &layout)
-        : m_path(path), m_layout(layout)
-    {
-    }
+    Writer(const QString &path, const ExportLayout &layout) : m_path(path), m_layout(layout) {}
     // Still open here only when a row source threw: no half-written file.
     ~Writer()
     {
@@ -40,8 +36,7 @@ public:
 private:
     bool ok(lxw_error rc)
     {
-        if (rc != LXW_NO_ERROR && m_error == LXW_NO_ERROR)
-            m_error = rc;
+        if (rc != LXW_NO_ERROR && m_error == LXW_NO_ERROR) m_error = rc;
         return rc == LXW_NO_ERROR;
     }
     bool writeText(int row, int col, const QString &text, lxw_format *format);
@@ -83,8 +78,7 @@ void Writer::setupFormats()
 
 bool Writer::writeText(int row, int col, const QString &text, lxw_format *format)
 {
-    if (text.isEmpty())
-        return ok(worksheet_write_blank(m_sheet, lxw_row_t(row), lxw_col_t(col), format));
+    if (text.isEmpty()) return ok(worksheet_write_blank(m_sheet, lxw_row_t(row), lxw_col_t(col), format));
     const QByteArray utf8 = (text.size() > kMaxCellText ? text.left(kMaxCellText) : text).toUtf8();
     return ok(worksheet_write_string(m_sheet, lxw_row_t(row), lxw_col_t(col), utf8.constData(), format));
 }
@@ -102,10 +96,8 @@ bool Writer::writeValue(int row, int col, const QString &text, bool asText, lxw_
 // texts it goes in as the text it shows.
 bool Writer::writeValue(int row, int col, const ExportValue &value, bool asText, lxw_format *format)
 {
-    if (!value.isNumber)
-        return writeValue(row, col, value.text, asText, format);
-    if (asText || !std::isfinite(value.number))
-        return writeText(row, col, numberText(value.number), format);
+    if (!value.isNumber) return writeValue(row, col, value.text, asText, format);
+    if (asText || !std::isfinite(value.number)) return writeText(row, col, numberText(value.number), format);
     return ok(worksheet_write_number(m_sheet, lxw_row_t(row), lxw_col_t(col), value.number, format));
 }
 
@@ -127,8 +119,7 @@ ExportResult Writer::run(const QString &shopName, const ExportValueSource &rows,
 {
     const QString cannot = QString::fromUtf8(kCannotCreateXls);
     const int n = m_layout.columnCount();
-    if (n < 2)
-        return failure(cannot, QStringLiteral("layout has fewer than two columns"));
+    if (n < 2) return failure(cannot, QStringLiteral("layout has fewer than two columns"));
 
     const QFileInfo fi(m_path);
     if (!fi.absoluteDir().exists())
@@ -143,11 +134,9 @@ ExportResult Writer::run(const QString &shopName, const ExportValueSource &rows,
     options.tmpdir = const_cast<char *>(tmp.constData());
     const QByteArray encodedPath = QFile::encodeName(m_path);
     m_book = workbook_new_opt(encodedPath.constData(), &options);
-    if (!m_book)
-        return failure(cannot, QStringLiteral("cannot start workbook"));
+    if (!m_book) return failure(cannot, QStringLiteral("cannot start workbook"));
     m_sheet = workbook_add_worksheet(m_book, nullptr);
-    if (!m_sheet)
-        return failure(cannot, QStringLiteral("cannot add worksheet"));
+    if (!m_sheet) return failure(cannot, QStringLiteral("cannot add worksheet"));
     setupFormats();
 
     const QString heading = shopName + m_layout.title;
@@ -164,8 +153,7 @@ ExportResult Writer::run(const QString &shopName, const ExportValueSource &rows,
     const QByteArray headingUtf8 = heading.left(kMaxCellText).toUtf8();
     ok(worksheet_merge_range(m_sheet, 0, 0, 0, lxw_col_t(n - 1), headingUtf8.constData(), m_title));
     // Row 2: the column titles.
-    for (int c = 0; c < n; ++c)
-        writeText(1, c, m_layout.columns[c].title, m_header);
+    for (int c = 0; c < n; ++c) writeText(1, c, m_layout.columns[c].title, m_header);
 
     int row = 2;
     int written = 0;
@@ -173,8 +161,7 @@ ExportResult Writer::run(const QString &shopName, const ExportValueSource &rows,
     const ExportValue none;
     const int lastDataRow = kMaxRows - 1 - (m_layout.hasTotals() ? 1 : 0);
     while (m_error == LXW_NO_ERROR) {
-        if (!rows || !rows(values))
-            break;
+        if (!rows || !rows(values)) break;
         if (row > lastDataRow)
             return failure(QStringLiteral("数据超过 Excel 工作表的最大行数（%1 行），无法导出。").arg(kMaxRows),
                            QStringLiteral("too many rows"));
@@ -187,8 +174,7 @@ ExportResult Writer::run(const QString &shopName, const ExportValueSource &rows,
     }
     if (m_layout.hasTotals() && m_error == LXW_NO_ERROR) {
         writeText(row, 0, QStringLiteral("合计"), m_cell);
-        for (int c = 1; c < n; ++c)
-            writeValue(row, c, totals.value(c + 1), false, m_cell);
+        for (int c = 1; c < n; ++c) writeValue(row, c, totals.value(c + 1), false, m_cell);
     }
 
     if (m_layout.landscape)
@@ -198,12 +184,10 @@ ExportResult Writer::run(const QString &shopName, const ExportValueSource &rows,
     const QByteArray footer = QByteArray("&C") + kExportFooter;
     ok(worksheet_set_footer(m_sheet, footer.constData()));
 
-    if (m_error != LXW_NO_ERROR)
-        return failure(cannot, QString::fromUtf8(lxw_strerror(m_error)));
+    if (m_error != LXW_NO_ERROR) return failure(cannot, QString::fromUtf8(lxw_strerror(m_error)));
     const lxw_error rc = workbook_close(m_book);
     m_book = nullptr;
-    if (rc != LXW_NO_ERROR)
-        return failure(cannot, QString::fromUtf8(lxw_strerror(rc)) + QStringLiteral(": ") + m_path);
+    if (rc != LXW_NO_ERROR) return failure(cannot, QString::fromUtf8(lxw_strerror(rc)) + QStringLiteral(": ") + m_path);
 
     ExportResult r;
     r.written = true;
@@ -220,7 +204,7 @@ QString safeFileTitle(const QString &title)
     return out.isEmpty() ? QStringLiteral("导出") : out;
 }
 
-} // namespace
+}  // namespace
 
 ExportResult writeExport(const QString &path, const ExportLayout &layout, const QString &shopName,
                          const ExportValueSource &rows, const QHash<int, QString> &totals)
@@ -235,11 +219,9 @@ ExportResult writeExport(const QString &path, const ExportLayout &layout, const 
     QStringList texts;
     const ExportValueSource typed = [&](QVector<ExportValue> &values) {
         texts.clear();
-        if (!rows || !rows(texts))
-            return false;
+        if (!rows || !rows(texts)) return false;
         values.resize(texts.size());
-        for (qsizetype i = 0; i < texts.size(); ++i)
-            values[i] = ExportValue(texts[i]);
+        for (qsizetype i = 0; i < texts.size(); ++i) values[i] = ExportValue(texts[i]);
         return true;
     };
     return writeExport(path, layout, shopName, typed, totals);
@@ -250,14 +232,13 @@ ExportResult writeExport(const QString &path, const ExportLayout &layout, const 
 {
     qsizetype next = 0;
     return writeExport(
-        path, layout, shopName,
-        [&](QStringList &values) {
-            if (next >= rows.size())
-                return false;
-            values = rows[next++];
-            return true;
-        },
-        totals);
+            path, layout, shopName,
+            [&](QStringList &values) {
+                if (next >= rows.size()) return false;
+                values = rows[next++];
+                return true;
+            },
+            totals);
 }
 
 QString exportFileName(const QString &title, const QDateTime &when)
@@ -270,7 +251,7 @@ QString exportFilePath(const QString &folder, const QString &title, const QDateT
     const QDir dir(folder);
     const QString name = exportFileName(title, when);
     QString path = dir.filePath(name);
-    const QString stem = name.chopped(5); // without ".xlsx"
+    const QString stem = name.chopped(5);  // without ".xlsx"
     for (int i = 2; QFileInfo::exists(path) && i < 10000; ++i)
         path = dir.filePath(stem + u'_' + QString::number(i) + QStringLiteral(".xlsx"));
     return path;
@@ -281,4 +262,4 @@ bool openWithDefaultApplication(const QString &path)
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-} // namespace excel
+}  // namespace excel

@@ -28,8 +28,7 @@ using ExportRowSource = std::function<bool(QStringList &values)>;
 
 // One value of a row: a number goes in as the double it is, without a round
 // trip through text; a text as above.
-struct ExportValue
-{
+struct ExportValue {
     QString text;
     double number = 0;
     bool isNumber = false;
@@ -42,13 +41,12 @@ struct ExportValue
 // source can refill it without allocating.
 using ExportValueSource = std::function<bool(QVector<ExportValue> &values)>;
 
-struct ExportResult
-{
+struct ExportResult {
     bool written = false;
     QString path;
-    int rows = 0;    // data rows written
-    QString message; // for the user when not written
-    QString detail;  // why, for a log or a test
+    int rows = 0;     // data rows written
+    QString message;  // for the user when not written
+    QString detail;   // why, for a log or a test
 };
 
 // Writes the workbook to path (replacing a file of that name).  totals holds
@@ -73,4 +71,4 @@ QString exportFilePath(const QString &folder, const QString &title, const QDateT
 // Hands the file to the desktop's default application; false when none took it.
 bool openWithDefaultApplication(const QString &path);
 
-} // namespace excel
+}  // namespace excel

@@ -31,9 +31,8 @@ ExportLayout makeExportLayout(const char *window, const char *caption, const cha
 int ExportLayout::columnOf(const QString &t) const
 {
     for (int i = 0; i < columns.size(); ++i)
-        if (columns[i].title == t)
-            return i + 1;
+        if (columns[i].title == t) return i + 1;
     return 0;
 }
 
-} // namespace excel
+}  // namespace excel

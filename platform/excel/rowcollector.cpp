@@ -6,18 +6,15 @@ namespace excel {
 
 bool RowCollector::set(int rowNumber, int column, const QString &text)
 {
-    if (text.isEmpty())
-        return true;
+    if (text.isEmpty()) return true;
     if (m_rows.isEmpty() || m_rows.last().number != rowNumber) {
-        if (!m_rows.isEmpty() && rowNumber < m_rows.last().number)
-            m_sorted = false;
+        if (!m_rows.isEmpty() && rowNumber < m_rows.last().number) m_sorted = false;
         m_rows.append(Sheet::Row{rowNumber, {}});
     }
     QStringList &cells = m_rows.last().cells;
     if (column >= cells.size()) {
         m_held += column + 1 - cells.size();
-        if (m_held > kMaxHeldCells)
-            return false;
+        if (m_held > kMaxHeldCells) return false;
         cells.resize(column + 1);
     }
     cells[column] = text;
@@ -34,11 +31,9 @@ QVector<Sheet::Row> RowCollector::take()
         for (Sheet::Row &r : m_rows) {
             if (!merged.isEmpty() && merged.last().number == r.number) {
                 QStringList &into = merged.last().cells;
-                if (into.size() < r.cells.size())
-                    into.resize(r.cells.size());
+                if (into.size() < r.cells.size()) into.resize(r.cells.size());
                 for (int c = 0; c < r.cells.size(); ++c)
-                    if (!r.cells[c].isEmpty())
-                        into[c] = r.cells[c];
+                    if (!r.cells[c].isEmpty()) into[c] = r.cells[c];
             } else {
                 merged.append(std::move(r));
             }
@@ -50,4 +45,4 @@ QVector<Sheet::Row> RowCollector::take()
     return std::move(m_rows);
 }
 
-} // namespace excel
+}  // namespace excel

@@ -15,8 +15,7 @@ inline constexpr qint64 kMaxSharedStrings = 2'000'000;  // entries of the shared
 inline constexpr qint64 kMaxSharedChars = 64'000'000;   // their characters together
 
 // Gathers a sheet's non-empty cells row by row as the readers meet them.
-class RowCollector
-{
+class RowCollector {
 public:
     // False when the cell would take the sheet past kMaxHeldCells.
     bool set(int rowNumber, int column, const QString &text);
@@ -28,4 +27,4 @@ private:
     bool m_sorted = true;
 };
 
-} // namespace excel
+}  // namespace excel

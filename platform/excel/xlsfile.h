@@ -11,12 +11,12 @@ class RowCollector;
 
 // What a compound (OLE2) file holds, looked at before its records are read.
 enum class CompoundContent {
-    Broken,            // structure or records damaged
-    Workbook,          // an Excel 97-2003 workbook whose records hold together
-    OldWorkbook,       // Excel 95 or older
-    EncryptedWorkbook, // an .xls with a password to open
-    EncryptedPackage,  // a password-protected .xlsx
-    Other,             // some other document (.doc, .msg, ...)
+    Broken,             // structure or records damaged
+    Workbook,           // an Excel 97-2003 workbook whose records hold together
+    OldWorkbook,        // Excel 95 or older
+    EncryptedWorkbook,  // an .xls with a password to open
+    EncryptedPackage,   // a password-protected .xlsx
+    Other,              // some other document (.doc, .msg, ...)
 };
 // For a Workbook, *workbook receives its workbook stream.  A file holding
 // both an Excel 95 and an Excel 97 stream is an Excel 97 workbook.
@@ -29,4 +29,4 @@ CompoundContent inspectCompoundFile(const QByteArray &file, QByteArray *workbook
 ReadProblem readBiffSheet(const QByteArray &stream, const QString &sheetName, RowCollector *rows,
                           const ReadProgress &progress = {});
 
-} // namespace excel
+}  // namespace excel

@@ -14,7 +14,7 @@ namespace excel {
 
 namespace {
 
-constexpr qint64 kMaxSmallPart = 16 << 20;   // relationships, workbook, styles
+constexpr qint64 kMaxSmallPart = 16 << 20;  // relationships, workbook, styles
 // The worksheet and the shared strings together, streamed: the XML reader
 // takes about a second for 30 MB, so a hostile file is refused within a few
 // seconds, and two million cells of real data still fit.
@@ -32,8 +32,7 @@ constexpr qint64 kMaxTags = 12'000'000;
 constexpr qint64 kMaxRawText = qint64(kMaxCellText) * 7;
 
 // A failure while reading a part; carries what the user will be told.
-struct Failure
-{
+struct Failure {
     ReadProblem problem;
 };
 
@@ -43,10 +42,8 @@ bool nextStartWithin(QXmlStreamReader &xml, QLatin1String element)
 {
     while (!xml.atEnd()) {
         const auto token = xml.readNext();
-        if (token == QXmlStreamReader::StartElement)
-            return true;
-        if (token == QXmlStreamReader::EndElement && xml.name() == element)
-            return false;
+        if (token == QXmlStreamReader::StartElement) return true;
+        if (token == QXmlStreamReader::EndElement && xml.name() == element) return false;
     }
     return false;
 }
@@ -54,19 +51,23 @@ bool nextStartWithin(QXmlStreamReader &xml, QLatin1String element)
 ReadProblem problemOf(ZipArchive::Status s)
 {
     switch (s) {
-    case ZipArchive::Status::Ok: return ReadProblem::None;
-    case ZipArchive::Status::Missing: return ReadProblem::Damaged;
-    case ZipArchive::Status::Encrypted: return ReadProblem::Encrypted;
-    case ZipArchive::Status::Damaged: return ReadProblem::Damaged;
-    case ZipArchive::Status::TooLarge: return ReadProblem::TooLarge;
+    case ZipArchive::Status::Ok:
+        return ReadProblem::None;
+    case ZipArchive::Status::Missing:
+        return ReadProblem::Damaged;
+    case ZipArchive::Status::Encrypted:
+        return ReadProblem::Encrypted;
+    case ZipArchive::Status::Damaged:
+        return ReadProblem::Damaged;
+    case ZipArchive::Status::TooLarge:
+        return ReadProblem::TooLarge;
     }
     return ReadProblem::Damaged;
 }
 
 // A streamed part as the XML reader sees it: checked for long runs of text,
 // counted for the progress, and stopped when the caller cancels.
-class PartStream : public QIODevice
-{
+class PartStream : public QIODevice {
 public:
     PartStream(ZipArchive::Entry *entry, qint64 *tags, const std::function<bool(qint64)> &progress)
         : m_entry(entry), m_tags(tags), m_progress(progress)
@@ -79,26 +80,21 @@ public:
 protected:
     qint64 readData(char *data, qint64 maxSize) override
     {
-        if (m_problem != ReadProblem::None)
-            return -1;
+        if (m_problem != ReadProblem::None) return -1;
         const qint64 n = m_entry->read(data, qMin<qint64>(maxSize, 256 * 1024));
-        if (n <= 0)
-            return n;
+        if (n <= 0) return n;
         // The length of the run of text since the last '<'.
         const char *p = data;
         const char *end = data + n;
         while (const char *lt = static_cast<const char *>(std::memchr(p, '<', size_t(end - p)))) {
-            if (m_run + (lt - p) > kMaxTextRun || ++*m_tags > kMaxTags)
-                return stop(ReadProblem::TooLarge);
+            if (m_run + (lt - p) > kMaxTextRun || ++*m_tags > kMaxTags) return stop(ReadProblem::TooLarge);
             m_run = 0;
             p = lt + 1;
         }
         m_run += end - p;
-        if (m_run > kMaxTextRun)
-            return stop(ReadProblem::TooLarge);
+        if (m_run > kMaxTextRun) return stop(ReadProblem::TooLarge);
         m_done += n;
-        if (!m_progress(m_done))
-            return stop(ReadProblem::Cancelled);
+        if (!m_progress(m_done)) return stop(ReadProblem::Cancelled);
         return n;
     }
     qint64 writeData(const char *, qint64) override { return -1; }
@@ -120,8 +116,7 @@ private:
 // OOXML writes characters that XML cannot hold as _xHHHH_.
 QString decodeEscapes(const QString &text)
 {
-    if (!text.contains(QLatin1String("_x")))
-        return text;
+    if (!text.contains(QLatin1String("_x"))) return text;
     QString out;
     out.reserve(text.size());
     const int n = int(text.size());
@@ -158,25 +153,21 @@ QString resolveTarget(const QString &sourcePart, const QString &target)
 {
     QString path = target.startsWith(u'/') ? target.mid(1) : folderOf(sourcePart) + target;
     path = QDir::cleanPath(path);
-    if (path.startsWith(QLatin1String("../")) || path == QLatin1String(".."))
-        return QString();
+    if (path.startsWith(QLatin1String("../")) || path == QLatin1String("..")) return QString();
     return path;
 }
 
-class XlsxReader
-{
+class XlsxReader {
 public:
     XlsxReader(const QByteArray &bytes, const QString &fileName, const ReadProgress &progress)
         : m_zip(bytes), m_fileName(fileName), m_progress(progress)
-    {
-    }
+    {}
 
     ReadResult run();
 
 private:
     QByteArray readSmall(const QString &part, bool required);
-    struct Relationship
-    {
+    struct Relationship {
         QString type;
         QString target;
     };
@@ -189,8 +180,7 @@ private:
     std::unique_ptr<PartStream> streamOf(ZipArchive::Entry *entry);
     // A streamed part, read through its entry and stream (destroyed in
     // reverse order: the reader first).
-    struct StreamedPart
-    {
+    struct StreamedPart {
         std::unique_ptr<ZipArchive::Entry> entry;
         std::unique_ptr<PartStream> stream;
         std::unique_ptr<QXmlStreamReader> xml;
@@ -217,19 +207,16 @@ private:
     qint64 m_tags = 0;
     RowCollector m_rows;
     ReadProgress m_progress;
-    qint64 m_streamed = 0; // bytes of the large parts read before the current one
-    qint64 m_toStream = 1; // and of all of them, as their entries declare
+    qint64 m_streamed = 0;  // bytes of the large parts read before the current one
+    qint64 m_toStream = 1;  // and of all of them, as their entries declare
 };
 
 // Throws the right failure when the XML stream stopped on an error.
 void XlsxReader::check(QXmlStreamReader &xml, const ZipArchive::Entry *entry, const PartStream *stream)
 {
-    if (stream && stream->problem() != ReadProblem::None)
-        throw Failure{stream->problem()};
-    if (entry && entry->status() != ZipArchive::Status::Ok)
-        throw Failure{problemOf(entry->status())};
-    if (xml.hasError())
-        throw Failure{ReadProblem::Damaged};
+    if (stream && stream->problem() != ReadProblem::None) throw Failure{stream->problem()};
+    if (entry && entry->status() != ZipArchive::Status::Ok) throw Failure{problemOf(entry->status())};
+    if (xml.hasError()) throw Failure{ReadProblem::Damaged};
 }
 
 // Advances to the root element; refuses document type declarations, which
@@ -238,10 +225,8 @@ bool XlsxReader::startXml(QXmlStreamReader &xml)
 {
     while (!xml.atEnd()) {
         const auto token = xml.readNext();
-        if (token == QXmlStreamReader::DTD)
-            throw Failure{ReadProblem::Damaged};
-        if (token == QXmlStreamReader::StartElement)
-            return true;
+        if (token == QXmlStreamReader::DTD) throw Failure{ReadProblem::Damaged};
+        if (token == QXmlStreamReader::StartElement) return true;
     }
     return false;
 }
@@ -250,10 +235,8 @@ QByteArray XlsxReader::readSmall(const QString &part, bool required)
 {
     QByteArray data;
     const auto status = m_zip.read(part, &data, kMaxSmallPart);
-    if (status == ZipArchive::Status::Missing && !required)
-        return QByteArray();
-    if (status != ZipArchive::Status::Ok)
-        throw Failure{problemOf(status)};
+    if (status == ZipArchive::Status::Missing && !required) return QByteArray();
+    if (status != ZipArchive::Status::Ok) throw Failure{problemOf(status)};
     return data;
 }
 
@@ -261,11 +244,9 @@ QHash<QString, XlsxReader::Relationship> XlsxReader::readRelationships(const QSt
 {
     QHash<QString, Relationship> rels;
     const QByteArray data = readSmall(relsOf(part), false);
-    if (data.isEmpty())
-        return rels;
+    if (data.isEmpty()) return rels;
     QXmlStreamReader xml(data);
-    if (!startXml(xml))
-        throw Failure{ReadProblem::Damaged};
+    if (!startXml(xml)) throw Failure{ReadProblem::Damaged};
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("Relationship")) {
             const auto a = xml.attributes();
@@ -282,46 +263,37 @@ void XlsxReader::readWorkbookPart(const QString &part, QString *sheetRelId)
 {
     const QByteArray data = readSmall(part, true);
     QXmlStreamReader xml(data);
-    if (!startXml(xml) || xml.name() != QLatin1String("workbook"))
-        throw Failure{ReadProblem::NotWorkbook};
+    if (!startXml(xml) || xml.name() != QLatin1String("workbook")) throw Failure{ReadProblem::NotWorkbook};
     while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement)
-            continue;
+        if (xml.readNext() != QXmlStreamReader::StartElement) continue;
         const auto a = xml.attributes();
         if (xml.name() == QLatin1String("workbookPr")) {
             const auto v = a.value(QLatin1String("date1904"));
             m_date1904 = (v == QLatin1String("1") || v == QLatin1String("true"));
         } else if (xml.name() == QLatin1String("sheet") && sheetRelId->isEmpty()) {
-            if (a.value(QLatin1String("name")).compare(QLatin1String(kSheetName), Qt::CaseInsensitive) != 0)
-                continue;
+            if (a.value(QLatin1String("name")).compare(QLatin1String(kSheetName), Qt::CaseInsensitive) != 0) continue;
             for (const auto &attr : a)
                 if (attr.name() == QLatin1String("id") && !attr.namespaceUri().isEmpty())
                     *sheetRelId = attr.value().toString();
-            if (sheetRelId->isEmpty())
-                throw Failure{ReadProblem::Damaged};
+            if (sheetRelId->isEmpty()) throw Failure{ReadProblem::Damaged};
         }
     }
     check(xml, nullptr);
-    if (sheetRelId->isEmpty())
-        throw Failure{ReadProblem::NoSheet1};
+    if (sheetRelId->isEmpty()) throw Failure{ReadProblem::NoSheet1};
 }
 
 void XlsxReader::readStyles(const QString &part)
 {
     const QByteArray data = readSmall(part, false);
-    if (data.isEmpty())
-        return;
+    if (data.isEmpty()) return;
     QHash<int, DateKind> custom;
     QXmlStreamReader xml(data);
-    if (!startXml(xml))
-        throw Failure{ReadProblem::Damaged};
+    if (!startXml(xml)) throw Failure{ReadProblem::Damaged};
     bool inCellXfs = false;
     while (!xml.atEnd()) {
         const auto token = xml.readNext();
-        if (token == QXmlStreamReader::EndElement && xml.name() == QLatin1String("cellXfs"))
-            inCellXfs = false;
-        if (token != QXmlStreamReader::StartElement)
-            continue;
+        if (token == QXmlStreamReader::EndElement && xml.name() == QLatin1String("cellXfs")) inCellXfs = false;
+        if (token != QXmlStreamReader::StartElement) continue;
         const auto a = xml.attributes();
         if (xml.name() == QLatin1String("numFmt")) {
             custom.insert(a.value(QLatin1String("numFmtId")).toInt(),
@@ -329,8 +301,7 @@ void XlsxReader::readStyles(const QString &part)
         } else if (xml.name() == QLatin1String("cellXfs")) {
             inCellXfs = true;
         } else if (inCellXfs && xml.name() == QLatin1String("xf")) {
-            if (m_styleKinds.size() >= 1'000'000)
-                throw Failure{ReadProblem::TooLarge};
+            if (m_styleKinds.size() >= 1'000'000) throw Failure{ReadProblem::TooLarge};
             const int id = a.value(QLatin1String("numFmtId")).toInt();
             m_styleKinds.append(custom.contains(id) ? custom.value(id) : dateKindOfBuiltinFormat(id));
         }
@@ -349,8 +320,7 @@ QString XlsxReader::inlineText(QXmlStreamReader &xml)
         if (token == QXmlStreamReader::StartElement) {
             if (xml.name() == QLatin1String("t")) {
                 text += elementText(xml);
-                if (text.size() > kMaxRawText)
-                    throw Failure{ReadProblem::TooLarge};
+                if (text.size() > kMaxRawText) throw Failure{ReadProblem::TooLarge};
             } else if (xml.name() == QLatin1String("rPh") || xml.name() == QLatin1String("phoneticPr")) {
                 xml.skipCurrentElement();
             } else {
@@ -361,8 +331,7 @@ QString XlsxReader::inlineText(QXmlStreamReader &xml)
         }
     }
     text = decodeEscapes(text);
-    if (text.size() > kMaxCellText)
-        throw Failure{ReadProblem::TooLarge};
+    if (text.size() > kMaxCellText) throw Failure{ReadProblem::TooLarge};
     return text;
 }
 
@@ -374,15 +343,19 @@ QString XlsxReader::elementText(QXmlStreamReader &xml)
     int depth = 1;
     while (depth > 0 && !xml.atEnd()) {
         switch (xml.readNext()) {
-        case QXmlStreamReader::StartElement: ++depth; break;
-        case QXmlStreamReader::EndElement: --depth; break;
+        case QXmlStreamReader::StartElement:
+            ++depth;
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
         case QXmlStreamReader::Characters:
         case QXmlStreamReader::EntityReference:
             text += xml.text();
-            if (text.size() > kMaxRawText)
-                throw Failure{ReadProblem::TooLarge};
+            if (text.size() > kMaxRawText) throw Failure{ReadProblem::TooLarge};
             break;
-        default: break;
+        default:
+            break;
         }
     }
     return text;
@@ -390,8 +363,7 @@ QString XlsxReader::elementText(QXmlStreamReader &xml)
 
 void XlsxReader::countCell()
 {
-    if (++m_cellsRead > kMaxCellsRead)
-        throw Failure{ReadProblem::TooLarge};
+    if (++m_cellsRead > kMaxCellsRead) throw Failure{ReadProblem::TooLarge};
 }
 
 std::unique_ptr<ZipArchive::Entry> XlsxReader::openLarge(const QString &part, ZipArchive::Status *status)
@@ -414,34 +386,27 @@ bool XlsxReader::openStreamed(const QString &part, bool required, StreamedPart *
 {
     ZipArchive::Status status;
     p->entry = openLarge(part, &status);
-    if (status == ZipArchive::Status::Missing && !required)
-        return false;
-    if (!p->entry)
-        throw Failure{problemOf(status)};
+    if (status == ZipArchive::Status::Missing && !required) return false;
+    if (!p->entry) throw Failure{problemOf(status)};
     p->stream = streamOf(p->entry.get());
     p->xml = std::make_unique<QXmlStreamReader>(p->stream.get());
-    if (startXml(*p->xml))
-        return true;
+    if (startXml(*p->xml)) return true;
     p->check();
-    if (required)
-        throw Failure{ReadProblem::Damaged};
+    if (required) throw Failure{ReadProblem::Damaged};
     return false;
 }
 
 void XlsxReader::readSharedStrings(const QString &part)
 {
     StreamedPart p;
-    if (!openStreamed(part, false, &p))
-        return;
+    if (!openStreamed(part, false, &p)) return;
     QXmlStreamReader &xml = *p.xml;
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("si")) {
-            if (m_shared.size() >= kMaxSharedStrings)
-                throw Failure{ReadProblem::TooLarge};
+            if (m_shared.size() >= kMaxSharedStrings) throw Failure{ReadProblem::TooLarge};
             m_shared.append(inlineText(xml));
             m_sharedChars += m_shared.last().size();
-            if (m_sharedChars > kMaxSharedChars)
-                throw Failure{ReadProblem::TooLarge};
+            if (m_sharedChars > kMaxSharedChars) throw Failure{ReadProblem::TooLarge};
         }
     }
     p.check();
@@ -458,43 +423,34 @@ QString XlsxReader::cellText(const QString &type, int style, const QString &valu
         }
         return m_shared[index];
     }
-    if (type == QLatin1String("str") || type == QLatin1String("inlineStr"))
-        return decodeEscapes(value);
+    if (type == QLatin1String("str") || type == QLatin1String("inlineStr")) return decodeEscapes(value);
     if (type == QLatin1String("b"))
         return value.trimmed() == QLatin1String("1") ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-    if (type == QLatin1String("e"))
-        return QString();
+    if (type == QLatin1String("e")) return QString();
     const DateKind kind = (style >= 0 && style < m_styleKinds.size()) ? m_styleKinds[style] : DateKind::None;
     if (type == QLatin1String("d")) {
         // ISO 8601 date kept as a date.
         QDateTime dt = QDateTime::fromString(value.trimmed(), Qt::ISODate);
         if (!dt.isValid()) {
             const QDate d = QDate::fromString(value.trimmed(), Qt::ISODate);
-            if (d.isValid())
-                dt = QDateTime(d, QTime(0, 0));
+            if (d.isValid()) dt = QDateTime(d, QTime(0, 0));
         }
-        if (!dt.isValid())
-            return value;
-        const DateKind shown = kind != DateKind::None ? kind
+        if (!dt.isValid()) return value;
+        const DateKind shown = kind != DateKind::None     ? kind
                                : dt.time() == QTime(0, 0) ? DateKind::Date
                                                           : DateKind::DateTime;
-        if (shown == DateKind::Date)
-            return dt.date().toString(QStringLiteral("yyyy-MM-dd"));
-        if (shown == DateKind::Time)
-            return dt.time().toString(QStringLiteral("HH:mm:ss"));
+        if (shown == DateKind::Date) return dt.date().toString(QStringLiteral("yyyy-MM-dd"));
+        if (shown == DateKind::Time) return dt.time().toString(QStringLiteral("HH:mm:ss"));
         return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     }
     const QString trimmed = value.trimmed();
-    if (trimmed.isEmpty())
-        return QString();
+    if (trimmed.isEmpty()) return QString();
     bool ok = false;
     const double number = QLocale::c().toDouble(trimmed, &ok);
-    if (!ok)
-        return value;
+    if (!ok) return value;
     if (kind != DateKind::None) {
         const QString date = serialDateText(number, kind, m_date1904);
-        if (!date.isEmpty())
-            return date;
+        if (!date.isEmpty()) return date;
     }
     return numberText(number);
 }
@@ -518,24 +474,20 @@ void XlsxReader::readWorksheet(const QString &part)
             const auto r = xml.attributes().value(QLatin1String("r"));
             bool ok = true;
             rowNumber = r.isEmpty() ? rowNumber + 1 : r.toInt(&ok);
-            if (!ok || rowNumber < 1 || rowNumber > kMaxSheetRows)
-                throw Failure{ReadProblem::Damaged};
+            if (!ok || rowNumber < 1 || rowNumber > kMaxSheetRows) throw Failure{ReadProblem::Damaged};
             column = -1;
         } else if (xml.name() == QLatin1String("c")) {
             countCell();
-            if (rowNumber == 0)
-                throw Failure{ReadProblem::Damaged};
+            if (rowNumber == 0) throw Failure{ReadProblem::Damaged};
             const auto a = xml.attributes();
             const auto ref = a.value(QLatin1String("r"));
             if (ref.isEmpty()) {
                 ++column;
             } else {
                 int refRow = 0;
-                if (!parseCellRef(ref, &column, &refRow) || refRow != rowNumber)
-                    throw Failure{ReadProblem::Damaged};
+                if (!parseCellRef(ref, &column, &refRow) || refRow != rowNumber) throw Failure{ReadProblem::Damaged};
             }
-            if (column < 0 || column >= kMaxSheetColumns)
-                throw Failure{ReadProblem::Damaged};
+            if (column < 0 || column >= kMaxSheetColumns) throw Failure{ReadProblem::Damaged};
             const QString type = a.value(QLatin1String("t")).toString();
             const int style = a.value(QLatin1String("s")).toInt();
             QString value;
@@ -551,12 +503,9 @@ void XlsxReader::readWorksheet(const QString &part)
                     xml.skipCurrentElement();
             }
             const QString text = inlined ? value : cellText(type, style, value, &bad);
-            if (bad)
-                throw Failure{ReadProblem::Damaged};
-            if (text.size() > kMaxCellText)
-                throw Failure{ReadProblem::TooLarge};
-            if (!m_rows.set(rowNumber, column, text))
-                throw Failure{ReadProblem::TooLarge};
+            if (bad) throw Failure{ReadProblem::Damaged};
+            if (text.size() > kMaxCellText) throw Failure{ReadProblem::TooLarge};
+            if (!m_rows.set(rowNumber, column, text)) throw Failure{ReadProblem::TooLarge};
         }
     }
     p.check();
@@ -566,25 +515,20 @@ ReadResult XlsxReader::run()
 {
     ReadResult result;
     try {
-        if (!m_zip.isOpen())
-            throw Failure{ReadProblem::Damaged};
+        if (!m_zip.isOpen()) throw Failure{ReadProblem::Damaged};
         // The package's main part, normally xl/workbook.xml.
         QString workbook;
         const auto rootRels = readRelationships(QString());
         for (const auto &rel : rootRels)
-            if (rel.type.endsWith(QLatin1String("/officeDocument")))
-                workbook = rel.target;
-        if (workbook.isEmpty() || !m_zip.contains(workbook))
-            workbook = QStringLiteral("xl/workbook.xml");
-        if (!m_zip.contains(workbook))
-            throw Failure{ReadProblem::NotWorkbook};
+            if (rel.type.endsWith(QLatin1String("/officeDocument"))) workbook = rel.target;
+        if (workbook.isEmpty() || !m_zip.contains(workbook)) workbook = QStringLiteral("xl/workbook.xml");
+        if (!m_zip.contains(workbook)) throw Failure{ReadProblem::NotWorkbook};
 
         QString sheetRelId;
         readWorkbookPart(workbook, &sheetRelId);
         const auto rels = readRelationships(workbook);
         const auto sheetRel = rels.constFind(sheetRelId);
-        if (sheetRel == rels.constEnd() || sheetRel->target.isEmpty())
-            throw Failure{ReadProblem::Damaged};
+        if (sheetRel == rels.constEnd() || sheetRel->target.isEmpty()) throw Failure{ReadProblem::Damaged};
         QString styles, shared;
         for (const auto &rel : rels) {
             if (rel.type.endsWith(QLatin1String("/styles")))
@@ -596,13 +540,10 @@ ReadResult XlsxReader::run()
             return qBound<qint64>(0, m_zip.declaredSize(part), kMaxStreamed + 1);
         };
         m_toStream = declared(shared) + declared(sheetRel->target);
-        if (m_toStream > kMaxStreamed)
-            throw Failure{ReadProblem::TooLarge};
+        if (m_toStream > kMaxStreamed) throw Failure{ReadProblem::TooLarge};
         m_toStream = qMax<qint64>(1, m_toStream);
-        if (!styles.isEmpty())
-            readStyles(styles);
-        if (!shared.isEmpty())
-            readSharedStrings(shared);
+        if (!styles.isEmpty()) readStyles(styles);
+        if (!shared.isEmpty()) readSharedStrings(shared);
         readWorksheet(sheetRel->target);
         result.sheet = Sheet(m_fileName, m_rows.take());
     } catch (const Failure &f) {
@@ -615,7 +556,7 @@ ReadResult XlsxReader::run()
     return result;
 }
 
-} // namespace
+}  // namespace
 
 ReadResult readXlsx(const QByteArray &bytes, const QString &fileName, const ReadProgress &progress)
 {
@@ -623,4 +564,4 @@ ReadResult readXlsx(const QByteArray &bytes, const QString &fileName, const Read
     return reader.run();
 }
 
-} // namespace excel
+}  // namespace excel

@@ -6,8 +6,7 @@
 
 namespace excel {
 
-struct ZipArchive::MemoryFile
-{
+struct ZipArchive::MemoryFile {
     QByteArray bytes;
     qint64 pos = 0;
 };
@@ -18,8 +17,7 @@ using MemoryFile = ZipArchive::MemoryFile;
 
 voidpf memOpen(voidpf opaque, const void *, int mode)
 {
-    if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ)
-        return nullptr;
+    if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) return nullptr;
     return opaque;
 }
 
@@ -27,8 +25,7 @@ uLong memRead(voidpf, voidpf stream, void *buf, uLong size)
 {
     auto *f = static_cast<MemoryFile *>(stream);
     const qint64 n = qMin<qint64>(f->bytes.size() - f->pos, qint64(size));
-    if (n <= 0)
-        return 0;
+    if (n <= 0) return 0;
     std::memcpy(buf, f->bytes.constData() + f->pos, size_t(n));
     f->pos += n;
     return uLong(n);
@@ -49,16 +46,21 @@ long memSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
     auto *f = static_cast<MemoryFile *>(stream);
     qint64 base = 0;
     switch (origin) {
-    case ZLIB_FILEFUNC_SEEK_SET: base = 0; break;
-    case ZLIB_FILEFUNC_SEEK_CUR: base = f->pos; break;
-    case ZLIB_FILEFUNC_SEEK_END: base = f->bytes.size(); break;
-    default: return -1;
+    case ZLIB_FILEFUNC_SEEK_SET:
+        base = 0;
+        break;
+    case ZLIB_FILEFUNC_SEEK_CUR:
+        base = f->pos;
+        break;
+    case ZLIB_FILEFUNC_SEEK_END:
+        base = f->bytes.size();
+        break;
+    default:
+        return -1;
     }
-    if (offset > ZPOS64_T(f->bytes.size()))
-        return -1;
+    if (offset > ZPOS64_T(f->bytes.size())) return -1;
     const qint64 target = base + qint64(offset);
-    if (target < 0 || target > f->bytes.size())
-        return -1;
+    if (target < 0 || target > f->bytes.size()) return -1;
     f->pos = target;
     return 0;
 }
@@ -75,10 +77,9 @@ int memError(voidpf, voidpf)
 
 constexpr int kMaxNameLength = 1024;
 
-} // namespace
+}  // namespace
 
-ZipArchive::ZipArchive(const QByteArray &bytes)
-    : m_file(std::make_unique<MemoryFile>())
+ZipArchive::ZipArchive(const QByteArray &bytes) : m_file(std::make_unique<MemoryFile>())
 {
     m_file->bytes = bytes;
     zlib_filefunc64_def io{};
@@ -91,8 +92,7 @@ ZipArchive::ZipArchive(const QByteArray &bytes)
     io.zerror_file = memError;
     io.opaque = m_file.get();
     unzFile zip = unzOpen2_64("memory", &io);
-    if (!zip)
-        return;
+    if (!zip) return;
     m_zip = zip;
     // Index the names once; lookups are case-insensitive because some
     // writers vary the case of part names.
@@ -101,8 +101,7 @@ ZipArchive::ZipArchive(const QByteArray &bytes)
     while (rc == UNZ_OK && guard++ < 100000) {
         char name[kMaxNameLength + 1];
         unz_file_info64 info;
-        if (unzGetCurrentFileInfo64(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK)
-            break;
+        if (unzGetCurrentFileInfo64(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK) break;
         name[kMaxNameLength] = '\0';
         const QString stored = QString::fromUtf8(name);
         const QString key = stored.toLower();
@@ -117,8 +116,7 @@ ZipArchive::ZipArchive(const QByteArray &bytes)
 ZipArchive::~ZipArchive()
 {
     if (m_zip) {
-        if (m_entryOpen)
-            unzCloseCurrentFile(m_zip);
+        if (m_entryOpen) unzCloseCurrentFile(m_zip);
         unzClose(m_zip);
     }
 }
@@ -140,23 +138,16 @@ qint64 ZipArchive::declaredSize(const QString &name) const
 
 ZipArchive::Status ZipArchive::openCurrent(const QString &name)
 {
-    if (!m_zip || m_entryOpen)
-        return Status::Damaged;
+    if (!m_zip || m_entryOpen) return Status::Damaged;
     const auto it = m_names.constFind(name.toLower());
-    if (it == m_names.constEnd())
-        return Status::Missing;
+    if (it == m_names.constEnd()) return Status::Missing;
     const QByteArray stored = it.value().toUtf8();
-    if (unzLocateFile(m_zip, stored.constData(), 1) != UNZ_OK)
-        return Status::Damaged;
+    if (unzLocateFile(m_zip, stored.constData(), 1) != UNZ_OK) return Status::Damaged;
     unz_file_info64 info;
-    if (unzGetCurrentFileInfo64(m_zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
-        return Status::Damaged;
-    if (info.flag & 1u)
-        return Status::Encrypted;
-    if (info.compression_method != 0 && info.compression_method != Z_DEFLATED)
-        return Status::Damaged;
-    if (unzOpenCurrentFile(m_zip) != UNZ_OK)
-        return Status::Damaged;
+    if (unzGetCurrentFileInfo64(m_zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return Status::Damaged;
+    if (info.flag & 1u) return Status::Encrypted;
+    if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) return Status::Damaged;
+    if (unzOpenCurrentFile(m_zip) != UNZ_OK) return Status::Damaged;
     m_entryOpen = true;
     return Status::Ok;
 }
@@ -165,14 +156,12 @@ ZipArchive::Status ZipArchive::read(const QString &name, QByteArray *out, qint64
 {
     Status status;
     auto entry = open(name, limit, &status);
-    if (!entry)
-        return status;
+    if (!entry) return status;
     out->clear();
     char buf[64 * 1024];
     for (;;) {
         const qint64 n = entry->read(buf, sizeof buf);
-        if (n <= 0)
-            break;
+        if (n <= 0) break;
         out->append(buf, n);
     }
     return entry->status();
@@ -181,42 +170,33 @@ ZipArchive::Status ZipArchive::read(const QString &name, QByteArray *out, qint64
 std::unique_ptr<ZipArchive::Entry> ZipArchive::open(const QString &name, qint64 limit, Status *status)
 {
     *status = openCurrent(name);
-    if (*status != Status::Ok)
-        return nullptr;
+    if (*status != Status::Ok) return nullptr;
     std::unique_ptr<Entry> entry(new Entry(this, limit));
     entry->QIODevice::open(QIODevice::ReadOnly);
     return entry;
 }
 
-ZipArchive::Entry::Entry(ZipArchive *archive, qint64 limit)
-    : m_archive(archive), m_limit(limit)
-{
-}
+ZipArchive::Entry::Entry(ZipArchive *archive, qint64 limit) : m_archive(archive), m_limit(limit) {}
 
 ZipArchive::Entry::~Entry()
 {
-    if (!m_closed)
-        finish(m_status);
+    if (!m_closed) finish(m_status);
 }
 
 void ZipArchive::Entry::finish(Status status)
 {
-    if (m_closed)
-        return;
+    if (m_closed) return;
     m_closed = true;
     const int rc = unzCloseCurrentFile(m_archive->m_zip);
     m_archive->m_entryOpen = false;
-    if (status == Status::Ok && rc != UNZ_OK)
-        status = Status::Damaged; // checksum mismatch
+    if (status == Status::Ok && rc != UNZ_OK) status = Status::Damaged;  // checksum mismatch
     m_status = status;
 }
 
 qint64 ZipArchive::Entry::readData(char *data, qint64 maxSize)
 {
-    if (m_closed)
-        return m_status == Status::Ok ? 0 : -1;
-    if (maxSize <= 0)
-        return 0;
+    if (m_closed) return m_status == Status::Ok ? 0 : -1;
+    if (maxSize <= 0) return 0;
     const unsigned chunk = unsigned(qMin<qint64>(maxSize, 1 << 20));
     const int n = unzReadCurrentFile(m_archive->m_zip, data, chunk);
     if (n < 0) {
@@ -235,4 +215,4 @@ qint64 ZipArchive::Entry::readData(char *data, qint64 maxSize)
     return n;
 }
 
-} // namespace excel
+}  // namespace excel

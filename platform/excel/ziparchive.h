@@ -12,8 +12,7 @@ namespace excel {
 // Read-only view of a zip archive held in memory (the container of an .xlsx
 // workbook).  Entries are read one at a time, each with a size cap so that a
 // small hostile archive cannot inflate into gigabytes.
-class ZipArchive
-{
+class ZipArchive {
 public:
     enum class Status { Ok, Missing, Encrypted, Damaged, TooLarge };
 
@@ -34,8 +33,7 @@ public:
     // Streaming access for large parts.  One entry at a time: destroy the
     // device before opening the next.  status() tells whether the stream
     // ended cleanly (checksum included) once it has been read to the end.
-    class Entry : public QIODevice
-    {
+    class Entry : public QIODevice {
     public:
         ~Entry() override;
         bool isSequential() const override { return true; }
@@ -64,9 +62,9 @@ private:
 
     std::unique_ptr<MemoryFile> m_file;
     void *m_zip = nullptr;
-    QHash<QString, QString> m_names; // lower-case name -> stored name
-    QHash<QString, qint64> m_sizes;  // lower-case name -> declared size
+    QHash<QString, QString> m_names;  // lower-case name -> stored name
+    QHash<QString, qint64> m_sizes;   // lower-case name -> declared size
     bool m_entryOpen = false;
 };
 
-} // namespace excel
+}  // namespace excel

@@ -87,9 +87,8 @@ bool decodeInto(const QByteArray &data, QImage &out, ErrorManager &err)
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
-    JSAMPLE *row = static_cast<JSAMPLE *>(
-        (*cinfo.mem->alloc_small)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                  cinfo.output_width * cinfo.output_components));
+    JSAMPLE *row = static_cast<JSAMPLE *>((*cinfo.mem->alloc_small)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                                    cinfo.output_width * cinfo.output_components));
     while (cinfo.output_scanline < cinfo.output_height) {
         const int y = int(cinfo.output_scanline);
         JSAMPROW rows[1] = {row};

@@ -13,10 +13,12 @@ namespace vplatform {
 
 SingleInstance::SingleInstance(const QString &name, const QString &folder)
     : m_folder(folder), m_path(QDir(folder).filePath(name + QStringLiteral(".lock")))
-{
-}
+{}
 
-SingleInstance::~SingleInstance() { release(); }
+SingleInstance::~SingleInstance()
+{
+    release();
+}
 
 bool SingleInstance::acquire()
 {
@@ -25,7 +27,7 @@ bool SingleInstance::acquire()
     const QString shown = QDir::toNativeSeparators(m_folder);
     auto failed = [&](int err) {
         m_failure = QStringLiteral("无法在数据文件夹 %1 中建立锁文件（%2）。请检查该文件夹的写入权限。")
-                        .arg(shown, QString::fromLocal8Bit(std::strerror(err)));
+                            .arg(shown, QString::fromLocal8Bit(std::strerror(err)));
         return false;
     };
     if (!QDir().mkpath(m_folder)) return failed(EACCES);

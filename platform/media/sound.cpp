@@ -11,7 +11,10 @@ namespace vplatform {
 
 SoundPlayer::SoundPlayer(QObject *parent) : QObject(parent) {}
 
-SoundPlayer::~SoundPlayer() { stop(); }
+SoundPlayer::~SoundPlayer()
+{
+    stop();
+}
 
 bool SoundPlayer::audioAvailable()
 {

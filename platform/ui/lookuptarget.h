@@ -19,7 +19,9 @@
 #include <QHash>
 #include <QString>
 
-namespace vdb { class Query; }
+namespace vdb {
+class Query;
+}
 
 namespace ui {
 

@@ -11,10 +11,16 @@ namespace ui {
 namespace {
 QString g_title = QStringLiteral("Velmora会员管理软件");
 ScriptedMessages *g_script = nullptr;
-}
+}  // namespace
 
-QString appTitle() { return g_title; }
-void setAppTitle(const QString &title) { g_title = title; }
+QString appTitle()
+{
+    return g_title;
+}
+void setAppTitle(const QString &title)
+{
+    g_title = title;
+}
 
 QStringList ScriptedMessages::texts() const
 {
@@ -23,8 +29,14 @@ QStringList ScriptedMessages::texts() const
     return out;
 }
 
-ScriptedMessages::ScriptedMessages() : m_previous(g_script) { g_script = this; }
-ScriptedMessages::~ScriptedMessages() { g_script = m_previous; }
+ScriptedMessages::ScriptedMessages() : m_previous(g_script)
+{
+    g_script = this;
+}
+ScriptedMessages::~ScriptedMessages()
+{
+    g_script = m_previous;
+}
 
 Answer ScriptedMessages::take(const Message &m)
 {
@@ -45,15 +57,26 @@ Answer show(const Message &m, QWidget *parent)
     box.setText(m.text);
     if (!m.details.isEmpty()) box.setDetailedText(m.details);
     switch (m.icon) {
-    case Icon::Information: box.setIcon(QMessageBox::Information); break;
-    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case Icon::Question: box.setIcon(QMessageBox::Question); break;
-    case Icon::Error: box.setIcon(QMessageBox::Critical); break;
-    case Icon::None: break;
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case Icon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Icon::None:
+        break;
     }
     QPushButton *ok = nullptr, *yes = nullptr, *no = nullptr, *cancel = nullptr;
     switch (m.buttons) {
-    case Buttons::Ok: ok = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole); break;
+    case Buttons::Ok:
+        ok = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+        break;
     case Buttons::OkCancel:
         ok = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
         cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
@@ -69,8 +92,10 @@ Answer show(const Message &m, QWidget *parent)
         break;
     }
     box.setDefaultButton(ok ? ok : yes);
-    if (cancel) box.setEscapeButton(cancel);
-    else if (no) box.setEscapeButton(no);
+    if (cancel)
+        box.setEscapeButton(cancel);
+    else if (no)
+        box.setEscapeButton(no);
     // A box is as wide as its text; a longer caption would be cut short.  (Set
     // last: icons and buttons rebuild the box's layout.)
     // The window manager's title font is usually larger and bold; leave room

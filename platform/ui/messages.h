@@ -20,8 +20,7 @@ struct Message {
     Message(QString text = {}, QString caption = {}, Icon icon = Icon::None, Buttons buttons = Buttons::Ok,
             QString details = {})
         : text(std::move(text)), caption(std::move(caption)), icon(icon), buttons(buttons), details(std::move(details))
-    {
-    }
+    {}
     QString text;
     QString caption;
     Icon icon = Icon::None;

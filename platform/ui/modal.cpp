@@ -11,7 +11,10 @@ ScriptedModals::ScriptedModals(Handler handler) : m_handler(std::move(handler)),
     g_scripted = this;
 }
 
-ScriptedModals::~ScriptedModals() { g_scripted = m_previous; }
+ScriptedModals::~ScriptedModals()
+{
+    g_scripted = m_previous;
+}
 
 int ScriptedModals::run(QDialog *dialog)
 {

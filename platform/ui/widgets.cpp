@@ -47,8 +47,10 @@ QMenu *popupMenu(QAbstractItemView *view, QWidget *owner, std::initializer_list<
 {
     auto *menu = new QMenu(owner);
     for (QAction *a : actions) {
-        if (a) menu->addAction(a);
-        else menu->addSeparator();
+        if (a)
+            menu->addAction(a);
+        else
+            menu->addSeparator();
     }
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(view, &QWidget::customContextMenuRequested, menu,

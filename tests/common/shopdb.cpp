@@ -73,13 +73,15 @@ QStringList ShopDbTest::snapshot()
 
 void ShopDbTest::addType(const QString &name, const QString &zk, const QString &jf, const QString &xf)
 {
-    exec(QStringLiteral("INSERT INTO MType (theName,theZK,theJF,Remark,theState,theXF) VALUES ('%1',%2,%3,'','启用',%4)")
-             .arg(name, zk, jf, xf));
+    exec(QStringLiteral(
+                 "INSERT INTO MType (theName,theZK,theJF,Remark,theState,theXF) VALUES ('%1',%2,%3,'','启用',%4)")
+                 .arg(name, zk, jf, xf));
 }
 
 void ShopDbTest::addCategory(const QString &name, const QString &kc)
 {
-    exec(QStringLiteral("INSERT INTO SType (theName,Remark,theState,theKC) VALUES ('%1','','启用','%2')").arg(name, kc));
+    exec(QStringLiteral("INSERT INTO SType (theName,Remark,theState,theKC) VALUES ('%1','','启用','%2')")
+                 .arg(name, kc));
 }
 
 QString ShopDbTest::addMember(const QString &card, const QString &name, const QString &type, const QString &cz,
@@ -88,6 +90,6 @@ QString ShopDbTest::addMember(const QString &card, const QString &name, const QS
     exec(QStringLiteral("INSERT INTO Member (theNum,theName,thePY,theState,theDate,theSex,theType,theZK,theJFBL,"
                         "theXF,theCZ,UseDate,UseCount,theUser,theJF,theDel,thePass,JSRNum) VALUES ('%1','%2','','启用',"
                         "'2026-01-02','先生','%3',%4,%5,0,%6,'1900-01-01',0,'admin',0,'否','270946','')")
-             .arg(card, name, type, zk, jfbl, cz));
+                 .arg(card, name, type, zk, jfbl, cz));
     return QString::number(c().lastInsertId());
 }

@@ -68,13 +68,19 @@ protected:
     void sale(const QString &number, const QString &goodsId, int count)
     {
         exec(QString("INSERT INTO UXF_List (theNum,myBH,SID,theName,theCount,thePrice,theZK,theMoney) VALUES "
-                     "('%1','1',%2,'可乐',%3,2,100,%4)").arg(number, goodsId).arg(count).arg(count * 2));
+                     "('%1','1',%2,'可乐',%3,2,100,%4)")
+                     .arg(number, goodsId)
+                     .arg(count)
+                     .arg(count * 2));
         exec(QString("UPDATE SShop SET theXF=theXF+%1, theCount=theCount-%1 WHERE ID=%2").arg(count).arg(goodsId));
     }
     void bill(const QString &number, int count)
     {
         exec(QString("INSERT INTO UXF (theNum,theDate,myDate,theCount,theSum,theDel,theType) VALUES "
-                     "('%1','2026-03-07','2026-03-07',%2,%3,'否','散客')").arg(number).arg(count).arg(count * 2));
+                     "('%1','2026-03-07','2026-03-07',%2,%3,'否','散客')")
+                     .arg(number)
+                     .arg(count)
+                     .arg(count * 2));
     }
     QTemporaryDir out;
 };
@@ -229,9 +235,13 @@ TEST_F(BackupTest, RestoringAForeignDamagedOrOtherKeyFileChangesNothing)
         f->execute("CREATE TABLE SDept (theName VARCHAR(50))");
         f->execute("CREATE TABLE SUser (ID INT)");
     }
-    const QStringList files = {foreign, otherKey, write("damaged.edb", damaged),
-                               write("truncated.edb", bytes.left(bytes.size() / 2)), write("text.edb", "hello"),
-                               write("empty.edb", {}), out.filePath("missing.edb")};
+    const QStringList files = {foreign,
+                               otherKey,
+                               write("damaged.edb", damaged),
+                               write("truncated.edb", bytes.left(bytes.size() / 2)),
+                               write("text.edb", "hello"),
+                               write("empty.edb", {}),
+                               out.filePath("missing.edb")};
     exec("INSERT INTO SWorker (theName,Remark,theState) VALUES ('现在的','','启用')");
     velmora::FindDept();
     const QStringList before = snapshot();

@@ -73,9 +73,10 @@ TEST_F(DeptTest, EmptyTextsAreRefusedInOrderAndNothingIsWritten)
     w.show();
     const QStringList before = dept();
     const auto statements = c().statementCount();
-    const std::pair<QLineEdit *, const char *> order[4] = {
-        {w.Edit1, "本店名称 不能为空！"}, {w.Edit2, "联系电话 不能为空！"},
-        {w.Edit3, "联系地址 不能为空！"}, {w.Edit4, "广告信息 不能为空！"}};
+    const std::pair<QLineEdit *, const char *> order[4] = {{w.Edit1, "本店名称 不能为空！"},
+                                                           {w.Edit2, "联系电话 不能为空！"},
+                                                           {w.Edit3, "联系地址 不能为空！"},
+                                                           {w.Edit4, "广告信息 不能为空！"}};
     for (int i = 0; i < 4; ++i) {
         fill(w);
         for (int j = i; j < 4; ++j) order[j].first->setText(j == i ? "  " : "");

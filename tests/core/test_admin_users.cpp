@@ -39,7 +39,10 @@ protected:
         w.BitBtn2Click();
     }
     QString idOf(const QString &name) { return one("select ID from SUser where theName='" + name + "'"); }
-    QStringList rightsOf(const QString &id) { return rows("select MNum from SLevel where UID=" + id + " order by MNum"); }
+    QStringList rightsOf(const QString &id)
+    {
+        return rows("select MNum from SLevel where UID=" + id + " order by MNum");
+    }
     // Opens the rights editor of the selected user from the context menu and lets edit() work in it.
     void editRights(TfrmUser &w, const QString &name, const std::function<void(TfrmLevel &)> &edit)
     {

@@ -11,7 +11,7 @@ namespace {
 
 QString hexRow(int year)
 {
-    const unsigned char* r = LunarYearTable[year - LunarFirstYear];
+    const unsigned char *r = LunarYearTable[year - LunarFirstYear];
     return QString::asprintf("%02x %02x %02x %02x", r[0], r[1], r[2], r[3]);
 }
 
@@ -75,7 +75,7 @@ TEST(DateCn, NewYearsDayInsideALeapMonth)
 
 TEST(DateCn, OutsideTheTableGivesCodeZeroAndEmptyTexts)
 {
-    for (const QDate& d : {QDate(1900, 12, 31), QDate(2051, 1, 1), QDate(1, 1, 1), QDate()}) {
+    for (const QDate &d : {QDate(1900, 12, 31), QDate(2051, 1, 1), QDate(1, 1, 1), QDate()}) {
         EXPECT_EQ(GetLunarDate(d), 0);
         EXPECT_TRUE(GetLunarMonthText(d).isEmpty());
         EXPECT_TRUE(GetLunarDayText(d).isEmpty());
@@ -105,15 +105,14 @@ TEST(DateCn, MyNL5RejectsMalformedText)
 TEST(DateCn, AgreesWithIcuOnEveryDay)
 {
     UErrorCode st = U_ZERO_ERROR;
-    std::unique_ptr<icu::Calendar> cal(icu::Calendar::createInstance(
-        icu::TimeZone::getGMT()->clone(), icu::Locale("zh_CN@calendar=chinese"), st));
+    std::unique_ptr<icu::Calendar> cal(
+            icu::Calendar::createInstance(icu::TimeZone::getGMT()->clone(), icu::Locale("zh_CN@calendar=chinese"), st));
     ASSERT_TRUE(U_SUCCESS(st) && cal);
     const qint64 epoch = QDate(1970, 1, 1).toJulianDay();
     int days = 0;
     int mismatches = 0;
     for (QDate d(1901, 1, 1); d <= QDate(2050, 12, 31); d = d.addDays(1), ++days) {
-        cal->setTime(double(d.toJulianDay() - epoch) * U_MILLIS_PER_DAY + U_MILLIS_PER_HOUR * 12,
-                     st);
+        cal->setTime(double(d.toJulianDay() - epoch) * U_MILLIS_PER_DAY + U_MILLIS_PER_HOUR * 12, st);
         const int month = cal->get(UCAL_MONTH, st) + 1;
         const int day = cal->get(UCAL_DATE, st);
         const bool leap = cal->get(UCAL_IS_LEAP_MONTH, st) != 0;
@@ -124,12 +123,12 @@ TEST(DateCn, AgreesWithIcuOnEveryDay)
         const QString wanted = QString::asprintf("%02d-%02d", month, day);
         if (got != expected || nl5 != wanted) {
             if (++mismatches <= 10)
-                ADD_FAILURE() << d.toString(Qt::ISODate).toStdString() << ": got " << got << " "
-                              << nl5.toStdString() << ", ICU " << expected;
+                ADD_FAILURE() << d.toString(Qt::ISODate).toStdString() << ": got " << got << " " << nl5.toStdString()
+                              << ", ICU " << expected;
         }
     }
     EXPECT_EQ(days, 54787);
     EXPECT_EQ(mismatches, 0);
 }
 
-} // namespace
+}  // namespace

@@ -11,14 +11,14 @@
 namespace {
 
 // Independent conversion between GBK bytes and Unicode for the checks below.
-QByteArray toGbk(const QString& s)
+QByteArray toGbk(const QString &s)
 {
     iconv_t cd = iconv_open("GBK", "UTF-8");
     QByteArray in = s.toUtf8();
     QByteArray out(in.size() * 2 + 4, '\0');
-    char* ip = in.data();
+    char *ip = in.data();
     size_t il = in.size();
-    char* op = out.data();
+    char *op = out.data();
     size_t ol = out.size();
     const size_t r = iconv(cd, &ip, &il, &op, &ol);
     iconv_close(cd);
@@ -32,9 +32,9 @@ char32_t fromGbk(unsigned char lead, unsigned char trail)
     iconv_t cd = iconv_open("UTF-32LE", "GBK");
     char in[2] = {char(lead), char(trail)};
     char32_t cp = 0;
-    char* ip = in;
+    char *ip = in;
     size_t il = 2;
-    char* op = reinterpret_cast<char*>(&cp);
+    char *op = reinterpret_cast<char *>(&cp);
     size_t ol = sizeof cp;
     const size_t r = iconv(cd, &ip, &il, &op, &ol);
     iconv_close(cd);
@@ -49,7 +49,7 @@ QByteArray pair(int lead, int trail)
     return b;
 }
 
-QString gbkCode(const QByteArray& bytes, int options)
+QString gbkCode(const QByteArray &bytes, int options)
 {
     QString r;
     MakePYCodeGBK(bytes, options, 255, r);
@@ -59,23 +59,20 @@ QString gbkCode(const QByteArray& bytes, int options)
 TEST(IMCodeTables, TellingEntries)
 {
     struct {
-        const char* ch;
+        const char *ch;
         unsigned code;
         int number;
-        const char* syllable;
-    } const tellings[] = {{"啊", 0xB0A1, 1, "a"},       {"国", 0xB9FA, 104, "guo"},
-                          {"会", 0xBBE1, 121, "hui"},   {"李", 0xC0EE, 164, "li"},
-                          {"王", 0xCDF5, 324, "wang"},  {"员", 0xD4B1, 355, "yuan"},
-                          {"张", 0xD5C5, 370, "zhang"}, {"中", 0xD6D0, 376, "zhong"},
-                          {"座", 0xD7F9, 393, "zuo"}};
-    for (const auto& t : tellings) {
+        const char *syllable;
+    } const tellings[] = {{"啊", 0xB0A1, 1, "a"},       {"国", 0xB9FA, 104, "guo"},   {"会", 0xBBE1, 121, "hui"},
+                          {"李", 0xC0EE, 164, "li"},    {"王", 0xCDF5, 324, "wang"},  {"员", 0xD4B1, 355, "yuan"},
+                          {"张", 0xD5C5, 370, "zhang"}, {"中", 0xD6D0, 376, "zhong"}, {"座", 0xD7F9, 393, "zuo"}};
+    for (const auto &t : tellings) {
         const QByteArray g = toGbk(QString::fromUtf8(t.ch));
         ASSERT_EQ(g.size(), 2);
         EXPECT_EQ((unsigned(uchar(g[0])) << 8) | uchar(g[1]), t.code) << t.ch;
         EXPECT_EQ(PYSyllableOf(t.code >> 8, t.code & 0xFF), t.number) << t.ch;
         EXPECT_STREQ(PYSyllables[t.number], t.syllable);
-        EXPECT_EQ(MakePYCode(QString::fromUtf8(t.ch), PYFullSyllables),
-                  QString::fromLatin1(t.syllable).toUpper());
+        EXPECT_EQ(MakePYCode(QString::fromUtf8(t.ch), PYFullSyllables), QString::fromLatin1(t.syllable).toUpper());
     }
 }
 
@@ -90,9 +87,8 @@ TEST(IMCodeTables, SyllableList)
         EXPECT_EQ(s.find_first_not_of("abcdefghijklmnopqrstuvwxyz"), std::string::npos) << s;
         EXPECT_TRUE(seen.insert(s).second) << "twice: " << s;
     }
-    const char* const last[] = {"jv", "qv", "xv", "lv", "nv"};
-    for (int i = 0; i < 5; ++i)
-        EXPECT_STREQ(PYSyllables[PYSyllableCount - 4 + i], last[i]);
+    const char *const last[] = {"jv", "qv", "xv", "lv", "nv"};
+    for (int i = 0; i < 5; ++i) EXPECT_STREQ(PYSyllables[PYSyllableCount - 4 + i], last[i]);
 }
 
 // Every hanzi of GB2312 (rows B0-F7) has a reading, and every number in the
@@ -102,8 +98,7 @@ TEST(IMCodeTables, IndexCoversGb2312)
     int missing = 0;
     for (int lead = 0xB0; lead <= 0xF7; ++lead)
         for (int trail = 0xA1; trail <= 0xFE; ++trail) {
-            if (lead == 0xD7 && trail > 0xF9)
-                continue; // unassigned end of level 1
+            if (lead == 0xD7 && trail > 0xF9) continue;  // unassigned end of level 1
             if (PYSyllableOf(lead, trail) == 0 && ++missing < 10)
                 ADD_FAILURE() << std::hex << lead << trail << " has no reading";
         }
@@ -161,17 +156,16 @@ TEST(IMCode, Options)
 
 TEST(IMCode, CutAt255)
 {
-    const QString text(300, QChar(0x4E2D)); // 中
+    const QString text(300, QChar(0x4E2D));  // 中
     const QString code = MakePYCode(text);
     EXPECT_EQ(code, QString(255, u'Z'));
     const QString full = MakePYCode(u"中国"_qs.repeated(100), PYFullSyllables | PYMarkUnknown);
     EXPECT_EQ(full.size(), 255);
     EXPECT_TRUE(full.startsWith("ZHONGGUOZHONG"));
-    EXPECT_TRUE(full.endsWith("ZHONGGUOZHONGGU")); // 31 pairs, then cut inside a syllable
+    EXPECT_TRUE(full.endsWith("ZHONGGUOZHONGGU"));  // 31 pairs, then cut inside a syllable
     // More than 255 characters of mixed text; the result is its first 255.
     QString mixed;
-    for (int i = 0; i < 200; ++i)
-        mixed += u"张a、"_qs;
+    for (int i = 0; i < 200; ++i) mixed += u"张a、"_qs;
     const QString cut = MakePYCode(mixed);
     EXPECT_EQ(cut.size(), 255);
     EXPECT_TRUE(cut.startsWith("ZA?ZA?"));
@@ -185,13 +179,13 @@ TEST(IMCode, Row2GivesTheNumberOfEachSymbol)
         QString expected;
         if (cp) {
             const double v = u_getNumericValue(UChar32(cp));
-            if (v != U_NO_NUMERIC_VALUE)
-                expected = QString::number(int(v));
+            if (v != U_NO_NUMERIC_VALUE) expected = QString::number(int(v));
         }
         const QByteArray bytes = pair(0xA2, trail);
         EXPECT_EQ(gbkCode(bytes, PYMarkUnknown), expected) << std::hex << trail;
     }
-    EXPECT_EQ(MakePYCode(u"①⒛⑽Ⅻⅸ㈢"_qs), "12010129" "3");
+    EXPECT_EQ(MakePYCode(u"①⒛⑽Ⅻⅸ㈢"_qs), "12010129"
+                                         "3");
     // Trail bytes below 0xA1 in that row are not symbols.
     EXPECT_EQ(gbkCode(QByteArray("\xA2\x50", 2), PYMarkUnknown), "?");
     EXPECT_EQ(gbkCode(QByteArray("\xA2\x50", 2), 0), "");
@@ -217,7 +211,11 @@ TEST(IMCode, RawGbkBytesAreReadSafely)
     // A lead byte at the end, or before a byte below 0x40, stands alone.
     EXPECT_EQ(gbkCode(QByteArray("a\xD6", 2), PYMarkUnknown), "A");
     EXPECT_EQ(gbkCode(QByteArray("a\xD6", 2), PYMarkUnknown | PYKeepAll), "A?");
-    EXPECT_EQ(gbkCode(QByteArray("\xD6" "1", 2), PYMarkUnknown), "1");
+    EXPECT_EQ(gbkCode(QByteArray("\xD6"
+                                 "1",
+                                 2),
+                      PYMarkUnknown),
+              "1");
     EXPECT_EQ(gbkCode(QByteArray("\xD6\xD0\xB9\xFA", 4), PYFullSyllables), "ZHONGGUO");
     EXPECT_EQ(gbkCode(QByteArray("a\0b", 3), PYMarkUnknown), "AB");
 }
@@ -228,13 +226,11 @@ TEST(IMCode, UnicodeAndGbkEntriesAgree)
     for (int lead = 0xB0; lead <= 0xF7; ++lead)
         for (int trail = 0xA1; trail <= 0xFE; ++trail) {
             const char32_t cp = fromGbk(lead, trail);
-            if (!cp)
-                continue;
+            if (!cp) continue;
             const QString s = QString::fromUcs4(&cp, 1);
             const QByteArray bytes = pair(lead, trail);
-            ASSERT_EQ(MakePYCode(s, PYFullSyllables | PYMarkUnknown),
-                      gbkCode(bytes, PYFullSyllables | PYMarkUnknown))
-                << std::hex << lead << trail;
+            ASSERT_EQ(MakePYCode(s, PYFullSyllables | PYMarkUnknown), gbkCode(bytes, PYFullSyllables | PYMarkUnknown))
+                    << std::hex << lead << trail;
         }
 }
 
@@ -247,4 +243,4 @@ TEST(IMCode, ReusedResultIsReplaced)
     EXPECT_EQ(r, "");
 }
 
-} // namespace
+}  // namespace

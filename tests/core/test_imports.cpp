@@ -62,7 +62,8 @@ protected:
         dm->openDatabase(path, false);
         myLoginDate = QStringLiteral("2026-03-07");
         myUser = QStringLiteral("admin");
-        sqlite3_commit_hook(c().handle(), [](void *n) { return ++*static_cast<int *>(n), 0; }, &commits);
+        sqlite3_commit_hook(
+                c().handle(), [](void *n) { return ++*static_cast<int *>(n), 0; }, &commits);
     }
     void TearDown() override
     {
@@ -113,8 +114,9 @@ protected:
     bool accepted = false;
 };
 
-const char kMemberColumns[] = "select theNum,theName,theSex,theBir,NLBir,thePho,theAdd,theJF,theCZ,UseCount,theType,"
-                              "theZK,theJFBL,thePass,thePY,theDate,UseDate,theState,theDel,theUser from Member order by ID";
+const char kMemberColumns[] =
+        "select theNum,theName,theSex,theBir,NLBir,thePho,theAdd,theJF,theCZ,UseCount,theType,"
+        "theZK,theJFBL,thePass,thePY,theDate,UseDate,theState,theDel,theUser from Member order by ID";
 
 // ------------------------------------------------------------------ workbooks
 
@@ -177,7 +179,8 @@ TEST_P(GoodsWorkbookTest, NewCategoriesGeneratedCodesAndAStopAtABadPrice)
               QStringList({"0001|可口可乐 500ml|饮料|瓶|3|2.1|48|是|0||启用|否|2026-03-07",
                            "6901234567892|乐事薯片|零食|包|7.5|5|0|是|0|新品|启用|否|2026-03-07",
                            "2603070003|矿泉水|饮料|瓶|2|1|-5|是|0||启用|否|2026-03-07"}));
-    EXPECT_EQ(rows("select thePY from SShop where theName='可口可乐 500ml'"), QStringList{MakePYCode("可口可乐 500ml")});
+    EXPECT_EQ(rows("select thePY from SShop where theName='可口可乐 500ml'"),
+              QStringList{MakePYCode("可口可乐 500ml")});
     // Each new category once, stock-tracked, with every member type's own rates.
     EXPECT_EQ(rows("select theName,theState,theKC from SType order by ID"),
               QStringList({"饮料|启用|是", "零食|启用|是"}));
@@ -212,8 +215,9 @@ TEST_F(ImportTest, OnlyASheetWithRowsEnablesTheImport)
 
 TEST_F(ImportTest, MissingHeadersAreNamedBeforeAnythingIsWritten)
 {
-    const QString m = importMembers(sheetOf({"会员卡号", "会员姓名", "性别", "公历生日", "农历生日", "联系方式", "联系地址"},
-                                            {{"A1", "甲"}, {"A2", "乙"}}));
+    const QString m =
+            importMembers(sheetOf({"会员卡号", "会员姓名", "性别", "公历生日", "农历生日", "联系方式", "联系地址"},
+                                  {{"A1", "甲"}, {"A2", "乙"}}));
     EXPECT_TRUE(m.contains("积分、账户余额")) << m.toStdString();
     EXPECT_FALSE(accepted);
     EXPECT_EQ(count("Member"), 0);
@@ -239,12 +243,12 @@ TEST_F(ImportTest, ABadCellStopsAtItsRowAndKeepsTheRowsBefore)
 
     // The first row bad: nothing imported, nothing half-written.
     EXPECT_TRUE(importMembers(sheetOf(kMemberHeaders, {{"M5", "戊", "", "", "", "", "", "1", "1e"}}))
-                    .endsWith("成功导入 会员 数据 0 条！"));
+                        .endsWith("成功导入 会员 数据 0 条！"));
     EXPECT_EQ(count("Member"), 2);
 
     // Stock of goods and an empty category stop the same way.
-    const QString g = importSheet<TfrmIn_S>(sheetOf(kGoodsHeaders, {{"饮料", "G1", "水", "瓶", "1", "0.5", "1 2"},
-                                                                    {"", "G2", "茶", "包", "1"}}));
+    const QString g = importSheet<TfrmIn_S>(
+            sheetOf(kGoodsHeaders, {{"饮料", "G1", "水", "瓶", "1", "0.5", "1 2"}, {"", "G2", "茶", "包", "1"}}));
     EXPECT_TRUE(g.startsWith("第 2 行“库存数量”列（G2）的内容“1 2”不是有效的数字。")) << g.toStdString();
     const QString e = importSheet<TfrmIn_S>(sheetOf(kGoodsHeaders, {{"", "G2", "茶", "包", "1"}}));
     EXPECT_TRUE(e.startsWith("第 2 行“商品分类”列（A2）不能为空。")) << e.toStdString();
@@ -257,7 +261,7 @@ TEST_F(ImportTest, ADatabaseFailureUndoesTheWholeImport)
     for (const char *table : {"Member", "SShop"})
         c().executeNative(QString("CREATE TRIGGER refuse%1 BEFORE INSERT ON %1 WHEN NEW.theName='坏' "
                                   "BEGIN SELECT RAISE(ABORT, 'refused'); END")
-                              .arg(table));
+                                  .arg(table));
     commits = 0;
     const QString m = importMembers(sheetOf(kMemberHeaders, {{"M1", "甲"}, {"M2", "乙"}, {"M3", "坏"}, {"M4", "丁"}}));
     EXPECT_TRUE(m.startsWith("导入失败，本次导入已全部撤销，没有导入任何数据。")) << m.toStdString();
@@ -296,7 +300,8 @@ TEST_F(ImportTest, LunarBirthdaysAreCheckedAsLunarDates)
     }
     // The solar birthday is a real date.
     importMembers(sheetOf(kMemberHeaders, {{"X", "戊", "", "1990-02-30"}}));
-    EXPECT_TRUE(msgs.last().startsWith("第 2 行“公历生日”列（D2）的内容“1990-02-30”不是有效的日期")) << msgs.last().toStdString();
+    EXPECT_TRUE(msgs.last().startsWith("第 2 行“公历生日”列（D2）的内容“1990-02-30”不是有效的日期"))
+            << msgs.last().toStdString();
     importMembers(sheetOf(kMemberHeaders, {{"X", "戊", "", "2000/2/29"}}));
     EXPECT_EQ(rows("select theBir from Member where theNum='X'"), QStringList{"2000-02-29"});
 }
@@ -325,8 +330,8 @@ TEST_F(ImportTest, MembersTakeTheChosenTypeAndSkipLiveCards)
 
 TEST_F(ImportTest, AnEmptyNameEndsTheMemberImportQuietly)
 {
-    EXPECT_EQ(importMembers(sheetOf(kMemberHeaders, {{"N1", "甲"}, {"N2", "乙"}, {"N3", " ", "", "", "", "", "", "x"},
-                                                     {"N4", "丁"}})),
+    EXPECT_EQ(importMembers(sheetOf(kMemberHeaders,
+                                    {{"N1", "甲"}, {"N2", "乙"}, {"N3", " ", "", "", "", "", "", "x"}, {"N4", "丁"}})),
               "成功导入 会员 数据 2 条！");
     EXPECT_EQ(msgs.count(), 1);
     EXPECT_EQ(rows("select theNum from Member order by ID"), QStringList({"N1", "N2"}));
@@ -424,32 +429,32 @@ TEST_F(ImportTest, AWorkbookIsReadOffTheWindowWithProgressAndCanBeCancelled)
     std::atomic<int> askedAfterStop{0};
     TfrmReading *shownWindow = nullptr;
     ReaderSwap swap(
-        [&](const QString &, const excel::ReadProgress &progress) {
-            onOtherThread = QThread::currentThread() != qApp->thread();
-            excel::ReadResult r;
-            for (qint64 spin = 0; spin < 2'000'000'000 && progress(40); ++spin)
-                if (barShown) break;
-            for (qint64 spin = 0; spin < 2'000'000'000; ++spin)
-                if (!progress(60)) {
-                    ++askedAfterStop;
-                    r.problem = excel::ReadProblem::Cancelled;
-                    return r;
-                }
-            return r;  // never stopped: the test fails below
-        },
-        [&](TfrmReading *reading) {
-            shownWindow = reading;
-            EXPECT_TRUE(reading->isVisible());
-            EXPECT_EQ(reading->BitBtn1->text(), "取消");
-            auto *watch = new QTimer(reading);
-            QObject::connect(watch, &QTimer::timeout, reading, [reading, watch, &barShown] {
-                if (reading->ProgressBar1->value() != 40) return;
-                barShown = true;
-                watch->stop();
-                reading->BitBtn1->click();
+            [&](const QString &, const excel::ReadProgress &progress) {
+                onOtherThread = QThread::currentThread() != qApp->thread();
+                excel::ReadResult r;
+                for (qint64 spin = 0; spin < 2'000'000'000 && progress(40); ++spin)
+                    if (barShown) break;
+                for (qint64 spin = 0; spin < 2'000'000'000; ++spin)
+                    if (!progress(60)) {
+                        ++askedAfterStop;
+                        r.problem = excel::ReadProblem::Cancelled;
+                        return r;
+                    }
+                return r;  // never stopped: the test fails below
+            },
+            [&](TfrmReading *reading) {
+                shownWindow = reading;
+                EXPECT_TRUE(reading->isVisible());
+                EXPECT_EQ(reading->BitBtn1->text(), "取消");
+                auto *watch = new QTimer(reading);
+                QObject::connect(watch, &QTimer::timeout, reading, [reading, watch, &barShown] {
+                    if (reading->ProgressBar1->value() != 40) return;
+                    barShown = true;
+                    watch->stop();
+                    reading->BitBtn1->click();
+                });
+                watch->start(1);
             });
-            watch->start(1);
-        });
     EXPECT_FALSE(w.myOpen(QStringLiteral("/nowhere/会员.xlsx")));
     ASSERT_NE(shownWindow, nullptr);
     EXPECT_TRUE(onOtherThread);
@@ -465,21 +470,21 @@ TEST_F(ImportTest, EscInTheReadingWindowCancelsTheReading)
 {
     TfrmIn_S w;
     ReaderSwap swap(
-        [&](const QString &, const excel::ReadProgress &progress) {
-            excel::ReadResult r;
-            for (qint64 spin = 0; spin < 2'000'000'000; ++spin)
-                if (!progress(10)) {
-                    r.problem = excel::ReadProblem::Cancelled;
-                    return r;
-                }
-            return r;
-        },
-        [](TfrmReading *reading) {
-            QTimer::singleShot(0, reading, [reading] {
-                QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-                QCoreApplication::sendEvent(reading, &esc);
+            [&](const QString &, const excel::ReadProgress &progress) {
+                excel::ReadResult r;
+                for (qint64 spin = 0; spin < 2'000'000'000; ++spin)
+                    if (!progress(10)) {
+                        r.problem = excel::ReadProblem::Cancelled;
+                        return r;
+                    }
+                return r;
+            },
+            [](TfrmReading *reading) {
+                QTimer::singleShot(0, reading, [reading] {
+                    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                    QCoreApplication::sendEvent(reading, &esc);
+                });
             });
-        });
     EXPECT_FALSE(w.myOpen(QStringLiteral("/nowhere/供应商.xls")));
     EXPECT_EQ(msgs.count(), 0);
 }
@@ -494,7 +499,8 @@ TEST_F(ImportTest, AWorkbookWithACellTooLongForExcelIsRefusedBeforeAnyImport)
     sheet += "</row><row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>26000001</t></is></c>"
              "<c r=\"B2\" t=\"inlineStr\"><is><t>张三</t></is></c></row>"
              "<row r=\"3\"><c r=\"A3\" t=\"inlineStr\"><is><t>26000002</t></is></c>"
-             "<c r=\"B3\" t=\"inlineStr\"><is><t>" + QString(40000, QChar(0x957F)).toUtf8() + "</t></is></c></row>";
+             "<c r=\"B3\" t=\"inlineStr\"><is><t>" +
+             QString(40000, QChar(0x957F)).toUtf8() + "</t></is></c></row>";
     const QString path = dir.filePath(QStringLiteral("长文字.xlsx"));
     ASSERT_TRUE(exceltest::writeFile(path, exceltest::makeZip(exceltest::workbookParts(QString::fromUtf8(sheet)))));
 

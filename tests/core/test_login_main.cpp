@@ -144,7 +144,8 @@ protected:
     void addMember(const QString &card, const QString &bir, const QString &nlBir, const QString &del = "否")
     {
         exec("INSERT INTO Member (theNum,theName,theBir,NLBir,theDate,theDel,theType,theZK,theJFBL,theXF,theCZ,theJF,"
-             "UseCount,UseDate) VALUES ('" + card + "','会员','" + bir + "','" + nlBir + "','2020-01-01','" + del +
+             "UseCount,UseDate) VALUES ('" +
+             card + "','会员','" + bir + "','" + nlBir + "','2020-01-01','" + del +
              "','普通会员',100,1,0,0,0,0,'1900-01-01')");
     }
     void writeFile(const QString &name, const QByteArray &data)
@@ -589,10 +590,10 @@ TEST_F(Shell, FormShowCountsBirthdaysSolarAndLunarAndAnniversaries)
 {
     const QString nl = myNL5("2026-03-07");
     ASSERT_EQ(nl.size(), 5);
-    addMember("A1", "1990-03-07", "");               // solar birthday today
-    addMember("A2", "1985-07-30", "1985-" + nl);     // lunar birthday today
-    addMember("A3", "1990-03-07", "", "是");         // deleted
-    addMember("A4", "1990-03-08", "1990-01-01");     // not today
+    addMember("A1", "1990-03-07", "");            // solar birthday today
+    addMember("A2", "1985-07-30", "1985-" + nl);  // lunar birthday today
+    addMember("A3", "1990-03-07", "", "是");      // deleted
+    addMember("A4", "1990-03-08", "1990-01-01");  // not today
     exec("INSERT INTO MJN (theNum,theName,theJNR,Remark) VALUES ('A4','结婚纪念日','2010-03-07','')");
     exec("INSERT INTO MJN (theNum,theName,theJNR,Remark) VALUES ('A3','开业','2010-03-07','')");
     QStringList wheres;

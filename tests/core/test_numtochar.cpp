@@ -34,8 +34,8 @@ TEST(NumToChar, SmallAmountsAndInnerZeros)
 
 TEST(NumToChar, FenAreRoundedHalfToEven)
 {
-    EXPECT_EQ(NumToChar(0.125), u"壹角贰分");   // 12.5 fen
-    EXPECT_EQ(NumToChar(0.375), u"叁角捌分");   // 37.5 fen
+    EXPECT_EQ(NumToChar(0.125), u"壹角贰分");  // 12.5 fen
+    EXPECT_EQ(NumToChar(0.375), u"叁角捌分");  // 37.5 fen
     EXPECT_EQ(NumToChar(0.004), u"");
     EXPECT_EQ(NumToChar(99.996), u"壹佰元整");
 }
@@ -51,8 +51,7 @@ TEST(NumToChar, NegativeAmountsGetASignInsteadOfFailing)
 
 TEST(NumToChar, LimitsOfTheFifteenPlaces)
 {
-    EXPECT_EQ(NumToChar(9999999999999.99),
-              u"玖万玖仟玖佰玖拾玖亿玖仟玖佰玖拾玖万玖仟玖佰玖拾玖元玖角玖分");
+    EXPECT_EQ(NumToChar(9999999999999.99), u"玖万玖仟玖佰玖拾玖亿玖仟玖佰玖拾玖万玖仟玖佰玖拾玖元玖角玖分");
     EXPECT_EQ(NumToChar(1000000000000), u"壹万亿元整");
     EXPECT_EQ(NumToChar(1e13), u"");
     EXPECT_EQ(NumToChar(-1e13), u"");
@@ -60,4 +59,4 @@ TEST(NumToChar, LimitsOfTheFifteenPlaces)
     EXPECT_EQ(NumToChar(std::numeric_limits<double>::infinity()), u"");
 }
 
-} // namespace
+}  // namespace

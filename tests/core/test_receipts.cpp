@@ -37,19 +37,19 @@ protected:
     void sale(const QString &number, const QString &card, const QString &owed)
     {
         exec("INSERT INTO UXF (theNum,myDate,theDate,MNum,theHJ,theZR,theSJ,theZK,theDX,theYE,theCount,theSum,theJF,"
-             "WName,theUser,theDel,theType) VALUES ('" + number + "','2026-03-07','2026-03-07','" + card +
-             "',100,2.25,50,100,'壹佰元整'," + owed + ",11,102.25,100,'小王','admin','否','会员')");
+             "WName,theUser,theDel,theType) VALUES ('" +
+             number + "','2026-03-07','2026-03-07','" + card + "',100,2.25,50,100,'壹佰元整'," + owed +
+             ",11,102.25,100,'小王','admin','否','会员')");
         exec("INSERT INTO UXF_List (theNum,myBH,theName,theCount,thePrice,theZK,theMoney) VALUES "
-             "('" + number + "','1','可乐',1,12,100,12)");
+             "('" +
+             number + "','1','可乐',1,12,100,12)");
         exec("INSERT INTO UXF_List (theNum,myBH,theName,theCount,thePrice,theZK,theMoney) VALUES "
-             "('" + number + "','2','薯片',10,9.5,95,90.25)");
+             "('" +
+             number + "','2','薯片',10,9.5,95,90.25)");
         exec("INSERT INTO UXF_SK (theNum,theMoney,theSMType,theSKR,SKDate) VALUES ('" + number +
              "',50,'现金','小王','2026-03-07')");
     }
-    static QStringList foot()
-    {
-        return {"", "", "Velmora软件 电话400-820-1314", "www.velmora.example", "", "", ""};
-    }
+    static QStringList foot() { return {"", "", "Velmora软件 电话400-820-1314", "www.velmora.example", "", "", ""}; }
     QTemporaryDir dir;
     TfrmDM dm;
     Shop shop;
@@ -94,7 +94,11 @@ TEST_F(ReceiptTest, MemberSaleReceiptLineByLine)
     shop.address = "一二三四五六七八九十甲乙丙丁戊";
     shop.notice = "欢迎光临";
     const QStringList lines = composeXF(c(), "2603070001", shop, "12:34:56");
-    QStringList expected = {"", "", "", "    好邻居消费单", kSep,
+    QStringList expected = {"",
+                            "",
+                            "",
+                            "    好邻居消费单",
+                            kSep,
                             "单号 2603070001[2026-03-07]",
                             "卡号 26000001",
                             "姓名 张三[金卡]",
@@ -136,7 +140,7 @@ TEST_F(ReceiptTest, WalkInSaleHasNoMemberLinesAndSettledMemberNoOwedLine)
     EXPECT_EQ(lines[7], "----2026-03-07--08:00:00----");
     for (const QString &l : lines) {
         EXPECT_FALSE(l.startsWith("姓名") || l.startsWith("积分") || l.startsWith("应收") || l.startsWith("本单积分"))
-            << l.toStdString();
+                << l.toStdString();
     }
     EXPECT_TRUE(lines.contains("电话 010-1234"));
 
@@ -169,14 +173,29 @@ TEST_F(ReceiptTest, RechargeAndExchangeReceipts)
     exec("INSERT INTO UDH (theNum,MNum,MJF,MLP,MCount,WName,theUser,myDate) VALUES "
          "('2603070001','26000001',500,'雨伞',1,'小王','admin','2026-03-07')");
     shop.phone = "123";
-    const QStringList head = {"单号  2603070001", "日期  2026-03-07", "卡号  26000001", "姓名  张三", "分类  金卡",
-                              "积分  1,234.50",   "余额  20.00",     "----2026-03-07--09:00:00----", kSep};
+    const QStringList head = {"单号  2603070001",
+                              "日期  2026-03-07",
+                              "卡号  26000001",
+                              "姓名  张三",
+                              "分类  金卡",
+                              "积分  1,234.50",
+                              "余额  20.00",
+                              "----2026-03-07--09:00:00----",
+                              kSep};
     QStringList cz = QStringList{"", "", "", "    好邻居储值单", kSep} + head;
-    cz << "储值  1,000.00" << "大写  壹仟元整" << "赠送  100.00" << "收款  现金" << "员工  小王" << "录入  admin"
-       << kSep << "电话  123" << foot();
+    cz << "储值  1,000.00"
+       << "大写  壹仟元整"
+       << "赠送  100.00"
+       << "收款  现金"
+       << "员工  小王"
+       << "录入  admin" << kSep << "电话  123" << foot();
     EXPECT_EQ(composeCZ(c(), "2603070001", shop, "09:00:00"), cz);
     QStringList dh = QStringList{"", "", "", "    好邻居兑换单", kSep} + head;
-    dh << "积分  500.00" << "兑换  雨伞" << "数量  1" << "员工  小王" << "录入  admin" << kSep << "电话  123" << foot();
+    dh << "积分  500.00"
+       << "兑换  雨伞"
+       << "数量  1"
+       << "员工  小王"
+       << "录入  admin" << kSep << "电话  123" << foot();
     EXPECT_EQ(composeDH(c(), "2603070001", shop, "09:00:00"), dh);
 }
 

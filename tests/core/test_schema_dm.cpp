@@ -31,10 +31,11 @@ protected:
     void exec(const QString &sql) { c().execute(sql); }
     void addMember(const QString &card, const QString &date, const QString &del = "否", double xf = 0)
     {
-        exec(QString("INSERT INTO Member (theNum,theName,theDate,theDel,theType,theZK,theJFBL,theXF,theCZ,theJF,UseCount,UseDate) "
+        exec(QString("INSERT INTO Member "
+                     "(theNum,theName,theDate,theDel,theType,theZK,theJFBL,theXF,theCZ,theJF,UseCount,UseDate) "
                      "VALUES ('%1','会员','%2','%3','普通会员',100,1,%4,0,0,0,'1900-01-01')")
-                 .arg(card, date, del)
-                 .arg(xf));
+                     .arg(card, date, del)
+                     .arg(xf));
     }
     QTemporaryDir dir;
     QString path;
@@ -44,9 +45,9 @@ protected:
 TEST_F(DmTest, NewDatabaseHoldsEveryTableAndTheSeedRows)
 {
     const QStringList tables = c().tableNames();
-    for (const char *t : {"Member", "MType", "MTS", "MJN", "SShop", "SType", "SSup", "UXF", "UXF_List", "UXF_SK", "UCZ",
-                          "UDH", "ULP", "UJF", "UJH", "UTH", "UJH_List", "UTH_List", "UBB", "SDept", "SDJ", "SUser",
-                          "SLevel", "SMenu", "SWorker", "SMType", "SSex"})
+    for (const char *t : {"Member", "MType", "MTS", "MJN",   "SShop",  "SType", "SSup",    "UXF",      "UXF_List",
+                          "UXF_SK", "UCZ",   "UDH", "ULP",   "UJF",    "UJH",   "UTH",     "UJH_List", "UTH_List",
+                          "UBB",    "SDept", "SDJ", "SUser", "SLevel", "SMenu", "SWorker", "SMType",   "SSex"})
         EXPECT_TRUE(tables.contains(t)) << t;
     // Columns the upgrade routine adds only in its second run are there.
     EXPECT_TRUE(c().columnNames("UJH").contains("WName"));
@@ -74,7 +75,8 @@ TEST_F(DmTest, NewDatabaseHoldsEveryTableAndTheSeedRows)
 
     // admin / 270946 logs in and holds every catalogue number.
     EXPECT_EQ(one("select count(*) from SUser where theName='admin' AND thePass='270946' AND theState='启用'"), "1");
-    EXPECT_EQ(one("select count(*) from SLevel l, SUser u where l.UID=u.ID and u.theName='admin'"), QString::number(items));
+    EXPECT_EQ(one("select count(*) from SLevel l, SUser u where l.UID=u.ID and u.theName='admin'"),
+              QString::number(items));
     EXPECT_EQ(one("select count(*) from SMenu m where not exists (select 1 from SLevel l where l.MNum=m.MNum)"), "0");
 }
 
@@ -133,7 +135,8 @@ TEST_F(DmTest, DocumentNumbersCountTheDaysRows)
 {
     EXPECT_EQ(dm.NewXFNum(), "2603070001");
     for (int i = 0; i < 3; ++i)
-        exec(QString("INSERT INTO UXF (theNum, theDate, theDel) VALUES ('x', '2026-03-07', '%1')").arg(i == 1 ? "是" : "否"));
+        exec(QString("INSERT INTO UXF (theNum, theDate, theDel) VALUES ('x', '2026-03-07', '%1')")
+                     .arg(i == 1 ? "是" : "否"));
     exec("INSERT INTO UXF (theNum, theDate, theDel) VALUES ('x', '2026-03-06', '否')");
     EXPECT_EQ(dm.NewXFNum(), "2603070004");  // a deleted bill still counts
     EXPECT_EQ(dm.NewXFNum(), "2603070004");  // no insert between: the same number
@@ -165,7 +168,8 @@ TEST_F(DmTest, DocumentNumbersCountTheDaysRows)
 TEST_F(DmTest, CardNumbersCountTheYearsMembers)
 {
     EXPECT_EQ(dm.NewMNum(), "26000001");
-    for (int i = 0; i < 41; ++i) addMember(QString("c%1").arg(i), i % 2 ? "2026-01-05" : "2026-12-30", i == 3 ? "是" : "否");
+    for (int i = 0; i < 41; ++i)
+        addMember(QString("c%1").arg(i), i % 2 ? "2026-01-05" : "2026-12-30", i == 3 ? "是" : "否");
     addMember("old", "2025-12-31");
     EXPECT_EQ(dm.NewMNum(), "26000042");
     myLoginDate = "bad";

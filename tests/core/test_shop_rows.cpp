@@ -42,7 +42,8 @@ TEST_F(ShopRowsTest, GoodsAndACategoryWithADiscountRowPerMemberType)
     EXPECT_EQ(rows("select theType,theNum,theName,theUnit,thePrice,theCB,theCount,theKC,theXF,theState,theDel,theDate "
                    "from SShop"),
               QStringList{"饮料|0001|可乐|瓶|3.5|2|10|是|0|启用|否|2026-03-07"});
-    EXPECT_THROW(velmora::insertGoods(c(), {"饮料", "0002", "雪碧", "瓶", "", "XB", "1-1", "2", "0", "是"}), vdb::DbError);
+    EXPECT_THROW(velmora::insertGoods(c(), {"饮料", "0002", "雪碧", "瓶", "", "XB", "1-1", "2", "0", "是"}),
+                 vdb::DbError);
     velmora::insertDiscount(c(), "金卡", "服务", "80", "3");
     EXPECT_EQ(one("select theZK||'/'||theJF from MTS where SType='服务'"), "80/3");
 }

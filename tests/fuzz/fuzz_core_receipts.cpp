@@ -25,9 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     try {
         const QString m = money(text);
         static const QRegularExpression form(QStringLiteral("^-?\\d{1,3}(,\\d{3})*\\.\\d\\d$"));
-        if (!form.match(m).hasMatch())
-            std::abort();
-    } catch (const velmora::ConversionError &) {
-    }
+        if (!form.match(m).hasMatch()) std::abort();
+    } catch (const velmora::ConversionError &) {}
     return 0;
 }

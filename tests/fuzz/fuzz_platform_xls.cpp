@@ -16,16 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     excel::RowCollector rows;
     excel::readBiffSheet(bytes, QStringLiteral("Sheet1"), &rows);
     for (const excel::Sheet::Row &r : rows.take())
-        if (r.number < 1)
-            std::abort();
+        if (r.number < 1) std::abort();
 
     int calls = 0;
     const excel::ReadResult r = excel::readXls(bytes, QStringLiteral("fuzz.xls"), [&](int percent) {
-        if (percent < 0 || percent > 100)
-            std::abort();
+        if (percent < 0 || percent > 100) std::abort();
         return ++calls < 3;
     });
-    if (r.ok() != r.message.isEmpty())
-        std::abort();
+    if (r.ok() != r.message.isEmpty()) std::abort();
     return 0;
 }

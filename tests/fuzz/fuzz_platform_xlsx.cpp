@@ -14,19 +14,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const excel::Sheet &s = r.sheet;
         qsizetype total = 0;
         for (int i = 0; i < s.rowCount(); ++i) {
-            if (s.row(i).cells.size() > s.columnCount())
-                std::abort();
-            if (i > 0 && s.rowNumber(i) != s.rowNumber(i - 1) + 1)
-                std::abort();
-            for (int c = 0; c < s.columnCount(); ++c)
-                total += s.cell(i, c).size();
+            if (s.row(i).cells.size() > s.columnCount()) std::abort();
+            if (i > 0 && s.rowNumber(i) != s.rowNumber(i - 1) + 1) std::abort();
+            for (int c = 0; c < s.columnCount(); ++c) total += s.cell(i, c).size();
         }
-        for (const QString &h : s.headers())
-            total += s.column(h) < 0;
-        if (total < 0)
-            std::abort();
+        for (const QString &h : s.headers()) total += s.column(h) < 0;
+        if (total < 0) std::abort();
     } else {
-        std::abort(); // a failure must come with its message and vice versa
+        std::abort();  // a failure must come with its message and vice versa
     }
     return 0;
 }

@@ -8,18 +8,17 @@
 
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static int argc = 1;
     static char name[] = "fuzz";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication* app = new QGuiApplication(argc, argv);
+    static char *argv[] = {name, nullptr};
+    static QGuiApplication *app = new QGuiApplication(argc, argv);
     (void)app;
-    if (size < 2)
-        return 0;
+    if (size < 2) return 0;
     const uint8_t flags = data[0];
     const int width = 10 + data[1];
-    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data + 2), qsizetype(size - 2));
+    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data + 2), qsizetype(size - 2));
 
     TlyrDrawText dt;
     dt.SetFont(QStringLiteral("Arial"), 4 + (flags >> 4), flags & 3, clBlack);

@@ -9,26 +9,25 @@
 
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static int argc = 1;
     static char name[] = "fuzz";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication* app = new QGuiApplication(argc, argv);
+    static char *argv[] = {name, nullptr};
+    static QGuiApplication *app = new QGuiApplication(argc, argv);
     (void)app;
-    if (size < 1 || size > 4000)
-        return 0;
-    static TlyrReport* report = [] {
-        auto* r = new TlyrReport;
+    if (size < 1 || size > 4000) return 0;
+    static TlyrReport *report = [] {
+        auto *r = new TlyrReport;
         r->EngineOptions()->SetNewSilentMode(simSilent);
         return r;
     }();
-    auto* page = new TlyrPage(report);
-    auto* memo = new TlyrMemoView(page);
+    auto *page = new TlyrPage(report);
+    auto *memo = new TlyrMemoView(page);
     memo->SetBounds(0, 0, 120, 30);
     memo->SetExpressionDelimiters(data[0] & 1 ? QStringLiteral("<%,%>") : QStringLiteral("[,]"));
     memo->SetHideZeros(data[0] & 2);
-    memo->SetText(QString::fromUtf8(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1)));
+    memo->SetText(QString::fromUtf8(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1)));
     memo->SetTagStr(memo->GetText());
     try {
         memo->BeforePrint();
@@ -36,8 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         TlyrRecordingCanvas canvas(96);
         memo->Draw(canvas, 1, 1, 0, 0);
         memo->AfterPrint();
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception &) {}
     delete page;
     report->ClearErrors();
     return 0;

@@ -6,15 +6,13 @@
 
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     try {
         TlyrPropReader r(bytes);
-        while (!r.AtEnd())
-            r.SkipValue();
-    } catch (const ElyrPropStreamError&) {
-    }
+        while (!r.AtEnd()) r.SkipValue();
+    } catch (const ElyrPropStreamError &) {}
     TlyrVariables vars;
     TlyrVariablesAdapter adapter(vars);
     try {
@@ -27,7 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         TlyrVariablesAdapter againAdapter(again);
         TlyrPropReader r2(w.Data());
         lyrReadCollection(againAdapter, r2);
-    } catch (const ElyrPropStreamError&) {
-    }
+    } catch (const ElyrPropStreamError &) {}
     return 0;
 }

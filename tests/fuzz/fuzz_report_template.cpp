@@ -8,21 +8,21 @@
 
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static int argc = 1;
     static char name[] = "fuzz";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = new QCoreApplication(argc, argv);
+    static char *argv[] = {name, nullptr};
+    static QCoreApplication *app = new QCoreApplication(argc, argv);
     (void)app;
 
     QBuffer in;
-    in.setData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    in.setData(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     in.open(QIODevice::ReadOnly);
     TlyrReport report;
     report.EngineOptions()->SetNewSilentMode(simSilent);
     // No ancestor files are read while fuzzing.
-    report.OnLoadTemplate = [](TlyrReport*, const QString&) { return false; };
+    report.OnLoadTemplate = [](TlyrReport *, const QString &) { return false; };
     report.LoadFromStream(in);
 
     QBuffer out;

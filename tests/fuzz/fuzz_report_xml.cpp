@@ -11,29 +11,25 @@
 
 namespace {
 
-void walk(TlyrXMLDocument& doc, TlyrXMLItem* item, int& budget)
+void walk(TlyrXMLDocument &doc, TlyrXMLItem *item, int &budget)
 {
-    if (--budget < 0)
-        return;
-    if (item->Unloadable && !item->Loaded)
-        doc.LoadItem(item);
+    if (--budget < 0) return;
+    if (item->Unloadable && !item->Loaded) doc.LoadItem(item);
     (void)item->Prop("Name");
     (void)item->Prop("u");
-    for (int i = 0; i < item->Count(); ++i)
-        walk(doc, item->Items(i), budget);
+    for (int i = 0; i < item->Count(); ++i) walk(doc, item->Items(i), budget);
 }
 
-} // namespace
+}  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
 
     // Unescaping never fails; escaping then unescaping gives the text back
     // unless it holds the legacy "&quot;" form.
     const QByteArray plain = lyrXMLToBytes(bytes);
-    if (!bytes.contains("&quot;") && lyrXMLToBytes(lyrBytesToXML(bytes)) != bytes)
-        abort();
+    if (!bytes.contains("&quot;") && lyrXMLToBytes(lyrBytesToXML(bytes)) != bytes) abort();
     (void)plain;
 
     for (bool partial : {false, true}) {
@@ -57,8 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             sink.close();
             sink.open(QIODevice::ReadOnly);
             again.LoadFromStream(sink);
-        } catch (const TlyrInvalidXMLException&) {
-        }
+        } catch (const TlyrInvalidXMLException &) {}
     }
     return 0;
 }

@@ -19,8 +19,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    if (size < 4 || size > 400)
-        return 0;
+    if (size < 4 || size > 400) return 0;
     TlyrBarcode bc;
     bc.Typ = TlyrBarcodeType(data[0] % (TlyrBarcode::TypeCount + 1));
     bc.Checksum = data[1] & 1;
@@ -38,13 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     // A second encoding of the rewritten text must not change anything.
     const QString text = bc.Text;
-    if (bc.MakeData() != first || bc.Text != text)
-        abort();
+    if (bc.MakeData() != first || bc.Text != text) abort();
     int sum = 0;
-    for (QChar c : first)
-        sum += bc.ElementWidth(c);
-    if (sum != bc.Width() || sum <= 0)
-        abort();
+    for (QChar c : first) sum += bc.ElementWidth(c);
+    if (sum != bc.Width() || sum <= 0) abort();
 
     QImage img(120, 60, QImage::Format_RGB32);
     img.fill(Qt::white);

@@ -6,8 +6,8 @@
 
 #include <QTest>
 
-using ui::LookupOrigin;
 using members::MemberRecord;
+using ui::LookupOrigin;
 
 namespace {
 
@@ -118,9 +118,26 @@ TEST_F(LookupTest, PanelShowsEveryFieldAndClearsThem)
     EXPECT_EQ(p.labelOf(p.Edit16)->text(), "消费日期：");
     EXPECT_EQ(p.fields().size(), 20);
     MemberRecord m;
-    m.num = "1"; m.type = "2"; m.name = "3"; m.sex = "4"; m.bir = "5"; m.pho = "6"; m.add = "7"; m.remark = "8";
-    m.zk = "9"; m.jfbl = "10"; m.cz = "11"; m.jf = "12"; m.useCount = "13"; m.xf = "14"; m.date = "15";
-    m.useDate = "16"; m.tm = "22"; m.ah = "23"; m.cp = "24"; m.nlBir = "26";
+    m.num = "1";
+    m.type = "2";
+    m.name = "3";
+    m.sex = "4";
+    m.bir = "5";
+    m.pho = "6";
+    m.add = "7";
+    m.remark = "8";
+    m.zk = "9";
+    m.jfbl = "10";
+    m.cz = "11";
+    m.jf = "12";
+    m.useCount = "13";
+    m.xf = "14";
+    m.date = "15";
+    m.useDate = "16";
+    m.tm = "22";
+    m.ah = "23";
+    m.cp = "24";
+    m.nlBir = "26";
     p.fill(m);
     for (QLineEdit *e : p.fields()) {
         EXPECT_TRUE(e->isReadOnly());

@@ -3,8 +3,8 @@
 #include "members/MemberEntry.h"
 #include "platform/ui/application.h"
 
-using ui::LookupOrigin;
 using members::MemberRecord;
+using ui::LookupOrigin;
 
 namespace {
 
@@ -114,22 +114,24 @@ TEST_F(MemberEntryTest, ChecksRefuseInOrderAndWriteNothing)
 
 TEST_F(MemberEntryTest, LunarBirthdayForms)
 {
-    struct Case { const char *typed, *stored, *message; };
+    struct Case {
+        const char *typed, *stored, *message;
+    };
     const Case cases[] = {
-        {"1990-2-30", "1990-02-30", nullptr},   // no such solar day, kept as lunar
-        {"1990-02-30", "1990-02-30", nullptr},
-        {"1990-2-29", "1990-02-29", nullptr},
-        {"1990-04-31", nullptr, "农历没有31号，请重新录入！"},
-        {"1990-4-31", nullptr, "农历没有31号，请重新录入！"},
-        {"1990-4-5", "1990-04-05", nullptr},
-        {"1990-12-1", "1990-12-01", nullptr},
-        {"1990-6-30", "1990-06-30", nullptr},
-        {"1990-02-3", "1990-02-03", nullptr},
-        {"1990-3-", nullptr, "“1990-3-” 不是有效的日期，请重新录入！"},
-        {"19-0-02-30", nullptr, "“19-0-02-30” 不是有效的日期，请重新录入！"},  // no year before the day
-        {"90-5-31", nullptr, "农历没有31号，请重新录入！"},
-        {"90-5-3", "1990-05-03", nullptr},
-        {"199--02-29", nullptr, "“199--02-29” 不是有效的日期，请重新录入！"},
+            {"1990-2-30", "1990-02-30", nullptr},  // no such solar day, kept as lunar
+            {"1990-02-30", "1990-02-30", nullptr},
+            {"1990-2-29", "1990-02-29", nullptr},
+            {"1990-04-31", nullptr, "农历没有31号，请重新录入！"},
+            {"1990-4-31", nullptr, "农历没有31号，请重新录入！"},
+            {"1990-4-5", "1990-04-05", nullptr},
+            {"1990-12-1", "1990-12-01", nullptr},
+            {"1990-6-30", "1990-06-30", nullptr},
+            {"1990-02-3", "1990-02-03", nullptr},
+            {"1990-3-", nullptr, "“1990-3-” 不是有效的日期，请重新录入！"},
+            {"19-0-02-30", nullptr, "“19-0-02-30” 不是有效的日期，请重新录入！"},  // no year before the day
+            {"90-5-31", nullptr, "农历没有31号，请重新录入！"},
+            {"90-5-3", "1990-05-03", nullptr},
+            {"199--02-29", nullptr, "“199--02-29” 不是有效的日期，请重新录入！"},
     };
     int n = 0;
     for (const Case &k : cases) {

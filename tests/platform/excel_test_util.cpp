@@ -4,7 +4,6 @@
 
 #include <QXmlStreamReader>
 
-
 namespace exceltest {
 
 namespace {
@@ -20,21 +19,27 @@ void readStyles(const QByteArray &data, XSheet *out)
         const auto t = xml.readNext();
         const QString name = xml.name().toString();
         if (t == QXmlStreamReader::EndElement) {
-            if (name == "fonts" || name == "borders" || name == "cellXfs")
-                section = None;
+            if (name == "fonts" || name == "borders" || name == "cellXfs") section = None;
             continue;
         }
-        if (t != QXmlStreamReader::StartElement)
-            continue;
+        if (t != QXmlStreamReader::StartElement) continue;
         const auto a = xml.attributes();
-        if (name == "fonts") section = Fonts;
-        else if (name == "borders") section = Borders;
-        else if (name == "cellXfs") section = CellXfs;
-        else if (section == Fonts && name == "font") fonts.append(XSheet::Style{});
-        else if (section == Fonts && name == "sz") fonts.last().fontSize = a.value("val").toDouble();
-        else if (section == Fonts && name == "name") fonts.last().fontName = a.value("val").toString();
-        else if (section == Fonts && name == "b") fonts.last().bold = true;
-        else if (section == Borders && name == "border") borders.append(false);
+        if (name == "fonts")
+            section = Fonts;
+        else if (name == "borders")
+            section = Borders;
+        else if (name == "cellXfs")
+            section = CellXfs;
+        else if (section == Fonts && name == "font")
+            fonts.append(XSheet::Style{});
+        else if (section == Fonts && name == "sz")
+            fonts.last().fontSize = a.value("val").toDouble();
+        else if (section == Fonts && name == "name")
+            fonts.last().fontName = a.value("val").toString();
+        else if (section == Fonts && name == "b")
+            fonts.last().bold = true;
+        else if (section == Borders && name == "border")
+            borders.append(false);
         else if (section == Borders && (name == "left" || name == "top") && a.value("style") == QLatin1String("thin"))
             borders.last() = true;
         else if (section == CellXfs && name == "xf") {
@@ -51,23 +56,22 @@ void readStyles(const QByteArray &data, XSheet *out)
     }
 }
 
-} // namespace
+}  // namespace
 
 XSheet inspectXlsx(const QString &path)
 {
     XSheet out;
     excel::ZipArchive zip(fileBytes(path));
     QByteArray sheet, styles, core;
-    if (zip.read("xl/worksheets/sheet1.xml", &sheet, 1 << 30) != excel::ZipArchive::Status::Ok
-        || zip.read("xl/styles.xml", &styles, 1 << 24) != excel::ZipArchive::Status::Ok)
+    if (zip.read("xl/worksheets/sheet1.xml", &sheet, 1 << 30) != excel::ZipArchive::Status::Ok ||
+        zip.read("xl/styles.xml", &styles, 1 << 24) != excel::ZipArchive::Status::Ok)
         return out;
     zip.read("docProps/core.xml", &core, 1 << 20);
     readStyles(styles, &out);
     QXmlStreamReader xml(sheet);
     QString cellRef;
     while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement)
-            continue;
+        if (xml.readNext() != QXmlStreamReader::StartElement) continue;
         const QString name = xml.name().toString();
         const auto a = xml.attributes();
         if (name == "c") {
@@ -96,7 +100,7 @@ XSheet inspectXlsx(const QString &path)
     return out;
 }
 
-} // namespace exceltest
+}  // namespace exceltest
 
 namespace exceltest {
 
@@ -116,23 +120,20 @@ void put32(QByteArray *b, quint32 v)
 
 void set32(QByteArray *b, qsizetype at, quint32 v)
 {
-    for (int i = 0; i < 4; ++i)
-        (*b)[at + i] = char((v >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i) (*b)[at + i] = char((v >> (8 * i)) & 0xFF);
 }
 
 bool wide(const QString &text)
 {
     for (QChar c : text)
-        if (c.unicode() > 0xFF)
-            return true;
+        if (c.unicode() > 0xFF) return true;
     return false;
 }
 
 // Characters of a string, one byte each when they all fit in Latin-1.
 QByteArray chars(const QString &text, bool twoBytes)
 {
-    if (twoBytes)
-        return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    if (twoBytes) return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
     return text.toLatin1();
 }
 
@@ -156,14 +157,13 @@ QByteArray recordWithText(quint16 type, const QByteArray &head, const QString &t
         body.append(all.mid(at, n));
         at += n;
         out += biffRecord(recordType, body);
-        if (at >= all.size())
-            return out;
+        if (at >= all.size()) return out;
         recordType = 0x003C;
         body = QByteArray(1, char(twoBytes ? 1 : 0));
     }
 }
 
-} // namespace
+}  // namespace
 
 QByteArray biffRecord(quint16 type, const QByteArray &data)
 {
@@ -230,9 +230,9 @@ QByteArray xlsWorkbookStream(const XlsBook &book)
     QByteArray sheet;
     {
         QByteArray d;
-        put32(&d, 0); // offset, set below
-        d.append('\0'); // visible
-        d.append('\0'); // worksheet
+        put32(&d, 0);    // offset, set below
+        d.append('\0');  // visible
+        d.append('\0');  // worksheet
         d.append(char(book.sheetName.size()));
         const bool twoBytes = wide(book.sheetName);
         d.append(char(twoBytes ? 1 : 0));
@@ -279,10 +279,8 @@ QByteArray makeCompoundFile(const QVector<std::pair<QString, QByteArray>> &strea
     qsizetype streamSectors = 0;
     for (const auto &s : streams) {
         QByteArray b = s.second;
-        if (b.size() < 4096)
-            b.append(QByteArray(4096 - b.size(), '\0'));
-        if (b.size() % 512)
-            b.append(QByteArray(512 - b.size() % 512, '\0'));
+        if (b.size() < 4096) b.append(QByteArray(4096 - b.size(), '\0'));
+        if (b.size() % 512) b.append(QByteArray(512 - b.size() % 512, '\0'));
         streamSectors += b.size() / 512;
         padded.append(b);
     }
@@ -291,28 +289,22 @@ QByteArray makeCompoundFile(const QVector<std::pair<QString, QByteArray>> &strea
     qsizetype fatSectors = 1, difatSectors = 0;
     for (;;) {
         difatSectors = fatSectors > 109 ? (fatSectors - 109 + 126) / 127 : 0;
-        if (fatSectors * 128 >= fatSectors + difatSectors + dirSectors + streamSectors)
-            break;
+        if (fatSectors * 128 >= fatSectors + difatSectors + dirSectors + streamSectors) break;
         ++fatSectors;
     }
     QVector<quint32> fat;
-    for (qsizetype i = 0; i < fatSectors; ++i)
-        fat.append(kFatSector);
+    for (qsizetype i = 0; i < fatSectors; ++i) fat.append(kFatSector);
     const quint32 difatStart = quint32(fat.size());
-    for (qsizetype i = 0; i < difatSectors; ++i)
-        fat.append(0xFFFFFFFC);
+    for (qsizetype i = 0; i < difatSectors; ++i) fat.append(0xFFFFFFFC);
     const quint32 dirStart = quint32(fat.size());
-    for (qsizetype i = 0; i < dirSectors; ++i)
-        fat.append(i + 1 < dirSectors ? quint32(fat.size() + 1) : kEnd);
+    for (qsizetype i = 0; i < dirSectors; ++i) fat.append(i + 1 < dirSectors ? quint32(fat.size() + 1) : kEnd);
     QVector<quint32> starts;
     for (const QByteArray &b : padded) {
         starts.append(quint32(fat.size()));
         const qsizetype n = b.size() / 512;
-        for (qsizetype i = 0; i < n; ++i)
-            fat.append(i + 1 < n ? quint32(fat.size() + 1) : kEnd);
+        for (qsizetype i = 0; i < n; ++i) fat.append(i + 1 < n ? quint32(fat.size() + 1) : kEnd);
     }
-    while (fat.size() % 128)
-        fat.append(kFree);
+    while (fat.size() % 128) fat.append(kFree);
     QByteArray difat;
     for (qsizetype d = 0; d < difatSectors; ++d) {
         for (qsizetype i = 0; i < 127; ++i) {
@@ -339,8 +331,7 @@ QByteArray makeCompoundFile(const QVector<std::pair<QString, QByteArray>> &strea
     set32(&header, 0x3C, kEnd);
     set32(&header, 0x44, difatSectors ? difatStart : kEnd);
     set32(&header, 0x48, quint32(difatSectors));
-    for (int i = 0; i < 109; ++i)
-        set32(&header, 0x4C + 4 * i, i < fatSectors ? quint32(i) : kFree);
+    for (int i = 0; i < 109; ++i) set32(&header, 0x4C + 4 * i, i < fatSectors ? quint32(i) : kFree);
 
     auto entry = [](const QString &name, int kind, quint32 child, quint32 right, quint32 start, quint32 size) {
         QByteArray e(128, '\0');
@@ -363,13 +354,11 @@ QByteArray makeCompoundFile(const QVector<std::pair<QString, QByteArray>> &strea
     directory.append(QByteArray(dirSectors * 512 - directory.size(), '\0'));
 
     QByteArray out = header;
-    for (quint32 f : fat)
-        put32(&out, f);
+    for (quint32 f : fat) put32(&out, f);
     out += difat;
     out += directory;
-    for (const QByteArray &b : padded)
-        out += b;
+    for (const QByteArray &b : padded) out += b;
     return out;
 }
 
-} // namespace exceltest
+}  // namespace exceltest

@@ -14,7 +14,8 @@ using DbTest = DbFileTest;
 
 TEST_F(DbTest, ValuesReadAsTextTheWayTheWindowsExpect)
 {
-    conn->execute("CREATE TABLE T (ID INT IDENTITY (1, 1) NOT NULL, b BIT, m MONEY, f FLOAT, i INT, s VARCHAR(10) WITH COMP)");
+    conn->execute("CREATE TABLE T (ID INT IDENTITY (1, 1) NOT NULL, b BIT, m MONEY, f FLOAT, i INT, s VARCHAR(10) WITH "
+                  "COMP)");
     conn->execute("INSERT INTO T (b, m, f, i, s) VALUES (1, 1.23456, 120.0, 7, '007')");
     conn->execute("INSERT INTO T (b, m, f, i, s) VALUES (0, 0.1 + 0.2, 0.1 + 0.2, -3, NULL)");
     conn->execute("INSERT INTO T (b, m, f, i, s) VALUES ('True', 2, 1e20, 0, '')");
@@ -82,7 +83,11 @@ TEST_F(DbTest, JetDdlAndStatementsRunAsWritten)
 TEST_F(DbTest, EnteredTextCannotBreakOrChangeAStatement)
 {
     conn->execute("CREATE TABLE P (ID INT IDENTITY (1, 1) NOT NULL, theName VARCHAR(50) WITH COMP)");
-    const QStringList names = {"O'Brien", "a''b", "back\\slash\\", "张三' OR '1'='1", "x'); DELETE FROM P; --",
+    const QStringList names = {"O'Brien",
+                               "a''b",
+                               "back\\slash\\",
+                               "张三' OR '1'='1",
+                               "x'); DELETE FROM P; --",
                                QString("nul") + QChar(0) + "byte"};
     for (const QString &n : names) conn->execute("INSERT INTO P (theName) VALUES ('" + sqlText(n) + "')");
     Query q(conn.get());
@@ -243,7 +248,9 @@ TEST(JetTranslation, LeavesTextLiteralsAlone)
     EXPECT_EQ(translateJet("Delete * From UBB"), "Delete From UBB");
     EXPECT_EQ(translateJet("ALTER TABLE X Add Constraint PrimaryKey Primary Key (ID)"), "");
     EXPECT_EQ(translateJet("select 'it''s' from t"), "select 'it''s' from t");
-    EXPECT_TRUE(translateJet("ALTER TABLE T ADD COLUMN theName VARCHAR(10) WITH COMP").trimmed().endsWith("VARCHAR(10) COLLATE NOCASE"));
+    EXPECT_TRUE(translateJet("ALTER TABLE T ADD COLUMN theName VARCHAR(10) WITH COMP")
+                        .trimmed()
+                        .endsWith("VARCHAR(10) COLLATE NOCASE"));
     EXPECT_FALSE(translateJet("ALTER TABLE T ADD COLUMN thePass VARCHAR(10) WITH COMP").contains("NOCASE"));
 }
 

@@ -15,8 +15,10 @@ protected:
     void SetUp() override
     {
         DbFileTest::SetUp();
-        conn->execute("CREATE TABLE Sale (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(20) WITH COMP, theMoney MONEY)");
-        conn->execute("CREATE TABLE Line (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(20) WITH COMP, theCount FLOAT)");
+        conn->execute(
+                "CREATE TABLE Sale (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(20) WITH COMP, theMoney MONEY)");
+        conn->execute(
+                "CREATE TABLE Line (ID INT IDENTITY (1, 1) NOT NULL, theNum VARCHAR(20) WITH COMP, theCount FLOAT)");
     }
     Connection::Journal journal = Connection::Journal::Wal;
     void useJournal(const char *mode)
@@ -96,7 +98,8 @@ TEST_F(CommitTest, ABusyHandlerThatGivesUpEndsTheSameWay)
     useJournal("DELETE");
     auto reader = second();
     int asked = 0;
-    sqlite3_busy_handler(conn->handle(), [](void *n, int) { return ++*static_cast<int *>(n), 0; }, &asked);
+    sqlite3_busy_handler(
+            conn->handle(), [](void *n, int) { return ++*static_cast<int *>(n), 0; }, &asked);
     reader->executeNative("BEGIN");
     scalar(*reader, "select count(*) from Line");
     EXPECT_THROW(save(*conn, "A1"), DbError);
@@ -151,7 +154,9 @@ TEST_F(CommitTest, ACommitRefusedByTheDatabaseItselfIsUndone)
         // leaves SQLite's transaction open.
         conn->executeNative("PRAGMA foreign_keys=ON");
         conn->executeNative(QString("CREATE TABLE Head_%1 (id INTEGER PRIMARY KEY)").arg(mode));
-        conn->executeNative(QString("CREATE TABLE Item_%1 (hid INTEGER REFERENCES Head_%1(id) DEFERRABLE INITIALLY DEFERRED)").arg(mode));
+        conn->executeNative(
+                QString("CREATE TABLE Item_%1 (hid INTEGER REFERENCES Head_%1(id) DEFERRABLE INITIALLY DEFERRED)")
+                        .arg(mode));
         try {
             Transaction tx(*conn);
             conn->execute("INSERT INTO Sale (theNum) VALUES ('orphan')");
@@ -167,7 +172,8 @@ TEST_F(CommitTest, ACommitRefusedByTheDatabaseItselfIsUndone)
     }
 
     // A commit hook that vetoes: SQLite rolls back by itself.
-    sqlite3_commit_hook(conn->handle(), [](void *) { return 1; }, nullptr);
+    sqlite3_commit_hook(
+            conn->handle(), [](void *) { return 1; }, nullptr);
     EXPECT_THROW(save(*conn, "vetoed"), DbError);
     EXPECT_TRUE(clean(*conn));
     sqlite3_commit_hook(conn->handle(), nullptr, nullptr);
@@ -189,8 +195,7 @@ TEST_F(CommitTest, NestedScopesEndOnceWhenTheOuterCommitFails)
         EXPECT_EQ(conn->depth(), 1);
         outer.commit();
         FAIL();
-    } catch (const DbError &) {
-    }
+    } catch (const DbError &) {}
     EXPECT_TRUE(clean(*conn));
     reader->executeNative("COMMIT");
     reader.reset();

@@ -53,7 +53,8 @@ TEST_F(StatementTest, TheEncryptedFileRunsWithAWriteAheadLogAndFullSync)
 
 TEST_F(StatementTest, ValuesAreBoundNotSpliced)
 {
-    const QStringList names = {"O'Brien", "张三' OR '1'='1", "x'); DELETE FROM G; --", "", QString("nul") + QChar(0) + "byte"};
+    const QStringList names = {"O'Brien", "张三' OR '1'='1", "x'); DELETE FROM G; --", "",
+                               QString("nul") + QChar(0) + "byte"};
     for (const QString &n : names)
         EXPECT_EQ(conn->execute("INSERT INTO G (theName, thePrice, theCount, theKC, theDate) VALUES (?, ?, ?, ?, ?)",
                                 {n, 12.5, qint64(-3), true, QDate(2026, 3, 7)}),
@@ -90,7 +91,8 @@ TEST_F(StatementTest, AStatementIsCompiledOnceAndReused)
     const QString insert = "INSERT INTO G (theName, theCount) VALUES (?, ?)";
     const quint64 start = conn->compileCount();
     for (int i = 0; i < 20; ++i) conn->execute(insert, {QString("g%1").arg(i), i});
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(one(*conn, "select count(*) from G where theCount >= ?", {i}), QString::number(20 - i));
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(one(*conn, "select count(*) from G where theCount >= ?", {i}), QString::number(20 - i));
     EXPECT_EQ(conn->compileCount() - start, 2u);
     // The same text without values (as the windows build them) is kept too.
     for (int i = 0; i < 3; ++i) conn->execute("UPDATE G SET theCount = theCount + 1 WHERE theName = 'g1'");

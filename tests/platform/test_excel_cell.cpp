@@ -24,28 +24,26 @@ TEST(ExcelCell, PlainNumberOnlyWhenTheTextSurvivesAsANumber)
         EXPECT_TRUE(isPlainNumber(QString::fromLatin1(yes))) << yes;
     // Leading zeros, long digit runs, blanks, exponents and signs other than
     // a leading minus would change what the user sees.
-    for (const char *no : {"", "-", "007", "0211234567", "1234567890123456", " 12", "12 ", "1e5", "+3", "-0",
-                           "1.", ".5", "1,000", "12a", "2008-01-05"})
+    for (const char *no : {"", "-", "007", "0211234567", "1234567890123456", " 12", "12 ", "1e5", "+3", "-0", "1.",
+                           ".5", "1,000", "12a", "2008-01-05"})
         EXPECT_FALSE(isPlainNumber(QString::fromLatin1(no))) << no;
 }
 
 TEST(ExcelCell, DateKindOfFormatCodes)
 {
     const std::pair<DateKind, std::vector<const char *>> codes[] = {
-        {DateKind::Date, {"yyyy-mm-dd", "yyyy\"年\"m\"月\"d\"日\"", "[$-804]yyyy年m月d日;@", "mmm"}},
-        {DateKind::DateTime, {"yyyy/m/d h:mm"}},
-        {DateKind::Time, {"h:mm AM/PM", "[h]:mm:ss", "mm:ss"}},
-        // Letters that only look like date parts.
-        {DateKind::None, {"General", "0.00E+00", "#,##0.00\"days\";[Red]-#,##0.00", "0_);\\(0\\)", "@"}},
+            {DateKind::Date, {"yyyy-mm-dd", "yyyy\"年\"m\"月\"d\"日\"", "[$-804]yyyy年m月d日;@", "mmm"}},
+            {DateKind::DateTime, {"yyyy/m/d h:mm"}},
+            {DateKind::Time, {"h:mm AM/PM", "[h]:mm:ss", "mm:ss"}},
+            // Letters that only look like date parts.
+            {DateKind::None, {"General", "0.00E+00", "#,##0.00\"days\";[Red]-#,##0.00", "0_);\\(0\\)", "@"}},
     };
     for (const auto &[kind, list] : codes)
-        for (const char *code : list)
-            EXPECT_EQ(dateKindOfFormat(QString::fromUtf8(code)), kind) << code;
+        for (const char *code : list) EXPECT_EQ(dateKindOfFormat(QString::fromUtf8(code)), kind) << code;
 
     const std::pair<int, DateKind> builtins[] = {{14, DateKind::Date}, {22, DateKind::DateTime}, {20, DateKind::Time},
                                                  {31, DateKind::Date}, {0, DateKind::None},      {49, DateKind::None}};
-    for (const auto &[id, kind] : builtins)
-        EXPECT_EQ(dateKindOfBuiltinFormat(id), kind) << id;
+    for (const auto &[id, kind] : builtins) EXPECT_EQ(dateKindOfBuiltinFormat(id), kind) << id;
 }
 
 TEST(ExcelCell, SerialDatesIncludingTheFictitious1900LeapDay)

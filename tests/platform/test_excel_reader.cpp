@@ -16,7 +16,7 @@ using namespace exceltest;
 namespace {
 
 const QStringList kMemberHeaders = {"会员卡号", "会员姓名", "性别", "公历生日", "农历生日",
-                                    "联系方式", "联系地址", "积分",   "账户余额"};
+                                    "联系方式", "联系地址", "积分", "账户余额"};
 
 ReadResult readParts(const QVector<ZipPart> &parts)
 {
@@ -31,7 +31,7 @@ QString rowsText(const Sheet &s)
     return out;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ExcelReader, MemberSheetCellsReadAsText)
 {
@@ -53,9 +53,9 @@ TEST(ExcelReader, MemberSheetCellsReadAsText)
     EXPECT_EQ(s.value(0, "农历生日"), "02-30");       // lunar day as text
     EXPECT_EQ(s.value(0, "积分"), "100");
     EXPECT_EQ(s.value(0, "账户余额"), "12.5");
-    EXPECT_EQ(s.value(1, "会员卡号"), "26000001");    // typed as a number
-    EXPECT_EQ(s.value(1, "公历生日"), "1985-12-01");  // date typed as text
-    EXPECT_EQ(s.value(1, "联系方式"), "13912345678"); // phone typed as a number
+    EXPECT_EQ(s.value(1, "会员卡号"), "26000001");     // typed as a number
+    EXPECT_EQ(s.value(1, "公历生日"), "1985-12-01");   // date typed as text
+    EXPECT_EQ(s.value(1, "联系方式"), "13912345678");  // phone typed as a number
     EXPECT_EQ(s.value(1, "积分"), "");
     EXPECT_EQ(s.value(1, "其他"), " ");
     EXPECT_EQ(s.value(3, "会员卡号"), "");
@@ -63,9 +63,9 @@ TEST(ExcelReader, MemberSheetCellsReadAsText)
     EXPECT_EQ(s.value(3, "公历生日"), "2000-02-29");  // custom Chinese date format
     EXPECT_EQ(s.value(3, "积分"), "0.3");             // 0.30000000000000004
     EXPECT_EQ(s.value(3, "账户余额"), "1234567.891");
-    EXPECT_EQ(s.value(4, "会员姓名"), "赵六");        // rich text without its phonetic run
+    EXPECT_EQ(s.value(4, "会员姓名"), "赵六");  // rich text without its phonetic run
     EXPECT_EQ(s.value(4, "公历生日"), "2001-03-04 13:45:00");
-    EXPECT_EQ(s.value(4, "联系地址"), "天津 ");       // as typed
+    EXPECT_EQ(s.value(4, "联系地址"), "天津 ");  // as typed
     EXPECT_EQ(s.value(5, "公历生日"), "1900-01-01");
     EXPECT_EQ(s.value(5, "联系方式"), "1.5e-07");
     EXPECT_EQ(s.value(5, "联系地址"), "A&B <路>");
@@ -100,13 +100,13 @@ TEST(ExcelReader, XlsFormulaResultsAndLogicalValues)
         const Sheet &s = r.sheet;
         ASSERT_EQ(s.rowCount(), 398) << name;
         EXPECT_EQ(s.value(0, "积分"), "100") << name;
-        EXPECT_EQ(s.value(0, "公历生日"), "2024-01-05") << name; // date-formatted formula
-        EXPECT_EQ(s.value(0, "备注"), QString(300, QChar(0x957F))) << name; // text result over several records
+        EXPECT_EQ(s.value(0, "公历生日"), "2024-01-05") << name;             // date-formatted formula
+        EXPECT_EQ(s.value(0, "备注"), QString(300, QChar(0x957F))) << name;  // text result over several records
         EXPECT_EQ(s.value(0, "逻辑"), "TRUE") << name;
         EXPECT_EQ(s.value(1, "积分"), "0.3") << name;
         EXPECT_EQ(s.value(1, "备注"), "") << name;
-        EXPECT_EQ(s.value(1, "逻辑"), "FALSE") << name;           // logical formula
-        EXPECT_EQ(s.value(2, "积分"), "") << name;                // error value
+        EXPECT_EQ(s.value(1, "逻辑"), "FALSE") << name;  // logical formula
+        EXPECT_EQ(s.value(2, "积分"), "") << name;       // error value
         EXPECT_EQ(s.value(2, "备注"), "AB") << name;
         EXPECT_EQ(s.value(397, "积分"), "798") << name;
         EXPECT_EQ(s.value(397, "逻辑"), "FALSE") << name;
@@ -157,17 +157,17 @@ TEST(ExcelReader, ColumnsAreFoundByHeaderTextInAnyOrder)
     EXPECT_EQ(s.column("条码"), -1);
     EXPECT_EQ(s.missingHeaders({"商品分类", "条码", "商品名称", "规格"}), QStringList({"条码", "规格"}));
     EXPECT_EQ(s.value(0, "商品编码"), "0001");
-    EXPECT_EQ(s.value(1, "商品编码"), "6901234567892"); // 13-digit number
+    EXPECT_EQ(s.value(1, "商品编码"), "6901234567892");  // 13-digit number
     EXPECT_EQ(s.value(2, "商品名称"), "");
-    EXPECT_EQ(s.value(3, "单价"), "2");                 // number typed as text
+    EXPECT_EQ(s.value(3, "单价"), "2");  // number typed as text
     EXPECT_EQ(s.value(4, "单价"), "十元");
     EXPECT_EQ(s.value(3, "库存数量"), "-5");
     EXPECT_EQ(s.value(0, "no such header"), "");
 
     // Headers with blanks around them still match.
     const ReadResult b = readParts(workbookParts(
-        "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t xml:space=\"preserve\"> 会员姓名 </t></is></c></row>"
-        "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c></row>"));
+            "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t xml:space=\"preserve\"> 会员姓名 </t></is></c></row>"
+            "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c></row>"));
     ASSERT_TRUE(b.ok());
     EXPECT_EQ(b.sheet.value(0, "会员姓名"), "甲");
 }
@@ -177,8 +177,7 @@ TEST(ExcelReader, XlsxCellKinds)
     const ReadResult r = readWorkbook(fixture("cellkinds.xlsx"));
     ASSERT_TRUE(r.ok());
     QHash<QString, QStringList> byKind;
-    for (int i = 0; i < r.sheet.rowCount(); ++i)
-        byKind[r.sheet.cell(i, 0)].append(r.sheet.cell(i, 1));
+    for (int i = 0; i < r.sheet.rowCount(); ++i) byKind[r.sheet.cell(i, 0)].append(r.sheet.cell(i, 1));
     EXPECT_EQ(byKind["逻辑"], QStringList({"TRUE", "FALSE"}));
     EXPECT_EQ(byKind["公式"], QStringList({"100"}));
     EXPECT_EQ(byKind["公式文字"], QStringList({"AB"}));
@@ -191,11 +190,11 @@ TEST(ExcelReader, XlsxCellKinds)
 TEST(ExcelReader, HeaderRowIsTheFirstNonEmptyRowAndMissingRowsAreEmptyRows)
 {
     // Rows out of order, a row met twice, cells and rows without addresses.
-    const ReadResult r = readParts(workbookParts(
-        "<row r=\"2\"><c r=\"B2\" t=\"inlineStr\"><is><t>标题</t></is></c></row>"
-        "<row><c t=\"s\"><v>1</v></c><c><v>2</v></c></row>"
-        "<row r=\"7\"><c r=\"B7\"><v>3</v></c></row>"
-        "<row r=\"3\"><c r=\"B3\"><v>4</v></c><c r=\"C3\"><v>5</v></c></row>"));
+    const ReadResult r =
+            readParts(workbookParts("<row r=\"2\"><c r=\"B2\" t=\"inlineStr\"><is><t>标题</t></is></c></row>"
+                                    "<row><c t=\"s\"><v>1</v></c><c><v>2</v></c></row>"
+                                    "<row r=\"7\"><c r=\"B7\"><v>3</v></c></row>"
+                                    "<row r=\"3\"><c r=\"B3\"><v>4</v></c><c r=\"C3\"><v>5</v></c></row>"));
     ASSERT_TRUE(r.ok()) << r.message.toStdString();
     EXPECT_EQ(r.sheet.headerRowNumber(), 2);
     EXPECT_EQ(rowsText(r.sheet), "|标题\n3: 乙|4|5\n4: \n5: \n6: \n7: |3");
@@ -225,11 +224,9 @@ TEST(ExcelReader, FilesThatAreNotReadableWorkbooksGiveAMessageNamingTheFile)
     ASSERT_FALSE(xls.isEmpty());
 
     QByteArray flipped = xlsx;
-    for (qsizetype i = 600; i < 900 && i < flipped.size(); ++i)
-        flipped[i] = char(flipped[i] ^ 0x5A);
+    for (qsizetype i = 600; i < 900 && i < flipped.size(); ++i) flipped[i] = char(flipped[i] ^ 0x5A);
     QByteArray xlsHole = xls;
-    for (qsizetype i = 512; i < xlsHole.size(); ++i)
-        xlsHole[i] = '\xff';
+    for (qsizetype i = 512; i < xlsHole.size(); ++i) xlsHole[i] = '\xff';
     // A directory entry whose name claims more than its 64-byte field.
     QByteArray longName = xls;
     const qsizetype directory = (qsizetype(quint8(xls[0x30])) + 1) * 512;
@@ -247,36 +244,37 @@ TEST(ExcelReader, FilesThatAreNotReadableWorkbooksGiveAMessageNamingTheFile)
     QByteArray otherDocument = fileBytes(fixture("encrypted_package.xlsx"));
     otherDocument.replace(utf16("EncryptedPackage"), utf16("DocumentSummary1"));
 
-    const struct
-    {
+    const struct {
         const char *name;
         QByteArray bytes;
         ReadProblem problem;
     } cases[] = {
-        {"空文件.xlsx", QByteArray(), ReadProblem::NotWorkbook},
-        {"文本.xlsx", QByteArray("会员卡号,会员姓名\n001,张三\n"), ReadProblem::NotWorkbook},
-        {"截断.xlsx", xlsx.left(xlsx.size() / 2), ReadProblem::Damaged},
-        {"损坏.xlsx", flipped, ReadProblem::Damaged},
-        {"截断.xls", xls.left(1500), ReadProblem::Damaged},
-        {"空洞.xls", xlsHole, ReadProblem::Damaged},
-        {"目录.xls", longName, ReadProblem::Damaged},
-        {"旧版.xls", biff5, ReadProblem::OldFormat},
-        {"加密.xlsx", fileBytes(fixture("encrypted_package.xlsx")), ReadProblem::Encrypted},
-        {"文档.doc", otherDocument, ReadProblem::NotWorkbook},
-        {"伪装.xls", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, '\x01'), ReadProblem::Damaged},
-        {"加密.xls", fileBytes(fixture("members_password.xls")), ReadProblem::Encrypted},
-        {"文档.docx",
-         makeZip({{"_rels/.rels",
-                   "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-                   "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-                   "relationships/officeDocument\" Target=\"word/document.xml\"/></Relationships>"},
-                  {"word/document.xml", "<document/>"}}),
-         ReadProblem::NotWorkbook},
-        {"表格.ods", makeZip({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", true},
-                              {"content.xml", "<office:document-content/>"}}),
-         ReadProblem::NotWorkbook},
-        {"无Sheet1.xlsx", fileBytes(fixture("nosheet1.xlsx")), ReadProblem::NoSheet1},
-        {"无Sheet1.xls", fileBytes(fixture("nosheet1.xls")), ReadProblem::NoSheet1},
+            {"空文件.xlsx", QByteArray(), ReadProblem::NotWorkbook},
+            {"文本.xlsx", QByteArray("会员卡号,会员姓名\n001,张三\n"), ReadProblem::NotWorkbook},
+            {"截断.xlsx", xlsx.left(xlsx.size() / 2), ReadProblem::Damaged},
+            {"损坏.xlsx", flipped, ReadProblem::Damaged},
+            {"截断.xls", xls.left(1500), ReadProblem::Damaged},
+            {"空洞.xls", xlsHole, ReadProblem::Damaged},
+            {"目录.xls", longName, ReadProblem::Damaged},
+            {"旧版.xls", biff5, ReadProblem::OldFormat},
+            {"加密.xlsx", fileBytes(fixture("encrypted_package.xlsx")), ReadProblem::Encrypted},
+            {"文档.doc", otherDocument, ReadProblem::NotWorkbook},
+            {"伪装.xls", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, '\x01'),
+             ReadProblem::Damaged},
+            {"加密.xls", fileBytes(fixture("members_password.xls")), ReadProblem::Encrypted},
+            {"文档.docx",
+             makeZip({{"_rels/.rels",
+                       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                       "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                       "relationships/officeDocument\" Target=\"word/document.xml\"/></Relationships>"},
+                      {"word/document.xml", "<document/>"}}),
+             ReadProblem::NotWorkbook},
+            {"表格.ods",
+             makeZip({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", true},
+                      {"content.xml", "<office:document-content/>"}}),
+             ReadProblem::NotWorkbook},
+            {"无Sheet1.xlsx", fileBytes(fixture("nosheet1.xlsx")), ReadProblem::NoSheet1},
+            {"无Sheet1.xls", fileBytes(fixture("nosheet1.xls")), ReadProblem::NoSheet1},
     };
     for (const auto &c : cases) {
         const QString name = QString::fromUtf8(c.name);
@@ -295,20 +293,24 @@ TEST(ExcelReader, FilesThatAreNotReadableWorkbooksGiveAMessageNamingTheFile)
 TEST(ExcelReader, MalformedPackagePartsAreDamagedNotTrusted)
 {
     const QVector<std::pair<const char *, QVector<ZipPart>>> cases = {
-        {"shared string index past the table", workbookParts("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>9</v></c></row>")},
-        {"cell outside its row", workbookParts("<row r=\"1\"><c r=\"A2\"><v>1</v></c></row>")},
-        {"row past the sheet", workbookParts("<row r=\"1048577\"><c r=\"A1048577\"><v>1</v></c></row>")},
-        {"column past the sheet", workbookParts("<row r=\"1\"><c r=\"XFE1\"><v>1</v></c></row>")},
-        {"unclosed worksheet", workbookParts("<row r=\"1\"><c r=\"A1\"><v>1</v>")},
-        {"entity declarations",
-         workbookParts("", {{"xl/workbook.xml",
-                             "<!DOCTYPE w [<!ENTITY a \"aaaaaaaa\">]><workbook><sheets><sheet name=\"Sheet1\" "
-                             "xmlns:r=\"urn:r\" r:id=\"rId1\"/></sheets></workbook>"}})},
-        {"sheet relationship missing",
-         workbookParts("", {{"xl/_rels/workbook.xml.rels",
-                             "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"/>"}})},
-        {"target outside the package",
-         workbookParts("", {{"xl/_rels/workbook.xml.rels",
+            {"shared string index past the table",
+             workbookParts("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>9</v></c></row>")},
+            {"cell outside its row", workbookParts("<row r=\"1\"><c r=\"A2\"><v>1</v></c></row>")},
+            {"row past the sheet", workbookParts("<row r=\"1048577\"><c r=\"A1048577\"><v>1</v></c></row>")},
+            {"column past the sheet", workbookParts("<row r=\"1\"><c r=\"XFE1\"><v>1</v></c></row>")},
+            {"unclosed worksheet", workbookParts("<row r=\"1\"><c r=\"A1\"><v>1</v>")},
+            {"entity declarations",
+             workbookParts("", {{"xl/workbook.xml",
+                                 "<!DOCTYPE w [<!ENTITY a \"aaaaaaaa\">]><workbook><sheets><sheet name=\"Sheet1\" "
+                                 "xmlns:r=\"urn:r\" r:id=\"rId1\"/></sheets></workbook>"}})},
+            {"sheet relationship missing",
+             workbookParts(
+                     "",
+                     {{"xl/_rels/workbook.xml.rels",
+                       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"/>"}})},
+            {"target outside the package",
+             workbookParts("",
+                           {{"xl/_rels/workbook.xml.rels",
                              "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
                              "<Relationship Id=\"rId1\" Type=\"x/worksheet\" Target=\"../../etc/passwd\"/>"
                              "</Relationships>"}})},
@@ -329,8 +331,7 @@ TEST(ExcelReader, CellsFarApartCannotExhaustMemory)
     // 600 rows with one cell each in the last column would hold ten million
     // cells; the reader refuses instead of trying.
     QString rows;
-    for (int r = 1; r <= 600; ++r)
-        rows += QStringLiteral("<row r=\"%1\"><c r=\"XFD%1\"><v>1</v></c></row>").arg(r);
+    for (int r = 1; r <= 600; ++r) rows += QStringLiteral("<row r=\"%1\"><c r=\"XFD%1\"><v>1</v></c></row>").arg(r);
     const ReadResult r = readParts(workbookParts(rows));
     EXPECT_EQ(r.problem, ReadProblem::TooLarge);
     EXPECT_TRUE(r.message.contains("测试.xlsx"));
@@ -342,39 +343,41 @@ QByteArray xlsxWithStyles(const QString &sheetData, const QVector<int> &numFmtId
 {
     const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
     QByteArray xfs;
-    for (int id : numFmtIds)
-        xfs += "<xf numFmtId=\"" + QByteArray::number(id) + "\"/>";
+    for (int id : numFmtIds) xfs += "<xf numFmtId=\"" + QByteArray::number(id) + "\"/>";
     return makeZip(workbookParts(
-        sheetData,
-        {{"xl/_rels/workbook.xml.rels",
-          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-          "<Relationship Id=\"rId1\" Type=\"" + rel + "worksheet\" Target=\"worksheets/sheet1.xml\"/>"
-          "<Relationship Id=\"rId2\" Type=\"" + rel + "sharedStrings\" Target=\"sharedStrings.xml\"/>"
-          "<Relationship Id=\"rId3\" Type=\"" + rel + "styles\" Target=\"styles.xml\"/></Relationships>"},
-         {"xl/styles.xml", "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-                           "<cellXfs>" + xfs + "</cellXfs></styleSheet>"}}));
+            sheetData,
+            {{"xl/_rels/workbook.xml.rels",
+              "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+              "<Relationship Id=\"rId1\" Type=\"" +
+                      rel +
+                      "worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+                      "<Relationship Id=\"rId2\" Type=\"" +
+                      rel +
+                      "sharedStrings\" Target=\"sharedStrings.xml\"/>"
+                      "<Relationship Id=\"rId3\" Type=\"" +
+                      rel + "styles\" Target=\"styles.xml\"/></Relationships>"},
+             {"xl/styles.xml", "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                               "<cellXfs>" +
+                                       xfs + "</cellXfs></styleSheet>"}}));
 }
 
 ReadResult readXlsBytes(const QByteArray &bytes, const QString &name = QStringLiteral("测试.xls"))
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(name);
-    if (!writeFile(path, bytes))
-        return ReadResult();
+    if (!writeFile(path, bytes)) return ReadResult();
     return readWorkbook(path);
 }
 
-} // namespace
+}  // namespace
 
 TEST(ExcelReader, XlsBuiltInChineseDateFormatsReadAsInXlsx)
 {
     // Every built-in format id of the Chinese date and time formats, and a
     // few others, on one number each: the .xls reads as the .xlsx does.
     QVector<int> ids = {0, 14, 22};
-    for (int id = 27; id <= 36; ++id)
-        ids << id;
-    for (int id = 50; id <= 58; ++id)
-        ids << id;
+    for (int id = 27; id <= 36; ++id) ids << id;
+    for (int id = 50; id <= 58; ++id) ids << id;
     XlsBook book;
     book.xfFormats = ids;
     book.dimensionRows = 2;
@@ -407,11 +410,10 @@ TEST(ExcelReader, XlsCellsPastTheRowsItsDimensionClaimsAreRead)
 {
     XlsBook book;
     book.shared = {QStringLiteral("会员卡号"), QStringLiteral("会员姓名"), QStringLiteral("张三")};
-    book.dimensionRows = 2; // the sheet has five rows
+    book.dimensionRows = 2;  // the sheet has five rows
     book.dimensionColumns = 1;
     book.cells = xlsLabelSst(0, 0, 0) + xlsLabelSst(0, 1, 1);
-    for (int r = 1; r < 5; ++r)
-        book.cells += xlsNumber(r, 0, 0, 1000 + r) + xlsLabelSst(r, 1, 2);
+    for (int r = 1; r < 5; ++r) book.cells += xlsNumber(r, 0, 0, 1000 + r) + xlsLabelSst(r, 1, 2);
     const ReadResult r = readXlsBytes(makeXls(book));
     ASSERT_TRUE(r.ok()) << r.message.toStdString();
     ASSERT_EQ(r.sheet.rowCount(), 4);
@@ -429,8 +431,8 @@ TEST(ExcelReader, XlsWithBothExcel95AndExcel97StreamsReadsTheExcel97One)
     book.dimensionColumns = 1;
     book.cells = xlsLabel(0, 0, QStringLiteral("会员姓名")) + xlsLabel(1, 0, QStringLiteral("李四"));
     // The Excel 95 copy: globals that say BIFF5 and hold nothing more.
-    const QByteArray biff5 = biffRecord(0x0809, QByteArray("\x00\x05\x05\x00\x00\x00\x00\x00", 8))
-                             + biffRecord(0x000A, QByteArray());
+    const QByteArray biff5 =
+            biffRecord(0x0809, QByteArray("\x00\x05\x05\x00\x00\x00\x00\x00", 8)) + biffRecord(0x000A, QByteArray());
     for (const bool bookFirst : {true, false}) {
         const QByteArray workbook = xlsWorkbookStream(book);
         const QByteArray file = bookFirst ? makeCompoundFile({{"Book", biff5}, {"Workbook", workbook}})
@@ -453,14 +455,16 @@ TEST(ExcelReader, CellTextLongerThanExcelAllowsIsRefused)
         const QByteArray t = "<t>" + text.toUtf8() + "</t>";
         // As a shared string, as an inline string, as a formula's text.
         const QVector<QVector<ZipPart>> packages = {
-            workbookParts("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>备注</t></is></c></row>"
-                          "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>2</v></c></row>",
-                          {{"xl/sharedStrings.xml", "<sst><si><t>甲</t></si><si><t>乙</t></si><si>" + t + "</si></sst>"}}),
-            workbookParts("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>备注</t></is></c></row>"
-                          "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><r>" + QString::fromUtf8(t)
-                          + "</r><r><t></t></r></is></c></row>"),
-            workbookParts("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>备注</t></is></c></row>"
-                          "<row r=\"2\"><c r=\"A2\" t=\"str\"><f>1</f><v>" + text + "</v></c></row>"),
+                workbookParts("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>备注</t></is></c></row>"
+                              "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>2</v></c></row>",
+                              {{"xl/sharedStrings.xml",
+                                "<sst><si><t>甲</t></si><si><t>乙</t></si><si>" + t + "</si></sst>"}}),
+                workbookParts("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>备注</t></is></c></row>"
+                              "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><r>" +
+                              QString::fromUtf8(t) + "</r><r><t></t></r></is></c></row>"),
+                workbookParts("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>备注</t></is></c></row>"
+                              "<row r=\"2\"><c r=\"A2\" t=\"str\"><f>1</f><v>" +
+                              text + "</v></c></row>"),
         };
         for (const auto &parts : packages) {
             const ReadResult r = readParts(parts);
@@ -497,31 +501,33 @@ TEST(ExcelReader, CellTextLongerThanExcelAllowsIsRefused)
 TEST(ExcelReader, HostileSizesAreRefusedWhileStreaming)
 {
     const QString header = "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>备注</t></is></c></row>";
-    const struct
-    {
+    const struct {
         const char *what;
         QVector<ZipPart> parts;
     } cases[] = {
-        // A sheet that inflates past what any shop file holds.
-        {"huge sheet", workbookParts(header, {{"xl/worksheets/sheet1.xml",
-                                               "<worksheet><sheetData>" + QByteArray(110 << 20, ' ')
-                                                   + "</sheetData></worksheet>"}})},
-        // Text that never ends, before any cell could hold it.
-        {"endless text", workbookParts(header + "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>"
-                                       + QString(2 << 20, QLatin1Char('&')).replace(QLatin1String("&"), QLatin1String("&amp;"))
-                                       + "</t></is></c></row>")},
-        // Millions of empty cells and rows, or of elements that mean nothing.
-        {"empty cells", workbookParts(header + QString("<row><c/></row>").repeated(1'000'001))},
-        {"meaningless elements",
-         workbookParts(header, {{"xl/worksheets/sheet1.xml",
-                                 "<worksheet><sheetData>" + QByteArray("<x/>").repeated(12'000'001)
-                                     + "</sheetData></worksheet>"}})},
-        // Shared strings: too many, and too much text together.
-        {"many shared strings",
-         workbookParts(header, {{"xl/sharedStrings.xml", "<sst>" + QByteArray("<si/>").repeated(2'000'001) + "</sst>"}})},
-        {"long shared strings",
-         workbookParts(header, {{"xl/sharedStrings.xml",
-                                 "<sst>" + ("<si><t>" + QByteArray(32767, 'a') + "</t></si>").repeated(1960) + "</sst>"}})},
+            // A sheet that inflates past what any shop file holds.
+            {"huge sheet",
+             workbookParts(header, {{"xl/worksheets/sheet1.xml", "<worksheet><sheetData>" + QByteArray(110 << 20, ' ') +
+                                                                         "</sheetData></worksheet>"}})},
+            // Text that never ends, before any cell could hold it.
+            {"endless text",
+             workbookParts(header + "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>" +
+                           QString(2 << 20, QLatin1Char('&')).replace(QLatin1String("&"), QLatin1String("&amp;")) +
+                           "</t></is></c></row>")},
+            // Millions of empty cells and rows, or of elements that mean nothing.
+            {"empty cells", workbookParts(header + QString("<row><c/></row>").repeated(1'000'001))},
+            {"meaningless elements",
+             workbookParts(header, {{"xl/worksheets/sheet1.xml", "<worksheet><sheetData>" +
+                                                                         QByteArray("<x/>").repeated(12'000'001) +
+                                                                         "</sheetData></worksheet>"}})},
+            // Shared strings: too many, and too much text together.
+            {"many shared strings",
+             workbookParts(header,
+                           {{"xl/sharedStrings.xml", "<sst>" + QByteArray("<si/>").repeated(2'000'001) + "</sst>"}})},
+            {"long shared strings",
+             workbookParts(header,
+                           {{"xl/sharedStrings.xml",
+                             "<sst>" + ("<si><t>" + QByteArray(32767, 'a') + "</t></si>").repeated(1960) + "</sst>"}})},
     };
     for (const auto &c : cases) {
         const ReadResult r = readParts(c.parts);
@@ -585,7 +591,7 @@ TEST(ExcelReader, ProgressIsToldAndTheReadCanBeCancelled)
         int calls = 0;
         const ReadResult stopped = read([&](int) { return ++calls < 2; });
         EXPECT_EQ(stopped.problem, ReadProblem::Cancelled) << isXls;
-        EXPECT_EQ(calls, 2) << isXls; // not asked again once it said stop
+        EXPECT_EQ(calls, 2) << isXls;  // not asked again once it said stop
         EXPECT_EQ(stopped.sheet.rowCount(), 0);
     }
 }

@@ -20,39 +20,38 @@ namespace {
 const ExportLayout &layoutOf(const char *window)
 {
     static const QVector<ExportLayout> layouts = {
-        makeExportLayout("TfrmKC", "商品库存查询", "商品库存表",
-                         "序号 4,商品分类 12,商品编码 10,商品名称 32,单位 6,成本 8,库存数量 8,库存金额 10,备注 24",
-                         "商品编码", "7 库存数量,8 库存金额"),
-        makeExportLayout("TfrmCZ_M", "储值查询", "储值表",
-                         "序号 4,储值日期 10,单号 10,会员卡号 10,储值金额 10,赠送金额 10,收款方式 10,收款人 10,"
-                         "员工姓名 10,备注 10,录入日期 10,录入人 10",
-                         "储值日期,单号,会员卡号,录入日期", "5 储值金额,6 赠送金额"),
-        makeExportLayout("TfrmGYS_M", "供应商查询", "供应商表",
-                         "序号 4,供应商 24,联系人 16,联系电话 20,联系地址 30,备注 20", "", ""),
-        makeExportLayout("TfrmXF_M", "消费查询", "消费表",
-                         "序号 4,消费日期 8,单号 8,类型 4,会员卡号 10,商品数量 8,商品金额 8,折上折 6,折让金额 8,"
-                         "实收金额 8,应收金额 8,员工姓名 8,备注 12,录入人 8,录入日期 8,本单积分 8,商品成本 8,"
-                         "介绍人卡号 10,提成 4,提成积分 8,提成金额 8,本单利润 8",
-                         "消费日期,单号,会员卡号,录入日期,介绍人卡号",
-                         "6 商品数量,7 商品金额,9 折让金额,10 实收金额,11 应收金额,16 本单积分,17 商品成本,"
-                         "20 提成积分,21 提成金额,22 利润"),
-        makeExportLayout("TfrmJNRTX", "纪念日提醒", "会员纪念日表",
-                         "序号 4,会员卡号 8,会员分类 8,会员姓名 10,性别 6,纪念日名称 12,纪念日 8,备注 16", "会员卡号",
-                         "", false),
-        makeExportLayout("TfrmXF_SKQ", "消费收款查询", "消费收款表",
-                         "序号 4,消费日期 8,单号 8,类型 4,会员卡号 10,收款日期 8,收款金额 8,收款方式 8,收款人 8,"
-                         "员工姓名 8",
-                         "消费日期,单号,会员卡号,收款日期", "7 收款金额", false),
-        makeExportLayout("TfrmMember_M", "会员查询", "会员表",
-                         "序号,会员卡号,会员分类,会员姓名,性别,公历生日,农历生日,联系方式,联系地址,体貌特征,爱好,"
-                         "车牌,享受折扣,积分比例,积分,累计消费,消费次数,消费日期,账户余额,录入人,录入日期,备注,"
-                         "状态,介绍人卡号",
-                         "会员卡号,公历生日,农历生日,联系方式,消费日期,录入日期",
-                         "15 积分,16 累计消费,17 消费次数,19 账户余额"),
+            makeExportLayout("TfrmKC", "商品库存查询", "商品库存表",
+                             "序号 4,商品分类 12,商品编码 10,商品名称 32,单位 6,成本 8,库存数量 8,库存金额 10,备注 24",
+                             "商品编码", "7 库存数量,8 库存金额"),
+            makeExportLayout("TfrmCZ_M", "储值查询", "储值表",
+                             "序号 4,储值日期 10,单号 10,会员卡号 10,储值金额 10,赠送金额 10,收款方式 10,收款人 10,"
+                             "员工姓名 10,备注 10,录入日期 10,录入人 10",
+                             "储值日期,单号,会员卡号,录入日期", "5 储值金额,6 赠送金额"),
+            makeExportLayout("TfrmGYS_M", "供应商查询", "供应商表",
+                             "序号 4,供应商 24,联系人 16,联系电话 20,联系地址 30,备注 20", "", ""),
+            makeExportLayout("TfrmXF_M", "消费查询", "消费表",
+                             "序号 4,消费日期 8,单号 8,类型 4,会员卡号 10,商品数量 8,商品金额 8,折上折 6,折让金额 8,"
+                             "实收金额 8,应收金额 8,员工姓名 8,备注 12,录入人 8,录入日期 8,本单积分 8,商品成本 8,"
+                             "介绍人卡号 10,提成 4,提成积分 8,提成金额 8,本单利润 8",
+                             "消费日期,单号,会员卡号,录入日期,介绍人卡号",
+                             "6 商品数量,7 商品金额,9 折让金额,10 实收金额,11 应收金额,16 本单积分,17 商品成本,"
+                             "20 提成积分,21 提成金额,22 利润"),
+            makeExportLayout("TfrmJNRTX", "纪念日提醒", "会员纪念日表",
+                             "序号 4,会员卡号 8,会员分类 8,会员姓名 10,性别 6,纪念日名称 12,纪念日 8,备注 16",
+                             "会员卡号", "", false),
+            makeExportLayout("TfrmXF_SKQ", "消费收款查询", "消费收款表",
+                             "序号 4,消费日期 8,单号 8,类型 4,会员卡号 10,收款日期 8,收款金额 8,收款方式 8,收款人 8,"
+                             "员工姓名 8",
+                             "消费日期,单号,会员卡号,收款日期", "7 收款金额", false),
+            makeExportLayout("TfrmMember_M", "会员查询", "会员表",
+                             "序号,会员卡号,会员分类,会员姓名,性别,公历生日,农历生日,联系方式,联系地址,体貌特征,爱好,"
+                             "车牌,享受折扣,积分比例,积分,累计消费,消费次数,消费日期,账户余额,录入人,录入日期,备注,"
+                             "状态,介绍人卡号",
+                             "会员卡号,公历生日,农历生日,联系方式,消费日期,录入日期",
+                             "15 积分,16 累计消费,17 消费次数,19 账户余额"),
     };
     for (const ExportLayout &l : layouts)
-        if (l.window == QLatin1String(window))
-            return l;
+        if (l.window == QLatin1String(window)) return l;
     ADD_FAILURE() << window;
     static const ExportLayout none;
     return none;
@@ -66,13 +65,12 @@ constexpr char kText[] = "inlineStr";
 ::testing::AssertionResult cellIs(const XSheet &x, const char *ref, const char *type, const QString &value)
 {
     const XCell c = x.cells.value(QLatin1String(ref));
-    if (c.type == QLatin1String(type) && c.value == value)
-        return ::testing::AssertionSuccess();
+    if (c.type == QLatin1String(type) && c.value == value) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << ref << " holds " << (c.type.isEmpty() ? "number" : c.type.toStdString())
                                          << " \"" << c.value.toStdString() << "\"";
 }
 
-} // namespace
+}  // namespace
 
 TEST(ExcelWriter, StockListExportIsLaidOutForPrinting)
 {
@@ -80,8 +78,8 @@ TEST(ExcelWriter, StockListExportIsLaidOutForPrinting)
     const QString path = dir.filePath("kc.xlsx");
     const ExportLayout &kc = layoutOf("TfrmKC");
     const QVector<QStringList> rows = {
-        {"饮料", "00123", "可口可乐", "瓶", "2.5", "48", "120", ""},
-        {"零食", "6901234567892", "薯片", "包", "5", "-2", "-10", "2008-01-05"},
+            {"饮料", "00123", "可口可乐", "瓶", "2.5", "48", "120", ""},
+            {"零食", "6901234567892", "薯片", "包", "5", "-2", "-10", "2008-01-05"},
     };
     const ExportResult r = writeExport(path, kc, "星光便利店", rows, {{7, "46"}, {8, "110"}});
     ASSERT_TRUE(r.written) << r.detail.toStdString();
@@ -104,9 +102,9 @@ TEST(ExcelWriter, StockListExportIsLaidOutForPrinting)
 
     // Header row: the column titles, bold and centred, size 9, bordered.
     QStringList header;
-    for (int c = 0; c < 9; ++c)
-        header << x.cells[columnLetters(c) + "2"].value;
-    EXPECT_EQ(header, QStringList({"序号", "商品分类", "商品编码", "商品名称", "单位", "成本", "库存数量", "库存金额", "备注"}));
+    for (int c = 0; c < 9; ++c) header << x.cells[columnLetters(c) + "2"].value;
+    EXPECT_EQ(header, QStringList({"序号", "商品分类", "商品编码", "商品名称", "单位", "成本", "库存数量", "库存金额",
+                                   "备注"}));
     const auto &head = x.styles[x.cells["D2"].style];
     EXPECT_TRUE(head.bold);
     EXPECT_EQ(head.horizontal, "center");
@@ -121,7 +119,7 @@ TEST(ExcelWriter, StockListExportIsLaidOutForPrinting)
     EXPECT_EQ(x.cells["C4"].type, "inlineStr");
     EXPECT_TRUE(cellIs(x, "F3", kNumber, "2.5"));
     EXPECT_TRUE(cellIs(x, "G4", kNumber, "-2"));
-    EXPECT_TRUE(cellIs(x, "I4", kText, "2008-01-05")); // a date stays text
+    EXPECT_TRUE(cellIs(x, "I4", kText, "2008-01-05"));  // a date stays text
 
     // Totals row right after the data.
     EXPECT_EQ(x.cells["A5"].value, "合计");
@@ -142,8 +140,7 @@ TEST(ExcelWriter, StockListExportIsLaidOutForPrinting)
 
     // Widths in character units (the file stores them with the cell padding).
     ASSERT_EQ(x.widths.size(), 9);
-    for (const auto &w : x.widths)
-        EXPECT_NEAR(w.second, kc.columns[w.first - 1].width + 0.71, 0.01) << w.first;
+    for (const auto &w : x.widths) EXPECT_NEAR(w.second, kc.columns[w.first - 1].width + 0.71, 0.01) << w.first;
     EXPECT_EQ(x.orientation, "landscape");
     EXPECT_EQ(x.footer, "&C" + QString::fromUtf8(kExportFooter));
     EXPECT_TRUE(x.footer.endsWith(" 共&N页，第&P页"));
@@ -151,7 +148,7 @@ TEST(ExcelWriter, StockListExportIsLaidOutForPrinting)
     // And the rows read back through the import reader.
     const ReadResult back = readWorkbook(path);
     ASSERT_TRUE(back.ok());
-    EXPECT_EQ(back.sheet.headerRowNumber(), 1); // the title row comes first
+    EXPECT_EQ(back.sheet.headerRowNumber(), 1);  // the title row comes first
     EXPECT_EQ(back.sheet.cell(1, 2), "00123");
     EXPECT_EQ(back.sheet.cell(3, 0), "合计");
 }
@@ -160,11 +157,10 @@ TEST(ExcelWriter, EmptyListsStillGetTitleHeaderAndTotals)
 {
     QTemporaryDir dir;
     const QString withTotals = dir.filePath("cz.xlsx");
-    ASSERT_TRUE(writeExport(withTotals, layoutOf("TfrmCZ_M"), "", QVector<QStringList>{},
-                            {{5, "0"}, {6, "0"}})
-                    .written);
+    ASSERT_TRUE(
+            writeExport(withTotals, layoutOf("TfrmCZ_M"), "", QVector<QStringList>{}, {{5, "0"}, {6, "0"}}).written);
     XSheet x = inspectXlsx(withTotals);
-    EXPECT_EQ(x.cells["A1"].value, "储值表"); // no shop name: the title alone
+    EXPECT_EQ(x.cells["A1"].value, "储值表");  // no shop name: the title alone
     EXPECT_EQ(x.merges, QStringList({"A1:L1"}));
     EXPECT_EQ(x.cells["A3"].value, "合计");
     EXPECT_EQ(x.cells["E3"].value, "0");
@@ -185,16 +181,16 @@ TEST(ExcelWriter, OnlyTextThatSurvivesAsANumberBecomesANumber)
     // 联系电话 is not a text column, yet a phone number with a leading zero
     // or a long number must not lose digits.
     const QVector<QStringList> rows = {
-        {"甲", "张", "02112345678", "路1号", "12.50"},
-        {"乙", "李", "13800138000", "=HYPERLINK(\"x\")", "1234567890123456789"},
-        {"丙", "", "-0", "", "1e5"},
+            {"甲", "张", "02112345678", "路1号", "12.50"},
+            {"乙", "李", "13800138000", "=HYPERLINK(\"x\")", "1234567890123456789"},
+            {"丙", "", "-0", "", "1e5"},
     };
     ASSERT_TRUE(writeExport(path, layoutOf("TfrmGYS_M"), "店", rows).written);
     const XSheet x = inspectXlsx(path);
     EXPECT_TRUE(cellIs(x, "D3", kText, "02112345678"));
     EXPECT_TRUE(cellIs(x, "F3", kNumber, "12.5"));
     EXPECT_TRUE(cellIs(x, "D4", kNumber, "13800138000"));
-    EXPECT_EQ(x.cells["E4"].type, "inlineStr"); // never a formula
+    EXPECT_EQ(x.cells["E4"].type, "inlineStr");  // never a formula
     EXPECT_TRUE(cellIs(x, "F4", kText, "1234567890123456789"));
     EXPECT_EQ(x.cells["D5"].type, "inlineStr");
     EXPECT_EQ(x.cells["F5"].type, "inlineStr");
@@ -207,25 +203,24 @@ TEST(ExcelWriter, RowSourceAndShortRows)
     const QString path = dir.filePath("xf.xlsx");
     const ExportLayout &xf = layoutOf("TfrmXF_M");
     int produced = 0;
-    const ExportResult r = writeExport(
-        path, xf, "店",
-        [&](QStringList &values) {
-            if (produced == 3)
-                return false;
-            ++produced;
-            values << "2024-01-0" + QString::number(produced) << "2401050001"; // the rest left out
-            return true;
-        },
-        {{22, "9.9"}});
+    const ExportResult r = writeExport(path, xf, "店",
+                                       [&](QStringList &values) {
+                                           if (produced == 3) return false;
+                                           ++produced;
+                                           values << "2024-01-0" + QString::number(produced)
+                                                  << "2401050001";  // the rest left out
+                                           return true;
+                                       },
+                                       {{22, "9.9"}});
     ASSERT_TRUE(r.written);
     EXPECT_EQ(r.rows, 3);
     const XSheet x = inspectXlsx(path);
     EXPECT_EQ(x.merges, QStringList({"A1:V1"}));
-    EXPECT_TRUE(cellIs(x, "C5", kText, "2401050001")); // 单号 is a text column
+    EXPECT_TRUE(cellIs(x, "C5", kText, "2401050001"));  // 单号 is a text column
     EXPECT_EQ(x.cells["V5"].value, "");
     EXPECT_TRUE(x.styles[x.cells["V5"].style].thinBorder);
     EXPECT_EQ(x.cells["V6"].value, "9.9");
-    EXPECT_EQ(x.cells["F6"].value, ""); // no total given
+    EXPECT_EQ(x.cells["F6"].value, "");  // no total given
 }
 
 TEST(ExcelWriter, PortraitWindowsAndDefaultWidths)
@@ -296,8 +291,7 @@ TEST(ExcelWriter, ThousandsOfRowsReadBackUnchanged)
     ASSERT_EQ(back.sheet.rowCount(), 1 + 5000 + 1);
     for (int i = 0; i < 5000; ++i) {
         QStringList expected = QStringList{QString::number(i + 1)} + rows[i];
-        while (!expected.isEmpty() && expected.last().isEmpty())
-            expected.removeLast();
+        while (!expected.isEmpty() && expected.last().isEmpty()) expected.removeLast();
         ASSERT_EQ(back.sheet.row(i + 1).cells, expected) << i;
     }
 }
@@ -309,9 +303,9 @@ TEST(ExcelWriter, ARowSourceThatThrowsLeavesNoFile)
     int n = 0;
     EXPECT_THROW(writeExport(path, layoutOf("TfrmKC"), "店",
                              [&](QStringList &values) {
-                                 if (++n == 3)
-                                     throw std::runtime_error("query failed");
-                                 values << "饮料" << "001";
+                                 if (++n == 3) throw std::runtime_error("query failed");
+                                 values << "饮料"
+                                        << "001";
                                  return true;
                              }),
                  std::runtime_error);
@@ -328,7 +322,7 @@ TEST(ExcelWriter, ControlCharactersAndLongTextsSurvive)
     const ReadResult back = readWorkbook(path);
     ASSERT_TRUE(back.ok()) << back.message.toStdString();
     EXPECT_EQ(back.sheet.cell(1, 1), control);
-    EXPECT_EQ(back.sheet.cell(1, 2), longText.left(32767)); // Excel's limit for a cell
+    EXPECT_EQ(back.sheet.cell(1, 2), longText.left(32767));  // Excel's limit for a cell
 }
 
 TEST(ExcelWriter, TypedNumbersGoInAsTheyAre)
@@ -341,14 +335,13 @@ TEST(ExcelWriter, TypedNumbersGoInAsTheyAre)
     // Numbers as a query gives them, a number in a text column, a short
     // row and a value that is no number.
     const QVector<QVector<ExportValue>> rows = {
-        {ExportValue(240105001.0), ExportValue(0.1 + 0.2), ExportValue(QStringLiteral("007"))},
-        {ExportValue(12.5), ExportValue(1234567890123456789.0)},
-        {ExportValue(QStringLiteral("A-1")), ExportValue(std::nan(""))},
+            {ExportValue(240105001.0), ExportValue(0.1 + 0.2), ExportValue(QStringLiteral("007"))},
+            {ExportValue(12.5), ExportValue(1234567890123456789.0)},
+            {ExportValue(QStringLiteral("A-1")), ExportValue(std::nan(""))},
     };
     qsizetype next = 0;
     const ExportResult r = writeExport(path, layout, "店", ExportValueSource([&](QVector<ExportValue> &values) {
-                                           if (next >= rows.size())
-                                               return false;
+                                           if (next >= rows.size()) return false;
                                            values = rows[next++];
                                            return true;
                                        }));
@@ -356,14 +349,14 @@ TEST(ExcelWriter, TypedNumbersGoInAsTheyAre)
     EXPECT_EQ(r.rows, 3);
     const XSheet x = inspectXlsx(path);
     ASSERT_TRUE(x.ok);
-    EXPECT_TRUE(cellIs(x, "B3", kText, "240105001")); // a text column keeps the text it shows
+    EXPECT_TRUE(cellIs(x, "B3", kText, "240105001"));  // a text column keeps the text it shows
     EXPECT_EQ(x.cells["C3"].type, "");
     EXPECT_DOUBLE_EQ(x.cells["C3"].value.toDouble(), 0.3);
     EXPECT_EQ(x.cells["D3"].value, "007");
     EXPECT_EQ(x.cells["B4"].value, "12.5");
-    EXPECT_EQ(x.cells["C4"].type, ""); // a number, though no text of it would read back as one
+    EXPECT_EQ(x.cells["C4"].type, "");  // a number, though no text of it would read back as one
     EXPECT_DOUBLE_EQ(x.cells["C4"].value.toDouble(), 1234567890123456789.0);
     EXPECT_EQ(x.cells["D4"].value, "");
-    EXPECT_EQ(x.cells["C5"].value, ""); // no number: left empty
+    EXPECT_EQ(x.cells["C5"].value, "");  // no number: left empty
     EXPECT_EQ(x.cells["A5"].value, "3");
 }

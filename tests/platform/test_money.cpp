@@ -10,7 +10,10 @@ using velmora::Money;
 
 namespace {
 
-Money m(const char *text) { return Money::fromText(QString::fromLatin1(text)); }
+Money m(const char *text)
+{
+    return Money::fromText(QString::fromLatin1(text));
+}
 
 TEST(Money, ParsesWholeDecimalTextsOnly)
 {

@@ -14,7 +14,10 @@
 
 namespace {
 
-void app() { ASSERT_NE(QApplication::instance(), nullptr); }
+void app()
+{
+    ASSERT_NE(QApplication::instance(), nullptr);
+}
 
 TEST(Messages, ScriptedAnswersAreRecordedInOrder)
 {
@@ -42,8 +45,10 @@ TEST(Messages, EscapingExceptionsAreShownAndTheProgramGoesOn)
 
     // Through the event loop: a throwing slot reaches the application's handler.
     bool after = false;
-    QMetaObject::invokeMethod(qApp, [] { throw std::runtime_error("boom"); }, Qt::QueuedConnection);
-    QMetaObject::invokeMethod(qApp, [&] { after = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+            qApp, [] { throw std::runtime_error("boom"); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+            qApp, [&] { after = true; }, Qt::QueuedConnection);
     QCoreApplication::processEvents();
     EXPECT_TRUE(after);
     EXPECT_EQ(script.last(), "boom");
@@ -177,7 +182,8 @@ TEST(Messages, ProgramErrorsShowTheirMessageWithTheDetailBehind)
 {
     app();
     ui::ScriptedMessages script;
-    EXPECT_FALSE(ui::guarded([] { throw velmora::Error("数据库正被其他程序使用，请稍后再试。", "database is locked\nCOMMIT"); }));
+    EXPECT_FALSE(ui::guarded(
+            [] { throw velmora::Error("数据库正被其他程序使用，请稍后再试。", "database is locked\nCOMMIT"); }));
     ASSERT_EQ(script.count(), 1);
     EXPECT_EQ(script.last(), "数据库正被其他程序使用，请稍后再试。");
     EXPECT_EQ(script.shown()[0].details, "database is locked\nCOMMIT");

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-inline QByteArray saveTemplate(TlyrReport& r)
+inline QByteArray saveTemplate(TlyrReport &r)
 {
     QBuffer b;
     b.open(QIODevice::ReadWrite);
@@ -15,7 +15,7 @@ inline QByteArray saveTemplate(TlyrReport& r)
     return b.data();
 }
 
-inline void loadTemplate(TlyrReport& r, const QByteArray& xml)
+inline void loadTemplate(TlyrReport &r, const QByteArray &xml)
 {
     QBuffer b;
     b.setData(xml);
@@ -25,7 +25,7 @@ inline void loadTemplate(TlyrReport& r, const QByteArray& xml)
 
 // Saves r, loads the text into again (no errors) and saves that: the same
 // bytes. Returns the first text.
-inline QByteArray expectRoundTrip(TlyrReport& r, TlyrReport& again)
+inline QByteArray expectRoundTrip(TlyrReport &r, TlyrReport &again)
 {
     r.EngineOptions()->SetNewSilentMode(simSilent);
     again.EngineOptions()->SetNewSilentMode(simSilent);

@@ -12,15 +12,14 @@ namespace {
 int gCompiles = 0;
 
 // Term: integer, Get('name') or a name.
-TksExpression* buildExpr(TksScript* prog, const QString& text, QString& error)
+TksExpression *buildExpr(TksScript *prog, const QString &text, QString &error)
 {
-    auto* e = new TksExpression(prog);
+    auto *e = new TksExpression(prog);
     const QStringList terms = text.split(QLatin1Char('+'));
     bool first = true;
     for (QString t : terms) {
         t = t.trimmed();
-        if (!first)
-            e->AddOperator(QStringLiteral("+"));
+        if (!first) e->AddOperator(QStringLiteral("+"));
         first = false;
         bool isInt = false;
         const int n = t.toInt(&isInt);
@@ -30,16 +29,16 @@ TksExpression* buildExpr(TksScript* prog, const QString& text, QString& error)
         if (isInt) {
             e->AddConst(KsValue(n));
         } else if (m.hasMatch()) {
-            TksCustomVariable* getFn = prog->Find(QStringLiteral("Get"));
+            TksCustomVariable *getFn = prog->Find(QStringLiteral("Get"));
             if (!getFn) {
                 error = QStringLiteral("Unknown identifier: Get");
                 delete e;
                 return nullptr;
             }
-            auto* arg = new TksExpression(prog);
+            auto *arg = new TksExpression(prog);
             arg->AddConst(KsValue(m.captured(1)));
             arg->Finish();
-            auto* d = new TksDesignator(prog);
+            auto *d = new TksDesignator(prog);
             d->AddItem(getFn)->AddArg(arg);
             d->Finish();
             e->AddDesignator(d);
@@ -60,12 +59,12 @@ TksExpression* buildExpr(TksScript* prog, const QString& text, QString& error)
     return e;
 }
 
-void compile(TksScript* s)
+void compile(TksScript *s)
 {
     ++gCompiles;
     const QString text = s->Lines.join(QStringLiteral("\r\n"));
     static const QRegularExpression fn(
-        QStringLiteral("^function (ly3f\\d+): Variant; begin Result := (.*) end; begin end\\.$"));
+            QStringLiteral("^function (ly3f\\d+): Variant; begin Result := (.*) end; begin end\\.$"));
     const auto m = fn.match(text);
     if (!m.hasMatch()) {
         if (text.contains(QLatin1String("error"))) {
@@ -74,9 +73,9 @@ void compile(TksScript* s)
         }
         return;
     }
-    auto* proc = new TksProcVariable(m.captured(1), tcVariant, QStringLiteral("Variant"), s, true);
+    auto *proc = new TksProcVariable(m.captured(1), tcVariant, QStringLiteral("Variant"), s, true);
     QString error;
-    TksExpression* e = buildExpr(proc->Prog, m.captured(2), error);
+    TksExpression *e = buildExpr(proc->Prog, m.captured(2), error);
     if (!e) {
         delete proc;
         s->ErrorMsg = error;
@@ -85,7 +84,7 @@ void compile(TksScript* s)
     }
     s->Add(proc->Name, proc);
     proc->Prog->MainBlock->Add(new TksAssignmentStmt(proc->Prog, QString(), QStringLiteral("1:1"),
-                                                      TksDesignator::ForVariable(proc->Prog, proc->ResultVar), e));
+                                                     TksDesignator::ForVariable(proc->Prog, proc->ResultVar), e));
 }
 
 }  // namespace

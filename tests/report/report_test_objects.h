@@ -17,8 +17,7 @@ inline bool TemplateLockHeldElsewhere()
     bool free = false;
     std::thread probe([&free] {
         free = lyrTemplateLoadingLock().tryLock();
-        if (free)
-            lyrTemplateLoadingLock().unlock();
+        if (free) lyrTemplateLoadingLock().unlock();
     });
     probe.join();
     return !free;
@@ -41,8 +40,8 @@ public:
         setrlimit(RLIMIT_FSIZE, &saved_);
         std::signal(SIGXFSZ, previous_);
     }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
 
 private:
     rlimit saved_{};
@@ -55,10 +54,10 @@ class TlyrTestMemoView : public TlyrReportComponent {
     Q_PROPERTY(double Top READ Top WRITE SetTop)
     Q_PROPERTY(double Width READ Width WRITE SetWidth)
     Q_PROPERTY(double Height READ Height WRITE SetHeight)
-    Q_PROPERTY(TlyrFont* Font READ Font)
+    Q_PROPERTY(TlyrFont *Font READ Font)
     Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
     Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
-    Q_PROPERTY(TlyrDataSet* DataSet READ DataSet WRITE SetDataSet)
+    Q_PROPERTY(TlyrDataSet *DataSet READ DataSet WRITE SetDataSet)
     Q_PROPERTY(Kind Style READ Style WRITE SetStyle)
     Q_PROPERTY(QStringList Lines READ Lines WRITE SetLines)
     Q_CLASSINFO("Default:ParentFont", "true")
@@ -67,13 +66,13 @@ class TlyrTestMemoView : public TlyrReportComponent {
 public:
     enum Kind { vsPlain, vsBold, vsBoxed };
     Q_ENUM(Kind)
-    Q_INVOKABLE explicit TlyrTestMemoView(QObject* owner = nullptr) : TlyrReportComponent(owner) {}
-    TlyrDataSet* DataSet() const { return dataSet_; }
-    void SetDataSet(TlyrDataSet* ds) { dataSet_ = ds; }
+    Q_INVOKABLE explicit TlyrTestMemoView(QObject *owner = nullptr) : TlyrReportComponent(owner) {}
+    TlyrDataSet *DataSet() const { return dataSet_; }
+    void SetDataSet(TlyrDataSet *ds) { dataSet_ = ds; }
     Kind Style() const { return style_; }
     void SetStyle(Kind k) { style_ = k; }
     QStringList Lines() const { return lines_; }
-    void SetLines(const QStringList& l) { lines_ = l; }
+    void SetLines(const QStringList &l) { lines_ = l; }
     bool IsTextObject() const override { return true; }
     bool IsView() const override { return true; }
     // Whether the template-loading lock was held when loading finished.
@@ -82,7 +81,7 @@ public:
     TlyrAlign GetAlign() const override { return align_; }
     void SetAlign(TlyrAlign a) { align_ = a; }
     QString ComponentText() const override { return text_; }
-    void SetComponentText(const QString& t) override { text_ = t; }
+    void SetComponentText(const QString &t) override { text_ = t; }
 
 private:
     QPointer<TlyrDataSet> dataSet_;
@@ -104,7 +103,7 @@ class TtestPage : public TlyrPage {
     Q_CLASSINFO("Default:PaperSize", "9")
     Q_CLASSINFO("Default:Columns", "0")
 public:
-    Q_INVOKABLE explicit TtestPage(QObject* owner = nullptr) : TlyrPage(owner) {}
+    Q_INVOKABLE explicit TtestPage(QObject *owner = nullptr) : TlyrPage(owner) {}
     double PaperWidth() const { return paperWidth_; }
     void SetPaperWidth(double w)
     {
@@ -115,15 +114,13 @@ public:
     void SetPaperSize(int n)
     {
         paperSize_ = n;
-        if (n == 9)
-            paperWidth_ = 210;
+        if (n == 9) paperWidth_ = 210;
     }
     int Columns() const { return columns_; }
     void SetColumns(int n)
     {
         columns_ = n;
-        if (n > 0)
-            columnWidth_ = paperWidth_ / n;
+        if (n > 0) columnWidth_ = paperWidth_ / n;
     }
     double ColumnWidth() const { return columnWidth_; }
     void SetColumnWidth(double w) { columnWidth_ = w; }
@@ -138,7 +135,7 @@ private:
 class TtestBand : public TlyrReportComponent {
     Q_OBJECT
 public:
-    Q_INVOKABLE explicit TtestBand(QObject* owner = nullptr) : TlyrReportComponent(owner) {}
+    Q_INVOKABLE explicit TtestBand(QObject *owner = nullptr) : TlyrReportComponent(owner) {}
     bool IsBand() const override { return true; }
 };
 

@@ -109,11 +109,11 @@ TEST(LyrPage, Columns)
 TEST(LyrPage, AlignChildrenStretchesBandsToThePrintableArea)
 {
     TlyrReport r;
-    auto* p = new TlyrReportPage(&r);
+    auto *p = new TlyrReportPage(&r);
     p->SetDefaults();
-    auto* band = new TlyrMasterData(p);
+    auto *band = new TlyrMasterData(p);
     band->SetBounds(0, 100, 10, 20);
-    auto* col = new TlyrMasterData(p);
+    auto *col = new TlyrMasterData(p);
     col->SetVertical(true);
     col->SetBounds(50, 30, 40, 10);
     p->AlignChildren();
@@ -143,9 +143,9 @@ TEST(LyrPageTemplate, EveryBandAndPageRoundTrips)
     TlyrReport r;
     r.EngineOptions()->SetNewSilentMode(simSilent);
     r.setObjectName(QStringLiteral("Rep"));
-    auto* data = new TlyrDataPage(&r);
+    auto *data = new TlyrDataPage(&r);
     data->SetName(QStringLiteral("Data"));
-    auto* page = new TlyrReportPage(&r);
+    auto *page = new TlyrReportPage(&r);
     page->SetName(QStringLiteral("Page1"));
     page->SetDefaults();
     page->SetColumns(2);
@@ -153,33 +153,32 @@ TEST(LyrPageTemplate, EveryBandAndPageRoundTrips)
     page->Frame()->SetTyp(ftAll);
     page->TitleBeforeHeader = false;
     page->HGuides = {QStringLiteral("10"), QStringLiteral("20")};
-    auto* landscape = new TlyrReportPage(&r);
+    auto *landscape = new TlyrReportPage(&r);
     landscape->SetName(QStringLiteral("Page2"));
     landscape->SetOrientation(poLandscape);
     landscape->SetPaperSize(11);
-    auto* custom = new TlyrReportPage(&r);
+    auto *custom = new TlyrReportPage(&r);
     custom->SetName(QStringLiteral("Page3"));
     custom->SetPaperWidth(80);
     custom->SetPaperHeight(120);
     int n = 0;
-    TlyrChild* child = nullptr;
-    for (const QMetaObject* cls : lyrBandClasses()) {
-        auto* band = qobject_cast<TlyrBand*>(cls->newInstance(Q_ARG(QObject*, page)));
+    TlyrChild *child = nullptr;
+    for (const QMetaObject *cls : lyrBandClasses()) {
+        auto *band = qobject_cast<TlyrBand *>(cls->newInstance(Q_ARG(QObject *, page)));
         ASSERT_NE(band, nullptr) << cls->className();
         band->SetName(QStringLiteral("Band%1").arg(++n));
         band->SetBounds(0, n * 30, 700, 20);
         band->SetStretched(true);
-        if (auto* c = qobject_cast<TlyrChild*>(band))
-            child = c;
+        if (auto *c = qobject_cast<TlyrChild *>(band)) child = c;
     }
-    auto* master = qobject_cast<TlyrMasterData*>(page->FindBand(&TlyrMasterData::staticMetaObject));
+    auto *master = qobject_cast<TlyrMasterData *>(page->FindBand(&TlyrMasterData::staticMetaObject));
     master->SetChild(child);
     master->SetColumns(2);
     master->SetRowCount(5);
-    auto* gh = qobject_cast<TlyrGroupHeader*>(page->FindBand(&TlyrGroupHeader::staticMetaObject));
+    auto *gh = qobject_cast<TlyrGroupHeader *>(page->FindBand(&TlyrGroupHeader::staticMetaObject));
     gh->Condition = QStringLiteral("lyrDB_XF.\"theNum\"");
     gh->DrillDown = true;
-    auto* memo = new TlyrMemoView(master);
+    auto *memo = new TlyrMemoView(master);
     memo->SetName(QStringLiteral("Memo1"));
     memo->SetText(QStringLiteral("[lyrDB_XF.\"theSum\"]"));
     memo->SetBounds(600, 0, 100, 20);
@@ -189,12 +188,12 @@ TEST(LyrPageTemplate, EveryBandAndPageRoundTrips)
     const QByteArray first = expectRoundTrip(r, again);
     EXPECT_EQ(first.count("PaperSize=\"256\""), 1);  // only the custom page
     EXPECT_TRUE(first.contains("Orientation=\"poLandscape\""));
-    auto* p1 = qobject_cast<TlyrReportPage*>(again.FindObject(QStringLiteral("Page1")));
+    auto *p1 = qobject_cast<TlyrReportPage *>(again.FindObject(QStringLiteral("Page1")));
     ASSERT_NE(p1, nullptr);
     EXPECT_EQ(p1->PaperSize(), 9);
-    EXPECT_EQ(qobject_cast<TlyrReportPage*>(again.FindObject(QStringLiteral("Page2")))->PaperSize(), 11);
-    EXPECT_EQ(qobject_cast<TlyrReportPage*>(again.FindObject(QStringLiteral("Page3")))->PaperSize(), lyrCustomPaper);
-    auto* m2 = qobject_cast<TlyrMasterData*>(again.FindObject(master->Name()));
+    EXPECT_EQ(qobject_cast<TlyrReportPage *>(again.FindObject(QStringLiteral("Page2")))->PaperSize(), 11);
+    EXPECT_EQ(qobject_cast<TlyrReportPage *>(again.FindObject(QStringLiteral("Page3")))->PaperSize(), lyrCustomPaper);
+    auto *m2 = qobject_cast<TlyrMasterData *>(again.FindObject(master->Name()));
     ASSERT_NE(m2, nullptr);
     EXPECT_EQ(m2->Child(), again.FindObject(child->Name()));
     EXPECT_EQ(m2->RowCount(), 5);
@@ -213,7 +212,7 @@ public:
 TEST(LyrBand, BandsSnapToTheCharacterGridOfDotMatrixPages)
 {
     GridPage page;
-    auto* band = new TlyrMasterData(&page);
+    auto *band = new TlyrMasterData(&page);
     band->SetTop(20);
     band->SetLeft(15);
     band->SetHeight(30);
@@ -223,7 +222,7 @@ TEST(LyrBand, BandsSnapToTheCharacterGridOfDotMatrixPages)
     EXPECT_EQ(band->Height(), 34);
     EXPECT_EQ(band->Width(), 101);
     TlyrReportPage paper;
-    auto* other = new TlyrMasterData(&paper);
+    auto *other = new TlyrMasterData(&paper);
     other->SetTop(20);
     EXPECT_EQ(other->Top(), 20);
 }

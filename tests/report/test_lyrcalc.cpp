@@ -23,18 +23,17 @@ protected:
         query = std::make_unique<vdb::Query>(conn.get());
         query->OpenSql(QStringLiteral("select * from L"));
         report.EngineOptions()->SetNewSilentMode(simSilent);
-        auto* ds = new TlyrDBDataset(&report);
+        auto *ds = new TlyrDBDataset(&report);
         ds->SetName(QStringLiteral("lyrDB_L"));
         ds->SetDataSet(query.get());
         report.Datasets()->Add(ds);
         report.Datasets()->Initialize();
         ds->First();
     }
-    KsValue calc(const QString& language, const QString& expr)
+    KsValue calc(const QString &language, const QString &expr)
     {
         report.SetScriptLanguage(language);
-        if (!report.PrepareScript())
-            ADD_FAILURE() << report.Errors().join(QLatin1Char('\n')).toStdString();
+        if (!report.PrepareScript()) ADD_FAILURE() << report.Errors().join(QLatin1Char('\n')).toStdString();
         return report.Calc(expr);
     }
     QTemporaryDir dir;
@@ -48,23 +47,23 @@ protected:
 TEST_F(CalcTest, Table)
 {
     struct Row {
-        const char* expr;
-        const char* text;
+        const char *expr;
+        const char *text;
     };
     const Row rows[] = {
-        {"lyrDB_L.\"theName\"", "可乐"},
-        {"<lyrDB_L.\"theCount\"> + <lyrDB_L.\"thePrice\">", "5.5"},
-        {"Format('%2.2n', [1234.5])", "1,234.50"},
-        {"IIF(<lyrDB_L.\"theCount\"> > 1, 'many', 'one')", "many"},
-        {"<Total> * 2", "6"},
-        {"IIF(1 > 2, 'a', 'b')", "b"},
+            {"lyrDB_L.\"theName\"", "可乐"},
+            {"<lyrDB_L.\"theCount\"> + <lyrDB_L.\"thePrice\">", "5.5"},
+            {"Format('%2.2n', [1234.5])", "1,234.50"},
+            {"IIF(<lyrDB_L.\"theCount\"> > 1, 'many', 'one')", "many"},
+            {"<Total> * 2", "6"},
+            {"IIF(1 > 2, 'a', 'b')", "b"},
     };
     report.Variables()->SetVariable(QStringLiteral("Total"), QStringLiteral("1+2"));
-    for (const Row& r : rows) {
+    for (const Row &r : rows) {
         KsValue v;
         try {
             v = calc(QStringLiteral("PascalScript"), QString::fromUtf8(r.expr));
-        } catch (const ElyrError& e) {
+        } catch (const ElyrError &e) {
             ADD_FAILURE() << r.expr << ": " << e.Message().toStdString();
             continue;
         }
@@ -88,13 +87,13 @@ TEST_F(CalcTest, DateAndTime)
 
 TEST_F(CalcTest, FourLanguagesEachCompiledOnce)
 {
-    const std::pair<const char*, QStringList> languages[] = {
-        {"PascalScript", {QStringLiteral("begin"), QStringLiteral("end.")}},
-        {"C++Script", {QStringLiteral("{"), QStringLiteral("}")}},
-        {"BasicScript", {}},
-        {"JScript", {}},
+    const std::pair<const char *, QStringList> languages[] = {
+            {"PascalScript", {QStringLiteral("begin"), QStringLiteral("end.")}},
+            {"C++Script", {QStringLiteral("{"), QStringLiteral("}")}},
+            {"BasicScript", {}},
+            {"JScript", {}},
     };
-    for (const auto& [lang, text] : languages) {
+    for (const auto &[lang, text] : languages) {
         report.SetScriptLanguage(QString::fromLatin1(lang));
         report.SetScriptText(text);
         ASSERT_TRUE(report.PrepareScript()) << lang << report.Errors().join(QLatin1Char('\n')).toStdString();
@@ -107,10 +106,10 @@ TEST_F(CalcTest, FourLanguagesEachCompiledOnce)
 
 TEST_F(CalcTest, ScriptErrorsAndEvents)
 {
-    report.SetScriptText({QStringLiteral("var Hits: Integer;"),
-                          QStringLiteral("procedure Hit(Sender: Variant);"), QStringLiteral("begin"),
-                          QStringLiteral("  Hits := Hits + 1;"), QStringLiteral("  Set('Who', 'x');"),
-                          QStringLiteral("end;"), QStringLiteral("begin"), QStringLiteral("end.")});
+    report.SetScriptText({QStringLiteral("var Hits: Integer;"), QStringLiteral("procedure Hit(Sender: Variant);"),
+                          QStringLiteral("begin"), QStringLiteral("  Hits := Hits + 1;"),
+                          QStringLiteral("  Set('Who', 'x');"), QStringLiteral("end;"), QStringLiteral("begin"),
+                          QStringLiteral("end.")});
     ASSERT_TRUE(report.PrepareScript()) << report.Errors().join(QLatin1Char('\n')).toStdString();
     report.DoNotifyEvent(&report, QStringLiteral("Hit"), true);
     report.DoNotifyEvent(&report, QStringLiteral("Hit"));  // not running: ignored
@@ -124,7 +123,7 @@ TEST_F(CalcTest, ScriptErrorsAndEvents)
     report.SetScriptText({QStringLiteral("begin"), QStringLiteral("  x := ;"), QStringLiteral("end.")});
     EXPECT_FALSE(report.PrepareScript());
     EXPECT_TRUE(report.Errors().last().startsWith(QStringLiteral("Script error at 2:")))
-        << report.Errors().join(QLatin1Char('\n')).toStdString();
+            << report.Errors().join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(CalcTest, ExpressionsFollowTheReportLanguageBeforePreparation)

@@ -14,7 +14,7 @@ QImage whiteImage(int w, int h)
     return img;
 }
 
-bool isColor(const QImage& img, int x, int y, QColor c)
+bool isColor(const QImage &img, int x, int y, QColor c)
 {
     return QColor(img.pixel(x, y)) == c;
 }
@@ -136,8 +136,7 @@ TEST(LyrCanvas, HatchBrushAndClearBrush)
     }
     int red = 0, white = 0;
     for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x)
-            (QColor(img.pixel(x, y)) == Qt::red ? red : white)++;
+        for (int x = 0; x < 16; ++x) (QColor(img.pixel(x, y)) == Qt::red ? red : white)++;
     EXPECT_GT(red, 0);
     EXPECT_GT(white, red);
 
@@ -150,8 +149,7 @@ TEST(LyrCanvas, HatchBrushAndClearBrush)
         c.Rectangle(QRect(0, 0, 16, 16));
     }
     for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x)
-            ASSERT_TRUE(isColor(clear, x, y, Qt::white));
+        for (int x = 0; x < 16; ++x) ASSERT_TRUE(isColor(clear, x, y, Qt::white));
 }
 
 TEST(LyrCanvas, RectangleLeavesRightAndBottomEdgeOut)
@@ -211,8 +209,7 @@ TEST(LyrCanvas, TextIsDrawnInItsColourAndRotated)
         int n = 0;
         for (int y = r.top(); y <= r.bottom(); ++y)
             for (int x = r.left(); x <= r.right(); ++x)
-                if (QColor(img.pixel(x, y)).red() > 200 && QColor(img.pixel(x, y)).green() < 80)
-                    ++n;
+                if (QColor(img.pixel(x, y)).red() > 200 && QColor(img.pixel(x, y)).green() < 80) ++n;
         return n;
     };
     EXPECT_GT(redIn(QRect(10, 10, 90, 40)), 50);

@@ -26,7 +26,7 @@ public:
 
 class FakePages : public TlyrCustomPreviewPages {
 public:
-    explicit FakePages(TlyrReport* r) : TlyrCustomPreviewPages(r) { Outline = new FakeOutline(this); }
+    explicit FakePages(TlyrReport *r) : TlyrCustomPreviewPages(r) { Outline = new FakeOutline(this); }
     int Count() override { return pages; }
     void Clear() override
     {
@@ -45,12 +45,12 @@ public:
     void EndPage() override {}
     void NewColumn() override {}
     void NewPage() override {}
-    void ShowBand(TlyrComponent*) override {}
-    void ShowBand(const QMetaObject*) override {}
+    void ShowBand(TlyrComponent *) override {}
+    void ShowBand(const QMetaObject *) override {}
     double HeaderHeight() override { return 0; }
     double FooterHeight() override { return 0; }
     double FreeSpace() override { return 0; }
-    KsValue GetAggregateValue(const QString& name, const QString& expr, TlyrComponent*, int flags) override
+    KsValue GetAggregateValue(const QString &name, const QString &expr, TlyrComponent *, int flags) override
     {
         lastAggregate = name + QLatin1Char('|') + expr + QLatin1Char('|') + QString::number(flags);
         return KsValue(42);
@@ -61,8 +61,7 @@ public:
         Running = true;
         bool ok = body ? body() : true;
         Running = false;
-        if (ok)
-            static_cast<FakePages*>(PreviewPages)->pages = 1;
+        if (ok) static_cast<FakePages *>(PreviewPages)->pages = 1;
         return ok;
     }
     std::function<bool()> body;
@@ -79,23 +78,22 @@ public:
 // A modal window: while it is "shown" the event loop runs for a while.
 class FakeForm : public TlyrCustomPreviewForm {
 public:
-    TlyrCustomPreview* Preview() override { return &preview; }
-    void InitFromReport(TlyrReport*) override {}
+    TlyrCustomPreview *Preview() override { return &preview; }
+    void InitFromReport(TlyrReport *) override {}
     void ShowModal() override
     {
         ++*shown;
         runsAtShow = engine ? engine->runs : -1;
         QElapsedTimer t;
         t.start();
-        while (t.elapsed() < 300 && engine && engine->runs == runsAtShow)
-            QTest::qWait(10);
+        while (t.elapsed() < 300 && engine && engine->runs == runsAtShow) QTest::qWait(10);
     }
     void Show() override { ++*shown; }
     void Close() override { ++*closed; }
     FakePreview preview;
-    FakeEngine* engine = nullptr;
-    int* shown = nullptr;
-    int* closed = nullptr;
+    FakeEngine *engine = nullptr;
+    int *shown = nullptr;
+    int *closed = nullptr;
     int runsAtShow = -1;
 };
 
@@ -105,20 +103,20 @@ protected:
     {
         RegisterTestObjects();
         fakecompiler::Install();
-        TlyrEngineFactories& f = lyrEngineFactories();
-        f.Engine = [](TlyrReport* r) { return new FakeEngine(r); };
-        f.PreviewPages = [](TlyrReport* r) { return new FakePages(r); };
-        f.PreviewForm = [this](TlyrReport* r) {
-            auto* form = new FakeForm;
-            form->engine = static_cast<FakeEngine*>(r->Engine());
+        TlyrEngineFactories &f = lyrEngineFactories();
+        f.Engine = [](TlyrReport *r) { return new FakeEngine(r); };
+        f.PreviewPages = [](TlyrReport *r) { return new FakePages(r); };
+        f.PreviewForm = [this](TlyrReport *r) {
+            auto *form = new FakeForm;
+            form->engine = static_cast<FakeEngine *>(r->Engine());
             form->shown = &shown;
             form->closed = &closed;
             return form;
         };
-        previous = lyrSetErrorMsgHandler([this](const QString& t) { boxes << t; });
+        previous = lyrSetErrorMsgHandler([this](const QString &t) { boxes << t; });
         report = std::make_unique<TlyrReport>();
-        engine = static_cast<FakeEngine*>(report->Engine());
-        pages = static_cast<FakePages*>(report->PreviewPages());
+        engine = static_cast<FakeEngine *>(report->Engine());
+        pages = static_cast<FakePages *>(report->PreviewPages());
     }
     void TearDown() override
     {
@@ -127,21 +125,20 @@ protected:
         lyrSetErrorMsgHandler(previous);
         fakecompiler::Uninstall();
     }
-    TlyrUserDataSet* addDataset()
+    TlyrUserDataSet *addDataset()
     {
-        auto* ds = new TlyrUserDataSet(report.get());
+        auto *ds = new TlyrUserDataSet(report.get());
         ds->SetName(QStringLiteral("lyrDB_TM"));
         ds->SetFields({QStringLiteral("thePrice"), QStringLiteral("theName")});
-        ds->OnGetValue = [](const QString& f, KsValue& v) {
-            if (f == QLatin1String("thePrice"))
-                v = KsValue(12.5);
+        ds->OnGetValue = [](const QString &f, KsValue &v) {
+            if (f == QLatin1String("thePrice")) v = KsValue(12.5);
         };
         report->Datasets()->Add(ds);
         return ds;
     }
     std::unique_ptr<TlyrReport> report;
-    FakeEngine* engine = nullptr;
-    FakePages* pages = nullptr;
+    FakeEngine *engine = nullptr;
+    FakePages *pages = nullptr;
     QStringList boxes;
     int shown = 0, closed = 0;
     TlyrErrorMsgHandler previous;
@@ -166,7 +163,7 @@ TEST_F(ReportTest, ClearedState)
 
 TEST_F(ReportTest, CalcLooksNamesUpWithoutCompiling)
 {
-    auto* ds = addDataset();
+    auto *ds = addDataset();
     ASSERT_TRUE(report->PrepareScript());
     const int afterPrepare = fakecompiler::Compiles();
     EXPECT_DOUBLE_EQ(report->Calc(QStringLiteral("lyrDB_TM.\"thePrice\"")).ToDouble(), 12.5);
@@ -228,7 +225,7 @@ TEST_F(ReportTest, ExpressionErrorIsRecordedAndRaised)
     try {
         report->Calc(QStringLiteral("1 +* 2"));
         FAIL();
-    } catch (const ElyrError& e) {
+    } catch (const ElyrError &e) {
         EXPECT_EQ(e.Message(), QStringLiteral("Memo1: Error in expression '1 +* 2': Syntax error"));
     }
     EXPECT_EQ(report->Errors(), QStringList{QStringLiteral("Memo1: Error in expression '1 +* 2': Syntax error")});
@@ -254,20 +251,20 @@ TEST_F(ReportTest, SelfReferringVariablesEndAsNull)
 
 TEST_F(ReportTest, ScriptHoldsTheReportObjectsAndMacros)
 {
-    auto* page = new TtestPage(report.get());
+    auto *page = new TtestPage(report.get());
     page->SetName(QStringLiteral("Page1"));
-    auto* memo = new TlyrTestMemoView(page);
+    auto *memo = new TlyrTestMemoView(page);
     memo->SetName(QStringLiteral("Memo1"));
     memo->SetDesigning(true);
     ASSERT_TRUE(report->PrepareScript());
     EXPECT_FALSE(memo->IsDesigning());
-    TksScript* s = report->Script();
+    TksScript *s = report->Script();
     ASSERT_NE(s->FindLocal(QStringLiteral("Memo1")), nullptr);
     EXPECT_EQ(s->FindLocal(QStringLiteral("Memo1"))->Value.ToObject(), memo);
     EXPECT_EQ(s->FindLocal(QStringLiteral("Report"))->Value.ToObject(), report.get());
     EXPECT_EQ(s->FindLocal(QStringLiteral("Engine"))->Value.ToObject(), engine);
     ASSERT_NE(report->ValueVariable(), nullptr);
-    for (const char* m : {"Get", "Set", "IIF", "SUM", "AVG", "MIN", "MAX", "COUNT"})
+    for (const char *m : {"Get", "Set", "IIF", "SUM", "AVG", "MIN", "MAX", "COUNT"})
         EXPECT_NE(s->FindLocal(QString::fromLatin1(m)), nullptr) << m;
     EXPECT_TRUE(s->FindLocal(QStringLiteral("SUM"))->IsMacro);
 
@@ -277,7 +274,7 @@ TEST_F(ReportTest, ScriptHoldsTheReportObjectsAndMacros)
     EXPECT_EQ(s->Count(), count);
 
     // Macro functions receive their arguments as text.
-    auto* sum = dynamic_cast<TksMethodHelper*>(s->FindLocal(QStringLiteral("SUM")));
+    auto *sum = dynamic_cast<TksMethodHelper *>(s->FindLocal(QStringLiteral("SUM")));
     ASSERT_NE(sum, nullptr);
     sum->Prog = s;
     sum->SetParam(0, KsValue(QStringLiteral("<lyrDB.\"x\">")));
@@ -287,7 +284,7 @@ TEST_F(ReportTest, ScriptHoldsTheReportObjectsAndMacros)
     EXPECT_EQ(engine->lastAggregate, QStringLiteral("SUM|<lyrDB.\"x\">|3"));
 
     // Set creates a report variable.
-    auto* set = dynamic_cast<TksMethodHelper*>(s->FindLocal(QStringLiteral("Set")));
+    auto *set = dynamic_cast<TksMethodHelper *>(s->FindLocal(QStringLiteral("Set")));
     ASSERT_NE(set, nullptr);
     set->SetParam(0, KsValue(QStringLiteral("Made")));
     set->SetParam(1, KsValue(8));
@@ -302,40 +299,43 @@ TEST_F(ReportTest, ScriptHoldsTheReportObjectsAndMacros)
 TEST_F(ReportTest, PrepareReportChecksDatasetsAndRestoresTheTemplate)
 {
     report->EngineOptions()->SetNewSilentMode(simSilent);
-    TlyrDataSetItem* gone = report->Datasets()->Add();
+    TlyrDataSetItem *gone = report->Datasets()->Add();
     gone->SetDataSetName(QStringLiteral("Gone"), report.get());
     EXPECT_FALSE(report->PrepareReport());
     EXPECT_EQ(report->Errors(), QStringList{QStringLiteral("Dataset \"Gone\" does not exist")});
     EXPECT_EQ(engine->runs, 0);
     report->Datasets()->Clear();
 
-    auto* page = new TtestPage(report.get());
+    auto *page = new TtestPage(report.get());
     page->SetName(QStringLiteral("Page1"));
-    auto* memo = new TlyrTestMemoView(page);
+    auto *memo = new TlyrTestMemoView(page);
     memo->SetName(QStringLiteral("Memo1"));
     memo->SetLeft(5);
     report->ReportOptions()->Password = QStringLiteral("pw");
     report->ReportOptions()->EnteredPassword = QStringLiteral("pw");
     engine->body = [&] {
         // The script and the engine change the template while building.
-        static_cast<TlyrTestMemoView*>(report->FindObject(QStringLiteral("Memo1")))->SetLeft(999);
+        static_cast<TlyrTestMemoView *>(report->FindObject(QStringLiteral("Memo1")))->SetLeft(999);
         return true;
     };
     EXPECT_TRUE(report->PrepareReport());
     EXPECT_EQ(engine->runs, 1);
-    auto* restored = qobject_cast<TlyrTestMemoView*>(report->FindObject(QStringLiteral("Memo1")));
+    auto *restored = qobject_cast<TlyrTestMemoView *>(report->FindObject(QStringLiteral("Memo1")));
     ASSERT_NE(restored, nullptr);
     EXPECT_DOUBLE_EQ(restored->Left(), 5);
     EXPECT_EQ(report->ReportOptions()->Password, QStringLiteral("pw"));
     // The script's object variables name the recreated objects.
-    TksCustomVariable* v = report->Script()->FindLocal(QStringLiteral("Memo1"));
+    TksCustomVariable *v = report->Script()->FindLocal(QStringLiteral("Memo1"));
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->Value.ToObject(), restored);
     EXPECT_EQ(report->Script()->FindLocal(QStringLiteral("Report"))->Value.ToObject(), report.get());
 
     // A build that fails is reported once.
     report->EngineOptions()->SetNewSilentMode(simMessageBoxes);
-    engine->body = [&] { throw ElyrError(QStringLiteral("引擎失败")); return true; };
+    engine->body = [&] {
+        throw ElyrError(QStringLiteral("引擎失败"));
+        return true;
+    };
     EXPECT_FALSE(report->PrepareReport());
     EXPECT_EQ(report->Errors(), QStringList{QStringLiteral("引擎失败")});
     ASSERT_EQ(boxes.size(), 1);
@@ -348,7 +348,7 @@ TEST_F(ReportTest, ShowReportShowsFirstAndBuildsFromTheTimer)
     report->ShowReport();
     EXPECT_EQ(pages->clears, 1);
     EXPECT_EQ(shown, 1);
-    EXPECT_EQ(engine->runs, 1);  // built while the window was up
+    EXPECT_EQ(engine->runs, 1);             // built while the window was up
     EXPECT_EQ(report->Preview(), nullptr);  // the modal window is gone
 
     // Old-style: built first; a failed build shows nothing.
@@ -401,9 +401,9 @@ TEST_F(ReportTest, ScriptReachesOnlyLiveObjectsAfterARun)
 {
     fakecompiler::Uninstall();
     report->EngineOptions()->SetNewSilentMode(simSilent);
-    auto* page = new TtestPage(report.get());
+    auto *page = new TtestPage(report.get());
     page->SetName(QStringLiteral("Page1"));
-    auto* memo = new TlyrTestMemoView(page);
+    auto *memo = new TlyrTestMemoView(page);
     memo->SetName(QStringLiteral("Memo1"));
     report->SetScriptText({QStringLiteral("procedure Mark(Sender: Variant);"), QStringLiteral("begin"),
                            QStringLiteral("  Memo1.Tag := Memo1.Tag + 1;"), QStringLiteral("end;"),
@@ -412,7 +412,7 @@ TEST_F(ReportTest, ScriptReachesOnlyLiveObjectsAfterARun)
     report->Script()->AddClass(ksFindClassInfo(QStringLiteral("TlyrTestMemoView")), QStringLiteral("TObject"));
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
     // The run rebuilt the template: the old memo is gone, the new one answers.
-    auto* now = qobject_cast<TlyrTestMemoView*>(report->FindObject(QStringLiteral("Memo1")));
+    auto *now = qobject_cast<TlyrTestMemoView *>(report->FindObject(QStringLiteral("Memo1")));
     ASSERT_NE(now, nullptr);
     report->DoNotifyEvent(report.get(), QStringLiteral("Mark"), true);
     EXPECT_EQ(now->Tag(), 1);
@@ -436,20 +436,18 @@ namespace {
 
 // Every "Default:" class info of an option class names what a fresh object
 // holds, so the written defaults and the members cannot drift apart.
-void expectDeclaredDefaults(const QObject& fresh)
+void expectDeclaredDefaults(const QObject &fresh)
 {
-    const QMetaObject* meta = fresh.metaObject();
+    const QMetaObject *meta = fresh.metaObject();
     int checked = 0;
     for (int i = meta->classInfoOffset(); i < meta->classInfoCount(); ++i) {
         const QMetaClassInfo info = meta->classInfo(i);
         const QByteArray key(info.name());
-        if (!key.startsWith("Default:"))
-            continue;
+        if (!key.startsWith("Default:")) continue;
         const QMetaProperty p = meta->property(meta->indexOfProperty(key.mid(8).constData()));
         ASSERT_TRUE(p.isValid()) << key.constData();
         const QVariant v = p.read(&fresh);
-        const QString text = p.isEnumType() ? QString::fromLatin1(p.enumerator().valueToKey(v.toInt()))
-                                            : v.toString();
+        const QString text = p.isEnumType() ? QString::fromLatin1(p.enumerator().valueToKey(v.toInt())) : v.toString();
         EXPECT_EQ(text, QString::fromLatin1(info.value())) << meta->className() << ' ' << key.constData();
         ++checked;
     }

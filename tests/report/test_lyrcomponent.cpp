@@ -11,9 +11,9 @@ protected:
     void SetUp() override { RegisterTestObjects(); }
 };
 
-TlyrTestMemoView* view(TlyrComponent* parent, const char* name)
+TlyrTestMemoView *view(TlyrComponent *parent, const char *name)
 {
-    auto* v = new TlyrTestMemoView(parent);
+    auto *v = new TlyrTestMemoView(parent);
     v->SetName(QString::fromLatin1(name));
     return v;
 }
@@ -23,13 +23,13 @@ TlyrTestMemoView* view(TlyrComponent* parent, const char* name)
 TEST_F(ComponentTest, TreeOrderAndLookup)
 {
     TlyrReport report;
-    auto* page = new TtestPage(&report);
+    auto *page = new TtestPage(&report);
     page->SetName(QStringLiteral("Page1"));
-    auto* band = new TtestBand(page);
+    auto *band = new TtestBand(page);
     band->SetName(QStringLiteral("Band1"));
-    auto* a = view(band, "A");
-    auto* b = view(page, "B");
-    EXPECT_EQ(report.AllObjects(), (QList<TlyrComponent*>{page, band, a, b}));
+    auto *a = view(band, "A");
+    auto *b = view(page, "B");
+    EXPECT_EQ(report.AllObjects(), (QList<TlyrComponent *>{page, band, a, b}));
     EXPECT_EQ(report.FindObject(QStringLiteral("band1")), band);
     EXPECT_EQ(report.FindObject(QStringLiteral("none")), nullptr);
     EXPECT_EQ(a->Report(), &report);
@@ -37,7 +37,7 @@ TEST_F(ComponentTest, TreeOrderAndLookup)
 
     // Reparenting moves the object to the end of the new parent's list.
     a->SetParent(page);
-    EXPECT_EQ(page->Objects(), (QList<TlyrComponent*>{band, b, a}));
+    EXPECT_EQ(page->Objects(), (QList<TlyrComponent *>{band, b, a}));
     EXPECT_TRUE(band->Objects().isEmpty());
     // A parent cannot become its own descendant.
     page->SetParent(band);
@@ -50,16 +50,16 @@ TEST_F(ComponentTest, TreeOrderAndLookup)
     EXPECT_DOUBLE_EQ(b->AbsTop(), 22);
 
     delete band;  // frees b and leaves the page's list
-    EXPECT_EQ(page->Objects(), (QList<TlyrComponent*>{a}));
+    EXPECT_EQ(page->Objects(), (QList<TlyrComponent *>{a}));
 }
 
 TEST_F(ComponentTest, FontFollowsParentChain)
 {
     TlyrReport report;
-    auto* page = new TtestPage(&report);
-    auto* band = new TtestBand(page);
-    auto* inner = view(band, "Inner");
-    auto* own = view(band, "Own");
+    auto *page = new TtestPage(&report);
+    auto *band = new TtestBand(page);
+    auto *inner = view(band, "Inner");
+    auto *own = view(band, "Own");
     TlyrFont custom;
     custom.SetName(QStringLiteral("宋体"));
     own->SetFont(&custom);
@@ -76,17 +76,17 @@ TEST_F(ComponentTest, FontFollowsParentChain)
     EXPECT_EQ(band->Font()->Style(), 0);  // the band left the chain
 
     // A new child takes its parent's font.
-    auto* late = view(band, "Late");
+    auto *late = view(band, "Late");
     EXPECT_EQ(late->Font()->Size(), 14);
 }
 
 TEST_F(ComponentTest, NamesAreUniqueInTheReport)
 {
     TlyrReport report;
-    auto* page = new TtestPage(&report);
+    auto *page = new TtestPage(&report);
     view(page, "TestMemo1");
     view(page, "TestMemo3");
-    auto* fresh = new TlyrTestMemoView(page);
+    auto *fresh = new TlyrTestMemoView(page);
     EXPECT_EQ(fresh->BaseName(), QStringLiteral("TestMemo"));
     fresh->CreateUniqueName();
     EXPECT_EQ(fresh->Name(), QStringLiteral("TestMemo2"));
@@ -100,7 +100,7 @@ TEST_F(ComponentTest, NamesAreUniqueInTheReport)
     try {
         fresh->SetName(QStringLiteral("Other"));
         FAIL();
-    } catch (const ElyrError& e) {
+    } catch (const ElyrError &e) {
         EXPECT_EQ(e.Message(), QStringLiteral("Could not rename TESTMEMO2, it was introduced in the ancestor report"));
     }
 }
@@ -124,8 +124,8 @@ TEST_F(ComponentTest, RestrictionsHoldOnlyWhileDesigning)
 TEST_F(ComponentTest, ClearKeepsInheritedChildren)
 {
     TlyrReport report;
-    auto* page = new TtestPage(&report);
-    auto* inherited = new TtestBand(page);
+    auto *page = new TtestPage(&report);
+    auto *inherited = new TtestBand(page);
     inherited->SetAncestor(true);
     view(inherited, "Added");
     view(page, "Other");
@@ -168,10 +168,10 @@ TEST_F(ComponentTest, PrintBracketRestoresBounds)
 TEST_F(ComponentTest, AssignCopiesValuesAndAssignAllTheChildren)
 {
     TlyrReport report;
-    auto* page = new TtestPage(&report);
+    auto *page = new TtestPage(&report);
     page->SetName(QStringLiteral("P"));
     page->SetColumns(3);
-    auto* v = view(page, "V");
+    auto *v = view(page, "V");
     v->SetComponentText(QStringLiteral("合计"));
 
     TtestPage copy;
@@ -180,7 +180,7 @@ TEST_F(ComponentTest, AssignCopiesValuesAndAssignAllTheChildren)
     EXPECT_TRUE(copy.Objects().isEmpty());
     copy.AssignAll(page);
     ASSERT_EQ(copy.Objects().size(), 1);
-    auto* cv = qobject_cast<TlyrTestMemoView*>(copy.Objects().first());
+    auto *cv = qobject_cast<TlyrTestMemoView *>(copy.Objects().first());
     ASSERT_NE(cv, nullptr);
     EXPECT_EQ(cv->ComponentText(), QStringLiteral("合计"));
 }
@@ -189,25 +189,25 @@ TEST_F(ComponentTest, AlignChildrenPlacesViewsAgainstTheirNeighbours)
 {
     TtestBand band;
     band.SetBounds(0, 0, 500, 100);
-    auto place = [&](const char* name, double l, double t, double w, double h, TlyrAlign a) {
-        auto* v = view(&band, name);
+    auto place = [&](const char *name, double l, double t, double w, double h, TlyrAlign a) {
+        auto *v = view(&band, name);
         v->SetBounds(l, t, w, h);
         v->SetAlign(a);
         return v;
     };
-    auto* b = place("B", 300, 0, 50, 20, baLeft);
-    auto* a = place("A", 100, 5, 40, 20, baLeft);
-    auto* below = place("Below", 200, 50, 30, 20, baLeft);  // no vertical overlap with A or B
-    auto* r = place("R", 400, 0, 60, 20, baRight);
-    auto* w = place("W", 360, 10, 10, 20, baWidth);
-    auto* c = place("C", 480, 80, 100, 20, baCenter);
-    auto* bottom = place("Bot", 495, 75, 10, 5, baBottom);
+    auto *b = place("B", 300, 0, 50, 20, baLeft);
+    auto *a = place("A", 100, 5, 40, 20, baLeft);
+    auto *below = place("Below", 200, 50, 30, 20, baLeft);  // no vertical overlap with A or B
+    auto *r = place("R", 400, 0, 60, 20, baRight);
+    auto *w = place("W", 360, 10, 10, 20, baWidth);
+    auto *c = place("C", 480, 80, 100, 20, baCenter);
+    auto *bottom = place("Bot", 495, 75, 10, 5, baBottom);
     band.AlignChildren();
     EXPECT_DOUBLE_EQ(a->Left(), 0);
     EXPECT_DOUBLE_EQ(b->Left(), 40);  // stacked after A
     EXPECT_DOUBLE_EQ(below->Left(), 0);
-    EXPECT_DOUBLE_EQ(r->Left(), 440);  // against the container's right edge
-    EXPECT_DOUBLE_EQ(w->Left(), 90);   // after B (40 + 50)
+    EXPECT_DOUBLE_EQ(r->Left(), 440);   // against the container's right edge
+    EXPECT_DOUBLE_EQ(w->Left(), 90);    // after B (40 + 50)
     EXPECT_DOUBLE_EQ(w->Width(), 350);  // up to R
     EXPECT_DOUBLE_EQ(c->Left(), 200);
     EXPECT_DOUBLE_EQ(bottom->Top(), 95);

@@ -46,7 +46,7 @@ protected:
     std::unique_ptr<vdb::Connection> conn;
     std::unique_ptr<vdb::Query> query;
     TlyrReport report;
-    TlyrDBDataset* ds = nullptr;
+    TlyrDBDataset *ds = nullptr;
 };
 
 }  // namespace
@@ -93,8 +93,8 @@ TEST_F(DbDatasetTest, MissingFieldGivesNullAndOneErrorLine)
 
 TEST_F(DbDatasetTest, AliasesAndHiddenFields)
 {
-    ds->SetFieldAliases({QStringLiteral("theName=名称"), QStringLiteral("-theNote=备注"),
-                         QStringLiteral("thePrice=单价")});
+    ds->SetFieldAliases(
+            {QStringLiteral("theName=名称"), QStringLiteral("-theNote=备注"), QStringLiteral("thePrice=单价")});
     report.Datasets()->Initialize();
     QStringList fields;
     ds->GetFieldList(fields);
@@ -154,7 +154,7 @@ TEST_F(DbDatasetTest, NotConnectedAndClosingTheSource)
     try {
         lonely.Initialize();
         FAIL();
-    } catch (const ElyrError& e) {
+    } catch (const ElyrError &e) {
         EXPECT_EQ(e.Message(), QStringLiteral("DataSet Lonely is not connected to data"));
     }
     ds->SetCloseDataSource(true);
@@ -173,21 +173,20 @@ TEST(TlyrDataSet, CountRangeOfAUserDataset)
     u.SetRangeEnd(TlyrDataSet::reCount);
     u.SetRangeEndCount(3);
     int fired = 0;
-    u.OnNext = [&](TlyrDataSet*) { ++fired; };
+    u.OnNext = [&](TlyrDataSet *) { ++fired; };
     QList<int> seen;
-    for (u.First(); !u.Eof(); u.Next())
-        seen << u.RecNo();
+    for (u.First(); !u.Eof(); u.Next()) seen << u.RecNo();
     EXPECT_EQ(seen, (QList<int>{0, 1, 2}));
     EXPECT_EQ(u.RecNo(), 2);
     EXPECT_EQ(fired, 2);
     EXPECT_EQ(u.RecordCount(), 3);
-    u.OnCheckEOF = [](TlyrDataSet* d, bool& eof) { eof = eof || d->RecNo() >= 1; };
+    u.OnCheckEOF = [](TlyrDataSet *d, bool &eof) { eof = eof || d->RecNo() >= 1; };
     u.First();
     u.Next();
     EXPECT_TRUE(u.Eof());
 
     u.SetFields({QStringLiteral("a")});
-    u.OnGetValue = [](const QString& name, KsValue& v) { v = KsValue(name + QStringLiteral("!")); };
+    u.OnGetValue = [](const QString &name, KsValue &v) { v = KsValue(name + QStringLiteral("!")); };
     EXPECT_EQ(u.GetDisplayText(QStringLiteral("a")), QStringLiteral("a!"));
     EXPECT_TRUE(u.HasField(QStringLiteral("A")));
 }
@@ -206,16 +205,16 @@ TEST(TlyrDataSet, NamesAndGlobalLookup)
 
     // Same UserName in two reports: each finds its own.
     TlyrReport r1, r2;
-    auto* a = new TlyrUserDataSet(&r1);
+    auto *a = new TlyrUserDataSet(&r1);
     a->SetUserName(QStringLiteral("lyrDB_TM"));
-    auto* b = new TlyrUserDataSet(&r2);
+    auto *b = new TlyrUserDataSet(&r2);
     b->SetUserName(QStringLiteral("lyrDB_TM"));
     EXPECT_EQ(lyrFindDataSet(nullptr, QStringLiteral("LYRDB_TM"), &r1), a);
     EXPECT_EQ(lyrFindDataSet(nullptr, QStringLiteral("lyrDB_TM"), &r2), b);
     EXPECT_EQ(lyrFindDataSet(&d, QStringLiteral("lyrDB_TM"), nullptr), &d);
     EXPECT_EQ(lyrFindDataSet(&d, QString(), &r1), nullptr);
 
-    TlyrDataSetItem* item = r1.Datasets()->Add();
+    TlyrDataSetItem *item = r1.Datasets()->Add();
     item->SetDataSetName(QStringLiteral("lyrDB_TM"), &r1);
     EXPECT_EQ(item->DataSet(), a);
     EXPECT_EQ(r1.GetDataset(QStringLiteral("lyrdb_tm")), a);

@@ -12,14 +12,14 @@ namespace {
 TEST(LyrDialogPage, WindowFollowsThePageAndShowsModally)
 {
     TlyrReport r;
-    auto* page = new TlyrDialogPage(&r);
+    auto *page = new TlyrDialogPage(&r);
     page->SetName(QStringLiteral("DialogPage1"));
     page->SetCaption(QStringLiteral("查询条件"));
     page->SetWidth(320);
     page->SetHeight(180);
     EXPECT_EQ(page->Window()->windowTitle(), QStringLiteral("查询条件"));
     EXPECT_EQ(page->Window()->size(), QSize(320, 180));
-    auto* control = new TlyrDialogControl(page);
+    auto *control = new TlyrDialogControl(page);
     control->SetControl(new QLineEdit);
     control->SetBounds(10, 20, 100, 24);
     EXPECT_EQ(control->Control()->parentWidget(), page->Window());
@@ -33,7 +33,7 @@ TEST(LyrDialogPage, CloseQueryAsksTheScript)
 {
     TlyrReport r;
     r.EngineOptions()->SetNewSilentMode(simSilent);
-    auto* page = new TlyrDialogPage(&r);
+    auto *page = new TlyrDialogPage(&r);
     page->SetName(QStringLiteral("DialogPage1"));
     EXPECT_TRUE(page->closeQuery());
     page->OnCloseQuery = QStringLiteral("DialogPage1OnCloseQuery");
@@ -47,9 +47,9 @@ TEST(LyrDialogPage, CloseQueryAsksTheScript)
 TEST(LyrDialogPage, RoundTrip)
 {
     TlyrReport r;
-    auto* data = new TlyrDataPage(&r);
+    auto *data = new TlyrDataPage(&r);
     data->SetName(QStringLiteral("Data"));
-    auto* page = new TlyrDialogPage(&r);
+    auto *page = new TlyrDialogPage(&r);
     page->SetName(QStringLiteral("DialogPage1"));
     page->SetCaption(QStringLiteral("打印条件"));
     page->SetBorderStyle(TlyrDialogPage::bsDialog);
@@ -59,7 +59,7 @@ TEST(LyrDialogPage, RoundTrip)
     TlyrReport again;
     const QByteArray xml = expectRoundTrip(r, again);
     EXPECT_TRUE(xml.contains("BorderStyle=\"bsDialog\"")) << xml.toStdString();
-    auto* loaded = qobject_cast<TlyrDialogPage*>(again.FindObject(QStringLiteral("DialogPage1")));
+    auto *loaded = qobject_cast<TlyrDialogPage *>(again.FindObject(QStringLiteral("DialogPage1")));
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(loaded->Caption(), QStringLiteral("打印条件"));
     EXPECT_EQ(loaded->Window()->windowTitle(), QStringLiteral("打印条件"));
@@ -76,11 +76,12 @@ TEST(LyrDialogPage, ControlsOfUnknownClassesAreReportedNotShown)
     loadTemplate(r, QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
                                "<TlyrReport><TlyrDialogPage Name=\"DialogPage1\" Caption=\"x\">"
                                "<TlyrEditControl Name=\"Edit1\" Left=\"8\"/></TlyrDialogPage></TlyrReport>"));
-    auto* page = qobject_cast<TlyrDialogPage*>(r.FindObject(QStringLiteral("DialogPage1")));
+    auto *page = qobject_cast<TlyrDialogPage *>(r.FindObject(QStringLiteral("DialogPage1")));
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(r.FindObject(QStringLiteral("Edit1")), nullptr);
     ASSERT_FALSE(r.Errors().isEmpty());
-    EXPECT_TRUE(r.Errors().join(u'\n').contains(QStringLiteral("TlyrEditControl"))) << r.Errors().join(u'\n').toStdString();
+    EXPECT_TRUE(r.Errors().join(u'\n').contains(QStringLiteral("TlyrEditControl")))
+            << r.Errors().join(u'\n').toStdString();
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 namespace {
 
 // Size 12 gives a layout line height of exactly 16 units.
-void setUp(TlyrDrawText& dt, int width, int height, bool wrap = true, bool tags = true, int rotation = 0)
+void setUp(TlyrDrawText &dt, int width, int height, bool wrap = true, bool tags = true, int rotation = 0)
 {
     dt.SetFont(QStringLiteral("Arial"), 12, 0, clBlack);
     dt.SetOptions(wrap, tags, false, false, false, true, rotation);
@@ -24,7 +24,7 @@ TEST(LyrDrawText, BoldTagMakesOneBoldCharacterAndIsTextWithTagsOff)
     dt.SetText({QStringLiteral("a<b>b</b>c")});
     ASSERT_EQ(dt.LineCount(), 1);
     EXPECT_EQ(dt.Line(0), QStringLiteral("abc"));
-    const auto& tags = dt.LineTags(0);
+    const auto &tags = dt.LineTags(0);
     ASSERT_EQ(tags.size(), 3u);
     EXPECT_EQ(tags[0].Style, 0);
     EXPECT_EQ(tags[1].Style, lfsBold);
@@ -46,7 +46,7 @@ TEST(LyrDrawText, TagsAreCaseInsensitiveAndSubscriptIsSmall)
     setUp(dt, 500, 100);
     dt.SetText({QStringLiteral("H<SUB>2</sub>O<I>x</i><strike>s</STRIKE>")});
     EXPECT_EQ(dt.Line(0), QStringLiteral("H2Oxs"));
-    const auto& t = dt.LineTags(0);
+    const auto &t = dt.LineTags(0);
     EXPECT_EQ(t[1].AddY, 1);
     EXPECT_EQ(t[1].Size, 8);
     EXPECT_TRUE(t[1].Small);
@@ -87,8 +87,7 @@ TEST(LyrDrawText, BlankLinesAndHeights)
 TEST(LyrDrawText, TenLinesInRoomForFour)
 {
     QStringList lines;
-    for (int i = 1; i <= 10; ++i)
-        lines << QStringLiteral("line %1").arg(i);
+    for (int i = 1; i <= 10; ++i) lines << QStringLiteral("line %1").arg(i);
     TlyrDrawText dt;
     setUp(dt, 500, 69);  // 70 units: four lines of 16 and 6 left
     dt.SetText(lines);
@@ -151,7 +150,8 @@ TEST(LyrDrawText, ChineseWrapsBetweenCharactersWithoutHyphens)
     TlyrDrawText dt;
     setUp(dt, 100, 500);
     dt.SetOptions(true, true, false, true, false, true, 0);
-    const QString text = QStringLiteral("会员积分兑换商品明细表会员积分兑换商品明细表") + QString::fromUcs4(U"\U00020000\U00020001");
+    const QString text =
+            QStringLiteral("会员积分兑换商品明细表会员积分兑换商品明细表") + QString::fromUcs4(U"\U00020000\U00020001");
     dt.SetText({text});
     ASSERT_GT(dt.LineCount(), 1);
     QString joined;
@@ -203,8 +203,7 @@ TEST(LyrDrawText, NestedUserGetsItsOwnObject)
 TEST(LyrDrawText, HundredThousandCharacterLineLaysOutAndDraws)
 {
     QString line;
-    for (int i = 0; i < 10000; ++i)
-        line += QStringLiteral("abcd 会员积分x");
+    for (int i = 0; i < 10000; ++i) line += QStringLiteral("abcd 会员积分x");
     ASSERT_EQ(line.size(), 100000);
     TlyrDrawText dt;
     setUp(dt, 100000, 100, false);
@@ -266,10 +265,9 @@ TEST(LyrDrawText, JustifiedParagraphFillsAllButItsLastLine)
     // One text-out per line (a single run each).
     ASSERT_EQ(int(canvas.Texts.size()), dt.LineCount());
     for (size_t i = 0; i < canvas.Texts.size(); ++i) {
-        const auto& t = canvas.Texts[i];
+        const auto &t = canvas.Texts[i];
         int w = 0;
-        for (int a : t.Advances)
-            w += a;
+        for (int a : t.Advances) w += a;
         EXPECT_EQ(t.X, 0);
         if (i + 1 < canvas.Texts.size())
             EXPECT_EQ(w, 80) << i;
@@ -289,8 +287,7 @@ TEST(LyrDrawText, WysiwygLinesTakeTheirLayoutWidthAtAnyResolution)
         dt.DrawText(canvas, haLeft, vaTop);
         ASSERT_EQ(canvas.Texts.size(), 1u);
         int w = 0;
-        for (int a : canvas.Texts[0].Advances)
-            w += a;
+        for (int a : canvas.Texts[0].Advances) w += a;
         EXPECT_NEAR(w, layoutWidth * dpi / 96, 1.0) << dpi;
         EXPECT_EQ(canvas.Texts[0].Font.Height, -std::lround(12.0 * dpi / 72));
     }
@@ -306,8 +303,7 @@ TEST(LyrDrawText, RightAlignmentAndColourRuns)
     ASSERT_EQ(canvas.Texts.size(), 2u);
     EXPECT_EQ(canvas.Texts[1].Font.Color, clRed);
     int end = canvas.Texts[1].X;
-    for (int a : canvas.Texts[1].Advances)
-        end += a;
+    for (int a : canvas.Texts[1].Advances) end += a;
     EXPECT_EQ(end, 200 - 1);
 }
 
@@ -318,7 +314,7 @@ TEST(LyrDrawText, RotatedTextStartsAtTheMatchingCorner)
         QPoint start;
     };
     // Box (10, 20)-(110, 220): 100 wide, 200 high.
-    for (const Case& c : {Case{0, {10, 20}}, Case{90, {10, 220}}, Case{180, {110, 220}}, Case{270, {110, 20}}}) {
+    for (const Case &c : {Case{0, {10, 20}}, Case{90, {10, 220}}, Case{180, {110, 220}}, Case{270, {110, 20}}}) {
         TlyrDrawText dt;
         dt.SetFont(QStringLiteral("Arial"), 12, 0, clBlack);
         dt.SetOptions(false, true, false, false, false, true, c.angle);

@@ -3,7 +3,6 @@
 #include "report/lyrutils.h"
 #include "drawing_test_helpers.h"
 
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -25,16 +24,16 @@ protected:
     }
     void TearDown() override { lyrUnregisterGlobalComponent(&module); }
     QObject module;
-    TlyrUserDataSet* ds = nullptr;
-    QObject* frame = nullptr;
-    TlyrUserDataSet* inFrame = nullptr;
+    TlyrUserDataSet *ds = nullptr;
+    QObject *frame = nullptr;
+    TlyrUserDataSet *inFrame = nullptr;
 };
 
 TEST_F(GlobalModule, FindsAndNamesComponentsOutsideTheReport)
 {
     TlyrReport r;
-    auto* page = new TlyrPage(&r);
-    auto* memo = new TlyrMemoView(page);
+    auto *page = new TlyrPage(&r);
+    auto *memo = new TlyrMemoView(page);
     memo->SetName(QStringLiteral("Memo1"));
     EXPECT_EQ(lyrFindComponent(&r, QStringLiteral("Memo1")), memo);
     EXPECT_EQ(lyrFindComponent(&r, QStringLiteral("frmDM.lyrDB_XF")), ds);
@@ -48,7 +47,7 @@ TEST_F(GlobalModule, FindsAndNamesComponentsOutsideTheReport)
     EXPECT_EQ(lyrGetFullName(&r, &stray), QString());
 
     // A report owned by the module finds the module's components by name.
-    auto* owned = new TlyrReport(&module);
+    auto *owned = new TlyrReport(&module);
     EXPECT_EQ(lyrFindComponent(owned, QStringLiteral("lyrDB_XF")), ds);
     EXPECT_EQ(lyrGetFullName(owned, ds), QStringLiteral("lyrDB_XF"));
 }
@@ -56,18 +55,18 @@ TEST_F(GlobalModule, FindsAndNamesComponentsOutsideTheReport)
 TEST_F(GlobalModule, TemplatesWriteAndReadQualifiedReferences)
 {
     TlyrReport r;
-    auto* data = new TlyrDataPage(&r);
+    auto *data = new TlyrDataPage(&r);
     data->SetName(QStringLiteral("Data"));
-    auto* page = new TlyrPage(&r);
+    auto *page = new TlyrPage(&r);
     page->SetName(QStringLiteral("Page1"));
-    auto* memo = new TlyrMemoView(page);
+    auto *memo = new TlyrMemoView(page);
     memo->SetName(QStringLiteral("Memo1"));
     memo->SetDataSet(ds);
     memo->SetDataField(QStringLiteral("theSum"));
     TlyrReport again;
     const QByteArray xml = expectRoundTrip(r, again);
     EXPECT_TRUE(xml.contains("DataSet=\"frmDM.lyrDB_XF\"")) << xml.toStdString();
-    auto* loaded = qobject_cast<TlyrMemoView*>(again.FindObject(QStringLiteral("Memo1")));
+    auto *loaded = qobject_cast<TlyrMemoView *>(again.FindObject(QStringLiteral("Memo1")));
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(loaded->DataSet(), ds);
 }

@@ -11,13 +11,12 @@ namespace {
 QByteArray sampleContent()
 {
     QByteArray data;
-    for (int i = 0; i < 5000; ++i)
-        data.append(static_cast<char>((i * 7) % 251));
+    for (int i = 0; i < 5000; ++i) data.append(static_cast<char>((i * 7) % 251));
     return data;
 }
 
 // A standard gzip file (real modification time in bytes 4-7), made by zlib.
-QByteArray standardGzip(const QByteArray& content)
+QByteArray standardGzip(const QByteArray &content)
 {
     z_stream zs{};
     deflateInit2(&zs, 9, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
@@ -25,9 +24,9 @@ QByteArray standardGzip(const QByteArray& content)
     header.time = 1700000000;
     deflateSetHeader(&zs, &header);
     QByteArray out(static_cast<qsizetype>(deflateBound(&zs, content.size())) + 64, '\0');
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
+    zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(content.data()));
     zs.avail_in = content.size();
-    zs.next_out = reinterpret_cast<Bytef*>(out.data());
+    zs.next_out = reinterpret_cast<Bytef *>(out.data());
     zs.avail_out = out.size();
     deflate(&zs, Z_FINISH);
     out.resize(out.size() - zs.avail_out);
@@ -35,17 +34,17 @@ QByteArray standardGzip(const QByteArray& content)
     return out;
 }
 
-QByteArray zlibStream(const QByteArray& content)
+QByteArray zlibStream(const QByteArray &content)
 {
     uLongf len = compressBound(content.size());
     QByteArray out(static_cast<qsizetype>(len), '\0');
-    compress(reinterpret_cast<Bytef*>(out.data()), &len, reinterpret_cast<const Bytef*>(content.data()),
+    compress(reinterpret_cast<Bytef *>(out.data()), &len, reinterpret_cast<const Bytef *>(content.data()),
              content.size());
     out.resize(static_cast<qsizetype>(len));
     return out;
 }
 
-} // namespace
+}  // namespace
 
 TEST(lyrZLib, InflatesWhateverTheEstimate)
 {
@@ -66,7 +65,7 @@ TEST(lyrZLib, DamagedInputRaisesWithZlibText)
     try {
         ZDecompress(bad);
         FAIL() << "no exception";
-    } catch (const EZDecompressionError& e) {
+    } catch (const EZDecompressionError &e) {
         EXPECT_EQ(e.Code(), Z_DATA_ERROR);
         EXPECT_EQ(e.Message(), QString::fromLatin1(zError(Z_DATA_ERROR)));
     }
@@ -102,7 +101,7 @@ TEST(lyrGZip, FrameCarriesAdlerMostSignificantFirstAndName)
 TEST(lyrGZip, StreamsRoundTripWithAndWithoutName)
 {
     const QByteArray content = sampleContent();
-    for (const QByteArray& fileName : {QByteArray("strip.bmp"), QByteArray()}) {
+    for (const QByteArray &fileName : {QByteArray("strip.bmp"), QByteArray()}) {
         QByteArray frame = GZipCompress(content, fileName);
         QBuffer src(&frame);
         src.open(QIODevice::ReadOnly);
@@ -125,7 +124,7 @@ TEST(lyrGZip, StandardGzipFailsOnTheChecksumAndWritesNothing)
     try {
         GZipDecompress(src, dst);
         FAIL() << "no exception";
-    } catch (const EZDecompressionError& e) {
+    } catch (const EZDecompressionError &e) {
         EXPECT_EQ(e.Code(), Z_DATA_ERROR);
     }
     EXPECT_TRUE(out.isEmpty());
@@ -148,9 +147,8 @@ TEST(lyrGZip, TruncatedOrDamagedFramesRaiseAndNeverCrash)
         QByteArray bad = frame;
         bad[i] = static_cast<char>(bad[i] ^ 0x20);
         try {
-            if (GZipDecompress(bad) != content)
-                ADD_FAILURE() << "wrong content accepted at " << i;
-        } catch (const EZDecompressionError&) {
+            if (GZipDecompress(bad) != content) ADD_FAILURE() << "wrong content accepted at " << i;
+        } catch (const EZDecompressionError &) {
             ++caught;
         }
     }
@@ -159,7 +157,7 @@ TEST(lyrGZip, TruncatedOrDamagedFramesRaiseAndNeverCrash)
 
 TEST(lyrGZip, EmbeddedButtonStripsDecodeToBitmaps)
 {
-    for (const char* name : {"PreviewButtons", "ObjectButtons"}) {
+    for (const char *name : {"PreviewButtons", "ObjectButtons"}) {
         QString fileName;
         const QByteArray bmp = GZipDecompress(lyrProgramResource(QString::fromLatin1(name)), &fileName);
         EXPECT_EQ(fileName, QStringLiteral("1"));

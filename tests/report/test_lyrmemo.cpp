@@ -24,7 +24,7 @@ protected:
         memo->SetName(QStringLiteral("Memo1"));
         memo->SetBounds(0, 0, 200, 20);
     }
-    QString printed(const QString& text)
+    QString printed(const QString &text)
     {
         memo->SetText(text);
         memo->BeforePrint();
@@ -34,8 +34,8 @@ protected:
         return out;
     }
     TlyrReport report;
-    TlyrPage* page = nullptr;
-    TlyrMemoView* memo = nullptr;
+    TlyrPage *page = nullptr;
+    TlyrMemoView *memo = nullptr;
 };
 
 TEST_F(MemoTest, ExpressionsAreReplacedInPlace)
@@ -157,10 +157,9 @@ TEST_F(MemoTest, ChineseTextWrapsWithinTheWidth)
     memo->Draw(c, 1, 1, 0, 0);
     ASSERT_GT(c.Texts.size(), 1u);
     QString joined;
-    for (const auto& t : c.Texts) {
+    for (const auto &t : c.Texts) {
         int w = 0;
-        for (int a : t.Advances)
-            w += a;
+        for (int a : t.Advances) w += a;
         EXPECT_LE(t.X + w, 80);
         joined += t.Text;
     }
@@ -173,14 +172,13 @@ TEST_F(MemoTest, MoneyColumnIsRightAligned)
     memo->SetBounds(100, 10, 80, 18);
     memo->Frame()->SetTyp(ftAll);
     TlyrRecordingCanvas c(96);
-    for (const char* amount : {"1,234.50", "8.00", "12,000.00"}) {
+    for (const char *amount : {"1,234.50", "8.00", "12,000.00"}) {
         memo->SetText(QString::fromLatin1(amount));
         c.Clear();
         memo->Draw(c, 1, 1, 0, 0);
         ASSERT_EQ(c.Texts.size(), 1u);
         int end = c.Texts[0].X;
-        for (int a : c.Texts[0].Advances)
-            end += a;
+        for (int a : c.Texts[0].Advances) end += a;
         // Right edge of the text rectangle (frame and gap inside) minus one.
         EXPECT_EQ(end, int(memo->TextRect.Right) - 1) << amount;
     }
@@ -208,7 +206,7 @@ TEST_F(MemoTest, FlowToTakesTheRest)
     memo->SetLineSpacing(0);
     memo->SetGapY(0);
     memo->SetHeight(32);
-    auto* next = new TlyrMemoView(page);
+    auto *next = new TlyrMemoView(page);
     next->SetName(QStringLiteral("Memo2"));
     memo->SetFlowTo(next);
     printed(QStringLiteral("1\r\n2\r\n3\r\n4"));
@@ -218,7 +216,7 @@ TEST_F(MemoTest, FlowToTakesTheRest)
 
 TEST_F(MemoTest, TemplateRoundTrip)
 {
-    auto* data = new TlyrDataPage(&report);
+    auto *data = new TlyrDataPage(&report);
     data->SetName(QStringLiteral("Data"));
     memo->SetText(QStringLiteral("合计：[1 + 2]\r\nline 2"));
     memo->SetHAlign(haBlock);
@@ -242,11 +240,11 @@ TEST_F(MemoTest, TemplateRoundTrip)
     f.SetSize(14);
     f.SetStyle(TlyrFont::fsBold);
     memo->SetFont(&f);
-    auto* sys = new TlyrSysMemoView(page);
+    auto *sys = new TlyrSysMemoView(page);
     sys->SetName(QStringLiteral("SysMemo1"));
     sys->SetText(QStringLiteral("[Page#] / [TotalPages#]"));
     sys->SetHAlign(haCenter);
-    auto* next = new TlyrMemoView(page);
+    auto *next = new TlyrMemoView(page);
     next->SetName(QStringLiteral("Memo2"));
     memo->SetFlowTo(next);
 
@@ -254,7 +252,7 @@ TEST_F(MemoTest, TemplateRoundTrip)
     const QByteArray first = expectRoundTrip(report, again);
     EXPECT_TRUE(first.contains("HAlign=\"haBlock\"")) << first.toStdString();
     EXPECT_FALSE(first.contains("GapY"));
-    auto* m2 = qobject_cast<TlyrMemoView*>(again.FindObject(QStringLiteral("Memo1")));
+    auto *m2 = qobject_cast<TlyrMemoView *>(again.FindObject(QStringLiteral("Memo1")));
     ASSERT_NE(m2, nullptr);
     EXPECT_EQ(m2->GetText(), memo->GetText());
     EXPECT_EQ(m2->FlowTo(), again.FindObject(QStringLiteral("Memo2")));
@@ -264,10 +262,9 @@ TEST_F(MemoTest, TemplateRoundTrip)
 // ---------------------------------------------------------------- goldens
 
 // Pixels that differ by more than a small step in any channel, as a share.
-double differingShare(const QImage& a, const QImage& b)
+double differingShare(const QImage &a, const QImage &b)
 {
-    if (a.size() != b.size())
-        return 1;
+    if (a.size() != b.size()) return 1;
     qint64 differing = 0;
     for (int y = 0; y < a.height(); ++y) {
         for (int x = 0; x < a.width(); ++x) {
@@ -286,8 +283,8 @@ QImage drawScene(int dpi)
     QImage img(int(320 * scale), int(160 * scale), QImage::Format_RGB32);
     img.fill(Qt::white);
     TlyrReport r;
-    auto* page = new TlyrPage(&r);
-    auto* title = new TlyrMemoView(page);
+    auto *page = new TlyrPage(&r);
+    auto *title = new TlyrMemoView(page);
     title->SetBounds(10, 10, 300, 30);
     title->SetText(QStringLiteral("<b>销售单</b> No. <font color=red>20260001</font>"));
     title->SetAllowHTMLTags(true);
@@ -295,12 +292,12 @@ QImage drawScene(int dpi)
     TlyrFont big;
     big.SetSize(14);
     title->SetFont(&big);
-    auto* body = new TlyrMemoView(page);
+    auto *body = new TlyrMemoView(page);
     body->SetBounds(10, 45, 180, 60);
     body->SetText(QStringLiteral("会员 张三 积分兑换 Points 1,234 合计 ¥1,234.50 谢谢惠顾"));
     body->Frame()->SetTyp(ftAll);
     body->Frame()->SetStyle(fsDash);
-    auto* money = new TlyrMemoView(page);
+    auto *money = new TlyrMemoView(page);
     money->SetBounds(200, 45, 110, 20);
     money->SetText(QStringLiteral("1,234.50"));
     money->SetHAlign(haRight);
@@ -308,7 +305,7 @@ QImage drawScene(int dpi)
     money->Frame()->SetStyle(fsDouble);
     money->Frame()->SetWidth(1);
     money->SetColor(clYellow);
-    auto* turned = new TlyrMemoView(page);
+    auto *turned = new TlyrMemoView(page);
     turned->SetBounds(200, 70, 30, 80);
     turned->SetText(QStringLiteral("竖排 90"));
     turned->SetRotation(90);
@@ -317,8 +314,7 @@ QImage drawScene(int dpi)
     {
         QPainter p(&img);
         TlyrCanvas c(&p, dpi, dpi, false);
-        for (auto* o : page->Objects())
-            static_cast<TlyrView*>(o)->Draw(c, scale, scale, 0, 0);
+        for (auto *o : page->Objects()) static_cast<TlyrView *>(o)->Draw(c, scale, scale, 0, 0);
     }
     return img;
 }
@@ -331,11 +327,11 @@ QImage drawFrames(int dpi)
     QImage img(int(420 * scale), int(260 * scale), QImage::Format_RGB32);
     img.fill(Qt::white);
     TlyrReport r;
-    auto* page = new TlyrPage(&r);
+    auto *page = new TlyrPage(&r);
     int x = 10;
     for (int style = fsSolid; style <= fsDouble; ++style) {
         for (int width : {1, 2, 3}) {
-            auto* v = new TlyrView(page);
+            auto *v = new TlyrView(page);
             v->SetBounds(x, 10 + (width - 1) * 30, 55, 22);
             v->Frame()->SetTyp(ftAll);
             v->Frame()->SetStyle(style);
@@ -347,36 +343,35 @@ QImage drawFrames(int dpi)
     }
     int angleX = 10;
     for (int angle : {0, 90, 180, 270}) {
-        auto* m = new TlyrMemoView(page);
+        auto *m = new TlyrMemoView(page);
         m->SetBounds(angleX, 110, 70, 70);
         m->SetText(QStringLiteral("角度 %1\r\n第二行").arg(angle));
         m->SetRotation(angle);
         m->Frame()->SetTyp(ftAll);
         angleX += 80;
     }
-    auto* block = new TlyrMemoView(page);
+    auto *block = new TlyrMemoView(page);
     block->SetBounds(330, 110, 80, 140);
     block->SetHAlign(haBlock);
     block->SetAllowHTMLTags(true);
-    block->SetText(QStringLiteral("aa bb cc <b>dd</b> ee ff gg <font color=\"#0000FF\">hh ii</font> jj kk ll\r\n\r\n<u>x</u>"));
+    block->SetText(QStringLiteral(
+            "aa bb cc <b>dd</b> ee ff gg <font color=\"#0000FF\">hh ii</font> jj kk ll\r\n\r\n<u>x</u>"));
     block->Frame()->SetTyp(ftAll);
-    auto* tenLines = new TlyrMemoView(page);
+    auto *tenLines = new TlyrMemoView(page);
     tenLines->SetBounds(10, 190, 300, 60);
     QStringList lines;
-    for (int i = 1; i <= 10; ++i)
-        lines << QStringLiteral("第 %1 行 line %1").arg(i);
+    for (int i = 1; i <= 10; ++i) lines << QStringLiteral("第 %1 行 line %1").arg(i);
     tenLines->SetMemo(lines);
     tenLines->Frame()->SetTyp(ftAll);
     {
         QPainter p(&img);
         TlyrCanvas c(&p, dpi, dpi, false);
-        for (auto* o : page->Objects())
-            static_cast<TlyrView*>(o)->Draw(c, scale, scale, 0, 0);
+        for (auto *o : page->Objects()) static_cast<TlyrView *>(o)->Draw(c, scale, scale, 0, 0);
     }
     return img;
 }
 
-void expectGolden(const QImage& img, const QString& name)
+void expectGolden(const QImage &img, const QString &name)
 {
     const QString golden = QStringLiteral(VELMORA_SOURCE_DIR "/tests/report/golden/") + name;
     if (qEnvironmentVariableIsSet("VELMORA_UPDATE_GOLDENS")) {
@@ -387,19 +382,17 @@ void expectGolden(const QImage& img, const QString& name)
     ASSERT_FALSE(expected.isNull()) << golden.toStdString();
     EXPECT_LT(differingShare(img.convertToFormat(QImage::Format_RGB32), expected.convertToFormat(QImage::Format_RGB32)),
               0.005)
-        << name.toStdString();
+            << name.toStdString();
 }
 
 TEST(LyrMemoGolden, FramesRotationAndJustification)
 {
-    for (int dpi : {96, 600})
-        expectGolden(drawFrames(dpi), QStringLiteral("frames_%1.png").arg(dpi));
+    for (int dpi : {96, 600}) expectGolden(drawFrames(dpi), QStringLiteral("frames_%1.png").arg(dpi));
 }
 
 TEST(LyrMemoGolden, SceneAt96And600Dpi)
 {
-    for (int dpi : {96, 600})
-        expectGolden(drawScene(dpi), QStringLiteral("memo_scene_%1.png").arg(dpi));
+    for (int dpi : {96, 600}) expectGolden(drawScene(dpi), QStringLiteral("memo_scene_%1.png").arg(dpi));
 }
 
 }  // namespace
@@ -409,9 +402,9 @@ namespace {
 TEST(LyrStyles, FramesAreFrameObjectsThatRoundTripAndApply)
 {
     TlyrReport r;
-    auto* data = new TlyrDataPage(&r);
+    auto *data = new TlyrDataPage(&r);
     data->SetName(QStringLiteral("Data"));
-    TlyrStyleItem* style = r.Styles()->Add();
+    TlyrStyleItem *style = r.Styles()->Add();
     r.Styles()->SetName(style, QStringLiteral("金额"));
     style->Color = clYellow;
     style->Frame->SetTyp(ftTop | ftBottom);
@@ -421,13 +414,13 @@ TEST(LyrStyles, FramesAreFrameObjectsThatRoundTripAndApply)
     const QByteArray first = expectRoundTrip(r, again);
     // The style's attribute text travels hex-encoded in PropData.
     EXPECT_TRUE(first.contains(QByteArray("Frame.Typ=\"12\"").toHex().toUpper()));
-    TlyrStyleItem* loaded = again.Styles()->Find(QStringLiteral("金额"));
+    TlyrStyleItem *loaded = again.Styles()->Find(QStringLiteral("金额"));
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(loaded->Frame->Typ(), ftTop | ftBottom);
     EXPECT_EQ(loaded->Frame->Style(), fsDouble);
     EXPECT_EQ(loaded->Frame->LeftLine()->Width(), 3);
-    auto* page = new TlyrPage(&again);
-    auto* memo = new TlyrMemoView(page);
+    auto *page = new TlyrPage(&again);
+    auto *memo = new TlyrMemoView(page);
     memo->SetStyle(QStringLiteral("金额"));
     EXPECT_EQ(memo->Color(), clYellow);
     EXPECT_EQ(memo->Frame()->Typ(), ftTop | ftBottom);
@@ -440,11 +433,11 @@ namespace {
 
 TEST_F(MemoTest, DataFieldUnderANumericFormatTakesTextFromTheDatabase)
 {
-    auto* ds = new TlyrUserDataSet(&report);
+    auto *ds = new TlyrUserDataSet(&report);
     ds->SetName(QStringLiteral("lyrDB_XF"));
     ds->SetFields({QStringLiteral("theSum")});
     QString stored = QStringLiteral("1234.5");
-    ds->OnGetValue = [&](const QString&, KsValue& v) { v = KsValue(stored); };
+    ds->OnGetValue = [&](const QString &, KsValue &v) { v = KsValue(stored); };
     memo->SetDataSet(ds);
     memo->SetDataField(QStringLiteral("theSum"));
     memo->DisplayFormat()->SetKind(fkNumeric);
@@ -499,9 +492,8 @@ TEST_F(MemoTest, UnderlinesRuleEachLine)
     TlyrRecordingCanvas c(96);
     memo->Draw(c, 1, 1, 0, 0);
     std::vector<int> ys;
-    for (const auto& s : c.Shapes)
-        if (s.What == TlyrRecordedShape::Line)
-            ys.push_back(s.Rect.top());
+    for (const auto &s : c.Shapes)
+        if (s.What == TlyrRecordedShape::Line) ys.push_back(s.Rect.top());
     // Line height 16 + spacing 2 = 18: rules at 18, 36, 54 (under the bottom edge 70).
     EXPECT_EQ(ys, (std::vector<int>{18, 36, 54}));
 }

@@ -24,7 +24,7 @@ QByteArray sampleStream()
     return w.Data();
 }
 
-} // namespace
+}  // namespace
 
 TEST(lyrPropStream, ValuesRoundTrip)
 {
@@ -67,7 +67,9 @@ TEST(lyrPropStream, DamagedDataRaises)
         EXPECT_THROW(r.SkipValue(), ElyrPropStreamError) << len;
     }
     // A length that runs past the end.
-    TlyrPropReader longString(QByteArray("\x14\xFF\xFF\xFF\x7F" "abc", 8));
+    TlyrPropReader longString(QByteArray("\x14\xFF\xFF\xFF\x7F"
+                                         "abc",
+                                         8));
     EXPECT_THROW(longString.ReadString(), ElyrPropStreamError);
     // Unknown type bytes, and a value of the wrong kind.
     TlyrPropReader unknown(QByteArray("\x63", 1));
@@ -91,8 +93,8 @@ TEST(lyrPropStream, VariablesStreamInBothForms)
     for (bool serializerWriting : {true, false}) {
         TlyrPropWriter w;
         lyrWriteCollection(adapter, w, serializerWriting);
-        EXPECT_EQ(w.Data().at(0), static_cast<char>(serializerWriting ? TlyrValueType::vaList
-                                                                      : TlyrValueType::vaCollection));
+        EXPECT_EQ(w.Data().at(0),
+                  static_cast<char>(serializerWriting ? TlyrValueType::vaList : TlyrValueType::vaCollection));
         TlyrVariables back;
         back.SetVariable(QStringLiteral("stale"), 1);
         TlyrVariablesAdapter backAdapter(back);

@@ -6,7 +6,7 @@
 
 TEST(lyrResources, BuiltInTable)
 {
-    TlyrResources& res = lyrResources();
+    TlyrResources &res = lyrResources();
     EXPECT_EQ(res.Count(), 177);
     EXPECT_EQ(res.Get(QStringLiteral("207")), QStringLiteral("Other"));  // leading "!" removed
     EXPECT_EQ(res.Get(QStringLiteral("poReverse")), QStringLiteral("Reverse (9-1)"));
@@ -38,7 +38,7 @@ TEST(lyrResources, AddAndAddStrings)
 TEST(lyrResources, ScriptMessagesGoToTheCompilerTable)
 {
     QMap<QString, QString> table;
-    lyrResources().UpdateScriptResources([&](const QString& id, const QString& text) { table[id] = text; });
+    lyrResources().UpdateScriptResources([&](const QString &id, const QString &text) { table[id] = text; });
     EXPECT_EQ(table.size(), 17);
     EXPECT_EQ(table.value(QStringLiteral("SIdUndeclared")), QStringLiteral("Undeclared identifier:"));
     for (auto it = table.cbegin(); it != table.cend(); ++it)
@@ -48,18 +48,17 @@ TEST(lyrResources, ScriptMessagesGoToTheCompilerTable)
 TEST(lyrResources, ButtonImagesLoadFromTheProgramResources)
 {
     TlyrResources res;
-    TlyrImageList& preview = res.PreviewButtonImages();
-    TlyrImageList& objects = res.ObjectImages();
+    TlyrImageList &preview = res.PreviewButtonImages();
+    TlyrImageList &objects = res.ObjectImages();
     // Indexes the preview window and the object registry use.
     EXPECT_EQ(preview.Count(), 25);
     EXPECT_EQ(objects.Count(), 24);
-    const QImage& print = preview.Image(2);
+    const QImage &print = preview.Image(2);
     EXPECT_EQ(print.size(), QSize(16, 16));
     EXPECT_EQ(qAlpha(print.pixel(0, 15)), 0);  // key colour is see-through
     int opaque = 0;
     for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x)
-            opaque += qAlpha(print.pixel(x, y)) != 0;
+        for (int x = 0; x < 16; ++x) opaque += qAlpha(print.pixel(x, y)) != 0;
     EXPECT_GT(opaque, 40);
 
     QImage strip(48, 16, QImage::Format_RGB32);
@@ -74,14 +73,14 @@ TEST(lyrResources, ButtonImagesLoadFromTheProgramResources)
 
 TEST(lyrResources, HelpTopicsAndMissingViewer)
 {
-    TlyrResources& res = lyrResources();
+    TlyrResources &res = lyrResources();
     const QString file = lyrGetAppPath() + QStringLiteral("LyrUser.chm");
     EXPECT_EQ(res.HelpTopic(QStringLiteral("tlyrdesignerform")), file + QStringLiteral("::/Designer.htm"));
     EXPECT_EQ(res.HelpTopic(QStringLiteral("TlyrSQLEditorForm")), file + QStringLiteral("::/TlyrADOQuery.htm"));
     EXPECT_EQ(res.HelpTopic(QStringLiteral("TSomethingElse")), file);
 
     QStringList shown;
-    lyrSetHelpViewer([&](const QString& topic) { shown << topic; });
+    lyrSetHelpViewer([&](const QString &topic) { shown << topic; });
     ASSERT_FALSE(QFile::exists(file));
     res.Help(QStringLiteral("TlyrDesignerForm"));  // no help file: nothing happens
     EXPECT_TRUE(shown.isEmpty());

@@ -22,21 +22,21 @@ protected:
     {
         RegisterTestObjects();
         lyrSetNowFunction([] { return 46000.25; });
-        previous_ = lyrSetErrorMsgHandler([this](const QString& t) { shown_ << t; });
+        previous_ = lyrSetErrorMsgHandler([this](const QString &t) { shown_ << t; });
     }
     void TearDown() override
     {
         lyrSetNowFunction({});
         lyrSetErrorMsgHandler(previous_);
     }
-    static QByteArray save(TlyrReport& r)
+    static QByteArray save(TlyrReport &r)
     {
         QBuffer b;
         b.open(QIODevice::ReadWrite);
         r.SaveToStream(b);
         return b.data();
     }
-    static void load(TlyrReport& r, const QByteArray& xml)
+    static void load(TlyrReport &r, const QByteArray &xml)
     {
         QBuffer b;
         b.setData(xml);
@@ -49,22 +49,22 @@ protected:
 
 // Pages, a band-like view with a reference, text, nested font, a string
 // list, the three collections and a password.
-void build(TlyrReport& r, TlyrUserDataSet*& ds)
+void build(TlyrReport &r, TlyrUserDataSet *&ds)
 {
     r.setObjectName(QStringLiteral("Rep"));
-    auto* data = new TlyrDataPage(&r);
+    auto *data = new TlyrDataPage(&r);
     data->SetName(QStringLiteral("Data"));
     ds = new TlyrUserDataSet(data);
     ds->SetName(QStringLiteral("lyrDB_XF"));
     ds->SetFields({QStringLiteral("theNum"), QStringLiteral("theSum")});
     ds->SetLeft(60);
     ds->SetTop(20);
-    auto* page = new TtestPage(&r);
+    auto *page = new TtestPage(&r);
     page->SetName(QStringLiteral("Page1"));
     page->SetPaperWidth(100);
     page->SetColumns(2);
     page->SetColumnWidth(40);
-    auto* memo = new TlyrTestMemoView(page);
+    auto *memo = new TlyrTestMemoView(page);
     memo->SetName(QStringLiteral("Memo1"));
     memo->SetBounds(10.5, 20, 300, 18.9);
     memo->SetDataSet(ds);
@@ -75,7 +75,7 @@ void build(TlyrReport& r, TlyrUserDataSet*& ds)
     memo->Font()->SetSize(12);
     r.Datasets()->Add(ds);
     r.Variables()->SetVariable(QStringLiteral("Total"), QStringLiteral("1+2"));
-    TlyrStyleItem* style = r.Styles()->Add();
+    TlyrStyleItem *style = r.Styles()->Add();
     r.Styles()->SetName(style, QStringLiteral("标题"));
     style->Color = 255;
     style->Font->SetSize(16);
@@ -84,15 +84,14 @@ void build(TlyrReport& r, TlyrUserDataSet*& ds)
     r.SetScriptText({QStringLiteral("begin"), QStringLiteral("  x := 1;"), QStringLiteral("end.")});
 }
 
-
 // base.yl3: Page1 with the memo "Title"; the child template inherits it.
-QString writeBase(const QTemporaryDir& dir)
+QString writeBase(const QTemporaryDir &dir)
 {
     const QString path = dir.filePath(QStringLiteral("base.yl3"));
     TlyrReport base;
-    auto* page = new TtestPage(&base);
+    auto *page = new TtestPage(&base);
     page->SetName(QStringLiteral("Page1"));
-    auto* m = new TlyrTestMemoView(page);
+    auto *m = new TlyrTestMemoView(page);
     m->SetName(QStringLiteral("Title"));
     m->SetBounds(1, 2, 100, 20);
     m->SetComponentText(QStringLiteral("店名"));
@@ -100,26 +99,26 @@ QString writeBase(const QTemporaryDir& dir)
     return path;
 }
 
-void writeFile(const QString& path, const QByteArray& bytes)
+void writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
 }
 
-QByteArray readFile(const QString& path)
+QByteArray readFile(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // child.yl3: inherits base.yl3; `page` is the inside of Page1's element.
-QString writeChild(const QTemporaryDir& dir, const QByteArray& page)
+QString writeChild(const QTemporaryDir &dir, const QByteArray &page)
 {
     const QString base = writeBase(dir);
     const QString child = dir.filePath(QStringLiteral("child.yl3"));
     writeFile(child, "<?xml version=\"1.0\"?><TlyrReport ParentReport=\"" + base.toUtf8() +
-                         "\"><inherited Name=\"Page1\">" + page + "</inherited></TlyrReport>");
+                             "\"><inherited Name=\"Page1\">" + page + "</inherited></TlyrReport>");
     return child;
 }
 
@@ -130,8 +129,8 @@ TEST_F(SerializerTest, FreshReportWritesNoDefaults)
     TlyrReport r;
     const QByteArray xml = save(r);
     EXPECT_TRUE(xml.startsWith("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<TlyrReport "));
-    for (const char* absent : {"ShowProgress", "StoreInDFM", "ConvertNulls", "Modal=", "Copies", "Name=", "Tag=",
-                               "DataSetName", "PropData", "Password"})
+    for (const char *absent : {"ShowProgress", "StoreInDFM", "ConvertNulls", "Modal=", "Copies",
+                               "Name=", "Tag=", "DataSetName", "PropData", "Password"})
         EXPECT_FALSE(xml.contains(absent)) << absent << "\n" << xml.constData();
     // Floats and string lists are written without an ancestor.
     EXPECT_TRUE(xml.contains(" PreviewOptions.Zoom=\"1\""));
@@ -143,13 +142,13 @@ TEST_F(SerializerTest, FreshReportWritesNoDefaults)
 TEST_F(SerializerTest, RoundTripGivesTheSameBytes)
 {
     TlyrReport r;
-    TlyrUserDataSet* ds = nullptr;
+    TlyrUserDataSet *ds = nullptr;
     build(r, ds);
     const QByteArray first = save(r);
     EXPECT_EQ(r.ReportOptions()->Password, QStringLiteral("k9口令"));  // restored after writing
     EXPECT_FALSE(first.contains("k9"));
 
-    lyrEngineFactories().AskPassword = [](TlyrReport*, QString& entered) {
+    lyrEngineFactories().AskPassword = [](TlyrReport *, QString &entered) {
         entered = QStringLiteral("k9口令");
         return true;
     };
@@ -161,7 +160,7 @@ TEST_F(SerializerTest, RoundTripGivesTheSameBytes)
 
     EXPECT_EQ(loaded.ReportOptions()->Password, QStringLiteral("k9口令"));
     EXPECT_EQ(loaded.ReportOptions()->Author, QStringLiteral("店长"));
-    auto* memo = qobject_cast<TlyrTestMemoView*>(loaded.FindObject(QStringLiteral("Memo1")));
+    auto *memo = qobject_cast<TlyrTestMemoView *>(loaded.FindObject(QStringLiteral("Memo1")));
     ASSERT_NE(memo, nullptr);
     // One final CR LF is dropped; inner ones survive.
     EXPECT_EQ(memo->ComponentText(), QStringLiteral("合计: [lyrDB_XF.\"theSum\"]\r\n第二行 <&> \"q\""));
@@ -169,7 +168,7 @@ TEST_F(SerializerTest, RoundTripGivesTheSameBytes)
     EXPECT_EQ(memo->Lines(), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
     EXPECT_EQ(memo->Font()->Name(), QStringLiteral("宋体"));
     EXPECT_DOUBLE_EQ(memo->Left(), 10.5);
-    auto* lds = qobject_cast<TlyrUserDataSet*>(loaded.FindObject(QStringLiteral("lyrDB_XF")));
+    auto *lds = qobject_cast<TlyrUserDataSet *>(loaded.FindObject(QStringLiteral("lyrDB_XF")));
     ASSERT_NE(lds, nullptr);
     EXPECT_EQ(memo->DataSet(), lds);
     EXPECT_DOUBLE_EQ(lds->Left(), 60);  // pLeft / pTop of PropData
@@ -187,7 +186,7 @@ TEST_F(SerializerTest, RoundTripGivesTheSameBytes)
 TEST_F(SerializerTest, AttributesApplyInDeclarationOrder)
 {
     TlyrReport r;
-    TlyrUserDataSet* ds = nullptr;
+    TlyrUserDataSet *ds = nullptr;
     build(r, ds);
     const QByteArray xml = save(r);
     const qsizetype pw = xml.indexOf("PaperWidth="), ps = xml.indexOf("PaperSize="), cols = xml.indexOf("Columns="),
@@ -197,13 +196,13 @@ TEST_F(SerializerTest, AttributesApplyInDeclarationOrder)
     EXPECT_LT(cols, cw);
 
     TlyrReport loaded;
-    lyrEngineFactories().AskPassword = [](TlyrReport*, QString& e) {
+    lyrEngineFactories().AskPassword = [](TlyrReport *, QString &e) {
         e = QStringLiteral("k9口令");
         return true;
     };
     load(loaded, xml);
     lyrEngineFactories().AskPassword = nullptr;
-    auto* page = qobject_cast<TtestPage*>(loaded.FindObject(QStringLiteral("Page1")));
+    auto *page = qobject_cast<TtestPage *>(loaded.FindObject(QStringLiteral("Page1")));
     ASSERT_NE(page, nullptr);
     EXPECT_DOUBLE_EQ(page->PaperWidth(), 100);  // PaperSize 256 after it keeps the width
     EXPECT_EQ(page->PaperSize(), 256);
@@ -213,27 +212,26 @@ TEST_F(SerializerTest, AttributesApplyInDeclarationOrder)
 
 TEST_F(SerializerTest, ForwardReferencesAndUnknownAttributes)
 {
-    const QByteArray xml =
-        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
-        "<TlyrReport Bogus=\"1\" DataSet=\"DS\" ScriptLanguage=\"JScript\">\r\n"
-        "  <TtestPage Name=\"P\" Unknown.Path=\"x\" Columns=\"2\">\r\n"
-        "    <TlyrTestMemoView Name=\"M\" DataSet=\"DS\" Missing=\"nil\" Style=\"2\"/>\r\n"
-        "    <TlyrTestMemoView Name=\"N\" DataSet=\"Nobody\" Style=\"vsBold\"/>\r\n"
-        "  </TtestPage>\r\n"
-        "  <TlyrDataPage Name=\"Data\">\r\n"
-        "    <TlyrUserDataSet Name=\"DS\" UserName=\"lyrDB_TM\"/>\r\n"
-        "  </TlyrDataPage>\r\n"
-        "</TlyrReport>\r\n";
+    const QByteArray xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                           "<TlyrReport Bogus=\"1\" DataSet=\"DS\" ScriptLanguage=\"JScript\">\r\n"
+                           "  <TtestPage Name=\"P\" Unknown.Path=\"x\" Columns=\"2\">\r\n"
+                           "    <TlyrTestMemoView Name=\"M\" DataSet=\"DS\" Missing=\"nil\" Style=\"2\"/>\r\n"
+                           "    <TlyrTestMemoView Name=\"N\" DataSet=\"Nobody\" Style=\"vsBold\"/>\r\n"
+                           "  </TtestPage>\r\n"
+                           "  <TlyrDataPage Name=\"Data\">\r\n"
+                           "    <TlyrUserDataSet Name=\"DS\" UserName=\"lyrDB_TM\"/>\r\n"
+                           "  </TlyrDataPage>\r\n"
+                           "</TlyrReport>\r\n";
     TlyrReport r;
     load(r, xml);
     EXPECT_TRUE(r.Errors().isEmpty()) << r.Errors().join(QLatin1Char('\n')).toStdString();
-    auto* ds = qobject_cast<TlyrDataSet*>(r.FindObject(QStringLiteral("DS")));
+    auto *ds = qobject_cast<TlyrDataSet *>(r.FindObject(QStringLiteral("DS")));
     ASSERT_NE(ds, nullptr);
     EXPECT_EQ(ds->UserName(), QStringLiteral("lyrDB_TM"));
     EXPECT_EQ(r.DataSet(), ds);
     EXPECT_EQ(r.ScriptLanguage(), QStringLiteral("JScript"));
-    auto* m = qobject_cast<TlyrTestMemoView*>(r.FindObject(QStringLiteral("M")));
-    auto* n = qobject_cast<TlyrTestMemoView*>(r.FindObject(QStringLiteral("N")));
+    auto *m = qobject_cast<TlyrTestMemoView *>(r.FindObject(QStringLiteral("M")));
+    auto *n = qobject_cast<TlyrTestMemoView *>(r.FindObject(QStringLiteral("N")));
     ASSERT_TRUE(m && n);
     EXPECT_EQ(m->DataSet(), ds);
     EXPECT_EQ(m->Style(), TlyrTestMemoView::vsBoxed);
@@ -245,18 +243,17 @@ TEST_F(SerializerTest, ForwardReferencesAndUnknownAttributes)
 
 TEST_F(SerializerTest, DataPageRule)
 {
-    const QByteArray xml =
-        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
-        "<TlyrReport>\r\n"
-        "  <TtestPage Name=\"Data\">\r\n"
-        "    <TlyrUserDataSet Name=\"A\"/>\r\n"
-        "    <TlyrTestMemoView Name=\"M\"/>\r\n"
-        "  </TtestPage>\r\n"
-        "  <TlyrUserDataSet Name=\"B\"/>\r\n"
-        "</TlyrReport>\r\n";
+    const QByteArray xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                           "<TlyrReport>\r\n"
+                           "  <TtestPage Name=\"Data\">\r\n"
+                           "    <TlyrUserDataSet Name=\"A\"/>\r\n"
+                           "    <TlyrTestMemoView Name=\"M\"/>\r\n"
+                           "  </TtestPage>\r\n"
+                           "  <TlyrUserDataSet Name=\"B\"/>\r\n"
+                           "</TlyrReport>\r\n";
     TlyrReport r;
     load(r, xml);
-    auto* dataPage = qobject_cast<TlyrDataPage*>(r.Objects().first());
+    auto *dataPage = qobject_cast<TlyrDataPage *>(r.Objects().first());
     ASSERT_NE(dataPage, nullptr);
     EXPECT_EQ(dataPage->Name(), QStringLiteral("DataPage1"));  // "Data" was taken
     ASSERT_EQ(dataPage->Objects().size(), 2);
@@ -308,11 +305,11 @@ TEST_F(SerializerTest, AncestorTemplateWritesOnlyChanges)
     TlyrReport child;
     child.SetParentReport(parentPath);  // absolute path: used as is
     ASSERT_NE(child.ParentReportObject(), nullptr);
-    auto* title = qobject_cast<TlyrTestMemoView*>(child.FindObject(QStringLiteral("Title")));
+    auto *title = qobject_cast<TlyrTestMemoView *>(child.FindObject(QStringLiteral("Title")));
     ASSERT_NE(title, nullptr);
     EXPECT_TRUE(title->IsAncestor());
     title->SetLeft(50);
-    auto* added = new TlyrTestMemoView(title->Parent());
+    auto *added = new TlyrTestMemoView(title->Parent());
     added->SetName(QStringLiteral("Added"));
     added->SetComponentText(QStringLiteral("新"));
     const QByteArray xml = save(child);
@@ -324,7 +321,7 @@ TEST_F(SerializerTest, AncestorTemplateWritesOnlyChanges)
     TlyrReport again;
     load(again, xml);
     EXPECT_TRUE(again.Errors().isEmpty()) << again.Errors().join(QLatin1Char('\n')).toStdString();
-    auto* t2 = qobject_cast<TlyrTestMemoView*>(again.FindObject(QStringLiteral("Title")));
+    auto *t2 = qobject_cast<TlyrTestMemoView *>(again.FindObject(QStringLiteral("Title")));
     ASSERT_NE(t2, nullptr);
     EXPECT_DOUBLE_EQ(t2->Left(), 50);
     EXPECT_DOUBLE_EQ(t2->Width(), 100);
@@ -363,11 +360,11 @@ TEST_F(SerializerTest, TemplateThatIsItsOwnAncestorLoadsOnce)
 TEST_F(SerializerTest, PasswordAndThreadSafeLoading)
 {
     TlyrReport r;
-    TlyrUserDataSet* ds = nullptr;
+    TlyrUserDataSet *ds = nullptr;
     build(r, ds);
     const QByteArray xml = save(r);
     int asked = 0;
-    lyrEngineFactories().AskPassword = [&](TlyrReport*, QString& e) {
+    lyrEngineFactories().AskPassword = [&](TlyrReport *, QString &e) {
         ++asked;
         e = QStringLiteral("wrong");
         return true;
@@ -376,7 +373,7 @@ TEST_F(SerializerTest, PasswordAndThreadSafeLoading)
         TlyrReport loaded;
         loaded.EngineOptions()->SetThreadSafeMode(safe);
         load(loaded, xml);
-        auto* memo = qobject_cast<TlyrTestMemoView*>(loaded.FindObject(QStringLiteral("Memo1")));
+        auto *memo = qobject_cast<TlyrTestMemoView *>(loaded.FindObject(QStringLiteral("Memo1")));
         if (!safe) {
             EXPECT_EQ(memo, nullptr);
             EXPECT_EQ(loaded.PagesCount(), 0);
@@ -391,7 +388,6 @@ TEST_F(SerializerTest, PasswordAndThreadSafeLoading)
     EXPECT_FALSE(TemplateLockHeldElsewhere());  // released afterwards
 }
 
-
 // Loading the ancestor takes the loading lock again on the same thread.
 TEST_F(SerializerTest, InheritedTemplateLoadsInThreadSafeMode)
 {
@@ -404,7 +400,7 @@ TEST_F(SerializerTest, InheritedTemplateLoadsInThreadSafeMode)
         r.EngineOptions()->SetNewSilentMode(simSilent);
         r.EngineOptions()->SetThreadSafeMode(true);
         r.LoadFromFile(child);
-        auto* title = qobject_cast<TlyrTestMemoView*>(r.FindObject(QStringLiteral("Title")));
+        auto *title = qobject_cast<TlyrTestMemoView *>(r.FindObject(QStringLiteral("Title")));
         QString text = r.Errors().join(QLatin1Char('\n'));
         if (!title)
             text += QStringLiteral("no Title");
@@ -446,8 +442,7 @@ TEST_F(SerializerTest, ClearAndANewTemplateDropTheAncestor)
     EXPECT_EQ(r.FindObject(QStringLiteral("Title")), nullptr);
     EXPECT_EQ(r.FindObject(QStringLiteral("Added")), nullptr);
     ASSERT_NE(r.FindObject(QStringLiteral("Other")), nullptr);
-    for (TlyrComponent* c : r.AllObjects())
-        EXPECT_FALSE(c->IsAncestor()) << c->objectName().toStdString();
+    for (TlyrComponent *c : r.AllObjects()) EXPECT_FALSE(c->IsAncestor()) << c->objectName().toStdString();
     const QByteArray xml = save(r);
     EXPECT_FALSE(xml.contains("inherited")) << xml.constData();
     TlyrReport again;
@@ -459,8 +454,7 @@ TEST_F(SerializerTest, ClearAndANewTemplateDropTheAncestor)
     ASSERT_TRUE(r.LoadFromFile(child));
     r.SetParentReport(QString());
     EXPECT_FALSE(r.IsAncestor());
-    for (TlyrComponent* c : r.AllObjects())
-        EXPECT_FALSE(c->IsAncestor()) << c->objectName().toStdString();
+    for (TlyrComponent *c : r.AllObjects()) EXPECT_FALSE(c->IsAncestor()) << c->objectName().toStdString();
     const QByteArray own = save(r);
     EXPECT_FALSE(own.contains("inherited")) << own.constData();
     EXPECT_TRUE(own.contains("Name=\"Title\""));
@@ -472,7 +466,7 @@ TEST_F(SerializerTest, SaveToFileKeepsTheOldFileWhenTheDiskIsFull)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("r.yl3"));
     TlyrReport r;
-    TlyrUserDataSet* ds = nullptr;
+    TlyrUserDataSet *ds = nullptr;
     build(r, ds);
     r.SaveToFile(path);
     const QByteArray before = readFile(path);
@@ -513,15 +507,15 @@ TEST_F(SerializerTest, EnumerationNumbersAreRangeChecked)
     load(r, "<?xml version=\"1.0\"?><TlyrReport><TtestPage Name=\"Page1\">"
             "<TlyrTestMemoView Name=\"A\" Style=\"7\"/><TlyrTestMemoView Name=\"B\" Style=\"2\"/>"
             "<TlyrTestMemoView Name=\"C\" Style=\"-1\"/></TtestPage></TlyrReport>");
-    auto style = [&](const char* name) {
-        auto* m = qobject_cast<TlyrTestMemoView*>(r.FindObject(QLatin1String(name)));
+    auto style = [&](const char *name) {
+        auto *m = qobject_cast<TlyrTestMemoView *>(r.FindObject(QLatin1String(name)));
         return m ? static_cast<int>(m->Style()) : -100;
     };
     EXPECT_EQ(style("A"), TlyrTestMemoView::vsPlain);
     EXPECT_EQ(style("B"), TlyrTestMemoView::vsBoxed);
     EXPECT_EQ(style("C"), TlyrTestMemoView::vsPlain);
     EXPECT_TRUE(r.Errors().contains(QStringLiteral("Invalid property value 7")))
-        << r.Errors().join(QLatin1Char('\n')).toStdString();
+            << r.Errors().join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(r.Errors().contains(QStringLiteral("Invalid property value -1")));
 }
 
@@ -533,14 +527,13 @@ TEST_F(SerializerTest, DuplicateNamesGiveErrorLines)
     load(r, "<?xml version=\"1.0\"?><TlyrReport><TtestPage Name=\"Page1\">"
             "<TlyrTestMemoView Name=\"Memo1\" Left=\"5\"/><TlyrTestMemoView Name=\"MEMO1\" Left=\"9\" Top=\"4\"/>"
             "<TtestBand Name=\"memo1\"/></TtestPage></TlyrReport>");
-    auto* page = r.FindObject(QStringLiteral("Page1"));
+    auto *page = r.FindObject(QStringLiteral("Page1"));
     ASSERT_NE(page, nullptr);
     ASSERT_EQ(page->Objects().size(), 1);
     EXPECT_DOUBLE_EQ(page->Objects().first()->Left(), 5);
     EXPECT_DOUBLE_EQ(page->Objects().first()->Top(), 0);
     int lines = 0;
-    for (const QString& e : r.Errors())
-        lines += e.contains(QStringLiteral("重复"));
+    for (const QString &e : r.Errors()) lines += e.contains(QStringLiteral("重复"));
     EXPECT_EQ(lines, 2) << r.Errors().join(QLatin1Char('\n')).toStdString();
 }
 
@@ -552,13 +545,13 @@ TEST_F(SerializerTest, AttributesBeforeParentReportAreKept)
     TlyrReport r;
     r.EngineOptions()->SetNewSilentMode(simSilent);
     load(r, "<?xml version=\"1.0\"?><TlyrReport ScriptLanguage=\"JScript\" DotMatrixReport=\"True\" ParentReport=\"" +
-                base.toUtf8() + "\" ReportOptions.Author=\"店长\"/>");
+                    base.toUtf8() + "\" ReportOptions.Author=\"店长\"/>");
     EXPECT_TRUE(r.Errors().isEmpty()) << r.Errors().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(r.ScriptLanguage(), QStringLiteral("JScript"));
     EXPECT_TRUE(r.DotMatrixReport());
     EXPECT_EQ(r.ReportOptions()->Author, QStringLiteral("店长"));
     EXPECT_EQ(r.ParentReport(), base);
-    auto* title = r.FindObject(QStringLiteral("Title"));
+    auto *title = r.FindObject(QStringLiteral("Title"));
     ASSERT_NE(title, nullptr);
     EXPECT_TRUE(title->IsAncestor());
 }

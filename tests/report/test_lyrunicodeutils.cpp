@@ -10,7 +10,7 @@
 
 namespace {
 
-QStringList linesOf(const TWideStrings& w)
+QStringList linesOf(const TWideStrings &w)
 {
     QStringList out;
     w.AssignTo(out);
@@ -18,7 +18,7 @@ QStringList linesOf(const TWideStrings& w)
 }
 
 // A list of that text, saved to the file.
-TWideStrings savedAs(const QString& fileName, const QString& text)
+TWideStrings savedAs(const QString &fileName, const QString &text)
 {
     TWideStrings w;
     w.SetText(text);
@@ -26,14 +26,14 @@ TWideStrings savedAs(const QString& fileName, const QString& text)
     return w;
 }
 
-TWideStrings fromText(const QString& text)
+TWideStrings fromText(const QString &text)
 {
     TWideStrings w;
     w.SetText(text);
     return w;
 }
 
-} // namespace
+}  // namespace
 
 TEST(TWideStrings, IndexRulesOfPutGetAndObjects)
 {
@@ -45,7 +45,7 @@ TEST(TWideStrings, IndexRulesOfPutGetAndObjects)
     try {
         w.Put(3, QStringLiteral("x"));
         FAIL() << "no exception";
-    } catch (const EWideStringError& e) {
+    } catch (const EWideStringError &e) {
         EXPECT_EQ(e.Message(), QStringLiteral("Wide String Out of Bounds"));
     }
     EXPECT_THROW(w.Put(-1, QStringLiteral("x")), EWideStringError);
@@ -109,10 +109,15 @@ TEST(TWideStrings, Utf16StreamKeepsEveryLine)
 TEST(TWideStrings, AnsiIsGbk)
 {
     // 会 is BB E1 and 员 is D4 B1 in GBK.
-    EXPECT_EQ(lyrWideToAnsi(QStringLiteral("会员A")), QByteArray("\xBB\xE1\xD4\xB1" "A"));
-    EXPECT_EQ(lyrAnsiToWide(QByteArray("\xBB\xE1\xD4\xB1" "A")), QStringLiteral("会员A"));
+    EXPECT_EQ(lyrWideToAnsi(QStringLiteral("会员A")), QByteArray("\xBB\xE1\xD4\xB1"
+                                                                 "A"));
+    EXPECT_EQ(lyrAnsiToWide(QByteArray("\xBB\xE1\xD4\xB1"
+                                       "A")),
+              QStringLiteral("会员A"));
     // Bytes that are no GBK, and a lead byte cut off at the end.
-    EXPECT_EQ(lyrAnsiToWide(QByteArray("a\xFF" "b\xBB")), QStringLiteral("a\uFFFDb\uFFFD"));
+    EXPECT_EQ(lyrAnsiToWide(QByteArray("a\xFF"
+                                       "b\xBB")),
+              QStringLiteral("a\uFFFDb\uFFFD"));
     // A character GBK cannot hold.
     EXPECT_EQ(lyrWideToAnsi(QString::fromUtf8("x\xF0\x9F\x98\x80y")), QByteArray("x?y"));
 
@@ -133,7 +138,9 @@ TEST(TWideStrings, LoadDetectsTheForm)
     EXPECT_EQ(linesOf(w), QStringList({"A"}));
     w.LoadFromBytes(QByteArray("\xFF\xFE"));  // only the signature: read as ANSI
     EXPECT_EQ(w.Count(), 1);
-    w.LoadFromBytes(QByteArray("\xFF\xFE" "a\0b", 5));  // odd tail byte dropped
+    w.LoadFromBytes(QByteArray("\xFF\xFE"
+                               "a\0b",
+                               5));  // odd tail byte dropped
     EXPECT_EQ(linesOf(w), QStringList({"a"}));
 
     // Loading starts at the stream's position.
@@ -184,7 +191,9 @@ TEST(TWideStrings, ComponentStreamForms)
     // string (vaWString, two UTF-16 units).
     const QByteArray old("\x01"
                          "\x0C\x02\x00\x00\x00\xBB\xE1"
-                         "\x12\x02\x00\x00\x00" "a\x00" "b\x00"
+                         "\x12\x02\x00\x00\x00"
+                         "a\x00"
+                         "b\x00"
                          "\x00",
                          18);
     TlyrPropReader oldReader(old);
@@ -207,7 +216,7 @@ TEST(TWideStrings, UnsignedFilesAsUtf8OrGbk)
     w.LoadFromBytes(QByteArray("plain\r\ntext"));
     EXPECT_EQ(linesOf(w), QStringList({"plain", "text"}));
     // Cut off, overlong and surrogate forms are no UTF-8: read as GBK.
-    for (const QByteArray& bad : {QByteArray("ab\xE5\x90"), QByteArray("\xC0\xAF"), QByteArray("\xED\xA0\x80")}) {
+    for (const QByteArray &bad : {QByteArray("ab\xE5\x90"), QByteArray("\xC0\xAF"), QByteArray("\xED\xA0\x80")}) {
         w.LoadFromBytes(bad);
         EXPECT_EQ(linesOf(w), QStringList({lyrAnsiToWide(bad)})) << bad.toHex().constData();
     }

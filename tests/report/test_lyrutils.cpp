@@ -11,23 +11,23 @@
 namespace {
 
 struct LocaleGuard {
-    explicit LocaleGuard(const QLocale& l) : saved(QLocale()) { QLocale::setDefault(l); }
+    explicit LocaleGuard(const QLocale &l) : saved(QLocale()) { QLocale::setDefault(l); }
     ~LocaleGuard() { QLocale::setDefault(saved); }
     QLocale saved;
 };
 
-QStringList pages(const QString& text, int last)
+QStringList pages(const QString &text, int last)
 {
     QStringList list{QStringLiteral("stale")};
     lyrParsePageNumbers(text, list, last);
     return list;
 }
 
-} // namespace
+}  // namespace
 
 TEST(lyrUtils, TolerantNumberText)
 {
-    for (const QLocale& l : {QLocale(QLocale::Chinese, QLocale::China), QLocale(QLocale::German)}) {
+    for (const QLocale &l : {QLocale(QLocale::Chinese, QLocale::China), QLocale(QLocale::German)}) {
         LocaleGuard guard(l);
         EXPECT_DOUBLE_EQ(lyrStrToFloat(QStringLiteral("1 234,5")), 1234.5);
         EXPECT_DOUBLE_EQ(lyrStrToFloat(QStringLiteral("-0.25")), -0.25);
@@ -43,8 +43,7 @@ TEST(lyrUtils, TolerantNumberText)
     EXPECT_EQ(lyrFloatToText(1e20), QStringLiteral("1E20"));
     EXPECT_EQ(lyrFloatToText(123456789012345.0), QStringLiteral("123456789012345"));
     EXPECT_EQ(lyrFloatToText(0.1 + 0.2), QStringLiteral("0.3"));
-    EXPECT_EQ(lyrDateTimeToText(QDateTime(QDate(2024, 1, 2), QTime(13, 4, 5))),
-              QStringLiteral("2024-01-02 13:04:05"));
+    EXPECT_EQ(lyrDateTimeToText(QDateTime(QDate(2024, 1, 2), QTime(13, 4, 5))), QStringLiteral("2024-01-02 13:04:05"));
 }
 
 TEST(lyrUtils, Crc32KnownVectors)
@@ -72,7 +71,9 @@ TEST(lyrUtils, HexadecimalStreams)
     QByteArray out;
     QBuffer dst(&out);
     dst.open(QIODevice::ReadWrite);
-    lyrHexToStream("0001abFF7A" "0", dst);  // odd last digit ignored, either case
+    lyrHexToStream("0001abFF7A"
+                   "0",
+                   dst);  // odd last digit ignored, either case
     EXPECT_EQ(out, data);
 
     QByteArray untouched("keep");
@@ -106,8 +107,7 @@ TEST(lyrUtils, PageNumberLists)
 TEST(lyrUtils, BracketScan)
 {
     qsizetype begin = 0, end = 0;
-    EXPECT_EQ(lyrGetBracketedTextW(QStringLiteral("[a[b]c] x"), QStringLiteral("["), QStringLiteral("]"), end,
-                                   begin),
+    EXPECT_EQ(lyrGetBracketedTextW(QStringLiteral("[a[b]c] x"), QStringLiteral("["), QStringLiteral("]"), end, begin),
               QStringLiteral("a[b]c"));
     EXPECT_EQ(begin, 0);
     EXPECT_EQ(end, 6);
@@ -119,8 +119,7 @@ TEST(lyrUtils, BracketScan)
     EXPECT_EQ(quoted.mid(end + 1), QStringLiteral(" y"));
 
     begin = 0;
-    EXPECT_EQ(lyrGetBracketedTextW(QStringLiteral("<%v%> t"), QStringLiteral("<%"), QStringLiteral("%>"), end,
-                                   begin),
+    EXPECT_EQ(lyrGetBracketedTextW(QStringLiteral("<%v%> t"), QStringLiteral("<%"), QStringLiteral("%>"), end, begin),
               QStringLiteral("v"));
     EXPECT_EQ(end, 4);
 
@@ -157,8 +156,7 @@ TEST(lyrUtils, TextPieces)
 
     const QString mixed = QStringLiteral("abc 会员 é");
     const QString encoded = lyrEncodeHighChars(mixed);
-    for (QChar c : encoded)
-        EXPECT_TRUE(c.unicode() < 128 || encoded.contains(QChar(1)));
+    for (QChar c : encoded) EXPECT_TRUE(c.unicode() < 128 || encoded.contains(QChar(1)));
     EXPECT_EQ(lyrEncodeHighChars(QStringLiteral("é")), QString(QChar(1)) + QChar(0xE9 - 128));
     EXPECT_EQ(lyrDecodeHighChars(encoded), mixed);
 }
@@ -166,13 +164,13 @@ TEST(lyrUtils, TextPieces)
 TEST(lyrUtils, ErrorRouting)
 {
     QStringList shown;
-    auto old = lyrSetErrorMsgHandler([&](const QString& t) { shown << t; });
+    auto old = lyrSetErrorMsgHandler([&](const QString &t) { shown << t; });
     lyrReportError(simMessageBoxes, QStringLiteral("一"));
     lyrReportError(simSilent, QStringLiteral("二"));
     try {
         lyrReportError(simReThrow, QStringLiteral("三"));
         ADD_FAILURE() << "no exception";
-    } catch (const ElyrError& e) {
+    } catch (const ElyrError &e) {
         EXPECT_EQ(e.Message(), QStringLiteral("三"));
     }
     lyrSetErrorMsgHandler(old);
@@ -182,10 +180,10 @@ TEST(lyrUtils, ErrorRouting)
     try {
         lyrStrToFloat(QStringLiteral("abc"));
         ADD_FAILURE() << "no exception";
-    } catch (const velmora::Error& e) {
-        EXPECT_NE(dynamic_cast<const ElyrConvertError*>(&e), nullptr);
+    } catch (const velmora::Error &e) {
+        EXPECT_NE(dynamic_cast<const ElyrConvertError *>(&e), nullptr);
         EXPECT_FALSE(e.message().isEmpty());
-        EXPECT_EQ(static_cast<const ElyrError&>(e).Message(), e.message());
+        EXPECT_EQ(static_cast<const ElyrError &>(e).Message(), e.message());
     }
 }
 

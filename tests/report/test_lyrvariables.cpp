@@ -15,12 +15,12 @@ TEST(TlyrVariables, LookupByNameWithoutCase)
     vars.SetVariable(QStringLiteral("合计"), QStringLiteral("x"));
     EXPECT_EQ(vars.IndexOf(QStringLiteral("合计")), 1);
 
-    TlyrVariable* fresh = vars.Add();
+    TlyrVariable *fresh = vars.Add();
     EXPECT_TRUE(fresh->Name.isEmpty());
     EXPECT_FALSE(fresh->Value.isValid());
 
     // Two items of the same name: the first always answers.
-    TlyrVariable* dup = vars.Add();
+    TlyrVariable *dup = vars.Add();
     dup->Name = QStringLiteral("A");
     dup->Value = 99;
     EXPECT_EQ(vars.Variables(QStringLiteral("a")).toInt(), 2);

@@ -14,7 +14,7 @@
 
 namespace {
 
-QByteArray encoded(const QImage& img, const char* format)
+QByteArray encoded(const QImage &img, const char *format)
 {
     QByteArray bytes;
     QBuffer b(&bytes);
@@ -46,17 +46,16 @@ TEST(LyrFrame, WidthSetsEveryLineAndOnlyTheDifferingLineIsStored)
 {
     TlyrFrame f, ref;
     f.SetWidth(2);
-    for (auto* l : {f.LeftLine(), f.TopLine(), f.RightLine(), f.BottomLine()})
-        EXPECT_EQ(l->Width(), 2);
+    for (auto *l : {f.LeftLine(), f.TopLine(), f.RightLine(), f.BottomLine()}) EXPECT_EQ(l->Width(), 2);
     f.LeftLine()->SetWidth(3);
     EXPECT_EQ(f.Diff(ref), QStringLiteral(" Frame.Width=\"2\" Frame.LeftLine.Width=\"3\""));
     EXPECT_TRUE(f.LeftLine()->IsPropertyStored(QStringLiteral("Width")));
     EXPECT_FALSE(f.TopLine()->IsPropertyStored(QStringLiteral("Width")));
 
     TlyrReport r;
-    auto* page = new TlyrPage(&r);
+    auto *page = new TlyrPage(&r);
     page->SetName(QStringLiteral("Page1"));
-    auto* shape = new TlyrShapeView(page);
+    auto *shape = new TlyrShapeView(page);
     shape->SetName(QStringLiteral("Shape1"));
     shape->Frame()->SetWidth(2);
     shape->Frame()->LeftLine()->SetWidth(3);
@@ -65,7 +64,7 @@ TEST(LyrFrame, WidthSetsEveryLineAndOnlyTheDifferingLineIsStored)
     EXPECT_FALSE(xml.contains("Frame.TopLine"));
     TlyrReport again;
     loadTemplate(again, xml);
-    auto* loaded = qobject_cast<TlyrShapeView*>(again.FindObject(QStringLiteral("Shape1")));
+    auto *loaded = qobject_cast<TlyrShapeView *>(again.FindObject(QStringLiteral("Shape1")));
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(loaded->Frame()->LeftLine()->Width(), 3);
     EXPECT_EQ(loaded->Frame()->TopLine()->Width(), 2);
@@ -102,8 +101,7 @@ TEST(LyrFrame, NoColourOrNoWidthDrawsNoLinesButTheShadow)
         TlyrRecordingCanvas c(96);
         f.Draw(c, 0, 0, 50, 50, 1, 1, clNone);
         ASSERT_EQ(c.Shapes.size(), 2u);
-        for (const auto& s : c.Shapes)
-            EXPECT_EQ(s.What, TlyrRecordedShape::Fill);
+        for (const auto &s : c.Shapes) EXPECT_EQ(s.What, TlyrRecordedShape::Fill);
     }
 }
 
@@ -126,7 +124,7 @@ TEST(LyrFrame, EachSideAndTheDoubleStyle)
     f.Draw(c, 10, 10, 50, 30, 1, 1, clWhite);
     // Per side: outer line, the middle cleared in the view colour, inner line.
     ASSERT_EQ(c.Shapes.size(), 12u);
-    EXPECT_EQ(c.Shapes[0].Rect, QRect(QPoint(8, 7), QPoint(8, 32)));   // outer left, lengthened
+    EXPECT_EQ(c.Shapes[0].Rect, QRect(QPoint(8, 7), QPoint(8, 32)));  // outer left, lengthened
     EXPECT_EQ(c.Shapes[1].PenColor, clWhite);
     EXPECT_EQ(c.Shapes[2].Rect, QRect(QPoint(12, 11), QPoint(12, 28)));  // inner left, shortened
 }
@@ -138,8 +136,8 @@ TEST(LyrFrame, ShadowAndFramePixelsAtTwoResolutions)
         QImage img(size, size, QImage::Format_RGB32);
         img.fill(Qt::white);
         TlyrReport r;
-        auto* page = new TlyrPage(&r);
-        auto* shape = new TlyrView(page);
+        auto *page = new TlyrPage(&r);
+        auto *shape = new TlyrView(page);
         shape->SetBounds(10, 10, 60, 40);
         shape->Frame()->SetTyp(ftAll);
         shape->Frame()->SetDropShadow(true);
@@ -150,10 +148,10 @@ TEST(LyrFrame, ShadowAndFramePixelsAtTwoResolutions)
             shape->Draw(c, scale, scale, 0, 0);
         }
         auto at = [&](double x, double y) { return QColor(img.pixel(int(x * scale), int(y * scale))); };
-        EXPECT_EQ(at(10, 30), QColor(Qt::red));     // outline
-        EXPECT_EQ(at(40, 30), QColor(Qt::white));   // no fill
-        EXPECT_EQ(at(68, 30), QColor(Qt::black));   // shadow on the right
-        EXPECT_EQ(at(40, 48), QColor(Qt::black));   // shadow below
+        EXPECT_EQ(at(10, 30), QColor(Qt::red));    // outline
+        EXPECT_EQ(at(40, 30), QColor(Qt::white));  // no fill
+        EXPECT_EQ(at(68, 30), QColor(Qt::black));  // shadow on the right
+        EXPECT_EQ(at(40, 48), QColor(Qt::black));  // shadow below
         EXPECT_EQ(at(80, 80), QColor(Qt::white));
     }
 }
@@ -173,7 +171,7 @@ TEST(LyrHighlight, AssignLeavesActiveAlone)
 
 // ---------------------------------------------------------------- format
 
-QString formatted(const KsValue& v, const QString& suffix, QString* error = nullptr)
+QString formatted(const KsValue &v, const QString &suffix, QString *error = nullptr)
 {
     TlyrFormat f;
     f.SetFromSuffix(suffix);
@@ -234,8 +232,7 @@ TEST(LyrView, ClearBrushDrawsNoHatch)
     TlyrRecordingCanvas c(96);
     s.SetBrushStyle(bsClear);
     s.Draw(c, 1, 1, 0, 0);
-    for (const auto& sh : c.Shapes)
-        EXPECT_NE(sh.BrushStyle, bsCross);
+    for (const auto &sh : c.Shapes) EXPECT_NE(sh.BrushStyle, bsCross);
     TlyrView v;
     v.SetBounds(0, 0, 20, 20);
     v.SetBrushStyle(bsClear);
@@ -286,8 +283,7 @@ TEST(LyrView, LinesBecomeStraight)
     c.Clear();
     a.Draw(c, 1, 1, 0, 0);
     int polygons = 0;
-    for (const auto& s : c.Shapes)
-        polygons += s.What == TlyrRecordedShape::Polygon;
+    for (const auto &s : c.Shapes) polygons += s.What == TlyrRecordedShape::Polygon;
     EXPECT_EQ(polygons, 2);
 }
 
@@ -308,8 +304,8 @@ TEST(LyrPicture, StreamsByTheirSignature)
 TEST(LyrPicture, RejectedPicturesBecomeEmptyWithAnErrorLine)
 {
     TlyrReport r;
-    auto* page = new TlyrPage(&r);
-    auto* p = new TlyrPictureView(page);
+    auto *page = new TlyrPage(&r);
+    auto *p = new TlyrPictureView(page);
     p->SetName(QStringLiteral("Picture1"));
     // A placeable metafile key.
     QByteArray wmf("\xD7\xCD\xC6\x9A", 4);
@@ -347,9 +343,8 @@ TEST(LyrPicture, KeepsAspectRatioWhenStretched)
     TlyrRecordingCanvas c(96);
     p.Draw(c, 1, 1, 0, 0);
     QRect drawn;
-    for (const auto& s : c.Shapes)
-        if (s.What == TlyrRecordedShape::Image)
-            drawn = s.Rect;
+    for (const auto &s : c.Shapes)
+        if (s.What == TlyrRecordedShape::Image) drawn = s.Rect;
     EXPECT_EQ(drawn, QRect(0, 0, 100, 50));
 }
 
@@ -359,11 +354,11 @@ TEST(LyrViewTemplate, EveryClassRoundTrips)
 {
     TlyrReport r;
     r.setObjectName(QStringLiteral("Rep"));
-    auto* data = new TlyrDataPage(&r);
+    auto *data = new TlyrDataPage(&r);
     data->SetName(QStringLiteral("Data"));
-    auto* page = new TlyrPage(&r);
+    auto *page = new TlyrPage(&r);
     page->SetName(QStringLiteral("Page1"));
-    auto* shape = new TlyrShapeView(page);
+    auto *shape = new TlyrShapeView(page);
     shape->SetName(QStringLiteral("Shape1"));
     shape->SetBounds(1, 2, 30, 40);
     shape->SetShape(skEllipse);
@@ -381,7 +376,7 @@ TEST(LyrViewTemplate, EveryClassRoundTrips)
     shape->Frame()->SetShadowWidth(6);
     shape->Frame()->SetDropShadow(true);
     shape->Frame()->BottomLine()->SetColor(clRed);
-    auto* line = new TlyrLineView(page);
+    auto *line = new TlyrLineView(page);
     line->SetName(QStringLiteral("Line1"));
     line->SetBounds(0, 50, 100, 0);
     line->SetArrowEnd(true);
@@ -390,7 +385,7 @@ TEST(LyrViewTemplate, EveryClassRoundTrips)
     line->SetArrowSolid(true);
     line->SetDiagonal(true);
     line->SetStretchMode(smMaxHeight);
-    auto* pic = new TlyrPictureView(page);
+    auto *pic = new TlyrPictureView(page);
     pic->SetName(QStringLiteral("Picture1"));
     pic->SetBounds(5, 5, 20, 20);
     pic->SetCenter(true);
@@ -398,9 +393,9 @@ TEST(LyrViewTemplate, EveryClassRoundTrips)
     pic->SetStretched(false);
     pic->SetFileLink(QStringLiteral("logo.png"));
     pic->LoadPictureFromStream(encoded(sample(), "PNG"));
-    auto* page2 = new TlyrPage(&r);
+    auto *page2 = new TlyrPage(&r);
     page2->SetName(QStringLiteral("Page2"));
-    auto* sub = new TlyrSubreport(page);
+    auto *sub = new TlyrSubreport(page);
     sub->SetName(QStringLiteral("Subreport1"));
     sub->SetSubPage(page2);
     sub->SetPrintOnParent(true);
@@ -410,10 +405,10 @@ TEST(LyrViewTemplate, EveryClassRoundTrips)
     EXPECT_TRUE(first.contains("Shape=\"skEllipse\"")) << first.toStdString();
     EXPECT_TRUE(first.contains("Frame.Style=\"fsDashDot\""));
     EXPECT_TRUE(first.contains("BrushStyle=\"bsDiagCross\""));
-    auto* p2 = qobject_cast<TlyrPictureView*>(again.FindObject(QStringLiteral("Picture1")));
+    auto *p2 = qobject_cast<TlyrPictureView *>(again.FindObject(QStringLiteral("Picture1")));
     ASSERT_NE(p2, nullptr);
     EXPECT_EQ(p2->Picture().size(), QSize(4, 2));
-    auto* s2 = qobject_cast<TlyrSubreport*>(again.FindObject(QStringLiteral("Subreport1")));
+    auto *s2 = qobject_cast<TlyrSubreport *>(again.FindObject(QStringLiteral("Subreport1")));
     ASSERT_NE(s2, nullptr);
     EXPECT_EQ(s2->SubPage(), again.FindObject(QStringLiteral("Page2")));
 }
@@ -455,8 +450,7 @@ TEST(LyrPicture, EmptyPictureShowsTheButtonImageInTheDesigner)
     p.Draw(c, 1, 1, 0, 0);
     auto images = [&] {
         int n = 0;
-        for (const auto& s : c.Shapes)
-            n += s.What == TlyrRecordedShape::Image;
+        for (const auto &s : c.Shapes) n += s.What == TlyrRecordedShape::Image;
         return n;
     };
     EXPECT_EQ(images(), 0);

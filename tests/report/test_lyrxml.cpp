@@ -12,14 +12,14 @@ namespace {
 
 const QByteArray kHeader = "<?xml version=\"1.0\" encoding=\"utf-8\"?>";
 
-void loadBytes(TlyrXMLDocument& doc, QByteArray bytes)
+void loadBytes(TlyrXMLDocument &doc, QByteArray bytes)
 {
     QBuffer buf(&bytes);
     buf.open(QIODevice::ReadOnly);
     doc.LoadFromStream(buf);
 }
 
-void loadPartial(TlyrXMLDocument& doc, const QByteArray& bytes)
+void loadPartial(TlyrXMLDocument &doc, const QByteArray &bytes)
 {
     auto buf = std::make_unique<QBuffer>();
     buf->setData(bytes);
@@ -27,7 +27,7 @@ void loadPartial(TlyrXMLDocument& doc, const QByteArray& bytes)
     doc.LoadFromStream(std::move(buf), true);
 }
 
-QByteArray saveBytes(TlyrXMLDocument& doc)
+QByteArray saveBytes(TlyrXMLDocument &doc)
 {
     QByteArray out;
     QBuffer buf(&out);
@@ -36,27 +36,26 @@ QByteArray saveBytes(TlyrXMLDocument& doc)
     return out;
 }
 
-int countItems(const TlyrXMLItem* item)
+int countItems(const TlyrXMLItem *item)
 {
     int n = 1;
-    for (int i = 0; i < item->Count(); ++i)
-        n += countItems(item->Items(i));
+    for (int i = 0; i < item->Count(); ++i) n += countItems(item->Items(i));
     return n;
 }
 
 // A prepared-report-like document: pages from the third on may be unloaded.
-void buildPages(TlyrXMLDocument& doc, int pages, int objectsPerPage)
+void buildPages(TlyrXMLDocument &doc, int pages, int objectsPerPage)
 {
-    TlyrXMLItem* root = doc.Root();
+    TlyrXMLItem *root = doc.Root();
     root->Name = QStringLiteral("preparedreport");
-    TlyrXMLItem* list = root->Add();
+    TlyrXMLItem *list = root->Add();
     list->Name = QStringLiteral("previewpages");
     for (int p = 0; p < pages; ++p) {
-        TlyrXMLItem* page = list->Add();
+        TlyrXMLItem *page = list->Add();
         page->Name = QStringLiteral("page%1").arg(p);
         page->Unloadable = p >= 2;
         for (int o = 0; o < objectsPerPage; ++o) {
-            TlyrXMLItem* obj = page->Add();
+            TlyrXMLItem *obj = page->Add();
             obj->Name = QStringLiteral("TlyrMemoView");
             obj->SetProp("Name", QStringLiteral("Memo%1").arg(o));
             obj->SetProp("u", QStringLiteral("第%1页 \"%2\" <&>").arg(p).arg(o));
@@ -64,7 +63,7 @@ void buildPages(TlyrXMLDocument& doc, int pages, int objectsPerPage)
     }
 }
 
-} // namespace
+}  // namespace
 
 TEST(lyrXMLEscape, EscapesOfTheFormat)
 {
@@ -83,8 +82,8 @@ TEST(lyrXMLEscape, EscapesOfTheFormat)
 
 TEST(lyrXMLEscape, OnlyDigitEntitiesAreDecoded)
 {
-    for (const char* literal : {"&#x;", "&#;", "&#12345678;", "&#12a;", "&#65", "&amp;", "&", "a&#x41;",
-                                "&#1114112;", "&#1234567;", "&#55296;", "&quo"})
+    for (const char *literal : {"&#x;", "&#;", "&#12345678;", "&#12a;", "&#65", "&amp;", "&", "a&#x41;", "&#1114112;",
+                                "&#1234567;", "&#55296;", "&quo"})
         EXPECT_EQ(lyrXMLToStr(literal), QString::fromLatin1(literal)) << literal;
     EXPECT_EQ(lyrXMLToStr("x&#0000065;y"), QStringLiteral("xAy"));
 }
@@ -135,7 +134,7 @@ TEST(lyrXMLItem, AppendingMatchesSetting)
                              QString::fromUtf8("\xF0\x9F\x98\x80 end"),
                              QString(QChar(0xD800)) + QStringLiteral("a") + QChar(0xDC00),
                              QStringLiteral("tail &")};
-    for (const QString& t : texts) {
+    for (const QString &t : texts) {
         EXPECT_EQ(lyrStrToXML(t), lyrBytesToXML(t.toUtf8())) << t.toStdString();
         TlyrXMLItem set, appended;
         set.SetProp("Name", QStringLiteral("M1"));
@@ -153,9 +152,9 @@ TEST(lyrXMLItem, AppendingMatchesSetting)
 TEST(lyrXMLItem, TreeOperations)
 {
     TlyrXMLItem root;
-    TlyrXMLItem* a = root.Add();
+    TlyrXMLItem *a = root.Add();
     a->Name = QStringLiteral("Alpha");
-    TlyrXMLItem* b = root.FindItem(QStringLiteral("beta"));
+    TlyrXMLItem *b = root.FindItem(QStringLiteral("beta"));
     EXPECT_EQ(root.Count(), 2);
     EXPECT_EQ(root.FindItem(QStringLiteral("ALPHA")), a);
     EXPECT_EQ(root.Find(QStringLiteral("BETA")), 1);
@@ -189,7 +188,7 @@ TEST(lyrXMLDocument, ReadsTagsAndSkipsCommentsAndCharacterData)
                              "<TlyrReport Name=\"r\">text is lost<page1/><page2 Left=\"1\"/>"
                              "<page3 Left=\"2\" /><!---->"
                              "<Band><Memo Text=\"&#60;b&#62;\"></Memo></band></TlyrReport>");
-    TlyrXMLItem* root = doc.Root();
+    TlyrXMLItem *root = doc.Root();
     EXPECT_EQ(root->Name, QStringLiteral("TlyrReport"));
     EXPECT_EQ(root->Prop("Name"), QStringLiteral("r"));
     ASSERT_EQ(root->Count(), 4);
@@ -205,19 +204,19 @@ TEST(lyrXMLDocument, MalformedInputIsRejected)
 {
     const QByteArray good = kHeader + "<a x=\"1\"><b/><c><d/></c></a>";
     const QList<QByteArray> bad = {
-        "<a/>",                                // no header
-        kHeader + "<a><b></a>",                // mismatched end tag
-        kHeader + "<a x=\"<\"/>",              // "<" inside a tag
-        kHeader + "<a><b/>",                   // end of stream inside the root
-        kHeader + "<a><xa/>",                  // ... after a child whose name ends like it
-        kHeader + "<a><b><a/>",                // ... inside a child
-        kHeader + "<a",                        // cut inside a tag
-        kHeader + "<!-- open",                 // cut inside a comment
-        kHeader + "",                          // no root
-        kHeader + "</a>",                      // end tag as root
-        kHeader + "<a>< b/></a>",              // empty name
+            "<a/>",                    // no header
+            kHeader + "<a><b></a>",    // mismatched end tag
+            kHeader + "<a x=\"<\"/>",  // "<" inside a tag
+            kHeader + "<a><b/>",       // end of stream inside the root
+            kHeader + "<a><xa/>",      // ... after a child whose name ends like it
+            kHeader + "<a><b><a/>",    // ... inside a child
+            kHeader + "<a",            // cut inside a tag
+            kHeader + "<!-- open",     // cut inside a comment
+            kHeader + "",              // no root
+            kHeader + "</a>",          // end tag as root
+            kHeader + "<a>< b/></a>",  // empty name
     };
-    for (const QByteArray& text : bad) {
+    for (const QByteArray &text : bad) {
         TlyrXMLDocument doc;
         EXPECT_THROW(loadBytes(doc, text), TlyrInvalidXMLException) << text.constData();
         EXPECT_EQ(doc.Root()->Count(), 0);
@@ -237,18 +236,14 @@ TEST(lyrXMLDocument, NestingIsBounded)
 {
     const int deep = TlyrXMLReader::MaxDepth + 10;
     QByteArray text = kHeader;
-    for (int i = 0; i < deep; ++i)
-        text += "<n>";
-    for (int i = 0; i < deep; ++i)
-        text += "</n>";
+    for (int i = 0; i < deep; ++i) text += "<n>";
+    for (int i = 0; i < deep; ++i) text += "</n>";
     TlyrXMLDocument doc;
     EXPECT_THROW(loadBytes(doc, text), TlyrInvalidXMLException);
 
     QByteArray fine = kHeader;
-    for (int i = 0; i < 100; ++i)
-        fine += "<n>";
-    for (int i = 0; i < 100; ++i)
-        fine += "</n>";
+    for (int i = 0; i < 100; ++i) fine += "<n>";
+    for (int i = 0; i < 100; ++i) fine += "</n>";
     loadBytes(doc, fine);
     EXPECT_EQ(countItems(doc.Root()), 100);
 }
@@ -256,15 +251,15 @@ TEST(lyrXMLDocument, NestingIsBounded)
 TEST(lyrXMLDocument, WriterLayout)
 {
     TlyrXMLDocument doc;
-    TlyrXMLItem* root = doc.Root();
+    TlyrXMLItem *root = doc.Root();
     root->Name = QStringLiteral("TlyrReport");
     root->SetProp("Title", QStringLiteral("会员"));
-    TlyrXMLItem* page = root->Add();
+    TlyrXMLItem *page = root->Add();
     page->Name = QStringLiteral("TlyrReportPage");
     page->Text = " Name=\"Page1\"";  // already starts with a blank
-    TlyrXMLItem* memo = page->Add();
+    TlyrXMLItem *memo = page->Add();
     memo->Name = QStringLiteral("TlyrMemoView");
-    TlyrXMLItem* note = root->Add();
+    TlyrXMLItem *note = root->Add();
     note->Name = QStringLiteral("note");
     note->Value = "a<b";
 
@@ -292,12 +287,12 @@ TEST(lyrXMLDocument, UnloadTokenIsWrittenLastAndReadBack)
 {
     TlyrXMLDocument doc;
     doc.Root()->Name = QStringLiteral("r");
-    TlyrXMLItem* withText = doc.Root()->Add();
+    TlyrXMLItem *withText = doc.Root()->Add();
     withText->Name = QStringLiteral("page0");
     withText->Text = "a=\"1\" b=\"2\"";
     withText->Unloadable = true;
     withText->Add()->Name = QStringLiteral("obj");
-    TlyrXMLItem* bare = doc.Root()->Add();
+    TlyrXMLItem *bare = doc.Root()->Add();
     bare->Name = QStringLiteral("page1");
     bare->Unloadable = true;
     const QByteArray bytes = saveBytes(doc);
@@ -306,7 +301,7 @@ TEST(lyrXMLDocument, UnloadTokenIsWrittenLastAndReadBack)
 
     TlyrXMLDocument full;
     loadBytes(full, bytes);
-    TlyrXMLItem* p0 = full.Root()->Items(0);
+    TlyrXMLItem *p0 = full.Root()->Items(0);
     EXPECT_EQ(p0->Text, QByteArray("a=\"1\" b=\"2\""));
     EXPECT_TRUE(p0->Loaded);
     EXPECT_EQ(p0->Count(), 1);
@@ -341,18 +336,17 @@ TEST(lyrXMLDocument, PartialLoadUnloadAndSaveStayComplete)
     TlyrXMLDocument partial;
     partial.TempDir = dir.path();
     loadPartial(partial, complete);
-    TlyrXMLItem* pages = partial.Root()->Items(0);
+    TlyrXMLItem *pages = partial.Root()->Items(0);
     ASSERT_EQ(pages->Count(), 8);
     EXPECT_EQ(pages->Items(1)->Count(), 5);
-    for (int p = 2; p < 8; ++p)
-        EXPECT_FALSE(pages->Items(p)->Loaded);
+    for (int p = 2; p < 8; ++p) EXPECT_FALSE(pages->Items(p)->Loaded);
     // Saving reads the unloaded pages back: the output is the whole document.
     EXPECT_EQ(saveBytes(partial), complete);
     EXPECT_FALSE(pages->Items(5)->Loaded);
 
     // Page 3 goes to the temporary file after an edit; page 4 still lives in
     // the source stream and must come from there.
-    TlyrXMLItem* p3 = pages->Items(3);
+    TlyrXMLItem *p3 = pages->Items(3);
     partial.LoadItem(p3);
     p3->Items(0)->SetProp("u", QStringLiteral("changed"));
     partial.UnloadItem(p3);
@@ -361,7 +355,7 @@ TEST(lyrXMLDocument, PartialLoadUnloadAndSaveStayComplete)
     EXPECT_TRUE(QFileInfo(partial.TempFileName()).fileName().startsWith(QStringLiteral("ly")));
     EXPECT_EQ(QFileInfo(partial.TempFileName()).absolutePath(), QDir(dir.path()).absolutePath());
 
-    TlyrXMLItem* p4 = pages->Items(4);
+    TlyrXMLItem *p4 = pages->Items(4);
     partial.LoadItem(p4);
     ASSERT_EQ(p4->Count(), 5);
     EXPECT_EQ(p4->Items(2)->Prop("u"), QStringLiteral("第4页 \"2\" <&>"));
@@ -387,7 +381,7 @@ TEST(lyrXMLDocument, ClearedWithoutUnloadLoadsEmpty)
 {
     TlyrXMLDocument doc;
     buildPages(doc, 3, 2);
-    TlyrXMLItem* p2 = doc.Root()->Items(0)->Items(2);
+    TlyrXMLItem *p2 = doc.Root()->Items(0)->Items(2);
     p2->Clear();
     EXPECT_FALSE(p2->Loaded);
     doc.LoadItem(p2);  // nothing was written out: nothing to read
@@ -406,7 +400,7 @@ TEST(lyrXMLDocument, FilesRoundTripAndPartialFileLoading)
 
     TlyrXMLDocument back;
     back.LoadFromFile(name, true);
-    TlyrXMLItem* pages = back.Root()->Items(0);
+    TlyrXMLItem *pages = back.Root()->Items(0);
     EXPECT_FALSE(pages->Items(3)->Loaded);
     back.LoadItem(pages->Items(3));
     EXPECT_EQ(pages->Items(3)->Items(2)->Prop("Name"), QStringLiteral("Memo2"));
@@ -440,11 +434,11 @@ TEST(lyrXMLDocument, LargeDocumentLoadsPartially)
 
     TlyrXMLDocument doc;
     doc.LoadFromFile(name, true);
-    TlyrXMLItem* pages = doc.Root()->Items(0);
+    TlyrXMLItem *pages = doc.Root()->Items(0);
     ASSERT_EQ(pages->Count(), 4600);
     // Only the first two pages' objects are in memory.
     EXPECT_EQ(countItems(doc.Root()), 2 + 4600 + 2 * 100);
-    TlyrXMLItem* p = pages->Items(2345);
+    TlyrXMLItem *p = pages->Items(2345);
     doc.LoadItem(p);
     ASSERT_EQ(p->Count(), 100);
     EXPECT_EQ(p->Items(99)->Prop("u"), QStringLiteral("第2345页 合计 \"1,234.50\" 元 and some more text to fill"));
@@ -454,8 +448,7 @@ TEST(lyrXMLItem, ScannerWalksPairsInOrder)
 {
     TlyrAttributeScanner s("Name=\"Memo1\"  Left=\"1,5\" bare Text=\"a&#10;b\" Tag=7 Last=\"unclosed");
     QStringList seen;
-    while (s.Next())
-        seen << QString::fromUtf8(s.Name()) + u'|' + s.Value();
+    while (s.Next()) seen << QString::fromUtf8(s.Name()) + u'|' + s.Value();
     EXPECT_EQ(seen, QStringList({"Name|Memo1", "Left|1,5", "Text|a\nb", "Tag|7", "Last|unclosed"}));
 
     TlyrXMLItem item;
@@ -475,7 +468,7 @@ TEST(lyrXMLDocument, PartialLoadFromAStreamTheCallerKeeps)
     {
         TlyrXMLDocument doc;
         doc.LoadFromStream(kept, true);
-        TlyrXMLItem* p3 = doc.Root()->Items(0)->Items(3);
+        TlyrXMLItem *p3 = doc.Root()->Items(0)->Items(3);
         EXPECT_FALSE(p3->Loaded);
         doc.LoadItem(p3);
         EXPECT_EQ(p3->Count(), 2);

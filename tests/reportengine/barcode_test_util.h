@@ -33,8 +33,7 @@ inline QString modules(const TlyrBarcode &bc, const QString &data)
 inline QString flags(const char *f)
 {
     QString out;
-    for (int i = 0; f[i]; ++i)
-        out += QChar((i % 2 == 0 ? '5' : '0') + (f[i] == '1'));
+    for (int i = 0; f[i]; ++i) out += QChar((i % 2 == 0 ? '5' : '0') + (f[i] == '1'));
     return out;
 }
 
@@ -42,8 +41,7 @@ inline QString flags(const char *f)
 inline QString widths(const char *w)
 {
     QString out;
-    for (int i = 0; w[i]; ++i)
-        out += QChar((i % 2 == 0 ? '5' : '0') + (w[i] - '1'));
+    for (int i = 0; w[i]; ++i) out += QChar((i % 2 == 0 ? '5' : '0') + (w[i] - '1'));
     return out;
 }
 
@@ -73,4 +71,4 @@ inline bool dark(const QImage &img, int x, int y)
     return qGray(img.pixel(x, y)) < 128;
 }
 
-} // namespace bctest
+}  // namespace bctest

@@ -16,18 +16,29 @@ struct Sample {
 };
 
 const Sample kSamples[] = {
-    {bcCode_2_5_interleaved, "123456"}, {bcCode_2_5_industrial, "1234"},
-    {bcCode_2_5_matrix, "1234"},        {bcCode39, "ABC-12"},
-    {bcCode39Extended, "ab+1"},         {bcCode128A, "AB12"},
-    {bcCode128B, "Ab12"},               {bcCode128C, "1234"},
-    {bcCode93, "CODE 93"},              {bcCode93Extended, "code"},
-    {bcCodeMSI, "1234"},                {bcCodePostNet, "12345"},
-    {bcCodeCodabar, "12-34"},           {bcCodeEAN8, "9638507"},
-    {bcCodeEAN13, "400638133393"},      {bcCodeUPC_A, "03600029145"},
-    {bcCodeUPC_E0, "425261"},           {bcCodeUPC_E1, "123456"},
-    {bcCodeUPC_Supp2, "53"},            {bcCodeUPC_Supp5, "52495"},
-    {bcCodeEAN128A, "AB12"},            {bcCodeEAN128B, "Ab12"},
-    {bcCodeEAN128C, "1234"},
+        {bcCode_2_5_interleaved, "123456"},
+        {bcCode_2_5_industrial, "1234"},
+        {bcCode_2_5_matrix, "1234"},
+        {bcCode39, "ABC-12"},
+        {bcCode39Extended, "ab+1"},
+        {bcCode128A, "AB12"},
+        {bcCode128B, "Ab12"},
+        {bcCode128C, "1234"},
+        {bcCode93, "CODE 93"},
+        {bcCode93Extended, "code"},
+        {bcCodeMSI, "1234"},
+        {bcCodePostNet, "12345"},
+        {bcCodeCodabar, "12-34"},
+        {bcCodeEAN8, "9638507"},
+        {bcCodeEAN13, "400638133393"},
+        {bcCodeUPC_A, "03600029145"},
+        {bcCodeUPC_E0, "425261"},
+        {bcCodeUPC_E1, "123456"},
+        {bcCodeUPC_Supp2, "53"},
+        {bcCodeUPC_Supp5, "52495"},
+        {bcCodeEAN128A, "AB12"},
+        {bcCodeEAN128B, "Ab12"},
+        {bcCodeEAN128C, "1234"},
 };
 
 TlyrBarcode make(const Sample &s, int modul)
@@ -65,8 +76,7 @@ TEST_P(BarcodeRender, BarsSitWhereTheElementsSay)
         EXPECT_EQ(bottom, QString(margin, u'0') + m + QString(margin, u'0')) << "modul " << modul;
         // Short bars (POSTNET) leave the top free.
         QString full;
-        for (QChar c : data)
-            full += QString(bc.ElementWidth(c), c >= u'5' && c <= u'8' ? u'1' : u'0');
+        for (QChar c : data) full += QString(bc.ElementWidth(c), c >= u'5' && c <= u'8' ? u'1' : u'0');
         EXPECT_EQ(top.mid(margin, m.length()), full) << "modul " << modul;
     }
 }
@@ -87,8 +97,7 @@ TEST_P(BarcodeRender, RotationsTurnTheSymbolCounterClockwise)
         bc.Angle = angle;
         const QImage turned = render(bc, 30, 4, false);
         // QTransform::rotate turns clockwise on screen.
-        const QImage expected =
-            upright.transformed(QTransform().rotate(-angle)).convertToFormat(turned.format());
+        const QImage expected = upright.transformed(QTransform().rotate(-angle)).convertToFormat(turned.format());
         ASSERT_EQ(turned.size(), expected.size()) << angle;
         EXPECT_TRUE(turned == expected) << "angle " << angle;
     }
@@ -117,8 +126,7 @@ TEST(BarcodeRenderText, EanGuardBarsReachIntoTheDigits)
     auto inkIn = [&](int x0, int x1) {
         for (int y = bottom - 14; y < bottom; ++y)
             for (int x = x0; x < x1; ++x)
-                if (dark(img, x, y))
-                    return true;
+                if (dark(img, x, y)) return true;
         return false;
     };
     EXPECT_TRUE(inkIn(margin - 8, margin - 1));
@@ -142,10 +150,18 @@ TEST(BarcodeRenderText, TextSitsUnderTheBarsAndTurnsWithThem)
                 for (int b = 0; b < w; ++b) {
                     int x = 0, y = 0;
                     switch (side) {
-                    case 0: x = b, y = h - 1 - a; break;
-                    case 1: x = h - 1 - a, y = b; break;
-                    case 2: x = b, y = a; break;
-                    default: x = a, y = b; break;
+                    case 0:
+                        x = b, y = h - 1 - a;
+                        break;
+                    case 1:
+                        x = h - 1 - a, y = b;
+                        break;
+                    case 2:
+                        x = b, y = a;
+                        break;
+                    default:
+                        x = a, y = b;
+                        break;
                     }
                     n += dark(img, x, y);
                 }
@@ -174,8 +190,7 @@ TEST(BarcodeRenderText, StretchesIntoTheRectangle)
     p.end();
     const QString m = modules(bc, bc.MakeData());
     for (int i = 0; i < m.length(); ++i)
-        for (int k = 0; k < 3; ++k)
-            ASSERT_EQ(dark(img, 3 * i + k, 10), m[i] == u'1') << i;
+        for (int k = 0; k < 3; ++k) ASSERT_EQ(dark(img, 3 * i + k, 10), m[i] == u'1') << i;
 }
 
 TEST(BarcodeRenderText, BadTextPaintsNothing)
@@ -188,8 +203,7 @@ TEST(BarcodeRenderText, BadTextPaintsNothing)
     QPainter p(&img);
     EXPECT_THROW(bc.DrawBarcode(p, QRectF(0, 0, 50, 20), true), ElyrBarcodeError);
     p.end();
-    for (int x = 0; x < 50; ++x)
-        EXPECT_FALSE(dark(img, x, 10));
+    for (int x = 0; x < 50; ++x) EXPECT_FALSE(dark(img, x, 10));
 }
 
-} // namespace
+}  // namespace

@@ -194,10 +194,8 @@ TEST(BarcodeCharacters, Code128NeverReachesTheFunctionRows)
     // Every character of the two sets has its own value.
     QSet<int> a, b;
     for (int u = 0; u < 128; ++u) {
-        if (lyrBarcodeDetail::code128Value(0, QChar(u)) >= 0)
-            a.insert(lyrBarcodeDetail::code128Value(0, QChar(u)));
-        if (lyrBarcodeDetail::code128Value(1, QChar(u)) >= 0)
-            b.insert(lyrBarcodeDetail::code128Value(1, QChar(u)));
+        if (lyrBarcodeDetail::code128Value(0, QChar(u)) >= 0) a.insert(lyrBarcodeDetail::code128Value(0, QChar(u)));
+        if (lyrBarcodeDetail::code128Value(1, QChar(u)) >= 0) b.insert(lyrBarcodeDetail::code128Value(1, QChar(u)));
     }
     EXPECT_EQ(a.size(), 96);
     EXPECT_EQ(b.size(), 96);
@@ -206,8 +204,7 @@ TEST(BarcodeCharacters, Code128NeverReachesTheFunctionRows)
 TEST(BarcodeCharacters, FullAsciiCoversEveryAsciiCharacter)
 {
     QString all;
-    for (int u = 0; u < 128; ++u)
-        all += QChar(u);
+    for (int u = 0; u < 128; ++u) all += QChar(u);
     TlyrBarcode c39 = code(bcCode39Extended, all);
     EXPECT_NO_THROW(c39.MakeData());
     TlyrBarcode c93 = code(bcCode93Extended, all);
@@ -277,4 +274,4 @@ TEST(BarcodeComponent, Defaults)
     EXPECT_EQ(bc.ColorBar, QColor(Qt::black));
 }
 
-} // namespace
+}  // namespace

@@ -18,7 +18,8 @@ void SalesTest::SetUp()
 
 void SalesTest::setDiscount(const QString &memberType, const QString &category, const QString &zk)
 {
-    exec(QStringLiteral("INSERT INTO MTS (SType,MType,theZK,theJF) VALUES ('%1','%2',%3,1)").arg(category, memberType, zk));
+    exec(QStringLiteral("INSERT INTO MTS (SType,MType,theZK,theJF) VALUES ('%1','%2',%3,1)")
+                 .arg(category, memberType, zk));
 }
 
 QString SalesTest::addGoods(const QString &code, const QString &name, const QString &category, const QString &price,
@@ -27,6 +28,6 @@ QString SalesTest::addGoods(const QString &code, const QString &name, const QStr
     exec(QStringLiteral("INSERT INTO SShop (theType,theName,theUnit,thePrice,Remark,thePY,theState,theNum,theDate,"
                         "theDel,theCB,theCount,theKC,theXF) VALUES ('%1','%2','个',%3,'','%4','启用','%5','2026-01-01',"
                         "'否',%6,%7,'%8',0)")
-             .arg(category, name, price, code.toUpper(), code, cost, stock, kc));
+                 .arg(category, name, price, code.toUpper(), code, cost, stock, kc));
     return QString::number(c().lastInsertId());
 }

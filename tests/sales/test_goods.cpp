@@ -153,7 +153,8 @@ TEST_F(GoodsTest, GoodsEntryChecksInOrderAndWritesTheItem)
     w.BitBtn1Click();
     EXPECT_EQ(msgs.count(), shown);  // continuous entry: no message
     EXPECT_EQ(rows("select theType,theName,theUnit,thePrice,Remark,thePY,theState,theNum,theDate,theDel,theCB,"
-                   "theCount,theKC,theXF from SShop where theNum='" + code + "'"),
+                   "theCount,theKC,theXF from SShop where theNum='" +
+                   code + "'"),
               QStringList{"饮料|可口可乐|瓶|3.5|老板's 推荐|KKKL|启用|" + code + "|2026-03-07|否|2|0|否|0"});
     // Unit and category stay, the rest empties, the next code comes.
     EXPECT_EQ(w.Edit2->text(), "瓶");

@@ -20,7 +20,7 @@ TEST_F(OpenersTest, EachOpenerShowsItsWindowPrepared)
         if (auto *x = qobject_cast<TfrmXF_In *>(d)) seen << "XF:" + x->Edit3->text();
         if (auto *s = qobject_cast<TfrmShop_In *>(d))
             seen << "Shop:" + s->Lab_ID->text() + ":" + s->Edit1->text() + ":" + s->Edit3->text() + ":" +
-                        (s->CheckBox1->isVisibleTo(s) ? "连续" : "");
+                            (s->CheckBox1->isVisibleTo(s) ? "连续" : "");
         if (auto *p = qobject_cast<TfrmShop_PY *>(d)) seen << "PY:" + p->Edit7->text();
         if (qobject_cast<TfrmSType *>(d)) seen << "SType";
         return 0;
@@ -31,8 +31,8 @@ TEST_F(OpenersTest, EachOpenerShowsItsWindowPrepared)
     sales::openXF_InForCard(nullptr, "26000001");
     sales::openShopEdit(nullptr, id);
     sales::openShopPY(nullptr, id);
-    EXPECT_EQ(seen, QStringList({"SType", "Shop:0::2603070001:连续", "XF:", "XF:张三", "Shop:" + id + ":可乐:a1:",
-                                 "PY:A1"}));
+    EXPECT_EQ(seen,
+              QStringList({"SType", "Shop:0::2603070001:连续", "XF:", "XF:张三", "Shop:" + id + ":可乐:a1:", "PY:A1"}));
 }
 
 TEST_F(OpenersTest, ChangedGoodsRefreshTheCaller)

@@ -52,11 +52,16 @@ TEST_F(SaleListTest, ADeletionFailingAtAnyWriteLeavesTheDatabaseAsItWas)
     addType("钻卡", "80", "2", "30");
     exec("UPDATE Member SET theXF=10 WHERE theNum='" + card + "'");
     const QString number = save(sale("30", "会员卡"));
-    const QStringList triggers = {
-        "BEFORE UPDATE OF theJF ON Member",   "BEFORE UPDATE OF theXF ON Member", "BEFORE UPDATE OF theCZ ON Member",
-        "BEFORE UPDATE OF UseCount ON Member", "BEFORE UPDATE OF theType ON Member",
-        "BEFORE UPDATE OF theCount ON SShop", "BEFORE UPDATE OF theXF ON SShop",  "BEFORE DELETE ON UXF_List",
-        "BEFORE DELETE ON UXF_SK",            "BEFORE UPDATE OF theDel ON UXF"};
+    const QStringList triggers = {"BEFORE UPDATE OF theJF ON Member",
+                                  "BEFORE UPDATE OF theXF ON Member",
+                                  "BEFORE UPDATE OF theCZ ON Member",
+                                  "BEFORE UPDATE OF UseCount ON Member",
+                                  "BEFORE UPDATE OF theType ON Member",
+                                  "BEFORE UPDATE OF theCount ON SShop",
+                                  "BEFORE UPDATE OF theXF ON SShop",
+                                  "BEFORE DELETE ON UXF_List",
+                                  "BEFORE DELETE ON UXF_SK",
+                                  "BEFORE UPDATE OF theDel ON UXF"};
     // Back to a type below the sale's so that the upgrade writes too.
     exec("UPDATE MType SET theXF=1 WHERE theName='金卡'");
     for (const QString &when : triggers) {
@@ -110,9 +115,11 @@ TEST_F(SaleListTest, CollectionAndCommissionFailingLeaveTheDatabaseAsItWas)
         c().executeNative("DROP TRIGGER boom");
         EXPECT_EQ(snapshot(), before) << when.toStdString();
     };
-    for (const char *when : {"BEFORE INSERT ON UXF_SK", "BEFORE UPDATE OF theSJ ON UXF", "BEFORE UPDATE OF theCZ ON Member"})
+    for (const char *when :
+         {"BEFORE INSERT ON UXF_SK", "BEFORE UPDATE OF theSJ ON UXF", "BEFORE UPDATE OF theCZ ON Member"})
         failing(when, [&] { sales::collectOwed(c(), collection(number, "2", "会员卡")); });
-    for (const char *when : {"BEFORE UPDATE OF JSRTC ON UXF", "BEFORE UPDATE OF theJF ON Member", "BEFORE UPDATE OF theCZ ON Member"})
+    for (const char *when :
+         {"BEFORE UPDATE OF JSRTC ON UXF", "BEFORE UPDATE OF theJF ON Member", "BEFORE UPDATE OF theCZ ON Member"})
         failing(when, [&] { sales::payCommission(c(), number, "5", "3"); });
     EXPECT_EQ(sales::payCommission(c(), number, "5", "3"), "");
     for (const char *when : {"BEFORE UPDATE OF JSRTC ON UXF", "BEFORE UPDATE OF theCZ ON Member"})

@@ -47,7 +47,8 @@ TEST_F(SaleStoreTest, SavesTheDraftAndReturnsItsNumber)
     const sales::SaleResult r = sales::saveSale(c(), d);
     EXPECT_FALSE(r.refusal);
     EXPECT_EQ(r.number, "2603070001");
-    EXPECT_EQ(rows("select theType,theNum,theHJ,theSJ,MType,Remark,MNum,theJF,theCB,theCount,theYE,theSum,theDX from UXF"),
+    EXPECT_EQ(rows("select theType,theNum,theHJ,theSJ,MType,Remark,MNum,theJF,theCB,theCount,theYE,theSum,theDX from "
+                   "UXF"),
               QStringList{"会员|2603070001|38|30|现金|老顾客's|26000001|38|24|3|8|38|叁拾捌元整"});
     EXPECT_EQ(rows("select SNum,thePrice,theCount,theMoney,myBH,theZK,SID from UXF_List order by ID"),
               QStringList({"a1|10|2|18|1|90|" + a1, "b1|20|1|20|2|100|" + b1}));

@@ -36,11 +36,11 @@ TEST(WindowRows, EveryListWindowHasItsFlagAndTheConditionsOfItsItem)
     using namespace velmora;
     registerAll();
     const QHash<QString, bool *> lists = {
-        {"103", &myOpenMember_M}, {"106", &myOpenSRTX}, {"107", &myOpenJNRTX}, {"110", &myOpenM_Q},
-        {"201", &myOpenXF_M},     {"202", &myOpenXF_MX}, {"203", &myOpenXF_SKQ}, {"204", &myOpenXF_TJ},
-        {"301", &myOpenCZ_M},     {"403", &myOpenDH_M},  {"503", &myOpenShop_M}, {"506", &myOpenKC},
-        {"509", &myOpenJH_M},     {"510", &myOpenJH_MX}, {"513", &myOpenTH_M},   {"514", &myOpenTH_MX},
-        {"517", &myOpenGYS_M},    {"600", &myOpenBB_D},  {"601", &myOpenBB_M},   {"602", &myOpenBB_Y},
+            {"103", &myOpenMember_M}, {"106", &myOpenSRTX},  {"107", &myOpenJNRTX},  {"110", &myOpenM_Q},
+            {"201", &myOpenXF_M},     {"202", &myOpenXF_MX}, {"203", &myOpenXF_SKQ}, {"204", &myOpenXF_TJ},
+            {"301", &myOpenCZ_M},     {"403", &myOpenDH_M},  {"503", &myOpenShop_M}, {"506", &myOpenKC},
+            {"509", &myOpenJH_M},     {"510", &myOpenJH_MX}, {"513", &myOpenTH_M},   {"514", &myOpenTH_MX},
+            {"517", &myOpenGYS_M},    {"600", &myOpenBB_D},  {"601", &myOpenBB_M},   {"602", &myOpenBB_Y},
     };
     for (auto it = lists.begin(); it != lists.end(); ++it) {
         const WindowRow *r = findWindow(it.key());
@@ -48,8 +48,9 @@ TEST(WindowRows, EveryListWindowHasItsFlagAndTheConditionsOfItsItem)
         EXPECT_EQ(r->openFlag, it.value()) << it.key().toStdString();
     }
     const QHash<QString, unsigned> conditions = {
-        {"009", Standalone}, {"010", Standalone}, {"012", NoClose}, {"103", OwnItem}, {"300", OwnItem},
-        {"402", OwnItem},    {"506", Stock},      {"508", Stock},   {"517", Stock},   {"600", OwnItem}, {"601", 0},
+            {"009", Standalone}, {"010", Standalone}, {"012", NoClose}, {"103", OwnItem},
+            {"300", OwnItem},    {"402", OwnItem},    {"506", Stock},   {"508", Stock},
+            {"517", Stock},      {"600", OwnItem},    {"601", 0},
     };
     // A window that comes registers its whole row in place of the pending one.
     core::registerWindows();
@@ -82,13 +83,13 @@ TEST(WindowRows, ExportLayoutsAreConsistent)
     registerAll();
     const auto all = velmora::exportLayouts();
     EXPECT_EQ(all.size(), 19u);
-    EXPECT_EQ(velmora::exportLayout("TfrmM_Q"), nullptr); // the member reset does not export
+    EXPECT_EQ(velmora::exportLayout("TfrmM_Q"), nullptr);  // the member reset does not export
     // Last column letter of each window.
     const QHash<QString, QString> last = {
-        {"TfrmShop_M", "I"}, {"TfrmGYS_M", "F"}, {"TfrmXF_M", "V"},   {"TfrmCZ_M", "L"},   {"TfrmDH_M", "K"},
-        {"TfrmMember_M", "X"}, {"TfrmXF_MX", "N"}, {"TfrmSRTX", "T"}, {"TfrmBB_D", "Q"},   {"TfrmBB_M", "Q"},
-        {"TfrmBB_Y", "Q"},   {"TfrmXF_TJ", "L"}, {"TfrmJNRTX", "H"},  {"TfrmKC", "I"},     {"TfrmJH_M", "K"},
-        {"TfrmJH_MX", "M"},  {"TfrmTH_M", "K"},  {"TfrmTH_MX", "M"},  {"TfrmXF_SKQ", "J"},
+            {"TfrmShop_M", "I"},   {"TfrmGYS_M", "F"}, {"TfrmXF_M", "V"},  {"TfrmCZ_M", "L"},   {"TfrmDH_M", "K"},
+            {"TfrmMember_M", "X"}, {"TfrmXF_MX", "N"}, {"TfrmSRTX", "T"},  {"TfrmBB_D", "Q"},   {"TfrmBB_M", "Q"},
+            {"TfrmBB_Y", "Q"},     {"TfrmXF_TJ", "L"}, {"TfrmJNRTX", "H"}, {"TfrmKC", "I"},     {"TfrmJH_M", "K"},
+            {"TfrmJH_MX", "M"},    {"TfrmTH_M", "K"},  {"TfrmTH_MX", "M"}, {"TfrmXF_SKQ", "J"},
     };
     QSet<QString> windows;
     for (const ExportLayout *layout : all) {

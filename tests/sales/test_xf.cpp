@@ -21,7 +21,8 @@ TEST_F(XFTest, NewWindowStartsEmptyWithTheShopDefaults)
     EXPECT_EQ(w->StringGrid1->Cells(0, 99), "@ 99");
     EXPECT_TRUE(w->StringGrid1->isColumnHidden(8));
     EXPECT_FALSE(w->StringGrid1->isColumnHidden(7));
-    EXPECT_EQ(QStringList({w->Edit25->text(), w->Edit17->text(), w->Edit21->text(), w->Edit18->text(), w->Edit19->text()}),
+    EXPECT_EQ(QStringList(
+                      {w->Edit25->text(), w->Edit17->text(), w->Edit21->text(), w->Edit18->text(), w->Edit19->text()}),
               QStringList({"0", "0", "100", "0", "0"}));
     EXPECT_EQ(w->DBLookupComboBox1->Text(), "小王");
     EXPECT_EQ(w->DBLookupComboBox2->Text(), "小王");
@@ -129,7 +130,8 @@ TEST_F(XFTest, QuickGoodsEntryFillsTheRowWithTheDiscount)
     });
     enterGoods(*w, 1, "橙");
     const QString id = one("select ID from SShop where theName='橙汁'");
-    EXPECT_EQ(row(*w, 1), QStringList({"2603070001", "橙汁", "瓶", "5", "1", "90", "4.5", id, "饮料", "CZ", "2", "是", "0"}));
+    EXPECT_EQ(row(*w, 1),
+              QStringList({"2603070001", "橙汁", "瓶", "5", "1", "90", "4.5", id, "饮料", "CZ", "2", "是", "0"}));
     EXPECT_EQ(w->Edit19->text(), "4.5");
 }
 
@@ -492,13 +494,17 @@ TEST_F(XFTest, ASaveFailingAtAnyStatementLeavesTheDatabaseAsItWas)
     myDeptKC = "True";
     addType("钻卡", "80", "2", "30");
     ui::ScriptedModals modals(password("270946"));
-    const QStringList triggers = {
-        "BEFORE UPDATE OF theCZ ON Member",      "BEFORE INSERT ON UXF_List",
-        "BEFORE UPDATE OF theCount ON SShop",    "BEFORE UPDATE OF theXF ON SShop",
-        "BEFORE UPDATE OF theJF ON Member",      "BEFORE UPDATE OF theXF ON Member",
-        "BEFORE UPDATE OF UseCount ON Member",   "BEFORE UPDATE OF UseDate ON Member",
-        "BEFORE UPDATE OF theType ON Member",    "BEFORE INSERT ON UXF",
-        "BEFORE INSERT ON UXF_SK"};
+    const QStringList triggers = {"BEFORE UPDATE OF theCZ ON Member",
+                                  "BEFORE INSERT ON UXF_List",
+                                  "BEFORE UPDATE OF theCount ON SShop",
+                                  "BEFORE UPDATE OF theXF ON SShop",
+                                  "BEFORE UPDATE OF theJF ON Member",
+                                  "BEFORE UPDATE OF theXF ON Member",
+                                  "BEFORE UPDATE OF UseCount ON Member",
+                                  "BEFORE UPDATE OF UseDate ON Member",
+                                  "BEFORE UPDATE OF theType ON Member",
+                                  "BEFORE INSERT ON UXF",
+                                  "BEFORE INSERT ON UXF_SK"};
     auto w = window();
     for (const QString &when : triggers) {
         twoGoods(*w);

@@ -37,10 +37,7 @@ protected:
         return w;
     }
     // The open editor of the current cell, after a key started it.
-    static QLineEdit *cellEditor(TfrmXF_In &w)
-    {
-        return qobject_cast<QLineEdit *>(QApplication::focusWidget());
-    }
+    static QLineEdit *cellEditor(TfrmXF_In &w) { return qobject_cast<QLineEdit *>(QApplication::focusWidget()); }
     // The row's goods by its code and Enter, typed into the grid.
     static void typeGoods(TfrmXF_In &w, int row, const char *code)
     {

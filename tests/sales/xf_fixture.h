@@ -66,14 +66,20 @@ protected:
         enterGoods(w, 3, "b1");
     }
     // Saves through the application's error handler, as a click would.
-    static void save(TfrmXF_In &w) { ui::guarded([&] { w.BitBtn1Click(); }); }
+    static void save(TfrmXF_In &w)
+    {
+        ui::guarded([&] { w.BitBtn1Click(); });
+    }
     // Saves so and returns what the window said last.
     QString saveSays(TfrmXF_In &w)
     {
         save(w);
         return msgs.last();
     }
-    QString member(const QString &columns) { return rows("select " + columns + " from Member where ID=" + memberId).value(0); }
+    QString member(const QString &columns)
+    {
+        return rows("select " + columns + " from Member where ID=" + memberId).value(0);
+    }
     // Answers the card password prompt with the password, or cancels it.
     static ui::ScriptedModals::Handler password(const QString &pass)
     {

@@ -15,285 +15,295 @@
 namespace {
 
 struct Script {
-  TksScript S;
-  QStringList Output;
-  explicit Script(const QString& text, const char* lang = "PascalScript") {
-    S.AddRTTI();
-    S.AddMethod(QStringLiteral("procedure Out(V: Variant)"),
-                [this](QObject*, const KsClassInfo*, const QString&, TksMethodHelper* h) {
-                  Output << h->GetParam(0).ToText();
-                  return KsValue();
-                });
-    S.SyntaxType = QLatin1String(lang);
-    S.Lines = ksSplitScriptLines(text);
-    EXPECT_TRUE(S.Compile()) << S.ErrorPos.toStdString() << " " << S.ErrorMsg.toStdString();
-    S.Execute();
-  }
-  template <class T>
-  T* Object(const char* name) {
-    return qobject_cast<T*>(S.Find(QLatin1String(name))->GetValue().ToObject());
-  }
+    TksScript S;
+    QStringList Output;
+    explicit Script(const QString &text, const char *lang = "PascalScript")
+    {
+        S.AddRTTI();
+        S.AddMethod(QStringLiteral("procedure Out(V: Variant)"),
+                    [this](QObject *, const KsClassInfo *, const QString &, TksMethodHelper *h) {
+                        Output << h->GetParam(0).ToText();
+                        return KsValue();
+                    });
+        S.SyntaxType = QLatin1String(lang);
+        S.Lines = ksSplitScriptLines(text);
+        EXPECT_TRUE(S.Compile()) << S.ErrorPos.toStdString() << " " << S.ErrorMsg.toStdString();
+        S.Execute();
+    }
+    template <class T>
+    T *Object(const char *name)
+    {
+        return qobject_cast<T *>(S.Find(QLatin1String(name))->GetValue().ToObject());
+    }
 };
 
-const char* kEditAndButton =
-    "var F: TForm; E: TEdit; B: TButton; n: Integer;\n"
-    "procedure Clicked(Sender: TObject);\n"
-    "begin\n"
-    "  n := n + 1; E.Text := 'clicked ' + IntToStr(n);\n"
-    "end;\n"
-    "procedure KeyDown(Sender: TObject; var Key: Word; Shift: TShiftState);\n"
-    "begin\n"
-    "  if Key = 65 then Key := 0;\n"
-    "end;\n"
-    "procedure KeyPress(Sender: TObject; var Key: Char);\n"
-    "begin\n"
-    "  if Key = 'x' then Key := 'y';\n"
-    "  if Key = 'q' then Key := #0;\n"
-    "end;\n"
-    "begin\n"
-    "  F := TForm.Create(nil); F.Caption := 'Form';\n"
-    "  E := TEdit.Create(F); E.Parent := F; E.SetBounds(8, 8, 120, 24);\n"
-    "  B := TButton.Create(F); B.Parent := F; B.Caption := 'Go'; B.OnClick := 'Clicked';\n"
-    "  E.OnKeyDown := 'KeyDown'; E.OnKeyPress := 'KeyPress';\n"
-    "end.";
+const char *kEditAndButton = "var F: TForm; E: TEdit; B: TButton; n: Integer;\n"
+                             "procedure Clicked(Sender: TObject);\n"
+                             "begin\n"
+                             "  n := n + 1; E.Text := 'clicked ' + IntToStr(n);\n"
+                             "end;\n"
+                             "procedure KeyDown(Sender: TObject; var Key: Word; Shift: TShiftState);\n"
+                             "begin\n"
+                             "  if Key = 65 then Key := 0;\n"
+                             "end;\n"
+                             "procedure KeyPress(Sender: TObject; var Key: Char);\n"
+                             "begin\n"
+                             "  if Key = 'x' then Key := 'y';\n"
+                             "  if Key = 'q' then Key := #0;\n"
+                             "end;\n"
+                             "begin\n"
+                             "  F := TForm.Create(nil); F.Caption := 'Form';\n"
+                             "  E := TEdit.Create(F); E.Parent := F; E.SetBounds(8, 8, 120, 24);\n"
+                             "  B := TButton.Create(F); B.Parent := F; B.Caption := 'Go'; B.OnClick := 'Clicked';\n"
+                             "  E.OnKeyDown := 'KeyDown'; E.OnKeyPress := 'KeyPress';\n"
+                             "end.";
 
-TEST(KsForms, AButtonsClickHandlerChangesTheEdit) {
-  Script s{QString::fromLatin1(kEditAndButton)};
-  auto* form = s.Object<TForm>("F");
-  auto* edit = s.Object<TEdit>("E");
-  auto* button = s.Object<TButton>("B");
-  ASSERT_TRUE(form && edit && button);
-  form->Show();
-  EXPECT_EQ(edit->Widget()->parentWidget(), form->Widget());
-  QTest::mouseClick(button->Widget(), Qt::LeftButton);
-  EXPECT_EQ(edit->Caption(), QStringLiteral("clicked 1"));
-  static_cast<QAbstractButton*>(button->Widget())->click();
-  EXPECT_EQ(edit->Caption(), QStringLiteral("clicked 2"));
-  delete form;
+TEST(KsForms, AButtonsClickHandlerChangesTheEdit)
+{
+    Script s{QString::fromLatin1(kEditAndButton)};
+    auto *form = s.Object<TForm>("F");
+    auto *edit = s.Object<TEdit>("E");
+    auto *button = s.Object<TButton>("B");
+    ASSERT_TRUE(form && edit && button);
+    form->Show();
+    EXPECT_EQ(edit->Widget()->parentWidget(), form->Widget());
+    QTest::mouseClick(button->Widget(), Qt::LeftButton);
+    EXPECT_EQ(edit->Caption(), QStringLiteral("clicked 1"));
+    static_cast<QAbstractButton *>(button->Widget())->click();
+    EXPECT_EQ(edit->Caption(), QStringLiteral("clicked 2"));
+    delete form;
 }
 
-TEST(KsForms, KeyHandlersWriteBack) {
-  Script s{QString::fromLatin1(kEditAndButton)};
-  auto* form = s.Object<TForm>("F");
-  auto* edit = s.Object<TEdit>("E");
-  form->Show();
-  auto* line = static_cast<QLineEdit*>(edit->Widget());
-  QTest::keyClicks(line, QStringLiteral("abxq"));
-  // a (key code 65) zeroed by KeyDown, x became y by KeyPress, q swallowed
-  EXPECT_EQ(line->text(), QStringLiteral("by"));
-  delete form;
+TEST(KsForms, KeyHandlersWriteBack)
+{
+    Script s{QString::fromLatin1(kEditAndButton)};
+    auto *form = s.Object<TForm>("F");
+    auto *edit = s.Object<TEdit>("E");
+    form->Show();
+    auto *line = static_cast<QLineEdit *>(edit->Widget());
+    QTest::keyClicks(line, QStringLiteral("abxq"));
+    // a (key code 65) zeroed by KeyDown, x became y by KeyPress, q swallowed
+    EXPECT_EQ(line->text(), QStringLiteral("by"));
+    delete form;
 }
 
-TEST(KsForms, CloseQueryCanRefuse) {
-  Script s(QStringLiteral(
-      "var F: TForm; B: TButton; Allow: Boolean; Closes: Integer;\n"
-      "procedure Query(Sender: TObject; var CanClose: Boolean);\n"
-      "begin\n"
-      "  CanClose := Allow;\n"
-      "end;\n"
-      "procedure Closed(Sender: TObject; var Action: TCloseAction);\n"
-      "begin\n"
-      "  Closes := Closes + 1;\n"
-      "end;\n"
-      "begin\n"
-      "  F := TForm.Create(nil); F.OnCloseQuery := 'Query'; F.OnClose := 'Closed';\n"
-      "  B := TButton.Create(F); B.Parent := F; B.ModalResult := mrOk;\n"
-      "end."));
-  auto* form = s.Object<TForm>("F");
-  auto* button = s.Object<TButton>("B");
-  form->Show();
-  form->Close();
-  EXPECT_TRUE(form->Widget()->isVisible());
-  s.S.SetVariable(QStringLiteral("Allow"), KsValue(true));
-  form->Close();
-  EXPECT_FALSE(form->Widget()->isVisible());
-  EXPECT_EQ(s.S.Find(QStringLiteral("Closes"))->GetValue().ToInt(), 1);
-
-  // modal: the button's modal result is refused first, then accepted
-  s.S.SetVariable(QStringLiteral("Allow"), KsValue(false));
-  bool stillOpen = false;
-  QTimer::singleShot(0, [&] {
-    static_cast<QAbstractButton*>(button->Widget())->click();
-    stillOpen = form->Widget()->isVisible() && form->ModalResult() == 0;
+TEST(KsForms, CloseQueryCanRefuse)
+{
+    Script s(QStringLiteral("var F: TForm; B: TButton; Allow: Boolean; Closes: Integer;\n"
+                            "procedure Query(Sender: TObject; var CanClose: Boolean);\n"
+                            "begin\n"
+                            "  CanClose := Allow;\n"
+                            "end;\n"
+                            "procedure Closed(Sender: TObject; var Action: TCloseAction);\n"
+                            "begin\n"
+                            "  Closes := Closes + 1;\n"
+                            "end;\n"
+                            "begin\n"
+                            "  F := TForm.Create(nil); F.OnCloseQuery := 'Query'; F.OnClose := 'Closed';\n"
+                            "  B := TButton.Create(F); B.Parent := F; B.ModalResult := mrOk;\n"
+                            "end."));
+    auto *form = s.Object<TForm>("F");
+    auto *button = s.Object<TButton>("B");
+    form->Show();
+    form->Close();
+    EXPECT_TRUE(form->Widget()->isVisible());
     s.S.SetVariable(QStringLiteral("Allow"), KsValue(true));
-    static_cast<QAbstractButton*>(button->Widget())->click();
-  });
-  EXPECT_EQ(form->ShowModal(), 1);
-  EXPECT_TRUE(stillOpen);
-  EXPECT_FALSE(form->Widget()->isVisible());
-  delete form;
+    form->Close();
+    EXPECT_FALSE(form->Widget()->isVisible());
+    EXPECT_EQ(s.S.Find(QStringLiteral("Closes"))->GetValue().ToInt(), 1);
+
+    // modal: the button's modal result is refused first, then accepted
+    s.S.SetVariable(QStringLiteral("Allow"), KsValue(false));
+    bool stillOpen = false;
+    QTimer::singleShot(0, [&] {
+        static_cast<QAbstractButton *>(button->Widget())->click();
+        stillOpen = form->Widget()->isVisible() && form->ModalResult() == 0;
+        s.S.SetVariable(QStringLiteral("Allow"), KsValue(true));
+        static_cast<QAbstractButton *>(button->Widget())->click();
+    });
+    EXPECT_EQ(form->ShowModal(), 1);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_FALSE(form->Widget()->isVisible());
+    delete form;
 }
 
-TEST(KsForms, HandlersReentryClearingAndExtraParameters) {
-  Script s(QStringLiteral(
-      "var F: TForm; E: TEdit; Changes: Integer; Extra: String;\n"
-      "procedure Changed(Sender: TObject);\n"
-      "begin\n"
-      "  Changes := Changes + 1;\n"
-      "  E.Text := E.Text + '!';\n"  // raises OnChange again while this runs: ignored
-      "end;\n"
-      "procedure Clicked(Sender: TObject; More: Variant);\n"
-      "begin\n"
-      "  Extra := VarToStr(VarType(More));\n"
-      "  More := 5;\n"
-      "end;\n"
-      "begin\n"
-      "  F := TForm.Create(nil); E := TEdit.Create(F); E.Parent := F;\n"
-      "  E.OnChange := 'Changed'; E.OnClick := 'Clicked';\n"
-      "end."));
-  auto* form = s.Object<TForm>("F");
-  auto* edit = s.Object<TEdit>("E");
-  edit->SetCaption(QStringLiteral("a"));
-  EXPECT_EQ(s.S.Find(QStringLiteral("Changes"))->GetValue().ToInt(), 1);
-  EXPECT_EQ(edit->Caption(), QStringLiteral("a!"));
-  edit->Fire(QStringLiteral("ONCLICK"));
-  edit->Fire(QStringLiteral("ONCLICK"));
-  EXPECT_EQ(s.S.Find(QStringLiteral("Extra"))->GetValue().ToText(), QStringLiteral("0"));  // unassigned each time
-  // "0" clears a handler
-  s.S.Clear();
-  s.S.Lines = QStringList({QStringLiteral("var E: TEdit; begin E := TEdit(EditObj); E.OnChange := '0' end.")});
-  s.S.AddObject(QStringLiteral("EditObj"), edit);
-  // after Clear the handlers are gone with the script's procedures
-  edit->SetCaption(QStringLiteral("b"));
-  EXPECT_FALSE(edit->HasEvent(QStringLiteral("ONCHANGE")));
-  ASSERT_TRUE(s.S.Compile()) << s.S.ErrorMsg.toStdString();
-  s.S.Execute();
-  EXPECT_FALSE(edit->HasEvent(QStringLiteral("ONCHANGE")));
-  delete form;
+TEST(KsForms, HandlersReentryClearingAndExtraParameters)
+{
+    Script s(QStringLiteral("var F: TForm; E: TEdit; Changes: Integer; Extra: String;\n"
+                            "procedure Changed(Sender: TObject);\n"
+                            "begin\n"
+                            "  Changes := Changes + 1;\n"
+                            "  E.Text := E.Text + '!';\n"  // raises OnChange again while this runs: ignored
+                            "end;\n"
+                            "procedure Clicked(Sender: TObject; More: Variant);\n"
+                            "begin\n"
+                            "  Extra := VarToStr(VarType(More));\n"
+                            "  More := 5;\n"
+                            "end;\n"
+                            "begin\n"
+                            "  F := TForm.Create(nil); E := TEdit.Create(F); E.Parent := F;\n"
+                            "  E.OnChange := 'Changed'; E.OnClick := 'Clicked';\n"
+                            "end."));
+    auto *form = s.Object<TForm>("F");
+    auto *edit = s.Object<TEdit>("E");
+    edit->SetCaption(QStringLiteral("a"));
+    EXPECT_EQ(s.S.Find(QStringLiteral("Changes"))->GetValue().ToInt(), 1);
+    EXPECT_EQ(edit->Caption(), QStringLiteral("a!"));
+    edit->Fire(QStringLiteral("ONCLICK"));
+    edit->Fire(QStringLiteral("ONCLICK"));
+    EXPECT_EQ(s.S.Find(QStringLiteral("Extra"))->GetValue().ToText(), QStringLiteral("0"));  // unassigned each time
+    // "0" clears a handler
+    s.S.Clear();
+    s.S.Lines = QStringList({QStringLiteral("var E: TEdit; begin E := TEdit(EditObj); E.OnChange := '0' end.")});
+    s.S.AddObject(QStringLiteral("EditObj"), edit);
+    // after Clear the handlers are gone with the script's procedures
+    edit->SetCaption(QStringLiteral("b"));
+    EXPECT_FALSE(edit->HasEvent(QStringLiteral("ONCHANGE")));
+    ASSERT_TRUE(s.S.Compile()) << s.S.ErrorMsg.toStdString();
+    s.S.Execute();
+    EXPECT_FALSE(edit->HasEvent(QStringLiteral("ONCHANGE")));
+    delete form;
 }
 
-TEST(KsForms, AHandlerGoesWithItsScript) {
-  auto* s = new Script(QString::fromLatin1(kEditAndButton));
-  QPointer<TForm> form = s->Object<TForm>("F");
-  auto* button = s->Object<TButton>("B");
-  auto* edit = s->Object<TEdit>("E");
-  delete s;
-  static_cast<QAbstractButton*>(button->Widget())->click();  // nothing runs
-  EXPECT_EQ(edit->Caption(), QString());
-  delete form.data();
+TEST(KsForms, AHandlerGoesWithItsScript)
+{
+    auto *s = new Script(QString::fromLatin1(kEditAndButton));
+    QPointer<TForm> form = s->Object<TForm>("F");
+    auto *button = s->Object<TButton>("B");
+    auto *edit = s->Object<TEdit>("E");
+    delete s;
+    static_cast<QAbstractButton *>(button->Widget())->click();  // nothing runs
+    EXPECT_EQ(edit->Caption(), QString());
+    delete form.data();
 }
 
-TEST(KsForms, ListsCombosAndConstants) {
-  Script s(QStringLiteral(
-      "var F: TForm; L: TListBox; C: TComboBox; M: TMemo;\n"
-      "begin\n"
-      "  F := TForm.Create(nil);\n"
-      "  L := TListBox.Create(F); L.Parent := F; L.Items.Add('a'); L.Items.Add('b');\n"
-      "  Out(L.SelCount); L.MultiSelect := True; L.Selected[1] := True; Out(L.SelCount); Out(L.Selected[1]);\n"
-      "  try L.Selected[5] := True except Out(ExceptionClassName) end;\n"
-      "  C := TComboBox.Create(F); C.Parent := F; C.Items.CommaText := 'x,y,z'; C.ItemIndex := 2; Out(C.Text);\n"
-      "  M := TMemo.Create(F); M.Parent := F; M.Lines.Add('one'); M.Lines.Add('two'); Out(M.Lines.Count);\n"
-      "  M.Text := 'p' + Chr(10) + 'q' + Chr(10) + 'r'; Out(M.Lines[2]);\n"
-      "  F.ModalResult := mrOk; Out(F.ModalResult);\n"
-      "  Out(ssShift + ssCtrl); Out(VK_F2); Out(VK_F12); Out(crSize = crSizeAll); Out(akBottom); Out(VK_NUMPAD9);\n"
-      "  Application.ProcessMessages; Out(Application.ExeName <> '');\n"
-      "  F.Free;\n"
-      "end."));
-  EXPECT_EQ(s.Output, QStringList({"0", "1", "True", "EListError", "z", "2", "r", "1", "5", "113", "123", "True", "8",
-                                   "105", "True"}));
+TEST(KsForms, ListsCombosAndConstants)
+{
+    Script s(QStringLiteral(
+            "var F: TForm; L: TListBox; C: TComboBox; M: TMemo;\n"
+            "begin\n"
+            "  F := TForm.Create(nil);\n"
+            "  L := TListBox.Create(F); L.Parent := F; L.Items.Add('a'); L.Items.Add('b');\n"
+            "  Out(L.SelCount); L.MultiSelect := True; L.Selected[1] := True; Out(L.SelCount); Out(L.Selected[1]);\n"
+            "  try L.Selected[5] := True except Out(ExceptionClassName) end;\n"
+            "  C := TComboBox.Create(F); C.Parent := F; C.Items.CommaText := 'x,y,z'; C.ItemIndex := 2; Out(C.Text);\n"
+            "  M := TMemo.Create(F); M.Parent := F; M.Lines.Add('one'); M.Lines.Add('two'); Out(M.Lines.Count);\n"
+            "  M.Text := 'p' + Chr(10) + 'q' + Chr(10) + 'r'; Out(M.Lines[2]);\n"
+            "  F.ModalResult := mrOk; Out(F.ModalResult);\n"
+            "  Out(ssShift + ssCtrl); Out(VK_F2); Out(VK_F12); Out(crSize = crSizeAll); Out(akBottom); "
+            "Out(VK_NUMPAD9);\n"
+            "  Application.ProcessMessages; Out(Application.ExeName <> '');\n"
+            "  F.Free;\n"
+            "end."));
+    EXPECT_EQ(s.Output, QStringList({"0", "1", "True", "EListError", "z", "2", "r", "1", "5", "113", "123", "True", "8",
+                                     "105", "True"}));
 }
 
-TEST(KsForms, MouseAndShowEventsPassTheirArguments) {
-  Script s(QStringLiteral(
-      "var F: TForm; P: TPanel; Log: String;\n"
-      "procedure Down(Sender: TObject; Button: TMouseButton; Shift: TShiftState; X, Y: Integer);\n"
-      "begin\n"
-      "  Log := Log + 'down ' + IntToStr(Button) + ' ' + IntToStr(Shift) + ' ' + IntToStr(X) + ',' + IntToStr(Y) + ';';\n"
-      "end;\n"
-      "procedure Clicked(Sender: TObject);\n"
-      "begin\n"
-      "  Log := Log + 'click;';\n"
-      "end;\n"
-      "procedure Shown(Sender: TObject);\n"
-      "begin\n"
-      "  Log := Log + 'show;';\n"
-      "end;\n"
-      "begin\n"
-      "  F := TForm.Create(nil); F.OnShow := 'Shown';\n"
-      "  P := TPanel.Create(F); P.Parent := F; P.SetBounds(0, 0, 100, 50);\n"
-      "  P.OnMouseDown := 'Down'; P.OnClick := 'Clicked';\n"
-      "end."));
-  auto* form = s.Object<TForm>("F");
-  auto* panel = s.Object<TPanel>("P");
-  form->Show();
-  QTest::mouseClick(panel->Widget(), Qt::RightButton, Qt::ShiftModifier, QPoint(7, 9));
-  QTest::mouseClick(panel->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(3, 4));
-  // the left click's Shift includes ssLeft (8) while the button is down
-  EXPECT_EQ(s.S.Find(QStringLiteral("Log"))->GetValue().ToText(),
-            QStringLiteral("show;down 1 17 7,9;down 0 8 3,4;click;"));
-  delete form;
+TEST(KsForms, MouseAndShowEventsPassTheirArguments)
+{
+    Script s(
+            QStringLiteral("var F: TForm; P: TPanel; Log: String;\n"
+                           "procedure Down(Sender: TObject; Button: TMouseButton; Shift: TShiftState; X, Y: Integer);\n"
+                           "begin\n"
+                           "  Log := Log + 'down ' + IntToStr(Button) + ' ' + IntToStr(Shift) + ' ' + IntToStr(X) + "
+                           "',' + IntToStr(Y) + ';';\n"
+                           "end;\n"
+                           "procedure Clicked(Sender: TObject);\n"
+                           "begin\n"
+                           "  Log := Log + 'click;';\n"
+                           "end;\n"
+                           "procedure Shown(Sender: TObject);\n"
+                           "begin\n"
+                           "  Log := Log + 'show;';\n"
+                           "end;\n"
+                           "begin\n"
+                           "  F := TForm.Create(nil); F.OnShow := 'Shown';\n"
+                           "  P := TPanel.Create(F); P.Parent := F; P.SetBounds(0, 0, 100, 50);\n"
+                           "  P.OnMouseDown := 'Down'; P.OnClick := 'Clicked';\n"
+                           "end."));
+    auto *form = s.Object<TForm>("F");
+    auto *panel = s.Object<TPanel>("P");
+    form->Show();
+    QTest::mouseClick(panel->Widget(), Qt::RightButton, Qt::ShiftModifier, QPoint(7, 9));
+    QTest::mouseClick(panel->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(3, 4));
+    // the left click's Shift includes ssLeft (8) while the button is down
+    EXPECT_EQ(s.S.Find(QStringLiteral("Log"))->GetValue().ToText(),
+              QStringLiteral("show;down 1 17 7,9;down 0 8 3,4;click;"));
+    delete form;
 }
 
-TEST(KsForms, AFormWithKeyPreviewSeesKeysFirst) {
-  Script s(QStringLiteral(
-      "var F: TForm; E: TEdit;\n"
-      "procedure FormKey(Sender: TObject; var Key: Char);\n"
-      "begin\n"
-      "  if Key = '-' then Key := #0;\n"
-      "end;\n"
-      "begin\n"
-      "  F := TForm.Create(nil); F.OnKeyPress := 'FormKey';\n"
-      "  E := TEdit.Create(F); E.Parent := F;\n"
-      "end."));
-  auto* form = s.Object<TForm>("F");
-  auto* line = static_cast<QLineEdit*>(s.Object<TEdit>("E")->Widget());
-  form->Show();
-  QTest::keyClicks(line, QStringLiteral("1-2"));
-  EXPECT_EQ(line->text(), QStringLiteral("1-2"));  // without KeyPreview the form sees nothing
-  line->clear();
-  form->SetKeyPreview(true);
-  QTest::keyClicks(line, QStringLiteral("1-2"));
-  EXPECT_EQ(line->text(), QStringLiteral("12"));
-  delete form;
+TEST(KsForms, AFormWithKeyPreviewSeesKeysFirst)
+{
+    Script s(QStringLiteral("var F: TForm; E: TEdit;\n"
+                            "procedure FormKey(Sender: TObject; var Key: Char);\n"
+                            "begin\n"
+                            "  if Key = '-' then Key := #0;\n"
+                            "end;\n"
+                            "begin\n"
+                            "  F := TForm.Create(nil); F.OnKeyPress := 'FormKey';\n"
+                            "  E := TEdit.Create(F); E.Parent := F;\n"
+                            "end."));
+    auto *form = s.Object<TForm>("F");
+    auto *line = static_cast<QLineEdit *>(s.Object<TEdit>("E")->Widget());
+    form->Show();
+    QTest::keyClicks(line, QStringLiteral("1-2"));
+    EXPECT_EQ(line->text(), QStringLiteral("1-2"));  // without KeyPreview the form sees nothing
+    line->clear();
+    form->SetKeyPreview(true);
+    QTest::keyClicks(line, QStringLiteral("1-2"));
+    EXPECT_EQ(line->text(), QStringLiteral("12"));
+    delete form;
 }
 
 // A handler that frees its form while it is shown modally ends the modal
 // loop; the script's handles to the form and its controls raise afterwards.
-TEST(KsForms, FreeingAModalFormFromItsOwnHandler) {
-  Script s(QStringLiteral(
-      "var F: TForm; B: TButton; r: Integer;\n"
-      "procedure Clicked(Sender: TObject);\n"
-      "begin\n"
-      "  F.Free;\n"
-      "end;\n"
-      "begin\n"
-      "  F := TForm.Create(nil); B := TButton.Create(F); B.Parent := F; B.OnClick := 'Clicked';\n"
-      "  try B.Create(B) except Out(ExceptionClassName) end;\n"
-      "end."));
-  QPointer<TButton> button = s.Object<TButton>("B");
-  QPointer<TForm> form = s.Object<TForm>("F");
-  QTimer::singleShot(0, [&] { static_cast<QAbstractButton*>(button->Widget())->click(); });
-  EXPECT_EQ(form->ShowModal(), 2);
-  EXPECT_TRUE(form.isNull());
-  EXPECT_TRUE(button.isNull());
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_EQ(s.Output, QStringList({"EInvalidOperation"}));
+TEST(KsForms, FreeingAModalFormFromItsOwnHandler)
+{
+    Script s(QStringLiteral("var F: TForm; B: TButton; r: Integer;\n"
+                            "procedure Clicked(Sender: TObject);\n"
+                            "begin\n"
+                            "  F.Free;\n"
+                            "end;\n"
+                            "begin\n"
+                            "  F := TForm.Create(nil); B := TButton.Create(F); B.Parent := F; B.OnClick := 'Clicked';\n"
+                            "  try B.Create(B) except Out(ExceptionClassName) end;\n"
+                            "end."));
+    QPointer<TButton> button = s.Object<TButton>("B");
+    QPointer<TForm> form = s.Object<TForm>("F");
+    QTimer::singleShot(0, [&] { static_cast<QAbstractButton *>(button->Widget())->click(); });
+    EXPECT_EQ(form->ShowModal(), 2);
+    EXPECT_TRUE(form.isNull());
+    EXPECT_TRUE(button.isNull());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(s.Output, QStringList({"EInvalidOperation"}));
 }
 
-TEST(KsForms, TheModalHookAnswersForTheForm) {
-  QStringList asked;
-  ksShowModalHook() = [&](TCustomForm* f) {
-    asked << f->Caption();
-    return 6;  // mrYes
-  };
-  const KsRunResult r = ksRunScript(QStringLiteral("var F: TForm; begin F := TForm.Create(nil); F.Caption := 'Q';"
-                                                   " Out(F.ShowModal = mrYes); F.Free end."),
-                                    QStringLiteral("PascalScript"));
-  ksShowModalHook() = nullptr;
-  EXPECT_EQ(r.Output, QStringList({"True"}));
-  EXPECT_EQ(asked, QStringList({"Q"}));
+TEST(KsForms, TheModalHookAnswersForTheForm)
+{
+    QStringList asked;
+    ksShowModalHook() = [&](TCustomForm *f) {
+        asked << f->Caption();
+        return 6;  // mrYes
+    };
+    const KsRunResult r = ksRunScript(QStringLiteral("var F: TForm; begin F := TForm.Create(nil); F.Caption := 'Q';"
+                                                     " Out(F.ShowModal = mrYes); F.Free end."),
+                                      QStringLiteral("PascalScript"));
+    ksShowModalHook() = nullptr;
+    EXPECT_EQ(r.Output, QStringList({"True"}));
+    EXPECT_EQ(asked, QStringList({"Q"}));
 }
 
-TEST(KsForms, KeyCodesTranslate) {
-  EXPECT_EQ(ksQtKeyToVirtualKey(Qt::Key_F2, Qt::NoModifier), 113);
-  EXPECT_EQ(ksQtKeyToVirtualKey(Qt::Key_A, Qt::ShiftModifier), 65);
-  EXPECT_EQ(ksQtKeyToVirtualKey(Qt::Key_5, Qt::KeypadModifier), 101);
-  EXPECT_EQ(ksQtKeyToVirtualKey(Qt::Key_Return, Qt::NoModifier), 13);
-  EXPECT_EQ(ksQtKeyToVirtualKey(Qt::Key_Escape, Qt::NoModifier), 27);
-  for (int vk : {8, 9, 13, 27, 32, 33, 37, 40, 45, 46, 65, 90, 48, 112, 123})
-    EXPECT_EQ(ksQtKeyToVirtualKey(ksVirtualKeyToQtKey(vk), Qt::NoModifier), vk) << vk;
-  EXPECT_EQ(ksShiftState(Qt::ShiftModifier | Qt::ControlModifier), 5);
-  EXPECT_EQ(ksShiftState(Qt::NoModifier, Qt::LeftButton, true), 8 + 64);
+TEST(KsForms, KeyCodesTranslate)
+{
+    EXPECT_EQ(ksQtKeyToVirtualKey(Qt::Key_F2, Qt::NoModifier), 113);
+    EXPECT_EQ(ksQtKeyToVirtualKey(Qt::Key_A, Qt::ShiftModifier), 65);
+    EXPECT_EQ(ksQtKeyToVirtualKey(Qt::Key_5, Qt::KeypadModifier), 101);
+    EXPECT_EQ(ksQtKeyToVirtualKey(Qt::Key_Return, Qt::NoModifier), 13);
+    EXPECT_EQ(ksQtKeyToVirtualKey(Qt::Key_Escape, Qt::NoModifier), 27);
+    for (int vk : {8, 9, 13, 27, 32, 33, 37, 40, 45, 46, 65, 90, 48, 112, 123})
+        EXPECT_EQ(ksQtKeyToVirtualKey(ksVirtualKeyToQtKey(vk), Qt::NoModifier), vk) << vk;
+    EXPECT_EQ(ksShiftState(Qt::ShiftModifier | Qt::ControlModifier), 5);
+    EXPECT_EQ(ksShiftState(Qt::NoModifier, Qt::LeftButton, true), 8 + 64);
 }
 
 }  // namespace

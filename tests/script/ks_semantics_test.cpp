@@ -13,213 +13,216 @@
 
 namespace {
 
-QStringList Lines(std::initializer_list<const char*> lines) {
-  QStringList out;
-  for (const char* l : lines) out << QString::fromUtf8(l);
-  return out;
+QStringList Lines(std::initializer_list<const char *> lines)
+{
+    QStringList out;
+    for (const char *l : lines) out << QString::fromUtf8(l);
+    return out;
 }
 
-KsRunResult RunText(const char* language, const char* text) {
-  return ksRunScript(QString::fromUtf8(text), QLatin1String(language));
+KsRunResult RunText(const char *language, const char *text)
+{
+    return ksRunScript(QString::fromUtf8(text), QLatin1String(language));
 }
 
 // break and continue leave a try-finally only after its whole finally part.
-TEST(KsSemantics, BreakAndContinueRunTheWholeFinallyPart) {
-  struct Case {
-    const char* Lang;
-    const char* Text;
-  } cases[] = {
-      {"PascalScript",
-       "var i: Integer;\n"
-       "begin\n"
-       "  for i := 1 to 3 do\n"
-       "  begin\n"
-       "    try\n"
-       "      if i = 1 then continue;\n"
-       "      if i = 2 then break;\n"
-       "    finally\n"
-       "      Out(i);\n"
-       "      Out(-i);\n"
-       "    end;\n"
-       "  end;\n"
-       "  Out('end');\n"
-       "end."},
-      {"C++Script",
-       "{\n"
-       "  int i;\n"
-       "  for (i = 1; i <= 3; i++) {\n"
-       "    try { if (i == 1) continue; if (i == 2) break; } finally { Out(i); Out(-i); }\n"
-       "  }\n"
-       "  Out(\"end\");\n"
-       "}"},
-      {"JScript",
-       "var i;\n"
-       "for (i = 1; i <= 3; i++) {\n"
-       "  try { if (i == 1) continue; if (i == 2) break; } finally { Out(i); Out(-i); }\n"
-       "}\n"
-       "Out(\"end\");"},
-      {"BasicScript",
-       "Dim i\n"
-       "For i = 1 To 3\n"
-       "  Try\n"
-       "    If i = 1 Then Continue\n"
-       "    If i = 2 Then Break\n"
-       "  Finally\n"
-       "    Out(i)\n"
-       "    Out(-i)\n"
-       "  End Try\n"
-       "Next\n"
-       "Out(\"end\")"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Lang);
-    const KsRunResult r = RunText(c.Lang, c.Text);
-    EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
-    EXPECT_EQ(r.Output, Lines({"1", "-1", "2", "-2", "end"}));
-  }
-  // the same in a while loop, with break and continue in nested blocks
-  const KsRunResult r = RunText("PascalScript",
-                            "var i: Integer;\n"
-                            "begin\n"
-                            "  i := 0;\n"
-                            "  while i < 5 do\n"
-                            "  begin\n"
-                            "    i := i + 1;\n"
-                            "    try\n"
-                            "      begin if i < 3 then continue else break; end;\n"
-                            "    finally\n"
-                            "      Out(i); Out(i * 10);\n"
-                            "    end;\n"
-                            "    Out('after');\n"
-                            "  end;\n"
-                            "end.");
-  EXPECT_EQ(r.Output, Lines({"1", "10", "2", "20", "3", "30"}));
+TEST(KsSemantics, BreakAndContinueRunTheWholeFinallyPart)
+{
+    struct Case {
+        const char *Lang;
+        const char *Text;
+    } cases[] = {
+            {"PascalScript", "var i: Integer;\n"
+                             "begin\n"
+                             "  for i := 1 to 3 do\n"
+                             "  begin\n"
+                             "    try\n"
+                             "      if i = 1 then continue;\n"
+                             "      if i = 2 then break;\n"
+                             "    finally\n"
+                             "      Out(i);\n"
+                             "      Out(-i);\n"
+                             "    end;\n"
+                             "  end;\n"
+                             "  Out('end');\n"
+                             "end."},
+            {"C++Script", "{\n"
+                          "  int i;\n"
+                          "  for (i = 1; i <= 3; i++) {\n"
+                          "    try { if (i == 1) continue; if (i == 2) break; } finally { Out(i); Out(-i); }\n"
+                          "  }\n"
+                          "  Out(\"end\");\n"
+                          "}"},
+            {"JScript", "var i;\n"
+                        "for (i = 1; i <= 3; i++) {\n"
+                        "  try { if (i == 1) continue; if (i == 2) break; } finally { Out(i); Out(-i); }\n"
+                        "}\n"
+                        "Out(\"end\");"},
+            {"BasicScript", "Dim i\n"
+                            "For i = 1 To 3\n"
+                            "  Try\n"
+                            "    If i = 1 Then Continue\n"
+                            "    If i = 2 Then Break\n"
+                            "  Finally\n"
+                            "    Out(i)\n"
+                            "    Out(-i)\n"
+                            "  End Try\n"
+                            "Next\n"
+                            "Out(\"end\")"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Lang);
+        const KsRunResult r = RunText(c.Lang, c.Text);
+        EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
+        EXPECT_EQ(r.Output, Lines({"1", "-1", "2", "-2", "end"}));
+    }
+    // the same in a while loop, with break and continue in nested blocks
+    const KsRunResult r = RunText("PascalScript", "var i: Integer;\n"
+                                                  "begin\n"
+                                                  "  i := 0;\n"
+                                                  "  while i < 5 do\n"
+                                                  "  begin\n"
+                                                  "    i := i + 1;\n"
+                                                  "    try\n"
+                                                  "      begin if i < 3 then continue else break; end;\n"
+                                                  "    finally\n"
+                                                  "      Out(i); Out(i * 10);\n"
+                                                  "    end;\n"
+                                                  "    Out('after');\n"
+                                                  "  end;\n"
+                                                  "end.");
+    EXPECT_EQ(r.Output, Lines({"1", "10", "2", "20", "3", "30"}));
 }
 
 // array[n] holds n elements, 0 to n - 1, as in the other languages.
-TEST(KsSemantics, PascalArrayOfOneBoundCountsFromZero) {
-  KsRunResult r = RunText("PascalScript",
-                          "var a: array[3] of Integer; i: Integer;\n"
-                          "begin\n"
-                          "  for i := 0 to 2 do a[i] := i * 10;\n"
-                          "  Out(a[0] + a[2]);\n"
-                          "end.");
-  EXPECT_EQ(r.Output, Lines({"20"})) << r.Error.toStdString();
-  r = RunText("PascalScript", "var a: array[3] of Integer;\nbegin a[3] := 1 end.");
-  EXPECT_EQ(r.Code, 2);
-  // ranges stay as they were
-  r = RunText("PascalScript", "var a: array[2..4, 3] of Integer;\nbegin a[2, 0] := 1; a[4, 2] := 2; Out(a[2, 0] + a[4, 2]) end.");
-  EXPECT_EQ(r.Output, Lines({"3"})) << r.Error.toStdString();
-  for (const char* outside : {"a[1, 0]", "a[5, 0]", "a[2, 3]"}) {
-    SCOPED_TRACE(outside);
-    r = RunText("PascalScript", ("var a: array[2..4, 3] of Integer;\nbegin Out(" + std::string(outside) + ") end.").c_str());
+TEST(KsSemantics, PascalArrayOfOneBoundCountsFromZero)
+{
+    KsRunResult r = RunText("PascalScript", "var a: array[3] of Integer; i: Integer;\n"
+                                            "begin\n"
+                                            "  for i := 0 to 2 do a[i] := i * 10;\n"
+                                            "  Out(a[0] + a[2]);\n"
+                                            "end.");
+    EXPECT_EQ(r.Output, Lines({"20"})) << r.Error.toStdString();
+    r = RunText("PascalScript", "var a: array[3] of Integer;\nbegin a[3] := 1 end.");
     EXPECT_EQ(r.Code, 2);
-  }
+    // ranges stay as they were
+    r = RunText("PascalScript",
+                "var a: array[2..4, 3] of Integer;\nbegin a[2, 0] := 1; a[4, 2] := 2; Out(a[2, 0] + a[4, 2]) end.");
+    EXPECT_EQ(r.Output, Lines({"3"})) << r.Error.toStdString();
+    for (const char *outside : {"a[1, 0]", "a[5, 0]", "a[2, 3]"}) {
+        SCOPED_TRACE(outside);
+        r = RunText("PascalScript",
+                    ("var a: array[2..4, 3] of Integer;\nbegin Out(" + std::string(outside) + ") end.").c_str());
+        EXPECT_EQ(r.Code, 2);
+    }
 }
 
 // Bounds near the ends of the integer range are refused, not wrapped around.
-TEST(KsSemantics, ArrayBoundsAtTheEndsOfTheIntegerRangeAreRefused) {
-  const char* texts[] = {
-      "var a: array[-9223372036854775807 - 1 .. 9223372036854775807] of Integer; begin end.",
-      "var a: array[0 .. 9223372036854775807] of Integer; begin end.",
-      "var a: array[-9223372036854775807 - 1 .. 0] of Integer; begin end.",
-      "var a: array[9223372036854775807 .. -9223372036854775807 - 1] of Integer; begin end.",
-  };
-  for (const char* t : texts) {
-    SCOPED_TRACE(t);
-    const KsRunResult r = RunText("PascalScript", t);
-    EXPECT_EQ(r.Code, 1);
-    EXPECT_TRUE(r.Error.endsWith(SArrayBoundsError)) << r.Error.toStdString();
-  }
+TEST(KsSemantics, ArrayBoundsAtTheEndsOfTheIntegerRangeAreRefused)
+{
+    const char *texts[] = {
+            "var a: array[-9223372036854775807 - 1 .. 9223372036854775807] of Integer; begin end.",
+            "var a: array[0 .. 9223372036854775807] of Integer; begin end.",
+            "var a: array[-9223372036854775807 - 1 .. 0] of Integer; begin end.",
+            "var a: array[9223372036854775807 .. -9223372036854775807 - 1] of Integer; begin end.",
+    };
+    for (const char *t : texts) {
+        SCOPED_TRACE(t);
+        const KsRunResult r = RunText("PascalScript", t);
+        EXPECT_EQ(r.Code, 1);
+        EXPECT_TRUE(r.Error.endsWith(SArrayBoundsError)) << r.Error.toStdString();
+    }
 }
 
 // A unit named by file is read with a limit; what cannot be read as a file
 // is a compile error that names it.
-TEST(KsSemantics, UnitFilesThatCannotBeReadAreCompileErrors) {
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  const QString good = dir.filePath(QStringLiteral("good.pas"));
-  {
-    QFile f(good);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("var FromFile: Integer;\nbegin end.\n");
-  }
-  const QString big = dir.filePath(QStringLiteral("big.pas"));
-  {
-    QFile f(big);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    QByteArray line(1023, ' ');
-    line += '\n';
-    for (qint64 written = 0; written <= ksMaxUnitBytes; written += line.size()) f.write(line);
-  }
-  auto compile = [](const QString& unit, QString& error) {
-    TksScript s;
-    s.AddRTTI();
-    s.Lines << QStringLiteral("uses '%1';").arg(unit) << QStringLiteral("begin end.");
-    const bool ok = s.Compile();
-    error = s.ErrorMsg;
-    return ok;
-  };
-  QString error;
-  EXPECT_TRUE(compile(good, error)) << error.toStdString();
-  for (const QString& bad : {dir.filePath(QStringLiteral("missing.pas")), dir.path(), QStringLiteral("/dev/zero"), big}) {
-    SCOPED_TRACE(bad.toStdString());
-    EXPECT_FALSE(compile(bad, error));
-    EXPECT_TRUE(error.contains(QLatin1Char('\'') + bad + QLatin1Char('\''))) << error.toStdString();
-  }
+TEST(KsSemantics, UnitFilesThatCannotBeReadAreCompileErrors)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString good = dir.filePath(QStringLiteral("good.pas"));
+    {
+        QFile f(good);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("var FromFile: Integer;\nbegin end.\n");
+    }
+    const QString big = dir.filePath(QStringLiteral("big.pas"));
+    {
+        QFile f(big);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        QByteArray line(1023, ' ');
+        line += '\n';
+        for (qint64 written = 0; written <= ksMaxUnitBytes; written += line.size()) f.write(line);
+    }
+    auto compile = [](const QString &unit, QString &error) {
+        TksScript s;
+        s.AddRTTI();
+        s.Lines << QStringLiteral("uses '%1';").arg(unit) << QStringLiteral("begin end.");
+        const bool ok = s.Compile();
+        error = s.ErrorMsg;
+        return ok;
+    };
+    QString error;
+    EXPECT_TRUE(compile(good, error)) << error.toStdString();
+    for (const QString &bad :
+         {dir.filePath(QStringLiteral("missing.pas")), dir.path(), QStringLiteral("/dev/zero"), big}) {
+        SCOPED_TRACE(bad.toStdString());
+        EXPECT_FALSE(compile(bad, error));
+        EXPECT_TRUE(error.contains(QLatin1Char('\'') + bad + QLatin1Char('\''))) << error.toStdString();
+    }
 }
 
 // A number that no value can hold is a compile error.
-TEST(KsSemantics, NumbersOutOfRangeAreCompileErrors) {
-  const char* texts[] = {"var x: Extended; begin x := 1e400 end.",
-                         "var x: Integer; begin x := $FFFFFFFFFFFFFFFFFF end.",
-                         "const Big = 2e999; begin end."};
-  for (const char* t : texts) {
-    SCOPED_TRACE(t);
-    const KsRunResult r = RunText("PascalScript", t);
-    EXPECT_EQ(r.Code, 1);
-    EXPECT_TRUE(r.Error.endsWith(SNumberOutOfRange)) << r.Error.toStdString();
-  }
-  EXPECT_EQ(RunText("JScript", "var x = 1e400;").Code, 1);
-  // the largest ones still read
-  const KsRunResult r = RunText("PascalScript", "begin Out($FFFFFFFF); Out(1e300 > 1e299); Out(1e-400 = 0) end.");
-  EXPECT_EQ(r.Output, Lines({"4294967295", "True", "True"})) << r.Error.toStdString();
+TEST(KsSemantics, NumbersOutOfRangeAreCompileErrors)
+{
+    const char *texts[] = {"var x: Extended; begin x := 1e400 end.",
+                           "var x: Integer; begin x := $FFFFFFFFFFFFFFFFFF end.", "const Big = 2e999; begin end."};
+    for (const char *t : texts) {
+        SCOPED_TRACE(t);
+        const KsRunResult r = RunText("PascalScript", t);
+        EXPECT_EQ(r.Code, 1);
+        EXPECT_TRUE(r.Error.endsWith(SNumberOutOfRange)) << r.Error.toStdString();
+    }
+    EXPECT_EQ(RunText("JScript", "var x = 1e400;").Code, 1);
+    // the largest ones still read
+    const KsRunResult r = RunText("PascalScript", "begin Out($FFFFFFFF); Out(1e300 > 1e299); Out(1e-400 = 0) end.");
+    EXPECT_EQ(r.Output, Lines({"4294967295", "True", "True"})) << r.Error.toStdString();
 }
 
 // A function that ends without setting its result gives no value, whatever
 // an earlier call returned.
-TEST(KsSemantics, FunctionResultStartsUnassignedAtEveryCall) {
-  KsRunResult r = RunText("JScript",
-                      "function g(x) { if (x > 0) return x; }\n"
-                      "Out(g(5)); Out(VarType(g(-1))); Out(g(7));");
-  EXPECT_EQ(r.Output, Lines({"5", "0", "7"})) << r.Error.toStdString();
-  r = RunText("PascalScript",
-          "function f(x: Integer): Variant;\n"
-          "begin if x > 0 then Result := x end;\n"
-          "function depth(n: Integer): Variant;\n"
-          "begin if n > 0 then begin Result := n; depth(n - 1) end end;\n"
-          "begin Out(f(5)); Out(VarType(f(-1))); Out(depth(3)) end.");
-  EXPECT_EQ(r.Output, Lines({"5", "0", "3"})) << r.Error.toStdString();
+TEST(KsSemantics, FunctionResultStartsUnassignedAtEveryCall)
+{
+    KsRunResult r = RunText("JScript", "function g(x) { if (x > 0) return x; }\n"
+                                       "Out(g(5)); Out(VarType(g(-1))); Out(g(7));");
+    EXPECT_EQ(r.Output, Lines({"5", "0", "7"})) << r.Error.toStdString();
+    r = RunText("PascalScript", "function f(x: Integer): Variant;\n"
+                                "begin if x > 0 then Result := x end;\n"
+                                "function depth(n: Integer): Variant;\n"
+                                "begin if n > 0 then begin Result := n; depth(n - 1) end end;\n"
+                                "begin Out(f(5)); Out(VarType(f(-1))); Out(depth(3)) end.");
+    EXPECT_EQ(r.Output, Lines({"5", "0", "3"})) << r.Error.toStdString();
 }
 
 // & joins texts only when its left value is a text; otherwise it adds.
 // Only a lower-case \x starts a character code.
-TEST(KsSemantics, StringJoinOperatorAndCharacterCodes) {
-  KsRunResult r = RunText("BasicScript",
-                      "Out(1 & 2)\n"
-                      "Out(\"a\" & 2)\n"
-                      "Out(\"1\" & 2)\n"
-                      "Dim s\n"
-                      "s = \"x\"\n"
-                      "Out(s & 1 & 2)\n"
-                      "Out(1.5 & 2)");
-  EXPECT_EQ(r.Output, Lines({"3", "a2", "12", "x12", "3.5"})) << r.Error.toStdString();
-  for (const char* lang : {"JScript", "C++Script"}) {
-    SCOPED_TRACE(lang);
-    r = RunText(lang, std::string(lang) == "JScript" ? "Out(\"\\X41\"); Out(\"\\x41\"); Out(\"\\N\" == \"\\n\");"
-                                                 : "{ Out(\"\\X41\"); Out(\"\\x41\"); Out(\"\\N\" == \"\\n\"); }");
-    EXPECT_EQ(r.Output, Lines({"X41", "A", "True"})) << r.Error.toStdString();
-  }
+TEST(KsSemantics, StringJoinOperatorAndCharacterCodes)
+{
+    KsRunResult r = RunText("BasicScript", "Out(1 & 2)\n"
+                                           "Out(\"a\" & 2)\n"
+                                           "Out(\"1\" & 2)\n"
+                                           "Dim s\n"
+                                           "s = \"x\"\n"
+                                           "Out(s & 1 & 2)\n"
+                                           "Out(1.5 & 2)");
+    EXPECT_EQ(r.Output, Lines({"3", "a2", "12", "x12", "3.5"})) << r.Error.toStdString();
+    for (const char *lang : {"JScript", "C++Script"}) {
+        SCOPED_TRACE(lang);
+        r = RunText(lang, std::string(lang) == "JScript"
+                                  ? "Out(\"\\X41\"); Out(\"\\x41\"); Out(\"\\N\" == \"\\n\");"
+                                  : "{ Out(\"\\X41\"); Out(\"\\x41\"); Out(\"\\N\" == \"\\n\"); }");
+        EXPECT_EQ(r.Output, Lines({"X41", "A", "True"})) << r.Error.toStdString();
+    }
 }
 
 }  // namespace

@@ -12,185 +12,202 @@
 
 namespace {
 
-TksXMLItem* Load(TksXMLDocument& doc, const char* text) {
-  doc.LoadFromString(QString::fromUtf8(text));
-  return doc.Root();
+TksXMLItem *Load(TksXMLDocument &doc, const char *text)
+{
+    doc.LoadFromString(QString::fromUtf8(text));
+    return doc.Root();
 }
 
-TEST(KsXmlReader, ElementsAttributesAndEmptyForms) {
-  TksXMLDocument doc;
-  TksXMLItem* r = Load(doc, "<?xml version=\"1.0\"?>\n<root a=\"1\"><!-- note -->\n<a x=\"1\"/><b/><c y=\"2\" >"
-                            "<d/></c><!-- a > b --></root>");
-  EXPECT_EQ(r->Name, QStringLiteral("root"));
-  EXPECT_EQ(r->Prop(QStringLiteral("A")), QStringLiteral("1"));
-  ASSERT_EQ(r->Count(), 3);
-  EXPECT_EQ(r->Items(0)->Name, QStringLiteral("a"));
-  EXPECT_EQ(r->Items(0)->Text, QStringLiteral("x=\"1\""));
-  EXPECT_EQ(r->Items(1)->Name, QStringLiteral("b"));
-  EXPECT_EQ(r->Items(2)->Count(), 1);
-  EXPECT_EQ(r->Items(2)->Items(0)->Parent(), r->Items(2));
-  EXPECT_EQ(r->Items(2)->Items(0)->Root(), r);
-}
-
-TEST(KsXmlReader, EndOfStreamClosesOpenElements) {
-  TksXMLDocument doc;
-  TksXMLItem* r = Load(doc, "<?xml?><a><b>");
-  EXPECT_EQ(r->Name, QStringLiteral("a"));
-  ASSERT_EQ(r->Count(), 1);
-  EXPECT_EQ(r->Items(0)->Name, QStringLiteral("b"));
-}
-
-TEST(KsXmlReader, StructuralErrorsRaiseInvalidFileFormat) {
-  const char* bad[] = {"<root/>", "<?xml?><a></b>", "<?xml?><a <b>", "<?xml?><a x=\"1", "<?xml?><!-- open"};
-  for (const char* text : bad) {
+TEST(KsXmlReader, ElementsAttributesAndEmptyForms)
+{
     TksXMLDocument doc;
-    try {
-      doc.LoadFromString(QString::fromUtf8(text));
-      ADD_FAILURE() << text;
-    } catch (const KsError& e) {
-      EXPECT_EQ(e.Message, QStringLiteral("Invalid file format")) << text;
+    TksXMLItem *r = Load(doc, "<?xml version=\"1.0\"?>\n<root a=\"1\"><!-- note -->\n<a x=\"1\"/><b/><c y=\"2\" >"
+                              "<d/></c><!-- a > b --></root>");
+    EXPECT_EQ(r->Name, QStringLiteral("root"));
+    EXPECT_EQ(r->Prop(QStringLiteral("A")), QStringLiteral("1"));
+    ASSERT_EQ(r->Count(), 3);
+    EXPECT_EQ(r->Items(0)->Name, QStringLiteral("a"));
+    EXPECT_EQ(r->Items(0)->Text, QStringLiteral("x=\"1\""));
+    EXPECT_EQ(r->Items(1)->Name, QStringLiteral("b"));
+    EXPECT_EQ(r->Items(2)->Count(), 1);
+    EXPECT_EQ(r->Items(2)->Items(0)->Parent(), r->Items(2));
+    EXPECT_EQ(r->Items(2)->Items(0)->Root(), r);
+}
+
+TEST(KsXmlReader, EndOfStreamClosesOpenElements)
+{
+    TksXMLDocument doc;
+    TksXMLItem *r = Load(doc, "<?xml?><a><b>");
+    EXPECT_EQ(r->Name, QStringLiteral("a"));
+    ASSERT_EQ(r->Count(), 1);
+    EXPECT_EQ(r->Items(0)->Name, QStringLiteral("b"));
+}
+
+TEST(KsXmlReader, StructuralErrorsRaiseInvalidFileFormat)
+{
+    const char *bad[] = {"<root/>", "<?xml?><a></b>", "<?xml?><a <b>", "<?xml?><a x=\"1", "<?xml?><!-- open"};
+    for (const char *text : bad) {
+        TksXMLDocument doc;
+        try {
+            doc.LoadFromString(QString::fromUtf8(text));
+            ADD_FAILURE() << text;
+        } catch (const KsError &e) {
+            EXPECT_EQ(e.Message, QStringLiteral("Invalid file format")) << text;
+        }
     }
-  }
 }
 
 // A text in memory reads as the stream of its UTF-8 does: names, texts,
 // comments, blanks, national letters and the same errors.
-TEST(KsXmlReader, TextAndStreamReadAlike) {
-  const char* texts[] = {
-      "<?xml version=\"1.0\"?>\n<root a=\"1\"><!-- note -->\n<a x=\"1\"/><b/><c y=\"2\" ><d/></c><!-- a > b --></root>",
-      "<?xml?><程序 名=\"金额\"><项 值=\"&#60;\" /><项/></程序>",
-      "<?xml?><a><b>", "<?xml?><a  ><b  x=\"1\"  /></a>", "<?xml?><a><!---->x<b/></a>",
-      "<?xml?><a></b>", "<?xml?><a <b>", "<?xml?><!-- open", "<root/>"};
-  auto dump = [](const TksXMLItem* r) {
-    QStringList out;
-    std::function<void(const TksXMLItem*, int)> walk = [&](const TksXMLItem* i, int depth) {
-      out << QString(depth, QLatin1Char(' ')) + i->Name + QLatin1Char('|') + i->Text;
-      for (int k = 0; k < i->Count(); ++k) walk(i->Items(k), depth + 1);
+TEST(KsXmlReader, TextAndStreamReadAlike)
+{
+    const char *texts[] = {"<?xml version=\"1.0\"?>\n<root a=\"1\"><!-- note -->\n<a x=\"1\"/><b/><c y=\"2\" "
+                           "><d/></c><!-- a > b --></root>",
+                           "<?xml?><程序 名=\"金额\"><项 值=\"&#60;\" /><项/></程序>",
+                           "<?xml?><a><b>",
+                           "<?xml?><a  ><b  x=\"1\"  /></a>",
+                           "<?xml?><a><!---->x<b/></a>",
+                           "<?xml?><a></b>",
+                           "<?xml?><a <b>",
+                           "<?xml?><!-- open",
+                           "<root/>"};
+    auto dump = [](const TksXMLItem *r) {
+        QStringList out;
+        std::function<void(const TksXMLItem *, int)> walk = [&](const TksXMLItem *i, int depth) {
+            out << QString(depth, QLatin1Char(' ')) + i->Name + QLatin1Char('|') + i->Text;
+            for (int k = 0; k < i->Count(); ++k) walk(i->Items(k), depth + 1);
+        };
+        walk(r, 0);
+        return out;
     };
-    walk(r, 0);
-    return out;
-  };
-  for (const char* t : texts) {
-    SCOPED_TRACE(t);
-    QString fromText, fromStream;
-    TksXMLDocument a, b;
-    try {
-      a.LoadFromString(QString::fromUtf8(t));
-      fromText = dump(a.Root()).join(QLatin1Char('\n'));
-    } catch (const KsError& e) {
-      fromText = QStringLiteral("error: ") + e.Message;
+    for (const char *t : texts) {
+        SCOPED_TRACE(t);
+        QString fromText, fromStream;
+        TksXMLDocument a, b;
+        try {
+            a.LoadFromString(QString::fromUtf8(t));
+            fromText = dump(a.Root()).join(QLatin1Char('\n'));
+        } catch (const KsError &e) {
+            fromText = QStringLiteral("error: ") + e.Message;
+        }
+        QByteArray bytes(t);
+        QBuffer buf(&bytes);
+        buf.open(QIODevice::ReadOnly);
+        try {
+            b.LoadFromStream(buf);
+            fromStream = dump(b.Root()).join(QLatin1Char('\n'));
+        } catch (const KsError &e) {
+            fromStream = QStringLiteral("error: ") + e.Message;
+        }
+        EXPECT_EQ(fromText, fromStream);
     }
-    QByteArray bytes(t);
+}
+
+TEST(KsXmlReader, DeepNestingIsRefusedNotCrashing)
+{
+    QString text = QStringLiteral("<?xml?>");
+    for (int i = 0; i < 5000; ++i) text += QStringLiteral("<a>");
+    TksXMLDocument doc;
+    EXPECT_THROW(doc.LoadFromString(text), KsError);
+}
+
+TEST(KsXmlReader, LeavesTheStreamAfterTheDocument)
+{
+    QByteArray bytes("<?xml?><a/>tail");
     QBuffer buf(&bytes);
     buf.open(QIODevice::ReadOnly);
-    try {
-      b.LoadFromStream(buf);
-      fromStream = dump(b.Root()).join(QLatin1Char('\n'));
-    } catch (const KsError& e) {
-      fromStream = QStringLiteral("error: ") + e.Message;
+    {
+        TksXMLDocument doc;
+        doc.LoadFromStream(buf);
     }
-    EXPECT_EQ(fromText, fromStream);
-  }
+    // The reader read one block but gives back what it did not use.
+    EXPECT_EQ(buf.readAll(), QByteArray("tail"));
 }
 
-TEST(KsXmlReader, DeepNestingIsRefusedNotCrashing) {
-  QString text = QStringLiteral("<?xml?>");
-  for (int i = 0; i < 5000; ++i) text += QStringLiteral("<a>");
-  TksXMLDocument doc;
-  EXPECT_THROW(doc.LoadFromString(text), KsError);
+TEST(KsXmlProps, EscapingRoundTrip)
+{
+    TksXMLItem item;
+    const QString tricky = QStringLiteral("a\"b<c>d\r\ne&f &#65; &quot; 中文");
+    item.SetProp(QStringLiteral("v"), tricky);
+    EXPECT_EQ(item.Text, QStringLiteral("v=\"a&#34;b&#60;c&#62;d&#13;&#10;e&#38;f &#38;#65; &#38;quot; 中文\""));
+    EXPECT_EQ(item.Prop(QStringLiteral("v")), tricky);
+    // A lone "&" and an entity written by hand still read.
+    item.Text = QStringLiteral("w=\"x &quot;y&quot; &#65;\"");
+    EXPECT_EQ(item.Prop(QStringLiteral("w")), QStringLiteral("x \"y\" A"));
 }
 
-TEST(KsXmlReader, LeavesTheStreamAfterTheDocument) {
-  QByteArray bytes("<?xml?><a/>tail");
-  QBuffer buf(&bytes);
-  buf.open(QIODevice::ReadOnly);
-  {
+TEST(KsXmlProps, ReplaceInPlaceKeepsOrder)
+{
+    TksXMLItem item;
+    item.Text = QStringLiteral("a=\"1\" b=\"2\" c=\"3\"");
+    item.SetProp(QStringLiteral("B"), QStringLiteral("22"));
+    EXPECT_EQ(item.Text, QStringLiteral("a=\"1\" B=\"22\" c=\"3\""));
+    item.SetProp(QStringLiteral("d"), QStringLiteral("4"));
+    EXPECT_EQ(item.Text, QStringLiteral("a=\"1\" B=\"22\" c=\"3\" d=\"4\""));
+    EXPECT_EQ(item.Prop(QStringLiteral("missing")), QString());
+    // a name that is the tail of another does not match it
+    item.Text = QStringLiteral("xa=\"1\"");
+    EXPECT_EQ(item.Prop(QStringLiteral("a")), QString());
+}
+
+TEST(KsXmlTree, FindItemAddsMissingAndAssignCopies)
+{
+    TksXMLItem root;
+    root.Name = QStringLiteral("r");
+    TksXMLItem *p = root.FindItem(QStringLiteral("parser"));
+    EXPECT_EQ(root.Count(), 1);
+    EXPECT_EQ(root.FindItem(QStringLiteral("PARSER")), p);
+    p->Add()->Name = QStringLiteral("kw");
+    auto *moved = new TksXMLItem;
+    moved->Name = QStringLiteral("m");
+    p->AddItem(moved);
+    root.AddItem(moved);  // moves it out of p
+    EXPECT_EQ(p->Count(), 1);
+    EXPECT_EQ(moved->Parent(), &root);
+    root.InsertItem(0, new TksXMLItem);
+    EXPECT_EQ(root.Items(1), p);
+    TksXMLItem copy;
+    copy.Assign(&root);
+    EXPECT_EQ(copy.Count(), 3);
+    EXPECT_EQ(copy.Items(1)->Items(0)->Name, QStringLiteral("kw"));
+    delete p;  // removes itself from root
+    EXPECT_EQ(root.Count(), 2);
+}
+
+TEST(KsXmlWriter, WritesAndReadsBack)
+{
     TksXMLDocument doc;
-    doc.LoadFromStream(buf);
-  }
-  // The reader read one block but gives back what it did not use.
-  EXPECT_EQ(buf.readAll(), QByteArray("tail"));
+    TksXMLItem *r = doc.Root();
+    r->Name = QStringLiteral("grammar");
+    r->SetProp(QStringLiteral("text"), QStringLiteral("Pascal&Co"));
+    TksXMLItem *c = r->Add();
+    c->Name = QStringLiteral("rule");
+    c->Add()->Name = QStringLiteral("leaf");
+    EXPECT_EQ(doc.SaveToString(),
+              QStringLiteral("<?xml version=\"1.0\"?><grammar text=\"Pascal&#38;Co\"><rule><leaf/></rule></grammar>"));
+    doc.AutoIndent = true;
+    EXPECT_EQ(doc.SaveToString(), QStringLiteral("<?xml version=\"1.0\"?>\r\n<grammar text=\"Pascal&#38;Co\">\r\n  "
+                                                 "<rule>\r\n    <leaf/>\r\n  </rule>\r\n</grammar>\r\n"));
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("g.xml"));
+    doc.SaveToFile(file);
+    TksXMLDocument back;
+    back.LoadFromFile(file);
+    EXPECT_EQ(back.Root()->Prop(QStringLiteral("text")), QStringLiteral("Pascal&Co"));
+    EXPECT_EQ(back.Root()->Items(0)->Items(0)->Name, QStringLiteral("leaf"));
+    EXPECT_THROW(back.LoadFromFile(dir.filePath(QStringLiteral("none.xml"))), KsError);
 }
 
-TEST(KsXmlProps, EscapingRoundTrip) {
-  TksXMLItem item;
-  const QString tricky = QStringLiteral("a\"b<c>d\r\ne&f &#65; &quot; 中文");
-  item.SetProp(QStringLiteral("v"), tricky);
-  EXPECT_EQ(item.Text, QStringLiteral("v=\"a&#34;b&#60;c&#62;d&#13;&#10;e&#38;f &#38;#65; &#38;quot; 中文\""));
-  EXPECT_EQ(item.Prop(QStringLiteral("v")), tricky);
-  // A lone "&" and an entity written by hand still read.
-  item.Text = QStringLiteral("w=\"x &quot;y&quot; &#65;\"");
-  EXPECT_EQ(item.Prop(QStringLiteral("w")), QStringLiteral("x \"y\" A"));
-}
-
-TEST(KsXmlProps, ReplaceInPlaceKeepsOrder) {
-  TksXMLItem item;
-  item.Text = QStringLiteral("a=\"1\" b=\"2\" c=\"3\"");
-  item.SetProp(QStringLiteral("B"), QStringLiteral("22"));
-  EXPECT_EQ(item.Text, QStringLiteral("a=\"1\" B=\"22\" c=\"3\""));
-  item.SetProp(QStringLiteral("d"), QStringLiteral("4"));
-  EXPECT_EQ(item.Text, QStringLiteral("a=\"1\" B=\"22\" c=\"3\" d=\"4\""));
-  EXPECT_EQ(item.Prop(QStringLiteral("missing")), QString());
-  // a name that is the tail of another does not match it
-  item.Text = QStringLiteral("xa=\"1\"");
-  EXPECT_EQ(item.Prop(QStringLiteral("a")), QString());
-}
-
-TEST(KsXmlTree, FindItemAddsMissingAndAssignCopies) {
-  TksXMLItem root;
-  root.Name = QStringLiteral("r");
-  TksXMLItem* p = root.FindItem(QStringLiteral("parser"));
-  EXPECT_EQ(root.Count(), 1);
-  EXPECT_EQ(root.FindItem(QStringLiteral("PARSER")), p);
-  p->Add()->Name = QStringLiteral("kw");
-  auto* moved = new TksXMLItem;
-  moved->Name = QStringLiteral("m");
-  p->AddItem(moved);
-  root.AddItem(moved);  // moves it out of p
-  EXPECT_EQ(p->Count(), 1);
-  EXPECT_EQ(moved->Parent(), &root);
-  root.InsertItem(0, new TksXMLItem);
-  EXPECT_EQ(root.Items(1), p);
-  TksXMLItem copy;
-  copy.Assign(&root);
-  EXPECT_EQ(copy.Count(), 3);
-  EXPECT_EQ(copy.Items(1)->Items(0)->Name, QStringLiteral("kw"));
-  delete p;  // removes itself from root
-  EXPECT_EQ(root.Count(), 2);
-}
-
-TEST(KsXmlWriter, WritesAndReadsBack) {
-  TksXMLDocument doc;
-  TksXMLItem* r = doc.Root();
-  r->Name = QStringLiteral("grammar");
-  r->SetProp(QStringLiteral("text"), QStringLiteral("Pascal&Co"));
-  TksXMLItem* c = r->Add();
-  c->Name = QStringLiteral("rule");
-  c->Add()->Name = QStringLiteral("leaf");
-  EXPECT_EQ(doc.SaveToString(),
-            QStringLiteral("<?xml version=\"1.0\"?><grammar text=\"Pascal&#38;Co\"><rule><leaf/></rule></grammar>"));
-  doc.AutoIndent = true;
-  EXPECT_EQ(doc.SaveToString(), QStringLiteral("<?xml version=\"1.0\"?>\r\n<grammar text=\"Pascal&#38;Co\">\r\n  "
-                                               "<rule>\r\n    <leaf/>\r\n  </rule>\r\n</grammar>\r\n"));
-  QTemporaryDir dir;
-  const QString file = dir.filePath(QStringLiteral("g.xml"));
-  doc.SaveToFile(file);
-  TksXMLDocument back;
-  back.LoadFromFile(file);
-  EXPECT_EQ(back.Root()->Prop(QStringLiteral("text")), QStringLiteral("Pascal&Co"));
-  EXPECT_EQ(back.Root()->Items(0)->Items(0)->Name, QStringLiteral("leaf"));
-  EXPECT_THROW(back.LoadFromFile(dir.filePath(QStringLiteral("none.xml"))), KsError);
-}
-
-TEST(KsXmlWriter, LargeDocumentsCrossTheBufferBoundary) {
-  TksXMLDocument doc;
-  doc.Root()->Name = QStringLiteral("r");
-  for (int i = 0; i < 2000; ++i) doc.Root()->Add()->SetProp(QStringLiteral("n"), QString::number(i));
-  for (int i = 0; i < 2000; ++i) doc.Root()->Items(i)->Name = QStringLiteral("i");
-  TksXMLDocument back;
-  back.LoadFromString(doc.SaveToString());
-  ASSERT_EQ(back.Root()->Count(), 2000);
-  EXPECT_EQ(back.Root()->Items(1999)->Prop(QStringLiteral("n")), QStringLiteral("1999"));
+TEST(KsXmlWriter, LargeDocumentsCrossTheBufferBoundary)
+{
+    TksXMLDocument doc;
+    doc.Root()->Name = QStringLiteral("r");
+    for (int i = 0; i < 2000; ++i) doc.Root()->Add()->SetProp(QStringLiteral("n"), QString::number(i));
+    for (int i = 0; i < 2000; ++i) doc.Root()->Items(i)->Name = QStringLiteral("i");
+    TksXMLDocument back;
+    back.LoadFromString(doc.SaveToString());
+    ASSERT_EQ(back.Root()->Count(), 2000);
+    EXPECT_EQ(back.Root()->Items(1999)->Prop(QStringLiteral("n")), QStringLiteral("1999"));
 }
 
 }  // namespace

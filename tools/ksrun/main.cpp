@@ -16,75 +16,77 @@
 #include <cstdio>
 
 namespace {
-void Print(const QString& s) {
-  const QByteArray b = s.toUtf8();
-  std::fwrite(b.constData(), 1, size_t(b.size()), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
+void Print(const QString &s)
+{
+    const QByteArray b = s.toUtf8();
+    std::fwrite(b.constData(), 1, size_t(b.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
 }
 }  // namespace
 
-int main(int argc, char** argv) {
-  // Scripts may build forms and measure text: a widget application, drawn
-  // off screen when there is no display.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  const QStringList args = app.arguments().mid(1);
-  QString language = QStringLiteral("PascalScript");
-  QString file;
-  bool il = false;
-  for (int i = 0; i < args.size(); ++i) {
-    if ((args[i] == QLatin1String("--language") || args[i] == QLatin1String("-l")) && i + 1 < args.size())
-      language = args[++i];
-    else if (args[i] == QLatin1String("--il"))
-      il = true;
-    else
-      file = args[i];
-  }
-  if (file.isEmpty()) {
-    std::fprintf(stderr, "usage: ksrun [--language NAME] FILE\n");
-    return 3;
-  }
-  QFile f(file);
-  if (!f.open(QIODevice::ReadOnly)) {
-    std::fprintf(stderr, "ksrun: cannot read %s\n", qPrintable(file));
-    return 3;
-  }
-  if (il) {
-    QString error;
-    const QStringList lines = ksSplitScriptLines(QString::fromUtf8(f.readAll()));
-    const QString out = ksMakeIL(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"), language, &error);
-    if (out.isEmpty()) {
-      Print(error);
-      return 1;
+int main(int argc, char **argv)
+{
+    // Scripts may build forms and measure text: a widget application, drawn
+    // off screen when there is no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    QString language = QStringLiteral("PascalScript");
+    QString file;
+    bool il = false;
+    for (int i = 0; i < args.size(); ++i) {
+        if ((args[i] == QLatin1String("--language") || args[i] == QLatin1String("-l")) && i + 1 < args.size())
+            language = args[++i];
+        else if (args[i] == QLatin1String("--il"))
+            il = true;
+        else
+            file = args[i];
     }
-    std::fputs(out.toUtf8().constData(), stdout);
-    return 0;
-  }
-  ksShowMessageHandler = Print;
-  if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
-    // Nobody can answer a window: messages are printed and take their first
-    // button, questions and dialogs are cancelled.
-    ksDialogHooks().MessageDlg = [](const QString& text, int, int buttons) {
-      Print(text);
-      static const int results[] = {6, 7, 1, 2, 3, 4, 5, 8, 9, 10, 0};
-      for (int i = 0; i < 11; ++i)
-        if (buttons & (1 << i)) return results[i];
-      return 1;
-    };
-    ksDialogHooks().InputQuery = [](const QString&, const QString& prompt, QString&) {
-      Print(prompt);
-      return false;
-    };
-    ksDialogHooks().Execute = [](TCommonDialog*) { return false; };
-    ksShowModalHook() = [](TCustomForm* form) {
-      Print(form->Caption());
-      return 2;  // mrCancel
-    };
-  }
-  const KsRunResult r = ksRunScript(QString::fromUtf8(f.readAll()), language, Print);
-  if (r.Code != 0) Print(r.Error);
-  return r.Code;
+    if (file.isEmpty()) {
+        std::fprintf(stderr, "usage: ksrun [--language NAME] FILE\n");
+        return 3;
+    }
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "ksrun: cannot read %s\n", qPrintable(file));
+        return 3;
+    }
+    if (il) {
+        QString error;
+        const QStringList lines = ksSplitScriptLines(QString::fromUtf8(f.readAll()));
+        const QString out = ksMakeIL(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"), language, &error);
+        if (out.isEmpty()) {
+            Print(error);
+            return 1;
+        }
+        std::fputs(out.toUtf8().constData(), stdout);
+        return 0;
+    }
+    ksShowMessageHandler = Print;
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        // Nobody can answer a window: messages are printed and take their first
+        // button, questions and dialogs are cancelled.
+        ksDialogHooks().MessageDlg = [](const QString &text, int, int buttons) {
+            Print(text);
+            static const int results[] = {6, 7, 1, 2, 3, 4, 5, 8, 9, 10, 0};
+            for (int i = 0; i < 11; ++i)
+                if (buttons & (1 << i)) return results[i];
+            return 1;
+        };
+        ksDialogHooks().InputQuery = [](const QString &, const QString &prompt, QString &) {
+            Print(prompt);
+            return false;
+        };
+        ksDialogHooks().Execute = [](TCommonDialog *) { return false; };
+        ksShowModalHook() = [](TCustomForm *form) {
+            Print(form->Caption());
+            return 2;  // mrCancel
+        };
+    }
+    const KsRunResult r = ksRunScript(QString::fromUtf8(f.readAll()), language, Print);
+    if (r.Code != 0) Print(r.Error);
+    return r.Code;
 }

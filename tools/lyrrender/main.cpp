@@ -22,7 +22,7 @@ double mm(double v)
     return v * lyrUnitsPerMM;
 }
 
-void setFont(TlyrComponent* c, int size, bool bold = false)
+void setFont(TlyrComponent *c, int size, bool bold = false)
 {
     TlyrFont f;
     f.SetName(QStringLiteral("Arial"));
@@ -31,10 +31,10 @@ void setFont(TlyrComponent* c, int size, bool bold = false)
     c->SetFont(&f);
 }
 
-TlyrMemoView* memo(TlyrBand* band, double l, double t, double w, double h, const QString& text,
+TlyrMemoView *memo(TlyrBand *band, double l, double t, double w, double h, const QString &text,
                    TlyrHAlign align = haLeft, int size = 9)
 {
-    auto* m = new TlyrMemoView(band);
+    auto *m = new TlyrMemoView(band);
     m->SetBounds(mm(l), mm(t), mm(w), mm(h));
     m->SetText(text);
     m->SetHAlign(align);
@@ -44,9 +44,9 @@ TlyrMemoView* memo(TlyrBand* band, double l, double t, double w, double h, const
     return m;
 }
 
-void rule(TlyrBand* band, double x1, double y1, double x2, double y2)
+void rule(TlyrBand *band, double x1, double y1, double x2, double y2)
 {
-    auto* l = new TlyrLineView(band);
+    auto *l = new TlyrLineView(band);
     l->SetBounds(mm(x1), mm(y1), mm(x2 - x1), mm(y2 - y1));
 }
 
@@ -57,10 +57,9 @@ QString money(double v)
 
 }  // namespace
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     ui::Application app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: lyrrender OUT.png [DPI]\n");
@@ -71,15 +70,15 @@ int main(int argc, char** argv)
 
     TlyrReport report;
     report.EngineOptions()->SetNewSilentMode(simSilent);
-    auto* page = new TlyrReportPage(&report);
+    auto *page = new TlyrReportPage(&report);
     page->SetLeftMargin(9);
     page->SetRightMargin(9);
     page->SetTopMargin(10);
     page->SetBottomMargin(10);
 
-    auto* header = new TlyrPageHeader(page);
+    auto *header = new TlyrPageHeader(page);
     header->SetBounds(0, 0, mm(192), mm(19));
-    auto* title = memo(header, 0, 0, 192, 7, QStringLiteral("维尔摩拉生活超市消费单"), haCenter, 16);
+    auto *title = memo(header, 0, 0, 192, 7, QStringLiteral("维尔摩拉生活超市消费单"), haCenter, 16);
     setFont(title, 16, true);
     memo(header, 2, 8, 44, 5, QStringLiteral("客户类型：金卡会员"));
     memo(header, 50, 8, 44, 5, QStringLiteral("会员卡号：0000012345"));
@@ -87,31 +86,29 @@ int main(int argc, char** argv)
     memo(header, 146, 8, 44, 5, QStringLiteral("消费单号：XF202612060001"), haRight);
     const double titleX[] = {0, 11, 36, 92, 110, 134, 152, 166};
     const double titleW[] = {10, 23, 53, 14, 20, 14, 10, 24};
-    const char* titles[] = {"序号", "商品编码", "商品名称", "单位", "单价", "数量", "折扣", "金额"};
-    for (int i = 0; i < 8; ++i)
-        memo(header, titleX[i], 14, titleW[i], 5, QString::fromUtf8(titles[i]), haCenter);
+    const char *titles[] = {"序号", "商品编码", "商品名称", "单位", "单价", "数量", "折扣", "金额"};
+    for (int i = 0; i < 8; ++i) memo(header, titleX[i], 14, titleW[i], 5, QString::fromUtf8(titles[i]), haCenter);
     const double grid[] = {0, 10, 35, 90, 108, 132, 150, 164, 192};
     rule(header, 0, 14, 192, 14);
     rule(header, 0, 19, 192, 19);
-    for (double x : grid)
-        rule(header, x, 14, x, 19);
+    for (double x : grid) rule(header, x, 14, x, 19);
 
     struct Line {
-        const char* code;
-        const char* name;
-        const char* unit;
+        const char *code;
+        const char *name;
+        const char *unit;
         double price, count, discount;
     };
     const Line lines[] = {
-        {"6901234567890", "有机纯牛奶 250ml×12", "箱", 59.9, 2, 95},
-        {"6909876543210", "进口特级初榨橄榄油 Extra Virgin Olive Oil 1L", "瓶", 128, 1, 100},
-        {"2000000000017", "散装大米", "千克", 6.5, 12.5, 100},
+            {"6901234567890", "有机纯牛奶 250ml×12", "箱", 59.9, 2, 95},
+            {"6909876543210", "进口特级初榨橄榄油 Extra Virgin Olive Oil 1L", "瓶", 128, 1, 100},
+            {"2000000000017", "散装大米", "千克", 6.5, 12.5, 100},
     };
-    QList<TlyrBand*> rows;
+    QList<TlyrBand *> rows;
     double total = 0, count = 0;
     int no = 0;
-    for (const Line& l : lines) {
-        auto* band = new TlyrMasterData(page);
+    for (const Line &l : lines) {
+        auto *band = new TlyrMasterData(page);
         band->SetBounds(0, 0, mm(192), mm(5));
         const double amount = l.price * l.count * l.discount / 100;
         total += amount;
@@ -124,21 +121,20 @@ int main(int argc, char** argv)
         memo(band, 132, 0, 17, 5, money(l.count), haRight);
         memo(band, 152, 0, 10, 5, QStringLiteral("%1%").arg(l.discount), haCenter);
         memo(band, 164, 0, 27, 5, money(amount), haRight);
-        for (double x : grid)
-            rule(band, x, 0, x, 5);
+        for (double x : grid) rule(band, x, 0, x, 5);
         rule(band, 0, 5, 192, 5);
         rows << band;
     }
 
-    auto* footer = new TlyrFooter(page);
+    auto *footer = new TlyrFooter(page);
     footer->SetBounds(0, 0, mm(192), mm(32));
     memo(footer, 0, 0, 10, 5, QStringLiteral("合计"), haCenter);
     memo(footer, 12, 0, 118, 5, QStringLiteral("合计大写：贰佰叁拾元零伍角"));
     memo(footer, 132, 0, 17, 5, money(count), haRight);
     memo(footer, 152, 0, 39, 5, money(total), haRight);
-    const char* labels2[] = {"折上折扣", "折让金额", "合计金额", "实收金额"};
+    const char *labels2[] = {"折上折扣", "折让金额", "合计金额", "实收金额"};
     const QString values2[] = {QStringLiteral("100%"), money(0), money(total), money(total)};
-    const char* labels3[] = {"应收金额", "本单积分", "员工姓名", "制单人员"};
+    const char *labels3[] = {"应收金额", "本单积分", "员工姓名", "制单人员"};
     const QString values3[] = {money(0), QStringLiteral("[%1 #n%2.2f]").arg(total), QStringLiteral("李四"),
                                QStringLiteral("admin")};
     for (int i = 0; i < 4; ++i) {
@@ -154,21 +150,17 @@ int main(int argc, char** argv)
     memo(footer, 98, 21, 92, 5, QStringLiteral("联系电话：0571-88886666"));
     memo(footer, 2, 26, 92, 5, QStringLiteral("谢谢惠顾，欢迎再次光临"));
     memo(footer, 98, 26, 92, 5, QStringLiteral("打印时间：2026-12-06 21:30:00"));
-    for (double x : {0.0, 192.0})
-        rule(footer, x, 0, x, 20);
-    for (double x : {10.0, 132.0, 150.0})
-        rule(footer, x, 0, x, 5);
+    for (double x : {0.0, 192.0}) rule(footer, x, 0, x, 20);
+    for (double x : {10.0, 132.0, 150.0}) rule(footer, x, 0, x, 5);
     rule(footer, 20, 5, 20, 20);
-    for (double x : {48.0, 68.0, 96.0, 116.0, 144.0, 164.0})
-        rule(footer, x, 5, x, 15);
-    for (double y : {5.0, 10.0, 15.0, 20.0})
-        rule(footer, 0, y, 192, y);
+    for (double x : {48.0, 68.0, 96.0, 116.0, 144.0, 164.0}) rule(footer, x, 5, x, 15);
+    for (double y : {5.0, 10.0, 15.0, 20.0}) rule(footer, 0, y, 192, y);
 
     // The bands one below the other, as the engine would place them.
-    QList<TlyrBand*> order{header};
+    QList<TlyrBand *> order{header};
     order << rows << footer;
     double y = 0;
-    for (TlyrBand* b : order) {
+    for (TlyrBand *b : order) {
         b->SetTop(y);
         y += b->Height();
     }
@@ -181,9 +173,9 @@ int main(int argc, char** argv)
         const double ox = page->LeftMargin() * lyrUnitsPerMM * scale;
         const double oy = page->TopMargin() * lyrUnitsPerMM * scale;
         page->DrawBackground(canvas, scale, scale, 0, 0);
-        for (TlyrBand* b : order) {
-            for (TlyrComponent* c : b->Objects()) {
-                auto* v = static_cast<TlyrView*>(c);
+        for (TlyrBand *b : order) {
+            for (TlyrComponent *c : b->Objects()) {
+                auto *v = static_cast<TlyrView *>(c);
                 v->BeforePrint();
                 v->GetData();
                 v->Draw(canvas, scale, scale, ox, oy);
@@ -191,8 +183,7 @@ int main(int argc, char** argv)
             }
         }
     }
-    for (const QString& e : report.Errors())
-        std::fprintf(stderr, "%s\n", e.toUtf8().constData());
+    for (const QString &e : report.Errors()) std::fprintf(stderr, "%s\n", e.toUtf8().constData());
     if (!img.save(QString::fromLocal8Bit(argv[1]))) {
         std::fprintf(stderr, "cannot write %s\n", argv[1]);
         return 1;

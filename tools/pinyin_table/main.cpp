@@ -25,30 +25,27 @@ constexpr int Rows = 126;
 constexpr int RowLength = 191;
 constexpr int ListSize = 405;
 
-const std::vector<std::string> Tail = {"ei", "diu", "lve", "nve", "n",  "yo",
-                                       "fo", "jv",  "qv",  "xv",  "lv", "nv"};
+const std::vector<std::string> Tail = {"ei", "diu", "lve", "nve", "n", "yo", "fo", "jv", "qv", "xv", "lv", "nv"};
 // Rare readings of a handful of GBK characters that the list does not hold.
-const std::set<std::string> Unlisted = {"chua", "den", "eng", "fiao", "hm",
-                                        "kei",  "lo",  "m",   "nun",  "rua"};
+const std::set<std::string> Unlisted = {"chua", "den", "eng", "fiao", "hm", "kei", "lo", "m", "nun", "rua"};
 
 struct Telling {
     unsigned code;
-    const char* syllable;
+    const char *syllable;
     int number;
 };
-const Telling Tellings[] = {{0xB0A1, "a", 1},      {0xB9FA, "guo", 104},  {0xBBE1, "hui", 121},
-                            {0xC0EE, "li", 164},   {0xCDF5, "wang", 324}, {0xD4B1, "yuan", 355},
+const Telling Tellings[] = {{0xB0A1, "a", 1},       {0xB9FA, "guo", 104},   {0xBBE1, "hui", 121},
+                            {0xC0EE, "li", 164},    {0xCDF5, "wang", 324},  {0xD4B1, "yuan", 355},
                             {0xD5C5, "zhang", 370}, {0xD6D0, "zhong", 376}, {0xD7F9, "zuo", 393}};
 
-std::vector<char32_t> utf8(const std::string& s)
+std::vector<char32_t> utf8(const std::string &s)
 {
     std::vector<char32_t> r;
     for (size_t i = 0; i < s.size();) {
         const unsigned char c = s[i];
         int n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
         char32_t cp = n == 1 ? c : c & (0x3F >> (n - 1));
-        for (int k = 1; k < n && i + k < s.size(); ++k)
-            cp = (cp << 6) | (s[i + k] & 0x3F);
+        for (int k = 1; k < n && i + k < s.size(); ++k) cp = (cp << 6) | (s[i + k] & 0x3F);
         r.push_back(cp);
         i += n;
     }
@@ -57,15 +54,14 @@ std::vector<char32_t> utf8(const std::string& s)
 
 // Toneless ASCII form of a pinyin reading, u-umlaut written "v"; "" when the
 // reading holds a letter this does not know.
-std::string toneless(const std::string& reading)
+std::string toneless(const std::string &reading)
 {
     static const std::map<char32_t, char> base = {
-        {0x0101, 'a'}, {0x00E1, 'a'}, {0x01CE, 'a'}, {0x00E0, 'a'}, {0x0113, 'e'}, {0x00E9, 'e'},
-        {0x011B, 'e'}, {0x00E8, 'e'}, {0x00EA, 'e'}, {0x1EBF, 'e'}, {0x1EC1, 'e'}, {0x012B, 'i'},
-        {0x00ED, 'i'}, {0x01D0, 'i'}, {0x00EC, 'i'}, {0x014D, 'o'}, {0x00F3, 'o'}, {0x01D2, 'o'},
-        {0x00F2, 'o'}, {0x016B, 'u'}, {0x00FA, 'u'}, {0x01D4, 'u'}, {0x00F9, 'u'}, {0x01D6, 'v'},
-        {0x01D8, 'v'}, {0x01DA, 'v'}, {0x01DC, 'v'}, {0x00FC, 'v'}, {0x0144, 'n'}, {0x0148, 'n'},
-        {0x01F9, 'n'}, {0x1E3F, 'm'}};
+            {0x0101, 'a'}, {0x00E1, 'a'}, {0x01CE, 'a'}, {0x00E0, 'a'}, {0x0113, 'e'}, {0x00E9, 'e'}, {0x011B, 'e'},
+            {0x00E8, 'e'}, {0x00EA, 'e'}, {0x1EBF, 'e'}, {0x1EC1, 'e'}, {0x012B, 'i'}, {0x00ED, 'i'}, {0x01D0, 'i'},
+            {0x00EC, 'i'}, {0x014D, 'o'}, {0x00F3, 'o'}, {0x01D2, 'o'}, {0x00F2, 'o'}, {0x016B, 'u'}, {0x00FA, 'u'},
+            {0x01D4, 'u'}, {0x00F9, 'u'}, {0x01D6, 'v'}, {0x01D8, 'v'}, {0x01DA, 'v'}, {0x01DC, 'v'}, {0x00FC, 'v'},
+            {0x0144, 'n'}, {0x0148, 'n'}, {0x01F9, 'n'}, {0x1E3F, 'm'}};
     std::string out;
     for (char32_t cp : utf8(reading)) {
         if (cp >= 'a' && cp <= 'z')
@@ -84,64 +80,53 @@ std::string toneless(const std::string& reading)
     return out;
 }
 
-std::vector<std::string> split(const std::string& s, char sep)
+std::vector<std::string> split(const std::string &s, char sep)
 {
     std::vector<std::string> r;
     size_t start = 0;
     while (start <= s.size()) {
         size_t end = s.find(sep, start);
-        if (end == std::string::npos)
-            end = s.size();
-        if (end > start)
-            r.push_back(s.substr(start, end - start));
+        if (end == std::string::npos) end = s.size();
+        if (end > start) r.push_back(s.substr(start, end - start));
         start = end + 1;
     }
     return r;
 }
 
 struct Readings {
-    std::vector<std::string> mandarin; // kMandarin in its order
-    std::vector<std::string> others;   // kHanyuPinyin, kXHC1983, kTGHZ2013
+    std::vector<std::string> mandarin;  // kMandarin in its order
+    std::vector<std::string> others;    // kHanyuPinyin, kXHC1983, kTGHZ2013
 };
 
-bool readUnihan(const char* path, std::map<char32_t, Readings>& out)
+bool readUnihan(const char *path, std::map<char32_t, Readings> &out)
 {
     std::string cmd = std::string("bzip2 -dcf '") + path + "'";
-    FILE* f = popen(cmd.c_str(), "r");
-    if (!f)
-        return false;
+    FILE *f = popen(cmd.c_str(), "r");
+    if (!f) return false;
     std::map<char32_t, std::map<std::string, std::vector<std::string>>> extra;
     char buf[4096];
     while (std::fgets(buf, sizeof buf, f)) {
         std::string line(buf);
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-            line.pop_back();
-        if (line.rfind("U+", 0) != 0)
-            continue;
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+        if (line.rfind("U+", 0) != 0) continue;
         auto f3 = split(line, '\t');
-        if (f3.size() != 3)
-            continue;
+        if (f3.size() != 3) continue;
         const char32_t cp = std::stoul(f3[0].substr(2), nullptr, 16);
-        const std::string& key = f3[1];
+        const std::string &key = f3[1];
         if (key == "kMandarin") {
-            for (auto& r : split(f3[2], ' '))
-                out[cp].mandarin.push_back(toneless(r));
+            for (auto &r : split(f3[2], ' ')) out[cp].mandarin.push_back(toneless(r));
         } else if (key == "kHanyuPinyin" || key == "kXHC1983" || key == "kTGHZ2013") {
-            for (auto& entry : split(f3[2], ' ')) {
+            for (auto &entry : split(f3[2], ' ')) {
                 auto colon = entry.find(':');
-                if (colon == std::string::npos)
-                    continue;
-                for (auto& r : split(entry.substr(colon + 1), ','))
-                    extra[cp][key].push_back(toneless(r));
+                if (colon == std::string::npos) continue;
+                for (auto &r : split(entry.substr(colon + 1), ',')) extra[cp][key].push_back(toneless(r));
             }
         }
     }
-    if (pclose(f) != 0)
-        return false;
-    for (auto& [cp, byKey] : extra)
-        for (const char* key : {"kHanyuPinyin", "kXHC1983", "kTGHZ2013"})
-            for (auto& r : byKey[key])
-                out[cp].others.push_back(r);
+    if (pclose(f) != 0) return false;
+    for (auto &[cp, byKey] : extra)
+        for (const char *key : {"kHanyuPinyin", "kXHC1983", "kTGHZ2013"})
+            for (auto &r : byKey[key]) out[cp].others.push_back(r);
     return true;
 }
 
@@ -150,19 +135,18 @@ char32_t fromGbk(iconv_t cd, unsigned char lead, unsigned char trail)
 {
     char in[2] = {char(lead), char(trail)};
     char32_t cp = 0;
-    char* ip = in;
+    char *ip = in;
     size_t il = 2;
-    char* op = reinterpret_cast<char*>(&cp);
+    char *op = reinterpret_cast<char *>(&cp);
     size_t ol = sizeof cp;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(cd, &ip, &il, &op, &ol) == size_t(-1) || il != 0)
-        return 0;
+    if (iconv(cd, &ip, &il, &op, &ol) == size_t(-1) || il != 0) return 0;
     return cp;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
     if (argc != 3) {
         std::fprintf(stderr, "usage: %s Unihan_Readings.txt[.bz2] OUTPUT.cpp\n", argv[0]);
@@ -196,25 +180,22 @@ int main(int argc, char** argv)
     iconv_close(cd);
 
     std::vector<std::string> list;
-    for (auto& s : seen)
-        if (!Unlisted.count(s) && std::find(Tail.begin(), Tail.end(), s) == Tail.end())
-            list.push_back(s);
+    for (auto &s : seen)
+        if (!Unlisted.count(s) && std::find(Tail.begin(), Tail.end(), s) == Tail.end()) list.push_back(s);
     list.insert(list.end(), Tail.begin(), Tail.end());
     if (int(list.size()) != ListSize) {
         std::fprintf(stderr, "%zu syllables instead of %d\n", list.size(), ListSize);
         return 1;
     }
     std::map<std::string, int> number;
-    for (size_t i = 0; i < list.size(); ++i)
-        number[list[i]] = int(i) + 1;
+    for (size_t i = 0; i < list.size(); ++i) number[list[i]] = int(i) + 1;
 
     std::vector<unsigned> index(Rows * RowLength, 0);
     int nonZero = 0;
     int fallbacks = 0;
     for (size_t i = 0; i < chars.size(); ++i) {
         auto it = readings.find(chars[i]);
-        if (!chars[i] || it == readings.end() || it->second.mandarin.empty())
-            continue;
+        if (!chars[i] || it == readings.end() || it->second.mandarin.empty()) continue;
         std::vector<std::string> candidates = it->second.mandarin;
         candidates.insert(candidates.end(), it->second.others.begin(), it->second.others.end());
         for (size_t k = 0; k < candidates.size(); ++k) {
@@ -227,11 +208,10 @@ int main(int argc, char** argv)
             }
         }
     }
-    for (const Telling& t : Tellings) {
+    for (const Telling &t : Tellings) {
         const int at = ((t.code >> 8) - 0x81) * RowLength + ((t.code & 0xFF) - 0x40);
         if (int(index[at]) != t.number || list[t.number - 1] != t.syllable) {
-            std::fprintf(stderr, "%04X: syllable %u, expected %d %s\n", t.code, index[at],
-                         t.number, t.syllable);
+            std::fprintf(stderr, "%04X: syllable %u, expected %d %s\n", t.code, index[at], t.number, t.syllable);
             return 1;
         }
     }
@@ -256,12 +236,11 @@ int main(int argc, char** argv)
         out += "\n";
     }
     out += "};\n";
-    FILE* f = std::fopen(argv[2], "w");
+    FILE *f = std::fopen(argv[2], "w");
     if (!f || std::fwrite(out.data(), 1, out.size(), f) != out.size() || std::fclose(f) != 0) {
         std::perror(argv[2]);
         return 1;
     }
-    std::printf("%d of %d index entries non-zero (%d from a later reading)\n", nonZero,
-                Rows * RowLength, fallbacks);
+    std::printf("%d of %d index entries non-zero (%d from a later reading)\n", nonZero, Rows * RowLength, fallbacks);
     return 0;
 }

@@ -81,8 +81,10 @@ int main(int argc, char **argv)
     auto &c = *dm.ADOConnection1();
     c.execute("INSERT INTO SType (theName,Remark,theState,theKC) VALUES ('饮料','','启用','否')");
     c.execute("INSERT INTO SShop (theType,theName,theUnit,thePrice,Remark,thePY,theState,theNum,theDate,theDel,theCB,"
-              "theCount,theKC,theXF) VALUES ('饮料','矿泉水','瓶',2,'','KQS','启用','2603070001','2026-03-07','否',1,0,'否',0)");
-    c.execute("INSERT INTO Member (theNum,theName,thePY,theState,theDate,theSex,theType,theZK,theJFBL,theXF,theCZ,UseDate,"
+              "theCount,theKC,theXF) VALUES "
+              "('饮料','矿泉水','瓶',2,'','KQS','启用','2603070001','2026-03-07','否',1,0,'否',0)");
+    c.execute("INSERT INTO Member "
+              "(theNum,theName,thePY,theState,theDate,theSex,theType,theZK,theJFBL,theXF,theCZ,UseDate,"
               "UseCount,theUser,theJF,theDel,thePass,JSRNum) VALUES ('26000001','张三','ZS','启用','2026-03-07','先生',"
               "'普通会员',100,1,0,50,'1900-01-01',0,'admin',0,'否','270946','')");
     auto shoot = [&](QWidget *w, const char *name) {
