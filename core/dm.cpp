@@ -3,6 +3,7 @@
 #include "core/DateCn.h"
 #include "core/Schema.h"
 #include "core/ShopRows.h"
+#include "report/lyrutils.h"
 #include "core/Unit1.h"
 #include "platform/ui/lookupcombo.h"
 
@@ -14,12 +15,20 @@ using vdb::sqlText;
 
 TfrmDM::TfrmDM(QObject *parent) : QObject(parent)
 {
-    if (!frmDM) frmDM = this;
+    if (!frmDM) {
+        frmDM = this;
+        // Templates name the data module's datasets as "frmDM.<name>".
+        setObjectName(QStringLiteral("frmDM"));
+        lyrRegisterGlobalComponent(this);
+    }
 }
 
 TfrmDM::~TfrmDM()
 {
-    if (frmDM == this) frmDM = nullptr;
+    if (frmDM == this) {
+        lyrUnregisterGlobalComponent(this);
+        frmDM = nullptr;
+    }
 }
 
 vdb::Connection *TfrmDM::ADOConnection1()

@@ -3,6 +3,7 @@
 #include "core/Unit1.h"
 #include "core/dm.h"
 #include "platform/ui/lookupcombo.h"
+#include "report/lyrutils.h"
 #include "queryfields.h"
 
 #include <QTemporaryDir>
@@ -321,3 +322,17 @@ TEST(MenuCatalog, NumbersAndNames)
 }
 
 }  // namespace
+
+// Report templates reach the data module's datasets as "frmDM.<name>".
+TEST(DataModule, IsFoundByTemplatesWhileItLives)
+{
+    QObject *found = nullptr;
+    {
+        TfrmDM dm;
+        auto *child = new QObject(&dm);
+        child->setObjectName(QStringLiteral("lyrDB_Test"));
+        found = lyrFindComponent(nullptr, QStringLiteral("frmDM.lyrDB_Test"));
+        EXPECT_EQ(found, child);
+    }
+    EXPECT_EQ(lyrFindGlobalComponent(QStringLiteral("frmDM")), nullptr);
+}
