@@ -89,13 +89,6 @@ std::vector<WindowRow> pendingWindows()
                             "序号 4,类型 8,商品数量 10,商品金额 10,折让金额 10,合计金额 10,实收金额 10,应收金额 10,"
                             "商品成本 10,介绍人提成 10,利润 10,员工姓名 10",
                             "", "")),
-            modalRow("300", OwnItem),  // 储值录入
-            listRow("301", 0, &myOpenCZ_M,
-                    makeExportLayout(
-                            "TfrmCZ_M", "储值查询", "储值表",
-                            "序号 4,储值日期 10,单号 10,会员卡号 10,储值金额 10,赠送金额 10,收款方式 10,收款人 10,"
-                            "员工姓名 10,备注 10,录入日期 10,录入人 10",
-                            "储值日期,单号,会员卡号,录入日期", "5 储值金额,6 赠送金额")),
             modalRow("402", OwnItem),  // 兑换录入
             listRow("403", 0, &myOpenDH_M,
                     makeExportLayout("TfrmDH_M", "兑换查询", "兑换表",
