@@ -24,16 +24,9 @@ excel::ExportLayout rechargeListLayout()
                                    "储值日期,单号,会员卡号,录入日期", "5 储值金额,6 赠送金额");
 }
 
-QAction *listAction(QMenu *menu, QWidget *owner, const QString &text, std::function<void()> handler)
-{
-    auto *a = menu->addAction(text);
-    ui::on(a, &QAction::triggered, owner, std::move(handler));
-    return a;
-}
-
 }  // namespace members
 
-TfrmCZ_M::TfrmCZ_M(QWidget *parent) : TListFrame(parent)
+TfrmCZ_M::TfrmCZ_M(QWidget *parent) : AccountList(parent, &velmora::myPrintCZ_Pos, &members::deleteRecharge)
 {
     setWindowTitle(QStringLiteral("储值查询"));
     velmora::ListSpec s;
@@ -66,37 +59,5 @@ TfrmCZ_M::TfrmCZ_M(QWidget *parent) : TListFrame(parent)
     DBLookupComboBox4 = velmora::lookupBox(&TfrmDM::DBComSWorker);
     choiceFilter(2, &CheckBox8, QStringLiteral("员工姓名"), DBLookupComboBox4, QStringLiteral("WName"));
 
-    P1 = members::listAction(PopupMenu1, this, QStringLiteral("小票打印 &P"), [this] { P1Click(); });
-    PopupMenu1->addSeparator();
-    M1 = members::listAction(PopupMenu1, this, QStringLiteral("查看会员信息 &M"), [this] { M1Click(); });
-    PopupMenu1->addSeparator();
-    D1 = members::listAction(PopupMenu1, this, QStringLiteral("删除 &D"), [this] { D1Click(); });
-}
-
-void TfrmCZ_M::showForCard(const QString &card)
-{
-    Edit1->setText(card);
-    CheckBox2->setChecked(true);
-    BitBtn1Click();
-}
-
-void TfrmCZ_M::P1Click()
-{
-    if (currentRow() < 0) return;
-    velmora::myPrintCZ_Pos(field(QStringLiteral("单号")));
-}
-
-void TfrmCZ_M::M1Click()
-{
-    if (currentRow() < 0) return;
-    members::openMemberView(this, field(QStringLiteral("会员卡号")));
-}
-
-void TfrmCZ_M::D1Click()
-{
-    if (currentRow() < 0) return;
-    if (!ui::ask(QStringLiteral("确认要删除吗？该删除将不可恢复！"), QStringLiteral("删除"), this)) return;
-    const QString refusal = members::deleteRecharge(db(), field(QStringLiteral("单号")));
-    if (!refusal.isEmpty()) ui::showMessage(refusal, this);
-    Ref();
+    setCardFilter(CheckBox2, Edit1);
 }

@@ -5,6 +5,9 @@
 #include "core/main.h"
 #include "members/CZ_In.h"
 #include "members/CZ_M.h"
+#include "members/DH_In.h"
+#include "members/DH_M.h"
+#include "members/LP.h"
 #include "members/MemberList.h"
 #include "members/Openers.h"
 #include "platform/ui/modal.h"
@@ -13,13 +16,21 @@ namespace members {
 
 namespace {
 
-void openCZ_In(QWidget *owner, const QString &card)
+// A recharge or exchange entry, opened empty or on the card of a member.
+template <class Entry>
+void openEntry(QWidget *owner, const QString &card)
 {
-    TfrmCZ_In w(owner);
+    Entry w(owner);
     if (!card.isEmpty()) {
         w.Ed_Num->setText(card);
         w.myFrom = QStringLiteral("m");
     }
+    ui::showModal(&w);
+}
+
+void openLP(QWidget *owner)
+{
+    TfrmLP w(owner);
     ui::showModal(&w);
 }
 
@@ -32,10 +43,17 @@ void registerWindows()
     registerWindow({QStringLiteral("102"), OwnItem, nullptr, modal(openMemberIn), {}});
     registerWindow({QStringLiteral("103"), OwnItem, &myOpenMember_M, [](TfrmMain *m) { return new TfrmMember_M(m); },
                     memberListLayout()});
-    registerWindow({QStringLiteral("300"), OwnItem, nullptr, modal([](QWidget *o) { openCZ_In(o, {}); }), {}});
+    registerWindow(
+            {QStringLiteral("300"), OwnItem, nullptr, modal([](QWidget *o) { openEntry<TfrmCZ_In>(o, {}); }), {}});
     registerWindow(
             {QStringLiteral("301"), 0, &myOpenCZ_M, [](TfrmMain *m) { return new TfrmCZ_M(m); }, rechargeListLayout()});
-    registerCardWindow(QStringLiteral("300"), openCZ_In);
+    registerCardWindow(QStringLiteral("300"), openEntry<TfrmCZ_In>);
+    registerWindow(
+            {QStringLiteral("402"), OwnItem, nullptr, modal([](QWidget *o) { openEntry<TfrmDH_In>(o, {}); }), {}});
+    registerWindow(
+            {QStringLiteral("403"), 0, &myOpenDH_M, [](TfrmMain *m) { return new TfrmDH_M(m); }, exchangeListLayout()});
+    registerCardWindow(QStringLiteral("402"), openEntry<TfrmDH_In>);
+    registerWindow({QStringLiteral("400"), 0, nullptr, modal(openLP), {}});
     registerWindow({QStringLiteral("112"), OwnItem, nullptr, modal(openCardChange), {}});
 }
 

@@ -9,11 +9,14 @@
 #include "members/Register.h"
 #include "platform/ui/modal.h"
 
+#include <vector>
+
 class AccountsTest : public MembersTest {
 protected:
     void SetUp() override
     {
         MembersTest::SetUp();
+        for (QString *s : shopSettings()) kept.push_back(*s);
         myDeptName = QStringLiteral("好邻居");
         myDeptAdd.clear();
         myDeptPhone.clear();
@@ -28,6 +31,18 @@ protected:
         velmora::TListFrame::setExportFolder(dir.path());
         velmora::TListFrame::setExportOpener([](const QString &) {});
     }
+    void TearDown() override
+    {
+        // Other tests see the shop settings as they were.
+        int i = 0;
+        for (QString *s : shopSettings()) *s = kept[i++];
+        MembersTest::TearDown();
+    }
+    static std::vector<QString *> shopSettings()
+    {
+        return {&myDeptName, &myDeptAdd, &myDeptPhone, &myDeptGG, &myDeptSWorker, &myDeptSKR, &myDeptSMType};
+    }
+    std::vector<QString> kept;
     // The member's columns joined by "|".
     QString member(const QString &columns, const QString &who = QString())
     {
