@@ -166,4 +166,22 @@ QString addGift(vdb::Connection &c, const QString &name, const QString &points, 
     return {};
 }
 
+QString addManualPoints(vdb::Connection &c, const QString &card, const QString &points, const QString &remark,
+                        const QString &businessDate, const QString &user)
+{
+    Money jf;
+    if (!numberOf(points, &jf)) return notANumber(QStringLiteral("增加积分"));
+    vdb::Transaction tx(c);
+    Statement("Insert into UJF(theNum,theJF,Remark,theDate,theUser) Values(:card,:jf,:remark,:date,:user)")
+            .text("card", card)
+            .money("jf", jf)
+            .text("remark", remark)
+            .text("date", businessDate)
+            .text("user", user)
+            .run(c);
+    addPoints(c, card, jf);
+    tx.commit();
+    return {};
+}
+
 }  // namespace members

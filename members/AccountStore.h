@@ -57,4 +57,9 @@ QString deleteExchange(vdb::Connection &c, const QString &number);
 // A new enabled gift; returns a refusal ("" when added).
 QString addGift(vdb::Connection &c, const QString &name, const QString &points, const QString &remark);
 
+// Points added by hand (negative: taken away; the balance may go below 0):
+// the history row and the member's points in one transaction.
+QString addManualPoints(vdb::Connection &c, const QString &card, const QString &points, const QString &remark,
+                        const QString &businessDate, const QString &user);
+
 }  // namespace members

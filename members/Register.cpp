@@ -9,8 +9,11 @@
 #include "members/DH_M.h"
 #include "members/LP.h"
 #include "members/MemberList.h"
+#include "members/ZJJF.h"
 #include "members/Openers.h"
 #include "platform/ui/modal.h"
+
+#include <type_traits>
 
 namespace members {
 
@@ -34,6 +37,18 @@ void openLP(QWidget *owner)
     ui::showModal(&w);
 }
 
+// The windows on the member selected in the member list, which then shows
+// the new figures.
+template <class Window>
+void openOnMember(QWidget *owner, const QString &card)
+{
+    Window w(owner);
+    w.myNum = card;
+    if constexpr (std::is_same_v<Window, TfrmZJJF>)
+        if (auto *list = qobject_cast<TfrmMember_M *>(owner)) w.onSaved = [list] { list->Ref(); };
+    ui::showModal(&w);
+}
+
 }  // namespace
 
 void registerWindows()
@@ -54,6 +69,8 @@ void registerWindows()
             {QStringLiteral("403"), 0, &myOpenDH_M, [](TfrmMain *m) { return new TfrmDH_M(m); }, exchangeListLayout()});
     registerCardWindow(QStringLiteral("402"), openEntry<TfrmDH_In>);
     registerWindow({QStringLiteral("400"), 0, nullptr, modal(openLP), {}});
+    registerCardWindow(QStringLiteral("增加积分"), openOnMember<TfrmZJJF>);
+    registerCardWindow(QStringLiteral("纪念日管理"), openOnMember<TfrmMJN>);
     registerWindow({QStringLiteral("112"), OwnItem, nullptr, modal(openCardChange), {}});
 }
 
