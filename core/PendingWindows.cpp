@@ -66,17 +66,6 @@ excel::ExportLayout stockDocumentLines(const char *window, const char *word)
 std::vector<WindowRow> pendingWindows()
 {
     return {
-            listRow("106", OwnItem, &myOpenSRTX,
-                    makeExportLayout(
-                            "TfrmSRTX", "生日提醒", "会员表",
-                            "序号,会员卡号,会员分类,会员姓名,性别,公历生日,农历生日,联系方式,联系地址,享受折扣,"
-                            "积分比例,积分,累计消费,消费次数,消费日期,账户余额,录入人,录入日期,备注,状态",
-                            "会员卡号,联系方式", "")),
-            listRow("107", OwnItem, &myOpenJNRTX,
-                    makeExportLayout("TfrmJNRTX", "纪念日提醒", "会员纪念日表",
-                                     "序号 4,会员卡号 8,会员分类 8,会员姓名 10,性别 6,纪念日名称 12,纪念日 8,备注 16",
-                                     "会员卡号", "", false)),
-            listRow("110", OwnItem, &myOpenM_Q),  // the member reset does not export
             listRow("203", 0, &myOpenXF_SKQ,
                     makeExportLayout(
                             "TfrmXF_SKQ", "消费收款查询", "消费收款表",

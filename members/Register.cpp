@@ -9,10 +9,12 @@
 #include "members/DH_M.h"
 #include "members/LP.h"
 #include "members/MemberList.h"
+#include "members/Reminders.h"
 #include "members/ZJJF.h"
 #include "members/Openers.h"
 #include "platform/ui/modal.h"
 
+#include <QCoreApplication>
 #include <type_traits>
 
 namespace members {
@@ -71,6 +73,31 @@ void registerWindows()
     registerWindow({QStringLiteral("400"), 0, nullptr, modal(openLP), {}});
     registerCardWindow(QStringLiteral("增加积分"), openOnMember<TfrmZJJF>);
     registerCardWindow(QStringLiteral("纪念日管理"), openOnMember<TfrmMJN>);
+    registerWindow({QStringLiteral("106"), OwnItem, &myOpenSRTX, [](TfrmMain *m) { return new TfrmSRTX(m); },
+                    birthdayListLayout()});
+    registerWindow({QStringLiteral("107"), OwnItem, &myOpenJNRTX, [](TfrmMain *m) { return new TfrmJNRTX(m); },
+                    anniversaryListLayout()});
+    registerWindow({QStringLiteral("108"),
+                    0,
+                    nullptr,
+                    [](TfrmMain *m) -> QWidget * {
+                        TfrmSound w(m ? m->myFolder : QCoreApplication::applicationDirPath() + "/", m);
+                        ui::showModal(&w);
+                        return nullptr;
+                    },
+                    {}});
+    registerWindow({QStringLiteral("110"), OwnItem, &myOpenM_Q, [](TfrmMain *m) { return new TfrmM_Q(m); }, {}});
+    // The start-up reminders stay open beside the other lists: no open flag.
+    registerBirthdayReminder([](TfrmMain *m, const QString &) {
+        auto *w = new TfrmSRTX(m);
+        m->showMdiChild(w, nullptr);
+        w->showToday();
+    });
+    registerAnniversaryReminder([](TfrmMain *m) {
+        auto *w = new TfrmJNRTX(m);
+        m->showMdiChild(w, nullptr);
+        w->showToday();
+    });
     registerWindow({QStringLiteral("112"), OwnItem, nullptr, modal(openCardChange), {}});
 }
 
