@@ -199,3 +199,30 @@ TEST_F(RemindersTest, RowsAndStartUpHooksAreRegistered)
 }
 
 }  // namespace
+
+#include "core/main.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace {
+
+TEST_F(RemindersTest, StartUpHooksShowTheRemindersBesideTheOtherLists)
+{
+    myLoginDate = "2026-12-20";
+    exec("INSERT INTO MJN (theNum,theName,theJNR,Remark) VALUES ('B1','入会','2020-12-20','')");
+    TfrmMain main;
+    velmora::birthdayReminder()(&main, {});
+    velmora::anniversaryReminder()(&main);
+    QStringList shown;
+    for (QMdiSubWindow *s : main.findChild<QMdiArea *>()->subWindowList()) {
+        auto *l = qobject_cast<velmora::TListFrame *>(s->widget());
+        ASSERT_NE(l, nullptr);
+        shown << QString::fromLatin1(l->metaObject()->className()) + " " + QString::number(l->rowCount());
+    }
+    EXPECT_EQ(shown, QStringList({"TfrmSRTX 1", "TfrmJNRTX 1"}));
+    EXPECT_FALSE(myOpenSRTX);
+    EXPECT_FALSE(myOpenJNRTX);
+}
+
+}  // namespace
