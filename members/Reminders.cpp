@@ -116,6 +116,13 @@ velmora::ListSpec memberSpec(const QString &extraColumns, const QString &order)
     return s;
 }
 
+velmora::ListSpec birthdaySpec(const QString &column)
+{
+    velmora::ListSpec s = memberSpec({}, QStringLiteral("order by Mid(") + column + QStringLiteral(",6,5) desc, ID"));
+    s.exportWindow = QStringLiteral("TfrmSRTX");
+    return s;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- birthdays
@@ -123,9 +130,7 @@ velmora::ListSpec memberSpec(const QString &extraColumns, const QString &order)
 TfrmSRTX::TfrmSRTX(QWidget *parent) : TListFrame(parent)
 {
     setWindowTitle(QStringLiteral("生日提醒"));
-    velmora::ListSpec s = memberSpec({}, QStringLiteral("order by Mid(theBir,6,5) desc, ID"));
-    s.exportWindow = QStringLiteral("TfrmSRTX");
-    setSpec(s);
+    setSpec(birthdaySpec(m_orderColumn));
     GroupBox1->setTitle(QStringLiteral("生日提醒"));
     rangePickers(this, filterRow(0), &DateTimePicker1, &DateTimePicker2);
     RadioButton1 = new QRadioButton(QStringLiteral("公历生日"), GroupBox1);
@@ -172,6 +177,12 @@ void TfrmSRTX::baseCondition(ListWhere &w)
         members::monthDayRange(w, QStringLiteral("theBir"), from, to);
     } else if (RadioButton2->isChecked()) {
         members::monthDayRange(w, QStringLiteral("NLBir"), from, to);
+    }
+    // Lunar birthdays list in the order of their lunar month-day.
+    const QString column = RadioButton2->isChecked() ? QStringLiteral("NLBir") : QStringLiteral("theBir");
+    if (column != m_orderColumn) {
+        m_orderColumn = column;
+        setSpec(birthdaySpec(column));
     }
 }
 

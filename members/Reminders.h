@@ -52,6 +52,7 @@ protected:
 
 private:
     bool m_today = false;
+    QString m_orderColumn = QStringLiteral("theBir");
 };
 
 class TfrmJNRTX : public velmora::TListFrame {

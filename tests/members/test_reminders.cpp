@@ -59,6 +59,10 @@ TEST_F(RemindersTest, BirthdayRangesFindBothEndsOfTheYear)
     range(w.DateTimePicker1, w.DateTimePicker2, QDate(2026, 2, 28), QDate(2026, 3, 1));
     w.BitBtn1Click();
     EXPECT_EQ(cards(w), QStringList{"B1"});
+    exec("UPDATE Member SET NLBir='1980-02-28' WHERE theNum='B2'");
+    w.BitBtn1Click();
+    w.selectRow(0);
+    EXPECT_EQ(w.field("会员卡号"), "B1");  // the latest lunar month-day first, whatever the solar one
     // No radio ticked: every live member.
     w.RadioButton2->setAutoExclusive(false);
     w.RadioButton2->setChecked(false);
