@@ -7,11 +7,19 @@
 #include "core/dm.h"
 #include "core/login.h"
 #include "core/main.h"
+#include "members/CZ_In.h"
+#include "members/CZ_M.h"
+#include "members/DH_In.h"
+#include "members/DH_M.h"
+#include "members/LP.h"
 #include "members/MemberEntry.h"
+#include "members/Reminders.h"
+#include "members/ZJJF.h"
 #include "sales/Shop_In.h"
 #include "sales/XF_In.h"
 #include "platform/ui/application.h"
 #include "platform/ui/lookupcombo.h"
+#include "platform/ui/messages.h"
 
 #include <QDateEdit>
 #include <QDir>
@@ -136,6 +144,63 @@ int main(int argc, char **argv)
         shoot(&worker, "worker.png");
         TfrmRecover recover(&main);
         shoot(&recover, "recover.png");
+    }
+    {
+        // The member account windows, with a recharge and an exchange saved;
+        // their messages are answered, not shown.
+        ui::ScriptedMessages quiet;
+        c.execute("INSERT INTO SWorker (theName,theState,Remark) VALUES ('小王','启用','')");
+        TfrmLP lp(&main);
+        lp.Edit1->setText("雨伞");
+        lp.Edit2->setText("50");
+        ui::guarded([&] { lp.BitBtn2Click(); });
+        shoot(&lp, "lp.png");
+        TfrmCZ_In cz(&main);
+        cz.Ed_Num->setText("26000001");
+        cz.myFrom = "m";  // as the member list opens it: the card is found on showing
+        cz.Edit17->setText("100");
+        cz.Edit18->setText("20");
+        cz.DBLookupComboBox1->setText("小王");
+        cz.DBLookupComboBox2->setText("小王");
+        shoot(&cz, "cz_in.png");
+        ui::guarded([&] { cz.BitBtn1Click(); });
+        TfrmDH_In dh(&main);
+        dh.Ed_Num->setText("26000001");
+        dh.myFrom = "m";
+        dh.Edit17->setText("YS");
+        dh.myFindLP();
+        dh.DBLookupComboBox1->setText("小王");
+        shoot(&dh, "dh_in.png");
+        c.execute("UPDATE Member SET theJF=100");
+        dh.myFind();
+        ui::guarded([&] { dh.BitBtn1Click(); });
+        TfrmCZ_M czm;
+        czm.resize(1100, 600);
+        czm.BitBtn1Click();
+        shoot(&czm, "cz_m.png");
+        TfrmDH_M dhm;
+        dhm.resize(1100, 600);
+        dhm.BitBtn1Click();
+        shoot(&dhm, "dh_m.png");
+        TfrmZJJF zj(&main);
+        zj.myNum = "26000001";
+        shoot(&zj, "zjjf.png");
+        TfrmMJN mjn(&main);
+        mjn.myNum = "26000001";
+        shoot(&mjn, "mjn.png");
+        TfrmSRTX srtx;
+        srtx.resize(1100, 600);
+        srtx.BitBtn1Click();
+        shoot(&srtx, "srtx.png");
+        TfrmJNRTX jnrtx;
+        jnrtx.resize(900, 500);
+        shoot(&jnrtx, "jnrtx.png");
+        TfrmM_Q mq;
+        mq.resize(1100, 600);
+        mq.BitBtn1Click();
+        shoot(&mq, "m_q.png");
+        TfrmSound sound(main.myFolder);
+        shoot(&sound, "sound.png");
     }
     return ok ? 0 : 1;
 }

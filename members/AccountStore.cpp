@@ -1,0 +1,187 @@
+#include "members/AccountStore.h"
+
+#include "core/IMCode.h"
+#include "core/NumToChar.h"
+#include "core/ShopRows.h"
+#include "platform/db/sqlbuilder.h"
+
+namespace members {
+
+using vdb::Statement;
+
+namespace {
+
+// The balance of every row of the card, added inside the statement; the
+// rows changed (0: no such member).
+int addBalance(vdb::Connection &c, const QString &card, Money change)
+{
+    return Statement("UPDATE Member SET theCZ=Round(theCZ+:cz,4) WHERE (theNum=:card)")
+            .money("cz", change)
+            .text("card", card)
+            .run(c);
+}
+
+int addPoints(vdb::Connection &c, const QString &card, Money change)
+{
+    return Statement("UPDATE Member SET theJF=Round(theJF+:jf,4) WHERE (theNum=:card)")
+            .money("jf", change)
+            .text("card", card)
+            .run(c);
+}
+
+bool liveMember(vdb::Connection &c, const QString &card)
+{
+    vdb::Query q(&c);
+    Statement("select ID from Member where (theNum=:card) AND (theDel='否')").text("card", card).open(q);
+    return !q.IsEmpty();
+}
+
+QString notANumber(const QString &name)
+{
+    return name + QStringLiteral(" 不是有效的数字，请重新录入！");
+}
+
+}  // namespace
+
+bool numberOf(const QString &text, Money *out)
+{
+    double d = 0;
+    if (!vdb::isSqlNumber(text.trimmed(), &d)) return false;
+    return Money::parse(text.trimmed(), out);
+}
+
+Saved saveRecharge(vdb::Connection &c, const Recharge &r)
+{
+    Saved s;
+    Money amount, bonus;
+    if (!numberOf(r.amount, &amount)) return {notANumber(QStringLiteral("储值金额")), {}};
+    if (!numberOf(r.bonus, &bonus)) return {notANumber(QStringLiteral("赠送金额")), {}};
+    // Everything that can refuse comes before the first write.
+    const QString capitals = NumToChar(amount.toDouble());
+
+    vdb::Transaction tx(c);
+    if (!liveMember(c, r.card)) return {QStringLiteral("会员 ") + r.card + QStringLiteral(" 不存在或已被注销！"), {}};
+    s.number = velmora::newDocNumber(c, QStringLiteral("UCZ"), r.businessDate);
+    addBalance(c, r.card, amount + bonus);
+    Statement("Insert Into UCZ(theDate,MNum,MCZ,MZS,MType,Remark,theUser,theDel,theNum,theDX,WName,theSKR,myDate) "
+              "Values(:date,:card,:mcz,:mzs,:type,:remark,:user,'否',:num,:dx,:worker,:cashier,:mydate)")
+            .text("date", r.businessDate)
+            .text("card", r.card)
+            .money("mcz", amount)
+            .money("mzs", bonus)
+            .text("type", r.payment)
+            .text("remark", r.remark)
+            .text("user", r.user)
+            .text("num", s.number)
+            .text("dx", capitals)
+            .text("worker", r.worker)
+            .text("cashier", r.cashier)
+            .text("mydate", r.date)
+            .run(c);
+    tx.commit();
+    return s;
+}
+
+QString deleteRecharge(vdb::Connection &c, const QString &number)
+{
+    vdb::Transaction tx(c);
+    vdb::Query q(&c);
+    Statement("select MNum,MCZ,MZS from UCZ where (theNum=:num) AND (theDel='否')").text("num", number).open(q);
+    if (q.IsEmpty()) return QStringLiteral("储值单 ") + number + QStringLiteral(" 不存在或已被删除！");
+    const QString card = q.value(QStringLiteral("MNum"));
+    const Money sum = Money::fromDouble(q.FieldByName(QStringLiteral("MCZ")).AsFloat()) +
+                      Money::fromDouble(q.FieldByName(QStringLiteral("MZS")).AsFloat());
+    addBalance(c, card, -sum);
+    Statement("Update UCZ Set theDel='是' Where (theNum=:num)").text("num", number).run(c);
+    tx.commit();
+    return {};
+}
+
+Saved saveExchange(vdb::Connection &c, const Exchange &e)
+{
+    Saved s;
+    Money points, count;
+    if (!numberOf(e.points, &points)) return {notANumber(QStringLiteral("所需积分")), {}};
+    if (!numberOf(e.count, &count)) return {notANumber(QStringLiteral("数量")), {}};
+    const Money total = points.times(count.toDouble());
+
+    vdb::Transaction tx(c);
+    vdb::Query q(&c);
+    Statement("select theJF from Member where (theNum=:card) AND (theDel='否')").text("card", e.card).open(q);
+    if (q.IsEmpty()) return {QStringLiteral("会员 ") + e.card + QStringLiteral(" 不存在或已被注销！"), {}};
+    if (total > Money::fromDouble(q.FieldByName(QStringLiteral("theJF")).AsFloat()))
+        return {QStringLiteral("该会员 积分不足，不能兑换！"), {}};
+    Statement("select ID from UDH Where (theDel='否') AND (MNum=:card) AND (MLP=:gift)")
+            .text("card", e.card)
+            .text("gift", e.gift)
+            .open(q);
+    if (!q.IsEmpty()) return {QStringLiteral("会员 ") + e.card + QStringLiteral(" 已经兑换 ") + e.gift + " ！", {}};
+    s.number = velmora::newDocNumber(c, QStringLiteral("UDH"), e.businessDate);
+    addPoints(c, e.card, -total);
+    Statement("Insert Into UDH(theDate,MNum,MJF,MLP,Remark,theUser,theDel,theNum,MCount,WName,myDate) "
+              "Values(:date,:card,:jf,:gift,:remark,:user,'否',:num,:count,:worker,:mydate)")
+            .text("date", e.businessDate)
+            .text("card", e.card)
+            .money("jf", total)
+            .text("gift", e.gift)
+            .text("remark", e.remark)
+            .text("user", e.user)
+            .text("num", s.number)
+            .money("count", count)
+            .text("worker", e.worker)
+            .text("mydate", e.date)
+            .run(c);
+    tx.commit();
+    return s;
+}
+
+QString deleteExchange(vdb::Connection &c, const QString &number)
+{
+    vdb::Transaction tx(c);
+    vdb::Query q(&c);
+    Statement("select MNum,MJF from UDH where (theNum=:num) AND (theDel='否')").text("num", number).open(q);
+    if (q.IsEmpty()) return QStringLiteral("兑换单 ") + number + QStringLiteral(" 不存在或已被删除！");
+    addPoints(c, q.value(QStringLiteral("MNum")), Money::fromDouble(q.FieldByName(QStringLiteral("MJF")).AsFloat()));
+    Statement("Update UDH Set theDel='是' Where (theNum=:num)").text("num", number).run(c);
+    tx.commit();
+    return {};
+}
+
+QString addGift(vdb::Connection &c, const QString &name, const QString &points, const QString &remark)
+{
+    Money jf;
+    if (!numberOf(points, &jf)) return notANumber(QStringLiteral("所需积分"));
+    vdb::Transaction tx(c);
+    vdb::Query q(&c);
+    Statement("select ID from ULP Where theName=:name AND (theDel='否')").text("name", name).open(q);
+    if (!q.IsEmpty()) return QStringLiteral("礼品名称 已存在，请重新录入！");
+    Statement("Insert into ULP(theName,theJF,Remark,theState,thePY,theDel) "
+              "Values(:name,:jf,:remark,'启用',:py,'否')")
+            .text("name", name)
+            .money("jf", jf)
+            .text("remark", remark)
+            .text("py", MakePYCode(name))
+            .run(c);
+    tx.commit();
+    return {};
+}
+
+QString addManualPoints(vdb::Connection &c, const QString &card, const QString &points, const QString &remark,
+                        const QString &businessDate, const QString &user)
+{
+    Money jf;
+    if (!numberOf(points, &jf)) return notANumber(QStringLiteral("增加积分"));
+    vdb::Transaction tx(c);
+    Statement("Insert into UJF(theNum,theJF,Remark,theDate,theUser) Values(:card,:jf,:remark,:date,:user)")
+            .text("card", card)
+            .money("jf", jf)
+            .text("remark", remark)
+            .text("date", businessDate)
+            .text("user", user)
+            .run(c);
+    addPoints(c, card, jf);
+    tx.commit();
+    return {};
+}
+
+}  // namespace members
