@@ -5,6 +5,7 @@
 #include "report/lyrcontracts.h"
 #include "report/lyrdbset.h"
 #include "report/lyrdialogpage.h"
+#include "report/lyrdmpclass.h"
 #include "report/lyrdrawtext.h"
 #include "report/lyrframe.h"
 #include "report/lyrmemo.h"
@@ -767,6 +768,8 @@ void lyrRegisterClassRTTI()
     static bool done = false;
     if (done) return;
     done = true;
+    // Templates name these classes before any object of them exists.
+    lyrRegisterDMPClasses();
     ksRegisterModule(QStringLiteral("TlyrClassFunctions"),
                      [](TksScript *s) -> TksRTTIModule * { return new TlyrClassFunctions(s); });
 }

@@ -4,6 +4,7 @@
 #include "report/lyrcomponent.h"
 #include "report/lyrdbset.h"
 #include "report/lyrdialogpage.h"
+#include "report/lyrdmpclass.h"
 #include "report/lyrexception.h"
 #include "report/lyrres.h"
 #include "report/lyrutils.h"
@@ -74,7 +75,14 @@ int TlyrObjectCollection::IndexOf(const QString &className) const
 
 TlyrObjectCollection &lyrObjects()
 {
-    static TlyrObjectCollection objects;
+    static TlyrObjectCollection objects = [] {
+        TlyrObjectCollection c;
+        lyrRegisterDMPClasses();
+        c.RegisterObject(&TlyrDMPMemoView::staticMetaObject, QImage(), okDotMatrixObject, 2);
+        c.RegisterObject(&TlyrDMPLineView::staticMetaObject, QImage(), okDotMatrixObject, 5);
+        c.RegisterObject(&TlyrDMPCommand::staticMetaObject, QImage(), okDotMatrixObject, 21);
+        return c;
+    }();
     return objects;
 }
 

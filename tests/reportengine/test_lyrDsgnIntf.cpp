@@ -26,6 +26,15 @@ TEST(LyrObjectRegistry, SameClassAndFlagsStayOneItemAndKindIsDerived)
     objects.RegisterObject(&TlyrBarCodeView::staticMetaObject, QImage(), 0, 23, 1);
     EXPECT_EQ(objects.Count(), count + 1);
 
+    const std::pair<const char *, int> dotMatrix[] = {
+            {"TlyrDMPMemoView", 2}, {"TlyrDMPLineView", 5}, {"TlyrDMPCommand", 21}};
+    for (const auto &[name, image] : dotMatrix) {
+        const int i = objects.IndexOf(QLatin1String(name));
+        ASSERT_GE(i, 0) << name;
+        EXPECT_EQ(objects.Items(i).Kind, okDotMatrixObject);
+        EXPECT_EQ(objects.Items(i).ImageIndex, image);
+    }
+
     EXPECT_EQ(TlyrObjectCollection::KindOf(&TlyrUserDataSet::staticMetaObject), okData);
     EXPECT_EQ(TlyrObjectCollection::KindOf(&TlyrDialogControl::staticMetaObject), okDialogObject);
     EXPECT_EQ(TlyrObjectCollection::KindOf(&TlyrLineView::staticMetaObject), okReportObject);
