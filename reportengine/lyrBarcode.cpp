@@ -6,6 +6,7 @@
 #include "report/lyrutils.h"
 #include "report/lyrxml.h"
 #include "reportengine/lyrDsgnIntf.h"
+#include "script/ks_iinterpreter.h"
 #include "script/ks_props.h"
 
 #include <QPainter>
@@ -197,6 +198,12 @@ void lyrRegisterBarcodeView()
                     "bsDiagCross"});
     lyrObjects().RegisterObject(&TlyrBarCodeView::staticMetaObject, QImage(), 0, 23);
     lyrComponentEditors().Register(&TlyrBarCodeView::staticMetaObject, &TlyrBarcodeEditor::staticMetaObject);
+    // The class itself reaches scripts with the other report classes.
+    ksRegisterModule(QStringLiteral("TlyrBarcodeFunctions"), [](TksScript *s) -> TksRTTIModule * {
+        auto *m = new TksRTTIModule(s);
+        s->AddEnum(QStringLiteral("TlyrBarcodeType"), TlyrBarcode::TypeIdentifiers().join(u','));
+        return m;
+    });
 }
 
 namespace {

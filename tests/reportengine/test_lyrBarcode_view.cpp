@@ -3,6 +3,7 @@
 #include "report/lyrpage.h"
 #include "reportengine/lyrBarcode.h"
 #include "reportengine/lyrDsgnIntf.h"
+#include "script/ks_iinterpreter.h"
 #include "script/ks_props.h"
 #include "barcode_test_util.h"
 
@@ -304,6 +305,28 @@ TEST(LyrBarCodeView, GoodsLabelAt300DpiDecodesToTheGoodsCode)
     ASSERT_TRUE(img.save(png));
     if (qEnvironmentVariableIsSet("VELMORA_KEEP_PNG")) img.save(QDir::temp().filePath(QStringLiteral("label300.png")));
     EXPECT_EQ(decode(png), QStringLiteral("CODE-39:6901234-X7"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LyrBarCodeView, ScriptsSetTheSymbologyByName)
+{
+    Scene s;
+    s.report.SetScriptText({QStringLiteral("begin"), QStringLiteral("end.")});
+    ASSERT_TRUE(s.report.PrepareScript()) << s.report.Errors().join(u'\n').toStdString();
+    EXPECT_EQ(s.report.Calc(QStringLiteral("bcCodeEAN13")).ToInt(), int(bcCodeEAN13));
+    EXPECT_EQ(s.report.Calc(QStringLiteral("BarCode1.BarType")).ToInt(), int(bcCode39));
+    TksScript script;
+    script.AddRTTI();
+    script.AddObject(QStringLiteral("BarCode1"), s.bc);
+    script.Lines = {QStringLiteral("begin"), QStringLiteral("  BarCode1.BarType := bcCodeUPC_A;"),
+                    QStringLiteral("  BarCode1.Zoom := 2;"), QStringLiteral("end.")};
+    ASSERT_TRUE(script.Compile()) << script.ErrorMsg.toStdString();
+    script.Execute();
+    EXPECT_EQ(s.bc->BarType(), int(bcCodeUPC_A));
+    EXPECT_DOUBLE_EQ(s.bc->Zoom(), 2.0);
 }
 
 }  // namespace
