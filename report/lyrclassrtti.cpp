@@ -16,6 +16,7 @@
 
 #include <QDate>
 #include <QFile>
+#include <QWidget>
 
 #include <cmath>
 
@@ -584,6 +585,19 @@ void bindViews(TksScript *s)
                         p->LoadPictureFromFile(StrArg(h, 0));
                         return none();
                     });
+    Binder<TlyrDialogControl>(s->FindClass(QStringLiteral("TlyrDialogControl")))
+            .Method(QStringLiteral("procedure SetFocus"), [](TlyrDialogControl *c, TksMethodHelper *) {
+                // Only a control that takes the focus gets it.
+                if (QWidget *w = c->Control(); w && w->focusPolicy() != Qt::NoFocus) w->setFocus();
+                return none();
+            });
+    Binder<TlyrDialogPage>(s->FindClass(QStringLiteral("TlyrDialogPage")))
+            .Method(QStringLiteral("function ShowModal: Integer"),
+                    [](TlyrDialogPage *p, TksMethodHelper *) { return KsValue(p->ShowModal()); })
+            .Property(
+                    QStringLiteral("ModalResult"), QStringLiteral("Integer"),
+                    [](TlyrDialogPage *p) { return KsValue(p->ModalResult()); },
+                    [](TlyrDialogPage *p, const KsValue &v) { p->SetModalResult(v.ToInt()); });
     Binder<TlyrBand>(s->FindClass(QStringLiteral("TlyrBand")))
             .Property(QStringLiteral("Overflow"), QStringLiteral("Boolean"),
                       [](TlyrBand *b) { return KsValue(b->Overflow); });

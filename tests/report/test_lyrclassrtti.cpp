@@ -2,11 +2,13 @@
 #include "report/lyrclass.h"
 #include "report/lyrclassrtti.h"
 #include "report/lyrdbset.h"
+#include "report/lyrdialogpage.h"
 #include "report/lyrmemo.h"
 #include "report/lyrpage.h"
 #include "report/lyrview.h"
 #include "script/ks_iinterpreter.h"
 
+#include <QLabel>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -191,6 +193,30 @@ TEST_F(ClassRTTITest, WrongObjectArgumentsAreCatchableErrors)
     EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("E")).toInt(), 1);
     EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("F")).toInt(), 1);
     EXPECT_EQ(memo->Memo(), QStringList({QStringLiteral("one"), QStringLiteral("two")}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ClassRTTITest, DialogPageModalResultAndFocusOfControls)
+{
+    auto *dialog = new TlyrDialogPage(report.get());
+    dialog->SetName(QStringLiteral("Dialog1"));
+    auto *control = new TlyrDialogControl(dialog);
+    control->SetName(QStringLiteral("Label1"));
+    auto *label = new QLabel;
+    control->SetControl(label);
+    TksScript s;
+    s.AddRTTI();
+    s.AddObject(QStringLiteral("Dialog1"), dialog);
+    s.AddObject(QStringLiteral("Label1"), control);
+    s.Lines = {QStringLiteral("begin"), QStringLiteral("  Label1.SetFocus;"),
+               QStringLiteral("  Dialog1.ModalResult := mrOk;"), QStringLiteral("end.")};
+    ASSERT_TRUE(s.Compile()) << s.ErrorMsg.toStdString();
+    s.Execute();
+    EXPECT_EQ(dialog->ModalResult(), 1);
+    EXPECT_FALSE(label->hasFocus());
 }
 
 }  // namespace
