@@ -10,12 +10,13 @@
 #include "report/lyrframe.h"
 #include "report/lyrmemo.h"
 #include "report/lyrpage.h"
+#include "report/lyrunicodeutils.h"
 #include "report/lyrview.h"
 #include "script/ks_ibind.h"
 #include "script/ks_iclassesrtti.h"
 
+#include <QBuffer>
 #include <QDate>
-#include <QFile>
 #include <QWidget>
 
 #include <cmath>
@@ -31,21 +32,31 @@ void nameClass(QObject *o, const char *scriptClass)
     o->setProperty(kScriptClass, QString::fromLatin1(scriptClass));
 }
 
+// The wide string list's own rules for text, files and streams.
+TWideStrings wide(const QStringList &lines)
+{
+    TWideStrings w;
+    w.Assign(lines);
+    return w;
+}
+
+QStringList listOf(const TWideStrings &w)
+{
+    QStringList l;
+    w.AssignTo(l);
+    return l;
+}
+
 QStringList splitText(const QString &text)
 {
-    QString t = text;
-    t.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
-    QStringList lines = t.split(u'\n');
-    // A final line break ends the last line; it starts no new one.
-    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
-    return lines;
+    TWideStrings w;
+    w.SetText(text);
+    return listOf(w);
 }
 
 QString joinText(const QStringList &lines)
 {
-    QString out;
-    for (const QString &l : lines) out += l + QLatin1String("\r\n");
-    return out;
+    return wide(lines).Text();
 }
 
 }  // namespace
@@ -347,20 +358,34 @@ void bindLines(TksScript *s)
                     })
             .Method(QStringLiteral("procedure LoadFromFile(const FileName: string)"),
                     [](TlyrMemoLines *t, TksMethodHelper *h) {
-                        QFile f(StrArg(h, 0));
-                        if (!f.open(QIODevice::ReadOnly))
-                            Raise(QStringLiteral("EFOpenError"),
-                                  QStringLiteral("Cannot open file \"%1\"").arg(StrArg(h, 0)));
-                        t->SetLines(splitText(QString::fromUtf8(f.readAll())));
+                        TWideStrings w;
+                        w.LoadFromFile(StrArg(h, 0));
+                        t->SetLines(listOf(w));
                         return none();
                     })
             .Method(QStringLiteral("procedure SaveToFile(const FileName: string)"),
                     [](TlyrMemoLines *t, TksMethodHelper *h) {
-                        QFile f(StrArg(h, 0));
-                        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                            Raise(QStringLiteral("EFCreateError"),
-                                  QStringLiteral("Cannot create file \"%1\"").arg(StrArg(h, 0)));
-                        f.write(joinText(t->Lines()).toUtf8());
+                        wide(t->Lines()).SaveToFile(StrArg(h, 0));
+                        return none();
+                    })
+            .Method(QStringLiteral("procedure LoadFromStream(Stream: TStream)"),
+                    [](TlyrMemoLines *t, TksMethodHelper *h) {
+                        auto *stream = ObjArgAs<TStream>(h, 0, ksClassesInfo().Stream);
+                        QBuffer b;
+                        b.setData(stream->ReadAll());
+                        b.open(QIODevice::ReadOnly);
+                        TWideStrings w;
+                        w.LoadFromStream(b);
+                        t->SetLines(listOf(w));
+                        return none();
+                    })
+            .Method(QStringLiteral("procedure SaveToStream(Stream: TStream)"),
+                    [](TlyrMemoLines *t, TksMethodHelper *h) {
+                        auto *stream = ObjArgAs<TStream>(h, 0, ksClassesInfo().Stream);
+                        QBuffer b;
+                        b.open(QIODevice::WriteOnly);
+                        wide(t->Lines()).SaveToStream(b);
+                        stream->WriteAll(b.data());
                         return none();
                     })
             .Property(QStringLiteral("Count"), QStringLiteral("Integer"),
@@ -508,6 +533,24 @@ void bindComponent(TksClassVariable *c)
              })
             .Method(QStringLiteral("function FindObject(s: String): TlyrComponent"),
                     [](TlyrComponent *o, TksMethodHelper *h) { return Obj(o->FindObject(StrArg(h, 0))); })
+            .Method(QStringLiteral("procedure LoadFromStream(Stream: TStream)"),
+                    [](TlyrComponent *o, TksMethodHelper *h) {
+                        auto *stream = ObjArgAs<TStream>(h, 0, ksClassesInfo().Stream);
+                        QBuffer b;
+                        b.setData(stream->ReadAll());
+                        b.open(QIODevice::ReadOnly);
+                        o->LoadFromStream(b);
+                        return none();
+                    })
+            .Method(QStringLiteral("procedure SaveToStream(Stream: TStream; SaveChildren: Boolean = True)"),
+                    [](TlyrComponent *o, TksMethodHelper *h) {
+                        auto *stream = ObjArgAs<TStream>(h, 0, ksClassesInfo().Stream);
+                        QBuffer b;
+                        b.open(QIODevice::WriteOnly);
+                        o->SaveToStream(b, h->ParamCount() < 2 || BoolArg(h, 1), false);
+                        stream->WriteAll(b.data());
+                        return none();
+                    })
             .Method(QStringLiteral("procedure SetBounds(ALeft, ATop, AWidth, AHeight: Extended)"),
                     [](TlyrComponent *o, TksMethodHelper *h) {
                         o->SetBounds(h->GetParam(0).ToDouble(), h->GetParam(1).ToDouble(), h->GetParam(2).ToDouble(),

@@ -220,3 +220,33 @@ TEST_F(ClassRTTITest, DialogPageModalResultAndFocusOfControls)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ClassRTTITest, LinesAndObjectsGoThroughScriptStreams)
+{
+    auto *other = new TlyrMemoView(memo->Page());
+    other->SetName(QStringLiteral("Memo2"));
+    TksScript s;
+    s.AddRTTI();
+    s.AddObject(QStringLiteral("Memo1"), memo);
+    s.AddObject(QStringLiteral("Memo2"), other);
+    s.Lines = {QStringLiteral("var m: TMemoryStream;"),
+               QStringLiteral("begin"),
+               QStringLiteral("  m := TMemoryStream.Create;"),
+               QStringLiteral("  Memo1.Lines.SaveToStream(m);"),
+               QStringLiteral("  m.Position := 0;"),
+               QStringLiteral("  Memo2.Lines.LoadFromStream(m);"),
+               QStringLiteral("  m.Free;"),
+               QStringLiteral("  m := TMemoryStream.Create;"),
+               QStringLiteral("  Memo1.SaveToStream(m);"),
+               QStringLiteral("  lyrGlobalVariables['Size'] := m.Size;"),
+               QStringLiteral("  m.Free;"),
+               QStringLiteral("end.")};
+    ASSERT_TRUE(s.Compile()) << s.ErrorMsg.toStdString();
+    s.Execute();
+    EXPECT_EQ(other->Memo(), memo->Memo());
+    EXPECT_GT(lyrGlobalVariables().Variables(QStringLiteral("Size")).toInt(), 0);
+}
+
+}  // namespace
