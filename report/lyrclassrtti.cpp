@@ -292,6 +292,26 @@ void addEnums(TksScript *s)
             {{"fkText", fkText}, {"fkNumeric", fkNumeric}, {"fkDateTime", fkDateTime}, {"fkBoolean", fkBoolean}});
 }
 
+// A script stream (argument 0) read from its position to its end, or
+// written at its position.
+void fromStream(TksMethodHelper *h, const std::function<void(QIODevice &)> &read)
+{
+    auto *stream = ObjArgAs<TStream>(h, 0, ksClassesInfo().Stream);
+    QBuffer b;
+    b.setData(stream->ReadAll());
+    b.open(QIODevice::ReadOnly);
+    read(b);
+}
+
+void toStream(TksMethodHelper *h, const std::function<void(QIODevice &)> &write)
+{
+    auto *stream = ObjArgAs<TStream>(h, 0, ksClassesInfo().Stream);
+    QBuffer b;
+    b.open(QIODevice::WriteOnly);
+    write(b);
+    stream->WriteAll(b.data());
+}
+
 // The class variable of a registered class, or none when the class is not
 // part of this program (yet) or already on the script.
 TksClassVariable *addClass(TksScript *s, const char *name, const char *ancestor)
@@ -370,22 +390,14 @@ void bindLines(TksScript *s)
                     })
             .Method(QStringLiteral("procedure LoadFromStream(Stream: TStream)"),
                     [](TlyrMemoLines *t, TksMethodHelper *h) {
-                        auto *stream = ObjArgAs<TStream>(h, 0, ksClassesInfo().Stream);
-                        QBuffer b;
-                        b.setData(stream->ReadAll());
-                        b.open(QIODevice::ReadOnly);
                         TWideStrings w;
-                        w.LoadFromStream(b);
+                        fromStream(h, [&](QIODevice &d) { w.LoadFromStream(d); });
                         t->SetLines(listOf(w));
                         return none();
                     })
             .Method(QStringLiteral("procedure SaveToStream(Stream: TStream)"),
                     [](TlyrMemoLines *t, TksMethodHelper *h) {
-                        auto *stream = ObjArgAs<TStream>(h, 0, ksClassesInfo().Stream);
-                        QBuffer b;
-                        b.open(QIODevice::WriteOnly);
-                        wide(t->Lines()).SaveToStream(b);
-                        stream->WriteAll(b.data());
+                        toStream(h, [&](QIODevice &d) { wide(t->Lines()).SaveToStream(d); });
                         return none();
                     })
             .Property(QStringLiteral("Count"), QStringLiteral("Integer"),
@@ -535,20 +547,13 @@ void bindComponent(TksClassVariable *c)
                     [](TlyrComponent *o, TksMethodHelper *h) { return Obj(o->FindObject(StrArg(h, 0))); })
             .Method(QStringLiteral("procedure LoadFromStream(Stream: TStream)"),
                     [](TlyrComponent *o, TksMethodHelper *h) {
-                        auto *stream = ObjArgAs<TStream>(h, 0, ksClassesInfo().Stream);
-                        QBuffer b;
-                        b.setData(stream->ReadAll());
-                        b.open(QIODevice::ReadOnly);
-                        o->LoadFromStream(b);
+                        fromStream(h, [&](QIODevice &d) { o->LoadFromStream(d); });
                         return none();
                     })
             .Method(QStringLiteral("procedure SaveToStream(Stream: TStream; SaveChildren: Boolean = True)"),
                     [](TlyrComponent *o, TksMethodHelper *h) {
-                        auto *stream = ObjArgAs<TStream>(h, 0, ksClassesInfo().Stream);
-                        QBuffer b;
-                        b.open(QIODevice::WriteOnly);
-                        o->SaveToStream(b, h->ParamCount() < 2 || BoolArg(h, 1), false);
-                        stream->WriteAll(b.data());
+                        const bool children = h->ParamCount() < 2 || BoolArg(h, 1);
+                        toStream(h, [&](QIODevice &d) { o->SaveToStream(d, children, false); });
                         return none();
                     })
             .Method(QStringLiteral("procedure SetBounds(ALeft, ATop, AWidth, AHeight: Extended)"),
