@@ -61,6 +61,14 @@ QString joinText(const QStringList &lines)
 
 }  // namespace
 
+int lyrRoundHalfEven(double v)
+{
+    const double r = std::round(v);
+    // A tie goes to the even neighbour.
+    if (std::fabs(v - std::trunc(v)) == 0.5) return int(2 * std::round(v / 2));
+    return int(r);
+}
+
 // ---------------------------------------------------------------- handles
 
 TlyrMemoLines::TlyrMemoLines(TlyrCustomMemoView *memo) : QObject(memo), memo_(memo)
@@ -706,6 +714,36 @@ void bindReport(TksScript *s)
                     [](TlyrCustomEngine *e, TksMethodHelper *) { return KsValue(e->FreeSpace()); });
 }
 
+// The outline implementation carries its operations as invokable methods
+// AddItem(QString, int), LevelRoot() and LevelUp().
+void callOutline(TlyrCustomOutline *o, const char *method, QGenericArgument a = {}, QGenericArgument b = {})
+{
+    if (!QMetaObject::invokeMethod(o, method, a, b))
+        Raise(QStringLiteral("EInvalidOperation"), QStringLiteral("The outline has no %1").arg(QLatin1String(method)));
+}
+
+void bindOutline(TksScript *s)
+{
+    Binder<TlyrCustomOutline>(s->FindClass(QStringLiteral("TlyrCustomOutline")))
+            .Method(QStringLiteral("procedure AddItem(const Text: String)"),
+                    [](TlyrCustomOutline *o, TksMethodHelper *h) {
+                        TlyrCustomEngine *e = o->Engine();
+                        const int top = lyrRoundHalfEven(e ? e->CurY : 0);
+                        const QString text = StrArg(h, 0);
+                        callOutline(o, "AddItem", Q_ARG(QString, text), Q_ARG(int, top));
+                        return none();
+                    })
+            .Method(QStringLiteral("procedure LevelRoot"),
+                    [](TlyrCustomOutline *o, TksMethodHelper *) {
+                        callOutline(o, "LevelRoot");
+                        return none();
+                    })
+            .Method(QStringLiteral("procedure LevelUp"), [](TlyrCustomOutline *o, TksMethodHelper *) {
+                callOutline(o, "LevelUp");
+                return none();
+            });
+}
+
 // Date-time serial 0 is 30 December 1899.
 QDate dateOf(double serial)
 {
@@ -819,6 +857,7 @@ public:
         bindStylesAndDataSets(s);
         bindViews(s);
         bindReport(s);
+        bindOutline(s);
         addFunctions(s);
     }
 };

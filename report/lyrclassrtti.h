@@ -83,6 +83,10 @@ private:
     QPointer<TlyrReport> report_;
 };
 
+// The outline's item position: the engine's vertical position rounded to
+// the nearest integer, a tie to the even one.
+int lyrRoundHalfEven(double v);
+
 // Puts the module on the script engine's module list (once); every script
 // that adds its modules afterwards gets it.
 void lyrRegisterClassRTTI();

@@ -1,6 +1,7 @@
 // Report classes as report scripts see them.
 #include "report/lyrclass.h"
 #include "report/lyrclassrtti.h"
+#include "report/lyrcontracts.h"
 #include "report/lyrdbset.h"
 #include "report/lyrdialogpage.h"
 #include "report/lyrmemo.h"
@@ -250,3 +251,82 @@ TEST_F(ClassRTTITest, LinesAndObjectsGoThroughScriptStreams)
 }
 
 }  // namespace
+
+namespace {
+
+class ProbeOutline : public TlyrCustomOutline {
+    Q_OBJECT
+public:
+    using TlyrCustomOutline::TlyrCustomOutline;
+    int Count() override { return int(Items.size()); }
+    Q_INVOKABLE void AddItem(const QString &text, int top) { Items << qMakePair(text, top); }
+    Q_INVOKABLE void LevelRoot() { ++Roots; }
+    QList<QPair<QString, int>> Items;
+    int Roots = 0;
+};
+
+class ProbePages : public TlyrCustomPreviewPages {
+public:
+    using TlyrCustomPreviewPages::TlyrCustomPreviewPages;
+    int Count() override { return 0; }
+    void Clear() override {}
+    int GetLogicalPageNo() override { return 1; }
+    int GetLogicalTotalPages() override { return 1; }
+};
+
+class ProbeEngine : public TlyrCustomEngine {
+public:
+    using TlyrCustomEngine::TlyrCustomEngine;
+    void EndPage() override {}
+    void NewColumn() override {}
+    void NewPage() override {}
+    void ShowBand(TlyrComponent *) override {}
+    void ShowBand(const QMetaObject *) override {}
+    double HeaderHeight() override { return 0; }
+    double FooterHeight() override { return 0; }
+    double FreeSpace() override { return 0; }
+    KsValue GetAggregateValue(const QString &, const QString &, TlyrComponent *, int) override { return KsValue(0); }
+    bool Run() override { return true; }
+};
+
+TEST(LyrOutlineScript, ItemsTakeTheEnginesPositionRoundedHalfToEven)
+{
+    lyrRegisterClassRTTI();
+    TlyrReport report;
+    ProbePages pages(&report);
+    ProbeEngine engine(&report);
+    pages.Engine = &engine;
+    auto *outline = new ProbeOutline(&pages);
+    pages.Outline = outline;
+    TksScript s;
+    s.AddRTTI();
+    s.AddObject(QStringLiteral("Outline"), outline);
+    s.AddObject(QStringLiteral("Engine"), &engine);
+    s.Lines = {QStringLiteral("begin"),
+               QStringLiteral("  Engine.CurY := 2.5;"),
+               QStringLiteral("  Outline.AddItem('a');"),
+               QStringLiteral("  Engine.CurY := 3.5;"),
+               QStringLiteral("  Outline.AddItem('b');"),
+               QStringLiteral("  Engine.CurY := 3.4;"),
+               QStringLiteral("  Outline.AddItem('c');"),
+               QStringLiteral("  Outline.LevelRoot;"),
+               QStringLiteral("  try"),
+               QStringLiteral("    Outline.LevelUp;"),
+               QStringLiteral("  except"),
+               QStringLiteral("    lyrGlobalVariables['NoLevelUp'] := 1;"),
+               QStringLiteral("  end;"),
+               QStringLiteral("end.")};
+    ASSERT_TRUE(s.Compile()) << s.ErrorMsg.toStdString();
+    s.Execute();
+    ASSERT_EQ(outline->Items.size(), 3);
+    EXPECT_EQ(outline->Items[0].second, 2);
+    EXPECT_EQ(outline->Items[1].second, 4);
+    EXPECT_EQ(outline->Items[2].second, 3);
+    EXPECT_EQ(outline->Roots, 1);
+    EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("NoLevelUp")).toInt(), 1);
+    lyrGlobalVariables().Clear();
+}
+
+}  // namespace
+
+#include "test_lyrclassrtti.moc"
