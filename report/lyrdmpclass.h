@@ -64,7 +64,6 @@ class TlyrDMPMemoView : public TlyrCustomMemoView {
     Q_PROPERTY(TlyrFrame *Frame READ Frame)
     Q_PROPERTY(int HAlign READ HAlign WRITE SetHAlign)
     Q_PROPERTY(bool HideZeros READ HideZeros WRITE SetHideZeros)
-    Q_PROPERTY(QStringList Memo READ Memo WRITE SetMemo)
     Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
     Q_PROPERTY(bool RTLReading READ RTLReading WRITE SetRTLReading)
     Q_PROPERTY(bool SuppressRepeated READ SuppressRepeated WRITE SetSuppressRepeated)

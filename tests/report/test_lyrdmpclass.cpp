@@ -183,6 +183,8 @@ TEST(LyrDMP, TemplateRoundTrip)
     auto *m2 = qobject_cast<TlyrDMPMemoView *>(again.FindObject(QStringLiteral("Memo1")));
     ASSERT_NE(m2, nullptr);
     EXPECT_EQ(m2->FontStyle(), fsxBold | fsx15cpi);
+    EXPECT_EQ(m2->Memo(), QStringList({QStringLiteral("商品 [X]")}));
+    EXPECT_FALSE(xml.contains("Memo.Text"));
     auto *c2 = qobject_cast<TlyrDMPCommand *>(again.FindObject(QStringLiteral("Cmd1")));
     ASSERT_NE(c2, nullptr);
     EXPECT_EQ(c2->Command(), QStringLiteral("#27E"));
