@@ -224,6 +224,18 @@ void TlyrDMPLineView::SetWidth(double value)
     TlyrCustomLineView::SetWidth(Align() == baWidth ? towardsZero(value, lyrCharX) : nearest(value, lyrCharX));
 }
 
+void TlyrDMPLineView::Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
+{
+    // Horizontal or vertical only, as a row or a column of cells.
+    if (Height() >= Width())
+        SetWidth(0);
+    else
+        SetHeight(0);
+    BeginDraw(&canvas, scaleX, scaleY, offsetX, offsetY);
+    canvas.SetPen(clBlack, std::max(1, lyrRoundi(scaleX)), psSolid);
+    canvas.Line(X, Y, X1, Y1);
+}
+
 QString TlyrDMPLineView::GetDescription() const
 {
     return lyrResources().Get(QStringLiteral("obDMPLine"));

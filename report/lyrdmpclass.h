@@ -114,6 +114,8 @@ public:
     void SetLeft(double value) override;
     void SetTop(double value) override;
     void SetWidth(double value) override;
+    // The preview shows the line the printer makes of line characters.
+    void Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
     QString GetDescription() const override;
     QString Diff(const TlyrComponent *other) const override;
     bool IsPropertyStored(const QString &name) const override;

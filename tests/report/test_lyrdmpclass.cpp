@@ -191,3 +191,20 @@ TEST(LyrDMP, TemplateRoundTrip)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LyrDMP, LinesShowInThePreview)
+{
+    DmpScene s;
+    auto *l = new TlyrDMPLineView(s.page);
+    l->SetBounds(10, 20, 96, 3);
+    TlyrRecordingCanvas c;
+    l->Draw(c, 1, 1, 0, 0);
+    ASSERT_EQ(c.Shapes.size(), 1u);
+    EXPECT_EQ(c.Shapes[0].What, TlyrRecordedShape::Line);
+    EXPECT_EQ(c.Shapes[0].Rect.top(), lyrRoundi(25.5));
+    EXPECT_DOUBLE_EQ(l->Height(), 0);
+}
+
+}  // namespace
