@@ -1,5 +1,6 @@
 #include "report/lyrclass.h"
 #include "report/lyrband.h"
+#include "report/lyrclassrtti.h"
 #include "report/lyrdialogpage.h"
 #include "report/lyrdrawtext.h"
 #include "report/lyrframe.h"
@@ -334,6 +335,7 @@ TlyrReport::TlyrReport(QObject *owner) : TlyrComponent(owner)
     datasets_ = std::make_unique<TlyrReportDataSets>(this);
     variables_ = std::make_unique<TlyrVariables>();
     script_ = std::make_unique<TksScript>();
+    lyrRegisterClassRTTI();
     script_->AddRTTI();
     timer_ = new QTimer(this);
     timer_->setInterval(50);

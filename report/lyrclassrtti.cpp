@@ -1,0 +1,876 @@
+#include "report/lyrclassrtti.h"
+
+#include "report/lyrband.h"
+#include "report/lyrclass.h"
+#include "report/lyrcontracts.h"
+#include "report/lyrdbset.h"
+#include "report/lyrdialogpage.h"
+#include "report/lyrdmpclass.h"
+#include "report/lyrdrawtext.h"
+#include "report/lyrframe.h"
+#include "report/lyrmemo.h"
+#include "report/lyrpage.h"
+#include "report/lyrunicodeutils.h"
+#include "report/lyrview.h"
+#include "script/ks_ibind.h"
+#include "script/ks_iclassesrtti.h"
+
+#include <QBuffer>
+#include <QDate>
+#include <QWidget>
+
+#include <cmath>
+
+using namespace ksbind;
+
+namespace {
+
+const char *const kScriptClass = "_ksclass";
+
+void nameClass(QObject *o, const char *scriptClass)
+{
+    o->setProperty(kScriptClass, QString::fromLatin1(scriptClass));
+}
+
+// The wide string list's own rules for text, files and streams.
+TWideStrings wide(const QStringList &lines)
+{
+    TWideStrings w;
+    w.Assign(lines);
+    return w;
+}
+
+QStringList listOf(const TWideStrings &w)
+{
+    QStringList l;
+    w.AssignTo(l);
+    return l;
+}
+
+QStringList splitText(const QString &text)
+{
+    TWideStrings w;
+    w.SetText(text);
+    return listOf(w);
+}
+
+QString joinText(const QStringList &lines)
+{
+    return wide(lines).Text();
+}
+
+}  // namespace
+
+int lyrRoundHalfEven(double v)
+{
+    const double r = std::round(v);
+    // A tie goes to the even neighbour.
+    if (std::fabs(v - std::trunc(v)) == 0.5) return int(2 * std::round(v / 2));
+    return int(r);
+}
+
+// ---------------------------------------------------------------- handles
+
+TlyrMemoLines::TlyrMemoLines(TlyrCustomMemoView *memo) : QObject(memo), memo_(memo)
+{
+    nameClass(this, "TWideStrings");
+}
+
+TlyrMemoLines *TlyrMemoLines::Of(TlyrCustomMemoView *memo)
+{
+    if (!memo) return nullptr;
+    if (auto *h = memo->findChild<TlyrMemoLines *>(QString(), Qt::FindDirectChildrenOnly)) return h;
+    return new TlyrMemoLines(memo);
+}
+
+TlyrCustomMemoView *TlyrMemoLines::Memo() const
+{
+    if (!memo_) Raise(QStringLiteral("EInvalidOperation"), QStringLiteral("The memo of these lines was freed"));
+    return memo_.data();
+}
+
+QStringList TlyrMemoLines::Lines() const
+{
+    return Memo()->Memo();
+}
+
+void TlyrMemoLines::SetLines(const QStringList &lines)
+{
+    Memo()->SetMemo(lines);
+}
+
+TlyrVariablesHandle::TlyrVariablesHandle(TlyrVariables *shared, QObject *parent, bool isArray)
+    : QObject(parent), vars_(shared), isArray_(isArray)
+{
+    nameClass(this, isArray ? "TlyrArray" : "TlyrVariables");
+}
+
+TlyrVariablesHandle::TlyrVariablesHandle(bool isArray, QObject *parent)
+    : QObject(parent),
+      own_(isArray ? std::unique_ptr<TlyrVariables>(new TlyrArray) : std::make_unique<TlyrVariables>()),
+      vars_(own_.get()), isArray_(isArray)
+{
+    nameClass(this, isArray ? "TlyrArray" : "TlyrVariables");
+}
+
+TlyrVariablesHandle *TlyrVariablesHandle::Of(QObject *owner, TlyrVariables *vars)
+{
+    for (auto *h : owner->findChildren<TlyrVariablesHandle *>(QString(), Qt::FindDirectChildrenOnly))
+        if (h->vars_ == vars) return h;
+    return new TlyrVariablesHandle(vars, owner);
+}
+
+TlyrVariablesHandle *TlyrVariablesHandle::Global()
+{
+    // Lives as long as the program-wide collection.
+    static auto *global = new TlyrVariablesHandle(&lyrGlobalVariables(), nullptr);
+    return global;
+}
+
+TlyrStylesHandle::TlyrStylesHandle(TlyrReport *report) : QObject(report), report_(report)
+{
+    nameClass(this, "TlyrStyles");
+}
+
+TlyrStylesHandle *TlyrStylesHandle::Of(TlyrReport *report)
+{
+    if (auto *h = report->findChild<TlyrStylesHandle *>(QString(), Qt::FindDirectChildrenOnly)) return h;
+    return new TlyrStylesHandle(report);
+}
+
+TlyrStyles *TlyrStylesHandle::Styles() const
+{
+    if (!report_) Raise(QStringLiteral("EInvalidOperation"), QStringLiteral("The report of these styles was freed"));
+    return report_->Styles();
+}
+
+TlyrDataSetsHandle::TlyrDataSetsHandle(TlyrReport *report) : QObject(report), report_(report)
+{
+    nameClass(this, "TlyrReportDataSets");
+}
+
+TlyrDataSetsHandle *TlyrDataSetsHandle::Of(TlyrReport *report)
+{
+    if (auto *h = report->findChild<TlyrDataSetsHandle *>(QString(), Qt::FindDirectChildrenOnly)) return h;
+    return new TlyrDataSetsHandle(report);
+}
+
+TlyrReportDataSets *TlyrDataSetsHandle::DataSets() const
+{
+    if (!report_) Raise(QStringLiteral("EInvalidOperation"), QStringLiteral("The report of these datasets was freed"));
+    return report_->Datasets();
+}
+
+// ---------------------------------------------------------------- the module
+
+namespace {
+
+KsValue none()
+{
+    return KsValue(0);
+}
+
+KsValue fromVariant(const QVariant &v)
+{
+    return v.isValid() ? ksFromQVariant(v) : KsValue::Null();
+}
+
+QVariant toVariant(const KsValue &v)
+{
+    return v.IsNull() || v.IsEmpty() ? QVariant() : ksToQVariant(v, QMetaType::UnknownType);
+}
+
+// Enumerations take the object model's values, so a name a script assigns
+// is the value the property means.
+void addEnum(TksScript *s, const QString &typeName, std::initializer_list<std::pair<const char *, qint64>> values)
+{
+    if (!s->Find(typeName)) s->Add(typeName, new TksVariable(typeName, tcEnum, typeName));
+    for (const auto &[name, value] : values) {
+        const QString n = QLatin1String(name);
+        if (s->Find(n)) continue;
+        auto *v = new TksVariable(n, tcEnum, typeName);
+        v->Value = KsValue::FromInt(value);
+        v->ReadOnly = true;
+        s->Add(n, v);
+    }
+}
+
+void addConstants(TksScript *s)
+{
+    s->AddConst(QStringLiteral("ly01cm"), QStringLiteral("Extended"), KsValue(3.77953));
+    s->AddConst(QStringLiteral("ly1cm"), QStringLiteral("Extended"), KsValue(37.7953));
+    s->AddConst(QStringLiteral("ly01in"), QStringLiteral("Extended"), KsValue(9.6));
+    s->AddConst(QStringLiteral("ly1in"), QStringLiteral("Extended"), KsValue(96));
+    s->AddConst(QStringLiteral("ly1CharX"), QStringLiteral("Extended"), KsValue(9.6));
+    s->AddConst(QStringLiteral("ly1CharY"), QStringLiteral("Extended"), KsValue(17));
+    s->AddConst(QStringLiteral("clTransparent"), QStringLiteral("Integer"), KsValue(clNone));
+    s->AddConst(QStringLiteral("crHand"), QStringLiteral("Integer"), KsValue(150));
+    s->AddConst(QStringLiteral("crZoom"), QStringLiteral("Integer"), KsValue(151));
+    s->AddConst(QStringLiteral("crFormat"), QStringLiteral("Integer"), KsValue(152));
+}
+
+void addEnums(TksScript *s)
+{
+    addEnum(s, QStringLiteral("TlyrStretchMode"),
+            {{"smDontStretch", smDontStretch}, {"smActualHeight", smActualHeight}, {"smMaxHeight", smMaxHeight}});
+    addEnum(s, QStringLiteral("TlyrShiftMode"),
+            {{"smDontShift", smDontShift}, {"smAlways", smAlways}, {"smWhenOverlapped", smWhenOverlapped}});
+    addEnum(s, QStringLiteral("TlyrDuplexMode"),
+            {{"dmNone", dmNone}, {"dmVertical", dmVertical}, {"dmHorizontal", dmHorizontal}, {"dmSimplex", dmSimplex}});
+    addEnum(s, QStringLiteral("TlyrAlign"),
+            {{"baNone", baNone},
+             {"baLeft", baLeft},
+             {"baRight", baRight},
+             {"baCenter", baCenter},
+             {"baWidth", baWidth},
+             {"baBottom", baBottom},
+             {"baClient", baClient}});
+    addEnum(s, QStringLiteral("TlyrFrameStyle"),
+            {{"fsSolid", fsSolid},
+             {"fsDash", fsDash},
+             {"fsDot", fsDot},
+             {"fsDashDot", fsDashDot},
+             {"fsDashDotDot", fsDashDotDot},
+             {"fsDouble", fsDouble}});
+    addEnum(s, QStringLiteral("TlyrFrameTypes"),
+            {{"ftLeft", ftLeft}, {"ftRight", ftRight}, {"ftTop", ftTop}, {"ftBottom", ftBottom}});
+    addEnum(s, QStringLiteral("TlyrHAlign"),
+            {{"haLeft", haLeft}, {"haRight", haRight}, {"haCenter", haCenter}, {"haBlock", haBlock}});
+    addEnum(s, QStringLiteral("TlyrVAlign"), {{"vaTop", vaTop}, {"vaBottom", vaBottom}, {"vaCenter", vaCenter}});
+    addEnum(s, QStringLiteral("TlyrRestrictions"),
+            {{"rfDontModify", rfDontModify},
+             {"rfDontSize", rfDontSize},
+             {"rfDontMove", rfDontMove},
+             {"rfDontDelete", rfDontDelete},
+             {"rfDontEdit", rfDontEdit}});
+    addEnum(s, QStringLiteral("TlyrShapeKind"),
+            {{"skRectangle", skRectangle},
+             {"skRoundRectangle", skRoundRectangle},
+             {"skEllipse", skEllipse},
+             {"skTriangle", skTriangle},
+             {"skDiamond", skDiamond},
+             {"skDiagonal1", skDiagonal1},
+             {"skDiagonal2", skDiagonal2}});
+    using PO = TlyrPreviewOptions;
+    // The outline button is the tree button; there is no refresh button.
+    addEnum(s, QStringLiteral("TlyrPreviewButtons"),
+            {{"pbPrint", PO::pbPrint},
+             {"pbLoad", PO::pbLoad},
+             {"pbSave", PO::pbSave},
+             {"pbExport", PO::pbExport},
+             {"pbZoom", PO::pbZoom},
+             {"pbFind", PO::pbFind},
+             {"pbTree", PO::pbOutline},
+             {"pbPageSetup", PO::pbPageSetup},
+             {"pbRefresh", 0},
+             {"pbTools", PO::pbTools},
+             {"pbEdit", PO::pbEdit},
+             {"pbNavigator", PO::pbNavigator},
+             {"pbExportQuick", PO::pbExportQuick}});
+    addEnum(s, QStringLiteral("TlyrZoomMode"),
+            {{"zmDefault", PO::zmDefault},
+             {"zmWholePage", PO::zmWholePage},
+             {"zmPageWidth", PO::zmPageWidth},
+             {"zmManyPages", PO::zmManyPages}});
+    addEnum(s, QStringLiteral("TlyrPrintPages"),
+            {{"ppAll", TlyrPrintOptions::ppAll},
+             {"ppOdd", TlyrPrintOptions::ppOdd},
+             {"ppEven", TlyrPrintOptions::ppEven}});
+    addEnum(s, QStringLiteral("TlyrDMPFontStyles"),
+            {{"fsxBold", 1},
+             {"fsxItalic", 2},
+             {"fsxUnderline", 4},
+             {"fsxSuperScript", 8},
+             {"fsxSubScript", 16},
+             {"fsxCondensed", 32},
+             {"fsxWide", 64},
+             {"fsx12cpi", 128},
+             {"fsx15cpi", 256}});
+    addEnum(s, QStringLiteral("TlyrRangeBegin"),
+            {{"rbFirst", TlyrDataSet::rbFirst}, {"rbCurrent", TlyrDataSet::rbCurrent}});
+    addEnum(s, QStringLiteral("TlyrRangeEnd"),
+            {{"reLast", TlyrDataSet::reLast},
+             {"reCurrent", TlyrDataSet::reCurrent},
+             {"reCount", TlyrDataSet::reCount}});
+    addEnum(s, QStringLiteral("TlyrFieldType"),
+            {{"fftNumeric", TlyrDataSet::ftNumeric},
+             {"fftString", TlyrDataSet::ftString},
+             {"fftBoolean", TlyrDataSet::ftBoolean}});
+    addEnum(s, QStringLiteral("TlyrFormatKind"),
+            {{"fkText", fkText}, {"fkNumeric", fkNumeric}, {"fkDateTime", fkDateTime}, {"fkBoolean", fkBoolean}});
+}
+
+// A script stream (argument 0) read from its position to its end, or
+// written at its position.
+void fromStream(TksMethodHelper *h, const std::function<void(QIODevice &)> &read)
+{
+    auto *stream = ObjArgAs<TStream>(h, 0, ksClassesInfo().Stream);
+    QBuffer b;
+    b.setData(stream->ReadAll());
+    b.open(QIODevice::ReadOnly);
+    read(b);
+}
+
+void toStream(TksMethodHelper *h, const std::function<void(QIODevice &)> &write)
+{
+    auto *stream = ObjArgAs<TStream>(h, 0, ksClassesInfo().Stream);
+    QBuffer b;
+    b.open(QIODevice::WriteOnly);
+    write(b);
+    stream->WriteAll(b.data());
+}
+
+// The class variable of a registered class, or none when the class is not
+// part of this program (yet) or already on the script.
+TksClassVariable *addClass(TksScript *s, const char *name, const char *ancestor)
+{
+    const KsClassInfo *cls = ksFindClassInfo(QLatin1String(name));
+    return cls ? s->AddClass(cls, QLatin1String(ancestor)) : nullptr;
+}
+
+const KsClassInfo *plainClass(const char *name, const char *ancestor, std::function<QObject *(QObject *)> make = {})
+{
+    return ksRegisterPlainClass(QLatin1String(name), ksFindClassInfo(QLatin1String(ancestor)), std::move(make));
+}
+
+void bindLines(TksScript *s)
+{
+    Binder<TlyrMemoLines> b(s->AddClass(plainClass("TWideStrings", "TPersistent"), QStringLiteral("TPersistent")));
+    auto edit = [](TlyrMemoLines *t, auto change) {
+        QStringList l = t->Lines();
+        const KsValue r = change(l);
+        t->SetLines(l);
+        return r;
+    };
+    auto checkIndex = [](const QStringList &l, int i) {
+        if (i < 0 || i >= l.size())
+            Raise(QStringLiteral("EStringListError"), QStringLiteral("List index out of bounds (%1)").arg(i));
+    };
+    b.Method(QStringLiteral("function Add(const S: string): Integer"),
+             [edit](TlyrMemoLines *t, TksMethodHelper *h) {
+                 return edit(t, [h](QStringList &l) {
+                     l << StrArg(h, 0);
+                     return KsValue(int(l.size()) - 1);
+                 });
+             })
+            .Method(QStringLiteral("procedure Clear"),
+                    [](TlyrMemoLines *t, TksMethodHelper *) {
+                        t->SetLines({});
+                        return none();
+                    })
+            .Method(QStringLiteral("procedure Delete(Index: Integer)"),
+                    [edit, checkIndex](TlyrMemoLines *t, TksMethodHelper *h) {
+                        return edit(t, [&](QStringList &l) {
+                            checkIndex(l, IntArg(h, 0));
+                            l.removeAt(IntArg(h, 0));
+                            return none();
+                        });
+                    })
+            .Method(QStringLiteral("function IndexOf(const S: string): Integer"),
+                    [](TlyrMemoLines *t, TksMethodHelper *h) {
+                        const QStringList l = t->Lines();
+                        for (int i = 0; i < l.size(); ++i)
+                            if (l[i].compare(StrArg(h, 0), Qt::CaseInsensitive) == 0) return KsValue(i);
+                        return KsValue(-1);
+                    })
+            .Method(QStringLiteral("procedure Insert(Index: Integer; const S: string)"),
+                    [edit](TlyrMemoLines *t, TksMethodHelper *h) {
+                        return edit(t, [h](QStringList &l) {
+                            const int i = IntArg(h, 0);
+                            if (i < 0 || i > l.size())
+                                Raise(QStringLiteral("EStringListError"),
+                                      QStringLiteral("List index out of bounds (%1)").arg(i));
+                            l.insert(i, StrArg(h, 1));
+                            return none();
+                        });
+                    })
+            .Method(QStringLiteral("procedure LoadFromFile(const FileName: string)"),
+                    [](TlyrMemoLines *t, TksMethodHelper *h) {
+                        TWideStrings w;
+                        w.LoadFromFile(StrArg(h, 0));
+                        t->SetLines(listOf(w));
+                        return none();
+                    })
+            .Method(QStringLiteral("procedure SaveToFile(const FileName: string)"),
+                    [](TlyrMemoLines *t, TksMethodHelper *h) {
+                        wide(t->Lines()).SaveToFile(StrArg(h, 0));
+                        return none();
+                    })
+            .Method(QStringLiteral("procedure LoadFromStream(Stream: TStream)"),
+                    [](TlyrMemoLines *t, TksMethodHelper *h) {
+                        TWideStrings w;
+                        fromStream(h, [&](QIODevice &d) { w.LoadFromStream(d); });
+                        t->SetLines(listOf(w));
+                        return none();
+                    })
+            .Method(QStringLiteral("procedure SaveToStream(Stream: TStream)"),
+                    [](TlyrMemoLines *t, TksMethodHelper *h) {
+                        toStream(h, [&](QIODevice &d) { wide(t->Lines()).SaveToStream(d); });
+                        return none();
+                    })
+            .Property(QStringLiteral("Count"), QStringLiteral("Integer"),
+                      [](TlyrMemoLines *t) { return KsValue(int(t->Lines().size())); })
+            .Property(
+                    QStringLiteral("Text"), QStringLiteral("String"),
+                    [](TlyrMemoLines *t) { return KsValue(joinText(t->Lines())); },
+                    [](TlyrMemoLines *t, const KsValue &v) { t->SetLines(splitText(v.ToText())); })
+            .Indexed(
+                    QStringLiteral("Strings"), QStringLiteral("Integer"), QStringLiteral("String"),
+                    [checkIndex](TlyrMemoLines *t, TksMethodHelper *h) {
+                        const QStringList l = t->Lines();
+                        checkIndex(l, IntArg(h, 0));
+                        return KsValue(l.at(IntArg(h, 0)));
+                    },
+                    [edit, checkIndex](TlyrMemoLines *t, TksMethodHelper *h, const KsValue &v) {
+                        edit(t, [&](QStringList &l) {
+                            checkIndex(l, IntArg(h, 0));
+                            l[IntArg(h, 0)] = v.ToText();
+                            return none();
+                        });
+                    },
+                    true);
+}
+
+void bindVariables(TksScript *s, const char *name, bool isArray)
+{
+    Binder<TlyrVariablesHandle> b(s->AddClass(
+            plainClass(name, "TCollection",
+                       [isArray](QObject *owner) -> QObject * { return new TlyrVariablesHandle(isArray, owner); }),
+            QStringLiteral("TCollection")));
+    b.Constructor(QStringLiteral("constructor Create"), [](TlyrVariablesHandle *, TksMethodHelper *) { return none(); })
+            .Property(QStringLiteral("Count"), QStringLiteral("Integer"),
+                      [](TlyrVariablesHandle *v) { return KsValue(v->Variables()->Count()); })
+            .Indexed(
+                    QStringLiteral("Variables"), isArray ? QStringLiteral("Variant") : QStringLiteral("String"),
+                    QStringLiteral("Variant"),
+                    [](TlyrVariablesHandle *v, TksMethodHelper *h) {
+                        return fromVariant(v->Variables()->Variables(h->GetParam(0).ToText()));
+                    },
+                    [](TlyrVariablesHandle *v, TksMethodHelper *h, const KsValue &value) {
+                        v->Variables()->SetVariable(h->GetParam(0).ToText(), toVariant(value));
+                    },
+                    true);
+}
+
+void bindStylesAndDataSets(TksScript *s)
+{
+    Binder<TlyrStylesHandle> st(s->AddClass(plainClass("TlyrStyles", "TPersistent"), QStringLiteral("TPersistent")));
+    st.Property(QStringLiteral("Count"), QStringLiteral("Integer"),
+                [](TlyrStylesHandle *h) { return KsValue(h->Styles()->Count()); })
+            .Indexed(QStringLiteral("Names"), QStringLiteral("Integer"), QStringLiteral("String"),
+                     [](TlyrStylesHandle *t, TksMethodHelper *h) {
+                         const int i = IntArg(h, 0);
+                         if (i < 0 || i >= t->Styles()->Count())
+                             Raise(QStringLiteral("EListError"),
+                                   QStringLiteral("List index out of bounds (%1)").arg(i));
+                         return KsValue(t->Styles()->Items(i)->Name);
+                     })
+            .Method(QStringLiteral("function IndexOf(const Name: String): Integer"),
+                    [](TlyrStylesHandle *t, TksMethodHelper *h) {
+                        TlyrStyleItem *item = t->Styles()->Find(StrArg(h, 0));
+                        for (int i = 0; item && i < t->Styles()->Count(); ++i)
+                            if (t->Styles()->Items(i) == item) return KsValue(i);
+                        return KsValue(-1);
+                    });
+
+    Binder<TlyrDataSetsHandle> ds(
+            s->AddClass(plainClass("TlyrReportDataSets", "TPersistent"), QStringLiteral("TPersistent")));
+    ds.Property(QStringLiteral("Count"), QStringLiteral("Integer"),
+                [](TlyrDataSetsHandle *h) { return KsValue(h->DataSets()->Count()); })
+            .Indexed(
+                    QStringLiteral("Items"), QStringLiteral("Integer"), QStringLiteral("TlyrDataSet"),
+                    [](TlyrDataSetsHandle *t, TksMethodHelper *h) {
+                        const int i = IntArg(h, 0);
+                        if (i < 0 || i >= t->DataSets()->Count())
+                            Raise(QStringLiteral("EListError"), QStringLiteral("List index out of bounds (%1)").arg(i));
+                        return Obj(t->DataSets()->Items(i)->DataSet());
+                    },
+                    {}, true)
+            .Method(QStringLiteral("function Find(const Name: String): TlyrDataSet"),
+                    [](TlyrDataSetsHandle *t, TksMethodHelper *h) {
+                        TlyrDataSetItem *item = t->DataSets()->Find(StrArg(h, 0));
+                        return Obj(item ? item->DataSet() : nullptr);
+                    });
+}
+
+void bindDataSet(TksClassVariable *c)
+{
+    Binder<TlyrDataSet> b(c);
+    auto proc = [](void (TlyrDataSet::*op)()) {
+        return [op](TlyrDataSet *d, TksMethodHelper *) {
+            (d->*op)();
+            return none();
+        };
+    };
+    b.Method(QStringLiteral("procedure Open"), proc(&TlyrDataSet::Open))
+            .Method(QStringLiteral("procedure Close"), proc(&TlyrDataSet::Close))
+            .Method(QStringLiteral("procedure First"), proc(&TlyrDataSet::First))
+            .Method(QStringLiteral("procedure Next"), proc(&TlyrDataSet::Next))
+            .Method(QStringLiteral("procedure Prior"), proc(&TlyrDataSet::Prior))
+            .Method(QStringLiteral("function Eof: Boolean"),
+                    [](TlyrDataSet *d, TksMethodHelper *) { return KsValue(d->Eof()); })
+            .Method(QStringLiteral("function FieldsCount: Integer"),
+                    [](TlyrDataSet *d, TksMethodHelper *) { return KsValue(d->FieldsCount()); })
+            .Method(QStringLiteral("function RecordCount: Integer"),
+                    [](TlyrDataSet *d, TksMethodHelper *) { return KsValue(d->RecordCount()); })
+            .Method(QStringLiteral("function HasField(const fName: String): Boolean"),
+                    [](TlyrDataSet *d, TksMethodHelper *h) {
+                        QStringList fields;
+                        d->GetFieldList(fields);
+                        return KsValue(fields.contains(StrArg(h, 0), Qt::CaseInsensitive));
+                    })
+            .Method(QStringLiteral("function IsBlobField(const fName: String): Boolean"),
+                    [](TlyrDataSet *d, TksMethodHelper *h) { return KsValue(d->IsBlobField(StrArg(h, 0))); })
+            .Method(QStringLiteral("procedure GetFieldList(List: TStrings)"),
+                    [](TlyrDataSet *d, TksMethodHelper *h) {
+                        auto *list = ObjArgAs<TStrings>(h, 0, ksClassesInfo().Strings);
+                        QStringList fields;
+                        d->GetFieldList(fields);
+                        list->Clear();
+                        for (const QString &f : fields) list->Add(f);
+                        return none();
+                    })
+            .Property(QStringLiteral("RecNo"), QStringLiteral("Integer"),
+                      [](TlyrDataSet *d) { return KsValue(d->RecNo()); })
+            .Indexed(QStringLiteral("DisplayText"), QStringLiteral("String"), QStringLiteral("String"),
+                     [](TlyrDataSet *d, TksMethodHelper *h) { return KsValue(d->GetDisplayText(StrArg(h, 0))); })
+            .Indexed(QStringLiteral("DisplayWidth"), QStringLiteral("String"), QStringLiteral("Integer"),
+                     [](TlyrDataSet *d, TksMethodHelper *h) { return KsValue(d->GetDisplayWidth(StrArg(h, 0))); })
+            .Indexed(QStringLiteral("FieldType"), QStringLiteral("String"), QStringLiteral("TlyrFieldType"),
+                     [](TlyrDataSet *d, TksMethodHelper *h) { return KsValue(d->GetFieldType(StrArg(h, 0))); })
+            .Indexed(QStringLiteral("Value"), QStringLiteral("String"), QStringLiteral("Variant"),
+                     [](TlyrDataSet *d, TksMethodHelper *h) { return d->GetValue(StrArg(h, 0)); });
+}
+
+void bindComponent(TksClassVariable *c)
+{
+    const KsClassInfo *component = ksFindClassInfo(QStringLiteral("TlyrComponent"));
+    Binder<TlyrComponent> b(c);
+    b.Method(QStringLiteral("procedure Clear"),
+             [](TlyrComponent *o, TksMethodHelper *) {
+                 o->Clear();
+                 return none();
+             })
+            .Method(QStringLiteral("function FindObject(s: String): TlyrComponent"),
+                    [](TlyrComponent *o, TksMethodHelper *h) { return Obj(o->FindObject(StrArg(h, 0))); })
+            .Method(QStringLiteral("procedure LoadFromStream(Stream: TStream)"),
+                    [](TlyrComponent *o, TksMethodHelper *h) {
+                        fromStream(h, [&](QIODevice &d) { o->LoadFromStream(d); });
+                        return none();
+                    })
+            .Method(QStringLiteral("procedure SaveToStream(Stream: TStream; SaveChildren: Boolean = True)"),
+                    [](TlyrComponent *o, TksMethodHelper *h) {
+                        const bool children = h->ParamCount() < 2 || BoolArg(h, 1);
+                        toStream(h, [&](QIODevice &d) { o->SaveToStream(d, children, false); });
+                        return none();
+                    })
+            .Method(QStringLiteral("procedure SetBounds(ALeft, ATop, AWidth, AHeight: Extended)"),
+                    [](TlyrComponent *o, TksMethodHelper *h) {
+                        o->SetBounds(h->GetParam(0).ToDouble(), h->GetParam(1).ToDouble(), h->GetParam(2).ToDouble(),
+                                     h->GetParam(3).ToDouble());
+                        return none();
+                    })
+            .Property(QStringLiteral("Objects"), QStringLiteral("TList"),
+                      [](TlyrComponent *o) {
+                          auto *list = new TList(o);
+                          MarkScriptCreated(list);
+                          for (TlyrComponent *child : o->GetObjects()) list->Add(Obj(child));
+                          return Obj(list);
+                      })
+            .Property(QStringLiteral("AllObjects"), QStringLiteral("TList"),
+                      [](TlyrComponent *o) {
+                          auto *list = new TList(o);
+                          MarkScriptCreated(list);
+                          for (TlyrComponent *child : o->AllObjects()) list->Add(Obj(child));
+                          return Obj(list);
+                      })
+            .Property(
+                    QStringLiteral("Parent"), QStringLiteral("TlyrComponent"),
+                    [](TlyrComponent *o) { return Obj(o->Parent()); },
+                    [component](TlyrComponent *o, const KsValue &v) {
+                        // A handle of anything but a report object is refused.
+                        QObject *p = v.IsObject() ? v.ToObject(component) : nullptr;
+                        if (!p && !(v.IsNull() || (!v.IsObject() && v.ToInt64() == 0)))
+                            Raise(QStringLiteral("EInvalidCast"), QStringLiteral("Parent: not a report object"));
+                        o->SetParent(static_cast<TlyrComponent *>(p));
+                    })
+            .Property(QStringLiteral("Page"), QStringLiteral("TlyrPage"),
+                      [](TlyrComponent *o) { return Obj(o->Page()); })
+            .Property(QStringLiteral("AbsLeft"), QStringLiteral("Extended"),
+                      [](TlyrComponent *o) { return KsValue(o->AbsLeft()); })
+            .Property(QStringLiteral("AbsTop"), QStringLiteral("Extended"),
+                      [](TlyrComponent *o) { return KsValue(o->AbsTop()); });
+}
+
+void bindViews(TksScript *s)
+{
+    Binder<TlyrView>(s->FindClass(QStringLiteral("TlyrView")))
+            .Property(
+                    QStringLiteral("TagStr"), QStringLiteral("String"),
+                    [](TlyrView *v) { return KsValue(v->TagStr()); },
+                    [](TlyrView *v, const KsValue &t) { v->SetTagStr(t.ToText()); });
+    Binder<TlyrStretcheable>(s->FindClass(QStringLiteral("TlyrStretcheable")))
+            .Method(QStringLiteral("function CalcHeight: Extended"),
+                    [](TlyrStretcheable *v, TksMethodHelper *) { return KsValue(v->CalcHeight()); });
+    Binder<TlyrCustomMemoView>(s->FindClass(QStringLiteral("TlyrCustomMemoView")))
+            .Method(QStringLiteral("function CalcWidth: Extended"),
+                    [](TlyrCustomMemoView *m, TksMethodHelper *) { return KsValue(m->CalcWidth()); })
+            .Property(
+                    QStringLiteral("Text"), QStringLiteral("String"),
+                    [](TlyrCustomMemoView *m) { return KsValue(joinText(m->Memo())); },
+                    [](TlyrCustomMemoView *m, const KsValue &v) { m->SetMemo(splitText(v.ToText())); })
+            .Property(
+                    QStringLiteral("Lines"), QStringLiteral("TWideStrings"),
+                    [](TlyrCustomMemoView *m) { return Obj(TlyrMemoLines::Of(m)); },
+                    [](TlyrCustomMemoView *m, const KsValue &v) {
+                        // Assigning copies the lines; the memo keeps its list.
+                        QObject *o = v.IsObject() ? v.ToObject() : nullptr;
+                        if (auto *lines = qobject_cast<TlyrMemoLines *>(o))
+                            m->SetMemo(lines->Lines());
+                        else if (auto *strings = qobject_cast<TStrings *>(o))
+                            m->SetMemo(strings->ToList());
+                        else
+                            Raise(QStringLiteral("EConvertError"),
+                                  QStringLiteral("Lines: a list of strings is needed"));
+                    })
+            .Property(QStringLiteral("Value"), QStringLiteral("Variant"),
+                      [](TlyrCustomMemoView *m) { return m->Value; });
+    Binder<TlyrPictureView>(s->FindClass(QStringLiteral("TlyrPictureView")))
+            .Method(QStringLiteral("procedure LoadFromFile(filename: String)"),
+                    [](TlyrPictureView *p, TksMethodHelper *h) {
+                        p->LoadPictureFromFile(StrArg(h, 0));
+                        return none();
+                    });
+    Binder<TlyrDialogControl>(s->FindClass(QStringLiteral("TlyrDialogControl")))
+            .Method(QStringLiteral("procedure SetFocus"), [](TlyrDialogControl *c, TksMethodHelper *) {
+                // Only a control that takes the focus gets it.
+                if (QWidget *w = c->Control(); w && w->focusPolicy() != Qt::NoFocus) w->setFocus();
+                return none();
+            });
+    Binder<TlyrDialogPage>(s->FindClass(QStringLiteral("TlyrDialogPage")))
+            .Method(QStringLiteral("function ShowModal: Integer"),
+                    [](TlyrDialogPage *p, TksMethodHelper *) { return KsValue(p->ShowModal()); })
+            .Property(
+                    QStringLiteral("ModalResult"), QStringLiteral("Integer"),
+                    [](TlyrDialogPage *p) { return KsValue(p->ModalResult()); },
+                    [](TlyrDialogPage *p, const KsValue &v) { p->SetModalResult(v.ToInt()); });
+    Binder<TlyrBand>(s->FindClass(QStringLiteral("TlyrBand")))
+            .Property(QStringLiteral("Overflow"), QStringLiteral("Boolean"),
+                      [](TlyrBand *b) { return KsValue(b->Overflow); });
+}
+
+void bindReport(TksScript *s)
+{
+    Binder<TlyrReport>(s->FindClass(QStringLiteral("TlyrReport")))
+            .Method(QStringLiteral("function Calc(const Expr: String): Variant"),
+                    [](TlyrReport *r, TksMethodHelper *h) { return r->Calc(StrArg(h, 0)); })
+            .Method(QStringLiteral("function GetDataset(const Alias: String): TlyrDataset"),
+                    [](TlyrReport *r, TksMethodHelper *h) { return Obj(r->GetDataset(StrArg(h, 0))); })
+            .Method(QStringLiteral("function LoadFromFile(const FileName: String): Boolean"),
+                    [](TlyrReport *r, TksMethodHelper *h) { return KsValue(r->LoadFromFile(StrArg(h, 0), false)); })
+            .Method(QStringLiteral("procedure SaveToFile(const FileName: String)"),
+                    [](TlyrReport *r, TksMethodHelper *h) {
+                        r->SaveToFile(StrArg(h, 0));
+                        return none();
+                    })
+            .Method(QStringLiteral("procedure ShowReport"),
+                    [](TlyrReport *r, TksMethodHelper *) {
+                        r->ShowReport(true);
+                        return none();
+                    })
+            .Property(
+                    QStringLiteral("Terminated"), QStringLiteral("Boolean"),
+                    [](TlyrReport *r) { return KsValue(r->Terminated()); },
+                    [](TlyrReport *r, const KsValue &v) { r->SetTerminated(v.ToBool()); })
+            .Property(QStringLiteral("Variables"), QStringLiteral("TlyrVariables"),
+                      [](TlyrReport *r) { return Obj(TlyrVariablesHandle::Of(r, r->Variables())); })
+            .Property(QStringLiteral("Styles"), QStringLiteral("TlyrStyles"),
+                      [](TlyrReport *r) { return Obj(TlyrStylesHandle::Of(r)); })
+            .Property(QStringLiteral("DataSets"), QStringLiteral("TlyrReportDataSets"),
+                      [](TlyrReport *r) { return Obj(TlyrDataSetsHandle::Of(r)); });
+
+    Binder<TlyrCustomEngine>(s->FindClass(QStringLiteral("TlyrCustomEngine")))
+            .Method(QStringLiteral("procedure NewPage"),
+                    [](TlyrCustomEngine *e, TksMethodHelper *) {
+                        e->NewPage();
+                        return none();
+                    })
+            .Method(QStringLiteral("procedure NewColumn"),
+                    [](TlyrCustomEngine *e, TksMethodHelper *) {
+                        e->NewColumn();
+                        return none();
+                    })
+            .Method(QStringLiteral("procedure ShowBand(Band: TlyrBand)"),
+                    [](TlyrCustomEngine *e, TksMethodHelper *h) {
+                        e->ShowBand(ObjArgAs<TlyrComponent>(h, 0, ksFindClassInfo(QStringLiteral("TlyrBand"))));
+                        return none();
+                    })
+            .Method(QStringLiteral("procedure StopReport"),
+                    [](TlyrCustomEngine *e, TksMethodHelper *) {
+                        e->StopReport();
+                        return none();
+                    })
+            .Method(QStringLiteral("function FreeSpace: Extended"),
+                    [](TlyrCustomEngine *e, TksMethodHelper *) { return KsValue(e->FreeSpace()); });
+}
+
+// The outline implementation carries its operations as invokable methods
+// AddItem(QString, int), LevelRoot() and LevelUp().
+void callOutline(TlyrCustomOutline *o, const char *method, QGenericArgument a = {}, QGenericArgument b = {})
+{
+    if (!QMetaObject::invokeMethod(o, method, a, b))
+        Raise(QStringLiteral("EInvalidOperation"), QStringLiteral("The outline has no %1").arg(QLatin1String(method)));
+}
+
+void bindOutline(TksScript *s)
+{
+    Binder<TlyrCustomOutline>(s->FindClass(QStringLiteral("TlyrCustomOutline")))
+            .Method(QStringLiteral("procedure AddItem(const Text: String)"),
+                    [](TlyrCustomOutline *o, TksMethodHelper *h) {
+                        TlyrCustomEngine *e = o->Engine();
+                        const int top = lyrRoundHalfEven(e ? e->CurY : 0);
+                        const QString text = StrArg(h, 0);
+                        callOutline(o, "AddItem", Q_ARG(QString, text), Q_ARG(int, top));
+                        return none();
+                    })
+            .Method(QStringLiteral("procedure LevelRoot"),
+                    [](TlyrCustomOutline *o, TksMethodHelper *) {
+                        callOutline(o, "LevelRoot");
+                        return none();
+                    })
+            .Method(QStringLiteral("procedure LevelUp"), [](TlyrCustomOutline *o, TksMethodHelper *) {
+                callOutline(o, "LevelUp");
+                return none();
+            });
+}
+
+// Date-time serial 0 is 30 December 1899.
+QDate dateOf(double serial)
+{
+    return QDate(1899, 12, 30).addDays(qint64(std::floor(serial)));
+}
+
+void addFunctions(TksScript *s)
+{
+    auto datePart = [](int (QDate::*part)() const) {
+        return [part](QObject *, const KsClassInfo *, const QString &, TksMethodHelper *h) {
+            return KsValue((dateOf(h->GetParam(0).ToDouble()).*part)());
+        };
+    };
+    s->AddMethod(QStringLiteral("function DayOf(Date: TDateTime): Integer"), datePart(&QDate::day),
+                 QStringLiteral("ctDate"));
+    s->AddMethod(QStringLiteral("function MonthOf(Date: TDateTime): Integer"), datePart(&QDate::month),
+                 QStringLiteral("ctDate"));
+    s->AddMethod(QStringLiteral("function YearOf(Date: TDateTime): Integer"), datePart(&QDate::year),
+                 QStringLiteral("ctDate"));
+    // Declarations only: a report's preparation adds the working macro
+    // functions of these names, which lookups then find first.
+    auto zero = [](QObject *, const KsClassInfo *, const QString &, TksMethodHelper *) { return KsValue(0); };
+    s->AddMethod(QStringLiteral("function IIF(Expr: Boolean; TrueValue, FalseValue: Variant): Variant"), zero,
+                 QStringLiteral("ctOther"));
+    for (const char *agg : {"SUM", "AVG", "MIN", "MAX"})
+        s->AddMethod(QStringLiteral("function %1(Expr: Variant; Band: Variant = 0; Flags: Integer = 0): Variant")
+                             .arg(QLatin1String(agg)),
+                     zero, QStringLiteral("ctAggregate"));
+    s->AddMethod(QStringLiteral("function COUNT(Band: Variant = 0; Flags: Integer = 0): Variant"), zero,
+                 QStringLiteral("ctAggregate"));
+}
+
+class TlyrClassFunctions : public TksRTTIModule {
+public:
+    explicit TlyrClassFunctions(TksScript *s) : TksRTTIModule(s)
+    {
+        addConstants(s);
+        addEnums(s);
+        // Engine and outline are known by their contracts only.
+        ksRegisterClass(&TlyrCustomEngine::staticMetaObject);
+        ksRegisterClass(&TlyrCustomOutline::staticMetaObject);
+        bindLines(s);
+        if (TksClassVariable *c = addClass(s, "TlyrDataSet", "TComponent")) bindDataSet(c);
+        static const std::pair<const char *, const char *> classes[] = {
+                {"TlyrUserDataSet", "TlyrDataSet"},
+                {"TlyrCustomDBDataSet", "TlyrDataSet"},
+                {"TlyrComponent", "TComponent"},
+                {"TlyrReportComponent", "TlyrComponent"},
+                {"TlyrDialogComponent", "TlyrReportComponent"},
+                {"TlyrDialogControl", "TlyrReportComponent"},
+                {"TlyrFrameLine", "TPersistent"},
+                {"TlyrFrame", "TPersistent"},
+                {"TlyrView", "TlyrReportComponent"},
+                {"TlyrShapeView", "TlyrView"},
+                {"TlyrStretcheable", "TlyrView"},
+                {"TlyrHighlight", "TPersistent"},
+                {"TlyrFormat", "TPersistent"},
+                {"TlyrCustomMemoView", "TlyrStretcheable"},
+                {"TlyrMemoView", "TlyrCustomMemoView"},
+                {"TlyrSysMemoView", "TlyrCustomMemoView"},
+                {"TlyrDMPMemoView", "TlyrCustomMemoView"},
+                {"TlyrCustomLineView", "TlyrStretcheable"},
+                {"TlyrLineView", "TlyrCustomLineView"},
+                {"TlyrDMPLineView", "TlyrCustomLineView"},
+                {"TlyrDMPCommand", "TlyrView"},
+                {"TlyrPictureView", "TlyrView"},
+                {"TlyrSubreport", "TlyrView"},
+                {"TlyrBand", "TlyrReportComponent"},
+                {"TlyrDataBand", "TlyrBand"},
+                {"TlyrHeader", "TlyrBand"},
+                {"TlyrFooter", "TlyrBand"},
+                {"TlyrMasterData", "TlyrDataBand"},
+                {"TlyrDetailData", "TlyrDataBand"},
+                {"TlyrSubdetailData", "TlyrDataBand"},
+                {"TlyrDataBand4", "TlyrDataBand"},
+                {"TlyrDataBand5", "TlyrDataBand"},
+                {"TlyrDataBand6", "TlyrDataBand"},
+                {"TlyrPageHeader", "TlyrBand"},
+                {"TlyrPageFooter", "TlyrBand"},
+                {"TlyrColumnHeader", "TlyrBand"},
+                {"TlyrColumnFooter", "TlyrBand"},
+                {"TlyrGroupHeader", "TlyrBand"},
+                {"TlyrGroupFooter", "TlyrBand"},
+                {"TlyrReportTitle", "TlyrBand"},
+                {"TlyrReportSummary", "TlyrBand"},
+                {"TlyrChild", "TlyrBand"},
+                {"TlyrOverlay", "TlyrBand"},
+                {"TlyrPage", "TlyrComponent"},
+                {"TlyrReportPage", "TlyrPage"},
+                {"TlyrDialogPage", "TlyrPage"},
+                {"TlyrDMPPage", "TlyrReportPage"},
+                {"TlyrDataPage", "TlyrPage"},
+                {"TlyrEngineOptions", "TPersistent"},
+                {"TlyrPrintOptions", "TPersistent"},
+                {"TlyrPreviewOptions", "TPersistent"},
+                {"TlyrReportOptions", "TPersistent"},
+                {"TlyrReport", "TlyrComponent"},
+                {"TlyrCustomEngine", "TPersistent"},
+                {"TlyrEngine", "TlyrCustomEngine"},
+                {"TlyrCustomOutline", "TPersistent"},
+                {"TlyrOutline", "TlyrCustomOutline"},
+                {"TlyrBarCodeView", "TlyrView"},
+        };
+        for (const auto &[name, ancestor] : classes) {
+            TksClassVariable *c = addClass(s, name, ancestor);
+            if (c && qstrcmp(name, "TlyrComponent") == 0) bindComponent(c);
+        }
+        bindVariables(s, "TlyrVariables", false);
+        bindVariables(s, "TlyrArray", true);
+        s->AddObject(QStringLiteral("lyrGlobalVariables"), TlyrVariablesHandle::Global());
+        bindStylesAndDataSets(s);
+        bindViews(s);
+        bindReport(s);
+        bindOutline(s);
+        addFunctions(s);
+    }
+};
+
+}  // namespace
+
+void lyrRegisterClassRTTI()
+{
+    static bool done = false;
+    if (done) return;
+    done = true;
+    // Templates name these classes before any object of them exists.
+    lyrRegisterDMPClasses();
+    ksRegisterModule(QStringLiteral("TlyrClassFunctions"),
+                     [](TksScript *s) -> TksRTTIModule * { return new TlyrClassFunctions(s); });
+}

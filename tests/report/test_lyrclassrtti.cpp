@@ -1,0 +1,332 @@
+// Report classes as report scripts see them.
+#include "report/lyrclass.h"
+#include "report/lyrclassrtti.h"
+#include "report/lyrcontracts.h"
+#include "report/lyrdbset.h"
+#include "report/lyrdialogpage.h"
+#include "report/lyrmemo.h"
+#include "report/lyrpage.h"
+#include "report/lyrview.h"
+#include "script/ks_iinterpreter.h"
+
+#include <QLabel>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ClassRTTITest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        lyrRegisterClassRTTI();
+        report = std::make_unique<TlyrReport>();
+        report->EngineOptions()->SetNewSilentMode(simSilent);
+        auto *data = new TlyrDataPage(report.get());
+        data->SetName(QStringLiteral("Data"));
+        ds = new TlyrUserDataSet(data);
+        ds->SetName(QStringLiteral("Goods"));
+        ds->SetFields({QStringLiteral("GoodsCode"), QStringLiteral("Price")});
+        report->Datasets()->Add(ds);
+        auto *page = new TlyrReportPage(report.get());
+        page->SetName(QStringLiteral("Page1"));
+        memo = new TlyrMemoView(page);
+        memo->SetName(QStringLiteral("Memo1"));
+        memo->SetMemo({QStringLiteral("one"), QStringLiteral("two")});
+        TlyrStyleItem *style = report->Styles()->Add();
+        report->Styles()->SetName(style, QStringLiteral("Title"));
+        lyrGlobalVariables().Clear();
+    }
+    void TearDown() override { lyrGlobalVariables().Clear(); }
+
+    KsValue calc(const QString &expr)
+    {
+        if (!prepared) {
+            EXPECT_TRUE(report->PrepareScript()) << report->Errors().join(u'\n').toStdString();
+            prepared = true;
+        }
+        return report->Calc(expr);
+    }
+
+    // Runs a PascalScript program on the report's objects; the error text
+    // of a run that raised, else empty.
+    QString run(const QStringList &lines)
+    {
+        TksScript s;
+        s.AddRTTI();
+        s.AddObject(QStringLiteral("Report"), report.get());
+        s.AddObject(QStringLiteral("Memo1"), memo);
+        s.AddObject(QStringLiteral("Goods"), ds);
+        s.Lines = lines;
+        if (!s.Compile()) return QStringLiteral("compile: ") + s.ErrorMsg;
+        try {
+            s.Execute();
+        } catch (const std::exception &e) {
+            return QString::fromUtf8(e.what());
+        }
+        return s.ErrorMsg;
+    }
+
+    std::unique_ptr<TlyrReport> report;
+    TlyrUserDataSet *ds = nullptr;
+    TlyrMemoView *memo = nullptr;
+    bool prepared = false;
+};
+
+TEST_F(ClassRTTITest, ConstantsAndEnumerationsTakeTheModelsValues)
+{
+    EXPECT_EQ(calc(QStringLiteral("ftLeft + ftBottom")).ToInt(), 9);
+    EXPECT_EQ(calc(QStringLiteral("smMaxHeight")).ToInt(), 2);
+    const KsValue in = calc(QStringLiteral("ly1in"));
+    EXPECT_EQ(in.Kind(), KsKind::Integer);
+    EXPECT_EQ(in.ToInt(), 96);
+    EXPECT_EQ(calc(QStringLiteral("ly1CharY")).Kind(), KsKind::Integer);
+    EXPECT_EQ(calc(QStringLiteral("ly1CharY")).ToInt(), 17);
+    EXPECT_EQ(calc(QStringLiteral("clTransparent")).ToInt(), clNone);
+    // Set by name, a property is what the name says.
+    EXPECT_EQ(calc(QStringLiteral("skDiagonal1")).ToInt(), int(skDiagonal1));
+    EXPECT_EQ(calc(QStringLiteral("skDiamond")).ToInt(), int(skDiamond));
+    EXPECT_EQ(calc(QStringLiteral("baClient")).ToInt(), int(baClient));
+    EXPECT_EQ(calc(QStringLiteral("rfDontEdit")).ToInt(), int(rfDontEdit));
+    EXPECT_EQ(calc(QStringLiteral("pbExportQuick")).ToInt(), int(TlyrPreviewOptions::pbExportQuick));
+    EXPECT_EQ(calc(QStringLiteral("pbTree")).ToInt(), int(TlyrPreviewOptions::pbOutline));
+    EXPECT_EQ(calc(QStringLiteral("pbRefresh")).ToInt(), 0);
+}
+
+TEST_F(ClassRTTITest, GlobalFunctions)
+{
+    EXPECT_EQ(calc(QStringLiteral("YearOf(0)")).ToInt(), 1899);
+    EXPECT_EQ(calc(QStringLiteral("MonthOf(0)")).ToInt(), 12);
+    EXPECT_EQ(calc(QStringLiteral("DayOf(0)")).ToInt(), 30);
+    // Without a report's macro functions the declarations answer 0.
+    TksScript s;
+    s.AddRTTI();
+    s.Lines = {QStringLiteral("var x: Variant;"), QStringLiteral("begin"), QStringLiteral("  x := SUM(5);"),
+               QStringLiteral("end.")};
+    ASSERT_TRUE(s.Compile()) << s.ErrorMsg.toStdString();
+    s.Execute();
+    EXPECT_EQ(s.CallFunction(QStringLiteral("SUM"), KsValue(5)).ToInt(), 0);
+}
+
+TEST_F(ClassRTTITest, GlobalVariablesAreSharedAndUnknownOnesAreNull)
+{
+    EXPECT_TRUE(calc(QStringLiteral("lyrGlobalVariables['Nope']")).IsNull());
+    EXPECT_EQ(run({QStringLiteral("begin"), QStringLiteral("  lyrGlobalVariables['A'] := 1;"), QStringLiteral("end.")}),
+              QString());
+    EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("A")).toInt(), 1);
+    // Another report sees the same collection.
+    TlyrReport other;
+    ASSERT_TRUE(other.PrepareScript());
+    EXPECT_EQ(other.Calc(QStringLiteral("lyrGlobalVariables['A'] + 1")).ToInt(), 2);
+}
+
+TEST_F(ClassRTTITest, ReportVariablesStylesAndDataSetsAreTheReportsOwn)
+{
+    report->Variables()->SetVariable(QStringLiteral("Total"), 5);
+    EXPECT_EQ(run({QStringLiteral("begin"),
+                   QStringLiteral("  Report.Variables['Total'] := Report.Variables['Total'] * 2;"),
+                   QStringLiteral("  Report.Variables['New'] := 'x';"), QStringLiteral("end.")}),
+              QString());
+    EXPECT_EQ(report->Variables()->Variables(QStringLiteral("Total")).toInt(), 10);
+    EXPECT_EQ(report->Variables()->Variables(QStringLiteral("New")).toString(), QStringLiteral("x"));
+    EXPECT_EQ(calc(QStringLiteral("Report.Styles.Count")).ToInt(), 1);
+    EXPECT_EQ(calc(QStringLiteral("Report.Styles.Names[0]")).ToText(), QStringLiteral("Title"));
+    EXPECT_EQ(calc(QStringLiteral("Report.DataSets.Count")).ToInt(), 1);
+    EXPECT_EQ(calc(QStringLiteral("Report.DataSets[0].UserName")).ToText(), QStringLiteral("Goods"));
+    EXPECT_EQ(calc(QStringLiteral("Report.DataSets.Find('goods').UserName")).ToText(), QStringLiteral("Goods"));
+    // A script's own collection.
+    EXPECT_EQ(run({QStringLiteral("var v: TlyrVariables;"), QStringLiteral("begin"),
+                   QStringLiteral("  v := TlyrVariables.Create;"), QStringLiteral("  v['k'] := 3;"),
+                   QStringLiteral("  lyrGlobalVariables['K'] := v['k'];"), QStringLiteral("  v.Free;"),
+                   QStringLiteral("end.")}),
+              QString());
+    EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("K")).toInt(), 3);
+}
+
+TEST_F(ClassRTTITest, MemoLinesAreTheMemosOwnAndAssigningCopies)
+{
+    EXPECT_EQ(run({QStringLiteral("begin"), QStringLiteral("  Memo1.Lines.Add('three');"),
+                   QStringLiteral("  Memo1.Lines[0] := 'ONE';"), QStringLiteral("end.")}),
+              QString());
+    EXPECT_EQ(memo->Memo(), QStringList({QStringLiteral("ONE"), QStringLiteral("two"), QStringLiteral("three")}));
+    EXPECT_EQ(calc(QStringLiteral("Memo1.Lines.Count")).ToInt(), 3);
+    EXPECT_EQ(calc(QStringLiteral("Memo1.Lines = Memo1.Lines")).ToBool(), true);
+    auto *other = new TlyrMemoView(memo->Page());
+    other->SetName(QStringLiteral("Memo2"));
+    other->SetMemo({QStringLiteral("a")});
+    TksScript copy;
+    copy.AddRTTI();
+    copy.AddObject(QStringLiteral("Memo1"), memo);
+    copy.AddObject(QStringLiteral("Memo2"), other);
+    copy.Lines = {QStringLiteral("begin"), QStringLiteral("  Memo1.Lines := Memo2.Lines;"),
+                  QStringLiteral("  Memo2.Lines.Add('b');"), QStringLiteral("end.")};
+    ASSERT_TRUE(copy.Compile()) << copy.ErrorMsg.toStdString();
+    copy.Execute();
+    EXPECT_EQ(other->Memo(), QStringList({QStringLiteral("a"), QStringLiteral("b")}));
+    EXPECT_EQ(memo->Memo(), QStringList({QStringLiteral("a")}));
+    EXPECT_EQ(run({QStringLiteral("begin"), QStringLiteral("  Memo1.Text := 'x' + #13#10 + 'y';"),
+                   QStringLiteral("end.")}),
+              QString());
+    EXPECT_EQ(memo->Memo(), QStringList({QStringLiteral("x"), QStringLiteral("y")}));
+}
+
+TEST_F(ClassRTTITest, DataSetAndReportMembers)
+{
+    EXPECT_TRUE(calc(QStringLiteral("Goods.HasField('goodscode')")).ToBool());
+    EXPECT_FALSE(calc(QStringLiteral("Goods.HasField('Nope')")).ToBool());
+    EXPECT_TRUE(calc(QStringLiteral("Report.FindObject('Memo1') = Memo1")).ToBool());
+    EXPECT_TRUE(calc(QStringLiteral("Memo1.Page = Page1")).ToBool());
+    EXPECT_DOUBLE_EQ(calc(QStringLiteral("Memo1.AbsLeft")).ToDouble(), memo->AbsLeft());
+    // A missing file answers False and raises nothing.
+    EXPECT_FALSE(calc(QStringLiteral("Report.LoadFromFile('/no/such/file.yl3')")).ToBool());
+}
+
+TEST_F(ClassRTTITest, WrongObjectArgumentsAreCatchableErrors)
+{
+    const QString caught = run(
+            {QStringLiteral("var v: Variant;"), QStringLiteral("begin"), QStringLiteral("  v := Report;"),
+             QStringLiteral("  try"), QStringLiteral("    Memo1.Lines := v;"), QStringLiteral("  except"),
+             QStringLiteral("    lyrGlobalVariables['E'] := 1;"), QStringLiteral("  end;"), QStringLiteral("  try"),
+             QStringLiteral("    Goods.GetFieldList(v);"), QStringLiteral("  except"),
+             QStringLiteral("    lyrGlobalVariables['F'] := 1;"), QStringLiteral("  end;"), QStringLiteral("end.")});
+    EXPECT_EQ(caught, QString());
+    EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("E")).toInt(), 1);
+    EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("F")).toInt(), 1);
+    EXPECT_EQ(memo->Memo(), QStringList({QStringLiteral("one"), QStringLiteral("two")}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ClassRTTITest, DialogPageModalResultAndFocusOfControls)
+{
+    auto *dialog = new TlyrDialogPage(report.get());
+    dialog->SetName(QStringLiteral("Dialog1"));
+    auto *control = new TlyrDialogControl(dialog);
+    control->SetName(QStringLiteral("Label1"));
+    auto *label = new QLabel;
+    control->SetControl(label);
+    TksScript s;
+    s.AddRTTI();
+    s.AddObject(QStringLiteral("Dialog1"), dialog);
+    s.AddObject(QStringLiteral("Label1"), control);
+    s.Lines = {QStringLiteral("begin"), QStringLiteral("  Label1.SetFocus;"),
+               QStringLiteral("  Dialog1.ModalResult := mrOk;"), QStringLiteral("end.")};
+    ASSERT_TRUE(s.Compile()) << s.ErrorMsg.toStdString();
+    s.Execute();
+    EXPECT_EQ(dialog->ModalResult(), 1);
+    EXPECT_FALSE(label->hasFocus());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ClassRTTITest, LinesAndObjectsGoThroughScriptStreams)
+{
+    auto *other = new TlyrMemoView(memo->Page());
+    other->SetName(QStringLiteral("Memo2"));
+    TksScript s;
+    s.AddRTTI();
+    s.AddObject(QStringLiteral("Memo1"), memo);
+    s.AddObject(QStringLiteral("Memo2"), other);
+    s.Lines = {QStringLiteral("var m: TMemoryStream;"),
+               QStringLiteral("begin"),
+               QStringLiteral("  m := TMemoryStream.Create;"),
+               QStringLiteral("  Memo1.Lines.SaveToStream(m);"),
+               QStringLiteral("  m.Position := 0;"),
+               QStringLiteral("  Memo2.Lines.LoadFromStream(m);"),
+               QStringLiteral("  m.Free;"),
+               QStringLiteral("  m := TMemoryStream.Create;"),
+               QStringLiteral("  Memo1.SaveToStream(m);"),
+               QStringLiteral("  lyrGlobalVariables['Size'] := m.Size;"),
+               QStringLiteral("  m.Free;"),
+               QStringLiteral("end.")};
+    ASSERT_TRUE(s.Compile()) << s.ErrorMsg.toStdString();
+    s.Execute();
+    EXPECT_EQ(other->Memo(), memo->Memo());
+    EXPECT_GT(lyrGlobalVariables().Variables(QStringLiteral("Size")).toInt(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+class ProbeOutline : public TlyrCustomOutline {
+    Q_OBJECT
+public:
+    using TlyrCustomOutline::TlyrCustomOutline;
+    int Count() override { return int(Items.size()); }
+    Q_INVOKABLE void AddItem(const QString &text, int top) { Items << qMakePair(text, top); }
+    Q_INVOKABLE void LevelRoot() { ++Roots; }
+    QList<QPair<QString, int>> Items;
+    int Roots = 0;
+};
+
+class ProbePages : public TlyrCustomPreviewPages {
+public:
+    using TlyrCustomPreviewPages::TlyrCustomPreviewPages;
+    int Count() override { return 0; }
+    void Clear() override {}
+    int GetLogicalPageNo() override { return 1; }
+    int GetLogicalTotalPages() override { return 1; }
+};
+
+class ProbeEngine : public TlyrCustomEngine {
+public:
+    using TlyrCustomEngine::TlyrCustomEngine;
+    void EndPage() override {}
+    void NewColumn() override {}
+    void NewPage() override {}
+    void ShowBand(TlyrComponent *) override {}
+    void ShowBand(const QMetaObject *) override {}
+    double HeaderHeight() override { return 0; }
+    double FooterHeight() override { return 0; }
+    double FreeSpace() override { return 0; }
+    KsValue GetAggregateValue(const QString &, const QString &, TlyrComponent *, int) override { return KsValue(0); }
+    bool Run() override { return true; }
+};
+
+TEST(LyrOutlineScript, ItemsTakeTheEnginesPositionRoundedHalfToEven)
+{
+    lyrRegisterClassRTTI();
+    TlyrReport report;
+    ProbePages pages(&report);
+    ProbeEngine engine(&report);
+    pages.Engine = &engine;
+    auto *outline = new ProbeOutline(&pages);
+    pages.Outline = outline;
+    TksScript s;
+    s.AddRTTI();
+    s.AddObject(QStringLiteral("Outline"), outline);
+    s.AddObject(QStringLiteral("Engine"), &engine);
+    s.Lines = {QStringLiteral("begin"),
+               QStringLiteral("  Engine.CurY := 2.5;"),
+               QStringLiteral("  Outline.AddItem('a');"),
+               QStringLiteral("  Engine.CurY := 3.5;"),
+               QStringLiteral("  Outline.AddItem('b');"),
+               QStringLiteral("  Engine.CurY := 3.4;"),
+               QStringLiteral("  Outline.AddItem('c');"),
+               QStringLiteral("  Outline.LevelRoot;"),
+               QStringLiteral("  try"),
+               QStringLiteral("    Outline.LevelUp;"),
+               QStringLiteral("  except"),
+               QStringLiteral("    lyrGlobalVariables['NoLevelUp'] := 1;"),
+               QStringLiteral("  end;"),
+               QStringLiteral("end.")};
+    ASSERT_TRUE(s.Compile()) << s.ErrorMsg.toStdString();
+    s.Execute();
+    ASSERT_EQ(outline->Items.size(), 3);
+    EXPECT_EQ(outline->Items[0].second, 2);
+    EXPECT_EQ(outline->Items[1].second, 4);
+    EXPECT_EQ(outline->Items[2].second, 3);
+    EXPECT_EQ(outline->Roots, 1);
+    EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("NoLevelUp")).toInt(), 1);
+    lyrGlobalVariables().Clear();
+}
+
+}  // namespace
+
+#include "test_lyrclassrtti.moc"
