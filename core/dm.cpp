@@ -4,6 +4,7 @@
 #include "core/Schema.h"
 #include "core/ShopRows.h"
 #include "report/lyrutils.h"
+#include "reportengine/lyrBarcode.h"
 #include "core/Unit1.h"
 #include "platform/ui/lookupcombo.h"
 
@@ -20,6 +21,9 @@ TfrmDM::TfrmDM(QObject *parent) : QObject(parent)
         // Templates name the data module's datasets as "frmDM.<name>".
         setObjectName(QStringLiteral("frmDM"));
         lyrRegisterGlobalComponent(this);
+        // Goods labels hold barcode objects: their class must be known
+        // before a label template loads.
+        lyrRegisterBarcodeView();
     }
 }
 

@@ -3,9 +3,11 @@
 #include "core/Unit1.h"
 #include "core/dm.h"
 #include "platform/ui/lookupcombo.h"
+#include "report/lyrclass.h"
 #include "report/lyrutils.h"
 #include "queryfields.h"
 
+#include <QBuffer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -335,4 +337,23 @@ TEST(DataModule, IsFoundByTemplatesWhileItLives)
         EXPECT_EQ(found, child);
     }
     EXPECT_EQ(lyrFindGlobalComponent(QStringLiteral("frmDM")), nullptr);
+}
+
+// A goods label holds a barcode object; the program knows its class as soon
+// as the data module exists, without any code naming the class.
+TEST(DataModule, LabelTemplatesWithBarcodesLoad)
+{
+    TfrmDM dm;
+    TlyrReport label;
+    label.EngineOptions()->SetNewSilentMode(simSilent);
+    QBuffer b;
+    b.setData("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+              "<TlyrReport Version=\"4.3\"><TlyrReportPage Name=\"Page1\">"
+              "<TlyrBarCodeView Name=\"BarCode1\" Left=\"10\" Top=\"10\" Width=\"100\" Height=\"40\" Text=\"123\"/>"
+              "</TlyrReportPage></TlyrReport>");
+    b.open(QIODevice::ReadOnly);
+    label.LoadFromStream(b);
+    EXPECT_TRUE(label.Errors().isEmpty()) << label.Errors().join(u'\n').toStdString();
+    ASSERT_NE(label.FindObject(QStringLiteral("BarCode1")), nullptr);
+    EXPECT_STREQ(label.FindObject(QStringLiteral("BarCode1"))->metaObject()->className(), "TlyrBarCodeView");
 }
