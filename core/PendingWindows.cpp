@@ -72,15 +72,6 @@ std::vector<WindowRow> pendingWindows()
                                      "序号 4,兑换日期 10,单号 10,会员卡号 10,礼品名称 20,数量 10,兑换积分 10,备注 10,"
                                      "员工姓名 10,录入日期 10,录入人",
                                      "兑换日期,单号,会员卡号,录入日期", "7 兑换积分")),
-            listRow("503", 0, &myOpenShop_M,
-                    makeExportLayout("TfrmShop_M", "商品查询", "商品表",
-                                     "序号 4,商品分类 12,商品编码 10,商品名称 32,单位 6,单价 8,成本 8,备注 30,状态 6",
-                                     "商品编码", "")),
-            listRow("506", Stock, &myOpenKC,
-                    makeExportLayout(
-                            "TfrmKC", "商品库存查询", "商品库存表",
-                            "序号 4,商品分类 12,商品编码 10,商品名称 32,单位 6,成本 8,库存数量 8,库存金额 10,备注 24",
-                            "商品编码", "7 库存数量,8 库存金额")),
             listRow("600", OwnItem, &myOpenBB_D, reportLayout("TfrmBB_D", "日报表", "日期", "日期")),
             listRow("601", 0, &myOpenBB_M, reportLayout("TfrmBB_M", "月报表", "月份", "")),
             listRow("602", 0, &myOpenBB_Y, reportLayout("TfrmBB_Y", "年报表", "年份", "")),

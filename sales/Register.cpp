@@ -5,6 +5,7 @@
 #include "core/Unit1.h"
 #include "core/main.h"
 #include "sales/GYS.h"
+#include "sales/GoodsLists.h"
 #include "sales/Openers.h"
 #include "sales/StockIn.h"
 #include "sales/StockLists.h"
@@ -23,6 +24,16 @@ void registerWindows()
     registerCardWindow(QStringLiteral("200"), openXF_InForCard);
     registerWindow({QStringLiteral("500"), 0, nullptr, modal(openSType), {}});
     registerWindow({QStringLiteral("502"), OwnItem, nullptr, modal(openShopIn), {}});
+    registerWindow(
+            {QStringLiteral("503"), 0, &myOpenShop_M, [](TfrmMain *m) { return new TfrmShop_M(m); },
+             excel::makeExportLayout("TfrmShop_M", "商品查询", "商品表",
+                                     "序号 4,商品分类 12,商品编码 10,商品名称 32,单位 6,单价 8,成本 8,备注 30,状态 6",
+                                     "商品编码", "")});
+    registerWindow({QStringLiteral("506"), Stock, &myOpenKC, [](TfrmMain *m) { return new TfrmKC(m); },
+                    excel::makeExportLayout("TfrmKC", "商品库存查询", "商品库存表",
+                                            "序号 4,商品分类 12,商品编码 10,商品名称 32,单位 6,成本 8,库存数量 8,"
+                                            "库存金额 10,备注 24",
+                                            "商品编码", "7 库存数量,8 库存金额")});
     registerWindow({QStringLiteral("508"), Stock, nullptr, modal(openJH_In), {}});
     registerWindow({QStringLiteral("509"), Stock, &myOpenJH_M, [](TfrmMain *m) { return new TfrmJH_M(m); },
                     stockDocumentLayout(StockKind::Purchase)});

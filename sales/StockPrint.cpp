@@ -11,6 +11,12 @@ DocumentPrinter &printer()
     return p;
 }
 
+LabelPrinter &labels()
+{
+    static LabelPrinter p;
+    return p;
+}
+
 void printDocument(const QString &table, const QString &number, const QString &unavailable)
 {
     if (printer())
@@ -35,9 +41,17 @@ void PrintTH(const QString &number)
     printDocument(QStringLiteral("UTH"), number, QStringLiteral("退货单打印暂不可用！"));
 }
 
-void PrintTM(const QString &)
+void setLabelPrinter(LabelPrinter p)
 {
-    ui::showMessage(QStringLiteral("条码打印暂不可用！"));
+    labels() = std::move(p);
+}
+
+void PrintTM(const QString &where)
+{
+    if (labels())
+        labels()(where);
+    else
+        ui::showMessage(QStringLiteral("条码打印暂不可用！"));
 }
 
 }  // namespace sales

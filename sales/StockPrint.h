@@ -17,5 +17,7 @@ void PrintTM(const QString &where);
 // printer restores the message.
 using DocumentPrinter = std::function<void(const QString &table, const QString &number)>;
 void setDocumentPrinter(DocumentPrinter printer);
+using LabelPrinter = std::function<void(const QString &where)>;
+void setLabelPrinter(LabelPrinter printer);
 
 }  // namespace sales

@@ -57,6 +57,18 @@ void removeSupplier(vdb::Connection &c, const QString &id)
     Statement("Update SSup Set theDel='是' Where (ID = :id)").number("id", id).run(c);
 }
 
+bool goodsHasStock(vdb::Connection &c, const QString &id)
+{
+    vdb::Query q(&c);
+    Statement("select theCount from SShop where (ID = :id)").number("id", id).open(q);
+    return !q.IsEmpty() && q.FieldByName(QStringLiteral("theCount")).AsFloat() > 0;
+}
+
+void removeGoods(vdb::Connection &c, const QString &id)
+{
+    Statement("Update SShop Set theDel='是' Where (ID = :id)").number("id", id).run(c);
+}
+
 QString kindWord(StockKind k)
 {
     return k == StockKind::Purchase ? QStringLiteral("进货") : QStringLiteral("退货");

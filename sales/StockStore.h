@@ -31,6 +31,11 @@ QString saveSupplier(vdb::Connection &c, const QString &id, const Supplier &s, Q
 // Marks the supplier deleted; its purchases and returns keep its name.
 void removeSupplier(vdb::Connection &c, const QString &id);
 
+// True when the goods item's stock count is above 0 (it may not be deleted).
+bool goodsHasStock(vdb::Connection &c, const QString &id);
+// Marks the goods item deleted; its lines in documents stay.
+void removeGoods(vdb::Connection &c, const QString &id);
+
 enum class StockKind { Purchase, Return };
 
 // The words and tables of a kind: "进货"/"退货", UJH/UTH, FKType/SKType.
