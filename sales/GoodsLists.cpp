@@ -163,6 +163,7 @@ TfrmKC::TfrmKC(QWidget *parent) : TListFrame(parent)
     s.exportWindow = QStringLiteral("TfrmKC");
     setSpec(s);
 
+    CountLabel->hide();  // the list shows its two sums only
     DBLookupComboBox1 = velmora::lookupBox(&TfrmDM::DBComSType);
     choiceFilter(0, &CheckBox1, QStringLiteral("商品分类"), DBLookupComboBox1, QStringLiteral("theType"));
     Edit1 = editFilter(0, &CheckBox2, QStringLiteral("商品名称"), nameOrPinyin);

@@ -74,7 +74,7 @@ TfrmStockDocs::TfrmStockDocs(StockKind kind, QWidget *parent) : TListFrame(paren
     s.countLabel = w + QStringLiteral("数量：");
     s.totalLabels = {{w + QStringLiteral("数量："), w + QStringLiteral("数量")},
                      {w + QStringLiteral("金额："), w + QStringLiteral("金额")}};
-    s.widths = {{QStringLiteral("单号"), 70},
+    s.widths = {{QStringLiteral("单号"), 90},
                 {QStringLiteral("供应商"), 200},
                 {w + QStringLiteral("数量"), 60},
                 {w + QStringLiteral("金额"), 80},
@@ -159,7 +159,7 @@ TfrmStockLines::TfrmStockLines(StockKind kind, QWidget *parent) : TListFrame(par
     s.countLabel = w + QStringLiteral("数量：");
     s.totalLabels = {{QStringLiteral("数量："), QStringLiteral("数量")},
                      {QStringLiteral("金额："), QStringLiteral("金额")}};
-    s.widths = {{QStringLiteral("单号"), 70},      {QStringLiteral("供应商"), 140},   {QStringLiteral("商品分类"), 80},
+    s.widths = {{QStringLiteral("单号"), 90},      {QStringLiteral("供应商"), 140},   {QStringLiteral("商品分类"), 80},
                 {QStringLiteral("商品编码"), 100}, {QStringLiteral("商品名称"), 180}, {QStringLiteral("单位"), 60},
                 {QStringLiteral("单价"), 60},      {QStringLiteral("数量"), 60},      {QStringLiteral("金额"), 80}};
     s.exportWindow = kind == StockKind::Purchase ? QStringLiteral("TfrmJH_MX") : QStringLiteral("TfrmTH_MX");
