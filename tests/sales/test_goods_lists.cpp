@@ -2,7 +2,9 @@
 // stock list with its totals.
 #include "stock_fixture.h"
 
+#include "core/ListFrame.h"
 #include "core/MenuOpeners.h"
+#include "platform/excel/excelreader.h"
 #include "sales/GoodsLists.h"
 #include "sales/Register.h"
 #include "sales/StockPrint.h"
@@ -90,6 +92,16 @@ TEST_F(GoodsLists, StockListShowsOnlyKeptStockWithItsValue)
     QStringList labels;
     for (QLabel *l : w.TotalLabels) labels << l->text();
     EXPECT_EQ(labels, QStringList({"库存数量：0", "库存金额：0"}));
+    // The export's totals row holds the same "0" twice.
+    sales::registerWindows();
+    velmora::TListFrame::setExportFolder(dir.path());
+    velmora::TListFrame::setExportOpener([](const QString &) {});
+    const excel::ReadResult e = excel::readWorkbook(w.BitBtn3Click());
+    ASSERT_TRUE(e.ok());
+    ASSERT_EQ(e.sheet.rowCount(), 2);
+    EXPECT_EQ(e.sheet.cell(1, 0), "合计");
+    EXPECT_EQ(e.sheet.cell(1, 6), "0");
+    EXPECT_EQ(e.sheet.cell(1, 7), "0");
 }
 
 TEST_F(GoodsLists, MenuRowsOpenTheLists)
