@@ -141,17 +141,7 @@ void TfrmStockIn::myNew()
 
 void TfrmStockIn::myDelStr()
 {
-    StringGrid1->endEdit();
-    for (int r = 1; r < kRows; ++r) {
-        StringGrid1->setCells(cNo, r, QStringLiteral("@ ") + QString::number(r));
-        if (QTableWidgetItem *i = StringGrid1->item(r, cNo)) i->setFlags(i->flags() & ~Qt::ItemIsEditable);
-        clearRow(r);
-    }
-}
-
-void TfrmStockIn::clearRow(int row)
-{
-    for (int c = cCode; c < cColumns; ++c) StringGrid1->setCells(c, row, QString());
+    StringGrid1->clearLines();
 }
 
 void TfrmStockIn::Edit1Change()
@@ -212,9 +202,7 @@ void TfrmStockIn::myFindSP()
     const int row = StringGrid1->Row();
     if (row < 1 || !StringGrid1->Cells(cType, row).isEmpty()) return;
     StringGrid1->endEdit();
-    QStringList ids;
-    for (int r = 1; r < kRows; ++r)
-        if (hasGoods(r)) ids << vdb::sqlNum(StringGrid1->Cells(cID, r));
+    const QStringList ids = StringGrid1->filledNumbers(cID);
     const QString code = vdb::sqlText(StringGrid1->Cells(cCode, row).trimmed());
 
     TfrmFindShop dlg(this);
@@ -268,24 +256,9 @@ void TfrmStockIn::StringGrid1KeyPress(QChar &key)
     if (row < 1) return;
     if (key == u'\r' && !hasGoods(row)) myFindSP();
     const bool goods = hasGoods(row);
-    const bool edit = key == u'\b' || key == u'\r';
-    const bool digit = key >= u'0' && key <= u'9';
-    switch (col) {
-    case cCode:
-        if (goods && !edit) key = QChar();
-        break;
-    case cName:
-    case cUnit:
-    case cMoney:
-        if (!edit) key = QChar();
-        break;
-    case cPrice:
-    case cCount:
-        if (!edit && !digit && key != u'.') key = QChar();
-        break;
-    default:
-        break;
-    }
+    using R = StringGrid::CellRule;
+    static const R rules[] = {R::Any, R::Search, R::Fixed, R::Fixed, R::Decimal, R::Decimal, R::Fixed};
+    if (col >= 0 && col <= cMoney) StringGrid::applyRule(key, rules[col], goods);
     if (key == u'\r' && goods) {
         if (col == cCode)
             StringGrid1->moveTo(cPrice, row);
@@ -332,7 +305,7 @@ void TfrmStockIn::D1Click()
     const int row = StringGrid1->Row();
     if (row < 1) return;
     StringGrid1->endEdit();
-    clearRow(row);
+    StringGrid1->clearLine(row);
     mySumMoney();
 }
 

@@ -64,7 +64,6 @@ protected:
 
 private:
     bool hasGoods(int row) const { return !StringGrid1->Cells(cID, row).isEmpty(); }
-    void clearRow(int row);
     sales::StockDraft draft() const;
     sales::StockKind m_kind;
     QString m_lastNumber;
