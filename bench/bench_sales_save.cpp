@@ -2,13 +2,13 @@
 // 100,000 members, 10,000 goods and 200,000 past sales, each against the
 // same work on a small shop in the same run (ratio_vs_baseline).
 #include "bench/gui_main.h"
+#include "bench/measure.h"
 #include "bench/sales_fixture.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/modal.h"
 #include "sales/XF_In.h"
 
 #include <benchmark/benchmark.h>
-#include <chrono>
 
 namespace {
 
@@ -22,30 +22,6 @@ SalesBenchDb &smallShop()
 {
     static SalesBenchDb db(100, 100, 100);
     return db;
-}
-
-std::map<std::string, double> g_baseline;
-
-// Runs the measured part once per iteration and reports its time, with the
-// ratio to the small shop's time when that ran first.
-template <class Setup, class Measured>
-void measure(benchmark::State &state, const std::string &name, bool baseline, Setup setup, Measured measured)
-{
-    double total = 0;
-    for (auto _ : state) {
-        setup();
-        const auto t0 = std::chrono::steady_clock::now();
-        measured();
-        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        state.SetIterationTime(s);
-        total += s;
-    }
-    const double mean = total / double(state.iterations());
-    if (baseline)
-        g_baseline[name] = mean;
-    else if (g_baseline.count(name))
-        state.counters["ratio_vs_baseline"] = mean / g_baseline[name];
-    state.counters["ms_per_op"] = mean * 1000;
 }
 
 void useShop(SalesBenchDb &db)

@@ -1,5 +1,6 @@
 #include "sales/StringGrid.h"
 
+#include "platform/db/db.h"
 #include "platform/ui/application.h"
 #include "platform/ui/keyfilter.h"
 
@@ -213,4 +214,51 @@ void StringGrid::mouseDoubleClickEvent(QMouseEvent *e)
 {
     QTableWidget::mouseDoubleClickEvent(e);
     if (onDblClick) ui::guarded(onDblClick);
+}
+
+void StringGrid::clearLines()
+{
+    endEdit();
+    for (int r = 1; r < rowCount(); ++r) {
+        setCells(0, r, QStringLiteral("@ ") + QString::number(r));
+        if (QTableWidgetItem *i = item(r, 0)) i->setFlags(i->flags() & ~Qt::ItemIsEditable);
+        clearLine(r);
+    }
+}
+
+void StringGrid::clearLine(int row)
+{
+    for (int c = 1; c < columnCount(); ++c) setCells(c, row, QString());
+}
+
+QStringList StringGrid::filledNumbers(int column) const
+{
+    QStringList out;
+    for (int r = 1; r < rowCount(); ++r)
+        if (!Cells(column, r).isEmpty()) out << vdb::sqlNum(Cells(column, r));
+    return out;
+}
+
+void StringGrid::applyRule(QChar &key, CellRule rule, bool lineHasGoods)
+{
+    if (key == u'\b' || key == u'\r') return;
+    const bool digit = key >= u'0' && key <= u'9';
+    bool passes = true;
+    switch (rule) {
+    case CellRule::Search:
+        passes = !lineHasGoods;
+        break;
+    case CellRule::Fixed:
+        passes = false;
+        break;
+    case CellRule::Decimal:
+        passes = digit || key == u'.';
+        break;
+    case CellRule::Digits:
+        passes = digit;
+        break;
+    case CellRule::Any:
+        break;
+    }
+    if (!passes) key = QChar();
 }

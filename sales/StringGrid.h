@@ -42,6 +42,20 @@ public:
     bool takeRelease(const QKeyEvent *e);
     void forgetPresses(Qt::FocusReason reason);
 
+    // The goods lines: column 0 numbered "@ 1" ... (not editable), every
+    // other cell emptied.
+    void clearLines();
+    // Empties a line's cells from column 1 on, hidden ones included.
+    void clearLine(int row);
+    // The SQL numbers of a column over the lines where it is filled.
+    QStringList filledNumbers(int column) const;
+
+    // What a goods cell takes besides Backspace and Enter: the search text
+    // (anything until the line has goods), nothing, digits and ".", digits.
+    enum class CellRule { Search, Fixed, Decimal, Digits, Any };
+    // Drops the key (sets it to 0) when the rule refuses it.
+    static void applyRule(QChar &key, CellRule rule, bool lineHasGoods);
+
     // The widths of the columns as laid out; when the grid is wider, the
     // visible columns grow in proportion to fill it.
     void setBaseColumnWidths(const QList<int> &widths);

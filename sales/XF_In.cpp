@@ -203,18 +203,13 @@ void TfrmXF_In::myNew()
 
 void TfrmXF_In::myDelStr()
 {
-    StringGrid1->endEdit();
-    for (int r = 1; r < kRows; ++r) {
-        StringGrid1->setCells(cNo, r, QStringLiteral("@ ") + QString::number(r));
-        if (QTableWidgetItem *i = StringGrid1->item(r, cNo)) i->setFlags(i->flags() & ~Qt::ItemIsEditable);
-        clearRow(r);
-    }
+    StringGrid1->clearLines();
 }
 
 void TfrmXF_In::clearRow(int row)
 {
     // The hidden stock cells go too, so nothing of an old item stays behind.
-    for (int c = cCode; c < cColumns; ++c) StringGrid1->setCells(c, row, QString());
+    StringGrid1->clearLine(row);
 }
 
 void TfrmXF_In::myFind()
@@ -254,9 +249,7 @@ void TfrmXF_In::myFindSP()
     const int row = StringGrid1->Row();
     if (row < 1 || hasGoods(row)) return;
     StringGrid1->endEdit();
-    QStringList ids;
-    for (int r = 1; r < kRows; ++r)
-        if (hasGoods(r)) ids << vdb::sqlNum(StringGrid1->Cells(cID, r));
+    const QStringList ids = StringGrid1->filledNumbers(cID);
     const QString code = sqlText(StringGrid1->Cells(cCode, row).trimmed());
 
     TfrmFindShop dlg(this);
@@ -362,27 +355,9 @@ void TfrmXF_In::StringGrid1KeyPress(QChar &key)
     if (row < 1) return;
     if (key == u'\r' && !hasGoods(row)) myFindSP();
     const bool goods = hasGoods(row);
-    const bool edit = key == u'\b' || key == u'\r';
-    const bool digit = key >= u'0' && key <= u'9';
-    switch (col) {
-    case cCode:
-        if (goods && !edit) key = QChar();
-        break;
-    case cName:
-    case cUnit:
-    case cMoney:
-        if (!edit) key = QChar();
-        break;
-    case cPrice:
-    case cCount:
-        if (!edit && !digit && key != u'.') key = QChar();
-        break;
-    case cZK:
-        if (!edit && !digit) key = QChar();
-        break;
-    default:
-        break;
-    }
+    using R = StringGrid::CellRule;
+    static const R rules[] = {R::Any, R::Search, R::Fixed, R::Fixed, R::Decimal, R::Decimal, R::Digits, R::Fixed};
+    if (col >= 0 && col <= cMoney) StringGrid::applyRule(key, rules[col], goods);
     if (key == u'\r' && goods) {
         switch (col) {
         case cCode:

@@ -67,6 +67,9 @@ protected:
         for (bool *f : kAllFlags) *f = false;
         // The member list's row as the members folder registers it.
         velmora::registerWindow({"103", velmora::OwnItem, &myOpenMember_M, {}, {}});
+        // The goods and stock lists' rows as the sales folder registers them.
+        velmora::registerWindow({"503", 0, &myOpenShop_M, {}, {}});
+        velmora::registerWindow({"506", velmora::Stock, &myOpenKC, {}, {}});
         myUser = myPass = myLoginDate = myNLDate = QString();
         velmora::setTerminateHandler([this] { ++terminated; });
         velmora::setUrlOpener([this](const QUrl &u) {
