@@ -12,11 +12,6 @@ namespace {
 
 using excel::makeExportLayout;
 
-WindowRow modalRow(const char *key, unsigned conditions)
-{
-    return {QString::fromLatin1(key), conditions, nullptr, {}, {}};
-}
-
 WindowRow listRow(const char *key, unsigned conditions, bool *flag, std::optional<excel::ExportLayout> layout = {})
 {
     return {QString::fromLatin1(key), conditions, flag, {}, std::move(layout)};
