@@ -1,0 +1,288 @@
+#include "report/lyrband.h"
+#include "report/lyrclass.h"
+#include "report/lyrmemo.h"
+#include "report/lyrpage.h"
+#include "reportengine/lyrengine.h"
+#include "reportengine/lyroutline.h"
+#include "reportengine/lyrpreviewpages.h"
+
+#include <QBuffer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Table {
+    QStringList fields;
+    QList<QStringList> rows;
+};
+
+// A user dataset over rows held by the test; an optional filter makes it a
+// detail of another dataset.
+class RowsDataSet {
+public:
+    RowsDataSet(TlyrReport *report, const QString &name, Table table) : table_(std::move(table))
+    {
+        ds = new TlyrUserDataSet(report);
+        ds->SetName(name);
+        ds->SetFields(table_.fields);
+        ds->OnFirst = [this](TlyrDataSet *) { pos_ = next(0); };
+        ds->OnNext = [this](TlyrDataSet *) { pos_ = next(pos_ + 1); };
+        ds->OnPrior = [this](TlyrDataSet *) {
+            int p = pos_ - 1;
+            while (p >= 0 && filter && !filter(table_.rows[p])) --p;
+            pos_ = std::max(p, 0);
+        };
+        ds->OnCheckEOF = [this](TlyrDataSet *, bool &eof) { eof = pos_ >= table_.rows.size(); };
+        ds->OnGetValue = [this](const QString &f, KsValue &v) {
+            const int col = table_.fields.indexOf(f);
+            if (pos_ < table_.rows.size() && col >= 0) v = KsValue(table_.rows[pos_][col]);
+        };
+        report->Datasets()->Add(ds);
+    }
+    QString value(const QString &f) const
+    {
+        return pos_ < table_.rows.size() ? table_.rows[pos_][table_.fields.indexOf(f)] : QString();
+    }
+    std::function<bool(const QStringList &)> filter;
+    TlyrUserDataSet *ds;
+
+private:
+    int next(int from) const
+    {
+        while (from < table_.rows.size() && filter && !filter(table_.rows[from])) ++from;
+        return from;
+    }
+    Table table_;
+    int pos_ = 0;
+};
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        lyrRegisterReportClasses();
+        lyrInstallEngine();
+        report = std::make_unique<TlyrReport>();
+        report->EngineOptions()->SetNewSilentMode(simSilent);
+        page = new TlyrReportPage(report.get());
+        page->SetName(QStringLiteral("Page1"));
+        page->SetParent(report.get());
+    }
+    void TearDown() override
+    {
+        report.reset();
+        lyrEngineFactories() = TlyrEngineFactories();
+    }
+    template <class B>
+    B *band(const QString &name, double top, double height)
+    {
+        auto *b = new B(report.get());
+        b->SetName(name);
+        b->SetParent(page);
+        b->SetTop(top);
+        b->SetHeight(height);
+        return b;
+    }
+    TlyrMemoView *memo(TlyrBand *b, const QString &name, const QString &text, double left = 0, double width = 200)
+    {
+        auto *m = new TlyrMemoView(report.get());
+        m->SetName(name);
+        m->SetParent(b);
+        m->SetBounds(left, 0, width, b->Height());
+        m->SetText(text);
+        return m;
+    }
+    TlyrPreviewPages &pages() { return *static_cast<TlyrPreviewPages *>(report->PreviewPages()); }
+    // The texts of every memo on page i, in page order.
+    QStringList texts(int i)
+    {
+        QStringList out;
+        TlyrReportPage *p = pages().GetPage(i);
+        if (!p) return out;
+        for (TlyrComponent *c : p->AllObjects())
+            if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) out << m->GetText();
+        return out;
+    }
+    std::unique_ptr<TlyrReport> report;
+    TlyrReportPage *page = nullptr;
+};
+
+}  // namespace
+
+TEST_F(EngineTest, MasterDetailWithGroupsFootersAndTotals)
+{
+    RowsDataSet orders(report.get(), QStringLiteral("Orders"),
+                       {{"Cust", "No", "Amount"}, {{"A", "1", "2"}, {"A", "2", "3"}, {"B", "3", "5"}}});
+    RowsDataSet lines(report.get(), QStringLiteral("Lines"),
+                      {{"No", "Item"}, {{"1", "pen"}, {"1", "ink"}, {"2", "cup"}, {"3", "hat"}, {"3", "bag"}}});
+    lines.filter = [&](const QStringList &row) { return row[0] == orders.value(QStringLiteral("No")); };
+    report->EngineOptions()->SetDoublePass(true);
+
+    memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Orders list");
+    auto *gh = band<TlyrGroupHeader>("GroupHeader1", 30, 20);
+    gh->Condition = QStringLiteral("Orders.\"Cust\"");
+    memo(gh, "GH", "Customer [Orders.\"Cust\"]");
+    auto *master = band<TlyrMasterData>("MasterData1", 60, 20);
+    master->SetDataSet(orders.ds);
+    memo(master, "MNo", "[Orders.\"No\"]");
+    memo(master, "MAmount", "[Orders.\"Amount\"]", 300, 100);
+    auto *detail = band<TlyrDetailData>("DetailData1", 90, 18);
+    detail->SetDataSet(lines.ds);
+    memo(detail, "DItem", "[Lines.\"Item\"]", 40);
+    memo(band<TlyrFooter>("Footer1", 110, 18), "DF", "lines [COUNT(DetailData1)]");
+    memo(band<TlyrGroupFooter>("GroupFooter1", 130, 20), "GF", "group [SUM(<Orders.\"Amount\">)]");
+    memo(band<TlyrReportSummary>("Summary1", 160, 20), "RS", "total [SUM(<Orders.\"Amount\">)]");
+    memo(band<TlyrPageFooter>("PageFooter1", 200, 20), "PF", "page [Page#] of [TotalPages]");
+
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(report->Errors().isEmpty());
+    ASSERT_EQ(pages().Count(), 1);
+    EXPECT_EQ(texts(0),
+              (QStringList{"Orders list", "Customer A", "1",   "2",       "pen",     "ink",        "lines 2",
+                           "2",           "3",          "cup", "lines 1", "group 5", "Customer B", "3",
+                           "5",           "hat",        "bag", "lines 2", "group 5", "total 10",   "page 1 of 1"}));
+    // The print-time total is filled in when the page is built.
+    auto *pf = qobject_cast<TlyrCustomMemoView *>(pages().GetPage(0)->AllObjects().last());
+    ASSERT_NE(pf, nullptr);
+    EXPECT_EQ(pf->TotalPages, 1);
+    const QString dump = lyrDumpPreparedPages(pages());
+    EXPECT_TRUE(dump.startsWith(QStringLiteral("page 1\nTlyrPageHeader PageHeader1 0.00 0.00"))) << dump.toStdString();
+}
+
+TEST_F(EngineTest, LongListContinuesWithHeaderRepeatedAndFooterAfterLastLine)
+{
+    Table t{{"N"}, {}};
+    for (int i = 1; i <= 60; ++i) t.rows << QStringList{QString::number(i)};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+    memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "M", "line [Rows.\"N\"]");
+    memo(band<TlyrFooter>("Footer1", 70, 20), "F", "count [COUNT(MasterData1)]");
+    memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", "sum [SUM(<Rows.\"N\">)] page [Page#]");
+
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 2);
+    const double pageHeight = (page->PaperHeight() - page->TopMargin() - page->BottomMargin()) * lyrUnitsPerMM;
+    const int perPage = int((pageHeight - 20 - 20) / 20);
+    const QStringList first = texts(0), second = texts(1);
+    EXPECT_EQ(first.first(), QStringLiteral("Header"));
+    EXPECT_EQ(second.first(), QStringLiteral("Header"));
+    EXPECT_EQ(first.at(1), QStringLiteral("line 1"));
+    EXPECT_EQ(first.at(perPage), QStringLiteral("line %1").arg(perPage));
+    EXPECT_EQ(second.at(1), QStringLiteral("line %1").arg(perPage + 1));
+    EXPECT_EQ(second.at(second.size() - 2), QStringLiteral("count 60"));
+    // Page-footer sums cover their own page only.
+    int sum1 = 0, sum2 = 0;
+    for (int i = 1; i <= perPage; ++i) sum1 += i;
+    for (int i = perPage + 1; i <= 60; ++i) sum2 += i;
+    EXPECT_EQ(first.last(), QStringLiteral("sum %1 page 1").arg(sum1));
+    EXPECT_EQ(second.last(), QStringLiteral("sum %1 page 2").arg(sum2));
+}
+
+TEST_F(EngineTest, BandErrorsStopTheRun)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}}});
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    band<TlyrHeader>("Header1", 80, 20);
+    band<TlyrDetailData>("Orphan", 10, 20)->SetDataSet(rows.ds);
+    EXPECT_FALSE(report->PrepareReport());
+    EXPECT_TRUE(report->Errors().contains(QStringLiteral("Unconnected header/footer Header1")));
+    EXPECT_TRUE(report->Errors().contains(QStringLiteral("Incorrect band position: Orphan")));
+    EXPECT_FALSE(report->Engine()->Running);
+}
+
+TEST_F(EngineTest, BandsAtTheSameTopBothPrint)
+{
+    memo(band<TlyrReportTitle>("Title1", 0, 20), "T", "title");
+    RowsDataSet a(report.get(), QStringLiteral("A"), {{"N"}, {{"a1"}}});
+    RowsDataSet b(report.get(), QStringLiteral("B"), {{"N"}, {{"b1"}}});
+    auto *m1 = band<TlyrMasterData>("MasterData1", 40, 20);
+    m1->SetDataSet(a.ds);
+    memo(m1, "M1", "[A.\"N\"]");
+    auto *m2 = band<TlyrMasterData>("MasterData2", 40, 20);
+    m2->SetDataSet(b.ds);
+    memo(m2, "M2", "[B.\"N\"]");
+    ASSERT_TRUE(report->PrepareReport());
+    EXPECT_EQ(texts(0), (QStringList{"title", "a1", "b1"}));
+}
+
+TEST_F(EngineTest, AnErrorDuringTheRunEndsItCleanly)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}, {"2"}}});
+    rows.ds->OnNext = [](TlyrDataSet *) { throw ElyrError(QStringLiteral("dataset broke")); };
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "M", "[Rows.\"N\"]");
+    EXPECT_FALSE(report->PrepareReport());
+    EXPECT_TRUE(report->Errors().contains(QStringLiteral("dataset broke")));
+    EXPECT_FALSE(report->Engine()->Running);
+}
+
+TEST_F(EngineTest, PreparedReportRoundTripKeepsBytesAndPages)
+{
+    Table t{{"N"}, {}};
+    for (int i = 1; i <= 120; ++i) t.rows << QStringList{QString::number(i)};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+    memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    master->SetOutlineText(QStringLiteral("Rows.\"N\""));
+    memo(master, "M", "line [Rows.\"N\"]");
+    ASSERT_TRUE(report->PrepareReport());
+    const int count = pages().Count();
+    ASSERT_GE(count, 3);
+    const QString before = lyrDumpPreparedPages(pages());
+    QBuffer first;
+    first.open(QIODevice::ReadWrite);
+    pages().SaveToStream(first);
+
+    // Loading needs no template: a fresh report without pages reads it.
+    TlyrReport other;
+    auto &loaded = *static_cast<TlyrPreviewPages *>(other.PreviewPages());
+    first.seek(0);
+    loaded.LoadFromStream(first, false);
+    EXPECT_EQ(loaded.Count(), count);
+    EXPECT_EQ(lyrDumpPreparedPages(loaded), before);
+    loaded.GetOutline()->LevelRoot();
+    EXPECT_EQ(loaded.GetOutline()->Count(), 120);
+    QBuffer second;
+    second.open(QIODevice::ReadWrite);
+    loaded.SaveToStream(second);
+    EXPECT_EQ(second.data().toStdString(), first.data().toStdString());
+}
+
+TEST_F(EngineTest, DamagedPreparedPagesGiveAnErrorLine)
+{
+    QBuffer damaged;
+    damaged.setData("<?xml version=\"1.0\" encoding=\"utf-8\"?><preparedreport><previewpages><page7>"
+                    "<m1 l=\"1\"/></page7></previewpages><dictionary><m1 name=\"P\"/><m2 name=\"Page9.X\"/>"
+                    "</dictionary></preparedreport>");
+    damaged.open(QIODevice::ReadOnly);
+    pages().LoadFromStream(damaged, false);
+    EXPECT_EQ(pages().Count(), 1);
+    EXPECT_EQ(pages().GetPage(0), nullptr);
+    EXPECT_FALSE(pages().Errors.isEmpty());
+}
+
+TEST_F(EngineTest, OutlineAnchorsAndHyperlinks)
+{
+    TlyrOutline &o = *pages().GetOutline();
+    o.LevelRoot();
+    o.AddItem(QStringLiteral("a"), 10);
+    o.AddItem(QStringLiteral("b"), 20);
+    o.LevelRoot();
+    EXPECT_EQ(o.Count(), 1);
+    o.LevelDown(0);
+    EXPECT_EQ(o.Count(), 1);
+    o.LevelUp();
+    o.LevelUp();
+    EXPECT_EQ(o.Count(), 1);
+    EXPECT_EQ(pages().GetAnchorPage(QStringLiteral("none")), 1);
+    EXPECT_TRUE(lyrIsSafeHyperlink(QStringLiteral("https://x.example")));
+    EXPECT_TRUE(lyrIsSafeHyperlink(QStringLiteral("mailto:a@b")));
+    EXPECT_FALSE(lyrIsSafeHyperlink(QStringLiteral("file:///etc/passwd")));
+    EXPECT_FALSE(lyrIsSafeHyperlink(QStringLiteral("cmd.exe")));
+}
