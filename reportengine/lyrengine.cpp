@@ -658,19 +658,103 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
     Report->DoNotifyEvent(band, band->OnAfterCalcHeight());
     const bool pageBand = inPageBand_ || is<TlyrPageHeader>(band) || is<TlyrPageFooter>(band) ||
                           is<TlyrOverlay>(band) || is<TlyrColumnHeader>(band) || is<TlyrColumnFooter>(band);
+    bool split = false;
     if (!pageBand && !showingHeaders_) {
         const bool atTop = CurY <= columnStartY_ + 0.0001;
-        if (band->StartNewPage() && !atTop)
-            NewPage();
-        else if (band->Height() > FreeSpace() + 0.0001 && !atTop)
-            NewPage();
+        if (band->StartNewPage() && !atTop) NewPage();
+        if (band->Height() > FreeSpace() + 0.0001) {
+            if (band->AllowSplit())
+                split = true;
+            else if (CurY > columnStartY_ + 0.0001)
+                NewPage();
+        }
     }
-    band->SetLeft(CurX);
-    band->SetTop(CurY);
-    if (!(is<TlyrNullBand>(band) && band->Height() <= 0 && band->Objects().isEmpty())) Pages()->AddObject(band);
-    if (!is<TlyrOverlay>(band)) CurY += band->Height();
+    if (split) {
+        splitBand(band, views);
+    } else {
+        band->SetLeft(CurX);
+        band->SetTop(CurY);
+        // An empty null band is not stored.
+        if (!(is<TlyrNullBand>(band) && band->Height() <= 0 && band->Objects().isEmpty())) Pages()->AddObject(band);
+        if (!is<TlyrOverlay>(band)) CurY += band->Height();
+    }
     Report->DoAfterPrint(band);
     for (TlyrReportComponent *v : views) Report->DoAfterPrint(v);
     if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
     Aggregates.Reset(band);
+}
+
+// Places a band taller than the free space in parts, page after page: text
+// objects continue where the previous part stopped; other objects appear in
+// the first part only.
+void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &views)
+{
+    std::vector<TlyrCustomMemoView *> memos;
+    std::vector<std::pair<TlyrReportComponent *, bool>> fixed;
+    for (TlyrReportComponent *v : views) {
+        auto *m = qobject_cast<TlyrCustomMemoView *>(v);
+        if (m && m->Visible() && m->StretchMode() != smDontStretch) {
+            m->InitPart();
+            memos.push_back(m);
+        } else {
+            fixed.emplace_back(v, v->Visible());
+        }
+    }
+    std::vector<double> tops;
+    for (TlyrCustomMemoView *m : memos) tops.push_back(m->Top());
+    bool firstPart = true;
+    // Every round either places text or starts a fresh page; a fresh page
+    // that takes nothing gets the rest clipped, so the loop always ends.
+    for (;;) {
+        if (Report->Terminated()) break;
+        const double free = FreeSpace();
+        const bool atTop = CurY <= columnStartY_ + 0.0001;
+        bool placed = false, remaining = false;
+        for (size_t i = 0; i < memos.size(); ++i) {
+            TlyrCustomMemoView *m = memos[i];
+            const double top = firstPart ? tops[i] : 0;
+            m->SetTop(top);
+            m->SetHeight(std::max(0.0, free - top));
+            if (m->PartMemo.isEmpty()) {
+                m->SetText(QString());
+                m->SetHeight(0);
+                continue;
+            }
+            m->DrawPart();
+            if (!m->GetText().isEmpty()) placed = true;
+            if (!m->PartMemo.isEmpty()) remaining = true;
+        }
+        if (!placed && remaining) {
+            if (!atTop) {
+                NewPage();
+                continue;
+            }
+            for (TlyrCustomMemoView *m : memos) {
+                m->SetText(m->PartMemo);
+                m->PartMemo.clear();
+                m->SetHeight(std::max(0.0, free - m->Top()));
+            }
+            remaining = false;
+        }
+        for (auto &[v, visible] : fixed) v->SetVisible(visible && firstPart);
+        double height = free;
+        if (!remaining) {
+            height = 0;
+            for (TlyrCustomMemoView *m : memos) {
+                if (!m->GetText().isEmpty()) m->SetHeight(std::min(m->Height(), m->CalcHeight()));
+                height = std::max(height, m->Top() + m->Height());
+            }
+            for (auto &[v, visible] : fixed)
+                if (v->Visible()) height = std::max(height, v->Top() + v->Height());
+        }
+        band->SetHeight(height);
+        band->SetLeft(CurX);
+        band->SetTop(CurY);
+        Pages()->AddObject(band);
+        CurY += height;
+        firstPart = false;
+        if (!remaining) break;
+        NewPage();
+    }
+    for (auto &[v, visible] : fixed) v->SetVisible(visible);
 }

@@ -70,6 +70,7 @@ private:
     void showGroupFooters(Node &node, size_t from);
     void showBandOnce(TlyrBand *band);
     void stretchBand(TlyrBand *band);
+    void splitBand(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
     TlyrDataSet *dataSetOf(TlyrDataBand *band) const;
     void collectAggregates(TlyrReportPage *page);
 

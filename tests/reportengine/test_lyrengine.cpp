@@ -286,3 +286,87 @@ TEST_F(EngineTest, OutlineAnchorsAndHyperlinks)
     EXPECT_FALSE(lyrIsSafeHyperlink(QStringLiteral("file:///etc/passwd")));
     EXPECT_FALSE(lyrIsSafeHyperlink(QStringLiteral("cmd.exe")));
 }
+
+TEST_F(EngineTest, ASplitBandContinuesOverThreePages)
+{
+    memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
+    auto *title = band<TlyrReportTitle>("Title1", 40, 20);
+    title->SetAllowSplit(true);
+    title->SetStretched(true);
+    QStringList lines;
+    for (int i = 1; i <= 150; ++i) lines << QStringLiteral("row %1").arg(i);
+    auto *m = memo(title, "Long", lines.join(QStringLiteral("\r\n")));
+    m->SetStretchMode(smActualHeight);
+    memo(title, "Fixed", "only first", 300, 100);
+    memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", "page [Page#]");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_GE(pages().Count(), 3);
+    QStringList parts;
+    int fixedSeen = 0;
+    for (int i = 0; i < pages().Count(); ++i) {
+        const QStringList t = texts(i);
+        EXPECT_EQ(t.first(), QStringLiteral("Header"));
+        EXPECT_EQ(t.last(), QStringLiteral("page %1").arg(i + 1));
+        for (const QString &s : t)
+            if (s.startsWith(QStringLiteral("row"))) parts << s.trimmed();
+        fixedSeen += t.count(QStringLiteral("only first"));
+    }
+    EXPECT_EQ(parts.join(QStringLiteral("\r\n")), lines.join(QStringLiteral("\r\n")))
+            << lyrDumpPreparedPages(pages()).toStdString();
+    EXPECT_EQ(fixedSeen, 1);
+}
+
+TEST_F(EngineTest, TextThatIsNoNumberIsSkippedAndNotedOnce)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"2"}, {"x"}, {"3"}, {"y"}}});
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    memo(band<TlyrFooter>("Footer1", 70, 20), "F", "[SUM(<Rows.\"N\">)]");
+    EXPECT_FALSE(report->PrepareReport());
+    ASSERT_EQ(report->Errors().size(), 1);
+    EXPECT_TRUE(report->Errors().first().contains(QStringLiteral("x")));
+    EXPECT_EQ(texts(0), QStringList{"5"});
+}
+
+TEST_F(EngineTest, HideIfSingleDataRecordCountsItsOwnGroup)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"),
+                     {{"G", "H", "N"}, {{"a", "1", "1"}, {"a", "1", "2"}, {"a", "2", "3"}, {"b", "3", "4"}}});
+    auto *outer = band<TlyrGroupHeader>("Outer", 10, 20);
+    outer->Condition = QStringLiteral("Rows.\"G\"");
+    auto *inner = band<TlyrGroupHeader>("Inner", 30, 20);
+    inner->Condition = QStringLiteral("Rows.\"H\"");
+    auto *master = band<TlyrMasterData>("MasterData1", 50, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "M", "[Rows.\"N\"]");
+    auto *innerFooter = band<TlyrGroupFooter>("InnerFooter", 70, 20);
+    innerFooter->HideIfSingleDataRecord = true;
+    memo(innerFooter, "IF", "inner [COUNT(MasterData1)]");
+    auto *outerFooter = band<TlyrGroupFooter>("OuterFooter", 90, 20);
+    outerFooter->HideIfSingleDataRecord = true;
+    memo(outerFooter, "OF", "outer [COUNT(MasterData1)]");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(texts(0), (QStringList{"1", "2", "inner 2", "3", "outer 3", "4"}));
+}
+
+TEST_F(EngineTest, PrintOnPreviousPageContinuesBelow)
+{
+    memo(band<TlyrReportTitle>("Title1", 0, 30), "T1", "first");
+    auto *second = new TlyrReportPage(report.get());
+    second->SetName(QStringLiteral("Page2"));
+    second->SetParent(report.get());
+    second->PrintOnPreviousPage = true;
+    auto *t2 = new TlyrReportTitle(report.get());
+    t2->SetName(QStringLiteral("Title2"));
+    t2->SetParent(second);
+    t2->SetHeight(20);
+    auto *m = new TlyrMemoView(report.get());
+    m->SetName(QStringLiteral("T2"));
+    m->SetParent(t2);
+    m->SetBounds(0, 0, 100, 20);
+    m->SetText(QStringLiteral("second"));
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+    EXPECT_EQ(texts(0), (QStringList{"first", "second"}));
+    EXPECT_NE(lyrDumpPreparedPages(pages()).indexOf(QStringLiteral("TlyrReportTitle Title2 0.00 30.00")), -1);
+}
