@@ -6,7 +6,12 @@
 #include "reportengine/lyroutline.h"
 #include "reportengine/lyrpreviewpages.h"
 
+#include "report/lyrcanvas.h"
+
 #include <QBuffer>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -369,4 +374,85 @@ TEST_F(EngineTest, PrintOnPreviousPageContinuesBelow)
     ASSERT_EQ(pages().Count(), 1);
     EXPECT_EQ(texts(0), (QStringList{"first", "second"}));
     EXPECT_NE(lyrDumpPreparedPages(pages()).indexOf(QStringLiteral("TlyrReportTitle Title2 0.00 30.00")), -1);
+}
+
+TEST_F(EngineTest, FileCacheKeepsOnlyTheFirstPagesInMemory)
+{
+    report->EngineOptions()->setProperty("UseFileCache", true);
+    report->EngineOptions()->setProperty("MaxMemSize", 0);
+    Table t{{"N"}, {}};
+    for (int i = 1; i <= 400; ++i) t.rows << QStringList{QString::number(i)};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    master->SetStartNewPage(true);
+    memo(master, "M", "line [Rows.\"N\"]");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 400);
+    int unloaded = 0;
+    for (int i = 0; i < pages().Count(); ++i) unloaded += pages().PagesItem()->Items(i)->Loaded ? 0 : 1;
+    EXPECT_GT(unloaded, 300);
+    EXPECT_TRUE(pages().PagesItem()->Items(0)->Loaded);
+    EXPECT_TRUE(pages().PagesItem()->Items(1)->Loaded);
+    EXPECT_EQ(texts(250), QStringList{"line 251"});
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("r.lp3"));
+    pages().SaveToFile(file);
+    TlyrReport other;
+    auto &loaded = *static_cast<TlyrPreviewPages *>(other.PreviewPages());
+    ASSERT_TRUE(loaded.LoadFromFile(file));
+    ASSERT_EQ(loaded.Count(), 400);
+    EXPECT_FALSE(loaded.PagesItem()->Items(2)->Loaded);
+    EXPECT_FALSE(loaded.PagesItem()->Items(399)->Loaded);
+    EXPECT_EQ(lyrDumpPreparedPages(loaded), lyrDumpPreparedPages(pages()));
+    EXPECT_FALSE(loaded.LoadFromFile(dir.filePath(QStringLiteral("missing.lp3"))));
+    EXPECT_EQ(loaded.Count(), 400);
+}
+
+namespace {
+class RecordingFilter : public TlyrExportFilter {
+public:
+    void StartPage(TlyrReportPage *, int index) override { lines << QStringLiteral("page %1").arg(index + 1); }
+    void ExportObject(TlyrComponent *obj) override
+    {
+        if (obj->IsTextObject()) lines << obj->ComponentText();
+    }
+    QStringList lines;
+};
+}  // namespace
+
+TEST_F(EngineTest, DrawHitTestAndExportPreparedPages)
+{
+    auto *title = band<TlyrReportTitle>("Title1", 0, 40);
+    auto *m = memo(title, "T", "hello", 100, 200);
+    m->setProperty("URL", QStringLiteral("https://shop.example/"));
+    auto *other = memo(title, "U", "unsafe", 400, 100);
+    other->setProperty("URL", QStringLiteral("file:///etc/passwd"));
+    ASSERT_TRUE(report->PrepareReport());
+
+    QImage blank(400, 600, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    QImage image = blank;
+    {
+        QPainter painter(&image);
+        TlyrCanvas canvas(&painter, 96, 96, false);
+        pages().DrawPage(0, canvas, 0.5, 0.5, 0, 0);
+    }
+    EXPECT_NE(image, blank);
+
+    QStringList opened;
+    pages().OnOpenUrl = [&](const QString &url) { opened << url; };
+    const double left = page->LeftMargin() * lyrUnitsPerMM, top = page->TopMargin() * lyrUnitsPerMM;
+    TlyrView *hit = pages().ObjectOver(0, left + 150, top + 10, 1, 0, 1, 0, 0, true);
+    ASSERT_NE(hit, nullptr);
+    EXPECT_EQ(hit->Name(), QStringLiteral("T"));
+    hit = pages().ObjectOver(0, left + 450, top + 10, 1, 0, 1, 0, 0, true);
+    ASSERT_NE(hit, nullptr);
+    EXPECT_EQ(opened, QStringList{QStringLiteral("https://shop.example/")});
+    EXPECT_EQ(pages().ObjectOver(0, left + 700, top + 300, 1, 0, 1, 0, 0, false), nullptr);
+
+    RecordingFilter filter;
+    EXPECT_TRUE(pages().Export(filter));
+    EXPECT_EQ(filter.lines, (QStringList{"page 1", "hello", "unsafe"}));
 }
