@@ -4,6 +4,7 @@
 #include "report/lyrclass.h"
 #include "report/lyrdbset.h"
 #include "report/lyrdialogpage.h"
+#include "report/lyrdialogpage.h"
 #include "report/lyrmemo.h"
 #include "report/lyrpage.h"
 #include "report/lyrres.h"
@@ -189,6 +190,12 @@ bool TlyrEngine::runDialogs()
         Report->DoParamEvent(Report->OnRunDialogs(), params, true);
         return params.Element(0).ToBool();
     }
+    for (int i = 0; i < Report->PagesCount(); ++i) {
+        auto *dialog = qobject_cast<TlyrDialogPage *>(Report->Pages(i));
+        if (!dialog || !dialog->Visible() || dialog->Objects().isEmpty()) continue;
+        const int result = OnRunDialog ? OnRunDialog(dialog) : dialog->ShowModal();
+        if (result == 2) return false;
+    }
     return true;
 }
 
@@ -320,6 +327,8 @@ void TlyrEngine::runPage(TlyrReportPage *page)
     PageHeight = (page->PaperHeight() - page->TopMargin() - page->BottomMargin()) * lyrUnitsPerMM;
     TlyrPreviewPages *pages = Pages();
     finishing_ = false;
+    keeping_ = false;
+    noKeep_ = true;
     auto runOnce = [&] {
         if (page->PrintOnPreviousPage && pages->CurPage >= 0) {
             // Continues below what the previous report page left.
@@ -403,9 +412,49 @@ void TlyrEngine::EndPage()
 
 void TlyrEngine::NewPage()
 {
+    TlyrPreviewPages *pages = Pages();
+    // A keep block that did not start at the top of this page moves to the
+    // next page below its headers.
+    const bool move = keeping_ && keepY_ > columnStartY_ + 0.0001;
+    const double blockHeight = CurY - keepY_;
+    if (move) pages->CutObjects(keepPos_);
     EndPage();
-    Pages()->AddPage(CurPage);
+    pages->AddPage(CurPage);
     initPage();
+    if (move) {
+        keepPos_ = pages->GetCurPosition();
+        const int top = static_cast<int>(std::lround(CurY));
+        pages->GetOutline()->ShiftItems(keepOutline_, top);
+        pages->ShiftAnchors(keepAnchor_, top);
+        pages->PasteObjects(CurX, CurY);
+        keepY_ = CurY;
+        CurY += blockHeight;
+        // What the block added counts for the footer of the page it moved to.
+        Aggregates.EndKeep();
+        Aggregates.StartKeep();
+    }
+}
+
+void TlyrEngine::startKeep(TlyrBand *band)
+{
+    if (keeping_ || noKeep_) return;
+    TlyrPreviewPages *pages = Pages();
+    keeping_ = true;
+    keepBand_ = band;
+    keepPos_ = pages->GetCurPosition();
+    keepY_ = CurY;
+    if (!pages->GetOutline()->CurItem) pages->GetOutline()->LevelRoot();
+    keepOutline_ = pages->GetOutline()->GetCurPosition();
+    keepAnchor_ = pages->GetAnchorCurPosition();
+    Aggregates.StartKeep();
+}
+
+void TlyrEngine::endKeep(TlyrBand *band)
+{
+    if (!keeping_ || band != keepBand_) return;
+    keeping_ = false;
+    keepBand_ = nullptr;
+    Aggregates.EndKeep();
 }
 
 void TlyrEngine::NewColumn()
@@ -479,6 +528,12 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
             if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) m->ResetSuppress();
         while (!ds->Eof()) {
             if (hasDetail(node, b->PrintIfDetailEmpty())) {
+                if (first) {
+                    if (b->KeepTogether()) startKeep(b);
+                    if (b->KeepHeader() && node.Header) startKeep(b);
+                } else if (node.Groups.empty() && b->KeepTogether()) {
+                    startKeep(b);
+                }
                 if (first && node.Header) {
                     headerList_.push_back(node.Header);
                     ShowBand(node.Header);
@@ -493,6 +548,7 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 CurLine = line;
                 CurLineThrough = through;
                 ShowBand(b);
+                if (first && b->KeepHeader() && node.Header && !b->KeepTogether()) endKeep(b);
                 ++line;
                 ++through;
                 first = false;
@@ -501,7 +557,9 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 runDataBands(node.Details);
                 if (outline) Pages()->GetOutline()->LevelUp();
                 if (b->FooterAfterEach()) ShowBand(node.Footer);
+                if (node.Groups.empty() && b->KeepTogether()) endKeep(b);
             }
+            noKeep_ = false;
             ds->Next();
             if (b->RowCount() != 0 && b->RowCount() < line) break;
             if (Report->Terminated()) break;
@@ -509,6 +567,7 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
         if (!first) {
             showGroupFooters(node, 0);
             if (!b->FooterAfterEach()) ShowBand(node.Footer);
+            if (!node.Groups.empty() && b->KeepTogether()) endKeep(b);
             headerList_.erase(std::remove(headerList_.begin(), headerList_.end(), node.Header), headerList_.end());
         }
         if (Report->Terminated()) return;
@@ -526,6 +585,7 @@ void TlyrEngine::showGroupHeaders(Node &node, size_t from, bool reset)
             for (TlyrComponent *c : h->Objects())
                 if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) m->ResetSuppress();
         }
+        if (h->KeepTogether) startKeep(h);
         ShowBand(h);
         if (h->ResetPageNumbers && !reset) Pages()->ResetLogicalPageNumber();
         headerList_.push_back(h);
@@ -569,6 +629,7 @@ void TlyrEngine::showGroupFooters(Node &node, size_t from)
                 ShowBand(f);
         }
         headerList_.erase(std::remove(headerList_.begin(), headerList_.end(), h), headerList_.end());
+        if (h->KeepTogether) endKeep(h);
     }
 }
 

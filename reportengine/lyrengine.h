@@ -8,6 +8,8 @@
 
 #include <QHash>
 
+#include <functional>
+
 #include <vector>
 
 class TlyrBand;
@@ -36,6 +38,9 @@ public:
     TlyrAggregateList Aggregates;
     TlyrBand *CurBand = nullptr;
     TlyrReportPage *CurPage = nullptr;
+    // Shows a dialog page instead of its own modal window (set by the host);
+    // returns the modal result (2 cancels the report).
+    std::function<int(class TlyrDialogPage *)> OnRunDialog;
 
     void EndPage() override;
     void NewColumn() override;
@@ -73,6 +78,8 @@ private:
     void splitBand(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
     TlyrDataSet *dataSetOf(TlyrDataBand *band) const;
     void collectAggregates(TlyrReportPage *page);
+    void startKeep(TlyrBand *band);
+    void endKeep(TlyrBand *band);
 
     QHash<TlyrReportPage *, PageTree> trees_;
     std::vector<TlyrBand *> headerList_;
@@ -83,6 +90,15 @@ private:
     bool inPageBand_ = false;
     bool showingHeaders_ = false;
     double columnStartY_ = 0;
+    // The open keep block: its band, where it began in the store, on the
+    // page, in the outline and among the anchors.
+    bool keeping_ = false;
+    bool noKeep_ = false;
+    TlyrBand *keepBand_ = nullptr;
+    int keepPos_ = 0;
+    double keepY_ = 0;
+    class TlyrXMLItem *keepOutline_ = nullptr;
+    int keepAnchor_ = -1;
 };
 
 // Installs the engine and the prepared-pages store for every report.

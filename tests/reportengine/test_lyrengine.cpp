@@ -1,5 +1,6 @@
 #include "report/lyrband.h"
 #include "report/lyrclass.h"
+#include "report/lyrdialogpage.h"
 #include "report/lyrmemo.h"
 #include "report/lyrpage.h"
 #include "reportengine/lyrengine.h"
@@ -26,9 +27,11 @@ struct Table {
 // detail of another dataset.
 class RowsDataSet {
 public:
+    // The dataset belongs to the program (keeper), not to the report: a
+    // run restores the report's template, which would remake it.
     RowsDataSet(TlyrReport *report, const QString &name, Table table) : table_(std::move(table))
     {
-        ds = new TlyrUserDataSet(report);
+        ds = new TlyrUserDataSet(report->parent());
         ds->SetName(name);
         ds->SetFields(table_.fields);
         ds->OnFirst = [this](TlyrDataSet *) { pos_ = next(0); };
@@ -69,6 +72,7 @@ protected:
         lyrRegisterReportClasses();
         lyrInstallEngine();
         report = std::make_unique<TlyrReport>();
+        report->setParent(&keeper);
         report->EngineOptions()->SetNewSilentMode(simSilent);
         page = new TlyrReportPage(report.get());
         page->SetName(QStringLiteral("Page1"));
@@ -76,6 +80,7 @@ protected:
     }
     void TearDown() override
     {
+        report->setParent(nullptr);
         report.reset();
         lyrEngineFactories() = TlyrEngineFactories();
     }
@@ -109,6 +114,7 @@ protected:
             if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) out << m->GetText();
         return out;
     }
+    QObject keeper;
     std::unique_ptr<TlyrReport> report;
     TlyrReportPage *page = nullptr;
 };
@@ -455,4 +461,59 @@ TEST_F(EngineTest, DrawHitTestAndExportPreparedPages)
     RecordingFilter filter;
     EXPECT_TRUE(pages().Export(filter));
     EXPECT_EQ(filter.lines, (QStringList{"page 1", "hello", "unsafe"}));
+}
+
+TEST_F(EngineTest, KeepTogetherMovesAMasterWithItsDetails)
+{
+    page->SetPaperSize(lyrCustomPaper);
+    page->SetTopMargin(0);
+    page->SetBottomMargin(0);
+    page->SetPaperHeight(200 / lyrUnitsPerMM);
+    RowsDataSet orders(report.get(), QStringLiteral("Orders"), {{"No"}, {{"1"}, {"2"}, {"3"}}});
+    Table lineRows{{"No", "Item"}, {}};
+    for (int o = 1; o <= 3; ++o)
+        for (int i = 1; i <= 3; ++i)
+            lineRows.rows << QStringList{QString::number(o), QStringLiteral("i%1%2").arg(o).arg(i)};
+    RowsDataSet lines(report.get(), QStringLiteral("Lines"), lineRows);
+    lines.filter = [&](const QStringList &row) { return row[0] == orders.value(QStringLiteral("No")); };
+    auto *master = band<TlyrMasterData>("MasterData1", 10, 20);
+    master->SetDataSet(orders.ds);
+    memo(master, "M", "order [Orders.\"No\"]");
+    auto *detail = band<TlyrDetailData>("DetailData1", 40, 20);
+    detail->SetDataSet(lines.ds);
+    memo(detail, "D", "[Lines.\"Item\"]");
+
+    ASSERT_TRUE(report->PrepareReport());
+    ASSERT_EQ(pages().Count(), 2);
+    EXPECT_EQ(texts(0).last(), QStringLiteral("i31"));
+
+    // The run restores the template: its objects are found again by name.
+    auto *kept = qobject_cast<TlyrMasterData *>(report->FindObject(QStringLiteral("MasterData1")));
+    ASSERT_NE(kept, nullptr);
+    kept->SetKeepTogether(true);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 2);
+    EXPECT_EQ(texts(0).last(), QStringLiteral("i23"));
+    EXPECT_EQ(texts(1), (QStringList{"order 3", "i31", "i32", "i33"}));
+    EXPECT_NE(lyrDumpPreparedPages(pages()).indexOf(QStringLiteral("page 2\nTlyrMasterData MasterData1 0.00 0.00")), -1)
+            << lyrDumpPreparedPages(pages()).toStdString();
+}
+
+TEST_F(EngineTest, ACancelledDialogPageStopsTheReport)
+{
+    memo(band<TlyrReportTitle>("Title1", 0, 20), "T", "title");
+    auto *dialog = new TlyrDialogPage(report.get());
+    dialog->SetName(QStringLiteral("Dialog1"));
+    dialog->SetParent(report.get());
+    auto *control = new TlyrDialogControl(report.get());
+    control->SetName(QStringLiteral("Control1"));
+    control->SetParent(dialog);
+    int shown = 0;
+    auto *engine = static_cast<TlyrEngine *>(report->Engine());
+    engine->OnRunDialog = [&](TlyrDialogPage *) { return ++shown == 1 ? 2 : 1; };
+    EXPECT_FALSE(report->PrepareReport());
+    EXPECT_EQ(pages().Count(), 0);
+    EXPECT_TRUE(report->PrepareReport());
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(texts(0), QStringList{"title"});
 }
