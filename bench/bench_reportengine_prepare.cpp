@@ -12,6 +12,8 @@
 #include "reportengine/lyrpreviewpages.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
 #include <QPainter>
@@ -161,8 +163,42 @@ void BM_SaveAndLoadPrepared(benchmark::State &state)
     state.counters["peak_rss_kib"] = double(peakKiB());
 }
 
+// 2,000 pages with the file cache on: prepared, saved to a file and loaded
+// back with only the first pages in memory. Run alone for its peak size.
+void BM_TwoThousandPagesFileCache(benchmark::State &state)
+{
+    for (auto _ : state) {
+        ListReport list;
+        list.report->EngineOptions()->setProperty("UseFileCache", true);
+        list.report->EngineOptions()->setProperty("MaxMemSize", 1);
+        auto *md = qobject_cast<TlyrBand *>(list.report->FindObject(QStringLiteral("MD")));
+        md->SetStartNewPage(true);
+        auto *ds = list.report->Datasets()->Items(0)->DataSet();
+        ds->SetRangeEndCount(2000);
+        const long before = peakKiB();
+        if (!list.report->PrepareReport()) state.SkipWithError("prepare failed");
+        auto &pages = *static_cast<TlyrPreviewPages *>(list.report->PreviewPages());
+        const QString file = QDir::temp().filePath(QStringLiteral("bench_reportengine.lp3"));
+        pages.SaveToFile(file);
+        TlyrReport other;
+        auto &loaded = *static_cast<TlyrPreviewPages *>(other.PreviewPages());
+        loaded.LoadFromFile(file);
+        int inMemory = 0;
+        for (int i = 0; i < loaded.Count(); ++i) inMemory += loaded.PagesItem()->Items(i)->Loaded ? 1 : 0;
+        loaded.GetPage(loaded.Count() - 1);
+        state.counters["pages"] = pages.Count();
+        state.counters["loaded_pages_in_memory"] = inMemory;
+        state.counters["file_bytes"] = double(QFileInfo(file).size());
+        state.counters["peak_rss_kib"] = double(peakKiB());
+        state.counters["peak_rss_growth_kib"] = double(peakKiB() - before);
+        loaded.Clear();
+        QFile::remove(file);
+    }
+}
+
 }  // namespace
 
+BENCHMARK(BM_TwoThousandPagesFileCache)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PrepareListReport)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_SaveAndLoadPrepared)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 

@@ -517,3 +517,45 @@ TEST_F(EngineTest, ACancelledDialogPageStopsTheReport)
     EXPECT_EQ(shown, 2);
     EXPECT_EQ(texts(0), QStringList{"title"});
 }
+
+TEST(EngineLookup, AReportMadeBeforeTheEngineWasInstalledStillPrepares)
+{
+    lyrRegisterReportClasses();
+    lyrEngineFactories() = TlyrEngineFactories();
+    TlyrReport report;
+    report.EngineOptions()->SetNewSilentMode(simSilent);
+    EXPECT_EQ(report.Engine(), nullptr);
+    auto *page = new TlyrReportPage(&report);
+    page->SetName(QStringLiteral("Page1"));
+    page->SetParent(&report);
+    auto *title = new TlyrReportTitle(&report);
+    title->SetName(QStringLiteral("Title1"));
+    title->SetParent(page);
+    title->SetHeight(20);
+    lyrInstallEngine();
+    EXPECT_TRUE(report.PrepareReport()) << report.Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_NE(report.PreviewPages(), nullptr);
+    EXPECT_EQ(report.PreviewPages()->Count(), 1);
+    lyrEngineFactories() = TlyrEngineFactories();
+}
+
+TEST_F(EngineTest, ShiftItemsMovesTheWholeBlockFromAnEmptyStart)
+{
+    TlyrOutline &o = *pages().GetOutline();
+    o.LevelRoot();
+    TlyrXMLItem *start = o.GetCurPosition();
+    EXPECT_EQ(start, nullptr);
+    o.AddItem(QStringLiteral("a"), 100);
+    o.LevelUp();
+    o.AddItem(QStringLiteral("b"), 130);
+    o.LevelUp();
+    o.ShiftItems(start, 10);
+    QString text;
+    int pageNo = -5, top = -5;
+    o.GetItem(0, text, pageNo, top);
+    EXPECT_EQ(text, QStringLiteral("a"));
+    EXPECT_EQ(pageNo, 0);  // -1 (no page yet) moved on by one
+    EXPECT_EQ(top, 10);
+    o.GetItem(1, text, pageNo, top);
+    EXPECT_EQ(top, 40);
+}
