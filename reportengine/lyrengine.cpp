@@ -8,6 +8,7 @@
 #include "report/lyrmemo.h"
 #include "report/lyrpage.h"
 #include "report/lyrres.h"
+#include "report/lyrutils.h"
 #include "report/lyrview.h"
 #include "reportengine/lyroutline.h"
 #include "reportengine/lyrpreviewpages.h"
@@ -459,7 +460,16 @@ void TlyrEngine::endKeep(TlyrBand *band)
 
 void TlyrEngine::NewColumn()
 {
-    NewPage();
+    if (!CurPage || CurPage->Columns() < 2 || CurColumn >= CurPage->Columns()) {
+        NewPage();
+        return;
+    }
+    ++CurColumn;
+    const QStringList positions = CurPage->ColumnPositions();
+    const int i = CurColumn - 1;
+    const double mm = i < positions.size() ? lyrStrToFloat(positions.at(i)) : i * CurPage->ColumnWidth();
+    CurX = mm * lyrUnitsPerMM;
+    CurY = columnStartY_;
 }
 
 double TlyrEngine::HeaderHeight()
@@ -727,7 +737,7 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
             if (band->AllowSplit())
                 split = true;
             else if (CurY > columnStartY_ + 0.0001)
-                NewPage();
+                NewColumn();
         }
     }
     if (split) {

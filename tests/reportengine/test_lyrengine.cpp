@@ -559,3 +559,27 @@ TEST_F(EngineTest, ShiftItemsMovesTheWholeBlockFromAnEmptyStart)
     o.GetItem(1, text, pageNo, top);
     EXPECT_EQ(top, 40);
 }
+
+TEST_F(EngineTest, TwoPageColumnsFillLeftThenRight)
+{
+    page->SetPaperSize(lyrCustomPaper);
+    page->SetTopMargin(0);
+    page->SetBottomMargin(0);
+    page->SetPaperHeight(100 / lyrUnitsPerMM);
+    page->SetColumns(2);
+    Table t{{"N"}, {}};
+    for (int i = 1; i <= 12; ++i) t.rows << QStringList{QString::number(i)};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+    memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "M", "[Rows.\"N\"]");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    // 80 units below the header: four rows per column, eight per page.
+    ASSERT_EQ(pages().Count(), 2);
+    EXPECT_EQ(texts(0), (QStringList{"Header", "1", "2", "3", "4", "5", "6", "7", "8"}));
+    const double right = page->ColumnWidth() * lyrUnitsPerMM;
+    const QString dump = lyrDumpPreparedPages(pages());
+    EXPECT_NE(dump.indexOf(QStringLiteral("TlyrMemoView M %1 20.00").arg(right, 0, 'f', 2)), -1) << dump.toStdString();
+    EXPECT_EQ(texts(1), (QStringList{"Header", "9", "10", "11", "12"}));
+}
