@@ -10,6 +10,7 @@
 #include "report/lyrres.h"
 #include "report/lyrutils.h"
 #include "report/lyrview.h"
+#include "report/lyrview.h"
 #include "reportengine/lyroutline.h"
 #include "reportengine/lyrpreviewpages.h"
 
@@ -364,12 +365,15 @@ void TlyrEngine::runPage(TlyrReportPage *page)
 
 void TlyrEngine::initPage()
 {
-    CurX = 0;
+    CurX = subBaseX_ >= 0 ? subBaseX_ : 0;
     CurY = 0;
     CurColumn = 1;
     auto *ph = static_cast<TlyrPageHeader *>(CurPage->FindBand(&TlyrPageHeader::staticMetaObject));
     inPageBand_ = true;
-    if (ph && (!firstPage_ || ph->PrintOnFirstPage)) ShowBand(ph);
+    // A page that a side-by-side subreport already reached has its header.
+    const bool reused = Pages()->GetCurPosition() > 0;
+    if (ph && (!firstPage_ || ph->PrintOnFirstPage) && !reused) ShowBand(ph);
+    if (reused && ph && (!firstPage_ || ph->PrintOnFirstPage)) CurY += ph->Height();
     if (TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject)) ShowBand(ch);
     inPageBand_ = false;
     columnStartY_ = CurY;
@@ -393,7 +397,7 @@ void TlyrEngine::EndPage()
     if (TlyrBand *cf = CurPage->FindBand(&TlyrColumnFooter::staticMetaObject)) ShowBand(cf);
     if (pf) {
         const bool show = (!firstPage_ || pf->PrintOnFirstPage) && (!finishing_ || pf->PrintOnLastPage);
-        if (show) {
+        if (show && !Pages()->BandExists(pf)) {
             CurY = PageHeight - pf->Height();
             ShowBand(pf);
         }
@@ -627,10 +631,12 @@ bool TlyrEngine::checkGroups(Node &node)
 
 void TlyrEngine::showGroupFooters(Node &node, size_t from)
 {
-    const PageTree &tree = trees_[CurPage];
+    TlyrBand *footerOf = nullptr;
     for (size_t i = node.Groups.size(); i-- > from;) {
         TlyrGroupHeader *h = node.Groups[i];
-        auto *f = static_cast<TlyrGroupFooter *>(tree.GroupFooters.value(h));
+        for (const PageTree &tree : std::as_const(trees_))
+            if ((footerOf = tree.GroupFooters.value(h))) break;
+        auto *f = static_cast<TlyrGroupFooter *>(footerOf);
         if (f) {
             // The header's own group decides, not the data band's counter.
             if (f->HideIfSingleDataRecord && groupRecords_.value(h) < 2)
@@ -748,6 +754,7 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         // An empty null band is not stored.
         if (!(is<TlyrNullBand>(band) && band->Height() <= 0 && band->Objects().isEmpty())) Pages()->AddObject(band);
         if (!is<TlyrOverlay>(band)) CurY += band->Height();
+        showSubreports(band, views);
     }
     Report->DoAfterPrint(band);
     for (TlyrReportComponent *v : views) Report->DoAfterPrint(v);
@@ -828,4 +835,43 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
         NewPage();
     }
     for (auto &[v, visible] : fixed) v->SetVisible(visible);
+}
+
+// Subreport objects of a band run their pages below the band's top, each
+// from where the band ended; the output continues after the one that went
+// furthest (page, then column, then position).
+void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent *> &views)
+{
+    std::vector<TlyrSubreport *> subs;
+    for (TlyrReportComponent *v : views)
+        if (auto *s = qobject_cast<TlyrSubreport *>(v); s && s->Visible() && !s->PrintOnParent())
+            if (qobject_cast<TlyrReportPage *>(s->SubPage())) subs.push_back(s);
+    if (subs.empty()) return;
+    TlyrPreviewPages *pages = Pages();
+    const int savedPage = pages->CurPage, savedColumn = CurColumn;
+    const double savedX = CurX, savedY = CurY, bandTop = CurY - band->Height();
+    int bestPage = savedPage, bestColumn = savedColumn;
+    double bestY = savedY;
+    for (TlyrSubreport *s : subs) {
+        pages->CurPage = savedPage;
+        CurColumn = savedColumn;
+        CurX = savedX + s->Left();
+        CurY = bandTop + s->Top();
+        auto *sub = static_cast<TlyrReportPage *>(s->SubPage());
+        const double baseX = CurX;
+        subBaseX_ = baseX;
+        runDataBands(trees_[sub].Masters);
+        subBaseX_ = -1;
+        const bool further = pages->CurPage > bestPage || (pages->CurPage == bestPage && CurColumn > bestColumn) ||
+                             (pages->CurPage == bestPage && CurColumn == bestColumn && CurY > bestY);
+        if (further) {
+            bestPage = pages->CurPage;
+            bestColumn = CurColumn;
+            bestY = CurY;
+        }
+    }
+    pages->CurPage = bestPage;
+    CurColumn = bestColumn;
+    CurX = savedX;
+    CurY = bestY;
 }

@@ -79,6 +79,7 @@ private:
     TlyrDataSet *dataSetOf(TlyrDataBand *band) const;
     void collectAggregates(TlyrReportPage *page);
     void startKeep(TlyrBand *band);
+    void showSubreports(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
     void endKeep(TlyrBand *band);
 
     QHash<TlyrReportPage *, PageTree> trees_;
@@ -92,6 +93,8 @@ private:
     double columnStartY_ = 0;
     // The open keep block: its band, where it began in the store, on the
     // page, in the outline and among the anchors.
+    // Left of the subreport being run (-1 outside one).
+    double subBaseX_ = -1;
     bool keeping_ = false;
     bool noKeep_ = false;
     TlyrBand *keepBand_ = nullptr;

@@ -3,6 +3,7 @@
 #include "report/lyrdialogpage.h"
 #include "report/lyrmemo.h"
 #include "report/lyrpage.h"
+#include "report/lyrview.h"
 #include "reportengine/lyrengine.h"
 #include "reportengine/lyroutline.h"
 #include "reportengine/lyrpreviewpages.h"
@@ -582,4 +583,42 @@ TEST_F(EngineTest, TwoPageColumnsFillLeftThenRight)
     const QString dump = lyrDumpPreparedPages(pages());
     EXPECT_NE(dump.indexOf(QStringLiteral("TlyrMemoView M %1 20.00").arg(right, 0, 'f', 2)), -1) << dump.toStdString();
     EXPECT_EQ(texts(1), (QStringList{"Header", "9", "10", "11", "12"}));
+}
+
+TEST_F(EngineTest, SubreportsSideBySideContinueAfterTheLongerOne)
+{
+    RowsDataSet a(report.get(), QStringLiteral("A"), {{"N"}, {{"a1"}, {"a2"}, {"a3"}, {"a4"}}});
+    RowsDataSet b(report.get(), QStringLiteral("B"), {{"N"}, {{"b1"}, {"b2"}}});
+    auto *title = band<TlyrReportTitle>("Title1", 0, 30);
+    memo(band<TlyrReportSummary>("Summary1", 60, 20), "S", "after");
+    auto addSub = [&](const QString &name, double left, RowsDataSet &rows) {
+        auto *subPage = new TlyrReportPage(report.get());
+        subPage->SetName(name + QStringLiteral("Page"));
+        subPage->SetParent(report.get());
+        auto *sub = new TlyrSubreport(report.get());
+        sub->SetName(name);
+        sub->SetParent(title);
+        sub->SetBounds(left, 10, 200, 20);
+        sub->SetSubPage(subPage);
+        auto *md = new TlyrMasterData(report.get());
+        md->SetName(name + QStringLiteral("Data"));
+        md->SetParent(subPage);
+        md->SetHeight(20);
+        md->SetDataSet(rows.ds);
+        auto *m = new TlyrMemoView(report.get());
+        m->SetName(name + QStringLiteral("Memo"));
+        m->SetParent(md);
+        m->SetBounds(0, 0, 100, 20);
+        m->SetText(QStringLiteral("[%1.\"N\"]").arg(rows.ds->Name()));
+    };
+    addSub(QStringLiteral("Left"), 0, a);
+    addSub(QStringLiteral("Right"), 300, b);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+    const QString dump = lyrDumpPreparedPages(pages());
+    EXPECT_NE(dump.indexOf(QStringLiteral("TlyrMemoView LeftMemo 0.00 10.00 100.00 20.00 a1")), -1)
+            << dump.toStdString();
+    EXPECT_NE(dump.indexOf(QStringLiteral("TlyrMemoView RightMemo 300.00 10.00 100.00 20.00 b1")), -1);
+    EXPECT_NE(dump.indexOf(QStringLiteral("TlyrMemoView LeftMemo 0.00 70.00 100.00 20.00 a4")), -1);
+    EXPECT_NE(dump.indexOf(QStringLiteral("TlyrMemoView S 0.00 90.00 200.00 20.00 after")), -1) << dump.toStdString();
 }
