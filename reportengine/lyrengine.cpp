@@ -538,6 +538,9 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
         ds->First();
         int line = 1, through = 1;
         bool first = true;
+        const bool multi = b->Columns() >= 2;
+        double rowMaxY = 0;
+        if (multi) b->SetCurColumn(1);
         for (TlyrComponent *c : b->Objects())
             if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) m->ResetSuppress();
         while (!ds->Eof()) {
@@ -561,11 +564,13 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 for (TlyrGroupHeader *g : node.Groups) ++groupRecords_[g];
                 CurLine = line;
                 CurLineThrough = through;
+                const double rowY = CurY;
                 ShowBand(b);
                 if (first && b->KeepHeader() && node.Header && !b->KeepTogether()) endKeep(b);
                 ++line;
                 ++through;
                 first = false;
+                if (multi) columnStep(b, rowY, rowMaxY);
                 const bool outline = !b->OutlineText().isEmpty();
                 if (outline) Pages()->GetOutline()->AddItem(Report->Calc(b->OutlineText()).ToText(), CurY);
                 runDataBands(node.Details);
@@ -577,6 +582,11 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
             ds->Next();
             if (b->RowCount() != 0 && b->RowCount() < line) break;
             if (Report->Terminated()) break;
+        }
+        // The last row is closed.
+        if (multi && b->CurColumn() != 1) {
+            b->SetCurColumn(b->Columns());
+            columnStep(b, CurY, rowMaxY);
         }
         if (!first) {
             showGroupFooters(node, 0);
@@ -749,7 +759,9 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
     if (split) {
         splitBand(band, views);
     } else {
-        band->SetLeft(CurX);
+        // A multi-column data band sits at its column's place.
+        auto *data = qobject_cast<TlyrDataBand *>(band);
+        band->SetLeft(CurX + (data && data->Columns() >= 2 ? band->Left() : 0));
         band->SetTop(CurY);
         // An empty null band is not stored.
         if (!(is<TlyrNullBand>(band) && band->Height() <= 0 && band->Objects().isEmpty())) Pages()->AddObject(band);
@@ -874,4 +886,19 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
     CurColumn = bestColumn;
     CurX = savedX;
     CurY = bestY;
+}
+
+// After each record of a multi-column data band: the next record goes beside
+// this one, or, when the row is full, below the lowest record of the row.
+void TlyrEngine::columnStep(TlyrDataBand *band, double rowY, double &rowMaxY)
+{
+    rowMaxY = std::max(rowMaxY, CurY);
+    if (band->CurColumn() < band->Columns())
+        CurY = rowY;
+    else
+        CurY = rowMaxY;
+    if (band->Visible()) {
+        band->SetCurColumn(band->CurColumn() + 1);
+        if (band->CurColumn() == 1) rowMaxY = 0;
+    }
 }

@@ -79,6 +79,7 @@ private:
     TlyrDataSet *dataSetOf(TlyrDataBand *band) const;
     void collectAggregates(TlyrReportPage *page);
     void startKeep(TlyrBand *band);
+    void columnStep(TlyrDataBand *band, double rowY, double &rowMaxY);
     void showSubreports(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
     void endKeep(TlyrBand *band);
 

@@ -622,3 +622,20 @@ TEST_F(EngineTest, SubreportsSideBySideContinueAfterTheLongerOne)
     EXPECT_NE(dump.indexOf(QStringLiteral("TlyrMemoView LeftMemo 0.00 70.00 100.00 20.00 a4")), -1);
     EXPECT_NE(dump.indexOf(QStringLiteral("TlyrMemoView S 0.00 90.00 200.00 20.00 after")), -1) << dump.toStdString();
 }
+
+TEST_F(EngineTest, AMultiColumnDataBandFillsRowsLeftToRight)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}, {"2"}, {"3"}, {"4"}, {"5"}}});
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    master->SetColumns(2);
+    master->SetColumnWidth(150);
+    memo(master, "M", "[Rows.\"N\"]", 0, 100);
+    memo(band<TlyrFooter>("Footer1", 70, 20), "F", "end");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    const QString dump = lyrDumpPreparedPages(pages());
+    for (const char *line : {"TlyrMemoView M 0.00 0.00 100.00 20.00 1", "TlyrMemoView M 150.00 0.00 100.00 20.00 2",
+                             "TlyrMemoView M 0.00 20.00 100.00 20.00 3", "TlyrMemoView M 150.00 20.00 100.00 20.00 4",
+                             "TlyrMemoView M 0.00 40.00 100.00 20.00 5", "TlyrMemoView F 0.00 60.00 200.00 20.00 end"})
+        EXPECT_NE(dump.indexOf(QString::fromLatin1(line)), -1) << line << "\n" << dump.toStdString();
+}
