@@ -600,6 +600,13 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
 
 void TlyrEngine::showGroupHeaders(Node &node, size_t from, bool reset)
 {
+    // Groups are numbered through the dataset; the number names the group
+    // for drill-down clicks.
+    for (size_t i = from; i < node.Groups.size(); ++i) {
+        TlyrGroupHeader *h = node.Groups[i];
+        groupThrough_[h] = reset ? 1 : groupThrough_.value(h) + 1;
+    }
+    applyDrillDown(node);
     for (size_t i = from; i < node.Groups.size(); ++i) {
         TlyrGroupHeader *h = node.Groups[i];
         groupRecords_[h] = 0;
@@ -721,21 +728,23 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
     struct Finish {
         TlyrEngine *e;
         TlyrBand *band;
-        QList<TlyrReportComponent *> &views;
+        QList<TlyrReportComponent *> prepared;
         TlyrBand *saved;
         ~Finish()
         {
-            // Runs whether or not output failed, so templates are restored.
-            for (TlyrReportComponent *v : views) v->AfterPrint();
+            // Runs whether or not output failed, so templates are restored;
+            // only objects that were prepared have something to restore.
+            for (TlyrReportComponent *v : prepared) v->AfterPrint();
             band->AfterPrint();
             e->CurBand = saved;
         }
-    } finish{this, band, views, savedBand};
+    } finish{this, band, {}, savedBand};
     Report->DoBeforePrint(band);
     if (!band->Visible()) return;
     for (TlyrReportComponent *v : views) {
         Report->CurObject = v->Name();
         v->BeforePrint();
+        finish.prepared << v;
         Report->DoBeforePrint(v);
         if (!v->Visible()) continue;
         v->GetData();
@@ -900,5 +909,31 @@ void TlyrEngine::columnStep(TlyrDataBand *band, double rowY, double &rowMaxY)
     if (band->Visible()) {
         band->SetCurColumn(band->CurColumn() + 1);
         if (band->CurColumn() == 1) rowMaxY = 0;
+    }
+}
+
+// A drill-down group shows its inner groups, footers and records only when
+// its key (name "." group number) is in the report's click list (inverted by
+// ExpandDrillDown).
+void TlyrEngine::applyDrillDown(Node &node)
+{
+    auto footerOf = [this](TlyrGroupHeader *h) -> TlyrBand * {
+        for (const PageTree &tree : std::as_const(trees_))
+            if (TlyrBand *f = tree.GroupFooters.value(h)) return f;
+        return nullptr;
+    };
+    for (size_t i = 0; i < node.Groups.size(); ++i) {
+        TlyrGroupHeader *h = node.Groups[i];
+        if (!h->DrillDown) continue;
+        const QString key = h->Name() + QLatin1Char('.') + QString::number(groupThrough_.value(h));
+        bool expanded = Report->ClickList.contains(key);
+        if (h->ExpandDrillDown) expanded = !expanded;
+        for (size_t j = i + 1; j < node.Groups.size(); ++j) {
+            node.Groups[j]->SetVisible(expanded);
+            if (TlyrBand *f = footerOf(node.Groups[j])) f->SetVisible(expanded);
+        }
+        node.Band->SetVisible(expanded);
+        if (TlyrBand *f = footerOf(h); f && !h->ShowFooterIfDrillDown) f->SetVisible(expanded);
+        if (!expanded) break;
     }
 }

@@ -79,6 +79,7 @@ private:
     TlyrDataSet *dataSetOf(TlyrDataBand *band) const;
     void collectAggregates(TlyrReportPage *page);
     void startKeep(TlyrBand *band);
+    void applyDrillDown(Node &node);
     void columnStep(TlyrDataBand *band, double rowY, double &rowMaxY);
     void showSubreports(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
     void endKeep(TlyrBand *band);
@@ -87,6 +88,7 @@ private:
     std::vector<TlyrBand *> headerList_;
     QHash<TlyrGroupHeader *, KsValue> lastValues_;
     QHash<TlyrGroupHeader *, int> groupRecords_;
+    QHash<TlyrGroupHeader *, int> groupThrough_;
     bool firstPage_ = false;
     bool finishing_ = false;
     bool inPageBand_ = false;

@@ -639,3 +639,19 @@ TEST_F(EngineTest, AMultiColumnDataBandFillsRowsLeftToRight)
                              "TlyrMemoView M 0.00 40.00 100.00 20.00 5", "TlyrMemoView F 0.00 60.00 200.00 20.00 end"})
         EXPECT_NE(dump.indexOf(QString::fromLatin1(line)), -1) << line << "\n" << dump.toStdString();
 }
+
+TEST_F(EngineTest, DrillDownShowsOnlyTheClickedGroups)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"G", "N"}, {{"a", "1"}, {"a", "2"}, {"b", "3"}}});
+    auto *gh = band<TlyrGroupHeader>("GH", 10, 20);
+    gh->Condition = QStringLiteral("Rows.\"G\"");
+    gh->DrillDown = true;
+    memo(gh, "H", "[Rows.\"G\"]");
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "M", "[Rows.\"N\"]");
+    memo(band<TlyrGroupFooter>("GF", 70, 20), "F", "n [COUNT(MasterData1)]");
+    report->ClickList << QStringLiteral("GH.2");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(texts(0), (QStringList{"a", "b", "3", "n 1"}));
+}
