@@ -740,7 +740,11 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         }
     } finish{this, band, {}, savedBand};
     Report->DoBeforePrint(band);
-    if (!band->Visible()) return;
+    if (!band->Visible()) {
+        // Totals flagged to count invisible records still see this one.
+        if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
+        return;
+    }
     for (TlyrReportComponent *v : views) {
         Report->CurObject = v->Name();
         v->BeforePrint();

@@ -650,8 +650,10 @@ TEST_F(EngineTest, DrillDownShowsOnlyTheClickedGroups)
     auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
     master->SetDataSet(rows.ds);
     memo(master, "M", "[Rows.\"N\"]");
-    memo(band<TlyrGroupFooter>("GF", 70, 20), "F", "n [COUNT(MasterData1)]");
+    auto *gf = band<TlyrGroupFooter>("GF", 70, 20);
+    memo(gf, "F", "n [COUNT(MasterData1)]");
+    memo(band<TlyrReportSummary>("Summary1", 100, 20), "S", "all [COUNT(MasterData1, 1)] shown [COUNT(MasterData1)]");
     report->ClickList << QStringLiteral("GH.2");
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(texts(0), (QStringList{"a", "b", "3", "n 1"}));
+    EXPECT_EQ(texts(0), (QStringList{"a", "b", "3", "n 1", "all 3 shown 1"}));
 }
