@@ -657,3 +657,32 @@ TEST_F(EngineTest, DrillDownShowsOnlyTheClickedGroups)
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(texts(0), (QStringList{"a", "b", "3", "n 1", "all 3 shown 1"}));
 }
+
+TEST_F(EngineTest, ASplitThatPlacesNothingEndsWithTheRestClipped)
+{
+    page->SetPaperSize(lyrCustomPaper);
+    page->SetTopMargin(0);
+    page->SetBottomMargin(0);
+    page->SetPaperHeight(100 / lyrUnitsPerMM);
+    memo(band<TlyrPageHeader>("PageHeader1", 0, 95), "PH", "Header");
+    auto *title = band<TlyrReportTitle>("Title1", 100, 20);
+    title->SetAllowSplit(true);
+    title->SetStretched(true);
+    auto *m = memo(title, "Long", "one\r\ntwo\r\nthree");
+    m->SetStretchMode(smActualHeight);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+    EXPECT_EQ(texts(0).last().trimmed(), QStringLiteral("one\r\ntwo\r\nthree"));
+}
+
+TEST_F(EngineTest, AnEmptyNullBandIsNotStored)
+{
+    auto *null = new TlyrNullBand(report.get());
+    null->SetName(QStringLiteral("Null1"));
+    null->SetParent(page);
+    null->SetHeight(0);
+    memo(band<TlyrReportTitle>("Title1", 0, 20), "T", "title");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(lyrDumpPreparedPages(pages()).indexOf(QStringLiteral("Null1")), -1);
+    EXPECT_DOUBLE_EQ(pages().GetLastY(), 20);
+}
