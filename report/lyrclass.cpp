@@ -353,10 +353,7 @@ TlyrReport::TlyrReport(QObject *owner) : TlyrComponent(owner)
     expressionCache_ = std::make_unique<TlyrExpressionCache>(script_.get());
     styles_ = std::make_unique<TlyrStyles>();
     TlyrEngineFactories &f = lyrEngineFactories();
-    if (f.Engine) engine_.reset(f.Engine(this));
-    if (f.PreviewPages) previewPages_.reset(f.PreviewPages(this));
-    if (engine_) engine_->PreviewPages = previewPages_.get();
-    if (previewPages_) previewPages_->Engine = engine_.get();
+    installEngine();
     Clear();
 }
 
@@ -744,8 +741,23 @@ void TlyrReport::rebindScriptObjects()
     }
 }
 
+// The engine may be installed after the report was made: it is looked up
+// again whenever a report prepares.
+void TlyrReport::installEngine()
+{
+    TlyrEngineFactories &f = lyrEngineFactories();
+    if (!engine_ && f.Engine) engine_.reset(f.Engine(this));
+    if (!previewPages_ && f.PreviewPages) previewPages_.reset(f.PreviewPages(this));
+    if (engine_) engine_->PreviewPages = previewPages_.get();
+    if (previewPages_) previewPages_->Engine = engine_.get();
+}
+
 bool TlyrReport::PrepareReport(bool clearLastReport)
 {
+    if (!engine_ || !previewPages_) {
+        installEngine();
+        if (script_) rebindScriptObjects();
+    }
     if (clearLastReport && previewPages_) previewPages_->Clear();
     errors_.clear();
     terminated_ = false;

@@ -476,6 +476,7 @@ public:
 
 private:
     void reportErrors();
+    void installEngine();
     void applyDataPageRule();
     void rebindScriptObjects();
     KsValue callMacro(const QString &name, TksMethodHelper *caller);

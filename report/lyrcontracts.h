@@ -78,6 +78,11 @@ public:
     TlyrCustomPreviewPages *PreviewPages;
     TlyrCustomEngine *Engine() const;
     virtual int Count() = 0;
+    // Script-visible: a new item at Top under the current one (which it
+    // becomes), and the moves back up.
+    virtual void AddItem(const QString &text, double top) {}
+    virtual void LevelRoot() {}
+    virtual void LevelUp() {}
 };
 
 // The prepared-pages store. The operations the report uses are declared
@@ -102,6 +107,9 @@ public:
     // Keeps a picture view's picture for the pages; its index there (the
     // view's ImageIndex), -1 when the store keeps none.
     virtual int AddPicture(class TlyrPictureView *view) { return -1; }
+    // Script-visible anchors: a named position, and its page (1 when none).
+    virtual void AddAnchor(const QString &text) {}
+    virtual int GetAnchorPage(const QString &text) { return 1; }
 };
 
 class TlyrCustomPreview : public QWidget {

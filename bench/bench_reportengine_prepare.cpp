@@ -1,0 +1,214 @@
+// A list report of 10,000 records (8 text objects per row, page header and
+// footer, a group footer with a sum) prepared to pages, against drawing the
+// same strings directly with QPainter into a QPicture in the same run.
+// ratio_vs_baseline = baseline time / our time (the target is at least 1/3).
+// Also saving and loading the prepared report, with the peak resident size.
+
+#include "report/lyrband.h"
+#include "report/lyrclass.h"
+#include "report/lyrmemo.h"
+#include "report/lyrpage.h"
+#include "reportengine/lyrengine.h"
+#include "reportengine/lyrpreviewpages.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
+#include <QFont>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPicture>
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <chrono>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+constexpr int kRecords = 10000;
+constexpr int kColumns = 8;
+
+QString cell(int row, int col)
+{
+    return QStringLiteral("项 %1-%2 ¥%3.50").arg(row).arg(col).arg((row * 7 + col) % 977);
+}
+
+struct ListReport {
+    std::unique_ptr<TlyrReport> report = std::make_unique<TlyrReport>();
+    int pos = 0;
+    ListReport()
+    {
+        report->EngineOptions()->SetNewSilentMode(simSilent);
+        auto *ds = new TlyrUserDataSet(report.get());
+        ds->SetName(QStringLiteral("Rows"));
+        QStringList fields{QStringLiteral("G"), QStringLiteral("N")};
+        for (int c = 0; c < kColumns; ++c) fields << QStringLiteral("C%1").arg(c);
+        ds->SetFields(fields);
+        ds->SetRangeEnd(TlyrDataSet::reCount);
+        ds->SetRangeEndCount(kRecords);
+        ds->OnGetValue = [ds](const QString &f, KsValue &v) {
+            const int row = ds->RecNo();
+            if (f == QLatin1String("G"))
+                v = KsValue(row / 50);
+            else if (f == QLatin1String("N"))
+                v = KsValue(row % 13);
+            else
+                v = KsValue(cell(row, f.mid(1).toInt()));
+        };
+        report->Datasets()->Add(ds);
+        auto *page = new TlyrReportPage(report.get());
+        page->SetName(QStringLiteral("Page1"));
+        page->SetParent(report.get());
+        auto add = [&](TlyrBand *b, const QString &name, double top) {
+            b->SetName(name);
+            b->SetParent(page);
+            b->SetTop(top);
+            b->SetHeight(18);
+            return b;
+        };
+        auto memo = [&](TlyrBand *b, const QString &name, const QString &text, double left) {
+            auto *m = new TlyrMemoView(report.get());
+            m->SetName(name);
+            m->SetParent(b);
+            m->SetBounds(left, 0, 90, 18);
+            m->SetText(text);
+        };
+        memo(add(new TlyrPageHeader(report.get()), QStringLiteral("PageHeader1"), 0), QStringLiteral("PH"),
+             QStringLiteral("清单"), 0);
+        auto *gh = static_cast<TlyrGroupHeader *>(add(new TlyrGroupHeader(report.get()), QStringLiteral("GH"), 30));
+        gh->Condition = QStringLiteral("Rows.\"G\"");
+        auto *master = static_cast<TlyrMasterData *>(add(new TlyrMasterData(report.get()), QStringLiteral("MD"), 60));
+        master->SetDataSet(ds);
+        for (int c = 0; c < kColumns; ++c)
+            memo(master, QStringLiteral("M%1").arg(c), QStringLiteral("[Rows.\"C%1\"]").arg(c), c * 95);
+        memo(add(new TlyrGroupFooter(report.get()), QStringLiteral("GF"), 90), QStringLiteral("GS"),
+             QStringLiteral("[SUM(<Rows.\"N\">)]"), 0);
+        memo(add(new TlyrPageFooter(report.get()), QStringLiteral("PageFooter1"), 120), QStringLiteral("PF"),
+             QStringLiteral("[Page#]"), 0);
+    }
+};
+
+double direct()
+{
+    const auto t0 = Clock::now();
+    QPicture picture;
+    QPainter p(&picture);
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(13);
+    p.setFont(f);
+    for (int r = 0; r < kRecords; ++r)
+        for (int c = 0; c < kColumns; ++c) p.drawText(QPointF(c * 95, (r % 55) * 18), cell(r, c));
+    p.end();
+    return seconds(Clock::now() - t0);
+}
+
+long peakKiB()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+void BM_PrepareListReport(benchmark::State &state)
+{
+    ListReport list;
+    double ours = 0, base = 0;
+    int pages = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        if (!list.report->PrepareReport()) state.SkipWithError("prepare failed");
+        const double t = seconds(Clock::now() - t0);
+        pages = list.report->PreviewPages()->Count();
+        ours += t;
+        base += direct();
+        state.SetIterationTime(t);
+    }
+    state.counters["pages"] = pages;
+    state.counters["pages_per_second"] = benchmark::Counter(pages * double(state.iterations()) / ours);
+    state.counters["ratio_vs_baseline"] = base / ours;
+}
+
+void BM_SaveAndLoadPrepared(benchmark::State &state)
+{
+    ListReport list;
+    list.report->PrepareReport();
+    auto &pages = *static_cast<TlyrPreviewPages *>(list.report->PreviewPages());
+    double save = 0, load = 0, base = 0;
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        QBuffer buf;
+        buf.open(QIODevice::ReadWrite);
+        auto t0 = Clock::now();
+        pages.SaveToStream(buf);
+        save += seconds(Clock::now() - t0);
+        bytes = buf.size();
+        TlyrReport other;
+        auto &loaded = *static_cast<TlyrPreviewPages *>(other.PreviewPages());
+        buf.seek(0);
+        t0 = Clock::now();
+        loaded.LoadFromStream(buf, false);
+        load += seconds(Clock::now() - t0);
+        base += direct();
+        state.SetIterationTime(save + load);
+    }
+    state.counters["bytes"] = double(bytes);
+    state.counters["save_ratio_vs_baseline"] = base / save;
+    state.counters["load_ratio_vs_baseline"] = base / load;
+    state.counters["peak_rss_kib"] = double(peakKiB());
+}
+
+// 2,000 pages with the file cache on: prepared, saved to a file and loaded
+// back with only the first pages in memory. Run alone for its peak size.
+void BM_TwoThousandPagesFileCache(benchmark::State &state)
+{
+    for (auto _ : state) {
+        ListReport list;
+        list.report->EngineOptions()->setProperty("UseFileCache", true);
+        list.report->EngineOptions()->setProperty("MaxMemSize", 1);
+        auto *md = qobject_cast<TlyrBand *>(list.report->FindObject(QStringLiteral("MD")));
+        md->SetStartNewPage(true);
+        auto *ds = list.report->Datasets()->Items(0)->DataSet();
+        ds->SetRangeEndCount(2000);
+        const long before = peakKiB();
+        if (!list.report->PrepareReport()) state.SkipWithError("prepare failed");
+        auto &pages = *static_cast<TlyrPreviewPages *>(list.report->PreviewPages());
+        const QString file = QDir::temp().filePath(QStringLiteral("bench_reportengine.lp3"));
+        pages.SaveToFile(file);
+        TlyrReport other;
+        auto &loaded = *static_cast<TlyrPreviewPages *>(other.PreviewPages());
+        loaded.LoadFromFile(file);
+        int inMemory = 0;
+        for (int i = 0; i < loaded.Count(); ++i) inMemory += loaded.PagesItem()->Items(i)->Loaded ? 1 : 0;
+        loaded.GetPage(loaded.Count() - 1);
+        state.counters["pages"] = pages.Count();
+        state.counters["loaded_pages_in_memory"] = inMemory;
+        state.counters["file_bytes"] = double(QFileInfo(file).size());
+        state.counters["peak_rss_kib"] = double(peakKiB());
+        state.counters["peak_rss_growth_kib"] = double(peakKiB() - before);
+        loaded.Clear();
+        QFile::remove(file);
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_TwoThousandPagesFileCache)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PrepareListReport)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_SaveAndLoadPrepared)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    lyrInstallEngine();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,271 @@
+#include "reportengine/lyraggregate.h"
+
+#include "report/lyrband.h"
+#include "report/lyrclass.h"
+#include "report/lyrmemo.h"
+#include "report/lyrpage.h"
+
+#include <QRegularExpression>
+
+void TlyrAggregateItem::Reset()
+{
+    if (Running && Count != 0) return;
+    Count = 0;
+    Value = KsValue::Null();
+}
+
+namespace {
+
+int kindOf(const QString &name)
+{
+    static const QStringList names{QStringLiteral("SUM"), QStringLiteral("AVG"), QStringLiteral("MIN"),
+                                   QStringLiteral("MAX")};
+    const int i = names.indexOf(name.toUpper());
+    return i < 0 ? 4 : i;
+}
+
+// Splits at commas of depth 0 outside single quotes, at most three parts.
+QStringList splitArgs(const QString &text)
+{
+    QStringList out;
+    int depth = 0;
+    bool quoted = false;
+    QString cur;
+    for (QChar c : text) {
+        if (c == QLatin1Char('\'')) quoted = !quoted;
+        if (!quoted) {
+            if (c == QLatin1Char('(')) ++depth;
+            if (c == QLatin1Char(')')) --depth;
+            if (c == QLatin1Char(',') && depth == 0 && out.size() < 2) {
+                out << cur.trimmed();
+                cur.clear();
+                continue;
+            }
+        }
+        cur += c;
+    }
+    out << cur.trimmed();
+    return out;
+}
+
+bool isFooterLike(const TlyrBand *b)
+{
+    return qobject_cast<const TlyrFooter *>(b) || qobject_cast<const TlyrGroupFooter *>(b) ||
+           qobject_cast<const TlyrPageFooter *>(b) || qobject_cast<const TlyrReportSummary *>(b) ||
+           qobject_cast<const TlyrColumnFooter *>(b);
+}
+
+}  // namespace
+
+void TlyrAggregateList::scanText(const QString &text, TlyrBand *resultBand, TlyrBand *dataBand, const QString &memo,
+                                 int depth)
+{
+    if (depth > 8) return;
+    static const QRegularExpression call(QStringLiteral("\\b(SUM|AVG|MIN|MAX|COUNT)\\s*\\("),
+                                         QRegularExpression::CaseInsensitiveOption);
+    auto it = call.globalMatch(text);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        // The arguments up to the matching parenthesis.
+        int level = 1;
+        qsizetype i = m.capturedEnd();
+        bool quoted = false;
+        for (; i < text.size() && level > 0; ++i) {
+            const QChar c = text.at(i);
+            if (c == QLatin1Char('\'')) quoted = !quoted;
+            if (quoted) continue;
+            if (c == QLatin1Char('(')) ++level;
+            if (c == QLatin1Char(')')) --level;
+        }
+        if (level != 0) continue;
+        const QString args = text.mid(m.capturedEnd(), i - 1 - m.capturedEnd());
+        const QStringList parts = splitArgs(args);
+        auto item = std::make_unique<TlyrAggregateItem>();
+        item->Kind = kindOf(m.captured(1));
+        QString bandName, flags;
+        if (item->Kind == 4) {
+            bandName = parts.value(0);
+            flags = parts.value(1);
+        } else {
+            item->Expression = parts.value(0);
+            bandName = parts.value(1);
+            flags = parts.value(2);
+        }
+        auto *named = qobject_cast<TlyrBand *>(report_->FindObject(bandName));
+        item->DataBand = named ? named : dataBand;
+        const int f = flags.toInt();
+        item->CountInvisible = f & 1;
+        item->Running = f & 2;
+        item->ResultBand = resultBand;
+        item->IsPageFooter = qobject_cast<TlyrPageFooter *>(resultBand) != nullptr;
+        item->MemoName = memo;
+        item->CallText = text.mid(m.capturedStart(), i - m.capturedStart()).trimmed();
+        item->Value = KsValue::Null();
+        items_.push_back(std::move(item));
+        // Calls nested inside the arguments.
+        scanText(args, resultBand, dataBand, memo, depth + 1);
+    }
+}
+
+void TlyrAggregateList::scanBand(TlyrBand *band, TlyrBand *dataBand)
+{
+    for (TlyrBand *b = band; b; b = b->Child()) {
+        for (TlyrComponent *c : b->Objects()) {
+            auto *memo = qobject_cast<TlyrCustomMemoView *>(c);
+            if (!memo || !memo->AllowExpressions()) continue;
+            scanText(memo->GetText(), b, dataBand, memo->Name(), 0);
+        }
+        if (b->Child() == b) break;
+    }
+}
+
+void TlyrAggregateList::AddItems(TlyrReportPage *page, const std::vector<TlyrBand *> &footers, TlyrBand *firstMaster)
+{
+    // footers: pairs of (footer-like band, its data band) flattened.
+    for (size_t i = 0; i + 1 < footers.size(); i += 2) scanBand(footers[i], footers[i + 1]);
+    if (!firstMaster) return;
+    for (TlyrComponent *c : page->Objects()) {
+        auto *b = qobject_cast<TlyrBand *>(c);
+        if (b && (qobject_cast<TlyrPageFooter *>(b) || qobject_cast<TlyrColumnFooter *>(b) ||
+                  qobject_cast<TlyrReportSummary *>(b)))
+            scanBand(b, firstMaster);
+    }
+}
+
+void TlyrAggregateList::accumulate(TlyrAggregateItem &item, const KsValue &raw, KsValue &value, int &count)
+{
+    KsValue v = raw;
+    if (v.Kind() == KsKind::Boolean) v = KsValue(v.ToBool() ? 1 : 0);
+    if (item.Kind <= 1 && v.IsString()) {
+        // Numbers from the database may arrive as text: they are added as
+        // numbers, never joined.
+        bool ok = false;
+        const double d = v.ToString().trimmed().toDouble(&ok);
+        if (!ok) {
+            if (!notedText_)
+                report_->AddError(QStringLiteral("Not a number in ") + item.CallText + QStringLiteral(": ") +
+                                  v.ToString());
+            notedText_ = true;
+            return;
+        }
+        v = KsValue(d);
+    }
+    if (!(item.Kind == 1 && v.IsNull())) ++count;
+    if (v.IsNull() || v.IsEmpty()) return;
+    if (value.IsNull() || value.IsEmpty()) {
+        value = item.Kind <= 1 ? KsValue(v.ToDouble()) : v;
+        return;
+    }
+    switch (item.Kind) {
+    case 0:
+    case 1:
+        value = KsValue(value.ToDouble() + v.ToDouble());
+        break;
+    case 2:
+    case 3: {
+        const bool num = value.IsNumeric() && v.IsNumeric();
+        const bool less = num ? v.ToDouble() < value.ToDouble() : v.ToString() < value.ToString();
+        const bool greater = num ? v.ToDouble() > value.ToDouble() : v.ToString() > value.ToString();
+        if ((item.Kind == 2 && less) || (item.Kind == 3 && greater)) value = v;
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void TlyrAggregateList::AddValue(TlyrBand *band)
+{
+    for (auto &p : items_) {
+        TlyrAggregateItem &item = *p;
+        if (item.DataBand != band) continue;
+        if (!band->Visible() && !item.CountInvisible) continue;
+        KsValue v = KsValue::Null();
+        if (item.Kind != 4) {
+            report_->CurObject = item.MemoName;
+            v = report_->Calc(item.Expression);
+        }
+        if (item.Keeping) {
+            accumulate(item, v, item.KeepValue, item.KeepCount);
+        } else {
+            item.SavedCount = item.Count;
+            item.SavedValue = item.Value;
+            accumulate(item, v, item.Value, item.Count);
+        }
+    }
+}
+
+KsValue TlyrAggregateList::GetValue(TlyrBand *band, const QString &name, const QString &expression,
+                                    TlyrComponent *dataBand, int flags)
+{
+    const int kind = kindOf(name);
+    for (auto &p : items_) {
+        TlyrAggregateItem &item = *p;
+        if (item.ResultBand != band || item.Kind != kind) continue;
+        if (item.Expression.compare(expression.trimmed(), Qt::CaseInsensitive) != 0) continue;
+        if (dataBand && item.DataBand != dataBand) continue;
+        if (int(item.CountInvisible) != (flags & 1) || int(item.Running) != ((flags >> 1) & 1)) continue;
+        KsValue r;
+        if (kind == 4)
+            r = KsValue(item.Count);
+        else if (kind == 1)
+            r = item.Value.IsNull() || item.Count == 0 ? KsValue::Null() : KsValue(item.Value.ToDouble() / item.Count);
+        else
+            r = item.Value;
+        if (r.IsNull() || r.IsEmpty()) r = KsValue(0);
+        return r;
+    }
+    return KsValue();
+}
+
+void TlyrAggregateList::Reset(TlyrBand *band)
+{
+    for (auto &p : items_)
+        if (p->ResultBand == band) p->Reset();
+}
+
+void TlyrAggregateList::StartKeep()
+{
+    for (auto &p : items_)
+        if (p->IsPageFooter && !p->Keeping) {
+            p->Keeping = true;
+            p->KeepCount = 0;
+            p->KeepValue = KsValue::Null();
+        }
+}
+
+void TlyrAggregateList::EndKeep()
+{
+    for (auto &p : items_) {
+        TlyrAggregateItem &item = *p;
+        if (!item.Keeping) continue;
+        item.Keeping = false;
+        item.Count += item.KeepCount;
+        if (item.KeepValue.IsNull()) continue;
+        if (item.Value.IsNull()) {
+            item.Value = item.KeepValue;
+        } else if (item.Kind <= 1 || item.Kind == 4) {
+            item.Value = KsValue(item.Value.ToDouble() + item.KeepValue.ToDouble());
+        } else {
+            const bool less = item.KeepValue.ToDouble() < item.Value.ToDouble();
+            if ((item.Kind == 2) == less) item.Value = item.KeepValue;
+        }
+    }
+}
+
+void TlyrAggregateList::Undo(TlyrBand *band)
+{
+    for (auto &p : items_)
+        if (p->DataBand == band) {
+            p->Count = p->SavedCount;
+            p->Value = p->SavedValue;
+        }
+}
+
+void TlyrAggregateList::ClearValues()
+{
+    for (auto &p : items_) {
+        p->Count = 0;
+        p->Value = KsValue::Null();
+    }
+}

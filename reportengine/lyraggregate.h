@@ -1,0 +1,62 @@
+#pragma once
+// SUM, AVG, MIN, MAX and COUNT calls found in the footer-like bands of a
+// report page: one accumulator per call, fed with every record of its data
+// band and reset after the band that shows it.
+
+#include "script/ksvalue.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class TlyrBand;
+class TlyrReport;
+class TlyrReportPage;
+class TlyrComponent;
+
+class TlyrAggregateItem {
+public:
+    int Kind = 0;  // SUM 0, AVG 1, MIN 2, MAX 3, COUNT 4
+    TlyrBand *DataBand = nullptr;
+    bool CountInvisible = false;
+    bool Running = false;
+    QString Expression;
+    bool IsPageFooter = false;
+    KsValue Value;
+    int Count = 0;
+    KsValue SavedValue;
+    int SavedCount = 0;
+    bool Keeping = false;
+    KsValue KeepValue;
+    int KeepCount = 0;
+    QString MemoName;
+    QString CallText;
+    TlyrBand *ResultBand = nullptr;
+    void Reset();
+};
+
+class TlyrAggregateList {
+public:
+    explicit TlyrAggregateList(TlyrReport *report) : report_(report) {}
+    int Count() const { return static_cast<int>(items_.size()); }
+    TlyrAggregateItem *Items(int i) const { return items_.at(static_cast<size_t>(i)).get(); }
+    void AddItems(TlyrReportPage *page, const std::vector<TlyrBand *> &masters, TlyrBand *firstMaster);
+    void AddValue(TlyrBand *band);
+    KsValue GetValue(TlyrBand *band, const QString &name, const QString &expression, TlyrComponent *dataBand,
+                     int flags);
+    void Reset(TlyrBand *band);
+    void StartKeep();
+    void EndKeep();
+    void Undo(TlyrBand *band);
+    void ClearValues();
+    void Clear() { items_.clear(); }
+
+private:
+    void scanBand(TlyrBand *band, TlyrBand *dataBand);
+    void scanText(const QString &text, TlyrBand *resultBand, TlyrBand *dataBand, const QString &memo, int depth);
+    void accumulate(TlyrAggregateItem &item, const KsValue &v, KsValue &value, int &count);
+    TlyrReport *report_;
+    std::vector<std::unique_ptr<TlyrAggregateItem>> items_;
+    bool notedText_ = false;
+};

@@ -1,0 +1,943 @@
+#include "reportengine/lyrengine.h"
+
+#include "report/lyrband.h"
+#include "report/lyrclass.h"
+#include "report/lyrdbset.h"
+#include "report/lyrdialogpage.h"
+#include "report/lyrdialogpage.h"
+#include "report/lyrmemo.h"
+#include "report/lyrpage.h"
+#include "report/lyrres.h"
+#include "report/lyrutils.h"
+#include "report/lyrview.h"
+#include "report/lyrview.h"
+#include "reportengine/lyroutline.h"
+#include "reportengine/lyrpreviewpages.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+#include <algorithm>
+#include <cmath>
+
+void lyrInstallEngine()
+{
+    TlyrEngineFactories &f = lyrEngineFactories();
+    f.Engine = [](TlyrReport *r) -> TlyrCustomEngine * { return new TlyrEngine(r); };
+    f.PreviewPages = [](TlyrReport *r) -> TlyrCustomPreviewPages * { return new TlyrPreviewPages(r); };
+}
+
+TlyrEngine::TlyrEngine(TlyrReport *report) : TlyrCustomEngine(report), Aggregates(report) {}
+
+TlyrEngine::~TlyrEngine() = default;
+
+TlyrPreviewPages *TlyrEngine::Pages() const
+{
+    return static_cast<TlyrPreviewPages *>(PreviewPages);
+}
+
+const std::vector<TlyrEngine::Node> &TlyrEngine::Masters(TlyrReportPage *page) const
+{
+    static const std::vector<Node> none;
+    auto it = trees_.constFind(page);
+    return it == trees_.cend() ? none : it->Masters;
+}
+
+TlyrDataSet *TlyrEngine::dataSetOf(TlyrDataBand *band) const
+{
+    if (band->DataSet()) return band->DataSet();
+    if (band->RowCount() >= 1) return band->VirtualDataSet();
+    return nullptr;
+}
+
+// ---------------------------------------------------------------- band tree
+
+namespace {
+QString res(const char *id)
+{
+    return lyrResources().Get(QString::fromLatin1(id));
+}
+template <class T>
+bool is(const TlyrBand *b)
+{
+    return b && qobject_cast<const T *>(b) != nullptr;
+}
+void compact(std::vector<TlyrBand *> &list)
+{
+    list.erase(std::remove(list.begin(), list.end(), nullptr), list.end());
+}
+}  // namespace
+
+void TlyrEngine::prepareBands(TlyrReportPage *page)
+{
+    page->AlignChildren();
+    PageTree &tree = trees_[page];
+    tree = PageTree();
+    std::vector<TlyrBand *> list;
+    for (TlyrComponent *c : page->Objects()) {
+        auto *b = qobject_cast<TlyrBand *>(c);
+        if (!b || b->Vertical()) continue;
+        const int n = b->BandNumber();
+        if (n >= 4 && n <= 13) list.push_back(b);
+    }
+    // Ordered by the numeric top, stably: bands at the same top all take part.
+    std::stable_sort(list.begin(), list.end(), [](TlyrBand *a, TlyrBand *b) { return a->Top() < b->Top(); });
+
+    // Groups.
+    QHash<TlyrDataBand *, std::vector<TlyrGroupHeader *>> groupsOf;
+    for (size_t i = 0; i < list.size(); ++i) {
+        auto *g = qobject_cast<TlyrGroupHeader *>(list[i]);
+        if (!g) continue;
+        std::vector<TlyrGroupHeader *> chain{g};
+        size_t j = i + 1;
+        while (j < list.size() && is<TlyrGroupHeader>(list[j]))
+            chain.push_back(static_cast<TlyrGroupHeader *>(list[j++]));
+        while (j < list.size() && !is<TlyrDataBand>(list[j])) ++j;
+        if (j >= list.size()) {
+            Report->AddError(res("enUnconnGroup") + QLatin1Char(' ') + g->Name());
+            break;
+        }
+        groupsOf[static_cast<TlyrDataBand *>(list[j])] = chain;
+        i = j;
+    }
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (!is<TlyrGroupFooter>(list[i])) continue;
+        for (size_t k = i; k-- > 0;)
+            if (is<TlyrGroupHeader>(list[k])) {
+                tree.GroupFooters.insert(static_cast<TlyrGroupHeader *>(list[k]), list[i]);
+                list[k] = nullptr;
+                list[i] = nullptr;
+                break;
+            }
+    }
+    for (TlyrBand *&b : list) {
+        if (is<TlyrGroupHeader>(b)) b = nullptr;
+        if (is<TlyrGroupFooter>(b)) {
+            Report->AddError(res("enUnconnGFooter") + QLatin1Char(' ') + b->Name());
+            b = nullptr;
+        }
+    }
+    compact(list);
+
+    // Headers and footers next to their data bands.
+    QHash<TlyrDataBand *, std::pair<TlyrBand *, TlyrBand *>> hf;
+    for (size_t i = 0; i < list.size(); ++i) {
+        auto *d = qobject_cast<TlyrDataBand *>(list[i]);
+        if (!d) continue;
+        if (i > 0 && is<TlyrHeader>(list[i - 1])) {
+            hf[d].first = list[i - 1];
+            list[i - 1] = nullptr;
+        }
+        if (i + 1 < list.size() && is<TlyrFooter>(list[i + 1])) {
+            hf[d].second = list[i + 1];
+            list[i + 1] = nullptr;
+        }
+    }
+    for (TlyrBand *&b : list)
+        if (is<TlyrHeader>(b) || is<TlyrFooter>(b)) {
+            Report->AddError(res("enUnconnHeader") + QLatin1Char(' ') + b->Name());
+            b = nullptr;
+        }
+    compact(list);
+
+    // Masters and their details.
+    auto fill = [&](Node &n) {
+        n.Header = hf.value(n.Band).first;
+        n.Footer = hf.value(n.Band).second;
+        n.Groups = groupsOf.value(n.Band);
+    };
+    for (size_t i = 0; i < list.size(); ++i) {
+        auto *m = qobject_cast<TlyrMasterData *>(list[i]);
+        if (!m) continue;
+        Node node;
+        node.Band = m;
+        fill(node);
+        list[i] = nullptr;
+        linkDetails(node, list, i + 1);
+        for (Node &d : node.Details) fill(d);
+        std::function<void(Node &)> fillAll = [&](Node &n) {
+            fill(n);
+            for (Node &d : n.Details) fillAll(d);
+        };
+        fillAll(node);
+        if (dataSetOf(m)) tree.Masters.push_back(std::move(node));
+    }
+    for (TlyrBand *b : list)
+        if (b) Report->AddError(res("enBandPos") + QLatin1Char(' ') + b->Name());
+}
+
+void TlyrEngine::linkDetails(Node &node, std::vector<TlyrBand *> &list, size_t from)
+{
+    const int number = node.Band->BandNumber();
+    for (size_t i = from; i < list.size(); ++i) {
+        TlyrBand *b = list[i];
+        if (!b) continue;
+        const int n = b->BandNumber();
+        if (n <= number) return;
+        if (n != number + 1) continue;
+        Node d;
+        d.Band = static_cast<TlyrDataBand *>(b);
+        list[i] = nullptr;
+        if (!is<TlyrDataBand6>(b)) linkDetails(d, list, i + 1);
+        if (dataSetOf(d.Band)) node.Details.push_back(std::move(d));
+    }
+}
+
+// ---------------------------------------------------------------- run
+
+bool TlyrEngine::runDialogs()
+{
+    if (!Report->OnRunDialogs().isEmpty()) {
+        KsValue params = KsValue::MakeList({KsValue(true)});
+        Report->DoParamEvent(Report->OnRunDialogs(), params, true);
+        return params.Element(0).ToBool();
+    }
+    for (int i = 0; i < Report->PagesCount(); ++i) {
+        auto *dialog = qobject_cast<TlyrDialogPage *>(Report->Pages(i));
+        if (!dialog || !dialog->Visible() || dialog->Objects().isEmpty()) continue;
+        const int result = OnRunDialog ? OnRunDialog(dialog) : dialog->ShowModal();
+        if (result == 2) return false;
+    }
+    return true;
+}
+
+bool TlyrEngine::Run()
+{
+    TlyrPreviewPages *pages = Pages();
+    pages->Initialize();
+    StartDate = std::floor(lyrNow());
+    StartTime = lyrNow();
+    Running = true;
+    CurVColumn = 0;
+    Aggregates.Clear();
+    headerList_.clear();
+    lastValues_.clear();
+    groupRecords_.clear();
+    trees_.clear();
+    bool result = false;
+    bool datasetsOpen = false;
+    try {
+        std::vector<TlyrReportPage *> reportPages;
+        for (int i = 0; i < Report->PagesCount(); ++i)
+            if (auto *p = qobject_cast<TlyrReportPage *>(Report->Pages(i))) reportPages.push_back(p);
+        for (TlyrReportPage *p : reportPages) {
+            CurPage = p;
+            prepareBands(p);
+        }
+        for (TlyrReportPage *p : reportPages) {
+            TlyrDataSet *rds = Report->DataSet();
+            if (rds && rds == p->DataSet()) {
+                Report->AddError(QStringLiteral("Cannot use the same dataset for Report.DataSet and Page.DataSet"));
+                break;
+            }
+            for (const Node &n : Masters(p)) {
+                TlyrDataSet *ds = n.Band->DataSet();
+                if (!ds) continue;
+                if (ds == rds) {
+                    Report->AddError(QStringLiteral("Cannot use the same dataset for Report.DataSet and Band.DataSet"));
+                    break;
+                }
+                if (ds == p->DataSet()) {
+                    Report->AddError(QStringLiteral("Cannot use the same dataset for Page.DataSet and Band.DataSet"));
+                    break;
+                }
+            }
+        }
+        if (Report->Errors().isEmpty()) {
+            Report->Datasets()->Initialize();
+            datasetsOpen = true;
+            Report->DoNotifyEvent(Report, Report->OnStartReport());
+            if (runDialogs()) {
+                result = true;
+                for (TlyrReportPage *p : reportPages) {
+                    CurPage = p;
+                    pages->AddSourcePage(p);
+                    collectAggregates(p);
+                }
+                FinalPass = !DoublePass();
+                TotalPages = 0;
+                pages->BeginPass();
+                runReportPages();
+                // Closes the last group of logical page numbers.
+                pages->ResetLogicalPageNumber();
+                if (DoublePass() && !Report->Terminated()) {
+                    TotalPages = pages->Count();
+                    pages->ClearFirstPassPages();
+                    Aggregates.ClearValues();
+                    lastValues_.clear();
+                    FinalPass = true;
+                    runReportPages();
+                }
+            }
+            Report->DoNotifyEvent(Report, Report->OnStopReport());
+        }
+    } catch (const std::exception &e) {
+        // Whatever failed, the run ends cleanly and the error reaches the report.
+        const auto *err = dynamic_cast<const velmora::Error *>(&e);
+        Report->AddError(err ? err->message() : QString::fromLocal8Bit(e.what()));
+        result = false;
+    }
+    try {
+        if (datasetsOpen) Report->Datasets()->Finalize();
+    } catch (const std::exception &e) {
+        Report->AddError(QString::fromLocal8Bit(e.what()));
+    }
+    pages->Finish();
+    Running = false;
+    CurBand = nullptr;
+    return result && Report->Errors().isEmpty();
+}
+
+void TlyrEngine::collectAggregates(TlyrReportPage *page)
+{
+    std::vector<TlyrBand *> pairs;
+    auto &tree = trees_[page];
+    std::function<void(Node &)> walk = [&](Node &n) {
+        if (n.Footer) pairs.insert(pairs.end(), {n.Footer, n.Band});
+        for (TlyrGroupHeader *g : n.Groups)
+            if (TlyrBand *f = tree.GroupFooters.value(g)) pairs.insert(pairs.end(), {f, n.Band});
+        for (Node &d : n.Details) walk(d);
+    };
+    for (Node &n : tree.Masters) walk(n);
+    Aggregates.AddItems(page, pairs, tree.Masters.empty() ? nullptr : tree.Masters.front().Band);
+}
+
+void TlyrEngine::runReportPages()
+{
+    auto once = [this] {
+        for (int i = 0; i < Report->PagesCount() && !Report->Terminated(); ++i) {
+            auto *p = qobject_cast<TlyrReportPage *>(Report->Pages(i));
+            if (!p || p->IsSubReport() || !p->Visible()) continue;
+            runPage(p);
+        }
+    };
+    if (TlyrDataSet *ds = Report->DataSet()) {
+        ds->First();
+        while (!ds->Eof() && !Report->Terminated()) {
+            once();
+            ds->Next();
+        }
+    } else {
+        once();
+    }
+}
+
+void TlyrEngine::runPage(TlyrReportPage *page)
+{
+    CurPage = page;
+    PageWidth = (page->PaperWidth() - page->LeftMargin() - page->RightMargin()) * lyrUnitsPerMM;
+    PageHeight = (page->PaperHeight() - page->TopMargin() - page->BottomMargin()) * lyrUnitsPerMM;
+    TlyrPreviewPages *pages = Pages();
+    finishing_ = false;
+    keeping_ = false;
+    noKeep_ = true;
+    auto runOnce = [&] {
+        if (page->PrintOnPreviousPage && pages->CurPage >= 0) {
+            // Continues below what the previous report page left.
+            CurX = 0;
+            CurColumn = 1;
+            CurY = pages->GetLastY();
+            firstPage_ = false;
+        } else {
+            pages->AddPage(page);
+            firstPage_ = true;
+            initPage();
+        }
+        if (page->ResetPageNumbers) pages->ResetLogicalPageNumber();
+        TlyrBand *title = page->FindBand(&TlyrReportTitle::staticMetaObject);
+        if (title) ShowBand(title);
+        runDataBands(trees_[page].Masters);
+        if (TlyrBand *summary = page->FindBand(&TlyrReportSummary::staticMetaObject)) ShowBand(summary);
+        finishing_ = true;
+        EndPage();
+        finishing_ = false;
+    };
+    if (TlyrDataSet *ds = page->DataSet()) {
+        ds->First();
+        while (!ds->Eof() && !Report->Terminated()) {
+            runOnce();
+            ds->Next();
+        }
+    } else {
+        runOnce();
+    }
+}
+
+void TlyrEngine::initPage()
+{
+    CurX = subBaseX_ >= 0 ? subBaseX_ : 0;
+    CurY = 0;
+    CurColumn = 1;
+    auto *ph = static_cast<TlyrPageHeader *>(CurPage->FindBand(&TlyrPageHeader::staticMetaObject));
+    inPageBand_ = true;
+    // A page that a side-by-side subreport already reached has its header.
+    const bool reused = Pages()->GetCurPosition() > 0;
+    if (ph && (!firstPage_ || ph->PrintOnFirstPage) && !reused) ShowBand(ph);
+    if (reused && ph && (!firstPage_ || ph->PrintOnFirstPage)) CurY += ph->Height();
+    if (TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject)) ShowBand(ch);
+    inPageBand_ = false;
+    columnStartY_ = CurY;
+    if (!firstPage_) {
+        showingHeaders_ = true;
+        const std::vector<TlyrBand *> repeat = headerList_;
+        for (TlyrBand *b : repeat) {
+            const bool again = (is<TlyrHeader>(b) && static_cast<TlyrHeader *>(b)->ReprintOnNewPage) ||
+                               (is<TlyrGroupHeader>(b) && static_cast<TlyrGroupHeader *>(b)->ReprintOnNewPage);
+            if (again) showBandOnce(b);
+        }
+        showingHeaders_ = false;
+    }
+}
+
+void TlyrEngine::EndPage()
+{
+    if (!CurPage) return;
+    auto *pf = static_cast<TlyrPageFooter *>(CurPage->FindBand(&TlyrPageFooter::staticMetaObject));
+    inPageBand_ = true;
+    if (TlyrBand *cf = CurPage->FindBand(&TlyrColumnFooter::staticMetaObject)) ShowBand(cf);
+    if (pf) {
+        const bool show = (!firstPage_ || pf->PrintOnFirstPage) && (!finishing_ || pf->PrintOnLastPage);
+        if (show && !Pages()->BandExists(pf)) {
+            CurY = PageHeight - pf->Height();
+            ShowBand(pf);
+        }
+        // Page-footer totals are per page: they restart on every new page
+        // whether or not the footer was printed.
+        Aggregates.Reset(pf);
+    }
+    if (TlyrBand *ov = CurPage->FindBand(&TlyrOverlay::staticMetaObject)) {
+        const double saved = CurY;
+        CurY = 0;
+        ShowBand(ov);
+        CurY = saved;
+    }
+    inPageBand_ = false;
+    firstPage_ = false;
+}
+
+void TlyrEngine::NewPage()
+{
+    TlyrPreviewPages *pages = Pages();
+    // A keep block that did not start at the top of this page moves to the
+    // next page below its headers.
+    const bool move = keeping_ && keepY_ > columnStartY_ + 0.0001;
+    const double blockHeight = CurY - keepY_;
+    if (move) pages->CutObjects(keepPos_);
+    EndPage();
+    pages->AddPage(CurPage);
+    initPage();
+    if (move) {
+        keepPos_ = pages->GetCurPosition();
+        const int top = static_cast<int>(std::lround(CurY));
+        pages->GetOutline()->ShiftItems(keepOutline_, top);
+        pages->ShiftAnchors(keepAnchor_, top);
+        pages->PasteObjects(CurX, CurY);
+        keepY_ = CurY;
+        CurY += blockHeight;
+        // What the block added counts for the footer of the page it moved to.
+        Aggregates.EndKeep();
+        Aggregates.StartKeep();
+    }
+}
+
+void TlyrEngine::startKeep(TlyrBand *band)
+{
+    if (keeping_ || noKeep_) return;
+    TlyrPreviewPages *pages = Pages();
+    keeping_ = true;
+    keepBand_ = band;
+    keepPos_ = pages->GetCurPosition();
+    keepY_ = CurY;
+    if (!pages->GetOutline()->CurItem) pages->GetOutline()->LevelRoot();
+    keepOutline_ = pages->GetOutline()->GetCurPosition();
+    keepAnchor_ = pages->GetAnchorCurPosition();
+    Aggregates.StartKeep();
+}
+
+void TlyrEngine::endKeep(TlyrBand *band)
+{
+    if (!keeping_ || band != keepBand_) return;
+    keeping_ = false;
+    keepBand_ = nullptr;
+    Aggregates.EndKeep();
+}
+
+void TlyrEngine::NewColumn()
+{
+    if (!CurPage || CurPage->Columns() < 2 || CurColumn >= CurPage->Columns()) {
+        NewPage();
+        return;
+    }
+    ++CurColumn;
+    const QStringList positions = CurPage->ColumnPositions();
+    const int i = CurColumn - 1;
+    const double mm = i < positions.size() ? lyrStrToFloat(positions.at(i)) : i * CurPage->ColumnWidth();
+    CurX = mm * lyrUnitsPerMM;
+    CurY = columnStartY_;
+}
+
+double TlyrEngine::HeaderHeight()
+{
+    double h = 0;
+    if (!CurPage) return 0;
+    for (const QMetaObject *m : {&TlyrPageHeader::staticMetaObject, &TlyrColumnHeader::staticMetaObject})
+        for (TlyrBand *b = CurPage->FindBand(m); b; b = b->Child()) {
+            h += b->Height();
+            if (b->Child() == b) break;
+        }
+    return h;
+}
+
+double TlyrEngine::FooterHeight()
+{
+    double h = 0;
+    if (!CurPage) return 0;
+    if (TlyrBand *b = CurPage->FindBand(&TlyrColumnFooter::staticMetaObject)) h += b->Height();
+    if (TlyrBand *b = CurPage->FindBand(&TlyrPageFooter::staticMetaObject)) h += b->Height();
+    return h;
+}
+
+double TlyrEngine::FreeSpace()
+{
+    if (CurPage && CurPage->EndlessHeight) return 1000000;
+    return PageHeight - FooterHeight() - CurY;
+}
+
+KsValue TlyrEngine::GetAggregateValue(const QString &name, const QString &expression, TlyrComponent *band, int flags)
+{
+    return Aggregates.GetValue(CurBand, name, expression, band, flags);
+}
+
+// ---------------------------------------------------------------- data loops
+
+bool TlyrEngine::hasDetail(Node &node, bool printIfEmpty)
+{
+    if (printIfEmpty || node.Details.empty()) return true;
+    for (Node &d : node.Details) {
+        TlyrDataSet *ds = dataSetOf(d.Band);
+        if (!ds) continue;
+        Report->DoNotifyEvent(d.Band, d.Band->OnMasterDetail());
+        ds->First();
+        while (!ds->Eof()) {
+            if (hasDetail(d, d.Band->PrintIfDetailEmpty())) return true;
+            ds->Next();
+        }
+    }
+    return false;
+}
+
+void TlyrEngine::runDataBands(std::vector<Node> &nodes)
+{
+    QCoreApplication::processEvents();
+    if (Report->Terminated()) return;
+    for (Node &node : nodes) {
+        TlyrDataSet *ds = dataSetOf(node.Band);
+        if (!ds) continue;
+        TlyrDataBand *b = node.Band;
+        Report->DoNotifyEvent(b, b->OnMasterDetail());
+        ds->First();
+        int line = 1, through = 1;
+        bool first = true;
+        const bool multi = b->Columns() >= 2;
+        double rowMaxY = 0;
+        if (multi) b->SetCurColumn(1);
+        for (TlyrComponent *c : b->Objects())
+            if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) m->ResetSuppress();
+        while (!ds->Eof()) {
+            if (hasDetail(node, b->PrintIfDetailEmpty())) {
+                if (first) {
+                    if (b->KeepTogether()) startKeep(b);
+                    if (b->KeepHeader() && node.Header) startKeep(b);
+                } else if (node.Groups.empty() && b->KeepTogether()) {
+                    startKeep(b);
+                }
+                if (first && node.Header) {
+                    headerList_.push_back(node.Header);
+                    ShowBand(node.Header);
+                }
+                if (!node.Groups.empty()) {
+                    if (first)
+                        showGroupHeaders(node, 0, true);
+                    else if (checkGroups(node))
+                        line = 1;
+                }
+                for (TlyrGroupHeader *g : node.Groups) ++groupRecords_[g];
+                CurLine = line;
+                CurLineThrough = through;
+                const double rowY = CurY;
+                ShowBand(b);
+                if (first && b->KeepHeader() && node.Header && !b->KeepTogether()) endKeep(b);
+                ++line;
+                ++through;
+                first = false;
+                if (multi) columnStep(b, rowY, rowMaxY);
+                const bool outline = !b->OutlineText().isEmpty();
+                if (outline) Pages()->GetOutline()->AddItem(Report->Calc(b->OutlineText()).ToText(), CurY);
+                runDataBands(node.Details);
+                if (outline) Pages()->GetOutline()->LevelUp();
+                if (b->FooterAfterEach()) ShowBand(node.Footer);
+                if (node.Groups.empty() && b->KeepTogether()) endKeep(b);
+            }
+            noKeep_ = false;
+            ds->Next();
+            if (b->RowCount() != 0 && b->RowCount() < line) break;
+            if (Report->Terminated()) break;
+        }
+        // The last row is closed.
+        if (multi && b->CurColumn() != 1) {
+            b->SetCurColumn(b->Columns());
+            columnStep(b, CurY, rowMaxY);
+        }
+        if (!first) {
+            showGroupFooters(node, 0);
+            if (!b->FooterAfterEach()) ShowBand(node.Footer);
+            if (!node.Groups.empty() && b->KeepTogether()) endKeep(b);
+            headerList_.erase(std::remove(headerList_.begin(), headerList_.end(), node.Header), headerList_.end());
+        }
+        if (Report->Terminated()) return;
+    }
+}
+
+void TlyrEngine::showGroupHeaders(Node &node, size_t from, bool reset)
+{
+    // Groups are numbered through the dataset; the number names the group
+    // for drill-down clicks.
+    for (size_t i = from; i < node.Groups.size(); ++i) {
+        TlyrGroupHeader *h = node.Groups[i];
+        groupThrough_[h] = reset ? 1 : groupThrough_.value(h) + 1;
+    }
+    applyDrillDown(node);
+    for (size_t i = from; i < node.Groups.size(); ++i) {
+        TlyrGroupHeader *h = node.Groups[i];
+        groupRecords_[h] = 0;
+        Report->CurObject = h->Name();
+        lastValues_[h] = Report->Calc(h->Condition);
+        if (reset) {
+            for (TlyrComponent *c : h->Objects())
+                if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) m->ResetSuppress();
+        }
+        if (h->KeepTogether) startKeep(h);
+        ShowBand(h);
+        if (h->ResetPageNumbers && !reset) Pages()->ResetLogicalPageNumber();
+        headerList_.push_back(h);
+    }
+}
+
+bool TlyrEngine::checkGroups(Node &node)
+{
+    size_t changed = node.Groups.size();
+    for (size_t i = 0; i < node.Groups.size(); ++i) {
+        TlyrGroupHeader *h = node.Groups[i];
+        Report->CurObject = h->Name();
+        const KsValue v = Report->Calc(h->Condition);
+        const KsValue &last = lastValues_.value(h);
+        if (v.ToText() != last.ToText()) {
+            changed = i;
+            break;
+        }
+    }
+    if (changed == node.Groups.size()) return false;
+    TlyrDataSet *ds = dataSetOf(node.Band);
+    // The footers see the last record of the closed group.
+    ds->Prior();
+    showGroupFooters(node, changed);
+    ds->Next();
+    showGroupHeaders(node, changed, false);
+    return true;
+}
+
+void TlyrEngine::showGroupFooters(Node &node, size_t from)
+{
+    TlyrBand *footerOf = nullptr;
+    for (size_t i = node.Groups.size(); i-- > from;) {
+        TlyrGroupHeader *h = node.Groups[i];
+        for (const PageTree &tree : std::as_const(trees_))
+            if ((footerOf = tree.GroupFooters.value(h))) break;
+        auto *f = static_cast<TlyrGroupFooter *>(footerOf);
+        if (f) {
+            // The header's own group decides, not the data band's counter.
+            if (f->HideIfSingleDataRecord && groupRecords_.value(h) < 2)
+                Aggregates.Reset(f);
+            else
+                ShowBand(f);
+        }
+        headerList_.erase(std::remove(headerList_.begin(), headerList_.end(), h), headerList_.end());
+        if (h->KeepTogether) endKeep(h);
+    }
+}
+
+// ---------------------------------------------------------------- band output
+
+void TlyrEngine::ShowBand(const QMetaObject *bandClass)
+{
+    if (CurPage) ShowBand(CurPage->FindBand(bandClass));
+}
+
+void TlyrEngine::ShowBand(TlyrComponent *component)
+{
+    auto *band = qobject_cast<TlyrBand *>(component);
+    for (int guard = 0; band && guard < 64; ++guard) {
+        showBandOnce(band);
+        if (!band->Visible() && !band->PrintChildIfInvisible()) break;
+        TlyrBand *child = band->Child();
+        if (child == band) break;
+        band = child;
+    }
+}
+
+void TlyrEngine::stretchBand(TlyrBand *band)
+{
+    struct Grow {
+        double Bottom, Delta;
+    };
+    std::vector<Grow> grows;
+    double bottom = band->Height();
+    for (TlyrComponent *c : band->Objects()) {
+        auto *s = qobject_cast<TlyrStretcheable *>(c);
+        if (!s || !s->Visible() || s->StretchMode() == smDontStretch) continue;
+        const double h = s->CalcHeight();
+        const double newH = s->StretchMode() == smMaxHeight ? std::max(h, s->Height()) : h;
+        if (std::fabs(newH - s->Height()) > 0.0001) {
+            grows.push_back({s->Top() + s->Height(), newH - s->Height()});
+            s->SetHeight(newH);
+        }
+    }
+    for (TlyrComponent *c : band->Objects()) {
+        auto *v = qobject_cast<TlyrView *>(c);
+        if (!v || v->ShiftMode() == smDontShift) continue;
+        double delta = 0;
+        for (const Grow &g : grows)
+            if (v->Top() >= g.Bottom - 0.0001) delta = std::max(delta, g.Delta);
+        if (delta != 0) v->SetTop(v->Top() + delta);
+    }
+    for (TlyrComponent *c : band->Objects())
+        if (c->Visible()) bottom = std::max(bottom, c->Top() + c->Height());
+    // Stretched content may also shrink a band that asks for it.
+    band->SetHeight(bottom);
+}
+
+void TlyrEngine::showBandOnce(TlyrBand *band)
+{
+    TlyrBand *savedBand = CurBand;
+    CurBand = band;
+    Report->CurObject = band->Name();
+    band->BeforePrint();
+    QList<TlyrReportComponent *> views;
+    for (TlyrComponent *c : band->Objects())
+        if (auto *v = qobject_cast<TlyrReportComponent *>(c)) views << v;
+    struct Finish {
+        TlyrEngine *e;
+        TlyrBand *band;
+        QList<TlyrReportComponent *> prepared;
+        TlyrBand *saved;
+        ~Finish()
+        {
+            // Runs whether or not output failed, so templates are restored;
+            // only objects that were prepared have something to restore.
+            for (TlyrReportComponent *v : prepared) v->AfterPrint();
+            band->AfterPrint();
+            e->CurBand = saved;
+        }
+    } finish{this, band, {}, savedBand};
+    Report->DoBeforePrint(band);
+    if (!band->Visible()) {
+        // Totals flagged to count invisible records still see this one.
+        if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
+        return;
+    }
+    for (TlyrReportComponent *v : views) {
+        Report->CurObject = v->Name();
+        v->BeforePrint();
+        finish.prepared << v;
+        Report->DoBeforePrint(v);
+        if (!v->Visible()) continue;
+        v->GetData();
+        Report->DoNotifyEvent(v, v->OnAfterData());
+    }
+    if (band->Stretched()) stretchBand(band);
+    Report->DoNotifyEvent(band, band->OnAfterCalcHeight());
+    const bool pageBand = inPageBand_ || is<TlyrPageHeader>(band) || is<TlyrPageFooter>(band) ||
+                          is<TlyrOverlay>(band) || is<TlyrColumnHeader>(band) || is<TlyrColumnFooter>(band);
+    bool split = false;
+    if (!pageBand && !showingHeaders_) {
+        const bool atTop = CurY <= columnStartY_ + 0.0001;
+        if (band->StartNewPage() && !atTop) NewPage();
+        if (band->Height() > FreeSpace() + 0.0001) {
+            if (band->AllowSplit())
+                split = true;
+            else if (CurY > columnStartY_ + 0.0001)
+                NewColumn();
+        }
+    }
+    if (split) {
+        splitBand(band, views);
+    } else {
+        // A multi-column data band sits at its column's place.
+        auto *data = qobject_cast<TlyrDataBand *>(band);
+        band->SetLeft(CurX + (data && data->Columns() >= 2 ? band->Left() : 0));
+        band->SetTop(CurY);
+        // An empty null band is not stored.
+        if (!(is<TlyrNullBand>(band) && band->Height() <= 0 && band->Objects().isEmpty())) Pages()->AddObject(band);
+        if (!is<TlyrOverlay>(band)) CurY += band->Height();
+        showSubreports(band, views);
+    }
+    Report->DoAfterPrint(band);
+    for (TlyrReportComponent *v : views) Report->DoAfterPrint(v);
+    if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
+    Aggregates.Reset(band);
+}
+
+// Places a band taller than the free space in parts, page after page: text
+// objects continue where the previous part stopped; other objects appear in
+// the first part only.
+void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &views)
+{
+    std::vector<TlyrCustomMemoView *> memos;
+    std::vector<std::pair<TlyrReportComponent *, bool>> fixed;
+    for (TlyrReportComponent *v : views) {
+        auto *m = qobject_cast<TlyrCustomMemoView *>(v);
+        if (m && m->Visible() && m->StretchMode() != smDontStretch) {
+            m->InitPart();
+            memos.push_back(m);
+        } else {
+            fixed.emplace_back(v, v->Visible());
+        }
+    }
+    std::vector<double> tops;
+    for (TlyrCustomMemoView *m : memos) tops.push_back(m->Top());
+    bool firstPart = true;
+    // Every round either places text or starts a fresh page; a fresh page
+    // that takes nothing gets the rest clipped, so the loop always ends.
+    for (;;) {
+        if (Report->Terminated()) break;
+        const double free = FreeSpace();
+        const bool atTop = CurY <= columnStartY_ + 0.0001;
+        bool placed = false, remaining = false;
+        for (size_t i = 0; i < memos.size(); ++i) {
+            TlyrCustomMemoView *m = memos[i];
+            const double top = firstPart ? tops[i] : 0;
+            m->SetTop(top);
+            m->SetHeight(std::max(0.0, free - top));
+            if (m->PartMemo.isEmpty()) {
+                m->SetText(QString());
+                m->SetHeight(0);
+                continue;
+            }
+            m->DrawPart();
+            if (!m->GetText().isEmpty()) placed = true;
+            if (!m->PartMemo.isEmpty()) remaining = true;
+        }
+        if (!placed && remaining) {
+            if (!atTop) {
+                NewPage();
+                continue;
+            }
+            for (TlyrCustomMemoView *m : memos) {
+                m->SetText(m->PartMemo);
+                m->PartMemo.clear();
+                m->SetHeight(std::max(0.0, free - m->Top()));
+            }
+            remaining = false;
+        }
+        for (auto &[v, visible] : fixed) v->SetVisible(visible && firstPart);
+        double height = free;
+        if (!remaining) {
+            height = 0;
+            for (TlyrCustomMemoView *m : memos) {
+                if (!m->GetText().isEmpty()) m->SetHeight(std::min(m->Height(), m->CalcHeight()));
+                height = std::max(height, m->Top() + m->Height());
+            }
+            for (auto &[v, visible] : fixed)
+                if (v->Visible()) height = std::max(height, v->Top() + v->Height());
+        }
+        band->SetHeight(height);
+        band->SetLeft(CurX);
+        band->SetTop(CurY);
+        Pages()->AddObject(band);
+        CurY += height;
+        firstPart = false;
+        if (!remaining) break;
+        NewPage();
+    }
+    for (auto &[v, visible] : fixed) v->SetVisible(visible);
+}
+
+// Subreport objects of a band run their pages below the band's top, each
+// from where the band ended; the output continues after the one that went
+// furthest (page, then column, then position).
+void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent *> &views)
+{
+    std::vector<TlyrSubreport *> subs;
+    for (TlyrReportComponent *v : views)
+        if (auto *s = qobject_cast<TlyrSubreport *>(v); s && s->Visible() && !s->PrintOnParent())
+            if (qobject_cast<TlyrReportPage *>(s->SubPage())) subs.push_back(s);
+    if (subs.empty()) return;
+    TlyrPreviewPages *pages = Pages();
+    const int savedPage = pages->CurPage, savedColumn = CurColumn;
+    const double savedX = CurX, savedY = CurY, bandTop = CurY - band->Height();
+    int bestPage = savedPage, bestColumn = savedColumn;
+    double bestY = savedY;
+    for (TlyrSubreport *s : subs) {
+        pages->CurPage = savedPage;
+        CurColumn = savedColumn;
+        CurX = savedX + s->Left();
+        CurY = bandTop + s->Top();
+        auto *sub = static_cast<TlyrReportPage *>(s->SubPage());
+        const double baseX = CurX;
+        subBaseX_ = baseX;
+        runDataBands(trees_[sub].Masters);
+        subBaseX_ = -1;
+        const bool further = pages->CurPage > bestPage || (pages->CurPage == bestPage && CurColumn > bestColumn) ||
+                             (pages->CurPage == bestPage && CurColumn == bestColumn && CurY > bestY);
+        if (further) {
+            bestPage = pages->CurPage;
+            bestColumn = CurColumn;
+            bestY = CurY;
+        }
+    }
+    pages->CurPage = bestPage;
+    CurColumn = bestColumn;
+    CurX = savedX;
+    CurY = bestY;
+}
+
+// After each record of a multi-column data band: the next record goes beside
+// this one, or, when the row is full, below the lowest record of the row.
+void TlyrEngine::columnStep(TlyrDataBand *band, double rowY, double &rowMaxY)
+{
+    rowMaxY = std::max(rowMaxY, CurY);
+    if (band->CurColumn() < band->Columns())
+        CurY = rowY;
+    else
+        CurY = rowMaxY;
+    if (band->Visible()) {
+        band->SetCurColumn(band->CurColumn() + 1);
+        if (band->CurColumn() == 1) rowMaxY = 0;
+    }
+}
+
+// A drill-down group shows its inner groups, footers and records only when
+// its key (name "." group number) is in the report's click list (inverted by
+// ExpandDrillDown).
+void TlyrEngine::applyDrillDown(Node &node)
+{
+    auto footerOf = [this](TlyrGroupHeader *h) -> TlyrBand * {
+        for (const PageTree &tree : std::as_const(trees_))
+            if (TlyrBand *f = tree.GroupFooters.value(h)) return f;
+        return nullptr;
+    };
+    for (size_t i = 0; i < node.Groups.size(); ++i) {
+        TlyrGroupHeader *h = node.Groups[i];
+        if (!h->DrillDown) continue;
+        const QString key = h->Name() + QLatin1Char('.') + QString::number(groupThrough_.value(h));
+        bool expanded = Report->ClickList.contains(key);
+        if (h->ExpandDrillDown) expanded = !expanded;
+        for (size_t j = i + 1; j < node.Groups.size(); ++j) {
+            node.Groups[j]->SetVisible(expanded);
+            if (TlyrBand *f = footerOf(node.Groups[j])) f->SetVisible(expanded);
+        }
+        node.Band->SetVisible(expanded);
+        if (TlyrBand *f = footerOf(h); f && !h->ShowFooterIfDrillDown) f->SetVisible(expanded);
+        if (!expanded) break;
+    }
+}

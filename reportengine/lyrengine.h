@@ -1,0 +1,111 @@
+#pragma once
+// The report engine: turns a report template and its datasets into prepared
+// pages (data loops, groups, headers and footers, page breaks, aggregates
+// and both passes of a two-pass report).
+
+#include "report/lyrcontracts.h"
+#include "reportengine/lyraggregate.h"
+
+#include <QHash>
+
+#include <functional>
+
+#include <vector>
+
+class TlyrBand;
+class TlyrDataBand;
+class TlyrDataSet;
+class TlyrGroupHeader;
+class TlyrReportPage;
+class TlyrPreviewPages;
+
+class TlyrEngine : public TlyrCustomEngine {
+    Q_OBJECT
+public:
+    explicit TlyrEngine(TlyrReport *report);
+    ~TlyrEngine() override;
+
+    // A data band of the band tree with what belongs to it.
+    struct Node {
+        TlyrDataBand *Band = nullptr;
+        TlyrBand *Header = nullptr;
+        TlyrBand *Footer = nullptr;
+        // Outer group first.
+        std::vector<TlyrGroupHeader *> Groups;
+        std::vector<Node> Details;
+    };
+
+    TlyrAggregateList Aggregates;
+    TlyrBand *CurBand = nullptr;
+    TlyrReportPage *CurPage = nullptr;
+    // Shows a dialog page instead of its own modal window (set by the host);
+    // returns the modal result (2 cancels the report).
+    std::function<int(class TlyrDialogPage *)> OnRunDialog;
+
+    void EndPage() override;
+    void NewColumn() override;
+    void NewPage() override;
+    void ShowBand(TlyrComponent *band) override;
+    void ShowBand(const QMetaObject *bandClass) override;
+    double HeaderHeight() override;
+    double FooterHeight() override;
+    double FreeSpace() override;
+    KsValue GetAggregateValue(const QString &name, const QString &expression, TlyrComponent *band, int flags) override;
+    bool Run() override;
+
+    TlyrPreviewPages *Pages() const;
+    // The band tree of a page (built by the run).
+    const std::vector<Node> &Masters(TlyrReportPage *page) const;
+
+private:
+    struct PageTree {
+        std::vector<Node> Masters;
+        QHash<TlyrGroupHeader *, TlyrBand *> GroupFooters;
+    };
+    void prepareBands(TlyrReportPage *page);
+    void linkDetails(Node &node, std::vector<TlyrBand *> &list, size_t from);
+    void runReportPages();
+    void runPage(TlyrReportPage *page);
+    void initPage();
+    bool runDialogs();
+    void runDataBands(std::vector<Node> &nodes);
+    bool hasDetail(Node &node, bool printIfEmpty);
+    void showGroupHeaders(Node &node, size_t from, bool reset);
+    bool checkGroups(Node &node);
+    void showGroupFooters(Node &node, size_t from);
+    void showBandOnce(TlyrBand *band);
+    void stretchBand(TlyrBand *band);
+    void splitBand(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
+    TlyrDataSet *dataSetOf(TlyrDataBand *band) const;
+    void collectAggregates(TlyrReportPage *page);
+    void startKeep(TlyrBand *band);
+    void applyDrillDown(Node &node);
+    void columnStep(TlyrDataBand *band, double rowY, double &rowMaxY);
+    void showSubreports(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
+    void endKeep(TlyrBand *band);
+
+    QHash<TlyrReportPage *, PageTree> trees_;
+    std::vector<TlyrBand *> headerList_;
+    QHash<TlyrGroupHeader *, KsValue> lastValues_;
+    QHash<TlyrGroupHeader *, int> groupRecords_;
+    QHash<TlyrGroupHeader *, int> groupThrough_;
+    bool firstPage_ = false;
+    bool finishing_ = false;
+    bool inPageBand_ = false;
+    bool showingHeaders_ = false;
+    double columnStartY_ = 0;
+    // The open keep block: its band, where it began in the store, on the
+    // page, in the outline and among the anchors.
+    // Left of the subreport being run (-1 outside one).
+    double subBaseX_ = -1;
+    bool keeping_ = false;
+    bool noKeep_ = false;
+    TlyrBand *keepBand_ = nullptr;
+    int keepPos_ = 0;
+    double keepY_ = 0;
+    class TlyrXMLItem *keepOutline_ = nullptr;
+    int keepAnchor_ = -1;
+};
+
+// Installs the engine and the prepared-pages store for every report.
+void lyrInstallEngine();

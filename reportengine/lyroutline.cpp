@@ -1,0 +1,162 @@
+#include "reportengine/lyroutline.h"
+
+#include "report/lyrclass.h"
+#include "reportengine/lyrpreviewpages.h"
+
+#include <cmath>
+
+TlyrOutline::TlyrOutline(TlyrPreviewPages *pages) : TlyrCustomOutline(pages), pages_(pages) {}
+
+int TlyrOutline::Count()
+{
+    return CurItem ? CurItem->Count() : 0;
+}
+
+void TlyrOutline::AddItem(const QString &text, double top)
+{
+    if (!CurItem) LevelRoot();
+    TlyrXMLItem *item = CurItem->Add();
+    item->Name = QStringLiteral("item");
+    item->AppendProp("text", text);
+    item->AppendProp("page", QString::number(pages_->CurPage));
+    item->AppendProp("top", QString::number(std::lround(top)));
+    CurItem = item;
+}
+
+void TlyrOutline::LevelDown(int index)
+{
+    if (CurItem && index >= 0 && index < CurItem->Count()) CurItem = CurItem->Items(index);
+}
+
+void TlyrOutline::LevelRoot()
+{
+    CurItem = pages_->XMLDoc.Root()->FindItem(QStringLiteral("outline"));
+}
+
+void TlyrOutline::LevelUp()
+{
+    if (!CurItem) LevelRoot();
+    if (CurItem->Parent() && CurItem->Name != QLatin1String("outline")) CurItem = CurItem->Parent();
+}
+
+void TlyrOutline::GetItem(int index, QString &text, int &page, int &top)
+{
+    if (!CurItem || index < 0 || index >= CurItem->Count()) return;
+    TlyrXMLItem *item = CurItem->Items(index);
+    text = item->Prop("text");
+    if (!item->Prop("page").isEmpty()) page = item->Prop("page").toInt();
+    if (!item->Prop("top").isEmpty()) top = item->Prop("top").toInt();
+}
+
+TlyrXMLItem *TlyrOutline::GetCurPosition()
+{
+    return CurItem && CurItem->Count() ? CurItem->Items(CurItem->Count() - 1) : nullptr;
+}
+
+namespace {
+void shiftTree(TlyrXMLItem *item, int delta)
+{
+    item->SetProp("page", QString::number(item->Prop("page").toInt() + 1));
+    item->SetProp("top", QString::number(item->Prop("top").toInt() + delta));
+    for (int i = 0; i < item->Count(); ++i) shiftTree(item->Items(i), delta);
+}
+}  // namespace
+
+void TlyrOutline::ShiftItems(TlyrXMLItem *from, int newTop)
+{
+    if (!CurItem) return;
+    // An empty start position means the whole block, from the first child.
+    const int start = from ? CurItem->IndexOf(from) + 1 : 0;
+    if (start <= 0 && from) return;
+    if (start >= CurItem->Count()) return;
+    const int delta = newTop - CurItem->Items(start)->Prop("top").toInt();
+    for (int i = start; i < CurItem->Count(); ++i) shiftTree(CurItem->Items(i), delta);
+}
+
+// ---------------------------------------------------------------- anchors
+
+void TlyrPreviewPages::AddAnchor(const QString &text)
+{
+    TlyrXMLItem *item = XMLDoc.Root()->FindItem(QStringLiteral("anchors"))->Add();
+    item->Name = QStringLiteral("item");
+    item->AppendProp("text", text);
+    item->AppendProp("page", QString::number(CurPage));
+    item->AppendProp("top", QString::number(Engine ? std::lround(Engine->CurY) : 0));
+}
+
+TlyrXMLItem *TlyrPreviewPages::FindAnchor(const QString &text)
+{
+    TlyrXMLItem *anchors = XMLDoc.Root()->FindItem(QStringLiteral("anchors"));
+    for (int i = anchors->Count() - 1; i >= 0; --i)
+        if (QString::localeAwareCompare(anchors->Items(i)->Prop("text").toLower(), text.toLower()) == 0)
+            return anchors->Items(i);
+    return nullptr;
+}
+
+int TlyrPreviewPages::GetAnchorPage(const QString &text)
+{
+    TlyrXMLItem *item = FindAnchor(text);
+    return item ? item->Prop("page").toInt() + 1 : 1;
+}
+
+int TlyrPreviewPages::GetAnchorCurPosition()
+{
+    return XMLDoc.Root()->FindItem(QStringLiteral("anchors"))->Count() - 1;
+}
+
+void TlyrPreviewPages::ShiftAnchors(int from, int newTop)
+{
+    TlyrXMLItem *anchors = XMLDoc.Root()->FindItem(QStringLiteral("anchors"));
+    if (from + 1 < 0 || from + 1 >= anchors->Count()) return;
+    const int delta = newTop - anchors->Items(from + 1)->Prop("top").toInt();
+    for (int i = from + 1; i < anchors->Count(); ++i) {
+        TlyrXMLItem *a = anchors->Items(i);
+        a->SetProp("page", QString::number(a->Prop("page").toInt() + 1));
+        a->SetProp("top", QString::number(a->Prop("top").toInt() + delta));
+    }
+}
+
+// ---------------------------------------------------------------- logical page numbers
+
+namespace {
+bool finalOfTwo(TlyrCustomEngine *e)
+{
+    return e && e->DoublePass() && e->FinalPass;
+}
+}  // namespace
+
+void TlyrPreviewPages::IncLogicalPageNumber()
+{
+    if (finalOfTwo(Engine)) return;
+    ++LogicalPageN;
+    TlyrXMLItem *item = XMLDoc.Root()->FindItem(QStringLiteral("logicalpagenumbers"))->Add();
+    item->Name = QStringLiteral("page");
+    item->AppendProp("n", QString::number(LogicalPageN));
+}
+
+void TlyrPreviewPages::ResetLogicalPageNumber()
+{
+    if (finalOfTwo(Engine)) return;
+    TlyrXMLItem *numbers = XMLDoc.Root()->FindItem(QStringLiteral("logicalpagenumbers"));
+    for (int i = CurPage; i > FirstPageIndex && i >= 0; --i) {
+        if (i >= numbers->Count()) continue;
+        TlyrXMLItem *p = numbers->Items(i);
+        p->SetProp("t", QString::number(LogicalPageN));
+        if (p->Prop("n") == QLatin1String("1")) break;
+    }
+    LogicalPageN = 0;
+}
+
+int TlyrPreviewPages::GetLogicalPageNo()
+{
+    TlyrXMLItem *numbers = XMLDoc.Root()->FindItem(QStringLiteral("logicalpagenumbers"));
+    if (CurPage >= 0 && CurPage < numbers->Count()) return numbers->Items(CurPage)->Prop("n").toInt();
+    return CurPage - FirstPage + 1;
+}
+
+int TlyrPreviewPages::GetLogicalTotalPages()
+{
+    TlyrXMLItem *numbers = XMLDoc.Root()->FindItem(QStringLiteral("logicalpagenumbers"));
+    if (CurPage >= 0 && CurPage < numbers->Count()) return numbers->Items(CurPage)->Prop("t").toInt();
+    return (Engine ? Engine->TotalPages : 0) - FirstPage;
+}

@@ -1,0 +1,24 @@
+#pragma once
+// Pictures of printed picture views, kept out of the page elements: a view
+// on a prepared page carries only its ImageIndex (position + 1).
+
+#include <QByteArray>
+#include <QList>
+
+class TlyrPictureView;
+class TlyrXMLItem;
+
+class TlyrPictureCache {
+public:
+    int Count() const { return static_cast<int>(items_.size()); }
+    const QByteArray &Item(int i) const { return items_.at(i); }
+    void Clear() { items_.clear(); }
+    // Every call appends (identical pictures are not shared).
+    void AddPicture(TlyrPictureView *view);
+    void GetPicture(TlyrPictureView *view) const;
+    void LoadFromXML(TlyrXMLItem *item);
+    void SaveToXML(TlyrXMLItem *item) const;
+
+private:
+    QList<QByteArray> items_;
+};

@@ -1,0 +1,133 @@
+// Saving and loading prepared reports (".lp3"): the pages' document with the
+// source pages, dictionary and picture cache written next to the pages.
+
+#include "report/lyrclass.h"
+#include "report/lyrpage.h"
+#include "report/lyrxmlserializer.h"
+#include "script/ks_props.h"
+#include "reportengine/lyrpreviewpages.h"
+
+#include <QBuffer>
+#include <QFile>
+
+void TlyrPreviewPages::SaveToStream(QIODevice &stream)
+{
+    TlyrXMLItem *root = XMLDoc.Root();
+    TlyrXMLItem *report = root->FindItem(QStringLiteral("report"));
+    report->Clear();
+    if (Report) {
+        TlyrXMLItem *r = report->Add();
+        r->Name = ksClassNameOf(Report);
+        r->AppendProp("DotMatrixReport", Report->DotMatrixReport() ? QStringLiteral("1") : QStringLiteral("0"));
+    }
+    TlyrXMLItem *sources = root->FindItem(QStringLiteral("sourcepages"));
+    sources->Clear();
+    for (auto &page : SourcePages) {
+        TlyrXMLSerializer ser(nullptr);
+        ser.WriteRootComponent(page.get(), true, sources->Add());
+    }
+    TlyrXMLItem *dict = root->FindItem(QStringLiteral("dictionary"));
+    dict->Clear();
+    for (auto it = Dictionary.Names().cbegin(); it != Dictionary.Names().cend(); ++it) {
+        TlyrXMLItem *d = dict->Add();
+        d->Name = it.key();
+        d->Text = "name=\"" + it->SourceName.toUtf8() + '"';
+    }
+    PictureCache.SaveToXML(root->FindItem(QStringLiteral("picturecache")));
+    root->FindItem(QStringLiteral("outline"));
+    root->FindItem(QStringLiteral("anchors"));
+    root->FindItem(QStringLiteral("logicalpagenumbers"));
+    XMLDoc.SaveToStream(stream);
+    // The source pages are kept as objects; the element only carries them.
+    sources->Clear();
+}
+
+void TlyrPreviewPages::loadAfterParse()
+{
+    TlyrXMLItem *root = XMLDoc.Root();
+    if (root->Name.compare(QLatin1String("preparedreport"), Qt::CaseInsensitive) != 0)
+        throw ElyrError(QStringLiteral("Invalid file format"));
+    TlyrXMLItem *sources = root->FindItem(QStringLiteral("sourcepages"));
+    for (int i = 0; i < sources->Count(); ++i) {
+        auto page = std::make_unique<TlyrReportPage>();
+        TlyrXMLSerializer ser(nullptr);
+        ser.ReadRootComponent(page.get(), sources->Items(i));
+        SourcePages.push_back(std::move(page));
+    }
+    sources->Clear();
+    TlyrXMLItem *dict = root->FindItem(QStringLiteral("dictionary"));
+    for (int i = 0; i < dict->Count(); ++i) {
+        TlyrXMLItem *d = dict->Items(i);
+        const QByteArray &t = d->Text;
+        // name="PageN.Object": the attribute is the only one, so it is cut
+        // out by position (with bounds checks for damaged files).
+        if (t.size() < 8) continue;
+        const QString value = QString::fromUtf8(t.mid(6, t.size() - 7));
+        const int dot = value.indexOf(QLatin1Char('.'));
+        if (dot < 5) continue;
+        bool ok = false;
+        const int page = value.mid(4, dot - 4).toInt(&ok);
+        const QString name = value.mid(dot + 1, 255);
+        TlyrComponent *obj = nullptr;
+        if (ok && page >= 0 && page < static_cast<int>(SourcePages.size()))
+            for (TlyrComponent *c : SourcePages[static_cast<size_t>(page)]->AllObjects())
+                if (c->Name().compare(name, Qt::CaseInsensitive) == 0) {
+                    obj = c;
+                    break;
+                }
+        Dictionary.Add(d->Name, value, obj);
+    }
+    for (auto &page : SourcePages)
+        for (TlyrComponent *c : page->AllObjects()) {
+            TlyrXMLSerializer ser(nullptr);
+            storedText_.insert(c, ser.WriteComponentStr(c));
+        }
+    PictureCache.LoadFromXML(root->FindItem(QStringLiteral("picturecache")));
+    // Pages beyond the first two may leave memory again, as when they were made.
+    TlyrXMLItem *pages = PagesItem();
+    for (int i = 2; i < pages->Count(); ++i) pages->Items(i)->Unloadable = true;
+    CurPage = Count() - 1;
+}
+
+void TlyrPreviewPages::LoadFromStream(QIODevice &stream, bool allowPartialLoading)
+{
+    Clear();
+    try {
+        XMLDoc.LoadFromStream(stream, allowPartialLoading);
+        loadAfterParse();
+    } catch (const std::exception &e) {
+        Clear();
+        throw;
+    }
+}
+
+void TlyrPreviewPages::LoadFromStream(std::unique_ptr<QIODevice> stream, bool allowPartialLoading)
+{
+    Clear();
+    try {
+        XMLDoc.LoadFromStream(std::move(stream), allowPartialLoading);
+        loadAfterParse();
+    } catch (const std::exception &e) {
+        Clear();
+        throw;
+    }
+}
+
+bool TlyrPreviewPages::LoadFromFile(const QString &fileName, bool exceptionIfNotFound)
+{
+    const bool exists = QFile::exists(fileName);
+    if (!exists && !exceptionIfNotFound) return false;
+    auto file = std::make_unique<QFile>(fileName);
+    if (!file->open(QIODevice::ReadOnly)) throw ElyrError(QStringLiteral("Cannot open file ") + fileName);
+    // Pages beyond the first two are read when they are first shown.
+    LoadFromStream(std::move(file), true);
+    return exists;
+}
+
+void TlyrPreviewPages::SaveToFile(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw ElyrError(QStringLiteral("Cannot create file ") + fileName);
+    SaveToStream(file);
+}

@@ -1,0 +1,589 @@
+#include "reportengine/lyrpreviewpages.h"
+
+#include "report/lyrband.h"
+#include "report/lyrcanvas.h"
+#include "report/lyrclass.h"
+#include "report/lyrmemo.h"
+#include "report/lyrpage.h"
+#include "report/lyrview.h"
+#include "report/lyrxmlserializer.h"
+#include "script/ks_props.h"
+#include "reportengine/lyroutline.h"
+
+#include <QBuffer>
+#include <QDesktopServices>
+#include <QFile>
+#include <QUrl>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QString numText(double v)
+{
+    // Always with "." whatever the locale.
+    QString s = QString::number(v, 'f', 4);
+    while (s.endsWith(QLatin1Char('0'))) s.chop(1);
+    if (s.endsWith(QLatin1Char('.'))) s.chop(1);
+    return s;
+}
+
+bool isPageElement(const QString &name)
+{
+    return name.startsWith(QLatin1String("page"), Qt::CaseInsensitive) ||
+           name.compare(QLatin1String("TlyrReportPage"), Qt::CaseInsensitive) == 0 ||
+           name.compare(QLatin1String("TlyrDMPPage"), Qt::CaseInsensitive) == 0;
+}
+
+// Objects that belong in prepared pages: views and bands.
+bool previewVisible(const TlyrComponent *c)
+{
+    return c->IsBand() || c->IsView();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- dictionary
+
+QString TlyrDictionary::CreateUniqueName(const QString &prefix) const
+{
+    int n = 10000;
+    while (n >= 2 && !names_.contains(prefix + QString::number(n))) n /= 2;
+    while (names_.contains(prefix + QString::number(n))) ++n;
+    return prefix + QString::number(n);
+}
+
+QString TlyrDictionary::AddObject(const QString &prefix, const QString &sourceName, TlyrComponent *obj)
+{
+    const QString key = CreateUniqueName(prefix);
+    Add(key, sourceName, obj);
+    return key;
+}
+
+void TlyrDictionary::Add(const QString &key, const QString &sourceName, TlyrComponent *obj)
+{
+    names_.insert(key, Entry{sourceName, obj});
+}
+
+TlyrComponent *TlyrDictionary::GetObject(const QString &key) const
+{
+    auto it = names_.constFind(key);
+    return it == names_.cend() ? nullptr : it->Object;
+}
+
+QString TlyrDictionary::GetSourceName(const QString &key) const
+{
+    auto it = names_.constFind(key);
+    return it == names_.cend() ? QString() : it->SourceName;
+}
+
+bool lyrIsSafeHyperlink(const QString &url)
+{
+    const QString u = url.trimmed().toLower();
+    return u.startsWith(QLatin1String("http://")) || u.startsWith(QLatin1String("https://")) ||
+           u.startsWith(QLatin1String("mailto:"));
+}
+
+// ---------------------------------------------------------------- store
+
+TlyrPreviewPages::TlyrPreviewPages(TlyrReport *report) : TlyrCustomPreviewPages(report)
+{
+    Outline = new TlyrOutline(this);
+    XMLDoc.Root()->Name = QStringLiteral("preparedreport");
+    OnOpenUrl = [](const QString &url) { QDesktopServices::openUrl(QUrl(url)); };
+    Clear();
+}
+
+TlyrPreviewPages::~TlyrPreviewPages()
+{
+    ClearPageCache();
+}
+
+TlyrOutline *TlyrPreviewPages::GetOutline() const
+{
+    return static_cast<TlyrOutline *>(Outline);
+}
+
+TlyrXMLItem *TlyrPreviewPages::rootChild(const char *name)
+{
+    return XMLDoc.Root()->FindItem(QString::fromLatin1(name));
+}
+
+TlyrXMLItem *TlyrPreviewPages::PagesItem()
+{
+    return rootChild("previewpages");
+}
+
+TlyrXMLItem *TlyrPreviewPages::curPageItem()
+{
+    TlyrXMLItem *pages = PagesItem();
+    if (CurPage < 0 || CurPage >= pages->Count()) return nullptr;
+    TlyrXMLItem *item = pages->Items(CurPage);
+    if (!item->Loaded) XMLDoc.LoadItem(item);
+    return item;
+}
+
+int TlyrPreviewPages::Count()
+{
+    return PagesItem()->Count();
+}
+
+void TlyrPreviewPages::noteError(const QString &line)
+{
+    if (!Errors.contains(line)) Errors << line;
+    if (Report) Report->AddError(line);
+}
+
+void TlyrPreviewPages::ClearPageCache()
+{
+    pageCache_.clear();
+}
+
+void TlyrPreviewPages::Clear()
+{
+    ClearPageCache();
+    SourcePages.clear();
+    sourceOf_.clear();
+    keys_.clear();
+    storedText_.clear();
+    XMLDoc.Clear();
+    XMLDoc.Root()->Name = QStringLiteral("preparedreport");
+    Dictionary.Clear();
+    PictureCache.Clear();
+    Errors.clear();
+    GetOutline()->CurItem = nullptr;
+    CurPage = -1;
+    MemSize = 0;
+    LogicalPageN = 0;
+    FirstPageIndex = -1;
+    FirstObjectIndex = 0;
+    FirstPage = 0;
+    AddPageAction = 0;
+}
+
+void TlyrPreviewPages::Initialize()
+{
+    if (Report) {
+        XMLDoc.TempDir = Report->EngineOptions()->TempDir();
+        Report->DoProgressStart(ptRunning);
+    }
+}
+
+// ---------------------------------------------------------------- source pages
+
+void TlyrPreviewPages::linkClone(TlyrComponent *tmpl, TlyrComponent *clone, bool bandRule)
+{
+    QString prefix = bandRule && clone->IsBand() ? QStringLiteral("b") : clone->BaseName().left(1).toLower();
+    if (prefix.isEmpty()) prefix = QStringLiteral("o");
+    const QString sourceName =
+            QStringLiteral("Page") + QString::number(SourcePages.size() - 1) + QLatin1Char('.') + clone->Name();
+    const QString key = Dictionary.AddObject(prefix, sourceName, clone);
+    if (auto *memo = qobject_cast<TlyrCustomMemoView *>(clone)) {
+        memo->SetDataSet(nullptr);
+        memo->SetDataField(QString());
+    }
+    TlyrXMLSerializer ser(nullptr);
+    storedText_.insert(clone, ser.WriteComponentStr(clone));
+    keys_.insert(clone, key);
+    if (tmpl) keys_.insert(tmpl, key);
+}
+
+TlyrComponent *TlyrPreviewPages::cloneTree(TlyrComponent *obj, TlyrComponent *parent)
+{
+    const KsClassInfo *cls = ksFindClassInfo(ksClassNameOf(obj));
+    auto *clone = cls && cls->Factory ? qobject_cast<TlyrComponent *>(cls->Create(parent)) : nullptr;
+    if (!clone) return nullptr;
+    auto *pic = qobject_cast<TlyrPictureView *>(obj);
+    // Pictures go to the picture cache, never into the source copy.
+    QByteArray savedPicture;
+    if (pic) {
+        savedPicture = pic->PictureData();
+        pic->ClearPicture();
+    }
+    clone->Assign(obj);
+    if (pic && !savedPicture.isEmpty()) pic->LoadPictureFromStream(savedPicture);
+    clone->SetNameUnchecked(obj->Name());
+    if (parent) clone->SetParent(parent);
+    for (TlyrComponent *child : obj->Objects())
+        if (previewVisible(child)) cloneTree(child, clone);
+    return clone;
+}
+
+void TlyrPreviewPages::AddSourcePage(TlyrReportPage *page)
+{
+    auto *clone = qobject_cast<TlyrReportPage *>(cloneTree(page, nullptr));
+    if (!clone) return;
+    SourcePages.emplace_back(clone);
+    sourceOf_.emplace_back(page);
+    const QList<TlyrComponent *> tmpl = page->AllObjects();
+    const QList<TlyrComponent *> made = clone->AllObjects();
+    // Both lists are in tree order; template objects that were skipped have
+    // no clone, so they are matched by name.
+    QHash<QString, TlyrComponent *> byName;
+    for (TlyrComponent *t : tmpl) byName.insert(t->Name(), t);
+    for (TlyrComponent *c : made) linkClone(byName.value(c->Name()), c, true);
+}
+
+void TlyrPreviewPages::AddToSourcePage(TlyrComponent *obj)
+{
+    if (SourcePages.empty()) return;
+    TlyrReportPage *page = SourcePages.back().get();
+    const KsClassInfo *cls = ksFindClassInfo(ksClassNameOf(obj));
+    auto *clone = cls && cls->Factory ? qobject_cast<TlyrComponent *>(cls->Create(page)) : nullptr;
+    if (!clone) return;
+    clone->Assign(obj);
+    clone->SetParent(page);
+    clone->CreateUniqueName();
+    linkClone(obj, clone, false);
+}
+
+// ---------------------------------------------------------------- pages
+
+void TlyrPreviewPages::fileCacheCheck()
+{
+    if (!Report || !Report->EngineOptions()->UseFileCache()) return;
+    if (MemSize <= qint64(Report->EngineOptions()->MaxMemSize()) * 1024 * 1024) return;
+    TlyrXMLItem *pages = PagesItem();
+    for (int i = pages->Count() - 2; i >= 0; --i) {
+        TlyrXMLItem *item = pages->Items(i);
+        if (!item->Loaded) break;
+        if (item->Unloadable) XMLDoc.UnloadItem(item);
+    }
+    MemSize = 0;
+}
+
+void TlyrPreviewPages::AddPage(TlyrReportPage *page)
+{
+    TlyrXMLItem *pages = PagesItem();
+    fileCacheCheck();
+    ++CurPage;
+    if (CurPage < pages->Count() && AddPageAction != 1) return;
+    int source = -1;
+    for (size_t i = 0; i < sourceOf_.size(); ++i)
+        if (sourceOf_[i] == page) source = static_cast<int>(i);
+    TlyrXMLItem *item = pages->Add();
+    item->Name = QStringLiteral("page") + QString::number(source);
+    // The first two pages always stay in memory.
+    if (pages->Count() > 2) item->Unloadable = true;
+    if (Report) Report->DoProgress(ptRunning, CurPage + 1);
+    AddPageAction = 0;
+    CurPage = pages->Count() - 1;
+    IncLogicalPageNumber();
+}
+
+void TlyrPreviewPages::writeObject(TlyrComponent *obj, TlyrXMLItem *parent)
+{
+    if (!obj->Visible() || !previewVisible(obj)) return;
+    TlyrXMLItem *item = parent->Add();
+    const QString key = keys_.value(obj);
+    TlyrComponent *source = key.isEmpty() ? nullptr : Dictionary.GetObject(key);
+    if (auto *pic = qobject_cast<TlyrPictureView *>(obj)) {
+        const int saved = pic->ImageIndex();
+        PictureCache.AddPicture(pic);
+        if (!source) pic->SetImageIndex(saved);
+    }
+    if (source) {
+        item->Name = key;
+        const bool finalPass = !Engine || Engine->FinalPass;
+        item->Text = (finalPass ? obj->Diff(source) : obj->TlyrComponent::Diff(source)).trimmed().toUtf8();
+    } else {
+        item->Name = ksClassNameOf(obj);
+        item->Text = obj->AllDiff(nullptr).toUtf8();
+    }
+    MemSize += item->Name.size() + item->Text.size() + 64;
+    for (TlyrComponent *child : obj->Objects()) writeObject(child, item);
+}
+
+void TlyrPreviewPages::AddObject(TlyrComponent *obj)
+{
+    TlyrXMLItem *page = curPageItem();
+    if (!page) return;
+    writeObject(obj, page);
+}
+
+void TlyrPreviewPages::BeginPass()
+{
+    FirstPageIndex = Count() - 1;
+    if (Count() > 0) FirstObjectIndex = PagesItem()->Items(FirstPageIndex)->Count();
+    ResetLogicalPageNumber();
+}
+
+void TlyrPreviewPages::ClearFirstPassPages()
+{
+    TlyrXMLItem *pages = PagesItem();
+    // The pages of the first pass stay as places that the final pass writes
+    // over; only their objects go.
+    for (int i = std::max(FirstPageIndex, 0); i < pages->Count(); ++i) {
+        TlyrXMLItem *page = pages->Items(i);
+        if (!page->Loaded) XMLDoc.LoadItem(page);
+        const int keep = i == FirstPageIndex ? FirstObjectIndex : 0;
+        while (page->Count() > keep) delete page->Items(page->Count() - 1);
+    }
+    CurPage = FirstPageIndex;
+    ClearPageCache();
+}
+
+void TlyrPreviewPages::CutObjects(int from)
+{
+    TlyrXMLItem *page = curPageItem();
+    TlyrXMLItem *cut = rootChild("cutted");
+    if (!page) return;
+    while (page->Count() > from) cut->AddItem(page->Items(from));
+}
+
+void TlyrPreviewPages::PasteObjects(double x, double y)
+{
+    TlyrXMLItem *cut = rootChild("cutted");
+    TlyrXMLItem *page = curPageItem();
+    if (!page || cut->Count() == 0) {
+        delete cut;
+        return;
+    }
+    auto top = [this](TlyrXMLItem *it, const char *attr) {
+        if (it->HasProp(attr)) return it->Prop(attr).toDouble();
+        TlyrComponent *src = Dictionary.GetObject(it->Name);
+        return src ? (attr[0] == 't' ? src->Top() : src->Left()) : 0.0;
+    };
+    const double dy = y - top(cut->Items(0), "t");
+    const double dx = x - top(cut->Items(0), "l");
+    while (cut->Count() > 0) {
+        TlyrXMLItem *it = cut->Items(0);
+        it->SetProp("t", numText(top(it, "t") + dy));
+        if (std::fabs(dx) > 0.0001) it->SetProp("l", numText(top(it, "l") + dx));
+        page->AddItem(it);
+    }
+    delete cut;
+}
+
+void TlyrPreviewPages::Finish()
+{
+    ClearPageCache();
+    sourceOf_.clear();
+    // Template objects are gone after the run; only clones keep keys.
+    for (auto it = keys_.begin(); it != keys_.end();)
+        it = storedText_.contains(it.key()) ? std::next(it) : keys_.erase(it);
+    if (Report) Report->DoProgressStop(ptRunning);
+}
+
+int TlyrPreviewPages::AddPicture(TlyrPictureView *view)
+{
+    PictureCache.AddPicture(view);
+    return view->ImageIndex();
+}
+
+bool TlyrPreviewPages::BandExists(TlyrComponent *band)
+{
+    TlyrXMLItem *page = curPageItem();
+    if (!page) return false;
+    const QString key = keys_.value(band);
+    for (int i = 0; i < page->Count(); ++i) {
+        TlyrXMLItem *it = page->Items(i);
+        if (!key.isEmpty() && it->Name == key) return true;
+        TlyrComponent *src = Dictionary.GetObject(it->Name);
+        if (!src) continue;
+        if (qobject_cast<TlyrPageFooter *>(src) && qobject_cast<TlyrPageFooter *>(band)) return true;
+        if (qobject_cast<TlyrColumnFooter *>(src) && qobject_cast<TlyrColumnFooter *>(band)) return true;
+    }
+    return false;
+}
+
+int TlyrPreviewPages::GetCurPosition()
+{
+    TlyrXMLItem *page = curPageItem();
+    return page ? page->Count() : 0;
+}
+
+double TlyrPreviewPages::GetLastY()
+{
+    TlyrXMLItem *page = curPageItem();
+    double result = 0;
+    if (!page) return 0;
+    for (int i = 0; i < page->Count(); ++i) {
+        TlyrXMLItem *it = page->Items(i);
+        TlyrComponent *src = Dictionary.GetObject(it->Name);
+        if (!src || !src->IsBand()) continue;
+        if (qobject_cast<TlyrPageFooter *>(src) || qobject_cast<TlyrOverlay *>(src)) continue;
+        const double t = it->HasProp("t") ? it->Prop("t").toDouble() : src->Top();
+        const double h = it->HasProp("h") ? it->Prop("h").toDouble() : src->Height();
+        // An empty null band counts for nothing.
+        if (qobject_cast<TlyrNullBand *>(src) && h <= 0) continue;
+        result = std::max(result, t + h);
+    }
+    return result;
+}
+
+void TlyrPreviewPages::AddEmptyPage(int index)
+{
+    TlyrXMLItem *pages = PagesItem();
+    if (index < 0 || index >= pages->Count()) return;
+    auto *item = new TlyrXMLItem;
+    item->Name = pages->Items(index)->Name;
+    pages->InsertItem(index, item);
+    ClearPageCache();
+}
+
+void TlyrPreviewPages::DeletePage(int index)
+{
+    TlyrXMLItem *pages = PagesItem();
+    if (pages->Count() < 2 || index < 0 || index >= pages->Count()) return;
+    delete pages->Items(index);
+    ClearPageCache();
+}
+
+// ---------------------------------------------------------------- rebuilding
+
+bool TlyrPreviewPages::buildChildren(TlyrXMLItem *item, TlyrComponent *parent, TlyrXMLSerializer &ser)
+{
+    for (int i = 0; i < item->Count(); ++i) {
+        TlyrXMLItem *el = item->Items(i);
+        TlyrComponent *src = Dictionary.GetObject(el->Name);
+        QByteArray text;
+        if (src)
+            text = storedText_.value(src) + ' ' + el->Text;
+        else
+            text = el->Name.toLatin1() + ' ' + el->Text;
+        TlyrComponent *obj = ser.ReadComponentStr(parent, text, true);
+        if (!obj) return false;
+        if (src) obj->SetNameUnchecked(src->Name());
+        obj->SetParent(parent);
+        if (auto *memo = qobject_cast<TlyrCustomMemoView *>(obj)) {
+            memo->TotalPages = Count();
+            memo->CopyNo = CopyNo;
+        }
+        if (auto *pic = qobject_cast<TlyrPictureView *>(obj); pic && pic->PictureData().isEmpty())
+            PictureCache.GetPicture(pic);
+        if (!buildChildren(el, obj, ser)) return false;
+    }
+    return true;
+}
+
+TlyrReportPage *TlyrPreviewPages::buildPage(int index)
+{
+    TlyrXMLItem *item = PagesItem()->Items(index);
+    try {
+        if (!item->Loaded) XMLDoc.LoadItem(item);
+        std::unique_ptr<TlyrReportPage> page;
+        TlyrXMLSerializer ser(nullptr);
+        if (item->Name.compare(QLatin1String("TlyrReportPage"), Qt::CaseInsensitive) == 0) {
+            page = std::make_unique<TlyrReportPage>();
+            ser.ReadRootComponent(page.get(), item);
+        } else {
+            bool ok = false;
+            const int source = item->Name.mid(4, 5).toInt(&ok);
+            if (!ok || source < 0 || source >= static_cast<int>(SourcePages.size())) {
+                noteError(QStringLiteral("Damaged prepared page %1").arg(index + 1));
+                return nullptr;
+            }
+            page = std::make_unique<TlyrReportPage>();
+            page->Assign(SourcePages[static_cast<size_t>(source)].get());
+            if (!buildChildren(item, page.get(), ser)) {
+                noteError(QStringLiteral("Damaged prepared page %1").arg(index + 1));
+                return nullptr;
+            }
+        }
+        return page.release();
+    } catch (const std::exception &) {
+        noteError(QStringLiteral("Damaged prepared page %1").arg(index + 1));
+        return nullptr;
+    }
+}
+
+TlyrReportPage *TlyrPreviewPages::GetPage(int index)
+{
+    if (Count() == 0 || index < 0 || index >= Count()) return nullptr;
+    const bool running = Engine && Engine->Running;
+    if (!running) {
+        for (size_t i = 0; i < pageCache_.size(); ++i)
+            if (pageCache_[i].Index == index) {
+                if (i) std::swap(pageCache_[0], pageCache_[i]);
+                return pageCache_[0].Page.get();
+            }
+    }
+    TlyrReportPage *page = buildPage(index);
+    if (!page) return nullptr;
+    pageCache_.insert(pageCache_.begin(), CachedPage{index, std::unique_ptr<TlyrReportPage>(page)});
+    while (static_cast<int>(pageCache_.size()) > std::max(PageCacheSize, 1)) pageCache_.pop_back();
+    return page;
+}
+
+QSize TlyrPreviewPages::GetPageSize(int index)
+{
+    TlyrReportPage *page = GetPage(index);
+    if (!page) return QSize(0, 0);
+    return QSize(qRound(page->Width()), qRound(page->Height()));
+}
+
+void TlyrPreviewPages::DrawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX,
+                                double offsetY)
+{
+    TlyrReportPage *page = GetPage(index);
+    if (!page) return;
+    page->DrawBackground(canvas, scaleX, scaleY, offsetX, offsetY);
+    const double ox = offsetX + page->LeftMargin() * lyrUnitsPerMM * scaleX;
+    const double oy = offsetY + page->TopMargin() * lyrUnitsPerMM * scaleY;
+    for (TlyrComponent *c : page->AllObjects())
+        if (c->IsView()) static_cast<TlyrView *>(c)->Draw(canvas, scaleX, scaleY, ox, oy);
+}
+
+TlyrView *TlyrPreviewPages::ObjectOver(int index, double x, double y, int button, int shift, double scale,
+                                       double offsetX, double offsetY, bool click)
+{
+    TlyrReportPage *page = GetPage(index);
+    if (!page) return nullptr;
+    const double ox = offsetX + page->LeftMargin() * lyrUnitsPerMM * scale;
+    const double oy = offsetY + page->TopMargin() * lyrUnitsPerMM * scale;
+    const QList<TlyrComponent *> all = page->AllObjects();
+    // The topmost (last drawn) view wins.
+    for (auto it = all.crbegin(); it != all.crend(); ++it) {
+        if (!(*it)->IsView()) continue;
+        auto *v = static_cast<TlyrView *>(*it);
+        const double l = v->AbsLeft() * scale + ox, t = v->AbsTop() * scale + oy;
+        if (x < l || y < t || x > l + v->Width() * scale || y > t + v->Height() * scale) continue;
+        if (click) {
+            const QString url = v->property("URL").toString();
+            if (!url.isEmpty() && lyrIsSafeHyperlink(url) && OnOpenUrl) OnOpenUrl(url);
+            bool modified = false;
+            if (Report) Report->DoPreviewClick(v, button, shift, modified);
+        }
+        return v;
+    }
+    return nullptr;
+}
+
+bool TlyrPreviewPages::Export(TlyrExportFilter &filter)
+{
+    if (Count() == 0 || !filter.Start()) return false;
+    if (Report) Report->DoProgressStart(ptExporting);
+    for (int i = 0; i < Count(); ++i) {
+        if (Report && Report->Terminated()) break;
+        TlyrReportPage *page = GetPage(i);
+        if (!page) continue;
+        filter.StartPage(page, i);
+        for (TlyrComponent *c : page->AllObjects()) filter.ExportObject(c);
+        filter.FinishPage(page, i);
+        if (Report) Report->DoProgress(ptExporting, i + 1);
+    }
+    filter.Finish();
+    if (Report) Report->DoProgressStop(ptExporting);
+    return true;
+}
+
+QString lyrDumpPreparedPages(TlyrPreviewPages &pages)
+{
+    QString out;
+    auto num = [](double v) { return QString::number(v, 'f', 2); };
+    for (int i = 0; i < pages.Count(); ++i) {
+        out += QStringLiteral("page ") + QString::number(i + 1) + QLatin1Char('\n');
+        TlyrReportPage *page = pages.GetPage(i);
+        if (!page) continue;
+        for (TlyrComponent *c : page->AllObjects()) {
+            QString text = c->ComponentText();
+            text.replace(QLatin1String("\r\n"), QLatin1String("\\n"));
+            out += ksClassNameOf(c) + QLatin1Char(' ') + c->Name() + QLatin1Char(' ') + num(c->AbsLeft()) +
+                   QLatin1Char(' ') + num(c->AbsTop()) + QLatin1Char(' ') + num(c->Width()) + QLatin1Char(' ') +
+                   num(c->Height()) + (text.isEmpty() ? QString() : QLatin1Char(' ') + text) + QLatin1Char('\n');
+        }
+    }
+    return out;
+}

@@ -1,0 +1,164 @@
+#pragma once
+// The prepared pages of a report run. Pages are kept as XML elements whose
+// objects are written as differences against shared clones of the template
+// objects (the source pages); a page is rebuilt into objects only when it is
+// drawn, printed or exported, and the last rebuilt pages are cached.
+
+#include "report/lyrcontracts.h"
+#include "report/lyrxml.h"
+#include "reportengine/lyrpicturecache.h"
+
+#include <QHash>
+#include <QMap>
+#include <QPointer>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+class TlyrCanvas;
+class TlyrReportPage;
+class TlyrOutline;
+class TlyrView;
+
+// Key (such as "m12") to the source object it stands for.
+class TlyrDictionary {
+public:
+    struct Entry {
+        QString SourceName;
+        TlyrComponent *Object = nullptr;
+    };
+    void Clear() { names_.clear(); }
+    int Count() const { return static_cast<int>(names_.size()); }
+    QString AddObject(const QString &prefix, const QString &sourceName, TlyrComponent *obj);
+    void Add(const QString &key, const QString &sourceName, TlyrComponent *obj);
+    QString CreateUniqueName(const QString &prefix) const;
+    TlyrComponent *GetObject(const QString &key) const;
+    QString GetSourceName(const QString &key) const;
+    // Keys in sorted order with their entries.
+    const QMap<QString, Entry> &Names() const { return names_; }
+
+private:
+    QMap<QString, Entry> names_;
+};
+
+// Receives the rebuilt pages of an export one by one.
+class TlyrExportFilter {
+public:
+    virtual ~TlyrExportFilter() = default;
+    virtual bool Start() { return true; }
+    virtual void StartPage(TlyrReportPage *page, int index) {}
+    virtual void ExportObject(TlyrComponent *obj) = 0;
+    virtual void FinishPage(TlyrReportPage *page, int index) {}
+    virtual void Finish() {}
+};
+
+class TlyrPreviewPages : public TlyrCustomPreviewPages {
+    Q_OBJECT
+public:
+    explicit TlyrPreviewPages(TlyrReport *report);
+    ~TlyrPreviewPages() override;
+
+    // 0: AddPage moves onto an existing page (second pass); 1: always appends.
+    int AddPageAction = 0;
+    int CurPreviewPage = 0;
+    int FirstPage = 0;
+    int CopyNo = 0;
+    double PrintScale = 1;
+
+    TlyrXMLDocument XMLDoc;
+    std::vector<std::unique_ptr<TlyrReportPage>> SourcePages;
+    TlyrDictionary Dictionary;
+    TlyrPictureCache PictureCache;
+    int FirstPageIndex = -1;
+    int FirstObjectIndex = 0;
+    int LogicalPageN = 0;
+    qint64 MemSize = 0;
+    // Lines about damaged pages or files (also given to the report's errors).
+    QStringList Errors;
+
+    TlyrOutline *GetOutline() const;
+    TlyrXMLItem *PagesItem();
+
+    int Count() override;
+    // The rebuilt page (owned by the page cache); null when there is none or
+    // the page is damaged.
+    TlyrReportPage *GetPage(int index);
+    QSize GetPageSize(int index);
+    void Clear() override;
+    void Initialize();
+    void AddObject(TlyrComponent *obj);
+    void AddPage(TlyrReportPage *page);
+    void AddSourcePage(TlyrReportPage *page);
+    void AddToSourcePage(TlyrComponent *obj);
+    void BeginPass();
+    void ClearFirstPassPages();
+    void CutObjects(int from);
+    void Finish();
+    void IncLogicalPageNumber();
+    void ResetLogicalPageNumber();
+    void PasteObjects(double x, double y);
+    void ShiftAnchors(int from, int newTop);
+    int AddPicture(TlyrPictureView *view) override;
+    bool BandExists(TlyrComponent *band);
+    int GetCurPosition();
+    int GetAnchorCurPosition();
+    double GetLastY();
+    int GetLogicalPageNo() override;
+    int GetLogicalTotalPages() override;
+    void AddEmptyPage(int index);
+    void DeletePage(int index);
+    void DrawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY);
+    // The view under (x, y) of a page drawn at that scale and offset; with
+    // click set its hyperlink is followed (web and mail addresses only) and
+    // the report's click event runs.
+    TlyrView *ObjectOver(int index, double x, double y, int button, int shift, double scale, double offsetX,
+                         double offsetY, bool click);
+    void LoadFromStream(QIODevice &stream, bool allowPartialLoading = false);
+    void LoadFromStream(std::unique_ptr<QIODevice> stream, bool allowPartialLoading);
+    void SaveToStream(QIODevice &stream);
+    bool LoadFromFile(const QString &fileName, bool exceptionIfNotFound = false);
+    void SaveToFile(const QString &fileName);
+    bool Export(TlyrExportFilter &filter);
+
+    void AddAnchor(const QString &text) override;
+    TlyrXMLItem *FindAnchor(const QString &text);
+    int GetAnchorPage(const QString &text) override;
+    void ClearPageCache();
+    int PageCacheCount() const { return static_cast<int>(pageCache_.size()); }
+    int PageCacheSize = 50;
+    // Opens a hyperlink; replaceable in tests.
+    std::function<void(const QString &url)> OnOpenUrl;
+
+private:
+    TlyrComponent *cloneTree(TlyrComponent *obj, TlyrComponent *parent);
+    void linkClone(TlyrComponent *tmpl, TlyrComponent *clone, bool bandRule);
+    void writeObject(TlyrComponent *obj, TlyrXMLItem *parent);
+    TlyrReportPage *buildPage(int index);
+    bool buildChildren(TlyrXMLItem *item, TlyrComponent *parent, class TlyrXMLSerializer &ser);
+    TlyrXMLItem *curPageItem();
+    TlyrXMLItem *rootChild(const char *name);
+    void fileCacheCheck();
+    void noteError(const QString &line);
+    void loadAfterParse();
+
+    // Template object or clone -> key; clone -> its stored text.
+    QHash<const TlyrComponent *, QString> keys_;
+    QHash<const TlyrComponent *, QByteArray> storedText_;
+    // Template page of each source page, during a run.
+    std::vector<QPointer<TlyrComponent>> sourceOf_;
+    struct CachedPage {
+        int Index;
+        std::unique_ptr<TlyrReportPage> Page;
+    };
+    std::vector<CachedPage> pageCache_;
+    TlyrXMLItem *pagesItem_ = nullptr;
+};
+
+// True for the hyperlink addresses prepared pages may open.
+bool lyrIsSafeHyperlink(const QString &url);
+
+// The prepared pages object by object: "page N", then one line per object
+// with class, name, left, top, width and height (report units, two
+// decimals, page-absolute) and its text.
+QString lyrDumpPreparedPages(TlyrPreviewPages &pages);

@@ -1,0 +1,44 @@
+// Feeds arbitrary bytes to the prepared-report loader, fully and with
+// partial loading, builds every page and saves the result again.
+
+#include "report/lyrclass.h"
+#include "reportengine/lyrengine.h"
+#include "reportengine/lyrpreviewpages.h"
+
+#include <QBuffer>
+#include <QGuiApplication>
+
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static int argc = 1;
+    static char name[] = "fuzz";
+    static char *argv[] = {name, nullptr};
+    static QGuiApplication *app = new QGuiApplication(argc, argv);
+    (void)app;
+    if (size > 20000) return 0;
+    static TlyrReport *report = [] {
+        lyrInstallEngine();
+        auto *r = new TlyrReport;
+        r->EngineOptions()->SetNewSilentMode(simSilent);
+        return r;
+    }();
+    auto &pages = *static_cast<TlyrPreviewPages *>(report->PreviewPages());
+    const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    for (bool partial : {false, true}) {
+        try {
+            auto buf = std::make_unique<QBuffer>();
+            buf->setData(bytes);
+            buf->open(QIODevice::ReadOnly);
+            pages.LoadFromStream(std::move(buf), partial);
+            for (int i = 0; i < pages.Count() && i < 50; ++i) pages.GetPage(i);
+            QBuffer out;
+            out.open(QIODevice::WriteOnly);
+            pages.SaveToStream(out);
+        } catch (const std::exception &) {}
+        report->ClearErrors();
+    }
+    pages.Clear();
+    return 0;
+}

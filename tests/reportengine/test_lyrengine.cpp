@@ -1,0 +1,688 @@
+#include "report/lyrband.h"
+#include "report/lyrclass.h"
+#include "report/lyrdialogpage.h"
+#include "report/lyrmemo.h"
+#include "report/lyrpage.h"
+#include "report/lyrview.h"
+#include "reportengine/lyrengine.h"
+#include "reportengine/lyroutline.h"
+#include "reportengine/lyrpreviewpages.h"
+
+#include "report/lyrcanvas.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Table {
+    QStringList fields;
+    QList<QStringList> rows;
+};
+
+// A user dataset over rows held by the test; an optional filter makes it a
+// detail of another dataset.
+class RowsDataSet {
+public:
+    // The dataset belongs to the program (keeper), not to the report: a
+    // run restores the report's template, which would remake it.
+    RowsDataSet(TlyrReport *report, const QString &name, Table table) : table_(std::move(table))
+    {
+        ds = new TlyrUserDataSet(report->parent());
+        ds->SetName(name);
+        ds->SetFields(table_.fields);
+        ds->OnFirst = [this](TlyrDataSet *) { pos_ = next(0); };
+        ds->OnNext = [this](TlyrDataSet *) { pos_ = next(pos_ + 1); };
+        ds->OnPrior = [this](TlyrDataSet *) {
+            int p = pos_ - 1;
+            while (p >= 0 && filter && !filter(table_.rows[p])) --p;
+            pos_ = std::max(p, 0);
+        };
+        ds->OnCheckEOF = [this](TlyrDataSet *, bool &eof) { eof = pos_ >= table_.rows.size(); };
+        ds->OnGetValue = [this](const QString &f, KsValue &v) {
+            const int col = table_.fields.indexOf(f);
+            if (pos_ < table_.rows.size() && col >= 0) v = KsValue(table_.rows[pos_][col]);
+        };
+        report->Datasets()->Add(ds);
+    }
+    QString value(const QString &f) const
+    {
+        return pos_ < table_.rows.size() ? table_.rows[pos_][table_.fields.indexOf(f)] : QString();
+    }
+    std::function<bool(const QStringList &)> filter;
+    TlyrUserDataSet *ds;
+
+private:
+    int next(int from) const
+    {
+        while (from < table_.rows.size() && filter && !filter(table_.rows[from])) ++from;
+        return from;
+    }
+    Table table_;
+    int pos_ = 0;
+};
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        lyrRegisterReportClasses();
+        lyrInstallEngine();
+        report = std::make_unique<TlyrReport>();
+        report->setParent(&keeper);
+        report->EngineOptions()->SetNewSilentMode(simSilent);
+        page = new TlyrReportPage(report.get());
+        page->SetName(QStringLiteral("Page1"));
+        page->SetParent(report.get());
+    }
+    void TearDown() override
+    {
+        report->setParent(nullptr);
+        report.reset();
+        lyrEngineFactories() = TlyrEngineFactories();
+    }
+    template <class B>
+    B *band(const QString &name, double top, double height)
+    {
+        auto *b = new B(report.get());
+        b->SetName(name);
+        b->SetParent(page);
+        b->SetTop(top);
+        b->SetHeight(height);
+        return b;
+    }
+    TlyrMemoView *memo(TlyrBand *b, const QString &name, const QString &text, double left = 0, double width = 200)
+    {
+        auto *m = new TlyrMemoView(report.get());
+        m->SetName(name);
+        m->SetParent(b);
+        m->SetBounds(left, 0, width, b->Height());
+        m->SetText(text);
+        return m;
+    }
+    TlyrPreviewPages &pages() { return *static_cast<TlyrPreviewPages *>(report->PreviewPages()); }
+    // The texts of every memo on page i, in page order.
+    QStringList texts(int i)
+    {
+        QStringList out;
+        TlyrReportPage *p = pages().GetPage(i);
+        if (!p) return out;
+        for (TlyrComponent *c : p->AllObjects())
+            if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) out << m->GetText();
+        return out;
+    }
+    QObject keeper;
+    std::unique_ptr<TlyrReport> report;
+    TlyrReportPage *page = nullptr;
+};
+
+}  // namespace
+
+TEST_F(EngineTest, MasterDetailWithGroupsFootersAndTotals)
+{
+    RowsDataSet orders(report.get(), QStringLiteral("Orders"),
+                       {{"Cust", "No", "Amount"}, {{"A", "1", "2"}, {"A", "2", "3"}, {"B", "3", "5"}}});
+    RowsDataSet lines(report.get(), QStringLiteral("Lines"),
+                      {{"No", "Item"}, {{"1", "pen"}, {"1", "ink"}, {"2", "cup"}, {"3", "hat"}, {"3", "bag"}}});
+    lines.filter = [&](const QStringList &row) { return row[0] == orders.value(QStringLiteral("No")); };
+    report->EngineOptions()->SetDoublePass(true);
+
+    memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Orders list");
+    auto *gh = band<TlyrGroupHeader>("GroupHeader1", 30, 20);
+    gh->Condition = QStringLiteral("Orders.\"Cust\"");
+    memo(gh, "GH", "Customer [Orders.\"Cust\"]");
+    auto *master = band<TlyrMasterData>("MasterData1", 60, 20);
+    master->SetDataSet(orders.ds);
+    memo(master, "MNo", "[Orders.\"No\"]");
+    memo(master, "MAmount", "[Orders.\"Amount\"]", 300, 100);
+    auto *detail = band<TlyrDetailData>("DetailData1", 90, 18);
+    detail->SetDataSet(lines.ds);
+    memo(detail, "DItem", "[Lines.\"Item\"]", 40);
+    memo(band<TlyrFooter>("Footer1", 110, 18), "DF", "lines [COUNT(DetailData1)]");
+    memo(band<TlyrGroupFooter>("GroupFooter1", 130, 20), "GF", "group [SUM(<Orders.\"Amount\">)]");
+    memo(band<TlyrReportSummary>("Summary1", 160, 20), "RS", "total [SUM(<Orders.\"Amount\">)]");
+    memo(band<TlyrPageFooter>("PageFooter1", 200, 20), "PF", "page [Page#] of [TotalPages]");
+
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(report->Errors().isEmpty());
+    ASSERT_EQ(pages().Count(), 1);
+    EXPECT_EQ(texts(0),
+              (QStringList{"Orders list", "Customer A", "1",   "2",       "pen",     "ink",        "lines 2",
+                           "2",           "3",          "cup", "lines 1", "group 5", "Customer B", "3",
+                           "5",           "hat",        "bag", "lines 2", "group 5", "total 10",   "page 1 of 1"}));
+    // The print-time total is filled in when the page is built.
+    auto *pf = qobject_cast<TlyrCustomMemoView *>(pages().GetPage(0)->AllObjects().last());
+    ASSERT_NE(pf, nullptr);
+    EXPECT_EQ(pf->TotalPages, 1);
+    const QString dump = lyrDumpPreparedPages(pages());
+    EXPECT_TRUE(dump.startsWith(QStringLiteral("page 1\nTlyrPageHeader PageHeader1 0.00 0.00"))) << dump.toStdString();
+}
+
+TEST_F(EngineTest, LongListContinuesWithHeaderRepeatedAndFooterAfterLastLine)
+{
+    Table t{{"N"}, {}};
+    for (int i = 1; i <= 60; ++i) t.rows << QStringList{QString::number(i)};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+    memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "M", "line [Rows.\"N\"]");
+    memo(band<TlyrFooter>("Footer1", 70, 20), "F", "count [COUNT(MasterData1)]");
+    memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", "sum [SUM(<Rows.\"N\">)] page [Page#]");
+
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 2);
+    const double pageHeight = (page->PaperHeight() - page->TopMargin() - page->BottomMargin()) * lyrUnitsPerMM;
+    const int perPage = int((pageHeight - 20 - 20) / 20);
+    const QStringList first = texts(0), second = texts(1);
+    EXPECT_EQ(first.first(), QStringLiteral("Header"));
+    EXPECT_EQ(second.first(), QStringLiteral("Header"));
+    EXPECT_EQ(first.at(1), QStringLiteral("line 1"));
+    EXPECT_EQ(first.at(perPage), QStringLiteral("line %1").arg(perPage));
+    EXPECT_EQ(second.at(1), QStringLiteral("line %1").arg(perPage + 1));
+    EXPECT_EQ(second.at(second.size() - 2), QStringLiteral("count 60"));
+    // Page-footer sums cover their own page only.
+    int sum1 = 0, sum2 = 0;
+    for (int i = 1; i <= perPage; ++i) sum1 += i;
+    for (int i = perPage + 1; i <= 60; ++i) sum2 += i;
+    EXPECT_EQ(first.last(), QStringLiteral("sum %1 page 1").arg(sum1));
+    EXPECT_EQ(second.last(), QStringLiteral("sum %1 page 2").arg(sum2));
+}
+
+TEST_F(EngineTest, BandErrorsStopTheRun)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}}});
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    band<TlyrHeader>("Header1", 80, 20);
+    band<TlyrDetailData>("Orphan", 10, 20)->SetDataSet(rows.ds);
+    EXPECT_FALSE(report->PrepareReport());
+    EXPECT_TRUE(report->Errors().contains(QStringLiteral("Unconnected header/footer Header1")));
+    EXPECT_TRUE(report->Errors().contains(QStringLiteral("Incorrect band position: Orphan")));
+    EXPECT_FALSE(report->Engine()->Running);
+}
+
+TEST_F(EngineTest, BandsAtTheSameTopBothPrint)
+{
+    memo(band<TlyrReportTitle>("Title1", 0, 20), "T", "title");
+    RowsDataSet a(report.get(), QStringLiteral("A"), {{"N"}, {{"a1"}}});
+    RowsDataSet b(report.get(), QStringLiteral("B"), {{"N"}, {{"b1"}}});
+    auto *m1 = band<TlyrMasterData>("MasterData1", 40, 20);
+    m1->SetDataSet(a.ds);
+    memo(m1, "M1", "[A.\"N\"]");
+    auto *m2 = band<TlyrMasterData>("MasterData2", 40, 20);
+    m2->SetDataSet(b.ds);
+    memo(m2, "M2", "[B.\"N\"]");
+    ASSERT_TRUE(report->PrepareReport());
+    EXPECT_EQ(texts(0), (QStringList{"title", "a1", "b1"}));
+}
+
+TEST_F(EngineTest, AnErrorDuringTheRunEndsItCleanly)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}, {"2"}}});
+    rows.ds->OnNext = [](TlyrDataSet *) { throw ElyrError(QStringLiteral("dataset broke")); };
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "M", "[Rows.\"N\"]");
+    EXPECT_FALSE(report->PrepareReport());
+    EXPECT_TRUE(report->Errors().contains(QStringLiteral("dataset broke")));
+    EXPECT_FALSE(report->Engine()->Running);
+}
+
+TEST_F(EngineTest, PreparedReportRoundTripKeepsBytesAndPages)
+{
+    Table t{{"N"}, {}};
+    for (int i = 1; i <= 120; ++i) t.rows << QStringList{QString::number(i)};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+    memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    master->SetOutlineText(QStringLiteral("Rows.\"N\""));
+    memo(master, "M", "line [Rows.\"N\"]");
+    ASSERT_TRUE(report->PrepareReport());
+    const int count = pages().Count();
+    ASSERT_GE(count, 3);
+    const QString before = lyrDumpPreparedPages(pages());
+    QBuffer first;
+    first.open(QIODevice::ReadWrite);
+    pages().SaveToStream(first);
+
+    // Loading needs no template: a fresh report without pages reads it.
+    TlyrReport other;
+    auto &loaded = *static_cast<TlyrPreviewPages *>(other.PreviewPages());
+    first.seek(0);
+    loaded.LoadFromStream(first, false);
+    EXPECT_EQ(loaded.Count(), count);
+    EXPECT_EQ(lyrDumpPreparedPages(loaded), before);
+    loaded.GetOutline()->LevelRoot();
+    EXPECT_EQ(loaded.GetOutline()->Count(), 120);
+    QBuffer second;
+    second.open(QIODevice::ReadWrite);
+    loaded.SaveToStream(second);
+    EXPECT_EQ(second.data().toStdString(), first.data().toStdString());
+}
+
+TEST_F(EngineTest, DamagedPreparedPagesGiveAnErrorLine)
+{
+    QBuffer damaged;
+    damaged.setData("<?xml version=\"1.0\" encoding=\"utf-8\"?><preparedreport><previewpages><page7>"
+                    "<m1 l=\"1\"/></page7></previewpages><dictionary><m1 name=\"P\"/><m2 name=\"Page9.X\"/>"
+                    "</dictionary></preparedreport>");
+    damaged.open(QIODevice::ReadOnly);
+    pages().LoadFromStream(damaged, false);
+    EXPECT_EQ(pages().Count(), 1);
+    EXPECT_EQ(pages().GetPage(0), nullptr);
+    EXPECT_FALSE(pages().Errors.isEmpty());
+}
+
+TEST_F(EngineTest, OutlineAnchorsAndHyperlinks)
+{
+    TlyrOutline &o = *pages().GetOutline();
+    o.LevelRoot();
+    o.AddItem(QStringLiteral("a"), 10);
+    o.AddItem(QStringLiteral("b"), 20);
+    o.LevelRoot();
+    EXPECT_EQ(o.Count(), 1);
+    o.LevelDown(0);
+    EXPECT_EQ(o.Count(), 1);
+    o.LevelUp();
+    o.LevelUp();
+    EXPECT_EQ(o.Count(), 1);
+    EXPECT_EQ(pages().GetAnchorPage(QStringLiteral("none")), 1);
+    EXPECT_TRUE(lyrIsSafeHyperlink(QStringLiteral("https://x.example")));
+    EXPECT_TRUE(lyrIsSafeHyperlink(QStringLiteral("mailto:a@b")));
+    EXPECT_FALSE(lyrIsSafeHyperlink(QStringLiteral("file:///etc/passwd")));
+    EXPECT_FALSE(lyrIsSafeHyperlink(QStringLiteral("cmd.exe")));
+}
+
+TEST_F(EngineTest, ASplitBandContinuesOverThreePages)
+{
+    memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
+    auto *title = band<TlyrReportTitle>("Title1", 40, 20);
+    title->SetAllowSplit(true);
+    title->SetStretched(true);
+    QStringList lines;
+    for (int i = 1; i <= 150; ++i) lines << QStringLiteral("row %1").arg(i);
+    auto *m = memo(title, "Long", lines.join(QStringLiteral("\r\n")));
+    m->SetStretchMode(smActualHeight);
+    memo(title, "Fixed", "only first", 300, 100);
+    memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", "page [Page#]");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_GE(pages().Count(), 3);
+    QStringList parts;
+    int fixedSeen = 0;
+    for (int i = 0; i < pages().Count(); ++i) {
+        const QStringList t = texts(i);
+        EXPECT_EQ(t.first(), QStringLiteral("Header"));
+        EXPECT_EQ(t.last(), QStringLiteral("page %1").arg(i + 1));
+        for (const QString &s : t)
+            if (s.startsWith(QStringLiteral("row"))) parts << s.trimmed();
+        fixedSeen += t.count(QStringLiteral("only first"));
+    }
+    EXPECT_EQ(parts.join(QStringLiteral("\r\n")), lines.join(QStringLiteral("\r\n")))
+            << lyrDumpPreparedPages(pages()).toStdString();
+    EXPECT_EQ(fixedSeen, 1);
+}
+
+TEST_F(EngineTest, TextThatIsNoNumberIsSkippedAndNotedOnce)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"2"}, {"x"}, {"3"}, {"y"}}});
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    memo(band<TlyrFooter>("Footer1", 70, 20), "F", "[SUM(<Rows.\"N\">)]");
+    EXPECT_FALSE(report->PrepareReport());
+    ASSERT_EQ(report->Errors().size(), 1);
+    EXPECT_TRUE(report->Errors().first().contains(QStringLiteral("x")));
+    EXPECT_EQ(texts(0), QStringList{"5"});
+}
+
+TEST_F(EngineTest, HideIfSingleDataRecordCountsItsOwnGroup)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"),
+                     {{"G", "H", "N"}, {{"a", "1", "1"}, {"a", "1", "2"}, {"a", "2", "3"}, {"b", "3", "4"}}});
+    auto *outer = band<TlyrGroupHeader>("Outer", 10, 20);
+    outer->Condition = QStringLiteral("Rows.\"G\"");
+    auto *inner = band<TlyrGroupHeader>("Inner", 30, 20);
+    inner->Condition = QStringLiteral("Rows.\"H\"");
+    auto *master = band<TlyrMasterData>("MasterData1", 50, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "M", "[Rows.\"N\"]");
+    auto *innerFooter = band<TlyrGroupFooter>("InnerFooter", 70, 20);
+    innerFooter->HideIfSingleDataRecord = true;
+    memo(innerFooter, "IF", "inner [COUNT(MasterData1)]");
+    auto *outerFooter = band<TlyrGroupFooter>("OuterFooter", 90, 20);
+    outerFooter->HideIfSingleDataRecord = true;
+    memo(outerFooter, "OF", "outer [COUNT(MasterData1)]");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(texts(0), (QStringList{"1", "2", "inner 2", "3", "outer 3", "4"}));
+}
+
+TEST_F(EngineTest, PrintOnPreviousPageContinuesBelow)
+{
+    memo(band<TlyrReportTitle>("Title1", 0, 30), "T1", "first");
+    auto *second = new TlyrReportPage(report.get());
+    second->SetName(QStringLiteral("Page2"));
+    second->SetParent(report.get());
+    second->PrintOnPreviousPage = true;
+    auto *t2 = new TlyrReportTitle(report.get());
+    t2->SetName(QStringLiteral("Title2"));
+    t2->SetParent(second);
+    t2->SetHeight(20);
+    auto *m = new TlyrMemoView(report.get());
+    m->SetName(QStringLiteral("T2"));
+    m->SetParent(t2);
+    m->SetBounds(0, 0, 100, 20);
+    m->SetText(QStringLiteral("second"));
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+    EXPECT_EQ(texts(0), (QStringList{"first", "second"}));
+    EXPECT_NE(lyrDumpPreparedPages(pages()).indexOf(QStringLiteral("TlyrReportTitle Title2 0.00 30.00")), -1);
+}
+
+TEST_F(EngineTest, FileCacheKeepsOnlyTheFirstPagesInMemory)
+{
+    report->EngineOptions()->setProperty("UseFileCache", true);
+    report->EngineOptions()->setProperty("MaxMemSize", 0);
+    Table t{{"N"}, {}};
+    for (int i = 1; i <= 400; ++i) t.rows << QStringList{QString::number(i)};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    master->SetStartNewPage(true);
+    memo(master, "M", "line [Rows.\"N\"]");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 400);
+    int unloaded = 0;
+    for (int i = 0; i < pages().Count(); ++i) unloaded += pages().PagesItem()->Items(i)->Loaded ? 0 : 1;
+    EXPECT_GT(unloaded, 300);
+    EXPECT_TRUE(pages().PagesItem()->Items(0)->Loaded);
+    EXPECT_TRUE(pages().PagesItem()->Items(1)->Loaded);
+    EXPECT_EQ(texts(250), QStringList{"line 251"});
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("r.lp3"));
+    pages().SaveToFile(file);
+    TlyrReport other;
+    auto &loaded = *static_cast<TlyrPreviewPages *>(other.PreviewPages());
+    ASSERT_TRUE(loaded.LoadFromFile(file));
+    ASSERT_EQ(loaded.Count(), 400);
+    EXPECT_FALSE(loaded.PagesItem()->Items(2)->Loaded);
+    EXPECT_FALSE(loaded.PagesItem()->Items(399)->Loaded);
+    EXPECT_EQ(lyrDumpPreparedPages(loaded), lyrDumpPreparedPages(pages()));
+    EXPECT_FALSE(loaded.LoadFromFile(dir.filePath(QStringLiteral("missing.lp3"))));
+    EXPECT_EQ(loaded.Count(), 400);
+}
+
+namespace {
+class RecordingFilter : public TlyrExportFilter {
+public:
+    void StartPage(TlyrReportPage *, int index) override { lines << QStringLiteral("page %1").arg(index + 1); }
+    void ExportObject(TlyrComponent *obj) override
+    {
+        if (obj->IsTextObject()) lines << obj->ComponentText();
+    }
+    QStringList lines;
+};
+}  // namespace
+
+TEST_F(EngineTest, DrawHitTestAndExportPreparedPages)
+{
+    auto *title = band<TlyrReportTitle>("Title1", 0, 40);
+    auto *m = memo(title, "T", "hello", 100, 200);
+    m->setProperty("URL", QStringLiteral("https://shop.example/"));
+    auto *other = memo(title, "U", "unsafe", 400, 100);
+    other->setProperty("URL", QStringLiteral("file:///etc/passwd"));
+    ASSERT_TRUE(report->PrepareReport());
+
+    QImage blank(400, 600, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    QImage image = blank;
+    {
+        QPainter painter(&image);
+        TlyrCanvas canvas(&painter, 96, 96, false);
+        pages().DrawPage(0, canvas, 0.5, 0.5, 0, 0);
+    }
+    EXPECT_NE(image, blank);
+
+    QStringList opened;
+    pages().OnOpenUrl = [&](const QString &url) { opened << url; };
+    const double left = page->LeftMargin() * lyrUnitsPerMM, top = page->TopMargin() * lyrUnitsPerMM;
+    TlyrView *hit = pages().ObjectOver(0, left + 150, top + 10, 1, 0, 1, 0, 0, true);
+    ASSERT_NE(hit, nullptr);
+    EXPECT_EQ(hit->Name(), QStringLiteral("T"));
+    hit = pages().ObjectOver(0, left + 450, top + 10, 1, 0, 1, 0, 0, true);
+    ASSERT_NE(hit, nullptr);
+    EXPECT_EQ(opened, QStringList{QStringLiteral("https://shop.example/")});
+    EXPECT_EQ(pages().ObjectOver(0, left + 700, top + 300, 1, 0, 1, 0, 0, false), nullptr);
+
+    RecordingFilter filter;
+    EXPECT_TRUE(pages().Export(filter));
+    EXPECT_EQ(filter.lines, (QStringList{"page 1", "hello", "unsafe"}));
+}
+
+TEST_F(EngineTest, KeepTogetherMovesAMasterWithItsDetails)
+{
+    page->SetPaperSize(lyrCustomPaper);
+    page->SetTopMargin(0);
+    page->SetBottomMargin(0);
+    page->SetPaperHeight(200 / lyrUnitsPerMM);
+    RowsDataSet orders(report.get(), QStringLiteral("Orders"), {{"No"}, {{"1"}, {"2"}, {"3"}}});
+    Table lineRows{{"No", "Item"}, {}};
+    for (int o = 1; o <= 3; ++o)
+        for (int i = 1; i <= 3; ++i)
+            lineRows.rows << QStringList{QString::number(o), QStringLiteral("i%1%2").arg(o).arg(i)};
+    RowsDataSet lines(report.get(), QStringLiteral("Lines"), lineRows);
+    lines.filter = [&](const QStringList &row) { return row[0] == orders.value(QStringLiteral("No")); };
+    auto *master = band<TlyrMasterData>("MasterData1", 10, 20);
+    master->SetDataSet(orders.ds);
+    memo(master, "M", "order [Orders.\"No\"]");
+    auto *detail = band<TlyrDetailData>("DetailData1", 40, 20);
+    detail->SetDataSet(lines.ds);
+    memo(detail, "D", "[Lines.\"Item\"]");
+
+    ASSERT_TRUE(report->PrepareReport());
+    ASSERT_EQ(pages().Count(), 2);
+    EXPECT_EQ(texts(0).last(), QStringLiteral("i31"));
+
+    // The run restores the template: its objects are found again by name.
+    auto *kept = qobject_cast<TlyrMasterData *>(report->FindObject(QStringLiteral("MasterData1")));
+    ASSERT_NE(kept, nullptr);
+    kept->SetKeepTogether(true);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 2);
+    EXPECT_EQ(texts(0).last(), QStringLiteral("i23"));
+    EXPECT_EQ(texts(1), (QStringList{"order 3", "i31", "i32", "i33"}));
+    EXPECT_NE(lyrDumpPreparedPages(pages()).indexOf(QStringLiteral("page 2\nTlyrMasterData MasterData1 0.00 0.00")), -1)
+            << lyrDumpPreparedPages(pages()).toStdString();
+}
+
+TEST_F(EngineTest, ACancelledDialogPageStopsTheReport)
+{
+    memo(band<TlyrReportTitle>("Title1", 0, 20), "T", "title");
+    auto *dialog = new TlyrDialogPage(report.get());
+    dialog->SetName(QStringLiteral("Dialog1"));
+    dialog->SetParent(report.get());
+    auto *control = new TlyrDialogControl(report.get());
+    control->SetName(QStringLiteral("Control1"));
+    control->SetParent(dialog);
+    int shown = 0;
+    auto *engine = static_cast<TlyrEngine *>(report->Engine());
+    engine->OnRunDialog = [&](TlyrDialogPage *) { return ++shown == 1 ? 2 : 1; };
+    EXPECT_FALSE(report->PrepareReport());
+    EXPECT_EQ(pages().Count(), 0);
+    EXPECT_TRUE(report->PrepareReport());
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(texts(0), QStringList{"title"});
+}
+
+TEST(EngineLookup, AReportMadeBeforeTheEngineWasInstalledStillPrepares)
+{
+    lyrRegisterReportClasses();
+    lyrEngineFactories() = TlyrEngineFactories();
+    TlyrReport report;
+    report.EngineOptions()->SetNewSilentMode(simSilent);
+    EXPECT_EQ(report.Engine(), nullptr);
+    auto *page = new TlyrReportPage(&report);
+    page->SetName(QStringLiteral("Page1"));
+    page->SetParent(&report);
+    auto *title = new TlyrReportTitle(&report);
+    title->SetName(QStringLiteral("Title1"));
+    title->SetParent(page);
+    title->SetHeight(20);
+    lyrInstallEngine();
+    EXPECT_TRUE(report.PrepareReport()) << report.Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_NE(report.PreviewPages(), nullptr);
+    EXPECT_EQ(report.PreviewPages()->Count(), 1);
+    lyrEngineFactories() = TlyrEngineFactories();
+}
+
+TEST_F(EngineTest, ShiftItemsMovesTheWholeBlockFromAnEmptyStart)
+{
+    TlyrOutline &o = *pages().GetOutline();
+    o.LevelRoot();
+    TlyrXMLItem *start = o.GetCurPosition();
+    EXPECT_EQ(start, nullptr);
+    o.AddItem(QStringLiteral("a"), 100);
+    o.LevelUp();
+    o.AddItem(QStringLiteral("b"), 130);
+    o.LevelUp();
+    o.ShiftItems(start, 10);
+    QString text;
+    int pageNo = -5, top = -5;
+    o.GetItem(0, text, pageNo, top);
+    EXPECT_EQ(text, QStringLiteral("a"));
+    EXPECT_EQ(pageNo, 0);  // -1 (no page yet) moved on by one
+    EXPECT_EQ(top, 10);
+    o.GetItem(1, text, pageNo, top);
+    EXPECT_EQ(top, 40);
+}
+
+TEST_F(EngineTest, TwoPageColumnsFillLeftThenRight)
+{
+    page->SetPaperSize(lyrCustomPaper);
+    page->SetTopMargin(0);
+    page->SetBottomMargin(0);
+    page->SetPaperHeight(100 / lyrUnitsPerMM);
+    page->SetColumns(2);
+    Table t{{"N"}, {}};
+    for (int i = 1; i <= 12; ++i) t.rows << QStringList{QString::number(i)};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+    memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "M", "[Rows.\"N\"]");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    // 80 units below the header: four rows per column, eight per page.
+    ASSERT_EQ(pages().Count(), 2);
+    EXPECT_EQ(texts(0), (QStringList{"Header", "1", "2", "3", "4", "5", "6", "7", "8"}));
+    const double right = page->ColumnWidth() * lyrUnitsPerMM;
+    const QString dump = lyrDumpPreparedPages(pages());
+    EXPECT_NE(dump.indexOf(QStringLiteral("TlyrMemoView M %1 20.00").arg(right, 0, 'f', 2)), -1) << dump.toStdString();
+    EXPECT_EQ(texts(1), (QStringList{"Header", "9", "10", "11", "12"}));
+}
+
+TEST_F(EngineTest, SubreportsSideBySideContinueAfterTheLongerOne)
+{
+    RowsDataSet a(report.get(), QStringLiteral("A"), {{"N"}, {{"a1"}, {"a2"}, {"a3"}, {"a4"}}});
+    RowsDataSet b(report.get(), QStringLiteral("B"), {{"N"}, {{"b1"}, {"b2"}}});
+    auto *title = band<TlyrReportTitle>("Title1", 0, 30);
+    memo(band<TlyrReportSummary>("Summary1", 60, 20), "S", "after");
+    auto addSub = [&](const QString &name, double left, RowsDataSet &rows) {
+        auto *subPage = new TlyrReportPage(report.get());
+        subPage->SetName(name + QStringLiteral("Page"));
+        subPage->SetParent(report.get());
+        auto *sub = new TlyrSubreport(report.get());
+        sub->SetName(name);
+        sub->SetParent(title);
+        sub->SetBounds(left, 10, 200, 20);
+        sub->SetSubPage(subPage);
+        auto *md = new TlyrMasterData(report.get());
+        md->SetName(name + QStringLiteral("Data"));
+        md->SetParent(subPage);
+        md->SetHeight(20);
+        md->SetDataSet(rows.ds);
+        auto *m = new TlyrMemoView(report.get());
+        m->SetName(name + QStringLiteral("Memo"));
+        m->SetParent(md);
+        m->SetBounds(0, 0, 100, 20);
+        m->SetText(QStringLiteral("[%1.\"N\"]").arg(rows.ds->Name()));
+    };
+    addSub(QStringLiteral("Left"), 0, a);
+    addSub(QStringLiteral("Right"), 300, b);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+    const QString dump = lyrDumpPreparedPages(pages());
+    EXPECT_NE(dump.indexOf(QStringLiteral("TlyrMemoView LeftMemo 0.00 10.00 100.00 20.00 a1")), -1)
+            << dump.toStdString();
+    EXPECT_NE(dump.indexOf(QStringLiteral("TlyrMemoView RightMemo 300.00 10.00 100.00 20.00 b1")), -1);
+    EXPECT_NE(dump.indexOf(QStringLiteral("TlyrMemoView LeftMemo 0.00 70.00 100.00 20.00 a4")), -1);
+    EXPECT_NE(dump.indexOf(QStringLiteral("TlyrMemoView S 0.00 90.00 200.00 20.00 after")), -1) << dump.toStdString();
+}
+
+TEST_F(EngineTest, AMultiColumnDataBandFillsRowsLeftToRight)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}, {"2"}, {"3"}, {"4"}, {"5"}}});
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    master->SetColumns(2);
+    master->SetColumnWidth(150);
+    memo(master, "M", "[Rows.\"N\"]", 0, 100);
+    memo(band<TlyrFooter>("Footer1", 70, 20), "F", "end");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    const QString dump = lyrDumpPreparedPages(pages());
+    for (const char *line : {"TlyrMemoView M 0.00 0.00 100.00 20.00 1", "TlyrMemoView M 150.00 0.00 100.00 20.00 2",
+                             "TlyrMemoView M 0.00 20.00 100.00 20.00 3", "TlyrMemoView M 150.00 20.00 100.00 20.00 4",
+                             "TlyrMemoView M 0.00 40.00 100.00 20.00 5", "TlyrMemoView F 0.00 60.00 200.00 20.00 end"})
+        EXPECT_NE(dump.indexOf(QString::fromLatin1(line)), -1) << line << "\n" << dump.toStdString();
+}
+
+TEST_F(EngineTest, DrillDownShowsOnlyTheClickedGroups)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"G", "N"}, {{"a", "1"}, {"a", "2"}, {"b", "3"}}});
+    auto *gh = band<TlyrGroupHeader>("GH", 10, 20);
+    gh->Condition = QStringLiteral("Rows.\"G\"");
+    gh->DrillDown = true;
+    memo(gh, "H", "[Rows.\"G\"]");
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "M", "[Rows.\"N\"]");
+    auto *gf = band<TlyrGroupFooter>("GF", 70, 20);
+    memo(gf, "F", "n [COUNT(MasterData1)]");
+    memo(band<TlyrReportSummary>("Summary1", 100, 20), "S", "all [COUNT(MasterData1, 1)] shown [COUNT(MasterData1)]");
+    report->ClickList << QStringLiteral("GH.2");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(texts(0), (QStringList{"a", "b", "3", "n 1", "all 3 shown 1"}));
+}
+
+TEST_F(EngineTest, ASplitThatPlacesNothingEndsWithTheRestClipped)
+{
+    page->SetPaperSize(lyrCustomPaper);
+    page->SetTopMargin(0);
+    page->SetBottomMargin(0);
+    page->SetPaperHeight(100 / lyrUnitsPerMM);
+    memo(band<TlyrPageHeader>("PageHeader1", 0, 95), "PH", "Header");
+    auto *title = band<TlyrReportTitle>("Title1", 100, 20);
+    title->SetAllowSplit(true);
+    title->SetStretched(true);
+    auto *m = memo(title, "Long", "one\r\ntwo\r\nthree");
+    m->SetStretchMode(smActualHeight);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+    EXPECT_EQ(texts(0).last().trimmed(), QStringLiteral("one\r\ntwo\r\nthree"));
+}
+
+TEST_F(EngineTest, AnEmptyNullBandIsNotStored)
+{
+    auto *null = new TlyrNullBand(report.get());
+    null->SetName(QStringLiteral("Null1"));
+    null->SetParent(page);
+    null->SetHeight(0);
+    memo(band<TlyrReportTitle>("Title1", 0, 20), "T", "title");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(lyrDumpPreparedPages(pages()).indexOf(QStringLiteral("Null1")), -1);
+    EXPECT_DOUBLE_EQ(pages().GetLastY(), 20);
+}

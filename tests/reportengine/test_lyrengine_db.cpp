@@ -1,0 +1,115 @@
+// The engine over datasets of the program's database.
+
+#include "platform/db/db.h"
+#include "report/lyrband.h"
+#include "report/lyrclass.h"
+#include "report/lyrdbset.h"
+#include "report/lyrmemo.h"
+#include "report/lyrpage.h"
+#include "reportengine/lyrengine.h"
+#include "reportengine/lyrpreviewpages.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class DbEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        lyrInstallEngine();
+        ASSERT_TRUE(dir.isValid());
+        conn = vdb::Connection::create(dir.filePath(QStringLiteral("Data/db.edb")), "k");
+        conn->execute(QStringLiteral("CREATE TABLE S (theNo VARCHAR(10), theCust VARCHAR(20))"));
+        conn->execute(QStringLiteral("CREATE TABLE L (theNo VARCHAR(10), theItem VARCHAR(20), theSum MONEY)"));
+        const char *sales[][2] = {{"D1", "王"}, {"D2", "王"}, {"D3", "李"}};
+        for (auto &s : sales)
+            conn->execute(QStringLiteral("INSERT INTO S VALUES (?, ?)"),
+                          {QString::fromUtf8(s[0]), QString::fromUtf8(s[1])});
+        const char *lines[][3] = {
+                {"D1", "可乐", "3.5"}, {"D1", "雪碧", "2"}, {"D2", "果汁", "4"}, {"D3", "茶", "1.25"}};
+        for (auto &l : lines)
+            conn->execute(QStringLiteral("INSERT INTO L VALUES (?, ?, ?)"),
+                          {QString::fromUtf8(l[0]), QString::fromUtf8(l[1]), QString::fromUtf8(l[2]).toDouble()});
+        master = std::make_unique<vdb::Query>(conn.get());
+        master->OpenSql(QStringLiteral("select theNo, theCust from S order by theCust desc, theNo"));
+        detail = std::make_unique<vdb::Query>(conn.get());
+        report = std::make_unique<TlyrReport>();
+        report->EngineOptions()->SetNewSilentMode(simSilent);
+        mds = new TlyrDBDataset(report.get());
+        mds->SetName(QStringLiteral("lyrDB_S"));
+        mds->SetDataSet(master.get());
+        dds = new TlyrDBDataset(report.get());
+        dds->SetName(QStringLiteral("lyrDB_L"));
+        dds->SetDataSet(detail.get());
+        // The program reopens the lines of the current sale as the sale moves.
+        auto follow = [this](TlyrDataSet *) {
+            detail->OpenSql(QStringLiteral("select theItem, theSum from L where theNo = ? order by theItem"),
+                            {mds->GetValue(QStringLiteral("theNo")).ToText()});
+        };
+        mds->OnFirst = follow;
+        mds->OnNext = follow;
+        mds->OnPrior = follow;
+        report->Datasets()->Add(mds);
+        report->Datasets()->Add(dds);
+        page = new TlyrReportPage(report.get());
+        page->SetName(QStringLiteral("Page1"));
+        page->SetParent(report.get());
+    }
+    void TearDown() override
+    {
+        report.reset();
+        lyrEngineFactories() = TlyrEngineFactories();
+    }
+    template <class B>
+    B *band(const char *name, double top)
+    {
+        auto *b = new B(report.get());
+        b->SetName(QString::fromUtf8(name));
+        b->SetParent(page);
+        b->SetTop(top);
+        b->SetHeight(20);
+        return b;
+    }
+    void memo(TlyrBand *b, const char *name, const QString &text)
+    {
+        auto *m = new TlyrMemoView(report.get());
+        m->SetName(QString::fromUtf8(name));
+        m->SetParent(b);
+        m->SetBounds(0, 0, 300, 20);
+        m->SetText(text);
+    }
+    QTemporaryDir dir;
+    std::unique_ptr<vdb::Connection> conn;
+    std::unique_ptr<vdb::Query> master, detail;
+    std::unique_ptr<TlyrReport> report;
+    TlyrDBDataset *mds = nullptr, *dds = nullptr;
+    TlyrReportPage *page = nullptr;
+};
+
+}  // namespace
+
+TEST_F(DbEngineTest, SalesWithLinesGroupedByCustomer)
+{
+    auto *gh = band<TlyrGroupHeader>("GH", 10);
+    gh->Condition = QStringLiteral("lyrDB_S.\"theCust\"");
+    memo(gh, "G", QStringLiteral("客户 [lyrDB_S.\"theCust\"]"));
+    auto *md = band<TlyrMasterData>("MD", 40);
+    md->SetDataSet(mds);
+    memo(md, "M", QStringLiteral("[lyrDB_S.\"theNo\"]"));
+    auto *dd = band<TlyrDetailData>("DD", 70);
+    dd->SetDataSet(dds);
+    memo(dd, "D", QStringLiteral("[lyrDB_L.\"theItem\"]"));
+    memo(band<TlyrFooter>("DF", 100), "DS", QStringLiteral("[SUM(<lyrDB_L.\"theSum\">)]"));
+    memo(band<TlyrGroupFooter>("GF", 130), "GC", QStringLiteral("单数 [COUNT(MD)]"));
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    auto &pages = *static_cast<TlyrPreviewPages *>(report->PreviewPages());
+    ASSERT_EQ(pages.Count(), 1);
+    QStringList texts;
+    for (TlyrComponent *c : pages.GetPage(0)->AllObjects())
+        if (c->IsTextObject()) texts << c->ComponentText();
+    EXPECT_EQ(texts, (QStringList{"客户 王", "D1", "可乐", "雪碧", "5.5", "D2", "果汁", "4", "单数 2", "客户 李", "D3",
+                                  "茶", "1.25", "单数 1"}));
+}

@@ -1,0 +1,153 @@
+// lyrrun TEMPLATE [--data NAME=FILE.csv ...] [--var NAME=VALUE ...] [--dump] [--lp3 OUT]
+// Loads a template, gives it user datasets read from CSV files (a header
+// row, then one record a line), prepares it and prints the prepared pages.
+// Exit 1 with the report's errors when preparing fails.
+
+#include "report/lyrband.h"
+#include "report/lyrclass.h"
+#include "report/lyrdbset.h"
+#include "report/lyrview.h"
+#include "reportengine/lyrengine.h"
+#include "reportengine/lyrpreviewpages.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QTextStream>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+QStringList splitCsv(const QString &line)
+{
+    QStringList out;
+    QString cur;
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line.at(i);
+        if (quoted) {
+            if (c == u'"' && i + 1 < line.size() && line.at(i + 1) == u'"') {
+                cur += c;
+                ++i;
+            } else if (c == u'"') {
+                quoted = false;
+            } else {
+                cur += c;
+            }
+        } else if (c == u'"') {
+            quoted = true;
+        } else if (c == u',') {
+            out << cur;
+            cur.clear();
+        } else {
+            cur += c;
+        }
+    }
+    out << cur;
+    return out;
+}
+
+struct CsvData {
+    QStringList fields;
+    QList<QStringList> rows;
+    int pos = 0;
+};
+
+int fail(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty())
+        return fail(QStringLiteral(
+                "usage: lyrrun TEMPLATE [--data NAME=FILE.csv ...] [--var NAME=VALUE ...] [--dump] [--lp3 OUT]"));
+    lyrInstallEngine();
+    TlyrReport report;
+    report.EngineOptions()->SetNewSilentMode(simSilent);
+    QObject keeper;
+    std::vector<std::unique_ptr<CsvData>> data;
+    bool dump = false;
+    QString lp3;
+    const QString templ = args.takeFirst();
+    try {
+        report.LoadFromFile(templ, true);
+    } catch (const std::exception &e) {
+        return fail(QString::fromUtf8(e.what()));
+    }
+    report.EngineOptions()->SetNewSilentMode(simSilent);
+    for (int i = 0; i < args.size(); ++i) {
+        const QString a = args.at(i);
+        if (a == QLatin1String("--dump")) {
+            dump = true;
+        } else if (a == QLatin1String("--lp3") && i + 1 < args.size()) {
+            lp3 = args.at(++i);
+        } else if ((a == QLatin1String("--data") || a == QLatin1String("--var")) && i + 1 < args.size()) {
+            const QString pair = args.at(++i);
+            const qsizetype eq = pair.indexOf(u'=');
+            if (eq <= 0) return fail(QStringLiteral("expected NAME=VALUE: ") + pair);
+            const QString name = pair.left(eq), value = pair.mid(eq + 1);
+            if (a == QLatin1String("--var")) {
+                report.Variables()->SetVariable(name, value);
+                continue;
+            }
+            QFile f(value);
+            if (!f.open(QIODevice::ReadOnly)) return fail(QStringLiteral("cannot read ") + value);
+            auto csv = std::make_unique<CsvData>();
+            QTextStream in(&f);
+            csv->fields = splitCsv(in.readLine());
+            while (!in.atEnd()) {
+                const QString line = in.readLine();
+                if (!line.isEmpty()) csv->rows << splitCsv(line);
+            }
+            CsvData *d = csv.get();
+            data.push_back(std::move(csv));
+            auto *ds = new TlyrUserDataSet(&keeper);
+            ds->SetName(name);
+            ds->SetFields(d->fields);
+            ds->OnFirst = [d](TlyrDataSet *) { d->pos = 0; };
+            ds->OnNext = [d](TlyrDataSet *) { ++d->pos; };
+            ds->OnPrior = [d](TlyrDataSet *) { d->pos = std::max(d->pos - 1, 0); };
+            ds->OnCheckEOF = [d](TlyrDataSet *, bool &eof) { eof = d->pos >= d->rows.size(); };
+            ds->OnGetValue = [d](const QString &field, KsValue &v) {
+                const int col = d->fields.indexOf(field);
+                if (d->pos < d->rows.size() && col >= 0) v = KsValue(d->rows[d->pos].value(col));
+            };
+            // The template's entry of that name (or a new one) takes the dataset.
+            TlyrDataSetItem *item = report.Datasets()->Find(name);
+            if (item)
+                item->SetDataSet(ds);
+            else
+                report.Datasets()->Add(ds);
+        } else {
+            return fail(QStringLiteral("unknown argument ") + a);
+        }
+    }
+    // Bands and views name their datasets; those given here exist only now.
+    for (TlyrComponent *c : report.AllObjects()) {
+        if (auto *band = qobject_cast<TlyrDataBand *>(c); band && !band->DataSet() && !band->DataSetName().isEmpty())
+            band->SetDataSetName(band->DataSetName());
+        if (auto *view = qobject_cast<TlyrView *>(c); view && !view->DataSet() && !view->DataSetName().isEmpty())
+            view->SetDataSetName(view->DataSetName());
+    }
+    if (!report.PrepareReport()) return fail(report.Errors().join(QLatin1Char('\n')));
+    auto &pages = *static_cast<TlyrPreviewPages *>(report.PreviewPages());
+    if (dump) std::fputs(lyrDumpPreparedPages(pages).toUtf8().constData(), stdout);
+    if (!lp3.isEmpty()) {
+        try {
+            pages.SaveToFile(lp3);
+        } catch (const std::exception &e) {
+            return fail(QString::fromUtf8(e.what()));
+        }
+    }
+    return 0;
+}
