@@ -5,6 +5,7 @@
 #include "core/ShopRows.h"
 #include "report/lyrutils.h"
 #include "reportengine/lyrBarcode.h"
+#include "reportengine/lyrengine.h"
 #include "core/Unit1.h"
 #include "platform/ui/lookupcombo.h"
 
@@ -24,6 +25,8 @@ TfrmDM::TfrmDM(QObject *parent) : QObject(parent)
         // Goods labels hold barcode objects: their class must be known
         // before a label template loads.
         lyrRegisterBarcodeView();
+        // The shop's documents and labels are prepared by the report engine.
+        lyrInstallEngine();
     }
 }
 

@@ -352,7 +352,6 @@ TlyrReport::TlyrReport(QObject *owner) : TlyrComponent(owner)
     iniFile_ = QStringLiteral("\\Software\\Lyrane");
     expressionCache_ = std::make_unique<TlyrExpressionCache>(script_.get());
     styles_ = std::make_unique<TlyrStyles>();
-    TlyrEngineFactories &f = lyrEngineFactories();
     installEngine();
     Clear();
 }

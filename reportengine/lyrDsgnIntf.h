@@ -5,6 +5,8 @@
 // registries; none is part of this program, so the editors are entries that
 // open nothing.
 
+#include "reportengine/lyrexportfilter.h"
+
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -308,13 +310,6 @@ private:
 TlyrPropertyEditorCollection &lyrPropertyEditors();
 
 // ---------------------------------------------------------------- export filters
-
-class TlyrExportFilter : public QObject {
-    Q_OBJECT
-public:
-    using QObject::QObject;
-    virtual QString GetDescription() const = 0;
-};
 
 struct TlyrExportFilterItem {
     TlyrExportFilter *Filter = nullptr;

@@ -48,13 +48,6 @@ QStringList splitArgs(const QString &text)
     return out;
 }
 
-bool isFooterLike(const TlyrBand *b)
-{
-    return qobject_cast<const TlyrFooter *>(b) || qobject_cast<const TlyrGroupFooter *>(b) ||
-           qobject_cast<const TlyrPageFooter *>(b) || qobject_cast<const TlyrReportSummary *>(b) ||
-           qobject_cast<const TlyrColumnFooter *>(b);
-}
-
 }  // namespace
 
 void TlyrAggregateList::scanText(const QString &text, TlyrBand *resultBand, TlyrBand *dataBand, const QString &memo,

@@ -29,13 +29,6 @@ QString numText(double v)
     return s;
 }
 
-bool isPageElement(const QString &name)
-{
-    return name.startsWith(QLatin1String("page"), Qt::CaseInsensitive) ||
-           name.compare(QLatin1String("TlyrReportPage"), Qt::CaseInsensitive) == 0 ||
-           name.compare(QLatin1String("TlyrDMPPage"), Qt::CaseInsensitive) == 0;
-}
-
 // Objects that belong in prepared pages: views and bands.
 bool previewVisible(const TlyrComponent *c)
 {

@@ -6,6 +6,7 @@
 
 #include "report/lyrcontracts.h"
 #include "report/lyrxml.h"
+#include "reportengine/lyrexportfilter.h"
 #include "reportengine/lyrpicturecache.h"
 
 #include <QHash>
@@ -40,17 +41,6 @@ public:
 
 private:
     QMap<QString, Entry> names_;
-};
-
-// Receives the rebuilt pages of an export one by one.
-class TlyrExportFilter {
-public:
-    virtual ~TlyrExportFilter() = default;
-    virtual bool Start() { return true; }
-    virtual void StartPage(TlyrReportPage *page, int index) {}
-    virtual void ExportObject(TlyrComponent *obj) = 0;
-    virtual void FinishPage(TlyrReportPage *page, int index) {}
-    virtual void Finish() {}
 };
 
 class TlyrPreviewPages : public TlyrCustomPreviewPages {

@@ -357,3 +357,21 @@ TEST(DataModule, LabelTemplatesWithBarcodesLoad)
     ASSERT_NE(label.FindObject(QStringLiteral("BarCode1")), nullptr);
     EXPECT_STREQ(label.FindObject(QStringLiteral("BarCode1"))->metaObject()->className(), "TlyrBarCodeView");
 }
+
+// With the data module alive, a template prepares through the real engine.
+TEST(DataModule, ReportsPrepareThroughTheEngine)
+{
+    TfrmDM dm;
+    TlyrReport r;
+    r.EngineOptions()->SetNewSilentMode(simSilent);
+    QBuffer b;
+    b.setData("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+              "<TlyrReport Version=\"4.3\"><TlyrReportPage Name=\"Page1\">"
+              "<TlyrReportTitle Name=\"ReportTitle1\" Height=\"40\" Top=\"20\" Width=\"700\">"
+              "<TlyrMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" Width=\"200\" Height=\"20\" Text=\"消费单\"/>"
+              "</TlyrReportTitle></TlyrReportPage></TlyrReport>");
+    b.open(QIODevice::ReadOnly);
+    r.LoadFromStream(b);
+    EXPECT_TRUE(r.PrepareReport()) << r.Errors().join(u'\n').toStdString();
+    EXPECT_FALSE(r.Errors().join(u'\n').contains("报表引擎未安装"));
+}
