@@ -1,6 +1,6 @@
 // The payments list and the sale statistics over sales and payments
 // written straight into the tables.
-#include "list_fixture.h"
+#include "report_fixture.h"
 
 #include "platform/excel/excelreader.h"
 #include "platform/ui/lookupcombo.h"
@@ -14,45 +14,8 @@
 
 namespace {
 
-class ReportListTest : public SaleListTest {
+class ReportListTest : public ReportRowsTest {
 protected:
-    void SetUp() override
-    {
-        SaleListTest::SetUp();
-        exec(QStringLiteral("INSERT INTO SWorker (theName,theState,Remark) VALUES ('小李','启用','')"));
-    }
-    // A sale: number, business date, chosen date, type, card, worker, amounts, deleted.
-    void addSale(const QString &num, const QString &theDate, const QString &myDate, const QString &type,
-                 const QString &mnum, const QString &worker, int count, int hj, int sj, int cb, int tc,
-                 bool deleted = false)
-    {
-        vdb::Statement("INSERT INTO UXF (theNum,theDate,myDate,theType,MNum,WName,theCount,theSum,theZR,theHJ,"
-                       "theSJ,theYE,theCB,TCMoney,theDel) VALUES (:n,:d,:m,:t,:c,:w,:k,:s,0,:s,:j,:y,:b,:tc,:del)")
-                .text("n", num)
-                .text("d", theDate)
-                .text("m", myDate)
-                .text("t", type)
-                .text("c", mnum)
-                .text("w", worker)
-                .number("k", count)
-                .number("s", hj)
-                .number("j", sj)
-                .number("y", hj - sj)
-                .number("b", cb)
-                .number("tc", tc)
-                .text("del", deleted ? QStringLiteral("是") : QStringLiteral("否"))
-                .run(c());
-    }
-    void addPayment(const QString &num, int money, const QString &method, const QString &cashier, const QString &date)
-    {
-        vdb::Statement("INSERT INTO UXF_SK (theNum,theMoney,theSMType,theSKR,SKDate) VALUES (:n,:m,:t,:r,:d)")
-                .text("n", num)
-                .number("m", money)
-                .text("t", method)
-                .text("r", cashier)
-                .text("d", date)
-                .run(c());
-    }
     void fill()
     {
         addSale("X1", "2026-03-01", "2026-02-20", "会员", "26000001", "小王", 2, 100, 60, 30, 5);
