@@ -3,6 +3,7 @@
 #include "report_fixture.h"
 
 #include "platform/ui/lookupcombo.h"
+#include "platform/excel/excelreader.h"
 #include "sales/Reports_BB.h"
 
 #include <QCheckBox>
@@ -96,6 +97,28 @@ TEST_F(PeriodReportTest, DailyRowsCountSalesByTheirDateAndPaymentsByTheirs)
     EXPECT_EQ(ubb(), QStringList({"2026-03|1|60|60|40|30|65"}));
     m.selectRow(0);
     EXPECT_EQ(m.field("月份"), "2026-03");
+}
+
+TEST_F(PeriodReportTest, ExportAndTheEmployeeFilterWithNoName)
+{
+    sale("S1", "2025-06-01", "", 100, 60, 30, 5);
+    sale("S2", "2025-07-01", "小王", 50, 50, 10, 0);
+    TfrmBB_Y w;
+    EXPECT_EQ(w.windowTitle(), "年报表");
+    // The yearly profit is taken from the bill total like the others.
+    run(w, QDate(2025, 1, 1), QDate(2025, 12, 31));
+    EXPECT_EQ(ubb(), QStringList({"2025|2|110|0|0|40|105"}));
+    // Ticked with no employee chosen: only documents without one.
+    w.DBLookupComboBox1->setText("");
+    w.CheckBox2->setChecked(true);
+    w.BitBtn1Click();
+    EXPECT_EQ(ubb(), QStringList({"2025|1|60|0|0|30|65"}));
+    const excel::ReadResult r = excel::readWorkbook(w.BitBtn3Click());
+    ASSERT_TRUE(r.ok()) << r.message.toStdString();
+    ASSERT_EQ(r.sheet.rowCount(), 2);  // header and the one year, no totals
+    EXPECT_EQ(r.sheet.cell(0, 1), "年份");
+    EXPECT_EQ(r.sheet.cell(1, 1), "2025");
+    EXPECT_EQ(r.sheet.cell(1, 2), "1");
 }
 
 TEST_F(PeriodReportTest, AFailingInsertLeavesTheLastReportWhole)
