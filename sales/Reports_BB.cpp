@@ -7,6 +7,8 @@
 #include "platform/ui/messages.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QScopeGuard>
 #include <QDateEdit>
 #include <QPushButton>
 #include <QGroupBox>
@@ -185,9 +187,14 @@ void TfrmBB::BitBtn1Click()
     const int n = int(sales::reportPeriods(m_period, from, to).size());
     ProgressBar1->setRange(0, n);
     ProgressBar1->setValue(0);
-    const auto rows =
-            sales::computeReport(*frmDM->ADOConnection1(), m_period, from, to, CheckBox2->isChecked(),
-                                 DBLookupComboBox1->Text(), [this](int done) { ProgressBar1->setValue(done); });
+    // The window repaints during a long run; the button waits for its end.
+    BitBtn1->setEnabled(false);
+    const auto enable = qScopeGuard([this] { BitBtn1->setEnabled(true); });
+    const auto rows = sales::computeReport(*frmDM->ADOConnection1(), m_period, from, to, CheckBox2->isChecked(),
+                                           DBLookupComboBox1->Text(), [this](int done) {
+                                               ProgressBar1->setValue(done);
+                                               QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                                           });
     sales::storeReport(*frmDM, rows);
     Ref();
     BitBtn3->setEnabled(true);
