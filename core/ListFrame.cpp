@@ -447,7 +447,7 @@ QString TListFrame::listSql() const
                 (desc ? QStringLiteral("DESC") : QStringLiteral("ASC"));
         if (!m_spec.tieBreak.isEmpty()) order += QStringLiteral(", ") + m_spec.tieBreak;
     }
-    return m_spec.select + " " + m_spec.from + " " + m_spec.where + m_where.sql() + " " + order;
+    return m_spec.select + " " + m_spec.from + " " + m_spec.where + m_where.sql() + " " + m_spec.group + " " + order;
 }
 
 void TListFrame::Ref()
@@ -458,7 +458,10 @@ void TListFrame::Ref()
     const int keep = currentRow();
     // The count rides along with the totals: one pass over the rows.
     ADOQuery2.setConnection(c);
-    if (m_spec.totals.isEmpty()) {
+    if (!m_spec.group.isEmpty()) {
+        ADOQuery2.OpenSql(QStringLiteral("select count(*) from (select 1 ") + tail + " " + m_spec.group + ")",
+                          m_where.values());
+    } else if (m_spec.totals.isEmpty()) {
         ADOQuery2.OpenSql(QStringLiteral("select count(*) ") + tail, m_where.values());
     } else {
         const QString sums =

@@ -68,6 +68,7 @@ struct ListSpec {
     QString select;      // "select theNum as 会员卡号, ..." (aliases are the grid's titles)
     QString from;        // "from Member"
     QString where;       // "Where (theDel='否')"
+    QString group;       // "Group by theType,WName": one row per group, counted as groups
     QString order;       // "order by ID desc"
     QString tieBreak;    // a unique key that keeps a title sort stable ("ID")
     QString totals;      // "select sum(theJF) as 积分, ..."; empty: none

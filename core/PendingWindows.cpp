@@ -8,45 +8,9 @@
 
 namespace velmora {
 
-namespace {
-
-using excel::makeExportLayout;
-
-WindowRow listRow(const char *key, unsigned conditions, bool *flag, std::optional<excel::ExportLayout> layout = {})
-{
-    return {QString::fromLatin1(key), conditions, flag, {}, std::move(layout)};
-}
-
-// The daily, monthly and yearly report lists share their counts.
-excel::ExportLayout reportLayout(const char *window, const char *caption, const char *period, const char *text)
-{
-    const QByteArray columns = QByteArray("序号 4,") + period +
-                               " 8,消费次数 8,消费金额 8,现金收款 8,会员刷卡 8,成本 8,利润 8,储值次数 8,储值金额 8,"
-                               "赠送金额 8,兑换次数 8,兑换积分 8,进货次数 8,进货金额 8,退货次数 8,退货金额 8";
-    return makeExportLayout(window, caption, caption, columns.constData(), text, "");
-}
-
-}  // namespace
-
 std::vector<WindowRow> pendingWindows()
 {
-    return {
-            listRow("203", 0, &myOpenXF_SKQ,
-                    makeExportLayout(
-                            "TfrmXF_SKQ", "消费收款查询", "消费收款表",
-                            "序号 4,消费日期 8,单号 8,类型 4,会员卡号 10,收款日期 8,收款金额 8,收款方式 8,收款人 8,"
-                            "员工姓名 8",
-                            "消费日期,单号,会员卡号,收款日期", "7 收款金额", false)),
-            listRow("204", 0, &myOpenXF_TJ,
-                    makeExportLayout(
-                            "TfrmXF_TJ", "消费统计", "消费统计表",
-                            "序号 4,类型 8,商品数量 10,商品金额 10,折让金额 10,合计金额 10,实收金额 10,应收金额 10,"
-                            "商品成本 10,介绍人提成 10,利润 10,员工姓名 10",
-                            "", "")),
-            listRow("600", OwnItem, &myOpenBB_D, reportLayout("TfrmBB_D", "日报表", "日期", "日期")),
-            listRow("601", 0, &myOpenBB_M, reportLayout("TfrmBB_M", "月报表", "月份", "")),
-            listRow("602", 0, &myOpenBB_Y, reportLayout("TfrmBB_Y", "年报表", "年份", "")),
-    };
+    return {};
 }
 
 }  // namespace velmora

@@ -7,6 +7,8 @@
 #include "sales/GYS.h"
 #include "sales/GoodsLists.h"
 #include "sales/Openers.h"
+#include "sales/Reports.h"
+#include "sales/Reports_BB.h"
 #include "sales/StockIn.h"
 #include "sales/StockLists.h"
 #include "sales/XF_M.h"
@@ -21,7 +23,17 @@ void registerWindows()
             {QStringLiteral("201"), 0, &myOpenXF_M, [](TfrmMain *m) { return new TfrmXF_M(m); }, saleListLayout()});
     registerWindow(
             {QStringLiteral("202"), 0, &myOpenXF_MX, [](TfrmMain *m) { return new TfrmXF_MX(m); }, saleLinesLayout()});
+    registerWindow({QStringLiteral("203"), 0, &myOpenXF_SKQ, [](TfrmMain *m) { return new TfrmXF_SKQ(m); },
+                    paymentListLayout()});
+    registerWindow({QStringLiteral("204"), 0, &myOpenXF_TJ, [](TfrmMain *m) { return new TfrmXF_TJ(m); },
+                    saleStatisticsLayout()});
     registerCardWindow(QStringLiteral("200"), openXF_InForCard);
+    registerWindow({QStringLiteral("600"), OwnItem, &myOpenBB_D, [](TfrmMain *m) { return new TfrmBB_D(m); },
+                    reportLayout(ReportPeriod::Day)});
+    registerWindow({QStringLiteral("601"), 0, &myOpenBB_M, [](TfrmMain *m) { return new TfrmBB_M(m); },
+                    reportLayout(ReportPeriod::Month)});
+    registerWindow({QStringLiteral("602"), 0, &myOpenBB_Y, [](TfrmMain *m) { return new TfrmBB_Y(m); },
+                    reportLayout(ReportPeriod::Year)});
     registerWindow({QStringLiteral("500"), 0, nullptr, modal(openSType), {}});
     registerWindow({QStringLiteral("502"), OwnItem, nullptr, modal(openShopIn), {}});
     registerWindow(
