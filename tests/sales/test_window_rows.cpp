@@ -67,9 +67,11 @@ TEST(WindowRows, EveryListWindowHasItsFlagAndTheConditionsOfItsItem)
     EXPECT_EQ(findWindow("999"), nullptr);
 }
 
-TEST(WindowRows, RegisteringAnOpenerKeepsThePendingRow)
+// Replacing only the opener of a registered window keeps the rest of its row.
+TEST(WindowRows, RegisteringAnOpenerKeepsTheRow)
 {
     using namespace velmora;
+    registerAll();
     registerOpener("203", [](TfrmMain *) -> QWidget * { return nullptr; });
     EXPECT_EQ(findWindow("203")->openFlag, &myOpenXF_SKQ);
     EXPECT_TRUE(bool(findOpener("203")));
