@@ -49,6 +49,8 @@ void TfrmDM::openDatabase(const QString &path, bool create)
     closeDatabase();
     if (create && !QFileInfo::exists(path)) velmora::createDatabase(path, velmora::databaseKey());
     m_conn = vdb::Connection::open(path, velmora::databaseKey());
+    // A database made by an earlier version gets the indexes added since.
+    velmora::ensureIndexes(*m_conn);
 }
 
 void TfrmDM::closeDatabase()

@@ -375,3 +375,20 @@ TEST(DataModule, ReportsPrepareThroughTheEngine)
     EXPECT_TRUE(r.PrepareReport()) << r.Errors().join(u'\n').toStdString();
     EXPECT_FALSE(r.Errors().join(u'\n').contains("报表引擎未安装"));
 }
+
+// A database made before the report indexes existed gets them when opened.
+TEST(DataModule, OpeningAnOlderDatabaseAddsTheReportIndexes)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("db.edb");
+    velmora::createDatabase(path, velmora::databaseKey());
+    {
+        auto c = vdb::Connection::open(path, velmora::databaseKey());
+        c->executeNative("DROP INDEX ix_UXF_report");
+    }
+    TfrmDM dm;
+    dm.openDatabase(path, false);
+    vdb::Query q(dm.ADOConnection1());
+    q.OpenSql("select count(*) as n from sqlite_master where type='index' and name='ix_UXF_report'");
+    EXPECT_EQ(q.value("n"), "1");
+}
