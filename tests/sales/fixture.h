@@ -15,4 +15,23 @@ protected:
     // A live, enabled goods item; returns its ID.
     QString addGoods(const QString &code, const QString &name, const QString &category, const QString &price,
                      const QString &cost = "1", const QString &kc = QStringLiteral("是"), const QString &stock = "100");
+
+    // Goods grid input of an entry window: a goods code typed into the
+    // row's code cell and Enter pressed.
+    template <class Window>
+    static void enterGoods(Window &w, int row, const QString &code)
+    {
+        w.StringGrid1->moveTo(Window::cCode, row);
+        w.StringGrid1->setCells(Window::cCode, row, code);
+        QChar enter(u'\r');
+        w.StringGrid1KeyPress(enter);
+    }
+    // A text put into a cell as typed, then the key release.
+    template <class Window>
+    static void setCell(Window &w, int col, int row, const QString &text)
+    {
+        w.StringGrid1->moveTo(col, row);
+        w.StringGrid1->setCells(col, row, text);
+        w.StringGrid1KeyUp();
+    }
 };

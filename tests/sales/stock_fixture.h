@@ -38,19 +38,6 @@ protected:
         w.Edit1->setText(text);
         w.myFindGYS();
     }
-    static void enterGoods(TfrmStockIn &w, int row, const QString &code)
-    {
-        w.StringGrid1->moveTo(TfrmStockIn::cCode, row);
-        w.StringGrid1->setCells(TfrmStockIn::cCode, row, code);
-        QChar enter(u'\r');
-        w.StringGrid1KeyPress(enter);
-    }
-    static void setCell(TfrmStockIn &w, int col, int row, const QString &text)
-    {
-        w.StringGrid1->moveTo(col, row);
-        w.StringGrid1->setCells(col, row, text);
-        w.StringGrid1KeyUp();
-    }
     // The supplier 青岛啤酒厂 and the goods of the code at the price and quantity.
     static void line(TfrmStockIn &w, int row, const QString &code, const QString &price, const QString &count)
     {

@@ -36,21 +36,6 @@ protected:
         w.Ed_Num->setText(text);
         w.myFind();
     }
-    // Types a goods code into column 1 of the row and presses Enter.
-    static void enterGoods(TfrmXF_In &w, int row, const QString &code)
-    {
-        w.StringGrid1->moveTo(TfrmXF_In::cCode, row);
-        w.StringGrid1->setCells(TfrmXF_In::cCode, row, code);
-        QChar enter(u'\r');
-        w.StringGrid1KeyPress(enter);
-    }
-    // Puts a text into a cell as typed, then the key release.
-    static void setCell(TfrmXF_In &w, int col, int row, const QString &text)
-    {
-        w.StringGrid1->moveTo(col, row);
-        w.StringGrid1->setCells(col, row, text);
-        w.StringGrid1KeyUp();
-    }
     static QStringList row(TfrmXF_In &w, int r)
     {
         QStringList out;
