@@ -6,7 +6,6 @@
 #include "platform/ui/messages.h"
 #include "platform/ui/widgets.h"
 
-#include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,7 +19,7 @@ AccountEntry::AccountEntry(QWidget *parent, const QString &caption) : ui::Form(p
     auto *search = new QGroupBox(QStringLiteral("会员信息 录入会员卡号按回车 支持模糊查询"), this);
     auto *top = new QHBoxLayout(search);
     Ed_Num = ui::lineEdit(search, 12);
-    Ed_Num->installEventFilter(this);
+    ui::onDoubleClick(Ed_Num, [this] { myFind(); });
     top->addWidget(new QLabel(QStringLiteral("会员卡号："), search));
     top->addWidget(Ed_Num);
     top->addWidget(new QLabel(QStringLiteral("录入会员卡号按回车 或鼠标双击 弹出会员选择窗口"), search));
@@ -55,15 +54,6 @@ AccountEntry::AccountEntry(QWidget *parent, const QString &caption) : ui::Form(p
 void AccountEntry::addEntry(QGroupBox *entry)
 {
     m_main->insertWidget(2, entry);
-}
-
-bool AccountEntry::eventFilter(QObject *o, QEvent *e)
-{
-    if (o == Ed_Num && e->type() == QEvent::MouseButtonDblClick) {
-        ui::guarded([this] { myFind(); });
-        return true;
-    }
-    return ui::Form::eventFilter(o, e);
 }
 
 void AccountEntry::FormShow()

@@ -43,7 +43,6 @@ protected:
     AccountEntry(QWidget *parent, const QString &caption);
     // The window's own group, laid out under the panel.
     void addEntry(QGroupBox *entry);
-    bool eventFilter(QObject *o, QEvent *e) override;
     // Where the focus goes once a member is found.
     virtual QWidget *afterMember() const = 0;
     // The document is stored: its receipt when asked (a printer failure is

@@ -10,7 +10,6 @@
 #include "platform/ui/widgets.h"
 #include "platform/db/sqlbuilder.h"
 
-#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -96,21 +95,12 @@ TfrmC_Num::TfrmC_Num(QWidget *parent) : ui::SaveDialog(parent, QStringLiteral("ä
     addContent(GroupBox2);
     addContent(GroupBox3);
     ui::on(Ed_Num, &QLineEdit::returnPressed, this, [this] { myFind(); });
-    Ed_Num->installEventFilter(this);
+    ui::onDoubleClick(Ed_Num, [this] { myFind(); });
 }
 
 TfrmC_Num::~TfrmC_Num()
 {
     if (frmC_Num == this) frmC_Num = nullptr;
-}
-
-bool TfrmC_Num::eventFilter(QObject *o, QEvent *e)
-{
-    if (o == Ed_Num && e->type() == QEvent::MouseButtonDblClick) {
-        myFind();
-        return true;
-    }
-    return ui::SaveDialog::eventFilter(o, e);
 }
 
 void TfrmC_Num::myFind()

@@ -34,9 +34,6 @@ public:
     void myNew();
     void BitBtn1Click() override;
     void lookupTaken(const members::MemberRecord &m, ui::LookupOrigin origin) override;
-
-protected:
-    bool eventFilter(QObject *o, QEvent *e) override;
 };
 
 class TfrmMPass : public ui::SaveDialog {

@@ -13,7 +13,6 @@
 #include "platform/ui/modal.h"
 #include "platform/ui/widgets.h"
 
-#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 
@@ -26,7 +25,7 @@ TfrmDH_In::TfrmDH_In(QWidget *parent) : AccountEntry(parent, QStringLiteral("兑
     DateTimePicker1->setCalendarPopup(true);
     Edit17 = ui::lineEdit(entry, 20);
     Edit17->setToolTip(QStringLiteral("录入礼品名称拼音首字母按回车 或鼠标双击 弹出礼品选择窗口"));
-    Edit17->installEventFilter(this);
+    ui::onDoubleClick(Edit17, [this] { myFindLP(); });
     Edit18 = ui::lineEdit(entry, 10);
     ui::installKeyFilter(Edit18, ui::KeyFilter::SignedAmount);
     Edit19 = ui::lineEdit(entry, 10);
@@ -51,15 +50,6 @@ TfrmDH_In::TfrmDH_In(QWidget *parent) : AccountEntry(parent, QStringLiteral("兑
 TfrmDH_In::~TfrmDH_In()
 {
     if (frmDH_In == this) frmDH_In = nullptr;
-}
-
-bool TfrmDH_In::eventFilter(QObject *o, QEvent *e)
-{
-    if (o == Edit17 && e->type() == QEvent::MouseButtonDblClick) {
-        ui::guarded([this] { myFindLP(); });
-        return true;
-    }
-    return AccountEntry::eventFilter(o, e);
 }
 
 void TfrmDH_In::myNew()

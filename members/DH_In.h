@@ -28,7 +28,6 @@ public:
 
 protected:
     QWidget *afterMember() const override { return Edit17; }
-    bool eventFilter(QObject *o, QEvent *e) override;
 };
 
 inline TfrmDH_In *frmDH_In = nullptr;

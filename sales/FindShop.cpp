@@ -1,5 +1,7 @@
 #include "sales/FindShop.h"
 
+#include "platform/ui/modal.h"
+
 #include "sales/GoodsRecord.h"
 
 TfrmFindShop::TfrmFindShop(QWidget *parent) : ui::LookupForm(parent)
@@ -27,6 +29,32 @@ void TfrmFindShop::FormShow()
 bool TfrmFindShop::keyPasses(QChar c)
 {
     return c == u'\r' || c == u'\x1b' || c == u'&' || c == u'(';
+}
+
+QString TfrmFindShop::searchSql(const QString &priceColumn, const QString &code, const QStringList &excluded,
+                                const QString &filter)
+{
+    QString sql = QStringLiteral("select theType as 商品分类,theNum as 商品编码,theName as 商品名称,theUnit as 单位,") +
+                  priceColumn +
+                  " as 单价,Remark as 备注,ID,thePY,theCB,theKC,theCount from SShop Where (theState = '启用') AND "
+                  "(theDel='否')" +
+                  filter + " AND ((theName like '%" + code + "%' OR thePY Like '%" + code + "%' OR theNum Like '%" +
+                  code + "%'))";
+    if (!excluded.isEmpty()) sql += QStringLiteral(" AND (ID NOT IN (") + excluded.join(QLatin1Char(',')) + "))";
+    return sql + QStringLiteral(" Order by theType, theName ");
+}
+
+bool TfrmFindShop::openSearch(vdb::Connection *c, const QString &sql)
+{
+    ADOQuery1.setConnection(c);
+    ADOQuery1.OpenSql(sql);
+    const int found = ADOQuery1.RecordCount();
+    if (found == 0) return false;
+    if (found == 1)
+        myLoad();
+    else
+        ui::showModal(this);
+    return true;
 }
 
 void TfrmFindShop::myLoad()

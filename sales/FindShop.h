@@ -20,6 +20,15 @@ public:
     void myLoad();
     void takeRow() override { myLoad(); }
 
+    // The goods search of an entry window: the active goods whose name,
+    // pinyin or code holds code (already quoted), priced from priceColumn,
+    // none of the excluded IDs, narrowed further by filter.
+    static QString searchSql(const QString &priceColumn, const QString &code, const QStringList &excluded,
+                             const QString &filter);
+    // Runs the search: a single hit goes straight to the receiver, several
+    // are listed; false when nothing was found.
+    bool openSearch(vdb::Connection *c, const QString &sql);
+
     QString myMType;
     GoodsTarget *receiver = nullptr;
 

@@ -39,7 +39,7 @@ TfrmStockIn::TfrmStockIn(StockKind kind, QWidget *parent) : ui::Form(parent), m_
     auto *supplierBox = new QGroupBox(QStringLiteral("供应商信息"), this);
     auto *top = new QHBoxLayout(supplierBox);
     Edit1 = ui::lineEdit(supplierBox, 50);
-    Edit1->installEventFilter(this);
+    ui::onDoubleClick(Edit1, [this] { myFindGYS(); });
     top->addWidget(new QLabel(QStringLiteral("供  应  商："), supplierBox));
     top->addWidget(Edit1);
     top->addWidget(new QLabel(QStringLiteral("录入供应商拼音首字母按回车或鼠标双击 ..."), supplierBox));
@@ -113,20 +113,9 @@ QString TfrmStockIn::tag() const
     return m_kind == StockKind::Purchase ? QStringLiteral("JH") : QStringLiteral("TH");
 }
 
-bool TfrmStockIn::eventFilter(QObject *o, QEvent *e)
-{
-    if (o == Edit1 && e->type() == QEvent::MouseButtonDblClick) {
-        ui::guarded([this] { myFindGYS(); });
-        return true;
-    }
-    return ui::Form::eventFilter(o, e);
-}
-
 void TfrmStockIn::myNew()
 {
-    for (int c = 0; c <= cMoney; ++c)
-        StringGrid1->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromUtf8(kHeaders[c])));
-    StringGrid1->setBaseColumnWidths(QList<int>(std::begin(kWidths), std::end(kWidths)));
+    StringGrid1->setHeadings(kHeaders, kWidths);
     myDelStr();
     StringGrid1->moveTo(cCode, 1);
     Edit1->clear();
@@ -208,22 +197,11 @@ void TfrmStockIn::myFindSP()
     TfrmFindShop dlg(this);
     dlg.receiver = this;
     dlg.setWindowTitle(QStringLiteral("商品查找"));
-    mySql = QStringLiteral("select theType as 商品分类,theNum as 商品编码,theName as 商品名称,theUnit as 单位,"
-                           "theCB as 单价,Remark as 备注,ID,thePY,theCB,theKC,theCount  from SShop Where (theState = "
-                           "'启用') AND (theDel='否') AND (theKC='是')  AND ((theName like '%") +
-            code + "%' OR thePY Like '%" + code + "%' OR theNum Like '%" + code + "%'))";
-    if (!ids.isEmpty()) mySql += QStringLiteral(" AND (ID NOT IN (") + ids.join(QLatin1Char(',')) + "))";
-    mySql += QStringLiteral(" Order by theType, theName ");
-    dlg.ADOQuery1.setConnection(&db());
-    dlg.ADOQuery1.OpenSql(mySql);
-    if (dlg.ADOQuery1.RecordCount() == 0) {
+    mySql = TfrmFindShop::searchSql(QStringLiteral("theCB"), code, ids, QStringLiteral(" AND (theKC='是')"));
+    if (!dlg.openSearch(&db(), mySql)) {
         TfrmNewShop quick(this);
         quick.receiver = this;
         ui::showModal(&quick);
-    } else if (dlg.ADOQuery1.RecordCount() == 1) {
-        dlg.myLoad();
-    } else {
-        ui::showModal(&dlg);
     }
 }
 
@@ -259,14 +237,7 @@ void TfrmStockIn::StringGrid1KeyPress(QChar &key)
     using R = StringGrid::CellRule;
     static const R rules[] = {R::Any, R::Search, R::Fixed, R::Fixed, R::Decimal, R::Decimal, R::Fixed};
     if (col >= 0 && col <= cMoney) StringGrid::applyRule(key, rules[col], goods);
-    if (key == u'\r' && goods) {
-        if (col == cCode)
-            StringGrid1->moveTo(cPrice, row);
-        else if (col == cPrice)
-            StringGrid1->moveTo(cCount, row);
-        else if (col == cCount && row + 1 < kRows)
-            StringGrid1->moveTo(cCode, row + 1);
-    }
+    if (key == u'\r' && goods) StringGrid1->enterNext({cCode, cPrice, cCount});
 }
 
 void TfrmStockIn::StringGrid1KeyUp()
@@ -280,8 +251,7 @@ void TfrmStockIn::StringGrid1KeyUp()
         StringGrid1->setCells(cMoney, row,
                               sales::stockAmount(cell(cPrice), cell(cCount), &amount) ? amount.toString() : QString());
     }
-    if (cell(cCode).isEmpty())
-        for (int c = cName; c < cColumns; ++c) StringGrid1->setCells(c, row, QString());
+    if (cell(cCode).isEmpty()) StringGrid1->clearLine(row);
     mySumMoney();
 }
 

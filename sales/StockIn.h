@@ -60,7 +60,6 @@ public:
 
 protected:
     TfrmStockIn(sales::StockKind kind, QWidget *parent);
-    bool eventFilter(QObject *o, QEvent *e) override;
 
 private:
     bool hasGoods(int row) const { return !StringGrid1->Cells(cID, row).isEmpty(); }

@@ -5,6 +5,7 @@
 #include "platform/ui/keyfilter.h"
 
 #include <QHeaderView>
+#include <algorithm>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
@@ -148,6 +149,24 @@ void StringGrid::setBaseColumnWidths(const QList<int> &widths)
 {
     m_baseWidths = widths;
     stretchColumns();
+}
+
+void StringGrid::setHeadings(std::span<const char *const> headings, std::span<const int> widths)
+{
+    for (int c = 0; c < int(headings.size()); ++c)
+        setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromUtf8(headings[c])));
+    setBaseColumnWidths(QList<int>(widths.begin(), widths.end()));
+}
+
+void StringGrid::enterNext(std::initializer_list<int> order)
+{
+    const int col = Col(), row = Row();
+    const int *at = std::find(order.begin(), order.end(), col);
+    if (at == order.end()) return;
+    if (at + 1 != order.end())
+        moveTo(*(at + 1), row);
+    else if (row + 1 < rowCount())
+        moveTo(*order.begin(), row + 1);
 }
 
 void StringGrid::stretchColumns()

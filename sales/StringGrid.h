@@ -6,6 +6,8 @@
 
 #include <QTableWidget>
 #include <functional>
+#include <initializer_list>
+#include <span>
 
 class StringGrid : public QTableWidget {
     Q_OBJECT
@@ -59,6 +61,11 @@ public:
     // The widths of the columns as laid out; when the grid is wider, the
     // visible columns grow in proportion to fill it.
     void setBaseColumnWidths(const QList<int> &widths);
+    // The headings of the shown columns and their laid-out widths.
+    void setHeadings(std::span<const char *const> headings, std::span<const int> widths);
+    // Enter on a line with goods: the next cell of order on this line, after
+    // the last one the first cell of the next line.
+    void enterNext(std::initializer_list<int> order);
 
 protected:
     void keyPressEvent(QKeyEvent *e) override;

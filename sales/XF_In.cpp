@@ -20,7 +20,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QVBoxLayout>
 
 using vdb::sqlText;
@@ -42,7 +41,7 @@ TfrmXF_In::TfrmXF_In(QWidget *parent) : ui::Form(parent)
     auto *top = new QHBoxLayout;
     Ed_Num = ui::lineEdit(this, 12);
     Ed_Num->setToolTip(QStringLiteral("录入会员卡号按回车或鼠标双击"));
-    Ed_Num->installEventFilter(this);
+    ui::onDoubleClick(Ed_Num, [this] { myFind(); });
     CheckBox1 = new QCheckBox(QStringLiteral("散客消费"), this);
     top->addWidget(new QLabel(QStringLiteral("会员卡号："), this));
     top->addWidget(Ed_Num);
@@ -164,15 +163,6 @@ TfrmXF_In::~TfrmXF_In()
     if (frmXF_In == this) frmXF_In = nullptr;
 }
 
-bool TfrmXF_In::eventFilter(QObject *o, QEvent *e)
-{
-    if (o == Ed_Num && e->type() == QEvent::MouseButtonDblClick) {
-        ui::guarded([this] { myFind(); });
-        return true;
-    }
-    return ui::Form::eventFilter(o, e);
-}
-
 void TfrmXF_In::FormShow()
 {
     if (myFrom == QLatin1String("m")) myFind();
@@ -180,9 +170,7 @@ void TfrmXF_In::FormShow()
 
 void TfrmXF_In::myNew()
 {
-    for (int c = 0; c <= cMoney; ++c)
-        StringGrid1->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromUtf8(kHeaders[c])));
-    StringGrid1->setBaseColumnWidths(QList<int>(std::begin(kWidths), std::end(kWidths)));
+    StringGrid1->setHeadings(kHeaders, kWidths);
     myDelStr();
     StringGrid1->moveTo(cCode, 1);
     Panel->clear();
@@ -256,27 +244,16 @@ void TfrmXF_In::myFindSP()
     dlg.myMType = Edit2->text();
     dlg.receiver = this;
     dlg.setWindowTitle(QStringLiteral("商品查找"));
-    mySql = QStringLiteral("select theType as 商品分类,theNum as 商品编码,") + "theName as 商品名称,theUnit as 单位," +
-            "thePrice as 单价,Remark as 备注," + "ID,thePY,theCB,theKC,theCount " + " from SShop" +
-            " Where (theState = '启用') AND (theDel='否') " + " AND ((theName like '%" + code + "%' OR thePY Like '%" +
-            code + "%' OR theNum Like '%" + code + "%'))";
-    if (!ids.isEmpty()) mySql += QStringLiteral(" AND (ID NOT IN (") + ids.join(QLatin1Char(',')) + "))";
-    if (velmora::isOn(myDeptWY))
-        mySql += QStringLiteral(" AND (ID NOT IN (SELECT SID from UXF INNER JOIN UXF_List ON UXF.theNum = "
-                                "UXF_List.theNum WHERE (UXF.theDel = '否') ) ) ");
-    mySql += QStringLiteral(" Order by theType, theName ");
-    dlg.ADOQuery1.setConnection(frmDM->ADOConnection1());
-    dlg.ADOQuery1.OpenSql(mySql);
-
-    if (dlg.ADOQuery1.RecordCount() == 0) {
+    const QString oncePerMember =
+            velmora::isOn(myDeptWY) ? QStringLiteral(" AND (ID NOT IN (SELECT SID from UXF INNER JOIN UXF_List ON "
+                                                     "UXF.theNum = UXF_List.theNum WHERE (UXF.theDel = '否') ) ) ")
+                                    : QString();
+    mySql = TfrmFindShop::searchSql(QStringLiteral("thePrice"), code, ids, oncePerMember);
+    if (!dlg.openSearch(frmDM->ADOConnection1(), mySql)) {
         TfrmNewShop quick(this);
         quick.myMType = Edit2->text();
         quick.receiver = this;
         ui::showModal(&quick);
-    } else if (dlg.ADOQuery1.RecordCount() == 1) {
-        dlg.myLoad();
-    } else {
-        ui::showModal(&dlg);
     }
 }
 
@@ -343,8 +320,7 @@ void TfrmXF_In::StringGrid1KeyUp()
     auto cell = [&](int c) { return StringGrid1->Cells(c, row); };
     if (!cell(cPrice).isEmpty() && !cell(cCount).isEmpty() && !cell(cZK).isEmpty() && !cell(cID).isEmpty())
         StringGrid1->setCells(cMoney, row, sales::lineAmount(cell(cPrice), cell(cCount), cell(cZK)).toString());
-    if (cell(cCode).isEmpty())
-        for (int c = cName; c < cColumns; ++c) StringGrid1->setCells(c, row, QString());
+    if (cell(cCode).isEmpty()) StringGrid1->clearLine(row);
     mySumMoney();
 }
 
@@ -358,24 +334,7 @@ void TfrmXF_In::StringGrid1KeyPress(QChar &key)
     using R = StringGrid::CellRule;
     static const R rules[] = {R::Any, R::Search, R::Fixed, R::Fixed, R::Decimal, R::Decimal, R::Digits, R::Fixed};
     if (col >= 0 && col <= cMoney) StringGrid::applyRule(key, rules[col], goods);
-    if (key == u'\r' && goods) {
-        switch (col) {
-        case cCode:
-            StringGrid1->moveTo(cPrice, row);
-            break;
-        case cPrice:
-            StringGrid1->moveTo(cCount, row);
-            break;
-        case cCount:
-            StringGrid1->moveTo(cZK, row);
-            break;
-        case cZK:
-            if (row + 1 < kRows) StringGrid1->moveTo(cCode, row + 1);
-            break;
-        default:
-            break;
-        }
-    }
+    if (key == u'\r' && goods) StringGrid1->enterNext({cCode, cPrice, cCount, cZK});
 }
 
 void TfrmXF_In::CheckBox1Click()

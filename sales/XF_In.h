@@ -75,9 +75,6 @@ public:
     // The number of the last sale stored by this window ("" before the first).
     QString lastSaleNumber() const { return m_lastNumber; }
 
-protected:
-    bool eventFilter(QObject *o, QEvent *e) override;
-
 private:
     bool hasGoods(int row) const { return !StringGrid1->Cells(cID, row).isEmpty(); }
     void clearRow(int row);

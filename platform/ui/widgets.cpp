@@ -4,6 +4,7 @@
 #include "platform/ui/dbgrid.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -62,6 +63,34 @@ QMenu *gridPopup(ui::DBGrid *grid, std::initializer_list<QAction *> actions)
 {
     grid->setToolTip(QStringLiteral("亲，鼠标右键 有惊喜哟！"));
     return popupMenu(grid, grid, actions);
+}
+
+namespace {
+
+class DoubleClickFilter : public QObject {
+public:
+    DoubleClickFilter(QWidget *widget, std::function<void()> handler) : QObject(widget), m_handler(std::move(handler))
+    {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        if (e->type() != QEvent::MouseButtonDblClick) return QObject::eventFilter(o, e);
+        guarded(m_handler);
+        return true;
+    }
+
+private:
+    std::function<void()> m_handler;
+};
+
+}  // namespace
+
+void onDoubleClick(QWidget *widget, std::function<void()> handler)
+{
+    new DoubleClickFilter(widget, std::move(handler));
 }
 
 QAction *menuItem(QWidget *parent, const QString &text, std::function<void()> onClick)

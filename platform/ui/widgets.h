@@ -33,5 +33,8 @@ QMenu *popupMenu(QAbstractItemView *view, QWidget *owner, std::initializer_list<
 QMenu *gridPopup(ui::DBGrid *grid, std::initializer_list<QAction *> actions);
 // A popup item running the handler.
 QAction *menuItem(QWidget *parent, const QString &text, std::function<void()> onClick);
+// Runs the handler (guarded) on a double click on the widget, which takes
+// the click no further.
+void onDoubleClick(QWidget *widget, std::function<void()> handler);
 
 }  // namespace ui
