@@ -229,15 +229,9 @@ void TfrmStockIn::lookupTaken(const GoodsRecord &g, ui::LookupOrigin origin)
 
 void TfrmStockIn::StringGrid1KeyPress(QChar &key)
 {
-    const int row = StringGrid1->Row();
-    const int col = StringGrid1->Col();
-    if (row < 1) return;
-    if (key == u'\r' && !hasGoods(row)) myFindSP();
-    const bool goods = hasGoods(row);
     using R = StringGrid::CellRule;
     static const R rules[] = {R::Any, R::Search, R::Fixed, R::Fixed, R::Decimal, R::Decimal, R::Fixed};
-    if (col >= 0 && col <= cMoney) StringGrid::applyRule(key, rules[col], goods);
-    if (key == u'\r' && goods) StringGrid1->enterNext({cCode, cPrice, cCount});
+    StringGrid1->goodsKey(key, rules, cID, [this] { myFindSP(); }, {cCode, cPrice, cCount});
 }
 
 void TfrmStockIn::StringGrid1KeyUp()

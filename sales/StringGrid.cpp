@@ -158,9 +158,16 @@ void StringGrid::setHeadings(std::span<const char *const> headings, std::span<co
     setBaseColumnWidths(QList<int>(widths.begin(), widths.end()));
 }
 
-void StringGrid::enterNext(std::initializer_list<int> order)
+void StringGrid::goodsKey(QChar &key, std::span<const CellRule> rules, int idColumn,
+                          const std::function<void()> &search, std::initializer_list<int> order)
 {
-    const int col = Col(), row = Row();
+    const int row = Row();
+    const int col = Col();
+    if (row < 1) return;
+    if (key == u'\r' && Cells(idColumn, row).isEmpty()) search();
+    const bool goods = !Cells(idColumn, row).isEmpty();
+    if (col >= 0 && col < int(rules.size())) applyRule(key, rules[col], goods);
+    if (key != u'\r' || !goods) return;
     const int *at = std::find(order.begin(), order.end(), col);
     if (at == order.end()) return;
     if (at + 1 != order.end())

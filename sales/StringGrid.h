@@ -63,9 +63,12 @@ public:
     void setBaseColumnWidths(const QList<int> &widths);
     // The headings of the shown columns and their laid-out widths.
     void setHeadings(std::span<const char *const> headings, std::span<const int> widths);
-    // Enter on a line with goods: the next cell of order on this line, after
-    // the last one the first cell of the next line.
-    void enterNext(std::initializer_list<int> order);
+    // A key typed on a goods line: Enter on a line without goods (no ID in
+    // idColumn) runs the search first; the column's rule filters the key;
+    // Enter on a line with goods moves to the next cell of order, after the
+    // last one to the first cell of the next line.
+    void goodsKey(QChar &key, std::span<const CellRule> rules, int idColumn, const std::function<void()> &search,
+                  std::initializer_list<int> order);
 
 protected:
     void keyPressEvent(QKeyEvent *e) override;
