@@ -34,12 +34,7 @@ AccountEntry::AccountEntry(QWidget *parent, const QString &caption) : ui::Form(p
     CheckBox3 = new QCheckBox(QStringLiteral("打印小票"), this);
     BitBtn1 = new QPushButton(QStringLiteral("保存"), this);
     BitBtn2 = new QPushButton(QStringLiteral("退出"), this);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(CheckBox2);
-    buttons->addWidget(CheckBox3);
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
+    auto *buttons = ui::buttonRow({CheckBox2, CheckBox3}, {BitBtn1, BitBtn2});
 
     m_main = new QVBoxLayout(this);
     m_main->addWidget(search);

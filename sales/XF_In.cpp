@@ -130,12 +130,7 @@ TfrmXF_In::TfrmXF_In(QWidget *parent) : ui::Form(parent)
     cell(2, 1, "员工姓名：", DBLookupComboBox1);
     cell(2, 2, "备注：", Edit20);
     bottom->addWidget(CheckBox4, 1, 8);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(CheckBox2);
-    buttons->addWidget(CheckBox3);
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
+    auto *buttons = ui::buttonRow({CheckBox2, CheckBox3}, {BitBtn1, BitBtn2});
 
     auto *main = new QVBoxLayout(this);
     main->addLayout(top);

@@ -12,6 +12,7 @@
 #include "platform/ui/lookupcombo.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/modal.h"
+#include "platform/ui/widgets.h"
 #include "sales/SaleAccounts.h"
 
 #include <QAction>
@@ -290,10 +291,7 @@ TfrmXF_SK::TfrmXF_SK(QWidget *parent) : ui::Form(parent)
     BitBtn2 = new QPushButton(QStringLiteral("退出"), this);
     auto *top = new QVBoxLayout(this);
     top->addWidget(group);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
+    auto *buttons = ui::buttonRow({BitBtn1, BitBtn2});
     top->addLayout(buttons);
     ui::on(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
@@ -363,10 +361,7 @@ TfrmJSRTC::TfrmJSRTC(QWidget *parent) : ui::Form(parent)
     auto *top = new QVBoxLayout(this);
     top->addWidget(bill);
     top->addWidget(pay);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
+    auto *buttons = ui::buttonRow({BitBtn1, BitBtn2});
     top->addLayout(buttons);
     ui::on(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);

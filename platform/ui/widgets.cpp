@@ -31,9 +31,15 @@ QPushButton *button(QWidget *parent, const QString &text, std::function<void()> 
 
 QHBoxLayout *buttonRow(std::initializer_list<QWidget *> widgets)
 {
+    return buttonRow({}, widgets);
+}
+
+QHBoxLayout *buttonRow(std::initializer_list<QWidget *> options, std::initializer_list<QWidget *> buttons)
+{
     auto *row = new QHBoxLayout;
+    for (QWidget *w : options) row->addWidget(w);
     row->addStretch();
-    for (QWidget *w : widgets) row->addWidget(w);
+    for (QWidget *w : buttons) row->addWidget(w);
     return row;
 }
 

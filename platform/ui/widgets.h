@@ -25,6 +25,8 @@ QLineEdit *lineEdit(QWidget *parent, int maxLength = 0);
 QPushButton *button(QWidget *parent, const QString &text, std::function<void()> onClick);
 // The buttons right-aligned in a row.
 QHBoxLayout *buttonRow(std::initializer_list<QWidget *> widgets);
+// The options left-aligned and the buttons right-aligned in one row.
+QHBoxLayout *buttonRow(std::initializer_list<QWidget *> options, std::initializer_list<QWidget *> buttons);
 // An explanatory label in the colour of the program's notes.
 QLabel *note(QWidget *parent, const QString &text);
 // A right-click menu on the view, owned by owner; a null action is a separator.
