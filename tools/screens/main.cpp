@@ -5,6 +5,7 @@
 #include "core/Dept.h"
 #include "core/User.h"
 #include "core/dm.h"
+#include "core/Register.h"
 #include "core/login.h"
 #include "core/main.h"
 #include "members/CZ_In.h"
@@ -13,8 +14,10 @@
 #include "members/DH_M.h"
 #include "members/LP.h"
 #include "members/MemberEntry.h"
+#include "members/Register.h"
 #include "members/Reminders.h"
 #include "members/ZJJF.h"
+#include "sales/Register.h"
 #include "sales/Shop_In.h"
 #include "sales/XF_In.h"
 #include "platform/ui/application.h"
@@ -60,6 +63,10 @@ int main(int argc, char **argv)
     dm.openDatabase(data.filePath("Data/db.edb"), true);
     velmora::setTerminateHandler([] {});
 
+    // The program's windows, so the menus and toolbar look as they do in it.
+    core::registerWindows();
+    members::registerWindows();
+    sales::registerWindows();
     TfrmMain main;
     if (argc > 2) main.myFolder = QDir(QString::fromLocal8Bit(argv[2])).absolutePath() + "/";
     main.PlayReminder = [](const QString &) { return false; };
