@@ -43,19 +43,12 @@ QString notANumber(const QString &name)
 
 }  // namespace
 
-bool numberOf(const QString &text, Money *out)
-{
-    double d = 0;
-    if (!vdb::isSqlNumber(text.trimmed(), &d)) return false;
-    return Money::parse(text.trimmed(), out);
-}
-
 Saved saveRecharge(vdb::Connection &c, const Recharge &r)
 {
     Saved s;
     Money amount, bonus;
-    if (!numberOf(r.amount, &amount)) return {notANumber(QStringLiteral("储值金额")), {}};
-    if (!numberOf(r.bonus, &bonus)) return {notANumber(QStringLiteral("赠送金额")), {}};
+    if (!Money::parse(r.amount, &amount)) return {notANumber(QStringLiteral("储值金额")), {}};
+    if (!Money::parse(r.bonus, &bonus)) return {notANumber(QStringLiteral("赠送金额")), {}};
     // Everything that can refuse comes before the first write.
     const QString capitals = NumToChar(amount.toDouble());
 
@@ -101,8 +94,8 @@ Saved saveExchange(vdb::Connection &c, const Exchange &e)
 {
     Saved s;
     Money points, count;
-    if (!numberOf(e.points, &points)) return {notANumber(QStringLiteral("所需积分")), {}};
-    if (!numberOf(e.count, &count)) return {notANumber(QStringLiteral("数量")), {}};
+    if (!Money::parse(e.points, &points)) return {notANumber(QStringLiteral("所需积分")), {}};
+    if (!Money::parse(e.count, &count)) return {notANumber(QStringLiteral("数量")), {}};
     const Money total = points.times(count.toDouble());
 
     vdb::Transaction tx(c);
@@ -150,7 +143,7 @@ QString deleteExchange(vdb::Connection &c, const QString &number)
 QString addGift(vdb::Connection &c, const QString &name, const QString &points, const QString &remark)
 {
     Money jf;
-    if (!numberOf(points, &jf)) return notANumber(QStringLiteral("所需积分"));
+    if (!Money::parse(points, &jf)) return notANumber(QStringLiteral("所需积分"));
     vdb::Transaction tx(c);
     vdb::Query q(&c);
     Statement("select ID from ULP Where theName=:name AND (theDel='否')").text("name", name).open(q);
@@ -170,7 +163,7 @@ QString addManualPoints(vdb::Connection &c, const QString &card, const QString &
                         const QString &businessDate, const QString &user)
 {
     Money jf;
-    if (!numberOf(points, &jf)) return notANumber(QStringLiteral("增加积分"));
+    if (!Money::parse(points, &jf)) return notANumber(QStringLiteral("增加积分"));
     vdb::Transaction tx(c);
     Statement("Insert into UJF(theNum,theJF,Remark,theDate,theUser) Values(:card,:jf,:remark,:date,:user)")
             .text("card", card)

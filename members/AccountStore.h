@@ -14,10 +14,6 @@ namespace members {
 
 using velmora::Money;
 
-// The number of an amount or points field: false unless the whole text is a
-// plain decimal number ("5-5", "--5", "-", "." and letters are not).
-bool numberOf(const QString &text, Money *out);
-
 struct Recharge {
     QString card;
     QString amount, bonus;  // as typed; checked as numbers

@@ -63,13 +63,6 @@ void addToMember(vdb::Connection &c, const QString &card, Money points, Money st
 
 }  // namespace
 
-bool amountOf(const QString &text, Money *out)
-{
-    double d = 0;
-    if (!vdb::isSqlNumber(text, &d)) return false;
-    return Money::parse(text.trimmed(), out);
-}
-
 QString deleteSale(vdb::Connection &c, const QString &number, bool keepStock)
 {
     vdb::Transaction tx(c);
@@ -113,7 +106,7 @@ QString deleteSale(vdb::Connection &c, const QString &number, bool keepStock)
 QString checkCollection(vdb::Connection &c, const Collection &k)
 {
     Money amount;
-    if (k.amount.trimmed().isEmpty() || !amountOf(k.amount, &amount) || amount <= Money())
+    if (k.amount.trimmed().isEmpty() || !Money::parse(k.amount, &amount) || amount <= Money())
         return QStringLiteral("收款金额 不能为空，请录入！");
     const Bill b = readBill(c, k.number);
     if (!b.found) return gone(k.number);
@@ -137,7 +130,7 @@ QString collectOwed(vdb::Connection &c, const Collection &k)
     vdb::Transaction tx(c);
     if (QString refusal = checkCollection(c, k); !refusal.isEmpty()) return refusal;
     Money amount;
-    amountOf(k.amount, &amount);
+    Money::parse(k.amount, &amount);
     if (k.payment == kCard) addToMember(c, readBill(c, k.number).card, Money(), -amount);
     Statement("Insert Into UXF_SK (theNum, theMoney, theSMType, theSKR, SKDate) Values (:num,:amount,:payment,"
               ":cashier,:date)")
@@ -158,9 +151,9 @@ QString collectOwed(vdb::Connection &c, const Collection &k)
 QString payCommission(vdb::Connection &c, const QString &number, const QString &points, const QString &money)
 {
     Money jf, cz;
-    if (!(points.trimmed().isEmpty() || amountOf(points, &jf)) || jf.isNegative())
+    if (!(points.trimmed().isEmpty() || Money::parse(points, &jf)) || jf.isNegative())
         return QStringLiteral("提成积分 录入错误，请重新录入！");
-    if (!(money.trimmed().isEmpty() || amountOf(money, &cz)) || cz.isNegative())
+    if (!(money.trimmed().isEmpty() || Money::parse(money, &cz)) || cz.isNegative())
         return QStringLiteral("提成金额 录入错误，请重新录入！");
     vdb::Transaction tx(c);
     const Bill b = readBill(c, number);

@@ -41,7 +41,4 @@ QString payCommission(vdb::Connection &c, const QString &number, const QString &
 // Takes a paid commission back from the introducer and clears it on the bill.
 QString withdrawCommission(vdb::Connection &c, const QString &number);
 
-// The number of an amount field: false unless the text is a plain number.
-bool amountOf(const QString &text, velmora::Money *out);
-
 }  // namespace sales

@@ -74,7 +74,7 @@ QAction *item(QMenu *menu, QWidget *owner, const QString &text, std::function<vo
 bool positive(const QString &amount)
 {
     velmora::Money m;
-    return sales::amountOf(amount, &m) && m > velmora::Money();
+    return velmora::Money::parse(amount, &m) && m > velmora::Money();
 }
 
 }  // namespace
