@@ -126,4 +126,16 @@ void upgradeMemberType(vdb::Connection &c, const QString &card)
             .run(c);
 }
 
+int addMemberTotals(vdb::Connection &c, const QString &card, const MemberTotals &change)
+{
+    return Statement("UPDATE Member SET theJF=Round(theJF+:jf,4),theXF=Round(theXF+:xf,4),theCZ=Round(theCZ+:cz,4),"
+                     "UseCount=UseCount+:uc WHERE (theNum=:card) AND (theDel='否')")
+            .money("jf", change.points)
+            .money("xf", change.spend)
+            .money("cz", change.stored)
+            .integer("uc", change.visits)
+            .text("card", card)
+            .run(c);
+}
+
 }  // namespace velmora

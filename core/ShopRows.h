@@ -5,6 +5,7 @@
 // given; numbers must be plain decimal numbers (vdb::DbError otherwise).
 
 #include "platform/db/db.h"
+#include "platform/money.h"
 
 #include <QString>
 
@@ -49,5 +50,16 @@ QString newDocNumber(vdb::Connection &c, const QString &table, const QString &bu
 // The member moves to the highest enabled type whose spend threshold its
 // total spend reaches; nothing changes when it reaches none.
 void upgradeMemberType(vdb::Connection &c, const QString &card);
+
+// Changes of a member's running totals, added inside one statement and
+// rounded as the MONEY columns hold them.  Only the live member with the
+// card changes: a deleted member's card number may have been given again,
+// and the old row keeps its totals (the data module's counters do the same).
+struct MemberTotals {
+    Money points{}, spend{}, stored{};
+    int visits = 0;
+};
+// The rows changed (0: no live member with that card).
+int addMemberTotals(vdb::Connection &c, const QString &card, const MemberTotals &change);
 
 }  // namespace velmora

@@ -11,24 +11,6 @@ using vdb::Statement;
 
 namespace {
 
-// The balance of every row of the card, added inside the statement; the
-// rows changed (0: no such member).
-int addBalance(vdb::Connection &c, const QString &card, Money change)
-{
-    return Statement("UPDATE Member SET theCZ=Round(theCZ+:cz,4) WHERE (theNum=:card)")
-            .money("cz", change)
-            .text("card", card)
-            .run(c);
-}
-
-int addPoints(vdb::Connection &c, const QString &card, Money change)
-{
-    return Statement("UPDATE Member SET theJF=Round(theJF+:jf,4) WHERE (theNum=:card)")
-            .money("jf", change)
-            .text("card", card)
-            .run(c);
-}
-
 bool liveMember(vdb::Connection &c, const QString &card)
 {
     vdb::Query q(&c);
@@ -55,7 +37,7 @@ Saved saveRecharge(vdb::Connection &c, const Recharge &r)
     vdb::Transaction tx(c);
     if (!liveMember(c, r.card)) return {QStringLiteral("会员 ") + r.card + QStringLiteral(" 不存在或已被注销！"), {}};
     s.number = velmora::newDocNumber(c, QStringLiteral("UCZ"), r.businessDate);
-    addBalance(c, r.card, amount + bonus);
+    velmora::addMemberTotals(c, r.card, {.stored = amount + bonus});
     Statement("Insert Into UCZ(theDate,MNum,MCZ,MZS,MType,Remark,theUser,theDel,theNum,theDX,WName,theSKR,myDate) "
               "Values(:date,:card,:mcz,:mzs,:type,:remark,:user,'否',:num,:dx,:worker,:cashier,:mydate)")
             .text("date", r.businessDate)
@@ -84,7 +66,7 @@ QString deleteRecharge(vdb::Connection &c, const QString &number)
     const QString card = q.value(QStringLiteral("MNum"));
     const Money sum = Money::fromDouble(q.FieldByName(QStringLiteral("MCZ")).AsFloat()) +
                       Money::fromDouble(q.FieldByName(QStringLiteral("MZS")).AsFloat());
-    addBalance(c, card, -sum);
+    velmora::addMemberTotals(c, card, {.stored = -sum});
     Statement("Update UCZ Set theDel='是' Where (theNum=:num)").text("num", number).run(c);
     tx.commit();
     return {};
@@ -110,7 +92,7 @@ Saved saveExchange(vdb::Connection &c, const Exchange &e)
             .open(q);
     if (!q.IsEmpty()) return {QStringLiteral("会员 ") + e.card + QStringLiteral(" 已经兑换 ") + e.gift + " ！", {}};
     s.number = velmora::newDocNumber(c, QStringLiteral("UDH"), e.businessDate);
-    addPoints(c, e.card, -total);
+    velmora::addMemberTotals(c, e.card, {.points = -total});
     Statement("Insert Into UDH(theDate,MNum,MJF,MLP,Remark,theUser,theDel,theNum,MCount,WName,myDate) "
               "Values(:date,:card,:jf,:gift,:remark,:user,'否',:num,:count,:worker,:mydate)")
             .text("date", e.businessDate)
@@ -134,7 +116,8 @@ QString deleteExchange(vdb::Connection &c, const QString &number)
     vdb::Query q(&c);
     Statement("select MNum,MJF from UDH where (theNum=:num) AND (theDel='否')").text("num", number).open(q);
     if (q.IsEmpty()) return QStringLiteral("兑换单 ") + number + QStringLiteral(" 不存在或已被删除！");
-    addPoints(c, q.value(QStringLiteral("MNum")), Money::fromDouble(q.FieldByName(QStringLiteral("MJF")).AsFloat()));
+    velmora::addMemberTotals(c, q.value(QStringLiteral("MNum")),
+                             {.points = Money::fromDouble(q.FieldByName(QStringLiteral("MJF")).AsFloat())});
     Statement("Update UDH Set theDel='是' Where (theNum=:num)").text("num", number).run(c);
     tx.commit();
     return {};
@@ -172,7 +155,7 @@ QString addManualPoints(vdb::Connection &c, const QString &card, const QString &
             .text("date", businessDate)
             .text("user", user)
             .run(c);
-    addPoints(c, card, jf);
+    velmora::addMemberTotals(c, card, {.points = jf});
     tx.commit();
     return {};
 }

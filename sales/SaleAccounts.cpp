@@ -51,16 +51,6 @@ QString gone(const QString &number)
     return QStringLiteral("消费单 ") + number + QStringLiteral(" 不存在或已被删除！");
 }
 
-// Points and stored value of one card, added inside the statement.
-void addToMember(vdb::Connection &c, const QString &card, Money points, Money stored)
-{
-    Statement("UPDATE Member SET theJF=Round(theJF+:jf,4),theCZ=Round(theCZ+:cz,4) WHERE (theNum=:card)")
-            .money("jf", points)
-            .money("cz", stored)
-            .text("card", card)
-            .run(c);
-}
-
 }  // namespace
 
 QString deleteSale(vdb::Connection &c, const QString &number, bool keepStock)
@@ -77,13 +67,7 @@ QString deleteSale(vdb::Connection &c, const QString &number, bool keepStock)
                 .text("card", kCard)
                 .open(paid);
         const Money byCard = moneyOf(paid, "paid");
-        Statement("UPDATE Member SET theJF=Round(theJF-:jf,4),theXF=Round(theXF-:xf,4),UseCount=UseCount-1,"
-                  "theCZ=Round(theCZ+:cz,4) WHERE (theNum=:card)")
-                .money("jf", b.points)
-                .money("xf", b.total)
-                .money("cz", byCard)
-                .text("card", b.card)
-                .run(c);
+        velmora::addMemberTotals(c, b.card, {.points = -b.points, .spend = -b.total, .stored = byCard, .visits = -1});
         velmora::upgradeMemberType(c, b.card);
     }
     // Stock only for goods that keep it; the sold counter always.
@@ -131,7 +115,7 @@ QString collectOwed(vdb::Connection &c, const Collection &k)
     if (QString refusal = checkCollection(c, k); !refusal.isEmpty()) return refusal;
     Money amount;
     Money::parse(k.amount, &amount);
-    if (k.payment == kCard) addToMember(c, readBill(c, k.number).card, Money(), -amount);
+    if (k.payment == kCard) velmora::addMemberTotals(c, readBill(c, k.number).card, {.stored = -amount});
     Statement("Insert Into UXF_SK (theNum, theMoney, theSMType, theSKR, SKDate) Values (:num,:amount,:payment,"
               ":cashier,:date)")
             .text("num", k.number)
@@ -164,7 +148,7 @@ QString payCommission(vdb::Connection &c, const QString &number, const QString &
             .money("cz", cz)
             .text("num", number)
             .run(c);
-    addToMember(c, b.introducer, jf, cz);
+    velmora::addMemberTotals(c, b.introducer, {.points = jf, .stored = cz});
     tx.commit();
     return {};
 }
@@ -176,7 +160,7 @@ QString withdrawCommission(vdb::Connection &c, const QString &number)
     if (!b.found) return gone(number);
     if (b.commissioned == QStringLiteral("否")) return {};
     Statement("UPDATE UXF SET JSRTC='否', TCJF=0, TCMoney=0 WHERE (theNum=:num)").text("num", number).run(c);
-    addToMember(c, b.introducer, -b.commissionPoints, -b.commissionMoney);
+    velmora::addMemberTotals(c, b.introducer, {.points = -b.commissionPoints, .stored = -b.commissionMoney});
     tx.commit();
     return {};
 }

@@ -124,6 +124,20 @@ TEST_F(RechargeTest, ANegativeRechargeLowersTheBalanceAndItsDeletionRaisesItBack
     EXPECT_EQ(member("theCZ"), "100");
 }
 
+// A card number given again after its member was deleted: the recharge and
+// its deletion change only the live member; the old row keeps its totals.
+TEST_F(RechargeTest, AReissuedCardLeavesTheDeletedMembersBalanceAlone)
+{
+    exec("INSERT INTO Member (theNum,theName,theCZ,theJF,theDel) VALUES ('" + card + "','旧会员',7,3,'是')");
+    auto w = window();
+    EXPECT_EQ(saveSays(*w, "100", "20"), "");
+    EXPECT_EQ(member("theCZ"), "220");
+    EXPECT_EQ(rows("select theCZ,theJF from Member where theName='旧会员'"), QStringList{"7|3"});
+    EXPECT_EQ(members::deleteRecharge(c(), "2603070001"), "");
+    EXPECT_EQ(member("theCZ"), "100");
+    EXPECT_EQ(rows("select theCZ,theJF from Member where theName='旧会员'"), QStringList{"7|3"});
+}
+
 TEST_F(RechargeTest, WithoutContinuousEntryTheWindowClosesWithAMessage)
 {
     auto w = window();
