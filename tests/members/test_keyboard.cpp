@@ -3,7 +3,11 @@
 // a field, and card numbers and names are compared and stored trimmed.
 #include "fixture.h"
 #include "keys.h"
+#include "members/CZ_In.h"
 #include "members/CardWindows.h"
+#include "members/DH_In.h"
+#include "members/LP.h"
+#include "members/ZJJF.h"
 #include "members/MTS.h"
 #include "members/MType.h"
 #include "members/MemberEntry.h"
@@ -180,3 +184,35 @@ TEST_F(KeyboardTest, NoMemberWindowSavesOrClosesOnEnterOrEsc)
 }
 
 }  // namespace
+
+// The account windows: Enter and Esc in any field neither save nor close,
+// with a member found or not.
+TEST_F(KeyboardTest, AccountWindowsSaveNothingOnEnterOrEsc)
+{
+    addMember("26000001", "张三");
+    ui::ScriptedModals modals;  // a lookup opened by Enter in the card field is closed unanswered
+    const auto state = [this] { return snapshot(); };
+    {
+        TfrmCZ_In w;
+        w.Ed_Num->setText("26000001");
+        w.myFind();
+        w.Edit17->setText("100");
+        expectKeysChangeNothing(w, state);
+    }
+    {
+        TfrmDH_In w;
+        expectKeysChangeNothing(w, state);
+    }
+    {
+        TfrmZJJF w;
+        expectKeysChangeNothing(w, state);
+    }
+    {
+        TfrmMJN w;
+        expectKeysChangeNothing(w, state);
+    }
+    {
+        TfrmLP w;
+        expectKeysChangeNothing(w, state);
+    }
+}

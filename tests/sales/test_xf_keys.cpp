@@ -7,8 +7,10 @@
 
 #include "members/MemberEntry.h"
 #include "sales/FindShop.h"
+#include "sales/GYS.h"
 #include "sales/SType.h"
 #include "sales/Shop_In.h"
+#include "sales/StockIn.h"
 #include "sales/XF_In.h"
 
 #include <QApplication>
@@ -228,3 +230,22 @@ TEST_F(XFKeysTest, NoSalesWindowSavesOrClosesOnEnterOrEscUnlessItsDefaultSays)
 }
 
 }  // namespace
+
+// The stock entry windows: Enter and Esc in any field neither save nor close.
+TEST_F(XFKeysTest, StockWindowsSaveNothingOnEnterOrEsc)
+{
+    ui::ScriptedModals modals;  // lookups opened by Enter are closed unanswered
+    const auto state = [this] { return snapshot(); };
+    {
+        TfrmJH_In w;
+        expectKeysChangeNothing(w, state);
+    }
+    {
+        TfrmTH_In w;
+        expectKeysChangeNothing(w, state);
+    }
+    {
+        TfrmGYS_In w;
+        expectKeysChangeNothing(w, state);
+    }
+}
