@@ -110,6 +110,10 @@ public:
     // Script-visible anchors: a named position, and its page (1 when none).
     virtual void AddAnchor(const QString &text) {}
     virtual int GetAnchorPage(const QString &text) { return 1; }
+    // Sends the pages to the current printer, with the print dialog when
+    // the print options ask for it. True when the job ran (also when it was
+    // stopped); false with no printer or a cancelled dialog.
+    virtual bool Print() { return false; }
 };
 
 class TlyrCustomPreview : public QWidget {
