@@ -216,6 +216,7 @@ const char *const kIndexes[][2] = {
         {"UJH", "myDate"},    {"UJH_List", "theNum"}, {"UJH_List", "SNum"},   {"UTH", "theNum"},
         {"UTH", "theDate"},   {"UTH", "myDate"},      {"UTH_List", "theNum"}, {"UTH_List", "SNum"},
         {"UJF", "theNum"},    {"MJN", "theNum"},      {"SLevel", "UID"},      {"MTS", "MType"},
+        {"SSup", "thePY"},
 };
 
 }  // namespace

@@ -3,14 +3,20 @@
 #include "core/DateCn.h"
 #include "core/Schema.h"
 #include "core/ShopRows.h"
+#include "report/lyrband.h"
+#include "report/lyrclass.h"
+#include "report/lyrdbset.h"
 #include "report/lyrutils.h"
+#include "report/lyrview.h"
 #include "reportengine/lyrBarcode.h"
 #include "reportengine/lyrengine.h"
 #include "core/Unit1.h"
 #include "platform/ui/lookupcombo.h"
 
 #include <QDate>
+#include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 using vdb::sqlNum;
 using vdb::sqlText;
@@ -28,6 +34,7 @@ TfrmDM::TfrmDM(QObject *parent) : QObject(parent)
         // The shop's documents and labels are prepared by the report engine.
         lyrInstallEngine();
     }
+    makeReports();
 }
 
 TfrmDM::~TfrmDM()
@@ -55,9 +62,11 @@ void TfrmDM::openDatabase(const QString &path, bool create)
 
 void TfrmDM::closeDatabase()
 {
-    for (vdb::Query *q : {&ADOQ_Sql, &ADOQState, &ADOQ_MType, &ADOQ_KC,  &ADOQ_MTS1,  &ADOQ_MCZ,   &ADOQ_BB,
-                          &ADOQ_Num, &ADOQ_JH,   &ADOQ_TH,    &ADOQ_XF,  &ADOQ_CZNum, &ADOQ_DHNum, &ADOQ_SP,
-                          &ADOQ_MJF, &ADOQ_MXF,  &ADOQ_MUD,   &ADOQ_MUC, &ADOQ_UP1,   &ADOQ_UP2,   &ADOQ_UP3}) {
+    for (vdb::Query *q :
+         {&ADOQ_Sql,  &ADOQState, &ADOQ_MType, &ADOQ_KC,    &ADOQ_MTS1,  &ADOQ_MCZ,  &ADOQ_BB,   &ADOQ_Num,
+          &ADOQ_JH,   &ADOQ_TH,   &ADOQ_XF,    &ADOQ_CZNum, &ADOQ_DHNum, &ADOQ_SP,   &ADOQ_MJF,  &ADOQ_MXF,
+          &ADOQ_MUD,  &ADOQ_MUC,  &ADOQ_UP1,   &ADOQ_UP2,   &ADOQ_UP3,   &ADOQ_Unit, &ADOQ_DJ,   &ADOQ_TM,
+          &ADOQuery4, &ADOQuery5, &ADOQuery6,  &ADOQuery7,  &ADOQuery8,  &ADOQuery9, &ADOQ_XF_SK}) {
         q->Close();
         q->setConnection(nullptr);
     }
@@ -296,6 +305,137 @@ void TfrmDM::myXF(const QString &goodsId, const QString &change)
     mySql = QStringLiteral("Update SShop Set theXF = theXF + ") + sqlNum(change) + " Where (ID = " + sqlNum(goodsId) +
             ")";
     myESql(mySql);
+}
+
+// ---------------------------------------------------------------- printed documents
+
+namespace {
+
+TlyrDBDataset *reportDataset(QObject *owner, const char *name, const char *userName, vdb::Query &q)
+{
+    auto *ds = new TlyrDBDataset(owner);
+    ds->SetName(QLatin1String(name));
+    ds->SetUserName(QLatin1String(userName));
+    ds->SetCloseDataSource(false);
+    ds->SetDataSet(&q);
+    return ds;
+}
+
+}  // namespace
+
+void TfrmDM::makeReports()
+{
+    lyrDB_Unit = reportDataset(this, "lyrDB_Unit", "lyrDB_Unit", ADOQ_Unit);
+    lyrDBD_DJ = reportDataset(this, "lyrDBD_DJ", "lyrDB_DJ", ADOQ_DJ);
+    lyrDB_TM = reportDataset(this, "lyrDB_TM", "lyrDB_TM", ADOQ_TM);
+    lyrDB_XF = reportDataset(this, "lyrDB_XF", "lyrDB_XF", ADOQuery4);
+    lyrDBD_XF_M = reportDataset(this, "lyrDBD_XF_M", "lyrDB_XF_M", ADOQuery5);
+    lyrDB_XF_SK = reportDataset(this, "lyrDB_XF_SK", "lyrDB_XF_SK", ADOQ_XF_SK);
+    lyrDBD_JH = reportDataset(this, "lyrDBD_JH", "lyrDB_JH", ADOQuery6);
+    lyrDBD_JH_M = reportDataset(this, "lyrDBD_JH_M", "lyrDB_JH_M", ADOQuery7);
+    lyrDBD_TH = reportDataset(this, "lyrDBD_TH", "lyrDB_TH", ADOQuery8);
+    lyrDBD_TH_M = reportDataset(this, "lyrDBD_TH_M", "lyrDB_TH_M", ADOQuery9);
+
+    QHash<QString, TlyrDataSet *> own;
+    for (TlyrDBDataset *ds : {lyrDB_Unit, lyrDBD_DJ, lyrDB_TM, lyrDB_XF, lyrDBD_XF_M, lyrDB_XF_SK, lyrDBD_JH,
+                              lyrDBD_JH_M, lyrDBD_TH, lyrDBD_TH_M})
+        own.insert(ds->objectName(), ds);
+
+    auto load = [&](const char *name, const char *file) {
+        auto *r = new TlyrReport(this);
+        r->SetName(QLatin1String(name));
+        const QString path = QStringLiteral(":/reports/") + QLatin1String(file);
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly)) throw velmora::Error(QStringLiteral("报表模板 %1 无法读取！").arg(path));
+        r->LoadFromStream(f);
+        if (!r->Errors().isEmpty())
+            throw velmora::Error(QStringLiteral("报表模板 %1 有错误！").arg(path), r->Errors().join(u'\n'));
+        // Templates name the datasets of the program; with a second data
+        // module alive (tests) they must be this module's own.
+        auto mine = [&](TlyrDataSet *ds) { return ds ? own.value(ds->objectName(), ds) : ds; };
+        for (int i = 0; i < r->Datasets()->Count(); ++i)
+            if (TlyrDataSetItem *it = r->Datasets()->Items(i); it->DataSet()) it->SetDataSet(mine(it->DataSet()));
+        for (TlyrComponent *c : r->AllObjects()) {
+            if (auto *band = qobject_cast<TlyrDataBand *>(c); band && band->DataSet())
+                band->SetDataSet(mine(band->DataSet()));
+            if (auto *view = qobject_cast<TlyrView *>(c); view && view->DataSet())
+                view->SetDataSet(mine(view->DataSet()));
+        }
+        // Build errors reach the routine's caller (a saved document says so).
+        r->EngineOptions()->SetNewSilentMode(simReThrow);
+        return r;
+    };
+    lyrR_XF = load("lyrR_XF", "xf.xml");
+    lyrR_JH = load("lyrR_JH", "jh.xml");
+    lyrR_TH = load("lyrR_TH", "th.xml");
+    lyrR_TM = load("lyrR_TM", "tm.xml");
+}
+
+void TfrmDM::openReportQuery(vdb::Query &q, const QString &sql)
+{
+    mySql = sql;
+    bind(q).AddSQL(mySql);
+    q.Open();
+}
+
+// Built before the preview opens, not on the report's timer: a failure then
+// reaches the caller, whose document is already saved.
+void TfrmDM::ShowReport(TlyrReport *report)
+{
+    if (report->PrepareReport(true)) report->ShowPreparedReport();
+}
+
+void TfrmDM::PrintUnit()
+{
+    openReportQuery(ADOQ_Unit, QStringLiteral("select * from SDept"));
+}
+
+void TfrmDM::PrintDJ(const QString &id)
+{
+    openReportQuery(ADOQ_DJ, QStringLiteral("select * from SDJ WHERE (ID = ") + sqlNum(id) + ")");
+}
+
+void TfrmDM::printDocument(TlyrReport *report, const QString &kind, const QString &number, vdb::Query &head,
+                           const QString &headTable, vdb::Query &lines, const QString &fileName)
+{
+    PrintUnit();
+    PrintDJ(kind);
+    const QString where = QStringLiteral(" Where (theNum='") + sqlText(number) + "') ";
+    openReportQuery(head, QStringLiteral("select * from ") + headTable + where);
+    openReportQuery(lines, QStringLiteral("select * from ") + headTable + "_List" + where);
+    if (report == lyrR_XF) openReportQuery(ADOQ_XF_SK, QStringLiteral("select * from UXF_SK ") + where);
+    report->FileName = fileName;
+    ShowReport(report);
+}
+
+void TfrmDM::PrintXF(const QString &number)
+{
+    printDocument(lyrR_XF, QStringLiteral("1"), number, ADOQuery4, QStringLiteral("UXF"), ADOQuery5,
+                  QStringLiteral("Print/xf.yl3"));
+}
+
+void TfrmDM::PrintJH(const QString &number)
+{
+    printDocument(lyrR_JH, QStringLiteral("4"), number, ADOQuery6, QStringLiteral("UJH"), ADOQuery7,
+                  QStringLiteral("Print/jh.yl3"));
+}
+
+void TfrmDM::PrintTH(const QString &number)
+{
+    printDocument(lyrR_TH, QStringLiteral("5"), number, ADOQuery8, QStringLiteral("UTH"), ADOQuery9,
+                  QStringLiteral("Print/th.yl3"));
+}
+
+void TfrmDM::PrintTM(const QString &where)
+{
+    // Only a list's own condition: nothing, or pieces that start with AND.
+    const QString trimmed = where.trimmed();
+    if (!trimmed.isEmpty() && !trimmed.startsWith(QLatin1String("AND "), Qt::CaseInsensitive) &&
+        !trimmed.startsWith(QLatin1String("AND("), Qt::CaseInsensitive))
+        throw vdb::DbError(QStringLiteral("条码打印的条件无效！"), where);
+    openReportQuery(ADOQ_TM, QStringLiteral("select * from  SShop") + " Where (theDel='否') " + where);
+    lyrR_TM->FileName = QStringLiteral("Print/tm.yl3");
+    ShowReport(lyrR_TM);
 }
 
 QString TfrmDM::myNL5(const QString &date) const

@@ -15,6 +15,9 @@ namespace ui {
 class LookupComboBox;
 }
 
+class TlyrReport;
+class TlyrDBDataset;
+
 class TfrmDM : public QObject {
     Q_OBJECT
 public:
@@ -66,6 +69,17 @@ public:
     void myKC(const QString &goodsId, const QString &change);
     void myXF(const QString &goodsId, const QString &change);
 
+    // Printed documents and labels: each opens the queries behind its
+    // template's datasets and shows the report in the preview.  Numbers and
+    // the label condition are checked and quoted before they reach SQL.
+    void PrintUnit();
+    void PrintDJ(const QString &id);
+    void PrintXF(const QString &number);
+    void PrintJH(const QString &number);
+    void PrintTH(const QString &number);
+    // Labels of the live goods; `where` is a list's condition (" AND ..." or empty).
+    void PrintTM(const QString &where);
+
     // Lunar month and day "MM-DD" of a "yyyy-mm-dd" date ("" outside the table).
     QString myNL5(const QString &date) const;
 
@@ -73,12 +87,24 @@ public:
     vdb::Query ADOQ_Sql, ADOQState, ADOQ_MType, ADOQ_KC, ADOQ_MTS1, ADOQ_MCZ, ADOQ_BB;
     vdb::Query ADOQ_Num, ADOQ_JH, ADOQ_TH, ADOQ_XF, ADOQ_CZNum, ADOQ_DHNum, ADOQ_SP;
     vdb::Query ADOQ_MJF, ADOQ_MXF, ADOQ_MUD, ADOQ_MUC, ADOQ_UP1, ADOQ_UP2, ADOQ_UP3;
+    // Behind the report datasets of the printed documents.
+    vdb::Query ADOQ_Unit, ADOQ_DJ, ADOQ_TM, ADOQuery4, ADOQuery5, ADOQuery6, ADOQuery7, ADOQuery8, ADOQuery9,
+            ADOQ_XF_SK;
+    TlyrDBDataset *lyrDB_Unit, *lyrDBD_DJ, *lyrDB_TM, *lyrDB_XF, *lyrDBD_XF_M, *lyrDB_XF_SK, *lyrDBD_JH, *lyrDBD_JH_M,
+            *lyrDBD_TH, *lyrDBD_TH_M;
+    // The four templates, loaded from the program's resources.
+    TlyrReport *lyrR_XF, *lyrR_JH, *lyrR_TH, *lyrR_TM;
     QStringListModel DataSource1, DataSource2, DataSource3, DataSource10, DataSource11, DataSource12;
 
 private:
     vdb::Query &bind(vdb::Query &q);
     void fill(QStringListModel &model, ui::LookupComboBox *box, const QString &sql);
     QString docNumber(vdb::Query &q, const QString &table);
+    void makeReports();
+    void openReportQuery(vdb::Query &q, const QString &sql);
+    void printDocument(TlyrReport *report, const QString &kind, const QString &number, vdb::Query &head,
+                       const QString &headTable, vdb::Query &lines, const QString &fileName);
+    void ShowReport(TlyrReport *report);
     void memberAdd(vdb::Query &q, const QString &column, const QString &card, const QString &change);
     std::unique_ptr<vdb::Connection> m_conn;
 };

@@ -376,19 +376,40 @@ TEST(DataModule, ReportsPrepareThroughTheEngine)
     EXPECT_FALSE(r.Errors().join(u'\n').contains("报表引擎未安装"));
 }
 
+// An index dropped from a database file comes back when the data module opens it.
+static void expectIndexAddedOnOpen(TfrmDM &dm, const QString &dir, const QString &index)
+{
+    const QString path = dir + "/db.edb";
+    velmora::createDatabase(path, velmora::databaseKey());
+    {
+        auto c = vdb::Connection::open(path, velmora::databaseKey());
+        c->executeNative("DROP INDEX " + index);
+    }
+    dm.openDatabase(path, false);
+    vdb::Query q(dm.ADOConnection1());
+    q.OpenSql("select count(*) as n from sqlite_master where type='index' and name='" + index + "'");
+    EXPECT_EQ(q.value("n"), "1") << index.toStdString();
+}
+
 // A database made before the report indexes existed gets them when opened.
 TEST(DataModule, OpeningAnOlderDatabaseAddsTheReportIndexes)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath("db.edb");
-    velmora::createDatabase(path, velmora::databaseKey());
-    {
-        auto c = vdb::Connection::open(path, velmora::databaseKey());
-        c->executeNative("DROP INDEX ix_UXF_report");
-    }
     TfrmDM dm;
-    dm.openDatabase(path, false);
+    expectIndexAddedOnOpen(dm, dir.path(), "ix_UXF_report");
+}
+
+// The supplier finder matches a pinyin prefix as a range: an older database
+// gets the index it needs when opened, and the range uses it.
+TEST(DataModule, SupplierPinyinPrefixUsesAnIndex)
+{
+    QTemporaryDir dir;
+    TfrmDM dm;
+    expectIndexAddedOnOpen(dm, dir.path(), "ix_SSup_thePY");
     vdb::Query q(dm.ADOConnection1());
-    q.OpenSql("select count(*) as n from sqlite_master where type='index' and name='ix_UXF_report'");
-    EXPECT_EQ(q.value("n"), "1");
+    q.OpenSql("EXPLAIN QUERY PLAN select ID from SSup where thePY >= 'zs' COLLATE NOCASE AND thePY < 'zt' COLLATE "
+              "NOCASE");
+    QString plan;
+    for (q.First(); !q.Eof(); q.Next()) plan += q.value("detail");
+    EXPECT_TRUE(plan.contains("ix_SSup_thePY")) << plan.toStdString();
 }
