@@ -1,6 +1,6 @@
 #include "sales/StockPrint.h"
 
-#include "platform/ui/messages.h"
+#include "core/dm.h"
 
 namespace sales {
 
@@ -17,12 +17,14 @@ LabelPrinter &labels()
     return p;
 }
 
-void printDocument(const QString &table, const QString &number, const QString &unavailable)
+void printDocument(const QString &table, const QString &number)
 {
     if (printer())
         printer()(table, number);
+    else if (table == QLatin1String("UJH"))
+        frmDM->PrintJH(number);
     else
-        ui::showMessage(unavailable);
+        frmDM->PrintTH(number);
 }
 }  // namespace
 
@@ -33,12 +35,12 @@ void setDocumentPrinter(DocumentPrinter p)
 
 void PrintJH(const QString &number)
 {
-    printDocument(QStringLiteral("UJH"), number, QStringLiteral("进货单打印暂不可用！"));
+    printDocument(QStringLiteral("UJH"), number);
 }
 
 void PrintTH(const QString &number)
 {
-    printDocument(QStringLiteral("UTH"), number, QStringLiteral("退货单打印暂不可用！"));
+    printDocument(QStringLiteral("UTH"), number);
 }
 
 void setLabelPrinter(LabelPrinter p)
@@ -51,7 +53,7 @@ void PrintTM(const QString &where)
     if (labels())
         labels()(where);
     else
-        ui::showMessage(QStringLiteral("条码打印暂不可用！"));
+        frmDM->PrintTM(where);
 }
 
 }  // namespace sales

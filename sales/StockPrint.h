@@ -1,7 +1,7 @@
 #pragma once
-// The printed purchase and return documents and the goods labels.  They are
-// not part of the program yet: each says so through the message layer until
-// a printer is set here.
+// The printed purchase and return documents and the goods labels of the
+// stock windows, shown in the preview by the data module.  A printer set
+// here (tests) takes their place.
 
 #include <QString>
 #include <functional>
@@ -14,7 +14,7 @@ void PrintTH(const QString &number);
 void PrintTM(const QString &where);
 
 // What prints a document: its table ("UJH", "UTH") and number.  An empty
-// printer restores the message.
+// printer restores the data module's.
 using DocumentPrinter = std::function<void(const QString &table, const QString &number)>;
 void setDocumentPrinter(DocumentPrinter printer);
 using LabelPrinter = std::function<void(const QString &where)>;

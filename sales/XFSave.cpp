@@ -6,10 +6,11 @@
 #include "core/Unit1.h"
 #include "core/dm.h"
 #include "core/receipts.h"
-#include "platform/print/textprinter.h"
 #include "platform/ui/checks.h"
 #include "platform/ui/messages.h"
 #include "sales/SaleStore.h"
+
+#include <functional>
 
 using velmora::isOn;
 
@@ -107,20 +108,21 @@ void TfrmXF_In::BitBtn1Click()
     const QString number = saved.number;
     m_lastNumber = number;
 
-    // The sale is stored: a printer problem is told, and the window still
-    // moves on so that a second "保存" cannot store it again.
-    if (isOn(myDeptPXP) || isOn(myDeptPDJ)) {
+    // The sale is stored: a printer or report problem is told, and the
+    // window still moves on so that a second "保存" cannot store it again.
+    auto print = [&](bool on, const QString &what, const std::function<void()> &run) {
+        if (!on) return;
+        const QString said = QStringLiteral("消费单 %1 已保存，但%2没有打印：\n%3").arg(number, what);
         try {
-            velmora::myPrintXF_Pos(number);
-        } catch (const print::PrintError &e) {
-            ui::warning(QStringLiteral("消费单 %1 已保存，但小票没有打印：\n%2").arg(number, e.message()));
-        } catch (const vdb::DbError &e) {
-            ui::warning(QStringLiteral("消费单 %1 已保存，但小票没有打印：\n%2").arg(number, e.message()));
+            run();
+        } catch (const velmora::Error &e) {
+            ui::warning(said.arg(e.message()));
         } catch (const std::exception &e) {
-            ui::warning(
-                    QStringLiteral("消费单 %1 已保存，但小票没有打印：\n%2").arg(number, QString::fromUtf8(e.what())));
+            ui::warning(said.arg(QString::fromUtf8(e.what())));
         }
-    }
+    };
+    print(isOn(myDeptPXP), QStringLiteral("小票"), [&] { velmora::myPrintXF_Pos(number); });
+    print(isOn(myDeptPDJ), QStringLiteral("消费单据"), [&] { frmDM->PrintXF(number); });
 
     if (CheckBox2->isChecked()) {
         myNew();

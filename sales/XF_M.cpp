@@ -197,8 +197,7 @@ void TfrmXF_M::K1Click()
 void TfrmXF_M::X1Click()
 {
     if (currentRow() < 0) return;
-    ui::showMessage(
-            QStringLiteral("消费单 ") + field(QStringLiteral("单号")) + QStringLiteral(" 的打印单据 暂不可用！"), this);
+    frmDM->PrintXF(field(QStringLiteral("单号")));
 }
 
 void TfrmXF_M::P1Click()

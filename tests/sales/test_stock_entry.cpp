@@ -1,5 +1,6 @@
 // Purchase and return entry: supplier search, goods lines, totals, the
 // save's checks and what it writes, and a save that fails part-way.
+#include "preview_double.h"
 #include "stock_fixture.h"
 
 #include "platform/error.h"
@@ -178,14 +179,18 @@ TEST_F(Entry, ASaveFailingAtAnyWriteLeavesTheDatabaseAsItWas)
 TEST_F(Entry, DocumentPrintsAfterTheCommitAndAFailureSaysItWasSaved)
 {
     myDeptPJH = "True";
+    ScopedPreviewDouble preview;
     TfrmJH_In w;
     w.CheckBox1->setChecked(false);
     line(w, 1, "a1", "2", "1");
     msgs.clear();
     save(w);
-    EXPECT_EQ(msgs.texts(), QStringList({"进货单打印暂不可用！", "恭喜！恭喜！ 进货录入 保存成功！"}));
+    EXPECT_EQ(msgs.texts(), QStringList({"恭喜！恭喜！ 进货录入 保存成功！"}));
     EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_EQ(count("UJH"), 1);
+    // The purchase document of the saved number was shown.
+    EXPECT_EQ(preview.shown, QStringList{"lyrR_JH"});
+    EXPECT_EQ(frmDM->ADOQuery6.value("theNum"), one("select theNum from UJH"));
 
     // A printer that fails after the commit: the return is kept and said so.
     myDeptPTH = "True";

@@ -3,6 +3,7 @@
 
 #include "members/FindMember.h"
 #include "platform/print/textprinter.h"
+#include "preview_double.h"
 #include "sales/FindShop.h"
 #include "sales/Shop_In.h"
 
@@ -549,13 +550,31 @@ TEST_F(XFTest, ReceiptPrintsAfterTheCommitAndAPrinterFailureStillResets)
         EXPECT_EQ(saveSays(*w), "会员信息不能为空，请录入会员卡号！");
         EXPECT_EQ(count("UXF"), 2);
     }
-    // The document switch alone prints the receipt too (until the documents come).
-    myDeptPXP = "False";
+}
+
+// The document switch opens the sale document after the commit; the receipt
+// stays with its own switch.  A report failure says the sale was saved.
+TEST_F(XFTest, DocumentSwitchShowsTheSaleDocumentAfterTheCommit)
+{
+    ScopedPreviewDouble preview;
     myDeptPDJ = "True";
+    auto w = window();
     print::ScopedTextCapture capture;
     twoGoods(*w);
     save(*w);
-    EXPECT_EQ(capture.jobs().size(), 1u);
+    EXPECT_EQ(capture.jobs().size(), 0u);
+    EXPECT_EQ(preview.shown, QStringList{"lyrR_XF"});
+    EXPECT_EQ(count("UXF", "theNum='" + frmDM->ADOQuery4.value("theNum") + "'"), 1);
+
+    // A template whose script does not compile fails after the commit.
+    frmDM->lyrR_XF->SetScriptText({"begin", "  x := ;", "end."});
+    msgs.clear();
+    twoGoods(*w);
+    save(*w);
+    EXPECT_EQ(count("UXF"), 2);
+    ASSERT_EQ(msgs.count(), 1);
+    EXPECT_TRUE(msgs.last().startsWith("消费单 2603070002 已保存，但消费单据没有打印")) << msgs.last().toStdString();
+    EXPECT_TRUE(w->Edit1->text().isEmpty());
 }
 
 TEST_F(XFTest, WithoutContinuousEntryTheWindowClosesWithAMessage)
