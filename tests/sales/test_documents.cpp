@@ -8,6 +8,7 @@
 #include "report/lyrcanvas.h"
 #include "report/lyrclass.h"
 #include "report/lyrpage.h"
+#include "report/lyrview.h"
 #include "reportengine/lyrBarcode.h"
 #include "reportengine/lyrpreviewpages.h"
 #include "sales/GoodsLists.h"
@@ -228,6 +229,64 @@ TEST_F(DocumentsTest, MemberSaleOfThreeLines)
                            bill[8], "制单人员", bill[9]}));
     EXPECT_EQ(textsOf(rowOf(r, 0, "备注", 2)), QStringList({"备注", bill[10]}));
     expectShopFooter(texts(r, 0), "打印时间：", today);
+}
+
+// The rules of a prepared page, "v x top height" or "h x top width" in mm.
+QStringList rules(TlyrReportPage *page)
+{
+    QStringList out;
+    auto mm = [](double units) { return QString::number(units / lyrUnitsPerMM, 'f', 2); };
+    for (TlyrComponent *c : page->AllObjects())
+        if (qobject_cast<TlyrLineView *>(c))
+            out << (c->Width() == 0 ? "v " + mm(c->AbsLeft()) + " " + mm(c->AbsTop()) + " " + mm(c->Height())
+                                    : "h " + mm(c->AbsLeft()) + " " + mm(c->AbsTop()) + " " + mm(c->Width()));
+    out.sort();
+    return out;
+}
+
+QString rule(char kind, double x, double top, double length)
+{
+    return QStringLiteral("%1 %2 %3 %4").arg(QChar(kind)).arg(x, 0, 'f', 2).arg(top, 0, 'f', 2).arg(length, 0, 'f', 2);
+}
+
+// The table grid: header row, every line and the footer's boxes.
+TEST_F(DocumentsTest, SaleDocumentGrid)
+{
+    frmDM->PrintXF(save(sale()));
+    QStringList expected;
+    const double columns[] = {0, 10, 35, 90, 108, 132, 150, 164, 192};
+    expected << rule('h', 0, 14, 192) << rule('h', 0, 19, 192);
+    for (double x : columns) expected << rule('v', x, 14, 5);
+    for (double top : {19.0, 24.0}) {
+        for (double x : columns) expected << rule('v', x, top, 5);
+        expected << rule('h', 0, top + 5, 192);
+    }
+    const double f = 29;
+    for (double x : {0.0, 192.0}) expected << rule('v', x, f, 20);
+    for (double x : {10.0, 132.0, 150.0}) expected << rule('v', x, f, 5);
+    expected << rule('v', 20, f + 5, 15);
+    for (double x : {48.0, 68.0, 96.0, 116.0, 144.0, 164.0}) expected << rule('v', x, f + 5, 10);
+    for (double y : {5.0, 10.0, 15.0, 20.0}) expected << rule('h', 0, f + y, 192);
+    expected.sort();
+    EXPECT_EQ(rules(pagesOf(frmDM->lyrR_XF).GetPage(0)), expected);
+}
+
+// The purchase and return grid: no discount column, a footer of two rows.
+TEST_F(DocumentsTest, PurchaseDocumentGrid)
+{
+    frmDM->PrintJH(saveStock(stockDraft(sales::StockKind::Purchase, 1)));
+    QStringList expected;
+    const double columns[] = {0, 10, 35, 90, 108, 132, 150, 192};
+    expected << rule('h', 0, 17, 192) << rule('h', 0, 22, 192);
+    for (double x : columns) expected << rule('v', x, 17, 5) << rule('v', x, 22, 5);
+    expected << rule('h', 0, 27, 192);
+    const double f = 27;
+    for (double x : {0.0, 192.0}) expected << rule('v', x, f, 10);
+    for (double x : {10.0, 132.0, 150.0}) expected << rule('v', x, f, 5);
+    for (double x : {20.0, 48.0, 68.0, 96.0, 116.0}) expected << rule('v', x, f + 5, 5);
+    for (double y : {5.0, 10.0}) expected << rule('h', 0, f + y, 192);
+    expected.sort();
+    EXPECT_EQ(rules(pagesOf(frmDM->lyrR_JH).GetPage(0)), expected);
 }
 
 TEST_F(DocumentsTest, WalkInSalePrintsAnEmptyCardNumber)
