@@ -424,6 +424,54 @@ void TlyrPreviewPages::DeletePage(int index)
     ClearPageCache();
 }
 
+void TlyrPreviewPages::writeFullPage(TlyrReportPage *page, TlyrXMLItem *item)
+{
+    if (!item->Loaded) XMLDoc.LoadItem(item);
+    while (item->Count() > 0) delete item->Items(item->Count() - 1);
+    item->Text.clear();
+    TlyrXMLSerializer ser(nullptr);
+    ser.WriteRootComponent(page, true, item);
+    // A page written in full no longer refers to the source pages' keys, and
+    // the file cache could not restore it.
+    item->Unloadable = false;
+}
+
+void TlyrPreviewPages::ModifyPage(int index, TlyrReportPage *page)
+{
+    TlyrXMLItem *pages = PagesItem();
+    if (!page || index < 0 || index >= pages->Count()) return;
+    writeFullPage(page, pages->Items(index));
+    ClearPageCache();
+}
+
+void TlyrPreviewPages::AddFrom(TlyrReport *report)
+{
+    auto *other = report ? dynamic_cast<TlyrPreviewPages *>(report->PreviewPages()) : nullptr;
+    if (!other || other == this) return;
+    TlyrXMLItem *pages = PagesItem();
+    for (int i = 0; i < other->Count(); ++i) {
+        TlyrReportPage *page = other->GetPage(i);
+        if (!page) continue;
+        const QString lastName = pages->Count() > 0 ? pages->Items(pages->Count() - 1)->Name : QString();
+        TlyrXMLItem *item = pages->Add();
+        item->Name = lastName;
+        writeFullPage(page, item);
+    }
+    ClearPageCache();
+}
+
+void TlyrPreviewPages::UpdatePageDimensions(TlyrReportPage *page, double width, double height)
+{
+    for (size_t i = 0; i < sourceOf_.size() && i < SourcePages.size(); ++i) {
+        if (sourceOf_[i] != page) continue;
+        TlyrReportPage *source = SourcePages[i].get();
+        source->SetPaperWidth(width / lyrUnitsPerMM);
+        source->SetPaperHeight(height / lyrUnitsPerMM);
+        // Setting the size may have matched a standard paper; this one is custom.
+        source->SetPaperSize(lyrCustomPaper);
+    }
+}
+
 // ---------------------------------------------------------------- rebuilding
 
 bool TlyrPreviewPages::buildChildren(TlyrXMLItem *item, TlyrComponent *parent, TlyrXMLSerializer &ser)
