@@ -1551,15 +1551,16 @@ void TlyrPreviewForm::DesignerBClick()
 
 void TlyrPreviewForm::CancelBClick()
 {
-    if (Preview->Running)
-        Preview->Cancel();
-    else
-        close();
+    reject();
 }
 
 void TlyrPreviewForm::reject()
 {
-    CancelBClick();
+    // During a build the button and Esc stop it; afterwards they close.
+    if (Preview->Running)
+        Preview->Cancel();
+    else
+        ui::Form::reject();
 }
 
 void TlyrPreviewForm::setDrillDown(bool expand)

@@ -103,9 +103,9 @@ void TlyrSearchDialog::done(int result)
 const QList<int> &TlyrPageSettingsForm::PaperNumbers()
 {
     static const QList<int> numbers = [] {
-        QList<int> out;
+        // The custom size first: typing a size picks it.
+        QList<int> out{lyrCustomPaper};
         for (const PaperName &p : kPapers) out << p.Number;
-        out << lyrCustomPaper;
         return out;
     }();
     return numbers;
@@ -120,8 +120,8 @@ TlyrPageSettingsForm::TlyrPageSettingsForm(QWidget *parent) : ui::Form(parent)
     auto *paper = new QGroupBox(res(403), this);
     auto *pl = new QGridLayout(paper);
     SizeCB = new QComboBox(paper);
-    for (const PaperName &p : kPapers) SizeCB->addItem(QString::fromLatin1(p.Name));
     SizeCB->addItem(res(412));
+    for (const PaperName &p : kPapers) SizeCB->addItem(QString::fromLatin1(p.Name));
     pl->addWidget(SizeCB, 0, 0, 1, 3);
     WidthE = new QLineEdit(paper);
     HeightE = new QLineEdit(paper);
@@ -191,7 +191,10 @@ TlyrPageSettingsForm::TlyrPageSettingsForm(QWidget *parent) : ui::Form(parent)
 
 QString TlyrPageSettingsForm::toUnit(double mm) const
 {
-    return lyrFloatToStr(Unit == 1 ? mm / 25.4 : mm / 10);
+    // With "." whatever the locale, and no trailing zeros.
+    QString s = QString::number(Unit == 1 ? mm / 25.4 : mm / 10, 'f', 2);
+    while (s.contains(QLatin1Char('.')) && (s.endsWith(QLatin1Char('0')) || s.endsWith(QLatin1Char('.')))) s.chop(1);
+    return s;
 }
 
 bool TlyrPageSettingsForm::fromUnit(const QLineEdit *edit, double &mm) const
@@ -274,7 +277,7 @@ void TlyrPageSettingsForm::SizeTyped()
 {
     if (updating_) return;
     updating_ = true;
-    SizeCB->setCurrentIndex(PaperNumbers().indexOf(lyrCustomPaper));
+    SizeCB->setCurrentIndex(0);
     updating_ = false;
 }
 

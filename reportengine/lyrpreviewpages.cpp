@@ -11,6 +11,7 @@
 #include "reportengine/lyroutline.h"
 
 #include <QBuffer>
+#include <QSet>
 #include <QDesktopServices>
 #include <QFile>
 #include <QUrl>
@@ -429,8 +430,24 @@ void TlyrPreviewPages::writeFullPage(TlyrReportPage *page, TlyrXMLItem *item)
     if (!item->Loaded) XMLDoc.LoadItem(item);
     while (item->Count() > 0) delete item->Items(item->Count() - 1);
     item->Text.clear();
+    // A prepared page repeats its band's objects under the same names; read
+    // back by name they would collapse into one, so each gets its own name
+    // while it is written.
+    std::vector<std::pair<TlyrComponent *, QString>> renamed;
+    QSet<QString> names;
+    for (TlyrComponent *c : page->AllObjects()) {
+        const QString name = c->Name();
+        if (name.isEmpty()) continue;
+        QString unique = name;
+        for (int n = 2; names.contains(unique.toUpper()); ++n) unique = name + QLatin1Char('_') + QString::number(n);
+        names.insert(unique.toUpper());
+        if (unique == name) continue;
+        renamed.emplace_back(c, name);
+        c->SetNameUnchecked(unique);
+    }
     TlyrXMLSerializer ser(nullptr);
     ser.WriteRootComponent(page, true, item);
+    for (auto &[c, name] : renamed) c->SetNameUnchecked(name);
     // A page written in full no longer refers to the source pages' keys, and
     // the file cache could not restore it.
     item->Unloadable = false;
