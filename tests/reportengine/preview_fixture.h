@@ -14,7 +14,7 @@
 #include <memory>
 
 struct PreviewReport {
-    explicit PreviewReport(int rows, int paper = 9)
+    explicit PreviewReport(int rows, int paper = 9, double rowHeight = 20)
     {
         lyrRegisterReportClasses();
         lyrInstallEngine();
@@ -31,11 +31,11 @@ struct PreviewReport {
         const char *heads[] = {"序号", "商品编号", "商品名称", "单位", "数量", "单价", "折扣", "金额"};
         for (int c = 0; c < 8; ++c)
             memo(header, QStringLiteral("H%1").arg(c), QString::fromUtf8(heads[c]), c * 85, 85, 22, 30);
-        auto *master = band<TlyrMasterData>("MasterData1", 80, 20);
+        auto *master = band<TlyrMasterData>("MasterData1", 80, rowHeight);
         master->SetRowCount(rows);
         const char *cells[] = {"[Line]", "SP[Line]", "苹果汁 [Line]", "瓶", "2", "3.50", "1.00", "合计 7.00"};
         for (int c = 0; c < 8; ++c)
-            memo(master, QStringLiteral("M%1").arg(c), QString::fromUtf8(cells[c]), c * 85, 85, 20);
+            memo(master, QStringLiteral("M%1").arg(c), QString::fromUtf8(cells[c]), c * 85, 85, rowHeight);
         auto *footer = band<TlyrFooter>("Footer1", 120, 24);
         memo(footer, "Total", QStringLiteral("合计 123"), 0, 680, 24);
     }
