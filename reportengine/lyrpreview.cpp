@@ -361,6 +361,8 @@ void TlyrPreviewWorkspace::resizeEvent(QResizeEvent *e)
     TlyrScrollWin::resizeEvent(e);
     SetHorzPage(viewport()->width());
     SetVertPage(viewport()->height());
+    // The rows depend on the width the pages are laid out in.
+    if (!IsThumbnail && PreviewPages && !Preview->Running) Preview->UpdatePages();
 }
 
 void TlyrPreviewWorkspace::OnHScrollChange()
@@ -1161,9 +1163,10 @@ TlyrPreviewForm::TlyrPreviewForm(QWidget *parent) : ui::Form(parent)
     add(FindB = toolButton(4, 109, 110, [this] { FindBClick(); }));
     add(Sep1 = separator());
     add(ZoomPlusB = toolButton(15, 124, 125, [this] { ZoomPlusBClick(); }));
-    add(Sep3 = new TlyrTBPanel(ToolBar, 56, 23));
+    // Wider than the classic 49 pixels: "100%" must fit in the fonts used here.
+    add(Sep3 = new TlyrTBPanel(ToolBar, 68, 23));
     ZoomCB = new TlyrComboBox(Sep3);
-    ZoomCB->setGeometry(3, 1, 49, 21);
+    ZoomCB->setGeometry(3, 1, 62, 21);
     ZoomCB->SetListWidth(100);
     ZoomCB->setToolTip(res(119));
     for (const char *z : {"25%", "50%", "75%", "100%", "150%", "200%"}) ZoomCB->addItem(QString::fromLatin1(z));

@@ -443,6 +443,15 @@ TEST_F(PreviewTest, OutlineThumbnailsAndPageCommands)
     EXPECT_EQ(p->Thumbnails->PageList.Count(), p->PageCount());
     EXPECT_DOUBLE_EQ(p->Thumbnails->Zoom, 0.1);
 
+    // Full screen hides the bars; a double click on the pages brings them back.
+    form->FullScreenBtn->click();
+    EXPECT_TRUE(form->FullScreen);
+    EXPECT_TRUE(form->ToolBar->isHidden());
+    EXPECT_TRUE(form->StatusBar->isHidden());
+    QTest::mouseDClick(p->Workspace->viewport(), Qt::LeftButton);
+    EXPECT_FALSE(form->FullScreen);
+    EXPECT_FALSE(form->ToolBar->isHidden());
+
     const int count = p->PageCount();
     p->SetPageNo(2);
     p->AddPage();
