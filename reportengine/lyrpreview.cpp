@@ -815,7 +815,14 @@ void TlyrPreview::resizeEvent(QResizeEvent *e)
 void TlyrPreview::InternalOnProgressStart(TlyrReport *, TlyrProgressType, int)
 {
     if (Refreshing) return;
-    Clear();
+    // Whether the last pages stay is the report's choice (ClearLastReport):
+    // only the view starts afresh.
+    Workspace->PageList.Clear();
+    Thumbnails->PageList.Clear();
+    Workspace->DropSearchCache();
+    Search().Found = false;
+    pageNo_ = 1;
+    UpdateOutline();
     if (Report) Report->ClickList.clear();
     Running = true;
     if (Form) Form->UpdateControls();
@@ -1618,8 +1625,14 @@ void TlyrPreviewForm::closeEvent(QCloseEvent *e)
         e->ignore();
         return;
     }
-    if (Report && Report->OnClosePreview) Report->OnClosePreview();
     ui::Form::closeEvent(e);
+}
+
+void TlyrPreviewForm::done(int result)
+{
+    // Every way of closing ends here (the close event goes through reject).
+    ui::Form::done(result);
+    if (Report && Report->OnClosePreview) Report->OnClosePreview();
 }
 
 void TlyrPreviewForm::wheelEvent(QWheelEvent *e)

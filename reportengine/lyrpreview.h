@@ -307,6 +307,7 @@ public:
     void CollapseMIClick();
     void ExpandMIClick();
     void reject() override;
+    void done(int result) override;
 
 protected:
     void keyPressEvent(QKeyEvent *e) override;

@@ -3,6 +3,7 @@
 #include "platform/ui/messages.h"
 #include "platform/ui/modal.h"
 #include "report/lyrcanvas.h"
+#include "reportengine/lyrDsgnIntf.h"
 #include "reportengine/lyroutline.h"
 #include "reportengine/lyrpreviewdialogs.h"
 
@@ -571,4 +572,101 @@ TEST_F(PreviewTest, PageSettingsOfTheCurrentPageChangeOnlyThatPage)
     EXPECT_GT(r.pages().GetPageSize(1).width(), r.pages().GetPageSize(1).height());
     EXPECT_LT(r.pages().GetPageSize(0).width(), r.pages().GetPageSize(0).height());
     EXPECT_GT(form->Preview->Workspace->PageList.Items[1].Width, form->Preview->Workspace->PageList.Items[1].Height);
+}
+
+TEST_F(PreviewTest, AWindowShownWithoutWaitingFreesItselfOnClose)
+{
+    PreviewReport r(10);
+    r.report->PreviewOptions()->Modal = false;
+    r.report->PreviewOptions()->Maximized = false;
+    r.report->ShowReport();
+    auto *link = qobject_cast<TlyrPreviewFormLink *>(r.report->PreviewForm());
+    ASSERT_NE(link, nullptr);
+    QPointer<TlyrPreviewForm> form = link->Form();
+    ASSERT_TRUE(form);
+    EXPECT_TRUE(form->isVisible());
+    r.report->Timer()->stop();
+    r.report->PrepareReport(false);
+    EXPECT_GE(form->Preview->PageCount(), 1);
+    bool closed = false;
+    r.report->OnClosePreview = [&] { closed = true; };
+    form->CancelB->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(form.isNull());
+    EXPECT_EQ(r.report->PreviewForm(), nullptr);
+    EXPECT_EQ(r.report->Preview(), nullptr);
+}
+
+TEST_F(PreviewTest, TheFirstPassIsShownAsSuchAndBuildingAgainKeepsThePageInView)
+{
+    PreviewReport r(150);
+    r.report->EngineOptions()->SetDoublePass(true);
+    auto form = openForm(r);
+    QStringList during;
+    r.report->OnProgress = [&](TlyrReport *, TlyrProgressType, int) { during << form->StatusPage->text(); };
+    ASSERT_TRUE(r.report->PrepareReport(true));
+    ASSERT_GE(during.size(), 2);
+    // The report's own handler runs before the window hears of the page.
+    EXPECT_TRUE(during[1].startsWith(QStringLiteral("First pass: page"))) << during[1].toStdString();
+    EXPECT_EQ(form->StatusPage->text(), QStringLiteral("Page 1 of %1").arg(r.pages().Count()));
+    r.report->OnProgress = nullptr;
+    form->Preview->SetPageNo(2);
+    form->Preview->RefreshReport();
+    EXPECT_EQ(form->Preview->PageNo(), 2);
+    EXPECT_FALSE(form->Preview->Locked);
+    EXPECT_EQ(form->Preview->Workspace->PageList.Count(), r.pages().Count());
+}
+
+namespace {
+
+class CountingExport : public TlyrExportFilter {
+public:
+    QString GetDescription() const override { return QStringLiteral("Counting"); }
+    void StartPage(TlyrReportPage *, int) override { ++pages; }
+    void ExportObject(TlyrComponent *) override {}
+    int pages = 0;
+};
+
+}  // namespace
+
+TEST_F(PreviewTest, ARegisteredExportFilterGetsAMenuItem)
+{
+    PreviewReport r(60);
+    ASSERT_TRUE(r.prepare());
+    CountingExport filter;
+    lyrExportFilters().Add(&filter);
+    auto form = openForm(r);
+    lyrExportFilters().Remove(&filter);
+    EXPECT_FALSE(form->ExportB->isHidden());
+    ASSERT_EQ(form->ExportPopup->actions().size(), 1);
+    EXPECT_EQ(form->ExportPopup->actions()[0]->text(), QStringLiteral("Counting..."));
+    form->ExportPopup->actions()[0]->trigger();
+    EXPECT_EQ(filter.pages, r.pages().Count());
+}
+
+TEST_F(PreviewTest, AClickOnALinkOpensItAndMovingOverItShowsAHand)
+{
+    PreviewReport r(3);
+    auto *link = r.memo(r.page->FindBand(&TlyrFooter::staticMetaObject), "Link", QStringLiteral("网站"), 0, 300, 24);
+    link->SetURL(QStringLiteral("https://example.com/"));
+    ASSERT_TRUE(r.prepare());
+    QStringList opened;
+    r.pages().OnOpenUrl = [&](const QString &url) { opened << url; };
+    auto form = openForm(r);
+    TlyrPreviewWorkspace *w = form->Preview->Workspace;
+    // Where the link was drawn on the first page.
+    TlyrRecordingCanvas c(96);
+    r.pages().DrawPage(0, c, 1, 1, 0, 0);
+    QPoint at;
+    for (const TlyrRecordedText &t : c.Texts)
+        if (t.Text == QStringLiteral("网站")) at = QPoint(t.X + 4, t.Y + 4);
+    ASSERT_FALSE(at.isNull());
+    const TlyrPageItem &p = w->PageList.Items[0];
+    const QPoint onScreen = at + QPoint(p.Left, p.Top) - QPoint(w->HorzPosition(), w->VertPosition());
+    QTest::mouseMove(w->viewport(), onScreen);
+    EXPECT_EQ(w->viewport()->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseClick(w->viewport(), Qt::LeftButton, Qt::NoModifier, onScreen);
+    EXPECT_EQ(opened, QStringList{QStringLiteral("https://example.com/")});
 }
