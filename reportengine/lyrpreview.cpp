@@ -1246,7 +1246,7 @@ TlyrPreviewForm::TlyrPreviewForm(QWidget *parent) : ui::Form(parent)
 
     Preview->OnPageChanged = [this](TlyrPreview *sender, int pageNo) { UpdatePageInfo(sender, pageNo); };
     setInitialFocus(Preview);
-    if (layoutDirection() == Qt::RightToLeft) setLayoutDirection(Qt::RightToLeft);
+    if (QGuiApplication::isRightToLeft()) setLayoutDirection(Qt::RightToLeft);
 }
 
 TlyrPreviewForm::~TlyrPreviewForm()

@@ -303,15 +303,19 @@ TEST_F(PreviewTest, ButtonsFollowThePreviewOptions)
 
 TEST_F(PreviewTest, ShowReportOpensTheWindowAndItFillsWhileTheReportBuilds)
 {
-    PreviewReport r(150);
+    PreviewReport r(400);
     std::vector<int> seenPages;
     QString statusDuringBuild;
+    int shownDuringBuild = 0;
     TlyrPreviewForm *seen = nullptr;
     ui::ScriptedModals modals([&](QDialog *d) {
         seen = qobject_cast<TlyrPreviewForm *>(d);
         EXPECT_TRUE(r.report->Timer()->isActive());
         r.report->OnProgress = [&](TlyrReport *, TlyrProgressType, int n) {
-            if (n == 3) statusDuringBuild = seen->CancelB->text();
+            if (n != 4) return;
+            statusDuringBuild = seen->CancelB->text();
+            // The pages built so far are already laid out.
+            shownDuringBuild = seen->Preview->Workspace->PageList.Count();
         };
         // What the timer's first tick does.
         r.report->Timer()->stop();
@@ -327,6 +331,7 @@ TEST_F(PreviewTest, ShowReportOpensTheWindowAndItFillsWhileTheReportBuilds)
     ASSERT_EQ(seenPages.size(), size_t(1));
     EXPECT_GE(seenPages[0], 3);
     EXPECT_EQ(statusDuringBuild, QStringLiteral("Cancel"));
+    EXPECT_EQ(shownDuringBuild, 3);
     // The modal window is gone and the report no longer points at it.
     EXPECT_EQ(r.report->Preview(), nullptr);
 }
@@ -430,13 +435,21 @@ TEST_F(PreviewTest, SaveForcesTheExtensionAndPaintingDrawsOnlyTheVisiblePages)
 TEST_F(PreviewTest, OutlineThumbnailsAndPageCommands)
 {
     PreviewReport r(100);
-    r.page->OutlineText = QStringLiteral("'Page'");
+    auto *master = static_cast<TlyrBand *>(r.page->FindBand(&TlyrMasterData::staticMetaObject));
+    master->SetOutlineText(QStringLiteral("Line"));
     ASSERT_TRUE(r.prepare());
     auto form = openForm(r);
     TlyrPreview *p = form->Preview;
     form->OutlineB->click();
     EXPECT_TRUE(p->OutlineVisible());
     EXPECT_FALSE(p->OutlineTree->isHidden());
+    // One node a row; a click on one goes to its page.
+    ASSERT_EQ(p->OutlineTree->topLevelItemCount(), 100);
+    QTreeWidgetItem *last = p->OutlineTree->topLevelItem(99);
+    EXPECT_EQ(last->text(0), QStringLiteral("100"));
+    emit p->OutlineTree->itemClicked(last, 0);
+    EXPECT_EQ(p->PageNo(), p->PageCount());
+    EXPECT_GT(p->Workspace->VertPosition(), p->Workspace->PageList.Items[p->PageCount() - 1].Top - 10);
     form->ThumbB->click();
     EXPECT_TRUE(p->ThumbnailVisible());
     EXPECT_FALSE(p->OutlineVisible());
@@ -669,4 +682,43 @@ TEST_F(PreviewTest, AClickOnALinkOpensItAndMovingOverItShowsAHand)
     EXPECT_EQ(w->viewport()->cursor().shape(), Qt::PointingHandCursor);
     QTest::mouseClick(w->viewport(), Qt::LeftButton, Qt::NoModifier, onScreen);
     EXPECT_EQ(opened, QStringList{QStringLiteral("https://example.com/")});
+}
+
+TEST(PreviewControls, ScrollWindowClampsAndBlendsFlatColours)
+{
+    TlyrScrollWin w;
+    w.resize(200, 200);
+    w.SetVertPage(100);
+    w.SetVertRange(500);
+    w.SetVertPosition(1000);
+    EXPECT_EQ(w.VertPosition(), 400);
+    w.SetVertPosition(-5);
+    EXPECT_EQ(w.VertPosition(), 0);
+    // A page larger than the range leaves nothing to scroll.
+    w.SetHorzPage(300);
+    w.SetHorzRange(200);
+    w.SetHorzPosition(50);
+    EXPECT_EQ(w.HorzPosition(), 0);
+
+    EXPECT_EQ(lyrBlendColors(QColor(200, 100, 0), QColor(0, 0, 100), 25), QColor(50, 25, 75));
+    // From 100 on the share is in thousandths.
+    EXPECT_EQ(lyrBlendColors(QColor(200, 100, 0), QColor(0, 0, 100), 500), QColor(100, 50, 50));
+
+    TlyrComboBox combo;
+    combo.SetReadOnly(true);
+    ASSERT_NE(combo.lineEdit(), nullptr);
+    EXPECT_TRUE(combo.lineEdit()->isReadOnly());
+    TlyrComboEdit edit;
+    edit.resize(120, 24);
+    edit.show();
+    EXPECT_EQ(edit.Button()->width(), 20);
+    EXPECT_EQ(edit.Button()->geometry().right(), 120 - 3);
+    int clicks = 0;
+    edit.OnButtonClick = [&] { ++clicks; };
+    edit.Button()->click();
+    edit.setEnabled(false);
+    EXPECT_FALSE(edit.Button()->isEnabled());
+    edit.setEnabled(true);
+    EXPECT_TRUE(edit.Button()->isEnabled());
+    EXPECT_EQ(clicks, 1);
 }
