@@ -32,6 +32,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -185,6 +186,12 @@ TlyrPreviewWorkspace::TlyrPreviewWorkspace(TlyrPreview *preview, bool thumbnail,
 
 TlyrPreviewWorkspace::~TlyrPreviewWorkspace() = default;
 
+TlyrPreviewPages *TlyrPreviewWorkspace::PreviewPages() const
+{
+    // Through the control: the report drops the link when it goes away.
+    return Preview->Pages();
+}
+
 int TlyrPreviewWorkspace::LayoutWidth() const
 {
     return width() - scrollBarExtent(this) - 26;
@@ -229,13 +236,13 @@ bool TlyrPreviewWorkspace::FindText()
 {
     TlyrPreview::SearchState &s = TlyrPreview::Search();
     s.Found = false;
-    if (!PreviewPages || s.Text.isEmpty()) return false;
+    if (!PreviewPages() || s.Text.isEmpty()) return false;
     const QString needle = s.CaseSensitive ? s.Text : s.Text.toUpper();
-    while (SearchPage < PreviewPages->Count()) {
+    while (SearchPage < PreviewPages()->Count()) {
         if (SearchCacheIndex != SearchPage || !SearchCache) {
             // The texts exactly as our own text-out draws them, one record a call.
             SearchCache = std::make_unique<TlyrRecordingCanvas>(96);
-            PreviewPages->DrawPage(SearchPage, *SearchCache, 1, 1, 0, 0);
+            PreviewPages()->DrawPage(SearchPage, *SearchCache, 1, 1, 0, 0);
             SearchCacheIndex = SearchPage;
         }
         s.RecordNo = 0;
@@ -279,7 +286,7 @@ void TlyrPreviewWorkspace::drawPage(TlyrCanvas &canvas, QPainter &painter, int i
     painter.setBrush(Qt::white);
     painter.drawRect(r.adjusted(0, 0, -1, -1));
     try {
-        PreviewPages->DrawPage(index, canvas, Zoom, Zoom, r.left(), r.top());
+        PreviewPages()->DrawPage(index, canvas, Zoom, Zoom, r.left(), r.top());
     } catch (const std::exception &) {
         // A page that cannot be drawn stays blank; the window goes on.
         painter.fillRect(r.adjusted(1, 1, -1, -1), Qt::white);
@@ -311,7 +318,7 @@ void TlyrPreviewWorkspace::PaintTo(QPainter &painter, const QSize &size)
 {
     PagesPainted = 0;
     const QRect view(QPoint(HorzPosition(), VertPosition()), size);
-    if (Locked || PageList.Count() == 0 || !PreviewPages) {
+    if (Locked || PageList.Count() == 0 || !PreviewPages()) {
         painter.fillRect(QRect(QPoint(0, 0), size), BackColor);
         return;
     }
@@ -345,7 +352,7 @@ void TlyrPreviewWorkspace::PaintTo(QPainter &painter, const QSize &size)
 
 void TlyrPreviewWorkspace::paintEvent(QPaintEvent *)
 {
-    if (!Preview->isVisible() || !PreviewPages) {
+    if (!Preview->isVisible() || !PreviewPages()) {
         QPainter p(viewport());
         p.fillRect(viewport()->rect(), BackColor);
         return;
@@ -362,7 +369,7 @@ void TlyrPreviewWorkspace::resizeEvent(QResizeEvent *e)
     SetHorzPage(viewport()->width());
     SetVertPage(viewport()->height());
     // The rows depend on the width the pages are laid out in.
-    if (!IsThumbnail && PreviewPages && !Preview->Running) Preview->UpdatePages();
+    if (!IsThumbnail && PreviewPages() && !Preview->Running) Preview->UpdatePages();
 }
 
 void TlyrPreviewWorkspace::OnHScrollChange()
@@ -397,14 +404,14 @@ void TlyrPreviewWorkspace::mouseMoveEvent(QMouseEvent *e)
         LastPoint = e->pos();
         return;
     }
-    if (IsThumbnail || !PreviewPages || Locked || Preview->Running) return;
+    if (IsThumbnail || !PreviewPages() || Locked || Preview->Running) return;
     ui::guarded([&] {
         const QPoint at = e->pos() + QPoint(HorzPosition(), VertPosition());
         const int index = PageList.FindPage(at.y(), at.x());
         Qt::CursorShape cursor = DefaultCursor;
         if (index >= 0 && index < PageList.Count()) {
             const TlyrPageItem &p = PageList.Items[index];
-            TlyrView *v = PreviewPages->ObjectOver(index, at.x(), at.y(), 0, 0, Zoom, p.Left, p.Top, false);
+            TlyrView *v = PreviewPages()->ObjectOver(index, at.x(), at.y(), 0, 0, Zoom, p.Left, p.Top, false);
             if (v && !v->property("URL").toString().isEmpty()) cursor = Qt::PointingHandCursor;
         }
         viewport()->setCursor(cursor);
@@ -420,10 +427,10 @@ void TlyrPreviewWorkspace::mouseReleaseEvent(QMouseEvent *e)
     const int index = PageList.FindPage(at.y(), at.x());
     if (index < 0) return;
     Preview->PageChosen(this, index + 1);
-    if (!IsThumbnail && e->button() != Qt::RightButton && PreviewPages && !Preview->Running) {
+    if (!IsThumbnail && e->button() != Qt::RightButton && PreviewPages() && !Preview->Running) {
         const TlyrPageItem &p = PageList.Items[index];
         ui::guarded([&] {
-            PreviewPages->ObjectOver(index, at.x(), at.y(), int(e->button()), 0, Zoom, p.Left, p.Top, true);
+            PreviewPages()->ObjectOver(index, at.x(), at.y(), int(e->button()), 0, Zoom, p.Left, p.Top, true);
         });
     }
 }
@@ -533,8 +540,6 @@ bool TlyrPreview::buttonOn(int button) const
 
 void TlyrPreview::Init()
 {
-    Workspace->PreviewPages = Pages();
-    Thumbnails->PreviewPages = Pages();
     SearchState &s = Search();
     s.Found = false;
     s.LastFoundRecord = -1;
@@ -1026,6 +1031,7 @@ void TlyrPreview::PageSetupDlg()
         TlyrReportPage *full = Pages()->GetPage(pageNo_ - 1);
         if (!full) return;
         copyPaperSettings(page, *full);
+        full->AlignChildren();
         Lock();
         Pages()->ModifyPage(pageNo_ - 1, full);
         Unlock();
@@ -1363,7 +1369,9 @@ void TlyrPreviewForm::Init(TlyrReport *report)
 
 void TlyrPreviewForm::buildRightMenu()
 {
-    for (QAction *a : rightItems_) delete a;
+    // Everything after the fixed items is made here, and made again on each Init.
+    const QList<QAction *> actions = RightMenu->actions();
+    for (qsizetype i = actions.indexOf(N1) + 1; i < actions.size(); ++i) delete actions[i];
     rightItems_.clear();
     int separators = 0;
     const QList<QWidget *> order = {PrintB,    OpenB, SaveB,      ExportB,       PdfB, EmailB,   FindB,  Sep1,
@@ -1630,6 +1638,8 @@ void TlyrPreviewForm::closeEvent(QCloseEvent *e)
 
 void TlyrPreviewForm::done(int result)
 {
+    // Closed before the build began: there is nothing left to build for.
+    if (Report && Report->Timer()->isActive() && !Preview->Running) Report->Timer()->stop();
     // Every way of closing ends here (the close event goes through reject).
     ui::Form::done(result);
     if (Report && Report->OnClosePreview) Report->OnClosePreview();

@@ -79,7 +79,7 @@ public:
     int PageNo = 1;
     TlyrPreview *const Preview;
     bool Locked = false;
-    TlyrPreviewPages *PreviewPages = nullptr;
+    TlyrPreviewPages *PreviewPages() const;
     // Search: the page being searched and the texts drawn on one page.
     int SearchPage = 0;
     int SearchCacheIndex = -1;

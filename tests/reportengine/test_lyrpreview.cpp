@@ -722,3 +722,28 @@ TEST(PreviewControls, ScrollWindowClampsAndBlendsFlatColours)
     EXPECT_TRUE(edit.Button()->isEnabled());
     EXPECT_EQ(clicks, 1);
 }
+
+TEST_F(PreviewTest, ClosingBeforeTheBuildBeginsCancelsItAndAReportGoingAwayLeavesTheWindowSafe)
+{
+    PreviewReport r(10);
+    ui::ScriptedModals modals([](QDialog *) { return int(QDialog::Rejected); });
+    r.report->ShowReport();
+    ASSERT_EQ(modals.shown().size(), 1);
+    EXPECT_FALSE(r.report->Timer()->isActive());
+
+    PreviewReport other(60);
+    ASSERT_TRUE(other.prepare());
+    auto form = openForm(other);
+    const int before = form->RightMenu->actions().size();
+    form->Init(other.report.get());
+    EXPECT_EQ(form->RightMenu->actions().size(), before);
+    other.report.reset();
+    QImage image(200, 200, QImage::Format_RGB32);
+    QPainter painter(&image);
+    form->Preview->Workspace->PaintTo(painter, image.size());
+    EXPECT_EQ(form->Preview->Workspace->PagesPainted, 0);
+    form->Preview->FindText(QStringLiteral("SP1"), false, true);
+    EXPECT_FALSE(TlyrPreview::Search().Found);
+    form->CancelB->click();
+    EXPECT_FALSE(form->isVisible());
+}
