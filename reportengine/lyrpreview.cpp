@@ -1169,6 +1169,12 @@ TlyrPreviewForm::TlyrPreviewForm(QWidget *parent) : ui::Form(parent)
     ExportB->setPopupMode(QToolButton::InstantPopup);
     add(PdfB = toolButton(24, 151, 151, {}));
     add(EmailB = toolButton(23, 152, 152, {}));
+    ui::on(PdfB, &QToolButton::clicked, this, [this] {
+        if (PDFExport) Preview->Export(*PDFExport);
+    });
+    ui::on(EmailB, &QToolButton::clicked, this, [this] {
+        if (EmailExport) Preview->Export(*EmailExport);
+    });
     PdfB->setText(QString());
     EmailB->setText(QString());
     PdfB->hide();
@@ -1355,12 +1361,6 @@ void TlyrPreviewForm::Init(TlyrReport *report)
         }
     }
     if (usable == 0) ExportB->hide();
-    ui::on(PdfB, &QToolButton::clicked, this, [this] {
-        if (PDFExport) Preview->Export(*PDFExport);
-    });
-    ui::on(EmailB, &QToolButton::clicked, this, [this] {
-        if (EmailExport) Preview->Export(*EmailExport);
-    });
     if (!report->ReportOptions()->Name.isEmpty()) setWindowTitle(report->ReportOptions()->Name);
     buildRightMenu();
     UpdateControls();
