@@ -48,6 +48,14 @@ void addOkCancel(ui::Form *form, QVBoxLayout *layout, QPushButton *&ok, QPushBut
     form->setEscapeCloses(true);
 }
 
+// F1: the library's help page of the dialog.
+bool helpKey(QKeyEvent *e, const char *className)
+{
+    if (e->key() != Qt::Key_F1 || e->modifiers() != Qt::NoModifier) return false;
+    lyrResources().Help(QString::fromLatin1(className));
+    return true;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- search
@@ -83,6 +91,11 @@ TlyrSearchDialog::TlyrSearchDialog(QWidget *parent) : ui::Form(parent)
     layout->addWidget(options);
     addOkCancel(this, layout, OkB, CancelB);
     setInitialFocus(TextE);
+}
+
+void TlyrSearchDialog::keyPressEvent(QKeyEvent *e)
+{
+    if (!helpKey(e, "TlyrSearchDialog")) ui::Form::keyPressEvent(e);
 }
 
 void TlyrSearchDialog::FormShow()
@@ -187,6 +200,11 @@ TlyrPageSettingsForm::TlyrPageSettingsForm(QWidget *parent) : ui::Form(parent)
     ui::on(SizeCB, &QComboBox::currentIndexChanged, this, [this] { SizeChange(); });
     ui::on(WidthE, &QLineEdit::textEdited, this, [this] { SizeTyped(); });
     ui::on(HeightE, &QLineEdit::textEdited, this, [this] { SizeTyped(); });
+}
+
+void TlyrPageSettingsForm::keyPressEvent(QKeyEvent *e)
+{
+    if (!helpKey(e, "TlyrPageSettingsForm")) ui::Form::keyPressEvent(e);
 }
 
 QString TlyrPageSettingsForm::toUnit(double mm) const

@@ -32,6 +32,9 @@ public:
 
     // The text of the last search, kept for the whole run.
     static QString &LastText();
+
+protected:
+    void keyPressEvent(QKeyEvent *e) override;
 };
 
 class TlyrPageSettingsForm : public ui::Form {
@@ -73,6 +76,9 @@ public:
 
     // Paper numbers in the order of SizeCB.
     static const QList<int> &PaperNumbers();
+
+protected:
+    void keyPressEvent(QKeyEvent *e) override;
 
 private:
     QString toUnit(double mm) const;
