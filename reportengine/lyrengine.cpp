@@ -9,6 +9,7 @@
 #include "report/lyrpage.h"
 #include "report/lyrres.h"
 #include "report/lyrutils.h"
+#include "reportengine/lyrpreview.h"
 #include "report/lyrview.h"
 #include "report/lyrview.h"
 #include "reportengine/lyroutline.h"
@@ -25,6 +26,7 @@ void lyrInstallEngine()
     TlyrEngineFactories &f = lyrEngineFactories();
     f.Engine = [](TlyrReport *r) -> TlyrCustomEngine * { return new TlyrEngine(r); };
     f.PreviewPages = [](TlyrReport *r) -> TlyrCustomPreviewPages * { return new TlyrPreviewPages(r); };
+    lyrInstallPreview();
 }
 
 TlyrEngine::TlyrEngine(TlyrReport *report) : TlyrCustomEngine(report), Aggregates(report) {}

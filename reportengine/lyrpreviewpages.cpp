@@ -11,6 +11,7 @@
 #include "reportengine/lyroutline.h"
 
 #include <QBuffer>
+#include <QSet>
 #include <QDesktopServices>
 #include <QFile>
 #include <QUrl>
@@ -422,6 +423,70 @@ void TlyrPreviewPages::DeletePage(int index)
     if (pages->Count() < 2 || index < 0 || index >= pages->Count()) return;
     delete pages->Items(index);
     ClearPageCache();
+}
+
+void TlyrPreviewPages::writeFullPage(TlyrReportPage *page, TlyrXMLItem *item)
+{
+    if (!item->Loaded) XMLDoc.LoadItem(item);
+    while (item->Count() > 0) delete item->Items(item->Count() - 1);
+    item->Text.clear();
+    // A prepared page repeats its band's objects under the same names; read
+    // back by name they would collapse into one, so each gets its own name
+    // while it is written.
+    std::vector<std::pair<TlyrComponent *, QString>> renamed;
+    QSet<QString> names;
+    for (TlyrComponent *c : page->AllObjects()) {
+        const QString name = c->Name();
+        if (name.isEmpty()) continue;
+        QString unique = name;
+        for (int n = 2; names.contains(unique.toUpper()); ++n) unique = name + QLatin1Char('_') + QString::number(n);
+        names.insert(unique.toUpper());
+        if (unique == name) continue;
+        renamed.emplace_back(c, name);
+        c->SetNameUnchecked(unique);
+    }
+    TlyrXMLSerializer ser(nullptr);
+    ser.WriteRootComponent(page, true, item);
+    for (auto &[c, name] : renamed) c->SetNameUnchecked(name);
+    // A page written in full no longer refers to the source pages' keys, and
+    // the file cache could not restore it.
+    item->Unloadable = false;
+}
+
+void TlyrPreviewPages::ModifyPage(int index, TlyrReportPage *page)
+{
+    TlyrXMLItem *pages = PagesItem();
+    if (!page || index < 0 || index >= pages->Count()) return;
+    writeFullPage(page, pages->Items(index));
+    ClearPageCache();
+}
+
+void TlyrPreviewPages::AddFrom(TlyrReport *report)
+{
+    auto *other = report ? dynamic_cast<TlyrPreviewPages *>(report->PreviewPages()) : nullptr;
+    if (!other || other == this) return;
+    TlyrXMLItem *pages = PagesItem();
+    for (int i = 0; i < other->Count(); ++i) {
+        TlyrReportPage *page = other->GetPage(i);
+        if (!page) continue;
+        const QString lastName = pages->Count() > 0 ? pages->Items(pages->Count() - 1)->Name : QString();
+        TlyrXMLItem *item = pages->Add();
+        item->Name = lastName;
+        writeFullPage(page, item);
+    }
+    ClearPageCache();
+}
+
+void TlyrPreviewPages::UpdatePageDimensions(TlyrReportPage *page, double width, double height)
+{
+    for (size_t i = 0; i < sourceOf_.size() && i < SourcePages.size(); ++i) {
+        if (sourceOf_[i] != page) continue;
+        TlyrReportPage *source = SourcePages[i].get();
+        source->SetPaperWidth(width / lyrUnitsPerMM);
+        source->SetPaperHeight(height / lyrUnitsPerMM);
+        // Setting the size may have matched a standard paper; this one is custom.
+        source->SetPaperSize(lyrCustomPaper);
+    }
 }
 
 // ---------------------------------------------------------------- rebuilding

@@ -98,6 +98,13 @@ public:
     int GetLogicalTotalPages() override;
     void AddEmptyPage(int index);
     void DeletePage(int index);
+    // Page index takes the page written in full (it then stays in memory).
+    void ModifyPage(int index, TlyrReportPage *page);
+    // Appends every prepared page of another report, each written in full.
+    void AddFrom(TlyrReport *report);
+    // An endless page grew: its source page gets the custom paper of that
+    // size (width and height in report units).
+    void UpdatePageDimensions(TlyrReportPage *page, double width, double height);
     void DrawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY);
     // The view under (x, y) of a page drawn at that scale and offset; with
     // click set its hyperlink is followed (web and mail addresses only) and
@@ -128,6 +135,7 @@ private:
     bool buildChildren(TlyrXMLItem *item, TlyrComponent *parent, class TlyrXMLSerializer &ser);
     TlyrXMLItem *curPageItem();
     TlyrXMLItem *rootChild(const char *name);
+    void writeFullPage(TlyrReportPage *page, TlyrXMLItem *item);
     void fileCacheCheck();
     void noteError(const QString &line);
     void loadAfterParse();

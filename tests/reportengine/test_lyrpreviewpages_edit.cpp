@@ -1,0 +1,95 @@
+#include "preview_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList memoTexts(TlyrReportPage *page)
+{
+    QStringList out;
+    if (!page) return out;
+    for (TlyrComponent *c : page->AllObjects())
+        if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) out << m->GetText();
+    return out;
+}
+
+}  // namespace
+
+TEST(PreviewPagesEdit, ModifyPageReplacesOnePageAndKeepsIt)
+{
+    PreviewReport r(60);
+    ASSERT_TRUE(r.prepare());
+    TlyrPreviewPages &pages = r.pages();
+    ASSERT_GE(pages.Count(), 2);
+    const QStringList second = memoTexts(pages.GetPage(1));
+    const QStringList first = memoTexts(pages.GetPage(0));
+    TlyrReportPage *page = pages.GetPage(0);
+    for (TlyrComponent *c : page->AllObjects())
+        if (auto *m = qobject_cast<TlyrMemoView *>(c); m && m->Name() == QLatin1String("Title"))
+            m->SetText(QStringLiteral("改过的标题"));
+    page->SetOrientation(poLandscape);
+    pages.ModifyPage(0, page);
+    EXPECT_EQ(pages.PageCacheCount(), 0);
+    QStringList changed = first;
+    changed[first.indexOf(QStringLiteral("消费单  No. XF0001"))] = QStringLiteral("改过的标题");
+    // Every row is still there, in its place.
+    EXPECT_EQ(memoTexts(pages.GetPage(0)), changed);
+    EXPECT_GT(pages.GetPageSize(0).width(), pages.GetPageSize(0).height());
+    EXPECT_FALSE(pages.PagesItem()->Items(0)->Unloadable);
+    EXPECT_EQ(memoTexts(pages.GetPage(1)), second);
+    // Out of range: nothing happens.
+    pages.ModifyPage(pages.Count(), pages.GetPage(1));
+    pages.ModifyPage(-1, pages.GetPage(1));
+    EXPECT_EQ(memoTexts(pages.GetPage(1)), second);
+}
+
+TEST(PreviewPagesEdit, AddFromAppendsAnotherReportsPages)
+{
+    PreviewReport a(60), b(10);
+    ASSERT_TRUE(a.prepare());
+    ASSERT_TRUE(b.prepare());
+    const int countA = a.pages().Count(), countB = b.pages().Count();
+    const QStringList firstOfB = memoTexts(b.pages().GetPage(0));
+    a.pages().AddFrom(b.report.get());
+    ASSERT_EQ(a.pages().Count(), countA + countB);
+    EXPECT_EQ(memoTexts(a.pages().GetPage(countA)), firstOfB);
+    // A report's own pages are not appended to themselves.
+    a.pages().AddFrom(a.report.get());
+    EXPECT_EQ(a.pages().Count(), countA + countB);
+}
+
+TEST(PreviewPagesEdit, EmptyPagesAndDeletingNeverTheLastOne)
+{
+    PreviewReport r(2);
+    ASSERT_TRUE(r.prepare());
+    TlyrPreviewPages &pages = r.pages();
+    ASSERT_EQ(pages.Count(), 1);
+    pages.DeletePage(0);
+    EXPECT_EQ(pages.Count(), 1);
+    pages.AddEmptyPage(0);
+    ASSERT_EQ(pages.Count(), 2);
+    EXPECT_TRUE(memoTexts(pages.GetPage(0)).isEmpty());
+    EXPECT_FALSE(memoTexts(pages.GetPage(1)).isEmpty());
+    pages.DeletePage(0);
+    EXPECT_EQ(pages.Count(), 1);
+    EXPECT_FALSE(memoTexts(pages.GetPage(0)).isEmpty());
+}
+
+TEST(PreviewPagesEdit, UpdatePageDimensionsMakesTheSourcePageCustom)
+{
+    PreviewReport r(2);
+    TlyrPreviewPages &pages = r.pages();
+    bool grown = false;
+    r.report->OnProgress = [&](TlyrReport *, TlyrProgressType, int) {
+        if (grown) return;
+        pages.UpdatePageDimensions(r.page, 500, 2000);
+        grown = true;
+    };
+    ASSERT_TRUE(r.prepare());
+    ASSERT_TRUE(grown);
+    ASSERT_EQ(pages.SourcePages.size(), size_t(1));
+    TlyrReportPage *source = pages.SourcePages[0].get();
+    EXPECT_EQ(source->PaperSize(), lyrCustomPaper);
+    EXPECT_NEAR(source->PaperWidth(), 500 / lyrUnitsPerMM, 1e-6);
+    EXPECT_NEAR(source->PaperHeight(), 2000 / lyrUnitsPerMM, 1e-6);
+}
