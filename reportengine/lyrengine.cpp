@@ -26,7 +26,8 @@ void lyrInstallEngine()
     TlyrEngineFactories &f = lyrEngineFactories();
     f.Engine = [](TlyrReport *r) -> TlyrCustomEngine * { return new TlyrEngine(r); };
     f.PreviewPages = [](TlyrReport *r) -> TlyrCustomPreviewPages * { return new TlyrPreviewPages(r); };
-    lyrInstallPreview();
+    // A preview window the host (or a test) chose already stays.
+    if (!f.PreviewForm) lyrInstallPreview();
 }
 
 TlyrEngine::TlyrEngine(TlyrReport *report) : TlyrCustomEngine(report), Aggregates(report) {}
