@@ -4,8 +4,12 @@
 #include "report/lyrclass.h"
 #include "report/lyrframe.h"
 #include "report/lyrres.h"
+#include "script/ks_ibind.h"
+#include "script/ks_iformsrtti.h"
+#include "script/ks_isysrtti.h"
 #include "script/ks_props.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -99,29 +103,55 @@ TlyrDialogControl::TlyrDialogControl(QObject *owner) : TlyrReportComponent(owner
     SetFlags(Flags() & ~2);
 }
 
+TlyrDialogControl::TlyrDialogControl(QObject *owner, TControl *control) : TlyrReportComponent(owner), script_(control)
+{
+    SetFlags(Flags() & ~2);
+    control->setParent(this);
+    control->SetHostEvents({[this](const QString &name) { return !EventProcedure(name).isEmpty(); },
+                            [this](const QString &name, std::vector<KsValue> &args) { runEvent(name, args); }});
+    SetControl(control->Widget());
+}
+
 TlyrDialogControl::~TlyrDialogControl()
 {
+    // Events raised while the widget goes must not reach a half-gone object.
+    if (script_) script_->SetHostEvents({});
     delete control_.data();
 }
 
 void TlyrDialogControl::SetControl(QWidget *w)
 {
-    delete control_.data();
+    if (control_ != w) delete control_.data();
     control_ = w;
+    if (control_) {
+        control_->setEnabled(enabled_);
+        control_->setToolTip(hint_);
+    }
     place();
 }
 
 void TlyrDialogControl::place()
 {
     if (!control_) return;
-    for (TlyrComponent *p = Parent(); p; p = p->Parent()) {
-        if (auto *page = qobject_cast<TlyrDialogPage *>(p)) {
-            if (control_->parentWidget() != page->Window()) control_->setParent(page->Window());
-            break;
-        }
+    // Inside a parent control's widget the bounds are the control's own;
+    // on the page's window they are the absolute ones.
+    QWidget *host = nullptr;
+    auto *parentControl = qobject_cast<TlyrDialogControl *>(Parent());
+    if (parentControl && parentControl->Control()) {
+        host = parentControl->Control();
+    } else {
+        for (TlyrComponent *p = Parent(); p && !host; p = p->Parent())
+            if (auto *page = qobject_cast<TlyrDialogPage *>(p)) host = page->Window();
     }
-    control_->setGeometry(lyrRoundi(AbsLeft()), lyrRoundi(AbsTop()), lyrRoundi(Width()), lyrRoundi(Height()));
+    if (host && control_->parentWidget() != host) control_->setParent(host);
+    if (host == (parentControl ? parentControl->Control() : nullptr))
+        control_->setGeometry(lyrRoundi(Left()), lyrRoundi(Top()), lyrRoundi(Width()), lyrRoundi(Height()));
+    else
+        control_->setGeometry(lyrRoundi(AbsLeft()), lyrRoundi(AbsTop()), lyrRoundi(Width()), lyrRoundi(Height()));
     control_->setVisible(Visible());
+    // Children follow a moved or re-parented container.
+    for (TlyrComponent *child : Objects())
+        if (auto *c = qobject_cast<TlyrDialogControl *>(child)) c->place();
 }
 
 void TlyrDialogControl::SetLeft(double v)
@@ -159,6 +189,243 @@ void TlyrDialogControl::SetParent(TlyrComponent *value)
     TlyrReportComponent::SetParent(value);
     place();
 }
+
+void TlyrDialogControl::SetName(const QString &value)
+{
+    const QString old = objectName();
+    const bool follow = script_ && !IsLoading() && !old.isEmpty() && Caption() == old;
+    TlyrReportComponent::SetName(value);
+    if (follow) SetCaption(objectName());
+}
+
+void TlyrDialogControl::FontChanged()
+{
+    TlyrReportComponent::FontChanged();
+    if (!control_) return;
+    QFont f(Font()->Name());
+    f.setPointSize(std::max(Font()->Size(), 1));
+    f.setBold(Font()->Style() & 1);
+    f.setItalic(Font()->Style() & 2);
+    f.setUnderline(Font()->Style() & 4);
+    f.setStrikeOut(Font()->Style() & 8);
+    control_->setFont(f);
+}
+
+void TlyrDialogControl::SetEnabled(bool v)
+{
+    enabled_ = v;
+    if (control_) control_->setEnabled(v);
+}
+
+void TlyrDialogControl::SetHint(const QString &v)
+{
+    hint_ = v;
+    if (control_) control_->setToolTip(v);
+}
+
+QString TlyrDialogControl::Caption() const
+{
+    return script_ ? script_->Caption() : QString();
+}
+
+void TlyrDialogControl::SetCaption(const QString &v)
+{
+    if (script_) script_->SetCaption(v);
+}
+
+QString TlyrDialogControl::EventProcedure(const QString &upperName) const
+{
+    static const std::pair<const char *, QString TlyrDialogControl::*> events[] = {
+            {"ONCLICK", &TlyrDialogControl::OnClick},         {"ONDBLCLICK", &TlyrDialogControl::OnDblClick},
+            {"ONENTER", &TlyrDialogControl::OnEnter},         {"ONEXIT", &TlyrDialogControl::OnExit},
+            {"ONKEYDOWN", &TlyrDialogControl::OnKeyDown},     {"ONKEYPRESS", &TlyrDialogControl::OnKeyPress},
+            {"ONKEYUP", &TlyrDialogControl::OnKeyUp},         {"ONMOUSEDOWN", &TlyrDialogControl::OnMouseDown},
+            {"ONMOUSEMOVE", &TlyrDialogControl::OnMouseMove}, {"ONMOUSEUP", &TlyrDialogControl::OnMouseUp},
+            {"ONCHANGE", &TlyrDialogControl::OnChange},       {"ONDROPDOWN", &TlyrDialogControl::OnDropDown},
+            {"ONCLOSEUP", &TlyrDialogControl::OnCloseUp}};
+    for (const auto &[name, member] : events)
+        if (upperName == QLatin1String(name)) return this->*member;
+    return QString();
+}
+
+void TlyrDialogControl::runEvent(const QString &upperName, std::vector<KsValue> &args)
+{
+    TlyrReport *r = Report();
+    const QString proc = EventProcedure(upperName);
+    // An event its own handler raises again is ignored.
+    if (!r || proc.isEmpty() || running_.contains(upperName)) return;
+    std::vector<KsValue> all;
+    all.reserve(args.size() + 1);
+    all.push_back(KsValue::FromObject(this));
+    all.insert(all.end(), args.begin(), args.end());
+    KsValue params = KsValue::MakeList(std::move(all));
+    QPointer<TlyrDialogControl> self(this);
+    running_ << upperName;
+    try {
+        r->DoParamEvent(proc, params, true);
+    } catch (const std::exception &e) {
+        // The event came from the window system, which cannot take an
+        // exception: the error is shown and kept in the report's errors.
+        const QString text = QString::fromUtf8(e.what());
+        if (self) running_.removeAll(upperName);
+        if (TlyrReport *again = self ? Report() : nullptr) again->AddError(text);
+        if (ksShowMessageHandler) ksShowMessageHandler(text);
+        return;
+    }
+    if (!self) return;
+    running_.removeAll(upperName);
+    for (size_t i = 0; i < args.size(); ++i) args[i] = params.Element(qint64(i) + 1);
+}
+
+TlyrLabelControl::TlyrLabelControl(QObject *owner) : TlyrDialogControl(owner, new TLabel) {}
+
+TlyrEditControl::TlyrEditControl(QObject *owner) : TlyrDialogControl(owner, new TEdit) {}
+
+namespace {
+template <class T>
+T *controlOf(const TlyrDialogControl *c)
+{
+    return static_cast<T *>(c->ScriptControl());
+}
+}  // namespace
+
+int TlyrEditControl::MaxLength() const
+{
+    return controlOf<TEdit>(this)->MaxLength();
+}
+
+void TlyrEditControl::SetMaxLength(int v)
+{
+    controlOf<TEdit>(this)->SetMaxLength(v);
+}
+
+bool TlyrEditControl::ReadOnly() const
+{
+    return controlOf<TEdit>(this)->ReadOnly();
+}
+
+void TlyrEditControl::SetReadOnly(bool v)
+{
+    controlOf<TEdit>(this)->SetReadOnly(v);
+}
+
+TlyrMemoControl::TlyrMemoControl(QObject *owner) : TlyrDialogControl(owner, new TMemo) {}
+
+QStringList TlyrMemoControl::Lines() const
+{
+    return controlOf<TMemo>(this)->Lines()->ToList();
+}
+
+void TlyrMemoControl::SetLines(const QStringList &v)
+{
+    controlOf<TMemo>(this)->Lines()->SetList(v);
+}
+
+bool TlyrMemoControl::ReadOnly() const
+{
+    return controlOf<TMemo>(this)->ReadOnly();
+}
+
+void TlyrMemoControl::SetReadOnly(bool v)
+{
+    controlOf<TMemo>(this)->SetReadOnly(v);
+}
+
+TlyrButtonControl::TlyrButtonControl(QObject *owner) : TlyrDialogControl(owner, new TButton)
+{
+    // A button with a modal result ends its dialog page with it.
+    auto *button = qobject_cast<QAbstractButton *>(Control());
+    connect(button, &QAbstractButton::clicked, this, [this] {
+        if (modalResult_ == 0) return;
+        for (TlyrComponent *p = Parent(); p; p = p->Parent())
+            if (auto *page = qobject_cast<TlyrDialogPage *>(p)) {
+                page->SetModalResult(modalResult_);
+                break;
+            }
+    });
+}
+
+TlyrCheckBoxControl::TlyrCheckBoxControl(QObject *owner) : TlyrDialogControl(owner, new TCheckBox) {}
+
+bool TlyrCheckBoxControl::Checked() const
+{
+    return controlOf<TCheckBox>(this)->Checked();
+}
+
+void TlyrCheckBoxControl::SetChecked(bool v)
+{
+    controlOf<TCheckBox>(this)->SetChecked(v);
+}
+
+TlyrRadioButtonControl::TlyrRadioButtonControl(QObject *owner) : TlyrDialogControl(owner, new TRadioButton) {}
+
+bool TlyrRadioButtonControl::Checked() const
+{
+    return controlOf<TRadioButton>(this)->Checked();
+}
+
+void TlyrRadioButtonControl::SetChecked(bool v)
+{
+    controlOf<TRadioButton>(this)->SetChecked(v);
+}
+
+TlyrComboBoxControl::TlyrComboBoxControl(QObject *owner) : TlyrDialogControl(owner, new TComboBox) {}
+
+QStringList TlyrComboBoxControl::Items() const
+{
+    return controlOf<TComboBox>(this)->Items()->ToList();
+}
+
+void TlyrComboBoxControl::SetItems(const QStringList &v)
+{
+    controlOf<TComboBox>(this)->Items()->SetList(v);
+}
+
+int TlyrComboBoxControl::Style() const
+{
+    return controlOf<TComboBox>(this)->Style();
+}
+
+void TlyrComboBoxControl::SetStyle(int v)
+{
+    controlOf<TComboBox>(this)->SetStyle(v);
+}
+
+int TlyrComboBoxControl::ItemIndex() const
+{
+    return controlOf<TComboBox>(this)->ItemIndex();
+}
+
+void TlyrComboBoxControl::SetItemIndex(int v)
+{
+    controlOf<TComboBox>(this)->SetItemIndex(v);
+}
+
+TlyrListBoxControl::TlyrListBoxControl(QObject *owner) : TlyrDialogControl(owner, new TListBox) {}
+
+QStringList TlyrListBoxControl::Items() const
+{
+    return controlOf<TListBox>(this)->Items()->ToList();
+}
+
+void TlyrListBoxControl::SetItems(const QStringList &v)
+{
+    controlOf<TListBox>(this)->Items()->SetList(v);
+}
+
+int TlyrListBoxControl::ItemIndex() const
+{
+    return controlOf<TListBox>(this)->ItemIndex();
+}
+
+void TlyrListBoxControl::SetItemIndex(int v)
+{
+    controlOf<TListBox>(this)->SetItemIndex(v);
+}
+
+TlyrGroupBoxControl::TlyrGroupBoxControl(QObject *owner) : TlyrDialogControl(owner, new TGroupBox) {}
+
+TlyrPanelControl::TlyrPanelControl(QObject *owner) : TlyrDialogControl(owner, new TPanel) {}
 
 // ---------------------------------------------------------------- page
 
@@ -318,12 +585,66 @@ int TlyrDialogPage::ShowModal()
     return result;
 }
 
+namespace {
+
+// Scripts see a combo box's or list box's items and a memo's lines as the
+// string list of the control, not as a copy.
+void bindStrings(TksClassVariable *c, const QString &name, TStrings *(*strings)(TlyrDialogControl *))
+{
+    if (!c) return;
+    for (int i = 0; i < c->MembersCount(); ++i)
+        if (TksCustomVariable *m = c->MembersItems(i); m->Name.compare(name, Qt::CaseInsensitive) == 0) {
+            c->Members.Remove(m);
+            delete m;
+            break;
+        }
+    ksbind::Binder<TlyrDialogControl>(c).Property(
+            name, QStringLiteral("TStrings"), [strings](TlyrDialogControl *d) { return ksbind::Obj(strings(d)); },
+            [strings](TlyrDialogControl *d, const KsValue &v) {
+                QObject *o = v.IsObject() ? v.ToObject() : nullptr;
+                if (auto *other = qobject_cast<TStrings *>(o))
+                    strings(d)->SetList(other->ToList());
+                else
+                    strings(d)->SetText(v.ToText());
+            });
+}
+
+class TlyrDialogControlFunctions : public TksRTTIModule {
+public:
+    explicit TlyrDialogControlFunctions(TksScript *s) : TksRTTIModule(s)
+    {
+        const QString base = QStringLiteral("TlyrDialogControl");
+        for (const char *name : {"TlyrLabelControl", "TlyrEditControl", "TlyrButtonControl", "TlyrCheckBoxControl",
+                                 "TlyrRadioButtonControl", "TlyrGroupBoxControl", "TlyrPanelControl"})
+            s->AddClass(QLatin1String(name), base);
+        bindStrings(s->AddClass(QStringLiteral("TlyrMemoControl"), base), QStringLiteral("Lines"),
+                    [](TlyrDialogControl *d) { return static_cast<TMemo *>(d->ScriptControl())->Lines(); });
+        bindStrings(s->AddClass(QStringLiteral("TlyrComboBoxControl"), base), QStringLiteral("Items"),
+                    [](TlyrDialogControl *d) { return static_cast<TComboBox *>(d->ScriptControl())->Items(); });
+        bindStrings(s->AddClass(QStringLiteral("TlyrListBoxControl"), base), QStringLiteral("Items"),
+                    [](TlyrDialogControl *d) { return static_cast<TListBox *>(d->ScriptControl())->Items(); });
+    }
+};
+
+}  // namespace
+
 void lyrRegisterDialogPageClasses()
 {
     static bool done = false;
     if (done) return;
     done = true;
     ksRegisterClass<TlyrDialogControl>();
+    ksRegisterClass<TlyrLabelControl>();
+    ksRegisterClass<TlyrEditControl>();
+    ksRegisterClass<TlyrMemoControl>();
+    ksRegisterClass<TlyrButtonControl>();
+    ksRegisterClass<TlyrCheckBoxControl>();
+    ksRegisterClass<TlyrRadioButtonControl>();
+    lyrPublishEnum(ksRegisterClass<TlyrComboBoxControl>(), "Style", "TComboBoxStyle",
+                   {"csDropDown", "csSimple", "csDropDownList", "csOwnerDrawFixed", "csOwnerDrawVariable"});
+    ksRegisterClass<TlyrListBoxControl>();
+    ksRegisterClass<TlyrGroupBoxControl>();
+    ksRegisterClass<TlyrPanelControl>();
     KsClassInfo *page = ksRegisterClass<TlyrDialogPage>();
     lyrPublishEnum(page, "BorderStyle", "TFormBorderStyle",
                    {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"});
@@ -331,4 +652,6 @@ void lyrRegisterDialogPageClasses()
             page, "Position", "TPosition",
             {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter", "poDesktopCenter"});
     lyrPublishEnum(page, "WindowState", "TWindowState", {"wsNormal", "wsMinimized", "wsMaximized"});
+    ksRegisterModule(QStringLiteral("TlyrDialogControlFunctions"),
+                     [](TksScript *s) -> TksRTTIModule * { return new TlyrDialogControlFunctions(s); });
 }

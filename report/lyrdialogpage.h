@@ -5,9 +5,13 @@
 // script can create are registered by the script bindings).
 
 #include "report/lyrcomponent.h"
+#include "script/ks_iformsrtti.h"
+#include "script/ksvalue.h"
 
 #include <QDialog>
 #include <QPointer>
+#include <QStringList>
+#include <vector>
 
 class TlyrDialogPage;
 
@@ -32,7 +36,10 @@ private:
     TlyrDialogPage *page_;
 };
 
-// A control on a dialog page: a component with a widget on the page's window.
+// A control on a dialog page: a component with a widget on the page's window
+// (or on its parent control's widget). The concrete controls wrap the
+// script's control classes; their events run the report script's
+// procedures named by the On... properties.
 class TlyrDialogControl : public TlyrReportComponent {
     Q_OBJECT
     Q_PROPERTY(double Left READ Left WRITE SetLeft)
@@ -40,11 +47,26 @@ class TlyrDialogControl : public TlyrReportComponent {
     Q_PROPERTY(double Width READ Width WRITE SetWidth)
     Q_PROPERTY(double Height READ Height WRITE SetHeight)
     Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+    Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+    Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
+    Q_PROPERTY(QString OnClick MEMBER OnClick)
+    Q_PROPERTY(QString OnDblClick MEMBER OnDblClick)
+    Q_PROPERTY(QString OnEnter MEMBER OnEnter)
+    Q_PROPERTY(QString OnExit MEMBER OnExit)
+    Q_PROPERTY(QString OnKeyDown MEMBER OnKeyDown)
+    Q_PROPERTY(QString OnKeyPress MEMBER OnKeyPress)
+    Q_PROPERTY(QString OnKeyUp MEMBER OnKeyUp)
+    Q_PROPERTY(QString OnMouseDown MEMBER OnMouseDown)
+    Q_PROPERTY(QString OnMouseMove MEMBER OnMouseMove)
+    Q_PROPERTY(QString OnMouseUp MEMBER OnMouseUp)
     Q_CLASSINFO("Default:Visible", "true")
+    Q_CLASSINFO("Default:Enabled", "true")
 public:
     Q_INVOKABLE explicit TlyrDialogControl(QObject *owner = nullptr);
     ~TlyrDialogControl() override;
     QWidget *Control() const { return control_.data(); }
+    // The script control behind the widget (none for a bare control).
+    TControl *ScriptControl() const { return script_.data(); }
     // Takes the widget and places it on the page's window.
     void SetControl(QWidget *w);
     void SetLeft(double v) override;
@@ -53,10 +75,152 @@ public:
     void SetHeight(double v) override;
     void SetVisible(bool v) override;
     void SetParent(TlyrComponent *value) override;
+    void SetName(const QString &value) override;
+    void FontChanged() override;
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool v);
+    QString Hint() const { return hint_; }
+    void SetHint(const QString &v);
+    QString Caption() const;
+    void SetCaption(const QString &v);
+
+    QString OnClick, OnDblClick, OnEnter, OnExit, OnKeyDown, OnKeyPress, OnKeyUp, OnMouseDown, OnMouseMove, OnMouseUp,
+            OnChange, OnDropDown, OnCloseUp;
+    // The procedure named for an event ("ONCLICK"), empty when none.
+    QString EventProcedure(const QString &upperName) const;
+
+protected:
+    TlyrDialogControl(QObject *owner, TControl *control);
 
 private:
     void place();
+    void runEvent(const QString &upperName, std::vector<KsValue> &args);
     QPointer<QWidget> control_;
+    QPointer<TControl> script_;
+    QStringList running_;
+    QString hint_;
+    bool enabled_ = true;
+};
+
+class TlyrLabelControl : public TlyrDialogControl {
+    Q_OBJECT
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+public:
+    Q_INVOKABLE explicit TlyrLabelControl(QObject *owner = nullptr);
+};
+
+class TlyrEditControl : public TlyrDialogControl {
+    Q_OBJECT
+    Q_PROPERTY(QString Text READ Caption WRITE SetCaption)
+    Q_PROPERTY(int MaxLength READ MaxLength WRITE SetMaxLength)
+    Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
+    Q_PROPERTY(QString OnChange MEMBER OnChange)
+    Q_CLASSINFO("Default:MaxLength", "0")
+    Q_CLASSINFO("Default:ReadOnly", "false")
+public:
+    Q_INVOKABLE explicit TlyrEditControl(QObject *owner = nullptr);
+    int MaxLength() const;
+    void SetMaxLength(int v);
+    bool ReadOnly() const;
+    void SetReadOnly(bool v);
+};
+
+class TlyrMemoControl : public TlyrDialogControl {
+    Q_OBJECT
+    Q_PROPERTY(QStringList Lines READ Lines WRITE SetLines)
+    Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
+    Q_PROPERTY(QString OnChange MEMBER OnChange)
+    Q_CLASSINFO("Default:ReadOnly", "false")
+public:
+    Q_INVOKABLE explicit TlyrMemoControl(QObject *owner = nullptr);
+    QStringList Lines() const;
+    void SetLines(const QStringList &v);
+    bool ReadOnly() const;
+    void SetReadOnly(bool v);
+};
+
+class TlyrButtonControl : public TlyrDialogControl {
+    Q_OBJECT
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+    Q_PROPERTY(int ModalResult READ ModalResult WRITE SetModalResult)
+    Q_CLASSINFO("Default:ModalResult", "0")
+public:
+    Q_INVOKABLE explicit TlyrButtonControl(QObject *owner = nullptr);
+    int ModalResult() const { return modalResult_; }
+    void SetModalResult(int v) { modalResult_ = v; }
+
+private:
+    int modalResult_ = 0;
+};
+
+class TlyrCheckBoxControl : public TlyrDialogControl {
+    Q_OBJECT
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+    Q_PROPERTY(bool Checked READ Checked WRITE SetChecked)
+    Q_CLASSINFO("Default:Checked", "false")
+public:
+    Q_INVOKABLE explicit TlyrCheckBoxControl(QObject *owner = nullptr);
+    bool Checked() const;
+    void SetChecked(bool v);
+};
+
+class TlyrRadioButtonControl : public TlyrDialogControl {
+    Q_OBJECT
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+    Q_PROPERTY(bool Checked READ Checked WRITE SetChecked)
+    Q_CLASSINFO("Default:Checked", "false")
+public:
+    Q_INVOKABLE explicit TlyrRadioButtonControl(QObject *owner = nullptr);
+    bool Checked() const;
+    void SetChecked(bool v);
+};
+
+// Combo and list boxes: their items travel with the template; scripts reach
+// them as a string list.
+class TlyrComboBoxControl : public TlyrDialogControl {
+    Q_OBJECT
+    Q_PROPERTY(QStringList Items READ Items WRITE SetItems)
+    Q_PROPERTY(QString Text READ Caption WRITE SetCaption)
+    Q_PROPERTY(int Style READ Style WRITE SetStyle)
+    Q_PROPERTY(int ItemIndex READ ItemIndex WRITE SetItemIndex STORED false)
+    Q_PROPERTY(QString OnChange MEMBER OnChange)
+    Q_PROPERTY(QString OnDropDown MEMBER OnDropDown)
+    Q_PROPERTY(QString OnCloseUp MEMBER OnCloseUp)
+    Q_CLASSINFO("Default:Style", "0")
+public:
+    Q_INVOKABLE explicit TlyrComboBoxControl(QObject *owner = nullptr);
+    QStringList Items() const;
+    void SetItems(const QStringList &v);
+    int Style() const;
+    void SetStyle(int v);
+    int ItemIndex() const;
+    void SetItemIndex(int v);
+};
+
+class TlyrListBoxControl : public TlyrDialogControl {
+    Q_OBJECT
+    Q_PROPERTY(QStringList Items READ Items WRITE SetItems)
+    Q_PROPERTY(int ItemIndex READ ItemIndex WRITE SetItemIndex STORED false)
+public:
+    Q_INVOKABLE explicit TlyrListBoxControl(QObject *owner = nullptr);
+    QStringList Items() const;
+    void SetItems(const QStringList &v);
+    int ItemIndex() const;
+    void SetItemIndex(int v);
+};
+
+class TlyrGroupBoxControl : public TlyrDialogControl {
+    Q_OBJECT
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+public:
+    Q_INVOKABLE explicit TlyrGroupBoxControl(QObject *owner = nullptr);
+};
+
+class TlyrPanelControl : public TlyrDialogControl {
+    Q_OBJECT
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+public:
+    Q_INVOKABLE explicit TlyrPanelControl(QObject *owner = nullptr);
 };
 
 class TlyrDialogPage : public TlyrPage {

@@ -175,13 +175,20 @@ void TControl::SetEvent(const QString &name, TksCustomEvent *adapter)
 bool TControl::HasEvent(const QString &name) const
 {
     auto it = FEvents.find(name);
-    return it != FEvents.end() && !it.value().isNull();
+    if (it != FEvents.end() && !it.value().isNull()) return true;
+    return FHost.Has && FHost.Has(name);
 }
 
 bool TControl::Fire(const QString &name, std::vector<KsValue> &args)
 {
     auto it = FEvents.find(name);
-    if (it == FEvents.end() || it.value().isNull()) return false;
+    if (it == FEvents.end() || it.value().isNull()) {
+        if (!FHost.Has || !FHost.Run || !FHost.Has(name)) return false;
+        // A copy: the handler may replace the host (or free this control).
+        const auto run = FHost.Run;
+        run(name, args);
+        return true;
+    }
     QPointer<TksCustomEvent> adapter = it.value();
     std::vector<KsValue> all;
     all.reserve(args.size() + 1);
@@ -724,6 +731,15 @@ TCustomForm::TCustomForm(QObject *owner) : TScrollingWinControl(owner, new KsFor
 TCustomForm::~TCustomForm()
 {
     if (FInModal && FWidget) Dialog()->QDialog::done(QDialog::Rejected);
+    // Handlers of a script already cleared are gone and do nothing.
+    Fire(QStringLiteral("ONDESTROY"));
+}
+
+void TCustomForm::Created()
+{
+    if (FCreated) return;
+    FCreated = true;
+    Fire(QStringLiteral("ONCREATE"));
 }
 
 KsFormDialog *TCustomForm::Dialog() const
@@ -743,13 +759,20 @@ void TCustomForm::SetCaption(const QString &v)
 void TCustomForm::SetVisible(bool v)
 {
     if (v && FInModal) return;
+    if (v) {
+        QPointer<TCustomForm> self(this);
+        Created();
+        if (!self) return;
+    }
     TControl::SetVisible(v);
     if (FWidget) FWidget->setVisible(v);
 }
 
 void TCustomForm::Show()
 {
+    QPointer<TCustomForm> self(this);
     SetVisible(true);
+    if (!self) return;
     if (FWidget) {
         FWidget->raise();
         FWidget->activateWindow();
@@ -770,10 +793,12 @@ int TCustomForm::ShowModal()
     if (!FWidget) return mrCancel;
     if (FInModal || FWidget->isVisible())
         Raise(QStringLiteral("EInvalidOperation"), QStringLiteral("Cannot make a visible window modal"));
+    QPointer<TCustomForm> self(this);
+    Created();
+    if (!self) return mrCancel;
     FModalResult = 0;
     if (const auto &hook = ksShowModalHook()) return hook(this);
     FInModal = true;
-    QPointer<TCustomForm> self(this);
     FWidget->setWindowModality(Qt::ApplicationModal);
     Dialog()->exec();
     if (!self) return mrCancel;

@@ -1,7 +1,11 @@
 #include "report/lyrclass.h"
 #include "report/lyrdialogpage.h"
 #include "drawing_test_helpers.h"
+#include "script/ks_isysrtti.h"
 
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -75,13 +79,162 @@ TEST(LyrDialogPage, ControlsOfUnknownClassesAreReportedNotShown)
     r.EngineOptions()->SetNewSilentMode(simSilent);
     loadTemplate(r, QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
                                "<TlyrReport><TlyrDialogPage Name=\"DialogPage1\" Caption=\"x\">"
-                               "<TlyrEditControl Name=\"Edit1\" Left=\"8\"/></TlyrDialogPage></TlyrReport>"));
+                               "<TlyrDateEditControl Name=\"Edit1\" Left=\"8\"/></TlyrDialogPage></TlyrReport>"));
     auto *page = qobject_cast<TlyrDialogPage *>(r.FindObject(QStringLiteral("DialogPage1")));
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(r.FindObject(QStringLiteral("Edit1")), nullptr);
     ASSERT_FALSE(r.Errors().isEmpty());
-    EXPECT_TRUE(r.Errors().join(u'\n').contains(QStringLiteral("TlyrEditControl")))
+    EXPECT_TRUE(r.Errors().join(u'\n').contains(QStringLiteral("TlyrDateEditControl")))
             << r.Errors().join(u'\n').toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+QByteArray dialogTemplate()
+{
+    return QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                      "<TlyrReport><TlyrDialogPage Name=\"DialogPage1\" Caption=\"条件\" Width=\"300\" Height=\"200\">"
+                      "<TlyrLabelControl Name=\"Label1\" Left=\"8\" Top=\"8\" Width=\"60\" Height=\"20\" "
+                      "Caption=\"客户\"/>"
+                      "<TlyrEditControl Name=\"Edit1\" Left=\"70\" Top=\"8\" Width=\"120\" Height=\"24\" Text=\"x\" "
+                      "OnKeyDown=\"Edit1KeyDown\" OnKeyPress=\"Edit1KeyPress\" OnChange=\"Edit1Change\"/>"
+                      "<TlyrComboBoxControl Name=\"ComboBox1\" Left=\"70\" Top=\"40\" Width=\"120\" Height=\"24\" "
+                      "Items.Text=\"甲&#13;&#10;乙\" Style=\"csDropDownList\"/>"
+                      "<TlyrGroupBoxControl Name=\"GroupBox1\" Left=\"8\" Top=\"70\" Width=\"200\" Height=\"80\" "
+                      "Caption=\"选项\">"
+                      "<TlyrCheckBoxControl Name=\"CheckBox1\" Left=\"10\" Top=\"20\" Width=\"100\" Height=\"20\" "
+                      "Caption=\"全部\" Checked=\"True\"/></TlyrGroupBoxControl>"
+                      "<TlyrButtonControl Name=\"Button1\" Left=\"8\" Top=\"160\" Width=\"75\" Height=\"25\" "
+                      "Caption=\"确定\" OnClick=\"Button1Click\"/>"
+                      "<TlyrButtonControl Name=\"Button2\" Left=\"90\" Top=\"160\" Width=\"75\" Height=\"25\" "
+                      "Caption=\"关闭\" ModalResult=\"1\"/>"
+                      "</TlyrDialogPage></TlyrReport>");
+}
+
+// A report whose dialog page was read from a template, its script compiled.
+struct DialogReport {
+    TlyrReport r;
+    explicit DialogReport(const QStringList &script)
+    {
+        r.EngineOptions()->SetNewSilentMode(simSilent);
+        loadTemplate(r, dialogTemplate());
+        r.SetScriptText(script);
+    }
+    template <class T>
+    T *find(const char *name)
+    {
+        return qobject_cast<T *>(r.FindObject(QLatin1String(name)));
+    }
+};
+
+TEST(LyrDialogPage, TemplateControlsAreRealControlsOnThePageWindow)
+{
+    DialogReport d({QStringLiteral("begin"), QStringLiteral("end.")});
+    EXPECT_TRUE(d.r.Errors().isEmpty()) << d.r.Errors().join(u'\n').toStdString();
+    auto *page = d.find<TlyrDialogPage>("DialogPage1");
+    auto *edit = d.find<TlyrEditControl>("Edit1");
+    auto *combo = d.find<TlyrComboBoxControl>("ComboBox1");
+    auto *group = d.find<TlyrGroupBoxControl>("GroupBox1");
+    auto *check = d.find<TlyrCheckBoxControl>("CheckBox1");
+    ASSERT_TRUE(page && edit && combo && group && check);
+    ASSERT_TRUE(d.find<TlyrLabelControl>("Label1"));
+    EXPECT_EQ(edit->Control()->parentWidget(), page->Window());
+    EXPECT_EQ(qobject_cast<QLineEdit *>(edit->Control())->text(), QStringLiteral("x"));
+    EXPECT_EQ(edit->Control()->geometry(), QRect(70, 8, 120, 24));
+    // A control inside a group box sits on the box, at its own bounds.
+    EXPECT_EQ(check->Control()->parentWidget(), group->Control());
+    EXPECT_EQ(check->Control()->geometry(), QRect(10, 20, 100, 20));
+    EXPECT_TRUE(check->Checked());
+    EXPECT_EQ(combo->Items(), (QStringList{QStringLiteral("甲"), QStringLiteral("乙")}));
+    EXPECT_EQ(combo->Style(), 2);
+    // Renaming a control whose caption is its name renames the caption.
+    auto *label = d.find<TlyrLabelControl>("Label1");
+    label->SetCaption(QStringLiteral("Label1"));
+    label->SetName(QStringLiteral("LabelName"));
+    EXPECT_EQ(label->Caption(), QStringLiteral("LabelName"));
+    // What the template said comes back when it is written again.
+    TlyrReport again;
+    const QByteArray xml = expectRoundTrip(d.r, again);
+    EXPECT_TRUE(xml.contains("Items.Text=")) << xml.toStdString();
+    auto *loaded = qobject_cast<TlyrComboBoxControl *>(again.FindObject(QStringLiteral("ComboBox1")));
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->Items(), combo->Items());
+    auto *loadedEdit = qobject_cast<TlyrEditControl *>(again.FindObject(QStringLiteral("Edit1")));
+    ASSERT_NE(loadedEdit, nullptr);
+    EXPECT_EQ(loadedEdit->OnKeyDown, QStringLiteral("Edit1KeyDown"));
+}
+
+TEST(LyrDialogPage, ScriptsReachControlsByNameAndHandleTheirEvents)
+{
+    DialogReport d({QStringLiteral("var Clicks, Changes: Integer;"),
+                    QStringLiteral("procedure Button1Click(Sender: TObject);"), QStringLiteral("begin"),
+                    QStringLiteral("  Clicks := Clicks + 1;"), QStringLiteral("  ComboBox1.Items.Add('丙');"),
+                    QStringLiteral("  Edit1.Text := ComboBox1.Items[2] + IntToStr(Clicks);"),
+                    QStringLiteral("  if CheckBox1.Checked then GroupBox1.Caption := 'all';"),
+                    QStringLiteral("  if Sender = Button1 then Edit1.Hint := 'sender';"), QStringLiteral("end;"),
+                    QStringLiteral("procedure Edit1Change(Sender: TObject);"), QStringLiteral("begin"),
+                    QStringLiteral("  Changes := Changes + 1;"),
+                    // the change this makes raises the event again, which is ignored
+                    QStringLiteral("  Edit1.Text := Edit1.Text + '!';"),
+                    QStringLiteral("  Label1.Caption := IntToStr(Changes);"), QStringLiteral("end;"),
+                    QStringLiteral("procedure Edit1KeyDown(Sender: TObject; var Key: Integer; Shift: Integer);"),
+                    QStringLiteral("begin"), QStringLiteral("  if Key = VK_F2 then Key := 0;"),
+                    QStringLiteral("  if Key = VK_DELETE then RaiseException('no delete');"), QStringLiteral("end;"),
+                    QStringLiteral("procedure Edit1KeyPress(Sender: TObject; var Key: String);"),
+                    QStringLiteral("begin"), QStringLiteral("  if Key = 'q' then Key := Chr(0);"),
+                    QStringLiteral("  if Key = 'a' then Key := 'b';"), QStringLiteral("end;"), QStringLiteral("begin"),
+                    QStringLiteral("end.")});
+    ASSERT_TRUE(d.r.PrepareScript()) << d.r.Errors().join(u'\n').toStdString();
+    auto *button = qobject_cast<QAbstractButton *>(d.find<TlyrButtonControl>("Button1")->Control());
+    auto *edit = qobject_cast<QLineEdit *>(d.find<TlyrEditControl>("Edit1")->Control());
+    ASSERT_TRUE(button && edit);
+    button->click();
+    EXPECT_EQ(edit->text(), QStringLiteral("丙1!"));
+    EXPECT_EQ(edit->toolTip(), QStringLiteral("sender"));
+    EXPECT_EQ(d.find<TlyrLabelControl>("Label1")->Caption(), QStringLiteral("1"));
+    EXPECT_EQ(d.find<TlyrGroupBoxControl>("GroupBox1")->Caption(), QStringLiteral("all"));
+    EXPECT_EQ(d.find<TlyrComboBoxControl>("ComboBox1")->Items().size(), 3);
+
+    // Key handlers write back: 0 swallows a key, another character replaces it.
+    {
+        const QSignalBlocker quiet(edit);
+        edit->setText(QString());
+    }
+    auto type = [edit](int key, const QString &text) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(edit, &press);
+    };
+    type(Qt::Key_Q, QStringLiteral("q"));
+    type(Qt::Key_A, QStringLiteral("a"));
+    type(Qt::Key_C, QStringLiteral("c"));
+    EXPECT_EQ(edit->text(), QStringLiteral("b!c!"));
+    edit->setCursorPosition(0);
+    type(Qt::Key_F2, QString());
+    EXPECT_EQ(edit->cursorPosition(), 0);
+
+    // A handler's error cannot pass through the window system: it is shown
+    // and kept with the report's errors.
+    QStringList shown;
+    const auto saved = ksShowMessageHandler;
+    ksShowMessageHandler = [&shown](const QString &text) { shown << text; };
+    type(Qt::Key_Delete, QString());
+    ksShowMessageHandler = saved;
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].contains(QStringLiteral("no delete"))) << shown[0].toStdString();
+    EXPECT_TRUE(d.r.Errors().join(u'\n').contains(QStringLiteral("no delete")));
+}
+
+TEST(LyrDialogPage, ButtonWithModalResultEndsThePage)
+{
+    DialogReport d({QStringLiteral("begin"), QStringLiteral("end.")});
+    ASSERT_TRUE(d.r.PrepareScript());
+    auto *page = d.find<TlyrDialogPage>("DialogPage1");
+    auto *close = qobject_cast<QAbstractButton *>(d.find<TlyrButtonControl>("Button2")->Control());
+    ASSERT_TRUE(page && close);
+    QTimer::singleShot(0, close, [close] { close->click(); });
+    EXPECT_EQ(page->ShowModal(), 1);
 }
 
 }  // namespace
