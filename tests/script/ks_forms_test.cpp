@@ -29,7 +29,9 @@ struct Script {
         S.Lines = ksSplitScriptLines(text);
         EXPECT_TRUE(S.Compile()) << S.ErrorPos.toStdString() << " " << S.ErrorMsg.toStdString();
         S.Execute();
+        Error = S.ErrorMsg;
     }
+    QString Error;
     template <class T>
     T *Object(const char *name)
     {
@@ -304,6 +306,31 @@ TEST(KsForms, KeyCodesTranslate)
         EXPECT_EQ(ksQtKeyToVirtualKey(ksVirtualKeyToQtKey(vk), Qt::NoModifier), vk) << vk;
     EXPECT_EQ(ksShiftState(Qt::ShiftModifier | Qt::ControlModifier), 5);
     EXPECT_EQ(ksShiftState(Qt::NoModifier, Qt::LeftButton, true), 8 + 64);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(KsForms, CreateRunsWhenFirstShownAndDestroyWhenFreed)
+{
+    Script s{QStringLiteral("var F: TForm;\n"
+                            "procedure Made(Sender: TObject);\n"
+                            "begin\n"
+                            "  Out('create ' + TForm(Sender).Caption);\n"
+                            "end;\n"
+                            "procedure Gone(Sender: TObject);\n"
+                            "begin\n"
+                            "  Out('destroy');\n"
+                            "end;\n"
+                            "begin\n"
+                            "  F := TForm.Create(nil); F.Caption := 'A';\n"
+                            "  F.OnCreate := 'Made'; F.OnDestroy := 'Gone';\n"
+                            "  F.Show; F.Hide; F.Show; F.Hide;\n"
+                            "  F.Free;\n"
+                            "  Out('end');\n"
+                            "end.")};
+    EXPECT_EQ(s.Output, (QStringList{"create A", "destroy", "end"})) << s.Error.toStdString();
 }
 
 }  // namespace
