@@ -75,24 +75,39 @@ void TlyrDialogWindow::closeEvent(QCloseEvent *e)
         e->ignore();
 }
 
-namespace {
-int shiftState(Qt::KeyboardModifiers m)
+bool TlyrDialogWindow::preview(QKeyEvent *e)
 {
-    return ((m & Qt::ShiftModifier) ? 1 : 0) | ((m & Qt::AltModifier) ? 2 : 0) | ((m & Qt::ControlModifier) ? 4 : 0);
+    const bool down = e->type() == QEvent::KeyPress;
+    const int vk = ksQtKeyToVirtualKey(e->key(), e->modifiers());
+    // A character without a key code (one a handler put in) is not a key to swallow.
+    if (vk != 0 && page_->keyEvent(down ? page_->OnKeyDown : page_->OnKeyUp, vk, ksShiftState(e->modifiers())) == 0)
+        return true;
+    return down && !e->text().isEmpty() && !page_->OnKeyPress.isEmpty() && page_->keyPress(e->text()).isEmpty();
 }
-}  // namespace
+
+bool TlyrDialogWindow::eventFilter(QObject *watched, QEvent *e)
+{
+    if ((e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) && watched != this) {
+        // A key the control leaves goes on to the window: asked once only.
+        previewed_ = e;
+        return preview(static_cast<QKeyEvent *>(e));
+    }
+    return QDialog::eventFilter(watched, e);
+}
 
 void TlyrDialogWindow::keyPressEvent(QKeyEvent *e)
 {
-    const int key = page_->keyEvent(page_->OnKeyDown, e->key(), shiftState(e->modifiers()));
-    if (key == 0) return;
-    if (!e->text().isEmpty() && !page_->OnKeyPress.isEmpty() && page_->keyPress(e->text()).isEmpty()) return;
+    const bool asked = e == previewed_;
+    previewed_ = nullptr;
+    if (!asked && preview(e)) return;
     QDialog::keyPressEvent(e);
 }
 
 void TlyrDialogWindow::keyReleaseEvent(QKeyEvent *e)
 {
-    if (page_->keyEvent(page_->OnKeyUp, e->key(), shiftState(e->modifiers())) == 0) return;
+    const bool asked = e == previewed_;
+    previewed_ = nullptr;
+    if (!asked && preview(e)) return;
     QDialog::keyReleaseEvent(e);
 }
 
@@ -144,6 +159,11 @@ void TlyrDialogControl::place()
             if (auto *page = qobject_cast<TlyrDialogPage *>(p)) host = page->Window();
     }
     if (host && control_->parentWidget() != host) control_->setParent(host);
+    if (TlyrDialogPage *page = qobject_cast<TlyrDialogPage *>(Page())) {
+        // Installed after the control's own filter, so it runs first.
+        control_->removeEventFilter(page->Window());
+        control_->installEventFilter(page->Window());
+    }
     if (host == (parentControl ? parentControl->Control() : nullptr))
         control_->setGeometry(lyrRoundi(Left()), lyrRoundi(Top()), lyrRoundi(Width()), lyrRoundi(Height()));
     else

@@ -32,8 +32,15 @@ protected:
     void keyPressEvent(QKeyEvent *e) override;
     void keyReleaseEvent(QKeyEvent *e) override;
 
+public:
+    // The page sees its controls' keys first (the window previews them).
+    bool eventFilter(QObject *watched, QEvent *e) override;
+
 private:
+    // True when the page's handlers swallowed the key.
+    bool preview(QKeyEvent *e);
     TlyrDialogPage *page_;
+    const QEvent *previewed_ = nullptr;
 };
 
 // A control on a dialog page: a component with a widget on the page's window

@@ -237,4 +237,41 @@ TEST(LyrDialogPage, ButtonWithModalResultEndsThePage)
     EXPECT_EQ(page->ShowModal(), 1);
 }
 
+TEST(LyrDialogPage, ThePageSeesItsControlsKeysFirst)
+{
+    DialogReport d({QStringLiteral("procedure PageKeyDown(Sender: TObject; var Key: Integer; Shift: Integer);"),
+                    QStringLiteral("begin"),
+                    QStringLiteral("  Label1.Caption := IntToStr(Key) + ' ' + IntToStr(Shift);"),
+                    QStringLiteral("  if Key = VK_F6 then Key := 0;"), QStringLiteral("end;"),
+                    QStringLiteral("procedure PageKeyPress(Sender: TObject; var Key: String);"),
+                    QStringLiteral("begin"), QStringLiteral("  if Key = 'z' then Key := '';"), QStringLiteral("end;"),
+                    QStringLiteral("procedure Edit1KeyDown(Sender: TObject; var Key: Integer; Shift: Integer);"),
+                    QStringLiteral("begin"), QStringLiteral("  Edit1.Hint := 'edit ' + IntToStr(Key);"),
+                    QStringLiteral("end;"), QStringLiteral("begin"), QStringLiteral("end.")});
+    auto *page = d.find<TlyrDialogPage>("DialogPage1");
+    page->OnKeyDown = QStringLiteral("PageKeyDown");
+    page->OnKeyPress = QStringLiteral("PageKeyPress");
+    ASSERT_TRUE(d.r.PrepareScript()) << d.r.Errors().join(u'\n').toStdString();
+    auto *edit = qobject_cast<QLineEdit *>(d.find<TlyrEditControl>("Edit1")->Control());
+    auto send = [edit](int key, Qt::KeyboardModifiers mods, const QString &text) {
+        QKeyEvent press(QEvent::KeyPress, key, mods, text);
+        QCoreApplication::sendEvent(edit, &press);
+    };
+    {
+        const QSignalBlocker quiet(edit);
+        edit->setText(QString());
+        send(Qt::Key_Z, Qt::NoModifier, QStringLiteral("z"));
+        send(Qt::Key_Y, Qt::NoModifier, QStringLiteral("y"));
+    }
+    EXPECT_EQ(edit->text(), QStringLiteral("y"));
+    // Key codes are the virtual-key numbers scripts know, with the shift state.
+    send(Qt::Key_F5, Qt::ShiftModifier, QString());
+    EXPECT_EQ(d.find<TlyrLabelControl>("Label1")->Caption(), QStringLiteral("116 1"));
+    EXPECT_EQ(edit->toolTip(), QStringLiteral("edit 116"));
+    // A key the page swallows never reaches the control.
+    send(Qt::Key_F6, Qt::NoModifier, QString());
+    EXPECT_EQ(d.find<TlyrLabelControl>("Label1")->Caption(), QStringLiteral("117 0"));
+    EXPECT_EQ(edit->toolTip(), QStringLiteral("edit 116"));
+}
+
 }  // namespace
