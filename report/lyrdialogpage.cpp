@@ -462,6 +462,14 @@ TlyrDialogPage::TlyrDialogPage(QObject *owner) : TlyrPage(owner), window_(new Tl
 
 TlyrDialogPage::~TlyrDialogPage()
 {
+    if (created_ && !OnDestroy.isEmpty()) {
+        // Nothing may escape a destructor; the report keeps the error.
+        try {
+            notify(OnDestroy);
+        } catch (const std::exception &e) {
+            if (TlyrReport *r = Report()) r->AddError(QString::fromUtf8(e.what()));
+        }
+    }
     // The controls' widgets live on the window.
     freeChildren();
     delete window_;
@@ -598,6 +606,10 @@ void TlyrDialogPage::prepare()
 
 int TlyrDialogPage::ShowModal()
 {
+    if (!created_) {
+        created_ = true;
+        notify(OnCreate);
+    }
     prepare();
     const int result = window_->exec();
     copyBoundsFromWindow();

@@ -251,6 +251,8 @@ class TlyrDialogPage : public TlyrPage {
     Q_PROPERTY(QString OnKeyUp MEMBER OnKeyUp)
     Q_PROPERTY(QString OnShow MEMBER OnShow)
     Q_PROPERTY(QString OnResize MEMBER OnResize)
+    Q_PROPERTY(QString OnCreate MEMBER OnCreate)
+    Q_PROPERTY(QString OnDestroy MEMBER OnDestroy)
     Q_CLASSINFO("Default:BorderStyle", "2")
     Q_CLASSINFO("Default:Color", "-16777201")
     Q_CLASSINFO("Default:Position", "4")
@@ -285,6 +287,9 @@ public:
     int Position = poScreenCenter;
     int WindowState = wsNormal;
     QString OnActivate, OnClick, OnCloseQuery, OnDeactivate, OnHide, OnKeyDown, OnKeyPress, OnKeyUp, OnShow, OnResize;
+    // Run once before the page is first shown, and when a page that was
+    // shown goes away (its controls still there).
+    QString OnCreate, OnDestroy;
 
     // Window events, each to the script procedure of its name.
     void notify(const QString &event);
@@ -300,6 +305,7 @@ private:
     QString caption_;
     int color_ = clBtnFace;
     bool syncing_ = false;
+    bool created_ = false;
 };
 
 void lyrRegisterDialogPageClasses();

@@ -274,4 +274,30 @@ TEST(LyrDialogPage, ThePageSeesItsControlsKeysFirst)
     EXPECT_EQ(edit->toolTip(), QStringLiteral("edit 116"));
 }
 
+TEST(LyrDialogPage, CreateRunsBeforeTheFirstShowAndDestroyWhenAShownPageGoes)
+{
+    QStringList shown;
+    const auto saved = ksShowMessageHandler;
+    ksShowMessageHandler = [&shown](const QString &text) { shown << text; };
+    {
+        DialogReport d({QStringLiteral("procedure PageCreate(Sender: TObject);"), QStringLiteral("begin"),
+                        QStringLiteral("  Edit1.Text := Edit1.Text + '+';"), QStringLiteral("end;"),
+                        QStringLiteral("procedure PageDestroy(Sender: TObject);"), QStringLiteral("begin"),
+                        QStringLiteral("  ShowMessage('bye ' + Edit1.Text);"), QStringLiteral("end;"),
+                        QStringLiteral("begin"), QStringLiteral("end.")});
+        auto *page = d.find<TlyrDialogPage>("DialogPage1");
+        page->OnCreate = QStringLiteral("PageCreate");
+        page->OnDestroy = QStringLiteral("PageDestroy");
+        ASSERT_TRUE(d.r.PrepareScript()) << d.r.Errors().join(u'\n').toStdString();
+        for (int i = 0; i < 2; ++i) {
+            QTimer::singleShot(0, page->Window(), [page] { page->SetModalResult(1); });
+            EXPECT_EQ(page->ShowModal(), 1);
+        }
+        EXPECT_EQ(d.find<TlyrEditControl>("Edit1")->Caption(), QStringLiteral("x+"));
+        EXPECT_TRUE(shown.isEmpty());
+    }
+    ksShowMessageHandler = saved;
+    EXPECT_EQ(shown, QStringList{QStringLiteral("bye x+")});
+}
+
 }  // namespace
