@@ -1,6 +1,7 @@
 #include "script/ks_idialogsrtti.h"
 
 #include "script/ks_ibind.h"
+#include "script/ks_igraphicsrtti.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -17,16 +18,6 @@ namespace {
 bool HaveWidgets()
 {
     return qobject_cast<QApplication *>(QCoreApplication::instance()) != nullptr;
-}
-
-// TColor is 0x00BBGGRR.
-QColor FromTColor(int c)
-{
-    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-}
-int ToTColor(const QColor &c)
-{
-    return c.red() | (c.green() << 8) | (c.blue() << 16);
 }
 
 }  // namespace
@@ -109,9 +100,9 @@ bool ksDefaultExecute(TCommonDialog *d)
         return true;
     }
     if (auto *color = qobject_cast<TColorDialog *>(d)) {
-        const QColor c = QColorDialog::getColor(FromTColor(color->Color()), nullptr, color->Title());
+        const QColor c = QColorDialog::getColor(ksColorToQColor(color->Color()), nullptr, color->Title());
         if (!c.isValid()) return false;
-        color->SetColor(ToTColor(c));
+        color->SetColor(ksQColorToColor(c));
         return true;
     }
     if (auto *font = qobject_cast<TFontDialog *>(d)) {
