@@ -15,6 +15,30 @@
 #include <QKeyEvent>
 #include <QScreen>
 
+namespace {
+
+// Runs the report script's procedure for an event of the window system,
+// which cannot take an exception: a handler's error is shown and kept with
+// the report's errors. False when there was nothing to run, the handler
+// failed or the object went away meanwhile.
+bool runWindowEvent(TlyrComponent *source, const QString &proc, KsValue &params)
+{
+    TlyrReport *r = source->Report();
+    if (!r || proc.isEmpty()) return false;
+    QPointer<TlyrComponent> self(source);
+    try {
+        r->DoParamEvent(proc, params, true);
+    } catch (const std::exception &e) {
+        const QString text = QString::fromUtf8(e.what());
+        if (TlyrReport *again = self ? self->Report() : nullptr) again->AddError(text);
+        if (ksShowMessageHandler) ksShowMessageHandler(text);
+        return false;
+    }
+    return !self.isNull();
+}
+
+}  // namespace
+
 // ---------------------------------------------------------------- window
 
 TlyrDialogWindow::TlyrDialogWindow(TlyrDialogPage *page) : page_(page)
@@ -270,10 +294,8 @@ QString TlyrDialogControl::EventProcedure(const QString &upperName) const
 
 void TlyrDialogControl::runEvent(const QString &upperName, std::vector<KsValue> &args)
 {
-    TlyrReport *r = Report();
-    const QString proc = EventProcedure(upperName);
     // An event its own handler raises again is ignored.
-    if (!r || proc.isEmpty() || running_.contains(upperName)) return;
+    if (running_.contains(upperName)) return;
     std::vector<KsValue> all;
     all.reserve(args.size() + 1);
     all.push_back(KsValue::FromObject(this));
@@ -281,19 +303,10 @@ void TlyrDialogControl::runEvent(const QString &upperName, std::vector<KsValue> 
     KsValue params = KsValue::MakeList(std::move(all));
     QPointer<TlyrDialogControl> self(this);
     running_ << upperName;
-    try {
-        r->DoParamEvent(proc, params, true);
-    } catch (const std::exception &e) {
-        // The event came from the window system, which cannot take an
-        // exception: the error is shown and kept in the report's errors.
-        const QString text = QString::fromUtf8(e.what());
-        if (self) running_.removeAll(upperName);
-        if (TlyrReport *again = self ? Report() : nullptr) again->AddError(text);
-        if (ksShowMessageHandler) ksShowMessageHandler(text);
-        return;
-    }
+    const bool ran = runWindowEvent(this, EventProcedure(upperName), params);
     if (!self) return;
     running_.removeAll(upperName);
+    if (!ran) return;
     for (size_t i = 0; i < args.size(); ++i) args[i] = params.Element(qint64(i) + 1);
 }
 
@@ -462,14 +475,7 @@ TlyrDialogPage::TlyrDialogPage(QObject *owner) : TlyrPage(owner), window_(new Tl
 
 TlyrDialogPage::~TlyrDialogPage()
 {
-    if (created_ && !OnDestroy.isEmpty()) {
-        // Nothing may escape a destructor; the report keeps the error.
-        try {
-            notify(OnDestroy);
-        } catch (const std::exception &e) {
-            if (TlyrReport *r = Report()) r->AddError(QString::fromUtf8(e.what()));
-        }
-    }
+    if (created_) notify(OnDestroy);
     // The controls' widgets live on the window.
     freeChildren();
     delete window_;
@@ -541,33 +547,26 @@ void TlyrDialogPage::copyBoundsFromWindow()
 
 void TlyrDialogPage::notify(const QString &event)
 {
-    if (TlyrReport *r = Report(); r && !event.isEmpty()) r->DoNotifyEvent(this, event, true);
+    KsValue params = KsValue::MakeList({KsValue::FromObject(this)});
+    runWindowEvent(this, event, params);
 }
 
 bool TlyrDialogPage::closeQuery()
 {
-    TlyrReport *r = Report();
-    if (!r || OnCloseQuery.isEmpty()) return true;
     KsValue params = KsValue::MakeList({KsValue::FromObject(this), KsValue(true)});
-    r->DoParamEvent(OnCloseQuery, params, true);
-    return params.Element(1).ToBool();
+    return !runWindowEvent(this, OnCloseQuery, params) || params.Element(1).ToBool();
 }
 
 int TlyrDialogPage::keyEvent(const QString &event, int key, int shift)
 {
-    TlyrReport *r = Report();
-    if (!r || event.isEmpty()) return key;
     KsValue params = KsValue::MakeList({KsValue::FromObject(this), KsValue(key), KsValue(shift)});
-    r->DoParamEvent(event, params, true);
-    return params.Element(1).ToInt();
+    return runWindowEvent(this, event, params) ? params.Element(1).ToInt() : key;
 }
 
 QString TlyrDialogPage::keyPress(const QString &key)
 {
-    TlyrReport *r = Report();
-    if (!r || OnKeyPress.isEmpty()) return key;
     KsValue params = KsValue::MakeList({KsValue::FromObject(this), KsValue(key)});
-    r->DoParamEvent(OnKeyPress, params, true);
+    if (!runWindowEvent(this, OnKeyPress, params)) return key;
     const QString back = params.Element(1).ToText();
     return back.isEmpty() || back[0] == QChar(0) ? QString() : back.left(1);
 }

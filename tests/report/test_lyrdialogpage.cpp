@@ -300,4 +300,32 @@ TEST(LyrDialogPage, CreateRunsBeforeTheFirstShowAndDestroyWhenAShownPageGoes)
     EXPECT_EQ(shown, QStringList{QStringLiteral("bye x+")});
 }
 
+TEST(LyrDialogPage, AnErrorInAPageHandlerIsShownAndTheWindowGoesOn)
+{
+    DialogReport d({QStringLiteral("procedure PageShow(Sender: TObject);"), QStringLiteral("begin"),
+                    QStringLiteral("  RaiseException('show failed');"), QStringLiteral("end;"),
+                    QStringLiteral("procedure PageCloseQuery(Sender: TObject; var CanClose: Boolean);"),
+                    QStringLiteral("begin"), QStringLiteral("  CanClose := False;"),
+                    QStringLiteral("  RaiseException('query failed');"), QStringLiteral("end;"),
+                    QStringLiteral("begin"), QStringLiteral("end.")});
+    auto *page = d.find<TlyrDialogPage>("DialogPage1");
+    page->OnShow = QStringLiteral("PageShow");
+    page->OnCloseQuery = QStringLiteral("PageCloseQuery");
+    ASSERT_TRUE(d.r.PrepareScript()) << d.r.Errors().join(u'\n').toStdString();
+    QStringList shown;
+    const auto saved = ksShowMessageHandler;
+    ksShowMessageHandler = [&shown](const QString &text) { shown << text; };
+    QTimer::singleShot(0, page->Window(), [page] { page->SetModalResult(2); });
+    const int result = page->ShowModal();
+    // a failed close query does not keep the user in the window
+    const bool mayClose = page->closeQuery();
+    ksShowMessageHandler = saved;
+    EXPECT_EQ(result, 2);
+    EXPECT_TRUE(mayClose);
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_TRUE(shown[0].contains(QStringLiteral("show failed"))) << shown[0].toStdString();
+    EXPECT_TRUE(shown[1].contains(QStringLiteral("query failed"))) << shown[1].toStdString();
+    EXPECT_TRUE(d.r.Errors().join(u'\n').contains(QStringLiteral("show failed")));
+}
+
 }  // namespace
