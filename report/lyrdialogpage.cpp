@@ -644,16 +644,40 @@ class TlyrDialogControlFunctions : public TksRTTIModule {
 public:
     explicit TlyrDialogControlFunctions(TksScript *s) : TksRTTIModule(s)
     {
-        const QString base = QStringLiteral("TlyrDialogControl");
         for (const char *name : {"TlyrLabelControl", "TlyrEditControl", "TlyrButtonControl", "TlyrCheckBoxControl",
                                  "TlyrRadioButtonControl", "TlyrGroupBoxControl", "TlyrPanelControl"})
-            s->AddClass(QLatin1String(name), base);
-        bindStrings(s->AddClass(QStringLiteral("TlyrMemoControl"), base), QStringLiteral("Lines"),
+            addClass(s, name);
+        bindStrings(addClass(s, "TlyrMemoControl"), QStringLiteral("Lines"),
                     [](TlyrDialogControl *d) { return static_cast<TMemo *>(d->ScriptControl())->Lines(); });
-        bindStrings(s->AddClass(QStringLiteral("TlyrComboBoxControl"), base), QStringLiteral("Items"),
+        bindStrings(addClass(s, "TlyrComboBoxControl"), QStringLiteral("Items"),
                     [](TlyrDialogControl *d) { return static_cast<TComboBox *>(d->ScriptControl())->Items(); });
-        bindStrings(s->AddClass(QStringLiteral("TlyrListBoxControl"), base), QStringLiteral("Items"),
+        bindStrings(addClass(s, "TlyrListBoxControl"), QStringLiteral("Items"),
                     [](TlyrDialogControl *d) { return static_cast<TListBox *>(d->ScriptControl())->Items(); });
+    }
+
+private:
+    // A control a script creates goes on the page or control it names as
+    // owner, under a new unique name.
+    static TksClassVariable *addClass(TksScript *s, const char *name)
+    {
+        TksClassVariable *c = s->AddClass(QLatin1String(name), QStringLiteral("TlyrDialogControl"));
+        ksbind::Binder<TlyrDialogControl>(c).Constructor(
+                QStringLiteral("constructor Create(AOwner: TComponent)"), [](TlyrDialogControl *d, TksMethodHelper *h) {
+                    QObject *owner = ksbind::ObjArg(h, 0, nullptr, true);
+                    if (auto *parent = qobject_cast<TlyrComponent *>(owner)) {
+                        const bool container =
+                                qobject_cast<TlyrDialogControl *>(parent) || qobject_cast<TlyrDialogPage *>(parent);
+                        if (parent == d || !container)
+                            ksbind::Raise(QStringLiteral("EInvalidOperation"),
+                                          QStringLiteral("A dialog control goes on a dialog page or control"));
+                        d->SetParent(parent);
+                        d->CreateUniqueName();
+                    } else {
+                        d->setParent(owner);
+                    }
+                    return KsValue();
+                });
+        return c;
     }
 };
 

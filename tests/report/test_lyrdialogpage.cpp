@@ -328,4 +328,36 @@ TEST(LyrDialogPage, AnErrorInAPageHandlerIsShownAndTheWindowGoesOn)
     EXPECT_TRUE(d.r.Errors().join(u'\n').contains(QStringLiteral("show failed")));
 }
 
+TEST(LyrDialogPage, AScriptAddsControlsToAPage)
+{
+    DialogReport d({QStringLiteral("var E: TlyrEditControl; L: TlyrListBoxControl;"),
+                    QStringLiteral("procedure Add(Sender: TObject);"), QStringLiteral("begin"),
+                    QStringLiteral("  E := TlyrEditControl.Create(DialogPage1);"),
+                    QStringLiteral("  E.SetBounds(8, 100, 90, 22); E.Text := 'new';"),
+                    QStringLiteral("  L := TlyrListBoxControl.Create(GroupBox1);"),
+                    QStringLiteral("  L.Items.Text := 'a' + #13#10 + 'b'; L.ItemIndex := 1;"), QStringLiteral("end;"),
+                    QStringLiteral("procedure Stray(Sender: TObject);"), QStringLiteral("begin"),
+                    QStringLiteral("  E := TlyrEditControl.Create(Report);"), QStringLiteral("end;"),
+                    QStringLiteral("begin"), QStringLiteral("end.")});
+    ASSERT_TRUE(d.r.PrepareScript()) << d.r.Errors().join(u'\n').toStdString();
+    KsValue params = KsValue::MakeList({KsValue(0)});
+    // a control belongs on a dialog page or in a control
+    EXPECT_THROW(d.r.DoParamEvent(QStringLiteral("Stray"), params, true), std::exception);
+    d.r.DoParamEvent(QStringLiteral("Add"), params, true);
+    auto *page = d.find<TlyrDialogPage>("DialogPage1");
+    TlyrEditControl *edit = nullptr;
+    TlyrListBoxControl *list = nullptr;
+    for (TlyrComponent *c : page->AllObjects()) {
+        if (auto *e = qobject_cast<TlyrEditControl *>(c); e && c->objectName() != QLatin1String("Edit1")) edit = e;
+        if (auto *l = qobject_cast<TlyrListBoxControl *>(c)) list = l;
+    }
+    ASSERT_TRUE(edit && list);
+    EXPECT_EQ(edit->Control()->parentWidget(), page->Window());
+    EXPECT_EQ(edit->Control()->geometry(), QRect(8, 100, 90, 22));
+    EXPECT_EQ(edit->Caption(), QStringLiteral("new"));
+    EXPECT_EQ(list->Control()->parentWidget(), d.find<TlyrGroupBoxControl>("GroupBox1")->Control());
+    EXPECT_EQ(list->Items(), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+    EXPECT_EQ(list->ItemIndex(), 1);
+}
+
 }  // namespace
