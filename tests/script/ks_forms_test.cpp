@@ -334,3 +334,80 @@ TEST(KsForms, CreateRunsWhenFirstShownAndDestroyWhenFreed)
 }
 
 }  // namespace
+
+namespace {
+
+// The same form in the other three languages: a click handler, a key
+// handler that swallows "a" and a close query that refuses once.
+struct LangForm {
+    const char *Lang;
+    const char *Text;
+};
+const LangForm kLangForms[] = {
+        {"JScript", "var f, e, b, n = 0, asked = 0;\n"
+                    "function Clicked(Sender) { n = n + 1; e.Text = \"clicked \" + IntToStr(n); }\n"
+                    "function KeyDown(Sender, Key, Shift) { if (Key == 65) Key = 0; }\n"
+                    "function Ask(Sender, CanClose) { asked = asked + 1; CanClose = asked > 1; }\n"
+                    "f = new TForm(nil); f.OnCloseQuery = \"Ask\";\n"
+                    "e = new TEdit(f); e.Parent = f; e.OnKeyDown = \"KeyDown\";\n"
+                    "b = new TButton(f); b.Parent = f; b.OnClick = \"Clicked\";\n"},
+        {"BasicScript", "Dim f, e, b, n, asked\n"
+                        "n = 0\n"
+                        "asked = 0\n"
+                        "Sub Clicked(Sender)\n"
+                        "  n = n + 1\n"
+                        "  e.Text = \"clicked \" & IntToStr(n)\n"
+                        "End Sub\n"
+                        "Sub KeyDown(Sender, ByRef Key, Shift)\n"
+                        "  If Key = 65 Then\n"
+                        "    Key = 0\n"
+                        "  End If\n"
+                        "End Sub\n"
+                        "Sub Ask(Sender, ByRef CanClose)\n"
+                        "  asked = asked + 1\n"
+                        "  CanClose = asked > 1\n"
+                        "End Sub\n"
+                        "f = New TForm(nil)\n"
+                        "f.OnCloseQuery = \"Ask\"\n"
+                        "e = New TEdit(f)\n"
+                        "e.Parent = f\n"
+                        "e.OnKeyDown = \"KeyDown\"\n"
+                        "b = New TButton(f)\n"
+                        "b.Parent = f\n"
+                        "b.OnClick = \"Clicked\"\n"},
+        {"C++Script", "TForm f; TEdit e; TButton b; int n = 0; int asked = 0;\n"
+                      "void Clicked(TObject Sender) { n = n + 1; e.Text = \"clicked \" + IntToStr(n); }\n"
+                      "void KeyDown(TObject Sender, int &Key, int Shift) { if (Key == 65) Key = 0; }\n"
+                      "void Ask(TObject Sender, bool &CanClose) { asked = asked + 1; CanClose = asked > 1; }\n"
+                      "{\n"
+                      "  f = new TForm(nil); f.OnCloseQuery = \"Ask\";\n"
+                      "  e = new TEdit(f); e.Parent = f; e.OnKeyDown = \"KeyDown\";\n"
+                      "  b = new TButton(f); b.Parent = f; b.OnClick = \"Clicked\";\n"
+                      "}\n"}};
+
+TEST(KsForms, TheFormWorksInEveryLanguage)
+{
+    for (const LangForm &l : kLangForms) {
+        SCOPED_TRACE(l.Lang);
+        Script s(QString::fromLatin1(l.Text), l.Lang);
+        ASSERT_TRUE(s.Error.isEmpty()) << s.Error.toStdString();
+        auto *form = s.Object<TForm>("f");
+        auto *edit = s.Object<TEdit>("e");
+        auto *button = s.Object<TButton>("b");
+        ASSERT_TRUE(form && edit && button);
+        form->Show();
+        QTest::mouseClick(button->Widget(), Qt::LeftButton);
+        EXPECT_EQ(edit->Caption(), QStringLiteral("clicked 1"));
+        auto *line = static_cast<QLineEdit *>(edit->Widget());
+        line->setCursorPosition(line->text().size());
+        QTest::keyClicks(line, QStringLiteral("ab"));
+        EXPECT_EQ(line->text(), QStringLiteral("clicked 1b"));
+        form->Close();
+        EXPECT_TRUE(form->Widget()->isVisible());
+        form->Close();
+        EXPECT_FALSE(form->Widget()->isVisible());
+        delete form;
+    }
+}
+
+}  // namespace
