@@ -83,20 +83,13 @@ QString TOpenDialog::QtFilter() const
 bool ksDefaultExecute(TCommonDialog *d)
 {
     if (!HaveWidgets()) return false;
-    if (auto *save = qobject_cast<TSaveDialog *>(d)) {
-        const QString f = QFileDialog::getSaveFileName(
-                nullptr, save->Title(), save->FileName().isEmpty() ? save->InitialDir() : save->FileName(),
-                save->QtFilter());
+    if (auto *file = qobject_cast<TOpenDialog *>(d)) {
+        const QString start = file->FileName().isEmpty() ? file->InitialDir() : file->FileName();
+        const QString f = qobject_cast<TSaveDialog *>(d)
+                                  ? QFileDialog::getSaveFileName(nullptr, file->Title(), start, file->QtFilter())
+                                  : QFileDialog::getOpenFileName(nullptr, file->Title(), start, file->QtFilter());
         if (f.isEmpty()) return false;
-        save->SetFileName(f);
-        return true;
-    }
-    if (auto *open = qobject_cast<TOpenDialog *>(d)) {
-        const QString f = QFileDialog::getOpenFileName(
-                nullptr, open->Title(), open->FileName().isEmpty() ? open->InitialDir() : open->FileName(),
-                open->QtFilter());
-        if (f.isEmpty()) return false;
-        open->SetFileName(f);
+        file->SetFileName(f);
         return true;
     }
     if (auto *color = qobject_cast<TColorDialog *>(d)) {
