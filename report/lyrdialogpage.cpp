@@ -124,6 +124,12 @@ void TlyrDialogWindow::keyPressEvent(QKeyEvent *e)
     const bool asked = e == previewed_;
     previewed_ = nullptr;
     if (!asked && preview(e)) return;
+    // Esc clicks the cancel button; without one it does not end the page
+    // (that would read as neither OK nor cancelled).
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        ksClickCancelButton(this);
+        return;
+    }
     QDialog::keyPressEvent(e);
 }
 
@@ -376,6 +382,26 @@ TlyrButtonControl::TlyrButtonControl(QObject *owner) : TlyrDialogControl(owner, 
                 break;
             }
     });
+}
+
+bool TlyrButtonControl::Default() const
+{
+    return controlOf<TButton>(this)->Default();
+}
+
+void TlyrButtonControl::SetDefault(bool v)
+{
+    controlOf<TButton>(this)->SetDefault(v);
+}
+
+bool TlyrButtonControl::Cancel() const
+{
+    return controlOf<TButton>(this)->Cancel();
+}
+
+void TlyrButtonControl::SetCancel(bool v)
+{
+    controlOf<TButton>(this)->SetCancel(v);
 }
 
 TlyrCheckBoxControl::TlyrCheckBoxControl(QObject *owner) : TlyrDialogControl(owner, new TCheckBox) {}

@@ -150,9 +150,18 @@ class TlyrButtonControl : public TlyrDialogControl {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
     Q_PROPERTY(int ModalResult READ ModalResult WRITE SetModalResult)
+    Q_PROPERTY(bool Default READ Default WRITE SetDefault)
+    Q_PROPERTY(bool Cancel READ Cancel WRITE SetCancel)
     Q_CLASSINFO("Default:ModalResult", "0")
+    Q_CLASSINFO("Default:Default", "false")
+    Q_CLASSINFO("Default:Cancel", "false")
 public:
     Q_INVOKABLE explicit TlyrButtonControl(QObject *owner = nullptr);
+    // Enter clicks the default button of the page, Esc the cancel button.
+    bool Default() const;
+    void SetDefault(bool v);
+    bool Cancel() const;
+    void SetCancel(bool v);
     int ModalResult() const { return modalResult_; }
     void SetModalResult(int v) { modalResult_ = v; }
 

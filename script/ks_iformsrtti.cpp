@@ -28,6 +28,8 @@ KsValue Nothing()
 }
 
 constexpr int mrCancel = 2, mrOk = 1;
+// Marks the widget of a button whose Cancel is set.
+constexpr const char *kCancelButton = "ksCancelButton";
 constexpr int caNone = 0, caHide = 1, caFree = 2, caMinimize = 3;
 
 struct KeyPair {
@@ -602,6 +604,28 @@ void TButton::SetCaption(const QString &v)
 {
     if (FWidget) As<QPushButton>(FWidget)->setText(v);
 }
+void TButton::SetDefault(bool v)
+{
+    FDefault = v;
+    if (FWidget) As<QPushButton>(FWidget)->setDefault(v);
+}
+
+void TButton::SetCancel(bool v)
+{
+    FCancel = v;
+    if (FWidget) FWidget->setProperty(kCancelButton, v);
+}
+
+bool ksClickCancelButton(QWidget *window)
+{
+    for (QPushButton *b : window->findChildren<QPushButton *>())
+        if (b->property(kCancelButton).toBool() && b->isVisible() && b->isEnabled()) {
+            b->click();
+            return true;
+        }
+    return false;
+}
+
 void TButton::Click()
 {
     QPointer<TButton> self(this);
@@ -846,6 +870,12 @@ void KsFormDialog::done(int r)
         if (FForm) FForm->TControl::SetVisible(false);
     }
     QDialog::done(r);
+}
+
+void KsFormDialog::keyPressEvent(QKeyEvent *e)
+{
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier && ksClickCancelButton(this)) return;
+    QDialog::keyPressEvent(e);
 }
 
 std::function<int(TCustomForm *)> &ksShowModalHook()

@@ -277,9 +277,10 @@ public:
     int ModalResult() const { return FModalResult; }
     void SetModalResult(int v) { FModalResult = v; }
     bool Default() const { return FDefault; }
-    void SetDefault(bool v) { FDefault = v; }
+    // Enter clicks the default button of its window, Esc the cancel button.
+    void SetDefault(bool v);
     bool Cancel() const { return FCancel; }
-    void SetCancel(bool v) { FCancel = v; }
+    void SetCancel(bool v);
     void Click();
 
 private:
@@ -432,6 +433,9 @@ public:
     void SetForm(TCustomForm *form) { FForm = form; }
     void done(int r) override;
 
+protected:
+    void keyPressEvent(QKeyEvent *e) override;
+
 private:
     QPointer<TCustomForm> FForm;
 };
@@ -454,6 +458,10 @@ public:
     void Restore();
     void ProcessMessages();
 };
+// Esc in a window: clicks its visible, enabled cancel button; false when
+// it has none.
+bool ksClickCancelButton(QWidget *window);
+
 // When set, ShowModal asks it for the modal result instead of running the
 // form (the command-line runner has nobody to answer a window).
 std::function<int(TCustomForm *form)> &ksShowModalHook();

@@ -360,4 +360,27 @@ TEST(LyrDialogPage, AScriptAddsControlsToAPage)
     EXPECT_EQ(list->ItemIndex(), 1);
 }
 
+TEST(LyrDialogPage, EscClicksTheCancelButtonAndOtherwiseLeavesThePageOpen)
+{
+    DialogReport d({QStringLiteral("begin"), QStringLiteral("end.")});
+    ASSERT_TRUE(d.r.PrepareScript());
+    auto *page = d.find<TlyrDialogPage>("DialogPage1");
+    auto *button = d.find<TlyrButtonControl>("Button1");
+    bool stayed = false;
+    QTimer::singleShot(0, page->Window(), [&] {
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(page->Window(), &esc);
+        stayed = page->Window()->isVisible();
+        button->SetModalResult(2);
+        button->SetCancel(true);
+        QCoreApplication::sendEvent(page->Window(), &esc);
+    });
+    EXPECT_EQ(page->ShowModal(), 2);
+    EXPECT_TRUE(stayed);
+    // Cancel and Default travel with the template
+    TlyrReport again;
+    const QByteArray xml = expectRoundTrip(d.r, again);
+    EXPECT_TRUE(xml.contains("Cancel=\"True\"")) << xml.toStdString();
+}
+
 }  // namespace

@@ -411,3 +411,31 @@ TEST(KsForms, TheFormWorksInEveryLanguage)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KsForms, EnterClicksTheDefaultButtonAndEscTheCancelButton)
+{
+    Script s(
+            QStringLiteral("var F: TForm; Ok, No: TButton; Cancels: Integer;\n"
+                           "procedure Cancelled(Sender: TObject);\n"
+                           "begin\n"
+                           "  Cancels := Cancels + 1;\n"
+                           "end;\n"
+                           "begin\n"
+                           "  F := TForm.Create(nil);\n"
+                           "  Ok := TButton.Create(F); Ok.Parent := F; Ok.ModalResult := mrOk; Ok.Default := True;\n"
+                           "  No := TButton.Create(F); No.Parent := F; No.ModalResult := mrCancel; No.Cancel := True;\n"
+                           "  No.OnClick := 'Cancelled';\n"
+                           "end."));
+    auto *form = s.Object<TForm>("F");
+    ASSERT_NE(form, nullptr);
+    QTimer::singleShot(0, [form] { QTest::keyClick(form->Widget(), Qt::Key_Return); });
+    EXPECT_EQ(form->ShowModal(), 1);
+    QTimer::singleShot(0, [form] { QTest::keyClick(form->Widget(), Qt::Key_Escape); });
+    EXPECT_EQ(form->ShowModal(), 2);
+    EXPECT_EQ(s.S.Find(QStringLiteral("Cancels"))->GetValue().ToInt(), 1);
+    delete form;
+}
+
+}  // namespace
