@@ -636,10 +636,20 @@ int TlyrDialogPage::ShowModal()
         notify(OnCreate);
     }
     prepare();
+    window_->setResult(0);
     const int result = window_->exec();
     copyBoundsFromWindow();
     window_->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    return result;
+    // Closed by its close box: cancelled, not confirmed.
+    return result == 0 ? mrCancel : result;
+}
+
+void TlyrDialogPage::SetModalResult(int v)
+{
+    if (v != 0 && window_->isVisible())
+        window_->done(v);
+    else
+        window_->setResult(v);
 }
 
 namespace {

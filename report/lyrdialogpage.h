@@ -271,6 +271,7 @@ public:
     enum { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter };
     enum { wsNormal, wsMinimized, wsMaximized };
     static constexpr int clBtnFace = int(0xFF00000F);
+    static constexpr int mrCancel = 2;
 
     Q_INVOKABLE explicit TlyrDialogPage(QObject *owner = nullptr);
     ~TlyrDialogPage() override;
@@ -283,7 +284,9 @@ public:
     int Color() const { return color_; }
     void SetColor(int v);
     int ModalResult() const { return window_->result(); }
-    void SetModalResult(int v) { window_->done(v); }
+    // A non-zero value ends the running ShowModal; 0 (or a hidden window)
+    // only stores it.
+    void SetModalResult(int v);
     void SetLeft(double v) override;
     void SetTop(double v) override;
     void SetWidth(double v) override;

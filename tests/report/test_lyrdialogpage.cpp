@@ -383,4 +383,23 @@ TEST(LyrDialogPage, EscClicksTheCancelButtonAndOtherwiseLeavesThePageOpen)
     EXPECT_TRUE(xml.contains("Cancel=\"True\"")) << xml.toStdString();
 }
 
+TEST(LyrDialogPage, ClosingThePageByItsCloseBoxCancelsIt)
+{
+    DialogReport d({QStringLiteral("begin"), QStringLiteral("end.")});
+    ASSERT_TRUE(d.r.PrepareScript());
+    auto *page = d.find<TlyrDialogPage>("DialogPage1");
+    bool stayed = false;
+    QTimer::singleShot(0, page->Window(), [&] {
+        page->SetModalResult(0);  // no result yet: the page stays
+        stayed = page->Window()->isVisible();
+        page->Window()->close();
+    });
+    EXPECT_EQ(page->ShowModal(), 2);
+    EXPECT_TRUE(stayed);
+    // while the page is not shown a result is only kept
+    page->SetModalResult(6);
+    EXPECT_EQ(page->ModalResult(), 6);
+    EXPECT_FALSE(page->Window()->isVisible());
+}
+
 }  // namespace
