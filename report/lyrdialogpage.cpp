@@ -159,9 +159,15 @@ TlyrDialogControl::TlyrDialogControl(QObject *owner, TControl *control) : TlyrRe
 
 TlyrDialogControl::~TlyrDialogControl()
 {
-    // Events raised while the widget goes must not reach a half-gone object.
-    if (script_) script_->SetHostEvents({});
-    delete control_.data();
+    if (script_) {
+        // Events raised while the widget goes must not reach a half-gone
+        // object; the script control takes its widget away, after the
+        // widget's own event when a handler freed this control.
+        script_->SetHostEvents({});
+        delete script_.data();
+    } else {
+        delete control_.data();
+    }
 }
 
 void TlyrDialogControl::SetControl(QWidget *w)

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -400,6 +401,24 @@ TEST(LyrDialogPage, ClosingThePageByItsCloseBoxCancelsIt)
     page->SetModalResult(6);
     EXPECT_EQ(page->ModalResult(), 6);
     EXPECT_FALSE(page->Window()->isVisible());
+}
+
+TEST(LyrDialogPage, AHandlerMayFreeItsOwnControl)
+{
+    DialogReport d({QStringLiteral("procedure Button1Click(Sender: TObject);"), QStringLiteral("begin"),
+                    QStringLiteral("  Button1.Free; GroupBox1.Free;"), QStringLiteral("end;"), QStringLiteral("begin"),
+                    QStringLiteral("end.")});
+    ASSERT_TRUE(d.r.PrepareScript()) << d.r.Errors().join(u'\n').toStdString();
+    QPointer<QWidget> widget = d.find<TlyrButtonControl>("Button1")->Control();
+    QPointer<QWidget> check = d.find<TlyrCheckBoxControl>("CheckBox1")->Control();
+    qobject_cast<QAbstractButton *>(widget.data())->click();
+    EXPECT_EQ(d.r.FindObject(QStringLiteral("Button1")), nullptr);
+    EXPECT_EQ(d.r.FindObject(QStringLiteral("CheckBox1")), nullptr);
+    ASSERT_FALSE(widget.isNull());  // still inside its click
+    EXPECT_FALSE(widget->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(widget.isNull());
+    EXPECT_TRUE(check.isNull());
 }
 
 }  // namespace
