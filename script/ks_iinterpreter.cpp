@@ -350,10 +350,14 @@ KsValue TksScript::CallFunction(const QString &name, const KsValue &params)
     KsValue copy = params;
     auto *proc = dynamic_cast<TksProcVariable *>(FindLocal(name));
     if (!proc) return KsValue();
+    qint64 given = 0;
     if (copy.IsArray() && copy.DimCount() >= 1) {
         KsBounds b = copy.Bounds(0);
-        for (qint64 i = 0; i < b.Count && i < proc->Count(); ++i) proc->Param(int(i))->SetValue(copy.Element(i));
+        for (; given < b.Count && given < proc->Count(); ++given)
+            proc->Param(int(given))->SetValue(copy.Element(given));
     }
+    // Parameters the caller does not pass start empty, not with the last call's values.
+    for (int i = int(given); i < proc->Count(); ++i) proc->Param(i)->SetValue(KsValue());
     return proc->GetValue();
 }
 

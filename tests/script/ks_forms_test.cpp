@@ -439,3 +439,25 @@ TEST(KsForms, EnterClicksTheDefaultButtonAndEscTheCancelButton)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KsHostCalls, ParametersACallDoesNotPassAreUnassigned)
+{
+    Script s(QStringLiteral("procedure P(A, B: Variant);\n"
+                            "begin\n"
+                            "  Out(VarType(B));\n"
+                            "end;\n"
+                            "begin\n"
+                            "end."));
+    s.S.CallFunction(QStringLiteral("P"), KsValue::MakeList({KsValue(1), KsValue(2)}));
+    s.S.CallFunction(QStringLiteral("P"), KsValue::MakeList({KsValue(1)}));
+    KsValue one = KsValue::MakeList({KsValue(1)});
+    s.S.CallFunctionVar(QStringLiteral("P"), one);
+    ASSERT_EQ(s.Output.size(), 3);
+    EXPECT_NE(s.Output[0], QStringLiteral("0"));
+    EXPECT_EQ(s.Output[1], QStringLiteral("0"));
+    EXPECT_EQ(s.Output[2], QStringLiteral("0"));
+}
+
+}  // namespace
