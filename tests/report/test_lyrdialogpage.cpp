@@ -144,6 +144,9 @@ TEST(LyrDialogPage, TemplateControlsAreRealControlsOnThePageWindow)
     EXPECT_EQ(edit->Control()->parentWidget(), page->Window());
     EXPECT_EQ(qobject_cast<QLineEdit *>(edit->Control())->text(), QStringLiteral("x"));
     EXPECT_EQ(edit->Control()->geometry(), QRect(70, 8, 120, 24));
+    // controls follow the page's font
+    EXPECT_EQ(edit->Control()->font().family(), QStringLiteral("Tahoma"));
+    EXPECT_EQ(edit->Control()->font().pointSize(), 8);
     // A control inside a group box sits on the box, at its own bounds.
     EXPECT_EQ(check->Control()->parentWidget(), group->Control());
     EXPECT_EQ(check->Control()->geometry(), QRect(10, 20, 100, 20));
