@@ -658,7 +658,7 @@ void RegisterObject(TksScript *s, const KsClassesInfo &ci)
     any(c->AddMethod(QStringLiteral("procedure Free"), [](QObject *inst, const KsClassInfo *, const QString &,
                                                           TksMethodHelper *h) {
         if (!inst) return Nothing();  // Free of nil does nothing
-        if (!IsScriptCreated(inst) && !inst->parent())
+        if (IsPart(inst) || (!IsScriptCreated(inst) && !inst->parent()))
             Raise(QStringLiteral("EInvalidOperation"),
                   QStringLiteral("The object %1 belongs to the program and cannot be freed").arg(ksClassNameOf(inst)));
         Q_UNUSED(h);

@@ -97,7 +97,8 @@ int ksShiftState(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons, bool dbl)
 
 // ---- TControl ---------------------------------------------------------------------------
 
-TControl::TControl(QObject *owner, QWidget *widget) : TComponent(owner), FWidget(widget), FFont(new TFont(this))
+TControl::TControl(QObject *owner, QWidget *widget)
+    : TComponent(owner), FWidget(widget), FFont(MarkPart(new TFont(this)))
 {
     FWidget->installEventFilter(this);
     connect(FFont, &TFont::FontChanged, this, [this] {
@@ -480,10 +481,10 @@ void TControlStrings::Changed()
 TMemo::TMemo(QObject *owner) : TWinControl(owner, new QPlainTextEdit)
 {
     auto *w = As<QPlainTextEdit>(FWidget);
-    FLines = new TControlStrings(this, [w](const QStringList &lines) {
+    FLines = MarkPart(new TControlStrings(this, [w](const QStringList &lines) {
         const QString text = lines.join(QLatin1Char('\n'));
         if (w->toPlainText() != text) w->setPlainText(text);
-    });
+    }));
     connect(w, &QPlainTextEdit::textChanged, this, [this, w] {
         QString t = w->toPlainText();
         FLines->Pull(t.isEmpty() ? QStringList() : t.split(QLatin1Char('\n')));
@@ -537,14 +538,14 @@ TCustomComboBox::TCustomComboBox(QObject *owner) : TWinControl(owner, new KsComb
 {
     auto *w = static_cast<KsComboWidget *>(FWidget.data());
     w->setEditable(true);
-    FItems = new TControlStrings(this, [w](const QStringList &lines) {
+    FItems = MarkPart(new TControlStrings(this, [w](const QStringList &lines) {
         const QString text = w->currentText();
         QSignalBlocker block(w);
         w->clear();
         w->addItems(lines);
         w->setCurrentIndex(-1);
         if (w->isEditable()) w->setEditText(text);
-    });
+    }));
     w->OnPopup = [this](bool down) { Fire(down ? QStringLiteral("ONDROPDOWN") : QStringLiteral("ONCLOSEUP")); };
     connect(w, &QComboBox::currentIndexChanged, this, [this] { Fire(QStringLiteral("ONCHANGE")); });
     connect(w, &QComboBox::editTextChanged, this, [this, w] {
@@ -701,11 +702,11 @@ void TRadioButton::SetChecked(bool v)
 TCustomListBox::TCustomListBox(QObject *owner) : TWinControl(owner, new QListWidget)
 {
     auto *w = As<QListWidget>(FWidget);
-    FItems = new TControlStrings(this, [w](const QStringList &lines) {
+    FItems = MarkPart(new TControlStrings(this, [w](const QStringList &lines) {
         QSignalBlocker block(w);
         w->clear();
         w->addItems(lines);
-    });
+    }));
 }
 bool TCustomListBox::MultiSelect() const
 {
@@ -745,7 +746,8 @@ TScrollBox::TScrollBox(QObject *owner) : TScrollingWinControl(owner, new QScroll
 
 // ---- forms ------------------------------------------------------------------------------
 
-TCustomForm::TCustomForm(QObject *owner) : TScrollingWinControl(owner, new KsFormDialog), FCanvas(new TCanvas(this))
+TCustomForm::TCustomForm(QObject *owner)
+    : TScrollingWinControl(owner, new KsFormDialog), FCanvas(MarkPart(new TCanvas(this)))
 {
     Dialog()->SetForm(this);
     TControl::SetVisible(false);

@@ -41,6 +41,7 @@ QString Step(quint8 b)
         // Handlers that free objects while a form is shown or freed.
         if (j == 4) return QStringLiteral("TForm(%1).OnDestroy := 'Drop'; TForm(%1).OnCreate := 'Drop'").arg(a);
         if (j == 6) return QStringLiteral("TForm(%1).Show").arg(a);
+        if (j == 2) return QStringLiteral("TControl(%1).Font.Free; TForm(%1).Canvas.Free").arg(a);
         return QStringLiteral("TksXMLItem(%1).AddItem(%2)").arg(a, o);
     }
 }

@@ -461,3 +461,27 @@ TEST(KsHostCalls, ParametersACallDoesNotPassAreUnassigned)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KsFree, PartsOfAnObjectCannotBeFreedAlone)
+{
+    Script s(QStringLiteral("var C: TComboBox; M: TMemo; F: TForm; B: TBitmap; P: TPicture;\n"
+                            "begin\n"
+                            "  F := TForm.Create(nil); C := TComboBox.Create(F); M := TMemo.Create(F);\n"
+                            "  B := TBitmap.Create; P := TPicture.Create;\n"
+                            "  try C.Items.Free except Out(ExceptionClassName) end;\n"
+                            "  try M.Lines.Free except Out(ExceptionClassName) end;\n"
+                            "  try C.Font.Free except Out(ExceptionClassName) end;\n"
+                            "  try F.Canvas.Free except Out(ExceptionClassName) end;\n"
+                            "  try B.Canvas.Font.Free except Out(ExceptionClassName) end;\n"
+                            "  C.Items.Add('x'); M.Lines.Add('y'); C.Font.Size := 12; B.Canvas.Font.Size := 9;\n"
+                            "  Out(C.Items.Count + M.Lines.Count);\n"
+                            "  F.Free; B.Free; P.Free;\n"
+                            "end."));
+    EXPECT_EQ(s.Output, (QStringList{"EInvalidOperation", "EInvalidOperation", "EInvalidOperation", "EInvalidOperation",
+                                     "EInvalidOperation", "2"}))
+            << s.Error.toStdString();
+}
+
+}  // namespace
