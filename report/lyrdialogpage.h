@@ -55,6 +55,8 @@ class TlyrDialogControl : public TlyrReportComponent {
     Q_PROPERTY(double Height READ Height WRITE SetHeight)
     Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
     Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+    Q_PROPERTY(TlyrFont *Font READ Font)
+    Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
     Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
     Q_PROPERTY(QString OnClick MEMBER OnClick)
     Q_PROPERTY(QString OnDblClick MEMBER OnDblClick)
@@ -68,6 +70,7 @@ class TlyrDialogControl : public TlyrReportComponent {
     Q_PROPERTY(QString OnMouseUp MEMBER OnMouseUp)
     Q_CLASSINFO("Default:Visible", "true")
     Q_CLASSINFO("Default:Enabled", "true")
+    Q_CLASSINFO("Default:ParentFont", "true")
 public:
     Q_INVOKABLE explicit TlyrDialogControl(QObject *owner = nullptr);
     ~TlyrDialogControl() override;

@@ -98,7 +98,7 @@ QByteArray dialogTemplate()
     return QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
                       "<TlyrReport><TlyrDialogPage Name=\"DialogPage1\" Caption=\"条件\" Width=\"300\" Height=\"200\">"
                       "<TlyrLabelControl Name=\"Label1\" Left=\"8\" Top=\"8\" Width=\"60\" Height=\"20\" "
-                      "Caption=\"客户\"/>"
+                      "Caption=\"客户\" ParentFont=\"False\" Font.Name=\"SimSun\" Font.Size=\"12\"/>"
                       "<TlyrEditControl Name=\"Edit1\" Left=\"70\" Top=\"8\" Width=\"120\" Height=\"24\" Text=\"x\" "
                       "OnKeyDown=\"Edit1KeyDown\" OnKeyPress=\"Edit1KeyPress\" OnChange=\"Edit1Change\"/>"
                       "<TlyrComboBoxControl Name=\"ComboBox1\" Left=\"70\" Top=\"40\" Width=\"120\" Height=\"24\" "
@@ -147,6 +147,9 @@ TEST(LyrDialogPage, TemplateControlsAreRealControlsOnThePageWindow)
     // controls follow the page's font
     EXPECT_EQ(edit->Control()->font().family(), QStringLiteral("Tahoma"));
     EXPECT_EQ(edit->Control()->font().pointSize(), 8);
+    // or have their own
+    EXPECT_EQ(d.find<TlyrLabelControl>("Label1")->Control()->font().family(), QStringLiteral("SimSun"));
+    EXPECT_EQ(d.find<TlyrLabelControl>("Label1")->Control()->font().pointSize(), 12);
     // A control inside a group box sits on the box, at its own bounds.
     EXPECT_EQ(check->Control()->parentWidget(), group->Control());
     EXPECT_EQ(check->Control()->geometry(), QRect(10, 20, 100, 20));
@@ -162,6 +165,7 @@ TEST(LyrDialogPage, TemplateControlsAreRealControlsOnThePageWindow)
     TlyrReport again;
     const QByteArray xml = expectRoundTrip(d.r, again);
     EXPECT_TRUE(xml.contains("Items.Text=")) << xml.toStdString();
+    EXPECT_TRUE(xml.contains("Font.Name=\"SimSun\"")) << xml.toStdString();
     auto *loaded = qobject_cast<TlyrComboBoxControl *>(again.FindObject(QStringLiteral("ComboBox1")));
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(loaded->Items(), combo->Items());
@@ -422,6 +426,23 @@ TEST(LyrDialogPage, AHandlerMayFreeItsOwnControl)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(widget.isNull());
     EXPECT_TRUE(check.isNull());
+}
+
+TEST(LyrDialogPage, AControlsFontAndItemsStayWithTheControl)
+{
+    DialogReport d({QStringLiteral("procedure FreeFont(Sender: TObject);"), QStringLiteral("begin"),
+                    QStringLiteral("  TObject(Edit1.Font).Free;"), QStringLiteral("end;"),
+                    QStringLiteral("procedure FreeItems(Sender: TObject);"), QStringLiteral("begin"),
+                    QStringLiteral("  ComboBox1.Items.Free;"), QStringLiteral("end;"), QStringLiteral("begin"),
+                    QStringLiteral("end.")});
+    ASSERT_TRUE(d.r.PrepareScript()) << d.r.Errors().join(u'\n').toStdString();
+    KsValue params = KsValue::MakeList({KsValue(0)});
+    EXPECT_THROW(d.r.DoParamEvent(QStringLiteral("FreeFont"), params, true), std::exception);
+    EXPECT_THROW(d.r.DoParamEvent(QStringLiteral("FreeItems"), params, true), std::exception);
+    auto *edit = d.find<TlyrEditControl>("Edit1");
+    edit->Font()->SetSize(11);
+    EXPECT_EQ(edit->Font()->Size(), 11);
+    EXPECT_EQ(d.find<TlyrComboBoxControl>("ComboBox1")->Items().size(), 2);
 }
 
 }  // namespace
