@@ -478,6 +478,16 @@ void TlyrListBoxControl::SetItems(const QStringList &v)
     controlOf<TListBox>(this)->Items()->SetList(v);
 }
 
+bool TlyrListBoxControl::MultiSelect() const
+{
+    return controlOf<TListBox>(this)->MultiSelect();
+}
+
+void TlyrListBoxControl::SetMultiSelect(bool v)
+{
+    controlOf<TListBox>(this)->SetMultiSelect(v);
+}
+
 int TlyrListBoxControl::ItemIndex() const
 {
     return controlOf<TListBox>(this)->ItemIndex();
@@ -691,10 +701,32 @@ public:
             addClass(s, name);
         bindStrings(addClass(s, "TlyrMemoControl"), QStringLiteral("Lines"),
                     [](TlyrDialogControl *d) { return static_cast<TMemo *>(d->ScriptControl())->Lines(); });
-        bindStrings(addClass(s, "TlyrComboBoxControl"), QStringLiteral("Items"),
+        TksClassVariable *combo = addClass(s, "TlyrComboBoxControl");
+        bindStrings(combo, QStringLiteral("Items"),
                     [](TlyrDialogControl *d) { return static_cast<TComboBox *>(d->ScriptControl())->Items(); });
-        bindStrings(addClass(s, "TlyrListBoxControl"), QStringLiteral("Items"),
+        ksbind::Binder<TlyrDialogControl>(combo).Property(
+                QStringLiteral("DroppedDown"), QStringLiteral("Boolean"),
+                [](TlyrDialogControl *d) {
+                    return KsValue(static_cast<TComboBox *>(d->ScriptControl())->DroppedDown());
+                },
+                [](TlyrDialogControl *d, const KsValue &v) {
+                    static_cast<TComboBox *>(d->ScriptControl())->SetDroppedDown(v.ToBool());
+                });
+        TksClassVariable *list = addClass(s, "TlyrListBoxControl");
+        bindStrings(list, QStringLiteral("Items"),
                     [](TlyrDialogControl *d) { return static_cast<TListBox *>(d->ScriptControl())->Items(); });
+        auto box = [](TlyrDialogControl *d) { return static_cast<TListBox *>(d->ScriptControl()); };
+        ksbind::Binder<TlyrDialogControl>(list)
+                .Property(QStringLiteral("SelCount"), QStringLiteral("Integer"),
+                          [box](TlyrDialogControl *d) { return KsValue(box(d)->SelCount()); })
+                .Indexed(
+                        QStringLiteral("Selected"), QStringLiteral("Integer"), QStringLiteral("Boolean"),
+                        [box](TlyrDialogControl *d, TksMethodHelper *h) {
+                            return KsValue(box(d)->Selected(ksbind::IntArg(h, 0)));
+                        },
+                        [box](TlyrDialogControl *d, TksMethodHelper *h, const KsValue &v) {
+                            box(d)->SetSelected(ksbind::IntArg(h, 0), v.ToBool());
+                        });
     }
 
 private:

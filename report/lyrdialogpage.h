@@ -219,9 +219,13 @@ public:
 class TlyrListBoxControl : public TlyrDialogControl {
     Q_OBJECT
     Q_PROPERTY(QStringList Items READ Items WRITE SetItems)
+    Q_PROPERTY(bool MultiSelect READ MultiSelect WRITE SetMultiSelect)
     Q_PROPERTY(int ItemIndex READ ItemIndex WRITE SetItemIndex STORED false)
+    Q_CLASSINFO("Default:MultiSelect", "false")
 public:
     Q_INVOKABLE explicit TlyrListBoxControl(QObject *owner = nullptr);
+    bool MultiSelect() const;
+    void SetMultiSelect(bool v);
     QStringList Items() const;
     void SetItems(const QStringList &v);
     int ItemIndex() const;

@@ -343,10 +343,12 @@ TEST(LyrDialogPage, AScriptAddsControlsToAPage)
                     QStringLiteral("  E := TlyrEditControl.Create(DialogPage1);"),
                     QStringLiteral("  E.SetBounds(8, 100, 90, 22); E.Text := 'new';"),
                     QStringLiteral("  L := TlyrListBoxControl.Create(GroupBox1);"),
-                    QStringLiteral("  L.Items.Text := 'a' + #13#10 + 'b'; L.ItemIndex := 1;"), QStringLiteral("end;"),
-                    QStringLiteral("procedure Stray(Sender: TObject);"), QStringLiteral("begin"),
-                    QStringLiteral("  E := TlyrEditControl.Create(Report);"), QStringLiteral("end;"),
-                    QStringLiteral("begin"), QStringLiteral("end.")});
+                    QStringLiteral("  L.Items.Text := 'a' + #13#10 + 'b' + #13#10 + 'c'; L.MultiSelect := True;"),
+                    QStringLiteral("  L.Selected[0] := True; L.Selected[2] := True; L.Hint := IntToStr(L.SelCount);"),
+                    QStringLiteral("  if L.Selected[2] and not L.Selected[1] then L.ItemIndex := 1;"),
+                    QStringLiteral("end;"), QStringLiteral("procedure Stray(Sender: TObject);"),
+                    QStringLiteral("begin"), QStringLiteral("  E := TlyrEditControl.Create(Report);"),
+                    QStringLiteral("end;"), QStringLiteral("begin"), QStringLiteral("end.")});
     ASSERT_TRUE(d.r.PrepareScript()) << d.r.Errors().join(u'\n').toStdString();
     KsValue params = KsValue::MakeList({KsValue(0)});
     // a control belongs on a dialog page or in a control
@@ -364,8 +366,9 @@ TEST(LyrDialogPage, AScriptAddsControlsToAPage)
     EXPECT_EQ(edit->Control()->geometry(), QRect(8, 100, 90, 22));
     EXPECT_EQ(edit->Caption(), QStringLiteral("new"));
     EXPECT_EQ(list->Control()->parentWidget(), d.find<TlyrGroupBoxControl>("GroupBox1")->Control());
-    EXPECT_EQ(list->Items(), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+    EXPECT_EQ(list->Items(), (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
     EXPECT_EQ(list->ItemIndex(), 1);
+    EXPECT_EQ(list->Hint(), QStringLiteral("2"));
 }
 
 TEST(LyrDialogPage, EscClicksTheCancelButtonAndOtherwiseLeavesThePageOpen)
