@@ -232,6 +232,16 @@ TEST(LyrDialogPage, ScriptsReachControlsByNameAndHandleTheirEvents)
     ASSERT_EQ(shown.size(), 1);
     EXPECT_TRUE(shown[0].contains(QStringLiteral("no delete"))) << shown[0].toStdString();
     EXPECT_TRUE(d.r.Errors().join(u'\n').contains(QStringLiteral("no delete")));
+
+    // After the script is cleared the control's events do nothing.
+    d.r.Script()->Clear();
+    shown.clear();
+    ksShowMessageHandler = [&shown](const QString &text) { shown << text; };
+    edit->setText(QStringLiteral("kept"));
+    button->click();
+    ksShowMessageHandler = saved;
+    EXPECT_EQ(edit->text(), QStringLiteral("kept"));
+    EXPECT_TRUE(shown.isEmpty());
 }
 
 TEST(LyrDialogPage, ButtonWithModalResultEndsThePage)
