@@ -181,6 +181,18 @@ void TlyrDialogControl::SetControl(QWidget *w)
     place();
 }
 
+namespace {
+
+// Controls that are on no dialog page wait here, never shown.
+QWidget *hiddenParent()
+{
+    static QPointer<QWidget> parent;
+    if (!parent) parent = new QWidget;
+    return parent;
+}
+
+}  // namespace
+
 void TlyrDialogControl::place()
 {
     if (!control_) return;
@@ -188,19 +200,21 @@ void TlyrDialogControl::place()
     // on the page's window they are the absolute ones.
     QWidget *host = nullptr;
     auto *parentControl = qobject_cast<TlyrDialogControl *>(Parent());
-    if (parentControl && parentControl->Control()) {
+    const bool inControl = parentControl && parentControl->Control();
+    if (inControl) {
         host = parentControl->Control();
     } else {
         for (TlyrComponent *p = Parent(); p && !host; p = p->Parent())
             if (auto *page = qobject_cast<TlyrDialogPage *>(p)) host = page->Window();
     }
-    if (host && control_->parentWidget() != host) control_->setParent(host);
+    if (!host) host = hiddenParent();
+    if (control_->parentWidget() != host) control_->setParent(host);
     if (TlyrDialogPage *page = qobject_cast<TlyrDialogPage *>(Page())) {
         // Installed after the control's own filter, so it runs first.
         control_->removeEventFilter(page->Window());
         control_->installEventFilter(page->Window());
     }
-    if (host == (parentControl ? parentControl->Control() : nullptr))
+    if (inControl)
         control_->setGeometry(lyrRoundi(Left()), lyrRoundi(Top()), lyrRoundi(Width()), lyrRoundi(Height()));
     else
         control_->setGeometry(lyrRoundi(AbsLeft()), lyrRoundi(AbsTop()), lyrRoundi(Width()), lyrRoundi(Height()));

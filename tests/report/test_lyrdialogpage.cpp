@@ -458,4 +458,19 @@ TEST(LyrDialogPage, AControlsFontAndItemsStayWithTheControl)
     EXPECT_EQ(d.find<TlyrComboBoxControl>("ComboBox1")->Items().size(), 2);
 }
 
+TEST(LyrDialogPage, AControlOnNoPageIsNeverAWindowOfItsOwn)
+{
+    TlyrReport r;
+    auto *edit = new TlyrEditControl(&r);
+    edit->SetBounds(5, 6, 70, 20);
+    ASSERT_NE(edit->Control(), nullptr);
+    EXPECT_FALSE(edit->Control()->isWindow());
+    EXPECT_FALSE(edit->Control()->isVisible());
+    // put on a page later, it shows there
+    auto *page = new TlyrDialogPage(&r);
+    edit->SetParent(page);
+    EXPECT_EQ(edit->Control()->parentWidget(), page->Window());
+    EXPECT_EQ(edit->Control()->geometry(), QRect(5, 6, 70, 20));
+}
+
 }  // namespace
