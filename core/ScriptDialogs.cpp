@@ -2,7 +2,11 @@
 
 #include "platform/ui/messages.h"
 #include "script/ks_idialogsrtti.h"
+#include "script/ks_igraphicsrtti.h"
 #include "script/ks_isysrtti.h"
+
+#include <QPrintDialog>
+#include <QPrinter>
 
 namespace velmora {
 
@@ -59,6 +63,69 @@ int resultOf(ui::Answer a, int set)
     return ksMrCancel;
 }
 
+// The question a script's common dialog asks, its proposed value filled in.
+ui::Input inputOf(TCommonDialog *d)
+{
+    ui::Input in;
+    in.caption = d->Title();
+    if (auto *file = qobject_cast<TOpenDialog *>(d)) {
+        in.kind = qobject_cast<TSaveDialog *>(d) ? ui::InputKind::SaveFile : ui::InputKind::OpenFile;
+        in.value = file->FileName().isEmpty() ? file->InitialDir() : file->FileName();
+        in.filter = file->QtFilter();
+    } else if (auto *color = qobject_cast<TColorDialog *>(d)) {
+        in.kind = ui::InputKind::Color;
+        in.value = ksColorToQColor(color->Color()).name();
+    } else if (auto *font = qobject_cast<TFontDialog *>(d)) {
+        in.kind = ui::InputKind::Font;
+        in.value = font->Font.toString();
+    } else {
+        in.kind = ui::InputKind::Printer;
+        if (auto *print = qobject_cast<TPrintDialog *>(d))
+            in.value = QStringLiteral("%1,%2,%3").arg(print->Copies()).arg(print->FromPage()).arg(print->ToPage());
+        in.dialog = [](ui::Input &q) {
+            QPrinter printer;
+            const QStringList parts = q.value.split(QLatin1Char(','));
+            if (parts.size() == 3) {
+                printer.setCopyCount(std::max(1, parts[0].toInt()));
+                printer.setFromTo(parts[1].toInt(), parts[2].toInt());
+            }
+            QPrintDialog dialog(&printer);
+            if (!q.caption.isEmpty()) dialog.setWindowTitle(q.caption);
+            if (dialog.exec() != QDialog::Accepted) return false;
+            q.value = QStringLiteral("%1,%2,%3").arg(printer.copyCount()).arg(printer.fromPage()).arg(printer.toPage());
+            return true;
+        };
+    }
+    return in;
+}
+
+// Puts a confirmed answer back into the dialog; false when it does not fit.
+bool takeAnswer(TCommonDialog *d, const ui::Input &in)
+{
+    if (auto *file = qobject_cast<TOpenDialog *>(d)) {
+        if (in.value.isEmpty()) return false;
+        file->SetFileName(in.value);
+    } else if (auto *color = qobject_cast<TColorDialog *>(d)) {
+        const QColor c(in.value);
+        if (!c.isValid()) return false;
+        color->SetColor(ksQColorToColor(c));
+    } else if (auto *font = qobject_cast<TFontDialog *>(d)) {
+        QFont f;
+        if (!f.fromString(in.value)) return false;
+        font->Font = f;
+    } else if (auto *print = qobject_cast<TPrintDialog *>(d)) {
+        const QStringList parts = in.value.split(QLatin1Char(','));
+        bool ok = parts.size() == 3;
+        int n[3] = {1, 0, 0};
+        for (int i = 0; ok && i < 3; ++i) n[i] = parts[i].trimmed().toInt(&ok);
+        if (!ok || n[0] < 1 || n[1] < 0 || n[2] < 0) return false;
+        print->SetCopies(n[0]);
+        print->SetFromPage(n[1]);
+        print->SetToPage(n[2]);
+    }
+    return true;
+}
+
 }  // namespace
 
 void routeScriptDialogs()
@@ -71,6 +138,13 @@ void routeScriptDialogs()
         m.icon = iconOf(type);
         m.buttons = buttonsOf(set);
         return resultOf(ui::show(m), set);
+    };
+    ksDialogHooks().InputQuery = [](const QString &caption, const QString &prompt, QString &value) {
+        return ui::askText(caption.isEmpty() ? ui::appTitle() : caption, prompt, value);
+    };
+    ksDialogHooks().Execute = [](TCommonDialog *d) {
+        ui::Input in = inputOf(d);
+        return ui::askInput(in) && takeAnswer(d, in);
     };
 }
 

@@ -4,8 +4,8 @@
 
 namespace velmora {
 
-// Routes the scripts' ShowMessage and MessageDlg through the message layer.  Safe to call
-// more than once.
+// Routes the scripts' ShowMessage, MessageDlg, InputBox, InputQuery and common
+// dialogs through the message layer.  Safe to call more than once.
 void routeScriptDialogs();
 
 }  // namespace velmora

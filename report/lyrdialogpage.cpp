@@ -4,12 +4,40 @@
 #include "report/lyrclass.h"
 #include "report/lyrframe.h"
 #include "report/lyrres.h"
+#include "script/ks_ibind.h"
+#include "script/ks_iformsrtti.h"
+#include "script/ks_isysrtti.h"
 #include "script/ks_props.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
+
+namespace {
+
+// Runs the report script's procedure for an event of the window system,
+// which cannot take an exception: a handler's error is shown and kept with
+// the report's errors. False when there was nothing to run, the handler
+// failed or the object went away meanwhile.
+bool runWindowEvent(TlyrComponent *source, const QString &proc, KsValue &params)
+{
+    TlyrReport *r = source->Report();
+    if (!r || proc.isEmpty()) return false;
+    QPointer<TlyrComponent> self(source);
+    try {
+        r->DoParamEvent(proc, params, true);
+    } catch (const std::exception &e) {
+        const QString text = QString::fromUtf8(e.what());
+        if (TlyrReport *again = self ? self->Report() : nullptr) again->AddError(text);
+        if (ksShowMessageHandler) ksShowMessageHandler(text);
+        return false;
+    }
+    return !self.isNull();
+}
+
+}  // namespace
 
 // ---------------------------------------------------------------- window
 
@@ -71,24 +99,45 @@ void TlyrDialogWindow::closeEvent(QCloseEvent *e)
         e->ignore();
 }
 
-namespace {
-int shiftState(Qt::KeyboardModifiers m)
+bool TlyrDialogWindow::preview(QKeyEvent *e)
 {
-    return ((m & Qt::ShiftModifier) ? 1 : 0) | ((m & Qt::AltModifier) ? 2 : 0) | ((m & Qt::ControlModifier) ? 4 : 0);
+    const bool down = e->type() == QEvent::KeyPress;
+    const int vk = ksQtKeyToVirtualKey(e->key(), e->modifiers());
+    // A character without a key code (one a handler put in) is not a key to swallow.
+    if (vk != 0 && page_->keyEvent(down ? page_->OnKeyDown : page_->OnKeyUp, vk, ksShiftState(e->modifiers())) == 0)
+        return true;
+    return down && !e->text().isEmpty() && !page_->OnKeyPress.isEmpty() && page_->keyPress(e->text()).isEmpty();
 }
-}  // namespace
+
+bool TlyrDialogWindow::eventFilter(QObject *watched, QEvent *e)
+{
+    if ((e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) && watched != this) {
+        // A key the control leaves goes on to the window: asked once only.
+        previewed_ = e;
+        return preview(static_cast<QKeyEvent *>(e));
+    }
+    return QDialog::eventFilter(watched, e);
+}
 
 void TlyrDialogWindow::keyPressEvent(QKeyEvent *e)
 {
-    const int key = page_->keyEvent(page_->OnKeyDown, e->key(), shiftState(e->modifiers()));
-    if (key == 0) return;
-    if (!e->text().isEmpty() && !page_->OnKeyPress.isEmpty() && page_->keyPress(e->text()).isEmpty()) return;
+    const bool asked = e == previewed_;
+    previewed_ = nullptr;
+    if (!asked && preview(e)) return;
+    // Esc clicks the cancel button; without one it does not end the page
+    // (that would read as neither OK nor cancelled).
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        ksClickCancelButton(this);
+        return;
+    }
     QDialog::keyPressEvent(e);
 }
 
 void TlyrDialogWindow::keyReleaseEvent(QKeyEvent *e)
 {
-    if (page_->keyEvent(page_->OnKeyUp, e->key(), shiftState(e->modifiers())) == 0) return;
+    const bool asked = e == previewed_;
+    previewed_ = nullptr;
+    if (!asked && preview(e)) return;
     QDialog::keyReleaseEvent(e);
 }
 
@@ -99,29 +148,80 @@ TlyrDialogControl::TlyrDialogControl(QObject *owner) : TlyrReportComponent(owner
     SetFlags(Flags() & ~2);
 }
 
+TlyrDialogControl::TlyrDialogControl(QObject *owner, TControl *control) : TlyrReportComponent(owner), script_(control)
+{
+    SetFlags(Flags() & ~2);
+    control->setParent(this);
+    control->SetHostEvents({[this](const QString &name) { return !EventProcedure(name).isEmpty(); },
+                            [this](const QString &name, std::vector<KsValue> &args) { runEvent(name, args); }});
+    SetControl(control->Widget());
+}
+
 TlyrDialogControl::~TlyrDialogControl()
 {
-    delete control_.data();
+    if (script_) {
+        // Events raised while the widget goes must not reach a half-gone
+        // object; the script control takes its widget away, after the
+        // widget's own event when a handler freed this control.
+        script_->SetHostEvents({});
+        delete script_.data();
+    } else {
+        delete control_.data();
+    }
 }
 
 void TlyrDialogControl::SetControl(QWidget *w)
 {
-    delete control_.data();
+    if (control_ != w) delete control_.data();
     control_ = w;
+    if (control_) {
+        control_->setEnabled(enabled_);
+        control_->setToolTip(hint_);
+    }
     place();
 }
+
+namespace {
+
+// Controls that are on no dialog page wait here, never shown.
+QWidget *hiddenParent()
+{
+    static QPointer<QWidget> parent;
+    if (!parent) parent = new QWidget;
+    return parent;
+}
+
+}  // namespace
 
 void TlyrDialogControl::place()
 {
     if (!control_) return;
-    for (TlyrComponent *p = Parent(); p; p = p->Parent()) {
-        if (auto *page = qobject_cast<TlyrDialogPage *>(p)) {
-            if (control_->parentWidget() != page->Window()) control_->setParent(page->Window());
-            break;
-        }
+    // Inside a parent control's widget the bounds are the control's own;
+    // on the page's window they are the absolute ones.
+    QWidget *host = nullptr;
+    auto *parentControl = qobject_cast<TlyrDialogControl *>(Parent());
+    const bool inControl = parentControl && parentControl->Control();
+    if (inControl) {
+        host = parentControl->Control();
+    } else {
+        for (TlyrComponent *p = Parent(); p && !host; p = p->Parent())
+            if (auto *page = qobject_cast<TlyrDialogPage *>(p)) host = page->Window();
     }
-    control_->setGeometry(lyrRoundi(AbsLeft()), lyrRoundi(AbsTop()), lyrRoundi(Width()), lyrRoundi(Height()));
+    if (!host) host = hiddenParent();
+    if (control_->parentWidget() != host) control_->setParent(host);
+    if (TlyrDialogPage *page = qobject_cast<TlyrDialogPage *>(Page())) {
+        // Installed after the control's own filter, so it runs first.
+        control_->removeEventFilter(page->Window());
+        control_->installEventFilter(page->Window());
+    }
+    if (inControl)
+        control_->setGeometry(lyrRoundi(Left()), lyrRoundi(Top()), lyrRoundi(Width()), lyrRoundi(Height()));
+    else
+        control_->setGeometry(lyrRoundi(AbsLeft()), lyrRoundi(AbsTop()), lyrRoundi(Width()), lyrRoundi(Height()));
     control_->setVisible(Visible());
+    // Children follow a moved or re-parented container.
+    for (TlyrComponent *child : Objects())
+        if (auto *c = qobject_cast<TlyrDialogControl *>(child)) c->place();
 }
 
 void TlyrDialogControl::SetLeft(double v)
@@ -160,6 +260,262 @@ void TlyrDialogControl::SetParent(TlyrComponent *value)
     place();
 }
 
+void TlyrDialogControl::SetName(const QString &value)
+{
+    const QString old = objectName();
+    const bool follow = script_ && !IsLoading() && !old.isEmpty() && Caption() == old;
+    TlyrReportComponent::SetName(value);
+    if (follow) SetCaption(objectName());
+}
+
+void TlyrDialogControl::FontChanged()
+{
+    TlyrReportComponent::FontChanged();
+    if (!control_) return;
+    QFont f(Font()->Name());
+    f.setPointSize(std::max(Font()->Size(), 1));
+    f.setBold(Font()->Style() & 1);
+    f.setItalic(Font()->Style() & 2);
+    f.setUnderline(Font()->Style() & 4);
+    f.setStrikeOut(Font()->Style() & 8);
+    control_->setFont(f);
+}
+
+void TlyrDialogControl::SetEnabled(bool v)
+{
+    enabled_ = v;
+    if (control_) control_->setEnabled(v);
+}
+
+void TlyrDialogControl::SetHint(const QString &v)
+{
+    hint_ = v;
+    if (control_) control_->setToolTip(v);
+}
+
+QString TlyrDialogControl::Caption() const
+{
+    return script_ ? script_->Caption() : QString();
+}
+
+void TlyrDialogControl::SetCaption(const QString &v)
+{
+    if (script_) script_->SetCaption(v);
+}
+
+QString TlyrDialogControl::EventProcedure(const QString &upperName) const
+{
+    static const std::pair<const char *, QString TlyrDialogControl::*> events[] = {
+            {"ONCLICK", &TlyrDialogControl::OnClick},         {"ONDBLCLICK", &TlyrDialogControl::OnDblClick},
+            {"ONENTER", &TlyrDialogControl::OnEnter},         {"ONEXIT", &TlyrDialogControl::OnExit},
+            {"ONKEYDOWN", &TlyrDialogControl::OnKeyDown},     {"ONKEYPRESS", &TlyrDialogControl::OnKeyPress},
+            {"ONKEYUP", &TlyrDialogControl::OnKeyUp},         {"ONMOUSEDOWN", &TlyrDialogControl::OnMouseDown},
+            {"ONMOUSEMOVE", &TlyrDialogControl::OnMouseMove}, {"ONMOUSEUP", &TlyrDialogControl::OnMouseUp},
+            {"ONCHANGE", &TlyrDialogControl::OnChange},       {"ONDROPDOWN", &TlyrDialogControl::OnDropDown},
+            {"ONCLOSEUP", &TlyrDialogControl::OnCloseUp}};
+    for (const auto &[name, member] : events)
+        if (upperName == QLatin1String(name)) return this->*member;
+    return QString();
+}
+
+void TlyrDialogControl::runEvent(const QString &upperName, std::vector<KsValue> &args)
+{
+    // An event its own handler raises again is ignored.
+    if (running_.contains(upperName)) return;
+    std::vector<KsValue> all;
+    all.reserve(args.size() + 1);
+    all.push_back(KsValue::FromObject(this));
+    all.insert(all.end(), args.begin(), args.end());
+    KsValue params = KsValue::MakeList(std::move(all));
+    QPointer<TlyrDialogControl> self(this);
+    running_ << upperName;
+    const bool ran = runWindowEvent(this, EventProcedure(upperName), params);
+    if (!self) return;
+    running_.removeAll(upperName);
+    if (!ran) return;
+    for (size_t i = 0; i < args.size(); ++i) args[i] = params.Element(qint64(i) + 1);
+}
+
+TlyrLabelControl::TlyrLabelControl(QObject *owner) : TlyrDialogControl(owner, new TLabel) {}
+
+TlyrEditControl::TlyrEditControl(QObject *owner) : TlyrDialogControl(owner, new TEdit) {}
+
+namespace {
+template <class T>
+T *controlOf(const TlyrDialogControl *c)
+{
+    return static_cast<T *>(c->ScriptControl());
+}
+}  // namespace
+
+int TlyrEditControl::MaxLength() const
+{
+    return controlOf<TEdit>(this)->MaxLength();
+}
+
+void TlyrEditControl::SetMaxLength(int v)
+{
+    controlOf<TEdit>(this)->SetMaxLength(v);
+}
+
+bool TlyrEditControl::ReadOnly() const
+{
+    return controlOf<TEdit>(this)->ReadOnly();
+}
+
+void TlyrEditControl::SetReadOnly(bool v)
+{
+    controlOf<TEdit>(this)->SetReadOnly(v);
+}
+
+TlyrMemoControl::TlyrMemoControl(QObject *owner) : TlyrDialogControl(owner, new TMemo) {}
+
+QStringList TlyrMemoControl::Lines() const
+{
+    return controlOf<TMemo>(this)->Lines()->ToList();
+}
+
+void TlyrMemoControl::SetLines(const QStringList &v)
+{
+    controlOf<TMemo>(this)->Lines()->SetList(v);
+}
+
+bool TlyrMemoControl::ReadOnly() const
+{
+    return controlOf<TMemo>(this)->ReadOnly();
+}
+
+void TlyrMemoControl::SetReadOnly(bool v)
+{
+    controlOf<TMemo>(this)->SetReadOnly(v);
+}
+
+TlyrButtonControl::TlyrButtonControl(QObject *owner) : TlyrDialogControl(owner, new TButton)
+{
+    // A button with a modal result ends its dialog page with it.
+    auto *button = qobject_cast<QAbstractButton *>(Control());
+    connect(button, &QAbstractButton::clicked, this, [this] {
+        if (modalResult_ == 0) return;
+        for (TlyrComponent *p = Parent(); p; p = p->Parent())
+            if (auto *page = qobject_cast<TlyrDialogPage *>(p)) {
+                page->SetModalResult(modalResult_);
+                break;
+            }
+    });
+}
+
+bool TlyrButtonControl::Default() const
+{
+    return controlOf<TButton>(this)->Default();
+}
+
+void TlyrButtonControl::SetDefault(bool v)
+{
+    controlOf<TButton>(this)->SetDefault(v);
+}
+
+bool TlyrButtonControl::Cancel() const
+{
+    return controlOf<TButton>(this)->Cancel();
+}
+
+void TlyrButtonControl::SetCancel(bool v)
+{
+    controlOf<TButton>(this)->SetCancel(v);
+}
+
+TlyrCheckBoxControl::TlyrCheckBoxControl(QObject *owner) : TlyrDialogControl(owner, new TCheckBox) {}
+
+bool TlyrCheckBoxControl::Checked() const
+{
+    return controlOf<TCheckBox>(this)->Checked();
+}
+
+void TlyrCheckBoxControl::SetChecked(bool v)
+{
+    controlOf<TCheckBox>(this)->SetChecked(v);
+}
+
+TlyrRadioButtonControl::TlyrRadioButtonControl(QObject *owner) : TlyrDialogControl(owner, new TRadioButton) {}
+
+bool TlyrRadioButtonControl::Checked() const
+{
+    return controlOf<TRadioButton>(this)->Checked();
+}
+
+void TlyrRadioButtonControl::SetChecked(bool v)
+{
+    controlOf<TRadioButton>(this)->SetChecked(v);
+}
+
+TlyrComboBoxControl::TlyrComboBoxControl(QObject *owner) : TlyrDialogControl(owner, new TComboBox) {}
+
+QStringList TlyrComboBoxControl::Items() const
+{
+    return controlOf<TComboBox>(this)->Items()->ToList();
+}
+
+void TlyrComboBoxControl::SetItems(const QStringList &v)
+{
+    controlOf<TComboBox>(this)->Items()->SetList(v);
+}
+
+int TlyrComboBoxControl::Style() const
+{
+    return controlOf<TComboBox>(this)->Style();
+}
+
+void TlyrComboBoxControl::SetStyle(int v)
+{
+    controlOf<TComboBox>(this)->SetStyle(v);
+}
+
+int TlyrComboBoxControl::ItemIndex() const
+{
+    return controlOf<TComboBox>(this)->ItemIndex();
+}
+
+void TlyrComboBoxControl::SetItemIndex(int v)
+{
+    controlOf<TComboBox>(this)->SetItemIndex(v);
+}
+
+TlyrListBoxControl::TlyrListBoxControl(QObject *owner) : TlyrDialogControl(owner, new TListBox) {}
+
+QStringList TlyrListBoxControl::Items() const
+{
+    return controlOf<TListBox>(this)->Items()->ToList();
+}
+
+void TlyrListBoxControl::SetItems(const QStringList &v)
+{
+    controlOf<TListBox>(this)->Items()->SetList(v);
+}
+
+bool TlyrListBoxControl::MultiSelect() const
+{
+    return controlOf<TListBox>(this)->MultiSelect();
+}
+
+void TlyrListBoxControl::SetMultiSelect(bool v)
+{
+    controlOf<TListBox>(this)->SetMultiSelect(v);
+}
+
+int TlyrListBoxControl::ItemIndex() const
+{
+    return controlOf<TListBox>(this)->ItemIndex();
+}
+
+void TlyrListBoxControl::SetItemIndex(int v)
+{
+    controlOf<TListBox>(this)->SetItemIndex(v);
+}
+
+TlyrGroupBoxControl::TlyrGroupBoxControl(QObject *owner) : TlyrDialogControl(owner, new TGroupBox) {}
+
+TlyrPanelControl::TlyrPanelControl(QObject *owner) : TlyrDialogControl(owner, new TPanel) {}
+
 // ---------------------------------------------------------------- page
 
 TlyrDialogPage::TlyrDialogPage(QObject *owner) : TlyrPage(owner), window_(new TlyrDialogWindow(this))
@@ -175,6 +531,7 @@ TlyrDialogPage::TlyrDialogPage(QObject *owner) : TlyrPage(owner), window_(new Tl
 
 TlyrDialogPage::~TlyrDialogPage()
 {
+    if (created_) notify(OnDestroy);
     // The controls' widgets live on the window.
     freeChildren();
     delete window_;
@@ -246,33 +603,26 @@ void TlyrDialogPage::copyBoundsFromWindow()
 
 void TlyrDialogPage::notify(const QString &event)
 {
-    if (TlyrReport *r = Report(); r && !event.isEmpty()) r->DoNotifyEvent(this, event, true);
+    KsValue params = KsValue::MakeList({KsValue::FromObject(this)});
+    runWindowEvent(this, event, params);
 }
 
 bool TlyrDialogPage::closeQuery()
 {
-    TlyrReport *r = Report();
-    if (!r || OnCloseQuery.isEmpty()) return true;
     KsValue params = KsValue::MakeList({KsValue::FromObject(this), KsValue(true)});
-    r->DoParamEvent(OnCloseQuery, params, true);
-    return params.Element(1).ToBool();
+    return !runWindowEvent(this, OnCloseQuery, params) || params.Element(1).ToBool();
 }
 
 int TlyrDialogPage::keyEvent(const QString &event, int key, int shift)
 {
-    TlyrReport *r = Report();
-    if (!r || event.isEmpty()) return key;
     KsValue params = KsValue::MakeList({KsValue::FromObject(this), KsValue(key), KsValue(shift)});
-    r->DoParamEvent(event, params, true);
-    return params.Element(1).ToInt();
+    return runWindowEvent(this, event, params) ? params.Element(1).ToInt() : key;
 }
 
 QString TlyrDialogPage::keyPress(const QString &key)
 {
-    TlyrReport *r = Report();
-    if (!r || OnKeyPress.isEmpty()) return key;
     KsValue params = KsValue::MakeList({KsValue::FromObject(this), KsValue(key)});
-    r->DoParamEvent(OnKeyPress, params, true);
+    if (!runWindowEvent(this, OnKeyPress, params)) return key;
     const QString back = params.Element(1).ToText();
     return back.isEmpty() || back[0] == QChar(0) ? QString() : back.left(1);
 }
@@ -311,12 +661,115 @@ void TlyrDialogPage::prepare()
 
 int TlyrDialogPage::ShowModal()
 {
+    if (!created_) {
+        created_ = true;
+        notify(OnCreate);
+    }
     prepare();
+    window_->setResult(0);
     const int result = window_->exec();
     copyBoundsFromWindow();
     window_->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    return result;
+    // Closed by its close box: cancelled, not confirmed.
+    return result == 0 ? mrCancel : result;
 }
+
+void TlyrDialogPage::SetModalResult(int v)
+{
+    if (v != 0 && window_->isVisible())
+        window_->done(v);
+    else
+        window_->setResult(v);
+}
+
+namespace {
+
+// Scripts see a combo box's or list box's items and a memo's lines as the
+// string list of the control, not as a copy.
+void bindStrings(TksClassVariable *c, const QString &name, TStrings *(*strings)(TlyrDialogControl *))
+{
+    if (!c) return;
+    for (int i = 0; i < c->MembersCount(); ++i)
+        if (TksCustomVariable *m = c->MembersItems(i); m->Name.compare(name, Qt::CaseInsensitive) == 0) {
+            c->Members.Remove(m);
+            delete m;
+            break;
+        }
+    ksbind::Binder<TlyrDialogControl>(c).Property(
+            name, QStringLiteral("TStrings"), [strings](TlyrDialogControl *d) { return ksbind::Obj(strings(d)); },
+            [strings](TlyrDialogControl *d, const KsValue &v) {
+                QObject *o = v.IsObject() ? v.ToObject() : nullptr;
+                if (auto *other = qobject_cast<TStrings *>(o))
+                    strings(d)->SetList(other->ToList());
+                else
+                    strings(d)->SetText(v.ToText());
+            });
+}
+
+class TlyrDialogControlFunctions : public TksRTTIModule {
+public:
+    explicit TlyrDialogControlFunctions(TksScript *s) : TksRTTIModule(s)
+    {
+        for (const char *name : {"TlyrLabelControl", "TlyrEditControl", "TlyrButtonControl", "TlyrCheckBoxControl",
+                                 "TlyrRadioButtonControl", "TlyrGroupBoxControl", "TlyrPanelControl"})
+            addClass(s, name);
+        bindStrings(addClass(s, "TlyrMemoControl"), QStringLiteral("Lines"),
+                    [](TlyrDialogControl *d) { return static_cast<TMemo *>(d->ScriptControl())->Lines(); });
+        TksClassVariable *combo = addClass(s, "TlyrComboBoxControl");
+        bindStrings(combo, QStringLiteral("Items"),
+                    [](TlyrDialogControl *d) { return static_cast<TComboBox *>(d->ScriptControl())->Items(); });
+        ksbind::Binder<TlyrDialogControl>(combo).Property(
+                QStringLiteral("DroppedDown"), QStringLiteral("Boolean"),
+                [](TlyrDialogControl *d) {
+                    return KsValue(static_cast<TComboBox *>(d->ScriptControl())->DroppedDown());
+                },
+                [](TlyrDialogControl *d, const KsValue &v) {
+                    static_cast<TComboBox *>(d->ScriptControl())->SetDroppedDown(v.ToBool());
+                });
+        TksClassVariable *list = addClass(s, "TlyrListBoxControl");
+        bindStrings(list, QStringLiteral("Items"),
+                    [](TlyrDialogControl *d) { return static_cast<TListBox *>(d->ScriptControl())->Items(); });
+        auto box = [](TlyrDialogControl *d) { return static_cast<TListBox *>(d->ScriptControl()); };
+        ksbind::Binder<TlyrDialogControl>(list)
+                .Property(QStringLiteral("SelCount"), QStringLiteral("Integer"),
+                          [box](TlyrDialogControl *d) { return KsValue(box(d)->SelCount()); })
+                .Indexed(
+                        QStringLiteral("Selected"), QStringLiteral("Integer"), QStringLiteral("Boolean"),
+                        [box](TlyrDialogControl *d, TksMethodHelper *h) {
+                            return KsValue(box(d)->Selected(ksbind::IntArg(h, 0)));
+                        },
+                        [box](TlyrDialogControl *d, TksMethodHelper *h, const KsValue &v) {
+                            box(d)->SetSelected(ksbind::IntArg(h, 0), v.ToBool());
+                        });
+    }
+
+private:
+    // A control a script creates goes on the page or control it names as
+    // owner, under a new unique name.
+    static TksClassVariable *addClass(TksScript *s, const char *name)
+    {
+        TksClassVariable *c = s->AddClass(QLatin1String(name), QStringLiteral("TlyrDialogControl"));
+        ksbind::Binder<TlyrDialogControl>(c).Constructor(
+                QStringLiteral("constructor Create(AOwner: TComponent)"), [](TlyrDialogControl *d, TksMethodHelper *h) {
+                    QObject *owner = ksbind::ObjArg(h, 0, nullptr, true);
+                    if (auto *parent = qobject_cast<TlyrComponent *>(owner)) {
+                        const bool container =
+                                qobject_cast<TlyrDialogControl *>(parent) || qobject_cast<TlyrDialogPage *>(parent);
+                        if (parent == d || !container)
+                            ksbind::Raise(QStringLiteral("EInvalidOperation"),
+                                          QStringLiteral("A dialog control goes on a dialog page or control"));
+                        d->SetParent(parent);
+                        d->CreateUniqueName();
+                    } else {
+                        d->setParent(owner);
+                    }
+                    return KsValue();
+                });
+        return c;
+    }
+};
+
+}  // namespace
 
 void lyrRegisterDialogPageClasses()
 {
@@ -324,6 +777,17 @@ void lyrRegisterDialogPageClasses()
     if (done) return;
     done = true;
     ksRegisterClass<TlyrDialogControl>();
+    ksRegisterClass<TlyrLabelControl>();
+    ksRegisterClass<TlyrEditControl>();
+    ksRegisterClass<TlyrMemoControl>();
+    ksRegisterClass<TlyrButtonControl>();
+    ksRegisterClass<TlyrCheckBoxControl>();
+    ksRegisterClass<TlyrRadioButtonControl>();
+    lyrPublishEnum(ksRegisterClass<TlyrComboBoxControl>(), "Style", "TComboBoxStyle",
+                   {"csDropDown", "csSimple", "csDropDownList", "csOwnerDrawFixed", "csOwnerDrawVariable"});
+    ksRegisterClass<TlyrListBoxControl>();
+    ksRegisterClass<TlyrGroupBoxControl>();
+    ksRegisterClass<TlyrPanelControl>();
     KsClassInfo *page = ksRegisterClass<TlyrDialogPage>();
     lyrPublishEnum(page, "BorderStyle", "TFormBorderStyle",
                    {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"});
@@ -331,4 +795,6 @@ void lyrRegisterDialogPageClasses()
             page, "Position", "TPosition",
             {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter", "poDesktopCenter"});
     lyrPublishEnum(page, "WindowState", "TWindowState", {"wsNormal", "wsMinimized", "wsMaximized"});
+    ksRegisterModule(QStringLiteral("TlyrDialogControlFunctions"),
+                     [](TksScript *s) -> TksRTTIModule * { return new TlyrDialogControlFunctions(s); });
 }

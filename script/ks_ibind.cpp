@@ -5,6 +5,7 @@ namespace ksbind {
 namespace {
 const char *const kScriptCreated = "ksScriptCreated";
 const char *const kConstructed = "ksConstructed";
+const char *const kPart = "ksPart";
 }  // namespace
 
 void Raise(const QString &className, const QString &message)
@@ -64,6 +65,17 @@ void MarkConstructed(QObject *o)
 bool IsConstructed(const QObject *o)
 {
     return o && o->property(kConstructed).toBool();
+}
+
+QObject *MarkPart(QObject *o)
+{
+    if (o) o->setProperty(kPart, true);
+    return o;
+}
+
+bool IsPart(const QObject *o)
+{
+    return o && o->property(kPart).toBool();
 }
 
 }  // namespace ksbind

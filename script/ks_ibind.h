@@ -58,6 +58,15 @@ void MarkScriptCreated(QObject *o);
 bool IsScriptCreated(const QObject *o);
 void MarkConstructed(QObject *o);
 bool IsConstructed(const QObject *o);
+// Marks an object that lives and dies with the object holding it (a
+// control's font, a combo box's items): scripts may use it but not free it.
+QObject *MarkPart(QObject *o);
+template <class T>
+T *MarkPart(T *o)
+{
+    return static_cast<T *>(MarkPart(static_cast<QObject *>(o)));
+}
+bool IsPart(const QObject *o);
 
 // Member registration on a class variable; the instance the engine passes
 // is already checked against the class (see TksMethodHelper).

@@ -644,6 +644,26 @@ KsValue ObjectOrNil(TksMethodHelper *h, int i)
     return o ? KsValue::FromObject(o) : KsValue(0);
 }
 
+// An object its owner publishes as a property (a font, a frame, a set of
+// options) lives and dies with the owner: freeing it alone would leave the
+// owner a dangling pointer.
+bool HeldByProperty(QObject *o)
+{
+    QObject *holder = o->parent();
+    const KsClassInfo *cls = holder ? ksClassInfoOf(holder) : nullptr;
+    if (!cls) return false;
+    for (const KsPropInfo *p : cls->Properties()) {
+        if (p->Kind != KsPropKind::Class || !p->Get) continue;
+        try {
+            const KsValue v = p->Get(holder);
+            if (v.IsObject() && v.ToObject() == o) return true;
+        } catch (const std::exception &) {
+            // a property that cannot be read holds nothing
+        }
+    }
+    return false;
+}
+
 void RegisterObject(TksScript *s, const KsClassesInfo &ci)
 {
     TksClassVariable *c = s->AddClass(ci.Object, QString());
@@ -658,7 +678,7 @@ void RegisterObject(TksScript *s, const KsClassesInfo &ci)
     any(c->AddMethod(QStringLiteral("procedure Free"), [](QObject *inst, const KsClassInfo *, const QString &,
                                                           TksMethodHelper *h) {
         if (!inst) return Nothing();  // Free of nil does nothing
-        if (!IsScriptCreated(inst) && !inst->parent())
+        if (IsPart(inst) || HeldByProperty(inst) || (!IsScriptCreated(inst) && !inst->parent()))
             Raise(QStringLiteral("EInvalidOperation"),
                   QStringLiteral("The object %1 belongs to the program and cannot be freed").arg(ksClassNameOf(inst)));
         Q_UNUSED(h);

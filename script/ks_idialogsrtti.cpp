@@ -1,6 +1,7 @@
 #include "script/ks_idialogsrtti.h"
 
 #include "script/ks_ibind.h"
+#include "script/ks_igraphicsrtti.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -17,16 +18,6 @@ namespace {
 bool HaveWidgets()
 {
     return qobject_cast<QApplication *>(QCoreApplication::instance()) != nullptr;
-}
-
-// TColor is 0x00BBGGRR.
-QColor FromTColor(int c)
-{
-    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-}
-int ToTColor(const QColor &c)
-{
-    return c.red() | (c.green() << 8) | (c.blue() << 16);
 }
 
 }  // namespace
@@ -92,26 +83,19 @@ QString TOpenDialog::QtFilter() const
 bool ksDefaultExecute(TCommonDialog *d)
 {
     if (!HaveWidgets()) return false;
-    if (auto *save = qobject_cast<TSaveDialog *>(d)) {
-        const QString f = QFileDialog::getSaveFileName(
-                nullptr, save->Title(), save->FileName().isEmpty() ? save->InitialDir() : save->FileName(),
-                save->QtFilter());
+    if (auto *file = qobject_cast<TOpenDialog *>(d)) {
+        const QString start = file->FileName().isEmpty() ? file->InitialDir() : file->FileName();
+        const QString f = qobject_cast<TSaveDialog *>(d)
+                                  ? QFileDialog::getSaveFileName(nullptr, file->Title(), start, file->QtFilter())
+                                  : QFileDialog::getOpenFileName(nullptr, file->Title(), start, file->QtFilter());
         if (f.isEmpty()) return false;
-        save->SetFileName(f);
-        return true;
-    }
-    if (auto *open = qobject_cast<TOpenDialog *>(d)) {
-        const QString f = QFileDialog::getOpenFileName(
-                nullptr, open->Title(), open->FileName().isEmpty() ? open->InitialDir() : open->FileName(),
-                open->QtFilter());
-        if (f.isEmpty()) return false;
-        open->SetFileName(f);
+        file->SetFileName(f);
         return true;
     }
     if (auto *color = qobject_cast<TColorDialog *>(d)) {
-        const QColor c = QColorDialog::getColor(FromTColor(color->Color()), nullptr, color->Title());
+        const QColor c = QColorDialog::getColor(ksColorToQColor(color->Color()), nullptr, color->Title());
         if (!c.isValid()) return false;
-        color->SetColor(ToTColor(c));
+        color->SetColor(ksQColorToColor(c));
         return true;
     }
     if (auto *font = qobject_cast<TFontDialog *>(d)) {

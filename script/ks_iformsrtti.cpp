@@ -28,6 +28,8 @@ KsValue Nothing()
 }
 
 constexpr int mrCancel = 2, mrOk = 1;
+// Marks the widget of a button whose Cancel is set.
+constexpr const char *kCancelButton = "ksCancelButton";
 constexpr int caNone = 0, caHide = 1, caFree = 2, caMinimize = 3;
 
 struct KeyPair {
@@ -95,7 +97,8 @@ int ksShiftState(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons, bool dbl)
 
 // ---- TControl ---------------------------------------------------------------------------
 
-TControl::TControl(QObject *owner, QWidget *widget) : TComponent(owner), FWidget(widget), FFont(new TFont(this))
+TControl::TControl(QObject *owner, QWidget *widget)
+    : TComponent(owner), FWidget(widget), FFont(MarkPart(new TFont(this)))
 {
     FWidget->installEventFilter(this);
     connect(FFont, &TFont::FontChanged, this, [this] {
@@ -175,13 +178,20 @@ void TControl::SetEvent(const QString &name, TksCustomEvent *adapter)
 bool TControl::HasEvent(const QString &name) const
 {
     auto it = FEvents.find(name);
-    return it != FEvents.end() && !it.value().isNull();
+    if (it != FEvents.end() && !it.value().isNull()) return true;
+    return FHost.Has && FHost.Has(name);
 }
 
 bool TControl::Fire(const QString &name, std::vector<KsValue> &args)
 {
     auto it = FEvents.find(name);
-    if (it == FEvents.end() || it.value().isNull()) return false;
+    if (it == FEvents.end() || it.value().isNull()) {
+        if (!FHost.Has || !FHost.Run || !FHost.Has(name)) return false;
+        // A copy: the handler may replace the host (or free this control).
+        const auto run = FHost.Run;
+        run(name, args);
+        return true;
+    }
     QPointer<TksCustomEvent> adapter = it.value();
     std::vector<KsValue> all;
     all.reserve(args.size() + 1);
@@ -471,10 +481,10 @@ void TControlStrings::Changed()
 TMemo::TMemo(QObject *owner) : TWinControl(owner, new QPlainTextEdit)
 {
     auto *w = As<QPlainTextEdit>(FWidget);
-    FLines = new TControlStrings(this, [w](const QStringList &lines) {
+    FLines = MarkPart(new TControlStrings(this, [w](const QStringList &lines) {
         const QString text = lines.join(QLatin1Char('\n'));
         if (w->toPlainText() != text) w->setPlainText(text);
-    });
+    }));
     connect(w, &QPlainTextEdit::textChanged, this, [this, w] {
         QString t = w->toPlainText();
         FLines->Pull(t.isEmpty() ? QStringList() : t.split(QLatin1Char('\n')));
@@ -528,14 +538,14 @@ TCustomComboBox::TCustomComboBox(QObject *owner) : TWinControl(owner, new KsComb
 {
     auto *w = static_cast<KsComboWidget *>(FWidget.data());
     w->setEditable(true);
-    FItems = new TControlStrings(this, [w](const QStringList &lines) {
+    FItems = MarkPart(new TControlStrings(this, [w](const QStringList &lines) {
         const QString text = w->currentText();
         QSignalBlocker block(w);
         w->clear();
         w->addItems(lines);
         w->setCurrentIndex(-1);
         if (w->isEditable()) w->setEditText(text);
-    });
+    }));
     w->OnPopup = [this](bool down) { Fire(down ? QStringLiteral("ONDROPDOWN") : QStringLiteral("ONCLOSEUP")); };
     connect(w, &QComboBox::currentIndexChanged, this, [this] { Fire(QStringLiteral("ONCHANGE")); });
     connect(w, &QComboBox::editTextChanged, this, [this, w] {
@@ -595,6 +605,28 @@ void TButton::SetCaption(const QString &v)
 {
     if (FWidget) As<QPushButton>(FWidget)->setText(v);
 }
+void TButton::SetDefault(bool v)
+{
+    FDefault = v;
+    if (FWidget) As<QPushButton>(FWidget)->setDefault(v);
+}
+
+void TButton::SetCancel(bool v)
+{
+    FCancel = v;
+    if (FWidget) FWidget->setProperty(kCancelButton, v);
+}
+
+bool ksClickCancelButton(QWidget *window)
+{
+    for (QPushButton *b : window->findChildren<QPushButton *>())
+        if (b->property(kCancelButton).toBool() && b->isVisible() && b->isEnabled()) {
+            b->click();
+            return true;
+        }
+    return false;
+}
+
 void TButton::Click()
 {
     QPointer<TButton> self(this);
@@ -670,11 +702,11 @@ void TRadioButton::SetChecked(bool v)
 TCustomListBox::TCustomListBox(QObject *owner) : TWinControl(owner, new QListWidget)
 {
     auto *w = As<QListWidget>(FWidget);
-    FItems = new TControlStrings(this, [w](const QStringList &lines) {
+    FItems = MarkPart(new TControlStrings(this, [w](const QStringList &lines) {
         QSignalBlocker block(w);
         w->clear();
         w->addItems(lines);
-    });
+    }));
 }
 bool TCustomListBox::MultiSelect() const
 {
@@ -714,7 +746,8 @@ TScrollBox::TScrollBox(QObject *owner) : TScrollingWinControl(owner, new QScroll
 
 // ---- forms ------------------------------------------------------------------------------
 
-TCustomForm::TCustomForm(QObject *owner) : TScrollingWinControl(owner, new KsFormDialog), FCanvas(new TCanvas(this))
+TCustomForm::TCustomForm(QObject *owner)
+    : TScrollingWinControl(owner, new KsFormDialog), FCanvas(MarkPart(new TCanvas(this)))
 {
     Dialog()->SetForm(this);
     TControl::SetVisible(false);
@@ -724,6 +757,15 @@ TCustomForm::TCustomForm(QObject *owner) : TScrollingWinControl(owner, new KsFor
 TCustomForm::~TCustomForm()
 {
     if (FInModal && FWidget) Dialog()->QDialog::done(QDialog::Rejected);
+    // Handlers of a script already cleared are gone and do nothing.
+    Fire(QStringLiteral("ONDESTROY"));
+}
+
+void TCustomForm::Created()
+{
+    if (FCreated) return;
+    FCreated = true;
+    Fire(QStringLiteral("ONCREATE"));
 }
 
 KsFormDialog *TCustomForm::Dialog() const
@@ -743,13 +785,20 @@ void TCustomForm::SetCaption(const QString &v)
 void TCustomForm::SetVisible(bool v)
 {
     if (v && FInModal) return;
+    if (v) {
+        QPointer<TCustomForm> self(this);
+        Created();
+        if (!self) return;
+    }
     TControl::SetVisible(v);
     if (FWidget) FWidget->setVisible(v);
 }
 
 void TCustomForm::Show()
 {
+    QPointer<TCustomForm> self(this);
     SetVisible(true);
+    if (!self) return;
     if (FWidget) {
         FWidget->raise();
         FWidget->activateWindow();
@@ -770,10 +819,12 @@ int TCustomForm::ShowModal()
     if (!FWidget) return mrCancel;
     if (FInModal || FWidget->isVisible())
         Raise(QStringLiteral("EInvalidOperation"), QStringLiteral("Cannot make a visible window modal"));
+    QPointer<TCustomForm> self(this);
+    Created();
+    if (!self) return mrCancel;
     FModalResult = 0;
     if (const auto &hook = ksShowModalHook()) return hook(this);
     FInModal = true;
-    QPointer<TCustomForm> self(this);
     FWidget->setWindowModality(Qt::ApplicationModal);
     Dialog()->exec();
     if (!self) return mrCancel;
@@ -821,6 +872,12 @@ void KsFormDialog::done(int r)
         if (FForm) FForm->TControl::SetVisible(false);
     }
     QDialog::done(r);
+}
+
+void KsFormDialog::keyPressEvent(QKeyEvent *e)
+{
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier && ksClickCancelButton(this)) return;
+    QDialog::keyPressEvent(e);
 }
 
 std::function<int(TCustomForm *)> &ksShowModalHook()

@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 class QKeyEvent;
 class QMouseEvent;
@@ -26,6 +27,14 @@ int ksVirtualKeyToQtKey(int vk);
 int ksShiftState(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons = Qt::NoButton, bool dbl = false);
 
 class TWinControl;
+
+// Handlers that live outside any script: a report's dialog control names
+// procedures of the report's script. Asked only for events without a
+// script adapter; names are upper case, args exclude Sender.
+struct KsHostEvents {
+    std::function<bool(const QString &name)> Has;
+    std::function<void(const QString &name, std::vector<KsValue> &args)> Run;
+};
 
 class TControl : public TComponent {
     Q_OBJECT
@@ -79,6 +88,7 @@ public:
     // Events: the script's adapters by event name (upper case); a cleared or
     // freed adapter is simply gone.
     void SetEvent(const QString &name, TksCustomEvent *adapter);
+    void SetHostEvents(KsHostEvents host) { FHost = std::move(host); }
     bool HasEvent(const QString &name) const;
     // Runs the handler of the event with the arguments after Sender; var
     // arguments come back in `args`. False when there is no handler.
@@ -105,6 +115,7 @@ private:
     TFont *FFont;
     QPointer<TWinControl> FParent;
     QHash<QString, QPointer<TksCustomEvent>> FEvents;
+    KsHostEvents FHost;
     QString FCaption;
     int FTag = 0;
     int FColor = -2147483633;  // clBtnFace
@@ -266,9 +277,10 @@ public:
     int ModalResult() const { return FModalResult; }
     void SetModalResult(int v) { FModalResult = v; }
     bool Default() const { return FDefault; }
-    void SetDefault(bool v) { FDefault = v; }
+    // Enter clicks the default button of its window, Esc the cancel button.
+    void SetDefault(bool v);
     bool Cancel() const { return FCancel; }
-    void SetCancel(bool v) { FCancel = v; }
+    void SetCancel(bool v);
     void Click();
 
 private:
@@ -398,6 +410,10 @@ public:
 
 private:
     friend class KsFormDialog;
+    // A script builds its form after creating it, so OnCreate runs once,
+    // when the form is first shown.
+    void Created();
+    bool FCreated = false;
     TCanvas *FCanvas;
     int FBorderStyle = 2, FPosition = 0, FModalResult = 0;
     bool FKeyPreview = false, FInModal = false;
@@ -416,6 +432,9 @@ class KsFormDialog : public QDialog {
 public:
     void SetForm(TCustomForm *form) { FForm = form; }
     void done(int r) override;
+
+protected:
+    void keyPressEvent(QKeyEvent *e) override;
 
 private:
     QPointer<TCustomForm> FForm;
@@ -439,6 +458,10 @@ public:
     void Restore();
     void ProcessMessages();
 };
+// Esc in a window: clicks its visible, enabled cancel button; false when
+// it has none.
+bool ksClickCancelButton(QWidget *window);
+
 // When set, ShowModal asks it for the modal result instead of running the
 // form (the command-line runner has nobody to answer a window).
 std::function<int(TCustomForm *form)> &ksShowModalHook();

@@ -193,7 +193,8 @@ bool TBrush::AssignFrom(QObject *source)
 // ---- canvas ----------------------------------------------------------------------------
 
 TCanvas::TCanvas(QObject *parent)
-    : TPersistent(parent), FFont(new TFont(this)), FPen(new TPen(this)), FBrush(new TBrush(this))
+    : TPersistent(parent), FFont(MarkPart(new TFont(this))), FPen(MarkPart(new TPen(this))),
+      FBrush(MarkPart(new TBrush(this)))
 {}
 
 template <class F>
@@ -327,7 +328,7 @@ bool TGraphic::AssignFrom(QObject *source)
     return false;
 }
 
-TBitmap::TBitmap(QObject *parent) : TGraphic(parent), FCanvas(new TCanvas(this))
+TBitmap::TBitmap(QObject *parent) : TGraphic(parent), FCanvas(MarkPart(new TCanvas(this)))
 {
     FCanvas->SetTarget(&FImage);
 }
@@ -337,7 +338,7 @@ void TBitmap::SetSize(int w, int h)
     TGraphic::SetSize(w, h);
 }
 
-TPicture::TPicture(QObject *parent) : TPersistent(parent), FBitmap(new TBitmap(this)) {}
+TPicture::TPicture(QObject *parent) : TPersistent(parent), FBitmap(MarkPart(new TBitmap(this))) {}
 
 bool TPicture::AssignFrom(QObject *source)
 {

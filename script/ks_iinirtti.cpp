@@ -298,6 +298,15 @@ void FillStrings(TksMethodHelper *h, int i, const QStringList &lines)
     ObjArgAs<TStrings>(h, i, ksClassesInfo().Strings)->SetList(lines);
 }
 
+// A typed write: the value (argument 2) as the text the file keeps.
+Fn<TCustomIniFile> WriteAs(QString (*text)(const KsValue &))
+{
+    return [text](TCustomIniFile *t, TksMethodHelper *h) {
+        t->WriteString(StrArg(h, 0), StrArg(h, 1), text(h->GetParam(2)));
+        return Nothing();
+    };
+}
+
 double ReadSerial(TCustomIniFile *t, TksMethodHelper *h, bool (*parse)(const QString &, double &))
 {
     const QString v = t->ReadString(StrArg(h, 0), StrArg(h, 1), QString());
@@ -394,10 +403,7 @@ TksIniFunctions::TksIniFunctions(TksScript *s) : TksRTTIModule(s)
                         return ksTryStrToInt64(text, v) ? KsValue::FromInt(v) : KsValue(IntArg(h, 2));
                     })
             .Method(QStringLiteral("procedure WriteInteger(const Section, Ident: String; Value: LongInt)"),
-                    [](TCustomIniFile *t, TksMethodHelper *h) {
-                        t->WriteString(StrArg(h, 0), StrArg(h, 1), QString::number(h->GetParam(2).ToInt64()));
-                        return Nothing();
-                    })
+                    WriteAs([](const KsValue &v) { return QString::number(v.ToInt64()); }))
             .Method(QStringLiteral("function ReadBool(const Section, Ident: String; Default: Boolean): Boolean"),
                     [](TCustomIniFile *t, TksMethodHelper *h) {
                         qint64 v = 0;
@@ -405,29 +411,19 @@ TksIniFunctions::TksIniFunctions(TksScript *s) : TksRTTIModule(s)
                         return ksTryStrToInt64(text, v) ? KsValue(v != 0) : KsValue(BoolArg(h, 2));
                     })
             .Method(QStringLiteral("procedure WriteBool(const Section, Ident: String; Value: Boolean)"),
-                    [](TCustomIniFile *t, TksMethodHelper *h) {
-                        t->WriteString(StrArg(h, 0), StrArg(h, 1),
-                                       BoolArg(h, 2) ? QStringLiteral("1") : QStringLiteral("0"));
-                        return Nothing();
-                    })
+                    WriteAs([](const KsValue &v) { return v.ToBool() ? QStringLiteral("1") : QStringLiteral("0"); }))
             .Method(QStringLiteral("function ReadDate(const Section, Name: String; Default: TDateTime): TDateTime"),
                     [](TCustomIniFile *t, TksMethodHelper *h) {
                         return KsValue::FromDate(ReadSerial(t, h, ksTryStrToDate));
                     })
             .Method(QStringLiteral("procedure WriteDate(const Section, Name: String; Value: TDateTime)"),
-                    [](TCustomIniFile *t, TksMethodHelper *h) {
-                        t->WriteString(StrArg(h, 0), StrArg(h, 1), ksDateToStr(h->GetParam(2).ToDouble()));
-                        return Nothing();
-                    })
+                    WriteAs([](const KsValue &v) { return ksDateToStr(v.ToDouble()); }))
             .Method(QStringLiteral("function ReadDateTime(const Section, Name: String; Default: TDateTime): TDateTime"),
                     [](TCustomIniFile *t, TksMethodHelper *h) {
                         return KsValue::FromDate(ReadSerial(t, h, ksTryStrToDateTime));
                     })
             .Method(QStringLiteral("procedure WriteDateTime(const Section, Name: String; Value: TDateTime)"),
-                    [](TCustomIniFile *t, TksMethodHelper *h) {
-                        t->WriteString(StrArg(h, 0), StrArg(h, 1), ksDateTimeToStr(h->GetParam(2).ToDouble()));
-                        return Nothing();
-                    })
+                    WriteAs([](const KsValue &v) { return ksDateTimeToStr(v.ToDouble()); }))
             .Method(QStringLiteral("function ReadFloat(const Section, Name: String; Default: Double): Double"),
                     [](TCustomIniFile *t, TksMethodHelper *h) {
                         double v = 0;
@@ -435,19 +431,13 @@ TksIniFunctions::TksIniFunctions(TksScript *s) : TksRTTIModule(s)
                         return ksTryStrToFloat(text, v) ? KsValue(v) : KsValue(h->GetParam(2).ToDouble());
                     })
             .Method(QStringLiteral("procedure WriteFloat(const Section, Name: String; Value: Double)"),
-                    [](TCustomIniFile *t, TksMethodHelper *h) {
-                        t->WriteString(StrArg(h, 0), StrArg(h, 1), ksFloatToStr(h->GetParam(2).ToDouble()));
-                        return Nothing();
-                    })
+                    WriteAs([](const KsValue &v) { return ksFloatToStr(v.ToDouble()); }))
             .Method(QStringLiteral("function ReadTime(const Section, Name: String; Default: TDateTime): TDateTime"),
                     [](TCustomIniFile *t, TksMethodHelper *h) {
                         return KsValue::FromDate(ReadSerial(t, h, ksTryStrToTime));
                     })
             .Method(QStringLiteral("procedure WriteTime(const Section, Name: String; Value: TDateTime);"),
-                    [](TCustomIniFile *t, TksMethodHelper *h) {
-                        t->WriteString(StrArg(h, 0), StrArg(h, 1), ksTimeToStr(h->GetParam(2).ToDouble()));
-                        return Nothing();
-                    })
+                    WriteAs([](const KsValue &v) { return ksTimeToStr(v.ToDouble()); }))
             .Method(QStringLiteral("function ReadBinaryStream(const Section, Name: String; Value: TStream): Integer"),
                     [](TCustomIniFile *t, TksMethodHelper *h) {
                         auto *s = ObjArgAs<TStream>(h, 2, ksClassesInfo().Stream);

@@ -47,6 +47,20 @@ TksCompileHook &CompileHook()
     return hook;
 }
 
+// Runs a procedure with its first `count` parameters taken from `arg`;
+// the parameters a caller does not pass start empty, not with the last
+// call's values. Returns how many were passed.
+int RunWithArguments(TksProcVariable *proc, qint64 count, const std::function<KsValue(int)> &arg,
+                     KsValue *result = nullptr)
+{
+    const int n = int(std::min<qint64>(proc->Count(), count));
+    for (int i = 0; i < n; ++i) proc->Param(i)->SetValue(arg(i));
+    for (int i = n; i < proc->Count(); ++i) proc->Param(i)->SetValue(KsValue());
+    KsValue r = proc->GetValue();
+    if (result) *result = std::move(r);
+    return n;
+}
+
 }  // namespace
 
 void ksRegisterModule(const QString &name, TksModuleFactory factory)
@@ -350,11 +364,11 @@ KsValue TksScript::CallFunction(const QString &name, const KsValue &params)
     KsValue copy = params;
     auto *proc = dynamic_cast<TksProcVariable *>(FindLocal(name));
     if (!proc) return KsValue();
-    if (copy.IsArray() && copy.DimCount() >= 1) {
-        KsBounds b = copy.Bounds(0);
-        for (qint64 i = 0; i < b.Count && i < proc->Count(); ++i) proc->Param(int(i))->SetValue(copy.Element(i));
-    }
-    return proc->GetValue();
+    const qint64 count = copy.IsArray() && copy.DimCount() >= 1 ? copy.Bounds(0).Count : 0;
+    KsValue r;
+    RunWithArguments(
+            proc, count, [&copy](int i) { return copy.Element(i); }, &r);
+    return r;
 }
 
 KsValue TksScript::CallFunctionVar(const QString &name, KsValue &params)
@@ -734,11 +748,7 @@ KsValue TksComponentHelper::GetValue()
 void TksCustomEvent::Invoke(std::vector<KsValue> &args)
 {
     if (!Handler || Handler->Executing) return;
-    const int n = std::min<int>(Handler->Count(), int(args.size()));
-    for (int i = 0; i < n; ++i) Handler->Param(i)->SetValue(args[size_t(i)]);
-    // Parameters the event does not pass start empty, not with the last call's values.
-    for (int i = n; i < Handler->Count(); ++i) Handler->Param(i)->SetValue(KsValue());
-    Handler->GetValue();
+    const int n = RunWithArguments(Handler, qint64(args.size()), [&args](int i) { return args[size_t(i)]; });
     for (int i = 0; i < n; ++i) args[size_t(i)] = Handler->Param(i)->Value;
 }
 

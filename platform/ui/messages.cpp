@@ -1,6 +1,10 @@
 #include "platform/ui/messages.h"
 
 #include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QInputDialog>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
@@ -47,6 +51,72 @@ Answer ScriptedMessages::take(const Message &m)
         return a;
     }
     return m.buttons == Buttons::Ok ? Answer::Ok : (m.buttons == Buttons::OkCancel ? Answer::Ok : Answer::Yes);
+}
+
+bool ScriptedMessages::takeInput(Input &in)
+{
+    m_asked.push_back(in);
+    m_asked.back().dialog = nullptr;
+    if (m_inputs.empty()) return false;
+    const auto [ok, value] = m_inputs.front();
+    m_inputs.erase(m_inputs.begin());
+    if (ok) in.value = value;
+    return ok;
+}
+
+bool askInput(Input &in, QWidget *parent)
+{
+    if (g_script) return g_script->takeInput(in);
+    if (in.dialog) return in.dialog(in);
+    if (!parent) parent = QApplication::activeWindow();
+    const QString caption = in.caption.isEmpty() ? g_title : in.caption;
+    QString chosen;
+    switch (in.kind) {
+    case InputKind::Text: {
+        bool ok = false;
+        chosen = QInputDialog::getText(parent, caption, in.prompt, QLineEdit::Normal, in.value, &ok);
+        if (!ok) return false;
+        break;
+    }
+    case InputKind::OpenFile:
+        chosen = QFileDialog::getOpenFileName(parent, caption, in.value, in.filter);
+        if (chosen.isEmpty()) return false;
+        break;
+    case InputKind::SaveFile:
+        chosen = QFileDialog::getSaveFileName(parent, caption, in.value, in.filter);
+        if (chosen.isEmpty()) return false;
+        break;
+    case InputKind::Color: {
+        const QColor c = QColorDialog::getColor(QColor(in.value), parent, caption);
+        if (!c.isValid()) return false;
+        chosen = c.name();
+        break;
+    }
+    case InputKind::Font: {
+        QFont f;
+        if (!in.value.isEmpty()) f.fromString(in.value);
+        bool ok = false;
+        f = QFontDialog::getFont(&ok, f, parent, caption);
+        if (!ok) return false;
+        chosen = f.toString();
+        break;
+    }
+    case InputKind::Printer:
+        return false;  // only through the caller's dialog
+    }
+    in.value = chosen;
+    return true;
+}
+
+bool askText(const QString &caption, const QString &prompt, QString &value, QWidget *parent)
+{
+    Input in;
+    in.caption = caption;
+    in.prompt = prompt;
+    in.value = value;
+    if (!askInput(in, parent)) return false;
+    value = in.value;
+    return true;
 }
 
 Answer show(const Message &m, QWidget *parent)

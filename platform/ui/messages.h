@@ -43,6 +43,24 @@ void error(const QString &text, const QString &caption = QStringLiteral("错误"
 // Yes/No question; true for Yes.
 bool ask(const QString &text, const QString &caption = QStringLiteral("提示"), QWidget *parent = nullptr);
 
+// A question that wants a value back: a text, or a choice made in one of the
+// standard dialogs. The value travels as text: a file path, a colour as
+// "#rrggbb", a font as QFont::toString(), a print choice as "copies,from,to".
+enum class InputKind { Text, OpenFile, SaveFile, Color, Font, Printer };
+struct Input {
+    InputKind kind = InputKind::Text;
+    QString caption;
+    QString prompt;
+    QString value;   // the proposed value; the chosen one after a confirmed question
+    QString filter;  // file dialogs, Qt's form: "文本 (*.txt);;所有文件 (*)"
+    // The real dialog, for kinds this layer cannot show itself (printing).
+    std::function<bool(Input &)> dialog;
+};
+// Asks; false when cancelled (value unchanged then).
+bool askInput(Input &in, QWidget *parent = nullptr);
+// A text question; false when cancelled.
+bool askText(const QString &caption, const QString &prompt, QString &value, QWidget *parent = nullptr);
+
 // Replaces the real message boxes while alive: every message is recorded and
 // answered from the queue (or with defaultAnswer when it is empty).
 class ScriptedMessages {
@@ -53,6 +71,11 @@ public:
     ScriptedMessages &operator=(const ScriptedMessages &) = delete;
 
     void answer(Answer a) { m_queue.push_back(a); }
+    // The next value question's answer; cancelInput() cancels it. With none
+    // queued, value questions are cancelled.
+    void answerInput(const QString &value) { m_inputs.push_back({true, value}); }
+    void cancelInput() { m_inputs.push_back({false, QString()}); }
+    const std::vector<Input> &inputsAsked() const { return m_asked; }
     Answer defaultAnswer = Answer::Ok;  // for Ok boxes; Yes/No boxes take Yes unless queued
 
     const std::vector<Message> &shown() const { return m_shown; }
@@ -63,9 +86,13 @@ public:
 
 private:
     friend Answer show(const Message &, QWidget *);
+    friend bool askInput(Input &, QWidget *);
     Answer take(const Message &m);
+    bool takeInput(Input &in);
     std::vector<Message> m_shown;
     std::vector<Answer> m_queue;
+    std::vector<std::pair<bool, QString>> m_inputs;
+    std::vector<Input> m_asked;
     ScriptedMessages *m_previous = nullptr;
 };
 

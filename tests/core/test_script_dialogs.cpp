@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFont>
+
 namespace {
 
 class ScriptDialogs : public ::testing::Test {
@@ -49,6 +51,59 @@ TEST_F(ScriptDialogs, MessagesAndAnswersGoThroughTheMessageLayer)
     EXPECT_EQ(msgs.shown()[2].buttons, ui::Buttons::OkCancel);
     EXPECT_EQ(msgs.shown()[2].icon, ui::Icon::Warning);
     EXPECT_EQ(msgs.shown()[3].buttons, ui::Buttons::Ok);
+}
+
+TEST_F(ScriptDialogs, QuestionsAndCommonDialogsAreAnsweredByTheMessageLayer)
+{
+    msgs.answerInput(QStringLiteral("张三"));   // InputBox
+    msgs.cancelInput();                         // InputBox: the default comes back
+    msgs.answerInput(QStringLiteral("13800"));  // InputQuery
+    msgs.cancelInput();                         // InputQuery: unchanged
+    msgs.answerInput(QStringLiteral("/tmp/会员.txt"));
+    msgs.cancelInput();  // the save dialog
+    msgs.answerInput(QStringLiteral("#0000ff"));
+    msgs.answerInput(QFont(QStringLiteral("Arial"), 14).toString());
+    msgs.answerInput(QStringLiteral("2,1,3"));
+    msgs.answerInput(QStringLiteral("x,y"));  // not a print choice: refused
+    const KsRunResult r = ksRunScript(
+            "var s: String; O: TOpenDialog; S2: TSaveDialog; C: TColorDialog; F: TFontDialog; P: TPrintDialog;\n"
+            "begin\n"
+            "  Out(InputBox('会员', '姓名', '无'));\n"
+            "  Out(InputBox('会员', '姓名', '无'));\n"
+            "  s := '1';\n"
+            "  Out(InputQuery('会员', '电话', s)); Out(s);\n"
+            "  Out(InputQuery('', '电话', s)); Out(s);\n"
+            "  O := TOpenDialog.Create(nil); O.Filter := '文本|*.txt'; O.Title := '打开';\n"
+            "  Out(O.Execute); Out(O.FileName);\n"
+            "  S2 := TSaveDialog.Create(nil); S2.FileName := 'a.txt'; Out(S2.Execute); Out(S2.FileName);\n"
+            "  C := TColorDialog.Create(nil); C.Color := 255; Out(C.Execute); Out(C.Color);\n"
+            "  F := TFontDialog.Create(nil); Out(F.Execute);\n"
+            "  P := TPrintDialog.Create(nil); Out(P.Execute); Out(P.Copies); Out(P.ToPage);\n"
+            "  Out(P.Execute); Out(P.Copies);\n"
+            "  O.Free; S2.Free; C.Free; F.Free; P.Free;\n"
+            "end.",
+            "PascalScript");
+    ASSERT_EQ(r.Code, 0) << r.Error.toStdString();
+    EXPECT_EQ(r.Output,
+              (QStringList{"张三", "无", "True", "13800", "False", "13800", "True", "/tmp/会员.txt", "False", "a.txt",
+                           "True", QString::number(0xFF0000), "True", "True", "2", "3", "False", "2"}));
+    const auto &asked = msgs.inputsAsked();
+    ASSERT_EQ(asked.size(), 10u);
+    EXPECT_EQ(asked[0].caption, QStringLiteral("会员"));
+    EXPECT_EQ(asked[0].prompt, QStringLiteral("姓名"));
+    EXPECT_EQ(asked[0].value, QStringLiteral("无"));
+    EXPECT_EQ(asked[3].caption, ui::appTitle());
+    EXPECT_EQ(asked[4].kind, ui::InputKind::OpenFile);
+    EXPECT_EQ(asked[4].caption, QStringLiteral("打开"));
+    EXPECT_EQ(asked[4].filter, QStringLiteral("文本 (*.txt)"));
+    EXPECT_EQ(asked[5].kind, ui::InputKind::SaveFile);
+    EXPECT_EQ(asked[5].value, QStringLiteral("a.txt"));
+    EXPECT_EQ(asked[6].kind, ui::InputKind::Color);
+    EXPECT_EQ(asked[6].value, QStringLiteral("#ff0000"));
+    EXPECT_EQ(asked[7].kind, ui::InputKind::Font);
+    EXPECT_EQ(asked[8].kind, ui::InputKind::Printer);
+    EXPECT_EQ(asked[8].value, QStringLiteral("1,0,0"));
+    EXPECT_EQ(msgs.count(), 0);
 }
 
 }  // namespace

@@ -38,6 +38,10 @@ QString Step(quint8 b)
     }
     default:
         if (j & 1) return a + QStringLiteral(" := ") + o;
+        // Handlers that free objects while a form is shown or freed.
+        if (j == 4) return QStringLiteral("TForm(%1).OnDestroy := 'Drop'; TForm(%1).OnCreate := 'Drop'").arg(a);
+        if (j == 6) return QStringLiteral("TForm(%1).Show").arg(a);
+        if (j == 2) return QStringLiteral("TControl(%1).Font.Free; TForm(%1).Canvas.Free").arg(a);
         return QStringLiteral("TksXMLItem(%1).AddItem(%2)").arg(a, o);
     }
 }
@@ -55,7 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }();
     Q_UNUSED(app);
     if (size > 400) return 0;
-    QString text = QStringLiteral("var o0, o1, o2, o3, o4, o5, o6, o7: Variant; n: Integer; s: String;\nbegin\n");
+    QString text = QStringLiteral("var o0, o1, o2, o3, o4, o5, o6, o7: Variant; n: Integer; s: String;\n"
+                                  "procedure Drop(Sender: TObject);\n"
+                                  "begin\n"
+                                  "  try o0.Free except end; try o1.Free except end;\n"
+                                  "end;\n"
+                                  "begin\n");
     for (size_t k = 0; k < size; ++k)
         text += QStringLiteral("  try ") + Step(data[k]) + QStringLiteral(" except end;\n");
     for (int i = 0; i < 8; ++i) text += QStringLiteral("  try o%1.Free except end;\n").arg(i);

@@ -29,7 +29,9 @@ struct Script {
         S.Lines = ksSplitScriptLines(text);
         EXPECT_TRUE(S.Compile()) << S.ErrorPos.toStdString() << " " << S.ErrorMsg.toStdString();
         S.Execute();
+        Error = S.ErrorMsg;
     }
+    QString Error;
     template <class T>
     T *Object(const char *name)
     {
@@ -304,6 +306,182 @@ TEST(KsForms, KeyCodesTranslate)
         EXPECT_EQ(ksQtKeyToVirtualKey(ksVirtualKeyToQtKey(vk), Qt::NoModifier), vk) << vk;
     EXPECT_EQ(ksShiftState(Qt::ShiftModifier | Qt::ControlModifier), 5);
     EXPECT_EQ(ksShiftState(Qt::NoModifier, Qt::LeftButton, true), 8 + 64);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(KsForms, CreateRunsWhenFirstShownAndDestroyWhenFreed)
+{
+    Script s{QStringLiteral("var F: TForm;\n"
+                            "procedure Made(Sender: TObject);\n"
+                            "begin\n"
+                            "  Out('create ' + TForm(Sender).Caption);\n"
+                            "end;\n"
+                            "procedure Gone(Sender: TObject);\n"
+                            "begin\n"
+                            "  Out('destroy');\n"
+                            "end;\n"
+                            "begin\n"
+                            "  F := TForm.Create(nil); F.Caption := 'A';\n"
+                            "  F.OnCreate := 'Made'; F.OnDestroy := 'Gone';\n"
+                            "  F.Show; F.Hide; F.Show; F.Hide;\n"
+                            "  F.Free;\n"
+                            "  Out('end');\n"
+                            "end.")};
+    EXPECT_EQ(s.Output, (QStringList{"create A", "destroy", "end"})) << s.Error.toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+// The same form in the other three languages: a click handler, a key
+// handler that swallows "a" and a close query that refuses once.
+struct LangForm {
+    const char *Lang;
+    const char *Text;
+};
+const LangForm kLangForms[] = {
+        {"JScript", "var f, e, b, n = 0, asked = 0;\n"
+                    "function Clicked(Sender) { n = n + 1; e.Text = \"clicked \" + IntToStr(n); }\n"
+                    "function KeyDown(Sender, Key, Shift) { if (Key == 65) Key = 0; }\n"
+                    "function Ask(Sender, CanClose) { asked = asked + 1; CanClose = asked > 1; }\n"
+                    "f = new TForm(nil); f.OnCloseQuery = \"Ask\";\n"
+                    "e = new TEdit(f); e.Parent = f; e.OnKeyDown = \"KeyDown\";\n"
+                    "b = new TButton(f); b.Parent = f; b.OnClick = \"Clicked\";\n"},
+        {"BasicScript", "Dim f, e, b, n, asked\n"
+                        "n = 0\n"
+                        "asked = 0\n"
+                        "Sub Clicked(Sender)\n"
+                        "  n = n + 1\n"
+                        "  e.Text = \"clicked \" & IntToStr(n)\n"
+                        "End Sub\n"
+                        "Sub KeyDown(Sender, ByRef Key, Shift)\n"
+                        "  If Key = 65 Then\n"
+                        "    Key = 0\n"
+                        "  End If\n"
+                        "End Sub\n"
+                        "Sub Ask(Sender, ByRef CanClose)\n"
+                        "  asked = asked + 1\n"
+                        "  CanClose = asked > 1\n"
+                        "End Sub\n"
+                        "f = New TForm(nil)\n"
+                        "f.OnCloseQuery = \"Ask\"\n"
+                        "e = New TEdit(f)\n"
+                        "e.Parent = f\n"
+                        "e.OnKeyDown = \"KeyDown\"\n"
+                        "b = New TButton(f)\n"
+                        "b.Parent = f\n"
+                        "b.OnClick = \"Clicked\"\n"},
+        {"C++Script", "TForm f; TEdit e; TButton b; int n = 0; int asked = 0;\n"
+                      "void Clicked(TObject Sender) { n = n + 1; e.Text = \"clicked \" + IntToStr(n); }\n"
+                      "void KeyDown(TObject Sender, int &Key, int Shift) { if (Key == 65) Key = 0; }\n"
+                      "void Ask(TObject Sender, bool &CanClose) { asked = asked + 1; CanClose = asked > 1; }\n"
+                      "{\n"
+                      "  f = new TForm(nil); f.OnCloseQuery = \"Ask\";\n"
+                      "  e = new TEdit(f); e.Parent = f; e.OnKeyDown = \"KeyDown\";\n"
+                      "  b = new TButton(f); b.Parent = f; b.OnClick = \"Clicked\";\n"
+                      "}\n"}};
+
+TEST(KsForms, TheFormWorksInEveryLanguage)
+{
+    for (const LangForm &l : kLangForms) {
+        SCOPED_TRACE(l.Lang);
+        Script s(QString::fromLatin1(l.Text), l.Lang);
+        ASSERT_TRUE(s.Error.isEmpty()) << s.Error.toStdString();
+        auto *form = s.Object<TForm>("f");
+        auto *edit = s.Object<TEdit>("e");
+        auto *button = s.Object<TButton>("b");
+        ASSERT_TRUE(form && edit && button);
+        form->Show();
+        QTest::mouseClick(button->Widget(), Qt::LeftButton);
+        EXPECT_EQ(edit->Caption(), QStringLiteral("clicked 1"));
+        auto *line = static_cast<QLineEdit *>(edit->Widget());
+        line->setCursorPosition(line->text().size());
+        QTest::keyClicks(line, QStringLiteral("ab"));
+        EXPECT_EQ(line->text(), QStringLiteral("clicked 1b"));
+        form->Close();
+        EXPECT_TRUE(form->Widget()->isVisible());
+        form->Close();
+        EXPECT_FALSE(form->Widget()->isVisible());
+        delete form;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(KsForms, EnterClicksTheDefaultButtonAndEscTheCancelButton)
+{
+    Script s(
+            QStringLiteral("var F: TForm; Ok, No: TButton; Cancels: Integer;\n"
+                           "procedure Cancelled(Sender: TObject);\n"
+                           "begin\n"
+                           "  Cancels := Cancels + 1;\n"
+                           "end;\n"
+                           "begin\n"
+                           "  F := TForm.Create(nil);\n"
+                           "  Ok := TButton.Create(F); Ok.Parent := F; Ok.ModalResult := mrOk; Ok.Default := True;\n"
+                           "  No := TButton.Create(F); No.Parent := F; No.ModalResult := mrCancel; No.Cancel := True;\n"
+                           "  No.OnClick := 'Cancelled';\n"
+                           "end."));
+    auto *form = s.Object<TForm>("F");
+    ASSERT_NE(form, nullptr);
+    QTimer::singleShot(0, [form] { QTest::keyClick(form->Widget(), Qt::Key_Return); });
+    EXPECT_EQ(form->ShowModal(), 1);
+    QTimer::singleShot(0, [form] { QTest::keyClick(form->Widget(), Qt::Key_Escape); });
+    EXPECT_EQ(form->ShowModal(), 2);
+    EXPECT_EQ(s.S.Find(QStringLiteral("Cancels"))->GetValue().ToInt(), 1);
+    delete form;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(KsHostCalls, ParametersACallDoesNotPassAreUnassigned)
+{
+    Script s(QStringLiteral("procedure P(A, B: Variant);\n"
+                            "begin\n"
+                            "  Out(VarType(B));\n"
+                            "end;\n"
+                            "begin\n"
+                            "end."));
+    s.S.CallFunction(QStringLiteral("P"), KsValue::MakeList({KsValue(1), KsValue(2)}));
+    s.S.CallFunction(QStringLiteral("P"), KsValue::MakeList({KsValue(1)}));
+    KsValue one = KsValue::MakeList({KsValue(1)});
+    s.S.CallFunctionVar(QStringLiteral("P"), one);
+    ASSERT_EQ(s.Output.size(), 3);
+    EXPECT_NE(s.Output[0], QStringLiteral("0"));
+    EXPECT_EQ(s.Output[1], QStringLiteral("0"));
+    EXPECT_EQ(s.Output[2], QStringLiteral("0"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(KsFree, PartsOfAnObjectCannotBeFreedAlone)
+{
+    Script s(QStringLiteral("var C: TComboBox; M: TMemo; F: TForm; B: TBitmap; P: TPicture;\n"
+                            "begin\n"
+                            "  F := TForm.Create(nil); C := TComboBox.Create(F); M := TMemo.Create(F);\n"
+                            "  B := TBitmap.Create; P := TPicture.Create;\n"
+                            "  try C.Items.Free except Out(ExceptionClassName) end;\n"
+                            "  try M.Lines.Free except Out(ExceptionClassName) end;\n"
+                            "  try C.Font.Free except Out(ExceptionClassName) end;\n"
+                            "  try F.Canvas.Free except Out(ExceptionClassName) end;\n"
+                            "  try B.Canvas.Font.Free except Out(ExceptionClassName) end;\n"
+                            "  C.Items.Add('x'); M.Lines.Add('y'); C.Font.Size := 12; B.Canvas.Font.Size := 9;\n"
+                            "  Out(C.Items.Count + M.Lines.Count);\n"
+                            "  F.Free; B.Free; P.Free;\n"
+                            "end."));
+    EXPECT_EQ(s.Output, (QStringList{"EInvalidOperation", "EInvalidOperation", "EInvalidOperation", "EInvalidOperation",
+                                     "EInvalidOperation", "2"}))
+            << s.Error.toStdString();
 }
 
 }  // namespace

@@ -447,4 +447,46 @@ TEST_F(KsHost, FormsPublishTheirComponents)
 
 }  // namespace
 
+// A holder that publishes one of its children as a property.
+class TPartHolder : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QObject *Part READ Part)
+public:
+    TPartHolder() : FPart(new QObject(this)), FOther(new QObject(this)) {}
+    QObject *Part() const { return FPart; }
+    QObject *Other() const { return FOther; }
+
+private:
+    QObject *FPart, *FOther;
+};
+
+namespace {
+
+TEST(KsHostFree, AnObjectItsOwnerPublishesCannotBeFreedAlone)
+{
+    const KsClassInfo *info = ksRegisterClass(&TPartHolder::staticMetaObject);
+    TPartHolder holder;
+    TksScript s;
+    s.AddRTTI();
+    s.AddClass(info, QStringLiteral("TObject"));
+    s.AddObject(QStringLiteral("Holder"), &holder);
+    s.AddObject(QStringLiteral("Child"), holder.Other());
+    s.AddVariable(QStringLiteral("Msg"), QStringLiteral("String"), KsValue(QString()));
+    s.SyntaxType = QStringLiteral("PascalScript");
+    s.Lines = QStringList{QStringLiteral("begin"),
+                          QStringLiteral("  try TObject(Holder.Part).Free except Msg := ExceptionClassName end;"),
+                          QStringLiteral("  TObject(Child).Free;"), QStringLiteral("end.")};
+    ASSERT_TRUE(s.Compile()) << s.ErrorPos.toStdString() << " " << s.ErrorMsg.toStdString();
+    QPointer<QObject> other = holder.Other();
+    s.Execute();
+    EXPECT_TRUE(s.ErrorMsg.isEmpty()) << s.ErrorMsg.toStdString();
+    EXPECT_EQ(s.Find(QStringLiteral("Msg"))->GetValue().ToText(), QStringLiteral("EInvalidOperation"));
+    EXPECT_NE(holder.Part(), nullptr);
+    EXPECT_TRUE(holder.findChildren<QObject *>().contains(holder.Part()));
+    // a child nobody publishes may go, as a component on its owner does
+    EXPECT_TRUE(other.isNull());
+}
+
+}  // namespace
+
 #include "ks_host_test.moc"

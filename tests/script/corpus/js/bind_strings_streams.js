@@ -1,0 +1,24 @@
+var l = new TStringList;
+var q = Chr(34);
+l.Add("a b"); l.Add("c,d"); l.Add("say " + q + "hi" + q); l.Add("plain");
+Out(l.CommaText);
+l.CommaText = q + "x y" + q + ",z," + q + "q" + q + q + "r" + q;
+Out(IntToStr(l.Count) + " " + l.Strings[0] + "|" + l.Strings[2]);
+l.Clear();
+l.Add("pear"); l.Add("Apple"); l.Add("fig");
+l.Sort();
+Out(l.CommaText);
+l.Clear();
+l.Add("k=v1"); l.Values["n"] = "v2";
+Out(l.Values["k"] + l.Values["n"] + l.Names[1]);
+Out(l.IndexOf("K=V1"));
+l.Free();
+var m = new TMemoryStream;
+var s = "", b = "", i;
+for (i = 0; i < 256; i++) s = s + Chr(i);
+Out(m.Write(s, 256));
+m.Position = 0;
+Out(m.Read(b, 300));
+Out(b == s);
+m.Free();
+try { Out(m.Size); } except { Out(ExceptionMessage); }
