@@ -6,6 +6,7 @@
 #include "report/lyrutils.h"
 #include "reportengine/lyrBarcode.h"
 #include "reportengine/lyrengine.h"
+#include "reportengine/lyrprint.h"
 #include "core/Unit1.h"
 #include "platform/ui/lookupcombo.h"
 
@@ -27,6 +28,7 @@ TfrmDM::TfrmDM(QObject *parent) : QObject(parent)
         lyrRegisterBarcodeView();
         // The shop's documents and labels are prepared by the report engine.
         lyrInstallEngine();
+        lyrInstallPrinting();
     }
 }
 
