@@ -232,19 +232,20 @@ QByteArray lyrDMPStyleChange(int from, int to)
     return out;
 }
 
-QByteArray lyrDMPPageBytes(TlyrReportPage &page)
+QByteArray lyrDMPPageBytes(TlyrReportPage &page, int pageStyle)
 {
-    auto *dmp = qobject_cast<TlyrDMPPage *>(&page);
-    const int base = dmp ? dmp->FontStyle() : 0;
+    const int base = pageStyle;
     Grid grid(base);
     const int left = static_cast<int>(std::lround(page.LeftMargin() * lyrUnitsPerMM / lyrCharX));
     const int top = static_cast<int>(std::lround(page.TopMargin() * lyrUnitsPerMM / lyrCharY));
     for (TlyrComponent *c : page.AllObjects()) {
         const int row = top + cellY(c->AbsTop()), col = left + cellX(c->AbsLeft());
         if (auto *m = qobject_cast<TlyrDMPMemoView *>(c)) {
-            putMemo(grid, *m, row, col, m->FontStyle());
+            // The rebuilt page is no dot-matrix page: an object with the
+            // parent's font takes the style of the page it came from.
+            putMemo(grid, *m, row, col, m->ParentFont() ? base : m->FontStyle());
         } else if (auto *l = qobject_cast<TlyrDMPLineView *>(c)) {
-            putLine(grid, *l, top, left, l->FontStyle());
+            putLine(grid, *l, top, left, l->ParentFont() ? base : l->FontStyle());
         } else if (auto *cmd = qobject_cast<TlyrDMPCommand *>(c)) {
             grid.command(row, col, commandBytes(cmd->Command()));
         }

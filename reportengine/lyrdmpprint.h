@@ -18,7 +18,8 @@ class TlyrReportPage;
 
 // The job's start: ESC @ (printer reset).
 QByteArray lyrDMPJobStart();
-// One page, ending with its form feed.
-QByteArray lyrDMPPageBytes(TlyrReportPage &page);
+// One page in the page's font style (FontStyle of its dot-matrix page),
+// ending with its form feed.
+QByteArray lyrDMPPageBytes(TlyrReportPage &page, int pageStyle);
 // Bytes that switch the printer from one style set to another.
 QByteArray lyrDMPStyleChange(int from, int to);

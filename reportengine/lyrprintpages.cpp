@@ -68,6 +68,18 @@ bool isDotMatrix(TlyrReport &report, TlyrPreviewPages &pages)
     return false;
 }
 
+// The font style of the dot-matrix page a prepared page was made from (the
+// rebuilt page is a plain report page).
+int dotMatrixStyle(TlyrPreviewPages &pages, int index)
+{
+    TlyrXMLItem *item = pages.PagesItem()->Items(index);
+    bool ok = false;
+    const int source = item ? item->Name.mid(4, 5).toInt(&ok) : -1;
+    if (!ok || source < 0 || source >= static_cast<int>(pages.SourcePages.size())) return 0;
+    auto *dmp = qobject_cast<TlyrDMPPage *>(pages.SourcePages[static_cast<size_t>(source)].get());
+    return dmp ? dmp->FontStyle() : 0;
+}
+
 // The raw stream of the chosen pages and copies.
 QByteArray dotMatrixJob(TlyrPreviewPages &pages, TlyrReport &report, const TlyrPrintJobOptions &o)
 {
@@ -78,7 +90,7 @@ QByteArray dotMatrixJob(TlyrPreviewPages &pages, TlyrReport &report, const TlyrP
         TlyrReportPage *p = pages.GetPage(i);
         if (!p) return;
         if (report.OnPrintPage) report.OnPrintPage(p, copyNo);
-        out += lyrDMPPageBytes(*p);
+        out += lyrDMPPageBytes(*p, dotMatrixStyle(pages, i));
         report.DoProgress(ptPrinting, i + 1);
     };
     for (int c = 1; c <= (o.Collate ? copies : 1) && !report.Terminated(); ++c)

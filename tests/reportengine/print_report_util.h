@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <type_traits>
 
 class PrintReportTest : public ::testing::Test {
 protected:
@@ -38,21 +39,30 @@ protected:
         lyrEngineFactories() = TlyrEngineFactories();
         lyrSetErrorMsgHandler(previous);
     }
-    // Prepares pages pages, each with the memo "Page N" (N from 1).
-    void build(int pages, double paperWidth = 210, double paperHeight = 297)
+    // A page of the class (a dot-matrix page with its defaults) holding a
+    // data band of rows records, each on a page of its own when newPages.
+    template <class Page>
+    TlyrMasterData *pageWithBand(double bandHeight, int rows, bool newPages)
     {
-        auto *page = new TlyrReportPage(report.get());
+        auto *page = new Page(report.get());
         page->SetName(QStringLiteral("Page1"));
         page->SetParent(report.get());
-        page->SetPaperWidth(paperWidth);
-        page->SetPaperHeight(paperHeight);
+        if constexpr (std::is_same_v<Page, TlyrDMPPage>) page->SetDefaults();
         auto *band = new TlyrMasterData(report.get());
         band->SetName(QStringLiteral("MasterData1"));
         band->SetParent(page);
-        band->SetTop(40);
-        band->SetHeight(20);
-        band->SetRowCount(pages);
-        band->SetStartNewPage(true);
+        band->SetHeight(bandHeight);
+        band->SetRowCount(rows);
+        band->SetStartNewPage(newPages);
+        return band;
+    }
+    // Prepares pages pages, each with the memo "Page N" (N from 1).
+    void build(int pages, double paperWidth = 210, double paperHeight = 297)
+    {
+        TlyrMasterData *band = pageWithBand<TlyrReportPage>(20, pages, true);
+        auto *page = static_cast<TlyrReportPage *>(band->Page());
+        page->SetPaperWidth(paperWidth);
+        page->SetPaperHeight(paperHeight);
         auto *m = new TlyrMemoView(report.get());
         m->SetName(QStringLiteral("Memo1"));
         m->SetParent(band);

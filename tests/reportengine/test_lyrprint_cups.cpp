@@ -90,6 +90,24 @@ TEST(CupsQueues, WithoutAServerThereAreNoPrinters)
     cupsSetServer(nullptr);
 }
 
+TEST_F(PrintReportTest, PrintToFileWritesWhatAPdfQueueWouldGet)
+{
+    build(3, 148, 210);
+    std::vector<std::unique_ptr<TlyrCustomPrinter>> list;
+    list.push_back(std::make_unique<TlyrPrinter>(QStringLiteral("NoSuchQueue"), QString()));
+    lyrPrinters().SetPrinters(std::move(list), QString());
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("report.prn"));
+    lyrPrinters().Printer()->FileName = file;
+    ASSERT_TRUE(pages().Print()) << report->Errors().join(u'\n').toStdString();
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray pdf = f.readAll();
+    EXPECT_EQ(pdfPages(pdf), (PdfPages{3, 148, 210}));
+    EXPECT_TRUE(popplerOutput(QStringLiteral("pdftotext"), pdf).contains(QLatin1String("Page 2")));
+    lyrPrinters().SetPrinters({}, QString());
+}
+
 TEST_F(CupsTest, QueuesAndTheDefaultComeFromTheServer)
 {
     EXPECT_TRUE(lyrPrinters().HasPhysicalDevice);
@@ -140,15 +158,7 @@ TEST_F(CupsTest, ChangedPaperStartsAnotherJob)
 
 TEST_F(CupsTest, DotMatrixReportGoesRawToTheQueue)
 {
-    auto *page = new TlyrDMPPage(report.get());
-    page->SetName(QStringLiteral("Page1"));
-    page->SetParent(report.get());
-    page->SetDefaults();
-    auto *band = new TlyrMasterData(report.get());
-    band->SetName(QStringLiteral("MasterData1"));
-    band->SetParent(page);
-    band->SetHeight(34);
-    band->SetRowCount(1);
+    TlyrMasterData *band = pageWithBand<TlyrDMPPage>(34, 1, false);
     auto *name = new TlyrDMPMemoView(report.get());
     name->SetName(QStringLiteral("Name"));
     name->SetParent(band);
