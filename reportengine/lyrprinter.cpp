@@ -274,6 +274,12 @@ void TlyrPrinter::startPart()
     QPrinter &p = *printer_;
     if (FileName.isEmpty()) {
         p.setPrinterName(Name);
+        // Qt quietly prints elsewhere (or nowhere) for a queue it does not
+        // know: a queue that went away fails the job instead.
+        if (p.printerName() != Name || p.outputFormat() != QPrinter::NativeFormat) {
+            printer_.reset();
+            throw print::PrintError(QStringLiteral("打印机“%1”已不存在").arg(Name));
+        }
     } else {
         p.setOutputFormat(QPrinter::PdfFormat);
         p.setOutputFileName(FileName);

@@ -141,6 +141,19 @@ TEST_F(CupsTest, ReportPrintsOnThePdfQueue)
     for (const char *t : {"Page 1", "Page 2", "Page 3"}) EXPECT_TRUE(text.contains(QLatin1String(t))) << t;
 }
 
+TEST_F(CupsTest, AQueueThatIsGoneFailsTheJobAndThePagesStay)
+{
+    build(2);
+    std::vector<std::unique_ptr<TlyrCustomPrinter>> list;
+    list.push_back(std::make_unique<TlyrPrinter>(QStringLiteral("Removed"), QString()));
+    lyrPrinters().SetPrinters(std::move(list), QString());
+    EXPECT_FALSE(pages().Print());
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_FALSE(report->Errors().isEmpty());
+    EXPECT_TRUE(cups->jobs(QStringLiteral("pdf"), 0, 0).isEmpty());
+    EXPECT_EQ(pages().Count(), 2);
+}
+
 TEST_F(CupsTest, ChangedPaperStartsAnotherJob)
 {
     QStringList log;
