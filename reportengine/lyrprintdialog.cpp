@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -137,6 +138,15 @@ bool TlyrPrintDialog::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == PageNumbersE && event->type() == QEvent::FocusIn) PageNumbersEEnter();
     return ui::Form::eventFilter(watched, event);
+}
+
+void TlyrPrintDialog::keyPressEvent(QKeyEvent *e)
+{
+    if (e->key() == Qt::Key_F1) {
+        lyrResources().Help(QStringLiteral("TlyrPrintDialog"));
+        return;
+    }
+    ui::Form::keyPressEvent(e);
 }
 
 void TlyrPrintDialog::FormShow()

@@ -62,6 +62,8 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // F1 asks for the dialog's help topic (nothing shows without a viewer).
+    void keyPressEvent(QKeyEvent *e) override;
 
 private:
     void drawCopiesPicture();
