@@ -201,6 +201,7 @@ bool TlyrPrintJob::printPage(int index)
         kx = sheetW_ / info.PaperWidth;
         ky = sheetH_ / info.PaperHeight;
         PrintScale = std::min(kx, ky);
+        source_.SetPrintScale(PrintScale);
     }
     if (TlyrCanvas *canvas = printer_.Canvas())
         source_.DrawPage(index, *canvas, printer_.DpiX / 96.0 * kx, printer_.DpiY / 96.0 * ky,

@@ -31,6 +31,8 @@ public:
     virtual void DrawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX,
                           double offsetY) = 0;
     virtual void PagePrinting(int index, int copyNo) {}
+    // The scale of the text of the pages drawn next (scale mode).
+    virtual void SetPrintScale(double scale) {}
     virtual void Progress(int pageNo) {}
     virtual void PagesDone() {}
     virtual bool Terminated() { return false; }

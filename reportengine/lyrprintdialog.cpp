@@ -44,6 +44,8 @@ TlyrPrintDialog::TlyrPrintDialog(TlyrReport *report, TlyrPreviewPages *pages, QW
     auto *pg = new QGridLayout(printerBox);
     PrintersCB = new QComboBox(printerBox);
     PropButton = new QPushButton(resN(209), printerBox);
+    // The print server offers no properties dialog of its drivers.
+    PropButton->setEnabled(false);
     WhereL1 = new QLabel(printerBox);
     FileCB = new QCheckBox(resN(210), printerBox);
     pg->addWidget(new QLabel(resN(212), printerBox), 0, 0);

@@ -6,6 +6,7 @@
 #include "platform/ui/modal.h"
 #include "report/lyrclass.h"
 #include "report/lyrdmpclass.h"
+#include "report/lyrmemo.h"
 #include "report/lyrres.h"
 #include "report/lyrutils.h"
 #include "reportengine/lyrdmpprint.h"
@@ -37,8 +38,13 @@ public:
     }
     void DrawPage(int index, TlyrCanvas &canvas, double sx, double sy, double ox, double oy) override
     {
+        // Text on a scaled page grows with it.
+        if (TlyrReportPage *page = pages_.GetPage(index))
+            for (TlyrComponent *c : page->AllObjects())
+                if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) m->PrintScale = pages_.PrintScale;
         pages_.DrawPage(index, canvas, sx, sy, ox, oy);
     }
+    void SetPrintScale(double scale) override { pages_.PrintScale = scale; }
     void PagePrinting(int index, int copyNo) override
     {
         if (report_.OnPrintPage)

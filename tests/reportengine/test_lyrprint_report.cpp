@@ -129,6 +129,27 @@ TEST_F(PrintReportTest, PrintEventsSeeEachPageAndCopy)
     EXPECT_EQ(report->PrintOptions()->Copies, 2);
 }
 
+TEST_F(PrintReportTest, ScaledPagesScaleTheirText)
+{
+    build(1, 148, 210);  // A5
+    QStringList log;
+    FakePrinters fakes(log);
+    auto &canvas = static_cast<TlyrRecordingCanvas &>(*fakes.current().Canvas());
+    auto heightOf = [&] {
+        for (const TlyrRecordedText &t : canvas.Texts)
+            if (t.Text.contains(QLatin1String("Page"))) return -t.Font.Height;
+        return 0;
+    };
+    ASSERT_TRUE(pages().Print());
+    const int plain = heightOf();
+    ASSERT_GT(plain, 0);
+    canvas.Clear();
+    report->PrintOptions()->PrintMode = TlyrPrintOptions::pmScale;
+    report->PrintOptions()->PrintOnSheet = 9;  // A4: 1.4143 times A5's height
+    ASSERT_TRUE(pages().Print());
+    EXPECT_NEAR(double(heightOf()) / plain, 297.0 / 210, 0.03);
+}
+
 TEST_F(PrintReportTest, DialogRefusesARangeThatDoesNotRead)
 {
     build(4);
