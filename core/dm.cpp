@@ -10,6 +10,7 @@
 #include "report/lyrview.h"
 #include "reportengine/lyrBarcode.h"
 #include "reportengine/lyrengine.h"
+#include "reportengine/lyrprint.h"
 #include "core/Unit1.h"
 #include "platform/ui/lookupcombo.h"
 
@@ -33,6 +34,7 @@ TfrmDM::TfrmDM(QObject *parent) : QObject(parent)
         lyrRegisterBarcodeView();
         // The shop's documents and labels are prepared by the report engine.
         lyrInstallEngine();
+        lyrInstallPrinting();
     }
     makeReports();
 }

@@ -926,6 +926,17 @@ void TlyrReport::DoProgressStop(TlyrProgressType type)
     QCoreApplication::processEvents();
 }
 
+std::function<void(const QString &name)> &lyrSelectPrinterHook()
+{
+    static std::function<void(const QString &)> hook;
+    return hook;
+}
+
+void TlyrReport::SelectPrinter()
+{
+    if (lyrSelectPrinterHook()) lyrSelectPrinterHook()(printOptions_->Printer);
+}
+
 void TlyrReport::SetProgressMessage(const QString &text)
 {
     if (oldStyleProgress_ && engine_ && engine_->Running && showProgress_ && progress_) progress_->SetMessage(text);

@@ -47,6 +47,7 @@ class TksCustomVariable;
 class TksProcVariable;
 class TksMethodHelper;
 class TlyrXMLSerializer;
+class TlyrReportPage;
 
 // Held while templates load in ThreadSafeMode (and while a dialog page's
 // window is freed). Re-entrant: loading a template loads its ancestor on the
@@ -296,6 +297,9 @@ struct TlyrCompatibilityHooks {
 };
 TlyrCompatibilityHooks &lyrCompatibilityHooks();
 
+// Selects a printer by name when the printer list (a higher layer) has it.
+std::function<void(const QString &name)> &lyrSelectPrinterHook();
+
 // Compiled expressions of a run: each text once, as function "ly3f" + N of
 // the report's script language.
 class TlyrExpressionCache {
@@ -431,6 +435,8 @@ public:
     std::function<bool(TlyrReport *, const QString &templateName)> OnLoadTemplate;
     std::function<void(TlyrReport *, TlyrProgressType, int)> OnProgressStart, OnProgress, OnProgressStop;
     std::function<void(TlyrComponent *view, int button, int shift, bool &modified)> OnClickObject;
+    // Before each printed page, with the copy being printed.
+    std::function<void(TlyrReportPage *page, int copyNo)> OnPrintPage;
 
     // ---- template
     void Clear() override;
@@ -472,6 +478,8 @@ public:
     virtual void DoProgressStop(TlyrProgressType type);
     void SetProgressMessage(const QString &text);
     void DesignReport() {}
+    // Makes PrintOptions.Printer the current printer when it is installed.
+    void SelectPrinter();
     bool DesignPreviewPage() { return false; }
 
 private:

@@ -117,6 +117,8 @@ public:
     bool LoadFromFile(const QString &fileName, bool exceptionIfNotFound = false);
     void SaveToFile(const QString &fileName);
     bool Export(TlyrExportFilter &filter);
+    // Defined with the printing (lyrprintpages.cpp).
+    bool Print() override;
 
     void AddAnchor(const QString &text) override;
     TlyrXMLItem *FindAnchor(const QString &text);

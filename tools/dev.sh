@@ -16,6 +16,7 @@ packages=(
   libjpeg62-turbo-dev zlib1g-dev fonts-wqy-microhei fonts-liberation2
   libicu-dev unicode-data liblua5.4-dev zbar-tools
   clang libclang-rt-14-dev xvfb xauth poppler-utils
+  cups printer-driver-cups-pdf libcups2-dev
 )
 
 setup() {

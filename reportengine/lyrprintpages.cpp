@@ -1,0 +1,233 @@
+// Printing of the prepared pages: the print dialog, the page logic of
+// TlyrPrintJob on the current printer, and raw output for dot-matrix
+// reports.
+
+#include "platform/error.h"
+#include "platform/ui/modal.h"
+#include "report/lyrclass.h"
+#include "report/lyrdmpclass.h"
+#include "report/lyrmemo.h"
+#include "report/lyrres.h"
+#include "report/lyrutils.h"
+#include "reportengine/lyrdmpprint.h"
+#include "reportengine/lyrpreviewpages.h"
+#include "reportengine/lyrprint.h"
+#include "reportengine/lyrprintdialog.h"
+#include "reportengine/lyrprogress.h"
+
+#include <QApplication>
+
+namespace {
+
+class PreparedSource : public TlyrPrintSource {
+public:
+    PreparedSource(TlyrPreviewPages &pages, TlyrReport &report) : pages_(pages), report_(report) {}
+    int Count() override { return pages_.Count(); }
+    bool PageInfo(int index, TlyrPrintPageInfo &info) override
+    {
+        TlyrReportPage *page = pages_.GetPage(index);
+        if (!page) return false;
+        info.PaperSize = page->PaperSize();
+        info.PaperWidth = page->PaperWidth();
+        info.PaperHeight = page->PaperHeight();
+        info.Orientation = page->Orientation();
+        info.Bin = page->Bin;
+        info.BinOtherPages = page->BinOtherPages;
+        info.Duplex = page->Duplex;
+        return true;
+    }
+    void DrawPage(int index, TlyrCanvas &canvas, double sx, double sy, double ox, double oy) override
+    {
+        // Text on a scaled page grows with it.
+        if (TlyrReportPage *page = pages_.GetPage(index))
+            for (TlyrComponent *c : page->AllObjects())
+                if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) m->PrintScale = pages_.PrintScale;
+        pages_.DrawPage(index, canvas, sx, sy, ox, oy);
+    }
+    void SetPrintScale(double scale) override { pages_.PrintScale = scale; }
+    void PagePrinting(int index, int copyNo) override
+    {
+        if (report_.OnPrintPage)
+            if (TlyrReportPage *page = pages_.GetPage(index)) report_.OnPrintPage(page, copyNo);
+    }
+    void Progress(int pageNo) override { report_.DoProgress(ptPrinting, pageNo); }
+    void PagesDone() override { pages_.ClearPageCache(); }
+    bool Terminated() override { return report_.Terminated(); }
+
+private:
+    TlyrPreviewPages &pages_;
+    TlyrReport &report_;
+};
+
+QString errorText(const std::exception &e)
+{
+    if (const auto *v = dynamic_cast<const velmora::Error *>(&e))
+        return v->detail().isEmpty() ? v->message() : v->message() + QStringLiteral(": ") + v->detail();
+    return QString::fromUtf8(e.what());
+}
+
+bool isDotMatrix(TlyrReport &report, TlyrPreviewPages &pages)
+{
+    if (report.DotMatrixReport()) return true;
+    for (const auto &p : pages.SourcePages)
+        if (qobject_cast<TlyrDMPPage *>(p.get())) return true;
+    return false;
+}
+
+// The font style of the dot-matrix page a prepared page was made from (the
+// rebuilt page is a plain report page).
+int dotMatrixStyle(TlyrPreviewPages &pages, int index)
+{
+    TlyrXMLItem *item = pages.PagesItem()->Items(index);
+    bool ok = false;
+    const int source = item ? item->Name.mid(4, 5).toInt(&ok) : -1;
+    if (!ok || source < 0 || source >= static_cast<int>(pages.SourcePages.size())) return 0;
+    auto *dmp = qobject_cast<TlyrDMPPage *>(pages.SourcePages[static_cast<size_t>(source)].get());
+    return dmp ? dmp->FontStyle() : 0;
+}
+
+// The raw stream of the chosen pages and copies.
+QByteArray dotMatrixJob(TlyrPreviewPages &pages, TlyrReport &report, const TlyrPrintJobOptions &o)
+{
+    const std::vector<int> chosen = lyrChosenPages(o, pages.Count());
+    const int copies = o.Copies < 1 ? 1 : o.Copies;
+    QByteArray out = lyrDMPJobStart();
+    auto page = [&](int i, int copyNo) {
+        TlyrReportPage *p = pages.GetPage(i);
+        if (!p) return;
+        if (report.OnPrintPage) report.OnPrintPage(p, copyNo);
+        out += lyrDMPPageBytes(*p, dotMatrixStyle(pages, i));
+        report.DoProgress(ptPrinting, i + 1);
+    };
+    for (int c = 1; c <= (o.Collate ? copies : 1) && !report.Terminated(); ++c)
+        for (int i : chosen) {
+            if (report.Terminated()) break;
+            for (int k = 0; k < (o.Collate ? 1 : copies); ++k) page(i, o.Collate ? c : k + 1);
+        }
+    return out;
+}
+
+// The report's progress window over TlyrProgress.
+class ProgressWindow : public TlyrCustomProgress {
+public:
+    void Show() override { window_.Execute(0, QString(), true, false); }
+    void SetMessage(const QString &text) override
+    {
+        window_.SetMessage(text);
+        QCoreApplication::processEvents();
+    }
+    bool Terminated() const override { return window_.Terminated; }
+
+private:
+    TlyrProgress window_{QApplication::activeWindow()};
+};
+
+bool hasWidgets()
+{
+    return qobject_cast<QApplication *>(QCoreApplication::instance()) != nullptr;
+}
+
+void selectPrinter(const QString &name)
+{
+    TlyrPrinters &printers = lyrPrinters();
+    const int i = printers.IndexOf(name);
+    if (i >= 0 && i != printers.PrinterIndex()) printers.SetPrinterIndex(i);
+}
+
+// The report's printer choice is there from the start: this unit comes
+// with the prepared pages.
+[[maybe_unused]] const bool selectInstalled = [] {
+    lyrSelectPrinterHook() = selectPrinter;
+    return true;
+}();
+
+}  // namespace
+
+void lyrInstallPrinting()
+{
+    lyrSelectPrinterHook() = selectPrinter;
+    TlyrEngineFactories &f = lyrEngineFactories();
+    if (!f.Progress)
+        f.Progress = [](TlyrReport *) -> TlyrCustomProgress * { return hasWidgets() ? new ProgressWindow : nullptr; };
+    if (!f.AskPassword)
+        f.AskPassword = [](TlyrReport *, QString &entered) {
+            if (!hasWidgets()) return false;
+            TlyrPasswordForm form(QApplication::activeWindow());
+            if (ui::showModal(&form) != QDialog::Accepted) return false;
+            entered = form.PasswordE->text();
+            return true;
+        };
+}
+
+bool TlyrPreviewPages::Print()
+{
+    if (!Report) return false;
+    TlyrReport &report = *Report;
+    TlyrPrinters &printers = lyrPrinters();
+    if (!printers.HasPhysicalDevice) {
+        lyrErrorMsg(lyrResources().Get(QStringLiteral("clNoPrinters")));
+        return false;
+    }
+    PrintScale = 1;
+    TlyrPrintOptions saved;
+    saved.Assign(*report.PrintOptions());
+    report.SelectPrinter();
+    int duplexOverride = 0;
+    if (report.PrintOptions()->ShowDialog) {
+        TlyrPrintDialog dialog(&report, this, QApplication::activeWindow());
+        if (ui::showModal(&dialog) != QDialog::Accepted) {
+            CopyNo = 0;
+            return false;
+        }
+        duplexOverride = dialog.DuplexOverride;
+    }
+    TlyrCustomPrinter *printer = printers.Printer();
+    TlyrPrintJobOptions options = TlyrPrintJobOptions::From(*report.PrintOptions());
+    options.DuplexOverride = duplexOverride;
+    options.Title = report.ReportOptions()->Name.isEmpty() ? report.FileName : report.ReportOptions()->Name;
+
+    if (report.OnPrintReport) report.OnPrintReport();
+    TlyrCustomPreview *preview = report.Preview();
+    if (preview) preview->Lock();
+    ClearPageCache();
+    bool ok = true;
+    try {
+        report.SetTerminated(false);
+        report.DoProgressStart(ptPrinting);
+        // The progress window is closed whatever happens.
+        struct Stop {
+            TlyrReport &r;
+            ~Stop() { r.DoProgressStop(ptPrinting); }
+        } stop{report};
+        if (isDotMatrix(report, *this)) {
+            const QByteArray job = dotMatrixJob(*this, report, options);
+            if (!report.Terminated()) {
+                printer->Title = options.Title;
+                printer->SetPrintParams(printer->PaperSize, printer->PaperWidth, printer->PaperHeight,
+                                        printer->Orientation, lyrBinAuto, 1, 1);
+                printer->BeginRAWDoc();
+                printer->WriteRAWDoc(job);
+                printer->EndRAWDoc();
+            }
+        } else {
+            PreparedSource source(*this, report);
+            TlyrPrintJob job(source, *printer, options);
+            job.Run();
+            PrintScale = job.PrintScale;
+        }
+    } catch (const std::exception &e) {
+        // The prepared pages stay: the user can print again.
+        ok = false;
+        const QString text = errorText(e);
+        report.AddError(text);
+        lyrErrorMsg(text);
+    }
+    if (preview) preview->Unlock();
+    ClearPageCache();
+    if (report.OnAfterPrintReport) report.OnAfterPrintReport();
+    CopyNo = 0;
+    report.PrintOptions()->Assign(saved);
+    // A file chosen in the dialog is for this job only.
+    printer->FileName.clear();
+    return ok;
+}

@@ -1,0 +1,185 @@
+#include "reportengine/lyrprogress.h"
+
+#include "platform/ui/application.h"
+#include "report/lyrres.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace {
+
+QString resN(int n)
+{
+    return lyrResources().GetByNumber(n);
+}
+
+// The text of a number the resource table may not carry.
+QString resOr(int n, const char *fallback)
+{
+    const QString t = resN(n);
+    return t == QString::number(n) ? QString::fromLatin1(fallback) : t;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- progress
+
+TlyrProgress::TlyrProgress(QWidget *activeForm) : QWidget(nullptr, Qt::Dialog | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("TlyrProgress"));
+    setFixedSize(271, 101);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto *panel = new QFrame(this);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setLineWidth(2);
+    outer->addWidget(panel);
+    LMessage = new QLabel(panel);
+    LMessage->setAlignment(Qt::AlignCenter);
+    Bar = new QProgressBar(panel);
+    Bar->setTextVisible(false);
+    CancelB = new QPushButton(resN(2), panel);
+    LMessage->setGeometry(10, 15, 251, 17);
+    Bar->setGeometry(10, 40, 251, 16);
+    CancelB->setGeometry(98, 66, 75, 25);
+    Bar->setRange(0, 100);
+    Bar->setValue(0);
+    if (QGuiApplication::layoutDirection() == Qt::RightToLeft) setLayoutDirection(Qt::RightToLeft);
+    ui::on(CancelB, &QPushButton::clicked, this, [this] { CancelBClick(); });
+    if (activeForm) {
+        ParentForm = activeForm;
+        activeForm->setEnabled(false);
+    }
+    if (QScreen *s = QGuiApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
+}
+
+TlyrProgress::~TlyrProgress()
+{
+    enableParent();
+}
+
+void TlyrProgress::enableParent()
+{
+    if (ParentForm) ParentForm->setEnabled(true);
+}
+
+void TlyrProgress::hideEvent(QHideEvent *e)
+{
+    enableParent();
+    QWidget::hideEvent(e);
+}
+
+void TlyrProgress::Execute(int maxValue, const QString &msg, bool showCancel, bool showProgressBar)
+{
+    Terminated = false;
+    ShowProgressBar = showProgressBar;
+    CancelB->setVisible(showCancel);
+    Bar->setVisible(showProgressBar);
+    LMessage->move(LMessage->x(), showProgressBar ? 15 : 35);
+    Bar->setRange(0, maxValue);
+    Bar->setValue(0);
+    SetMessage(msg);
+    show();
+    QCoreApplication::processEvents();
+}
+
+void TlyrProgress::SetPosition(int value)
+{
+    Bar->setValue(value);
+    repaint();
+    QCoreApplication::processEvents();
+}
+
+void TlyrProgress::SetMessage(const QString &text)
+{
+    LMessage->setText(text);
+    LMessage->repaint();
+}
+
+void TlyrProgress::CancelBClick()
+{
+    Terminated = true;
+    hide();
+}
+
+// The borderless window moves when dragged anywhere.
+void TlyrProgress::mousePressEvent(QMouseEvent *e)
+{
+    dragFrom_ = e->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void TlyrProgress::mouseMoveEvent(QMouseEvent *e)
+{
+    if (e->buttons() & Qt::LeftButton) move(e->globalPosition().toPoint() - dragFrom_);
+}
+
+// ---------------------------------------------------------------- password
+
+TlyrPasswordForm::TlyrPasswordForm(QWidget *parent) : ui::Form(parent)
+{
+    setObjectName(QStringLiteral("TlyrPasswordForm"));
+    setWindowTitle(resOr(5000, "Password"));
+    auto *root = new QVBoxLayout(this);
+    PasswordL = new QLabel(resOr(5001, "Enter the password:"), this);
+    PasswordE = new QLineEdit(this);
+    PasswordE->setEchoMode(QLineEdit::Password);
+    root->addWidget(PasswordL);
+    root->addWidget(PasswordE);
+    root->addLayout(lyrOkCancelRow(this, OkB, CancelB));
+    setInitialFocus(PasswordE);
+    if (QGuiApplication::layoutDirection() == Qt::RightToLeft) setLayoutDirection(Qt::RightToLeft);
+    ui::on(OkB, &QPushButton::clicked, this, [this] { accept(); });
+    ui::on(CancelB, &QPushButton::clicked, this, [this] { reject(); });
+}
+
+// ---------------------------------------------------------------- dialog page
+
+TlyrDialogForm::TlyrDialogForm(QObject *owner) : ui::Form(nullptr)
+{
+    Designer = owner && owner->property("Tag").toInt() == 318;
+    if (!Designer) {
+        setObjectName(QStringLiteral("TlyrDialogForm"));
+        setWindowTitle(QStringLiteral(" "));
+        resize(115, 59);
+        QFont f(QStringLiteral("Tahoma"));
+        f.setPointSize(8);
+        setFont(f);
+    }
+}
+
+void TlyrDialogForm::closeEvent(QCloseEvent *e)
+{
+    // Only the page's own buttons end the dialog, not the close box.
+    e->ignore();
+}
+
+void TlyrDialogForm::moveEvent(QMoveEvent *e)
+{
+    ui::Form::moveEvent(e);
+    if (OnModify && isVisible()) OnModify(this);
+}
+
+void TlyrDialogForm::resizeEvent(QResizeEvent *e)
+{
+    ui::Form::resizeEvent(e);
+    if (OnModify && isVisible()) OnModify(this);
+}
+
+QLayout *lyrOkCancelRow(ui::Form *form, QPushButton *&ok, QPushButton *&cancel)
+{
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    ok = new QPushButton(resN(1), form);
+    cancel = new QPushButton(resN(2), form);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    form->setDefaultButton(ok);
+    return buttons;
+}
+
+void lyrShowHelp(QWidget *, const QString &) {}

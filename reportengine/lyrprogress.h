@@ -1,0 +1,80 @@
+#pragma once
+// The report library's small windows: the progress window of builds,
+// printing and exports; the password question of a protected template; the
+// window of a template's dialog page; and help, which has no viewer here.
+
+#include "platform/ui/form.h"
+#include "report/lyrcontracts.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <functional>
+
+class TlyrProgress : public QWidget {
+    Q_OBJECT
+public:
+    // Disables activeForm (the window that is active now); it is enabled
+    // again when this window hides or goes away, whatever happens between.
+    explicit TlyrProgress(QWidget *activeForm);
+    ~TlyrProgress() override;
+
+    QLabel *LMessage;
+    QProgressBar *Bar;
+    QPushButton *CancelB;
+    bool Terminated = false;
+    bool ShowProgressBar = true;
+    QPointer<QWidget> ParentForm;
+
+    void Execute(int maxValue, const QString &msg, bool showCancel, bool showProgressBar);
+    void SetPosition(int value);
+    int Position() const { return Bar->value(); }
+    void SetMessage(const QString &text);
+    QString Message() const { return LMessage->text(); }
+    void CancelBClick();
+
+protected:
+    void hideEvent(QHideEvent *e) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+
+private:
+    void enableParent();
+    QPoint dragFrom_;
+};
+
+class TlyrPasswordForm : public ui::Form {
+    Q_OBJECT
+public:
+    explicit TlyrPasswordForm(QWidget *parent = nullptr);
+    QLabel *PasswordL;
+    QLineEdit *PasswordE;
+    QPushButton *OkB, *CancelB;
+};
+
+class TlyrDialogForm : public ui::Form {
+    Q_OBJECT
+public:
+    // An owner whose tag property is 318 is the designer: the stored
+    // layout is then not applied.
+    explicit TlyrDialogForm(QObject *owner = nullptr);
+    bool Designer = false;
+    // After the user moved or resized the window.
+    std::function<void(TlyrDialogForm *)> OnModify;
+
+protected:
+    void closeEvent(QCloseEvent *e) override;
+    void moveEvent(QMoveEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
+};
+
+// The row of a window's "OK" and "Cancel" buttons, right-aligned; OK is
+// the default button.
+QLayout *lyrOkCancelRow(ui::Form *form, QPushButton *&ok, QPushButton *&cancel);
+
+// Help of the report library: there is no viewer for its compiled help, so
+// a request does nothing.
+void lyrShowHelp(QWidget *window, const QString &topic);

@@ -1,0 +1,222 @@
+#include "cups_daemon.h"
+#include "print_report_util.h"
+#include "print_test_util.h"
+
+#include "platform/print/cupsqueues.h"
+#include "report/lyrres.h"
+#include "reportengine/lyrdmpprint.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryFile>
+
+namespace {
+
+// Output of a poppler tool run on a PDF.
+QString popplerOutput(const QString &tool, const QByteArray &pdf, const QStringList &extra = {})
+{
+    QTemporaryFile f(QDir::tempPath() + QStringLiteral("/velmora-XXXXXX.pdf"));
+    if (!f.open()) return {};
+    f.write(pdf);
+    f.flush();
+    QProcess p;
+    p.start(tool, QStringList(extra) << f.fileName()
+                                     << (tool == QLatin1String("pdftotext") ? QStringList{"-"} : QStringList{}));
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Page count and first page size (whole millimetres) of a PDF.
+struct PdfPages {
+    int Count = 0;
+    int Width = 0, Height = 0;
+    bool operator==(const PdfPages &) const = default;
+};
+
+PdfPages pdfPages(const QByteArray &pdf)
+{
+    const QString info = popplerOutput(QStringLiteral("pdfinfo"), pdf);
+    PdfPages out;
+    out.Count = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info).captured(1).toInt();
+    const QRegularExpressionMatch size =
+            QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+) pts")).match(info);
+    out.Width = qRound(size.captured(1).toDouble() * 25.4 / 72);
+    out.Height = qRound(size.captured(2).toDouble() * 25.4 / 72);
+    return out;
+}
+
+void PrintTo(const PdfPages &p, std::ostream *os)
+{
+    *os << p.Count << " pages " << p.Width << "x" << p.Height << " mm";
+}
+
+class CupsTest : public PrintReportTest {
+protected:
+    void SetUp() override
+    {
+        PrintReportTest::SetUp();
+        cups = std::make_unique<PrivateCups>();
+        if (!cups->ok) GTEST_SKIP() << cups->reason.toStdString();
+        lyrRefreshPrinters();
+    }
+    void TearDown() override
+    {
+        cups.reset();
+        lyrRefreshPrinters();
+        PrintReportTest::TearDown();
+    }
+    std::unique_ptr<PrivateCups> cups;
+};
+
+}  // namespace
+
+TEST(CupsQueues, WithoutAServerThereAreNoPrinters)
+{
+    const QByteArray previous = qgetenv("CUPS_SERVER");
+    QTemporaryDir dir;
+    const QByteArray nowhere = (dir.path() + QStringLiteral("/none.sock")).toLocal8Bit();
+    qputenv("CUPS_SERVER", nowhere);
+    cupsSetServer(nowhere.constData());
+    EXPECT_TRUE(print::cupsQueues().empty());
+    EXPECT_TRUE(print::cupsDefaultQueue().isEmpty());
+    EXPECT_THROW(print::cupsPrintRaw(QStringLiteral("X"), QStringLiteral("t"), "x"), print::PrintError);
+    lyrRefreshPrinters();
+    EXPECT_FALSE(lyrPrinters().HasPhysicalDevice);
+    EXPECT_EQ(lyrPrinters().PrinterNames(), QStringList(lyrResources().Get(QStringLiteral("prVirtual"))));
+    if (previous.isEmpty())
+        qunsetenv("CUPS_SERVER");
+    else
+        qputenv("CUPS_SERVER", previous);
+    cupsSetServer(nullptr);
+}
+
+TEST_F(PrintReportTest, PrintToFileWritesWhatAPdfQueueWouldGet)
+{
+    build(3, 148, 210);
+    std::vector<std::unique_ptr<TlyrCustomPrinter>> list;
+    list.push_back(std::make_unique<TlyrPrinter>(QStringLiteral("NoSuchQueue"), QString()));
+    lyrPrinters().SetPrinters(std::move(list), QString());
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("report.prn"));
+    lyrPrinters().Printer()->FileName = file;
+    ASSERT_TRUE(pages().Print()) << report->Errors().join(u'\n').toStdString();
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray pdf = f.readAll();
+    EXPECT_EQ(pdfPages(pdf), (PdfPages{3, 148, 210}));
+    EXPECT_TRUE(popplerOutput(QStringLiteral("pdftotext"), pdf).contains(QLatin1String("Page 2")));
+    lyrPrinters().SetPrinters({}, QString());
+}
+
+TEST_F(CupsTest, QueuesAndTheDefaultComeFromTheServer)
+{
+    EXPECT_TRUE(lyrPrinters().HasPhysicalDevice);
+    EXPECT_EQ(lyrPrinters().PrinterNames(), QStringList({"VelmoraPDF", "VelmoraRaw"}));
+    EXPECT_EQ(lyrPrinters().Printer()->Name, QStringLiteral("VelmoraPDF"));
+    EXPECT_EQ(lyrPrinters().Printer()->Port, QStringLiteral("Velmora test PDF queue"));
+    EXPECT_EQ(lyrPrinters().Printer()->DpiX, 600);
+}
+
+TEST_F(CupsTest, RawJobArrivesByteForByte)
+{
+    QByteArray data;
+    for (int i = 0; i < 256; ++i) data += static_cast<char>(i);
+    data += "\x1b@\xc6\xb7\xc3\xfb\r\n\f";
+    const int job = print::cupsPrintRaw(QStringLiteral("VelmoraRaw"), QStringLiteral("raw test"), data);
+    EXPECT_GT(job, 0);
+    const QList<QByteArray> got = cups->jobs(QStringLiteral("raw"), 1);
+    ASSERT_EQ(got.size(), 1);
+    EXPECT_EQ(got.first(), data);
+}
+
+TEST_F(CupsTest, ReportPrintsOnThePdfQueue)
+{
+    build(3, 148, 210);  // A5
+    ASSERT_TRUE(pages().Print()) << report->Errors().join(u'\n').toStdString();
+    const QList<QByteArray> got = cups->jobs(QStringLiteral("pdf"), 1);
+    ASSERT_EQ(got.size(), 1);
+    ASSERT_TRUE(got.first().startsWith("%PDF"));
+    EXPECT_EQ(pdfPages(got.first()), (PdfPages{3, 148, 210}));
+    const QString text = popplerOutput(QStringLiteral("pdftotext"), got.first());
+    for (const char *t : {"Page 1", "Page 2", "Page 3"}) EXPECT_TRUE(text.contains(QLatin1String(t))) << t;
+}
+
+TEST_F(CupsTest, AQueueThatIsGoneFailsTheJobAndThePagesStay)
+{
+    build(2);
+    std::vector<std::unique_ptr<TlyrCustomPrinter>> list;
+    list.push_back(std::make_unique<TlyrPrinter>(QStringLiteral("Removed"), QString()));
+    lyrPrinters().SetPrinters(std::move(list), QString());
+    EXPECT_FALSE(pages().Print());
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_FALSE(report->Errors().isEmpty());
+    EXPECT_TRUE(cups->jobs(QStringLiteral("pdf"), 0, 0).isEmpty());
+    EXPECT_EQ(pages().Count(), 2);
+}
+
+TEST_F(CupsTest, ChangedPaperStartsAnotherJob)
+{
+    QStringList log;
+    LogSource source(log);
+    source.add(2, 210, 297);
+    source.add(1, 148, 210);
+    TlyrPrintJob job(source, *lyrPrinters().Printer(), TlyrPrintJobOptions());
+    job.Run();
+    // The queue takes one size per job: the A5 page is a job of its own.
+    const QList<QByteArray> got = cups->jobs(QStringLiteral("pdf"), 2);
+    ASSERT_EQ(got.size(), 2);
+    EXPECT_EQ(pdfPages(got.at(0)), (PdfPages{2, 210, 297}));
+    EXPECT_EQ(pdfPages(got.at(1)), (PdfPages{1, 148, 210}));
+}
+
+TEST_F(CupsTest, DotMatrixReportGoesRawToTheQueue)
+{
+    TlyrMasterData *band = pageWithBand<TlyrDMPPage>(34, 1, false);
+    auto *name = new TlyrDMPMemoView(report.get());
+    name->SetName(QStringLiteral("Name"));
+    name->SetParent(band);
+    name->SetParentFont(false);
+    name->SetFontStyle(fsxBold);
+    name->SetBounds(19.2, 0, 96, 17);
+    name->SetText(QStringLiteral("品名ABC"));
+    auto *amount = new TlyrDMPMemoView(report.get());
+    amount->SetName(QStringLiteral("Amount"));
+    amount->SetParent(band);
+    amount->SetBounds(192, 0, 48, 17);
+    amount->SetHAlign(haRight);
+    amount->SetText(QStringLiteral("12"));
+    auto *cmd = new TlyrDMPCommand(report.get());
+    cmd->SetName(QStringLiteral("Nlq"));
+    cmd->SetParent(band);
+    cmd->SetBounds(0, 0, 9.6, 17);
+    cmd->SetCommand(QStringLiteral("\x1bx\x01"));
+    auto *line = new TlyrDMPLineView(report.get());
+    line->SetName(QStringLiteral("Rule"));
+    line->SetParent(band);
+    line->SetBounds(0, 17, 96, 0);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+
+    report->PrintOptions()->Printer = QStringLiteral("VelmoraRaw");
+    report->PrintOptions()->Copies = 2;
+    ASSERT_TRUE(pages().Print()) << report->Errors().join(u'\n').toStdString();
+
+    // One cell of margin each way; the band's first line is line 1. Line 1:
+    // the command before column 1, the bold name from column 3 (a Chinese
+    // character takes two columns), the amount right-aligned in columns
+    // 21-25; line 2: the rule through the ten cells from column 1.
+    QByteArray page1;
+    page1 += "\r\n";
+    page1 += " \x1bx\x01  \x1b"
+             "E\xc6\xb7\xc3\xfb"
+             "ABC\x1b"
+             "F";
+    page1 += QByteArray(14, ' ') + "12\r\n";
+    page1 += " ----------\r\n";
+    page1 += "\f";
+    const QByteArray expected = QByteArray("\x1b@") + page1 + page1;
+    const QList<QByteArray> got = cups->jobs(QStringLiteral("raw"), 1);
+    ASSERT_EQ(got.size(), 1);
+    EXPECT_EQ(got.first().toHex(' '), expected.toHex(' '));
+    EXPECT_TRUE(cups->jobs(QStringLiteral("pdf"), 0, 0).isEmpty());
+}
