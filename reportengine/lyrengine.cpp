@@ -214,6 +214,7 @@ bool TlyrEngine::Run()
     lastValues_.clear();
     groupRecords_.clear();
     trees_.clear();
+    shiftTrees_.clear();
     bool result = false;
     bool datasetsOpen = false;
     try {
@@ -685,34 +686,78 @@ void TlyrEngine::ShowBand(TlyrComponent *component)
     }
 }
 
+// The objects of a band in top order, each with the objects directly above
+// it that push it down when they grow (-1: the band itself). Built from the
+// design positions, once per band and run.
+const TlyrEngine::ShiftTree &TlyrEngine::shiftTree(TlyrBand *band)
+{
+    auto it = shiftTrees_.find(band);
+    if (it != shiftTrees_.end()) return *it;
+    ShiftTree tree;
+    for (TlyrComponent *c : band->Objects())
+        if (auto *v = qobject_cast<TlyrView *>(c))
+            tree.push_back({v, v->Top(), v->Top() + v->Height(), v->Left(), v->Left() + v->Width(), {}});
+    std::stable_sort(tree.begin(), tree.end(), [](const ShiftNode &a, const ShiftNode &b) { return a.Top < b.Top; });
+    constexpr double tol = 0.0001;
+    auto vertical = [](const ShiftNode &a, const ShiftNode &b) {
+        return a.Top < b.Bottom - tol && b.Top < a.Bottom - tol;
+    };
+    auto horizontal = [](double l1, double r1, double l2, double r2) { return l1 < r2 - tol && l2 < r1 - tol; };
+    for (size_t j = 0; j < tree.size(); ++j) {
+        ShiftNode &b = tree[j];
+        bool covered = false;
+        for (size_t i = 0; i < j; ++i) {
+            const ShiftNode &a = tree[i];
+            if (vertical(a, b) || b.Top <= a.Top + tol || !horizontal(a.Left, a.Right, b.Left, b.Right)) continue;
+            const double l = std::max(a.Left, b.Left), r = std::min(a.Right, b.Right);
+            bool between = false;
+            for (size_t k = i + 1; k < j && !between; ++k) {
+                const ShiftNode &c = tree[k];
+                between = !vertical(c, a) && !vertical(c, b) && horizontal(c.Left, c.Right, l, r);
+            }
+            if (between) continue;
+            b.Parents.push_back(int(i));
+            covered = true;
+        }
+        // Nothing above it: it hangs from the band.
+        if (!covered) b.Parents.push_back(-1);
+    }
+    return *shiftTrees_.insert(band, std::move(tree));
+}
+
+// Grown objects push down what lies below them, as their shift modes say.
+// An object below several grown ones moves by the largest push, not by
+// their sum.
 void TlyrEngine::stretchBand(TlyrBand *band)
 {
-    struct Grow {
-        double Bottom, Delta;
-    };
-    std::vector<Grow> grows;
-    double bottom = band->Height();
-    for (TlyrComponent *c : band->Objects()) {
-        auto *s = qobject_cast<TlyrStretcheable *>(c);
+    const ShiftTree &tree = shiftTree(band);
+    std::vector<double> grown(tree.size(), 0), passed(tree.size(), 0);
+    for (size_t i = 0; i < tree.size(); ++i) {
+        auto *s = qobject_cast<TlyrStretcheable *>(tree[i].View);
         if (!s || !s->Visible() || s->StretchMode() == smDontStretch) continue;
         const double h = s->CalcHeight();
         const double newH = s->StretchMode() == smMaxHeight ? std::max(h, s->Height()) : h;
-        if (std::fabs(newH - s->Height()) > 0.0001) {
-            grows.push_back({s->Top() + s->Height(), newH - s->Height()});
-            s->SetHeight(newH);
+        grown[i] = std::max(0.0, newH - s->Height());
+        s->SetHeight(newH);
+    }
+    for (size_t i = 0; i < tree.size(); ++i) {
+        TlyrView *v = tree[i].View;
+        double push = 0;
+        for (int p : tree[i].Parents) {
+            if (v->ShiftMode() != smWhenOverlapped) {
+                push = std::max(push, p < 0 ? 0 : passed[size_t(p)]);
+            } else if (p >= 0) {
+                // Only as far as needed to clear the object above.
+                TlyrView *above = tree[size_t(p)].View;
+                push = std::max(push, above->Top() + above->Height() - v->Top());
+            }
         }
+        if (v->ShiftMode() != smDontShift && push > 0) v->SetTop(v->Top() + push);
+        passed[i] = push + grown[i];
     }
-    for (TlyrComponent *c : band->Objects()) {
-        auto *v = qobject_cast<TlyrView *>(c);
-        if (!v || v->ShiftMode() == smDontShift) continue;
-        double delta = 0;
-        for (const Grow &g : grows)
-            if (v->Top() >= g.Bottom - 0.0001) delta = std::max(delta, g.Delta);
-        if (delta != 0) v->SetTop(v->Top() + delta);
-    }
+    double bottom = band->Height();
     for (TlyrComponent *c : band->Objects())
         if (c->Visible()) bottom = std::max(bottom, c->Top() + c->Height());
-    // Stretched content may also shrink a band that asks for it.
     band->SetHeight(bottom);
 }
 

@@ -58,6 +58,14 @@ public:
     const std::vector<Node> &Masters(TlyrReportPage *page) const;
 
 private:
+    struct ShiftNode {
+        class TlyrView *View;
+        double Top, Bottom, Left, Right;
+        std::vector<int> Parents;
+    };
+    using ShiftTree = std::vector<ShiftNode>;
+    const ShiftTree &shiftTree(TlyrBand *band);
+    QHash<TlyrBand *, ShiftTree> shiftTrees_;
     struct PageTree {
         std::vector<Node> Masters;
         QHash<TlyrGroupHeader *, TlyrBand *> GroupFooters;

@@ -18,7 +18,11 @@ void TlyrPreviewPages::SaveToStream(QIODevice &stream)
     if (Report) {
         TlyrXMLItem *r = report->Add();
         r->Name = ksClassNameOf(Report);
-        r->AppendProp("DotMatrixReport", Report->DotMatrixReport() ? QStringLiteral("1") : QStringLiteral("0"));
+        const auto flag = [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); };
+        r->AppendProp("DotMatrixReport", flag(Report->DotMatrixReport()));
+        r->AppendProp("PreviewOptions.OutlineVisible", flag(Report->PreviewOptions()->OutlineVisible));
+        r->AppendProp("PreviewOptions.OutlineWidth", QString::number(Report->PreviewOptions()->OutlineWidth));
+        r->AppendProp("ReportOptions.Name", Report->ReportOptions()->Name);
     }
     TlyrXMLItem *sources = root->FindItem(QStringLiteral("sourcepages"));
     sources->Clear();
@@ -47,6 +51,16 @@ void TlyrPreviewPages::loadAfterParse()
     TlyrXMLItem *root = XMLDoc.Root();
     if (root->Name.compare(QLatin1String("preparedreport"), Qt::CaseInsensitive) != 0)
         throw ElyrError(QStringLiteral("Invalid file format"));
+    // The report settings saved with the pages: only these few properties
+    // are in the element, so nothing else of the report changes.
+    TlyrXMLItem *settings = root->FindItem(QStringLiteral("report"));
+    if (Report && settings->Count() > 0) {
+        TlyrXMLItem *r = settings->Items(0);
+        TlyrXMLSerializer ser(nullptr);
+        ser.Owner = Report;
+        ser.XMLToObj(r->Text, Report);
+        for (const QString &e : std::as_const(ser.Errors)) Report->AddError(e);
+    }
     TlyrXMLItem *sources = root->FindItem(QStringLiteral("sourcepages"));
     for (int i = 0; i < sources->Count(); ++i) {
         auto page = std::make_unique<TlyrReportPage>();

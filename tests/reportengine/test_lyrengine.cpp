@@ -243,6 +243,9 @@ TEST_F(EngineTest, PreparedReportRoundTripKeepsBytesAndPages)
     master->SetDataSet(rows.ds);
     master->SetOutlineText(QStringLiteral("Rows.\"N\""));
     memo(master, "M", "line [Rows.\"N\"]");
+    report->PreviewOptions()->OutlineVisible = true;
+    report->PreviewOptions()->OutlineWidth = 210;
+    report->ReportOptions()->Name = QStringLiteral("Goods <list> & \"prices\"");
     ASSERT_TRUE(report->PrepareReport());
     const int count = pages().Count();
     ASSERT_GE(count, 3);
@@ -258,6 +261,12 @@ TEST_F(EngineTest, PreparedReportRoundTripKeepsBytesAndPages)
     loaded.LoadFromStream(first, false);
     EXPECT_EQ(loaded.Count(), count);
     EXPECT_EQ(lyrDumpPreparedPages(loaded), before);
+    // The report settings saved with the pages reach the loading report.
+    EXPECT_TRUE(other.PreviewOptions()->OutlineVisible);
+    EXPECT_EQ(other.PreviewOptions()->OutlineWidth, 210);
+    EXPECT_EQ(other.ReportOptions()->Name, report->ReportOptions()->Name);
+    EXPECT_FALSE(other.DotMatrixReport());
+    EXPECT_TRUE(other.Errors().isEmpty());
     loaded.GetOutline()->LevelRoot();
     EXPECT_EQ(loaded.GetOutline()->Count(), 120);
     QBuffer second;
@@ -685,4 +694,43 @@ TEST_F(EngineTest, AnEmptyNullBandIsNotStored)
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(lyrDumpPreparedPages(pages()).indexOf(QStringLiteral("Null1")), -1);
     EXPECT_DOUBLE_EQ(pages().GetLastY(), 20);
+}
+
+TEST_F(EngineTest, GrownObjectsPushWhatIsBelowAsTheirShiftModesSay)
+{
+    auto *title = band<TlyrReportTitle>("Title1", 0, 80);
+    title->SetStretched(true);
+    QStringList lines;
+    for (int i = 1; i <= 8; ++i) lines << QStringLiteral("line %1").arg(i);
+    auto *grow = memo(title, "Grow", lines.join(QStringLiteral("\r\n")), 0, 200);
+    grow->SetHeight(20);
+    grow->SetStretchMode(smActualHeight);
+    auto place = [&](const char *name, double left, double top, int mode) {
+        TlyrMemoView *m = memo(title, name, name, left, 40);
+        m->SetTop(top);
+        m->SetHeight(10);
+        m->SetShiftMode(mode);
+        return m;
+    };
+    place("Always", 0, 30, smAlways);
+    place("Overlapped", 50, 40, smWhenOverlapped);
+    place("Stays", 150, 30, smDontShift);
+    place("BelowStays", 150, 50, smAlways);
+    // Below two objects that both move: it moves once, by the larger push.
+    TlyrMemoView *both = place("BelowBoth", 0, 60, smAlways);
+    both->SetWidth(100);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    QHash<QString, TlyrComponent *> out;
+    for (TlyrComponent *c : pages().GetPage(0)->AllObjects()) out.insert(c->Name(), c);
+    ASSERT_TRUE(out.contains("Grow") && out.contains("BelowBoth"));
+    const double grown = out["Grow"]->Height() - 20;
+    ASSERT_GT(grown, 40);
+    const double bandTop = out["Title1"]->Top();
+    auto top = [&](const char *name) { return out[name]->Top() - bandTop; };
+    EXPECT_NEAR(top("Always"), 30 + grown, 0.01);
+    // Only as far as needed to clear the grown object.
+    EXPECT_NEAR(top("Overlapped"), 20 + grown, 0.01);
+    EXPECT_NEAR(top("Stays"), 30, 0.01);
+    EXPECT_NEAR(top("BelowStays"), 50 + grown, 0.01);
+    EXPECT_NEAR(top("BelowBoth"), 60 + grown, 0.01);
 }
