@@ -349,6 +349,7 @@ void TlyrEngine::runPage(TlyrReportPage *page)
         if (title) ShowBand(title);
         runDataBands(trees_[page].Masters);
         if (TlyrBand *summary = page->FindBand(&TlyrReportSummary::staticMetaObject)) ShowBand(summary);
+        sizeEndlessPage(page);
         finishing_ = true;
         EndPage();
         finishing_ = false;
@@ -362,6 +363,31 @@ void TlyrEngine::runPage(TlyrReportPage *page)
     } else {
         runOnce();
     }
+}
+
+// A page of endless width or height is as large as what was put on it,
+// plus its margins; its pages take that size from their source page.
+void TlyrEngine::sizeEndlessPage(TlyrReportPage *page)
+{
+    if (!page->EndlessWidth && !page->EndlessHeight) return;
+    const double k = lyrUnitsPerMM;
+    double width = page->PaperWidth() * k, height = page->PaperHeight() * k;
+    if (page->EndlessWidth) width = page->LeftMargin() * k + PageWidth + page->RightMargin() * k;
+    if (page->EndlessHeight) {
+        PageHeight = CurY + FooterHeight();
+        height = page->TopMargin() * k + PageHeight + page->BottomMargin() * k;
+    }
+    size_t index = 0;
+    for (int i = 0; i < Report->PagesCount(); ++i) {
+        auto *p = qobject_cast<TlyrReportPage *>(Report->Pages(i));
+        if (p == page) break;
+        if (p) ++index;
+    }
+    TlyrPreviewPages *pages = Pages();
+    if (index >= pages->SourcePages.size()) return;
+    TlyrReportPage *source = pages->SourcePages[index].get();
+    source->SetPaperWidth(width / k);
+    source->SetPaperHeight(height / k);
 }
 
 void TlyrEngine::initPage()
@@ -423,7 +449,11 @@ void TlyrEngine::NewPage()
     // next page below its headers.
     const bool move = keeping_ && keepY_ > columnStartY_ + 0.0001;
     const double blockHeight = CurY - keepY_;
+    // A kept footer takes the last record along: that record counts for the
+    // page it moves to.
+    auto *keptRecord = move && keepingFooter_ ? qobject_cast<TlyrDataBand *>(keepBand_) : nullptr;
     if (move) pages->CutObjects(keepPos_);
+    if (keptRecord) Aggregates.Undo(keptRecord);
     EndPage();
     pages->AddPage(CurPage);
     initPage();
@@ -438,17 +468,28 @@ void TlyrEngine::NewPage()
         // What the block added counts for the footer of the page it moved to.
         Aggregates.EndKeep();
         Aggregates.StartKeep();
+        if (TlyrDataSet *ds = keptRecord ? dataSetOf(keptRecord) : nullptr) {
+            // The loop has passed the last record; its values are read there.
+            ds->Prior();
+            Aggregates.AddValue(keptRecord);
+            ds->Next();
+        }
     }
 }
 
 void TlyrEngine::startKeep(TlyrBand *band)
 {
+    startKeep(band, Pages()->GetCurPosition(), CurY);
+}
+
+void TlyrEngine::startKeep(TlyrBand *band, int position, double y)
+{
     if (keeping_ || noKeep_) return;
     TlyrPreviewPages *pages = Pages();
     keeping_ = true;
     keepBand_ = band;
-    keepPos_ = pages->GetCurPosition();
-    keepY_ = CurY;
+    keepPos_ = position;
+    keepY_ = y;
     if (!pages->GetOutline()->CurItem) pages->GetOutline()->LevelRoot();
     keepOutline_ = pages->GetOutline()->GetCurPosition();
     keepAnchor_ = pages->GetAnchorCurPosition();
@@ -539,6 +580,10 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
         ds->First();
         int line = 1, through = 1;
         bool first = true;
+        // Where the last record began: a footer that does not fit takes it
+        // along to the next page.
+        int footerKeepPos = 0;
+        double footerKeepY = CurY;
         const bool multi = b->Columns() >= 2;
         double rowMaxY = 0;
         if (multi) b->SetCurColumn(1);
@@ -565,6 +610,10 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 for (TlyrGroupHeader *g : node.Groups) ++groupRecords_[g];
                 CurLine = line;
                 CurLineThrough = through;
+                if (b->KeepFooter()) {
+                    footerKeepPos = Pages()->GetCurPosition();
+                    footerKeepY = CurY;
+                }
                 const double rowY = CurY;
                 ShowBand(b);
                 if (first && b->KeepHeader() && node.Header && !b->KeepTogether()) endKeep(b);
@@ -591,7 +640,14 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
         }
         if (!first) {
             showGroupFooters(node, 0);
-            if (!b->FooterAfterEach()) ShowBand(node.Footer);
+            if (!b->FooterAfterEach()) {
+                const bool keepFooter = b->KeepFooter() && node.Footer;
+                if (keepFooter) startKeep(b, footerKeepPos, footerKeepY);
+                keepingFooter_ = keepFooter && keeping_ && keepBand_ == b;
+                ShowBand(node.Footer);
+                keepingFooter_ = false;
+                if (keepFooter) endKeep(b);
+            }
             if (!node.Groups.empty() && b->KeepTogether()) endKeep(b);
             headerList_.erase(std::remove(headerList_.begin(), headerList_.end(), node.Header), headerList_.end());
         }

@@ -75,6 +75,7 @@ private:
     void runReportPages();
     void runPage(TlyrReportPage *page);
     void initPage();
+    void sizeEndlessPage(TlyrReportPage *page);
     bool runDialogs();
     void runDataBands(std::vector<Node> &nodes);
     bool hasDetail(Node &node, bool printIfEmpty);
@@ -87,6 +88,7 @@ private:
     TlyrDataSet *dataSetOf(TlyrDataBand *band) const;
     void collectAggregates(TlyrReportPage *page);
     void startKeep(TlyrBand *band);
+    void startKeep(TlyrBand *band, int position, double y);
     void applyDrillDown(Node &node);
     void columnStep(TlyrDataBand *band, double rowY, double &rowMaxY);
     void showSubreports(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
@@ -108,6 +110,7 @@ private:
     double subBaseX_ = -1;
     bool keeping_ = false;
     bool noKeep_ = false;
+    bool keepingFooter_ = false;
     TlyrBand *keepBand_ = nullptr;
     int keepPos_ = 0;
     double keepY_ = 0;

@@ -725,12 +725,71 @@ TEST_F(EngineTest, GrownObjectsPushWhatIsBelowAsTheirShiftModesSay)
     ASSERT_TRUE(out.contains("Grow") && out.contains("BelowBoth"));
     const double grown = out["Grow"]->Height() - 20;
     ASSERT_GT(grown, 40);
-    const double bandTop = out["Title1"]->Top();
-    auto top = [&](const char *name) { return out[name]->Top() - bandTop; };
+    // Positions inside the band.
+    auto top = [&](const char *name) { return out[name]->Top(); };
     EXPECT_NEAR(top("Always"), 30 + grown, 0.01);
     // Only as far as needed to clear the grown object.
     EXPECT_NEAR(top("Overlapped"), 20 + grown, 0.01);
     EXPECT_NEAR(top("Stays"), 30, 0.01);
     EXPECT_NEAR(top("BelowStays"), 50 + grown, 0.01);
     EXPECT_NEAR(top("BelowBoth"), 60 + grown, 0.01);
+}
+
+TEST_F(EngineTest, AKeptFooterTakesTheLastRecordToTheNextPage)
+{
+    const double pageHeight = (page->PaperHeight() - page->TopMargin() - page->BottomMargin()) * lyrUnitsPerMM;
+    // Exactly as many records as fill the first page: the footer no longer fits.
+    const int rowsFit = int((pageHeight - 20 - 20) / 20);
+    Table t{{"N"}, {}};
+    for (int i = 1; i <= rowsFit; ++i) t.rows << QStringList{QString::number(i)};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+    memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    master->SetKeepFooter(true);
+    memo(master, "M", "line [Rows.\"N\"]");
+    memo(band<TlyrFooter>("Footer1", 70, 20), "F", "count [COUNT(MasterData1)]");
+    memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", "sum [SUM(<Rows.\"N\">)]");
+
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 2);
+    const QStringList first = texts(0), second = texts(1);
+    EXPECT_EQ(first.at(first.size() - 2), QStringLiteral("line %1").arg(rowsFit - 1));
+    EXPECT_EQ(second, (QStringList{QStringLiteral("Header"), QStringLiteral("line %1").arg(rowsFit),
+                                   QStringLiteral("count %1").arg(rowsFit), QStringLiteral("sum %1").arg(rowsFit)}));
+    // The moved record counts for the page it moved to.
+    EXPECT_EQ(first.last(), QStringLiteral("sum %1").arg((rowsFit - 1) * rowsFit / 2));
+
+    // Without the option the footer goes alone to the next page.
+    master->SetKeepFooter(false);
+    ASSERT_TRUE(report->PrepareReport());
+    ASSERT_EQ(pages().Count(), 2);
+    EXPECT_EQ(texts(1), (QStringList{QStringLiteral("Header"), QStringLiteral("count %1").arg(rowsFit),
+                                     QStringLiteral("sum 0")}));
+}
+
+TEST_F(EngineTest, AnEndlessPageIsAsLargeAsItsContent)
+{
+    Table t{{"N"}, {}};
+    for (int i = 1; i <= 100; ++i) t.rows << QStringList{QString::number(i)};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+    page->EndlessHeight = true;
+    memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "M", "line [Rows.\"N\"]");
+    memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", "end");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+    const QStringList out = texts(0);
+    EXPECT_EQ(out.size(), 102);
+    EXPECT_EQ(out.last(), QStringLiteral("end"));
+    const double content = 20 + 100 * 20 + 20;
+    const double margins = (page->TopMargin() + page->BottomMargin()) * lyrUnitsPerMM;
+    EXPECT_NEAR(pages().GetPageSize(0).height(), content + margins, 1);
+    EXPECT_NEAR(pages().GetPageSize(0).width(), page->PaperWidth() * lyrUnitsPerMM, 1);
+    // The footer closes the content instead of sitting at a paper bottom.
+    TlyrComponent *footer = pages().GetPage(0)->FindObject(QStringLiteral("PageFooter1"));
+    ASSERT_NE(footer, nullptr);
+    EXPECT_NEAR(footer->Top(), 20 + 100 * 20, 0.01);
 }
