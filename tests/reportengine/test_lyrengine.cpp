@@ -4,6 +4,7 @@
 #include "report/lyrmemo.h"
 #include "report/lyrpage.h"
 #include "report/lyrview.h"
+#include "reportengine/lyrBarcode.h"
 #include "reportengine/lyrengine.h"
 #include "reportengine/lyroutline.h"
 #include "reportengine/lyrpreviewpages.h"
@@ -13,6 +14,8 @@
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -792,4 +795,46 @@ TEST_F(EngineTest, AnEndlessPageIsAsLargeAsItsContent)
     TlyrComponent *footer = pages().GetPage(0)->FindObject(QStringLiteral("PageFooter1"));
     ASSERT_NE(footer, nullptr);
     EXPECT_NEAR(footer->Top(), 20 + 100 * 20, 0.01);
+}
+
+TEST_F(EngineTest, GoodsLabelsPreparedAndDrawnAt300DpiDecodeToTheGoodsCodes)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("zbarimg")).isEmpty()) GTEST_SKIP() << "zbarimg not installed";
+    RowsDataSet goods(report.get(), QStringLiteral("Goods"), {{"GoodsCode"}, {{"6901234-X7"}, {"A-1002"}}});
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 120);
+    master->SetDataSet(goods.ds);
+    auto *bc = new TlyrBarCodeView(report.get());
+    bc->SetName(QStringLiteral("BarCode1"));
+    bc->SetParent(master);
+    bc->SetBounds(20, 10, 100, 80);
+    bc->SetBarType(bcCode39);
+    bc->SetDataSet(goods.ds);
+    bc->SetDataField(QStringLiteral("GoodsCode"));
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+
+    // Each label on the prepared page carries its own goods code.
+    QStringList printed;
+    for (TlyrComponent *c : pages().GetPage(0)->AllObjects())
+        if (auto *v = qobject_cast<TlyrBarCodeView *>(c)) printed << v->Text();
+    EXPECT_EQ(printed, (QStringList{QStringLiteral("6901234-X7"), QStringLiteral("A-1002")}));
+
+    const double scale = 300.0 / 96;
+    const QSize size = pages().GetPageSize(0);
+    QImage image(int(size.width() * scale), int(size.height() * scale), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        TlyrCanvas canvas(&painter, 300, 300, false);
+        pages().DrawPage(0, canvas, scale, scale, 0, 0);
+    }
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("labels.png"));
+    ASSERT_TRUE(image.save(png));
+    QProcess zbar;
+    zbar.start(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--nodbus"), png});
+    ASSERT_TRUE(zbar.waitForFinished(60000));
+    QStringList decoded = QString::fromUtf8(zbar.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    decoded.sort();
+    EXPECT_EQ(decoded, (QStringList{QStringLiteral("CODE-39:6901234-X7"), QStringLiteral("CODE-39:A-1002")}));
 }
