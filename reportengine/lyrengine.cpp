@@ -811,10 +811,74 @@ void TlyrEngine::stretchBand(TlyrBand *band)
         if (v->ShiftMode() != smDontShift && push > 0) v->SetTop(v->Top() + push);
         passed[i] = push + grown[i];
     }
+    fitHeight(band);
+}
+
+void TlyrEngine::fitHeight(TlyrBand *band)
+{
     double bottom = band->Height();
     for (TlyrComponent *c : band->Objects())
         if (c->Visible()) bottom = std::max(bottom, c->Top() + c->Height());
     band->SetHeight(bottom);
+}
+
+// Subreports that print on their parent put their output into the band
+// itself: their bands run below the subreport's place and every object they
+// print is copied into this band at that place, not stretched again.
+bool TlyrEngine::collectPrintOnParent(TlyrBand *band, const QList<TlyrReportComponent *> &views)
+{
+    std::vector<TlyrSubreport *> subs;
+    for (TlyrReportComponent *v : views)
+        if (auto *s = qobject_cast<TlyrSubreport *>(v); s && s->Visible() && s->PrintOnParent())
+            if (qobject_cast<TlyrReportPage *>(s->SubPage())) subs.push_back(s);
+    if (subs.empty()) return false;
+    const double savedX = CurX, savedY = CurY, savedBase = subBaseX_;
+    const bool savedNoKeep = noKeep_;
+    struct Restore {
+        TlyrEngine *e;
+        double x, y, base;
+        bool noKeep;
+        ~Restore()
+        {
+            e->popTarget_ = nullptr;
+            e->CurX = x;
+            e->CurY = y;
+            e->subBaseX_ = base;
+            e->noKeep_ = noKeep;
+        }
+    } restore{this, savedX, savedY, savedBase, savedNoKeep};
+    popTarget_ = band;
+    noKeep_ = true;
+    for (TlyrSubreport *s : subs) {
+        // Positions inside the band: the band's own left is not added.
+        CurX = s->Left();
+        CurY = s->Top();
+        subBaseX_ = CurX;
+        runDataBands(trees_[static_cast<TlyrReportPage *>(s->SubPage())].Masters);
+    }
+    return true;
+}
+
+void TlyrEngine::copyToPrintOnParent(TlyrBand *from)
+{
+    for (TlyrComponent *c : from->Objects()) {
+        auto *v = qobject_cast<TlyrView *>(c);
+        if (!v || !v->Visible() || qobject_cast<TlyrSubreport *>(v)) continue;
+        QObject *noOwner = nullptr;
+        QObject *made = v->metaObject()->newInstance(Q_ARG(QObject *, noOwner));
+        auto *copy = qobject_cast<TlyrView *>(made);
+        if (!copy) {
+            delete made;
+            continue;
+        }
+        copy->AssignAll(v);
+        copy->SetName(v->Name());
+        copy->SetParent(popTarget_);
+        copy->SetLeft(from->Left() + v->Left());
+        copy->SetTop(from->Top() + v->Top());
+        copy->SetParentFont(false);
+        if (auto *st = qobject_cast<TlyrStretcheable *>(copy)) st->SetStretchMode(smDontStretch);
+    }
 }
 
 void TlyrEngine::showBandOnce(TlyrBand *band)
@@ -831,10 +895,14 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         TlyrBand *band;
         QList<TlyrReportComponent *> prepared;
         TlyrBand *saved;
+        // Objects beyond this count are output copies the band only carried.
+        qsizetype own = -1;
         ~Finish()
         {
             // Runs whether or not output failed, so templates are restored;
             // only objects that were prepared have something to restore.
+            if (own >= 0)
+                while (band->Objects().size() > own) delete band->Objects().last();
             for (TlyrReportComponent *v : prepared) v->AfterPrint();
             band->AfterPrint();
             e->CurBand = saved;
@@ -856,11 +924,18 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         Report->DoNotifyEvent(v, v->OnAfterData());
     }
     if (band->Stretched()) stretchBand(band);
+    if (!popTarget_) {
+        finish.own = band->Objects().size();
+        if (collectPrintOnParent(band, views) && band->Stretched())
+            fitHeight(band);
+        else
+            finish.own = -1;
+    }
     Report->DoNotifyEvent(band, band->OnAfterCalcHeight());
     const bool pageBand = inPageBand_ || is<TlyrPageHeader>(band) || is<TlyrPageFooter>(band) ||
                           is<TlyrOverlay>(band) || is<TlyrColumnHeader>(band) || is<TlyrColumnFooter>(band);
     bool split = false;
-    if (!pageBand && !showingHeaders_) {
+    if (!pageBand && !showingHeaders_ && !popTarget_) {
         const bool atTop = CurY <= columnStartY_ + 0.0001;
         if (band->StartNewPage() && !atTop) NewPage();
         if (band->Height() > FreeSpace() + 0.0001) {
@@ -877,10 +952,14 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         auto *data = qobject_cast<TlyrDataBand *>(band);
         band->SetLeft(CurX + (data && data->Columns() >= 2 ? band->Left() : 0));
         band->SetTop(CurY);
-        // An empty null band is not stored.
-        if (!(is<TlyrNullBand>(band) && band->Height() <= 0 && band->Objects().isEmpty())) Pages()->AddObject(band);
+        if (popTarget_) {
+            copyToPrintOnParent(band);
+        } else if (!(is<TlyrNullBand>(band) && band->Height() <= 0 && band->Objects().isEmpty())) {
+            // An empty null band is not stored.
+            Pages()->AddObject(band);
+        }
         if (!is<TlyrOverlay>(band)) CurY += band->Height();
-        showSubreports(band, views);
+        if (!popTarget_) showSubreports(band, views);
     }
     Report->DoAfterPrint(band);
     for (TlyrReportComponent *v : views) Report->DoAfterPrint(v);

@@ -84,6 +84,9 @@ private:
     void showGroupFooters(Node &node, size_t from);
     void showBandOnce(TlyrBand *band);
     void stretchBand(TlyrBand *band);
+    void fitHeight(TlyrBand *band);
+    bool collectPrintOnParent(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
+    void copyToPrintOnParent(TlyrBand *from);
     void splitBand(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
     TlyrDataSet *dataSetOf(TlyrDataBand *band) const;
     void collectAggregates(TlyrReportPage *page);
@@ -111,6 +114,8 @@ private:
     bool keeping_ = false;
     bool noKeep_ = false;
     bool keepingFooter_ = false;
+    // The band that receives the output of print-on-parent subreports.
+    TlyrBand *popTarget_ = nullptr;
     TlyrBand *keepBand_ = nullptr;
     int keepPos_ = 0;
     double keepY_ = 0;

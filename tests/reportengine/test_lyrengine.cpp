@@ -107,6 +107,30 @@ protected:
         m->SetText(text);
         return m;
     }
+    // A subreport object in band b whose own page lists the dataset's "N"
+    // with one memo per record.
+    TlyrSubreport *subreport(TlyrBand *b, const QString &name, double left, TlyrDataSet *ds, double memoLeft = 0)
+    {
+        auto *subPage = new TlyrReportPage(report.get());
+        subPage->SetName(name + QStringLiteral("Page"));
+        subPage->SetParent(report.get());
+        auto *sub = new TlyrSubreport(report.get());
+        sub->SetName(name);
+        sub->SetParent(b);
+        sub->SetBounds(left, 10, 200, 20);
+        sub->SetSubPage(subPage);
+        auto *md = new TlyrMasterData(report.get());
+        md->SetName(name + QStringLiteral("Data"));
+        md->SetParent(subPage);
+        md->SetHeight(20);
+        md->SetDataSet(ds);
+        auto *m = new TlyrMemoView(report.get());
+        m->SetName(name + QStringLiteral("Memo"));
+        m->SetParent(md);
+        m->SetBounds(memoLeft, 0, 100, 20);
+        m->SetText(QStringLiteral("[%1.\"N\"]").arg(ds->Name()));
+        return sub;
+    }
     TlyrPreviewPages &pages() { return *static_cast<TlyrPreviewPages *>(report->PreviewPages()); }
     // The texts of every memo on page i, in page order.
     QStringList texts(int i)
@@ -177,9 +201,10 @@ TEST_F(EngineTest, LongListContinuesWithHeaderRepeatedAndFooterAfterLastLine)
     memo(band<TlyrFooter>("Footer1", 70, 20), "F", "count [COUNT(MasterData1)]");
     memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", "sum [SUM(<Rows.\"N\">)] page [Page#]");
 
+    // Read before the run, which reloads the template.
+    const double pageHeight = (page->PaperHeight() - page->TopMargin() - page->BottomMargin()) * lyrUnitsPerMM;
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(pages().Count(), 2);
-    const double pageHeight = (page->PaperHeight() - page->TopMargin() - page->BottomMargin()) * lyrUnitsPerMM;
     const int perPage = int((pageHeight - 20 - 20) / 20);
     const QStringList first = texts(0), second = texts(1);
     EXPECT_EQ(first.first(), QStringLiteral("Header"));
@@ -603,28 +628,8 @@ TEST_F(EngineTest, SubreportsSideBySideContinueAfterTheLongerOne)
     RowsDataSet b(report.get(), QStringLiteral("B"), {{"N"}, {{"b1"}, {"b2"}}});
     auto *title = band<TlyrReportTitle>("Title1", 0, 30);
     memo(band<TlyrReportSummary>("Summary1", 60, 20), "S", "after");
-    auto addSub = [&](const QString &name, double left, RowsDataSet &rows) {
-        auto *subPage = new TlyrReportPage(report.get());
-        subPage->SetName(name + QStringLiteral("Page"));
-        subPage->SetParent(report.get());
-        auto *sub = new TlyrSubreport(report.get());
-        sub->SetName(name);
-        sub->SetParent(title);
-        sub->SetBounds(left, 10, 200, 20);
-        sub->SetSubPage(subPage);
-        auto *md = new TlyrMasterData(report.get());
-        md->SetName(name + QStringLiteral("Data"));
-        md->SetParent(subPage);
-        md->SetHeight(20);
-        md->SetDataSet(rows.ds);
-        auto *m = new TlyrMemoView(report.get());
-        m->SetName(name + QStringLiteral("Memo"));
-        m->SetParent(md);
-        m->SetBounds(0, 0, 100, 20);
-        m->SetText(QStringLiteral("[%1.\"N\"]").arg(rows.ds->Name()));
-    };
-    addSub(QStringLiteral("Left"), 0, a);
-    addSub(QStringLiteral("Right"), 300, b);
+    subreport(title, QStringLiteral("Left"), 0, a.ds);
+    subreport(title, QStringLiteral("Right"), 300, b.ds);
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(pages().Count(), 1);
     const QString dump = lyrDumpPreparedPages(pages());
@@ -763,8 +768,11 @@ TEST_F(EngineTest, AKeptFooterTakesTheLastRecordToTheNextPage)
     // The moved record counts for the page it moved to.
     EXPECT_EQ(first.last(), QStringLiteral("sum %1").arg((rowsFit - 1) * rowsFit / 2));
 
-    // Without the option the footer goes alone to the next page.
-    master->SetKeepFooter(false);
+    // Without the option the footer goes alone to the next page (a run
+    // reloads the template, so the band is looked up again).
+    auto *again = qobject_cast<TlyrMasterData *>(report->FindObject(QStringLiteral("MasterData1")));
+    ASSERT_NE(again, nullptr);
+    again->SetKeepFooter(false);
     ASSERT_TRUE(report->PrepareReport());
     ASSERT_EQ(pages().Count(), 2);
     EXPECT_EQ(texts(1), (QStringList{QStringLiteral("Header"), QStringLiteral("count %1").arg(rowsFit),
@@ -782,15 +790,16 @@ TEST_F(EngineTest, AnEndlessPageIsAsLargeAsItsContent)
     master->SetDataSet(rows.ds);
     memo(master, "M", "line [Rows.\"N\"]");
     memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", "end");
+    const double margins = (page->TopMargin() + page->BottomMargin()) * lyrUnitsPerMM;
+    const double paperWidth = page->PaperWidth() * lyrUnitsPerMM;
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(pages().Count(), 1);
     const QStringList out = texts(0);
     EXPECT_EQ(out.size(), 102);
     EXPECT_EQ(out.last(), QStringLiteral("end"));
     const double content = 20 + 100 * 20 + 20;
-    const double margins = (page->TopMargin() + page->BottomMargin()) * lyrUnitsPerMM;
     EXPECT_NEAR(pages().GetPageSize(0).height(), content + margins, 1);
-    EXPECT_NEAR(pages().GetPageSize(0).width(), page->PaperWidth() * lyrUnitsPerMM, 1);
+    EXPECT_NEAR(pages().GetPageSize(0).width(), paperWidth, 1);
     // The footer closes the content instead of sitting at a paper bottom.
     TlyrComponent *footer = pages().GetPage(0)->FindObject(QStringLiteral("PageFooter1"));
     ASSERT_NE(footer, nullptr);
@@ -837,4 +846,39 @@ TEST_F(EngineTest, GoodsLabelsPreparedAndDrawnAt300DpiDecodeToTheGoodsCodes)
     QStringList decoded = QString::fromUtf8(zbar.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     decoded.sort();
     EXPECT_EQ(decoded, (QStringList{QStringLiteral("CODE-39:6901234-X7"), QStringLiteral("CODE-39:A-1002")}));
+}
+
+TEST_F(EngineTest, APrintOnParentSubreportPrintsInsideItsBand)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"r1"}, {"r2"}, {"r3"}}});
+    auto *title = band<TlyrReportTitle>("Title1", 0, 30);
+    title->SetStretched(true);
+    memo(title, "T", "title", 0, 100);
+    memo(band<TlyrReportSummary>("Summary1", 60, 20), "S", "after");
+    subreport(title, QStringLiteral("Sub"), 300, rows.ds, 5)->SetPrintOnParent(true);
+
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+    TlyrReportPage *out = pages().GetPage(0);
+    TlyrComponent *outTitle = out->FindObject(QStringLiteral("Title1"));
+    ASSERT_NE(outTitle, nullptr);
+    // The subreport's records are objects of the title band, below the
+    // subreport's place; the band grew to hold them.
+    QStringList inTitle;
+    for (TlyrComponent *c : outTitle->Objects()) {
+        auto *memo = qobject_cast<TlyrCustomMemoView *>(c);
+        if (!memo || memo->GetText() == QStringLiteral("title")) continue;
+        inTitle << QStringLiteral("%1 %2 %3").arg(memo->GetText()).arg(memo->Left()).arg(memo->Top());
+    }
+    EXPECT_EQ(inTitle, (QStringList{"r1 305 10", "r2 305 30", "r3 305 50"}))
+            << lyrDumpPreparedPages(pages()).toStdString();
+    EXPECT_DOUBLE_EQ(outTitle->Height(), 70);
+    EXPECT_EQ(out->FindObject(QStringLiteral("SubData")), nullptr);
+    TlyrComponent *summary = out->FindObject(QStringLiteral("Summary1"));
+    ASSERT_NE(summary, nullptr);
+    EXPECT_DOUBLE_EQ(summary->Top(), 70);
+    // The template band keeps only its own objects.
+    TlyrComponent *template_ = report->FindObject(QStringLiteral("Title1"));
+    ASSERT_NE(template_, nullptr);
+    EXPECT_EQ(template_->Objects().size(), 2);
 }
