@@ -68,20 +68,52 @@ void compact(std::vector<TlyrBand *> &list)
 }
 }  // namespace
 
-void TlyrEngine::prepareBands(TlyrReportPage *page)
+// Objects of horizontal bands that lie within a vertical band move into it;
+// they print once per column of that band, in the row of the band they came
+// from.
+void TlyrEngine::crossBands(TlyrReportPage *page)
+{
+    std::vector<TlyrBand *> verticals;
+    for (TlyrComponent *c : page->Objects())
+        if (auto *b = qobject_cast<TlyrBand *>(c); b && b->Vertical()) verticals.push_back(b);
+    if (verticals.empty()) return;
+    for (TlyrComponent *c : page->Objects()) {
+        auto *b = qobject_cast<TlyrBand *>(c);
+        if (!b || b->Vertical() || is<TlyrOverlay>(b)) continue;
+        const QList<TlyrComponent *> objects = b->Objects();
+        for (TlyrComponent *o : objects) {
+            for (TlyrBand *v : verticals) {
+                const double left = o->Left();
+                if (left < v->Left() - 0.0001 || v->Left() + v->Width() + 0.0001 < left + o->Width()) continue;
+                crossed_.insert(b);
+                sourceBand_.insert(o, b);
+                o->SetParent(v);
+                o->SetLeft(left - v->Left());
+                break;
+            }
+        }
+    }
+}
+
+void TlyrEngine::prepareBands(TlyrReportPage *page, bool vertical)
 {
     page->AlignChildren();
     PageTree &tree = trees_[page];
-    tree = PageTree();
+    std::vector<Node> &masters = vertical ? tree.VMasters : tree.Masters;
+    if (!vertical) tree = PageTree();
+    if (!vertical) crossBands(page);
     std::vector<TlyrBand *> list;
     for (TlyrComponent *c : page->Objects()) {
         auto *b = qobject_cast<TlyrBand *>(c);
-        if (!b || b->Vertical()) continue;
+        if (!b || b->Vertical() != vertical) continue;
         const int n = b->BandNumber();
         if (n >= 4 && n <= 13) list.push_back(b);
     }
-    // Ordered by the numeric top, stably: bands at the same top all take part.
-    std::stable_sort(list.begin(), list.end(), [](TlyrBand *a, TlyrBand *b) { return a->Top() < b->Top(); });
+    // Ordered by the numeric position, stably: bands at the same place all
+    // take part.
+    std::stable_sort(list.begin(), list.end(), [vertical](TlyrBand *a, TlyrBand *b) {
+        return vertical ? a->Left() < b->Left() : a->Top() < b->Top();
+    });
 
     // Groups.
     QHash<TlyrDataBand *, std::vector<TlyrGroupHeader *>> groupsOf;
@@ -160,7 +192,7 @@ void TlyrEngine::prepareBands(TlyrReportPage *page)
             for (Node &d : n.Details) fillAll(d);
         };
         fillAll(node);
-        if (dataSetOf(m)) tree.Masters.push_back(std::move(node));
+        if (dataSetOf(m)) masters.push_back(std::move(node));
     }
     for (TlyrBand *b : list)
         if (b) Report->AddError(res("enBandPos") + QLatin1Char(' ') + b->Name());
@@ -215,6 +247,9 @@ bool TlyrEngine::Run()
     groupRecords_.clear();
     trees_.clear();
     shiftTrees_.clear();
+    crossed_.clear();
+    sourceBand_.clear();
+    crossBand_ = nullptr;
     bool result = false;
     bool datasetsOpen = false;
     try {
@@ -223,7 +258,8 @@ bool TlyrEngine::Run()
             if (auto *p = qobject_cast<TlyrReportPage *>(Report->Pages(i))) reportPages.push_back(p);
         for (TlyrReportPage *p : reportPages) {
             CurPage = p;
-            prepareBands(p);
+            prepareBands(p, false);
+            prepareBands(p, true);
         }
         for (TlyrReportPage *p : reportPages) {
             TlyrDataSet *rds = Report->DataSet();
@@ -401,10 +437,16 @@ void TlyrEngine::initPage()
     const bool reused = Pages()->GetCurPosition() > 0;
     if (ph && (!firstPage_ || ph->PrintOnFirstPage) && !reused) ShowBand(ph);
     if (reused && ph && (!firstPage_ || ph->PrintOnFirstPage)) CurY += ph->Height();
-    if (TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject)) ShowBand(ch);
+    if (TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject)) {
+        if (!reused)
+            ShowBand(ch);
+        else
+            CurY += ch->Height();
+    }
     inPageBand_ = false;
     columnStartY_ = CurY;
-    if (!firstPage_) {
+    // Pages that continue a crossed row in width repeat no data headers.
+    if (!firstPage_ && !crossPage_) {
         showingHeaders_ = true;
         const std::vector<TlyrBand *> repeat = headerList_;
         for (TlyrBand *b : repeat) {
@@ -432,7 +474,7 @@ void TlyrEngine::EndPage()
         // whether or not the footer was printed.
         Aggregates.Reset(pf);
     }
-    if (TlyrBand *ov = CurPage->FindBand(&TlyrOverlay::staticMetaObject)) {
+    if (TlyrBand *ov = CurPage->FindBand(&TlyrOverlay::staticMetaObject); ov && !Pages()->BandExists(ov)) {
         const double saved = CurY;
         CurY = 0;
         ShowBand(ov);
@@ -601,15 +643,7 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                     headerList_.push_back(node.Header);
                     ShowBand(node.Header);
                 }
-                if (!node.Groups.empty()) {
-                    if (first)
-                        showGroupHeaders(node, 0, true);
-                    else if (checkGroups(node))
-                        line = 1;
-                }
-                for (TlyrGroupHeader *g : node.Groups) ++groupRecords_[g];
-                CurLine = line;
-                CurLineThrough = through;
+                startRecord(node, first, line, through);
                 if (b->KeepFooter()) {
                     footerKeepPos = Pages()->GetCurPosition();
                     footerKeepY = CurY;
@@ -655,6 +689,21 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
     }
 }
 
+// Group headers of the first record, or of a changed group later; then the
+// line counters the record prints with.
+void TlyrEngine::startRecord(Node &node, bool first, int &line, int through)
+{
+    if (!node.Groups.empty()) {
+        if (first)
+            showGroupHeaders(node, 0, true);
+        else if (checkGroups(node))
+            line = 1;
+    }
+    for (TlyrGroupHeader *g : node.Groups) ++groupRecords_[g];
+    CurLine = line;
+    CurLineThrough = through;
+}
+
 void TlyrEngine::showGroupHeaders(Node &node, size_t from, bool reset)
 {
     // Groups are numbered through the dataset; the number names the group
@@ -676,7 +725,7 @@ void TlyrEngine::showGroupHeaders(Node &node, size_t from, bool reset)
         if (h->KeepTogether) startKeep(h);
         ShowBand(h);
         if (h->ResetPageNumbers && !reset) Pages()->ResetLogicalPageNumber();
-        headerList_.push_back(h);
+        (h->Vertical() ? vHeaderList_ : headerList_).push_back(h);
     }
 }
 
@@ -718,7 +767,8 @@ void TlyrEngine::showGroupFooters(Node &node, size_t from)
             else
                 ShowBand(f);
         }
-        headerList_.erase(std::remove(headerList_.begin(), headerList_.end(), h), headerList_.end());
+        auto &list = h->Vertical() ? vHeaderList_ : headerList_;
+        list.erase(std::remove(list.begin(), list.end(), h), list.end());
         if (h->KeepTogether) endKeep(h);
     }
 }
@@ -859,22 +909,31 @@ bool TlyrEngine::collectPrintOnParent(TlyrBand *band, const QList<TlyrReportComp
     return true;
 }
 
+// A printed object's copy that a band carries for one output (freed when
+// the band is finished); null for a class that cannot be made.
+TlyrReportComponent *TlyrEngine::outputCopy(TlyrReportComponent *v, TlyrBand *band, double left)
+{
+    QObject *noOwner = nullptr;
+    QObject *made = v->metaObject()->newInstance(Q_ARG(QObject *, noOwner));
+    auto *copy = qobject_cast<TlyrReportComponent *>(made);
+    if (!copy) {
+        delete made;
+        return nullptr;
+    }
+    copy->AssignAll(v);
+    copy->SetName(v->Name());
+    copy->SetParent(band);
+    copy->SetLeft(left);
+    return copy;
+}
+
 void TlyrEngine::copyToPrintOnParent(TlyrBand *from)
 {
     for (TlyrComponent *c : from->Objects()) {
         auto *v = qobject_cast<TlyrView *>(c);
         if (!v || !v->Visible() || qobject_cast<TlyrSubreport *>(v)) continue;
-        QObject *noOwner = nullptr;
-        QObject *made = v->metaObject()->newInstance(Q_ARG(QObject *, noOwner));
-        auto *copy = qobject_cast<TlyrView *>(made);
-        if (!copy) {
-            delete made;
-            continue;
-        }
-        copy->AssignAll(v);
-        copy->SetName(v->Name());
-        copy->SetParent(popTarget_);
-        copy->SetLeft(from->Left() + v->Left());
+        TlyrReportComponent *copy = outputCopy(v, popTarget_, from->Left() + v->Left());
+        if (!copy) continue;
         copy->SetTop(from->Top() + v->Top());
         copy->SetParentFont(false);
         if (auto *st = qobject_cast<TlyrStretcheable *>(copy)) st->SetStretchMode(smDontStretch);
@@ -883,6 +942,10 @@ void TlyrEngine::copyToPrintOnParent(TlyrBand *from)
 
 void TlyrEngine::showBandOnce(TlyrBand *band)
 {
+    if (band->Vertical()) {
+        if (crossBand_) showVerticalBand(band);
+        return;
+    }
     TlyrBand *savedBand = CurBand;
     CurBand = band;
     Report->CurObject = band->Name();
@@ -909,6 +972,12 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         }
     } finish{this, band, {}, savedBand};
     Report->DoBeforePrint(band);
+    // A crossed band first collects its cells from the vertical bands.
+    const bool cross = crossed_.contains(band) && !crossBand_;
+    if (cross && band->Visible()) {
+        finish.own = band->Objects().size();
+        startCross(band);
+    }
     if (!band->Visible()) {
         // Totals flagged to count invisible records still see this one.
         if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
@@ -923,8 +992,8 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         v->GetData();
         Report->DoNotifyEvent(v, v->OnAfterData());
     }
-    if (band->Stretched()) stretchBand(band);
-    if (!popTarget_) {
+    if (band->Stretched() && !cross) stretchBand(band);
+    if (!popTarget_ && !cross) {
         finish.own = band->Objects().size();
         if (collectPrintOnParent(band, views) && band->Stretched())
             fitHeight(band);
@@ -939,7 +1008,7 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         const bool atTop = CurY <= columnStartY_ + 0.0001;
         if (band->StartNewPage() && !atTop) NewPage();
         if (band->Height() > FreeSpace() + 0.0001) {
-            if (band->AllowSplit())
+            if (band->AllowSplit() && !cross)
                 split = true;
             else if (CurY > columnStartY_ + 0.0001)
                 NewColumn();
@@ -954,6 +1023,8 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         band->SetTop(CurY);
         if (popTarget_) {
             copyToPrintOnParent(band);
+        } else if (cross) {
+            outputCrossBand(band);
         } else if (!(is<TlyrNullBand>(band) && band->Height() <= 0 && band->Objects().isEmpty())) {
             // An empty null band is not stored.
             Pages()->AddObject(band);
@@ -1120,4 +1191,156 @@ void TlyrEngine::applyDrillDown(Node &node)
         if (TlyrBand *f = footerOf(h); f && !h->ShowFooterIfDrillDown) f->SetVisible(expanded);
         if (!expanded) break;
     }
+}
+
+// ---------------------------------------------------------------- cross output
+
+void TlyrEngine::runVerticalDataBands(std::vector<Node> &nodes)
+{
+    for (Node &node : nodes) {
+        TlyrDataSet *ds = dataSetOf(node.Band);
+        if (!ds) continue;
+        TlyrDataBand *b = node.Band;
+        ds->First();
+        int line = 1, through = 1;
+        bool first = true;
+        for (TlyrComponent *c : b->Objects())
+            if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) m->ResetSuppress();
+        while (!ds->Eof() && !Report->Terminated()) {
+            if (first && node.Header) {
+                ShowBand(node.Header);
+                vHeaderList_.push_back(node.Header);
+            }
+            startRecord(node, first, line, through);
+            ShowBand(b);
+            ++line;
+            ++through;
+            first = false;
+            runVerticalDataBands(node.Details);
+            if (b->FooterAfterEach()) ShowBand(node.Footer);
+            ds->Next();
+            if (b->RowCount() != 0 && b->RowCount() < line) break;
+        }
+        if (!first) {
+            showGroupFooters(node, 0);
+            vHeaderList_.erase(std::remove(vHeaderList_.begin(), vHeaderList_.end(), node.Header), vHeaderList_.end());
+            if (!b->FooterAfterEach()) ShowBand(node.Footer);
+        }
+    }
+}
+
+// The cells of the crossed band: its objects that sit in the vertical bands
+// are printed once per column, side by side, as copies owned by the band.
+void TlyrEngine::startCross(TlyrBand *band)
+{
+    crossBand_ = band;
+    vHeaderList_.clear();
+    widthBreaks_ = {0};
+    CurVColumn = 0;
+    const double savedX = CurX;
+    const int savedLine = CurLine, savedThrough = CurLineThrough;
+    struct End {
+        TlyrEngine *e;
+        ~End() { e->crossBand_ = nullptr; }
+    } end{this};
+    // The cells begin where the first vertical band stands.
+    CurX = PageWidth;
+    for (TlyrComponent *c : CurPage->Objects())
+        if (auto *b = qobject_cast<TlyrBand *>(c); b && b->Vertical()) CurX = std::min(CurX, b->Left());
+    runVerticalDataBands(trees_[CurPage].VMasters);
+    widthBreaks_.push_back(band->Objects().size());
+    CurX = savedX;
+    CurLine = savedLine;
+    CurLineThrough = savedThrough;
+}
+
+void TlyrEngine::showVerticalBand(TlyrBand *band)
+{
+    const bool footer = is<TlyrFooter>(band) || is<TlyrGroupFooter>(band);
+    auto *data = qobject_cast<TlyrDataBand *>(band);
+    if (data) ++CurVColumn;
+    TlyrBand *savedBand = CurBand;
+    CurBand = footer ? band : crossBand_;
+    Report->CurObject = band->Name();
+    band->BeforePrint();
+    Report->DoBeforePrint(band);
+    if (band->Visible()) {
+        if (CurX + band->Width() > PageWidth + 0.0001 && CurX > 0.0001) {
+            if (CurPage->EndlessWidth) {
+                PageWidth = CurX + band->Width();
+            } else {
+                // The row goes on on the next page in width, with the
+                // vertical headers again.
+                CurX = 0;
+                widthBreaks_.push_back(crossBand_->Objects().size());
+                const std::vector<TlyrBand *> repeat = vHeaderList_;
+                for (TlyrBand *h : repeat)
+                    if (h != band) showVerticalBand(h);
+            }
+        }
+        const QList<TlyrComponent *> objects = band->Objects();
+        for (TlyrComponent *c : objects) {
+            auto *v = qobject_cast<TlyrReportComponent *>(c);
+            if (!v || sourceBand_.value(c) != crossBand_) continue;
+            Report->CurObject = v->Name();
+            v->BeforePrint();
+            Report->DoBeforePrint(v);
+            if (v->Visible()) {
+                v->GetData();
+                Report->DoNotifyEvent(v, v->OnAfterData());
+                outputCopy(v, crossBand_, CurX + v->Left());
+            }
+            v->AfterPrint();
+            Report->DoAfterPrint(v);
+        }
+        CurX += band->Width();
+    }
+    Report->DoAfterPrint(band);
+    band->AfterPrint();
+    CurBand = savedBand;
+    if (data) Aggregates.AddValue(data);
+    if (footer) Aggregates.Reset(band);
+}
+
+// A crossed row wider than the page goes on the following pages at the same
+// height, one part per width break; the output then returns to the page it
+// started on, and later page breaks append after the pages in width.
+void TlyrEngine::outputCrossBand(TlyrBand *band)
+{
+    TlyrPreviewPages *pages = Pages();
+    const int savedPage = pages->CurPage;
+    const double savedX = CurX, savedY = CurY, savedStart = columnStartY_;
+    const bool savedFirst = firstPage_, savedKeeping = keeping_;
+    // Pages in width take nothing of an open keep block along.
+    keeping_ = false;
+    const QList<TlyrComponent *> objects = band->Objects();
+    std::vector<bool> visible;
+    for (TlyrComponent *o : objects) visible.push_back(o->Visible());
+    const size_t parts = widthBreaks_.size() - 1;
+    for (size_t part = 0; part < parts; ++part) {
+        for (qsizetype i = 0; i < objects.size(); ++i)
+            objects[i]->SetVisible(visible[size_t(i)] && i >= widthBreaks_[part] && i < widthBreaks_[part + 1]);
+        band->SetLeft(part == 0 ? savedX : 0);
+        band->SetTop(CurY);
+        pages->AddObject(band);
+        if (part + 1 < parts) {
+            crossPage_ = true;
+            pages->AddPageAction = 0;
+            NewPage();
+            crossPage_ = false;
+            CurY = savedY;
+        } else if (parts > 1) {
+            EndPage();
+        }
+    }
+    for (qsizetype i = 0; i < objects.size(); ++i) objects[i]->SetVisible(visible[size_t(i)]);
+    if (parts > 1) pages->AddPageAction = 1;
+    pages->CurPage = savedPage;
+    CurX = savedX;
+    CurY = savedY;
+    columnStartY_ = savedStart;
+    firstPage_ = savedFirst;
+    keeping_ = savedKeeping;
+    band->SetLeft(savedX);
+    band->SetTop(savedY);
 }

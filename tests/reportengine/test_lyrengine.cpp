@@ -882,3 +882,109 @@ TEST_F(EngineTest, APrintOnParentSubreportPrintsInsideItsBand)
     ASSERT_NE(template_, nullptr);
     EXPECT_EQ(template_->Objects().size(), 2);
 }
+
+TEST_F(EngineTest, CrossedRowsRepeatTheirCellsAcrossColumnsAndPagesInWidth)
+{
+    Table rowsTable{{"N"}, {{"r1"}, {"r2"}, {"r3"}}};
+    Table colsTable{{"N"}, {}};
+    const int columns = 20;
+    for (int i = 1; i <= columns; ++i) colsTable.rows << QStringList{QStringLiteral("c%1").arg(i)};
+    for (int i = 4; i <= 60; ++i) rowsTable.rows << QStringList{QStringLiteral("r%1").arg(i)};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), rowsTable);
+    int rowLimit = 3;
+    rows.filter = [&](const QStringList &r) { return r[0].mid(1).toInt() <= rowLimit; };
+    RowsDataSet cols(report.get(), QStringLiteral("Cols"), colsTable);
+    memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
+    memo(band<TlyrHeader>("Header1", 30, 20), "ColTitle", "[Cols.\"N\"]", 100, 60);
+    auto *master = band<TlyrMasterData>("MasterData1", 60, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "RowName", "[Rows.\"N\"]", 0, 80);
+    memo(master, "Bar", "|", 80, 20);
+    memo(master, "Cell", "[Rows.\"N\"]-[Cols.\"N\"]", 100, 60);
+    memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", "page [Page#]");
+    auto vertical = [&](TlyrBand *b, double left, double width) {
+        b->SetVertical(true);
+        b->SetLeft(left);
+        b->SetWidth(width);
+        return b;
+    };
+    vertical(band<TlyrHeader>("VHeader", 0, 200), 80, 20);
+    auto *vdata = static_cast<TlyrMasterData *>(vertical(band<TlyrMasterData>("VData", 0, 200), 100, 60));
+    vdata->SetDataSet(cols.ds);
+    const double pageWidth = (page->PaperWidth() - page->LeftMargin() - page->RightMargin()) * lyrUnitsPerMM;
+    const double sideMargins = (page->LeftMargin() + page->RightMargin()) * lyrUnitsPerMM;
+    const int firstPart = int((pageWidth - 100) / 60);
+    ASSERT_LT(firstPart, columns);
+    ASSERT_LE(columns - firstPart, int((pageWidth - 20) / 60));
+
+    // "text@left" of the memos of one band on page i, row by row.
+    auto cells = [&](int i, const QString &bandName) {
+        QStringList out;
+        for (TlyrComponent *b : pages().GetPage(i)->Objects()) {
+            if (b->Name() != bandName) continue;
+            QStringList row;
+            for (TlyrComponent *c : b->Objects())
+                if (auto *m = qobject_cast<TlyrCustomMemoView *>(c))
+                    row << QStringLiteral("%1@%2").arg(m->GetText()).arg(b->Left() + m->Left());
+            out << row.join(QLatin1Char(' '));
+        }
+        return out;
+    };
+    auto expectRow = [&](const QString &first, const QString &cellText, int from, int to, double left) {
+        QStringList row;
+        if (!first.isEmpty()) row << first;
+        for (int c = from; c <= to; ++c, left += 60) row << cellText.arg(c) + QStringLiteral("@%1").arg(left);
+        return row.join(QLatin1Char(' '));
+    };
+
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 2) << lyrDumpPreparedPages(pages()).toStdString();
+    EXPECT_EQ(cells(0, "Header1"), QStringList{expectRow({}, "c%1", 1, firstPart, 100)});
+    EXPECT_EQ(cells(1, "Header1"), QStringList{expectRow({}, "c%1", firstPart + 1, columns, 20)});
+    QStringList first, second;
+    for (const QString r : {"r1", "r2", "r3"}) {
+        first << expectRow(r + QStringLiteral("@0 |@80"), r + QStringLiteral("-c%1"), 1, firstPart, 100);
+        second << expectRow(QStringLiteral("|@0"), r + QStringLiteral("-c%1"), firstPart + 1, columns, 20);
+    }
+    EXPECT_EQ(cells(0, "MasterData1"), first);
+    EXPECT_EQ(cells(1, "MasterData1"), second);
+    // Both pages have their page header and one page footer; rows sit at
+    // the same height on both.
+    EXPECT_EQ(texts(1).first(), QStringLiteral("Header"));
+    EXPECT_EQ(texts(0).count(QStringLiteral("page 1")), 1);
+    EXPECT_EQ(texts(1).count(QStringLiteral("page 2")), 1);
+    EXPECT_EQ(texts(1).count(QStringLiteral("Header")), 1);
+    const QString dump = lyrDumpPreparedPages(pages());
+    const QString page2 = dump.mid(dump.indexOf(QStringLiteral("page 2\n")));
+    EXPECT_NE(page2.indexOf(QStringLiteral("TlyrMasterData MasterData1 0.00 40.00")), -1) << dump.toStdString();
+
+    // An endless width keeps the row on one page as wide as the cells.
+    qobject_cast<TlyrReportPage *>(report->FindObject(QStringLiteral("Page1")))->EndlessWidth = true;
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+    EXPECT_EQ(cells(0, "MasterData1").first(), expectRow("r1@0 |@80", "r1-c%1", 1, columns, 100));
+    EXPECT_NEAR(pages().GetPageSize(0).width(), sideMargins + 100 + columns * 60, 1);
+
+    // Rows that go on to the next page go there after the pages in width.
+    qobject_cast<TlyrReportPage *>(report->FindObject(QStringLiteral("Page1")))->EndlessWidth = false;
+    rowLimit = 60;
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_GE(pages().Count(), 4);
+    ASSERT_EQ(pages().Count() % 2, 0);
+    QStringList seen;
+    for (int i = 0; i < pages().Count(); i += 2) {
+        const QStringList left = cells(i, "MasterData1"), right = cells(i + 1, "MasterData1");
+        ASSERT_EQ(left.size(), right.size()) << "page " << i + 1;
+        for (int r = 0; r < left.size(); ++r) {
+            const QString name = left[r].section(QLatin1Char('@'), 0, 0);
+            seen << name;
+            EXPECT_EQ(left[r],
+                      expectRow(name + QStringLiteral("@0 |@80"), name + QStringLiteral("-c%1"), 1, firstPart, 100));
+            EXPECT_EQ(right[r],
+                      expectRow(QStringLiteral("|@0"), name + QStringLiteral("-c%1"), firstPart + 1, columns, 20));
+        }
+    }
+    QStringList all;
+    for (int i = 1; i <= 60; ++i) all << QStringLiteral("r%1").arg(i);
+    EXPECT_EQ(seen, all);
+}
