@@ -5,7 +5,10 @@
 
 #include "script/ksvalue.h"
 
+#include <QHash>
 #include <QString>
+
+#include <functional>
 
 #include <memory>
 #include <vector>
@@ -33,6 +36,11 @@ public:
     QString MemoName;
     QString CallText;
     TlyrBand *ResultBand = nullptr;
+    // Cross output: a vertical data band totalled in a horizontal band
+    // (a column total) keeps one value and count per vertical column.
+    QHash<int, KsValue> ColumnValues;
+    QHash<int, int> ColumnCounts;
+    bool PerColumn() const;
     void Reset();
 };
 
@@ -42,9 +50,13 @@ public:
     int Count() const { return static_cast<int>(items_.size()); }
     TlyrAggregateItem *Items(int i) const { return items_.at(static_cast<size_t>(i)).get(); }
     void AddItems(TlyrReportPage *page, const std::vector<TlyrBand *> &masters, TlyrBand *firstMaster);
-    void AddValue(TlyrBand *band);
-    KsValue GetValue(TlyrBand *band, const QString &name, const QString &expression, TlyrComponent *dataBand,
-                     int flags);
+    // column: the vertical column being printed (0 outside cross output).
+    void AddValue(TlyrBand *band, int column = 0);
+    KsValue GetValue(TlyrBand *band, const QString &name, const QString &expression, TlyrComponent *dataBand, int flags,
+                     int column = 0);
+    // The horizontal band an object in a vertical band came from (none for
+    // the vertical band's own objects).
+    std::function<TlyrBand *(TlyrComponent *)> SourceBandOf;
     void Reset(TlyrBand *band);
     void StartKeep();
     void EndKeep();

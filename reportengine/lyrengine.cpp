@@ -27,7 +27,10 @@ void lyrInstallEngine()
     f.PreviewPages = [](TlyrReport *r) -> TlyrCustomPreviewPages * { return new TlyrPreviewPages(r); };
 }
 
-TlyrEngine::TlyrEngine(TlyrReport *report) : TlyrCustomEngine(report), Aggregates(report) {}
+TlyrEngine::TlyrEngine(TlyrReport *report) : TlyrCustomEngine(report), Aggregates(report)
+{
+    Aggregates.SourceBandOf = [this](TlyrComponent *c) { return sourceBand_.value(c); };
+}
 
 TlyrEngine::~TlyrEngine() = default;
 
@@ -330,12 +333,16 @@ void TlyrEngine::collectAggregates(TlyrReportPage *page)
     std::vector<TlyrBand *> pairs;
     auto &tree = trees_[page];
     std::function<void(Node &)> walk = [&](Node &n) {
+        // A vertical data band also totals in itself: its cells of a
+        // crossed footer.
+        if (n.Band->Vertical()) pairs.insert(pairs.end(), {n.Band, n.Band});
         if (n.Footer) pairs.insert(pairs.end(), {n.Footer, n.Band});
         for (TlyrGroupHeader *g : n.Groups)
             if (TlyrBand *f = tree.GroupFooters.value(g)) pairs.insert(pairs.end(), {f, n.Band});
         for (Node &d : n.Details) walk(d);
     };
     for (Node &n : tree.Masters) walk(n);
+    for (Node &n : tree.VMasters) walk(n);
     Aggregates.AddItems(page, pairs, tree.Masters.empty() ? nullptr : tree.Masters.front().Band);
 }
 
@@ -589,7 +596,7 @@ double TlyrEngine::FreeSpace()
 
 KsValue TlyrEngine::GetAggregateValue(const QString &name, const QString &expression, TlyrComponent *band, int flags)
 {
-    return Aggregates.GetValue(CurBand, name, expression, band, flags);
+    return Aggregates.GetValue(CurBand, name, expression, band, flags, CurVColumn);
 }
 
 // ---------------------------------------------------------------- data loops
@@ -1298,7 +1305,9 @@ void TlyrEngine::showVerticalBand(TlyrBand *band)
     Report->DoAfterPrint(band);
     band->AfterPrint();
     CurBand = savedBand;
-    if (data) Aggregates.AddValue(data);
+    // Totals count the cells of crossed data rows only, not those of
+    // header or footer rows (whose data is not a record of the rows).
+    if (data && is<TlyrDataBand>(crossBand_)) Aggregates.AddValue(data, CurVColumn);
     if (footer) Aggregates.Reset(band);
 }
 

@@ -107,6 +107,16 @@ protected:
         m->SetText(text);
         return m;
     }
+    // A vertical band at that place.
+    template <class B>
+    B *vband(const QString &name, double left, double width)
+    {
+        B *b = band<B>(name, 0, 200);
+        b->SetVertical(true);
+        b->SetLeft(left);
+        b->SetWidth(width);
+        return b;
+    }
     // A subreport object in band b whose own page lists the dataset's "N"
     // with one memo per record.
     TlyrSubreport *subreport(TlyrBand *b, const QString &name, double left, TlyrDataSet *ds, double memoLeft = 0)
@@ -902,14 +912,8 @@ TEST_F(EngineTest, CrossedRowsRepeatTheirCellsAcrossColumnsAndPagesInWidth)
     memo(master, "Bar", "|", 80, 20);
     memo(master, "Cell", "[Rows.\"N\"]-[Cols.\"N\"]", 100, 60);
     memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", "page [Page#]");
-    auto vertical = [&](TlyrBand *b, double left, double width) {
-        b->SetVertical(true);
-        b->SetLeft(left);
-        b->SetWidth(width);
-        return b;
-    };
-    vertical(band<TlyrHeader>("VHeader", 0, 200), 80, 20);
-    auto *vdata = static_cast<TlyrMasterData *>(vertical(band<TlyrMasterData>("VData", 0, 200), 100, 60));
+    vband<TlyrHeader>("VHeader", 80, 20);
+    auto *vdata = vband<TlyrMasterData>("VData", 100, 60);
     vdata->SetDataSet(cols.ds);
     const double pageWidth = (page->PaperWidth() - page->LeftMargin() - page->RightMargin()) * lyrUnitsPerMM;
     const double sideMargins = (page->LeftMargin() + page->RightMargin()) * lyrUnitsPerMM;
@@ -987,4 +991,46 @@ TEST_F(EngineTest, CrossedRowsRepeatTheirCellsAcrossColumnsAndPagesInWidth)
     QStringList all;
     for (int i = 1; i <= 60; ++i) all << QStringLiteral("r%1").arg(i);
     EXPECT_EQ(seen, all);
+}
+
+TEST_F(EngineTest, CrossedRowsTotalPerRowAndPerColumn)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N", "V"}, {{"r1", "1"}, {"r2", "2"}, {"r3", "3"}}});
+    RowsDataSet cols(report.get(), QStringLiteral("Cols"), {{"W"}, {{"10"}, {"20"}, {"30"}}});
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "RowName", "[Rows.\"N\"]", 0, 80);
+    memo(master, "Cell", "[Rows.\"V\"]*[Cols.\"W\"]", 100, 60);
+    memo(master, "RowTotal", "[SUM(<Rows.\"V\"> * <Cols.\"W\">)]", 160, 60);
+    memo(band<TlyrFooter>("Footer1", 70, 20), "ColTotal", "[SUM(<Rows.\"V\"> * <Cols.\"W\">)]", 100, 60);
+    vband<TlyrMasterData>("VData", 100, 60)->SetDataSet(cols.ds);
+    vband<TlyrFooter>("VFooter", 160, 60);
+
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+    QStringList out;
+    for (TlyrComponent *b : pages().GetPage(0)->Objects()) {
+        QStringList row;
+        for (TlyrComponent *c : b->Objects())
+            if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) row << m->GetText();
+        out << row.join(QLatin1Char(' '));
+    }
+    // The row's total is the sum of its cells;
+    // a column's total the sum of its cells over the rows.
+    QStringList expected;
+    const int v[] = {1, 2, 3}, w[] = {10, 20, 30};
+    for (int r = 0; r < 3; ++r) {
+        QStringList row{QStringLiteral("r%1").arg(r + 1)};
+        int total = 0;
+        for (int c : w) {
+            row << QStringLiteral("%1*%2").arg(v[r]).arg(c);
+            total += v[r] * c;
+        }
+        row << QString::number(total);
+        expected << row.join(QLatin1Char(' '));
+    }
+    QStringList footer;
+    for (int c : w) footer << QString::number((v[0] + v[1] + v[2]) * c);
+    expected << footer.join(QLatin1Char(' '));
+    EXPECT_EQ(out, expected);
 }
