@@ -82,7 +82,11 @@ void TlyrEngine::crossBands(TlyrReportPage *page)
     if (verticals.empty()) return;
     for (TlyrComponent *c : page->Objects()) {
         auto *b = qobject_cast<TlyrBand *>(c);
-        if (!b || b->Vertical() || is<TlyrOverlay>(b)) continue;
+        if (!b || b->Vertical()) continue;
+        // Page and column bands are not crossed: they are printed while a
+        // page starts or ends, where no page in width may begin.
+        const int n = b->BandNumber();
+        if (n == 2 || n == 3 || n >= 15) continue;
         const QList<TlyrComponent *> objects = b->Objects();
         for (TlyrComponent *o : objects) {
             for (TlyrBand *v : verticals) {
@@ -253,6 +257,9 @@ bool TlyrEngine::Run()
     crossed_.clear();
     sourceBand_.clear();
     crossBand_ = nullptr;
+    crossOutput_ = false;
+    crossPage_ = false;
+    widthPagesFollow_ = false;
     bool result = false;
     bool datasetsOpen = false;
     try {
@@ -306,6 +313,7 @@ bool TlyrEngine::Run()
                     Aggregates.ClearValues();
                     lastValues_.clear();
                     FinalPass = true;
+                    widthPagesFollow_ = false;
                     runReportPages();
                 }
             }
@@ -504,6 +512,18 @@ void TlyrEngine::NewPage()
     if (move) pages->CutObjects(keepPos_);
     if (keptRecord) Aggregates.Undo(keptRecord);
     EndPage();
+    if (widthPagesFollow_ && !crossPage_) {
+        // Pages in width follow this one: the page below goes after them,
+        // onto the first page that holds nothing yet (one of a first pass).
+        widthPagesFollow_ = false;
+        const int from = pages->CurPage;
+        int next = from + 1;
+        for (; next < pages->Count(); ++next) {
+            pages->CurPage = next;
+            if (pages->GetCurPosition() == 0) break;
+        }
+        pages->CurPage = next - 1;
+    }
     pages->AddPage(CurPage);
     initPage();
     if (move) {
@@ -1325,16 +1345,20 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
     const QList<TlyrComponent *> objects = band->Objects();
     std::vector<bool> visible;
     for (TlyrComponent *o : objects) visible.push_back(o->Visible());
-    const size_t parts = widthBreaks_.size() - 1;
+    // A crossed band output on a page in width (a crossed page header)
+    // keeps to that page, so page breaks in width never recurse.
+    const std::vector<qsizetype> breaks = widthBreaks_;
+    const size_t parts = crossOutput_ ? 1 : breaks.size() - 1;
+    const bool outer = !crossOutput_;
+    crossOutput_ = true;
     for (size_t part = 0; part < parts; ++part) {
         for (qsizetype i = 0; i < objects.size(); ++i)
-            objects[i]->SetVisible(visible[size_t(i)] && i >= widthBreaks_[part] && i < widthBreaks_[part + 1]);
+            objects[i]->SetVisible(visible[size_t(i)] && i >= breaks[part] && i < breaks[part + 1]);
         band->SetLeft(part == 0 ? savedX : 0);
         band->SetTop(CurY);
         pages->AddObject(band);
         if (part + 1 < parts) {
             crossPage_ = true;
-            pages->AddPageAction = 0;
             NewPage();
             crossPage_ = false;
             CurY = savedY;
@@ -1342,8 +1366,9 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
             EndPage();
         }
     }
+    if (outer) crossOutput_ = false;
     for (qsizetype i = 0; i < objects.size(); ++i) objects[i]->SetVisible(visible[size_t(i)]);
-    if (parts > 1) pages->AddPageAction = 1;
+    if (parts > 1) widthPagesFollow_ = true;
     pages->CurPage = savedPage;
     CurX = savedX;
     CurY = savedY;

@@ -136,6 +136,8 @@ private:
     std::vector<TlyrBand *> vHeaderList_;
     std::vector<qsizetype> widthBreaks_;
     bool crossPage_ = false;
+    bool crossOutput_ = false;
+    bool widthPagesFollow_ = false;
     TlyrBand *keepBand_ = nullptr;
     int keepPos_ = 0;
     double keepY_ = 0;

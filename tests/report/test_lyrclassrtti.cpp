@@ -7,6 +7,7 @@
 #include "report/lyrmemo.h"
 #include "report/lyrpage.h"
 #include "report/lyrview.h"
+#include "report_test_objects.h"
 #include "script/ks_iinterpreter.h"
 
 #include <QFile>
@@ -279,20 +280,7 @@ public:
     QStringList Anchors;
 };
 
-class ProbeEngine : public TlyrCustomEngine {
-public:
-    using TlyrCustomEngine::TlyrCustomEngine;
-    void EndPage() override {}
-    void NewColumn() override {}
-    void NewPage() override {}
-    void ShowBand(TlyrComponent *) override {}
-    void ShowBand(const QMetaObject *) override {}
-    double HeaderHeight() override { return 0; }
-    double FooterHeight() override { return 0; }
-    double FreeSpace() override { return 0; }
-    KsValue GetAggregateValue(const QString &, const QString &, TlyrComponent *, int) override { return KsValue(0); }
-    bool Run() override { return true; }
-};
+using ProbeEngine = NullEngine;
 
 TEST(LyrOutlineScript, ItemsTakeTheEnginesPositionRoundedHalfToEven)
 {

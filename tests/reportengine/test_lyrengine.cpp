@@ -991,6 +991,12 @@ TEST_F(EngineTest, CrossedRowsRepeatTheirCellsAcrossColumnsAndPagesInWidth)
     QStringList all;
     for (int i = 1; i <= 60; ++i) all << QStringLiteral("r%1").arg(i);
     EXPECT_EQ(seen, all);
+
+    // The second pass of a two-pass report lays the pages out the same way.
+    const QString single = lyrDumpPreparedPages(pages());
+    report->EngineOptions()->SetDoublePass(true);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(lyrDumpPreparedPages(pages()), single);
 }
 
 TEST_F(EngineTest, CrossedRowsTotalPerRowAndPerColumn)
