@@ -10,6 +10,12 @@
 #include <QBuffer>
 #include <QFile>
 
+namespace {
+// The report settings a prepared report carries, in their written order.
+constexpr const char *kReportSettings[] = {"DotMatrixReport", "PreviewOptions.OutlineVisible",
+                                           "PreviewOptions.OutlineWidth", "ReportOptions.Name"};
+}  // namespace
+
 void TlyrPreviewPages::SaveToStream(QIODevice &stream)
 {
     TlyrXMLItem *root = XMLDoc.Root();
@@ -51,14 +57,17 @@ void TlyrPreviewPages::loadAfterParse()
     TlyrXMLItem *root = XMLDoc.Root();
     if (root->Name.compare(QLatin1String("preparedreport"), Qt::CaseInsensitive) != 0)
         throw ElyrError(QStringLiteral("Invalid file format"));
-    // The report settings saved with the pages: only these few properties
-    // are in the element, so nothing else of the report changes.
+    // The report settings saved with the pages; a file that carries other
+    // report properties changes nothing else of the report.
     TlyrXMLItem *settings = root->FindItem(QStringLiteral("report"));
     if (Report && settings->Count() > 0) {
-        TlyrXMLItem *r = settings->Items(0);
+        const TlyrXMLItem *r = settings->Items(0);
+        TlyrXMLItem allowed;
+        for (const char *name : kReportSettings)
+            if (r->HasProp(name)) allowed.AppendProp(QLatin1String(name), r->Prop(name));
         TlyrXMLSerializer ser(nullptr);
         ser.Owner = Report;
-        ser.XMLToObj(r->Text, Report);
+        ser.XMLToObj(allowed.Text, Report);
         for (const QString &e : std::as_const(ser.Errors)) Report->AddError(e);
     }
     TlyrXMLItem *sources = root->FindItem(QStringLiteral("sourcepages"));

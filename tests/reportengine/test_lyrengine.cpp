@@ -305,6 +305,17 @@ TEST_F(EngineTest, PreparedReportRoundTripKeepsBytesAndPages)
     EXPECT_EQ(other.ReportOptions()->Name, report->ReportOptions()->Name);
     EXPECT_FALSE(other.DotMatrixReport());
     EXPECT_TRUE(other.Errors().isEmpty());
+    // Other report properties in that element are not taken.
+    QByteArray crafted = first.data();
+    crafted.replace("<TlyrReport ", "<TlyrReport EngineOptions.DoublePass=\"1\" ReportOptions.Author=\"x\" ");
+    ASSERT_NE(crafted, first.data());
+    TlyrReport third;
+    QBuffer craftedFile(&crafted);
+    craftedFile.open(QIODevice::ReadOnly);
+    static_cast<TlyrPreviewPages *>(third.PreviewPages())->LoadFromStream(craftedFile, false);
+    EXPECT_FALSE(third.EngineOptions()->DoublePass());
+    EXPECT_TRUE(third.ReportOptions()->Author.isEmpty());
+    EXPECT_EQ(third.PreviewOptions()->OutlineWidth, 210);
     loaded.GetOutline()->LevelRoot();
     EXPECT_EQ(loaded.GetOutline()->Count(), 120);
     QBuffer second;
