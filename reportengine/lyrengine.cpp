@@ -889,6 +889,11 @@ void TlyrEngine::stretchBand(TlyrBand *band)
         passed[i] = push + grown[i];
     }
     fitHeight(band);
+    // Objects of the largest height reach down to the band's bottom.
+    for (const ShiftNode &n : tree)
+        if (auto *s = qobject_cast<TlyrStretcheable *>(n.View);
+            s && s->Visible() && s->StretchMode() == smMaxHeight && s->Top() < band->Height())
+            s->SetHeight(band->Height() - s->Top());
 }
 
 void TlyrEngine::fitHeight(TlyrBand *band)

@@ -764,6 +764,33 @@ TEST_F(EngineTest, GrownObjectsPushWhatIsBelowAsTheirShiftModesSay)
     EXPECT_NEAR(top("BelowBoth"), 60 + grown, 0.01);
 }
 
+TEST_F(EngineTest, ObjectsOfTheLargestHeightReachTheBandsBottom)
+{
+    auto *title = band<TlyrReportTitle>("Title1", 0, 30);
+    title->SetStretched(true);
+    QStringList lines;
+    for (int i = 1; i <= 6; ++i) lines << QStringLiteral("line %1").arg(i);
+    auto *grow = memo(title, "Grow", lines.join(QStringLiteral("\r\n")), 0, 100);
+    grow->SetHeight(20);
+    grow->SetStretchMode(smActualHeight);
+    auto *beside = memo(title, "Beside", "x", 150, 100);
+    beside->SetTop(5);
+    beside->SetHeight(10);
+    beside->SetStretchMode(smMaxHeight);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    TlyrReportPage *out = pages().GetPage(0);
+    TlyrComponent *band = out->FindObject(QStringLiteral("Title1"));
+    ASSERT_NE(band, nullptr);
+    double grown = 0, besideHeight = 0;
+    for (TlyrComponent *c : band->Objects()) {
+        if (c->Name() == QStringLiteral("Grow")) grown = c->Height();
+        if (c->Name() == QStringLiteral("Beside")) besideHeight = c->Height();
+    }
+    ASSERT_GT(grown, 30);
+    EXPECT_DOUBLE_EQ(band->Height(), grown);
+    EXPECT_DOUBLE_EQ(besideHeight, grown - 5);
+}
+
 TEST_F(EngineTest, AKeptFooterTakesTheLastRecordToTheNextPage)
 {
     const double pageHeight = (page->PaperHeight() - page->TopMargin() - page->BottomMargin()) * lyrUnitsPerMM;
