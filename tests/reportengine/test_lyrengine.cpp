@@ -107,6 +107,19 @@ protected:
         m->SetText(text);
         return m;
     }
+    // A stretched title whose memo "Grow" (20 high at its top) holds that
+    // many lines.
+    TlyrBand *growingTitle(double height, int lines, double width)
+    {
+        auto *title = band<TlyrReportTitle>("Title1", 0, height);
+        title->SetStretched(true);
+        QStringList text;
+        for (int i = 1; i <= lines; ++i) text << QStringLiteral("line %1").arg(i);
+        TlyrMemoView *grow = memo(title, "Grow", text.join(QStringLiteral("\r\n")), 0, width);
+        grow->SetHeight(20);
+        grow->SetStretchMode(smActualHeight);
+        return title;
+    }
     // A vertical band at that place.
     template <class B>
     B *vband(const QString &name, double left, double width)
@@ -727,13 +740,7 @@ TEST_F(EngineTest, AnEmptyNullBandIsNotStored)
 
 TEST_F(EngineTest, GrownObjectsPushWhatIsBelowAsTheirShiftModesSay)
 {
-    auto *title = band<TlyrReportTitle>("Title1", 0, 80);
-    title->SetStretched(true);
-    QStringList lines;
-    for (int i = 1; i <= 8; ++i) lines << QStringLiteral("line %1").arg(i);
-    auto *grow = memo(title, "Grow", lines.join(QStringLiteral("\r\n")), 0, 200);
-    grow->SetHeight(20);
-    grow->SetStretchMode(smActualHeight);
+    TlyrBand *title = growingTitle(80, 8, 200);
     auto place = [&](const char *name, double left, double top, int mode) {
         TlyrMemoView *m = memo(title, name, name, left, 40);
         m->SetTop(top);
@@ -766,13 +773,7 @@ TEST_F(EngineTest, GrownObjectsPushWhatIsBelowAsTheirShiftModesSay)
 
 TEST_F(EngineTest, ObjectsOfTheLargestHeightReachTheBandsBottom)
 {
-    auto *title = band<TlyrReportTitle>("Title1", 0, 30);
-    title->SetStretched(true);
-    QStringList lines;
-    for (int i = 1; i <= 6; ++i) lines << QStringLiteral("line %1").arg(i);
-    auto *grow = memo(title, "Grow", lines.join(QStringLiteral("\r\n")), 0, 100);
-    grow->SetHeight(20);
-    grow->SetStretchMode(smActualHeight);
+    TlyrBand *title = growingTitle(30, 6, 100);
     auto *beside = memo(title, "Beside", "x", 150, 100);
     beside->SetTop(5);
     beside->SetHeight(10);
