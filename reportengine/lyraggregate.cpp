@@ -283,3 +283,16 @@ void TlyrAggregateList::ClearValues()
         p->ColumnCounts.clear();
     }
 }
+
+TlyrAggregateList::Saved TlyrAggregateList::Save(TlyrBand *resultBand) const
+{
+    Saved out;
+    for (const auto &p : items_)
+        if (p->ResultBand == resultBand) out.emplace_back(p.get(), *p);
+    return out;
+}
+
+void TlyrAggregateList::Restore(const Saved &saved)
+{
+    for (const auto &[item, values] : saved) *item = values;
+}

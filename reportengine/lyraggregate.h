@@ -11,6 +11,7 @@
 #include <functional>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 class TlyrBand;
@@ -62,6 +63,11 @@ public:
     void EndKeep();
     void Undo(TlyrBand *band);
     void ClearValues();
+    // The values of the items shown in a band, to be put back after the band
+    // was shown once more (a footer on a page in width).
+    using Saved = std::vector<std::pair<TlyrAggregateItem *, TlyrAggregateItem>>;
+    Saved Save(TlyrBand *resultBand) const;
+    void Restore(const Saved &saved);
     void Clear() { items_.clear(); }
 
 private:

@@ -1338,38 +1338,39 @@ void TlyrEngine::showVerticalBand(TlyrBand *band)
 
 // A crossed row wider than the page goes on the following pages at the same
 // height, one part per width break; the output then returns to the page it
-// started on, and later page breaks append after the pages in width.
+// started on, and later page breaks go after the pages in width. The page it
+// started on is not ended here, so its footer comes at its real end.
 void TlyrEngine::outputCrossBand(TlyrBand *band)
 {
     TlyrPreviewPages *pages = Pages();
     const int savedPage = pages->CurPage;
     const double savedX = CurX, savedY = CurY, savedStart = columnStartY_;
-    const bool savedFirst = firstPage_, savedKeeping = keeping_;
-    // Pages in width take nothing of an open keep block along.
-    keeping_ = false;
+    const bool savedFirst = firstPage_;
     const QList<TlyrComponent *> objects = band->Objects();
     std::vector<bool> visible;
     for (TlyrComponent *o : objects) visible.push_back(o->Visible());
-    // A crossed band output on a page in width (a crossed page header)
-    // keeps to that page, so page breaks in width never recurse.
+    // A crossed band output while a page in width starts keeps to that page,
+    // so pages in width never recurse.
     const std::vector<qsizetype> breaks = widthBreaks_;
     const size_t parts = crossOutput_ ? 1 : breaks.size() - 1;
     const bool outer = !crossOutput_;
     crossOutput_ = true;
     for (size_t part = 0; part < parts; ++part) {
+        if (part > 0) {
+            // The next page in width, made with its page header when new.
+            crossPage_ = true;
+            firstPage_ = false;
+            pages->AddPage(CurPage);
+            initPage();
+            crossPage_ = false;
+            CurY = savedY;
+        }
         for (qsizetype i = 0; i < objects.size(); ++i)
             objects[i]->SetVisible(visible[size_t(i)] && i >= breaks[part] && i < breaks[part + 1]);
         band->SetLeft(part == 0 ? savedX : 0);
         band->SetTop(CurY);
         pages->AddObject(band);
-        if (part + 1 < parts) {
-            crossPage_ = true;
-            NewPage();
-            crossPage_ = false;
-            CurY = savedY;
-        } else if (parts > 1) {
-            EndPage();
-        }
+        if (part > 0) footWidthPage();
     }
     if (outer) crossOutput_ = false;
     for (qsizetype i = 0; i < objects.size(); ++i) objects[i]->SetVisible(visible[size_t(i)]);
@@ -1379,7 +1380,27 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
     CurY = savedY;
     columnStartY_ = savedStart;
     firstPage_ = savedFirst;
-    keeping_ = savedKeeping;
     band->SetLeft(savedX);
     band->SetTop(savedY);
+}
+
+// A page in width gets the page footer once; its totals belong to the page
+// the rows started on, so they are left as they were.
+void TlyrEngine::footWidthPage()
+{
+    TlyrBand *pf = CurPage->FindBand(&TlyrPageFooter::staticMetaObject);
+    if (!pf || Pages()->BandExists(pf)) return;
+    const TlyrAggregateList::Saved totals = Aggregates.Save(pf);
+    const double y = CurY;
+    CurY = PageHeight - pf->Height();
+    inPageBand_ = true;
+    try {
+        ShowBand(pf);
+    } catch (...) {
+        inPageBand_ = false;
+        throw;
+    }
+    inPageBand_ = false;
+    Aggregates.Restore(totals);
+    CurY = y;
 }

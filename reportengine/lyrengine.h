@@ -79,6 +79,7 @@ private:
     void showVerticalBand(TlyrBand *band);
     void startCross(TlyrBand *band);
     void outputCrossBand(TlyrBand *band);
+    void footWidthPage();
     void linkDetails(Node &node, std::vector<TlyrBand *> &list, size_t from);
     void runReportPages();
     void runPage(TlyrReportPage *page);
