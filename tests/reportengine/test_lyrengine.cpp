@@ -1084,3 +1084,34 @@ TEST_F(EngineTest, CrossedRowsTotalPerRowAndPerColumn)
     expected << footer.join(QLatin1Char(' '));
     EXPECT_EQ(out, expected);
 }
+
+TEST_F(EngineTest, VerticalGroupsPrintTheirHeadersAndSubtotalsAcrossTheRow)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"r1"}, {"r2"}}});
+    RowsDataSet cols(report.get(), QStringLiteral("Cols"), {{"G", "W"}, {{"A", "1"}, {"A", "2"}, {"B", "3"}}});
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "RowName", "[Rows.\"N\"]", 0, 80);
+    memo(master, "Group", "[Cols.\"G\"]", 100, 40);
+    memo(master, "Value", "[Cols.\"W\"]", 140, 60);
+    memo(master, "Subtotal", "[SUM(<Cols.\"W\">)]", 200, 40);
+    vband<TlyrGroupHeader>("VGroup", 100, 40)->Condition = QStringLiteral("Cols.\"G\"");
+    vband<TlyrMasterData>("VData", 140, 60)->SetDataSet(cols.ds);
+    vband<TlyrGroupFooter>("VGroupFooter", 200, 40);
+
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+    QStringList out;
+    for (TlyrComponent *b : pages().GetPage(0)->Objects()) {
+        QStringList row;
+        for (TlyrComponent *c : b->Objects())
+            if (auto *m = qobject_cast<TlyrCustomMemoView *>(c))
+                row << QStringLiteral("%1@%2").arg(m->GetText()).arg(m->Left());
+        out << row.join(QLatin1Char(' '));
+    }
+    // Each group: its header, its values, then its subtotal, side by side.
+    QStringList expected;
+    for (const char *r : {"r1", "r2"})
+        expected << QStringLiteral("%1@0 A@100 1@140 2@200 3@260 B@300 3@340 3@400").arg(QLatin1String(r));
+    EXPECT_EQ(out, expected);
+}
