@@ -120,6 +120,22 @@ protected:
         grow->SetStretchMode(smActualHeight);
         return title;
     }
+    // The memo texts of each band on page i (of the named band only, when
+    // given), one line per band; with positions "text@left", left on the page.
+    QStringList bandLines(int i, const QString &name = {}, bool positions = true)
+    {
+        QStringList out;
+        for (TlyrComponent *b : pages().GetPage(i)->Objects()) {
+            if (!name.isEmpty() && b->Name() != name) continue;
+            QStringList row;
+            for (TlyrComponent *c : b->Objects())
+                if (auto *m = qobject_cast<TlyrCustomMemoView *>(c))
+                    row << (positions ? QStringLiteral("%1@%2").arg(m->GetText()).arg(b->Left() + m->Left())
+                                      : m->GetText());
+            out << row.join(QLatin1Char(' '));
+        }
+        return out;
+    }
     // A vertical band at that place.
     template <class B>
     B *vband(const QString &name, double left, double width)
@@ -963,18 +979,6 @@ TEST_F(EngineTest, CrossedRowsRepeatTheirCellsAcrossColumnsAndPagesInWidth)
     ASSERT_LE(columns - firstPart, int((pageWidth - 20) / 60));
 
     // "text@left" of the memos of one band on page i, row by row.
-    auto cells = [&](int i, const QString &bandName) {
-        QStringList out;
-        for (TlyrComponent *b : pages().GetPage(i)->Objects()) {
-            if (b->Name() != bandName) continue;
-            QStringList row;
-            for (TlyrComponent *c : b->Objects())
-                if (auto *m = qobject_cast<TlyrCustomMemoView *>(c))
-                    row << QStringLiteral("%1@%2").arg(m->GetText()).arg(b->Left() + m->Left());
-            out << row.join(QLatin1Char(' '));
-        }
-        return out;
-    };
     auto expectRow = [&](const QString &first, const QString &cellText, int from, int to, double left) {
         QStringList row;
         if (!first.isEmpty()) row << first;
@@ -984,15 +988,15 @@ TEST_F(EngineTest, CrossedRowsRepeatTheirCellsAcrossColumnsAndPagesInWidth)
 
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(pages().Count(), 2) << lyrDumpPreparedPages(pages()).toStdString();
-    EXPECT_EQ(cells(0, "Header1"), QStringList{expectRow({}, "c%1", 1, firstPart, 100)});
-    EXPECT_EQ(cells(1, "Header1"), QStringList{expectRow({}, "c%1", firstPart + 1, columns, 20)});
+    EXPECT_EQ(bandLines(0, "Header1"), QStringList{expectRow({}, "c%1", 1, firstPart, 100)});
+    EXPECT_EQ(bandLines(1, "Header1"), QStringList{expectRow({}, "c%1", firstPart + 1, columns, 20)});
     QStringList first, second;
     for (const QString r : {"r1", "r2", "r3"}) {
         first << expectRow(r + QStringLiteral("@0 |@80"), r + QStringLiteral("-c%1"), 1, firstPart, 100);
         second << expectRow(QStringLiteral("|@0"), r + QStringLiteral("-c%1"), firstPart + 1, columns, 20);
     }
-    EXPECT_EQ(cells(0, "MasterData1"), first);
-    EXPECT_EQ(cells(1, "MasterData1"), second);
+    EXPECT_EQ(bandLines(0, "MasterData1"), first);
+    EXPECT_EQ(bandLines(1, "MasterData1"), second);
     // Both pages have their page header and one page footer; rows sit at
     // the same height on both.
     EXPECT_EQ(texts(1).first(), QStringLiteral("Header"));
@@ -1009,7 +1013,7 @@ TEST_F(EngineTest, CrossedRowsRepeatTheirCellsAcrossColumnsAndPagesInWidth)
     qobject_cast<TlyrReportPage *>(report->FindObject(QStringLiteral("Page1")))->EndlessWidth = true;
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(pages().Count(), 1);
-    EXPECT_EQ(cells(0, "MasterData1").first(), expectRow("r1@0 |@80", "r1-c%1", 1, columns, 100));
+    EXPECT_EQ(bandLines(0, "MasterData1").first(), expectRow("r1@0 |@80", "r1-c%1", 1, columns, 100));
     EXPECT_NEAR(pages().GetPageSize(0).width(), sideMargins + 100 + columns * 60, 1);
 
     // Rows that go on to the next page go there after the pages in width.
@@ -1020,7 +1024,7 @@ TEST_F(EngineTest, CrossedRowsRepeatTheirCellsAcrossColumnsAndPagesInWidth)
     ASSERT_EQ(pages().Count() % 2, 0);
     QStringList seen;
     for (int i = 0; i < pages().Count(); i += 2) {
-        const QStringList left = cells(i, "MasterData1"), right = cells(i + 1, "MasterData1");
+        const QStringList left = bandLines(i, "MasterData1"), right = bandLines(i + 1, "MasterData1");
         ASSERT_EQ(left.size(), right.size()) << "page " << i + 1;
         for (int r = 0; r < left.size(); ++r) {
             const QString name = left[r].section(QLatin1Char('@'), 0, 0);
@@ -1058,13 +1062,7 @@ TEST_F(EngineTest, CrossedRowsTotalPerRowAndPerColumn)
 
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(pages().Count(), 1);
-    QStringList out;
-    for (TlyrComponent *b : pages().GetPage(0)->Objects()) {
-        QStringList row;
-        for (TlyrComponent *c : b->Objects())
-            if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) row << m->GetText();
-        out << row.join(QLatin1Char(' '));
-    }
+    const QStringList out = bandLines(0, {}, false);
     // The row's total is the sum of its cells;
     // a column's total the sum of its cells over the rows.
     QStringList expected;
@@ -1101,14 +1099,7 @@ TEST_F(EngineTest, VerticalGroupsPrintTheirHeadersAndSubtotalsAcrossTheRow)
 
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(pages().Count(), 1);
-    QStringList out;
-    for (TlyrComponent *b : pages().GetPage(0)->Objects()) {
-        QStringList row;
-        for (TlyrComponent *c : b->Objects())
-            if (auto *m = qobject_cast<TlyrCustomMemoView *>(c))
-                row << QStringLiteral("%1@%2").arg(m->GetText()).arg(m->Left());
-        out << row.join(QLatin1Char(' '));
-    }
+    const QStringList out = bandLines(0);
     // Each group: its header, its values, then its subtotal, side by side.
     QStringList expected;
     for (const char *r : {"r1", "r2"})
