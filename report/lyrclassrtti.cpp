@@ -17,8 +17,11 @@
 
 #include <QBuffer>
 #include <QDate>
+#include <QFile>
+#include <QPainter>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace ksbind;
@@ -159,6 +162,34 @@ TlyrReportDataSets *TlyrDataSetsHandle::DataSets() const
 {
     if (!report_) Raise(QStringLiteral("EInvalidOperation"), QStringLiteral("The report of these datasets was freed"));
     return report_->Datasets();
+}
+
+void TJPEGImage::SetCompressionQuality(int v)
+{
+    quality_ = std::clamp(v, 1, 100);
+}
+
+QByteArray TJPEGImage::SaveToBytes() const
+{
+    QByteArray bytes;
+    QBuffer b(&bytes);
+    b.open(QIODevice::WriteOnly);
+    // JPEG has no alpha: transparent parts become white, as on paper.
+    QImage flat(FImage.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    if (!FImage.isNull()) QPainter(&flat).drawImage(0, 0, FImage);
+    if (!flat.isNull() && !flat.save(&b, "JPEG", quality_))
+        Raise(QStringLiteral("EInvalidGraphic"), QStringLiteral("Cannot write the picture as JPEG"));
+    return bytes;
+}
+
+void TJPEGImage::SaveToFile(const QString &fileName) const
+{
+    const QByteArray bytes = SaveToBytes();
+    QFile f(fileName);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+        Raise(QStringLiteral("EFCreateError"),
+              QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
 }
 
 // ---------------------------------------------------------------- the module
@@ -659,6 +690,27 @@ void bindViews(TksScript *s)
                       [](TlyrBand *b) { return KsValue(b->Overflow); });
 }
 
+void bindJPEG(TksScript *s)
+{
+    // Registered here, after the graphics module has registered its ancestor.
+    static const KsClassInfo *info = ksRegisterClass<TJPEGImage>();
+    Binder<TJPEGImage>(s->AddClass(info, QStringLiteral("TGraphic")))
+            .Constructor(QStringLiteral("constructor Create"), [](TJPEGImage *, TksMethodHelper *) { return none(); })
+            .Method(QStringLiteral("procedure SaveToFile(const Filename: string)"),
+                    [](TJPEGImage *j, TksMethodHelper *h) {
+                        j->SaveToFile(StrArg(h, 0));
+                        return none();
+                    });
+}
+
+// Anchors live in the prepared pages the engine fills.
+TlyrCustomPreviewPages *pagesOf(TlyrCustomEngine *e)
+{
+    if (!e->PreviewPages)
+        Raise(QStringLiteral("EInvalidOperation"), QStringLiteral("The engine has no prepared pages"));
+    return e->PreviewPages;
+}
+
 void bindReport(TksScript *s)
 {
     Binder<TlyrReport>(s->FindClass(QStringLiteral("TlyrReport")))
@@ -711,7 +763,16 @@ void bindReport(TksScript *s)
                         return none();
                     })
             .Method(QStringLiteral("function FreeSpace: Extended"),
-                    [](TlyrCustomEngine *e, TksMethodHelper *) { return KsValue(e->FreeSpace()); });
+                    [](TlyrCustomEngine *e, TksMethodHelper *) { return KsValue(e->FreeSpace()); })
+            .Method(QStringLiteral("procedure AddAnchor(const Text: String)"),
+                    [](TlyrCustomEngine *e, TksMethodHelper *h) {
+                        pagesOf(e)->AddAnchor(StrArg(h, 0));
+                        return none();
+                    })
+            .Method(QStringLiteral("function GetAnchorPage(const Text: String): Integer"),
+                    [](TlyrCustomEngine *e, TksMethodHelper *h) {
+                        return KsValue(pagesOf(e)->GetAnchorPage(StrArg(h, 0)));
+                    });
 }
 
 // The outline implementation carries its operations as invokable methods
@@ -786,6 +847,7 @@ public:
         ksRegisterClass(&TlyrCustomEngine::staticMetaObject);
         ksRegisterClass(&TlyrCustomOutline::staticMetaObject);
         bindLines(s);
+        bindJPEG(s);
         if (TksClassVariable *c = addClass(s, "TlyrDataSet", "TComponent")) bindDataSet(c);
         static const std::pair<const char *, const char *> classes[] = {
                 {"TlyrUserDataSet", "TlyrDataSet"},

@@ -10,6 +10,7 @@
 // and never hold a copy of it.
 
 #include "report/lyrvariables.h"
+#include "script/ks_igraphicsrtti.h"
 
 #include <QObject>
 #include <QPointer>
@@ -81,6 +82,22 @@ public:
 private:
     explicit TlyrDataSetsHandle(TlyrReport *report);
     QPointer<TlyrReport> report_;
+};
+
+// A picture whose saved form is JPEG, whatever the file name says.
+class TJPEGImage : public TGraphic {
+    Q_OBJECT
+    Q_PROPERTY(int CompressionQuality READ CompressionQuality WRITE SetCompressionQuality)
+public:
+    Q_INVOKABLE explicit TJPEGImage(QObject *parent = nullptr) : TGraphic(parent) {}
+    // 1 to 100; values outside are taken to the nearest end.
+    int CompressionQuality() const { return quality_; }
+    void SetCompressionQuality(int v);
+    QByteArray SaveToBytes() const;
+    void SaveToFile(const QString &fileName) const;
+
+private:
+    int quality_ = 90;
 };
 
 // The outline's item position: the engine's vertical position rounded to

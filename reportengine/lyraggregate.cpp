@@ -7,11 +7,18 @@
 
 #include <QRegularExpression>
 
+bool TlyrAggregateItem::PerColumn() const
+{
+    return DataBand && DataBand->Vertical() && ResultBand && !ResultBand->Vertical();
+}
+
 void TlyrAggregateItem::Reset()
 {
     if (Running && Count != 0) return;
     Count = 0;
     Value = KsValue::Null();
+    ColumnValues.clear();
+    ColumnCounts.clear();
 }
 
 namespace {
@@ -106,7 +113,13 @@ void TlyrAggregateList::scanBand(TlyrBand *band, TlyrBand *dataBand)
         for (TlyrComponent *c : b->Objects()) {
             auto *memo = qobject_cast<TlyrCustomMemoView *>(c);
             if (!memo || !memo->AllowExpressions()) continue;
-            scanText(memo->GetText(), b, dataBand, memo->Name(), 0);
+            // A cell of a crossed footer-like band totals for that band.
+            TlyrBand *result = b;
+            if (TlyrBand *source = b->Vertical() && SourceBandOf ? SourceBandOf(memo) : nullptr)
+                if (qobject_cast<TlyrReportSummary *>(source) || qobject_cast<TlyrPageFooter *>(source) ||
+                    qobject_cast<TlyrFooter *>(source) || qobject_cast<TlyrGroupFooter *>(source))
+                    result = source;
+            scanText(memo->GetText(), result, dataBand, memo->Name(), 0);
         }
         if (b->Child() == b) break;
     }
@@ -167,18 +180,21 @@ void TlyrAggregateList::accumulate(TlyrAggregateItem &item, const KsValue &raw, 
     }
 }
 
-void TlyrAggregateList::AddValue(TlyrBand *band)
+void TlyrAggregateList::AddValue(TlyrBand *band, int column)
 {
     for (auto &p : items_) {
         TlyrAggregateItem &item = *p;
         if (item.DataBand != band) continue;
         if (!band->Visible() && !item.CountInvisible) continue;
+        if (item.PerColumn() && column < 1) continue;
         KsValue v = KsValue::Null();
         if (item.Kind != 4) {
             report_->CurObject = item.MemoName;
             v = report_->Calc(item.Expression);
         }
-        if (item.Keeping) {
+        if (item.PerColumn()) {
+            accumulate(item, v, item.ColumnValues[column], item.ColumnCounts[column]);
+        } else if (item.Keeping) {
             accumulate(item, v, item.KeepValue, item.KeepCount);
         } else {
             item.SavedCount = item.Count;
@@ -189,7 +205,7 @@ void TlyrAggregateList::AddValue(TlyrBand *band)
 }
 
 KsValue TlyrAggregateList::GetValue(TlyrBand *band, const QString &name, const QString &expression,
-                                    TlyrComponent *dataBand, int flags)
+                                    TlyrComponent *dataBand, int flags, int column)
 {
     const int kind = kindOf(name);
     for (auto &p : items_) {
@@ -198,13 +214,16 @@ KsValue TlyrAggregateList::GetValue(TlyrBand *band, const QString &name, const Q
         if (item.Expression.compare(expression.trimmed(), Qt::CaseInsensitive) != 0) continue;
         if (dataBand && item.DataBand != dataBand) continue;
         if (int(item.CountInvisible) != (flags & 1) || int(item.Running) != ((flags >> 1) & 1)) continue;
+        const bool perColumn = item.PerColumn() && column >= 1;
+        const KsValue value = perColumn ? item.ColumnValues.value(column, KsValue::Null()) : item.Value;
+        const int count = perColumn ? item.ColumnCounts.value(column) : item.Count;
         KsValue r;
         if (kind == 4)
-            r = KsValue(item.Count);
+            r = KsValue(count);
         else if (kind == 1)
-            r = item.Value.IsNull() || item.Count == 0 ? KsValue::Null() : KsValue(item.Value.ToDouble() / item.Count);
+            r = value.IsNull() || count == 0 ? KsValue::Null() : KsValue(value.ToDouble() / count);
         else
-            r = item.Value;
+            r = value;
         if (r.IsNull() || r.IsEmpty()) r = KsValue(0);
         return r;
     }
@@ -260,5 +279,20 @@ void TlyrAggregateList::ClearValues()
     for (auto &p : items_) {
         p->Count = 0;
         p->Value = KsValue::Null();
+        p->ColumnValues.clear();
+        p->ColumnCounts.clear();
     }
+}
+
+TlyrAggregateList::Saved TlyrAggregateList::Save(TlyrBand *resultBand) const
+{
+    Saved out;
+    for (const auto &p : items_)
+        if (p->ResultBand == resultBand) out.emplace_back(p.get(), *p);
+    return out;
+}
+
+void TlyrAggregateList::Restore(const Saved &saved)
+{
+    for (const auto &[item, values] : saved) *item = values;
 }

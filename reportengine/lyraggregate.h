@@ -5,9 +5,13 @@
 
 #include "script/ksvalue.h"
 
+#include <QHash>
 #include <QString>
 
+#include <functional>
+
 #include <memory>
+#include <utility>
 #include <vector>
 
 class TlyrBand;
@@ -33,6 +37,11 @@ public:
     QString MemoName;
     QString CallText;
     TlyrBand *ResultBand = nullptr;
+    // Cross output: a vertical data band totalled in a horizontal band
+    // (a column total) keeps one value and count per vertical column.
+    QHash<int, KsValue> ColumnValues;
+    QHash<int, int> ColumnCounts;
+    bool PerColumn() const;
     void Reset();
 };
 
@@ -42,14 +51,23 @@ public:
     int Count() const { return static_cast<int>(items_.size()); }
     TlyrAggregateItem *Items(int i) const { return items_.at(static_cast<size_t>(i)).get(); }
     void AddItems(TlyrReportPage *page, const std::vector<TlyrBand *> &masters, TlyrBand *firstMaster);
-    void AddValue(TlyrBand *band);
-    KsValue GetValue(TlyrBand *band, const QString &name, const QString &expression, TlyrComponent *dataBand,
-                     int flags);
+    // column: the vertical column being printed (0 outside cross output).
+    void AddValue(TlyrBand *band, int column = 0);
+    KsValue GetValue(TlyrBand *band, const QString &name, const QString &expression, TlyrComponent *dataBand, int flags,
+                     int column = 0);
+    // The horizontal band an object in a vertical band came from (none for
+    // the vertical band's own objects).
+    std::function<TlyrBand *(TlyrComponent *)> SourceBandOf;
     void Reset(TlyrBand *band);
     void StartKeep();
     void EndKeep();
     void Undo(TlyrBand *band);
     void ClearValues();
+    // The values of the items shown in a band, to be put back after the band
+    // was shown once more (a footer on a page in width).
+    using Saved = std::vector<std::pair<TlyrAggregateItem *, TlyrAggregateItem>>;
+    Saved Save(TlyrBand *resultBand) const;
+    void Restore(const Saved &saved);
     void Clear() { items_.clear(); }
 
 private:

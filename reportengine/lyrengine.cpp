@@ -30,7 +30,10 @@ void lyrInstallEngine()
     if (!f.PreviewForm) lyrInstallPreview();
 }
 
-TlyrEngine::TlyrEngine(TlyrReport *report) : TlyrCustomEngine(report), Aggregates(report) {}
+TlyrEngine::TlyrEngine(TlyrReport *report) : TlyrCustomEngine(report), Aggregates(report)
+{
+    Aggregates.SourceBandOf = [this](TlyrComponent *c) { return sourceBand_.value(c); };
+}
 
 TlyrEngine::~TlyrEngine() = default;
 
@@ -71,20 +74,56 @@ void compact(std::vector<TlyrBand *> &list)
 }
 }  // namespace
 
-void TlyrEngine::prepareBands(TlyrReportPage *page)
+// Objects of horizontal bands that lie within a vertical band move into it;
+// they print once per column of that band, in the row of the band they came
+// from.
+void TlyrEngine::crossBands(TlyrReportPage *page)
 {
-    page->AlignChildren();
-    PageTree &tree = trees_[page];
-    tree = PageTree();
-    std::vector<TlyrBand *> list;
+    std::vector<TlyrBand *> verticals;
+    for (TlyrComponent *c : page->Objects())
+        if (auto *b = qobject_cast<TlyrBand *>(c); b && b->Vertical()) verticals.push_back(b);
+    if (verticals.empty()) return;
     for (TlyrComponent *c : page->Objects()) {
         auto *b = qobject_cast<TlyrBand *>(c);
         if (!b || b->Vertical()) continue;
+        // Page and column bands are not crossed: they are printed while a
+        // page starts or ends, where no page in width may begin.
+        const int n = b->BandNumber();
+        if (n == 2 || n == 3 || n >= 15) continue;
+        const QList<TlyrComponent *> objects = b->Objects();
+        for (TlyrComponent *o : objects) {
+            for (TlyrBand *v : verticals) {
+                const double left = o->Left();
+                if (left < v->Left() - 0.0001 || v->Left() + v->Width() + 0.0001 < left + o->Width()) continue;
+                crossed_.insert(b);
+                sourceBand_.insert(o, b);
+                o->SetParent(v);
+                o->SetLeft(left - v->Left());
+                break;
+            }
+        }
+    }
+}
+
+void TlyrEngine::prepareBands(TlyrReportPage *page, bool vertical)
+{
+    page->AlignChildren();
+    PageTree &tree = trees_[page];
+    std::vector<Node> &masters = vertical ? tree.VMasters : tree.Masters;
+    if (!vertical) tree = PageTree();
+    if (!vertical) crossBands(page);
+    std::vector<TlyrBand *> list;
+    for (TlyrComponent *c : page->Objects()) {
+        auto *b = qobject_cast<TlyrBand *>(c);
+        if (!b || b->Vertical() != vertical) continue;
         const int n = b->BandNumber();
         if (n >= 4 && n <= 13) list.push_back(b);
     }
-    // Ordered by the numeric top, stably: bands at the same top all take part.
-    std::stable_sort(list.begin(), list.end(), [](TlyrBand *a, TlyrBand *b) { return a->Top() < b->Top(); });
+    // Ordered by the numeric position, stably: bands at the same place all
+    // take part.
+    std::stable_sort(list.begin(), list.end(), [vertical](TlyrBand *a, TlyrBand *b) {
+        return vertical ? a->Left() < b->Left() : a->Top() < b->Top();
+    });
 
     // Groups.
     QHash<TlyrDataBand *, std::vector<TlyrGroupHeader *>> groupsOf;
@@ -163,7 +202,7 @@ void TlyrEngine::prepareBands(TlyrReportPage *page)
             for (Node &d : n.Details) fillAll(d);
         };
         fillAll(node);
-        if (dataSetOf(m)) tree.Masters.push_back(std::move(node));
+        if (dataSetOf(m)) masters.push_back(std::move(node));
     }
     for (TlyrBand *b : list)
         if (b) Report->AddError(res("enBandPos") + QLatin1Char(' ') + b->Name());
@@ -217,6 +256,13 @@ bool TlyrEngine::Run()
     lastValues_.clear();
     groupRecords_.clear();
     trees_.clear();
+    shiftTrees_.clear();
+    crossed_.clear();
+    sourceBand_.clear();
+    crossBand_ = nullptr;
+    crossOutput_ = false;
+    crossPage_ = false;
+    widthPagesFollow_ = false;
     bool result = false;
     bool datasetsOpen = false;
     try {
@@ -225,7 +271,8 @@ bool TlyrEngine::Run()
             if (auto *p = qobject_cast<TlyrReportPage *>(Report->Pages(i))) reportPages.push_back(p);
         for (TlyrReportPage *p : reportPages) {
             CurPage = p;
-            prepareBands(p);
+            prepareBands(p, false);
+            prepareBands(p, true);
         }
         for (TlyrReportPage *p : reportPages) {
             TlyrDataSet *rds = Report->DataSet();
@@ -269,6 +316,7 @@ bool TlyrEngine::Run()
                     Aggregates.ClearValues();
                     lastValues_.clear();
                     FinalPass = true;
+                    widthPagesFollow_ = false;
                     runReportPages();
                 }
             }
@@ -296,12 +344,16 @@ void TlyrEngine::collectAggregates(TlyrReportPage *page)
     std::vector<TlyrBand *> pairs;
     auto &tree = trees_[page];
     std::function<void(Node &)> walk = [&](Node &n) {
+        // A vertical data band also totals in itself: its cells of a
+        // crossed footer.
+        if (n.Band->Vertical()) pairs.insert(pairs.end(), {n.Band, n.Band});
         if (n.Footer) pairs.insert(pairs.end(), {n.Footer, n.Band});
         for (TlyrGroupHeader *g : n.Groups)
             if (TlyrBand *f = tree.GroupFooters.value(g)) pairs.insert(pairs.end(), {f, n.Band});
         for (Node &d : n.Details) walk(d);
     };
     for (Node &n : tree.Masters) walk(n);
+    for (Node &n : tree.VMasters) walk(n);
     Aggregates.AddItems(page, pairs, tree.Masters.empty() ? nullptr : tree.Masters.front().Band);
 }
 
@@ -351,6 +403,7 @@ void TlyrEngine::runPage(TlyrReportPage *page)
         if (title) ShowBand(title);
         runDataBands(trees_[page].Masters);
         if (TlyrBand *summary = page->FindBand(&TlyrReportSummary::staticMetaObject)) ShowBand(summary);
+        sizeEndlessPage(page);
         finishing_ = true;
         EndPage();
         finishing_ = false;
@@ -366,6 +419,31 @@ void TlyrEngine::runPage(TlyrReportPage *page)
     }
 }
 
+// A page of endless width or height is as large as what was put on it,
+// plus its margins; its pages take that size from their source page.
+void TlyrEngine::sizeEndlessPage(TlyrReportPage *page)
+{
+    if (!page->EndlessWidth && !page->EndlessHeight) return;
+    const double k = lyrUnitsPerMM;
+    double width = page->PaperWidth() * k, height = page->PaperHeight() * k;
+    if (page->EndlessWidth) width = page->LeftMargin() * k + PageWidth + page->RightMargin() * k;
+    if (page->EndlessHeight) {
+        PageHeight = CurY + FooterHeight();
+        height = page->TopMargin() * k + PageHeight + page->BottomMargin() * k;
+    }
+    size_t index = 0;
+    for (int i = 0; i < Report->PagesCount(); ++i) {
+        auto *p = qobject_cast<TlyrReportPage *>(Report->Pages(i));
+        if (p == page) break;
+        if (p) ++index;
+    }
+    TlyrPreviewPages *pages = Pages();
+    if (index >= pages->SourcePages.size()) return;
+    TlyrReportPage *source = pages->SourcePages[index].get();
+    source->SetPaperWidth(width / k);
+    source->SetPaperHeight(height / k);
+}
+
 void TlyrEngine::initPage()
 {
     CurX = subBaseX_ >= 0 ? subBaseX_ : 0;
@@ -377,10 +455,16 @@ void TlyrEngine::initPage()
     const bool reused = Pages()->GetCurPosition() > 0;
     if (ph && (!firstPage_ || ph->PrintOnFirstPage) && !reused) ShowBand(ph);
     if (reused && ph && (!firstPage_ || ph->PrintOnFirstPage)) CurY += ph->Height();
-    if (TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject)) ShowBand(ch);
+    if (TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject)) {
+        if (!reused)
+            ShowBand(ch);
+        else
+            CurY += ch->Height();
+    }
     inPageBand_ = false;
     columnStartY_ = CurY;
-    if (!firstPage_) {
+    // Pages that continue a crossed row in width repeat no data headers.
+    if (!firstPage_ && !crossPage_) {
         showingHeaders_ = true;
         const std::vector<TlyrBand *> repeat = headerList_;
         for (TlyrBand *b : repeat) {
@@ -408,7 +492,7 @@ void TlyrEngine::EndPage()
         // whether or not the footer was printed.
         Aggregates.Reset(pf);
     }
-    if (TlyrBand *ov = CurPage->FindBand(&TlyrOverlay::staticMetaObject)) {
+    if (TlyrBand *ov = CurPage->FindBand(&TlyrOverlay::staticMetaObject); ov && !Pages()->BandExists(ov)) {
         const double saved = CurY;
         CurY = 0;
         ShowBand(ov);
@@ -425,8 +509,24 @@ void TlyrEngine::NewPage()
     // next page below its headers.
     const bool move = keeping_ && keepY_ > columnStartY_ + 0.0001;
     const double blockHeight = CurY - keepY_;
+    // A kept footer takes the last record along: that record counts for the
+    // page it moves to.
+    auto *keptRecord = move && keepingFooter_ ? qobject_cast<TlyrDataBand *>(keepBand_) : nullptr;
     if (move) pages->CutObjects(keepPos_);
+    if (keptRecord) Aggregates.Undo(keptRecord);
     EndPage();
+    if (widthPagesFollow_ && !crossPage_) {
+        // Pages in width follow this one: the page below goes after them,
+        // onto the first page that holds nothing yet (one of a first pass).
+        widthPagesFollow_ = false;
+        const int from = pages->CurPage;
+        int next = from + 1;
+        for (; next < pages->Count(); ++next) {
+            pages->CurPage = next;
+            if (pages->GetCurPosition() == 0) break;
+        }
+        pages->CurPage = next - 1;
+    }
     pages->AddPage(CurPage);
     initPage();
     if (move) {
@@ -440,17 +540,28 @@ void TlyrEngine::NewPage()
         // What the block added counts for the footer of the page it moved to.
         Aggregates.EndKeep();
         Aggregates.StartKeep();
+        if (TlyrDataSet *ds = keptRecord ? dataSetOf(keptRecord) : nullptr) {
+            // The loop has passed the last record; its values are read there.
+            ds->Prior();
+            Aggregates.AddValue(keptRecord);
+            ds->Next();
+        }
     }
 }
 
 void TlyrEngine::startKeep(TlyrBand *band)
 {
+    startKeep(band, Pages()->GetCurPosition(), CurY);
+}
+
+void TlyrEngine::startKeep(TlyrBand *band, int position, double y)
+{
     if (keeping_ || noKeep_) return;
     TlyrPreviewPages *pages = Pages();
     keeping_ = true;
     keepBand_ = band;
-    keepPos_ = pages->GetCurPosition();
-    keepY_ = CurY;
+    keepPos_ = position;
+    keepY_ = y;
     if (!pages->GetOutline()->CurItem) pages->GetOutline()->LevelRoot();
     keepOutline_ = pages->GetOutline()->GetCurPosition();
     keepAnchor_ = pages->GetAnchorCurPosition();
@@ -508,7 +619,7 @@ double TlyrEngine::FreeSpace()
 
 KsValue TlyrEngine::GetAggregateValue(const QString &name, const QString &expression, TlyrComponent *band, int flags)
 {
-    return Aggregates.GetValue(CurBand, name, expression, band, flags);
+    return Aggregates.GetValue(CurBand, name, expression, band, flags, CurVColumn);
 }
 
 // ---------------------------------------------------------------- data loops
@@ -541,6 +652,10 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
         ds->First();
         int line = 1, through = 1;
         bool first = true;
+        // Where the last record began: a footer that does not fit takes it
+        // along to the next page.
+        int footerKeepPos = 0;
+        double footerKeepY = CurY;
         const bool multi = b->Columns() >= 2;
         double rowMaxY = 0;
         if (multi) b->SetCurColumn(1);
@@ -558,15 +673,11 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                     headerList_.push_back(node.Header);
                     ShowBand(node.Header);
                 }
-                if (!node.Groups.empty()) {
-                    if (first)
-                        showGroupHeaders(node, 0, true);
-                    else if (checkGroups(node))
-                        line = 1;
+                startRecord(node, first, line, through);
+                if (b->KeepFooter()) {
+                    footerKeepPos = Pages()->GetCurPosition();
+                    footerKeepY = CurY;
                 }
-                for (TlyrGroupHeader *g : node.Groups) ++groupRecords_[g];
-                CurLine = line;
-                CurLineThrough = through;
                 const double rowY = CurY;
                 ShowBand(b);
                 if (first && b->KeepHeader() && node.Header && !b->KeepTogether()) endKeep(b);
@@ -593,12 +704,34 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
         }
         if (!first) {
             showGroupFooters(node, 0);
-            if (!b->FooterAfterEach()) ShowBand(node.Footer);
+            if (!b->FooterAfterEach()) {
+                const bool keepFooter = b->KeepFooter() && node.Footer;
+                if (keepFooter) startKeep(b, footerKeepPos, footerKeepY);
+                keepingFooter_ = keepFooter && keeping_ && keepBand_ == b;
+                ShowBand(node.Footer);
+                keepingFooter_ = false;
+                if (keepFooter) endKeep(b);
+            }
             if (!node.Groups.empty() && b->KeepTogether()) endKeep(b);
             headerList_.erase(std::remove(headerList_.begin(), headerList_.end(), node.Header), headerList_.end());
         }
         if (Report->Terminated()) return;
     }
+}
+
+// Group headers of the first record, or of a changed group later; then the
+// line counters the record prints with.
+void TlyrEngine::startRecord(Node &node, bool first, int &line, int through)
+{
+    if (!node.Groups.empty()) {
+        if (first)
+            showGroupHeaders(node, 0, true);
+        else if (checkGroups(node))
+            line = 1;
+    }
+    for (TlyrGroupHeader *g : node.Groups) ++groupRecords_[g];
+    CurLine = line;
+    CurLineThrough = through;
 }
 
 void TlyrEngine::showGroupHeaders(Node &node, size_t from, bool reset)
@@ -622,7 +755,7 @@ void TlyrEngine::showGroupHeaders(Node &node, size_t from, bool reset)
         if (h->KeepTogether) startKeep(h);
         ShowBand(h);
         if (h->ResetPageNumbers && !reset) Pages()->ResetLogicalPageNumber();
-        headerList_.push_back(h);
+        (h->Vertical() ? vHeaderList_ : headerList_).push_back(h);
     }
 }
 
@@ -664,7 +797,8 @@ void TlyrEngine::showGroupFooters(Node &node, size_t from)
             else
                 ShowBand(f);
         }
-        headerList_.erase(std::remove(headerList_.begin(), headerList_.end(), h), headerList_.end());
+        auto &list = h->Vertical() ? vHeaderList_ : headerList_;
+        list.erase(std::remove(list.begin(), list.end(), h), list.end());
         if (h->KeepTogether) endKeep(h);
     }
 }
@@ -688,39 +822,165 @@ void TlyrEngine::ShowBand(TlyrComponent *component)
     }
 }
 
+// The objects of a band in top order, each with the objects directly above
+// it that push it down when they grow (-1: the band itself). Built from the
+// design positions, once per band and run.
+const TlyrEngine::ShiftTree &TlyrEngine::shiftTree(TlyrBand *band)
+{
+    auto it = shiftTrees_.find(band);
+    if (it != shiftTrees_.end()) return *it;
+    ShiftTree tree;
+    for (TlyrComponent *c : band->Objects())
+        if (auto *v = qobject_cast<TlyrView *>(c))
+            tree.push_back({v, v->Top(), v->Top() + v->Height(), v->Left(), v->Left() + v->Width(), {}});
+    std::stable_sort(tree.begin(), tree.end(), [](const ShiftNode &a, const ShiftNode &b) { return a.Top < b.Top; });
+    constexpr double tol = 0.0001;
+    auto vertical = [](const ShiftNode &a, const ShiftNode &b) {
+        return a.Top < b.Bottom - tol && b.Top < a.Bottom - tol;
+    };
+    auto horizontal = [](double l1, double r1, double l2, double r2) { return l1 < r2 - tol && l2 < r1 - tol; };
+    for (size_t j = 0; j < tree.size(); ++j) {
+        ShiftNode &b = tree[j];
+        bool covered = false;
+        for (size_t i = 0; i < j; ++i) {
+            const ShiftNode &a = tree[i];
+            if (vertical(a, b) || b.Top <= a.Top + tol || !horizontal(a.Left, a.Right, b.Left, b.Right)) continue;
+            const double l = std::max(a.Left, b.Left), r = std::min(a.Right, b.Right);
+            bool between = false;
+            for (size_t k = i + 1; k < j && !between; ++k) {
+                const ShiftNode &c = tree[k];
+                between = !vertical(c, a) && !vertical(c, b) && horizontal(c.Left, c.Right, l, r);
+            }
+            if (between) continue;
+            b.Parents.push_back(int(i));
+            covered = true;
+        }
+        // Nothing above it: it hangs from the band.
+        if (!covered) b.Parents.push_back(-1);
+    }
+    return *shiftTrees_.insert(band, std::move(tree));
+}
+
+// Grown objects push down what lies below them, as their shift modes say.
+// An object below several grown ones moves by the largest push, not by
+// their sum.
 void TlyrEngine::stretchBand(TlyrBand *band)
 {
-    struct Grow {
-        double Bottom, Delta;
-    };
-    std::vector<Grow> grows;
-    double bottom = band->Height();
-    for (TlyrComponent *c : band->Objects()) {
-        auto *s = qobject_cast<TlyrStretcheable *>(c);
+    const ShiftTree &tree = shiftTree(band);
+    std::vector<double> grown(tree.size(), 0), passed(tree.size(), 0);
+    for (size_t i = 0; i < tree.size(); ++i) {
+        auto *s = qobject_cast<TlyrStretcheable *>(tree[i].View);
         if (!s || !s->Visible() || s->StretchMode() == smDontStretch) continue;
         const double h = s->CalcHeight();
         const double newH = s->StretchMode() == smMaxHeight ? std::max(h, s->Height()) : h;
-        if (std::fabs(newH - s->Height()) > 0.0001) {
-            grows.push_back({s->Top() + s->Height(), newH - s->Height()});
-            s->SetHeight(newH);
+        grown[i] = std::max(0.0, newH - s->Height());
+        s->SetHeight(newH);
+    }
+    for (size_t i = 0; i < tree.size(); ++i) {
+        TlyrView *v = tree[i].View;
+        double push = 0;
+        for (int p : tree[i].Parents) {
+            if (v->ShiftMode() != smWhenOverlapped) {
+                push = std::max(push, p < 0 ? 0 : passed[size_t(p)]);
+            } else if (p >= 0) {
+                // Only as far as needed to clear the object above.
+                TlyrView *above = tree[size_t(p)].View;
+                push = std::max(push, above->Top() + above->Height() - v->Top());
+            }
         }
+        if (v->ShiftMode() != smDontShift && push > 0) v->SetTop(v->Top() + push);
+        passed[i] = push + grown[i];
     }
-    for (TlyrComponent *c : band->Objects()) {
-        auto *v = qobject_cast<TlyrView *>(c);
-        if (!v || v->ShiftMode() == smDontShift) continue;
-        double delta = 0;
-        for (const Grow &g : grows)
-            if (v->Top() >= g.Bottom - 0.0001) delta = std::max(delta, g.Delta);
-        if (delta != 0) v->SetTop(v->Top() + delta);
-    }
+    fitHeight(band);
+    // Objects of the largest height reach down to the band's bottom.
+    for (const ShiftNode &n : tree)
+        if (auto *s = qobject_cast<TlyrStretcheable *>(n.View);
+            s && s->Visible() && s->StretchMode() == smMaxHeight && s->Top() < band->Height())
+            s->SetHeight(band->Height() - s->Top());
+}
+
+void TlyrEngine::fitHeight(TlyrBand *band)
+{
+    double bottom = band->Height();
     for (TlyrComponent *c : band->Objects())
         if (c->Visible()) bottom = std::max(bottom, c->Top() + c->Height());
-    // Stretched content may also shrink a band that asks for it.
     band->SetHeight(bottom);
+}
+
+// Subreports that print on their parent put their output into the band
+// itself: their bands run below the subreport's place and every object they
+// print is copied into this band at that place, not stretched again.
+bool TlyrEngine::collectPrintOnParent(TlyrBand *band, const QList<TlyrReportComponent *> &views)
+{
+    std::vector<TlyrSubreport *> subs;
+    for (TlyrReportComponent *v : views)
+        if (auto *s = qobject_cast<TlyrSubreport *>(v); s && s->Visible() && s->PrintOnParent())
+            if (qobject_cast<TlyrReportPage *>(s->SubPage())) subs.push_back(s);
+    if (subs.empty()) return false;
+    const double savedX = CurX, savedY = CurY, savedBase = subBaseX_;
+    const bool savedNoKeep = noKeep_;
+    struct Restore {
+        TlyrEngine *e;
+        double x, y, base;
+        bool noKeep;
+        ~Restore()
+        {
+            e->popTarget_ = nullptr;
+            e->CurX = x;
+            e->CurY = y;
+            e->subBaseX_ = base;
+            e->noKeep_ = noKeep;
+        }
+    } restore{this, savedX, savedY, savedBase, savedNoKeep};
+    popTarget_ = band;
+    noKeep_ = true;
+    for (TlyrSubreport *s : subs) {
+        // Positions inside the band: the band's own left is not added.
+        CurX = s->Left();
+        CurY = s->Top();
+        subBaseX_ = CurX;
+        runDataBands(trees_[static_cast<TlyrReportPage *>(s->SubPage())].Masters);
+    }
+    return true;
+}
+
+// A printed object's copy that a band carries for one output (freed when
+// the band is finished); null for a class that cannot be made.
+TlyrReportComponent *TlyrEngine::outputCopy(TlyrReportComponent *v, TlyrBand *band, double left)
+{
+    QObject *noOwner = nullptr;
+    QObject *made = v->metaObject()->newInstance(Q_ARG(QObject *, noOwner));
+    auto *copy = qobject_cast<TlyrReportComponent *>(made);
+    if (!copy) {
+        delete made;
+        return nullptr;
+    }
+    copy->AssignAll(v);
+    copy->SetName(v->Name());
+    copy->SetParent(band);
+    copy->SetLeft(left);
+    return copy;
+}
+
+void TlyrEngine::copyToPrintOnParent(TlyrBand *from)
+{
+    for (TlyrComponent *c : from->Objects()) {
+        auto *v = qobject_cast<TlyrView *>(c);
+        if (!v || !v->Visible() || qobject_cast<TlyrSubreport *>(v)) continue;
+        TlyrReportComponent *copy = outputCopy(v, popTarget_, from->Left() + v->Left());
+        if (!copy) continue;
+        copy->SetTop(from->Top() + v->Top());
+        copy->SetParentFont(false);
+        if (auto *st = qobject_cast<TlyrStretcheable *>(copy)) st->SetStretchMode(smDontStretch);
+    }
 }
 
 void TlyrEngine::showBandOnce(TlyrBand *band)
 {
+    if (band->Vertical()) {
+        if (crossBand_) showVerticalBand(band);
+        return;
+    }
     TlyrBand *savedBand = CurBand;
     CurBand = band;
     Report->CurObject = band->Name();
@@ -733,16 +993,26 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         TlyrBand *band;
         QList<TlyrReportComponent *> prepared;
         TlyrBand *saved;
+        // Objects beyond this count are output copies the band only carried.
+        qsizetype own = -1;
         ~Finish()
         {
             // Runs whether or not output failed, so templates are restored;
             // only objects that were prepared have something to restore.
+            if (own >= 0)
+                while (band->Objects().size() > own) delete band->Objects().last();
             for (TlyrReportComponent *v : prepared) v->AfterPrint();
             band->AfterPrint();
             e->CurBand = saved;
         }
     } finish{this, band, {}, savedBand};
     Report->DoBeforePrint(band);
+    // A crossed band first collects its cells from the vertical bands.
+    const bool cross = crossed_.contains(band) && !crossBand_;
+    if (cross && band->Visible()) {
+        finish.own = band->Objects().size();
+        startCross(band);
+    }
     if (!band->Visible()) {
         // Totals flagged to count invisible records still see this one.
         if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
@@ -757,16 +1027,23 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         v->GetData();
         Report->DoNotifyEvent(v, v->OnAfterData());
     }
-    if (band->Stretched()) stretchBand(band);
+    if (band->Stretched() && !cross) stretchBand(band);
+    if (!popTarget_ && !cross) {
+        finish.own = band->Objects().size();
+        if (collectPrintOnParent(band, views) && band->Stretched())
+            fitHeight(band);
+        else
+            finish.own = -1;
+    }
     Report->DoNotifyEvent(band, band->OnAfterCalcHeight());
     const bool pageBand = inPageBand_ || is<TlyrPageHeader>(band) || is<TlyrPageFooter>(band) ||
                           is<TlyrOverlay>(band) || is<TlyrColumnHeader>(band) || is<TlyrColumnFooter>(band);
     bool split = false;
-    if (!pageBand && !showingHeaders_) {
+    if (!pageBand && !showingHeaders_ && !popTarget_) {
         const bool atTop = CurY <= columnStartY_ + 0.0001;
         if (band->StartNewPage() && !atTop) NewPage();
         if (band->Height() > FreeSpace() + 0.0001) {
-            if (band->AllowSplit())
+            if (band->AllowSplit() && !cross)
                 split = true;
             else if (CurY > columnStartY_ + 0.0001)
                 NewColumn();
@@ -779,10 +1056,16 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         auto *data = qobject_cast<TlyrDataBand *>(band);
         band->SetLeft(CurX + (data && data->Columns() >= 2 ? band->Left() : 0));
         band->SetTop(CurY);
-        // An empty null band is not stored.
-        if (!(is<TlyrNullBand>(band) && band->Height() <= 0 && band->Objects().isEmpty())) Pages()->AddObject(band);
+        if (popTarget_) {
+            copyToPrintOnParent(band);
+        } else if (cross) {
+            outputCrossBand(band);
+        } else if (!(is<TlyrNullBand>(band) && band->Height() <= 0 && band->Objects().isEmpty())) {
+            // An empty null band is not stored.
+            Pages()->AddObject(band);
+        }
         if (!is<TlyrOverlay>(band)) CurY += band->Height();
-        showSubreports(band, views);
+        if (!popTarget_) showSubreports(band, views);
     }
     Report->DoAfterPrint(band);
     for (TlyrReportComponent *v : views) Report->DoAfterPrint(v);
@@ -943,4 +1226,184 @@ void TlyrEngine::applyDrillDown(Node &node)
         if (TlyrBand *f = footerOf(h); f && !h->ShowFooterIfDrillDown) f->SetVisible(expanded);
         if (!expanded) break;
     }
+}
+
+// ---------------------------------------------------------------- cross output
+
+void TlyrEngine::runVerticalDataBands(std::vector<Node> &nodes)
+{
+    for (Node &node : nodes) {
+        TlyrDataSet *ds = dataSetOf(node.Band);
+        if (!ds) continue;
+        TlyrDataBand *b = node.Band;
+        ds->First();
+        int line = 1, through = 1;
+        bool first = true;
+        for (TlyrComponent *c : b->Objects())
+            if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) m->ResetSuppress();
+        while (!ds->Eof() && !Report->Terminated()) {
+            if (first && node.Header) {
+                ShowBand(node.Header);
+                vHeaderList_.push_back(node.Header);
+            }
+            startRecord(node, first, line, through);
+            ShowBand(b);
+            ++line;
+            ++through;
+            first = false;
+            runVerticalDataBands(node.Details);
+            if (b->FooterAfterEach()) ShowBand(node.Footer);
+            ds->Next();
+            if (b->RowCount() != 0 && b->RowCount() < line) break;
+        }
+        if (!first) {
+            showGroupFooters(node, 0);
+            vHeaderList_.erase(std::remove(vHeaderList_.begin(), vHeaderList_.end(), node.Header), vHeaderList_.end());
+            if (!b->FooterAfterEach()) ShowBand(node.Footer);
+        }
+    }
+}
+
+// The cells of the crossed band: its objects that sit in the vertical bands
+// are printed once per column, side by side, as copies owned by the band.
+void TlyrEngine::startCross(TlyrBand *band)
+{
+    crossBand_ = band;
+    vHeaderList_.clear();
+    widthBreaks_ = {0};
+    CurVColumn = 0;
+    const double savedX = CurX;
+    const int savedLine = CurLine, savedThrough = CurLineThrough;
+    struct End {
+        TlyrEngine *e;
+        ~End() { e->crossBand_ = nullptr; }
+    } end{this};
+    // The cells begin where the first vertical band stands.
+    CurX = PageWidth;
+    for (TlyrComponent *c : CurPage->Objects())
+        if (auto *b = qobject_cast<TlyrBand *>(c); b && b->Vertical()) CurX = std::min(CurX, b->Left());
+    runVerticalDataBands(trees_[CurPage].VMasters);
+    widthBreaks_.push_back(band->Objects().size());
+    CurX = savedX;
+    CurLine = savedLine;
+    CurLineThrough = savedThrough;
+}
+
+void TlyrEngine::showVerticalBand(TlyrBand *band)
+{
+    const bool footer = is<TlyrFooter>(band) || is<TlyrGroupFooter>(band);
+    auto *data = qobject_cast<TlyrDataBand *>(band);
+    if (data) ++CurVColumn;
+    TlyrBand *savedBand = CurBand;
+    CurBand = footer ? band : crossBand_;
+    Report->CurObject = band->Name();
+    band->BeforePrint();
+    Report->DoBeforePrint(band);
+    if (band->Visible()) {
+        if (CurX + band->Width() > PageWidth + 0.0001 && CurX > 0.0001) {
+            if (CurPage->EndlessWidth) {
+                PageWidth = CurX + band->Width();
+            } else {
+                // The row goes on on the next page in width, with the
+                // vertical headers again.
+                CurX = 0;
+                widthBreaks_.push_back(crossBand_->Objects().size());
+                const std::vector<TlyrBand *> repeat = vHeaderList_;
+                for (TlyrBand *h : repeat)
+                    if (h != band) showVerticalBand(h);
+            }
+        }
+        const QList<TlyrComponent *> objects = band->Objects();
+        for (TlyrComponent *c : objects) {
+            auto *v = qobject_cast<TlyrReportComponent *>(c);
+            if (!v || sourceBand_.value(c) != crossBand_) continue;
+            Report->CurObject = v->Name();
+            v->BeforePrint();
+            Report->DoBeforePrint(v);
+            if (v->Visible()) {
+                v->GetData();
+                Report->DoNotifyEvent(v, v->OnAfterData());
+                outputCopy(v, crossBand_, CurX + v->Left());
+            }
+            v->AfterPrint();
+            Report->DoAfterPrint(v);
+        }
+        CurX += band->Width();
+    }
+    Report->DoAfterPrint(band);
+    band->AfterPrint();
+    CurBand = savedBand;
+    // Totals count the cells of crossed data rows only, not those of
+    // header or footer rows (whose data is not a record of the rows).
+    if (data && is<TlyrDataBand>(crossBand_)) Aggregates.AddValue(data, CurVColumn);
+    if (footer) Aggregates.Reset(band);
+}
+
+// A crossed row wider than the page goes on the following pages at the same
+// height, one part per width break; the output then returns to the page it
+// started on, and later page breaks go after the pages in width. The page it
+// started on is not ended here, so its footer comes at its real end.
+void TlyrEngine::outputCrossBand(TlyrBand *band)
+{
+    TlyrPreviewPages *pages = Pages();
+    const int savedPage = pages->CurPage;
+    const double savedX = CurX, savedY = CurY, savedStart = columnStartY_;
+    const bool savedFirst = firstPage_;
+    const QList<TlyrComponent *> objects = band->Objects();
+    std::vector<bool> visible;
+    for (TlyrComponent *o : objects) visible.push_back(o->Visible());
+    // A crossed band output while a page in width starts keeps to that page,
+    // so pages in width never recurse.
+    const std::vector<qsizetype> breaks = widthBreaks_;
+    const size_t parts = crossOutput_ ? 1 : breaks.size() - 1;
+    const bool outer = !crossOutput_;
+    crossOutput_ = true;
+    for (size_t part = 0; part < parts; ++part) {
+        if (part > 0) {
+            // The next page in width, made with its page header when new.
+            crossPage_ = true;
+            firstPage_ = false;
+            pages->AddPage(CurPage);
+            initPage();
+            crossPage_ = false;
+            CurY = savedY;
+        }
+        for (qsizetype i = 0; i < objects.size(); ++i)
+            objects[i]->SetVisible(visible[size_t(i)] && i >= breaks[part] && i < breaks[part + 1]);
+        band->SetLeft(part == 0 ? savedX : 0);
+        band->SetTop(CurY);
+        pages->AddObject(band);
+        if (part > 0) footWidthPage();
+    }
+    if (outer) crossOutput_ = false;
+    for (qsizetype i = 0; i < objects.size(); ++i) objects[i]->SetVisible(visible[size_t(i)]);
+    if (parts > 1) widthPagesFollow_ = true;
+    pages->CurPage = savedPage;
+    CurX = savedX;
+    CurY = savedY;
+    columnStartY_ = savedStart;
+    firstPage_ = savedFirst;
+    band->SetLeft(savedX);
+    band->SetTop(savedY);
+}
+
+// A page in width gets the page footer once; its totals belong to the page
+// the rows started on, so they are left as they were.
+void TlyrEngine::footWidthPage()
+{
+    TlyrBand *pf = CurPage->FindBand(&TlyrPageFooter::staticMetaObject);
+    if (!pf || Pages()->BandExists(pf)) return;
+    const TlyrAggregateList::Saved totals = Aggregates.Save(pf);
+    const double y = CurY;
+    CurY = PageHeight - pf->Height();
+    inPageBand_ = true;
+    try {
+        ShowBand(pf);
+    } catch (...) {
+        inPageBand_ = false;
+        throw;
+    }
+    inPageBand_ = false;
+    Aggregates.Restore(totals);
+    CurY = y;
 }

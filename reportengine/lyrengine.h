@@ -7,6 +7,7 @@
 #include "reportengine/lyraggregate.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <functional>
 
@@ -58,15 +59,32 @@ public:
     const std::vector<Node> &Masters(TlyrReportPage *page) const;
 
 private:
+    struct ShiftNode {
+        class TlyrView *View;
+        double Top, Bottom, Left, Right;
+        std::vector<int> Parents;
+    };
+    using ShiftTree = std::vector<ShiftNode>;
+    const ShiftTree &shiftTree(TlyrBand *band);
+    QHash<TlyrBand *, ShiftTree> shiftTrees_;
     struct PageTree {
         std::vector<Node> Masters;
+        // Vertical data bands, run across a crossed horizontal band.
+        std::vector<Node> VMasters;
         QHash<TlyrGroupHeader *, TlyrBand *> GroupFooters;
     };
-    void prepareBands(TlyrReportPage *page);
+    void prepareBands(TlyrReportPage *page, bool vertical);
+    void crossBands(TlyrReportPage *page);
+    void runVerticalDataBands(std::vector<Node> &nodes);
+    void showVerticalBand(TlyrBand *band);
+    void startCross(TlyrBand *band);
+    void outputCrossBand(TlyrBand *band);
+    void footWidthPage();
     void linkDetails(Node &node, std::vector<TlyrBand *> &list, size_t from);
     void runReportPages();
     void runPage(TlyrReportPage *page);
     void initPage();
+    void sizeEndlessPage(TlyrReportPage *page);
     bool runDialogs();
     void runDataBands(std::vector<Node> &nodes);
     bool hasDetail(Node &node, bool printIfEmpty);
@@ -75,10 +93,16 @@ private:
     void showGroupFooters(Node &node, size_t from);
     void showBandOnce(TlyrBand *band);
     void stretchBand(TlyrBand *band);
+    void fitHeight(TlyrBand *band);
+    bool collectPrintOnParent(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
+    void copyToPrintOnParent(TlyrBand *from);
+    class TlyrReportComponent *outputCopy(class TlyrReportComponent *v, TlyrBand *band, double left);
+    void startRecord(Node &node, bool first, int &line, int through);
     void splitBand(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
     TlyrDataSet *dataSetOf(TlyrDataBand *band) const;
     void collectAggregates(TlyrReportPage *page);
     void startKeep(TlyrBand *band);
+    void startKeep(TlyrBand *band, int position, double y);
     void applyDrillDown(Node &node);
     void columnStep(TlyrDataBand *band, double rowY, double &rowMaxY);
     void showSubreports(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
@@ -100,6 +124,21 @@ private:
     double subBaseX_ = -1;
     bool keeping_ = false;
     bool noKeep_ = false;
+    bool keepingFooter_ = false;
+    // The band that receives the output of print-on-parent subreports.
+    TlyrBand *popTarget_ = nullptr;
+    // Cross output: horizontal bands whose objects moved into vertical
+    // bands, where each moved object came from, the band being crossed, the
+    // vertical headers to repeat after a width break and the object counts
+    // of the crossed band at which its output continues on the next page.
+    QSet<TlyrBand *> crossed_;
+    QHash<TlyrComponent *, TlyrBand *> sourceBand_;
+    TlyrBand *crossBand_ = nullptr;
+    std::vector<TlyrBand *> vHeaderList_;
+    std::vector<qsizetype> widthBreaks_;
+    bool crossPage_ = false;
+    bool crossOutput_ = false;
+    bool widthPagesFollow_ = false;
     TlyrBand *keepBand_ = nullptr;
     int keepPos_ = 0;
     double keepY_ = 0;

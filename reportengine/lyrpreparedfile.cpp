@@ -10,6 +10,12 @@
 #include <QBuffer>
 #include <QFile>
 
+namespace {
+// The report settings a prepared report carries, in their written order.
+constexpr const char *kReportSettings[] = {"DotMatrixReport", "PreviewOptions.OutlineVisible",
+                                           "PreviewOptions.OutlineWidth", "ReportOptions.Name"};
+}  // namespace
+
 void TlyrPreviewPages::SaveToStream(QIODevice &stream)
 {
     TlyrXMLItem *root = XMLDoc.Root();
@@ -18,7 +24,11 @@ void TlyrPreviewPages::SaveToStream(QIODevice &stream)
     if (Report) {
         TlyrXMLItem *r = report->Add();
         r->Name = ksClassNameOf(Report);
-        r->AppendProp("DotMatrixReport", Report->DotMatrixReport() ? QStringLiteral("1") : QStringLiteral("0"));
+        const auto flag = [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); };
+        r->AppendProp("DotMatrixReport", flag(Report->DotMatrixReport()));
+        r->AppendProp("PreviewOptions.OutlineVisible", flag(Report->PreviewOptions()->OutlineVisible));
+        r->AppendProp("PreviewOptions.OutlineWidth", QString::number(Report->PreviewOptions()->OutlineWidth));
+        r->AppendProp("ReportOptions.Name", Report->ReportOptions()->Name);
     }
     TlyrXMLItem *sources = root->FindItem(QStringLiteral("sourcepages"));
     sources->Clear();
@@ -47,6 +57,19 @@ void TlyrPreviewPages::loadAfterParse()
     TlyrXMLItem *root = XMLDoc.Root();
     if (root->Name.compare(QLatin1String("preparedreport"), Qt::CaseInsensitive) != 0)
         throw ElyrError(QStringLiteral("Invalid file format"));
+    // The report settings saved with the pages; a file that carries other
+    // report properties changes nothing else of the report.
+    TlyrXMLItem *settings = root->FindItem(QStringLiteral("report"));
+    if (Report && settings->Count() > 0) {
+        const TlyrXMLItem *r = settings->Items(0);
+        TlyrXMLItem allowed;
+        for (const char *name : kReportSettings)
+            if (r->HasProp(name)) allowed.AppendProp(QLatin1String(name), r->Prop(name));
+        TlyrXMLSerializer ser(nullptr);
+        ser.Owner = Report;
+        ser.XMLToObj(allowed.Text, Report);
+        for (const QString &e : std::as_const(ser.Errors)) Report->AddError(e);
+    }
     TlyrXMLItem *sources = root->FindItem(QStringLiteral("sourcepages"));
     for (int i = 0; i < sources->Count(); ++i) {
         auto page = std::make_unique<TlyrReportPage>();

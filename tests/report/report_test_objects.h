@@ -4,6 +4,7 @@
 // exercise the serializer.
 
 #include "report/lyrclass.h"
+#include "report/lyrcontracts.h"
 
 #include <sys/resource.h>
 
@@ -141,3 +142,19 @@ public:
 
 // Registers the stand-ins (once).
 void RegisterTestObjects();
+
+// An engine that builds nothing; tests override what they watch.
+class NullEngine : public TlyrCustomEngine {
+public:
+    using TlyrCustomEngine::TlyrCustomEngine;
+    void EndPage() override {}
+    void NewColumn() override {}
+    void NewPage() override {}
+    void ShowBand(TlyrComponent *) override {}
+    void ShowBand(const QMetaObject *) override {}
+    double HeaderHeight() override { return 0; }
+    double FooterHeight() override { return 0; }
+    double FreeSpace() override { return 0; }
+    KsValue GetAggregateValue(const QString &, const QString &, TlyrComponent *, int) override { return KsValue(0); }
+    bool Run() override { return true; }
+};

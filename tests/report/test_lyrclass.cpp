@@ -39,17 +39,9 @@ public:
     int clears = 0;
 };
 
-class FakeEngine : public TlyrCustomEngine {
+class FakeEngine : public NullEngine {
 public:
-    using TlyrCustomEngine::TlyrCustomEngine;
-    void EndPage() override {}
-    void NewColumn() override {}
-    void NewPage() override {}
-    void ShowBand(TlyrComponent *) override {}
-    void ShowBand(const QMetaObject *) override {}
-    double HeaderHeight() override { return 0; }
-    double FooterHeight() override { return 0; }
-    double FreeSpace() override { return 0; }
+    using NullEngine::NullEngine;
     KsValue GetAggregateValue(const QString &name, const QString &expr, TlyrComponent *, int flags) override
     {
         lastAggregate = name + QLatin1Char('|') + expr + QLatin1Char('|') + QString::number(flags);

@@ -7,8 +7,11 @@
 #include "report/lyrmemo.h"
 #include "report/lyrpage.h"
 #include "report/lyrview.h"
+#include "report_test_objects.h"
 #include "script/ks_iinterpreter.h"
 
+#include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QTemporaryDir>
 
@@ -272,22 +275,12 @@ public:
     void Clear() override {}
     int GetLogicalPageNo() override { return 1; }
     int GetLogicalTotalPages() override { return 1; }
+    void AddAnchor(const QString &text) override { Anchors << text; }
+    int GetAnchorPage(const QString &text) override { return int(Anchors.indexOf(text)) + 7; }
+    QStringList Anchors;
 };
 
-class ProbeEngine : public TlyrCustomEngine {
-public:
-    using TlyrCustomEngine::TlyrCustomEngine;
-    void EndPage() override {}
-    void NewColumn() override {}
-    void NewPage() override {}
-    void ShowBand(TlyrComponent *) override {}
-    void ShowBand(const QMetaObject *) override {}
-    double HeaderHeight() override { return 0; }
-    double FooterHeight() override { return 0; }
-    double FreeSpace() override { return 0; }
-    KsValue GetAggregateValue(const QString &, const QString &, TlyrComponent *, int) override { return KsValue(0); }
-    bool Run() override { return true; }
-};
+using ProbeEngine = NullEngine;
 
 TEST(LyrOutlineScript, ItemsTakeTheEnginesPositionRoundedHalfToEven)
 {
@@ -324,6 +317,65 @@ TEST(LyrOutlineScript, ItemsTakeTheEnginesPositionRoundedHalfToEven)
     EXPECT_EQ(outline->Items[2].second, 3);
     EXPECT_EQ(outline->Roots, 1);
     EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("NoLevelUp")).toInt(), 1);
+    lyrGlobalVariables().Clear();
+}
+
+TEST(LyrEngineScript, AnchorsGoToTheEnginesPreparedPages)
+{
+    lyrRegisterClassRTTI();
+    TlyrReport report;
+    ProbePages pages(&report);
+    ProbeEngine engine(&report);
+    pages.Engine = &engine;
+    TksScript s;
+    s.AddRTTI();
+    s.AddObject(QStringLiteral("Engine"), &engine);
+    s.Lines = {QStringLiteral("begin"), QStringLiteral("  Engine.AddAnchor('first');"),
+               QStringLiteral("  Engine.AddAnchor('second');"),
+               QStringLiteral("  lyrGlobalVariables['Page'] := Engine.GetAnchorPage('second');"),
+               QStringLiteral("end.")};
+    ASSERT_TRUE(s.Compile()) << s.ErrorMsg.toStdString();
+    // Without prepared pages the call is a catchable error, not a crash.
+    EXPECT_ANY_THROW(s.Execute());
+    EXPECT_TRUE(pages.Anchors.isEmpty());
+    engine.PreviewPages = &pages;
+    s.Execute();
+    EXPECT_EQ(pages.Anchors, (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
+    EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("Page")).toInt(), pages.GetAnchorPage("second"));
+    lyrGlobalVariables().Clear();
+}
+
+TEST(LyrJPEGImageScript, ScriptsMakeJPEGPicturesWhateverTheFileName)
+{
+    lyrRegisterClassRTTI();
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("in.png"));
+    QImage source(40, 30, QImage::Format_RGB32);
+    source.fill(Qt::red);
+    ASSERT_TRUE(source.save(png));
+    const QString out = dir.filePath(QStringLiteral("out.bmp"));
+    TksScript s;
+    s.AddRTTI();
+    s.Lines = {QStringLiteral("var j: TJPEGImage;"),
+               QStringLiteral("begin"),
+               QStringLiteral("  j := TJPEGImage.Create;"),
+               QStringLiteral("  j.LoadFromFile('%1');").arg(png),
+               QStringLiteral("  j.CompressionQuality := 500;"),
+               QStringLiteral("  lyrGlobalVariables['Quality'] := j.CompressionQuality;"),
+               QStringLiteral("  lyrGlobalVariables['Width'] := j.Width;"),
+               QStringLiteral("  j.SaveToFile('%1');").arg(out),
+               QStringLiteral("  j.Free;"),
+               QStringLiteral("end.")};
+    ASSERT_TRUE(s.Compile()) << s.ErrorMsg.toStdString();
+    s.Execute();
+    EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("Quality")).toInt(), 100);
+    EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("Width")).toInt(), source.width());
+    QFile f(out);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.read(3) == QByteArray("\xFF\xD8\xFF", 3));
+    f.close();
+    const QImage back(out, "JPEG");
+    EXPECT_EQ(back.size(), source.size());
     lyrGlobalVariables().Clear();
 }
 

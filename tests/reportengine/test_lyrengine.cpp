@@ -4,6 +4,7 @@
 #include "report/lyrmemo.h"
 #include "report/lyrpage.h"
 #include "report/lyrview.h"
+#include "reportengine/lyrBarcode.h"
 #include "reportengine/lyrengine.h"
 #include "reportengine/lyroutline.h"
 #include "reportengine/lyrpreviewpages.h"
@@ -13,6 +14,8 @@
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -104,6 +107,69 @@ protected:
         m->SetText(text);
         return m;
     }
+    // A stretched title whose memo "Grow" (20 high at its top) holds that
+    // many lines.
+    TlyrBand *growingTitle(double height, int lines, double width)
+    {
+        auto *title = band<TlyrReportTitle>("Title1", 0, height);
+        title->SetStretched(true);
+        QStringList text;
+        for (int i = 1; i <= lines; ++i) text << QStringLiteral("line %1").arg(i);
+        TlyrMemoView *grow = memo(title, "Grow", text.join(QStringLiteral("\r\n")), 0, width);
+        grow->SetHeight(20);
+        grow->SetStretchMode(smActualHeight);
+        return title;
+    }
+    // The memo texts of each band on page i (of the named band only, when
+    // given), one line per band; with positions "text@left", left on the page.
+    QStringList bandLines(int i, const QString &name = {}, bool positions = true)
+    {
+        QStringList out;
+        for (TlyrComponent *b : pages().GetPage(i)->Objects()) {
+            if (!name.isEmpty() && b->Name() != name) continue;
+            QStringList row;
+            for (TlyrComponent *c : b->Objects())
+                if (auto *m = qobject_cast<TlyrCustomMemoView *>(c))
+                    row << (positions ? QStringLiteral("%1@%2").arg(m->GetText()).arg(b->Left() + m->Left())
+                                      : m->GetText());
+            out << row.join(QLatin1Char(' '));
+        }
+        return out;
+    }
+    // A vertical band at that place.
+    template <class B>
+    B *vband(const QString &name, double left, double width)
+    {
+        B *b = band<B>(name, 0, 200);
+        b->SetVertical(true);
+        b->SetLeft(left);
+        b->SetWidth(width);
+        return b;
+    }
+    // A subreport object in band b whose own page lists the dataset's "N"
+    // with one memo per record.
+    TlyrSubreport *subreport(TlyrBand *b, const QString &name, double left, TlyrDataSet *ds, double memoLeft = 0)
+    {
+        auto *subPage = new TlyrReportPage(report.get());
+        subPage->SetName(name + QStringLiteral("Page"));
+        subPage->SetParent(report.get());
+        auto *sub = new TlyrSubreport(report.get());
+        sub->SetName(name);
+        sub->SetParent(b);
+        sub->SetBounds(left, 10, 200, 20);
+        sub->SetSubPage(subPage);
+        auto *md = new TlyrMasterData(report.get());
+        md->SetName(name + QStringLiteral("Data"));
+        md->SetParent(subPage);
+        md->SetHeight(20);
+        md->SetDataSet(ds);
+        auto *m = new TlyrMemoView(report.get());
+        m->SetName(name + QStringLiteral("Memo"));
+        m->SetParent(md);
+        m->SetBounds(memoLeft, 0, 100, 20);
+        m->SetText(QStringLiteral("[%1.\"N\"]").arg(ds->Name()));
+        return sub;
+    }
     TlyrPreviewPages &pages() { return *static_cast<TlyrPreviewPages *>(report->PreviewPages()); }
     // The texts of every memo on page i, in page order.
     QStringList texts(int i)
@@ -174,9 +240,10 @@ TEST_F(EngineTest, LongListContinuesWithHeaderRepeatedAndFooterAfterLastLine)
     memo(band<TlyrFooter>("Footer1", 70, 20), "F", "count [COUNT(MasterData1)]");
     memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", "sum [SUM(<Rows.\"N\">)] page [Page#]");
 
+    // Read before the run, which reloads the template.
+    const double pageHeight = (page->PaperHeight() - page->TopMargin() - page->BottomMargin()) * lyrUnitsPerMM;
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(pages().Count(), 2);
-    const double pageHeight = (page->PaperHeight() - page->TopMargin() - page->BottomMargin()) * lyrUnitsPerMM;
     const int perPage = int((pageHeight - 20 - 20) / 20);
     const QStringList first = texts(0), second = texts(1);
     EXPECT_EQ(first.first(), QStringLiteral("Header"));
@@ -243,6 +310,9 @@ TEST_F(EngineTest, PreparedReportRoundTripKeepsBytesAndPages)
     master->SetDataSet(rows.ds);
     master->SetOutlineText(QStringLiteral("Rows.\"N\""));
     memo(master, "M", "line [Rows.\"N\"]");
+    report->PreviewOptions()->OutlineVisible = true;
+    report->PreviewOptions()->OutlineWidth = 210;
+    report->ReportOptions()->Name = QStringLiteral("Goods <list> & \"prices\"");
     ASSERT_TRUE(report->PrepareReport());
     const int count = pages().Count();
     ASSERT_GE(count, 3);
@@ -258,6 +328,23 @@ TEST_F(EngineTest, PreparedReportRoundTripKeepsBytesAndPages)
     loaded.LoadFromStream(first, false);
     EXPECT_EQ(loaded.Count(), count);
     EXPECT_EQ(lyrDumpPreparedPages(loaded), before);
+    // The report settings saved with the pages reach the loading report.
+    EXPECT_TRUE(other.PreviewOptions()->OutlineVisible);
+    EXPECT_EQ(other.PreviewOptions()->OutlineWidth, 210);
+    EXPECT_EQ(other.ReportOptions()->Name, report->ReportOptions()->Name);
+    EXPECT_FALSE(other.DotMatrixReport());
+    EXPECT_TRUE(other.Errors().isEmpty());
+    // Other report properties in that element are not taken.
+    QByteArray crafted = first.data();
+    crafted.replace("<TlyrReport ", "<TlyrReport EngineOptions.DoublePass=\"1\" ReportOptions.Author=\"x\" ");
+    ASSERT_NE(crafted, first.data());
+    TlyrReport third;
+    QBuffer craftedFile(&crafted);
+    craftedFile.open(QIODevice::ReadOnly);
+    static_cast<TlyrPreviewPages *>(third.PreviewPages())->LoadFromStream(craftedFile, false);
+    EXPECT_FALSE(third.EngineOptions()->DoublePass());
+    EXPECT_TRUE(third.ReportOptions()->Author.isEmpty());
+    EXPECT_EQ(third.PreviewOptions()->OutlineWidth, 210);
     loaded.GetOutline()->LevelRoot();
     EXPECT_EQ(loaded.GetOutline()->Count(), 120);
     QBuffer second;
@@ -436,6 +523,8 @@ TEST_F(EngineTest, DrawHitTestAndExportPreparedPages)
     m->setProperty("URL", QStringLiteral("https://shop.example/"));
     auto *other = memo(title, "U", "unsafe", 400, 100);
     other->setProperty("URL", QStringLiteral("file:///etc/passwd"));
+    // Read before the run, which reloads the template.
+    const double left = page->LeftMargin() * lyrUnitsPerMM, top = page->TopMargin() * lyrUnitsPerMM;
     ASSERT_TRUE(report->PrepareReport());
 
     QImage blank(400, 600, QImage::Format_RGB32);
@@ -450,7 +539,6 @@ TEST_F(EngineTest, DrawHitTestAndExportPreparedPages)
 
     QStringList opened;
     pages().OnOpenUrl = [&](const QString &url) { opened << url; };
-    const double left = page->LeftMargin() * lyrUnitsPerMM, top = page->TopMargin() * lyrUnitsPerMM;
     TlyrView *hit = pages().ObjectOver(0, left + 150, top + 10, 1, 0, 1, 0, 0, true);
     ASSERT_NE(hit, nullptr);
     EXPECT_EQ(hit->Name(), QStringLiteral("T"));
@@ -575,11 +663,12 @@ TEST_F(EngineTest, TwoPageColumnsFillLeftThenRight)
     auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
     master->SetDataSet(rows.ds);
     memo(master, "M", "[Rows.\"N\"]");
+    // Read before the run, which reloads the template.
+    const double right = page->ColumnWidth() * lyrUnitsPerMM;
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
     // 80 units below the header: four rows per column, eight per page.
     ASSERT_EQ(pages().Count(), 2);
     EXPECT_EQ(texts(0), (QStringList{"Header", "1", "2", "3", "4", "5", "6", "7", "8"}));
-    const double right = page->ColumnWidth() * lyrUnitsPerMM;
     const QString dump = lyrDumpPreparedPages(pages());
     EXPECT_NE(dump.indexOf(QStringLiteral("TlyrMemoView M %1 20.00").arg(right, 0, 'f', 2)), -1) << dump.toStdString();
     EXPECT_EQ(texts(1), (QStringList{"Header", "9", "10", "11", "12"}));
@@ -591,28 +680,8 @@ TEST_F(EngineTest, SubreportsSideBySideContinueAfterTheLongerOne)
     RowsDataSet b(report.get(), QStringLiteral("B"), {{"N"}, {{"b1"}, {"b2"}}});
     auto *title = band<TlyrReportTitle>("Title1", 0, 30);
     memo(band<TlyrReportSummary>("Summary1", 60, 20), "S", "after");
-    auto addSub = [&](const QString &name, double left, RowsDataSet &rows) {
-        auto *subPage = new TlyrReportPage(report.get());
-        subPage->SetName(name + QStringLiteral("Page"));
-        subPage->SetParent(report.get());
-        auto *sub = new TlyrSubreport(report.get());
-        sub->SetName(name);
-        sub->SetParent(title);
-        sub->SetBounds(left, 10, 200, 20);
-        sub->SetSubPage(subPage);
-        auto *md = new TlyrMasterData(report.get());
-        md->SetName(name + QStringLiteral("Data"));
-        md->SetParent(subPage);
-        md->SetHeight(20);
-        md->SetDataSet(rows.ds);
-        auto *m = new TlyrMemoView(report.get());
-        m->SetName(name + QStringLiteral("Memo"));
-        m->SetParent(md);
-        m->SetBounds(0, 0, 100, 20);
-        m->SetText(QStringLiteral("[%1.\"N\"]").arg(rows.ds->Name()));
-    };
-    addSub(QStringLiteral("Left"), 0, a);
-    addSub(QStringLiteral("Right"), 300, b);
+    subreport(title, QStringLiteral("Left"), 0, a.ds);
+    subreport(title, QStringLiteral("Right"), 300, b.ds);
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(pages().Count(), 1);
     const QString dump = lyrDumpPreparedPages(pages());
@@ -685,4 +754,355 @@ TEST_F(EngineTest, AnEmptyNullBandIsNotStored)
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(lyrDumpPreparedPages(pages()).indexOf(QStringLiteral("Null1")), -1);
     EXPECT_DOUBLE_EQ(pages().GetLastY(), 20);
+}
+
+TEST_F(EngineTest, GrownObjectsPushWhatIsBelowAsTheirShiftModesSay)
+{
+    TlyrBand *title = growingTitle(80, 8, 200);
+    auto place = [&](const char *name, double left, double top, int mode) {
+        TlyrMemoView *m = memo(title, name, name, left, 40);
+        m->SetTop(top);
+        m->SetHeight(10);
+        m->SetShiftMode(mode);
+        return m;
+    };
+    place("Always", 0, 30, smAlways);
+    place("Overlapped", 50, 40, smWhenOverlapped);
+    place("Stays", 150, 30, smDontShift);
+    place("BelowStays", 150, 50, smAlways);
+    // Below two objects that both move: it moves once, by the larger push.
+    TlyrMemoView *both = place("BelowBoth", 0, 60, smAlways);
+    both->SetWidth(100);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    QHash<QString, TlyrComponent *> out;
+    for (TlyrComponent *c : pages().GetPage(0)->AllObjects()) out.insert(c->Name(), c);
+    ASSERT_TRUE(out.contains("Grow") && out.contains("BelowBoth"));
+    const double grown = out["Grow"]->Height() - 20;
+    ASSERT_GT(grown, 40);
+    // Positions inside the band.
+    auto top = [&](const char *name) { return out[name]->Top(); };
+    EXPECT_NEAR(top("Always"), 30 + grown, 0.01);
+    // Only as far as needed to clear the grown object.
+    EXPECT_NEAR(top("Overlapped"), 20 + grown, 0.01);
+    EXPECT_NEAR(top("Stays"), 30, 0.01);
+    EXPECT_NEAR(top("BelowStays"), 50 + grown, 0.01);
+    EXPECT_NEAR(top("BelowBoth"), 60 + grown, 0.01);
+}
+
+TEST_F(EngineTest, ObjectsOfTheLargestHeightReachTheBandsBottom)
+{
+    TlyrBand *title = growingTitle(30, 6, 100);
+    auto *beside = memo(title, "Beside", "x", 150, 100);
+    beside->SetTop(5);
+    beside->SetHeight(10);
+    beside->SetStretchMode(smMaxHeight);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    TlyrReportPage *out = pages().GetPage(0);
+    TlyrComponent *band = out->FindObject(QStringLiteral("Title1"));
+    ASSERT_NE(band, nullptr);
+    double grown = 0, besideHeight = 0;
+    for (TlyrComponent *c : band->Objects()) {
+        if (c->Name() == QStringLiteral("Grow")) grown = c->Height();
+        if (c->Name() == QStringLiteral("Beside")) besideHeight = c->Height();
+    }
+    ASSERT_GT(grown, 30);
+    EXPECT_DOUBLE_EQ(band->Height(), grown);
+    EXPECT_DOUBLE_EQ(besideHeight, grown - 5);
+}
+
+TEST_F(EngineTest, AKeptFooterTakesTheLastRecordToTheNextPage)
+{
+    const double pageHeight = (page->PaperHeight() - page->TopMargin() - page->BottomMargin()) * lyrUnitsPerMM;
+    // Exactly as many records as fill the first page: the footer no longer fits.
+    const int rowsFit = int((pageHeight - 20 - 20) / 20);
+    Table t{{"N"}, {}};
+    for (int i = 1; i <= rowsFit; ++i) t.rows << QStringList{QString::number(i)};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+    memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    master->SetKeepFooter(true);
+    memo(master, "M", "line [Rows.\"N\"]");
+    memo(band<TlyrFooter>("Footer1", 70, 20), "F", "count [COUNT(MasterData1)]");
+    memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", "sum [SUM(<Rows.\"N\">)]");
+
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 2);
+    const QStringList first = texts(0), second = texts(1);
+    EXPECT_EQ(first.at(first.size() - 2), QStringLiteral("line %1").arg(rowsFit - 1));
+    EXPECT_EQ(second, (QStringList{QStringLiteral("Header"), QStringLiteral("line %1").arg(rowsFit),
+                                   QStringLiteral("count %1").arg(rowsFit), QStringLiteral("sum %1").arg(rowsFit)}));
+    // The moved record counts for the page it moved to.
+    EXPECT_EQ(first.last(), QStringLiteral("sum %1").arg((rowsFit - 1) * rowsFit / 2));
+
+    // Without the option the footer goes alone to the next page (a run
+    // reloads the template, so the band is looked up again).
+    auto *again = qobject_cast<TlyrMasterData *>(report->FindObject(QStringLiteral("MasterData1")));
+    ASSERT_NE(again, nullptr);
+    again->SetKeepFooter(false);
+    ASSERT_TRUE(report->PrepareReport());
+    ASSERT_EQ(pages().Count(), 2);
+    EXPECT_EQ(texts(1), (QStringList{QStringLiteral("Header"), QStringLiteral("count %1").arg(rowsFit),
+                                     QStringLiteral("sum 0")}));
+}
+
+TEST_F(EngineTest, AnEndlessPageIsAsLargeAsItsContent)
+{
+    Table t{{"N"}, {}};
+    for (int i = 1; i <= 100; ++i) t.rows << QStringList{QString::number(i)};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+    page->EndlessHeight = true;
+    memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "M", "line [Rows.\"N\"]");
+    memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", "end");
+    const double margins = (page->TopMargin() + page->BottomMargin()) * lyrUnitsPerMM;
+    const double paperWidth = page->PaperWidth() * lyrUnitsPerMM;
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+    const QStringList out = texts(0);
+    EXPECT_EQ(out.size(), 102);
+    EXPECT_EQ(out.last(), QStringLiteral("end"));
+    const double content = 20 + 100 * 20 + 20;
+    EXPECT_NEAR(pages().GetPageSize(0).height(), content + margins, 1);
+    EXPECT_NEAR(pages().GetPageSize(0).width(), paperWidth, 1);
+    // The footer closes the content instead of sitting at a paper bottom.
+    TlyrComponent *footer = pages().GetPage(0)->FindObject(QStringLiteral("PageFooter1"));
+    ASSERT_NE(footer, nullptr);
+    EXPECT_NEAR(footer->Top(), 20 + 100 * 20, 0.01);
+}
+
+TEST_F(EngineTest, GoodsLabelsPreparedAndDrawnAt300DpiDecodeToTheGoodsCodes)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("zbarimg")).isEmpty()) GTEST_SKIP() << "zbarimg not installed";
+    RowsDataSet goods(report.get(), QStringLiteral("Goods"), {{"GoodsCode"}, {{"6901234-X7"}, {"A-1002"}}});
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 120);
+    master->SetDataSet(goods.ds);
+    auto *bc = new TlyrBarCodeView(report.get());
+    bc->SetName(QStringLiteral("BarCode1"));
+    bc->SetParent(master);
+    bc->SetBounds(20, 10, 100, 80);
+    bc->SetBarType(bcCode39);
+    bc->SetDataSet(goods.ds);
+    bc->SetDataField(QStringLiteral("GoodsCode"));
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+
+    // Each label on the prepared page carries its own goods code.
+    QStringList printed;
+    for (TlyrComponent *c : pages().GetPage(0)->AllObjects())
+        if (auto *v = qobject_cast<TlyrBarCodeView *>(c)) printed << v->Text();
+    EXPECT_EQ(printed, (QStringList{QStringLiteral("6901234-X7"), QStringLiteral("A-1002")}));
+
+    const double scale = 300.0 / 96;
+    const QSize size = pages().GetPageSize(0);
+    QImage image(int(size.width() * scale), int(size.height() * scale), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        TlyrCanvas canvas(&painter, 300, 300, false);
+        pages().DrawPage(0, canvas, scale, scale, 0, 0);
+    }
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("labels.png"));
+    ASSERT_TRUE(image.save(png));
+    QProcess zbar;
+    zbar.start(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--nodbus"), png});
+    ASSERT_TRUE(zbar.waitForFinished(60000));
+    QStringList decoded = QString::fromUtf8(zbar.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    decoded.sort();
+    EXPECT_EQ(decoded, (QStringList{QStringLiteral("CODE-39:6901234-X7"), QStringLiteral("CODE-39:A-1002")}));
+}
+
+TEST_F(EngineTest, APrintOnParentSubreportPrintsInsideItsBand)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"r1"}, {"r2"}, {"r3"}}});
+    auto *title = band<TlyrReportTitle>("Title1", 0, 30);
+    title->SetStretched(true);
+    memo(title, "T", "title", 0, 100);
+    memo(band<TlyrReportSummary>("Summary1", 60, 20), "S", "after");
+    subreport(title, QStringLiteral("Sub"), 300, rows.ds, 5)->SetPrintOnParent(true);
+
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+    TlyrReportPage *out = pages().GetPage(0);
+    TlyrComponent *outTitle = out->FindObject(QStringLiteral("Title1"));
+    ASSERT_NE(outTitle, nullptr);
+    // The subreport's records are objects of the title band, below the
+    // subreport's place; the band grew to hold them.
+    QStringList inTitle;
+    for (TlyrComponent *c : outTitle->Objects()) {
+        auto *memo = qobject_cast<TlyrCustomMemoView *>(c);
+        if (!memo || memo->GetText() == QStringLiteral("title")) continue;
+        inTitle << QStringLiteral("%1 %2 %3").arg(memo->GetText()).arg(memo->Left()).arg(memo->Top());
+    }
+    EXPECT_EQ(inTitle, (QStringList{"r1 305 10", "r2 305 30", "r3 305 50"}))
+            << lyrDumpPreparedPages(pages()).toStdString();
+    EXPECT_DOUBLE_EQ(outTitle->Height(), 70);
+    EXPECT_EQ(out->FindObject(QStringLiteral("SubData")), nullptr);
+    TlyrComponent *summary = out->FindObject(QStringLiteral("Summary1"));
+    ASSERT_NE(summary, nullptr);
+    EXPECT_DOUBLE_EQ(summary->Top(), 70);
+    // The template band keeps only its own objects.
+    TlyrComponent *template_ = report->FindObject(QStringLiteral("Title1"));
+    ASSERT_NE(template_, nullptr);
+    EXPECT_EQ(template_->Objects().size(), 2);
+}
+
+TEST_F(EngineTest, CrossedRowsRepeatTheirCellsAcrossColumnsAndPagesInWidth)
+{
+    Table rowsTable{{"N"}, {{"r1"}, {"r2"}, {"r3"}}};
+    Table colsTable{{"N"}, {}};
+    const int columns = 20;
+    for (int i = 1; i <= columns; ++i) colsTable.rows << QStringList{QStringLiteral("c%1").arg(i)};
+    for (int i = 4; i <= 60; ++i) rowsTable.rows << QStringList{QStringLiteral("r%1").arg(i)};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), rowsTable);
+    int rowLimit = 3;
+    rows.filter = [&](const QStringList &r) { return r[0].mid(1).toInt() <= rowLimit; };
+    RowsDataSet cols(report.get(), QStringLiteral("Cols"), colsTable);
+    memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
+    memo(band<TlyrHeader>("Header1", 30, 20), "ColTitle", "[Cols.\"N\"]", 100, 60);
+    auto *master = band<TlyrMasterData>("MasterData1", 60, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "RowName", "[Rows.\"N\"]", 0, 80);
+    memo(master, "Bar", "|", 80, 20);
+    memo(master, "Cell", "[Rows.\"N\"]-[Cols.\"N\"]", 100, 60);
+    memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", "page [Page#] rows [COUNT(MasterData1)]", 0, 300);
+    vband<TlyrHeader>("VHeader", 80, 20);
+    auto *vdata = vband<TlyrMasterData>("VData", 100, 60);
+    vdata->SetDataSet(cols.ds);
+    const double pageWidth = (page->PaperWidth() - page->LeftMargin() - page->RightMargin()) * lyrUnitsPerMM;
+    const double sideMargins = (page->LeftMargin() + page->RightMargin()) * lyrUnitsPerMM;
+    const int firstPart = int((pageWidth - 100) / 60);
+    ASSERT_LT(firstPart, columns);
+    ASSERT_LE(columns - firstPart, int((pageWidth - 20) / 60));
+
+    // "text@left" of the memos of one band on page i, row by row.
+    auto expectRow = [&](const QString &first, const QString &cellText, int from, int to, double left) {
+        QStringList row;
+        if (!first.isEmpty()) row << first;
+        for (int c = from; c <= to; ++c, left += 60) row << cellText.arg(c) + QStringLiteral("@%1").arg(left);
+        return row.join(QLatin1Char(' '));
+    };
+
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 2) << lyrDumpPreparedPages(pages()).toStdString();
+    EXPECT_EQ(bandLines(0, "Header1"), QStringList{expectRow({}, "c%1", 1, firstPart, 100)});
+    EXPECT_EQ(bandLines(1, "Header1"), QStringList{expectRow({}, "c%1", firstPart + 1, columns, 20)});
+    QStringList first, second;
+    for (const QString r : {"r1", "r2", "r3"}) {
+        first << expectRow(r + QStringLiteral("@0 |@80"), r + QStringLiteral("-c%1"), 1, firstPart, 100);
+        second << expectRow(QStringLiteral("|@0"), r + QStringLiteral("-c%1"), firstPart + 1, columns, 20);
+    }
+    EXPECT_EQ(bandLines(0, "MasterData1"), first);
+    EXPECT_EQ(bandLines(1, "MasterData1"), second);
+    // Both pages have their page header and one page footer; rows sit at
+    // the same height on both.
+    EXPECT_EQ(texts(1).first(), QStringLiteral("Header"));
+    // The first page's footer comes at its end and counts all its rows.
+    EXPECT_EQ(texts(0).last(), QStringLiteral("page 1 rows 3"));
+    EXPECT_EQ(texts(0).filter(QStringLiteral("page ")).size(), 1);
+    EXPECT_EQ(texts(1).filter(QStringLiteral("page 2")).size(), 1);
+    EXPECT_EQ(texts(1).count(QStringLiteral("Header")), 1);
+    const QString dump = lyrDumpPreparedPages(pages());
+    const QString page2 = dump.mid(dump.indexOf(QStringLiteral("page 2\n")));
+    EXPECT_NE(page2.indexOf(QStringLiteral("TlyrMasterData MasterData1 0.00 40.00")), -1) << dump.toStdString();
+
+    // An endless width keeps the row on one page as wide as the cells.
+    qobject_cast<TlyrReportPage *>(report->FindObject(QStringLiteral("Page1")))->EndlessWidth = true;
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+    EXPECT_EQ(bandLines(0, "MasterData1").first(), expectRow("r1@0 |@80", "r1-c%1", 1, columns, 100));
+    EXPECT_NEAR(pages().GetPageSize(0).width(), sideMargins + 100 + columns * 60, 1);
+
+    // Rows that go on to the next page go there after the pages in width.
+    qobject_cast<TlyrReportPage *>(report->FindObject(QStringLiteral("Page1")))->EndlessWidth = false;
+    rowLimit = 60;
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_GE(pages().Count(), 4);
+    ASSERT_EQ(pages().Count() % 2, 0);
+    QStringList seen;
+    for (int i = 0; i < pages().Count(); i += 2) {
+        const QStringList left = bandLines(i, "MasterData1"), right = bandLines(i + 1, "MasterData1");
+        ASSERT_EQ(left.size(), right.size()) << "page " << i + 1;
+        for (int r = 0; r < left.size(); ++r) {
+            const QString name = left[r].section(QLatin1Char('@'), 0, 0);
+            seen << name;
+            EXPECT_EQ(left[r],
+                      expectRow(name + QStringLiteral("@0 |@80"), name + QStringLiteral("-c%1"), 1, firstPart, 100));
+            EXPECT_EQ(right[r],
+                      expectRow(QStringLiteral("|@0"), name + QStringLiteral("-c%1"), firstPart + 1, columns, 20));
+        }
+        EXPECT_EQ(texts(i).last(), QStringLiteral("page %1 rows %2").arg(i + 1).arg(left.size()));
+    }
+    QStringList all;
+    for (int i = 1; i <= 60; ++i) all << QStringLiteral("r%1").arg(i);
+    EXPECT_EQ(seen, all);
+
+    // The second pass of a two-pass report lays the pages out the same way.
+    const QString single = lyrDumpPreparedPages(pages());
+    report->EngineOptions()->SetDoublePass(true);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(lyrDumpPreparedPages(pages()), single);
+}
+
+TEST_F(EngineTest, CrossedRowsTotalPerRowAndPerColumn)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N", "V"}, {{"r1", "1"}, {"r2", "2"}, {"r3", "3"}}});
+    RowsDataSet cols(report.get(), QStringLiteral("Cols"), {{"W"}, {{"10"}, {"20"}, {"30"}}});
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "RowName", "[Rows.\"N\"]", 0, 80);
+    memo(master, "Cell", "[Rows.\"V\"]*[Cols.\"W\"]", 100, 60);
+    memo(master, "RowTotal", "[SUM(<Rows.\"V\"> * <Cols.\"W\">)]", 160, 60);
+    memo(band<TlyrFooter>("Footer1", 70, 20), "ColTotal", "[SUM(<Rows.\"V\"> * <Cols.\"W\">)]", 100, 60);
+    vband<TlyrMasterData>("VData", 100, 60)->SetDataSet(cols.ds);
+    vband<TlyrFooter>("VFooter", 160, 60);
+
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+    const QStringList out = bandLines(0, {}, false);
+    // The row's total is the sum of its cells;
+    // a column's total the sum of its cells over the rows.
+    QStringList expected;
+    const int v[] = {1, 2, 3}, w[] = {10, 20, 30};
+    for (int r = 0; r < 3; ++r) {
+        QStringList row{QStringLiteral("r%1").arg(r + 1)};
+        int total = 0;
+        for (int c : w) {
+            row << QStringLiteral("%1*%2").arg(v[r]).arg(c);
+            total += v[r] * c;
+        }
+        row << QString::number(total);
+        expected << row.join(QLatin1Char(' '));
+    }
+    QStringList footer;
+    for (int c : w) footer << QString::number((v[0] + v[1] + v[2]) * c);
+    expected << footer.join(QLatin1Char(' '));
+    EXPECT_EQ(out, expected);
+}
+
+TEST_F(EngineTest, VerticalGroupsPrintTheirHeadersAndSubtotalsAcrossTheRow)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"r1"}, {"r2"}}});
+    RowsDataSet cols(report.get(), QStringLiteral("Cols"), {{"G", "W"}, {{"A", "1"}, {"A", "2"}, {"B", "3"}}});
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "RowName", "[Rows.\"N\"]", 0, 80);
+    memo(master, "Group", "[Cols.\"G\"]", 100, 40);
+    memo(master, "Value", "[Cols.\"W\"]", 140, 60);
+    memo(master, "Subtotal", "[SUM(<Cols.\"W\">)]", 200, 40);
+    vband<TlyrGroupHeader>("VGroup", 100, 40)->Condition = QStringLiteral("Cols.\"G\"");
+    vband<TlyrMasterData>("VData", 140, 60)->SetDataSet(cols.ds);
+    vband<TlyrGroupFooter>("VGroupFooter", 200, 40);
+
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+    const QStringList out = bandLines(0);
+    // Each group: its header, its values, then its subtotal, side by side.
+    QStringList expected;
+    for (const char *r : {"r1", "r2"})
+        expected << QStringLiteral("%1@0 A@100 1@140 2@200 3@260 B@300 3@340 3@400").arg(QLatin1String(r));
+    EXPECT_EQ(out, expected);
 }
