@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Pictures of the sale, purchase and return documents and a label page as
-# the program prepares them, to compare with their layout by eye:
+# the program prepares them, and of the preview window showing each of them
+# at 100 % and at page width, to compare with their layout by eye:
 #   tools/render_documents.sh [OUTDIR] [DPI]      (default: build/documents, 150)
 # Runs under Xvfb when it is there, else on the offscreen platform.
 set -euo pipefail

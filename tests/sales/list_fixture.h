@@ -9,6 +9,18 @@
 #include "sales/SaleAccounts.h"
 #include "sales/SaleStore.h"
 
+// A document list queried with its defaults, holding one document, which
+// is reprinted from the list's menu.
+template <class List>
+void reprintTheOnlyDocument()
+{
+    List w;
+    w.BitBtn1Click();
+    ASSERT_EQ(w.rowCount(), 1);
+    w.selectRow(0);
+    w.J1Click();
+}
+
 class SaleListTest : public XFTest {
 protected:
     void SetUp() override

@@ -526,20 +526,8 @@ TEST_F(DocumentsTest, StockListsReprintAndGoodsListPrintsLabelsOfItsFilter)
 {
     const QString jh = saveStock(stockDraft(sales::StockKind::Purchase, 1));
     const QString th = saveStock(stockDraft(sales::StockKind::Return, 1));
-    {
-        TfrmJH_M w;
-        w.BitBtn1Click();
-        ASSERT_EQ(w.rowCount(), 1);
-        w.selectRow(0);
-        w.J1Click();
-    }
-    {
-        TfrmTH_M w;
-        w.BitBtn1Click();
-        ASSERT_EQ(w.rowCount(), 1);
-        w.selectRow(0);
-        w.J1Click();
-    }
+    reprintTheOnlyDocument<TfrmJH_M>();
+    reprintTheOnlyDocument<TfrmTH_M>();
     EXPECT_EQ(shown, QStringList({"lyrR_JH", "lyrR_TH"}));
     EXPECT_TRUE(texts(frmDM->lyrR_JH, 0).contains("进货单号：" + jh));
     EXPECT_TRUE(texts(frmDM->lyrR_TH, 0).contains("退货单号：" + th));

@@ -1,7 +1,9 @@
 // Saves a member sale of three lines, a purchase of sixty lines, a return
 // and eight goods through the program's own routines on a fresh database,
 // prints them through the data module with no preview window, and draws
-// every prepared page onto a PNG file (A4 at the given resolution).
+// every prepared page onto a PNG file (A4 at the given resolution); then
+// shows each report in the preview window and saves the window at 100 % and
+// at page width, every page of it.
 //   velmora_docrender OUTDIR [DPI]
 #include "core/Unit1.h"
 #include "core/dm.h"
@@ -9,10 +11,12 @@
 #include "report/lyrcanvas.h"
 #include "report/lyrclass.h"
 #include "report/lyrpage.h"
+#include "reportengine/lyrpreview.h"
 #include "reportengine/lyrpreviewpages.h"
 #include "sales/SaleStore.h"
 #include "sales/StockStore.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QImage>
 #include <QPainter>
@@ -54,6 +58,41 @@ bool draw(TlyrReport *r, const QString &out, const QString &name, int dpi)
         ok = ok && saved;
     }
     if (!r->Errors().isEmpty()) std::printf("%s: %s\n", qPrintable(name), qPrintable(r->Errors().join("; ")));
+    return ok;
+}
+
+bool grab(QWidget &w, const QString &path)
+{
+    QApplication::processEvents();
+    const bool saved = w.grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+    return saved;
+}
+
+// The report's prepared pages in the preview window, as OUT/name-preview-ZOOM-N.png.
+bool shoot(TlyrReport *r, const QString &out, const QString &name)
+{
+    TlyrPreviewForm form;
+    form.resize(1100, 850);
+    r->PreviewOptions()->Maximized = false;
+    r->SetPreview(form.Preview);
+    form.Init(r);
+    form.show();
+    bool ok = true;
+    const int pages = form.Preview->PageCount();
+    for (const auto &[mode, label] :
+         {std::pair{TlyrPreviewOptions::zmDefault, "100"}, std::pair{TlyrPreviewOptions::zmPageWidth, "pagewidth"}}) {
+        if (mode == TlyrPreviewOptions::zmDefault)
+            form.Preview->SetZoom(1);
+        else
+            form.Preview->SetZoomMode(mode);
+        for (int i = 1; i <= pages; ++i) {
+            form.Preview->SetPageNo(i);
+            ok = grab(form, QStringLiteral("%1/%2-preview-%3-%4.png").arg(out, name, QLatin1String(label)).arg(i)) &&
+                 ok;
+        }
+    }
+    r->SetPreview(nullptr);
     return ok;
 }
 
@@ -135,12 +174,16 @@ int main(int argc, char **argv)
     try {
         dm.PrintXF(sale);
         ok = draw(dm.lyrR_XF, out, "xf", dpi) && ok;
+        ok = shoot(dm.lyrR_XF, out, "xf") && ok;
         dm.PrintJH(jh);
         ok = draw(dm.lyrR_JH, out, "jh", dpi) && ok;
+        ok = shoot(dm.lyrR_JH, out, "jh") && ok;
         dm.PrintTH(th);
         ok = draw(dm.lyrR_TH, out, "th", dpi) && ok;
+        ok = shoot(dm.lyrR_TH, out, "th") && ok;
         dm.PrintTM(QString());
         ok = draw(dm.lyrR_TM, out, "tm", dpi) && ok;
+        ok = shoot(dm.lyrR_TM, out, "tm") && ok;
     } catch (const std::exception &e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

@@ -17,12 +17,15 @@
 #include "members/Register.h"
 #include "members/Reminders.h"
 #include "members/ZJJF.h"
+#include "reportengine/lyrpreview.h"
 #include "sales/Register.h"
 #include "sales/Shop_In.h"
 #include "sales/XF_In.h"
+#include "sales/XF_M.h"
 #include "platform/ui/application.h"
 #include "platform/ui/lookupcombo.h"
 #include "platform/ui/messages.h"
+#include "platform/ui/modal.h"
 
 #include <QDateEdit>
 #include <QDir>
@@ -102,6 +105,7 @@ int main(int argc, char **argv)
               "(theNum,theName,thePY,theState,theDate,theSex,theType,theZK,theJFBL,theXF,theCZ,UseDate,"
               "UseCount,theUser,theJF,theDel,thePass,JSRNum) VALUES ('26000001','张三','ZS','启用','2026-03-07','先生',"
               "'普通会员',100,1,0,50,'1900-01-01',0,'admin',0,'否','270946','')");
+    c.execute("INSERT INTO SWorker (theName,theState,Remark) VALUES ('小王','启用','')");
     auto shoot = [&](QWidget *w, const char *name) {
         w->show();
         settle();
@@ -126,6 +130,12 @@ int main(int argc, char **argv)
         xf.StringGrid1KeyPress(enter);
         settle();
         ok = save(xf.grab(), out + "/xf_in_maximised.png") && ok;
+        // Saved as a cashier does, for the sale list further down.
+        ui::ScriptedMessages quiet;
+        xf.DBLookupComboBox2->setText("小王");
+        xf.DBLookupComboBox1->setText("小王");
+        ui::guarded([&] { xf.BitBtn1Click(); });
+        for (const QString &m : quiet.texts()) std::printf("sale entry: %s\n", qPrintable(m));
     }
     {
         TfrmMember_In mi(&main);
@@ -156,7 +166,6 @@ int main(int argc, char **argv)
         // The member account windows, with a recharge and an exchange saved;
         // their messages are answered, not shown.
         ui::ScriptedMessages quiet;
-        c.execute("INSERT INTO SWorker (theName,theState,Remark) VALUES ('小王','启用','')");
         TfrmLP lp(&main);
         lp.Edit1->setText("雨伞");
         lp.Edit2->setText("50");
@@ -208,6 +217,30 @@ int main(int argc, char **argv)
         shoot(&mq, "m_q.png");
         TfrmSound sound(main.myFolder);
         shoot(&sound, "sound.png");
+    }
+    {
+        // A saved sale reprinted from the sale list: the preview window of its
+        // document, as the list's "打印消费单" opens it.
+        ui::ScriptedMessages quiet;
+        c.execute("UPDATE SDept SET theName='好邻居便利店',theAdd='青岛市长江路1号',thePhone='0532-88886666',"
+                  "theGG='谢谢惠顾，欢迎再来！'");
+        TfrmXF_M list;
+        list.resize(1100, 600);
+        list.BitBtn1Click();
+        list.selectRow(0);
+        shoot(&list, "xf_m.png");
+        ui::ScriptedModals preview([&](QDialog *w) {
+            w->resize(1100, 850);
+            settle();
+            ok = save(w->grab(), out + "/xf_m_preview.png") && ok;
+            if (auto *f = qobject_cast<TlyrPreviewForm *>(w)) {
+                f->Preview->SetZoomMode(TlyrPreviewOptions::zmPageWidth);
+                settle();
+                ok = save(w->grab(), out + "/xf_m_preview_pagewidth.png") && ok;
+            }
+            return int(QDialog::Rejected);
+        });
+        ui::guarded([&] { list.X1Click(); });
     }
     return ok ? 0 : 1;
 }
