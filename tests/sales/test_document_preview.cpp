@@ -163,4 +163,27 @@ TEST_F(StockPreviewTest, SavedPurchasesAndReturnsAndTheirListsOpenTheirDocuments
     EXPECT_TRUE(preview.seen[3].firstPage.contains("退货单号：" + th));
 }
 
+// A report that fails after the commit: the document stays saved, the user
+// is told it was not printed, and no preview opens.
+TEST_F(StockPreviewTest, AReportFailingAfterTheCommitSaysTheDocumentWasSaved)
+{
+    myDeptPJH = myDeptPTH = "True";
+    for (TlyrReport *r : {frmDM->lyrR_JH, frmDM->lyrR_TH}) r->SetScriptText({"begin", "  x := ;", "end."});
+    TfrmJH_In jh;
+    line(jh, 1, "a1", "2", "3");
+    msgs.clear();
+    save(jh);
+    TfrmTH_In th;
+    line(th, 1, "b1", "3", "1");
+    save(th);
+    EXPECT_TRUE(preview.seen.empty());
+    ASSERT_EQ(msgs.count(), 2);
+    EXPECT_TRUE(msgs.texts()[0].startsWith("进货单 " + one("select theNum from UJH") + " 已保存，但没有打印"))
+            << msgs.texts()[0].toStdString();
+    EXPECT_TRUE(msgs.texts()[1].startsWith("退货单 " + one("select theNum from UTH") + " 已保存，但没有打印"))
+            << msgs.texts()[1].toStdString();
+    EXPECT_EQ(goods(a1), "13/2");
+    EXPECT_TRUE(jh.Edit1->text().isEmpty() && th.Edit1->text().isEmpty());
+}
+
 }  // namespace
