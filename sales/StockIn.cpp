@@ -322,13 +322,8 @@ void TfrmStockIn::BitBtn1Click()
     if (velmora::isOn(purchase ? myDeptPJH : myDeptPTH)) {
         const QString saidSaved =
                 sales::kindWord(m_kind) + QStringLiteral("单 %1 已保存，但没有打印：\n%2").arg(saved.number);
-        try {
-            purchase ? sales::PrintJH(saved.number) : sales::PrintTH(saved.number);
-        } catch (const velmora::Error &e) {
-            ui::warning(saidSaved.arg(e.message()));
-        } catch (const std::exception &e) {
-            ui::warning(saidSaved.arg(QString::fromUtf8(e.what())));
-        }
+        sales::printAfterSave(saidSaved,
+                              [&] { purchase ? sales::PrintJH(saved.number) : sales::PrintTH(saved.number); });
     }
     if (CheckBox1->isChecked()) {
         myNew();

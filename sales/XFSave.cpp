@@ -9,6 +9,7 @@
 #include "platform/ui/checks.h"
 #include "platform/ui/messages.h"
 #include "sales/SaleStore.h"
+#include "sales/StockPrint.h"
 
 #include <functional>
 
@@ -112,14 +113,7 @@ void TfrmXF_In::BitBtn1Click()
     // window still moves on so that a second "保存" cannot store it again.
     auto print = [&](bool on, const QString &what, const std::function<void()> &run) {
         if (!on) return;
-        const QString said = QStringLiteral("消费单 %1 已保存，但%2没有打印：\n%3").arg(number, what);
-        try {
-            run();
-        } catch (const velmora::Error &e) {
-            ui::warning(said.arg(e.message()));
-        } catch (const std::exception &e) {
-            ui::warning(said.arg(QString::fromUtf8(e.what())));
-        }
+        sales::printAfterSave(QStringLiteral("消费单 %1 已保存，但%2没有打印：\n%3").arg(number, what), run);
     };
     print(isOn(myDeptPXP), QStringLiteral("小票"), [&] { velmora::myPrintXF_Pos(number); });
     print(isOn(myDeptPDJ), QStringLiteral("消费单据"), [&] { frmDM->PrintXF(number); });
