@@ -128,7 +128,8 @@ int main(int argc, char **argv)
               "UseDate,UseCount,theUser,theJF,theDel,thePass,JSRNum) VALUES ('26000001','张三','ZS','启用',"
               "'2026-03-07','先生','普通会员',100,1,0,0,'1900-01-01',0,'admin',0,'否','','')");
     QStringList ids;
-    const char *names[] = {"矿泉水", "可乐", "雪碧", "橙汁", "绿茶", "红茶", "咖啡", "牛奶"};
+    const char *names[] = {"矿泉水", "可乐", "雪碧柠檬味汽水（大瓶装）330ml×24罐", "橙汁", "绿茶", "红茶",
+                           "咖啡",   "牛奶"};
     for (int i = 0; i < 8; ++i)
         ids << goods(c, QStringLiteral("6901%1").arg(i + 1, 4, 10, QLatin1Char('0')), QString::fromUtf8(names[i]),
                      QStringLiteral("饮料"), 2.5 + i * 1000);
