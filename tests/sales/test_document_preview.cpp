@@ -10,6 +10,7 @@
 #include "cups_daemon.h"
 #include "reportengine/lyrprint.h"
 #include "reportengine/lyrprintdialog.h"
+#include "sales/GoodsLists.h"
 #include "sales/StockLists.h"
 #include "sales/XF_M.h"
 
@@ -77,6 +78,20 @@ TEST_F(SalePreviewTest, TheSaleListReprintsTheSelectedSaleInThePreview)
     QStringList expected{n, walkIn};
     expected.sort();
     EXPECT_EQ(numbers, expected);
+}
+
+// The goods list's "条码" shows the labels of the goods it finds.
+TEST_F(SalePreviewTest, TheGoodsListShowsTheLabelsOfItsFilter)
+{
+    TfrmShop_M g;
+    g.CheckBox3->setChecked(true);
+    g.Edit2->setText("b1");
+    g.BitBtn1Click();
+    g.BitBtn4Click();
+    ASSERT_EQ(preview.reports(), QStringList{"lyrR_TM"});
+    EXPECT_EQ(preview.seen[0].pages, 1);
+    EXPECT_TRUE(preview.seen[0].firstPage.contains("名称：洗车"));
+    EXPECT_FALSE(preview.seen[0].firstPage.contains("名称：可乐"));
 }
 
 // pdftotext's reading of a PDF file's bytes.
