@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+class QDateEdit;
 class QGridLayout;
 class QVBoxLayout;
 class QGroupBox;
@@ -43,6 +44,10 @@ protected:
     AccountEntry(QWidget *parent, const QString &caption);
     // The window's own group, laid out under the panel.
     void addEntry(QGroupBox *entry);
+    // The document date field of the group.
+    static QDateEdit *dateField(QGroupBox *entry);
+    // A save needs a member: otherwise says so and puts the focus in the card box.
+    bool memberFound();
     // Where the focus goes once a member is found.
     virtual QWidget *afterMember() const = 0;
     // The document is stored: its receipt when asked (a printer failure is

@@ -48,6 +48,19 @@ QString deleteDocument(vdb::Connection &c, const QString &table, const QString &
     return {};
 }
 
+// The end of a save, after its checks in the transaction: the document's
+// number, the member's totals and the row (given all but its ":num").
+Saved writeDocument(vdb::Connection &c, vdb::Transaction &tx, const QString &table, const QString &businessDate,
+                    const QString &card, const velmora::MemberTotals &change, Statement &row)
+{
+    Saved s;
+    s.number = velmora::newDocNumber(c, table, businessDate);
+    velmora::addMemberTotals(c, card, change);
+    row.text("num", s.number).run(c);
+    tx.commit();
+    return s;
+}
+
 Money moneyField(vdb::Query &q, const QString &column)
 {
     return Money::fromDouble(q.FieldByName(column).AsFloat());
@@ -57,7 +70,6 @@ Money moneyField(vdb::Query &q, const QString &column)
 
 Saved saveRecharge(vdb::Connection &c, const Recharge &r)
 {
-    Saved s;
     Money amount, bonus;
     if (!Money::parse(r.amount, &amount)) return {notANumber(QStringLiteral("储值金额")), {}};
     if (!Money::parse(r.bonus, &bonus)) return {notANumber(QStringLiteral("赠送金额")), {}};
@@ -66,25 +78,20 @@ Saved saveRecharge(vdb::Connection &c, const Recharge &r)
 
     vdb::Transaction tx(c);
     if (!liveMember(c, r.card)) return {noLiveMember(r.card), {}};
-    s.number = velmora::newDocNumber(c, QStringLiteral("UCZ"), r.businessDate);
-    velmora::addMemberTotals(c, r.card, {.stored = amount + bonus});
-    Statement("Insert Into UCZ(theDate,MNum,MCZ,MZS,MType,Remark,theUser,theDel,theNum,theDX,WName,theSKR,myDate) "
-              "Values(:date,:card,:mcz,:mzs,:type,:remark,:user,'否',:num,:dx,:worker,:cashier,:mydate)")
-            .text("date", r.businessDate)
+    Statement row("Insert Into UCZ(theDate,MNum,MCZ,MZS,MType,Remark,theUser,theDel,theNum,theDX,WName,theSKR,myDate) "
+                  "Values(:date,:card,:mcz,:mzs,:type,:remark,:user,'否',:num,:dx,:worker,:cashier,:mydate)");
+    row.text("date", r.businessDate)
             .text("card", r.card)
             .money("mcz", amount)
             .money("mzs", bonus)
             .text("type", r.payment)
             .text("remark", r.remark)
             .text("user", r.user)
-            .text("num", s.number)
             .text("dx", capitals)
             .text("worker", r.worker)
             .text("cashier", r.cashier)
-            .text("mydate", r.date)
-            .run(c);
-    tx.commit();
-    return s;
+            .text("mydate", r.date);
+    return writeDocument(c, tx, QStringLiteral("UCZ"), r.businessDate, r.card, {.stored = amount + bonus}, row);
 }
 
 QString deleteRecharge(vdb::Connection &c, const QString &number)
@@ -98,7 +105,6 @@ QString deleteRecharge(vdb::Connection &c, const QString &number)
 
 Saved saveExchange(vdb::Connection &c, const Exchange &e)
 {
-    Saved s;
     Money points, count;
     if (!Money::parse(e.points, &points)) return {notANumber(QStringLiteral("所需积分")), {}};
     if (!Money::parse(e.count, &count)) return {notANumber(QStringLiteral("数量")), {}};
@@ -114,23 +120,18 @@ Saved saveExchange(vdb::Connection &c, const Exchange &e)
             .text("gift", e.gift)
             .open(q);
     if (!q.IsEmpty()) return {QStringLiteral("会员 ") + e.card + QStringLiteral(" 已经兑换 ") + e.gift + " ！", {}};
-    s.number = velmora::newDocNumber(c, QStringLiteral("UDH"), e.businessDate);
-    velmora::addMemberTotals(c, e.card, {.points = -total});
-    Statement("Insert Into UDH(theDate,MNum,MJF,MLP,Remark,theUser,theDel,theNum,MCount,WName,myDate) "
-              "Values(:date,:card,:jf,:gift,:remark,:user,'否',:num,:count,:worker,:mydate)")
-            .text("date", e.businessDate)
+    Statement row("Insert Into UDH(theDate,MNum,MJF,MLP,Remark,theUser,theDel,theNum,MCount,WName,myDate) "
+                  "Values(:date,:card,:jf,:gift,:remark,:user,'否',:num,:count,:worker,:mydate)");
+    row.text("date", e.businessDate)
             .text("card", e.card)
             .money("jf", total)
             .text("gift", e.gift)
             .text("remark", e.remark)
             .text("user", e.user)
-            .text("num", s.number)
             .money("count", count)
             .text("worker", e.worker)
-            .text("mydate", e.date)
-            .run(c);
-    tx.commit();
-    return s;
+            .text("mydate", e.date);
+    return writeDocument(c, tx, QStringLiteral("UDH"), e.businessDate, e.card, {.points = -total}, row);
 }
 
 QString deleteExchange(vdb::Connection &c, const QString &number)

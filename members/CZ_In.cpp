@@ -34,9 +34,7 @@ TfrmCZ_In::TfrmCZ_In(QWidget *parent) : AccountEntry(parent, QStringLiteral("储
 {
     frmCZ_In = this;
     auto *entry = new QGroupBox(QStringLiteral("储值信息"), this);
-    DateTimePicker1 = new QDateEdit(entry);
-    DateTimePicker1->setDisplayFormat(velmora::kDateFormat);
-    DateTimePicker1->setCalendarPopup(true);
+    DateTimePicker1 = dateField(entry);
     Edit17 = ui::lineEdit(entry, 10);
     ui::installKeyFilter(Edit17, ui::KeyFilter::SignedAmount);
     Edit18 = ui::lineEdit(entry, 10);
@@ -82,10 +80,7 @@ void TfrmCZ_In::myNew()
 
 void TfrmCZ_In::BitBtn1Click()
 {
-    if (Panel->isEmpty()) {
-        ui::fail(QStringLiteral("会员信息不能为空，请录入会员卡号！"), Ed_Num);
-        return;
-    }
+    if (!memberFound()) return;
     if (Edit17->text().trimmed() == QLatin1String("0")) Edit17->clear();
     if (!ui::requireText(Edit17, QStringLiteral("储值金额")) || !ui::requireText(Edit18, QStringLiteral("赠送金额")) ||
         !members::requireChoice(DBLookupComboBox1, QStringLiteral("员工姓名")) ||
