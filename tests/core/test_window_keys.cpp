@@ -1,8 +1,10 @@
 // The remaining administration windows used with the keyboard alone: the
-// rights editor, the background picture, backup and restore, and the about
-// box.  Enter and Esc change nothing except where a window names a default.
+// rights editor, the imports, the background picture, backup and restore,
+// and the about box.  Enter and Esc change nothing except where a window
+// names a default.
 #include "core/BImage.h"
 #include "core/Backup.h"
+#include "core/Imports.h"
 #include "core/User.h"
 #include "core/main.h"
 #include "keys.h"
@@ -39,6 +41,14 @@ TEST_F(WindowKeysTest, AdministrationDialogsChangeNothingOnEnterOrEsc)
         TfrmBImage w;
         w.myFolder = dir.path() + "/";
         expectKeysChangeNothing(w, state);
+    }
+    {
+        TfrmIn_M members;
+        expectKeysChangeNothing(members, state);
+        TfrmIn_S goods;
+        expectKeysChangeNothing(goods, state);
+        TfrmIn_G suppliers;
+        expectKeysChangeNothing(suppliers, state);
     }
     {
         TfrmBackup w;

@@ -17,6 +17,7 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QTableView>
+#include <memory>
 
 namespace {
 
@@ -100,6 +101,31 @@ TEST_F(ListKeysTest, MemberDialogsChangeNothingOnEnterOrEsc)
         expectKeysChangeNothing(w, state);
         EXPECT_TRUE(QDir(folder + "Music").entryList(QDir::Files).isEmpty());
     }
+}
+
+TEST_F(ListKeysTest, TheGiftLookupTakesOnEnterAndClosesEmptyOnEsc)
+{
+    QStringList taken;
+    auto lookup = [&] {
+        auto w = std::make_unique<TfrmFindLP>();
+        w->ADOQuery1.setConnection(&c());
+        w->ADOQuery1.OpenSql("select theName as 礼品名称,theJF as 所需积分,Remark as 备注 from ULP");
+        w->onTaken = [&](const GiftChoice &g) { taken << g.name + " " + g.points; };
+        w->show();
+        EXPECT_EQ(w->focusWidget(), w->DBGrid1);
+        expectOnlyTheNamedDefault(*w);
+        return w;
+    };
+    auto esc = lookup();
+    QTest::keyClick(esc->DBGrid1, Qt::Key_Escape);
+    EXPECT_FALSE(esc->isVisible());
+    EXPECT_NE(esc->result(), QDialog::Accepted);
+    EXPECT_TRUE(taken.isEmpty());
+
+    auto enter = lookup();
+    QTest::keyClick(enter->DBGrid1, Qt::Key_Return);
+    EXPECT_EQ(enter->result(), QDialog::Accepted);
+    EXPECT_EQ(taken, QStringList{"水杯 10"});
 }
 
 }  // namespace
