@@ -12,6 +12,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <initializer_list>
+#include <utility>
 
 class QDateEdit;
 class QGridLayout;
@@ -62,6 +64,8 @@ private:
 
 // A caption and its control in a grid of entry fields.
 void gridCell(QGridLayout *grid, int r, int c, const char *caption, QWidget *w);
+// A group's fields with their captions, three to a row in reading order.
+QGridLayout *gridRows(QGroupBox *group, std::initializer_list<std::pair<const char *, QWidget *>> cells);
 // "请选中 <name>！" with the focus on the lookup when it has no choice.
 bool requireChoice(ui::LookupComboBox *box, const QString &name);
 

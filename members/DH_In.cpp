@@ -30,13 +30,12 @@ TfrmDH_In::TfrmDH_In(QWidget *parent) : AccountEntry(parent, QStringLiteral("兑
     ui::installKeyFilter(Edit19, ui::KeyFilter::Percent);  // digits only
     DBLookupComboBox1 = new ui::LookupComboBox(entry);
     Edit20 = ui::lineEdit(entry, 50);
-    auto *grid = new QGridLayout(entry);
-    members::gridCell(grid, 0, 0, "兑换日期：", DateTimePicker1);
-    members::gridCell(grid, 0, 1, "礼品名称：", Edit17);
-    members::gridCell(grid, 0, 2, "所需积分：", Edit18);
-    members::gridCell(grid, 1, 0, "兑换数量：", Edit19);
-    members::gridCell(grid, 1, 1, "员工姓名：", DBLookupComboBox1);
-    members::gridCell(grid, 1, 2, "备        注：", Edit20);
+    members::gridRows(entry, {{"兑换日期：", DateTimePicker1},
+                              {"礼品名称：", Edit17},
+                              {"所需积分：", Edit18},
+                              {"兑换数量：", Edit19},
+                              {"员工姓名：", DBLookupComboBox1},
+                              {"备        注：", Edit20}});
     addEntry(entry);
     ui::on(Edit17, &QLineEdit::returnPressed, this, [this] { myFindLP(); });
 

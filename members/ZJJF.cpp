@@ -24,14 +24,11 @@ namespace {
 QGroupBox *memberGroup(QWidget *owner, QLineEdit **card, QLineEdit **type, QLineEdit **name)
 {
     auto *g = new QGroupBox(QStringLiteral("会员信息"), owner);
-    auto *grid = new QGridLayout(g);
     for (QLineEdit **e : {card, type, name}) {
         *e = new QLineEdit(g);
         (*e)->setReadOnly(true);
     }
-    members::gridCell(grid, 0, 0, "会员卡号：", *card);
-    members::gridCell(grid, 0, 1, "会员分类：", *type);
-    members::gridCell(grid, 0, 2, "会员姓名：", *name);
+    members::gridRows(g, {{"会员卡号：", *card}, {"会员分类：", *type}, {"会员姓名：", *name}});
     return g;
 }
 
