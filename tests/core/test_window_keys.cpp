@@ -30,17 +30,24 @@ TEST_F(WindowKeysTest, AdministrationDialogsChangeNothingOnEnterOrEsc)
 {
     ui::ScriptedModals modals;
     const auto state = [this] { return snapshot() + files(); };
+    // The windows that open in their path or file field.
+    const auto inEdit1 = [&](auto &w) {
+        w.show();
+        EXPECT_EQ(w.focusWidget(), w.Edit1);
+        expectKeysChangeNothing(w, state);
+    };
     {
         TfrmLevel w;
         w.setUser("admin", one("select ID from SUser where theName='admin'"));
         w.CheckListBox1->setCurrentRow(0);
-        expectKeysChangeNothing(w, state);
+        w.show();
         EXPECT_EQ(w.focusWidget(), w.CheckListBox1);
+        expectKeysChangeNothing(w, state);
     }
     {
         TfrmBImage w;
         w.myFolder = dir.path() + "/";
-        expectKeysChangeNothing(w, state);
+        inEdit1(w);
     }
     {
         TfrmIn_M members;
@@ -51,12 +58,10 @@ TEST_F(WindowKeysTest, AdministrationDialogsChangeNothingOnEnterOrEsc)
         expectKeysChangeNothing(suppliers, state);
     }
     {
-        TfrmBackup w;
-        expectKeysChangeNothing(w, state);
-    }
-    {
-        TfrmRecover w;
-        expectKeysChangeNothing(w, state);
+        TfrmBackup backup;
+        inEdit1(backup);
+        TfrmRecover recover;
+        inEdit1(recover);
     }
     EXPECT_EQ(msgs.count(), 0) << msgs.last().toStdString();
 }

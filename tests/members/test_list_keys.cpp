@@ -91,8 +91,9 @@ TEST_F(ListKeysTest, MemberDialogsChangeNothingOnEnterOrEsc)
     {
         TfrmZJJF_List w;
         w.myNum = card;
-        expectKeysChangeNothing(w, state);
+        w.show();
         EXPECT_EQ(w.focusWidget(), w.DBGrid1);
+        expectKeysChangeNothing(w, state);
     }
     {
         const QString folder = dir.filePath("prog/");
