@@ -560,6 +560,26 @@ QString TListFrame::BitBtn3Click()
     return r.path;
 }
 
+bool TListFrame::event(QEvent *e)
+{
+    // The windows add their filters after the frame made its buttons and
+    // grid, so the first field in tab order is the grid: a list opens in its
+    // first filter instead, unless the window put the focus in a field.
+    // Before the base places the focus on showing.
+    if (e->type() == QEvent::Show && !m_focusChosen) {
+        m_focusChosen = true;
+        const QWidget *kept = focusWidget();
+        if (!kept || !isEntryField(kept)) {
+            for (QWidget *w = GroupBox1->nextInFocusChain(); w && w != this; w = w->nextInFocusChain())
+                if (GroupBox1->isAncestorOf(w) && w->isVisibleTo(this) && isEntryField(w)) {
+                    setInitialFocus(w);
+                    break;
+                }
+        }
+    }
+    return ui::Form::event(e);
+}
+
 void TListFrame::showEvent(QShowEvent *e)
 {
     ui::Form::showEvent(e);

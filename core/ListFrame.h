@@ -197,6 +197,7 @@ protected:
     // A choice: " AND (column=choice)".
     void choiceFilter(int row, QCheckBox **box, const QString &caption, QComboBox *choice, const QString &column);
 
+    bool event(QEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
     void showEvent(QShowEvent *e) override;
 
@@ -214,6 +215,7 @@ private:
     bool m_queried = false;
     QVBoxLayout *m_filterRows = nullptr;
     QVBoxLayout *m_below = nullptr;
+    bool m_focusChosen = false;
     QHBoxLayout *m_totals = nullptr;
 };
 

@@ -1,11 +1,15 @@
 #include "members/AccountEntry.h"
 
+#include "core/Unit1.h"
+
 #include "members/FindMember.h"
 #include "members/MemberEntry.h"
 #include "platform/ui/application.h"
+#include "platform/ui/checks.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/widgets.h"
 
+#include <QDateEdit>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -49,6 +53,21 @@ AccountEntry::AccountEntry(QWidget *parent, const QString &caption) : ui::Form(p
 void AccountEntry::addEntry(QGroupBox *entry)
 {
     m_main->insertWidget(2, entry);
+}
+
+QDateEdit *AccountEntry::dateField(QGroupBox *entry)
+{
+    auto *d = new QDateEdit(entry);
+    d->setDisplayFormat(velmora::kDateFormat);
+    d->setCalendarPopup(true);
+    return d;
+}
+
+bool AccountEntry::memberFound()
+{
+    if (!Panel->isEmpty()) return true;
+    ui::fail(QStringLiteral("会员信息不能为空，请录入会员卡号！"), Ed_Num);
+    return false;
 }
 
 void AccountEntry::FormShow()

@@ -12,7 +12,10 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <initializer_list>
+#include <utility>
 
+class QDateEdit;
 class QGridLayout;
 class QVBoxLayout;
 class QGroupBox;
@@ -43,6 +46,10 @@ protected:
     AccountEntry(QWidget *parent, const QString &caption);
     // The window's own group, laid out under the panel.
     void addEntry(QGroupBox *entry);
+    // The document date field of the group.
+    static QDateEdit *dateField(QGroupBox *entry);
+    // A save needs a member: otherwise says so and puts the focus in the card box.
+    bool memberFound();
     // Where the focus goes once a member is found.
     virtual QWidget *afterMember() const = 0;
     // The document is stored: its receipt when asked (a printer failure is
@@ -57,6 +64,8 @@ private:
 
 // A caption and its control in a grid of entry fields.
 void gridCell(QGridLayout *grid, int r, int c, const char *caption, QWidget *w);
+// A group's fields with their captions, three to a row in reading order.
+QGridLayout *gridRows(QGroupBox *group, std::initializer_list<std::pair<const char *, QWidget *>> cells);
 // "请选中 <name>！" with the focus on the lookup when it has no choice.
 bool requireChoice(ui::LookupComboBox *box, const QString &name);
 

@@ -29,10 +29,24 @@ AccountList::AccountList(QWidget *parent, Print print, Delete remove)
     D1 = listAction(PopupMenu1, this, QStringLiteral("删除 &D"), [this] { D1Click(); });
 }
 
-void AccountList::setCardFilter(QCheckBox *box, QLineEdit *edit)
+velmora::ListSpec AccountList::documentSpec(const QString &table, const QString &window)
 {
-    m_cardBox = box;
-    m_cardEdit = edit;
+    velmora::ListSpec s;
+    s.from = QStringLiteral("from ") + table;
+    s.where = QStringLiteral("Where (theDel = '否')");
+    s.order = QStringLiteral("order by id desc");
+    s.tieBreak = QStringLiteral("id desc");
+    s.exportWindow = window;
+    return s;
+}
+
+QLineEdit *AccountList::dateAndCardFilters(const QString &dateCaption, QCheckBox **dateBox, QDateEdit **from,
+                                           QDateEdit **to, QCheckBox **cardBox)
+{
+    dateFilter(0, dateBox, dateCaption, from, to, QStringLiteral("myDate"));
+    m_cardEdit = textFilter(0, cardBox, QStringLiteral("会员卡号"), QStringLiteral("MNum"));
+    m_cardBox = *cardBox;
+    return m_cardEdit;
 }
 
 void AccountList::showForCard(const QString &card)

@@ -10,6 +10,7 @@
 
 class QAction;
 class QCheckBox;
+class QDateEdit;
 class QLineEdit;
 class QMenu;
 
@@ -29,8 +30,13 @@ protected:
     using Print = void (*)(const QString &number);
     using Delete = QString (*)(vdb::Connection &c, const QString &number);
     AccountList(QWidget *parent, Print print, Delete remove);
-    // The card filter the member list fills.
-    void setCardFilter(QCheckBox *box, QLineEdit *edit);
+    // The live documents of the table, newest first, exported with the
+    // window's registered layout.
+    static velmora::ListSpec documentSpec(const QString &table, const QString &window);
+    // The first filter row: the document date (column myDate) and the
+    // member's card, the filter the member list fills.
+    QLineEdit *dateAndCardFilters(const QString &dateCaption, QCheckBox **dateBox, QDateEdit **from, QDateEdit **to,
+                                  QCheckBox **cardBox);
 
 private:
     Print m_print;

@@ -5,6 +5,8 @@
 #include "core/ShopRows.h"
 #include "platform/db/sqlbuilder.h"
 
+#include <functional>
+
 namespace members {
 
 using vdb::Statement;
@@ -23,11 +25,51 @@ QString notANumber(const QString &name)
     return name + QStringLiteral(" 不是有效的数字，请重新录入！");
 }
 
+QString noLiveMember(const QString &card)
+{
+    return QStringLiteral("会员 ") + card + QStringLiteral(" 不存在或已被注销！");
+}
+
+// A live document of the table goes: giveBack reads its row (the columns
+// asked for) and says what the member gets back; then the row is marked
+// deleted.  All in one transaction.
+QString deleteDocument(vdb::Connection &c, const QString &table, const QString &columns, const QString &caption,
+                       const QString &number, const std::function<velmora::MemberTotals(vdb::Query &)> &giveBack)
+{
+    vdb::Transaction tx(c);
+    vdb::Query q(&c);
+    Statement("select MNum," + columns + " from " + table + " where (theNum=:num) AND (theDel='否')")
+            .text("num", number)
+            .open(q);
+    if (q.IsEmpty()) return caption + QStringLiteral(" ") + number + QStringLiteral(" 不存在或已被删除！");
+    velmora::addMemberTotals(c, q.value(QStringLiteral("MNum")), giveBack(q));
+    Statement("Update " + table + " Set theDel='是' Where (theNum=:num)").text("num", number).run(c);
+    tx.commit();
+    return {};
+}
+
+// The end of a save, after its checks in the transaction: the document's
+// number, the member's totals and the row (given all but its ":num").
+Saved writeDocument(vdb::Connection &c, vdb::Transaction &tx, const QString &table, const QString &businessDate,
+                    const QString &card, const velmora::MemberTotals &change, Statement &row)
+{
+    Saved s;
+    s.number = velmora::newDocNumber(c, table, businessDate);
+    velmora::addMemberTotals(c, card, change);
+    row.text("num", s.number).run(c);
+    tx.commit();
+    return s;
+}
+
+Money moneyField(vdb::Query &q, const QString &column)
+{
+    return Money::fromDouble(q.FieldByName(column).AsFloat());
+}
+
 }  // namespace
 
 Saved saveRecharge(vdb::Connection &c, const Recharge &r)
 {
-    Saved s;
     Money amount, bonus;
     if (!Money::parse(r.amount, &amount)) return {notANumber(QStringLiteral("储值金额")), {}};
     if (!Money::parse(r.bonus, &bonus)) return {notANumber(QStringLiteral("赠送金额")), {}};
@@ -35,46 +77,34 @@ Saved saveRecharge(vdb::Connection &c, const Recharge &r)
     const QString capitals = NumToChar(amount.toDouble());
 
     vdb::Transaction tx(c);
-    if (!liveMember(c, r.card)) return {QStringLiteral("会员 ") + r.card + QStringLiteral(" 不存在或已被注销！"), {}};
-    s.number = velmora::newDocNumber(c, QStringLiteral("UCZ"), r.businessDate);
-    velmora::addMemberTotals(c, r.card, {.stored = amount + bonus});
-    Statement("Insert Into UCZ(theDate,MNum,MCZ,MZS,MType,Remark,theUser,theDel,theNum,theDX,WName,theSKR,myDate) "
-              "Values(:date,:card,:mcz,:mzs,:type,:remark,:user,'否',:num,:dx,:worker,:cashier,:mydate)")
-            .text("date", r.businessDate)
+    if (!liveMember(c, r.card)) return {noLiveMember(r.card), {}};
+    Statement row("Insert Into UCZ(theDate,MNum,MCZ,MZS,MType,Remark,theUser,theDel,theNum,theDX,WName,theSKR,myDate) "
+                  "Values(:date,:card,:mcz,:mzs,:type,:remark,:user,'否',:num,:dx,:worker,:cashier,:mydate)");
+    row.text("date", r.businessDate)
             .text("card", r.card)
             .money("mcz", amount)
             .money("mzs", bonus)
             .text("type", r.payment)
             .text("remark", r.remark)
             .text("user", r.user)
-            .text("num", s.number)
             .text("dx", capitals)
             .text("worker", r.worker)
             .text("cashier", r.cashier)
-            .text("mydate", r.date)
-            .run(c);
-    tx.commit();
-    return s;
+            .text("mydate", r.date);
+    return writeDocument(c, tx, QStringLiteral("UCZ"), r.businessDate, r.card, {.stored = amount + bonus}, row);
 }
 
 QString deleteRecharge(vdb::Connection &c, const QString &number)
 {
-    vdb::Transaction tx(c);
-    vdb::Query q(&c);
-    Statement("select MNum,MCZ,MZS from UCZ where (theNum=:num) AND (theDel='否')").text("num", number).open(q);
-    if (q.IsEmpty()) return QStringLiteral("储值单 ") + number + QStringLiteral(" 不存在或已被删除！");
-    const QString card = q.value(QStringLiteral("MNum"));
-    const Money sum = Money::fromDouble(q.FieldByName(QStringLiteral("MCZ")).AsFloat()) +
-                      Money::fromDouble(q.FieldByName(QStringLiteral("MZS")).AsFloat());
-    velmora::addMemberTotals(c, card, {.stored = -sum});
-    Statement("Update UCZ Set theDel='是' Where (theNum=:num)").text("num", number).run(c);
-    tx.commit();
-    return {};
+    return deleteDocument(c, QStringLiteral("UCZ"), QStringLiteral("MCZ,MZS"), QStringLiteral("储值单"), number,
+                          [](vdb::Query &q) {
+                              return velmora::MemberTotals{.stored = -(moneyField(q, QStringLiteral("MCZ")) +
+                                                                       moneyField(q, QStringLiteral("MZS")))};
+                          });
 }
 
 Saved saveExchange(vdb::Connection &c, const Exchange &e)
 {
-    Saved s;
     Money points, count;
     if (!Money::parse(e.points, &points)) return {notANumber(QStringLiteral("所需积分")), {}};
     if (!Money::parse(e.count, &count)) return {notANumber(QStringLiteral("数量")), {}};
@@ -83,44 +113,32 @@ Saved saveExchange(vdb::Connection &c, const Exchange &e)
     vdb::Transaction tx(c);
     vdb::Query q(&c);
     Statement("select theJF from Member where (theNum=:card) AND (theDel='否')").text("card", e.card).open(q);
-    if (q.IsEmpty()) return {QStringLiteral("会员 ") + e.card + QStringLiteral(" 不存在或已被注销！"), {}};
-    if (total > Money::fromDouble(q.FieldByName(QStringLiteral("theJF")).AsFloat()))
-        return {QStringLiteral("该会员 积分不足，不能兑换！"), {}};
+    if (q.IsEmpty()) return {noLiveMember(e.card), {}};
+    if (total > moneyField(q, QStringLiteral("theJF"))) return {QStringLiteral("该会员 积分不足，不能兑换！"), {}};
     Statement("select ID from UDH Where (theDel='否') AND (MNum=:card) AND (MLP=:gift)")
             .text("card", e.card)
             .text("gift", e.gift)
             .open(q);
     if (!q.IsEmpty()) return {QStringLiteral("会员 ") + e.card + QStringLiteral(" 已经兑换 ") + e.gift + " ！", {}};
-    s.number = velmora::newDocNumber(c, QStringLiteral("UDH"), e.businessDate);
-    velmora::addMemberTotals(c, e.card, {.points = -total});
-    Statement("Insert Into UDH(theDate,MNum,MJF,MLP,Remark,theUser,theDel,theNum,MCount,WName,myDate) "
-              "Values(:date,:card,:jf,:gift,:remark,:user,'否',:num,:count,:worker,:mydate)")
-            .text("date", e.businessDate)
+    Statement row("Insert Into UDH(theDate,MNum,MJF,MLP,Remark,theUser,theDel,theNum,MCount,WName,myDate) "
+                  "Values(:date,:card,:jf,:gift,:remark,:user,'否',:num,:count,:worker,:mydate)");
+    row.text("date", e.businessDate)
             .text("card", e.card)
             .money("jf", total)
             .text("gift", e.gift)
             .text("remark", e.remark)
             .text("user", e.user)
-            .text("num", s.number)
             .money("count", count)
             .text("worker", e.worker)
-            .text("mydate", e.date)
-            .run(c);
-    tx.commit();
-    return s;
+            .text("mydate", e.date);
+    return writeDocument(c, tx, QStringLiteral("UDH"), e.businessDate, e.card, {.points = -total}, row);
 }
 
 QString deleteExchange(vdb::Connection &c, const QString &number)
 {
-    vdb::Transaction tx(c);
-    vdb::Query q(&c);
-    Statement("select MNum,MJF from UDH where (theNum=:num) AND (theDel='否')").text("num", number).open(q);
-    if (q.IsEmpty()) return QStringLiteral("兑换单 ") + number + QStringLiteral(" 不存在或已被删除！");
-    velmora::addMemberTotals(c, q.value(QStringLiteral("MNum")),
-                             {.points = Money::fromDouble(q.FieldByName(QStringLiteral("MJF")).AsFloat())});
-    Statement("Update UDH Set theDel='是' Where (theNum=:num)").text("num", number).run(c);
-    tx.commit();
-    return {};
+    return deleteDocument(
+            c, QStringLiteral("UDH"), QStringLiteral("MJF"), QStringLiteral("兑换单"), number,
+            [](vdb::Query &q) { return velmora::MemberTotals{.points = moneyField(q, QStringLiteral("MJF"))}; });
 }
 
 QString addGift(vdb::Connection &c, const QString &name, const QString &points, const QString &remark)

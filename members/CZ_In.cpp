@@ -21,6 +21,17 @@ void gridCell(QGridLayout *grid, int r, int c, const char *caption, QWidget *w)
     grid->addWidget(w, r, c * 2 + 1);
 }
 
+QGridLayout *gridRows(QGroupBox *group, std::initializer_list<std::pair<const char *, QWidget *>> cells)
+{
+    auto *grid = new QGridLayout(group);
+    int i = 0;
+    for (const auto &[caption, w] : cells) {
+        gridCell(grid, i / 3, i % 3, caption, w);
+        ++i;
+    }
+    return grid;
+}
+
 // "请选中 <name>！" when the lookup has no choice.
 bool requireChoice(ui::LookupComboBox *box, const QString &name)
 {
@@ -34,9 +45,7 @@ TfrmCZ_In::TfrmCZ_In(QWidget *parent) : AccountEntry(parent, QStringLiteral("储
 {
     frmCZ_In = this;
     auto *entry = new QGroupBox(QStringLiteral("储值信息"), this);
-    DateTimePicker1 = new QDateEdit(entry);
-    DateTimePicker1->setDisplayFormat(velmora::kDateFormat);
-    DateTimePicker1->setCalendarPopup(true);
+    DateTimePicker1 = dateField(entry);
     Edit17 = ui::lineEdit(entry, 10);
     ui::installKeyFilter(Edit17, ui::KeyFilter::SignedAmount);
     Edit18 = ui::lineEdit(entry, 10);
@@ -45,14 +54,13 @@ TfrmCZ_In::TfrmCZ_In(QWidget *parent) : AccountEntry(parent, QStringLiteral("储
     DBLookupComboBox2 = new ui::LookupComboBox(entry);
     DBLookupComboBox1 = new ui::LookupComboBox(entry);
     Edit20 = ui::lineEdit(entry, 50);
-    auto *grid = new QGridLayout(entry);
-    members::gridCell(grid, 0, 0, "储值日期：", DateTimePicker1);
-    members::gridCell(grid, 0, 1, "储值金额：", Edit17);
-    members::gridCell(grid, 0, 2, "赠送金额：", Edit18);
-    members::gridCell(grid, 1, 0, "收款方式：", DBLookupComboBox3);
-    members::gridCell(grid, 1, 1, "收  款  人：", DBLookupComboBox2);
-    members::gridCell(grid, 1, 2, "员工姓名：", DBLookupComboBox1);
-    members::gridCell(grid, 2, 0, "备        注：", Edit20);
+    members::gridRows(entry, {{"储值日期：", DateTimePicker1},
+                              {"储值金额：", Edit17},
+                              {"赠送金额：", Edit18},
+                              {"收款方式：", DBLookupComboBox3},
+                              {"收  款  人：", DBLookupComboBox2},
+                              {"员工姓名：", DBLookupComboBox1},
+                              {"备        注：", Edit20}});
     addEntry(entry);
 
     // FormCreate
@@ -82,10 +90,7 @@ void TfrmCZ_In::myNew()
 
 void TfrmCZ_In::BitBtn1Click()
 {
-    if (Panel->isEmpty()) {
-        ui::fail(QStringLiteral("会员信息不能为空，请录入会员卡号！"), Ed_Num);
-        return;
-    }
+    if (!memberFound()) return;
     if (Edit17->text().trimmed() == QLatin1String("0")) Edit17->clear();
     if (!ui::requireText(Edit17, QStringLiteral("储值金额")) || !ui::requireText(Edit18, QStringLiteral("赠送金额")) ||
         !members::requireChoice(DBLookupComboBox1, QStringLiteral("员工姓名")) ||

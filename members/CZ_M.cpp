@@ -29,25 +29,19 @@ excel::ExportLayout rechargeListLayout()
 TfrmCZ_M::TfrmCZ_M(QWidget *parent) : AccountList(parent, &velmora::myPrintCZ_Pos, &members::deleteRecharge)
 {
     setWindowTitle(QStringLiteral("储值查询"));
-    velmora::ListSpec s;
+    velmora::ListSpec s = documentSpec(QStringLiteral("UCZ"), QStringLiteral("TfrmCZ_M"));
     s.select = QStringLiteral(
             "select myDate as 储值日期, theNum as 单号, MNum as 会员卡号, MCZ as 储值金额, MZS as 赠送金额, "
             "MType as 收款方式, theSKR as 收款人, WName as 员工姓名, Remark as 备注, theDate as 录入日期, "
             "theUser as 录入人");
-    s.from = QStringLiteral("from UCZ");
-    s.where = QStringLiteral("Where (theDel = '否')");
-    s.order = QStringLiteral("order by id desc");
-    s.tieBreak = QStringLiteral("id desc");
     s.totals = QStringLiteral("select sum(MCZ) as 储值金额,sum(MZS) as 赠送金额");
     s.countLabel = QStringLiteral("储值数量：");
     s.totalLabels = {{"储值金额：", "储值金额"}, {"赠送金额：", "赠送金额"}};
     s.widths[QStringLiteral("储值金额")] = 80;
     s.widths[QStringLiteral("赠送金额")] = 80;
-    s.exportWindow = QStringLiteral("TfrmCZ_M");
     setSpec(s);
 
-    dateFilter(0, &CheckBox1, QStringLiteral("储值日期"), &DateTimePicker1, &DateTimePicker2, QStringLiteral("myDate"));
-    Edit1 = textFilter(0, &CheckBox2, QStringLiteral("会员卡号"), QStringLiteral("MNum"));
+    Edit1 = dateAndCardFilters(QStringLiteral("储值日期"), &CheckBox1, &DateTimePicker1, &DateTimePicker2, &CheckBox2);
     DBLookupComboBox1 = velmora::lookupBox(&TfrmDM::DBComSMType);
     choiceFilter(1, &CheckBox3, QStringLiteral("收款方式"), DBLookupComboBox1, QStringLiteral("MType"));
     DBLookupComboBox2 = velmora::lookupBox(&TfrmDM::DBComUser);
@@ -58,6 +52,4 @@ TfrmCZ_M::TfrmCZ_M(QWidget *parent) : AccountList(parent, &velmora::myPrintCZ_Po
     choiceFilter(2, &CheckBox7, QStringLiteral("收  款  人"), DBLookupComboBox3, QStringLiteral("theSKR"));
     DBLookupComboBox4 = velmora::lookupBox(&TfrmDM::DBComSWorker);
     choiceFilter(2, &CheckBox8, QStringLiteral("员工姓名"), DBLookupComboBox4, QStringLiteral("WName"));
-
-    setCardFilter(CheckBox2, Edit1);
 }

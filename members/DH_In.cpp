@@ -20,9 +20,7 @@ TfrmDH_In::TfrmDH_In(QWidget *parent) : AccountEntry(parent, QStringLiteral("兑
 {
     frmDH_In = this;
     auto *entry = new QGroupBox(QStringLiteral("兑换信息"), this);
-    DateTimePicker1 = new QDateEdit(entry);
-    DateTimePicker1->setDisplayFormat(velmora::kDateFormat);
-    DateTimePicker1->setCalendarPopup(true);
+    DateTimePicker1 = dateField(entry);
     Edit17 = ui::lineEdit(entry, 20);
     Edit17->setToolTip(QStringLiteral("录入礼品名称拼音首字母按回车 或鼠标双击 弹出礼品选择窗口"));
     ui::onDoubleClick(Edit17, [this] { myFindLP(); });
@@ -32,13 +30,12 @@ TfrmDH_In::TfrmDH_In(QWidget *parent) : AccountEntry(parent, QStringLiteral("兑
     ui::installKeyFilter(Edit19, ui::KeyFilter::Percent);  // digits only
     DBLookupComboBox1 = new ui::LookupComboBox(entry);
     Edit20 = ui::lineEdit(entry, 50);
-    auto *grid = new QGridLayout(entry);
-    members::gridCell(grid, 0, 0, "兑换日期：", DateTimePicker1);
-    members::gridCell(grid, 0, 1, "礼品名称：", Edit17);
-    members::gridCell(grid, 0, 2, "所需积分：", Edit18);
-    members::gridCell(grid, 1, 0, "兑换数量：", Edit19);
-    members::gridCell(grid, 1, 1, "员工姓名：", DBLookupComboBox1);
-    members::gridCell(grid, 1, 2, "备        注：", Edit20);
+    members::gridRows(entry, {{"兑换日期：", DateTimePicker1},
+                              {"礼品名称：", Edit17},
+                              {"所需积分：", Edit18},
+                              {"兑换数量：", Edit19},
+                              {"员工姓名：", DBLookupComboBox1},
+                              {"备        注：", Edit20}});
     addEntry(entry);
     ui::on(Edit17, &QLineEdit::returnPressed, this, [this] { myFindLP(); });
 
@@ -86,10 +83,7 @@ void TfrmDH_In::myFindLP()
 
 void TfrmDH_In::BitBtn1Click()
 {
-    if (Panel->isEmpty()) {
-        ui::fail(QStringLiteral("会员信息不能为空，请录入会员卡号！"), Ed_Num);
-        return;
-    }
+    if (!memberFound()) return;
     // A count of 0 counts as empty: nobody exchanges no gift.
     if (Edit19->text().trimmed() == QLatin1String("0")) Edit19->clear();
     if (!ui::requireText(Edit17, QStringLiteral("礼品名称")) || !ui::requireText(Edit18, QStringLiteral("所需积分")) ||

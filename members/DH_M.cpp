@@ -28,23 +28,17 @@ excel::ExportLayout exchangeListLayout()
 TfrmDH_M::TfrmDH_M(QWidget *parent) : AccountList(parent, &velmora::myPrintDH_Pos, &members::deleteExchange)
 {
     setWindowTitle(QStringLiteral("兑换查询"));
-    velmora::ListSpec s;
+    velmora::ListSpec s = documentSpec(QStringLiteral("UDH"), QStringLiteral("TfrmDH_M"));
     s.select = QStringLiteral(
             "select myDate AS 兑换日期, theNum as 单号, MNum as 会员卡号, MLP as 礼品名称, MCount as 数量, "
             "MJF as 兑换积分, WName as 员工姓名, Remark as 备注, theDate as 录入日期, theUser as 录入人");
-    s.from = QStringLiteral("from UDH");
-    s.where = QStringLiteral("Where (theDel = '否')");
-    s.order = QStringLiteral("order by id desc");
-    s.tieBreak = QStringLiteral("id desc");
     s.totals = QStringLiteral("select sum(MJF) as 兑换积分");
     s.countLabel = QStringLiteral("兑换数量：");
     s.totalLabels = {{"兑换积分：", "兑换积分"}};
     s.widths[QStringLiteral("兑换积分")] = 80;
-    s.exportWindow = QStringLiteral("TfrmDH_M");
     setSpec(s);
 
-    dateFilter(0, &CheckBox1, QStringLiteral("兑换日期"), &DateTimePicker1, &DateTimePicker2, QStringLiteral("myDate"));
-    Edit1 = textFilter(0, &CheckBox2, QStringLiteral("会员卡号"), QStringLiteral("MNum"));
+    Edit1 = dateAndCardFilters(QStringLiteral("兑换日期"), &CheckBox1, &DateTimePicker1, &DateTimePicker2, &CheckBox2);
     Edit2 = textFilter(1, &CheckBox3, QStringLiteral("礼品名称"), QStringLiteral("MLP"));
     DBLookupComboBox1 = velmora::lookupBox(&TfrmDM::DBComUser);
     choiceFilter(1, &CheckBox4, QStringLiteral("录  入  人"), DBLookupComboBox1, QStringLiteral("theUser"));
@@ -52,6 +46,4 @@ TfrmDH_M::TfrmDH_M(QWidget *parent) : AccountList(parent, &velmora::myPrintDH_Po
     Edit4 = textFilter(2, &CheckBox6, QStringLiteral("单        号"), QStringLiteral("theNum"));
     DBLookupComboBox2 = velmora::lookupBox(&TfrmDM::DBComSWorker);
     choiceFilter(2, &CheckBox7, QStringLiteral("员工姓名"), DBLookupComboBox2, QStringLiteral("WName"));
-
-    setCardFilter(CheckBox2, Edit1);
 }

@@ -87,15 +87,9 @@ void TfrmLP::BitBtn2Click()
     Edit1->setFocus();
 }
 
-QString TfrmLP::selected(const QString &column) const
-{
-    if (!ADOQuery1.Active() || ADOQuery1.Eof()) return {};
-    return ADOQuery1.value(column);
-}
-
 void TfrmLP::setState(const QString &state)
 {
-    const QString id = selected(QStringLiteral("ID"));
+    const QString id = ADOQuery1.currentValue(QStringLiteral("ID"));
     if (!id.isEmpty()) frmDM->myState(QStringLiteral("ULP"), state, id);
     Ref();
 }
@@ -112,7 +106,7 @@ void TfrmLP::T1Click()
 
 void TfrmLP::D1Click()
 {
-    const QString id = selected(QStringLiteral("ID"));
+    const QString id = ADOQuery1.currentValue(QStringLiteral("ID"));
     if (id.isEmpty()) return;
     if (!ui::ask(QStringLiteral("确认要删除吗？该删除将不可恢复！"), QStringLiteral("删除"), this)) return;
     vdb::Statement("Update ULP Set theDel='是' Where (ID=:id)").number("id", id).run(db());

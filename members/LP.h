@@ -37,7 +37,6 @@ public:
     void D1Click();
 
 private:
-    QString selected(const QString &column) const;
     void setState(const QString &state);
 };
 

@@ -115,12 +115,6 @@ void TfrmMType::Ref()
     Edit5->clear();
 }
 
-QString TfrmMType::selected(const QString &column) const
-{
-    if (!ADOQuery1.Active() || ADOQuery1.Eof()) return {};
-    return ADOQuery1.value(column);
-}
-
 void TfrmMType::BitBtn1Click()
 {
     Edit1->setFocus();
@@ -160,7 +154,7 @@ void TfrmMType::BitBtn2Click()
 
 void TfrmMType::setState(const QString &state)
 {
-    const QString id = selected(QStringLiteral("ID"));
+    const QString id = ADOQuery1.currentValue(QStringLiteral("ID"));
     if (!id.isEmpty()) frmDM->myState(QStringLiteral("MType"), state, id);
     Ref();
 }
@@ -176,8 +170,8 @@ void TfrmMType::N4Click()
 
 void TfrmMType::N6Click()
 {
-    const QString name = selected(QStringLiteral("会员分类"));
-    const QString id = selected(QStringLiteral("ID"));
+    const QString name = ADOQuery1.currentValue(QStringLiteral("会员分类"));
+    const QString id = ADOQuery1.currentValue(QStringLiteral("ID"));
     if (id.isEmpty()) return;
     vdb::Query q(&db());
     Statement("Select ID from Member Where (theDel = '否') AND (theType = :type)").text("type", name).open(q);
@@ -200,31 +194,32 @@ void TfrmMType::N6Click()
 
 void TfrmMType::N5Click()
 {
-    if (selected(QStringLiteral("ID")).isEmpty()) return;
+    if (ADOQuery1.currentValue(QStringLiteral("ID")).isEmpty()) return;
     TfrmMType_M dlg(this);
-    dlg.myID = selected(QStringLiteral("ID"));
-    dlg.Edit1->setText(selected(QStringLiteral("会员分类")));
+    dlg.myID = ADOQuery1.currentValue(QStringLiteral("ID"));
+    dlg.Edit1->setText(ADOQuery1.currentValue(QStringLiteral("会员分类")));
     dlg.Edit1->setEnabled(false);
-    dlg.Edit2->setText(selected(QStringLiteral("享受折扣")));
-    dlg.Edit3->setText(selected(QStringLiteral("积分比例")));
-    dlg.Edit4->setText(selected(QStringLiteral("最低消费")));
-    dlg.Edit5->setText(selected(QStringLiteral("备注")));
+    dlg.Edit2->setText(ADOQuery1.currentValue(QStringLiteral("享受折扣")));
+    dlg.Edit3->setText(ADOQuery1.currentValue(QStringLiteral("积分比例")));
+    dlg.Edit4->setText(ADOQuery1.currentValue(QStringLiteral("最低消费")));
+    dlg.Edit5->setText(ADOQuery1.currentValue(QStringLiteral("备注")));
     connect(&dlg, &TfrmMType_M::saved, this, &TfrmMType::Ref);
     ui::showModal(&dlg);
 }
 
 void TfrmMType::N1Click()
 {
-    if (selected(QStringLiteral("ID")).isEmpty()) return;
-    TfrmMTS dlg(this, selected(QStringLiteral("会员分类")), selected(QStringLiteral("享受折扣")),
-                selected(QStringLiteral("积分比例")));
+    if (ADOQuery1.currentValue(QStringLiteral("ID")).isEmpty()) return;
+    TfrmMTS dlg(this, ADOQuery1.currentValue(QStringLiteral("会员分类")),
+                ADOQuery1.currentValue(QStringLiteral("享受折扣")), ADOQuery1.currentValue(QStringLiteral("积分比例")));
     ui::showModal(&dlg);
 }
 
 void TfrmMType::N2Click()
 {
-    if (selected(QStringLiteral("ID")).isEmpty()) return;
-    TfrmMTS_ZKJF dlg(this, selected(QStringLiteral("会员分类")), selected(QStringLiteral("享受折扣")));
+    if (ADOQuery1.currentValue(QStringLiteral("ID")).isEmpty()) return;
+    TfrmMTS_ZKJF dlg(this, ADOQuery1.currentValue(QStringLiteral("会员分类")),
+                     ADOQuery1.currentValue(QStringLiteral("享受折扣")));
     ui::showModal(&dlg);
 }
 

@@ -59,8 +59,6 @@ public:
     void N6Click();
 
 private:
-    // The selected row's column, "" on an empty list.
-    QString selected(const QString &column) const;
     void setState(const QString &state);
 };
 

@@ -24,14 +24,11 @@ namespace {
 QGroupBox *memberGroup(QWidget *owner, QLineEdit **card, QLineEdit **type, QLineEdit **name)
 {
     auto *g = new QGroupBox(QStringLiteral("会员信息"), owner);
-    auto *grid = new QGridLayout(g);
     for (QLineEdit **e : {card, type, name}) {
         *e = new QLineEdit(g);
         (*e)->setReadOnly(true);
     }
-    members::gridCell(grid, 0, 0, "会员卡号：", *card);
-    members::gridCell(grid, 0, 1, "会员分类：", *type);
-    members::gridCell(grid, 0, 2, "会员姓名：", *name);
+    members::gridRows(g, {{"会员卡号：", *card}, {"会员分类：", *type}, {"会员姓名：", *name}});
     return g;
 }
 
@@ -219,20 +216,14 @@ void TfrmMJN::BitBtn1Click()
     BitBtn1->setEnabled(false);
 }
 
-QString TfrmMJN::selected(const QString &column) const
-{
-    if (!ADOQuery1.Active() || ADOQuery1.Eof()) return {};
-    return ADOQuery1.value(column);
-}
-
 void TfrmMJN::M1Click()
 {
-    const QString id = selected(QStringLiteral("ID"));
+    const QString id = ADOQuery1.currentValue(QStringLiteral("ID"));
     if (id.isEmpty()) return;
     myID = id;
-    Edit4->setText(selected(QStringLiteral("纪念日名称")));
-    DateTimePicker1->setDate(QDate::fromString(selected(QStringLiteral("纪念日")), velmora::kDateFormat));
-    Edit5->setText(selected(QStringLiteral("备注")));
+    Edit4->setText(ADOQuery1.currentValue(QStringLiteral("纪念日名称")));
+    DateTimePicker1->setDate(QDate::fromString(ADOQuery1.currentValue(QStringLiteral("纪念日")), velmora::kDateFormat));
+    Edit5->setText(ADOQuery1.currentValue(QStringLiteral("备注")));
     Edit4->setFocus();
     BitBtn1->setEnabled(false);
 }
@@ -266,7 +257,7 @@ void TfrmMJN::BitBtn2Click()
 
 void TfrmMJN::D1Click()
 {
-    const QString id = selected(QStringLiteral("ID"));
+    const QString id = ADOQuery1.currentValue(QStringLiteral("ID"));
     if (id.isEmpty()) return;
     if (!ui::ask(QStringLiteral("确认要删除吗？该删除将不可恢复！"), QStringLiteral("删除"), this)) return;
     Statement("Delete from MJN Where (ID=:id)").number("id", id).run(db());

@@ -68,7 +68,4 @@ public:
     void BitBtn2Click();
     void M1Click();
     void D1Click();
-
-private:
-    QString selected(const QString &column) const;
 };

@@ -266,6 +266,9 @@ public:
     Field FieldByName(const QString &name) const;
     Field FieldByIndex(int column) const { return Field(this, column); }
     QString value(const QString &name) const { return FieldByName(name).AsString(); }
+    // The current row's value; "" when the query is closed or past its end
+    // (a window's selected row on an empty list).
+    QString currentValue(const QString &name) const { return Active() && !Eof() ? value(name) : QString(); }
     // Direct access for grids: row in current order.
     QString text(int row, int column) const;
 

@@ -211,6 +211,20 @@ TEST_F(DbTest, CursorSortAndBookmarks)
     EXPECT_EQ(q.value("name"), "b");
 }
 
+TEST_F(DbTest, TheCurrentValueIsEmptyWithoutACurrentRow)
+{
+    conn->execute("CREATE TABLE C (ID INT IDENTITY (1, 1) NOT NULL, name VARCHAR(10) WITH COMP)");
+    Query q(conn.get());
+    EXPECT_EQ(q.currentValue("name"), "");  // never opened
+    q.OpenSql("select * from C");
+    EXPECT_EQ(q.currentValue("name"), "");  // no rows
+    conn->execute("INSERT INTO C (name) VALUES ('甲')");
+    q.OpenSql("select * from C");
+    EXPECT_EQ(q.currentValue("name"), "甲");
+    q.Next();
+    EXPECT_EQ(q.currentValue("name"), "");  // past the end
+}
+
 TEST_F(DbTest, NamesAreFoundWithoutCaseAndFollowEachQuery)
 {
     conn->execute("CREATE TABLE N (ID INT IDENTITY (1, 1) NOT NULL, theName VARCHAR(10) WITH COMP, 金额 MONEY)");
