@@ -31,6 +31,17 @@ QString resN(int n)
     return lyrResources().GetByNumber(n);
 }
 
+// The printer glyph of the preview's print button; none when the
+// resource strip cannot be read.
+QIcon printerGlyph()
+{
+    try {
+        TlyrImageList &images = lyrResources().PreviewButtonImages();
+        if (images.Count() > 2) return QIcon(QPixmap::fromImage(images.Image(2)));
+    } catch (const std::exception &) {}
+    return {};
+}
+
 }  // namespace
 
 TlyrPrintDialog::TlyrPrintDialog(TlyrReport *report, TlyrPreviewPages *pages, QWidget *parent)
@@ -116,7 +127,8 @@ TlyrPrintDialog::TlyrPrintDialog(TlyrReport *report, TlyrPreviewPages *pages, QW
     root->addLayout(lyrOkCancelRow(this, OkB, CancelB));
 
     TlyrPrinters &printers = lyrPrinters();
-    PrintersCB->addItems(printers.PrinterNames());
+    const QIcon printerIcon = printerGlyph();
+    for (const QString &name : printers.PrinterNames()) PrintersCB->addItem(printerIcon, name);
     savedPrinter_ = printers.PrinterIndex();
     PrintersCB->setCurrentIndex(savedPrinter_);
     PrintersCBClick();

@@ -477,6 +477,50 @@ TEST_F(PreviewTest, OutlineThumbnailsAndPageCommands)
     EXPECT_EQ(p->PageNo(), count - 1);
 }
 
+TEST_F(PreviewTest, DrillDownCommandsExpandAndCollapseEveryGroup)
+{
+    PreviewReport r(4);
+    auto *group = r.band<TlyrGroupHeader>("GroupHeader1", 62, 16);
+    group->Condition = QStringLiteral("Line");
+    group->DrillDown = true;
+    r.memo(group, "G", QStringLiteral("Group"), 0, 100, 16);
+    ASSERT_TRUE(r.prepare());
+    auto form = openForm(r);
+    // The rows of the prepared pages.
+    auto rows = [&r] {
+        int n = 0;
+        for (int i = 0; i < r.pages().Count(); ++i)
+            if (TlyrReportPage *p = r.pages().GetPage(i))
+                for (TlyrComponent *c : p->AllObjects())
+                    if (auto *m = qobject_cast<TlyrCustomMemoView *>(c);
+                        m && m->GetText().contains(QStringLiteral("苹果汁")))
+                        ++n;
+        return n;
+    };
+    ASSERT_TRUE(form->CollapseMI->isVisible());
+    ASSERT_TRUE(form->ExpandMI->isVisible());
+    EXPECT_EQ(rows(), 0);
+    form->ExpandMI->trigger();
+    EXPECT_TRUE(group->ExpandDrillDown);
+    EXPECT_EQ(rows(), 4);
+    // A group opened by a click is closed again with all the others.
+    r.report->ClickList << QStringLiteral("GroupHeader1.1");
+    form->CollapseMI->trigger();
+    EXPECT_FALSE(group->ExpandDrillDown);
+    EXPECT_TRUE(r.report->ClickList.isEmpty());
+    EXPECT_EQ(rows(), 0);
+    EXPECT_GT(form->Preview->PageCount(), 0);
+}
+
+TEST_F(PreviewTest, DrillDownCommandsAreHiddenWithoutDrillDownGroups)
+{
+    PreviewReport r(4);
+    ASSERT_TRUE(r.prepare());
+    auto form = openForm(r);
+    EXPECT_FALSE(form->CollapseMI->isVisible());
+    EXPECT_FALSE(form->ExpandMI->isVisible());
+}
+
 TEST(PreviewDialogs, SearchDialogKeepsTheLastText)
 {
     ui::ScriptedModals modals([](QDialog *d) {
@@ -514,7 +558,7 @@ TEST(PreviewDialogs, PageSettingsRoundTripKeepsCustomSizesTheRightWayRound)
         EXPECT_EQ(d.WidthE->text(), QStringLiteral("10"));
         EXPECT_EQ(d.HeightE->text(), QStringLiteral("15"));
         EXPECT_EQ(d.MarginLeftE->text(), QStringLiteral("2.54"));
-        EXPECT_EQ(TlyrPageSettingsForm::PaperNumbers().value(d.SizeCB->currentIndex()), lyrCustomPaper);
+        EXPECT_EQ(d.PaperNumbers().value(d.SizeCB->currentIndex()), lyrCustomPaper);
         ASSERT_TRUE(d.Apply());
     }
     EXPECT_DOUBLE_EQ(page.PaperWidth(), 100);
@@ -525,7 +569,7 @@ TEST(PreviewDialogs, PageSettingsRoundTripKeepsCustomSizesTheRightWayRound)
         // A wide custom paper typed in.
         TlyrPageSettingsForm d;
         d.SetPage(&page, &report);
-        d.SizeCB->setCurrentIndex(TlyrPageSettingsForm::PaperNumbers().indexOf(9));
+        d.SizeCB->setCurrentIndex(d.PaperNumbers().indexOf(9));
         EXPECT_EQ(d.WidthE->text(), QStringLiteral("21"));
         QTest::keyClicks(d.WidthE, QStringLiteral("0"));
         EXPECT_EQ(d.WidthE->text(), QStringLiteral("210"));
@@ -541,7 +585,7 @@ TEST(PreviewDialogs, PageSettingsRoundTripKeepsCustomSizesTheRightWayRound)
     EXPECT_EQ(d.WidthE->text(), QStringLiteral("25"));
     EXPECT_EQ(d.HeightE->text(), QStringLiteral("12"));
     // A standard paper turned to landscape.
-    d.SizeCB->setCurrentIndex(TlyrPageSettingsForm::PaperNumbers().indexOf(9));
+    d.SizeCB->setCurrentIndex(d.PaperNumbers().indexOf(9));
     d.LandscapeRB->click();
     EXPECT_EQ(d.WidthE->text(), QStringLiteral("29.7"));
     ASSERT_TRUE(d.Apply());
@@ -551,6 +595,51 @@ TEST(PreviewDialogs, PageSettingsRoundTripKeepsCustomSizesTheRightWayRound)
     // Nonsense in a field writes nothing.
     d.MarginTopE->setText(QStringLiteral("x"));
     EXPECT_FALSE(d.Apply());
+}
+
+TEST(PreviewDialogs, PageSettingsOfferTheCurrentPrintersPapers)
+{
+    // A printer that knows two papers.
+    std::vector<std::unique_ptr<TlyrCustomPrinter>> list;
+    list.push_back(std::make_unique<TlyrVirtualPrinter>(QStringLiteral("Two papers"), QString()));
+    lyrPrinters().SetPrinters(std::move(list), QString());
+    TlyrCustomPrinter *printer = lyrPrinters().Printer();
+    printer->Papers = {
+            {QStringLiteral("Own size"), lyrPaperCustom}, {QStringLiteral("A4"), 9}, {QStringLiteral("Statement"), 6}};
+    TlyrReport report;
+    TlyrReportPage page;
+    page.SetPaperSize(9);
+    {
+        TlyrPageSettingsForm d;
+        ASSERT_EQ(d.SizeCB->count(), 3);
+        EXPECT_EQ(d.SizeCB->itemText(0), QStringLiteral("Own size"));
+        EXPECT_EQ(d.PaperNumbers(), QList<int>({lyrCustomPaper, 9, 6}));
+        d.SetPage(&page, &report);
+        EXPECT_EQ(d.SizeCB->currentText(), QStringLiteral("A4"));
+        // A paper of the printer's table that the page's own list lacks
+        // keeps its size and number.
+        d.SizeCB->setCurrentIndex(2);
+        EXPECT_EQ(d.WidthE->text(), QStringLiteral("13.97"));
+        ASSERT_TRUE(d.Apply());
+    }
+    EXPECT_EQ(page.PaperSize(), 6);
+    EXPECT_NEAR(page.PaperWidth(), 139.7, 1e-6);
+    EXPECT_NEAR(page.PaperHeight(), 215.9, 1e-6);
+    // A size the printer does not know shows as the custom entry.
+    page.SetPaperSize(8);
+    {
+        TlyrPageSettingsForm d;
+        d.SetPage(&page, &report);
+        EXPECT_EQ(d.SizeCB->currentIndex(), 0);
+        EXPECT_EQ(d.WidthE->text(), QStringLiteral("29.7"));
+    }
+    // Without printers the virtual printer offers the whole table.
+    lyrPrinters().SetPrinters({}, QString());
+    TlyrPageSettingsForm d;
+    EXPECT_EQ(d.SizeCB->count(), static_cast<int>(lyrPaperTable().size()) + 1);
+    EXPECT_EQ(d.PaperNumbers().value(0), lyrCustomPaper);
+    EXPECT_EQ(d.PaperNumbers().value(1), lyrPaperTable().front().Code);
+    lyrRefreshPrinters();
 }
 
 TEST(PreviewDialogs, PageSettingsShowInchesFromTheReportSettings)

@@ -3,8 +3,14 @@
 #include "print_test_util.h"
 
 #include "platform/print/cupsqueues.h"
+#include "platform/ui/modal.h"
 #include "report/lyrres.h"
 #include "reportengine/lyrdmpprint.h"
+#include "reportengine/lyrpreview.h"
+#include "reportengine/lyrprintdialog.h"
+
+#include <QApplication>
+#include <QToolButton>
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -219,4 +225,57 @@ TEST_F(CupsTest, DotMatrixReportGoesRawToTheQueue)
     ASSERT_EQ(got.size(), 1);
     EXPECT_EQ(got.first().toHex(' '), expected.toHex(' '));
     EXPECT_TRUE(cups->jobs(QStringLiteral("pdf"), 0, 0).isEmpty());
+}
+
+TEST_F(CupsTest, PreviewPrintButtonPrintsWhatThePrintDialogChose)
+{
+    build(3, 148, 210);
+    report->PrintOptions()->ShowDialog = true;
+    report->PreviewOptions()->Maximized = false;
+    TlyrPreviewForm form;
+    report->SetPreview(form.Preview);
+    form.Init(report.get());
+    form.show();
+    QApplication::processEvents();
+    ASSERT_TRUE(form.PrintB->isVisible());
+    ASSERT_TRUE(form.PrintB->isEnabled());
+
+    // Cancel prints nothing.
+    ui::ScriptedModals modals([](QDialog *d) {
+        auto *dialog = qobject_cast<TlyrPrintDialog *>(d);
+        if (!dialog) return int(QDialog::Rejected);
+        dialog->CancelB->click();
+        return dialog->result();
+    });
+    form.PrintB->click();
+    ASSERT_EQ(modals.shown(), QStringList(QStringLiteral("TlyrPrintDialog")));
+    EXPECT_TRUE(cups->jobs(QStringLiteral("pdf"), 0, 0).isEmpty());
+
+    // Pages 2 and 3 in reverse order on the PDF queue.
+    QString printerShown;
+    modals.setHandler([&printerShown](QDialog *d) {
+        auto *dialog = qobject_cast<TlyrPrintDialog *>(d);
+        if (!dialog) return int(QDialog::Rejected);
+        printerShown = dialog->PrintersCB->currentText();
+        dialog->PageNumbersRB->click();
+        dialog->PageNumbersE->setText(QStringLiteral("2-"));
+        dialog->OrderCB->setCurrentIndex(1);
+        dialog->OkB->click();
+        return dialog->result();
+    });
+    form.PrintB->click();
+    ASSERT_EQ(modals.shown().size(), 2);
+    EXPECT_EQ(printerShown, QStringLiteral("VelmoraPDF"));
+    const QList<QByteArray> got = cups->jobs(QStringLiteral("pdf"), 1);
+    ASSERT_EQ(got.size(), 1);
+    EXPECT_EQ(pdfPages(got.first()), (PdfPages{2, 148, 210}));
+    const QString text = popplerOutput(QStringLiteral("pdftotext"), got.first());
+    EXPECT_FALSE(text.contains(QLatin1String("Page 1")));
+    ASSERT_TRUE(text.contains(QLatin1String("Page 2")));
+    EXPECT_LT(text.indexOf(QLatin1String("Page 3")), text.indexOf(QLatin1String("Page 2")));
+    // The choices were for that job only; the pages stay for another.
+    EXPECT_TRUE(report->PrintOptions()->PageNumbers.isEmpty());
+    EXPECT_FALSE(report->PrintOptions()->Reverse);
+    EXPECT_EQ(pages().Count(), 3);
+    EXPECT_TRUE(messages.isEmpty());
 }

@@ -189,6 +189,9 @@ TEST_F(PrintReportTest, DialogWritesItsChoicesAndCancelPrintsNothing)
     TlyrPrintDialog dlg(report.get(), &pages());
     dlg.FormShow();
     EXPECT_EQ(dlg.PrintersCB->count(), 2);
+    // Each printer with the printer glyph.
+    EXPECT_FALSE(dlg.PrintersCB->itemIcon(0).isNull());
+    EXPECT_FALSE(dlg.PrintersCB->itemIcon(1).isNull());
     EXPECT_EQ(dlg.WhereL1->text(), QStringLiteral("port-A"));
     EXPECT_FALSE(dlg.PagPageSizeCB->isEnabled());
     EXPECT_EQ(dlg.PagPageSizeCB->itemText(0), lyrResources().Get(QStringLiteral("pgDefault")));
