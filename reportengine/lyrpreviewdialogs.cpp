@@ -11,6 +11,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QSettings>
 #include <QVBoxLayout>
 
@@ -45,6 +46,20 @@ bool helpKey(QKeyEvent *e, const char *className)
     if (e->key() != Qt::Key_F1 || e->modifiers() != Qt::NoModifier) return false;
     lyrResources().Help(QString::fromLatin1(className));
     return true;
+}
+
+// A sheet with lines of text, the picture of an orientation.
+QPixmap sheetPicture(QSize sheet)
+{
+    QPixmap pm(sheet.width() + 1, sheet.height() + 1);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(Qt::black);
+    p.setBrush(Qt::white);
+    p.drawRect(0, 0, sheet.width(), sheet.height());
+    p.setPen(Qt::gray);
+    for (int y = 6; y < sheet.height() - 4; y += 4) p.drawLine(5, y, sheet.width() - 5, y);
+    return pm;
 }
 
 }  // namespace
@@ -149,8 +164,11 @@ TlyrPageSettingsForm::TlyrPageSettingsForm(QWidget *parent) : ui::Form(parent)
     auto *ol = new QGridLayout(orientation);
     PortraitRB = new QRadioButton(res(410), orientation);
     LandscapeRB = new QRadioButton(res(411), orientation);
-    PortraitImg = new QLabel(QStringLiteral("▯"), orientation);
-    LandscapeImg = new QLabel(QStringLiteral("▭"), orientation);
+    PortraitImg = new QLabel(orientation);
+    PortraitImg->setPixmap(sheetPicture(QSize(30, 40)));
+    LandscapeImg = new QLabel(orientation);
+    LandscapeImg->setPixmap(sheetPicture(QSize(40, 30)));
+    for (QLabel *l : {PortraitImg, LandscapeImg}) l->setFixedSize(44, 44);
     ol->addWidget(PortraitRB, 0, 0);
     ol->addWidget(LandscapeRB, 1, 0);
     ol->addWidget(PortraitImg, 0, 1, 2, 1);

@@ -174,6 +174,8 @@ void TlyrPrintDialog::FormShow()
     OrderCB->setCurrentIndex(o.Reverse ? 1 : 0);
     PrintModeCB->setCurrentIndex(static_cast<int>(o.PrintMode));
     PagPageSizeCB->setEnabled(o.PrintMode != TlyrPrintOptions::pmDefault);
+    // One page a sheet prints on each page's own paper: the box says so.
+    if (o.PrintMode == TlyrPrintOptions::pmDefault) PagPageSizeCB->setCurrentIndex(0);
     if (o.PrintMode != TlyrPrintOptions::pmDefault) {
         TlyrCustomPrinter *p = lyrPrinters().Printer();
         const int i = p ? p->PaperIndex(o.PrintOnSheet) : -1;

@@ -181,6 +181,22 @@ TEST_F(PrintReportTest, DialogRefusesARangeThatDoesNotRead)
     EXPECT_TRUE(report->PrintOptions()->PageNumbers.isEmpty());
 }
 
+TEST_F(PrintReportTest, DialogShowsTheDefaultSheetWhenPagesKeepTheirPaper)
+{
+    build(1);
+    QStringList log;
+    FakePrinters fakes(log, {QStringLiteral("A")}, QStringLiteral("A"));
+    TlyrPrintDialog dlg(report.get(), &pages());
+    dlg.PrintModeCB->setCurrentIndex(2);
+    dlg.PrintModeCBChange();
+    EXPECT_EQ(dlg.PagPageSizeCB->currentText(), QStringLiteral("A4"));
+    // The options say one page a sheet: the box shows "Default", disabled.
+    dlg.FormShow();
+    EXPECT_EQ(dlg.PrintModeCB->currentIndex(), 0);
+    EXPECT_EQ(dlg.PagPageSizeCB->currentIndex(), 0);
+    EXPECT_FALSE(dlg.PagPageSizeCB->isEnabled());
+}
+
 TEST_F(PrintReportTest, DialogWritesItsChoicesAndCancelPrintsNothing)
 {
     build(2);
