@@ -6,6 +6,7 @@
 #include "reportengine/lyrDsgnIntf.h"
 #include "reportengine/lyroutline.h"
 #include "reportengine/lyrpreviewdialogs.h"
+#include "script/ks_props.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -40,6 +41,19 @@ protected:
         form->show();
         QApplication::processEvents();
         return form;
+    }
+};
+
+// A memo that fails to draw while Fail is set.
+class TThrowingMemo : public TlyrMemoView {
+    Q_OBJECT
+public:
+    Q_INVOKABLE explicit TThrowingMemo(QObject *owner = nullptr) : TlyrMemoView(owner) {}
+    static inline bool Fail = false;
+    void Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override
+    {
+        if (Fail) throw std::runtime_error("cannot draw");
+        TlyrMemoView::Draw(canvas, scaleX, scaleY, offsetX, offsetY);
     }
 };
 
@@ -836,3 +850,48 @@ TEST_F(PreviewTest, ClosingBeforeTheBuildBeginsCancelsItAndAReportGoingAwayLeave
     form->CancelB->click();
     EXPECT_FALSE(form->isVisible());
 }
+
+TEST_F(PreviewTest, APageThatCannotBeDrawnStaysBlankAndTheWindowGoesOn)
+{
+    ksRegisterClass<TThrowingMemo>();
+    PreviewReport r(120);
+    auto *master = static_cast<TlyrBand *>(r.page->FindBand(&TlyrMasterData::staticMetaObject));
+    auto *bad = new TThrowingMemo(r.report.get());
+    bad->SetName(QStringLiteral("Bad"));
+    bad->SetParent(master);
+    bad->SetBounds(600, 0, 80, 20);
+    bad->SetText(QStringLiteral("x"));
+    ASSERT_TRUE(r.prepare());
+    auto form = openForm(r);
+    TlyrPreviewWorkspace *w = form->Preview->Workspace;
+    const TlyrPageItem &item = w->PageList.Items[0];
+    const QRect inside = QRect(item.Left, item.Top, item.Width, item.Height)
+                                 .adjusted(2, 2, -2, -2)
+                                 .translated(-w->HorzPosition(), -w->VertPosition());
+    auto inkInside = [&] {
+        QImage image(w->viewport()->size(), QImage::Format_RGB32);
+        image.fill(Qt::gray);
+        QPainter painter(&image);
+        w->PaintTo(painter, image.size());
+        painter.end();
+        int ink = 0;
+        const QRect area = inside.intersected(image.rect());
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                if (image.pixel(x, y) != qRgb(255, 255, 255)) ++ink;
+        return ink;
+    };
+    EXPECT_GT(inkInside(), 0);
+    TThrowingMemo::Fail = true;
+    int ink = -1;
+    EXPECT_NO_THROW(ink = inkInside());
+    TThrowingMemo::Fail = false;
+    EXPECT_EQ(ink, 0);
+    EXPECT_GE(w->PagesPainted, 1);
+    // The window goes on.
+    form->Preview->SetPageNo(2);
+    EXPECT_EQ(form->Preview->PageNo(), 2);
+    EXPECT_GT(inkInside(), 0);
+}
+
+#include "test_lyrpreview.moc"
