@@ -117,7 +117,7 @@ TEST_F(PrintReportTest, PrintToFileWritesWhatAPdfQueueWouldGet)
 TEST_F(CupsTest, QueuesAndTheDefaultComeFromTheServer)
 {
     EXPECT_TRUE(lyrPrinters().HasPhysicalDevice);
-    EXPECT_EQ(lyrPrinters().PrinterNames(), QStringList({"VelmoraPDF", "VelmoraRaw"}));
+    EXPECT_EQ(lyrPrinters().PrinterNames(), QStringList({"VelmoraDuplex", "VelmoraPDF", "VelmoraRaw"}));
     EXPECT_EQ(lyrPrinters().Printer()->Name, QStringLiteral("VelmoraPDF"));
     EXPECT_EQ(lyrPrinters().Printer()->Port, QStringLiteral("Velmora test PDF queue"));
     EXPECT_EQ(lyrPrinters().Printer()->DpiX, 600);
@@ -173,6 +173,35 @@ TEST_F(CupsTest, ChangedPaperStartsAnotherJob)
     ASSERT_EQ(got.size(), 2);
     EXPECT_EQ(pdfPages(got.at(0)), (PdfPages{2, 210, 297}));
     EXPECT_EQ(pdfPages(got.at(1)), (PdfPages{1, 148, 210}));
+}
+
+TEST_F(CupsTest, CopiesAndDuplexReachTheQueue)
+{
+    QStringList log;
+    LogSource source(log);
+    source.add(2, 210, 297);
+    TlyrPrintJobOptions options;
+    options.Copies = 3;
+    options.Collate = false;
+    options.DuplexOverride = 1;  // two-sided, turned on the long edge
+    // Qt sends a two-sided request only to a queue whose driver offers it.
+    lyrPrinters().SetPrinterIndex(lyrPrinters().IndexOf(QStringLiteral("VelmoraDuplex")));
+    ASSERT_EQ(lyrPrinters().Printer()->Name, QStringLiteral("VelmoraDuplex"));
+    TlyrPrintJob job(source, *lyrPrinters().Printer(), options);
+    job.Run();
+    const QList<QByteArray> got = cups->jobs(QStringLiteral("duplex"), 1);
+    ASSERT_EQ(got.size(), 1);
+    // Without collation the printer makes the copies: the job holds each
+    // page once and asks for three.
+    EXPECT_EQ(pdfPages(got.first()).Count, 2);
+    QDir out(cups->path() + QStringLiteral("/out/duplex"));
+    const QStringList opts = out.entryList({QStringLiteral("job-*.opts")}, QDir::Files);
+    ASSERT_EQ(opts.size(), 1);
+    QFile f(out.filePath(opts.first()));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(f.readAll());
+    EXPECT_TRUE(text.startsWith(QLatin1String("copies=3\n"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QLatin1String("sides=two-sided-long-edge"))) << text.toStdString();
 }
 
 TEST_F(CupsTest, DotMatrixReportGoesRawToTheQueue)
