@@ -787,6 +787,18 @@ TEST_F(PreviewTest, AClickOnALinkOpensItAndMovingOverItShowsAHand)
     EXPECT_EQ(opened, QStringList{QStringLiteral("https://example.com/")});
 }
 
+TEST(PreviewControls, ToolbarPanelIsAnEightPixelSpacerInTheButtonColour)
+{
+    TlyrTBPanel panel;
+    EXPECT_EQ(panel.size(), QSize(8, 8));
+    EXPECT_EQ(panel.minimumSize(), panel.maximumSize());
+    const QImage image = panel.grab().toImage();
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.pixelColor(4, 4), panel.palette().color(QPalette::Button));
+    TlyrTBPanel wide(nullptr, 30, 22);
+    EXPECT_EQ(wide.size(), QSize(30, 22));
+}
+
 TEST(PreviewControls, ScrollWindowClampsAndBlendsFlatColours)
 {
     TlyrScrollWin w;
