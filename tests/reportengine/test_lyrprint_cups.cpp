@@ -114,6 +114,37 @@ TEST_F(PrintReportTest, PrintToFileWritesWhatAPdfQueueWouldGet)
     lyrPrinters().SetPrinters({}, QString());
 }
 
+TEST_F(PrintReportTest, DotMatrixPrintToFileWritesThePrintersBytes)
+{
+    TlyrMasterData *band = pageWithBand<TlyrDMPPage>(17, 2, true);
+    auto *m = new TlyrDMPMemoView(report.get());
+    m->SetName(QStringLiteral("Text"));
+    m->SetParent(band);
+    m->SetBounds(9.6, 0, 48, 17);
+    m->SetText(QStringLiteral("品[Line#]"));
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
+    ASSERT_EQ(pages().Count(), 2);
+    std::vector<std::unique_ptr<TlyrCustomPrinter>> list;
+    list.push_back(std::make_unique<TlyrPrinter>(QStringLiteral("NoSuchQueue"), QString()));
+    lyrPrinters().SetPrinters(std::move(list), QString());
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("slip.prn"));
+    lyrPrinters().Printer()->FileName = file;
+    ASSERT_TRUE(pages().Print()) << report->Errors().join(u'\n').toStdString();
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    // Reset, then each page's line (GBK text) ended by a form feed.
+    EXPECT_TRUE(bytes.startsWith("\x1b@")) << bytes.toHex(' ').toStdString();
+    EXPECT_EQ(bytes.count('\f'), 2);
+    EXPECT_TRUE(bytes.contains("\xc6\xb7"
+                               "1"));
+    EXPECT_TRUE(bytes.contains("\xc6\xb7"
+                               "2"));
+    EXPECT_FALSE(bytes.startsWith("%PDF"));
+    lyrPrinters().SetPrinters({}, QString());
+}
+
 TEST_F(CupsTest, QueuesAndTheDefaultComeFromTheServer)
 {
     EXPECT_TRUE(lyrPrinters().HasPhysicalDevice);
