@@ -117,11 +117,7 @@ TEST_F(PrintReportTest, PrintToFileWritesWhatAPdfQueueWouldGet)
 TEST_F(PrintReportTest, DotMatrixPrintToFileWritesThePrintersBytes)
 {
     TlyrMasterData *band = pageWithBand<TlyrDMPPage>(17, 2, true);
-    auto *m = new TlyrDMPMemoView(report.get());
-    m->SetName(QStringLiteral("Text"));
-    m->SetParent(band);
-    m->SetBounds(9.6, 0, 48, 17);
-    m->SetText(QStringLiteral("品[Line#]"));
+    textView<TlyrDMPMemoView>(band, QStringLiteral("Text"), {9.6, 0, 48, 17}, QStringLiteral("品[Line#]"));
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
     ASSERT_EQ(pages().Count(), 2);
     std::vector<std::unique_ptr<TlyrCustomPrinter>> list;
