@@ -193,13 +193,16 @@ TEST_F(CupsTest, ChangedPaperStartsAnotherJob)
     LogSource source(log);
     source.add(2, 210, 297);
     source.add(1, 148, 210);
+    source.add(1, 297, 210);
     TlyrPrintJob job(source, *lyrPrinters().Printer(), TlyrPrintJobOptions());
     job.Run();
-    // The queue takes one size per job: the A5 page is a job of its own.
-    const QList<QByteArray> got = cups->jobs(QStringLiteral("pdf"), 2);
-    ASSERT_EQ(got.size(), 2);
+    // The queue takes one size and orientation per job: the A5 page and the
+    // turned A4 page are jobs of their own.
+    const QList<QByteArray> got = cups->jobs(QStringLiteral("pdf"), 3);
+    ASSERT_EQ(got.size(), 3);
     EXPECT_EQ(pdfPages(got.at(0)), (PdfPages{2, 210, 297}));
     EXPECT_EQ(pdfPages(got.at(1)), (PdfPages{1, 148, 210}));
+    EXPECT_EQ(pdfPages(got.at(2)), (PdfPages{1, 297, 210}));
 }
 
 TEST_F(CupsTest, CopiesAndDuplexReachTheQueue)
