@@ -324,9 +324,12 @@ bool TlyrPageSettingsForm::Apply()
     Page->SetOrientation(LandscapeRB->isChecked() ? poLandscape : poPortrait);
     // The size first, then the number: the page's own list of papers is
     // shorter than the printer's, and keeps the size for a number it lacks.
+    // A size typed or kept under the custom entry takes the number of the
+    // standard paper it matches, so a paper the printer does not list (an
+    // A3 page on an A4 printer) keeps its number.
     Page->SetPaperWidth(w);
     Page->SetPaperHeight(h);
-    Page->SetPaperSize(paper);
+    if (paper != lyrCustomPaper) Page->SetPaperSize(paper);
     Page->SetLeftMargin(l);
     Page->SetTopMargin(t);
     Page->SetRightMargin(r);

@@ -639,14 +639,20 @@ TEST(PreviewDialogs, PageSettingsOfferTheCurrentPrintersPapers)
     EXPECT_EQ(page.PaperSize(), 6);
     EXPECT_NEAR(page.PaperWidth(), 139.7, 1e-6);
     EXPECT_NEAR(page.PaperHeight(), 215.9, 1e-6);
-    // A size the printer does not know shows as the custom entry.
+    // A size the printer does not know shows as the custom entry, and
+    // keeps its number when only the margins change.
     page.SetPaperSize(8);
     {
         TlyrPageSettingsForm d;
         d.SetPage(&page, &report);
         EXPECT_EQ(d.SizeCB->currentIndex(), 0);
         EXPECT_EQ(d.WidthE->text(), QStringLiteral("29.7"));
+        d.MarginTopE->setText(QStringLiteral("1"));
+        ASSERT_TRUE(d.Apply());
     }
+    EXPECT_EQ(page.PaperSize(), 8);
+    EXPECT_NEAR(page.PaperHeight(), 420, 1e-6);
+    EXPECT_NEAR(page.TopMargin(), 10, 1e-6);
     // Without printers the virtual printer offers the whole table.
     lyrPrinters().SetPrinters({}, QString());
     TlyrPageSettingsForm d;
