@@ -208,6 +208,8 @@ TEST_F(PrintReportTest, DialogWritesItsChoicesAndCancelPrintsNothing)
     // Each printer with the printer glyph.
     EXPECT_FALSE(dlg.PrintersCB->itemIcon(0).isNull());
     EXPECT_FALSE(dlg.PrintersCB->itemIcon(1).isNull());
+    // And each print mode with its picture.
+    for (int i = 0; i < dlg.PrintModeCB->count(); ++i) EXPECT_FALSE(dlg.PrintModeCB->itemIcon(i).isNull()) << i;
     EXPECT_EQ(dlg.WhereL1->text(), QStringLiteral("port-A"));
     EXPECT_FALSE(dlg.PagPageSizeCB->isEnabled());
     EXPECT_EQ(dlg.PagPageSizeCB->itemText(0), lyrResources().Get(QStringLiteral("pgDefault")));
