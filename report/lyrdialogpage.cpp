@@ -41,12 +41,12 @@ bool runWindowEvent(TlyrComponent *source, const QString &proc, KsValue &params)
 
 // ---------------------------------------------------------------- window
 
-TlyrDialogWindow::TlyrDialogWindow(TlyrDialogPage *page) : page_(page)
+TlyrDialogForm::TlyrDialogForm(TlyrDialogPage *page) : page_(page)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
 }
 
-void TlyrDialogWindow::changeEvent(QEvent *e)
+void TlyrDialogForm::changeEvent(QEvent *e)
 {
     QDialog::changeEvent(e);
     if (e->type() == QEvent::ActivationChange) {
@@ -59,39 +59,39 @@ void TlyrDialogWindow::changeEvent(QEvent *e)
     }
 }
 
-void TlyrDialogWindow::showEvent(QShowEvent *e)
+void TlyrDialogForm::showEvent(QShowEvent *e)
 {
     QDialog::showEvent(e);
     if (QWidget *w = focusWidget()) w->setFocus();
     page_->notify(page_->OnShow);
 }
 
-void TlyrDialogWindow::hideEvent(QHideEvent *e)
+void TlyrDialogForm::hideEvent(QHideEvent *e)
 {
     QDialog::hideEvent(e);
     page_->notify(page_->OnHide);
 }
 
-void TlyrDialogWindow::resizeEvent(QResizeEvent *e)
+void TlyrDialogForm::resizeEvent(QResizeEvent *e)
 {
     QDialog::resizeEvent(e);
     page_->copyBoundsFromWindow();
     page_->notify(page_->OnResize);
 }
 
-void TlyrDialogWindow::moveEvent(QMoveEvent *e)
+void TlyrDialogForm::moveEvent(QMoveEvent *e)
 {
     QDialog::moveEvent(e);
     page_->copyBoundsFromWindow();
 }
 
-void TlyrDialogWindow::mouseReleaseEvent(QMouseEvent *e)
+void TlyrDialogForm::mouseReleaseEvent(QMouseEvent *e)
 {
     QDialog::mouseReleaseEvent(e);
     page_->notify(page_->OnClick);
 }
 
-void TlyrDialogWindow::closeEvent(QCloseEvent *e)
+void TlyrDialogForm::closeEvent(QCloseEvent *e)
 {
     if (page_->closeQuery())
         e->accept();
@@ -99,7 +99,7 @@ void TlyrDialogWindow::closeEvent(QCloseEvent *e)
         e->ignore();
 }
 
-bool TlyrDialogWindow::preview(QKeyEvent *e)
+bool TlyrDialogForm::preview(QKeyEvent *e)
 {
     const bool down = e->type() == QEvent::KeyPress;
     const int vk = ksQtKeyToVirtualKey(e->key(), e->modifiers());
@@ -109,7 +109,7 @@ bool TlyrDialogWindow::preview(QKeyEvent *e)
     return down && !e->text().isEmpty() && !page_->OnKeyPress.isEmpty() && page_->keyPress(e->text()).isEmpty();
 }
 
-bool TlyrDialogWindow::eventFilter(QObject *watched, QEvent *e)
+bool TlyrDialogForm::eventFilter(QObject *watched, QEvent *e)
 {
     if ((e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) && watched != this) {
         // A key the control leaves goes on to the window: asked once only.
@@ -119,7 +119,7 @@ bool TlyrDialogWindow::eventFilter(QObject *watched, QEvent *e)
     return QDialog::eventFilter(watched, e);
 }
 
-void TlyrDialogWindow::keyPressEvent(QKeyEvent *e)
+void TlyrDialogForm::keyPressEvent(QKeyEvent *e)
 {
     const bool asked = e == previewed_;
     previewed_ = nullptr;
@@ -133,7 +133,7 @@ void TlyrDialogWindow::keyPressEvent(QKeyEvent *e)
     QDialog::keyPressEvent(e);
 }
 
-void TlyrDialogWindow::keyReleaseEvent(QKeyEvent *e)
+void TlyrDialogForm::keyReleaseEvent(QKeyEvent *e)
 {
     const bool asked = e == previewed_;
     previewed_ = nullptr;
@@ -518,7 +518,7 @@ TlyrPanelControl::TlyrPanelControl(QObject *owner) : TlyrDialogControl(owner, ne
 
 // ---------------------------------------------------------------- page
 
-TlyrDialogPage::TlyrDialogPage(QObject *owner) : TlyrPage(owner), window_(new TlyrDialogWindow(this))
+TlyrDialogPage::TlyrDialogPage(QObject *owner) : TlyrPage(owner), window_(new TlyrDialogForm(this))
 {
     setBaseName(QStringLiteral("DialogPage"));
     TlyrFont f;

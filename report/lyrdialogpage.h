@@ -16,10 +16,10 @@
 class TlyrDialogPage;
 
 // The page's window: its events go to the page.
-class TlyrDialogWindow : public QDialog {
+class TlyrDialogForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TlyrDialogWindow(TlyrDialogPage *page);
+    explicit TlyrDialogForm(TlyrDialogPage *page);
 
 protected:
     void changeEvent(QEvent *e) override;
@@ -283,7 +283,7 @@ public:
     Q_INVOKABLE explicit TlyrDialogPage(QObject *owner = nullptr);
     ~TlyrDialogPage() override;
 
-    TlyrDialogWindow *Window() const { return window_; }
+    TlyrDialogForm *Window() const { return window_; }
     int BorderStyle() const { return borderStyle_; }
     void SetBorderStyle(int v) { borderStyle_ = v; }
     QString Caption() const { return caption_; }
@@ -319,7 +319,7 @@ public:
 
 private:
     void prepare();
-    TlyrDialogWindow *window_;
+    TlyrDialogForm *window_;
     int borderStyle_ = bsSizeable;
     QString caption_;
     int color_ = clBtnFace;

@@ -11,6 +11,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QSettings>
 #include <QVBoxLayout>
 
@@ -25,15 +26,6 @@ QString res(const char *id)
 {
     return lyrResources().Get(QString::fromLatin1(id));
 }
-
-struct PaperName {
-    int Number;
-    const char *Name;
-};
-
-// The papers offered; custom sizes come last.
-const PaperName kPapers[] = {{9, "A4"},     {8, "A3"},    {11, "A5"},      {13, "B5"},
-                             {1, "Letter"}, {5, "Legal"}, {7, "Executive"}};
 
 // OK and Cancel at the foot of a dialog; Enter is OK, Esc cancels.
 void addOkCancel(ui::Form *form, QVBoxLayout *layout, QPushButton *&ok, QPushButton *&cancel)
@@ -54,6 +46,20 @@ bool helpKey(QKeyEvent *e, const char *className)
     if (e->key() != Qt::Key_F1 || e->modifiers() != Qt::NoModifier) return false;
     lyrResources().Help(QString::fromLatin1(className));
     return true;
+}
+
+// A sheet with lines of text, the picture of an orientation.
+QPixmap sheetPicture(QSize sheet)
+{
+    QPixmap pm(sheet.width() + 1, sheet.height() + 1);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(Qt::black);
+    p.setBrush(Qt::white);
+    p.drawRect(0, 0, sheet.width(), sheet.height());
+    p.setPen(Qt::gray);
+    for (int y = 6; y < sheet.height() - 4; y += 4) p.drawLine(5, y, sheet.width() - 5, y);
+    return pm;
 }
 
 }  // namespace
@@ -113,15 +119,17 @@ void TlyrSearchDialog::done(int result)
 
 // ---------------------------------------------------------------- page settings
 
-const QList<int> &TlyrPageSettingsForm::PaperNumbers()
+QList<int> TlyrPageSettingsForm::PaperNumbers() const
 {
-    static const QList<int> numbers = [] {
-        // The custom size first: typing a size picks it.
-        QList<int> out{lyrCustomPaper};
-        for (const PaperName &p : kPapers) out << p.Number;
-        return out;
-    }();
-    return numbers;
+    QList<int> out;
+    for (const TlyrNamedCode &p : papers_) out << p.Code;
+    return out;
+}
+
+int TlyrPageSettingsForm::chosenPaper() const
+{
+    const int i = SizeCB->currentIndex();
+    return i >= 0 && i < static_cast<int>(papers_.size()) ? papers_[static_cast<size_t>(i)].Code : lyrCustomPaper;
 }
 
 TlyrPageSettingsForm::TlyrPageSettingsForm(QWidget *parent) : ui::Form(parent)
@@ -133,8 +141,12 @@ TlyrPageSettingsForm::TlyrPageSettingsForm(QWidget *parent) : ui::Form(parent)
     auto *paper = new QGroupBox(res(403), this);
     auto *pl = new QGridLayout(paper);
     SizeCB = new QComboBox(paper);
-    SizeCB->addItem(res(412));
-    for (const PaperName &p : kPapers) SizeCB->addItem(QString::fromLatin1(p.Name));
+    // The current printer's papers, its custom entry first: typing a size
+    // picks that one.
+    if (TlyrCustomPrinter *printer = lyrPrinters().Printer()) papers_ = printer->Papers;
+    if (papers_.empty() || papers_.front().Code != lyrPaperCustom)
+        papers_.insert(papers_.begin(), {res("prCustom"), lyrPaperCustom});
+    for (const TlyrNamedCode &p : papers_) SizeCB->addItem(p.Name);
     pl->addWidget(SizeCB, 0, 0, 1, 3);
     WidthE = new QLineEdit(paper);
     HeightE = new QLineEdit(paper);
@@ -152,8 +164,11 @@ TlyrPageSettingsForm::TlyrPageSettingsForm(QWidget *parent) : ui::Form(parent)
     auto *ol = new QGridLayout(orientation);
     PortraitRB = new QRadioButton(res(410), orientation);
     LandscapeRB = new QRadioButton(res(411), orientation);
-    PortraitImg = new QLabel(QStringLiteral("▯"), orientation);
-    LandscapeImg = new QLabel(QStringLiteral("▭"), orientation);
+    PortraitImg = new QLabel(orientation);
+    PortraitImg->setPixmap(sheetPicture(QSize(30, 40)));
+    LandscapeImg = new QLabel(orientation);
+    LandscapeImg->setPixmap(sheetPicture(QSize(40, 30)));
+    for (QLabel *l : {PortraitImg, LandscapeImg}) l->setFixedSize(44, 44);
     ol->addWidget(PortraitRB, 0, 0);
     ol->addWidget(LandscapeRB, 1, 0);
     ol->addWidget(PortraitImg, 0, 1, 2, 1);
@@ -238,9 +253,9 @@ void TlyrPageSettingsForm::SetPage(TlyrReportPage *page, TlyrReport *report)
     }
     const QString unitText = Unit == 1 ? res("uInch") : res("uCm");
     for (QLabel *l : {UnitL1, UnitL2, UnitL3, UnitL4, UnitL5, UnitL6}) l->setText(unitText);
-    int index = PaperNumbers().indexOf(page->PaperSize());
-    if (index < 0) index = PaperNumbers().indexOf(lyrCustomPaper);
-    SizeCB->setCurrentIndex(index);
+    // A size the printer does not know is the custom entry.
+    const int index = PaperNumbers().indexOf(page->PaperSize());
+    SizeCB->setCurrentIndex(index < 0 ? 0 : index);
     WidthE->setText(toUnit(page->PaperWidth()));
     HeightE->setText(toUnit(page->PaperHeight()));
     MarginLeftE->setText(toUnit(page->LeftMargin()));
@@ -260,8 +275,7 @@ void TlyrPageSettingsForm::OrientationClick()
     PortraitImg->setVisible(PortraitRB->isChecked());
     LandscapeImg->setVisible(LandscapeRB->isChecked());
     if (updating_) return;
-    const int paper = PaperNumbers().value(SizeCB->currentIndex(), lyrCustomPaper);
-    if (paper == lyrCustomPaper) {
+    if (chosenPaper() == lyrCustomPaper) {
         // A custom paper turned over: its sides change places.
         double w = 0, h = 0;
         if (!fromUnit(WidthE, w) || !fromUnit(HeightE, h)) return;
@@ -280,10 +294,10 @@ void TlyrPageSettingsForm::OrientationClick()
 void TlyrPageSettingsForm::SizeChange()
 {
     if (updating_) return;
-    const int paper = PaperNumbers().value(SizeCB->currentIndex(), lyrCustomPaper);
+    const int paper = chosenPaper();
     double w = 0, h = 0;
     // A custom size keeps what was typed, the right way round.
-    if (paper == lyrCustomPaper || !lyrPaperSize(paper, w, h)) return;
+    if (paper == lyrCustomPaper || !lyrGetPaperDimensions(paper, w, h)) return;
     if (LandscapeRB->isChecked()) std::swap(w, h);
     updating_ = true;
     WidthE->setText(toUnit(w));
@@ -306,15 +320,16 @@ bool TlyrPageSettingsForm::Apply()
     if (!fromUnit(WidthE, w) || !fromUnit(HeightE, h) || !fromUnit(MarginLeftE, l) || !fromUnit(MarginTopE, t) ||
         !fromUnit(MarginRightE, r) || !fromUnit(MarginBottomE, b) || w <= 0 || h <= 0)
         return false;
-    const int paper = PaperNumbers().value(SizeCB->currentIndex(), lyrCustomPaper);
+    const int paper = chosenPaper();
     Page->SetOrientation(LandscapeRB->isChecked() ? poLandscape : poPortrait);
-    if (paper != lyrCustomPaper) {
-        Page->SetPaperSize(paper);
-    } else {
-        Page->SetPaperWidth(w);
-        Page->SetPaperHeight(h);
-        Page->SetPaperSize(lyrCustomPaper);
-    }
+    // The size first, then the number: the page's own list of papers is
+    // shorter than the printer's, and keeps the size for a number it lacks.
+    // A size typed or kept under the custom entry takes the number of the
+    // standard paper it matches, so a paper the printer does not list (an
+    // A3 page on an A4 printer) keeps its number.
+    Page->SetPaperWidth(w);
+    Page->SetPaperHeight(h);
+    if (paper != lyrCustomPaper) Page->SetPaperSize(paper);
     Page->SetLeftMargin(l);
     Page->SetTopMargin(t);
     Page->SetRightMargin(r);

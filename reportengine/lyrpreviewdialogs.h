@@ -2,6 +2,7 @@
 // The find dialog and the page settings dialog of the preview.
 
 #include "platform/ui/form.h"
+#include "reportengine/lyrprinter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,6 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+
+#include <vector>
 
 class TlyrReport;
 class TlyrReportPage;
@@ -74,8 +77,8 @@ public:
     bool Apply();
     void done(int result) override;
 
-    // Paper numbers in the order of SizeCB.
-    static const QList<int> &PaperNumbers();
+    // Paper numbers in the order of SizeCB (the current printer's papers).
+    QList<int> PaperNumbers() const;
 
 protected:
     void keyPressEvent(QKeyEvent *e) override;
@@ -83,5 +86,7 @@ protected:
 private:
     QString toUnit(double mm) const;
     bool fromUnit(const QLineEdit *edit, double &mm) const;
+    int chosenPaper() const;
     bool updating_ = false;
+    std::vector<TlyrNamedCode> papers_;
 };

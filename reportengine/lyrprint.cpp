@@ -250,15 +250,11 @@ bool TlyrPrintJob::splitPage(int index)
 
 void TlyrPrintJob::joinPages()
 {
-    const int n = source_.Count();
-    auto next = [&](int from) {
-        for (int i = from + 1; i < n; ++i)
-            if (passesFilter(i)) return i;
-        return -1;
-    };
-    int index = next(-1);
+    std::vector<int> chosen;
+    for (int i = 0; i < source_.Count(); ++i)
+        if (passesFilter(i)) chosen.push_back(i);
     TlyrPrintPageInfo info;
-    if (index < 0 || !source_.PageInfo(index, info)) return;
+    if (chosen.empty() || !source_.PageInfo(chosen.front(), info)) return;
     int nx = 1, ny = 1;
     bool turned = false;
     JoinLayout(sheetW_, sheetH_, info.PaperWidth, info.PaperHeight, nx, ny, turned);
@@ -272,24 +268,25 @@ void TlyrPrintJob::joinPages()
     started_ = true;
     const double cellW = info.PaperWidth * printer_.DpiX / 25.4, cellH = info.PaperHeight * printer_.DpiY / 25.4;
     const double lm = printer_.LeftMargin * printer_.DpiX / 25.4, tm = printer_.TopMargin * printer_.DpiY / 25.4;
-    while (index >= 0) {
+    const size_t perSheet = static_cast<size_t>(nx) * static_cast<size_t>(ny);
+    const size_t sheets = (chosen.size() + perSheet - 1) / perSheet;
+    for (size_t k = 0; k < sheets; ++k) {
         if (abortIfTerminated()) return;
+        // Reverse order turns the sheets over, not the pages on a sheet: the
+        // stack comes out as in direct order, last sheet first.
+        const size_t sheet = o_.Reverse ? sheets - 1 - k : k;
+        const size_t first = sheet * perSheet, end = std::min(first + perSheet, chosen.size());
         printer_.BeginPage();
-        int last = index;
-        double y = -tm;
-        for (int r = 0; r < ny && index >= 0; ++r) {
-            double x = -lm;
-            for (int c = 0; c < nx && index >= 0; ++c) {
-                source_.PagePrinting(index, o_.Collate ? CopyNo : 1);
-                if (TlyrCanvas *canvas = printer_.Canvas())
-                    source_.DrawPage(index, *canvas, printer_.DpiX / 96.0, printer_.DpiY / 96.0, x, y);
-                x += cellW;
-                last = index;
-                index = next(index);
-            }
-            y += cellH;
+        for (size_t j = first; j < end; ++j) {
+            const int index = chosen[j];
+            const size_t cell = j - first;
+            source_.PagePrinting(index, o_.Collate ? CopyNo : 1);
+            if (TlyrCanvas *canvas = printer_.Canvas())
+                source_.DrawPage(index, *canvas, printer_.DpiX / 96.0, printer_.DpiY / 96.0,
+                                 -lm + static_cast<double>(cell % static_cast<size_t>(nx)) * cellW,
+                                 -tm + static_cast<double>(cell / static_cast<size_t>(nx)) * cellH);
         }
-        pageDone(last);
+        pageDone(chosen[end - 1]);
     }
 }
 

@@ -31,6 +31,52 @@ QString resN(int n)
     return lyrResources().GetByNumber(n);
 }
 
+// The printer glyph of the preview's print button; none when the
+// resource strip cannot be read.
+QIcon printerGlyph()
+{
+    try {
+        TlyrImageList &images = lyrResources().PreviewButtonImages();
+        if (images.Count() > 2) return QIcon(QPixmap::fromImage(images.Image(2)));
+    } catch (const std::exception &) {}
+    return {};
+}
+
+// Pictures of the print modes: a page on a sheet, a page over two
+// sheets, four pages on a sheet, a small page grown to the sheet.
+QIcon printModeGlyph(int mode)
+{
+    QPixmap pm(24, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(Qt::black);
+    p.setBrush(Qt::white);
+    const QColor page(90, 130, 200);
+    switch (mode) {
+    case 1:
+        p.drawRect(1, 2, 10, 13);
+        p.drawRect(12, 2, 10, 13);
+        p.fillRect(4, 5, 16, 8, page);
+        break;
+    case 2:
+        p.drawRect(6, 1, 11, 14);
+        for (int i = 0; i < 4; ++i) p.fillRect(8 + (i % 2) * 4, 3 + (i / 2) * 6, 3, 4, page);
+        break;
+    case 3:
+        p.drawRect(6, 1, 11, 14);
+        p.fillRect(8, 3, 8, 11, page);
+        p.setPen(Qt::white);
+        p.drawLine(9, 12, 14, 5);
+        break;
+    default:
+        p.drawRect(6, 1, 11, 14);
+        p.fillRect(8, 3, 8, 11, page);
+        break;
+    }
+    p.end();
+    return QIcon(pm);
+}
+
 }  // namespace
 
 TlyrPrintDialog::TlyrPrintDialog(TlyrReport *report, TlyrPreviewPages *pages, QWidget *parent)
@@ -93,7 +139,9 @@ TlyrPrintDialog::TlyrPrintDialog(TlyrReport *report, TlyrPreviewPages *pages, QW
     auto *otherBox = new QGroupBox(resN(207), this);
     auto *ol = new QGridLayout(otherBox);
     PrintModeCB = new QComboBox(otherBox);
-    for (const char *id : {"pmDefault", "pmSplit", "pmJoin", "pmScale"}) PrintModeCB->addItem(res(id));
+    PrintModeCB->setIconSize(QSize(24, 16));
+    for (const char *id : {"pmDefault", "pmSplit", "pmJoin", "pmScale"})
+        PrintModeCB->addItem(printModeGlyph(PrintModeCB->count()), res(id));
     PagPageSizeCB = new QComboBox(otherBox);
     PrintPagesCB = new QComboBox(otherBox);
     for (const char *id : {"ppAll", "ppOdd", "ppEven"}) PrintPagesCB->addItem(res(id));
@@ -116,7 +164,8 @@ TlyrPrintDialog::TlyrPrintDialog(TlyrReport *report, TlyrPreviewPages *pages, QW
     root->addLayout(lyrOkCancelRow(this, OkB, CancelB));
 
     TlyrPrinters &printers = lyrPrinters();
-    PrintersCB->addItems(printers.PrinterNames());
+    const QIcon printerIcon = printerGlyph();
+    for (const QString &name : printers.PrinterNames()) PrintersCB->addItem(printerIcon, name);
     savedPrinter_ = printers.PrinterIndex();
     PrintersCB->setCurrentIndex(savedPrinter_);
     PrintersCBClick();
@@ -162,6 +211,8 @@ void TlyrPrintDialog::FormShow()
     OrderCB->setCurrentIndex(o.Reverse ? 1 : 0);
     PrintModeCB->setCurrentIndex(static_cast<int>(o.PrintMode));
     PagPageSizeCB->setEnabled(o.PrintMode != TlyrPrintOptions::pmDefault);
+    // One page a sheet prints on each page's own paper: the box says so.
+    if (o.PrintMode == TlyrPrintOptions::pmDefault) PagPageSizeCB->setCurrentIndex(0);
     if (o.PrintMode != TlyrPrintOptions::pmDefault) {
         TlyrCustomPrinter *p = lyrPrinters().Printer();
         const int i = p ? p->PaperIndex(o.PrintOnSheet) : -1;

@@ -4,7 +4,6 @@
 #include "report/lyrres.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QMouseEvent>
@@ -138,37 +137,6 @@ TlyrPasswordForm::TlyrPasswordForm(QWidget *parent) : ui::Form(parent)
 }
 
 // ---------------------------------------------------------------- dialog page
-
-TlyrDialogForm::TlyrDialogForm(QObject *owner) : ui::Form(nullptr)
-{
-    Designer = owner && owner->property("Tag").toInt() == 318;
-    if (!Designer) {
-        setObjectName(QStringLiteral("TlyrDialogForm"));
-        setWindowTitle(QStringLiteral(" "));
-        resize(115, 59);
-        QFont f(QStringLiteral("Tahoma"));
-        f.setPointSize(8);
-        setFont(f);
-    }
-}
-
-void TlyrDialogForm::closeEvent(QCloseEvent *e)
-{
-    // Only the page's own buttons end the dialog, not the close box.
-    e->ignore();
-}
-
-void TlyrDialogForm::moveEvent(QMoveEvent *e)
-{
-    ui::Form::moveEvent(e);
-    if (OnModify && isVisible()) OnModify(this);
-}
-
-void TlyrDialogForm::resizeEvent(QResizeEvent *e)
-{
-    ui::Form::resizeEvent(e);
-    if (OnModify && isVisible()) OnModify(this);
-}
 
 QLayout *lyrOkCancelRow(ui::Form *form, QPushButton *&ok, QPushButton *&cancel)
 {

@@ -1,7 +1,8 @@
 #pragma once
 // The report library's small windows: the progress window of builds,
-// printing and exports; the password question of a protected template; the
-// window of a template's dialog page; and help, which has no viewer here.
+// printing and exports and the password question of a protected template
+// (a template's dialog page brings its own window, TlyrDialogForm in
+// report/lyrdialogpage.h); help has no viewer here.
 
 #include "platform/ui/form.h"
 #include "report/lyrcontracts.h"
@@ -11,8 +12,6 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
-
-#include <functional>
 
 class TlyrProgress : public QWidget {
     Q_OBJECT
@@ -53,22 +52,6 @@ public:
     QLabel *PasswordL;
     QLineEdit *PasswordE;
     QPushButton *OkB, *CancelB;
-};
-
-class TlyrDialogForm : public ui::Form {
-    Q_OBJECT
-public:
-    // An owner whose tag property is 318 is the designer: the stored
-    // layout is then not applied.
-    explicit TlyrDialogForm(QObject *owner = nullptr);
-    bool Designer = false;
-    // After the user moved or resized the window.
-    std::function<void(TlyrDialogForm *)> OnModify;
-
-protected:
-    void closeEvent(QCloseEvent *e) override;
-    void moveEvent(QMoveEvent *e) override;
-    void resizeEvent(QResizeEvent *e) override;
 };
 
 // The row of a window's "OK" and "Cancel" buttons, right-aligned; OK is

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Saves the preview window showing a sale-document report (100 %, page
-# width, thumbnails, a found text) as PNG files under Xvfb, to check by eye:
+# width, thumbnails, a found text) and its print and page settings dialogs
+# as PNG files under Xvfb, to check by eye:
 #   tools/preview_shots.sh [OUTDIR]      (default: build/preview_shots)
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

@@ -404,6 +404,23 @@ TEST(LyrDialogPage, EscClicksTheCancelButtonAndOtherwiseLeavesThePageOpen)
     EXPECT_TRUE(xml.contains("Cancel=\"True\"")) << xml.toStdString();
 }
 
+TEST(LyrDialogPage, MovingOrSizingTheWindowIsCopiedIntoThePage)
+{
+    TlyrReport r;
+    auto *page = new TlyrDialogPage(&r);
+    TlyrDialogForm *window = page->Window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->font().family(), QStringLiteral("Tahoma"));
+    window->show();
+    window->resize(260, 140);
+    EXPECT_EQ(page->Width(), 260);
+    EXPECT_EQ(page->Height(), 140);
+    window->move(30, 40);
+    EXPECT_EQ(page->Left(), window->x());
+    EXPECT_EQ(page->Top(), window->y());
+    window->hide();
+}
+
 TEST(LyrDialogPage, ClosingThePageByItsCloseBoxCancelsIt)
 {
     DialogReport d({QStringLiteral("begin"), QStringLiteral("end.")});

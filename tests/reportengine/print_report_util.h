@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QRectF>
+
 #include <memory>
 #include <type_traits>
 
@@ -56,6 +58,17 @@ protected:
         band->SetStartNewPage(newPages);
         return band;
     }
+    // A text object of the class on the band.
+    template <class View>
+    View *textView(TlyrBand *band, const QString &name, const QRectF &bounds, const QString &text)
+    {
+        auto *v = new View(report.get());
+        v->SetName(name);
+        v->SetParent(band);
+        v->SetBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());
+        v->SetText(text);
+        return v;
+    }
     // Prepares pages pages, each with the memo "Page N" (N from 1).
     void build(int pages, double paperWidth = 210, double paperHeight = 297)
     {
@@ -63,11 +76,7 @@ protected:
         auto *page = static_cast<TlyrReportPage *>(band->Page());
         page->SetPaperWidth(paperWidth);
         page->SetPaperHeight(paperHeight);
-        auto *m = new TlyrMemoView(report.get());
-        m->SetName(QStringLiteral("Memo1"));
-        m->SetParent(band);
-        m->SetBounds(0, 0, 300, 20);
-        m->SetText(QStringLiteral("Page [Line#]"));
+        textView<TlyrMemoView>(band, QStringLiteral("Memo1"), {0, 0, 300, 20}, QStringLiteral("Page [Line#]"));
         ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
         ASSERT_EQ(this->pages().Count(), pages);
     }

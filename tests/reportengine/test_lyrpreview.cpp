@@ -6,6 +6,7 @@
 #include "reportengine/lyrDsgnIntf.h"
 #include "reportengine/lyroutline.h"
 #include "reportengine/lyrpreviewdialogs.h"
+#include "script/ks_props.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -40,6 +41,19 @@ protected:
         form->show();
         QApplication::processEvents();
         return form;
+    }
+};
+
+// A memo that fails to draw while Fail is set.
+class TThrowingMemo : public TlyrMemoView {
+    Q_OBJECT
+public:
+    Q_INVOKABLE explicit TThrowingMemo(QObject *owner = nullptr) : TlyrMemoView(owner) {}
+    static inline bool Fail = false;
+    void Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override
+    {
+        if (Fail) throw std::runtime_error("cannot draw");
+        TlyrMemoView::Draw(canvas, scaleX, scaleY, offsetX, offsetY);
     }
 };
 
@@ -477,6 +491,55 @@ TEST_F(PreviewTest, OutlineThumbnailsAndPageCommands)
     EXPECT_EQ(p->PageNo(), count - 1);
 }
 
+TEST_F(PreviewTest, DrillDownCommandsExpandAndCollapseEveryGroup)
+{
+    PreviewReport r(4);
+    auto *group = r.band<TlyrGroupHeader>("GroupHeader1", 62, 16);
+    group->Condition = QStringLiteral("Line");
+    group->DrillDown = true;
+    r.memo(group, "G", QStringLiteral("Group"), 0, 100, 16);
+    ASSERT_TRUE(r.prepare());
+    auto form = openForm(r);
+    // The rows of the prepared pages.
+    auto rows = [&r] {
+        int n = 0;
+        for (int i = 0; i < r.pages().Count(); ++i)
+            if (TlyrReportPage *p = r.pages().GetPage(i))
+                for (TlyrComponent *c : p->AllObjects())
+                    if (auto *m = qobject_cast<TlyrCustomMemoView *>(c);
+                        m && m->GetText().contains(QStringLiteral("苹果汁")))
+                        ++n;
+        return n;
+    };
+    // A build puts the template back: the group is found again after one.
+    auto expanded = [&r] {
+        auto *g = qobject_cast<TlyrGroupHeader *>(r.report->FindObject(QStringLiteral("GroupHeader1")));
+        return g && g->ExpandDrillDown;
+    };
+    ASSERT_TRUE(form->CollapseMI->isVisible());
+    ASSERT_TRUE(form->ExpandMI->isVisible());
+    EXPECT_EQ(rows(), 0);
+    form->ExpandMI->trigger();
+    EXPECT_TRUE(expanded());
+    EXPECT_EQ(rows(), 4);
+    // A group opened by a click is closed again with all the others.
+    r.report->ClickList << QStringLiteral("GroupHeader1.1");
+    form->CollapseMI->trigger();
+    EXPECT_FALSE(expanded());
+    EXPECT_TRUE(r.report->ClickList.isEmpty());
+    EXPECT_EQ(rows(), 0);
+    EXPECT_GT(form->Preview->PageCount(), 0);
+}
+
+TEST_F(PreviewTest, DrillDownCommandsAreHiddenWithoutDrillDownGroups)
+{
+    PreviewReport r(4);
+    ASSERT_TRUE(r.prepare());
+    auto form = openForm(r);
+    EXPECT_FALSE(form->CollapseMI->isVisible());
+    EXPECT_FALSE(form->ExpandMI->isVisible());
+}
+
 TEST(PreviewDialogs, SearchDialogKeepsTheLastText)
 {
     ui::ScriptedModals modals([](QDialog *d) {
@@ -514,7 +577,7 @@ TEST(PreviewDialogs, PageSettingsRoundTripKeepsCustomSizesTheRightWayRound)
         EXPECT_EQ(d.WidthE->text(), QStringLiteral("10"));
         EXPECT_EQ(d.HeightE->text(), QStringLiteral("15"));
         EXPECT_EQ(d.MarginLeftE->text(), QStringLiteral("2.54"));
-        EXPECT_EQ(TlyrPageSettingsForm::PaperNumbers().value(d.SizeCB->currentIndex()), lyrCustomPaper);
+        EXPECT_EQ(d.PaperNumbers().value(d.SizeCB->currentIndex()), lyrCustomPaper);
         ASSERT_TRUE(d.Apply());
     }
     EXPECT_DOUBLE_EQ(page.PaperWidth(), 100);
@@ -525,7 +588,7 @@ TEST(PreviewDialogs, PageSettingsRoundTripKeepsCustomSizesTheRightWayRound)
         // A wide custom paper typed in.
         TlyrPageSettingsForm d;
         d.SetPage(&page, &report);
-        d.SizeCB->setCurrentIndex(TlyrPageSettingsForm::PaperNumbers().indexOf(9));
+        d.SizeCB->setCurrentIndex(d.PaperNumbers().indexOf(9));
         EXPECT_EQ(d.WidthE->text(), QStringLiteral("21"));
         QTest::keyClicks(d.WidthE, QStringLiteral("0"));
         EXPECT_EQ(d.WidthE->text(), QStringLiteral("210"));
@@ -541,7 +604,7 @@ TEST(PreviewDialogs, PageSettingsRoundTripKeepsCustomSizesTheRightWayRound)
     EXPECT_EQ(d.WidthE->text(), QStringLiteral("25"));
     EXPECT_EQ(d.HeightE->text(), QStringLiteral("12"));
     // A standard paper turned to landscape.
-    d.SizeCB->setCurrentIndex(TlyrPageSettingsForm::PaperNumbers().indexOf(9));
+    d.SizeCB->setCurrentIndex(d.PaperNumbers().indexOf(9));
     d.LandscapeRB->click();
     EXPECT_EQ(d.WidthE->text(), QStringLiteral("29.7"));
     ASSERT_TRUE(d.Apply());
@@ -551,6 +614,57 @@ TEST(PreviewDialogs, PageSettingsRoundTripKeepsCustomSizesTheRightWayRound)
     // Nonsense in a field writes nothing.
     d.MarginTopE->setText(QStringLiteral("x"));
     EXPECT_FALSE(d.Apply());
+}
+
+TEST(PreviewDialogs, PageSettingsOfferTheCurrentPrintersPapers)
+{
+    // A printer that knows two papers.
+    std::vector<std::unique_ptr<TlyrCustomPrinter>> list;
+    list.push_back(std::make_unique<TlyrVirtualPrinter>(QStringLiteral("Two papers"), QString()));
+    lyrPrinters().SetPrinters(std::move(list), QString());
+    TlyrCustomPrinter *printer = lyrPrinters().Printer();
+    printer->Papers = {
+            {QStringLiteral("Own size"), lyrPaperCustom}, {QStringLiteral("A4"), 9}, {QStringLiteral("Statement"), 6}};
+    TlyrReport report;
+    TlyrReportPage page;
+    page.SetPaperSize(9);
+    {
+        TlyrPageSettingsForm d;
+        ASSERT_EQ(d.SizeCB->count(), 3);
+        EXPECT_EQ(d.SizeCB->itemText(0), QStringLiteral("Own size"));
+        EXPECT_EQ(d.PaperNumbers(), QList<int>({lyrCustomPaper, 9, 6}));
+        d.SetPage(&page, &report);
+        EXPECT_EQ(d.SizeCB->currentText(), QStringLiteral("A4"));
+        // A paper of the printer's table that the page's own list lacks
+        // keeps its size and number.
+        d.SizeCB->setCurrentIndex(2);
+        EXPECT_EQ(d.WidthE->text(), QStringLiteral("13.97"));
+        ASSERT_TRUE(d.Apply());
+    }
+    EXPECT_EQ(page.PaperSize(), 6);
+    EXPECT_NEAR(page.PaperWidth(), 139.7, 1e-6);
+    EXPECT_NEAR(page.PaperHeight(), 215.9, 1e-6);
+    // A size the printer does not know shows as the custom entry, and
+    // keeps its number when only the margins change.
+    page.SetPaperSize(8);
+    {
+        TlyrPageSettingsForm d;
+        d.SetPage(&page, &report);
+        EXPECT_EQ(d.SizeCB->currentIndex(), 0);
+        EXPECT_EQ(d.WidthE->text(), QStringLiteral("29.7"));
+        d.MarginTopE->setText(QStringLiteral("1"));
+        ASSERT_TRUE(d.Apply());
+    }
+    EXPECT_EQ(page.PaperSize(), 8);
+    EXPECT_NEAR(page.PaperHeight(), 420, 1e-6);
+    EXPECT_NEAR(page.TopMargin(), 10, 1e-6);
+    // Without printers the virtual printer offers the whole table.
+    lyrPrinters().SetPrinters({}, QString());
+    TlyrPageSettingsForm d;
+    EXPECT_EQ(d.SizeCB->count(), static_cast<int>(lyrPaperTable().size()) + 1);
+    EXPECT_EQ(d.PaperNumbers().value(0), lyrCustomPaper);
+    EXPECT_EQ(d.PaperNumbers().value(1), lyrPaperTable().front().Code);
+    lyrRefreshPrinters();
 }
 
 TEST(PreviewDialogs, PageSettingsShowInchesFromTheReportSettings)
@@ -684,6 +798,18 @@ TEST_F(PreviewTest, AClickOnALinkOpensItAndMovingOverItShowsAHand)
     EXPECT_EQ(opened, QStringList{QStringLiteral("https://example.com/")});
 }
 
+TEST(PreviewControls, ToolbarPanelIsAnEightPixelSpacerInTheButtonColour)
+{
+    TlyrTBPanel panel;
+    EXPECT_EQ(panel.size(), QSize(8, 8));
+    EXPECT_EQ(panel.minimumSize(), panel.maximumSize());
+    const QImage image = panel.grab().toImage();
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.pixelColor(4, 4), panel.palette().color(QPalette::Button));
+    TlyrTBPanel wide(nullptr, 30, 22);
+    EXPECT_EQ(wide.size(), QSize(30, 22));
+}
+
 TEST(PreviewControls, ScrollWindowClampsAndBlendsFlatColours)
 {
     TlyrScrollWin w;
@@ -747,3 +873,48 @@ TEST_F(PreviewTest, ClosingBeforeTheBuildBeginsCancelsItAndAReportGoingAwayLeave
     form->CancelB->click();
     EXPECT_FALSE(form->isVisible());
 }
+
+TEST_F(PreviewTest, APageThatCannotBeDrawnStaysBlankAndTheWindowGoesOn)
+{
+    ksRegisterClass<TThrowingMemo>();
+    PreviewReport r(120);
+    auto *master = static_cast<TlyrBand *>(r.page->FindBand(&TlyrMasterData::staticMetaObject));
+    auto *bad = new TThrowingMemo(r.report.get());
+    bad->SetName(QStringLiteral("Bad"));
+    bad->SetParent(master);
+    bad->SetBounds(600, 0, 80, 20);
+    bad->SetText(QStringLiteral("x"));
+    ASSERT_TRUE(r.prepare());
+    auto form = openForm(r);
+    TlyrPreviewWorkspace *w = form->Preview->Workspace;
+    const TlyrPageItem &item = w->PageList.Items[0];
+    const QRect inside = QRect(item.Left, item.Top, item.Width, item.Height)
+                                 .adjusted(2, 2, -2, -2)
+                                 .translated(-w->HorzPosition(), -w->VertPosition());
+    auto inkInside = [&] {
+        QImage image(w->viewport()->size(), QImage::Format_RGB32);
+        image.fill(Qt::gray);
+        QPainter painter(&image);
+        w->PaintTo(painter, image.size());
+        painter.end();
+        int ink = 0;
+        const QRect area = inside.intersected(image.rect());
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                if (image.pixel(x, y) != qRgb(255, 255, 255)) ++ink;
+        return ink;
+    };
+    EXPECT_GT(inkInside(), 0);
+    TThrowingMemo::Fail = true;
+    int ink = -1;
+    EXPECT_NO_THROW(ink = inkInside());
+    TThrowingMemo::Fail = false;
+    EXPECT_EQ(ink, 0);
+    EXPECT_GE(w->PagesPainted, 1);
+    // The window goes on.
+    form->Preview->SetPageNo(2);
+    EXPECT_EQ(form->Preview->PageNo(), 2);
+    EXPECT_GT(inkInside(), 0);
+}
+
+#include "test_lyrpreview.moc"

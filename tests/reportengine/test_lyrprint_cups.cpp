@@ -3,8 +3,14 @@
 #include "print_test_util.h"
 
 #include "platform/print/cupsqueues.h"
+#include "platform/ui/modal.h"
 #include "report/lyrres.h"
 #include "reportengine/lyrdmpprint.h"
+#include "reportengine/lyrpreview.h"
+#include "reportengine/lyrprintdialog.h"
+
+#include <QApplication>
+#include <QToolButton>
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -108,10 +114,37 @@ TEST_F(PrintReportTest, PrintToFileWritesWhatAPdfQueueWouldGet)
     lyrPrinters().SetPrinters({}, QString());
 }
 
+TEST_F(PrintReportTest, DotMatrixPrintToFileWritesThePrintersBytes)
+{
+    TlyrMasterData *band = pageWithBand<TlyrDMPPage>(17, 2, true);
+    textView<TlyrDMPMemoView>(band, QStringLiteral("Text"), {9.6, 0, 48, 17}, QStringLiteral("品[Line#]"));
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
+    ASSERT_EQ(pages().Count(), 2);
+    std::vector<std::unique_ptr<TlyrCustomPrinter>> list;
+    list.push_back(std::make_unique<TlyrPrinter>(QStringLiteral("NoSuchQueue"), QString()));
+    lyrPrinters().SetPrinters(std::move(list), QString());
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("slip.prn"));
+    lyrPrinters().Printer()->FileName = file;
+    ASSERT_TRUE(pages().Print()) << report->Errors().join(u'\n').toStdString();
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    // Reset, then each page's line (GBK text) ended by a form feed.
+    EXPECT_TRUE(bytes.startsWith("\x1b@")) << bytes.toHex(' ').toStdString();
+    EXPECT_EQ(bytes.count('\f'), 2);
+    EXPECT_TRUE(bytes.contains("\xc6\xb7"
+                               "1"));
+    EXPECT_TRUE(bytes.contains("\xc6\xb7"
+                               "2"));
+    EXPECT_FALSE(bytes.startsWith("%PDF"));
+    lyrPrinters().SetPrinters({}, QString());
+}
+
 TEST_F(CupsTest, QueuesAndTheDefaultComeFromTheServer)
 {
     EXPECT_TRUE(lyrPrinters().HasPhysicalDevice);
-    EXPECT_EQ(lyrPrinters().PrinterNames(), QStringList({"VelmoraPDF", "VelmoraRaw"}));
+    EXPECT_EQ(lyrPrinters().PrinterNames(), QStringList({"VelmoraDuplex", "VelmoraPDF", "VelmoraRaw"}));
     EXPECT_EQ(lyrPrinters().Printer()->Name, QStringLiteral("VelmoraPDF"));
     EXPECT_EQ(lyrPrinters().Printer()->Port, QStringLiteral("Velmora test PDF queue"));
     EXPECT_EQ(lyrPrinters().Printer()->DpiX, 600);
@@ -160,13 +193,45 @@ TEST_F(CupsTest, ChangedPaperStartsAnotherJob)
     LogSource source(log);
     source.add(2, 210, 297);
     source.add(1, 148, 210);
+    source.add(1, 297, 210);
     TlyrPrintJob job(source, *lyrPrinters().Printer(), TlyrPrintJobOptions());
     job.Run();
-    // The queue takes one size per job: the A5 page is a job of its own.
-    const QList<QByteArray> got = cups->jobs(QStringLiteral("pdf"), 2);
-    ASSERT_EQ(got.size(), 2);
+    // The queue takes one size and orientation per job: the A5 page and the
+    // turned A4 page are jobs of their own.
+    const QList<QByteArray> got = cups->jobs(QStringLiteral("pdf"), 3);
+    ASSERT_EQ(got.size(), 3);
     EXPECT_EQ(pdfPages(got.at(0)), (PdfPages{2, 210, 297}));
     EXPECT_EQ(pdfPages(got.at(1)), (PdfPages{1, 148, 210}));
+    EXPECT_EQ(pdfPages(got.at(2)), (PdfPages{1, 297, 210}));
+}
+
+TEST_F(CupsTest, CopiesAndDuplexReachTheQueue)
+{
+    QStringList log;
+    LogSource source(log);
+    source.add(2, 210, 297);
+    TlyrPrintJobOptions options;
+    options.Copies = 3;
+    options.Collate = false;
+    options.DuplexOverride = 1;  // two-sided, turned on the long edge
+    // Qt sends a two-sided request only to a queue whose driver offers it.
+    lyrPrinters().SetPrinterIndex(lyrPrinters().IndexOf(QStringLiteral("VelmoraDuplex")));
+    ASSERT_EQ(lyrPrinters().Printer()->Name, QStringLiteral("VelmoraDuplex"));
+    TlyrPrintJob job(source, *lyrPrinters().Printer(), options);
+    job.Run();
+    const QList<QByteArray> got = cups->jobs(QStringLiteral("duplex"), 1);
+    ASSERT_EQ(got.size(), 1);
+    // Without collation the printer makes the copies: the job holds each
+    // page once and asks for three.
+    EXPECT_EQ(pdfPages(got.first()).Count, 2);
+    QDir out(cups->path() + QStringLiteral("/out/duplex"));
+    const QStringList opts = out.entryList({QStringLiteral("job-*.opts")}, QDir::Files);
+    ASSERT_EQ(opts.size(), 1);
+    QFile f(out.filePath(opts.first()));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(f.readAll());
+    EXPECT_TRUE(text.startsWith(QLatin1String("copies=3\n"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QLatin1String("sides=two-sided-long-edge"))) << text.toStdString();
 }
 
 TEST_F(CupsTest, DotMatrixReportGoesRawToTheQueue)
@@ -219,4 +284,57 @@ TEST_F(CupsTest, DotMatrixReportGoesRawToTheQueue)
     ASSERT_EQ(got.size(), 1);
     EXPECT_EQ(got.first().toHex(' '), expected.toHex(' '));
     EXPECT_TRUE(cups->jobs(QStringLiteral("pdf"), 0, 0).isEmpty());
+}
+
+TEST_F(CupsTest, PreviewPrintButtonPrintsWhatThePrintDialogChose)
+{
+    build(3, 148, 210);
+    report->PrintOptions()->ShowDialog = true;
+    report->PreviewOptions()->Maximized = false;
+    TlyrPreviewForm form;
+    report->SetPreview(form.Preview);
+    form.Init(report.get());
+    form.show();
+    QApplication::processEvents();
+    ASSERT_TRUE(form.PrintB->isVisible());
+    ASSERT_TRUE(form.PrintB->isEnabled());
+
+    // Cancel prints nothing.
+    ui::ScriptedModals modals([](QDialog *d) {
+        auto *dialog = qobject_cast<TlyrPrintDialog *>(d);
+        if (!dialog) return int(QDialog::Rejected);
+        dialog->CancelB->click();
+        return dialog->result();
+    });
+    form.PrintB->click();
+    ASSERT_EQ(modals.shown(), QStringList(QStringLiteral("TlyrPrintDialog")));
+    EXPECT_TRUE(cups->jobs(QStringLiteral("pdf"), 0, 0).isEmpty());
+
+    // Pages 2 and 3 in reverse order on the PDF queue.
+    QString printerShown;
+    modals.setHandler([&printerShown](QDialog *d) {
+        auto *dialog = qobject_cast<TlyrPrintDialog *>(d);
+        if (!dialog) return int(QDialog::Rejected);
+        printerShown = dialog->PrintersCB->currentText();
+        dialog->PageNumbersRB->click();
+        dialog->PageNumbersE->setText(QStringLiteral("2-"));
+        dialog->OrderCB->setCurrentIndex(1);
+        dialog->OkB->click();
+        return dialog->result();
+    });
+    form.PrintB->click();
+    ASSERT_EQ(modals.shown().size(), 2);
+    EXPECT_EQ(printerShown, QStringLiteral("VelmoraPDF"));
+    const QList<QByteArray> got = cups->jobs(QStringLiteral("pdf"), 1);
+    ASSERT_EQ(got.size(), 1);
+    EXPECT_EQ(pdfPages(got.first()), (PdfPages{2, 148, 210}));
+    const QString text = popplerOutput(QStringLiteral("pdftotext"), got.first());
+    EXPECT_FALSE(text.contains(QLatin1String("Page 1")));
+    ASSERT_TRUE(text.contains(QLatin1String("Page 2")));
+    EXPECT_LT(text.indexOf(QLatin1String("Page 3")), text.indexOf(QLatin1String("Page 2")));
+    // The choices were for that job only; the pages stay for another.
+    EXPECT_TRUE(report->PrintOptions()->PageNumbers.isEmpty());
+    EXPECT_FALSE(report->PrintOptions()->Reverse);
+    EXPECT_EQ(pages().Count(), 3);
+    EXPECT_TRUE(messages.isEmpty());
 }

@@ -179,6 +179,25 @@ TEST(PrintPages, JoinPutsAsManyWholePagesAsFitOnASheet)
     EXPECT_TRUE(draws.at(4).startsWith(QStringLiteral("draw 5 at 0,0")));
 }
 
+TEST(PrintPages, JoinInReverseOrderPrintsTheLastSheetFirst)
+{
+    PrintRun r;
+    r.source.add(10, 105, 148);  // A6, four on an A4
+    r.options.PrintMode = TlyrPrintOptions::pmJoin;
+    r.options.PrintOnSheet = 9;
+    r.options.Reverse = true;
+    r.options.PrintPages = TlyrPrintOptions::ppOdd;
+    r.go();
+    // Odd pages 1 3 5 7 | 9: the sheets come in reverse, each filled as in
+    // direct order.
+    EXPECT_EQ(countOf(r.log, "page"), 2);
+    EXPECT_EQ(drawnPages(r.log), numbers({9, 1, 3, 5, 7}));
+    const QStringList draws = r.log.filter(QStringLiteral("draw "));
+    EXPECT_TRUE(draws.at(0).startsWith(QStringLiteral("draw 9 at 0,0")));
+    EXPECT_TRUE(draws.at(2).startsWith(QStringLiteral("draw 3 at 1050,0")));
+    EXPECT_TRUE(draws.at(4).startsWith(QStringLiteral("draw 7 at 1050,1480")));
+}
+
 TEST(PrintPages, JoinAndSplitLayoutsNeverGiveLessThanOneSheet)
 {
     int nx = 0, ny = 0;

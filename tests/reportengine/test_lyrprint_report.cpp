@@ -181,6 +181,22 @@ TEST_F(PrintReportTest, DialogRefusesARangeThatDoesNotRead)
     EXPECT_TRUE(report->PrintOptions()->PageNumbers.isEmpty());
 }
 
+TEST_F(PrintReportTest, DialogShowsTheDefaultSheetWhenPagesKeepTheirPaper)
+{
+    build(1);
+    QStringList log;
+    FakePrinters fakes(log, {QStringLiteral("A")}, QStringLiteral("A"));
+    TlyrPrintDialog dlg(report.get(), &pages());
+    dlg.PrintModeCB->setCurrentIndex(2);
+    dlg.PrintModeCBChange();
+    EXPECT_EQ(dlg.PagPageSizeCB->currentText(), QStringLiteral("A4"));
+    // The options say one page a sheet: the box shows "Default", disabled.
+    dlg.FormShow();
+    EXPECT_EQ(dlg.PrintModeCB->currentIndex(), 0);
+    EXPECT_EQ(dlg.PagPageSizeCB->currentIndex(), 0);
+    EXPECT_FALSE(dlg.PagPageSizeCB->isEnabled());
+}
+
 TEST_F(PrintReportTest, DialogWritesItsChoicesAndCancelPrintsNothing)
 {
     build(2);
@@ -189,6 +205,11 @@ TEST_F(PrintReportTest, DialogWritesItsChoicesAndCancelPrintsNothing)
     TlyrPrintDialog dlg(report.get(), &pages());
     dlg.FormShow();
     EXPECT_EQ(dlg.PrintersCB->count(), 2);
+    // Each printer with the printer glyph.
+    EXPECT_FALSE(dlg.PrintersCB->itemIcon(0).isNull());
+    EXPECT_FALSE(dlg.PrintersCB->itemIcon(1).isNull());
+    // And each print mode with its picture.
+    for (int i = 0; i < dlg.PrintModeCB->count(); ++i) EXPECT_FALSE(dlg.PrintModeCB->itemIcon(i).isNull()) << i;
     EXPECT_EQ(dlg.WhereL1->text(), QStringLiteral("port-A"));
     EXPECT_FALSE(dlg.PagPageSizeCB->isEnabled());
     EXPECT_EQ(dlg.PagPageSizeCB->itemText(0), lyrResources().Get(QStringLiteral("pgDefault")));
@@ -304,30 +325,15 @@ TEST(PrintWindows, OwnerIsEnabledAgainWhenAnErrorEndsTheProgress)
     EXPECT_TRUE(owner.isEnabled());
 }
 
-TEST(PrintWindows, PasswordAndDialogPageWindows)
+TEST(PrintWindows, PasswordWindowAndHelp)
 {
     TlyrPasswordForm pw;
     EXPECT_EQ(pw.PasswordE->echoMode(), QLineEdit::Password);
     EXPECT_EQ(pw.OkB->text(), lyrResources().GetByNumber(1));
     EXPECT_EQ(pw.CancelB->text(), lyrResources().GetByNumber(2));
-    QObject designer;
-    designer.setProperty("Tag", 318);
-    TlyrDialogForm inDesigner(&designer);
-    EXPECT_TRUE(inDesigner.Designer);
-    TlyrDialogForm form;
-    EXPECT_FALSE(form.Designer);
-    EXPECT_EQ(form.windowTitle(), QStringLiteral(" "));
-    // The close box does not end a dialog page.
-    form.show();
-    form.close();
-    EXPECT_TRUE(form.isVisible());
-    int modified = 0;
-    form.OnModify = [&](TlyrDialogForm *) { ++modified; };
-    form.resize(200, 100);
-    EXPECT_GE(modified, 1);
-    form.hide();
     // Help has no viewer: a request does nothing.
-    lyrShowHelp(&form, QStringLiteral("LyrUser.chm::/x.htm"));
+    lyrShowHelp(&pw, QStringLiteral("LyrUser.chm::/x.htm"));
+    EXPECT_FALSE(pw.isVisible());
 }
 
 TEST_F(PrintReportTest, ProgressAndPasswordFactoriesMakeTheWindows)

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # A private CUPS daemon for the printing tests: its own configuration, spool
 # and log folders under one folder, listening only on a socket there, with
-# two queues whose backend writes every job it receives into a file:
-#   VelmoraPDF  (default) receives what the program prints (PDF)
-#   VelmoraRaw  receives raw jobs
+# three queues whose backend writes every job it receives into a file:
+#   VelmoraPDF     (default) receives what the program prints (PDF)
+#   VelmoraRaw     receives raw jobs
+#   VelmoraDuplex  a PDF queue whose driver offers two-sided printing
 #
 #   private-cupsd.sh start DIR [WATCH_PID]   prints the socket path on success
 #   private-cupsd.sh stop DIR
@@ -51,7 +52,7 @@ fi
 sys=/usr/lib/cups
 [ -d "$sys/filter" ] || { echo "$sys is missing" >&2; exit 1; }
 
-mkdir -p "$dir"/{etc/ppd,spool/tmp,cache,state,log,bin/backend,out/pdf,out/raw}
+mkdir -p "$dir"/{etc/ppd,spool/tmp,cache,state,log,bin/backend,out/pdf,out/raw,out/duplex}
 chmod 0755 "$dir" "$dir/out" "$dir/out/pdf" "$dir/out/raw"
 chmod 0710 "$dir/spool"
 chmod 1777 "$dir/spool/tmp"
@@ -60,13 +61,15 @@ for d in filter cgi-bin daemon driver monitor notifier; do
 done
 
 # The capture backend: with no arguments it lists nothing; otherwise the
-# job (argument 6, or standard input) is written to the folder of its URI.
+# job (argument 6, or standard input) is written to the folder of its URI,
+# its copy count and options (arguments 4 and 5) beside it.
 backend="$dir/bin/backend/velmoracapture"
 cat > "$backend" <<'SH'
 #!/bin/sh
 [ $# -eq 0 ] && exit 0
 out="${DEVICE_URI#*:}"
 name="$out/job-$1"
+printf 'copies=%s\n%s\n' "$4" "$5" > "$name.opts"
 if [ $# -ge 6 ]; then cat "$6" > "$name.part"; else cat > "$name.part"; fi
 mv "$name.part" "$name.out"
 exit 0
@@ -133,8 +136,63 @@ State Idle
 Accepting Yes
 Shared No
 </Printer>
+<Printer VelmoraDuplex>
+Info Velmora test two-sided queue
+DeviceURI velmoracapture:$dir/out/duplex
+State Idle
+Accepting Yes
+Shared No
+</Printer>
 CONF
 chmod 0600 "$dir/etc/printers.conf"
+# The two-sided queue's driver: PDF straight through, A4 and A5, duplex.
+cat > "$dir/etc/ppd/VelmoraDuplex.ppd" <<'PPD'
+*PPD-Adobe: "4.3"
+*FormatVersion: "4.3"
+*FileVersion: "1.0"
+*LanguageVersion: English
+*LanguageEncoding: ISOLatin1
+*PCFileName: "VDUPLEX.PPD"
+*Manufacturer: "Velmora"
+*Product: "(Velmora test)"
+*ModelName: "Velmora two-sided test"
+*ShortNickName: "Velmora two-sided test"
+*NickName: "Velmora two-sided test"
+*PSVersion: "(3010.000) 0"
+*LanguageLevel: "3"
+*ColorDevice: False
+*DefaultColorSpace: Gray
+*FileSystem: False
+*Throughput: "1"
+*LandscapeOrientation: Plus90
+*TTRasterizer: Type42
+*cupsFilter2: "application/pdf application/vnd.cups-pdf 0 -"
+*OpenUI *PageSize/Media Size: PickOne
+*OrderDependency: 10 AnySetup *PageSize
+*DefaultPageSize: A4
+*PageSize A4/A4: "<</PageSize[595 842]>>setpagedevice"
+*PageSize A5/A5: "<</PageSize[420 595]>>setpagedevice"
+*CloseUI: *PageSize
+*OpenUI *PageRegion/Media Size: PickOne
+*OrderDependency: 10 AnySetup *PageRegion
+*DefaultPageRegion: A4
+*PageRegion A4/A4: "<</PageSize[595 842]>>setpagedevice"
+*PageRegion A5/A5: "<</PageSize[420 595]>>setpagedevice"
+*CloseUI: *PageRegion
+*DefaultImageableArea: A4
+*ImageableArea A4/A4: "0 0 595 842"
+*ImageableArea A5/A5: "0 0 420 595"
+*DefaultPaperDimension: A4
+*PaperDimension A4/A4: "595 842"
+*PaperDimension A5/A5: "420 595"
+*OpenUI *Duplex/2-Sided Printing: PickOne
+*OrderDependency: 10 AnySetup *Duplex
+*DefaultDuplex: None
+*Duplex None/Off: "<</Duplex false>>setpagedevice"
+*Duplex DuplexNoTumble/Long Edge: "<</Duplex true/Tumble false>>setpagedevice"
+*Duplex DuplexTumble/Short Edge: "<</Duplex true/Tumble true>>setpagedevice"
+*CloseUI: *Duplex
+PPD
 
 probe() {
   local lp

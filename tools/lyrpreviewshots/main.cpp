@@ -1,10 +1,13 @@
 // Shows a report of the sale document's layout (title, column heads, rows of
 // eight columns, a total; Chinese texts) in the preview window and saves
 // the window as PNG files: at 100 %, at page width, with the thumbnails and
-// with a found text highlighted.
+// with a found text highlighted; then the print dialog and the page
+// settings dialog of that report.
 //   lyrpreviewshots OUTDIR
 #include "../../tests/reportengine/preview_fixture.h"
 #include "platform/ui/application.h"
+#include "reportengine/lyrpreviewdialogs.h"
+#include "reportengine/lyrprintdialog.h"
 
 #include <QDir>
 #include <QPixmap>
@@ -14,7 +17,7 @@
 
 namespace {
 
-bool save(TlyrPreviewForm &form, const QString &dir, const char *name)
+bool save(QWidget &form, const QString &dir, const char *name)
 {
     QApplication::processEvents();
     const QString file = dir + QLatin1Char('/') + QString::fromLatin1(name);
@@ -56,5 +59,18 @@ int main(int argc, char **argv)
     form.Preview->SetZoom(1);
     form.Preview->FindText(QStringLiteral("合计 123"), false, true);
     ok &= save(form, dir, "preview_found.png");
+
+    // Pages joined on A4 sheets, so that the sheet box is in use.
+    r.report->PrintOptions()->PrintMode = TlyrPrintOptions::pmJoin;
+    r.report->PrintOptions()->PrintOnSheet = 9;
+    TlyrPrintDialog print(r.report.get(), &r.pages(), &form);
+    print.show();
+    ok &= save(print, dir, "print_dialog.png");
+    print.hide();
+    TlyrPageSettingsForm settings(&form);
+    settings.SetPage(r.page, r.report.get());
+    settings.show();
+    ok &= save(settings, dir, "page_settings.png");
+    settings.hide();
     return ok ? 0 : 1;
 }
