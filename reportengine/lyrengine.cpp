@@ -380,13 +380,14 @@ void TlyrEngine::runReportPages()
 void TlyrEngine::runPage(TlyrReportPage *page)
 {
     CurPage = page;
-    PageWidth = (page->PaperWidth() - page->LeftMargin() - page->RightMargin()) * lyrUnitsPerMM;
-    PageHeight = (page->PaperHeight() - page->TopMargin() - page->BottomMargin()) * lyrUnitsPerMM;
     TlyrPreviewPages *pages = Pages();
     finishing_ = false;
     keeping_ = false;
     noKeep_ = true;
     auto runOnce = [&] {
+        // An endless page of the previous record grew; this one starts anew.
+        PageWidth = (page->PaperWidth() - page->LeftMargin() - page->RightMargin()) * lyrUnitsPerMM;
+        PageHeight = (page->PaperHeight() - page->TopMargin() - page->BottomMargin()) * lyrUnitsPerMM;
         if (page->PrintOnPreviousPage && pages->CurPage >= 0) {
             // Continues below what the previous report page left.
             CurX = 0;
@@ -420,7 +421,7 @@ void TlyrEngine::runPage(TlyrReportPage *page)
 }
 
 // A page of endless width or height is as large as what was put on it,
-// plus its margins; its pages take that size from their source page.
+// plus its margins; each output page keeps its own size.
 void TlyrEngine::sizeEndlessPage(TlyrReportPage *page)
 {
     if (!page->EndlessWidth && !page->EndlessHeight) return;
@@ -431,17 +432,7 @@ void TlyrEngine::sizeEndlessPage(TlyrReportPage *page)
         PageHeight = CurY + FooterHeight();
         height = page->TopMargin() * k + PageHeight + page->BottomMargin() * k;
     }
-    size_t index = 0;
-    for (int i = 0; i < Report->PagesCount(); ++i) {
-        auto *p = qobject_cast<TlyrReportPage *>(Report->Pages(i));
-        if (p == page) break;
-        if (p) ++index;
-    }
-    TlyrPreviewPages *pages = Pages();
-    if (index >= pages->SourcePages.size()) return;
-    TlyrReportPage *source = pages->SourcePages[index].get();
-    source->SetPaperWidth(width / k);
-    source->SetPaperHeight(height / k);
+    Pages()->UpdatePageDimensions(page, width, height);
 }
 
 void TlyrEngine::initPage()

@@ -181,6 +181,33 @@ protected:
             if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) out << m->GetText();
         return out;
     }
+    struct EndlessPaper {
+        double margins = 0, width = 0;
+    };
+    // An endless-height page: a header, a line per record of the dataset
+    // (field "N") and a footer; its margins and width read before the run.
+    EndlessPaper endlessList(TlyrDataSet *rows)
+    {
+        page->EndlessHeight = true;
+        memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
+        auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+        master->SetDataSet(rows);
+        memo(master, "M", QStringLiteral("line [%1.\"N\"]").arg(rows->Name()));
+        memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", "end");
+        return {(page->TopMargin() + page->BottomMargin()) * lyrUnitsPerMM, page->PaperWidth() * lyrUnitsPerMM};
+    }
+    // Page i of an endless list holds that many lines, is as high as they
+    // are and its footer closes them instead of sitting at a paper bottom.
+    void expectEndlessPage(int i, int lines, const EndlessPaper &paper)
+    {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(texts(i).size(), lines + 2);
+        EXPECT_NEAR(pages().GetPageSize(i).height(), 20 + lines * 20 + 20 + paper.margins, 1);
+        EXPECT_NEAR(pages().GetPageSize(i).width(), paper.width, 1);
+        TlyrComponent *footer = pages().GetPage(i)->FindObject(QStringLiteral("PageFooter1"));
+        ASSERT_NE(footer, nullptr);
+        EXPECT_NEAR(footer->Top(), 20 + lines * 20, 0.01);
+    }
     QObject keeper;
     std::unique_ptr<TlyrReport> report;
     TlyrReportPage *page = nullptr;
@@ -851,26 +878,36 @@ TEST_F(EngineTest, AnEndlessPageIsAsLargeAsItsContent)
     Table t{{"N"}, {}};
     for (int i = 1; i <= 100; ++i) t.rows << QStringList{QString::number(i)};
     RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
-    page->EndlessHeight = true;
-    memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
-    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
-    master->SetDataSet(rows.ds);
-    memo(master, "M", "line [Rows.\"N\"]");
-    memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", "end");
-    const double margins = (page->TopMargin() + page->BottomMargin()) * lyrUnitsPerMM;
-    const double paperWidth = page->PaperWidth() * lyrUnitsPerMM;
+    const EndlessPaper paper = endlessList(rows.ds);
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(pages().Count(), 1);
-    const QStringList out = texts(0);
-    EXPECT_EQ(out.size(), 102);
-    EXPECT_EQ(out.last(), QStringLiteral("end"));
-    const double content = 20 + 100 * 20 + 20;
-    EXPECT_NEAR(pages().GetPageSize(0).height(), content + margins, 1);
-    EXPECT_NEAR(pages().GetPageSize(0).width(), paperWidth, 1);
-    // The footer closes the content instead of sitting at a paper bottom.
-    TlyrComponent *footer = pages().GetPage(0)->FindObject(QStringLiteral("PageFooter1"));
-    ASSERT_NE(footer, nullptr);
-    EXPECT_NEAR(footer->Top(), 20 + 100 * 20, 0.01);
+    EXPECT_EQ(texts(0).last(), QStringLiteral("end"));
+    expectEndlessPage(0, 100, paper);
+}
+
+TEST_F(EngineTest, EachPageOfAnEndlessPagePerRecordHasItsOwnSize)
+{
+    RowsDataSet customers(report.get(), QStringLiteral("Customers"), {{"C"}, {{"a"}, {"b"}, {"c"}}});
+    Table t{{"C", "N"}, {}};
+    const QList<int> counts{2, 5, 1};
+    for (int c = 0; c < counts.size(); ++c)
+        for (int i = 1; i <= counts[c]; ++i) t.rows << QStringList{QString(QChar('a' + c)), QString::number(i)};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+    rows.filter = [&](const QStringList &row) { return row[0] == customers.value(QStringLiteral("C")); };
+    page->SetDataSet(customers.ds);
+    const EndlessPaper paper = endlessList(rows.ds);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), counts.size());
+    for (int i = 0; i < counts.size(); ++i) expectEndlessPage(i, counts[i], paper);
+    // The sizes travel with a saved prepared report.
+    QBuffer buf;
+    buf.open(QIODevice::ReadWrite);
+    pages().SaveToStream(buf);
+    pages().Clear();
+    buf.seek(0);
+    pages().LoadFromStream(buf);
+    ASSERT_EQ(pages().Count(), counts.size());
+    for (int i = 0; i < counts.size(); ++i) expectEndlessPage(i, counts[i], paper);
 }
 
 TEST_F(EngineTest, GoodsLabelsPreparedAndDrawnAt300DpiDecodeToTheGoodsCodes)
