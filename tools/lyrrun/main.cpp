@@ -1,18 +1,23 @@
-// lyrrun TEMPLATE [--data NAME=FILE.csv ...] [--var NAME=VALUE ...] [--dump] [--lp3 OUT]
+// lyrrun TEMPLATE [--data NAME=FILE.csv ...] [--var NAME=VALUE ...] [--dialogs ok|cancel] [--dump] [--lp3 OUT]
 // Loads a template, gives it user datasets read from CSV files (a header
 // row, then one record a line), prepares it and prints the prepared pages.
-// Exit 1 with the report's errors when preparing fails.
+// Dialog pages are answered without a user: ok presses the page's default
+// (or OK) button, cancel its cancel button. Exit 1 with the report's errors
+// when preparing fails.
 
 #include "report/lyrband.h"
 #include "report/lyrclass.h"
 #include "report/lyrdbset.h"
+#include "report/lyrdialogpage.h"
 #include "report/lyrview.h"
 #include "reportengine/lyrengine.h"
 #include "reportengine/lyrpreviewpages.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QFile>
-#include <QGuiApplication>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 #include <memory>
@@ -61,22 +66,52 @@ int fail(const QString &text)
     return 1;
 }
 
+constexpr int modalOk = 1;
+
+// The button a user answering that way would press: the default button (or
+// the one ending the page with OK), or the cancel button (or the one ending
+// it with Cancel).
+TlyrButtonControl *answerButton(TlyrDialogPage *page, bool ok)
+{
+    TlyrButtonControl *byResult = nullptr;
+    for (TlyrComponent *c : page->AllObjects()) {
+        auto *b = qobject_cast<TlyrButtonControl *>(c);
+        if (!b || !b->Visible() || !b->Enabled()) continue;
+        if (ok ? b->Default() : b->Cancel()) return b;
+        if (!byResult && b->ModalResult() == (ok ? modalOk : TlyrDialogPage::mrCancel)) byResult = b;
+    }
+    return byResult;
+}
+
+// Shows the page as the report would and answers it once it is up; a page
+// its button did not close is closed with the answer, so nothing waits.
+int answerDialog(TlyrDialogPage *page, bool ok)
+{
+    QTimer::singleShot(0, page, [page, ok] {
+        if (TlyrButtonControl *b = answerButton(page, ok))
+            if (auto *button = qobject_cast<QAbstractButton *>(b->Control())) button->click();
+        if (page->Window()->isVisible()) page->Window()->done(ok ? modalOk : TlyrDialogPage::mrCancel);
+    });
+    return page->ShowModal();
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty())
-        return fail(QStringLiteral(
-                "usage: lyrrun TEMPLATE [--data NAME=FILE.csv ...] [--var NAME=VALUE ...] [--dump] [--lp3 OUT]"));
+        return fail(QStringLiteral("usage: lyrrun TEMPLATE [--data NAME=FILE.csv ...] [--var NAME=VALUE ...] "
+                                   "[--dialogs ok|cancel] [--dump] [--lp3 OUT]"));
     lyrInstallEngine();
     TlyrReport report;
     report.EngineOptions()->SetNewSilentMode(simSilent);
     QObject keeper;
     std::vector<std::unique_ptr<CsvData>> data;
     bool dump = false;
+    bool dialogsOk = true;
     QString lp3;
     const QString templ = args.takeFirst();
     try {
@@ -89,6 +124,11 @@ int main(int argc, char **argv)
         const QString a = args.at(i);
         if (a == QLatin1String("--dump")) {
             dump = true;
+        } else if (a == QLatin1String("--dialogs") && i + 1 < args.size()) {
+            const QString answer = args.at(++i);
+            if (answer != QLatin1String("ok") && answer != QLatin1String("cancel"))
+                return fail(QStringLiteral("--dialogs takes ok or cancel: ") + answer);
+            dialogsOk = answer == QLatin1String("ok");
         } else if (a == QLatin1String("--lp3") && i + 1 < args.size()) {
             lp3 = args.at(++i);
         } else if ((a == QLatin1String("--data") || a == QLatin1String("--var")) && i + 1 < args.size()) {
@@ -139,7 +179,10 @@ int main(int argc, char **argv)
         if (auto *view = qobject_cast<TlyrView *>(c); view && !view->DataSet() && !view->DataSetName().isEmpty())
             view->SetDataSetName(view->DataSetName());
     }
-    if (!report.PrepareReport()) return fail(report.Errors().join(QLatin1Char('\n')));
+    if (auto *engine = dynamic_cast<TlyrEngine *>(report.Engine()))
+        engine->OnRunDialog = [dialogsOk](TlyrDialogPage *page) { return answerDialog(page, dialogsOk); };
+    if (!report.PrepareReport())
+        return fail(report.Errors().isEmpty() ? QStringLiteral("cancelled") : report.Errors().join(QLatin1Char('\n')));
     auto &pages = *static_cast<TlyrPreviewPages *>(report.PreviewPages());
     if (dump) std::fputs(lyrDumpPreparedPages(pages).toUtf8().constData(), stdout);
     if (!lp3.isEmpty()) {
