@@ -388,6 +388,9 @@ void TlyrEngine::runPage(TlyrReportPage *page)
         // An endless page of the previous record grew; this one starts anew.
         PageWidth = (page->PaperWidth() - page->LeftMargin() - page->RightMargin()) * lyrUnitsPerMM;
         PageHeight = (page->PaperHeight() - page->TopMargin() - page->BottomMargin()) * lyrUnitsPerMM;
+        // Numbering restarts before the page is added: the pages so far get
+        // their total, and this page is number 1.
+        if (page->ResetPageNumbers) pages->ResetLogicalPageNumber();
         if (page->PrintOnPreviousPage && pages->CurPage >= 0) {
             // Continues below what the previous report page left.
             CurX = 0;
@@ -399,7 +402,6 @@ void TlyrEngine::runPage(TlyrReportPage *page)
             firstPage_ = true;
             initPage();
         }
-        if (page->ResetPageNumbers) pages->ResetLogicalPageNumber();
         TlyrBand *title = page->FindBand(&TlyrReportTitle::staticMetaObject);
         if (title) ShowBand(title);
         runDataBands(trees_[page].Masters);
@@ -745,7 +747,6 @@ void TlyrEngine::showGroupHeaders(Node &node, size_t from, bool reset)
         }
         if (h->KeepTogether) startKeep(h);
         ShowBand(h);
-        if (h->ResetPageNumbers && !reset) Pages()->ResetLogicalPageNumber();
         (h->Vertical() ? vHeaderList_ : headerList_).push_back(h);
     }
 }
@@ -1032,7 +1033,13 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
     bool split = false;
     if (!pageBand && !showingHeaders_ && !popTarget_) {
         const bool atTop = CurY <= columnStartY_ + 0.0001;
-        if (band->StartNewPage() && !atTop) NewPage();
+        if (band->StartNewPage() && !atTop) {
+            // A group that restarts the numbering closes the count of the
+            // pages before it, before its own first page is added.
+            if (auto *gh = qobject_cast<TlyrGroupHeader *>(band); gh && gh->ResetPageNumbers)
+                Pages()->ResetLogicalPageNumber();
+            NewPage();
+        }
         if (band->Height() > FreeSpace() + 0.0001) {
             if (band->AllowSplit() && !cross)
                 split = true;

@@ -287,6 +287,72 @@ TEST_F(EngineTest, LongListContinuesWithHeaderRepeatedAndFooterAfterLastLine)
     EXPECT_EQ(second.last(), QStringLiteral("sum %1 page 2").arg(sum2));
 }
 
+TEST_F(EngineTest, PageNumbersLogicalAndPhysicalInBothPasses)
+{
+    // A list over two pages, then a report page that restarts the numbering.
+    Table t{{"N"}, {}};
+    for (int i = 1; i <= 60; ++i) t.rows << QStringList{QString::number(i)};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+    const QString numbers = QStringLiteral("[Page]/[TotalPages] [Page#]/[TotalPages#]");
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "M", "line [Rows.\"N\"]");
+    memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", numbers);
+    page = new TlyrReportPage(report.get());
+    page->SetName(QStringLiteral("Page2"));
+    page->SetParent(report.get());
+    page->ResetPageNumbers = true;
+    memo(band<TlyrReportTitle>("Title2", 0, 20), "T2", "second");
+    memo(band<TlyrPageFooter>("PageFooter2", 100, 20), "PF2", numbers);
+    // The footer texts as printed: the physical total is put in when a page
+    // is drawn.
+    auto footers = [&] {
+        QStringList out;
+        for (int i = 0; i < pages().Count(); ++i) {
+            auto *pf = qobject_cast<TlyrCustomMemoView *>(pages().GetPage(i)->AllObjects().last());
+            if (!pf) return QStringList();
+            out << pf->GetText().replace(QStringLiteral("[TotalPages#]"), QString::number(pf->TotalPages));
+        }
+        return out;
+    };
+    report->EngineOptions()->SetDoublePass(true);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(footers(), (QStringList{"1/2 1/3", "2/2 2/3", "1/1 3/3"}));
+    // One pass: the logical numbers are known, their totals not yet.
+    report->EngineOptions()->SetDoublePass(false);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    QStringList physical;
+    for (const QString &f : footers()) physical << f.section(u' ', 1);
+    EXPECT_EQ(physical, (QStringList{"1/3", "2/3", "3/3"}));
+    QStringList logical;
+    for (const QString &f : footers()) logical << f.section(u'/', 0, 0);
+    EXPECT_EQ(logical, (QStringList{"1", "2", "1"}));
+}
+
+TEST_F(EngineTest, AGroupStartingANewPageRestartsTheLogicalNumbers)
+{
+    Table t{{"G", "N"}, {}};
+    for (int i = 1; i <= 60; ++i) t.rows << QStringList{QStringLiteral("A"), QString::number(i)};
+    t.rows << QStringList{QStringLiteral("B"), QStringLiteral("61")};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+    report->EngineOptions()->SetDoublePass(true);
+    auto *gh = band<TlyrGroupHeader>("GroupHeader1", 30, 20);
+    gh->Condition = QStringLiteral("Rows.\"G\"");
+    gh->SetStartNewPage(true);
+    gh->ResetPageNumbers = true;
+    memo(gh, "GH", "group [Rows.\"G\"]");
+    auto *master = band<TlyrMasterData>("MasterData1", 60, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "M", "line [Rows.\"N\"]");
+    memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", "[Page]/[TotalPages]");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 3);
+    EXPECT_EQ(texts(2).first(), QStringLiteral("group B"));
+    EXPECT_EQ(texts(0).last(), QStringLiteral("1/2"));
+    EXPECT_EQ(texts(1).last(), QStringLiteral("2/2"));
+    EXPECT_EQ(texts(2).last(), QStringLiteral("1/1"));
+}
+
 TEST_F(EngineTest, BandErrorsStopTheRun)
 {
     RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}}});
