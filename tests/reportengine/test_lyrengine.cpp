@@ -381,6 +381,47 @@ TEST_F(EngineTest, BandsAtTheSameTopBothPrint)
     EXPECT_EQ(texts(0), (QStringList{"title", "a1", "b1"}));
 }
 
+TEST_F(EngineTest, BandsAreOrderedByTheirNumericTop)
+{
+    // Negative tops and tops of a million or more sort as numbers, not as
+    // their texts.
+    const QList<double> tops{1500000, -30, 999999.5, 7};
+    std::vector<std::unique_ptr<RowsDataSet>> sets;
+    for (int i = 0; i < tops.size(); ++i) {
+        const QString name = QStringLiteral("S%1").arg(i);
+        sets.push_back(
+                std::make_unique<RowsDataSet>(report.get(), name, Table{{"N"}, {{QStringLiteral("band %1").arg(i)}}}));
+        auto *m = band<TlyrMasterData>(QStringLiteral("MasterData%1").arg(i), tops[i], 20);
+        m->SetDataSet(sets.back()->ds);
+        memo(m, QStringLiteral("M%1").arg(i), QStringLiteral("[%1.\"N\"]").arg(name));
+    }
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(texts(0), (QStringList{"band 1", "band 3", "band 2", "band 0"}));
+}
+
+TEST_F(EngineTest, PreparedReportsWriteNumbersWithAPointInAnyLocale)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}, {"2"}}});
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20.5);
+    master->SetDataSet(rows.ds);
+    memo(master, "M", "line [Rows.\"N\"]", 10.25, 100.75);
+    auto saved = [&] {
+        EXPECT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        QBuffer buf;
+        buf.open(QIODevice::ReadWrite);
+        pages().SaveToStream(buf);
+        return buf.data();
+    };
+    const QByteArray plain = saved();
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const QByteArray german = saved();
+    QLocale::setDefault(before);
+    EXPECT_EQ(QString::fromUtf8(german).toStdString(), QString::fromUtf8(plain).toStdString());
+    EXPECT_TRUE(plain.contains("10.25")) << plain.constData();
+    EXPECT_FALSE(plain.contains("10,25"));
+}
+
 TEST_F(EngineTest, AnErrorDuringTheRunEndsItCleanly)
 {
     RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}, {"2"}}});
