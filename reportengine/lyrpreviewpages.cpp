@@ -272,11 +272,8 @@ void TlyrPreviewPages::writeObject(TlyrComponent *obj, TlyrXMLItem *parent)
     TlyrXMLItem *item = parent->Add();
     const QString key = keys_.value(obj);
     TlyrComponent *source = key.isEmpty() ? nullptr : Dictionary.GetObject(key);
-    if (auto *pic = qobject_cast<TlyrPictureView *>(obj)) {
-        const int saved = pic->ImageIndex();
-        PictureCache.AddPicture(pic);
-        if (!source) pic->SetImageIndex(saved);
-    }
+    // A picture goes to the cache through its Diff, once per change; an
+    // object without a source is written in full with its picture.
     if (source) {
         item->Name = key;
         const bool finalPass = !Engine || Engine->FinalPass;

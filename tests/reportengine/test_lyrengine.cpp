@@ -208,6 +208,19 @@ protected:
         ASSERT_NE(footer, nullptr);
         EXPECT_NEAR(footer->Top(), 20 + lines * 20, 0.01);
     }
+    // The prepared pages saved and loaded by another report (which needs no
+    // template); the saved bytes go to saved when given.
+    TlyrPreviewPages &reload(TlyrReport &other, QByteArray *saved = nullptr)
+    {
+        QBuffer file;
+        file.open(QIODevice::ReadWrite);
+        pages().SaveToStream(file);
+        if (saved) *saved = file.data();
+        auto &loaded = *static_cast<TlyrPreviewPages *>(other.PreviewPages());
+        file.seek(0);
+        loaded.LoadFromStream(file, false);
+        return loaded;
+    }
     QObject keeper;
     std::unique_ptr<TlyrReport> report;
     TlyrReportPage *page = nullptr;
@@ -422,6 +435,64 @@ TEST_F(EngineTest, PreparedReportsWriteNumbersWithAPointInAnyLocale)
     EXPECT_FALSE(plain.contains("10,25"));
 }
 
+TEST_F(EngineTest, PicturesGoToTheCacheOnceEachAndSurviveAPreparedFile)
+{
+    QImage sample(6, 3, QImage::Format_RGB32);
+    sample.fill(Qt::darkCyan);
+    auto encoded = [&](const char *format) {
+        QBuffer buf;
+        buf.open(QIODevice::WriteOnly);
+        EXPECT_TRUE(sample.save(&buf, format)) << format;
+        return buf.data();
+    };
+    // A placeable metafile key: kept, drawn as its frame only.
+    QByteArray wmf("\xD7\xCD\xC6\x9A", 4);
+    wmf.append(40, '\0');
+    const QList<QByteArray> data{encoded("PNG"), encoded("JPEG"), encoded("BMP"), encoded("ICO"), wmf, {}};
+    auto *title = band<TlyrReportTitle>("Title1", 0, 60);
+    for (int i = 0; i < data.size(); ++i) {
+        auto *p = new TlyrPictureView(report.get());
+        p->SetName(QStringLiteral("Picture%1").arg(i));
+        p->SetParent(title);
+        p->SetBounds(i * 70, 0, 60, 30);
+        p->Frame()->SetTyp(15);
+        if (!data[i].isEmpty()) ASSERT_EQ(p->LoadPictureFromStream(data[i]), 0) << i;
+    }
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(pages().PictureCache.Count(), 5);
+    auto check = [&](TlyrPreviewPages &store) {
+        TlyrReportPage *built = store.GetPage(0);
+        ASSERT_NE(built, nullptr);
+        for (int i = 0; i < data.size(); ++i) {
+            SCOPED_TRACE(i);
+            auto *p = qobject_cast<TlyrPictureView *>(built->FindObject(QStringLiteral("Picture%1").arg(i)));
+            ASSERT_NE(p, nullptr);
+            EXPECT_EQ(p->PictureData(), data[i]);
+            if (i < 4)
+                EXPECT_EQ(p->Picture().size(), sample.size());
+            else
+                EXPECT_TRUE(p->Picture().isNull());
+            EXPECT_EQ(p->ImageIndex(), i < 5 ? i + 1 : 0);
+        }
+        // Four images are drawn; every object has its frame.
+        TlyrRecordingCanvas canvas;
+        store.DrawPage(0, canvas, 1, 1, 0, 0);
+        int images = 0, lines = 0;
+        for (const TlyrRecordedShape &shape : canvas.Shapes) {
+            if (shape.What == TlyrRecordedShape::Image) ++images;
+            if (shape.What == TlyrRecordedShape::Line) ++lines;
+        }
+        EXPECT_EQ(images, 4);
+        EXPECT_EQ(lines, 4 * int(data.size()));
+    };
+    check(pages());
+    TlyrReport other;
+    TlyrPreviewPages &loaded = reload(other);
+    ASSERT_EQ(loaded.PictureCache.Count(), 5);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(loaded.PictureCache.Item(i), data[i]);
+    check(loaded);
+}
+
 TEST_F(EngineTest, AnErrorDuringTheRunEndsItCleanly)
 {
     RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}, {"2"}}});
@@ -451,15 +522,10 @@ TEST_F(EngineTest, PreparedReportRoundTripKeepsBytesAndPages)
     const int count = pages().Count();
     ASSERT_GE(count, 3);
     const QString before = lyrDumpPreparedPages(pages());
-    QBuffer first;
-    first.open(QIODevice::ReadWrite);
-    pages().SaveToStream(first);
-
     // Loading needs no template: a fresh report without pages reads it.
     TlyrReport other;
-    auto &loaded = *static_cast<TlyrPreviewPages *>(other.PreviewPages());
-    first.seek(0);
-    loaded.LoadFromStream(first, false);
+    QByteArray first;
+    TlyrPreviewPages &loaded = reload(other, &first);
     EXPECT_EQ(loaded.Count(), count);
     EXPECT_EQ(lyrDumpPreparedPages(loaded), before);
     // The report settings saved with the pages reach the loading report.
@@ -469,9 +535,9 @@ TEST_F(EngineTest, PreparedReportRoundTripKeepsBytesAndPages)
     EXPECT_FALSE(other.DotMatrixReport());
     EXPECT_TRUE(other.Errors().isEmpty());
     // Other report properties in that element are not taken.
-    QByteArray crafted = first.data();
+    QByteArray crafted = first;
     crafted.replace("<TlyrReport ", "<TlyrReport EngineOptions.DoublePass=\"1\" ReportOptions.Author=\"x\" ");
-    ASSERT_NE(crafted, first.data());
+    ASSERT_NE(crafted, first);
     TlyrReport third;
     QBuffer craftedFile(&crafted);
     craftedFile.open(QIODevice::ReadOnly);
@@ -484,7 +550,7 @@ TEST_F(EngineTest, PreparedReportRoundTripKeepsBytesAndPages)
     QBuffer second;
     second.open(QIODevice::ReadWrite);
     loaded.SaveToStream(second);
-    EXPECT_EQ(second.data().toStdString(), first.data().toStdString());
+    EXPECT_EQ(second.data().toStdString(), first.toStdString());
 }
 
 TEST_F(EngineTest, DamagedPreparedPagesGiveAnErrorLine)
