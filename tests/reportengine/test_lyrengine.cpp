@@ -268,6 +268,44 @@ TEST_F(EngineTest, MasterDetailWithGroupsFootersAndTotals)
     EXPECT_TRUE(dump.startsWith(QStringLiteral("page 1\nTlyrPageHeader PageHeader1 0.00 0.00"))) << dump.toStdString();
 }
 
+TEST_F(EngineTest, SubdetailsPrintUnderTheirDetailWithHeadersFootersAndSums)
+{
+    RowsDataSet orders(report.get(), QStringLiteral("Orders"), {{"No"}, {{"1"}, {"2"}}});
+    RowsDataSet lines(report.get(), QStringLiteral("Lines"), {{"No", "L"}, {{"1", "a"}, {"1", "b"}, {"2", "c"}}});
+    RowsDataSet parts(report.get(), QStringLiteral("Parts"),
+                      {{"L", "P", "Qty"}, {{"a", "a1", "2"}, {"a", "a2", "3"}, {"c", "c1", "4"}}});
+    lines.filter = [&](const QStringList &row) { return row[0] == orders.value(QStringLiteral("No")); };
+    parts.filter = [&](const QStringList &row) { return row[0] == lines.value(QStringLiteral("L")); };
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(orders.ds);
+    memo(master, "M", "order [Orders.\"No\"]");
+    memo(band<TlyrHeader>("Header2", 60, 20), "DH", "lines of [Orders.\"No\"]");
+    auto *detail = band<TlyrDetailData>("DetailData1", 80, 20);
+    detail->SetDataSet(lines.ds);
+    memo(detail, "D", "line [Lines.\"L\"]");
+    // Each footer sits right below its data band, as in the designer.
+    memo(band<TlyrFooter>("Footer2", 100, 20), "DF", "lines [COUNT(DetailData1)]");
+    memo(band<TlyrHeader>("Header3", 120, 20), "SH", "parts");
+    auto *sub = band<TlyrSubdetailData>("SubdetailData1", 140, 20);
+    sub->SetDataSet(parts.ds);
+    memo(sub, "S", "part [Parts.\"P\"]");
+    memo(band<TlyrFooter>("Footer3", 160, 20), "SF", "qty [SUM(<Parts.\"Qty\">, SubdetailData1)]");
+    memo(band<TlyrReportSummary>("Summary1", 200, 20), "RS", "all [SUM(<Parts.\"Qty\">, SubdetailData1)]");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    // A line without parts is left out.
+    EXPECT_EQ(texts(0),
+              (QStringList{"order 1", "lines of 1", "line a", "parts", "part a1", "part a2", "qty 5", "lines 1",
+                           "order 2", "lines of 2", "line c", "parts", "part c1", "qty 4", "lines 1", "all 9"}));
+    // Printed anyway, it has neither the parts' header nor their footer.
+    auto *again = qobject_cast<TlyrDataBand *>(report->FindObject(QStringLiteral("DetailData1")));
+    ASSERT_NE(again, nullptr);
+    again->SetPrintIfDetailEmpty(true);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(texts(0), (QStringList{"order 1", "lines of 1", "line a", "parts", "part a1", "part a2", "qty 5",
+                                     "line b", "lines 2", "order 2", "lines of 2", "line c", "parts", "part c1",
+                                     "qty 4", "lines 1", "all 9"}));
+}
+
 TEST_F(EngineTest, LongListContinuesWithHeaderRepeatedAndFooterAfterLastLine)
 {
     Table t{{"N"}, {}};
