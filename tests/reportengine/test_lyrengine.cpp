@@ -98,6 +98,15 @@ protected:
         b->SetHeight(height);
         return b;
     }
+    // A data band 20 high over the dataset, with one memo.
+    template <class B>
+    B *dataBand(const QString &name, double top, TlyrDataSet *ds, const QString &memoName, const QString &text)
+    {
+        B *b = band<B>(name, top, 20);
+        b->SetDataSet(ds);
+        memo(b, memoName, text);
+        return b;
+    }
     TlyrMemoView *memo(TlyrBand *b, const QString &name, const QString &text, double left = 0, double width = 200)
     {
         auto *m = new TlyrMemoView(report.get());
@@ -276,19 +285,13 @@ TEST_F(EngineTest, SubdetailsPrintUnderTheirDetailWithHeadersFootersAndSums)
                       {{"L", "P", "Qty"}, {{"a", "a1", "2"}, {"a", "a2", "3"}, {"c", "c1", "4"}}});
     lines.filter = [&](const QStringList &row) { return row[0] == orders.value(QStringLiteral("No")); };
     parts.filter = [&](const QStringList &row) { return row[0] == lines.value(QStringLiteral("L")); };
-    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
-    master->SetDataSet(orders.ds);
-    memo(master, "M", "order [Orders.\"No\"]");
+    dataBand<TlyrMasterData>("MasterData1", 40, orders.ds, "M", "order [Orders.\"No\"]");
     memo(band<TlyrHeader>("Header2", 60, 20), "DH", "lines of [Orders.\"No\"]");
-    auto *detail = band<TlyrDetailData>("DetailData1", 80, 20);
-    detail->SetDataSet(lines.ds);
-    memo(detail, "D", "line [Lines.\"L\"]");
+    dataBand<TlyrDetailData>("DetailData1", 80, lines.ds, "D", "line [Lines.\"L\"]");
     // Each footer sits right below its data band, as in the designer.
     memo(band<TlyrFooter>("Footer2", 100, 20), "DF", "lines [COUNT(DetailData1)]");
     memo(band<TlyrHeader>("Header3", 120, 20), "SH", "parts");
-    auto *sub = band<TlyrSubdetailData>("SubdetailData1", 140, 20);
-    sub->SetDataSet(parts.ds);
-    memo(sub, "S", "part [Parts.\"P\"]");
+    dataBand<TlyrSubdetailData>("SubdetailData1", 140, parts.ds, "S", "part [Parts.\"P\"]");
     memo(band<TlyrFooter>("Footer3", 160, 20), "SF", "qty [SUM(<Parts.\"Qty\">, SubdetailData1)]");
     memo(band<TlyrReportSummary>("Summary1", 200, 20), "RS", "all [SUM(<Parts.\"Qty\">, SubdetailData1)]");
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
