@@ -1,4 +1,8 @@
-// The report runner answers dialog pages without a user, so it never waits.
+// The report runner: dialog pages answered without a user, so it never
+// waits; datasets over the program's database; printing to a file.
+
+#include "core/Unit1.h"
+#include "platform/db/db.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,7 +56,7 @@ protected:
     }
     RunResult run(const QByteArray &xml, QStringList args)
     {
-        const QString path = dir.filePath(QStringLiteral("dialog.xml"));
+        const QString path = dir.filePath(QStringLiteral("template.xml"));
         QFile f(path);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(xml);
@@ -107,6 +111,44 @@ TEST_F(LyrRunTest, APageWithoutDefaultOrCancelButtonStillEnds)
     const RunResult unanswered = run(dialogReport("", ""), {});
     EXPECT_EQ(unanswered.exitCode, 0) << unanswered.err.toStdString();
     EXPECT_TRUE(unanswered.out.contains(QStringLiteral("typed"))) << unanswered.out.toStdString();
+}
+
+TEST_F(LyrRunTest, DatasetsOverTheDatabaseAndAPrintFile)
+{
+    const QString dbPath = dir.filePath(QStringLiteral("db.edb"));
+    {
+        auto c = vdb::Connection::create(dbPath, velmora::databaseKey());
+        c->execute(QStringLiteral("CREATE TABLE S (theNo VARCHAR(10), theSum MONEY)"));
+        c->execute(QStringLiteral("INSERT INTO S VALUES ('D1', 2.5)"));
+        c->execute(QStringLiteral("INSERT INTO S VALUES ('D2', 4)"));
+    }
+    const QByteArray xml("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                         "<TlyrReport><TlyrReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\">"
+                         "<TlyrMasterData Name=\"MasterData1\" Left=\"0\" Top=\"20\" Width=\"718\" Height=\"20\" "
+                         "DataSet=\"Sales\">"
+                         "<TlyrMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" Width=\"200\" Height=\"20\" "
+                         "Text=\"sale [Sales.&#34;theNo&#34;]\"/></TlyrMasterData>"
+                         "<TlyrReportSummary Name=\"ReportSummary1\" Left=\"0\" Top=\"60\" Width=\"718\" "
+                         "Height=\"20\"><TlyrMemoView Name=\"Memo2\" Left=\"0\" Top=\"0\" Width=\"200\" "
+                         "Height=\"20\" Text=\"total [SUM(&#60;Sales.&#34;theSum&#34;&#62;,MasterData1)]\"/>"
+                         "</TlyrReportSummary></TlyrReportPage></TlyrReport>");
+    const QString pdf = dir.filePath(QStringLiteral("out.prn"));
+    const RunResult r = run(xml, {QStringLiteral("--db"), dbPath, QStringLiteral("--query"),
+                                  QStringLiteral("Sales=select theNo, theSum from S order by theNo"),
+                                  QStringLiteral("--print-to-file"), pdf});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QStringList texts;
+    for (const QString &line : r.out.split(u'\n'))
+        if (line.startsWith(QStringLiteral("TlyrMemoView "))) texts << line.section(u' ', 6);
+    EXPECT_EQ(texts, (QStringList{"sale D1", "sale D2", "total 6.5"})) << r.out.toStdString();
+    QFile printed(pdf);
+    ASSERT_TRUE(printed.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(printed.readAll().startsWith("%PDF"));
+    // A query that the database refuses ends the run with its error.
+    const RunResult bad = run(xml, {QStringLiteral("--db"), dbPath, QStringLiteral("--query"),
+                                    QStringLiteral("Sales=select x from Nope")});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_FALSE(bad.err.isEmpty());
 }
 
 }  // namespace
