@@ -1276,11 +1276,16 @@ void TlyrEngine::startCross(TlyrBand *band)
         TlyrEngine *e;
         ~End() { e->crossBand_ = nullptr; }
     } end{this};
-    // The cells begin where the first vertical band stands.
-    CurX = PageWidth;
-    for (TlyrComponent *c : CurPage->Objects())
+    // The cells begin where the first vertical band of the band's own page
+    // (a subreport's page inside a subreport) stands, relative to the band,
+    // which stands at the subreport's left.
+    auto *own = qobject_cast<TlyrReportPage *>(band->Parent());
+    if (!own) own = CurPage;
+    crossRoom_ = PageWidth - savedX;
+    CurX = crossRoom_;
+    for (TlyrComponent *c : own->Objects())
         if (auto *b = qobject_cast<TlyrBand *>(c); b && b->Vertical()) CurX = std::min(CurX, b->Left());
-    runVerticalDataBands(trees_[CurPage].VMasters);
+    runVerticalDataBands(trees_[own].VMasters);
     widthBreaks_.push_back(band->Objects().size());
     CurX = savedX;
     CurLine = savedLine;
@@ -1298,13 +1303,15 @@ void TlyrEngine::showVerticalBand(TlyrBand *band)
     band->BeforePrint();
     Report->DoBeforePrint(band);
     if (band->Visible()) {
-        if (CurX + band->Width() > PageWidth + 0.0001 && CurX > 0.0001) {
+        if (CurX + band->Width() > crossRoom_ + 0.0001 && CurX > 0.0001) {
             if (CurPage->EndlessWidth) {
-                PageWidth = CurX + band->Width();
+                PageWidth += CurX + band->Width() - crossRoom_;
+                crossRoom_ = CurX + band->Width();
             } else {
                 // The row goes on on the next page in width, with the
                 // vertical headers again.
                 CurX = 0;
+                crossRoom_ = PageWidth;
                 widthBreaks_.push_back(crossBand_->Objects().size());
                 const std::vector<TlyrBand *> repeat = vHeaderList_;
                 for (TlyrBand *h : repeat)

@@ -136,6 +136,9 @@ private:
     TlyrBand *crossBand_ = nullptr;
     std::vector<TlyrBand *> vHeaderList_;
     std::vector<qsizetype> widthBreaks_;
+    // The room for cells in the crossed band's part on the current page
+    // (less than the page width when the band stands right of the margin).
+    double crossRoom_ = 0;
     bool crossPage_ = false;
     bool crossOutput_ = false;
     bool widthPagesFollow_ = false;

@@ -1334,6 +1334,32 @@ TEST_F(EngineTest, CrossedRowsTotalPerRowAndPerColumn)
     EXPECT_EQ(out, expected);
 }
 
+TEST_F(EngineTest, CrossedRowsInASubreportStartAtTheSubreport)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"r1"}, {"r2"}}});
+    RowsDataSet cols(report.get(), QStringLiteral("Cols"), {{"W"}, {{"10"}, {"20"}}});
+    auto *title = band<TlyrReportTitle>("Title1", 0, 40);
+    auto *sub = new TlyrSubreport(report.get());
+    sub->SetName(QStringLiteral("Sub"));
+    sub->SetParent(title);
+    sub->SetBounds(50, 10, 300, 20);
+    TlyrReportPage *mainPage = page;
+    page = new TlyrReportPage(report.get());
+    page->SetName(QStringLiteral("SubPage"));
+    page->SetParent(report.get());
+    sub->SetSubPage(page);
+    auto *master = dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "RowName", "[Rows.\"N\"]");
+    memo(master, "Cell", "[Rows.\"N\"]x[Cols.\"W\"]", 100, 60);
+    vband<TlyrMasterData>("VData", 100, 60)->SetDataSet(cols.ds);
+    page = mainPage;
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+    // Cells stand where they would on a page of their own, moved by the
+    // subreport's left.
+    EXPECT_EQ(bandLines(0, QStringLiteral("MasterData1")),
+              (QStringList{"r1@50 r1x10@150 r1x20@210", "r2@50 r2x10@150 r2x20@210"}));
+}
+
 TEST_F(EngineTest, VerticalGroupsPrintTheirHeadersAndSubtotalsAcrossTheRow)
 {
     RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"r1"}, {"r2"}}});
