@@ -612,7 +612,7 @@ double TlyrEngine::FreeSpace()
 
 KsValue TlyrEngine::GetAggregateValue(const QString &name, const QString &expression, TlyrComponent *band, int flags)
 {
-    return Aggregates.GetValue(CurBand, name, expression, band, flags, CurVColumn);
+    return Aggregates.GetValue(CurBand, name, expression, band, flags, CurVColumn, vColumnFrom_);
 }
 
 // ---------------------------------------------------------------- data loops
@@ -748,6 +748,7 @@ void TlyrEngine::showGroupHeaders(Node &node, size_t from, bool reset)
         if (h->KeepTogether) startKeep(h);
         ShowBand(h);
         (h->Vertical() ? vHeaderList_ : headerList_).push_back(h);
+        if (h->Vertical()) vGroupFrom_[h] = CurVColumn + 1;
     }
 }
 
@@ -784,10 +785,14 @@ void TlyrEngine::showGroupFooters(Node &node, size_t from)
         auto *f = static_cast<TlyrGroupFooter *>(footerOf);
         if (f) {
             // The header's own group decides, not the data band's counter.
-            if (f->HideIfSingleDataRecord && groupRecords_.value(h) < 2)
+            if (f->HideIfSingleDataRecord && groupRecords_.value(h) < 2) {
                 Aggregates.Reset(f);
-            else
+            } else {
+                const int savedFrom = vFooterFrom_;
+                vFooterFrom_ = vGroupFrom_.value(h, 1);
                 ShowBand(f);
+                vFooterFrom_ = savedFrom;
+            }
         }
         auto &list = h->Vertical() ? vHeaderList_ : headerList_;
         list.erase(std::remove(list.begin(), list.end(), h), list.end());
@@ -1268,6 +1273,7 @@ void TlyrEngine::startCross(TlyrBand *band)
 {
     crossBand_ = band;
     vHeaderList_.clear();
+    vGroupFrom_.clear();
     widthBreaks_ = {0};
     CurVColumn = 0;
     const double savedX = CurX;
@@ -1298,7 +1304,13 @@ void TlyrEngine::showVerticalBand(TlyrBand *band)
     auto *data = qobject_cast<TlyrDataBand *>(band);
     if (data) ++CurVColumn;
     TlyrBand *savedBand = CurBand;
-    CurBand = footer ? band : crossBand_;
+    // In a crossed total row a vertical footer's cell totals the row's own
+    // totals over the columns that footer closes.
+    const bool totalRow = is<TlyrFooter>(crossBand_) || is<TlyrGroupFooter>(crossBand_) ||
+                          is<TlyrReportSummary>(crossBand_) || is<TlyrPageFooter>(crossBand_);
+    CurBand = footer && !totalRow ? band : crossBand_;
+    const int savedFrom = vColumnFrom_;
+    vColumnFrom_ = footer && totalRow ? (is<TlyrGroupFooter>(band) ? std::max(vFooterFrom_, 1) : 1) : 0;
     Report->CurObject = band->Name();
     band->BeforePrint();
     Report->DoBeforePrint(band);
@@ -1338,6 +1350,7 @@ void TlyrEngine::showVerticalBand(TlyrBand *band)
     Report->DoAfterPrint(band);
     band->AfterPrint();
     CurBand = savedBand;
+    vColumnFrom_ = savedFrom;
     // Totals count the cells of crossed data rows only, not those of
     // header or footer rows (whose data is not a record of the rows).
     if (data && is<TlyrDataBand>(crossBand_)) Aggregates.AddValue(data, CurVColumn);

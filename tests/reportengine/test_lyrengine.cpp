@@ -155,6 +155,14 @@ protected:
         b->SetWidth(width);
         return b;
     }
+    // Vertical groups of the columns by their "G": the group header at 100,
+    // the columns at 140, the group footer at 200.
+    void verticalGroups(TlyrDataSet *cols)
+    {
+        vband<TlyrGroupHeader>("VGroup", 100, 40)->Condition = QStringLiteral("Cols.\"G\"");
+        vband<TlyrMasterData>("VData", 140, 60)->SetDataSet(cols);
+        vband<TlyrGroupFooter>("VGroupFooter", 200, 40);
+    }
     // A subreport object in band b whose own page lists the dataset's "N"
     // with one memo per record.
     TlyrSubreport *subreport(TlyrBand *b, const QString &name, double left, TlyrDataSet *ds, double memoLeft = 0)
@@ -1360,6 +1368,30 @@ TEST_F(EngineTest, CrossedRowsInASubreportStartAtTheSubreport)
               (QStringList{"r1@50 r1x10@150 r1x20@210", "r2@50 r2x10@150 r2x20@210"}));
 }
 
+TEST_F(EngineTest, ColumnTotalsUnderVerticalGroupsSumTheirColumnOrGroup)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N", "K"}, {{"r1", "1"}, {"r2", "10"}}});
+    RowsDataSet cols(report.get(), QStringLiteral("Cols"), {{"G", "W"}, {{"A", "1"}, {"A", "2"}, {"B", "3"}}});
+    auto *master = dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "RowName", "[Rows.\"N\"]");
+    memo(master, "Value", "[<Cols.\"W\"> * <Rows.\"K\">]", 140, 60);
+    memo(master, "Subtotal", "[SUM(<Cols.\"W\"> * <Rows.\"K\">)]", 200, 40);
+    memo(master, "RowTotal", "[SUM(<Cols.\"W\"> * <Rows.\"K\">)]", 240, 40);
+    auto *footer = band<TlyrFooter>("Footer1", 70, 20);
+    memo(footer, "Total", "total", 0, 80);
+    memo(footer, "ColTotal", "[SUM(<Cols.\"W\"> * <Rows.\"K\">)]", 140, 60);
+    memo(footer, "GroupTotal", "[SUM(<Cols.\"W\"> * <Rows.\"K\">)]", 200, 40);
+    memo(footer, "GrandTotal", "[SUM(<Cols.\"W\"> * <Rows.\"K\">)]", 240, 40);
+    verticalGroups(cols.ds);
+    vband<TlyrFooter>("VFooter", 240, 40);
+
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    const QStringList out = bandLines(0, {}, false);
+    // Each cell of the total row sums its column over the rows; under a
+    // group's subtotal that is the group's total, under the row totals the
+    // grand total.
+    EXPECT_EQ(out, (QStringList{"r1 1 2 3 3 3 6", "r2 10 20 30 30 30 60", "total 11 22 33 33 33 66"}));
+}
+
 TEST_F(EngineTest, VerticalGroupsPrintTheirHeadersAndSubtotalsAcrossTheRow)
 {
     RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"r1"}, {"r2"}}});
@@ -1370,9 +1402,7 @@ TEST_F(EngineTest, VerticalGroupsPrintTheirHeadersAndSubtotalsAcrossTheRow)
     memo(master, "Group", "[Cols.\"G\"]", 100, 40);
     memo(master, "Value", "[Cols.\"W\"]", 140, 60);
     memo(master, "Subtotal", "[SUM(<Cols.\"W\">)]", 200, 40);
-    vband<TlyrGroupHeader>("VGroup", 100, 40)->Condition = QStringLiteral("Cols.\"G\"");
-    vband<TlyrMasterData>("VData", 140, 60)->SetDataSet(cols.ds);
-    vband<TlyrGroupFooter>("VGroupFooter", 200, 40);
+    verticalGroups(cols.ds);
 
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(pages().Count(), 1);
