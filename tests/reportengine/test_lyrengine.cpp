@@ -155,6 +155,14 @@ protected:
         b->SetWidth(width);
         return b;
     }
+    // A page without top and bottom margins, that many units high.
+    void shortPage(double height)
+    {
+        page->SetPaperSize(lyrCustomPaper);
+        page->SetTopMargin(0);
+        page->SetBottomMargin(0);
+        page->SetPaperHeight(height / lyrUnitsPerMM);
+    }
     // Vertical groups of the columns by their "G": the group header at 100,
     // the columns at 140, the group footer at 200.
     void verticalGroups(TlyrDataSet *cols)
@@ -803,10 +811,7 @@ TEST_F(EngineTest, DrawHitTestAndExportPreparedPages)
 
 TEST_F(EngineTest, KeepTogetherMovesAMasterWithItsDetails)
 {
-    page->SetPaperSize(lyrCustomPaper);
-    page->SetTopMargin(0);
-    page->SetBottomMargin(0);
-    page->SetPaperHeight(200 / lyrUnitsPerMM);
+    shortPage(200);
     RowsDataSet orders(report.get(), QStringLiteral("Orders"), {{"No"}, {{"1"}, {"2"}, {"3"}}});
     Table lineRows{{"No", "Item"}, {}};
     for (int o = 1; o <= 3; ++o)
@@ -835,6 +840,27 @@ TEST_F(EngineTest, KeepTogetherMovesAMasterWithItsDetails)
     EXPECT_EQ(texts(1), (QStringList{"order 3", "i31", "i32", "i33"}));
     EXPECT_NE(lyrDumpPreparedPages(pages()).indexOf(QStringLiteral("page 2\nTlyrMasterData MasterData1 0.00 0.00")), -1)
             << lyrDumpPreparedPages(pages()).toStdString();
+}
+
+TEST_F(EngineTest, TotalsOfAKeptBlockCountOnThePageItMovesTo)
+{
+    shortPage(220);
+    RowsDataSet orders(report.get(), QStringLiteral("Orders"), {{"No"}, {{"1"}, {"2"}, {"3"}}});
+    Table lineRows{{"No", "Item", "Qty"}, {}};
+    for (int o = 1; o <= 3; ++o)
+        for (int i = 1; i <= 3; ++i)
+            lineRows.rows << QStringList{QString::number(o), QStringLiteral("i%1%2").arg(o).arg(i), QString::number(o)};
+    RowsDataSet lines(report.get(), QStringLiteral("Lines"), lineRows);
+    lines.filter = [&](const QStringList &row) { return row[0] == orders.value(QStringLiteral("No")); };
+    dataBand<TlyrMasterData>("MasterData1", 10, orders.ds, "M", "order [Orders.\"No\"]")->SetKeepTogether(true);
+    dataBand<TlyrDetailData>("DetailData1", 40, lines.ds, "D", "[Lines.\"Item\"]");
+    memo(band<TlyrPageFooter>("PageFooter1", 150, 20), "PF",
+         "lines [COUNT(DetailData1)] qty [SUM(<Lines.\"Qty\">, DetailData1)]");
+    memo(band<TlyrReportSummary>("Summary1", 100, 20), "RS", "all [SUM(<Lines.\"Qty\">, DetailData1)]");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 2);
+    EXPECT_EQ(texts(0).last(), QStringLiteral("lines 6 qty 9"));
+    EXPECT_EQ(texts(1), (QStringList{"order 3", "i31", "i32", "i33", "all 18", "lines 3 qty 9"}));
 }
 
 TEST_F(EngineTest, ACancelledDialogPageStopsTheReport)
