@@ -1323,7 +1323,6 @@ void TlyrEngine::showVerticalBand(TlyrBand *band)
                 // The row goes on on the next page in width, with the
                 // vertical headers again.
                 CurX = 0;
-                crossRoom_ = PageWidth;
                 widthBreaks_.push_back(crossBand_->Objects().size());
                 const std::vector<TlyrBand *> repeat = vHeaderList_;
                 for (TlyrBand *h : repeat)
@@ -1388,7 +1387,8 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
         }
         for (qsizetype i = 0; i < objects.size(); ++i)
             objects[i]->SetVisible(visible[size_t(i)] && i >= breaks[part] && i < breaks[part + 1]);
-        band->SetLeft(part == 0 ? savedX : 0);
+        // Every part stands where the band does (a subreport's left).
+        band->SetLeft(savedX);
         band->SetTop(CurY);
         pages->AddObject(band);
         if (part > 0) footWidthPage();

@@ -136,8 +136,8 @@ private:
     TlyrBand *crossBand_ = nullptr;
     std::vector<TlyrBand *> vHeaderList_;
     std::vector<qsizetype> widthBreaks_;
-    // The room for cells in the crossed band's part on the current page
-    // (less than the page width when the band stands right of the margin).
+    // The room for cells in each part of the crossed band (less than the
+    // page width when the band stands right of the margin, in a subreport).
     double crossRoom_ = 0;
     // The first vertical column of each vertical group and of the columns a
     // vertical footer closes: a crossed total row's cell under that footer

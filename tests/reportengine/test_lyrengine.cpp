@@ -155,6 +155,21 @@ protected:
         b->SetWidth(width);
         return b;
     }
+    // A report title holding a subreport at that left; returns the
+    // subreport's (empty) page.
+    TlyrReportPage *titleSubreportPage(double left)
+    {
+        auto *title = band<TlyrReportTitle>("Title1", 0, 40);
+        auto *sub = new TlyrSubreport(report.get());
+        sub->SetName(QStringLiteral("Sub"));
+        sub->SetParent(title);
+        sub->SetBounds(left, 10, 300, 20);
+        auto *subPage = new TlyrReportPage(report.get());
+        subPage->SetName(QStringLiteral("SubPage"));
+        subPage->SetParent(report.get());
+        sub->SetSubPage(subPage);
+        return subPage;
+    }
     // A page without top and bottom margins, that many units high.
     void shortPage(double height)
     {
@@ -1372,16 +1387,8 @@ TEST_F(EngineTest, CrossedRowsInASubreportStartAtTheSubreport)
 {
     RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"r1"}, {"r2"}}});
     RowsDataSet cols(report.get(), QStringLiteral("Cols"), {{"W"}, {{"10"}, {"20"}}});
-    auto *title = band<TlyrReportTitle>("Title1", 0, 40);
-    auto *sub = new TlyrSubreport(report.get());
-    sub->SetName(QStringLiteral("Sub"));
-    sub->SetParent(title);
-    sub->SetBounds(50, 10, 300, 20);
     TlyrReportPage *mainPage = page;
-    page = new TlyrReportPage(report.get());
-    page->SetName(QStringLiteral("SubPage"));
-    page->SetParent(report.get());
-    sub->SetSubPage(page);
+    page = titleSubreportPage(50);
     auto *master = dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "RowName", "[Rows.\"N\"]");
     memo(master, "Cell", "[Rows.\"N\"]x[Cols.\"W\"]", 100, 60);
     vband<TlyrMasterData>("VData", 100, 60)->SetDataSet(cols.ds);
@@ -1392,6 +1399,34 @@ TEST_F(EngineTest, CrossedRowsInASubreportStartAtTheSubreport)
     // subreport's left.
     EXPECT_EQ(bandLines(0, QStringLiteral("MasterData1")),
               (QStringList{"r1@50 r1x10@150 r1x20@210", "r2@50 r2x10@150 r2x20@210"}));
+}
+
+TEST_F(EngineTest, CrossedRowsOfASubreportContinueAtItsLeftOnPagesInWidth)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"r1"}}});
+    Table t{{"W"}, {}};
+    for (int i = 1; i <= 8; ++i) t.rows << QStringList{QString::number(i)};
+    RowsDataSet cols(report.get(), QStringLiteral("Cols"), t);
+    const double subLeft = 300;
+    const double room = (page->PaperWidth() - page->LeftMargin() - page->RightMargin()) * lyrUnitsPerMM - subLeft;
+    TlyrReportPage *mainPage = page;
+    page = titleSubreportPage(subLeft);
+    auto *master = dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "RowName", "[Rows.\"N\"]");
+    memo(master, "Cell", "c[Cols.\"W\"]", 100, 60);
+    vband<TlyrMasterData>("VData", 100, 60)->SetDataSet(cols.ds);
+    page = mainPage;
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    // As many cells as fit right of the subreport, the rest on the next
+    // pages in width, again from the subreport's left.
+    const int first = int((room - 100) / 60);
+    QStringList expected{QStringLiteral("r1@%1").arg(subLeft)};
+    for (int i = 0; i < first; ++i) expected << QStringLiteral("c%1@%2").arg(i + 1).arg(subLeft + 100 + i * 60);
+    EXPECT_EQ(bandLines(0, QStringLiteral("MasterData1")), QStringList(expected.join(u' ')));
+    ASSERT_GE(pages().Count(), 2);
+    const int second = std::min(8 - first, int(room / 60));
+    QStringList next;
+    for (int i = 0; i < second; ++i) next << QStringLiteral("c%1@%2").arg(first + i + 1).arg(subLeft + i * 60);
+    EXPECT_EQ(bandLines(1, QStringLiteral("MasterData1")), QStringList(next.join(u' ')));
 }
 
 TEST_F(EngineTest, ColumnTotalsUnderVerticalGroupsSumTheirColumnOrGroup)
