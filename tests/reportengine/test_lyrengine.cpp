@@ -857,6 +857,26 @@ TEST_F(EngineTest, KeepTogetherMovesAMasterWithItsDetails)
             << lyrDumpPreparedPages(pages()).toStdString();
 }
 
+TEST_F(EngineTest, AGroupKeptTogetherMovesWholeToTheNextPage)
+{
+    shortPage(200);
+    Table t{{"G", "N"}, {}};
+    for (const auto &[g, n] : {std::pair{"A", 3}, std::pair{"B", 4}, std::pair{"C", 3}})
+        for (int i = 1; i <= n; ++i) t.rows << QStringList{QLatin1String(g), QStringLiteral("%1%2").arg(g).arg(i)};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+    auto *gh = band<TlyrGroupHeader>("GroupHeader1", 10, 20);
+    gh->Condition = QStringLiteral("Rows.\"G\"");
+    gh->KeepTogether = true;
+    memo(gh, "GH", "group [Rows.\"G\"]");
+    dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "M", "[Rows.\"N\"]");
+    memo(band<TlyrGroupFooter>("GroupFooter1", 70, 20), "GF", "end [COUNT(MasterData1)]");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 3);
+    EXPECT_EQ(texts(0), (QStringList{"group A", "A1", "A2", "A3", "end 3"}));
+    EXPECT_EQ(texts(1), (QStringList{"group B", "B1", "B2", "B3", "B4", "end 4"}));
+    EXPECT_EQ(texts(2), (QStringList{"group C", "C1", "C2", "C3", "end 3"}));
+}
+
 TEST_F(EngineTest, TotalsOfAKeptBlockCountOnThePageItMovesTo)
 {
     shortPage(220);
