@@ -568,13 +568,42 @@ TEST_F(EngineTest, PicturesGoToTheCacheOnceEachAndSurviveAPreparedFile)
 TEST_F(EngineTest, AnErrorDuringTheRunEndsItCleanly)
 {
     RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}, {"2"}}});
-    rows.ds->OnNext = [](TlyrDataSet *) { throw ElyrError(QStringLiteral("dataset broke")); };
+    bool broken = true;
+    rows.ds->OnNext = [&broken, next = rows.ds->OnNext](TlyrDataSet *ds) {
+        if (broken) throw ElyrError(QStringLiteral("dataset broke"));
+        next(ds);
+    };
     auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
     master->SetDataSet(rows.ds);
     memo(master, "M", "[Rows.\"N\"]");
+    int started = 0, stopped = 0;
+    report->OnProgressStart = [&](TlyrReport *, TlyrProgressType t, int) { started += t == ptRunning; };
+    report->OnProgressStop = [&](TlyrReport *, TlyrProgressType t, int) { stopped += t == ptRunning; };
     EXPECT_FALSE(report->PrepareReport());
     EXPECT_TRUE(report->Errors().contains(QStringLiteral("dataset broke")));
     EXPECT_FALSE(report->Engine()->Running);
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(stopped, 1);
+
+    // A script event that raises ends the run the same way, and the report
+    // runs again once it is mended.
+    broken = false;
+    report->SetScriptText({QStringLiteral("procedure MBefore(Sender: TObject);"), QStringLiteral("begin"),
+                           QStringLiteral("  RaiseException('event broke');"), QStringLiteral("end;"),
+                           QStringLiteral("begin"), QStringLiteral("end.")});
+    auto *again = qobject_cast<TlyrMasterData *>(report->FindObject(QStringLiteral("MasterData1")));
+    ASSERT_NE(again, nullptr);
+    again->SetOnBeforePrint(QStringLiteral("MBefore"));
+    EXPECT_FALSE(report->PrepareReport());
+    EXPECT_FALSE(report->Engine()->Running);
+    EXPECT_EQ(stopped, 2);
+    EXPECT_TRUE(report->Errors().join(u'\n').contains(QStringLiteral("event broke")))
+            << report->Errors().join(u'\n').toStdString();
+    again = qobject_cast<TlyrMasterData *>(report->FindObject(QStringLiteral("MasterData1")));
+    ASSERT_NE(again, nullptr);
+    again->SetOnBeforePrint(QString());
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
+    EXPECT_EQ(texts(0), (QStringList{"1", "2"}));
 }
 
 TEST_F(EngineTest, PreparedReportRoundTripKeepsBytesAndPages)
