@@ -451,6 +451,23 @@ TEST_F(EngineTest, BandErrorsStopTheRun)
     EXPECT_FALSE(report->Engine()->Running);
 }
 
+TEST_F(EngineTest, GroupsWithoutDataBandOrHeaderStopTheRun)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}}});
+    dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "M", "[Rows.\"N\"]");
+    // A group footer with no header before it, a group header with no data
+    // band after it.
+    band<TlyrGroupFooter>("LoneFooter", 70, 20);
+    band<TlyrGroupHeader>("LoneGroup", 100, 20)->Condition = QStringLiteral("Rows.\"N\"");
+    EXPECT_FALSE(report->PrepareReport());
+    EXPECT_TRUE(report->Errors().contains(QStringLiteral("No group header for LoneFooter")))
+            << report->Errors().join(u'\n').toStdString();
+    EXPECT_TRUE(report->Errors().contains(QStringLiteral("No data band for the group LoneGroup")))
+            << report->Errors().join(u'\n').toStdString();
+    EXPECT_FALSE(report->Engine()->Running);
+    EXPECT_EQ(pages().Count(), 0);
+}
+
 TEST_F(EngineTest, BandsAtTheSameTopBothPrint)
 {
     memo(band<TlyrReportTitle>("Title1", 0, 20), "T", "title");
