@@ -23,7 +23,7 @@ std::function<double()> &nowFunction()
 
 QString diffFloat(double v)
 {
-    return lyrFloatToText(v);
+    return lyrFloatToXML(v);
 }
 
 void appendAttr(QString &out, const char *name, const QString &value)

@@ -68,7 +68,7 @@ double lyrStrToFloat(const QString &text)
     return v;
 }
 
-QString lyrFloatToText(double value)
+QString lyrFloatToXML(double value)
 {
     if (std::isnan(value)) return QStringLiteral("NAN");
     if (std::isinf(value)) return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
@@ -85,6 +85,12 @@ QString lyrFloatToText(double value)
         while (exp.size() > 1 && exp[0] == u'0') exp.remove(0, 1);
         s = mant + u'E' + sign + exp;
     }
+    return s;
+}
+
+QString lyrFloatToText(double value)
+{
+    QString s = lyrFloatToXML(value);
     const QString dp = QLocale().decimalPoint();
     if (dp != QLatin1String(".")) s.replace(u'.', dp);
     return s;

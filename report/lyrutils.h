@@ -63,6 +63,8 @@ QString lyrFloatToStr(double value);
 // The general form of a floating value: up to 15 significant digits, the
 // locale's decimal separator, exponent as "E20" / "E-5".
 QString lyrFloatToText(double value);
+// The same with "." whatever the locale: the form written to files.
+QString lyrFloatToXML(double value);
 // "yyyy-MM-dd", with " hh:mm:ss" when the time is not midnight.
 QString lyrDateTimeToText(const QDateTime &value);
 

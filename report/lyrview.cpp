@@ -410,8 +410,16 @@ int TlyrPictureView::LoadPictureFromStream(const QByteArray &stream)
     QImage image;
     QString why;
     if (metafile) {
-        why = QStringLiteral("图元文件图片无法显示");
-    } else if (!format) {
+        // Metafiles cannot be drawn here: their bytes are kept (saved,
+        // cached and printed again as they are) and the object shows its
+        // frame only.
+        picture_ = QImage();
+        pictureData_ = stream;
+        lastError_ = QStringLiteral("%1: %2").arg(Name(), QStringLiteral("图元文件图片无法显示"));
+        changed();
+        return 0;
+    }
+    if (!format) {
         why = QStringLiteral("未知的图片格式");
     } else if (qstrcmp(format, "JPEG") == 0) {
         image = vplatform::decodeJpeg(data, &why);

@@ -231,7 +231,7 @@ QByteArray lyrValueToXML(const QVariant &value)
         return QByteArray::number(value.toULongLong());
     case QMetaType::Float:
     case QMetaType::Double:
-        return lyrFloatToText(value.toDouble()).toUtf8();
+        return lyrFloatToXML(value.toDouble()).toUtf8();
     case QMetaType::QDate:
     case QMetaType::QDateTime:
         return lyrDateTimeToText(value.toDateTime()).toUtf8();

@@ -193,7 +193,7 @@ QByteArray TlyrXMLSerializer::ObjToXML(QObject *obj, const QByteArray &prefix, Q
             case KsPropKind::Float: {
                 const double d = v.ToDouble();
                 if (!all && hasAnc && std::fabs(d - a.ToDouble()) < 0.000001) break;
-                appendAttr(out, name, lyrFloatToText(d));
+                appendAttr(out, name, lyrFloatToXML(d));
                 break;
             }
             case KsPropKind::String: {

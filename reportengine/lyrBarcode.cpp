@@ -179,8 +179,8 @@ QString TlyrBarCodeView::Diff(const TlyrComponent *other) const
     if (rotation_ != o->rotation_) lyrAppendAttr(out, "Rotation", QString::number(rotation_));
     if (showText_ != o->showText_) lyrAppendAttr(out, "ShowText", lyrBoolAttr(showText_));
     if (text_ != o->text_) lyrAppendAttr(out, "Text", QString::fromUtf8(lyrStrToXML(text_)));
-    if (wideBarRatio_ != o->wideBarRatio_) lyrAppendAttr(out, "WideBarRatio", lyrFloatToText(wideBarRatio_));
-    if (zoom_ != o->zoom_) lyrAppendAttr(out, "Zoom", lyrFloatToText(zoom_));
+    if (wideBarRatio_ != o->wideBarRatio_) lyrAppendAttr(out, "WideBarRatio", lyrFloatToXML(wideBarRatio_));
+    if (zoom_ != o->zoom_) lyrAppendAttr(out, "Zoom", lyrFloatToXML(zoom_));
     return out;
 }
 

@@ -205,7 +205,7 @@ void TlyrAggregateList::AddValue(TlyrBand *band, int column)
 }
 
 KsValue TlyrAggregateList::GetValue(TlyrBand *band, const QString &name, const QString &expression,
-                                    TlyrComponent *dataBand, int flags, int column)
+                                    TlyrComponent *dataBand, int flags, int column, int fromColumn)
 {
     const int kind = kindOf(name);
     for (auto &p : items_) {
@@ -215,8 +215,19 @@ KsValue TlyrAggregateList::GetValue(TlyrBand *band, const QString &name, const Q
         if (dataBand && item.DataBand != dataBand) continue;
         if (int(item.CountInvisible) != (flags & 1) || int(item.Running) != ((flags >> 1) & 1)) continue;
         const bool perColumn = item.PerColumn() && column >= 1;
-        const KsValue value = perColumn ? item.ColumnValues.value(column, KsValue::Null()) : item.Value;
-        const int count = perColumn ? item.ColumnCounts.value(column) : item.Count;
+        KsValue value = perColumn ? item.ColumnValues.value(column, KsValue::Null()) : item.Value;
+        int count = perColumn ? item.ColumnCounts.value(column) : item.Count;
+        if (perColumn && fromColumn >= 1 && fromColumn < column) {
+            // The columns' totals combine as their values would have.
+            value = KsValue::Null();
+            count = 0;
+            for (int c = fromColumn; c <= column; ++c) {
+                const int n = item.ColumnCounts.value(c);
+                int ignored = 0;
+                if (item.ColumnValues.contains(c)) accumulate(item, item.ColumnValues.value(c), value, ignored);
+                count += n;
+            }
+        }
         KsValue r;
         if (kind == 4)
             r = KsValue(count);

@@ -53,8 +53,10 @@ public:
     void AddItems(TlyrReportPage *page, const std::vector<TlyrBand *> &masters, TlyrBand *firstMaster);
     // column: the vertical column being printed (0 outside cross output).
     void AddValue(TlyrBand *band, int column = 0);
+    // fromColumn: a column total over the columns fromColumn..column (a
+    // vertical footer's cell in a crossed total row); 0 for one column.
     KsValue GetValue(TlyrBand *band, const QString &name, const QString &expression, TlyrComponent *dataBand, int flags,
-                     int column = 0);
+                     int column = 0, int fromColumn = 0);
     // The horizontal band an object in a vertical band came from (none for
     // the vertical band's own objects).
     std::function<TlyrBand *(TlyrComponent *)> SourceBandOf;

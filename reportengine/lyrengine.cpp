@@ -380,13 +380,17 @@ void TlyrEngine::runReportPages()
 void TlyrEngine::runPage(TlyrReportPage *page)
 {
     CurPage = page;
-    PageWidth = (page->PaperWidth() - page->LeftMargin() - page->RightMargin()) * lyrUnitsPerMM;
-    PageHeight = (page->PaperHeight() - page->TopMargin() - page->BottomMargin()) * lyrUnitsPerMM;
     TlyrPreviewPages *pages = Pages();
     finishing_ = false;
     keeping_ = false;
     noKeep_ = true;
     auto runOnce = [&] {
+        // An endless page of the previous record grew; this one starts anew.
+        PageWidth = (page->PaperWidth() - page->LeftMargin() - page->RightMargin()) * lyrUnitsPerMM;
+        PageHeight = (page->PaperHeight() - page->TopMargin() - page->BottomMargin()) * lyrUnitsPerMM;
+        // Numbering restarts before the page is added: the pages so far get
+        // their total, and this page is number 1.
+        if (page->ResetPageNumbers) pages->ResetLogicalPageNumber();
         if (page->PrintOnPreviousPage && pages->CurPage >= 0) {
             // Continues below what the previous report page left.
             CurX = 0;
@@ -398,7 +402,6 @@ void TlyrEngine::runPage(TlyrReportPage *page)
             firstPage_ = true;
             initPage();
         }
-        if (page->ResetPageNumbers) pages->ResetLogicalPageNumber();
         TlyrBand *title = page->FindBand(&TlyrReportTitle::staticMetaObject);
         if (title) ShowBand(title);
         runDataBands(trees_[page].Masters);
@@ -420,7 +423,7 @@ void TlyrEngine::runPage(TlyrReportPage *page)
 }
 
 // A page of endless width or height is as large as what was put on it,
-// plus its margins; its pages take that size from their source page.
+// plus its margins; each output page keeps its own size.
 void TlyrEngine::sizeEndlessPage(TlyrReportPage *page)
 {
     if (!page->EndlessWidth && !page->EndlessHeight) return;
@@ -431,17 +434,7 @@ void TlyrEngine::sizeEndlessPage(TlyrReportPage *page)
         PageHeight = CurY + FooterHeight();
         height = page->TopMargin() * k + PageHeight + page->BottomMargin() * k;
     }
-    size_t index = 0;
-    for (int i = 0; i < Report->PagesCount(); ++i) {
-        auto *p = qobject_cast<TlyrReportPage *>(Report->Pages(i));
-        if (p == page) break;
-        if (p) ++index;
-    }
-    TlyrPreviewPages *pages = Pages();
-    if (index >= pages->SourcePages.size()) return;
-    TlyrReportPage *source = pages->SourcePages[index].get();
-    source->SetPaperWidth(width / k);
-    source->SetPaperHeight(height / k);
+    Pages()->UpdatePageDimensions(page, width, height);
 }
 
 void TlyrEngine::initPage()
@@ -619,7 +612,7 @@ double TlyrEngine::FreeSpace()
 
 KsValue TlyrEngine::GetAggregateValue(const QString &name, const QString &expression, TlyrComponent *band, int flags)
 {
-    return Aggregates.GetValue(CurBand, name, expression, band, flags, CurVColumn);
+    return Aggregates.GetValue(CurBand, name, expression, band, flags, CurVColumn, vColumnFrom_);
 }
 
 // ---------------------------------------------------------------- data loops
@@ -754,8 +747,8 @@ void TlyrEngine::showGroupHeaders(Node &node, size_t from, bool reset)
         }
         if (h->KeepTogether) startKeep(h);
         ShowBand(h);
-        if (h->ResetPageNumbers && !reset) Pages()->ResetLogicalPageNumber();
         (h->Vertical() ? vHeaderList_ : headerList_).push_back(h);
+        if (h->Vertical()) vGroupFrom_[h] = CurVColumn + 1;
     }
 }
 
@@ -792,10 +785,14 @@ void TlyrEngine::showGroupFooters(Node &node, size_t from)
         auto *f = static_cast<TlyrGroupFooter *>(footerOf);
         if (f) {
             // The header's own group decides, not the data band's counter.
-            if (f->HideIfSingleDataRecord && groupRecords_.value(h) < 2)
+            if (f->HideIfSingleDataRecord && groupRecords_.value(h) < 2) {
                 Aggregates.Reset(f);
-            else
+            } else {
+                const int savedFrom = vFooterFrom_;
+                vFooterFrom_ = vGroupFrom_.value(h, 1);
                 ShowBand(f);
+                vFooterFrom_ = savedFrom;
+            }
         }
         auto &list = h->Vertical() ? vHeaderList_ : headerList_;
         list.erase(std::remove(list.begin(), list.end(), h), list.end());
@@ -1041,7 +1038,13 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
     bool split = false;
     if (!pageBand && !showingHeaders_ && !popTarget_) {
         const bool atTop = CurY <= columnStartY_ + 0.0001;
-        if (band->StartNewPage() && !atTop) NewPage();
+        if (band->StartNewPage() && !atTop) {
+            // A group that restarts the numbering closes the count of the
+            // pages before it, before its own first page is added.
+            if (auto *gh = qobject_cast<TlyrGroupHeader *>(band); gh && gh->ResetPageNumbers)
+                Pages()->ResetLogicalPageNumber();
+            NewPage();
+        }
         if (band->Height() > FreeSpace() + 0.0001) {
             if (band->AllowSplit() && !cross)
                 split = true;
@@ -1270,6 +1273,7 @@ void TlyrEngine::startCross(TlyrBand *band)
 {
     crossBand_ = band;
     vHeaderList_.clear();
+    vGroupFrom_.clear();
     widthBreaks_ = {0};
     CurVColumn = 0;
     const double savedX = CurX;
@@ -1278,11 +1282,16 @@ void TlyrEngine::startCross(TlyrBand *band)
         TlyrEngine *e;
         ~End() { e->crossBand_ = nullptr; }
     } end{this};
-    // The cells begin where the first vertical band stands.
-    CurX = PageWidth;
-    for (TlyrComponent *c : CurPage->Objects())
+    // The cells begin where the first vertical band of the band's own page
+    // (a subreport's page inside a subreport) stands, relative to the band,
+    // which stands at the subreport's left.
+    auto *own = qobject_cast<TlyrReportPage *>(band->Parent());
+    if (!own) own = CurPage;
+    crossRoom_ = PageWidth - savedX;
+    CurX = crossRoom_;
+    for (TlyrComponent *c : own->Objects())
         if (auto *b = qobject_cast<TlyrBand *>(c); b && b->Vertical()) CurX = std::min(CurX, b->Left());
-    runVerticalDataBands(trees_[CurPage].VMasters);
+    runVerticalDataBands(trees_[own].VMasters);
     widthBreaks_.push_back(band->Objects().size());
     CurX = savedX;
     CurLine = savedLine;
@@ -1295,14 +1304,21 @@ void TlyrEngine::showVerticalBand(TlyrBand *band)
     auto *data = qobject_cast<TlyrDataBand *>(band);
     if (data) ++CurVColumn;
     TlyrBand *savedBand = CurBand;
-    CurBand = footer ? band : crossBand_;
+    // In a crossed total row a vertical footer's cell totals the row's own
+    // totals over the columns that footer closes.
+    const bool totalRow = is<TlyrFooter>(crossBand_) || is<TlyrGroupFooter>(crossBand_) ||
+                          is<TlyrReportSummary>(crossBand_) || is<TlyrPageFooter>(crossBand_);
+    CurBand = footer && !totalRow ? band : crossBand_;
+    const int savedFrom = vColumnFrom_;
+    vColumnFrom_ = footer && totalRow ? (is<TlyrGroupFooter>(band) ? std::max(vFooterFrom_, 1) : 1) : 0;
     Report->CurObject = band->Name();
     band->BeforePrint();
     Report->DoBeforePrint(band);
     if (band->Visible()) {
-        if (CurX + band->Width() > PageWidth + 0.0001 && CurX > 0.0001) {
+        if (CurX + band->Width() > crossRoom_ + 0.0001 && CurX > 0.0001) {
             if (CurPage->EndlessWidth) {
-                PageWidth = CurX + band->Width();
+                PageWidth += CurX + band->Width() - crossRoom_;
+                crossRoom_ = CurX + band->Width();
             } else {
                 // The row goes on on the next page in width, with the
                 // vertical headers again.
@@ -1333,6 +1349,7 @@ void TlyrEngine::showVerticalBand(TlyrBand *band)
     Report->DoAfterPrint(band);
     band->AfterPrint();
     CurBand = savedBand;
+    vColumnFrom_ = savedFrom;
     // Totals count the cells of crossed data rows only, not those of
     // header or footer rows (whose data is not a record of the rows).
     if (data && is<TlyrDataBand>(crossBand_)) Aggregates.AddValue(data, CurVColumn);
@@ -1370,7 +1387,8 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
         }
         for (qsizetype i = 0; i < objects.size(); ++i)
             objects[i]->SetVisible(visible[size_t(i)] && i >= breaks[part] && i < breaks[part + 1]);
-        band->SetLeft(part == 0 ? savedX : 0);
+        // Every part stands where the band does (a subreport's left).
+        band->SetLeft(savedX);
         band->SetTop(CurY);
         pages->AddObject(band);
         if (part > 0) footWidthPage();

@@ -136,6 +136,15 @@ private:
     TlyrBand *crossBand_ = nullptr;
     std::vector<TlyrBand *> vHeaderList_;
     std::vector<qsizetype> widthBreaks_;
+    // The room for cells in each part of the crossed band (less than the
+    // page width when the band stands right of the margin, in a subreport).
+    double crossRoom_ = 0;
+    // The first vertical column of each vertical group and of the columns a
+    // vertical footer closes: a crossed total row's cell under that footer
+    // totals those columns.
+    QHash<TlyrBand *, int> vGroupFrom_;
+    int vFooterFrom_ = 0;
+    int vColumnFrom_ = 0;
     bool crossPage_ = false;
     bool crossOutput_ = false;
     bool widthPagesFollow_ = false;

@@ -272,11 +272,8 @@ void TlyrPreviewPages::writeObject(TlyrComponent *obj, TlyrXMLItem *parent)
     TlyrXMLItem *item = parent->Add();
     const QString key = keys_.value(obj);
     TlyrComponent *source = key.isEmpty() ? nullptr : Dictionary.GetObject(key);
-    if (auto *pic = qobject_cast<TlyrPictureView *>(obj)) {
-        const int saved = pic->ImageIndex();
-        PictureCache.AddPicture(pic);
-        if (!source) pic->SetImageIndex(saved);
-    }
+    // A picture goes to the cache through its Diff, once per change; an
+    // object without a source is written in full with its picture.
     if (source) {
         item->Name = key;
         const bool finalPass = !Engine || Engine->FinalPass;
@@ -486,6 +483,13 @@ void TlyrPreviewPages::UpdatePageDimensions(TlyrReportPage *page, double width, 
         source->SetPaperHeight(height / lyrUnitsPerMM);
         // Setting the size may have matched a standard paper; this one is custom.
         source->SetPaperSize(lyrCustomPaper);
+        // The page being written keeps its own size: a later page of the same
+        // source may grow to another one.
+        TlyrXMLItem *item = curPageItem();
+        if (item && item->Name == QStringLiteral("page") + QString::number(i)) {
+            item->SetProp("pw", numText(width / lyrUnitsPerMM));
+            item->SetProp("ph", numText(height / lyrUnitsPerMM));
+        }
     }
 }
 
@@ -535,6 +539,17 @@ TlyrReportPage *TlyrPreviewPages::buildPage(int index)
             }
             page = std::make_unique<TlyrReportPage>();
             page->Assign(SourcePages[static_cast<size_t>(source)].get());
+            if (item->HasProp("pw") || item->HasProp("ph")) {
+                bool okW = false, okH = false;
+                const double w = item->Prop("pw").toDouble(&okW), h = item->Prop("ph").toDouble(&okH);
+                if (!okW || !okH || !(w > 0) || !(h > 0)) {
+                    noteError(QStringLiteral("Damaged prepared page %1").arg(index + 1));
+                    return nullptr;
+                }
+                page->SetPaperWidth(w);
+                page->SetPaperHeight(h);
+                page->SetPaperSize(lyrCustomPaper);
+            }
             if (!buildChildren(item, page.get(), ser)) {
                 noteError(QStringLiteral("Damaged prepared page %1").arg(index + 1));
                 return nullptr;

@@ -39,6 +39,8 @@ TEST(lyrUtils, TolerantNumberText)
         EXPECT_EQ(lyrFloatToStr(2.5), QStringLiteral("2") + sep + QStringLiteral("50"));
         EXPECT_EQ(lyrFloatToStr(-1234.567), QStringLiteral("-1234") + sep + QStringLiteral("57"));
         EXPECT_EQ(lyrFloatToText(1.5), QStringLiteral("1") + sep + QStringLiteral("5"));
+        // Files get "." whatever the locale.
+        EXPECT_EQ(lyrFloatToXML(-1.5), QStringLiteral("-1.5"));
     }
     EXPECT_EQ(lyrFloatToText(1e20), QStringLiteral("1E20"));
     EXPECT_EQ(lyrFloatToText(123456789012345.0), QStringLiteral("123456789012345"));

@@ -307,12 +307,15 @@ TEST(LyrPicture, RejectedPicturesBecomeEmptyWithAnErrorLine)
     auto *page = new TlyrPage(&r);
     auto *p = new TlyrPictureView(page);
     p->SetName(QStringLiteral("Picture1"));
-    // A placeable metafile key.
+    // A placeable metafile key: the bytes are kept, nothing can be drawn
+    // and that is no error of the report.
     QByteArray wmf("\xD7\xCD\xC6\x9A", 4);
     wmf.append(40, '\0');
-    EXPECT_EQ(p->LoadPictureFromStream(wmf), TlyrPictureView::kInvalidArg);
+    EXPECT_EQ(p->LoadPictureFromStream(wmf), 0);
     EXPECT_TRUE(p->Picture().isNull());
+    EXPECT_EQ(p->PictureData(), wmf);
     EXPECT_FALSE(p->LastError().isEmpty());
+    EXPECT_TRUE(r.Errors().isEmpty());
     // Six bytes whose third 16-bit value is small: no icon directory.
     EXPECT_EQ(p->LoadPictureFromStream(QByteArray("\x00\x00\x01\x00\x00\x00", 6)), TlyrPictureView::kInvalidArg);
     // A PNG signature with damaged data.

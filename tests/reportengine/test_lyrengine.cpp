@@ -98,6 +98,15 @@ protected:
         b->SetHeight(height);
         return b;
     }
+    // A data band 20 high over the dataset, with one memo.
+    template <class B>
+    B *dataBand(const QString &name, double top, TlyrDataSet *ds, const QString &memoName, const QString &text)
+    {
+        B *b = band<B>(name, top, 20);
+        b->SetDataSet(ds);
+        memo(b, memoName, text);
+        return b;
+    }
     TlyrMemoView *memo(TlyrBand *b, const QString &name, const QString &text, double left = 0, double width = 200)
     {
         auto *m = new TlyrMemoView(report.get());
@@ -146,6 +155,37 @@ protected:
         b->SetWidth(width);
         return b;
     }
+    // A report title holding a subreport at that left; returns the
+    // subreport's (empty) page.
+    TlyrReportPage *titleSubreportPage(double left)
+    {
+        auto *title = band<TlyrReportTitle>("Title1", 0, 40);
+        auto *sub = new TlyrSubreport(report.get());
+        sub->SetName(QStringLiteral("Sub"));
+        sub->SetParent(title);
+        sub->SetBounds(left, 10, 300, 20);
+        auto *subPage = new TlyrReportPage(report.get());
+        subPage->SetName(QStringLiteral("SubPage"));
+        subPage->SetParent(report.get());
+        sub->SetSubPage(subPage);
+        return subPage;
+    }
+    // A page without top and bottom margins, that many units high.
+    void shortPage(double height)
+    {
+        page->SetPaperSize(lyrCustomPaper);
+        page->SetTopMargin(0);
+        page->SetBottomMargin(0);
+        page->SetPaperHeight(height / lyrUnitsPerMM);
+    }
+    // Vertical groups of the columns by their "G": the group header at 100,
+    // the columns at 140, the group footer at 200.
+    void verticalGroups(TlyrDataSet *cols)
+    {
+        vband<TlyrGroupHeader>("VGroup", 100, 40)->Condition = QStringLiteral("Cols.\"G\"");
+        vband<TlyrMasterData>("VData", 140, 60)->SetDataSet(cols);
+        vband<TlyrGroupFooter>("VGroupFooter", 200, 40);
+    }
     // A subreport object in band b whose own page lists the dataset's "N"
     // with one memo per record.
     TlyrSubreport *subreport(TlyrBand *b, const QString &name, double left, TlyrDataSet *ds, double memoLeft = 0)
@@ -180,6 +220,46 @@ protected:
         for (TlyrComponent *c : p->AllObjects())
             if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) out << m->GetText();
         return out;
+    }
+    struct EndlessPaper {
+        double margins = 0, width = 0;
+    };
+    // An endless-height page: a header, a line per record of the dataset
+    // (field "N") and a footer; its margins and width read before the run.
+    EndlessPaper endlessList(TlyrDataSet *rows)
+    {
+        page->EndlessHeight = true;
+        memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
+        auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+        master->SetDataSet(rows);
+        memo(master, "M", QStringLiteral("line [%1.\"N\"]").arg(rows->Name()));
+        memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", "end");
+        return {(page->TopMargin() + page->BottomMargin()) * lyrUnitsPerMM, page->PaperWidth() * lyrUnitsPerMM};
+    }
+    // Page i of an endless list holds that many lines, is as high as they
+    // are and its footer closes them instead of sitting at a paper bottom.
+    void expectEndlessPage(int i, int lines, const EndlessPaper &paper)
+    {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(texts(i).size(), lines + 2);
+        EXPECT_NEAR(pages().GetPageSize(i).height(), 20 + lines * 20 + 20 + paper.margins, 1);
+        EXPECT_NEAR(pages().GetPageSize(i).width(), paper.width, 1);
+        TlyrComponent *footer = pages().GetPage(i)->FindObject(QStringLiteral("PageFooter1"));
+        ASSERT_NE(footer, nullptr);
+        EXPECT_NEAR(footer->Top(), 20 + lines * 20, 0.01);
+    }
+    // The prepared pages saved and loaded by another report (which needs no
+    // template); the saved bytes go to saved when given.
+    TlyrPreviewPages &reload(TlyrReport &other, QByteArray *saved = nullptr)
+    {
+        QBuffer file;
+        file.open(QIODevice::ReadWrite);
+        pages().SaveToStream(file);
+        if (saved) *saved = file.data();
+        auto &loaded = *static_cast<TlyrPreviewPages *>(other.PreviewPages());
+        file.seek(0);
+        loaded.LoadFromStream(file, false);
+        return loaded;
     }
     QObject keeper;
     std::unique_ptr<TlyrReport> report;
@@ -228,6 +308,38 @@ TEST_F(EngineTest, MasterDetailWithGroupsFootersAndTotals)
     EXPECT_TRUE(dump.startsWith(QStringLiteral("page 1\nTlyrPageHeader PageHeader1 0.00 0.00"))) << dump.toStdString();
 }
 
+TEST_F(EngineTest, SubdetailsPrintUnderTheirDetailWithHeadersFootersAndSums)
+{
+    RowsDataSet orders(report.get(), QStringLiteral("Orders"), {{"No"}, {{"1"}, {"2"}}});
+    RowsDataSet lines(report.get(), QStringLiteral("Lines"), {{"No", "L"}, {{"1", "a"}, {"1", "b"}, {"2", "c"}}});
+    RowsDataSet parts(report.get(), QStringLiteral("Parts"),
+                      {{"L", "P", "Qty"}, {{"a", "a1", "2"}, {"a", "a2", "3"}, {"c", "c1", "4"}}});
+    lines.filter = [&](const QStringList &row) { return row[0] == orders.value(QStringLiteral("No")); };
+    parts.filter = [&](const QStringList &row) { return row[0] == lines.value(QStringLiteral("L")); };
+    dataBand<TlyrMasterData>("MasterData1", 40, orders.ds, "M", "order [Orders.\"No\"]");
+    memo(band<TlyrHeader>("Header2", 60, 20), "DH", "lines of [Orders.\"No\"]");
+    dataBand<TlyrDetailData>("DetailData1", 80, lines.ds, "D", "line [Lines.\"L\"]");
+    // Each footer sits right below its data band, as in the designer.
+    memo(band<TlyrFooter>("Footer2", 100, 20), "DF", "lines [COUNT(DetailData1)]");
+    memo(band<TlyrHeader>("Header3", 120, 20), "SH", "parts");
+    dataBand<TlyrSubdetailData>("SubdetailData1", 140, parts.ds, "S", "part [Parts.\"P\"]");
+    memo(band<TlyrFooter>("Footer3", 160, 20), "SF", "qty [SUM(<Parts.\"Qty\">, SubdetailData1)]");
+    memo(band<TlyrReportSummary>("Summary1", 200, 20), "RS", "all [SUM(<Parts.\"Qty\">, SubdetailData1)]");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    // A line without parts is left out.
+    EXPECT_EQ(texts(0),
+              (QStringList{"order 1", "lines of 1", "line a", "parts", "part a1", "part a2", "qty 5", "lines 1",
+                           "order 2", "lines of 2", "line c", "parts", "part c1", "qty 4", "lines 1", "all 9"}));
+    // Printed anyway, it has neither the parts' header nor their footer.
+    auto *again = qobject_cast<TlyrDataBand *>(report->FindObject(QStringLiteral("DetailData1")));
+    ASSERT_NE(again, nullptr);
+    again->SetPrintIfDetailEmpty(true);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(texts(0), (QStringList{"order 1", "lines of 1", "line a", "parts", "part a1", "part a2", "qty 5",
+                                     "line b", "lines 2", "order 2", "lines of 2", "line c", "parts", "part c1",
+                                     "qty 4", "lines 1", "all 9"}));
+}
+
 TEST_F(EngineTest, LongListContinuesWithHeaderRepeatedAndFooterAfterLastLine)
 {
     Table t{{"N"}, {}};
@@ -260,6 +372,72 @@ TEST_F(EngineTest, LongListContinuesWithHeaderRepeatedAndFooterAfterLastLine)
     EXPECT_EQ(second.last(), QStringLiteral("sum %1 page 2").arg(sum2));
 }
 
+TEST_F(EngineTest, PageNumbersLogicalAndPhysicalInBothPasses)
+{
+    // A list over two pages, then a report page that restarts the numbering.
+    Table t{{"N"}, {}};
+    for (int i = 1; i <= 60; ++i) t.rows << QStringList{QString::number(i)};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+    const QString numbers = QStringLiteral("[Page]/[TotalPages] [Page#]/[TotalPages#]");
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "M", "line [Rows.\"N\"]");
+    memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", numbers);
+    page = new TlyrReportPage(report.get());
+    page->SetName(QStringLiteral("Page2"));
+    page->SetParent(report.get());
+    page->ResetPageNumbers = true;
+    memo(band<TlyrReportTitle>("Title2", 0, 20), "T2", "second");
+    memo(band<TlyrPageFooter>("PageFooter2", 100, 20), "PF2", numbers);
+    // The footer texts as printed: the physical total is put in when a page
+    // is drawn.
+    auto footers = [&] {
+        QStringList out;
+        for (int i = 0; i < pages().Count(); ++i) {
+            auto *pf = qobject_cast<TlyrCustomMemoView *>(pages().GetPage(i)->AllObjects().last());
+            if (!pf) return QStringList();
+            out << pf->GetText().replace(QStringLiteral("[TotalPages#]"), QString::number(pf->TotalPages));
+        }
+        return out;
+    };
+    report->EngineOptions()->SetDoublePass(true);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(footers(), (QStringList{"1/2 1/3", "2/2 2/3", "1/1 3/3"}));
+    // One pass: the logical numbers are known, their totals not yet.
+    report->EngineOptions()->SetDoublePass(false);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    QStringList physical;
+    for (const QString &f : footers()) physical << f.section(u' ', 1);
+    EXPECT_EQ(physical, (QStringList{"1/3", "2/3", "3/3"}));
+    QStringList logical;
+    for (const QString &f : footers()) logical << f.section(u'/', 0, 0);
+    EXPECT_EQ(logical, (QStringList{"1", "2", "1"}));
+}
+
+TEST_F(EngineTest, AGroupStartingANewPageRestartsTheLogicalNumbers)
+{
+    Table t{{"G", "N"}, {}};
+    for (int i = 1; i <= 60; ++i) t.rows << QStringList{QStringLiteral("A"), QString::number(i)};
+    t.rows << QStringList{QStringLiteral("B"), QStringLiteral("61")};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+    report->EngineOptions()->SetDoublePass(true);
+    auto *gh = band<TlyrGroupHeader>("GroupHeader1", 30, 20);
+    gh->Condition = QStringLiteral("Rows.\"G\"");
+    gh->SetStartNewPage(true);
+    gh->ResetPageNumbers = true;
+    memo(gh, "GH", "group [Rows.\"G\"]");
+    auto *master = band<TlyrMasterData>("MasterData1", 60, 20);
+    master->SetDataSet(rows.ds);
+    memo(master, "M", "line [Rows.\"N\"]");
+    memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", "[Page]/[TotalPages]");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 3);
+    EXPECT_EQ(texts(2).first(), QStringLiteral("group B"));
+    EXPECT_EQ(texts(0).last(), QStringLiteral("1/2"));
+    EXPECT_EQ(texts(1).last(), QStringLiteral("2/2"));
+    EXPECT_EQ(texts(2).last(), QStringLiteral("1/1"));
+}
+
 TEST_F(EngineTest, BandErrorsStopTheRun)
 {
     RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}}});
@@ -271,6 +449,23 @@ TEST_F(EngineTest, BandErrorsStopTheRun)
     EXPECT_TRUE(report->Errors().contains(QStringLiteral("Unconnected header/footer Header1")));
     EXPECT_TRUE(report->Errors().contains(QStringLiteral("Incorrect band position: Orphan")));
     EXPECT_FALSE(report->Engine()->Running);
+}
+
+TEST_F(EngineTest, GroupsWithoutDataBandOrHeaderStopTheRun)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}}});
+    dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "M", "[Rows.\"N\"]");
+    // A group footer with no header before it, a group header with no data
+    // band after it.
+    band<TlyrGroupFooter>("LoneFooter", 70, 20);
+    band<TlyrGroupHeader>("LoneGroup", 100, 20)->Condition = QStringLiteral("Rows.\"N\"");
+    EXPECT_FALSE(report->PrepareReport());
+    EXPECT_TRUE(report->Errors().contains(QStringLiteral("No group header for LoneFooter")))
+            << report->Errors().join(u'\n').toStdString();
+    EXPECT_TRUE(report->Errors().contains(QStringLiteral("No data band for the group LoneGroup")))
+            << report->Errors().join(u'\n').toStdString();
+    EXPECT_FALSE(report->Engine()->Running);
+    EXPECT_EQ(pages().Count(), 0);
 }
 
 TEST_F(EngineTest, BandsAtTheSameTopBothPrint)
@@ -288,16 +483,144 @@ TEST_F(EngineTest, BandsAtTheSameTopBothPrint)
     EXPECT_EQ(texts(0), (QStringList{"title", "a1", "b1"}));
 }
 
+TEST_F(EngineTest, BandsAreOrderedByTheirNumericTop)
+{
+    // Negative tops and tops of a million or more sort as numbers, not as
+    // their texts.
+    const QList<double> tops{1500000, -30, 999999.5, 7};
+    std::vector<std::unique_ptr<RowsDataSet>> sets;
+    for (int i = 0; i < tops.size(); ++i) {
+        const QString name = QStringLiteral("S%1").arg(i);
+        sets.push_back(
+                std::make_unique<RowsDataSet>(report.get(), name, Table{{"N"}, {{QStringLiteral("band %1").arg(i)}}}));
+        auto *m = band<TlyrMasterData>(QStringLiteral("MasterData%1").arg(i), tops[i], 20);
+        m->SetDataSet(sets.back()->ds);
+        memo(m, QStringLiteral("M%1").arg(i), QStringLiteral("[%1.\"N\"]").arg(name));
+    }
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(texts(0), (QStringList{"band 1", "band 3", "band 2", "band 0"}));
+}
+
+TEST_F(EngineTest, PreparedReportsWriteNumbersWithAPointInAnyLocale)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}, {"2"}}});
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20.5);
+    master->SetDataSet(rows.ds);
+    memo(master, "M", "line [Rows.\"N\"]", 10.25, 100.75);
+    auto saved = [&] {
+        EXPECT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        QBuffer buf;
+        buf.open(QIODevice::ReadWrite);
+        pages().SaveToStream(buf);
+        return buf.data();
+    };
+    const QByteArray plain = saved();
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const QByteArray german = saved();
+    QLocale::setDefault(before);
+    EXPECT_EQ(QString::fromUtf8(german).toStdString(), QString::fromUtf8(plain).toStdString());
+    EXPECT_TRUE(plain.contains("10.25")) << plain.constData();
+    EXPECT_FALSE(plain.contains("10,25"));
+}
+
+TEST_F(EngineTest, PicturesGoToTheCacheOnceEachAndSurviveAPreparedFile)
+{
+    QImage sample(6, 3, QImage::Format_RGB32);
+    sample.fill(Qt::darkCyan);
+    auto encoded = [&](const char *format) {
+        QBuffer buf;
+        buf.open(QIODevice::WriteOnly);
+        EXPECT_TRUE(sample.save(&buf, format)) << format;
+        return buf.data();
+    };
+    // A placeable metafile key: kept, drawn as its frame only.
+    QByteArray wmf("\xD7\xCD\xC6\x9A", 4);
+    wmf.append(40, '\0');
+    const QList<QByteArray> data{encoded("PNG"), encoded("JPEG"), encoded("BMP"), encoded("ICO"), wmf, {}};
+    auto *title = band<TlyrReportTitle>("Title1", 0, 60);
+    for (int i = 0; i < data.size(); ++i) {
+        auto *p = new TlyrPictureView(report.get());
+        p->SetName(QStringLiteral("Picture%1").arg(i));
+        p->SetParent(title);
+        p->SetBounds(i * 70, 0, 60, 30);
+        p->Frame()->SetTyp(15);
+        if (!data[i].isEmpty()) ASSERT_EQ(p->LoadPictureFromStream(data[i]), 0) << i;
+    }
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(pages().PictureCache.Count(), 5);
+    auto check = [&](TlyrPreviewPages &store) {
+        TlyrReportPage *built = store.GetPage(0);
+        ASSERT_NE(built, nullptr);
+        for (int i = 0; i < data.size(); ++i) {
+            SCOPED_TRACE(i);
+            auto *p = qobject_cast<TlyrPictureView *>(built->FindObject(QStringLiteral("Picture%1").arg(i)));
+            ASSERT_NE(p, nullptr);
+            EXPECT_EQ(p->PictureData(), data[i]);
+            if (i < 4)
+                EXPECT_EQ(p->Picture().size(), sample.size());
+            else
+                EXPECT_TRUE(p->Picture().isNull());
+            EXPECT_EQ(p->ImageIndex(), i < 5 ? i + 1 : 0);
+        }
+        // Four images are drawn; every object has its frame.
+        TlyrRecordingCanvas canvas;
+        store.DrawPage(0, canvas, 1, 1, 0, 0);
+        int images = 0, lines = 0;
+        for (const TlyrRecordedShape &shape : canvas.Shapes) {
+            if (shape.What == TlyrRecordedShape::Image) ++images;
+            if (shape.What == TlyrRecordedShape::Line) ++lines;
+        }
+        EXPECT_EQ(images, 4);
+        EXPECT_EQ(lines, 4 * int(data.size()));
+    };
+    check(pages());
+    TlyrReport other;
+    TlyrPreviewPages &loaded = reload(other);
+    ASSERT_EQ(loaded.PictureCache.Count(), 5);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(loaded.PictureCache.Item(i), data[i]);
+    check(loaded);
+}
+
 TEST_F(EngineTest, AnErrorDuringTheRunEndsItCleanly)
 {
     RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}, {"2"}}});
-    rows.ds->OnNext = [](TlyrDataSet *) { throw ElyrError(QStringLiteral("dataset broke")); };
+    bool broken = true;
+    rows.ds->OnNext = [&broken, next = rows.ds->OnNext](TlyrDataSet *ds) {
+        if (broken) throw ElyrError(QStringLiteral("dataset broke"));
+        next(ds);
+    };
     auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
     master->SetDataSet(rows.ds);
     memo(master, "M", "[Rows.\"N\"]");
+    int started = 0, stopped = 0;
+    report->OnProgressStart = [&](TlyrReport *, TlyrProgressType t, int) { started += t == ptRunning; };
+    report->OnProgressStop = [&](TlyrReport *, TlyrProgressType t, int) { stopped += t == ptRunning; };
     EXPECT_FALSE(report->PrepareReport());
     EXPECT_TRUE(report->Errors().contains(QStringLiteral("dataset broke")));
     EXPECT_FALSE(report->Engine()->Running);
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(stopped, 1);
+
+    // A script event that raises ends the run the same way, and the report
+    // runs again once it is mended.
+    broken = false;
+    report->SetScriptText({QStringLiteral("procedure MBefore(Sender: TObject);"), QStringLiteral("begin"),
+                           QStringLiteral("  RaiseException('event broke');"), QStringLiteral("end;"),
+                           QStringLiteral("begin"), QStringLiteral("end.")});
+    auto *again = qobject_cast<TlyrMasterData *>(report->FindObject(QStringLiteral("MasterData1")));
+    ASSERT_NE(again, nullptr);
+    again->SetOnBeforePrint(QStringLiteral("MBefore"));
+    EXPECT_FALSE(report->PrepareReport());
+    EXPECT_FALSE(report->Engine()->Running);
+    EXPECT_EQ(stopped, 2);
+    EXPECT_TRUE(report->Errors().join(u'\n').contains(QStringLiteral("event broke")))
+            << report->Errors().join(u'\n').toStdString();
+    again = qobject_cast<TlyrMasterData *>(report->FindObject(QStringLiteral("MasterData1")));
+    ASSERT_NE(again, nullptr);
+    again->SetOnBeforePrint(QString());
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
+    EXPECT_EQ(texts(0), (QStringList{"1", "2"}));
 }
 
 TEST_F(EngineTest, PreparedReportRoundTripKeepsBytesAndPages)
@@ -317,15 +640,10 @@ TEST_F(EngineTest, PreparedReportRoundTripKeepsBytesAndPages)
     const int count = pages().Count();
     ASSERT_GE(count, 3);
     const QString before = lyrDumpPreparedPages(pages());
-    QBuffer first;
-    first.open(QIODevice::ReadWrite);
-    pages().SaveToStream(first);
-
     // Loading needs no template: a fresh report without pages reads it.
     TlyrReport other;
-    auto &loaded = *static_cast<TlyrPreviewPages *>(other.PreviewPages());
-    first.seek(0);
-    loaded.LoadFromStream(first, false);
+    QByteArray first;
+    TlyrPreviewPages &loaded = reload(other, &first);
     EXPECT_EQ(loaded.Count(), count);
     EXPECT_EQ(lyrDumpPreparedPages(loaded), before);
     // The report settings saved with the pages reach the loading report.
@@ -335,9 +653,9 @@ TEST_F(EngineTest, PreparedReportRoundTripKeepsBytesAndPages)
     EXPECT_FALSE(other.DotMatrixReport());
     EXPECT_TRUE(other.Errors().isEmpty());
     // Other report properties in that element are not taken.
-    QByteArray crafted = first.data();
+    QByteArray crafted = first;
     crafted.replace("<TlyrReport ", "<TlyrReport EngineOptions.DoublePass=\"1\" ReportOptions.Author=\"x\" ");
-    ASSERT_NE(crafted, first.data());
+    ASSERT_NE(crafted, first);
     TlyrReport third;
     QBuffer craftedFile(&crafted);
     craftedFile.open(QIODevice::ReadOnly);
@@ -350,7 +668,7 @@ TEST_F(EngineTest, PreparedReportRoundTripKeepsBytesAndPages)
     QBuffer second;
     second.open(QIODevice::ReadWrite);
     loaded.SaveToStream(second);
-    EXPECT_EQ(second.data().toStdString(), first.data().toStdString());
+    EXPECT_EQ(second.data().toStdString(), first.toStdString());
 }
 
 TEST_F(EngineTest, DamagedPreparedPagesGiveAnErrorLine)
@@ -554,10 +872,7 @@ TEST_F(EngineTest, DrawHitTestAndExportPreparedPages)
 
 TEST_F(EngineTest, KeepTogetherMovesAMasterWithItsDetails)
 {
-    page->SetPaperSize(lyrCustomPaper);
-    page->SetTopMargin(0);
-    page->SetBottomMargin(0);
-    page->SetPaperHeight(200 / lyrUnitsPerMM);
+    shortPage(200);
     RowsDataSet orders(report.get(), QStringLiteral("Orders"), {{"No"}, {{"1"}, {"2"}, {"3"}}});
     Table lineRows{{"No", "Item"}, {}};
     for (int o = 1; o <= 3; ++o)
@@ -586,6 +901,47 @@ TEST_F(EngineTest, KeepTogetherMovesAMasterWithItsDetails)
     EXPECT_EQ(texts(1), (QStringList{"order 3", "i31", "i32", "i33"}));
     EXPECT_NE(lyrDumpPreparedPages(pages()).indexOf(QStringLiteral("page 2\nTlyrMasterData MasterData1 0.00 0.00")), -1)
             << lyrDumpPreparedPages(pages()).toStdString();
+}
+
+TEST_F(EngineTest, AGroupKeptTogetherMovesWholeToTheNextPage)
+{
+    shortPage(200);
+    Table t{{"G", "N"}, {}};
+    for (const auto &[g, n] : {std::pair{"A", 3}, std::pair{"B", 4}, std::pair{"C", 3}})
+        for (int i = 1; i <= n; ++i) t.rows << QStringList{QLatin1String(g), QStringLiteral("%1%2").arg(g).arg(i)};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+    auto *gh = band<TlyrGroupHeader>("GroupHeader1", 10, 20);
+    gh->Condition = QStringLiteral("Rows.\"G\"");
+    gh->KeepTogether = true;
+    memo(gh, "GH", "group [Rows.\"G\"]");
+    dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "M", "[Rows.\"N\"]");
+    memo(band<TlyrGroupFooter>("GroupFooter1", 70, 20), "GF", "end [COUNT(MasterData1)]");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 3);
+    EXPECT_EQ(texts(0), (QStringList{"group A", "A1", "A2", "A3", "end 3"}));
+    EXPECT_EQ(texts(1), (QStringList{"group B", "B1", "B2", "B3", "B4", "end 4"}));
+    EXPECT_EQ(texts(2), (QStringList{"group C", "C1", "C2", "C3", "end 3"}));
+}
+
+TEST_F(EngineTest, TotalsOfAKeptBlockCountOnThePageItMovesTo)
+{
+    shortPage(220);
+    RowsDataSet orders(report.get(), QStringLiteral("Orders"), {{"No"}, {{"1"}, {"2"}, {"3"}}});
+    Table lineRows{{"No", "Item", "Qty"}, {}};
+    for (int o = 1; o <= 3; ++o)
+        for (int i = 1; i <= 3; ++i)
+            lineRows.rows << QStringList{QString::number(o), QStringLiteral("i%1%2").arg(o).arg(i), QString::number(o)};
+    RowsDataSet lines(report.get(), QStringLiteral("Lines"), lineRows);
+    lines.filter = [&](const QStringList &row) { return row[0] == orders.value(QStringLiteral("No")); };
+    dataBand<TlyrMasterData>("MasterData1", 10, orders.ds, "M", "order [Orders.\"No\"]")->SetKeepTogether(true);
+    dataBand<TlyrDetailData>("DetailData1", 40, lines.ds, "D", "[Lines.\"Item\"]");
+    memo(band<TlyrPageFooter>("PageFooter1", 150, 20), "PF",
+         "lines [COUNT(DetailData1)] qty [SUM(<Lines.\"Qty\">, DetailData1)]");
+    memo(band<TlyrReportSummary>("Summary1", 100, 20), "RS", "all [SUM(<Lines.\"Qty\">, DetailData1)]");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 2);
+    EXPECT_EQ(texts(0).last(), QStringLiteral("lines 6 qty 9"));
+    EXPECT_EQ(texts(1), (QStringList{"order 3", "i31", "i32", "i33", "all 18", "lines 3 qty 9"}));
 }
 
 TEST_F(EngineTest, ACancelledDialogPageStopsTheReport)
@@ -851,26 +1207,36 @@ TEST_F(EngineTest, AnEndlessPageIsAsLargeAsItsContent)
     Table t{{"N"}, {}};
     for (int i = 1; i <= 100; ++i) t.rows << QStringList{QString::number(i)};
     RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
-    page->EndlessHeight = true;
-    memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
-    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
-    master->SetDataSet(rows.ds);
-    memo(master, "M", "line [Rows.\"N\"]");
-    memo(band<TlyrPageFooter>("PageFooter1", 100, 20), "PF", "end");
-    const double margins = (page->TopMargin() + page->BottomMargin()) * lyrUnitsPerMM;
-    const double paperWidth = page->PaperWidth() * lyrUnitsPerMM;
+    const EndlessPaper paper = endlessList(rows.ds);
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(pages().Count(), 1);
-    const QStringList out = texts(0);
-    EXPECT_EQ(out.size(), 102);
-    EXPECT_EQ(out.last(), QStringLiteral("end"));
-    const double content = 20 + 100 * 20 + 20;
-    EXPECT_NEAR(pages().GetPageSize(0).height(), content + margins, 1);
-    EXPECT_NEAR(pages().GetPageSize(0).width(), paperWidth, 1);
-    // The footer closes the content instead of sitting at a paper bottom.
-    TlyrComponent *footer = pages().GetPage(0)->FindObject(QStringLiteral("PageFooter1"));
-    ASSERT_NE(footer, nullptr);
-    EXPECT_NEAR(footer->Top(), 20 + 100 * 20, 0.01);
+    EXPECT_EQ(texts(0).last(), QStringLiteral("end"));
+    expectEndlessPage(0, 100, paper);
+}
+
+TEST_F(EngineTest, EachPageOfAnEndlessPagePerRecordHasItsOwnSize)
+{
+    RowsDataSet customers(report.get(), QStringLiteral("Customers"), {{"C"}, {{"a"}, {"b"}, {"c"}}});
+    Table t{{"C", "N"}, {}};
+    const QList<int> counts{2, 5, 1};
+    for (int c = 0; c < counts.size(); ++c)
+        for (int i = 1; i <= counts[c]; ++i) t.rows << QStringList{QString(QChar('a' + c)), QString::number(i)};
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+    rows.filter = [&](const QStringList &row) { return row[0] == customers.value(QStringLiteral("C")); };
+    page->SetDataSet(customers.ds);
+    const EndlessPaper paper = endlessList(rows.ds);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), counts.size());
+    for (int i = 0; i < counts.size(); ++i) expectEndlessPage(i, counts[i], paper);
+    // The sizes travel with a saved prepared report.
+    QBuffer buf;
+    buf.open(QIODevice::ReadWrite);
+    pages().SaveToStream(buf);
+    pages().Clear();
+    buf.seek(0);
+    pages().LoadFromStream(buf);
+    ASSERT_EQ(pages().Count(), counts.size());
+    for (int i = 0; i < counts.size(); ++i) expectEndlessPage(i, counts[i], paper);
 }
 
 TEST_F(EngineTest, GoodsLabelsPreparedAndDrawnAt300DpiDecodeToTheGoodsCodes)
@@ -1083,6 +1449,76 @@ TEST_F(EngineTest, CrossedRowsTotalPerRowAndPerColumn)
     EXPECT_EQ(out, expected);
 }
 
+TEST_F(EngineTest, CrossedRowsInASubreportStartAtTheSubreport)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"r1"}, {"r2"}}});
+    RowsDataSet cols(report.get(), QStringLiteral("Cols"), {{"W"}, {{"10"}, {"20"}}});
+    TlyrReportPage *mainPage = page;
+    page = titleSubreportPage(50);
+    auto *master = dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "RowName", "[Rows.\"N\"]");
+    memo(master, "Cell", "[Rows.\"N\"]x[Cols.\"W\"]", 100, 60);
+    vband<TlyrMasterData>("VData", 100, 60)->SetDataSet(cols.ds);
+    page = mainPage;
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+    // Cells stand where they would on a page of their own, moved by the
+    // subreport's left.
+    EXPECT_EQ(bandLines(0, QStringLiteral("MasterData1")),
+              (QStringList{"r1@50 r1x10@150 r1x20@210", "r2@50 r2x10@150 r2x20@210"}));
+}
+
+TEST_F(EngineTest, CrossedRowsOfASubreportContinueAtItsLeftOnPagesInWidth)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"r1"}}});
+    Table t{{"W"}, {}};
+    for (int i = 1; i <= 8; ++i) t.rows << QStringList{QString::number(i)};
+    RowsDataSet cols(report.get(), QStringLiteral("Cols"), t);
+    const double subLeft = 300;
+    const double room = (page->PaperWidth() - page->LeftMargin() - page->RightMargin()) * lyrUnitsPerMM - subLeft;
+    TlyrReportPage *mainPage = page;
+    page = titleSubreportPage(subLeft);
+    auto *master = dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "RowName", "[Rows.\"N\"]");
+    memo(master, "Cell", "c[Cols.\"W\"]", 100, 60);
+    vband<TlyrMasterData>("VData", 100, 60)->SetDataSet(cols.ds);
+    page = mainPage;
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    // As many cells as fit right of the subreport, the rest on the next
+    // pages in width, again from the subreport's left.
+    const int first = int((room - 100) / 60);
+    QStringList expected{QStringLiteral("r1@%1").arg(subLeft)};
+    for (int i = 0; i < first; ++i) expected << QStringLiteral("c%1@%2").arg(i + 1).arg(subLeft + 100 + i * 60);
+    EXPECT_EQ(bandLines(0, QStringLiteral("MasterData1")), QStringList(expected.join(u' ')));
+    ASSERT_GE(pages().Count(), 2);
+    const int second = std::min(8 - first, int(room / 60));
+    QStringList next;
+    for (int i = 0; i < second; ++i) next << QStringLiteral("c%1@%2").arg(first + i + 1).arg(subLeft + i * 60);
+    EXPECT_EQ(bandLines(1, QStringLiteral("MasterData1")), QStringList(next.join(u' ')));
+}
+
+TEST_F(EngineTest, ColumnTotalsUnderVerticalGroupsSumTheirColumnOrGroup)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N", "K"}, {{"r1", "1"}, {"r2", "10"}}});
+    RowsDataSet cols(report.get(), QStringLiteral("Cols"), {{"G", "W"}, {{"A", "1"}, {"A", "2"}, {"B", "3"}}});
+    auto *master = dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "RowName", "[Rows.\"N\"]");
+    memo(master, "Value", "[<Cols.\"W\"> * <Rows.\"K\">]", 140, 60);
+    memo(master, "Subtotal", "[SUM(<Cols.\"W\"> * <Rows.\"K\">)]", 200, 40);
+    memo(master, "RowTotal", "[SUM(<Cols.\"W\"> * <Rows.\"K\">)]", 240, 40);
+    auto *footer = band<TlyrFooter>("Footer1", 70, 20);
+    memo(footer, "Total", "total", 0, 80);
+    memo(footer, "ColTotal", "[SUM(<Cols.\"W\"> * <Rows.\"K\">)]", 140, 60);
+    memo(footer, "GroupTotal", "[SUM(<Cols.\"W\"> * <Rows.\"K\">)]", 200, 40);
+    memo(footer, "GrandTotal", "[SUM(<Cols.\"W\"> * <Rows.\"K\">)]", 240, 40);
+    verticalGroups(cols.ds);
+    vband<TlyrFooter>("VFooter", 240, 40);
+
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    const QStringList out = bandLines(0, {}, false);
+    // Each cell of the total row sums its column over the rows; under a
+    // group's subtotal that is the group's total, under the row totals the
+    // grand total.
+    EXPECT_EQ(out, (QStringList{"r1 1 2 3 3 3 6", "r2 10 20 30 30 30 60", "total 11 22 33 33 33 66"}));
+}
+
 TEST_F(EngineTest, VerticalGroupsPrintTheirHeadersAndSubtotalsAcrossTheRow)
 {
     RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"r1"}, {"r2"}}});
@@ -1093,9 +1529,7 @@ TEST_F(EngineTest, VerticalGroupsPrintTheirHeadersAndSubtotalsAcrossTheRow)
     memo(master, "Group", "[Cols.\"G\"]", 100, 40);
     memo(master, "Value", "[Cols.\"W\"]", 140, 60);
     memo(master, "Subtotal", "[SUM(<Cols.\"W\">)]", 200, 40);
-    vband<TlyrGroupHeader>("VGroup", 100, 40)->Condition = QStringLiteral("Cols.\"G\"");
-    vband<TlyrMasterData>("VData", 140, 60)->SetDataSet(cols.ds);
-    vband<TlyrGroupFooter>("VGroupFooter", 200, 40);
+    verticalGroups(cols.ds);
 
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(pages().Count(), 1);

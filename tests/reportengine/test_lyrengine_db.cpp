@@ -63,19 +63,20 @@ protected:
         report.reset();
         lyrEngineFactories() = TlyrEngineFactories();
     }
+    // A band on the fixture's page, or on another report's page.
     template <class B>
-    B *band(const char *name, double top)
+    B *band(const char *name, double top, TlyrReportPage *on = nullptr)
     {
-        auto *b = new B(report.get());
+        auto *b = new B(on ? on->Report() : report.get());
         b->SetName(QString::fromUtf8(name));
-        b->SetParent(page);
+        b->SetParent(on ? on : page);
         b->SetTop(top);
         b->SetHeight(20);
         return b;
     }
     void memo(TlyrBand *b, const char *name, const QString &text)
     {
-        auto *m = new TlyrMemoView(report.get());
+        auto *m = new TlyrMemoView(b->Report());
         m->SetName(QString::fromUtf8(name));
         m->SetParent(b);
         m->SetBounds(0, 0, 300, 20);
@@ -112,4 +113,46 @@ TEST_F(DbEngineTest, SalesWithLinesGroupedByCustomer)
         if (c->IsTextObject()) texts << c->ComponentText();
     EXPECT_EQ(texts, (QStringList{"客户 王", "D1", "可乐", "雪碧", "5.5", "D2", "果汁", "4", "单数 2", "客户 李", "D3",
                                   "茶", "1.25", "单数 1"}));
+}
+
+TEST_F(DbEngineTest, ErrorsOfASharedDatasetGoToTheReportThatRuns)
+{
+    // A dataset of the program, listed by two reports; as the program's
+    // datasets, the queries stay open for the next report.
+    vdb::Query query(conn.get());
+    query.OpenSql(QStringLiteral("select theNo from S order by theNo"));
+    QObject keeper;
+    auto *shared = new TlyrDBDataset(&keeper);
+    shared->SetName(QStringLiteral("lyrDB_Shared"));
+    shared->SetDataSet(&query);
+    shared->SetCloseDataSource(false);
+    // Datasets the report owns are remade by each run's restore of its
+    // template, without their queries: this report uses only the shared one.
+    delete mds;
+    delete dds;
+    mds = dds = nullptr;
+    report->Datasets()->Add(shared);
+    auto *md = band<TlyrMasterData>("MD", 40);
+    md->SetDataSet(shared);
+    memo(md, "M", QStringLiteral("[lyrDB_Shared.\"theNo\"]"));
+
+    TlyrReport other;
+    other.EngineOptions()->SetNewSilentMode(simSilent);
+    other.Datasets()->Add(shared);
+    auto *otherPage = new TlyrReportPage(&other);
+    otherPage->SetName(QStringLiteral("Page1"));
+    otherPage->SetParent(&other);
+    auto *otherBand = band<TlyrMasterData>("MD", 40, otherPage);
+    otherBand->SetDataSet(shared);
+    memo(otherBand, "Wrong", QStringLiteral("[lyrDB_Shared.\"Nope\"]"));
+
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    other.PrepareReport();
+    EXPECT_TRUE(report->Errors().isEmpty()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_FALSE(other.Errors().isEmpty());
+    EXPECT_TRUE(other.Errors().first().startsWith(QStringLiteral("Wrong: "))) << other.Errors().first().toStdString();
+    EXPECT_TRUE(other.Errors().first().contains(QStringLiteral("Nope")));
+    // The first report runs again: the dataset's errors are its own again.
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(report->Errors().isEmpty()) << report->Errors().join(QLatin1Char('\n')).toStdString();
 }

@@ -1,18 +1,29 @@
-// lyrrun TEMPLATE [--data NAME=FILE.csv ...] [--var NAME=VALUE ...] [--dump] [--lp3 OUT]
-// Loads a template, gives it user datasets read from CSV files (a header
-// row, then one record a line), prepares it and prints the prepared pages.
+// lyrrun TEMPLATE [--db FILE --query NAME=SQL ... | --data NAME=FILE.csv ...] [--var NAME=VALUE ...]
+//        [--dialogs ok|cancel] [--dump] [--lp3 OUT] [--print-to-file OUT]
+// Loads a template, gives it report datasets over the program's database (a
+// query per dataset name of the template's list) or user datasets read from
+// CSV files (a header row, then one record a line), prepares it and prints
+// the prepared pages. Dialog pages are answered without a user: ok presses
+// the page's default (or OK) button, cancel its cancel button. A print file
+// gets what a print queue would (a PDF, or a dot-matrix report's own bytes).
 // Exit 1 with the report's errors when preparing fails.
 
 #include "report/lyrband.h"
 #include "report/lyrclass.h"
 #include "report/lyrdbset.h"
+#include "report/lyrdialogpage.h"
 #include "report/lyrview.h"
+#include "core/Unit1.h"
+#include "platform/db/db.h"
 #include "reportengine/lyrengine.h"
 #include "reportengine/lyrpreviewpages.h"
+#include "reportengine/lyrprinter.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QFile>
-#include <QGuiApplication>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 #include <memory>
@@ -61,43 +72,112 @@ int fail(const QString &text)
     return 1;
 }
 
+constexpr int modalOk = 1;
+
+// The template's entry of that name (or a new one) takes the dataset.
+void giveDataset(TlyrReport &report, const QString &name, TlyrDataSet *ds)
+{
+    if (TlyrDataSetItem *item = report.Datasets()->Find(name))
+        item->SetDataSet(ds);
+    else
+        report.Datasets()->Add(ds);
+}
+
+// The button a user answering that way would press: the default button (or
+// the one ending the page with OK), or the cancel button (or the one ending
+// it with Cancel).
+TlyrButtonControl *answerButton(TlyrDialogPage *page, bool ok)
+{
+    TlyrButtonControl *byResult = nullptr;
+    for (TlyrComponent *c : page->AllObjects()) {
+        auto *b = qobject_cast<TlyrButtonControl *>(c);
+        if (!b || !b->Visible() || !b->Enabled()) continue;
+        if (ok ? b->Default() : b->Cancel()) return b;
+        if (!byResult && b->ModalResult() == (ok ? modalOk : TlyrDialogPage::mrCancel)) byResult = b;
+    }
+    return byResult;
+}
+
+// Shows the page as the report would and answers it once it is up; a page
+// its button did not close is closed with the answer, so nothing waits.
+int answerDialog(TlyrDialogPage *page, bool ok)
+{
+    QTimer::singleShot(0, page, [page, ok] {
+        if (TlyrButtonControl *b = answerButton(page, ok))
+            if (auto *button = qobject_cast<QAbstractButton *>(b->Control())) button->click();
+        if (page->Window()->isVisible()) page->Window()->done(ok ? modalOk : TlyrDialogPage::mrCancel);
+    });
+    return page->ShowModal();
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty())
-        return fail(QStringLiteral(
-                "usage: lyrrun TEMPLATE [--data NAME=FILE.csv ...] [--var NAME=VALUE ...] [--dump] [--lp3 OUT]"));
+        return fail(QStringLiteral("usage: lyrrun TEMPLATE [--db FILE --query NAME=SQL ... | --data NAME=FILE.csv ...] "
+                                   "[--var NAME=VALUE ...] [--dialogs ok|cancel] [--dump] [--lp3 OUT] "
+                                   "[--print-to-file OUT]"));
     lyrInstallEngine();
     TlyrReport report;
     report.EngineOptions()->SetNewSilentMode(simSilent);
-    QObject keeper;
+    // The queries go before their datasets, and the database last.
+    std::unique_ptr<vdb::Connection> db;
+    std::vector<std::unique_ptr<vdb::Query>> queries;
     std::vector<std::unique_ptr<CsvData>> data;
+    QObject keeper;
+    std::vector<std::pair<QString, TlyrDataSet *>> given;
+    QList<std::pair<QString, QString>> vars;
     bool dump = false;
-    QString lp3;
+    bool dialogsOk = true;
+    QString lp3, printFile;
     const QString templ = args.takeFirst();
-    try {
-        report.LoadFromFile(templ, true);
-    } catch (const std::exception &e) {
-        return fail(QString::fromUtf8(e.what()));
-    }
-    report.EngineOptions()->SetNewSilentMode(simSilent);
     for (int i = 0; i < args.size(); ++i) {
         const QString a = args.at(i);
         if (a == QLatin1String("--dump")) {
             dump = true;
+        } else if (a == QLatin1String("--dialogs") && i + 1 < args.size()) {
+            const QString answer = args.at(++i);
+            if (answer != QLatin1String("ok") && answer != QLatin1String("cancel"))
+                return fail(QStringLiteral("--dialogs takes ok or cancel: ") + answer);
+            dialogsOk = answer == QLatin1String("ok");
         } else if (a == QLatin1String("--lp3") && i + 1 < args.size()) {
             lp3 = args.at(++i);
-        } else if ((a == QLatin1String("--data") || a == QLatin1String("--var")) && i + 1 < args.size()) {
+        } else if (a == QLatin1String("--print-to-file") && i + 1 < args.size()) {
+            printFile = args.at(++i);
+        } else if (a == QLatin1String("--db") && i + 1 < args.size()) {
+            try {
+                db = vdb::Connection::open(args.at(++i), velmora::databaseKey());
+            } catch (const std::exception &e) {
+                return fail(QString::fromUtf8(e.what()));
+            }
+        } else if ((a == QLatin1String("--data") || a == QLatin1String("--var") || a == QLatin1String("--query")) &&
+                   i + 1 < args.size()) {
             const QString pair = args.at(++i);
             const qsizetype eq = pair.indexOf(u'=');
             if (eq <= 0) return fail(QStringLiteral("expected NAME=VALUE: ") + pair);
             const QString name = pair.left(eq), value = pair.mid(eq + 1);
             if (a == QLatin1String("--var")) {
-                report.Variables()->SetVariable(name, value);
+                vars.append({name, value});
+                continue;
+            }
+            if (a == QLatin1String("--query")) {
+                if (!db) return fail(QStringLiteral("--query needs --db first"));
+                auto query = std::make_unique<vdb::Query>(db.get());
+                try {
+                    query->OpenSql(value);
+                } catch (const std::exception &e) {
+                    return fail(name + QStringLiteral(": ") + QString::fromUtf8(e.what()));
+                }
+                auto *ds = new TlyrDBDataset(&keeper);
+                ds->SetName(name);
+                ds->SetCloseDataSource(false);
+                ds->SetDataSet(query.get());
+                queries.push_back(std::move(query));
+                given.emplace_back(name, ds);
                 continue;
             }
             QFile f(value);
@@ -122,24 +202,32 @@ int main(int argc, char **argv)
                 const int col = d->fields.indexOf(field);
                 if (d->pos < d->rows.size() && col >= 0) v = KsValue(d->rows[d->pos].value(col));
             };
-            // The template's entry of that name (or a new one) takes the dataset.
-            TlyrDataSetItem *item = report.Datasets()->Find(name);
-            if (item)
-                item->SetDataSet(ds);
-            else
-                report.Datasets()->Add(ds);
+            given.emplace_back(name, ds);
         } else {
             return fail(QStringLiteral("unknown argument ") + a);
         }
     }
-    // Bands and views name their datasets; those given here exist only now.
+    // Loaded after the datasets exist: the template's references to them by
+    // name are resolved while it is read.
+    try {
+        report.LoadFromFile(templ, true);
+    } catch (const std::exception &e) {
+        return fail(QString::fromUtf8(e.what()));
+    }
+    report.EngineOptions()->SetNewSilentMode(simSilent);
+    for (const auto &[name, value] : vars) report.Variables()->SetVariable(name, value);
+    for (const auto &[name, ds] : given) giveDataset(report, name, ds);
+    // Bands and views that name their datasets by user name take them now.
     for (TlyrComponent *c : report.AllObjects()) {
         if (auto *band = qobject_cast<TlyrDataBand *>(c); band && !band->DataSet() && !band->DataSetName().isEmpty())
             band->SetDataSetName(band->DataSetName());
         if (auto *view = qobject_cast<TlyrView *>(c); view && !view->DataSet() && !view->DataSetName().isEmpty())
             view->SetDataSetName(view->DataSetName());
     }
-    if (!report.PrepareReport()) return fail(report.Errors().join(QLatin1Char('\n')));
+    if (auto *engine = dynamic_cast<TlyrEngine *>(report.Engine()))
+        engine->OnRunDialog = [dialogsOk](TlyrDialogPage *page) { return answerDialog(page, dialogsOk); };
+    if (!report.PrepareReport())
+        return fail(report.Errors().isEmpty() ? QStringLiteral("cancelled") : report.Errors().join(QLatin1Char('\n')));
     auto &pages = *static_cast<TlyrPreviewPages *>(report.PreviewPages());
     if (dump) std::fputs(lyrDumpPreparedPages(pages).toUtf8().constData(), stdout);
     if (!lp3.isEmpty()) {
@@ -148,6 +236,18 @@ int main(int argc, char **argv)
         } catch (const std::exception &e) {
             return fail(QString::fromUtf8(e.what()));
         }
+    }
+    if (!printFile.isEmpty()) {
+        // One printer writing to the file: no print server is needed.
+        std::vector<std::unique_ptr<TlyrCustomPrinter>> printers;
+        printers.push_back(std::make_unique<TlyrPrinter>(QStringLiteral("lyrrun"), QString()));
+        lyrPrinters().SetPrinters(std::move(printers), QString());
+        lyrPrinters().Printer()->FileName = printFile;
+        report.PrintOptions()->ShowDialog = false;
+        report.ClearErrors();
+        if (!pages.Print())
+            return fail(report.Errors().isEmpty() ? QStringLiteral("printing failed")
+                                                  : report.Errors().join(QLatin1Char('\n')));
     }
     return 0;
 }

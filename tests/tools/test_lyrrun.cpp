@@ -1,0 +1,154 @@
+// The report runner: dialog pages answered without a user, so it never
+// waits; datasets over the program's database; printing to a file.
+
+#include "core/Unit1.h"
+#include "platform/db/db.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A report whose dialog page has an edit, a button that writes into it when
+// pressed and a cancel button; the title prints the edit's text. Extra
+// attributes go to the first and second button.
+QByteArray dialogReport(const char *okButton, const char *cancelButton)
+{
+    return QByteArray(
+                   "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                   "<TlyrReport ScriptLanguage=\"PascalScript\" ScriptText.Text=\""
+                   "procedure Button1Click(Sender: TObject);&#13;&#10;begin&#13;&#10;"
+                   "  Edit1.Text := 'pressed';&#13;&#10;end;&#13;&#10;begin&#13;&#10;end.\">"
+                   "<TlyrDialogPage Name=\"DialogPage1\" Width=\"300\" Height=\"200\">"
+                   "<TlyrEditControl Name=\"Edit1\" Left=\"8\" Top=\"8\" Width=\"120\" Height=\"24\" Text=\"typed\"/>"
+                   "<TlyrButtonControl Name=\"Button1\" Left=\"8\" Top=\"160\" Width=\"75\" Height=\"25\" "
+                   "Caption=\"OK\" OnClick=\"Button1Click\" ") +
+           okButton +
+           "/>"
+           "<TlyrButtonControl Name=\"Button2\" Left=\"90\" Top=\"160\" Width=\"75\" Height=\"25\" "
+           "Caption=\"Cancel\" " +
+           cancelButton +
+           "/>"
+           "</TlyrDialogPage>"
+           "<TlyrReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\" LeftMargin=\"10\" "
+           "RightMargin=\"10\" TopMargin=\"10\" BottomMargin=\"10\">"
+           "<TlyrReportTitle Name=\"ReportTitle1\" Left=\"0\" Top=\"0\" Width=\"718\" Height=\"20\">"
+           "<TlyrMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" Width=\"200\" Height=\"20\" Text=\"[Edit1.Text]\"/>"
+           "</TlyrReportTitle></TlyrReportPage></TlyrReport>";
+}
+
+struct RunResult {
+    int exitCode = -1;
+    QString out, err;
+};
+
+class LyrRunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        exe = QStringLiteral(VELMORA_BINARY_DIR) + QStringLiteral("/bin/lyrrun");
+        if (!QFile::exists(exe)) GTEST_SKIP() << "lyrrun not built";
+        ASSERT_TRUE(dir.isValid());
+    }
+    RunResult run(const QByteArray &xml, QStringList args)
+    {
+        const QString path = dir.filePath(QStringLiteral("template.xml"));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(xml);
+        f.close();
+        QProcess p;
+        p.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        p.start(exe, QStringList{path, QStringLiteral("--dump")} + args);
+        RunResult r;
+        // A runner waiting for a user would never end: the guard fails the
+        // test instead of hanging it.
+        if (!p.waitForFinished(120000)) {
+            p.kill();
+            p.waitForFinished();
+            ADD_FAILURE() << "lyrrun did not end";
+            return r;
+        }
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+    QString exe;
+    QTemporaryDir dir;
+};
+
+TEST_F(LyrRunTest, DialogPagesAreAnsweredWithTheirDefaultOrCancelButton)
+{
+    const QByteArray xml = dialogReport("Default=\"True\" ModalResult=\"1\"", "Cancel=\"True\" ModalResult=\"2\"");
+    for (const QStringList &args : {QStringList{}, QStringList{QStringLiteral("--dialogs"), QStringLiteral("ok")}}) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        const RunResult r = run(xml, args);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_TRUE(r.out.contains(QStringLiteral("Memo1")) && r.out.contains(QStringLiteral("pressed")))
+                << r.out.toStdString();
+    }
+    const RunResult cancelled = run(xml, {QStringLiteral("--dialogs"), QStringLiteral("cancel")});
+    EXPECT_EQ(cancelled.exitCode, 1);
+    EXPECT_FALSE(cancelled.out.contains(QStringLiteral("Memo1")));
+    EXPECT_FALSE(run(xml, {QStringLiteral("--dialogs"), QStringLiteral("maybe")}).exitCode == 0);
+}
+
+TEST_F(LyrRunTest, APageWithoutDefaultOrCancelButtonStillEnds)
+{
+    // OK is found by its modal result; no button cancels, so the page is
+    // closed as cancelled.
+    const QByteArray byResult = dialogReport("ModalResult=\"1\"", "");
+    const RunResult ok = run(byResult, {});
+    EXPECT_EQ(ok.exitCode, 0) << ok.err.toStdString();
+    EXPECT_TRUE(ok.out.contains(QStringLiteral("pressed"))) << ok.out.toStdString();
+    EXPECT_EQ(run(byResult, {QStringLiteral("--dialogs"), QStringLiteral("cancel")}).exitCode, 1);
+    // No button ends the page: it is closed with the answer.
+    const RunResult unanswered = run(dialogReport("", ""), {});
+    EXPECT_EQ(unanswered.exitCode, 0) << unanswered.err.toStdString();
+    EXPECT_TRUE(unanswered.out.contains(QStringLiteral("typed"))) << unanswered.out.toStdString();
+}
+
+TEST_F(LyrRunTest, DatasetsOverTheDatabaseAndAPrintFile)
+{
+    const QString dbPath = dir.filePath(QStringLiteral("db.edb"));
+    {
+        auto c = vdb::Connection::create(dbPath, velmora::databaseKey());
+        c->execute(QStringLiteral("CREATE TABLE S (theNo VARCHAR(10), theSum MONEY)"));
+        c->execute(QStringLiteral("INSERT INTO S VALUES ('D1', 2.5)"));
+        c->execute(QStringLiteral("INSERT INTO S VALUES ('D2', 4)"));
+    }
+    const QByteArray xml("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                         "<TlyrReport><TlyrReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\">"
+                         "<TlyrMasterData Name=\"MasterData1\" Left=\"0\" Top=\"20\" Width=\"718\" Height=\"20\" "
+                         "DataSet=\"Sales\">"
+                         "<TlyrMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" Width=\"200\" Height=\"20\" "
+                         "Text=\"sale [Sales.&#34;theNo&#34;]\"/></TlyrMasterData>"
+                         "<TlyrReportSummary Name=\"ReportSummary1\" Left=\"0\" Top=\"60\" Width=\"718\" "
+                         "Height=\"20\"><TlyrMemoView Name=\"Memo2\" Left=\"0\" Top=\"0\" Width=\"200\" "
+                         "Height=\"20\" Text=\"total [SUM(&#60;Sales.&#34;theSum&#34;&#62;,MasterData1)]\"/>"
+                         "</TlyrReportSummary></TlyrReportPage></TlyrReport>");
+    const QString pdf = dir.filePath(QStringLiteral("out.prn"));
+    const RunResult r = run(xml, {QStringLiteral("--db"), dbPath, QStringLiteral("--query"),
+                                  QStringLiteral("Sales=select theNo, theSum from S order by theNo"),
+                                  QStringLiteral("--print-to-file"), pdf});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QStringList texts;
+    for (const QString &line : r.out.split(u'\n'))
+        if (line.startsWith(QStringLiteral("TlyrMemoView "))) texts << line.section(u' ', 6);
+    EXPECT_EQ(texts, (QStringList{"sale D1", "sale D2", "total 6.5"})) << r.out.toStdString();
+    QFile printed(pdf);
+    ASSERT_TRUE(printed.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(printed.readAll().startsWith("%PDF"));
+    // A query that the database refuses ends the run with its error.
+    const RunResult bad = run(xml, {QStringLiteral("--db"), dbPath, QStringLiteral("--query"),
+                                    QStringLiteral("Sales=select x from Nope")});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_FALSE(bad.err.isEmpty());
+}
+
+}  // namespace
