@@ -670,7 +670,7 @@ void RegisterObject(TksScript *s, const KsClassesInfo &ci)
     if (!c) return;
     // TObject's members serve every object, also those of classes that are
     // not TObject descendants in the host.
-    auto any = [c](TksMethodHelper *m) { m->ClassRef = nullptr; };
+    auto any = [](TksMethodHelper *m) { m->ClassRef = nullptr; };
     any(c->AddConstructor(QStringLiteral("constructor Create"),
                           [](QObject *inst, const KsClassInfo *, const QString &n, TksMethodHelper *) {
                               return KsValue::FromObject(Self(inst, n));

@@ -7,15 +7,13 @@
 
 #include <QGuiApplication>
 
+#include "fuzz_app.h"
+
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static int argc = 1;
-    static char name[] = "fuzz";
-    static char *argv[] = {name, nullptr};
-    static QGuiApplication *app = new QGuiApplication(argc, argv);
-    (void)app;
+    fuzzEnsureApp();
     if (size < 1 || size > 4000) return 0;
     static TlyrReport *report = [] {
         auto *r = new TlyrReport;

@@ -6,15 +6,13 @@
 #include <QBuffer>
 #include <QCoreApplication>
 
+#include "fuzz_app.h"
+
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static int argc = 1;
-    static char name[] = "fuzz";
-    static char *argv[] = {name, nullptr};
-    static QCoreApplication *app = new QCoreApplication(argc, argv);
-    (void)app;
+    fuzzEnsureApp<QCoreApplication>();
 
     QBuffer in;
     in.setData(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));

@@ -8,15 +8,13 @@
 #include <QBuffer>
 #include <QGuiApplication>
 
+#include "fuzz_app.h"
+
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static int argc = 1;
-    static char name[] = "fuzz";
-    static char *argv[] = {name, nullptr};
-    static QGuiApplication *app = new QGuiApplication(argc, argv);
-    (void)app;
+    fuzzEnsureApp();
     if (size > 20000) return 0;
     static TlyrReport *report = [] {
         lyrInstallEngine();

@@ -263,7 +263,7 @@ public:
     using TlyrCustomOutline::TlyrCustomOutline;
     int Count() override { return int(Items.size()); }
     Q_INVOKABLE void AddItem(const QString &text, int top) { Items << qMakePair(text, top); }
-    Q_INVOKABLE void LevelRoot() { ++Roots; }
+    Q_INVOKABLE void LevelRoot() override { ++Roots; }
     QList<QPair<QString, int>> Items;
     int Roots = 0;
 };
