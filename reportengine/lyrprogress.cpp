@@ -149,5 +149,3 @@ QLayout *lyrOkCancelRow(ui::Form *form, QPushButton *&ok, QPushButton *&cancel)
     form->setDefaultButton(ok);
     return buttons;
 }
-
-void lyrShowHelp(QWidget *, const QString &) {}

@@ -2,7 +2,7 @@
 // The report library's small windows: the progress window of builds,
 // printing and exports and the password question of a protected template
 // (a template's dialog page brings its own window, TlyrDialogForm in
-// report/lyrdialogpage.h); help has no viewer here.
+// report/lyrdialogpage.h).
 
 #include "platform/ui/form.h"
 #include "report/lyrcontracts.h"
@@ -57,7 +57,3 @@ public:
 // The row of a window's "OK" and "Cancel" buttons, right-aligned; OK is
 // the default button.
 QLayout *lyrOkCancelRow(ui::Form *form, QPushButton *&ok, QPushButton *&cancel);
-
-// Help of the report library: there is no viewer for its compiled help, so
-// a request does nothing.
-void lyrShowHelp(QWidget *window, const QString &topic);

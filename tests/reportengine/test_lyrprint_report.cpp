@@ -332,7 +332,7 @@ TEST(PrintWindows, PasswordWindowAndHelp)
     EXPECT_EQ(pw.OkB->text(), lyrResources().GetByNumber(1));
     EXPECT_EQ(pw.CancelB->text(), lyrResources().GetByNumber(2));
     // Help has no viewer: a request does nothing.
-    lyrShowHelp(&pw, QStringLiteral("LyrUser.chm::/x.htm"));
+    lyrShowHelp(QStringLiteral("LyrUser.chm::/x.htm"));
     EXPECT_FALSE(pw.isVisible());
 }
 
