@@ -9,6 +9,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -16,6 +17,13 @@ namespace {
 QString res(const char *id)
 {
     return lyrResources().Get(QString::fromLatin1(id));
+}
+
+// A size of Qt is the table's paper when both sides agree to a tenth of a mm.
+bool isTablePaper(const QPageSize &size, const TlyrPaperInfo &paper)
+{
+    const QSizeF mm = size.size(QPageSize::Millimeter);
+    return std::fabs(mm.width() * 10 - paper.Width) < 1.5 && std::fabs(mm.height() * 10 - paper.Height) < 1.5;
 }
 
 }  // namespace
@@ -129,6 +137,22 @@ int TlyrCustomPrinter::PaperNameToCode(const QString &name) const
     return Papers.empty() ? lyrPaperCustom : Papers.front().Code;
 }
 
+void TlyrCustomPrinter::setPaper(int paperSize, double width, double height, int orientation)
+{
+    double w = width, h = height;
+    if (lyrGetPaperDimensions(paperSize, w, h)) {
+        if (orientation == poLandscape) std::swap(w, h);
+    } else {
+        paperSize = lyrPaperCustom;
+        w = width;
+        h = height;
+    }
+    PaperSize = paperSize;
+    PaperWidth = w;
+    PaperHeight = h;
+    Orientation = orientation;
+}
+
 void TlyrCustomPrinter::fillPapersFromTable()
 {
     Papers.clear();
@@ -162,19 +186,8 @@ void TlyrVirtualPrinter::Init()
 
 void TlyrVirtualPrinter::SetViewParams(int paperSize, double width, double height, int orientation)
 {
-    double w = 0, h = 0;
-    if (lyrGetPaperDimensions(paperSize, w, h)) {
-        if (orientation == poLandscape) std::swap(w, h);
-        PaperWidth = w;
-        PaperHeight = h;
-        PaperSize = paperSize;
-    } else {
-        PaperSize = lyrPaperCustom;
-        PaperWidth = width;
-        PaperHeight = height;
-    }
+    setPaper(paperSize, width, height, orientation);
     LeftMargin = TopMargin = RightMargin = BottomMargin = 5;
-    Orientation = orientation;
 }
 
 void TlyrVirtualPrinter::SetPrintParams(int paperSize, double width, double height, int orientation, int bin, int, int)
@@ -206,22 +219,15 @@ void TlyrPrinter::Init()
     // The queue's papers that the table knows; all of the table when the
     // queue names none of them (a queue without a driver).
     const QList<QPageSize> sizes = info.isNull() ? QList<QPageSize>() : info.supportedPageSizes();
-    for (const TlyrPaperInfo &p : lyrPaperTable()) {
-        for (const QPageSize &s : sizes) {
-            const QSizeF mm = s.size(QPageSize::Millimeter);
-            if (std::fabs(mm.width() * 10 - p.Width) < 1.5 && std::fabs(mm.height() * 10 - p.Height) < 1.5) {
-                Papers.push_back({QString::fromLatin1(p.Name), p.Code});
-                break;
-            }
-        }
-    }
+    for (const TlyrPaperInfo &p : lyrPaperTable())
+        if (std::any_of(sizes.cbegin(), sizes.cend(), [&](const QPageSize &s) { return isTablePaper(s, p); }))
+            Papers.push_back({QString::fromLatin1(p.Name), p.Code});
     if (Papers.size() == 1) fillPapersFromTable();
     fillDefaultBins();
     DefPaper = 9;
     if (!info.isNull() && info.defaultPageSize().isValid()) {
-        const QSizeF mm = info.defaultPageSize().size(QPageSize::Millimeter);
         for (const TlyrPaperInfo &p : lyrPaperTable()) {
-            if (std::fabs(mm.width() * 10 - p.Width) < 1.5 && std::fabs(mm.height() * 10 - p.Height) < 1.5) {
+            if (isTablePaper(info.defaultPageSize(), p)) {
                 DefPaper = p.Code;
                 break;
             }
@@ -236,18 +242,7 @@ void TlyrPrinter::Init()
 
 void TlyrPrinter::SetViewParams(int paperSize, double width, double height, int orientation)
 {
-    double w = width, h = height;
-    if (paperSize == lyrPaperCustom || !lyrGetPaperDimensions(paperSize, w, h)) {
-        paperSize = lyrPaperCustom;
-        w = width;
-        h = height;
-    } else if (orientation == poLandscape) {
-        std::swap(w, h);
-    }
-    PaperWidth = w;
-    PaperHeight = h;
-    PaperSize = paperSize;
-    Orientation = orientation;
+    setPaper(paperSize, width, height, orientation);
     // Pages are drawn on the whole sheet: the driver places them.
     LeftMargin = TopMargin = RightMargin = BottomMargin = 0;
 }

@@ -100,6 +100,10 @@ public:
     int PaperNameToCode(const QString &name) const;
 
 protected:
+    // PaperSize, PaperWidth, PaperHeight and Orientation: a code of the
+    // table gives its sizes (turned for landscape); any other code is a
+    // custom paper of width x height.
+    void setPaper(int paperSize, double width, double height, int orientation);
     // Papers := "Custom" then the rows of the table.
     void fillPapersFromTable();
     void fillDefaultBins();

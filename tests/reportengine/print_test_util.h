@@ -61,16 +61,7 @@ public:
     void EndRAWDoc() override { log_ << QStringLiteral("raw"); }
     void SetViewParams(int paperSize, double width, double height, int orientation) override
     {
-        double w = width, h = height;
-        if (lyrGetPaperDimensions(paperSize, w, h)) {
-            if (orientation == poLandscape) std::swap(w, h);
-        } else {
-            paperSize = lyrPaperCustom;
-        }
-        PaperSize = paperSize;
-        PaperWidth = w;
-        PaperHeight = h;
-        Orientation = orientation;
+        setPaper(paperSize, width, height, orientation);
     }
     void SetPrintParams(int paperSize, double width, double height, int orientation, int bin, int duplex,
                         int copies) override
