@@ -12,6 +12,25 @@ constexpr double kOverlapMM = 3;
 // A rest of at least this much (mm) takes one more sheet.
 constexpr double kRestMM = 11;
 
+// Per page: whether the page list and the odd or even choice let it
+// through. Raises ElyrConvertError for a page list that does not read.
+std::vector<bool> pagesPassing(const TlyrPrintJobOptions &options, int count)
+{
+    QStringList list;
+    lyrParsePageNumbers(options.PageNumbers, list, count);
+    // A text whose ranges hold no page ("3-1") prints nothing, not all.
+    const bool hasList = !QString(options.PageNumbers).remove(u' ').isEmpty();
+    std::vector<bool> out(static_cast<size_t>(std::max(0, count)));
+    for (int i = 0; i < count; ++i) {
+        const int n = i + 1;
+        if (hasList && !list.contains(QString::number(n))) continue;
+        if (options.PrintPages == TlyrPrintOptions::ppOdd && n % 2 == 0) continue;
+        if (options.PrintPages == TlyrPrintOptions::ppEven && n % 2 == 1) continue;
+        out[static_cast<size_t>(i)] = true;
+    }
+    return out;
+}
+
 }  // namespace
 
 TlyrPrintJobOptions TlyrPrintJobOptions::From(const TlyrPrintOptions &o)
@@ -61,18 +80,9 @@ void TlyrPrintJob::JoinLayout(double sheetW, double sheetH, double pageW, double
     if (turned) nx = tx, ny = ty;
 }
 
-bool TlyrPrintJob::passesList(int index) const
-{
-    return !hasList_ || list_.contains(QString::number(index + 1));
-}
-
 bool TlyrPrintJob::passesFilter(int index) const
 {
-    if (index < 0 || index >= source_.Count() || !passesList(index)) return false;
-    const int number = index + 1;
-    if (o_.PrintPages == TlyrPrintOptions::ppOdd && number % 2 == 0) return false;
-    if (o_.PrintPages == TlyrPrintOptions::ppEven && number % 2 == 1) return false;
-    return true;
+    return index >= 0 && index < static_cast<int>(passing_.size()) && passing_[static_cast<size_t>(index)];
 }
 
 bool TlyrPrintJob::abortIfTerminated()
@@ -102,9 +112,7 @@ void TlyrPrintJob::sheetFromPrinter()
 
 void TlyrPrintJob::Run()
 {
-    lyrParsePageNumbers(o_.PageNumbers, list_, source_.Count());
-    // A text whose ranges hold no page ("3-1") prints nothing, not all.
-    hasList_ = !QString(o_.PageNumbers).remove(u' ').isEmpty();
+    passing_ = pagesPassing(o_, source_.Count());
     if (o_.PrintMode != TlyrPrintOptions::pmDefault) sheetFromPrinter();
     if (o_.Copies <= 0) o_.Copies = 1;
     printer_.Title = o_.Title;
@@ -292,17 +300,11 @@ void TlyrPrintJob::joinPages()
 
 std::vector<int> lyrChosenPages(const TlyrPrintJobOptions &options, int count)
 {
-    QStringList list;
-    lyrParsePageNumbers(options.PageNumbers, list, count);
-    const bool hasList = !QString(options.PageNumbers).remove(u' ').isEmpty();
+    const std::vector<bool> passing = pagesPassing(options, count);
     std::vector<int> out;
     for (int k = 0; k < count; ++k) {
         const int i = options.Reverse ? count - 1 - k : k;
-        const int n = i + 1;
-        if (hasList && !list.contains(QString::number(n))) continue;
-        if (options.PrintPages == TlyrPrintOptions::ppOdd && n % 2 == 0) continue;
-        if (options.PrintPages == TlyrPrintOptions::ppEven && n % 2 == 1) continue;
-        out.push_back(i);
+        if (passing[static_cast<size_t>(i)]) out.push_back(i);
     }
     return out;
 }

@@ -74,7 +74,6 @@ public:
     static void JoinLayout(double sheetW, double sheetH, double pageW, double pageH, int &nx, int &ny, bool &turned);
 
 private:
-    bool passesList(int index) const;
     bool passesFilter(int index) const;
     bool abortIfTerminated();
     void sheetFromPrinter();
@@ -90,8 +89,8 @@ private:
     TlyrPrintSource &source_;
     TlyrCustomPrinter &printer_;
     TlyrPrintJobOptions o_;
-    QStringList list_;
-    bool hasList_ = false;
+    // Per page: let through by the page list and the odd or even choice.
+    std::vector<bool> passing_;
     double sheetW_ = 0, sheetH_ = 0;
     bool started_ = false;
     int printed_ = 0;
