@@ -144,8 +144,8 @@ TlyrPageSettingsForm::TlyrPageSettingsForm(QWidget *parent) : ui::Form(parent)
     // The current printer's papers, its custom entry first: typing a size
     // picks that one.
     if (TlyrCustomPrinter *printer = lyrPrinters().Printer()) papers_ = printer->Papers;
-    if (papers_.empty() || papers_.front().Code != lyrPaperCustom)
-        papers_.insert(papers_.begin(), {res("prCustom"), lyrPaperCustom});
+    if (papers_.empty() || papers_.front().Code != lyrCustomPaper)
+        papers_.insert(papers_.begin(), {res("prCustom"), lyrCustomPaper});
     for (const TlyrNamedCode &p : papers_) SizeCB->addItem(p.Name);
     pl->addWidget(SizeCB, 0, 0, 1, 3);
     WidthE = new QLineEdit(paper);

@@ -99,7 +99,7 @@ void TlyrPrintJob::sheetFromPrinter()
     int code = o_.PrintOnSheet;
     double w = 0, h = 0;
     // "Default" is the printer's own paper, never a sheet without a size.
-    if (code <= 0 || code == lyrPaperCustom) {
+    if (code <= 0 || code == lyrCustomPaper) {
         code = printer_.DefPaper;
         w = printer_.DefPaperWidth;
         h = printer_.DefPaperHeight;

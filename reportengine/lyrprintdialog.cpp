@@ -233,7 +233,7 @@ void TlyrPrintDialog::PrintersCBClick()
     PagPageSizeCB->addItem(res("pgDefault"));
     if (p)
         for (const TlyrNamedCode &paper : p->Papers)
-            if (paper.Code != lyrPaperCustom) PagPageSizeCB->addItem(paper.Name);
+            if (paper.Code != lyrCustomPaper) PagPageSizeCB->addItem(paper.Name);
     const int again = PagPageSizeCB->findText(chosen);
     PagPageSizeCB->setCurrentIndex(again > 0 ? again : 0);
 }
@@ -335,7 +335,7 @@ void TlyrPrintDialog::OkBClick()
     DuplexOverride = DuplexCB->currentIndex();
     o.Reverse = OrderCB->currentIndex() == 1;
     o.PrintMode = static_cast<TlyrPrintOptions::PrintModeKind>(PrintModeCB->currentIndex());
-    o.PrintOnSheet = printer ? printer->PaperNameToCode(PagPageSizeCB->currentText()) : lyrPaperCustom;
+    o.PrintOnSheet = printer ? printer->PaperNameToCode(PagPageSizeCB->currentText()) : lyrCustomPaper;
     accept();
 }
 

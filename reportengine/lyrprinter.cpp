@@ -134,7 +134,7 @@ int TlyrCustomPrinter::PaperNameToCode(const QString &name) const
 {
     for (const TlyrNamedCode &p : Papers)
         if (p.Name == name) return p.Code;
-    return Papers.empty() ? lyrPaperCustom : Papers.front().Code;
+    return Papers.empty() ? lyrCustomPaper : Papers.front().Code;
 }
 
 void TlyrCustomPrinter::setPaper(int paperSize, double width, double height, int orientation)
@@ -143,7 +143,7 @@ void TlyrCustomPrinter::setPaper(int paperSize, double width, double height, int
     if (lyrGetPaperDimensions(paperSize, w, h)) {
         if (orientation == poLandscape) std::swap(w, h);
     } else {
-        paperSize = lyrPaperCustom;
+        paperSize = lyrCustomPaper;
         w = width;
         h = height;
     }
@@ -156,7 +156,7 @@ void TlyrCustomPrinter::setPaper(int paperSize, double width, double height, int
 void TlyrCustomPrinter::fillPapersFromTable()
 {
     Papers.clear();
-    Papers.push_back({res("prCustom"), lyrPaperCustom});
+    Papers.push_back({res("prCustom"), lyrCustomPaper});
     for (const TlyrPaperInfo &p : lyrPaperTable()) Papers.push_back({QString::fromLatin1(p.Name), p.Code});
 }
 
@@ -215,7 +215,7 @@ void TlyrPrinter::Init()
     DpiX = DpiY = 600;
     const QPrinterInfo info = QPrinterInfo::printerInfo(Name);
     Papers.clear();
-    Papers.push_back({res("prCustom"), lyrPaperCustom});
+    Papers.push_back({res("prCustom"), lyrCustomPaper});
     // The queue's papers that the table knows; all of the table when the
     // queue names none of them (a queue without a driver).
     const QList<QPageSize> sizes = info.isNull() ? QList<QPageSize>() : info.supportedPageSizes();

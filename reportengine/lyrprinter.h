@@ -18,8 +18,6 @@
 class QPainter;
 class QPrinter;
 
-// Paper code of a size given in millimetres.
-constexpr int lyrPaperCustom = 256;
 // Paper source code of the driver's automatic choice.
 constexpr int lyrBinAuto = 7;
 

@@ -107,7 +107,7 @@ public:
     {
         for (int i = 0; i < count; ++i) {
             TlyrPrintPageInfo p;
-            p.PaperSize = lyrPaperCustom;
+            p.PaperSize = lyrCustomPaper;
             p.PaperWidth = w;
             p.PaperHeight = h;
             p.Orientation = w > h ? poLandscape : poPortrait;

@@ -624,7 +624,7 @@ TEST(PreviewDialogs, PageSettingsOfferTheCurrentPrintersPapers)
     lyrPrinters().SetPrinters(std::move(list), QString());
     TlyrCustomPrinter *printer = lyrPrinters().Printer();
     printer->Papers = {
-            {QStringLiteral("Own size"), lyrPaperCustom}, {QStringLiteral("A4"), 9}, {QStringLiteral("Statement"), 6}};
+            {QStringLiteral("Own size"), lyrCustomPaper}, {QStringLiteral("A4"), 9}, {QStringLiteral("Statement"), 6}};
     TlyrReport report;
     TlyrReportPage page;
     page.SetPaperSize(9);

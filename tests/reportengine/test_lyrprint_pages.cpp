@@ -235,7 +235,7 @@ TEST(PrintPages, ScaleStretchesThePageToTheWholeSheet)
 TEST(PrintPages, DefaultSheetIsThePrintersDefaultPaper)
 {
     for (auto mode : {TlyrPrintOptions::pmSplit, TlyrPrintOptions::pmJoin, TlyrPrintOptions::pmScale}) {
-        for (int sheet : {0, lyrPaperCustom}) {
+        for (int sheet : {0, lyrCustomPaper}) {
             PrintRun r;
             r.source.add(2, 300, 297);
             r.options.PrintMode = mode;

@@ -58,7 +58,7 @@ TEST(Printers, WithoutPrintersTheVirtualPrinterIsCurrent)
     p.SetViewParams(9, 0, 0, poLandscape);
     EXPECT_EQ(p.PaperWidth, 297);
     EXPECT_EQ(p.PaperHeight, 210);
-    EXPECT_EQ(p.PaperNameToCode(QStringLiteral("no such paper")), lyrPaperCustom);
+    EXPECT_EQ(p.PaperNameToCode(QStringLiteral("no such paper")), lyrCustomPaper);
     EXPECT_EQ(p.PaperIndex(68), 66);
 }
 
