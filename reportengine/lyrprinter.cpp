@@ -202,11 +202,7 @@ TlyrPrinter::TlyrPrinter(const QString &name, const QString &port) : TlyrCustomP
 
 TlyrPrinter::~TlyrPrinter()
 {
-    if (partOpen_) {
-        canvas_.reset();
-        if (printer_) printer_->abort();
-        painter_.reset();
-    }
+    if (partOpen_) TlyrPrinter::Abort();
 }
 
 void TlyrPrinter::Init()
