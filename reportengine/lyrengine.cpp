@@ -238,7 +238,7 @@ bool TlyrEngine::runDialogs()
         auto *dialog = qobject_cast<TlyrDialogPage *>(Report->Pages(i));
         if (!dialog || !dialog->Visible() || dialog->Objects().isEmpty()) continue;
         const int result = OnRunDialog ? OnRunDialog(dialog) : dialog->ShowModal();
-        if (result == 2) return false;
+        if (result == TlyrDialogPage::mrCancel) return false;
     }
     return true;
 }
