@@ -63,6 +63,21 @@ int resultOf(ui::Answer a, int set)
     return ksMrCancel;
 }
 
+// A print choice as the message layer carries it: "copies,from,to".
+QString printChoice(int copies, int from, int to)
+{
+    return QStringLiteral("%1,%2,%3").arg(copies).arg(from).arg(to);
+}
+
+// False when the text is not three whole numbers.
+bool readPrintChoice(const QString &text, int (&n)[3])
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    bool ok = parts.size() == 3;
+    for (int i = 0; ok && i < 3; ++i) n[i] = parts[i].trimmed().toInt(&ok);
+    return ok;
+}
+
 // The question a script's common dialog asks, its proposed value filled in.
 ui::Input inputOf(TCommonDialog *d)
 {
@@ -81,18 +96,17 @@ ui::Input inputOf(TCommonDialog *d)
     } else {
         in.kind = ui::InputKind::Printer;
         if (auto *print = qobject_cast<TPrintDialog *>(d))
-            in.value = QStringLiteral("%1,%2,%3").arg(print->Copies()).arg(print->FromPage()).arg(print->ToPage());
+            in.value = printChoice(print->Copies(), print->FromPage(), print->ToPage());
         in.dialog = [](ui::Input &q) {
             QPrinter printer;
-            const QStringList parts = q.value.split(QLatin1Char(','));
-            if (parts.size() == 3) {
-                printer.setCopyCount(std::max(1, parts[0].toInt()));
-                printer.setFromTo(parts[1].toInt(), parts[2].toInt());
+            if (int n[3] = {}; readPrintChoice(q.value, n)) {
+                printer.setCopyCount(std::max(1, n[0]));
+                printer.setFromTo(n[1], n[2]);
             }
             QPrintDialog dialog(&printer);
             if (!q.caption.isEmpty()) dialog.setWindowTitle(q.caption);
             if (dialog.exec() != QDialog::Accepted) return false;
-            q.value = QStringLiteral("%1,%2,%3").arg(printer.copyCount()).arg(printer.fromPage()).arg(printer.toPage());
+            q.value = printChoice(printer.copyCount(), printer.fromPage(), printer.toPage());
             return true;
         };
     }
@@ -114,11 +128,8 @@ bool takeAnswer(TCommonDialog *d, const ui::Input &in)
         if (!f.fromString(in.value)) return false;
         font->Font = f;
     } else if (auto *print = qobject_cast<TPrintDialog *>(d)) {
-        const QStringList parts = in.value.split(QLatin1Char(','));
-        bool ok = parts.size() == 3;
         int n[3] = {1, 0, 0};
-        for (int i = 0; ok && i < 3; ++i) n[i] = parts[i].trimmed().toInt(&ok);
-        if (!ok || n[0] < 1 || n[1] < 0 || n[2] < 0) return false;
+        if (!readPrintChoice(in.value, n) || n[0] < 1 || n[1] < 0 || n[2] < 0) return false;
         print->SetCopies(n[0]);
         print->SetFromPage(n[1]);
         print->SetToPage(n[2]);

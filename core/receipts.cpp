@@ -3,6 +3,7 @@
 #include "core/Unit1.h"
 #include "core/dm.h"
 #include "platform/print/textprinter.h"
+#include "platform/ui/messages.h"
 
 #include <QTime>
 
@@ -277,6 +278,17 @@ void myPrintCZ_Pos(const QString &number)
 void myPrintDH_Pos(const QString &number)
 {
     printReceipt(&receipts::composeDH, QStringLiteral("兑换单"), number);
+}
+
+void printAfterSave(const QString &said, const std::function<void()> &print)
+{
+    try {
+        print();
+    } catch (const velmora::Error &e) {
+        ui::warning(said.arg(e.message()));
+    } catch (const std::exception &e) {
+        ui::warning(said.arg(QString::fromUtf8(e.what())));
+    }
 }
 
 }  // namespace velmora

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <stdexcept>
 
 namespace velmora {
@@ -54,5 +55,9 @@ QStringList composeDH(vdb::Connection &c, const QString &number, const Shop &sho
 void myPrintXF_Pos(const QString &number);
 void myPrintCZ_Pos(const QString &number);
 void myPrintDH_Pos(const QString &number);
+
+// Prints what was just stored.  A failure is told as `said` with the reason
+// in its last place holder and goes no further: the save must not look undone.
+void printAfterSave(const QString &said, const std::function<void()> &print);
 
 }  // namespace velmora

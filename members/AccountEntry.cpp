@@ -1,6 +1,7 @@
 #include "members/AccountEntry.h"
 
 #include "core/Unit1.h"
+#include "core/receipts.h"
 
 #include "members/FindMember.h"
 #include "members/MemberEntry.h"
@@ -103,16 +104,9 @@ void AccountEntry::lookupTaken(const MemberRecord &m, ui::LookupOrigin)
 void AccountEntry::saved(const QString &number, void (*print)(const QString &), const QString &document)
 {
     m_lastNumber = number;
-    if (CheckBox3->isChecked()) {
-        try {
-            print(number);
-        } catch (const velmora::Error &e) {
-            ui::warning(QStringLiteral("%1 %2 已保存，但小票没有打印：\n%3").arg(document, number, e.message()));
-        } catch (const std::exception &e) {
-            ui::warning(QStringLiteral("%1 %2 已保存，但小票没有打印：\n%3")
-                                .arg(document, number, QString::fromUtf8(e.what())));
-        }
-    }
+    if (CheckBox3->isChecked())
+        velmora::printAfterSave(QStringLiteral("%1 %2 已保存，但小票没有打印：\n%3").arg(document, number),
+                                [&] { print(number); });
     if (CheckBox2->isChecked()) {
         myNew();
         Ed_Num->setFocus();

@@ -1,5 +1,6 @@
 #include "report/lyrclassrtti.h"
 
+#include "platform/image/jpeg.h"
 #include "report/lyrband.h"
 #include "report/lyrclass.h"
 #include "report/lyrcontracts.h"
@@ -171,15 +172,13 @@ void TJPEGImage::SetCompressionQuality(int v)
 
 QByteArray TJPEGImage::SaveToBytes() const
 {
-    QByteArray bytes;
-    QBuffer b(&bytes);
-    b.open(QIODevice::WriteOnly);
     // JPEG has no alpha: transparent parts become white, as on paper.
     QImage flat(FImage.size(), QImage::Format_RGB32);
+    if (flat.isNull()) return {};
     flat.fill(Qt::white);
     if (!FImage.isNull()) QPainter(&flat).drawImage(0, 0, FImage);
-    if (!flat.isNull() && !flat.save(&b, "JPEG", quality_))
-        Raise(QStringLiteral("EInvalidGraphic"), QStringLiteral("Cannot write the picture as JPEG"));
+    const QByteArray bytes = vplatform::encodeJpeg(flat, quality_);
+    if (bytes.isEmpty()) Raise(QStringLiteral("EInvalidGraphic"), QStringLiteral("Cannot write the picture as JPEG"));
     return bytes;
 }
 

@@ -278,7 +278,7 @@ public:
     enum { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter };
     enum { wsNormal, wsMinimized, wsMaximized };
     static constexpr int clBtnFace = int(0xFF00000F);
-    static constexpr int mrCancel = 2;
+    static constexpr int mrOk = 1, mrCancel = 2;
 
     Q_INVOKABLE explicit TlyrDialogPage(QObject *owner = nullptr);
     ~TlyrDialogPage() override;

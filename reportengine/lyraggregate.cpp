@@ -7,6 +7,12 @@
 
 #include <QRegularExpression>
 
+bool lyrIsTotalsBand(const TlyrBand *band)
+{
+    return qobject_cast<const TlyrReportSummary *>(band) || qobject_cast<const TlyrPageFooter *>(band) ||
+           qobject_cast<const TlyrFooter *>(band) || qobject_cast<const TlyrGroupFooter *>(band);
+}
+
 bool TlyrAggregateItem::PerColumn() const
 {
     return DataBand && DataBand->Vertical() && ResultBand && !ResultBand->Vertical();
@@ -116,9 +122,7 @@ void TlyrAggregateList::scanBand(TlyrBand *band, TlyrBand *dataBand)
             // A cell of a crossed footer-like band totals for that band.
             TlyrBand *result = b;
             if (TlyrBand *source = b->Vertical() && SourceBandOf ? SourceBandOf(memo) : nullptr)
-                if (qobject_cast<TlyrReportSummary *>(source) || qobject_cast<TlyrPageFooter *>(source) ||
-                    qobject_cast<TlyrFooter *>(source) || qobject_cast<TlyrGroupFooter *>(source))
-                    result = source;
+                if (lyrIsTotalsBand(source)) result = source;
             scanText(memo->GetText(), result, dataBand, memo->Name(), 0);
         }
         if (b->Child() == b) break;

@@ -19,6 +19,10 @@ class TlyrReport;
 class TlyrReportPage;
 class TlyrComponent;
 
+// A band whose row totals: a footer, group footer, report summary or page
+// footer (a crossed one totals in its cells too).
+bool lyrIsTotalsBand(const TlyrBand *band);
+
 class TlyrAggregateItem {
 public:
     int Kind = 0;  // SUM 0, AVG 1, MIN 2, MAX 3, COUNT 4

@@ -238,7 +238,7 @@ bool TlyrEngine::runDialogs()
         auto *dialog = qobject_cast<TlyrDialogPage *>(Report->Pages(i));
         if (!dialog || !dialog->Visible() || dialog->Objects().isEmpty()) continue;
         const int result = OnRunDialog ? OnRunDialog(dialog) : dialog->ShowModal();
-        if (result == 2) return false;
+        if (result == TlyrDialogPage::mrCancel) return false;
     }
     return true;
 }
@@ -1306,8 +1306,7 @@ void TlyrEngine::showVerticalBand(TlyrBand *band)
     TlyrBand *savedBand = CurBand;
     // In a crossed total row a vertical footer's cell totals the row's own
     // totals over the columns that footer closes.
-    const bool totalRow = is<TlyrFooter>(crossBand_) || is<TlyrGroupFooter>(crossBand_) ||
-                          is<TlyrReportSummary>(crossBand_) || is<TlyrPageFooter>(crossBand_);
+    const bool totalRow = lyrIsTotalsBand(crossBand_);
     CurBand = footer && !totalRow ? band : crossBand_;
     const int savedFrom = vColumnFrom_;
     vColumnFrom_ = footer && totalRow ? (is<TlyrGroupFooter>(band) ? std::max(vFooterFrom_, 1) : 1) : 0;

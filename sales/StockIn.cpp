@@ -2,6 +2,7 @@
 
 #include "core/Unit1.h"
 #include "core/dm.h"
+#include "core/receipts.h"
 #include "platform/db/sqlbuilder.h"
 #include "platform/print/textprinter.h"
 #include "platform/ui/application.h"
@@ -322,8 +323,8 @@ void TfrmStockIn::BitBtn1Click()
     if (velmora::isOn(purchase ? myDeptPJH : myDeptPTH)) {
         const QString saidSaved =
                 sales::kindWord(m_kind) + QStringLiteral("单 %1 已保存，但没有打印：\n%2").arg(saved.number);
-        sales::printAfterSave(saidSaved,
-                              [&] { purchase ? sales::PrintJH(saved.number) : sales::PrintTH(saved.number); });
+        velmora::printAfterSave(saidSaved,
+                                [&] { purchase ? sales::PrintJH(saved.number) : sales::PrintTH(saved.number); });
     }
     if (CheckBox1->isChecked()) {
         myNew();

@@ -1,8 +1,6 @@
 #include "sales/StockPrint.h"
 
 #include "core/dm.h"
-#include "platform/error.h"
-#include "platform/ui/messages.h"
 
 namespace sales {
 
@@ -56,17 +54,6 @@ void PrintTM(const QString &where)
         labels()(where);
     else
         frmDM->PrintTM(where);
-}
-
-void printAfterSave(const QString &said, const std::function<void()> &print)
-{
-    try {
-        print();
-    } catch (const velmora::Error &e) {
-        ui::warning(said.arg(e.message()));
-    } catch (const std::exception &e) {
-        ui::warning(said.arg(QString::fromUtf8(e.what())));
-    }
 }
 
 }  // namespace sales

@@ -20,8 +20,4 @@ void setDocumentPrinter(DocumentPrinter printer);
 using LabelPrinter = std::function<void(const QString &where)>;
 void setLabelPrinter(LabelPrinter printer);
 
-// Prints what was just stored.  A failure is told as `said` with the reason
-// in its last place holder and goes no further: the save must not look undone.
-void printAfterSave(const QString &said, const std::function<void()> &print);
-
 }  // namespace sales

@@ -113,7 +113,7 @@ void TfrmXF_In::BitBtn1Click()
     // window still moves on so that a second "保存" cannot store it again.
     auto print = [&](bool on, const QString &what, const std::function<void()> &run) {
         if (!on) return;
-        sales::printAfterSave(QStringLiteral("消费单 %1 已保存，但%2没有打印：\n%3").arg(number, what), run);
+        velmora::printAfterSave(QStringLiteral("消费单 %1 已保存，但%2没有打印：\n%3").arg(number, what), run);
     };
     print(isOn(myDeptPXP), QStringLiteral("小票"), [&] { velmora::myPrintXF_Pos(number); });
     print(isOn(myDeptPDJ), QStringLiteral("消费单据"), [&] { frmDM->PrintXF(number); });

@@ -72,8 +72,6 @@ int fail(const QString &text)
     return 1;
 }
 
-constexpr int modalOk = 1;
-
 // The template's entry of that name (or a new one) takes the dataset.
 void giveDataset(TlyrReport &report, const QString &name, TlyrDataSet *ds)
 {
@@ -93,7 +91,7 @@ TlyrButtonControl *answerButton(TlyrDialogPage *page, bool ok)
         auto *b = qobject_cast<TlyrButtonControl *>(c);
         if (!b || !b->Visible() || !b->Enabled()) continue;
         if (ok ? b->Default() : b->Cancel()) return b;
-        if (!byResult && b->ModalResult() == (ok ? modalOk : TlyrDialogPage::mrCancel)) byResult = b;
+        if (!byResult && b->ModalResult() == (ok ? TlyrDialogPage::mrOk : TlyrDialogPage::mrCancel)) byResult = b;
     }
     return byResult;
 }
@@ -105,7 +103,7 @@ int answerDialog(TlyrDialogPage *page, bool ok)
     QTimer::singleShot(0, page, [page, ok] {
         if (TlyrButtonControl *b = answerButton(page, ok))
             if (auto *button = qobject_cast<QAbstractButton *>(b->Control())) button->click();
-        if (page->Window()->isVisible()) page->Window()->done(ok ? modalOk : TlyrDialogPage::mrCancel);
+        if (page->Window()->isVisible()) page->Window()->done(ok ? TlyrDialogPage::mrOk : TlyrDialogPage::mrCancel);
     });
     return page->ShowModal();
 }
