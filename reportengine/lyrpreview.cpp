@@ -56,17 +56,6 @@ QString res(const char *id)
     return lyrResources().Get(QString::fromLatin1(id));
 }
 
-// "Page %d of %d" with its numbers.
-QString formatCounts(QString text, std::initializer_list<int> numbers)
-{
-    for (int n : numbers) {
-        const qsizetype at = text.indexOf(QLatin1String("%d"));
-        if (at < 0) break;
-        text.replace(at, 2, QString::number(n));
-    }
-    return text;
-}
-
 // Orientation, paper and margins of a page.
 void copyPaperSettings(const TlyrReportPage &from, TlyrReportPage &to)
 {
@@ -1409,7 +1398,8 @@ void TlyrPreviewForm::UpdatePageInfo(TlyrPreview *sender, int pageNo)
     if (!sender->FinalPass() && sender->Running)
         StatusPage->setText(res("clFirstPass") + QLatin1Char(' ') + QString::number(sender->PageCount()));
     else
-        StatusPage->setText(formatCounts(res("clPageOf"), {pageNo, sender->PageCount()}));
+        StatusPage->setText(lyrResources().Format(QStringLiteral("clPageOf"),
+                                                  {QString::number(pageNo), QString::number(sender->PageCount())}));
     PageE->setText(QString::number(pageNo));
 }
 
