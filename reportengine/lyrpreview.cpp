@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
@@ -967,10 +968,7 @@ void TlyrPreview::SaveToFile(const QString &name)
     if (Running || !Pages()) return;
     Lock();
     ShowMessage(res("clSaving"));
-    struct Always {
-        TlyrPreview *p;
-        ~Always() { p->Unlock(); }
-    } unlock{this};
+    const auto unlock = qScopeGuard([this] { Unlock(); });
     Pages()->SaveToFile(name);
 }
 
@@ -991,14 +989,10 @@ void TlyrPreview::LoadFromFile(const QString &name)
     Lock();
     ShowMessage(res("clLoading"));
     {
-        struct Always {
-            TlyrPreview *p;
-            ~Always()
-            {
-                p->UpdateOutline();
-                p->Unlock();
-            }
-        } unlock{this};
+        const auto unlock = qScopeGuard([this] {
+            UpdateOutline();
+            Unlock();
+        });
         Pages()->LoadFromFile(name);
     }
     First();
