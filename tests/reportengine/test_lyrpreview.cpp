@@ -31,17 +31,7 @@ protected:
 
     // A window showing the report's pages, as ShowReport makes it, sized so
     // that two A4 pages at 100 % do not fit side by side.
-    std::unique_ptr<TlyrPreviewForm> openForm(PreviewReport &r)
-    {
-        auto form = std::make_unique<TlyrPreviewForm>();
-        r.report->PreviewOptions()->Maximized = false;
-        form->resize(1000, 700);
-        r.report->SetPreview(form->Preview);
-        form->Init(r.report.get());
-        form->show();
-        QApplication::processEvents();
-        return form;
-    }
+    std::unique_ptr<TlyrPreviewForm> openForm(PreviewReport &r) { return r.openForm(QSize(1000, 700)); }
 };
 
 // A memo that fails to draw while Fail is set.
