@@ -15,7 +15,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -55,6 +54,15 @@ QString res(int id)
 QString res(const char *id)
 {
     return lyrResources().Get(QString::fromLatin1(id));
+}
+
+// The name of a prepared report to open or save; empty when cancelled.
+QString askReportFile(bool save, QWidget *parent)
+{
+    ui::Input in;
+    in.kind = save ? ui::InputKind::SaveFile : ui::InputKind::OpenFile;
+    in.filter = res("clLP3files") + QStringLiteral(" (*.lp3)");
+    return ui::askInput(in, parent) ? in.value : QString();
 }
 
 // Orientation, paper and margins of a page.
@@ -952,9 +960,7 @@ void TlyrPreview::Export(TlyrExportFilter &filter)
 void TlyrPreview::SaveToFile()
 {
     if (Running || !Pages()) return;
-    QString name = AskFileName ? AskFileName(true)
-                               : QFileDialog::getSaveFileName(nullptr, QString(), QString(),
-                                                              res("clLP3files") + QStringLiteral(" (*.lp3)"));
+    QString name = askReportFile(true, window());
     if (name.isEmpty()) return;
     Workspace->viewport()->update();
     const QFileInfo info(name);
@@ -975,9 +981,7 @@ void TlyrPreview::SaveToFile(const QString &name)
 void TlyrPreview::LoadFromFile()
 {
     if (Running || !Pages()) return;
-    const QString name = AskFileName ? AskFileName(false)
-                                     : QFileDialog::getOpenFileName(nullptr, QString(), QString(),
-                                                                    res("clLP3files") + QStringLiteral(" (*.lp3)"));
+    const QString name = askReportFile(false, window());
     if (name.isEmpty()) return;
     Workspace->viewport()->update();
     LoadFromFile(name);

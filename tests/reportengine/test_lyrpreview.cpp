@@ -392,8 +392,8 @@ TEST_F(PreviewTest, FailingCommandsAreReportedOnceAndTheWindowGoesOn)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("not a prepared report at all");
     }
-    form->Preview->AskFileName = [&](bool) { return bad; };
     ui::ScriptedMessages messages;
+    messages.answerInput(bad);
     form->OpenB->click();
     EXPECT_EQ(messages.shown().size(), 1u);
     EXPECT_FALSE(form->Preview->Locked);
@@ -403,7 +403,7 @@ TEST_F(PreviewTest, FailingCommandsAreReportedOnceAndTheWindowGoesOn)
     PreviewReport other(30);
     ASSERT_TRUE(other.prepare());
     other.pages().SaveToFile(good + QStringLiteral(".lp3"));
-    form->Preview->AskFileName = [&](bool) { return good + QStringLiteral(".lp3"); };
+    messages.answerInput(good + QStringLiteral(".lp3"));
     form->OpenB->click();
     EXPECT_EQ(messages.shown().size(), 1u);
     EXPECT_EQ(form->Preview->PageCount(), other.pages().Count());
@@ -416,7 +416,8 @@ TEST_F(PreviewTest, SaveForcesTheExtensionAndPaintingDrawsOnlyTheVisiblePages)
     ASSERT_TRUE(r.prepare());
     auto form = openForm(r);
     QTemporaryDir dir;
-    form->Preview->AskFileName = [&](bool) { return dir.filePath(QStringLiteral("copy.txt")); };
+    ui::ScriptedMessages messages;
+    messages.answerInput(dir.filePath(QStringLiteral("copy.txt")));
     form->SaveB->click();
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("copy.lp3"))));
 
