@@ -38,12 +38,7 @@ struct Prepared {
     explicit Prepared(int pages) : report(rowsFor(pages), 9, 18)
     {
         report.prepare();
-        form = std::make_unique<TlyrPreviewForm>();
-        report.report->PreviewOptions()->Maximized = false;
-        form->resize(1000, 800);
-        report.report->SetPreview(form->Preview);
-        form->Init(report.report.get());
-        form->show();
+        form = report.openForm(QSize(1000, 800));
         TlyrRecordingCanvas c(96);
         report.pages().DrawPage(0, c, 1, 1, 0, 0);
         texts = c.Texts;

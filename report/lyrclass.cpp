@@ -173,19 +173,6 @@ private:
     TlyrXMLSerializer *serializer_;
 };
 
-QString formatResource(const char *id, const QStringList &args)
-{
-    QString text = lyrResources().Get(QString::fromLatin1(id));
-    for (const QString &a : args) {
-        const qsizetype p = text.indexOf(QLatin1String("%s"));
-        const qsizetype d = text.indexOf(QLatin1String("%d"));
-        qsizetype at = p < 0 ? d : (d < 0 ? p : std::min(p, d));
-        if (at < 0) break;
-        text.replace(at, 2, a);
-    }
-    return text;
-}
-
 }  // namespace
 
 QRecursiveMutex &lyrTemplateLoadingLock()
@@ -763,7 +750,7 @@ bool TlyrReport::PrepareReport(bool clearLastReport)
     bool result = false;
     for (int i = 0; i < datasets_->Count(); ++i)
         if (!datasets_->Items(i)->DataSet())
-            AddError(formatResource("clDSNotExist", {datasets_->Items(i)->DataSetName()}));
+            AddError(lyrResources().Format(QStringLiteral("clDSNotExist"), {datasets_->Items(i)->DataSetName()}));
     if (!errors_.isEmpty()) {
         reportErrors();
         return false;
@@ -908,7 +895,7 @@ void TlyrReport::DoProgress(TlyrProgressType type, int progress)
     if ((oldStyleProgress_ || type != ptRunning) && showProgress_ && progress_) {
         const char *id = type == ptRunning ? (engine_ && engine_->FinalPass ? "prRunning" : "prRunningFirst")
                                            : (type == ptExporting ? "prExporting" : "prPrinting");
-        progress_->SetMessage(formatResource(id, {QString::number(progress)}));
+        progress_->SetMessage(lyrResources().Format(QString::fromLatin1(id), {QString::number(progress)}));
         if (progress_->Terminated()) SetTerminated(true);
     }
     if (preview_ && type == ptRunning) preview_->InternalOnProgress(this, type, progress - 1);
@@ -1027,7 +1014,7 @@ bool TlyrReport::PrepareScript()
     script_->Lines = scriptText_;
     script_->SyntaxType = scriptLanguage_;
     const bool ok = script_->Compile();
-    if (!ok) AddError(formatResource("clScrError", {script_->ErrorPos, script_->ErrorMsg}));
+    if (!ok) AddError(lyrResources().Format(QStringLiteral("clScrError"), {script_->ErrorPos, script_->ErrorMsg}));
     return ok;
 }
 

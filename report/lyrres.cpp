@@ -7,6 +7,8 @@
 #include <QMutex>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 QString idKey(const QString &id)
@@ -89,6 +91,19 @@ QString TlyrResources::Get(const QString &id) const
     if (it == names_.constEnd()) return id;
     const QString &text = values_.at(it.value());
     return text.startsWith(u'!') ? text.mid(1) : text;
+}
+
+QString TlyrResources::Format(const QString &id, const QStringList &args) const
+{
+    QString text = Get(id);
+    for (const QString &a : args) {
+        const qsizetype p = text.indexOf(QLatin1String("%s"));
+        const qsizetype d = text.indexOf(QLatin1String("%d"));
+        const qsizetype at = p < 0 ? d : (d < 0 ? p : std::min(p, d));
+        if (at < 0) break;
+        text.replace(at, 2, a);
+    }
+    return text;
 }
 
 void TlyrResources::loadImages(TlyrImageList &list, const char *resourceName)

@@ -22,6 +22,8 @@ public:
     // Ids compare without regard to case.
     QString Get(const QString &id) const;
     QString GetByNumber(int n) const { return Get(QString::number(n)); }
+    // The text of id with each "%s" or "%d" in turn replaced by the next of args.
+    QString Format(const QString &id, const QStringList &args) const;
     int Count() const { return static_cast<int>(values_.size()); }
 
     // Filled on first use from the program resources "ObjectButtons" and

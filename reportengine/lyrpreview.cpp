@@ -15,7 +15,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -27,6 +26,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
@@ -56,15 +56,13 @@ QString res(const char *id)
     return lyrResources().Get(QString::fromLatin1(id));
 }
 
-// "Page %d of %d" with its numbers.
-QString formatCounts(QString text, std::initializer_list<int> numbers)
+// The name of a prepared report to open or save; empty when cancelled.
+QString askReportFile(bool save, QWidget *parent)
 {
-    for (int n : numbers) {
-        const qsizetype at = text.indexOf(QLatin1String("%d"));
-        if (at < 0) break;
-        text.replace(at, 2, QString::number(n));
-    }
-    return text;
+    ui::Input in;
+    in.kind = save ? ui::InputKind::SaveFile : ui::InputKind::OpenFile;
+    in.filter = res("clLP3files") + QStringLiteral(" (*.lp3)");
+    return ui::askInput(in, parent) ? in.value : QString();
 }
 
 // Orientation, paper and margins of a page.
@@ -962,9 +960,7 @@ void TlyrPreview::Export(TlyrExportFilter &filter)
 void TlyrPreview::SaveToFile()
 {
     if (Running || !Pages()) return;
-    QString name = AskFileName ? AskFileName(true)
-                               : QFileDialog::getSaveFileName(nullptr, QString(), QString(),
-                                                              res("clLP3files") + QStringLiteral(" (*.lp3)"));
+    QString name = askReportFile(true, window());
     if (name.isEmpty()) return;
     Workspace->viewport()->update();
     const QFileInfo info(name);
@@ -978,19 +974,14 @@ void TlyrPreview::SaveToFile(const QString &name)
     if (Running || !Pages()) return;
     Lock();
     ShowMessage(res("clSaving"));
-    struct Always {
-        TlyrPreview *p;
-        ~Always() { p->Unlock(); }
-    } unlock{this};
+    const auto unlock = qScopeGuard([this] { Unlock(); });
     Pages()->SaveToFile(name);
 }
 
 void TlyrPreview::LoadFromFile()
 {
     if (Running || !Pages()) return;
-    const QString name = AskFileName ? AskFileName(false)
-                                     : QFileDialog::getOpenFileName(nullptr, QString(), QString(),
-                                                                    res("clLP3files") + QStringLiteral(" (*.lp3)"));
+    const QString name = askReportFile(false, window());
     if (name.isEmpty()) return;
     Workspace->viewport()->update();
     LoadFromFile(name);
@@ -1002,14 +993,10 @@ void TlyrPreview::LoadFromFile(const QString &name)
     Lock();
     ShowMessage(res("clLoading"));
     {
-        struct Always {
-            TlyrPreview *p;
-            ~Always()
-            {
-                p->UpdateOutline();
-                p->Unlock();
-            }
-        } unlock{this};
+        const auto unlock = qScopeGuard([this] {
+            UpdateOutline();
+            Unlock();
+        });
         Pages()->LoadFromFile(name);
     }
     First();
@@ -1409,7 +1396,8 @@ void TlyrPreviewForm::UpdatePageInfo(TlyrPreview *sender, int pageNo)
     if (!sender->FinalPass() && sender->Running)
         StatusPage->setText(res("clFirstPass") + QLatin1Char(' ') + QString::number(sender->PageCount()));
     else
-        StatusPage->setText(formatCounts(res("clPageOf"), {pageNo, sender->PageCount()}));
+        StatusPage->setText(lyrResources().Format(QStringLiteral("clPageOf"),
+                                                  {QString::number(pageNo), QString::number(sender->PageCount())}));
     PageE->setText(QString::number(pageNo));
 }
 

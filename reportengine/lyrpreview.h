@@ -146,9 +146,6 @@ public:
     TlyrPreviewForm *Form = nullptr;
     std::function<void(TlyrPreview *, int)> OnPageChanged;
     std::function<void()> OnClick;
-    // Asks for the name of a prepared report to open or save; empty when
-    // cancelled. Replaceable in tests.
-    std::function<QString(bool save)> AskFileName;
 
     TlyrPreviewPages *Pages() const;
     double Zoom() const { return zoom_; }

@@ -5,8 +5,8 @@
 #include "report/lyrclass.h"
 #include "report/lyrpage.h"
 #include "report/lyrres.h"
+#include "reportengine/lyrprogress.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -30,13 +30,9 @@ QString res(const char *id)
 // OK and Cancel at the foot of a dialog; Enter is OK, Esc cancels.
 void addOkCancel(ui::Form *form, QVBoxLayout *layout, QPushButton *&ok, QPushButton *&cancel)
 {
-    auto *buttons = new QDialogButtonBox(form);
-    ok = buttons->addButton(res(1), QDialogButtonBox::AcceptRole);
-    cancel = buttons->addButton(res(2), QDialogButtonBox::RejectRole);
-    layout->addWidget(buttons);
+    layout->addLayout(lyrOkCancelRow(form, ok, cancel));
     QObject::connect(ok, &QPushButton::clicked, form, &QDialog::accept);
     QObject::connect(cancel, &QPushButton::clicked, form, &QDialog::reject);
-    form->setDefaultButton(ok);
     form->setEscapeCloses(true);
 }
 

@@ -35,6 +35,19 @@ TEST(lyrResources, AddAndAddStrings)
     EXPECT_EQ(res.Get(QStringLiteral("bang")), QStringLiteral("!twice"));
 }
 
+TEST(lyrResources, FormatFillsThePlacesInOrder)
+{
+    TlyrResources res;
+    res.Add(QStringLiteral("pageOf"), QStringLiteral("Page %d of %d"));
+    res.Add(QStringLiteral("mixed"), QStringLiteral("%s at %d, %s"));
+    EXPECT_EQ(res.Format(QStringLiteral("pageOf"), {QStringLiteral("2"), QStringLiteral("5")}),
+              QStringLiteral("Page 2 of 5"));
+    EXPECT_EQ(res.Format(QStringLiteral("mixed"), {QStringLiteral("a"), QStringLiteral("1")}),
+              QStringLiteral("a at 1, %s"));
+    EXPECT_EQ(res.Format(QStringLiteral("pageOf"), {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}),
+              QStringLiteral("Page 1 of 2"));
+}
+
 TEST(lyrResources, ScriptMessagesGoToTheCompilerTable)
 {
     QMap<QString, QString> table;

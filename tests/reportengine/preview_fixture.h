@@ -11,6 +11,8 @@
 #include "reportengine/lyrpreview.h"
 #include "reportengine/lyrpreviewpages.h"
 
+#include <QApplication>
+
 #include <memory>
 
 struct PreviewReport {
@@ -66,6 +68,18 @@ struct PreviewReport {
     }
     TlyrPreviewPages &pages() { return *static_cast<TlyrPreviewPages *>(report->PreviewPages()); }
     bool prepare() { return report->PrepareReport(true); }
+    // A window of that size showing the report's pages, as ShowReport makes it.
+    std::unique_ptr<TlyrPreviewForm> openForm(QSize size)
+    {
+        auto form = std::make_unique<TlyrPreviewForm>();
+        report->PreviewOptions()->Maximized = false;
+        form->resize(size);
+        report->SetPreview(form->Preview);
+        form->Init(report.get());
+        form->show();
+        QApplication::processEvents();
+        return form;
+    }
 
     std::unique_ptr<TlyrReport> report;
     TlyrReportPage *page = nullptr;

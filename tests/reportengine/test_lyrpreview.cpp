@@ -31,17 +31,7 @@ protected:
 
     // A window showing the report's pages, as ShowReport makes it, sized so
     // that two A4 pages at 100 % do not fit side by side.
-    std::unique_ptr<TlyrPreviewForm> openForm(PreviewReport &r)
-    {
-        auto form = std::make_unique<TlyrPreviewForm>();
-        r.report->PreviewOptions()->Maximized = false;
-        form->resize(1000, 700);
-        r.report->SetPreview(form->Preview);
-        form->Init(r.report.get());
-        form->show();
-        QApplication::processEvents();
-        return form;
-    }
+    std::unique_ptr<TlyrPreviewForm> openForm(PreviewReport &r) { return r.openForm(QSize(1000, 700)); }
 };
 
 // A memo that fails to draw while Fail is set.
@@ -402,8 +392,8 @@ TEST_F(PreviewTest, FailingCommandsAreReportedOnceAndTheWindowGoesOn)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("not a prepared report at all");
     }
-    form->Preview->AskFileName = [&](bool) { return bad; };
     ui::ScriptedMessages messages;
+    messages.answerInput(bad);
     form->OpenB->click();
     EXPECT_EQ(messages.shown().size(), 1u);
     EXPECT_FALSE(form->Preview->Locked);
@@ -413,7 +403,7 @@ TEST_F(PreviewTest, FailingCommandsAreReportedOnceAndTheWindowGoesOn)
     PreviewReport other(30);
     ASSERT_TRUE(other.prepare());
     other.pages().SaveToFile(good + QStringLiteral(".lp3"));
-    form->Preview->AskFileName = [&](bool) { return good + QStringLiteral(".lp3"); };
+    messages.answerInput(good + QStringLiteral(".lp3"));
     form->OpenB->click();
     EXPECT_EQ(messages.shown().size(), 1u);
     EXPECT_EQ(form->Preview->PageCount(), other.pages().Count());
@@ -426,7 +416,8 @@ TEST_F(PreviewTest, SaveForcesTheExtensionAndPaintingDrawsOnlyTheVisiblePages)
     ASSERT_TRUE(r.prepare());
     auto form = openForm(r);
     QTemporaryDir dir;
-    form->Preview->AskFileName = [&](bool) { return dir.filePath(QStringLiteral("copy.txt")); };
+    ui::ScriptedMessages messages;
+    messages.answerInput(dir.filePath(QStringLiteral("copy.txt")));
     form->SaveB->click();
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("copy.lp3"))));
 

@@ -43,31 +43,26 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "the report did not build: %s\n", qPrintable(r.report->Errors().join(QLatin1Char('\n'))));
         return 1;
     }
-    r.report->PreviewOptions()->Maximized = false;
-    TlyrPreviewForm form;
-    form.resize(1100, 800);
-    r.report->SetPreview(form.Preview);
-    form.Init(r.report.get());
-    form.show();
-    bool ok = save(form, dir, "preview_100.png");
-    form.Preview->SetZoomMode(TlyrPreviewOptions::zmPageWidth);
-    ok &= save(form, dir, "preview_pagewidth.png");
-    form.Preview->SetZoom(0.5);
-    form.ThumbB->click();
-    ok &= save(form, dir, "preview_thumbnails.png");
-    form.ThumbB->click();
-    form.Preview->SetZoom(1);
-    form.Preview->FindText(QStringLiteral("合计 123"), false, true);
-    ok &= save(form, dir, "preview_found.png");
+    const auto form = r.openForm(QSize(1100, 800));
+    bool ok = save(*form, dir, "preview_100.png");
+    form->Preview->SetZoomMode(TlyrPreviewOptions::zmPageWidth);
+    ok &= save(*form, dir, "preview_pagewidth.png");
+    form->Preview->SetZoom(0.5);
+    form->ThumbB->click();
+    ok &= save(*form, dir, "preview_thumbnails.png");
+    form->ThumbB->click();
+    form->Preview->SetZoom(1);
+    form->Preview->FindText(QStringLiteral("合计 123"), false, true);
+    ok &= save(*form, dir, "preview_found.png");
 
     // Pages joined on A4 sheets, so that the sheet box is in use.
     r.report->PrintOptions()->PrintMode = TlyrPrintOptions::pmJoin;
     r.report->PrintOptions()->PrintOnSheet = 9;
-    TlyrPrintDialog print(r.report.get(), &r.pages(), &form);
+    TlyrPrintDialog print(r.report.get(), &r.pages(), form.get());
     print.show();
     ok &= save(print, dir, "print_dialog.png");
     print.hide();
-    TlyrPageSettingsForm settings(&form);
+    TlyrPageSettingsForm settings(form.get());
     settings.SetPage(r.page, r.report.get());
     settings.show();
     ok &= save(settings, dir, "page_settings.png");
