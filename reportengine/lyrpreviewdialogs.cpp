@@ -33,7 +33,6 @@ void addOkCancel(ui::Form *form, QVBoxLayout *layout, QPushButton *&ok, QPushBut
     layout->addLayout(lyrOkCancelRow(form, ok, cancel));
     QObject::connect(ok, &QPushButton::clicked, form, &QDialog::accept);
     QObject::connect(cancel, &QPushButton::clicked, form, &QDialog::reject);
-    form->setEscapeCloses(true);
 }
 
 // F1: the library's help page of the dialog.

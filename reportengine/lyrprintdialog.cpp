@@ -341,6 +341,13 @@ void TlyrPrintDialog::OkBClick()
 
 void TlyrPrintDialog::CancelBClick()
 {
-    lyrPrinters().SetPrinterIndex(savedPrinter_);
     reject();
+}
+
+// Every way out without printing (Cancel, Esc, the close box, a file name
+// not given) puts the printer chosen before back.
+void TlyrPrintDialog::reject()
+{
+    lyrPrinters().SetPrinterIndex(savedPrinter_);
+    ui::Form::reject();
 }

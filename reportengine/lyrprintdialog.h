@@ -59,6 +59,7 @@ public:
     void CollateCBClick();
     void OkBClick();
     void CancelBClick();
+    void reject() override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

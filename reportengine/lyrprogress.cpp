@@ -147,5 +147,6 @@ QLayout *lyrOkCancelRow(ui::Form *form, QPushButton *&ok, QPushButton *&cancel)
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     form->setDefaultButton(ok);
+    form->setEscapeCloses(true);
     return buttons;
 }

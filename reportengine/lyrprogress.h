@@ -55,5 +55,5 @@ public:
 };
 
 // The row of a window's "OK" and "Cancel" buttons, right-aligned; OK is
-// the default button.
+// the default button and Esc cancels.
 QLayout *lyrOkCancelRow(ui::Form *form, QPushButton *&ok, QPushButton *&cancel);

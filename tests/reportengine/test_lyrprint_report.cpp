@@ -7,7 +7,10 @@
 #include "reportengine/lyrprintdialog.h"
 #include "reportengine/lyrprogress.h"
 
+#include "keys.h"
+
 #include <QApplication>
+#include <QClipboard>
 #include <QTemporaryDir>
 
 namespace {
@@ -258,6 +261,44 @@ TEST_F(PrintReportTest, DialogWritesItsChoicesAndCancelPrintsNothing)
     });
     EXPECT_FALSE(pages().Print());
     EXPECT_EQ(countOf(log, "page"), 0);
+}
+
+// Keyboard alone: OK is the only default button, Enter in the range field
+// with a range that does not read is refused with the message, a pasted
+// range passes the same check, Esc cancels and puts the printer back.
+TEST_F(PrintReportTest, DialogByKeyboardAlone)
+{
+    build(3);
+    QStringList log;
+    FakePrinters fakes(log, {QStringLiteral("A"), QStringLiteral("B")}, QStringLiteral("A"));
+    ui::ScriptedMessages messages;
+    TlyrPrintDialog dlg(report.get(), &pages());
+    dlg.show();
+    expectOnlyTheNamedDefault(dlg);
+    EXPECT_EQ(dlg.defaultButton(), dlg.OkB);
+
+    dlg.PageNumbersRB->setChecked(true);
+    dlg.PageNumbersE->setFocus();
+    QTest::keyClicks(dlg.PageNumbersE, QStringLiteral("a-b"));
+    QTest::keyClick(dlg.PageNumbersE, Qt::Key_Return);
+    EXPECT_EQ(messages.count(), 1);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_NE(dlg.result(), QDialog::Accepted);
+
+    dlg.PageNumbersE->clear();
+    QApplication::clipboard()->setText(QStringLiteral("1,3,"));
+    dlg.PageNumbersE->paste();
+    QTest::keyClick(dlg.PageNumbersE, Qt::Key_Enter);
+    EXPECT_EQ(messages.count(), 2);
+    EXPECT_TRUE(dlg.isVisible());
+
+    dlg.PrintersCB->setCurrentIndex(1);
+    dlg.PrintersCBClick();
+    EXPECT_EQ(lyrPrinters().PrinterIndex(), 1);
+    QTest::keyClick(dlg.PrintersCB, Qt::Key_Escape);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    EXPECT_EQ(lyrPrinters().PrinterIndex(), 0);
 }
 
 TEST_F(PrintReportTest, PrintToFileTakesTheFileNameWithPrnForOneJob)
