@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A private CUPS daemon for the printing tests: its own configuration, spool
 # and log folders under one folder, listening only on a socket there, with
-# three queues whose backend writes every job it receives into a file:
+# four queues whose backend writes every job it receives into a file:
 #   VelmoraPDF     (default) receives what the program prints (PDF)
 #   VelmoraRaw     receives raw jobs
 #   VelmoraDuplex  a PDF queue whose driver offers two-sided printing
