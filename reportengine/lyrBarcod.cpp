@@ -368,8 +368,13 @@ int TlyrBarcode::ElementWidth(QChar code) const
 
 int TlyrBarcode::sumWidths(const QString &data) const
 {
+    return sumWidths(data, m_w);
+}
+
+int TlyrBarcode::sumWidths(const QString &data, const int widths[4]) const
+{
     int w = 0;
-    for (QChar c : data) w += ElementWidth(c);
+    for (QChar c : data) w += widths[elementSlot(c)];
     return w;
 }
 
@@ -800,9 +805,7 @@ int TlyrBarcode::wholeDotModule(const QString &data, double length) const
     for (int k = int(std::clamp(ideal, 0.0, 10000.0)) + 1; k > 1; --k) {
         int widths[4];
         elementWidths(k, widths);
-        double total = 0;
-        for (QChar c : data) total += widths[elementSlot(c)];
-        if (total <= length + 1) return k;
+        if (sumWidths(data, widths) <= length + 1) return k;
     }
     return 1;
 }
@@ -817,9 +820,7 @@ void TlyrBarcode::DrawBarcode(QPainter &painter, const QRectF &rect, bool showTe
     // by the device's rounding (printers of 203 dpi).
     int dots[4];
     elementWidths(wholeDotModule(data, upright ? rect.width() : rect.height()), dots);
-    auto dotWidth = [&](QChar c) { return dots[elementSlot(c)]; };
-    int w = 0;
-    for (QChar c : data) w += dotWidth(c);
+    const int w = sumWidths(data, dots);
     const double h = upright ? rect.height() : rect.width();
     // The text and the room it takes follow the canvas's scale, as the
     // texts of the other objects do.
@@ -851,7 +852,7 @@ void TlyrBarcode::DrawBarcode(QPainter &painter, const QRectF &rect, bool showTe
     painter.fillRect(QRectF(0, 0, w, h), Color);
     double x = 0;
     for (QChar c : data) {
-        const int ew = dotWidth(c);
+        const int ew = dots[elementSlot(c)];
         const char k = char(c.unicode());
         if (k >= '5' && k <= '8')
             painter.fillRect(QRectF(x, 0, ew, barH), ColorBar);
