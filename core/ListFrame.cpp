@@ -46,6 +46,21 @@ void ListWhere::like(const QString &column, const QString &text)
     add(QStringLiteral(" AND (") + column + QStringLiteral(" like ?)"), {QStringLiteral("%") + text + "%"});
 }
 
+void ListWhere::nameOrCode(const QString &nameColumn, const QString &codeColumn, const QString &text)
+{
+    QVariantList values{QStringLiteral("%") + text + "%"};
+    QString range;
+    if (!text.isEmpty()) {
+        // NOCASE folds ASCII letters to lower case: the bounds are folded too.
+        const QString low = text.toLower();
+        QString high = low;
+        high[high.size() - 1] = QChar(high.back().unicode() + 1);
+        values << low << high;
+        range = QStringLiteral(" OR (%1 >= ? COLLATE NOCASE AND %1 < ? COLLATE NOCASE)").arg(codeColumn);
+    }
+    add(QStringLiteral(" AND (") + nameColumn + QStringLiteral(" Like ?") + range + QStringLiteral(")"), values);
+}
+
 void ListWhere::equals(const QString &column, const QString &value)
 {
     add(QStringLiteral(" AND (") + column + QStringLiteral("=?)"), {value});

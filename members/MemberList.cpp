@@ -6,7 +6,6 @@
 #include "members/Openers.h"
 #include "platform/db/sqlbuilder.h"
 #include "platform/ui/application.h"
-#include "platform/ui/checks.h"
 #include "platform/ui/lookupcombo.h"
 #include "platform/ui/messages.h"
 
@@ -78,10 +77,7 @@ TfrmMember_M::TfrmMember_M(QWidget *parent) : TListFrame(parent), hasRight(mainI
     choiceFilter(0, &CheckBox1, QStringLiteral("会员分类"), DBLookupComboBox1, QStringLiteral("theType"));
     Edit1 = textFilter(0, &CheckBox2, QStringLiteral("会员卡号"), QStringLiteral("theNum"));
     Edit2 = editFilter(0, &CheckBox3, QStringLiteral("会员姓名"), [](ListWhere &w, const QString &text) {
-        // The pinyin code's first characters, as many as the text has bytes.
-        w.add(QStringLiteral(" AND (theName Like ? OR (Left(thePY, ") + QString::number(ui::gbkLength(text)) +
-                      QStringLiteral(") = ?))"),
-              {QStringLiteral("%") + text + "%", text});
+        w.nameOrCode(QStringLiteral("theName"), QStringLiteral("thePY"), text);
     });
     DBLookupComboBox2 = velmora::lookupBox(&TfrmDM::DBComSex);
     choiceFilter(0, &CheckBox4, QStringLiteral("会员性别"), DBLookupComboBox2, QStringLiteral("theSex"));

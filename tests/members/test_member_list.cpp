@@ -64,6 +64,13 @@ TEST_F(MemberListTest, FiltersAloneAndTogetherAndQuotesStayText)
     EXPECT_TRUE(w->CheckBox3->isChecked());
     w->BitBtn1Click();
     EXPECT_EQ(cards(*w), QStringList{"0013"});
+    // In any case, as typed; a code holding the text further inside is not found.
+    w->Edit2->setText("ls");
+    w->BitBtn1Click();
+    EXPECT_EQ(cards(*w), QStringList{"0013"});
+    w->Edit2->setText("s");
+    w->BitBtn1Click();
+    EXPECT_EQ(cards(*w), QStringList{});
     w->Edit2->setText("张");
     w->BitBtn1Click();
     EXPECT_EQ(cards(*w), QStringList({"0012", "0014"}));
