@@ -5,6 +5,7 @@
 #include "core/ListFrame.h"
 #include "core/MenuOpeners.h"
 #include "members/MemberList.h"
+#include "members/MemberRecord.h"
 #include "members/Register.h"
 #include "platform/excel/excelreader.h"
 
@@ -127,6 +128,17 @@ TEST_F(MemberListTest, DeletionGuards)
     select(*w, "0013");
     w->D1Click();
     EXPECT_EQ(msgs.last(), "该会员账户余额不为零，不能注销！");
+    // Money put on the card after the list was read: the stored balance
+    // decides, in the window and in the deleting transaction itself.
+    exec("UPDATE Member SET theCZ=0 WHERE theNum='0013'");
+    w->BitBtn1Click();
+    exec("UPDATE Member SET theCZ=20 WHERE theNum='0013'");
+    select(*w, "0013");
+    msgs.clear();
+    w->D1Click();
+    EXPECT_EQ(msgs.texts(), QStringList{"该会员账户余额不为零，不能注销！"});
+    EXPECT_EQ(members::removeMember(c(), "0013"), "该会员账户余额不为零，不能注销！");
+    EXPECT_EQ(rows("select theDel from Member where theNum='0013'"), QStringList{"否"});
     exec("INSERT INTO UXF (theNum,MNum,theDel) VALUES ('X1','0014','否')");
     exec("INSERT INTO UCZ (theNum,MNum,theDel) VALUES ('C1','0014','否')");
     exec("INSERT INTO UDH (theNum,MNum,theDel) VALUES ('D1','0014','否')");
