@@ -278,8 +278,10 @@ CardOpener cardWindow(const QString &key)
 QString TListFrame::exportFolder()
 {
     if (!g_exportFolder.isEmpty()) return g_exportFolder;
+    // A fresh account may have no documents folder yet: it is made, and the
+    // home folder serves when it cannot be.
     const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return docs.isEmpty() ? QDir::homePath() : docs;
+    return !docs.isEmpty() && QDir().mkpath(docs) ? docs : QDir::homePath();
 }
 
 void TListFrame::setExportFolder(const QString &folder)
@@ -565,7 +567,7 @@ QString TListFrame::BitBtn3Click()
     const QString path = excel::exportFilePath(exportFolder(), layout->title, QDateTime::currentDateTime());
     const excel::ExportResult r = excel::writeExport(path, *layout, myDeptName, source, totals);
     if (!r.written) {
-        ui::showMessage(r.message.isEmpty() ? QString::fromUtf8(excel::kCannotCreateXls) : r.message, this);
+        ui::show({r.message, ui::appTitle(), ui::Icon::Warning, ui::Buttons::Ok, r.detail}, this);
         return {};
     }
     if (g_exportOpener)

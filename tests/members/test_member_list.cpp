@@ -10,6 +10,10 @@
 #include "platform/excel/excelreader.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QFont>
 #include <QHeaderView>
 #include <QLabel>
@@ -197,6 +201,40 @@ TEST_F(MemberListTest, ExportKeepsLeadingZerosAndTotals)
     EXPECT_EQ(r.sheet.cell(4, 0), "合计");
     EXPECT_EQ(r.sheet.cell(4, 15), "119");
     EXPECT_EQ(r.sheet.cell(4, 18), "5");
+}
+
+// Exports go to the documents folder, made when a fresh account has none;
+// the home folder serves when it cannot be made.  A file that cannot be
+// written is named in the message, the system's reason under its details.
+TEST_F(MemberListTest, ExportMakesAMissingDocumentsFolderAndNamesAFileItCannotWrite)
+{
+    const QString home = dir.filePath("home"), docs = home + "/Documents";
+    ASSERT_TRUE(QDir().mkpath(home));
+    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+    const auto restore = qScopeGuard([&] {
+        qputenv("HOME", oldHome);
+        oldConfig.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", oldConfig);
+        velmora::TListFrame::setExportFolder(dir.path());
+    });
+    qputenv("HOME", QFile::encodeName(home));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("config")));
+    velmora::TListFrame::setExportFolder({});
+    auto w = list();
+    w->BitBtn1Click();
+    EXPECT_EQ(QFileInfo(w->BitBtn3Click()).absolutePath(), docs);
+
+    ASSERT_TRUE(QDir(docs).removeRecursively());
+    QFile blocker(docs);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_EQ(QFileInfo(w->BitBtn3Click()).absolutePath(), home);
+
+    qputenv("HOME", QFile::encodeName(docs + "/nowhere"));
+    msgs.clear();
+    EXPECT_EQ(w->BitBtn3Click(), "");
+    ASSERT_EQ(msgs.count(), 1);
+    EXPECT_TRUE(msgs.last().startsWith("无法创建Xls文件：" + docs + "/nowhere/会员表_")) << msgs.last().toStdString();
+    EXPECT_FALSE(msgs.shown().back().details.isEmpty());
 }
 
 TEST_F(MemberListTest, TheMenuRowOpensTheList)
