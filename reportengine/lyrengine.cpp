@@ -497,6 +497,7 @@ void TlyrEngine::EndPage()
 
 void TlyrEngine::NewPage()
 {
+    ++breaks_;
     TlyrPreviewPages *pages = Pages();
     // A keep block that did not start at the top of this page moves to the
     // next page below its headers.
@@ -575,6 +576,7 @@ void TlyrEngine::NewColumn()
         NewPage();
         return;
     }
+    ++breaks_;
     ++CurColumn;
     const QStringList positions = CurPage->ColumnPositions();
     const int i = CurColumn - 1;
@@ -671,8 +673,15 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                     footerKeepPos = Pages()->GetCurPosition();
                     footerKeepY = CurY;
                 }
-                const double rowY = CurY;
+                double rowY = CurY;
+                const int breaks = breaks_;
+                rowTop_ = rowY;
                 ShowBand(b);
+                // The row goes on where the record landed after a break.
+                if (breaks_ != breaks) {
+                    rowY = rowTop_;
+                    rowMaxY = 0;
+                }
                 if (first && b->KeepHeader() && node.Header && !b->KeepTogether()) endKeep(b);
                 ++line;
                 ++through;
@@ -1037,6 +1046,7 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
                           is<TlyrOverlay>(band) || is<TlyrColumnHeader>(band) || is<TlyrColumnFooter>(band);
     bool split = false;
     if (!pageBand && !showingHeaders_ && !popTarget_) {
+        const int breaks = breaks_;
         const bool atTop = CurY <= columnStartY_ + 0.0001;
         if (band->StartNewPage() && !atTop) {
             // A group that restarts the numbering closes the count of the
@@ -1051,14 +1061,21 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
             else if (CurY > columnStartY_ + 0.0001)
                 NewColumn();
         }
+        // A record that starts a new page or column starts its first column
+        // too, unless it follows a kept block that moved along.
+        auto *data = qobject_cast<TlyrDataBand *>(band);
+        if (breaks_ != breaks && data && data->Columns() >= 2 && CurY <= columnStartY_ + 0.0001)
+            data->SetCurColumn(1);
     }
     if (split) {
         splitBand(band, views);
     } else {
         // A multi-column data band sits at its column's place.
         auto *data = qobject_cast<TlyrDataBand *>(band);
-        band->SetLeft(CurX + (data && data->Columns() >= 2 ? band->Left() : 0));
+        const bool columns = data && data->Columns() >= 2;
+        band->SetLeft(CurX + (columns ? band->Left() : 0));
         band->SetTop(CurY);
+        if (columns) rowTop_ = CurY;
         if (popTarget_) {
             copyToPrintOnParent(band);
         } else if (cross) {

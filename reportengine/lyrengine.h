@@ -118,6 +118,10 @@ private:
     bool inPageBand_ = false;
     bool showingHeaders_ = false;
     double columnStartY_ = 0;
+    // Counts page and column breaks: a band output learns whether it broke.
+    int breaks_ = 0;
+    // Where the last record of a multi-column band was placed.
+    double rowTop_ = 0;
     // The open keep block: its band, where it began in the store, on the
     // page, in the outline and among the anchors.
     // Left of the subreport being run (-1 outside one).

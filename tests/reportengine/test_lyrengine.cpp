@@ -75,6 +75,12 @@ protected:
     {
         lyrRegisterReportClasses();
         lyrInstallEngine();
+        newReport();
+    }
+    // An empty report with one page.
+    void newReport()
+    {
+        if (report) report->setParent(nullptr);
         report = std::make_unique<TlyrReport>();
         report->setParent(&keeper);
         report->EngineOptions()->SetNewSilentMode(simSilent);
@@ -1063,6 +1069,68 @@ TEST_F(EngineTest, AMultiColumnDataBandFillsRowsLeftToRight)
                              "TlyrMemoView M 0.00 20.00 100.00 20.00 3", "TlyrMemoView M 150.00 20.00 100.00 20.00 4",
                              "TlyrMemoView M 0.00 40.00 100.00 20.00 5", "TlyrMemoView F 0.00 60.00 200.00 20.00 end"})
         EXPECT_NE(dump.indexOf(QString::fromLatin1(line)), -1) << line << "\n" << dump.toStdString();
+}
+
+// Where each record of the named band landed on page i: "text@left,top".
+// Every page of a multi-column list starts in its first column, at the top
+// of the data area.
+namespace {
+QStringList placed(TlyrPreviewPages &pages, int i, const QString &name)
+{
+    QStringList out;
+    for (TlyrComponent *b : pages.GetPage(i)->Objects())
+        if (b->Name() == name)
+            for (TlyrComponent *c : b->Objects())
+                if (auto *m = qobject_cast<TlyrCustomMemoView *>(c))
+                    out << QStringLiteral("%1@%2,%3").arg(m->GetText()).arg(b->Left() + m->Left()).arg(b->Top());
+    return out;
+}
+// Records from..to placed row by row in that many columns of that width,
+// rows of that height below top, each column starting at x0 + column * step.
+QStringList grid(int from, int to, int columns, double step, double top, double height, double x0 = 0)
+{
+    QStringList out;
+    for (int n = from, k = 0; n <= to; ++n, ++k)
+        out << QStringLiteral("%1@%2,%3").arg(n).arg(x0 + (k % columns) * step).arg(top + (k / columns) * height);
+    return out;
+}
+}  // namespace
+
+TEST_F(EngineTest, MultiColumnListsFillEveryPageFromItsFirstColumnAtTheTop)
+{
+    // A header of 20 and two rows of 40 a page (column).
+    const struct {
+        int pageColumns, bandColumns;
+        bool keep;
+        int records;
+    } cases[] = {{0, 3, false, 15}, {0, 3, true, 15}, {2, 2, false, 20}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.pageColumns << " " << c.keep);
+        newReport();
+        shortPage(100);
+        if (c.pageColumns) page->SetColumns(c.pageColumns);
+        // Read before the run, which reloads the template.
+        const double step = page->ColumnWidth() * lyrUnitsPerMM;
+        Table t{{"N"}, {}};
+        for (int i = 1; i <= c.records; ++i) t.rows << QStringList{QString::number(i)};
+        RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+        memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
+        auto *master = band<TlyrMasterData>("MasterData1", 40, 40);
+        master->SetDataSet(rows.ds);
+        master->SetColumns(c.bandColumns);
+        master->SetColumnWidth(150);
+        master->SetKeepTogether(c.keep);
+        memo(master, "M", "[Rows.\"N\"]", 0, 100);
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        ASSERT_EQ(pages().Count(), 3);
+        const int perColumn = 2 * c.bandColumns;
+        for (int p = 0, n = 1; p < 3; ++p) {
+            QStringList expected;
+            for (int pc = 0; pc < std::max(c.pageColumns, 1) && n <= c.records; ++pc, n += perColumn)
+                expected << grid(n, std::min(n + perColumn - 1, c.records), c.bandColumns, 150, 20, 40, pc * step);
+            EXPECT_EQ(placed(pages(), p, "MasterData1"), expected) << p;
+        }
+    }
 }
 
 TEST_F(EngineTest, DrillDownShowsOnlyTheClickedGroups)
