@@ -52,7 +52,9 @@ const std::vector<TlyrEngine::Node> &TlyrEngine::Masters(TlyrReportPage *page) c
 TlyrDataSet *TlyrEngine::dataSetOf(TlyrDataBand *band) const
 {
     if (band->DataSet()) return band->DataSet();
-    if (band->RowCount() >= 1) return band->VirtualDataSet();
+    // A band that had rows when the run began keeps its rows when a script
+    // sets their number to 0 for one master.
+    if (band->RowCount() >= 1 || rowBands_.contains(band)) return band->VirtualDataSet();
     return nullptr;
 }
 
@@ -118,6 +120,7 @@ void TlyrEngine::prepareBands(TlyrReportPage *page, bool vertical)
         if (!b || b->Vertical() != vertical) continue;
         const int n = b->BandNumber();
         if (n >= 4 && n <= 13) list.push_back(b);
+        if (auto *d = qobject_cast<TlyrDataBand *>(b); d && !d->DataSet() && d->RowCount() >= 1) rowBands_.insert(d);
     }
     // Ordered by the numeric position, stably: bands at the same place all
     // take part.
@@ -256,6 +259,7 @@ bool TlyrEngine::Run()
     lastValues_.clear();
     groupRecords_.clear();
     trees_.clear();
+    rowBands_.clear();
     shiftTrees_.clear();
     crossed_.clear();
     sourceBand_.clear();
@@ -391,19 +395,19 @@ void TlyrEngine::runPage(TlyrReportPage *page)
         // Numbering restarts before the page is added: the pages so far get
         // their total, and this page is number 1.
         if (page->ResetPageNumbers) pages->ResetLogicalPageNumber();
+        TlyrBand *title = page->FindBand(&TlyrReportTitle::staticMetaObject);
         if (page->PrintOnPreviousPage && pages->CurPage >= 0) {
             // Continues below what the previous report page left.
             CurX = 0;
             CurColumn = 1;
             CurY = pages->GetLastY();
             firstPage_ = false;
+            if (title) ShowBand(title);
         } else {
             pages->AddPage(page);
             firstPage_ = true;
-            initPage();
+            initPage(title);
         }
-        TlyrBand *title = page->FindBand(&TlyrReportTitle::staticMetaObject);
-        if (title) ShowBand(title);
         runDataBands(trees_[page].Masters);
         if (TlyrBand *summary = page->FindBand(&TlyrReportSummary::staticMetaObject)) ShowBand(summary);
         sizeEndlessPage(page);
@@ -437,17 +441,32 @@ void TlyrEngine::sizeEndlessPage(TlyrReportPage *page)
     Pages()->UpdatePageDimensions(page, width, height);
 }
 
-void TlyrEngine::initPage()
+void TlyrEngine::initPage(TlyrBand *title)
 {
     CurX = subBaseX_ >= 0 ? subBaseX_ : 0;
     CurY = 0;
     CurColumn = 1;
     auto *ph = static_cast<TlyrPageHeader *>(CurPage->FindBand(&TlyrPageHeader::staticMetaObject));
-    inPageBand_ = true;
+    // A page header kept off the first page may leave its place to its child.
+    TlyrBand *head = ph;
+    if (ph && firstPage_ && !ph->PrintOnFirstPage) head = ph->PrintChildIfInvisible() ? ph->Child() : nullptr;
     // A page that a side-by-side subreport already reached has its header.
     const bool reused = Pages()->GetCurPosition() > 0;
-    if (ph && (!firstPage_ || ph->PrintOnFirstPage) && !reused) ShowBand(ph);
-    if (reused && ph && (!firstPage_ || ph->PrintOnFirstPage)) CurY += ph->Height();
+    // The title goes above the page header or below it, as the page says.
+    const int breaks = breaks_;
+    auto showTitle = [&](bool before) {
+        columnStartY_ = CurY;
+        if (title && CurPage->TitleBeforeHeader == before) ShowBand(title);
+        // A title whose subreport ran on over pages left its last page set up.
+        return breaks_ == breaks;
+    };
+    if (!showTitle(true)) return;
+    inPageBand_ = true;
+    if (head && !reused) ShowBand(head);
+    if (reused && head) CurY += head->Height();
+    inPageBand_ = false;
+    if (!showTitle(false)) return;
+    inPageBand_ = true;
     if (TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject)) {
         if (!reused)
             ShowBand(ch);

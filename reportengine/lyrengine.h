@@ -83,7 +83,9 @@ private:
     void linkDetails(Node &node, std::vector<TlyrBand *> &list, size_t from);
     void runReportPages();
     void runPage(TlyrReportPage *page);
-    void initPage();
+    // Starts an output page with its headers; the first page of a report
+    // page gets the title too.
+    void initPage(TlyrBand *title = nullptr);
     void sizeEndlessPage(TlyrReportPage *page);
     bool runDialogs();
     void runDataBands(std::vector<Node> &nodes);
@@ -109,6 +111,8 @@ private:
     void endKeep(TlyrBand *band);
 
     QHash<TlyrReportPage *, PageTree> trees_;
+    // Data bands that run over their own rows (RowCount without dataset).
+    QSet<TlyrDataBand *> rowBands_;
     std::vector<TlyrBand *> headerList_;
     QHash<TlyrGroupHeader *, KsValue> lastValues_;
     QHash<TlyrGroupHeader *, int> groupRecords_;

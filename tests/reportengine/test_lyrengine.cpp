@@ -346,6 +346,66 @@ TEST_F(EngineTest, SubdetailsPrintUnderTheirDetailWithHeadersFootersAndSums)
                                      "qty 4", "lines 1", "all 9"}));
 }
 
+TEST_F(EngineTest, TheTitleGoesAboveOrBelowThePageHeaderAndTheHeadersChildTakesItsFirstPlace)
+{
+    // Each band: its name and top on the page.
+    auto tops = [this](int i) {
+        QStringList out;
+        for (TlyrComponent *b : pages().GetPage(i)->Objects())
+            out << QStringLiteral("%1@%2").arg(b->Name()).arg(b->Top());
+        return out;
+    };
+    const struct {
+        bool titleFirst, headerOnFirst;
+        QStringList first, second;
+    } cases[] = {
+            {true, true, {"Title1@0", "PageHeader1@20", "Child1@40", "MasterData1@50"},
+             {"PageHeader1@0", "Child1@20", "MasterData1@30"}},
+            {false, true, {"PageHeader1@0", "Child1@20", "Title1@30", "MasterData1@50"},
+             {"PageHeader1@0", "Child1@20", "MasterData1@30"}},
+            {true, false, {"Title1@0", "Child1@20", "MasterData1@30", "MasterData1@50"},
+             {"PageHeader1@0", "Child1@20", "MasterData1@30"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.titleFirst << " " << c.headerOnFirst);
+        newReport();
+        shortPage(70);
+        page->TitleBeforeHeader = c.titleFirst;
+        RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}, {"2"}, {"3"}}});
+        memo(band<TlyrReportTitle>("Title1", 0, 20), "T", "title");
+        auto *header = band<TlyrPageHeader>("PageHeader1", 30, 20);
+        memo(header, "PH", "header");
+        header->PrintOnFirstPage = c.headerOnFirst;
+        header->SetPrintChildIfInvisible(true);
+        auto *child = band<TlyrChild>("Child1", 60, 10);
+        memo(child, "C", "under the header");
+        header->SetChild(child);
+        dataBand<TlyrMasterData>("MasterData1", 80, rows.ds, "M", "[Rows.\"N\"]");
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        ASSERT_EQ(pages().Count(), 2);
+        EXPECT_EQ(tops(0), c.first);
+        EXPECT_EQ(tops(1).mid(0, 3), c.second);
+    }
+}
+
+// With PrintIfDetailEmpty off, a master whose detail has no rows is left
+// out and the masters after it still print, also when a script gives the
+// detail its number of rows for each master.
+TEST_F(EngineTest, AMasterWithoutDetailRowsIsSkippedAndTheNextOnesPrint)
+{
+    RowsDataSet orders(report.get(), QStringLiteral("Orders"), {{"No", "Lines"}, {{"1", "2"}, {"2", "0"}, {"3", "1"}}});
+    report->SetScriptText({QStringLiteral("procedure Lines(Sender: TObject);"), QStringLiteral("begin"),
+                           QStringLiteral("  DetailData1.RowCount := <Orders.\"Lines\">;"), QStringLiteral("end;"),
+                           QStringLiteral("begin"), QStringLiteral("end.")});
+    dataBand<TlyrMasterData>("MasterData1", 10, orders.ds, "M", "order [Orders.\"No\"]");
+    auto *detail = band<TlyrDetailData>("DetailData1", 40, 20);
+    detail->SetRowCount(1);
+    detail->SetOnMasterDetail(QStringLiteral("Lines"));
+    memo(detail, "D", "line [Line]");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(texts(0), (QStringList{"order 1", "line 1", "line 2", "order 3", "line 1"}));
+}
+
 TEST_F(EngineTest, LongListContinuesWithHeaderRepeatedAndFooterAfterLastLine)
 {
     Table t{{"N"}, {}};
@@ -712,6 +772,7 @@ TEST_F(EngineTest, OutlineAnchorsAndHyperlinks)
 
 TEST_F(EngineTest, ASplitBandContinuesOverThreePages)
 {
+    page->TitleBeforeHeader = false;
     memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
     auto *title = band<TlyrReportTitle>("Title1", 40, 20);
     title->SetAllowSplit(true);
@@ -1157,6 +1218,7 @@ TEST_F(EngineTest, ASplitThatPlacesNothingEndsWithTheRestClipped)
     page->SetTopMargin(0);
     page->SetBottomMargin(0);
     page->SetPaperHeight(100 / lyrUnitsPerMM);
+    page->TitleBeforeHeader = false;
     memo(band<TlyrPageHeader>("PageHeader1", 0, 95), "PH", "Header");
     auto *title = band<TlyrReportTitle>("Title1", 100, 20);
     title->SetAllowSplit(true);
