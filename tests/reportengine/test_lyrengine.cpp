@@ -1164,7 +1164,7 @@ TEST_F(EngineTest, MultiColumnListsFillEveryPageFromItsFirstColumnAtTheTop)
         int pageColumns, bandColumns;
         bool keep;
         int records;
-    } cases[] = {{0, 3, false, 15}, {0, 3, true, 15}, {2, 2, false, 20}};
+    } cases[] = {{0, 3, true, 15}, {0, 3, false, 15}, {2, 2, false, 20}};
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.pageColumns << " " << c.keep);
         newReport();
