@@ -615,6 +615,27 @@ TEST_F(LabelsTest, PrintedCodeTextIsAsHighAsOnTheScreenAndBelowTheBars)
     EXPECT_LE(printedBars, printed.top + 0.5);
 }
 
+// A full sheet holds six rows of three; every following sheet starts again
+// at its top left.
+TEST_F(LabelsTest, FiftyNineGoodsFillFourSheets)
+{
+    for (int i = 1; i <= 59; ++i)
+        addGoods(QStringLiteral("6901%1").arg(i, 4, 10, QLatin1Char('0')), QStringLiteral("商品%1").arg(i), "饮料", "1");
+    frmDM->PrintTM(" AND (theNum like '6901%')");
+    ASSERT_EQ(pagesOf(frmDM->lyrR_TM).Count(), 4);
+    const double columns[] = {0, 63.33, 126.67};
+    int n = 0;
+    for (int page = 0; page < 4; ++page) {
+        const std::vector<Label> l = labels(page);
+        ASSERT_EQ(l.size(), page < 3 ? 18u : 5u) << page;
+        for (size_t i = 0; i < l.size(); ++i, ++n) {
+            EXPECT_EQ(l[i].code, QStringLiteral("6901%1").arg(n + 1, 4, 10, QLatin1Char('0')));
+            EXPECT_NEAR(l[i].left, columns[i % 3], 0.01) << page << " " << i;
+            EXPECT_NEAR(l[i].top, 46.0 * double(i / 3), 0.01) << page << " " << i;
+        }
+    }
+}
+
 // A code that Code 39 cannot encode prints the encoder's message on its
 // label; the other labels still print.
 TEST_F(LabelsTest, AnUnencodableCodeShowsItsErrorOnItsLabelOnly)
