@@ -942,16 +942,13 @@ void lyrRegisterClassRTTI()
     done = true;
     // Templates name these classes before any object of them exists.
     lyrRegisterDMPClasses();
-    // The engine works on the template (and what belongs to its objects)
-    // while a report is built.
+    // The engine works on the template's objects while a report is built
+    // (lists a script made of them stay its own).
     AddFreeCheck([](QObject *o) -> QString {
-        for (QObject *p = o; p; p = p->parent())
-            if (auto *c = qobject_cast<TlyrComponent *>(p)) {
-                TlyrReport *r = c->Report();
-                return r && r->Building() ? QStringLiteral("报表正在生成，不能释放其中的对象 %1").arg(ksClassNameOf(o))
-                                          : QString();
-            }
-        return {};
+        auto *c = qobject_cast<TlyrComponent *>(o);
+        TlyrReport *r = c ? c->Report() : nullptr;
+        return r && r->Building() ? QStringLiteral("报表正在生成，不能释放其中的对象 %1").arg(ksClassNameOf(o))
+                                  : QString();
     });
     ksRegisterModule(QStringLiteral("TlyrClassFunctions"),
                      [](TksScript *s) -> TksRTTIModule * { return new TlyrClassFunctions(s); });
