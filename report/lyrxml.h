@@ -22,7 +22,7 @@ class TlyrInvalidXMLException : public ElyrError {
 public:
     TlyrInvalidXMLException() : ElyrError(QStringLiteral("Invalid file format")) {}
     // Where the reader stopped and what it was waiting for: "Invalid file
-    // format: FILE, line N: DETAIL" (the file part only for a file).
+    // format: FILE, 第 N 行：DETAIL" (the file part only for a file).
     TlyrInvalidXMLException(const QString &file, qint64 line, const QString &detail);
 };
 
