@@ -711,6 +711,8 @@ TEST_F(EngineTest, AScriptCannotReplaceTheTemplateWhileItIsBuilt)
     EXPECT_EQ(report->Errors(), QStringList{building + QStringLiteral("再次生成")});
     report->OnBeginDoc = nullptr;
     // A list the script was given of the objects is its own to free.
+    m = qobject_cast<TlyrMemoView *>(report->FindObject(QStringLiteral("Memo1")));
+    ASSERT_NE(m, nullptr);
     m->SetText(QStringLiteral("[Wipe(5)]"));
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
     EXPECT_EQ(texts(0), QStringList{"0"});
