@@ -605,6 +605,8 @@ void TListFrame::Ref()
     applyWidths();
     showTotals();
     if (Rows.rowCount() > 0) selectRow(std::clamp(keep, 0, Rows.rowCount() - 1));
+    // Until the count arrives a row beyond the first page waits for it.
+    m_keptRow = keep;
     afterRef();
 }
 
@@ -636,10 +638,13 @@ void TListFrame::countInBackground(const QString &sql)
                 ADOQuery2.setConnection(own);
                 ADOQuery2.OpenSql(sql, values);
             }
-            const int keep = currentRow();
+            const int shown = currentRow();
             Rows.setRowCount(int(ADOQuery2.FieldByIndex(0).AsInteger()));
             showTotals();
-            if (keep < 0 && Rows.rowCount() > 0) selectRow(0);
+            // Back on the row kept by the refresh, unless the user moved.
+            const int firstPage = std::min(m_keptRow, PagedModel::kPage - 1);
+            if (Rows.rowCount() > 0 && (shown < 0 || (m_keptRow > shown && shown == firstPage)))
+                selectRow(std::clamp(m_keptRow, 0, Rows.rowCount() - 1));
         });
     });
 }

@@ -258,6 +258,7 @@ private:
     void countInBackground(const QString &sql);
     std::unique_ptr<vdb::BackgroundQuery> m_counter;
     QString m_counterPath;
+    int m_keptRow = -1;
     void applyWidths();
     ListSpec m_spec;
     std::vector<Filter> m_filters;

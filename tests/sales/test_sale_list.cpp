@@ -355,6 +355,13 @@ TEST_F(SaleListWindowTest, ALongListShowsItsFirstScreenThenCountsAndPagesByKey)
     for (int r = 0; r < w->rowCount(); ++r) all << w->Rows.text(r, col);
     EXPECT_EQ(all, expected);
 
+    // A refresh keeps the selected row, beyond the first page once counted.
+    w->selectRow(1000);
+    w->Ref();
+    EXPECT_EQ(w->currentRow(), velmora::PagedModel::kPage - 1);
+    w->waitForTotals();
+    EXPECT_EQ(w->field("单号"), expected.at(1000));
+
     // A new query while counting: only the newest count arrives.
     w->BitBtn1Click();
     w->ComboBox2->setCurrentText("散客");
