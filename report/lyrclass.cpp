@@ -358,7 +358,10 @@ TlyrReport::~TlyrReport()
 void TlyrReport::SetTerminated(bool v)
 {
     terminated_ = v;
-    if (v) script_->Terminate();
+    if (v) {
+        script_->Terminate();
+        ksRequestStop();  // also a script that never reaches its next statement
+    }
 }
 
 void TlyrReport::AddError(const QString &text)
@@ -764,6 +767,11 @@ bool TlyrReport::PrepareReport(bool clearLastReport)
         SaveToStream(saved, true, false);
         reportOptions_->Password = savedPassword;
     }
+    // A script that loops long keeps the stop button, Esc and Cancel live.
+    struct Poll {
+        TksPollHook saved;
+        ~Poll() { ksSetPollHook(std::move(saved)); }
+    } poll{ksSetPollHook(engineOptions_->ThreadSafeMode() ? TksPollHook() : [] { QCoreApplication::processEvents(); })};
     try {
         if (OnBeginDoc) OnBeginDoc();
         if (PrepareScript()) {
@@ -780,6 +788,7 @@ bool TlyrReport::PrepareReport(bool clearLastReport)
     } catch (const std::exception &e) {
         AddError(exceptionText(e));
     }
+    script_->FreeCreatedObjects();  // the run is over
     if (restore) {
         const QStringList errors = errors_;
         saved.seek(0);
