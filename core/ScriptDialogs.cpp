@@ -51,9 +51,11 @@ int resultOf(ui::Answer a, int set)
     case ui::Answer::Ok:
         return has(set, ksMbRetry) && !has(set, ksMbOK) ? ksMrRetry : ksMrOk;
     case ui::Answer::Yes:
-        return ksMrYes;
+        // the script's own "yes" of the set: Yes, Yes to All or All
+        if (has(set, ksMbYes)) return ksMrYes;
+        return has(set, ksMbYesToAll) ? ksMrYesToAll : has(set, ksMbAll) ? ksMrAll : ksMrYes;
     case ui::Answer::No:
-        return ksMrNo;
+        return has(set, ksMbNo) || !has(set, ksMbNoToAll) ? ksMrNo : ksMrNoToAll;
     case ui::Answer::Cancel:
         if (has(set, ksMbCancel)) return ksMrCancel;
         if (has(set, ksMbAbort)) return ksMrAbort;

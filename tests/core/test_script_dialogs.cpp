@@ -45,6 +45,17 @@ TEST_F(ScriptDialogs, MessagesAndAnswersGoThroughTheMessageLayer)
     // mrNo, mrCancel, mrOk
     EXPECT_EQ(r.Output, (QStringList{"7", "2", "1"}));
     ASSERT_EQ(msgs.count(), 4);
+    // the answers come back as the buttons the script asked for
+    msgs.answer(ui::Answer::Yes);
+    msgs.answer(ui::Answer::No);
+    msgs.answer(ui::Answer::Yes);
+    const KsRunResult all = ksRunScript("begin\n"
+                                        "  Out(MessageDlg('全部替换？', mtConfirmation, [mbYesToAll, mbNoToAll], 0));\n"
+                                        "  Out(MessageDlg('全部替换？', mtConfirmation, [mbYesToAll, mbNoToAll], 0));\n"
+                                        "  Out(MessageDlg('全部？', mtConfirmation, [mbAll, mbNo, mbCancel], 0));\n"
+                                        "end.",
+                                        "PascalScript");
+    EXPECT_EQ(all.Output, (QStringList{"10", "9", "8"})) << all.Error.toStdString();
     EXPECT_EQ(msgs.shown()[0].text, "你好");
     EXPECT_EQ(msgs.shown()[1].buttons, ui::Buttons::YesNo);
     EXPECT_EQ(msgs.shown()[1].icon, ui::Icon::Question);
