@@ -8,15 +8,18 @@
 #include "reportengine/lyrengine.h"
 #include "reportengine/lyroutline.h"
 #include "reportengine/lyrpreviewpages.h"
+#include "script/ks_iclassesrtti.h"
 
 #include "report/lyrcanvas.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
+#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -942,6 +945,46 @@ TEST_F(EngineTest, TotalsOfAKeptBlockCountOnThePageItMovesTo)
     ASSERT_EQ(pages().Count(), 2);
     EXPECT_EQ(texts(0).last(), QStringLiteral("lines 6 qty 9"));
     EXPECT_EQ(texts(1), (QStringList{"order 3", "i31", "i32", "i33", "all 18", "lines 3 qty 9"}));
+}
+
+// The report's stop (the preview's stop button, Esc, the progress window's
+// Cancel) reaches a report script that never ends, in the main block and in
+// an event; what the script made for its events lives through the build and
+// goes after it.
+TEST_F(EngineTest, TheReportsStopReachesARunningScript)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}, {"2"}, {"3"}}});
+    TlyrMasterData *master = dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "M", "[Rows.\"N\"]");
+    master->SetOnBeforePrint(QStringLiteral("MBefore"));
+    const auto script = [&](const char *loopInMain, const char *loopInEvent) {
+        report->SetScriptText(
+                {QStringLiteral("var L: TStringList;"), QStringLiteral("procedure MBefore(Sender: TObject);"),
+                 QStringLiteral("begin L.Add('x'); %1 end;").arg(QLatin1String(loopInEvent)),
+                 QStringLiteral("begin L := TStringList.Create; %1 end.").arg(QLatin1String(loopInMain))});
+    };
+    QPointer<QObject> list;
+    int listLines = 0;
+    report->OnBeforePrintEvent = [&](TlyrComponent *) {
+        if (TksCustomVariable *v = report->Script()->FindLocal(QStringLiteral("L")); v && v->Value.IsObject()) {
+            list = v->Value.ToObject();
+            listLines = qobject_cast<TStringList *>(list.data())->Count();
+        }
+    };
+    const auto stopSoon = [&] { QTimer::singleShot(20, report.get(), [&] { report->Engine()->StopReport(); }); };
+    for (const auto &[main, event] : {std::pair{"while True do ;", ""}, std::pair{"", "repeat until False"}}) {
+        SCOPED_TRACE(std::string(main) + event);
+        script(main, event);
+        stopSoon();
+        report->PrepareReport();
+        EXPECT_TRUE(report->Terminated());
+        EXPECT_FALSE(report->Engine()->Running);
+    }
+    // the next build runs whole; the list made by the main block served every event
+    script("", "");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(texts(0), (QStringList{"1", "2", "3"}));
+    EXPECT_EQ(listLines, 3);  // a line per row
+    EXPECT_TRUE(list.isNull());
 }
 
 TEST_F(EngineTest, ACancelledDialogPageStopsTheReport)
