@@ -111,7 +111,7 @@ bool ksDefaultExecute(TCommonDialog *d)
         if (ok) font->Font = f;
         return ok;
     }
-    return false;  // printing is chosen in the report's own print dialog
+    return false;  // print dialogs are the report library's, which the program hooks in
 }
 
 bool TCommonDialog::Execute()
