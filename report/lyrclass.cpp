@@ -771,7 +771,10 @@ bool TlyrReport::PrepareReport(bool clearLastReport)
     struct Poll {
         TksPollHook saved;
         ~Poll() { ksSetPollHook(std::move(saved)); }
-    } poll{ksSetPollHook(engineOptions_->ThreadSafeMode() ? TksPollHook() : [] { QCoreApplication::processEvents(); })};
+    } poll{ksSetPollHook(engineOptions_->ThreadSafeMode() ? TksPollHook() : [this] {
+        QCoreApplication::processEvents();
+        if (progress_ && progress_->Terminated() && !terminated_) SetTerminated(true);
+    })};
     try {
         if (OnBeginDoc) OnBeginDoc();
         if (PrepareScript()) {

@@ -7,11 +7,14 @@
 #include "reportengine/lyrBarcode.h"
 #include "reportengine/lyrengine.h"
 #include "reportengine/lyroutline.h"
+#include "reportengine/lyrprint.h"
 #include "reportengine/lyrpreviewpages.h"
+#include "reportengine/lyrprogress.h"
 #include "script/ks_iclassesrtti.h"
 
 #include "report/lyrcanvas.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
@@ -362,11 +365,17 @@ TEST_F(EngineTest, TheTitleGoesAboveOrBelowThePageHeaderAndTheHeadersChildTakesI
         bool titleFirst, headerOnFirst;
         QStringList first, second;
     } cases[] = {
-            {true, true, {"Title1@0", "PageHeader1@20", "Child1@40", "MasterData1@50"},
+            {true,
+             true,
+             {"Title1@0", "PageHeader1@20", "Child1@40", "MasterData1@50"},
              {"PageHeader1@0", "Child1@20", "MasterData1@30"}},
-            {false, true, {"PageHeader1@0", "Child1@20", "Title1@30", "MasterData1@50"},
+            {false,
+             true,
+             {"PageHeader1@0", "Child1@20", "Title1@30", "MasterData1@50"},
              {"PageHeader1@0", "Child1@20", "MasterData1@30"}},
-            {true, false, {"Title1@0", "Child1@20", "MasterData1@30", "MasterData1@50"},
+            {true,
+             false,
+             {"Title1@0", "Child1@20", "MasterData1@30", "MasterData1@50"},
              {"PageHeader1@0", "Child1@20", "MasterData1@30"}},
     };
     for (const auto &c : cases) {
@@ -1037,15 +1046,35 @@ TEST_F(EngineTest, TheReportsStopReachesARunningScript)
             listLines = qobject_cast<TStringList *>(list.data())->Count();
         }
     };
-    const auto stopSoon = [&] { QTimer::singleShot(20, report.get(), [&] { report->Engine()->StopReport(); }); };
-    for (const auto &[main, event] : {std::pair{"while True do ;", ""}, std::pair{"", "repeat until False"}}) {
-        SCOPED_TRACE(std::string(main) + event);
-        script(main, event);
-        stopSoon();
+    // the preview's stop button and Esc stop the engine; Cancel is the progress window's
+    lyrInstallPrinting();  // the progress window
+    QTimer stop;
+    int looked = 0;
+    QObject::connect(&stop, &QTimer::timeout, [&] {
+        if (!report->OldStyleProgress()) return report->Engine()->StopReport();
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *progress = qobject_cast<TlyrProgress *>(w); progress && progress->isVisible())
+                return progress->CancelBClick();
+        if (++looked == 100) {
+            ADD_FAILURE() << "no progress window";
+            report->Engine()->StopReport();
+        }
+    });
+    const struct {
+        const char *Main, *Event;
+        bool Cancel;
+    } cases[] = {{"while True do ;", "", false}, {"", "repeat until False", false}, {"", "while True do ;", true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.Main) + c.Event);
+        script(c.Main, c.Event);
+        report->SetOldStyleProgress(c.Cancel);
+        stop.start(20);
         report->PrepareReport();
+        stop.stop();
         EXPECT_TRUE(report->Terminated());
         EXPECT_FALSE(report->Engine()->Running);
     }
+    report->SetOldStyleProgress(false);
     // the next build runs whole; the list made by the main block served every event
     script("", "");
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
