@@ -1,12 +1,19 @@
 #include "core/ScriptDialogs.h"
 
 #include "platform/ui/messages.h"
+#include "platform/ui/modal.h"
+#include "report/lyrclass.h"
+#include "reportengine/lyrprintdialog.h"
+#include "reportengine/lyrprinter.h"
 #include "script/ks_idialogsrtti.h"
 #include "script/ks_igraphicsrtti.h"
 #include "script/ks_isysrtti.h"
 
-#include <QPrintDialog>
-#include <QPrinter>
+#include <QApplication>
+#include <QInputDialog>
+#include <QRegularExpression>
+
+#include <algorithm>
 
 namespace velmora {
 
@@ -51,9 +58,11 @@ int resultOf(ui::Answer a, int set)
     case ui::Answer::Ok:
         return has(set, ksMbRetry) && !has(set, ksMbOK) ? ksMrRetry : ksMrOk;
     case ui::Answer::Yes:
-        return ksMrYes;
+        // the script's own "yes" of the set: Yes, Yes to All or All
+        if (has(set, ksMbYes)) return ksMrYes;
+        return has(set, ksMbYesToAll) ? ksMrYesToAll : has(set, ksMbAll) ? ksMrAll : ksMrYes;
     case ui::Answer::No:
-        return ksMrNo;
+        return has(set, ksMbNo) || !has(set, ksMbNoToAll) ? ksMrNo : ksMrNoToAll;
     case ui::Answer::Cancel:
         if (has(set, ksMbCancel)) return ksMrCancel;
         if (has(set, ksMbAbort)) return ksMrAbort;
@@ -78,6 +87,44 @@ bool readPrintChoice(const QString &text, int (&n)[3])
     return ok;
 }
 
+// A script's print dialog is the report library's: copies and the pages
+// go in and come back through the report options it edits.
+bool reportPrintDialog(ui::Input &q)
+{
+    TlyrReport report;
+    TlyrPrintOptions &o = *report.PrintOptions();
+    if (int n[3] = {}; readPrintChoice(q.value, n)) {
+        o.Copies = std::max(1, n[0]);
+        if (n[1] > 0) o.PageNumbers = n[2] > n[1] ? QStringLiteral("%1-%2").arg(n[1]).arg(n[2]) : QString::number(n[1]);
+    }
+    TlyrPrintDialog dialog(&report, nullptr, QApplication::activeWindow());
+    if (!q.caption.isEmpty()) dialog.setWindowTitle(q.caption);
+    if (ui::showModal(&dialog) != QDialog::Accepted) return false;
+    // a page list ("1,3,5-12") comes back as the range it spans
+    int from = 0, to = 0;
+    static const QRegularExpression number(QStringLiteral("\\d+"));
+    for (auto it = number.globalMatch(o.PageNumbers); it.hasNext();) {
+        const int page = it.next().captured().toInt();
+        from = from ? std::min(from, page) : page;
+        to = std::max(to, page);
+    }
+    q.value = printChoice(o.Copies, from, to);
+    return true;
+}
+
+// A script's printer setup chooses the report library's current printer.
+bool printerChoice(ui::Input &q)
+{
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(q.caption.isEmpty() ? ui::appTitle() : q.caption);
+    dialog.setLabelText(QStringLiteral("打印机："));
+    dialog.setComboBoxItems(lyrPrinters().PrinterNames());
+    dialog.setTextValue(q.value);
+    if (ui::showModal(&dialog) != QDialog::Accepted) return false;
+    q.value = dialog.textValue();
+    return true;
+}
+
 // The question a script's common dialog asks, its proposed value filled in.
 ui::Input inputOf(TCommonDialog *d)
 {
@@ -93,22 +140,15 @@ ui::Input inputOf(TCommonDialog *d)
     } else if (auto *font = qobject_cast<TFontDialog *>(d)) {
         in.kind = ui::InputKind::Font;
         in.value = font->Font.toString();
-    } else {
+    } else if (auto *print = qobject_cast<TPrintDialog *>(d)) {
         in.kind = ui::InputKind::Printer;
-        if (auto *print = qobject_cast<TPrintDialog *>(d))
-            in.value = printChoice(print->Copies(), print->FromPage(), print->ToPage());
-        in.dialog = [](ui::Input &q) {
-            QPrinter printer;
-            if (int n[3] = {}; readPrintChoice(q.value, n)) {
-                printer.setCopyCount(std::max(1, n[0]));
-                printer.setFromTo(n[1], n[2]);
-            }
-            QPrintDialog dialog(&printer);
-            if (!q.caption.isEmpty()) dialog.setWindowTitle(q.caption);
-            if (dialog.exec() != QDialog::Accepted) return false;
-            q.value = printChoice(printer.copyCount(), printer.fromPage(), printer.toPage());
-            return true;
-        };
+        in.value = printChoice(print->Copies(), print->FromPage(), print->ToPage());
+        in.dialog = reportPrintDialog;
+    } else if (qobject_cast<TPrinterSetupDialog *>(d)) {
+        in.kind = ui::InputKind::Printer;
+        const TlyrCustomPrinter *current = lyrPrinters().Printer();
+        in.value = current ? current->Name : QString();
+        in.dialog = printerChoice;
     }
     return in;
 }
@@ -133,6 +173,10 @@ bool takeAnswer(TCommonDialog *d, const ui::Input &in)
         print->SetCopies(n[0]);
         print->SetFromPage(n[1]);
         print->SetToPage(n[2]);
+    } else if (qobject_cast<TPrinterSetupDialog *>(d)) {
+        const int index = lyrPrinters().IndexOf(in.value);
+        if (index < 0) return false;
+        lyrPrinters().SetPrinterIndex(index);
     }
     return true;
 }

@@ -358,7 +358,10 @@ TlyrReport::~TlyrReport()
 void TlyrReport::SetTerminated(bool v)
 {
     terminated_ = v;
-    if (v) script_->Terminate();
+    if (v) {
+        script_->Terminate();
+        ksRequestStop();  // also a script that never reaches its next statement
+    }
 }
 
 void TlyrReport::AddError(const QString &text)
@@ -794,6 +797,14 @@ bool TlyrReport::PrepareReport(bool clearLastReport)
         bool &b;
         ~EndBuilding() { b = false; }
     } endBuilding{building_};
+    // A script that loops long keeps the stop button, Esc and Cancel live.
+    struct Poll {
+        TksPollHook saved;
+        ~Poll() { ksSetPollHook(std::move(saved)); }
+    } poll{ksSetPollHook(engineOptions_->ThreadSafeMode() ? TksPollHook() : [this] {
+        QCoreApplication::processEvents();
+        if (progress_ && progress_->Terminated() && !terminated_) SetTerminated(true);
+    })};
     try {
         if (OnBeginDoc) OnBeginDoc();
         if (PrepareScript()) {
@@ -811,6 +822,7 @@ bool TlyrReport::PrepareReport(bool clearLastReport)
         AddError(exceptionText(e));
     }
     building_ = false;
+    script_->FreeCreatedObjects();  // the run is over
     if (restore) {
         const QStringList errors = errors_;
         saved.seek(0);

@@ -195,6 +195,23 @@ void TJPEGImage::SaveToFile(const QString &fileName) const
 
 namespace {
 
+// The list Objects or AllObjects reads: one per object and property, refilled
+// on each read (a new list per read would pile up under the object).
+TList *refilledList(TlyrComponent *o, const char *which, const QList<TlyrComponent *> &items)
+{
+    TList *list = nullptr;
+    for (TList *l : o->findChildren<TList *>(QString(), Qt::FindDirectChildrenOnly))
+        if (l->property("lyrListOf").toByteArray() == which) list = l;
+    if (!list) {
+        list = new TList(o);
+        list->setProperty("lyrListOf", QByteArray(which));
+        MarkScriptCreated(list);
+    }
+    list->Clear();
+    for (TlyrComponent *child : items) list->Add(Obj(child));
+    return list;
+}
+
 KsValue none()
 {
     return KsValue(0);
@@ -611,19 +628,9 @@ void bindComponent(TksClassVariable *c)
                         return none();
                     })
             .Property(QStringLiteral("Objects"), QStringLiteral("TList"),
-                      [](TlyrComponent *o) {
-                          auto *list = new TList(o);
-                          MarkScriptCreated(list);
-                          for (TlyrComponent *child : o->GetObjects()) list->Add(Obj(child));
-                          return Obj(list);
-                      })
+                      [](TlyrComponent *o) { return Obj(refilledList(o, "Objects", o->GetObjects())); })
             .Property(QStringLiteral("AllObjects"), QStringLiteral("TList"),
-                      [](TlyrComponent *o) {
-                          auto *list = new TList(o);
-                          MarkScriptCreated(list);
-                          for (TlyrComponent *child : o->AllObjects()) list->Add(Obj(child));
-                          return Obj(list);
-                      })
+                      [](TlyrComponent *o) { return Obj(refilledList(o, "AllObjects", o->AllObjects())); })
             .Property(
                     QStringLiteral("Parent"), QStringLiteral("TlyrComponent"),
                     [](TlyrComponent *o) { return Obj(o->Parent()); },

@@ -11,6 +11,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <utility>
+#include <vector>
+
 using namespace ksbind;
 
 namespace {
@@ -45,18 +48,22 @@ int ksDefaultMessageDlg(const QString &text, int dlgType, int buttons)
                {ksMbAbort, QMessageBox::Abort, ksMrAbort},
                {ksMbRetry, QMessageBox::Retry, ksMrRetry},
                {ksMbIgnore, QMessageBox::Ignore, ksMrIgnore},
-               {ksMbAll, QMessageBox::YesToAll, ksMrAll},
+               {ksMbAll, QMessageBox::NoButton, ksMrAll},
                {ksMbNoToAll, QMessageBox::NoToAll, ksMrNoToAll},
                {ksMbYesToAll, QMessageBox::YesToAll, ksMrYesToAll},
                {ksMbHelp, QMessageBox::Help, ksMrNone}};
+    // Qt has no "All" of its own: it gets a button of its own beside "Yes to All".
+    std::vector<std::pair<QAbstractButton *, int>> shown;
     for (const auto &m : map)
-        if (buttons & (1 << m.Bit)) box.addButton(m.Button);
-    if (box.buttons().isEmpty()) box.addButton(QMessageBox::Ok);
+        if (buttons & (1 << m.Bit))
+            shown.emplace_back(m.Bit == ksMbAll ? box.addButton(QMessageBox::tr("All"), QMessageBox::YesRole)
+                                                : box.addButton(m.Button),
+                               m.Result);
+    if (shown.empty()) shown.emplace_back(box.addButton(QMessageBox::Ok), ksMrOk);
     box.exec();
-    const auto clicked = box.standardButton(box.clickedButton());
-    for (const auto &m : map)
-        if (m.Button == clicked && (buttons & (1 << m.Bit))) return m.Result;
-    return clicked == QMessageBox::Ok ? ksMrOk : ksMrCancel;
+    for (const auto &[button, result] : shown)
+        if (button == box.clickedButton()) return result;
+    return ksMrCancel;
 }
 
 bool ksDefaultInputQuery(const QString &caption, const QString &prompt, QString &value)
@@ -104,7 +111,7 @@ bool ksDefaultExecute(TCommonDialog *d)
         if (ok) font->Font = f;
         return ok;
     }
-    return false;  // printing is chosen in the report's own print dialog
+    return false;  // print dialogs are the report library's, which the program hooks in
 }
 
 bool TCommonDialog::Execute()

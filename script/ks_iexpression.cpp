@@ -214,10 +214,11 @@ KsValue TksOperatorNode::Evaluate()
     case opNone:
         return Left ? Left->GetValue() : KsValue();
     case opPlus: {
+        if (IsPlus(Left)) return PlusChain();
         const KsValue &a = L(ta);
         const KsValue &b = R(tb);
         // Joining texts needs a text on the left; otherwise it is an addition.
-        return IsStrCat && a.IsString() ? ksBinarySlow(KsOp::StrCat, a, b) : ksAdd(a, b);
+        return Plus(a, b);
     }
     case opMinus: {
         const KsValue &a = L(ta);
@@ -283,6 +284,29 @@ KsValue TksOperatorNode::Evaluate()
     }
     default:
         return KsValue();
+    }
+}
+
+bool TksOperatorNode::IsPlus(const TksExpressionNode *n)
+{
+    return n && typeid(*n) == typeid(TksOperatorNode) && static_cast<const TksOperatorNode *>(n)->Op == opPlus;
+}
+
+KsValue TksOperatorNode::PlusChain()
+{
+    // Left operands first, from the lowest "+" up to this one.
+    TksExpressionNode *n = this;
+    while (IsPlus(n->Left)) n = n->Left;
+    KsValue acc = n->Left ? n->Left->GetValue() : KsValue();
+    for (;;) {
+        auto *op = static_cast<TksOperatorNode *>(n);
+        const KsValue w = op->Right ? op->Right->GetValue() : KsValue();
+        if (acc.IsString() && w.IsString())
+            acc.RawString().append(w.RawString());  // the first append copies, the rest grow in place
+        else
+            acc = op->Plus(acc, w);
+        if (n == this) return acc;
+        n = n->ParentNode;
     }
 }
 

@@ -98,6 +98,16 @@ public:
     bool GetBool() override;
     // GetValue without its shortcut for operands read in place.
     KsValue Evaluate();
+    // a + b as this node joins them (STRCAT joins a text with anything).
+    KsValue Plus(const KsValue &a, const KsValue &b) const
+    {
+        return IsStrCat && a.IsString() ? ksBinarySlow(KsOp::StrCat, a, b) : ksAdd(a, b);
+    }
+    // Whether n is a "+" (or STRCAT) node.
+    static bool IsPlus(const TksExpressionNode *n);
+    // A chain a + b + c ... (this node and the "+" nodes down its left
+    // side): texts are appended to one string instead of copied per "+".
+    KsValue PlusChain();
     // Finds operands that are constants or plain variables, read in place
     // without a call (set when the expression is finished).
     void ResolveOperands();

@@ -12,6 +12,8 @@
 #include "script/ks_istatements.h"
 #include "script/ks_itools.h"
 
+#include <QElapsedTimer>
+
 #include <algorithm>
 #include <memory>
 #include <typeinfo>
@@ -19,6 +21,14 @@
 namespace {
 
 thread_local int tCallDepth = 0;
+// Runs in progress (any thread may ask for a stop, so it is shared).
+std::atomic<int> gRunDepth{0};
+
+TksPollHook &PollHook()
+{
+    static TksPollHook hook;
+    return hook;
+}
 
 struct ModuleEntry {
     QString Name;
@@ -181,6 +191,55 @@ TksParamItem::TksParamItem(const QString &name, TksVarType typeCode, const QStri
     : TksVariable(name, typeCode, typeName), IsOptional(isOptional), IsVarParam(isVarParam)
 {}
 
+// ---- stopping -------------------------------------------------------------------------
+
+KsStopped::KsStopped() : KsError(QStringLiteral("EAbort"), QStringLiteral("The script was stopped")) {}
+
+void ksRequestStop()
+{
+    if (gRunDepth.load() > 0) ksStopFlag.store(true);
+}
+
+bool ksStopRequested()
+{
+    return ksStopFlag.load();
+}
+
+TksPollHook ksSetPollHook(TksPollHook hook)
+{
+    std::swap(PollHook(), hook);
+    return hook;
+}
+
+void ksCheckStopSlow()
+{
+    if (ksPollCountdown <= 0) {
+        ksPollCountdown = 4096;
+        static thread_local bool polling = false;
+        static thread_local QElapsedTimer sincePoll;
+        if (PollHook() && !polling && (!sincePoll.isValid() || sincePoll.elapsed() >= 50)) {
+            polling = true;
+            struct Reset {
+                ~Reset() { polling = false; }
+            } reset;
+            sincePoll.start();
+            const TksPollHook hook = PollHook();  // a copy: the hook may replace itself
+            hook();
+        }
+    }
+    if (ksStopFlag.load(std::memory_order_relaxed)) throw KsStopped();
+}
+
+TksRun::TksRun()
+{
+    gRunDepth.fetch_add(1);
+}
+
+TksRun::~TksRun()
+{
+    if (gRunDepth.fetch_sub(1) == 1) ksStopFlag.store(false);
+}
+
 // ---- procedures ---------------------------------------------------------------------
 
 TksProcVariable::TksProcVariable(const QString &name, TksVarType typeCode, const QString &typeName, TksScript *parent,
@@ -229,6 +288,7 @@ TksScript *TksProcVariable::FindMainProgram()
 
 KsValue TksProcVariable::GetValue()
 {
+    ksCheckStop();
     if (tCallDepth >= ksMaxCallDepth) throw KsError(QStringLiteral("EStackOverflow"), QStringLiteral("Stack overflow"));
     struct Guard {
         TksProcVariable *P;
@@ -356,7 +416,38 @@ void TksScript::Execute()
         IsMainProgram = true;
         ksLineHandlersChanged();  // procedures remember their main program
     }
-    MainBlock->Execute();
+    TksRun run;
+    try {
+        MainBlock->Execute();
+    } catch (const KsStopped &) {
+        // a stop ends the run like Terminate
+    }
+}
+
+void TksScript::AdoptCreated(QObject *obj)
+{
+    TksScript *root = this;
+    while (root->Parent) root = root->Parent;
+    auto &list = root->FCreated;
+    if (list.size() >= root->FCreatedCompactAt) {
+        // objects the script freed itself leave empty pointers behind
+        list.erase(std::remove_if(list.begin(), list.end(), [](const QPointer<QObject> &p) { return p.isNull(); }),
+                   list.end());
+        root->FCreatedCompactAt = std::max<size_t>(64, list.size() * 2);
+    }
+    list.emplace_back(obj);
+}
+
+void TksScript::FreeCreatedObjects()
+{
+    std::vector<QPointer<QObject>> list;
+    list.swap(FCreated);
+    FCreatedCompactAt = 64;
+    // Newest first: a later object may refer to an earlier one. Forms and
+    // controls are windows the user may still have open: the script or the
+    // host closes them.
+    for (auto it = list.rbegin(); it != list.rend(); ++it)
+        if (QObject *o = it->data(); o && !o->parent() && !qobject_cast<TControl *>(o)) delete o;
 }
 
 KsValue TksScript::CallFunction(const QString &name, const KsValue &params)
@@ -366,8 +457,13 @@ KsValue TksScript::CallFunction(const QString &name, const KsValue &params)
     if (!proc) return KsValue();
     const qint64 count = copy.IsArray() && copy.DimCount() >= 1 ? copy.Bounds(0).Count : 0;
     KsValue r;
-    RunWithArguments(
-            proc, count, [&copy](int i) { return copy.Element(i); }, &r);
+    TksRun run;
+    try {
+        RunWithArguments(
+                proc, count, [&copy](int i) { return copy.Element(i); }, &r);
+    } catch (const KsStopped &) {
+        return KsValue();
+    }
     return r;
 }
 
@@ -448,6 +544,7 @@ void TksScript::Clear()
     MainBlock->Clear();
     ExecutableLines.clear();
     FLineIndex.clear();
+    FreeCreatedObjects();
     ErrorMsg.clear();
     ErrorPos.clear();
     ErrorUnit.clear();
@@ -748,8 +845,13 @@ KsValue TksComponentHelper::GetValue()
 void TksCustomEvent::Invoke(std::vector<KsValue> &args)
 {
     if (!Handler || Handler->Executing) return;
-    const int n = RunWithArguments(Handler, qint64(args.size()), [&args](int i) { return args[size_t(i)]; });
-    for (int i = 0; i < n; ++i) args[size_t(i)] = Handler->Param(i)->Value;
+    TksRun run;
+    try {
+        const int n = RunWithArguments(Handler, qint64(args.size()), [&args](int i) { return args[size_t(i)]; });
+        for (int i = 0; i < n; ++i) args[size_t(i)] = Handler->Param(i)->Value;
+    } catch (const KsStopped &) {
+        // the stopped handler changes nothing
+    }
 }
 
 TksEventHelper::TksEventHelper(const QString &name, TksEventAttach attach)
@@ -936,7 +1038,8 @@ KsValue TksClassVariable::GetValue()
     KsValue r;
     if (p->Value.IsEmpty()) {
         QObject *o = ClassRef->Create(nullptr);
-        ksbind::MarkScriptCreated(o);  // the script may free what it made
+        ksbind::MarkScriptCreated(o);     // the script may free what it made
+        if (o) Program->AdoptCreated(o);  // and what it leaves unowned goes when the run ends
         r = KsValue::FromObject(o);
     } else
         r = p->Value;

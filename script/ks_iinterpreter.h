@@ -274,6 +274,34 @@ private:
     TksScript *FParent = nullptr;
 };
 
+// Stopping a running program from outside. A request is checked at every
+// loop turn and every call of a script procedure: the run then ends quietly
+// (Execute, CallFunction and event adapters return as after Terminate),
+// and no script try-except can catch it. The request lasts until the
+// outermost run ends; made while no script runs, it is ignored. Safe from
+// any thread, from host callbacks and from the poll hook.
+void ksRequestStop();
+bool ksStopRequested();
+// What a stopped run raises inside the engine (a KsError, so that a host
+// evaluating an expression directly sees an error).
+class KsStopped : public KsError {
+public:
+    KsStopped();
+};
+// Called about every 50 ms while a script loops or calls, so that the host
+// can process window messages (and so let the user ask for a stop). Returns
+// the previous hook; an empty hook does nothing.
+using TksPollHook = std::function<void()>;
+TksPollHook ksSetPollHook(TksPollHook hook);
+inline std::atomic<bool> ksStopFlag{false};
+inline thread_local int ksPollCountdown = 4096;
+void ksCheckStopSlow();
+// Inline: every loop turn and every call runs it.
+inline void ksCheckStop()
+{
+    if (ksStopFlag.load(std::memory_order_relaxed) || --ksPollCountdown <= 0) ksCheckStopSlow();
+}
+
 // Replaces the compiler that TksScript::Compile runs (ksCompileScript, both
 // passes) until an empty hook restores it; tests install fakes with it. A
 // hook fills the script from Lines and sets ErrorMsg, ErrorPos and
@@ -367,6 +395,15 @@ public:
     virtual void AddForm(QObject *form, const QString &ancestorName = QStringLiteral("TForm"));
     void AddComponent(QObject *form) { AddForm(form); }
 
+    // Objects the script makes through a class (TStringList.Create) that
+    // nobody owns are freed when its run is over: by Clear (before the next
+    // compile), with the script, or when the host says the run ended (a
+    // report runs the main block and then the events of a build, and may
+    // still use what the script made until then). Forms and controls stay.
+    void FreeCreatedObjects();
+    // Records an object a script made; kept by the topmost parent script.
+    void AdoptCreated(QObject *obj);
+
 private:
     struct Entry {
         QString Key;  // upper-cased name
@@ -393,6 +430,18 @@ private:
     // (0: not known; versions start at 1).
     quint64 FNoLineHandlerAt = 0;
     int FVersion = 0;
+    std::vector<QPointer<QObject>> FCreated;
+    size_t FCreatedCompactAt = 64;
+};
+
+// Marks one run of a script (Execute, CallFunction, an event): the
+// outermost one's end clears a stop request.
+class TksRun {
+public:
+    TksRun();
+    ~TksRun();
+    TksRun(const TksRun &) = delete;
+    TksRun &operator=(const TksRun &) = delete;
 };
 
 // Inline: every recursive call runs them.

@@ -33,11 +33,77 @@ void TksAssignmentStmt::Prepare()
     FTargetVar = ksIsPlainWrite(Target) ? Target : nullptr;
     // A constant's value is read in place too (x += 1, i++).
     FSourceVar = ksIsPlainRead(Source) || typeid(*Source) == typeid(TksOperandNode) ? Source : nullptr;
+    FAppend.clear();
+    if (ksIsPlainRead(Target) && Expression->Root == Source && TksOperatorNode::IsPlus(Expression->Root)) {
+        TksExpressionNode *n = Expression->Root;
+        std::vector<TksOperatorNode *> chain;
+        for (; TksOperatorNode::IsPlus(n); n = n->Left) chain.push_back(static_cast<TksOperatorNode *>(n));
+        auto *first = dynamic_cast<TksDesignatorNode *>(n);
+        if (first && first->DirectValue() == &Target->Value) FAppend.assign(chain.rbegin(), chain.rend());
+    }
+}
+
+namespace {
+// Appends the texts to x when x still holds the text `left` was read from
+// (nothing changed x meanwhile); `left` lets go of it first, so that x's
+// text grows in place. False (nothing done) when x changed.
+bool AppendInPlace(KsValue &x, KsValue &left, const KsValue *parts, size_t n)
+{
+    if (!x.IsString() || x.RawString().constData() != left.RawString().constData() ||
+        x.RawString().size() != left.RawString().size())
+        return false;
+    left.Clear();
+    QString &t = x.RawString();
+    for (size_t i = 0; i < n; ++i) t += parts[i].RawString();
+    return true;
+}
+}  // namespace
+
+// x := x + a + b: the operands are read in order as usual; while they are
+// texts nothing can fail, so they are joined at the end, onto x's own text
+// when nothing changed x meanwhile. The result is what the tree gives.
+void TksAssignmentStmt::ExecuteAppend()
+{
+    KsValue &x = Target->Value;
+    KsValue left = x;  // the left operand; shares x's text
+    if (!left.IsString() || Target->ReadOnly) {
+        Target->SetValue(Source->GetValue());
+        return;
+    }
+    std::vector<KsValue> parts;
+    parts.reserve(FAppend.size());
+    size_t i = 0;
+    for (; i < FAppend.size(); ++i) {
+        TksOperatorNode *op = FAppend[i];
+        KsValue w = op->Right ? op->Right->GetValue() : KsValue();
+        if (w.IsString()) {
+            parts.push_back(std::move(w));
+            continue;
+        }
+        // Not a text: the tree's own rules from here on.
+        QString joined = left.RawString();
+        for (const KsValue &p : parts) joined += p.RawString();
+        KsValue acc = op->Plus(KsValue(std::move(joined)), w);
+        for (++i; i < FAppend.size(); ++i) {
+            TksOperatorNode *next = FAppend[i];
+            acc = next->Plus(acc, next->Right ? next->Right->GetValue() : KsValue());
+        }
+        Target->SetValue(acc);
+        return;
+    }
+    if (AppendInPlace(x, left, parts.data(), parts.size())) return;
+    QString joined = left.RawString();
+    for (const KsValue &p : parts) joined += p.RawString();
+    Target->SetValue(KsValue(std::move(joined)));
 }
 
 void TksAssignmentStmt::Execute()
 {
     if (LineTerminated()) return;
+    if (!FAppend.empty()) {
+        ExecuteAppend();
+        return;
+    }
     if (FTargetVar && !FTargetVar->ReadOnly) {
         if (FSourceVar)
             FTargetVar->Value = FSourceVar->Value;
@@ -63,6 +129,14 @@ void TksCompoundAssignStmt::ExecuteGeneral()
 {
     if (FTargetVar && !FTargetVar->ReadOnly) {
         ksBinaryInPlace(Op, FTargetVar->Value, Source->GetValue());
+        return;
+    }
+    if (Op == KsOp::Add && ksIsPlainRead(Target) && !Target->ReadOnly && Target->Value.IsString()) {
+        // A string variable: its text grows in place when the right side
+        // is a text too and left it alone.
+        KsValue v = Target->Value;
+        KsValue w = Source->GetValue();
+        if (!w.IsString() || !AppendInPlace(Target->Value, v, &w, 1)) Target->SetValue(ksBinary(Op, v, w));
         return;
     }
     KsValue v = Target->GetValue();
@@ -140,6 +214,7 @@ void TksRepeatStmt::Execute()
     if (LineTerminated()) return;
     TksScript *p = Program;
     for (;;) {
+        ksCheckStop();
         RunBody();
         if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
         p->ContinueFlag = false;
@@ -158,6 +233,7 @@ void TksWhileStmt::Execute()
     if (LineTerminated()) return;
     TksScript *p = Program;
     while (Condition->GetBool()) {
+        ksCheckStop();
         RunBody();
         if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
         p->ContinueFlag = false;
@@ -180,6 +256,7 @@ void TksForStmt::Execute()
     const qint64 step = Down ? -1 : 1;
     if (Down ? from < to : from > to) return;
     for (qint64 i = from;; i += step) {
+        ksCheckStop();
         Variable->Value.SetInt(i);
         RunBody();
         if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
@@ -207,6 +284,7 @@ void TksVbForStmt::Execute()
     // A zero step would never end; it runs the body once at most.
     const bool zero = ksEquals(step, KsValue(0));
     while (down ? ksCompare(i, end) >= 0 : ksCompare(i, end) <= 0) {
+        ksCheckStop();
         Variable->Value = i;
         RunBody();
         if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
@@ -229,6 +307,7 @@ void TksCppForStmt::Execute()
     FirstStmt->RunBody();
     if (p->Terminated) return;
     while (!Expression || Expression->GetBool()) {
+        ksCheckStop();
         RunBody();
         if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
         p->ContinueFlag = false;
@@ -272,6 +351,8 @@ void TksTryStmt::Execute()
     bool caught = false;
     try {
         RunBody();
+    } catch (const KsStopped &) {
+        throw;  // a stop is not the script's to handle
     } catch (const KsError &e) {
         caught = true;
         className = e.ClassName;

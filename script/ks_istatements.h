@@ -7,6 +7,7 @@
 #include "script/ks_idesignator.h"
 
 #include <memory>
+#include <vector>
 
 class TksStatement : public TksItemList {
 public:
@@ -62,6 +63,10 @@ protected:
     // Plain variables whose value lives in Value (read or written directly).
     TksCustomVariable *FTargetVar = nullptr;
     TksCustomVariable *FSourceVar = nullptr;
+    // x := x + a + b ...: the "+" nodes from the lowest up, whose right
+    // operands are appended to x's text in place.
+    std::vector<TksOperatorNode *> FAppend;
+    void ExecuteAppend();
 };
 
 // x += e, x -= e, x *= e, x /= e (and x := x op e found by the compiler).

@@ -515,6 +515,11 @@ QString ksFloatToText(double d)
 // Out of line so the inline fast path stays small.
 void ksBinaryInPlaceSlow(KsOp op, KsValue &a, const KsValue &b)
 {
+    // Two texts join in place: s := s + x grows s instead of copying it.
+    if ((op == KsOp::Add || op == KsOp::StrCat) && a.IsString() && b.IsString() && &a != &b) {
+        a.RawString().append(b.RawString());
+        return;
+    }
     a = ksBinary(op, a, b);
 }
 

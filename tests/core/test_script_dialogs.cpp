@@ -1,13 +1,22 @@
 // Report scripts ask their questions through the program's message layer.
 #include "core/ScriptDialogs.h"
 #include "platform/ui/messages.h"
+#include "platform/ui/modal.h"
+#include "reportengine/lyrprintdialog.h"
+#include "reportengine/lyrprinter.h"
 #include "script/ks_idialogsrtti.h"
 #include "script/ks_isysrtti.h"
 #include "script/ks_runner.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFont>
+#include <QInputDialog>
+#include <QTimer>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -45,6 +54,17 @@ TEST_F(ScriptDialogs, MessagesAndAnswersGoThroughTheMessageLayer)
     // mrNo, mrCancel, mrOk
     EXPECT_EQ(r.Output, (QStringList{"7", "2", "1"}));
     ASSERT_EQ(msgs.count(), 4);
+    // the answers come back as the buttons the script asked for
+    msgs.answer(ui::Answer::Yes);
+    msgs.answer(ui::Answer::No);
+    msgs.answer(ui::Answer::Yes);
+    const KsRunResult all = ksRunScript("begin\n"
+                                        "  Out(MessageDlg('全部替换？', mtConfirmation, [mbYesToAll, mbNoToAll], 0));\n"
+                                        "  Out(MessageDlg('全部替换？', mtConfirmation, [mbYesToAll, mbNoToAll], 0));\n"
+                                        "  Out(MessageDlg('全部？', mtConfirmation, [mbAll, mbNo, mbCancel], 0));\n"
+                                        "end.",
+                                        "PascalScript");
+    EXPECT_EQ(all.Output, (QStringList{"10", "9", "8"})) << all.Error.toStdString();
     EXPECT_EQ(msgs.shown()[0].text, "你好");
     EXPECT_EQ(msgs.shown()[1].buttons, ui::Buttons::YesNo);
     EXPECT_EQ(msgs.shown()[1].icon, ui::Icon::Question);
@@ -104,6 +124,54 @@ TEST_F(ScriptDialogs, QuestionsAndCommonDialogsAreAnsweredByTheMessageLayer)
     EXPECT_EQ(asked[8].kind, ui::InputKind::Printer);
     EXPECT_EQ(asked[8].value, QStringLiteral("1,0,0"));
     EXPECT_EQ(msgs.count(), 0);
+}
+
+// In the program a script's print dialog is the report library's print
+// dialog, and its printer setup chooses among the report library's printers.
+TEST(ScriptPrintDialogs, ShowTheReportLibrarysDialogs)
+{
+    const KsDialogHooks savedHooks = ksDialogHooks();
+    velmora::routeScriptDialogs();
+    std::vector<std::unique_ptr<TlyrCustomPrinter>> printers;
+    printers.push_back(std::make_unique<TlyrVirtualPrinter>(QStringLiteral("甲"), QString()));
+    printers.push_back(std::make_unique<TlyrVirtualPrinter>(QStringLiteral("乙"), QString()));
+    lyrPrinters().SetPrinters(std::move(printers), QStringLiteral("甲"));
+    // a dialog left open (nothing drove it) is closed, so the test ends
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [] {
+        if (QWidget *w = QApplication::activeModalWidget()) w->close();
+    });
+    closer.start(200);
+    QStringList choices;
+    ui::ScriptedModals modals([&](QDialog *d) {
+        if (auto *print = qobject_cast<TlyrPrintDialog *>(d)) {
+            EXPECT_EQ(print->CopiesE->value(), 2);
+            EXPECT_EQ(print->PageNumbersE->text(), QStringLiteral("1-5"));
+            print->CopiesE->setValue(3);
+            print->PageNumbersE->setText(QStringLiteral("2,4-6"));
+            print->OkBClick();
+        } else if (auto *choice = qobject_cast<QInputDialog *>(d)) {
+            choices = choice->comboBoxItems();
+            EXPECT_EQ(choice->textValue(), QStringLiteral("甲"));
+            choice->setTextValue(QStringLiteral("乙"));
+            choice->accept();
+        }
+        return d->result();
+    });
+    const KsRunResult r =
+            ksRunScript("var P: TPrintDialog; S: TPrinterSetupDialog;\n"
+                        "begin\n"
+                        "  P := TPrintDialog.Create(nil); P.Copies := 2; P.FromPage := 1; P.ToPage := 5;\n"
+                        "  Out(P.Execute); Out(P.Copies); Out(P.FromPage); Out(P.ToPage);\n"
+                        "  S := TPrinterSetupDialog.Create(nil); Out(S.Execute);\n"
+                        "end.",
+                        "PascalScript");
+    EXPECT_EQ(r.Output, (QStringList{"True", "3", "2", "6", "True"})) << r.Error.toStdString();
+    EXPECT_EQ(modals.shown(), (QStringList{"TlyrPrintDialog", "QInputDialog"}));
+    EXPECT_EQ(choices, (QStringList{"甲", "乙"}));
+    EXPECT_EQ(lyrPrinters().Printer()->Name, QStringLiteral("乙"));
+    lyrPrinters().SetPrinters({}, QString());
+    ksDialogHooks() = savedHooks;
 }
 
 }  // namespace

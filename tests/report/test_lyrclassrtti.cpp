@@ -229,6 +229,22 @@ TEST_F(ClassRTTITest, DialogPageModalResultAndFocusOfControls)
 
 namespace {
 
+// Objects and AllObjects are one list each, refilled on every read: reading
+// them in a loop does not pile lists up under the object.
+TEST_F(ClassRTTITest, ObjectListsAreRefilledNotMadeAgain)
+{
+    TlyrComponent *page = memo->Page();
+    const int children = page->children().size();
+    EXPECT_EQ(run({QStringLiteral("var i, n: Integer; L: TList;"), QStringLiteral("begin"),
+                   QStringLiteral(
+                           "  for i := 1 to 1000 do n := Memo1.Parent.Objects.Count + Memo1.Parent.AllObjects.Count;"),
+                   QStringLiteral("  L := Memo1.Parent.Objects; lyrGlobalVariables['N'] := n + L.Count;"),
+                   QStringLiteral("end.")}),
+              QString());
+    EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("N")).toInt(), 3);
+    EXPECT_EQ(page->children().size(), children + 2);
+}
+
 TEST_F(ClassRTTITest, LinesAndObjectsGoThroughScriptStreams)
 {
     auto *other = new TlyrMemoView(memo->Page());

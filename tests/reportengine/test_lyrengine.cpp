@@ -7,16 +7,22 @@
 #include "reportengine/lyrBarcode.h"
 #include "reportengine/lyrengine.h"
 #include "reportengine/lyroutline.h"
+#include "reportengine/lyrprint.h"
 #include "reportengine/lyrpreviewpages.h"
+#include "reportengine/lyrprogress.h"
+#include "script/ks_iclassesrtti.h"
 
 #include "report/lyrcanvas.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
+#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -359,11 +365,17 @@ TEST_F(EngineTest, TheTitleGoesAboveOrBelowThePageHeaderAndTheHeadersChildTakesI
         bool titleFirst, headerOnFirst;
         QStringList first, second;
     } cases[] = {
-            {true, true, {"Title1@0", "PageHeader1@20", "Child1@40", "MasterData1@50"},
+            {true,
+             true,
+             {"Title1@0", "PageHeader1@20", "Child1@40", "MasterData1@50"},
              {"PageHeader1@0", "Child1@20", "MasterData1@30"}},
-            {false, true, {"PageHeader1@0", "Child1@20", "Title1@30", "MasterData1@50"},
+            {false,
+             true,
+             {"PageHeader1@0", "Child1@20", "Title1@30", "MasterData1@50"},
              {"PageHeader1@0", "Child1@20", "MasterData1@30"}},
-            {true, false, {"Title1@0", "Child1@20", "MasterData1@30", "MasterData1@50"},
+            {true,
+             false,
+             {"Title1@0", "Child1@20", "MasterData1@30", "MasterData1@50"},
              {"PageHeader1@0", "Child1@20", "MasterData1@30"}},
     };
     for (const auto &c : cases) {
@@ -1107,6 +1119,66 @@ TEST_F(EngineTest, TotalsOfAKeptBlockCountOnThePageItMovesTo)
     ASSERT_EQ(pages().Count(), 2);
     EXPECT_EQ(texts(0).last(), QStringLiteral("lines 6 qty 9"));
     EXPECT_EQ(texts(1), (QStringList{"order 3", "i31", "i32", "i33", "all 18", "lines 3 qty 9"}));
+}
+
+// The report's stop (the preview's stop button, Esc, the progress window's
+// Cancel) reaches a report script that never ends, in the main block and in
+// an event; what the script made for its events lives through the build and
+// goes after it.
+TEST_F(EngineTest, TheReportsStopReachesARunningScript)
+{
+    RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}, {"2"}, {"3"}}});
+    TlyrMasterData *master = dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "M", "[Rows.\"N\"]");
+    master->SetOnBeforePrint(QStringLiteral("MBefore"));
+    const auto script = [&](const char *loopInMain, const char *loopInEvent) {
+        report->SetScriptText(
+                {QStringLiteral("var L: TStringList;"), QStringLiteral("procedure MBefore(Sender: TObject);"),
+                 QStringLiteral("begin L.Add('x'); %1 end;").arg(QLatin1String(loopInEvent)),
+                 QStringLiteral("begin L := TStringList.Create; %1 end.").arg(QLatin1String(loopInMain))});
+    };
+    QPointer<QObject> list;
+    int listLines = 0;
+    report->OnBeforePrintEvent = [&](TlyrComponent *) {
+        if (TksCustomVariable *v = report->Script()->FindLocal(QStringLiteral("L")); v && v->Value.IsObject()) {
+            list = v->Value.ToObject();
+            listLines = qobject_cast<TStringList *>(list.data())->Count();
+        }
+    };
+    // the preview's stop button and Esc stop the engine; Cancel is the progress window's
+    lyrInstallPrinting();  // the progress window
+    QTimer stop;
+    int looked = 0;
+    QObject::connect(&stop, &QTimer::timeout, [&] {
+        if (!report->OldStyleProgress()) return report->Engine()->StopReport();
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *progress = qobject_cast<TlyrProgress *>(w); progress && progress->isVisible())
+                return progress->CancelBClick();
+        if (++looked == 100) {
+            ADD_FAILURE() << "no progress window";
+            report->Engine()->StopReport();
+        }
+    });
+    const struct {
+        const char *Main, *Event;
+        bool Cancel;
+    } cases[] = {{"while True do ;", "", false}, {"", "repeat until False", false}, {"", "while True do ;", true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.Main) + c.Event);
+        script(c.Main, c.Event);
+        report->SetOldStyleProgress(c.Cancel);
+        stop.start(20);
+        report->PrepareReport();
+        stop.stop();
+        EXPECT_TRUE(report->Terminated());
+        EXPECT_FALSE(report->Engine()->Running);
+    }
+    report->SetOldStyleProgress(false);
+    // the next build runs whole; the list made by the main block served every event
+    script("", "");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(texts(0), (QStringList{"1", "2", "3"}));
+    EXPECT_EQ(listLines, 3);  // a line per row
+    EXPECT_TRUE(list.isNull());
 }
 
 TEST_F(EngineTest, ACancelledDialogPageStopsTheReport)

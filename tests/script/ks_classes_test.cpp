@@ -7,8 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QPointer>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -118,6 +122,44 @@ TEST(KsFree, UseAfterFreeAndDoubleFreeAreCatchable)
         EXPECT_EQ(e.ClassName, QStringLiteral("EInvalidOperation"));
     }
     EXPECT_EQ(hostOwned.Count(), 0);  // still alive
+}
+
+// What a script makes and leaves without an owner goes when its run is
+// over (Clear before the next compile, the script's end, or the host's
+// word); what it gave an owner stays with the owner.
+TEST(KsFree, ObjectsNobodyOwnsGoWhenTheRunIsOver)
+{
+    TComponent owner;
+    std::vector<QPointer<QObject>> kept;
+    auto s = std::make_unique<TksScript>();
+    s->AddRTTI();
+    const auto run = [&](const char *text) {
+        s->Clear();
+        s->AddObject(QStringLiteral("Owner"), &owner);
+        s->AddMethod(QStringLiteral("procedure Keep(O: TObject)"),
+                     [&kept](QObject *, const KsClassInfo *, const QString &, TksMethodHelper *h) {
+                         kept.emplace_back(h->GetParam(0).ToObject());
+                         return KsValue();
+                     });
+        s->Lines = QStringList{QLatin1String(text)};
+        ASSERT_TRUE(s->Compile()) << s->ErrorMsg.toStdString();
+        s->Execute();
+    };
+    const int before = KsObjects::LiveCount();
+    run("var i: Integer; L: TStringList; begin for i := 1 to 1000 do begin L := TStringList.Create; L.Add('x') "
+        "end; Keep(L); Keep(TStringList); Keep(TComponent.Create(Owner)) end.");
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_TRUE(kept[0] && kept[1] && kept[2]);  // the host may still use them after Execute
+    run("begin end.");
+    EXPECT_FALSE(kept[0] || kept[1]);
+    EXPECT_TRUE(kept[2] && kept[2]->parent() == &owner);
+    EXPECT_EQ(KsObjects::LiveCount(), before + 2);  // the owner and what it owns; none of the 1000 lists
+    run("var L: TStringList; begin L := TStringList.Create; Keep(L) end.");
+    s->FreeCreatedObjects();  // the host ends the run itself
+    EXPECT_FALSE(kept[3]);
+    run("begin Keep(TStringList.Create) end.");
+    s.reset();
+    EXPECT_FALSE(kept[4]);
 }
 
 TEST(KsFree, ObjectArgumentsAreChecked)

@@ -8,8 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QFile>
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTimer>
 
 namespace {
 
@@ -132,6 +136,36 @@ TEST(KsDialogs, MessagesAndQuestionsGoThroughTheHooks)
     TOpenDialog d;
     d.SetFilter(QStringLiteral("Text|*.txt;*.log|All|*.*"));
     EXPECT_EQ(d.QtFilter(), QStringLiteral("Text (*.txt *.log);;All (*.*)"));
+}
+
+// Without a hook the message box is Qt's: "Yes to All" and "All" are two
+// buttons, each answering with its own result (mrYesToAll 10, mrAll 8).
+TEST(KsDialogs, YesToAllAndAllAreTwoButtons)
+{
+    // Qt's button to press (NoButton: the one without a standard role, "All"), and the answer
+    const std::pair<QMessageBox::StandardButton, const char *> picks[] = {
+            {QMessageBox::YesToAll, "10"}, {QMessageBox::NoButton, "8"}, {QMessageBox::No, "7"}};
+    for (const auto &[pick, expected] : picks) {
+        SCOPED_TRACE(expected);
+        QList<QMessageBox::StandardButton> seen;
+        QTimer answer;  // until the box is up
+        QObject::connect(&answer, &QTimer::timeout, [&, pick = pick] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) return;
+            answer.stop();
+            for (QAbstractButton *b : box->buttons()) seen << box->standardButton(b);
+            for (QAbstractButton *b : box->buttons())
+                if (box->standardButton(b) == pick) return b->click();
+            box->reject();  // no such button
+        });
+        answer.start(5);
+        const QStringList out = RunText(QStringLiteral("begin Out(MessageDlg('Replace?', mtConfirmation, "
+                                                       "[mbYesToAll, mbAll, mbNo], 0)) end."));
+        EXPECT_EQ(seen.size(), 3);
+        EXPECT_EQ(seen.count(QMessageBox::NoButton), 1);  // "All"
+        EXPECT_EQ(seen.count(QMessageBox::YesToAll), 1);
+        EXPECT_EQ(out, QStringList({QLatin1String(expected)}));
+    }
 }
 
 TEST(KsGraphics, BitmapsDrawAndFontsKeepTheirSettings)

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QTimer>
+
 using namespace ksb;
 
 namespace {
@@ -885,6 +888,81 @@ TEST_F(KsProgram, CompileWithoutACompilerReportsTheLanguage)
     S.Lines.clear();
     EXPECT_FALSE(S.Compile());
     ksSetCompileHook(nullptr);
+}
+
+// ---- stopping a run from outside ---------------------------------------------------------
+
+// Runs `text` with a host procedure Tick that asks for a stop on its
+// `stopAt`-th call (0: never) and Out(V); returns the Out lines.
+QStringList RunStopped(const char *lang, const char *text, int stopAt, int *ticks = nullptr)
+{
+    TksScript s;
+    s.AddRTTI();
+    QStringList out;
+    int n = 0;
+    s.AddMethod(QStringLiteral("procedure Tick"),
+                [&](QObject *, const KsClassInfo *, const QString &, TksMethodHelper *) {
+                    if (++n == stopAt) ksRequestStop();
+                    return KsValue();
+                });
+    s.AddMethod(QStringLiteral("procedure Out(V: Variant)"),
+                [&](QObject *, const KsClassInfo *, const QString &, TksMethodHelper *h) {
+                    out << h->GetParam(0).ToText();
+                    return KsValue();
+                });
+    s.SyntaxType = QLatin1String(lang);
+    s.Lines = QString::fromLatin1(text).split(QLatin1Char('\n'));
+    EXPECT_TRUE(s.Compile()) << s.ErrorMsg.toStdString();
+    EXPECT_NO_THROW(s.Execute());
+    if (ticks) *ticks = n;
+    return out;
+}
+
+// A program that would never end stops at the next loop turn or call after
+// a host asks: in every kind of loop and language, through a script's
+// try-except, and without an error. The next run is normal.
+TEST(KsStop, LoopsAndCallsStopWhenTheHostAsks)
+{
+    const struct {
+        const char *Lang, *Text;
+    } cases[] = {
+            {"PascalScript", "begin try while True do Tick except Out('caught') end; Out('after') end."},
+            {"PascalScript", "var i: Integer; begin for i := 1 to 2000000000 do Tick; Out('after') end."},
+            {"PascalScript", "begin repeat Tick until False; Out('after') end."},
+            {"PascalScript",
+             "procedure P; begin Tick end;\nprocedure Q; begin P; P end;\nbegin while True do try Q finally end end."},
+            {"C++Script", "{ int i; for (i = 0; i < 1; i = 0) { Tick(); } Out(\"after\"); }"},
+            {"C++Script", "{ do { Tick(); } while (true); }"},
+            {"JScript", "while (true) { try { Tick(); } except { Out(\"caught\"); } }"},
+            {"BasicScript", "Dim i\nFor i = 1 To 2000000000\n  Tick\nNext\nOut(\"after\")"},
+            {"BasicScript", "While True\n  Tick\nWend"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Text);
+        int ticks = 0;
+        EXPECT_EQ(RunStopped(c.Lang, c.Text, 1000, &ticks), QStringList());
+        EXPECT_EQ(ticks, 1000);
+        EXPECT_FALSE(ksStopRequested());
+    }
+    // asked while nothing runs: the next run is not stopped
+    ksRequestStop();
+    int ticks = 0;
+    EXPECT_EQ(RunStopped("PascalScript", "var i: Integer; begin for i := 1 to 5 do Tick; Out('done') end.", 0, &ticks),
+              QStringList({"done"}));
+    EXPECT_EQ(ticks, 5);
+}
+
+// An empty endless loop runs no statement and calls nothing; the poll hook
+// lets a timer (a stop button, Esc) ask for the stop while it runs.
+TEST(KsStop, AnEmptyEndlessLoopStopsFromATimer)
+{
+    const TksPollHook saved = ksSetPollHook([] { QCoreApplication::processEvents(); });
+    for (const char *text : {"begin while True do ; end.", "begin repeat until False end."}) {
+        SCOPED_TRACE(text);
+        QTimer::singleShot(10, [] { ksRequestStop(); });
+        EXPECT_EQ(RunStopped("PascalScript", text, 0), QStringList());
+    }
+    ksSetPollHook(saved);
 }
 
 }  // namespace

@@ -225,4 +225,23 @@ TEST(KsSemantics, StringJoinOperatorAndCharacterCodes)
     }
 }
 
+// Appending to a variable in place gives what the operators give: the left
+// operand is read first, a part that is no text joins by the operator's
+// rule, and a right side that changes the variable does not lose it.
+TEST(KsSemantics, AppendingToAVariableKeepsTheOperatorRules)
+{
+    KsRunResult r = RunText("PascalScript", "var s, t: String; v: Variant;\n"
+                                            "function F: String; begin s := 'zz'; Result := 'b' end;\n"
+                                            "begin\n"
+                                            "  s := 'a'; s := s + F + 'c'; Out(s);\n"
+                                            "  v := '1'; v := v + '2' + 3; Out(v);\n"
+                                            "  s := 'ab'; s := s + s + s; Out(s); s := s + s; Out(s);\n"
+                                            "  v := 'x'; t := v + 'y' + 'z'; v := v + t + v; Out(v + t);\n"
+                                            "  v := 5; v := v + 1 + 2; Out(v);\n"
+                                            "end.");
+    EXPECT_EQ(r.Output, Lines({"abc", "15", "ababab", "abababababab", "xxyzxxyz", "8"})) << r.Error.toStdString();
+    r = RunText("BasicScript", "Dim s\ns = \"a\"\ns = s & 1 & \"b\" & 2.5\nOut(s)\ns = s + \"!\"\nOut(s)");
+    EXPECT_EQ(r.Output, Lines({"a1b2.5", "a1b2.5!"})) << r.Error.toStdString();
+}
+
 }  // namespace
