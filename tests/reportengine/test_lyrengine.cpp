@@ -1173,6 +1173,16 @@ TEST_F(EngineTest, TheReportsStopReachesARunningScript)
         EXPECT_FALSE(report->Engine()->Running);
     }
     report->SetOldStyleProgress(false);
+    // a loop in a function an expression calls ends the build without an error line
+    report->SetScriptText({QStringLiteral("function Spin(X: Integer): Integer;"),
+                           QStringLiteral("begin while True do ; Result := X; end;"), QStringLiteral("begin end.")});
+    TlyrMemoView *spin = memo(master, "Looping", "[Spin(1)]", 100, 50);
+    stop.start(20);
+    report->PrepareReport();
+    stop.stop();
+    EXPECT_TRUE(report->Terminated());
+    EXPECT_TRUE(report->Errors().isEmpty()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    delete spin;
     // the next build runs whole; the list made by the main block served every event
     script("", "");
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
