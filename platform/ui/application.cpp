@@ -50,6 +50,19 @@ void reportException(const std::exception_ptr &e)
     }
 }
 
+QString exceptionText(const std::exception_ptr &e)
+{
+    try {
+        std::rethrow_exception(e);
+    } catch (const velmora::Error &err) {
+        return err.message();
+    } catch (const std::exception &err) {
+        return QString::fromUtf8(err.what());
+    } catch (...) {
+        return QStringLiteral("发生未知错误。");
+    }
+}
+
 bool guarded(const std::function<void()> &handler)
 {
     try {

@@ -26,6 +26,9 @@ void installChineseDefaults();
 // "详细信息", their detail; any other exception with its text.
 void reportException(const std::exception_ptr &e);
 
+// The text reportException shows for the exception.
+QString exceptionText(const std::exception_ptr &e);
+
 // Runs a handler and reports what escapes it; false when something did.
 bool guarded(const std::function<void()> &handler);
 

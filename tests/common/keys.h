@@ -3,6 +3,9 @@
 
 #include "platform/ui/form.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QList>
 #include <QPushButton>
 #include <QStringList>
 #include <QTest>
@@ -43,4 +46,65 @@ inline void expectKeysChangeNothing(ui::Form &w, const std::function<QStringList
     EXPECT_EQ(w.defaultButton(), nullptr);
     pressEnterAndEscInEveryField(w);
     EXPECT_EQ(state(), before);
+}
+
+// The control that has the focus, as the window names it (the date box, not
+// the line edit inside it).
+inline QWidget *focusedControl()
+{
+    QWidget *w = QApplication::focusWidget();
+    while (w && w->parentWidget() && w->parentWidget()->focusProxy() == w) w = w->parentWidget();
+    return w;
+}
+
+// The controls Tab (Shift+Tab when backwards) visits from the focused one
+// until it comes back to it.  A control that takes Tab for itself a few
+// times (the parts of a date) counts once.
+inline QList<QWidget *> tabChain(bool backwards = false)
+{
+    QList<QWidget *> chain{focusedControl()};
+    const Qt::KeyboardModifiers mod = backwards ? Qt::ShiftModifier : Qt::NoModifier;
+    while (chain.size() < 100) {
+        QWidget *now = chain.last();
+        for (int press = 0; press < 4 && now == chain.last(); ++press) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, mod);
+            now = focusedControl();
+        }
+        if (now == chain.first() || now == chain.last()) break;
+        chain << now;
+    }
+    return chain;
+}
+
+// The window shown and active, then the Tab chain from its first control.
+inline QList<QWidget *> tabChainOf(QWidget &w, QWidget *first, bool backwards = false)
+{
+    w.show();
+    QApplication::setActiveWindow(&w);
+    first->setFocus(Qt::OtherFocusReason);
+    return tabChain(backwards);
+}
+
+// What a chain shows when it is not the expected one.
+inline std::string describeChain(const QList<QWidget *> &chain)
+{
+    QStringList out;
+    for (QWidget *w : chain) {
+        auto *b = qobject_cast<QAbstractButton *>(w);
+        out << QString::fromLatin1(w ? w->metaObject()->className() : "null") + (b ? ":" + b->text() : QString());
+    }
+    return out.join(QStringLiteral(" > ")).toStdString();
+}
+
+// Tab walks the window's controls in the order given (from the first, back
+// to it) and Shift+Tab walks them backwards.
+inline void expectTabChain(QWidget &w, const QList<QWidget *> &expected)
+{
+    SCOPED_TRACE(w.windowTitle().toStdString());
+    const QList<QWidget *> forward = tabChainOf(w, expected.first());
+    EXPECT_EQ(forward, expected) << describeChain(forward);
+    QList<QWidget *> back{expected.first()};
+    for (qsizetype i = expected.size() - 1; i > 0; --i) back << expected[i];
+    const QList<QWidget *> backward = tabChainOf(w, expected.first(), true);
+    EXPECT_EQ(backward, back) << describeChain(backward);
 }
