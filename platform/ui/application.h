@@ -4,6 +4,7 @@
 // handler in a message box and lets the program go on.
 
 #include <QApplication>
+#include <QIcon>
 #include <exception>
 #include <functional>
 #include <utility>
@@ -16,6 +17,10 @@ public:
     Application(int &argc, char **argv);
     bool notify(QObject *receiver, QEvent *event) override;
 };
+
+// The program's own icon, drawn at the usual sizes; the application object
+// gives it to every window.
+QIcon programIcon();
 
 // Fonts named by the program ("黑体", "宋体", "Arial") mapped to the installed
 // ones, Chinese translations of Qt's own dialogs.  Safe to call more than once.

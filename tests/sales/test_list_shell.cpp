@@ -57,6 +57,11 @@ TEST_F(ListShellTest, MenuItemsOpenOneMaximisedListAtATime)
     auto *sub = qobject_cast<QMdiSubWindow *>(sales->parentWidget());
     ASSERT_NE(sub, nullptr);
     EXPECT_TRUE(sub->isMaximized());
+    // The program's own icon, also where the maximised list shows its window menu.
+    const QIcon icon = QApplication::windowIcon();
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_EQ(sub->windowIcon().cacheKey(), icon.cacheKey());
+    EXPECT_EQ(main->windowIcon().cacheKey(), icon.cacheKey());
     QPointer<TfrmXF_M> gone(sales);
     main->ItemClick("202");
     flush();
