@@ -4,6 +4,12 @@
 #include "platform/ui/form.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QApplication>
 #include <QList>
 #include <QPushButton>
@@ -106,5 +112,43 @@ inline void expectTabChain(QWidget &w, const QList<QWidget *> &expected)
     QList<QWidget *> back{expected.first()};
     for (qsizetype i = expected.size() - 1; i > 0; --i) back << expected[i];
     const QList<QWidget *> backward = tabChainOf(w, expected.first(), true);
+    EXPECT_EQ(backward, back) << describeChain(backward);
+}
+
+// The controls of the shown window that Tab should stop on: shown, enabled,
+// taking Tab and not read-only (the parts inside a date, a combo box or a
+// list left out).
+inline QList<QWidget *> tabStopsOf(QWidget &w)
+{
+    QList<QWidget *> out;
+    for (QWidget *c : w.findChildren<QWidget *>()) {
+        if (!c->isVisibleTo(&w) || !c->isEnabled() || !(c->focusPolicy() & Qt::TabFocus) || c->focusProxy()) continue;
+        if (auto *e = qobject_cast<QLineEdit *>(c); e && e->isReadOnly()) continue;
+        if (auto *e = qobject_cast<QTextEdit *>(c); e && e->isReadOnly()) continue;
+        if (auto *e = qobject_cast<QPlainTextEdit *>(c); e && e->isReadOnly()) continue;
+        bool inner = false;
+        for (QWidget *p = c->parentWidget(); p && p != &w; p = p->parentWidget())
+            inner = inner || qobject_cast<QComboBox *>(p) || qobject_cast<QAbstractSpinBox *>(p) ||
+                    qobject_cast<QAbstractItemView *>(p);
+        if (!inner) out << c;
+    }
+    return out;
+}
+
+// Tab stops once on every control of the window that takes input, never on
+// a read-only field, and Shift+Tab walks the same chain backwards.
+inline void expectTabReachesEveryFieldOnce(QWidget &w)
+{
+    SCOPED_TRACE(w.windowTitle().toStdString());
+    w.show();
+    QApplication::setActiveWindow(&w);
+    const QList<QWidget *> stops = tabStopsOf(w);
+    ASSERT_FALSE(stops.isEmpty());
+    const QList<QWidget *> forward = tabChainOf(w, stops.first());
+    EXPECT_EQ(forward.size(), stops.size()) << describeChain(forward) << " / " << describeChain(stops);
+    for (QWidget *c : stops) EXPECT_TRUE(forward.contains(c)) << describeChain(forward) << " / " << describeChain(stops);
+    QList<QWidget *> back{forward.first()};
+    for (qsizetype i = forward.size() - 1; i > 0; --i) back << forward[i];
+    const QList<QWidget *> backward = tabChainOf(w, forward.first(), true);
     EXPECT_EQ(backward, back) << describeChain(backward);
 }

@@ -28,18 +28,22 @@ TEST_F(AdminKeysTest, AdministrationWindowsSaveNothingOnEnterOrEsc)
     {
         TfrmWorker w;
         expectKeysChangeNothing(w, state);
+        expectTabReachesEveryFieldOnce(w);
     }
     {
         TfrmSMType w;
         expectKeysChangeNothing(w, state);
+        expectTabReachesEveryFieldOnce(w);
     }
     {
         TfrmUser w;
         expectKeysChangeNothing(w, state);
+        expectTabReachesEveryFieldOnce(w);
     }
     {
         TfrmCPass w;
         expectKeysChangeNothing(w, state);
+        expectTabReachesEveryFieldOnce(w);
     }
 }
 

@@ -155,7 +155,10 @@ TEST_F(KeyboardTest, NoMemberWindowSavesOrClosesOnEnterOrEsc)
     addMember("A100", "张三", "thePass='123456'");
     addMember("A200", "李四");
     ui::ScriptedModals modals;  // lookups and quick entries opened by Enter are closed unused
-    auto check = [&](ui::Form &w) { expectKeysChangeNothing(w, [&] { return snapshot(); }); };
+    auto check = [&](ui::Form &w) {
+        expectKeysChangeNothing(w, [&] { return snapshot(); });
+        expectTabReachesEveryFieldOnce(w);
+    };
     TfrmMember_In in;
     in.myNew();
     check(in);

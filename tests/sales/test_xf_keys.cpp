@@ -263,6 +263,7 @@ TEST_F(XFKeysTest, NoSalesWindowSavesOrClosesOnEnterOrEscUnlessItsDefaultSays)
     TfrmNewShop quick;
     for (ui::Form *w : std::initializer_list<ui::Form *>{&goods, &quick}) {
         w->show();
+        expectTabReachesEveryFieldOnce(*w);
         expectOnlyTheNamedDefault(*w);
         EXPECT_NE(w->defaultButton(), nullptr);
         QTest::keyClick(w->focusWidget(), Qt::Key_Escape);
@@ -294,5 +295,6 @@ TEST_F(XFKeysTest, StockWindowsSaveNothingOnEnterOrEsc)
     {
         TfrmGYS_In w;
         expectKeysChangeNothing(w, state);
+        expectTabReachesEveryFieldOnce(w);
     }
 }
