@@ -56,9 +56,8 @@ void collectTabStops(const QLayout *layout, QList<QWidget *> &out)
         }
         cells.append({row, column, layout->itemAt(i)});
     }
-    std::stable_sort(cells.begin(), cells.end(), [](const Cell &a, const Cell &b) {
-        return a.row != b.row ? a.row < b.row : a.column < b.column;
-    });
+    std::stable_sort(cells.begin(), cells.end(),
+                     [](const Cell &a, const Cell &b) { return a.row != b.row ? a.row < b.row : a.column < b.column; });
     for (const Cell &c : cells) {
         if (QWidget *w = c.item->widget())
             collectTabStops(w, out);

@@ -146,7 +146,8 @@ inline void expectTabReachesEveryFieldOnce(QWidget &w)
     ASSERT_FALSE(stops.isEmpty());
     const QList<QWidget *> forward = tabChainOf(w, stops.first());
     EXPECT_EQ(forward.size(), stops.size()) << describeChain(forward) << " / " << describeChain(stops);
-    for (QWidget *c : stops) EXPECT_TRUE(forward.contains(c)) << describeChain(forward) << " / " << describeChain(stops);
+    for (QWidget *c : stops)
+        EXPECT_TRUE(forward.contains(c)) << describeChain(forward) << " / " << describeChain(stops);
     QList<QWidget *> back{forward.first()};
     for (qsizetype i = forward.size() - 1; i > 0; --i) back << forward[i];
     const QList<QWidget *> backward = tabChainOf(w, forward.first(), true);

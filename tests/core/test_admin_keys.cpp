@@ -50,11 +50,26 @@ TEST_F(AdminKeysTest, AdministrationWindowsSaveNothingOnEnterOrEsc)
 TEST_F(AdminKeysTest, TabFollowsTheShopSettingsAsTheyAreSeen)
 {
     TfrmDept w;
-    const QList<QWidget *> chain{w.Edit1,     w.Edit2,     w.Edit3,     w.Edit4,     w.CheckBox1,
-                                 w.CheckBox2, w.CheckBox3, w.CheckBox4, w.CheckBox5, w.CheckBox6,
-                                 w.CheckBox7, w.CheckBox8, w.DBLookupComboBox2,      w.DBLookupComboBox1,
-                                 w.DBLookupComboBox3,      w.DBLookupComboBox4,      w.DBLookupComboBox5,
-                                 w.DBLookupComboBox6,      w.BitBtn1,   w.BitBtn2};
+    const QList<QWidget *> chain{w.Edit1,
+                                 w.Edit2,
+                                 w.Edit3,
+                                 w.Edit4,
+                                 w.CheckBox1,
+                                 w.CheckBox2,
+                                 w.CheckBox3,
+                                 w.CheckBox4,
+                                 w.CheckBox5,
+                                 w.CheckBox6,
+                                 w.CheckBox7,
+                                 w.CheckBox8,
+                                 w.DBLookupComboBox2,
+                                 w.DBLookupComboBox1,
+                                 w.DBLookupComboBox3,
+                                 w.DBLookupComboBox4,
+                                 w.DBLookupComboBox5,
+                                 w.DBLookupComboBox6,
+                                 w.BitBtn1,
+                                 w.BitBtn2};
     expectTabChain(w, chain);
 }
 
