@@ -6,6 +6,7 @@
 #include "core/dm.h"
 #include "platform/excel/excelreader.h"
 #include "platform/ui/application.h"
+#include "platform/ui/dbgrid.h"
 #include "platform/ui/lookupcombo.h"
 #include "platform/ui/messages.h"
 
@@ -191,9 +192,7 @@ TfrmImport::TfrmImport(const Layout &layout, QWidget *parent) : ui::Form(parent)
     GroupBox2 = new QGroupBox(QStringLiteral("EXCEL数据"), this);
     DBGrid1 = new QTableView(GroupBox2);
     DBGrid1->setModel(&ExcelData);
-    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid1->verticalHeader()->setDefaultSectionSize(20);
+    ui::readOnlyGrid(DBGrid1, 20);
     auto *gridBox = new QVBoxLayout(GroupBox2);
     gridBox->addWidget(DBGrid1);
 

@@ -5,6 +5,7 @@
 #include "core/dm.h"
 #include "platform/excel/excelwriter.h"
 #include "platform/ui/application.h"
+#include "platform/ui/dbgrid.h"
 #include "platform/ui/lookupcombo.h"
 #include "platform/ui/messages.h"
 
@@ -429,10 +430,7 @@ TListFrame::TListFrame(QWidget *parent) : ui::Form(parent)
     Lab_where->setVisible(false);
     DBGrid1 = new QTableView(this);
     DBGrid1->setModel(&Rows);
-    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGrid1->verticalHeader()->setDefaultSectionSize(22);
+    ui::readOnlyGrid(DBGrid1);
     DBGrid1->setToolTip(QStringLiteral("亲，鼠标右键 有惊喜哟！"));
     top->addWidget(DBGrid1, 3);
     m_below = new QVBoxLayout;

@@ -90,6 +90,7 @@ void TfrmNameList::BitBtn2Click()
     }
     ui::showMessage(QStringLiteral("恭喜！恭喜！ ") + m_setup.saved + QStringLiteral(" 保存成功！"), this);
     Ref();
+    Edit1->setFocus();  // ready for the next name
 }
 
 void TfrmNameList::insertRow(vdb::Connection &c, const QString &name, const QString &remark)

@@ -48,7 +48,7 @@ public:
             const bool own = m_grid->takeRelease(static_cast<QKeyEvent *>(e));
             const int row = m_grid->Row(), col = m_grid->Col();
             if (row >= 0 && col >= 0 && m_grid->isEditing()) m_grid->setCells(col, row, editor->text());
-            if (own && m_grid->onKeyUp) ui::guarded(m_grid->onKeyUp);
+            if (own) m_grid->runHook(m_grid->onKeyUp);
             return true;
         } else if (editor && e->type() == QEvent::FocusOut) {
             m_grid->forgetPresses(static_cast<QFocusEvent *>(e)->reason());
@@ -66,9 +66,7 @@ StringGrid::StringGrid(int rowCount, int columnCount, QWidget *parent) : QTableW
 {
     auto *delegate = new GridDelegate(this);
     setItemDelegate(delegate);
-    connect(delegate, &QAbstractItemDelegate::closeEditor, this, [this] {
-        if (onEditDone) ui::guarded(onEditDone);
-    });
+    connect(delegate, &QAbstractItemDelegate::closeEditor, this, [this] { runHook(onEditDone); });
     setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::SelectedClicked);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -117,6 +115,22 @@ QChar StringGrid::typedChar(const QKeyEvent *e)
     const QString t = e->text();
     if (t.isEmpty() || !t.at(0).isPrint() || (e->modifiers() & Qt::ControlModifier)) return QChar();
     return t.at(0);
+}
+
+void StringGrid::runHook(const std::function<void()> &hook)
+{
+    if (!hook) return;
+    try {
+        hook();
+        m_shownError.clear();
+    } catch (...) {
+        // The hooks after a key all read the same cells: what one of them
+        // reported is not shown again until a hook gets through.
+        const QString text = ui::exceptionText(std::current_exception());
+        if (text == m_shownError) return;
+        m_shownError = text;
+        ui::reportException(std::current_exception());
+    }
 }
 
 bool StringGrid::keyPasses(QChar c)
@@ -174,8 +188,12 @@ void StringGrid::goodsKey(QChar &key, std::span<const CellRule> rules, int idCol
     if (row < 1) return;
     if (key == u'\r' && Cells(idColumn, row).isEmpty()) search();
     const bool goods = !Cells(idColumn, row).isEmpty();
-    if (col >= 0 && col < int(rules.size())) applyRule(key, rules[col], goods);
+    const CellRule rule = col >= 0 && col < int(rules.size()) ? rules[col] : CellRule::Any;
+    applyRule(key, rule, goods);
     if (key != u'\r' || !goods) return;
+    // A number cell that holds no number keeps the cursor until it is mended.
+    const QString text = Cells(col, row);
+    if ((rule == CellRule::Decimal || rule == CellRule::Digits) && !text.isEmpty() && !vdb::isSqlNumber(text)) return;
     const int *at = std::find(order.begin(), order.end(), col);
     if (at == order.end()) return;
     if (at + 1 != order.end())
@@ -241,7 +259,7 @@ void StringGrid::keyReleaseEvent(QKeyEvent *e)
     auto *d = static_cast<GridDelegate *>(itemDelegate());
     if (QWidget *editor = d->editor(); editor && isEditing()) commitData(editor);
     // A release whose press went elsewhere (the message box it closed) is not a key typed here.
-    if (takeRelease(e) && onKeyUp) ui::guarded(onKeyUp);
+    if (takeRelease(e)) runHook(onKeyUp);
 }
 
 void StringGrid::mouseDoubleClickEvent(QMouseEvent *e)

@@ -39,6 +39,9 @@ public:
     static QChar typedChar(const QKeyEvent *e);
     // Runs the key-press hook on a key event; true when it dropped the key.
     bool filterKey(QKeyEvent *e);
+    // Runs the key-release or edit-end hook; an error it raises is shown
+    // unless the hook before raised the same one.
+    void runHook(const std::function<void()> &hook);
     // True when the key-press hook lets the character into the current cell
     // (also asked for every character pasted into a cell).
     bool keyPasses(QChar c);
@@ -70,7 +73,8 @@ public:
     // A key typed on a goods line: Enter on a line without goods (no ID in
     // idColumn) runs the search first; the column's rule filters the key;
     // Enter on a line with goods moves to the next cell of order, after the
-    // last one to the first cell of the next line.
+    // last one to the first cell of the next line; a number cell holding
+    // what is no number keeps it.
     void goodsKey(QChar &key, std::span<const CellRule> rules, int idColumn, const std::function<void()> &search,
                   std::initializer_list<int> order);
 
@@ -84,5 +88,6 @@ protected:
 private:
     void stretchColumns();
     int m_pressed = 0;
+    QString m_shownError;
     QList<int> m_baseWidths;
 };

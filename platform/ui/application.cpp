@@ -4,6 +4,9 @@
 #include "platform/ui/messages.h"
 
 #include <QFont>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -37,6 +40,39 @@ void installChineseDefaults()
     }
 }
 
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        QPixmap pm(size, size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 64.0, size / 64.0);
+        // A member card on a teal tile: a gold stripe and a tick for "V".
+        QLinearGradient tile(0, 0, 0, 64);
+        tile.setColorAt(0, QColor(0x16, 0x8a, 0x82));
+        tile.setColorAt(1, QColor(0x0b, 0x55, 0x5a));
+        p.setPen(Qt::NoPen);
+        p.setBrush(tile);
+        p.drawRoundedRect(QRectF(1, 1, 62, 62), 12, 12);
+        p.setBrush(QColor(0xfb, 0xfa, 0xf5));
+        p.drawRoundedRect(QRectF(8, 16, 48, 32), 5, 5);
+        p.setBrush(QColor(0xe8, 0xa9, 0x1c));
+        p.drawRect(QRectF(8, 22, 48, 6));
+        QPainterPath tick;
+        tick.moveTo(21, 33);
+        tick.lineTo(30, 43);
+        tick.lineTo(44, 31);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(QColor(0xc8, 0x2a, 0x2a), 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPath(tick);
+        p.end();
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
 void reportException(const std::exception_ptr &e)
 {
     try {
@@ -47,6 +83,19 @@ void reportException(const std::exception_ptr &e)
         error(QString::fromUtf8(err.what()), appTitle());
     } catch (...) {
         error(QStringLiteral("发生未知错误。"), appTitle());
+    }
+}
+
+QString exceptionText(const std::exception_ptr &e)
+{
+    try {
+        std::rethrow_exception(e);
+    } catch (const velmora::Error &err) {
+        return err.message();
+    } catch (const std::exception &err) {
+        return QString::fromUtf8(err.what());
+    } catch (...) {
+        return QStringLiteral("发生未知错误。");
     }
 }
 
@@ -64,6 +113,8 @@ bool guarded(const std::function<void()> &handler)
 Application::Application(int &argc, char **argv) : QApplication(argc, argv)
 {
     installChineseDefaults();
+    // Without it a maximised list window shows Qt's logo in the menu bar.
+    setWindowIcon(programIcon());
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)

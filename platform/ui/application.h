@@ -4,6 +4,7 @@
 // handler in a message box and lets the program go on.
 
 #include <QApplication>
+#include <QIcon>
 #include <exception>
 #include <functional>
 #include <utility>
@@ -17,6 +18,10 @@ public:
     bool notify(QObject *receiver, QEvent *event) override;
 };
 
+// The program's own icon, drawn at the usual sizes; the application object
+// gives it to every window.
+QIcon programIcon();
+
 // Fonts named by the program ("黑体", "宋体", "Arial") mapped to the installed
 // ones, Chinese translations of Qt's own dialogs.  Safe to call more than once.
 void installChineseDefaults();
@@ -25,6 +30,9 @@ void installChineseDefaults();
 // program's own errors (velmora::Error) with their message and, under
 // "详细信息", their detail; any other exception with its text.
 void reportException(const std::exception_ptr &e);
+
+// The text reportException shows for the exception.
+QString exceptionText(const std::exception_ptr &e);
 
 // Runs a handler and reports what escapes it; false when something did.
 bool guarded(const std::function<void()> &handler);

@@ -47,14 +47,20 @@ QVariant QueryModel::headerData(int section, Qt::Orientation o, int role) const
     return section + 1;
 }
 
+void readOnlyGrid(QTableView *grid, int rowHeight)
+{
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setTabKeyNavigation(false);
+    grid->verticalHeader()->setDefaultSectionSize(rowHeight);
+}
+
 DBGrid::DBGrid(QWidget *parent) : QTableView(parent)
 {
     setModel(&m_model);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    readOnlyGrid(this);
     setAlternatingRowColors(true);
-    verticalHeader()->setDefaultSectionSize(22);
     horizontalHeader()->setSectionsClickable(true);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DBGrid::sortByColumn);
     connect(this, &QTableView::clicked, this, [this](const QModelIndex &i) { selectRow(i.row()); });

@@ -29,6 +29,11 @@ private:
     vdb::Query *m_q = nullptr;
 };
 
+// What every read-only grid shares: whole rows chosen one at a time, no
+// editing, and Tab going on to the window's next control (the arrow keys
+// move in the grid).
+void readOnlyGrid(QTableView *grid, int rowHeight = 22);
+
 class DBGrid : public QTableView {
     Q_OBJECT
 public:

@@ -5,13 +5,76 @@
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextEdit>
+#include <algorithm>
 
 namespace ui {
+
+namespace {
+
+void collectTabStops(const QLayout *layout, QList<QWidget *> &out);
+
+void collectTabStops(QWidget *w, QList<QWidget *> &out)
+{
+    if (w->isWindow()) return;
+    const bool stop = w->focusPolicy() & Qt::TabFocus;
+    if (stop) out << w;
+    if (const QLayout *l = w->layout()) {
+        collectTabStops(l, out);
+    } else if (!stop) {
+        // A plain container: its children as they were made.
+        for (QObject *o : w->children())
+            if (auto *child = qobject_cast<QWidget *>(o)) collectTabStops(child, out);
+    }
+}
+
+// A grid's and a form's cells by row, then column; a box's items as added.
+void collectTabStops(const QLayout *layout, QList<QWidget *> &out)
+{
+    struct Cell {
+        int row, column;
+        QLayoutItem *item;
+    };
+    QList<Cell> cells;
+    auto *grid = qobject_cast<const QGridLayout *>(layout);
+    auto *form = qobject_cast<const QFormLayout *>(layout);
+    for (int i = 0; i < layout->count(); ++i) {
+        int row = i, column = 0;
+        if (grid) {
+            int rowSpan = 0, columnSpan = 0;
+            grid->getItemPosition(i, &row, &column, &rowSpan, &columnSpan);
+        } else if (form) {
+            QFormLayout::ItemRole role = QFormLayout::LabelRole;
+            form->getItemPosition(i, &row, &role);
+            column = int(role);
+        }
+        cells.append({row, column, layout->itemAt(i)});
+    }
+    std::stable_sort(cells.begin(), cells.end(),
+                     [](const Cell &a, const Cell &b) { return a.row != b.row ? a.row < b.row : a.column < b.column; });
+    for (const Cell &c : cells) {
+        if (QWidget *w = c.item->widget())
+            collectTabStops(w, out);
+        else if (const QLayout *inner = c.item->layout())
+            collectTabStops(inner, out);
+    }
+}
+
+bool isReadOnlyText(const QWidget *w)
+{
+    if (auto *e = qobject_cast<const QLineEdit *>(w)) return e->isReadOnly();
+    if (auto *t = qobject_cast<const QTextEdit *>(w)) return t->isReadOnly();
+    if (auto *t = qobject_cast<const QPlainTextEdit *>(w)) return t->isReadOnly();
+    return false;
+}
+
+}  // namespace
 
 Form::Form(QWidget *parent) : QDialog(parent) {}
 
@@ -46,6 +109,25 @@ QWidget *Form::firstEntryField() const
     return nullptr;
 }
 
+QList<QWidget *> Form::tabStopsByLayout() const
+{
+    QList<QWidget *> stops;
+    if (layout()) collectTabStops(layout(), stops);
+    return stops;
+}
+
+bool Form::focusNextPrevChild(bool next)
+{
+    QWidget *start = focusWidget();
+    // Bounded: a window whose every field is read-only comes back to the start.
+    for (int i = 0; i < 256; ++i) {
+        if (!QDialog::focusNextPrevChild(next)) return false;
+        QWidget *now = focusWidget();
+        if (!now || now == start || !isReadOnlyText(now)) return true;
+    }
+    return true;
+}
+
 void Form::placeInitialFocus()
 {
     QWidget *target = m_initialFocus;
@@ -60,6 +142,11 @@ bool Form::event(QEvent *e)
 {
     // Before the window's own show handler, which may move the focus on.
     if (e->type() == QEvent::Show) {
+        if (!m_tabsOrdered) {
+            m_tabsOrdered = true;
+            const QList<QWidget *> stops = tabStopsByLayout();
+            for (qsizetype i = 1; i < stops.size(); ++i) setTabOrder(stops[i - 1], stops[i]);
+        }
         settleButtons();
         placeInitialFocus();
     }

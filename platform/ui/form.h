@@ -10,6 +10,9 @@
 //   - On opening, the focus goes to the field the window names
 //     (setInitialFocus), else stays where the window put it before showing,
 //     else goes to the first entry field; then the window's FormShow runs.
+//   - Tab follows the window's layout as it is seen (rows top to bottom,
+//     each row left to right, a group's fields where the group stands) and
+//     passes read-only fields by.
 
 #include <QDialog>
 #include <QPointer>
@@ -36,11 +39,14 @@ public:
     QWidget *firstEntryField() const;
     // True for the widgets a user types into or picks from.
     static bool isEntryField(const QWidget *w);
+    // The widgets that take Tab, in the order the layout shows them.
+    QList<QWidget *> tabStopsByLayout() const;
 
 protected:
     bool event(QEvent *e) override;
     void showEvent(QShowEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void settleButtons();
@@ -48,6 +54,7 @@ private:
     QPointer<QPushButton> m_default;
     QPointer<QWidget> m_initialFocus;
     bool m_escapeCloses = false;
+    bool m_tabsOrdered = false;
 };
 
 }  // namespace ui

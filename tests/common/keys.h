@@ -3,6 +3,15 @@
 
 #include "platform/ui/form.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QApplication>
+#include <QList>
 #include <QPushButton>
 #include <QStringList>
 #include <QTest>
@@ -43,4 +52,104 @@ inline void expectKeysChangeNothing(ui::Form &w, const std::function<QStringList
     EXPECT_EQ(w.defaultButton(), nullptr);
     pressEnterAndEscInEveryField(w);
     EXPECT_EQ(state(), before);
+}
+
+// The control that has the focus, as the window names it (the date box, not
+// the line edit inside it).
+inline QWidget *focusedControl()
+{
+    QWidget *w = QApplication::focusWidget();
+    while (w && w->parentWidget() && w->parentWidget()->focusProxy() == w) w = w->parentWidget();
+    return w;
+}
+
+// The controls Tab (Shift+Tab when backwards) visits from the focused one
+// until it comes back to it.  A control that takes Tab for itself a few
+// times (the parts of a date) counts once.
+inline QList<QWidget *> tabChain(bool backwards = false)
+{
+    QList<QWidget *> chain{focusedControl()};
+    const Qt::KeyboardModifiers mod = backwards ? Qt::ShiftModifier : Qt::NoModifier;
+    while (chain.size() < 100) {
+        QWidget *now = chain.last();
+        for (int press = 0; press < 4 && now == chain.last(); ++press) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, mod);
+            now = focusedControl();
+        }
+        if (now == chain.first() || now == chain.last()) break;
+        chain << now;
+    }
+    return chain;
+}
+
+// The window shown and active, then the Tab chain from its first control.
+inline QList<QWidget *> tabChainOf(QWidget &w, QWidget *first, bool backwards = false)
+{
+    w.show();
+    QApplication::setActiveWindow(&w);
+    first->setFocus(Qt::OtherFocusReason);
+    return tabChain(backwards);
+}
+
+// What a chain shows when it is not the expected one.
+inline std::string describeChain(const QList<QWidget *> &chain)
+{
+    QStringList out;
+    for (QWidget *w : chain) {
+        auto *b = qobject_cast<QAbstractButton *>(w);
+        out << QString::fromLatin1(w ? w->metaObject()->className() : "null") + (b ? ":" + b->text() : QString());
+    }
+    return out.join(QStringLiteral(" > ")).toStdString();
+}
+
+// Tab walks the window's controls in the order given (from the first, back
+// to it) and Shift+Tab walks them backwards.
+inline void expectTabChain(QWidget &w, const QList<QWidget *> &expected)
+{
+    SCOPED_TRACE(w.windowTitle().toStdString());
+    const QList<QWidget *> forward = tabChainOf(w, expected.first());
+    EXPECT_EQ(forward, expected) << describeChain(forward);
+    QList<QWidget *> back{expected.first()};
+    for (qsizetype i = expected.size() - 1; i > 0; --i) back << expected[i];
+    const QList<QWidget *> backward = tabChainOf(w, expected.first(), true);
+    EXPECT_EQ(backward, back) << describeChain(backward);
+}
+
+// The controls of the shown window that Tab should stop on: shown, enabled,
+// taking Tab and not read-only (the parts inside a date, a combo box or a
+// list left out).
+inline QList<QWidget *> tabStopsOf(QWidget &w)
+{
+    QList<QWidget *> out;
+    for (QWidget *c : w.findChildren<QWidget *>()) {
+        if (!c->isVisibleTo(&w) || !c->isEnabled() || !(c->focusPolicy() & Qt::TabFocus) || c->focusProxy()) continue;
+        if (auto *e = qobject_cast<QLineEdit *>(c); e && e->isReadOnly()) continue;
+        if (auto *e = qobject_cast<QTextEdit *>(c); e && e->isReadOnly()) continue;
+        if (auto *e = qobject_cast<QPlainTextEdit *>(c); e && e->isReadOnly()) continue;
+        bool inner = false;
+        for (QWidget *p = c->parentWidget(); p && p != &w; p = p->parentWidget())
+            inner = inner || qobject_cast<QComboBox *>(p) || qobject_cast<QAbstractSpinBox *>(p) ||
+                    qobject_cast<QAbstractItemView *>(p);
+        if (!inner) out << c;
+    }
+    return out;
+}
+
+// Tab stops once on every control of the window that takes input, never on
+// a read-only field, and Shift+Tab walks the same chain backwards.
+inline void expectTabReachesEveryFieldOnce(QWidget &w)
+{
+    SCOPED_TRACE(w.windowTitle().toStdString());
+    w.show();
+    QApplication::setActiveWindow(&w);
+    const QList<QWidget *> stops = tabStopsOf(w);
+    ASSERT_FALSE(stops.isEmpty());
+    const QList<QWidget *> forward = tabChainOf(w, stops.first());
+    EXPECT_EQ(forward.size(), stops.size()) << describeChain(forward) << " / " << describeChain(stops);
+    for (QWidget *c : stops)
+        EXPECT_TRUE(forward.contains(c)) << describeChain(forward) << " / " << describeChain(stops);
+    QList<QWidget *> back{forward.first()};
+    for (qsizetype i = forward.size() - 1; i > 0; --i) back << forward[i];
+    const QList<QWidget *> backward = tabChainOf(w, forward.first(), true);
+    EXPECT_EQ(backward, back) << describeChain(backward);
 }

@@ -6,6 +6,7 @@
 #include "core/dm.h"
 #include "core/login.h"
 #include "core/main.h"
+#include "keys.h"
 #include "platform/image/jpeg.h"
 #include "platform/ui/lookupcombo.h"
 #include "platform/ui/messages.h"
@@ -187,6 +188,9 @@ TEST_F(Shell, LoginWindowOffersEnabledUsersAndStartsOnToday)
     EXPECT_TRUE(login->BitBtn1->isDefault());
     EXPECT_FALSE(login->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(login->windowFlags() & Qt::WindowMaximizeButtonHint);
+    // Tab goes round the fields and buttons; the page above them only shows.
+    expectTabChain(*login,
+                   {login->DBLookupComboBox1, login->Edit1, login->DateTimePicker1, login->BitBtn1, login->BitBtn2});
 }
 
 TEST_F(Shell, LoginPageIsTheProgramsOwnLocalPage)

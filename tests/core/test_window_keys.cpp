@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QListWidget>
+#include <QTableView>
 
 namespace {
 
@@ -64,6 +65,31 @@ TEST_F(WindowKeysTest, AdministrationDialogsChangeNothingOnEnterOrEsc)
         inEdit1(recover);
     }
     EXPECT_EQ(msgs.count(), 0) << msgs.last().toStdString();
+}
+
+// The grid of a read workbook keeps the arrow keys; Tab and Shift+Tab go on
+// to the window's other controls.
+TEST_F(WindowKeysTest, TabLeavesTheImportGridArrowsMoveInIt)
+{
+    const excel::Sheet sheet(QStringLiteral("t.xlsx"), {{1, {"a", "b"}}, {2, {"1", "2"}}, {3, {"3", "4"}}});
+    TfrmIn_M members;
+    TfrmIn_S goods;
+    TfrmIn_G suppliers;
+    for (TfrmImport *w : std::initializer_list<TfrmImport *>{&members, &goods, &suppliers}) {
+        SCOPED_TRACE(w->windowTitle().toStdString());
+        w->setSheet(sheet);
+        const QList<QWidget *> chain = tabChainOf(*w, w->DBGrid1);
+        for (QWidget *b : {w->BitBtn1, w->BitBtn2, w->BitBtn3}) EXPECT_TRUE(chain.contains(b)) << describeChain(chain);
+        EXPECT_EQ(chain.last(), w->BitBtn1) << describeChain(chain);
+        w->DBGrid1->setFocus();
+        QTest::keyClick(w->DBGrid1, Qt::Key_Tab, Qt::ShiftModifier);
+        EXPECT_EQ(focusedControl(), w->BitBtn1);
+        w->DBGrid1->setFocus();
+        w->DBGrid1->setCurrentIndex(w->DBGrid1->model()->index(0, 0));
+        QTest::keyClick(w->DBGrid1, Qt::Key_Down);
+        EXPECT_EQ(w->DBGrid1->currentIndex().row(), 1);
+        EXPECT_EQ(focusedControl(), w->DBGrid1);
+    }
 }
 
 TEST_F(WindowKeysTest, TheAboutBoxClosesOnEnterThroughItsNamedDefaultOnly)

@@ -11,6 +11,7 @@
 #include "members/MTS.h"
 #include "members/MType.h"
 #include "members/MemberEntry.h"
+#include "platform/ui/lookupcombo.h"
 
 #include <QTest>
 
@@ -154,7 +155,10 @@ TEST_F(KeyboardTest, NoMemberWindowSavesOrClosesOnEnterOrEsc)
     addMember("A100", "张三", "thePass='123456'");
     addMember("A200", "李四");
     ui::ScriptedModals modals;  // lookups and quick entries opened by Enter are closed unused
-    auto check = [&](ui::Form &w) { expectKeysChangeNothing(w, [&] { return snapshot(); }); };
+    auto check = [&](ui::Form &w) {
+        expectKeysChangeNothing(w, [&] { return snapshot(); });
+        expectTabReachesEveryFieldOnce(w);
+    };
     TfrmMember_In in;
     in.myNew();
     check(in);
@@ -184,6 +188,32 @@ TEST_F(KeyboardTest, NoMemberWindowSavesOrClosesOnEnterOrEsc)
 }
 
 }  // namespace
+
+// Tab follows each window as it is seen and passes read-only fields by.
+TEST_F(KeyboardTest, TabFollowsTheMemberWindowsAsTheyAreSeen)
+{
+    addMember("26000001", "张三");
+    {
+        TfrmCZ_In w;
+        expectTabChain(w, {w.Ed_Num, w.DateTimePicker1, w.Edit17, w.Edit18, w.DBLookupComboBox3, w.DBLookupComboBox2,
+                           w.DBLookupComboBox1, w.Edit20, w.CheckBox2, w.CheckBox3, w.BitBtn1, w.BitBtn2});
+    }
+    {
+        TfrmDH_In w;
+        expectTabChain(w, {w.Ed_Num, w.DateTimePicker1, w.Edit17, w.Edit18, w.Edit19, w.DBLookupComboBox1, w.Edit20,
+                           w.CheckBox2, w.CheckBox3, w.BitBtn1, w.BitBtn2});
+    }
+    {
+        TfrmZJJF w;
+        w.myNum = "26000001";
+        expectTabChain(w, {w.Edit4, w.Edit6, w.Button1, w.BitBtn1, w.BitBtn2});
+    }
+    {
+        TfrmMJN w;
+        w.myNum = "26000001";
+        expectTabChain(w, {w.Edit4, w.DateTimePicker1, w.Edit5, w.DBGrid1, w.BitBtn1, w.BitBtn2, w.BitBtn3});
+    }
+}
 
 // The account windows: Enter and Esc in any field neither save nor close,
 // with a member found or not.

@@ -47,6 +47,13 @@ protected:
         const int rows = w.rowCount();
         expectKeysChangeNothing(w, [this] { return snapshot(); });
         EXPECT_EQ(w.rowCount(), rows);
+        // Tab and Shift+Tab leave the grid: the buttons above it are reached.
+        const QList<QWidget *> chain = tabChainOf(w, w.DBGrid1);
+        for (QWidget *b : {w.BitBtn1, w.BitBtn3, w.BitBtn2})
+            if (b->isVisibleTo(&w) && b->isEnabled()) EXPECT_TRUE(chain.contains(b)) << describeChain(chain);
+        w.DBGrid1->setFocus();
+        QTest::keyClick(w.DBGrid1, Qt::Key_Tab, Qt::ShiftModifier);
+        EXPECT_NE(focusedControl(), w.DBGrid1);
         EXPECT_EQ(msgs.count(), 0) << msgs.last().toStdString();
     }
 };

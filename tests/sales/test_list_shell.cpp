@@ -10,7 +10,9 @@
 #include "sales/Register.h"
 #include "sales/SaleStore.h"
 #include "sales/XF_M.h"
+#include "platform/ui/dbgrid.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QMdiSubWindow>
@@ -55,6 +57,11 @@ TEST_F(ListShellTest, MenuItemsOpenOneMaximisedListAtATime)
     auto *sub = qobject_cast<QMdiSubWindow *>(sales->parentWidget());
     ASSERT_NE(sub, nullptr);
     EXPECT_TRUE(sub->isMaximized());
+    // The program's own icon, also where the maximised list shows its window menu.
+    const QIcon icon = QApplication::windowIcon();
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_EQ(sub->windowIcon().cacheKey(), icon.cacheKey());
+    EXPECT_EQ(main->windowIcon().cacheKey(), icon.cacheKey());
     QPointer<TfrmXF_M> gone(sales);
     main->ItemClick("202");
     flush();
@@ -107,6 +114,15 @@ TEST_F(ListShellTest, LinesAndPaymentsFollowTheKeyboard)
     EXPECT_EQ(w.ADOQuery5.value("单号"), first);
     EXPECT_EQ(w.ADOQuery3.value("商品编码"), "a1");
     QTest::keyClick(w.DBGrid1, Qt::Key_Up);
+    EXPECT_EQ(w.ADOQuery5.value("单号"), second);
+    // Tab leaves the grid for the lines below it, Shift+Tab for the buttons above.
+    QApplication::setActiveWindow(&w);
+    w.DBGrid1->setFocus();
+    QTest::keyClick(w.DBGrid1, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w.DBGrid2);
+    w.DBGrid1->setFocus();
+    QTest::keyClick(w.DBGrid1, Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), w.BitBtn2);
     EXPECT_EQ(w.ADOQuery5.value("单号"), second);
 }
 

@@ -75,7 +75,7 @@ TEST_F(XFKeysTest, ScannerEnterAndAmountFieldsNeverSaveAndEscKeepsTheSale)
     EXPECT_EQ(w->defaultButton(), nullptr);
 }
 
-TEST_F(XFKeysTest, AnErrorFromAKeyIsShownOnceWhateverClosesItsBox)
+TEST_F(XFKeysTest, ABadNumberIsShownOnceAndTheCursorStaysOnItsCell)
 {
     auto w = shown();
     typeGoods(*w, 1, "a1");
@@ -84,20 +84,67 @@ TEST_F(XFKeysTest, AnErrorFromAKeyIsShownOnceWhateverClosesItsBox)
     QTest::keyClick(w->StringGrid1, '.');
     ASSERT_EQ(w->StringGrid1->Cells(TfrmXF_In::cCount, 1), ".") << msgs.texts().join("|").toStdString();
     ASSERT_EQ(msgs.count(), 1) << msgs.texts().join("|").toStdString();
-    // The box is closed with Enter or Esc: their presses go to the box, the
-    // releases come back to the cell.
+    const QString box = msgs.last();
+    EXPECT_TRUE(box.contains("不是有效的数值")) << box.toStdString();
+    // Enter ends the edit: the same entry is not reported again and the
+    // cursor stays on its cell.
     QLineEdit *editor = cellEditor(*w);
     ASSERT_NE(editor, nullptr);
-    QTest::keyRelease(editor, Qt::Key_Return);
-    QTest::keyRelease(editor, Qt::Key_Escape);
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(msgs.texts(), QStringList{box});
+    EXPECT_EQ(w->StringGrid1->Col(), TfrmXF_In::cCount);
+    EXPECT_EQ(w->StringGrid1->Row(), 1);
+    QTest::keyClick(w->StringGrid1, Qt::Key_Return);
+    EXPECT_EQ(msgs.count(), 1);
+    EXPECT_EQ(w->StringGrid1->Col(), TfrmXF_In::cCount);
+    // The box is closed with Enter or Esc: their presses go to the box, the
+    // releases come back to the grid.
     QTest::keyRelease(w->StringGrid1, Qt::Key_Return);
+    QTest::keyRelease(w->StringGrid1, Qt::Key_Escape);
     EXPECT_EQ(msgs.count(), 1);
     // A key typed in the cell is judged again.
-    QTest::keyClick(editor, Qt::Key_Backspace);
+    QTest::keyClick(w->StringGrid1, Qt::Key_Backspace);
     QTest::keyClick(QApplication::focusWidget(), '2');
     EXPECT_EQ(w->StringGrid1->Cells(TfrmXF_In::cCount, 1), "2");
     EXPECT_EQ(w->Edit17->text(), "20");  // a walk-in price: 2 x 10
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(w->StringGrid1->Col(), TfrmXF_In::cZK);
     EXPECT_EQ(msgs.count(), 1);
+    // A bad entry made again is a new one.
+    w->StringGrid1->moveTo(TfrmXF_In::cPrice, 1);
+    QTest::keyClick(w->StringGrid1, '.');
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(msgs.count(), 2);
+    EXPECT_EQ(w->StringGrid1->Col(), TfrmXF_In::cPrice);
+
+    // The reduction field: one box for ".", none more for Enter.
+    msgs.clear();
+    w->Edit18->setFocus();
+    w->Edit18->clear();
+    QTest::keyClick(w->Edit18, '.');
+    QTest::keyClick(w->Edit18, Qt::Key_Return);
+    EXPECT_EQ(msgs.count(), 1) << msgs.texts().join("|").toStdString();
+}
+
+// The purchase and return grids leave a bad number to the save, which names
+// its row: no box while typing, and Enter keeps the cursor on the cell.
+TEST_F(XFKeysTest, ABadNumberInAStockGridKeepsTheCursorOnItsCell)
+{
+    TfrmJH_In purchase;
+    TfrmTH_In ret;
+    for (TfrmStockIn *window : std::initializer_list<TfrmStockIn *>{&purchase, &ret}) {
+        TfrmStockIn &w = *window;
+        w.show();
+        QApplication::setActiveWindow(&w);
+        enterGoods(w, 1, "a1");
+        w.StringGrid1->setFocus();
+        w.StringGrid1->moveTo(TfrmStockIn::cCount, 1);
+        QTest::keyClick(w.StringGrid1, '.');
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(w.StringGrid1->Cells(TfrmStockIn::cCount, 1), ".");
+        EXPECT_EQ(w.StringGrid1->Col(), TfrmStockIn::cCount);
+        EXPECT_EQ(msgs.count(), 0) << msgs.texts().join("|").toStdString();
+    }
 }
 
 TEST_F(XFKeysTest, PastedTextPassesTheSameFiltersAsTypedText)
@@ -216,6 +263,7 @@ TEST_F(XFKeysTest, NoSalesWindowSavesOrClosesOnEnterOrEscUnlessItsDefaultSays)
     TfrmNewShop quick;
     for (ui::Form *w : std::initializer_list<ui::Form *>{&goods, &quick}) {
         w->show();
+        expectTabReachesEveryFieldOnce(*w);
         expectOnlyTheNamedDefault(*w);
         EXPECT_NE(w->defaultButton(), nullptr);
         QTest::keyClick(w->focusWidget(), Qt::Key_Escape);
@@ -247,5 +295,6 @@ TEST_F(XFKeysTest, StockWindowsSaveNothingOnEnterOrEsc)
     {
         TfrmGYS_In w;
         expectKeysChangeNothing(w, state);
+        expectTabReachesEveryFieldOnce(w);
     }
 }
