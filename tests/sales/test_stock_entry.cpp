@@ -6,6 +6,7 @@
 #include "platform/error.h"
 #include "platform/ui/modal.h"
 #include "sales/StockPrint.h"
+#include "sales/XF_In.h"
 
 #include <QApplication>
 #include <QTest>
@@ -104,6 +105,14 @@ TEST_F(Entry, ClosingWithACellBeingEditedLeavesTheWindowAlone)
         ASSERT_TRUE(w->StringGrid1->isEditing()) << purchase;
         w.reset();
     }
+    auto sale = std::make_unique<TfrmXF_In>();
+    sale->show();
+    QApplication::setActiveWindow(sale.get());
+    sale->StringGrid1->setFocus();
+    sale->StringGrid1->moveTo(TfrmXF_In::cCode, 1);
+    QTest::keyClick(sale->StringGrid1, Qt::Key_A);
+    ASSERT_TRUE(sale->StringGrid1->isEditing());
+    sale.reset();
 }
 
 TEST_F(Entry, PurchaseRaisesStockSetsCostAndNumbersLinesAcrossGaps)
