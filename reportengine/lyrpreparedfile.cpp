@@ -10,6 +10,8 @@
 #include <QBuffer>
 #include <QFile>
 
+#include <optional>
+
 namespace {
 // The report settings a prepared report carries, in their written order.
 constexpr const char *kReportSettings[] = {"DotMatrixReport", "PreviewOptions.OutlineVisible",
@@ -79,6 +81,8 @@ void TlyrPreviewPages::loadAfterParse()
     }
     sources->Clear();
     TlyrXMLItem *dict = root->FindItem(QStringLiteral("dictionary"));
+    // The objects of each source page by name, made when first asked for.
+    std::vector<std::optional<QHash<QString, QPointer<TlyrComponent>>>> byName(SourcePages.size());
     for (int i = 0; i < dict->Count(); ++i) {
         TlyrXMLItem *d = dict->Items(i);
         const QByteArray &t = d->Text;
@@ -92,12 +96,11 @@ void TlyrPreviewPages::loadAfterParse()
         const int page = value.mid(4, dot - 4).toInt(&ok);
         const QString name = value.mid(dot + 1, 255);
         TlyrComponent *obj = nullptr;
-        if (ok && page >= 0 && page < static_cast<int>(SourcePages.size()))
-            for (TlyrComponent *c : SourcePages[static_cast<size_t>(page)]->AllObjects())
-                if (c->Name().compare(name, Qt::CaseInsensitive) == 0) {
-                    obj = c;
-                    break;
-                }
+        if (ok && page >= 0 && page < static_cast<int>(SourcePages.size())) {
+            auto &index = byName[static_cast<size_t>(page)];
+            if (!index) index = SourcePages[static_cast<size_t>(page)]->IndexByName();
+            obj = index->value(name.toUpper());
+        }
         Dictionary.Add(d->Name, value, obj);
     }
     for (auto &page : SourcePages)

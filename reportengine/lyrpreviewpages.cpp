@@ -42,9 +42,12 @@ bool previewVisible(const TlyrComponent *c)
 
 QString TlyrDictionary::CreateUniqueName(const QString &prefix) const
 {
-    int n = 10000;
-    while (n >= 2 && !names_.contains(prefix + QString::number(n))) n /= 2;
+    int start = 10000;
+    while (start >= 2 && !names_.contains(prefix + QString::number(start))) start /= 2;
+    Hint &hint = hints_[prefix];
+    int n = hint.Start == start && hint.Last > start ? hint.Last : start;
     while (names_.contains(prefix + QString::number(n))) ++n;
+    hint = {start, n};
     return prefix + QString::number(n);
 }
 

@@ -29,7 +29,11 @@ public:
         QString SourceName;
         TlyrComponent *Object = nullptr;
     };
-    void Clear() { names_.clear(); }
+    void Clear()
+    {
+        names_.clear();
+        hints_.clear();
+    }
     int Count() const { return static_cast<int>(names_.size()); }
     QString AddObject(const QString &prefix, const QString &sourceName, TlyrComponent *obj);
     void Add(const QString &key, const QString &sourceName, TlyrComponent *obj);
@@ -41,6 +45,14 @@ public:
 
 private:
     QMap<QString, Entry> names_;
+    // Per prefix: the start number of the last search and the number it
+    // found free; keys are only ever added, so every number between them is
+    // still taken and the next search with that start resumes there.
+    struct Hint {
+        int Start = 0;
+        int Last = 0;
+    };
+    mutable QHash<QString, Hint> hints_;
 };
 
 class TlyrPreviewPages : public TlyrCustomPreviewPages {
