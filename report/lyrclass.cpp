@@ -903,6 +903,13 @@ void TlyrReport::DoProgress(TlyrProgressType type, int progress)
     QCoreApplication::processEvents();
 }
 
+void TlyrReport::KeepResponsive()
+{
+    if (engineOptions_->ThreadSafeMode()) return;
+    QCoreApplication::processEvents();
+    if (progress_ && progress_->Terminated()) SetTerminated(true);
+}
+
 void TlyrReport::DoProgressStop(TlyrProgressType type)
 {
     if (engineOptions_->ThreadSafeMode()) return;

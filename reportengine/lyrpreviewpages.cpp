@@ -239,8 +239,12 @@ void TlyrPreviewPages::AddToSourcePage(TlyrComponent *obj)
 
 void TlyrPreviewPages::fileCacheCheck()
 {
-    if (!Report || !Report->EngineOptions()->UseFileCache()) return;
-    if (MemSize <= qint64(Report->EngineOptions()->MaxMemSize()) * 1024 * 1024) return;
+    if (!Report) return;
+    const TlyrEngineOptions *o = Report->EngineOptions();
+    // Without the file cache, pages still leave memory past a ceiling: a
+    // report that never ends must not take all the memory there is.
+    const qint64 limit = qint64(o->MaxMemSize()) * 1024 * 1024 * (o->UseFileCache() ? 1 : kMemoryCeilingFactor);
+    if (MemSize <= limit) return;
     TlyrXMLItem *pages = PagesItem();
     for (int i = pages->Count() - 2; i >= 0; --i) {
         TlyrXMLItem *item = pages->Items(i);
@@ -260,7 +264,12 @@ void TlyrPreviewPages::AddPage(TlyrReportPage *page)
     for (size_t i = 0; i < sourceOf_.size(); ++i)
         if (sourceOf_[i] == page) source = static_cast<int>(i);
     TlyrXMLItem *item = pages->Add();
-    item->Name = QStringLiteral("page") + QString::number(source);
+    // One shared name text for the pages of a source page.
+    if (source != namedSource_ || pageName_.isEmpty()) {
+        pageName_ = QStringLiteral("page") + QString::number(source);
+        namedSource_ = source;
+    }
+    item->Name = pageName_;
     // The first two pages always stay in memory.
     if (pages->Count() > 2) item->Unloadable = true;
     if (Report) Report->DoProgress(ptRunning, CurPage + 1);

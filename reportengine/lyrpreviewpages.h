@@ -76,6 +76,9 @@ public:
     int FirstObjectIndex = 0;
     int LogicalPageN = 0;
     qint64 MemSize = 0;
+    // Without UseFileCache pages go to the file cache only past this many
+    // times MaxMemSize.
+    static constexpr int kMemoryCeilingFactor = 16;
     // Lines about damaged pages or files (also given to the report's errors).
     QStringList Errors;
 
@@ -165,6 +168,8 @@ private:
     };
     std::vector<CachedPage> pageCache_;
     TlyrXMLItem *pagesItem_ = nullptr;
+    QString pageName_;
+    int namedSource_ = -1;
 };
 
 // True for the hyperlink addresses prepared pages may open.

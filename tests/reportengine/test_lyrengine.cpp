@@ -822,6 +822,68 @@ TEST_F(EngineTest, FileCacheKeepsOnlyTheFirstPagesInMemory)
     EXPECT_EQ(loaded.Count(), 400);
 }
 
+TEST_F(EngineTest, WithoutTheFileCachePagesStillLeaveMemoryPastTheCeiling)
+{
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetRowCount(300);
+    master->SetStartNewPage(true);
+    memo(master, "M", "line [Line]");
+    auto unloaded = [&] {
+        int n = 0;
+        for (int i = 0; i < pages().Count(); ++i) n += pages().PagesItem()->Items(i)->Loaded ? 0 : 1;
+        return n;
+    };
+    // An ordinary report stays in memory, as without the option it should.
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 300);
+    EXPECT_EQ(unloaded(), 0);
+    // Past the ceiling (a multiple of MaxMemSize) the pages go to the file
+    // cache all the same, the first two excepted.
+    report->EngineOptions()->setProperty("MaxMemSize", 0);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 300);
+    EXPECT_GT(unloaded(), 250);
+    EXPECT_TRUE(pages().PagesItem()->Items(0)->Loaded);
+    EXPECT_TRUE(pages().PagesItem()->Items(1)->Loaded);
+    EXPECT_EQ(texts(250), QStringList{"line 251"});
+}
+
+TEST_F(EngineTest, APictureLoadedOnEveryRowIsCachedOnce)
+{
+    QTemporaryDir dir;
+    QImage one(6, 3, QImage::Format_RGB32), other(4, 4, QImage::Format_RGB32);
+    one.fill(Qt::darkCyan);
+    other.fill(Qt::red);
+    ASSERT_TRUE(one.save(dir.filePath(QStringLiteral("1.png")), "PNG"));
+    ASSERT_TRUE(other.save(dir.filePath(QStringLiteral("2.png")), "PNG"));
+    // Rows 1-50 show one file, the rest the other.
+    auto *ds = new TlyrUserDataSet(report.get());
+    ds->SetName(QStringLiteral("Files"));
+    ds->SetFields({QStringLiteral("F")});
+    ds->SetRangeEnd(TlyrDataSet::reCount);
+    ds->SetRangeEndCount(60);
+    ds->OnGetValue = [ds](const QString &, KsValue &v) { v = KsValue(ds->RecNo() < 50 ? 1 : 2); };
+    report->Datasets()->Add(ds);
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 40);
+    master->SetDataSet(ds);
+    auto *p = new TlyrPictureView(report.get());
+    p->SetName(QStringLiteral("Logo"));
+    p->SetParent(master);
+    p->SetBounds(0, 0, 60, 30);
+    p->SetFileLink(dir.filePath(QStringLiteral("[Files.\"F\"].png")));
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(pages().PictureCache.Count(), 2);
+    int first = 0, second = 0;
+    for (int i = 0; i < pages().Count(); ++i)
+        for (TlyrComponent *c : pages().GetPage(i)->AllObjects())
+            if (auto *v = qobject_cast<TlyrPictureView *>(c)) {
+                first += v->Picture().size() == one.size();
+                second += v->Picture().size() == other.size();
+            }
+    EXPECT_EQ(first, 50);
+    EXPECT_EQ(second, 10);
+}
+
 namespace {
 class RecordingFilter : public TlyrExportFilter {
 public:
