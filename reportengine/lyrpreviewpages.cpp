@@ -260,6 +260,15 @@ void TlyrPreviewPages::AddPage(TlyrReportPage *page)
     fileCacheCheck();
     ++CurPage;
     if (CurPage < pages->Count() && AddPageAction != 1) return;
+    // Even a page in the file cache keeps a little memory: a report that
+    // never ends is stopped at a number of pages no real report reaches.
+    if (pages->Count() >= MaxPages) {
+        if (Report && !Report->Terminated()) {
+            Report->AddError(QStringLiteral("报表超过 %1 页，已停止生成").arg(MaxPages));
+            Report->SetTerminated(true);
+        }
+        return;
+    }
     int source = -1;
     for (size_t i = 0; i < sourceOf_.size(); ++i)
         if (sourceOf_[i] == page) source = static_cast<int>(i);

@@ -78,7 +78,9 @@ public:
     qint64 MemSize = 0;
     // Without UseFileCache pages go to the file cache only past this many
     // times MaxMemSize.
-    static constexpr int kMemoryCeilingFactor = 16;
+    static constexpr int kMemoryCeilingFactor = 4;
+    // A build that would make more pages stops with an error line.
+    static inline int MaxPages = 1000000;
     // Lines about damaged pages or files (also given to the report's errors).
     QStringList Errors;
 

@@ -822,7 +822,7 @@ TEST_F(EngineTest, FileCacheKeepsOnlyTheFirstPagesInMemory)
     EXPECT_EQ(loaded.Count(), 400);
 }
 
-TEST_F(EngineTest, WithoutTheFileCachePagesStillLeaveMemoryPastTheCeiling)
+TEST_F(EngineTest, PagesLeaveMemoryPastTheCeilingWithoutTheFileCacheAndARunawayReportStops)
 {
     auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
     master->SetRowCount(300);
@@ -846,6 +846,16 @@ TEST_F(EngineTest, WithoutTheFileCachePagesStillLeaveMemoryPastTheCeiling)
     EXPECT_TRUE(pages().PagesItem()->Items(0)->Loaded);
     EXPECT_TRUE(pages().PagesItem()->Items(1)->Loaded);
     EXPECT_EQ(texts(250), QStringList{"line 251"});
+    // A report that never ends stops, with an error line, at a page count
+    // no real report reaches.
+    const int saved = TlyrPreviewPages::MaxPages;
+    TlyrPreviewPages::MaxPages = 40;
+    master->SetRowCount(2147483647);
+    EXPECT_FALSE(report->PrepareReport());
+    TlyrPreviewPages::MaxPages = saved;
+    EXPECT_EQ(pages().Count(), 40);
+    EXPECT_TRUE(report->Errors().join(u'\n').contains(QStringLiteral("40 页")))
+            << report->Errors().join(u'\n').toStdString();
 }
 
 TEST_F(EngineTest, APictureLoadedOnEveryRowIsCachedOnce)

@@ -1,8 +1,16 @@
+// How the engine scales.
+//
 // Loading and preparing a template of 10,000 and of 40,000 memos, and
 // loading a prepared report of 1,000,000 objects. Name look-ups and unique
 // names must not walk every object, so 40,000 take about four times as long
 // as 10,000: ratio_vs_10000 is that quotient (near 4 when linear); the same
 // for prepared reports of 250,000 and 1,000,000 objects (ratio_vs_2500).
+//
+// Memory of a long report (one row of eight memos a page, default options
+// but MaxMemSize 1, so that pages leave memory past 4 MiB): the peak growth of the resident size per page for
+// 20,000 and for 80,000 pages; growth_per_page_ratio_vs_20000 stays near or
+// below 1 when the pages leave memory as they are made (near 4 would mean
+// every page stays).
 
 #include "report/lyrband.h"
 #include "report/lyrclass.h"
@@ -14,9 +22,12 @@
 #include "gui_main.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <malloc.h>
 #include <map>
 
 namespace {
@@ -149,8 +160,70 @@ void BM_LoadPreparedObjects(benchmark::State &state)
     if (perSize().count(-2500) && n != 2500) state.counters["ratio_vs_2500"] = mean / perSize()[-2500];
 }
 
+// The resident size now and at its peak since the last reset, in bytes.
+qint64 statusBytes(const char *field)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith(field)) return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return 0;
+}
+
+void resetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly)) f.write("5");
+}
+
+void BM_PagesMemory(benchmark::State &state)
+{
+    const int n = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        TlyrReport report;
+        report.EngineOptions()->SetNewSilentMode(simSilent);
+        report.EngineOptions()->setProperty("MaxMemSize", 1);
+        auto *page = new TlyrReportPage(&report);
+        page->SetNameUnchecked(QStringLiteral("Page1"));
+        page->SetParent(&report);
+        auto *band = new TlyrMasterData(&report);
+        band->SetNameUnchecked(QStringLiteral("Rows"));
+        band->SetParent(page);
+        band->SetHeight(20);
+        band->SetRowCount(n);
+        band->SetStartNewPage(true);
+        for (int c = 0; c < 8; ++c) {
+            auto *m = new TlyrMemoView(&report);
+            m->SetNameUnchecked(QStringLiteral("M%1").arg(c));
+            m->SetParent(band);
+            m->SetBounds(c * 90, 0, 90, 20);
+            m->SetText(QStringLiteral("第 [Line] 行 %1 列").arg(c));
+        }
+        // What earlier runs freed goes back first, so that it is not reused
+        // unseen.
+        malloc_trim(0);
+        resetPeak();
+        const qint64 before = statusBytes("VmRSS:");
+        const auto t0 = Clock::now();
+        if (!report.PrepareReport()) state.SkipWithError("prepare failed");
+        state.SetIterationTime(seconds(Clock::now() - t0));
+        auto &pages = *static_cast<TlyrPreviewPages *>(report.PreviewPages());
+        const double growth = double(statusBytes("VmHWM:") - before);
+        const double perPage = growth / pages.Count();
+        state.counters["pages"] = pages.Count();
+        state.counters["peak_growth_kib"] = growth / 1024;
+        state.counters["growth_per_page_bytes"] = perPage;
+        state.counters["file_cache_bytes_per_page"] =
+                double(QFileInfo(pages.XMLDoc.TempFileName()).size()) / pages.Count();
+        perSize()[1000000 + n] = perPage;
+        if (n != 20000 && perSize().count(1020000))
+            state.counters["growth_per_page_ratio_vs_20000"] = perPage / perSize()[1020000];
+    }
+}
+
 }  // namespace
 
+BENCHMARK(BM_PagesMemory)->Arg(20000)->Arg(80000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_LoadPreparedObjects)->Arg(2500)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_LoadAndPrepareMemos)->Arg(10000)->Arg(40000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
