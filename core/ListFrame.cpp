@@ -46,6 +46,21 @@ void ListWhere::like(const QString &column, const QString &text)
     add(QStringLiteral(" AND (") + column + QStringLiteral(" like ?)"), {QStringLiteral("%") + text + "%"});
 }
 
+void ListWhere::nameOrCode(const QString &nameColumn, const QString &codeColumn, const QString &text)
+{
+    QVariantList values{QStringLiteral("%") + text + "%"};
+    QString range;
+    if (!text.isEmpty()) {
+        // NOCASE folds ASCII letters to lower case: the bounds are folded too.
+        const QString low = text.toLower();
+        QString high = low;
+        high[high.size() - 1] = QChar(high.back().unicode() + 1);
+        values << low << high;
+        range = QStringLiteral(" OR (%1 >= ? COLLATE NOCASE AND %1 < ? COLLATE NOCASE)").arg(codeColumn);
+    }
+    add(QStringLiteral(" AND (") + nameColumn + QStringLiteral(" Like ?") + range + QStringLiteral(")"), values);
+}
+
 void ListWhere::equals(const QString &column, const QString &value)
 {
     add(QStringLiteral(" AND (") + column + QStringLiteral("=?)"), {value});
@@ -263,8 +278,10 @@ CardOpener cardWindow(const QString &key)
 QString TListFrame::exportFolder()
 {
     if (!g_exportFolder.isEmpty()) return g_exportFolder;
+    // A fresh account may have no documents folder yet: it is made, and the
+    // home folder serves when it cannot be.
     const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return docs.isEmpty() ? QDir::homePath() : docs;
+    return !docs.isEmpty() && QDir().mkpath(docs) ? docs : QDir::homePath();
 }
 
 void TListFrame::setExportFolder(const QString &folder)
@@ -550,7 +567,7 @@ QString TListFrame::BitBtn3Click()
     const QString path = excel::exportFilePath(exportFolder(), layout->title, QDateTime::currentDateTime());
     const excel::ExportResult r = excel::writeExport(path, *layout, myDeptName, source, totals);
     if (!r.written) {
-        ui::showMessage(r.message.isEmpty() ? QString::fromUtf8(excel::kCannotCreateXls) : r.message, this);
+        ui::show({r.message, ui::appTitle(), ui::Icon::Warning, ui::Buttons::Ok, r.detail}, this);
         return {};
     }
     if (g_exportOpener)

@@ -45,6 +45,9 @@ public:
     void add(const QString &piece, const QVariantList &values = {});
     // " AND (column like ?)" matching a part of the text.
     void like(const QString &column, const QString &text);
+    // The name holds the text or the pinyin code begins with it, in any
+    // case: the code is compared as a range an index can serve.
+    void nameOrCode(const QString &nameColumn, const QString &codeColumn, const QString &text);
     void equals(const QString &column, const QString &value);
     // " AND (column Between ? AND ?)", dates as "yyyy-MM-dd".
     void between(const QString &column, const QDate &from, const QDate &to);

@@ -31,5 +31,11 @@ void createDatabase(const QString &path, const QByteArray &key);
 void createSchema(vdb::Connection &c);
 // Indexes on what the lists and reports filter and join on (for the tables present).
 void ensureIndexes(vdb::Connection &c);
+// Once per database (marked in its user_version), in one transaction: the
+// pinyin codes of members, goods, suppliers, gifts and document lines that an
+// earlier table made with another initial for a character (长沙 "ZS") are
+// made again; a code that differs from what that table made was typed by
+// hand and stays.
+void upgradePinyinCodes(vdb::Connection &c);
 
 }  // namespace velmora

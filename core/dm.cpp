@@ -58,8 +58,10 @@ void TfrmDM::openDatabase(const QString &path, bool create)
     closeDatabase();
     if (create && !QFileInfo::exists(path)) velmora::createDatabase(path, velmora::databaseKey());
     m_conn = vdb::Connection::open(path, velmora::databaseKey());
-    // A database made by an earlier version gets the indexes added since.
+    // A database made by an earlier version gets the indexes added since,
+    // and its pinyin codes follow the current table.
     velmora::ensureIndexes(*m_conn);
+    velmora::upgradePinyinCodes(*m_conn);
 }
 
 void TfrmDM::closeDatabase()

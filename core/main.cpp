@@ -453,7 +453,7 @@ void TfrmMain::myfrmClose()
     for (bool *flag : flags) {
         if (!*flag) continue;
         auto it = m_open.find(flag);
-        QMdiSubWindow *sub = it == m_open.end() ? nullptr : it->second.data();
+        QMdiSubWindow *sub = it == m_open.end() ? nullptr : it->second.frame.data();
         if (!sub) continue;
         if (sub->close()) {
             *flag = false;
@@ -472,11 +472,11 @@ QMdiSubWindow *TfrmMain::showMdiChild(QWidget *w, bool *openFlag)
     connect(w, &QObject::destroyed, sub, [sub] { sub->close(); });
     if (openFlag) {
         *openFlag = true;
-        m_open[openFlag] = sub;
-        connect(sub, &QObject::destroyed, this, [this, openFlag, sub] {
+        m_open[openFlag] = {sub, sub};
+        connect(sub, &QObject::destroyed, this, [this, openFlag](QObject *gone) {
             auto it = m_open.find(openFlag);
             // Only the window that holds the flag clears it.
-            if (it != m_open.end() && (it->second.isNull() || it->second.data() == sub)) {
+            if (it != m_open.end() && (it->second.frame.isNull() || it->second.id == gone)) {
                 *openFlag = false;
                 m_open.erase(it);
             }
@@ -490,7 +490,7 @@ QMdiSubWindow *TfrmMain::showMdiChild(QWidget *w, bool *openFlag)
 QWidget *TfrmMain::openWindow(const bool *openFlag) const
 {
     auto it = m_open.find(openFlag);
-    return it == m_open.end() || it->second.isNull() ? nullptr : it->second->widget();
+    return it == m_open.end() || it->second.frame.isNull() ? nullptr : it->second.frame->widget();
 }
 
 QString TfrmMain::helpPage() const

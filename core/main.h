@@ -124,7 +124,13 @@ private:
 
     std::vector<QMenu *> m_tops;
     QMenu *m_help = nullptr;
-    std::map<const bool *, QPointer<QMdiSubWindow>> m_open;
+    // The open list window of each flag.  `id` names the frame without
+    // touching it, for when it is half destroyed.
+    struct OpenChild {
+        QPointer<QMdiSubWindow> frame;
+        const QObject *id = nullptr;
+    };
+    std::map<const bool *, OpenChild> m_open;
     bool m_formShown = false;
     bool m_closing = false;
 };

@@ -3,10 +3,9 @@
 #include "core/MenuOpeners.h"
 #include "core/dm.h"
 #include "core/main.h"
+#include "members/MemberRecord.h"
 #include "members/Openers.h"
-#include "platform/db/sqlbuilder.h"
 #include "platform/ui/application.h"
-#include "platform/ui/checks.h"
 #include "platform/ui/lookupcombo.h"
 #include "platform/ui/messages.h"
 
@@ -17,9 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableView>
-#include <cmath>
 
-using vdb::Statement;
 using velmora::ListWhere;
 
 namespace members {
@@ -78,10 +75,7 @@ TfrmMember_M::TfrmMember_M(QWidget *parent) : TListFrame(parent), hasRight(mainI
     choiceFilter(0, &CheckBox1, QStringLiteral("会员分类"), DBLookupComboBox1, QStringLiteral("theType"));
     Edit1 = textFilter(0, &CheckBox2, QStringLiteral("会员卡号"), QStringLiteral("theNum"));
     Edit2 = editFilter(0, &CheckBox3, QStringLiteral("会员姓名"), [](ListWhere &w, const QString &text) {
-        // The pinyin code's first characters, as many as the text has bytes.
-        w.add(QStringLiteral(" AND (theName Like ? OR (Left(thePY, ") + QString::number(ui::gbkLength(text)) +
-                      QStringLiteral(") = ?))"),
-              {QStringLiteral("%") + text + "%", text});
+        w.nameOrCode(QStringLiteral("theName"), QStringLiteral("thePY"), text);
     });
     DBLookupComboBox2 = velmora::lookupBox(&TfrmDM::DBComSex);
     choiceFilter(0, &CheckBox4, QStringLiteral("会员性别"), DBLookupComboBox2, QStringLiteral("theSex"));
@@ -248,28 +242,14 @@ void TfrmMember_M::D1Click()
 {
     if (currentRow() < 0) return;
     const QString card = field(QStringLiteral("会员卡号"));
-    // Float residues of the balance (5.5e-17) count as zero.
-    bool ok = false;
-    const double balance = field(QStringLiteral("账户余额")).toDouble(&ok);
-    if (ok && std::fabs(balance) >= 0.005) {
-        ui::showMessage(QStringLiteral("该会员账户余额不为零，不能注销！"), this);
-        return;
-    }
+    // The grid's balance may be old: the stored one decides, before the
+    // question and again in the deleting transaction.
     vdb::Connection &c = *frmDM->ADOConnection1();
-    const std::pair<const char *, const char *> documents[] = {{"UXF", "该会员已经消费，不能注销！"},
-                                                               {"UCZ", "该会员已经储值，不能注销！"},
-                                                               {"UDH", "该会员已经兑换，不能注销！"}};
-    for (const auto &[table, refusal] : documents) {
-        vdb::Query q(&c);
-        Statement(QStringLiteral("Select ID from ") + table + QStringLiteral(" Where (MNum=:card) AND (theDel = '否')"))
-                .text("card", card)
-                .open(q);
-        if (!q.IsEmpty()) {
-            ui::showMessage(QString::fromUtf8(refusal), this);
-            return;
-        }
+    QString refusal = members::removalRefusal(c, card);
+    if (refusal.isEmpty()) {
+        if (!ui::ask(QStringLiteral("确认要删除吗？该删除将不可恢复！"), QStringLiteral("删除"), this)) return;
+        refusal = members::removeMember(c, card);
     }
-    if (!ui::ask(QStringLiteral("确认要删除吗？该删除将不可恢复！"), QStringLiteral("删除"), this)) return;
-    Statement("Update Member Set theDel='是' Where (theNum=:card) AND (theDel='否')").text("card", card).run(c);
+    if (!refusal.isEmpty()) ui::showMessage(refusal, this);
     Ref();
 }

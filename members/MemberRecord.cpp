@@ -89,4 +89,35 @@ MemberSearch searchMembers(const QString &text)
     return s;
 }
 
+QString removalRefusal(vdb::Connection &c, const QString &card)
+{
+    vdb::Query q(&c);
+    vdb::Statement("select theCZ from Member Where (theNum=:card) AND (theDel='否')").text("card", card).open(q);
+    // The balance as the MONEY column holds it: float residues count as 0.
+    velmora::Money balance;
+    for (q.First(); !q.Eof(); q.Next())
+        if (velmora::Money::parse(q.value(QStringLiteral("theCZ")), &balance) && !balance.isZero())
+            return QStringLiteral("该会员账户余额不为零，不能注销！");
+    const std::pair<const char *, const char *> documents[] = {{"UXF", "该会员已经消费，不能注销！"},
+                                                               {"UCZ", "该会员已经储值，不能注销！"},
+                                                               {"UDH", "该会员已经兑换，不能注销！"}};
+    for (const auto &[table, refusal] : documents) {
+        vdb::Statement(QStringLiteral("Select ID from ") + table + QStringLiteral(" Where (MNum=:card) AND (theDel = '否')"))
+                .text("card", card)
+                .open(q);
+        if (!q.IsEmpty()) return QString::fromUtf8(refusal);
+    }
+    return {};
+}
+
+QString removeMember(vdb::Connection &c, const QString &card)
+{
+    vdb::Transaction tx(c);
+    const QString refusal = removalRefusal(c, card);
+    if (!refusal.isEmpty()) return refusal;
+    vdb::Statement("Update Member Set theDel='是' Where (theNum=:card) AND (theDel='否')").text("card", card).run(c);
+    tx.commit();
+    return {};
+}
+
 }  // namespace members

@@ -67,4 +67,13 @@ struct MemberSearch {
 // Runs the card search on the data module's connection.
 MemberSearch searchMembers(const QString &text);
 
+// Why the live member with the card may not be deleted ("注销"), from the
+// database as it stands: money on the card, or a live sale, recharge or
+// exchange.  "" when it may go.
+QString removalRefusal(vdb::Connection &c, const QString &card);
+// Checks again and marks the member deleted, in one transaction, so that a
+// recharge or commission booked since the list was read stops it.  Returns
+// the refusal ("" when deleted).
+QString removeMember(vdb::Connection &c, const QString &card);
+
 }  // namespace members

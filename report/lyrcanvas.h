@@ -25,6 +25,7 @@
 #include <QStringView>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -39,9 +40,12 @@ constexpr int clRed = 0x0000FF;
 constexpr int clYellow = 0x00FFFF;
 constexpr int clSilver = 0xC0C0C0;
 
-// Rounds half away from zero, as the layout and drawing rules do.
+// Rounds half away from zero, as the layout and drawing rules do.  Values
+// past the int range (a font of a million points) saturate; NaN gives 0.
 inline int lyrRoundi(double v)
 {
+    if (!(v > -2147483648.0)) return v != v ? 0 : std::numeric_limits<int>::min();
+    if (!(v < 2147483647.0)) return std::numeric_limits<int>::max();
     return int(std::lround(v));
 }
 

@@ -59,7 +59,8 @@ void TlyrDrawText::SetFont(const TlyrFont &font)
 void TlyrDrawText::SetFont(const QString &name, int size, int style, int color)
 {
     fontName_ = name;
-    fontSize_ = size;
+    // Far beyond any page; keeps the pixel sizes worked out from it in range.
+    fontSize_ = std::clamp(size, -kMaxFontSize, kMaxFontSize);
     fontStyle_ = style & 15;
     fontColor_ = color;
     measuring_.SetFont(measureFont(fontStyle_));

@@ -49,6 +49,7 @@ public:
     // Bits of a laid-out line's flags.
     enum { ParaStart = 1, ParaEnd = 2 };
     static constexpr double kMeasureDpi = 600;
+    static constexpr int kMaxFontSize = 10000;
     static constexpr double kToMeasure = 600.0 / 96.0;
 
     TlyrDrawText();

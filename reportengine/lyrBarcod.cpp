@@ -342,34 +342,39 @@ void TlyrBarcode::computeWidths()
 {
     // A module of 0 would make a symbol without width; huge ones overflow.
     const int m = std::clamp(Modul, 1, 1000);
-    double r = 2.0;
     if (UsesRatio(Typ)) {
         const double lo = (Typ == bcCode_2_5_matrix) ? 2.25 : 2.0;
         if (!std::isfinite(Ratio) || Ratio < lo)
             Ratio = lo;
         else if (Ratio > 3.0)
             Ratio = 3.0;
-        r = Ratio;
     }
-    m_w[0] = m;
-    m_w[1] = int(std::lround(m * r));
-    m_w[2] = m_w[1] * 3 / 2;
-    m_w[3] = m_w[1] * 2;
+    elementWidths(m, m_w);
+}
+
+int TlyrBarcode::elementSlot(QChar code) const
+{
+    const char c = char(code.unicode() < 128 ? code.unicode() : 0);
+    if (c >= '0' && c <= '3') return c - '0';
+    if (c >= '5' && c <= '8') return c - '5';
+    if (c >= 'A' && c <= 'D') return c - 'A';
+    throw ElyrBarcodeError(QStringLiteral("%1: internal Error").arg(Name));
 }
 
 int TlyrBarcode::ElementWidth(QChar code) const
 {
-    const char c = char(code.unicode() < 128 ? code.unicode() : 0);
-    if (c >= '0' && c <= '3') return m_w[c - '0'];
-    if (c >= '5' && c <= '8') return m_w[c - '5'];
-    if (c >= 'A' && c <= 'D') return m_w[c - 'A'];
-    throw ElyrBarcodeError(QStringLiteral("%1: internal Error").arg(Name));
+    return m_w[elementSlot(code)];
 }
 
 int TlyrBarcode::sumWidths(const QString &data) const
 {
+    return sumWidths(data, m_w);
+}
+
+int TlyrBarcode::sumWidths(const QString &data, const int widths[4]) const
+{
     int w = 0;
-    for (QChar c : data) w += ElementWidth(c);
+    for (QChar c : data) w += widths[elementSlot(c)];
     return w;
 }
 
@@ -750,9 +755,10 @@ bool eanFamily(TlyrBarcodeType t)
     return t == bcCodeEAN8 || t == bcCodeEAN13 || t == bcCodeUPC_A || t == bcCodeUPC_E0 || t == bcCodeUPC_E1;
 }
 
-// Pieces of the human-readable text; band limits in modules, except the
-// digits set outside the symbol, which take a fixed 8 pixels.
-QList<TextPiece> textPieces(TlyrBarcodeType t, const QString &s, int m, int w)
+// Pieces of the human-readable text; band limits in modules of m dots,
+// except the digits set outside the symbol of w dots, which take a fixed 8
+// pixels of px dots each.
+QList<TextPiece> textPieces(TlyrBarcodeType t, const QString &s, int m, int w, double px)
 {
     auto mod = [m](double a) { return a * m; };
     switch (t) {
@@ -760,19 +766,19 @@ QList<TextPiece> textPieces(TlyrBarcodeType t, const QString &s, int m, int w)
         return {{s.left(4), mod(3), mod(31)}, {s.mid(4), mod(36), mod(64)}};
     case bcCodeEAN13: {
         QList<TextPiece> p;
-        if (s.at(0) != u'0') p.append({s.left(1), -8, -1});
+        if (s.at(0) != u'0') p.append({s.left(1), -8 * px, -px});
         p.append({s.mid(1, 6), mod(3), mod(45)});
         p.append({s.mid(7), mod(50), mod(92)});
         return p;
     }
     case bcCodeUPC_A:
-        return {{s.left(1), -8, -1},
+        return {{s.left(1), -8 * px, -px},
                 {s.mid(1, 5), mod(10), mod(45)},
                 {s.mid(6, 5), mod(50), mod(85)},
-                {s.mid(11), double(w + 1), double(w + 8)}};
+                {s.mid(11), w + px, w + 8 * px}};
     case bcCodeUPC_E0:
     case bcCodeUPC_E1:
-        return {{s.left(6), mod(3), mod(45)}, {s.mid(6), double(w + 1), double(w + 8)}};
+        return {{s.left(6), mod(3), mod(45)}, {s.mid(6), w + px, w + 8 * px}};
     default:
         return {{s, 0, double(w)}};
     }
@@ -780,19 +786,51 @@ QList<TextPiece> textPieces(TlyrBarcodeType t, const QString &s, int m, int w)
 
 }  // namespace
 
-void TlyrBarcode::DrawBarcode(QPainter &painter, const QRectF &rect, bool showText)
+void TlyrBarcode::elementWidths(int narrow, int out[4]) const
+{
+    const double r = UsesRatio(Typ) ? Ratio : 2.0;
+    out[0] = narrow;
+    out[1] = int(std::lround(narrow * r));
+    out[2] = out[1] * 3 / 2;
+    out[3] = out[1] * 2;
+}
+
+int TlyrBarcode::wholeDotModule(const QString &data, double length) const
+{
+    // The widest narrow module (in whole dots) whose symbol fits the length;
+    // a dot more is the rounding of the rectangle's edges. The quiet zones
+    // beyond the rectangle stay clear.
+    const int w = sumWidths(data);
+    const double ideal = w > 0 ? length * m_w[0] / w : 1;
+    for (int k = int(std::clamp(ideal, 0.0, 10000.0)) + 1; k > 1; --k) {
+        int widths[4];
+        elementWidths(k, widths);
+        if (sumWidths(data, widths) <= length + 1) return k;
+    }
+    return 1;
+}
+
+void TlyrBarcode::DrawBarcode(QPainter &painter, const QRectF &rect, bool showText, double scaleX, double scaleY)
 {
     const QString data = MakeData();
-    const int w = sumWidths(data);
-    if (w <= 0 || rect.width() <= 0 || rect.height() <= 0) return;
+    if (sumWidths(data) <= 0 || rect.width() <= 0 || rect.height() <= 0) return;
     const int angle = normalizedAngle();
     const bool upright = angle == 0 || angle == 180;
+    // Every element takes whole device dots, so no bar is widened or lost
+    // by the device's rounding (printers of 203 dpi).
+    int dots[4];
+    elementWidths(wholeDotModule(data, upright ? rect.width() : rect.height()), dots);
+    const int w = sumWidths(data, dots);
     const double h = upright ? rect.height() : rect.width();
+    // The text and the room it takes follow the canvas's scale, as the
+    // texts of the other objects do.
+    const double along = std::max(1e-6, upright ? scaleX : scaleY);
+    const double across = std::max(1e-6, upright ? scaleY : scaleX);
     const bool ean = eanFamily(Typ);
-    const double barH = std::max(0.0, showText ? h - (ean ? 7 : 16) : h);
+    const double barH = std::max(0.0, showText ? h - (ean ? 7 : 16) * across : h);
 
     // Unrotated symbol: bars along x from 0 to w, from y 0 down to barH, text
-    // underneath; then turned counter-clockwise and stretched into rect.
+    // underneath; then turned counter-clockwise into rect from its corner.
     QTransform rot;
     switch (angle) {
     case 90:
@@ -807,17 +845,14 @@ void TlyrBarcode::DrawBarcode(QPainter &painter, const QRectF &rect, bool showTe
     default:
         break;
     }
-    const double rw = upright ? w : h, rh = upright ? h : w;
-    const QTransform toRect = rot * QTransform::fromScale(rect.width() / rw, rect.height() / rh) *
-                              QTransform::fromTranslate(rect.left(), rect.top());
-
     painter.save();
-    painter.setTransform(toRect, true);
     painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.fillRect(rect, Color);
+    painter.setTransform(rot * QTransform::fromTranslate(rect.left(), rect.top()), true);
     painter.fillRect(QRectF(0, 0, w, h), Color);
     double x = 0;
     for (QChar c : data) {
-        const int ew = ElementWidth(c);
+        const int ew = dots[elementSlot(c)];
         const char k = char(c.unicode());
         if (k >= '5' && k <= '8')
             painter.fillRect(QRectF(x, 0, ew, barH), ColorBar);
@@ -828,16 +863,15 @@ void TlyrBarcode::DrawBarcode(QPainter &painter, const QRectF &rect, bool showTe
 
     if (showText) {
         QFont font = painter.font();
-        font.setPixelSize(11);
+        font.setPixelSize(std::max(1, int(std::lround(11 * across))));
         painter.setFont(font);
         painter.setPen(ColorBar);
         const QFontMetricsF fm(font);
-        const int m = m_w[0];
-        for (const TextPiece &p : textPieces(Typ, m_display, m, w)) {
-            const QRectF band(p.left, h - 16, p.right - p.left, 16);
+        for (const TextPiece &p : textPieces(Typ, m_display, dots[0], w, along)) {
+            const QRectF band(p.left, h - 16 * across, p.right - p.left, 16 * across);
             painter.fillRect(band, Color);
             const double tw = fm.horizontalAdvance(p.text);
-            const QRectF textBox(p.left + (band.width() - tw) / 2, h - 14, tw, 14);
+            const QRectF textBox(p.left + (band.width() - tw) / 2, h - 14 * across, tw, 14 * across);
             painter.drawText(textBox, Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, p.text);
         }
     }

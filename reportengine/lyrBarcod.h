@@ -74,10 +74,14 @@ public:
     // Width in pixels of one element code at the current Modul and Ratio.
     int ElementWidth(QChar code) const;
 
-    // Draws bars (and the text under them) stretched into rect, rotated by
-    // Angle (0, 90, 180, 270 counter-clockwise).  Throws ElyrBarcodeError
-    // before anything is painted when Text cannot be encoded.
-    void DrawBarcode(QPainter &painter, const QRectF &rect, bool showText);
+    // Draws bars (and the text under them) into rect (device pixels),
+    // rotated by Angle (0, 90, 180, 270 counter-clockwise). Every element
+    // takes whole device pixels, the narrow one as many (at least one) as
+    // let the symbol fit rect's length, from rect's corner. scaleX and
+    // scaleY are the device pixels of one layout pixel (96 per inch), by
+    // which the text and its room grow. Throws ElyrBarcodeError before
+    // anything is painted when Text cannot be encoded.
+    void DrawBarcode(QPainter &painter, const QRectF &rect, bool showText, double scaleX = 1, double scaleY = 1);
 
     void Assign(const TlyrBarcode &source);
 
@@ -91,7 +95,13 @@ public:
 
 private:
     void computeWidths();
+    // The four element widths for a narrow element of that many pixels.
+    void elementWidths(int narrow, int out[4]) const;
+    // 0..3: which of the four widths an element code takes.
+    int elementSlot(QChar code) const;
+    int wholeDotModule(const QString &data, double length) const;
     int sumWidths(const QString &data) const;
+    int sumWidths(const QString &data, const int widths[4]) const;
     int normalizedAngle() const;
 
     int m_w[4] = {1, 2, 3, 4};

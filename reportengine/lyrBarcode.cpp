@@ -87,7 +87,7 @@ void TlyrBarCodeView::Draw(TlyrCanvas &canvas, double scaleX, double scaleY, dou
     if (lastError_.isEmpty()) {
         if (QPainter *p = canvas.Painter()) {
             try {
-                barcode_.DrawBarcode(*p, QRectF(X, Y, DX, DY), showText_);
+                barcode_.DrawBarcode(*p, QRectF(X, Y, DX, DY), showText_, scaleX, scaleY);
             } catch (const ElyrBarcodeError &e) {
                 lastError_ = e.message();
             }

@@ -52,7 +52,9 @@ const std::vector<TlyrEngine::Node> &TlyrEngine::Masters(TlyrReportPage *page) c
 TlyrDataSet *TlyrEngine::dataSetOf(TlyrDataBand *band) const
 {
     if (band->DataSet()) return band->DataSet();
-    if (band->RowCount() >= 1) return band->VirtualDataSet();
+    // A band that had rows when the run began keeps its rows when a script
+    // sets their number to 0 for one master.
+    if (band->RowCount() >= 1 || rowBands_.contains(band)) return band->VirtualDataSet();
     return nullptr;
 }
 
@@ -118,6 +120,7 @@ void TlyrEngine::prepareBands(TlyrReportPage *page, bool vertical)
         if (!b || b->Vertical() != vertical) continue;
         const int n = b->BandNumber();
         if (n >= 4 && n <= 13) list.push_back(b);
+        if (auto *d = qobject_cast<TlyrDataBand *>(b); d && !d->DataSet() && d->RowCount() >= 1) rowBands_.insert(d);
     }
     // Ordered by the numeric position, stably: bands at the same place all
     // take part.
@@ -256,6 +259,7 @@ bool TlyrEngine::Run()
     lastValues_.clear();
     groupRecords_.clear();
     trees_.clear();
+    rowBands_.clear();
     shiftTrees_.clear();
     crossed_.clear();
     sourceBand_.clear();
@@ -391,19 +395,19 @@ void TlyrEngine::runPage(TlyrReportPage *page)
         // Numbering restarts before the page is added: the pages so far get
         // their total, and this page is number 1.
         if (page->ResetPageNumbers) pages->ResetLogicalPageNumber();
+        TlyrBand *title = page->FindBand(&TlyrReportTitle::staticMetaObject);
         if (page->PrintOnPreviousPage && pages->CurPage >= 0) {
             // Continues below what the previous report page left.
             CurX = 0;
             CurColumn = 1;
             CurY = pages->GetLastY();
             firstPage_ = false;
+            if (title) ShowBand(title);
         } else {
             pages->AddPage(page);
             firstPage_ = true;
-            initPage();
+            initPage(title);
         }
-        TlyrBand *title = page->FindBand(&TlyrReportTitle::staticMetaObject);
-        if (title) ShowBand(title);
         runDataBands(trees_[page].Masters);
         if (TlyrBand *summary = page->FindBand(&TlyrReportSummary::staticMetaObject)) ShowBand(summary);
         sizeEndlessPage(page);
@@ -437,17 +441,32 @@ void TlyrEngine::sizeEndlessPage(TlyrReportPage *page)
     Pages()->UpdatePageDimensions(page, width, height);
 }
 
-void TlyrEngine::initPage()
+void TlyrEngine::initPage(TlyrBand *title)
 {
     CurX = subBaseX_ >= 0 ? subBaseX_ : 0;
     CurY = 0;
     CurColumn = 1;
     auto *ph = static_cast<TlyrPageHeader *>(CurPage->FindBand(&TlyrPageHeader::staticMetaObject));
-    inPageBand_ = true;
+    // A page header kept off the first page may leave its place to its child.
+    TlyrBand *head = ph;
+    if (ph && firstPage_ && !ph->PrintOnFirstPage) head = ph->PrintChildIfInvisible() ? ph->Child() : nullptr;
     // A page that a side-by-side subreport already reached has its header.
     const bool reused = Pages()->GetCurPosition() > 0;
-    if (ph && (!firstPage_ || ph->PrintOnFirstPage) && !reused) ShowBand(ph);
-    if (reused && ph && (!firstPage_ || ph->PrintOnFirstPage)) CurY += ph->Height();
+    // The title goes above the page header or below it, as the page says.
+    const int breaks = breaks_;
+    auto showTitle = [&](bool before) {
+        columnStartY_ = CurY;
+        if (title && CurPage->TitleBeforeHeader == before) ShowBand(title);
+        // A title whose subreport ran on over pages left its last page set up.
+        return breaks_ == breaks;
+    };
+    if (!showTitle(true)) return;
+    inPageBand_ = true;
+    if (head && !reused) ShowBand(head);
+    if (reused && head) CurY += head->Height();
+    inPageBand_ = false;
+    if (!showTitle(false)) return;
+    inPageBand_ = true;
     if (TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject)) {
         if (!reused)
             ShowBand(ch);
@@ -497,6 +516,7 @@ void TlyrEngine::EndPage()
 
 void TlyrEngine::NewPage()
 {
+    ++breaks_;
     TlyrPreviewPages *pages = Pages();
     // A keep block that did not start at the top of this page moves to the
     // next page below its headers.
@@ -575,6 +595,7 @@ void TlyrEngine::NewColumn()
         NewPage();
         return;
     }
+    ++breaks_;
     ++CurColumn;
     const QStringList positions = CurPage->ColumnPositions();
     const int i = CurColumn - 1;
@@ -673,8 +694,15 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                     footerKeepPos = Pages()->GetCurPosition();
                     footerKeepY = CurY;
                 }
-                const double rowY = CurY;
+                double rowY = CurY;
+                const int breaks = breaks_;
+                rowTop_ = rowY;
                 ShowBand(b);
+                // The row goes on where the record landed after a break.
+                if (breaks_ != breaks) {
+                    rowY = rowTop_;
+                    rowMaxY = 0;
+                }
                 if (first && b->KeepHeader() && node.Header && !b->KeepTogether()) endKeep(b);
                 ++line;
                 ++through;
@@ -1039,6 +1067,7 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
                           is<TlyrOverlay>(band) || is<TlyrColumnHeader>(band) || is<TlyrColumnFooter>(band);
     bool split = false;
     if (!pageBand && !showingHeaders_ && !popTarget_) {
+        const int breaks = breaks_;
         const bool atTop = CurY <= columnStartY_ + 0.0001;
         if (band->StartNewPage() && !atTop) {
             // A group that restarts the numbering closes the count of the
@@ -1053,14 +1082,21 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
             else if (CurY > columnStartY_ + 0.0001)
                 NewColumn();
         }
+        // A record that starts a new page or column starts its first column
+        // too, unless it follows a kept block that moved along.
+        auto *data = qobject_cast<TlyrDataBand *>(band);
+        if (breaks_ != breaks && data && data->Columns() >= 2 && CurY <= columnStartY_ + 0.0001)
+            data->SetCurColumn(1);
     }
     if (split) {
         splitBand(band, views);
     } else {
         // A multi-column data band sits at its column's place.
         auto *data = qobject_cast<TlyrDataBand *>(band);
-        band->SetLeft(CurX + (data && data->Columns() >= 2 ? band->Left() : 0));
+        const bool columns = data && data->Columns() >= 2;
+        band->SetLeft(CurX + (columns ? band->Left() : 0));
         band->SetTop(CurY);
+        if (columns) rowTop_ = CurY;
         if (popTarget_) {
             copyToPrintOnParent(band);
         } else if (cross) {

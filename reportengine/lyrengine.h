@@ -83,7 +83,9 @@ private:
     void linkDetails(Node &node, std::vector<TlyrBand *> &list, size_t from);
     void runReportPages();
     void runPage(TlyrReportPage *page);
-    void initPage();
+    // Starts an output page with its headers; the first page of a report
+    // page gets the title too.
+    void initPage(TlyrBand *title = nullptr);
     void sizeEndlessPage(TlyrReportPage *page);
     bool runDialogs();
     void runDataBands(std::vector<Node> &nodes);
@@ -109,6 +111,8 @@ private:
     void endKeep(TlyrBand *band);
 
     QHash<TlyrReportPage *, PageTree> trees_;
+    // Data bands that run over their own rows (RowCount without dataset).
+    QSet<TlyrDataBand *> rowBands_;
     std::vector<TlyrBand *> headerList_;
     QHash<TlyrGroupHeader *, KsValue> lastValues_;
     QHash<TlyrGroupHeader *, int> groupRecords_;
@@ -118,6 +122,10 @@ private:
     bool inPageBand_ = false;
     bool showingHeaders_ = false;
     double columnStartY_ = 0;
+    // Counts page and column breaks: a band output learns whether it broke.
+    int breaks_ = 0;
+    // Where the last record of a multi-column band was placed.
+    double rowTop_ = 0;
     // The open keep block: its band, where it began in the store, on the
     // page, in the outline and among the anchors.
     // Left of the subreport being run (-1 outside one).

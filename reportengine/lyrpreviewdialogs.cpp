@@ -7,6 +7,7 @@
 #include "report/lyrres.h"
 #include "reportengine/lyrprogress.h"
 
+#include <QButtonGroup>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -199,6 +200,11 @@ TlyrPageSettingsForm::TlyrPageSettingsForm(QWidget *parent) : ui::Form(parent)
 
     ApplyToCurRB = new QRadioButton(res(413), this);
     ApplyToAllRB = new QRadioButton(res(414), this);
+    // Their own group: by parent alone they would share one with the
+    // orientation buttons further down the form's tree.
+    auto *apply = new QButtonGroup(this);
+    apply->addButton(ApplyToCurRB);
+    apply->addButton(ApplyToAllRB);
     ApplyToCurRB->setChecked(true);
     layout->addWidget(ApplyToCurRB);
     layout->addWidget(ApplyToAllRB);

@@ -4,10 +4,12 @@
 #include "platform/print/textprinter.h"
 #include "report/lyrres.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <cmath>
@@ -208,7 +210,11 @@ TlyrPrinter::~TlyrPrinter()
 void TlyrPrinter::Init()
 {
     if (Initialized) return;
-    DpiX = DpiY = 600;
+    // Whole dots of the queue's own resolution (a label printer's 203 dpi)
+    // keep narrow bars whole; 600 dpi otherwise.
+    const print::QueueResolution dpi = print::cupsQueueResolution(Name);
+    DpiX = dpi.x > 0 ? dpi.x : 600;
+    DpiY = dpi.y > 0 ? dpi.y : 600;
     const QPrinterInfo info = QPrinterInfo::printerInfo(Name);
     Papers.clear();
     Papers.push_back({res("prCustom"), lyrCustomPaper});
@@ -261,34 +267,31 @@ void TlyrPrinter::applyLayout(QPrinter &p) const
 
 void TlyrPrinter::startPart()
 {
+    QString output = FileName;
+    if (output.isEmpty()) {
+        spool_ = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/velmora-print-XXXXXX.pdf"));
+        if (!spool_->open()) {
+            spool_.reset();
+            throw print::PrintError(QStringLiteral("无法在打印机“%1”上开始打印").arg(Name));
+        }
+        output = spool_->fileName();
+        spool_->close();
+    }
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     QPrinter &p = *printer_;
-    if (FileName.isEmpty()) {
-        p.setPrinterName(Name);
-        // Qt quietly prints elsewhere (or nowhere) for a queue it does not
-        // know: a queue that went away fails the job instead.
-        if (p.printerName() != Name || p.outputFormat() != QPrinter::NativeFormat) {
-            printer_.reset();
-            throw print::PrintError(QStringLiteral("打印机“%1”已不存在").arg(Name));
-        }
-    } else {
-        p.setOutputFormat(QPrinter::PdfFormat);
-        p.setOutputFileName(FileName);
-    }
+    p.setOutputFormat(QPrinter::PdfFormat);
+    p.setOutputFileName(output);
     p.setResolution(DpiX);
     p.setDocName(Title);
     p.setFullPage(true);
     applyLayout(p);
-    p.setCopyCount(copies_);
-    p.setCollateCopies(false);
-    p.setDuplex(duplex_ == 2   ? QPrinter::DuplexLongSide
-                : duplex_ == 3 ? QPrinter::DuplexShortSide
-                               : QPrinter::DuplexNone);
     painter_ = std::make_unique<QPainter>();
     if (!painter_->begin(&p)) {
         painter_.reset();
         printer_.reset();
-        throw print::PrintError(QStringLiteral("无法在打印机“%1”上开始打印").arg(Name));
+        spool_.reset();
+        throw print::PrintError(FileName.isEmpty() ? QStringLiteral("无法在打印机“%1”上开始打印").arg(Name)
+                                                   : QStringLiteral("无法写入文件“%1”").arg(FileName));
     }
     DpiX = p.logicalDpiX();
     DpiY = p.logicalDpiY();
@@ -307,8 +310,19 @@ void TlyrPrinter::finishPart()
     painter_.reset();
     const bool error = printer_->printerState() == QPrinter::Error;
     printer_.reset();
-    ++jobsSent_;
+    const std::unique_ptr<QTemporaryFile> spool = std::move(spool_);
     if (!ok || error) throw print::PrintError(QStringLiteral("打印机“%1”没有完成打印任务").arg(Name));
+    if (!spool) return;
+    print::PdfJobOptions o;
+    o.copies = part_.Copies;
+    o.sides = part_.Duplex == 2   ? QStringLiteral("two-sided-long-edge")
+              : part_.Duplex == 3 ? QStringLiteral("two-sided-short-edge")
+              : part_.Duplex == 4 ? QStringLiteral("one-sided")
+                                  : QString();
+    o.paperWidth = part_.W;
+    o.paperHeight = part_.H;
+    print::cupsPrintPdf(Name, Title, spool->fileName(), o);
+    ++jobsSent_;
 }
 
 void TlyrPrinter::BeginDoc()
@@ -361,6 +375,8 @@ void TlyrPrinter::Abort()
         printer_->abort();
         painter_.reset();
         printer_.reset();
+        // Nothing of a cancelled part reaches the queue.
+        spool_.reset();
     }
     Printing = false;
     Bin = -1;

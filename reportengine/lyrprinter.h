@@ -17,6 +17,7 @@
 
 class QPainter;
 class QPrinter;
+class QTemporaryFile;
 
 // Paper source code of the driver's automatic choice.
 constexpr int lyrBinAuto = 7;
@@ -107,10 +108,13 @@ protected:
     void fillDefaultBins();
 };
 
-// A CUPS queue. Pages are drawn with Qt (a PDF job for CUPS); raw output
-// is sent through libcups. CUPS takes one paper size, orientation, copy
-// count and duplex mode per job: when these change between pages, the
-// pages so far are sent as one job and the next pages start another.
+// A CUPS queue. Pages are drawn with Qt into a PDF file, which is sent
+// through libcups like raw output, so a job the queue refuses or that does
+// not arrive fails the print. The canvas has the queue's own resolution
+// where the server reports one, else 600 dpi. CUPS takes one paper size,
+// orientation, copy count and duplex mode per job: when these change
+// between pages, the pages so far are sent as one job and the next pages
+// start another.
 class TlyrPrinter : public TlyrCustomPrinter {
 public:
     TlyrPrinter(const QString &name, const QString &port);
@@ -138,6 +142,8 @@ private:
 
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<QPainter> painter_;
+    // The PDF of the running job part, for a queue.
+    std::unique_ptr<QTemporaryFile> spool_;
     std::unique_ptr<TlyrPrinterCanvas> canvas_;
     QByteArray raw_;
     int copies_ = 1;

@@ -16,6 +16,7 @@
 #include "reportengine/lyrprogress.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 namespace {
 
@@ -122,6 +123,15 @@ private:
     TlyrProgress window_{QApplication::activeWindow()};
 };
 
+// The title of the job and of a PDF written to a file: the report's name,
+// never the path of its template.
+QString documentTitle(const TlyrReport &report)
+{
+    if (!report.ReportOptions()->Name.isEmpty()) return report.ReportOptions()->Name;
+    if (!report.Name().isEmpty()) return report.Name();
+    return QFileInfo(report.FileName).completeBaseName();
+}
+
 bool hasWidgets()
 {
     return qobject_cast<QApplication *>(QCoreApplication::instance()) != nullptr;
@@ -184,7 +194,7 @@ bool TlyrPreviewPages::Print()
     TlyrCustomPrinter *printer = printers.Printer();
     TlyrPrintJobOptions options = TlyrPrintJobOptions::From(*report.PrintOptions());
     options.DuplexOverride = duplexOverride;
-    options.Title = report.ReportOptions()->Name.isEmpty() ? report.FileName : report.ReportOptions()->Name;
+    options.Title = documentTitle(report);
 
     if (report.OnPrintReport) report.OnPrintReport();
     TlyrCustomPreview *preview = report.Preview();

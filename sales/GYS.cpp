@@ -41,9 +41,7 @@ TfrmGYS_M::TfrmGYS_M(QWidget *parent) : TListFrame(parent)
 
     // The name contains the text, or the pinyin code begins with it.
     Edit1 = editFilter(0, &CheckBox1, QStringLiteral("供  应  商"), [](ListWhere &w, const QString &text) {
-        QVariantList values{QStringLiteral("%") + text + "%"};
-        const QString range = sales::prefixRange(QStringLiteral("thePY"), text, &values);
-        w.add(QStringLiteral(" AND (theName Like ?") + (range.isEmpty() ? QString() : " OR " + range) + ")", values);
+        w.nameOrCode(QStringLiteral("theName"), QStringLiteral("thePY"), text);
     });
     Edit2 = textFilter(0, &CheckBox2, QStringLiteral("联  系  人"), QStringLiteral("thePro"));
     Edit3 = textFilter(0, &CheckBox3, QStringLiteral("联系电话"), QStringLiteral("thePhone"));

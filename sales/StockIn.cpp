@@ -107,7 +107,10 @@ TfrmStockIn::TfrmStockIn(StockKind kind, QWidget *parent) : ui::Form(parent), m_
     myNew();
 }
 
-TfrmStockIn::~TfrmStockIn() = default;
+TfrmStockIn::~TfrmStockIn()
+{
+    StringGrid1->releaseHooks();
+}
 
 QString TfrmStockIn::tag() const
 {

@@ -9,18 +9,6 @@ namespace sales {
 
 using vdb::Statement;
 
-QString prefixRange(const QString &column, const QString &prefix, QVariantList *values)
-{
-    // NOCASE folds ASCII letters to lower case: the bounds are folded too.
-    if (prefix.isEmpty()) return {};
-    const QString low = prefix.toLower();
-    QString high = low;
-    high[high.size() - 1] = QChar(high.back().unicode() + 1);
-    values->append(low);
-    values->append(high);
-    return QStringLiteral("(%1 >= ? COLLATE NOCASE AND %1 < ? COLLATE NOCASE)").arg(column);
-}
-
 QString saveSupplier(vdb::Connection &c, const QString &id, const Supplier &s, QString *newId)
 {
     if (s.name.isEmpty()) return QStringLiteral("供应商 不能为空，请重新录入！");

@@ -8,17 +8,11 @@
 #include "platform/money.h"
 
 #include <QString>
-#include <QVariantList>
 #include <vector>
 
 namespace sales {
 
 using velmora::Money;
-
-// "(column >= ? AND column < ?)" for the texts beginning with prefix,
-// compared without case: a range an index can serve, unlike Left(column, n).
-// Returns the condition ("" for an empty prefix) and appends its two bounds.
-QString prefixRange(const QString &column, const QString &prefix, QVariantList *values);
 
 struct Supplier {
     QString name, contact, phone, address, remark;

@@ -77,6 +77,14 @@ StringGrid::StringGrid(int rowCount, int columnCount, QWidget *parent) : QTableW
     verticalHeader()->setDefaultSectionSize(18);
 }
 
+void StringGrid::releaseHooks()
+{
+    onKeyPress = {};
+    onKeyUp = {};
+    onEditDone = {};
+    onDblClick = {};
+}
+
 void StringGrid::endEdit()
 {
     auto *d = static_cast<GridDelegate *>(itemDelegate());

@@ -30,6 +30,10 @@ public:
     std::function<void()> onKeyUp;
     std::function<void()> onEditDone;
     std::function<void()> onDblClick;
+    // Drops the hooks.  The owning window calls it first thing in its
+    // destructor: the base class hides the window, and the open editor's
+    // focus loss must not call into the half-destroyed window.
+    void releaseHooks();
 
     // The character a key event types, or 0 for keys that type none.
     static QChar typedChar(const QKeyEvent *e);

@@ -155,6 +155,7 @@ TfrmXF_In::TfrmXF_In(QWidget *parent) : ui::Form(parent)
 
 TfrmXF_In::~TfrmXF_In()
 {
+    StringGrid1->releaseHooks();
     if (frmXF_In == this) frmXF_In = nullptr;
 }
 

@@ -121,7 +121,9 @@ DateKind dateKindOfFormat(const QString &code)
 
 QString serialDateText(double serial, DateKind kind, bool date1904)
 {
-    if (kind == DateKind::None || !std::isfinite(serial) || serial < 0) return QString();
+    // 2958466 is 10000-01-01: nothing past it is a date, and a larger serial
+    // would not fit the day count.
+    if (kind == DateKind::None || !std::isfinite(serial) || serial < 0 || serial >= 2958466) return QString();
     // Round to the second first so that 0.99999999 becomes the next day.
     const double totalSeconds = std::floor(serial * 86400.0 + 0.5);
     qint64 days = qint64(std::floor(totalSeconds / 86400.0));

@@ -10,7 +10,9 @@
 
 #include <xlsxwriter.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 namespace excel {
 
@@ -44,6 +46,8 @@ private:
     bool writeValue(int row, int col, const ExportValue &value, bool asText, lxw_format *format);
     void setupFormats();
     ExportResult failure(const QString &message, const QString &detail);
+    // The file cannot be written: the message names it.
+    ExportResult failure(const QString &detail) { return failure(cannotWriteMessage(m_path), detail); }
 
     QString m_path;
     const ExportLayout &m_layout;
@@ -117,13 +121,15 @@ ExportResult Writer::failure(const QString &message, const QString &detail)
 
 ExportResult Writer::run(const QString &shopName, const ExportValueSource &rows, const QHash<int, QString> &totals)
 {
-    const QString cannot = QString::fromUtf8(kCannotCreateXls);
     const int n = m_layout.columnCount();
-    if (n < 2) return failure(cannot, QStringLiteral("layout has fewer than two columns"));
+    if (n < 2) return failure(QStringLiteral("layout has fewer than two columns"));
 
-    const QFileInfo fi(m_path);
-    if (!fi.absoluteDir().exists())
-        return failure(cannot, QStringLiteral("folder does not exist: ") + fi.absolutePath());
+    // Opening the file first gives the system's reason when it cannot be
+    // written (a missing folder, no permission, a folder of that name).
+    {
+        QFile probe(m_path);
+        if (!probe.open(QIODevice::WriteOnly)) return failure(probe.errorString());
+    }
     QFile::remove(m_path);
 
     // Rows go out one by one to a temporary file, so 100,000 rows need
@@ -134,9 +140,9 @@ ExportResult Writer::run(const QString &shopName, const ExportValueSource &rows,
     options.tmpdir = const_cast<char *>(tmp.constData());
     const QByteArray encodedPath = QFile::encodeName(m_path);
     m_book = workbook_new_opt(encodedPath.constData(), &options);
-    if (!m_book) return failure(cannot, QStringLiteral("cannot start workbook"));
+    if (!m_book) return failure(QStringLiteral("cannot start workbook"));
     m_sheet = workbook_add_worksheet(m_book, nullptr);
-    if (!m_sheet) return failure(cannot, QStringLiteral("cannot add worksheet"));
+    if (!m_sheet) return failure(QStringLiteral("cannot add worksheet"));
     setupFormats();
 
     const QString heading = shopName + m_layout.title;
@@ -184,10 +190,15 @@ ExportResult Writer::run(const QString &shopName, const ExportValueSource &rows,
     const QByteArray footer = QByteArray("&C") + kExportFooter;
     ok(worksheet_set_footer(m_sheet, footer.constData()));
 
-    if (m_error != LXW_NO_ERROR) return failure(cannot, QString::fromUtf8(lxw_strerror(m_error)));
+    if (m_error != LXW_NO_ERROR) return failure(QString::fromUtf8(lxw_strerror(m_error)));
+    errno = 0;
     const lxw_error rc = workbook_close(m_book);
+    const int systemError = errno;
     m_book = nullptr;
-    if (rc != LXW_NO_ERROR) return failure(cannot, QString::fromUtf8(lxw_strerror(rc)) + QStringLiteral(": ") + m_path);
+    if (rc != LXW_NO_ERROR)
+        return failure(QString::fromUtf8(lxw_strerror(rc)) +
+                       (systemError ? QStringLiteral("\n") + QString::fromLocal8Bit(std::strerror(systemError))
+                                    : QString()));
 
     ExportResult r;
     r.written = true;
@@ -239,6 +250,11 @@ ExportResult writeExport(const QString &path, const ExportLayout &layout, const 
                 return true;
             },
             totals);
+}
+
+QString cannotWriteMessage(const QString &path)
+{
+    return QStringLiteral("无法创建Xls文件：") + QDir::toNativeSeparators(path);
 }
 
 QString exportFileName(const QString &title, const QDateTime &when)

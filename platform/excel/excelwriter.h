@@ -15,8 +15,9 @@
 // thin borders from the header row down, the page orientation and footer.
 namespace excel {
 
-// Shown when the workbook cannot be written.
-inline constexpr char kCannotCreateXls[] = "无法创建Xls文件，请确认是否安装EXCEL";
+// Shown when the workbook cannot be written, naming the file; the system's
+// reason goes to the result's detail.
+QString cannotWriteMessage(const QString &path);
 // Centred page footer: the product's name and the page codes.
 inline constexpr char kExportFooter[] = "Velmora会员管理软件 共&N页，第&P页";
 
@@ -46,7 +47,7 @@ struct ExportResult {
     QString path;
     int rows = 0;     // data rows written
     QString message;  // for the user when not written
-    QString detail;   // why, for a log or a test
+    QString detail;   // why, in the system's words, under the message's details
 };
 
 // Writes the workbook to path (replacing a file of that name).  totals holds

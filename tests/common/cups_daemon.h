@@ -43,7 +43,7 @@ public:
     ~PrivateCups()
     {
         if (!dir_ || !dir_->isValid()) return;
-        QProcess::execute(QStringLiteral("bash"), {script(), QStringLiteral("stop"), dir_->path()});
+        stop();
         if (ok) {
             if (previous_.isEmpty())
                 qunsetenv("CUPS_SERVER");
@@ -82,6 +82,18 @@ public:
         return out;
     }
     QString path() const { return dir_->path(); }
+    // Runs a CUPS administration tool (cupsreject, ...) against this server.
+    bool admin(const QString &tool, const QStringList &args) const
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("CUPS_SERVER"), socket_);
+        p.setProcessEnvironment(env);
+        p.start(tool, args);
+        return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    }
+    // Stops the server now, as a print service that goes away.
+    void stop() const { QProcess::execute(QStringLiteral("bash"), {script(), QStringLiteral("stop"), dir_->path()}); }
 
 private:
     static QString script() { return QStringLiteral(VELMORA_SOURCE_DIR "/tools/cups/private-cupsd.sh"); }

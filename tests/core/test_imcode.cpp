@@ -5,6 +5,7 @@
 #include <unicode/uchar.h>
 
 #include <QByteArray>
+#include <algorithm>
 #include <set>
 #include <string>
 
@@ -112,6 +113,38 @@ TEST(IMCodeTables, IndexCoversGb2312)
     EXPECT_EQ(PYSyllableOf(0x80, 0xA1), 0);
     EXPECT_EQ(PYSyllableOf(0xFF, 0xA1), 0);
     EXPECT_EQ(PYSyllableOf(0xB0, 0xFF), 0);
+}
+
+// GB2312's level-1 block (B0A1-D7F9) is sorted by pinyin, so a character's
+// place tells its reading: the initial from the published codes where each
+// letter begins, and the syllables never go back in the alphabet (u-umlaut
+// sorted as u).  长 stands under chang, 曾 under zeng, 厦 under xia.
+TEST(IMCodeTables, Level1ReadingsFollowThePinyinOrder)
+{
+    const std::pair<unsigned, char> starts[] = {
+            {0xB0A1, 'A'}, {0xB0C5, 'B'}, {0xB2C1, 'C'}, {0xB4EE, 'D'}, {0xB6EA, 'E'}, {0xB7A2, 'F'},
+            {0xB8C1, 'G'}, {0xB9FE, 'H'}, {0xBBF7, 'J'}, {0xBFA6, 'K'}, {0xC0AC, 'L'}, {0xC2E8, 'M'},
+            {0xC4C3, 'N'}, {0xC5B6, 'O'}, {0xC5BE, 'P'}, {0xC6DA, 'Q'}, {0xC8BB, 'R'}, {0xC8F6, 'S'},
+            {0xCBFA, 'T'}, {0xCDDA, 'W'}, {0xCEF4, 'X'}, {0xD1B9, 'Y'}, {0xD4D1, 'Z'}};
+    std::string previous;
+    int characters = 0;
+    for (unsigned code = 0xB0A1; code <= 0xD7F9; ++code) {
+        const int lead = int(code >> 8), trail = int(code & 0xFF);
+        if (trail < 0xA1 || trail > 0xFE) continue;
+        ++characters;
+        char initial = 0;
+        for (const auto &[from, letter] : starts)
+            if (code >= from) initial = letter;
+        EXPECT_EQ(gbkCode(pair(lead, trail), PYMarkUnknown), QString(QLatin1Char(initial))) << std::hex << code;
+        std::string key = gbkCode(pair(lead, trail), PYFullSyllables).toLower().toStdString();
+        std::replace(key.begin(), key.end(), 'v', 'u');
+        EXPECT_LE(previous, key) << std::hex << code;
+        previous = key;
+    }
+    EXPECT_EQ(characters, 3755);
+    EXPECT_EQ(MakePYCode(u"长沙"_qs), "CS");
+    EXPECT_EQ(MakePYCode(u"曾小贤"_qs), "ZXX");
+    EXPECT_EQ(MakePYCode(u"厦门"_qs, PYFullSyllables), "XIAMEN");
 }
 
 TEST(IMCode, SamplesOfTheWindows)

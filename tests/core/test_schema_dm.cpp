@@ -413,3 +413,55 @@ TEST(DataModule, SupplierPinyinPrefixUsesAnIndex)
     for (q.First(); !q.Eof(); q.Next()) plan += q.value("detail");
     EXPECT_TRUE(plan.contains("ix_SSup_thePY")) << plan.toStdString();
 }
+
+// An older database's pinyin codes are made again when it is first opened,
+// all in one go: those the earlier table made (长沙 "ZS") follow the place of
+// each character in the pinyin order; codes typed by hand and names without
+// such characters stay; later openings change nothing.
+TEST(DataModule, OpeningAnOlderDatabaseMakesItsPinyinCodesAgain)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("db.edb");
+    velmora::createDatabase(path, velmora::databaseKey());
+    {
+        auto c = vdb::Connection::open(path, velmora::databaseKey());
+        c->executeNative("PRAGMA user_version = 0");
+        for (const char *row : {"Member (theNum,theName,thePY) VALUES ('1','长沙','ZS')",
+                                "Member (theNum,theName,thePY) VALUES ('2','曾小贤','zxx')",
+                                "Member (theNum,theName,thePY) VALUES ('3','张三','ZS')",
+                                "SShop (theNum,theName,thePY) VALUES ('01','厦门饼 A2','SMBA2')",
+                                "SSup (theName,thePY) VALUES ('曾氏','CS')", "ULP (theName,thePY) VALUES ('长寿面','ZSM')",
+                                "UXF_List (theNum,theName,thePY) VALUES ('X1','咳糖','HT')",
+                                "UJH_List (theNum,theName,thePY) VALUES ('J1','茄子','JZ')",
+                                "UTH_List (theNum,theName,thePY) VALUES ('T1','畜','C')"})
+            c->execute(QString("INSERT INTO ") + row);
+        // A refused statement undoes the whole upgrade.
+        c->executeNative("CREATE TRIGGER refuse BEFORE UPDATE ON UTH_List BEGIN SELECT RAISE(ABORT, 'no'); END");
+    }
+    TfrmDM dm;
+    const QString codes = "select thePY from Member union all select thePY from SShop union all select thePY from "
+                          "SSup union all select thePY from ULP union all select thePY from UXF_List union all select "
+                          "thePY from UJH_List union all select thePY from UTH_List";
+    auto read = [&](const QString &sql) {
+        QStringList out;
+        vdb::Query q(dm.ADOConnection1());
+        for (q.OpenSql(sql); !q.Eof(); q.Next()) out << q.FieldByIndex(0).AsString();
+        return out;
+    };
+    EXPECT_THROW(dm.openDatabase(path, false), vdb::DbError);
+    dm.closeDatabase();
+    {
+        auto c = vdb::Connection::open(path, velmora::databaseKey());
+        vdb::Query q(c.get());
+        q.OpenSql("select thePY from Member where theNum='1'");
+        EXPECT_EQ(q.value("thePY"), "ZS");
+        c->executeNative("DROP TRIGGER refuse");
+    }
+    dm.openDatabase(path, false);
+    EXPECT_EQ(read(codes), QStringList({"CS", "zxx", "ZS", "XMBA2", "ZS", "CSM", "KT", "QZ", "X"}));
+    EXPECT_EQ(read("PRAGMA user_version"), QStringList{"1"});
+
+    dm.ADOConnection1()->execute("UPDATE Member SET thePY='ZS' WHERE theNum='1'");
+    dm.openDatabase(path, false);
+    EXPECT_EQ(read("select thePY from Member where theNum='1'"), QStringList{"ZS"});
+}

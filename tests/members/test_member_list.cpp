@@ -5,10 +5,15 @@
 #include "core/ListFrame.h"
 #include "core/MenuOpeners.h"
 #include "members/MemberList.h"
+#include "members/MemberRecord.h"
 #include "members/Register.h"
 #include "platform/excel/excelreader.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QFont>
 #include <QHeaderView>
 #include <QLabel>
@@ -64,6 +69,13 @@ TEST_F(MemberListTest, FiltersAloneAndTogetherAndQuotesStayText)
     EXPECT_TRUE(w->CheckBox3->isChecked());
     w->BitBtn1Click();
     EXPECT_EQ(cards(*w), QStringList{"0013"});
+    // In any case, as typed; a code holding the text further inside is not found.
+    w->Edit2->setText("ls");
+    w->BitBtn1Click();
+    EXPECT_EQ(cards(*w), QStringList{"0013"});
+    w->Edit2->setText("s");
+    w->BitBtn1Click();
+    EXPECT_EQ(cards(*w), QStringList{});
     w->Edit2->setText("张");
     w->BitBtn1Click();
     EXPECT_EQ(cards(*w), QStringList({"0012", "0014"}));
@@ -120,6 +132,17 @@ TEST_F(MemberListTest, DeletionGuards)
     select(*w, "0013");
     w->D1Click();
     EXPECT_EQ(msgs.last(), "该会员账户余额不为零，不能注销！");
+    // Money put on the card after the list was read: the stored balance
+    // decides, in the window and in the deleting transaction itself.
+    exec("UPDATE Member SET theCZ=0 WHERE theNum='0013'");
+    w->BitBtn1Click();
+    exec("UPDATE Member SET theCZ=20 WHERE theNum='0013'");
+    select(*w, "0013");
+    msgs.clear();
+    w->D1Click();
+    EXPECT_EQ(msgs.texts(), QStringList{"该会员账户余额不为零，不能注销！"});
+    EXPECT_EQ(members::removeMember(c(), "0013"), "该会员账户余额不为零，不能注销！");
+    EXPECT_EQ(rows("select theDel from Member where theNum='0013'"), QStringList{"否"});
     exec("INSERT INTO UXF (theNum,MNum,theDel) VALUES ('X1','0014','否')");
     exec("INSERT INTO UCZ (theNum,MNum,theDel) VALUES ('C1','0014','否')");
     exec("INSERT INTO UDH (theNum,MNum,theDel) VALUES ('D1','0014','否')");
@@ -178,6 +201,40 @@ TEST_F(MemberListTest, ExportKeepsLeadingZerosAndTotals)
     EXPECT_EQ(r.sheet.cell(4, 0), "合计");
     EXPECT_EQ(r.sheet.cell(4, 15), "119");
     EXPECT_EQ(r.sheet.cell(4, 18), "5");
+}
+
+// Exports go to the documents folder, made when a fresh account has none;
+// the home folder serves when it cannot be made.  A file that cannot be
+// written is named in the message, the system's reason under its details.
+TEST_F(MemberListTest, ExportMakesAMissingDocumentsFolderAndNamesAFileItCannotWrite)
+{
+    const QString home = dir.filePath("home"), docs = home + "/Documents";
+    ASSERT_TRUE(QDir().mkpath(home));
+    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+    const auto restore = qScopeGuard([&] {
+        qputenv("HOME", oldHome);
+        oldConfig.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", oldConfig);
+        velmora::TListFrame::setExportFolder(dir.path());
+    });
+    qputenv("HOME", QFile::encodeName(home));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("config")));
+    velmora::TListFrame::setExportFolder({});
+    auto w = list();
+    w->BitBtn1Click();
+    EXPECT_EQ(QFileInfo(w->BitBtn3Click()).absolutePath(), docs);
+
+    ASSERT_TRUE(QDir(docs).removeRecursively());
+    QFile blocker(docs);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_EQ(QFileInfo(w->BitBtn3Click()).absolutePath(), home);
+
+    qputenv("HOME", QFile::encodeName(docs + "/nowhere"));
+    msgs.clear();
+    EXPECT_EQ(w->BitBtn3Click(), "");
+    ASSERT_EQ(msgs.count(), 1);
+    EXPECT_TRUE(msgs.last().startsWith("无法创建Xls文件：" + docs + "/nowhere/会员表_")) << msgs.last().toStdString();
+    EXPECT_FALSE(msgs.shown().back().details.isEmpty());
 }
 
 TEST_F(MemberListTest, TheMenuRowOpensTheList)

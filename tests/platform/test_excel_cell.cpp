@@ -57,6 +57,9 @@ TEST(ExcelCell, SerialDatesIncludingTheFictitious1900LeapDay)
     EXPECT_EQ(serialDateText(2958465, DateKind::Date, false), "9999-12-31");
     EXPECT_EQ(serialDateText(2958466, DateKind::Date, false), "");
     EXPECT_EQ(serialDateText(-1, DateKind::Date, false), "");
+    for (double huge : {1e18, 1e300})
+        for (DateKind k : {DateKind::Date, DateKind::DateTime, DateKind::Time})
+            EXPECT_EQ(serialDateText(huge, k, false), "") << huge;
     // Times round to the second; a hair before midnight is the next day.
     EXPECT_EQ(serialDateText(45296.5729166667, DateKind::DateTime, false), "2024-01-05 13:45:00");
     EXPECT_EQ(serialDateText(45296.999999999, DateKind::DateTime, false), "2024-01-06 00:00:00");

@@ -244,7 +244,9 @@ TEST(ExcelWriter, FailureLeavesNoFileAndGivesTheMessage)
     const QString inMissingFolder = dir.filePath("无此目录/kc.xlsx");
     ExportResult r = writeExport(inMissingFolder, layoutOf("TfrmKC"), "店", QVector<QStringList>{{"a"}});
     EXPECT_FALSE(r.written);
-    EXPECT_EQ(r.message, QString::fromUtf8("无法创建Xls文件，请确认是否安装EXCEL"));
+    // The message names the file; the system says why.
+    EXPECT_EQ(r.message, "无法创建Xls文件：" + inMissingFolder);
+    EXPECT_FALSE(r.detail.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(inMissingFolder));
 
     // A folder where the file should be: cannot be replaced.
@@ -252,7 +254,8 @@ TEST(ExcelWriter, FailureLeavesNoFileAndGivesTheMessage)
     ASSERT_TRUE(QDir(dir.path()).mkdir("blocked.xlsx"));
     r = writeExport(blocked, layoutOf("TfrmKC"), "店", QVector<QStringList>{{"a"}});
     EXPECT_FALSE(r.written);
-    EXPECT_EQ(r.message, QString::fromUtf8(kCannotCreateXls));
+    EXPECT_EQ(r.message, cannotWriteMessage(blocked));
+    EXPECT_FALSE(r.detail.isEmpty());
 
     // An existing file of that name is replaced.
     const QString existing = dir.filePath("old.xlsx");

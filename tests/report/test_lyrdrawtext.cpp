@@ -220,20 +220,30 @@ TEST(LyrDrawText, HundredThousandCharacterLineLaysOutAndDraws)
     EXPECT_GT(dt.LineCount(), 100);
 }
 
-TEST(LyrDrawText, ZeroLineHeightDoesNotDivideByZero)
+TEST(LyrDrawText, ExtremeFontSizesLayOutAndDraw)
 {
-    TlyrDrawText dt;
-    dt.SetFont(QStringLiteral("Arial"), 0, 0, clBlack);
-    dt.SetOptions(true, true, false, false, false, true, 0);
-    dt.SetGaps(0, 0, 0);
-    dt.SetDimensions(lyrRect(0, 0, 100, 100), lyrRect(0, 0, 100, 100), 1, 1, 1);
-    dt.SetText({QStringLiteral("a"), QStringLiteral("b")});
-    EXPECT_EQ(dt.LineHeight(), 0);
-    EXPECT_EQ(dt.SpaceLeft(), 0);
-    bool pb = false;
-    EXPECT_EQ(dt.GetOutBoundsText(pb), QString());
-    TlyrRecordingCanvas canvas(96);
-    dt.DrawText(canvas, haLeft, vaTop);
+    // A zero line height must not divide by zero; a huge one must not overflow.
+    for (int size : {0, 1'000'000, 2'000'000'000, -2'000'000'000}) {
+        TlyrDrawText dt;
+        dt.SetFont(QStringLiteral("Arial"), size, 0, clBlack);
+        dt.SetOptions(true, true, false, false, false, true, 0);
+        dt.SetGaps(0, 0, 0);
+        dt.SetDimensions(lyrRect(0, 0, 100, 100), lyrRect(0, 0, 100, 100), 1, 1, 1);
+        dt.SetText({QStringLiteral("a<sub>b</sub>"), QStringLiteral("b")});
+        bool pb = false;
+        const QString rest = dt.GetOutBoundsText(pb);
+        TlyrRecordingCanvas canvas(96);
+        dt.DrawText(canvas, haBlock, vaCenter);
+        if (size == 0) {
+            EXPECT_EQ(dt.LineHeight(), 0);
+            EXPECT_EQ(dt.SpaceLeft(), 0);
+            EXPECT_EQ(rest, QString());
+        } else if (size > 0) {
+            // Too high for the box: the text is carried to the next page.
+            EXPECT_GT(dt.LineHeight(), 100) << size;
+            EXPECT_FALSE(rest.isEmpty()) << size;
+        }
+    }
 }
 
 TEST(LyrDrawText, SpreadingGivesThePixelsFromTheMiddleOut)

@@ -4,6 +4,7 @@
 #include "barcode_test_util.h"
 
 #include <QTransform>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace bctest;
@@ -176,21 +177,39 @@ TEST(BarcodeRenderText, TextSitsUnderTheBarsAndTurnsWithThem)
     }
 }
 
-TEST(BarcodeRenderText, StretchesIntoTheRectangle)
+TEST(BarcodeRenderText, ModulesTakeWholeDotsOfTheRectangle)
 {
-    // A rectangle wider than the symbol stretches every element alike.
+    // A rectangle of the symbol at another resolution: each module takes the
+    // same whole number of pixels (a wide one that times the ratio), from
+    // the rectangle's left edge; the rest of it stays clear.
     TlyrBarcode bc;
     bc.Typ = bcCode39;
     bc.Text = QStringLiteral("AB");
+    bc.Ratio = 2.5;
+    const QString data = bc.MakeData();
     const int w = bc.Width();
-    QImage img(3 * w, 20, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    QPainter p(&img);
-    bc.DrawBarcode(p, QRectF(0, 0, 3 * w, 20), false);
-    p.end();
-    const QString m = modules(bc, bc.MakeData());
-    for (int i = 0; i < m.length(); ++i)
-        for (int k = 0; k < 3; ++k) ASSERT_EQ(dark(img, 3 * i + k, 10), m[i] == u'1') << i;
+    // Scale of 120, 150, 200, 203, 288, 300 and 600 dpi to 96, and 3.
+    const std::pair<double, int> kScales[] = {{1.25, 1}, {1.5625, 1}, {2.0833, 2}, {2.1146, 2},
+                                              {3.0, 3},  {3.125, 3},  {6.25, 6}};
+    for (const auto &[scale, narrow] : kScales) {
+        const int margin = 5, length = int(std::lround(w * scale));
+        QImage img(length + 2 * margin, 20, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        bc.DrawBarcode(p, QRectF(margin, 0, length, 20), false, scale, scale);
+        p.end();
+        QString expected;
+        for (QChar c : data) {
+            const int units = bc.ElementWidth(c) == 1 ? narrow : int(std::lround(narrow * 2.5));
+            expected += QString(units, c >= u'5' ? u'1' : u'0');
+        }
+        ASSERT_LE(expected.size(), length + 1) << scale;
+        expected = QString(margin, u'0') + expected;
+        expected += QString(img.width() - expected.size(), u'0');
+        QString row;
+        for (int x = 0; x < img.width(); ++x) row += dark(img, x, 10) ? u'1' : u'0';
+        EXPECT_EQ(row, expected) << "scale " << scale;
+    }
 }
 
 TEST(BarcodeRenderText, BadTextPaintsNothing)

@@ -75,6 +75,12 @@ protected:
     {
         lyrRegisterReportClasses();
         lyrInstallEngine();
+        newReport();
+    }
+    // An empty report with one page.
+    void newReport()
+    {
+        if (report) report->setParent(nullptr);
         report = std::make_unique<TlyrReport>();
         report->setParent(&keeper);
         report->EngineOptions()->SetNewSilentMode(simSilent);
@@ -338,6 +344,66 @@ TEST_F(EngineTest, SubdetailsPrintUnderTheirDetailWithHeadersFootersAndSums)
     EXPECT_EQ(texts(0), (QStringList{"order 1", "lines of 1", "line a", "parts", "part a1", "part a2", "qty 5",
                                      "line b", "lines 2", "order 2", "lines of 2", "line c", "parts", "part c1",
                                      "qty 4", "lines 1", "all 9"}));
+}
+
+TEST_F(EngineTest, TheTitleGoesAboveOrBelowThePageHeaderAndTheHeadersChildTakesItsFirstPlace)
+{
+    // Each band: its name and top on the page.
+    auto tops = [this](int i) {
+        QStringList out;
+        for (TlyrComponent *b : pages().GetPage(i)->Objects())
+            out << QStringLiteral("%1@%2").arg(b->Name()).arg(b->Top());
+        return out;
+    };
+    const struct {
+        bool titleFirst, headerOnFirst;
+        QStringList first, second;
+    } cases[] = {
+            {true, true, {"Title1@0", "PageHeader1@20", "Child1@40", "MasterData1@50"},
+             {"PageHeader1@0", "Child1@20", "MasterData1@30"}},
+            {false, true, {"PageHeader1@0", "Child1@20", "Title1@30", "MasterData1@50"},
+             {"PageHeader1@0", "Child1@20", "MasterData1@30"}},
+            {true, false, {"Title1@0", "Child1@20", "MasterData1@30", "MasterData1@50"},
+             {"PageHeader1@0", "Child1@20", "MasterData1@30"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.titleFirst << " " << c.headerOnFirst);
+        newReport();
+        shortPage(70);
+        page->TitleBeforeHeader = c.titleFirst;
+        RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}, {"2"}, {"3"}}});
+        memo(band<TlyrReportTitle>("Title1", 0, 20), "T", "title");
+        auto *header = band<TlyrPageHeader>("PageHeader1", 30, 20);
+        memo(header, "PH", "header");
+        header->PrintOnFirstPage = c.headerOnFirst;
+        header->SetPrintChildIfInvisible(true);
+        auto *child = band<TlyrChild>("Child1", 60, 10);
+        memo(child, "C", "under the header");
+        header->SetChild(child);
+        dataBand<TlyrMasterData>("MasterData1", 80, rows.ds, "M", "[Rows.\"N\"]");
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        ASSERT_EQ(pages().Count(), 2);
+        EXPECT_EQ(tops(0), c.first);
+        EXPECT_EQ(tops(1).mid(0, 3), c.second);
+    }
+}
+
+// With PrintIfDetailEmpty off, a master whose detail has no rows is left
+// out and the masters after it still print, also when a script gives the
+// detail its number of rows for each master.
+TEST_F(EngineTest, AMasterWithoutDetailRowsIsSkippedAndTheNextOnesPrint)
+{
+    RowsDataSet orders(report.get(), QStringLiteral("Orders"), {{"No", "Lines"}, {{"1", "2"}, {"2", "0"}, {"3", "1"}}});
+    report->SetScriptText({QStringLiteral("procedure Lines(Sender: TObject);"), QStringLiteral("begin"),
+                           QStringLiteral("  DetailData1.RowCount := <Orders.\"Lines\">;"), QStringLiteral("end;"),
+                           QStringLiteral("begin"), QStringLiteral("end.")});
+    dataBand<TlyrMasterData>("MasterData1", 10, orders.ds, "M", "order [Orders.\"No\"]");
+    auto *detail = band<TlyrDetailData>("DetailData1", 40, 20);
+    detail->SetRowCount(1);
+    detail->SetOnMasterDetail(QStringLiteral("Lines"));
+    memo(detail, "D", "line [Line]");
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(texts(0), (QStringList{"order 1", "line 1", "line 2", "order 3", "line 1"}));
 }
 
 TEST_F(EngineTest, LongListContinuesWithHeaderRepeatedAndFooterAfterLastLine)
@@ -706,6 +772,7 @@ TEST_F(EngineTest, OutlineAnchorsAndHyperlinks)
 
 TEST_F(EngineTest, ASplitBandContinuesOverThreePages)
 {
+    page->TitleBeforeHeader = false;
     memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
     auto *title = band<TlyrReportTitle>("Title1", 40, 20);
     title->SetAllowSplit(true);
@@ -1137,6 +1204,68 @@ TEST_F(EngineTest, AMultiColumnDataBandFillsRowsLeftToRight)
         EXPECT_NE(dump.indexOf(QString::fromLatin1(line)), -1) << line << "\n" << dump.toStdString();
 }
 
+// Where each record of the named band landed on page i: "text@left,top".
+// Every page of a multi-column list starts in its first column, at the top
+// of the data area.
+namespace {
+QStringList placed(TlyrPreviewPages &pages, int i, const QString &name)
+{
+    QStringList out;
+    for (TlyrComponent *b : pages.GetPage(i)->Objects())
+        if (b->Name() == name)
+            for (TlyrComponent *c : b->Objects())
+                if (auto *m = qobject_cast<TlyrCustomMemoView *>(c))
+                    out << QStringLiteral("%1@%2,%3").arg(m->GetText()).arg(b->Left() + m->Left()).arg(b->Top());
+    return out;
+}
+// Records from..to placed row by row in that many columns of that width,
+// rows of that height below top, each column starting at x0 + column * step.
+QStringList grid(int from, int to, int columns, double step, double top, double height, double x0 = 0)
+{
+    QStringList out;
+    for (int n = from, k = 0; n <= to; ++n, ++k)
+        out << QStringLiteral("%1@%2,%3").arg(n).arg(x0 + (k % columns) * step).arg(top + (k / columns) * height);
+    return out;
+}
+}  // namespace
+
+TEST_F(EngineTest, MultiColumnListsFillEveryPageFromItsFirstColumnAtTheTop)
+{
+    // A header of 20 and two rows of 40 a page (column).
+    const struct {
+        int pageColumns, bandColumns;
+        bool keep;
+        int records;
+    } cases[] = {{0, 3, true, 15}, {0, 3, false, 15}, {2, 2, false, 20}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.pageColumns << " " << c.keep);
+        newReport();
+        shortPage(100);
+        if (c.pageColumns) page->SetColumns(c.pageColumns);
+        // Read before the run, which reloads the template.
+        const double step = page->ColumnWidth() * lyrUnitsPerMM;
+        Table t{{"N"}, {}};
+        for (int i = 1; i <= c.records; ++i) t.rows << QStringList{QString::number(i)};
+        RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+        memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
+        auto *master = band<TlyrMasterData>("MasterData1", 40, 40);
+        master->SetDataSet(rows.ds);
+        master->SetColumns(c.bandColumns);
+        master->SetColumnWidth(150);
+        master->SetKeepTogether(c.keep);
+        memo(master, "M", "[Rows.\"N\"]", 0, 100);
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        ASSERT_EQ(pages().Count(), 3);
+        const int perColumn = 2 * c.bandColumns;
+        for (int p = 0, n = 1; p < 3; ++p) {
+            QStringList expected;
+            for (int pc = 0; pc < std::max(c.pageColumns, 1) && n <= c.records; ++pc, n += perColumn)
+                expected << grid(n, std::min(n + perColumn - 1, c.records), c.bandColumns, 150, 20, 40, pc * step);
+            EXPECT_EQ(placed(pages(), p, "MasterData1"), expected) << p;
+        }
+    }
+}
+
 TEST_F(EngineTest, DrillDownShowsOnlyTheClickedGroups)
 {
     RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"G", "N"}, {{"a", "1"}, {"a", "2"}, {"b", "3"}}});
@@ -1161,6 +1290,7 @@ TEST_F(EngineTest, ASplitThatPlacesNothingEndsWithTheRestClipped)
     page->SetTopMargin(0);
     page->SetBottomMargin(0);
     page->SetPaperHeight(100 / lyrUnitsPerMM);
+    page->TitleBeforeHeader = false;
     memo(band<TlyrPageHeader>("PageHeader1", 0, 95), "PH", "Header");
     auto *title = band<TlyrReportTitle>("Title1", 100, 20);
     title->SetAllowSplit(true);

@@ -82,6 +82,24 @@ protected:
         m->SetBounds(0, 0, 300, 20);
         m->SetText(text);
     }
+    // A band of sales with one of their lines below.
+    void salesWithLines()
+    {
+        auto *md = band<TlyrMasterData>("MD", 40);
+        md->SetDataSet(mds);
+        memo(md, "M", QStringLiteral("[lyrDB_S.\"theNo\"]"));
+        auto *dd = band<TlyrDetailData>("DD", 70);
+        dd->SetDataSet(dds);
+        memo(dd, "D", QStringLiteral("[lyrDB_L.\"theItem\"]"));
+    }
+    // The texts of the first prepared page.
+    QStringList texts()
+    {
+        QStringList out;
+        for (TlyrComponent *c : static_cast<TlyrPreviewPages *>(report->PreviewPages())->GetPage(0)->AllObjects())
+            if (c->IsTextObject()) out << c->ComponentText();
+        return out;
+    }
     QTemporaryDir dir;
     std::unique_ptr<vdb::Connection> conn;
     std::unique_ptr<vdb::Query> master, detail;
@@ -97,22 +115,23 @@ TEST_F(DbEngineTest, SalesWithLinesGroupedByCustomer)
     auto *gh = band<TlyrGroupHeader>("GH", 10);
     gh->Condition = QStringLiteral("lyrDB_S.\"theCust\"");
     memo(gh, "G", QStringLiteral("客户 [lyrDB_S.\"theCust\"]"));
-    auto *md = band<TlyrMasterData>("MD", 40);
-    md->SetDataSet(mds);
-    memo(md, "M", QStringLiteral("[lyrDB_S.\"theNo\"]"));
-    auto *dd = band<TlyrDetailData>("DD", 70);
-    dd->SetDataSet(dds);
-    memo(dd, "D", QStringLiteral("[lyrDB_L.\"theItem\"]"));
+    salesWithLines();
     memo(band<TlyrFooter>("DF", 100), "DS", QStringLiteral("[SUM(<lyrDB_L.\"theSum\">)]"));
     memo(band<TlyrGroupFooter>("GF", 130), "GC", QStringLiteral("单数 [COUNT(MD)]"));
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
-    auto &pages = *static_cast<TlyrPreviewPages *>(report->PreviewPages());
-    ASSERT_EQ(pages.Count(), 1);
-    QStringList texts;
-    for (TlyrComponent *c : pages.GetPage(0)->AllObjects())
-        if (c->IsTextObject()) texts << c->ComponentText();
-    EXPECT_EQ(texts, (QStringList{"客户 王", "D1", "可乐", "雪碧", "5.5", "D2", "果汁", "4", "单数 2", "客户 李", "D3",
+    ASSERT_EQ(report->PreviewPages()->Count(), 1);
+    EXPECT_EQ(texts(), (QStringList{"客户 王", "D1", "可乐", "雪碧", "5.5", "D2", "果汁", "4", "单数 2", "客户 李", "D3",
                                   "茶", "1.25", "单数 1"}));
+}
+
+// With PrintIfDetailEmpty off, the sale without lines in the middle is left
+// out and the sales after it still print.
+TEST_F(DbEngineTest, ASaleWithoutLinesIsSkippedAndTheNextOnesPrint)
+{
+    conn->execute(QStringLiteral("DELETE FROM L WHERE theNo = 'D2'"));
+    salesWithLines();
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(texts(), (QStringList{"D1", "可乐", "雪碧", "D3", "茶"}));
 }
 
 TEST_F(DbEngineTest, ErrorsOfASharedDatasetGoToTheReportThatRuns)

@@ -750,23 +750,44 @@ TEST(PreviewDialogs, PageSettingsShowInchesFromTheReportSettings)
     EXPECT_EQ(d.UnitL3->text(), QStringLiteral("in"));
 }
 
-TEST_F(PreviewTest, PageSettingsOfTheCurrentPageChangeOnlyThatPage)
+TEST_F(PreviewTest, PageSettingsApplyToTheCurrentPageOrToAllPages)
 {
     PreviewReport r(120);
     ASSERT_TRUE(r.prepare());
+    const int portraitPages = r.pages().Count();
     auto form = openForm(r);
     form->Preview->SetPageNo(2);
-    ui::ScriptedModals modals([](QDialog *d) {
+    bool allPages = false;
+    ui::ScriptedModals modals([&](QDialog *d) {
         auto *s = qobject_cast<TlyrPageSettingsForm *>(d);
+        EXPECT_TRUE(s->ApplyToCurRB->isChecked());
+        // The two choices exclude each other.
+        if (allPages) QTest::mouseClick(s->ApplyToAllRB, Qt::LeftButton);
+        EXPECT_NE(s->ApplyToCurRB->isChecked(), s->ApplyToAllRB->isChecked());
+        EXPECT_EQ(s->ApplyToAllRB->isChecked(), allPages);
         s->LandscapeRB->click();
-        s->accept();
-        return int(QDialog::Accepted);
+        s->OKB->click();
+        return s->result();
     });
     form->PageSettingsB->click();
     ASSERT_EQ(modals.shown().size(), 1);
     EXPECT_GT(r.pages().GetPageSize(1).width(), r.pages().GetPageSize(1).height());
     EXPECT_LT(r.pages().GetPageSize(0).width(), r.pages().GetPageSize(0).height());
     EXPECT_GT(form->Preview->Workspace->PageList.Items[1].Width, form->Preview->Workspace->PageList.Items[1].Height);
+    EXPECT_EQ(r.pages().Count(), portraitPages);
+
+    // All pages: the template turns and the report is built again, with
+    // fewer rows on each of its wider pages.
+    allPages = true;
+    form->PageSettingsB->click();
+    ASSERT_EQ(modals.shown().size(), 2);
+    auto *templatePage = qobject_cast<TlyrReportPage *>(r.report->FindObject(QStringLiteral("Page1")));
+    ASSERT_NE(templatePage, nullptr);
+    EXPECT_EQ(templatePage->Orientation(), int(poLandscape));
+    EXPECT_GT(r.pages().Count(), portraitPages);
+    EXPECT_EQ(form->Preview->PageCount(), r.pages().Count());
+    for (int i = 0; i < r.pages().Count(); ++i)
+        EXPECT_GT(r.pages().GetPageSize(i).width(), r.pages().GetPageSize(i).height()) << i;
 }
 
 TEST_F(PreviewTest, AWindowShownWithoutWaitingFreesItselfOnClose)

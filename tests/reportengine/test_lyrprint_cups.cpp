@@ -14,6 +14,7 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryFile>
 
 namespace {
@@ -72,6 +73,7 @@ protected:
         PrintReportTest::TearDown();
     }
     std::unique_ptr<PrivateCups> cups;
+    int printedPages = 0;
 };
 
 }  // namespace
@@ -114,6 +116,32 @@ TEST_F(PrintReportTest, PrintToFileWritesWhatAPdfQueueWouldGet)
     lyrPrinters().SetPrinters({}, QString());
 }
 
+// The PDF's title is the report's name, never the template's path.
+TEST_F(PrintReportTest, PrintToFileTitlesThePdfWithTheReportsName)
+{
+    build(1);
+    std::vector<std::unique_ptr<TlyrCustomPrinter>> list;
+    list.push_back(std::make_unique<TlyrPrinter>(QStringLiteral("NoSuchQueue"), QString()));
+    lyrPrinters().SetPrinters(std::move(list), QString());
+    QTemporaryDir dir;
+    report->FileName = dir.filePath(QStringLiteral("templates/labels.lyr"));
+    auto titleOf = [&](const QString &file) {
+        lyrPrinters().Printer()->FileName = file;
+        EXPECT_TRUE(pages().Print()) << report->Errors().join(u'\n').toStdString();
+        QFile f(file);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return QRegularExpression(QStringLiteral("Title:\\s+(.*)\n"))
+                .match(popplerOutput(QStringLiteral("pdfinfo"), f.readAll()))
+                .captured(1)
+                .trimmed();
+    };
+    report->SetName(QStringLiteral("lyrR_TM"));
+    EXPECT_EQ(titleOf(dir.filePath(QStringLiteral("a.prn"))), QStringLiteral("lyrR_TM"));
+    report->ReportOptions()->Name = QStringLiteral("商品条码");
+    EXPECT_EQ(titleOf(dir.filePath(QStringLiteral("b.prn"))), QStringLiteral("商品条码"));
+    lyrPrinters().SetPrinters({}, QString());
+}
+
 TEST_F(PrintReportTest, DotMatrixPrintToFileWritesThePrintersBytes)
 {
     TlyrMasterData *band = pageWithBand<TlyrDMPPage>(17, 2, true);
@@ -144,10 +172,22 @@ TEST_F(PrintReportTest, DotMatrixPrintToFileWritesThePrintersBytes)
 TEST_F(CupsTest, QueuesAndTheDefaultComeFromTheServer)
 {
     EXPECT_TRUE(lyrPrinters().HasPhysicalDevice);
-    EXPECT_EQ(lyrPrinters().PrinterNames(), QStringList({"VelmoraDuplex", "VelmoraPDF", "VelmoraRaw"}));
+    EXPECT_EQ(lyrPrinters().PrinterNames(), QStringList({"VelmoraDuplex", "VelmoraLabel", "VelmoraPDF", "VelmoraRaw"}));
     EXPECT_EQ(lyrPrinters().Printer()->Name, QStringLiteral("VelmoraPDF"));
     EXPECT_EQ(lyrPrinters().Printer()->Port, QStringLiteral("Velmora test PDF queue"));
+    // A queue without a driver reports no resolution: 600 dpi. The label
+    // printer's driver has its own, and its pages are drawn at it.
     EXPECT_EQ(lyrPrinters().Printer()->DpiX, 600);
+    lyrPrinters().SetPrinterIndex(lyrPrinters().IndexOf(QStringLiteral("VelmoraLabel")));
+    TlyrCustomPrinter *label = lyrPrinters().Printer();
+    ASSERT_EQ(label->Name, QStringLiteral("VelmoraLabel"));
+    EXPECT_EQ(label->DpiX, 203);
+    EXPECT_EQ(label->DpiY, 203);
+    build(1);
+    report->PrintOptions()->Printer = label->Name;
+    ASSERT_TRUE(pages().Print()) << report->Errors().join(u'\n').toStdString();
+    EXPECT_EQ(label->DpiX, 203);
+    ASSERT_EQ(cups->jobs(QStringLiteral("label"), 1).size(), 1);
 }
 
 TEST_F(CupsTest, RawJobArrivesByteForByte)
@@ -185,6 +225,35 @@ TEST_F(CupsTest, AQueueThatIsGoneFailsTheJobAndThePagesStay)
     EXPECT_FALSE(report->Errors().isEmpty());
     EXPECT_TRUE(cups->jobs(QStringLiteral("pdf"), 0, 0).isEmpty());
     EXPECT_EQ(pages().Count(), 2);
+}
+
+// A queue that refuses jobs, and a print service that stops while a long
+// report prints: the print fails with the printer's message and an error
+// line, nothing is left half-sent, and the pages stay for another try.
+TEST_F(CupsTest, ARefusedOrCutOffJobFailsThePrintAndThePagesStay)
+{
+    build(400);
+    const QString reject = QStandardPaths::findExecutable(QStringLiteral("cupsreject"), {"/usr/sbin", "/usr/bin"});
+    ASSERT_FALSE(reject.isEmpty());
+    ASSERT_TRUE(cups->admin(reject, {QStringLiteral("VelmoraPDF")}));
+    EXPECT_FALSE(pages().Print());
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("打印机“VelmoraPDF”不接受打印任务"))) << messages[0].toStdString();
+    EXPECT_EQ(report->Errors().size(), 1);
+    EXPECT_EQ(pages().Count(), 400);
+
+    const QString accept = QStandardPaths::findExecutable(QStringLiteral("cupsaccept"), {"/usr/sbin", "/usr/bin"});
+    ASSERT_TRUE(cups->admin(accept, {QStringLiteral("VelmoraPDF")}));
+    report->OnPrintPage = [this](TlyrReportPage *, int) {
+        if (++printedPages == 200) cups->stop();
+    };
+    EXPECT_FALSE(pages().Print());
+    EXPECT_EQ(printedPages, 400);
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[1].startsWith(QStringLiteral("打印服务没有响应"))) << messages[1].toStdString();
+    EXPECT_EQ(report->Errors().size(), 2);
+    EXPECT_EQ(pages().Count(), 400);
+    EXPECT_TRUE(cups->jobs(QStringLiteral("pdf"), 0, 0).isEmpty());
 }
 
 TEST_F(CupsTest, ChangedPaperStartsAnotherJob)

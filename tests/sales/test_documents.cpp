@@ -11,6 +11,7 @@
 #include "report/lyrview.h"
 #include "reportengine/lyrBarcode.h"
 #include "reportengine/lyrpreviewpages.h"
+#include "reportengine/lyrprinter.h"
 #include "sales/GoodsLists.h"
 #include "sales/StockLists.h"
 #include "sales/StockStore.h"
@@ -21,6 +22,8 @@
 #include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QStandardPaths>
 
 #include <cmath>
 
@@ -417,19 +420,63 @@ TEST_F(DocumentsTest, ConditionsAndKindsAreCheckedBeforeTheyReachTheDatabase)
 
 class LabelsTest : public DocumentsTest {
 protected:
-    // The page drawn at 288 dpi; the texts drawn are kept in `drawn`.
-    QImage render(int page)
+    // The page (its top `heightMM`, 0: all of it) drawn at that resolution;
+    // the texts drawn are kept in `drawn`.
+    QImage render(int page, int dpi = 288, double heightMM = 0)
     {
         TlyrReportPage *p = pagesOf(frmDM->lyrR_TM).GetPage(page);
-        const double scale = 3;
-        QImage image(int(p->PaperWidth() * lyrUnitsPerMM * scale), int(p->PaperHeight() * lyrUnitsPerMM * scale),
+        const double scale = dpi / 96.0;
+        const double height = heightMM > 0 ? heightMM : p->PaperHeight();
+        QImage image(int(p->PaperWidth() * lyrUnitsPerMM * scale), int(height * lyrUnitsPerMM * scale),
                      QImage::Format_RGB32);
         image.fill(Qt::white);
         QPainter painter(&image);
-        TlyrRecordingCanvas canvas(288, false, &painter);
+        TlyrRecordingCanvas canvas(dpi, false, &painter);
         pagesOf(frmDM->lyrR_TM).DrawPage(page, canvas, scale, scale, 0, 0);
         drawn = canvas.AllText();
         return image;
+    }
+    // Goods with 13-digit codes that carry their EAN-13 check digit.
+    QStringList addEanGoods(int count)
+    {
+        QStringList codes;
+        for (int i = 1; i <= count; ++i) {
+            const QString twelve = QStringLiteral("690123456%1").arg(i, 3, 10, QLatin1Char('0'));
+            codes << twelve + lyrBarcodeDetail::modulo10(twelve);
+            addGoods(codes.last(), QStringLiteral("商品%1").arg(i), "饮料", "1");
+        }
+        return codes;
+    }
+    // The label page printed to a PDF file by a printer of that resolution.
+    QByteArray printToPdf(int dpi)
+    {
+        std::vector<std::unique_ptr<TlyrCustomPrinter>> list;
+        list.push_back(std::make_unique<TlyrPrinter>("NoSuchQueue", QString()));
+        lyrPrinters().SetPrinters(std::move(list), QString());
+        const auto restore = qScopeGuard([] { lyrRefreshPrinters(); });
+        TlyrCustomPrinter *printer = lyrPrinters().Printer();
+        printer->DpiX = printer->DpiY = dpi;
+        const QString file = dir.filePath(QStringLiteral("labels%1.pdf").arg(dpi));
+        printer->FileName = file;
+        frmDM->lyrR_TM->PrintOptions()->ShowDialog = false;
+        EXPECT_TRUE(pagesOf(frmDM->lyrR_TM).Print()) << frmDM->lyrR_TM->Errors().join('\n').toStdString();
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // What a poppler tool prints for a PDF (and the files it writes in `dir`).
+    QString poppler(const QString &tool, const QByteArray &pdf, const QStringList &args)
+    {
+        const QString file = dir.filePath("in.pdf");
+        QFile f(file);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return {};
+        f.write(pdf);
+        f.close();
+        QProcess p;
+        p.start(tool,
+                QStringList(args) << file
+                                  << (tool == "pdftotext" ? QStringList{"-"} : QStringList{dir.filePath("page")}));
+        p.waitForFinished(60000);
+        return QString::fromUtf8(p.readAllStandardOutput());
     }
     QStringList decode(const QImage &image)
     {
@@ -492,6 +539,101 @@ TEST_F(LabelsTest, SevenLiveGoodsGiveSevenLabelsInThreeColumns)
     // An empty condition prints every live goods item.
     frmDM->PrintTM("");
     EXPECT_EQ(labels(0).size(), size_t(count("SShop", "theDel='否'")));
+}
+
+// Drawn at the resolutions of screens and of office and label printers,
+// every label decodes: each module takes whole dots of the device.
+TEST_F(LabelsTest, LabelsDecodeAtEveryPrinterResolution)
+{
+    const QStringList codes = addEanGoods(6);
+    auto *barcode = qobject_cast<TlyrBarCodeView *>(frmDM->lyrR_TM->FindObject("BarCode1"));
+    ASSERT_NE(barcode, nullptr);
+    const std::pair<TlyrBarcodeType, QString> kinds[] = {
+            {bcCode39, "CODE-39:"}, {bcCode128B, "CODE-128:"}, {bcCodeEAN13, "EAN-13:"}};
+    for (const auto &[type, symbology] : kinds) {
+        barcode->SetBarType(type);
+        frmDM->PrintTM(" AND (theNum like '6901234%')");
+        ASSERT_EQ(labels(0).size(), 6u);
+        QStringList expected;
+        for (const QString &code : codes) expected << symbology + code;
+        expected.sort();
+        // Two rows of labels.
+        for (int dpi : {96, 120, 150, 200, 203, 300, 600})
+            EXPECT_EQ(decode(render(0, dpi, 105)), expected) << symbology.toStdString() << " at " << dpi << " dpi";
+    }
+    barcode->SetBarType(bcCode39);
+}
+
+// Printed to a PDF at 600 dpi, the code under the bars is as high as on a
+// 96 dpi canvas, and the bars stop above it.
+TEST_F(LabelsTest, PrintedCodeTextIsAsHighAsOnTheScreenAndBelowTheBars)
+{
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty()) GTEST_SKIP() << "poppler-utils not installed";
+    const QString code = addEanGoods(1).first();
+    frmDM->PrintTM(" AND (theNum like '6901234%')");
+    struct Box {
+        double top = 0, bottom = 0, left = 0;
+    };
+    // The code's word box (points), and the lowest point of the first bar.
+    auto measure = [&](int dpi, Box &text, double &barsEnd) {
+        const QByteArray pdf = printToPdf(dpi);
+        ASSERT_TRUE(pdf.startsWith("%PDF")) << dpi;
+        const QString boxes = poppler("pdftotext", pdf, {"-bbox"});
+        QRegularExpression word("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"[0-9.]+\" "
+                                "yMax=\"([0-9.]+)\">([^<]*)</word>");
+        bool found = false;
+        for (auto it = word.globalMatch(boxes); it.hasNext();) {
+            const auto m = it.next();
+            if (m.captured(4) != code) continue;
+            text = {m.captured(2).toDouble(), m.captured(3).toDouble(), m.captured(1).toDouble()};
+            found = true;
+        }
+        ASSERT_TRUE(found) << boxes.toStdString();
+        const int r = 300;
+        poppler("pdftoppm", pdf, {"-r", QString::number(r), "-gray", "-png", "-singlefile"});
+        const QImage page(dir.filePath("page.png"));
+        ASSERT_FALSE(page.isNull());
+        const double px = r / 72.0;
+        // The start character's first bar, a few points above the text.
+        const int y0 = int((text.top - 6) * px);
+        int x = 0;
+        while (x < page.width() && qGray(page.pixel(x, y0)) >= 128) ++x;
+        ASSERT_LT(x, int(text.left * px)) << dpi;
+        int y = y0;
+        while (y < page.height() && qGray(page.pixel(x, y)) < 128) ++y;
+        barsEnd = y / px;
+    };
+    Box screen, printed;
+    double screenBars = 0, printedBars = 0;
+    measure(96, screen, screenBars);
+    measure(600, printed, printedBars);
+    const double screenHeight = screen.bottom - screen.top, printedHeight = printed.bottom - printed.top;
+    // 11 pixels of 96 dpi are 8.25 points.
+    EXPECT_GT(screenHeight, 7.5);
+    EXPECT_NEAR(printedHeight, screenHeight, screenHeight * 0.1);
+    EXPECT_LE(screenBars, screen.top + 0.5);
+    EXPECT_LE(printedBars, printed.top + 0.5);
+}
+
+// A full sheet holds six rows of three; every following sheet starts again
+// at its top left.
+TEST_F(LabelsTest, FiftyNineGoodsFillFourSheets)
+{
+    for (int i = 1; i <= 59; ++i)
+        addGoods(QStringLiteral("6901%1").arg(i, 4, 10, QLatin1Char('0')), QStringLiteral("商品%1").arg(i), "饮料", "1");
+    frmDM->PrintTM(" AND (theNum like '6901%')");
+    ASSERT_EQ(pagesOf(frmDM->lyrR_TM).Count(), 4);
+    const double columns[] = {0, 63.33, 126.67};
+    int n = 0;
+    for (int page = 0; page < 4; ++page) {
+        const std::vector<Label> l = labels(page);
+        ASSERT_EQ(l.size(), page < 3 ? 18u : 5u) << page;
+        for (size_t i = 0; i < l.size(); ++i, ++n) {
+            EXPECT_EQ(l[i].code, QStringLiteral("6901%1").arg(n + 1, 4, 10, QLatin1Char('0')));
+            EXPECT_NEAR(l[i].left, columns[i % 3], 0.01) << page << " " << i;
+            EXPECT_NEAR(l[i].top, 46.0 * double(i / 3), 0.01) << page << " " << i;
+        }
+    }
 }
 
 // A code that Code 39 cannot encode prints the encoder's message on its

@@ -7,6 +7,9 @@
 #include "platform/ui/modal.h"
 #include "sales/StockPrint.h"
 
+#include <QApplication>
+#include <QTest>
+
 namespace {
 
 using Entry = StockTest;
@@ -80,6 +83,27 @@ TEST_F(Entry, AmountsAndTotalsFollowTheCells)
     EXPECT_TRUE(a.isNull());
     w.StringGrid1KeyPress(enter);
     EXPECT_EQ(w.StringGrid1->Col(), int(TfrmStockIn::cCount));
+}
+
+TEST_F(Entry, ClosingWithACellBeingEditedLeavesTheWindowAlone)
+{
+    // The dialog hides itself as it goes; the editor losing the focus then
+    // must not call into the half-destroyed window (the sanitizers see it).
+    for (bool purchase : {true, false}) {
+        std::unique_ptr<TfrmStockIn> w;
+        if (purchase)
+            w = std::make_unique<TfrmJH_In>();
+        else
+            w = std::make_unique<TfrmTH_In>();
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        line(*w, 1, "a1", "2", "1");
+        w->StringGrid1->setFocus();
+        w->StringGrid1->moveTo(TfrmStockIn::cCount, 1);
+        QTest::keyClick(w->StringGrid1, Qt::Key_5);
+        ASSERT_TRUE(w->StringGrid1->isEditing()) << purchase;
+        w.reset();
+    }
 }
 
 TEST_F(Entry, PurchaseRaisesStockSetsCostAndNumbersLinesAcrossGaps)

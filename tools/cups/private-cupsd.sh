@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # A private CUPS daemon for the printing tests: its own configuration, spool
 # and log folders under one folder, listening only on a socket there, with
-# three queues whose backend writes every job it receives into a file:
+# four queues whose backend writes every job it receives into a file:
 #   VelmoraPDF     (default) receives what the program prints (PDF)
 #   VelmoraRaw     receives raw jobs
 #   VelmoraDuplex  a PDF queue whose driver offers two-sided printing
+#   VelmoraLabel   a PDF queue whose driver prints at 203 dpi (label printer)
 #
 #   private-cupsd.sh start DIR [WATCH_PID]   prints the socket path on success
 #   private-cupsd.sh stop DIR
@@ -52,7 +53,7 @@ fi
 sys=/usr/lib/cups
 [ -d "$sys/filter" ] || { echo "$sys is missing" >&2; exit 1; }
 
-mkdir -p "$dir"/{etc/ppd,spool/tmp,cache,state,log,bin/backend,out/pdf,out/raw,out/duplex}
+mkdir -p "$dir"/{etc/ppd,spool/tmp,cache,state,log,bin/backend,out/pdf,out/raw,out/duplex,out/label}
 chmod 0755 "$dir" "$dir/out" "$dir/out/pdf" "$dir/out/raw"
 chmod 0710 "$dir/spool"
 chmod 1777 "$dir/spool/tmp"
@@ -143,6 +144,13 @@ State Idle
 Accepting Yes
 Shared No
 </Printer>
+<Printer VelmoraLabel>
+Info Velmora test label queue
+DeviceURI velmoracapture:$dir/out/label
+State Idle
+Accepting Yes
+Shared No
+</Printer>
 CONF
 chmod 0600 "$dir/etc/printers.conf"
 # The two-sided queue's driver: PDF straight through, A4 and A5, duplex.
@@ -192,6 +200,16 @@ cat > "$dir/etc/ppd/VelmoraDuplex.ppd" <<'PPD'
 *Duplex DuplexNoTumble/Long Edge: "<</Duplex true/Tumble false>>setpagedevice"
 *Duplex DuplexTumble/Short Edge: "<</Duplex true/Tumble true>>setpagedevice"
 *CloseUI: *Duplex
+PPD
+# The label queue's driver: PDF straight through at 203 dpi.
+sed -e 's/VDUPLEX/VLABEL/; s/two-sided test/label test/g' \
+    -e '/Duplex/d' "$dir/etc/ppd/VelmoraDuplex.ppd" > "$dir/etc/ppd/VelmoraLabel.ppd"
+cat >> "$dir/etc/ppd/VelmoraLabel.ppd" <<'PPD'
+*OpenUI *Resolution/Resolution: PickOne
+*OrderDependency: 10 AnySetup *Resolution
+*DefaultResolution: 203dpi
+*Resolution 203dpi/203 dpi: "<</HWResolution[203 203]>>setpagedevice"
+*CloseUI: *Resolution
 PPD
 
 probe() {

@@ -8,6 +8,9 @@
 // "nv" last, so that the numbering stays that of the established list.  A
 // character whose first reading has no place in the list takes its next
 // reading that has one (kMandarin, then kHanyuPinyin, kXHC1983, kTGHZ2013).
+// GB2312's level-1 block (B0A1-D7F9) is sorted by pinyin: there a character
+// takes the reading of its place, which is not always Unihan's first (长 is
+// placed under chang, listed first as zhang).
 // Run by the regen_pinyin_table target; the output is committed.
 #include <iconv.h>
 
@@ -24,6 +27,7 @@ namespace {
 constexpr int Rows = 126;
 constexpr int RowLength = 191;
 constexpr int ListSize = 405;
+constexpr unsigned Level1First = 0xB0A1, Level1Last = 0xD7F9;
 
 const std::vector<std::string> Tail = {"ei", "diu", "lve", "nve", "n", "yo", "fo", "jv", "qv", "xv", "lv", "nv"};
 // Rare readings of a handful of GBK characters that the list does not hold.
@@ -144,6 +148,69 @@ char32_t fromGbk(iconv_t cd, unsigned char lead, unsigned char trail)
     return cp;
 }
 
+
+int at(unsigned code)
+{
+    return int((code >> 8) - 0x81) * RowLength + int((code & 0xFF) - 0x40);
+}
+
+// GB2312 sorts u-umlaut as u: lv among the lu, lve among the lue.
+std::string orderKey(std::string s)
+{
+    std::replace(s.begin(), s.end(), 'v', 'u');
+    return s;
+}
+
+// Picks for each level-1 character one of its candidate syllables (the first
+// is its first reading) so that the block reads in pinyin order, keeping the
+// first reading wherever the order allows: the fewest departures win.
+// Returns false when no ordered choice exists.
+bool orderLevel1(const std::vector<std::string> &list, const std::vector<std::vector<int>> &candidates,
+                 std::vector<int> &chosen)
+{
+    std::vector<std::string> keys;
+    for (const std::string &s : list) keys.push_back(orderKey(s));
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    const int ranks = int(keys.size());
+    auto rankOf = [&](int syllable) {
+        return int(std::lower_bound(keys.begin(), keys.end(), orderKey(list[syllable - 1])) - keys.begin());
+    };
+    constexpr int None = 1 << 30;
+    struct Step {
+        int syllable = 0, previousRank = -1;
+    };
+    std::vector<std::vector<Step>> steps(candidates.size(), std::vector<Step>(ranks));
+    std::vector<int> cost(ranks, 0);
+    for (size_t i = 0; i < candidates.size(); ++i) {
+        // The cheapest way to reach each rank or a lower one before character i.
+        std::vector<std::pair<int, int>> best(ranks);
+        std::pair<int, int> running{None, -1};
+        for (int r = 0; r < ranks; ++r) {
+            if (cost[r] < running.first) running = {cost[r], r};
+            best[r] = running;
+        }
+        std::vector<int> next(ranks, None);
+        for (int s : candidates[i]) {
+            const int r = rankOf(s);
+            const int c = best[r].first + (s == candidates[i].front() ? 0 : 1);
+            if (best[r].first < None && c < next[r]) {
+                next[r] = c;
+                steps[i][r] = {s, i ? best[r].second : -1};
+            }
+        }
+        cost = next;
+    }
+    int r = int(std::min_element(cost.begin(), cost.end()) - cost.begin());
+    if (cost[r] >= None) return false;
+    chosen.assign(candidates.size(), 0);
+    for (size_t i = candidates.size(); i-- > 0;) {
+        chosen[i] = steps[i][r].syllable;
+        r = steps[i][r].previousRank;
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -208,10 +275,43 @@ int main(int argc, char **argv)
             }
         }
     }
+
+    std::vector<unsigned> level1;
+    std::vector<std::vector<int>> candidates;
+    for (unsigned code = Level1First; code <= Level1Last; ++code) {
+        if ((code & 0xFF) < 0xA1 || (code & 0xFF) > 0xFE) continue;
+        auto it = readings.find(chars[at(code)]);
+        std::vector<int> c;
+        if (it != readings.end()) {
+            std::vector<std::string> all = it->second.mandarin;
+            all.insert(all.end(), it->second.others.begin(), it->second.others.end());
+            for (const std::string &r : all)
+                if (auto n = number.find(r); n != number.end() && std::find(c.begin(), c.end(), n->second) == c.end())
+                    c.push_back(n->second);
+        }
+        if (c.empty()) {
+            std::fprintf(stderr, "%04X: level-1 character without a listed reading\n", code);
+            return 1;
+        }
+        level1.push_back(code);
+        candidates.push_back(c);
+    }
+    std::vector<int> ordered;
+    if (!orderLevel1(list, candidates, ordered)) {
+        std::fprintf(stderr, "no reading keeps the level-1 block in pinyin order\n");
+        return 1;
+    }
+    int moved = 0;
+    for (size_t k = 0; k < level1.size(); ++k) {
+        unsigned &entry = index[at(level1[k])];
+        moved += entry != unsigned(ordered[k]);
+        entry = unsigned(ordered[k]);
+    }
+
     for (const Telling &t : Tellings) {
-        const int at = ((t.code >> 8) - 0x81) * RowLength + ((t.code & 0xFF) - 0x40);
-        if (int(index[at]) != t.number || list[t.number - 1] != t.syllable) {
-            std::fprintf(stderr, "%04X: syllable %u, expected %d %s\n", t.code, index[at], t.number, t.syllable);
+        if (int(index[at(t.code)]) != t.number || list[t.number - 1] != t.syllable) {
+            std::fprintf(stderr, "%04X: syllable %u, expected %d %s\n", t.code, index[at(t.code)], t.number,
+                         t.syllable);
             return 1;
         }
     }
@@ -241,6 +341,7 @@ int main(int argc, char **argv)
         std::perror(argv[2]);
         return 1;
     }
-    std::printf("%d of %d index entries non-zero (%d from a later reading)\n", nonZero, Rows * RowLength, fallbacks);
+    std::printf("%d of %d index entries non-zero (%d from a later reading, %d level-1 by their place)\n", nonZero,
+                Rows * RowLength, fallbacks, moved);
     return 0;
 }
