@@ -48,10 +48,19 @@ void TlyrPreviewPages::SaveToStream(QIODevice &stream)
     PictureCache.SaveToXML(root->FindItem(QStringLiteral("picturecache")));
     root->FindItem(QStringLiteral("outline"));
     root->FindItem(QStringLiteral("anchors"));
-    root->FindItem(QStringLiteral("logicalpagenumbers"));
+    TlyrXMLItem *numbers = root->FindItem(QStringLiteral("logicalpagenumbers"));
+    writeLogicalPages(numbers);
+    // The source pages and the logical numbers are kept apart; the elements
+    // only carry them (also when writing fails).
+    struct Empty {
+        TlyrXMLItem *a, *b;
+        ~Empty()
+        {
+            a->Clear();
+            b->Clear();
+        }
+    } empty{sources, numbers};
     XMLDoc.SaveToStream(stream);
-    // The source pages are kept as objects; the element only carries them.
-    sources->Clear();
 }
 
 void TlyrPreviewPages::loadAfterParse()
@@ -109,6 +118,7 @@ void TlyrPreviewPages::loadAfterParse()
             storedText_.insert(c, ser.WriteComponentStr(c));
         }
     PictureCache.LoadFromXML(root->FindItem(QStringLiteral("picturecache")));
+    readLogicalPages(root->FindItem(QStringLiteral("logicalpagenumbers")));
     // Pages beyond the first two may leave memory again, as when they were made.
     TlyrXMLItem *pages = PagesItem();
     for (int i = 2; i < pages->Count(); ++i) pages->Items(i)->Unloadable = true;

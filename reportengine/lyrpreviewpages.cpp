@@ -153,6 +153,7 @@ void TlyrPreviewPages::Clear()
     CurPage = -1;
     MemSize = 0;
     LogicalPageN = 0;
+    logicalPages_.clear();
     FirstPageIndex = -1;
     FirstObjectIndex = 0;
     FirstPage = 0;

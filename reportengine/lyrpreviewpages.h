@@ -170,6 +170,17 @@ private:
     };
     std::vector<CachedPage> pageCache_;
     TlyrXMLItem *pagesItem_ = nullptr;
+    // Logical page number and group page count (-1 while the group is
+    // open) of each page: the "logicalpagenumbers" element holds them only
+    // while the pages are saved, one small element per page would stay in
+    // memory however far the pages went to the file cache.
+    struct LogicalPage {
+        int N = 0;
+        int T = -1;
+    };
+    std::vector<LogicalPage> logicalPages_;
+    void writeLogicalPages(TlyrXMLItem *numbers) const;
+    void readLogicalPages(TlyrXMLItem *numbers);
     QString pageName_;
     int namedSource_ = -1;
 };
