@@ -15,6 +15,8 @@ int TlyrOutline::Count()
 
 void TlyrOutline::AddItem(const QString &text, double top)
 {
+    if (!pages_->CountWithin(pages_->OutlineItems, TlyrPreviewPages::MaxOutlineItems, QStringLiteral("大纲条目数")))
+        return;
     if (!CurItem) LevelRoot();
     TlyrXMLItem *item = CurItem->Add();
     item->Name = QStringLiteral("item");
@@ -78,7 +80,10 @@ void TlyrOutline::ShiftItems(TlyrXMLItem *from, int newTop)
 
 void TlyrPreviewPages::AddAnchor(const QString &text)
 {
-    TlyrXMLItem *item = XMLDoc.Root()->FindItem(QStringLiteral("anchors"))->Add();
+    TlyrXMLItem *anchors = XMLDoc.Root()->FindItem(QStringLiteral("anchors"));
+    int count = anchors->Count();
+    if (!CountWithin(count, MaxAnchors, QStringLiteral("锚点数"))) return;
+    TlyrXMLItem *item = anchors->Add();
     item->Name = QStringLiteral("item");
     item->AppendProp("text", text);
     item->AppendProp("page", QString::number(CurPage));

@@ -154,6 +154,7 @@ void TlyrPreviewPages::Clear()
     MemSize = 0;
     LogicalPageN = 0;
     logicalPages_.clear();
+    OutlineItems = 0;
     FirstPageIndex = -1;
     FirstObjectIndex = 0;
     FirstPage = 0;
@@ -255,6 +256,19 @@ void TlyrPreviewPages::fileCacheCheck()
     MemSize = 0;
 }
 
+bool TlyrPreviewPages::CountWithin(int &count, int limit, const QString &what)
+{
+    if (count >= limit) {
+        if (Report && !Report->Terminated()) {
+            Report->AddError(QStringLiteral("报表的%1超过 %2，已停止生成").arg(what).arg(limit));
+            Report->SetTerminated(true);
+        }
+        return false;
+    }
+    ++count;
+    return true;
+}
+
 void TlyrPreviewPages::AddPage(TlyrReportPage *page)
 {
     TlyrXMLItem *pages = PagesItem();
@@ -263,13 +277,8 @@ void TlyrPreviewPages::AddPage(TlyrReportPage *page)
     if (CurPage < pages->Count() && AddPageAction != 1) return;
     // Even a page in the file cache keeps a little memory: a report that
     // never ends is stopped at a number of pages no real report reaches.
-    if (pages->Count() >= MaxPages) {
-        if (Report && !Report->Terminated()) {
-            Report->AddError(QStringLiteral("报表超过 %1 页，已停止生成").arg(MaxPages));
-            Report->SetTerminated(true);
-        }
-        return;
-    }
+    int count = pages->Count();
+    if (!CountWithin(count, MaxPages, QStringLiteral("页数"))) return;
     int source = -1;
     for (size_t i = 0; i < sourceOf_.size(); ++i)
         if (sourceOf_[i] == page) source = static_cast<int>(i);

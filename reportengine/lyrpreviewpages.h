@@ -79,8 +79,15 @@ public:
     // Without UseFileCache pages go to the file cache only past this many
     // times MaxMemSize.
     static constexpr int kMemoryCeilingFactor = 4;
-    // A build that would make more pages stops with an error line.
+    // A build that would make more pages, outline items or anchors stops
+    // with an error line: each of them stays in memory.
     static inline int MaxPages = 1000000;
+    static inline int MaxOutlineItems = 1000000;
+    static inline int MaxAnchors = 1000000;
+    // Counts one more of what a build adds; past the limit the build is
+    // stopped (once, with an error line naming what) and false returned.
+    bool CountWithin(int &count, int limit, const QString &what);
+    int OutlineItems = 0;
     // Lines about damaged pages or files (also given to the report's errors).
     QStringList Errors;
 

@@ -913,15 +913,25 @@ TEST_F(EngineTest, PagesLeaveMemoryPastTheCeilingWithoutTheFileCacheAndARunawayR
     EXPECT_TRUE(pages().PagesItem()->Items(0)->Loaded);
     EXPECT_TRUE(pages().PagesItem()->Items(1)->Loaded);
     EXPECT_EQ(texts(250), QStringList{"line 251"});
-    // A report that never ends stops, with an error line, at a page count
-    // no real report reaches.
-    const int saved = TlyrPreviewPages::MaxPages;
+    // A report that never ends stops, with an error line, at a count of
+    // pages or outline items no real report reaches.
+    const int savedPages = TlyrPreviewPages::MaxPages, savedItems = TlyrPreviewPages::MaxOutlineItems;
     TlyrPreviewPages::MaxPages = 40;
+    TlyrPreviewPages::MaxOutlineItems = 60;
     master->SetRowCount(2147483647);
     EXPECT_FALSE(report->PrepareReport());
-    TlyrPreviewPages::MaxPages = saved;
     EXPECT_EQ(pages().Count(), 40);
-    EXPECT_TRUE(report->Errors().join(u'\n').contains(QStringLiteral("40 页")))
+    EXPECT_TRUE(report->Errors().join(u'\n').contains(QStringLiteral("页数超过 40")))
+            << report->Errors().join(u'\n').toStdString();
+    master->SetStartNewPage(false);
+    master->SetOutlineText(QStringLiteral("'row'"));
+    EXPECT_FALSE(report->PrepareReport());
+    TlyrPreviewPages::MaxPages = savedPages;
+    TlyrPreviewPages::MaxOutlineItems = savedItems;
+    EXPECT_LT(pages().Count(), 40);
+    pages().GetOutline()->LevelRoot();
+    EXPECT_EQ(pages().GetOutline()->Count(), 60);
+    EXPECT_TRUE(report->Errors().join(u'\n').contains(QStringLiteral("大纲条目数超过 60")))
             << report->Errors().join(u'\n').toStdString();
 }
 
