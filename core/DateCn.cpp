@@ -1,5 +1,9 @@
 #include "core/DateCn.h"
 
+#include "core/Unit1.h"
+#include "platform/ui/checks.h"
+
+#include <QDateEdit>
 #include <cstdlib>
 
 namespace {
@@ -83,9 +87,20 @@ int GetDayOfYear(const QDate &date)
     return date.isValid() ? date.dayOfYear() : 0;
 }
 
+bool InLunarTable(const QDate &date)
+{
+    return date.isValid() && date.year() >= LunarFirstYear && date.year() <= LunarLastYear;
+}
+
+bool requireLunarTableDate(QDateEdit *picker)
+{
+    if (InLunarTable(picker->date())) return true;
+    return ui::fail(ui::badDateMessage(picker->date().toString(velmora::kDateFormat)), picker);
+}
+
 int GetLunarDate(const QDate &date)
 {
-    if (!date.isValid() || date.year() < LunarFirstYear || date.year() > LunarLastYear) return 0;
+    if (!InLunarTable(date)) return 0;
     return lunarCode(date.year(), GetDayOfYear(date) - 1);
 }
 

@@ -7,6 +7,8 @@
 #include <QDate>
 #include <QString>
 
+class QDateEdit;
+
 constexpr int LunarFirstYear = 1901;
 constexpr int LunarLastYear = 2050;
 constexpr int LunarTableYears = LunarLastYear - LunarFirstYear + 1;
@@ -18,6 +20,14 @@ constexpr int LunarTableYears = LunarLastYear - LunarFirstYear + 1;
 //           holding 1 January, byte 1 first, most significant bit first,
 //           set = 30 days, clear = 29
 //   byte 3: number of the month followed by a leap month, 0 = none
+// The days the table converts: 1901-01-01 to 2050-12-31.
+bool InLunarTable(const QDate &date);
+// The check of a date that is turned into a lunar date (business date,
+// reminders, anniversaries, birthdays): outside the table it shows
+// "“<date>” 不是有效的日期，请重新录入！", puts the focus on the picker and
+// returns false.
+bool requireLunarTableDate(QDateEdit *picker);
+
 extern const unsigned char LunarYearTable[LunarTableYears][4];
 
 // Day number within the Gregorian year, 1 January = 1 (0 for an invalid date).

@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QCollator>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QDateTime>
 #include <QDir>
@@ -138,8 +139,22 @@ void PagedModel::forget()
     m_pages.clear();
     m_c = nullptr;
     m_rows = 0;
+    m_loaded = 0;
     m_names.clear();
     m_kinds.clear();
+    m_byKey = false;
+}
+
+void PagedModel::readFirstPage(const QString &sql, const QVariantList &values)
+{
+    // The first page gives the columns, also for an empty list.
+    auto first = std::make_unique<vdb::Query>(m_c);
+    first->OpenSql(sql, values);
+    m_names = first->FieldNames();
+    if (m_byKey) m_names.removeLast();  // the key is not shown
+    for (int i = 0; i < m_names.size(); ++i) m_kinds.push_back(first->FieldKind(i));
+    m_loaded = first->RecordCount();
+    m_pages[0] = Page{std::move(first), false};
 }
 
 void PagedModel::open(vdb::Connection *c, const QString &sql, int rows, const QVariantList &values)
@@ -150,17 +165,37 @@ void PagedModel::open(vdb::Connection *c, const QString &sql, int rows, const QV
         m_c = c;
         m_sql = sql + QStringLiteral(" LIMIT ? OFFSET ?");
         m_values = values;
-        // The first page gives the columns, also for an empty list.
-        auto first = std::make_unique<vdb::Query>(c);
-        QVariantList v = values;
-        v << kPage << 0;
-        first->OpenSql(m_sql, v);
-        m_names = first->FieldNames();
-        for (int i = 0; i < first->FieldCount(); ++i) m_kinds.push_back(first->FieldKind(i));
-        m_pages[0] = std::move(first);
+        readFirstPage(m_sql, QVariantList(values) << kPage << 0);
         m_rows = rows;
     } catch (...) {
         m_c = nullptr;
+        endResetModel();
+        throw;
+    }
+    endResetModel();
+}
+
+void PagedModel::openByKey(vdb::Connection *c, const QString &select, const QString &tail, const QString &key,
+                           bool descending, const QVariantList &values)
+{
+    beginResetModel();
+    forget();
+    try {
+        m_c = c;
+        m_byKey = true;
+        m_select = select + QStringLiteral(", ") + key;
+        m_tail = tail;
+        m_key = key;
+        m_descending = descending;
+        m_values = values;
+        readFirstPage(m_select + " " + m_tail + QStringLiteral(" order by ") + m_key +
+                              (m_descending ? QStringLiteral(" desc") : QStringLiteral(" asc")) +
+                              QStringLiteral(" LIMIT ?"),
+                      QVariantList(values) << kPage);
+        m_rows = m_loaded < kPage ? m_loaded : -1;
+    } catch (...) {
+        m_c = nullptr;
+        m_byKey = false;
         endResetModel();
         throw;
     }
@@ -174,23 +209,102 @@ void PagedModel::clear()
     endResetModel();
 }
 
-const vdb::Query &PagedModel::page(int row) const
+void PagedModel::setRowCount(int rows)
+{
+    if (!m_c) return;
+    const int shown = shownRows();
+    if (rows > shown) {
+        beginInsertRows({}, shown, rows - 1);
+        m_rows = rows;
+        endInsertRows();
+    } else if (rows < shown) {
+        beginRemoveRows({}, rows, shown - 1);
+        m_rows = rows;
+        endRemoveRows();
+    } else {
+        m_rows = rows;
+    }
+}
+
+bool PagedModel::canFetchMore(const QModelIndex &parent) const
+{
+    return !parent.isValid() && m_byKey && m_c && m_rows < 0 && m_loaded % kPage == 0 && m_loaded > 0;
+}
+
+void PagedModel::fetchMore(const QModelIndex &parent)
+{
+    if (!canFetchMore(parent)) return;
+    Page next = readByKey(m_loaded / kPage);
+    const int got = next.size();
+    if (got == 0) {
+        m_rows = m_loaded;
+        return;
+    }
+    beginInsertRows({}, m_loaded, m_loaded + got - 1);
+    m_pages[m_loaded / kPage] = std::move(next);
+    m_loaded += got;
+    if (got < kPage) m_rows = m_loaded;
+    endInsertRows();
+}
+
+qint64 PagedModel::keyAt(const Page &pg, int n) const
+{
+    return pg.rows->text(pg.at(n), pg.rows->FieldCount() - 1).toLongLong();
+}
+
+PagedModel::Page PagedModel::readByKey(int p) const
+{
+    // "After" a row in the list's order is a smaller key when it runs downwards.
+    const QString after = m_descending ? QStringLiteral(" < ?)") : QStringLiteral(" > ?)");
+    const QString before = m_descending ? QStringLiteral(" > ?)") : QStringLiteral(" < ?)");
+    const QString down = m_descending ? QStringLiteral(" desc") : QStringLiteral(" asc");
+    const QString up = m_descending ? QStringLiteral(" asc") : QStringLiteral(" desc");
+    const QString order = QStringLiteral(" order by ") + m_key;
+    auto read = [&](const QString &bound, const QVariantList &keys, bool backwards, int limit) {
+        Page pg{std::make_unique<vdb::Query>(m_c), backwards};
+        QVariantList v = m_values;
+        v << keys << limit;
+        pg.rows->OpenSql(m_select + " " + m_tail + bound + order + (backwards ? up : down) + QStringLiteral(" LIMIT ?"),
+                         v);
+        return pg;
+    };
+    const QString keyIs = QStringLiteral(" AND (") + m_key;
+    if (auto prev = m_pages.find(p - 1); prev != m_pages.end() && prev->second.size() > 0)
+        return read(keyIs + after, {keyAt(prev->second, prev->second.size() - 1)}, false, kPage);
+    if (auto next = m_pages.find(p + 1); next != m_pages.end() && next->second.size() > 0)
+        return read(keyIs + before, {keyAt(next->second, 0)}, true, kPage);
+    const int last = m_rows > 0 ? (m_rows - 1) / kPage : -1;
+    if (p == last)  // the end of the list, read from its end
+        return read({}, {}, true, m_rows - last * kPage);
+    // A page far from any read so far: its first key by position, reading
+    // the keys alone, then the page from that key on.
+    vdb::Query first(m_c);
+    first.OpenSql(QStringLiteral("select ") + m_key + " " + m_tail + order + down + QStringLiteral(" LIMIT 1 OFFSET ?"),
+                  QVariantList(m_values) << p * kPage);
+    if (first.IsEmpty()) return Page{std::make_unique<vdb::Query>(), false};
+    return read(keyIs + (m_descending ? QStringLiteral(" <= ?)") : QStringLiteral(" >= ?)")),
+                {first.text(0, 0).toLongLong()}, false, kPage);
+}
+
+const PagedModel::Page &PagedModel::page(int row) const
 {
     const int p = row / kPage;
     auto it = m_pages.find(p);
     if (it == m_pages.end()) {
-        auto q = std::make_unique<vdb::Query>(m_c);
-        QVariantList v = m_values;
-        v << kPage << p * kPage;
-        q->OpenSql(m_sql, v);
-        it = m_pages.emplace(p, std::move(q)).first;
+        if (m_byKey) {
+            it = m_pages.emplace(p, readByKey(p)).first;
+        } else {
+            Page pg{std::make_unique<vdb::Query>(m_c), false};
+            pg.rows->OpenSql(m_sql, QVariantList(m_values) << kPage << p * kPage);
+            it = m_pages.emplace(p, std::move(pg)).first;
+        }
     }
-    return *it->second;
+    return it->second;
 }
 
 int PagedModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_rows;
+    return parent.isValid() ? 0 : shownRows();
 }
 
 int PagedModel::columnCount(const QModelIndex &parent) const
@@ -207,12 +321,12 @@ int PagedModel::fieldIndex(const QString &name) const
 
 QString PagedModel::text(int row, int column) const
 {
-    if (!m_c || row < 0 || row >= m_rows || column < 0 || column >= m_names.size()) return {};
-    const vdb::Query &q = page(row);
+    if (!m_c || row < 0 || row >= shownRows() || column < 0 || column >= m_names.size()) return {};
+    const Page &pg = page(row);
     const int r = row % kPage;
     // The table may have lost rows since the count: a missing row reads empty.
-    if (r >= q.RecordCount()) return {};
-    return q.text(r, column);
+    if (r >= pg.size()) return {};
+    return pg.rows->text(pg.at(r), column);
 }
 
 QVariant PagedModel::data(const QModelIndex &index, int role) const
@@ -440,6 +554,7 @@ void TListFrame::addQueryBox(QCheckBox *box, std::function<void(ListWhere &)> cl
 
 void TListFrame::BitBtn1Click()
 {
+    if (!filtersValid()) return;
     ListWhere w;
     baseCondition(w);
     for (const Filter &f : m_filters)
@@ -467,6 +582,11 @@ QString TListFrame::listSql() const
     return m_spec.select + " " + m_spec.from + " " + m_spec.where + m_where.sql() + " " + m_spec.group + " " + order;
 }
 
+bool TListFrame::pagedByKey() const
+{
+    return !m_spec.key.isEmpty() && m_spec.group.isEmpty() && m_sortText.isEmpty();
+}
+
 void TListFrame::Ref()
 {
     vdb::Connection *c = frmDM->ADOConnection1();
@@ -474,24 +594,86 @@ void TListFrame::Ref()
     const QString tail = m_spec.from + " " + m_spec.where + m_where.sql();
     const int keep = currentRow();
     // The count rides along with the totals: one pass over the rows.
-    ADOQuery2.setConnection(c);
+    QString counting;
     if (!m_spec.group.isEmpty()) {
-        ADOQuery2.OpenSql(QStringLiteral("select count(*) from (select 1 ") + tail + " " + m_spec.group + ")",
-                          m_where.values());
+        counting = QStringLiteral("select count(*) from (select 1 ") + tail + " " + m_spec.group + ")";
     } else if (m_spec.totals.isEmpty()) {
-        ADOQuery2.OpenSql(QStringLiteral("select count(*) ") + tail, m_where.values());
+        counting = QStringLiteral("select count(*) ") + tail;
     } else {
         const QString sums =
                 m_spec.totals.mid(m_spec.totals.indexOf(QStringLiteral("select "), 0, Qt::CaseInsensitive) + 7);
-        ADOQuery2.OpenSql(QStringLiteral("select count(*), ") + sums + " " + tail, m_where.values());
+        counting = QStringLiteral("select count(*), ") + sums + " " + tail;
     }
-    Rows.open(c, listSql(), int(ADOQuery2.FieldByIndex(0).AsInteger()), m_where.values());
+    if (m_counter) m_counter->cancel();
+    ADOQuery2.setConnection(c);
+    if (pagedByKey()) {
+        // The first screen first; a long list is counted afterwards.
+        Rows.openByKey(c, m_spec.select, tail, m_spec.key, m_spec.keyDescending, m_where.values());
+        if (Rows.rowsKnown())
+            ADOQuery2.OpenSql(counting, m_where.values());
+        else {
+            ADOQuery2.Close();
+            countInBackground(counting);
+        }
+    } else {
+        ADOQuery2.OpenSql(counting, m_where.values());
+        Rows.open(c, listSql(), int(ADOQuery2.FieldByIndex(0).AsInteger()), m_where.values());
+    }
     applyWidths();
-    CountLabel->setText(m_spec.countLabel + QString::number(Rows.rowCount()));
+    showTotals();
+    if (Rows.rowCount() > 0) selectRow(std::clamp(keep, 0, Rows.rowCount() - 1));
+    // Until the count arrives a row beyond the first page waits for it.
+    m_keptRow = keep;
+    afterRef();
+}
+
+void TListFrame::showTotals()
+{
+    const bool counted = ADOQuery2.Active() && !ADOQuery2.IsEmpty();
+    CountLabel->setText(m_spec.countLabel + (counted ? QString::number(Rows.rowCount()) : QString()));
     for (size_t i = 0; i < m_spec.totalLabels.size(); ++i)
         TotalLabels[i]->setText(m_spec.totalLabels[i].first + total(m_spec.totalLabels[i].second));
-    if (Rows.rowCount() > 0) selectRow(std::clamp(keep, 0, Rows.rowCount() - 1));
-    afterRef();
+}
+
+void TListFrame::countInBackground(const QString &sql)
+{
+    vdb::Connection *c = frmDM->ADOConnection1();
+    // A reader of its own on the same file, opened once for the window.
+    if (!m_counter || m_counterPath != c->path()) {
+        m_counter.reset();
+        m_counter = std::make_unique<vdb::BackgroundQuery>(c->path(), databaseKey());
+        m_counterPath = c->path();
+    }
+    const QVariantList values = m_where.values();
+    m_counter->run(sql, values, this, [this, sql, values](vdb::Query &result, const QString &error) {
+        ui::guarded([&] {
+            vdb::Connection *own = frmDM->ADOConnection1();
+            if (error.isEmpty()) {
+                ADOQuery2 = std::move(result);
+                ADOQuery2.setConnection(own);
+            } else {  // no second reader here: count on the window's own connection
+                ADOQuery2.setConnection(own);
+                ADOQuery2.OpenSql(sql, values);
+            }
+            const int shown = currentRow();
+            Rows.setRowCount(int(ADOQuery2.FieldByIndex(0).AsInteger()));
+            showTotals();
+            // Back on the row kept by the refresh, unless the user moved.
+            const int firstPage = std::min(m_keptRow, PagedModel::kPage - 1);
+            if (Rows.rowCount() > 0 && (shown < 0 || (m_keptRow > shown && shown == firstPage)))
+                selectRow(std::clamp(m_keptRow, 0, Rows.rowCount() - 1));
+        });
+    });
+}
+
+bool TListFrame::totalsPending() const
+{
+    return m_counter && m_counter->pending();
+}
+
+void TListFrame::waitForTotals()
+{
+    while (totalsPending()) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
 QString TListFrame::total(const QString &field) const
@@ -547,6 +729,7 @@ QString TListFrame::BitBtn3Click()
 {
     const excel::ExportLayout *layout = exportLayout(m_spec.exportWindow);
     if (!layout) return {};
+    waitForTotals();  // the totals row
     // The rows in the order shown, read in one pass (pages deep down the
     // list would each skip all the rows before them).
     vdb::Query all(frmDM->ADOConnection1());
@@ -606,6 +789,7 @@ void TListFrame::showEvent(QShowEvent *e)
 
 void TListFrame::closeEvent(QCloseEvent *e)
 {
+    if (m_counter) m_counter->cancel();
     Rows.clear();
     ui::Form::closeEvent(e);
 }

@@ -8,6 +8,7 @@
 // Filter values never become SQL text: each clause carries "?" and its
 // values, which are bound when the list, its count and its totals run.
 
+#include "platform/db/background.h"
 #include "platform/db/db.h"
 #include "platform/excel/exportlayout.h"
 #include "platform/ui/form.h"
@@ -74,6 +75,11 @@ struct ListSpec {
     QString group;       // "Group by theType,WName": one row per group, counted as groups
     QString order;       // "order by ID desc"
     QString tieBreak;    // a unique key that keeps a title sort stable ("ID")
+    // A unique integer column the order follows ("id", with order "order by
+    // id desc"): a long list shows its first screen at once, is paged by
+    // this key, and its count and totals follow from a background reader.
+    QString key;
+    bool keyDescending = true;
     QString totals;      // "select sum(theJF) as 积分, ..."; empty: none
     QString countLabel;  // "会员数量："
     // Bottom labels: caption and the totals field it shows.
@@ -86,7 +92,11 @@ struct ListSpec {
 };
 
 // The rows of one statement, read a page at a time as the grid asks for
-// them; the row count comes from count(*).
+// them.  Either by position (the row count from count(*), a page by its
+// offset) or by key: each page is found from the key of the page next to
+// it, the last one by reading the list backwards, so no page counts the
+// rows before it; until the row count is known the list grows a page at a
+// time as the grid reaches its end.
 class PagedModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -95,9 +105,19 @@ public:
 
     // Reads the first page of a list of rows rows.
     void open(vdb::Connection *c, const QString &sql, int rows, const QVariantList &values);
+    // Reads the first page of "select + ', ' + key + ' ' + tail" ordered by
+    // key; tail is the from and where part ("from UXF Where (...) AND ...").
+    // The row count is known at once when that page is not full.
+    void openByKey(vdb::Connection *c, const QString &select, const QString &tail, const QString &key,
+                   bool descending, const QVariantList &values);
+    // The row count, once counted (rows are added or taken away to match).
+    void setRowCount(int rows);
+    bool rowsKnown() const { return m_rows >= 0; }
     void clear();
     bool isOpen() const { return m_c != nullptr; }
 
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -112,16 +132,33 @@ public:
     void setSortMark(int column, int direction);
 
 private:
+    struct Page {
+        std::unique_ptr<vdb::Query> rows;
+        bool backwards = false;  // read in reverse order
+        int size() const { return rows->RecordCount(); }
+        // The result row of the page's n-th row.
+        int at(int n) const { return backwards ? size() - 1 - n : n; }
+    };
     void forget();
-    const vdb::Query &page(int row) const;
+    void readFirstPage(const QString &sql, const QVariantList &values);
+    const Page &page(int row) const;
+    Page readByKey(int p) const;
+    qint64 keyAt(const Page &pg, int n) const;
+    // Rows shown: the count, or while it is unknown the rows read so far.
+    int shownRows() const { return m_rows >= 0 ? m_rows : m_loaded; }
     vdb::Connection *m_c = nullptr;
     QString m_sql;
     QVariantList m_values;
-    int m_rows = 0;
+    int m_rows = 0;  // -1: not counted yet
+    int m_loaded = 0;
     QStringList m_names;
     std::vector<vdb::Query::Kind> m_kinds;
-    mutable std::map<int, std::unique_ptr<vdb::Query>> m_pages;
+    mutable std::map<int, Page> m_pages;
     int m_sortColumn = -1, m_sortDirection = 0;
+    // Paging by key.
+    bool m_byKey = false;
+    QString m_select, m_tail, m_key;
+    bool m_descending = true;
 };
 
 class TListFrame : public ui::Form {
@@ -156,8 +193,12 @@ public:
     QString field(const QString &name) const;
     int rowCount() const { return Rows.rowCount(); }
     QString sortText() const { return m_sortText; }
-    // The text of a total ("" when the sum is empty).
+    // The text of a total ("" when the sum is empty or still being counted).
     QString total(const QString &field) const;
+    // Whether the count and totals of a long list are still being counted,
+    // and waiting for them (the export; tests).
+    bool totalsPending() const;
+    void waitForTotals();
     bool queried() const { return m_queried; }
     const ListWhere &where() const { return m_where; }
 
@@ -180,6 +221,9 @@ protected:
     void addFilter(QCheckBox *box, std::initializer_list<QWidget *> values, std::function<void(ListWhere &)> clause);
     // A box outside the group that re-runs the query when clicked.
     void addQueryBox(QCheckBox *box, std::function<void(ListWhere &)> clause);
+    // Checks the filter values before "查询" builds the condition; false
+    // (after its message) leaves the list as it was.
+    virtual bool filtersValid() { return true; }
     // The condition every query starts from; empty in most windows.
     virtual void baseCondition(ListWhere &w) { Q_UNUSED(w); }
     // Runs after every refresh (the sale list fills its line grids).
@@ -210,6 +254,14 @@ private:
         std::function<void(ListWhere &)> clause;
     };
     QString listSql() const;
+    bool pagedByKey() const;
+    // The count and totals in ADOQuery2 shown in the labels.
+    void showTotals();
+    // Counts in the background; the labels and the row count follow.
+    void countInBackground(const QString &sql);
+    std::unique_ptr<vdb::BackgroundQuery> m_counter;
+    QString m_counterPath;
+    int m_keptRow = -1;
     void applyWidths();
     ListSpec m_spec;
     std::vector<Filter> m_filters;

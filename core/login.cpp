@@ -1,5 +1,6 @@
 #include "core/login.h"
 
+#include "core/DateCn.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
 #include "core/main.h"
@@ -151,6 +152,8 @@ void TfrmLogin::BitBtn1Click()
         Edit1->setFocus();
         return;
     }
+    // The business date is shown and compared as a lunar date too.
+    if (!requireLunarTableDate(DateTimePicker1)) return;
     const QString id = q.value(QStringLiteral("ID"));
     myUser = name;
     myPass = pass;

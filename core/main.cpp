@@ -392,9 +392,15 @@ void TfrmMain::FormShow()
     const bool network = myEdition == QStringLiteral("网络版");
     const QString mdText = vdb::sqlText(md), nlText = vdb::sqlText(myNLDate);
 
+    // A day without a lunar date (outside the table) matches no lunar
+    // birthday: an empty month-day would match every member without one.
+    const QString lunarTerm =
+            myNLDate.isEmpty() ? QString()
+            : network          ? QStringLiteral(" OR (RIGHT(NLBir, 5)='") + nlText + "')"
+                               : QStringLiteral(" OR (Mid(NLBir,6,5)='") + nlText + "')";
     const QString birthdayWhere =
-            network ? QStringLiteral("AND ((RIGHT(theBir, 5)='") + mdText + "') OR (RIGHT(NLBir, 5)='" + nlText + "'))"
-                    : QStringLiteral("AND ((Mid(theBir,6,5)='") + mdText + "') OR (Mid(NLBir,6,5)='" + nlText + "'))";
+            (network ? QStringLiteral("AND ((RIGHT(theBir, 5)='") : QStringLiteral("AND ((Mid(theBir,6,5)='")) +
+            mdText + "')" + lunarTerm + ")";
     mySql = QStringLiteral("select theNum  from Member Where (theDel='否')") + " " + birthdayWhere;
     ADOQ_Sql.setConnection(frmDM->ADOConnection1());
     ADOQ_Sql.OpenSql(mySql);

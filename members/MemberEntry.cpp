@@ -1,5 +1,6 @@
 #include "members/MemberEntry.h"
 
+#include "core/DateCn.h"
 #include "core/IMCode.h"
 #include "core/ShopRows.h"
 #include "core/Unit1.h"
@@ -132,11 +133,17 @@ bool MemberEntry::normalizeLunar(const QString &typed, QString *stored, QString 
             std::all_of(padded.begin(), padded.begin() + 4, [](QChar c) { return c >= u'0' && c <= u'9'; });
     if (yearGiven && (monthDay == QLatin1String("2-29") || monthDay == QLatin1String("2-30") ||
                       monthDay == QLatin1String("02-29") || monthDay == QLatin1String("02-30"))) {
+        const int year = padded.left(4).toInt();
+        if (year < LunarFirstYear || year > LunarLastYear) {
+            *message = ui::badDateMessage(typed);
+            return false;
+        }
         *stored = padded;
         return true;
     }
+    // Lunar years are those of the calendar's table, as for solar dates.
     const QDate d = ui::parseDate(typed);
-    if (!d.isValid()) {
+    if (!InLunarTable(d)) {
         *message = ui::badDateMessage(typed);
         return false;
     }
@@ -177,7 +184,7 @@ void MemberEntry::BitBtn1Click()
     QString solar = Edit4->text();
     if (!solar.isEmpty()) {
         const QDate d = ui::parseDate(solar);
-        if (!d.isValid()) {
+        if (!InLunarTable(d)) {
             fail(ui::badDateMessage(solar), Edit4);
             return;
         }

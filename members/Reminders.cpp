@@ -1,5 +1,6 @@
 #include "members/Reminders.h"
 
+#include "core/DateCn.h"
 #include "core/FileDialogs.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
@@ -81,6 +82,12 @@ void rangePickers(velmora::TListFrame *w, QHBoxLayout *row, QDateEdit **from, QD
                 new QLabel(d == from ? QStringLiteral("开始日期：") : QStringLiteral("截止日期："), w->GroupBox1));
         row->addWidget(*d);
     }
+}
+
+// Both dates of a reminder inside the lunar calendar's years.
+bool rangeInLunarTable(QDateEdit *from, QDateEdit *to)
+{
+    return requireLunarTableDate(from) && requireLunarTableDate(to);
 }
 
 // "查看会员信息 &V" on the popup and a double click.
@@ -165,6 +172,13 @@ void TfrmSRTX::RadioButton2Click()
     DateTimePicker2->setDate(d.addMonths(1));
 }
 
+bool TfrmSRTX::filtersValid()
+{
+    if (rangeInLunarTable(DateTimePicker1, DateTimePicker2)) return true;
+    m_today = false;
+    return false;
+}
+
 void TfrmSRTX::baseCondition(ListWhere &w)
 {
     const QString from = DateTimePicker1->date().toString(kMonthDay);
@@ -223,6 +237,11 @@ TfrmJNRTX::TfrmJNRTX(QWidget *parent) : TListFrame(parent)
     rangePickers(this, filterRow(0), &DateTimePicker1, &DateTimePicker2);
     BitBtn3->setEnabled(true);
     V1 = memberViewItem(this, [this] { V1Click(); });
+}
+
+bool TfrmJNRTX::filtersValid()
+{
+    return rangeInLunarTable(DateTimePicker1, DateTimePicker2);
 }
 
 void TfrmJNRTX::baseCondition(ListWhere &w)

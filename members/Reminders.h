@@ -48,6 +48,7 @@ public:
     void showToday();
 
 protected:
+    bool filtersValid() override;
     void baseCondition(velmora::ListWhere &w) override;
 
 private:
@@ -69,6 +70,7 @@ public:
     void showToday();
 
 protected:
+    bool filtersValid() override;
     void baseCondition(velmora::ListWhere &w) override;
 };
 

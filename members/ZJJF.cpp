@@ -1,5 +1,6 @@
 #include "members/ZJJF.h"
 
+#include "core/DateCn.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
 #include "members/AccountEntry.h"
@@ -234,6 +235,7 @@ void TfrmMJN::BitBtn2Click()
         ui::fail(QStringLiteral("纪念日名称 不能为空！"), Edit4);
         return;
     }
+    if (!requireLunarTableDate(DateTimePicker1)) return;
     const QString date = DateTimePicker1->date().toString(velmora::kDateFormat);
     if (myID != QLatin1String("0")) {
         Statement("Update MJN set theName=:name,theJNR=:date,Remark=:remark Where ID=:id")

@@ -406,6 +406,7 @@ void TlyrReport::SetPreview(TlyrCustomPreview *value)
 
 void TlyrReport::Clear()
 {
+    CheckNotBuilding(QStringLiteral("清除模板"));
     // A new template replaces the whole tree: the ancestor's objects go too
     // (with the ancestor), or the next template would be merged into them.
     freeChildren();
@@ -526,16 +527,17 @@ void TlyrReport::SetParentReport(const QString &value)
 
 bool TlyrReport::LoadFromFile(const QString &fileName, bool exceptionIfNotFound)
 {
+    CheckNotBuilding(QStringLiteral("载入模板"));
+    // The file is opened before the template is dropped: a file that is not
+    // there changes nothing.
+    if (!QFileInfo(fileName).isFile() && !exceptionIfNotFound) return false;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) throw ElyrError(QStringLiteral("无法打开文件 %1").arg(fileName));
     Clear();
     FileName.clear();
-    const bool exists = QFileInfo(fileName).isFile();
-    if (exists || exceptionIfNotFound) {
-        QFile file(fileName);
-        if (!file.open(QIODevice::ReadOnly)) throw ElyrError(QStringLiteral("无法打开文件 %1").arg(fileName));
-        LoadFromStream(file);
-        FileName = fileName;
-    }
-    return exists;
+    LoadFromStream(file);
+    FileName = fileName;
+    return !loadFailed_;
 }
 
 void TlyrReport::SaveToFile(const QString &fileName)
@@ -553,9 +555,16 @@ QString TlyrReport::shiftPassword(const QString &text, int delta)
     return out;
 }
 
+void TlyrReport::CheckNotBuilding(const QString &action) const
+{
+    if (building_) throw ElyrError(QStringLiteral("报表正在生成，不能%1").arg(action));
+}
+
 void TlyrReport::LoadFromStream(QIODevice &stream)
 {
+    CheckNotBuilding(QStringLiteral("载入模板"));
     errors_.clear();
+    loadFailed_ = false;
     TlyrEngineOptions savedEngine;
     savedEngine.Assign(*engineOptions_);
     TlyrPreviewOptions savedPreview;
@@ -572,6 +581,7 @@ void TlyrReport::LoadFromStream(QIODevice &stream)
         if (!done) TlyrComponent::LoadFromStream(stream);
     } catch (const std::exception &e) {
         AddError(exceptionText(e));
+        loadFailed_ = true;
     }
     LoadStream = savedLoadStream;
     applyDataPageRule();
@@ -741,6 +751,12 @@ void TlyrReport::installEngine()
 
 bool TlyrReport::PrepareReport(bool clearLastReport)
 {
+    if (building_) {
+        // Called again from inside the run (a script, a timer while the
+        // build processes messages): the running template must stay.
+        AddError(QStringLiteral("报表正在生成，不能再次生成"));
+        return false;
+    }
     if (!engine_ || !previewPages_) {
         installEngine();
         if (script_) rebindScriptObjects();
@@ -759,12 +775,26 @@ bool TlyrReport::PrepareReport(bool clearLastReport)
     const QString savedPassword = reportOptions_->Password;
     QBuffer saved;
     const bool restore = engineOptions_->RestoreTemplate();
+    // The template's datasets stay the same objects across the restore: the
+    // program holds them and gave them its callbacks.
+    QHash<QString, TlyrKeptObject> kept;
     if (restore) {
         saved.open(QIODevice::ReadWrite);
         reportOptions_->Password.clear();
         SaveToStream(saved, true, false);
         reportOptions_->Password = savedPassword;
+        TlyrXMLSerializer all(nullptr);
+        all.Owner = this;
+        all.SerializeAll = true;
+        for (TlyrComponent *c : AllObjects())
+            if (qobject_cast<TlyrDataSet *>(c) && !c->objectName().isEmpty() && c->Objects().isEmpty())
+                kept.insert(c->objectName().toUpper(), {c, all.ObjToXML(c)});
     }
+    building_ = true;
+    struct EndBuilding {
+        bool &b;
+        ~EndBuilding() { b = false; }
+    } endBuilding{building_};
     try {
         if (OnBeginDoc) OnBeginDoc();
         if (PrepareScript()) {
@@ -781,16 +811,31 @@ bool TlyrReport::PrepareReport(bool clearLastReport)
     } catch (const std::exception &e) {
         AddError(exceptionText(e));
     }
+    building_ = false;
     if (restore) {
         const QStringList errors = errors_;
         saved.seek(0);
         Reloading = true;
         const QString entered = reportOptions_->EnteredPassword;
+        // Out of the tree, so that the load does not free them; the run may
+        // have freed or moved some.
+        for (auto it = kept.begin(); it != kept.end();) {
+            if (it->Object && it->Object->Report() == this && it->Object->Objects().isEmpty()) {
+                it->Object->SetParent(nullptr);
+                ++it;
+            } else {
+                it = kept.erase(it);
+            }
+        }
+        KeptOnLoad = &kept;
         try {
             LoadFromStream(saved);
         } catch (const std::exception &e) {
             AddError(exceptionText(e));
         }
+        KeptOnLoad = nullptr;
+        // Any the template no longer placed go as the load would have freed them.
+        for (const TlyrKeptObject &k : std::as_const(kept)) delete k.Object.data();
         Reloading = false;
         reportOptions_->Password = savedPassword;
         reportOptions_->EnteredPassword = entered;
@@ -1156,7 +1201,7 @@ KsValue TlyrReport::Calc(const QString &expr, TksScript *script)
     if (!error.isEmpty()) {
         if (!CurObject.isEmpty()) error = CurObject + QStringLiteral(": ") + error;
         AddError(error);
-        throw ElyrError(error);
+        throw ElyrExpressionError(error);
     }
     return value;
 }
@@ -1164,6 +1209,12 @@ KsValue TlyrReport::Calc(const QString &expr, TksScript *script)
 // ---------------------------------------------------------------- expression cache
 
 TlyrExpressionCache::~TlyrExpressionCache() = default;
+
+QString TlyrExpressionCache::exprError(const QString &expr, const QString &message)
+{
+    return lyrResources().Get(QStringLiteral("clExprError")) + QStringLiteral(" '") + expr + QStringLiteral("': ") +
+           message;
+}
 
 void TlyrExpressionCache::Clear()
 {
@@ -1196,8 +1247,7 @@ void TlyrExpressionCache::Calc(const QString &expr, QString &errorMsg, KsValue &
             text = QStringLiteral("function %1() { return %2; }").arg(fn, expr);
         s->Lines = text.split(QStringLiteral("\r\n"));
         if (!s->Compile()) {
-            errorMsg = lyrResources().Get(QStringLiteral("clExprError")) + QStringLiteral(" '") + expr +
-                       QStringLiteral("': ") + s->ErrorMsg;
+            errorMsg = exprError(expr, s->ErrorMsg);
             value = KsValue::Null();
             return;
         }
@@ -1218,7 +1268,18 @@ void TlyrExpressionCache::Calc(const QString &expr, QString &errorMsg, KsValue &
         bool f;
         ~Restore() { s->HostFlag = f; }
     } restore{script_, flag};
-    value = entry->Func->GetValue();
+    // A run-time error is told like a compile error; one of an expression
+    // inside this one has been told already.
+    try {
+        value = entry->Func->GetValue();
+    } catch (const ElyrExpressionError &) {
+        throw;
+    } catch (const std::bad_alloc &) {
+        throw;
+    } catch (const std::exception &e) {
+        errorMsg = exprError(expr, exceptionText(e));
+        value = KsValue::Null();
+    }
 }
 
 // ---------------------------------------------------------------- registration

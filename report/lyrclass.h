@@ -47,6 +47,7 @@ class TksCustomVariable;
 class TksProcVariable;
 class TksMethodHelper;
 class TlyrXMLSerializer;
+struct TlyrKeptObject;
 class TlyrReportPage;
 
 // Held while templates load in ThreadSafeMode (and while a dialog page's
@@ -315,6 +316,8 @@ public:
     int Count() const { return static_cast<int>(entries_.size()); }
 
 private:
+    // "Error in expression 'expr': message".
+    static QString exprError(const QString &expr, const QString &message);
     struct Entry {
         std::unique_ptr<TksScript> Script;
         TksProcVariable *Func = nullptr;
@@ -402,8 +405,16 @@ public:
     // While a template loads: the objects by upper-cased name, so that
     // name checks and look-ups do not walk the tree for every object.
     QHash<QString, QPointer<TlyrComponent>> *NameIndex = nullptr;
+    // Objects to put back in place of their elements while a template
+    // loads (see TlyrXMLSerializer::Kept).
+    QHash<QString, TlyrKeptObject> *KeptOnLoad = nullptr;
     // An object of the report by name (the index while loading).
     TlyrComponent *FindByName(const QString &name) const;
+    // True from the start of PrepareReport until the template is restored:
+    // the template must then not be loaded, cleared or freed.
+    bool Building() const { return building_; }
+    // Raises ElyrError naming the action while the report is being built.
+    void CheckNotBuilding(const QString &action) const;
     QStringList ClickList;
 
     TlyrReportDataSets *Datasets() const { return datasets_.get(); }
@@ -443,6 +454,8 @@ public:
     QString GetDescription() const override;
     int PagesCount() const { return static_cast<int>(Objects().size()); }
     TlyrPage *Pages(int i) const;
+    // A file that does not exist leaves the report as it was (False, or the
+    // error with exceptionIfNotFound); False too when it could not be read.
     bool LoadFromFile(const QString &fileName, bool exceptionIfNotFound = false);
     void SaveToFile(const QString &fileName);
     void LoadFromStream(QIODevice &stream) override;
@@ -510,6 +523,9 @@ private:
     bool storeInDFM_ = true;
     QString onRunDialogs_, onStartReport_, onStopReport_;
     bool terminated_ = false;
+    bool building_ = false;
+    // An exception ended the last load early.
+    bool loadFailed_ = false;
 
     std::unique_ptr<TlyrReportDataSets> datasets_;
     std::unique_ptr<TlyrVariables> variables_;

@@ -572,12 +572,21 @@ void bindDataSet(TksClassVariable *c)
                      [](TlyrDataSet *d, TksMethodHelper *h) { return d->GetValue(StrArg(h, 0)); });
 }
 
+// A report's objects are not replaced while the report is being built (the
+// report itself checks its own loading and clearing).
+void refuseWhileBuilding(TlyrComponent *o, const QString &action)
+{
+    TlyrReport *r = o->Report();
+    if (r && r != o) r->CheckNotBuilding(action);
+}
+
 void bindComponent(TksClassVariable *c)
 {
     const KsClassInfo *component = ksFindClassInfo(QStringLiteral("TlyrComponent"));
     Binder<TlyrComponent> b(c);
     b.Method(QStringLiteral("procedure Clear"),
              [](TlyrComponent *o, TksMethodHelper *) {
+                 refuseWhileBuilding(o, QStringLiteral("清除其中的对象"));
                  o->Clear();
                  return none();
              })
@@ -585,6 +594,7 @@ void bindComponent(TksClassVariable *c)
                     [](TlyrComponent *o, TksMethodHelper *h) { return Obj(o->FindObject(StrArg(h, 0))); })
             .Method(QStringLiteral("procedure LoadFromStream(Stream: TStream)"),
                     [](TlyrComponent *o, TksMethodHelper *h) {
+                        refuseWhileBuilding(o, QStringLiteral("载入其中的对象"));
                         fromStream(h, [&](QIODevice &d) { o->LoadFromStream(d); });
                         return none();
                     })
@@ -932,6 +942,14 @@ void lyrRegisterClassRTTI()
     done = true;
     // Templates name these classes before any object of them exists.
     lyrRegisterDMPClasses();
+    // The engine works on the template's objects while a report is built
+    // (lists a script made of them stay its own).
+    AddFreeCheck([](QObject *o) -> QString {
+        auto *c = qobject_cast<TlyrComponent *>(o);
+        TlyrReport *r = c ? c->Report() : nullptr;
+        return r && r->Building() ? QStringLiteral("报表正在生成，不能释放其中的对象 %1").arg(ksClassNameOf(o))
+                                  : QString();
+    });
     ksRegisterModule(QStringLiteral("TlyrClassFunctions"),
                      [](TksScript *s) -> TksRTTIModule * { return new TlyrClassFunctions(s); });
 }

@@ -375,6 +375,7 @@ void TlyrComponent::readTemplate(QIODevice *stream, TlyrXMLItem *item)
     TlyrReport *report = Report();
     TlyrXMLSerializer serializer(stream);
     serializer.Owner = report ? static_cast<TlyrComponent *>(report) : this;
+    serializer.Kept = report ? report->KeptOnLoad : nullptr;
     TlyrXMLSerializer *saved = report ? report->SerializerInUse : nullptr;
     if (report) report->SerializerInUse = &serializer;
     struct Restore {

@@ -17,3 +17,10 @@ class ElyrConvertError : public ElyrError {
 public:
     using ElyrError::ElyrError;
 };
+
+// An expression that could not be compiled or run; its line is already in
+// the report's errors.
+class ElyrExpressionError : public ElyrError {
+public:
+    using ElyrError::ElyrError;
+};

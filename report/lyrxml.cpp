@@ -416,6 +416,33 @@ void TlyrXMLItem::AppendProp(QAnyStringView name, QStringView value)
 
 // ---------------------------------------------------------------- reader
 
+TlyrInvalidXMLException::TlyrInvalidXMLException(const QString &file, qint64 line, const QString &detail)
+    : ElyrError(QStringLiteral("Invalid file format: %1第 %2 行：%3")
+                        .arg(file.isEmpty() ? QString() : file + QStringLiteral(", "))
+                        .arg(line)
+                        .arg(detail))
+{}
+
+void TlyrXMLReader::fail(const QString &detail)
+{
+    // The line is counted only now: the reader does not track it while it runs.
+    const qint64 at = Position();
+    qint64 line = 1;
+    if (!stream_.isSequential() && stream_.seek(startPos_)) {
+        QByteArray block(kReadBlock, Qt::Uninitialized);
+        for (qint64 pos = startPos_; pos < at;) {
+            const qint64 got = stream_.read(block.data(), std::min<qint64>(block.size(), at - pos));
+            if (got <= 0) break;
+            line += std::count(block.constData(), block.constData() + got, '\n');
+            pos += got;
+        }
+    } else {
+        line += std::count(buf_.constData(), buf_.constData() + std::min(bufPos_, bufLen_), '\n');
+    }
+    auto *file = qobject_cast<QFile *>(&stream_);
+    throw TlyrInvalidXMLException(file ? file->fileName() : QString(), line, detail);
+}
+
 TlyrXMLReader::TlyrXMLReader(QIODevice &stream)
     : stream_(stream), startPos_(stream.pos()), size_(stream.size()), bufStart_(startPos_)
 {
@@ -482,7 +509,8 @@ bool TlyrXMLReader::readTag(Tag &tag)
         // The first three characters decide whether this is a comment.
         while (tag_.size() < 3) {
             const int c = getByte();
-            if (c < 0 || c == '<') throw TlyrInvalidXMLException();
+            if (c < 0) fail(QStringLiteral("标记没有以 > 结束，文件已结束"));
+            if (c == '<') fail(QStringLiteral("标记中出现 <，应先以 > 结束"));
             if (c == '>') {
                 closed = true;
                 break;
@@ -493,19 +521,22 @@ bool TlyrXMLReader::readTag(Tag &tag)
             int dashes = 0;
             for (;;) {
                 const int c = getByte();
-                if (c < 0) throw TlyrInvalidXMLException();
+                if (c < 0) fail(QStringLiteral("注释没有以 --> 结束，文件已结束"));
                 if (c == '>' && dashes >= 2) break;
                 dashes = c == '-' ? dashes + 1 : 0;
             }
             continue;
         }
         while (!closed) {
-            if (bufPos_ >= bufLen_ && !fill()) throw TlyrInvalidXMLException();
+            if (bufPos_ >= bufLen_ && !fill()) fail(QStringLiteral("标记没有以 > 结束，文件已结束"));
             const char *b = buf_.constData() + bufPos_;
             const size_t avail = static_cast<size_t>(bufLen_ - bufPos_);
             const char *gt = static_cast<const char *>(memchr(b, '>', avail));
             const size_t upto = gt ? static_cast<size_t>(gt - b) : avail;
-            if (memchr(b, '<', upto)) throw TlyrInvalidXMLException();
+            if (const void *lt = memchr(b, '<', upto)) {
+                bufPos_ += static_cast<const char *>(lt) - b;
+                fail(QStringLiteral("标记中出现 <，应先以 > 结束"));
+            }
             tag_.append(b, static_cast<qsizetype>(upto));
             bufPos_ += static_cast<qsizetype>(upto);
             if (gt) {
@@ -558,18 +589,22 @@ void TlyrXMLReader::applyTag(TlyrXMLItem &item, const Tag &tag, bool keepText)
 void TlyrXMLReader::ReadHeader()
 {
     Tag tag;
-    if (!readTag(tag) || !tag_.startsWith("?xml")) throw TlyrInvalidXMLException();
+    if (!readTag(tag) || !tag_.startsWith("?xml")) fail(QStringLiteral("文件应以 <?xml ...?> 开头"));
 }
 
 void TlyrXMLReader::readBody(TlyrXMLItem *item, const QByteArray &name, int depth)
 {
-    if (depth > MaxDepth) throw TlyrInvalidXMLException();
+    if (depth > MaxDepth) fail(QStringLiteral("元素嵌套超过 %1 层").arg(MaxDepth));
     Tag tag;
     for (;;) {
         // The end of the stream ends the list too, and never matches.
         const bool more = readTag(tag);
         if (!more || tag.name.isEmpty() || tag.name[0] == '/') {
-            if (!more || tag.name.isEmpty() || !equalsNoCase(tag.name.sliced(1), name)) throw TlyrInvalidXMLException();
+            const QString expected = QStringLiteral("</%1>").arg(QString::fromUtf8(name));
+            if (!more) fail(QStringLiteral("应为 %1，文件已结束").arg(expected));
+            if (tag.name.isEmpty()) fail(QStringLiteral("应为 %1，标记没有名称").arg(expected));
+            if (!equalsNoCase(tag.name.sliced(1), name))
+                fail(QStringLiteral("应为 %1，却是 <%2>").arg(expected, QString::fromUtf8(tag.name)));
             return;
         }
         // The tag buffer is reused by the children; the name must outlive it.
@@ -597,7 +632,9 @@ void TlyrXMLReader::readBody(TlyrXMLItem *item, const QByteArray &name, int dept
 void TlyrXMLReader::ReadRootItem(TlyrXMLItem &item, bool keepText)
 {
     Tag tag;
-    if (!readTag(tag) || tag.name.isEmpty() || tag.name[0] == '/') throw TlyrInvalidXMLException();
+    if (!readTag(tag)) fail(QStringLiteral("应有根元素，文件已结束"));
+    if (tag.name.isEmpty() || tag.name[0] == '/')
+        fail(QStringLiteral("应有根元素，却是 <%1>").arg(QString::fromUtf8(tag.name)));
     const QByteArray name = tag.name.toByteArray();
     item.Clear();
     item.Name = QString::fromUtf8(name);

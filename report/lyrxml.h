@@ -21,6 +21,9 @@ class TlyrXMLDocument;
 class TlyrInvalidXMLException : public ElyrError {
 public:
     TlyrInvalidXMLException() : ElyrError(QStringLiteral("Invalid file format")) {}
+    // Where the reader stopped and what it was waiting for: "Invalid file
+    // format: FILE, 第 N 行：DETAIL" (the file part only for a file).
+    TlyrInvalidXMLException(const QString &file, qint64 line, const QString &detail);
 };
 
 // Escapes LF, CR, double quote, "&", "<" and ">" as "&#<code>;" ("&quot;" in
@@ -159,6 +162,8 @@ private:
     bool fill();
     int getByte();
     bool readTag(Tag &tag);
+    // Throws the format error for the current position.
+    [[noreturn]] void fail(const QString &detail);
     void applyTag(TlyrXMLItem &item, const Tag &tag, bool keepText);
     void readBody(TlyrXMLItem *item, const QByteArray &name, int depth);
     using NameEntry = std::pair<QByteArray, QString>;

@@ -405,15 +405,20 @@ void TlyrXMLSerializer::applyValue(QObject *obj, QByteArrayView rawName, const Q
 
 void TlyrXMLSerializer::XMLToObj(QByteArrayView text, QObject *obj)
 {
+    // The line names what was not set: "Memo1.Height: ...".
+    auto where = [obj](QByteArrayView attr) {
+        const QString name = obj->objectName().isEmpty() ? ksClassNameOf(obj) : obj->objectName();
+        return name + QLatin1Char('.') + QString::fromLatin1(attr) + QStringLiteral(": ");
+    };
     auto apply = [&](const TlyrAttributeScanner &at) {
         try {
             applyValue(obj, at.Name(), at.Value(), true);
         } catch (const ElyrError &e) {
-            Errors << e.Message();
+            Errors << where(at.Name()) + e.Message();
         } catch (const KsError &e) {
-            Errors << e.Message;
+            Errors << where(at.Name()) + e.Message;
         } catch (const std::exception &e) {
-            Errors << QString::fromUtf8(e.what());
+            Errors << where(at.Name()) + QString::fromUtf8(e.what());
         }
     };
     // A report's ancestor goes first: loading it starts the report afresh,
@@ -448,6 +453,7 @@ void TlyrXMLSerializer::readChildren(TlyrComponent *parent, TlyrXMLItem *item)
             continue;
         }
         TlyrComponent *child = nullptr;
+        const TlyrKeptObject *kept = nullptr;
         if (c->Name.compare(QLatin1String("inherited"), Qt::CaseInsensitive) == 0) {
             child = name.isEmpty() ? nullptr : findOwned(name);
             if (!child) {
@@ -462,10 +468,14 @@ void TlyrXMLSerializer::readChildren(TlyrComponent *parent, TlyrXMLItem *item)
             TlyrComponent *existing = name.isEmpty() ? nullptr : findOwned(name);
             if (!usable) {
                 Errors << lyrResources().Get(QStringLiteral("xrCantFindClass")) + QLatin1Char(' ') + c->Name;
-                if (!existing) throw ElyrError(QStringLiteral("Class %1 not found").arg(c->Name));
+                // Without an object of that name the element is left out with
+                // what it holds; the elements after it still load.
+                if (!existing) continue;
                 child = existing;
             } else if (existing && ksObjectIsA(existing, cls)) {
                 child = existing;
+            } else if ((kept = findKept(name, cls))) {
+                child = kept->Object;
             } else {
                 child = qobject_cast<TlyrComponent *>(cls->Create(parent));
                 if (!child) continue;
@@ -474,6 +484,12 @@ void TlyrXMLSerializer::readChildren(TlyrComponent *parent, TlyrXMLItem *item)
         if (!name.isEmpty()) seen_.insert(key);
         child->SetLoading(true);
         recorded_.append(child);
+        if (kept) {
+            // Back in its place with all its attributes of before.
+            child->SetParent(parent);
+            XMLToObj(kept->Attributes, child);
+            Kept->remove(key);
+        }
         XMLToObj(c->Text, child);
         if (ownedIndex_ && !child->objectName().isEmpty() && !ownedIndex_->contains(child->objectName().toUpper()))
             ownedIndex_->insert(child->objectName().toUpper(), child);
@@ -568,6 +584,14 @@ void TlyrXMLSerializer::AddFixup(std::function<void()> resolve)
     Fixup f;
     f.Resolve = std::move(resolve);
     fixups_.push_back(std::move(f));
+}
+
+const TlyrKeptObject *TlyrXMLSerializer::findKept(const QString &name, const KsClassInfo *cls) const
+{
+    if (!Kept || name.isEmpty()) return nullptr;
+    auto it = Kept->constFind(name.toUpper());
+    if (it == Kept->constEnd() || !it->Object || !ksObjectIsA(it->Object, cls)) return nullptr;
+    return &*it;
 }
 
 TlyrComponent *TlyrXMLSerializer::findOwned(const QString &name) const

@@ -31,6 +31,7 @@
 #include "report/lyrcomponent.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QPointer>
 #include <QSet>
 #include <QStringList>
@@ -52,6 +53,14 @@ public:
     virtual bool IsPropertyStored(const QString &name) const = 0;
 };
 
+// An object taken out of the tree before a load, to be put back in place of
+// the element of its name and class (instead of a new object) with the
+// attributes it had (every value written).
+struct TlyrKeptObject {
+    QPointer<TlyrComponent> Object;
+    QByteArray Attributes;
+};
+
 class TlyrXMLSerializer {
 public:
     explicit TlyrXMLSerializer(QIODevice *stream);
@@ -68,6 +77,8 @@ public:
     QIODevice *Stream;
     // The ancestor object of a named object.
     std::function<TlyrComponent *(const QString &name)> OnGetAncestor;
+    // Kept objects by upper-cased name; those put back are removed.
+    QHash<QString, TlyrKeptObject> *Kept = nullptr;
     // True while WriteRootComponent runs.
     bool Writing() const { return writing_; }
 
@@ -75,8 +86,9 @@ public:
     void WriteRootComponent(TlyrComponent *obj, bool saveChildren = true, TlyrXMLItem *item = nullptr);
     // From item, or from a document read from Stream; then the references
     // are resolved and the objects' Loaded called (not the report's).
-    // Malformed XML raises TlyrInvalidXMLException; a class that is not
-    // registered and matches no existing object raises ElyrError.
+    // Malformed XML raises TlyrInvalidXMLException; an element of a class
+    // that is not registered and matches no existing object is left out
+    // with its children, with an error line.
     void ReadRootComponent(TlyrComponent *obj, TlyrXMLItem *item = nullptr);
 
     // The attribute text of obj's properties (each with a leading blank).
@@ -114,6 +126,7 @@ private:
     QByteArray propData(const QObject *obj);
     // A descendant of Owner by name.
     TlyrComponent *findOwned(const QString &name) const;
+    const TlyrKeptObject *findKept(const QString &name, const KsClassInfo *cls) const;
 
     std::vector<Fixup> fixups_;
     QList<QPointer<TlyrComponent>> recorded_;

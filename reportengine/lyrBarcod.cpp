@@ -819,8 +819,14 @@ void TlyrBarcode::DrawBarcode(QPainter &painter, const QRectF &rect, bool showTe
     // Every element takes whole device dots, so no bar is widened or lost
     // by the device's rounding (printers of 203 dpi).
     int dots[4];
-    elementWidths(wholeDotModule(data, upright ? rect.width() : rect.height()), dots);
-    const int w = sumWidths(data, dots);
+    const double length = upright ? rect.width() : rect.height();
+    elementWidths(wholeDotModule(data, length), dots);
+    const int dotsWide = sumWidths(data, dots);
+    // Under one dot a module (a preview zoomed out) the symbol is shrunk into
+    // its rectangle rather than run over the next object; nothing could read
+    // it at that size anyway.
+    const double fit = dotsWide > length + 1 ? length / dotsWide : 1.0;
+    const double w = dotsWide * fit;
     const double h = upright ? rect.height() : rect.width();
     // The text and the room it takes follow the canvas's scale, as the
     // texts of the other objects do.
@@ -852,7 +858,7 @@ void TlyrBarcode::DrawBarcode(QPainter &painter, const QRectF &rect, bool showTe
     painter.fillRect(QRectF(0, 0, w, h), Color);
     double x = 0;
     for (QChar c : data) {
-        const int ew = dots[elementSlot(c)];
+        const double ew = dots[elementSlot(c)] * fit;
         const char k = char(c.unicode());
         if (k >= '5' && k <= '8')
             painter.fillRect(QRectF(x, 0, ew, barH), ColorBar);
@@ -867,11 +873,11 @@ void TlyrBarcode::DrawBarcode(QPainter &painter, const QRectF &rect, bool showTe
         painter.setFont(font);
         painter.setPen(ColorBar);
         const QFontMetricsF fm(font);
-        for (const TextPiece &p : textPieces(Typ, m_display, dots[0], w, along)) {
-            const QRectF band(p.left, h - 16 * across, p.right - p.left, 16 * across);
+        for (const TextPiece &p : textPieces(Typ, m_display, dots[0], dotsWide, along)) {
+            const QRectF band(p.left * fit, h - 16 * across, (p.right - p.left) * fit, 16 * across);
             painter.fillRect(band, Color);
             const double tw = fm.horizontalAdvance(p.text);
-            const QRectF textBox(p.left + (band.width() - tw) / 2, h - 14 * across, tw, 14 * across);
+            const QRectF textBox(band.left() + (band.width() - tw) / 2, h - 14 * across, tw, 14 * across);
             painter.drawText(textBox, Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, p.text);
         }
     }

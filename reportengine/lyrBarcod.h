@@ -11,7 +11,7 @@
 
 class QPainter;
 
-enum TlyrBarcodeType {
+enum TlyrBarcodeType : int {
     bcCode_2_5_interleaved,
     bcCode_2_5_industrial,
     bcCode_2_5_matrix,

@@ -94,6 +94,7 @@ TfrmXF_M::TfrmXF_M(QWidget *parent) : TListFrame(parent)
     s.where = QStringLiteral("Where (theDel = '否')");
     s.order = QStringLiteral("order by id desc");
     s.tieBreak = QStringLiteral("id desc");
+    s.key = QStringLiteral("id");  // years of sales: the first screen comes first
     s.totals = QStringLiteral(
             "select sum(theCount) as 商品数量,sum(theSum) as 商品金额,sum(theZR) as 折让金额,sum(theHJ) as 合计金额,"
             "sum(theSJ) as 实收金额,sum(theCB) as 商品成本,sum(theHJ-theCB-TCMoney) as 利润,sum(TCMoney) as 提成金额,"

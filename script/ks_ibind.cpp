@@ -1,5 +1,7 @@
 #include "script/ks_ibind.h"
 
+#include <vector>
+
 namespace ksbind {
 
 namespace {
@@ -76,6 +78,26 @@ QObject *MarkPart(QObject *o)
 bool IsPart(const QObject *o)
 {
     return o && o->property(kPart).toBool();
+}
+
+namespace {
+std::vector<std::function<QString(QObject *)>> &freeChecks()
+{
+    static std::vector<std::function<QString(QObject *)>> checks;
+    return checks;
+}
+}  // namespace
+
+void AddFreeCheck(std::function<QString(QObject *)> check)
+{
+    freeChecks().push_back(std::move(check));
+}
+
+QString FreeRefusal(QObject *o)
+{
+    for (const auto &check : freeChecks())
+        if (QString why = check(o); !why.isEmpty()) return why;
+    return {};
 }
 
 }  // namespace ksbind

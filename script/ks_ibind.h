@@ -67,6 +67,10 @@ T *MarkPart(T *o)
     return static_cast<T *>(MarkPart(static_cast<QObject *>(o)));
 }
 bool IsPart(const QObject *o);
+// Checks asked before a script frees an object: the first non-empty answer
+// refuses it with that message (an object its host is using right now).
+void AddFreeCheck(std::function<QString(QObject *)> check);
+QString FreeRefusal(QObject *o);
 
 // Member registration on a class variable; the instance the engine passes
 // is already checked against the class (see TksMethodHelper).

@@ -681,6 +681,7 @@ void RegisterObject(TksScript *s, const KsClassesInfo &ci)
         if (IsPart(inst) || HeldByProperty(inst) || (!IsScriptCreated(inst) && !inst->parent()))
             Raise(QStringLiteral("EInvalidOperation"),
                   QStringLiteral("The object %1 belongs to the program and cannot be freed").arg(ksClassNameOf(inst)));
+        if (const QString why = FreeRefusal(inst); !why.isEmpty()) Raise(QStringLiteral("EInvalidOperation"), why);
         Q_UNUSED(h);
         delete inst;
         return Nothing();

@@ -644,7 +644,9 @@ std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByt
     // Write-ahead log with full sync: a commit costs one sync of the log,
     // readers do not hold up a save, and a commit that returned survives a
     // power cut (a till must not lose sales, so never synchronous=NORMAL).
-    const char *mode = journal == Journal::Wal ? "PRAGMA journal_mode=WAL" : "PRAGMA journal_mode=DELETE";
+    const char *mode = journal == Journal::Wal      ? "PRAGMA journal_mode=WAL"
+                       : journal == Journal::Rollback ? "PRAGMA journal_mode=DELETE"
+                                                      : "PRAGMA query_only=1";
     if (sqlite3_exec(db, mode, nullptr, nullptr, nullptr) != SQLITE_OK ||
         sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr) != SQLITE_OK)
         throw refused(db, errCode(db));

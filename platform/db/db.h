@@ -67,7 +67,9 @@ public:
     // How commits reach the disk, always with full sync.  Wal: one sync of
     // the log per commit, readers never hold up a save.  Rollback: the old
     // rollback journal, for comparisons and tests.
-    enum class Journal { Wal, Rollback };
+    // Reader: a second connection beside the program's own, for reads on
+    // another thread; the file's journal stays as its owner set it.
+    enum class Journal { Wal, Rollback, Reader };
     // Opens an existing database file with the key.  Throws DbError naming the
     // file when it is missing, cannot be read or written, or the key does not fit.
     static std::unique_ptr<Connection> open(const QString &path, const QByteArray &key, Journal journal = Journal::Wal);

@@ -218,6 +218,12 @@ TEST_F(Shell, LoginWithoutUserOrWithWrongPasswordChangesNothing)
         loginAs("admin", wrong);
         EXPECT_EQ(msgs.last(), "密码错误，请重新录入密码！") << wrong.toStdString();
     }
+    // A business date the lunar calendar does not cover (a mistyped year).
+    for (const QDate &bad : {QDate(2709, 4, 6), QDate(2051, 1, 1), QDate(1900, 12, 31)}) {
+        loginAs("admin", "270946", bad);
+        EXPECT_EQ(msgs.last(), "“" + bad.toString("yyyy-MM-dd") + "” 不是有效的日期，请重新录入！");
+        EXPECT_EQ(login->focusWidget(), login->DateTimePicker1);
+    }
     EXPECT_EQ(myUser, "before");
     EXPECT_EQ(myLoginDate, "2000-01-01");
     EXPECT_TRUE(myPass.isEmpty());
@@ -627,17 +633,29 @@ TEST_F(Shell, NoReminderNoSoundAndAMissingSoundIsSkipped)
     EXPECT_EQ(hooks, 0);
     EXPECT_TRUE(sounds.isEmpty());
 
+    // The main window shown again on a business date.
+    auto shownOn = [&](const QString &date) {
+        myLoginDate = date;
+        auto m = std::make_unique<TfrmMain>();
+        m->myFolder = folder;
+        m->PlayReminder = main->PlayReminder;
+        m->FormShow();
+        return m;
+    };
+    // A business date without a lunar date matches no member by an empty
+    // lunar birthday: B1 has none, and no solar birthday on 01-01 either.
+    EXPECT_EQ(shownOn("2051-01-01")->BirthdayCount, 0);
+    EXPECT_EQ(hooks, 0);
+    EXPECT_TRUE(sounds.isEmpty());
+
     // A birthday but no sound file: the reminder opens, nothing plays.
     QFile::remove(folder + "Music/1.mp3");
     addMember("B2", "1990-03-07", "");
-    TfrmMain second;
-    second.myFolder = folder;
-    second.PlayReminder = main->PlayReminder;
-    second.FormShow();
-    EXPECT_EQ(second.BirthdayCount, 1);
+    const auto second = shownOn("2026-03-07");
+    EXPECT_EQ(second->BirthdayCount, 1);
     EXPECT_EQ(hooks, 1);
     EXPECT_TRUE(sounds.isEmpty());
-    EXPECT_FALSE(second.SoundStarted);
+    EXPECT_FALSE(second->SoundStarted);
 }
 
 TEST_F(Shell, BackgroundPictureFromBjJpgAndABrokenOneIsSkipped)

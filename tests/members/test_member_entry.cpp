@@ -104,10 +104,13 @@ TEST_F(MemberEntryTest, ChecksRefuseInOrderAndWriteNothing)
     w.BitBtn1Click();
     EXPECT_EQ(msgs.last(), "介绍人卡号 不存在，请重新录入！");
     w.Edit11->clear();
-    w.Edit4->setText("1990-13-01");
-    w.BitBtn1Click();
-    EXPECT_EQ(msgs.last(), "“1990-13-01” 不是有效的日期，请重新录入！");
-    EXPECT_EQ(w.focusWidget(), w.Edit4);
+    // Not a date, or a year the lunar calendar does not cover.
+    for (const char *bad : {"1990-13-01", "2709-04-06", "1900-12-31", "2051-01-01"}) {
+        w.Edit4->setText(bad);
+        w.BitBtn1Click();
+        EXPECT_EQ(msgs.last(), QString("“%1” 不是有效的日期，请重新录入！").arg(bad));
+        EXPECT_EQ(w.focusWidget(), w.Edit4);
+    }
     EXPECT_EQ(c().statementCount(), before);
     EXPECT_EQ(count("Member", "theNum='A1'"), 0);
 }
@@ -132,6 +135,12 @@ TEST_F(MemberEntryTest, LunarBirthdayForms)
             {"90-5-31", nullptr, "农历没有31号，请重新录入！"},
             {"90-5-3", "1990-05-03", nullptr},
             {"199--02-29", nullptr, "“199--02-29” 不是有效的日期，请重新录入！"},
+            // the years of the lunar calendar only
+            {"2709-4-6", nullptr, "“2709-4-6” 不是有效的日期，请重新录入！"},
+            {"2051-02-30", nullptr, "“2051-02-30” 不是有效的日期，请重新录入！"},
+            {"1900-12-01", nullptr, "“1900-12-01” 不是有效的日期，请重新录入！"},
+            {"1901-1-1", "1901-01-01", nullptr},
+            {"2050-12-30", "2050-12-30", nullptr},
     };
     int n = 0;
     for (const Case &k : cases) {

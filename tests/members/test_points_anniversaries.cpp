@@ -91,6 +91,17 @@ TEST_F(PointsTest, AnniversariesSortByMonthDayAndADeletionReturnsToNew)
     w.Edit4->setText("新的");
     w.BitBtn2Click();
     EXPECT_EQ(count("MJN"), 2);
+
+    // Only days the lunar calendar covers; the entry stays for a correction.
+    for (const QDate &bad : {QDate(2709, 4, 6), QDate(1900, 12, 31), QDate(2051, 1, 1)}) {
+        w.Edit4->setText("远的");
+        w.DateTimePicker1->setDate(bad);
+        w.BitBtn2Click();
+        EXPECT_EQ(msgs.last(), "“" + bad.toString("yyyy-MM-dd") + "” 不是有效的日期，请重新录入！");
+        EXPECT_EQ(w.focusWidget(), w.DateTimePicker1);
+        EXPECT_EQ(w.Edit4->text(), "远的");
+    }
+    EXPECT_EQ(count("MJN"), 2);
 }
 
 }  // namespace

@@ -93,6 +93,28 @@ TEST_F(RemindersTest, StartUpReminderListsTodaysSolarAndLunarBirthdays)
     EXPECT_EQ(w.rowCount(), 4);
 }
 
+TEST_F(RemindersTest, DatesOutsideTheLunarCalendarAreRefusedAndListNobody)
+{
+    // B2..B4 have no lunar birthday: an empty lunar date of the day must not match them.
+    myLoginDate = "2051-01-01";
+    TfrmSRTX w;
+    w.showToday();
+    EXPECT_EQ(msgs.last(), "“2051-01-01” 不是有效的日期，请重新录入！");
+    EXPECT_EQ(w.rowCount(), 0);
+    TfrmJNRTX a;
+    range(a.DateTimePicker1, a.DateTimePicker2, QDate(2026, 1, 1), QDate(2709, 4, 6));
+    msgs.clear();
+    a.myRef();
+    EXPECT_EQ(msgs.last(), "“2709-04-06” 不是有效的日期，请重新录入！");
+    EXPECT_FALSE(a.queried());
+    // Back inside the table the query runs with the chosen range, not the start-up one.
+    myLoginDate = "2026-12-20";
+    w.RadioButton1->setChecked(true);
+    range(w.DateTimePicker1, w.DateTimePicker2, QDate(2027, 1, 1), QDate(2027, 1, 31));
+    w.BitBtn1Click();
+    EXPECT_EQ(cards(w), QStringList{"B1"});
+}
+
 TEST_F(RemindersTest, LunarChoiceOfADayTheSolarYearLacksSaysSoAndKeepsTheDates)
 {
     TfrmSRTX w;

@@ -120,6 +120,18 @@ TEST_F(CalcTest, ScriptErrorsAndEvents)
     ASSERT_EQ(report.Errors().size(), 1);
     EXPECT_TRUE(report.Errors().first().startsWith(QStringLiteral("Error in expression '1 +': ")));
 
+    // An error while it runs names the object and the expression too, once
+    // also when it comes from an expression inside it.
+    report.ClearErrors();
+    report.CurObject = QStringLiteral("Memo12");
+    EXPECT_THROW(report.Calc(QStringLiteral("1 div 0")), ElyrError);
+    report.Variables()->SetVariable(QStringLiteral("Broken"), QStringLiteral("2 div 0"));
+    EXPECT_THROW(report.Calc(QStringLiteral("Get('Broken') + 1")), ElyrError);
+    EXPECT_EQ(report.Errors(), (QStringList{QStringLiteral("Memo12: Error in expression '1 div 0': Division by zero"),
+                                            QStringLiteral("Memo12: Error in expression '2 div 0': Division by zero")}));
+    report.CurObject.clear();
+    report.ClearErrors();
+
     report.SetScriptText({QStringLiteral("begin"), QStringLiteral("  x := ;"), QStringLiteral("end.")});
     EXPECT_FALSE(report.PrepareScript());
     EXPECT_TRUE(report.Errors().last().startsWith(QStringLiteral("Script error at 2:")))

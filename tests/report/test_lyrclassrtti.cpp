@@ -181,8 +181,10 @@ TEST_F(ClassRTTITest, DataSetAndReportMembers)
     EXPECT_TRUE(calc(QStringLiteral("Report.FindObject('Memo1') = Memo1")).ToBool());
     EXPECT_TRUE(calc(QStringLiteral("Memo1.Page = Page1")).ToBool());
     EXPECT_DOUBLE_EQ(calc(QStringLiteral("Memo1.AbsLeft")).ToDouble(), memo->AbsLeft());
-    // A missing file answers False and raises nothing.
+    // A missing file answers False, raises nothing and leaves the template.
     EXPECT_FALSE(calc(QStringLiteral("Report.LoadFromFile('/no/such/file.yl3')")).ToBool());
+    EXPECT_EQ(report->FindObject(QStringLiteral("Memo1")), memo);
+    EXPECT_EQ(report->Datasets()->Count(), 1);
 }
 
 TEST_F(ClassRTTITest, WrongObjectArgumentsAreCatchableErrors)

@@ -278,24 +278,51 @@ TEST_F(SerializerTest, DamagedTemplatesGiveErrorLines)
                            "\"><TlyrDataPage Name=\"D\" PropData=\"zz\" Left=\"abc\"/></TlyrReport>";
     load(r, xml);
     EXPECT_GE(r.Errors().size(), 2);
-    EXPECT_TRUE(r.Errors().contains(QStringLiteral("属性数据已损坏")));
+    EXPECT_TRUE(r.Errors().contains(QStringLiteral("TlyrReport.PropData: 属性数据已损坏")))
+            << r.Errors().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(r.Variables()->Count(), 0);
     ASSERT_NE(r.FindObject(QStringLiteral("D")), nullptr);
+    // A value that is no number names the object and the property, and the
+    // object keeps the value it had.
+    EXPECT_TRUE(r.Errors().contains(QStringLiteral("D.Left: 'abc' is not a valid floating point value")))
+            << r.Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_DOUBLE_EQ(r.FindObject(QStringLiteral("D"))->Left(), TlyrDataPage(nullptr).Left());
 
-    // An unregistered class that names no object ends the load with lines.
+    // An unregistered class that names no object is left out with what it
+    // holds; the rest of the template loads.
     TlyrReport u;
     u.EngineOptions()->SetNewSilentMode(simSilent);
-    load(u, "<?xml version=\"1.0\"?><TlyrReport><TlyrNoSuchView Name=\"X\"/></TlyrReport>");
-    EXPECT_TRUE(u.Errors().contains(QStringLiteral("Cannot find class TlyrNoSuchView")));
-    EXPECT_TRUE(u.Errors().contains(QStringLiteral("Class TlyrNoSuchView not found")));
+    load(u, "<?xml version=\"1.0\"?><TlyrReport><TtestPage Name=\"Page1\">"
+            "<TlyrNoSuchView Name=\"X\"><TlyrTestMemoView Name=\"Inside\"/></TlyrNoSuchView>"
+            "<TlyrTestMemoView Name=\"After\" Height=\"abc\" Width=\"40\"/></TtestPage>"
+            "<TtestPage Name=\"Page2\"/></TlyrReport>");
+    EXPECT_EQ(u.Errors(), (QStringList{QStringLiteral("After.Height: 'abc' is not a valid floating point value"),
+                                       QStringLiteral("Cannot find class TlyrNoSuchView")}));
+    EXPECT_EQ(u.FindObject(QStringLiteral("X")), nullptr);
+    EXPECT_EQ(u.FindObject(QStringLiteral("Inside")), nullptr);
+    TlyrComponent *after = u.FindObject(QStringLiteral("After"));
+    ASSERT_NE(after, nullptr);
+    EXPECT_DOUBLE_EQ(after->Width(), 40);
+    EXPECT_DOUBLE_EQ(after->Height(), TlyrTestMemoView(nullptr).Height());
+    EXPECT_NE(u.FindObject(QStringLiteral("Page2")), nullptr);
 
-    // Malformed XML.
+    // Malformed XML: where the reader stopped and what it expected; a file
+    // that cannot be read is no loaded template.
     TlyrReport bad;
     bad.EngineOptions()->SetNewSilentMode(simMessageBoxes);
     load(bad, "<TlyrReport>");
-    EXPECT_TRUE(bad.Errors().contains(QStringLiteral("Invalid file format")));
+    EXPECT_EQ(bad.Errors(), QStringList{QStringLiteral("Invalid file format: 第 1 行：文件应以 <?xml ...?> 开头")});
     ASSERT_EQ(shown_.size(), 1);
     EXPECT_TRUE(shown_.first().startsWith(QStringLiteral("The following error(s) have occured:\r\n")));
+    QTemporaryDir dir;
+    const QString cutFile = dir.filePath(QStringLiteral("cut.yl3"));
+    writeFile(cutFile, "<?xml version=\"1.0\"?>\r\n<TlyrReport>\r\n  <TtestPage Name=\"Page1\">\r\n"
+                   "    <TlyrTestMemoView Name=\"M\"/>\r\n");
+    bad.EngineOptions()->SetNewSilentMode(simSilent);
+    EXPECT_FALSE(bad.LoadFromFile(cutFile));
+    EXPECT_EQ(bad.Errors(),
+              QStringList{QStringLiteral("Invalid file format: %1, 第 5 行：应为 </TtestPage>，文件已结束").arg(cutFile)});
+    EXPECT_EQ(bad.FindObject(QStringLiteral("M")), nullptr);
 }
 
 TEST_F(SerializerTest, AncestorTemplateWritesOnlyChanges)
@@ -514,9 +541,9 @@ TEST_F(SerializerTest, EnumerationNumbersAreRangeChecked)
     EXPECT_EQ(style("A"), TlyrTestMemoView::vsPlain);
     EXPECT_EQ(style("B"), TlyrTestMemoView::vsBoxed);
     EXPECT_EQ(style("C"), TlyrTestMemoView::vsPlain);
-    EXPECT_TRUE(r.Errors().contains(QStringLiteral("Invalid property value 7")))
+    EXPECT_TRUE(r.Errors().contains(QStringLiteral("A.Style: Invalid property value 7")))
             << r.Errors().join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(r.Errors().contains(QStringLiteral("Invalid property value -1")));
+    EXPECT_TRUE(r.Errors().contains(QStringLiteral("C.Style: Invalid property value -1")));
 }
 
 // Two objects of one name (in any letter case) are not merged.

@@ -210,6 +210,25 @@ TEST(BarcodeRenderText, ModulesTakeWholeDotsOfTheRectangle)
         for (int x = 0; x < img.width(); ++x) row += dark(img, x, 10) ? u'1' : u'0';
         EXPECT_EQ(row, expected) << "scale " << scale;
     }
+    // Zoomed out below a dot a module, the symbol shrinks into its rectangle.
+    for (double scale : {0.5, 0.25}) {
+        const int margin = 5, length = int(std::lround(w * scale));
+        QImage img(length + 2 * margin, 20, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        bc.DrawBarcode(p, QRectF(margin, 0, length, 20), true, scale, scale);
+        p.end();
+        int first = -1, last = -1;
+        for (int x = 0; x < img.width(); ++x)
+            for (int y = 0; y < img.height(); ++y)
+                if (dark(img, x, y)) {
+                    if (first < 0) first = x;
+                    last = x;
+                }
+        EXPECT_GE(first, margin) << scale;
+        EXPECT_GE(last, margin + length / 2) << scale;
+        EXPECT_LT(last, margin + length + 1) << scale;
+    }
 }
 
 TEST(BarcodeRenderText, BadTextPaintsNothing)

@@ -689,6 +689,104 @@ TEST_F(EngineTest, AnErrorDuringTheRunEndsItCleanly)
     EXPECT_EQ(texts(0), (QStringList{"1", "2"}));
 }
 
+// A dataset of the report's own, fed by the program: the restored template
+// keeps the very object with the program's callbacks, and a change the
+// script made to it during the run is gone again.
+TEST_F(EngineTest, PreparingTwiceGivesTheSamePages)
+{
+    auto *ds = new TlyrUserDataSet(report.get());
+    ds->SetName(QStringLiteral("Rows"));
+    ds->SetFields({QStringLiteral("G"), QStringLiteral("N")});
+    ds->SetRangeEnd(TlyrDataSet::reCount);
+    ds->SetRangeEndCount(6);
+    int firsts = 0;
+    ds->OnFirst = [&firsts](TlyrDataSet *) { ++firsts; };
+    ds->OnGetValue = [ds](const QString &f, KsValue &v) {
+        v = f == QLatin1String("G") ? KsValue(ds->RecNo() / 3) : KsValue(ds->RecNo() * 10);
+    };
+    report->Datasets()->Add(ds);
+    band<TlyrGroupHeader>("GroupHeader1", 0, 20)->Condition = QStringLiteral("Rows.\"G\"");
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 20);
+    master->SetDataSet(ds);
+    memo(master, "M", "[Rows.\"N\"]");
+    memo(band<TlyrGroupFooter>("GroupFooter1", 80, 20), "S", "sum [SUM(<Rows.\"N\">, MasterData1)]");
+    report->SetScriptText({QStringLiteral("begin"), QStringLiteral("  Rows.RangeEndCount := 4;"),
+                           QStringLiteral("end.")});
+    const QStringList expected{"0", "10", "20", "sum 30", "30", "sum 30"};
+    for (int run = 1; run <= 2; ++run) {
+        SCOPED_TRACE(run);
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
+        EXPECT_EQ(texts(0), expected);
+        EXPECT_EQ(firsts, run);
+        EXPECT_EQ(report->FindObject(QStringLiteral("Rows")), ds);
+        EXPECT_EQ(ds->RangeEndCount(), 6);
+        EXPECT_EQ(report->Datasets()->Count(), 1);
+        EXPECT_EQ(report->GetDataset(QStringLiteral("Rows")), ds);
+    }
+}
+
+// While the report is built its template stays: a script that loads,
+// clears or frees it gets an error, and the run ends cleanly.
+TEST_F(EngineTest, AScriptCannotReplaceTheTemplateWhileItIsBuilt)
+{
+    QTemporaryDir dir;
+    const QString other = dir.filePath(QStringLiteral("other.yl3"));
+    {
+        TlyrReport saved;
+        auto *p = new TlyrReportPage(&saved);
+        p->SetName(QStringLiteral("OtherPage"));
+        saved.SaveToFile(other);
+    }
+    auto *title = band<TlyrReportTitle>("Title1", 0, 20);
+    TlyrMemoView *m = memo(title, "Memo1", "");
+    report->SetScriptText({QStringLiteral("function Wipe(What: Integer): Integer;"), QStringLiteral("begin"),
+                           QStringLiteral("  if What = 1 then Report.Clear;"),
+                           QStringLiteral("  if What = 2 then Page1.Free;"),
+                           QStringLiteral("  if What = 3 then Title1.Clear;"),
+                           QStringLiteral("  if What = 4 then Memo1.Free;"),
+                           QStringLiteral("  if What = 5 then Page1.AllObjects.Free;"), QStringLiteral("  Result := 0;"),
+                           QStringLiteral("end;"), QStringLiteral("begin"), QStringLiteral("end.")});
+    const QString building = QStringLiteral("报表正在生成，不能");
+    const struct {
+        QString expr, error;
+    } cases[] = {
+            {QStringLiteral("Report.LoadFromFile('%1')").arg(other), building + QStringLiteral("载入模板")},
+            {QStringLiteral("Report.LoadFromFile('/nonexistent.xml')"), building + QStringLiteral("载入模板")},
+            {QStringLiteral("Wipe(1)"), building + QStringLiteral("清除模板")},
+            {QStringLiteral("Wipe(2)"), building + QStringLiteral("释放其中的对象 TlyrReportPage")},
+            {QStringLiteral("Wipe(3)"), building + QStringLiteral("清除其中的对象")},
+            {QStringLiteral("Wipe(4)"), building + QStringLiteral("释放其中的对象 TlyrMemoView")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.expr.toStdString());
+        m->SetText(QLatin1Char('[') + c.expr + QLatin1Char(']'));
+        EXPECT_FALSE(report->PrepareReport());
+        EXPECT_EQ(report->Errors(), QStringList{QStringLiteral("Memo1: Error in expression '%1': %2")
+                                                        .arg(c.expr, c.error)})
+                << report->Errors().join(u'\n').toStdString();
+        EXPECT_FALSE(report->Engine()->Running);
+        EXPECT_FALSE(report->Building());
+        m = qobject_cast<TlyrMemoView *>(report->FindObject(QStringLiteral("Memo1")));
+        ASSERT_NE(m, nullptr);
+        EXPECT_EQ(report->FindObject(QStringLiteral("OtherPage")), nullptr);
+    }
+    // Preparing from inside the run is refused the same way.
+    report->OnBeginDoc = [this] { EXPECT_FALSE(report->PrepareReport()); };
+    m->SetText(QStringLiteral("ok"));
+    EXPECT_FALSE(report->PrepareReport());
+    EXPECT_EQ(report->Errors(), QStringList{building + QStringLiteral("再次生成")});
+    report->OnBeginDoc = nullptr;
+    // A list the script was given of the objects is its own to free.
+    m = qobject_cast<TlyrMemoView *>(report->FindObject(QStringLiteral("Memo1")));
+    ASSERT_NE(m, nullptr);
+    m->SetText(QStringLiteral("[Wipe(5)]"));
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
+    EXPECT_EQ(texts(0), QStringList{"0"});
+    // Once built, the template may be replaced.
+    EXPECT_TRUE(report->LoadFromFile(other));
+    EXPECT_NE(report->FindObject(QStringLiteral("OtherPage")), nullptr);
+}
+
 TEST_F(EngineTest, PreparedReportRoundTripKeepsBytesAndPages)
 {
     Table t{{"N"}, {}};

@@ -546,12 +546,13 @@ TEST_F(LabelsTest, SevenLiveGoodsGiveSevenLabelsInThreeColumns)
 TEST_F(LabelsTest, LabelsDecodeAtEveryPrinterResolution)
 {
     const QStringList codes = addEanGoods(6);
-    auto *barcode = qobject_cast<TlyrBarCodeView *>(frmDM->lyrR_TM->FindObject("BarCode1"));
-    ASSERT_NE(barcode, nullptr);
+    // Each print builds the template's objects again: look the barcode up anew.
+    auto barcode = [] { return qobject_cast<TlyrBarCodeView *>(frmDM->lyrR_TM->FindObject("BarCode1")); };
     const std::pair<TlyrBarcodeType, QString> kinds[] = {
             {bcCode39, "CODE-39:"}, {bcCode128B, "CODE-128:"}, {bcCodeEAN13, "EAN-13:"}};
     for (const auto &[type, symbology] : kinds) {
-        barcode->SetBarType(type);
+        ASSERT_NE(barcode(), nullptr);
+        barcode()->SetBarType(type);
         frmDM->PrintTM(" AND (theNum like '6901234%')");
         ASSERT_EQ(labels(0).size(), 6u);
         QStringList expected;
@@ -561,7 +562,7 @@ TEST_F(LabelsTest, LabelsDecodeAtEveryPrinterResolution)
         for (int dpi : {96, 120, 150, 200, 203, 300, 600})
             EXPECT_EQ(decode(render(0, dpi, 105)), expected) << symbology.toStdString() << " at " << dpi << " dpi";
     }
-    barcode->SetBarType(bcCode39);
+    barcode()->SetBarType(bcCode39);
 }
 
 // Printed to a PDF at 600 dpi, the code under the bars is as high as on a

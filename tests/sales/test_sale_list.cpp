@@ -12,6 +12,9 @@
 #include "sales/XF_M.h"
 
 #include <QDir>
+#include <QLabel>
+#include <QTableView>
+#include <QTest>
 
 namespace {
 
@@ -301,18 +304,73 @@ TEST_F(SaleListWindowTest, ExportWritesTheShownRowsWithTitleHeaderAndTotals)
     EXPECT_EQ(e.sheet.cell(1, 0), "合计");
 }
 
-TEST_F(SaleListWindowTest, TheListReadsOnlyThePagesItShows)
+TEST_F(SaleListWindowTest, ALongListShowsItsFirstScreenThenCountsAndPagesByKey)
 {
+    // 2000 bills, every fifth deleted, members' and walk-ins' alternating.
     exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<2000) "
-         "INSERT INTO UXF (theNum,theType,MNum,theHJ,theSJ,theYE,theDel,JSRTC,TCJF,TCMoney,theCB,myDate) "
-         "SELECT printf('N%05d',i),'散客','',1,1,0,'否','否',0,0,0,'2026-03-07' FROM n");
+         "INSERT INTO UXF (theNum,theType,MNum,theCount,theSum,theZR,theHJ,theSJ,theYE,theDel,JSRTC,TCJF,TCMoney,"
+         "theCB,theJF,myDate) SELECT printf('N%05d',i),CASE i%2 WHEN 0 THEN '会员' ELSE '散客' END,'',i%3,i%7+0.5,"
+         "i%2,i%7,i%5,i%4,CASE i%5 WHEN 0 THEN '是' ELSE '否' END,'否',i%6,i%3*0.25,i%9,i%8,'2026-03-07' FROM n");
+    const QString live = "from UXF where theDel='否'";
+    const QStringList expected = rows("select theNum " + live + " order by id desc");
+    ASSERT_EQ(expected.size(), 1600);
+    const QString sums = rows("select sum(theCount),sum(theSum),sum(theZR),sum(theHJ),sum(theSJ),sum(theYE),"
+                              "sum(theCB),sum(TCMoney),sum(theHJ-theCB-TCMoney),sum(theJF),sum(TCJF) " +
+                              live)
+                                 .value(0);
     auto w = list();
     w->BitBtn1Click();
-    EXPECT_EQ(w->rowCount(), 2000);
+    // The first screen comes before anything is counted.
+    EXPECT_TRUE(w->totalsPending());
     EXPECT_EQ(w->Rows.pagesRead(), 1);
-    EXPECT_EQ(w->total("合计金额"), "2000");
-    EXPECT_EQ(w->Rows.text(1999, w->Rows.fieldIndex("单号")), "N00001");
-    EXPECT_EQ(w->Rows.pagesRead(), 2);
+    EXPECT_EQ(w->rowCount(), velmora::PagedModel::kPage);
+    EXPECT_EQ(w->field("单号"), expected.first());
+    EXPECT_EQ(w->CountLabel->text(), "消费：");
+    EXPECT_EQ(w->total("合计金额"), "");
+    // Reaching the end before the count: the next page, found from the last key.
+    ASSERT_TRUE(w->Rows.canFetchMore({}));
+    w->Rows.fetchMore({});
+    EXPECT_EQ(w->rowCount(), 2 * velmora::PagedModel::kPage);
+    w->waitForTotals();
+    EXPECT_EQ(w->rowCount(), 1600);
+    EXPECT_EQ(w->CountLabel->text(), "消费：1600");
+    QStringList totals;
+    for (const char *f : {"商品数量", "商品金额", "折让金额", "合计金额", "实收金额", "应收金额", "商品成本",
+                          "提成金额", "利润", "本单积分", "提成积分"})
+        totals << w->total(f);
+    EXPECT_EQ(totals.join("|"), sums);
+    EXPECT_EQ(w->TotalLabels[3]->text(), "合计：" + w->total("合计金额"));
+
+    // The last screen; a page far from any read; one back from the end; the
+    // ones between, forward.
+    const int col = w->Rows.fieldIndex("单号");
+    w->show();
+    w->DBGrid1->setFocus();
+    QTest::keyClick(w->DBGrid1, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(w->field("单号"), expected.last());
+    EXPECT_EQ(w->Rows.pagesRead(), 3);
+    for (int r : {1599, 1000, 1300, 1100, 700, 900, 512, 511})
+        EXPECT_EQ(w->Rows.text(r, col), expected.at(r)) << r;
+    QStringList all;
+    for (int r = 0; r < w->rowCount(); ++r) all << w->Rows.text(r, col);
+    EXPECT_EQ(all, expected);
+
+    // A refresh keeps the selected row, beyond the first page once counted.
+    w->selectRow(1000);
+    w->Ref();
+    EXPECT_EQ(w->currentRow(), velmora::PagedModel::kPage - 1);
+    w->waitForTotals();
+    EXPECT_EQ(w->field("单号"), expected.at(1000));
+
+    // A new query while counting: only the newest count arrives.
+    w->BitBtn1Click();
+    w->ComboBox2->setCurrentText("散客");
+    w->CheckBox6->setChecked(true);
+    w->BitBtn1Click();
+    w->waitForTotals();
+    EXPECT_EQ(w->rowCount(), 800);
+    EXPECT_EQ(w->total("合计金额"), one("select sum(theHJ) " + live + " and theType='散客'"));
+    EXPECT_EQ(w->Rows.text(0, col), one("select theNum " + live + " and theType='散客' order by id desc"));
 }
 
 TEST_F(SaleListWindowTest, TheMenuOpensTheListAndTheMemberListCanOpenItForACard)

@@ -151,4 +151,49 @@ TEST_F(LyrRunTest, DatasetsOverTheDatabaseAndAPrintFile)
     EXPECT_FALSE(bad.err.isEmpty());
 }
 
+// What the template could not give is printed and fails the run; what it
+// could still prints.
+TEST_F(LyrRunTest, LoadErrorsArePrintedAndFailTheRun)
+{
+    const QString csv = dir.filePath(QStringLiteral("rows.csv"));
+    QFile f(csv);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("N\nr1\nr2\n");
+    f.close();
+    const QByteArray head("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                          "<TlyrReport><TlyrReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\">\r\n");
+    const QByteArray rows("<TlyrMasterData Name=\"MasterData1\" Left=\"0\" Top=\"20\" Width=\"718\" Height=\"20\" "
+                          "DataSet=\"Rows\"><TlyrMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" Width=\"200\" "
+                          "Height=\"20\" Text=\"row [Rows.&#34;N&#34;]\"/></TlyrMasterData>");
+    const QByteArray tail("</TlyrReportPage></TlyrReport>");
+    const QStringList data{QStringLiteral("--data"), QStringLiteral("Rows=") + csv};
+    const RunResult ok = run(head + rows + tail, data);
+    ASSERT_EQ(ok.exitCode, 0) << ok.err.toStdString();
+    EXPECT_TRUE(ok.out.contains(QStringLiteral("row r2"))) << ok.out.toStdString();
+
+    // An object of a class nobody knows, before the rows.
+    const RunResult unknown =
+            run(head + "<TlyrFancyView Name=\"Fancy1\" Left=\"0\" Top=\"0\"/>" + rows + tail, data);
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_TRUE(unknown.err.contains(QStringLiteral("Cannot find class TlyrFancyView"))) << unknown.err.toStdString();
+    EXPECT_TRUE(unknown.out.contains(QStringLiteral("row r1")) && unknown.out.contains(QStringLiteral("row r2")))
+            << unknown.out.toStdString();
+
+    // A height that is no number.
+    QByteArray badHeight = rows;
+    badHeight.replace("Width=\"718\" Height=\"20\"", "Width=\"718\" Height=\"abc\"");
+    const RunResult height = run(head + badHeight + tail, data);
+    EXPECT_EQ(height.exitCode, 1);
+    EXPECT_TRUE(height.err.contains(QStringLiteral("MasterData1.Height: 'abc' is not a valid floating point value")))
+            << height.err.toStdString();
+
+    // A template cut off: the file, the line and the end tag it still needed.
+    const RunResult cut = run(head + rows.left(rows.indexOf("<TlyrMemoView")), data);
+    EXPECT_EQ(cut.exitCode, 1);
+    EXPECT_TRUE(cut.err.contains(dir.filePath(QStringLiteral("template.xml")) +
+                                 QStringLiteral(", 第 3 行：应为 </TlyrMasterData>，文件已结束")))
+            << cut.err.toStdString();
+    EXPECT_FALSE(cut.out.contains(QStringLiteral("row")));
+}
+
 }  // namespace

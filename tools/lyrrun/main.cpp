@@ -6,7 +6,8 @@
 // the prepared pages. Dialog pages are answered without a user: ok presses
 // the page's default (or OK) button, cancel its cancel button. A print file
 // gets what a print queue would (a PDF, or a dot-matrix report's own bytes).
-// Exit 1 with the report's errors when preparing fails.
+// Exit 1 with the report's errors when the template had load errors (the
+// rest of it still runs and --dump shows its pages) or preparing fails.
 
 #include "report/lyrband.h"
 #include "report/lyrclass.h"
@@ -212,6 +213,8 @@ int main(int argc, char **argv)
     } catch (const std::exception &e) {
         return fail(QString::fromUtf8(e.what()));
     }
+    // Preparing starts a new list of errors: these are kept for the end.
+    const QStringList loadErrors = report.Errors();
     report.EngineOptions()->SetNewSilentMode(simSilent);
     for (const auto &[name, value] : vars) report.Variables()->SetVariable(name, value);
     for (const auto &[name, ds] : given) giveDataset(report, name, ds);
@@ -224,10 +227,13 @@ int main(int argc, char **argv)
     }
     if (auto *engine = dynamic_cast<TlyrEngine *>(report.Engine()))
         engine->OnRunDialog = [dialogsOk](TlyrDialogPage *page) { return answerDialog(page, dialogsOk); };
-    if (!report.PrepareReport())
-        return fail(report.Errors().isEmpty() ? QStringLiteral("cancelled") : report.Errors().join(QLatin1Char('\n')));
+    const bool prepared = report.PrepareReport();
     auto &pages = *static_cast<TlyrPreviewPages *>(report.PreviewPages());
     if (dump) std::fputs(lyrDumpPreparedPages(pages).toUtf8().constData(), stdout);
+    if (!prepared || !loadErrors.isEmpty()) {
+        const QStringList errors = loadErrors + report.Errors();
+        return fail(errors.isEmpty() ? QStringLiteral("cancelled") : errors.join(QLatin1Char('\n')));
+    }
     if (!lp3.isEmpty()) {
         try {
             pages.SaveToFile(lp3);
