@@ -723,6 +723,7 @@ void TlyrReport::reportErrors()
 
 void TlyrReport::rebindScriptObjects()
 {
+    const auto byName = IndexByName();
     for (int i = 0; i < script_->Count(); ++i) {
         auto *v = dynamic_cast<TksVariable *>(script_->ItemAt(i));
         if (!v || v->AddedBy != this || v->TypeCode != tcClass) continue;
@@ -735,7 +736,7 @@ void TlyrReport::rebindScriptObjects()
         else if (name.compare(QLatin1String("Outline"), Qt::CaseInsensitive) == 0)
             target = previewPages_ ? previewPages_->Outline : nullptr;
         else
-            target = FindObject(name);
+            target = byName.value(name.toUpper());
         v->Value = KsValue::FromObject(target);
     }
 }
@@ -959,6 +960,13 @@ void TlyrReport::DoProgress(TlyrProgressType type, int progress)
     QCoreApplication::processEvents();
 }
 
+void TlyrReport::KeepResponsive()
+{
+    if (engineOptions_->ThreadSafeMode()) return;
+    QCoreApplication::processEvents();
+    if (progress_ && progress_->Terminated()) SetTerminated(true);
+}
+
 void TlyrReport::DoProgressStop(TlyrProgressType type)
 {
     if (engineOptions_->ThreadSafeMode()) return;
@@ -1023,11 +1031,17 @@ bool TlyrReport::PrepareScript()
         TksScript *s;
         ~ResetTag() { s->AddedBy = nullptr; }
     } reset{script_.get()};
+    // The script keeps its names sorted: added in that order each goes to
+    // the end instead of moving all the others (the first of a name in
+    // tree order still wins).
+    std::vector<std::pair<QString, TlyrComponent *>> named;
     for (TlyrComponent *c : AllObjects()) {
         c->SetDesigning(false);
         c->BeforeStartReport();
-        if (!c->objectName().isEmpty()) script_->AddObject(c->objectName(), c);
+        if (!c->objectName().isEmpty()) named.emplace_back(c->objectName().toUpper(), c);
     }
+    std::stable_sort(named.begin(), named.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (const auto &[key, c] : named) script_->AddObject(c->objectName(), c);
     script_->AddObject(QStringLiteral("Report"), this);
     script_->AddObject(QStringLiteral("Engine"), engine_.get());
     script_->AddObject(QStringLiteral("Outline"), previewPages_ ? previewPages_->Outline : nullptr);

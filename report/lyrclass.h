@@ -489,6 +489,9 @@ public:
     virtual void DoProgressStart(TlyrProgressType type);
     virtual void DoProgress(TlyrProgressType type, int progress);
     virtual void DoProgressStop(TlyrProgressType type);
+    // Between progress steps: pending window messages are handled and a
+    // Cancel pressed on the progress window stops the build.
+    void KeepResponsive();
     void SetProgressMessage(const QString &text);
     void DesignReport() {}
     // Makes PrintOptions.Printer the current printer when it is installed.

@@ -113,6 +113,18 @@ TlyrComponent *TlyrComponent::FindObject(const QString &name) const
     return nullptr;
 }
 
+QHash<QString, QPointer<TlyrComponent>> TlyrComponent::IndexByName() const
+{
+    QHash<QString, QPointer<TlyrComponent>> index;
+    const QList<TlyrComponent *> all = AllObjects();
+    index.reserve(all.size());
+    for (TlyrComponent *c : all) {
+        const QString key = c->objectName().toUpper();
+        if (!key.isEmpty() && !index.contains(key)) index.insert(key, c);
+    }
+    return index;
+}
+
 TlyrReport *TlyrComponent::Report() const
 {
     for (const TlyrComponent *c = this; c; c = c->parent_)
@@ -218,7 +230,11 @@ void TlyrComponent::SetParent(TlyrComponent *value)
     if (value == parent_) return;
     for (TlyrComponent *p = value; p; p = p->parent_)
         if (p == this) return;  // a cycle would free the tree twice
-    if (parent_) parent_->objects_.removeOne(this);
+    // From the back: a parent frees its children last first.
+    if (parent_) {
+        const qsizetype at = parent_->objects_.lastIndexOf(this);
+        if (at >= 0) parent_->objects_.removeAt(at);
+    }
     if (value) value->objects_.append(this);
     parent_ = value;
     QObject::setParent(value);
@@ -350,9 +366,14 @@ void TlyrComponent::Clear()
 
 void TlyrComponent::LoadFromStream(QIODevice &stream)
 {
+    readTemplate(&stream, nullptr);
+}
+
+void TlyrComponent::readTemplate(QIODevice *stream, TlyrXMLItem *item)
+{
     Clear();
     TlyrReport *report = Report();
-    TlyrXMLSerializer serializer(&stream);
+    TlyrXMLSerializer serializer(stream);
     serializer.Owner = report ? static_cast<TlyrComponent *>(report) : this;
     serializer.Kept = report ? report->KeptOnLoad : nullptr;
     TlyrXMLSerializer *saved = report ? report->SerializerInUse : nullptr;
@@ -365,7 +386,7 @@ void TlyrComponent::LoadFromStream(QIODevice &stream)
             if (r) r->SerializerInUse = s;
         }
     } restore{report, saved};
-    auto read = [&] { serializer.ReadRootComponent(this); };
+    auto read = [&] { serializer.ReadRootComponent(this, item); };
     try {
         if (report && report->EngineOptions()->ThreadSafeMode()) {
             QMutexLocker lock(&lyrTemplateLoadingLock());
@@ -382,8 +403,13 @@ void TlyrComponent::LoadFromStream(QIODevice &stream)
 
 void TlyrComponent::SaveToStream(QIODevice &stream, bool saveChildren, bool saveDefaultValues)
 {
+    writeTemplate(&stream, nullptr, saveChildren, saveDefaultValues);
+}
+
+void TlyrComponent::writeTemplate(QIODevice *stream, TlyrXMLItem *item, bool saveChildren, bool saveDefaultValues)
+{
     TlyrReport *report = Report();
-    TlyrXMLSerializer serializer(&stream);
+    TlyrXMLSerializer serializer(stream);
     serializer.Owner = report ? static_cast<TlyrComponent *>(report) : this;
     serializer.SerializeAll = saveDefaultValues;
     if (auto *r = qobject_cast<TlyrReport *>(this)) {
@@ -394,7 +420,7 @@ void TlyrComponent::SaveToStream(QIODevice &stream, bool saveChildren, bool save
             return anc->FindObject(name);
         };
     }
-    serializer.WriteRootComponent(this, saveChildren);
+    serializer.WriteRootComponent(this, saveChildren, item);
 }
 
 QString TlyrComponent::Diff(const TlyrComponent *other) const
@@ -445,22 +471,30 @@ bool TlyrComponent::ReadData(const QByteArray &, TlyrPropReader &, TlyrXMLSerial
 
 void TlyrComponent::Assign(const TlyrComponent *source)
 {
-    if (!source || source == this) return;
-    QBuffer buf;
-    buf.open(QIODevice::ReadWrite);
-    const_cast<TlyrComponent *>(source)->SaveToStream(buf, false, true);
-    buf.seek(0);
-    LoadFromStream(buf);
+    copyFrom(source, false);
 }
 
 void TlyrComponent::AssignAll(const TlyrComponent *source)
 {
+    copyFrom(source, true);
+}
+
+void TlyrComponent::copyFrom(const TlyrComponent *source, bool children)
+{
     if (!source || source == this) return;
-    QBuffer buf;
-    buf.open(QIODevice::ReadWrite);
-    const_cast<TlyrComponent *>(source)->SaveToStream(buf, true, true);
-    buf.seek(0);
-    LoadFromStream(buf);
+    // A report saves and loads itself in its own way; other objects go
+    // through the element tree alone, without writing and parsing text.
+    if (qobject_cast<const TlyrReport *>(source) || qobject_cast<TlyrReport *>(this)) {
+        QBuffer buf;
+        buf.open(QIODevice::ReadWrite);
+        const_cast<TlyrComponent *>(source)->SaveToStream(buf, children, true);
+        buf.seek(0);
+        LoadFromStream(buf);
+        return;
+    }
+    TlyrXMLItem item;
+    const_cast<TlyrComponent *>(source)->writeTemplate(nullptr, &item, children, true);
+    readTemplate(nullptr, &item);
 }
 
 // ---------------------------------------------------------------- report component

@@ -14,7 +14,9 @@
 
 #include "report/lyrexception.h"
 
+#include <QHash>
 #include <QList>
+#include <QPointer>
 #include <QObject>
 #include <QString>
 
@@ -27,6 +29,7 @@ class TlyrPage;
 class TlyrPropWriter;
 class TlyrPropReader;
 class TlyrXMLSerializer;
+class TlyrXMLItem;
 
 // The clock of the report library (templates stamp CreateDate/LastChange);
 // a date-time serial (days since 1899-12-30). Tests fix it.
@@ -104,6 +107,9 @@ public:
     QList<TlyrComponent *> AllObjects() const;
     // The first descendant of that name (case-insensitive).
     TlyrComponent *FindObject(const QString &name) const;
+    // Every named descendant by upper-cased name, the first in tree order
+    // winning as in FindObject: one walk for many look-ups.
+    QHash<QString, QPointer<TlyrComponent>> IndexByName() const;
     TlyrReport *Report() const;
     TlyrPage *Page() const;
     // Moves a child to another place among its siblings.
@@ -213,6 +219,10 @@ protected:
 
 private:
     void collect(QList<TlyrComponent *> &out) const;
+    // Load and save through a stream, or (stream null) through an element.
+    void readTemplate(QIODevice *stream, TlyrXMLItem *item);
+    void writeTemplate(QIODevice *stream, TlyrXMLItem *item, bool saveChildren, bool saveDefaultValues);
+    void copyFrom(const TlyrComponent *source, bool children);
 
     TlyrFont *font_;
     QList<TlyrComponent *> objects_;

@@ -1,6 +1,7 @@
 #include "report/lyrview.h"
 
 #include "platform/image/jpeg.h"
+#include "platform/picturefile.h"
 #include "report/lyrclass.h"
 #include "report/lyrcontracts.h"
 #include "report/lyrdbset.h"
@@ -442,12 +443,14 @@ int TlyrPictureView::LoadPictureFromStream(const QByteArray &stream)
 
 int TlyrPictureView::LoadPictureFromFile(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
+    QByteArray data;
+    QString why;
+    if (!vplatform::readPictureFile(path, data, &why)) {
         ClearPicture();
+        fail(why);
         return kInvalidArg;
     }
-    return LoadPictureFromStream(f.readAll());
+    return LoadPictureFromStream(data);
 }
 
 void TlyrPictureView::GetData()

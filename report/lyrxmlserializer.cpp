@@ -491,6 +491,8 @@ void TlyrXMLSerializer::readChildren(TlyrComponent *parent, TlyrXMLItem *item)
             Kept->remove(key);
         }
         XMLToObj(c->Text, child);
+        if (ownedIndex_ && !child->objectName().isEmpty() && !ownedIndex_->contains(child->objectName().toUpper()))
+            ownedIndex_->insert(child->objectName().toUpper(), child);
         readChildren(child, c);
     }
 }
@@ -508,10 +510,7 @@ void TlyrXMLSerializer::ReadRootComponent(TlyrComponent *obj, TlyrXMLItem *item)
     auto *report = qobject_cast<TlyrReport *>(Owner);
     std::unique_ptr<QHash<QString, QPointer<TlyrComponent>>> index;
     if (report && !report->NameIndex) {
-        index = std::make_unique<QHash<QString, QPointer<TlyrComponent>>>();
-        const QList<TlyrComponent *> all = report->AllObjects();
-        for (auto it = all.rbegin(); it != all.rend(); ++it)
-            if (!(*it)->objectName().isEmpty()) index->insert((*it)->objectName().toUpper(), *it);
+        index = std::make_unique<QHash<QString, QPointer<TlyrComponent>>>(report->IndexByName());
         report->NameIndex = index.get();
     }
     struct DropIndex {
@@ -522,6 +521,11 @@ void TlyrXMLSerializer::ReadRootComponent(TlyrComponent *obj, TlyrXMLItem *item)
             if (own) r->NameIndex = nullptr;
         }
     } dropIndex{report, index != nullptr};
+    if (!report) ownedIndex_ = std::make_unique<QHash<QString, QPointer<TlyrComponent>>>(Owner->IndexByName());
+    struct DropOwnedIndex {
+        std::unique_ptr<QHash<QString, QPointer<TlyrComponent>>> &index;
+        ~DropOwnedIndex() { index.reset(); }
+    } dropOwnedIndex{ownedIndex_};
     recorded_.clear();
     seen_.clear();
     obj->SetLoading(true);
@@ -596,6 +600,7 @@ TlyrComponent *TlyrXMLSerializer::findOwned(const QString &name) const
         TlyrComponent *c = report->FindByName(name);
         return c == report ? nullptr : c;
     }
+    if (ownedIndex_) return ownedIndex_->value(name.toUpper());
     return Owner ? Owner->FindObject(name) : nullptr;
 }
 

@@ -37,6 +37,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QIODevice;
@@ -131,6 +132,9 @@ private:
     QList<QPointer<TlyrComponent>> recorded_;
     // Upper-cased names of the elements read so far.
     QSet<QString> seen_;
+    // While a tree that is not a report's is read: its objects by name (a
+    // report keeps its own index).
+    std::unique_ptr<QHash<QString, QPointer<TlyrComponent>>> ownedIndex_;
     bool writing_ = false;
 };
 

@@ -656,7 +656,9 @@ bool TlyrEngine::hasDetail(Node &node, bool printIfEmpty)
 
 void TlyrEngine::runDataBands(std::vector<Node> &nodes)
 {
-    QCoreApplication::processEvents();
+    // Also between the records of the band above: a stop reaches even a run
+    // whose records make no new page.
+    Report->KeepResponsive();
     if (Report->Terminated()) return;
     for (Node &node : nodes) {
         TlyrDataSet *ds = dataSetOf(node.Band);

@@ -3,6 +3,7 @@
 #include "report/lyrclass.h"
 #include "reportengine/lyrpreviewpages.h"
 
+#include <algorithm>
 #include <cmath>
 
 TlyrOutline::TlyrOutline(TlyrPreviewPages *pages) : TlyrCustomOutline(pages), pages_(pages) {}
@@ -14,6 +15,8 @@ int TlyrOutline::Count()
 
 void TlyrOutline::AddItem(const QString &text, double top)
 {
+    if (!pages_->CountWithin(pages_->OutlineItems, TlyrPreviewPages::MaxOutlineItems, QStringLiteral("大纲条目数")))
+        return;
     if (!CurItem) LevelRoot();
     TlyrXMLItem *item = CurItem->Add();
     item->Name = QStringLiteral("item");
@@ -77,7 +80,10 @@ void TlyrOutline::ShiftItems(TlyrXMLItem *from, int newTop)
 
 void TlyrPreviewPages::AddAnchor(const QString &text)
 {
-    TlyrXMLItem *item = XMLDoc.Root()->FindItem(QStringLiteral("anchors"))->Add();
+    TlyrXMLItem *anchors = XMLDoc.Root()->FindItem(QStringLiteral("anchors"));
+    int count = anchors->Count();
+    if (!CountWithin(count, MaxAnchors, QStringLiteral("锚点数"))) return;
+    TlyrXMLItem *item = anchors->Add();
     item->Name = QStringLiteral("item");
     item->AppendProp("text", text);
     item->AppendProp("page", QString::number(CurPage));
@@ -129,34 +135,55 @@ void TlyrPreviewPages::IncLogicalPageNumber()
 {
     if (finalOfTwo(Engine)) return;
     ++LogicalPageN;
-    TlyrXMLItem *item = XMLDoc.Root()->FindItem(QStringLiteral("logicalpagenumbers"))->Add();
-    item->Name = QStringLiteral("page");
-    item->AppendProp("n", QString::number(LogicalPageN));
+    // The element keeps its place in the document; it is filled on saving.
+    XMLDoc.Root()->FindItem(QStringLiteral("logicalpagenumbers"));
+    logicalPages_.push_back({LogicalPageN, -1});
 }
 
 void TlyrPreviewPages::ResetLogicalPageNumber()
 {
     if (finalOfTwo(Engine)) return;
-    TlyrXMLItem *numbers = XMLDoc.Root()->FindItem(QStringLiteral("logicalpagenumbers"));
     for (int i = CurPage; i > FirstPageIndex && i >= 0; --i) {
-        if (i >= numbers->Count()) continue;
-        TlyrXMLItem *p = numbers->Items(i);
-        p->SetProp("t", QString::number(LogicalPageN));
-        if (p->Prop("n") == QLatin1String("1")) break;
+        if (i >= static_cast<int>(logicalPages_.size())) continue;
+        LogicalPage &p = logicalPages_[static_cast<size_t>(i)];
+        p.T = LogicalPageN;
+        if (p.N == 1) break;
     }
     LogicalPageN = 0;
 }
 
 int TlyrPreviewPages::GetLogicalPageNo()
 {
-    TlyrXMLItem *numbers = XMLDoc.Root()->FindItem(QStringLiteral("logicalpagenumbers"));
-    if (CurPage >= 0 && CurPage < numbers->Count()) return numbers->Items(CurPage)->Prop("n").toInt();
+    if (CurPage >= 0 && CurPage < static_cast<int>(logicalPages_.size()))
+        return logicalPages_[static_cast<size_t>(CurPage)].N;
     return CurPage - FirstPage + 1;
 }
 
 int TlyrPreviewPages::GetLogicalTotalPages()
 {
-    TlyrXMLItem *numbers = XMLDoc.Root()->FindItem(QStringLiteral("logicalpagenumbers"));
-    if (CurPage >= 0 && CurPage < numbers->Count()) return numbers->Items(CurPage)->Prop("t").toInt();
+    if (CurPage >= 0 && CurPage < static_cast<int>(logicalPages_.size()))
+        return std::max(logicalPages_[static_cast<size_t>(CurPage)].T, 0);
     return (Engine ? Engine->TotalPages : 0) - FirstPage;
+}
+
+void TlyrPreviewPages::writeLogicalPages(TlyrXMLItem *numbers) const
+{
+    numbers->Clear();
+    for (const LogicalPage &p : logicalPages_) {
+        TlyrXMLItem *item = numbers->Add();
+        item->Name = QStringLiteral("page");
+        item->AppendProp("n", QString::number(p.N));
+        if (p.T >= 0) item->AppendProp("t", QString::number(p.T));
+    }
+}
+
+void TlyrPreviewPages::readLogicalPages(TlyrXMLItem *numbers)
+{
+    logicalPages_.clear();
+    logicalPages_.reserve(static_cast<size_t>(numbers->Count()));
+    for (int i = 0; i < numbers->Count(); ++i) {
+        const TlyrXMLItem *item = numbers->Items(i);
+        logicalPages_.push_back({item->Prop("n").toInt(), item->HasProp("t") ? item->Prop("t").toInt() : -1});
+    }
+    numbers->Clear();
 }

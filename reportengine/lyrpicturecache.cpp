@@ -11,8 +11,13 @@ void TlyrPictureCache::AddPicture(TlyrPictureView *view)
         view->SetImageIndex(0);
         return;
     }
-    items_.append(view->PictureData());
-    view->SetImageIndex(Count());
+    const QByteArray &data = view->PictureData();
+    int &index = index_[data];
+    if (index == 0) {
+        items_.append(data);
+        index = Count();
+    }
+    view->SetImageIndex(index);
 }
 
 void TlyrPictureCache::GetPicture(TlyrPictureView *view) const
@@ -29,7 +34,10 @@ void TlyrPictureCache::LoadFromXML(TlyrXMLItem *item)
 {
     Clear();
     if (!item) return;
-    for (int i = 0; i < item->Count(); ++i) items_.append(lyrHexToBytes(item->Items(i)->PropBytes("stream")));
+    for (int i = 0; i < item->Count(); ++i) {
+        items_.append(lyrHexToBytes(item->Items(i)->PropBytes("stream")));
+        if (!index_.contains(items_.last())) index_.insert(items_.last(), Count());
+    }
 }
 
 void TlyrPictureCache::SaveToXML(TlyrXMLItem *item) const

@@ -3,6 +3,7 @@
 // on a prepared page carries only its ImageIndex (position + 1).
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 
 class TlyrPictureView;
@@ -12,8 +13,13 @@ class TlyrPictureCache {
 public:
     int Count() const { return static_cast<int>(items_.size()); }
     const QByteArray &Item(int i) const { return items_.at(i); }
-    void Clear() { items_.clear(); }
-    // Every call appends (identical pictures are not shared).
+    void Clear()
+    {
+        items_.clear();
+        index_.clear();
+    }
+    // A picture whose bytes are already there shares that item, so a
+    // picture printed on every row is kept once however many rows there are.
     void AddPicture(TlyrPictureView *view);
     void GetPicture(TlyrPictureView *view) const;
     void LoadFromXML(TlyrXMLItem *item);
@@ -21,4 +27,6 @@ public:
 
 private:
     QList<QByteArray> items_;
+    // Picture bytes to their ImageIndex.
+    QHash<QByteArray, int> index_;
 };

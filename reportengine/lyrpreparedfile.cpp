@@ -10,6 +10,8 @@
 #include <QBuffer>
 #include <QFile>
 
+#include <optional>
+
 namespace {
 // The report settings a prepared report carries, in their written order.
 constexpr const char *kReportSettings[] = {"DotMatrixReport", "PreviewOptions.OutlineVisible",
@@ -46,10 +48,19 @@ void TlyrPreviewPages::SaveToStream(QIODevice &stream)
     PictureCache.SaveToXML(root->FindItem(QStringLiteral("picturecache")));
     root->FindItem(QStringLiteral("outline"));
     root->FindItem(QStringLiteral("anchors"));
-    root->FindItem(QStringLiteral("logicalpagenumbers"));
+    TlyrXMLItem *numbers = root->FindItem(QStringLiteral("logicalpagenumbers"));
+    writeLogicalPages(numbers);
+    // The source pages and the logical numbers are kept apart; the elements
+    // only carry them (also when writing fails).
+    struct Empty {
+        TlyrXMLItem *a, *b;
+        ~Empty()
+        {
+            a->Clear();
+            b->Clear();
+        }
+    } empty{sources, numbers};
     XMLDoc.SaveToStream(stream);
-    // The source pages are kept as objects; the element only carries them.
-    sources->Clear();
 }
 
 void TlyrPreviewPages::loadAfterParse()
@@ -79,6 +90,8 @@ void TlyrPreviewPages::loadAfterParse()
     }
     sources->Clear();
     TlyrXMLItem *dict = root->FindItem(QStringLiteral("dictionary"));
+    // The objects of each source page by name, made when first asked for.
+    std::vector<std::optional<QHash<QString, QPointer<TlyrComponent>>>> byName(SourcePages.size());
     for (int i = 0; i < dict->Count(); ++i) {
         TlyrXMLItem *d = dict->Items(i);
         const QByteArray &t = d->Text;
@@ -92,12 +105,11 @@ void TlyrPreviewPages::loadAfterParse()
         const int page = value.mid(4, dot - 4).toInt(&ok);
         const QString name = value.mid(dot + 1, 255);
         TlyrComponent *obj = nullptr;
-        if (ok && page >= 0 && page < static_cast<int>(SourcePages.size()))
-            for (TlyrComponent *c : SourcePages[static_cast<size_t>(page)]->AllObjects())
-                if (c->Name().compare(name, Qt::CaseInsensitive) == 0) {
-                    obj = c;
-                    break;
-                }
+        if (ok && page >= 0 && page < static_cast<int>(SourcePages.size())) {
+            auto &index = byName[static_cast<size_t>(page)];
+            if (!index) index = SourcePages[static_cast<size_t>(page)]->IndexByName();
+            obj = index->value(name.toUpper());
+        }
         Dictionary.Add(d->Name, value, obj);
     }
     for (auto &page : SourcePages)
@@ -106,6 +118,7 @@ void TlyrPreviewPages::loadAfterParse()
             storedText_.insert(c, ser.WriteComponentStr(c));
         }
     PictureCache.LoadFromXML(root->FindItem(QStringLiteral("picturecache")));
+    readLogicalPages(root->FindItem(QStringLiteral("logicalpagenumbers")));
     // Pages beyond the first two may leave memory again, as when they were made.
     TlyrXMLItem *pages = PagesItem();
     for (int i = 2; i < pages->Count(); ++i) pages->Items(i)->Unloadable = true;

@@ -888,6 +888,18 @@ void TlyrPreview::RefreshReport()
     const int page = pageNo_;
     Lock();
     Refreshing = true;
+    // The rebuild can be stopped like the first build.
+    ShowMessage(QString());
+    CancelButton->show();
+    struct EndRefresh {
+        TlyrPreview *p;
+        ~EndRefresh()
+        {
+            p->CancelButton->hide();
+            p->HideMessage();
+            p->Refreshing = false;
+        }
+    } endRefresh{this};
     Report->PrepareReport(true);
     Locked = false;
     Workspace->Locked = false;
@@ -919,7 +931,7 @@ void TlyrPreview::Clear()
 
 void TlyrPreview::Cancel()
 {
-    if (Running && Report) Report->SetTerminated(true);
+    if (Building() && Report) Report->SetTerminated(true);
 }
 
 // ---- messages
@@ -1563,7 +1575,7 @@ void TlyrPreviewForm::CancelBClick()
 void TlyrPreviewForm::reject()
 {
     // During a build the button and Esc stop it; afterwards they close.
-    if (Preview->Running)
+    if (Preview->Building())
         Preview->Cancel();
     else
         ui::Form::reject();
@@ -1614,7 +1626,7 @@ void TlyrPreviewForm::keyPressEvent(QKeyEvent *e)
 
 void TlyrPreviewForm::closeEvent(QCloseEvent *e)
 {
-    if (Preview->Running) {
+    if (Preview->Building()) {
         // Closing stops the build; the window goes once the build has ended.
         closeAfterBuild_ = true;
         Preview->Cancel();

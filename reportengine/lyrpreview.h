@@ -141,6 +141,8 @@ public:
     bool Locked = false;
     bool Refreshing = false;
     bool Running = false;
+    // A build is under way, the first one or a rebuild (RefreshReport).
+    bool Building() const { return Running || Refreshing; }
     bool FindNextEnabled = false;
     // The window the control sits in, if any.
     TlyrPreviewForm *Form = nullptr;
@@ -193,6 +195,7 @@ public:
     void Edit();
     void EditTemplate();
     void Clear();
+    // Stops the build under way (also a rebuild).
     void Cancel();
 
     void ShowMessage(const QString &text);

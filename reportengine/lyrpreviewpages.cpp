@@ -42,9 +42,12 @@ bool previewVisible(const TlyrComponent *c)
 
 QString TlyrDictionary::CreateUniqueName(const QString &prefix) const
 {
-    int n = 10000;
-    while (n >= 2 && !names_.contains(prefix + QString::number(n))) n /= 2;
+    int start = 10000;
+    while (start >= 2 && !names_.contains(prefix + QString::number(start))) start /= 2;
+    Hint &hint = hints_[prefix];
+    int n = hint.Start == start && hint.Last > start ? hint.Last : start;
     while (names_.contains(prefix + QString::number(n))) ++n;
+    hint = {start, n};
     return prefix + QString::number(n);
 }
 
@@ -150,6 +153,8 @@ void TlyrPreviewPages::Clear()
     CurPage = -1;
     MemSize = 0;
     LogicalPageN = 0;
+    logicalPages_.clear();
+    OutlineItems = 0;
     FirstPageIndex = -1;
     FirstObjectIndex = 0;
     FirstPage = 0;
@@ -236,8 +241,12 @@ void TlyrPreviewPages::AddToSourcePage(TlyrComponent *obj)
 
 void TlyrPreviewPages::fileCacheCheck()
 {
-    if (!Report || !Report->EngineOptions()->UseFileCache()) return;
-    if (MemSize <= qint64(Report->EngineOptions()->MaxMemSize()) * 1024 * 1024) return;
+    if (!Report) return;
+    const TlyrEngineOptions *o = Report->EngineOptions();
+    // Without the file cache, pages still leave memory past a ceiling: a
+    // report that never ends must not take all the memory there is.
+    const qint64 limit = qint64(o->MaxMemSize()) * 1024 * 1024 * (o->UseFileCache() ? 1 : kMemoryCeilingFactor);
+    if (MemSize <= limit) return;
     TlyrXMLItem *pages = PagesItem();
     for (int i = pages->Count() - 2; i >= 0; --i) {
         TlyrXMLItem *item = pages->Items(i);
@@ -247,17 +256,39 @@ void TlyrPreviewPages::fileCacheCheck()
     MemSize = 0;
 }
 
+bool TlyrPreviewPages::CountWithin(int &count, int limit, const QString &what)
+{
+    if (count >= limit) {
+        if (Report && !Report->Terminated()) {
+            Report->AddError(QStringLiteral("报表的%1超过 %2，已停止生成").arg(what).arg(limit));
+            Report->SetTerminated(true);
+        }
+        return false;
+    }
+    ++count;
+    return true;
+}
+
 void TlyrPreviewPages::AddPage(TlyrReportPage *page)
 {
     TlyrXMLItem *pages = PagesItem();
     fileCacheCheck();
     ++CurPage;
     if (CurPage < pages->Count() && AddPageAction != 1) return;
+    // Even a page in the file cache keeps a little memory: a report that
+    // never ends is stopped at a number of pages no real report reaches.
+    int count = pages->Count();
+    if (!CountWithin(count, MaxPages, QStringLiteral("页数"))) return;
     int source = -1;
     for (size_t i = 0; i < sourceOf_.size(); ++i)
         if (sourceOf_[i] == page) source = static_cast<int>(i);
     TlyrXMLItem *item = pages->Add();
-    item->Name = QStringLiteral("page") + QString::number(source);
+    // One shared name text for the pages of a source page.
+    if (source != namedSource_ || pageName_.isEmpty()) {
+        pageName_ = QStringLiteral("page") + QString::number(source);
+        namedSource_ = source;
+    }
+    item->Name = pageName_;
     // The first two pages always stay in memory.
     if (pages->Count() > 2) item->Unloadable = true;
     if (Report) Report->DoProgress(ptRunning, CurPage + 1);

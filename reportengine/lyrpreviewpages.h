@@ -29,7 +29,11 @@ public:
         QString SourceName;
         TlyrComponent *Object = nullptr;
     };
-    void Clear() { names_.clear(); }
+    void Clear()
+    {
+        names_.clear();
+        hints_.clear();
+    }
     int Count() const { return static_cast<int>(names_.size()); }
     QString AddObject(const QString &prefix, const QString &sourceName, TlyrComponent *obj);
     void Add(const QString &key, const QString &sourceName, TlyrComponent *obj);
@@ -41,6 +45,14 @@ public:
 
 private:
     QMap<QString, Entry> names_;
+    // Per prefix: the start number of the last search and the number it
+    // found free; keys are only ever added, so every number between them is
+    // still taken and the next search with that start resumes there.
+    struct Hint {
+        int Start = 0;
+        int Last = 0;
+    };
+    mutable QHash<QString, Hint> hints_;
 };
 
 class TlyrPreviewPages : public TlyrCustomPreviewPages {
@@ -64,6 +76,18 @@ public:
     int FirstObjectIndex = 0;
     int LogicalPageN = 0;
     qint64 MemSize = 0;
+    // Without UseFileCache pages go to the file cache only past this many
+    // times MaxMemSize.
+    static constexpr int kMemoryCeilingFactor = 4;
+    // A build that would make more pages, outline items or anchors stops
+    // with an error line: each of them stays in memory.
+    static inline int MaxPages = 1000000;
+    static inline int MaxOutlineItems = 1000000;
+    static inline int MaxAnchors = 1000000;
+    // Counts one more of what a build adds; past the limit the build is
+    // stopped (once, with an error line naming what) and false returned.
+    bool CountWithin(int &count, int limit, const QString &what);
+    int OutlineItems = 0;
     // Lines about damaged pages or files (also given to the report's errors).
     QStringList Errors;
 
@@ -153,6 +177,19 @@ private:
     };
     std::vector<CachedPage> pageCache_;
     TlyrXMLItem *pagesItem_ = nullptr;
+    // Logical page number and group page count (-1 while the group is
+    // open) of each page: the "logicalpagenumbers" element holds them only
+    // while the pages are saved, one small element per page would stay in
+    // memory however far the pages went to the file cache.
+    struct LogicalPage {
+        int N = 0;
+        int T = -1;
+    };
+    std::vector<LogicalPage> logicalPages_;
+    void writeLogicalPages(TlyrXMLItem *numbers) const;
+    void readLogicalPages(TlyrXMLItem *numbers);
+    QString pageName_;
+    int namedSource_ = -1;
 };
 
 // True for the hyperlink addresses prepared pages may open.

@@ -2,6 +2,9 @@
 
 #include "script/ks_ibind.h"
 
+#include "platform/picturefile.h"
+
+#include <QBuffer>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -293,7 +296,12 @@ void TGraphic::SetSize(int w, int h)
 
 void TGraphic::LoadFromFile(const QString &fileName)
 {
-    QImageReader r(fileName);
+    QByteArray data;
+    QString why;
+    if (!vplatform::readPictureFile(fileName, data, &why))
+        Raise(QStringLiteral("EInvalidGraphic"), QStringLiteral("Cannot load picture \"%1\". %2").arg(fileName, why));
+    QBuffer buffer(&data);
+    QImageReader r(&buffer);
     QImage img = r.read();
     if (img.isNull())
         Raise(QStringLiteral("EInvalidGraphic"),

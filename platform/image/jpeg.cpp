@@ -1,5 +1,7 @@
 #include "platform/image/jpeg.h"
 
+#include "platform/picturefile.h"
+
 #include <QFile>
 
 #include <csetjmp>
@@ -135,12 +137,13 @@ QImage decodeJpeg(const QByteArray &data, QString *error)
 
 QImage loadJpeg(const QString &path, QString *error)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        setError(error, f.errorString());
+    QByteArray data;
+    QString why;
+    if (!readPictureFile(path, data, &why)) {
+        setError(error, why);
         return {};
     }
-    return decodeJpeg(f.readAll(), error);
+    return decodeJpeg(data, error);
 }
 
 namespace {

@@ -116,6 +116,10 @@ TEST(Jpeg, LoadFromFileAndMissingFile)
     QString error;
     EXPECT_TRUE(loadJpeg(dir.filePath("none.jpg"), &error).isNull());
     EXPECT_FALSE(error.isEmpty());
+    // A device is not a picture file and is never read.
+    error.clear();
+    EXPECT_TRUE(loadJpeg(QStringLiteral("/dev/zero"), &error).isNull());
+    EXPECT_TRUE(error.contains(QStringLiteral("/dev/zero")));
 }
 
 TEST(Sound, MissingFileOrNoOutputPlaysNothingAndNeverCrashes)

@@ -1,3 +1,4 @@
+#include "platform/picturefile.h"
 #include "report/lyrclass.h"
 #include "report/lyrres.h"
 #include "report/lyrview.h"
@@ -324,18 +325,41 @@ TEST(LyrPicture, RejectedPicturesBecomeEmptyWithAnErrorLine)
     EXPECT_GE(r.Errors().size(), 2);
 }
 
-TEST(LyrPicture, FileLinkWithBackslashes)
+TEST(LyrPicture, FileLinkWithBackslashesAndOnlyPictureSizedRegularFiles)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("logo.png"));
     sample().save(path, "PNG");
-    TlyrPictureView p;
-    p.SetFileLink(QString(path).replace(u'/', u'\\'));
-    p.GetData();
-    EXPECT_EQ(p.Picture().size(), QSize(4, 2));
-    p.SetFileLink(dir.filePath(QStringLiteral("missing.png")));
-    p.GetData();
-    EXPECT_TRUE(p.Picture().isNull());
+    TlyrReport r;
+    auto *page = new TlyrPage(&r);
+    auto *p = new TlyrPictureView(page);
+    p->SetName(QStringLiteral("Picture1"));
+    p->SetFileLink(QString(path).replace(u'/', u'\\'));
+    p->GetData();
+    EXPECT_EQ(p->Picture().size(), QSize(4, 2));
+    p->SetFileLink(dir.filePath(QStringLiteral("missing.png")));
+    p->GetData();
+    EXPECT_TRUE(p->Picture().isNull());
+    EXPECT_TRUE(r.Errors().isEmpty());
+    // A device is never read: an error line and an empty picture.
+    p->SetFileLink(path);
+    p->GetData();
+    p->SetFileLink(QStringLiteral("/dev/zero"));
+    p->GetData();
+    EXPECT_TRUE(p->Picture().isNull());
+    ASSERT_EQ(r.Errors().size(), 1);
+    EXPECT_TRUE(r.Errors()[0].startsWith(QStringLiteral("Picture1: ")));
+    EXPECT_TRUE(r.Errors()[0].contains(QStringLiteral("/dev/zero")));
+    // A good picture padded past the size a picture can have is refused too.
+    const QString huge = dir.filePath(QStringLiteral("huge.png"));
+    ASSERT_TRUE(QFile::copy(path, huge));
+    QFile f(huge);
+    ASSERT_TRUE(f.resize(vplatform::kMaxPictureFileSize + 1));
+    p->SetFileLink(huge);
+    p->GetData();
+    EXPECT_TRUE(p->Picture().isNull());
+    EXPECT_EQ(r.Errors().size(), 2);
+    EXPECT_EQ(p->LoadPictureFromFile(huge), TlyrPictureView::kInvalidArg);
 }
 
 TEST(LyrPicture, KeepsAspectRatioWhenStretched)

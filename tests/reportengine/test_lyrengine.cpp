@@ -999,6 +999,90 @@ TEST_F(EngineTest, FileCacheKeepsOnlyTheFirstPagesInMemory)
     EXPECT_EQ(loaded.Count(), 400);
 }
 
+TEST_F(EngineTest, PagesLeaveMemoryPastTheCeilingWithoutTheFileCacheAndARunawayReportStops)
+{
+    auto *first = band<TlyrMasterData>("MasterData1", 40, 20);
+    first->SetRowCount(300);
+    first->SetStartNewPage(true);
+    memo(first, "M", "line [Line]");
+    // Each build puts the template back as new objects.
+    auto master = [&] { return qobject_cast<TlyrMasterData *>(report->FindObject(QStringLiteral("MasterData1"))); };
+    auto unloaded = [&] {
+        int n = 0;
+        for (int i = 0; i < pages().Count(); ++i) n += pages().PagesItem()->Items(i)->Loaded ? 0 : 1;
+        return n;
+    };
+    // An ordinary report stays in memory, as without the option it should.
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 300);
+    EXPECT_EQ(unloaded(), 0);
+    // Past the ceiling (a multiple of MaxMemSize) the pages go to the file
+    // cache all the same, the first two excepted.
+    report->EngineOptions()->setProperty("MaxMemSize", 0);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(pages().Count(), 300);
+    EXPECT_GT(unloaded(), 250);
+    EXPECT_TRUE(pages().PagesItem()->Items(0)->Loaded);
+    EXPECT_TRUE(pages().PagesItem()->Items(1)->Loaded);
+    EXPECT_EQ(texts(250), QStringList{"line 251"});
+    // A report that never ends stops, with an error line, at a count of
+    // pages or outline items no real report reaches.
+    const int savedPages = TlyrPreviewPages::MaxPages, savedItems = TlyrPreviewPages::MaxOutlineItems;
+    TlyrPreviewPages::MaxPages = 40;
+    TlyrPreviewPages::MaxOutlineItems = 60;
+    master()->SetRowCount(2147483647);
+    EXPECT_FALSE(report->PrepareReport());
+    EXPECT_EQ(pages().Count(), 40);
+    EXPECT_TRUE(report->Errors().join(u'\n').contains(QStringLiteral("页数超过 40")))
+            << report->Errors().join(u'\n').toStdString();
+    master()->SetStartNewPage(false);
+    master()->SetOutlineText(QStringLiteral("'row'"));
+    EXPECT_FALSE(report->PrepareReport());
+    TlyrPreviewPages::MaxPages = savedPages;
+    TlyrPreviewPages::MaxOutlineItems = savedItems;
+    EXPECT_LT(pages().Count(), 40);
+    pages().GetOutline()->LevelRoot();
+    EXPECT_EQ(pages().GetOutline()->Count(), 60);
+    EXPECT_TRUE(report->Errors().join(u'\n').contains(QStringLiteral("大纲条目数超过 60")))
+            << report->Errors().join(u'\n').toStdString();
+}
+
+TEST_F(EngineTest, APictureLoadedOnEveryRowIsCachedOnce)
+{
+    QTemporaryDir dir;
+    QImage one(6, 3, QImage::Format_RGB32), other(4, 4, QImage::Format_RGB32);
+    one.fill(Qt::darkCyan);
+    other.fill(Qt::red);
+    ASSERT_TRUE(one.save(dir.filePath(QStringLiteral("1.png")), "PNG"));
+    ASSERT_TRUE(other.save(dir.filePath(QStringLiteral("2.png")), "PNG"));
+    // Rows 1-50 show one file, the rest the other.
+    auto *ds = new TlyrUserDataSet(report.get());
+    ds->SetName(QStringLiteral("Files"));
+    ds->SetFields({QStringLiteral("F")});
+    ds->SetRangeEnd(TlyrDataSet::reCount);
+    ds->SetRangeEndCount(60);
+    ds->OnGetValue = [ds](const QString &, KsValue &v) { v = KsValue(ds->RecNo() < 50 ? 1 : 2); };
+    report->Datasets()->Add(ds);
+    auto *master = band<TlyrMasterData>("MasterData1", 40, 40);
+    master->SetDataSet(ds);
+    auto *p = new TlyrPictureView(report.get());
+    p->SetName(QStringLiteral("Logo"));
+    p->SetParent(master);
+    p->SetBounds(0, 0, 60, 30);
+    p->SetFileLink(dir.filePath(QStringLiteral("[Files.\"F\"].png")));
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(pages().PictureCache.Count(), 2);
+    int first = 0, second = 0;
+    for (int i = 0; i < pages().Count(); ++i)
+        for (TlyrComponent *c : pages().GetPage(i)->AllObjects())
+            if (auto *v = qobject_cast<TlyrPictureView *>(c)) {
+                first += v->Picture().size() == one.size();
+                second += v->Picture().size() == other.size();
+            }
+    EXPECT_EQ(first, 50);
+    EXPECT_EQ(second, 10);
+}
+
 namespace {
 class RecordingFilter : public TlyrExportFilter {
 public:

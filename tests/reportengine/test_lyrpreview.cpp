@@ -5,6 +5,8 @@
 #include "report/lyrcanvas.h"
 #include "reportengine/lyrDsgnIntf.h"
 #include "reportengine/lyroutline.h"
+#include "reportengine/lyrprint.h"
+#include "reportengine/lyrprogress.h"
 #include "reportengine/lyrpreviewdialogs.h"
 #include "script/ks_props.h"
 
@@ -361,6 +363,81 @@ TEST_F(PreviewTest, EscDuringABuildStopsItAndEscAfterwardsCloses)
     EXPECT_EQ(form->CancelB->text(), QStringLiteral("Close"));
     QTest::keyClick(form.get(), Qt::Key_Escape);
     EXPECT_FALSE(form->isVisible());
+}
+
+// A report that never ends on its own, and a guard that ends it (and says
+// so) when no stop came from the windows.
+struct Runaway {
+    explicit Runaway(PreviewReport &r, bool printRows) : report(*r.report)
+    {
+        master = qobject_cast<TlyrBand *>(report.FindObject(QStringLiteral("MasterData1")));
+        // Rows that print nothing never end a page.
+        master->SetVisible(printRows);
+        report.OnBeforePrintEvent = [this](TlyrComponent *c) {
+            if (c == master && ++rows > 3000000) {
+                guardStopped = true;
+                report.SetTerminated(true);
+            }
+        };
+    }
+    ~Runaway() { report.OnBeforePrintEvent = nullptr; }
+    TlyrReport &report;
+    TlyrBand *master = nullptr;
+    int rows = 0;
+    bool guardStopped = false;
+};
+
+TEST_F(PreviewTest, ARunawayBuildStopsFromThePreviewAndTheProgressWindow)
+{
+    PreviewReport r(2147483647);
+    auto form = openForm(r);
+    for (const bool printRows : {false, true}) {
+        SCOPED_TRACE(printRows);
+        Runaway run(r, printRows);
+        // Esc in the preview window, pressed while the build goes on.
+        QTimer::singleShot(100, form.get(), [&] { QTest::keyClick(form.get(), Qt::Key_Escape); });
+        r.report->PrepareReport(true);
+        EXPECT_FALSE(run.guardStopped);
+        EXPECT_TRUE(r.report->Terminated());
+        EXPECT_GT(run.rows, 0);
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(form->CancelB->text(), QStringLiteral("Close"));
+    }
+    {
+        // The stop button of the window.
+        Runaway run(r, true);
+        QTimer::singleShot(100, form.get(), [&] { QTest::mouseClick(form->CancelB, Qt::LeftButton); });
+        r.report->PrepareReport(true);
+        EXPECT_FALSE(run.guardStopped);
+        EXPECT_TRUE(form->isVisible());
+    }
+    {
+        // A rebuild (drill-down, page settings for all pages) stops the same
+        // way, and Esc does not close the window while it runs.
+        Runaway run(r, false);
+        QTimer::singleShot(100, form.get(), [&] { QTest::keyClick(form.get(), Qt::Key_Escape); });
+        form->Preview->RefreshReport();
+        EXPECT_FALSE(run.guardStopped);
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_TRUE(form->Preview->CancelButton->isHidden());
+    }
+    form->close();
+    r.report->SetPreview(nullptr);
+    // Built before the preview shows, with the progress window: its Cancel.
+    r.report->SetOldStyleProgress(true);
+    lyrInstallPrinting();
+    for (const bool printRows : {false, true}) {
+        SCOPED_TRACE(printRows);
+        Runaway run(r, printRows);
+        QTimer::singleShot(100, [] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *p = qobject_cast<TlyrProgress *>(w); p && p->isVisible())
+                    QTest::mouseClick(p->CancelB, Qt::LeftButton);
+        });
+        r.report->PrepareReport(true);
+        EXPECT_FALSE(run.guardStopped);
+        EXPECT_TRUE(r.report->Terminated());
+    }
 }
 
 TEST_F(PreviewTest, ClosingDuringABuildStopsTheBuildThenCloses)

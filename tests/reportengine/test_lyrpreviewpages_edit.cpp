@@ -93,3 +93,25 @@ TEST(PreviewPagesEdit, UpdatePageDimensionsMakesTheSourcePageCustom)
     EXPECT_NEAR(source->PaperWidth(), 500 / lyrUnitsPerMM, 1e-6);
     EXPECT_NEAR(source->PaperHeight(), 2000 / lyrUnitsPerMM, 1e-6);
 }
+
+TEST(PreviewPagesEdit, DictionaryKeysResumeFromTheLargestTakenStartingNumber)
+{
+    TlyrDictionary d;
+    auto add = [&](const char *prefix) { return d.AddObject(QString::fromLatin1(prefix), QString(), nullptr); };
+    EXPECT_EQ(add("m"), QStringLiteral("m1"));
+    EXPECT_EQ(add("m"), QStringLiteral("m2"));
+    EXPECT_EQ(add("b"), QStringLiteral("b1"));
+    // A key asked for but never added is offered again.
+    EXPECT_EQ(d.CreateUniqueName(QStringLiteral("m")), QStringLiteral("m3"));
+    EXPECT_EQ(add("m"), QStringLiteral("m3"));
+    // A file may bring 10000: the search starts there from then on.
+    d.Add(QStringLiteral("m10000"), QString(), nullptr);
+    EXPECT_EQ(add("m"), QStringLiteral("m10001"));
+    EXPECT_EQ(add("m"), QStringLiteral("m10002"));
+    d.Clear();
+    for (int i = 1; i <= 12000; ++i) ASSERT_EQ(add("m"), QStringLiteral("m%1").arg(i));
+    d.Add(QStringLiteral("m12002"), QString(), nullptr);
+    EXPECT_EQ(add("m"), QStringLiteral("m12001"));
+    EXPECT_EQ(add("m"), QStringLiteral("m12003"));
+    EXPECT_EQ(d.Count(), 12003);
+}
