@@ -369,7 +369,7 @@ void TlyrComponent::LoadFromStream(QIODevice &stream)
     readTemplate(&stream, nullptr);
 }
 
-void TlyrComponent::readTemplate(QIODevice *stream, TlyrXMLItem *item)
+void TlyrComponent::readTemplate(QIODevice *stream, TlyrXMLItem *item, const TlyrComponent *copyOf)
 {
     Clear();
     TlyrReport *report = Report();
@@ -386,7 +386,14 @@ void TlyrComponent::readTemplate(QIODevice *stream, TlyrXMLItem *item)
             if (r) r->SerializerInUse = s;
         }
     } restore{report, saved};
-    auto read = [&] { serializer.ReadRootComponent(this, item); };
+    auto read = [&] {
+        if (!copyOf) {
+            serializer.ReadRootComponent(this, item);
+            return;
+        }
+        TlyrComponent *sourceReport = const_cast<TlyrComponent *>(copyOf)->Report();
+        serializer.CopyRootComponent(this, copyOf, sourceReport ? sourceReport : const_cast<TlyrComponent *>(copyOf));
+    };
     try {
         if (report && report->EngineOptions()->ThreadSafeMode()) {
             QMutexLocker lock(&lyrTemplateLoadingLock());
@@ -490,6 +497,11 @@ void TlyrComponent::copyFrom(const TlyrComponent *source, bool children)
         const_cast<TlyrComponent *>(source)->SaveToStream(buf, children, true);
         buf.seek(0);
         LoadFromStream(buf);
+        return;
+    }
+    if (!children) {
+        // One object: its values straight across, as the text would give.
+        readTemplate(nullptr, nullptr, source);
         return;
     }
     TlyrXMLItem item;

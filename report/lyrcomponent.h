@@ -220,7 +220,8 @@ protected:
 private:
     void collect(QList<TlyrComponent *> &out) const;
     // Load and save through a stream, or (stream null) through an element.
-    void readTemplate(QIODevice *stream, TlyrXMLItem *item);
+    // From stream or item; with copyOf, that object's values (no children).
+    void readTemplate(QIODevice *stream, TlyrXMLItem *item, const TlyrComponent *copyOf = nullptr);
     void writeTemplate(QIODevice *stream, TlyrXMLItem *item, bool saveChildren, bool saveDefaultValues);
     void copyFrom(const TlyrComponent *source, bool children);
 

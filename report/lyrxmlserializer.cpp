@@ -12,13 +12,31 @@
 #include <QMetaProperty>
 
 #include <cmath>
+#include <mutex>
 
 namespace {
+
+// The meta-object index of a published property (-1 when it is not a
+// declared one), looked up once per class and name: loading and copying ask
+// it for every property of every object.
+int declaredIndex(const QMetaObject *meta, const QString &name)
+{
+    static std::mutex lock;
+    static QHash<std::pair<const QMetaObject *, QString>, int> cache;
+    std::lock_guard guard(lock);
+    const auto key = std::make_pair(meta, name);
+    auto it = cache.constFind(key);
+    if (it == cache.constEnd()) it = cache.insert(key, meta->indexOfProperty(name.toLatin1().constData()));
+    return *it;
+}
 
 QObject *objectProp(QObject *obj, const KsPropInfo *p)
 {
     if (!obj) return nullptr;
-    return obj->property(p->Name.toLatin1().constData()).value<QObject *>();
+    const QMetaObject *meta = obj->metaObject();
+    const int index = declaredIndex(meta, p->Name);
+    if (index < 0) return obj->property(p->Name.toLatin1().constData()).value<QObject *>();
+    return meta->property(index).read(obj).value<QObject *>();
 }
 
 QString stringListText(const QStringList &lines)
@@ -62,6 +80,63 @@ bool isBooleanText(const QString &v, bool &out)
     return false;
 }
 
+// An enumeration value by name or number; a number must name one of the
+// values too.
+qint64 enumerationValue(const KsPropInfo *p, const QString &value)
+{
+    bool numeric = false;
+    qint64 n = value.trimmed().toLongLong(&numeric);
+    if (numeric ? p->ValueName(n).isEmpty() : !p->ValueOf(value, n))
+        throw ElyrConvertError(QStringLiteral("Invalid property value %1").arg(value));
+    return n;
+}
+
+// The text an attribute value comes back as once written and read.
+QString xmlRoundTrip(const QString &text)
+{
+    for (QChar c : text)
+        if (c == u'&' || c.isSurrogate()) return lyrXMLToStr(lyrStrToXML(text));
+    return text;
+}
+
+// Runs one setting; what it throws becomes an error line naming the object
+// and the attribute ("Memo1.Height: ...").
+template <class F>
+void guarded(QStringList &errors, QObject *obj, QByteArrayView attr, F &&set)
+{
+    auto where = [&] {
+        const QString name = obj->objectName().isEmpty() ? ksClassNameOf(obj) : obj->objectName();
+        return name + QLatin1Char('.') + QString::fromLatin1(attr) + QStringLiteral(": ");
+    };
+    try {
+        set();
+    } catch (const ElyrError &e) {
+        errors << where() + e.Message();
+    } catch (const KsError &e) {
+        errors << where() + e.Message;
+    } catch (const std::exception &e) {
+        errors << where() + QString::fromUtf8(e.what());
+    }
+}
+
+// Names an attribute reader treats apart from the property of that name.
+bool hasSpecialNames(const KsClassInfo *cls)
+{
+    static std::mutex lock;
+    static QHash<const KsClassInfo *, bool> cache;
+    std::lock_guard guard(lock);
+    auto it = cache.constFind(cls);
+    if (it != cache.constEnd()) return *it;
+    bool special = false;
+    const bool component = cls->Meta && cls->Meta->inherits(&TlyrComponent::staticMetaObject);
+    for (const KsPropInfo *p : lyrClassProperties(cls))
+        if (p->Name.size() == 1 || p->Name.compare(QLatin1String("PropData"), Qt::CaseInsensitive) == 0 ||
+            (component && p->Name.compare(QLatin1String("Text"), Qt::CaseInsensitive) == 0))
+            special = true;
+    cache.insert(cls, special);
+    return special;
+}
+
 qint64 toInteger(const QString &v)
 {
     bool ok = false;
@@ -84,7 +159,7 @@ bool lyrIsStringListProperty(const QObject *obj, const KsPropInfo *p)
 {
     if (p->Kind != KsPropKind::Variant || !obj) return false;
     const QMetaObject *meta = obj->metaObject();
-    const int index = meta->indexOfProperty(p->Name.toLatin1().constData());
+    const int index = declaredIndex(meta, p->Name);
     return index >= 0 && meta->property(index).metaType().id() == QMetaType::QStringList;
 }
 
@@ -113,13 +188,12 @@ QByteArray TlyrXMLSerializer::ObjToXML(QObject *obj, const QByteArray &prefix, Q
     if (!cls) return out;
     auto *comp = qobject_cast<TlyrComponent *>(obj);
     const bool all = SerializeAll;
+    const auto *nested = all ? nullptr : dynamic_cast<const TlyrStoredProperties *>(obj);
     for (const KsPropInfo *p : lyrClassProperties(cls)) {
         if (!p->Stored || !p->Get) continue;
         if (comp && p->Name == QLatin1String("Name")) continue;
         if (comp && !comp->IsPropertyStored(p->Name)) continue;
-        if (auto *nested = dynamic_cast<const TlyrStoredProperties *>(obj);
-            nested && !all && !nested->IsPropertyStored(p->Name))
-            continue;
+        if (nested && !nested->IsPropertyStored(p->Name)) continue;
         const QByteArray name = prefix + p->Name.toLatin1();
         switch (p->Kind) {
         case KsPropKind::Class: {
@@ -324,8 +398,12 @@ void TlyrXMLSerializer::applyValue(QObject *obj, QByteArrayView rawName, const Q
             break;
         }
     }
-    QStringList parts = fullName.split(QLatin1Char('.'));
-    const QString last = parts.takeLast();
+    QStringList parts;
+    QString last = fullName;
+    if (fullName.contains(QLatin1Char('.'))) {
+        parts = fullName.split(QLatin1Char('.'));
+        last = parts.takeLast();
+    }
     QObject *target = obj;
     // Walk the nested objects; a string list takes "Prop.Text".
     for (int i = 0; i < parts.size(); ++i) {
@@ -374,15 +452,9 @@ void TlyrXMLSerializer::applyValue(QObject *obj, QByteArrayView rawName, const Q
         p->Set(target, KsValue(b));
         break;
     }
-    case KsPropKind::Enumeration: {
-        bool numeric = false;
-        qint64 n = value.trimmed().toLongLong(&numeric);
-        // A number must name one of the values too.
-        if (numeric ? p->ValueName(n).isEmpty() : !p->ValueOf(value, n))
-            throw ElyrConvertError(QStringLiteral("Invalid property value %1").arg(value));
-        p->Set(target, KsValue::FromInt(n));
+    case KsPropKind::Enumeration:
+        p->Set(target, KsValue::FromInt(enumerationValue(p, value)));
         break;
-    }
     case KsPropKind::Float:
         p->Set(target, KsValue(lyrStrToFloat(value)));
         break;
@@ -405,21 +477,8 @@ void TlyrXMLSerializer::applyValue(QObject *obj, QByteArrayView rawName, const Q
 
 void TlyrXMLSerializer::XMLToObj(QByteArrayView text, QObject *obj)
 {
-    // The line names what was not set: "Memo1.Height: ...".
-    auto where = [obj](QByteArrayView attr) {
-        const QString name = obj->objectName().isEmpty() ? ksClassNameOf(obj) : obj->objectName();
-        return name + QLatin1Char('.') + QString::fromLatin1(attr) + QStringLiteral(": ");
-    };
     auto apply = [&](const TlyrAttributeScanner &at) {
-        try {
-            applyValue(obj, at.Name(), at.Value(), true);
-        } catch (const ElyrError &e) {
-            Errors << where(at.Name()) + e.Message();
-        } catch (const KsError &e) {
-            Errors << where(at.Name()) + e.Message;
-        } catch (const std::exception &e) {
-            Errors << where(at.Name()) + QString::fromUtf8(e.what());
-        }
+        guarded(Errors, obj, at.Name(), [&] { applyValue(obj, at.Name(), at.Value(), true); });
     };
     // A report's ancestor goes first: loading it starts the report afresh,
     // which would undo the attributes written before ParentReport.
@@ -497,10 +556,140 @@ void TlyrXMLSerializer::readChildren(TlyrComponent *parent, TlyrXMLItem *item)
     }
 }
 
+void TlyrXMLSerializer::copyValues(QObject *source, QObject *obj, QObject *top, const QByteArray &prefix,
+                                   TlyrComponent *sourceOwner)
+{
+    const KsClassInfo *cls = ksClassInfoOf(source);
+    if (!cls) return;
+    auto throughText = [&] {
+        TlyrComponent *owner = std::exchange(Owner, sourceOwner);
+        const bool all = std::exchange(SerializeAll, true);
+        QByteArray text;
+        try {
+            text = ObjToXML(source, prefix);
+        } catch (...) {
+            Owner = owner;
+            SerializeAll = all;
+            throw;
+        }
+        Owner = owner;
+        SerializeAll = all;
+        TlyrAttributeScanner at(text);
+        while (at.Next()) guarded(Errors, top, at.Name(), [&] { applyValue(top, at.Name(), at.Value(), true); });
+    };
+    // Objects of other classes match by name, and some names are read in
+    // their own way: those go through the text itself.
+    if (cls != ksClassInfoOf(obj) || hasSpecialNames(cls)) {
+        throughText();
+        return;
+    }
+    auto *comp = qobject_cast<TlyrComponent *>(source);
+    for (const KsPropInfo *p : lyrClassProperties(cls)) {
+        if (!p->Stored || !p->Get || p->Kind == KsPropKind::Method) continue;
+        if (comp && p->Name == QLatin1String("Name")) continue;
+        if (comp && !comp->IsPropertyStored(p->Name)) continue;
+        const QByteArray name = prefix + p->Name.toLatin1();
+        if (p->Kind == KsPropKind::Class) {
+            QObject *value = objectProp(source, p);
+            if (!value) continue;
+            if (qobject_cast<TlyrComponent *>(value)) {
+                if (p->IsReadOnly()) continue;
+                QString target = lyrGetFullName(sourceOwner, value);
+                if (target.isEmpty()) target = value->objectName();
+                target = xmlRoundTrip(target);
+                guarded(Errors, top, name, [&] {
+                    if (target.compare(QLatin1String("nil"), Qt::CaseInsensitive) == 0 || target.isEmpty())
+                        p->Set(obj, KsValue::Null());
+                    else
+                        AddFixup(obj, p, target);
+                });
+                continue;
+            }
+            QObject *sub = objectProp(obj, p);
+            if (sub && !qobject_cast<TlyrComponent *>(sub)) copyValues(value, sub, top, name + '.', sourceOwner);
+            continue;
+        }
+        if (p->IsReadOnly()) continue;
+        const KsValue v = p->Get(source);
+        if (lyrIsStringListProperty(source, p)) {
+            const QString text =
+                    xmlRoundTrip(stringListText(source->property(p->Name.toLatin1().constData()).toStringList()));
+            guarded(Errors, top, name + ".Text",
+                    [&] { obj->setProperty(p->Name.toLatin1().constData(), textToLines(text)); });
+            continue;
+        }
+        guarded(Errors, top, name, [&] {
+            switch (p->Kind) {
+            case KsPropKind::Integer:
+            case KsPropKind::Set:
+                p->Set(obj, KsValue::FromInt(v.ToInt64()));
+                break;
+            case KsPropKind::Char: {
+                const QString t = v.ToText();
+                p->Set(obj, KsValue(QString(QChar(t.isEmpty() ? char16_t(0) : t.at(0).unicode()))));
+                break;
+            }
+            case KsPropKind::Boolean:
+                p->Set(obj, KsValue(v.ToBool()));
+                break;
+            case KsPropKind::Enumeration: {
+                const qint64 n = v.ToInt64();
+                const QString name = p->ValueName(n);
+                p->Set(obj, KsValue::FromInt(enumerationValue(p, name.isEmpty() ? QString::number(n) : name)));
+                break;
+            }
+            case KsPropKind::Float: {
+                const double d = v.ToDouble();
+                // Whole numbers come back as they are; others as rounded
+                // by their text.
+                const bool exact = std::isfinite(d) && std::floor(d) == d && std::fabs(d) < 1e15;
+                p->Set(obj, KsValue(exact ? d : lyrStrToFloat(lyrFloatToXML(d))));
+                break;
+            }
+            case KsPropKind::String:
+                p->Set(obj, KsValue(xmlRoundTrip(v.ToText())));
+                break;
+            default:  // Variant
+                p->Set(obj, KsValue(xmlRoundTrip(v.IsNull() || v.IsEmpty() ? QString() : v.ToText())));
+                break;
+            }
+        });
+    }
+    auto *objComp = qobject_cast<TlyrComponent *>(obj);
+    if (comp && comp->IsTextObject()) {
+        const QString text = xmlRoundTrip(dropFinalLineEnd(comp->ComponentText()));
+        guarded(Errors, top, prefix + "Text", [&] {
+            if (objComp && objComp->IsTextObject())
+                objComp->SetComponentText(text);
+            else
+                applyValue(top, prefix + "Text", text, true);
+        });
+    }
+    const QByteArray data = propData(source);
+    if (!data.isEmpty())
+        guarded(Errors, top, prefix + "PropData", [&] {
+            if (objComp)
+                readPropData(obj, lyrBytesToHex(data));
+            else
+                applyValue(top, prefix + "PropData", QString::fromLatin1(lyrBytesToHex(data)), true);
+        });
+}
+
 void TlyrXMLSerializer::ReadRootComponent(TlyrComponent *obj, TlyrXMLItem *item)
 {
+    readRoot(obj, item, nullptr, nullptr);
+}
+
+void TlyrXMLSerializer::CopyRootComponent(TlyrComponent *obj, const TlyrComponent *source, TlyrComponent *sourceOwner)
+{
+    readRoot(obj, nullptr, source, sourceOwner);
+}
+
+void TlyrXMLSerializer::readRoot(TlyrComponent *obj, TlyrXMLItem *item, const TlyrComponent *source,
+                                 TlyrComponent *sourceOwner)
+{
     std::unique_ptr<TlyrXMLDocument> doc;
-    if (!item) {
+    if (!item && !source) {
         doc = std::make_unique<TlyrXMLDocument>();
         doc->LoadFromStream(*Stream);
         item = doc->Root();
@@ -538,8 +727,12 @@ void TlyrXMLSerializer::ReadRootComponent(TlyrComponent *obj, TlyrXMLItem *item)
                 if (c) c->SetLoading(false);
         }
     } finish{this};
-    XMLToObj(item->Text, obj);
-    readChildren(obj, item);
+    if (source) {
+        copyValues(const_cast<TlyrComponent *>(source), obj, obj, QByteArray(), sourceOwner);
+    } else {
+        XMLToObj(item->Text, obj);
+        readChildren(obj, item);
+    }
     FixupReferences();
     for (const auto &c : recorded_) {
         if (!c) continue;

@@ -90,6 +90,10 @@ public:
     // that is not registered and matches no existing object is left out
     // with its children, with an error line.
     void ReadRootComponent(TlyrComponent *obj, TlyrXMLItem *item = nullptr);
+    // Gives obj the values of source (children aside) as writing source
+    // with every value and reading the text into obj would, references
+    // named as from sourceOwner; then as ReadRootComponent.
+    void CopyRootComponent(TlyrComponent *obj, const TlyrComponent *source, TlyrComponent *sourceOwner);
 
     // The attribute text of obj's properties (each with a leading blank).
     QByteArray ObjToXML(QObject *obj, const QByteArray &prefix = QByteArray(), QObject *ancestor = nullptr);
@@ -121,6 +125,9 @@ private:
     };
     void writeItem(TlyrComponent *obj, TlyrXMLItem *item, bool root, bool saveChildren);
     void readChildren(TlyrComponent *parent, TlyrXMLItem *item);
+    void readRoot(TlyrComponent *obj, TlyrXMLItem *item, const TlyrComponent *source, TlyrComponent *sourceOwner);
+    void copyValues(QObject *source, QObject *obj, QObject *top, const QByteArray &prefix,
+                    TlyrComponent *sourceOwner);
     void applyValue(QObject *obj, QByteArrayView name, const QString &value, bool topLevel);
     void readPropData(QObject *obj, QByteArrayView hex);
     QByteArray propData(const QObject *obj);

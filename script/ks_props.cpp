@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QVariant>
 
+#include <mutex>
+
 namespace {
 
 struct Registry {
@@ -23,6 +25,38 @@ Registry &Reg()
 }
 
 const char *const kPlainClassProperty = "_ksclass";
+
+// Lookups by name and by meta-object run for every property of every object
+// a template loads or copies; their answers are kept until a class changes.
+std::mutex &cacheLock()
+{
+    static std::mutex m;
+    return m;
+}
+
+// Starts at 1 so that a fresh description's index (generation 0) is stale.
+unsigned &generation()
+{
+    static unsigned g = 1;
+    return g;
+}
+
+QHash<const QMetaObject *, const KsClassInfo *> &classByMeta()
+{
+    static QHash<const QMetaObject *, const KsClassInfo *> h;
+    return h;
+}
+
+void classesChanged()
+{
+    std::lock_guard lock(cacheLock());
+    ++generation();
+    classByMeta().clear();
+}
+
+struct ChangedOnExit {
+    ~ChangedOnExit() { classesChanged(); }
+};
 
 KsPropInfo FromMetaProperty(const QMetaObject *meta, const QMetaProperty &mp)
 {
@@ -163,14 +197,23 @@ QList<const KsPropInfo *> KsClassInfo::Properties() const
 
 const KsPropInfo *KsClassInfo::FindProperty(const QString &name) const
 {
-    for (const KsClassInfo *c = this; c; c = c->Ancestor)
-        for (const KsPropInfo &p : c->FOwn)
-            if (p.Name.compare(name, Qt::CaseInsensitive) == 0) return &p;
-    return nullptr;
+    std::lock_guard lock(cacheLock());
+    if (FByNameGeneration != generation()) {
+        FByName.clear();
+        // The first of a name wins: own properties before the ancestors'.
+        for (const KsClassInfo *c = this; c; c = c->Ancestor)
+            for (const KsPropInfo &p : c->FOwn) {
+                const QString key = p.Name.toCaseFolded();
+                if (!FByName.contains(key)) FByName.insert(key, &p);
+            }
+        FByNameGeneration = generation();
+    }
+    return FByName.value(name.toCaseFolded());
 }
 
 KsPropInfo &KsClassInfo::AddProperty(const KsPropInfo &p)
 {
+    const ChangedOnExit changed;
     for (KsPropInfo &q : FOwn)
         if (q.Name.compare(p.Name, Qt::CaseInsensitive) == 0) {
             q = p;
@@ -182,6 +225,7 @@ KsPropInfo &KsClassInfo::AddProperty(const KsPropInfo &p)
 
 void KsClassInfo::SetDefault(const QString &name, const KsValue &v)
 {
+    const ChangedOnExit changed;
     for (KsPropInfo &q : FOwn)
         if (q.Name.compare(name, Qt::CaseInsensitive) == 0) {
             q.Default = v;
@@ -247,6 +291,7 @@ KsClassInfo *ksRegisterClass(const QMetaObject *meta, std::function<QObject *(QO
             info->SetDefault(prop, DefaultFromText(*p, QString::fromUtf8(meta->classInfo(i).value())));
     }
     r.Classes.push_back(std::move(info));
+    classesChanged();
     return r.Classes.back().get();
 }
 
@@ -261,6 +306,7 @@ KsClassInfo *ksRegisterPlainClass(const QString &name, const KsClassInfo *ancest
     info->Ancestor = ancestor;
     info->Factory = std::move(factory);
     r.Classes.push_back(std::move(info));
+    classesChanged();
     return r.Classes.back().get();
 }
 
@@ -272,6 +318,7 @@ void ksUnregisterClass(const QString &name)
             for (auto &c : r.Classes)
                 if (c->Ancestor == it->get()) c->Ancestor = (*it)->Ancestor;
             r.Classes.erase(it);
+            classesChanged();
             return;
         }
 }
@@ -293,13 +340,24 @@ QList<const KsClassInfo *> ksRegisteredClasses()
 const KsClassInfo *ksClassInfoOf(const QObject *obj)
 {
     if (!obj) return nullptr;
-    QVariant plain = obj->property(kPlainClassProperty);
-    if (plain.isValid()) return ksFindClassInfo(plain.toString());
+    // The plain-class mark is a dynamic property; asking for it by name would
+    // search every declared property first.
+    if (obj->dynamicPropertyNames().contains(kPlainClassProperty))
+        return ksFindClassInfo(obj->property(kPlainClassProperty).toString());
+    const QMetaObject *meta = obj->metaObject();
+    std::lock_guard lock(cacheLock());
+    auto it = classByMeta().constFind(meta);
+    if (it != classByMeta().constEnd()) return *it;
+    const KsClassInfo *found = nullptr;
     Registry &r = Reg();
-    for (const QMetaObject *m = obj->metaObject(); m; m = m->superClass())
+    for (const QMetaObject *m = meta; m && !found; m = m->superClass())
         for (auto &c : r.Classes)
-            if (c->Meta == m) return c.get();
-    return nullptr;
+            if (c->Meta == m) {
+                found = c.get();
+                break;
+            }
+    classByMeta().insert(meta, found);
+    return found;
 }
 
 bool ksObjectIsA(const QObject *obj, const KsClassInfo *cls)

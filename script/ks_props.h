@@ -13,6 +13,7 @@
 
 #include "script/ksvalue.h"
 
+#include <QHash>
 #include <QList>
 #include <deque>
 #include <QString>
@@ -79,6 +80,9 @@ public:
 
 private:
     std::deque<KsPropInfo> FOwn;
+    // FindProperty's index by folded name, rebuilt when any class changes.
+    mutable QHash<QString, const KsPropInfo *> FByName;
+    mutable unsigned FByNameGeneration = 0;
 };
 
 // Registers (or returns the existing description of) a QObject class. The
