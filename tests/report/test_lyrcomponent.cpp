@@ -1,4 +1,6 @@
 #include "report/lyrclass.h"
+#include "report/lyrmemo.h"
+#include "report/lyrxmlserializer.h"
 #include "report/lyrres.h"
 #include "report_test_objects.h"
 
@@ -183,6 +185,45 @@ TEST_F(ComponentTest, AssignCopiesValuesAndAssignAllTheChildren)
     auto *cv = qobject_cast<TlyrTestMemoView *>(copy.Objects().first());
     ASSERT_NE(cv, nullptr);
     EXPECT_EQ(cv->ComponentText(), QStringLiteral("合计"));
+}
+
+// Assign gives the values that writing the object and reading its text back
+// gives: rounded fractions, escaped text, nested objects, references.
+TEST_F(ComponentTest, AssignGivesWhatTheTextGives)
+{
+    TlyrReport report;
+    auto *page = new TtestPage(&report);
+    page->SetName(QStringLiteral("P"));
+    auto *next = new TlyrMemoView(&report);
+    next->SetName(QStringLiteral("Next"));
+    next->SetParent(page);
+    auto *m = new TlyrMemoView(&report);
+    m->SetName(QStringLiteral("M"));
+    m->SetParent(page);
+    m->SetBounds(1.0 / 3, 2.5, 1e17 / 3, 4);
+    m->SetText(QStringLiteral("a &quot; & b\r\n\"x\" 合计\r\n"));
+    m->setProperty("TagStr", QStringLiteral("&#38; <t>"));
+    m->setProperty("GapX", 0.1 + 0.2);
+    m->setProperty("HAlign", 2);
+    m->setProperty("FlowTo", QVariant::fromValue(static_cast<TlyrCustomMemoView *>(next)));
+    m->SetParentFont(false);
+    m->Font()->SetName(QStringLiteral("宋体 & Sans"));
+    m->Font()->SetSize(11);
+    TlyrXMLSerializer ser(nullptr);
+    ser.Owner = &report;
+    const QByteArray text = ser.WriteComponentStr(m);
+
+    auto *viaText = ser.ReadComponentStr(page, text);
+    ASSERT_NE(viaText, nullptr);
+    auto *copy = new TlyrMemoView(page);
+    copy->Assign(m);
+    EXPECT_EQ(ser.WriteComponentStr(copy), ser.WriteComponentStr(viaText));
+    EXPECT_EQ(copy->Left(), viaText->Left());
+    EXPECT_NE(copy->Left(), m->Left());
+    EXPECT_EQ(copy->Width(), viaText->Width());
+    EXPECT_EQ(copy->property("GapX").toDouble(), viaText->property("GapX").toDouble());
+    EXPECT_EQ(copy->FlowTo(), next);
+    EXPECT_EQ(copy->GetText(), qobject_cast<TlyrMemoView *>(viaText)->GetText());
 }
 
 TEST_F(ComponentTest, AlignChildrenPlacesViewsAgainstTheirNeighbours)
