@@ -54,6 +54,12 @@ void lyrSetCommaText(const QString &text, QStringList &list, QChar delimiter)
 
 double lyrStrToFloat(const QString &text)
 {
+    bool ok = false;
+    // Most texts are plain numbers already.
+    if (!text.contains(u',') && !text.contains(u' ')) {
+        const double v = QLocale::c().toDouble(text, &ok);
+        if (ok) return v;
+    }
     QString t;
     t.reserve(text.size());
     for (QChar c : text) {
@@ -62,7 +68,6 @@ double lyrStrToFloat(const QString &text)
         else if (!c.isSpace())
             t.append(c);
     }
-    bool ok = false;
     const double v = QLocale::c().toDouble(t, &ok);
     if (!ok) throw ElyrConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(text));
     return v;
@@ -72,6 +77,9 @@ QString lyrFloatToXML(double value)
 {
     if (std::isnan(value)) return QStringLiteral("NAN");
     if (std::isinf(value)) return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
+    // Whole numbers below 15 digits print as integers (minus zero aside).
+    if (std::floor(value) == value && std::fabs(value) < 1e15 && !(value == 0 && std::signbit(value)))
+        return QString::number(static_cast<qint64>(value));
     QString s = QString::number(value, 'g', 15);
     const qsizetype e = s.indexOf(u'e');
     if (e >= 0) {

@@ -101,12 +101,13 @@ QString xmlRoundTrip(const QString &text)
 
 // Runs one setting; what it throws becomes an error line naming the object
 // and the attribute ("Memo1.Height: ...").
+// The attribute's name is prefix and tail, put together only for a line.
 template <class F>
-void guarded(QStringList &errors, QObject *obj, QByteArrayView attr, F &&set)
+void guarded(QStringList &errors, QObject *obj, QByteArrayView prefix, QStringView tail, F &&set)
 {
     auto where = [&] {
         const QString name = obj->objectName().isEmpty() ? ksClassNameOf(obj) : obj->objectName();
-        return name + QLatin1Char('.') + QString::fromLatin1(attr) + QStringLiteral(": ");
+        return name + QLatin1Char('.') + QString::fromLatin1(prefix) + tail.toString() + QStringLiteral(": ");
     };
     try {
         set();
@@ -194,7 +195,8 @@ QByteArray TlyrXMLSerializer::ObjToXML(QObject *obj, const QByteArray &prefix, Q
         if (comp && p->Name == QLatin1String("Name")) continue;
         if (comp && !comp->IsPropertyStored(p->Name)) continue;
         if (nested && !nested->IsPropertyStored(p->Name)) continue;
-        const QByteArray name = prefix + p->Name.toLatin1();
+        // Built only for what is written: most values are left out.
+        auto name = [&] { return prefix + p->Name.toLatin1(); };
         switch (p->Kind) {
         case KsPropKind::Class: {
             QObject *value = objectProp(obj, p);
@@ -207,13 +209,13 @@ QByteArray TlyrXMLSerializer::ObjToXML(QObject *obj, const QByteArray &prefix, Q
                 if (ancestor) {
                     const QString ancTarget = anc ? anc->objectName() : QString();
                     if (!all && target.compare(ancTarget, Qt::CaseInsensitive) == 0) break;
-                    appendAttr(out, name, value ? target : QStringLiteral("nil"));
+                    appendAttr(out, name(), value ? target : QStringLiteral("nil"));
                 } else if (value) {
-                    appendAttr(out, name, target);
+                    appendAttr(out, name(), target);
                 }
                 break;
             }
-            if (value) out += ObjToXML(value, name + '.', anc);
+            if (value) out += ObjToXML(value, name() + '.', anc);
             break;
         }
         case KsPropKind::Method:
@@ -229,7 +231,7 @@ QByteArray TlyrXMLSerializer::ObjToXML(QObject *obj, const QByteArray &prefix, Q
                 if (!all && hasAnc &&
                     text == stringListText(ancestor->property(p->Name.toLatin1().constData()).toStringList()))
                     break;
-                appendAttr(out, name + ".Text", text);
+                appendAttr(out, name() + ".Text", text);
                 break;
             }
             switch (p->Kind) {
@@ -261,24 +263,24 @@ QByteArray TlyrXMLSerializer::ObjToXML(QObject *obj, const QByteArray &prefix, Q
                     text = p->ValueName(n).isEmpty() ? QString::number(n) : p->ValueName(n);
                 else
                     text = QString::number(n);
-                appendAttr(out, name, text);
+                appendAttr(out, name(), text);
                 break;
             }
             case KsPropKind::Float: {
                 const double d = v.ToDouble();
                 if (!all && hasAnc && std::fabs(d - a.ToDouble()) < 0.000001) break;
-                appendAttr(out, name, lyrFloatToXML(d));
+                appendAttr(out, name(), lyrFloatToXML(d));
                 break;
             }
             case KsPropKind::String: {
                 const QString s = v.ToText();
                 if (!all && (hasAnc ? s == a.ToText() : s.isEmpty())) break;
-                appendAttr(out, name, s);
+                appendAttr(out, name(), s);
                 break;
             }
             default: {  // Variant
                 if (!all && hasAnc && ksEquals(v, a)) break;
-                appendAttr(out, name, v.IsNull() || v.IsEmpty() ? QString() : v.ToText());
+                appendAttr(out, name(), v.IsNull() || v.IsEmpty() ? QString() : v.ToText());
                 break;
             }
             }
@@ -478,7 +480,7 @@ void TlyrXMLSerializer::applyValue(QObject *obj, QByteArrayView rawName, const Q
 void TlyrXMLSerializer::XMLToObj(QByteArrayView text, QObject *obj)
 {
     auto apply = [&](const TlyrAttributeScanner &at) {
-        guarded(Errors, obj, at.Name(), [&] { applyValue(obj, at.Name(), at.Value(), true); });
+        guarded(Errors, obj, at.Name(), {}, [&] { applyValue(obj, at.Name(), at.Value(), true); });
     };
     // A report's ancestor goes first: loading it starts the report afresh,
     // which would undo the attributes written before ParentReport.
@@ -575,7 +577,7 @@ void TlyrXMLSerializer::copyValues(QObject *source, QObject *obj, QObject *top, 
         Owner = owner;
         SerializeAll = all;
         TlyrAttributeScanner at(text);
-        while (at.Next()) guarded(Errors, top, at.Name(), [&] { applyValue(top, at.Name(), at.Value(), true); });
+        while (at.Next()) guarded(Errors, top, at.Name(), {}, [&] { applyValue(top, at.Name(), at.Value(), true); });
     };
     // Objects of other classes match by name, and some names are read in
     // their own way: those go through the text itself.
@@ -588,7 +590,6 @@ void TlyrXMLSerializer::copyValues(QObject *source, QObject *obj, QObject *top, 
         if (!p->Stored || !p->Get || p->Kind == KsPropKind::Method) continue;
         if (comp && p->Name == QLatin1String("Name")) continue;
         if (comp && !comp->IsPropertyStored(p->Name)) continue;
-        const QByteArray name = prefix + p->Name.toLatin1();
         if (p->Kind == KsPropKind::Class) {
             QObject *value = objectProp(source, p);
             if (!value) continue;
@@ -597,7 +598,7 @@ void TlyrXMLSerializer::copyValues(QObject *source, QObject *obj, QObject *top, 
                 QString target = lyrGetFullName(sourceOwner, value);
                 if (target.isEmpty()) target = value->objectName();
                 target = xmlRoundTrip(target);
-                guarded(Errors, top, name, [&] {
+                guarded(Errors, top, prefix, p->Name, [&] {
                     if (target.compare(QLatin1String("nil"), Qt::CaseInsensitive) == 0 || target.isEmpty())
                         p->Set(obj, KsValue::Null());
                     else
@@ -606,7 +607,7 @@ void TlyrXMLSerializer::copyValues(QObject *source, QObject *obj, QObject *top, 
                 continue;
             }
             QObject *sub = objectProp(obj, p);
-            if (sub && !qobject_cast<TlyrComponent *>(sub)) copyValues(value, sub, top, name + '.', sourceOwner);
+            if (sub && !qobject_cast<TlyrComponent *>(sub)) copyValues(value, sub, top, prefix + p->Name.toLatin1() + '.', sourceOwner);
             continue;
         }
         if (p->IsReadOnly()) continue;
@@ -614,11 +615,11 @@ void TlyrXMLSerializer::copyValues(QObject *source, QObject *obj, QObject *top, 
         if (lyrIsStringListProperty(source, p)) {
             const QString text =
                     xmlRoundTrip(stringListText(source->property(p->Name.toLatin1().constData()).toStringList()));
-            guarded(Errors, top, name + ".Text",
+            guarded(Errors, top, prefix, QString(p->Name + QLatin1String(".Text")),
                     [&] { obj->setProperty(p->Name.toLatin1().constData(), textToLines(text)); });
             continue;
         }
-        guarded(Errors, top, name, [&] {
+        guarded(Errors, top, prefix, p->Name, [&] {
             switch (p->Kind) {
             case KsPropKind::Integer:
             case KsPropKind::Set:
@@ -658,7 +659,7 @@ void TlyrXMLSerializer::copyValues(QObject *source, QObject *obj, QObject *top, 
     auto *objComp = qobject_cast<TlyrComponent *>(obj);
     if (comp && comp->IsTextObject()) {
         const QString text = xmlRoundTrip(dropFinalLineEnd(comp->ComponentText()));
-        guarded(Errors, top, prefix + "Text", [&] {
+        guarded(Errors, top, prefix, u"Text", [&] {
             if (objComp && objComp->IsTextObject())
                 objComp->SetComponentText(text);
             else
@@ -667,7 +668,7 @@ void TlyrXMLSerializer::copyValues(QObject *source, QObject *obj, QObject *top, 
     }
     const QByteArray data = propData(source);
     if (!data.isEmpty())
-        guarded(Errors, top, prefix + "PropData", [&] {
+        guarded(Errors, top, prefix, u"PropData", [&] {
             if (objComp)
                 readPropData(obj, lyrBytesToHex(data));
             else
