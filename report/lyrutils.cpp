@@ -77,8 +77,8 @@ QString lyrFloatToXML(double value)
 {
     if (std::isnan(value)) return QStringLiteral("NAN");
     if (std::isinf(value)) return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
-    // Whole numbers below 15 digits print as integers (minus zero aside).
-    if (std::floor(value) == value && std::fabs(value) < 1e15 && !(value == 0 && std::signbit(value)))
+    // Whole numbers below 15 digits print as integers.
+    if (std::floor(value) == value && std::fabs(value) < 1e15)
         return QString::number(static_cast<qint64>(value));
     QString s = QString::number(value, 'g', 15);
     const qsizetype e = s.indexOf(u'e');

@@ -641,10 +641,10 @@ void TlyrXMLSerializer::copyValues(QObject *source, QObject *obj, QObject *top, 
             }
             case KsPropKind::Float: {
                 const double d = v.ToDouble();
-                // Whole numbers come back as they are; others as rounded
-                // by their text.
-                const bool exact = std::isfinite(d) && std::floor(d) == d && std::fabs(d) < 1e15;
-                p->Set(obj, KsValue(exact ? d : lyrStrToFloat(lyrFloatToXML(d))));
+                // Whole numbers come back as they are (minus zero as zero);
+                // others as rounded by their text.
+                const bool whole = std::isfinite(d) && std::floor(d) == d && std::fabs(d) < 1e15;
+                p->Set(obj, KsValue(whole ? (d == 0 ? 0.0 : d) : lyrStrToFloat(lyrFloatToXML(d))));
                 break;
             }
             case KsPropKind::String:

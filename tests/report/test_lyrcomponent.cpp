@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 class ComponentTest : public ::testing::Test {
@@ -204,6 +206,7 @@ TEST_F(ComponentTest, AssignGivesWhatTheTextGives)
     m->SetText(QStringLiteral("a &quot; & b\r\n\"x\" 合计\r\n"));
     m->setProperty("TagStr", QStringLiteral("&#38; <t>"));
     m->setProperty("GapX", 0.1 + 0.2);
+    m->setProperty("GapY", -0.0);
     m->setProperty("HAlign", 2);
     m->setProperty("FlowTo", QVariant::fromValue(static_cast<TlyrCustomMemoView *>(next)));
     m->SetParentFont(false);
@@ -222,6 +225,7 @@ TEST_F(ComponentTest, AssignGivesWhatTheTextGives)
     EXPECT_NE(copy->Left(), m->Left());
     EXPECT_EQ(copy->Width(), viaText->Width());
     EXPECT_EQ(copy->property("GapX").toDouble(), viaText->property("GapX").toDouble());
+    EXPECT_EQ(std::signbit(copy->property("GapY").toDouble()), std::signbit(viaText->property("GapY").toDouble()));
     EXPECT_EQ(copy->FlowTo(), next);
     EXPECT_EQ(copy->GetText(), qobject_cast<TlyrMemoView *>(viaText)->GetText());
 }

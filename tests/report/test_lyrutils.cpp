@@ -44,6 +44,13 @@ TEST(lyrUtils, TolerantNumberText)
     }
     EXPECT_EQ(lyrFloatToText(1e20), QStringLiteral("1E20"));
     EXPECT_EQ(lyrFloatToText(123456789012345.0), QStringLiteral("123456789012345"));
+    // Whole numbers: minus zero is written as zero, 16 digits and more with an exponent.
+    EXPECT_EQ(lyrFloatToXML(-0.0), QStringLiteral("0"));
+    EXPECT_EQ(lyrFloatToXML(-42.0), QStringLiteral("-42"));
+    EXPECT_EQ(lyrFloatToXML(999999999999999.0), QStringLiteral("999999999999999"));
+    EXPECT_EQ(lyrFloatToXML(1e15), QStringLiteral("1E15"));
+    EXPECT_DOUBLE_EQ(lyrStrToFloat(QStringLiteral(" 7 ")), 7);
+    EXPECT_DOUBLE_EQ(lyrStrToFloat(QStringLiteral("1\t2")), 12);
     EXPECT_EQ(lyrFloatToText(0.1 + 0.2), QStringLiteral("0.3"));
     EXPECT_EQ(lyrDateTimeToText(QDateTime(QDate(2024, 1, 2), QTime(13, 4, 5))), QStringLiteral("2024-01-02 13:04:05"));
 }
