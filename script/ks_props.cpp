@@ -200,14 +200,20 @@ const KsPropInfo *KsClassInfo::FindProperty(const QString &name) const
     std::lock_guard lock(cacheLock());
     if (FByNameGeneration != generation()) {
         FByName.clear();
+        FByExactName.clear();
         // The first of a name wins: own properties before the ancestors'.
+        // The name as declared is a key too, so that the usual exact
+        // spelling needs no folding; only for the property that wins.
         for (const KsClassInfo *c = this; c; c = c->Ancestor)
             for (const KsPropInfo &p : c->FOwn) {
                 const QString key = p.Name.toCaseFolded();
-                if (!FByName.contains(key)) FByName.insert(key, &p);
+                if (FByName.contains(key)) continue;
+                FByName.insert(key, &p);
+                FByExactName.insert(p.Name, &p);
             }
         FByNameGeneration = generation();
     }
+    if (const KsPropInfo *p = FByExactName.value(name)) return p;
     return FByName.value(name.toCaseFolded());
 }
 

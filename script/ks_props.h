@@ -82,6 +82,7 @@ private:
     std::deque<KsPropInfo> FOwn;
     // FindProperty's index by folded name, rebuilt when any class changes.
     mutable QHash<QString, const KsPropInfo *> FByName;
+    mutable QHash<QString, const KsPropInfo *> FByExactName;
     mutable unsigned FByNameGeneration = 0;
 };
 

@@ -145,6 +145,26 @@ TEST(KsPublishedProperties, DeclarationOrderKindsAndDefaults)
     EXPECT_EQ(base->FindProperty(QStringLiteral("Extra")), nullptr);
 }
 
+// Lookups see properties added later, and a class's own property wins over
+// its ancestor's of the same name in another letter case.
+TEST(KsPublishedProperties, LookupFollowsChanges)
+{
+    KsClassInfo *base = ksRegisterPlainClass(QStringLiteral("TCaseBase"), nullptr);
+    KsClassInfo *child = ksRegisterPlainClass(QStringLiteral("TCaseChild"), base);
+    EXPECT_EQ(child->FindProperty(QStringLiteral("Text")), nullptr);
+    KsPropInfo text;
+    text.Name = QStringLiteral("Text");
+    const KsPropInfo *inherited = &base->AddProperty(text);
+    EXPECT_EQ(child->FindProperty(QStringLiteral("TEXT")), inherited);
+    text.Name = QStringLiteral("TEXT");
+    const KsPropInfo *own = &child->AddProperty(text);
+    EXPECT_EQ(child->FindProperty(QStringLiteral("Text")), own);
+    EXPECT_EQ(child->FindProperty(QStringLiteral("text")), own);
+    EXPECT_EQ(base->FindProperty(QStringLiteral("TEXT")), inherited);
+    ksUnregisterClass(QStringLiteral("TCaseChild"));
+    ksUnregisterClass(QStringLiteral("TCaseBase"));
+}
+
 TEST(KsPublishedProperties, UnregisteredQtSuperclassesContribute)
 {
     const auto &registered = Cls();  // the base must be registered before the leaf
