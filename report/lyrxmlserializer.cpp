@@ -563,19 +563,26 @@ void TlyrXMLSerializer::copyValues(QObject *source, QObject *obj, QObject *top, 
 {
     const KsClassInfo *cls = ksClassInfoOf(source);
     if (!cls) return;
-    auto throughText = [&] {
-        TlyrComponent *owner = std::exchange(Owner, sourceOwner);
-        const bool all = std::exchange(SerializeAll, true);
-        QByteArray text;
-        try {
-            text = ObjToXML(source, prefix);
-        } catch (...) {
-            Owner = owner;
-            SerializeAll = all;
-            throw;
+    // What source writes is written as from its own owner, every value.
+    struct AsWriter {
+        TlyrXMLSerializer *s;
+        TlyrComponent *owner;
+        bool all;
+        AsWriter(TlyrXMLSerializer *ser, TlyrComponent *sourceOwner)
+            : s(ser), owner(std::exchange(ser->Owner, sourceOwner)), all(std::exchange(ser->SerializeAll, true))
+        {}
+        ~AsWriter()
+        {
+            s->Owner = owner;
+            s->SerializeAll = all;
         }
-        Owner = owner;
-        SerializeAll = all;
+    };
+    auto throughText = [&] {
+        QByteArray text;
+        {
+            const AsWriter writer(this, sourceOwner);
+            text = ObjToXML(source, prefix);
+        }
         TlyrAttributeScanner at(text);
         while (at.Next()) guarded(Errors, top, at.Name(), {}, [&] { applyValue(top, at.Name(), at.Value(), true); });
     };
@@ -666,7 +673,11 @@ void TlyrXMLSerializer::copyValues(QObject *source, QObject *obj, QObject *top, 
                 applyValue(top, prefix + "Text", text, true);
         });
     }
-    const QByteArray data = propData(source);
+    QByteArray data;
+    {
+        const AsWriter writer(this, sourceOwner);
+        data = propData(source);
+    }
     if (!data.isEmpty())
         guarded(Errors, top, prefix, u"PropData", [&] {
             if (objComp)
