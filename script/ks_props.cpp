@@ -58,7 +58,7 @@ struct ChangedOnExit {
     ~ChangedOnExit() { classesChanged(); }
 };
 
-KsPropInfo FromMetaProperty(const QMetaObject *meta, const QMetaProperty &mp)
+KsPropInfo FromMetaProperty(const QMetaProperty &mp)
 {
     KsPropInfo p;
     p.Name = QString::fromLatin1(mp.name());
@@ -114,13 +114,11 @@ KsPropInfo FromMetaProperty(const QMetaObject *meta, const QMetaProperty &mp)
             }
         }
     }
-    const int index = mp.propertyIndex();
-    p.Get = [meta, index](QObject *o) { return ksFromQVariant(meta->property(index).read(o)); };
+    // The meta-objects are static: the property handle stays valid and is
+    // not looked up again at every read and write.
+    p.Get = [mp](QObject *o) { return ksFromQVariant(mp.read(o)); };
     if (mp.isWritable())
-        p.Set = [meta, index](QObject *o, const KsValue &v) {
-            QMetaProperty m = meta->property(index);
-            m.write(o, ksToQVariant(v, m.metaType().id()));
-        };
+        p.Set = [mp, type = mp.metaType().id()](QObject *o, const KsValue &v) { mp.write(o, ksToQVariant(v, type)); };
     return p;
 }
 
@@ -287,7 +285,7 @@ KsClassInfo *ksRegisterClass(const QMetaObject *meta, std::function<QObject *(QO
     for (int i = first; i < meta->propertyCount(); ++i) {
         QMetaProperty mp = meta->property(i);
         if (qstrcmp(mp.name(), "objectName") == 0) continue;
-        info->AddProperty(FromMetaProperty(meta, mp));
+        info->AddProperty(FromMetaProperty(mp));
     }
     for (int i = meta->classInfoOffset(); i < meta->classInfoCount(); ++i) {
         QString key = QString::fromLatin1(meta->classInfo(i).name());
