@@ -278,8 +278,21 @@ public:
     void setSort(const QString &sortText);
     const QString &sort() const { return m_sortText; }
 
+    // False once this query is destroyed.  A grid showing a window's query
+    // may still be asked for its rows while the window's base class hides
+    // it, after the window's own members are gone.
+    std::shared_ptr<const bool> lifeToken() const { return m_life.alive; }
+
 private:
     friend class Field;
+    // Every query, a copy too, has a token of its own.
+    struct Life {
+        std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+        Life() = default;
+        Life(const Life &) : Life() {}
+        Life &operator=(const Life &) { return *this; }
+        ~Life() { *alive = false; }
+    };
     struct Cell {
         quint8 type = 0;  // SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT, SQLITE_BLOB, SQLITE_NULL
         union {
@@ -310,6 +323,7 @@ private:
     std::vector<int> m_order;   // physical row of each position
     QByteArray m_arena;         // UTF-8 text of every text cell
     QString m_sortText;
+    Life m_life;
 };
 
 }  // namespace vdb

@@ -9,6 +9,7 @@ void QueryModel::setQuery(vdb::Query *q)
 {
     beginResetModel();
     m_q = q;
+    m_alive = q ? q->lifeToken() : nullptr;
     endResetModel();
 }
 
@@ -20,20 +21,23 @@ void QueryModel::refresh()
 
 int QueryModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() || !m_q || !m_q->Active() ? 0 : m_q->RecordCount();
+    const vdb::Query *q = query();
+    return parent.isValid() || !q || !q->Active() ? 0 : q->RecordCount();
 }
 
 int QueryModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() || !m_q || !m_q->Active() ? 0 : m_q->FieldCount();
+    const vdb::Query *q = query();
+    return parent.isValid() || !q || !q->Active() ? 0 : q->FieldCount();
 }
 
 QVariant QueryModel::data(const QModelIndex &index, int role) const
 {
-    if (!m_q || !index.isValid()) return {};
-    if (role == Qt::DisplayRole) return m_q->text(index.row(), index.column());
+    const vdb::Query *q = query();
+    if (!q || !index.isValid()) return {};
+    if (role == Qt::DisplayRole) return q->text(index.row(), index.column());
     if (role == Qt::TextAlignmentRole) {
-        auto k = m_q->FieldKind(index.column());
+        auto k = q->FieldKind(index.column());
         bool numeric = k == vdb::Query::Kind::Number || k == vdb::Query::Kind::Money || k == vdb::Query::Kind::Integer;
         return int((numeric ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
@@ -42,8 +46,9 @@ QVariant QueryModel::data(const QModelIndex &index, int role) const
 
 QVariant QueryModel::headerData(int section, Qt::Orientation o, int role) const
 {
-    if (role != Qt::DisplayRole || !m_q) return {};
-    if (o == Qt::Horizontal) return m_q->FieldNames().value(section);
+    const vdb::Query *q = query();
+    if (role != Qt::DisplayRole || !q) return {};
+    if (o == Qt::Horizontal) return q->FieldNames().value(section);
     return section + 1;
 }
 

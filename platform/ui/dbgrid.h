@@ -14,9 +14,9 @@ class QueryModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     explicit QueryModel(QObject *parent = nullptr) : QAbstractTableModel(parent) {}
-    // The query must outlive the model or be replaced before it goes.
+    // A query destroyed before the model shows as empty.
     void setQuery(vdb::Query *q);
-    vdb::Query *query() const { return m_q; }
+    vdb::Query *query() const { return m_alive && *m_alive ? m_q : nullptr; }
     // Call after the query was reopened or re-sorted.
     void refresh();
 
@@ -27,6 +27,7 @@ public:
 
 private:
     vdb::Query *m_q = nullptr;
+    std::shared_ptr<const bool> m_alive;
 };
 
 // What every read-only grid shares: whole rows chosen one at a time, no

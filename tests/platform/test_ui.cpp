@@ -5,6 +5,7 @@
 #include "platform/ui/lookupcombo.h"
 #include "platform/ui/messages.h"
 
+#include <memory>
 #include <QApplication>
 #include <QFile>
 #include <QProcess>
@@ -138,6 +139,19 @@ TEST(DBGrid, FollowsTheQueryCursorAndSortsByTitleClicks)
     QSignalSpy enter(&grid, &ui::DBGrid::EnterPressed);
     QTest::keyClick(&grid, Qt::Key_Return);
     EXPECT_EQ(enter.count(), 1);
+    // A query that goes before its grid (a window's member, freed before the
+    // window's base hides it) leaves an empty grid, not a dangling one.
+    {
+        auto gone = std::make_unique<vdb::Query>(q);
+        gone->OpenSql("select theName from G");
+        grid.setQuery(gone.get());
+        EXPECT_EQ(grid.model()->rowCount(), 3);
+    }
+    EXPECT_EQ(grid.query(), nullptr);
+    EXPECT_EQ(grid.model()->rowCount(), 0);
+    EXPECT_FALSE(grid.model()->headerData(0, Qt::Horizontal, Qt::DisplayRole).isValid());
+    grid.setQuery(&q);
+    EXPECT_EQ(grid.model()->rowCount(), 3);
 }
 
 TEST(KeyFilter, NumericFieldsRefuseOtherKeys)
