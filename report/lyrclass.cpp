@@ -802,10 +802,7 @@ bool TlyrReport::PrepareReport(bool clearLastReport)
     struct Poll {
         TksPollHook saved;
         ~Poll() { ksSetPollHook(std::move(saved)); }
-    } poll{ksSetPollHook(engineOptions_->ThreadSafeMode() ? TksPollHook() : [this] {
-        QCoreApplication::processEvents();
-        if (progress_ && progress_->Terminated() && !terminated_) SetTerminated(true);
-    })};
+    } poll{ksSetPollHook(engineOptions_->ThreadSafeMode() ? TksPollHook() : [this] { KeepResponsive(); })};
     try {
         if (OnBeginDoc) OnBeginDoc();
         if (PrepareScript()) {
@@ -964,7 +961,7 @@ void TlyrReport::KeepResponsive()
 {
     if (engineOptions_->ThreadSafeMode()) return;
     QCoreApplication::processEvents();
-    if (progress_ && progress_->Terminated()) SetTerminated(true);
+    if (progress_ && progress_->Terminated() && !terminated_) SetTerminated(true);
 }
 
 void TlyrReport::DoProgressStop(TlyrProgressType type)

@@ -72,6 +72,11 @@ void TksAssignmentStmt::ExecuteAppend()
     }
     std::vector<KsValue> parts;
     parts.reserve(FAppend.size());
+    auto joined = [&] {
+        QString t = left.RawString();
+        for (const KsValue &p : parts) t += p.RawString();
+        return t;
+    };
     size_t i = 0;
     for (; i < FAppend.size(); ++i) {
         TksOperatorNode *op = FAppend[i];
@@ -81,9 +86,7 @@ void TksAssignmentStmt::ExecuteAppend()
             continue;
         }
         // Not a text: the tree's own rules from here on.
-        QString joined = left.RawString();
-        for (const KsValue &p : parts) joined += p.RawString();
-        KsValue acc = op->Plus(KsValue(std::move(joined)), w);
+        KsValue acc = op->Plus(KsValue(joined()), w);
         for (++i; i < FAppend.size(); ++i) {
             TksOperatorNode *next = FAppend[i];
             acc = next->Plus(acc, next->Right ? next->Right->GetValue() : KsValue());
@@ -92,9 +95,7 @@ void TksAssignmentStmt::ExecuteAppend()
         return;
     }
     if (AppendInPlace(x, left, parts.data(), parts.size())) return;
-    QString joined = left.RawString();
-    for (const KsValue &p : parts) joined += p.RawString();
-    Target->SetValue(KsValue(std::move(joined)));
+    Target->SetValue(KsValue(joined()));
 }
 
 void TksAssignmentStmt::Execute()

@@ -75,15 +75,14 @@ QIcon programIcon()
 
 void reportException(const std::exception_ptr &e)
 {
+    QString detail;
     try {
         std::rethrow_exception(e);
     } catch (const velmora::Error &err) {
-        show({err.message(), appTitle(), Icon::Error, Buttons::Ok, err.detail()});
-    } catch (const std::exception &err) {
-        error(QString::fromUtf8(err.what()), appTitle());
+        detail = err.detail();
     } catch (...) {
-        error(QStringLiteral("发生未知错误。"), appTitle());
     }
+    show({exceptionText(e), appTitle(), Icon::Error, Buttons::Ok, detail});
 }
 
 QString exceptionText(const std::exception_ptr &e)

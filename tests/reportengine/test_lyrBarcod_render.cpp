@@ -191,13 +191,20 @@ TEST(BarcodeRenderText, ModulesTakeWholeDotsOfTheRectangle)
     // Scale of 120, 150, 200, 203, 288, 300 and 600 dpi to 96, and 3.
     const std::pair<double, int> kScales[] = {{1.25, 1}, {1.5625, 1}, {2.0833, 2}, {2.1146, 2},
                                               {3.0, 3},  {3.125, 3},  {6.25, 6}};
-    for (const auto &[scale, narrow] : kScales) {
-        const int margin = 5, length = int(std::lround(w * scale));
+    const int margin = 5;
+    // The symbol in a rectangle w x scale wide, margin pixels from the left.
+    auto drawn = [&](double scale, bool text) {
+        const int length = int(std::lround(w * scale));
         QImage img(length + 2 * margin, 20, QImage::Format_RGB32);
         img.fill(Qt::white);
         QPainter p(&img);
-        bc.DrawBarcode(p, QRectF(margin, 0, length, 20), false, scale, scale);
+        bc.DrawBarcode(p, QRectF(margin, 0, length, 20), text, scale, scale);
         p.end();
+        return img;
+    };
+    for (const auto &[scale, narrow] : kScales) {
+        const int length = int(std::lround(w * scale));
+        const QImage img = drawn(scale, false);
         QString expected;
         for (QChar c : data) {
             const int units = bc.ElementWidth(c) == 1 ? narrow : int(std::lround(narrow * 2.5));
@@ -212,12 +219,8 @@ TEST(BarcodeRenderText, ModulesTakeWholeDotsOfTheRectangle)
     }
     // Zoomed out below a dot a module, the symbol shrinks into its rectangle.
     for (double scale : {0.5, 0.25}) {
-        const int margin = 5, length = int(std::lround(w * scale));
-        QImage img(length + 2 * margin, 20, QImage::Format_RGB32);
-        img.fill(Qt::white);
-        QPainter p(&img);
-        bc.DrawBarcode(p, QRectF(margin, 0, length, 20), true, scale, scale);
-        p.end();
+        const int length = int(std::lround(w * scale));
+        const QImage img = drawn(scale, true);
         int first = -1, last = -1;
         for (int x = 0; x < img.width(); ++x)
             for (int y = 0; y < img.height(); ++y)

@@ -105,40 +105,29 @@ TEST_F(PrintReportTest, PrintToFileWritesWhatAPdfQueueWouldGet)
     list.push_back(std::make_unique<TlyrPrinter>(QStringLiteral("NoSuchQueue"), QString()));
     lyrPrinters().SetPrinters(std::move(list), QString());
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("report.prn"));
-    lyrPrinters().Printer()->FileName = file;
-    ASSERT_TRUE(pages().Print()) << report->Errors().join(u'\n').toStdString();
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray pdf = f.readAll();
-    EXPECT_EQ(pdfPages(pdf), (PdfPages{3, 148, 210}));
-    EXPECT_TRUE(popplerOutput(QStringLiteral("pdftotext"), pdf).contains(QLatin1String("Page 2")));
-    lyrPrinters().SetPrinters({}, QString());
-}
-
-// The PDF's title is the report's name, never the template's path.
-TEST_F(PrintReportTest, PrintToFileTitlesThePdfWithTheReportsName)
-{
-    build(1);
-    std::vector<std::unique_ptr<TlyrCustomPrinter>> list;
-    list.push_back(std::make_unique<TlyrPrinter>(QStringLiteral("NoSuchQueue"), QString()));
-    lyrPrinters().SetPrinters(std::move(list), QString());
-    QTemporaryDir dir;
     report->FileName = dir.filePath(QStringLiteral("templates/labels.lyr"));
-    auto titleOf = [&](const QString &file) {
+    auto printed = [&](const QString &name) {
+        const QString file = dir.filePath(name);
         lyrPrinters().Printer()->FileName = file;
         EXPECT_TRUE(pages().Print()) << report->Errors().join(u'\n').toStdString();
         QFile f(file);
         EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return f.readAll();
+    };
+    // The PDF's title is the report's name, never the template's path.
+    auto titleOf = [&](const QByteArray &pdf) {
         return QRegularExpression(QStringLiteral("Title:\\s+(.*)\n"))
-                .match(popplerOutput(QStringLiteral("pdfinfo"), f.readAll()))
+                .match(popplerOutput(QStringLiteral("pdfinfo"), pdf))
                 .captured(1)
                 .trimmed();
     };
     report->SetName(QStringLiteral("lyrR_TM"));
-    EXPECT_EQ(titleOf(dir.filePath(QStringLiteral("a.prn"))), QStringLiteral("lyrR_TM"));
+    const QByteArray pdf = printed(QStringLiteral("report.prn"));
+    EXPECT_EQ(pdfPages(pdf), (PdfPages{3, 148, 210}));
+    EXPECT_TRUE(popplerOutput(QStringLiteral("pdftotext"), pdf).contains(QLatin1String("Page 2")));
+    EXPECT_EQ(titleOf(pdf), QStringLiteral("lyrR_TM"));
     report->ReportOptions()->Name = QStringLiteral("商品条码");
-    EXPECT_EQ(titleOf(dir.filePath(QStringLiteral("b.prn"))), QStringLiteral("商品条码"));
+    EXPECT_EQ(titleOf(printed(QStringLiteral("b.prn"))), QStringLiteral("商品条码"));
     lyrPrinters().SetPrinters({}, QString());
 }
 
