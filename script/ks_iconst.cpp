@@ -23,3 +23,34 @@ QString SArrayBoundsError = QStringLiteral("Invalid array bounds");
 QString SNumberOutOfRange = QStringLiteral("Number out of range");
 QString SUnitNotRead = QStringLiteral("Cannot read unit '%1'");
 QString SUnitTooLarge = QStringLiteral("Unit '%1' is too large");
+
+bool ksSetCompilerMessage(const QString &id, const QString &text)
+{
+    static const struct {
+        const char *Name;
+        QString *Text;
+    } table[] = {{"SLangNotFound", &SLangNotFound},       {"SInvalidLanguage", &SInvalidLanguage},
+                 {"SIdRedeclared", &SIdRedeclared},       {"SUnknownType", &SUnknownType},
+                 {"SIncompatibleTypes", &SIncompatibleTypes}, {"SIdUndeclared", &SIdUndeclared},
+                 {"SClassRequired", &SClassRequired},     {"SIndexRequired", &SIndexRequired},
+                 {"SStringError", &SStringError},         {"SClassError", &SClassError},
+                 {"SArrayRequired", &SArrayRequired},     {"SVarRequired", &SVarRequired},
+                 {"SNotEnoughParams", &SNotEnoughParams}, {"STooManyParams", &STooManyParams},
+                 {"SLeftCantAssigned", &SLeftCantAssigned}, {"SForError", &SForError},
+                 {"SEventError", &SEventError}};
+    for (const auto &m : table) {
+        if (id.compare(QLatin1String(m.Name), Qt::CaseInsensitive) != 0) continue;
+        QString t = text;
+        t.replace(QLatin1String("%s"), QLatin1String("%1"));
+        *m.Text = t;
+        return true;
+    }
+    return false;
+}
+
+QString ksNameMessage(const QString &message, const QString &name)
+{
+    QString m = message;
+    while (!m.isEmpty() && m.back().isSpace()) m.chop(1);
+    return m + QStringLiteral(" '") + name + QLatin1Char('\'');
+}

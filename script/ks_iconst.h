@@ -32,3 +32,11 @@ extern QString SNumberOutOfRange;
 // one larger than the unit limit.
 extern QString SUnitNotRead;
 extern QString SUnitTooLarge;
+
+// Replaces the text of the compiler message named `id` (as the variables
+// above, any case); a "%s" in the text becomes the engine's place marker.
+// False when no message has that name.
+bool ksSetCompilerMessage(const QString &id, const QString &text);
+// A message followed by a name in quotes, one blank between them whether or
+// not the message's text ends with one ("Undeclared identifier: 'x'").
+QString ksNameMessage(const QString &message, const QString &name);

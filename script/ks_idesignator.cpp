@@ -144,7 +144,7 @@ void TksDesignator::ResolveLate()
 {
     if (!LateCompiler)
         throw KsError(QStringLiteral("EParserError"),
-                      SIdUndeclared + QStringLiteral("'%1'").arg(LateXML->Prop(QStringLiteral("text"))));
+                      ksNameMessage(SIdUndeclared, LateXML->Prop(QStringLiteral("text"))));
     std::unique_ptr<TksDesignator> tmp(LateCompiler(Prog, LateXML.get()));
     FItems.swap(tmp->FItems);
     Kind = tmp->Kind;
@@ -243,7 +243,7 @@ void TksDesignator::SetValue(const KsValue &value)
         int n;
         ArrayIndexes(idx, n);
         if (Variable->ReadOnly || Variable->Value.DimCount() > 3) return;
-        Variable->Value.AtMut(idx, n) = value;
+        Variable->Value.SetAt(idx, n, value);
         return;
     }
     default:
@@ -366,11 +366,11 @@ void TksArrayHelper::SetValue(const KsValue &value)
     if (var && var->Value.IsArray()) {
         if (var->ReadOnly) return;
         ParentValue = KsValue();  // drop the extra reference so the element changes in place
-        var->Value.AtMut(idx, dims) = value;
+        var->Value.SetAt(idx, dims, value);
         return;
     }
     KsValue copy = ParentValue;
-    copy.AtMut(idx, dims) = value;
+    copy.SetAt(idx, dims, value);
     if (ParentRef) ParentRef->SetValue(copy);
 }
 

@@ -645,11 +645,6 @@ QString ksMakeIL(const QString &text, const QString &language, QString *error)
 
 namespace {
 
-QString Quote(const QString &name)
-{
-    return QLatin1Char('\'') + name + QLatin1Char('\'');
-}
-
 QString NameOf(const TksXMLItem *x)
 {
     return x->Name.toLower();
@@ -764,7 +759,7 @@ struct ksilPass2 {
             TksVarType c = ksTypeCodeOf(t, nullptr);
             if (c != tcClass) return {c, ksTypeCodeName(c)};
         }
-        Fail(SUnknownType + Quote(name));
+        Fail(ksNameMessage(SUnknownType, name));
     }
 
     void CheckTypes(TksVarType a, const QString &an, TksVarType b, const QString &bn, TksScript *scope)
@@ -877,7 +872,7 @@ struct ksilPass2 {
         const QString pos = x->Prop(QStringLiteral("pos"));
         if (NoLate) {
             TksXMLItem *node = Child(x, "node");
-            Fail(SIdUndeclared + Quote(node ? node->Prop(QStringLiteral("text")) : QString()));
+            Fail(ksNameMessage(SIdUndeclared, node ? node->Prop(QStringLiteral("text")) : QString()));
         }
         auto d = std::make_unique<TksDesignator>(scope);
         d->SourcePos = pos;
@@ -910,7 +905,7 @@ struct ksilPass2 {
     {
         TksCustomVariable *v = scope->Find(name);
         if (v) return v;
-        if (DeclareVars || NoLate) Fail(SIdUndeclared + Quote(name));
+        if (DeclareVars || NoLate) Fail(ksNameMessage(SIdUndeclared, name));
         auto *nv = new TksVariable(name, tcVariant, QStringLiteral("Variant"));
         nv->SourcePos = pos;
         scope->Add(name, nv);
@@ -957,7 +952,7 @@ struct ksilPass2 {
                     auto *cls = dynamic_cast<TksClassVariable *>(cur);
                     if (!cls) Fail(SClassRequired);
                     TksCustomVariable *m = cls->FindMember(QStringLiteral("Create"));
-                    if (!m) Fail(SIdUndeclared + Quote(QStringLiteral("Create")));
+                    if (!m) Fail(ksNameMessage(SIdUndeclared, QStringLiteral("Create")));
                     link = d->AddItem(m, pos);
                     cur = m;
                 }
@@ -1014,7 +1009,7 @@ struct ksilPass2 {
             case tcChar: {
                 if (!isIndex) Fail(SStringError);
                 TksCustomVariable *h = scope->Find(QStringLiteral("__StringHelper"));
-                if (!h) Fail(SIdUndeclared + Quote(QStringLiteral("__StringHelper")));
+                if (!h) Fail(ksNameMessage(SIdUndeclared, QStringLiteral("__StringHelper")));
                 link = d->AddItem(h, pos);
                 cur = h;
                 break;
@@ -1024,7 +1019,7 @@ struct ksilPass2 {
                 TksCustomVariable *h = dynamic_cast<TksArrayHelper *>(cur->ResultVar)
                                                ? cur->ResultVar
                                                : scope->Find(QStringLiteral("__ArrayHelper"));
-                if (!h) Fail(SIdUndeclared + Quote(QStringLiteral("__ArrayHelper")));
+                if (!h) Fail(ksNameMessage(SIdUndeclared, QStringLiteral("__ArrayHelper")));
                 link = d->AddItem(h, pos);
                 cur = h;
                 break;
@@ -1054,13 +1049,13 @@ struct ksilPass2 {
                     cur = m;
                     break;
                 }
-                Fail(SIdUndeclared + Quote(name));
+                Fail(ksNameMessage(SIdUndeclared, name));
             }
             default:
                 Fail(SArrayRequired);
             }
         }
-        if (!link) Fail(SIdUndeclared + Quote(QString()));
+        if (!link) Fail(ksNameMessage(SIdUndeclared, QString()));
         if (mode == mDelete) {
             if (d->Link(d->Count() - 1)->Ref->TypeCode != tcClass &&
                 d->Link(d->Count() - 1)->Ref->TypeCode != tcVariant &&
@@ -1068,7 +1063,7 @@ struct ksilPass2 {
                 Fail(SClassRequired);
             TksClassVariable *obj = scope->FindClass(QStringLiteral("TObject"));
             TksCustomVariable *freeM = obj ? obj->FindMember(QStringLiteral("Free")) : nullptr;
-            if (!freeM) Fail(SIdUndeclared + Quote(QStringLiteral("Free")));
+            if (!freeM) Fail(ksNameMessage(SIdUndeclared, QStringLiteral("Free")));
             d->AddItem(freeM, pos);
         }
         CurPos = pos;
@@ -1202,7 +1197,7 @@ struct ksilPass2 {
             if (NameOf(x->Items(i)) != QLatin1String("ident")) continue;
             CurPos = pos;
             const QString name = x->Items(i)->Prop(QStringLiteral("text"));
-            if (scope->FindLocal(name)) Fail(SIdRedeclared + Quote(name));
+            if (scope->FindLocal(name)) Fail(ksNameMessage(SIdRedeclared, name));
             int end = n;
             if (typeFirst)
                 for (int j = i + 1; j < n; ++j)
@@ -1231,7 +1226,7 @@ struct ksilPass2 {
         TksXMLItem *ex = Child(x, "expr");
         if (!id || !ex) return;
         const QString name = id->Prop(QStringLiteral("text"));
-        if (scope->FindLocal(name)) Fail(SIdRedeclared + Quote(name));
+        if (scope->FindLocal(name)) Fail(ksNameMessage(SIdRedeclared, name));
         std::unique_ptr<TksExpression> e(BuildExpr(ex, scope));
         KsValue value = e->GetValue();
         CurPos = pos;
@@ -1250,7 +1245,7 @@ struct ksilPass2 {
         TksXMLItem *nameLeaf = Child(x, "name");
         if (!nameLeaf) return;
         const QString name = nameLeaf->Prop(QStringLiteral("text"));
-        if (scope->FindLocal(name)) Fail(SIdRedeclared + Quote(name));
+        if (scope->FindLocal(name)) Fail(ksNameMessage(SIdRedeclared, name));
         bool isFunc = NameOf(x) == QLatin1String("function");
         TypeRef rt{tcVariant, QStringLiteral("Variant")};
         if (TksXMLItem *typeLeaf = isFunc ? Child(x, "type") : nullptr) {
@@ -1289,7 +1284,7 @@ struct ksilPass2 {
                 CurPos = ppos;
                 const QString pname = v->Items(j)->Prop(QStringLiteral("text"));
                 if (proc->Prog->FindLocal(pname) && pname.compare(QLatin1String("Result"), Qt::CaseInsensitive) != 0)
-                    Fail(SIdRedeclared + Quote(pname));
+                    Fail(ksNameMessage(SIdRedeclared, pname));
                 auto *p = static_cast<TksParamItem *>(
                         MakeVariable(pname, t, nullptr, proc->Prog, true, init != nullptr, byRef));
                 p->DefValue = def;
@@ -1525,6 +1520,8 @@ void ksilPass2::BuildRoutineBody(TksXMLItem *x)
 void ksilPass2::BuildAssign(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos)
 {
     TksXMLItem *ds = x->Count() > 0 ? x->Items(0) : nullptr;
+    // Basic's `Set x = e` wraps an ordinary assignment in one of the same kind.
+    if (ds && NameOf(ds) == QLatin1String("assignstmt")) return BuildAssign(ds, scope, block, pos);
     std::vector<TksXMLItem *> ex = Exprs(x);
     if (!ds || NameOf(ds) != QLatin1String("dsgn") || ex.empty()) return;
     TksXMLItem *mod = Child(x, "modificator");

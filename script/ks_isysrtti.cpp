@@ -285,7 +285,7 @@ KsValue Maths(const QString &name, TksMethodHelper *h)
     return KsValue();
 }
 
-KsValue VarArrayCreate(const KsValue &b)
+KsValue VarArrayCreate(const KsValue &b, int elemType)
 {
     if (!b.IsArray() || b.ElementCount() < 2 || b.ElementCount() % 2 != 0 || b.ElementCount() > 6)
         throw KsError(QStringLiteral("EVariantError"), QStringLiteral("Invalid array bounds"));
@@ -299,7 +299,7 @@ KsValue VarArrayCreate(const KsValue &b)
         total *= std::max<qint64>(count, 1);
         dims.push_back(KsBounds{low, count});
     }
-    return KsValue::MakeArray(dims);
+    return KsValue::MakeArray(dims, elemType);
 }
 
 KsValue Others(const QString &name, TksMethodHelper *h)
@@ -323,7 +323,7 @@ KsValue Others(const QString &name, TksMethodHelper *h)
     }
     if (name == QLatin1String("RANDOM")) return KsValue(std::uniform_real_distribution<double>(0.0, 1.0)(Rng()));
     if (name == QLatin1String("VARTYPE")) return KsValue(h->GetParam(0).VarType() & 0xFFFF);
-    if (name == QLatin1String("VARARRAYCREATE")) return VarArrayCreate(h->GetParam(0));
+    if (name == QLatin1String("VARARRAYCREATE")) return VarArrayCreate(h->GetParam(0), h->GetParam(1).ToInt());
     const QString s = h->GetParam(0).ToText();
     if (name == QLatin1String("VALIDINT")) {
         qint64 l;

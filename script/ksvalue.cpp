@@ -13,6 +13,7 @@
 class KsArrayData {
 public:
     int Ref = 1;
+    int ElemType = ksVarVariant;
     std::vector<KsBounds> Dims;
     std::vector<KsValue> Items;
 };
@@ -183,10 +184,139 @@ void KsValue::DestroySlow() noexcept
     FKind = KsKind::Empty;
 }
 
-KsValue KsValue::MakeArray(const std::vector<KsBounds> &dims)
+namespace {
+// Variant type codes of the typed array elements.
+enum : int {
+    kVarSmallint = 2,
+    kVarInteger = 3,
+    kVarSingle = 4,
+    kVarDouble = 5,
+    kVarCurrency = 6,
+    kVarDate = 7,
+    kVarOleStr = 8,
+    kVarDispatch = 9,
+    kVarBoolean = 11,
+    kVarUnknown = 13,
+    kVarShortInt = 16,
+    kVarByte = 17,
+    kVarWord = 18,
+    kVarLongWord = 19,
+    kVarInt64 = 20,
+    kVarString = 256
+};
+
+// Range of the integer element types.
+bool IntegerRange(int type, qint64 &low, qint64 &high)
 {
+    switch (type) {
+    case kVarSmallint:
+        low = INT16_MIN, high = INT16_MAX;
+        return true;
+    case kVarInteger:
+        low = INT32_MIN, high = INT32_MAX;
+        return true;
+    case kVarShortInt:
+        low = INT8_MIN, high = INT8_MAX;
+        return true;
+    case kVarByte:
+        low = 0, high = UINT8_MAX;
+        return true;
+    case kVarWord:
+        low = 0, high = UINT16_MAX;
+        return true;
+    case kVarLongWord:
+        low = 0, high = UINT32_MAX;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The value an element of the type starts with.
+KsValue ElementZero(int type)
+{
+    qint64 low, high;
+    if (IntegerRange(type, low, high)) return KsValue(0);
+    switch (type) {
+    case kVarInt64:
+        return KsValue(qint64(0));
+    case kVarSingle:
+    case kVarDouble:
+    case kVarCurrency:
+        return KsValue(0.0);
+    case kVarDate:
+        return KsValue::FromDate(0);
+    case kVarOleStr:
+    case kVarString:
+        return KsValue(QString());
+    case kVarBoolean:
+        return KsValue(false);
+    default:
+        return KsValue();
+    }
+}
+
+// A value converted to the element type; raises as the conversion does.
+KsValue ElementValue(int type, const KsValue &v)
+{
+    qint64 low, high;
+    if (IntegerRange(type, low, high)) {
+        const qint64 l = v.ToInt64();
+        if (l < low || l > high) throw KsError(QStringLiteral("EVariantOverflowError"), QStringLiteral("Variant overflow"));
+        return KsValue::FromInt(l);
+    }
+    switch (type) {
+    case kVarInt64:
+        return KsValue(v.ToInt64());
+    case kVarSingle:
+        return KsValue(double(float(v.ToDouble())));
+    case kVarDouble:
+        return KsValue(v.ToDouble());
+    case kVarCurrency:
+        // currency keeps four decimals
+        return KsValue(std::nearbyint(v.ToDouble() * 10000.0) / 10000.0);
+    case kVarDate:
+        return KsValue::FromDate(v.ToDouble());
+    case kVarOleStr:
+    case kVarString:
+        return KsValue(v.ToString());
+    case kVarBoolean:
+        return KsValue(v.ToBool());
+    default:
+        return v;
+    }
+}
+}  // namespace
+
+bool KsValue::IsArrayElementType(int elemType)
+{
+    qint64 low, high;
+    if (IntegerRange(elemType, low, high)) return true;
+    switch (elemType) {
+    case kVarInt64:
+    case kVarSingle:
+    case kVarDouble:
+    case kVarCurrency:
+    case kVarDate:
+    case kVarOleStr:
+    case kVarString:
+    case kVarBoolean:
+    case kVarDispatch:
+    case kVarUnknown:
+    case ksVarVariant:
+        return true;
+    default:
+        return false;
+    }
+}
+
+KsValue KsValue::MakeArray(const std::vector<KsBounds> &dims, int elemType)
+{
+    if (!IsArrayElementType(elemType))
+        throw KsError(QStringLiteral("EVariantBadVarTypeError"), QStringLiteral("Invalid variant type"));
     KsValue v;
     auto *d = new KsArrayData;
+    d->ElemType = elemType;
     d->Dims = dims;
     qint64 n = dims.empty() ? 0 : 1;
     for (const KsBounds &b : dims) {
@@ -196,7 +326,7 @@ KsValue KsValue::MakeArray(const std::vector<KsBounds> &dims)
         }
         n *= b.Count;
     }
-    d->Items.resize(size_t(n));
+    d->Items.resize(size_t(n), ElementZero(elemType));
     v.FKind = KsKind::Array;
     v.FU.a = d;
     return v;
@@ -239,6 +369,7 @@ void KsValue::Detach()
     KsArrayData *d = ArrayData();
     if (d->Ref > 1) {
         auto *c = new KsArrayData;
+        c->ElemType = d->ElemType;
         c->Dims = d->Dims;
         c->Items = d->Items;
         --d->Ref;
@@ -382,7 +513,8 @@ QString KsValue::KindName() const
 
 int KsValue::VarType() const
 {
-    static const int codes[] = {0, 1, 11, 3, 20, 5, 7, 9, 256, 8192 | 12};
+    static const int codes[] = {0, 1, 11, 3, 20, 5, 7, 9, 256};
+    if (FKind == KsKind::Array) return 8192 | FU.a->ElemType;
     return codes[int(FKind)];
 }
 
@@ -435,6 +567,17 @@ KsValue &KsValue::AtMut(const qint64 *indexes, int n)
     return FU.a->Items[size_t(FlatIndex(FU.a, indexes, n))];
 }
 
+void KsValue::SetAt(const qint64 *indexes, int n, const KsValue &v)
+{
+    const int type = ArrayData()->ElemType;
+    if (type == ksVarVariant) {
+        AtMut(indexes, n) = v;
+        return;
+    }
+    KsValue converted = ElementValue(type, v);
+    AtMut(indexes, n) = std::move(converted);
+}
+
 const KsValue &KsValue::Element(qint64 flat) const
 {
     const KsArrayData *d = ArrayData();
@@ -461,7 +604,7 @@ void KsValue::Redim(qint64 newHigh)
     if (count > (qint64(1) << 28))
         throw KsError(QStringLiteral("EVariantError"), QStringLiteral("Invalid array bounds"));
     d->Dims[0].Count = count;
-    d->Items.resize(size_t(count));
+    d->Items.resize(size_t(count), ElementZero(d->ElemType));
 }
 
 // ---- numbers and text --------------------------------------------------------------

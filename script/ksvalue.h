@@ -67,6 +67,9 @@ public:
     QString UnitName;
 };
 
+// Variant type code of an array that holds any kind of element.
+constexpr int ksVarVariant = 12;
+
 // Kinds below String hold no resources (copied bitwise).
 enum class KsKind : std::uint8_t { Empty, Null, Boolean, Integer, Int64, Double, Date, Object, String, Array };
 
@@ -183,8 +186,12 @@ public:
     }
     // An integer as Integer when it fits in 32 bits, else Int64.
     static KsValue FromInt(qint64 l) { return (l >= INT32_MIN && l <= INT32_MAX) ? KsValue(int(l)) : KsValue(l); }
-    // A (possibly multi-dimensional) array of Empty elements.
-    static KsValue MakeArray(const std::vector<KsBounds> &dims);
+    // A (possibly multi-dimensional) array whose elements have the variant
+    // type `elemType` (varVariant: Empty elements of any kind; a number
+    // type: elements start at 0 and stored values are converted to it).
+    static KsValue MakeArray(const std::vector<KsBounds> &dims, int elemType = ksVarVariant);
+    // True for the element types an array can be made of.
+    static bool IsArrayElementType(int elemType);
     // A one-dimensional array 0..n-1 of the given values.
     static KsValue MakeList(std::vector<KsValue> items);
     // A handle to the object (Null for nullptr).
@@ -235,6 +242,8 @@ public:
     qint64 ElementCount() const;                            // all elements
     const KsValue &At(const qint64 *indexes, int n) const;  // checked
     KsValue &AtMut(const qint64 *indexes, int n);           // checked, detaches
+    // Stores `v` converted to the array's element type (checked, detaches).
+    void SetAt(const qint64 *indexes, int n, const KsValue &v);
     const KsValue &Element(qint64 flat) const;              // 0..ElementCount-1
     KsValue &ElementMut(qint64 flat);                       // detaches
     // Changes the high bound of the first dimension (one-dimensional arrays).

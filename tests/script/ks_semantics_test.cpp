@@ -244,4 +244,81 @@ TEST(KsSemantics, AppendingToAVariableKeepsTheOperatorRules)
     EXPECT_EQ(r.Output, Lines({"a1b2.5", "a1b2.5!"})) << r.Error.toStdString();
 }
 
+// Basic's Set statement is an assignment like the plain one, objects and
+// compound forms included; a Set without a value is a compile error.
+TEST(KsSemantics, BasicSetStatementAssigns)
+{
+    KsRunResult r = RunText("BasicScript", "x = 1 : Set x = 5 : Out(x)\n"
+                                           "Set L = New TStringList\n"
+                                           "L.Add(\"a\")\n"
+                                           "Out(L.Count)\n"
+                                           "Set M = L\n"
+                                           "M.Add(\"b\")\n"
+                                           "Out(L.Count)\n"
+                                           "Set x += 2\n"
+                                           "Out(x)\n"
+                                           "If x > 6 Then Set x = x * 10\n"
+                                           "Out(x)\n"
+                                           "L.Free");
+    EXPECT_EQ(r.Output, Lines({"5", "1", "2", "7", "70"})) << r.Error.toStdString();
+    EXPECT_EQ(r.Code, 0);
+    r = RunText("BasicScript", "Dim n As Integer\nSet n = \"a\" + 1");
+    EXPECT_EQ(r.Code, 1) << r.Error.toStdString();
+    r = RunText("BasicScript", "Out(1)\nSet y\nOut(2)");
+    EXPECT_EQ(r.Code, 1) << r.Error.toStdString();
+    EXPECT_TRUE(r.Error.startsWith(QStringLiteral("2:"))) << r.Error.toStdString();
+}
+
+// VarArrayCreate makes elements of the type it is given: they start at the
+// type's zero and what is stored converts to the type.
+TEST(KsSemantics, VarArrayCreateMakesElementsOfTheType)
+{
+    const struct {
+        const char *Lang;
+        const char *Text;
+    } cases[] = {{"PascalScript", "var a, d, s, v: Variant;\n"
+                                  "begin\n"
+                                  "  a := VarArrayCreate([0, 2], varInteger); Out(VarType(a)); Out(a[1] + 1);\n"
+                                  "  a[0] := '7'; Out(a[0] + 1); a[2] := 2.6; Out(a[2]); Out(VarType(a[2]));\n"
+                                  "  d := VarArrayCreate([1, 2], varDouble); Out(VarType(d)); d[1] := '1.5'; Out(d[1] * 2);\n"
+                                  "  s := VarArrayCreate([0, 1], varOleStr); Out(VarType(s)); s[0] := 12; Out(s[0] + s[0]);\n"
+                                  "  v := VarArrayCreate([0, 1], varVariant); Out(VarType(v)); Out(VarType(v[0]));\n"
+                                  "  SetLength(a, 5); Out(a[4]);\n"
+                                  "end."},
+                 {"C++Script", "Variant a, d, s, v;\n"
+                               "{\n"
+                               "  a = VarArrayCreate([0, 2], varInteger); Out(VarType(a)); Out(a[1] + 1);\n"
+                               "  a[0] = \"7\"; Out(a[0] + 1); a[2] = 2.6; Out(a[2]); Out(VarType(a[2]));\n"
+                               "  d = VarArrayCreate([1, 2], varDouble); Out(VarType(d)); d[1] = \"1.5\"; Out(d[1] * 2);\n"
+                               "  s = VarArrayCreate([0, 1], varOleStr); Out(VarType(s)); s[0] = 12; Out(s[0] + s[0]);\n"
+                               "  v = VarArrayCreate([0, 1], varVariant); Out(VarType(v)); Out(VarType(v[0]));\n"
+                               "  SetLength(a, 5); Out(a[4]);\n"
+                               "}"},
+                 {"BasicScript", "a = VarArrayCreate([0, 2], varInteger) : Out(VarType(a)) : Out(a[1] + 1)\n"
+                                 "a[0] = \"7\" : Out(a[0] + 1) : a[2] = 2.6 : Out(a[2]) : Out(VarType(a[2]))\n"
+                                 "d = VarArrayCreate([1, 2], varDouble) : Out(VarType(d)) : d[1] = \"1.5\" : Out(d[1] * 2)\n"
+                                 "s = VarArrayCreate([0, 1], varOleStr) : Out(VarType(s)) : s[0] = 12 : Out(s[0] + s[0])\n"
+                                 "v = VarArrayCreate([0, 1], varVariant) : Out(VarType(v)) : Out(VarType(v[0]))\n"
+                                 "SetLength(a, 5) : Out(a[4])"},
+                 {"JScript", "var a = VarArrayCreate([0, 2], varInteger); Out(VarType(a)); Out(a[1] + 1);\n"
+                             "a[0] = \"7\"; Out(a[0] + 1); a[2] = 2.6; Out(a[2]); Out(VarType(a[2]));\n"
+                             "var d = VarArrayCreate([1, 2], varDouble); Out(VarType(d)); d[1] = \"1.5\"; Out(d[1] * 2);\n"
+                             "var s = VarArrayCreate([0, 1], varOleStr); Out(VarType(s)); s[0] = 12; Out(s[0] + s[0]);\n"
+                             "var v = VarArrayCreate([0, 1], varVariant); Out(VarType(v)); Out(VarType(v[0]));\n"
+                             "SetLength(a, 5); Out(a[4]);"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Lang);
+        const KsRunResult r = RunText(c.Lang, c.Text);
+        EXPECT_EQ(r.Output, Lines({"8195", "1", "8", "3", "3", "8197", "3", "8200", "1212", "8204", "0", "0"}))
+                << r.Error.toStdString();
+    }
+    // A value the element type cannot hold, and a type no array is made of.
+    KsRunResult r = RunText("PascalScript", "var a: Variant; begin a := VarArrayCreate([0, 1], varByte); a[0] := 300 end.");
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_TRUE(r.Error.contains(QStringLiteral("EVariantOverflowError"))) << r.Error.toStdString();
+    r = RunText("JScript", "var a = VarArrayCreate([0, 1], varNull);");
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_TRUE(r.Error.contains(QStringLiteral("Invalid variant type"))) << r.Error.toStdString();
+}
+
 }  // namespace
