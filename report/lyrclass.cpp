@@ -1115,7 +1115,10 @@ bool TlyrReport::DoGetValue(const QString &name, KsValue &value)
         }
         return true;
     }
-    const int sys = sysVariables_.indexOf(name);
+    // System variables are names like any other: any case finds them.
+    int sys = -1;
+    for (int i = 0; i < sysVariables_.size() && sys < 0; ++i)
+        if (sysVariables_.at(i).compare(name, Qt::CaseInsensitive) == 0) sys = i;
     if (sys >= 0) {
         switch (sys) {
         case 0:
@@ -1304,6 +1307,8 @@ void lyrRegisterReportClasses()
     static bool done = false;
     if (done) return;
     done = true;
+    // From now on the compiler reports its errors in the table's words.
+    lyrResources().UpdateScriptResources();
     ksRegisterClass(&TlyrFont::staticMetaObject, [](QObject *o) -> QObject * { return new TlyrFont(o); });
     ksRegisterClass(&TlyrEngineOptions::staticMetaObject);
     ksRegisterClass(&TlyrPreviewOptions::staticMetaObject);

@@ -1,6 +1,7 @@
 #include "report/lyrres.h"
 
 #include "report/lyrgzip.h"
+#include "script/ks_iconst.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -157,6 +158,11 @@ const QStringList &TlyrResources::ScriptResourceIds()
 void TlyrResources::UpdateScriptResources(const std::function<void(const QString &id, const QString &text)> &sink) const
 {
     for (const QString &id : ScriptResourceIds()) sink(id, Get(id));
+}
+
+void TlyrResources::UpdateScriptResources() const
+{
+    UpdateScriptResources([](const QString &id, const QString &text) { ksSetCompilerMessage(id, text); });
 }
 
 QString TlyrResources::HelpTopic(const QString &className) const

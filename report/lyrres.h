@@ -42,6 +42,8 @@ public:
     static const QStringList &ScriptResourceIds();
     // Hands the text of each script message id to sink (the compiler's table).
     void UpdateScriptResources(const std::function<void(const QString &id, const QString &text)> &sink) const;
+    // Copies them into the script compiler's message table.
+    void UpdateScriptResources() const;
 
     QString HelpFile = QStringLiteral("LyrUser.chm");
     // Program folder + HelpFile, with "::/" + page for the known window

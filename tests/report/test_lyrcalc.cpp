@@ -138,6 +138,21 @@ TEST_F(CalcTest, ScriptErrorsAndEvents)
             << report.Errors().join(QLatin1Char('\n')).toStdString();
 }
 
+// A report's script and expression errors read the resource table's texts.
+TEST_F(CalcTest, CompilerErrorsUseTheResourceTexts)
+{
+    report.SetScriptText({QStringLiteral("var s: String;"), QStringLiteral("begin"), QStringLiteral("  s.Size := 1;"),
+                          QStringLiteral("end.")});
+    EXPECT_FALSE(report.PrepareScript());
+    EXPECT_EQ(report.Errors().last(), QStringLiteral("Script error at 3:3: Strings do not have properties or methods"));
+    report.ClearErrors();
+    report.SetScriptText({QStringLiteral("begin"), QStringLiteral("end.")});
+    ASSERT_TRUE(report.PrepareScript());
+    EXPECT_THROW(report.Calc(QStringLiteral("Nope + 1")), ElyrError);
+    EXPECT_EQ(report.Errors(),
+              QStringList{QStringLiteral("Error in expression 'Nope + 1': Undeclared identifier: 'Nope'")});
+}
+
 TEST_F(CalcTest, ExpressionsFollowTheReportLanguageBeforePreparation)
 {
     EXPECT_EQ(report.Calc(QStringLiteral("7 + 4")).ToInt(), 11);  // PascalScript

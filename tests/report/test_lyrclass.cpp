@@ -175,6 +175,13 @@ TEST_F(ReportTest, CalcLooksNamesUpWithoutCompiling)
     EXPECT_EQ(report->Calc(QStringLiteral("TotalPages")).ToInt(), 9);
     EXPECT_EQ(report->Calc(QStringLiteral("TotalPages#")).ToInt(), 5);
     EXPECT_EQ(report->Calc(QStringLiteral("CopyName#")).ToText(), QStringLiteral("第一联"));
+    // System variables are names like the others: any case finds them.
+    EXPECT_EQ(report->Calc(QStringLiteral("page#")).ToInt(), 3);
+    EXPECT_EQ(report->Calc(QStringLiteral("PAGE")).ToInt(), 7);
+    EXPECT_EQ(report->Calc(QStringLiteral("totalpages")).ToInt(), 9);
+    EXPECT_EQ(report->Calc(QStringLiteral("TOTALPAGES#")).ToInt(), 5);
+    EXPECT_DOUBLE_EQ(report->Calc(QStringLiteral("DATE")).ToDouble(), 46000);
+    EXPECT_EQ(report->Calc(QStringLiteral("copyname#")).ToText(), QStringLiteral("第一联"));
     lyrGlobalVariables().Clear();
 
     report->Variables()->SetVariable(QStringLiteral("Lines"), QStringLiteral("a\r\nb"));

@@ -1,4 +1,6 @@
+#include "report/lyrcomponent.h"
 #include "report/lyrres.h"
+#include "script/ks_iinterpreter.h"
 
 #include <QFile>
 #include <QPainter>
@@ -56,6 +58,35 @@ TEST(lyrResources, ScriptMessagesGoToTheCompilerTable)
     EXPECT_EQ(table.value(QStringLiteral("SIdUndeclared")), QStringLiteral("Undeclared identifier:"));
     for (auto it = table.cbegin(); it != table.cend(); ++it)
         EXPECT_NE(it.key(), it.value()) << qPrintable(it.key());  // every id has its text
+
+    // The report library's start hands the table to the compiler, which then
+    // reports its errors in the table's words.
+    lyrRegisterReportClasses();
+    auto compileError = [](const char *language, const char *text) {
+        TksScript s;
+        s.AddRTTI();
+        s.SyntaxType = QLatin1String(language);
+        s.Lines = QStringList{QString::fromLatin1(text)};
+        EXPECT_FALSE(s.Compile()) << text;
+        return s.ErrorMsg;
+    };
+    EXPECT_EQ(compileError("PascalScript", "var t: String; begin t.Size := 1 end."),
+              QStringLiteral("Strings do not have properties or methods"));
+    EXPECT_EQ(compileError("PascalScript", "begin q := 1 end."), QStringLiteral("Undeclared identifier: 'q'"));
+    EXPECT_EQ(compileError("PascalScript", "var a, a: Integer; begin end."),
+              QStringLiteral("Identifier redeclared: 'a'"));
+    EXPECT_EQ(compileError("PascalScript", "var a: TNoSuchType; begin end."),
+              QStringLiteral("Unknown type: 'TNoSuchType'"));
+    EXPECT_EQ(compileError("Klingon", "x"), QStringLiteral("Language 'Klingon' not found"));
+
+    // A text changed in the table reaches the compiler when handed over again.
+    const QString saved = lyrResources().Get(QStringLiteral("SIdUndeclared"));
+    lyrResources().Add(QStringLiteral("SIdUndeclared"), QStringLiteral("Name not known:"));
+    lyrResources().UpdateScriptResources();
+    EXPECT_EQ(compileError("PascalScript", "begin q := 1 end."), QStringLiteral("Name not known: 'q'"));
+    lyrResources().Add(QStringLiteral("SIdUndeclared"), saved);
+    lyrResources().UpdateScriptResources();
+    EXPECT_EQ(compileError("PascalScript", "begin q := 1 end."), QStringLiteral("Undeclared identifier: 'q'"));
 }
 
 TEST(lyrResources, ButtonImagesLoadFromTheProgramResources)
