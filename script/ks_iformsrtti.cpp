@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -118,22 +119,42 @@ TControl::~TControl()
     }
 }
 
+bool TControl::AskResize(const QSize &old, int &width, int &height)
+{
+    QPointer<TControl> self(this);
+    std::vector<KsValue> args{KsValue(width), KsValue(height), KsValue(true)};
+    const bool asked = Fire(QStringLiteral("ONCANRESIZE"), args);
+    if (!self || !FWidget) return false;
+    if (!asked) return true;
+    if (!args[2].ToBool()) {
+        width = old.width();
+        height = old.height();
+    } else {
+        width = std::max(0, args[0].ToInt());
+        height = std::max(0, args[1].ToInt());
+    }
+    return true;
+}
+
 void TControl::SetBounds(int left, int top, int width, int height)
 {
     if (!FWidget) return;
-    if (width != Width() || height != Height()) {
-        std::vector<KsValue> args{KsValue(width), KsValue(height), KsValue(true)};
-        if (Fire(QStringLiteral("ONCANRESIZE"), args)) {
-            if (!args[2].ToBool()) {
-                width = Width();
-                height = Height();
-            } else {
-                width = args[0].ToInt();
-                height = args[1].ToInt();
-            }
-        }
-    }
+    if ((width != Width() || height != Height()) && !AskResize(FWidget->size(), width, height)) return;
+    FSizing = true;
     FWidget->setGeometry(left, top, std::max(0, width), std::max(0, height));
+    FSizing = false;
+}
+
+bool TControl::Resized(const QSize &oldSize, const QSize &newSize)
+{
+    int width = newSize.width(), height = newSize.height();
+    if (!AskResize(oldSize, width, height)) return false;
+    if (QSize(width, height) != newSize) {
+        FSizing = true;
+        FWidget->resize(width, height);
+        FSizing = false;
+    }
+    return true;
 }
 
 void TControl::SetVisible(bool v)
@@ -326,9 +347,14 @@ bool TControl::eventFilter(QObject *watched, QEvent *e)
     case QEvent::FocusOut:
         Fire(QStringLiteral("ONEXIT"));
         break;
-    case QEvent::Resize:
-        Fire(QStringLiteral("ONRESIZE"));
+    case QEvent::Resize: {
+        auto *r = static_cast<QResizeEvent *>(e);
+        if (!FSizing && r->oldSize().isValid() && r->oldSize() != r->size() && HasEvent(QStringLiteral("ONCANRESIZE")) &&
+            !Resized(r->oldSize(), r->size()))
+            return true;
+        if (self) Fire(QStringLiteral("ONRESIZE"));
         break;
+    }
     case QEvent::Show:
         Fire(QStringLiteral("ONSHOW"));
         break;
@@ -342,7 +368,8 @@ bool TControl::eventFilter(QObject *watched, QEvent *e)
         Fire(QStringLiteral("ONDEACTIVATE"));
         break;
     case QEvent::Paint:
-        Fire(QStringLiteral("ONPAINT"));
+        // a form paints its canvas itself, after its background
+        if (!qobject_cast<TCustomForm *>(this)) Fire(QStringLiteral("ONPAINT"));
         break;
     default:
         break;
@@ -752,6 +779,41 @@ TCustomForm::TCustomForm(QObject *owner)
     Dialog()->SetForm(this);
     TControl::SetVisible(false);
     FWidget->resize(320, 240);
+    FCanvas->SetTarget(&FSurface);
+    FCanvas->BeforeDraw = [this] { FitSurface(); };
+    FCanvas->AfterDraw = [this] {
+        if (FInPaint) return;
+        FDrawnOutside = true;
+        if (FWidget) FWidget->update();
+    };
+}
+
+void TCustomForm::FitSurface()
+{
+    const QSize size = FWidget ? FWidget->size() : QSize();
+    if (FSurface.size() == size) return;
+    QImage fitted(size, QImage::Format_ARGB32_Premultiplied);
+    fitted.fill(Qt::transparent);
+    if (!FSurface.isNull() && !fitted.isNull()) {
+        QPainter p(&fitted);
+        p.drawImage(0, 0, FSurface);
+    }
+    FSurface = fitted;
+}
+
+void TCustomForm::Paint(QWidget *on)
+{
+    FitSurface();
+    if (!FDrawnOutside) FSurface.fill(Qt::transparent);
+    FDrawnOutside = false;
+    QPointer<TCustomForm> self(this);
+    FInPaint = true;
+    Fire(QStringLiteral("ONPAINT"));
+    if (!self) return;
+    FInPaint = false;
+    if (FSurface.isNull()) return;
+    QPainter p(on);
+    p.drawImage(0, 0, FSurface);
 }
 
 TCustomForm::~TCustomForm()
@@ -872,6 +934,12 @@ void KsFormDialog::done(int r)
         if (FForm) FForm->TControl::SetVisible(false);
     }
     QDialog::done(r);
+}
+
+void KsFormDialog::paintEvent(QPaintEvent *e)
+{
+    QDialog::paintEvent(e);
+    if (FForm) FForm->Paint(this);
 }
 
 void KsFormDialog::keyPressEvent(QKeyEvent *e)

@@ -61,7 +61,8 @@ public:
     void SetWidth(int v) { SetBounds(Left(), Top(), v, Height()); }
     int Height() const { return FWidget ? FWidget->height() : 0; }
     void SetHeight(int v) { SetBounds(Left(), Top(), Width(), v); }
-    // Asks OnCanResize first when the size changes.
+    // Asks OnCanResize first when the size changes; a size the user or the
+    // window manager gives is asked too, and the handler's answer is applied.
     void SetBounds(int left, int top, int width, int height);
     bool Visible() const { return FVisible; }
     virtual void SetVisible(bool v);
@@ -109,6 +110,12 @@ private:
     bool KeyPress(QKeyEvent *e);
     bool Previewed(QKeyEvent *e, bool down);
     void MouseEvent(QMouseEvent *e, const QString &name);
+    // OnCanResize for a change from `old`: false when the control went away
+    // meanwhile; width and height become the size to keep.
+    bool AskResize(const QSize &old, int &width, int &height);
+    // A size that arrived from outside, corrected as OnCanResize says.
+    bool Resized(const QSize &oldSize, const QSize &newSize);
+    bool FSizing = false;  // a size this control set itself is not asked again
     // Sends a replacement event past this control's handlers.
     void Resend(QEvent *e);
     bool FResending = false;
@@ -410,6 +417,13 @@ public:
 
 private:
     friend class KsFormDialog;
+    // The canvas draws on an image of the form's size, shown over the form's
+    // background: OnPaint draws it anew at every paint; drawing at other
+    // times shows until the next paint.
+    void FitSurface();
+    void Paint(QWidget *on);
+    QImage FSurface;
+    bool FInPaint = false, FDrawnOutside = false;
     // A script builds its form after creating it, so OnCreate runs once,
     // when the form is first shown.
     void Created();
@@ -435,6 +449,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *e) override;
+    void paintEvent(QPaintEvent *e) override;
 
 private:
     QPointer<TCustomForm> FForm;

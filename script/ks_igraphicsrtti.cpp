@@ -203,12 +203,16 @@ TCanvas::TCanvas(QObject *parent)
 template <class F>
 void TCanvas::Paint(F f)
 {
+    if (BeforeDraw) BeforeDraw();
     if (!FTarget || FTarget->isNull()) return;
-    QPainter p(FTarget);
-    p.setPen(FPen->ToQPen());
-    p.setBrush(FBrush->ToQBrush());
-    p.setFont(FFont->Font());
-    f(p);
+    {
+        QPainter p(FTarget);
+        p.setPen(FPen->ToQPen());
+        p.setBrush(FBrush->ToQBrush());
+        p.setFont(FFont->Font());
+        f(p);
+    }
+    if (AfterDraw) AfterDraw();
 }
 
 void TCanvas::Draw(int x, int y, TGraphic *g)
@@ -273,7 +277,10 @@ int TCanvas::Pixel(int x, int y) const
 
 void TCanvas::SetPixel(int x, int y, int color)
 {
-    if (FTarget && FTarget->valid(x, y)) FTarget->setPixelColor(x, y, ksColorToQColor(color));
+    if (BeforeDraw) BeforeDraw();
+    if (!FTarget || !FTarget->valid(x, y)) return;
+    FTarget->setPixelColor(x, y, ksColorToQColor(color));
+    if (AfterDraw) AfterDraw();
 }
 
 // ---- graphics --------------------------------------------------------------------------

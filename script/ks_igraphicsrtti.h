@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QObject>
 #include <QPoint>
+#include <functional>
 
 QColor ksColorToQColor(int color);
 int ksQColorToColor(const QColor &c);
@@ -119,6 +120,9 @@ public:
     TBrush *Brush() const { return FBrush; }
     void SetTarget(QImage *image) { FTarget = image; }
     QImage *Target() const { return FTarget; }
+    // Run around every drawing call: a window's canvas fits its image to the
+    // window first and shows what was drawn afterwards.
+    std::function<void()> BeforeDraw, AfterDraw;
     void Draw(int x, int y, TGraphic *g);
     void StretchDraw(int x1, int y1, int x2, int y2, TGraphic *g);
     void Ellipse(int x1, int y1, int x2, int y2);

@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QLineEdit>
+#include <QResizeEvent>
 #include <QTest>
 #include <QTimer>
 
@@ -482,6 +483,132 @@ TEST(KsFree, PartsOfAnObjectCannotBeFreedAlone)
     EXPECT_EQ(s.Output, (QStringList{"EInvalidOperation", "EInvalidOperation", "EInvalidOperation", "EInvalidOperation",
                                      "EInvalidOperation", "2"}))
             << s.Error.toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+// A form that paints a red block in OnPaint, draws a blue one when Mark is
+// called, and lets its height grow to 300 at most and its width not past 500.
+const LangForm kPaintForms[] = {
+        {"PascalScript", "var f: TForm; asked: Integer;\n"
+                         "procedure Paint(Sender: TObject);\n"
+                         "begin\n"
+                         "  f.Canvas.Brush.Color := clRed; f.Canvas.Pen.Color := clRed; f.Canvas.Rectangle(0, 0, 50, 40);\n"
+                         "end;\n"
+                         "procedure Mark;\n"
+                         "begin\n"
+                         "  f.Canvas.Brush.Color := clBlue; f.Canvas.Pen.Color := clBlue; f.Canvas.Rectangle(100, 100, 120, 120);\n"
+                         "end;\n"
+                         "procedure CanResize(Sender: TObject; var NewWidth, NewHeight: Integer; var Resize: Boolean);\n"
+                         "begin\n"
+                         "  asked := asked + 1; Resize := NewWidth <= 500;\n"
+                         "  if NewHeight > 300 then NewHeight := 300;\n"
+                         "end;\n"
+                         "begin\n"
+                         "  f := TForm.Create(nil); f.OnPaint := 'Paint'; f.OnCanResize := 'CanResize';\n"
+                         "end."},
+        {"C++Script", "TForm f; int asked = 0;\n"
+                      "void Paint(TObject Sender) {\n"
+                      "  f.Canvas.Brush.Color = clRed; f.Canvas.Pen.Color = clRed; f.Canvas.Rectangle(0, 0, 50, 40);\n"
+                      "}\n"
+                      "void Mark() {\n"
+                      "  f.Canvas.Brush.Color = clBlue; f.Canvas.Pen.Color = clBlue; f.Canvas.Rectangle(100, 100, 120, 120);\n"
+                      "}\n"
+                      "void CanResize(TObject Sender, int &NewWidth, int &NewHeight, bool &Resize) {\n"
+                      "  asked = asked + 1; Resize = NewWidth <= 500;\n"
+                      "  if (NewHeight > 300) NewHeight = 300;\n"
+                      "}\n"
+                      "{ f = new TForm(nil); f.OnPaint = \"Paint\"; f.OnCanResize = \"CanResize\"; }\n"},
+        {"BasicScript", "Dim f, asked\n"
+                        "asked = 0\n"
+                        "Sub Paint(Sender)\n"
+                        "  f.Canvas.Brush.Color = clRed : f.Canvas.Pen.Color = clRed : f.Canvas.Rectangle(0, 0, 50, 40)\n"
+                        "End Sub\n"
+                        "Sub Mark\n"
+                        "  f.Canvas.Brush.Color = clBlue : f.Canvas.Pen.Color = clBlue\n"
+                        "  f.Canvas.Rectangle(100, 100, 120, 120)\n"
+                        "End Sub\n"
+                        "Sub CanResize(Sender, ByRef NewWidth, ByRef NewHeight, ByRef Resize)\n"
+                        "  asked = asked + 1\n"
+                        "  Resize = NewWidth <= 500\n"
+                        "  If NewHeight > 300 Then NewHeight = 300\n"
+                        "End Sub\n"
+                        "f = New TForm(nil)\n"
+                        "f.OnPaint = \"Paint\"\n"
+                        "f.OnCanResize = \"CanResize\"\n"},
+        {"JScript", "var f, asked = 0;\n"
+                    "function Paint(Sender) {\n"
+                    "  f.Canvas.Brush.Color = clRed; f.Canvas.Pen.Color = clRed; f.Canvas.Rectangle(0, 0, 50, 40);\n"
+                    "}\n"
+                    "function Mark() {\n"
+                    "  f.Canvas.Brush.Color = clBlue; f.Canvas.Pen.Color = clBlue; f.Canvas.Rectangle(100, 100, 120, 120);\n"
+                    "}\n"
+                    "function CanResize(Sender, NewWidth, NewHeight, Resize) {\n"
+                    "  asked = asked + 1; Resize = NewWidth <= 500;\n"
+                    "  if (NewHeight > 300) NewHeight = 300;\n"
+                    "}\n"
+                    "f = new TForm(nil); f.OnPaint = \"Paint\"; f.OnCanResize = \"CanResize\";\n"}};
+
+// What OnPaint draws on the form's canvas is on the form; drawing at another
+// time shows until the next paint.
+TEST(KsForms, TheCanvasDrawsOnTheFormInEveryLanguage)
+{
+    for (const LangForm &l : kPaintForms) {
+        SCOPED_TRACE(l.Lang);
+        Script s(QString::fromLatin1(l.Text), l.Lang);
+        ASSERT_TRUE(s.Error.isEmpty()) << s.Error.toStdString();
+        auto *form = s.Object<TForm>("f");
+        ASSERT_TRUE(form);
+        form->Show();
+        QImage shown = form->Widget()->grab().toImage();
+        EXPECT_EQ(shown.pixel(10, 10), qRgb(255, 0, 0));
+        EXPECT_EQ(shown.pixel(49, 39), qRgb(255, 0, 0));
+        EXPECT_NE(shown.pixel(60, 60), qRgb(255, 0, 0));
+        EXPECT_NE(shown.pixel(110, 110), qRgb(0, 0, 255));
+        s.S.CallFunction(QStringLiteral("Mark"));
+        shown = form->Widget()->grab().toImage();
+        EXPECT_EQ(shown.pixel(110, 110), qRgb(0, 0, 255));
+        EXPECT_EQ(shown.pixel(10, 10), qRgb(255, 0, 0));
+        shown = form->Widget()->grab().toImage();
+        EXPECT_NE(shown.pixel(110, 110), qRgb(0, 0, 255));
+        EXPECT_EQ(shown.pixel(10, 10), qRgb(255, 0, 0));
+        delete form;
+    }
+}
+
+// OnCanResize answers for every new size: one the script sets, and one the
+// user or the window manager gives the window.
+TEST(KsForms, CanResizeIsAskedForEveryResizeInEveryLanguage)
+{
+    for (const LangForm &l : kPaintForms) {
+        SCOPED_TRACE(l.Lang);
+        Script s(QString::fromLatin1(l.Text), l.Lang);
+        ASSERT_TRUE(s.Error.isEmpty()) << s.Error.toStdString();
+        auto *form = s.Object<TForm>("f");
+        ASSERT_TRUE(form);
+        auto asked = [&] { return s.S.Find(QStringLiteral("asked"))->GetValue().ToInt(); };
+        form->Show();
+        const int before = asked();
+        form->Widget()->resize(400, 400);  // as a drag on the window's frame
+        EXPECT_EQ(asked(), before + 1);
+        EXPECT_EQ(form->Widget()->size(), QSize(400, 300));
+        form->Widget()->resize(600, 200);
+        EXPECT_EQ(asked(), before + 2);
+        EXPECT_EQ(form->Widget()->size(), QSize(400, 300));
+        form->SetBounds(form->Left(), form->Top(), 450, 350);
+        EXPECT_EQ(asked(), before + 3);  // asked once, not again when the size arrives
+        EXPECT_EQ(form->Widget()->size(), QSize(450, 300));
+        // the window manager's resize of a hidden window comes as an event
+        form->Hide();
+        form->Widget()->resize(300, 250);
+        QResizeEvent fromOutside(QSize(300, 250), QSize(450, 300));
+        QCoreApplication::sendEvent(form->Widget(), &fromOutside);
+        EXPECT_EQ(asked(), before + 4);
+        EXPECT_EQ(form->Widget()->size(), QSize(300, 250));
+        delete form;
+    }
 }
 
 }  // namespace
