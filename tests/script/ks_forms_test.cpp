@@ -386,17 +386,28 @@ const LangForm kLangForms[] = {
                       "  b = new TButton(f); b.Parent = f; b.OnClick = \"Clicked\";\n"
                       "}\n"}};
 
-TEST(KsForms, TheFormWorksInEveryLanguage)
+// Runs `body` on the form "f" that each language's script builds, shown.
+template <size_t N, class Body>
+void EachLanguagesForm(const LangForm (&forms)[N], Body body)
 {
-    for (const LangForm &l : kLangForms) {
+    for (const LangForm &l : forms) {
         SCOPED_TRACE(l.Lang);
         Script s(QString::fromLatin1(l.Text), l.Lang);
         ASSERT_TRUE(s.Error.isEmpty()) << s.Error.toStdString();
         auto *form = s.Object<TForm>("f");
+        ASSERT_TRUE(form);
+        form->Show();
+        body(s, form);
+        delete form;
+    }
+}
+
+TEST(KsForms, TheFormWorksInEveryLanguage)
+{
+    EachLanguagesForm(kLangForms, [](Script &s, TForm *form) {
         auto *edit = s.Object<TEdit>("e");
         auto *button = s.Object<TButton>("b");
-        ASSERT_TRUE(form && edit && button);
-        form->Show();
+        ASSERT_TRUE(edit && button);
         QTest::mouseClick(button->Widget(), Qt::LeftButton);
         EXPECT_EQ(edit->Caption(), QStringLiteral("clicked 1"));
         auto *line = static_cast<QLineEdit *>(edit->Widget());
@@ -407,8 +418,7 @@ TEST(KsForms, TheFormWorksInEveryLanguage)
         EXPECT_TRUE(form->Widget()->isVisible());
         form->Close();
         EXPECT_FALSE(form->Widget()->isVisible());
-        delete form;
-    }
+    });
 }
 
 }  // namespace
@@ -555,13 +565,7 @@ const LangForm kPaintForms[] = {
 // time shows until the next paint.
 TEST(KsForms, TheCanvasDrawsOnTheFormInEveryLanguage)
 {
-    for (const LangForm &l : kPaintForms) {
-        SCOPED_TRACE(l.Lang);
-        Script s(QString::fromLatin1(l.Text), l.Lang);
-        ASSERT_TRUE(s.Error.isEmpty()) << s.Error.toStdString();
-        auto *form = s.Object<TForm>("f");
-        ASSERT_TRUE(form);
-        form->Show();
+    EachLanguagesForm(kPaintForms, [](Script &s, TForm *form) {
         QImage shown = form->Widget()->grab().toImage();
         EXPECT_EQ(shown.pixel(10, 10), qRgb(255, 0, 0));
         EXPECT_EQ(shown.pixel(49, 39), qRgb(255, 0, 0));
@@ -574,22 +578,15 @@ TEST(KsForms, TheCanvasDrawsOnTheFormInEveryLanguage)
         shown = form->Widget()->grab().toImage();
         EXPECT_NE(shown.pixel(110, 110), qRgb(0, 0, 255));
         EXPECT_EQ(shown.pixel(10, 10), qRgb(255, 0, 0));
-        delete form;
-    }
+    });
 }
 
 // OnCanResize answers for every new size: one the script sets, and one the
 // user or the window manager gives the window.
 TEST(KsForms, CanResizeIsAskedForEveryResizeInEveryLanguage)
 {
-    for (const LangForm &l : kPaintForms) {
-        SCOPED_TRACE(l.Lang);
-        Script s(QString::fromLatin1(l.Text), l.Lang);
-        ASSERT_TRUE(s.Error.isEmpty()) << s.Error.toStdString();
-        auto *form = s.Object<TForm>("f");
-        ASSERT_TRUE(form);
+    EachLanguagesForm(kPaintForms, [](Script &s, TForm *form) {
         auto asked = [&] { return s.S.Find(QStringLiteral("asked"))->GetValue().ToInt(); };
-        form->Show();
         const int before = asked();
         form->Widget()->resize(400, 400);  // as a drag on the window's frame
         EXPECT_EQ(asked(), before + 1);
@@ -607,8 +604,7 @@ TEST(KsForms, CanResizeIsAskedForEveryResizeInEveryLanguage)
         QCoreApplication::sendEvent(form->Widget(), &fromOutside);
         EXPECT_EQ(asked(), before + 4);
         EXPECT_EQ(form->Widget()->size(), QSize(300, 250));
-        delete form;
-    }
+    });
 }
 
 }  // namespace
