@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QRawFont>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <tuple>
@@ -90,6 +91,9 @@ struct TlyrFontFace {
 };
 
 namespace {
+// The widest pen the painter draws (wider ones it refuses).
+constexpr int kMaxPenWidth = (1 << 15) - 1;
+
 QRawFont rawFont(const QString &family, int px, int style)
 {
     QFont f(family);
@@ -225,7 +229,8 @@ QPen TlyrCanvas::makePen() const
     QPen pen(lyrColor(penColor_));
     pen.setJoinStyle(Qt::MiterJoin);
     if (penStyle_ == psSolid) {
-        pen.setWidth(std::max(penWidth_, 1));
+        // The painter takes no pen as wide as a page of 300 m.
+        pen.setWidth(std::clamp(penWidth_, 1, kMaxPenWidth));
         pen.setCapStyle(penWidth_ > 1 ? Qt::RoundCap : Qt::FlatCap);
         return pen;
     }
