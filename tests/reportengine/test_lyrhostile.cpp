@@ -262,6 +262,59 @@ TEST_F(HostileTest, ExtremeGeometryDrawsClampedAndStillPrints)
     lyrPrinters().SetPrinters({}, QString());
 }
 
+// The same boxes in a template (objects, a band, the page's margins): the
+// build ends with pages or error lines, and what it made prints.
+TEST_F(HostileTest, ExtremeGeometryInATemplateBuildsAndPrints)
+{
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<TlyrCustomPrinter>> list;
+    list.push_back(std::make_unique<TlyrPrinter>(QStringLiteral("NoSuchQueue"), QString()));
+    lyrPrinters().SetPrinters(std::move(list), QString());
+    int run = 0;
+    for (const Box &box : kBoxes) {
+        for (int what = 0; what < 3; ++what) {
+            SCOPED_TRACE(QStringLiteral("%1 %2 %3 %4 / %5")
+                                 .arg(box.Left)
+                                 .arg(box.Top)
+                                 .arg(box.Width)
+                                 .arg(box.Height)
+                                 .arg(what)
+                                 .toStdString());
+            report = std::make_unique<TlyrReport>();
+            report->setParent(&keeper);
+            report->EngineOptions()->SetNewSilentMode(simSilent);
+            report->PrintOptions()->ShowDialog = false;
+            TlyrMasterData *band = pageWithBand<TlyrReportPage>(20, 3, false);
+            auto *page = static_cast<TlyrReportPage *>(band->Page());
+            if (what == 0) {
+                const std::vector<TlyrView *> views = hostileViews(band, std::fabs(box.Width));
+                int n = 0;
+                for (TlyrView *v : views) {
+                    v->SetName(QStringLiteral("V%1").arg(++n));
+                    v->SetBounds(box.Left, box.Top, box.Width, box.Height);
+                }
+            } else if (what == 1) {
+                band->SetBounds(box.Left, box.Top, box.Width, box.Height);
+                textView<TlyrMemoView>(band, QStringLiteral("Memo1"), {0, 0, 100, 20}, QStringLiteral("row [Line#]"));
+            } else {
+                page->SetLeftMargin(box.Left);
+                page->SetTopMargin(box.Top);
+                page->SetRightMargin(box.Width);
+                page->SetBottomMargin(box.Height);
+                textView<TlyrMemoView>(band, QStringLiteral("Memo1"), {0, 0, 100, 20}, QStringLiteral("row [Line#]"));
+            }
+            report->PrepareReport();
+            EXPECT_LE(pages().Count(), 10);
+            if (pages().Count() == 0) continue;
+            const QString file = dir.filePath(QStringLiteral("t%1.pdf").arg(++run));
+            lyrPrinters().Printer()->FileName = file;
+            report->ClearErrors();
+            EXPECT_TRUE(pages().Print()) << report->Errors().join(u'\n').toStdString();
+        }
+    }
+    lyrPrinters().SetPrinters({}, QString());
+}
+
 // On a dot-matrix page the same boxes make no grid of their size: the page's
 // text stays small and the object placed normally is on it.
 TEST_F(HostileTest, ExtremeGeometryOnADotMatrixPageMakesNoGridOfItsSize)
