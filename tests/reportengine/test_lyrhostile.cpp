@@ -215,6 +215,8 @@ TEST_F(HostileTest, ExtremeGeometryDrawsClampedAndStillPrints)
         auto page = std::make_unique<TlyrReportPage>();
         page->SetLeftMargin(box.Left);
         page->SetTopMargin(-box.Top);
+        page->SetPaperWidth(box.Width);
+        page->SetPaperHeight(box.Height);
         auto *band = new TlyrMasterData(page.get());
         band->SetName(QStringLiteral("MasterData1"));
         band->SetBounds(0, box.Top, box.Width, box.Height);
@@ -253,7 +255,9 @@ TEST_F(HostileTest, ExtremeGeometryDrawsClampedAndStillPrints)
             TlyrCanvas canvas(&painter, 96, 96, false);
             pages().DrawPage(0, canvas, 0.5, 0.5, 0, 0);
         }
-        EXPECT_GT(pages().GetPageSize(0).width(), 0);
+        const QSize size = pages().GetPageSize(0);
+        EXPECT_LE(std::abs(size.width()), lyrMaxCoord);
+        EXPECT_LE(std::abs(size.height()), lyrMaxCoord);
         ASSERT_TRUE(pages().Print()) << report->Errors().join(u'\n').toStdString();
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -313,6 +317,24 @@ TEST_F(HostileTest, ExtremeGeometryInATemplateBuildsAndPrints)
         }
     }
     lyrPrinters().SetPrinters({}, QString());
+}
+
+// Split and joined printing of a page of such a size takes a bounded number
+// of sheets, never fewer than one.
+TEST(HostileSheets, SplitAndJoinOfExtremePagesStayBounded)
+{
+    for (double page : {kMaxInt, 2 * kMaxInt, 1e300, -1e300, 1e-300, -kMaxInt, 0.0}) {
+        SCOPED_TRACE(page);
+        const int count = TlyrPrintJob::SheetCount(page, 210);
+        EXPECT_GE(count, 1);
+        EXPECT_LE(count, 100);
+        int nx = 0, ny = 0;
+        bool turned = false;
+        TlyrPrintJob::SplitLayout(page, page, 210, 297, nx, ny, turned);
+        EXPECT_TRUE(nx >= 1 && nx <= 100 && ny >= 1 && ny <= 100) << nx << " " << ny;
+        TlyrPrintJob::JoinLayout(210, 297, page, page, nx, ny, turned);
+        EXPECT_TRUE(nx >= 1 && nx <= 100 && ny >= 1 && ny <= 100) << nx << " " << ny;
+    }
 }
 
 // On a dot-matrix page the same boxes make no grid of their size: the page's
