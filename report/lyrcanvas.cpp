@@ -193,17 +193,18 @@ int TlyrCanvas::CharAdvances(QStringView text, std::vector<int> &out)
 {
     out.resize(size_t(text.size()));
     TlyrFontFace &f = face();
-    int total = 0;
+    // Held at the coordinate limit: a long text in a huge font adds up past int.
+    qint64 total = 0;
     for (qsizetype i = 0; i < text.size();) {
         int units;
         const char32_t cp = codePointAt(text, i, units);
-        const int a = int(std::lround(f.glyph(cp).advance));
+        const int a = lyrRoundi(f.glyph(cp).advance);
         out[size_t(i)] = a;
         if (units == 2) out[size_t(i) + 1] = 0;
         total += a;
         i += units;
     }
-    return total;
+    return int(std::clamp<qint64>(total, -lyrMaxCoord, lyrMaxCoord));
 }
 
 int TlyrCanvas::TextWidth(QStringView text)

@@ -317,6 +317,10 @@ double TlyrCustomMemoView::DrawPart()
 
 // ---------------------------------------------------------------- drawing
 
+namespace {
+constexpr int kMaxUnderlines = 1 << 16;
+}  // namespace
+
 void TlyrCustomMemoView::applyPrintTags()
 {
     if (!allowExpressions_) return;
@@ -358,8 +362,11 @@ void TlyrCustomMemoView::Draw(TlyrCanvas &canvas, double scaleX, double scaleY, 
         const int top = std::max(Y, clip.top()), bottom = std::min(Y1, clip.bottom() + 1);
         if (step > 0 && std::fabs(base) < 4.0 * lyrMaxCoord) {
             double k = std::max(1.0, std::ceil((top - base) / step));
-            // At most two turns a row, whatever the rounding does.
-            for (int last = std::numeric_limits<int>::min(), turns = 2 * (bottom - top) + 4; turns > 0; ++k, --turns) {
+            // At most two turns a row, whatever the rounding does, and no more
+            // rows than the tallest device shows (a canvas that only records
+            // has no edge).
+            const int turns0 = std::min(2 * (bottom - top) + 4, 2 * kMaxUnderlines);
+            for (int last = std::numeric_limits<int>::min(), turns = turns0; turns > 0; ++k, --turns) {
                 const int y = lyrRoundi(base + k * step);
                 if (y >= bottom) break;
                 if (y != last) canvas.Line(X, y, X1, y);

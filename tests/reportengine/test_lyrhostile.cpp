@@ -158,14 +158,22 @@ std::vector<TlyrView *> hostileViews(TlyrComponent *parent, double big)
         v->SetColor(clYellow);
         out.push_back(v);
     };
+    const QString longLine = QStringLiteral("word ").repeated(400);
     for (int style : {int(fsSolid), int(fsDouble), 1}) {
-        auto *m = new TlyrMemoView(parent);
-        m->SetText(QStringLiteral("one\r\ntwo"));
-        m->SetUnderlines(true);
-        m->SetGapX(big);
-        m->SetGapY(big);
-        m->SetLineSpacing(style == 1 ? -big : 2);
-        frame(m, style);
+        for (int align : {int(haLeft), int(haRight), int(haCenter), int(haBlock)}) {
+            auto *m = new TlyrMemoView(parent);
+            m->SetText(QStringLiteral("one\r\ntwo\r\n") + longLine);
+            m->SetUnderlines(true);
+            m->SetGapX(style == 1 ? -big : big);
+            m->SetGapY(big);
+            m->SetHAlign(align);
+            m->SetWordWrap(align != haCenter);
+            m->SetCharSpacing(align == haLeft ? big : align == haRight ? -big : 0);
+            m->SetParagraphGap(big);
+            m->SetLineSpacing(style == 1 ? -big : style == fsDouble ? -15.99999999 : 2);
+            if (align == haBlock) m->Font()->SetSize(std::numeric_limits<int>::max());
+            frame(m, style);
+        }
     }
     for (int kind = skRectangle; kind <= skDiagonal2; ++kind) {
         auto *s = new TlyrShapeView(parent);
@@ -233,6 +241,15 @@ TEST_F(HostileTest, ExtremeGeometryDrawsClampedAndStillPrints)
             TlyrCanvas canvas(&painter, 96, 96, false);
             for (TlyrView *v : views) {
                 SCOPED_TRACE(ksClassNameOf(v).toStdString());
+                if (auto *m = qobject_cast<TlyrMemoView *>(v)) {
+                    // Measured and split with no int leaving its range.
+                    m->CalcHeight();
+                    m->CalcWidth();
+                    const QString text = m->GetText();
+                    m->InitPart();
+                    m->DrawPart();
+                    m->SetText(text);
+                }
                 for (double scale : {1.0, 6.25}) {
                     v->Draw(canvas, scale, scale, 0, 0);
                     EXPECT_EQ(qint64(v->X1) - v->X, qint64(v->DX));
