@@ -140,7 +140,7 @@ int TlyrPageList::FindPage(int y, int x) const
     while (lo <= hi) {
         const int mid = (lo + hi) / 2;
         const int tolerance = x == 0 ? lyrRoundi(Items[mid].Height / 5.0) : 0;
-        if (Items[mid].Top <= y + tolerance) {
+        if (Items[mid].Top <= qint64(y) + tolerance) {
             found = mid;
             lo = mid + 1;
         } else {

@@ -8,6 +8,7 @@
 #include "report/lyrview.h"
 #include "reportengine/lyrBarcode.h"
 #include "reportengine/lyrdmpprint.h"
+#include "reportengine/lyrpreview.h"
 #include "script/ks_props.h"
 
 #include <QBuffer>
@@ -352,6 +353,23 @@ TEST(HostileSheets, SplitAndJoinOfExtremePagesStayBounded)
         TlyrPrintJob::JoinLayout(210, 297, page, page, nx, ny, turned);
         EXPECT_TRUE(nx >= 1 && nx <= 100 && ny >= 1 && ny <= 100) << nx << " " << ny;
     }
+}
+
+// The preview's list of many pages of the largest size: every page's place
+// stays inside int and the pages never go back up.
+TEST(HostilePageList, PagesOfTheLargestSizeKeepTheirOrder)
+{
+    TlyrPageList list;
+    for (int i = 0; i < 100; ++i) list.AddPage(QSize(lyrMaxCoord, lyrMaxCoord), 5);
+    list.CalcBounds(800);
+    ASSERT_EQ(list.Count(), 100);
+    for (int i = 1; i < list.Count(); ++i) {
+        const TlyrPageItem &p = list.Items[size_t(i)];
+        EXPECT_GE(p.Top, list.Items[size_t(i) - 1].Top);
+        EXPECT_GE(qint64(p.Top) + p.Height, p.Top);
+        EXPECT_LE(qint64(p.Top) + p.Height, std::numeric_limits<int>::max());
+    }
+    EXPECT_EQ(list.FindPage(std::numeric_limits<int>::max() - 1), list.Count() - 1);
 }
 
 // On a dot-matrix page the same boxes make no grid of their size: the page's
