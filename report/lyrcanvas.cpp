@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QRawFont>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <tuple>
@@ -90,6 +91,9 @@ struct TlyrFontFace {
 };
 
 namespace {
+// The widest pen the painter draws (wider ones it refuses).
+constexpr int kMaxPenWidth = (1 << 15) - 1;
+
 QRawFont rawFont(const QString &family, int px, int style)
 {
     QFont f(family);
@@ -189,17 +193,18 @@ int TlyrCanvas::CharAdvances(QStringView text, std::vector<int> &out)
 {
     out.resize(size_t(text.size()));
     TlyrFontFace &f = face();
-    int total = 0;
+    // Held at the coordinate limit: a long text in a huge font adds up past int.
+    qint64 total = 0;
     for (qsizetype i = 0; i < text.size();) {
         int units;
         const char32_t cp = codePointAt(text, i, units);
-        const int a = int(std::lround(f.glyph(cp).advance));
+        const int a = lyrRoundi(f.glyph(cp).advance);
         out[size_t(i)] = a;
         if (units == 2) out[size_t(i) + 1] = 0;
         total += a;
         i += units;
     }
-    return total;
+    return int(std::clamp<qint64>(total, -lyrMaxCoord, lyrMaxCoord));
 }
 
 int TlyrCanvas::TextWidth(QStringView text)
@@ -225,7 +230,8 @@ QPen TlyrCanvas::makePen() const
     QPen pen(lyrColor(penColor_));
     pen.setJoinStyle(Qt::MiterJoin);
     if (penStyle_ == psSolid) {
-        pen.setWidth(std::max(penWidth_, 1));
+        // The painter takes no pen as wide as a page of 300 m.
+        pen.setWidth(std::clamp(penWidth_, 1, kMaxPenWidth));
         pen.setCapStyle(penWidth_ > 1 ? Qt::RoundCap : Qt::FlatCap);
         return pen;
     }

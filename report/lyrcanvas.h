@@ -40,12 +40,18 @@ constexpr int clRed = 0x0000FF;
 constexpr int clYellow = 0x00FFFF;
 constexpr int clSilver = 0xC0C0C0;
 
+// The largest device coordinate or size the drawing works with: no device
+// comes near it, and the sums and differences of a few such values (a box's
+// width, an edge moved by a frame and a gap) stay far inside int.
+constexpr int lyrMaxCoord = 1 << 26;
+
 // Rounds half away from zero, as the layout and drawing rules do.  Values
-// past the int range (a font of a million points) saturate; NaN gives 0.
+// past +-lyrMaxCoord (a position of 1e300, a font of a million points)
+// saturate there; NaN gives 0.
 inline int lyrRoundi(double v)
 {
-    if (!(v > -2147483648.0)) return v != v ? 0 : std::numeric_limits<int>::min();
-    if (!(v < 2147483647.0)) return std::numeric_limits<int>::max();
+    if (!(v > -lyrMaxCoord)) return v != v ? 0 : -lyrMaxCoord;
+    if (!(v < lyrMaxCoord)) return lyrMaxCoord;
     return int(std::lround(v));
 }
 

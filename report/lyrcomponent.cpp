@@ -86,6 +86,20 @@ TlyrComponent::~TlyrComponent()
 
 void TlyrComponent::freeChildren()
 {
+    if (objects_.isEmpty()) return;
+    // A QObject leaves its parent's child list through a search from the
+    // front: freed one by one from the back, a page of n objects would cost
+    // n^2. So the children leave that list first, from its front, where each
+    // is found at once (the font and the like move behind them); each child
+    // keeps its Parent until it is freed, last first, as before.
+    const QObjectList all = children();
+    for (QObject *o : all)
+        if (!qobject_cast<TlyrComponent *>(o) && !o->isWidgetType()) {
+            o->setParent(nullptr);
+            o->setParent(this);
+        }
+    for (QObject *o : all)
+        if (auto *c = qobject_cast<TlyrComponent *>(o); c && c->parent_ == this) c->QObject::setParent(nullptr);
     while (!objects_.isEmpty()) delete objects_.last();
 }
 

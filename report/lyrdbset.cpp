@@ -4,13 +4,20 @@
 #include "report/lyrclass.h"
 #include "report/lyrres.h"
 
+#include <QHash>
 #include <QRecursiveMutex>
+
+#include <list>
 
 namespace {
 
+// In creation order (the first of a name wins a look-up). Every data band
+// has a dataset of its own, so a page of a million bands makes a million
+// entries: each leaves through its own place, not by a search.
 struct GlobalList {
     QRecursiveMutex Lock;
-    QList<TlyrDataSet *> Items;
+    std::list<TlyrDataSet *> Items;
+    QHash<const TlyrDataSet *, std::list<TlyrDataSet *>::iterator> Places;
 };
 
 GlobalList &globalList()
@@ -25,7 +32,7 @@ QList<TlyrDataSet *> lyrGlobalDataSets()
 {
     GlobalList &g = globalList();
     QMutexLocker lock(&g.Lock);
-    return g.Items;
+    return QList<TlyrDataSet *>(g.Items.cbegin(), g.Items.cend());
 }
 
 TlyrDataSet *lyrFindDataSet(TlyrDataSet *current, const QString &name, const TlyrReport *report)
@@ -61,7 +68,7 @@ TlyrDataSet::TlyrDataSet(QObject *owner) : TlyrDialogComponent(owner)
 {
     GlobalList &g = globalList();
     QMutexLocker lock(&g.Lock);
-    g.Items.append(this);
+    g.Places.insert(this, g.Items.insert(g.Items.end(), this));
 }
 
 TlyrDataSet::~TlyrDataSet()
@@ -69,7 +76,10 @@ TlyrDataSet::~TlyrDataSet()
     {
         GlobalList &g = globalList();
         QMutexLocker lock(&g.Lock);
-        g.Items.removeOne(this);
+        if (auto it = g.Places.constFind(this); it != g.Places.cend()) {
+            g.Items.erase(*it);
+            g.Places.erase(it);
+        }
     }
     lyrNotifyDataSetRemoved(this);
 }

@@ -15,6 +15,8 @@
 #include <QKeyEvent>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace {
 
 // Runs the report script's procedure for an event of the window system,
@@ -559,6 +561,15 @@ void TlyrDialogPage::SetColor(int v)
     }
 }
 
+namespace {
+// A window is drawn into a buffer of its size: a damaged template's size
+// makes it no larger than the largest screens.
+int windowExtent(double v)
+{
+    return std::clamp(lyrRoundi(v), 0, 8192);
+}
+}  // namespace
+
 void TlyrDialogPage::SetLeft(double v)
 {
     TlyrPage::SetLeft(v);
@@ -574,13 +585,13 @@ void TlyrDialogPage::SetTop(double v)
 void TlyrDialogPage::SetWidth(double v)
 {
     TlyrPage::SetWidth(v);
-    if (!syncing_) window_->resize(lyrRoundi(v), window_->height());
+    if (!syncing_) window_->resize(windowExtent(v), window_->height());
 }
 
 void TlyrDialogPage::SetHeight(double v)
 {
     TlyrPage::SetHeight(v);
-    if (!syncing_) window_->resize(window_->width(), lyrRoundi(v));
+    if (!syncing_) window_->resize(window_->width(), windowExtent(v));
 }
 
 void TlyrDialogPage::FontChanged()
@@ -647,7 +658,7 @@ void TlyrDialogPage::prepare()
         break;
     }
     window_->setWindowFlags(flags);
-    window_->resize(lyrRoundi(Width()), lyrRoundi(Height()));
+    window_->resize(windowExtent(Width()), windowExtent(Height()));
     if (Position == poScreenCenter || Position == poDesktopCenter) {
         if (QScreen *s = QGuiApplication::primaryScreen())
             window_->move(s->availableGeometry().center() - window_->rect().center());

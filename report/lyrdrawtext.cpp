@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -23,6 +24,23 @@ const QString kVowels = QStringLiteral(u"АЕЁИОУЫЭЮЯ");
 const QString kConsonants = QStringLiteral(u"БВГДЖЗЙКЛМНПРСТФХЦЧШЩЬЪ");
 const QString kSigns = QStringLiteral(u"ЬЪ");
 constexpr char16_t kShortI = u'Й';
+
+// Whole lines of height lh in height: none for a negative height, at most
+// most (every line when lh is not positive).
+int linesIn(double height, double lh, int most)
+{
+    if (!(lh > 0)) return most;
+    const double q = height / lh;
+    if (!(q > 0)) return 0;
+    return q >= most ? most : int(q);
+}
+
+// A sum of device or layout widths, held at the coordinate limit: a line of
+// many characters of a huge font or spacing adds up past int.
+int widthSum(qint64 sum)
+{
+    return int(std::clamp<qint64>(sum, -lyrMaxCoord, lyrMaxCoord));
+}
 
 bool isCyrillicLetter(QChar c)
 {
@@ -261,7 +279,7 @@ void TlyrDrawText::measure()
                 widths_[size_t(k)] = 0;
                 continue;
             }
-            w += spacing;
+            w = widthSum(qint64(w) + spacing);
             if (ptags_[size_t(k)].Small) w = lyrRoundi(w / 1.5);
             widths_[size_t(k)] = w;
         }
@@ -286,8 +304,9 @@ TlyrDrawText::LaidLine &TlyrDrawText::addLine(qsizetype from, qsizetype to, bool
         l.tags.push_back(t);
         l.widths.push_back(hyphenWidth_);
     }
-    l.width = 0;
-    for (int w : l.widths) l.width += w;
+    qint64 width = 0;
+    for (int w : l.widths) width += w;
+    l.width = widthSum(width);
     return l;
 }
 
@@ -307,7 +326,8 @@ void TlyrDrawText::wrap(int fullWidth, int firstWidth)
         const int avail = first ? firstWidth : fullWidth;
         first = false;
         qsizetype j = start;
-        int w = 0;
+        // Widths may be negative (a negative spacing): sums in 64 bits.
+        qint64 w = 0;
         qsizetype lastBlank = -1;
         while (j < n && w + widths_[size_t(j)] <= avail) {
             if (plain_[j] == u' ') lastBlank = j;
@@ -324,13 +344,13 @@ void TlyrDrawText::wrap(int fullWidth, int firstWidth)
             continue;
         }
         // The word that does not fit: its hyphenation break that fits.
-        auto hyphenate = [&](qsizetype wordStart, int used) -> qsizetype {
+        auto hyphenate = [&](qsizetype wordStart, qint64 used) -> qsizetype {
             if (!wordBreak_) return -1;
             qsizetype e = wordStart;
             while (e < n && !isWordEnd(plain_[e])) ++e;
             const QString word = QStringView(plain_).mid(wordStart, e - wordStart).toString().toUpper();
             qsizetype best = -1;
-            int sum = used;
+            qint64 sum = used;
             qsizetype k = wordStart;
             for (int p : HyphenPositions(word)) {
                 while (k < wordStart + p) sum += widths_[size_t(k++)];
@@ -339,7 +359,7 @@ void TlyrDrawText::wrap(int fullWidth, int firstWidth)
             return best;
         };
         if (lastBlank > start) {
-            int used = 0;
+            qint64 used = 0;
             for (qsizetype k = start; k <= lastBlank; ++k) used += widths_[size_t(k)];
             const qsizetype cut = hyphenate(lastBlank + 1, used);
             if (cut > 0) {
@@ -424,7 +444,7 @@ double TlyrDrawText::SpaceLeft() const
     const double lh = LineHeight();
     if (lh <= 0) return 0;
     const double height = unscaled_.Bottom - unscaled_.Top + 1;
-    const int n = int(height / lh);
+    const int n = linesIn(height, lh, std::numeric_limits<int>::max());
     if (n == 0) return 0;
     const double left = height - n * lh;
     return left == 0 ? 0.0001 : left;
@@ -436,7 +456,7 @@ QString TlyrDrawText::GetOutBoundsText(bool &paraBreak)
     const double lh = LineHeight();
     const double height = unscaled_.Bottom - unscaled_.Top + 1;
     // A zero line height fits every line.
-    const int n = lh > 0 ? int(height / lh) : lineCount_;
+    const int n = linesIn(height, lh, lineCount_);
     if (n >= lineCount_) return QString();
     paraBreak = n > 0 && lines_[size_t(n - 1)].flags < ParaEnd;
     const LaidLine &next = lines_[size_t(n)];
@@ -500,17 +520,19 @@ void TlyrDrawText::DrawText(TlyrCanvas &canvas, TlyrHAlign hAlign, TlyrVAlign vA
     const int n = lineCount_;
 
     // Line tops along the text's vertical direction.
-    work_.assign(size_t(n), lineH + gap);
+    const int step = widthSum(qint64(lineH) + gap);
+    work_.assign(size_t(n), step);
     if (wysiwyg_ && n > 1) {
         const int layout = lyrRoundi(n * LineHeight() * devScaleY);
-        const int diff = layout - n * (lineH + gap);
+        const int diff = widthSum(layout - qint64(n) * step);
         const int each = diff / (n - 1);
         for (int i = 0; i < n - 1; ++i) work_[size_t(i)] += each;
         const int rest = diff - each * (n - 1);
         Spread(work_.data(), n - 1, std::abs(rest), rest < 0 ? -1 : 1);
     }
-    int total = lineH;
-    for (int i = 0; i < n - 1; ++i) total += work_[size_t(i)];
+    qint64 lines = lineH;
+    for (int i = 0; i < n - 1; ++i) lines += work_[size_t(i)];
+    const int total = widthSum(lines);
 
     const double a = rotation_ * M_PI / 180;
     const double ux = std::cos(a), uy = -std::sin(a);
@@ -576,15 +598,16 @@ void TlyrDrawText::drawLine(TlyrCanvas &canvas, const LaidLine &line, double ox,
         return x.Style == y.Style && x.Color == y.Color && x.Size == y.Size && x.AddY == y.AddY;
     };
     // Natural device advances, run by run.
-    int natural = 0;
+    qint64 naturalSum = 0;
     for (qsizetype i = 0; i < len;) {
         qsizetype j = i + 1;
         while (j < len && sameRun(i, j)) ++j;
         canvas.SetFont(fontFor(line.tags[size_t(i)]));
-        natural += canvas.CharAdvances(QStringView(line.text).mid(i, j - i), runAdv);
+        naturalSum += canvas.CharAdvances(QStringView(line.text).mid(i, j - i), runAdv);
         std::copy(runAdv.begin(), runAdv.end(), adv.begin() + i);
         i = j;
     }
+    const int natural = widthSum(naturalSum);
     const bool paraStart = line.flags & ParaStart;
     const int indent = paraStart && (hAlign == haLeft || hAlign == haBlock) ? lyrRoundi(paragraphGap_ * devScaleX) : 0;
     TlyrHAlign align = hAlign;
@@ -620,7 +643,8 @@ void TlyrDrawText::drawLine(TlyrCanvas &canvas, const LaidLine &line, double ox,
         Spread(adv.data(), int(len), std::abs(rest), rest < 0 ? -1 : 1);
         width = layout;
     }
-    int x = indent;
+    // Past the last character x may leave int; it is a position, kept as one.
+    double x = indent;
     if (align == haRight) {
         const int style = line.tags.front().Style;
         x = availWidth - width - 1 - ((style & (lfsBold | lfsItalic)) && rotation_ == 0 ? 1 : 0);

@@ -4,6 +4,7 @@
 #include "script/ks_props.h"
 #include "script/ksrtl.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -132,7 +133,9 @@ QString TlyrFrame::Diff(const TlyrFrame &ref) const
 
 void lyrThickLine(TlyrCanvas &canvas, int x1, int y1, int x2, int y2, int width)
 {
-    const int w = std::max(width, 1);
+    // One stroke per pixel of width: a width past any canvas is drawn as
+    // wide as the widest that fits one.
+    const int w = std::clamp(width, 1, lyrMaxThickLine);
     const int from = -(w / 2), to = w % 2 == 0 ? w / 2 - 1 : w / 2;
     const bool alongY = std::abs(x2 - x1) >= std::abs(y2 - y1);
     for (int d = from; d <= to; ++d) {

@@ -130,7 +130,9 @@ private:
     double width_ = 1;
 };
 
-// A thick line of w one-pixel lines side by side (dashed frames, diagonals).
+// A thick line of w one-pixel lines side by side (dashed frames, diagonals);
+// at most lyrMaxThickLine of them.
+constexpr int lyrMaxThickLine = 4096;
 void lyrThickLine(TlyrCanvas &canvas, int x1, int y1, int x2, int y2, int width);
 
 class TlyrHighlight : public QObject {

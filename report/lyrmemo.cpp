@@ -10,7 +10,9 @@
 #include "script/ks_props.h"
 #include "script/ksrtl.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 bool isZeroNumber(const KsValue &v)
@@ -315,6 +317,10 @@ double TlyrCustomMemoView::DrawPart()
 
 // ---------------------------------------------------------------- drawing
 
+namespace {
+constexpr int kMaxUnderlines = 1 << 16;
+}  // namespace
+
 void TlyrCustomMemoView::applyPrintTags()
 {
     if (!allowExpressions_) return;
@@ -348,11 +354,26 @@ void TlyrCustomMemoView::Draw(TlyrCanvas &canvas, double scaleX, double scaleY, 
     DrawFrame();
     if (underlines_ && rotation_ == 0) {
         canvas.SetPen(Frame()->Color(), FrameWidth, psSolid);
-        const double h = dt->LineHeight();
-        for (int k = 1; h > 0; ++k) {
-            const int y = lyrRoundi(Y + (gapY_ - lineSpacing_ + 1) * scaleY + k * h * scaleY);
-            if (y >= Y1) break;
-            canvas.Line(X, y, X1, y);
+        // Only the rows the canvas shows, each once: a tall memo or a line
+        // height near 0 would otherwise draw without end.
+        const double step = dt->LineHeight() * scaleY;
+        const double base = Y + (gapY_ - lineSpacing_ + 1) * scaleY;
+        const QRect clip = canvas.ClipRect();
+        const int top = std::max(Y, clip.top()), bottom = std::min(Y1, clip.bottom() + 1);
+        if (step > 0 && std::fabs(base) < 4.0 * lyrMaxCoord) {
+            double k = std::max(1.0, std::ceil((top - base) / step));
+            // At most two turns a row, whatever the rounding does, and no more
+            // rows than the tallest device shows (a canvas that only records
+            // has no edge).
+            const int turns0 = std::min(2 * (bottom - top) + 4, 2 * kMaxUnderlines);
+            for (int last = std::numeric_limits<int>::min(), turns = turns0; turns > 0; ++k, --turns) {
+                const int y = lyrRoundi(base + k * step);
+                if (y >= bottom) break;
+                if (y != last) canvas.Line(X, y, X1, y);
+                last = y;
+                // Lines closer than a pixel share one row.
+                if (step < 1) k = std::max(k, std::ceil((y + 1 - base) / step) - 1);
+            }
         }
     }
     dt->DrawText(canvas, TlyrHAlign(hAlign_), TlyrVAlign(vAlign_));

@@ -112,14 +112,22 @@ void TlyrReportPage::SetOrientation(int v)
     updateSize();
 }
 
+// A count past what any sheet holds is refused before one position is made:
+// each column costs a text, and a damaged file may ask for 10^8 of them.
 void TlyrReportPage::SetColumns(int v)
 {
-    columns_ = v;
-    columnPositions_.clear();
+    if (v > lyrMaxPageColumns)
+        throw ElyrError(QStringLiteral("%1 columns: a page holds at most %2").arg(v).arg(lyrMaxPageColumns));
+    QStringList positions;
+    double width = columnWidth_;
     if (v > 0) {
-        columnWidth_ = (paperWidth_ - margins_[0] - margins_[2]) / v;
-        for (int i = 0; i < v; ++i) columnPositions_ << ksFloatToStr(i * columnWidth_);
+        width = (paperWidth_ - margins_[0] - margins_[2]) / v;
+        positions.reserve(v);
+        for (int i = 0; i < v; ++i) positions << ksFloatToStr(i * width);
     }
+    columns_ = v;
+    columnWidth_ = width;
+    columnPositions_.swap(positions);
 }
 
 void TlyrReportPage::SetDefaults()

@@ -17,6 +17,8 @@ class TlyrBand;
 // Layout units per millimetre.
 constexpr double lyrUnitsPerMM = 3.77953;
 constexpr int lyrCustomPaper = 256;
+// The most columns a page takes: far more than any sheet of paper holds.
+constexpr int lyrMaxPageColumns = 1000;
 
 // Width and height in millimetres of a paper number (portrait); false for
 // a number the table does not know.

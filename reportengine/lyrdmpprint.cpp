@@ -8,12 +8,19 @@
 
 #include <QMap>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
 namespace {
 
 constexpr char ESC = 0x1B;
+
+// The most columns and lines a page of text holds: wider than any dot-matrix
+// carriage, longer than any form. Cells past them are dropped, so an object
+// placed or sized beyond them (a damaged file) makes no grid of its size.
+constexpr int kMaxColumns = 512;
+constexpr int kMaxRows = 4096;
 
 struct Cell {
     // One character (a pair for a character outside the BMP); empty for a
@@ -30,7 +37,7 @@ public:
 
     void put(int row, int col, const QString &ch, int style, int columns)
     {
-        if (row < 0 || col < 0) return;
+        if (!inside(row, col + columns - 1)) return;
         std::vector<Cell> &line = rows_[row];
         if (static_cast<int>(line.size()) < col + columns) line.resize(static_cast<size_t>(col + columns));
         Cell &c = line[static_cast<size_t>(col)];
@@ -46,7 +53,7 @@ public:
     // A line character, unless a text already holds the cell.
     void lineChar(int row, int col, QChar ch, int style)
     {
-        if (row < 0 || col < 0) return;
+        if (!inside(row, col)) return;
         std::vector<Cell> &line = rows_[row];
         if (static_cast<int>(line.size()) > col) {
             Cell &c = line[static_cast<size_t>(col)];
@@ -61,7 +68,11 @@ public:
         }
         put(row, col, QString(ch), style, 1);
     }
-    void command(int row, int col, const QByteArray &bytes) { commands_[row][col].append(bytes); }
+    void command(int row, int col, const QByteArray &bytes)
+    {
+        if (inside(row, col)) commands_[row][col].append(bytes);
+    }
+    static bool inside(int row, int col) { return row >= 0 && col >= 0 && row < kMaxRows && col < kMaxColumns; }
 
     QByteArray bytes(int lastRow) const
     {
@@ -104,14 +115,23 @@ private:
     QMap<int, QMap<int, QByteArray>> commands_;
 };
 
+// Cells of a length, rounded (floored with down), held to a few times the
+// page's cells either way so that sums of them stay small.
+int cells(double units, double perCell, int most, bool down = false)
+{
+    const double v = down ? std::floor(units / perCell) : std::round(units / perCell);
+    if (!(v > -4.0 * most)) return v != v ? 0 : -4 * most;
+    return static_cast<int>(std::min(v, 4.0 * most));
+}
+
 int cellX(double units)
 {
-    return static_cast<int>(std::lround(units / lyrCharX));
+    return cells(units, lyrCharX, kMaxColumns);
 }
 
 int cellY(double units)
 {
-    return static_cast<int>(std::lround(units / lyrCharY));
+    return cells(units, lyrCharY, kMaxRows);
 }
 
 // A command's text: characters below 256 are the bytes themselves.
@@ -180,8 +200,8 @@ void putMemo(Grid &grid, TlyrDMPMemoView &memo, int row0, int col0, int style)
 void putLine(Grid &grid, TlyrDMPLineView &line, int top, int left, int style)
 {
     // Lines stand in the middle of their cells.
-    const int row = top + static_cast<int>(std::floor(line.AbsTop() / lyrCharY));
-    const int col = left + static_cast<int>(std::floor(line.AbsLeft() / lyrCharX));
+    const int row = top + cells(line.AbsTop(), lyrCharY, kMaxRows, true);
+    const int col = left + cells(line.AbsLeft(), lyrCharX, kMaxColumns, true);
     if (line.Width() >= line.Height()) {
         const int n = std::max(1, cellX(line.Width()));
         for (int c = col; c < col + n; ++c) grid.lineChar(row, c, u'-', style);
@@ -236,8 +256,8 @@ QByteArray lyrDMPPageBytes(TlyrReportPage &page, int pageStyle)
 {
     const int base = pageStyle;
     Grid grid(base);
-    const int left = static_cast<int>(std::lround(page.LeftMargin() * lyrUnitsPerMM / lyrCharX));
-    const int top = static_cast<int>(std::lround(page.TopMargin() * lyrUnitsPerMM / lyrCharY));
+    const int left = cellX(page.LeftMargin() * lyrUnitsPerMM);
+    const int top = cellY(page.TopMargin() * lyrUnitsPerMM);
     for (TlyrComponent *c : page.AllObjects()) {
         const int row = top + cellY(c->AbsTop()), col = left + cellX(c->AbsLeft());
         if (auto *m = qobject_cast<TlyrDMPMemoView *>(c)) {

@@ -86,6 +86,7 @@ void TlyrPreviewPages::loadAfterParse()
         auto page = std::make_unique<TlyrReportPage>();
         TlyrXMLSerializer ser(nullptr);
         ser.ReadRootComponent(page.get(), sources->Items(i));
+        for (const QString &e : std::as_const(ser.Errors)) noteError(e);
         SourcePages.push_back(std::move(page));
     }
     sources->Clear();

@@ -38,6 +38,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <limits>
 #include <cmath>
 
 namespace {
@@ -87,6 +88,12 @@ int scrollBarExtent(const QWidget *w)
 
 // ---------------------------------------------------------------- page list
 
+namespace {
+// The lowest top a page of the list gets: a page (at most lyrMaxCoord high)
+// below it still ends inside int.
+constexpr int kMaxPageListY = std::numeric_limits<int>::max() - 2 * lyrMaxCoord;
+}  // namespace
+
 void TlyrPageList::Clear()
 {
     Items.clear();
@@ -119,7 +126,9 @@ void TlyrPageList::CalcBounds(int clientWidth)
         MaxWidth = std::max(MaxWidth, x);
         const int offset = std::max((clientWidth - x + 10) / 2, 0) + 10;
         for (size_t j = rowStart; j < i; ++j) Items[j].Left += offset;
-        y += rowHeight + 10;
+        // Past the int range the rest of a (hostile) page list stays at the
+        // last place that can be scrolled to.
+        y = static_cast<int>(std::min<qint64>(qint64(y) + rowHeight + 10, kMaxPageListY));
     }
 }
 
@@ -131,7 +140,7 @@ int TlyrPageList::FindPage(int y, int x) const
     while (lo <= hi) {
         const int mid = (lo + hi) / 2;
         const int tolerance = x == 0 ? lyrRoundi(Items[mid].Height / 5.0) : 0;
-        if (Items[mid].Top <= y + tolerance) {
+        if (Items[mid].Top <= qint64(y) + tolerance) {
             found = mid;
             lo = mid + 1;
         } else {

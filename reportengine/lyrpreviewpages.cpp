@@ -561,6 +561,7 @@ TlyrReportPage *TlyrPreviewPages::buildPage(int index)
         if (item->Name.compare(QLatin1String("TlyrReportPage"), Qt::CaseInsensitive) == 0) {
             page = std::make_unique<TlyrReportPage>();
             ser.ReadRootComponent(page.get(), item);
+            for (const QString &e : std::as_const(ser.Errors)) noteError(e);
         } else {
             bool ok = false;
             const int source = item->Name.mid(4, 5).toInt(&ok);
@@ -615,7 +616,7 @@ QSize TlyrPreviewPages::GetPageSize(int index)
 {
     TlyrReportPage *page = GetPage(index);
     if (!page) return QSize(0, 0);
-    return QSize(qRound(page->Width()), qRound(page->Height()));
+    return QSize(lyrRoundi(page->Width()), lyrRoundi(page->Height()));
 }
 
 void TlyrPreviewPages::DrawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX,

@@ -11,6 +11,8 @@ namespace {
 constexpr double kOverlapMM = 3;
 // A rest of at least this much (mm) takes one more sheet.
 constexpr double kRestMM = 11;
+// The most sheets a page is split into, or pages joined on a sheet, each way.
+constexpr int kMaxSheetsAcross = 100;
 
 // Per page: whether the page list and the odd or even choice let it
 // through. Raises ElyrConvertError for a page list that does not read.
@@ -52,8 +54,12 @@ TlyrPrintJob::TlyrPrintJob(TlyrPrintSource &source, TlyrCustomPrinter &printer, 
 
 int TlyrPrintJob::SheetCount(double a, double b)
 {
-    if (b <= 0) return 1;
-    const int n = static_cast<int>(a / b);
+    if (!(b > 0)) return 1;
+    // A damaged page's size takes no more sheets across than a real one.
+    const double q = a / b;
+    if (!(q < kMaxSheetsAcross)) return q != q ? 1 : kMaxSheetsAcross;
+    if (!(q > 0)) return 1;
+    const int n = static_cast<int>(q);
     const int count = std::fabs(n * b - a) >= kRestMM ? n + 1 : static_cast<int>(std::lround(a / b));
     // A page shorter than the rest limit still needs its sheet.
     return std::max(1, count);
@@ -71,7 +77,9 @@ void TlyrPrintJob::SplitLayout(double pageW, double pageH, double sheetW, double
 void TlyrPrintJob::JoinLayout(double sheetW, double sheetH, double pageW, double pageH, int &nx, int &ny, bool &turned)
 {
     auto fit = [](double sheet, double page) {
-        return page <= 0 ? 1 : std::max(1, static_cast<int>(std::floor(sheet / page + 1e-9)));
+        if (!(page > 0)) return 1;
+        const double n = std::floor(sheet / page + 1e-9);
+        return n >= kMaxSheetsAcross ? kMaxSheetsAcross : std::max(1, n != n ? 1 : static_cast<int>(n));
     };
     nx = fit(sheetW, pageW);
     ny = fit(sheetH, pageH);

@@ -117,6 +117,11 @@ bool lyrGetPaperDimensions(int code, double &width, double &height)
 
 QPageSize lyrPageSizeMM(double width, double height)
 {
+    // A sheet between 1 mm and the largest a PDF page takes (200 inches): a
+    // damaged page's size prints on the nearest sheet there is.
+    const auto sheet = [](double v) { return v != v ? 1.0 : std::clamp(v, 1.0, 5080.0); };
+    width = sheet(width);
+    height = sheet(height);
     // Qt keeps a size that matches a standard one under its own id; the
     // millimetres are what counts.
     return QPageSize(QSizeF(std::min(width, height), std::max(width, height)), QPageSize::Millimeter, QString(),

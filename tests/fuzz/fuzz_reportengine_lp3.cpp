@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes to the prepared-report loader, fully and with
-// partial loading, builds every page and saves the result again.
+// partial loading, builds every page, draws the first ones and saves the
+// result again.
 
+#include "report/lyrcanvas.h"
 #include "report/lyrclass.h"
 #include "reportengine/lyrengine.h"
 #include "reportengine/lyrpreviewpages.h"
@@ -31,6 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             buf->open(QIODevice::ReadOnly);
             pages.LoadFromStream(std::move(buf), partial);
             for (int i = 0; i < pages.Count() && i < 50; ++i) pages.GetPage(i);
+            // Whatever geometry the file gives, drawing stays bounded.
+            TlyrRecordingCanvas canvas(96);
+            for (int i = 0; i < pages.Count() && i < 3; ++i) pages.DrawPage(i, canvas, 1, 1, 0, 0);
             QBuffer out;
             out.open(QIODevice::WriteOnly);
             pages.SaveToStream(out);

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+
 namespace {
 
 TEST(LyrBand, CircularChildIsRefused)
@@ -104,6 +106,51 @@ TEST(LyrPage, Columns)
     p.SetColumns(2);
     EXPECT_EQ(p.ColumnWidth(), 95);
     EXPECT_EQ(p.ColumnPositions(), (QStringList{QStringLiteral("0"), QStringLiteral("95")}));
+}
+
+// A count past what any sheet holds (here as a damaged template gives it) is
+// refused before a single column is made: an error line names the page and
+// the value, the page keeps its columns and the rest of the template loads.
+TEST(LyrPage, AColumnCountNoPageHoldsIsRefusedAndTheRestLoads)
+{
+    TlyrReportPage direct;
+    direct.SetColumns(3);
+    EXPECT_THROW(direct.SetColumns(lyrMaxPageColumns + 1), ElyrError);
+    EXPECT_EQ(direct.Columns(), 3);
+    EXPECT_EQ(direct.ColumnPositions().size(), 3);
+    direct.SetColumns(lyrMaxPageColumns);
+    EXPECT_EQ(direct.ColumnPositions().size(), lyrMaxPageColumns);
+
+    for (const char *count : {"5000", "100000000", "2147483647"}) {
+        SCOPED_TRACE(count);
+        const QByteArray xml = QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?><TlyrReport>"
+                                          "<TlyrReportPage Name=\"Page1\" Columns=\"") +
+                               count +
+                               "\" LeftMargin=\"10\"><TlyrMasterData Name=\"MasterData1\" Height=\"20\">"
+                               "<TlyrMemoView Name=\"Memo1\" Width=\"50\" Height=\"20\" Text=\"x\"/>"
+                               "</TlyrMasterData></TlyrReportPage></TlyrReport>";
+        TlyrReport r;
+        r.EngineOptions()->SetNewSilentMode(simSilent);
+        QBuffer in;
+        in.setData(xml);
+        in.open(QIODevice::ReadOnly);
+        r.LoadFromStream(in);
+        const QStringList errors = r.Errors();
+        ASSERT_EQ(errors.size(), 1) << errors.join(u'\n').toStdString();
+        EXPECT_TRUE(errors[0].startsWith(QStringLiteral("Page1.Columns: "))) << errors[0].toStdString();
+        EXPECT_TRUE(errors[0].contains(QLatin1String(count))) << errors[0].toStdString();
+        auto *page = qobject_cast<TlyrReportPage *>(r.FindObject(QStringLiteral("Page1")));
+        ASSERT_NE(page, nullptr);
+        EXPECT_EQ(page->Columns(), 0);
+        EXPECT_TRUE(page->ColumnPositions().isEmpty());
+        EXPECT_EQ(page->LeftMargin(), 10);
+        EXPECT_NE(r.FindObject(QStringLiteral("Memo1")), nullptr);
+        // What loaded saves and loads again without the count.
+        QBuffer out;
+        out.open(QIODevice::ReadWrite);
+        r.SaveToStream(out);
+        EXPECT_FALSE(out.data().contains(count));
+    }
 }
 
 TEST(LyrPage, AlignChildrenStretchesBandsToThePrintableArea)

@@ -5,13 +5,13 @@
 #include "report_test_objects.h"
 #include "script/ks_iinterpreter.h"
 
-#include <QElapsedTimer>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QMetaClassInfo>
 #include <QMetaProperty>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -67,7 +67,8 @@ public:
     int inits = 0;
 };
 
-// A modal window: while it is "shown" the event loop runs for a while.
+// A modal window: while it is "shown" the event loop runs until the report's
+// build timer, when started, has fired and built.
 class FakeForm : public TlyrCustomPreviewForm {
 public:
     TlyrCustomPreview *Preview() override { return &preview; }
@@ -76,9 +77,8 @@ public:
     {
         ++*shown;
         runsAtShow = engine ? engine->runs : -1;
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 300 && engine && engine->runs == runsAtShow) QTest::qWait(10);
+        const QTimer *timer = engine && engine->Report ? engine->Report->Timer() : nullptr;
+        while (timer && timer->isActive()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     void Show() override { ++*shown; }
     void Close() override { ++*closed; }

@@ -34,6 +34,25 @@ TEST(LyrDialogPage, WindowFollowsThePageAndShowsModally)
     EXPECT_EQ(page->Width(), 320);
 }
 
+// A window is drawn into a buffer of its size: a size past any screen (a
+// damaged template) gives a window no larger than the largest screens.
+TEST(LyrDialogPage, ASizePastAnyScreenMakesABoundedWindow)
+{
+    TlyrReport r;
+    auto *page = new TlyrDialogPage(&r);
+    for (double size : {2147483647.0, 1e300, -1e300}) {
+        SCOPED_TRACE(size);
+        page->SetWidth(size);
+        page->SetHeight(size);
+        EXPECT_EQ(page->Width(), size);
+        EXPECT_LE(page->Window()->width(), 8192);
+        EXPECT_LE(page->Window()->height(), 8192);
+    }
+    page->SetWidth(640);
+    page->SetHeight(1e9);
+    EXPECT_EQ(page->Window()->size(), QSize(640, 8192));
+}
+
 TEST(LyrDialogPage, CloseQueryAsksTheScript)
 {
     TlyrReport r;

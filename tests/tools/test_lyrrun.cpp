@@ -194,6 +194,16 @@ TEST_F(LyrRunTest, LoadErrorsArePrintedAndFailTheRun)
                                  QStringLiteral(", 第 3 行：应为 </TlyrMasterData>，文件已结束")))
             << cut.err.toStdString();
     EXPECT_FALSE(cut.out.contains(QStringLiteral("row")));
+
+    // A column count no page holds: one error line names the page and the
+    // count, the rows still print and the run ends by itself.
+    QByteArray columns = head;
+    columns.replace("PaperHeight=\"297\"", "PaperHeight=\"297\" Columns=\"100000000\"");
+    const RunResult many = run(columns + rows + tail, data);
+    EXPECT_EQ(many.exitCode, 1);
+    EXPECT_TRUE(many.err.contains(QStringLiteral("Page1.Columns: 100000000 columns"))) << many.err.toStdString();
+    EXPECT_TRUE(many.out.contains(QStringLiteral("row r1")) && many.out.contains(QStringLiteral("row r2")))
+            << many.out.toStdString();
 }
 
 }  // namespace
