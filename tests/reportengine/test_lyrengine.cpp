@@ -2047,7 +2047,10 @@ TEST_F(EngineTest, APageRunsItsEventsObjectsOverlayOutlineManualBuildAndColumns)
         report->SetScriptText({QStringLiteral("procedure Build(Sender: TObject);"), QStringLiteral("begin"),
                                QStringLiteral("  Engine.ShowBand(Child1);"), QStringLiteral("  Engine.ShowBand(Child1);"),
                                QStringLiteral("end;"), QStringLiteral("begin"), QStringLiteral("end.")});
-        page->OnManualBuild = QStringLiteral(" Build ");
+        // The run put the template back: the page is found again.
+        auto *again = qobject_cast<TlyrReportPage *>(report->FindObject(QStringLiteral("Page1")));
+        ASSERT_NE(again, nullptr);
+        again->OnManualBuild = QStringLiteral(" Build ");
         ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
         ASSERT_EQ(pages().Count(), 1);
         EXPECT_EQ(texts(0), (QStringList{"by hand", "by hand"}));
