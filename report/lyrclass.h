@@ -448,6 +448,9 @@ public:
     std::function<void(TlyrComponent *view, int button, int shift, bool &modified)> OnClickObject;
     // Before each printed page, with the copy being printed.
     std::function<void(TlyrReportPage *page, int copyNo)> OnPrintPage;
+    // Builds a report page itself (through the engine's ShowBand, NewPage,
+    // NewColumn) instead of its data loops.
+    std::function<void(TlyrReportPage *page)> OnManualBuild;
 
     // ---- template
     void Clear() override;

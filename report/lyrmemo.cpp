@@ -43,6 +43,15 @@ void TlyrCustomMemoView::SetText(const QString &text)
     QString t = text;
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     memo_ = t.split(u'\n');
+    // A final line break ends the last line; it starts no empty one.
+    if (t.endsWith(u'\n')) memo_.removeLast();
+}
+
+QString TlyrCustomMemoView::LinesText() const
+{
+    QString out;
+    for (const QString &line : memo_) out += line + QStringLiteral("\r\n");
+    return out;
 }
 
 QString TlyrCustomMemoView::GetComponentText() const
@@ -140,7 +149,7 @@ QString TlyrCustomMemoView::expandExpressions(const QString &source)
 void TlyrCustomMemoView::BeforePrint()
 {
     TlyrStretcheable::BeforePrint();
-    if (!IsDataField()) SavedMemo = GetText();
+    if (!IsDataField()) SavedMemo = LinesText();
 }
 
 void TlyrCustomMemoView::AfterPrint()
@@ -166,7 +175,7 @@ void TlyrCustomMemoView::GetData()
             if (hideZeros_ && isZeroNumber(Value)) memo_.clear();
         }
     } else if (allowExpressions_) {
-        SetText(expandExpressions(GetText()));
+        SetText(expandExpressions(LinesText()));
     }
     if (r) {
         if (TksCustomVariable *v = r->ValueVariable()) v->SetValue(Value);
@@ -293,7 +302,7 @@ double TlyrCustomMemoView::CalcWidth()
 
 void TlyrCustomMemoView::InitPart()
 {
-    PartMemo = GetText();
+    PartMemo = LinesText();
     firstParaBreak_ = false;
     lastParaBreak_ = false;
 }

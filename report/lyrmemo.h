@@ -82,6 +82,8 @@ public:
 
     // The whole text with CR LF between lines.
     QString GetText() const { return memo_.join(QStringLiteral("\r\n")); }
+    // Every line with its line break: SetText of it gives the same lines.
+    QString LinesText() const;
     void SetText(const QString &text);
     bool IsTextObject() const override { return true; }
     QString ComponentText() const override { return GetText(); }

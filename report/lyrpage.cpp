@@ -130,11 +130,27 @@ void TlyrReportPage::SetColumns(int v)
     columnPositions_.swap(positions);
 }
 
+std::function<bool(TlyrCurrentPaper &)> &lyrCurrentPaperHook()
+{
+    static std::function<bool(TlyrCurrentPaper &)> hook;
+    return hook;
+}
+
 void TlyrReportPage::SetDefaults()
 {
     for (double &m : margins_) m = 10;
-    orientation_ = poPortrait;
-    SetPaperSize(9);
+    TlyrCurrentPaper paper;
+    if (!lyrCurrentPaperHook() || !lyrCurrentPaperHook()(paper)) paper = TlyrCurrentPaper();
+    orientation_ = paper.Orientation;
+    if (paper.PaperSize < lyrCustomPaper) {
+        SetPaperSize(paper.PaperSize);
+        return;
+    }
+    // A paper of its own size: the printer's sizes are already turned.
+    paperSize_ = paper.PaperSize;
+    paperWidth_ = paper.Width;
+    paperHeight_ = paper.Height;
+    updateSize();
 }
 
 void TlyrReportPage::SetDataSet(TlyrDataSet *v)

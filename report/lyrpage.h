@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class TlyrBand;
@@ -124,7 +125,8 @@ public:
     // For the engine's use.
     QList<TlyrComponent *> EngineList1, EngineList2;
 
-    // Margins 10 mm; the paper of the current printer (here: A4 portrait).
+    // Margins 10 mm; the paper of the current printer (A4 portrait when no
+    // printer list is installed).
     virtual void SetDefaults();
     void AlignChildren() override;
     QString GetDescription() const override;
@@ -151,5 +153,14 @@ private:
     QPointer<TlyrDataSet> dataSet_;
     QString dataSetName_;
 };
+
+// The paper of the current printer: its number, width and height in mm
+// and orientation; false when there is none. Installed by the printer list.
+struct TlyrCurrentPaper {
+    int PaperSize = 9;
+    double Width = 210, Height = 297;
+    int Orientation = poPortrait;
+};
+std::function<bool(TlyrCurrentPaper &)> &lyrCurrentPaperHook();
 
 void lyrRegisterPageClasses();

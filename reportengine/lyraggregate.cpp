@@ -4,6 +4,8 @@
 #include "report/lyrclass.h"
 #include "report/lyrmemo.h"
 #include "report/lyrpage.h"
+#include "report/lyrutils.h"
+#include "report/lyrvariables.h"
 
 #include <QRegularExpression>
 
@@ -61,6 +63,24 @@ QStringList splitArgs(const QString &text)
     return out;
 }
 
+// The expressions between the delimiters ("open,close") of a text.
+QStringList bracketed(const QString &text, const QString &delimiters)
+{
+    QStringList out;
+    const qsizetype comma = delimiters.indexOf(u',');
+    const QString open = comma < 0 ? delimiters : delimiters.left(comma);
+    const QString close = comma < 0 ? QString() : delimiters.mid(comma + 1);
+    if (open.isEmpty() || close.isEmpty()) return out;
+    for (qsizetype i = text.indexOf(open); i >= 0 && i < text.size(); i = text.indexOf(open, i)) {
+        qsizetype end = i, begin = i;
+        const QString e = lyrGetBracketedTextW(text, open, close, end, begin);
+        if (end <= i) break;
+        out << e;
+        i = end + 1;
+    }
+    return out;
+}
+
 }  // namespace
 
 void TlyrAggregateList::scanText(const QString &text, TlyrBand *resultBand, TlyrBand *dataBand, const QString &memo,
@@ -113,6 +133,27 @@ void TlyrAggregateList::scanText(const QString &text, TlyrBand *resultBand, Tlyr
     }
 }
 
+void TlyrAggregateList::scanVariables(const QStringList &expressions, TlyrBand *resultBand, TlyrBand *dataBand,
+                                      const QString &memo, int depth)
+{
+    if (depth > 8) return;
+    static const QRegularExpression word(QStringLiteral("[^\\x00-\\x20!#$%&()*+,\\-./=\\[\\]^|<>'\"]+"));
+    const TlyrVariables *vars = report_->Variables();
+    for (const QString &e : expressions) {
+        // The whole expression may name a variable, or any word in it.
+        QStringList names{e.trimmed()};
+        for (auto it = word.globalMatch(e); it.hasNext();) names << it.next().captured();
+        for (const QString &name : std::as_const(names)) {
+            const int i = name.isEmpty() ? -1 : vars->IndexOf(name);
+            if (i < 0) continue;
+            const QString value = vars->Items(i)->Value.toString();
+            if (value.isEmpty() || value == e) continue;
+            scanText(value, resultBand, dataBand, memo, depth + 1);
+            scanVariables({value}, resultBand, dataBand, memo, depth + 1);
+        }
+    }
+}
+
 void TlyrAggregateList::scanBand(TlyrBand *band, TlyrBand *dataBand)
 {
     for (TlyrBand *b = band; b; b = b->Child()) {
@@ -123,7 +164,9 @@ void TlyrAggregateList::scanBand(TlyrBand *band, TlyrBand *dataBand)
             TlyrBand *result = b;
             if (TlyrBand *source = b->Vertical() && SourceBandOf ? SourceBandOf(memo) : nullptr)
                 if (lyrIsTotalsBand(source)) result = source;
-            scanText(memo->GetText(), result, dataBand, memo->Name(), 0);
+            const QString text = memo->GetText();
+            scanText(text, result, dataBand, memo->Name(), 0);
+            scanVariables(bracketed(text, memo->ExpressionDelimiters()), result, dataBand, memo->Name(), 0);
         }
         if (b->Child() == b) break;
     }

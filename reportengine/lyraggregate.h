@@ -79,6 +79,9 @@ public:
 private:
     void scanBand(TlyrBand *band, TlyrBand *dataBand);
     void scanText(const QString &text, TlyrBand *resultBand, TlyrBand *dataBand, const QString &memo, int depth);
+    // Calls written in the report variables that the expressions name.
+    void scanVariables(const QStringList &expressions, TlyrBand *resultBand, TlyrBand *dataBand, const QString &memo,
+                       int depth);
     void accumulate(TlyrAggregateItem &item, const KsValue &v, KsValue &value, int &count);
     TlyrReport *report_;
     std::vector<std::unique_ptr<TlyrAggregateItem>> items_;

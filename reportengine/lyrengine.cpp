@@ -3,6 +3,7 @@
 #include "report/lyrband.h"
 #include "report/lyrclass.h"
 #include "report/lyrdbset.h"
+#include "report/lyrdmpclass.h"
 #include "report/lyrdialogpage.h"
 #include "report/lyrdialogpage.h"
 #include "report/lyrmemo.h"
@@ -14,12 +15,14 @@
 #include "report/lyrview.h"
 #include "reportengine/lyroutline.h"
 #include "reportengine/lyrpreviewpages.h"
+#include "reportengine/lyrprinter.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 void lyrInstallEngine()
 {
@@ -28,6 +31,16 @@ void lyrInstallEngine()
     f.PreviewPages = [](TlyrReport *r) -> TlyrCustomPreviewPages * { return new TlyrPreviewPages(r); };
     // A preview window the host (or a test) chose already stays.
     if (!f.PreviewForm) lyrInstallPreview();
+    // New pages take the paper of the current printer.
+    lyrCurrentPaperHook() = [](TlyrCurrentPaper &paper) {
+        TlyrCustomPrinter *printer = lyrPrinters().Printer();
+        if (!printer) return false;
+        paper.PaperSize = printer->PaperSize;
+        paper.Width = printer->PaperWidth;
+        paper.Height = printer->PaperHeight;
+        paper.Orientation = printer->Orientation;
+        return true;
+    };
 }
 
 TlyrEngine::TlyrEngine(TlyrReport *report) : TlyrCustomEngine(report), Aggregates(report)
@@ -69,6 +82,35 @@ template <class T>
 bool is(const TlyrBand *b)
 {
     return b && qobject_cast<const T *>(b) != nullptr;
+}
+// The line a dot-matrix text's bottom frame line is printed on.
+double dmpBottomLine(const TlyrComponent *c)
+{
+    auto *m = qobject_cast<const TlyrDMPMemoView *>(c);
+    return m && (m->Frame()->Typ() & ftBottom) ? lyrCharY : 0;
+}
+void resetSuppress(const TlyrBand *b)
+{
+    for (TlyrComponent *c : b->Objects())
+        if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) m->ResetSuppress();
+}
+// Forgets the values the band's memos suppress repeats of; true when one
+// was remembered.
+bool forgetSuppressed(const TlyrBand *b)
+{
+    bool had = false;
+    for (TlyrComponent *c : b->Objects())
+        if (auto *m = qobject_cast<TlyrCustomMemoView *>(c); m && m->SuppressRepeated()) {
+            had = had || !m->LastValue.isEmpty();
+            m->ResetSuppress();
+        }
+    return had;
+}
+bool repeatsOnNewPage(const TlyrBand *b)
+{
+    if (auto *h = qobject_cast<const TlyrHeader *>(b)) return h->ReprintOnNewPage;
+    if (auto *g = qobject_cast<const TlyrGroupHeader *>(b)) return g->ReprintOnNewPage;
+    return false;
 }
 void compact(std::vector<TlyrBand *> &list)
 {
@@ -258,6 +300,9 @@ bool TlyrEngine::Run()
     headerList_.clear();
     lastValues_.clear();
     groupRecords_.clear();
+    groupLine_.clear();
+    outlined_.clear();
+    bandLine_.clear();
     trees_.clear();
     rowBands_.clear();
     shiftTrees_.clear();
@@ -363,6 +408,9 @@ void TlyrEngine::collectAggregates(TlyrReportPage *page)
 
 void TlyrEngine::runReportPages()
 {
+    // Each pass numbers the outputs of every band from 1.
+    for (TlyrComponent *c : Report->AllObjects())
+        if (auto *b = qobject_cast<TlyrBand *>(c)) b->EngineCounter = 0;
     auto once = [this] {
         for (int i = 0; i < Report->PagesCount() && !Report->Terminated(); ++i) {
             auto *p = qobject_cast<TlyrReportPage *>(Report->Pages(i));
@@ -388,7 +436,11 @@ void TlyrEngine::runPage(TlyrReportPage *page)
     finishing_ = false;
     keeping_ = false;
     noKeep_ = true;
+    Report->DoNotifyEvent(page, page->OnBeforePrint);
     auto runOnce = [&] {
+        // Without a record to print the page is left out, unless empty
+        // pages are wanted.
+        if (!Report->EngineOptions()->PrintIfEmpty() && !anyDetail(trees_[page].Masters)) return;
         // An endless page of the previous record grew; this one starts anew.
         PageWidth = (page->PaperWidth() - page->LeftMargin() - page->RightMargin()) * lyrUnitsPerMM;
         PageHeight = (page->PaperHeight() - page->TopMargin() - page->BottomMargin()) * lyrUnitsPerMM;
@@ -408,7 +460,14 @@ void TlyrEngine::runPage(TlyrReportPage *page)
             firstPage_ = true;
             initPage(title);
         }
-        runDataBands(trees_[page].Masters);
+        addPageOutline();
+        showPageObjects(page);
+        if (Report->OnManualBuild)
+            Report->OnManualBuild(page);
+        else if (page->OnManualBuild.trimmed().isEmpty())
+            runDataBands(trees_[page].Masters);
+        else
+            Report->DoNotifyEvent(page, page->OnManualBuild.trimmed());
         if (TlyrBand *summary = page->FindBand(&TlyrReportSummary::staticMetaObject)) ShowBand(summary);
         sizeEndlessPage(page);
         finishing_ = true;
@@ -424,6 +483,82 @@ void TlyrEngine::runPage(TlyrReportPage *page)
     } else {
         runOnce();
     }
+    Report->DoNotifyEvent(page, page->OnAfterPrint);
+}
+
+// Objects placed on the page itself print on every output run of it,
+// through a band as large as the page that borrows them.
+void TlyrEngine::showPageObjects(TlyrReportPage *page)
+{
+    std::vector<std::pair<TlyrComponent *, int>> lent;
+    const QList<TlyrComponent *> objects = page->Objects();
+    for (int i = 0; i < objects.size(); ++i)
+        if (!qobject_cast<TlyrBand *>(objects[i])) lent.emplace_back(objects[i], i);
+    if (lent.empty()) return;
+    auto *band = new TlyrNullBand(Report);
+    band->SetParent(page);
+    band->SetBounds(0, 0, PageWidth, PageHeight);
+    struct GiveBack {
+        TlyrReportPage *page;
+        TlyrNullBand *band;
+        std::vector<std::pair<TlyrComponent *, int>> &lent;
+        ~GiveBack()
+        {
+            for (auto &[c, at] : lent) {
+                c->SetParent(page);
+                page->MoveChild(c, at);
+            }
+            delete band;
+        }
+    } giveBack{page, band, lent};
+    for (auto &[c, at] : lent) c->SetParent(band);
+    const double y = CurY;
+    ShowBand(band);
+    CurY = y;
+}
+
+// The page's own outline item, at the root, at the top of the page.
+void TlyrEngine::addPageOutline()
+{
+    if (!CurPage || CurPage->OutlineText.isEmpty()) return;
+    TlyrCustomOutline *outline = Pages()->GetOutline();
+    outline->LevelRoot();
+    Report->CurObject = CurPage->Name();
+    outline->AddItem(Report->Calc(CurPage->OutlineText).ToText(), 0);
+}
+
+bool TlyrEngine::addBandOutline(TlyrBand *band, double designHeight)
+{
+    const QString text = band->OutlineText();
+    if (text.isEmpty() || !band->Visible()) return false;
+    Report->CurObject = band->Name();
+    Pages()->GetOutline()->AddItem(Report->Calc(text).ToText(), std::round(CurY - designHeight));
+    return true;
+}
+
+// An overlay under the content comes first on a new page, one on top
+// last, when the page ends.
+void TlyrEngine::showOverlay(bool onTop)
+{
+    auto *ov = static_cast<TlyrOverlay *>(CurPage->FindBand(&TlyrOverlay::staticMetaObject));
+    if (!ov || ov->PrintOnTop != onTop || Pages()->BandExists(ov)) return;
+    const double saved = CurY;
+    const bool savedPageBand = inPageBand_;
+    inPageBand_ = true;
+    CurY = 0;
+    ShowBand(ov);
+    CurY = saved;
+    inPageBand_ = savedPageBand;
+}
+
+void TlyrEngine::showColumnFooter()
+{
+    TlyrBand *cf = CurPage->FindBand(&TlyrColumnFooter::staticMetaObject);
+    if (!cf) return;
+    const bool savedPageBand = inPageBand_;
+    inPageBand_ = true;
+    ShowBand(cf);
+    inPageBand_ = savedPageBand;
 }
 
 // A page of endless width or height is as large as what was put on it,
@@ -452,6 +587,7 @@ void TlyrEngine::initPage(TlyrBand *title)
     if (ph && firstPage_ && !ph->PrintOnFirstPage) head = ph->PrintChildIfInvisible() ? ph->Child() : nullptr;
     // A page that a side-by-side subreport already reached has its header.
     const bool reused = Pages()->GetCurPosition() > 0;
+    if (!reused) showOverlay(false);
     // The title goes above the page header or below it, as the page says.
     const int breaks = breaks_;
     auto showTitle = [&](bool before) {
@@ -466,6 +602,7 @@ void TlyrEngine::initPage(TlyrBand *title)
     if (reused && head) CurY += head->Height();
     inPageBand_ = false;
     if (!showTitle(false)) return;
+    columnTopY_ = CurY;
     inPageBand_ = true;
     if (TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject)) {
         if (!reused)
@@ -479,11 +616,8 @@ void TlyrEngine::initPage(TlyrBand *title)
     if (!firstPage_ && !crossPage_) {
         showingHeaders_ = true;
         const std::vector<TlyrBand *> repeat = headerList_;
-        for (TlyrBand *b : repeat) {
-            const bool again = (is<TlyrHeader>(b) && static_cast<TlyrHeader *>(b)->ReprintOnNewPage) ||
-                               (is<TlyrGroupHeader>(b) && static_cast<TlyrGroupHeader *>(b)->ReprintOnNewPage);
-            if (again) showBandOnce(b);
-        }
+        for (TlyrBand *b : repeat)
+            if (repeatsOnNewPage(b)) showBandOnce(b);
         showingHeaders_ = false;
     }
 }
@@ -492,8 +626,8 @@ void TlyrEngine::EndPage()
 {
     if (!CurPage) return;
     auto *pf = static_cast<TlyrPageFooter *>(CurPage->FindBand(&TlyrPageFooter::staticMetaObject));
+    showColumnFooter();
     inPageBand_ = true;
-    if (TlyrBand *cf = CurPage->FindBand(&TlyrColumnFooter::staticMetaObject)) ShowBand(cf);
     if (pf) {
         const bool show = (!firstPage_ || pf->PrintOnFirstPage) && (!finishing_ || pf->PrintOnLastPage);
         if (show && !Pages()->BandExists(pf)) {
@@ -504,12 +638,7 @@ void TlyrEngine::EndPage()
         // whether or not the footer was printed.
         Aggregates.Reset(pf);
     }
-    if (TlyrBand *ov = CurPage->FindBand(&TlyrOverlay::staticMetaObject); ov && !Pages()->BandExists(ov)) {
-        const double saved = CurY;
-        CurY = 0;
-        ShowBand(ov);
-        CurY = saved;
-    }
+    showOverlay(true);
     inPageBand_ = false;
     firstPage_ = false;
 }
@@ -553,13 +682,10 @@ void TlyrEngine::NewPage()
         // What the block added counts for the footer of the page it moved to.
         Aggregates.EndKeep();
         Aggregates.StartKeep();
-        if (TlyrDataSet *ds = keptRecord ? dataSetOf(keptRecord) : nullptr) {
-            // The loop has passed the last record; its values are read there.
-            ds->Prior();
-            Aggregates.AddValue(keptRecord);
-            ds->Next();
-        }
+        // The footer is shown on the last record.
+        if (keptRecord) Aggregates.AddValue(keptRecord);
     }
+    addPageOutline();
 }
 
 void TlyrEngine::startKeep(TlyrBand *band)
@@ -596,12 +722,26 @@ void TlyrEngine::NewColumn()
         return;
     }
     ++breaks_;
+    showColumnFooter();
     ++CurColumn;
     const QStringList positions = CurPage->ColumnPositions();
     const int i = CurColumn - 1;
     const double mm = i < positions.size() ? lyrStrToFloat(positions.at(i)) : i * CurPage->ColumnWidth();
     CurX = mm * lyrUnitsPerMM;
-    CurY = columnStartY_;
+    // The next column starts with the column header and the headers that
+    // repeat, as a page does.
+    CurY = columnTopY_;
+    if (TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject)) {
+        inPageBand_ = true;
+        ShowBand(ch);
+        inPageBand_ = false;
+    }
+    columnStartY_ = CurY;
+    showingHeaders_ = true;
+    const std::vector<TlyrBand *> repeat = headerList_;
+    for (TlyrBand *b : repeat)
+        if (repeatsOnNewPage(b)) ShowBand(b);
+    showingHeaders_ = false;
 }
 
 double TlyrEngine::HeaderHeight()
@@ -641,7 +781,12 @@ KsValue TlyrEngine::GetAggregateValue(const QString &name, const QString &expres
 bool TlyrEngine::hasDetail(Node &node, bool printIfEmpty)
 {
     if (printIfEmpty || node.Details.empty()) return true;
-    for (Node &d : node.Details) {
+    return anyDetail(node.Details);
+}
+
+bool TlyrEngine::anyDetail(std::vector<Node> &nodes)
+{
+    for (Node &d : nodes) {
         TlyrDataSet *ds = dataSetOf(d.Band);
         if (!ds) continue;
         Report->DoNotifyEvent(d.Band, d.Band->OnMasterDetail());
@@ -673,10 +818,10 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
         int footerKeepPos = 0;
         double footerKeepY = CurY;
         const bool multi = b->Columns() >= 2;
-        double rowMaxY = 0;
+        Row row;
+        row.Y = CurY;
         if (multi) b->SetCurColumn(1);
-        for (TlyrComponent *c : b->Objects())
-            if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) m->ResetSuppress();
+        resetSuppress(b);
         while (!ds->Eof()) {
             if (hasDetail(node, b->PrintIfDetailEmpty())) {
                 if (first) {
@@ -689,27 +834,30 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                     headerList_.push_back(node.Header);
                     ShowBand(node.Header);
                 }
-                startRecord(node, first, line, through);
+                startRecord(node, first, line, through, multi ? &row : nullptr);
                 if (b->KeepFooter()) {
                     footerKeepPos = Pages()->GetCurPosition();
                     footerKeepY = CurY;
                 }
-                double rowY = CurY;
+                const bool startsRow = multi && b->CurColumn() == 1;
+                row.Y = CurY;
                 const int breaks = breaks_;
-                rowTop_ = rowY;
+                rowTop_ = row.Y;
+                const double designHeight = b->Height();
+                bandLine_[b] = line;
                 ShowBand(b);
+                const bool outline = addBandOutline(b, designHeight);
                 // The row goes on where the record landed after a break.
                 if (breaks_ != breaks) {
-                    rowY = rowTop_;
-                    rowMaxY = 0;
+                    row.Y = rowTop_;
+                    row.MaxY = 0;
                 }
+                if (startsRow || breaks_ != breaks) row.Start = rowStart_;
                 if (first && b->KeepHeader() && node.Header && !b->KeepTogether()) endKeep(b);
                 ++line;
                 ++through;
                 first = false;
-                if (multi) columnStep(b, rowY, rowMaxY);
-                const bool outline = !b->OutlineText().isEmpty();
-                if (outline) Pages()->GetOutline()->AddItem(Report->Calc(b->OutlineText()).ToText(), CurY);
+                if (multi) columnStep(b, row);
                 runDataBands(node.Details);
                 if (outline) Pages()->GetOutline()->LevelUp();
                 if (b->FooterAfterEach()) ShowBand(node.Footer);
@@ -723,9 +871,13 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
         // The last row is closed.
         if (multi && b->CurColumn() != 1) {
             b->SetCurColumn(b->Columns());
-            columnStep(b, CurY, rowMaxY);
+            columnStep(b, row);
         }
         if (!first) {
+            // The footers see the last record, not the end of the data: a
+            // dataset that stays on its last record at its end stays there.
+            const bool stepBack = ds->RangeEnd() != TlyrDataSet::reCount;
+            if (stepBack) ds->Prior();
             showGroupFooters(node, 0);
             if (!b->FooterAfterEach()) {
                 const bool keepFooter = b->KeepFooter() && node.Footer;
@@ -737,6 +889,7 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
             }
             if (!node.Groups.empty() && b->KeepTogether()) endKeep(b);
             headerList_.erase(std::remove(headerList_.begin(), headerList_.end(), node.Header), headerList_.end());
+            if (stepBack) ds->Next();
         }
         if (Report->Terminated()) return;
     }
@@ -744,12 +897,12 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
 
 // Group headers of the first record, or of a changed group later; then the
 // line counters the record prints with.
-void TlyrEngine::startRecord(Node &node, bool first, int &line, int through)
+void TlyrEngine::startRecord(Node &node, bool first, int &line, int through, Row *row)
 {
     if (!node.Groups.empty()) {
         if (first)
             showGroupHeaders(node, 0, true);
-        else if (checkGroups(node))
+        else if (checkGroups(node, row))
             line = 1;
     }
     for (TlyrGroupHeader *g : node.Groups) ++groupRecords_[g];
@@ -761,28 +914,34 @@ void TlyrEngine::showGroupHeaders(Node &node, size_t from, bool reset)
 {
     // Groups are numbered through the dataset; the number names the group
     // for drill-down clicks.
+    // A changed group counts one more; the groups inside it start again.
     for (size_t i = from; i < node.Groups.size(); ++i) {
         TlyrGroupHeader *h = node.Groups[i];
         groupThrough_[h] = reset ? 1 : groupThrough_.value(h) + 1;
+        groupLine_[h] = reset ? 1 : groupLine_.value(h) + 1;
+        if (!reset && i + 1 < node.Groups.size()) groupLine_[node.Groups[i + 1]] = 0;
     }
     applyDrillDown(node);
     for (size_t i = from; i < node.Groups.size(); ++i) {
         TlyrGroupHeader *h = node.Groups[i];
         groupRecords_[h] = 0;
+        // The header prints its own group's counters.
+        CurLine = groupLine_.value(h);
+        CurLineThrough = groupThrough_.value(h);
+        bandLine_[h] = CurLine;
         Report->CurObject = h->Name();
         lastValues_[h] = Report->Calc(h->Condition);
-        if (reset) {
-            for (TlyrComponent *c : h->Objects())
-                if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) m->ResetSuppress();
-        }
+        if (reset) resetSuppress(h);
         if (h->KeepTogether) startKeep(h);
+        const double designHeight = h->Height();
         ShowBand(h);
+        if (!h->Vertical() && addBandOutline(h, designHeight)) outlined_.insert(h);
         (h->Vertical() ? vHeaderList_ : headerList_).push_back(h);
         if (h->Vertical()) vGroupFrom_[h] = CurVColumn + 1;
     }
 }
 
-bool TlyrEngine::checkGroups(Node &node)
+bool TlyrEngine::checkGroups(Node &node, Row *row)
 {
     size_t changed = node.Groups.size();
     for (size_t i = 0; i < node.Groups.size(); ++i) {
@@ -796,12 +955,20 @@ bool TlyrEngine::checkGroups(Node &node)
         }
     }
     if (changed == node.Groups.size()) return false;
-    TlyrDataSet *ds = dataSetOf(node.Band);
+    TlyrDataBand *b = node.Band;
+    // The open row of a multi-column band closes before the footers.
+    if (row && b->CurColumn() != 1) {
+        b->SetCurColumn(b->Columns());
+        columnStep(b, *row);
+    }
+    TlyrDataSet *ds = dataSetOf(b);
     // The footers see the last record of the closed group.
     ds->Prior();
     showGroupFooters(node, changed);
     ds->Next();
     showGroupHeaders(node, changed, false);
+    // A new group shows its first values even when they repeat.
+    resetSuppress(b);
     return true;
 }
 
@@ -824,6 +991,7 @@ void TlyrEngine::showGroupFooters(Node &node, size_t from)
                 vFooterFrom_ = savedFrom;
             }
         }
+        if (outlined_.remove(h)) Pages()->GetOutline()->LevelUp();
         auto &list = h->Vertical() ? vHeaderList_ : headerList_;
         list.erase(std::remove(list.begin(), list.end(), h), list.end());
         if (h->KeepTogether) endKeep(h);
@@ -839,14 +1007,22 @@ void TlyrEngine::ShowBand(const QMetaObject *bandClass)
 
 void TlyrEngine::ShowBand(TlyrComponent *component)
 {
+    // A band and its chain of children; a band that keeps its child opens a
+    // keep block around both.
     auto *band = qobject_cast<TlyrBand *>(component);
+    std::vector<TlyrBand *> keepers;
     for (int guard = 0; band && guard < 64; ++guard) {
+        if (band->KeepChild()) {
+            startKeep(band);
+            keepers.push_back(band);
+        }
         showBandOnce(band);
         if (!band->Visible() && !band->PrintChildIfInvisible()) break;
         TlyrBand *child = band->Child();
         if (child == band) break;
         band = child;
     }
+    for (auto it = keepers.rbegin(); it != keepers.rend(); ++it) endKeep(*it);
 }
 
 // The objects of a band in top order, each with the objects directly above
@@ -898,8 +1074,8 @@ void TlyrEngine::stretchBand(TlyrBand *band)
     for (size_t i = 0; i < tree.size(); ++i) {
         auto *s = qobject_cast<TlyrStretcheable *>(tree[i].View);
         if (!s || !s->Visible() || s->StretchMode() == smDontStretch) continue;
-        const double h = s->CalcHeight();
-        const double newH = s->StretchMode() == smMaxHeight ? std::max(h, s->Height()) : h;
+        // Text that needs less than the object's height keeps that height.
+        const double newH = std::max(s->CalcHeight(), s->Height());
         grown[i] = std::max(0.0, newH - s->Height());
         s->SetHeight(newH);
     }
@@ -919,18 +1095,24 @@ void TlyrEngine::stretchBand(TlyrBand *band)
         passed[i] = push + grown[i];
     }
     fitHeight(band);
-    // Objects of the largest height reach down to the band's bottom.
+    // Objects of the largest height reach down to the band's bottom (a
+    // dot-matrix text's bottom line takes a line of its own below it).
     for (const ShiftNode &n : tree)
         if (auto *s = qobject_cast<TlyrStretcheable *>(n.View);
             s && s->Visible() && s->StretchMode() == smMaxHeight && s->Top() < band->Height())
-            s->SetHeight(band->Height() - s->Top());
+            s->SetHeight(band->Height() - s->Top() - dmpBottomLine(s));
 }
 
 void TlyrEngine::fitHeight(TlyrBand *band)
 {
-    double bottom = band->Height();
+    double bottom = band->Height(), lowest = -1;
+    TlyrComponent *last = nullptr;
     for (TlyrComponent *c : band->Objects())
-        if (c->Visible()) bottom = std::max(bottom, c->Top() + c->Height());
+        if (c->Visible() && c->Top() + c->Height() > lowest) {
+            lowest = c->Top() + c->Height();
+            last = c;
+        }
+    if (last) bottom = std::max(bottom, lowest + dmpBottomLine(last));
     band->SetHeight(bottom);
 }
 
@@ -1010,6 +1192,8 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
     }
     TlyrBand *savedBand = CurBand;
     CurBand = band;
+    // Repeated headers are no new output of their band.
+    if (!showingHeaders_) ++band->EngineCounter;
     Report->CurObject = band->Name();
     band->BeforePrint();
     QList<TlyrReportComponent *> views;
@@ -1045,16 +1229,20 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
         return;
     }
-    for (TlyrReportComponent *v : views) {
-        Report->CurObject = v->Name();
-        v->BeforePrint();
-        finish.prepared << v;
-        Report->DoBeforePrint(v);
-        if (!v->Visible()) continue;
-        v->GetData();
-        Report->DoNotifyEvent(v, v->OnAfterData());
-    }
-    if (band->Stretched() && !cross) stretchBand(band);
+    const double designHeight = band->Height();
+    auto prepareViews = [&] {
+        for (TlyrReportComponent *v : views) {
+            Report->CurObject = v->Name();
+            v->BeforePrint();
+            finish.prepared << v;
+            Report->DoBeforePrint(v);
+            if (!v->Visible()) continue;
+            v->GetData();
+            Report->DoNotifyEvent(v, v->OnAfterData());
+        }
+        if (band->Stretched() && !cross) stretchBand(band);
+    };
+    prepareViews();
     if (!popTarget_ && !cross) {
         finish.own = band->Objects().size();
         if (collectPrintOnParent(band, views) && band->Stretched())
@@ -1063,24 +1251,38 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
             finish.own = -1;
     }
     Report->DoNotifyEvent(band, band->OnAfterCalcHeight());
-    const bool pageBand = inPageBand_ || is<TlyrPageHeader>(band) || is<TlyrPageFooter>(band) ||
+    const bool pageBand = inPageBand_ || is<TlyrNullBand>(band) || is<TlyrPageHeader>(band) || is<TlyrPageFooter>(band) ||
                           is<TlyrOverlay>(band) || is<TlyrColumnHeader>(band) || is<TlyrColumnFooter>(band);
     bool split = false;
     if (!pageBand && !showingHeaders_ && !popTarget_) {
         const int breaks = breaks_;
         const bool atTop = CurY <= columnStartY_ + 0.0001;
-        if (band->StartNewPage() && !atTop) {
+        // The first record or group of a run never breaks.
+        const bool firstLine = (is<TlyrDataBand>(band) || is<TlyrGroupHeader>(band)) && bandLine_.value(band, 1) == 1;
+        if (band->StartNewPage() && !atTop && !firstLine) {
             // A group that restarts the numbering closes the count of the
             // pages before it, before its own first page is added.
             if (auto *gh = qobject_cast<TlyrGroupHeader *>(band); gh && gh->ResetPageNumbers)
                 Pages()->ResetLogicalPageNumber();
             NewPage();
         }
-        if (band->Height() > FreeSpace() + 0.0001) {
+        // A record beside the first of its row goes with the row, which
+        // moves as a whole when it does not fit.
+        auto *rowBand = qobject_cast<TlyrDataBand *>(band);
+        const bool inRow = rowBand && rowBand->Columns() >= 2 && rowBand->CurColumn() > 1;
+        if (band->Height() > FreeSpace() + 0.0001 && !inRow) {
             if (band->AllowSplit() && !cross)
                 split = true;
-            else if (CurY > columnStartY_ + 0.0001)
+            else if (CurY > columnStartY_ + 0.0001) {
+                // A value left empty as a repeat shows again on the new page.
+                if (finish.own < 0 && forgetSuppressed(band)) {
+                    for (TlyrReportComponent *v : finish.prepared) v->AfterPrint();
+                    finish.prepared.clear();
+                    band->SetHeight(designHeight);
+                    prepareViews();
+                }
                 NewColumn();
+            }
         }
         // A record that starts a new page or column starts its first column
         // too, unless it follows a kept block that moved along.
@@ -1096,7 +1298,10 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         const bool columns = data && data->Columns() >= 2;
         band->SetLeft(CurX + (columns ? band->Left() : 0));
         band->SetTop(CurY);
-        if (columns) rowTop_ = CurY;
+        if (columns) {
+            rowTop_ = CurY;
+            rowStart_ = Pages()->GetCurPosition();
+        }
         if (popTarget_) {
             copyToPrintOnParent(band);
         } else if (cross) {
@@ -1114,79 +1319,143 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
     Aggregates.Reset(band);
 }
 
-// Places a band taller than the free space in parts, page after page: text
-// objects continue where the previous part stopped; other objects appear in
-// the first part only.
+// Places a band taller than the free space in parts, column after column:
+// what fits goes into the part, a text that reaches past the boundary
+// prints what fits and continues in the next part, other objects that
+// reach past it move below it with everything under them. Bottom-aligned
+// objects sit at the bottom of the last part.
 void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &views)
 {
-    std::vector<TlyrCustomMemoView *> memos;
-    std::vector<std::pair<TlyrReportComponent *, bool>> fixed;
+    struct Piece {
+        TlyrReportComponent *View;
+        bool Visible;
+        TlyrCustomMemoView *Text;
+        double Rest;
+    };
+    std::vector<Piece> all;
+    std::vector<size_t> pending;
+    std::set<size_t> bottoms;
     for (TlyrReportComponent *v : views) {
-        auto *m = qobject_cast<TlyrCustomMemoView *>(v);
-        if (m && m->Visible() && m->StretchMode() != smDontStretch) {
-            m->InitPart();
-            memos.push_back(m);
-        } else {
-            fixed.emplace_back(v, v->Visible());
-        }
+        auto *text = qobject_cast<TlyrCustomMemoView *>(v);
+        all.push_back({v, v->Visible(), text, v->Height()});
+        if (!v->Visible() || qobject_cast<TlyrSubreport *>(v)) continue;
+        if (text) text->InitPart();
+        auto *view = qobject_cast<TlyrView *>(v);
+        if (view && view->Align() == baBottom) bottoms.insert(all.size() - 1);
+        pending.push_back(all.size() - 1);
     }
-    std::vector<double> tops;
-    for (TlyrCustomMemoView *m : memos) tops.push_back(m->Top());
-    bool firstPart = true;
-    // Every round either places text or starts a fresh page; a fresh page
-    // that takes nothing gets the rest clipped, so the loop always ends.
-    for (;;) {
-        if (Report->Terminated()) break;
-        const double free = FreeSpace();
+    std::stable_sort(pending.begin(), pending.end(),
+                     [&](size_t a, size_t b) { return all[a].View->Top() < all[b].View->Top(); });
+    // Moves what lies below bottom, beside the object, down by d; each
+    // object once a part.
+    std::set<size_t> moved;
+    auto moveBelow = [&](size_t from, double bottom, double d) {
+        const TlyrReportComponent *o = all[from].View;
+        for (size_t i : pending) {
+            TlyrReportComponent *v = all[i].View;
+            if (i == from || moved.count(i) || v->Top() < bottom - 0.0001) continue;
+            if (v->Left() >= o->Left() + o->Width() - 0.0001 || o->Left() >= v->Left() + v->Width() - 0.0001) continue;
+            v->SetTop(v->Top() + d);
+            moved.insert(i);
+        }
+    };
+    double space = FreeSpace();
+    while (!Report->Terminated()) {
+        moved.clear();
+        std::vector<size_t> part;
+        for (size_t k = 0; k < pending.size();) {
+            const size_t i = pending[k];
+            Piece &p = all[i];
+            TlyrReportComponent *v = p.View;
+            const double top = v->Top(), bottom = top + v->Height();
+            // Bottom-aligned objects follow along until the last part.
+            if (bottoms.count(i)) {
+                ++k;
+                continue;
+            }
+            if (bottom <= space + 0.0001) {
+                part.push_back(i);
+                if (p.Text) p.Text->DrawPart();
+                pending.erase(pending.begin() + std::ptrdiff_t(k));
+                continue;
+            }
+            if (top < space) {
+                if (!p.Text) {
+                    moveBelow(i, bottom, space - top);
+                    v->SetTop(space);
+                } else {
+                    v->SetHeight(space - top);
+                    const double unused = p.Text->DrawPart();
+                    moveBelow(i, bottom, unused);
+                    if (std::fabs(unused - v->Height()) >= 0.0001) {
+                        part.push_back(i);
+                        p.Rest -= v->Height() - unused;
+                    } else {
+                        // Not a line fits: all of it waits for the next part.
+                        v->SetTop(space);
+                        v->SetHeight(p.Rest);
+                    }
+                }
+            }
+            ++k;
+        }
         const bool atTop = CurY <= columnStartY_ + 0.0001;
-        bool placed = false, remaining = false;
-        for (size_t i = 0; i < memos.size(); ++i) {
-            TlyrCustomMemoView *m = memos[i];
-            const double top = firstPart ? tops[i] : 0;
-            m->SetTop(top);
-            m->SetHeight(std::max(0.0, free - top));
-            if (m->PartMemo.isEmpty()) {
-                m->SetText(QString());
-                m->SetHeight(0);
-                continue;
+        const bool onlyBottoms =
+                std::all_of(pending.begin(), pending.end(), [&](size_t i) { return bottoms.count(i) > 0; });
+        if (part.empty() && !onlyBottoms && atTop) {
+            // Nothing fits even a fresh page: the rest prints clipped here.
+            for (size_t i : pending) {
+                TlyrReportComponent *v = all[i].View;
+                if (all[i].Text) all[i].Text->SetText(all[i].Text->PartMemo);
+                v->SetTop(std::max(0.0, std::min(v->Top(), space)));
+                v->SetHeight(std::max(0.0, std::min(v->Height(), space - v->Top())));
+                part.push_back(i);
             }
-            m->DrawPart();
-            if (!m->GetText().isEmpty()) placed = true;
-            if (!m->PartMemo.isEmpty()) remaining = true;
+            pending.clear();
         }
-        if (!placed && remaining) {
-            if (!atTop) {
-                NewPage();
-                continue;
+        const bool last = std::all_of(pending.begin(), pending.end(), [&](size_t i) { return bottoms.count(i) > 0; });
+        double height = 0;
+        for (size_t i : part) height = std::max(height, all[i].View->Top() + all[i].View->Height());
+        if (last) {
+            // The bottom of the last part, below what went along with the
+            // text; bottom-aligned objects sit on it.
+            for (size_t i : pending) {
+                TlyrReportComponent *v = all[i].View;
+                height = std::max(height, std::min(v->Top() + v->Height(), std::max(space, v->Height())));
             }
-            for (TlyrCustomMemoView *m : memos) {
-                m->SetText(m->PartMemo);
-                m->PartMemo.clear();
-                m->SetHeight(std::max(0.0, free - m->Top()));
+            for (size_t i : pending) {
+                all[i].View->SetTop(std::max(0.0, height - all[i].View->Height()));
+                part.push_back(i);
             }
-            remaining = false;
+            pending.clear();
+            for (size_t i : part)
+                if (auto *st = qobject_cast<TlyrStretcheable *>(all[i].View); st && st->StretchMode() == smMaxHeight)
+                    st->SetHeight(height - st->Top());
         }
-        for (auto &[v, visible] : fixed) v->SetVisible(visible && firstPart);
-        double height = free;
-        if (!remaining) {
-            height = 0;
-            for (TlyrCustomMemoView *m : memos) {
-                if (!m->GetText().isEmpty()) m->SetHeight(std::min(m->Height(), m->CalcHeight()));
-                height = std::max(height, m->Top() + m->Height());
-            }
-            for (auto &[v, visible] : fixed)
-                if (v->Visible()) height = std::max(height, v->Top() + v->Height());
+        if (!part.empty()) {
+            for (Piece &p : all) p.View->SetVisible(false);
+            for (size_t i : part) all[i].View->SetVisible(all[i].Visible);
+            band->SetHeight(height);
+            band->SetLeft(CurX);
+            band->SetTop(CurY);
+            Pages()->AddObject(band);
         }
-        band->SetHeight(height);
-        band->SetLeft(CurX);
-        band->SetTop(CurY);
-        Pages()->AddObject(band);
-        CurY += height;
-        firstPart = false;
-        if (!remaining) break;
-        NewPage();
+        if (last) {
+            CurY += height;
+            break;
+        }
+        NewColumn();
+        for (size_t i : pending) {
+            TlyrReportComponent *v = all[i].View;
+            v->SetTop(v->Top() - space);
+            if (all[i].Text && all[i].Rest > 0) {
+                v->SetTop(std::max(v->Top(), 0.0));
+                v->SetHeight(all[i].Rest);
+            }
+        }
+        space = FreeSpace();
     }
-    for (auto &[v, visible] : fixed) v->SetVisible(visible);
+    for (Piece &p : all) p.View->SetVisible(p.Visible);
 }
 
 // Subreport objects of a band run their pages below the band's top, each
@@ -1230,16 +1499,28 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
 
 // After each record of a multi-column data band: the next record goes beside
 // this one, or, when the row is full, below the lowest record of the row.
-void TlyrEngine::columnStep(TlyrDataBand *band, double rowY, double &rowMaxY)
+void TlyrEngine::columnStep(TlyrDataBand *band, Row &row)
 {
-    rowMaxY = std::max(rowMaxY, CurY);
-    if (band->CurColumn() < band->Columns())
-        CurY = rowY;
-    else
-        CurY = rowMaxY;
+    row.MaxY = std::max(row.MaxY, CurY);
+    if (band->CurColumn() < band->Columns()) {
+        CurY = row.Y;
+    } else if (row.MaxY <= PageHeight - FooterHeight() + 0.0001) {
+        CurY = row.MaxY;
+    } else if (!keeping_) {
+        // A full row that does not fit moves whole to the next column or
+        // page.
+        TlyrPreviewPages *pages = Pages();
+        pages->CutObjects(row.Start);
+        NewColumn();
+        const double top = CurY;
+        pages->PasteObjects(CurX, top);
+        CurY = row.MaxY + top - row.Y;
+    } else {
+        NewColumn();
+    }
     if (band->Visible()) {
         band->SetCurColumn(band->CurColumn() + 1);
-        if (band->CurColumn() == 1) rowMaxY = 0;
+        if (band->CurColumn() == 1) row.MaxY = 0;
     }
 }
 
@@ -1280,14 +1561,13 @@ void TlyrEngine::runVerticalDataBands(std::vector<Node> &nodes)
         ds->First();
         int line = 1, through = 1;
         bool first = true;
-        for (TlyrComponent *c : b->Objects())
-            if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) m->ResetSuppress();
+        resetSuppress(b);
         while (!ds->Eof() && !Report->Terminated()) {
             if (first && node.Header) {
                 ShowBand(node.Header);
                 vHeaderList_.push_back(node.Header);
             }
-            startRecord(node, first, line, through);
+            startRecord(node, first, line, through, nullptr);
             ShowBand(b);
             ++line;
             ++through;

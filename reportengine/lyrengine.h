@@ -90,8 +90,23 @@ private:
     bool runDialogs();
     void runDataBands(std::vector<Node> &nodes);
     bool hasDetail(Node &node, bool printIfEmpty);
+    // Whether a record of one of the bands (or of their details, as each
+    // asks) is to print.
+    bool anyDetail(std::vector<Node> &nodes);
+    void showPageObjects(TlyrReportPage *page);
+    void addPageOutline();
+    void showOverlay(bool onTop);
+    void showColumnFooter();
+    // The item of a band just shown, at its top; false when none was added.
+    bool addBandOutline(TlyrBand *band, double designHeight);
     void showGroupHeaders(Node &node, size_t from, bool reset);
-    bool checkGroups(Node &node);
+    // The row of a multi-column data band being filled: its top, its
+    // lowest bottom so far and where it begins in the store.
+    struct Row {
+        double Y = 0, MaxY = 0;
+        int Start = 0;
+    };
+    bool checkGroups(Node &node, Row *row);
     void showGroupFooters(Node &node, size_t from);
     void showBandOnce(TlyrBand *band);
     void stretchBand(TlyrBand *band);
@@ -99,14 +114,14 @@ private:
     bool collectPrintOnParent(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
     void copyToPrintOnParent(TlyrBand *from);
     class TlyrReportComponent *outputCopy(class TlyrReportComponent *v, TlyrBand *band, double left);
-    void startRecord(Node &node, bool first, int &line, int through);
+    void startRecord(Node &node, bool first, int &line, int through, Row *row);
     void splitBand(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
     TlyrDataSet *dataSetOf(TlyrDataBand *band) const;
     void collectAggregates(TlyrReportPage *page);
     void startKeep(TlyrBand *band);
     void startKeep(TlyrBand *band, int position, double y);
     void applyDrillDown(Node &node);
-    void columnStep(TlyrDataBand *band, double rowY, double &rowMaxY);
+    void columnStep(TlyrDataBand *band, Row &row);
     void showSubreports(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
     void endKeep(TlyrBand *band);
 
@@ -117,15 +132,25 @@ private:
     QHash<TlyrGroupHeader *, KsValue> lastValues_;
     QHash<TlyrGroupHeader *, int> groupRecords_;
     QHash<TlyrGroupHeader *, int> groupThrough_;
+    // Groups since the enclosing group changed; headers that added an
+    // outline item.
+    QHash<TlyrGroupHeader *, int> groupLine_;
+    QSet<TlyrGroupHeader *> outlined_;
+    // Line counter of a data band's record being shown.
+    QHash<TlyrBand *, int> bandLine_;
     bool firstPage_ = false;
     bool finishing_ = false;
     bool inPageBand_ = false;
     bool showingHeaders_ = false;
     double columnStartY_ = 0;
+    // Where a column begins: above the column header, which each column
+    // repeats.
+    double columnTopY_ = 0;
     // Counts page and column breaks: a band output learns whether it broke.
     int breaks_ = 0;
     // Where the last record of a multi-column band was placed.
     double rowTop_ = 0;
+    int rowStart_ = 0;
     // The open keep block: its band, where it began in the store, on the
     // page, in the outline and among the anchors.
     // Left of the subreport being run (-1 outside one).

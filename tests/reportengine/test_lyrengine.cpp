@@ -1,6 +1,7 @@
 #include "report/lyrband.h"
 #include "report/lyrclass.h"
 #include "report/lyrdialogpage.h"
+#include "report/lyrdmpclass.h"
 #include "report/lyrmemo.h"
 #include "report/lyrpage.h"
 #include "report/lyrview.h"
@@ -11,6 +12,7 @@
 #include "reportengine/lyrpreviewpages.h"
 #include "reportengine/lyrprogress.h"
 #include "script/ks_iclassesrtti.h"
+#include "print_test_util.h"
 
 #include "report/lyrcanvas.h"
 
@@ -1935,4 +1937,438 @@ TEST_F(EngineTest, VerticalGroupsPrintTheirHeadersAndSubtotalsAcrossTheRow)
     for (const char *r : {"r1", "r2"})
         expected << QStringLiteral("%1@0 A@100 1@140 2@200 3@260 B@300 3@340 3@400").arg(QLatin1String(r));
     EXPECT_EQ(out, expected);
+}
+
+namespace {
+// Every outline item below the current level, "text@page,top", nested
+// items indented by two blanks a level.
+QStringList outlineItems(TlyrOutline &o, int depth = 0)
+{
+    QStringList out;
+    if (depth == 0) o.LevelRoot();
+    for (int i = 0, n = o.Count(); i < n; ++i) {
+        QString text;
+        int pageNo = -1, top = -1;
+        o.GetItem(i, text, pageNo, top);
+        out << QStringLiteral("%1%2@%3,%4").arg(QString(depth * 2, u' '), text).arg(pageNo).arg(top);
+        o.LevelDown(i);
+        out << outlineItems(o, depth + 1);
+        o.LevelUp();
+    }
+    return out;
+}
+// The names of the bands on page i, in output order.
+QStringList bandNames(TlyrPreviewPages &pages, int i)
+{
+    QStringList out;
+    for (TlyrComponent *b : pages.GetPage(i)->Objects()) out << b->Name();
+    return out;
+}
+}  // namespace
+
+TEST_F(EngineTest, APageRunsItsEventsObjectsOverlayOutlineManualBuildAndColumns)
+{
+    {
+        SCOPED_TRACE("page events run around the page");
+        report->SetScriptText({QStringLiteral("procedure PageStart(Sender: TObject);"), QStringLiteral("begin"),
+                               QStringLiteral("  T1.Text := 'started';"), QStringLiteral("end;"),
+                               QStringLiteral("procedure PageEnd(Sender: TObject);"), QStringLiteral("begin"),
+                               QStringLiteral("  T2.Text := 'ended';"), QStringLiteral("end;"),
+                               QStringLiteral("begin"), QStringLiteral("end.")});
+        page->OnBeforePrint = QStringLiteral("PageStart");
+        page->OnAfterPrint = QStringLiteral("PageEnd");
+        memo(band<TlyrReportTitle>("Title1", 0, 20), "T1", "not started");
+        auto *second = new TlyrReportPage(report.get());
+        second->SetName(QStringLiteral("Page2"));
+        second->SetParent(report.get());
+        auto *title2 = new TlyrReportTitle(report.get());
+        title2->SetName(QStringLiteral("Title2"));
+        title2->SetParent(second);
+        title2->SetHeight(20);
+        memo(title2, "T2", "not ended");
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        ASSERT_EQ(pages().Count(), 2);
+        EXPECT_EQ(texts(0), QStringList{"started"});
+        EXPECT_EQ(texts(1), QStringList{"ended"});
+    }
+    {
+        SCOPED_TRACE("without PrintIfEmpty a page without records is left out");
+        newReport();
+        report->EngineOptions()->setProperty("PrintIfEmpty", false);
+        RowsDataSet none(report.get(), QStringLiteral("None"), {{"N"}, {}});
+        memo(band<TlyrReportTitle>("Title1", 0, 20), "T", "title");
+        dataBand<TlyrMasterData>("MasterData1", 40, none.ds, "M", "[None.\"N\"]");
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(pages().Count(), 0);
+        report->EngineOptions()->setProperty("PrintIfEmpty", true);
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(pages().Count(), 1);
+    }
+    {
+        SCOPED_TRACE("objects on the page print on every run of it, under an overlay that is not on top");
+        newReport();
+        shortPage(100);
+        Table t{{"N"}, {}};
+        for (int i = 1; i <= 6; ++i) t.rows << QStringList{QString::number(i)};
+        RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+        auto *overlay = band<TlyrOverlay>("Overlay1", 150, 100);
+        memo(overlay, "O", "under");
+        dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "M", "[Rows.\"N\"]");
+        auto *stamp = new TlyrMemoView(report.get());
+        stamp->SetName(QStringLiteral("Stamp"));
+        stamp->SetParent(page);
+        stamp->SetBounds(300, 5, 100, 20);
+        stamp->SetText(QStringLiteral("stamp [Page#]"));
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        ASSERT_EQ(pages().Count(), 2);
+        EXPECT_EQ(texts(0).mid(0, 2), (QStringList{"under", "stamp 1"}));
+        EXPECT_EQ(texts(1).mid(0, 2), (QStringList{"under", "6"}));
+        for (int i = 0; i < 2; ++i) EXPECT_EQ(bandNames(pages(), i).value(0), QStringLiteral("Overlay1"));
+        // The template keeps the object on its page.
+        EXPECT_EQ(report->FindObject(QStringLiteral("Stamp"))->Parent()->Name(), QStringLiteral("Page1"));
+    }
+    {
+        SCOPED_TRACE("a manual build replaces the data loops");
+        newReport();
+        RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}, {"2"}}});
+        dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "M", "[Rows.\"N\"]");
+        memo(band<TlyrChild>("Child1", 100, 20), "C", "by hand");
+        report->OnManualBuild = [this](TlyrReportPage *p) {
+            TlyrCustomEngine *e = report->Engine();
+            e->ShowBand(p->FindObject(QStringLiteral("Child1")));
+            e->NewPage();
+            e->ShowBand(p->FindObject(QStringLiteral("Child1")));
+        };
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        ASSERT_EQ(pages().Count(), 2);
+        EXPECT_EQ(texts(0), QStringList{"by hand"});
+        EXPECT_EQ(texts(1), QStringList{"by hand"});
+        report->OnManualBuild = nullptr;
+        report->SetScriptText({QStringLiteral("procedure Build(Sender: TObject);"), QStringLiteral("begin"),
+                               QStringLiteral("  Engine.ShowBand(Child1);"), QStringLiteral("  Engine.ShowBand(Child1);"),
+                               QStringLiteral("end;"), QStringLiteral("begin"), QStringLiteral("end.")});
+        // The run put the template back: the page is found again.
+        auto *again = qobject_cast<TlyrReportPage *>(report->FindObject(QStringLiteral("Page1")));
+        ASSERT_NE(again, nullptr);
+        again->OnManualBuild = QStringLiteral(" Build ");
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        ASSERT_EQ(pages().Count(), 1);
+        EXPECT_EQ(texts(0), (QStringList{"by hand", "by hand"}));
+    }
+    {
+        SCOPED_TRACE("outline items of the page and of visible bands at their tops");
+        newReport();
+        shortPage(100);
+        RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}, {"2"}, {"3"}, {"4"}, {"5"}, {"6"}}});
+        report->SetScriptText({QStringLiteral("procedure Hide(Sender: TObject);"), QStringLiteral("begin"),
+                               QStringLiteral("  MasterData1.Visible := <Rows.\"N\"> <> '2';"), QStringLiteral("end;"),
+                               QStringLiteral("begin"), QStringLiteral("end.")});
+        page->OutlineText = QStringLiteral("'Sheet'");
+        memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "Header");
+        auto *master = dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "M", "[Rows.\"N\"]");
+        master->SetOutlineText(QStringLiteral("<Rows.\"N\">"));
+        master->SetOnBeforePrint(QStringLiteral("Hide"));
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        ASSERT_EQ(pages().Count(), 2);
+        EXPECT_EQ(outlineItems(*pages().GetOutline()),
+                  (QStringList{"Sheet@0,0", "  1@0,20", "  3@0,40", "  4@0,60", "  5@0,80", "Sheet@1,0", "  6@1,20"}));
+    }
+    {
+        SCOPED_TRACE("each page column ends with the column footer and starts with the column header");
+        newReport();
+        shortPage(100);
+        page->SetColumns(2);
+        Table t{{"N"}, {}};
+        for (int i = 1; i <= 5; ++i) t.rows << QStringList{QString::number(i)};
+        RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+        memo(band<TlyrColumnHeader>("ColumnHeader1", 0, 20), "CH", "head");
+        memo(band<TlyrHeader>("Header1", 30, 10), "H", "again")->SetHeight(10);
+        static_cast<TlyrHeader *>(report->FindObject(QStringLiteral("Header1")))->ReprintOnNewPage = true;
+        dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "M", "[Rows.\"N\"]");
+        memo(band<TlyrColumnFooter>("ColumnFooter1", 80, 10), "CF", "foot")->SetHeight(10);
+        const double right = page->ColumnWidth() * lyrUnitsPerMM;
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        ASSERT_EQ(pages().Count(), 1);
+        // 100 less the footer: header, repeated header and three records a column.
+        EXPECT_EQ(bandLines(0), (QStringList{"head@0", "again@0", "1@0", "2@0", "3@0", "foot@0",
+                                             QStringLiteral("head@%1").arg(right), QStringLiteral("again@%1").arg(right),
+                                             QStringLiteral("4@%1").arg(right), QStringLiteral("5@%1").arg(right),
+                                             QStringLiteral("foot@%1").arg(right)}));
+    }
+}
+
+namespace {
+// Each band on page i: "name@left,top".
+QStringList bandPlaces(TlyrPreviewPages &pages, int i)
+{
+    QStringList out;
+    for (TlyrComponent *b : pages.GetPage(i)->Objects())
+        out << QStringLiteral("%1@%2,%3").arg(b->Name()).arg(b->Left()).arg(b->Top());
+    return out;
+}
+}  // namespace
+
+TEST_F(EngineTest, GroupsCountThemselvesCloseTheirRowAndFullRowsMoveWhole)
+{
+    {
+        SCOPED_TRACE("a group header prints its own counters and adds its outline item");
+        RowsDataSet rows(report.get(), QStringLiteral("Rows"),
+                         {{"G"}, {{"a"}, {"a"}, {"b"}, {"c"}, {"c"}}});
+        auto *gh = band<TlyrGroupHeader>("GroupHeader1", 10, 20);
+        gh->Condition = QStringLiteral("Rows.\"G\"");
+        gh->SetOutlineText(QStringLiteral("<Rows.\"G\">"));
+        memo(gh, "GH", "[Rows.\"G\"] [Line]/[Line#]");
+        dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "M", "[Line]");
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(texts(0), (QStringList{"a 1/1", "1", "2", "b 2/2", "1", "c 3/3", "1", "2"}));
+        EXPECT_EQ(outlineItems(*pages().GetOutline()), (QStringList{"a@0,0", "b@0,60", "c@0,100"}));
+    }
+    {
+        SCOPED_TRACE("a group change closes the row of a multi-column band and shows repeats again");
+        newReport();
+        RowsDataSet rows(report.get(), QStringLiteral("Rows"),
+                         {{"G", "V"}, {{"a", "x"}, {"a", "x"}, {"b", "x"}, {"b", "x"}, {"b", "x"}, {"b", "y"}}});
+        auto *gh = band<TlyrGroupHeader>("GroupHeader1", 10, 20);
+        gh->Condition = QStringLiteral("Rows.\"G\"");
+        memo(gh, "GH", "[Rows.\"G\"]");
+        auto *master = dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "M", "[Rows.\"V\"]");
+        master->SetColumns(3);
+        master->SetColumnWidth(100);
+        static_cast<TlyrMemoView *>(master->Objects().first())->SetWidth(100);
+        static_cast<TlyrMemoView *>(master->Objects().first())->SetSuppressRepeated(true);
+        memo(band<TlyrGroupFooter>("GroupFooter1", 70, 20), "GF", "end");
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(bandPlaces(pages(), 0),
+                  (QStringList{"GroupHeader1@0,0", "MasterData1@0,20", "MasterData1@100,20", "GroupFooter1@0,40",
+                               "GroupHeader1@0,60", "MasterData1@0,80", "MasterData1@100,80", "MasterData1@200,80",
+                               "MasterData1@0,100", "GroupFooter1@0,120"}));
+        EXPECT_EQ(texts(0), (QStringList{"a", "x", "", "end", "b", "x", "", "", "y", "end"}));
+    }
+    {
+        SCOPED_TRACE("a full row that does not fit moves whole to the next page");
+        newReport();
+        shortPage(100);
+        Table t{{"N"}, {}};
+        for (int i = 1; i <= 7; ++i) t.rows << QStringList{QString::number(i)};
+        RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+        report->SetScriptText({QStringLiteral("procedure Tall(Sender: TObject);"), QStringLiteral("begin"),
+                               QStringLiteral("  if <Rows.\"N\"> = '5' then MasterData1.Height := 80;"),
+                               QStringLiteral("end;"), QStringLiteral("begin"), QStringLiteral("end.")});
+        auto *master = dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "M", "[Rows.\"N\"]");
+        master->SetHeight(30);
+        master->SetColumns(3);
+        master->SetColumnWidth(100);
+        master->SetOnBeforePrint(QStringLiteral("Tall"));
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        ASSERT_EQ(pages().Count(), 3);
+        EXPECT_EQ(placed(pages(), 0, "MasterData1"), (QStringList{"1@0,0", "2@100,0", "3@200,0"}));
+        EXPECT_EQ(placed(pages(), 1, "MasterData1"), (QStringList{"4@0,0", "5@100,0", "6@200,0"}));
+        EXPECT_EQ(placed(pages(), 2, "MasterData1"), (QStringList{"7@0,0"}));
+    }
+}
+
+TEST_F(EngineTest, BandOutputKeepsChildrenBreaksStretchesSplitsAndRepeats)
+{
+    Table five{{"N", "V"}, {}};
+    for (int i = 1; i <= 5; ++i) five.rows << QStringList{QString::number(i), QStringLiteral("x")};
+    {
+        SCOPED_TRACE("a band that keeps its child moves with it");
+        shortPage(100);
+        RowsDataSet rows(report.get(), QStringLiteral("Rows"), five);
+        auto *master = dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "M", "[Rows.\"N\"]");
+        auto *child = band<TlyrChild>("Child1", 70, 20);
+        memo(child, "C", "child [Rows.\"N\"]");
+        master->SetChild(child);
+        master->SetKeepChild(true);
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        ASSERT_EQ(pages().Count(), 3);
+        EXPECT_EQ(texts(0), (QStringList{"1", "child 1", "2", "child 2"}));
+        EXPECT_EQ(texts(1), (QStringList{"3", "child 3", "4", "child 4"}));
+    }
+    {
+        SCOPED_TRACE("the first record of a band that starts new pages does not break");
+        newReport();
+        RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"N"}, {{"1"}, {"2"}, {"3"}}});
+        memo(band<TlyrHeader>("Header1", 10, 20), "H", "head");
+        dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "M", "[Rows.\"N\"]")->SetStartNewPage(true);
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        ASSERT_EQ(pages().Count(), 3);
+        EXPECT_EQ(texts(0), (QStringList{"head", "1"}));
+        EXPECT_EQ(texts(2), QStringList{"3"});
+    }
+    {
+        SCOPED_TRACE("text that needs less than its object keeps the object's height");
+        newReport();
+        auto *title = band<TlyrReportTitle>("Title1", 0, 60);
+        title->SetStretched(true);
+        TlyrMemoView *m = memo(title, "M", "one line");
+        m->SetHeight(50);
+        m->Frame()->SetTyp(ftAll);
+        m->SetStretchMode(smActualHeight);
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        EXPECT_DOUBLE_EQ(pages().GetPage(0)->FindObject(QStringLiteral("M"))->Height(), 50);
+    }
+    {
+        SCOPED_TRACE("a split band takes the objects below its text along, bottom-aligned ones to its end");
+        newReport();
+        shortPage(226);
+        QStringList lines;
+        for (int i = 1; i <= 40; ++i) lines << QStringLiteral("line %1").arg(i);
+        auto *title = band<TlyrReportTitle>("Title1", 0, 100);
+        title->SetStretched(true);
+        title->SetAllowSplit(true);
+        TlyrMemoView *longText = memo(title, "Long", lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+        longText->SetHeight(20);
+        longText->SetStretchMode(smActualHeight);
+        memo(title, "Below", "below")->SetBounds(0, 30, 200, 20);
+        TlyrMemoView *foot = memo(title, "Foot", "foot");
+        foot->SetBounds(0, 80, 200, 20);
+        foot->SetAlign(baBottom);
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        ASSERT_GE(pages().Count(), 3);
+        QStringList printed;
+        const int last = pages().Count() - 1;
+        for (int i = 0; i <= last; ++i) {
+            SCOPED_TRACE(i);
+            TlyrReportPage *p = pages().GetPage(i);
+            double textBottom = 0;
+            for (TlyrComponent *c : p->AllObjects()) {
+                auto *mv = qobject_cast<TlyrCustomMemoView *>(c);
+                if (!mv) continue;
+                const double top = c->Parent()->Top() + c->Top();
+                EXPECT_LE(top + c->Height(), 226.0001) << mv->Name().toStdString();
+                if (mv->Name() == QLatin1String("Long")) {
+                    printed << mv->Memo();
+                    textBottom = top + c->Height();
+                } else {
+                    EXPECT_EQ(i, last) << mv->Name().toStdString();
+                    EXPECT_GE(top, textBottom - 0.0001) << mv->Name().toStdString();
+                }
+            }
+        }
+        EXPECT_EQ(printed, lines);
+        EXPECT_EQ(texts(last).mid(texts(last).size() - 2), (QStringList{"below", "foot"}));
+    }
+    {
+        SCOPED_TRACE("a suppressed repeat shows again at the top of a new page");
+        newReport();
+        shortPage(100);
+        RowsDataSet rows(report.get(), QStringLiteral("Rows"), five);
+        auto *master = dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "M", "[Rows.\"V\"]");
+        master->SetHeight(30);
+        static_cast<TlyrMemoView *>(master->Objects().first())->SetSuppressRepeated(true);
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        ASSERT_EQ(pages().Count(), 2);
+        EXPECT_EQ(texts(0), (QStringList{"x", "", ""}));
+        EXPECT_EQ(texts(1), (QStringList{"x", ""}));
+    }
+    {
+        SCOPED_TRACE("a dot-matrix text's bottom line takes a line below the band's objects");
+        newReport();
+        auto *title = band<TlyrReportTitle>("Title1", 0, 34);
+        title->SetStretched(true);
+        auto *boxed = new TlyrDMPMemoView(report.get());
+        boxed->SetName(QStringLiteral("Boxed"));
+        boxed->SetParent(title);
+        boxed->SetBounds(0, 0, 96, 34);
+        boxed->SetText(QStringLiteral("boxed"));
+        boxed->Frame()->SetTyp(ftBottom);
+        auto *side = new TlyrDMPMemoView(report.get());
+        side->SetName(QStringLiteral("Side"));
+        side->SetParent(title);
+        side->SetBounds(192, 0, 96, 17);
+        side->SetText(QStringLiteral("side"));
+        side->Frame()->SetTyp(ftBottom);
+        side->SetStretchMode(smMaxHeight);
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        TlyrReportPage *p = pages().GetPage(0);
+        EXPECT_DOUBLE_EQ(p->FindObject(QStringLiteral("Title1"))->Height(), 51);
+        EXPECT_DOUBLE_EQ(p->FindObject(QStringLiteral("Side"))->Height(), 34);
+    }
+}
+
+TEST_F(EngineTest, AggregatesInVariablesAndFootersSeeTheLastRecord)
+{
+    {
+        SCOPED_TRACE("a total written in a report variable");
+        RowsDataSet rows(report.get(), QStringLiteral("D"), {{"n"}, {{"10"}, {"20"}, {"30"}}});
+        report->Variables()->SetVariable(QStringLiteral("Tot"), QStringLiteral("SUM(<D.\"n\">)"));
+        report->Variables()->SetVariable(QStringLiteral("Twice"), QStringLiteral("<Tot> * 2"));
+        dataBand<TlyrMasterData>("MasterData1", 10, rows.ds, "M", "[D.\"n\"]");
+        memo(band<TlyrFooter>("Footer1", 40, 20), "F", "[Tot] [Twice]");
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(texts(0), (QStringList{"10", "20", "30", "60 120"}));
+    }
+    {
+        SCOPED_TRACE("the last group footer and the footer see the last record");
+        newReport();
+        RowsDataSet rows(report.get(), QStringLiteral("D"), {{"G", "N"}, {{"1", "a"}, {"1", "b"}, {"2", "c"}}});
+        auto *gh = band<TlyrGroupHeader>("GroupHeader1", 10, 20);
+        gh->Condition = QStringLiteral("D.\"G\"");
+        dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "M", "[D.\"N\"]");
+        memo(band<TlyrGroupFooter>("GroupFooter1", 70, 20), "GF", "end [D.\"G\"]");
+        memo(band<TlyrFooter>("Footer1", 100, 20), "F", "last [D.\"N\"]");
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(texts(0), (QStringList{"a", "b", "end 1", "c", "end 2", "last c"}));
+    }
+}
+
+TEST_F(EngineTest, MemoTextsGroupTagsAndNewPagesFollowTheirModel)
+{
+    {
+        SCOPED_TRACE("a final line break adds no line");
+        TlyrMemoView m;
+        m.SetText(QStringLiteral("a\r\nb\r\n"));
+        EXPECT_EQ(m.Memo(), (QStringList{"a", "b"}));
+        m.SetText(QStringLiteral("a\r\n\r\n"));
+        EXPECT_EQ(m.Memo(), (QStringList{"a", ""}));
+        m.SetText(QStringLiteral("\r\n"));
+        EXPECT_EQ(m.Memo(), QStringList{""});
+    }
+    {
+        SCOPED_TRACE("text flowing on to another memo gains no empty line");
+        auto *title = band<TlyrReportTitle>("Title1", 0, 200);
+        TlyrMemoView *first = memo(title, "First", "a\r\nb");
+        first->SetHeight(first->CalcHeight());
+        first->SetText(QStringLiteral("a\r\nb\r\nc\r\nd"));
+        TlyrMemoView *next = memo(title, "Next", "", 300);
+        first->SetFlowTo(next);
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        TlyrReportPage *p = pages().GetPage(0);
+        EXPECT_EQ(qobject_cast<TlyrCustomMemoView *>(p->FindObject(QStringLiteral("First")))->Memo(),
+                  (QStringList{"a", "b"}));
+        EXPECT_EQ(qobject_cast<TlyrCustomMemoView *>(p->FindObject(QStringLiteral("Next")))->Memo(),
+                  (QStringList{"c", "d"}));
+    }
+    {
+        SCOPED_TRACE("a drill-down group header carries its running number");
+        newReport();
+        RowsDataSet rows(report.get(), QStringLiteral("Rows"), {{"G"}, {{"a"}, {"b"}, {"b"}, {"c"}}});
+        auto *gh = band<TlyrGroupHeader>("GroupHeader1", 10, 20);
+        gh->Condition = QStringLiteral("Rows.\"G\"");
+        gh->DrillDown = true;
+        memo(gh, "GH", "[Rows.\"G\"]");
+        dataBand<TlyrMasterData>("MasterData1", 40, rows.ds, "M", "[Rows.\"G\"]");
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        QStringList tags;
+        for (TlyrComponent *b : pages().GetPage(0)->Objects())
+            if (b->Name() == QLatin1String("GroupHeader1")) tags << QString::number(b->Tag());
+        EXPECT_EQ(tags, (QStringList{"1", "2", "3"}));
+    }
+    {
+        SCOPED_TRACE("a new page takes the paper of the current printer");
+        QStringList log;
+        std::vector<std::unique_ptr<TlyrCustomPrinter>> list;
+        list.push_back(std::make_unique<LogPrinter>(log));
+        lyrPrinters().SetPrinters(std::move(list), QString());
+        lyrPrinters().Printer()->SetViewParams(11, 0, 0, poLandscape);
+        TlyrReportPage fresh;
+        fresh.SetDefaults();
+        lyrPrinters().SetPrinters({}, QString());
+        EXPECT_EQ(fresh.PaperSize(), 11);
+        EXPECT_EQ(fresh.Orientation(), poLandscape);
+        EXPECT_DOUBLE_EQ(fresh.PaperWidth(), 210);
+        EXPECT_DOUBLE_EQ(fresh.PaperHeight(), 148);
+        EXPECT_DOUBLE_EQ(fresh.LeftMargin(), 10);
+    }
 }
