@@ -219,7 +219,8 @@ void TfrmXF_In::lookupTaken(const members::MemberRecord &m, ui::LookupOrigin ori
 {
     Ed_Num->setText(m.num);
     Panel->fill(m);
-    if (origin != ui::LookupOrigin::QuickEntry) myJSRNum = m.jsrNum;
+    // A new member takes over the sale with no introducer of the one before.
+    myJSRNum = origin == ui::LookupOrigin::QuickEntry ? QString() : m.jsrNum;
     if (origin == ui::LookupOrigin::Lookup && CheckBox1->isChecked()) {
         CheckBox1->setChecked(false);
         CheckBox3->setChecked(true);

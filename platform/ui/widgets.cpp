@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace ui {
 
 QLineEdit *lineEdit(QWidget *parent, int maxLength)
@@ -18,6 +20,50 @@ QLineEdit *lineEdit(QWidget *parent, int maxLength)
     auto *e = new QLineEdit(parent);
     if (maxLength > 0) e->setMaxLength(maxLength);
     return e;
+}
+
+namespace {
+
+// Keeps a field's typing limit while it shows a longer stored value.
+class StoredTextLimit : public QObject {
+public:
+    explicit StoredTextLimit(QLineEdit *edit) : QObject(edit), m_edit(edit), m_limit(edit->maxLength())
+    {
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString &t) {
+            m_before = m_now;
+            m_now = t;
+            if (t.size() <= m_limit && m_edit->maxLength() != m_limit) {
+                const int cursor = m_edit->cursorPosition();
+                m_edit->setMaxLength(m_limit);
+                m_edit->setCursorPosition(cursor);
+            }
+        });
+        connect(edit, &QLineEdit::textEdited, this, [this](const QString &t) {
+            if (t.size() <= m_limit || t.size() <= m_before.size()) return;
+            const int cursor = m_edit->cursorPosition() - int(t.size() - m_before.size());
+            m_edit->setText(m_before);
+            m_edit->setCursorPosition(std::max(0, cursor));
+        });
+    }
+    void fill(const QString &text)
+    {
+        m_edit->setMaxLength(std::max<int>(m_limit, int(text.size())));
+        m_edit->setText(text);
+    }
+
+private:
+    QLineEdit *m_edit;
+    int m_limit;
+    QString m_before, m_now;
+};
+
+}  // namespace
+
+void setStoredText(QLineEdit *edit, const QString &text)
+{
+    auto *limit = edit->findChild<StoredTextLimit *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!limit) limit = new StoredTextLimit(edit);
+    limit->fill(text);
 }
 
 QPushButton *button(QWidget *parent, const QString &text, std::function<void()> onClick)
@@ -61,8 +107,20 @@ QMenu *popupMenu(QAbstractItemView *view, QWidget *owner, std::initializer_list<
     }
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(view, &QWidget::customContextMenuRequested, menu,
-                     [view, menu](const QPoint &p) { menu->popup(view->viewport()->mapToGlobal(p)); });
+                     [view, menu](const QPoint &p) { popupOnRow(view, menu, p); });
     return menu;
+}
+
+void popupOnRow(QAbstractItemView *view, QMenu *menu, const QPoint &pos)
+{
+    const QModelIndex at = view->indexAt(pos);
+    if (!at.isValid()) return;
+    // The row actions read the current row: it must be the one clicked.
+    if (auto *grid = qobject_cast<DBGrid *>(view))
+        grid->selectRow(at.row());
+    else
+        view->setCurrentIndex(at);
+    menu->popup(view->viewport()->mapToGlobal(pos));
 }
 
 QMenu *gridPopup(ui::DBGrid *grid, std::initializer_list<QAction *> actions)
