@@ -24,45 +24,53 @@ QLineEdit *lineEdit(QWidget *parent, int maxLength)
 
 namespace {
 
-// Keeps a field's typing limit while it shows a longer stored value.
+// Keeps a field's typing limit while it shows a longer stored value.  An
+// edit comes (textEdited) before the change is announced (textChanged), so
+// the text before the edit is the one last announced.
 class StoredTextLimit : public QObject {
 public:
     explicit StoredTextLimit(QLineEdit *edit) : QObject(edit), m_edit(edit), m_limit(edit->maxLength())
     {
-        connect(edit, &QLineEdit::textChanged, this, [this](const QString &t) {
-            m_before = m_now;
-            m_now = t;
-            if (t.size() <= m_limit && m_edit->maxLength() != m_limit) {
+        connect(edit, &QLineEdit::textEdited, this, [this](const QString &t) {
+            if (t.size() <= m_limit || t.size() <= m_shown.size()) return;
+            const int cursor = m_edit->cursorPosition() - int(t.size() - m_shown.size());
+            m_edit->setText(m_shown);
+            m_edit->setCursorPosition(std::max(0, cursor));
+        });
+        // The field's own text: a refused edit announces the text it replaced.
+        connect(edit, &QLineEdit::textChanged, this, [this] {
+            m_shown = m_edit->text();
+            if (m_shown.size() <= m_limit && m_edit->maxLength() != m_limit) {
                 const int cursor = m_edit->cursorPosition();
                 m_edit->setMaxLength(m_limit);
                 m_edit->setCursorPosition(cursor);
             }
-        });
-        connect(edit, &QLineEdit::textEdited, this, [this](const QString &t) {
-            if (t.size() <= m_limit || t.size() <= m_before.size()) return;
-            const int cursor = m_edit->cursorPosition() - int(t.size() - m_before.size());
-            m_edit->setText(m_before);
-            m_edit->setCursorPosition(std::max(0, cursor));
         });
     }
     void fill(const QString &text)
     {
         m_edit->setMaxLength(std::max<int>(m_limit, int(text.size())));
         m_edit->setText(text);
+        m_shown = m_edit->text();
     }
 
 private:
     QLineEdit *m_edit;
     int m_limit;
-    QString m_before, m_now;
+    QString m_shown;
 };
 
 }  // namespace
 
 void setStoredText(QLineEdit *edit, const QString &text)
 {
-    auto *limit = edit->findChild<StoredTextLimit *>(QString(), Qt::FindDirectChildrenOnly);
-    if (!limit) limit = new StoredTextLimit(edit);
+    // Found by name: the class has no meta-object of its own to look it up by.
+    static const QString name = QStringLiteral("storedTextLimit");
+    auto *limit = static_cast<StoredTextLimit *>(edit->findChild<QObject *>(name, Qt::FindDirectChildrenOnly));
+    if (!limit) {
+        limit = new StoredTextLimit(edit);
+        limit->setObjectName(name);
+    }
     limit->fill(text);
 }
 

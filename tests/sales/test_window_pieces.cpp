@@ -11,7 +11,9 @@
 #include "sales/StockLists.h"
 
 #include <QCheckBox>
+#include <QApplication>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QDateEdit>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -23,11 +25,15 @@ namespace {
 
 class WindowPieces : public ReportRowsTest {
 protected:
-    // Types over the type box's text, as a user does.
+    // Types over the type box's text, as a user does through the input
+    // method (Chinese text comes as one commit).
     static void typeType(QComboBox *box, const QString &text)
     {
         box->lineEdit()->selectAll();
-        QTest::keyClicks(box->lineEdit(), text);
+        QInputMethodEvent e;
+        e.setCommitString(text);
+        QApplication::sendEvent(box->lineEdit(), &e);
+        ASSERT_EQ(box->currentText(), text);
     }
 };
 

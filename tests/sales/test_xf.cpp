@@ -85,11 +85,13 @@ TEST_F(XFTest, AQuickEnteredMemberTakesOverTheSaleWithoutTheIntroducerBefore)
         auto *n = qobject_cast<TfrmNewMember *>(d);
         if (!n) return 0;
         n->Edit2->setText("赵六");
+        n->DBLookupComboBox2->setText("金卡");
         n->BitBtn1Click();
         return int(QDialog::Accepted);
     });
     findMember(*w, "nobody");
     ASSERT_EQ(modals.shown(), QStringList{"TfrmNewMember"});
+    ASSERT_EQ(w->Edit3->text(), "赵六") << msgs.last().toStdString();
     const QString newCard = w->Edit1->text();
     EXPECT_NE(newCard, "26000012");
     EXPECT_TRUE(w->myJSRNum.isEmpty());
