@@ -6,9 +6,9 @@
 #include "platform/excel/excelwriter.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dbgrid.h"
-#include "platform/ui/widgets.h"
 #include "platform/ui/lookupcombo.h"
 #include "platform/ui/messages.h"
+#include "platform/ui/widgets.h"
 
 #include <QCheckBox>
 #include <QColor>
@@ -19,7 +19,6 @@
 #include <QDateEdit>
 #include <QDateTime>
 #include <QDir>
-#include <QSplitter>
 #include <QFont>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -29,6 +28,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QVBoxLayout>

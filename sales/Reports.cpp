@@ -8,8 +8,8 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGroupBox>
-#include <QLabel>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 
 using velmora::ListWhere;

@@ -42,7 +42,8 @@ bool SoundPlayer::play(const QString &path)
         m_player->setAudioOutput(m_output);
         connect(m_player, &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error, const QString &text) {
             const QString file = QDir::toNativeSeparators(m_player->source().toLocalFile());
-            emit failed(QStringLiteral("无法播放声音文件：") + file + (text.isEmpty() ? QString() : QStringLiteral("\n") + text));
+            const QString why = text.isEmpty() ? QString() : QStringLiteral("\n") + text;
+            emit failed(QStringLiteral("无法播放声音文件：") + file + why);
         });
     }
     m_player->stop();

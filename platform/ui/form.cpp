@@ -2,7 +2,6 @@
 
 #include "platform/ui/application.h"
 
-#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QComboBox>
@@ -65,8 +64,11 @@ void collectTabStops(const QLayout *layout, QList<QWidget *> &out)
             QList<QWidget *> stops;
             collectItemStops(layout->itemAt(i), stops);
             if (columnSpan > 1 && !stops.isEmpty()) spanningRows << row;
+            // What the window enables at one moment does not change the order.
             fields = fields || std::any_of(stops.begin(), stops.end(), [](QWidget *w) {
-                         return !qobject_cast<QAbstractButton *>(w) && Form::isEntryField(w);
+                         return qobject_cast<QLineEdit *>(w) || qobject_cast<QTextEdit *>(w) ||
+                                qobject_cast<QPlainTextEdit *>(w) || qobject_cast<QComboBox *>(w) ||
+                                qobject_cast<QAbstractSpinBox *>(w);
                      });
         }
     }
