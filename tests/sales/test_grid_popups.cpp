@@ -9,6 +9,7 @@
 #include "members/ZJJF.h"
 #include "platform/ui/dbgrid.h"
 #include "platform/ui/modal.h"
+#include "sales/GYS.h"
 #include "sales/SType.h"
 
 #include <QApplication>
@@ -155,6 +156,35 @@ TEST_F(GridPopupTest, RightClickActsOnTheRowClickedInEveryWindowWithAGridPopup)
         EXPECT_EQ(rowOf(pc.table, first), firstBefore);
         EXPECT_NE(rowOf(pc.table, second), secondBefore);
     }
+}
+
+// The list windows' menus too: the row clicked, nothing below the rows.
+TEST_F(GridPopupTest, ListWindowsActOnTheRowClickedAndOfferNothingBelowTheRows)
+{
+    for (const char *name : {"甲厂", "乙厂"})
+        exec(QString("INSERT INTO SSup (theName,thePro,thePhone,theAdd,Remark,thePY,theDel) "
+                     "VALUES ('%1','','','','','X','否')")
+                     .arg(QString::fromUtf8(name)));
+    TfrmGYS_M w;
+    w.resize(900, 700);
+    w.show();
+    w.BitBtn1Click();
+    ASSERT_EQ(w.rowCount(), 2);
+    w.selectRow(0);
+    const QString first = w.field("供应商");
+    w.selectRow(1);
+    const QString second = w.field("供应商");
+    w.selectRow(0);
+    const QPoint below(10, w.DBGrid1->viewport()->height() - 3);
+    ASSERT_FALSE(w.DBGrid1->indexAt(below).isValid());
+    QMenu *none = rightClick(w.DBGrid1, below);
+    EXPECT_EQ(none, nullptr);
+    if (none) none->close();
+    QMenu *menu = rightClick(w.DBGrid1, rowPoint(w.DBGrid1, 1));
+    ASSERT_NE(menu, nullptr);
+    choose(menu, "注销 &D");
+    EXPECT_EQ(one("select theDel from SSup where theName='" + second + "'"), "是");
+    EXPECT_EQ(one("select theDel from SSup where theName='" + first + "'"), "否");
 }
 
 // The context-menu key opens the menu on the current row.
