@@ -37,7 +37,7 @@ void registerOnce(const QString &exports)
         members::registerWindows();
         sales::registerWindows();
         velmora::TListFrame::setExportFolder(exports);
-        velmora::TListFrame::setExportOpener([](const QString &path) { QFile::remove(path); });
+        velmora::TListFrame::setExportOpener([](const QString &path) { return QFile::remove(path); });
         return true;
     }();
     (void)ready;

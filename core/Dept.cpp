@@ -65,8 +65,9 @@ TfrmDept::TfrmDept(QWidget *parent) : ui::Form(parent)
     for (int i = 0; i < 6; ++i) {
         auto *label = new QLabel(QString::fromUtf8(rows[i].first), GroupBox3);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        defaults->addWidget(label, i / 2, (i % 2) * 2);
-        defaults->addWidget(rows[i].second, i / 2, (i % 2) * 2 + 1);
+        // Down each column, as Tab goes.
+        defaults->addWidget(label, i % 3, (i / 3) * 2);
+        defaults->addWidget(rows[i].second, i % 3, (i / 3) * 2 + 1);
         rows[i].second->setMinimumWidth(140);
     }
 

@@ -8,6 +8,7 @@
 #include "platform/ui/dbgrid.h"
 #include "platform/ui/lookupcombo.h"
 #include "platform/ui/messages.h"
+#include "platform/ui/widgets.h"
 
 #include <QCheckBox>
 #include <QColor>
@@ -27,6 +28,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -369,7 +371,7 @@ void PagedModel::setSortMark(int column, int direction)
 namespace {
 
 QString g_exportFolder;
-std::function<void(const QString &)> g_exportOpener;
+std::function<bool(const QString &)> g_exportOpener;
 
 std::map<QString, CardOpener> &cardOpeners()
 {
@@ -404,7 +406,7 @@ void TListFrame::setExportFolder(const QString &folder)
     g_exportFolder = folder;
 }
 
-void TListFrame::setExportOpener(std::function<void(const QString &)> open)
+void TListFrame::setExportOpener(std::function<bool(const QString &)> open)
 {
     g_exportOpener = std::move(open);
 }
@@ -417,6 +419,7 @@ TListFrame::TListFrame(QWidget *parent) : ui::Form(parent)
     GroupBox1 = new QGroupBox(QStringLiteral("查询条件"), this);
     m_filterRows = new QVBoxLayout(GroupBox1);
     head->addWidget(GroupBox1, 1);
+    m_head = head;
     auto *buttons = new QVBoxLayout;
     BitBtn1 = new QPushButton(QStringLiteral("查询"), this);
     BitBtn3 = new QPushButton(QStringLiteral("Excel"), this);
@@ -449,7 +452,7 @@ TListFrame::TListFrame(QWidget *parent) : ui::Form(parent)
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { ui::guarded([&] { emit currentRowChanged(); }); });
     connect(DBGrid1, &QWidget::customContextMenuRequested, PopupMenu1,
-            [this](const QPoint &p) { PopupMenu1->popup(DBGrid1->viewport()->mapToGlobal(p)); });
+            [this](const QPoint &p) { ui::popupOnRow(DBGrid1, PopupMenu1, p); });
 }
 
 TListFrame::~TListFrame()
@@ -538,8 +541,11 @@ void TListFrame::addFilter(QCheckBox *box, std::initializer_list<QWidget *> valu
         else if (auto *l = qobject_cast<ui::LookupComboBox *>(v)) {
             connect(l, &ui::LookupComboBox::Click, box, tick);
             connect(l, qOverload<int>(&QComboBox::activated), box, tick);
-        } else if (auto *c = qobject_cast<QComboBox *>(v))
+        } else if (auto *c = qobject_cast<QComboBox *>(v)) {
             connect(c, qOverload<int>(&QComboBox::activated), box, tick);
+            // A value typed into the box counts as one chosen from its list.
+            if (c->lineEdit()) connect(c->lineEdit(), &QLineEdit::textEdited, box, tick);
+        }
     }
     m_filters.push_back({box, std::move(clause)});
 }
@@ -723,6 +729,26 @@ QString TListFrame::field(const QString &name) const
     return Rows.text(row, col);
 }
 
+void TListFrame::addFilterGroup(QGroupBox *group)
+{
+    m_head->insertWidget(m_head->indexOf(GroupBox1) + 1, group);
+}
+
+QSplitter *TListFrame::splitBelowGrid(QWidget *below)
+{
+    auto *top = static_cast<QVBoxLayout *>(layout());
+    const int at = top->indexOf(DBGrid1);
+    top->removeWidget(DBGrid1);
+    auto *splitter = new QSplitter(Qt::Vertical, this);
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(DBGrid1);
+    splitter->addWidget(below);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    top->insertWidget(at, splitter, 5);
+    return splitter;
+}
+
 QString TListFrame::BitBtn3Click()
 {
     const excel::ExportLayout *layout = exportLayout(m_spec.exportWindow);
@@ -751,10 +777,12 @@ QString TListFrame::BitBtn3Click()
         ui::show({r.message, ui::appTitle(), ui::Icon::Warning, ui::Buttons::Ok, r.detail}, this);
         return {};
     }
-    if (g_exportOpener)
-        g_exportOpener(r.path);
-    else
-        excel::openWithDefaultApplication(r.path);
+    const bool opened = g_exportOpener ? g_exportOpener(r.path) : excel::openWithDefaultApplication(r.path);
+    if (!opened)
+        ui::show({QStringLiteral("Excel 文件已保存：") + QDir::toNativeSeparators(r.path) +
+                          QStringLiteral("\n但本机没有能打开 .xlsx 文件的程序，请另行打开该文件。"),
+                  ui::appTitle(), ui::Icon::Information},
+                 this);
     return r.path;
 }
 

@@ -31,6 +31,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QTableView;
+class QSplitter;
 class QVBoxLayout;
 class TfrmDM;
 namespace ui {
@@ -209,7 +210,7 @@ public:
     // replace the opening).
     static QString exportFolder();
     static void setExportFolder(const QString &folder);
-    static void setExportOpener(std::function<void(const QString &path)> open);
+    static void setExportOpener(std::function<bool(const QString &path)> open);
 
 signals:
     void currentRowChanged();
@@ -231,6 +232,11 @@ protected:
     // The filter group's grid of controls and the area under the list.
     QHBoxLayout *filterRow(int row);
     QVBoxLayout *belowGrid() const { return m_below; }
+    // Puts a splitter between the list and the widget shown under it (a
+    // line grid), so the user can give either more room.
+    QSplitter *splitBelowGrid(QWidget *below);
+    // A group of filters of its own, beside "查询条件".
+    void addFilterGroup(QGroupBox *group);
     QHBoxLayout *totalsRow() const { return m_totals; }
     // Filters laid out in a row of the group: the box, then its control.
     // Text: " AND (column like '%text%')".
@@ -270,6 +276,7 @@ private:
     bool m_queried = false;
     QVBoxLayout *m_filterRows = nullptr;
     QVBoxLayout *m_below = nullptr;
+    QHBoxLayout *m_head = nullptr;
     bool m_focusChosen = false;
     QHBoxLayout *m_totals = nullptr;
 };

@@ -113,9 +113,14 @@ QString newDocNumber(vdb::Connection &c, const QString &table, const QString &bu
 void upgradeMemberType(vdb::Connection &c, const QString &card)
 {
     vdb::Query q(&c);
-    Statement("select t.theName,t.theZK,t.theJF from MType t, Member m where m.theNum=:card and m.theDel='否' "
-              "and t.theState='启用' and t.theXF>0 and m.theXF>=t.theXF order by t.theXF desc")
-            .text("card", card)
+    // Two live rows with one card: which of them earned the spend is unknown.
+    Statement("select theXF from Member Where (theDel='否') AND (theNum=:card)").text("card", card).open(q);
+    if (q.RecordCount() != 1) return;
+    const QString spend = q.value(QStringLiteral("theXF"));
+    // The highest threshold reached; of types sharing it, the one listed last.
+    Statement("select theName,theZK,theJF from MType where theState='启用' and theXF>0 and theXF<=:spend "
+              "order by theXF desc, ID desc")
+            .number("spend", spend.isEmpty() ? QStringLiteral("0") : spend)
             .open(q);
     if (q.IsEmpty()) return;
     Statement("UPDATE Member SET theType=:type,theZK=:zk,theJFBL=:jf Where theNum=:card AND (theDel='否')")

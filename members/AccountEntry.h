@@ -64,7 +64,8 @@ private:
 
 // A caption and its control in a grid of entry fields.
 void gridCell(QGridLayout *grid, int r, int c, const char *caption, QWidget *w);
-// A group's fields with their captions, three to a row in reading order.
+// A group's fields with their captions in three columns, filled down each
+// column in turn, as Tab goes through them.
 QGridLayout *gridRows(QGroupBox *group, std::initializer_list<std::pair<const char *, QWidget *>> cells);
 // "请选中 <name>！" with the focus on the lookup when it has no choice.
 bool requireChoice(ui::LookupComboBox *box, const QString &name);

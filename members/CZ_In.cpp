@@ -24,9 +24,10 @@ void gridCell(QGridLayout *grid, int r, int c, const char *caption, QWidget *w)
 QGridLayout *gridRows(QGroupBox *group, std::initializer_list<std::pair<const char *, QWidget *>> cells)
 {
     auto *grid = new QGridLayout(group);
+    const int rows = (int(cells.size()) + 2) / 3;
     int i = 0;
     for (const auto &[caption, w] : cells) {
-        gridCell(grid, i / 3, i % 3, caption, w);
+        gridCell(grid, i % rows, i / rows, caption, w);
         ++i;
     }
     return grid;

@@ -277,7 +277,7 @@ void TfrmM_PY::setMember(const QString &card, const QString &type, const QString
     Edit1->setText(card);
     Edit2->setText(type);
     Edit3->setText(name);
-    Edit4->setText(pinyin);
+    ui::setStoredText(Edit4, pinyin);
 }
 
 void TfrmM_PY::BitBtn1Click()

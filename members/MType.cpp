@@ -199,10 +199,10 @@ void TfrmMType::N5Click()
     dlg.myID = ADOQuery1.currentValue(QStringLiteral("ID"));
     dlg.Edit1->setText(ADOQuery1.currentValue(QStringLiteral("会员分类")));
     dlg.Edit1->setEnabled(false);
-    dlg.Edit2->setText(ADOQuery1.currentValue(QStringLiteral("享受折扣")));
-    dlg.Edit3->setText(ADOQuery1.currentValue(QStringLiteral("积分比例")));
-    dlg.Edit4->setText(ADOQuery1.currentValue(QStringLiteral("最低消费")));
-    dlg.Edit5->setText(ADOQuery1.currentValue(QStringLiteral("备注")));
+    ui::setStoredText(dlg.Edit2, ADOQuery1.currentValue(QStringLiteral("享受折扣")));
+    ui::setStoredText(dlg.Edit3, ADOQuery1.currentValue(QStringLiteral("积分比例")));
+    ui::setStoredText(dlg.Edit4, ADOQuery1.currentValue(QStringLiteral("最低消费")));
+    ui::setStoredText(dlg.Edit5, ADOQuery1.currentValue(QStringLiteral("备注")));
     connect(&dlg, &TfrmMType_M::saved, this, &TfrmMType::Ref);
     ui::showModal(&dlg);
 }

@@ -255,17 +255,10 @@ void MemberEntry::clearMemberFields()
 
 void MemberEntry::fillFrom(const MemberRecord &m)
 {
-    Edit1->setText(m.num);
-    Edit2->setText(m.name);
-    Edit3->setText(m.pho);
-    Edit4->setText(m.bir);
-    Edit5->setText(m.nlBir);
-    Edit6->setText(m.add);
-    Edit7->setText(m.remark);
-    Edit8->setText(m.tm);
-    Edit9->setText(m.ah);
-    Edit10->setText(m.cp);
-    Edit11->setText(m.jsrNum);
+    const std::pair<QLineEdit *, const QString *> fields[] = {
+            {Edit1, &m.num}, {Edit2, &m.name}, {Edit3, &m.pho}, {Edit4, &m.bir}, {Edit5, &m.nlBir}, {Edit6, &m.add},
+            {Edit7, &m.remark}, {Edit8, &m.tm}, {Edit9, &m.ah}, {Edit10, &m.cp}, {Edit11, &m.jsrNum}};
+    for (const auto &[edit, value] : fields) ui::setStoredText(edit, *value);
     DBLookupComboBox1->setText(m.sex);
     DBLookupComboBox2->setText(m.type);
 }

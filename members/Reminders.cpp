@@ -293,13 +293,20 @@ TfrmSound::TfrmSound(const QString &folder, QWidget *parent)
     lay->addWidget(change);
     lay->addLayout(ui::buttonRow({BitBtn1, BitBtn2}));
     resize(520, 220);
+    connect(m_player.get(), &vplatform::SoundPlayer::failed, this,
+            [this](const QString &message) { ui::error(message, QStringLiteral("错误"), this); });
 }
 
 TfrmSound::~TfrmSound() = default;
 
 void TfrmSound::Button1Click()
 {
-    m_player->play(Edit1->text());
+    playOrSay(Edit1->text());
+}
+
+void TfrmSound::playOrSay(const QString &path)
+{
+    if (!m_player->play(path)) ui::error(m_player->error(), QStringLiteral("错误"), this);
 }
 
 void TfrmSound::Button2Click()
@@ -310,7 +317,7 @@ void TfrmSound::Button2Click()
 
 void TfrmSound::Button3Click()
 {
-    m_player->play(Edit2->text());
+    playOrSay(Edit2->text());
 }
 
 void TfrmSound::BitBtn1Click()

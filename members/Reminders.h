@@ -92,6 +92,8 @@ public:
     void BitBtn1Click();
 
 private:
+    // Plays the file, or says why it cannot.
+    void playOrSay(const QString &path);
     std::unique_ptr<vplatform::SoundPlayer> m_player;
 };
 

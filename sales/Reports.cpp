@@ -8,8 +8,8 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGroupBox>
-#include <QLabel>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 
 using velmora::ListWhere;
@@ -76,13 +76,17 @@ TfrmXF_SKQ::TfrmXF_SKQ(QWidget *parent) : TListFrame(parent)
     choiceFilter(2, &CheckBox7, QStringLiteral("员工姓名"), DBLookupComboBox2, QStringLiteral("WName"));
 
     // "收款方式": the "会员卡" box overrides the method chosen in the lookup.
-    CheckBox8 = new QCheckBox(QStringLiteral("收款方式"), GroupBox1);
+    GroupBox2 = new QGroupBox(QStringLiteral("收款方式"), this);
+    CheckBox8 = new QCheckBox(QStringLiteral("收款方式"), GroupBox2);
     DBLookupComboBox3 = velmora::lookupBox(&TfrmDM::DBComSMType);
-    DBLookupComboBox3->setParent(GroupBox1);
-    CheckBox9 = new QCheckBox(QStringLiteral("会员卡"), GroupBox1);
-    filterRow(3)->addWidget(CheckBox8);
-    filterRow(3)->addWidget(DBLookupComboBox3);
-    filterRow(3)->addWidget(CheckBox9);
+    DBLookupComboBox3->setParent(GroupBox2);
+    CheckBox9 = new QCheckBox(QStringLiteral("会员卡"), GroupBox2);
+    auto *methodRow = new QHBoxLayout(GroupBox2);
+    methodRow->addWidget(CheckBox8);
+    methodRow->addWidget(DBLookupComboBox3);
+    methodRow->addWidget(CheckBox9);
+    methodRow->addStretch();
+    addFilterGroup(GroupBox2);
     QCheckBox *byCard = CheckBox9;
     ui::LookupComboBox *method = DBLookupComboBox3;
     addFilter(CheckBox8, {DBLookupComboBox3}, [byCard, method](ListWhere &w) {

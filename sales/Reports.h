@@ -7,6 +7,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QDateEdit;
 class QLineEdit;
 namespace ui {
@@ -25,6 +26,7 @@ public:
     QLineEdit *Edit1, *Edit3;
     QComboBox *ComboBox2;
     ui::LookupComboBox *DBLookupComboBox1, *DBLookupComboBox2, *DBLookupComboBox3;  // cashier, worker, method
+    QGroupBox *GroupBox2;  // "收款方式": the method, its list and "会员卡"
 };
 
 class TfrmXF_TJ : public velmora::TListFrame {

@@ -81,12 +81,16 @@ std::vector<ReportRow> computeReport(vdb::Connection &c, ReportPeriod p, QDate f
     const auto periods = reportPeriods(p, from, to);
     rows.reserve(periods.size());
     const QString w = QStringLiteral("WName"), date = QStringLiteral("myDate");
+    // The year counts as profit only what was received; a day or a month the
+    // bill total, owed amounts included.
+    const QString profitBase = p == ReportPeriod::Year ? QStringLiteral("theSJ") : QStringLiteral("theHJ");
     int done = 0;
     for (const auto &[text, range] : periods) {
         QStringList v;
         readPeriod(c,
-                   QStringLiteral("select count(*), sum(theSJ), sum(theCB), sum(theHJ-theCB-TCMoney) from UXF "
-                                  "Where (theDel = '否')"),
+                   QStringLiteral("select count(*), sum(theSJ), sum(theCB), sum(%1-theCB-TCMoney) from UXF "
+                                  "Where (theDel = '否')")
+                           .arg(profitBase),
                    date, w, range, byWorker, worker, 4, v);
         QStringList pay;
         readPeriod(c, QStringLiteral("select sum(theMoney) from UXF_SK Where (theSMType<>'会员卡')"),
@@ -159,6 +163,11 @@ TfrmBB::TfrmBB(ReportPeriod p, QWidget *parent) : TListFrame(parent), m_period(p
     s.order = QStringLiteral("order by theDate desc");
     s.exportWindow = window;
     s.queryCaption = QStringLiteral("统计");
+    for (const QString &title : QStringList{first} + QStringLiteral("消费次数,消费金额,现金收款,会员刷卡,成本,利润,储值次数,"
+                                                                      "储值金额,赠送金额,兑换次数,兑换积分,进货次数,"
+                                                                      "进货金额,退货次数,退货金额")
+                                                               .split(u','))
+        s.widths[title] = 80;
     setSpec(s);
 
     dateFilter(0, &CheckBox1, QStringLiteral("营业日期"), &DateTimePicker1, &DateTimePicker2, QStringLiteral("myDate"));

@@ -94,7 +94,7 @@ TfrmStockDocs::TfrmStockDocs(StockKind kind, QWidget *parent) : TListFrame(paren
     Edit3 = textFilter(2, &CheckBox5, QStringLiteral("备        注"), QStringLiteral("Remark"));
 
     DBGrid2 = new ui::DBGrid(this);
-    belowGrid()->addWidget(DBGrid2);
+    Splitter1 = splitBelowGrid(DBGrid2);
     connect(this, &TListFrame::currentRowChanged, this, [this] { myList(); });
 
     J1 = PopupMenu1->addAction(QStringLiteral("打印%1单 &J").arg(w));

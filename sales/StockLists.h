@@ -12,6 +12,7 @@ class QAction;
 class QCheckBox;
 class QDateEdit;
 class QLineEdit;
+class QSplitter;
 namespace ui {
 class DBGrid;
 class LookupComboBox;
@@ -27,6 +28,7 @@ public:
     QDateEdit *DateTimePicker1, *DateTimePicker2;
     ui::LookupComboBox *DBLookupComboBox1, *DBLookupComboBox2, *DBLookupComboBox3;  // payment, worker, user
     ui::DBGrid *DBGrid2;
+    QSplitter *Splitter1;  // between the documents and the lines
     vdb::Query ADOQuery2;
     QAction *J1, *D1;
 

@@ -118,18 +118,23 @@ TfrmXF_In::TfrmXF_In(QWidget *parent) : ui::Form(parent)
         bottom->addWidget(new QLabel(QString::fromUtf8(caption), this), r, c * 2, Qt::AlignRight);
         bottom->addWidget(w, r, c * 2 + 1);
     };
+    // In the order of the till's work, down each column: Tab follows it.
+    auto *method = new QWidget(this);
+    auto *methodRow = new QHBoxLayout(method);
+    methodRow->setContentsMargins(0, 0, 0, 0);
+    methodRow->addWidget(DBLookupComboBox3, 1);
+    methodRow->addWidget(CheckBox4);
     cell(0, 0, "消费日期：", DateTimePicker1);
-    cell(0, 1, "商品数量：", Edit25);
-    cell(0, 2, "商品金额：", Edit17);
-    cell(0, 3, "折上折：", Edit21);
-    cell(1, 0, "折让金额：", Edit18);
-    cell(1, 1, "合计金额：", Edit19);
-    cell(1, 2, "收款金额：", Edit27);
-    cell(1, 3, "收款方式：", DBLookupComboBox3);
-    cell(2, 0, "收款人：", DBLookupComboBox2);
-    cell(2, 1, "员工姓名：", DBLookupComboBox1);
-    cell(2, 2, "备注：", Edit20);
-    bottom->addWidget(CheckBox4, 1, 8);
+    cell(1, 0, "商品数量：", Edit25);
+    cell(2, 0, "商品金额：", Edit17);
+    cell(0, 1, "折上折：", Edit21);
+    cell(1, 1, "折让金额：", Edit18);
+    cell(2, 1, "合计金额：", Edit19);
+    cell(0, 2, "收款金额：", Edit27);
+    cell(1, 2, "收款方式：", method);
+    cell(2, 2, "收款人：", DBLookupComboBox2);
+    cell(0, 3, "员工姓名：", DBLookupComboBox1);
+    cell(1, 3, "备注：", Edit20);
     auto *buttons = ui::buttonRow({CheckBox2, CheckBox3}, {BitBtn1, BitBtn2});
 
     auto *main = new QVBoxLayout(this);
@@ -219,7 +224,8 @@ void TfrmXF_In::lookupTaken(const members::MemberRecord &m, ui::LookupOrigin ori
 {
     Ed_Num->setText(m.num);
     Panel->fill(m);
-    if (origin != ui::LookupOrigin::QuickEntry) myJSRNum = m.jsrNum;
+    // A new member takes over the sale with no introducer of the one before.
+    myJSRNum = origin == ui::LookupOrigin::QuickEntry ? QString() : m.jsrNum;
     if (origin == ui::LookupOrigin::Lookup && CheckBox1->isChecked()) {
         CheckBox1->setChecked(false);
         CheckBox3->setChecked(true);

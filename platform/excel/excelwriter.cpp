@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QUrl>
 
 #include <xlsxwriter.h>
@@ -275,6 +276,15 @@ QString exportFilePath(const QString &folder, const QString &title, const QDateT
 
 bool openWithDefaultApplication(const QString &path)
 {
+    // The desktop's opener starts, and says it did, even when no program
+    // takes the type: ask the desktop first whether one does.
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"),
+                 QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")});
+    if (query.waitForFinished(5000) && query.exitStatus() == QProcess::NormalExit &&
+        query.readAllStandardOutput().trimmed().isEmpty())
+        return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 

@@ -34,36 +34,66 @@ void collectTabStops(QWidget *w, QList<QWidget *> &out)
     }
 }
 
-// A grid's and a form's cells by row, then column; a box's items as added.
+void collectItemStops(QLayoutItem *item, QList<QWidget *> &out)
+{
+    if (QWidget *w = item->widget())
+        collectTabStops(w, out);
+    else if (const QLayout *inner = item->layout())
+        collectTabStops(inner, out);
+}
+
+// A form's cells by row, then column; a box's items as added.  A grid of
+// two or more columns of fields goes down each column before the next one;
+// a field spanning the columns comes after the columns above it, and the
+// columns below it follow it.
 void collectTabStops(const QLayout *layout, QList<QWidget *> &out)
 {
     struct Cell {
-        int row, column;
+        int band, spans, row, column;
         QLayoutItem *item;
     };
     QList<Cell> cells;
     auto *grid = qobject_cast<const QGridLayout *>(layout);
     auto *form = qobject_cast<const QFormLayout *>(layout);
+    QList<int> spanningRows;
+    bool fields = false;  // a grid of check boxes alone reads row by row
+    if (grid) {
+        for (int i = 0; i < layout->count(); ++i) {
+            int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+            grid->getItemPosition(i, &row, &column, &rowSpan, &columnSpan);
+            QList<QWidget *> stops;
+            collectItemStops(layout->itemAt(i), stops);
+            if (columnSpan > 1 && !stops.isEmpty()) spanningRows << row;
+            // What the window enables at one moment does not change the order.
+            fields = fields || std::any_of(stops.begin(), stops.end(), [](QWidget *w) {
+                         return qobject_cast<QLineEdit *>(w) || qobject_cast<QTextEdit *>(w) ||
+                                qobject_cast<QPlainTextEdit *>(w) || qobject_cast<QComboBox *>(w) ||
+                                qobject_cast<QAbstractSpinBox *>(w);
+                     });
+        }
+    }
     for (int i = 0; i < layout->count(); ++i) {
-        int row = i, column = 0;
+        int row = i, column = 0, band = 0, spans = 0;
         if (grid) {
             int rowSpan = 0, columnSpan = 0;
             grid->getItemPosition(i, &row, &column, &rowSpan, &columnSpan);
+            band = int(std::count_if(spanningRows.begin(), spanningRows.end(), [row](int r) { return r < row; }));
+            spans = columnSpan > 1 && spanningRows.contains(row) ? 1 : 0;
         } else if (form) {
             QFormLayout::ItemRole role = QFormLayout::LabelRole;
             form->getItemPosition(i, &row, &role);
             column = int(role);
         }
-        cells.append({row, column, layout->itemAt(i)});
+        cells.append({band, spans, row, column, layout->itemAt(i)});
     }
-    std::stable_sort(cells.begin(), cells.end(),
-                     [](const Cell &a, const Cell &b) { return a.row != b.row ? a.row < b.row : a.column < b.column; });
-    for (const Cell &c : cells) {
-        if (QWidget *w = c.item->widget())
-            collectTabStops(w, out);
-        else if (const QLayout *inner = c.item->layout())
-            collectTabStops(inner, out);
-    }
+    const bool byColumn = grid && fields;
+    std::stable_sort(cells.begin(), cells.end(), [byColumn](const Cell &a, const Cell &b) {
+        if (!byColumn) return a.row != b.row ? a.row < b.row : a.column < b.column;
+        if (a.band != b.band) return a.band < b.band;
+        if (a.spans != b.spans) return a.spans < b.spans;
+        return a.column != b.column ? a.column < b.column : a.row < b.row;
+    });
+    for (const Cell &c : cells) collectItemStops(c.item, out);
 }
 
 bool isReadOnlyText(const QWidget *w)

@@ -11,8 +11,10 @@
 //     (setInitialFocus), else stays where the window put it before showing,
 //     else goes to the first entry field; then the window's FormShow runs.
 //   - Tab follows the window's layout as it is seen (rows top to bottom,
-//     each row left to right, a group's fields where the group stands) and
-//     passes read-only fields by.
+//     each row left to right, a group's fields where the group stands; in a
+//     grid of two columns of fields, down one column before the next, a
+//     field across both after the columns above it) and passes read-only
+//     fields by.
 
 #include <QDialog>
 #include <QPointer>

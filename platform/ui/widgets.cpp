@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace ui {
 
 QLineEdit *lineEdit(QWidget *parent, int maxLength)
@@ -18,6 +20,58 @@ QLineEdit *lineEdit(QWidget *parent, int maxLength)
     auto *e = new QLineEdit(parent);
     if (maxLength > 0) e->setMaxLength(maxLength);
     return e;
+}
+
+namespace {
+
+// Keeps a field's typing limit while it shows a longer stored value.  An
+// edit comes (textEdited) before the change is announced (textChanged), so
+// the text before the edit is the one last announced.
+class StoredTextLimit : public QObject {
+public:
+    explicit StoredTextLimit(QLineEdit *edit) : QObject(edit), m_edit(edit), m_limit(edit->maxLength())
+    {
+        connect(edit, &QLineEdit::textEdited, this, [this](const QString &t) {
+            if (t.size() <= m_limit || t.size() <= m_shown.size()) return;
+            const int cursor = m_edit->cursorPosition() - int(t.size() - m_shown.size());
+            m_edit->setText(m_shown);
+            m_edit->setCursorPosition(std::max(0, cursor));
+        });
+        // The field's own text: a refused edit announces the text it replaced.
+        connect(edit, &QLineEdit::textChanged, this, [this] {
+            m_shown = m_edit->text();
+            if (m_shown.size() <= m_limit && m_edit->maxLength() != m_limit) {
+                const int cursor = m_edit->cursorPosition();
+                m_edit->setMaxLength(m_limit);
+                m_edit->setCursorPosition(cursor);
+            }
+        });
+    }
+    void fill(const QString &text)
+    {
+        m_edit->setMaxLength(std::max<int>(m_limit, int(text.size())));
+        m_edit->setText(text);
+        m_shown = m_edit->text();
+    }
+
+private:
+    QLineEdit *m_edit;
+    int m_limit;
+    QString m_shown;
+};
+
+}  // namespace
+
+void setStoredText(QLineEdit *edit, const QString &text)
+{
+    // Found by name: the class has no meta-object of its own to look it up by.
+    static const QString name = QStringLiteral("storedTextLimit");
+    auto *limit = static_cast<StoredTextLimit *>(edit->findChild<QObject *>(name, Qt::FindDirectChildrenOnly));
+    if (!limit) {
+        limit = new StoredTextLimit(edit);
+        limit->setObjectName(name);
+    }
+    limit->fill(text);
 }
 
 QPushButton *button(QWidget *parent, const QString &text, std::function<void()> onClick)
@@ -61,8 +115,20 @@ QMenu *popupMenu(QAbstractItemView *view, QWidget *owner, std::initializer_list<
     }
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(view, &QWidget::customContextMenuRequested, menu,
-                     [view, menu](const QPoint &p) { menu->popup(view->viewport()->mapToGlobal(p)); });
+                     [view, menu](const QPoint &p) { popupOnRow(view, menu, p); });
     return menu;
+}
+
+void popupOnRow(QAbstractItemView *view, QMenu *menu, const QPoint &pos)
+{
+    const QModelIndex at = view->indexAt(pos);
+    if (!at.isValid()) return;
+    // The row actions read the current row: it must be the one clicked.
+    if (auto *grid = qobject_cast<DBGrid *>(view))
+        grid->selectRow(at.row());
+    else
+        view->setCurrentIndex(at);
+    menu->popup(view->viewport()->mapToGlobal(pos));
 }
 
 QMenu *gridPopup(ui::DBGrid *grid, std::initializer_list<QAction *> actions)

@@ -245,6 +245,14 @@ TEST_F(DmTest, TypeUpgradeTakesTheHighestThresholdReached)
     dm.myMemberXF("m4", "-6000");
     dm.myMemberUP("m4");
     EXPECT_EQ(one("select theType from Member where theNum='m4'"), "B");
+    // Of two types with one threshold, the one that comes last wins.
+    exec("INSERT INTO MType (theName,theZK,theJF,theState,theXF) VALUES ('D',85,4,'启用',1000)");
+    EXPECT_EQ(typeAfter("m5", 1500), "D/85/4");
+    // Two live rows holding one card: neither is moved.
+    addMember("two", "2026-01-01", "否", 7000);
+    addMember("two", "2026-01-01", "否", 7000);
+    dm.myMemberUP("two");
+    EXPECT_EQ(one("select count(*) from Member where theNum='two' and theType='C'"), "0");
 }
 
 TEST_F(DmTest, SingleValueLookupsFallBackToTheirDefaults)

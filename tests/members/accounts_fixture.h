@@ -29,7 +29,7 @@ protected:
         card = QStringLiteral("26000001");
         addMember(card, QStringLiteral("张三"), QStringLiteral("theCZ=100, theJF=100, thePY='ZS'"));
         velmora::TListFrame::setExportFolder(dir.path());
-        velmora::TListFrame::setExportOpener([](const QString &) {});
+        velmora::TListFrame::setExportOpener([](const QString &) { return true; });
     }
     void TearDown() override
     {

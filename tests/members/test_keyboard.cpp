@@ -211,7 +211,26 @@ TEST_F(KeyboardTest, TabFollowsTheMemberWindowsAsTheyAreSeen)
     {
         TfrmMJN w;
         w.myNum = "26000001";
-        expectTabChain(w, {w.Edit4, w.DateTimePicker1, w.Edit5, w.DBGrid1, w.BitBtn1, w.BitBtn2, w.BitBtn3});
+        // Down the first column (name, remark) before the date beside them.
+        expectTabChain(w, {w.Edit4, w.Edit5, w.DateTimePicker1, w.DBGrid1, w.BitBtn1, w.BitBtn2, w.BitBtn3});
+    }
+}
+
+// In the two-column member forms Tab fills a column at a time: the left
+// column, then the right one, then the address and the remark that span
+// both, then the box and the buttons.
+TEST_F(KeyboardTest, TabGoesDownEachColumnOfTheMemberForms)
+{
+    {
+        TfrmMember_In w;
+        expectTabChain(w, {w.Edit1, w.Edit2, w.DBLookupComboBox1, w.Edit3, w.Edit4, w.Edit5, w.DBLookupComboBox2,
+                           w.Edit8, w.Edit9, w.Edit10, w.Edit11, w.Edit6, w.Edit7, w.CheckBox1, w.BitBtn1,
+                           w.BitBtn2});
+    }
+    {
+        TfrmNewMember w;
+        expectTabChain(w, {w.Edit1, w.Edit2, w.DBLookupComboBox1, w.Edit3, w.Edit4, w.Edit5, w.DBLookupComboBox2,
+                           w.Edit8, w.Edit9, w.Edit10, w.Edit11, w.Edit6, w.Edit7, w.BitBtn1, w.BitBtn2});
     }
 }
 

@@ -30,7 +30,7 @@ protected:
         MembersTest::SetUp();
         members::registerWindows();
         velmora::TListFrame::setExportFolder(dir.path());
-        velmora::TListFrame::setExportOpener([](const QString &) {});
+        velmora::TListFrame::setExportOpener([](const QString &) { return true; });
         addMember("0012", "张三", "thePY='ZS',theXF=100,theCZ=5,theJF=7,thePho='13900001111',theAdd='东街1号'");
         addMember("0013", "李四", "thePY='LS',theXF=9,theCP='京A123'");
         addMember("0014", "阿张", "thePY='AZ',theXF=10,Remark='O''Neil'");

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <memory>
 
 namespace {
@@ -214,6 +215,31 @@ TEST_F(RemindersTest, SoundReplacementOverwritesOrKeepsTheOldFile)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "new");
     EXPECT_EQ(QDir(folder + "Music").entryList(QDir::Files), QStringList{"1.mp3"});
+}
+
+TEST_F(RemindersTest, PlayingASoundThatCannotBePlayedSaysSo)
+{
+    const QString folder = dir.filePath("prog/");
+    TfrmSound w(folder);
+    // 播放 of a current sound that is not there.
+    int before = msgs.count();
+    w.Button1Click();
+    ASSERT_EQ(msgs.count(), before + 1);
+    EXPECT_EQ(msgs.shown().back().icon, ui::Icon::Error);
+    EXPECT_TRUE(msgs.last().contains(QDir::toNativeSeparators(folder + "Music/1.mp3"))) << msgs.last().toStdString();
+    // 试听 of a chosen file that is no sound at all: said at once when the
+    // machine cannot play, or when the player finds it cannot decode it.
+    const QString bad = dir.filePath("bad.mp3");
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("this is not a sound");
+    f.close();
+    w.Edit2->setText(bad);
+    before = msgs.count();
+    w.Button3Click();
+    QTRY_VERIFY_WITH_TIMEOUT(msgs.count() > before, 20000);
+    EXPECT_EQ(msgs.shown().back().icon, ui::Icon::Error);
+    EXPECT_TRUE(msgs.last().contains(QDir::toNativeSeparators(bad))) << msgs.last().toStdString();
 }
 
 TEST_F(RemindersTest, RowsAndStartUpHooksAreRegistered)

@@ -31,7 +31,7 @@ protected:
         addMember(introducer, "李四", "金卡", "0");
         exec("UPDATE Member SET JSRNum='" + introducer + "' WHERE theNum='" + card + "'");
         velmora::TListFrame::setExportFolder(dir.path());
-        velmora::TListFrame::setExportOpener([](const QString &) {});
+        velmora::TListFrame::setExportOpener([](const QString &) { return true; });
     }
     // a1 x2 at 90% (18) and b1 x1 (20): 38, paid as given.
     sales::SaleDraft sale(const QString &received = "38", const QString &payment = "现金", bool walkIn = false)

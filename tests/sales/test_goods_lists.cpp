@@ -10,6 +10,8 @@
 #include "sales/StockPrint.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -95,13 +97,23 @@ TEST_F(GoodsLists, StockListShowsOnlyKeptStockWithItsValue)
     // The export's totals row holds the same "0" twice.
     sales::registerWindows();
     velmora::TListFrame::setExportFolder(dir.path());
-    velmora::TListFrame::setExportOpener([](const QString &) {});
+    velmora::TListFrame::setExportOpener([](const QString &) { return true; });
+    const int shown = msgs.count();
     const excel::ReadResult e = excel::readWorkbook(w.BitBtn3Click());
     ASSERT_TRUE(e.ok());
+    EXPECT_EQ(msgs.count(), shown);  // opened: nothing to say
     ASSERT_EQ(e.sheet.rowCount(), 2);
     EXPECT_EQ(e.sheet.cell(1, 0), "合计");
     EXPECT_EQ(e.sheet.cell(1, 6), "0");
     EXPECT_EQ(e.sheet.cell(1, 7), "0");
+    // No program opens the file: the user is told where it was written.
+    velmora::TListFrame::setExportOpener([](const QString &) { return false; });
+    const QString path = w.BitBtn3Click();
+    ASSERT_TRUE(QFileInfo::exists(path));
+    ASSERT_EQ(msgs.count(), shown + 1);
+    EXPECT_TRUE(msgs.last().contains(QDir::toNativeSeparators(path))) << msgs.last().toStdString();
+    EXPECT_TRUE(msgs.last().contains("没有能打开")) << msgs.last().toStdString();
+    velmora::TListFrame::setExportOpener([](const QString &) { return true; });
 }
 
 TEST_F(GoodsLists, MenuRowsOpenTheLists)

@@ -105,14 +105,21 @@ TEST_F(PeriodReportTest, ExportAndTheEmployeeFilterWithNoName)
     sale("S2", "2025-07-01", "小王", 50, 50, 10, 0);
     TfrmBB_Y w;
     EXPECT_EQ(w.windowTitle(), "年报表");
-    // The yearly profit is taken from the bill total like the others.
+    // The yearly profit counts what was received, not the 40 still owed on
+    // S1 (the monthly report of the same sales counts the bill total).
     run(w, QDate(2025, 1, 1), QDate(2025, 12, 31));
-    EXPECT_EQ(ubb(), QStringList({"2025|2|110|0|0|40|105"}));
+    EXPECT_EQ(ubb(), QStringList({"2025|2|110|0|0|40|65"}));
+    {
+        TfrmBB_M m;
+        run(m, QDate(2025, 6, 1), QDate(2025, 6, 30));
+        EXPECT_EQ(ubb(), QStringList({"2025-06|1|60|0|0|30|65"}));
+    }
+    run(w, QDate(2025, 1, 1), QDate(2025, 12, 31));
     // Ticked with no employee chosen: only documents without one.
     w.DBLookupComboBox1->setText("");
     w.CheckBox2->setChecked(true);
     w.BitBtn1Click();
-    EXPECT_EQ(ubb(), QStringList({"2025|1|60|0|0|30|65"}));
+    EXPECT_EQ(ubb(), QStringList({"2025|1|60|0|0|30|25"}));
     const excel::ReadResult r = excel::readWorkbook(w.BitBtn3Click());
     ASSERT_TRUE(r.ok()) << r.message.toStdString();
     ASSERT_EQ(r.sheet.rowCount(), 2);  // header and the one year, no totals
@@ -140,8 +147,9 @@ TEST_F(PeriodReportTest, EveryFigureEqualsTheSumOfItsRawRows)
     QRandomGenerator gen(20260306);
     const QStringList workers = {"小王", "小李", ""};
     const QStringList methods = {"现金", "会员卡", "银行卡"};
-    // Expected figures per day: the 15 values.
-    std::map<QString, std::array<double, 15>> day;
+    // Expected figures per day: the 15 values, then the profit on the
+    // amount received that the yearly report shows in place of the sixth.
+    std::map<QString, std::array<double, 16>> day;
     const QDate first(2025, 1, 1);
     for (int i = 0; i < 400; ++i) {
         const QString d = first.addDays(gen.bounded(365)).toString("yyyy-MM-dd");
@@ -161,6 +169,7 @@ TEST_F(PeriodReportTest, EveryFigureEqualsTheSumOfItsRawRows)
             s[1] += sj;
             s[4] += cb;
             s[5] += hj - cb - tc;
+            s[15] += sj - cb - tc;
         }
         if (i % 4 == 0) {
             const int a = gen.bounded(1, 100), b = gen.bounded(10);
@@ -178,16 +187,17 @@ TEST_F(PeriodReportTest, EveryFigureEqualsTheSumOfItsRawRows)
         }
     }
     const auto expectPeriods = [&](ReportPeriod p, int textLength) {
-        std::map<QString, std::array<double, 15>> want;
+        std::map<QString, std::array<double, 16>> want;
         for (const auto &period : sales::reportPeriods(p, first, QDate(2025, 12, 31))) want[period.first] = {};
         for (const auto &[d, v] : day)
-            for (int k = 0; k < 15; ++k) want[d.left(textLength)][k] += v[k];
+            for (int k = 0; k < 16; ++k) want[d.left(textLength)][k] += v[k];
         const auto got = sales::computeReport(c(), p, first, QDate(2025, 12, 31), false, {});
         ASSERT_EQ(got.size(), want.size());
         for (const auto &r : got) {
             ASSERT_TRUE(want.count(r.period)) << r.period.toStdString();
             for (int k = 0; k < 15; ++k)
-                EXPECT_DOUBLE_EQ(r.values[k].toDouble(), want[r.period][k]) << r.period.toStdString() << " " << k;
+                EXPECT_DOUBLE_EQ(r.values[k].toDouble(), want[r.period][k == 5 && p == ReportPeriod::Year ? 15 : k])
+                        << r.period.toStdString() << " " << k;
         }
     };
     expectPeriods(ReportPeriod::Day, 10);

@@ -2,6 +2,7 @@
 #include "xf_fixture.h"
 
 #include "members/FindMember.h"
+#include "members/MemberEntry.h"
 #include "platform/print/textprinter.h"
 #include "preview_double.h"
 #include "sales/FindShop.h"
@@ -71,6 +72,33 @@ TEST_F(XFTest, MemberSearchOneNoneOrSeveral)
     EXPECT_EQ(w->myJSRNum, "26000001");
     EXPECT_FALSE(w->CheckBox1->isChecked());
     EXPECT_TRUE(w->CheckBox3->isChecked());
+}
+
+TEST_F(XFTest, AQuickEnteredMemberTakesOverTheSaleWithoutTheIntroducerBefore)
+{
+    addMember("26000012", "王五");
+    exec("UPDATE Member SET JSRNum='26000001' WHERE theNum='26000012'");
+    auto w = window();
+    findMember(*w, "王五");
+    ASSERT_EQ(w->myJSRNum, "26000001");
+    ui::ScriptedModals modals([](QDialog *d) {
+        auto *n = qobject_cast<TfrmNewMember *>(d);
+        if (!n) return 0;
+        n->Edit2->setText("赵六");
+        n->DBLookupComboBox2->setText("金卡");
+        n->BitBtn1Click();
+        return int(QDialog::Accepted);
+    });
+    findMember(*w, "nobody");
+    ASSERT_EQ(modals.shown(), QStringList{"TfrmNewMember"});
+    ASSERT_EQ(w->Edit3->text(), "赵六") << msgs.last().toStdString();
+    const QString newCard = w->Edit1->text();
+    EXPECT_NE(newCard, "26000012");
+    EXPECT_TRUE(w->myJSRNum.isEmpty());
+    enterGoods(*w, 1, "b1");
+    w->CheckBox2->setChecked(true);
+    save(*w);
+    EXPECT_EQ(rows("select MNum,JSRNum from UXF"), QStringList{newCard + "|"});
 }
 
 TEST_F(XFTest, GoodsRowsTakeTheMemberTypeDiscountAndNeverRepeat)

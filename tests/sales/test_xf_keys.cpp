@@ -298,3 +298,47 @@ TEST_F(XFKeysTest, StockWindowsSaveNothingOnEnterOrEsc)
         expectTabReachesEveryFieldOnce(w);
     }
 }
+
+namespace {
+
+// The controls Tab reaches from the first one, steps presses on.
+QList<QWidget *> tabWalk(QWidget &w, QWidget *first, int steps)
+{
+    w.show();
+    QApplication::setActiveWindow(&w);
+    first->setFocus(Qt::OtherFocusReason);
+    QList<QWidget *> walk{focusedControl()};
+    for (int i = 0; i < steps; ++i) {
+        QWidget *now = walk.last();
+        for (int press = 0; press < 4 && now == walk.last(); ++press) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            now = focusedControl();
+        }
+        walk << now;
+    }
+    return walk;
+}
+
+}  // namespace
+
+// Below the goods grid the sale and the stock entries go down each column
+// of fields before the next, then the boxes and the buttons.
+TEST_F(XFKeysTest, TabGoesDownEachColumnBelowTheGoodsGrid)
+{
+    {
+        TfrmXF_In w;
+        const QList<QWidget *> expected{w.DateTimePicker1,   w.Edit21,    w.Edit18,    w.Edit27,
+                                        w.DBLookupComboBox3, w.CheckBox4, w.DBLookupComboBox2,
+                                        w.DBLookupComboBox1, w.Edit20,    w.CheckBox2, w.CheckBox3,
+                                        w.BitBtn1,           w.BitBtn2};
+        const QList<QWidget *> walk = tabWalk(w, w.DateTimePicker1, int(expected.size()) - 1);
+        EXPECT_EQ(walk, expected) << describeChain(walk);
+    }
+    {
+        TfrmJH_In w;
+        const QList<QWidget *> expected{w.DateTimePicker1, w.DBLookupComboBox1, w.DBLookupComboBox2, w.Edit4,
+                                        w.CheckBox1,       w.BitBtn1,           w.BitBtn2,           w.Edit1};
+        const QList<QWidget *> walk = tabWalk(w, w.DateTimePicker1, int(expected.size()) - 1);
+        EXPECT_EQ(walk, expected) << describeChain(walk);
+    }
+}
