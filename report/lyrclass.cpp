@@ -1320,7 +1320,10 @@ void lyrRegisterReportClasses()
     ksRegisterClass(&TlyrCustomDBDataSet::staticMetaObject);
     ksRegisterClass<TlyrDBDataset>();
     ksRegisterClass<TlyrReport>();
-    // The drawing objects templates hold.
+    // The drawing objects templates hold, each after the classes it derives
+    // from (the units ask for this first, whichever of them is asked first).
+    lyrRegisterFrameClasses();
+    lyrRegisterViewClasses();
     lyrRegisterMemoClasses();
     lyrRegisterBandClasses();
     lyrRegisterPageClasses();

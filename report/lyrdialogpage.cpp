@@ -773,6 +773,7 @@ private:
 
 void lyrRegisterDialogPageClasses()
 {
+    lyrRegisterReportClasses();
     static bool done = false;
     if (done) return;
     done = true;

@@ -401,6 +401,7 @@ QString TlyrSysMemoView::GetDescription() const
 
 void lyrRegisterMemoClasses()
 {
+    lyrRegisterReportClasses();
     static bool done = false;
     if (done) return;
     done = true;

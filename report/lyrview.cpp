@@ -579,6 +579,7 @@ void TlyrSubreport::Draw(TlyrCanvas &canvas, double scaleX, double scaleY, doubl
 
 void lyrRegisterViewClasses()
 {
+    lyrRegisterReportClasses();
     static bool done = false;
     if (done) return;
     done = true;
