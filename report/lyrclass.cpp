@@ -272,10 +272,21 @@ void TlyrPrintOptions::Clear()
     Hidden = 0;
 }
 
+TlyrReportOptions::TlyrReportOptions(TlyrReport *report) : Report(report) {}
+
+TlyrReportOptions::~TlyrReportOptions() = default;
+
+TlyrPictureView *TlyrReportOptions::Picture() const
+{
+    if (!picture_) picture_ = std::make_unique<TlyrPictureView>();
+    return picture_.get();
+}
+
 void TlyrReportOptions::Clear()
 {
     lyrCopyProperties(TlyrReportOptions(Report), *this);
     EnteredPassword.clear();
+    if (picture_) picture_->ClearPicture();
 }
 
 // ---------------------------------------------------------------- styles
@@ -650,6 +661,10 @@ void TlyrReport::WriteData(TlyrPropWriter &writer, TlyrXMLSerializer &serializer
         writer.WritePropName("Style");
         lyrWriteCollection(StylesAdapter(self, &serializer), writer, true);
     }
+    if (const QByteArray &picture = reportOptions_->Picture()->PictureData(); !picture.isEmpty()) {
+        writer.WritePropName("ReportOptions.Picture");
+        writer.WriteLString(picture);
+    }
 }
 
 bool TlyrReport::ReadData(const QByteArray &name, TlyrPropReader &reader, TlyrXMLSerializer &serializer)
@@ -667,6 +682,10 @@ bool TlyrReport::ReadData(const QByteArray &name, TlyrPropReader &reader, TlyrXM
     if (name == "Style") {
         StylesAdapter a(this, &serializer);
         lyrReadCollection(a, reader);
+        return true;
+    }
+    if (name == "ReportOptions.Picture") {
+        reportOptions_->Picture()->LoadPictureFromStream(reader.ReadRawString());
         return true;
     }
     return TlyrComponent::ReadData(name, reader, serializer);

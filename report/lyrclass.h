@@ -43,6 +43,7 @@ class QTimer;
 class TksScript;
 class TlyrDrawText;
 class TlyrFrame;
+class TlyrPictureView;
 class TksCustomVariable;
 class TksProcVariable;
 class TksMethodHelper;
@@ -244,8 +245,11 @@ class TlyrReportOptions : public QObject {
     Q_PROPERTY(QString VersionRelease MEMBER VersionRelease)
     Q_CLASSINFO("Default:Compressed", "false")
 public:
-    explicit TlyrReportOptions(TlyrReport *report = nullptr) : Report(report) {}
+    explicit TlyrReportOptions(TlyrReport *report = nullptr);
+    ~TlyrReportOptions() override;
     TlyrReport *Report;
+    // The report's picture (made on first use; empty until loaded).
+    TlyrPictureView *Picture() const;
     QString Author;
     bool Compressed = false;
     QString ConnectionName;
@@ -260,6 +264,9 @@ public:
     QString EnteredPassword;
 
     void Clear();
+
+private:
+    mutable std::unique_ptr<TlyrPictureView> picture_;
 };
 
 // A named style: colour, font and frame.
