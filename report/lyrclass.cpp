@@ -1095,6 +1095,19 @@ bool TlyrReport::PrepareScript()
                         .arg(QLatin1String(f)),
                 macro);
     script_->AddMethod(QStringLiteral("macrofunction COUNT(Band: Variant = 0; Flags: Integer = 0): Variant"), macro);
+    for (const UserFunction &f : userFunctions_)
+        script_->AddMethod(
+                f.Declaration,
+                [this](QObject *, const KsClassInfo *, const QString &method, TksMethodHelper *caller) {
+                    QList<KsValue> params;
+                    for (int i = 0; i < caller->ParamCount(); ++i) params << caller->GetParam(i);
+                    if (!OnUserFunction) return KsValue::Null();
+                    const KsValue result = OnUserFunction(method.toUpper(), params);
+                    for (int i = 0; i < caller->ParamCount() && i < params.size(); ++i)
+                        if (caller->Param(i)->IsVarParam) caller->SetParam(i, params[i]);
+                    return result;
+                },
+                f.Category, f.Description);
     if (lyrCompatibilityHooks().OnPrepareScript) lyrCompatibilityHooks().OnPrepareScript(this);
     valueVariable_ = script_->FindLocal(QStringLiteral("Value"));
     script_->AddedBy = &compiledTag;
@@ -1103,6 +1116,16 @@ bool TlyrReport::PrepareScript()
     const bool ok = script_->Compile();
     if (!ok) AddError(lyrResources().Format(QStringLiteral("clScrError"), {script_->ErrorPos, script_->ErrorMsg}));
     return ok;
+}
+
+void TlyrReport::AddFunction(const QString &declaration, const QString &category, const QString &description)
+{
+    userFunctions_.push_back({declaration, category, description});
+}
+
+void TlyrReport::DoBeforeConnect(TlyrCustomDatabase *database, bool &connected)
+{
+    if (OnBeforeConnect) OnBeforeConnect(database, connected);
 }
 
 bool TlyrReport::DoGetValue(const QString &name, KsValue &value)

@@ -154,7 +154,9 @@ void TlyrCustomMemoView::GetData()
     if (IsDataField()) {
         TlyrDataSet *ds = DataSet();
         if (ds->IsBlobField(DataField())) {
-            SetText(ds->GetValue(DataField()).ToText());
+            QStringList lines;
+            ds->AssignBlobTo(DataField(), lines);
+            SetMemo(lines);
         } else {
             Value = ds->GetValue(DataField());
             if (displayFormat_->Kind() == fkText)

@@ -464,8 +464,11 @@ void TlyrPictureView::GetData()
         else
             ClearPicture();
     } else if (IsDataField() && DataSet()->IsBlobField(DataField())) {
-        const KsValue v = DataSet()->GetValue(DataField());
-        LoadPictureFromStream(v.IsString() ? v.RawString().toLatin1() : QByteArray());
+        QByteArray bytes;
+        QBuffer stream(&bytes);
+        stream.open(QIODevice::WriteOnly);
+        DataSet()->AssignBlobTo(DataField(), stream);
+        LoadPictureFromStream(bytes);
     }
 }
 
