@@ -1,3 +1,4 @@
+#include "drawing_test_helpers.h"
 #include "platform/db/db.h"
 #include "report/lyrclass.h"
 #include "report/lyrdbset.h"
@@ -237,10 +238,7 @@ TEST_F(DbDatasetTest, BlobColumnsReachPicturesAndMemos)
     conn->execute(QStringLiteral("CREATE TABLE P (ID INT, thePic IMAGE, theNote MEMO)"));
     QImage img(4, 3, QImage::Format_RGB32);
     img.fill(Qt::green);
-    QByteArray png;
-    QBuffer b(&png);
-    b.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(img.save(&b, "PNG"));
+    const QByteArray png = pngBytes(img);
     conn->execute(QStringLiteral("INSERT INTO P (ID, thePic, theNote) VALUES (1, ?, 'a')"), {png});
     vdb::Query pics(conn.get());
     pics.OpenSql(QStringLiteral("select thePic, theNote from P"));

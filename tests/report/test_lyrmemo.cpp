@@ -516,29 +516,13 @@ TEST_F(MemoTest, AutoWidthFollowsTheTextAndKeepsTheRightEdge)
 
 namespace {
 
-QByteArray saved(TlyrReport &r)
-{
-    QBuffer b;
-    b.open(QIODevice::ReadWrite);
-    r.SaveToStream(b);
-    return b.data();
-}
-
-void loadXml(TlyrReport &r, const QByteArray &xml)
-{
-    QBuffer b;
-    b.setData(xml);
-    b.open(QIODevice::ReadOnly);
-    r.LoadFromStream(b);
-}
-
 // The view enumerations a memo inherits read and write by name, and the
 // numbers older saves hold still load.
 TEST(LyrMemoTemplate, ViewEnumerationsGoByName)
 {
     TlyrReport r;
     r.EngineOptions()->SetNewSilentMode(simSilent);
-    loadXml(r, "<?xml version=\"1.0\"?><TlyrReport><TlyrReportPage Name=\"Page1\">"
+    loadTemplate(r, "<?xml version=\"1.0\"?><TlyrReport><TlyrReportPage Name=\"Page1\">"
                "<TlyrMemoView Name=\"A\" StretchMode=\"smActualHeight\" ShiftMode=\"smWhenOverlapped\""
                " Align=\"baRight\"/>"
                "<TlyrSysMemoView Name=\"B\" StretchMode=\"smMaxHeight\" ShiftMode=\"smDontShift\" Align=\"baClient\"/>"
@@ -556,7 +540,7 @@ TEST(LyrMemoTemplate, ViewEnumerationsGoByName)
     EXPECT_EQ(memo("C")->StretchMode(), smActualHeight);
     EXPECT_EQ(memo("C")->ShiftMode(), smWhenOverlapped);
     EXPECT_EQ(memo("C")->Align(), baWidth);
-    const QByteArray xml = saved(r);
+    const QByteArray xml = saveTemplate(r);
     EXPECT_TRUE(xml.contains("StretchMode=\"smActualHeight\"")) << xml.toStdString();
     EXPECT_TRUE(xml.contains("ShiftMode=\"smWhenOverlapped\""));
     EXPECT_TRUE(xml.contains("Align=\"baClient\""));
@@ -594,7 +578,7 @@ TEST(LyrMemoTemplate, EightBitTextIsTheSystemCodePage)
     xml += "\"/><TlyrMemoView Name=\"B\" u=\"";
     xml += QStringLiteral("合计").toUtf8();
     xml += "\"/></TlyrReportPage></TlyrReport>";
-    loadXml(r, xml);
+    loadTemplate(r, xml);
     auto *a = qobject_cast<TlyrCustomMemoView *>(r.FindObject(QStringLiteral("A")));
     auto *b = qobject_cast<TlyrCustomMemoView *>(r.FindObject(QStringLiteral("B")));
     ASSERT_TRUE(a && b);
