@@ -137,6 +137,7 @@ QString TlyrGroupHeader::Diff(const TlyrComponent *other) const
 
 void lyrRegisterBandClasses()
 {
+    lyrRegisterReportClasses();
     static bool done = false;
     if (done) return;
     done = true;

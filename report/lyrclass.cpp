@@ -272,10 +272,21 @@ void TlyrPrintOptions::Clear()
     Hidden = 0;
 }
 
+TlyrReportOptions::TlyrReportOptions(TlyrReport *report) : Report(report) {}
+
+TlyrReportOptions::~TlyrReportOptions() = default;
+
+TlyrPictureView *TlyrReportOptions::Picture() const
+{
+    if (!picture_) picture_ = std::make_unique<TlyrPictureView>();
+    return picture_.get();
+}
+
 void TlyrReportOptions::Clear()
 {
     lyrCopyProperties(TlyrReportOptions(Report), *this);
     EnteredPassword.clear();
+    if (picture_) picture_->ClearPicture();
 }
 
 // ---------------------------------------------------------------- styles
@@ -650,6 +661,10 @@ void TlyrReport::WriteData(TlyrPropWriter &writer, TlyrXMLSerializer &serializer
         writer.WritePropName("Style");
         lyrWriteCollection(StylesAdapter(self, &serializer), writer, true);
     }
+    if (const QByteArray &picture = reportOptions_->Picture()->PictureData(); !picture.isEmpty()) {
+        writer.WritePropName("ReportOptions.Picture");
+        writer.WriteLString(picture);
+    }
 }
 
 bool TlyrReport::ReadData(const QByteArray &name, TlyrPropReader &reader, TlyrXMLSerializer &serializer)
@@ -667,6 +682,10 @@ bool TlyrReport::ReadData(const QByteArray &name, TlyrPropReader &reader, TlyrXM
     if (name == "Style") {
         StylesAdapter a(this, &serializer);
         lyrReadCollection(a, reader);
+        return true;
+    }
+    if (name == "ReportOptions.Picture") {
+        reportOptions_->Picture()->LoadPictureFromStream(reader.ReadRawString());
         return true;
     }
     return TlyrComponent::ReadData(name, reader, serializer);
@@ -1076,6 +1095,19 @@ bool TlyrReport::PrepareScript()
                         .arg(QLatin1String(f)),
                 macro);
     script_->AddMethod(QStringLiteral("macrofunction COUNT(Band: Variant = 0; Flags: Integer = 0): Variant"), macro);
+    for (const UserFunction &f : userFunctions_)
+        script_->AddMethod(
+                f.Declaration,
+                [this](QObject *, const KsClassInfo *, const QString &method, TksMethodHelper *caller) {
+                    QList<KsValue> params;
+                    for (int i = 0; i < caller->ParamCount(); ++i) params << caller->GetParam(i);
+                    if (!OnUserFunction) return KsValue::Null();
+                    const KsValue result = OnUserFunction(method.toUpper(), params);
+                    for (int i = 0; i < caller->ParamCount() && i < params.size(); ++i)
+                        if (caller->Param(i)->IsVarParam) caller->SetParam(i, params[i]);
+                    return result;
+                },
+                f.Category, f.Description);
     if (lyrCompatibilityHooks().OnPrepareScript) lyrCompatibilityHooks().OnPrepareScript(this);
     valueVariable_ = script_->FindLocal(QStringLiteral("Value"));
     script_->AddedBy = &compiledTag;
@@ -1084,6 +1116,16 @@ bool TlyrReport::PrepareScript()
     const bool ok = script_->Compile();
     if (!ok) AddError(lyrResources().Format(QStringLiteral("clScrError"), {script_->ErrorPos, script_->ErrorMsg}));
     return ok;
+}
+
+void TlyrReport::AddFunction(const QString &declaration, const QString &category, const QString &description)
+{
+    userFunctions_.push_back({declaration, category, description});
+}
+
+void TlyrReport::DoBeforeConnect(TlyrCustomDatabase *database, bool &connected)
+{
+    if (OnBeforeConnect) OnBeforeConnect(database, connected);
 }
 
 bool TlyrReport::DoGetValue(const QString &name, KsValue &value)
@@ -1325,7 +1367,10 @@ void lyrRegisterReportClasses()
     ksRegisterClass(&TlyrCustomDBDataSet::staticMetaObject);
     ksRegisterClass<TlyrDBDataset>();
     ksRegisterClass<TlyrReport>();
-    // The drawing objects templates hold.
+    // The drawing objects templates hold, each after the classes it derives
+    // from (the units ask for this first, whichever of them is asked first).
+    lyrRegisterFrameClasses();
+    lyrRegisterViewClasses();
     lyrRegisterMemoClasses();
     lyrRegisterBandClasses();
     lyrRegisterPageClasses();

@@ -41,8 +41,10 @@
 class QSettings;
 class QTimer;
 class TksScript;
+class TlyrCustomDatabase;
 class TlyrDrawText;
 class TlyrFrame;
+class TlyrPictureView;
 class TksCustomVariable;
 class TksProcVariable;
 class TksMethodHelper;
@@ -244,8 +246,11 @@ class TlyrReportOptions : public QObject {
     Q_PROPERTY(QString VersionRelease MEMBER VersionRelease)
     Q_CLASSINFO("Default:Compressed", "false")
 public:
-    explicit TlyrReportOptions(TlyrReport *report = nullptr) : Report(report) {}
+    explicit TlyrReportOptions(TlyrReport *report = nullptr);
+    ~TlyrReportOptions() override;
     TlyrReport *Report;
+    // The report's picture (made on first use; empty until loaded).
+    TlyrPictureView *Picture() const;
     QString Author;
     bool Compressed = false;
     QString ConnectionName;
@@ -260,6 +265,9 @@ public:
     QString EnteredPassword;
 
     void Clear();
+
+private:
+    mutable std::unique_ptr<TlyrPictureView> picture_;
 };
 
 // A named style: colour, font and frame.
@@ -443,7 +451,14 @@ public:
     std::function<void(TlyrComponent *)> OnBeforePrintEvent, OnAfterPrintEvent;
     std::function<void()> OnBeginDoc, OnEndDoc, OnPreview, OnAfterPrintReport, OnPrintReport, OnClosePreview;
     std::function<void(const QString &name, KsValue &value)> OnGetValue;
+    // A host function declared with AddFunction, called by an expression or
+    // the script: its name in capitals and its arguments (var parameters
+    // written back); the result.
+    std::function<KsValue(const QString &methodName, QList<KsValue> &params)> OnUserFunction;
     std::function<bool(TlyrReport *, const QString &templateName)> OnLoadTemplate;
+    // Before a database object of the report connects; clearing connected
+    // keeps it closed.
+    std::function<void(TlyrCustomDatabase *database, bool &connected)> OnBeforeConnect;
     std::function<void(TlyrReport *, TlyrProgressType, int)> OnProgressStart, OnProgress, OnProgressStop;
     std::function<void(TlyrComponent *view, int button, int shift, bool &modified)> OnClickObject;
     // Before each printed page, with the copy being printed.
@@ -489,6 +504,11 @@ public:
     void DoBeforePrint(TlyrReportComponent *obj);
     void DoAfterPrint(TlyrReportComponent *obj);
     void DoPreviewClick(TlyrReportComponent *view, int button, int shift, bool &modified);
+    // Declares a host function (a script declaration such as "function
+    // Tax(Amount: Extended): Extended") that OnUserFunction carries out.
+    void AddFunction(const QString &declaration, const QString &category = QString(),
+                     const QString &description = QString());
+    void DoBeforeConnect(TlyrCustomDatabase *database, bool &connected);
     virtual void DoProgressStart(TlyrProgressType type);
     virtual void DoProgress(TlyrProgressType type, int progress);
     virtual void DoProgressStop(TlyrProgressType type);
@@ -518,6 +538,10 @@ private:
     TlyrPreviewOptions *previewOptions_;
     TlyrPrintOptions *printOptions_;
     TlyrReportOptions *reportOptions_;
+    struct UserFunction {
+        QString Declaration, Category, Description;
+    };
+    std::vector<UserFunction> userFunctions_;
     QString iniFile_;
     bool oldStyleProgress_ = false;
     QString scriptLanguage_;

@@ -19,6 +19,7 @@
 #include <QBuffer>
 #include <QDate>
 #include <QFile>
+#include <QImageWriter>
 #include <QPainter>
 #include <QWidget>
 
@@ -75,42 +76,207 @@ int lyrRoundHalfEven(double v)
 
 // ---------------------------------------------------------------- handles
 
-TlyrMemoLines::TlyrMemoLines(TlyrCustomMemoView *memo) : QObject(memo), memo_(memo)
+TlyrLinesHandle::TlyrLinesHandle(QObject *owner, const QByteArray &property)
+    : TPersistent(owner), owner_(owner), property_(property)
 {
     nameClass(this, "TWideStrings");
 }
 
-TlyrMemoLines *TlyrMemoLines::Of(TlyrCustomMemoView *memo)
+TlyrLinesHandle *TlyrLinesHandle::Of(TlyrCustomMemoView *memo)
 {
-    if (!memo) return nullptr;
-    if (auto *h = memo->findChild<TlyrMemoLines *>(QString(), Qt::FindDirectChildrenOnly)) return h;
-    return new TlyrMemoLines(memo);
+    return memo ? Of(memo, "") : nullptr;
 }
 
-TlyrCustomMemoView *TlyrMemoLines::Memo() const
+TlyrLinesHandle *TlyrLinesHandle::Of(QObject *owner, const char *property)
 {
-    if (!memo_) Raise(QStringLiteral("EInvalidOperation"), QStringLiteral("The memo of these lines was freed"));
-    return memo_.data();
+    if (!owner) return nullptr;
+    for (auto *h : owner->findChildren<TlyrLinesHandle *>(QString(), Qt::FindDirectChildrenOnly))
+        if (h->property_ == property) return h;
+    return new TlyrLinesHandle(owner, property);
 }
 
-QStringList TlyrMemoLines::Lines() const
+QObject *TlyrLinesHandle::Owner() const
 {
-    return Memo()->Memo();
+    if (!owner_) Raise(QStringLiteral("EInvalidOperation"), QStringLiteral("The object of these lines was freed"));
+    return owner_.data();
 }
 
-void TlyrMemoLines::SetLines(const QStringList &lines)
+QStringList TlyrLinesHandle::Lines() const
 {
-    Memo()->SetMemo(lines);
+    QObject *o = Owner();
+    if (property_.isEmpty()) return static_cast<TlyrCustomMemoView *>(o)->Memo();
+    return o->property(property_.constData()).toStringList();
+}
+
+QList<QPointer<QObject>> &TlyrLinesHandle::objects()
+{
+    // Lines changed elsewhere keep the objects of the lines still there.
+    const qsizetype n = Lines().size();
+    if (objects_.size() > n) objects_.resize(n);
+    while (objects_.size() < n) objects_.append(nullptr);
+    return objects_;
+}
+
+void TlyrLinesHandle::SetLines(const QStringList &lines)
+{
+    QObject *o = Owner();
+    if (property_.isEmpty())
+        static_cast<TlyrCustomMemoView *>(o)->SetMemo(lines);
+    else
+        o->setProperty(property_.constData(), lines);
+    objects_.clear();
+}
+
+QObject *TlyrLinesHandle::LineObject(int i)
+{
+    return objects().at(i).data();
+}
+
+void TlyrLinesHandle::SetLineObject(int i, QObject *o)
+{
+    objects()[i] = o;
+}
+
+int TlyrLinesHandle::Insert(int i, const QString &s, QObject *o)
+{
+    edit([&](QStringList &l, QList<QPointer<QObject>> &kept) {
+        l.insert(i, s);
+        kept.insert(i, o);
+    });
+    return i;
+}
+
+void TlyrLinesHandle::Put(int i, const QString &s)
+{
+    edit([&](QStringList &l, QList<QPointer<QObject>> &) { l[i] = s; });
+}
+
+void TlyrLinesHandle::Delete(int i)
+{
+    edit([&](QStringList &l, QList<QPointer<QObject>> &kept) {
+        l.removeAt(i);
+        kept.removeAt(i);
+    });
+}
+
+void TlyrLinesHandle::edit(const std::function<void(QStringList &, QList<QPointer<QObject>> &)> &change)
+{
+    QList<QPointer<QObject>> kept = objects();
+    QStringList l = Lines();
+    change(l, kept);
+    SetLines(l);
+    objects_ = kept;
+}
+
+bool TlyrLinesHandle::AssignFrom(QObject *source)
+{
+    if (auto *other = qobject_cast<TlyrLinesHandle *>(source)) {
+        const QStringList lines = other->Lines();
+        QList<QPointer<QObject>> kept = other->objects();
+        SetLines(lines);
+        objects_ = kept;
+        return true;
+    }
+    if (auto *strings = qobject_cast<TStrings *>(source)) {
+        SetLines(strings->ToList());
+        return true;
+    }
+    return false;
+}
+
+TlyrPictureHandle::TlyrPictureHandle(TlyrPictureView *view) : TPersistent(view), view_(view)
+{
+    nameClass(this, "TlyrPicture");
+}
+
+TlyrPictureHandle *TlyrPictureHandle::Of(TlyrPictureView *view)
+{
+    if (!view) return nullptr;
+    if (auto *h = view->findChild<TlyrPictureHandle *>(QString(), Qt::FindDirectChildrenOnly)) return h;
+    return new TlyrPictureHandle(view);
+}
+
+TlyrPictureView *TlyrPictureHandle::View() const
+{
+    if (!view_) Raise(QStringLiteral("EInvalidOperation"), QStringLiteral("The object of this picture was freed"));
+    return view_.data();
+}
+
+bool TlyrPictureHandle::AssignFrom(QObject *source)
+{
+    TlyrPictureView *view = View();
+    if (!source) {
+        view->ClearPicture();
+        return true;
+    }
+    if (auto *other = qobject_cast<TlyrPictureHandle *>(source)) {
+        const QByteArray data = other->View()->PictureData();
+        if (data.isEmpty())
+            view->ClearPicture();
+        else
+            view->LoadPictureFromStream(data);
+        return true;
+    }
+    const QImage *image = nullptr;
+    if (auto *picture = qobject_cast<TPicture *>(source)) image = &picture->Bitmap()->Image();
+    if (auto *graphic = qobject_cast<TGraphic *>(source)) image = &graphic->Image();
+    if (!image) return false;
+    if (image->isNull()) {
+        view->ClearPicture();
+        return true;
+    }
+    QByteArray png;
+    QBuffer b(&png);
+    b.open(QIODevice::WriteOnly);
+    image->save(&b, "PNG");
+    view->LoadPictureFromStream(png);
+    return true;
+}
+
+TlyrVariableHandle::TlyrVariableHandle(TlyrVariablesHandle *list, TlyrVariable *item)
+    : TPersistent(list), list_(list), item_(item)
+{
+    nameClass(this, "TlyrVariable");
+}
+
+TlyrVariableHandle *TlyrVariableHandle::Of(TlyrVariablesHandle *list, int index)
+{
+    TlyrVariables *vars = list->Variables();
+    if (index < 0 || index >= vars->Count())
+        Raise(QStringLiteral("EListError"), QStringLiteral("List index out of bounds (%1)").arg(index));
+    TlyrVariable *item = vars->Items(index);
+    for (auto *h : list->findChildren<TlyrVariableHandle *>(QString(), Qt::FindDirectChildrenOnly))
+        if (h->item_ == item) return h;
+    return new TlyrVariableHandle(list, item);
+}
+
+bool TlyrVariableHandle::AssignFrom(QObject *source)
+{
+    auto *other = qobject_cast<TlyrVariableHandle *>(source);
+    if (!other) return false;
+    Item()->Assign(*other->Item());
+    return true;
+}
+
+TlyrVariable *TlyrVariableHandle::Item() const
+{
+    // The item may have been deleted from its collection since.
+    if (list_) {
+        TlyrVariables *vars = list_->Variables();
+        for (int i = 0; i < vars->Count(); ++i)
+            if (vars->Items(i) == item_) return item_;
+    }
+    Raise(QStringLiteral("EInvalidOperation"), QStringLiteral("The variable was deleted from its list"));
 }
 
 TlyrVariablesHandle::TlyrVariablesHandle(TlyrVariables *shared, QObject *parent, bool isArray)
-    : QObject(parent), vars_(shared), isArray_(isArray)
+    : TPersistent(parent), vars_(shared), isArray_(isArray)
 {
     nameClass(this, isArray ? "TlyrArray" : "TlyrVariables");
 }
 
 TlyrVariablesHandle::TlyrVariablesHandle(bool isArray, QObject *parent)
-    : QObject(parent),
+    : TPersistent(parent),
       own_(isArray ? std::unique_ptr<TlyrVariables>(new TlyrArray) : std::make_unique<TlyrVariables>()),
       vars_(own_.get()), isArray_(isArray)
 {
@@ -382,98 +548,101 @@ const KsClassInfo *plainClass(const char *name, const char *ancestor, std::funct
 
 void bindLines(TksScript *s)
 {
-    Binder<TlyrMemoLines> b(s->AddClass(plainClass("TWideStrings", "TPersistent"), QStringLiteral("TPersistent")));
-    auto edit = [](TlyrMemoLines *t, auto change) {
-        QStringList l = t->Lines();
-        const KsValue r = change(l);
-        t->SetLines(l);
-        return r;
-    };
-    auto checkIndex = [](const QStringList &l, int i) {
-        if (i < 0 || i >= l.size())
+    Binder<TlyrLinesHandle> b(s->AddClass(plainClass("TWideStrings", "TPersistent"), QStringLiteral("TPersistent")));
+    auto checkIndex = [](TlyrLinesHandle *t, int i, int extra = 0) {
+        if (i < 0 || i >= t->Lines().size() + extra)
             Raise(QStringLiteral("EStringListError"), QStringLiteral("List index out of bounds (%1)").arg(i));
     };
     b.Method(QStringLiteral("function Add(const S: string): Integer"),
-             [edit](TlyrMemoLines *t, TksMethodHelper *h) {
-                 return edit(t, [h](QStringList &l) {
-                     l << StrArg(h, 0);
-                     return KsValue(int(l.size()) - 1);
-                 });
+             [](TlyrLinesHandle *t, TksMethodHelper *h) {
+                 return KsValue(t->Insert(int(t->Lines().size()), StrArg(h, 0)));
              })
+            .Method(QStringLiteral("function AddObject(const S: string; AObject: TObject): Integer"),
+                    [](TlyrLinesHandle *t, TksMethodHelper *h) {
+                        QObject *o = ObjArg(h, 1, nullptr, true);
+                        return KsValue(t->Insert(int(t->Lines().size()), StrArg(h, 0), o));
+                    })
             .Method(QStringLiteral("procedure Clear"),
-                    [](TlyrMemoLines *t, TksMethodHelper *) {
+                    [](TlyrLinesHandle *t, TksMethodHelper *) {
                         t->SetLines({});
                         return none();
                     })
             .Method(QStringLiteral("procedure Delete(Index: Integer)"),
-                    [edit, checkIndex](TlyrMemoLines *t, TksMethodHelper *h) {
-                        return edit(t, [&](QStringList &l) {
-                            checkIndex(l, IntArg(h, 0));
-                            l.removeAt(IntArg(h, 0));
-                            return none();
-                        });
+                    [checkIndex](TlyrLinesHandle *t, TksMethodHelper *h) {
+                        checkIndex(t, IntArg(h, 0));
+                        t->Delete(IntArg(h, 0));
+                        return none();
                     })
             .Method(QStringLiteral("function IndexOf(const S: string): Integer"),
-                    [](TlyrMemoLines *t, TksMethodHelper *h) {
+                    [](TlyrLinesHandle *t, TksMethodHelper *h) {
                         const QStringList l = t->Lines();
                         for (int i = 0; i < l.size(); ++i)
                             if (l[i].compare(StrArg(h, 0), Qt::CaseInsensitive) == 0) return KsValue(i);
                         return KsValue(-1);
                     })
             .Method(QStringLiteral("procedure Insert(Index: Integer; const S: string)"),
-                    [edit](TlyrMemoLines *t, TksMethodHelper *h) {
-                        return edit(t, [h](QStringList &l) {
-                            const int i = IntArg(h, 0);
-                            if (i < 0 || i > l.size())
-                                Raise(QStringLiteral("EStringListError"),
-                                      QStringLiteral("List index out of bounds (%1)").arg(i));
-                            l.insert(i, StrArg(h, 1));
-                            return none();
-                        });
+                    [checkIndex](TlyrLinesHandle *t, TksMethodHelper *h) {
+                        checkIndex(t, IntArg(h, 0), 1);
+                        t->Insert(IntArg(h, 0), StrArg(h, 1));
+                        return none();
                     })
             .Method(QStringLiteral("procedure LoadFromFile(const FileName: string)"),
-                    [](TlyrMemoLines *t, TksMethodHelper *h) {
+                    [](TlyrLinesHandle *t, TksMethodHelper *h) {
                         TWideStrings w;
                         w.LoadFromFile(StrArg(h, 0));
                         t->SetLines(listOf(w));
                         return none();
                     })
             .Method(QStringLiteral("procedure SaveToFile(const FileName: string)"),
-                    [](TlyrMemoLines *t, TksMethodHelper *h) {
+                    [](TlyrLinesHandle *t, TksMethodHelper *h) {
                         wide(t->Lines()).SaveToFile(StrArg(h, 0));
                         return none();
                     })
             .Method(QStringLiteral("procedure LoadFromStream(Stream: TStream)"),
-                    [](TlyrMemoLines *t, TksMethodHelper *h) {
+                    [](TlyrLinesHandle *t, TksMethodHelper *h) {
                         TWideStrings w;
                         fromStream(h, [&](QIODevice &d) { w.LoadFromStream(d); });
                         t->SetLines(listOf(w));
                         return none();
                     })
             .Method(QStringLiteral("procedure SaveToStream(Stream: TStream)"),
-                    [](TlyrMemoLines *t, TksMethodHelper *h) {
+                    [](TlyrLinesHandle *t, TksMethodHelper *h) {
                         toStream(h, [&](QIODevice &d) { wide(t->Lines()).SaveToStream(d); });
                         return none();
                     })
             .Property(QStringLiteral("Count"), QStringLiteral("Integer"),
-                      [](TlyrMemoLines *t) { return KsValue(int(t->Lines().size())); })
+                      [](TlyrLinesHandle *t) { return KsValue(int(t->Lines().size())); })
             .Property(
                     QStringLiteral("Text"), QStringLiteral("String"),
-                    [](TlyrMemoLines *t) { return KsValue(joinText(t->Lines())); },
-                    [](TlyrMemoLines *t, const KsValue &v) { t->SetLines(splitText(v.ToText())); })
+                    [](TlyrLinesHandle *t) { return KsValue(joinText(t->Lines())); },
+                    [](TlyrLinesHandle *t, const KsValue &v) { t->SetLines(splitText(v.ToText())); })
+            .Indexed(
+                    QStringLiteral("Objects"), QStringLiteral("Integer"), QStringLiteral("TObject"),
+                    [checkIndex](TlyrLinesHandle *t, TksMethodHelper *h) {
+                        checkIndex(t, IntArg(h, 0));
+                        return Obj(t->LineObject(IntArg(h, 0)));
+                    },
+                    [checkIndex](TlyrLinesHandle *t, TksMethodHelper *h, const KsValue &v) {
+                        checkIndex(t, IntArg(h, 0));
+                        QObject *o = nullptr;
+                        if (!(v.IsIntegral() && v.ToInt64() == 0)) {
+                            if (!v.IsObject())
+                                Raise(QStringLiteral("EInvalidArgument"),
+                                      QStringLiteral("Objects: an object is needed, not a value of type %1")
+                                              .arg(v.KindName()));
+                            o = v.ToObject();
+                        }
+                        t->SetLineObject(IntArg(h, 0), o);
+                    })
             .Indexed(
                     QStringLiteral("Strings"), QStringLiteral("Integer"), QStringLiteral("String"),
-                    [checkIndex](TlyrMemoLines *t, TksMethodHelper *h) {
-                        const QStringList l = t->Lines();
-                        checkIndex(l, IntArg(h, 0));
-                        return KsValue(l.at(IntArg(h, 0)));
+                    [checkIndex](TlyrLinesHandle *t, TksMethodHelper *h) {
+                        checkIndex(t, IntArg(h, 0));
+                        return KsValue(t->Lines().at(IntArg(h, 0)));
                     },
-                    [edit, checkIndex](TlyrMemoLines *t, TksMethodHelper *h, const KsValue &v) {
-                        edit(t, [&](QStringList &l) {
-                            checkIndex(l, IntArg(h, 0));
-                            l[IntArg(h, 0)] = v.ToText();
-                            return none();
-                        });
+                    [checkIndex](TlyrLinesHandle *t, TksMethodHelper *h, const KsValue &v) {
+                        checkIndex(t, IntArg(h, 0));
+                        t->Put(IntArg(h, 0), v.ToText());
                     },
                     true);
 }
@@ -485,8 +654,17 @@ void bindVariables(TksScript *s, const char *name, bool isArray)
                        [isArray](QObject *owner) -> QObject * { return new TlyrVariablesHandle(isArray, owner); }),
             QStringLiteral("TCollection")));
     b.Constructor(QStringLiteral("constructor Create"), [](TlyrVariablesHandle *, TksMethodHelper *) { return none(); })
+            .Method(QStringLiteral("procedure Clear"),
+                    [](TlyrVariablesHandle *v, TksMethodHelper *) {
+                        v->Variables()->Clear();
+                        return none();
+                    })
             .Property(QStringLiteral("Count"), QStringLiteral("Integer"),
                       [](TlyrVariablesHandle *v) { return KsValue(v->Variables()->Count()); })
+            .Indexed(QStringLiteral("Items"), QStringLiteral("Integer"), QStringLiteral("TlyrVariable"),
+                     [](TlyrVariablesHandle *v, TksMethodHelper *h) {
+                         return Obj(TlyrVariableHandle::Of(v, IntArg(h, 0)));
+                     })
             .Indexed(
                     QStringLiteral("Variables"), isArray ? QStringLiteral("Variant") : QStringLiteral("String"),
                     QStringLiteral("Variant"),
@@ -649,6 +827,117 @@ void bindComponent(TksClassVariable *c)
                       [](TlyrComponent *o) { return KsValue(o->AbsTop()); });
 }
 
+// Calls fn for the script's class of that name and for those of every
+// registered class derived from it (each carries its published properties).
+void eachClassFrom(TksScript *s, const char *base, const std::function<void(TksClassVariable *)> &fn)
+{
+    const KsClassInfo *root = ksFindClassInfo(QLatin1String(base));
+    if (!root) return;
+    for (const KsClassInfo *ci : ksRegisteredClasses())
+        if (ci->InheritsFrom(root))
+            if (TksClassVariable *c = s->FindClass(ci->ClassName); c && c->ClassRef == ci) fn(c);
+}
+
+// Puts a property in place of the published one of that name, so that the
+// class and its descendants answer with it.
+void replaceProperty(TksScript *s, const char *base, const char *name, const QString &type, TksGetValueEvent get,
+                     TksSetValueEvent set)
+{
+    eachClassFrom(s, base, [&](TksClassVariable *c) {
+        for (int i = c->MembersCount() - 1; i >= 0; --i) {
+            TksCustomVariable *m = c->MembersItems(i);
+            if (m->Name.compare(QLatin1String(name), Qt::CaseInsensitive) != 0) continue;
+            c->Members.Remove(m);
+            delete m;
+        }
+        c->AddProperty(QLatin1String(name), type, get, set);
+    });
+}
+
+// A list of lines: reading gives the list itself, assigning copies lines.
+void linesProperty(TksScript *s, const char *cls, const char *name, std::function<TlyrLinesHandle *(QObject *)> of)
+{
+    const QString member = QLatin1String(name);
+    replaceProperty(
+            s, cls, name, QStringLiteral("TWideStrings"),
+            [of, member](QObject *inst, const KsClassInfo *, const QString &) { return Obj(of(Self(inst, member))); },
+            [of, member](QObject *inst, const KsClassInfo *, const QString &, const KsValue &v) {
+                TlyrLinesHandle *lines = of(Self(inst, member));
+                QObject *o = v.IsObject() ? v.ToObject() : nullptr;
+                if (!o || (!qobject_cast<TlyrLinesHandle *>(o) && !qobject_cast<TStrings *>(o)))
+                    Raise(QStringLiteral("EConvertError"), member + QStringLiteral(": a list of strings is needed"));
+                lines->Assign(o);
+            });
+}
+
+// A picture: reading gives the object's picture, assigning copies one.
+void pictureProperty(TksScript *s, const char *cls, const char *name, std::function<TlyrPictureView *(QObject *)> of)
+{
+    const QString member = QLatin1String(name);
+    replaceProperty(
+            s, cls, name, QStringLiteral("TlyrPicture"),
+            [of, member](QObject *inst, const KsClassInfo *, const QString &) {
+                return Obj(TlyrPictureHandle::Of(of(Self(inst, member))));
+            },
+            [of, member](QObject *inst, const KsClassInfo *, const QString &, const KsValue &v) {
+                QObject *o = v.IsObject() ? v.ToObject() : nullptr;
+                if (!o && !(v.IsIntegral() && v.ToInt64() == 0))
+                    Raise(QStringLiteral("EConvertError"), member + QStringLiteral(": a picture is needed"));
+                TlyrPictureHandle::Of(of(Self(inst, member)))->Assign(o);
+            });
+}
+
+void bindPictures(TksScript *s)
+{
+    Binder<TlyrPictureHandle>(s->AddClass(plainClass("TlyrPicture", "TPersistent"), QStringLiteral("TPersistent")))
+            .Method(QStringLiteral("procedure LoadFromFile(const Filename: string)"),
+                    [](TlyrPictureHandle *p, TksMethodHelper *h) {
+                        TlyrPictureView *v = p->View();
+                        if (v->LoadPictureFromFile(StrArg(h, 0)) != 0)
+                            Raise(QStringLiteral("EInvalidGraphic"), v->LastError());
+                        return none();
+                    })
+            .Method(QStringLiteral("procedure SaveToFile(const Filename: string)"),
+                    [](TlyrPictureHandle *p, TksMethodHelper *h) {
+                        const QString file = StrArg(h, 0);
+                        QImageWriter w(file);
+                        if (w.format().isEmpty()) w.setFormat("bmp");
+                        if (!w.write(p->View()->Picture()))
+                            Raise(QStringLiteral("EFCreateError"),
+                                  QStringLiteral("Cannot create file \"%1\". %2").arg(file, w.errorString()));
+                        return none();
+                    })
+            .Property(QStringLiteral("Width"), QStringLiteral("Integer"),
+                      [](TlyrPictureHandle *p) { return KsValue(p->View()->Picture().width()); })
+            .Property(QStringLiteral("Height"), QStringLiteral("Integer"),
+                      [](TlyrPictureHandle *p) { return KsValue(p->View()->Picture().height()); });
+}
+
+void bindFont(TksScript *s)
+{
+    // The report objects' fonts; a script's own font or another report
+    // font can be assigned to one.
+    Binder<TlyrFont>(addClass(s, "TlyrFont", "TPersistent"))
+            .Method(QStringLiteral("procedure Assign(Source: TPersistent)"), [](TlyrFont *f, TksMethodHelper *h) {
+                QObject *o = ObjArg(h, 0, nullptr);
+                if (auto *other = qobject_cast<TlyrFont *>(o)) {
+                    f->Assign(*other);
+                } else if (auto *font = qobject_cast<TFont *>(o)) {
+                    TlyrFont copy;
+                    copy.SetName(font->Name());
+                    copy.SetSize(font->Size());
+                    copy.SetColor(font->Color());
+                    copy.SetStyle(font->Style());
+                    copy.SetCharset(f->Charset());
+                    f->Assign(copy);
+                } else {
+                    Raise(QStringLiteral("EConvertError"),
+                          QStringLiteral("Cannot assign a %1 to a TlyrFont").arg(ksClassNameOf(o)));
+                }
+                return none();
+            });
+}
+
 void bindViews(TksScript *s)
 {
     Binder<TlyrView>(s->FindClass(QStringLiteral("TlyrView")))
@@ -666,22 +955,19 @@ void bindViews(TksScript *s)
                     QStringLiteral("Text"), QStringLiteral("String"),
                     [](TlyrCustomMemoView *m) { return KsValue(joinText(m->Memo())); },
                     [](TlyrCustomMemoView *m, const KsValue &v) { m->SetMemo(splitText(v.ToText())); })
-            .Property(
-                    QStringLiteral("Lines"), QStringLiteral("TWideStrings"),
-                    [](TlyrCustomMemoView *m) { return Obj(TlyrMemoLines::Of(m)); },
-                    [](TlyrCustomMemoView *m, const KsValue &v) {
-                        // Assigning copies the lines; the memo keeps its list.
-                        QObject *o = v.IsObject() ? v.ToObject() : nullptr;
-                        if (auto *lines = qobject_cast<TlyrMemoLines *>(o))
-                            m->SetMemo(lines->Lines());
-                        else if (auto *strings = qobject_cast<TStrings *>(o))
-                            m->SetMemo(strings->ToList());
-                        else
-                            Raise(QStringLiteral("EConvertError"),
-                                  QStringLiteral("Lines: a list of strings is needed"));
-                    })
             .Property(QStringLiteral("Value"), QStringLiteral("Variant"),
                       [](TlyrCustomMemoView *m) { return m->Value; });
+    // The memo's lines are its Memo, also as Lines.
+    for (const char *name : {"Lines", "Memo"})
+        linesProperty(s, "TlyrCustomMemoView", name,
+                      [](QObject *o) { return TlyrLinesHandle::Of(static_cast<TlyrCustomMemoView *>(o)); });
+    for (const char *name : {"ColumnPositions", "HGuides", "VGuides"})
+        linesProperty(s, "TlyrReportPage", name, [name](QObject *o) { return TlyrLinesHandle::Of(o, name); });
+    pictureProperty(s, "TlyrPictureView", "Picture", [](QObject *o) { return static_cast<TlyrPictureView *>(o); });
+    pictureProperty(s, "TlyrReportPage", "BackPicture",
+                    [](QObject *o) { return static_cast<TlyrReportPage *>(o)->Background(); });
+    pictureProperty(s, "TlyrReportOptions", "Picture",
+                    [](QObject *o) { return static_cast<TlyrReportOptions *>(o)->Picture(); });
     Binder<TlyrPictureView>(s->FindClass(QStringLiteral("TlyrPictureView")))
             .Method(QStringLiteral("procedure LoadFromFile(filename: String)"),
                     [](TlyrPictureView *p, TksMethodHelper *h) {
@@ -929,10 +1215,22 @@ public:
             TksClassVariable *c = addClass(s, name, ancestor);
             if (c && qstrcmp(name, "TlyrComponent") == 0) bindComponent(c);
         }
+        Binder<TlyrVariableHandle>(
+                s->AddClass(plainClass("TlyrVariable", "TCollectionItem"), QStringLiteral("TCollectionItem")))
+                .Property(
+                        QStringLiteral("Name"), QStringLiteral("String"),
+                        [](TlyrVariableHandle *v) { return KsValue(v->Item()->Name); },
+                        [](TlyrVariableHandle *v, const KsValue &n) { v->Item()->Name = n.ToText(); })
+                .Property(
+                        QStringLiteral("Value"), QStringLiteral("Variant"),
+                        [](TlyrVariableHandle *v) { return fromVariant(v->Item()->Value); },
+                        [](TlyrVariableHandle *v, const KsValue &value) { v->Item()->Value = toVariant(value); });
         bindVariables(s, "TlyrVariables", false);
         bindVariables(s, "TlyrArray", true);
         s->AddObject(QStringLiteral("lyrGlobalVariables"), TlyrVariablesHandle::Global());
         bindStylesAndDataSets(s);
+        bindFont(s);
+        bindPictures(s);
         bindViews(s);
         bindReport(s);
         bindOutline(s);

@@ -194,8 +194,10 @@ QString TlyrComponent::BaseName() const
     if (!baseName_.isEmpty()) return baseName_;
     QString name = QString::fromLatin1(metaObject()->className());
     name.remove(name.indexOf(QLatin1String("Tlyr")) >= 0 ? name.indexOf(QLatin1String("Tlyr")) : name.size(), 4);
-    const qsizetype view = name.indexOf(QLatin1String("View"));
-    if (view >= 0) name.remove(view, 4);
+    // Dialog controls drop "Control" (TlyrButtonControl: Button), the others "View".
+    const QLatin1String stem(inherits("TlyrDialogControl") ? "Control" : "View");
+    const qsizetype at = name.indexOf(stem);
+    if (at >= 0) name.remove(at, stem.size());
     return name;
 }
 

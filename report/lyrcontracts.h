@@ -8,13 +8,21 @@
 #include "script/ksvalue.h"
 
 #include <QObject>
+#include <QSize>
 #include <QWidget>
 
 #include <functional>
 
-class TlyrReport;
+class QIODevice;
+class TlyrCanvas;
 class TlyrComponent;
 class TlyrCustomPreviewPages;
+class TlyrExportFilter;
+class TlyrPictureView;
+class TlyrReport;
+class TlyrReportPage;
+class TlyrView;
+class TlyrXMLItem;
 
 enum TlyrProgressType { ptRunning, ptExporting, ptPrinting };
 
@@ -81,8 +89,14 @@ public:
     // Script-visible: a new item at Top under the current one (which it
     // becomes), and the moves back up.
     virtual void AddItem(const QString &text, double top) {}
+    virtual void LevelDown(int index) {}
     virtual void LevelRoot() {}
     virtual void LevelUp() {}
+    // The text, page and position of item index of the current level.
+    virtual void GetItem(int index, QString &text, int &page, int &top) {}
+    // Moves the items added after from to a new top.
+    virtual void ShiftItems(TlyrXMLItem *from, int newTop) {}
+    virtual TlyrXMLItem *GetCurPosition() { return nullptr; }
 };
 
 // The prepared-pages store. The operations the report uses are declared
@@ -99,14 +113,54 @@ public:
     TlyrReport *Report;
 
     virtual int Count() = 0;
+    // The rebuilt page (null when none) and its size.
+    virtual TlyrReportPage *GetPage(int index) { return nullptr; }
+    virtual QSize GetPageSize(int index) { return QSize(); }
     virtual void Clear() = 0;
+    virtual void Initialize() {}
+    // What the engine writes while it builds.
+    virtual void AddObject(TlyrComponent *obj) {}
+    virtual void AddPage(TlyrReportPage *page) {}
+    virtual void AddSourcePage(TlyrReportPage *page) {}
+    virtual void AddToSourcePage(TlyrComponent *obj) {}
+    virtual void BeginPass() {}
+    virtual void ClearFirstPassPages() {}
+    virtual void CutObjects(int from) {}
+    virtual void Finish() {}
+    virtual void IncLogicalPageNumber() {}
+    virtual void ResetLogicalPageNumber() {}
+    virtual void PasteObjects(double x, double y) {}
+    virtual void ShiftAnchors(int from, int newTop) {}
+    // Keeps a picture view's picture for the pages; its index there (the
+    // view's ImageIndex), -1 when the store keeps none.
+    virtual int AddPicture(TlyrPictureView *view) { return -1; }
+    virtual bool BandExists(TlyrComponent *band) { return false; }
+    virtual int GetCurPosition() { return 0; }
+    virtual int GetAnchorCurPosition() { return 0; }
+    virtual double GetLastY() { return 0; }
     // System variable "Page".
     virtual int GetLogicalPageNo() = 0;
     // System variable "TotalPages".
     virtual int GetLogicalTotalPages() = 0;
-    // Keeps a picture view's picture for the pages; its index there (the
-    // view's ImageIndex), -1 when the store keeps none.
-    virtual int AddPicture(class TlyrPictureView *view) { return -1; }
+    // What the preview does with the pages.
+    virtual void AddEmptyPage(int index) {}
+    virtual void DeletePage(int index) {}
+    virtual void ModifyPage(int index, TlyrReportPage *page) {}
+    virtual void DrawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
+    {}
+    // The view under (x, y) of a page drawn at that scale and offset (and,
+    // with click, clicked).
+    virtual TlyrView *ObjectOver(int index, double x, double y, int button, int shift, double scale, double offsetX,
+                                 double offsetY, bool click)
+    {
+        return nullptr;
+    }
+    virtual void AddFrom(TlyrReport *report) {}
+    virtual void LoadFromStream(QIODevice &stream, bool allowPartialLoading = false) {}
+    virtual void SaveToStream(QIODevice &stream) {}
+    virtual bool LoadFromFile(const QString &fileName, bool exceptionIfNotFound = false) { return false; }
+    virtual void SaveToFile(const QString &fileName) {}
+    virtual bool Export(TlyrExportFilter &filter) { return false; }
     // Script-visible anchors: a named position, and its page (1 when none).
     virtual void AddAnchor(const QString &text) {}
     virtual int GetAnchorPage(const QString &text) { return 1; }

@@ -3,6 +3,7 @@
 #include "platform/db/db.h"
 #include "report/lyrclass.h"
 #include "report/lyrres.h"
+#include "report/lyrunicodeutils.h"
 
 #include <QHash>
 #include <QRecursiveMutex>
@@ -211,12 +212,14 @@ TlyrDBDataset::~TlyrDBDataset() = default;
 void TlyrDBDataset::SetDataSet(vdb::Query *q)
 {
     dataSet_ = q;
+    alive_ = q ? q->lifeToken() : nullptr;
     source_ = nullptr;
     opened_ = false;
 }
 
 void TlyrDBDataset::Initialize()
 {
+    forgetFreedSource();
     if (!dataSet_)
         throw ElyrError(lyrResources().Get(QStringLiteral("dbNotConn")).replace(QLatin1String("%s"), objectName()));
     source_ = dataSet_;
@@ -231,6 +234,7 @@ void TlyrDBDataset::ensureOpen()
 
 void TlyrDBDataset::Open()
 {
+    forgetFreedSource();
     if (!source_) source_ = dataSet_;
     if (!source_)
         throw ElyrError(lyrResources().Get(QStringLiteral("dbNotConn")).replace(QLatin1String("%s"), objectName()));
@@ -268,6 +272,7 @@ int TlyrDBDataset::cachedColumn(const QString &name)
 
 void TlyrDBDataset::First()
 {
+    forgetFreedSource();
     ensureOpen();
     if (RangeBegin() == rbCurrent && hasSaved_)
         source_->GotoBookmark(savedBookmark_);
@@ -279,6 +284,7 @@ void TlyrDBDataset::First()
 
 void TlyrDBDataset::Next()
 {
+    forgetFreedSource();
     ensureOpen();
     passed_ = false;
     if (RangeEnd() != reCurrent) {
@@ -299,6 +305,7 @@ void TlyrDBDataset::Next()
 
 void TlyrDBDataset::Prior()
 {
+    forgetFreedSource();
     ensureOpen();
     source_->Prior();
     TlyrDataSet::Prior();
@@ -306,12 +313,14 @@ void TlyrDBDataset::Prior()
 
 bool TlyrDBDataset::Eof()
 {
+    forgetFreedSource();
     ensureOpen();
     return TlyrDataSet::Eof() || source_->Eof() || passed_;
 }
 
 void TlyrDBDataset::Close()
 {
+    forgetFreedSource();
     TlyrDataSet::Close();
     hasSaved_ = false;
     opened_ = false;
@@ -320,6 +329,7 @@ void TlyrDBDataset::Close()
 
 void TlyrDBDataset::Finalize()
 {
+    forgetFreedSource();
     if (source_) {
         if (hasSaved_ && source_->Active()) source_->GotoBookmark(savedBookmark_);
         hasSaved_ = false;
@@ -330,6 +340,7 @@ void TlyrDBDataset::Finalize()
 
 void TlyrDBDataset::GetFieldList(QStringList &list)
 {
+    forgetFreedSource();
     list.clear();
     if (!FieldAliases().isEmpty()) {
         for (const QString &line : FieldAliases()) {
@@ -346,6 +357,7 @@ void TlyrDBDataset::GetFieldList(QStringList &list)
 
 int TlyrDBDataset::FieldsCount()
 {
+    forgetFreedSource();
     QStringList list;
     GetFieldList(list);
     return static_cast<int>(list.size());
@@ -365,6 +377,7 @@ void TlyrDBDataset::reportNotFound(const QString &fieldName)
 
 KsValue TlyrDBDataset::GetValue(const QString &fieldName)
 {
+    forgetFreedSource();
     ensureOpen();
     const int col = cachedColumn(fieldName);
     if (col == -2) {
@@ -394,6 +407,7 @@ KsValue TlyrDBDataset::GetValue(const QString &fieldName)
 
 QString TlyrDBDataset::GetDisplayText(const QString &fieldName)
 {
+    forgetFreedSource();
     vdb::Query *q = source_ ? source_ : dataSet_;
     if (!q || !q->Active()) return UserName() + QStringLiteral(".\"") + fieldName + QLatin1Char('"');
     ensureOpen();
@@ -412,6 +426,7 @@ QString TlyrDBDataset::GetDisplayText(const QString &fieldName)
 
 int TlyrDBDataset::GetDisplayWidth(const QString &fieldName)
 {
+    forgetFreedSource();
     vdb::Query *q = source_ ? source_ : dataSet_;
     if (!q) return 10;
     const int col = q->FieldIndex(SourceFieldName(fieldName));
@@ -432,6 +447,7 @@ int TlyrDBDataset::GetDisplayWidth(const QString &fieldName)
 
 int TlyrDBDataset::GetFieldType(const QString &fieldName)
 {
+    forgetFreedSource();
     vdb::Query *q = source_ ? source_ : dataSet_;
     if (!q) return ftNumeric;
     const int col = q->FieldIndex(SourceFieldName(fieldName));
@@ -446,15 +462,57 @@ int TlyrDBDataset::GetFieldType(const QString &fieldName)
     }
 }
 
-bool TlyrDBDataset::IsBlobField(const QString &)
+void TlyrDBDataset::forgetFreedSource()
 {
-    return false;  // the program's queries hold no blobs
+    if (!dataSet_ || !alive_ || *alive_) return;
+    dataSet_ = nullptr;
+    source_ = nullptr;
+    alive_.reset();
+    opened_ = false;
+    hasSaved_ = false;
+    cache_.clear();
+    cachedSourceNames_.clear();
+}
+
+bool TlyrDBDataset::IsBlobField(const QString &fieldName)
+{
+    forgetFreedSource();
+    if (!dataSet_) return false;
+    ensureOpen();
+    const int col = cachedColumn(fieldName);
+    return col >= 0 && source_->IsBlob(col);
+}
+
+QByteArray TlyrDBDataset::blob(const QString &fieldName)
+{
+    if (!IsBlobField(fieldName) || !source_->Active() || source_->Eof()) return QByteArray();
+    return source_->FieldByIndex(cachedColumn(fieldName)).AsBytes();
+}
+
+void TlyrDBDataset::AssignBlobTo(const QString &fieldName, QIODevice &stream)
+{
+    stream.write(blob(fieldName));
+}
+
+void TlyrDBDataset::AssignBlobTo(const QString &fieldName, QStringList &lines)
+{
+    TWideStrings w;
+    w.LoadFromBytes(blob(fieldName));
+    w.AssignTo(lines);
 }
 
 int TlyrDBDataset::RecordCount()
 {
+    forgetFreedSource();
     ensureOpen();
     return source_->RecordCount();
+}
+
+void TlyrCustomDatabase::Connect()
+{
+    bool connected = true;
+    if (TlyrReport *r = Report()) r->DoBeforeConnect(this, connected);
+    SetConnected(connected);
 }
 
 // ---------------------------------------------------------------- report list

@@ -11,6 +11,7 @@
 #include "script/ksvalue.h"
 
 #include <QHash>
+#include <QIODevice>
 #include <QPointer>
 #include <QStringList>
 
@@ -79,6 +80,9 @@ public:
     virtual bool Eof();
     virtual int FieldsCount() { return 0; }
     virtual bool IsBlobField(const QString &) { return false; }
+    // The content of a BLOB field: its bytes into a stream, its text into lines.
+    virtual void AssignBlobTo(const QString &, QIODevice &) {}
+    virtual void AssignBlobTo(const QString &, QStringList &) {}
     virtual int RecordCount();
     virtual void GetFieldList(QStringList &list) { list.clear(); }
     bool HasField(const QString &fieldName);
@@ -146,8 +150,9 @@ public:
     Q_INVOKABLE explicit TlyrDBDataset(QObject *owner = nullptr) : TlyrCustomDBDataSet(owner) {}
     ~TlyrDBDataset() override;
 
-    // The query walked; not owned (the program keeps its queries).
-    vdb::Query *DataSet() const { return dataSet_; }
+    // The query walked; not owned (the program keeps its queries). A query
+    // freed since leaves the dataset without one.
+    vdb::Query *DataSet() const { return alive_ && *alive_ ? dataSet_ : nullptr; }
     void SetDataSet(vdb::Query *q);
 
     // Raises ElyrError "dbNotConn" without a query.
@@ -166,9 +171,15 @@ public:
     int GetDisplayWidth(const QString &fieldName) override;
     int GetFieldType(const QString &fieldName) override;
     bool IsBlobField(const QString &fieldName) override;
+    void AssignBlobTo(const QString &fieldName, QIODevice &stream) override;
+    void AssignBlobTo(const QString &fieldName, QStringList &lines) override;
     int RecordCount() override;
 
 private:
+    // Lets go of a query that was freed.
+    void forgetFreedSource();
+    // The bytes of a BLOB field of the current record (empty when none).
+    QByteArray blob(const QString &fieldName);
     void ensureOpen();
     void rebuildFieldCache();
     // Column of the source for a visible name; -1 when not in the cache.
@@ -178,6 +189,7 @@ private:
 
     vdb::Query *dataSet_ = nullptr;
     vdb::Query *source_ = nullptr;
+    std::shared_ptr<const bool> alive_;
     bool hasSaved_ = false;
     int savedBookmark_ = 0;
     bool opened_ = false;
@@ -201,6 +213,8 @@ public:
     virtual void SetLoginPrompt(bool) {}
     virtual QStringList Params() { return {}; }
     virtual int DatabaseCount() { return 0; }
+    // Connects, after the report's OnBeforeConnect has had its say.
+    void Connect();
 };
 
 // One entry of a report's dataset list.

@@ -12,6 +12,7 @@
 #include <QAbstractButton>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QImage>
 #include <QKeyEvent>
 #include <QScreen>
 
@@ -194,6 +195,19 @@ QWidget *hiddenParent()
 }
 
 }  // namespace
+
+void TlyrDialogControl::Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
+{
+    if (!control_) return;
+    const QSize size(std::max(1, lyrRoundi(Width())), std::max(1, lyrRoundi(Height())));
+    if (control_->size() != size) control_->resize(size);
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    control_->ensurePolished();
+    control_->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    const int x = lyrRoundi(AbsLeft() * scaleX + offsetX), y = lyrRoundi(AbsTop() * scaleY + offsetY);
+    canvas.DrawImage(QRect(x, y, lyrRoundi(Width() * scaleX), lyrRoundi(Height() * scaleY)), image);
+}
 
 void TlyrDialogControl::place()
 {
@@ -784,6 +798,7 @@ private:
 
 void lyrRegisterDialogPageClasses()
 {
+    lyrRegisterReportClasses();
     static bool done = false;
     if (done) return;
     done = true;

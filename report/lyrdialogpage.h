@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <vector>
 
+class TlyrCanvas;
 class TlyrDialogPage;
 
 // The page's window: its events go to the page.
@@ -56,6 +57,7 @@ class TlyrDialogControl : public TlyrReportComponent {
     Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
     Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
     Q_PROPERTY(TlyrFont *Font READ Font)
+    Q_PROPERTY(int GroupIndex READ GroupIndex WRITE SetGroupIndex)
     Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
     Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
     Q_PROPERTY(QString OnClick MEMBER OnClick)
@@ -70,6 +72,7 @@ class TlyrDialogControl : public TlyrReportComponent {
     Q_PROPERTY(QString OnMouseUp MEMBER OnMouseUp)
     Q_CLASSINFO("Default:Visible", "true")
     Q_CLASSINFO("Default:Enabled", "true")
+    Q_CLASSINFO("Default:GroupIndex", "0")
     Q_CLASSINFO("Default:ParentFont", "true")
 public:
     Q_INVOKABLE explicit TlyrDialogControl(QObject *owner = nullptr);
@@ -87,6 +90,8 @@ public:
     void SetParent(TlyrComponent *value) override;
     void SetName(const QString &value) override;
     void FontChanged() override;
+    // The control as it looks, at its place.
+    void Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool v);
     QString Hint() const { return hint_; }

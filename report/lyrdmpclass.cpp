@@ -287,6 +287,7 @@ QString TlyrDMPCommand::Diff(const TlyrComponent *other) const
 
 void lyrRegisterDMPClasses()
 {
+    lyrRegisterReportClasses();
     static bool done = false;
     if (done) return;
     done = true;

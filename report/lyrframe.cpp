@@ -354,10 +354,10 @@ QString lyrFormatData(const KsValue &value, const TlyrFormat &format, QString *e
 
 void lyrRegisterFrameClasses()
 {
+    lyrRegisterReportClasses();
     static bool done = false;
     if (done) return;
     done = true;
-    lyrRegisterReportClasses();
     const QStringList styles{"fsSolid", "fsDash", "fsDot", "fsDashDot", "fsDashDotDot", "fsDouble"};
     KsClassInfo *line = ksRegisterClass(&TlyrFrameLine::staticMetaObject);
     lyrPublishEnum(line, "Style", "TlyrFrameStyle", styles);

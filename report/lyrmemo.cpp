@@ -165,7 +165,9 @@ void TlyrCustomMemoView::GetData()
     if (IsDataField()) {
         TlyrDataSet *ds = DataSet();
         if (ds->IsBlobField(DataField())) {
-            SetText(ds->GetValue(DataField()).ToText());
+            QStringList lines;
+            ds->AssignBlobTo(DataField(), lines);
+            SetMemo(lines);
         } else {
             Value = ds->GetValue(DataField());
             if (displayFormat_->Kind() == fkText)
@@ -431,6 +433,7 @@ QString TlyrSysMemoView::GetDescription() const
 
 void lyrRegisterMemoClasses()
 {
+    lyrRegisterReportClasses();
     static bool done = false;
     if (done) return;
     done = true;

@@ -242,6 +242,7 @@ bool TlyrReportPage::ReadData(const QByteArray &name, TlyrPropReader &reader, Tl
 
 void lyrRegisterPageClasses()
 {
+    lyrRegisterReportClasses();
     static bool done = false;
     if (done) return;
     done = true;

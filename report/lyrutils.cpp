@@ -1,6 +1,7 @@
 #include "report/lyrutils.h"
 
 #include "report/lyrclass.h"
+#include "report/lyrcomponent.h"
 #include "report/lyrres.h"
 
 #include <QApplication>
@@ -18,6 +19,10 @@
 
 #include <cmath>
 #include <mutex>
+
+TlyrRectArea::TlyrRectArea(const TlyrComponent &c)
+    : X(c.AbsLeft()), Y(c.AbsTop()), X1(c.AbsLeft() + c.Width()), Y1(c.AbsTop() + c.Height())
+{}
 
 bool InterceptsX(const TlyrRectArea &a, const TlyrRectArea &b)
 {

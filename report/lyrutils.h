@@ -27,10 +27,15 @@ inline TlyrRect lyrRect(double left, double top, double right, double bottom)
     return {left, top, right, bottom};
 }
 
+class TlyrComponent;
+
 class TlyrRectArea {
 public:
     TlyrRectArea() = default;
     TlyrRectArea(double x, double y, double x1, double y1) : X(x), Y(y), X1(x1), Y1(y1) {}
+    // The area a report object covers: its AbsLeft, AbsTop, and those plus
+    // its Width and Height.
+    explicit TlyrRectArea(const TlyrComponent &c);
     double X = 0, Y = 0, X1 = 0, Y1 = 0;  // left, top, right, bottom
 };
 

@@ -464,8 +464,11 @@ void TlyrPictureView::GetData()
         else
             ClearPicture();
     } else if (IsDataField() && DataSet()->IsBlobField(DataField())) {
-        const KsValue v = DataSet()->GetValue(DataField());
-        LoadPictureFromStream(v.IsString() ? v.RawString().toLatin1() : QByteArray());
+        QByteArray bytes;
+        QBuffer stream(&bytes);
+        stream.open(QIODevice::WriteOnly);
+        DataSet()->AssignBlobTo(DataField(), stream);
+        LoadPictureFromStream(bytes);
     }
 }
 
@@ -579,6 +582,7 @@ void TlyrSubreport::Draw(TlyrCanvas &canvas, double scaleX, double scaleY, doubl
 
 void lyrRegisterViewClasses()
 {
+    lyrRegisterReportClasses();
     static bool done = false;
     if (done) return;
     done = true;

@@ -4,6 +4,7 @@
 #include "report/lyrdbset.h"
 #include "report/lyrpropstream.h"
 #include "report/lyrres.h"
+#include "report/lyrunicodeutils.h"
 #include "report/lyrutils.h"
 #include "report/lyrxml.h"
 #include "script/ks_props.h"
@@ -391,8 +392,6 @@ void TlyrXMLSerializer::applyValue(QObject *obj, QByteArrayView rawName, const Q
             comp->SetHeight(lyrStrToFloat(value));
             return;
         case 'x':
-            comp->SetComponentText(QString::fromLatin1(value.toUtf8()));
-            return;
         case 'u':
             comp->SetComponentText(value);
             return;
@@ -479,8 +478,15 @@ void TlyrXMLSerializer::applyValue(QObject *obj, QByteArrayView rawName, const Q
 
 void TlyrXMLSerializer::XMLToObj(QByteArrayView text, QObject *obj)
 {
+    auto *comp = qobject_cast<TlyrComponent *>(obj);
     auto apply = [&](const TlyrAttributeScanner &at) {
-        guarded(Errors, obj, at.Name(), {}, [&] { applyValue(obj, at.Name(), at.Value(), true); });
+        guarded(Errors, obj, at.Name(), {}, [&] {
+            // "x" is 8-bit text in the system code page, not UTF-8.
+            if (comp && at.Name() == QByteArrayView("x"))
+                comp->SetComponentText(lyrAnsiToWide(lyrXMLToBytes(at.RawValue())));
+            else
+                applyValue(obj, at.Name(), at.Value(), true);
+        });
     };
     // A report's ancestor goes first: loading it starts the report afresh,
     // which would undo the attributes written before ParentReport.

@@ -1023,6 +1023,7 @@ void Query::Close()
     m_hits.clear();
     m_lastHit = 0;
     m_kinds.clear();
+    m_blobs.clear();
     m_cells.clear();
     m_order.clear();
     m_arena.clear();
@@ -1044,6 +1045,13 @@ static Query::Kind kindOf(const char *decl)
     if (d.contains("INT") || d.contains("COUNTER")) return Query::Kind::Integer;
     if (d.contains("CHAR") || d.contains("TEXT") || d.contains("CLOB") || d.contains("MEMO")) return Query::Kind::Text;
     return Query::Kind::Number;
+}
+
+static bool isBlobType(const char *decl)
+{
+    if (!decl) return false;
+    const QByteArray d = QByteArray(decl).toUpper();
+    return d.contains("BLOB") || d.contains("IMAGE") || d.contains("BINARY") || d.startsWith("OLE");
 }
 
 void Query::Open()
@@ -1073,7 +1081,9 @@ void Query::Open(const QVariantList &params)
     for (int c = 0; c < cols; ++c) {
         QString name = QString::fromUtf8(sqlite3_column_name(st, c));
         m_names << name;
-        m_kinds.push_back(kindOf(sqlite3_column_decltype(st, c)));
+        const char *decl = sqlite3_column_decltype(st, c);
+        m_kinds.push_back(kindOf(decl));
+        m_blobs.push_back(isBlobType(decl));
     }
     int rows = 0;
     m_cells.reserve(size_t(cols) * 64);
@@ -1292,6 +1302,14 @@ void Query::setSort(const QString &sortText)
 QString Field::FieldName() const
 {
     return m_q->m_names.value(m_col);
+}
+
+QByteArray Field::AsBytes() const
+{
+    if (m_q->Eof()) return QByteArray();
+    const Query::Cell &c = m_q->cell(m_q->m_pos, m_col);
+    if (c.type != SQLITE_TEXT && c.type != SQLITE_BLOB) return QByteArray();
+    return QByteArray(m_q->m_arena.constData() + c.t.off, qsizetype(c.t.len));
 }
 
 QString Field::AsString() const

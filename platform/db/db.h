@@ -203,6 +203,8 @@ public:
     QDate AsDate() const;
     QDateTime AsDateTime() const;
     bool IsNull() const;
+    // The bytes of a BLOB (or the UTF-8 of text); empty for NULL and numbers.
+    QByteArray AsBytes() const;
     QString FieldName() const;
 
 private:
@@ -263,6 +265,8 @@ public:
     // again (row after row) is found without comparing letters again.
     int FieldIndex(const QString &name) const;
     Kind FieldKind(int column) const { return m_kinds[column]; }
+    // The column is declared binary (BLOB, IMAGE, BINARY, OLE object).
+    bool IsBlob(int column) const { return m_blobs[size_t(column)]; }
     // Throws DbError for a column the result does not have.  The Field keeps
     // its column: taken once before a loop, it reads each row directly.
     Field FieldByName(const QString &name) const;
@@ -319,6 +323,7 @@ private:
     mutable std::vector<std::pair<QString, int>> m_hits;
     mutable size_t m_lastHit = 0;
     std::vector<Kind> m_kinds;
+    std::vector<bool> m_blobs;
     std::vector<Cell> m_cells;  // row-major
     std::vector<int> m_order;   // physical row of each position
     QByteArray m_arena;         // UTF-8 text of every text cell

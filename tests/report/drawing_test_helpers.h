@@ -4,6 +4,7 @@
 #include "report/lyrclass.h"
 
 #include <QBuffer>
+#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,16 @@ inline QByteArray saveTemplate(TlyrReport &r)
     b.open(QIODevice::ReadWrite);
     r.SaveToStream(b);
     return b.data();
+}
+
+// The picture as PNG bytes.
+inline QByteArray pngBytes(const QImage &image)
+{
+    QByteArray png;
+    QBuffer b(&png);
+    b.open(QIODevice::WriteOnly);
+    image.save(&b, "PNG");
+    return png;
 }
 
 inline void loadTemplate(TlyrReport &r, const QByteArray &xml)

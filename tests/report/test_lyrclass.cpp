@@ -1,6 +1,8 @@
 #include "fake_compiler.h"
 #include "platform/db/db.h"
 #include "report/lyrclass.h"
+#include "report/lyrdbset.h"
+#include "report/lyrvariables.h"
 #include "report/lyrres.h"
 #include "report_test_objects.h"
 #include "script/ks_iinterpreter.h"
@@ -520,3 +522,82 @@ TEST(TlyrOptions, DefaultsAssignAndClear)
     EXPECT_DOUBLE_EQ(r.LastChange, 45000.5);
     lyrSetNowFunction({});
 }
+
+namespace {
+
+// Host functions: declared by the program, called by expressions in every
+// script language and by the script, answered by OnUserFunction.
+TEST(LyrReportHost, UserFunctionsAnswerExpressionsAndScripts)
+{
+    const std::pair<const char *, QStringList> langs[] = {
+            {"PascalScript", {QStringLiteral("begin"), QStringLiteral("end.")}},
+            {"C++Script", {QStringLiteral("{"), QStringLiteral("}")}},
+            {"BasicScript", {}},
+            {"JScript", {}}};
+    for (const auto &[lang, text] : langs) {
+        SCOPED_TRACE(lang);
+        TlyrReport r;
+        r.EngineOptions()->SetNewSilentMode(simSilent);
+        r.SetScriptLanguage(QString::fromLatin1(lang));
+        r.SetScriptText(text);
+        r.AddFunction(QStringLiteral("function Tax(Amount: Extended): Extended"), QStringLiteral("ctOther"));
+        QStringList calls;
+        r.OnUserFunction = [&](const QString &name, QList<KsValue> &params) {
+            calls << name;
+            return KsValue(params[0].ToDouble() * 0.1);
+        };
+        ASSERT_TRUE(r.PrepareScript()) << r.Errors().join(u'\n').toStdString();
+        EXPECT_DOUBLE_EQ(r.Calc(QStringLiteral("Tax(200) + 1")).ToDouble(), 21);
+        EXPECT_EQ(calls, QStringList({QStringLiteral("TAX")}));
+    }
+    TlyrReport r;
+    r.EngineOptions()->SetNewSilentMode(simSilent);
+    r.AddFunction(QStringLiteral("function Tax(Amount: Extended): Extended"));
+    r.AddFunction(QStringLiteral("function Mark(var Note: String): Boolean"));
+    r.SetScriptText({QStringLiteral("var n: String;"), QStringLiteral("begin"),
+                     QStringLiteral("  n := 'x';"),
+                     QStringLiteral("  if Mark(n) then lyrGlobalVariables['N'] := n;"), QStringLiteral("end.")});
+    // Without a handler a host function answers Null.
+    ASSERT_TRUE(r.PrepareScript()) << r.Errors().join(u'\n').toStdString();
+    EXPECT_TRUE(r.Calc(QStringLiteral("Tax(1)")).IsNull());
+    r.OnUserFunction = [](const QString &name, QList<KsValue> &params) {
+        EXPECT_EQ(name, QStringLiteral("MARK"));
+        params[0] = KsValue(params[0].ToText() + QStringLiteral("-marked"));
+        return KsValue(true);
+    };
+    ASSERT_TRUE(r.PrepareScript());
+    r.Script()->Execute();
+    EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("N")).toString(), QStringLiteral("x-marked"));
+    lyrGlobalVariables().Clear();
+}
+
+class ProbeDatabase : public TlyrCustomDatabase {
+public:
+    using TlyrCustomDatabase::TlyrCustomDatabase;
+    void SetConnected(bool v) override { connected = v; ++sets; }
+    bool Connected() override { return connected; }
+    bool connected = false;
+    int sets = 0;
+};
+
+// A database of the report asks the report's OnBeforeConnect before it connects.
+TEST(LyrReportHost, BeforeConnectMayKeepADatabaseClosed)
+{
+    TlyrReport r;
+    auto *data = new TlyrDataPage(&r);
+    auto *db = new ProbeDatabase(data);
+    db->Connect();
+    EXPECT_TRUE(db->connected);
+    TlyrCustomDatabase *asked = nullptr;
+    r.OnBeforeConnect = [&](TlyrCustomDatabase *d, bool &connected) {
+        asked = d;
+        connected = false;
+    };
+    db->Connect();
+    EXPECT_EQ(asked, db);
+    EXPECT_FALSE(db->connected);
+    EXPECT_EQ(db->sets, 2);
+}
+
+}  // namespace
+

@@ -1,4 +1,5 @@
 // Report classes as report scripts see them.
+#include "report/lyrband.h"
 #include "report/lyrclass.h"
 #include "report/lyrclassrtti.h"
 #include "report/lyrcontracts.h"
@@ -7,9 +8,11 @@
 #include "report/lyrmemo.h"
 #include "report/lyrpage.h"
 #include "report/lyrview.h"
+#include "drawing_test_helpers.h"
 #include "report_test_objects.h"
 #include "script/ks_iinterpreter.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -400,3 +403,161 @@ TEST(LyrJPEGImageScript, ScriptsMakeJPEGPicturesWhateverTheFileName)
 }  // namespace
 
 #include "test_lyrclassrtti.moc"
+
+namespace {
+
+// Fonts, string lists, variables and pictures of report objects as the four
+// script languages reach them.
+struct LangText {
+    const char *Lang;
+    const char *Text;
+};
+
+const LangText kObjectModel[] = {
+        {"PascalScript",
+         "begin\n"
+         "  Memo1.Font.Size := 12; Memo1.Font.Color := clRed; Memo1.Font.Style := fsBold + fsItalic;\n"
+         "  Memo1.Highlight.Font.Color := clBlue; Band1.Font.Name := 'Tahoma'; Page1.Font.Size := 9;\n"
+         "  Memo1.Memo.Add('three');\n"
+         "  Memo1.Lines.AddObject('four', Band1);\n"
+         "  if Memo1.Lines.Objects[3] = Band1 then Memo1.Lines.Objects[0] := Page1;\n"
+         "  if Memo1.Lines.Objects[0] = Page1 then lyrGlobalVariables['O'] := Memo1.Lines.Count;\n"
+         "  Page1.HGuides.Add('10'); Page1.VGuides.Text := 'a';\n"
+         "  Page1.ColumnPositions.Add(IntToStr(Page1.ColumnPositions.Count + 5));\n"
+         "  Report.Variables['A'] := 5;\n"
+         "  Report.Variables.Items[0].Value := Report.Variables.Items[0].Value + 1;\n"
+         "  Memo1.TagStr := Report.Variables.Items[0].Name;\n"
+         "  Picture1.Picture.LoadFromFile(PicFile); Page1.BackPicture.LoadFromFile(PicFile);\n"
+         "  Report.ReportOptions.Picture.LoadFromFile(PicFile);\n"
+         "  lyrGlobalVariables['W'] := Picture1.Picture.Width + Page1.BackPicture.Height;\n"
+         "end."},
+        {"C++Script",
+         "{\n"
+         "  Memo1.Font.Size = 12; Memo1.Font.Color = clRed; Memo1.Font.Style = fsBold + fsItalic;\n"
+         "  Memo1.Highlight.Font.Color = clBlue; Band1.Font.Name = \"Tahoma\"; Page1.Font.Size = 9;\n"
+         "  Memo1.Memo.Add(\"three\");\n"
+         "  Memo1.Lines.AddObject(\"four\", Band1);\n"
+         "  if (Memo1.Lines.Objects[3] == Band1) Memo1.Lines.Objects[0] = Page1;\n"
+         "  if (Memo1.Lines.Objects[0] == Page1) lyrGlobalVariables[\"O\"] = Memo1.Lines.Count;\n"
+         "  Page1.HGuides.Add(\"10\"); Page1.VGuides.Text = \"a\";\n"
+         "  Page1.ColumnPositions.Add(IntToStr(Page1.ColumnPositions.Count + 5));\n"
+         "  Report.Variables[\"A\"] = 5;\n"
+         "  Report.Variables.Items[0].Value = Report.Variables.Items[0].Value + 1;\n"
+         "  Memo1.TagStr = Report.Variables.Items[0].Name;\n"
+         "  Picture1.Picture.LoadFromFile(PicFile); Page1.BackPicture.LoadFromFile(PicFile);\n"
+         "  Report.ReportOptions.Picture.LoadFromFile(PicFile);\n"
+         "  lyrGlobalVariables[\"W\"] = Picture1.Picture.Width + Page1.BackPicture.Height;\n"
+         "}\n"},
+        {"JScript",
+         "Memo1.Font.Size = 12; Memo1.Font.Color = clRed; Memo1.Font.Style = fsBold + fsItalic;\n"
+         "Memo1.Highlight.Font.Color = clBlue; Band1.Font.Name = \"Tahoma\"; Page1.Font.Size = 9;\n"
+         "Memo1.Memo.Add(\"three\");\n"
+         "Memo1.Lines.AddObject(\"four\", Band1);\n"
+         "if (Memo1.Lines.Objects[3] == Band1) Memo1.Lines.Objects[0] = Page1;\n"
+         "if (Memo1.Lines.Objects[0] == Page1) lyrGlobalVariables[\"O\"] = Memo1.Lines.Count;\n"
+         "Page1.HGuides.Add(\"10\"); Page1.VGuides.Text = \"a\";\n"
+         "Page1.ColumnPositions.Add(IntToStr(Page1.ColumnPositions.Count + 5));\n"
+         "Report.Variables[\"A\"] = 5;\n"
+         "Report.Variables.Items[0].Value = Report.Variables.Items[0].Value + 1;\n"
+         "Memo1.TagStr = Report.Variables.Items[0].Name;\n"
+         "Picture1.Picture.LoadFromFile(PicFile); Page1.BackPicture.LoadFromFile(PicFile);\n"
+         "Report.ReportOptions.Picture.LoadFromFile(PicFile);\n"
+         "lyrGlobalVariables[\"W\"] = Picture1.Picture.Width + Page1.BackPicture.Height;\n"},
+        {"BasicScript",
+         "Memo1.Font.Size = 12\n"
+         "Memo1.Font.Color = clRed\n"
+         "Memo1.Font.Style = fsBold + fsItalic\n"
+         "Memo1.Highlight.Font.Color = clBlue\n"
+         "Band1.Font.Name = \"Tahoma\"\n"
+         "Page1.Font.Size = 9\n"
+         "Memo1.Memo.Add(\"three\")\n"
+         "Memo1.Lines.AddObject(\"four\", Band1)\n"
+         "If Memo1.Lines.Objects(3) = Band1 Then\n"
+         "  Memo1.Lines.Objects(0) = Page1\n"
+         "End If\n"
+         "If Memo1.Lines.Objects(0) = Page1 Then\n"
+         "  lyrGlobalVariables.Variables(\"O\") = Memo1.Lines.Count\n"
+         "End If\n"
+         "Page1.HGuides.Add(\"10\")\n"
+         "Page1.VGuides.Text = \"a\"\n"
+         "Page1.ColumnPositions.Add(IntToStr(Page1.ColumnPositions.Count + 5))\n"
+         "Report.Variables.Variables(\"A\") = 5\n"
+         "Dim v\n"
+         "v = Report.Variables.Items(0)\n"
+         "v.Value = v.Value + 1\n"
+         "Memo1.TagStr = v.Name\n"
+         "Picture1.Picture.LoadFromFile(PicFile)\n"
+         "Page1.BackPicture.LoadFromFile(PicFile)\n"
+         "Report.ReportOptions.Picture.LoadFromFile(PicFile)\n"
+         "lyrGlobalVariables.Variables(\"W\") = Picture1.Picture.Width + Page1.BackPicture.Height\n"}};
+
+TEST_F(ClassRTTITest, FontsListsVariablesAndPicturesInEveryLanguage)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("p.bmp"));
+    QImage img(7, 5, QImage::Format_RGB32);
+    img.fill(Qt::red);
+    ASSERT_TRUE(img.save(file, "BMP"));
+    for (const LangText &l : kObjectModel) {
+        SCOPED_TRACE(l.Lang);
+        SetUp();
+        auto *page = qobject_cast<TlyrReportPage *>(memo->Page());
+        ASSERT_NE(page, nullptr);
+        auto *band = new TlyrMasterData(page);
+        band->SetName(QStringLiteral("Band1"));
+        auto *picture = new TlyrPictureView(band);
+        picture->SetName(QStringLiteral("Picture1"));
+        page->SetColumnPositions({QStringLiteral("0")});
+        TksScript s;
+        s.SyntaxType = QString::fromLatin1(l.Lang);
+        s.AddRTTI();
+        s.AddObject(QStringLiteral("Report"), report.get());
+        s.AddObject(QStringLiteral("Memo1"), memo);
+        s.AddObject(QStringLiteral("Page1"), page);
+        s.AddObject(QStringLiteral("Band1"), band);
+        s.AddObject(QStringLiteral("Picture1"), picture);
+        s.AddConst(QStringLiteral("PicFile"), QStringLiteral("String"), KsValue(file));
+        s.Lines = QString::fromLatin1(l.Text).split(u'\n');
+        ASSERT_TRUE(s.Compile()) << s.ErrorMsg.toStdString() << " at " << s.ErrorPos.toStdString();
+        try {
+            s.Execute();
+        } catch (const std::exception &e) {
+            ADD_FAILURE() << e.what();
+        }
+        EXPECT_EQ(memo->Font()->Size(), 12);
+        EXPECT_EQ(memo->Font()->Color(), 0x0000FF);
+        EXPECT_EQ(memo->Font()->Style(), TlyrFont::fsBold | TlyrFont::fsItalic);
+        EXPECT_FALSE(memo->ParentFont());
+        EXPECT_EQ(memo->Highlight()->Font()->Color(), 0xFF0000);
+        EXPECT_EQ(band->Font()->Name(), QStringLiteral("Tahoma"));
+        EXPECT_EQ(page->Font()->Size(), 9);
+        EXPECT_EQ(memo->Memo(), QStringList({QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three"),
+                                             QStringLiteral("four")}));
+        EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("O")).toInt(), 4);
+        EXPECT_EQ(page->HGuides, QStringList({QStringLiteral("10")}));
+        EXPECT_EQ(page->VGuides, QStringList({QStringLiteral("a")}));
+        EXPECT_EQ(page->ColumnPositions(), QStringList({QStringLiteral("0"), QStringLiteral("6")}));
+        EXPECT_EQ(report->Variables()->Variables(QStringLiteral("A")).toInt(), 6);
+        EXPECT_EQ(memo->TagStr(), QStringLiteral("A"));
+        EXPECT_EQ(picture->Picture().size(), QSize(7, 5));
+        EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("W")).toInt(), 12);
+        EXPECT_FALSE(report->ReportOptions()->Picture()->Picture().isNull());
+        TearDown();
+    }
+}
+
+// The report options' picture travels with the template.
+TEST_F(ClassRTTITest, ReportOptionsPictureIsSavedAndLoaded)
+{
+    QImage img(3, 2, QImage::Format_RGB32);
+    img.fill(Qt::blue);
+    ASSERT_EQ(report->ReportOptions()->Picture()->LoadPictureFromStream(pngBytes(img)), 0);
+    TlyrReport again;
+    loadTemplate(again, saveTemplate(*report));
+    EXPECT_EQ(again.ReportOptions()->Picture()->Picture().size(), QSize(3, 2));
+    again.Clear();
+    EXPECT_TRUE(again.ReportOptions()->Picture()->Picture().isNull());
+}
+
+}  // namespace

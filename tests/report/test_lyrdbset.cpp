@@ -1,7 +1,12 @@
+#include "drawing_test_helpers.h"
 #include "platform/db/db.h"
 #include "report/lyrclass.h"
 #include "report/lyrdbset.h"
+#include "report/lyrpage.h"
+#include "report/lyrview.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -223,3 +228,55 @@ TEST(TlyrDataSet, NamesAndGlobalLookup)
     delete a;
     EXPECT_EQ(r1.Datasets()->Count(), 0);
 }
+
+namespace {
+
+// A picture column: the dataset says it is a BLOB and hands its bytes over;
+// a picture view bound to it prints the picture, a memo the text.
+TEST_F(DbDatasetTest, BlobColumnsReachPicturesAndMemos)
+{
+    conn->execute(QStringLiteral("CREATE TABLE P (ID INT, thePic IMAGE, theNote MEMO)"));
+    QImage img(4, 3, QImage::Format_RGB32);
+    img.fill(Qt::green);
+    const QByteArray png = pngBytes(img);
+    conn->execute(QStringLiteral("INSERT INTO P (ID, thePic, theNote) VALUES (1, ?, 'a')"), {png});
+    vdb::Query pics(conn.get());
+    pics.OpenSql(QStringLiteral("select thePic, theNote from P"));
+    auto *pds = new TlyrDBDataset(&report);
+    pds->SetName(QStringLiteral("lyrDB_P"));
+    pds->SetDataSet(&pics);
+    report.Datasets()->Add(pds);
+    report.Datasets()->Initialize();
+    pds->First();
+    EXPECT_TRUE(pds->IsBlobField(QStringLiteral("thePic")));
+    EXPECT_FALSE(pds->IsBlobField(QStringLiteral("theNote")));
+    EXPECT_FALSE(ds->IsBlobField(QStringLiteral("theName")));
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    pds->AssignBlobTo(QStringLiteral("thePic"), out);
+    EXPECT_EQ(out.data(), png);
+    auto *page = new TlyrReportPage(&report);
+    auto *view = new TlyrPictureView(page);
+    view->SetDataSet(pds);
+    view->SetDataField(QStringLiteral("thePic"));
+    view->GetData();
+    EXPECT_EQ(view->Picture().size(), QSize(4, 3));
+    report.Datasets()->Finalize();
+}
+
+// The query a dataset walks may go first: the dataset is then without one
+// and says so, instead of reading the freed query.
+TEST_F(DbDatasetTest, AFreedQueryLeavesTheDatasetWithoutOne)
+{
+    report.Datasets()->Initialize();
+    EXPECT_EQ(walk().size(), 3);
+    query.reset();
+    EXPECT_EQ(ds->DataSet(), nullptr);
+    EXPECT_THROW(ds->First(), ElyrError);
+    EXPECT_THROW(ds->Initialize(), ElyrError);
+    QStringList fields;
+    ds->GetFieldList(fields);
+    EXPECT_TRUE(fields.isEmpty());
+}
+
+}  // namespace

@@ -1,4 +1,6 @@
+#include "report/lyrcanvas.h"
 #include "report/lyrclass.h"
+#include "report/lyrclassrtti.h"
 #include "report/lyrdialogpage.h"
 #include "drawing_test_helpers.h"
 #include "script/ks_isysrtti.h"
@@ -7,6 +9,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPointer>
 #include <QTimer>
 
@@ -507,6 +510,64 @@ TEST(LyrDialogPage, AControlOnNoPageIsNeverAWindowOfItsOwn)
     edit->SetParent(page);
     EXPECT_EQ(edit->Control()->parentWidget(), page->Window());
     EXPECT_EQ(edit->Control()->geometry(), QRect(5, 6, 70, 20));
+}
+
+}  // namespace
+
+namespace {
+
+// New controls are named after their class without "Tlyr" and "Control";
+// GroupIndex travels with the template and is a script property; a control
+// draws itself at its place.
+TEST(LyrDialogPage, ControlsNameDrawAndGroupThemselves)
+{
+    TlyrReport r;
+    auto *data = new TlyrDataPage(&r);
+    data->SetName(QStringLiteral("Data"));
+    auto *page = new TlyrDialogPage(&r);
+    page->SetName(QStringLiteral("DialogPage1"));
+    auto *button = new TlyrButtonControl(page);
+    button->CreateUniqueName();
+    EXPECT_EQ(button->objectName(), QStringLiteral("Button1"));
+    auto *radio = new TlyrRadioButtonControl(page);
+    radio->CreateUniqueName();
+    EXPECT_EQ(radio->objectName(), QStringLiteral("RadioButton1"));
+    radio->SetGroupIndex(3);
+    radio->SetCaption(QStringLiteral("甲"));
+    TlyrReport again;
+    const QByteArray xml = expectRoundTrip(r, again);
+    EXPECT_TRUE(xml.contains("GroupIndex=\"3\"")) << xml.toStdString();
+    auto *loaded = qobject_cast<TlyrRadioButtonControl *>(again.FindObject(QStringLiteral("RadioButton1")));
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->GroupIndex(), 3);
+
+    lyrRegisterClassRTTI();
+    TksScript s;
+    s.AddRTTI();
+    s.AddObject(QStringLiteral("RadioButton1"), radio);
+    s.Lines = {QStringLiteral("begin"), QStringLiteral("  RadioButton1.GroupIndex := RadioButton1.GroupIndex + 2;"),
+               QStringLiteral("end.")};
+    ASSERT_TRUE(s.Compile()) << s.ErrorMsg.toStdString();
+    s.Execute();
+    EXPECT_EQ(radio->GroupIndex(), 5);
+
+    button->SetBounds(10, 20, 80, 30);
+    button->SetCaption(QStringLiteral("OK"));
+    QImage target(200, 120, QImage::Format_ARGB32_Premultiplied);
+    target.fill(Qt::transparent);
+    {
+        QPainter painter(&target);
+        TlyrRecordingCanvas canvas(96, false, &painter);
+        button->Draw(canvas, 1, 1, 5, 5);
+        ASSERT_EQ(canvas.Shapes.size(), 1u);
+        EXPECT_EQ(canvas.Shapes[0].What, TlyrRecordedShape::Image);
+        EXPECT_EQ(canvas.Shapes[0].Rect, QRect(15, 25, 80, 30));
+    }
+    int painted = 0;
+    for (int y = 25; y < 55; ++y)
+        for (int x = 15; x < 95; ++x) painted += qAlpha(target.pixel(x, y)) != 0;
+    EXPECT_GT(painted, 80 * 30 / 2);
+    EXPECT_EQ(qAlpha(target.pixel(150, 100)), 0);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "report/lyrmemo.h"
 #include "report/lyrvariables.h"
 #include "drawing_test_helpers.h"
+#include "script/ks_props.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -510,6 +511,80 @@ TEST_F(MemoTest, AutoWidthFollowsTheTextAndKeepsTheRightEdge)
     EXPECT_LT(memo->Width(), 100);
     EXPECT_NEAR(memo->Width(), memo->CalcWidth(), 0.5);  // CalcWidth rounds
     EXPECT_DOUBLE_EQ(memo->Left() + memo->Width(), 400);
+}
+
+}  // namespace
+
+namespace {
+
+// The view enumerations a memo inherits read and write by name, and the
+// numbers older saves hold still load.
+TEST(LyrMemoTemplate, ViewEnumerationsGoByName)
+{
+    TlyrReport r;
+    r.EngineOptions()->SetNewSilentMode(simSilent);
+    loadTemplate(r, "<?xml version=\"1.0\"?><TlyrReport><TlyrReportPage Name=\"Page1\">"
+               "<TlyrMemoView Name=\"A\" StretchMode=\"smActualHeight\" ShiftMode=\"smWhenOverlapped\""
+               " Align=\"baRight\"/>"
+               "<TlyrSysMemoView Name=\"B\" StretchMode=\"smMaxHeight\" ShiftMode=\"smDontShift\" Align=\"baClient\"/>"
+               "<TlyrMemoView Name=\"C\" StretchMode=\"1\" ShiftMode=\"2\" Align=\"4\"/>"
+               "</TlyrReportPage></TlyrReport>");
+    EXPECT_TRUE(r.Errors().isEmpty()) << r.Errors().join(u'\n').toStdString();
+    auto memo = [&](const char *name) { return qobject_cast<TlyrCustomMemoView *>(r.FindObject(QLatin1String(name))); };
+    ASSERT_TRUE(memo("A") && memo("B") && memo("C"));
+    EXPECT_EQ(memo("A")->StretchMode(), smActualHeight);
+    EXPECT_EQ(memo("A")->ShiftMode(), smWhenOverlapped);
+    EXPECT_EQ(memo("A")->Align(), baRight);
+    EXPECT_EQ(memo("B")->StretchMode(), smMaxHeight);
+    EXPECT_EQ(memo("B")->ShiftMode(), smDontShift);
+    EXPECT_EQ(memo("B")->Align(), baClient);
+    EXPECT_EQ(memo("C")->StretchMode(), smActualHeight);
+    EXPECT_EQ(memo("C")->ShiftMode(), smWhenOverlapped);
+    EXPECT_EQ(memo("C")->Align(), baWidth);
+    const QByteArray xml = saveTemplate(r);
+    EXPECT_TRUE(xml.contains("StretchMode=\"smActualHeight\"")) << xml.toStdString();
+    EXPECT_TRUE(xml.contains("ShiftMode=\"smWhenOverlapped\""));
+    EXPECT_TRUE(xml.contains("Align=\"baClient\""));
+    EXPECT_FALSE(xml.contains("StretchMode=\"1\""));
+}
+
+// Whichever unit registers its classes first, a memo's view enumerations
+// keep their names: the view classes stand before the memo classes. The
+// check runs in a fresh process, where nothing is registered yet.
+TEST(LyrMemoTemplateDeathTest, EnumerationsKeepTheirNamesWhateverUnitRegistersFirst)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto check = [] {
+        lyrRegisterViewClasses();
+        const KsClassInfo *memo = ksFindClassInfo(QStringLiteral("TlyrMemoView"));
+        const KsClassInfo *page = ksFindClassInfo(QStringLiteral("TlyrReportPage"));
+        const KsPropInfo *p = memo ? memo->FindProperty(QStringLiteral("StretchMode")) : nullptr;
+        const bool ok = p && p->Kind == KsPropKind::Enumeration &&
+                        memo->InheritsFrom(ksFindClassInfo(QStringLiteral("TlyrStretcheable"))) && page &&
+                        page->InheritsFrom(ksFindClassInfo(QStringLiteral("TlyrPage")));
+        std::exit(ok ? 0 : 1);
+    };
+    EXPECT_EXIT(check(), ::testing::ExitedWithCode(0), "");
+}
+
+// The one-letter text attribute "x" holds 8-bit text in the system code
+// page; "u" holds UTF-8.
+TEST(LyrMemoTemplate, EightBitTextIsTheSystemCodePage)
+{
+    TlyrReport r;
+    r.EngineOptions()->SetNewSilentMode(simSilent);
+    QByteArray xml = "<?xml version=\"1.0\"?><TlyrReport><TlyrReportPage Name=\"Page1\">"
+                     "<TlyrMemoView Name=\"A\" x=\"";
+    xml += QByteArray("\xBA\xCF\xBC\xC6 &#38; 1");  // 合计 & 1 in GBK
+    xml += "\"/><TlyrMemoView Name=\"B\" u=\"";
+    xml += QStringLiteral("合计").toUtf8();
+    xml += "\"/></TlyrReportPage></TlyrReport>";
+    loadTemplate(r, xml);
+    auto *a = qobject_cast<TlyrCustomMemoView *>(r.FindObject(QStringLiteral("A")));
+    auto *b = qobject_cast<TlyrCustomMemoView *>(r.FindObject(QStringLiteral("B")));
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->GetText(), QStringLiteral("合计 & 1"));
+    EXPECT_EQ(b->GetText(), QStringLiteral("合计"));
 }
 
 }  // namespace

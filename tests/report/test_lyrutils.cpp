@@ -1,4 +1,8 @@
 #include "report/lyrutils.h"
+#include "report/lyrband.h"
+#include "report/lyrclass.h"
+#include "report/lyrmemo.h"
+#include "report/lyrpage.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -224,6 +228,19 @@ TEST(lyrUtils, Rectangles)
     EXPECT_DOUBLE_EQ(ab->X, 5);
     EXPECT_DOUBLE_EQ(ab->X1, 10);
     EXPECT_FALSE(InterceptX(a, c));
+    // The area of a report object is where it lies on its page.
+    TlyrReport r;
+    auto *page = new TlyrReportPage(&r);
+    auto *band = new TlyrMasterData(page);
+    band->SetBounds(0, 100, 700, 40);
+    auto *memo = new TlyrMemoView(band);
+    memo->SetBounds(10, 5, 50, 20);
+    const TlyrRectArea m(*memo);
+    EXPECT_DOUBLE_EQ(m.X, 10);
+    EXPECT_DOUBLE_EQ(m.Y, 105);
+    EXPECT_DOUBLE_EQ(m.X1, 60);
+    EXPECT_DOUBLE_EQ(m.Y1, 125);
+    EXPECT_TRUE(InterceptsY(m, TlyrRectArea(0, 120, 5, 130)));
 }
 
 TEST(lyrUtils, ImageStrips)

@@ -115,3 +115,30 @@ TEST(PreviewPagesEdit, DictionaryKeysResumeFromTheLargestTakenStartingNumber)
     EXPECT_EQ(add("m"), QStringLiteral("m12003"));
     EXPECT_EQ(d.Count(), 12003);
 }
+
+// The engine and the preview may hold the pages and their outline by the
+// report's contract alone: every operation they use is reachable there.
+TEST(PreviewPagesEdit, TheContractReachesThePagesAndTheirOutline)
+{
+    PreviewReport r(60);
+    ASSERT_TRUE(r.prepare());
+    TlyrCustomPreviewPages &pages = *r.report->PreviewPages();
+    const int n = pages.Count();
+    ASSERT_GE(n, 2);
+    EXPECT_FALSE(pages.GetPageSize(0).isEmpty());
+    EXPECT_NE(pages.GetPage(1), nullptr);
+    pages.AddEmptyPage(0);
+    EXPECT_EQ(pages.Count(), n + 1);
+    pages.DeletePage(0);
+    EXPECT_EQ(pages.Count(), n);
+    TlyrCustomOutline &outline = *pages.Outline;
+    outline.LevelRoot();
+    outline.AddItem(QStringLiteral("甲"), 12.4);
+    outline.LevelUp();
+    QString text;
+    int page = -1, top = -1;
+    outline.GetItem(outline.Count() - 1, text, page, top);
+    EXPECT_EQ(text, QStringLiteral("甲"));
+    EXPECT_EQ(top, 12);
+    EXPECT_NE(outline.GetCurPosition(), nullptr);
+}
