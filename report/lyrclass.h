@@ -446,6 +446,8 @@ public:
     std::function<bool(TlyrReport *, const QString &templateName)> OnLoadTemplate;
     std::function<void(TlyrReport *, TlyrProgressType, int)> OnProgressStart, OnProgress, OnProgressStop;
     std::function<void(TlyrComponent *view, int button, int shift, bool &modified)> OnClickObject;
+    // The mouse is over a view of a page in the preview.
+    std::function<void(TlyrComponent *view)> OnMouseOverObject;
     // Before each printed page, with the copy being printed.
     std::function<void(TlyrReportPage *page, int copyNo)> OnPrintPage;
 

@@ -764,6 +764,8 @@ void TlyrEngine::showGroupHeaders(Node &node, size_t from, bool reset)
     for (size_t i = from; i < node.Groups.size(); ++i) {
         TlyrGroupHeader *h = node.Groups[i];
         groupThrough_[h] = reset ? 1 : groupThrough_.value(h) + 1;
+        // Written on the prepared header, so that a click names the group.
+        h->EngineCounter = groupThrough_[h];
     }
     applyDrillDown(node);
     for (size_t i = from; i < node.Groups.size(); ++i) {

@@ -171,6 +171,44 @@ int TlyrPageList::VertRange() const
 
 // ---------------------------------------------------------------- workspace
 
+Qt::CursorShape lyrCursorShape(int cursor)
+{
+    switch (cursor) {
+    case -1: return Qt::BlankCursor;
+    case -3: return Qt::CrossCursor;
+    case -4: return Qt::IBeamCursor;
+    case -6: return Qt::SizeBDiagCursor;
+    case -7: return Qt::SizeVerCursor;
+    case -8: return Qt::SizeFDiagCursor;
+    case -9: return Qt::SizeHorCursor;
+    case -10: return Qt::UpArrowCursor;
+    case -11:
+    case -17: return Qt::WaitCursor;
+    case -12: return Qt::DragMoveCursor;
+    case -13:
+    case -18: return Qt::ForbiddenCursor;
+    case -14: return Qt::SplitHCursor;
+    case -15: return Qt::SplitVCursor;
+    case -16: return Qt::DragCopyCursor;
+    case -19: return Qt::BusyCursor;
+    case -20: return Qt::WhatsThisCursor;
+    case -21: return Qt::PointingHandCursor;
+    case -22: return Qt::SizeAllCursor;
+    case 150: return Qt::OpenHandCursor;
+    case 151: return Qt::CrossCursor;
+    case 152: return Qt::IBeamCursor;
+    default: return Qt::ArrowCursor;
+    }
+}
+
+namespace {
+// The shift state handed to click events: shift 1, alt 2, ctrl 4.
+int lyrShiftState(Qt::KeyboardModifiers m)
+{
+    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::AltModifier ? 2 : 0) | (m & Qt::ControlModifier ? 4 : 0);
+}
+}  // namespace
+
 TlyrPreviewWorkspace::TlyrPreviewWorkspace(TlyrPreview *preview, bool thumbnail, QWidget *parent)
     : TlyrScrollWin(parent), IsThumbnail(thumbnail), Preview(preview)
 {
@@ -178,6 +216,7 @@ TlyrPreviewWorkspace::TlyrPreviewWorkspace(TlyrPreview *preview, bool thumbnail,
     SetLargeChange(300);
     SetSmallChange(8);
     viewport()->setMouseTracking(true);
+    viewport()->setCursor(lyrCursorShape(DefaultCursor));
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFrameShape(QFrame::NoFrame);
 }
@@ -406,13 +445,13 @@ void TlyrPreviewWorkspace::mouseMoveEvent(QMouseEvent *e)
     ui::guarded([&] {
         const QPoint at = e->pos() + QPoint(HorzPosition(), VertPosition());
         const int index = PageList.FindPage(at.y(), at.x());
-        Qt::CursorShape cursor = DefaultCursor;
+        int cursor = DefaultCursor;
         if (index >= 0 && index < PageList.Count()) {
             const TlyrPageItem &p = PageList.Items[index];
-            TlyrView *v = PreviewPages()->ObjectOver(index, at.x(), at.y(), 0, 0, Zoom, p.Left, p.Top, false);
-            if (v && !v->property("URL").toString().isEmpty()) cursor = Qt::PointingHandCursor;
+            PreviewPages()->ObjectOver(index, at.x(), at.y(), 0, lyrShiftState(e->modifiers()), Zoom, p.Left, p.Top,
+                                       false, &cursor);
         }
-        viewport()->setCursor(cursor);
+        viewport()->setCursor(lyrCursorShape(cursor));
     });
 }
 
@@ -425,10 +464,13 @@ void TlyrPreviewWorkspace::mouseReleaseEvent(QMouseEvent *e)
     const int index = PageList.FindPage(at.y(), at.x());
     if (index < 0) return;
     Preview->PageChosen(this, index + 1);
-    if (!IsThumbnail && e->button() != Qt::RightButton && PreviewPages() && !Preview->Running) {
-        const TlyrPageItem &p = PageList.Items[index];
+    if (!IsThumbnail && e->button() != Qt::RightButton && PreviewPages() && !Preview->Running &&
+        index < PageList.Count()) {
+        const TlyrPageItem p = PageList.Items[index];
         ui::guarded([&] {
-            PreviewPages()->ObjectOver(index, at.x(), at.y(), int(e->button()), 0, Zoom, p.Left, p.Top, true);
+            int cursor = DefaultCursor;
+            PreviewPages()->ObjectOver(index, at.x(), at.y(), int(e->button()), lyrShiftState(e->modifiers()), Zoom,
+                                       p.Left, p.Top, true, &cursor);
         });
     }
 }
@@ -599,6 +641,12 @@ void TlyrPreview::SetOutlineWidth(int v)
 {
     outlineWidth_ = v;
     applyVisibility();
+}
+
+void TlyrPreview::RepaintPages()
+{
+    Workspace->viewport()->update();
+    Thumbnails->viewport()->update();
 }
 
 void TlyrPreview::Lock()
