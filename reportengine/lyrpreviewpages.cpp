@@ -645,7 +645,8 @@ TlyrReportPage *TlyrPreviewPages::GetPage(int index)
     TlyrReportPage *page = buildPage(index);
     if (!page) return nullptr;
     pageCache_.insert(pageCache_.begin(), CachedPage{index, std::unique_ptr<TlyrReportPage>(page)});
-    while (static_cast<int>(pageCache_.size()) > pageCacheLimit()) dropCachedPage();
+    while (static_cast<int>(pageCache_.size()) > pageCacheLimit() && dropCachedPage()) {
+    }
     return page;
 }
 
@@ -655,16 +656,21 @@ int TlyrPreviewPages::pageCacheLimit() const
 }
 
 // The least recently used page leaves the cache; with the file cache its
-// element leaves memory too.
-void TlyrPreviewPages::dropCachedPage()
+// element leaves memory too. The page just built and a page in use by a
+// click stay (the cache may then hold one page more); false when none left.
+bool TlyrPreviewPages::dropCachedPage()
 {
-    const int index = pageCache_.back().Index;
-    pageCache_.pop_back();
-    if (!Report || !Report->EngineOptions()->UseFileCache() || index >= Count()) return;
+    size_t victim = pageCache_.size() - 1;
+    if (pageCache_[victim].Index == inUse_) --victim;
+    if (victim == 0) return false;
+    const int index = pageCache_[victim].Index;
+    pageCache_.erase(pageCache_.begin() + static_cast<std::ptrdiff_t>(victim));
+    if (!Report || !Report->EngineOptions()->UseFileCache() || index >= Count()) return true;
     // The page being written stays.
-    if (Engine && Engine->Running && index == CurPage) return;
+    if (Engine && Engine->Running && index == CurPage) return true;
     TlyrXMLItem *item = PagesItem()->Items(index);
     if (item->Unloadable) XMLDoc.UnloadItem(item);
+    return true;
 }
 
 QSize TlyrPreviewPages::GetPageSize(int index)
@@ -819,6 +825,13 @@ TlyrView *TlyrPreviewPages::ObjectOver(int index, double x, double y, int button
         return nullptr;
     }
     if (!hit) return nullptr;
+    // Following a link may build other pages; this one stays for the click.
+    struct InUse {
+        int &Index;
+        int Was;
+        ~InUse() { Index = Was; }
+    } inUse{inUse_, inUse_};
+    inUse_ = index;
     if (hit->Cursor() != 0) setCursor(hit->Cursor());
     const QString url = hit->URL();
     if (!url.isEmpty()) {

@@ -178,7 +178,7 @@ private:
     void writeFullPage(TlyrReportPage *page, TlyrXMLItem *item);
     void fileCacheCheck();
     int pageCacheLimit() const;
-    void dropCachedPage();
+    bool dropCachedPage();
     void followUrl(const QString &url);
     void exportPage(TlyrExportFilter &filter, int index);
     void noteError(const QString &line);
@@ -194,6 +194,8 @@ private:
         std::unique_ptr<TlyrReportPage> Page;
     };
     std::vector<CachedPage> pageCache_;
+    // A page the cache keeps while a click on it is handled.
+    int inUse_ = -1;
     TlyrXMLItem *pagesItem_ = nullptr;
     // Logical page number and group page count (-1 while the group is
     // open) of each page: the "logicalpagenumbers" element holds them only
