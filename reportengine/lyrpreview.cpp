@@ -173,32 +173,16 @@ int TlyrPageList::VertRange() const
 
 Qt::CursorShape lyrCursorShape(int cursor)
 {
-    switch (cursor) {
-    case -1: return Qt::BlankCursor;
-    case -3: return Qt::CrossCursor;
-    case -4: return Qt::IBeamCursor;
-    case -6: return Qt::SizeBDiagCursor;
-    case -7: return Qt::SizeVerCursor;
-    case -8: return Qt::SizeFDiagCursor;
-    case -9: return Qt::SizeHorCursor;
-    case -10: return Qt::UpArrowCursor;
-    case -11:
-    case -17: return Qt::WaitCursor;
-    case -12: return Qt::DragMoveCursor;
-    case -13:
-    case -18: return Qt::ForbiddenCursor;
-    case -14: return Qt::SplitHCursor;
-    case -15: return Qt::SplitVCursor;
-    case -16: return Qt::DragCopyCursor;
-    case -19: return Qt::BusyCursor;
-    case -20: return Qt::WhatsThisCursor;
-    case -21: return Qt::PointingHandCursor;
-    case -22: return Qt::SizeAllCursor;
-    case 150: return Qt::OpenHandCursor;
-    case 151: return Qt::CrossCursor;
-    case 152: return Qt::IBeamCursor;
-    default: return Qt::ArrowCursor;
-    }
+    static const QHash<int, Qt::CursorShape> shapes{
+            {-1, Qt::BlankCursor},       {-3, Qt::CrossCursor},         {-4, Qt::IBeamCursor},
+            {-6, Qt::SizeBDiagCursor},   {-7, Qt::SizeVerCursor},       {-8, Qt::SizeFDiagCursor},
+            {-9, Qt::SizeHorCursor},     {-10, Qt::UpArrowCursor},      {-11, Qt::WaitCursor},
+            {-12, Qt::DragMoveCursor},   {-13, Qt::ForbiddenCursor},    {-14, Qt::SplitHCursor},
+            {-15, Qt::SplitVCursor},     {-16, Qt::DragCopyCursor},     {-17, Qt::WaitCursor},
+            {-18, Qt::ForbiddenCursor},  {-19, Qt::BusyCursor},         {-20, Qt::WhatsThisCursor},
+            {-21, Qt::PointingHandCursor}, {-22, Qt::SizeAllCursor},    {lyrCrHand, Qt::OpenHandCursor},
+            {151, Qt::CrossCursor},      {152, Qt::IBeamCursor}};
+    return shapes.value(cursor, Qt::ArrowCursor);
 }
 
 namespace {

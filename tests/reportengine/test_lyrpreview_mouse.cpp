@@ -73,23 +73,11 @@ TEST_F(PreviewMouseTest, LinksToAPageOrAnAnchorMoveThePreview)
 TEST_F(PreviewMouseTest, AClickOnADrillDownGroupOpensAndClosesIt)
 {
     PreviewReport r(4);
-    auto *group = r.band<TlyrGroupHeader>("GroupHeader1", 62, 16);
-    group->Condition = QStringLiteral("Line");
-    group->DrillDown = true;
-    r.memo(group, "G", QStringLiteral("Group [Line]"), 0, 100, 16);
+    r.drillDownGroup(QStringLiteral("Group [Line]"));
     ASSERT_TRUE(r.prepare());
     auto form = r.openForm(QSize(1000, 700));
     TlyrPreviewWorkspace *w = form->Preview->Workspace;
-    auto rows = [&r] {
-        int n = 0;
-        for (int i = 0; i < r.pages().Count(); ++i)
-            if (TlyrReportPage *p = r.pages().GetPage(i))
-                for (TlyrComponent *c : p->AllObjects())
-                    if (auto *m = qobject_cast<TlyrCustomMemoView *>(c);
-                        m && m->GetText().contains(QStringLiteral("苹果汁")))
-                        ++n;
-        return n;
-    };
+    auto rows = [&r] { return r.textsContaining(QStringLiteral("苹果汁")); };
     ASSERT_EQ(rows(), 0);
 
     // The first group (its header shows the line before it).
@@ -135,12 +123,8 @@ TEST_F(PreviewMouseTest, MovingOverAViewShowsItsCursorAndLinkAndTellsTheReport)
     auto *header = r.page->FindBand(&TlyrPageHeader::staticMetaObject);
     r.memo(header, "Cross", QStringLiteral("十字"), 0, 100, 20, 36)->SetCursor(-3);
     r.memo(header, "Site", QStringLiteral("网站"), 200, 100, 20, 36)->SetURL(QStringLiteral("https://example.com/"));
-    r.report->PreviewOptions()->Modal = false;
-    r.report->PreviewOptions()->Maximized = false;
-    r.report->ShowReport();
-    auto *link = qobject_cast<TlyrPreviewFormLink *>(r.report->PreviewForm());
-    ASSERT_NE(link, nullptr);
-    QPointer<TlyrPreviewForm> form = link->Form();
+    QPointer<TlyrPreviewForm> form = r.showWithoutWaiting();
+    ASSERT_TRUE(form);
     r.report->Timer()->stop();
     ASSERT_TRUE(r.report->PrepareReport(false));
     QStringList over;
