@@ -147,19 +147,22 @@ TEST_F(StoreTest, DrawingMirrorsMarginsLeavesOutPreviewOnlyViewsClipsAndNumbersC
     EXPECT_TRUE(texts(false).contains(QLatin1String("Preview only")));
     EXPECT_FALSE(texts(true).contains(QLatin1String("Preview only")));
 
-    // On screen nothing is painted outside the paper.
-    QImage image(1400, 1200, QImage::Format_RGB32);
-    image.fill(Qt::gray);
-    {
+    // On screen nothing is painted outside the paper; a printer's canvas
+    // is not narrowed.
+    auto paint = [&](bool printer) {
+        QImage image(1400, 1200, QImage::Format_RGB32);
+        image.fill(Qt::gray);
         QPainter painter(&image);
-        TlyrCanvas canvas(&painter, 96, 96, false);
+        TlyrCanvas canvas(&painter, 96, 96, printer);
         pages().DrawPage(0, canvas, 1, 1, 0, 0);
         EXPECT_FALSE(canvas.HasClip());
-    }
+        return image;
+    };
     const int paperRight = qRound(210 * lyrUnitsPerMM);
-    const int beyondX = qRound(30 * lyrUnitsPerMM + 1100);
-    ASSERT_GT(beyondX, paperRight);
-    EXPECT_EQ(image.pixelColor(beyondX, qRound(10 * lyrUnitsPerMM + 10)), QColor(Qt::gray));
+    const QPoint inBeyond(qRound(30 * lyrUnitsPerMM + 1100), qRound(page->TopMargin() * lyrUnitsPerMM) + 10);
+    ASSERT_GT(inBeyond.x(), paperRight);
+    EXPECT_EQ(paint(false).pixelColor(inBeyond), QColor(Qt::gray));
+    EXPECT_EQ(paint(true).pixelColor(inBeyond), QColor(Qt::red));
 
     // Printed: two collated copies each carry their number; the mirrored
     // margin shows on the second page; the preview-only text is left out.
