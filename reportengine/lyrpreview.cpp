@@ -174,14 +174,14 @@ int TlyrPageList::VertRange() const
 Qt::CursorShape lyrCursorShape(int cursor)
 {
     static const QHash<int, Qt::CursorShape> shapes{
-            {-1, Qt::BlankCursor},       {-3, Qt::CrossCursor},         {-4, Qt::IBeamCursor},
-            {-6, Qt::SizeBDiagCursor},   {-7, Qt::SizeVerCursor},       {-8, Qt::SizeFDiagCursor},
-            {-9, Qt::SizeHorCursor},     {-10, Qt::UpArrowCursor},      {-11, Qt::WaitCursor},
-            {-12, Qt::DragMoveCursor},   {-13, Qt::ForbiddenCursor},    {-14, Qt::SplitHCursor},
-            {-15, Qt::SplitVCursor},     {-16, Qt::DragCopyCursor},     {-17, Qt::WaitCursor},
-            {-18, Qt::ForbiddenCursor},  {-19, Qt::BusyCursor},         {-20, Qt::WhatsThisCursor},
-            {-21, Qt::PointingHandCursor}, {-22, Qt::SizeAllCursor},    {lyrCrHand, Qt::OpenHandCursor},
-            {151, Qt::CrossCursor},      {152, Qt::IBeamCursor}};
+            {-1, Qt::BlankCursor},         {-3, Qt::CrossCursor},      {-4, Qt::IBeamCursor},
+            {-6, Qt::SizeBDiagCursor},     {-7, Qt::SizeVerCursor},    {-8, Qt::SizeFDiagCursor},
+            {-9, Qt::SizeHorCursor},       {-10, Qt::UpArrowCursor},   {-11, Qt::WaitCursor},
+            {-12, Qt::DragMoveCursor},     {-13, Qt::ForbiddenCursor}, {-14, Qt::SplitHCursor},
+            {-15, Qt::SplitVCursor},       {-16, Qt::DragCopyCursor},  {-17, Qt::WaitCursor},
+            {-18, Qt::ForbiddenCursor},    {-19, Qt::BusyCursor},      {-20, Qt::WhatsThisCursor},
+            {-21, Qt::PointingHandCursor}, {-22, Qt::SizeAllCursor},   {lyrCrHand, Qt::OpenHandCursor},
+            {151, Qt::CrossCursor},        {152, Qt::IBeamCursor}};
     return shapes.value(cursor, Qt::ArrowCursor);
 }
 

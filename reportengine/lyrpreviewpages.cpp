@@ -645,8 +645,7 @@ TlyrReportPage *TlyrPreviewPages::GetPage(int index)
     TlyrReportPage *page = buildPage(index);
     if (!page) return nullptr;
     pageCache_.insert(pageCache_.begin(), CachedPage{index, std::unique_ptr<TlyrReportPage>(page)});
-    while (static_cast<int>(pageCache_.size()) > pageCacheLimit() && dropCachedPage()) {
-    }
+    while (static_cast<int>(pageCache_.size()) > pageCacheLimit() && dropCachedPage()) {}
     return page;
 }
 
@@ -873,12 +872,37 @@ void TlyrPreviewPages::exportPage(TlyrExportFilter &filter, int index)
             memo->CopyNo = 1;
             // The print-time tags and an automatic width are settled by
             // laying the text out once.
-            if (memo->AutoWidth() || memo->GetText().contains(QLatin1String("#]")))
-                memo->Draw(scratch, 1, 1, 0, 0);
+            if (memo->AutoWidth() || memo->GetText().contains(QLatin1String("#]"))) memo->Draw(scratch, 1, 1, 0, 0);
         }
         filter.ExportObject(c);
     }
     filter.FinishPage(page, index);
+}
+
+void TlyrPreviewPages::exportPages(TlyrExportFilter &filter, const QStringList &chosen)
+{
+    TlyrReport *report = Report;
+    // The preview is given back and the progress closed also when a page
+    // fails.
+    struct Running {
+        TlyrCustomPreview *Preview;
+        TlyrReport *Progress;
+        ~Running()
+        {
+            if (Preview) Preview->Unlock();
+            if (Progress) Progress->DoProgressStop(ptExporting);
+        }
+    } running{report ? report->Preview() : nullptr, report && filter.ShowProgress ? report : nullptr};
+    if (running.Preview) running.Preview->Lock();
+    if (running.Progress) running.Progress->DoProgressStart(ptExporting);
+    ClearPageCache();
+    for (int i = 0; i < Count(); ++i) {
+        if (report && report->Terminated()) break;
+        if (!chosen.isEmpty() && !chosen.contains(QString::number(i + 1))) continue;
+        exportPage(filter, i);
+        if (running.Progress) running.Progress->DoProgress(ptExporting, i + 1);
+        QCoreApplication::processEvents();
+    }
 }
 
 bool TlyrPreviewPages::Export(TlyrExportFilter &filter)
@@ -891,29 +915,7 @@ bool TlyrPreviewPages::Export(TlyrExportFilter &filter)
         QStringList chosen;
         lyrParsePageNumbers(filter.PageNumbers, chosen, Count());
         if (filter.Start()) {
-            {
-            // The preview is given back and the progress closed also when a
-            // page fails.
-            struct Running {
-                TlyrCustomPreview *Preview;
-                TlyrReport *Progress;
-                ~Running()
-                {
-                    if (Preview) Preview->Unlock();
-                    if (Progress) Progress->DoProgressStop(ptExporting);
-                }
-            } running{report ? report->Preview() : nullptr, report && filter.ShowProgress ? report : nullptr};
-            if (running.Preview) running.Preview->Lock();
-            if (running.Progress) running.Progress->DoProgressStart(ptExporting);
-            ClearPageCache();
-            for (int i = 0; i < Count(); ++i) {
-                if (report && report->Terminated()) break;
-                if (!chosen.isEmpty() && !chosen.contains(QString::number(i + 1))) continue;
-                exportPage(filter, i);
-                if (running.Progress) running.Progress->DoProgress(ptExporting, i + 1);
-                QCoreApplication::processEvents();
-            }
-            }
+            exportPages(filter, chosen);
             filter.Finish();
             result = true;
         }

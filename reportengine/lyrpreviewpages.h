@@ -181,6 +181,7 @@ private:
     bool dropCachedPage();
     void followUrl(const QString &url);
     void exportPage(TlyrExportFilter &filter, int index);
+    void exportPages(TlyrExportFilter &filter, const QStringList &chosen);
     void noteError(const QString &line);
     void loadAfterParse();
 

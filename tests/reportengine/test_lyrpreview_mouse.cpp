@@ -26,8 +26,7 @@ protected:
         for (const TlyrRecordedText &t : c.Texts)
             if (t.Text.startsWith(text)) {
                 const TlyrPageItem &p = w->PageList.Items[static_cast<size_t>(index)];
-                return QPoint(t.X + 4, t.Y + 4) + QPoint(p.Left, p.Top) -
-                       QPoint(w->HorzPosition(), w->VertPosition());
+                return QPoint(t.X + 4, t.Y + 4) + QPoint(p.Left, p.Top) - QPoint(w->HorzPosition(), w->VertPosition());
             }
         ADD_FAILURE() << "no text " << text.toStdString() << " on page " << index + 1;
         return {};

@@ -288,12 +288,12 @@ TEST_F(StoreTest, ExportTakesTheChosenPagesWithTheirBackgroundAndReportsAFailing
     filter.ShowProgress = true;
     EXPECT_TRUE(pages().Export(filter));
     const int yellow = clYellow;
-    EXPECT_EQ(filter.log.join(u';').toStdString(), QStringList({"start", "page 2 210x297", "locked", QStringLiteral("background %1").arg(yellow),
-                                       "2 size 10", "of 4 size 20", "page 3 210x297",
-                                       "locked", QStringLiteral("background %1").arg(yellow), "3 size 10",
-                                       "of 4 size 20", "finish"})
-                                                      .join(u';')
-                                                      .toStdString());
+    EXPECT_EQ(filter.log.join(u';').toStdString(),
+              QStringList({"start", "page 2 210x297", "locked", QStringLiteral("background %1").arg(yellow),
+                           "2 size 10", "of 4 size 20", "page 3 210x297", "locked",
+                           QStringLiteral("background %1").arg(yellow), "3 size 10", "of 4 size 20", "finish"})
+                      .join(u';')
+                      .toStdString());
     EXPECT_FALSE(preview.Locked);
     EXPECT_EQ(events, (QStringList{"print report", QStringLiteral("progress start %1").arg(int(ptExporting)),
                                    "progress 2", "progress 3", "after print report"}));
