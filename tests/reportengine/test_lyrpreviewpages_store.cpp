@@ -159,7 +159,8 @@ TEST_F(StoreTest, DrawingMirrorsMarginsLeavesOutPreviewOnlyViewsClipsAndNumbersC
         return image;
     };
     const int paperRight = qRound(210 * lyrUnitsPerMM);
-    const QPoint inBeyond(qRound(30 * lyrUnitsPerMM + 1100), qRound(page->TopMargin() * lyrUnitsPerMM) + 10);
+    const QPoint inBeyond(qRound(30 * lyrUnitsPerMM + 1100),
+                          qRound(pages().GetPage(0)->TopMargin() * lyrUnitsPerMM) + 10);
     ASSERT_GT(inBeyond.x(), paperRight);
     EXPECT_EQ(paint(false).pixelColor(inBeyond), QColor(Qt::gray));
     EXPECT_EQ(paint(true).pixelColor(inBeyond), QColor(Qt::red));
