@@ -461,6 +461,8 @@ public:
     std::function<void(TlyrCustomDatabase *database, bool &connected)> OnBeforeConnect;
     std::function<void(TlyrReport *, TlyrProgressType, int)> OnProgressStart, OnProgress, OnProgressStop;
     std::function<void(TlyrComponent *view, int button, int shift, bool &modified)> OnClickObject;
+    // The mouse is over a view of a page in the preview.
+    std::function<void(TlyrComponent *view)> OnMouseOverObject;
     // Before each printed page, with the copy being printed.
     std::function<void(TlyrReportPage *page, int copyNo)> OnPrintPage;
     // Builds a report page itself (through the engine's ShowBand, NewPage,

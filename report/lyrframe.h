@@ -137,13 +137,15 @@ void lyrThickLine(TlyrCanvas &canvas, int x1, int y1, int x2, int y2, int width)
 
 class TlyrHighlight : public QObject {
     Q_OBJECT
+    Q_PROPERTY(bool Active MEMBER Active)
     Q_PROPERTY(int Color READ Color WRITE SetColor)
     Q_PROPERTY(QString Condition READ Condition WRITE SetCondition)
     Q_PROPERTY(TlyrFont *Font READ Font)
+    Q_CLASSINFO("Default:Active", "false")
     Q_CLASSINFO("Default:Color", "536870911")
 public:
     explicit TlyrHighlight(QObject *owner = nullptr);
-    // Set at run time from Condition; not stored, not copied.
+    // Set at run time from Condition; not copied. A prepared page carries it.
     bool Active = false;
     int Color() const { return color_; }
     QString Condition() const { return condition_; }

@@ -920,6 +920,9 @@ void TlyrEngine::showGroupHeaders(Node &node, size_t from, bool reset)
         groupThrough_[h] = reset ? 1 : groupThrough_.value(h) + 1;
         groupLine_[h] = reset ? 1 : groupLine_.value(h) + 1;
         if (!reset && i + 1 < node.Groups.size()) groupLine_[node.Groups[i + 1]] = 0;
+        // The output below raises the counter to the group's number, so the
+        // prepared header's Tag is the key a click toggles.
+        h->EngineCounter = groupThrough_[h] - 1;
     }
     applyDrillDown(node);
     for (size_t i = from; i < node.Groups.size(); ++i) {

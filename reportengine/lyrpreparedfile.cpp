@@ -2,6 +2,7 @@
 // source pages, dictionary and picture cache written next to the pages.
 
 #include "report/lyrclass.h"
+#include "report/lyrdmpclass.h"
 #include "report/lyrpage.h"
 #include "report/lyrxmlserializer.h"
 #include "script/ks_props.h"
@@ -83,7 +84,11 @@ void TlyrPreviewPages::loadAfterParse()
     }
     TlyrXMLItem *sources = root->FindItem(QStringLiteral("sourcepages"));
     for (int i = 0; i < sources->Count(); ++i) {
-        auto page = std::make_unique<TlyrReportPage>();
+        std::unique_ptr<TlyrReportPage> page;
+        if (lyrIsDMPPageName(sources->Items(i)->Name))
+            page = std::make_unique<TlyrDMPPage>();
+        else
+            page = std::make_unique<TlyrReportPage>();
         TlyrXMLSerializer ser(nullptr);
         ser.ReadRootComponent(page.get(), sources->Items(i));
         for (const QString &e : std::as_const(ser.Errors)) noteError(e);

@@ -180,6 +180,28 @@ int TlyrPageList::VertRange() const
 
 // ---------------------------------------------------------------- workspace
 
+Qt::CursorShape lyrCursorShape(int cursor)
+{
+    static const QHash<int, Qt::CursorShape> shapes{
+            {-1, Qt::BlankCursor},         {-3, Qt::CrossCursor},      {-4, Qt::IBeamCursor},
+            {-6, Qt::SizeBDiagCursor},     {-7, Qt::SizeVerCursor},    {-8, Qt::SizeFDiagCursor},
+            {-9, Qt::SizeHorCursor},       {-10, Qt::UpArrowCursor},   {-11, Qt::WaitCursor},
+            {-12, Qt::DragMoveCursor},     {-13, Qt::ForbiddenCursor}, {-14, Qt::SplitHCursor},
+            {-15, Qt::SplitVCursor},       {-16, Qt::DragCopyCursor},  {-17, Qt::WaitCursor},
+            {-18, Qt::ForbiddenCursor},    {-19, Qt::BusyCursor},      {-20, Qt::WhatsThisCursor},
+            {-21, Qt::PointingHandCursor}, {-22, Qt::SizeAllCursor},   {lyrCrHand, Qt::OpenHandCursor},
+            {151, Qt::CrossCursor},        {152, Qt::IBeamCursor}};
+    return shapes.value(cursor, Qt::ArrowCursor);
+}
+
+namespace {
+// The shift state handed to click events: shift 1, alt 2, ctrl 4.
+int lyrShiftState(Qt::KeyboardModifiers m)
+{
+    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::AltModifier ? 2 : 0) | (m & Qt::ControlModifier ? 4 : 0);
+}
+}  // namespace
+
 TlyrPreviewWorkspace::TlyrPreviewWorkspace(TlyrPreview *preview, bool thumbnail, QWidget *parent)
     : TlyrScrollWin(parent), IsThumbnail(thumbnail), Preview(preview)
 {
@@ -187,6 +209,7 @@ TlyrPreviewWorkspace::TlyrPreviewWorkspace(TlyrPreview *preview, bool thumbnail,
     SetLargeChange(300);
     SetSmallChange(8);
     viewport()->setMouseTracking(true);
+    viewport()->setCursor(lyrCursorShape(DefaultCursor));
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFrameShape(QFrame::NoFrame);
 }
@@ -415,13 +438,13 @@ void TlyrPreviewWorkspace::mouseMoveEvent(QMouseEvent *e)
     ui::guarded([&] {
         const QPoint at = e->pos() + QPoint(HorzPosition(), VertPosition());
         const int index = PageList.FindPage(at.y(), at.x());
-        Qt::CursorShape cursor = DefaultCursor;
+        int cursor = DefaultCursor;
         if (index >= 0 && index < PageList.Count()) {
             const TlyrPageItem &p = PageList.Items[index];
-            TlyrView *v = PreviewPages()->ObjectOver(index, at.x(), at.y(), 0, 0, Zoom, p.Left, p.Top, false);
-            if (v && !v->property("URL").toString().isEmpty()) cursor = Qt::PointingHandCursor;
+            PreviewPages()->ObjectOver(index, at.x(), at.y(), 0, lyrShiftState(e->modifiers()), Zoom, p.Left, p.Top,
+                                       false, &cursor);
         }
-        viewport()->setCursor(cursor);
+        viewport()->setCursor(lyrCursorShape(cursor));
     });
 }
 
@@ -434,10 +457,13 @@ void TlyrPreviewWorkspace::mouseReleaseEvent(QMouseEvent *e)
     const int index = PageList.FindPage(at.y(), at.x());
     if (index < 0) return;
     Preview->PageChosen(this, index + 1);
-    if (!IsThumbnail && e->button() != Qt::RightButton && PreviewPages() && !Preview->Running) {
-        const TlyrPageItem &p = PageList.Items[index];
+    if (!IsThumbnail && e->button() != Qt::RightButton && PreviewPages() && !Preview->Running &&
+        index < PageList.Count()) {
+        const TlyrPageItem p = PageList.Items[index];
         ui::guarded([&] {
-            PreviewPages()->ObjectOver(index, at.x(), at.y(), int(e->button()), 0, Zoom, p.Left, p.Top, true);
+            int cursor = DefaultCursor;
+            PreviewPages()->ObjectOver(index, at.x(), at.y(), int(e->button()), lyrShiftState(e->modifiers()), Zoom,
+                                       p.Left, p.Top, true, &cursor);
         });
     }
 }
@@ -608,6 +634,12 @@ void TlyrPreview::SetOutlineWidth(int v)
 {
     outlineWidth_ = v;
     applyVisibility();
+}
+
+void TlyrPreview::RepaintPages()
+{
+    Workspace->viewport()->update();
+    Thumbnails->viewport()->update();
 }
 
 void TlyrPreview::Lock()

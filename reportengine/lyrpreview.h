@@ -86,7 +86,8 @@ public:
     std::unique_ptr<TlyrRecordingCanvas> SearchCache;
     bool Dragging = false;
     QPoint LastPoint;
-    Qt::CursorShape DefaultCursor = Qt::ArrowCursor;
+    // The library's hand: the page can be dragged.
+    int DefaultCursor = 150;
     // Pages drawn by the last paint (the ones in view).
     int PagesPainted = 0;
 
@@ -180,6 +181,8 @@ public:
     void SetZoomMode(TlyrZoomMode m);
     void UpdatePages();
     void UpdateOutline();
+    // Both workspaces draw their pages again.
+    void RepaintPages();
 
     void Print();
     void Export(TlyrExportFilter &filter);
@@ -344,6 +347,10 @@ private:
     QPointer<TlyrPreviewForm> form_;
     bool modal_ = false;
 };
+
+// The shape of a stored cursor number (the system's numbers and the
+// library's hand, zoom and format cursors); 0 gives the arrow.
+Qt::CursorShape lyrCursorShape(int cursor);
 
 // Sets the preview window factory of the report library.
 void lyrInstallPreview();

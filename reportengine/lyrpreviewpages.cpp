@@ -1,16 +1,22 @@
 #include "reportengine/lyrpreviewpages.h"
 
+#include "platform/error.h"
 #include "report/lyrband.h"
 #include "report/lyrcanvas.h"
 #include "report/lyrclass.h"
 #include "report/lyrmemo.h"
 #include "report/lyrpage.h"
 #include "report/lyrview.h"
+#include "report/lyrdmpclass.h"
+#include "report/lyrres.h"
+#include "report/lyrutils.h"
 #include "report/lyrxmlserializer.h"
 #include "script/ks_props.h"
 #include "reportengine/lyroutline.h"
+#include "reportengine/lyrpreview.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QSet>
 #include <QDesktopServices>
 #include <QFile>
@@ -37,6 +43,17 @@ bool previewVisible(const TlyrComponent *c)
 }
 
 }  // namespace
+
+bool lyrIsDMPPageName(const QString &name)
+{
+    return name.compare(QLatin1String("TlyrDMPPage"), Qt::CaseInsensitive) == 0;
+}
+
+std::unique_ptr<TlyrReportPage> lyrNewPageLike(const TlyrReportPage *page)
+{
+    if (qobject_cast<const TlyrDMPPage *>(page)) return std::make_unique<TlyrDMPPage>();
+    return std::make_unique<TlyrReportPage>();
+}
 
 // ---------------------------------------------------------------- dictionary
 
@@ -333,17 +350,36 @@ void TlyrPreviewPages::BeginPass()
 
 void TlyrPreviewPages::ClearFirstPassPages()
 {
-    TlyrXMLItem *pages = PagesItem();
-    // The pages of the first pass stay as places that the final pass writes
-    // over; only their objects go.
-    for (int i = std::max(FirstPageIndex, 0); i < pages->Count(); ++i) {
-        TlyrXMLItem *page = pages->Items(i);
-        if (!page->Loaded) XMLDoc.LoadItem(page);
-        const int keep = i == FirstPageIndex ? FirstObjectIndex : 0;
-        while (page->Count() > keep) delete page->Items(page->Count() - 1);
+    if (FirstPageIndex >= 0) {
+        // The report's part begins on a page of an earlier report: that page
+        // keeps what it had, the pages after it go.
+        TlyrXMLItem *pages = PagesItem();
+        if (FirstPageIndex < pages->Count()) {
+            TlyrXMLItem *page = pages->Items(FirstPageIndex);
+            if (!page->Loaded) XMLDoc.LoadItem(page);
+            while (page->Count() > FirstObjectIndex) delete page->Items(page->Count() - 1);
+        }
+        while (pages->Count() > FirstPageIndex + 1) delete pages->Items(pages->Count() - 1);
+    } else {
+        // The final pass writes everything again, the outline included;
+        // anchors and logical page numbers of the first pass are kept.
+        TlyrXMLItem *root = XMLDoc.Root();
+        for (int i = 0; i < root->Count(); ++i) {
+            TlyrXMLItem *child = root->Items(i);
+            if (child->Name.compare(QLatin1String("anchors"), Qt::CaseInsensitive) == 0 ||
+                child->Name.compare(QLatin1String("logicalpagenumbers"), Qt::CaseInsensitive) == 0)
+                continue;
+            child->Clear();
+        }
+        GetOutline()->CurItem = nullptr;
+        OutlineItems = 0;
     }
-    CurPage = FirstPageIndex;
     ClearPageCache();
+    // The group totals of the last pages were closed at the end of the pass;
+    // a reset from the last page again would write them over with 0.
+    CurPage = FirstPageIndex;
+    ResetLogicalPageNumber();
+    MemSize = 0;
 }
 
 void TlyrPreviewPages::CutObjects(int from)
@@ -558,8 +594,9 @@ TlyrReportPage *TlyrPreviewPages::buildPage(int index)
         if (!item->Loaded) XMLDoc.LoadItem(item);
         std::unique_ptr<TlyrReportPage> page;
         TlyrXMLSerializer ser(nullptr);
-        if (item->Name.compare(QLatin1String("TlyrReportPage"), Qt::CaseInsensitive) == 0) {
-            page = std::make_unique<TlyrReportPage>();
+        const bool dotMatrix = lyrIsDMPPageName(item->Name);
+        if (dotMatrix || item->Name.compare(QLatin1String("TlyrReportPage"), Qt::CaseInsensitive) == 0) {
+            page = dotMatrix ? std::make_unique<TlyrDMPPage>() : std::make_unique<TlyrReportPage>();
             ser.ReadRootComponent(page.get(), item);
             for (const QString &e : std::as_const(ser.Errors)) noteError(e);
         } else {
@@ -569,8 +606,9 @@ TlyrReportPage *TlyrPreviewPages::buildPage(int index)
                 noteError(QStringLiteral("Damaged prepared page %1").arg(index + 1));
                 return nullptr;
             }
-            page = std::make_unique<TlyrReportPage>();
-            page->Assign(SourcePages[static_cast<size_t>(source)].get());
+            TlyrReportPage *from = SourcePages[static_cast<size_t>(source)].get();
+            page = lyrNewPageLike(from);
+            page->Assign(from);
             if (item->HasProp("pw") || item->HasProp("ph")) {
                 bool okW = false, okH = false;
                 const double w = item->Prop("pw").toDouble(&okW), h = item->Prop("ph").toDouble(&okH);
@@ -608,8 +646,31 @@ TlyrReportPage *TlyrPreviewPages::GetPage(int index)
     TlyrReportPage *page = buildPage(index);
     if (!page) return nullptr;
     pageCache_.insert(pageCache_.begin(), CachedPage{index, std::unique_ptr<TlyrReportPage>(page)});
-    while (static_cast<int>(pageCache_.size()) > std::max(PageCacheSize, 1)) pageCache_.pop_back();
+    while (static_cast<int>(pageCache_.size()) > pageCacheLimit() && dropCachedPage()) {}
     return page;
+}
+
+int TlyrPreviewPages::pageCacheLimit() const
+{
+    return std::max(Report ? Report->PreviewOptions()->PagesInCache : 50, 1);
+}
+
+// The least recently used page leaves the cache; with the file cache its
+// element leaves memory too. The page just built and a page in use by a
+// click stay (the cache may then hold one page more); false when none left.
+bool TlyrPreviewPages::dropCachedPage()
+{
+    size_t victim = pageCache_.size() - 1;
+    if (pageCache_[victim].Index == inUse_) --victim;
+    if (victim == 0) return false;
+    const int index = pageCache_[victim].Index;
+    pageCache_.erase(pageCache_.begin() + static_cast<std::ptrdiff_t>(victim));
+    if (!Report || !Report->EngineOptions()->UseFileCache() || index >= Count()) return true;
+    // The page being written stays.
+    if (Engine && Engine->Running && index == CurPage) return true;
+    TlyrXMLItem *item = PagesItem()->Items(index);
+    if (item->Unloadable) XMLDoc.UnloadItem(item);
+    return true;
 }
 
 QSize TlyrPreviewPages::GetPageSize(int index)
@@ -619,59 +680,264 @@ QSize TlyrPreviewPages::GetPageSize(int index)
     return QSize(lyrRoundi(page->Width()), lyrRoundi(page->Height()));
 }
 
+namespace {
+
+// A page printed on the back of a sheet has its binding margin on the other
+// side: left and right margins are exchanged while it is drawn or hit.
+class MirroredMargins {
+public:
+    MirroredMargins(TlyrReportPage *page, int index) : page_(page->MirrorMargins && index % 2 == 1 ? page : nullptr)
+    {
+        swap();
+    }
+    ~MirroredMargins() { swap(); }
+    MirroredMargins(const MirroredMargins &) = delete;
+    MirroredMargins &operator=(const MirroredMargins &) = delete;
+
+private:
+    void swap()
+    {
+        if (!page_) return;
+        const double left = page_->LeftMargin();
+        page_->SetLeftMargin(page_->RightMargin());
+        page_->SetRightMargin(left);
+    }
+    TlyrReportPage *page_;
+};
+
+// The clip of a screen canvas narrowed to the paper while a page is drawn.
+class PaperClip {
+public:
+    PaperClip(TlyrCanvas &canvas, const QRect &paper, bool on) : canvas_(on ? &canvas : nullptr)
+    {
+        if (canvas_) canvas_->PushClip(paper);
+    }
+    ~PaperClip()
+    {
+        if (canvas_) canvas_->PopClip();
+    }
+    PaperClip(const PaperClip &) = delete;
+    PaperClip &operator=(const PaperClip &) = delete;
+
+private:
+    TlyrCanvas *canvas_;
+};
+
+// A canvas that only records (the preview's search) takes every object.
+bool recordsOnly(const TlyrCanvas &canvas)
+{
+    return !canvas.Painter() && dynamic_cast<const TlyrRecordingCanvas *>(&canvas);
+}
+
+}  // namespace
+
 void TlyrPreviewPages::DrawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX,
                                 double offsetY)
 {
     TlyrReportPage *page = GetPage(index);
     if (!page) return;
+    const MirroredMargins mirrored(page, index);
+    const bool printing = canvas.IsPrinter();
+    const QRect paper(QPoint(lyrRoundi(offsetX), lyrRoundi(offsetY)),
+                      QPoint(lyrRoundi(page->PaperWidth() * lyrUnitsPerMM * scaleX + offsetX) - 1,
+                             lyrRoundi(page->PaperHeight() * lyrUnitsPerMM * scaleY + offsetY) - 1));
+    const PaperClip clip(canvas, paper, !printing);
     page->DrawBackground(canvas, scaleX, scaleY, offsetX, offsetY);
     const double ox = offsetX + page->LeftMargin() * lyrUnitsPerMM * scaleX;
     const double oy = offsetY + page->TopMargin() * lyrUnitsPerMM * scaleY;
-    for (TlyrComponent *c : page->AllObjects())
-        if (c->IsView()) static_cast<TlyrView *>(c)->Draw(canvas, scaleX, scaleY, ox, oy);
+    const bool everything = recordsOnly(canvas);
+    const QPoint shift(lyrRoundi(ox), lyrRoundi(oy));
+    for (TlyrComponent *c : page->AllObjects()) {
+        if (!c->IsView()) continue;
+        auto *v = static_cast<TlyrView *>(c);
+        if (printing && !v->Printable()) continue;
+        const QRect box(QPoint(lyrRoundi(v->AbsLeft() * scaleX) - 20, lyrRoundi(v->AbsTop() * scaleY) - 20),
+                        QPoint(lyrRoundi((v->AbsLeft() + v->Width()) * scaleX + 20),
+                               lyrRoundi((v->AbsTop() + v->Height()) * scaleY + 20)));
+        if (!everything && !canvas.RectVisible(box.translated(shift))) continue;
+        if (auto *memo = qobject_cast<TlyrCustomMemoView *>(v)) {
+            memo->TotalPages = Count();
+            memo->CopyNo = CopyNo;
+            memo->PrintScale = PrintScale;
+        }
+        v->Draw(canvas, scaleX, scaleY, ox, oy);
+    }
+}
+
+void TlyrPreviewPages::followUrl(const QString &url)
+{
+    auto *preview = Report ? qobject_cast<TlyrPreview *>(Report->Preview()) : nullptr;
+    if (url.startsWith(QLatin1Char('@'))) {
+        bool ok = false;
+        const int pageNo = url.mid(1).trimmed().toInt(&ok);
+        if (ok && preview) preview->SetPageNo(pageNo);
+    } else if (url.startsWith(QLatin1Char('#'))) {
+        TlyrXMLItem *anchor = FindAnchor(url.mid(1));
+        if (anchor && preview) preview->SetPosition(anchor->Prop("page").toInt() + 1, anchor->Prop("top").toInt());
+    } else if (lyrIsSafeHyperlink(url) && OnOpenUrl) {
+        OnOpenUrl(url);
+    }
 }
 
 TlyrView *TlyrPreviewPages::ObjectOver(int index, double x, double y, int button, int shift, double scale,
-                                       double offsetX, double offsetY, bool click)
+                                       double offsetX, double offsetY, bool click, int *cursor)
 {
+    if (index < 0 || index >= Count() || (Engine && Engine->Running)) return nullptr;
     TlyrReportPage *page = GetPage(index);
     if (!page) return nullptr;
-    const double ox = offsetX + page->LeftMargin() * lyrUnitsPerMM * scale;
-    const double oy = offsetY + page->TopMargin() * lyrUnitsPerMM * scale;
-    const QList<TlyrComponent *> all = page->AllObjects();
-    // The topmost (last drawn) view wins.
-    for (auto it = all.crbegin(); it != all.crend(); ++it) {
-        if (!(*it)->IsView()) continue;
-        auto *v = static_cast<TlyrView *>(*it);
-        const double l = v->AbsLeft() * scale + ox, t = v->AbsTop() * scale + oy;
-        if (x < l || y < t || x > l + v->Width() * scale || y > t + v->Height() * scale) continue;
-        if (click) {
-            const QString url = v->property("URL").toString();
-            if (!url.isEmpty() && lyrIsSafeHyperlink(url) && OnOpenUrl) OnOpenUrl(url);
-            bool modified = false;
-            if (Report) Report->DoPreviewClick(v, button, shift, modified);
+    auto setCursor = [cursor](int c) {
+        if (cursor) *cursor = c;
+    };
+    TlyrGroupHeader *drillDown = nullptr;
+    TlyrView *hit = nullptr;
+    {
+        const MirroredMargins mirrored(page, index);
+        const double ox = offsetX + page->LeftMargin() * lyrUnitsPerMM * scale;
+        const double oy = offsetY + page->TopMargin() * lyrUnitsPerMM * scale;
+        if (Report) Report->SetProgressMessage(QString());
+        const auto under = [&](const TlyrComponent *c) {
+            const double l = c->AbsLeft() * scale + ox, t = c->AbsTop() * scale + oy;
+            return x >= l && y >= t && x <= l + c->Width() * scale && y <= t + c->Height() * scale;
+        };
+        const auto drillDownHeader = [](TlyrComponent *c) {
+            auto *h = qobject_cast<TlyrGroupHeader *>(c);
+            return h && h->DrillDown ? h : nullptr;
+        };
+        const QList<TlyrComponent *> all = page->AllObjects();
+        // The topmost (last drawn) object wins.
+        for (auto it = all.crbegin(); it != all.crend(); ++it) {
+            TlyrComponent *c = *it;
+            if (!under(c)) continue;
+            if ((drillDown = drillDownHeader(c))) break;
+            if (!c->IsView()) continue;
+            hit = static_cast<TlyrView *>(c);
+            drillDown = drillDownHeader(c->Parent());
+            break;
         }
-        return v;
     }
+    if (drillDown) {
+        setCursor(lyrCrHandPoint);
+        if (!click || button != Qt::LeftButton || !Report) return hit;
+        const QString key = drillDown->Name() + QLatin1Char('.') + QString::number(drillDown->Tag());
+        if (!Report->ClickList.removeAll(key)) Report->ClickList << key;
+        // The rebuild replaces every page.
+        if (Report->Preview()) Report->Preview()->RefreshReport();
+        return nullptr;
+    }
+    if (!hit) return nullptr;
+    // Following a link may build other pages; this one stays for the click.
+    struct InUse {
+        int &Index;
+        int Was;
+        ~InUse() { Index = Was; }
+    } inUse{inUse_, inUse_};
+    inUse_ = index;
+    if (hit->Cursor() != 0) setCursor(hit->Cursor());
+    const QString url = hit->URL();
+    if (!url.isEmpty()) {
+        if (Report) Report->SetProgressMessage(url);
+        if (hit->Cursor() == 0) setCursor(lyrCrHandPoint);
+    }
+    if (!click) {
+        if (Report && Report->OnMouseOverObject) Report->OnMouseOverObject(hit);
+        return hit;
+    }
+    if (!url.isEmpty()) followUrl(url);
+    bool modified = false;
+    if (Report) Report->DoPreviewClick(hit, button, shift, modified);
+    if (!modified) return hit;
+    ModifyPage(index, page);
+    if (auto *preview = Report ? qobject_cast<TlyrPreview *>(Report->Preview()) : nullptr) preview->RepaintPages();
     return nullptr;
+}
+
+void TlyrPreviewPages::exportPage(TlyrExportFilter &filter, int index)
+{
+    TlyrReportPage *page = GetPage(index);
+    if (!page) return;
+    filter.StartPage(page, index);
+    // The page's colour, frame and picture, as one picture object.
+    TlyrPictureView background;
+    background.SetNameUnchecked(QStringLiteral("_pagebackground"));
+    background.SetBounds(0, 0, page->Width(), page->Height());
+    background.SetColor(page->Color());
+    background.SetFrame(*page->Frame());
+    if (!page->Background()->PictureData().isEmpty())
+        background.LoadPictureFromStream(page->Background()->PictureData());
+    filter.ExportObject(&background);
+    TlyrCanvas scratch(nullptr, 96, 96, false);
+    for (TlyrComponent *c : page->AllObjects()) {
+        if (auto *memo = qobject_cast<TlyrCustomMemoView *>(c)) {
+            if (memo->Highlight()->Active) memo->Font()->Assign(*memo->Highlight()->Font());
+            memo->TotalPages = Count();
+            memo->CopyNo = 1;
+            // The print-time tags and an automatic width are settled by
+            // laying the text out once.
+            if (memo->AutoWidth() || memo->GetText().contains(QLatin1String("#]"))) memo->Draw(scratch, 1, 1, 0, 0);
+        }
+        filter.ExportObject(c);
+    }
+    filter.FinishPage(page, index);
+}
+
+void TlyrPreviewPages::exportPages(TlyrExportFilter &filter, const QStringList &chosen)
+{
+    TlyrReport *report = Report;
+    // The preview is given back and the progress closed also when a page
+    // fails.
+    struct Running {
+        TlyrCustomPreview *Preview;
+        TlyrReport *Progress;
+        ~Running()
+        {
+            if (Preview) Preview->Unlock();
+            if (Progress) Progress->DoProgressStop(ptExporting);
+        }
+    } running{report ? report->Preview() : nullptr, report && filter.ShowProgress ? report : nullptr};
+    if (running.Preview) running.Preview->Lock();
+    if (running.Progress) running.Progress->DoProgressStart(ptExporting);
+    ClearPageCache();
+    for (int i = 0; i < Count(); ++i) {
+        if (report && report->Terminated()) break;
+        if (!chosen.isEmpty() && !chosen.contains(QString::number(i + 1))) continue;
+        exportPage(filter, i);
+        if (running.Progress) running.Progress->DoProgress(ptExporting, i + 1);
+        QCoreApplication::processEvents();
+    }
 }
 
 bool TlyrPreviewPages::Export(TlyrExportFilter &filter)
 {
-    if (Count() == 0 || !filter.Start()) return false;
-    if (Report) Report->DoProgressStart(ptExporting);
-    for (int i = 0; i < Count(); ++i) {
-        if (Report && Report->Terminated()) break;
-        TlyrReportPage *page = GetPage(i);
-        if (!page) continue;
-        filter.StartPage(page, i);
-        for (TlyrComponent *c : page->AllObjects()) filter.ExportObject(c);
-        filter.FinishPage(page, i);
-        if (Report) Report->DoProgress(ptExporting, i + 1);
+    if (Count() == 0) return false;
+    TlyrReport *report = Report;
+    if (report && report->OnPrintReport) report->OnPrintReport();
+    bool result = false;
+    try {
+        QStringList chosen;
+        lyrParsePageNumbers(filter.PageNumbers, chosen, Count());
+        if (filter.Start()) {
+            exportPages(filter, chosen);
+            filter.Finish();
+            result = true;
+        }
+    } catch (const std::exception &e) {
+        if (report) {
+            report->AddError(lyrExceptionText(e));
+            lyrReportError(report->EngineOptions()->NewSilentMode(),
+                           lyrResources().Get(QStringLiteral("clErrors")) + QStringLiteral("\r\n") +
+                                   report->Errors().join(QStringLiteral("\r\n")));
+        }
     }
-    filter.Finish();
-    if (Report) Report->DoProgressStop(ptExporting);
-    return true;
+    ClearPageCache();
+    if (report && report->OnAfterPrintReport) report->OnAfterPrintReport();
+    return result;
+}
+
+QString lyrExceptionText(const std::exception &e)
+{
+    if (const auto *v = dynamic_cast<const velmora::Error *>(&e))
+        return v->detail().isEmpty() ? v->message() : v->message() + QStringLiteral(": ") + v->detail();
+    return QString::fromUtf8(e.what());
 }
 
 QString lyrDumpPreparedPages(TlyrPreviewPages &pages)

@@ -14,11 +14,17 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <exception>
 #include <memory>
 #include <vector>
 
 class TlyrCanvas;
 class TlyrReportPage;
+
+// Mouse cursors as views store them: the system's pointing hand and the
+// library's own hand for dragging pages.
+constexpr int lyrCrHandPoint = -21;
+constexpr int lyrCrHand = 150;
 class TlyrOutline;
 class TlyrView;
 
@@ -129,12 +135,21 @@ public:
     // An endless page grew: its source page gets the custom paper of that
     // size (width and height in report units).
     void UpdatePageDimensions(TlyrReportPage *page, double width, double height);
+    // Offsets are the device pixels of the paper's top-left corner. A page on
+    // the back of a sheet (odd index) with MirrorMargins swaps its left and
+    // right margins; a printer gets only the printable views, a screen only
+    // what lies on the paper.
     void DrawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY);
-    // The view under (x, y) of a page drawn at that scale and offset; with
-    // click set its hyperlink is followed (web and mail addresses only) and
-    // the report's click event runs.
+    // The view under (x, y) of a page drawn at that scale and offset. The
+    // cursor becomes the view's own, the hand for a hyperlink or a
+    // drill-down group. With click set a hyperlink is followed ("@n" a page
+    // of the preview, "#name" an anchor, web and mail addresses by the
+    // system), the report's click event runs (a page it modified is kept),
+    // and a left click on a drill-down group opens or closes it; without
+    // click the report's mouse-over event runs. Null when nothing is hit or
+    // the page was rebuilt by the click.
     TlyrView *ObjectOver(int index, double x, double y, int button, int shift, double scale, double offsetX,
-                         double offsetY, bool click);
+                         double offsetY, bool click, int *cursor = nullptr);
     void LoadFromStream(QIODevice &stream, bool allowPartialLoading = false);
     void LoadFromStream(std::unique_ptr<QIODevice> stream, bool allowPartialLoading);
     void SaveToStream(QIODevice &stream);
@@ -149,7 +164,6 @@ public:
     int GetAnchorPage(const QString &text) override;
     void ClearPageCache();
     int PageCacheCount() const { return static_cast<int>(pageCache_.size()); }
-    int PageCacheSize = 50;
     // Opens a hyperlink; replaceable in tests.
     std::function<void(const QString &url)> OnOpenUrl;
 
@@ -163,6 +177,11 @@ private:
     TlyrXMLItem *rootChild(const char *name);
     void writeFullPage(TlyrReportPage *page, TlyrXMLItem *item);
     void fileCacheCheck();
+    int pageCacheLimit() const;
+    bool dropCachedPage();
+    void followUrl(const QString &url);
+    void exportPage(TlyrExportFilter &filter, int index);
+    void exportPages(TlyrExportFilter &filter, const QStringList &chosen);
     void noteError(const QString &line);
     void loadAfterParse();
 
@@ -176,6 +195,8 @@ private:
         std::unique_ptr<TlyrReportPage> Page;
     };
     std::vector<CachedPage> pageCache_;
+    // A page the cache keeps while a click on it is handled.
+    int inUse_ = -1;
     TlyrXMLItem *pagesItem_ = nullptr;
     // Logical page number and group page count (-1 while the group is
     // open) of each page: the "logicalpagenumbers" element holds them only
@@ -191,6 +212,14 @@ private:
     QString pageName_;
     int namedSource_ = -1;
 };
+
+// A page element or source page written in full as a dot-matrix page.
+bool lyrIsDMPPageName(const QString &name);
+// An empty page of the same class (dot-matrix or report page).
+std::unique_ptr<TlyrReportPage> lyrNewPageLike(const TlyrReportPage *page);
+
+// The text of an error for the error box and the report's errors.
+QString lyrExceptionText(const std::exception &e);
 
 // True for the hyperlink addresses prepared pages may open.
 bool lyrIsSafeHyperlink(const QString &url);

@@ -2,7 +2,6 @@
 // TlyrPrintJob on the current printer, and raw output for dot-matrix
 // reports.
 
-#include "platform/error.h"
 #include "platform/ui/modal.h"
 #include "report/lyrclass.h"
 #include "report/lyrdmpclass.h"
@@ -39,15 +38,13 @@ public:
     }
     void DrawPage(int index, TlyrCanvas &canvas, double sx, double sy, double ox, double oy) override
     {
-        // Text on a scaled page grows with it.
-        if (TlyrReportPage *page = pages_.GetPage(index))
-            for (TlyrComponent *c : page->AllObjects())
-                if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) m->PrintScale = pages_.PrintScale;
         pages_.DrawPage(index, canvas, sx, sy, ox, oy);
     }
     void SetPrintScale(double scale) override { pages_.PrintScale = scale; }
     void PagePrinting(int index, int copyNo) override
     {
+        // The copy's number reaches the text drawn next ("[COPYNAME#]").
+        pages_.CopyNo = copyNo;
         if (report_.OnPrintPage)
             if (TlyrReportPage *page = pages_.GetPage(index)) report_.OnPrintPage(page, copyNo);
     }
@@ -60,31 +57,12 @@ private:
     TlyrReport &report_;
 };
 
-QString errorText(const std::exception &e)
-{
-    if (const auto *v = dynamic_cast<const velmora::Error *>(&e))
-        return v->detail().isEmpty() ? v->message() : v->message() + QStringLiteral(": ") + v->detail();
-    return QString::fromUtf8(e.what());
-}
-
 bool isDotMatrix(TlyrReport &report, TlyrPreviewPages &pages)
 {
     if (report.DotMatrixReport()) return true;
     for (const auto &p : pages.SourcePages)
         if (qobject_cast<TlyrDMPPage *>(p.get())) return true;
     return false;
-}
-
-// The font style of the dot-matrix page a prepared page was made from (the
-// rebuilt page is a plain report page).
-int dotMatrixStyle(TlyrPreviewPages &pages, int index)
-{
-    TlyrXMLItem *item = pages.PagesItem()->Items(index);
-    bool ok = false;
-    const int source = item ? item->Name.mid(4, 5).toInt(&ok) : -1;
-    if (!ok || source < 0 || source >= static_cast<int>(pages.SourcePages.size())) return 0;
-    auto *dmp = qobject_cast<TlyrDMPPage *>(pages.SourcePages[static_cast<size_t>(source)].get());
-    return dmp ? dmp->FontStyle() : 0;
 }
 
 // The raw stream of the chosen pages and copies.
@@ -94,10 +72,12 @@ QByteArray dotMatrixJob(TlyrPreviewPages &pages, TlyrReport &report, const TlyrP
     const int copies = o.Copies < 1 ? 1 : o.Copies;
     QByteArray out = lyrDMPJobStart();
     auto page = [&](int i, int copyNo) {
+        pages.CopyNo = copyNo;
         TlyrReportPage *p = pages.GetPage(i);
         if (!p) return;
         if (report.OnPrintPage) report.OnPrintPage(p, copyNo);
-        out += lyrDMPPageBytes(*p, dotMatrixStyle(pages, i));
+        auto *dmp = qobject_cast<TlyrDMPPage *>(p);
+        out += lyrDMPPageBytes(*p, dmp ? dmp->FontStyle() : 0);
         report.DoProgress(ptPrinting, i + 1);
     };
     for (int c = 1; c <= (o.Collate ? copies : 1) && !report.Terminated(); ++c)
@@ -228,7 +208,7 @@ bool TlyrPreviewPages::Print()
     } catch (const std::exception &e) {
         // The prepared pages stay: the user can print again.
         ok = false;
-        const QString text = errorText(e);
+        const QString text = lyrExceptionText(e);
         report.AddError(text);
         lyrErrorMsg(text);
     }

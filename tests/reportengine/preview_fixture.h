@@ -66,7 +66,36 @@ struct PreviewReport {
     {
         return memo(b, QString::fromLatin1(name), text, left, width, height, top);
     }
+    // The window ShowReport opens without waiting (null when none), the
+    // report's build not yet started.
+    TlyrPreviewForm *showWithoutWaiting()
+    {
+        report->PreviewOptions()->Modal = false;
+        report->PreviewOptions()->Maximized = false;
+        report->ShowReport();
+        auto *link = qobject_cast<TlyrPreviewFormLink *>(report->PreviewForm());
+        return link ? link->Form() : nullptr;
+    }
+    // A drill-down group "GroupHeader1" per row, its header showing text.
+    TlyrGroupHeader *drillDownGroup(const QString &text)
+    {
+        auto *group = band<TlyrGroupHeader>("GroupHeader1", 62, 16);
+        group->Condition = QStringLiteral("Line");
+        group->DrillDown = true;
+        memo(group, "G", text, 0, 100, 16);
+        return group;
+    }
     TlyrPreviewPages &pages() { return *static_cast<TlyrPreviewPages *>(report->PreviewPages()); }
+    // How many text objects of the prepared pages hold text.
+    int textsContaining(const QString &text)
+    {
+        int n = 0;
+        for (int i = 0; i < pages().Count(); ++i)
+            if (TlyrReportPage *p = pages().GetPage(i))
+                for (TlyrComponent *c : p->AllObjects())
+                    if (auto *m = qobject_cast<TlyrCustomMemoView *>(c); m && m->GetText().contains(text)) ++n;
+        return n;
+    }
     bool prepare() { return report->PrepareReport(true); }
     // A window of that size showing the report's pages, as ShowReport makes it.
     std::unique_ptr<TlyrPreviewForm> openForm(QSize size)

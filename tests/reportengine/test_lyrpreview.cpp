@@ -563,23 +563,11 @@ TEST_F(PreviewTest, OutlineThumbnailsAndPageCommands)
 TEST_F(PreviewTest, DrillDownCommandsExpandAndCollapseEveryGroup)
 {
     PreviewReport r(4);
-    auto *group = r.band<TlyrGroupHeader>("GroupHeader1", 62, 16);
-    group->Condition = QStringLiteral("Line");
-    group->DrillDown = true;
-    r.memo(group, "G", QStringLiteral("Group"), 0, 100, 16);
+    r.drillDownGroup(QStringLiteral("Group"));
     ASSERT_TRUE(r.prepare());
     auto form = openForm(r);
     // The rows of the prepared pages.
-    auto rows = [&r] {
-        int n = 0;
-        for (int i = 0; i < r.pages().Count(); ++i)
-            if (TlyrReportPage *p = r.pages().GetPage(i))
-                for (TlyrComponent *c : p->AllObjects())
-                    if (auto *m = qobject_cast<TlyrCustomMemoView *>(c);
-                        m && m->GetText().contains(QStringLiteral("苹果汁")))
-                        ++n;
-        return n;
-    };
+    auto rows = [&r] { return r.textsContaining(QStringLiteral("苹果汁")); };
     // A build puts the template back: the group is found again after one.
     auto expanded = [&r] {
         auto *g = qobject_cast<TlyrGroupHeader *>(r.report->FindObject(QStringLiteral("GroupHeader1")));
@@ -794,12 +782,7 @@ TEST_F(PreviewTest, PageSettingsApplyToTheCurrentPageOrToAllPages)
 TEST_F(PreviewTest, AWindowShownWithoutWaitingFreesItselfOnClose)
 {
     PreviewReport r(10);
-    r.report->PreviewOptions()->Modal = false;
-    r.report->PreviewOptions()->Maximized = false;
-    r.report->ShowReport();
-    auto *link = qobject_cast<TlyrPreviewFormLink *>(r.report->PreviewForm());
-    ASSERT_NE(link, nullptr);
-    QPointer<TlyrPreviewForm> form = link->Form();
+    QPointer<TlyrPreviewForm> form = r.showWithoutWaiting();
     ASSERT_TRUE(form);
     EXPECT_TRUE(form->isVisible());
     r.report->Timer()->stop();
