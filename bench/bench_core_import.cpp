@@ -1,6 +1,7 @@
 // Importing 10,000 members through the member import window (target: under
 // 2 s), against a baseline in the same process: the same 10,000 member rows
-// stored by bare INSERT statements in one transaction.
+// stored by one INSERT statement with bound values, row after row, in one
+// transaction.
 #include "bench/gui_main.h"
 #include "core/Imports.h"
 #include "core/Schema.h"
@@ -78,19 +79,38 @@ void BM_BaselineInserts(benchmark::State &state)
         vdb::Connection &c = *dm.ADOConnection1();
         const auto start = Clock::now();
         vdb::Transaction tx(c);
+        // One statement with bound values, kept compiled across the rows.
+        const QString insert = QStringLiteral(
+                "Insert InTo Member(theNum,theName,theBir,thePho,theAdd,Remark,thePY,theState,theDate,theSex,theType,"
+                "theZK,theJFBL,theXF,theCZ,UseDate,UseCount,theUser,theJF,theTM,theAH,theCP,theDel,NLBir,thePass,"
+                "JSRNum) Values(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
         for (int i = 1; i <= kMembers; ++i)
-            c.execute(QStringLiteral(
-                              "Insert InTo Member(theNum,theName,theBir,thePho,theAdd,Remark,thePY,theState,theDate,"
-                              "theSex,theType,theZK,theJFBL,theXF,theCZ,UseDate,UseCount,theUser,theJF,theTM,theAH,"
-                              "theCP,theDel,NLBir,thePass,JSRNum) "
-                              "Values('%1','会员%2','1990-01-01','%3','某市某区某路某号',"
-                              "'','HY%2','启用','2026-03-07','男','普通会员',100,1,0,%4,'1900-01-01',0,'admin',%5,"
-                              "'','','','否','1990-02-30','270946','')")
-                              .arg(i, 8, 10, QChar('0'))
-                              .arg(i)
-                              .arg(13800000000LL + i)
-                              .arg((i % 400) * 1.5)
-                              .arg(i % 1000));
+            c.execute(insert, {QStringLiteral("%1").arg(i, 8, 10, QChar('0')),
+                               "会员" + QString::number(i),
+                               "1990-01-01",
+                               QString::number(13800000000LL + i),
+                               "某市某区某路某号",
+                               "",
+                               "HY" + QString::number(i),
+                               "启用",
+                               "2026-03-07",
+                               "男",
+                               "普通会员",
+                               100,
+                               1,
+                               0,
+                               (i % 400) * 1.5,
+                               "1900-01-01",
+                               0,
+                               "admin",
+                               i % 1000,
+                               "",
+                               "",
+                               "",
+                               "否",
+                               "1990-02-30",
+                               "270946",
+                               ""});
         tx.commit();
         const double s = secondsSince(start);
         state.SetIterationTime(s);
@@ -129,6 +149,8 @@ void importMembers(benchmark::State &state, bool withCards)
     frmDM = nullptr;
 }
 
+// The import window's "导入" on a 10,000-member sheet, against
+// BM_BaselineInserts storing the same rows with one bound statement.
 void BM_ImportMembers10k(benchmark::State &state)
 {
     importMembers(state, true);
