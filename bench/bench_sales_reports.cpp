@@ -51,13 +51,21 @@ void groupedPasses(benchmark::State &state, int periodWidth, const std::string &
     SalesBenchDb &db = shop();
     vdb::Connection &c = *db.dm->ADOConnection1();
     const QString range = QStringLiteral(" >= '2025-01-01' and %1 < '2026-01-01' group by substr(%1,1,%2)");
-    const auto pass = [&](const QString &select, const QString &date, int fields, std::map<QString, QStringList> &out) {
+    // One statement grouped by period; its fields go to the report's
+    // columns at, an empty sum reading "0" as the report has it.
+    const auto pass = [&](const QString &select, const QString &date, std::initializer_list<int> at,
+                          std::map<QString, QStringList> &out) {
         vdb::Query q(&c);
         q.OpenSql(QStringLiteral("select substr(%1,1,%2), ").arg(date).arg(periodWidth) + select + " and " + date +
                   range.arg(date).arg(periodWidth));
         for (int r = 0; r < q.RecordCount(); ++r) {
             QStringList &v = out[q.text(r, 0)];
-            for (int f = 1; f <= fields; ++f) v << q.text(r, f);
+            if (v.isEmpty()) v = QStringList(15, QStringLiteral("0"));
+            int f = 1;
+            for (int column : at) {
+                const QString t = q.text(r, f++);
+                if (!t.isEmpty()) v[column] = t;
+            }
         }
     };
     measure(
@@ -65,18 +73,15 @@ void groupedPasses(benchmark::State &state, int periodWidth, const std::string &
             [&] {
                 std::map<QString, QStringList> figures;
                 pass("count(*), sum(theSJ), sum(theCB), sum(theHJ-theCB-TCMoney) from UXF where theDel='否'", "myDate",
-                     4, figures);
-                pass("sum(theMoney) from UXF_SK where theSMType<>'会员卡'", "SKDate", 1, figures);
-                pass("sum(theMoney) from UXF_SK where theSMType='会员卡'", "SKDate", 1, figures);
-                pass("count(*), sum(MCZ), sum(MZS) from UCZ where theDel='否'", "myDate", 3, figures);
-                pass("count(*), sum(MJF) from UDH where theDel='否'", "myDate", 2, figures);
-                pass("count(*), sum(theSum) from UJH where theDel='否'", "myDate", 2, figures);
-                pass("count(*), sum(theSum) from UTH where theDel='否'", "myDate", 2, figures);
+                     {0, 1, 4, 5}, figures);
+                pass("sum(theMoney) from UXF_SK where theSMType<>'会员卡'", "SKDate", {2}, figures);
+                pass("sum(theMoney) from UXF_SK where theSMType='会员卡'", "SKDate", {3}, figures);
+                pass("count(*), sum(MCZ), sum(MZS) from UCZ where theDel='否'", "myDate", {6, 7, 8}, figures);
+                pass("count(*), sum(MJF) from UDH where theDel='否'", "myDate", {9, 10}, figures);
+                pass("count(*), sum(theSum) from UJH where theDel='否'", "myDate", {11, 12}, figures);
+                pass("count(*), sum(theSum) from UTH where theDel='否'", "myDate", {13, 14}, figures);
                 std::vector<sales::ReportRow> rows;
-                for (auto &[period, values] : figures) {
-                    while (values.size() < 15) values << QStringLiteral("0");
-                    rows.push_back({period, values.mid(0, 15)});
-                }
+                for (auto &[period, values] : figures) rows.push_back({period, values});
                 sales::storeReport(*db.dm, rows);
                 vdb::Query list(&c);
                 list.OpenSql(QStringLiteral("select * from UBB order by theDate desc"));
