@@ -89,6 +89,9 @@ void BM_PdfByQPainter(benchmark::State &state)
     state.counters["pages"] = pages;
 }
 
+// The prepared report printed to a file through the queue's printer, as the
+// print button does (every page drawn through the printer canvas into the
+// PDF), against BM_PdfByQPainter writing the same strings into a PDF.
 void BM_PrintToFile(benchmark::State &state)
 {
     QTemporaryDir dir;

@@ -8,6 +8,7 @@
 #include <QtGlobal>
 
 #include <chrono>
+#include <string>
 
 namespace ksbench {
 
@@ -37,13 +38,15 @@ struct Lua {
 // The engine may take at most this many times Lua's time.
 constexpr double kTargetRatio = 3.0;
 
-// Runs both per iteration; counter ratio_vs_lua = engine time / Lua time,
+// Runs the engine and the Lua anchor per iteration, and other Lua code after
+// them when given; counter ratio_vs_lua = engine time / anchor time,
 // ratio_vs_target = that ratio / the target (kTargetRatio unless given; at
-// most 1 meets it).
-template <class EngineRun, class LuaRun>
-void Compare(benchmark::State &state, EngineRun engine, LuaRun lua, double targetRatio = kTargetRatio)
+// most 1 meets it), ratio_vs_<otherName> = engine time / the other's time.
+template <class EngineRun, class LuaRun, class OtherRun>
+void Compare(benchmark::State &state, EngineRun engine, LuaRun lua, double targetRatio, const char *otherName,
+             OtherRun other)
 {
-    double engineNs = 0, luaNs = 0;
+    double engineNs = 0, luaNs = 0, otherNs = 0;
     for (auto _ : state) {
         auto t0 = Clock::now();
         auto a = engine();
@@ -51,6 +54,11 @@ void Compare(benchmark::State &state, EngineRun engine, LuaRun lua, double targe
         auto b = lua();
         auto t2 = Clock::now();
         if (qint64(a) != qint64(b)) state.SkipWithError("engine and Lua disagree");
+        if (otherName) {
+            auto c = other();
+            otherNs += std::chrono::duration<double, std::nano>(Clock::now() - t2).count();
+            if (qint64(a) != qint64(c)) state.SkipWithError("engine and Lua disagree");
+        }
         benchmark::DoNotOptimize(a);
         engineNs += std::chrono::duration<double, std::nano>(t1 - t0).count();
         luaNs += std::chrono::duration<double, std::nano>(t2 - t1).count();
@@ -61,6 +69,17 @@ void Compare(benchmark::State &state, EngineRun engine, LuaRun lua, double targe
     const double ratio = luaNs > 0 ? engineNs / luaNs : 0;
     state.counters["ratio_vs_lua"] = benchmark::Counter(ratio);
     state.counters["ratio_vs_target"] = benchmark::Counter(ratio / targetRatio);
+    if (otherName && otherNs > 0) {
+        state.counters[std::string("lua_") + otherName + "_ms"] =
+                benchmark::Counter(otherNs / 1e6 / double(state.iterations()));
+        state.counters[std::string("ratio_vs_lua_") + otherName] = benchmark::Counter(engineNs / otherNs);
+    }
+}
+
+template <class EngineRun, class LuaRun>
+void Compare(benchmark::State &state, EngineRun engine, LuaRun lua, double targetRatio = kTargetRatio)
+{
+    Compare(state, engine, lua, targetRatio, nullptr, [] { return lua_Integer(0); });
 }
 
 }  // namespace ksbench

@@ -1,6 +1,7 @@
 #include "report/lyrcomponent.h"
 
 #include "report/lyrclass.h"
+#include "report/lyrdialogpage.h"
 #include "report/lyrpropstream.h"
 #include "report/lyrres.h"
 #include "report/lyrutils.h"
@@ -221,15 +222,25 @@ void TlyrComponent::CreateUniqueName()
     }
 }
 
+// Whether a parent's position counts in its children's: a dialog page's
+// controls stand where they are.  Asked for every drawn object, so by the
+// meta-object rather than by class name.
+namespace {
+bool placesChildren(const TlyrComponent *parent)
+{
+    return parent && !qobject_cast<const TlyrDialogPage *>(parent);
+}
+}  // namespace
+
 double TlyrComponent::AbsLeft() const
 {
-    if (parent_ && !parent_->inherits("TlyrDialogPage")) return left_ + parent_->AbsLeft();
+    if (placesChildren(parent_)) return left_ + parent_->AbsLeft();
     return left_;
 }
 
 double TlyrComponent::AbsTop() const
 {
-    if (parent_ && !parent_->inherits("TlyrDialogPage")) return top_ + parent_->AbsTop();
+    if (placesChildren(parent_)) return top_ + parent_->AbsTop();
     return top_;
 }
 

@@ -208,6 +208,8 @@ QByteArray lyrXMLToBytes(QByteArrayView xml)
 
 QString lyrXMLToStr(QByteArrayView xml)
 {
+    // Most values have no reference in them: read straight, without a copy.
+    if (!xml.contains('&')) return QString::fromUtf8(xml);
     return QString::fromUtf8(lyrXMLToBytes(xml));
 }
 

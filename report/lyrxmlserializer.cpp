@@ -17,6 +17,13 @@
 
 namespace {
 
+// Whether an attribute's name is name in any letter case; most names differ
+// in length, which settles it without comparing letters.
+bool isName(QStringView attribute, QLatin1StringView name)
+{
+    return attribute.size() == name.size() && attribute.compare(name, Qt::CaseInsensitive) == 0;
+}
+
 // The meta-object index of a published property (-1 when it is not a
 // declared one), looked up once per class and name: loading and copying ask
 // it for every property of every object.
@@ -411,7 +418,7 @@ void TlyrXMLSerializer::applyValue(QObject *obj, QByteArrayView rawName, const Q
         const KsClassInfo *cls = ksClassInfoOf(target);
         const KsPropInfo *p = cls ? cls->FindProperty(parts[i]) : nullptr;
         if (!p) return;
-        if (i == parts.size() - 1 && last.compare(QLatin1String("Text"), Qt::CaseInsensitive) == 0 &&
+        if (i == parts.size() - 1 && isName(last, QLatin1StringView("Text")) &&
             lyrIsStringListProperty(target, p)) {
             if (!p->IsReadOnly()) target->setProperty(p->Name.toLatin1().constData(), textToLines(value));
             return;
@@ -421,16 +428,16 @@ void TlyrXMLSerializer::applyValue(QObject *obj, QByteArrayView rawName, const Q
         if (!sub || qobject_cast<TlyrComponent *>(sub)) return;
         target = sub;
     }
-    if (last.compare(QLatin1String("PropData"), Qt::CaseInsensitive) == 0) {
+    if (isName(last, QLatin1StringView("PropData"))) {
         readPropData(target, value.toLatin1());
         return;
     }
     auto *targetComp = qobject_cast<TlyrComponent *>(target);
-    if (last.compare(QLatin1String("Text"), Qt::CaseInsensitive) == 0 && targetComp && targetComp->IsTextObject()) {
+    if (isName(last, QLatin1StringView("Text")) && targetComp && targetComp->IsTextObject()) {
         targetComp->SetComponentText(value);
         return;
     }
-    if (last.compare(QLatin1String("Name"), Qt::CaseInsensitive) == 0 && qobject_cast<TlyrReport *>(target)) return;
+    if (isName(last, QLatin1StringView("Name")) && qobject_cast<TlyrReport *>(target)) return;
     const KsClassInfo *cls = ksClassInfoOf(target);
     const KsPropInfo *p = cls ? cls->FindProperty(last) : nullptr;
     if (!p || p->IsReadOnly()) return;

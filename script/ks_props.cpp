@@ -329,8 +329,32 @@ void ksUnregisterClass(const QString &name)
 
 const KsClassInfo *ksFindClassInfo(const QString &name)
 {
+    // Every object a template or a prepared page reads is looked up by its
+    // class name: found classes are kept by the name as asked until the
+    // classes change.  A kept one is checked against its name, which a
+    // registration may rename afterwards; names not found are not kept, and
+    // spellings past a bound start the keeping afresh.
+    static QHash<QString, const KsClassInfo *> found;
+    static unsigned foundGeneration = 0;
+    const QString &key = name;
+    {
+        std::lock_guard lock(cacheLock());
+        if (foundGeneration != generation()) {
+            found.clear();
+            foundGeneration = generation();
+        }
+        if (const KsClassInfo *c = found.value(key); c && c->ClassName.compare(name, Qt::CaseInsensitive) == 0)
+            return c;
+    }
     for (auto &c : Reg().Classes)
-        if (c->ClassName.compare(name, Qt::CaseInsensitive) == 0) return c.get();
+        if (c->ClassName.compare(name, Qt::CaseInsensitive) == 0) {
+            std::lock_guard lock(cacheLock());
+            if (foundGeneration == generation()) {
+                if (found.size() >= 4096) found.clear();
+                found.insert(key, c.get());
+            }
+            return c.get();
+        }
     return nullptr;
 }
 

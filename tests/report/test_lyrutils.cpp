@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 struct LocaleGuard {
@@ -38,6 +40,23 @@ TEST(lyrUtils, TolerantNumberText)
         EXPECT_THROW(lyrStrToFloat(QStringLiteral("1,234.5")), ElyrConvertError);
         EXPECT_THROW(lyrStrToFloat(QStringLiteral("abc")), ElyrConvertError);
         EXPECT_THROW(lyrStrToFloat(QString()), ElyrConvertError);
+        // Plain decimals, read the short way, give the C locale's value to
+        // the last bit; anything else still goes the long way.
+        for (const char *t : {"0", "-0", "7", "007", "-12", "0.1", "2.675", "123456789.123456789", "-0.000001",
+                              "9007199254740993", "1.7976931348623157", "0.30000000000000004",
+                              "12345678901234567890123456789012"}) {
+            const double v = lyrStrToFloat(QString::fromLatin1(t));
+            EXPECT_EQ(std::signbit(v), std::signbit(QLocale::c().toDouble(QString::fromLatin1(t)))) << t;
+            EXPECT_EQ(v, QLocale::c().toDouble(QString::fromLatin1(t))) << t;
+        }
+        EXPECT_DOUBLE_EQ(lyrStrToFloat(QStringLiteral("1.5E3")), 1500);
+        EXPECT_DOUBLE_EQ(lyrStrToFloat(QStringLiteral(" 2.5")), 2.5);
+        EXPECT_DOUBLE_EQ(lyrStrToFloat(QStringLiteral("3,25")), 3.25);
+        EXPECT_DOUBLE_EQ(lyrStrToFloat(QStringLiteral("+4")), 4);
+        EXPECT_THROW(lyrStrToFloat(QStringLiteral("1-2")), ElyrConvertError);
+        EXPECT_THROW(lyrStrToFloat(QStringLiteral("--1")), ElyrConvertError);
+        EXPECT_THROW(lyrStrToFloat(QStringLiteral("1..2")), ElyrConvertError);
+        EXPECT_THROW(lyrStrToFloat(QStringLiteral("-")), ElyrConvertError);
         const QString sep = l.decimalPoint();
         EXPECT_EQ(lyrFloatToStr(2), QStringLiteral("2"));
         EXPECT_EQ(lyrFloatToStr(2.5), QStringLiteral("2") + sep + QStringLiteral("50"));

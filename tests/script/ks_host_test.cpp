@@ -165,6 +165,27 @@ TEST(KsPublishedProperties, LookupFollowsChanges)
     ksUnregisterClass(QStringLiteral("TCaseBase"));
 }
 
+// Classes are found by name in any letter case, the first registered of a
+// name winning, and lookups follow registrations, renames and removals.
+TEST(KsPublishedProperties, ClassLookupFollowsChanges)
+{
+    EXPECT_EQ(ksFindClassInfo(QStringLiteral("TFoundLater")), nullptr);
+    KsClassInfo *first = ksRegisterPlainClass(QStringLiteral("TFoundLater"), nullptr);
+    EXPECT_EQ(ksFindClassInfo(QStringLiteral("TFoundLater")), first);
+    EXPECT_EQ(ksFindClassInfo(QStringLiteral("tfoundlater")), first);
+    EXPECT_EQ(ksFindClassInfo(QStringLiteral("TFOUNDLATER")), first);
+    // A class renamed after its registration answers to its new name only.
+    first->ClassName = QStringLiteral("TRenamedLater");
+    EXPECT_EQ(ksFindClassInfo(QStringLiteral("TFoundLater")), nullptr);
+    EXPECT_EQ(ksFindClassInfo(QStringLiteral("trenamedlater")), first);
+    ksUnregisterClass(QStringLiteral("TRenamedLater"));
+    EXPECT_EQ(ksFindClassInfo(QStringLiteral("TRenamedLater")), nullptr);
+    KsClassInfo *again = ksRegisterPlainClass(QStringLiteral("TFoundLater"), nullptr);
+    EXPECT_EQ(ksFindClassInfo(QStringLiteral("tFoundLater")), again);
+    ksUnregisterClass(QStringLiteral("TFoundLater"));
+    EXPECT_EQ(ksFindClassInfo(QStringLiteral("TFoundLater")), nullptr);
+}
+
 TEST(KsPublishedProperties, UnregisteredQtSuperclassesContribute)
 {
     const auto &registered = Cls();  // the base must be registered before the leaf
