@@ -79,8 +79,8 @@ TEST_F(PreviewMouseTest, AClickOnADrillDownGroupOpensAndClosesIt)
     auto rows = [&r] { return r.textsContaining(QStringLiteral("苹果汁")); };
     ASSERT_EQ(rows(), 0);
 
-    // The first group (its header shows the line before it).
-    const QPoint first = onScreen(r, w, 0, QStringLiteral("Group 0"));
+    // The first group (its header prints the group's own line number).
+    const QPoint first = onScreen(r, w, 0, QStringLiteral("Group 1"));
     QTest::mouseMove(w->viewport(), first);
     EXPECT_EQ(w->viewport()->cursor().shape(), Qt::PointingHandCursor);
     // The right button leaves the group as it is.
