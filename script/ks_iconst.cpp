@@ -1,28 +1,33 @@
 #include "script/ks_iconst.h"
 
-QString SLangNotFound = QStringLiteral("Language '%1' not found");
-QString SInvalidLanguage = QStringLiteral("Invalid language definition");
-QString SIdRedeclared = QStringLiteral("Identifier redeclared: ");
-QString SUnknownType = QStringLiteral("Unknown type: ");
-QString SIncompatibleTypes = QStringLiteral("Incompatible types");
-QString SIdUndeclared = QStringLiteral("Undeclared identifier: ");
-QString SClassRequired = QStringLiteral("Class type required");
-QString SIndexRequired = QStringLiteral("Index required");
-QString SStringError = QStringLiteral("Strings doesn't have properties or methods");
-QString SClassError = QStringLiteral("Class %1 does not have a default property");
-QString SArrayRequired = QStringLiteral("Array type required");
-QString SVarRequired = QStringLiteral("Variable required");
-QString SNotEnoughParams = QStringLiteral("Not enough actual parameters");
-QString STooManyParams = QStringLiteral("Too many actual parameters");
-QString SLeftCantAssigned = QStringLiteral("Left side cannot be assigned to");
-QString SForError = QStringLiteral("For loop variable must be numeric variable");
-QString SEventError = QStringLiteral("Event handler must be a procedure");
-QString SStringIndexError = QStringLiteral("String index out of range");
-QString SProgramTooComplex = QStringLiteral("Program too complex");
-QString SArrayBoundsError = QStringLiteral("Invalid array bounds");
-QString SNumberOutOfRange = QStringLiteral("Number out of range");
-QString SUnitNotRead = QStringLiteral("Cannot read unit '%1'");
-QString SUnitTooLarge = QStringLiteral("Unit '%1' is too large");
+// The report library hands its message table over while the program starts,
+// possibly before this file's objects would be made in the usual order; made
+// first, they are never built over a text already handed over.
+#define KS_MESSAGE __attribute__((init_priority(1000)))
+
+QString SLangNotFound KS_MESSAGE = QStringLiteral("Language '%1' not found");
+QString SInvalidLanguage KS_MESSAGE = QStringLiteral("Invalid language definition");
+QString SIdRedeclared KS_MESSAGE = QStringLiteral("Identifier redeclared: ");
+QString SUnknownType KS_MESSAGE = QStringLiteral("Unknown type: ");
+QString SIncompatibleTypes KS_MESSAGE = QStringLiteral("Incompatible types");
+QString SIdUndeclared KS_MESSAGE = QStringLiteral("Undeclared identifier: ");
+QString SClassRequired KS_MESSAGE = QStringLiteral("Class type required");
+QString SIndexRequired KS_MESSAGE = QStringLiteral("Index required");
+QString SStringError KS_MESSAGE = QStringLiteral("Strings doesn't have properties or methods");
+QString SClassError KS_MESSAGE = QStringLiteral("Class %1 does not have a default property");
+QString SArrayRequired KS_MESSAGE = QStringLiteral("Array type required");
+QString SVarRequired KS_MESSAGE = QStringLiteral("Variable required");
+QString SNotEnoughParams KS_MESSAGE = QStringLiteral("Not enough actual parameters");
+QString STooManyParams KS_MESSAGE = QStringLiteral("Too many actual parameters");
+QString SLeftCantAssigned KS_MESSAGE = QStringLiteral("Left side cannot be assigned to");
+QString SForError KS_MESSAGE = QStringLiteral("For loop variable must be numeric variable");
+QString SEventError KS_MESSAGE = QStringLiteral("Event handler must be a procedure");
+QString SStringIndexError KS_MESSAGE = QStringLiteral("String index out of range");
+QString SProgramTooComplex KS_MESSAGE = QStringLiteral("Program too complex");
+QString SArrayBoundsError KS_MESSAGE = QStringLiteral("Invalid array bounds");
+QString SNumberOutOfRange KS_MESSAGE = QStringLiteral("Number out of range");
+QString SUnitNotRead KS_MESSAGE = QStringLiteral("Cannot read unit '%1'");
+QString SUnitTooLarge KS_MESSAGE = QStringLiteral("Unit '%1' is too large");
 
 bool ksSetCompilerMessage(const QString &id, const QString &text)
 {

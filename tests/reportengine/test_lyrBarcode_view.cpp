@@ -330,3 +330,16 @@ TEST(LyrBarCodeView, ScriptsSetTheSymbologyByName)
 }
 
 }  // namespace
+
+// The barcode class registers the report classes while the program starts,
+// which hands the resource table to the compiler before main runs; the
+// compiler's own texts must not overwrite the table's afterwards.
+TEST(LyrBarCodeView, RegisteringAtStartLeavesTheCompilerTheTableTexts)
+{
+    TksScript s;
+    s.AddRTTI();
+    s.SyntaxType = QStringLiteral("PascalScript");
+    s.Lines = QStringList{QStringLiteral("var t: String; begin t.Size := 1 end.")};
+    EXPECT_FALSE(s.Compile());
+    EXPECT_EQ(s.ErrorMsg, QStringLiteral("Strings do not have properties or methods"));
+}
