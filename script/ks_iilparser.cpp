@@ -896,6 +896,16 @@ struct ksilPass2 {
     // A value seen at compile time: only plain variables are read.
     static KsValue CompileTimeValue(TksCustomVariable *v) { return ksIsPlainRead(v) ? v->Value : KsValue(); }
 
+    // The object a Variant refers to, nil when it is gone.
+    static QObject *LiveObject(const KsValue &v)
+    {
+        try {
+            return v.ToObject();
+        } catch (const KsError &) {
+            return nullptr;
+        }
+    }
+
     static bool NoObjectYet(const KsValue &v)
     {
         return v.IsNull() || v.IsEmpty() || (v.IsIntegral() && v.ToInt64() == 0);
@@ -919,8 +929,7 @@ struct ksilPass2 {
     {
         if (cur->Count() != 0) return false;
         const bool plain = dynamic_cast<TksVariable *>(cur) != nullptr;
-        if (!plain && !dynamic_cast<TksPropertyHelper *>(cur) && !dynamic_cast<TksComponentHelper *>(cur))
-            return false;
+        if (!plain && !dynamic_cast<TksPropertyHelper *>(cur) && !dynamic_cast<TksComponentHelper *>(cur)) return false;
         auto hasDefault = [scope](const QString &className) {
             const TksClassVariable *cls = scope->FindClass(className);
             return cls && cls->DefProperty;
@@ -935,12 +944,7 @@ struct ksilPass2 {
             const KsValue v = CompileTimeValue(cur);
             if (v.IsArray()) return true;
             if (v.IsObject()) {
-                QObject *o = nullptr;
-                try {
-                    o = v.ToObject();
-                } catch (const KsError &) {
-                    o = nullptr;
-                }
+                QObject *o = LiveObject(v);
                 return o ? hasDefault(ksClassNameOf(o)) : !NoLate;
             }
             return !NoLate && NoObjectYet(v);
@@ -1033,12 +1037,7 @@ struct ksilPass2 {
                     tc = tcArray;
                     variantArray = true;
                 } else if (v.IsObject() && !NoLate) {
-                    QObject *o = nullptr;
-                    try {
-                        o = v.ToObject();
-                    } catch (const KsError &) {
-                        o = nullptr;
-                    }
+                    QObject *o = LiveObject(v);
                     if (!o) return MakeLate(x, scope, d->Link(0)->Ref, QString());
                     tc = tcClass;
                     tn = ksClassNameOf(o);
