@@ -896,6 +896,16 @@ struct ksilPass2 {
     // A value seen at compile time: only plain variables are read.
     static KsValue CompileTimeValue(TksCustomVariable *v) { return ksIsPlainRead(v) ? v->Value : KsValue(); }
 
+    // The object a Variant refers to, nil when it is gone.
+    static QObject *LiveObject(const KsValue &v)
+    {
+        try {
+            return v.ToObject();
+        } catch (const KsError &) {
+            return nullptr;
+        }
+    }
+
     static bool NoObjectYet(const KsValue &v)
     {
         return v.IsNull() || v.IsEmpty() || (v.IsIntegral() && v.ToInt64() == 0);
@@ -912,6 +922,38 @@ struct ksilPass2 {
         return nv;
     }
 
+    // Whether arguments in parentheses after `cur`, which takes none, index
+    // its value: an array, an object whose class has a default property, or a
+    // declared Variant whose object is known only when it runs.
+    bool ParenthesesIndex(TksCustomVariable *cur, TksScript *scope, bool autoDeclared) const
+    {
+        if (cur->Count() != 0) return false;
+        const bool plain = dynamic_cast<TksVariable *>(cur) != nullptr;
+        if (!plain && !dynamic_cast<TksPropertyHelper *>(cur) && !dynamic_cast<TksComponentHelper *>(cur)) return false;
+        auto hasDefault = [scope](const QString &className) {
+            const TksClassVariable *cls = scope->FindClass(className);
+            return cls && cls->DefProperty;
+        };
+        switch (cur->TypeCode) {
+        case tcArray:
+            return true;
+        case tcClass:
+            return hasDefault(cur->TypeName);
+        case tcVariant: {
+            if (!plain || autoDeclared) return false;
+            const KsValue v = CompileTimeValue(cur);
+            if (v.IsArray()) return true;
+            if (v.IsObject()) {
+                QObject *o = LiveObject(v);
+                return o ? hasDefault(ksClassNameOf(o)) : !NoLate;
+            }
+            return !NoLate && NoObjectYet(v);
+        }
+        default:
+            return false;
+        }
+    }
+
     TksDesignator *BuildDesignator(TksXMLItem *x, TksScript *scope, Mode mode)
     {
         const QString pos = SetPos(x);
@@ -919,16 +961,28 @@ struct ksilPass2 {
         d->SourcePos = pos;
         TksDesignatorItem *link = nullptr;
         TksCustomVariable *cur = nullptr;
+        bool autoDeclared = false;
+        int indexedAt = -1;
         for (int i = 0; i < x->Count(); ++i) {
             TksXMLItem *c = x->Items(i);
             const QString cn = NameOf(c);
+            QString name;
             if (cn == QLatin1String("expr")) {
-                if (link) link->AddArg(BuildExpr(c, scope));
-                CurPos = pos;
+                if (link && link->Count() == 0 && i != indexedAt && ParenthesesIndex(cur, scope, autoDeclared)) {
+                    // Arguments to something that takes none: they index it, as
+                    // brackets would; the expression is read again as the index.
+                    indexedAt = i--;
+                    name = QStringLiteral("[");
+                } else {
+                    if (link) link->AddArg(BuildExpr(c, scope));
+                    CurPos = pos;
+                    continue;
+                }
+            } else if (cn == QLatin1String("node")) {
+                name = c->Prop(QStringLiteral("text"));
+            } else {
                 continue;
             }
-            if (cn != QLatin1String("node")) continue;
-            const QString name = c->Prop(QStringLiteral("text"));
             if (!link) {
                 // with variables first, innermost first
                 for (int w = int(WithNames.size()) - 1; w >= 0 && !link; --w) {
@@ -946,6 +1000,7 @@ struct ksilPass2 {
                     }
                 }
                 if (link) continue;
+                autoDeclared = !scope->Find(name);
                 cur = Declare(name, scope, pos);
                 link = d->AddItem(cur, pos);
                 if (mode == mNew) {
@@ -960,9 +1015,12 @@ struct ksilPass2 {
             }
             const bool isIndex = name == QLatin1String("[");
             if (auto *mh = dynamic_cast<TksMethodHelper *>(cur); mh && mh->IndexMethod && !link->Indexed) {
-                if (!isIndex) Fail(SIndexRequired);
+                // Parentheses may already have given the index; what follows
+                // then applies to the property's value.
+                const bool hasIndex = link->Count() > 0;
+                if (!isIndex && !hasIndex) Fail(SIndexRequired);
                 link->Indexed = true;
-                continue;
+                if (!hasIndex) continue;
             }
             TksVarType tc = cur->TypeCode;
             QString tn = cur->TypeName;
@@ -979,12 +1037,7 @@ struct ksilPass2 {
                     tc = tcArray;
                     variantArray = true;
                 } else if (v.IsObject() && !NoLate) {
-                    QObject *o = nullptr;
-                    try {
-                        o = v.ToObject();
-                    } catch (const KsError &) {
-                        o = nullptr;
-                    }
+                    QObject *o = LiveObject(v);
                     if (!o) return MakeLate(x, scope, d->Link(0)->Ref, QString());
                     tc = tcClass;
                     tn = ksClassNameOf(o);

@@ -476,20 +476,19 @@ const LangText kObjectModel[] = {
          "  Memo1.Lines.Objects(0) = Page1\n"
          "End If\n"
          "If Memo1.Lines.Objects(0) = Page1 Then\n"
-         "  lyrGlobalVariables.Variables(\"O\") = Memo1.Lines.Count\n"
+         "  lyrGlobalVariables(\"O\") = Memo1.Lines.Count\n"
          "End If\n"
          "Page1.HGuides.Add(\"10\")\n"
          "Page1.VGuides.Text = \"a\"\n"
          "Page1.ColumnPositions.Add(IntToStr(Page1.ColumnPositions.Count + 5))\n"
-         "Report.Variables.Variables(\"A\") = 5\n"
-         "Dim v\n"
-         "v = Report.Variables.Items(0)\n"
-         "v.Value = v.Value + 1\n"
-         "Memo1.TagStr = v.Name\n"
+         "Report.Variables(\"A\") = 5\n"
+         "Report.Variables.Items(0).Value = Report.Variables.Items(0).Value + 1\n"
+         "Memo1.TagStr = Report.Variables.Items(0).Name\n"
          "Picture1.Picture.LoadFromFile(PicFile)\n"
          "Page1.BackPicture.LoadFromFile(PicFile)\n"
          "Report.ReportOptions.Picture.LoadFromFile(PicFile)\n"
-         "lyrGlobalVariables.Variables(\"W\") = Picture1.Picture.Width + Page1.BackPicture.Height\n"}};
+         "lyrGlobalVariables(\"W\") = Picture1.Picture.Width + Page1.BackPicture.Height\n"
+         "lyrGlobalVariables(\"W\") = lyrGlobalVariables(\"W\") + Report.Variables(\"A\") - 6\n"}};
 
 TEST_F(ClassRTTITest, FontsListsVariablesAndPicturesInEveryLanguage)
 {

@@ -597,6 +597,76 @@ TEST_F(KsHostCompile, UnassignedVariantsAreLateBound)
     EXPECT_EQ(Part.Title(), QStringLiteral("caught"));
 }
 
+// Parentheses serve both calls and indexes: after an object whose class has
+// a default property, an array or an indexed property they are the index,
+// read and written, and a member may follow them.
+TEST_F(KsHostCompile, ParenthesesIndexDefaultAndIndexedProperties)
+{
+    struct Case {
+        const char *Lang;
+        const char *Text;
+    };
+    const Case cases[] = {
+            {"BasicScript",
+             "Dim l As TStringList\nl = New TStringList\nl.Add(\"a\")\nl.Add(\"b\")\n"
+             "l(1) = \"B\"\nDim x As TksXMLItem\nx = New TksXMLItem\nx.Add\nx.Add\nx.Items(0).Add\n"
+             "x.Items(1).Name = \"n\"\nx.Items(1).Prop(\"k\") = \"v\"\nx.Items(0).Items(0).Name = \"d\"\n"
+             "Dim a[3]\na(2) = 4\na[1] = a(2) * 2\n"
+             "Part1.Title = l(0) & l(1) & x.Items(1).Name & x.Items(1).Prop(\"k\") & x.Items(0).Items(0).Name\n"
+             "Part1.Qty = a(1) + x.Items(0).Count\n"},
+            // variants holding the objects only when they run
+            {"BasicScript",
+             "Dim l, x\nl = New TStringList\nl.Add(\"a\")\nl.Add(\"b\")\nl(1) = \"B\"\n"
+             "x = New TksXMLItem\nx.Add\nx.Add\nx.Items(0).Add\n"
+             "x.Items(1).Name = \"n\"\nx.Items(1).Prop(\"k\") = \"v\"\nx.Items(0).Items(0).Name = \"d\"\n"
+             "Part1.Title = l(0) & l(1) & x.Items(1).Name & x.Items(1).Prop(\"k\") & x.Items(0).Items(0).Name\n"
+             "Part1.Qty = 8 + x.Items(0).Count\n"},
+            {"PascalScript",
+             "var l: TStringList; x: TksXMLItem; a: array[3] of Integer;\n"
+             "begin l := TStringList.Create; l.Add('a'); l.Add('b'); l[1] := 'B';\n"
+             "x := TksXMLItem.Create; x.Add; x.Add; x.Items[0].Add; x.Items(1).Name := 'n';\n"
+             "x.Items[1].Prop['k'] := 'v'; x.Items(0).Items(0).Name := 'd'; a[2] := 4; a[1] := a[2] * 2;\n"
+             "Part1.Title := l[0] + l(1) + x.Items[1].Name + x.Items(1).Prop('k') + x.Items[0].Items[0].Name;\n"
+             "Part1.Qty := a[1] + x.Items(0).Count end."},
+            {"C++Script",
+             "{ TStringList l = new TStringList; l.Add(\"a\"); l.Add(\"b\"); l(1) = \"B\";\n"
+             "TksXMLItem x = new TksXMLItem; x.Add; x.Add; x.Items[0].Add; x.Items(1).Name = \"n\";\n"
+             "x.Items[1].Prop[\"k\"] = \"v\"; x.Items(0).Items(0).Name = \"d\"; int a[3]; a[2] = 4; a[1] = a[2] * 2;\n"
+             "Part1.Title = l[0] + l[1] + x.Items[1].Name + x.Items(1).Prop(\"k\") + x.Items[0].Items[0].Name;\n"
+             "Part1.Qty = a[1] + x.Items(0).Count; }"},
+            {"JScript",
+             "var l = new TStringList; l.Add(\"a\"); l.Add(\"b\"); l(1) = \"B\";\n"
+             "var x = new TksXMLItem; x.Add; x.Add; x.Items[0].Add; x.Items(1).Name = \"n\";\n"
+             "x.Items[1].Prop[\"k\"] = \"v\"; x.Items(0).Items(0).Name = \"d\";\n"
+             "Part1.Title = l[0] + l(1) + x.Items[1].Name + x.Items(1).Prop(\"k\") + x.Items[0].Items[0].Name;\n"
+             "Part1.Qty = 8 + x.Items(0).Count;"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Text);
+        Part.SetTitle(QString());
+        Part.SetQty(0);
+        const KsRunResult r = Run(QLatin1String(c.Lang), QLatin1String(c.Text));
+        EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
+        EXPECT_EQ(Part.Title(), QStringLiteral("aBnvd"));
+        EXPECT_EQ(Part.Qty(), 9);
+    }
+    // what takes no index still refuses one
+    KsRunResult r = Run(QStringLiteral("BasicScript"), QStringLiteral("Dim s As String\ns = \"ab\"\nOut(s(1))\n"));
+    EXPECT_EQ(r.Error, QStringLiteral("3:5: Too many actual parameters"));
+    r = Run(QStringLiteral("BasicScript"), QStringLiteral("Nowhere(1)\n"));
+    EXPECT_EQ(r.Error, QStringLiteral("1:1: Too many actual parameters"));
+    r = Run(QStringLiteral("BasicScript"), QStringLiteral("Part1(1) = 2\n"));
+    EXPECT_EQ(r.Error, QStringLiteral("1:1: Too many actual parameters"));
+    r = Run(QStringLiteral("BasicScript"),
+            QStringLiteral("Dim x As TksXMLItem\nx = New TksXMLItem\nx.Items.Name = \"n\"\n"));
+    EXPECT_EQ(r.Error, QStringLiteral("3:1: Index required"));
+    // a variant that holds no object when it runs: a catchable error
+    r = Run(QStringLiteral("BasicScript"),
+            QStringLiteral("Dim u\nu = 5\nTry\n  u(1) = 3\nCatch\n  Part1.Title = \"caught\"\nEnd Try\n"));
+    EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
+    EXPECT_EQ(Part.Title(), QStringLiteral("caught"));
+}
+
 TEST_F(KsHostCompile, NewAndTypeNames)
 {
     KsRunResult r = Run(QStringLiteral("PascalScript"),
