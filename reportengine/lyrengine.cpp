@@ -50,11 +50,6 @@ TlyrEngine::TlyrEngine(TlyrReport *report) : TlyrCustomEngine(report), Aggregate
 
 TlyrEngine::~TlyrEngine() = default;
 
-TlyrPreviewPages *TlyrEngine::Pages() const
-{
-    return static_cast<TlyrPreviewPages *>(PreviewPages);
-}
-
 const std::vector<TlyrEngine::Node> &TlyrEngine::Masters(TlyrReportPage *page) const
 {
     static const std::vector<Node> none;
@@ -290,7 +285,7 @@ bool TlyrEngine::runDialogs()
 
 bool TlyrEngine::Run()
 {
-    TlyrPreviewPages *pages = Pages();
+    TlyrCustomPreviewPages *pages = Pages();
     pages->Initialize();
     StartDate = std::floor(lyrNow());
     StartTime = lyrNow();
@@ -432,7 +427,7 @@ void TlyrEngine::runReportPages()
 void TlyrEngine::runPage(TlyrReportPage *page)
 {
     CurPage = page;
-    TlyrPreviewPages *pages = Pages();
+    TlyrCustomPreviewPages *pages = Pages();
     finishing_ = false;
     keeping_ = false;
     noKeep_ = true;
@@ -521,7 +516,7 @@ void TlyrEngine::showPageObjects(TlyrReportPage *page)
 void TlyrEngine::addPageOutline()
 {
     if (!CurPage || CurPage->OutlineText.isEmpty()) return;
-    TlyrCustomOutline *outline = Pages()->GetOutline();
+    TlyrCustomOutline *outline = Pages()->Outline;
     outline->LevelRoot();
     Report->CurObject = CurPage->Name();
     outline->AddItem(Report->Calc(CurPage->OutlineText).ToText(), 0);
@@ -532,7 +527,7 @@ bool TlyrEngine::addBandOutline(TlyrBand *band, double designHeight)
     const QString text = band->OutlineText();
     if (text.isEmpty() || !band->Visible()) return false;
     Report->CurObject = band->Name();
-    Pages()->GetOutline()->AddItem(Report->Calc(text).ToText(), std::round(CurY - designHeight));
+    Pages()->Outline->AddItem(Report->Calc(text).ToText(), std::round(CurY - designHeight));
     return true;
 }
 
@@ -573,7 +568,8 @@ void TlyrEngine::sizeEndlessPage(TlyrReportPage *page)
         PageHeight = CurY + FooterHeight();
         height = page->TopMargin() * k + PageHeight + page->BottomMargin() * k;
     }
-    Pages()->UpdatePageDimensions(page, width, height);
+    // Paper per output page is a feature of this program's own store.
+    if (auto *store = dynamic_cast<TlyrPreviewPages *>(Pages())) store->UpdatePageDimensions(page, width, height);
 }
 
 void TlyrEngine::initPage(TlyrBand *title)
@@ -646,7 +642,7 @@ void TlyrEngine::EndPage()
 void TlyrEngine::NewPage()
 {
     ++breaks_;
-    TlyrPreviewPages *pages = Pages();
+    TlyrCustomPreviewPages *pages = Pages();
     // A keep block that did not start at the top of this page moves to the
     // next page below its headers.
     const bool move = keeping_ && keepY_ > columnStartY_ + 0.0001;
@@ -674,7 +670,7 @@ void TlyrEngine::NewPage()
     if (move) {
         keepPos_ = pages->GetCurPosition();
         const int top = static_cast<int>(std::lround(CurY));
-        pages->GetOutline()->ShiftItems(keepOutline_, top);
+        pages->Outline->ShiftItems(keepOutline_, top);
         pages->ShiftAnchors(keepAnchor_, top);
         pages->PasteObjects(CurX, CurY);
         keepY_ = CurY;
@@ -696,13 +692,12 @@ void TlyrEngine::startKeep(TlyrBand *band)
 void TlyrEngine::startKeep(TlyrBand *band, int position, double y)
 {
     if (keeping_ || noKeep_) return;
-    TlyrPreviewPages *pages = Pages();
+    TlyrCustomPreviewPages *pages = Pages();
     keeping_ = true;
     keepBand_ = band;
     keepPos_ = position;
     keepY_ = y;
-    if (!pages->GetOutline()->CurItem) pages->GetOutline()->LevelRoot();
-    keepOutline_ = pages->GetOutline()->GetCurPosition();
+    keepOutline_ = pages->Outline->GetCurPosition();
     keepAnchor_ = pages->GetAnchorCurPosition();
     Aggregates.StartKeep();
 }
@@ -859,7 +854,7 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 first = false;
                 if (multi) columnStep(b, row);
                 runDataBands(node.Details);
-                if (outline) Pages()->GetOutline()->LevelUp();
+                if (outline) Pages()->Outline->LevelUp();
                 if (b->FooterAfterEach()) ShowBand(node.Footer);
                 if (node.Groups.empty() && b->KeepTogether()) endKeep(b);
             }
@@ -994,7 +989,7 @@ void TlyrEngine::showGroupFooters(Node &node, size_t from)
                 vFooterFrom_ = savedFrom;
             }
         }
-        if (outlined_.remove(h)) Pages()->GetOutline()->LevelUp();
+        if (outlined_.remove(h)) Pages()->Outline->LevelUp();
         auto &list = h->Vertical() ? vHeaderList_ : headerList_;
         list.erase(std::remove(list.begin(), list.end(), h), list.end());
         if (h->KeepTogether) endKeep(h);
@@ -1471,7 +1466,7 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
         if (auto *s = qobject_cast<TlyrSubreport *>(v); s && s->Visible() && !s->PrintOnParent())
             if (qobject_cast<TlyrReportPage *>(s->SubPage())) subs.push_back(s);
     if (subs.empty()) return;
-    TlyrPreviewPages *pages = Pages();
+    TlyrCustomPreviewPages *pages = Pages();
     const int savedPage = pages->CurPage, savedColumn = CurColumn;
     const double savedX = CurX, savedY = CurY, bandTop = CurY - band->Height();
     int bestPage = savedPage, bestColumn = savedColumn;
@@ -1512,7 +1507,7 @@ void TlyrEngine::columnStep(TlyrDataBand *band, Row &row)
     } else if (!keeping_) {
         // A full row that does not fit moves whole to the next column or
         // page.
-        TlyrPreviewPages *pages = Pages();
+        TlyrCustomPreviewPages *pages = Pages();
         pages->CutObjects(row.Start);
         NewColumn();
         const double top = CurY;
@@ -1682,7 +1677,7 @@ void TlyrEngine::showVerticalBand(TlyrBand *band)
 // started on is not ended here, so its footer comes at its real end.
 void TlyrEngine::outputCrossBand(TlyrBand *band)
 {
-    TlyrPreviewPages *pages = Pages();
+    TlyrCustomPreviewPages *pages = Pages();
     const int savedPage = pages->CurPage;
     const double savedX = CurX, savedY = CurY, savedStart = columnStartY_;
     const bool savedFirst = firstPage_;

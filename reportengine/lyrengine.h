@@ -18,7 +18,6 @@ class TlyrDataBand;
 class TlyrDataSet;
 class TlyrGroupHeader;
 class TlyrReportPage;
-class TlyrPreviewPages;
 
 class TlyrEngine : public TlyrCustomEngine {
     Q_OBJECT
@@ -54,7 +53,7 @@ public:
     KsValue GetAggregateValue(const QString &name, const QString &expression, TlyrComponent *band, int flags) override;
     bool Run() override;
 
-    TlyrPreviewPages *Pages() const;
+    TlyrCustomPreviewPages *Pages() const { return PreviewPages; }
     // The band tree of a page (built by the run).
     const std::vector<Node> &Masters(TlyrReportPage *page) const;
 
