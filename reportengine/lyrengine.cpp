@@ -293,6 +293,7 @@ bool TlyrEngine::Run()
     CurVColumn = 0;
     Aggregates.Clear();
     headerList_.clear();
+    headerLeft_.clear();
     lastValues_.clear();
     groupRecords_.clear();
     groupLine_.clear();
@@ -546,13 +547,31 @@ void TlyrEngine::showOverlay(bool onTop)
     inPageBand_ = savedPageBand;
 }
 
+double TlyrEngine::columnX(int column) const
+{
+    const QStringList positions = CurPage->ColumnPositions();
+    const int i = column - 1;
+    const double mm = i < positions.size() ? lyrStrToFloat(positions.at(i)) : i * CurPage->ColumnWidth();
+    return mm * lyrUnitsPerMM;
+}
+
+double TlyrEngine::baseX() const
+{
+    return subBaseX_ >= 0 ? subBaseX_ : 0;
+}
+
 void TlyrEngine::showColumnFooter()
 {
     TlyrBand *cf = CurPage->FindBand(&TlyrColumnFooter::staticMetaObject);
     if (!cf) return;
     const bool savedPageBand = inPageBand_;
     inPageBand_ = true;
+    // The footer belongs to the page's column, not to a subreport running in
+    // it.
+    const double savedX = CurX;
+    CurX -= baseX();
     ShowBand(cf);
+    CurX = savedX;
     inPageBand_ = savedPageBand;
 }
 
@@ -574,7 +593,7 @@ void TlyrEngine::sizeEndlessPage(TlyrReportPage *page)
 
 void TlyrEngine::initPage(TlyrBand *title)
 {
-    CurX = subBaseX_ >= 0 ? subBaseX_ : 0;
+    CurX = baseX();
     CurY = 0;
     CurColumn = 1;
     auto *ph = static_cast<TlyrPageHeader *>(CurPage->FindBand(&TlyrPageHeader::staticMetaObject));
@@ -612,8 +631,13 @@ void TlyrEngine::initPage(TlyrBand *title)
     if (!firstPage_ && !crossPage_) {
         showingHeaders_ = true;
         const std::vector<TlyrBand *> repeat = headerList_;
-        for (TlyrBand *b : repeat)
-            if (repeatsOnNewPage(b)) showBandOnce(b);
+        const double savedX = CurX;
+        for (TlyrBand *b : repeat) {
+            if (!repeatsOnNewPage(b)) continue;
+            CurX = headerLeft_.value(b);
+            showBandOnce(b);
+        }
+        CurX = savedX;
         showingHeaders_ = false;
     }
 }
@@ -719,10 +743,8 @@ void TlyrEngine::NewColumn()
     ++breaks_;
     showColumnFooter();
     ++CurColumn;
-    const QStringList positions = CurPage->ColumnPositions();
-    const int i = CurColumn - 1;
-    const double mm = i < positions.size() ? lyrStrToFloat(positions.at(i)) : i * CurPage->ColumnWidth();
-    CurX = mm * lyrUnitsPerMM;
+    const double x = columnX(CurColumn);
+    CurX = x;
     // The next column starts with the column header and the headers that
     // repeat, as a page does.
     CurY = columnTopY_;
@@ -734,9 +756,14 @@ void TlyrEngine::NewColumn()
     columnStartY_ = CurY;
     showingHeaders_ = true;
     const std::vector<TlyrBand *> repeat = headerList_;
-    for (TlyrBand *b : repeat)
-        if (repeatsOnNewPage(b)) ShowBand(b);
+    for (TlyrBand *b : repeat) {
+        if (!repeatsOnNewPage(b)) continue;
+        CurX = x + headerLeft_.value(b);
+        ShowBand(b);
+    }
     showingHeaders_ = false;
+    // A subreport running in the column goes on at its own offset.
+    CurX = x + baseX();
 }
 
 double TlyrEngine::HeaderHeight()
@@ -827,6 +854,7 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 }
                 if (first && node.Header) {
                     headerList_.push_back(node.Header);
+                    headerLeft_[node.Header] = baseX();
                     ShowBand(node.Header);
                 }
                 startRecord(node, first, line, through, multi ? &row : nullptr);
@@ -935,6 +963,7 @@ void TlyrEngine::showGroupHeaders(Node &node, size_t from, bool reset)
         ShowBand(h);
         if (!h->Vertical() && addBandOutline(h, designHeight)) outlined_.insert(h);
         (h->Vertical() ? vHeaderList_ : headerList_).push_back(h);
+        if (!h->Vertical()) headerLeft_[h] = baseX();
         if (h->Vertical()) vGroupFrom_[h] = CurVColumn + 1;
     }
 }
@@ -1490,8 +1519,12 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
         }
     }
     pages->CurPage = bestPage;
+    // The band's own page goes on in the column where the subreports ended.
+    if (bestColumn != savedColumn && CurPage->Columns() >= 2)
+        CurX = savedX - (savedColumn > 1 ? columnX(savedColumn) : 0) + (bestColumn > 1 ? columnX(bestColumn) : 0);
+    else
+        CurX = savedX;
     CurColumn = bestColumn;
-    CurX = savedX;
     CurY = bestY;
 }
 
