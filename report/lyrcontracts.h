@@ -150,8 +150,9 @@ public:
     {}
     // The view under (x, y) of a page drawn at that scale and offset (and,
     // with click, clicked).
+    // The cursor the view under the mouse asks for goes to cursor when given.
     virtual TlyrView *ObjectOver(int index, double x, double y, int button, int shift, double scale, double offsetX,
-                                 double offsetY, bool click)
+                                 double offsetY, bool click, int *cursor = nullptr)
     {
         return nullptr;
     }

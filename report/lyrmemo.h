@@ -117,6 +117,9 @@ public:
     int TotalPages = 0;
     int CopyNo = 0;
     double PrintScale = 1;
+    // Fills in "[TOTALPAGES#]" and "[COPYNAME#]" from TotalPages and CopyNo,
+    // as drawing does; for output that lays the text out by itself.
+    void applyPrintTags();
 
 protected:
     TlyrDrawText &layoutObject() const;
@@ -124,7 +127,6 @@ protected:
                        double offsetY);
     QString expandExpressions(const QString &text);
     QString evaluate(const QString &expression);
-    void applyPrintTags();
     double verticalInset() const;
     double horizontalInset() const;
 

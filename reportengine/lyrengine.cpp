@@ -50,11 +50,6 @@ TlyrEngine::TlyrEngine(TlyrReport *report) : TlyrCustomEngine(report), Aggregate
 
 TlyrEngine::~TlyrEngine() = default;
 
-TlyrPreviewPages *TlyrEngine::Pages() const
-{
-    return static_cast<TlyrPreviewPages *>(PreviewPages);
-}
-
 const std::vector<TlyrEngine::Node> &TlyrEngine::Masters(TlyrReportPage *page) const
 {
     static const std::vector<Node> none;
@@ -290,7 +285,7 @@ bool TlyrEngine::runDialogs()
 
 bool TlyrEngine::Run()
 {
-    TlyrPreviewPages *pages = Pages();
+    TlyrCustomPreviewPages *pages = Pages();
     pages->Initialize();
     StartDate = std::floor(lyrNow());
     StartTime = lyrNow();
@@ -298,6 +293,7 @@ bool TlyrEngine::Run()
     CurVColumn = 0;
     Aggregates.Clear();
     headerList_.clear();
+    headerLeft_.clear();
     lastValues_.clear();
     groupRecords_.clear();
     groupLine_.clear();
@@ -432,7 +428,7 @@ void TlyrEngine::runReportPages()
 void TlyrEngine::runPage(TlyrReportPage *page)
 {
     CurPage = page;
-    TlyrPreviewPages *pages = Pages();
+    TlyrCustomPreviewPages *pages = Pages();
     finishing_ = false;
     keeping_ = false;
     noKeep_ = true;
@@ -521,7 +517,7 @@ void TlyrEngine::showPageObjects(TlyrReportPage *page)
 void TlyrEngine::addPageOutline()
 {
     if (!CurPage || CurPage->OutlineText.isEmpty()) return;
-    TlyrCustomOutline *outline = Pages()->GetOutline();
+    TlyrCustomOutline *outline = Pages()->Outline;
     outline->LevelRoot();
     Report->CurObject = CurPage->Name();
     outline->AddItem(Report->Calc(CurPage->OutlineText).ToText(), 0);
@@ -532,7 +528,7 @@ bool TlyrEngine::addBandOutline(TlyrBand *band, double designHeight)
     const QString text = band->OutlineText();
     if (text.isEmpty() || !band->Visible()) return false;
     Report->CurObject = band->Name();
-    Pages()->GetOutline()->AddItem(Report->Calc(text).ToText(), std::round(CurY - designHeight));
+    Pages()->Outline->AddItem(Report->Calc(text).ToText(), std::round(CurY - designHeight));
     return true;
 }
 
@@ -551,13 +547,31 @@ void TlyrEngine::showOverlay(bool onTop)
     inPageBand_ = savedPageBand;
 }
 
+double TlyrEngine::columnX(int column) const
+{
+    const QStringList positions = CurPage->ColumnPositions();
+    const int i = column - 1;
+    const double mm = i < positions.size() ? lyrStrToFloat(positions.at(i)) : i * CurPage->ColumnWidth();
+    return mm * lyrUnitsPerMM;
+}
+
+double TlyrEngine::baseX() const
+{
+    return subBaseX_ >= 0 ? subBaseX_ : 0;
+}
+
 void TlyrEngine::showColumnFooter()
 {
     TlyrBand *cf = CurPage->FindBand(&TlyrColumnFooter::staticMetaObject);
     if (!cf) return;
     const bool savedPageBand = inPageBand_;
     inPageBand_ = true;
+    // The footer belongs to the page's column, not to a subreport running in
+    // it.
+    const double savedX = CurX;
+    CurX -= baseX();
     ShowBand(cf);
+    CurX = savedX;
     inPageBand_ = savedPageBand;
 }
 
@@ -573,12 +587,13 @@ void TlyrEngine::sizeEndlessPage(TlyrReportPage *page)
         PageHeight = CurY + FooterHeight();
         height = page->TopMargin() * k + PageHeight + page->BottomMargin() * k;
     }
-    Pages()->UpdatePageDimensions(page, width, height);
+    // Paper per output page is a feature of this program's own store.
+    if (auto *store = dynamic_cast<TlyrPreviewPages *>(Pages())) store->UpdatePageDimensions(page, width, height);
 }
 
 void TlyrEngine::initPage(TlyrBand *title)
 {
-    CurX = subBaseX_ >= 0 ? subBaseX_ : 0;
+    CurX = baseX();
     CurY = 0;
     CurColumn = 1;
     auto *ph = static_cast<TlyrPageHeader *>(CurPage->FindBand(&TlyrPageHeader::staticMetaObject));
@@ -616,8 +631,13 @@ void TlyrEngine::initPage(TlyrBand *title)
     if (!firstPage_ && !crossPage_) {
         showingHeaders_ = true;
         const std::vector<TlyrBand *> repeat = headerList_;
-        for (TlyrBand *b : repeat)
-            if (repeatsOnNewPage(b)) showBandOnce(b);
+        const double savedX = CurX;
+        for (TlyrBand *b : repeat) {
+            if (!repeatsOnNewPage(b)) continue;
+            CurX = headerLeft_.value(b);
+            showBandOnce(b);
+        }
+        CurX = savedX;
         showingHeaders_ = false;
     }
 }
@@ -646,7 +666,7 @@ void TlyrEngine::EndPage()
 void TlyrEngine::NewPage()
 {
     ++breaks_;
-    TlyrPreviewPages *pages = Pages();
+    TlyrCustomPreviewPages *pages = Pages();
     // A keep block that did not start at the top of this page moves to the
     // next page below its headers.
     const bool move = keeping_ && keepY_ > columnStartY_ + 0.0001;
@@ -674,7 +694,7 @@ void TlyrEngine::NewPage()
     if (move) {
         keepPos_ = pages->GetCurPosition();
         const int top = static_cast<int>(std::lround(CurY));
-        pages->GetOutline()->ShiftItems(keepOutline_, top);
+        pages->Outline->ShiftItems(keepOutline_, top);
         pages->ShiftAnchors(keepAnchor_, top);
         pages->PasteObjects(CurX, CurY);
         keepY_ = CurY;
@@ -696,13 +716,12 @@ void TlyrEngine::startKeep(TlyrBand *band)
 void TlyrEngine::startKeep(TlyrBand *band, int position, double y)
 {
     if (keeping_ || noKeep_) return;
-    TlyrPreviewPages *pages = Pages();
+    TlyrCustomPreviewPages *pages = Pages();
     keeping_ = true;
     keepBand_ = band;
     keepPos_ = position;
     keepY_ = y;
-    if (!pages->GetOutline()->CurItem) pages->GetOutline()->LevelRoot();
-    keepOutline_ = pages->GetOutline()->GetCurPosition();
+    keepOutline_ = pages->Outline->GetCurPosition();
     keepAnchor_ = pages->GetAnchorCurPosition();
     Aggregates.StartKeep();
 }
@@ -724,10 +743,8 @@ void TlyrEngine::NewColumn()
     ++breaks_;
     showColumnFooter();
     ++CurColumn;
-    const QStringList positions = CurPage->ColumnPositions();
-    const int i = CurColumn - 1;
-    const double mm = i < positions.size() ? lyrStrToFloat(positions.at(i)) : i * CurPage->ColumnWidth();
-    CurX = mm * lyrUnitsPerMM;
+    const double x = columnX(CurColumn);
+    CurX = x;
     // The next column starts with the column header and the headers that
     // repeat, as a page does.
     CurY = columnTopY_;
@@ -739,9 +756,14 @@ void TlyrEngine::NewColumn()
     columnStartY_ = CurY;
     showingHeaders_ = true;
     const std::vector<TlyrBand *> repeat = headerList_;
-    for (TlyrBand *b : repeat)
-        if (repeatsOnNewPage(b)) ShowBand(b);
+    for (TlyrBand *b : repeat) {
+        if (!repeatsOnNewPage(b)) continue;
+        CurX = x + headerLeft_.value(b);
+        ShowBand(b);
+    }
     showingHeaders_ = false;
+    // A subreport running in the column goes on at its own offset.
+    CurX = x + baseX();
 }
 
 double TlyrEngine::HeaderHeight()
@@ -832,6 +854,7 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 }
                 if (first && node.Header) {
                     headerList_.push_back(node.Header);
+                    headerLeft_[node.Header] = baseX();
                     ShowBand(node.Header);
                 }
                 startRecord(node, first, line, through, multi ? &row : nullptr);
@@ -859,7 +882,7 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 first = false;
                 if (multi) columnStep(b, row);
                 runDataBands(node.Details);
-                if (outline) Pages()->GetOutline()->LevelUp();
+                if (outline) Pages()->Outline->LevelUp();
                 if (b->FooterAfterEach()) ShowBand(node.Footer);
                 if (node.Groups.empty() && b->KeepTogether()) endKeep(b);
             }
@@ -940,6 +963,7 @@ void TlyrEngine::showGroupHeaders(Node &node, size_t from, bool reset)
         ShowBand(h);
         if (!h->Vertical() && addBandOutline(h, designHeight)) outlined_.insert(h);
         (h->Vertical() ? vHeaderList_ : headerList_).push_back(h);
+        if (!h->Vertical()) headerLeft_[h] = baseX();
         if (h->Vertical()) vGroupFrom_[h] = CurVColumn + 1;
     }
 }
@@ -994,7 +1018,7 @@ void TlyrEngine::showGroupFooters(Node &node, size_t from)
                 vFooterFrom_ = savedFrom;
             }
         }
-        if (outlined_.remove(h)) Pages()->GetOutline()->LevelUp();
+        if (outlined_.remove(h)) Pages()->Outline->LevelUp();
         auto &list = h->Vertical() ? vHeaderList_ : headerList_;
         list.erase(std::remove(list.begin(), list.end(), h), list.end());
         if (h->KeepTogether) endKeep(h);
@@ -1471,7 +1495,7 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
         if (auto *s = qobject_cast<TlyrSubreport *>(v); s && s->Visible() && !s->PrintOnParent())
             if (qobject_cast<TlyrReportPage *>(s->SubPage())) subs.push_back(s);
     if (subs.empty()) return;
-    TlyrPreviewPages *pages = Pages();
+    TlyrCustomPreviewPages *pages = Pages();
     const int savedPage = pages->CurPage, savedColumn = CurColumn;
     const double savedX = CurX, savedY = CurY, bandTop = CurY - band->Height();
     int bestPage = savedPage, bestColumn = savedColumn;
@@ -1495,8 +1519,12 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
         }
     }
     pages->CurPage = bestPage;
+    // The band's own page goes on in the column where the subreports ended.
+    if (bestColumn != savedColumn && CurPage->Columns() >= 2)
+        CurX = savedX - (savedColumn > 1 ? columnX(savedColumn) : 0) + (bestColumn > 1 ? columnX(bestColumn) : 0);
+    else
+        CurX = savedX;
     CurColumn = bestColumn;
-    CurX = savedX;
     CurY = bestY;
 }
 
@@ -1512,7 +1540,7 @@ void TlyrEngine::columnStep(TlyrDataBand *band, Row &row)
     } else if (!keeping_) {
         // A full row that does not fit moves whole to the next column or
         // page.
-        TlyrPreviewPages *pages = Pages();
+        TlyrCustomPreviewPages *pages = Pages();
         pages->CutObjects(row.Start);
         NewColumn();
         const double top = CurY;
@@ -1682,7 +1710,7 @@ void TlyrEngine::showVerticalBand(TlyrBand *band)
 // started on is not ended here, so its footer comes at its real end.
 void TlyrEngine::outputCrossBand(TlyrBand *band)
 {
-    TlyrPreviewPages *pages = Pages();
+    TlyrCustomPreviewPages *pages = Pages();
     const int savedPage = pages->CurPage;
     const double savedX = CurX, savedY = CurY, savedStart = columnStartY_;
     const bool savedFirst = firstPage_;

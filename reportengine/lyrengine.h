@@ -18,7 +18,6 @@ class TlyrDataBand;
 class TlyrDataSet;
 class TlyrGroupHeader;
 class TlyrReportPage;
-class TlyrPreviewPages;
 
 class TlyrEngine : public TlyrCustomEngine {
     Q_OBJECT
@@ -54,7 +53,7 @@ public:
     KsValue GetAggregateValue(const QString &name, const QString &expression, TlyrComponent *band, int flags) override;
     bool Run() override;
 
-    TlyrPreviewPages *Pages() const;
+    TlyrCustomPreviewPages *Pages() const { return PreviewPages; }
     // The band tree of a page (built by the run).
     const std::vector<Node> &Masters(TlyrReportPage *page) const;
 
@@ -97,6 +96,10 @@ private:
     void addPageOutline();
     void showOverlay(bool onTop);
     void showColumnFooter();
+    // The offset of the page or subreport being run.
+    double baseX() const;
+    // The left of a page column (1-based), in report units.
+    double columnX(int column) const;
     // The item of a band just shown, at its top; false when none was added.
     bool addBandOutline(TlyrBand *band, double designHeight);
     void showGroupHeaders(Node &node, size_t from, bool reset);
@@ -129,6 +132,8 @@ private:
     // Data bands that run over their own rows (RowCount without dataset).
     QSet<TlyrDataBand *> rowBands_;
     std::vector<TlyrBand *> headerList_;
+    // The offset of the page or subreport that added each header.
+    QHash<TlyrBand *, double> headerLeft_;
     QHash<TlyrGroupHeader *, KsValue> lastValues_;
     QHash<TlyrGroupHeader *, int> groupRecords_;
     QHash<TlyrGroupHeader *, int> groupThrough_;

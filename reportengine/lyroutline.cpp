@@ -53,6 +53,7 @@ void TlyrOutline::GetItem(int index, QString &text, int &page, int &top)
 
 TlyrXMLItem *TlyrOutline::GetCurPosition()
 {
+    if (!CurItem) LevelRoot();
     return CurItem && CurItem->Count() ? CurItem->Items(CurItem->Count() - 1) : nullptr;
 }
 

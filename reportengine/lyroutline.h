@@ -17,14 +17,15 @@ public:
 
     int Count() override;
     void AddItem(const QString &text, double top) override;
-    void LevelDown(int index);
+    void LevelDown(int index) override;
     void LevelRoot() override;
     void LevelUp() override;
-    void GetItem(int index, QString &text, int &page, int &top);
+    void GetItem(int index, QString &text, int &page, int &top) override;
     // Moves the items added after From (a child of the current item, or
     // null for all of them) to the next page, starting at NewTop.
-    void ShiftItems(TlyrXMLItem *from, int newTop);
-    TlyrXMLItem *GetCurPosition();
+    void ShiftItems(TlyrXMLItem *from, int newTop) override;
+    // The last item under the current one (settling at the root first).
+    TlyrXMLItem *GetCurPosition() override;
 
 private:
     TlyrPreviewPages *pages_;

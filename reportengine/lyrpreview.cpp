@@ -216,7 +216,7 @@ TlyrPreviewWorkspace::TlyrPreviewWorkspace(TlyrPreview *preview, bool thumbnail,
 
 TlyrPreviewWorkspace::~TlyrPreviewWorkspace() = default;
 
-TlyrPreviewPages *TlyrPreviewWorkspace::PreviewPages() const
+TlyrCustomPreviewPages *TlyrPreviewWorkspace::PreviewPages() const
 {
     // Through the control: the report drops the link when it goes away.
     return Preview->Pages();
@@ -551,9 +551,9 @@ TlyrPreview::~TlyrPreview()
     if (Report && Report->Preview() == this) Report->SetPreview(nullptr);
 }
 
-TlyrPreviewPages *TlyrPreview::Pages() const
+TlyrCustomPreviewPages *TlyrPreview::Pages() const
 {
-    return dynamic_cast<TlyrPreviewPages *>(PreviewPages);
+    return PreviewPages;
 }
 
 int TlyrPreview::PageCount() const
@@ -666,7 +666,7 @@ void TlyrPreview::UpdatePages()
     if (Locked || PageCount() == 0 || !Pages()) return;
     FindNextEnabled = false;
     Workspace->DropSearchCache();
-    TlyrPreviewPages *pages = Pages();
+    TlyrCustomPreviewPages *pages = Pages();
     const int current = std::clamp(pageNo_, 1, PageCount()) - 1;
     const QSize size = pages->GetPageSize(current);
     if (size.height() == 0) return;
@@ -886,7 +886,7 @@ void TlyrPreview::InternalOnProgress(TlyrReport *, TlyrProgressType, int progres
         return;
     }
     const bool final = FinalPass();
-    TlyrPreviewPages *pages = Pages();
+    TlyrCustomPreviewPages *pages = Pages();
     if (final && progress < 50 && pages && progress < pages->Count()) {
         Workspace->Zoom = zoom_;
         while (Workspace->PageList.Count() <= progress)
@@ -993,11 +993,17 @@ void TlyrPreview::HideMessage()
 
 // ---- commands
 
+void TlyrPreview::noteCurrentPage()
+{
+    // The "current page" range of this program's own store.
+    if (auto *store = dynamic_cast<TlyrPreviewPages *>(PreviewPages)) store->CurPreviewPage = pageNo_;
+}
+
 void TlyrPreview::Print()
 {
     if (Running || !PreviewPages) return;
     PreviewPages->CurPage = pageNo_ - 1;
-    if (Pages()) Pages()->CurPreviewPage = pageNo_;
+    noteCurrentPage();
     PreviewPages->Print();
     Unlock();
 }
@@ -1005,7 +1011,7 @@ void TlyrPreview::Print()
 void TlyrPreview::Export(TlyrExportFilter &filter)
 {
     if (Running || !Pages()) return;
-    Pages()->CurPreviewPage = pageNo_;
+    noteCurrentPage();
     Pages()->Export(filter);
     Unlock();
 }
@@ -1146,7 +1152,7 @@ void TlyrPreview::EditTemplate()
 
 void TlyrPreview::addOutlineLevel(QTreeWidgetItem *parent)
 {
-    auto *outline = Pages() ? Pages()->GetOutline() : nullptr;
+    TlyrCustomOutline *outline = Pages() ? Pages()->Outline : nullptr;
     if (!outline) return;
     for (int i = 0; i < outline->Count(); ++i) {
         QString text;
@@ -1167,7 +1173,8 @@ void TlyrPreview::UpdateOutline()
     OutlineTree->setUpdatesEnabled(false);
     OutlineTree->clear();
     if (auto *pages = Pages()) {
-        pages->GetOutline()->LevelRoot();
+        if (!pages->Outline) return;
+        pages->Outline->LevelRoot();
         addOutlineLevel(nullptr);
         if (Report && Report->PreviewOptions()->OutlineExpand) OutlineTree->expandAll();
         if (OutlineTree->topLevelItemCount() > 0) OutlineTree->setCurrentItem(OutlineTree->topLevelItem(0));

@@ -31,7 +31,6 @@ class TlyrCanvas;
 class TlyrExportFilter;
 class TlyrPreview;
 class TlyrPreviewForm;
-class TlyrPreviewPages;
 class TlyrRecordingCanvas;
 
 using TlyrZoomMode = TlyrPreviewOptions::ZoomModeKind;
@@ -79,7 +78,7 @@ public:
     int PageNo = 1;
     TlyrPreview *const Preview;
     bool Locked = false;
-    TlyrPreviewPages *PreviewPages() const;
+    TlyrCustomPreviewPages *PreviewPages() const;
     // Search: the page being searched and the texts drawn on one page.
     int SearchPage = 0;
     int SearchCacheIndex = -1;
@@ -150,7 +149,7 @@ public:
     std::function<void(TlyrPreview *, int)> OnPageChanged;
     std::function<void()> OnClick;
 
-    TlyrPreviewPages *Pages() const;
+    TlyrCustomPreviewPages *Pages() const;
     double Zoom() const { return zoom_; }
     TlyrZoomMode ZoomMode() const { return zoomMode_; }
     int PageNo() const { return pageNo_; }
@@ -230,6 +229,7 @@ protected:
 
 private:
     void addOutlineLevel(QTreeWidgetItem *parent);
+    void noteCurrentPage();
     void layoutRunning();
     bool buttonOn(int button) const;
     void applyVisibility();

@@ -103,35 +103,35 @@ public:
     int Count() override;
     // The rebuilt page (owned by the page cache); null when there is none or
     // the page is damaged.
-    TlyrReportPage *GetPage(int index);
-    QSize GetPageSize(int index);
+    TlyrReportPage *GetPage(int index) override;
+    QSize GetPageSize(int index) override;
     void Clear() override;
-    void Initialize();
-    void AddObject(TlyrComponent *obj);
-    void AddPage(TlyrReportPage *page);
-    void AddSourcePage(TlyrReportPage *page);
-    void AddToSourcePage(TlyrComponent *obj);
-    void BeginPass();
-    void ClearFirstPassPages();
-    void CutObjects(int from);
-    void Finish();
-    void IncLogicalPageNumber();
-    void ResetLogicalPageNumber();
-    void PasteObjects(double x, double y);
-    void ShiftAnchors(int from, int newTop);
+    void Initialize() override;
+    void AddObject(TlyrComponent *obj) override;
+    void AddPage(TlyrReportPage *page) override;
+    void AddSourcePage(TlyrReportPage *page) override;
+    void AddToSourcePage(TlyrComponent *obj) override;
+    void BeginPass() override;
+    void ClearFirstPassPages() override;
+    void CutObjects(int from) override;
+    void Finish() override;
+    void IncLogicalPageNumber() override;
+    void ResetLogicalPageNumber() override;
+    void PasteObjects(double x, double y) override;
+    void ShiftAnchors(int from, int newTop) override;
     int AddPicture(TlyrPictureView *view) override;
-    bool BandExists(TlyrComponent *band);
-    int GetCurPosition();
-    int GetAnchorCurPosition();
-    double GetLastY();
+    bool BandExists(TlyrComponent *band) override;
+    int GetCurPosition() override;
+    int GetAnchorCurPosition() override;
+    double GetLastY() override;
     int GetLogicalPageNo() override;
     int GetLogicalTotalPages() override;
-    void AddEmptyPage(int index);
-    void DeletePage(int index);
+    void AddEmptyPage(int index) override;
+    void DeletePage(int index) override;
     // Page index takes the page written in full (it then stays in memory).
-    void ModifyPage(int index, TlyrReportPage *page);
+    void ModifyPage(int index, TlyrReportPage *page) override;
     // Appends every prepared page of another report, each written in full.
-    void AddFrom(TlyrReport *report);
+    void AddFrom(TlyrReport *report) override;
     // An endless page grew: its source page gets the custom paper of that
     // size (width and height in report units).
     void UpdatePageDimensions(TlyrReportPage *page, double width, double height);
@@ -139,7 +139,7 @@ public:
     // the back of a sheet (odd index) with MirrorMargins swaps its left and
     // right margins; a printer gets only the printable views, a screen only
     // what lies on the paper.
-    void DrawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY);
+    void DrawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
     // The view under (x, y) of a page drawn at that scale and offset. The
     // cursor becomes the view's own, the hand for a hyperlink or a
     // drill-down group. With click set a hyperlink is followed ("@n" a page
@@ -149,13 +149,13 @@ public:
     // click the report's mouse-over event runs. Null when nothing is hit or
     // the page was rebuilt by the click.
     TlyrView *ObjectOver(int index, double x, double y, int button, int shift, double scale, double offsetX,
-                         double offsetY, bool click, int *cursor = nullptr);
-    void LoadFromStream(QIODevice &stream, bool allowPartialLoading = false);
+                         double offsetY, bool click, int *cursor = nullptr) override;
+    void LoadFromStream(QIODevice &stream, bool allowPartialLoading = false) override;
     void LoadFromStream(std::unique_ptr<QIODevice> stream, bool allowPartialLoading);
-    void SaveToStream(QIODevice &stream);
-    bool LoadFromFile(const QString &fileName, bool exceptionIfNotFound = false);
-    void SaveToFile(const QString &fileName);
-    bool Export(TlyrExportFilter &filter);
+    void SaveToStream(QIODevice &stream) override;
+    bool LoadFromFile(const QString &fileName, bool exceptionIfNotFound = false) override;
+    void SaveToFile(const QString &fileName) override;
+    bool Export(TlyrExportFilter &filter) override;
     // Defined with the printing (lyrprintpages.cpp).
     bool Print() override;
 

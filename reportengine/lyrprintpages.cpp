@@ -76,8 +76,21 @@ QByteArray dotMatrixJob(TlyrPreviewPages &pages, TlyrReport &report, const TlyrP
         TlyrReportPage *p = pages.GetPage(i);
         if (!p) return;
         if (report.OnPrintPage) report.OnPrintPage(p, copyNo);
+        // The texts get this copy's number and the page count as drawn
+        // pages do; the cached page gets its tags back for the next copy.
+        std::vector<std::pair<TlyrCustomMemoView *, QString>> tagged;
+        for (TlyrComponent *c : p->AllObjects()) {
+            auto *memo = qobject_cast<TlyrCustomMemoView *>(c);
+            if (!memo) continue;
+            memo->TotalPages = pages.Count();
+            memo->CopyNo = copyNo;
+            const QString text = memo->GetText();
+            memo->applyPrintTags();
+            if (memo->GetText() != text) tagged.emplace_back(memo, text);
+        }
         auto *dmp = qobject_cast<TlyrDMPPage *>(p);
         out += lyrDMPPageBytes(*p, dmp ? dmp->FontStyle() : 0);
+        for (auto &[memo, text] : tagged) memo->SetText(text);
         report.DoProgress(ptPrinting, i + 1);
     };
     for (int c = 1; c <= (o.Collate ? copies : 1) && !report.Terminated(); ++c)

@@ -2095,6 +2095,26 @@ TEST_F(EngineTest, APageRunsItsEventsObjectsOverlayOutlineManualBuildAndColumns)
                                              QStringLiteral("4@%1").arg(right), QStringLiteral("5@%1").arg(right),
                                              QStringLiteral("foot@%1").arg(right)}));
     }
+    {
+        SCOPED_TRACE("a subreport that runs on into the next column leaves the column footer at the column's place");
+        newReport();
+        shortPage(100);
+        page->SetColumns(2);
+        Table t{{"N"}, {}};
+        for (int i = 1; i <= 8; ++i) t.rows << QStringList{QString::number(i)};
+        RowsDataSet rows(report.get(), QStringLiteral("Rows"), t);
+        subreport(band<TlyrReportTitle>("Title1", 0, 40), QStringLiteral("Sub"), 50, rows.ds);
+        memo(band<TlyrColumnFooter>("ColumnFooter1", 80, 10), "CF", "foot")->SetHeight(10);
+        const double right = page->ColumnWidth() * lyrUnitsPerMM;
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        ASSERT_EQ(pages().Count(), 1);
+        // The records keep the subreport's offset in either column, and the
+        // page goes on in the column where the subreport ended.
+        const QString second = QString::number(right + 50);
+        EXPECT_EQ(bandLines(0), (QStringList{"", "1@50", "2@50", "3@50", "4@50", "foot@0", "5@" + second,
+                                             "6@" + second, "7@" + second, "8@" + second,
+                                             QStringLiteral("foot@%1").arg(right)}));
+    }
 }
 
 namespace {

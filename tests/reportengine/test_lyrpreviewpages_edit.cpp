@@ -1,5 +1,10 @@
 #include "preview_fixture.h"
 
+#include <QImage>
+#include <QPainter>
+#include <QScopeGuard>
+#include <QTreeWidget>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -141,4 +146,111 @@ TEST(PreviewPagesEdit, TheContractReachesThePagesAndTheirOutline)
     EXPECT_EQ(text, QStringLiteral("甲"));
     EXPECT_EQ(top, 12);
     EXPECT_NE(outline.GetCurPosition(), nullptr);
+}
+
+namespace {
+
+// Outline items of one level, kept by text.
+class ListOutline : public TlyrCustomOutline {
+public:
+    using TlyrCustomOutline::TlyrCustomOutline;
+    QStringList Items;
+    bool Down = false;
+    int Count() override { return Down ? 0 : static_cast<int>(Items.size()); }
+    void AddItem(const QString &text, double) override { Items << text; }
+    void LevelDown(int) override { Down = true; }
+    void LevelRoot() override { Down = false; }
+    void LevelUp() override { Down = false; }
+    void GetItem(int index, QString &text, int &page, int &top) override
+    {
+        text = Items.value(index);
+        page = index;
+        top = 0;
+    }
+};
+
+// A store of another kind than the program's own: each page is the list of
+// what the engine wrote to it, and drawing only notes the page.
+class ListPages : public TlyrCustomPreviewPages {
+public:
+    explicit ListPages(TlyrReport *report) : TlyrCustomPreviewPages(report) { Outline = new ListOutline(this); }
+    QList<QStringList> Written;
+    QList<int> Drawn;
+    int Count() override { return static_cast<int>(Written.size()); }
+    QSize GetPageSize(int) override { return QSize(200, 300); }
+    void Clear() override
+    {
+        Written.clear();
+        CurPage = -1;
+    }
+    void Initialize() override { CurPage = -1; }
+    void AddPage(TlyrReportPage *) override
+    {
+        ++CurPage;
+        if (CurPage >= Written.size()) Written.append(QStringList());
+    }
+    void AddObject(TlyrComponent *obj) override
+    {
+        if (CurPage < 0) return;
+        QString line = obj->Name();
+        for (TlyrComponent *c : obj->AllObjects())
+            if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) line += QLatin1Char(' ') + m->GetText();
+        Written[CurPage] << line;
+    }
+    int GetCurPosition() override { return CurPage >= 0 ? static_cast<int>(Written[CurPage].size()) : 0; }
+    int GetLogicalPageNo() override { return CurPage + 1; }
+    int GetLogicalTotalPages() override { return Count(); }
+    void DrawPage(int index, TlyrCanvas &, double, double, double, double) override { Drawn << index; }
+};
+
+}  // namespace
+
+// The engine builds into, and the preview shows, any store that keeps the
+// report's contract, not only the program's own.
+TEST(PreviewPagesEdit, TheEngineAndThePreviewWorkThroughTheContract)
+{
+    lyrRegisterReportClasses();
+    lyrInstallEngine();
+    TlyrEngineFactories &f = lyrEngineFactories();
+    const auto own = f.PreviewPages;
+    f.PreviewPages = [](TlyrReport *r) -> TlyrCustomPreviewPages * { return new ListPages(r); };
+    const auto restore = qScopeGuard([&] { f.PreviewPages = own; });
+    TlyrReport report;
+    report.EngineOptions()->SetNewSilentMode(simSilent);
+    auto *pages = dynamic_cast<ListPages *>(report.PreviewPages());
+    ASSERT_NE(pages, nullptr);
+    auto *page = new TlyrReportPage(&report);
+    page->SetName(QStringLiteral("Page1"));
+    page->SetParent(&report);
+    auto *master = new TlyrMasterData(&report);
+    master->SetName(QStringLiteral("MasterData1"));
+    master->SetParent(page);
+    master->SetBounds(0, 20, 600, 20);
+    master->SetRowCount(3);
+    master->SetOutlineText(QStringLiteral("Line"));
+    auto *cell = new TlyrMemoView(&report);
+    cell->SetName(QStringLiteral("Cell"));
+    cell->SetParent(master);
+    cell->SetBounds(0, 0, 100, 20);
+    cell->SetText(QStringLiteral("R[Line]"));
+    ASSERT_TRUE(report.PrepareReport()) << report.Errors().join(u'\n').toStdString();
+
+    ASSERT_EQ(pages->Count(), 1);
+    EXPECT_EQ(pages->Written[0], (QStringList{"MasterData1 R1", "MasterData1 R2", "MasterData1 R3"}));
+    auto *outline = static_cast<ListOutline *>(pages->Outline);
+    EXPECT_EQ(outline->Items, (QStringList{"1", "2", "3"}));
+
+    TlyrPreview preview;
+    preview.resize(500, 400);
+    report.SetPreview(&preview);
+    EXPECT_EQ(preview.PageCount(), 1);
+    preview.UpdatePages();
+    preview.UpdateOutline();
+    ASSERT_EQ(preview.OutlineTree->topLevelItemCount(), 3);
+    EXPECT_EQ(preview.OutlineTree->topLevelItem(2)->text(0), QStringLiteral("3"));
+    QImage image(400, 300, QImage::Format_RGB32);
+    QPainter painter(&image);
+    preview.Workspace->PaintTo(painter, image.size());
+    EXPECT_TRUE(pages->Drawn.contains(0));
+    report.SetPreview(nullptr);
 }

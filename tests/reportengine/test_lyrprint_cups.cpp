@@ -5,6 +5,7 @@
 #include "platform/print/cupsqueues.h"
 #include "platform/ui/modal.h"
 #include "report/lyrres.h"
+#include "report/lyrvariables.h"
 #include "reportengine/lyrdmpprint.h"
 #include "reportengine/lyrpreview.h"
 #include "reportengine/lyrprintdialog.h"
@@ -135,6 +136,10 @@ TEST_F(PrintReportTest, DotMatrixPrintToFileWritesThePrintersBytes)
 {
     TlyrMasterData *band = pageWithBand<TlyrDMPPage>(17, 2, true);
     textView<TlyrDMPMemoView>(band, QStringLiteral("Text"), {9.6, 0, 48, 17}, QStringLiteral("品[Line#]"));
+    textView<TlyrDMPMemoView>(band, QStringLiteral("Copy"), {76.8, 0, 96, 17},
+                              QStringLiteral("[COPYNAME#]/[TOTALPAGES#]"));
+    const int copyName = lyrGlobalVariables().Count();
+    lyrGlobalVariables().SetVariable(QStringLiteral("CopyName"), QStringLiteral("Copy"));
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
     ASSERT_EQ(pages().Count(), 2);
     std::vector<std::unique_ptr<TlyrCustomPrinter>> list;
@@ -155,6 +160,24 @@ TEST_F(PrintReportTest, DotMatrixPrintToFileWritesThePrintersBytes)
     EXPECT_TRUE(bytes.contains("\xc6\xb7"
                                "2"));
     EXPECT_FALSE(bytes.startsWith("%PDF"));
+
+    // Two copies: each page's text carries its copy's number and the page
+    // count, collated or not (a page printed twice in a row included).
+    auto copies = [&](bool collate) {
+        report->PrintOptions()->Copies = 2;
+        report->PrintOptions()->Collate = collate;
+        lyrPrinters().Printer()->FileName = file;
+        EXPECT_TRUE(pages().Print()) << report->Errors().join(u'\n').toStdString();
+        QFile out(file);
+        EXPECT_TRUE(out.open(QIODevice::ReadOnly));
+        QStringList sheets;
+        for (const QByteArray &sheet : out.readAll().split('\f'))
+            if (sheet.contains("Copy")) sheets << QString::fromLatin1(sheet.mid(sheet.indexOf("Copy"), 7));
+        return sheets.join(u' ').toStdString();
+    };
+    EXPECT_EQ(copies(true), "Copy1/2 Copy1/2 Copy2/2 Copy2/2");
+    EXPECT_EQ(copies(false), "Copy1/2 Copy2/2 Copy1/2 Copy2/2");
+    lyrGlobalVariables().Delete(copyName);
     lyrPrinters().SetPrinters({}, QString());
 }
 

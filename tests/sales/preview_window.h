@@ -51,7 +51,7 @@ private:
         TlyrPreview *preview = form->Preview;
         s.report = preview->Report ? preview->Report->Name() : QString();
         s.pages = preview->PageCount();
-        if (TlyrPreviewPages *pages = preview->Pages())
+        if (TlyrCustomPreviewPages *pages = preview->Pages())
             if (TlyrReportPage *p = pages->GetPage(0))
                 for (TlyrComponent *c : p->AllObjects())
                     if (c->IsTextObject()) s.firstPage << c->ComponentText();
