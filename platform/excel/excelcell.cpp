@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QTime>
 
+#include <charconv>
 #include <cmath>
 
 namespace excel {
@@ -15,7 +16,25 @@ QString numberText(double value)
     return std::isfinite(value) ? vdb::numberText(value) : QString();
 }
 
-bool isPlainNumber(const QString &text)
+namespace {
+
+// The number a text checked by isPlainNumber reads as.  The text is all
+// ASCII, so it is read straight from its characters: the locale-aware
+// reading costs more than writing the cell.
+double plainNumberValue(QStringView text)
+{
+    char buf[64];
+    const qsizetype n = text.size();
+    if (n > qsizetype(sizeof buf)) return text.toDouble();  // "0.000…01", rare
+    for (qsizetype i = 0; i < n; ++i) buf[i] = char(text[i].unicode());
+    double value = 0;
+    std::from_chars(buf, buf + n, value);
+    return value;
+}
+
+}  // namespace
+
+bool isPlainNumber(QStringView text, double *value)
 {
     const int n = int(text.size());
     int i = 0;
@@ -47,6 +66,7 @@ bool isPlainNumber(const QString &text)
     if (significant > 15) return false;
     // "-0" would come back as "0".
     if (text[0] == u'-' && !started) return false;
+    if (value) *value = plainNumberValue(text);
     return true;
 }
 

@@ -13,8 +13,8 @@ QString numberText(double value);
 // True when the text is a plain decimal ("12", "-3.5", "0.25") that reads
 // back as the same text: no leading zeros, no exponent, no blanks, at most
 // 15 significant digits.  Such text can be stored as a number without
-// changing what the user sees.
-bool isPlainNumber(const QString &text);
+// changing what the user sees.  value, when given, receives the number.
+bool isPlainNumber(QStringView text, double *value = nullptr);
 
 enum class DateKind { None, Date, DateTime, Time };
 

@@ -92,8 +92,9 @@ bool Writer::writeText(int row, int col, const QString &text, lxw_format *format
 // keeps its texts (codes with leading zeros, document numbers, dates).
 bool Writer::writeValue(int row, int col, const QString &text, bool asText, lxw_format *format)
 {
-    if (!asText && isPlainNumber(text))
-        return ok(worksheet_write_number(m_sheet, lxw_row_t(row), lxw_col_t(col), text.toDouble(), format));
+    double number = 0;
+    if (!asText && isPlainNumber(text, &number))
+        return ok(worksheet_write_number(m_sheet, lxw_row_t(row), lxw_col_t(col), number, format));
     return writeText(row, col, text, format);
 }
 

@@ -27,6 +27,20 @@ TEST(ExcelCell, PlainNumberOnlyWhenTheTextSurvivesAsANumber)
     for (const char *no : {"", "-", "007", "0211234567", "1234567890123456", " 12", "12 ", "1e5", "+3", "-0", "1.",
                            ".5", "1,000", "12a", "2008-01-05"})
         EXPECT_FALSE(isPlainNumber(QString::fromLatin1(no))) << no;
+    // The number given back is the one the text reads as, to the last bit,
+    // also past the short texts read directly.
+    const QString tiny = QStringLiteral("0.") + QString(80, u'0') + QStringLiteral("37");
+    for (const QString &yes :
+         {QStringLiteral("0"), QStringLiteral("-3.5"), QStringLiteral("0.1"), QStringLiteral("12.50"),
+          QStringLiteral("123456789012345"), QStringLiteral("0.000000000000001"), QStringLiteral("-98765.4321098765"),
+          QStringLiteral("2.2250738585072"), tiny}) {
+        double value = -1;
+        ASSERT_TRUE(isPlainNumber(yes, &value)) << qPrintable(yes);
+        EXPECT_EQ(value, yes.toDouble()) << qPrintable(yes);
+    }
+    double untouched = 42;
+    EXPECT_FALSE(isPlainNumber(QStringLiteral("007"), &untouched));
+    EXPECT_EQ(untouched, 42);
 }
 
 TEST(ExcelCell, DateKindOfFormatCodes)
