@@ -49,42 +49,43 @@ void collectItemStops(QLayoutItem *item, QList<QWidget *> &out)
 void collectTabStops(const QLayout *layout, QList<QWidget *> &out)
 {
     struct Cell {
-        int band, spans, row, column;
-        QLayoutItem *item;
+        int band, spans, row, column, columnSpan;
+        QList<QWidget *> stops;
     };
     QList<Cell> cells;
     auto *grid = qobject_cast<const QGridLayout *>(layout);
     auto *form = qobject_cast<const QFormLayout *>(layout);
-    QList<int> spanningRows;
-    bool fields = false;  // a grid of check boxes alone reads row by row
-    if (grid) {
-        for (int i = 0; i < layout->count(); ++i) {
-            int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
-            grid->getItemPosition(i, &row, &column, &rowSpan, &columnSpan);
-            QList<QWidget *> stops;
-            collectItemStops(layout->itemAt(i), stops);
-            if (columnSpan > 1 && !stops.isEmpty()) spanningRows << row;
-            // What the window enables at one moment does not change the order.
-            fields = fields || std::any_of(stops.begin(), stops.end(), [](QWidget *w) {
-                         return qobject_cast<QLineEdit *>(w) || qobject_cast<QTextEdit *>(w) ||
-                                qobject_cast<QPlainTextEdit *>(w) || qobject_cast<QComboBox *>(w) ||
-                                qobject_cast<QAbstractSpinBox *>(w);
-                     });
-        }
-    }
     for (int i = 0; i < layout->count(); ++i) {
-        int row = i, column = 0, band = 0, spans = 0;
+        int row = i, column = 0, columnSpan = 1;
         if (grid) {
-            int rowSpan = 0, columnSpan = 0;
+            int rowSpan = 0;
             grid->getItemPosition(i, &row, &column, &rowSpan, &columnSpan);
-            band = int(std::count_if(spanningRows.begin(), spanningRows.end(), [row](int r) { return r < row; }));
-            spans = columnSpan > 1 && spanningRows.contains(row) ? 1 : 0;
         } else if (form) {
             QFormLayout::ItemRole role = QFormLayout::LabelRole;
             form->getItemPosition(i, &row, &role);
             column = int(role);
         }
-        cells.append({band, spans, row, column, layout->itemAt(i)});
+        Cell c{0, 0, row, column, columnSpan, {}};
+        collectItemStops(layout->itemAt(i), c.stops);
+        cells.append(std::move(c));
+    }
+    QList<int> spanningRows;
+    bool fields = false;  // a grid of check boxes alone reads row by row
+    if (grid) {
+        for (const Cell &c : cells) {
+            if (c.columnSpan > 1 && !c.stops.isEmpty()) spanningRows << c.row;
+            // What the window enables at one moment does not change the order.
+            fields = fields || std::any_of(c.stops.begin(), c.stops.end(), [](QWidget *w) {
+                         return qobject_cast<QLineEdit *>(w) || qobject_cast<QTextEdit *>(w) ||
+                                qobject_cast<QPlainTextEdit *>(w) || qobject_cast<QComboBox *>(w) ||
+                                qobject_cast<QAbstractSpinBox *>(w);
+                     });
+        }
+        for (Cell &c : cells) {
+            const int row = c.row;
+            c.band = int(std::count_if(spanningRows.begin(), spanningRows.end(), [row](int r) { return r < row; }));
+            c.spans = c.columnSpan > 1 && spanningRows.contains(row) ? 1 : 0;
+        }
     }
     const bool byColumn = grid && fields;
     std::stable_sort(cells.begin(), cells.end(), [byColumn](const Cell &a, const Cell &b) {
@@ -93,7 +94,7 @@ void collectTabStops(const QLayout *layout, QList<QWidget *> &out)
         if (a.spans != b.spans) return a.spans < b.spans;
         return a.column != b.column ? a.column < b.column : a.row < b.row;
     });
-    for (const Cell &c : cells) collectItemStops(c.item, out);
+    for (const Cell &c : cells) out << c.stops;
 }
 
 bool isReadOnlyText(const QWidget *w)
