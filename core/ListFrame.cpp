@@ -779,10 +779,9 @@ QString TListFrame::BitBtn3Click()
     }
     const bool opened = g_exportOpener ? g_exportOpener(r.path) : excel::openWithDefaultApplication(r.path);
     if (!opened)
-        ui::show({QStringLiteral("Excel 文件已保存：") + QDir::toNativeSeparators(r.path) +
-                          QStringLiteral("\n但本机没有能打开 .xlsx 文件的程序，请另行打开该文件。"),
-                  ui::appTitle(), ui::Icon::Information},
-                 this);
+        ui::information(QStringLiteral("Excel 文件已保存：") + QDir::toNativeSeparators(r.path) +
+                                QStringLiteral("\n但本机没有能打开 .xlsx 文件的程序，请另行打开该文件。"),
+                        QString(), this);
     return r.path;
 }
 
