@@ -163,11 +163,8 @@ TfrmBB::TfrmBB(ReportPeriod p, QWidget *parent) : TListFrame(parent), m_period(p
     s.order = QStringLiteral("order by theDate desc");
     s.exportWindow = window;
     s.queryCaption = QStringLiteral("统计");
-    for (const QString &title : QStringList{first} + QStringLiteral("消费次数,消费金额,现金收款,会员刷卡,成本,利润,储值次数,"
-                                                                      "储值金额,赠送金额,兑换次数,兑换积分,进货次数,"
-                                                                      "进货金额,退货次数,退货金额")
-                                                               .split(u','))
-        s.widths[title] = 80;
+    // The grid shows the export's columns.
+    for (const excel::ExportColumn &column : sales::reportLayout(p).columns) s.widths[column.title] = 80;
     setSpec(s);
 
     dateFilter(0, &CheckBox1, QStringLiteral("营业日期"), &DateTimePicker1, &DateTimePicker2, QStringLiteral("myDate"));
