@@ -21,10 +21,6 @@
 class TlyrCanvas;
 class TlyrReportPage;
 
-// Mouse cursors as views store them: the system's pointing hand and the
-// library's own hand for dragging pages.
-constexpr int lyrCrHandPoint = -21;
-constexpr int lyrCrHand = 150;
 class TlyrOutline;
 class TlyrView;
 
