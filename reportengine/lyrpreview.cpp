@@ -189,7 +189,7 @@ Qt::CursorShape lyrCursorShape(int cursor)
             {-12, Qt::DragMoveCursor},     {-13, Qt::ForbiddenCursor}, {-14, Qt::SplitHCursor},
             {-15, Qt::SplitVCursor},       {-16, Qt::DragCopyCursor},  {-17, Qt::WaitCursor},
             {-18, Qt::ForbiddenCursor},    {-19, Qt::BusyCursor},      {-20, Qt::WhatsThisCursor},
-            {-21, Qt::PointingHandCursor}, {-22, Qt::SizeAllCursor},   {lyrCrHand, Qt::OpenHandCursor},
+            {lyrCrHandPoint, Qt::PointingHandCursor}, {-22, Qt::SizeAllCursor}, {lyrCrHand, Qt::OpenHandCursor},
             {151, Qt::CrossCursor},        {152, Qt::IBeamCursor}};
     return shapes.value(cursor, Qt::ArrowCursor);
 }
@@ -461,9 +461,8 @@ void TlyrPreviewWorkspace::mouseReleaseEvent(QMouseEvent *e)
         index < PageList.Count()) {
         const TlyrPageItem p = PageList.Items[index];
         ui::guarded([&] {
-            int cursor = DefaultCursor;
             PreviewPages()->ObjectOver(index, at.x(), at.y(), int(e->button()), lyrShiftState(e->modifiers()), Zoom,
-                                       p.Left, p.Top, true, &cursor);
+                                       p.Left, p.Top, true);
         });
     }
 }

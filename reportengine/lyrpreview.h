@@ -35,6 +35,11 @@ class TlyrRecordingCanvas;
 
 using TlyrZoomMode = TlyrPreviewOptions::ZoomModeKind;
 
+// Mouse cursors as views store them: the system's pointing hand and the
+// library's own hand for dragging pages.
+constexpr int lyrCrHandPoint = -21;
+constexpr int lyrCrHand = 150;
+
 // One laid-out page. Plain ints: a page zoomed to 500 % may well be wider
 // than 16 bits.
 struct TlyrPageItem {
@@ -85,8 +90,8 @@ public:
     std::unique_ptr<TlyrRecordingCanvas> SearchCache;
     bool Dragging = false;
     QPoint LastPoint;
-    // The library's hand: the page can be dragged.
-    int DefaultCursor = 150;
+    // The page can be dragged.
+    int DefaultCursor = lyrCrHand;
     // Pages drawn by the last paint (the ones in view).
     int PagesPainted = 0;
 

@@ -755,13 +755,16 @@ void TlyrPreviewPages::DrawPage(int index, TlyrCanvas &canvas, double scaleX, do
                         QPoint(lyrRoundi((v->AbsLeft() + v->Width()) * scaleX + 20),
                                lyrRoundi((v->AbsTop() + v->Height()) * scaleY + 20)));
         if (!everything && !canvas.RectVisible(box.translated(shift))) continue;
-        if (auto *memo = qobject_cast<TlyrCustomMemoView *>(v)) {
-            memo->TotalPages = Count();
-            memo->CopyNo = CopyNo;
-            memo->PrintScale = PrintScale;
-        }
+        if (auto *memo = qobject_cast<TlyrCustomMemoView *>(v)) PrepareText(*memo);
         v->Draw(canvas, scaleX, scaleY, ox, oy);
     }
+}
+
+void TlyrPreviewPages::PrepareText(TlyrCustomMemoView &memo)
+{
+    memo.TotalPages = Count();
+    memo.CopyNo = CopyNo;
+    memo.PrintScale = PrintScale;
 }
 
 void TlyrPreviewPages::followUrl(const QString &url)

@@ -19,12 +19,8 @@
 #include <vector>
 
 class TlyrCanvas;
+class TlyrCustomMemoView;
 class TlyrReportPage;
-
-// Mouse cursors as views store them: the system's pointing hand and the
-// library's own hand for dragging pages.
-constexpr int lyrCrHandPoint = -21;
-constexpr int lyrCrHand = 150;
 class TlyrOutline;
 class TlyrView;
 
@@ -140,6 +136,9 @@ public:
     // right margins; a printer gets only the printable views, a screen only
     // what lies on the paper.
     void DrawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
+    // A text of a page about to be output learns the page count, the copy's
+    // number and the print scale ("[TOTALPAGES#]", "[COPYNAME#]").
+    void PrepareText(TlyrCustomMemoView &memo);
     // The view under (x, y) of a page drawn at that scale and offset. The
     // cursor becomes the view's own, the hand for a hyperlink or a
     // drill-down group. With click set a hyperlink is followed ("@n" a page

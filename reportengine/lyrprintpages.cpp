@@ -82,8 +82,7 @@ QByteArray dotMatrixJob(TlyrPreviewPages &pages, TlyrReport &report, const TlyrP
         for (TlyrComponent *c : p->AllObjects()) {
             auto *memo = qobject_cast<TlyrCustomMemoView *>(c);
             if (!memo) continue;
-            memo->TotalPages = pages.Count();
-            memo->CopyNo = copyNo;
+            pages.PrepareText(*memo);
             const QString text = memo->GetText();
             memo->applyPrintTags();
             if (memo->GetText() != text) tagged.emplace_back(memo, text);
