@@ -943,9 +943,9 @@ void TlyrEngine::showGroupHeaders(Node &node, size_t from, bool reset)
         groupThrough_[h] = reset ? 1 : groupThrough_.value(h) + 1;
         groupLine_[h] = reset ? 1 : groupLine_.value(h) + 1;
         if (!reset && i + 1 < node.Groups.size()) groupLine_[node.Groups[i + 1]] = 0;
-        // The output below raises the counter to the group's number, so the
-        // prepared header's Tag is the key a click toggles.
-        h->EngineCounter = groupThrough_[h] - 1;
+        // A group header counts its groups: its prepared Tag is then the key
+        // a click toggles.
+        h->EngineCounter = groupThrough_[h];
     }
     applyDrillDown(node);
     for (size_t i = from; i < node.Groups.size(); ++i) {
@@ -1219,8 +1219,9 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
     }
     TlyrBand *savedBand = CurBand;
     CurBand = band;
-    // Repeated headers are no new output of their band.
-    if (!showingHeaders_) ++band->EngineCounter;
+    // Repeated headers are no new output of their band; group headers carry
+    // the number of their group instead.
+    if (!showingHeaders_ && !qobject_cast<TlyrGroupHeader *>(band)) ++band->EngineCounter;
     Report->CurObject = band->Name();
     band->BeforePrint();
     QList<TlyrReportComponent *> views;
