@@ -193,7 +193,6 @@ int TlyrCanvas::CharAdvances(QStringView text, std::vector<int> &out)
 {
     out.resize(size_t(text.size()));
     TlyrFontFace &f = face();
-    // Held at the coordinate limit: a long text in a huge font adds up past int.
     qint64 total = 0;
     for (qsizetype i = 0; i < text.size();) {
         int units;
@@ -204,7 +203,7 @@ int TlyrCanvas::CharAdvances(QStringView text, std::vector<int> &out)
         total += a;
         i += units;
     }
-    return int(std::clamp<qint64>(total, -lyrMaxCoord, lyrMaxCoord));
+    return lyrClampCoord(total);
 }
 
 int TlyrCanvas::TextWidth(QStringView text)

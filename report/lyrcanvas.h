@@ -24,6 +24,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -53,6 +54,13 @@ inline int lyrRoundi(double v)
     if (!(v > -lyrMaxCoord)) return v != v ? 0 : -lyrMaxCoord;
     if (!(v < lyrMaxCoord)) return lyrMaxCoord;
     return int(std::lround(v));
+}
+
+// A sum of device widths or positions, held at +-lyrMaxCoord: a line of many
+// characters of a huge font or spacing adds up past int.
+inline int lyrClampCoord(qint64 sum)
+{
+    return int(std::clamp<qint64>(sum, -lyrMaxCoord, lyrMaxCoord));
 }
 
 // A stored colour (0x00BBGGRR) as a Qt colour; clNone is transparent.

@@ -35,13 +35,6 @@ int linesIn(double height, double lh, int most)
     return q >= most ? most : int(q);
 }
 
-// A sum of device or layout widths, held at the coordinate limit: a line of
-// many characters of a huge font or spacing adds up past int.
-int widthSum(qint64 sum)
-{
-    return int(std::clamp<qint64>(sum, -lyrMaxCoord, lyrMaxCoord));
-}
-
 bool isCyrillicLetter(QChar c)
 {
     return kVowels.contains(c) || kConsonants.contains(c);
@@ -279,7 +272,7 @@ void TlyrDrawText::measure()
                 widths_[size_t(k)] = 0;
                 continue;
             }
-            w = widthSum(qint64(w) + spacing);
+            w = lyrClampCoord(qint64(w) + spacing);
             if (ptags_[size_t(k)].Small) w = lyrRoundi(w / 1.5);
             widths_[size_t(k)] = w;
         }
@@ -306,7 +299,7 @@ TlyrDrawText::LaidLine &TlyrDrawText::addLine(qsizetype from, qsizetype to, bool
     }
     qint64 width = 0;
     for (int w : l.widths) width += w;
-    l.width = widthSum(width);
+    l.width = lyrClampCoord(width);
     return l;
 }
 
@@ -520,11 +513,11 @@ void TlyrDrawText::DrawText(TlyrCanvas &canvas, TlyrHAlign hAlign, TlyrVAlign vA
     const int n = lineCount_;
 
     // Line tops along the text's vertical direction.
-    const int step = widthSum(qint64(lineH) + gap);
+    const int step = lyrClampCoord(qint64(lineH) + gap);
     work_.assign(size_t(n), step);
     if (wysiwyg_ && n > 1) {
         const int layout = lyrRoundi(n * LineHeight() * devScaleY);
-        const int diff = widthSum(layout - qint64(n) * step);
+        const int diff = lyrClampCoord(layout - qint64(n) * step);
         const int each = diff / (n - 1);
         for (int i = 0; i < n - 1; ++i) work_[size_t(i)] += each;
         const int rest = diff - each * (n - 1);
@@ -532,7 +525,7 @@ void TlyrDrawText::DrawText(TlyrCanvas &canvas, TlyrHAlign hAlign, TlyrVAlign vA
     }
     qint64 lines = lineH;
     for (int i = 0; i < n - 1; ++i) lines += work_[size_t(i)];
-    const int total = widthSum(lines);
+    const int total = lyrClampCoord(lines);
 
     const double a = rotation_ * M_PI / 180;
     const double ux = std::cos(a), uy = -std::sin(a);
@@ -607,7 +600,7 @@ void TlyrDrawText::drawLine(TlyrCanvas &canvas, const LaidLine &line, double ox,
         std::copy(runAdv.begin(), runAdv.end(), adv.begin() + i);
         i = j;
     }
-    const int natural = widthSum(naturalSum);
+    const int natural = lyrClampCoord(naturalSum);
     const bool paraStart = line.flags & ParaStart;
     const int indent = paraStart && (hAlign == haLeft || hAlign == haBlock) ? lyrRoundi(paragraphGap_ * devScaleX) : 0;
     TlyrHAlign align = hAlign;

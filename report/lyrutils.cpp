@@ -1,5 +1,6 @@
 #include "report/lyrutils.h"
 
+#include "platform/plaindecimal.h"
 #include "report/lyrclass.h"
 #include "report/lyrcomponent.h"
 #include "report/lyrres.h"
@@ -17,7 +18,6 @@
 
 #include <zlib.h>
 
-#include <charconv>
 #include <cmath>
 #include <mutex>
 
@@ -58,41 +58,12 @@ void lyrSetCommaText(const QString &text, QStringList &list, QChar delimiter)
     while (pos < text.size()) list.append(lyrGetStr(text, pos, delimiter));
 }
 
-namespace {
-
-// A plain decimal ("-12", "3.25") read without the locale machinery, which
-// costs more than the rest of reading a prepared page's numbers; false for
-// anything else (exponents, blanks, separators), left to the full reading.
-bool plainDecimal(const QString &text, double &value)
-{
-    char buf[32];
-    const qsizetype n = text.size();
-    if (n == 0 || n > qsizetype(sizeof buf)) return false;
-    qsizetype i = 0, digitsBefore = 0, digitsAfter = 0;
-    bool point = false;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u >= '0' && u <= '9')
-            (point ? digitsAfter : digitsBefore)++;
-        else if (u == '.' && !point && digitsBefore > 0)
-            point = true;
-        else if (!(u == '-' && i == 0))
-            return false;
-        buf[i++] = char(u);
-    }
-    if (digitsBefore == 0 || (point && digitsAfter == 0)) return false;
-    const auto r = std::from_chars(buf, buf + n, value);
-    return r.ec == std::errc() && r.ptr == buf + n;
-}
-
-}  // namespace
-
 double lyrStrToFloat(const QString &text)
 {
     double plain = 0;
-    if (plainDecimal(text, plain)) return plain;
+    if (velmora::readPlainDecimal(text, plain)) return plain;
     bool ok = false;
-    // Most texts are plain numbers already.
+    // Without separators or blanks the text reads as it stands.
     if (!text.contains(u',') && !text.contains(u' ')) {
         const double v = QLocale::c().toDouble(text, &ok);
         if (ok) return v;

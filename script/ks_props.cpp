@@ -336,14 +336,13 @@ const KsClassInfo *ksFindClassInfo(const QString &name)
     // spellings past a bound start the keeping afresh.
     static QHash<QString, const KsClassInfo *> found;
     static unsigned foundGeneration = 0;
-    const QString &key = name;
     {
         std::lock_guard lock(cacheLock());
         if (foundGeneration != generation()) {
             found.clear();
             foundGeneration = generation();
         }
-        if (const KsClassInfo *c = found.value(key); c && c->ClassName.compare(name, Qt::CaseInsensitive) == 0)
+        if (const KsClassInfo *c = found.value(name); c && c->ClassName.compare(name, Qt::CaseInsensitive) == 0)
             return c;
     }
     for (auto &c : Reg().Classes)
@@ -351,7 +350,7 @@ const KsClassInfo *ksFindClassInfo(const QString &name)
             std::lock_guard lock(cacheLock());
             if (foundGeneration == generation()) {
                 if (found.size() >= 4096) found.clear();
-                found.insert(key, c.get());
+                found.insert(name, c.get());
             }
             return c.get();
         }

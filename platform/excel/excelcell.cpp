@@ -1,11 +1,11 @@
 #include "platform/excel/excelcell.h"
 
 #include "platform/db/db.h"
+#include "platform/plaindecimal.h"
 
 #include <QDate>
 #include <QTime>
 
-#include <charconv>
 #include <cmath>
 
 namespace excel {
@@ -15,24 +15,6 @@ QString numberText(double value)
     // The same text the database layer gives; no text for inf/nan.
     return std::isfinite(value) ? vdb::numberText(value) : QString();
 }
-
-namespace {
-
-// The number a text checked by isPlainNumber reads as.  The text is all
-// ASCII, so it is read straight from its characters: the locale-aware
-// reading costs more than writing the cell.
-double plainNumberValue(QStringView text)
-{
-    char buf[64];
-    const qsizetype n = text.size();
-    if (n > qsizetype(sizeof buf)) return text.toDouble();  // "0.000…01", rare
-    for (qsizetype i = 0; i < n; ++i) buf[i] = char(text[i].unicode());
-    double value = 0;
-    std::from_chars(buf, buf + n, value);
-    return value;
-}
-
-}  // namespace
 
 bool isPlainNumber(QStringView text, double *value)
 {
@@ -66,7 +48,8 @@ bool isPlainNumber(QStringView text, double *value)
     if (significant > 15) return false;
     // "-0" would come back as "0".
     if (text[0] == u'-' && !started) return false;
-    if (value) *value = plainNumberValue(text);
+    // Only a point with hundreds of zeros after it is too small to read.
+    if (value && !velmora::readPlainDecimal(text, *value)) *value = text.toDouble();
     return true;
 }
 
