@@ -12,6 +12,7 @@
 #include <QDateEdit>
 
 #include <map>
+#include <vector>
 
 namespace {
 
@@ -43,35 +44,35 @@ SalesBenchDb &shop()
 const QDate kFrom(2025, 1, 1), kTo(2025, 12, 31);
 
 // The anchor: the report's same fifteen figures for every period, each
-// statement grouped by period in one pass over its table instead of one
-// statement a period, the rows stored as the report stores them and the
-// list's rows read back.  Equal work done the shortest way.
+// statement grouped by its indexed date column in one pass over its table
+// (the index keeps the days in order, so no statement sorts) instead of one
+// statement a period, the days added up into periods as they come, the rows
+// stored as the report stores them and the list's rows read back.  Equal
+// work done the shortest way; grouping by a substring of the date instead
+// sorted every statement in a temporary tree and made the window look twice
+// as slow as it is.
 void groupedPasses(benchmark::State &state, int periodWidth, const std::string &name)
 {
     SalesBenchDb &db = shop();
     vdb::Connection &c = *db.dm->ADOConnection1();
-    const QString range = QStringLiteral(" >= '2025-01-01' and %1 < '2026-01-01' group by substr(%1,1,%2)");
-    // One statement grouped by period; its fields go to the report's
-    // columns at, an empty sum reading "0" as the report has it.
-    const auto pass = [&](const QString &select, const QString &date, std::initializer_list<int> at,
-                          std::map<QString, QStringList> &out) {
+    const QString range = QStringLiteral(" >= '2025-01-01' and %1 < '2026-01-01' group by %1");
+    using Figures = std::map<QString, std::vector<double>>;
+    // One statement grouped by day; its fields are added to the report's
+    // columns at for the day's period.
+    const auto pass = [&](const QString &select, const QString &date, std::initializer_list<int> at, Figures &out) {
         vdb::Query q(&c);
-        q.OpenSql(QStringLiteral("select substr(%1,1,%2), ").arg(date).arg(periodWidth) + select + " and " + date +
-                  range.arg(date).arg(periodWidth));
+        q.OpenSql(QStringLiteral("select %1, ").arg(date) + select + " and " + date + range.arg(date));
         for (int r = 0; r < q.RecordCount(); ++r) {
-            QStringList &v = out[q.text(r, 0)];
-            if (v.isEmpty()) v = QStringList(15, QStringLiteral("0"));
+            std::vector<double> &v = out[q.text(r, 0).left(periodWidth)];
+            if (v.empty()) v.assign(15, 0);
             int f = 1;
-            for (int column : at) {
-                const QString t = q.text(r, f++);
-                if (!t.isEmpty()) v[column] = t;
-            }
+            for (int column : at) v[size_t(column)] += q.text(r, f++).toDouble();
         }
     };
     measure(
             state, name, true, [] {},
             [&] {
-                std::map<QString, QStringList> figures;
+                Figures figures;
                 pass("count(*), sum(theSJ), sum(theCB), sum(theHJ-theCB-TCMoney) from UXF where theDel='否'", "myDate",
                      {0, 1, 4, 5}, figures);
                 pass("sum(theMoney) from UXF_SK where theSMType<>'会员卡'", "SKDate", {2}, figures);
@@ -81,7 +82,11 @@ void groupedPasses(benchmark::State &state, int periodWidth, const std::string &
                 pass("count(*), sum(theSum) from UJH where theDel='否'", "myDate", {11, 12}, figures);
                 pass("count(*), sum(theSum) from UTH where theDel='否'", "myDate", {13, 14}, figures);
                 std::vector<sales::ReportRow> rows;
-                for (auto &[period, values] : figures) rows.push_back({period, values});
+                for (auto &[period, values] : figures) {
+                    QStringList texts;
+                    for (double v : values) texts << QString::number(v, 'g', 15);
+                    rows.push_back({period, texts});
+                }
                 sales::storeReport(*db.dm, rows);
                 vdb::Query list(&c);
                 list.OpenSql(QStringLiteral("select * from UBB order by theDate desc"));

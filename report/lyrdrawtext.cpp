@@ -119,7 +119,7 @@ void TlyrDrawText::SetDimensions(const TlyrRect &unscaled, const TlyrRect &scale
 
 // ---------------------------------------------------------------- layout
 
-void TlyrDrawText::SetText(const QStringList &lines)
+void TlyrDrawText::SetText(const QStringList &lines, bool fitOnly)
 {
     source_.truncate(0);
     lineCount_ = 0;
@@ -133,7 +133,17 @@ void TlyrDrawText::SetText(const QStringList &lines)
     const double width = turned ? unscaled_.Bottom - unscaled_.Top : unscaled_.Right - unscaled_.Left;
     const int full = lyrRoundi(width * kToMeasure);
     const int first = lyrRoundi((width - paragraphGap_) * kToMeasure);
-    for (const QString &line : lines) {
+    constexpr int kAll = std::numeric_limits<int>::max();
+    const int most = fitOnly ? linesIn(unscaled_.Bottom - unscaled_.Top + 1, LineHeight(), kAll) : kAll;
+    for (qsizetype k = 0; k < lines.size(); ++k) {
+        const QString &line = lines[k];
+        if (lineCount_ > most) {
+            for (; k < lines.size(); ++k) {
+                source_ += lines[k];
+                source_ += u"\r\n";
+            }
+            break;
+        }
         source_ += line;
         source_ += u"\r\n";
         const int lineStart = position_;

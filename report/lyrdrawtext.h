@@ -71,7 +71,9 @@ public:
     // The rectangle in layout units and on the device, and the scales.
     void SetDimensions(const TlyrRect &unscaled, const TlyrRect &scaled, double scaleX, double scaleY,
                        double printScale);
-    void SetText(const QStringList &lines);
+    // With fitOnly the layout stops after the first line that does not fit
+    // the rectangle (all a split needs); the rest stays source text only.
+    void SetText(const QStringList &lines, bool fitOnly = false);
     // The text continues a paragraph from (first) or into (last) another
     // part of a split memo.
     void SetParaBreaks(bool firstParaBreak, bool lastParaBreak);

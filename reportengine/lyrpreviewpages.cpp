@@ -8,6 +8,7 @@
 #include "report/lyrpage.h"
 #include "report/lyrview.h"
 #include "report/lyrdmpclass.h"
+#include "report/lyrexception.h"
 #include "report/lyrres.h"
 #include "report/lyrutils.h"
 #include "report/lyrxmlserializer.h"
@@ -24,6 +25,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
+#include <vector>
 
 namespace {
 
@@ -587,11 +590,35 @@ bool TlyrPreviewPages::buildChildren(TlyrXMLItem *item, TlyrComponent *parent, T
     return true;
 }
 
+namespace {
+
+// Elements under item, counted up to most + 1.
+int elementsUnder(const TlyrXMLItem *item, int most)
+{
+    int n = 0;
+    std::vector<const TlyrXMLItem *> open{item};
+    while (!open.empty() && n <= most) {
+        const TlyrXMLItem *it = open.back();
+        open.pop_back();
+        for (int i = 0; i < it->Count() && n <= most; ++i) {
+            ++n;
+            open.push_back(it->Items(i));
+        }
+    }
+    return n;
+}
+
+}  // namespace
+
 TlyrReportPage *TlyrPreviewPages::buildPage(int index)
 {
     TlyrXMLItem *item = PagesItem()->Items(index);
     try {
         if (!item->Loaded) XMLDoc.LoadItem(item);
+        if (elementsUnder(item, MaxPageObjects) > MaxPageObjects) {
+            noteError(QStringLiteral("第 %1 页的对象超过 %2 个，未能打开").arg(index + 1).arg(MaxPageObjects));
+            return nullptr;
+        }
         std::unique_ptr<TlyrReportPage> page;
         TlyrXMLSerializer ser(nullptr);
         const bool dotMatrix = lyrIsDMPPageName(item->Name);
@@ -626,6 +653,10 @@ TlyrReportPage *TlyrPreviewPages::buildPage(int index)
             }
         }
         return page.release();
+    } catch (const std::bad_alloc &) {
+        // The objects built so far are freed on the way here.
+        noteError(QStringLiteral("内存不足，第 %1 页未能打开").arg(index + 1));
+        return nullptr;
     } catch (const std::exception &) {
         noteError(QStringLiteral("Damaged prepared page %1").arg(index + 1));
         return nullptr;
@@ -732,6 +763,19 @@ bool recordsOnly(const TlyrCanvas &canvas)
 }  // namespace
 
 void TlyrPreviewPages::DrawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX,
+                                double offsetY)
+{
+    try {
+        drawPage(index, canvas, scaleX, scaleY, offsetX, offsetY);
+    } catch (const std::bad_alloc &) {
+        // What the drawing held is freed by now; the caller shows the line.
+        const QString line = QStringLiteral("内存不足，第 %1 页未能画出").arg(index + 1);
+        noteError(line);
+        throw ElyrError(line);
+    }
+}
+
+void TlyrPreviewPages::drawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX,
                                 double offsetY)
 {
     TlyrReportPage *page = GetPage(index);

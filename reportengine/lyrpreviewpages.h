@@ -86,6 +86,9 @@ public:
     static inline int MaxPages = 1000000;
     static inline int MaxOutlineItems = 1000000;
     static inline int MaxAnchors = 1000000;
+    // A page of a loaded file holding more objects than this is not built
+    // (an error line instead): every object built costs memory.
+    static inline int MaxPageObjects = 200000;
     // Counts one more of what a build adds; past the limit the build is
     // stopped (once, with an error line naming what) and false returned.
     bool CountWithin(int &count, int limit, const QString &what);
@@ -171,6 +174,7 @@ private:
     void linkClone(TlyrComponent *tmpl, TlyrComponent *clone, bool bandRule);
     void writeObject(TlyrComponent *obj, TlyrXMLItem *parent);
     TlyrReportPage *buildPage(int index);
+    void drawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY);
     bool buildChildren(TlyrXMLItem *item, TlyrComponent *parent, class TlyrXMLSerializer &ser);
     TlyrXMLItem *curPageItem();
     TlyrXMLItem *rootChild(const char *name);
