@@ -166,6 +166,7 @@ void TlyrPreviewPages::Clear()
     storedText_.clear();
     XMLDoc.Clear();
     XMLDoc.Root()->Name = QStringLiteral("preparedreport");
+    newObjectText_.clear();
     Dictionary.Clear();
     PictureCache.Clear();
     Errors.clear();
@@ -202,10 +203,48 @@ void TlyrPreviewPages::linkClone(TlyrComponent *tmpl, TlyrComponent *clone, bool
         memo->SetDataSet(nullptr);
         memo->SetDataField(QString());
     }
-    TlyrXMLSerializer ser(nullptr);
-    storedText_.insert(clone, ser.WriteComponentStr(clone));
+    storedText_.insert(clone, storedTextOf(clone));
     keys_.insert(clone, key);
     if (tmpl) keys_.insert(tmpl, key);
+}
+
+QByteArray TlyrPreviewPages::storedTextOf(TlyrComponent *source)
+{
+    TlyrXMLSerializer ser(nullptr);
+    const QByteArray full = ser.WriteComponentStr(source);
+    QByteArray &plain = newObjectText_[source->metaObject()];
+    if (plain.isNull()) {
+        const KsClassInfo *cls = ksFindClassInfo(ksClassNameOf(source));
+        std::unique_ptr<QObject> made(cls && cls->Factory ? cls->Create(nullptr) : nullptr);
+        auto *fresh = qobject_cast<TlyrComponent *>(made.get());
+        plain = fresh ? ser.WriteComponentStr(fresh) : QByteArray("");
+    }
+    // Every copy built reads this text: a value a new object has already is
+    // left out (one attribute less to apply each time). Values of nested
+    // objects (the font, the frame) stay, since a new object takes its
+    // parent's font.
+    const qsizetype blank = full.indexOf(' ');
+    if (blank < 0) return full;
+    QSet<QByteArrayView> given;
+    const qsizetype plainBlank = plain.indexOf(' ');
+    const QByteArrayView plainAttrs = plainBlank < 0 ? QByteArrayView() : QByteArrayView(plain).sliced(plainBlank + 1);
+    TlyrAttributeScanner known(plainAttrs);
+    while (known.Next())
+        if (!known.Name().contains('.'))
+            given.insert(plainAttrs.sliced(known.Name().data() - plainAttrs.data(),
+                                           known.ValueEnd() - (known.Name().data() - plainAttrs.data())));
+    QByteArray out = full.first(blank);
+    const QByteArrayView attrs = QByteArrayView(full).sliced(blank + 1);
+    TlyrAttributeScanner scanner(attrs);
+    while (scanner.Next()) {
+        const qsizetype from = scanner.Name().data() - attrs.data();
+        const QByteArrayView pair = attrs.sliced(from, scanner.ValueEnd() - from);
+        if (given.contains(pair)) continue;
+        out += ' ';
+        out += pair;
+        if (scanner.Quoted()) out += '"';
+    }
+    return out;
 }
 
 TlyrComponent *TlyrPreviewPages::cloneTree(TlyrComponent *obj, TlyrComponent *parent)

@@ -191,6 +191,10 @@ private:
     // Template object or clone -> key; clone -> its stored text.
     QHash<const TlyrComponent *, QString> keys_;
     QHash<const TlyrComponent *, QByteArray> storedText_;
+    // The stored text of a new object of each class.
+    QHash<const QMetaObject *, QByteArray> newObjectText_;
+    // A source object's text to build its copies from.
+    QByteArray storedTextOf(TlyrComponent *source);
     // Template page of each source page, during a run.
     std::vector<QPointer<TlyrComponent>> sourceOf_;
     struct CachedPage {
