@@ -212,7 +212,7 @@ TEST_F(LargeTest, TenfoldInputCostsAboutTenfoldTimeAndMemory)
                  const QByteArray file = preparedText(pageOfRows(n));
                  return loadAndDraw(file);
              },
-             6000},
+             4000},
             {"a memo of n characters drawn from a file", 40000,
              [](int n) {
                  const QByteArray file = preparedText(pageOfOneMemo(longText(n)));
@@ -241,9 +241,11 @@ TEST_F(LargeTest, TenfoldInputCostsAboutTenfoldTimeAndMemory)
         const qint64 floorKb = 4096;
         EXPECT_LT(double(big.PeakKb) / double(std::max(small.PeakKb, floorKb)), 30)
                 << small.PeakKb << " KB, then " << big.PeakKb << " KB";
-        // What the 9 N more units took, apart from what any run takes.
-        EXPECT_LT(double(big.PeakKb - small.PeakKb) * 1024 / (9.0 * c.N), c.BytesPerUnit)
-                << small.PeakKb << " KB, then " << big.PeakKb << " KB";
+        // What the 9 N more units took, apart from what any run takes (a
+        // sanitizer's own bookkeeping of freed blocks would count too).
+        if (!kSanitized)
+            EXPECT_LT(double(big.PeakKb - small.PeakKb) * 1024 / (9.0 * c.N), c.BytesPerUnit)
+                    << small.PeakKb << " KB, then " << big.PeakKb << " KB";
     }
 }
 
