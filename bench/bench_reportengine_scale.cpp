@@ -188,6 +188,17 @@ QByteArray onePageText(int n)
     return out;
 }
 
+// The report's prepared pages loaded from text.
+TlyrPreviewPages &loadedPages(TlyrReport &report, const QByteArray &text)
+{
+    auto &pages = *static_cast<TlyrPreviewPages *>(report.PreviewPages());
+    QBuffer in;
+    in.setData(text);
+    in.open(QIODevice::ReadOnly);
+    pages.LoadFromStream(in, false);
+    return pages;
+}
+
 // As many plain objects, each parented, named and given one property (the
 // position each band has), then freed: the anchor of building page objects.
 double namedObjects(int n)
@@ -222,11 +233,7 @@ void BM_BuildAndFreeAPageOfManyObjects(benchmark::State &state)
     TlyrPreviewPages::MaxPageObjects = std::max(TlyrPreviewPages::MaxPageObjects, n);
     {
         TlyrReport report;
-        auto &pages = *static_cast<TlyrPreviewPages *>(report.PreviewPages());
-        QBuffer in;
-        in.setData(text);
-        in.open(QIODevice::ReadOnly);
-        pages.LoadFromStream(in, false);
+        TlyrPreviewPages &pages = loadedPages(report, text);
         pages.GetPage(0);
         pages.ClearPageCache();
         namedObjects(n);
@@ -248,11 +255,7 @@ void BM_BuildAndFreeAPageOfManyObjects(benchmark::State &state)
         }
         xmlTotal += best;
         TlyrReport report;
-        auto &pages = *static_cast<TlyrPreviewPages *>(report.PreviewPages());
-        QBuffer in;
-        in.setData(text);
-        in.open(QIODevice::ReadOnly);
-        pages.LoadFromStream(in, false);
+        TlyrPreviewPages &pages = loadedPages(report, text);
         const double t0 = cpuSeconds();
         TlyrReportPage *page = pages.GetPage(0);
         const qsizetype objects = page ? page->Objects().size() : 0;

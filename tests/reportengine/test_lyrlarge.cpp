@@ -137,17 +137,27 @@ QByteArray pageOfOneMemo(const QString &text)
     return "<page0><b1 t=\"0\" h=\"1000\"><m1 h=\"100000000\" w=\"600\" u=\"" + escaped + "\"/></b1></page0>";
 }
 
+// A report with the pages of a file, and an image to draw them on.
+struct LoadedFile {
+    explicit LoadedFile(const QByteArray &file, int side)
+        : Pages(*static_cast<TlyrPreviewPages *>(Report.PreviewPages())), Image(side, side, QImage::Format_RGB32),
+          Painter(&Image)
+    {
+        loadText(Pages, file);
+    }
+    TlyrReport Report;
+    TlyrPreviewPages &Pages;
+    QImage Image;
+    QPainter Painter;
+    TlyrCanvas Canvas{&Painter, 96, 96, false};
+};
+
 // Loads the file, builds its first page and draws it as the preview does.
 int loadAndDraw(const QByteArray &file)
 {
-    TlyrReport report;
-    auto &pages = *static_cast<TlyrPreviewPages *>(report.PreviewPages());
-    loadText(pages, file);
-    QImage image(800, 1100, QImage::Format_RGB32);
-    QPainter painter(&image);
-    TlyrCanvas canvas(&painter, 96, 96, false);
-    pages.DrawPage(0, canvas, 1, 1, 0, 0);
-    return pages.GetPage(0) ? 0 : 1;
+    LoadedFile f(file, 1000);
+    f.Pages.DrawPage(0, f.Canvas, 1, 1, 0, 0);
+    return f.Pages.GetPage(0) ? 0 : 1;
 }
 
 // A band of n memos too small for a line, each flowing into the next, the
@@ -212,7 +222,7 @@ TEST_F(LargeTest, TenfoldInputCostsAboutTenfoldTimeAndMemory)
                  const QByteArray file = preparedText(pageOfRows(n));
                  return loadAndDraw(file);
              },
-             4000},
+             6000},
             {"a memo of n characters drawn from a file", 40000,
              [](int n) {
                  const QByteArray file = preparedText(pageOfOneMemo(longText(n)));
@@ -279,9 +289,8 @@ TEST_F(LargeTest, RunningOutOfMemoryOnAPageEndsInAnErrorLine)
     const QByteArray many = preparedText(pageOfRows(90000) + pageOfRows(2));
     const QByteArray longMemo = preparedText(pageOfOneMemo(longText(8000000)) + pageOfRows(2));
     const Cost built = inChild([&] {
-        TlyrReport r;
-        auto &p = *static_cast<TlyrPreviewPages *>(r.PreviewPages());
-        loadText(p, many);
+        LoadedFile f(many, 10);
+        TlyrPreviewPages &p = f.Pages;
         leaveRoom(16 * 1024);
         if (p.GetPage(0)) return 2;
         if (!p.Errors.contains(QStringLiteral("内存不足，第 1 页未能打开"))) return 3;
@@ -289,12 +298,9 @@ TEST_F(LargeTest, RunningOutOfMemoryOnAPageEndsInAnErrorLine)
     });
     EXPECT_EQ(built.Status, 0);
     const Cost drawn = inChild([&] {
-        TlyrReport r;
-        auto &p = *static_cast<TlyrPreviewPages *>(r.PreviewPages());
-        loadText(p, longMemo);
-        QImage image(200, 200, QImage::Format_RGB32);
-        QPainter painter(&image);
-        TlyrCanvas canvas(&painter, 96, 96, false);
+        LoadedFile f(longMemo, 200);
+        TlyrPreviewPages &p = f.Pages;
+        TlyrCanvas &canvas = f.Canvas;
         if (!p.GetPage(0) || !p.GetPage(1)) return 5;
         leaveRoom(2 * 1024);
         try {
