@@ -621,20 +621,9 @@ void TlyrEngine::initPage(TlyrBand *title)
     }
     inPageBand_ = false;
     columnStartY_ = CurY;
-    CurX = baseX();
     // Pages that continue a crossed row in width repeat no data headers.
-    if (!firstPage_ && !crossPage_) {
-        showingHeaders_ = true;
-        const std::vector<TlyrBand *> repeat = headerList_;
-        const double savedX = CurX;
-        for (TlyrBand *b : repeat) {
-            if (!repeatsOnNewPage(b) || (movingKeep_ && headerKeep_.value(b) == movingKeep_)) continue;
-            CurX = headerLeft_.value(b);
-            showRepeatedHeader(b);
-        }
-        CurX = savedX;
-        showingHeaders_ = false;
-    }
+    if (!firstPage_ && !crossPage_) showRepeatedHeaders(0);
+    CurX = baseX();
 }
 
 void TlyrEngine::EndPage()
@@ -691,7 +680,6 @@ void TlyrEngine::NewPage()
         pages->CurPage = next - 1;
     }
     pages->AddPage(CurPage);
-    // Headers shown inside the moving block come with it.
     movingKeep_ = move ? keepSerial_ : 0;
     initPage();
     movingKeep_ = 0;
@@ -799,17 +787,25 @@ void TlyrEngine::addHeader(TlyrBand *band)
     headerKeep_[band] = keeping_ ? keepSerial_ : 0;
 }
 
-void TlyrEngine::showRepeatedHeader(TlyrBand *band)
+void TlyrEngine::showRepeatedHeaders(double x)
 {
-    // A group header prints its own group's counters again.
+    showingHeaders_ = true;
     const int line = CurLine, through = CurLineThrough;
-    if (auto *g = qobject_cast<TlyrGroupHeader *>(band)) {
-        CurLine = groupLine_.value(g);
-        CurLineThrough = groupThrough_.value(g);
+    const std::vector<TlyrBand *> repeat = headerList_;
+    for (TlyrBand *b : repeat) {
+        // Headers shown inside a block that moves to the new page come with it.
+        if (!repeatsOnNewPage(b) || (movingKeep_ && headerKeep_.value(b) == movingKeep_)) continue;
+        CurX = x + headerLeft_.value(b);
+        // A group header prints its own group's counters again.
+        if (auto *g = qobject_cast<TlyrGroupHeader *>(b)) {
+            CurLine = groupLine_.value(g);
+            CurLineThrough = groupThrough_.value(g);
+        }
+        ShowBand(b);
+        CurLine = line;
+        CurLineThrough = through;
     }
-    ShowBand(band);
-    CurLine = line;
-    CurLineThrough = through;
+    showingHeaders_ = false;
 }
 
 void TlyrEngine::NewColumn()
@@ -833,14 +829,7 @@ void TlyrEngine::NewColumn()
         inPageBand_ = false;
     }
     columnStartY_ = CurY;
-    showingHeaders_ = true;
-    const std::vector<TlyrBand *> repeat = headerList_;
-    for (TlyrBand *b : repeat) {
-        if (!repeatsOnNewPage(b)) continue;
-        CurX = x + headerLeft_.value(b);
-        showRepeatedHeader(b);
-    }
-    showingHeaders_ = false;
+    showRepeatedHeaders(x);
     if (keeping_) keepBreaks_.emplace_back(printedFrom, Pages()->GetCurPosition());
     // A subreport running in the column goes on at its own offset.
     CurX = x + baseX();

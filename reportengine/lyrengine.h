@@ -132,9 +132,9 @@ private:
     void closeKeep();
     // Pastes a kept block that ran over page columns on the new page.
     void pasteAcrossColumns(const std::vector<std::pair<int, int>> &breaks);
-    // A header of the header list shown again at the top of a page or
-    // column, with its child bands and its own counters.
-    void showRepeatedHeader(TlyrBand *band);
+    // The headers of the header list shown again at the top of a page or
+    // column (at x), with their child bands and their own counters.
+    void showRepeatedHeaders(double x);
     // Adds a header to the header list, at the offset of what is run.
     void addHeader(TlyrBand *band);
 

@@ -3,18 +3,12 @@
 // page, over no other object, with the page number and counter of the place
 // it is printed at.
 
-#include "report/lyrband.h"
-#include "report/lyrclass.h"
+#include "engine_fixture.h"
+
 #include "report/lyrdbset.h"
-#include "report/lyrmemo.h"
-#include "report/lyrpage.h"
 #include "report/lyrview.h"
-#include "reportengine/lyrengine.h"
-#include "reportengine/lyrpreviewpages.h"
 
 #include <QRectF>
-
-#include <gtest/gtest.h>
 
 #include <map>
 
@@ -60,25 +54,13 @@ struct Printed {
     QRectF Box;
 };
 
-class BreaksTest : public ::testing::Test {
+class BreaksTest : public EngineFixture {
 protected:
-    void SetUp() override
-    {
-        lyrRegisterReportClasses();
-        lyrInstallEngine();
-        newReport();
-    }
     // An empty report of one page 600 x 200 units, without margins: two
     // page columns are 300 wide.
-    void newReport(int columns = 0)
+    void newSheet(int columns = 0)
     {
-        if (report) report->setParent(nullptr);
-        report = std::make_unique<TlyrReport>();
-        report->setParent(&keeper);
-        report->EngineOptions()->SetNewSilentMode(simSilent);
-        page = new TlyrReportPage(report.get());
-        page->SetName(QStringLiteral("Page1"));
-        page->SetParent(report.get());
+        newReport();
         page->SetPaperSize(lyrCustomPaper);
         for (auto set : {&TlyrReportPage::SetTopMargin, &TlyrReportPage::SetBottomMargin,
                          &TlyrReportPage::SetLeftMargin, &TlyrReportPage::SetRightMargin})
@@ -86,31 +68,6 @@ protected:
         page->SetPaperWidth(600 / lyrUnitsPerMM);
         page->SetPaperHeight(200 / lyrUnitsPerMM);
         if (columns) page->SetColumns(columns);
-    }
-    void TearDown() override
-    {
-        report->setParent(nullptr);
-        report.reset();
-        lyrEngineFactories() = TlyrEngineFactories();
-    }
-    template <class B>
-    B *band(const QString &name, double top, double height, TlyrComponent *parent = nullptr)
-    {
-        auto *b = new B(report.get());
-        b->SetName(name);
-        b->SetParent(parent ? parent : page);
-        b->SetTop(top);
-        b->SetHeight(height);
-        return b;
-    }
-    TlyrMemoView *memo(TlyrBand *b, const QString &name, const QString &text, double left = 0, double width = 200)
-    {
-        auto *m = new TlyrMemoView(report.get());
-        m->SetName(name);
-        m->SetParent(b);
-        m->SetBounds(left, 0, width, b->Height());
-        m->SetText(text);
-        return m;
     }
     // A data band 20 high over the rows (on the page given), printing
     // "<prefix><N>" and what follows.
@@ -130,7 +87,6 @@ protected:
         memo(g, QStringLiteral("GroupMemo"), QStringLiteral("g[Rows.\"G\"]") + more);
         return g;
     }
-    TlyrPreviewPages &pages() { return *static_cast<TlyrPreviewPages *>(report->PreviewPages()); }
     // Every memo on page i, in page order.
     std::vector<Printed> printed(int i)
     {
@@ -199,10 +155,6 @@ protected:
                     EXPECT_EQ(p.Text.section(QLatin1String(" p"), 1), QString::number(i + 1)) << p.Text.toStdString();
     }
     QString dump() { return lyrDumpPreparedPages(pages()); }
-
-    QObject keeper;
-    std::unique_ptr<TlyrReport> report;
-    TlyrReportPage *page = nullptr;
 };
 
 }  // namespace
@@ -227,7 +179,7 @@ TEST_F(BreaksTest, AKeepBlockMovesOnceAndStaysInsideThePage)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        newReport(c.columns);
+        newSheet(c.columns);
         GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"),
                          GroupedRows::runs({{"A", c.columns ? 5 : 3}, {"B", c.records - (c.columns ? 5 : 3)}}));
         memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "head");
@@ -258,7 +210,7 @@ TEST_F(BreaksTest, PageColumnsKeepPageBandsAtTheLeftAndFootersUnderTheirColumn)
 {
     {
         SCOPED_TRACE("a subreport that starts in column 2 runs over a page break");
-        newReport(2);
+        newSheet(2);
         GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 9}}));
         GroupedRows subRows(report.get(), &keeper, QStringLiteral("Sub"), GroupedRows::runs({{"A", 15}}));
         memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "head");
@@ -288,7 +240,7 @@ TEST_F(BreaksTest, PageColumnsKeepPageBandsAtTheLeftAndFootersUnderTheirColumn)
     }
     {
         SCOPED_TRACE("pages that end in column 2 under a page footer and an overlay on top");
-        newReport(2);
+        newSheet(2);
         GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 30}}));
         memo(band<TlyrPageFooter>("PageFooter1", 150, 20), "PF", "pf");
         auto *overlay = band<TlyrOverlay>("Overlay1", 180, 200);
@@ -313,7 +265,7 @@ TEST_F(BreaksTest, RepeatedHeadersAndMovedBandsPrintWhatBelongsToTheirPlace)
 {
     for (int columns : {0, 2}) {
         SCOPED_TRACE(testing::Message() << "a repeated header keeps its child, columns " << columns);
-        newReport(columns);
+        newSheet(columns);
         GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 40}}));
         auto *header = band<TlyrHeader>("Header1", 10, 20);
         header->ReprintOnNewPage = true;
@@ -334,7 +286,7 @@ TEST_F(BreaksTest, RepeatedHeadersAndMovedBandsPrintWhatBelongsToTheirPlace)
     }
     for (int columns : {0, 2}) {
         SCOPED_TRACE(testing::Message() << "a repeated group header prints its own counter, columns " << columns);
-        newReport(columns);
+        newSheet(columns);
         GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 3}, {"B", 30}}));
         group(10, QStringLiteral(" [Line]/[Line#]"))->ReprintOnNewPage = true;
         records(rows.ds, 60, QStringLiteral(" [Line]"));
@@ -351,7 +303,7 @@ TEST_F(BreaksTest, RepeatedHeadersAndMovedBandsPrintWhatBelongsToTheirPlace)
     }
     {
         SCOPED_TRACE("a band that starts a new page prints the new page's number");
-        newReport();
+        newSheet();
         GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 3}}));
         memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "head");
         records(rows.ds, 60, QStringLiteral(" p[Page#]"))->SetStartNewPage(true);
@@ -362,7 +314,7 @@ TEST_F(BreaksTest, RepeatedHeadersAndMovedBandsPrintWhatBelongsToTheirPlace)
     }
     {
         SCOPED_TRACE("a band moved to the next page by the free space prints the new page's number");
-        newReport();
+        newSheet();
         GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 25}}));
         memo(band<TlyrPageHeader>("PageHeader1", 0, 20), "PH", "head");
         records(rows.ds, 60, QStringLiteral(" p[Page#]"))->SetHeight(30);
@@ -373,7 +325,7 @@ TEST_F(BreaksTest, RepeatedHeadersAndMovedBandsPrintWhatBelongsToTheirPlace)
     }
     {
         SCOPED_TRACE("a header that starts a new page after the title makes a title page");
-        newReport();
+        newSheet();
         GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 3}}));
         memo(band<TlyrReportTitle>("Title1", 0, 20), "T", "title");
         auto *header = band<TlyrHeader>("Header1", 30, 20);
