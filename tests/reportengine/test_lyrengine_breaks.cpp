@@ -50,7 +50,7 @@ private:
 
 // A memo as printed: its text and its place on the page.
 struct Printed {
-    QString Text, Band;
+    QString Text;
     QRectF Box;
 };
 
@@ -96,7 +96,7 @@ protected:
         for (TlyrComponent *b : p->Objects())
             for (TlyrComponent *c : b->Objects())
                 if (auto *m = qobject_cast<TlyrCustomMemoView *>(c))
-                    out.push_back({m->GetText(), b->Name(),
+                    out.push_back({m->GetText(),
                                    QRectF(b->Left() + m->Left(), b->Top() + m->Top(), m->Width(), m->Height())});
         return out;
     }
@@ -111,7 +111,8 @@ protected:
     {
         QStringList out;
         for (const Printed &p : printed(i))
-            if (p.Text.startsWith(start)) out << QStringLiteral("%1@%2,%3").arg(p.Text).arg(p.Box.left()).arg(p.Box.top());
+            if (p.Text.startsWith(start))
+                out << QStringLiteral("%1@%2,%3").arg(p.Text).arg(p.Box.left()).arg(p.Box.top());
         return out;
     }
     // Every record "<prefix><n>" (followed by nothing or a blank) from 1 to
