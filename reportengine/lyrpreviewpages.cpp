@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <new>
 #include <optional>
 #include <vector>
@@ -737,9 +738,18 @@ TlyrReportPage *TlyrPreviewPages::GetPage(int index)
     }
     TlyrReportPage *page = buildPage(index);
     if (!page) return nullptr;
-    pageCache_.insert(pageCache_.begin(), CachedPage{index, std::unique_ptr<TlyrReportPage>(page)});
-    while (static_cast<int>(pageCache_.size()) > pageCacheLimit() && dropCachedPage()) {}
+    const qint64 objects = elementsUnder(PagesItem()->Items(index), std::numeric_limits<int>::max() - 1);
+    pageCache_.insert(pageCache_.begin(), CachedPage{index, std::unique_ptr<TlyrReportPage>(page), objects});
+    while ((static_cast<int>(pageCache_.size()) > pageCacheLimit() || cachedObjects() > MaxCachedObjects) &&
+           dropCachedPage()) {}
     return page;
+}
+
+qint64 TlyrPreviewPages::cachedObjects() const
+{
+    qint64 n = 0;
+    for (const CachedPage &c : pageCache_) n += c.Objects;
+    return n;
 }
 
 int TlyrPreviewPages::pageCacheLimit() const

@@ -90,7 +90,10 @@ public:
     static inline int MaxAnchors = 1000000;
     // A page of a loaded file holding more objects than this is not built
     // (an error line instead): every object built costs memory.
-    static inline int MaxPageObjects = 200000;
+    static inline int MaxPageObjects = 100000;
+    // Built pages leave the cache, least recently used first, while the
+    // cache holds more objects than this (the page just built stays).
+    static inline qint64 MaxCachedObjects = 200000;
     // Counts one more of what a build adds; past the limit the build is
     // stopped (once, with an error line naming what) and false returned.
     bool CountWithin(int &count, int limit, const QString &what);
@@ -206,7 +209,10 @@ private:
     struct CachedPage {
         int Index;
         std::unique_ptr<TlyrReportPage> Page;
+        qint64 Objects = 0;
     };
+    // The objects of the pages in the cache.
+    qint64 cachedObjects() const;
     std::vector<CachedPage> pageCache_;
     // A page the cache keeps while a click on it is handled.
     int inUse_ = -1;

@@ -279,6 +279,31 @@ TEST_F(LargeTest, APreparedPageOverTheObjectLimitGivesAnErrorLine)
     EXPECT_EQ(second->AllObjects().size(), 100);
 }
 
+// The cache of built pages holds a bounded number of objects: pages of
+// many objects leave it sooner than the page count alone would have them.
+TEST_F(LargeTest, BuiltPagesLeaveTheCachePastAnObjectCount)
+{
+    struct Limit {
+        qint64 Saved = TlyrPreviewPages::MaxCachedObjects;
+        ~Limit() { TlyrPreviewPages::MaxCachedObjects = Saved; }
+    } limit;
+    TlyrPreviewPages::MaxCachedObjects = 250;
+    QByteArray five;
+    for (int i = 0; i < 5; ++i) five += pageOfRows(50);
+    loadText(pages(), preparedText(five));
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        TlyrReportPage *page = pages().GetPage(i);
+        ASSERT_NE(page, nullptr);
+        EXPECT_EQ(page->AllObjects().size(), 100);
+        EXPECT_LE(pages().PageCacheCount(), 2);
+    }
+    // One page alone over the count stays while it is used.
+    TlyrPreviewPages::MaxCachedObjects = 10;
+    EXPECT_NE(pages().GetPage(0), nullptr);
+    EXPECT_EQ(pages().PageCacheCount(), 1);
+}
+
 // With little address space left, building a page of many objects and
 // drawing a page with a long memo run out of memory: each ends in an error
 // line (a drawing also in an error the caller shows), and the process goes
@@ -286,7 +311,7 @@ TEST_F(LargeTest, APreparedPageOverTheObjectLimitGivesAnErrorLine)
 TEST_F(LargeTest, RunningOutOfMemoryOnAPageEndsInAnErrorLine)
 {
     if (kSanitized) GTEST_SKIP() << "a sanitizer reserves address space of its own";
-    const QByteArray many = preparedText(pageOfRows(90000) + pageOfRows(2));
+    const QByteArray many = preparedText(pageOfRows(45000) + pageOfRows(2));
     const QByteArray longMemo = preparedText(pageOfOneMemo(longText(8000000)) + pageOfRows(2));
     const Cost built = inChild([&] {
         LoadedFile f(many, 10);
