@@ -259,15 +259,22 @@ TEST_F(LargeTest, TenfoldInputCostsAboutTenfoldTimeAndMemory)
     }
 }
 
+// A limit set for one test and put back after it.
+template <class T>
+struct ScopedLimit {
+    ScopedLimit(T &limit, T value) : Limit(limit), Saved(limit) { limit = value; }
+    ~ScopedLimit() { Limit = Saved; }
+    ScopedLimit(const ScopedLimit &) = delete;
+    ScopedLimit &operator=(const ScopedLimit &) = delete;
+    T &Limit;
+    T Saved;
+};
+
 // A page of a loaded file with more objects than a page may hold is not
 // built: an error line names it; a page at the limit builds.
 TEST_F(LargeTest, APreparedPageOverTheObjectLimitGivesAnErrorLine)
 {
-    struct Limit {
-        int Saved = TlyrPreviewPages::MaxPageObjects;
-        ~Limit() { TlyrPreviewPages::MaxPageObjects = Saved; }
-    } limit;
-    TlyrPreviewPages::MaxPageObjects = 100;
+    const ScopedLimit<int> limit(TlyrPreviewPages::MaxPageObjects, 100);
     // 51 bands of one memo (102 objects), then 50 (100).
     loadText(pages(), preparedText(pageOfRows(51) + pageOfRows(50)));
     EXPECT_EQ(pages().GetPage(0), nullptr);
@@ -283,11 +290,7 @@ TEST_F(LargeTest, APreparedPageOverTheObjectLimitGivesAnErrorLine)
 // many objects leave it sooner than the page count alone would have them.
 TEST_F(LargeTest, BuiltPagesLeaveTheCachePastAnObjectCount)
 {
-    struct Limit {
-        qint64 Saved = TlyrPreviewPages::MaxCachedObjects;
-        ~Limit() { TlyrPreviewPages::MaxCachedObjects = Saved; }
-    } limit;
-    TlyrPreviewPages::MaxCachedObjects = 250;
+    const ScopedLimit<qint64> limit(TlyrPreviewPages::MaxCachedObjects, 250);
     QByteArray five;
     for (int i = 0; i < 5; ++i) five += pageOfRows(50);
     loadText(pages(), preparedText(five));
