@@ -149,6 +149,9 @@ public:
     // A build is under way, the first one or a rebuild (RefreshReport).
     bool Building() const { return Running || Refreshing; }
     bool FindNextEnabled = false;
+    // Numbers of the pages that could not be rebuilt (they are laid out
+    // with the size of a healthy page and marked), as of the last layout.
+    QList<int> DamagedPages;
     // The window the control sits in, if any.
     TlyrPreviewForm *Form = nullptr;
     std::function<void(TlyrPreview *, int)> OnPageChanged;
