@@ -112,7 +112,10 @@ public:
     bool Terminated() const override { return window_.Terminated; }
 
 private:
-    TlyrProgress window_{QApplication::activeWindow()};
+    // The modal window on top (a preview that prints) even when the
+    // program is not the active one.
+    TlyrProgress window_{QApplication::activeModalWidget() ? QApplication::activeModalWidget()
+                                                           : QApplication::activeWindow()};
 };
 
 // The title of the job and of a PDF written to a file: the report's name,

@@ -235,7 +235,8 @@ public:
             const QPoint from = p->pos();
             QTest::mousePress(w, Qt::LeftButton, {}, QPoint(5, 5));
             QTest::mouseMove(w, QPoint(45, 25));
-            QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(45, 25));
+            // Released where the pointer is: over the grip, now moved.
+            QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(5, 5));
             QApplication::processEvents();
             movedBy = p->pos() - from;
         });
