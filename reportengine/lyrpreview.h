@@ -237,6 +237,10 @@ protected:
 
 private:
     void addOutlineLevel(QTreeWidgetItem *parent);
+    // Every page's size, a damaged page given a healthy page's; notes the
+    // damaged pages.
+    std::vector<QSize> pageSizes();
+    void clearLayout();
     void noteCurrentPage();
     void layoutRunning();
     bool buttonOn(int button) const;
@@ -288,7 +292,9 @@ public:
     TlyrExportFilter *EmailExport = nullptr;
 
     void Init(TlyrReport *report);
+    // The second status panel: the text, or without one the damaged pages.
     void SetMessage(const QString &text);
+    void ShowDamagedPages();
     void UpdatePageInfo(TlyrPreview *sender, int pageNo);
     void UpdateControls();
     void SwitchToFullScreen();
