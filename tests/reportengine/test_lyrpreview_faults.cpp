@@ -75,9 +75,11 @@ protected:
     // fault the store is reloaded from its file with the dictionary entry
     // of the title (only on page 1) or of the page text (on every page)
     // naming an object the source page does not have.
-    void prepare(int n, Fault fault)
+    void prepare(int n, Fault fault, QSizeF paper = QSizeF(210, 297))
     {
         TlyrMasterData *band = pageWithBand<TlyrReportPage>(20, n, true);
+        static_cast<TlyrReportPage *>(band->Page())->SetPaperWidth(paper.width());
+        static_cast<TlyrReportPage *>(band->Page())->SetPaperHeight(paper.height());
         auto *title = new TlyrReportTitle(report.get());
         title->SetName(QStringLiteral("ReportTitle1"));
         title->SetParent(band->Page());
@@ -165,6 +167,23 @@ public:
         const QList<QByteArray> got = cups->jobs(QStringLiteral("pdf"), 1);
         ASSERT_EQ(got.size(), 1);
         EXPECT_EQ(pdfPageTexts(got.first()), (QStringList{"Page 2", "Page 3", "Page 4"}));
+    }
+    // Joined on a sheet, the damaged page leaves its place empty and is
+    // named; the sheet is laid out for the healthy pages.
+    void joinedPrintingNamesThePageLeftOut()
+    {
+        prepare(4, Fault::DamagedFirstPage, QSizeF(105, 148));
+        report->PrintOptions()->PrintMode = TlyrPrintOptions::pmJoin;
+        report->PrintOptions()->PrintOnSheet = 9;
+        EXPECT_FALSE(pages().Print());
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_EQ(messages[0], lyrResources().Format(QStringLiteral("clNotPrinted"), {"1"}));
+        const QList<QByteArray> got = cups->jobs(QStringLiteral("pdf"), 1);
+        ASSERT_EQ(got.size(), 1);
+        const QStringList sheets = pdfPageTexts(got.first());
+        ASSERT_EQ(sheets.size(), 1);
+        for (const char *t : {"Page 2", "Page 3", "Page 4"}) EXPECT_TRUE(sheets[0].contains(QLatin1String(t))) << t;
+        EXPECT_FALSE(sheets[0].contains(QLatin1String("Title")));
     }
     // Nothing to print: no job, and the user is told.
     void everyPageDamagedSendsNoJob()
@@ -276,6 +295,7 @@ INSTANTIATE_TEST_SUITE_P(
         ::testing::Values(
                 FaultCase{"DamagedFirstPagePreview", &PreviewFaults::previewShowsTheHealthyPages},
                 FaultCase{"DamagedFirstPagePrint", &PreviewFaults::printingNamesThePagesLeftOut},
+                FaultCase{"DamagedFirstPageJoined", &PreviewFaults::joinedPrintingNamesThePageLeftOut},
                 FaultCase{"EveryPageDamaged", &PreviewFaults::everyPageDamagedSendsNoJob},
                 FaultCase{"FailedLoad", &PreviewFaults::failedLoadEmptiesTheView},
                 FaultCase{"CancelClickedOverModalPreview", &PreviewFaults::cancelStopsPrinting},
