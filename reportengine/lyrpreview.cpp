@@ -323,7 +323,7 @@ void TlyrPreviewWorkspace::drawPage(TlyrCanvas &canvas, QPainter &painter, int i
         painter.setFont(f);
         painter.setPen(Qt::darkRed);
         painter.drawText(r.adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap,
-                         lyrResources().Format(QStringLiteral("clDamagedPage"), {QString::number(index + 1)}));
+                         QStringLiteral("Damaged prepared page %1").arg(index + 1));
         painter.restore();
     } else {
         try {
@@ -1515,8 +1515,8 @@ void TlyrPreviewForm::ShowDamagedPages()
     QStringList damaged;
     for (int n : std::as_const(Preview->DamagedPages)) damaged << QString::number(n);
     StatusMessage->setText(damaged.isEmpty() ? QString()
-                                             : lyrResources().Format(QStringLiteral("clDamagedPages"),
-                                                                     {damaged.join(QStringLiteral(", "))}));
+                                             : QStringLiteral("Damaged prepared pages, not shown: ") +
+                                                       damaged.join(QStringLiteral(", ")));
 }
 
 void TlyrPreviewForm::SetMessage(const QString &text)

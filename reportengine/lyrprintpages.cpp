@@ -207,9 +207,8 @@ bool TlyrPreviewPages::Print()
     // Every page chosen is damaged (known once all were tried).
     auto nothingLeft = [&] {
         const std::vector<int> chosen = lyrChosenPages(options, Count());
-        return std::all_of(chosen.begin(), chosen.end(), [&](int i) {
-            return std::find(damaged.begin(), damaged.end(), i) != damaged.end();
-        });
+        return std::all_of(chosen.begin(), chosen.end(),
+                           [&](int i) { return std::find(damaged.begin(), damaged.end(), i) != damaged.end(); });
     };
     try {
         report.SetTerminated(false);
@@ -249,9 +248,9 @@ bool TlyrPreviewPages::Print()
         std::sort(damaged.begin(), damaged.end());
         QStringList numbers;
         for (int i : damaged) numbers << QString::number(i + 1);
-        const QString text = nothingLeft() ? lyrResources().Get(QStringLiteral("clNothingPrinted"))
-                                           : lyrResources().Format(QStringLiteral("clNotPrinted"),
-                                                                   {numbers.join(QStringLiteral(", "))});
+        const QString text = nothingLeft() ? QStringLiteral("Every page to print is damaged: nothing was printed")
+                                           : QStringLiteral("Damaged prepared pages, not printed: ") +
+                                                     numbers.join(QStringLiteral(", "));
         report.AddError(text);
         lyrErrorMsg(text);
     }

@@ -75,17 +75,23 @@ protected:
     // fault the store is reloaded from its file with the dictionary entry
     // of the title (only on page 1) or of the page text (on every page)
     // naming an object the source page does not have.
+    // A dot-matrix report's page holds dot-matrix texts in character cells.
+    template <class Page = TlyrReportPage, class Text = TlyrMemoView>
     void prepare(int n, Fault fault, QSizeF paper = QSizeF(210, 297))
     {
-        TlyrMasterData *band = pageWithBand<TlyrReportPage>(20, n, true);
-        static_cast<TlyrReportPage *>(band->Page())->SetPaperWidth(paper.width());
-        static_cast<TlyrReportPage *>(band->Page())->SetPaperHeight(paper.height());
+        constexpr bool dotMatrix = std::is_same_v<Page, TlyrDMPPage>;
+        const double h = dotMatrix ? 17 : 20, w = dotMatrix ? 96 : 300;
+        TlyrMasterData *band = pageWithBand<Page>(h, n, true);
+        if (!dotMatrix) {
+            static_cast<TlyrReportPage *>(band->Page())->SetPaperWidth(paper.width());
+            static_cast<TlyrReportPage *>(band->Page())->SetPaperHeight(paper.height());
+        }
         auto *title = new TlyrReportTitle(report.get());
         title->SetName(QStringLiteral("ReportTitle1"));
         title->SetParent(band->Page());
-        title->SetHeight(20);
-        textView<TlyrMemoView>(title, QStringLiteral("TitleMemo"), {0, 0, 300, 20}, QStringLiteral("Title"));
-        textView<TlyrMemoView>(band, QStringLiteral("Memo1"), {0, 0, 300, 20}, QStringLiteral("Page [Line#]"));
+        title->SetHeight(h);
+        textView<Text>(title, QStringLiteral("TitleMemo"), {0, 0, w, h}, QStringLiteral("Title"));
+        textView<Text>(band, QStringLiteral("Memo1"), {0, 0, w, h}, QStringLiteral("Page [Line#]"));
         ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
         ASSERT_EQ(pages().Count(), n);
         if (fault == Fault::NoFault) return;
@@ -149,11 +155,11 @@ public:
         EXPECT_EQ(form->Preview->DamagedPages, QList<int>{1});
         // Page 1 carries the note, the others their text.
         EXPECT_EQ(pagesWithInk(*form), (QList<int>{1, 2, 3, 4}));
-        EXPECT_EQ(form->StatusMessage->text(), lyrResources().Format(QStringLiteral("clDamagedPages"), {"1"}));
+        EXPECT_EQ(form->StatusMessage->text(), QStringLiteral("Damaged prepared pages, not shown: 1"));
         EXPECT_EQ(form->StatusPage->text(), QStringLiteral("Page 1 of 4"));
         // A hyperlink's empty message does not take the note away.
         form->SetMessage(QString());
-        EXPECT_EQ(form->StatusMessage->text(), lyrResources().Format(QStringLiteral("clDamagedPages"), {"1"}));
+        EXPECT_EQ(form->StatusMessage->text(), QStringLiteral("Damaged prepared pages, not shown: 1"));
     }
     // Printing sends the healthy pages, says which it could not print, and
     // is no success.
@@ -162,7 +168,7 @@ public:
         prepare(4, Fault::DamagedFirstPage);
         EXPECT_FALSE(pages().Print());
         ASSERT_EQ(messages.size(), 1);
-        EXPECT_EQ(messages[0], lyrResources().Format(QStringLiteral("clNotPrinted"), {"1"}));
+        EXPECT_EQ(messages[0], QStringLiteral("Damaged prepared pages, not printed: 1"));
         EXPECT_TRUE(report->Errors().contains(messages[0]));
         const QList<QByteArray> got = cups->jobs(QStringLiteral("pdf"), 1);
         ASSERT_EQ(got.size(), 1);
@@ -177,13 +183,36 @@ public:
         report->PrintOptions()->PrintOnSheet = 9;
         EXPECT_FALSE(pages().Print());
         ASSERT_EQ(messages.size(), 1);
-        EXPECT_EQ(messages[0], lyrResources().Format(QStringLiteral("clNotPrinted"), {"1"}));
+        EXPECT_EQ(messages[0], QStringLiteral("Damaged prepared pages, not printed: 1"));
         const QList<QByteArray> got = cups->jobs(QStringLiteral("pdf"), 1);
         ASSERT_EQ(got.size(), 1);
         const QStringList sheets = pdfPageTexts(got.first());
         ASSERT_EQ(sheets.size(), 1);
         for (const char *t : {"Page 2", "Page 3", "Page 4"}) EXPECT_TRUE(sheets[0].contains(QLatin1String(t))) << t;
         EXPECT_FALSE(sheets[0].contains(QLatin1String("Title")));
+    }
+    // A dot-matrix report's raw job leaves the page out and names it.
+    void dotMatrixPrintingNamesThePageLeftOut()
+    {
+        prepare<TlyrDMPPage, TlyrDMPMemoView>(3, Fault::DamagedFirstPage);
+        report->PrintOptions()->Printer = QStringLiteral("VelmoraRaw");
+        EXPECT_FALSE(pages().Print());
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_EQ(messages[0], QStringLiteral("Damaged prepared pages, not printed: 1"));
+        const QList<QByteArray> got = cups->jobs(QStringLiteral("raw"), 1);
+        ASSERT_EQ(got.size(), 1);
+        EXPECT_FALSE(got.first().contains("Title"));
+        EXPECT_EQ(got.first().count("Page "), 2);
+        EXPECT_TRUE(got.first().contains("Page 2") && got.first().contains("Page 3"));
+        // With every page damaged nothing goes to the queue.
+        messages.clear();
+        report->Clear();
+        report->PrintOptions()->ShowDialog = false;
+        report->PrintOptions()->Printer = QStringLiteral("VelmoraRaw");
+        prepare<TlyrDMPPage, TlyrDMPMemoView>(2, Fault::EveryPageDamaged);
+        EXPECT_FALSE(pages().Print());
+        EXPECT_EQ(messages, QStringList{QStringLiteral("Every page to print is damaged: nothing was printed")});
+        EXPECT_EQ(cups->jobs(QStringLiteral("raw"), 2, 0).size(), 1);
     }
     // Nothing to print: no job, and the user is told.
     void everyPageDamagedSendsNoJob()
@@ -194,7 +223,7 @@ public:
         EXPECT_EQ(form->Preview->Workspace->PageList.Count(), 3);
         form->PrintB->click();
         ASSERT_EQ(messages.size(), 1);
-        EXPECT_EQ(messages[0], lyrResources().Get(QStringLiteral("clNothingPrinted")));
+        EXPECT_EQ(messages[0], QStringLiteral("Every page to print is damaged: nothing was printed"));
         EXPECT_TRUE(pdfJobs().isEmpty());
     }
     // After a file that does not load, the window shows the empty store.
@@ -292,12 +321,12 @@ TEST_P(PreviewFaults, AreShownAndSaid)
 
 INSTANTIATE_TEST_SUITE_P(
         Cases, PreviewFaults,
-        ::testing::Values(
-                FaultCase{"DamagedFirstPagePreview", &PreviewFaults::previewShowsTheHealthyPages},
-                FaultCase{"DamagedFirstPagePrint", &PreviewFaults::printingNamesThePagesLeftOut},
-                FaultCase{"DamagedFirstPageJoined", &PreviewFaults::joinedPrintingNamesThePageLeftOut},
-                FaultCase{"EveryPageDamaged", &PreviewFaults::everyPageDamagedSendsNoJob},
-                FaultCase{"FailedLoad", &PreviewFaults::failedLoadEmptiesTheView},
-                FaultCase{"CancelClickedOverModalPreview", &PreviewFaults::cancelStopsPrinting},
-                FaultCase{"ProgressDraggedOverModalPreview", &PreviewFaults::progressWindowMoves}),
+        ::testing::Values(FaultCase{"DamagedFirstPagePreview", &PreviewFaults::previewShowsTheHealthyPages},
+                          FaultCase{"DamagedFirstPagePrint", &PreviewFaults::printingNamesThePagesLeftOut},
+                          FaultCase{"DamagedFirstPageJoined", &PreviewFaults::joinedPrintingNamesThePageLeftOut},
+                          FaultCase{"DamagedFirstPageDotMatrix", &PreviewFaults::dotMatrixPrintingNamesThePageLeftOut},
+                          FaultCase{"EveryPageDamaged", &PreviewFaults::everyPageDamagedSendsNoJob},
+                          FaultCase{"FailedLoad", &PreviewFaults::failedLoadEmptiesTheView},
+                          FaultCase{"CancelClickedOverModalPreview", &PreviewFaults::cancelStopsPrinting},
+                          FaultCase{"ProgressDraggedOverModalPreview", &PreviewFaults::progressWindowMoves}),
         [](const ::testing::TestParamInfo<FaultCase> &info) { return std::string(info.param.name); });

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 // A report whose dialog page has an edit, a button that writes into it when
@@ -246,28 +248,56 @@ TEST_F(LyrRunTest, HostileScriptsDataAndQueriesEndAndChangeNothing)
         QStringList outHas;  // lines of the dump
         QString errHas;
     };
-    const Case cases[] = {
-            {"PascalScript main block shows the report", scripted("PascalScript", "begin&#13;&#10;  Report.ShowReport;&#13;&#10;end."), {}, 0,
-             {QStringLiteral("TlyrMemoView Memo1 0.00 0.00 200.00 20.00 hello")}, {}},
-            {"C++Script main block shows the report", scripted("C++Script", "{&#13;&#10;  Report.ShowReport;&#13;&#10;}"), {}, 0,
-             {QStringLiteral("TlyrMemoView Memo1 0.00 0.00 200.00 20.00 hello")}, {}},
-            {"BasicScript main block shows the report", scripted("BasicScript", "Report.ShowReport&#13;&#10;"), {}, 0,
-             {QStringLiteral("TlyrMemoView Memo1 0.00 0.00 200.00 20.00 hello")}, {}},
-            {"JScript main block shows the report", scripted("JScript", "Report.ShowReport();&#13;&#10;"), {}, 0,
-             {QStringLiteral("TlyrMemoView Memo1 0.00 0.00 200.00 20.00 hello")}, {}},
-            {"a quoted CSV field over two lines is one record", rows, {QStringLiteral("--data"), QStringLiteral("Rows=") + csvAcross}, 0,
-             {QStringLiteral("TlyrMemoView Memo1 0.00 0.00 400.00 20.00 row r1 two\\nlines, \"quoted\""),
-              QStringLiteral("TlyrMemoView Memo1 0.00 20.00 400.00 20.00 row r2 x")}, {}},
-            {"a quoted CSV field never closed is refused", rows, {QStringLiteral("--data"), QStringLiteral("Rows=") + csvOpen}, 1, {},
-             csvOpen + QStringLiteral(": line 3: a quoted field is not closed")},
-            {"a query that rekeys the database fails", rows, query + QStringList{QStringLiteral("Rows=PRAGMA rekey='x'")}, 1, {},
-             QStringLiteral("Rows: ")},
-            {"a query that updates the database fails", rows,
-             query + QStringList{QStringLiteral("Rows=UPDATE S SET theSum = 0")}, 1, {}, QStringLiteral("Rows: ")},
-            {"a statement that switches the guard off is no query", rows,
-             query + QStringList{QStringLiteral("A=PRAGMA query_only=0"), QStringLiteral("Rows=DELETE FROM S")}, 1, {},
-             QStringLiteral("A: ")},
+    // The main block of each language asks for the preview.
+    const char *const mainBlocks[][2] = {
+            {"PascalScript", "begin&#13;&#10;  Report.ShowReport;&#13;&#10;end."},
+            {"C++Script", "{&#13;&#10;  Report.ShowReport;&#13;&#10;}"},
+            {"BasicScript", "Report.ShowReport&#13;&#10;"},
+            {"JScript", "Report.ShowReport();&#13;&#10;"},
     };
+    std::vector<Case> cases;
+    for (const auto &[language, script] : mainBlocks)
+        cases.push_back({language,
+                         scripted(language, script),
+                         {},
+                         0,
+                         {QStringLiteral("TlyrMemoView Memo1 0.00 0.00 200.00 20.00 hello")},
+                         {}});
+    cases.insert(
+            cases.end(),
+            {
+                    {"a quoted CSV field over two lines is one record",
+                     rows,
+                     {QStringLiteral("--data"), QStringLiteral("Rows=") + csvAcross},
+                     0,
+                     {QStringLiteral("TlyrMemoView Memo1 0.00 0.00 400.00 20.00 row r1 two\\nlines, \"quoted\""),
+                      QStringLiteral("TlyrMemoView Memo1 0.00 20.00 400.00 20.00 row r2 x")},
+                     {}},
+                    {"a quoted CSV field never closed is refused",
+                     rows,
+                     {QStringLiteral("--data"), QStringLiteral("Rows=") + csvOpen},
+                     1,
+                     {},
+                     csvOpen + QStringLiteral(": line 3: a quoted field is not closed")},
+                    {"a query that rekeys the database fails",
+                     rows,
+                     query + QStringList{QStringLiteral("Rows=PRAGMA rekey='x'")},
+                     1,
+                     {},
+                     QStringLiteral("Rows: ")},
+                    {"a query that updates the database fails",
+                     rows,
+                     query + QStringList{QStringLiteral("Rows=UPDATE S SET theSum = 0")},
+                     1,
+                     {},
+                     QStringLiteral("Rows: ")},
+                    {"a statement that switches the guard off is no query",
+                     rows,
+                     query + QStringList{QStringLiteral("A=PRAGMA query_only=0"), QStringLiteral("Rows=DELETE FROM S")},
+                     1,
+                     {},
+                     QStringLiteral("A: ")},
+            });
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})

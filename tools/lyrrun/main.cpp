@@ -212,7 +212,8 @@ int main(int argc, char **argv)
                 // A statement without result columns (a PRAGMA setting a
                 // value, a write the read-only file refused) is no dataset.
                 if (query->FieldCount() == 0)
-                    return fail(name + QStringLiteral(": the statement gives no columns; only a query that reads is run"));
+                    return fail(name +
+                                QStringLiteral(": the statement gives no columns; only a query that reads is run"));
                 auto *ds = new TlyrDBDataset(&keeper);
                 ds->SetName(name);
                 ds->SetCloseDataSource(false);
