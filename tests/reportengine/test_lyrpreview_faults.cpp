@@ -2,8 +2,7 @@
 // rebuilt, a prepared file that does not load, and Cancel pressed on the
 // progress window while a modal preview prints.
 
-#include "cups_daemon.h"
-#include "print_report_util.h"
+#include "cups_report_test.h"
 
 #include "platform/ui/messages.h"
 #include "report/lyrres.h"
@@ -56,21 +55,8 @@ struct FaultCase {
     void (PreviewFaults::*run)();
 };
 
-class PreviewFaults : public PrintReportTest, public ::testing::WithParamInterface<FaultCase> {
+class PreviewFaults : public CupsTest, public ::testing::WithParamInterface<FaultCase> {
 protected:
-    void SetUp() override
-    {
-        PrintReportTest::SetUp();
-        cups = std::make_unique<PrivateCups>();
-        if (!cups->ok) GTEST_SKIP() << cups->reason.toStdString();
-        lyrRefreshPrinters();
-    }
-    void TearDown() override
-    {
-        cups.reset();
-        lyrRefreshPrinters();
-        PrintReportTest::TearDown();
-    }
     // Prepared pages "Page 1" .. "Page n", a title on the first; with a
     // fault the store is reloaded from its file with the dictionary entry
     // of the title (only on page 1) or of the page text (on every page)
@@ -141,7 +127,6 @@ protected:
         return out;
     }
     QList<QByteArray> pdfJobs() const { return cups->jobs(QStringLiteral("pdf"), 0, 0); }
-    std::unique_ptr<PrivateCups> cups;
 
 public:
     // A damaged first page: the preview lays out and draws the other pages,
