@@ -233,7 +233,9 @@ public:
         EXPECT_EQ(form->PageE->text(), QStringLiteral("0"));
         EXPECT_EQ(form->Preview->Workspace->PageList.Count(), 0);
         EXPECT_EQ(form->Preview->Thumbnails->PageList.Count(), 0);
+        // No white page is left on the grey workspace.
         EXPECT_EQ(pagesWithInk(*form), QList<int>{});
+        EXPECT_EQ(form->Preview->Workspace->PagesPainted, 0);
         for (QToolButton *b : {form->PrintB, form->SaveB, form->FindB, form->PageSettingsB})
             EXPECT_FALSE(b->isEnabled()) << b->toolTip().toStdString();
         EXPECT_TRUE(form->OpenB->isEnabled());
