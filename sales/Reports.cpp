@@ -41,6 +41,7 @@ QComboBox *typeBox()
     auto *c = new QComboBox;
     c->addItems({QStringLiteral("会员"), QStringLiteral("散客")});
     c->setEditable(true);  // free typing is allowed; the value is bound, so a quote is harmless
+    ui::fitToEntries(c);
     return c;
 }
 

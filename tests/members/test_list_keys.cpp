@@ -6,7 +6,9 @@
 #include "keys.h"
 
 #include "members/AccountStore.h"
+#include "members/CZ_In.h"
 #include "members/CZ_M.h"
+#include "members/DH_In.h"
 #include "members/DH_M.h"
 #include "members/LP.h"
 #include "members/MemberList.h"
@@ -89,6 +91,28 @@ TEST_F(ListKeysTest, ListWindowsChangeNothingOnEnterOrEsc)
         checkList(w, w.DBLookupComboBox1);
         EXPECT_GT(w.rowCount(), 0);
     }
+}
+
+// Each date box of the member lists and reminders, and of the account and
+// anniversary windows, takes one Tab press.
+TEST_F(ListKeysTest, EveryDateBoxIsOneTabStop)
+{
+    ui::ScriptedModals modals;
+    TfrmCZ_M recharges;
+    EXPECT_EQ(expectDateBoxesAreOneStop(recharges), 2);
+    TfrmDH_M exchanges;
+    EXPECT_EQ(expectDateBoxesAreOneStop(exchanges), 2);
+    TfrmSRTX birthdays;
+    EXPECT_EQ(expectDateBoxesAreOneStop(birthdays), 2);
+    TfrmJNRTX anniversaries;
+    EXPECT_EQ(expectDateBoxesAreOneStop(anniversaries), 2);
+    TfrmCZ_In recharge;
+    EXPECT_EQ(expectDateBoxesAreOneStop(recharge), 1);
+    TfrmDH_In exchange;
+    EXPECT_EQ(expectDateBoxesAreOneStop(exchange), 1);
+    TfrmMJN anniversary;
+    anniversary.myNum = card;
+    EXPECT_EQ(expectDateBoxesAreOneStop(anniversary), 1);
 }
 
 TEST_F(ListKeysTest, MemberDialogsChangeNothingOnEnterOrEsc)

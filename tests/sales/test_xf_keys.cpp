@@ -11,12 +11,18 @@
 #include "sales/SType.h"
 #include "sales/Shop_In.h"
 #include "sales/StockIn.h"
+#include "sales/Reports.h"
+#include "sales/Reports_BB.h"
+#include "sales/StockLists.h"
 #include "sales/XF_In.h"
+#include "sales/XF_M.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTest>
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -301,21 +307,14 @@ TEST_F(XFKeysTest, StockWindowsSaveNothingOnEnterOrEsc)
 
 namespace {
 
-// The controls Tab reaches from the first one, steps presses on.
+// The controls Tab reaches from the first one, one press each, steps presses on.
 QList<QWidget *> tabWalk(QWidget &w, QWidget *first, int steps)
 {
     w.show();
     QApplication::setActiveWindow(&w);
     first->setFocus(Qt::OtherFocusReason);
     QList<QWidget *> walk{focusedControl()};
-    for (int i = 0; i < steps; ++i) {
-        QWidget *now = walk.last();
-        for (int press = 0; press < 4 && now == walk.last(); ++press) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            now = focusedControl();
-        }
-        walk << now;
-    }
+    for (int i = 0; i < steps; ++i) walk << pressTab();
     return walk;
 }
 
@@ -340,5 +339,65 @@ TEST_F(XFKeysTest, TabGoesDownEachColumnBelowTheGoodsGrid)
                                         w.CheckBox1,       w.BitBtn1,           w.BitBtn2,           w.Edit1};
         const QList<QWidget *> walk = tabWalk(w, w.DateTimePicker1, int(expected.size()) - 1);
         EXPECT_EQ(walk, expected) << describeChain(walk);
+    }
+}
+
+// Each date box of the sales, stock and report windows takes one Tab press,
+// and the chains through the entries' date boxes are one stop each.
+TEST_F(XFKeysTest, EveryDateBoxIsOneTabStop)
+{
+    ui::ScriptedModals modals;
+    {
+        TfrmXF_In w;
+        EXPECT_EQ(expectDateBoxesAreOneStop(w), 1);
+    }
+    {
+        TfrmJH_In w;
+        EXPECT_EQ(expectDateBoxesAreOneStop(w), 1);
+    }
+    {
+        TfrmTH_In w;
+        EXPECT_EQ(expectDateBoxesAreOneStop(w), 1);
+        const QList<QWidget *> walk = tabWalk(w, w.DateTimePicker1, 3);
+        EXPECT_EQ(walk, QList<QWidget *>({w.DateTimePicker1, w.DBLookupComboBox1, w.DBLookupComboBox2, w.Edit4}))
+                << describeChain(walk);
+    }
+    {
+        TfrmXF_SK w;
+        w.setBill("2603070001", "20", "会员", "26000001");
+        EXPECT_EQ(expectDateBoxesAreOneStop(w), 1);
+        expectTabChain(w, {w.DateTimePicker1, w.Edit1, w.DBLookupComboBox1, w.CheckBox1, w.DBLookupComboBox2,
+                           w.BitBtn1, w.BitBtn2});
+    }
+    {
+        TfrmXF_M w;
+        EXPECT_EQ(expectDateBoxesAreOneStop(w), 2);
+        const QList<QWidget *> walk = tabWalk(w, w.CheckBox1, 2);
+        EXPECT_EQ(walk, QList<QWidget *>({w.CheckBox1, w.DateTimePicker1, w.DateTimePicker2})) << describeChain(walk);
+    }
+    {
+        TfrmXF_MX w;
+        EXPECT_EQ(expectDateBoxesAreOneStop(w), 2);
+    }
+    {
+        TfrmXF_SKQ w;
+        EXPECT_EQ(expectDateBoxesAreOneStop(w), 4);
+        const QList<QWidget *> walk = tabWalk(w, w.CheckBox1, 5);
+        EXPECT_EQ(walk, QList<QWidget *>({w.CheckBox1, w.DateTimePicker1, w.DateTimePicker2, w.CheckBox2,
+                                          w.DateTimePicker3, w.DateTimePicker4}))
+                << describeChain(walk);
+    }
+    {
+        TfrmBB_D w;
+        EXPECT_EQ(expectDateBoxesAreOneStop(w), 2);
+        const QList<QWidget *> walk = tabWalk(w, w.CheckBox1, 2);
+        EXPECT_EQ(walk, QList<QWidget *>({w.CheckBox1, w.DateTimePicker1, w.DateTimePicker2})) << describeChain(walk);
+    }
+    for (auto make : std::initializer_list<std::function<velmora::TListFrame *()>>{
+                 [] { return new TfrmBB_M; }, [] { return new TfrmBB_Y; }, [] { return new TfrmXF_TJ; },
+                 [] { return new TfrmJH_M; }, [] { return new TfrmTH_M; }, [] { return new TfrmJH_MX; },
+                 [] { return new TfrmTH_MX; }}) {
+        std::unique_ptr<velmora::TListFrame> w(make());
+        EXPECT_GE(expectDateBoxesAreOneStop(*w), 2) << w->metaObject()->className();
     }
 }
