@@ -2,6 +2,7 @@
 // measured with the font they are drawn in.
 #include "platform/ui/datepicker.h"
 #include "platform/ui/lookupcombo.h"
+#include "combo_widths.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -106,16 +107,6 @@ TEST(DatePicker, EnterGoesOnToTheWindow)
     EXPECT_TRUE(reached);
 }
 
-// The room a combo box gives its text, as its style draws it.
-int textRoom(QComboBox *box)
-{
-    QStyleOptionComboBox opt;
-    opt.initFrom(box);
-    opt.editable = box->isEditable();
-    opt.frame = box->hasFrame();
-    return box->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, box).width();
-}
-
 TEST(LookupCombo, WideEnoughForItsLongestEntryAndTenChineseCharacters)
 {
     QWidget w;
@@ -133,7 +124,7 @@ TEST(LookupCombo, WideEnoughForItsLongestEntryAndTenChineseCharacters)
     w.show();
     const int ten = lookup->fontMetrics().horizontalAdvance(QString(10, QChar(0x4E2D)));
     for (QComboBox *b : {static_cast<QComboBox *>(lookup), plain}) {
-        EXPECT_GE(textRoom(b), ten);
+        EXPECT_GE(comboTextRoom(b), ten);
         for (int i = 0; i < b->count(); ++i)
             EXPECT_GE(b->view()->minimumWidth(), b->view()->fontMetrics().horizontalAdvance(b->itemText(i)));
     }
@@ -141,7 +132,7 @@ TEST(LookupCombo, WideEnoughForItsLongestEntryAndTenChineseCharacters)
     const QString longest = "银联刷卡（工商银行信用卡分期付款）";
     names.setStringList({"现金", longest});
     QApplication::processEvents();
-    EXPECT_GE(textRoom(lookup), lookup->fontMetrics().horizontalAdvance(longest));
+    EXPECT_GE(comboTextRoom(lookup), lookup->fontMetrics().horizontalAdvance(longest));
     EXPECT_GE(lookup->view()->minimumWidth(), lookup->fontMetrics().horizontalAdvance(longest));
     // Opened, the list shows it whole.
     lookup->showPopup();
