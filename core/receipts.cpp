@@ -133,8 +133,8 @@ QStringList memberReceipt(vdb::Connection &c, const QString &table, const QStrin
         const QString value = d.value(QLatin1String(l.column));
         out << labelled(l.label, l.isMoney ? money(value) : value);
     }
-    out << labelled("员工  ", d.value(QStringLiteral("WName"))) << labelled("录入  ", d.value(QStringLiteral("theUser")))
-        << kSeparator;
+    out << labelled("员工  ", d.value(QStringLiteral("WName")))
+        << labelled("录入  ", d.value(QStringLiteral("theUser"))) << kSeparator;
     out << foot(shop, QStringLiteral("  "));
     return out;
 }
@@ -274,14 +274,15 @@ QStringList composeXF(vdb::Connection &c, const QString &number, const Shop &sho
         out << fitLine({{QStringLiteral("姓名 ") + m.value(QStringLiteral("theName")) + "[" +
                                  m.value(QStringLiteral("theType")) + "]",
                          false, 5}});
-        out << fitLine({{QStringLiteral("积分  ") + alignLeft(money(m.value(QStringLiteral("theJF"))), 8, kMoney8),
-                         false, 6},
-                        {QStringLiteral("余额  ") + money(m.value(QStringLiteral("theCZ"))), false, 6}});
+        out << fitLine(
+                {{QStringLiteral("积分  ") + alignLeft(money(m.value(QStringLiteral("theJF"))), 8, kMoney8), false, 6},
+                 {QStringLiteral("余额  ") + money(m.value(QStringLiteral("theCZ"))), false, 6}});
         const QList<Row> owed = rows(c, QStringLiteral("select SUM(theYE) as 应收金额 ") + "from UXF " +
                                                 "Where (theDel = '否') " + "AND (MNum = '" + sqlText(card) + "') ");
         // No live sale (a deleted one reprinted) sums to nothing: no line either.
         const QString sum = owed.isEmpty() ? QString() : owed.first().value(QStringLiteral("应收金额"));
-        if (!sum.isEmpty() && sum != QStringLiteral("0")) out << fitLine({{QStringLiteral("应收  ") + money(sum), false, 6}});
+        if (!sum.isEmpty() && sum != QStringLiteral("0"))
+            out << fitLine({{QStringLiteral("应收  ") + money(sum), false, 6}});
     }
     out << timeLine(timeText);
     out << QStringLiteral("品名数量  单价折扣      金额") << kSeparator;
@@ -321,8 +322,9 @@ QStringList composeXF(vdb::Connection &c, const QString &number, const Shop &sho
     out << pair("实收 ", alignLeft(money(v("theSJ")), 8, kMoney8), "应收 ", money(v("theYE")));
     out << kSeparator;
     for (const Row &p : rows(c, QStringLiteral("select * from UXF_SK Where theNum='") + sqlText(number) + "'")) {
-        out << fitLine({{p.value(QStringLiteral("SKDate")) + alignLeft(p.value(QStringLiteral("theSMType")), 8, {4, 6})},
-                        {alignRight(money(p.value(QStringLiteral("theMoney"))), 9, {4, 5, 6, 7, 8}), true}});
+        out << fitLine(
+                {{p.value(QStringLiteral("SKDate")) + alignLeft(p.value(QStringLiteral("theSMType")), 8, {4, 6})},
+                 {alignRight(money(p.value(QStringLiteral("theMoney"))), 9, {4, 5, 6, 7, 8}), true}});
     }
     out << kSeparator;
     out << pair("员工 ", v("WName"), " 制单 ", v("theUser"));

@@ -3,7 +3,6 @@
 #include <QAbstractItemModel>
 #include <QAbstractItemView>
 #include <QEvent>
-#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QStyleOptionMenuItem>
@@ -58,7 +57,9 @@ public:
                 item.text = m_box->itemText(i);
             }
         }
-        int entries = m_box->style()->sizeFromContents(QStyle::CT_MenuItem, &item, QSize(longest, lfm.height()), m_box).width();
+        int entries = m_box->style()
+                              ->sizeFromContents(QStyle::CT_MenuItem, &item, QSize(longest, lfm.height()), m_box)
+                              .width();
         if (m_box->count() > m_box->maxVisibleItems())
             entries += list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
         list->setMinimumWidth(entries + 2 * list->frameWidth());
@@ -67,9 +68,8 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == m_box &&
-            (event->type() == QEvent::Polish || event->type() == QEvent::FontChange ||
-             event->type() == QEvent::StyleChange))
+        if (watched == m_box && (event->type() == QEvent::Polish || event->type() == QEvent::FontChange ||
+                                 event->type() == QEvent::StyleChange))
             fit();
         return false;
     }

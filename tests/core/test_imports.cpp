@@ -362,8 +362,8 @@ TEST_F(ImportTest, LongNumbersThatLostTheirDigitsAreRefused)
               "第 2 行“联系方式”列（F2）的内容“1.38001380001E+15" + why + "成功导入 会员 数据 0 条！");
     EXPECT_EQ(rows("select theNum,thePho from Member order by ID"), QStringList({"6222021234567890123|13800138000"}));
 
-    EXPECT_EQ(importSheet<TfrmIn_S>(sheetOf(kGoodsHeaders, {{"饮料", "6901234567892", "水"},
-                                                            {"饮料", "6.90123456789235e+17", "茶"}})),
+    EXPECT_EQ(importSheet<TfrmIn_S>(sheetOf(kGoodsHeaders,
+                                            {{"饮料", "6901234567892", "水"}, {"饮料", "6.90123456789235e+17", "茶"}})),
               "第 3 行“商品编码”列（B3）的内容“6.90123456789235e+17" + why + "成功导入 商品 数据 1 条！");
     EXPECT_EQ(importSheet<TfrmIn_G>(sheetOf(kSupplierHeaders, {{"华联", "甲", "8.6106512345678E+16"}})),
               "第 2 行“联系电话”列（C2）的内容“8.6106512345678E+16" + why + "成功导入 供应商 数据 0 条！");

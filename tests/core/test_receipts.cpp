@@ -189,16 +189,16 @@ TEST_F(ReceiptTest, AmountsOfAThousandAndMoreKeepTheirFieldsApart)
              "','张三','金卡'," + t + "," + t + ",'否','启用')");
         exec("INSERT INTO UXF (theNum,myDate,theDate,MNum,theHJ,theZR,theSJ,theZK,theDX,theYE,theCount,theSum,theJF,"
              "WName,theUser,theDel,theType) VALUES ('" +
-             num + "','2026-03-07','2026-03-07','" + card + "'," + t + ",0," + t + ",100,'" + NumToChar(total) +
-             "'," + t + "," + k.count + "," + t + "," + t + ",'小王','admin','否','会员')");
+             num + "','2026-03-07','2026-03-07','" + card + "'," + t + ",0," + t + ",100,'" + NumToChar(total) + "'," +
+             t + "," + k.count + "," + t + "," + t + ",'小王','admin','否','会员')");
         exec(QString("INSERT INTO UXF_List (theNum,myBH,theName,theCount,thePrice,theZK,theMoney) VALUES ('") + num +
              "','1','电视机'," + k.count + "," + k.price + ",100," + t + ")");
         exec("INSERT INTO UXF_SK (theNum,theMoney,theSMType,theSKR,SKDate) VALUES ('" + num + "'," + t +
              ",'会员卡','小王','2026-03-07')");
         exec("INSERT INTO UCZ (theNum,MNum,MCZ,MZS,MType,theDX,WName,theUser,myDate) VALUES ('" + num + "','" + card +
              "'," + t + "," + t + ",'现金','" + NumToChar(total) + "','小王','admin','2026-03-07')");
-        exec("INSERT INTO UDH (theNum,MNum,MJF,MLP,MCount,WName,theUser,myDate) VALUES ('" + num + "','" + card +
-             "'," + t + ",'电视机',1,'小王','admin','2026-03-07')");
+        exec("INSERT INTO UDH (theNum,MNum,MJF,MLP,MCount,WName,theUser,myDate) VALUES ('" + num + "','" + card + "'," +
+             t + ",'电视机',1,'小王','admin','2026-03-07')");
         expectFitted(composeXF(c(), num, shop, "12:34:56"));
         expectFitted(composeCZ(c(), num, shop, "12:34:56"));
         expectFitted(composeDH(c(), num, shop, "12:34:56"));
@@ -228,7 +228,8 @@ TEST(ReceiptFormat, FieldsAreKeptApartAndBrokenBetween)
     // Padded fields stay as the table pads them.
     EXPECT_EQ(fitLine({{"  1.00", true}, {"   12.00", true}, {"[100%]"}, {"   12.00", true}}),
               QStringList{"  1.00   12.00[100%]   12.00"});
-    EXPECT_EQ(fitLine({{"积分  1,234.50", false, 6}, {"余额  20.00", false, 6}}), QStringList{"积分  1,234.50 余额  20.00"});
+    EXPECT_EQ(fitLine({{"积分  1,234.50", false, 6}, {"余额  20.00", false, 6}}),
+              QStringList{"积分  1,234.50 余额  20.00"});
     EXPECT_EQ(fitLine({{"实收 12,996.00", false, 5}, {"应收 12,996.00", false, 5}}),
               QStringList({"实收 12,996.00", "应收 12,996.00"}));
     // An amount carried over stands at the right edge.

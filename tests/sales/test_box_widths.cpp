@@ -62,8 +62,8 @@ TEST_F(BoxWidthTest, ListBoxesShowTheirEntriesAndTheListsFitTheMainWindow)
                  [] { return new TfrmXF_SKQ; }, [] { return new TfrmXF_M; }, [] { return new TfrmXF_MX; },
                  [] { return new TfrmXF_TJ; }, [] { return new TfrmCZ_M; }, [] { return new TfrmDH_M; },
                  [] { return new TfrmJH_M; }, [] { return new TfrmTH_MX; }, [] { return new TfrmBB_D; },
-                 [] { return new TfrmMember_M; }, [] { return new TfrmM_Q; },
-                 [] { return new TfrmShop_M; }, [] { return new TfrmKC; }}) {
+                 [] { return new TfrmMember_M; }, [] { return new TfrmM_Q; }, [] { return new TfrmShop_M; },
+                 [] { return new TfrmKC; }}) {
         std::unique_ptr<velmora::TListFrame> w(make());
         EXPECT_GT(expectBoxesShowTheirEntries(*w), 0) << w->metaObject()->className();
         EXPECT_LE(w->minimumSizeHint().width(), 1000) << w->metaObject()->className();
