@@ -17,6 +17,7 @@
 #include <QStringList>
 #include <QTest>
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 
 // Enter, keypad Enter and Esc in every field of the shown window that takes
@@ -180,4 +181,19 @@ inline int expectDateBoxesAreOneStop(QWidget &w)
         }
     }
     return tried;
+}
+
+// A window made on demand, with the number of date boxes it shows.
+struct DateWindow {
+    std::function<QWidget *()> make;
+    int dates;
+};
+
+// expectDateBoxesAreOneStop for each window, which must show its boxes.
+inline void expectEachDateBoxIsOneStop(std::initializer_list<DateWindow> windows)
+{
+    for (const DateWindow &d : windows) {
+        std::unique_ptr<QWidget> w(d.make());
+        EXPECT_EQ(expectDateBoxesAreOneStop(*w), d.dates) << w->metaObject()->className();
+    }
 }

@@ -98,21 +98,18 @@ TEST_F(ListKeysTest, ListWindowsChangeNothingOnEnterOrEsc)
 TEST_F(ListKeysTest, EveryDateBoxIsOneTabStop)
 {
     ui::ScriptedModals modals;
-    TfrmCZ_M recharges;
-    EXPECT_EQ(expectDateBoxesAreOneStop(recharges), 2);
-    TfrmDH_M exchanges;
-    EXPECT_EQ(expectDateBoxesAreOneStop(exchanges), 2);
-    TfrmSRTX birthdays;
-    EXPECT_EQ(expectDateBoxesAreOneStop(birthdays), 2);
-    TfrmJNRTX anniversaries;
-    EXPECT_EQ(expectDateBoxesAreOneStop(anniversaries), 2);
-    TfrmCZ_In recharge;
-    EXPECT_EQ(expectDateBoxesAreOneStop(recharge), 1);
-    TfrmDH_In exchange;
-    EXPECT_EQ(expectDateBoxesAreOneStop(exchange), 1);
-    TfrmMJN anniversary;
-    anniversary.myNum = card;
-    EXPECT_EQ(expectDateBoxesAreOneStop(anniversary), 1);
+    expectEachDateBoxIsOneStop({{[] { return new TfrmCZ_M; }, 2},
+                                {[] { return new TfrmDH_M; }, 2},
+                                {[] { return new TfrmSRTX; }, 2},
+                                {[] { return new TfrmJNRTX; }, 2},
+                                {[] { return new TfrmCZ_In; }, 1},
+                                {[] { return new TfrmDH_In; }, 1},
+                                {[this] {
+                                     auto *w = new TfrmMJN;
+                                     w->myNum = card;
+                                     return w;
+                                 },
+                                 1}});
 }
 
 TEST_F(ListKeysTest, MemberDialogsChangeNothingOnEnterOrEsc)
