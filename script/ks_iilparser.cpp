@@ -1029,6 +1029,19 @@ struct ksilPass2 {
                 tn = d->Count() >= 2 ? d->Link(d->Count() - 2)->Ref->TypeName : QString();
             }
             bool variantArray = false;
+            if (tc == tcVariant && isIndex && !ksIsPlainRead(cur) && !dynamic_cast<TksOLEHelper *>(cur)) {
+                // What a call, a property or an element yields is seen only
+                // when the chain runs: an index of its own reads it then. In a
+                // chain each link keeps its own indexes, so that a write can
+                // go back through the links before it.
+                if (cur == scope->Find(QStringLiteral("__ArrayHelper"))) {
+                    cur = OpenArrayHelper(scope);
+                    link->SetRef(cur);
+                }
+                link = d->AddItem(OpenArrayHelper(scope), pos);
+                cur = link->Ref;
+                continue;
+            }
             if (tc == tcVariant) {
                 const KsValue v = CompileTimeValue(cur);
                 if (v.IsString()) {
@@ -1146,6 +1159,13 @@ struct ksilPass2 {
             }
             ksAddDefaultArgs(link, scope);
         }
+    }
+
+    static TksArrayHelper *OpenArrayHelper(TksScript *scope)
+    {
+        auto *h = new TksArrayHelper(QString(), tcVariant, QStringLiteral("Variant"), 0);
+        scope->Add(QString(), h);
+        return h;
     }
 
     // ---- declarations ----
