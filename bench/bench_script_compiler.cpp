@@ -200,8 +200,9 @@ void BM_DeclarationList(benchmark::State &state)
     const int n = int(state.range(0));
     QStringList names;
     for (int i = 0; i < n; ++i) names << QStringLiteral("a%1").arg(i);
-    ScaledNames(state, {QStringLiteral("var ") + names.join(QStringLiteral(", ")) + QStringLiteral(": Integer;"),
-                        QStringLiteral("begin end.")},
+    ScaledNames(state,
+                {QStringLiteral("var ") + names.join(QStringLiteral(", ")) + QStringLiteral(": Integer;"),
+                 QStringLiteral("begin end.")},
                 VariablesOnePerLine(n));
 }
 BENCHMARK(BM_DeclarationList)->Arg(5000)->Arg(50000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
