@@ -478,6 +478,7 @@ QByteArray ksReadFileBytes(const QString &fileName)
     if (!f.open(QIODevice::ReadOnly))
         Raise(QStringLiteral("EFOpenError"),
               QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, f.errorString()));
+    ksCheckListBytes(f.size());  // a file larger than a script may hold is not read
     return f.readAll();
 }
 
@@ -494,6 +495,7 @@ QByteArray TStream::ReadAll()
     const qint64 n = Size() - Position();
     QByteArray b;
     if (n <= 0) return b;
+    ksCheckListBytes(n);
     b.resize(n);
     b.resize(ReadBytes(b.data(), n));
     return b;
@@ -511,6 +513,7 @@ qint64 TStream::CopyFrom(TStream *source, qint64 count)
         source->SetPosition(0);
         count = source->Size();
     }
+    ksCheckListBytes(count);
     QByteArray b;
     b.resize(count);
     const qint64 got = source->ReadBytes(b.data(), count);
@@ -827,7 +830,9 @@ void RegisterStreams(TksScript *s, const KsClassesInfo &ci)
     Binder<TStream> b(s->AddClass(ci.Stream, QStringLiteral("TObject")));
     b.Method(QStringLiteral("function Read(var Buffer: string; Count: Longint): Longint"),
              [](TStream *t, TksMethodHelper *h) {
-                 const int count = std::max(0, IntArg(h, 1));
+                 // no more than the stream still holds
+                 const qint64 count = std::clamp<qint64>(IntArg(h, 1), 0, std::max<qint64>(0, t->Size() - t->Position()));
+                 ksCheckListBytes(count);
                  QByteArray buf;
                  buf.resize(count);
                  buf.resize(t->ReadBytes(buf.data(), count));
