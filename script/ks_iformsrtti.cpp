@@ -218,6 +218,9 @@ void TControl::SetParent(TWinControl *p)
     const QRect g = FWidget->geometry();
     FWidget->setParent(p ? p->Widget() : nullptr);
     FWidget->setGeometry(g);
+    // A control without a window of its own lies beneath its windowed
+    // siblings: a label over a button does not take the button's clicks.
+    if (qobject_cast<TGraphicControl *>(this)) FWidget->lower();
     if (p) FWidget->setVisible(FVisible);
 }
 

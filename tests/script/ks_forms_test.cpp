@@ -713,6 +713,11 @@ TEST(KsForms, ControlsStartAtTheirUsualSizesAndLabelsFitTheirText)
         EXPECT_EQ(edit->Caption(), QStringLiteral("ab12"));
         clickAt(check->Widget()->geometry().center());
         EXPECT_FALSE(check->Checked());
+        // A label made larger than its text still lies beneath the controls.
+        label->SetAutoSize(false);
+        label->SetBounds(0, 0, 320, 240);
+        clickAt(button->Widget()->geometry().center());
+        EXPECT_EQ(edit->Caption(), QStringLiteral("ab123"));
     });
 }
 
