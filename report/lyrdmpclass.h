@@ -95,9 +95,13 @@ public:
     QString GetDescription() const override;
     QString Diff(const TlyrComponent *other) const override;
     bool IsPropertyStored(const QString &name) const override;
+    void FontChanged() override;
 
 private:
+    // FontStyle set from the page: ParentFont stays on.
+    void takeStyle(int v);
     int fontStyle_ = 0;
+    bool takingStyle_ = false;
 };
 
 class TlyrDMPLineView : public TlyrCustomLineView {
