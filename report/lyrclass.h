@@ -357,6 +357,7 @@ class TlyrReport : public TlyrComponent {
     Q_PROPERTY(QString OnStopReport READ OnStopReport WRITE SetOnStopReport)
     Q_PROPERTY(bool Terminated READ Terminated WRITE SetTerminated STORED false)
     Q_CLASSINFO("Default:DotMatrixReport", "false")
+    Q_CLASSINFO("Default:ScriptLanguage", "PascalScript")
     Q_CLASSINFO("Default:OldStyleProgress", "false")
     Q_CLASSINFO("Default:ShowProgress", "true")
     Q_CLASSINFO("Default:StoreInDFM", "true")

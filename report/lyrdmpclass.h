@@ -71,7 +71,7 @@ class TlyrDMPMemoView : public TlyrCustomMemoView {
     Q_PROPERTY(int VAlign READ VAlign WRITE SetVAlign)
     Q_CLASSINFO("Default:AutoWidth", "false")
     Q_CLASSINFO("Default:AllowExpressions", "true")
-    Q_CLASSINFO("Default:FontStyle", "0")
+    Q_CLASSINFO("Default:ExpressionDelimiters", "[,]")
     Q_CLASSINFO("Default:HAlign", "0")
     Q_CLASSINFO("Default:HideZeros", "false")
     Q_CLASSINFO("Default:ParentFont", "true")
@@ -108,7 +108,6 @@ class TlyrDMPLineView : public TlyrCustomLineView {
     Q_OBJECT
     Q_PROPERTY(int FontStyle READ FontStyle WRITE SetFontStyle)
     Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
-    Q_CLASSINFO("Default:FontStyle", "0")
     Q_CLASSINFO("Default:ParentFont", "true")
 public:
     Q_INVOKABLE explicit TlyrDMPLineView(QObject *owner = nullptr);
