@@ -294,7 +294,8 @@ QByteArray TlyrXMLSerializer::objToXML(QObject *obj, const QByteArray &prefix, Q
                         if (m == n) break;
                     } else if (p->HasDefault) {
                         auto number = [&](const KsValue &x) -> qint64 {
-                            if (p->Kind == KsPropKind::Char) return x.ToText().isEmpty() ? 0 : x.ToText().at(0).unicode();
+                            if (p->Kind == KsPropKind::Char)
+                                return x.ToText().isEmpty() ? 0 : x.ToText().at(0).unicode();
                             return p->Kind == KsPropKind::Boolean ? (x.ToBool() ? 1 : 0) : x.ToInt64();
                         };
                         if (number(p->Default) == n && (!reference || number(start) == n)) break;
@@ -319,8 +320,8 @@ QByteArray TlyrXMLSerializer::objToXML(QObject *obj, const QByteArray &prefix, Q
             case KsPropKind::String: {
                 const QString s = v.ToText();
                 // An empty text is written when the reload would not give one.
-                const bool reloadsEmpty = (!p->HasDefault || p->Default.ToText().isEmpty()) &&
-                                          (!reference || start.ToText().isEmpty());
+                const bool reloadsEmpty =
+                        (!p->HasDefault || p->Default.ToText().isEmpty()) && (!reference || start.ToText().isEmpty());
                 if (!all && (hasAnc ? s == a.ToText() : s.isEmpty() && reloadsEmpty)) break;
                 appendAttr(out, name(), s);
                 break;

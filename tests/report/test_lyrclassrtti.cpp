@@ -9,6 +9,7 @@
 #include "report/lyrpage.h"
 #include "report/lyrview.h"
 #include "drawing_test_helpers.h"
+#include "report_sweeps.h"
 #include "report_test_objects.h"
 #include "script/ks_iinterpreter.h"
 
@@ -564,141 +565,31 @@ TEST_F(ClassRTTITest, ReportOptionsPictureIsSavedAndLoaded)
 
 }  // namespace
 
-namespace {
-
-// One statement list in the four languages: assigning a value to a
-// designator and keeping what it reads back in the global variables.
-struct ScriptDialect {
-    const char *Lang;
-    const char *Begin;
-    const char *Assign;  // %1 designator, %2 value
-    const char *Keep;    // %1 key, %2 expression
-    const char *End;
-};
-
-const ScriptDialect kDialects[] = {
-        {"PascalScript", "begin\n", "  %1 := %2;\n", "  lyrGlobalVariables['%1'] := %2;\n", "end.\n"},
-        {"C++Script", "{\n", "  %1 = %2;\n", "  lyrGlobalVariables[\"%1\"] = %2;\n", "}\n"},
-        {"JScript", "", "%1 = %2;\n", "lyrGlobalVariables[\"%1\"] = %2;\n", ""},
-        {"BasicScript", "", "%1 = %2\n", "lyrGlobalVariables(\"%1\") = %2\n", ""}};
-
-// Runs text in the dialect's language with O as the object; the compile or
-// run error, else empty.
-QString runOn(const ScriptDialect &d, QObject *o, const QString &text)
-{
-    TksScript s;
-    s.SyntaxType = QString::fromLatin1(d.Lang);
-    s.AddRTTI();
-    s.AddObject(QStringLiteral("O"), o);
-    s.Lines = (QString::fromLatin1(d.Begin) + text + QString::fromLatin1(d.End)).split(u'\n');
-    if (!s.Compile()) return QStringLiteral("compile: ") + s.ErrorMsg;
-    try {
-        s.Execute();
-    } catch (const std::exception &e) {
-        return QString::fromUtf8(e.what());
-    }
-    return s.ErrorMsg;
-}
-
-// A published enumeration (or set) property, reached from an object of a
-// registered class along its persistent sub-objects.
-struct EnumTarget {
-    QObject *Root;
-    QString Path;  // "O.PrintOptions.PrintPages"
-    const KsPropInfo *Prop;
-    QList<QPair<QString, qint64>> Constants;  // the property's names the scripts know, with their values
-};
-
 TEST(LyrScriptEnumerations, EveryPublishedEnumerationTakesItsConstantsInEveryLanguage)
 {
     lyrRegisterClassRTTI();
-    lyrGlobalVariables().Clear();
-    TksScript known;
-    known.AddRTTI();
-    auto constantOf = [&](const QString &name, qint64 &value) {
-        TksCustomVariable *c = known.Find(name);
-        if (!c || c->TypeCode != tcEnum || !c->ReadOnly) return false;
-        value = c->Value.ToInt64();
-        return true;
-    };
-    std::vector<std::unique_ptr<QObject>> roots;
-    std::vector<EnumTarget> targets;
-    QSet<const KsPropInfo *> seen;
-    std::function<void(QObject *, QObject *, const QString &, int)> walk = [&](QObject *root, QObject *o,
-                                                                               const QString &path, int depth) {
-        const KsClassInfo *cls = ksClassInfoOf(o);
-        if (!cls) return;
-        for (const KsPropInfo *p : cls->Properties()) {
-            if (p->Kind == KsPropKind::Class && depth < 2 && p->Get) {
-                QObject *sub = o->property(p->Name.toLatin1().constData()).value<QObject *>();
-                if (sub && !qobject_cast<TlyrComponent *>(sub)) walk(root, sub, path + u'.' + p->Name, depth + 1);
-                continue;
-            }
-            if ((p->Kind != KsPropKind::Enumeration && p->Kind != KsPropKind::Set) || p->IsReadOnly() ||
-                seen.contains(p))
-                continue;
-            seen.insert(p);
-            EnumTarget t{root, path + u'.' + p->Name, p, {}};
-            for (const QString &n : p->EnumNames) {
-                qint64 v = 0;
-                if (constantOf(n, v)) t.Constants << qMakePair(n, v);
-            }
-            if (!t.Constants.isEmpty()) targets.push_back(t);
-        }
-    };
-    for (const KsClassInfo *cls : ksRegisteredClasses()) {
-        if (!cls->Factory) continue;
-        QObject *o = cls->Create(nullptr);
-        if (!o) continue;
-        roots.emplace_back(o);
-        walk(o, o, QStringLiteral("O"), 0);
-    }
-    // The report's own options and its datasets' ranges are among them.
     QStringList paths;
-    for (const EnumTarget &t : targets) paths << t.Path.section(u'.', 1);
+    const QStringList failures = lyrsweep::lyrEnumConstantFailures(paths);
+    // The report's own options and its datasets' ranges are among them.
     for (const char *p : {"RangeBegin", "RangeEnd", "PrintOptions.PrintPages", "PreviewOptions.ZoomMode", "Align",
                           "Duplex", "StretchMode", "HAlign"})
         EXPECT_TRUE(paths.contains(QLatin1String(p))) << p;
-
-    QStringList failures;
-    for (const ScriptDialect &d : kDialects) {
-        for (const EnumTarget &t : targets) {
-            QString text;
-            for (int i = 0; i < t.Constants.size(); ++i) {
-                text += QString::fromLatin1(d.Assign).arg(t.Path, t.Constants[i].first);
-                text += QString::fromLatin1(d.Keep).arg(QStringLiteral("v%1").arg(i), t.Path);
-            }
-            lyrGlobalVariables().Clear();
-            const QString error = runOn(d, t.Root, text);
-            const QString where = QString::fromLatin1(d.Lang) + u' ' + ksClassNameOf(t.Root) + u' ' + t.Path;
-            if (!error.isEmpty()) {
-                failures << where + QStringLiteral(": ") + error;
-                continue;
-            }
-            for (int i = 0; i < t.Constants.size(); ++i) {
-                const QVariant got = lyrGlobalVariables().Variables(QStringLiteral("v%1").arg(i));
-                if (got.toLongLong() != t.Constants[i].second)
-                    failures << where + QStringLiteral(" := %1 reads back %2, not %3")
-                                                .arg(t.Constants[i].first, got.toString())
-                                                .arg(t.Constants[i].second);
-            }
-        }
-    }
     EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
-    lyrGlobalVariables().Clear();
 }
+
+namespace {
 
 // The wide string list's IndexOf tells letter case apart, as the class does.
 TEST_F(ClassRTTITest, LinesIndexOfIsCaseSensitiveInEveryLanguage)
 {
-    for (const ScriptDialect &d : kDialects) {
+    for (const lyrsweep::ScriptDialect &d : lyrsweep::kDialects) {
         SCOPED_TRACE(d.Lang);
         lyrGlobalVariables().Clear();
         QString text;
         text += QString::fromLatin1(d.Keep).arg(QStringLiteral("Upper"), QStringLiteral("O.Lines.IndexOf('ONE')"));
         text += QString::fromLatin1(d.Keep).arg(QStringLiteral("Same"), QStringLiteral("O.Lines.IndexOf('two')"));
         if (QLatin1String(d.Lang) != QLatin1String("PascalScript")) text.replace(u'\'', u'"');
-        EXPECT_EQ(runOn(d, memo, text), QString());
+        EXPECT_EQ(lyrsweep::runOn(d, memo, text), QString());
         EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("Upper")).toInt(), -1);
         EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("Same")).toInt(), 1);
     }

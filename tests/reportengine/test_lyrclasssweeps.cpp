@@ -1,0 +1,43 @@
+// The sweeps over every registered report class, with the engine's classes
+// (the barcode view among them) registered too.
+#include "report/lyrclassrtti.h"
+#include "report/lyrdmpclass.h"
+#include "report_sweeps.h"
+#include "reportengine/lyrBarcode.h"
+#include "reportengine/lyrengine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void registerAll()
+{
+    lyrRegisterClassRTTI();
+    lyrRegisterDMPClasses();
+    lyrInstallEngine();
+    lyrRegisterBarcodeView();
+}
+
+TEST(LyrEngineClassSweeps, EveryPublishedEnumerationTakesItsConstantsInEveryLanguage)
+{
+    registerAll();
+    QStringList paths;
+    const QStringList failures = lyrsweep::lyrEnumConstantFailures(paths);
+    EXPECT_TRUE(paths.contains(QStringLiteral("BarType"))) << paths.join(u' ').toStdString();
+    EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
+}
+
+TEST(LyrEngineClassSweeps, EveryRegisteredClassLoadsBackTheSame)
+{
+    registerAll();
+    for (const lyrsweep::Fill how : {lyrsweep::Fill::Own, lyrsweep::Fill::Defaults}) {
+        SCOPED_TRACE(how == lyrsweep::Fill::Own ? "values of their own" : "values equal to the defaults");
+        int objects = 0;
+        QByteArray xml;
+        const QStringList diffs = lyrsweep::lyrTemplateRoundTripDifferences(how, objects, xml);
+        EXPECT_TRUE(xml.contains("TlyrBarCodeView"));
+        EXPECT_TRUE(diffs.isEmpty()) << diffs.join(u'\n').toStdString() << "\n" << xml.toStdString();
+    }
+}
+
+}  // namespace
