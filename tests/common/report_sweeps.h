@@ -80,7 +80,8 @@ inline QStringList lyrEnumConstantFailures(QStringList &paths)
     known.AddRTTI();
     auto constantOf = [&](const QString &name, qint64 &value) {
         TksCustomVariable *c = known.Find(name);
-        if (!c || c->TypeCode != tcEnum || !c->ReadOnly) return false;
+        // Enumeration values, and the integer constants some types are named by.
+        if (!c || (c->TypeCode != tcEnum && c->TypeCode != tcInteger) || !c->ReadOnly) return false;
         value = c->Value.ToInt64();
         return true;
     };
