@@ -86,8 +86,9 @@ bool TlyrCustomMemoView::IsPropertyStored(const QString &name) const
     if (name == QLatin1String("Highlight")) {
         if (!highlight_->Condition().trimmed().isEmpty()) return true;
         // Without a condition it is kept only when it is not as a new one.
-        static const TlyrHighlight fresh;
-        return highlight_->Color() != fresh.Color() || !highlight_->Font()->Equals(*fresh.Font());
+        // Made once, on whichever thread asks first, and kept to the end.
+        static const TlyrHighlight *const fresh = new TlyrHighlight;
+        return highlight_->Color() != fresh->Color() || !highlight_->Font()->Equals(*fresh->Font());
     }
     return TlyrStretcheable::IsPropertyStored(name);
 }

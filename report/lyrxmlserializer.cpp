@@ -210,13 +210,14 @@ QByteArray TlyrXMLSerializer::ObjToXML(QObject *obj, const QByteArray &prefix, Q
     return objToXML(obj, prefix, ancestor, nullptr);
 }
 
-QByteArray TlyrXMLSerializer::objToXML(QObject *obj, const QByteArray &prefix, QObject *ancestor, QObject *reference)
+QByteArray TlyrXMLSerializer::objToXML(QObject *obj, const QByteArray &prefix, QObject *ancestor, QObject *reference,
+                                       bool whole)
 {
     QByteArray out;
     const KsClassInfo *cls = ksClassInfoOf(obj);
     if (!cls) return out;
     auto *comp = qobject_cast<TlyrComponent *>(obj);
-    const bool all = SerializeAll;
+    const bool all = SerializeAll || whole;
     const auto *nested = all ? nullptr : dynamic_cast<const TlyrStoredProperties *>(obj);
     for (const KsPropInfo *p : lyrClassProperties(cls)) {
         if (!p->Stored || !p->Get) continue;
@@ -244,17 +245,15 @@ QByteArray TlyrXMLSerializer::objToXML(QObject *obj, const QByteArray &prefix, Q
                 break;
             }
             if (!value) break;
-            // Without an ancestor, a value equal to its declared default is
-            // left out only when the reloaded owner's part, made anew, holds
-            // it too.
             if (!ancestor && comp && value == comp->Font() && !comp->ParentFont()) {
                 // An object's own font: the reloaded object starts from its
                 // parent's or its class's, whatever the font's defaults say.
-                const bool was = std::exchange(SerializeAll, true);
-                out += objToXML(value, name() + '.', nullptr, nullptr);
-                SerializeAll = was;
+                out += objToXML(value, name() + '.', nullptr, nullptr, true);
                 break;
             }
+            // Without an ancestor, a value equal to its declared default is
+            // left out only when the reloaded owner's part, made anew, holds
+            // it too.
             QObject *start = ancestor ? nullptr : reference ? objectProp(reference, p) : freshOf(value);
             out += objToXML(value, name() + '.', anc, start);
             break;
