@@ -16,8 +16,11 @@
 #include "script/ks_props.h"
 
 #include <QBuffer>
+#include <QHash>
 #include <QSet>
 #include <QStringList>
+
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
@@ -42,15 +45,10 @@ inline const ScriptDialect kDialects[] = {
         {"JScript", "", "%1 = %2;\n", "lyrGlobalVariables[\"%1\"] = %2;\n", ""},
         {"BasicScript", "", "%1 = %2\n", "lyrGlobalVariables(\"%1\") = %2\n", ""}};
 
-// Runs text in the dialect's language with O as the object; the compile or
-// run error, else empty.
-inline QString runOn(const ScriptDialect &d, QObject *o, const QString &text)
+// Compiles and runs s; the compile error, the text of a run that raised, or
+// the run's own error, else empty.
+inline QString compileAndRun(TksScript &s)
 {
-    TksScript s;
-    s.SyntaxType = QString::fromLatin1(d.Lang);
-    s.AddRTTI();
-    s.AddObject(QStringLiteral("O"), o);
-    s.Lines = (QString::fromLatin1(d.Begin) + text + QString::fromLatin1(d.End)).split(u'\n');
     if (!s.Compile()) return QStringLiteral("compile: ") + s.ErrorMsg;
     try {
         s.Execute();
@@ -58,6 +56,17 @@ inline QString runOn(const ScriptDialect &d, QObject *o, const QString &text)
         return QString::fromUtf8(e.what());
     }
     return s.ErrorMsg;
+}
+
+// Runs text in the dialect's language with O as the object.
+inline QString runOn(const ScriptDialect &d, QObject *o, const QString &text)
+{
+    TksScript s;
+    s.SyntaxType = QString::fromLatin1(d.Lang);
+    s.AddRTTI();
+    s.AddObject(QStringLiteral("O"), o);
+    s.Lines = (QString::fromLatin1(d.Begin) + text + QString::fromLatin1(d.End)).split(u'\n');
+    return compileAndRun(s);
 }
 
 // A published enumeration (or set) property, reached from an object of a
@@ -342,6 +351,8 @@ inline QStringList lyrTemplateRoundTripDifferences(Fill how, int &objects, QByte
     dialog->SetName(QStringLiteral("Dialog1"));
     dialog->Font()->SetSize(12);
 
+    const QHash<Home, QObject *> parents{{Home::Report, &report}, {Home::DataPage, data},     {Home::ReportPage, page},
+                                         {Home::Band, band},      {Home::DialogPage, dialog}, {Home::DMPBand, dmpBand}};
     QStringList names;
     QStringList out;
     for (const KsClassInfo *cls : ksRegisteredClasses()) {
@@ -349,29 +360,8 @@ inline QStringList lyrTemplateRoundTripDifferences(Fill how, int &objects, QByte
         if (!cls->Meta || !cls->Factory || !cls->ClassName.startsWith(QLatin1String("Tlyr")) ||
             cls->ClassName.contains(QLatin1String("Test")))
             continue;
-        QObject *parent = nullptr;
-        switch (homeOf(cls->Meta)) {
-        case Home::None:
-            continue;
-        case Home::Report:
-            parent = &report;
-            break;
-        case Home::DataPage:
-            parent = data;
-            break;
-        case Home::ReportPage:
-            parent = page;
-            break;
-        case Home::Band:
-            parent = band;
-            break;
-        case Home::DialogPage:
-            parent = dialog;
-            break;
-        case Home::DMPBand:
-            parent = dmpBand;
-            break;
-        }
+        QObject *parent = parents.value(homeOf(cls->Meta));
+        if (!parent) continue;
         auto *o = qobject_cast<TlyrComponent *>(cls->Create(parent));
         if (!o) {
             out << cls->ClassName + QStringLiteral(" cannot be made");
@@ -407,6 +397,21 @@ inline QStringList lyrTemplateRoundTripDifferences(Fill how, int &objects, QByte
         differences(before, after, n, out);
     }
     return out;
+}
+
+// Both fillings: every value comes back, and the template holds an object
+// of the class named.
+inline void expectTemplatesLoadBackTheSame(const QByteArray &mustHold)
+{
+    for (const Fill how : {Fill::Own, Fill::Defaults}) {
+        SCOPED_TRACE(how == Fill::Own ? "values of their own" : "values equal to the defaults");
+        int objects = 0;
+        QByteArray xml;
+        const QStringList diffs = lyrTemplateRoundTripDifferences(how, objects, xml);
+        EXPECT_GT(objects, 40);
+        EXPECT_TRUE(xml.contains(mustHold)) << mustHold.constData();
+        EXPECT_TRUE(diffs.isEmpty()) << diffs.join(u'\n').toStdString() << "\n" << xml.toStdString();
+    }
 }
 
 }  // namespace lyrsweep

@@ -69,13 +69,7 @@ protected:
         s.AddObject(QStringLiteral("Memo1"), memo);
         s.AddObject(QStringLiteral("Goods"), ds);
         s.Lines = lines;
-        if (!s.Compile()) return QStringLiteral("compile: ") + s.ErrorMsg;
-        try {
-            s.Execute();
-        } catch (const std::exception &e) {
-            return QString::fromUtf8(e.what());
-        }
-        return s.ErrorMsg;
+        return lyrsweep::compileAndRun(s);
     }
 
     std::unique_ptr<TlyrReport> report;

@@ -50,10 +50,7 @@ TEST_F(PrintReportTest, DotMatrixFramesAndUncollatedCopies)
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
     ASSERT_EQ(pages().Count(), 2);
     QStringList log;
-    std::vector<std::unique_ptr<TlyrCustomPrinter>> list;
-    list.push_back(std::make_unique<LogPrinter>(log));
-    auto *printer = static_cast<LogPrinter *>(list.back().get());
-    lyrPrinters().SetPrinters(std::move(list), QString());
+    LogPrinter *printer = installLogPrinter(log);
     report->PrintOptions()->Copies = 2;
     report->PrintOptions()->Collate = false;
     report->PrintOptions()->Reverse = true;
@@ -135,10 +132,7 @@ TEST_F(PrintReportTest, LoadedDotMatrixTextsTakeTheirPagesStyle)
         EXPECT_EQ(loaded->FontStyle(), c.Style);
         ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
         QStringList log;
-        std::vector<std::unique_ptr<TlyrCustomPrinter>> list;
-        list.push_back(std::make_unique<LogPrinter>(log));
-        auto *printer = static_cast<LogPrinter *>(list.back().get());
-        lyrPrinters().SetPrinters(std::move(list), QString());
+        LogPrinter *printer = installLogPrinter(log);
         ASSERT_TRUE(pages().Print());
         const QByteArray on = lyrDMPStyleChange(0, c.Style);
         const QByteArray raw = printer->Raw;
