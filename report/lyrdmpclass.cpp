@@ -121,7 +121,7 @@ void TlyrDMPMemoView::SetFontStyle(int v)
 
 void TlyrDMPMemoView::takeStyle(int v)
 {
-    // The font the style gives is the parent's style, not one of the text's own.
+    // A style the text did not choose itself leaves ParentFont as it was.
     takingStyle_ = true;
     SetFontStyle(v);
     takingStyle_ = false;

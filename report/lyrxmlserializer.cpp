@@ -45,12 +45,14 @@ int declaredIndex(const QMetaObject *meta, const QString &name)
 // from. None for classes that cannot be made on their own.
 QObject *freshOf(const QObject *sub)
 {
+    const QMetaObject *meta = sub->metaObject();
     const KsClassInfo *cls = ksClassInfoOf(sub);
-    if (!cls || !cls->Factory || qobject_cast<const TlyrComponent *>(sub) || sub->isWidgetType()) return nullptr;
-    thread_local std::unordered_map<const KsClassInfo *, std::unique_ptr<QObject>> made;
-    std::unique_ptr<QObject> &o = made[cls];
+    if (!cls || cls->Meta != meta || !cls->Factory || qobject_cast<const TlyrComponent *>(sub) || sub->isWidgetType())
+        return nullptr;
+    thread_local std::unordered_map<const QMetaObject *, std::unique_ptr<QObject>> made;
+    std::unique_ptr<QObject> &o = made[meta];
     if (!o) o.reset(cls->Create(nullptr));
-    return o.get();
+    return o && o->metaObject() == meta ? o.get() : nullptr;
 }
 
 QObject *objectProp(QObject *obj, const KsPropInfo *p)
@@ -213,6 +215,8 @@ QByteArray TlyrXMLSerializer::ObjToXML(QObject *obj, const QByteArray &prefix, Q
 QByteArray TlyrXMLSerializer::objToXML(QObject *obj, const QByteArray &prefix, QObject *ancestor, QObject *reference,
                                        bool whole)
 {
+    // Only an object of the same class tells what a value starts as.
+    if (reference && reference->metaObject() != obj->metaObject()) reference = nullptr;
     QByteArray out;
     const KsClassInfo *cls = ksClassInfoOf(obj);
     if (!cls) return out;
