@@ -879,6 +879,10 @@ bool TlyrReport::PrepareReport(bool clearLastReport)
 
 void TlyrReport::ShowReport(bool clearLastReport)
 {
+    // Asked for by the report's own script while it is being built: the
+    // build goes on and whoever started it shows it. Clearing the pages or
+    // starting another build here would pull them from under this one.
+    if (building_) return;
     if (clearLastReport && previewPages_) previewPages_->Clear();
     if (!oldStyleProgress_) {
         timer_->start();

@@ -39,12 +39,19 @@ TlyrCustomMemoView::TlyrCustomMemoView(QObject *owner)
 void TlyrCustomMemoView::SetText(const QString &text)
 {
     memo_.clear();
-    if (text.isEmpty()) return;
-    QString t = text;
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    memo_ = t.split(u'\n');
-    // A final line break ends the last line; it starts no empty one.
-    if (t.endsWith(u'\n')) memo_.removeLast();
+    // Lines end at LF or CR LF; one pass over the text (replacing each CR LF
+    // in place first moved the rest of the text once a line). A final line
+    // break ends the last line; it starts no empty one.
+    const QStringView all(text);
+    qsizetype start = 0;
+    while (start < all.size()) {
+        qsizetype end = all.indexOf(u'\n', start);
+        const qsizetype next = end < 0 ? all.size() : end + 1;
+        if (end < 0) end = all.size();
+        else if (end > start && all[end - 1] == u'\r') --end;
+        memo_.append(all.sliced(start, end - start).toString());
+        start = next;
+    }
 }
 
 QString TlyrCustomMemoView::LinesText() const
@@ -155,13 +162,34 @@ QString TlyrCustomMemoView::expandExpressions(const QString &source)
 void TlyrCustomMemoView::BeforePrint()
 {
     TlyrStretcheable::BeforePrint();
-    if (!IsDataField()) SavedMemo = LinesText();
+    saveTemplateText();
+}
+
+void TlyrCustomMemoView::saveTemplateText()
+{
+    if (IsDataField() || saved_) return;
+    SavedMemo = LinesText();
+    saved_ = true;
 }
 
 void TlyrCustomMemoView::AfterPrint()
 {
-    if (!IsDataField()) SetText(SavedMemo);
+    if (!IsDataField() && saved_) {
+        SetText(SavedMemo);
+        SavedMemo.clear();
+        saved_ = false;
+    }
     TlyrStretcheable::AfterPrint();
+}
+
+void TlyrCustomMemoView::takeFlow(const QString &text)
+{
+    // The template text is saved before the flowed text replaces it, also
+    // when this memo's own output comes later: saved then, it would be the
+    // flowed text, kept by every memo of a chain and put back after printing.
+    saveTemplateText();
+    SetText(text);
+    SetAllowExpressions(false);
 }
 
 void TlyrCustomMemoView::GetData()
@@ -200,8 +228,7 @@ void TlyrCustomMemoView::GetData()
     if (TlyrCustomMemoView *next = flowTo_.data()) {
         InitPart();
         DrawPart();
-        next->SetText(PartMemo);
-        next->SetAllowExpressions(false);
+        next->takeFlow(PartMemo);
         PartMemo.clear();
     }
 }
@@ -243,7 +270,7 @@ double TlyrCustomMemoView::horizontalInset() const
 }
 
 void TlyrCustomMemoView::setDrawParams(TlyrDrawText &dt, TlyrCanvas *canvas, double scaleX, double scaleY,
-                                       double offsetX, double offsetY)
+                                       double offsetX, double offsetY, bool fitOnly)
 {
     if (highlight_->Active) {
         dt.SetFont(*highlight_->Font());
@@ -271,7 +298,7 @@ void TlyrCustomMemoView::setDrawParams(TlyrDrawText &dt, TlyrCanvas *canvas, dou
     const TlyrRect unscaled = TextRect;
     if (!canvas || !canvas->IsPrinter()) PrintScale = 1;
     dt.SetDimensions(unscaled, scaled, scaleX, scaleY, PrintScale);
-    dt.SetText(memo_);
+    dt.SetText(memo_, fitOnly);
     dt.SetParaBreaks(firstParaBreak_, lastParaBreak_);
     // Leave the drawing state at the asked scale.
     BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
@@ -320,7 +347,7 @@ double TlyrCustomMemoView::DrawPart()
     TlyrDrawTextUser dt(layoutObject());
     const int color = Color();
     SetText(PartMemo);
-    setDrawParams(*dt, nullptr, 1, 1, 0, 0);
+    setDrawParams(*dt, nullptr, 1, 1, 0, 0, true);
     bool paraBreak = false;
     PartMemo = dt->GetOutBoundsText(paraBreak);
     lastParaBreak_ = paraBreak;
