@@ -1143,15 +1143,44 @@ void TlyrEngine::fitHeight(TlyrBand *band)
     band->SetHeight(bottom);
 }
 
+// The visible subreports of a band that print on their parent or not. One
+// whose page is already running (its own page, or a page that runs it) would
+// run without end: it is left out, with an error line naming it.
+std::vector<TlyrSubreport *> TlyrEngine::subreportsOf(const QList<TlyrReportComponent *> &views, bool onParent)
+{
+    std::vector<TlyrSubreport *> subs;
+    for (TlyrReportComponent *v : views) {
+        auto *s = qobject_cast<TlyrSubreport *>(v);
+        if (!s || !s->Visible() || s->PrintOnParent() != onParent) continue;
+        auto *page = qobject_cast<TlyrReportPage *>(s->SubPage());
+        if (!page) continue;
+        if (runningSubs_.contains(page) || page == CurPage) {
+            Report->AddError(QStringLiteral("子报表 %1 的页 %2 已在生成中（循环引用），已跳过").arg(s->Name(), page->Name()));
+            continue;
+        }
+        subs.push_back(s);
+    }
+    return subs;
+}
+
+void TlyrEngine::runSubreport(TlyrSubreport *s)
+{
+    auto *page = static_cast<TlyrReportPage *>(s->SubPage());
+    struct Running {
+        QSet<TlyrReportPage *> &set;
+        TlyrReportPage *page;
+        ~Running() { set.remove(page); }
+    } running{runningSubs_, page};
+    runningSubs_.insert(page);
+    runDataBands(trees_[page].Masters);
+}
+
 // Subreports that print on their parent put their output into the band
 // itself: their bands run below the subreport's place and every object they
 // print is copied into this band at that place, not stretched again.
 bool TlyrEngine::collectPrintOnParent(TlyrBand *band, const QList<TlyrReportComponent *> &views)
 {
-    std::vector<TlyrSubreport *> subs;
-    for (TlyrReportComponent *v : views)
-        if (auto *s = qobject_cast<TlyrSubreport *>(v); s && s->Visible() && s->PrintOnParent())
-            if (qobject_cast<TlyrReportPage *>(s->SubPage())) subs.push_back(s);
+    const std::vector<TlyrSubreport *> subs = subreportsOf(views, true);
     if (subs.empty()) return false;
     const double savedX = CurX, savedY = CurY, savedBase = subBaseX_;
     const bool savedNoKeep = noKeep_;
@@ -1175,7 +1204,7 @@ bool TlyrEngine::collectPrintOnParent(TlyrBand *band, const QList<TlyrReportComp
         CurX = s->Left();
         CurY = s->Top();
         subBaseX_ = CurX;
-        runDataBands(trees_[static_cast<TlyrReportPage *>(s->SubPage())].Masters);
+        runSubreport(s);
     }
     return true;
 }
@@ -1531,10 +1560,7 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
 // furthest (page, then column, then position).
 void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent *> &views)
 {
-    std::vector<TlyrSubreport *> subs;
-    for (TlyrReportComponent *v : views)
-        if (auto *s = qobject_cast<TlyrSubreport *>(v); s && s->Visible() && !s->PrintOnParent())
-            if (qobject_cast<TlyrReportPage *>(s->SubPage())) subs.push_back(s);
+    const std::vector<TlyrSubreport *> subs = subreportsOf(views, false);
     if (subs.empty()) return;
     TlyrCustomPreviewPages *pages = Pages();
     const int savedPage = pages->CurPage, savedColumn = CurColumn;
@@ -1546,10 +1572,9 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
         CurColumn = savedColumn;
         CurX = savedX + s->Left();
         CurY = bandTop + s->Top();
-        auto *sub = static_cast<TlyrReportPage *>(s->SubPage());
         const double baseX = CurX;
         subBaseX_ = baseX;
-        runDataBands(trees_[sub].Masters);
+        runSubreport(s);
         subBaseX_ = -1;
         const bool further = pages->CurPage > bestPage || (pages->CurPage == bestPage && CurColumn > bestColumn) ||
                              (pages->CurPage == bestPage && CurColumn == bestColumn && CurY > bestY);

@@ -338,6 +338,8 @@ void TlyrPreviewPages::AddObject(TlyrComponent *obj)
 {
     TlyrXMLItem *page = curPageItem();
     if (!page) return;
+    int count = page->Count();
+    if (!CountWithin(count, MaxPageBands, QStringLiteral("单页带区数"))) return;
     writeObject(obj, page);
 }
 

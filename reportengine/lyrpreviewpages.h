@@ -86,6 +86,9 @@ public:
     static inline int MaxPages = 1000000;
     static inline int MaxOutlineItems = 1000000;
     static inline int MaxAnchors = 1000000;
+    // Bands on one page: a page that never fills (bands of no height) would
+    // otherwise take all the memory there is.
+    static inline int MaxPageBands = 100000;
     // Counts one more of what a build adds; past the limit the build is
     // stopped (once, with an error line naming what) and false returned.
     bool CountWithin(int &count, int limit, const QString &what);
