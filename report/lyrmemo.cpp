@@ -313,10 +313,26 @@ double TlyrCustomMemoView::DrawPart()
 {
     TlyrDrawTextUser dt(layoutObject());
     const int color = Color();
-    SetText(PartMemo);
-    setDrawParams(*dt, nullptr, 1, 1, 0, 0);
+    // Only the first paragraphs are laid out, more of them while they all
+    // fit: the rest waits as it is, so that a long text is not laid out
+    // again whole for each of its parts. Paragraphs wrap on their own, so
+    // the lines that fit are the same. A width that follows the text, or
+    // turned text, needs all of it.
+    const QString whole = PartMemo;
+    const bool all = autoWidth_ || rotation_ != 0;
+    qsizetype tail = -1;
     bool paraBreak = false;
-    PartMemo = dt->GetOutBoundsText(paraBreak);
+    for (qsizetype paragraphs = 64;; paragraphs *= 2) {
+        qsizetype end = -1;
+        for (qsizetype n = 0; !all && n < paragraphs; ++n)
+            if ((end = whole.indexOf(u'\n', end + 1)) < 0) break;
+        tail = end < 0 ? -1 : end + 1;
+        SetText(end < 0 ? whole : whole.left(end > 0 && whole.at(end - 1) == u'\r' ? end - 1 : end));
+        setDrawParams(*dt, nullptr, 1, 1, 0, 0);
+        PartMemo = dt->GetOutBoundsText(paraBreak);
+        if (tail < 0 || !PartMemo.isEmpty()) break;
+    }
+    if (tail >= 0) PartMemo += QStringView(whole).mid(tail);
     lastParaBreak_ = paraBreak;
     QString in = dt->GetInBoundsText();
     if (in.endsWith(QStringLiteral("\r\n"))) in.chop(2);
