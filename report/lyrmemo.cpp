@@ -39,12 +39,19 @@ TlyrCustomMemoView::TlyrCustomMemoView(QObject *owner)
 void TlyrCustomMemoView::SetText(const QString &text)
 {
     memo_.clear();
-    if (text.isEmpty()) return;
-    QString t = text;
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    memo_ = t.split(u'\n');
-    // A final line break ends the last line; it starts no empty one.
-    if (t.endsWith(u'\n')) memo_.removeLast();
+    // Lines end at LF or CR LF; one pass over the text (replacing each CR LF
+    // in place first moved the rest of the text once a line). A final line
+    // break ends the last line; it starts no empty one.
+    const QStringView all(text);
+    qsizetype start = 0;
+    while (start < all.size()) {
+        qsizetype end = all.indexOf(u'\n', start);
+        const qsizetype next = end < 0 ? all.size() : end + 1;
+        if (end < 0) end = all.size();
+        else if (end > start && all[end - 1] == u'\r') --end;
+        memo_.append(all.sliced(start, end - start).toString());
+        start = next;
+    }
 }
 
 QString TlyrCustomMemoView::LinesText() const
@@ -149,13 +156,34 @@ QString TlyrCustomMemoView::expandExpressions(const QString &source)
 void TlyrCustomMemoView::BeforePrint()
 {
     TlyrStretcheable::BeforePrint();
-    if (!IsDataField()) SavedMemo = LinesText();
+    saveTemplateText();
+}
+
+void TlyrCustomMemoView::saveTemplateText()
+{
+    if (IsDataField() || saved_) return;
+    SavedMemo = LinesText();
+    saved_ = true;
 }
 
 void TlyrCustomMemoView::AfterPrint()
 {
-    if (!IsDataField()) SetText(SavedMemo);
+    if (!IsDataField() && saved_) {
+        SetText(SavedMemo);
+        SavedMemo.clear();
+        saved_ = false;
+    }
     TlyrStretcheable::AfterPrint();
+}
+
+void TlyrCustomMemoView::takeFlow(const QString &text)
+{
+    // The template text is saved before the flowed text replaces it, also
+    // when this memo's own output comes later: saved then, it would be the
+    // flowed text, kept by every memo of a chain and put back after printing.
+    saveTemplateText();
+    SetText(text);
+    SetAllowExpressions(false);
 }
 
 void TlyrCustomMemoView::GetData()
@@ -194,8 +222,7 @@ void TlyrCustomMemoView::GetData()
     if (TlyrCustomMemoView *next = flowTo_.data()) {
         InitPart();
         DrawPart();
-        next->SetText(PartMemo);
-        next->SetAllowExpressions(false);
+        next->takeFlow(PartMemo);
         PartMemo.clear();
     }
 }
@@ -237,7 +264,7 @@ double TlyrCustomMemoView::horizontalInset() const
 }
 
 void TlyrCustomMemoView::setDrawParams(TlyrDrawText &dt, TlyrCanvas *canvas, double scaleX, double scaleY,
-                                       double offsetX, double offsetY)
+                                       double offsetX, double offsetY, bool fitOnly)
 {
     if (highlight_->Active) {
         dt.SetFont(*highlight_->Font());
@@ -265,7 +292,7 @@ void TlyrCustomMemoView::setDrawParams(TlyrDrawText &dt, TlyrCanvas *canvas, dou
     const TlyrRect unscaled = TextRect;
     if (!canvas || !canvas->IsPrinter()) PrintScale = 1;
     dt.SetDimensions(unscaled, scaled, scaleX, scaleY, PrintScale);
-    dt.SetText(memo_);
+    dt.SetText(memo_, fitOnly);
     dt.SetParaBreaks(firstParaBreak_, lastParaBreak_);
     // Leave the drawing state at the asked scale.
     BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
@@ -313,26 +340,10 @@ double TlyrCustomMemoView::DrawPart()
 {
     TlyrDrawTextUser dt(layoutObject());
     const int color = Color();
-    // Only the first paragraphs are laid out, more of them while they all
-    // fit: the rest waits as it is, so that a long text is not laid out
-    // again whole for each of its parts. Paragraphs wrap on their own, so
-    // the lines that fit are the same. A width that follows the text, or
-    // turned text, needs all of it.
-    const QString whole = PartMemo;
-    const bool all = autoWidth_ || rotation_ != 0;
-    qsizetype tail = -1;
+    SetText(PartMemo);
+    setDrawParams(*dt, nullptr, 1, 1, 0, 0, true);
     bool paraBreak = false;
-    for (qsizetype paragraphs = 64;; paragraphs *= 2) {
-        qsizetype end = -1;
-        for (qsizetype n = 0; !all && n < paragraphs; ++n)
-            if ((end = whole.indexOf(u'\n', end + 1)) < 0) break;
-        tail = end < 0 ? -1 : end + 1;
-        SetText(end < 0 ? whole : whole.left(end > 0 && whole.at(end - 1) == u'\r' ? end - 1 : end));
-        setDrawParams(*dt, nullptr, 1, 1, 0, 0);
-        PartMemo = dt->GetOutBoundsText(paraBreak);
-        if (tail < 0 || !PartMemo.isEmpty()) break;
-    }
-    if (tail >= 0) PartMemo += QStringView(whole).mid(tail);
+    PartMemo = dt->GetOutBoundsText(paraBreak);
     lastParaBreak_ = paraBreak;
     QString in = dt->GetInBoundsText();
     if (in.endsWith(QStringLiteral("\r\n"))) in.chop(2);

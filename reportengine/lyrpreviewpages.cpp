@@ -8,6 +8,7 @@
 #include "report/lyrpage.h"
 #include "report/lyrview.h"
 #include "report/lyrdmpclass.h"
+#include "report/lyrexception.h"
 #include "report/lyrres.h"
 #include "report/lyrutils.h"
 #include "report/lyrxmlserializer.h"
@@ -24,8 +25,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <new>
+#include <optional>
+#include <vector>
 
 namespace {
+// Elements below item, counted up to a little past most.
+int elementsUnder(const TlyrXMLItem *item, int most);
 
 QString numText(double v)
 {
@@ -163,6 +170,7 @@ void TlyrPreviewPages::Clear()
     storedText_.clear();
     XMLDoc.Clear();
     XMLDoc.Root()->Name = QStringLiteral("preparedreport");
+    newObjectText_.clear();
     Dictionary.Clear();
     PictureCache.Clear();
     Errors.clear();
@@ -199,10 +207,48 @@ void TlyrPreviewPages::linkClone(TlyrComponent *tmpl, TlyrComponent *clone, bool
         memo->SetDataSet(nullptr);
         memo->SetDataField(QString());
     }
-    TlyrXMLSerializer ser(nullptr);
-    storedText_.insert(clone, ser.WriteComponentStr(clone));
+    storedText_.insert(clone, storedTextOf(clone));
     keys_.insert(clone, key);
     if (tmpl) keys_.insert(tmpl, key);
+}
+
+QByteArray TlyrPreviewPages::storedTextOf(TlyrComponent *source)
+{
+    TlyrXMLSerializer ser(nullptr);
+    const QByteArray full = ser.WriteComponentStr(source);
+    QByteArray &plain = newObjectText_[source->metaObject()];
+    if (plain.isNull()) {
+        const KsClassInfo *cls = ksFindClassInfo(ksClassNameOf(source));
+        std::unique_ptr<QObject> made(cls && cls->Factory ? cls->Create(nullptr) : nullptr);
+        auto *fresh = qobject_cast<TlyrComponent *>(made.get());
+        plain = fresh ? ser.WriteComponentStr(fresh) : QByteArray("");
+    }
+    // Every copy built reads this text: a value a new object has already is
+    // left out (one attribute less to apply each time). Values of nested
+    // objects (the font, the frame) stay, since a new object takes its
+    // parent's font.
+    const qsizetype blank = full.indexOf(' ');
+    if (blank < 0) return full;
+    QSet<QByteArrayView> given;
+    const qsizetype plainBlank = plain.indexOf(' ');
+    const QByteArrayView plainAttrs = plainBlank < 0 ? QByteArrayView() : QByteArrayView(plain).sliced(plainBlank + 1);
+    TlyrAttributeScanner known(plainAttrs);
+    while (known.Next())
+        if (!known.Name().contains('.'))
+            given.insert(plainAttrs.sliced(known.Name().data() - plainAttrs.data(),
+                                           known.ValueEnd() - (known.Name().data() - plainAttrs.data())));
+    QByteArray out = full.first(blank);
+    const QByteArrayView attrs = QByteArrayView(full).sliced(blank + 1);
+    TlyrAttributeScanner scanner(attrs);
+    while (scanner.Next()) {
+        const qsizetype from = scanner.Name().data() - attrs.data();
+        const QByteArrayView pair = attrs.sliced(from, scanner.ValueEnd() - from);
+        if (given.contains(pair)) continue;
+        out += ' ';
+        out += pair;
+        if (scanner.Quoted()) out += '"';
+    }
+    return out;
 }
 
 TlyrComponent *TlyrPreviewPages::cloneTree(TlyrComponent *obj, TlyrComponent *parent)
@@ -314,9 +360,9 @@ void TlyrPreviewPages::AddPage(TlyrReportPage *page)
     IncLogicalPageNumber();
 }
 
-void TlyrPreviewPages::writeObject(TlyrComponent *obj, TlyrXMLItem *parent)
+int TlyrPreviewPages::writeObject(TlyrComponent *obj, TlyrXMLItem *parent)
 {
-    if (!obj->Visible() || !previewVisible(obj)) return;
+    if (!obj->Visible() || !previewVisible(obj)) return 0;
     TlyrXMLItem *item = parent->Add();
     const QString key = keys_.value(obj);
     TlyrComponent *source = key.isEmpty() ? nullptr : Dictionary.GetObject(key);
@@ -331,16 +377,31 @@ void TlyrPreviewPages::writeObject(TlyrComponent *obj, TlyrXMLItem *parent)
         item->Text = obj->AllDiff(nullptr).toUtf8();
     }
     MemSize += item->Name.size() + item->Text.size() + 64;
-    for (TlyrComponent *child : obj->Objects()) writeObject(child, item);
+    int written = 1;
+    for (TlyrComponent *child : obj->Objects()) written += writeObject(child, item);
+    return written;
 }
 
 void TlyrPreviewPages::AddObject(TlyrComponent *obj)
 {
     TlyrXMLItem *page = curPageItem();
     if (!page) return;
-    int count = page->Count();
-    if (!CountWithin(count, MaxPageBands, QStringLiteral("单页带区数"))) return;
-    writeObject(obj, page);
+    // A page gets no more objects than a page may be built with: bands of
+    // no height would fill one page without end. The count is kept while
+    // only this adds to the page.
+    if (page != countedPage_ || page->Count() != countedTop_) {
+        countedPage_ = page;
+        countedObjects_ = elementsUnder(page, MaxPageObjects);
+    }
+    const int written = writeObject(obj, page);
+    int count = countedObjects_ + written - 1;
+    if (written > 0 && !CountWithin(count, MaxPageObjects, QStringLiteral("单页对象数"))) {
+        delete page->Items(page->Count() - 1);
+        countedPage_ = nullptr;
+        return;
+    }
+    countedObjects_ += written;
+    countedTop_ = page->Count();
 }
 
 void TlyrPreviewPages::BeginPass()
@@ -394,23 +455,44 @@ void TlyrPreviewPages::CutObjects(int from)
 
 void TlyrPreviewPages::PasteObjects(double x, double y)
 {
+    // The block keeps its shape: it moves as its first object does.
+    std::optional<QPointF> by;
+    PasteObjects([&](int, QRectF &box) {
+        if (!by) by = QPointF(x - box.left(), y - box.top());
+        box.translate(*by);
+        return true;
+    });
+}
+
+void TlyrPreviewPages::PasteObjects(const std::function<bool(int index, QRectF &box)> &place)
+{
     TlyrXMLItem *cut = rootChild("cutted");
     TlyrXMLItem *page = curPageItem();
     if (!page || cut->Count() == 0) {
         delete cut;
         return;
     }
-    auto top = [this](TlyrXMLItem *it, const char *attr) {
+    auto prop = [this](TlyrXMLItem *it, const char *attr) {
         if (it->HasProp(attr)) return it->Prop(attr).toDouble();
-        TlyrComponent *src = Dictionary.GetObject(it->Name);
-        return src ? (attr[0] == 't' ? src->Top() : src->Left()) : 0.0;
+        const TlyrComponent *src = Dictionary.GetObject(it->Name);
+        if (!src) return 0.0;
+        switch (attr[0]) {
+        case 't': return src->Top();
+        case 'l': return src->Left();
+        case 'w': return src->Width();
+        default: return src->Height();
+        }
     };
-    const double dy = y - top(cut->Items(0), "t");
-    const double dx = x - top(cut->Items(0), "l");
-    while (cut->Count() > 0) {
+    for (int i = 0; cut->Count() > 0; ++i) {
         TlyrXMLItem *it = cut->Items(0);
-        it->SetProp("t", numText(top(it, "t") + dy));
-        if (std::fabs(dx) > 0.0001) it->SetProp("l", numText(top(it, "l") + dx));
+        const QRectF was(prop(it, "l"), prop(it, "t"), prop(it, "w"), prop(it, "h"));
+        QRectF box = was;
+        if (!place(i, box)) {
+            delete it;
+            continue;
+        }
+        it->SetProp("t", numText(box.top()));
+        if (std::fabs(box.left() - was.left()) > 0.0001) it->SetProp("l", numText(box.left()));
         page->AddItem(it);
     }
     delete cut;
@@ -589,11 +671,35 @@ bool TlyrPreviewPages::buildChildren(TlyrXMLItem *item, TlyrComponent *parent, T
     return true;
 }
 
+namespace {
+
+// Elements under item, counted up to most + 1.
+int elementsUnder(const TlyrXMLItem *item, int most)
+{
+    int n = 0;
+    std::vector<const TlyrXMLItem *> open{item};
+    while (!open.empty() && n <= most) {
+        const TlyrXMLItem *it = open.back();
+        open.pop_back();
+        for (int i = 0; i < it->Count() && n <= most; ++i) {
+            ++n;
+            open.push_back(it->Items(i));
+        }
+    }
+    return n;
+}
+
+}  // namespace
+
 TlyrReportPage *TlyrPreviewPages::buildPage(int index)
 {
     TlyrXMLItem *item = PagesItem()->Items(index);
     try {
         if (!item->Loaded) XMLDoc.LoadItem(item);
+        if (elementsUnder(item, MaxPageObjects) > MaxPageObjects) {
+            noteError(QStringLiteral("第 %1 页的对象超过 %2 个，未能打开").arg(index + 1).arg(MaxPageObjects));
+            return nullptr;
+        }
         std::unique_ptr<TlyrReportPage> page;
         TlyrXMLSerializer ser(nullptr);
         const bool dotMatrix = lyrIsDMPPageName(item->Name);
@@ -628,6 +734,10 @@ TlyrReportPage *TlyrPreviewPages::buildPage(int index)
             }
         }
         return page.release();
+    } catch (const std::bad_alloc &) {
+        // The objects built so far are freed on the way here.
+        noteError(QStringLiteral("内存不足，第 %1 页未能打开").arg(index + 1));
+        return nullptr;
     } catch (const std::exception &) {
         noteError(QStringLiteral("Damaged prepared page %1").arg(index + 1));
         return nullptr;
@@ -647,9 +757,18 @@ TlyrReportPage *TlyrPreviewPages::GetPage(int index)
     }
     TlyrReportPage *page = buildPage(index);
     if (!page) return nullptr;
-    pageCache_.insert(pageCache_.begin(), CachedPage{index, std::unique_ptr<TlyrReportPage>(page)});
-    while (static_cast<int>(pageCache_.size()) > pageCacheLimit() && dropCachedPage()) {}
+    const qint64 objects = elementsUnder(PagesItem()->Items(index), std::numeric_limits<int>::max() - 1);
+    pageCache_.insert(pageCache_.begin(), CachedPage{index, std::unique_ptr<TlyrReportPage>(page), objects});
+    while ((static_cast<int>(pageCache_.size()) > pageCacheLimit() || cachedObjects() > MaxCachedObjects) &&
+           dropCachedPage()) {}
     return page;
+}
+
+qint64 TlyrPreviewPages::cachedObjects() const
+{
+    qint64 n = 0;
+    for (const CachedPage &c : pageCache_) n += c.Objects;
+    return n;
 }
 
 int TlyrPreviewPages::pageCacheLimit() const
@@ -734,6 +853,19 @@ bool recordsOnly(const TlyrCanvas &canvas)
 }  // namespace
 
 void TlyrPreviewPages::DrawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX,
+                                double offsetY)
+{
+    try {
+        drawPage(index, canvas, scaleX, scaleY, offsetX, offsetY);
+    } catch (const std::bad_alloc &) {
+        // What the drawing held is freed by now; the caller shows the line.
+        const QString line = QStringLiteral("内存不足，第 %1 页未能画出").arg(index + 1);
+        noteError(line);
+        throw ElyrError(line);
+    }
+}
+
+void TlyrPreviewPages::drawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX,
                                 double offsetY)
 {
     TlyrReportPage *page = GetPage(index);

@@ -1,6 +1,7 @@
 // Damaged prepared files and extreme geometry: each ends in an error line or
 // a bounded result that still draws and prints.
 
+#include "prepared_text_util.h"
 #include "print_report_util.h"
 
 #include "report/lyrcanvas.h"
@@ -23,23 +24,6 @@
 namespace {
 
 using HostileTest = PrintReportTest;
-
-QByteArray preparedText(const QByteArray &pages, const QByteArray &sourcePageAttrs)
-{
-    return "<?xml version=\"1.0\" encoding=\"utf-8\"?><preparedreport><previewpages>" + pages +
-           "</previewpages><sourcepages><TlyrReportPage Name=\"Page1\"" + sourcePageAttrs +
-           "><TlyrMasterData Name=\"MasterData1\" Height=\"20\"><TlyrMemoView Name=\"Memo1\" Width=\"100\" "
-           "Height=\"20\"/></TlyrMasterData></TlyrReportPage></sourcepages><dictionary>"
-           "<b1 name=\"Page0.MasterData1\"/><m1 name=\"Page0.Memo1\"/></dictionary></preparedreport>";
-}
-
-void loadText(TlyrPreviewPages &pages, const QByteArray &text)
-{
-    QBuffer in;
-    in.setData(text);
-    in.open(QIODevice::ReadOnly);
-    pages.LoadFromStream(in, false);
-}
 
 // A page column count no sheet holds, in a source page and in a page written
 // in full: an error line names the page and the value, the page keeps no
@@ -487,13 +471,13 @@ TEST_F(HostileTest, SubreportCyclesAreLeftOutWithAnErrorLine)
     report->setParent(&keeper);
 }
 
-// Bands of no height never fill their page: a page takes as many bands as
-// the store allows, then the build stops with an error line, at once and
-// however many rows the band was given.
+// Bands of no height never fill their page: a page takes as many objects
+// as a page may be built with, then the build stops with an error line, at
+// once and however many rows the band was given.
 TEST_F(HostileTest, BandsOfNoHeightStopAtWhatOnePageHolds)
 {
-    const int saved = TlyrPreviewPages::MaxPageBands;
-    TlyrPreviewPages::MaxPageBands = 1000;
+    const int saved = TlyrPreviewPages::MaxPageObjects;
+    TlyrPreviewPages::MaxPageObjects = 1000;
     TlyrMasterData *band = pageWithBand<TlyrReportPage>(0, 2147483647, false);
     textView<TlyrMemoView>(band, QStringLiteral("Memo1"), {0, 0, 100, 0}, QStringLiteral("[Line]"));
     // Without a bound the rows would go on for ever: a watchdog stops them.
@@ -502,14 +486,17 @@ TEST_F(HostileTest, BandsOfNoHeightStopAtWhatOnePageHolds)
         if (qobject_cast<TlyrMasterData *>(c) && ++shown > 100000) report->SetTerminated(true);
     };
     EXPECT_FALSE(report->PrepareReport());
-    TlyrPreviewPages::MaxPageBands = saved;
-    EXPECT_LE(shown, 1001);
-    EXPECT_TRUE(report->Errors().join(u'\n').contains(QStringLiteral("单页带区数超过 1000")))
+    EXPECT_LE(shown, 501);
+    EXPECT_TRUE(report->Errors().join(u'\n').contains(QStringLiteral("单页对象数超过 1000")))
             << report->Errors().join(u'\n').toStdString();
     ASSERT_EQ(pages().Count(), 1);
-    const QList<TlyrComponent *> bands = pages().GetPage(0)->Objects();
-    ASSERT_EQ(bands.size(), 1000);
-    EXPECT_EQ(qobject_cast<TlyrCustomMemoView *>(bands.last()->Objects().first())->GetText(), QStringLiteral("1000"));
+    // A band and its text each: the page still builds.
+    TlyrReportPage *page = pages().GetPage(0);
+    TlyrPreviewPages::MaxPageObjects = saved;
+    ASSERT_NE(page, nullptr);
+    const QList<TlyrComponent *> bands = page->Objects();
+    ASSERT_EQ(bands.size(), 500);
+    EXPECT_EQ(qobject_cast<TlyrCustomMemoView *>(bands.last()->Objects().first())->GetText(), QStringLiteral("500"));
 }
 
 }  // namespace
