@@ -164,6 +164,10 @@ void TlyrLinesHandle::edit(const std::function<void(QStringList &, QList<QPointe
     QList<QPointer<QObject>> kept = objects();
     QStringList l = Lines();
     change(l, kept);
+    // A script's lines stay within the engine's bound for a list.
+    qint64 chars = 0;
+    for (const QString &line : l) chars += line.size();
+    ksCheckListSize(l.size(), chars);
     SetLines(l);
     objects_ = kept;
 }

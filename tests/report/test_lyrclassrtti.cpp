@@ -150,6 +150,23 @@ TEST_F(ClassRTTITest, ReportVariablesStylesAndDataSetsAreTheReportsOwn)
     EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("K")).toInt(), 3);
 }
 
+// A script filling a memo's lines without end stops at the engine's bound
+// for a list, with an error its try statement catches.
+TEST_F(ClassRTTITest, MemoLinesFilledWithoutEndStopWithACatchableError)
+{
+    EXPECT_EQ(run({QStringLiteral("var s: String; i: Integer;"), QStringLiteral("begin"),
+                   QStringLiteral("  SetLength(s, 1000000); i := 0;"),
+                   QStringLiteral("  try while True do begin Memo1.Lines.Add(s + IntToStr(i)); i := i + 1; end;"),
+                   QStringLiteral("  except Report.Variables['Caught'] := ExceptionClassName; end;"),
+                   QStringLiteral("  Report.Variables['Count'] := Memo1.Lines.Count; Memo1.Lines.Clear;"),
+                   QStringLiteral("end.")}),
+              QString());
+    EXPECT_EQ(report->Variables()->Variables(QStringLiteral("Caught")).toString(), QStringLiteral("EOutOfMemory"));
+    const int count = report->Variables()->Variables(QStringLiteral("Count")).toInt();
+    EXPECT_GT(count, 10);
+    EXPECT_LT(count, 100);
+}
+
 TEST_F(ClassRTTITest, MemoLinesAreTheMemosOwnAndAssigningCopies)
 {
     EXPECT_EQ(run({QStringLiteral("begin"), QStringLiteral("  Memo1.Lines.Add('three');"),
