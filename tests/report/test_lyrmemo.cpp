@@ -26,6 +26,15 @@ protected:
         memo->SetName(QStringLiteral("Memo1"));
         memo->SetBounds(0, 0, 200, 20);
     }
+    // Lines of the memo 16 units high, with nothing between them.
+    void sixteenUnitLines()
+    {
+        TlyrFont f;
+        f.SetSize(12);
+        memo->SetFont(&f);
+        memo->SetLineSpacing(0);
+        memo->SetGapY(0);
+    }
     QString printed(const QString &text)
     {
         memo->SetText(text);
@@ -117,11 +126,7 @@ TEST_F(MemoTest, RotationIsStoredModulo360)
 
 TEST_F(MemoTest, HeightsAndSplitting)
 {
-    TlyrFont f;
-    f.SetSize(12);  // layout line height 16
-    memo->SetFont(&f);
-    memo->SetLineSpacing(0);
-    memo->SetGapY(0);
+    sixteenUnitLines();
     memo->SetText(QStringLiteral("1\r\n2\r\n3"));
     EXPECT_EQ(memo->CalcHeight(), 48);
     // Exactly three lines high: the text rectangle reaches one past the
@@ -149,11 +154,7 @@ TEST_F(MemoTest, HeightsAndSplitting)
 // is left, so this takes no longer than laying the text out once or twice.
 TEST_F(MemoTest, ALongTextSplitsIntoFullPartsThatHoldAllOfIt)
 {
-    TlyrFont f;
-    f.SetSize(12);  // layout line height 16
-    memo->SetFont(&f);
-    memo->SetLineSpacing(0);
-    memo->SetGapY(0);
+    sixteenUnitLines();
     QStringList words;
     for (int i = 1; i <= 20000; ++i) words << QStringLiteral("w%1").arg(i);
     for (bool lines : {false, true}) {
