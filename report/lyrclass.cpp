@@ -1357,7 +1357,9 @@ void lyrRegisterReportClasses()
     ksRegisterClass(&TlyrFont::staticMetaObject, [](QObject *o) -> QObject * { return new TlyrFont(o); });
     ksRegisterClass(&TlyrEngineOptions::staticMetaObject);
     ksRegisterClass(&TlyrPreviewOptions::staticMetaObject);
-    ksRegisterClass(&TlyrPrintOptions::staticMetaObject);
+    // The printer's name reads as the resource table has it.
+    ksRegisterClass(&TlyrPrintOptions::staticMetaObject)
+            ->SetDefault(QStringLiteral("Printer"), KsValue(TlyrPrintOptions().Printer));
     ksRegisterClass(&TlyrReportOptions::staticMetaObject);
     ksRegisterClass(&TlyrCustomEngine::staticMetaObject);
     ksRegisterClass<TlyrComponent>();

@@ -90,7 +90,13 @@ bool TlyrCustomMemoView::IsPropertyStored(const QString &name) const
     if (name == QLatin1String("LineSpacing")) return lineSpacing_ != 2;
     if (name == QLatin1String("ParagraphGap")) return paragraphGap_ != 0;
     if (name == QLatin1String("CharSpacing")) return charSpacing_ != 0;
-    if (name == QLatin1String("Highlight")) return !highlight_->Condition().trimmed().isEmpty();
+    if (name == QLatin1String("Highlight")) {
+        if (!highlight_->Condition().trimmed().isEmpty()) return true;
+        // Without a condition it is kept only when it is not as a new one.
+        // Made once, on whichever thread asks first, and kept to the end.
+        static const TlyrHighlight *const fresh = new TlyrHighlight;
+        return highlight_->Color() != fresh->Color() || !highlight_->Font()->Equals(*fresh->Font());
+    }
     return TlyrStretcheable::IsPropertyStored(name);
 }
 

@@ -189,6 +189,7 @@ class TlyrMemoView : public TlyrCustomMemoView {
     Q_CLASSINFO("Default:AutoWidth", "false")
     Q_CLASSINFO("Default:AllowExpressions", "true")
     Q_CLASSINFO("Default:AllowHTMLTags", "false")
+    Q_CLASSINFO("Default:ExpressionDelimiters", "[,]")
     Q_CLASSINFO("Default:BrushStyle", "0")
     Q_CLASSINFO("Default:Clipped", "true")
     Q_CLASSINFO("Default:Color", "536870911")

@@ -33,7 +33,7 @@ class TlyrPreview;
 class TlyrPreviewForm;
 class TlyrRecordingCanvas;
 
-using TlyrZoomMode = TlyrPreviewOptions::ZoomModeKind;
+using TlyrZoomMode = TlyrPreviewOptions::TlyrZoomMode;
 
 // Mouse cursors as views store them: the system's pointing hand and the
 // library's own hand for dragging pages.

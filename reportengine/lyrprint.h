@@ -44,7 +44,7 @@ struct TlyrPrintJobOptions {
     QString PageNumbers;
     TlyrPrintOptions::PrintModeKind PrintMode = TlyrPrintOptions::pmDefault;
     int PrintOnSheet = 0;
-    TlyrPrintOptions::PrintPagesKind PrintPages = TlyrPrintOptions::ppAll;
+    TlyrPrintOptions::TlyrPrintPages PrintPages = TlyrPrintOptions::ppAll;
     bool Reverse = false;
     // The dialog's duplex choice: 0 the pages' own, 1-3 vertical to simplex.
     int DuplexOverride = 0;
