@@ -9,6 +9,8 @@
 // queue would (a PDF, or a dot-matrix report's own bytes). Exit 1 with the
 // report's errors when the template had load errors (the rest of it still
 // runs and --dump shows its pages) or preparing fails.
+// Ctrl+C or SIGTERM stops a running report as the preview's Esc does: the
+// pages so far are dumped, nothing is printed, exit 1 with an error line.
 
 #include "report/lyrband.h"
 #include "report/lyrclass.h"
@@ -24,8 +26,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
+#include <QSocketNotifier>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -144,6 +151,35 @@ int answerDialog(TlyrDialogPage *page, bool ok)
     return page->ShowModal();
 }
 
+int stopPipe[2] = {-1, -1};
+
+void onStopSignal(int signal)
+{
+    const char c = static_cast<char>(signal);
+    [[maybe_unused]] const ssize_t n = ::write(stopPipe[1], &c, 1);
+}
+
+// A stop signal only writes to a pipe; the engine turns the event loop
+// between records and pages, where the report is told to stop. A second
+// signal ends the program at once.
+void stopOnSignals(TlyrReport &report, QString &stopped)
+{
+    if (::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto *notifier = new QSocketNotifier(stopPipe[0], QSocketNotifier::Read, &report);
+    QObject::connect(notifier, &QSocketNotifier::activated, &report, [&report, &stopped] {
+        char c = 0;
+        while (::read(stopPipe[0], &c, 1) == 1)
+            stopped = c == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM");
+        report.SetTerminated(true);
+    });
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -160,6 +196,8 @@ int main(int argc, char **argv)
     lyrInstallEngine();
     TlyrReport report;
     report.EngineOptions()->SetNewSilentMode(simSilent);
+    QString stopped;
+    stopOnSignals(report, stopped);
     // The queries go before their datasets, and the database last.
     std::unique_ptr<vdb::Connection> db;
     std::vector<std::unique_ptr<vdb::Query>> queries;
@@ -272,11 +310,16 @@ int main(int argc, char **argv)
     }
     if (auto *engine = dynamic_cast<TlyrEngine *>(report.Engine()))
         engine->OnRunDialog = [dialogsOk](TlyrDialogPage *page) { return answerDialog(page, dialogsOk); };
+    const auto stopLine = [&stopped] { return QStringLiteral("报表生成已中断（收到 %1）").arg(stopped); };
+    // A stop that came while the template loaded leaves nothing to run.
+    QCoreApplication::processEvents();
+    if (!stopped.isEmpty()) return fail(stopLine());
     const bool prepared = report.PrepareReport();
     auto &pages = *static_cast<TlyrPreviewPages *>(report.PreviewPages());
     if (dump) std::fputs(lyrDumpPreparedPages(pages).toUtf8().constData(), stdout);
-    if (!prepared || !loadErrors.isEmpty()) {
-        const QStringList errors = loadErrors + report.Errors();
+    if (!prepared || !loadErrors.isEmpty() || !stopped.isEmpty()) {
+        QStringList errors = loadErrors + report.Errors();
+        if (!stopped.isEmpty()) errors << stopLine();
         return fail(errors.isEmpty() ? QStringLiteral("cancelled") : errors.join(QLatin1Char('\n')));
     }
     if (!lp3.isEmpty()) {
@@ -297,6 +340,7 @@ int main(int argc, char **argv)
         if (!pages.Print())
             return fail(report.Errors().isEmpty() ? QStringLiteral("printing failed")
                                                   : report.Errors().join(QLatin1Char('\n')));
+        if (!stopped.isEmpty()) return fail(stopLine());
     }
     return 0;
 }
