@@ -250,6 +250,9 @@ protected:
     // A choice: " AND (column=choice)".
     void choiceFilter(int row, QCheckBox **box, const QString &caption, QComboBox *choice, const QString &column);
 
+    // The filters' rows read as columns: the first filter of every row, then
+    // the second, and so on.
+    QList<QWidget *> tabStopsByLayout() const override;
     bool event(QEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
     void showEvent(QShowEvent *e) override;
@@ -261,6 +264,10 @@ private:
     };
     QString listSql() const;
     bool pagedByKey() const;
+    // One filter's widgets, placed in a row as one cell of its columns.
+    void placeFilter(int row, std::initializer_list<QWidget *> widgets);
+    // The filters' widgets; true for the first of each.
+    QHash<const QWidget *, bool> m_filterCells;
     // The count and totals in ADOQuery2 shown in the labels.
     void showTotals();
     // Counts in the background; the labels and the row count follow.
