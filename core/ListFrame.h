@@ -203,6 +203,10 @@ public:
     bool queried() const { return m_queried; }
     const ListWhere &where() const { return m_where; }
 
+    // The filters' rows read as columns: the first filter of every row, then
+    // the second, and so on.
+    QList<QWidget *> tabStopsByLayout() const override;
+
     // What a window opened on one member shows (the sale list: its bills).
     virtual void showForCard(const QString &card) { Q_UNUSED(card); }
 
@@ -250,9 +254,6 @@ protected:
     // A choice: " AND (column=choice)".
     void choiceFilter(int row, QCheckBox **box, const QString &caption, QComboBox *choice, const QString &column);
 
-    // The filters' rows read as columns: the first filter of every row, then
-    // the second, and so on.
-    QList<QWidget *> tabStopsByLayout() const override;
     bool event(QEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
     void showEvent(QShowEvent *e) override;
