@@ -176,8 +176,7 @@ TEST_F(LyrRunTest, LoadErrorsArePrintedAndFailTheRun)
     EXPECT_TRUE(ok.out.contains(QStringLiteral("row r2"))) << ok.out.toStdString();
 
     // An object of a class nobody knows, before the rows.
-    const RunResult unknown =
-            run(head + "<TlyrFancyView Name=\"Fancy1\" Left=\"0\" Top=\"0\"/>" + rows + tail, data);
+    const RunResult unknown = run(head + "<TlyrFancyView Name=\"Fancy1\" Left=\"0\" Top=\"0\"/>" + rows + tail, data);
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_TRUE(unknown.err.contains(QStringLiteral("Cannot find class TlyrFancyView"))) << unknown.err.toStdString();
     EXPECT_TRUE(unknown.out.contains(QStringLiteral("row r1")) && unknown.out.contains(QStringLiteral("row r2")))
@@ -374,6 +373,47 @@ TEST_F(LyrRunTest, HostileScriptsDataAndQueriesEndAndChangeNothing)
         ASSERT_FALSE(q.Eof());
         EXPECT_EQ(q.value(QStringLiteral("theNo")), QStringLiteral("D1"));
         EXPECT_EQ(q.value(QStringLiteral("theSum")), QStringLiteral("2.5"));
+    }
+}
+
+// The shop's sale document names its lines' dataset by the component name in
+// the band and by the user name in the fields; data given under either name
+// reaches both, and a dataset of the list that nothing prints is not needed.
+TEST_F(LyrRunTest, SaleDocumentWithCsvDataPrintsEveryLineOnce)
+{
+    QFile templ(QStringLiteral(VELMORA_SOURCE_DIR) + QStringLiteral("/resources/reports/xf.xml"));
+    ASSERT_TRUE(templ.open(QIODevice::ReadOnly));
+    const QByteArray xml = templ.readAll();
+    auto csv = [this](const char *name, const char *text) {
+        const QString path = dir.filePath(QString::fromLatin1(name) + QStringLiteral(".csv"));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+        return path;
+    };
+    const QString sale =
+            csv("xf", "theType,MNum,myDate,theNum,theDX,theSum\n会员,2600001,2026-03-07,XF0001,壹佰元,108.25\n");
+    const QString lines =
+            csv("xfm", "myBH,SNum,theName,theUnit,thePrice,theCount,theZK,theMoney\n"
+                       "1,S01,可乐,瓶,12,1,100,12\n2,S02,薯片,袋,9.5,10,95,90.25\n3,S03,饼干,盒,3,2,100,6\n");
+    const QString title = csv("dj", "theName\n消费单\n");
+    const QString shop = csv("unit", "theName,theAdd,thePhone,theGG\n好邻居,北京路1号,010-1,欢迎\n");
+    const QString pdf = dir.filePath(QStringLiteral("xf.pdf"));
+    for (const char *linesName : {"lyrDB_XF_M", "lyrDBD_XF_M"}) {
+        SCOPED_TRACE(linesName);
+        const QStringList data{"--data", "lyrDB_XF=" + sale,  "--data", "lyrDB_DJ=" + title,
+                               "--data", "lyrDB_Unit=" + shop};
+        const RunResult r = run(xml, data + QStringList{"--data", QString::fromLatin1(linesName) + "=" + lines,
+                                                        "--print-to-file", pdf});
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        for (const char *goods : {" S01", " 可乐", " S02", " 薯片", " S03", " 饼干"})
+            EXPECT_EQ(r.out.count(QString::fromUtf8(goods) + u'\n'), 1) << goods << "\n" << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains(QStringLiteral(" 90.25\n"))) << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains(QStringLiteral(" 好邻居消费单\n"))) << r.out.toStdString();
+        // Without the lines' data the document is not printed as if it had none.
+        const RunResult noLines = run(xml, data);
+        EXPECT_EQ(noLines.exitCode, 1);
+        EXPECT_TRUE(noLines.err.contains(QStringLiteral("\"lyrDB_XF_M\" does not exist"))) << noLines.err.toStdString();
     }
 }
 
