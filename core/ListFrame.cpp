@@ -484,6 +484,62 @@ QHBoxLayout *TListFrame::filterRow(int row)
     return static_cast<QHBoxLayout *>(m_filterRows->itemAt(row)->layout());
 }
 
+void TListFrame::placeFilter(int row, std::initializer_list<QWidget *> widgets)
+{
+    bool first = true;
+    for (QWidget *w : widgets) {
+        filterRow(row)->addWidget(w);
+        m_filterCells.insert(w, first);
+        first = false;
+    }
+}
+
+QList<QWidget *> TListFrame::tabStopsByLayout() const
+{
+    QList<QWidget *> stops = ui::Form::tabStopsByLayout();
+    // Each row in cells: a filter's widgets, or the other widgets standing
+    // together in the row (the reminders' dates, a row of query boxes).
+    struct Cell {
+        int column, row;
+        QList<QWidget *> widgets;
+    };
+    QList<Cell> cells;
+    for (int r = 0; r < m_filterRows->count(); ++r) {
+        const QLayout *row = m_filterRows->itemAt(r)->layout();
+        if (!row) continue;
+        int column = -1;
+        bool inFilter = false;
+        for (int i = 0; i < row->count(); ++i) {
+            QWidget *w = row->itemAt(i)->widget();
+            if (!w) continue;
+            const auto it = m_filterCells.constFind(w);
+            const bool ofFilter = it != m_filterCells.cend();
+            if (ofFilter ? it.value() : inFilter || column < 0) cells.append({++column, r, {}});
+            inFilter = ofFilter;
+            cells.last().widgets << w;
+        }
+    }
+    const auto cellOf = [&cells](const QWidget *stop) -> const Cell * {
+        for (const Cell &c : cells)
+            for (const QWidget *w : c.widgets)
+                if (w == stop || w->isAncestorOf(stop)) return &c;
+        return nullptr;
+    };
+    // The filters' stops change places among themselves; the rest stay.
+    QList<qsizetype> places;
+    QList<std::pair<const Cell *, QWidget *>> filters;
+    for (qsizetype i = 0; i < stops.size(); ++i)
+        if (const Cell *c = cellOf(stops[i])) {
+            places << i;
+            filters.append({c, stops[i]});
+        }
+    std::stable_sort(filters.begin(), filters.end(), [](const auto &a, const auto &b) {
+        return a.first->column != b.first->column ? a.first->column < b.first->column : a.first->row < b.first->row;
+    });
+    for (qsizetype i = 0; i < places.size(); ++i) stops[places[i]] = filters[i].second;
+    return stops;
+}
+
 QLineEdit *TListFrame::textFilter(int row, QCheckBox **box, const QString &caption, const QString &column)
 {
     return editFilter(row, box, caption, [column](ListWhere &w, const QString &text) { w.like(column, text); });
@@ -494,8 +550,7 @@ QLineEdit *TListFrame::editFilter(int row, QCheckBox **box, const QString &capti
 {
     *box = new QCheckBox(caption, GroupBox1);
     auto *edit = new QLineEdit(GroupBox1);
-    filterRow(row)->addWidget(*box);
-    filterRow(row)->addWidget(edit);
+    placeFilter(row, {*box, edit});
     addFilter(*box, {edit}, [edit, clause = std::move(clause)](ListWhere &w) { clause(w, edit->text()); });
     return edit;
 }
@@ -504,13 +559,10 @@ void TListFrame::dateFilter(int row, QCheckBox **box, const QString &caption, QD
                             const QString &column)
 {
     *box = new QCheckBox(caption, GroupBox1);
-    filterRow(row)->addWidget(*box);
     const QDate today = QDate::currentDate();
-    for (QDateEdit **d : {from, to}) {
-        *d = new ui::DatePicker(d == from ? today.addMonths(-1) : today, GroupBox1);
-        if (d == to) filterRow(row)->addWidget(new QLabel(QStringLiteral("至："), GroupBox1));
-        filterRow(row)->addWidget(*d);
-    }
+    *from = new ui::DatePicker(today.addMonths(-1), GroupBox1);
+    *to = new ui::DatePicker(today, GroupBox1);
+    placeFilter(row, {*box, *from, new QLabel(QStringLiteral("至："), GroupBox1), *to});
     QDateEdit *a = *from, *b = *to;
     addFilter(*box, {a, b}, [a, b, column](ListWhere &w) { w.between(column, a->date(), b->date()); });
 }
@@ -520,8 +572,7 @@ void TListFrame::choiceFilter(int row, QCheckBox **box, const QString &caption, 
 {
     *box = new QCheckBox(caption, GroupBox1);
     choice->setParent(GroupBox1);
-    filterRow(row)->addWidget(*box);
-    filterRow(row)->addWidget(choice);
+    placeFilter(row, {*box, choice});
     addFilter(*box, {choice}, [choice, column](ListWhere &w) {
         auto *lookup = qobject_cast<ui::LookupComboBox *>(choice);
         w.equals(column, lookup ? lookup->Text() : choice->currentText());

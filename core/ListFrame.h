@@ -203,6 +203,10 @@ public:
     bool queried() const { return m_queried; }
     const ListWhere &where() const { return m_where; }
 
+    // The filters' rows read as columns: the first filter of every row, then
+    // the second, and so on.
+    QList<QWidget *> tabStopsByLayout() const override;
+
     // What a window opened on one member shows (the sale list: its bills).
     virtual void showForCard(const QString &card) { Q_UNUSED(card); }
 
@@ -261,6 +265,10 @@ private:
     };
     QString listSql() const;
     bool pagedByKey() const;
+    // One filter's widgets, placed in a row as one cell of its columns.
+    void placeFilter(int row, std::initializer_list<QWidget *> widgets);
+    // The filters' widgets; true for the first of each.
+    QHash<const QWidget *, bool> m_filterCells;
     // The count and totals in ADOQuery2 shown in the labels.
     void showTotals();
     // Counts in the background; the labels and the row count follow.

@@ -41,8 +41,10 @@ public:
     QWidget *firstEntryField() const;
     // True for the widgets a user types into or picks from.
     static bool isEntryField(const QWidget *w);
-    // The widgets that take Tab, in the order the layout shows them.
-    QList<QWidget *> tabStopsByLayout() const;
+    // The widgets that take Tab, in the order the layout shows them; a
+    // window whose layout does not say it all (rows of filters read as
+    // columns) puts them in its own order.
+    virtual QList<QWidget *> tabStopsByLayout() const;
 
 protected:
     bool event(QEvent *e) override;

@@ -107,15 +107,23 @@ inline std::string describeChain(const QList<QWidget *> &chain)
 }
 
 // Tab walks the window's controls in the order given (from the first, back
-// to it) and Shift+Tab walks them backwards.
-inline void expectTabChain(QWidget &w, const QList<QWidget *> &expected)
+// to it) and Shift+Tab walks them backwards.  Given an area (a group of the
+// window), the controls Tab reaches outside it are passed over.
+inline void expectTabChain(QWidget &w, const QList<QWidget *> &expected, const QWidget *area = nullptr)
 {
     SCOPED_TRACE(w.windowTitle().toStdString());
-    const QList<QWidget *> forward = tabChainOf(w, expected.first());
+    const auto within = [area](const QList<QWidget *> &chain) {
+        if (!area) return chain;
+        QList<QWidget *> out;
+        for (QWidget *c : chain)
+            if (area->isAncestorOf(c)) out << c;
+        return out;
+    };
+    const QList<QWidget *> forward = within(tabChainOf(w, expected.first()));
     EXPECT_EQ(forward, expected) << describeChain(forward);
     QList<QWidget *> back{expected.first()};
     for (qsizetype i = expected.size() - 1; i > 0; --i) back << expected[i];
-    const QList<QWidget *> backward = tabChainOf(w, expected.first(), true);
+    const QList<QWidget *> backward = within(tabChainOf(w, expected.first(), true));
     EXPECT_EQ(backward, back) << describeChain(backward);
 }
 

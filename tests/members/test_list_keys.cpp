@@ -16,6 +16,7 @@
 #include "members/ZJJF.h"
 #include "platform/ui/lookupcombo.h"
 
+#include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QTableView>
@@ -90,6 +91,38 @@ TEST_F(ListKeysTest, ListWindowsChangeNothingOnEnterOrEsc)
         TfrmM_Q w;
         checkList(w, w.DBLookupComboBox1);
         EXPECT_GT(w.rowCount(), 0);
+    }
+}
+
+// The filters stand in rows; Tab goes down the first filter of every row,
+// then the second, and so on, and Shift+Tab comes back the same way.
+TEST_F(ListKeysTest, TabGoesDownEachColumnOfFilters)
+{
+    ui::ScriptedModals modals;
+    {
+        TfrmCZ_M w;
+        expectTabChain(w,
+                       {w.CheckBox1, w.DateTimePicker1, w.DateTimePicker2, w.CheckBox3, w.DBLookupComboBox1,
+                        w.CheckBox6, w.Edit3, w.CheckBox2, w.Edit1, w.CheckBox4, w.DBLookupComboBox2, w.CheckBox7,
+                        w.DBLookupComboBox3, w.CheckBox5, w.Edit2, w.CheckBox8, w.DBLookupComboBox4},
+                       w.GroupBox1);
+    }
+    {
+        TfrmDH_M w;
+        expectTabChain(w,
+                       {w.CheckBox1, w.DateTimePicker1, w.DateTimePicker2, w.CheckBox3, w.Edit2, w.CheckBox6,
+                        w.Edit4, w.CheckBox2, w.Edit1, w.CheckBox4, w.DBLookupComboBox1, w.CheckBox7,
+                        w.DBLookupComboBox2, w.CheckBox5, w.Edit3},
+                       w.GroupBox1);
+    }
+    {
+        TfrmMember_M w;
+        expectTabChain(w,
+                       {w.CheckBox1, w.DBLookupComboBox1, w.CheckBox5, w.Edit3, w.CheckBox9, w.DBLookupComboBox3,
+                        w.CheckBox2, w.Edit1, w.CheckBox6, w.Edit4, w.CheckBox10, w.Edit7, w.CheckBox3, w.Edit2,
+                        w.CheckBox7, w.Edit5, w.CheckBox11, w.Edit8, w.CheckBox4, w.DBLookupComboBox2, w.CheckBox8,
+                        w.Edit6, w.CheckBox12, w.Edit9},
+                       w.GroupBox1);
     }
 }
 

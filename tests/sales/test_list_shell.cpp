@@ -1,6 +1,7 @@
 // The list windows inside the main window: opened by their menu item as
 // maximised MDI children, one at a time, and from the member list for one
 // member without an open flag.
+#include "keys.h"
 #include "list_fixture.h"
 
 #include "core/ListFrame.h"
@@ -8,15 +9,23 @@
 #include "members/MemberList.h"
 #include "members/Register.h"
 #include "sales/Register.h"
+#include "sales/Reports.h"
 #include "sales/SaleStore.h"
+#include "sales/StockLists.h"
 #include "sales/XF_M.h"
 #include "platform/ui/dbgrid.h"
+#include "platform/ui/lookupcombo.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QMdiSubWindow>
 #include <QTest>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLineEdit>
 #include <QTableView>
 
 namespace {
@@ -124,6 +133,37 @@ TEST_F(ListShellTest, LinesAndPaymentsFollowTheKeyboard)
     QTest::keyClick(w.DBGrid1, Qt::Key_Tab, Qt::ShiftModifier);
     EXPECT_EQ(QApplication::focusWidget(), w.BitBtn2);
     EXPECT_EQ(w.ADOQuery5.value("单号"), second);
+}
+
+// The filters stand in rows; Tab goes down the first filter of every row,
+// then the second, and so on (a box, then its value; a date range is its
+// box and its two dates), and Shift+Tab comes back the same way.
+TEST_F(ListShellTest, TabGoesDownEachColumnOfFilters)
+{
+    {
+        TfrmXF_SKQ w;
+        expectTabChain(w,
+                       {w.CheckBox1, w.DateTimePicker1, w.DateTimePicker2, w.CheckBox3, w.Edit1, w.CheckBox6,
+                        w.DBLookupComboBox1, w.CheckBox2, w.DateTimePicker3, w.DateTimePicker4, w.CheckBox4,
+                        w.ComboBox2, w.CheckBox7, w.DBLookupComboBox2, w.CheckBox5, w.Edit3},
+                       w.GroupBox1);
+    }
+    {
+        TfrmXF_M w;  // "应收单" and "提成单" stand under the first column
+        expectTabChain(w,
+                       {w.CheckBox1, w.DateTimePicker1, w.DateTimePicker2, w.CheckBox4, w.DBLookupComboBox1,
+                        w.CheckBox7, w.Edit3, w.CheckBox3, w.CheckBox10, w.CheckBox2, w.Edit1, w.CheckBox5,
+                        w.DBLookupComboBox2, w.CheckBox8, w.Edit4, w.CheckBox6, w.ComboBox2, w.CheckBox9, w.Edit2},
+                       w.GroupBox1);
+    }
+    {
+        TfrmJH_M w;
+        expectTabChain(w,
+                       {w.CheckBox7, w.Edit1, w.CheckBox2, w.Edit2, w.CheckBox4, w.DBLookupComboBox3, w.CheckBox1,
+                        w.DateTimePicker1, w.DateTimePicker2, w.CheckBox3, w.DBLookupComboBox1, w.CheckBox5, w.Edit3,
+                        w.CheckBox6, w.DBLookupComboBox2},
+                       w.GroupBox1);
+    }
 }
 
 }  // namespace
