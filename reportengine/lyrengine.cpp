@@ -1038,17 +1038,27 @@ void TlyrEngine::ShowBand(TlyrComponent *component)
     // keep block around both.
     auto *band = qobject_cast<TlyrBand *>(component);
     std::vector<TlyrBand *> keepers;
+    // The children of a record of a multi-column data band go under it, in
+    // its column, not under the first column.
+    auto *data = qobject_cast<TlyrDataBand *>(band);
+    const bool inColumn = data && data->Columns() >= 2 && !data->Vertical();
+    double offset = 0;
     for (int guard = 0; band && guard < 64; ++guard) {
         if (band->KeepChild()) {
             startKeep(band);
             keepers.push_back(band);
         }
         showBandOnce(band);
+        if (inColumn && band == data && data->Visible()) {
+            offset = data->Left() - CurX;
+            CurX += offset;
+        }
         if (!band->Visible() && !band->PrintChildIfInvisible()) break;
         TlyrBand *child = band->Child();
         if (child == band) break;
         band = child;
     }
+    CurX -= offset;
     for (auto it = keepers.rbegin(); it != keepers.rend(); ++it) endKeep(*it);
 }
 
@@ -1298,8 +1308,11 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         // moves as a whole when it does not fit.
         auto *rowBand = qobject_cast<TlyrDataBand *>(band);
         const bool inRow = rowBand && rowBand->Columns() >= 2 && rowBand->CurColumn() > 1;
+        // A record of a multi-column band moves whole with its row: it is
+        // never cut.
+        const bool rowRecord = rowBand && rowBand->Columns() >= 2;
         if (band->Height() > FreeSpace() + 0.0001 && !inRow) {
-            if (band->AllowSplit() && !cross)
+            if (band->AllowSplit() && !cross && !rowRecord)
                 split = true;
             else if (CurY > columnStartY_ + 0.0001) {
                 // A value left empty as a repeat shows again on the new page.
