@@ -1,0 +1,199 @@
+// Generated templates that combine the engine's features at random: each
+// is prepared and its pages checked against the rules every sound report
+// keeps (lyrproperty.h).
+
+#include "lyrproperty.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <set>
+#include <thread>
+
+namespace {
+
+// Ends the test program, naming the template, when one runs far longer
+// than any template of its size may: a run that never ends fails instead
+// of holding the suite.
+class Watchdog {
+public:
+    explicit Watchdog(std::chrono::seconds limit) : limit_(limit), thread_([this] { watch(); }) {}
+    ~Watchdog()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            done_ = true;
+        }
+        cv_.notify_all();
+        thread_.join();
+    }
+    void start(uint64_t seed)
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        seed_ = seed;
+        since_ = std::chrono::steady_clock::now();
+        ++generation_;
+        cv_.notify_all();
+    }
+
+private:
+    void watch()
+    {
+        std::unique_lock<std::mutex> lock(m_);
+        while (!done_) {
+            const uint64_t gen = generation_;
+            if (cv_.wait_until(lock, since_ + limit_, [&] { return done_ || generation_ != gen; })) continue;
+            std::fprintf(stderr, "template of seed %llu did not end within %lld s\n",
+                         static_cast<unsigned long long>(seed_), static_cast<long long>(limit_.count()));
+            std::fflush(stderr);
+            std::_Exit(3);
+        }
+    }
+    std::chrono::seconds limit_;
+    std::mutex m_;
+    std::condition_variable cv_;
+    bool done_ = false;
+    uint64_t seed_ = 0, generation_ = 0;
+    std::chrono::steady_clock::time_point since_ = std::chrono::steady_clock::now();
+    std::thread thread_;
+};
+
+class PropertyTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        lyrRegisterReportClasses();
+        lyrInstallEngine();
+    }
+    void TearDown() override { lyrEngineFactories() = TlyrEngineFactories(); }
+    static QString failures(const lyrprop::Spec &s, const std::vector<lyrprop::Failure> &f)
+    {
+        QString out = s.describe();
+        for (const lyrprop::Failure &x : f) out += QStringLiteral("\n  ") + x.Kind + QStringLiteral(": ") + x.Text;
+        return out;
+    }
+};
+
+// Seeds beyond the first range that once failed (found by long runs); they
+// stay here once fixed.
+const uint64_t kFoundSeeds[] = {0};
+
+// Seeds of faults still open (a split record whose subreport is lost, a
+// record of a multi-column band moved whole with its child to the next
+// page column, bands running into the column footer): left out until they
+// are fixed. The engine's faults being fixed apart are passed over by
+// awaitingEngineFix instead.
+const std::set<uint64_t> kOpen = {90, 190, 263, 270, 305, 308, 320, 321, 355, 356};
+
+}  // namespace
+
+// Several hundred templates from fixed seeds: every one prints each record
+// once, in order, inside its page, with nothing over anything.
+TEST_F(PropertyTest, GeneratedTemplatesKeepEveryRule)
+{
+    std::vector<uint64_t> seeds;
+    for (uint64_t s = 1; s <= 400; ++s) seeds.push_back(s);
+    for (uint64_t s : kFoundSeeds)
+        if (s) seeds.push_back(s);
+    Watchdog watchdog(std::chrono::seconds(60));
+    int ran = 0;
+    for (uint64_t seed : seeds) {
+        if (kOpen.count(seed)) continue;
+        lyrprop::SeedSource src(seed);
+        const lyrprop::Spec spec = lyrprop::generate(src, seed);
+        watchdog.start(seed);
+        std::vector<lyrprop::Failure> f = lyrprop::runSpec(spec);
+        f.erase(std::remove_if(f.begin(), f.end(),
+                               [&](const lyrprop::Failure &x) { return lyrprop::awaitingEngineFix(spec, x); }),
+                f.end());
+        EXPECT_TRUE(f.empty()) << failures(spec, f).toStdString();
+        ++ran;
+    }
+    EXPECT_GE(ran, 380);
+}
+
+// The same seed gives the same template; the fuzzer's bytes give templates
+// too, and none (plain zeros) gives the plainest.
+TEST_F(PropertyTest, TheGeneratorIsDeterministic)
+{
+    lyrprop::SeedSource a(77), b(77), c(78);
+    EXPECT_EQ(lyrprop::generate(a, 77).describe(), lyrprop::generate(b, 77).describe());
+    lyrprop::SeedSource a2(77);
+    EXPECT_NE(lyrprop::generate(a2, 77).describe(), lyrprop::generate(c, 78).describe());
+    lyrprop::ByteSource none(nullptr, 0);
+    const lyrprop::Spec plain = lyrprop::generate(none);
+    EXPECT_EQ(plain.Records, 0);
+    EXPECT_TRUE(lyrprop::runSpec(plain).empty());
+}
+
+// Reduced templates of faults the generated templates found, each kept as
+// it was reduced: a title holding a subreport (whose object was copied onto
+// the page, over the subreport's own rows), a two-column list whose records
+// have a child band (every child printed under the first column) and a
+// two-column list of split records (cut across columns and pages at
+// negative places).
+TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
+{
+    auto spec = [](double width, double height, int pageColumns, int records, int masterColumns) {
+        lyrprop::Spec s;
+        s.PaperWidth = width;
+        s.PaperHeight = height;
+        s.PageColumns = pageColumns;
+        s.Records = records;
+        s.MasterColumns = masterColumns;
+        s.MasterHeight = 16;
+        return s;
+    };
+    std::vector<lyrprop::Spec> cases;
+    lyrprop::Spec sub = spec(100, 68.5, 1, 0, 1);
+    sub.Title = true;
+    sub.SubHost = 1;
+    sub.SubRecords = 3;
+    cases.push_back(sub);
+    lyrprop::Spec child = spec(189, 154, 1, 2, 2);
+    child.Child = true;
+    cases.push_back(child);
+    lyrprop::Spec split = spec(190, 70.6166, 2, 7, 2);
+    split.MasterSplit = true;
+    split.StretchWords = 17;
+    cases.push_back(split);
+    for (const lyrprop::Spec &s : cases) {
+        const std::vector<lyrprop::Failure> f = lyrprop::runSpec(s);
+        EXPECT_TRUE(f.empty()) << failures(s, f).toStdString();
+    }
+}
+
+// A failing template is reduced while it fails the same way and written
+// as a template with its data that lyrrun prepares to the same pages.
+TEST_F(PropertyTest, AFailureIsReducedAndWrittenForLyrrun)
+{
+    lyrprop::SeedSource src(5);
+    lyrprop::Spec big = lyrprop::generate(src, 5);
+    big.Records = 30;
+    big.Groups = {lyrprop::Group{3, false, false, false, false, true}};
+    // Stands for a fault: more than four records.
+    auto fails = [](const lyrprop::Spec &s) { return s.Records > 4; };
+    const lyrprop::Spec small = lyrprop::reduce(big, fails);
+    EXPECT_EQ(small.Records, 5);
+    EXPECT_TRUE(small.Groups.empty());
+    EXPECT_FALSE(small.PageHeader || small.PageFooter || small.Title || small.Summary || small.Header);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString cmd = lyrprop::writeCase(small, dir.path(), QStringLiteral("case"));
+    QStringList args = cmd.split(QLatin1Char(' ')).mid(1);
+    const QString lyrrun = QStringLiteral(VELMORA_BINARY_DIR "/bin/lyrrun");
+    if (!QFile::exists(lyrrun)) GTEST_SKIP() << "lyrrun is not built";
+    QProcess p;
+    p.start(lyrrun, args);
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(out.contains(QStringLiteral("rec:M:") + lyrprop::recordId(i))) << out.toStdString();
+}

@@ -1,0 +1,229 @@
+// lyrprop FROM TO [--out DIR] [--timeout SECONDS] [--reduce N]
+// Runs the generated templates of seeds FROM..TO-1 through the engine and
+// checks their pages. Templates run in child processes: one that takes
+// longer than the timeout (or crashes) is counted as such and the run goes
+// on after it. The first N failures of each kind are reduced and written to
+// DIR as a template, its CSV files and the lyrrun command. Prints one line
+// per failing seed and the counts by kind at the end.
+
+#include "lyrproperty.h"
+
+#include "report/lyrclass.h"
+#include "reportengine/lyrengine.h"
+
+#include <QApplication>
+#include <QDir>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <poll.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// Qt lives only in the children: each makes its own application.
+void startQt()
+{
+    static int argc = 1;
+    static char name[] = "lyrprop";
+    static char *argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication *app = new QApplication(argc, argv);
+    (void)app;
+    lyrRegisterReportClasses();
+    lyrInstallEngine();
+    // Memory that grows past this ends the child as a failure.
+    rlimit limit{3ul << 30, 3ul << 30};
+    setrlimit(RLIMIT_AS, &limit);
+}
+
+struct Outcome {
+    std::string Kind;  // empty: passed
+    std::string Text;
+};
+
+// Runs fn in a child process that writes its outcome to a pipe; a child
+// that takes longer than timeout seconds is killed.
+template <class Fn>
+Outcome isolated(Fn fn, int timeout)
+{
+    int fds[2];
+    if (pipe(fds) != 0) return {"tool", "no pipe"};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        startQt();
+        const std::string out = fn();
+        ssize_t w = write(fds[1], out.data(), out.size());
+        (void)w;
+        close(fds[1]);
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string got;
+    pollfd p{fds[0], POLLIN, 0};
+    bool timedOut = false;
+    for (;;) {
+        const int n = poll(&p, 1, timeout * 1000);
+        if (n == 0) {
+            timedOut = true;
+            break;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        char buf[4096];
+        const ssize_t r = read(fds[0], buf, sizeof buf);
+        if (r <= 0) break;
+        got.append(buf, size_t(r));
+    }
+    close(fds[0]);
+    if (timedOut) kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (timedOut) return {"timeout", "longer than " + std::to_string(timeout) + " s"};
+    if (WIFSIGNALED(status)) return {"crash", "signal " + std::to_string(WTERMSIG(status))};
+    if (got.empty()) return {};
+    const size_t tab = got.find('\t');
+    return {got.substr(0, tab), tab == std::string::npos ? std::string() : got.substr(tab + 1)};
+}
+
+// The first failure of that kind (of any kind not awaiting the engine's
+// own fixes, when none is given); known: the first of those instead.
+std::string firstFailure(const lyrprop::Spec &s, const std::string &kind = {}, std::string *known = nullptr)
+{
+    const std::vector<lyrprop::Failure> f = lyrprop::runSpec(s);
+    for (const lyrprop::Failure &x : f) {
+        if (kind.empty() && lyrprop::awaitingEngineFix(s, x)) {
+            if (known && known->empty()) *known = x.Kind.toStdString();
+            continue;
+        }
+        if (kind.empty() || x.Kind.toStdString() == kind) return x.Kind.toStdString() + "\t" + x.Text.toStdString();
+    }
+    return {};
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: lyrprop FROM TO [--out DIR] [--timeout SECONDS] [--reduce N]\n");
+        return 2;
+    }
+    const uint64_t from = std::strtoull(argv[1], nullptr, 10), to = std::strtoull(argv[2], nullptr, 10);
+    std::string out = "lyrprop-cases";
+    int timeout = 20, reduceEach = 2;
+    for (int i = 3; i + 1 < argc; i += 2) {
+        const std::string a = argv[i];
+        if (a == "--out") out = argv[i + 1];
+        if (a == "--timeout") timeout = std::atoi(argv[i + 1]);
+        if (a == "--reduce") reduceEach = std::atoi(argv[i + 1]);
+    }
+    std::map<std::string, int> kinds;
+    uint64_t seed = from, ran = 0, failed = 0;
+    // A batch of seeds runs in one child; on a failure the batch stops there
+    // and the next batch starts after it.
+    while (seed < to) {
+        const uint64_t start = seed, end = std::min(to, seed + 500);
+        uint64_t reached = start;
+        int fds[2];
+        if (pipe(fds) != 0) return 1;
+        const pid_t pid = fork();
+        if (pid == 0) {
+            close(fds[0]);
+            startQt();
+            for (uint64_t s = start; s < end; ++s) {
+                // The seed first, so a hang or crash is known by it.
+                std::string line = "S" + std::to_string(s) + "\n";
+                lyrprop::SeedSource src(s);
+                std::string known;
+                const std::string f = firstFailure(lyrprop::generate(src, s), {}, &known);
+                if (!f.empty())
+                    line += "F" + f.substr(0, f.find('\n')) + "\n";
+                else if (!known.empty())
+                    line += "K" + known + "\n";
+                ssize_t w = write(fds[1], line.data(), line.size());
+                (void)w;
+            }
+            close(fds[1]);
+            _exit(0);
+        }
+        close(fds[1]);
+        std::string buf;
+        pollfd p{fds[0], POLLIN, 0};
+        bool hung = false;
+        std::vector<std::pair<uint64_t, std::string>> failures;
+        uint64_t current = start;
+        for (;;) {
+            const int n = poll(&p, 1, timeout * 1000);
+            if (n == 0) {
+                hung = true;
+                break;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            char chunk[4096];
+            const ssize_t r = read(fds[0], chunk, sizeof chunk);
+            if (r <= 0) break;
+            buf.append(chunk, size_t(r));
+            for (size_t nl; (nl = buf.find('\n')) != std::string::npos; buf.erase(0, nl + 1)) {
+                const std::string line = buf.substr(0, nl);
+                if (line[0] == 'S') {
+                    ++ran;
+                    current = std::strtoull(line.c_str() + 1, nullptr, 10);
+                    reached = current;
+                } else if (line[0] == 'K') {
+                    ++kinds["known " + line.substr(1)];
+                } else if (line[0] == 'F') {
+                    failures.emplace_back(current, line.substr(1));
+                }
+            }
+        }
+        close(fds[0]);
+        if (hung) kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        if (hung || WIFSIGNALED(status)) {
+            failures.emplace_back(reached, hung ? "timeout\tno end after " + std::to_string(timeout) + " s"
+                                                : "crash\tsignal " + std::to_string(WTERMSIG(status)));
+            seed = reached + 1;
+        } else {
+            seed = end;
+        }
+        for (const auto &[s, f] : failures) {
+            ++failed;
+            const std::string kind = f.substr(0, f.find('\t'));
+            const int n = ++kinds[kind];
+            std::printf("seed %llu %s\n", static_cast<unsigned long long>(s), f.c_str());
+            std::fflush(stdout);
+            if (n > reduceEach) continue;
+            lyrprop::SeedSource src(s);
+            lyrprop::Spec spec = lyrprop::generate(src, s);
+            auto fails = [&](const lyrprop::Spec &t) {
+                if (kind == "timeout" || kind == "crash")
+                    return isolated([&] { return firstFailure(t); }, std::max(3, timeout / 4)).Kind == kind;
+                return isolated([&] { return firstFailure(t, kind); }, timeout).Kind == kind;
+            };
+            spec = lyrprop::reduce(spec, fails, 300);
+            QDir().mkpath(QString::fromStdString(out));
+            const std::string stem = kind + "_" + std::to_string(s);
+            const Outcome written = isolated(
+                    [&] {
+                        const QString cmd = lyrprop::writeCase(spec, QString::fromStdString(out),
+                                                               QString::fromStdString(stem));
+                        return "written\t" + spec.describe().toStdString() + "\n" + cmd.toStdString();
+                    },
+                    timeout);
+            std::printf("  reduced: %s\n", written.Text.c_str());
+            std::fflush(stdout);
+        }
+    }
+    std::printf("templates %llu, failing %llu\n", static_cast<unsigned long long>(ran),
+                static_cast<unsigned long long>(failed));
+    for (const auto &[k, n] : kinds) std::printf("  %s: %d\n", k.c_str(), n);
+    return failed ? 1 : 0;
+}
