@@ -1050,7 +1050,8 @@ void TlyrEngine::ShowBand(TlyrComponent *component)
         }
         showBandOnce(band);
         if (inColumn && band == data && data->Visible()) {
-            offset = data->Left() - CurX;
+            // Its left is its column's place in the row again once shown.
+            offset = data->Left();
             CurX += offset;
         }
         if (!band->Visible() && !band->PrintChildIfInvisible()) break;
