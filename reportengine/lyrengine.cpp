@@ -305,6 +305,7 @@ bool TlyrEngine::Run()
     crossed_.clear();
     sourceBand_.clear();
     crossBand_ = nullptr;
+    rowBottom_ = -1;
     crossOutput_ = false;
     crossPage_ = false;
     widthPagesFollow_ = false;
@@ -563,7 +564,12 @@ double TlyrEngine::baseX() const
 void TlyrEngine::showColumnFooter()
 {
     TlyrBand *cf = CurPage->FindBand(&TlyrColumnFooter::staticMetaObject);
+    // The column ends below the records of a row still open beside the last
+    // one.
+    const double rowBottom = rowBottom_;
+    rowBottom_ = -1;
     if (!cf) return;
+    if (rowBottom > CurY) CurY = rowBottom;
     const bool savedPageBand = inPageBand_;
     inPageBand_ = true;
     // The footer belongs to the page's column, not to a subreport running in
@@ -1548,8 +1554,10 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
 void TlyrEngine::columnStep(TlyrDataBand *band, Row &row)
 {
     row.MaxY = std::max(row.MaxY, CurY);
+    rowBottom_ = -1;
     if (band->CurColumn() < band->Columns()) {
         CurY = row.Y;
+        rowBottom_ = row.MaxY;
     } else if (row.MaxY <= PageHeight - FooterHeight() + 0.0001) {
         CurY = row.MaxY;
     } else if (!keeping_) {

@@ -156,6 +156,11 @@ private:
     // Where the last record of a multi-column band was placed.
     double rowTop_ = 0;
     int rowStart_ = 0;
+    // The break count when that record was placed.
+    int rowBreaks_ = 0;
+    // The lowest bottom of a multi-column row that is still open, while the
+    // next record goes beside it at the row's top (-1: none).
+    double rowBottom_ = -1;
     // The open keep block: its band, where it began in the store, on the
     // page, in the outline and among the anchors.
     // Left of the subreport being run (-1 outside one).
