@@ -1488,10 +1488,9 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
             band->SetTop(CurY);
             Pages()->AddObject(band);
         }
-        if (last) {
-            CurY += height;
-            break;
-        }
+        // The column footer goes below the part.
+        CurY += part.empty() ? 0 : height;
+        if (last) break;
         NewColumn();
         for (size_t i : pending) {
             TlyrReportComponent *v = all[i].View;
