@@ -880,6 +880,13 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 if (breaks_ != breaks) {
                     row.Y = rowTop_;
                     row.MaxY = 0;
+                    // A break under the record (in its child bands) leaves it
+                    // on the column before: its row ends there, and the next
+                    // record starts a row below what was printed.
+                    if (multi && rowBreaks_ != breaks_) {
+                        row.Y = CurY;
+                        b->SetCurColumn(b->Columns());
+                    }
                 }
                 if (startsRow || breaks_ != breaks) row.Start = rowStart_;
                 if (first && b->KeepHeader() && node.Header && !b->KeepTogether()) endKeep(b);
@@ -1348,6 +1355,7 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         band->SetTop(CurY);
         if (columns) {
             rowTop_ = CurY;
+            rowBreaks_ = breaks_;
             rowStart_ = Pages()->GetCurPosition();
         }
         if (popTarget_) {
