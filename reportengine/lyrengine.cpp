@@ -611,9 +611,14 @@ void TlyrEngine::initPage(TlyrBand *title)
     if (!reused) showOverlay(false);
     // The title goes above the page header or below it, as the page says.
     const int breaks = breaks_;
+    titleRun_ = 0;
     auto showTitle = [&](bool before) {
         columnStartY_ = CurY;
-        if (title && CurPage->TitleBeforeHeader == before) ShowBand(title);
+        if (title && CurPage->TitleBeforeHeader == before) {
+            const double y = CurY;
+            ShowBand(title);
+            titleRun_ = CurY - y;
+        }
         // A title whose subreport ran on over pages left its last page set up.
         return breaks_ == breaks;
     };
@@ -760,6 +765,7 @@ void TlyrEngine::NewColumn()
         inPageBand_ = false;
     }
     columnStartY_ = CurY;
+    titleRun_ = 0;
     showingHeaders_ = true;
     const std::vector<TlyrBand *> repeat = headerList_;
     for (TlyrBand *b : repeat) {
@@ -770,6 +776,14 @@ void TlyrEngine::NewColumn()
     showingHeaders_ = false;
     // A subreport running in the column goes on at its own offset.
     CurX = x + baseX();
+}
+
+// Only page bands and headers are above: a band that does not fit here
+// would not fit on a new page or column either. The report title and what
+// its subreports printed are content, which a new page leaves behind.
+bool TlyrEngine::atColumnTop() const
+{
+    return CurY <= columnStartY_ - titleRun_ + 0.0001;
 }
 
 double TlyrEngine::HeaderHeight()
@@ -1328,7 +1342,7 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         if (band->Height() > FreeSpace() + 0.0001 && !inRow) {
             if (band->AllowSplit() && !cross && !rowRecord)
                 split = true;
-            else if (CurY > columnStartY_ + 0.0001) {
+            else if (!atColumnTop()) {
                 // A value left empty as a repeat shows again on the new page.
                 if (finish.own < 0 && forgetSuppressed(band)) {
                     for (TlyrReportComponent *v : finish.prepared) v->AfterPrint();
@@ -1455,7 +1469,7 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
             }
             ++k;
         }
-        const bool atTop = CurY <= columnStartY_ + 0.0001;
+        const bool atTop = atColumnTop();
         const bool onlyBottoms =
                 std::all_of(pending.begin(), pending.end(), [&](size_t i) { return bottoms.count(i) > 0; });
         if (part.empty() && !onlyBottoms && atTop) {

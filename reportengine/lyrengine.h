@@ -148,6 +148,10 @@ private:
     bool inPageBand_ = false;
     bool showingHeaders_ = false;
     double columnStartY_ = 0;
+    // How much of the current page's top the report title (with its
+    // subreports) took.
+    double titleRun_ = 0;
+    bool atColumnTop() const;
     // Where a column begins: above the column header, which each column
     // repeats.
     double columnTopY_ = 0;
