@@ -1361,6 +1361,8 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
     }
     if (split) {
         splitBand(band, views);
+        // Subreports are never cut: they run beside the band's last part.
+        showSubreports(band, views);
     } else {
         // A multi-column data band sits at its column's place.
         auto *data = qobject_cast<TlyrDataBand *>(band);
