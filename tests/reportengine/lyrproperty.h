@@ -426,6 +426,7 @@ public:
             auto *m = memo(master_, words.join(QLatin1Char(' ')), 0, kLine, s.Line ? w - 6 : w,
                            std::max(kLine, s.MasterHeight - kLine));
             m->SetStretchMode(smActualHeight);
+            m->SetWordWrap(true);
         }
         if (s.Line) {
             auto *line = new TlyrLineView(r_);
@@ -503,6 +504,9 @@ private:
         m->SetParent(b);
         m->SetBounds(left, top, width, height);
         m->SetText(text);
+        // One line each, however narrow: a split band cuts only texts
+        // that need more lines.
+        m->SetWordWrap(false);
         return m;
     }
     // A band that shows its name and the page it is printed on.
