@@ -613,7 +613,10 @@ void TlyrEngine::initPage(TlyrBand *title)
     const int breaks = breaks_;
     titleRun_ = 0;
     auto showTitle = [&](bool before) {
+        // A title's subreport that runs into the next column starts it
+        // below the page header, not over it.
         columnStartY_ = CurY;
+        columnTopY_ = CurY;
         if (title && CurPage->TitleBeforeHeader == before) {
             const double y = CurY;
             ShowBand(title);

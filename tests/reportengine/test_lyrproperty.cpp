@@ -162,6 +162,12 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // Below a title whose subreport filled the page, a header ran off its bottom.
             "paper 192x95 margin 0 pagecols 1 records 1 mastercols 1 height 16 title colfooter header overlay 0 sub "
             "1/18 detail 0 words 0 groups []",
+            // A split band's subreport was left out.
+            "paper 173x128 margin 0 pagecols 2 records 3 mastercols 1 height 16 split overlay 0 sub 2/1 detail 0 "
+            "words 33 groups []",
+            // A title's subreport under the page header went on in the next column over that header.
+            "paper 147x118 margin 4 pagecols 2 records 0 mastercols 1 height 16 title title-after pageheader overlay 0 "
+            "sub 1/22 detail 0 words 0 groups []",
     };
     for (const char *c : cases) {
         const lyrprop::Spec s = lyrprop::parse(QString::fromLatin1(c));
