@@ -306,6 +306,7 @@ bool TlyrEngine::Run()
     sourceBand_.clear();
     crossBand_ = nullptr;
     rowBottom_ = -1;
+    subHostBottom_ = -1;
     crossOutput_ = false;
     crossPage_ = false;
     widthPagesFollow_ = false;
@@ -566,8 +567,10 @@ void TlyrEngine::showColumnFooter()
     TlyrBand *cf = CurPage->FindBand(&TlyrColumnFooter::staticMetaObject);
     // The column ends below the records of a row still open beside the last
     // one.
-    const double rowBottom = rowBottom_;
+    // It ends below the band whose subreport broke the column, too.
+    const double rowBottom = std::max(rowBottom_, subHostBottom_);
     rowBottom_ = -1;
+    subHostBottom_ = -1;
     if (!cf) return;
     if (rowBottom > CurY) CurY = rowBottom;
     const bool savedPageBand = inPageBand_;
@@ -1547,7 +1550,10 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
     const double savedX = CurX, savedY = CurY, bandTop = CurY - band->Height();
     int bestPage = savedPage, bestColumn = savedColumn;
     double bestY = savedY;
+    const double savedHost = subHostBottom_;
+    const int breaks = breaks_;
     for (TlyrSubreport *s : subs) {
+        subHostBottom_ = savedY;
         pages->CurPage = savedPage;
         CurColumn = savedColumn;
         CurX = savedX + s->Left();
@@ -1565,6 +1571,8 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
             bestY = CurY;
         }
     }
+    // An outer band hosting these is behind once a column broke.
+    subHostBottom_ = breaks_ == breaks ? savedHost : -1;
     pages->CurPage = bestPage;
     // The band's own page goes on in the column where the subreports ended.
     if (bestColumn != savedColumn && CurPage->Columns() >= 2)

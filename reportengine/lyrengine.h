@@ -165,6 +165,9 @@ private:
     // The lowest bottom of a multi-column row that is still open, while the
     // next record goes beside it at the row's top (-1: none).
     double rowBottom_ = -1;
+    // The bottom of the band whose subreports are running, while they are
+    // in its column (-1: none).
+    double subHostBottom_ = -1;
     // The open keep block: its band, where it began in the store, on the
     // page, in the outline and among the anchors.
     // Left of the subreport being run (-1 outside one).
