@@ -928,8 +928,9 @@ inline bool awaitingEngineFix(const Spec &s, const Failure &f)
         reprint = reprint || g.Reprint;
     }
     if (keep && (reprint || s.PageColumns > 1)) return true;
-    if (s.SubHost && (k == QLatin1String("columnband") || (s.PageColumns > 1 && k == QLatin1String("right"))))
-        return true;
+    // A subreport in page columns that runs over a page break goes on in
+    // the wrong column.
+    if (s.SubHost && (k == QLatin1String("columnband") || s.PageColumns > 1)) return true;
     if (s.MasterSplit && (s.Line || reprint) && (k == QLatin1String("timeout") || s.Line)) return true;
     return false;
 }

@@ -165,6 +165,9 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // A split band's subreport was left out.
             "paper 173x128 margin 0 pagecols 2 records 3 mastercols 1 height 16 split overlay 0 sub 2/1 detail 0 "
             "words 33 groups []",
+            // The column footer of a column a subreport broke sat on the band holding it.
+            "paper 96x70.4999589896 margin 1 pagecols 1 records 6 mastercols 1 height 32 title pageheader pagefooter "
+            "colfooter split overlay 0 sub 2/1 detail 0 words 0 groups []",
             // A title's subreport under the page header went on in the next column over that header.
             "paper 147x118 margin 4 pagecols 2 records 0 mastercols 1 height 16 title title-after pageheader overlay 0 "
             "sub 1/22 detail 0 words 0 groups []",

@@ -128,6 +128,7 @@ int main(int argc, char **argv)
             lyrprop::SeedSource src(seed);
             spec = lyrprop::generate(src, seed);
         }
+        std::printf("%s\n", spec.describe().toUtf8().constData());
         std::unique_ptr<lyrprop::Built> b = lyrprop::build(spec);
         for (const lyrprop::Failure &f : lyrprop::run(*b))
             std::printf("%s: %s\n", f.Kind.toUtf8().constData(), f.Text.toUtf8().constData());
