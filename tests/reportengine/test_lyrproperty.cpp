@@ -85,12 +85,10 @@ protected:
 // stay here once fixed.
 const uint64_t kFoundSeeds[] = {0};
 
-// Seeds of faults still open (a split record whose subreport is lost, a
-// record of a multi-column band moved whole with its child to the next
-// page column, bands running into the column footer): left out until they
-// are fixed. The engine's faults being fixed apart are passed over by
-// awaitingEngineFix instead.
-const std::set<uint64_t> kOpen = {90, 190, 263, 270, 305, 308, 320, 321, 355, 356};
+// Seeds of faults still open: a kept master whose inner group starts new
+// pages moves its block at every break, the second time to a negative
+// place (a keep block is to move once; that fix is being made apart).
+const std::set<uint64_t> kOpen = {190};
 
 }  // namespace
 
