@@ -89,18 +89,6 @@ void resetSuppress(const TlyrBand *b)
     for (TlyrComponent *c : b->Objects())
         if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) m->ResetSuppress();
 }
-// Forgets the values the band's memos suppress repeats of; true when one
-// was remembered.
-bool forgetSuppressed(const TlyrBand *b)
-{
-    bool had = false;
-    for (TlyrComponent *c : b->Objects())
-        if (auto *m = qobject_cast<TlyrCustomMemoView *>(c); m && m->SuppressRepeated()) {
-            had = had || !m->LastValue.isEmpty();
-            m->ResetSuppress();
-        }
-    return had;
-}
 bool repeatsOnNewPage(const TlyrBand *b)
 {
     if (auto *h = qobject_cast<const TlyrHeader *>(b)) return h->ReprintOnNewPage;
@@ -294,6 +282,7 @@ bool TlyrEngine::Run()
     Aggregates.Clear();
     headerList_.clear();
     headerLeft_.clear();
+    headerKeep_.clear();
     lastValues_.clear();
     groupRecords_.clear();
     groupLine_.clear();
@@ -540,11 +529,13 @@ void TlyrEngine::showOverlay(bool onTop)
 {
     auto *ov = static_cast<TlyrOverlay *>(CurPage->FindBand(&TlyrOverlay::staticMetaObject));
     if (!ov || ov->PrintOnTop != onTop || Pages()->BandExists(ov)) return;
-    const double saved = CurY;
+    const double saved = CurY, savedX = CurX;
     const bool savedPageBand = inPageBand_;
     inPageBand_ = true;
+    CurX = 0;
     CurY = 0;
     ShowBand(ov);
+    CurX = savedX;
     CurY = saved;
     inPageBand_ = savedPageBand;
 }
@@ -566,8 +557,7 @@ void TlyrEngine::showColumnFooter()
 {
     TlyrBand *cf = CurPage->FindBand(&TlyrColumnFooter::staticMetaObject);
     // The column ends below the records of a row still open beside the last
-    // one.
-    // It ends below the band whose subreport broke the column, too.
+    // one, and below the band whose subreport broke the column.
     const double rowBottom = std::max(rowBottom_, subHostBottom_);
     rowBottom_ = -1;
     subHostBottom_ = -1;
@@ -602,8 +592,11 @@ void TlyrEngine::sizeEndlessPage(TlyrReportPage *page)
 
 void TlyrEngine::initPage(TlyrBand *title)
 {
-    CurX = baseX();
+    // Page bands stand at the page's left; a subreport goes on at its own
+    // offset in the first column.
+    CurX = 0;
     CurY = 0;
+    titleOnPage_ = false;
     CurColumn = 1;
     auto *ph = static_cast<TlyrPageHeader *>(CurPage->FindBand(&TlyrPageHeader::staticMetaObject));
     // A page header kept off the first page may leave its place to its child.
@@ -645,18 +638,8 @@ void TlyrEngine::initPage(TlyrBand *title)
     inPageBand_ = false;
     columnStartY_ = CurY;
     // Pages that continue a crossed row in width repeat no data headers.
-    if (!firstPage_ && !crossPage_) {
-        showingHeaders_ = true;
-        const std::vector<TlyrBand *> repeat = headerList_;
-        const double savedX = CurX;
-        for (TlyrBand *b : repeat) {
-            if (!repeatsOnNewPage(b)) continue;
-            CurX = headerLeft_.value(b);
-            showBandOnce(b);
-        }
-        CurX = savedX;
-        showingHeaders_ = false;
-    }
+    if (!firstPage_ && !crossPage_) showRepeatedHeaders(0);
+    CurX = baseX();
 }
 
 void TlyrEngine::EndPage()
@@ -668,8 +651,12 @@ void TlyrEngine::EndPage()
     if (pf) {
         const bool show = (!firstPage_ || pf->PrintOnFirstPage) && (!finishing_ || pf->PrintOnLastPage);
         if (show && !Pages()->BandExists(pf)) {
+            // At the page's left, whatever column the page ended in.
+            const double savedX = CurX;
+            CurX = 0;
             CurY = PageHeight - pf->Height();
             ShowBand(pf);
+            CurX = savedX;
         }
         // Page-footer totals are per page: they restart on every new page
         // whether or not the footer was printed.
@@ -685,14 +672,16 @@ void TlyrEngine::NewPage()
     ++breaks_;
     TlyrCustomPreviewPages *pages = Pages();
     // A keep block that did not start at the top of this page moves to the
-    // next page below its headers.
+    // next page below its headers; a block moves once: the break ends it.
     const bool move = keeping_ && keepY_ > columnStartY_ + 0.0001;
     const double blockHeight = CurY - keepY_;
+    const std::vector<std::pair<int, int>> blockBreaks = move ? keepBreaks_ : std::vector<std::pair<int, int>>();
     // A kept footer takes the last record along: that record counts for the
     // page it moves to.
     auto *keptRecord = move && keepingFooter_ ? qobject_cast<TlyrDataBand *>(keepBand_) : nullptr;
     if (move) pages->CutObjects(keepPos_);
     if (keptRecord) Aggregates.Undo(keptRecord);
+    if (keeping_ && !move) closeKeep();
     EndPage();
     if (widthPagesFollow_ && !crossPage_) {
         // Pages in width follow this one: the page below goes after them,
@@ -707,22 +696,70 @@ void TlyrEngine::NewPage()
         pages->CurPage = next - 1;
     }
     pages->AddPage(CurPage);
+    movingKeep_ = move ? keepSerial_ : 0;
     initPage();
+    movingKeep_ = 0;
     if (move) {
-        keepPos_ = pages->GetCurPosition();
         const int top = static_cast<int>(std::lround(CurY));
         pages->Outline->ShiftItems(keepOutline_, top);
         pages->ShiftAnchors(keepAnchor_, top);
-        pages->PasteObjects(CurX, CurY);
-        keepY_ = CurY;
-        CurY += blockHeight;
         // What the block added counts for the footer of the page it moved to.
-        Aggregates.EndKeep();
-        Aggregates.StartKeep();
+        closeKeep();
+        if (blockBreaks.empty()) {
+            pages->PasteObjects(CurX, CurY);
+            CurY += blockHeight;
+        } else {
+            pasteAcrossColumns(blockBreaks);
+        }
         // The footer is shown on the last record.
         if (keptRecord) Aggregates.AddValue(keptRecord);
     }
     addPageOutline();
+}
+
+// The parts of the block, one per column it ran over, follow one another
+// from the top of the new page's first column; each object keeps its
+// place within its part and a full column goes on in the next one. What
+// the old column breaks printed inside the block is left out: the new
+// breaks print their own.
+void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &breaks)
+{
+    auto *store = dynamic_cast<TlyrPreviewPages *>(Pages());
+    if (!store) {
+        Pages()->PasteObjects(CurX, CurY);
+        return;
+    }
+    const int from = keepPos_, firstColumn = keepColumn_;
+    const double limit = PageHeight - FooterHeight();
+    int part = -1;
+    double fromTop = 0, toTop = 0, bottom = CurY;
+    store->PasteObjects([&](int i, QRectF &box) {
+        const int at = from + i;
+        int p = 0;
+        for (const auto &[b, e] : breaks) {
+            if (at >= b && at < e) return false;
+            if (at >= e) ++p;
+        }
+        const bool starts = p != part;
+        part = p;
+        double top = starts ? bottom : toTop + box.top() - fromTop;
+        bool rebase = starts;
+        const bool full = top + box.height() > limit + 0.0001 && top > columnStartY_ + 0.0001;
+        if (full && CurColumn < CurPage->Columns()) {
+            CurY = bottom;
+            NewColumn();
+            bottom = top = CurY;
+            rebase = true;
+        }
+        if (rebase) {
+            fromTop = box.top();
+            toTop = top;
+        }
+        box.moveTo(box.left() - columnX(firstColumn + p) + columnX(CurColumn), top);
+        bottom = std::max(bottom, top + box.height());
+        return true;
+    });
+    CurY = bottom;
 }
 
 void TlyrEngine::startKeep(TlyrBand *band)
@@ -736,6 +773,9 @@ void TlyrEngine::startKeep(TlyrBand *band, int position, double y)
     TlyrCustomPreviewPages *pages = Pages();
     keeping_ = true;
     keepBand_ = band;
+    ++keepSerial_;
+    keepColumn_ = CurColumn;
+    keepBreaks_.clear();
     keepPos_ = position;
     keepY_ = y;
     keepOutline_ = pages->Outline->GetCurPosition();
@@ -745,10 +785,43 @@ void TlyrEngine::startKeep(TlyrBand *band, int position, double y)
 
 void TlyrEngine::endKeep(TlyrBand *band)
 {
-    if (!keeping_ || band != keepBand_) return;
+    if (keeping_ && band == keepBand_) closeKeep();
+}
+
+void TlyrEngine::closeKeep()
+{
     keeping_ = false;
     keepBand_ = nullptr;
+    keepBreaks_.clear();
     Aggregates.EndKeep();
+}
+
+void TlyrEngine::addHeader(TlyrBand *band)
+{
+    headerList_.push_back(band);
+    headerLeft_[band] = baseX();
+    headerKeep_[band] = keeping_ ? keepSerial_ : 0;
+}
+
+void TlyrEngine::showRepeatedHeaders(double x)
+{
+    showingHeaders_ = true;
+    const int line = CurLine, through = CurLineThrough;
+    const std::vector<TlyrBand *> repeat = headerList_;
+    for (TlyrBand *b : repeat) {
+        // Headers shown inside a block that moves to the new page come with it.
+        if (!repeatsOnNewPage(b) || (movingKeep_ && headerKeep_.value(b) == movingKeep_)) continue;
+        CurX = x + headerLeft_.value(b);
+        // A group header prints its own group's counters again.
+        if (auto *g = qobject_cast<TlyrGroupHeader *>(b)) {
+            CurLine = groupLine_.value(g);
+            CurLineThrough = groupThrough_.value(g);
+        }
+        ShowBand(b);
+        CurLine = line;
+        CurLineThrough = through;
+    }
+    showingHeaders_ = false;
 }
 
 void TlyrEngine::NewColumn()
@@ -758,6 +831,7 @@ void TlyrEngine::NewColumn()
         return;
     }
     ++breaks_;
+    const int printedFrom = Pages()->GetCurPosition();
     showColumnFooter();
     ++CurColumn;
     const double x = columnX(CurColumn);
@@ -772,14 +846,8 @@ void TlyrEngine::NewColumn()
     }
     columnStartY_ = CurY;
     titleRun_ = 0;
-    showingHeaders_ = true;
-    const std::vector<TlyrBand *> repeat = headerList_;
-    for (TlyrBand *b : repeat) {
-        if (!repeatsOnNewPage(b)) continue;
-        CurX = x + headerLeft_.value(b);
-        ShowBand(b);
-    }
-    showingHeaders_ = false;
+    showRepeatedHeaders(x);
+    if (keeping_) keepBreaks_.emplace_back(printedFrom, Pages()->GetCurPosition());
     // A subreport running in the column goes on at its own offset.
     CurX = x + baseX();
 }
@@ -879,8 +947,7 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                     startKeep(b);
                 }
                 if (first && node.Header) {
-                    headerList_.push_back(node.Header);
-                    headerLeft_[node.Header] = baseX();
+                    addHeader(node.Header);
                     ShowBand(node.Header);
                 }
                 startRecord(node, first, line, through, multi ? &row : nullptr);
@@ -995,8 +1062,10 @@ void TlyrEngine::showGroupHeaders(Node &node, size_t from, bool reset)
         const double designHeight = h->Height();
         ShowBand(h);
         if (!h->Vertical() && addBandOutline(h, designHeight)) outlined_.insert(h);
-        (h->Vertical() ? vHeaderList_ : headerList_).push_back(h);
-        if (!h->Vertical()) headerLeft_[h] = baseX();
+        if (h->Vertical())
+            vHeaderList_.push_back(h);
+        else
+            addHeader(h);
         if (h->Vertical()) vGroupFrom_[h] = CurVColumn + 1;
     }
 }
@@ -1261,6 +1330,24 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         if (crossBand_) showVerticalBand(band);
         return;
     }
+    const bool pageBand = inPageBand_ || is<TlyrNullBand>(band) || is<TlyrPageHeader>(band) || is<TlyrPageFooter>(band) ||
+                          is<TlyrOverlay>(band) || is<TlyrColumnHeader>(band) || is<TlyrColumnFooter>(band);
+    const bool flows = !pageBand && !showingHeaders_ && !popTarget_;
+    const int breaks = breaks_;
+    // The page breaks before the band is prepared, so that it prints the
+    // number of its own page. The first record or group of a run never
+    // breaks, nor does a band at the top of a page that holds nothing else.
+    if (flows && band->Visible() && band->StartNewPage()) {
+        const bool atTop = CurY <= columnStartY_ + 0.0001 && !titleOnPage_;
+        const bool firstLine = (is<TlyrDataBand>(band) || is<TlyrGroupHeader>(band)) && bandLine_.value(band, 1) == 1;
+        if (!atTop && !firstLine) {
+            // A group that restarts the numbering closes the count of the
+            // pages before it, before its own first page is added.
+            if (auto *gh = qobject_cast<TlyrGroupHeader *>(band); gh && gh->ResetPageNumbers)
+                Pages()->ResetLogicalPageNumber();
+            NewPage();
+        }
+    }
     TlyrBand *savedBand = CurBand;
     CurBand = band;
     // Repeated headers are no new output of their band; group headers carry
@@ -1323,21 +1410,8 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
             finish.own = -1;
     }
     Report->DoNotifyEvent(band, band->OnAfterCalcHeight());
-    const bool pageBand = inPageBand_ || is<TlyrNullBand>(band) || is<TlyrPageHeader>(band) || is<TlyrPageFooter>(band) ||
-                          is<TlyrOverlay>(band) || is<TlyrColumnHeader>(band) || is<TlyrColumnFooter>(band);
     bool split = false;
-    if (!pageBand && !showingHeaders_ && !popTarget_) {
-        const int breaks = breaks_;
-        const bool atTop = CurY <= columnStartY_ + 0.0001;
-        // The first record or group of a run never breaks.
-        const bool firstLine = (is<TlyrDataBand>(band) || is<TlyrGroupHeader>(band)) && bandLine_.value(band, 1) == 1;
-        if (band->StartNewPage() && !atTop && !firstLine) {
-            // A group that restarts the numbering closes the count of the
-            // pages before it, before its own first page is added.
-            if (auto *gh = qobject_cast<TlyrGroupHeader *>(band); gh && gh->ResetPageNumbers)
-                Pages()->ResetLogicalPageNumber();
-            NewPage();
-        }
+    if (flows) {
         // A record beside the first of its row goes with the row, which
         // moves as a whole when it does not fit.
         auto *rowBand = qobject_cast<TlyrDataBand *>(band);
@@ -1349,14 +1423,17 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
             if (band->AllowSplit() && !cross && !rowRecord)
                 split = true;
             else if (!atColumnTop()) {
-                // A value left empty as a repeat shows again on the new page.
-                if (finish.own < 0 && forgetSuppressed(band)) {
+                NewColumn();
+                // The band is prepared again where it is printed: with the
+                // number of its new page, and a value left empty as a
+                // repeat shows again.
+                if (finish.own < 0) {
+                    resetSuppress(band);
                     for (TlyrReportComponent *v : finish.prepared) v->AfterPrint();
                     finish.prepared.clear();
                     band->SetHeight(designHeight);
                     prepareViews();
                 }
-                NewColumn();
             }
         }
         // A record that starts a new page or column starts its first column
@@ -1365,6 +1442,7 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         if (breaks_ != breaks && data && data->Columns() >= 2 && CurY <= columnStartY_ + 0.0001)
             data->SetCurColumn(1);
     }
+    if (is<TlyrReportTitle>(band)) titleOnPage_ = true;
     if (split) {
         splitBand(band, views);
         // Subreports are never cut: they run beside the band's last part.
@@ -1548,6 +1626,7 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
     TlyrCustomPreviewPages *pages = Pages();
     const int savedPage = pages->CurPage, savedColumn = CurColumn;
     const double savedX = CurX, savedY = CurY, bandTop = CurY - band->Height();
+    const double savedSubBase = subBaseX_, savedBase = baseX();
     int bestPage = savedPage, bestColumn = savedColumn;
     double bestY = savedY;
     const double savedHost = subHostBottom_;
@@ -1559,10 +1638,11 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
         CurX = savedX + s->Left();
         CurY = bandTop + s->Top();
         auto *sub = static_cast<TlyrReportPage *>(s->SubPage());
-        const double baseX = CurX;
-        subBaseX_ = baseX;
+        // The subreport's offset within any page column: after a break it
+        // goes on in the next column or in the new page's first one.
+        subBaseX_ = savedBase + s->Left();
         runDataBands(trees_[sub].Masters);
-        subBaseX_ = -1;
+        subBaseX_ = savedSubBase;
         const bool further = pages->CurPage > bestPage || (pages->CurPage == bestPage && CurColumn > bestColumn) ||
                              (pages->CurPage == bestPage && CurColumn == bestColumn && CurY > bestY);
         if (further) {

@@ -127,6 +127,16 @@ private:
     void columnStep(TlyrDataBand *band, Row &row);
     void showSubreports(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
     void endKeep(TlyrBand *band);
+    // Ends the open keep block where it stands: what it holds counts for
+    // the page it is on.
+    void closeKeep();
+    // Pastes a kept block that ran over page columns on the new page.
+    void pasteAcrossColumns(const std::vector<std::pair<int, int>> &breaks);
+    // The headers of the header list shown again at the top of a page or
+    // column (at x), with their child bands and their own counters.
+    void showRepeatedHeaders(double x);
+    // Adds a header to the header list, at the offset of what is run.
+    void addHeader(TlyrBand *band);
 
     QHash<TlyrReportPage *, PageTree> trees_;
     // Data bands that run over their own rows (RowCount without dataset).
@@ -147,6 +157,8 @@ private:
     bool finishing_ = false;
     bool inPageBand_ = false;
     bool showingHeaders_ = false;
+    // The report title was printed on the page: the page is not empty.
+    bool titleOnPage_ = false;
     double columnStartY_ = 0;
     // How much of the current page's top the report title (with its
     // subreports) took.
@@ -199,6 +211,15 @@ private:
     bool crossOutput_ = false;
     bool widthPagesFollow_ = false;
     TlyrBand *keepBand_ = nullptr;
+    // Each keep block has its number; a header added while one was open
+    // is not repeated above that block when it moves to a new page.
+    int keepSerial_ = 0;
+    int movingKeep_ = 0;
+    QHash<TlyrBand *, int> headerKeep_;
+    // The page column the open block began in, and the store positions of
+    // what the column breaks inside it printed (footer, headers).
+    int keepColumn_ = 1;
+    std::vector<std::pair<int, int>> keepBreaks_;
     int keepPos_ = 0;
     double keepY_ = 0;
     class TlyrXMLItem *keepOutline_ = nullptr;

@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -394,23 +395,44 @@ void TlyrPreviewPages::CutObjects(int from)
 
 void TlyrPreviewPages::PasteObjects(double x, double y)
 {
+    // The block keeps its shape: it moves as its first object does.
+    std::optional<QPointF> by;
+    PasteObjects([&](int, QRectF &box) {
+        if (!by) by = QPointF(x - box.left(), y - box.top());
+        box.translate(*by);
+        return true;
+    });
+}
+
+void TlyrPreviewPages::PasteObjects(const std::function<bool(int index, QRectF &box)> &place)
+{
     TlyrXMLItem *cut = rootChild("cutted");
     TlyrXMLItem *page = curPageItem();
     if (!page || cut->Count() == 0) {
         delete cut;
         return;
     }
-    auto top = [this](TlyrXMLItem *it, const char *attr) {
+    auto prop = [this](TlyrXMLItem *it, const char *attr) {
         if (it->HasProp(attr)) return it->Prop(attr).toDouble();
-        TlyrComponent *src = Dictionary.GetObject(it->Name);
-        return src ? (attr[0] == 't' ? src->Top() : src->Left()) : 0.0;
+        const TlyrComponent *src = Dictionary.GetObject(it->Name);
+        if (!src) return 0.0;
+        switch (attr[0]) {
+        case 't': return src->Top();
+        case 'l': return src->Left();
+        case 'w': return src->Width();
+        default: return src->Height();
+        }
     };
-    const double dy = y - top(cut->Items(0), "t");
-    const double dx = x - top(cut->Items(0), "l");
-    while (cut->Count() > 0) {
+    for (int i = 0; cut->Count() > 0; ++i) {
         TlyrXMLItem *it = cut->Items(0);
-        it->SetProp("t", numText(top(it, "t") + dy));
-        if (std::fabs(dx) > 0.0001) it->SetProp("l", numText(top(it, "l") + dx));
+        const QRectF was(prop(it, "l"), prop(it, "t"), prop(it, "w"), prop(it, "h"));
+        QRectF box = was;
+        if (!place(i, box)) {
+            delete it;
+            continue;
+        }
+        it->SetProp("t", numText(box.top()));
+        if (std::fabs(box.left() - was.left()) > 0.0001) it->SetProp("l", numText(box.left()));
         page->AddItem(it);
     }
     delete cut;

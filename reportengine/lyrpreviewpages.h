@@ -12,9 +12,11 @@
 #include <QHash>
 #include <QMap>
 #include <QPointer>
+#include <QRectF>
 #include <QStringList>
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -114,6 +116,10 @@ public:
     void IncLogicalPageNumber() override;
     void ResetLogicalPageNumber() override;
     void PasteObjects(double x, double y) override;
+    // Pastes the objects cut last one by one, in their order (index from
+    // 0): place moves each one's box on the page, or drops it by returning
+    // false. It may add objects of its own first.
+    void PasteObjects(const std::function<bool(int index, QRectF &box)> &place);
     void ShiftAnchors(int from, int newTop) override;
     int AddPicture(TlyrPictureView *view) override;
     bool BandExists(TlyrComponent *band) override;

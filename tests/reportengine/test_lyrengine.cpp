@@ -12,6 +12,7 @@
 #include "reportengine/lyrpreviewpages.h"
 #include "reportengine/lyrprogress.h"
 #include "script/ks_iclassesrtti.h"
+#include "engine_fixture.h"
 #include "print_test_util.h"
 
 #include "report/lyrcanvas.h"
@@ -77,41 +78,8 @@ private:
     int pos_ = 0;
 };
 
-class EngineTest : public ::testing::Test {
+class EngineTest : public EngineFixture {
 protected:
-    void SetUp() override
-    {
-        lyrRegisterReportClasses();
-        lyrInstallEngine();
-        newReport();
-    }
-    // An empty report with one page.
-    void newReport()
-    {
-        if (report) report->setParent(nullptr);
-        report = std::make_unique<TlyrReport>();
-        report->setParent(&keeper);
-        report->EngineOptions()->SetNewSilentMode(simSilent);
-        page = new TlyrReportPage(report.get());
-        page->SetName(QStringLiteral("Page1"));
-        page->SetParent(report.get());
-    }
-    void TearDown() override
-    {
-        report->setParent(nullptr);
-        report.reset();
-        lyrEngineFactories() = TlyrEngineFactories();
-    }
-    template <class B>
-    B *band(const QString &name, double top, double height)
-    {
-        auto *b = new B(report.get());
-        b->SetName(name);
-        b->SetParent(page);
-        b->SetTop(top);
-        b->SetHeight(height);
-        return b;
-    }
     // A data band 20 high over the dataset, with one memo.
     template <class B>
     B *dataBand(const QString &name, double top, TlyrDataSet *ds, const QString &memoName, const QString &text)
@@ -120,15 +88,6 @@ protected:
         b->SetDataSet(ds);
         memo(b, memoName, text);
         return b;
-    }
-    TlyrMemoView *memo(TlyrBand *b, const QString &name, const QString &text, double left = 0, double width = 200)
-    {
-        auto *m = new TlyrMemoView(report.get());
-        m->SetName(name);
-        m->SetParent(b);
-        m->SetBounds(left, 0, width, b->Height());
-        m->SetText(text);
-        return m;
     }
     // A stretched title whose memo "Grow" (20 high at its top) holds that
     // many lines.
@@ -224,7 +183,6 @@ protected:
         m->SetText(QStringLiteral("[%1.\"N\"]").arg(ds->Name()));
         return sub;
     }
-    TlyrPreviewPages &pages() { return *static_cast<TlyrPreviewPages *>(report->PreviewPages()); }
     // The texts of every memo on page i, in page order.
     QStringList texts(int i)
     {
@@ -275,9 +233,6 @@ protected:
         loaded.LoadFromStream(file, false);
         return loaded;
     }
-    QObject keeper;
-    std::unique_ptr<TlyrReport> report;
-    TlyrReportPage *page = nullptr;
 };
 
 }  // namespace
