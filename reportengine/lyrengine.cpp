@@ -706,7 +706,9 @@ void TlyrEngine::NewPage()
         // What the block added counts for the footer of the page it moved to.
         closeKeep();
         if (blockBreaks.empty()) {
-            pages->PasteObjects(CurX, CurY);
+            // At the block's own place in the new column, also when a
+            // subreport running inside it broke the page.
+            pages->PasteObjects(keepX_ - columnX(keepColumn_) + columnX(CurColumn), CurY);
             CurY += blockHeight;
         } else {
             pasteAcrossColumns(blockBreaks);
@@ -775,6 +777,7 @@ void TlyrEngine::startKeep(TlyrBand *band, int position, double y)
     keepBand_ = band;
     ++keepSerial_;
     keepColumn_ = CurColumn;
+    keepX_ = CurX;
     keepBreaks_.clear();
     keepPos_ = position;
     keepY_ = y;

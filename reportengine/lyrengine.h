@@ -219,6 +219,8 @@ private:
     // The page column the open block began in, and the store positions of
     // what the column breaks inside it printed (footer, headers).
     int keepColumn_ = 1;
+    // Where the open block began across the page.
+    double keepX_ = 0;
     std::vector<std::pair<int, int>> keepBreaks_;
     int keepPos_ = 0;
     double keepY_ = 0;
