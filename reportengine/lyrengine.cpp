@@ -1155,8 +1155,8 @@ void TlyrEngine::ShowBand(TlyrComponent *component)
         }
         showBandOnce(band);
         if (inColumn && band == data && data->Visible()) {
-            // Its left is its column's place in the row again once shown.
-            offset = data->Left();
+            // The column it was placed in (the first after a break).
+            offset = columnLeft_;
             CurX += offset;
         }
         if (!band->Visible() && !band->PrintChildIfInvisible()) break;
@@ -1454,7 +1454,8 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         // A multi-column data band sits at its column's place.
         auto *data = qobject_cast<TlyrDataBand *>(band);
         const bool columns = data && data->Columns() >= 2;
-        band->SetLeft(CurX + (columns ? band->Left() : 0));
+        columnLeft_ = columns ? band->Left() : 0;
+        band->SetLeft(CurX + columnLeft_);
         band->SetTop(CurY);
         if (columns) {
             rowTop_ = CurY;

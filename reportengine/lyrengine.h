@@ -177,6 +177,11 @@ private:
     // The lowest bottom of a multi-column row that is still open, while the
     // next record goes beside it at the row's top (-1: none).
     double rowBottom_ = -1;
+    // The place in its row of the multi-column record last shown.
+    double columnLeft_ = 0;
+    // The band that a page or column break is made for: it is not repeated
+    // as a header there, it prints itself.
+    TlyrBand *breakBand_ = nullptr;
     // The bottom of the band whose subreports are running, while they are
     // in its column (-1: none).
     double subHostBottom_ = -1;
