@@ -814,6 +814,12 @@ void TlyrEngine::showRepeatedHeaders(double x)
     for (TlyrBand *b : repeat) {
         // Headers shown inside a block that moves to the new page come with it.
         if (!repeatsOnNewPage(b) || (movingKeep_ && headerKeep_.value(b) == movingKeep_)) continue;
+        // A header that itself moves to the new page (or a band of its child
+        // chain does) prints there once.
+        bool moving = false;
+        int chain = 0;
+        for (TlyrBand *c = b; c && !moving && chain++ < 64; c = c->Child()) moving = c == breakBand_;
+        if (moving) continue;
         CurX = x + headerLeft_.value(b);
         // A group header prints its own group's counters again.
         if (auto *g = qobject_cast<TlyrGroupHeader *>(b)) {
@@ -1423,19 +1429,28 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         // never cut.
         const bool rowRecord = rowBand && rowBand->Columns() >= 2;
         if (band->Height() > FreeSpace() + 0.0001 && !inRow) {
-            if (band->AllowSplit() && !cross && !rowRecord)
+            if (band->AllowSplit() && !cross && !rowRecord) {
                 split = true;
-            else if (!atColumnTop()) {
-                NewColumn();
-                // The band is prepared again where it is printed: with the
-                // number of its new page, and a value left empty as a
-                // repeat shows again.
-                if (finish.own < 0) {
-                    resetSuppress(band);
-                    for (TlyrReportComponent *v : finish.prepared) v->AfterPrint();
-                    finish.prepared.clear();
-                    band->SetHeight(designHeight);
-                    prepareViews();
+            } else {
+                // A second time only when a kept block that moved along
+                // left no room for it in the new column.
+                for (int tries = 0; tries < 2 && !atColumnTop() && band->Height() > FreeSpace() + 0.0001; ++tries) {
+                    struct Restore {
+                        TlyrBand *&ref, *saved;
+                        ~Restore() { ref = saved; }
+                    } restore{breakBand_, breakBand_};
+                    breakBand_ = band;
+                    NewColumn();
+                    // The band is prepared again where it is printed: with
+                    // the number of its new page, and a value left empty as
+                    // a repeat shows again.
+                    if (finish.own < 0) {
+                        resetSuppress(band);
+                        for (TlyrReportComponent *v : finish.prepared) v->AfterPrint();
+                        finish.prepared.clear();
+                        band->SetHeight(designHeight);
+                        prepareViews();
+                    }
                 }
             }
         }
