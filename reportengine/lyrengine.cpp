@@ -854,7 +854,6 @@ void TlyrEngine::NewColumn()
         inPageBand_ = false;
     }
     columnStartY_ = CurY;
-    titleRun_ = 0;
     showRepeatedHeaders(x);
     if (keeping_) keepBreaks_.emplace_back(printedFrom, Pages()->GetCurPosition());
     // A subreport running in the column goes on at its own offset.
@@ -1432,9 +1431,11 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
             if (band->AllowSplit() && !cross && !rowRecord) {
                 split = true;
             } else {
-                // A second time only when a kept block that moved along
-                // left no room for it in the new column.
-                for (int tries = 0; tries < 2 && !atColumnTop() && band->Height() > FreeSpace() + 0.0001; ++tries) {
+                // Again only while the new column has no room for it either:
+                // a kept block that moved along filled it, or the report
+                // title's subreport reached down there.
+                const int most = std::max(CurPage->Columns(), 1) + 1;
+                for (int tries = 0; tries < most && !atColumnTop() && band->Height() > FreeSpace() + 0.0001; ++tries) {
                     struct Restore {
                         TlyrBand *&ref, *saved;
                         ~Restore() { ref = saved; }

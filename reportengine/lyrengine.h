@@ -161,7 +161,7 @@ private:
     bool titleOnPage_ = false;
     double columnStartY_ = 0;
     // How much of the current page's top the report title (with its
-    // subreports) took.
+    // subreports) took; its later columns start below that too.
     double titleRun_ = 0;
     bool atColumnTop() const;
     // Where a column begins: above the column header, which each column
