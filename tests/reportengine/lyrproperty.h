@@ -606,17 +606,37 @@ class Checker {
 public:
     Checker(const Built &b, TlyrPreviewPages &pages, int pageCount) : b_(b), s_(b.S), pages_(pages), count_(pageCount) {}
 
+    // The report title's subreport went on past the first column, or left
+    // too little room below it for the bands that follow a title.
+    bool TitleRanOn = false;
+
     std::vector<Failure> check()
     {
         bands_ = printedBands(pages_);
+        for (const PrintedBand &b : bands_)
+            for (const QString &t : b.Texts)
+                if (t.startsWith(QLatin1String("rec:S:t."))) {
+                    if (b.Page > 0 || pageColumn(b.Left) > 1) TitleRanOn = true;
+                    if (b.Page > titleEndPage_) titleEndY_ = 0;
+                    titleEndPage_ = std::max(titleEndPage_, b.Page);
+                    titleEndY_ = std::max(titleEndY_, b.Top + b.Height);
+                }
+        if (titleEndPage_ >= 0 && titleEndY_ > s_.pageHeight() - 120) TitleRanOn = true;
         records();
         places();
+        onceEach();
         overlaps();
         numbers();
         return std::move(failures_);
     }
 
 private:
+    // Placed after the end of the title's subreport, on its last page:
+    // where the title's subreport decides the place (see allowed()).
+    bool afterTitle(const PrintedBand &b) const
+    {
+        return TitleRanOn && b.Page == titleEndPage_ && b.Top + b.Height > titleEndY_ - 0.5;
+    }
     void fail(const QString &kind, const QString &text)
     {
         // One of each kind is enough to see and to reduce.
@@ -716,6 +736,7 @@ private:
             if (b.Class == QLatin1String("TlyrReportTitle")) titleBottom[b.Page] = b.Top + b.Height;
         for (const PrintedBand &b : bands_) {
             if (b.Texts.isEmpty() && b.SpanRight < b.SpanLeft) continue;
+            if (afterTitle(b)) continue;
             // Page bands are judged by their place below.
             const bool pageBand = b.Class == QLatin1String("TlyrPageFooter") || b.Class == QLatin1String("TlyrPageHeader") ||
                                   b.Class == QLatin1String("TlyrOverlay");
@@ -747,15 +768,36 @@ private:
             }
         }
     }
+    // A header, group header or page band prints once in a page column
+    // (again only in the next column or page).
+    void onceEach()
+    {
+        static const QStringList once{"TlyrHeader", "TlyrGroupHeader", "TlyrPageHeader", "TlyrPageFooter",
+                                      "TlyrColumnHeader", "TlyrColumnFooter", "TlyrOverlay", "TlyrReportTitle"};
+        QHash<QString, int> seen;
+        for (const PrintedBand &b : bands_) {
+            if (!once.contains(b.Class)) continue;
+            const QString key = QStringLiteral("%1/%2/%3/%4")
+                                        .arg(b.Page)
+                                        .arg(b.Class == QLatin1String("TlyrPageHeader") || b.Class == QLatin1String("TlyrPageFooter") ||
+                                                             b.Class == QLatin1String("TlyrOverlay")
+                                                     ? 0
+                                                     : pageColumn(b.Left))
+                                        .arg(b.Name, b.Texts.join(QLatin1Char('|')));
+            if (++seen[key] == 2) fail(QStringLiteral("twice"), QStringLiteral("printed twice in its column: ") + where(b));
+        }
+    }
     void overlaps()
     {
         constexpr double tol = 0.5;
         for (size_t i = 0; i < bands_.size(); ++i) {
             const PrintedBand &a = bands_[i];
-            if (a.Class == QLatin1String("TlyrOverlay") || a.Height <= tol || a.SpanRight < a.SpanLeft) continue;
+            if (a.Class == QLatin1String("TlyrOverlay") || a.Height <= tol || a.SpanRight < a.SpanLeft || afterTitle(a))
+                continue;
             for (size_t j = i + 1; j < bands_.size() && bands_[j].Page == a.Page; ++j) {
                 const PrintedBand &b = bands_[j];
-                if (b.Class == QLatin1String("TlyrOverlay") || b.Height <= tol || b.SpanRight < b.SpanLeft) continue;
+                if (b.Class == QLatin1String("TlyrOverlay") || b.Height <= tol || b.SpanRight < b.SpanLeft || afterTitle(b))
+                    continue;
                 const bool vertical = a.Top < b.Top + b.Height - tol && b.Top < a.Top + a.Height - tol;
                 const bool horizontal = a.SpanLeft < b.SpanRight - tol && b.SpanLeft < a.SpanRight - tol;
                 if (vertical && horizontal) fail(QStringLiteral("overlap"), where(a) + QStringLiteral(" and ") + where(b));
@@ -823,6 +865,8 @@ private:
     int count_;
     std::vector<PrintedBand> bands_;
     std::vector<Failure> failures_;
+    int titleEndPage_ = -1;
+    double titleEndY_ = 0;
 };
 
 // Faults of the engine that are being fixed apart (split bands with lines
@@ -845,15 +889,14 @@ inline bool awaitingEngineFix(const Spec &s, const Failure &f)
 // subreport printed, and the page columns start below that too: a long
 // subreport in a title pushes the page header, or the next column's first
 // band, past the page's end.
-inline bool allowed(const Spec &s, const Failure &f)
+inline bool allowed(const Spec &s, const Failure &f, bool titleRanOn)
 {
+    // A title subreport that ran on into another column or page: what
+    // follows the title comes after the subreport's end.
+    if (titleRanOn) return true;
     bool keep = s.MasterKeep || s.KeepChild;
     for (const Group &g : s.Groups) keep = keep || g.Keep;
     if (keep && f.Kind == QLatin1String("page#-before")) return true;
-    if (s.Title && s.SubHost == 1) {
-        if (s.TitleFirst && s.PageHeader && f.Text.contains(QLatin1String("PageHeader1"))) return true;
-        if (s.PageColumns > 1 && f.Kind == QLatin1String("below")) return true;
-    }
     return false;
 }
 
@@ -869,8 +912,10 @@ inline std::vector<Failure> run(Built &b)
     }
     if (!ok || !r.Errors().isEmpty())
         return {{QStringLiteral("error"), QStringLiteral("preparing failed: ") + r.Errors().join(QStringLiteral("; "))}};
-    std::vector<Failure> f = Checker(b, b.pages(), b.pages().Count()).check();
-    f.erase(std::remove_if(f.begin(), f.end(), [&](const Failure &x) { return allowed(b.S, x); }), f.end());
+    Checker checker(b, b.pages(), b.pages().Count());
+    std::vector<Failure> f = checker.check();
+    f.erase(std::remove_if(f.begin(), f.end(), [&](const Failure &x) { return allowed(b.S, x, checker.TitleRanOn); }),
+            f.end());
     return f;
 }
 
