@@ -2,7 +2,8 @@
 // the same code in the same process: recursive Fibonacci and a summing loop
 // in all four languages (counter ratio_vs_lua = engine time / Lua time,
 // target <= 3), and the compile time of scripts of 1,000 and 100,000
-// lines against Lua's compile of the same lines (ratio_vs_lua).
+// lines against Lua's compile of the same lines (ratio_vs_lua); long
+// declaration lists and many procedures against declarations one per line.
 #include "bench_script_lua.h"
 #include "script/ks_iinterpreter.h"
 
@@ -156,6 +157,64 @@ void BM_CompileLines(benchmark::State &state)
     state.counters["ratio_vs_target"] = benchmark::Counter(ms * 100000.0 / double(state.range(0)) / 2000.0);
 }
 BENCHMARK(BM_CompileLines)->Arg(1000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Seconds to compile the Pascal text `lines`.
+double CompileSeconds(benchmark::State &state, const QStringList &lines)
+{
+    const auto t0 = Clock::now();
+    TksScript s;
+    s.AddRTTI();
+    s.Lines = lines;
+    if (!s.Compile()) state.SkipWithError(qPrintable(s.ErrorMsg));
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+// N names declared in one list (var a0, a1, ...: Integer) against the same
+// names declared one per line, and N empty procedures against N variables
+// one per line: the same number of names entered, so ratio_vs_lines stays
+// the same for N and 10 N when both compile in linear time. Counter
+// us_per_name: microseconds per name of the measured text.
+void ScaledNames(benchmark::State &state, const QStringList &measured, const QStringList &baseline)
+{
+    double measuredS = 0, baselineS = 0;
+    for (auto _ : state) {
+        baselineS += CompileSeconds(state, baseline);
+        const double s = CompileSeconds(state, measured);
+        measuredS += s;
+        state.SetIterationTime(s);
+    }
+    state.counters["ratio_vs_lines"] = benchmark::Counter(baselineS > 0 ? measuredS / baselineS : 0);
+    state.counters["us_per_name"] =
+            benchmark::Counter(measuredS * 1e6 / double(state.iterations()) / double(state.range(0)));
+}
+
+QStringList VariablesOnePerLine(int n)
+{
+    QStringList lines;
+    for (int i = 0; i < n; ++i) lines << QStringLiteral("var a%1: Integer;").arg(i);
+    return lines << QStringLiteral("begin end.");
+}
+
+void BM_DeclarationList(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    QStringList names;
+    for (int i = 0; i < n; ++i) names << QStringLiteral("a%1").arg(i);
+    ScaledNames(state,
+                {QStringLiteral("var ") + names.join(QStringLiteral(", ")) + QStringLiteral(": Integer;"),
+                 QStringLiteral("begin end.")},
+                VariablesOnePerLine(n));
+}
+BENCHMARK(BM_DeclarationList)->Arg(5000)->Arg(50000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_Procedures(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    QStringList procs;
+    for (int i = 0; i < n; ++i) procs << QStringLiteral("procedure p%1; begin end;").arg(i);
+    ScaledNames(state, procs << QStringLiteral("begin end."), VariablesOnePerLine(n));
+}
+BENCHMARK(BM_Procedures)->Arg(20000)->Arg(200000)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

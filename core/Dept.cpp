@@ -68,7 +68,6 @@ TfrmDept::TfrmDept(QWidget *parent) : ui::Form(parent)
         // Down each column, as Tab goes.
         defaults->addWidget(label, i % 3, (i / 3) * 2);
         defaults->addWidget(rows[i].second, i % 3, (i / 3) * 2 + 1);
-        rows[i].second->setMinimumWidth(140);
     }
 
     BitBtn1 = ui::button(this, QStringLiteral("保存"), [this] { BitBtn1Click(); });

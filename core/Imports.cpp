@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QThread>
 #include <QTimer>
@@ -278,7 +279,10 @@ void TfrmImport::BitBtn2Click()
                 stopped = s.message + QStringLiteral("\n导入在此行停止，此行及以后的数据没有导入。");
                 break;
             }
-            if (r == RowResult::End) break;
+            if (r == RowResult::End) {
+                stopped = endedAt(row);
+                break;
+            }
             if (r == RowResult::Imported) {
                 ++count;
                 ++m_importedSince;
@@ -317,6 +321,30 @@ void TfrmImport::stop(int row, const QString &header, const QString &why) const
                           .arg(sheet().rowNumber(row))
                           .arg(header, sheet().cellName(row, sheet().column(header))) +
                   why};
+}
+
+QString TfrmImport::endedAt(int row) const
+{
+    int following = 0;
+    for (int r = row + 1; r < sheet().rowCount(); ++r)
+        if (!sheet().isRowEmpty(r)) ++following;
+    const QString at = QStringLiteral("第 %1 行“%2”列（%3）为空，导入在此行停止")
+                               .arg(sheet().rowNumber(row))
+                               .arg(m_layout.endsAt, sheet().cellName(row, sheet().column(m_layout.endsAt)));
+    return following == 0 ? at + QStringLiteral("。")
+                          : at + QStringLiteral("，其后的 %1 行数据没有导入。").arg(following);
+}
+
+QString TfrmImport::code(int row, const QString &header) const
+{
+    static const QRegularExpression exponent(QStringLiteral("^[-+]?(\\d+\\.?\\d*|\\.\\d+)[eE][-+]?\\d+$"));
+    const QString t = text(row, header);
+    if (exponent.match(t).hasMatch())
+        stop(row, header,
+             QStringLiteral("的内容“") + t +
+                     QStringLiteral("”是按数字保存的长号码，EXCEL 只保留前 15 位数字，原来的号码已经无法读出。"
+                                    "请把此列设置为文本格式，重新录入号码后再导入。"));
+    return t;
 }
 
 QString TfrmImport::number(int row, const QString &header) const
@@ -368,12 +396,12 @@ TfrmIn_M::TfrmIn_M(QWidget *parent)
                {QStringLiteral("会员卡号"), QStringLiteral("会员姓名"), QStringLiteral("性别"),
                 QStringLiteral("公历生日"), QStringLiteral("农历生日"), QStringLiteral("联系方式"),
                 QStringLiteral("联系地址"), QStringLiteral("积分"), QStringLiteral("账户余额")},
-               {80, 100, 40, 80, 80, 120, 160, 60, 60}},
+               {80, 100, 40, 80, 80, 120, 160, 60, 60},
+               QStringLiteral("会员姓名")},
               parent)
 {
     GroupBox3 = new QGroupBox(QStringLiteral("会员类型"), this);
     DBLookupComboBox1 = new ui::LookupComboBox(GroupBox3);
-    DBLookupComboBox1->setMinimumWidth(140);
     auto *row = new QHBoxLayout(GroupBox3);
     row->addWidget(new QLabel(QStringLiteral("会员分类："), GroupBox3));
     row->addWidget(DBLookupComboBox1);
@@ -403,11 +431,11 @@ TfrmImport::RowResult TfrmIn_M::importRow(int row)
 {
     const QString name = text(row, QStringLiteral("会员姓名"));
     if (name.isEmpty()) return RowResult::End;
-    QString card = text(row, QStringLiteral("会员卡号"));
+    QString card = code(row, QStringLiteral("会员卡号"));
     const QString sex = text(row, QStringLiteral("性别"));
     const QString bir = solarDate(row, QStringLiteral("公历生日"));
     const QString nlBir = lunarDate(row, QStringLiteral("农历生日"), bir);
-    const QString pho = text(row, QStringLiteral("联系方式"));
+    const QString pho = code(row, QStringLiteral("联系方式"));
     const QString add = text(row, QStringLiteral("联系地址"));
     const QString jf = number(row, QStringLiteral("积分"));
     const QString cz = number(row, QStringLiteral("账户余额"));
@@ -446,7 +474,8 @@ TfrmIn_S::TfrmIn_S(QWidget *parent)
                   {QStringLiteral("商品分类"), QStringLiteral("商品编码"), QStringLiteral("商品名称"),
                    QStringLiteral("单位"), QStringLiteral("单价"), QStringLiteral("成本"), QStringLiteral("库存数量"),
                    QStringLiteral("备注")},
-                  {100, 100, 160, 60, 80, 80, 60, 100}},
+                  {100, 100, 160, 60, 80, 80, 60, 100},
+                  QString()},
                  parent)
 {}
 
@@ -462,20 +491,20 @@ TfrmImport::RowResult TfrmIn_S::importRow(int row)
     const QString price = number(row, QStringLiteral("单价"));
     const QString cost = number(row, QStringLiteral("成本"));
     const QString stock = number(row, QStringLiteral("库存数量"));
-    QString code = text(row, QStringLiteral("商品编码"));
+    QString num = code(row, QStringLiteral("商品编码"));
     const QString py = MakePYCode(name, PYMarkUnknown, 255);
     const QString kc = frmDM->myRetKC(category);
-    if (code.isEmpty()) code = nextNumber([] { return frmDM->NewSPNum(); }, 6);
+    if (num.isEmpty()) num = nextNumber([] { return frmDM->NewSPNum(); }, 6);
 
     vdb::Query q;
-    mySql = QStringLiteral("select ID from SShop Where theNum='") + sqlText(code) + "' and theDel='否'";
+    mySql = QStringLiteral("select ID from SShop Where theNum='") + sqlText(num) + "' and theDel='否'";
     if (!openSql(q, mySql).IsEmpty()) return RowResult::Skipped;
 
     mySql = QStringLiteral("Select ID from SType Where theName='") + sqlText(category) + "'";
     // A new category starts with each member type's own discount and ratio.
     if (openSql(q, mySql).IsEmpty())
         velmora::insertCategory(*frmDM->ADOConnection1(), category, QString(), QStringLiteral("是"));
-    velmora::insertGoods(*frmDM->ADOConnection1(), {category, code, name, unit, remark, py, price, cost, stock, kc});
+    velmora::insertGoods(*frmDM->ADOConnection1(), {category, num, name, unit, remark, py, price, cost, stock, kc});
     return RowResult::Imported;
 }
 
@@ -487,7 +516,8 @@ TfrmIn_G::TfrmIn_G(QWidget *parent)
                   kHintStart + QStringLiteral("供应商、联系人、联系电话、联系地址、备注"),
                   {QStringLiteral("供应商"), QStringLiteral("联系人"), QStringLiteral("联系电话"),
                    QStringLiteral("联系地址"), QStringLiteral("备注")},
-                  {160, 100, 160, 160, 100}},
+                  {160, 100, 160, 160, 100},
+                  QString()},
                  parent)
 {}
 
@@ -501,7 +531,7 @@ TfrmImport::RowResult TfrmIn_G::importRow(int row)
     if (!openSql(q, mySql).IsEmpty()) return RowResult::Skipped;
     mySql = QStringLiteral("Insert InTo SSup(theName,thePro,thePhone,theAdd,Remark,theDel,thePY) Values('") +
             sqlText(name) + "','" + sqlText(text(row, QStringLiteral("联系人"))) + "','" +
-            sqlText(text(row, QStringLiteral("联系电话"))) + "','" + sqlText(text(row, QStringLiteral("联系地址"))) +
+            sqlText(code(row, QStringLiteral("联系电话"))) + "','" + sqlText(text(row, QStringLiteral("联系地址"))) +
             "','" + sqlText(text(row, QStringLiteral("备注"))) + "','否','" + sqlText(py) + "')";
     execute(mySql);
     return RowResult::Imported;

@@ -95,6 +95,7 @@ protected:
         QString hint;
         QStringList headers;  // every header the import reads
         QList<int> widths;    // grid column widths
+        QString endsAt;       // the column whose empty cell ends the import ("" none)
     };
     TfrmImport(const Layout &layout, QWidget *parent);
     // Room for the member window's type box, between the data and the buttons.
@@ -114,6 +115,10 @@ protected:
     // checked as one; solar and lunar dates as stored ("" when empty),
     // a lunar month and day without a year taking the year of solar.
     QString text(int row, const QString &header) const;
+    // A card number, phone or goods code: the text, refused when a number
+    // cell has lost its digits (Excel keeps 15, and shows more in exponent
+    // form), since no one could ever enter what would be stored.
+    QString code(int row, const QString &header) const;
     QString number(int row, const QString &header) const;
     QString solarDate(int row, const QString &header) const;
     QString lunarDate(int row, const QString &header, const QString &solar) const;
@@ -124,6 +129,8 @@ protected:
     QString nextNumber(const std::function<QString()> &draw, int prefixLength);
     // Throws RowStop naming the row, the column and its cell.
     [[noreturn]] void stop(int row, const QString &header, const QString &why) const;
+    // What is told when the import ends at the row's empty endsAt cell.
+    QString endedAt(int row) const;
 
 private:
     Layout m_layout;

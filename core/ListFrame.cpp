@@ -5,6 +5,7 @@
 #include "core/dm.h"
 #include "platform/excel/excelwriter.h"
 #include "platform/ui/application.h"
+#include "platform/ui/datepicker.h"
 #include "platform/ui/dbgrid.h"
 #include "platform/ui/lookupcombo.h"
 #include "platform/ui/messages.h"
@@ -506,9 +507,7 @@ void TListFrame::dateFilter(int row, QCheckBox **box, const QString &caption, QD
     filterRow(row)->addWidget(*box);
     const QDate today = QDate::currentDate();
     for (QDateEdit **d : {from, to}) {
-        *d = new QDateEdit(d == from ? today.addMonths(-1) : today, GroupBox1);
-        (*d)->setDisplayFormat(kDateFormat);
-        (*d)->setCalendarPopup(true);
+        *d = new ui::DatePicker(d == from ? today.addMonths(-1) : today, GroupBox1);
         if (d == to) filterRow(row)->addWidget(new QLabel(QStringLiteral("至："), GroupBox1));
         filterRow(row)->addWidget(*d);
     }

@@ -6,6 +6,7 @@
 #include "core/main.h"
 #include "platform/db/db.h"
 #include "platform/ui/application.h"
+#include "platform/ui/datepicker.h"
 #include "platform/ui/lookupcombo.h"
 #include "platform/ui/messages.h"
 
@@ -69,9 +70,7 @@ TfrmLogin::TfrmLogin(QWidget *parent) : ui::Form(parent)
     Edit1->setMaxLength(20);
     velmora::maskPassword(Edit1);
     Label3 = new QLabel(QStringLiteral("营业日期："), GroupBox1);
-    DateTimePicker1 = new QDateEdit(GroupBox1);
-    DateTimePicker1->setCalendarPopup(true);
-    DateTimePicker1->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    DateTimePicker1 = new ui::DatePicker(GroupBox1);
 
     auto *form = new QFormLayout(GroupBox1);
     form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -92,20 +92,27 @@ QStringList foot(const Shop &shop, const QString &gap)
     return out;
 }
 
+// A label and its value on a line of their own, going on under the value
+// when it is too long for one line.
+QStringList labelled(const char *label, const QString &value)
+{
+    const QString l = QString::fromUtf8(label);
+    return fitLine({{l + value, false, print::gbkWidth(l)}});
+}
+
 // The first nine body lines of the recharge and exchange receipts.
 QStringList memberBlock(vdb::Connection &c, const QString &number, const Row &doc, const QString &timeText)
 {
     const QString card = doc.value(QStringLiteral("MNum"));
     const Row m = member(c, card);
-    return {QStringLiteral("单号  ") + number,
-            QStringLiteral("日期  ") + doc.value(QStringLiteral("myDate")),
-            QStringLiteral("卡号  ") + card,
-            QStringLiteral("姓名  ") + m.value(QStringLiteral("theName")),
-            QStringLiteral("分类  ") + m.value(QStringLiteral("theType")),
-            QStringLiteral("积分  ") + money(m.value(QStringLiteral("theJF"))),
-            QStringLiteral("余额  ") + money(m.value(QStringLiteral("theCZ"))),
-            timeLine(timeText),
-            kSeparator};
+    QStringList out;
+    out << labelled("单号  ", number) << labelled("日期  ", doc.value(QStringLiteral("myDate")))
+        << labelled("卡号  ", card) << labelled("姓名  ", m.value(QStringLiteral("theName")))
+        << labelled("分类  ", m.value(QStringLiteral("theType")))
+        << labelled("积分  ", money(m.value(QStringLiteral("theJF"))))
+        << labelled("余额  ", money(m.value(QStringLiteral("theCZ"))));
+    out << timeLine(timeText) << kSeparator;
+    return out;
 }
 
 struct DocLine {
@@ -124,10 +131,10 @@ QStringList memberReceipt(vdb::Connection &c, const QString &table, const QStrin
     out << memberBlock(c, number, d, timeText);
     for (const DocLine &l : lines) {
         const QString value = d.value(QLatin1String(l.column));
-        out << QString::fromUtf8(l.label) + (l.isMoney ? money(value) : value);
+        out << labelled(l.label, l.isMoney ? money(value) : value);
     }
-    out << QStringLiteral("员工  ") + d.value(QStringLiteral("WName"))
-        << QStringLiteral("录入  ") + d.value(QStringLiteral("theUser")) << kSeparator;
+    out << labelled("员工  ", d.value(QStringLiteral("WName")))
+        << labelled("录入  ", d.value(QStringLiteral("theUser"))) << kSeparator;
     out << foot(shop, QStringLiteral("  "));
     return out;
 }
@@ -174,6 +181,72 @@ QStringList splitLong(const QString &text)
     return out;
 }
 
+namespace {
+
+// Two fields are apart when a blank or a bracket stands between them.
+bool parted(QChar before, QChar after)
+{
+    return before == u' ' || after == u' ' || before == u']' || after == u'[';
+}
+
+QString withoutTrailingBlanks(QString text)
+{
+    while (text.endsWith(u' ')) text.chop(1);
+    return text;
+}
+
+// A text wider than a line, broken between characters; the lines after the
+// first start hang columns in, under the value.
+QStringList breakWide(const QString &text, int hang)
+{
+    if (print::gbkWidth(text) <= kWidth) return {text};
+    if (hang > kWidth / 2) hang = 0;
+    QStringList out;
+    QString line;
+    int w = 0;
+    for (const char32_t c : text.toUcs4()) {
+        const int cw = print::gbkColumns(c);
+        if (w + cw > kWidth && w > hang) {
+            out << withoutTrailingBlanks(line);
+            line = QString(hang, u' ');
+            w = hang;
+        }
+        line += QString::fromUcs4(&c, 1);
+        w += cw;
+    }
+    out << line;
+    return out;
+}
+
+}  // namespace
+
+QStringList fitLine(const QList<Field> &fields)
+{
+    QStringList out;
+    QString line;
+    int hang = 0;
+    for (const Field &f : fields) {
+        if (f.text.isEmpty()) continue;
+        QString text = f.text;
+        if (!line.isEmpty() && !parted(line.back(), text.front())) text.prepend(u' ');
+        if (line.isEmpty() || print::gbkWidth(line) + print::gbkWidth(text) <= kWidth) {
+            if (line.isEmpty()) hang = f.hang;
+            line += text;
+            continue;
+        }
+        out << breakWide(withoutTrailingBlanks(line), hang);
+        // Carried over, the field's padding lines it up with nothing: an
+        // amount goes to the right edge, a labelled field to the left.
+        text = f.text.trimmed();
+        const int w = print::gbkWidth(text);
+        if (f.right && w < kWidth) text.prepend(QString(kWidth - w, u' '));
+        line = text;
+        hang = f.hang;
+    }
+    if (!line.isEmpty() || out.isEmpty()) out << breakWide(line, hang);
+    return out;
+}
+
 QStringList composeDH(vdb::Connection &c, const QString &number, const Shop &shop, const QString &timeText)
 {
     return memberReceipt(c, QStringLiteral("UDH"), QStringLiteral("兑换单"), number, shop, timeText,
@@ -198,20 +271,24 @@ QStringList composeXF(vdb::Connection &c, const QString &number, const Shop &sho
     out << QStringLiteral("卡号 ") + card;
     if (isMember) {
         const Row m = member(c, card);
-        out << QStringLiteral("姓名 ") + m.value(QStringLiteral("theName")) + "[" + m.value(QStringLiteral("theType")) +
-                        "]";
-        out << QStringLiteral("积分  ") + alignLeft(money(m.value(QStringLiteral("theJF"))), 8, kMoney8) +
-                        QStringLiteral("余额  ") + money(m.value(QStringLiteral("theCZ")));
+        out << fitLine({{QStringLiteral("姓名 ") + m.value(QStringLiteral("theName")) + "[" +
+                                 m.value(QStringLiteral("theType")) + "]",
+                         false, 5}});
+        out << fitLine(
+                {{QStringLiteral("积分  ") + alignLeft(money(m.value(QStringLiteral("theJF"))), 8, kMoney8), false, 6},
+                 {QStringLiteral("余额  ") + money(m.value(QStringLiteral("theCZ"))), false, 6}});
         const QList<Row> owed = rows(c, QStringLiteral("select SUM(theYE) as 应收金额 ") + "from UXF " +
                                                 "Where (theDel = '否') " + "AND (MNum = '" + sqlText(card) + "') ");
         // No live sale (a deleted one reprinted) sums to nothing: no line either.
         const QString sum = owed.isEmpty() ? QString() : owed.first().value(QStringLiteral("应收金额"));
-        if (!sum.isEmpty() && sum != QStringLiteral("0")) out << QStringLiteral("应收  ") + money(sum);
+        if (!sum.isEmpty() && sum != QStringLiteral("0"))
+            out << fitLine({{QStringLiteral("应收  ") + money(sum), false, 6}});
     }
     out << timeLine(timeText);
     out << QStringLiteral("品名数量  单价折扣      金额") << kSeparator;
     for (const Row &l : rows(c, QStringLiteral("select * from UXF_List Where theNum='") + sqlText(number) + "'")) {
-        out << l.value(QStringLiteral("myBH")) + " " + l.value(QStringLiteral("theName"));
+        const QString bh = l.value(QStringLiteral("myBH")) + " ";
+        out << fitLine({{bh + l.value(QStringLiteral("theName")), false, print::gbkWidth(bh)}});
         const QString zk = l.value(QStringLiteral("theZK"));
         QString zkText = zk;
         switch (print::gbkWidth(zk)) {
@@ -227,27 +304,31 @@ QStringList composeXF(vdb::Connection &c, const QString &number, const Shop &sho
         default:
             break;
         }
-        out << alignRight(money(l.value(QStringLiteral("theCount"))), 6, {4, 5}) +
-                        alignRight(money(l.value(QStringLiteral("thePrice"))), 8, kMoney8) + zkText +
-                        alignRight(money(l.value(QStringLiteral("theMoney"))), 8, kMoney8);
+        out << fitLine({{alignRight(money(l.value(QStringLiteral("theCount"))), 6, {4, 5}), true},
+                        {alignRight(money(l.value(QStringLiteral("thePrice"))), 8, kMoney8), true},
+                        {zkText},
+                        {alignRight(money(l.value(QStringLiteral("theMoney"))), 8, kMoney8), true}});
     }
     out << kSeparator;
-    out << QStringLiteral("数量 ") + alignLeft(money(v("theCount")), 8, kMoney8) + QStringLiteral("金额 ") +
-                    money(v("theSum"));
-    out << QStringLiteral("折上 ") + alignLeft(v("theZK") + "%", 8, {2, 3, 4}) + QStringLiteral("折让 ") +
-                    money(v("theZR"));
-    out << QStringLiteral("合计 ") + money(v("theHJ"));
-    out << QStringLiteral("大写 ") + v("theDX");
-    out << QStringLiteral("实收 ") + alignLeft(money(v("theSJ")), 8, kMoney8) + QStringLiteral("应收 ") +
-                    money(v("theYE"));
+    // Two labelled fields a line: each goes on a line of its own when they do not fit together.
+    auto pair = [](const char *first, const QString &firstValue, const char *second, const QString &secondValue) {
+        return fitLine({{QString::fromUtf8(first) + firstValue, false, 5},
+                        {QString::fromUtf8(second) + secondValue, false, 5}});
+    };
+    out << pair("数量 ", alignLeft(money(v("theCount")), 8, kMoney8), "金额 ", money(v("theSum")));
+    out << pair("折上 ", alignLeft(v("theZK") + "%", 8, {2, 3, 4}), "折让 ", money(v("theZR")));
+    out << fitLine({{QStringLiteral("合计 ") + money(v("theHJ")), false, 5}});
+    out << fitLine({{QStringLiteral("大写 ") + v("theDX"), false, 5}});
+    out << pair("实收 ", alignLeft(money(v("theSJ")), 8, kMoney8), "应收 ", money(v("theYE")));
     out << kSeparator;
     for (const Row &p : rows(c, QStringLiteral("select * from UXF_SK Where theNum='") + sqlText(number) + "'")) {
-        out << p.value(QStringLiteral("SKDate")) + alignLeft(p.value(QStringLiteral("theSMType")), 8, {4, 6}) +
-                        alignRight(money(p.value(QStringLiteral("theMoney"))), 9, {4, 5, 6, 7, 8});
+        out << fitLine(
+                {{p.value(QStringLiteral("SKDate")) + alignLeft(p.value(QStringLiteral("theSMType")), 8, {4, 6})},
+                 {alignRight(money(p.value(QStringLiteral("theMoney"))), 9, {4, 5, 6, 7, 8}), true}});
     }
     out << kSeparator;
-    out << QStringLiteral("员工 ") + v("WName") + QStringLiteral(" 制单 ") + v("theUser");
-    if (isMember) out << QStringLiteral("本单积分 ") + money(v("theJF"));
+    out << pair("员工 ", v("WName"), " 制单 ", v("theUser"));
+    if (isMember) out << fitLine({{QStringLiteral("本单积分 ") + money(v("theJF")), false, 9}});
     out << kSeparator;
     out << foot(shop, QStringLiteral(" "));
     return out;

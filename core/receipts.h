@@ -25,6 +25,9 @@ double toNumber(const QString &text);
 
 namespace receipts {
 
+// Columns of a receipt line, one per GBK byte.
+inline constexpr int kWidth = 28;
+
 // The shop lines printed under every receipt.
 struct Shop {
     QString name, address, phone, notice;
@@ -41,6 +44,18 @@ QString alignLeft(const QString &text, int width, std::initializer_list<int> wid
 // Address or notice: up to 10 bytes on one line, else the first 10 characters
 // and the rest on a line of their own.
 QStringList splitLong(const QString &text);
+
+// One field of a receipt line, padded as the tables say.
+struct Field {
+    QString text;
+    bool right = false;  // an amount column: carried over, it stands at the right edge
+    int hang = 0;        // columns of its label: where a field too long for a line goes on
+};
+// The fields as printed lines: a blank between two fields that would touch
+// (a bracket or a blank already parts them), and a line that would pass
+// kWidth broken before the field that does not fit.  A field wider than a
+// line by itself goes on under its value.
+QStringList fitLine(const QList<Field> &fields);
 
 // The composed receipts.  timeText is the time of day printed in the time line.
 // Throws vdb::DbError when the document does not exist.

@@ -7,6 +7,7 @@
 #include "members/MemberEntry.h"
 #include "platform/ui/application.h"
 #include "platform/ui/checks.h"
+#include "platform/ui/datepicker.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/widgets.h"
 
@@ -58,10 +59,7 @@ void AccountEntry::addEntry(QGroupBox *entry)
 
 QDateEdit *AccountEntry::dateField(QGroupBox *entry)
 {
-    auto *d = new QDateEdit(entry);
-    d->setDisplayFormat(velmora::kDateFormat);
-    d->setCalendarPopup(true);
-    return d;
+    return new ui::DatePicker(entry);
 }
 
 bool AccountEntry::memberFound()

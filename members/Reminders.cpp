@@ -9,6 +9,7 @@
 #include "platform/media/sound.h"
 #include "platform/ui/application.h"
 #include "platform/ui/checks.h"
+#include "platform/ui/datepicker.h"
 #include "platform/ui/dbgrid.h"
 #include "platform/ui/lookupcombo.h"
 #include "platform/ui/messages.h"
@@ -75,9 +76,7 @@ void rangePickers(velmora::TListFrame *w, QHBoxLayout *row, QDateEdit **from, QD
 {
     const QDate today = QDate::currentDate();
     for (QDateEdit **d : {from, to}) {
-        *d = new QDateEdit(d == from ? today : today.addMonths(1), w->GroupBox1);
-        (*d)->setDisplayFormat(velmora::kDateFormat);
-        (*d)->setCalendarPopup(true);
+        *d = new ui::DatePicker(d == from ? today : today.addMonths(1), w->GroupBox1);
         row->addWidget(
                 new QLabel(d == from ? QStringLiteral("开始日期：") : QStringLiteral("截止日期："), w->GroupBox1));
         row->addWidget(*d);

@@ -7,6 +7,7 @@
 #include "members/AccountStore.h"
 #include "platform/db/sqlbuilder.h"
 #include "platform/ui/checks.h"
+#include "platform/ui/datepicker.h"
 #include "platform/ui/keyfilter.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/modal.h"
@@ -152,9 +153,7 @@ TfrmMJN::TfrmMJN(QWidget *parent) : ui::Form(parent)
     auto *entry = new QGroupBox(QStringLiteral("纪念日管理"), this);
     auto *grid = new QGridLayout(entry);
     Edit4 = ui::lineEdit(entry, 20);
-    DateTimePicker1 = new QDateEdit(entry);
-    DateTimePicker1->setDisplayFormat(velmora::kDateFormat);
-    DateTimePicker1->setCalendarPopup(true);
+    DateTimePicker1 = new ui::DatePicker(entry);
     Edit5 = ui::lineEdit(entry, 20);
     members::gridCell(grid, 0, 0, "纪念名称：", Edit4);
     members::gridCell(grid, 0, 1, "纪念日期：", DateTimePicker1);

@@ -78,9 +78,18 @@ int TlyrBand::BandNumber() const
 
 // ---------------------------------------------------------------- data band
 
-TlyrDataBand::TlyrDataBand(QObject *owner) : TlyrBand(owner), virtualDataSet_(std::make_unique<TlyrUserDataSet>())
+TlyrDataBand::TlyrDataBand(QObject *owner) : TlyrBand(owner) {}
+
+TlyrUserDataSet *TlyrDataBand::VirtualDataSet() const
 {
-    virtualDataSet_->SetRangeEnd(TlyrDataSet::reCount);
+    // Made when first asked for: every dataset enters the global list under
+    // its lock, and the bands of a built page never ask.
+    if (!virtualDataSet_) {
+        virtualDataSet_ = std::make_unique<TlyrUserDataSet>();
+        virtualDataSet_->SetRangeEnd(TlyrDataSet::reCount);
+        virtualDataSet_->SetRangeEndCount(rowCount_);
+    }
+    return virtualDataSet_.get();
 }
 
 TlyrDataBand::~TlyrDataBand() = default;
@@ -125,7 +134,7 @@ bool TlyrDataBand::IsPropertyStored(const QString &name) const
 void TlyrDataBand::SetRowCount(int v)
 {
     rowCount_ = v;
-    virtualDataSet_->SetRangeEndCount(v);
+    if (virtualDataSet_) virtualDataSet_->SetRangeEndCount(v);
 }
 
 QString TlyrGroupHeader::Diff(const TlyrComponent *other) const

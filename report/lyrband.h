@@ -169,7 +169,7 @@ public:
     void SetRowCount(int v);
     QString OnMasterDetail() const { return onMasterDetail_; }
     void SetOnMasterDetail(const QString &v) { onMasterDetail_ = v; }
-    TlyrUserDataSet *VirtualDataSet() const { return virtualDataSet_.get(); }
+    TlyrUserDataSet *VirtualDataSet() const;
     // Kept by the engine for the current run of columns.
     double ColumnValue = 0;
     QString GetDescription() const override;
@@ -182,7 +182,7 @@ private:
     QString dataSetName_, onMasterDetail_;
     bool footerAfterEach_ = false, keepFooter_ = false, keepHeader_ = false, keepTogether_ = false;
     bool printIfDetailEmpty_ = false;
-    std::unique_ptr<TlyrUserDataSet> virtualDataSet_;
+    mutable std::unique_ptr<TlyrUserDataSet> virtualDataSet_;
 };
 
 class TlyrMasterData : public TlyrDataBand {

@@ -743,10 +743,9 @@ void TlyrReport::reportErrors()
 void TlyrReport::rebindScriptObjects()
 {
     const auto byName = IndexByName();
-    for (int i = 0; i < script_->Count(); ++i) {
-        auto *v = dynamic_cast<TksVariable *>(script_->ItemAt(i));
-        if (!v || v->AddedBy != this || v->TypeCode != tcClass) continue;
-        const QString name = script_->NameAt(i);
+    script_->ForEachItem([&](const QString &name, TksObject *item) {
+        auto *v = dynamic_cast<TksVariable *>(item);
+        if (!v || v->AddedBy != this || v->TypeCode != tcClass) return;
         QObject *target = nullptr;
         if (name.compare(QLatin1String("Report"), Qt::CaseInsensitive) == 0)
             target = this;
@@ -757,7 +756,7 @@ void TlyrReport::rebindScriptObjects()
         else
             target = byName.value(name.toUpper());
         v->Value = KsValue::FromObject(target);
-    }
+    });
 }
 
 // The engine may be installed after the report was made: it is looked up
@@ -879,6 +878,10 @@ bool TlyrReport::PrepareReport(bool clearLastReport)
 
 void TlyrReport::ShowReport(bool clearLastReport)
 {
+    // Asked for by the report's own script while it is being built: the
+    // build goes on and whoever started it shows it. Clearing the pages or
+    // starting another build here would pull them from under this one.
+    if (building_) return;
     if (clearLastReport && previewPages_) previewPages_->Clear();
     if (!oldStyleProgress_) {
         timer_->start();
@@ -1354,7 +1357,9 @@ void lyrRegisterReportClasses()
     ksRegisterClass(&TlyrFont::staticMetaObject, [](QObject *o) -> QObject * { return new TlyrFont(o); });
     ksRegisterClass(&TlyrEngineOptions::staticMetaObject);
     ksRegisterClass(&TlyrPreviewOptions::staticMetaObject);
-    ksRegisterClass(&TlyrPrintOptions::staticMetaObject);
+    // The printer's name reads as the resource table has it.
+    ksRegisterClass(&TlyrPrintOptions::staticMetaObject)
+            ->SetDefault(QStringLiteral("Printer"), KsValue(TlyrPrintOptions().Printer));
     ksRegisterClass(&TlyrReportOptions::staticMetaObject);
     ksRegisterClass(&TlyrCustomEngine::staticMetaObject);
     ksRegisterClass<TlyrComponent>();

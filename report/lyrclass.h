@@ -134,7 +134,7 @@ class TlyrPreviewOptions : public QObject {
     Q_PROPERTY(bool ShowCaptions MEMBER ShowCaptions)
     Q_PROPERTY(bool ThumbnailVisible MEMBER ThumbnailVisible)
     Q_PROPERTY(double Zoom MEMBER Zoom)
-    Q_PROPERTY(ZoomModeKind ZoomMode MEMBER ZoomMode)
+    Q_PROPERTY(TlyrZoomMode ZoomMode MEMBER ZoomMode)
     Q_CLASSINFO("Default:AllowEdit", "true")
     Q_CLASSINFO("Default:Buttons", "4095")
     Q_CLASSINFO("Default:DoubleBuffered", "true")
@@ -149,8 +149,8 @@ class TlyrPreviewOptions : public QObject {
     Q_CLASSINFO("Default:ThumbnailVisible", "false")
     Q_CLASSINFO("Default:ZoomMode", "zmDefault")
 public:
-    enum ZoomModeKind { zmDefault, zmWholePage, zmPageWidth, zmManyPages };
-    Q_ENUM(ZoomModeKind)
+    enum TlyrZoomMode { zmDefault, zmWholePage, zmPageWidth, zmManyPages };
+    Q_ENUM(TlyrZoomMode)
     // Bits of Buttons.
     enum Button {
         pbPrint = 1,
@@ -183,7 +183,7 @@ public:
     bool ShowCaptions = false;
     bool ThumbnailVisible = false;
     double Zoom = 1.0;
-    ZoomModeKind ZoomMode = zmDefault;
+    TlyrZoomMode ZoomMode = zmDefault;
 
     void Assign(const TlyrPreviewOptions &o);
     void Clear();
@@ -197,7 +197,7 @@ class TlyrPrintOptions : public QObject {
     Q_PROPERTY(QString Printer MEMBER Printer)
     Q_PROPERTY(PrintModeKind PrintMode MEMBER PrintMode)
     Q_PROPERTY(int PrintOnSheet MEMBER PrintOnSheet)
-    Q_PROPERTY(PrintPagesKind PrintPages MEMBER PrintPages)
+    Q_PROPERTY(TlyrPrintPages PrintPages MEMBER PrintPages)
     Q_PROPERTY(bool Reverse MEMBER Reverse)
     Q_PROPERTY(bool ShowDialog MEMBER ShowDialog)
     Q_CLASSINFO("Default:Copies", "1")
@@ -210,8 +210,8 @@ class TlyrPrintOptions : public QObject {
 public:
     enum PrintModeKind { pmDefault, pmSplit, pmJoin, pmScale };
     Q_ENUM(PrintModeKind)
-    enum PrintPagesKind { ppAll, ppOdd, ppEven };
-    Q_ENUM(PrintPagesKind)
+    enum TlyrPrintPages { ppAll, ppOdd, ppEven };
+    Q_ENUM(TlyrPrintPages)
 
     TlyrPrintOptions();
     int Copies = 1;
@@ -220,7 +220,7 @@ public:
     QString Printer;
     PrintModeKind PrintMode = pmDefault;
     int PrintOnSheet = 0;
-    PrintPagesKind PrintPages = ppAll;
+    TlyrPrintPages PrintPages = ppAll;
     bool Reverse = false;
     bool ShowDialog = true;
     int Hidden = 0;
@@ -357,6 +357,7 @@ class TlyrReport : public TlyrComponent {
     Q_PROPERTY(QString OnStopReport READ OnStopReport WRITE SetOnStopReport)
     Q_PROPERTY(bool Terminated READ Terminated WRITE SetTerminated STORED false)
     Q_CLASSINFO("Default:DotMatrixReport", "false")
+    Q_CLASSINFO("Default:ScriptLanguage", "PascalScript")
     Q_CLASSINFO("Default:OldStyleProgress", "false")
     Q_CLASSINFO("Default:ShowProgress", "true")
     Q_CLASSINFO("Default:StoreInDFM", "true")

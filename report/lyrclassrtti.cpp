@@ -164,6 +164,10 @@ void TlyrLinesHandle::edit(const std::function<void(QStringList &, QList<QPointe
     QList<QPointer<QObject>> kept = objects();
     QStringList l = Lines();
     change(l, kept);
+    // A script's lines stay within the engine's bound for a list.
+    qint64 chars = 0;
+    for (const QString &line : l) chars += line.size();
+    ksCheckListSize(l.size(), chars);
     SetLines(l);
     objects_ = kept;
 }
@@ -575,10 +579,7 @@ void bindLines(TksScript *s)
                     })
             .Method(QStringLiteral("function IndexOf(const S: string): Integer"),
                     [](TlyrLinesHandle *t, TksMethodHelper *h) {
-                        const QStringList l = t->Lines();
-                        for (int i = 0; i < l.size(); ++i)
-                            if (l[i].compare(StrArg(h, 0), Qt::CaseInsensitive) == 0) return KsValue(i);
-                        return KsValue(-1);
+                        return KsValue(int(wide(t->Lines()).IndexOf(StrArg(h, 0))));
                     })
             .Method(QStringLiteral("procedure Insert(Index: Integer; const S: string)"),
                     [checkIndex](TlyrLinesHandle *t, TksMethodHelper *h) {

@@ -91,16 +91,28 @@ void TlyrComponent::freeChildren()
     // A QObject leaves its parent's child list through a search from the
     // front: freed one by one from the back, a page of n objects would cost
     // n^2. So the children leave that list first, from its front, where each
-    // is found at once (the font and the like move behind them); each child
-    // keeps its Parent until it is freed, last first, as before.
-    const QObjectList all = children();
-    for (QObject *o : all)
-        if (!qobject_cast<TlyrComponent *>(o) && !o->isWidgetType()) {
+    // is found at once; the few other children (the font and the like) step
+    // out before and come back after. Each child keeps its Parent until it is
+    // freed, last first, as before. This also runs while an allocation
+    // failure unwinds, so nothing here allocates: the list is never copied
+    // (a copy would be detached by the first change) and only shrinks.
+    const QObjectList &list = children();
+    constexpr int kAside = 16;
+    QObject *aside[kAside];
+    int nAside = 0;
+    for (qsizetype i = 0; i < list.size();) {
+        QObject *o = list.at(i);
+        if (auto *c = qobject_cast<TlyrComponent *>(o); c && c->parent_ == this) {
+            c->QObject::setParent(nullptr);
+        } else if (!c && !o->isWidgetType() && nAside < kAside) {
+            aside[nAside++] = o;
             o->setParent(nullptr);
-            o->setParent(this);
+        } else {
+            ++i;
         }
-    for (QObject *o : all)
-        if (auto *c = qobject_cast<TlyrComponent *>(o); c && c->parent_ == this) c->QObject::setParent(nullptr);
+    }
+    // The emptied list has room at its front: putting these back takes none.
+    for (int i = 0; i < nAside; ++i) aside[i]->setParent(this);
     while (!objects_.isEmpty()) delete objects_.last();
 }
 

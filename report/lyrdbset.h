@@ -26,8 +26,8 @@ class Query;
 class TlyrDataSet : public TlyrDialogComponent {
     Q_OBJECT
     Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
-    Q_PROPERTY(RangeBeginKind RangeBegin READ RangeBegin WRITE SetRangeBegin)
-    Q_PROPERTY(RangeEndKind RangeEnd READ RangeEnd WRITE SetRangeEnd)
+    Q_PROPERTY(TlyrRangeBegin RangeBegin READ RangeBegin WRITE SetRangeBegin)
+    Q_PROPERTY(TlyrRangeEnd RangeEnd READ RangeEnd WRITE SetRangeEnd)
     Q_PROPERTY(int RangeEndCount READ RangeEndCount WRITE SetRangeEndCount)
     Q_PROPERTY(QString UserName READ UserName WRITE SetUserName)
     Q_CLASSINFO("Default:Enabled", "true")
@@ -35,10 +35,10 @@ class TlyrDataSet : public TlyrDialogComponent {
     Q_CLASSINFO("Default:RangeEnd", "reLast")
     Q_CLASSINFO("Default:RangeEndCount", "0")
 public:
-    enum RangeBeginKind { rbFirst, rbCurrent };
-    Q_ENUM(RangeBeginKind)
-    enum RangeEndKind { reLast, reCurrent, reCount };
-    Q_ENUM(RangeEndKind)
+    enum TlyrRangeBegin { rbFirst, rbCurrent };
+    Q_ENUM(TlyrRangeBegin)
+    enum TlyrRangeEnd { reLast, reCurrent, reCount };
+    Q_ENUM(TlyrRangeEnd)
     // Field types of GetFieldType.
     enum FieldType { ftNumeric = 0, ftString = 1, ftBoolean = 2 };
 
@@ -47,10 +47,10 @@ public:
 
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool v) { enabled_ = v; }
-    RangeBeginKind RangeBegin() const { return rangeBegin_; }
-    void SetRangeBegin(RangeBeginKind v) { rangeBegin_ = v; }
-    RangeEndKind RangeEnd() const { return rangeEnd_; }
-    void SetRangeEnd(RangeEndKind v) { rangeEnd_ = v; }
+    TlyrRangeBegin RangeBegin() const { return rangeBegin_; }
+    void SetRangeBegin(TlyrRangeBegin v) { rangeBegin_ = v; }
+    TlyrRangeEnd RangeEnd() const { return rangeEnd_; }
+    void SetRangeEnd(TlyrRangeEnd v) { rangeEnd_ = v; }
     int RangeEndCount() const { return rangeEndCount_; }
     void SetRangeEndCount(int v) { rangeEndCount_ = v; }
     QString UserName() const { return userName_; }
@@ -93,8 +93,8 @@ protected:
 
 private:
     bool enabled_ = true;
-    RangeBeginKind rangeBegin_ = rbFirst;
-    RangeEndKind rangeEnd_ = reLast;
+    TlyrRangeBegin rangeBegin_ = rbFirst;
+    TlyrRangeEnd rangeEnd_ = reLast;
     int rangeEndCount_ = 0;
     QString userName_;
 };

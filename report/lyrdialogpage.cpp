@@ -352,7 +352,13 @@ void TlyrDialogControl::runEvent(const QString &upperName, std::vector<KsValue> 
     for (size_t i = 0; i < args.size(); ++i) args[i] = params.Element(qint64(i) + 1);
 }
 
-TlyrLabelControl::TlyrLabelControl(QObject *owner) : TlyrDialogControl(owner, new TLabel) {}
+TlyrLabelControl::TlyrLabelControl(QObject *owner) : TlyrDialogControl(owner, new TLabel)
+{
+    // The template's bounds hold, and the text stays centred between them.
+    auto *label = static_cast<TLabel *>(ScriptControl());
+    label->SetAutoSize(false);
+    label->SetLayout(TLabel::tlCenter);
+}
 
 TlyrEditControl::TlyrEditControl(QObject *owner) : TlyrDialogControl(owner, new TEdit) {}
 

@@ -102,7 +102,11 @@ void TlyrDMPPage::SetPaperSize(int v)
 TlyrDMPMemoView::TlyrDMPMemoView(QObject *owner) : TlyrCustomMemoView(owner)
 {
     lyrRegisterDMPClasses();
-    lyrApplyDMPFont(*Font(), fontStyle_);
+    // Made on its page (as loading a template makes it), the text takes the
+    // page's style at once; the parent's font was taken before this class
+    // could see the page.
+    const TlyrDMPPage *page = ParentFont() ? dmpPageOf(this) : nullptr;
+    takeStyle(page ? page->FontStyle() : fontStyle_);
     SetCharSpacing(0);
     SetLineSpacing(0);
     SetGapX(0);
@@ -115,11 +119,24 @@ void TlyrDMPMemoView::SetFontStyle(int v)
     lyrApplyDMPFont(*Font(), fontStyle_);
 }
 
+void TlyrDMPMemoView::takeStyle(int v)
+{
+    // A style the text did not choose itself leaves ParentFont as it was.
+    takingStyle_ = true;
+    SetFontStyle(v);
+    takingStyle_ = false;
+}
+
+void TlyrDMPMemoView::FontChanged()
+{
+    if (!takingStyle_) TlyrCustomMemoView::FontChanged();
+}
+
 void TlyrDMPMemoView::SetParentFont(bool value)
 {
     TlyrCustomMemoView::SetParentFont(value);
     if (value)
-        if (TlyrDMPPage *page = dmpPageOf(this)) SetFontStyle(page->FontStyle());
+        if (TlyrDMPPage *page = dmpPageOf(this)) takeStyle(page->FontStyle());
 }
 
 void TlyrDMPMemoView::SetLeft(double value)

@@ -71,7 +71,7 @@ class TlyrDMPMemoView : public TlyrCustomMemoView {
     Q_PROPERTY(int VAlign READ VAlign WRITE SetVAlign)
     Q_CLASSINFO("Default:AutoWidth", "false")
     Q_CLASSINFO("Default:AllowExpressions", "true")
-    Q_CLASSINFO("Default:FontStyle", "0")
+    Q_CLASSINFO("Default:ExpressionDelimiters", "[,]")
     Q_CLASSINFO("Default:HAlign", "0")
     Q_CLASSINFO("Default:HideZeros", "false")
     Q_CLASSINFO("Default:ParentFont", "true")
@@ -95,16 +95,19 @@ public:
     QString GetDescription() const override;
     QString Diff(const TlyrComponent *other) const override;
     bool IsPropertyStored(const QString &name) const override;
+    void FontChanged() override;
 
 private:
+    // FontStyle set from the page: ParentFont stays on.
+    void takeStyle(int v);
     int fontStyle_ = 0;
+    bool takingStyle_ = false;
 };
 
 class TlyrDMPLineView : public TlyrCustomLineView {
     Q_OBJECT
     Q_PROPERTY(int FontStyle READ FontStyle WRITE SetFontStyle)
     Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
-    Q_CLASSINFO("Default:FontStyle", "0")
     Q_CLASSINFO("Default:ParentFont", "true")
 public:
     Q_INVOKABLE explicit TlyrDMPLineView(QObject *owner = nullptr);

@@ -60,6 +60,37 @@ bool TlyrDrawText::Lock()
 void TlyrDrawText::Unlock()
 {
     busy_ = false;
+    // A long text's lines and work arrays are not kept for the short texts
+    // after it.
+    constexpr size_t kKeptLines = 1024, kKeptChars = 1 << 16;
+    if (lines_.size() > kKeptLines) {
+        lines_ = {};
+        lineCount_ = 0;
+        source_ = QString();
+    }
+    if (ptags_.capacity() > kKeptChars) {
+        ptags_ = {};
+        widths_ = {};
+        work_ = {};
+        plain_ = QString();
+    }
+}
+
+std::vector<TlyrHTMLTag> TlyrDrawText::LineTags(int i) const
+{
+    const LaidLine &l = lines_[size_t(i)];
+    std::vector<TlyrHTMLTag> out;
+    out.reserve(size_t(l.text.size()));
+    for (size_t r = 0; r < l.runs.size(); ++r) {
+        const int end = r + 1 < l.runs.size() ? l.runs[r + 1].From : int(l.text.size());
+        TlyrHTMLTag t = l.runs[r].Tag;
+        for (int k = l.runs[r].From; k < end; ++k) {
+            out.push_back(t);
+            ++t.Position;
+            t.Default = true;
+        }
+    }
+    return out;
 }
 
 void TlyrDrawText::SetFont(const TlyrFont &font)
@@ -119,7 +150,7 @@ void TlyrDrawText::SetDimensions(const TlyrRect &unscaled, const TlyrRect &scale
 
 // ---------------------------------------------------------------- layout
 
-void TlyrDrawText::SetText(const QStringList &lines)
+void TlyrDrawText::SetText(const QStringList &lines, bool fitOnly)
 {
     source_.truncate(0);
     lineCount_ = 0;
@@ -133,7 +164,17 @@ void TlyrDrawText::SetText(const QStringList &lines)
     const double width = turned ? unscaled_.Bottom - unscaled_.Top : unscaled_.Right - unscaled_.Left;
     const int full = lyrRoundi(width * kToMeasure);
     const int first = lyrRoundi((width - paragraphGap_) * kToMeasure);
-    for (const QString &line : lines) {
+    constexpr int kAll = std::numeric_limits<int>::max();
+    const int most = fitOnly ? linesIn(unscaled_.Bottom - unscaled_.Top + 1, LineHeight(), kAll) : kAll;
+    for (qsizetype k = 0; k < lines.size(); ++k) {
+        const QString &line = lines[k];
+        if (lineCount_ > most) {
+            for (; k < lines.size(); ++k) {
+                source_ += lines[k];
+                source_ += u"\r\n";
+            }
+            break;
+        }
         source_ += line;
         source_ += u"\r\n";
         const int lineStart = position_;
@@ -286,15 +327,24 @@ TlyrDrawText::LaidLine &TlyrDrawText::addLine(qsizetype from, qsizetype to, bool
     LaidLine &l = lines_[size_t(lineCount_++)];
     l.text.truncate(0);
     l.text.append(QStringView(plain_).mid(from, to - from));
-    l.tags.assign(ptags_.begin() + from, ptags_.begin() + to);
+    l.runs.clear();
+    TlyrHTMLTag last;
+    auto add = [&l, &last](const TlyrHTMLTag &t, int at) {
+        const bool continues = !l.runs.empty() && t.Default && t.Position == last.Position + 1 &&
+                               t.Style == last.Style && t.Color == last.Color && t.Size == last.Size &&
+                               t.AddY == last.AddY && t.Small == last.Small;
+        if (!continues) l.runs.push_back({at, t});
+        last = t;
+    };
+    for (qsizetype k = from; k < to; ++k) add(ptags_[size_t(k)], int(k - from));
     l.widths.assign(widths_.begin() + from, widths_.begin() + to);
     l.flags = 0;
     l.startPos = startPos;
     if (hyphen) {
-        l.text += u'-';
-        TlyrHTMLTag t = l.tags.empty() ? TlyrHTMLTag{} : l.tags.back();
+        TlyrHTMLTag t = l.runs.empty() ? TlyrHTMLTag{} : last;
         t.Default = true;
-        l.tags.push_back(t);
+        add(t, int(l.text.size()));
+        l.text += u'-';
         l.widths.push_back(hyphenWidth_);
     }
     qint64 width = 0;
@@ -457,8 +507,8 @@ QString TlyrDrawText::GetOutBoundsText(bool &paraBreak)
     QString rest = source_.mid(from);
     source_.truncate(from);
     if (paraBreak && rest.startsWith(u' ')) rest.remove(0, 1);
-    if (allowTags_ && !next.tags.empty()) {
-        const TlyrHTMLTag &t = next.tags.front();
+    if (allowTags_ && !next.runs.empty()) {
+        const TlyrHTMLTag &t = next.runs.front().Tag;
         QString prefix;
         if (t.Color != fontColor_) {
             prefix += QString::asprintf("<font color=\"#%02X%02X%02X\">", t.Color & 0xFF, (t.Color >> 8) & 0xFF,
@@ -586,20 +636,28 @@ void TlyrDrawText::drawLine(TlyrCanvas &canvas, const LaidLine &line, double ox,
         f.Orientation = rotation_ * 10;
         return f;
     };
-    auto sameRun = [&](qsizetype i, qsizetype j) {
-        const TlyrHTMLTag &x = line.tags[size_t(i)], &y = line.tags[size_t(j)];
+    // Runs of one font drawn together: stored runs of equal state joined.
+    const std::vector<Run> &runs = line.runs;
+    auto sameFont = [&](size_t r, size_t s) {
+        const TlyrHTMLTag &x = runs[r].Tag, &y = runs[s].Tag;
         return x.Style == y.Style && x.Color == y.Color && x.Size == y.Size && x.AddY == y.AddY;
+    };
+    // Calls f(tag, first, end) for each run of one font.
+    auto eachFont = [&](auto &&f) {
+        for (size_t r = 0; r < runs.size();) {
+            size_t s = r + 1;
+            while (s < runs.size() && sameFont(r, s)) ++s;
+            f(runs[r].Tag, qsizetype(runs[r].From), s < runs.size() ? qsizetype(runs[s].From) : len);
+            r = s;
+        }
     };
     // Natural device advances, run by run.
     qint64 naturalSum = 0;
-    for (qsizetype i = 0; i < len;) {
-        qsizetype j = i + 1;
-        while (j < len && sameRun(i, j)) ++j;
-        canvas.SetFont(fontFor(line.tags[size_t(i)]));
+    eachFont([&](const TlyrHTMLTag &t, qsizetype i, qsizetype j) {
+        canvas.SetFont(fontFor(t));
         naturalSum += canvas.CharAdvances(QStringView(line.text).mid(i, j - i), runAdv);
         std::copy(runAdv.begin(), runAdv.end(), adv.begin() + i);
-        i = j;
-    }
+    });
     const int natural = lyrClampCoord(naturalSum);
     const bool paraStart = line.flags & ParaStart;
     const int indent = paraStart && (hAlign == haLeft || hAlign == haBlock) ? lyrRoundi(paragraphGap_ * devScaleX) : 0;
@@ -639,16 +697,13 @@ void TlyrDrawText::drawLine(TlyrCanvas &canvas, const LaidLine &line, double ox,
     // Past the last character x may leave int; it is a position, kept as one.
     double x = indent;
     if (align == haRight) {
-        const int style = line.tags.front().Style;
+        const int style = runs.front().Tag.Style;
         x = availWidth - width - 1 - ((style & (lfsBold | lfsItalic)) && rotation_ == 0 ? 1 : 0);
     } else if (align == haCenter) {
         x = (availWidth - width) / 2;
     }
     const int normalH = -deviceFontHeight(canvas, fontSize_);
-    for (qsizetype i = 0; i < len;) {
-        qsizetype j = i + 1;
-        while (j < len && sameRun(i, j)) ++j;
-        const TlyrHTMLTag &t = line.tags[size_t(i)];
+    eachFont([&](const TlyrHTMLTag &t, qsizetype i, qsizetype j) {
         const TlyrCanvasFont f = fontFor(t);
         canvas.SetFont(f);
         const double down = t.AddY ? normalH + f.Height : 0;
@@ -656,8 +711,7 @@ void TlyrDrawText::drawLine(TlyrCanvas &canvas, const LaidLine &line, double ox,
         canvas.TextOut(lyrRoundi(px), lyrRoundi(py), QStringView(line.text).mid(i, j - i),
                        passAdvances ? adv.data() + i : nullptr);
         for (qsizetype k = i; k < j; ++k) x += adv[size_t(k)];
-        i = j;
-    }
+    });
 }
 
 // ---------------------------------------------------------------- users

@@ -71,7 +71,9 @@ public:
     // The rectangle in layout units and on the device, and the scales.
     void SetDimensions(const TlyrRect &unscaled, const TlyrRect &scaled, double scaleX, double scaleY,
                        double printScale);
-    void SetText(const QStringList &lines);
+    // With fitOnly the layout stops after the first line that does not fit
+    // the rectangle (all a split needs); the rest stays source text only.
+    void SetText(const QStringList &lines, bool fitOnly = false);
     // The text continues a paragraph from (first) or into (last) another
     // part of a split memo.
     void SetParaBreaks(bool firstParaBreak, bool lastParaBreak);
@@ -93,7 +95,8 @@ public:
     int LineCount() const { return lineCount_; }
     QString Line(int i) const { return lines_[size_t(i)].text; }
     int LineFlags(int i) const { return lines_[size_t(i)].flags; }
-    const std::vector<TlyrHTMLTag> &LineTags(int i) const { return lines_[size_t(i)].tags; }
+    // One tag a character of the line.
+    std::vector<TlyrHTMLTag> LineTags(int i) const;
     const QString &SourceText() const { return source_; }
     bool AllowTags() const { return allowTags_; }
     bool Wysiwyg() const { return wysiwyg_; }
@@ -107,9 +110,16 @@ public:
     static void Spread(int *places, int count, int k, int d);
 
 private:
+    // The tag of character From; the characters after it up to the next run
+    // have the same state, each its Position one more and Default set. A
+    // line of one state keeps one run, not a tag a character.
+    struct Run {
+        int From = 0;
+        TlyrHTMLTag Tag;
+    };
     struct LaidLine {
         QString text;
-        std::vector<TlyrHTMLTag> tags;
+        std::vector<Run> runs;
         // Measuring pixels, character spacing included.
         std::vector<int> widths;
         int flags = 0;

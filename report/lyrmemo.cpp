@@ -39,12 +39,19 @@ TlyrCustomMemoView::TlyrCustomMemoView(QObject *owner)
 void TlyrCustomMemoView::SetText(const QString &text)
 {
     memo_.clear();
-    if (text.isEmpty()) return;
-    QString t = text;
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    memo_ = t.split(u'\n');
-    // A final line break ends the last line; it starts no empty one.
-    if (t.endsWith(u'\n')) memo_.removeLast();
+    // Lines end at LF or CR LF; one pass over the text (replacing each CR LF
+    // in place first moved the rest of the text once a line). A final line
+    // break ends the last line; it starts no empty one.
+    const QStringView all(text);
+    qsizetype start = 0;
+    while (start < all.size()) {
+        qsizetype end = all.indexOf(u'\n', start);
+        const qsizetype next = end < 0 ? all.size() : end + 1;
+        if (end < 0) end = all.size();
+        else if (end > start && all[end - 1] == u'\r') --end;
+        memo_.append(all.sliced(start, end - start).toString());
+        start = next;
+    }
 }
 
 QString TlyrCustomMemoView::LinesText() const
@@ -83,7 +90,13 @@ bool TlyrCustomMemoView::IsPropertyStored(const QString &name) const
     if (name == QLatin1String("LineSpacing")) return lineSpacing_ != 2;
     if (name == QLatin1String("ParagraphGap")) return paragraphGap_ != 0;
     if (name == QLatin1String("CharSpacing")) return charSpacing_ != 0;
-    if (name == QLatin1String("Highlight")) return !highlight_->Condition().trimmed().isEmpty();
+    if (name == QLatin1String("Highlight")) {
+        if (!highlight_->Condition().trimmed().isEmpty()) return true;
+        // Without a condition it is kept only when it is not as a new one.
+        // Made once, on whichever thread asks first, and kept to the end.
+        static const TlyrHighlight *const fresh = new TlyrHighlight;
+        return highlight_->Color() != fresh->Color() || !highlight_->Font()->Equals(*fresh->Font());
+    }
     return TlyrStretcheable::IsPropertyStored(name);
 }
 
@@ -149,13 +162,34 @@ QString TlyrCustomMemoView::expandExpressions(const QString &source)
 void TlyrCustomMemoView::BeforePrint()
 {
     TlyrStretcheable::BeforePrint();
-    if (!IsDataField()) SavedMemo = LinesText();
+    saveTemplateText();
+}
+
+void TlyrCustomMemoView::saveTemplateText()
+{
+    if (IsDataField() || saved_) return;
+    SavedMemo = LinesText();
+    saved_ = true;
 }
 
 void TlyrCustomMemoView::AfterPrint()
 {
-    if (!IsDataField()) SetText(SavedMemo);
+    if (!IsDataField() && saved_) {
+        SetText(SavedMemo);
+        SavedMemo.clear();
+        saved_ = false;
+    }
     TlyrStretcheable::AfterPrint();
+}
+
+void TlyrCustomMemoView::takeFlow(const QString &text)
+{
+    // The template text is saved before the flowed text replaces it, also
+    // when this memo's own output comes later: saved then, it would be the
+    // flowed text, kept by every memo of a chain and put back after printing.
+    saveTemplateText();
+    SetText(text);
+    SetAllowExpressions(false);
 }
 
 void TlyrCustomMemoView::GetData()
@@ -194,8 +228,7 @@ void TlyrCustomMemoView::GetData()
     if (TlyrCustomMemoView *next = flowTo_.data()) {
         InitPart();
         DrawPart();
-        next->SetText(PartMemo);
-        next->SetAllowExpressions(false);
+        next->takeFlow(PartMemo);
         PartMemo.clear();
     }
 }
@@ -237,7 +270,7 @@ double TlyrCustomMemoView::horizontalInset() const
 }
 
 void TlyrCustomMemoView::setDrawParams(TlyrDrawText &dt, TlyrCanvas *canvas, double scaleX, double scaleY,
-                                       double offsetX, double offsetY)
+                                       double offsetX, double offsetY, bool fitOnly)
 {
     if (highlight_->Active) {
         dt.SetFont(*highlight_->Font());
@@ -265,7 +298,7 @@ void TlyrCustomMemoView::setDrawParams(TlyrDrawText &dt, TlyrCanvas *canvas, dou
     const TlyrRect unscaled = TextRect;
     if (!canvas || !canvas->IsPrinter()) PrintScale = 1;
     dt.SetDimensions(unscaled, scaled, scaleX, scaleY, PrintScale);
-    dt.SetText(memo_);
+    dt.SetText(memo_, fitOnly);
     dt.SetParaBreaks(firstParaBreak_, lastParaBreak_);
     // Leave the drawing state at the asked scale.
     BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
@@ -314,7 +347,7 @@ double TlyrCustomMemoView::DrawPart()
     TlyrDrawTextUser dt(layoutObject());
     const int color = Color();
     SetText(PartMemo);
-    setDrawParams(*dt, nullptr, 1, 1, 0, 0);
+    setDrawParams(*dt, nullptr, 1, 1, 0, 0, true);
     bool paraBreak = false;
     PartMemo = dt->GetOutBoundsText(paraBreak);
     lastParaBreak_ = paraBreak;

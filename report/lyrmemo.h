@@ -124,9 +124,12 @@ public:
 protected:
     TlyrDrawText &layoutObject() const;
     void setDrawParams(TlyrDrawText &dt, TlyrCanvas *canvas, double scaleX, double scaleY, double offsetX,
-                       double offsetY);
+                       double offsetY, bool fitOnly = false);
+    // Takes the text a memo flowing into this one could not hold.
+    void takeFlow(const QString &text);
     QString expandExpressions(const QString &text);
     QString evaluate(const QString &expression);
+    void saveTemplateText();
     double verticalInset() const;
     double horizontalInset() const;
 
@@ -141,6 +144,8 @@ private:
     bool hideZeros_ = false, rtlReading_ = false, suppressRepeated_ = false, underlines_ = false;
     bool wordBreak_ = false, wordWrap_ = true, wysiwyg_ = true;
     bool firstParaBreak_ = false, lastParaBreak_ = false;
+    // SavedMemo holds the template text of the output under way.
+    bool saved_ = false;
     TlyrHighlight *highlight_;
     QStringList memo_;
     QString style_;
@@ -184,6 +189,7 @@ class TlyrMemoView : public TlyrCustomMemoView {
     Q_CLASSINFO("Default:AutoWidth", "false")
     Q_CLASSINFO("Default:AllowExpressions", "true")
     Q_CLASSINFO("Default:AllowHTMLTags", "false")
+    Q_CLASSINFO("Default:ExpressionDelimiters", "[,]")
     Q_CLASSINFO("Default:BrushStyle", "0")
     Q_CLASSINFO("Default:Clipped", "true")
     Q_CLASSINFO("Default:Color", "536870911")

@@ -13,7 +13,9 @@
 #include <QMetaProperty>
 
 #include <cmath>
+#include <memory>
 #include <mutex>
+#include <unordered_map>
 
 namespace {
 
@@ -36,6 +38,21 @@ int declaredIndex(const QMetaObject *meta, const QString &name)
     auto it = cache.constFind(key);
     if (it == cache.constEnd()) it = cache.insert(key, meta->indexOfProperty(name.toLatin1().constData()));
     return *it;
+}
+
+// A new object of the class of a nested persistent object (its frame, its
+// highlight ...), kept per thread: what a reloaded owner starts that part
+// from. None for classes that cannot be made on their own.
+QObject *freshOf(const QObject *sub)
+{
+    const QMetaObject *meta = sub->metaObject();
+    const KsClassInfo *cls = ksClassInfoOf(sub);
+    if (!cls || cls->Meta != meta || !cls->Factory || qobject_cast<const TlyrComponent *>(sub) || sub->isWidgetType())
+        return nullptr;
+    thread_local std::unordered_map<const QMetaObject *, std::unique_ptr<QObject>> made;
+    std::unique_ptr<QObject> &o = made[meta];
+    if (!o) o.reset(cls->Create(nullptr));
+    return o && o->metaObject() == meta ? o.get() : nullptr;
 }
 
 QObject *objectProp(QObject *obj, const KsPropInfo *p)
@@ -192,11 +209,19 @@ QByteArray TlyrXMLSerializer::propData(const QObject *obj)
 
 QByteArray TlyrXMLSerializer::ObjToXML(QObject *obj, const QByteArray &prefix, QObject *ancestor)
 {
+    return objToXML(obj, prefix, ancestor, nullptr);
+}
+
+QByteArray TlyrXMLSerializer::objToXML(QObject *obj, const QByteArray &prefix, QObject *ancestor, QObject *reference,
+                                       bool whole)
+{
+    // Only an object of the same class tells what a value starts as.
+    if (reference && reference->metaObject() != obj->metaObject()) reference = nullptr;
     QByteArray out;
     const KsClassInfo *cls = ksClassInfoOf(obj);
     if (!cls) return out;
     auto *comp = qobject_cast<TlyrComponent *>(obj);
-    const bool all = SerializeAll;
+    const bool all = SerializeAll || whole;
     const auto *nested = all ? nullptr : dynamic_cast<const TlyrStoredProperties *>(obj);
     for (const KsPropInfo *p : lyrClassProperties(cls)) {
         if (!p->Stored || !p->Get) continue;
@@ -223,7 +248,18 @@ QByteArray TlyrXMLSerializer::ObjToXML(QObject *obj, const QByteArray &prefix, Q
                 }
                 break;
             }
-            if (value) out += ObjToXML(value, name() + '.', anc);
+            if (!value) break;
+            if (!ancestor && comp && value == comp->Font() && !comp->ParentFont()) {
+                // An object's own font: the reloaded object starts from its
+                // parent's or its class's, whatever the font's defaults say.
+                out += objToXML(value, name() + '.', nullptr, nullptr, true);
+                break;
+            }
+            // Without an ancestor, a value equal to its declared default is
+            // left out only when the reloaded owner's part, made anew, holds
+            // it too.
+            QObject *start = ancestor ? nullptr : reference ? objectProp(reference, p) : freshOf(value);
+            out += objToXML(value, name() + '.', anc, start);
             break;
         }
         case KsPropKind::Method:
@@ -233,6 +269,7 @@ QByteArray TlyrXMLSerializer::ObjToXML(QObject *obj, const QByteArray &prefix, Q
             const KsValue v = p->Get(obj);
             const bool hasAnc = ancestor != nullptr;
             const KsValue a = hasAnc ? p->Get(ancestor) : KsValue();
+            const KsValue start = reference && !hasAnc ? p->Get(reference) : KsValue();
             if (lyrIsStringListProperty(obj, p)) {
                 const QStringList lines = obj->property(p->Name.toLatin1().constData()).toStringList();
                 const QString text = stringListText(lines);
@@ -259,9 +296,12 @@ QByteArray TlyrXMLSerializer::ObjToXML(QObject *obj, const QByteArray &prefix, Q
                                         : (p->Kind == KsPropKind::Boolean ? (a.ToBool() ? 1 : 0) : a.ToInt64());
                         if (m == n) break;
                     } else if (p->HasDefault) {
-                        const qint64 d =
-                                p->Kind == KsPropKind::Boolean ? (p->Default.ToBool() ? 1 : 0) : p->Default.ToInt64();
-                        if (d == n) break;
+                        auto number = [&](const KsValue &x) -> qint64 {
+                            if (p->Kind == KsPropKind::Char)
+                                return x.ToText().isEmpty() ? 0 : x.ToText().at(0).unicode();
+                            return p->Kind == KsPropKind::Boolean ? (x.ToBool() ? 1 : 0) : x.ToInt64();
+                        };
+                        if (number(p->Default) == n && (!reference || number(start) == n)) break;
                     }
                 }
                 QString text;
@@ -282,7 +322,10 @@ QByteArray TlyrXMLSerializer::ObjToXML(QObject *obj, const QByteArray &prefix, Q
             }
             case KsPropKind::String: {
                 const QString s = v.ToText();
-                if (!all && (hasAnc ? s == a.ToText() : s.isEmpty())) break;
+                // An empty text is written when the reload would not give one.
+                const bool reloadsEmpty =
+                        (!p->HasDefault || p->Default.ToText().isEmpty()) && (!reference || start.ToText().isEmpty());
+                if (!all && (hasAnc ? s == a.ToText() : s.isEmpty() && reloadsEmpty)) break;
                 appendAttr(out, name(), s);
                 break;
             }

@@ -123,6 +123,11 @@ private:
         QString Name;
         std::function<void()> Resolve;
     };
+    // ObjToXML; reference (no ancestor only) is what the reloaded object
+    // starts from, where that is known: values it does not hold are written.
+    // whole writes every value, as SerializeAll.
+    QByteArray objToXML(QObject *obj, const QByteArray &prefix, QObject *ancestor, QObject *reference,
+                        bool whole = false);
     void writeItem(TlyrComponent *obj, TlyrXMLItem *item, bool root, bool saveChildren);
     void readChildren(TlyrComponent *parent, TlyrXMLItem *item);
     void readRoot(TlyrComponent *obj, TlyrXMLItem *item, const TlyrComponent *source, TlyrComponent *sourceOwner);

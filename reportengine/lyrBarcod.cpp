@@ -464,12 +464,11 @@ QString code93(Ctx &ctx, const QString &text, const char *symbology, bool shifts
         if (v < 0 || (v >= 43 && !shiftsAllowed)) throw ElyrBarcodeError(badData(ctx.bc.Name, symbology, ctx.bc.Text));
         values << v;
     }
+    // Both check characters are reduced as they go, so no text is too long.
     int c = 0;
-    for (int i = values.size() - 1, w = 1; i >= 0; --i, w = w % 20 + 1) c += values[i] * w;
-    c %= 47;
+    for (int i = values.size() - 1, w = 1; i >= 0; --i, w = w % 20 + 1) c = (c + values[i] * w) % 47;
     int k = c;
-    for (int i = values.size() - 1, w = 2; i >= 0; --i, w = w % 15 + 1) k += values[i] * w;
-    k %= 47;
+    for (int i = values.size() - 1, w = 2; i >= 0; --i, w = w % 15 + 1) k = (k + values[i] * w) % 47;
     values << c << k;
 
     QString out;
@@ -505,9 +504,10 @@ QString code128(Ctx &ctx, int set, bool ean)
             values << v;
         }
     }
-    int sum = values[0];
-    for (int i = 1; i < values.size(); ++i) sum += values[i] * i;
-    values << sum % 103 << kC128Stop;
+    // Reduced as it goes: a long text would overflow the plain sum.
+    int sum = values[0] % 103;
+    for (int i = 1; i < values.size(); ++i) sum = (sum + values[i] * (i % 103)) % 103;
+    values << sum << kC128Stop;
 
     QString out;
     for (int v : values) appendWidths(out, kCode128[v]);

@@ -38,6 +38,7 @@ class TlyrBarCodeView : public TlyrView {
     Q_CLASSINFO("Default:ShowText", "true")
     Q_CLASSINFO("Default:WideBarRatio", "2")
     Q_CLASSINFO("Default:Zoom", "1")
+    Q_CLASSINFO("Default:Text", "12345678")  // kSampleText
 public:
     // The text a new object encodes (and the editor's sample).
     static constexpr const char *kSampleText = "12345678";

@@ -1707,7 +1707,9 @@ void TlyrEngine::columnStep(TlyrDataBand *band, Row &row)
         NewColumn();
     }
     if (band->Visible()) {
-        band->SetCurColumn(band->CurColumn() + 1);
+        // After the last column comes the first (also at the end of int).
+        const int cur = band->CurColumn();
+        band->SetCurColumn(cur >= band->Columns() ? 1 : cur + 1);
         if (band->CurColumn() == 1) row.MaxY = 0;
     }
 }

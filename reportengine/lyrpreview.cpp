@@ -315,11 +315,23 @@ void TlyrPreviewWorkspace::drawPage(TlyrCanvas &canvas, QPainter &painter, int i
     painter.setPen(FrameColor);
     painter.setBrush(Qt::white);
     painter.drawRect(r.adjusted(0, 0, -1, -1));
-    try {
-        PreviewPages()->DrawPage(index, canvas, Zoom, Zoom, r.left(), r.top());
-    } catch (const std::exception &) {
-        // A page that cannot be drawn stays blank; the window goes on.
-        painter.fillRect(r.adjusted(1, 1, -1, -1), Qt::white);
+    if (Preview->DamagedPages.contains(index + 1)) {
+        // Its place says what is missing.
+        painter.save();
+        QFont f(QStringLiteral("Arial"));
+        f.setPixelSize(std::clamp(r.width() / 24, 6, 24));
+        painter.setFont(f);
+        painter.setPen(Qt::darkRed);
+        painter.drawText(r.adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap,
+                         QStringLiteral("Damaged prepared page %1").arg(index + 1));
+        painter.restore();
+    } else {
+        try {
+            PreviewPages()->DrawPage(index, canvas, Zoom, Zoom, r.left(), r.top());
+        } catch (const std::exception &) {
+            // A page that cannot be drawn stays blank; the window goes on.
+            painter.fillRect(r.adjusted(1, 1, -1, -1), Qt::white);
+        }
     }
     if (IsThumbnail) {
         QFont f(QStringLiteral("Arial"));
@@ -660,15 +672,63 @@ void TlyrPreview::Unlock()
     Thumbnails->viewport()->update();
 }
 
+void TlyrPreview::clearLayout()
+{
+    Workspace->PageList.Clear();
+    Thumbnails->PageList.Clear();
+    Workspace->UpdateRanges();
+    Thumbnails->UpdateRanges();
+    Workspace->viewport()->update();
+    Thumbnails->viewport()->update();
+}
+
+std::vector<QSize> TlyrPreview::pageSizes()
+{
+    TlyrCustomPreviewPages *pages = Pages();
+    std::vector<QSize> sizes(static_cast<size_t>(PageCount()));
+    QList<int> damaged;
+    QSize healthy;
+    for (int i = 0; i < PageCount(); ++i) {
+        sizes[static_cast<size_t>(i)] = pages->GetPageSize(i);
+        if (sizes[static_cast<size_t>(i)].isEmpty())
+            damaged << i + 1;
+        else if (healthy.isEmpty())
+            healthy = sizes[static_cast<size_t>(i)];
+    }
+    // A page that cannot be rebuilt keeps its place, in the size of the
+    // healthy page before it (or the first one, or A4).
+    if (healthy.isEmpty()) healthy = QSize(794, 1123);
+    for (QSize &s : sizes) {
+        if (s.isEmpty())
+            s = healthy;
+        else
+            healthy = s;
+    }
+    if (damaged != DamagedPages) {
+        DamagedPages = damaged;
+        if (Form) Form->ShowDamagedPages();
+    }
+    return sizes;
+}
+
 void TlyrPreview::UpdatePages()
 {
-    if (Locked || PageCount() == 0 || !Pages()) return;
+    if (Locked || !Pages()) return;
+    // The view follows the store also when its pages are gone (a file that
+    // did not load, a cleared store).
+    if (PageCount() == 0) {
+        if (Workspace->PageList.Count() > 0 || Thumbnails->PageList.Count() > 0 || !DamagedPages.isEmpty()) {
+            DamagedPages.clear();
+            clearLayout();
+            if (Form) Form->ShowDamagedPages();
+        }
+        return;
+    }
     FindNextEnabled = false;
     Workspace->DropSearchCache();
-    TlyrCustomPreviewPages *pages = Pages();
+    const std::vector<QSize> sizes = pageSizes();
     const int current = std::clamp(pageNo_, 1, PageCount()) - 1;
-    const QSize size = pages->GetPageSize(current);
-    if (size.height() == 0) return;
+    const QSize size = sizes[static_cast<size_t>(current)];
     if (zoomMode_ == TlyrPreviewOptions::zmWholePage) {
         zoom_ = (Workspace->height() - 26) / double(size.height());
     } else if (zoomMode_ == TlyrPreviewOptions::zmPageWidth) {
@@ -679,8 +739,7 @@ void TlyrPreview::UpdatePages()
     Thumbnails->Zoom = 0.1;
     Workspace->PageList.Clear();
     if (!Running) Thumbnails->PageList.Clear();
-    for (int i = 0; i < PageCount(); ++i) {
-        const QSize s = pages->GetPageSize(i);
+    for (const QSize &s : sizes) {
         Workspace->PageList.AddPage(s, zoom_);
         if (!Running) Thumbnails->PageList.AddPage(s, 0.1);
     }
@@ -1050,14 +1109,21 @@ void TlyrPreview::LoadFromFile(const QString &name)
     if (Running || !Pages()) return;
     Lock();
     ShowMessage(res("clLoading"));
-    {
-        const auto unlock = qScopeGuard([this] {
-            UpdateOutline();
-            Unlock();
-        });
+    // Loaded or not, the view, the page information and the window's
+    // buttons show what the store holds now (nothing after a failed load).
+    auto followStore = [this] {
+        UpdateOutline();
+        Unlock();
+        First();
+        if (Form) Form->UpdateControls();
+    };
+    try {
         Pages()->LoadFromFile(name);
+    } catch (...) {
+        followStore();
+        throw;
     }
-    First();
+    followStore();
 }
 
 void TlyrPreview::PageSetupDlg()
@@ -1444,9 +1510,22 @@ void TlyrPreviewForm::buildRightMenu()
     }
 }
 
+void TlyrPreviewForm::ShowDamagedPages()
+{
+    QStringList damaged;
+    for (int n : std::as_const(Preview->DamagedPages)) damaged << QString::number(n);
+    StatusMessage->setText(damaged.isEmpty() ? QString()
+                                             : QStringLiteral("Damaged prepared pages, not shown: ") +
+                                                       damaged.join(QStringLiteral(", ")));
+}
+
 void TlyrPreviewForm::SetMessage(const QString &text)
 {
-    StatusMessage->setText(text);
+    // Without a message of its own the panel names the damaged pages.
+    if (text.isEmpty())
+        ShowDamagedPages();
+    else
+        StatusMessage->setText(text);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

@@ -33,7 +33,7 @@ class TlyrPreview;
 class TlyrPreviewForm;
 class TlyrRecordingCanvas;
 
-using TlyrZoomMode = TlyrPreviewOptions::ZoomModeKind;
+using TlyrZoomMode = TlyrPreviewOptions::TlyrZoomMode;
 
 // Mouse cursors as views store them: the system's pointing hand and the
 // library's own hand for dragging pages.
@@ -149,6 +149,9 @@ public:
     // A build is under way, the first one or a rebuild (RefreshReport).
     bool Building() const { return Running || Refreshing; }
     bool FindNextEnabled = false;
+    // Numbers of the pages that could not be rebuilt (they are laid out
+    // with the size of a healthy page and marked), as of the last layout.
+    QList<int> DamagedPages;
     // The window the control sits in, if any.
     TlyrPreviewForm *Form = nullptr;
     std::function<void(TlyrPreview *, int)> OnPageChanged;
@@ -234,6 +237,10 @@ protected:
 
 private:
     void addOutlineLevel(QTreeWidgetItem *parent);
+    // Every page's size, a damaged page given a healthy page's; notes the
+    // damaged pages.
+    std::vector<QSize> pageSizes();
+    void clearLayout();
     void noteCurrentPage();
     void layoutRunning();
     bool buttonOn(int button) const;
@@ -285,7 +292,9 @@ public:
     TlyrExportFilter *EmailExport = nullptr;
 
     void Init(TlyrReport *report);
+    // The second status panel: the text, or without one the damaged pages.
     void SetMessage(const QString &text);
+    void ShowDamagedPages();
     void UpdatePageInfo(TlyrPreview *sender, int pageNo);
     void UpdateControls();
     void SwitchToFullScreen();

@@ -8,6 +8,7 @@
 #include "report/lyrpage.h"
 #include "report/lyrview.h"
 #include "report/lyrdmpclass.h"
+#include "report/lyrexception.h"
 #include "report/lyrres.h"
 #include "report/lyrutils.h"
 #include "report/lyrxmlserializer.h"
@@ -24,7 +25,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <new>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -166,6 +170,7 @@ void TlyrPreviewPages::Clear()
     storedText_.clear();
     XMLDoc.Clear();
     XMLDoc.Root()->Name = QStringLiteral("preparedreport");
+    newObjectText_.clear();
     Dictionary.Clear();
     PictureCache.Clear();
     Errors.clear();
@@ -202,10 +207,48 @@ void TlyrPreviewPages::linkClone(TlyrComponent *tmpl, TlyrComponent *clone, bool
         memo->SetDataSet(nullptr);
         memo->SetDataField(QString());
     }
-    TlyrXMLSerializer ser(nullptr);
-    storedText_.insert(clone, ser.WriteComponentStr(clone));
+    storedText_.insert(clone, storedTextOf(clone));
     keys_.insert(clone, key);
     if (tmpl) keys_.insert(tmpl, key);
+}
+
+QByteArray TlyrPreviewPages::storedTextOf(TlyrComponent *source)
+{
+    TlyrXMLSerializer ser(nullptr);
+    const QByteArray full = ser.WriteComponentStr(source);
+    QByteArray &plain = newObjectText_[source->metaObject()];
+    if (plain.isNull()) {
+        const KsClassInfo *cls = ksFindClassInfo(ksClassNameOf(source));
+        std::unique_ptr<QObject> made(cls && cls->Factory ? cls->Create(nullptr) : nullptr);
+        auto *fresh = qobject_cast<TlyrComponent *>(made.get());
+        plain = fresh ? ser.WriteComponentStr(fresh) : QByteArray("");
+    }
+    // Every copy built reads this text: a value a new object has already is
+    // left out (one attribute less to apply each time). Values of nested
+    // objects (the font, the frame) stay, since a new object takes its
+    // parent's font.
+    const qsizetype blank = full.indexOf(' ');
+    if (blank < 0) return full;
+    QSet<QByteArrayView> given;
+    const qsizetype plainBlank = plain.indexOf(' ');
+    const QByteArrayView plainAttrs = plainBlank < 0 ? QByteArrayView() : QByteArrayView(plain).sliced(plainBlank + 1);
+    TlyrAttributeScanner known(plainAttrs);
+    while (known.Next())
+        if (!known.Name().contains('.'))
+            given.insert(plainAttrs.sliced(known.Name().data() - plainAttrs.data(),
+                                           known.ValueEnd() - (known.Name().data() - plainAttrs.data())));
+    QByteArray out = full.first(blank);
+    const QByteArrayView attrs = QByteArrayView(full).sliced(blank + 1);
+    TlyrAttributeScanner scanner(attrs);
+    while (scanner.Next()) {
+        const qsizetype from = scanner.Name().data() - attrs.data();
+        const QByteArrayView pair = attrs.sliced(from, scanner.ValueEnd() - from);
+        if (given.contains(pair)) continue;
+        out += ' ';
+        out += pair;
+        if (scanner.Quoted()) out += '"';
+    }
+    return out;
 }
 
 TlyrComponent *TlyrPreviewPages::cloneTree(TlyrComponent *obj, TlyrComponent *parent)
@@ -611,11 +654,35 @@ bool TlyrPreviewPages::buildChildren(TlyrXMLItem *item, TlyrComponent *parent, T
     return true;
 }
 
+namespace {
+
+// Elements under item, counted up to most + 1.
+int elementsUnder(const TlyrXMLItem *item, int most)
+{
+    int n = 0;
+    std::vector<const TlyrXMLItem *> open{item};
+    while (!open.empty() && n <= most) {
+        const TlyrXMLItem *it = open.back();
+        open.pop_back();
+        for (int i = 0; i < it->Count() && n <= most; ++i) {
+            ++n;
+            open.push_back(it->Items(i));
+        }
+    }
+    return n;
+}
+
+}  // namespace
+
 TlyrReportPage *TlyrPreviewPages::buildPage(int index)
 {
     TlyrXMLItem *item = PagesItem()->Items(index);
     try {
         if (!item->Loaded) XMLDoc.LoadItem(item);
+        if (elementsUnder(item, MaxPageObjects) > MaxPageObjects) {
+            noteError(QStringLiteral("第 %1 页的对象超过 %2 个，未能打开").arg(index + 1).arg(MaxPageObjects));
+            return nullptr;
+        }
         std::unique_ptr<TlyrReportPage> page;
         TlyrXMLSerializer ser(nullptr);
         const bool dotMatrix = lyrIsDMPPageName(item->Name);
@@ -650,6 +717,10 @@ TlyrReportPage *TlyrPreviewPages::buildPage(int index)
             }
         }
         return page.release();
+    } catch (const std::bad_alloc &) {
+        // The objects built so far are freed on the way here.
+        noteError(QStringLiteral("内存不足，第 %1 页未能打开").arg(index + 1));
+        return nullptr;
     } catch (const std::exception &) {
         noteError(QStringLiteral("Damaged prepared page %1").arg(index + 1));
         return nullptr;
@@ -669,9 +740,18 @@ TlyrReportPage *TlyrPreviewPages::GetPage(int index)
     }
     TlyrReportPage *page = buildPage(index);
     if (!page) return nullptr;
-    pageCache_.insert(pageCache_.begin(), CachedPage{index, std::unique_ptr<TlyrReportPage>(page)});
-    while (static_cast<int>(pageCache_.size()) > pageCacheLimit() && dropCachedPage()) {}
+    const qint64 objects = elementsUnder(PagesItem()->Items(index), std::numeric_limits<int>::max() - 1);
+    pageCache_.insert(pageCache_.begin(), CachedPage{index, std::unique_ptr<TlyrReportPage>(page), objects});
+    while ((static_cast<int>(pageCache_.size()) > pageCacheLimit() || cachedObjects() > MaxCachedObjects) &&
+           dropCachedPage()) {}
     return page;
+}
+
+qint64 TlyrPreviewPages::cachedObjects() const
+{
+    qint64 n = 0;
+    for (const CachedPage &c : pageCache_) n += c.Objects;
+    return n;
 }
 
 int TlyrPreviewPages::pageCacheLimit() const
@@ -756,6 +836,19 @@ bool recordsOnly(const TlyrCanvas &canvas)
 }  // namespace
 
 void TlyrPreviewPages::DrawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX,
+                                double offsetY)
+{
+    try {
+        drawPage(index, canvas, scaleX, scaleY, offsetX, offsetY);
+    } catch (const std::bad_alloc &) {
+        // What the drawing held is freed by now; the caller shows the line.
+        const QString line = QStringLiteral("内存不足，第 %1 页未能画出").arg(index + 1);
+        noteError(line);
+        throw ElyrError(line);
+    }
+}
+
+void TlyrPreviewPages::drawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX,
                                 double offsetY)
 {
     TlyrReportPage *page = GetPage(index);

@@ -88,6 +88,12 @@ public:
     static inline int MaxPages = 1000000;
     static inline int MaxOutlineItems = 1000000;
     static inline int MaxAnchors = 1000000;
+    // A page of a loaded file holding more objects than this is not built
+    // (an error line instead): every object built costs memory.
+    static inline int MaxPageObjects = 100000;
+    // Built pages leave the cache, least recently used first, while the
+    // cache holds more objects than this (the page just built stays).
+    static inline qint64 MaxCachedObjects = 200000;
     // Counts one more of what a build adds; past the limit the build is
     // stopped (once, with an error line naming what) and false returned.
     bool CountWithin(int &count, int limit, const QString &what);
@@ -177,6 +183,7 @@ private:
     void linkClone(TlyrComponent *tmpl, TlyrComponent *clone, bool bandRule);
     void writeObject(TlyrComponent *obj, TlyrXMLItem *parent);
     TlyrReportPage *buildPage(int index);
+    void drawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY);
     bool buildChildren(TlyrXMLItem *item, TlyrComponent *parent, class TlyrXMLSerializer &ser);
     TlyrXMLItem *curPageItem();
     TlyrXMLItem *rootChild(const char *name);
@@ -193,12 +200,19 @@ private:
     // Template object or clone -> key; clone -> its stored text.
     QHash<const TlyrComponent *, QString> keys_;
     QHash<const TlyrComponent *, QByteArray> storedText_;
+    // The stored text of a new object of each class.
+    QHash<const QMetaObject *, QByteArray> newObjectText_;
+    // A source object's text to build its copies from.
+    QByteArray storedTextOf(TlyrComponent *source);
     // Template page of each source page, during a run.
     std::vector<QPointer<TlyrComponent>> sourceOf_;
     struct CachedPage {
         int Index;
         std::unique_ptr<TlyrReportPage> Page;
+        qint64 Objects = 0;
     };
+    // The objects of the pages in the cache.
+    qint64 cachedObjects() const;
     std::vector<CachedPage> pageCache_;
     // A page the cache keeps while a click on it is handled.
     int inUse_ = -1;

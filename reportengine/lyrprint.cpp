@@ -165,11 +165,18 @@ void TlyrPrintJob::printCopy()
     }
 }
 
+bool TlyrPrintJob::pageInfo(int index, TlyrPrintPageInfo &info)
+{
+    if (source_.PageInfo(index, info)) return true;
+    if (std::find(Damaged.begin(), Damaged.end(), index) == Damaged.end()) Damaged.push_back(index);
+    return false;
+}
+
 TlyrPrintJob::Step TlyrPrintJob::pageStart(int index, TlyrPrintPageInfo &info, int &copies, int &bin, int &duplex)
 {
     if (!passesFilter(index)) return Step::Skip;
     if (abortIfTerminated()) return Step::Stop;
-    if (!source_.PageInfo(index, info)) return Step::Skip;
+    if (!pageInfo(index, info)) return Step::Skip;
     copies = o_.Collate ? 1 : o_.Copies;
     source_.PagePrinting(index, o_.Collate ? CopyNo : 1);
     bin = index == 0 ? info.Bin : info.BinOtherPages;
@@ -269,8 +276,10 @@ void TlyrPrintJob::joinPages()
     std::vector<int> chosen;
     for (int i = 0; i < source_.Count(); ++i)
         if (passesFilter(i)) chosen.push_back(i);
+    // The sheet is laid out for the first page that can be rebuilt; damaged
+    // pages leave their place on a sheet empty.
     TlyrPrintPageInfo info;
-    if (chosen.empty() || !source_.PageInfo(chosen.front(), info)) return;
+    if (std::none_of(chosen.begin(), chosen.end(), [&](int i) { return pageInfo(i, info); })) return;
     int nx = 1, ny = 1;
     bool turned = false;
     JoinLayout(sheetW_, sheetH_, info.PaperWidth, info.PaperHeight, nx, ny, turned);
@@ -296,6 +305,8 @@ void TlyrPrintJob::joinPages()
         for (size_t j = first; j < end; ++j) {
             const int index = chosen[j];
             const size_t cell = j - first;
+            TlyrPrintPageInfo own;
+            if (!pageInfo(index, own)) continue;
             source_.PagePrinting(index, o_.Collate ? CopyNo : 1);
             if (TlyrCanvas *canvas = printer_.Canvas())
                 source_.DrawPage(index, *canvas, printer_.DpiX / 96.0, printer_.DpiY / 96.0,

@@ -44,7 +44,7 @@ struct TlyrPrintJobOptions {
     QString PageNumbers;
     TlyrPrintOptions::PrintModeKind PrintMode = TlyrPrintOptions::pmDefault;
     int PrintOnSheet = 0;
-    TlyrPrintOptions::PrintPagesKind PrintPages = TlyrPrintOptions::ppAll;
+    TlyrPrintOptions::TlyrPrintPages PrintPages = TlyrPrintOptions::ppAll;
     bool Reverse = false;
     // The dialog's duplex choice: 0 the pages' own, 1-3 vertical to simplex.
     int DuplexOverride = 0;
@@ -63,6 +63,9 @@ public:
     // The smaller of the two factors of the last scaled page.
     double PrintScale = 1;
     int CopyNo = 0;
+    // The chosen pages that could not be rebuilt and were left out (indexes,
+    // each once, in the order met).
+    std::vector<int> Damaged;
 
     // Sheet counts of a length a over b: whole sheets, one more for a rest
     // of 11 mm or more, at least one.
@@ -82,6 +85,9 @@ private:
     bool splitPage(int index);
     void joinPages();
     void pageDone(int index);
+    // The page's settings; false (the page noted as damaged) when it cannot
+    // be rebuilt.
+    bool pageInfo(int index, TlyrPrintPageInfo &info);
     // The page filter, the page's settings and the page event.
     enum class Step { Skip, Stop, Print };
     Step pageStart(int index, TlyrPrintPageInfo &info, int &copies, int &bin, int &duplex);

@@ -331,7 +331,7 @@ void TlyrPrintDialog::OkBClick()
         o.PageNumbers = QString::number(pages_ ? pages_->CurPreviewPage : 1);
     else
         o.PageNumbers = PageNumbersE->text();
-    o.PrintPages = static_cast<TlyrPrintOptions::PrintPagesKind>(PrintPagesCB->currentIndex());
+    o.PrintPages = static_cast<TlyrPrintOptions::TlyrPrintPages>(PrintPagesCB->currentIndex());
     DuplexOverride = DuplexCB->currentIndex();
     o.Reverse = OrderCB->currentIndex() == 1;
     o.PrintMode = static_cast<TlyrPrintOptions::PrintModeKind>(PrintModeCB->currentIndex());

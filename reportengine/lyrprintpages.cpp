@@ -17,6 +17,8 @@
 #include <QApplication>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 class PreparedSource : public TlyrPrintSource {
@@ -65,8 +67,10 @@ bool isDotMatrix(TlyrReport &report, TlyrPreviewPages &pages)
     return false;
 }
 
-// The raw stream of the chosen pages and copies.
-QByteArray dotMatrixJob(TlyrPreviewPages &pages, TlyrReport &report, const TlyrPrintJobOptions &o)
+// The raw stream of the chosen pages and copies; pages that cannot be
+// rebuilt are left out and noted in damaged.
+QByteArray dotMatrixJob(TlyrPreviewPages &pages, TlyrReport &report, const TlyrPrintJobOptions &o,
+                        std::vector<int> &damaged)
 {
     const std::vector<int> chosen = lyrChosenPages(o, pages.Count());
     const int copies = o.Copies < 1 ? 1 : o.Copies;
@@ -74,7 +78,10 @@ QByteArray dotMatrixJob(TlyrPreviewPages &pages, TlyrReport &report, const TlyrP
     auto page = [&](int i, int copyNo) {
         pages.CopyNo = copyNo;
         TlyrReportPage *p = pages.GetPage(i);
-        if (!p) return;
+        if (!p) {
+            if (std::find(damaged.begin(), damaged.end(), i) == damaged.end()) damaged.push_back(i);
+            return;
+        }
         if (report.OnPrintPage) report.OnPrintPage(p, copyNo);
         // The texts get this copy's number and the page count as drawn
         // pages do; the cached page gets its tags back for the next copy.
@@ -112,7 +119,10 @@ public:
     bool Terminated() const override { return window_.Terminated; }
 
 private:
-    TlyrProgress window_{QApplication::activeWindow()};
+    // The modal window on top (a preview that prints) even when the
+    // program is not the active one.
+    TlyrProgress window_{QApplication::activeModalWidget() ? QApplication::activeModalWidget()
+                                                           : QApplication::activeWindow()};
 };
 
 // The title of the job and of a PDF written to a file: the report's name,
@@ -193,6 +203,13 @@ bool TlyrPreviewPages::Print()
     if (preview) preview->Lock();
     ClearPageCache();
     bool ok = true;
+    std::vector<int> damaged;
+    // Every page chosen is damaged (known once all were tried).
+    auto nothingLeft = [&] {
+        const std::vector<int> chosen = lyrChosenPages(options, Count());
+        return std::all_of(chosen.begin(), chosen.end(),
+                           [&](int i) { return std::find(damaged.begin(), damaged.end(), i) != damaged.end(); });
+    };
     try {
         report.SetTerminated(false);
         report.DoProgressStart(ptPrinting);
@@ -202,8 +219,8 @@ bool TlyrPreviewPages::Print()
             ~Stop() { r.DoProgressStop(ptPrinting); }
         } stop{report};
         if (isDotMatrix(report, *this)) {
-            const QByteArray job = dotMatrixJob(*this, report, options);
-            if (!report.Terminated()) {
+            const QByteArray job = dotMatrixJob(*this, report, options, damaged);
+            if (!report.Terminated() && !(!damaged.empty() && nothingLeft())) {
                 printer->Title = options.Title;
                 printer->SetPrintParams(printer->PaperSize, printer->PaperWidth, printer->PaperHeight,
                                         printer->Orientation, lyrBinAuto, 1, 1);
@@ -215,12 +232,25 @@ bool TlyrPreviewPages::Print()
             PreparedSource source(*this, report);
             TlyrPrintJob job(source, *printer, options);
             job.Run();
+            damaged = job.Damaged;
             PrintScale = job.PrintScale;
         }
     } catch (const std::exception &e) {
         // The prepared pages stay: the user can print again.
         ok = false;
         const QString text = lyrExceptionText(e);
+        report.AddError(text);
+        lyrErrorMsg(text);
+    }
+    if (ok && !damaged.empty() && !report.Terminated()) {
+        // A print that left pages out is no success: the user learns which.
+        ok = false;
+        std::sort(damaged.begin(), damaged.end());
+        QStringList numbers;
+        for (int i : damaged) numbers << QString::number(i + 1);
+        const QString text = nothingLeft() ? QStringLiteral("Every page to print is damaged: nothing was printed")
+                                           : QStringLiteral("Damaged prepared pages, not printed: ") +
+                                                     numbers.join(QStringLiteral(", "));
         report.AddError(text);
         lyrErrorMsg(text);
     }

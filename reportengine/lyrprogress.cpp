@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -53,6 +54,14 @@ TlyrProgress::TlyrProgress(QWidget *activeForm) : QWidget(nullptr, Qt::Dialog | 
     if (activeForm) {
         ParentForm = activeForm;
         activeForm->setEnabled(false);
+        // Owned by the form's window: over a modal window (a preview that
+        // prints) a window without an owner gets none of the user's input,
+        // so neither Cancel nor dragging would reach it. Not its child
+        // widget, which the disabled form would disable too.
+        if (QWindow *owner = activeForm->window()->windowHandle()) {
+            create();
+            windowHandle()->setTransientParent(owner);
+        }
     }
     if (QScreen *s = QGuiApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
 }

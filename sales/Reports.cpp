@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -41,6 +42,7 @@ QComboBox *typeBox()
     auto *c = new QComboBox;
     c->addItems({QStringLiteral("会员"), QStringLiteral("散客")});
     c->setEditable(true);  // free typing is allowed; the value is bound, so a quote is harmless
+    ui::fitToEntries(c);
     return c;
 }
 
@@ -81,16 +83,17 @@ TfrmXF_SKQ::TfrmXF_SKQ(QWidget *parent) : TListFrame(parent)
     DBLookupComboBox3 = velmora::lookupBox(&TfrmDM::DBComSMType);
     DBLookupComboBox3->setParent(GroupBox2);
     CheckBox9 = new QCheckBox(QStringLiteral("会员卡"), GroupBox2);
-    auto *methodRow = new QHBoxLayout(GroupBox2);
-    methodRow->addWidget(CheckBox8);
-    methodRow->addWidget(DBLookupComboBox3);
-    methodRow->addWidget(CheckBox9);
-    methodRow->addStretch();
+    // "会员卡" under the method, so that the list keeps to the main window's width.
+    auto *method = new QGridLayout(GroupBox2);
+    method->addWidget(CheckBox8, 0, 0);
+    method->addWidget(DBLookupComboBox3, 0, 1);
+    method->addWidget(CheckBox9, 1, 1);
+    method->setColumnStretch(2, 1);
     addFilterGroup(GroupBox2);
     QCheckBox *byCard = CheckBox9;
-    ui::LookupComboBox *method = DBLookupComboBox3;
-    addFilter(CheckBox8, {DBLookupComboBox3}, [byCard, method](ListWhere &w) {
-        w.equals(QStringLiteral("theSMType"), byCard->isChecked() ? QStringLiteral("会员卡") : method->Text());
+    ui::LookupComboBox *chosen = DBLookupComboBox3;
+    addFilter(CheckBox8, {DBLookupComboBox3}, [byCard, chosen](ListWhere &w) {
+        w.equals(QStringLiteral("theSMType"), byCard->isChecked() ? QStringLiteral("会员卡") : chosen->Text());
     });
     QCheckBox *box = CheckBox8;
     connect(CheckBox9, &QCheckBox::clicked, box, [box] { box->setChecked(true); });

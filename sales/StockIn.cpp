@@ -7,6 +7,7 @@
 #include "platform/print/textprinter.h"
 #include "platform/ui/application.h"
 #include "platform/ui/checks.h"
+#include "platform/ui/datepicker.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/modal.h"
 #include "platform/ui/widgets.h"
@@ -64,9 +65,7 @@ TfrmStockIn::TfrmStockIn(StockKind kind, QWidget *parent) : ui::Form(parent), m_
 
     auto *payBox = new QGroupBox(QStringLiteral("付款信息"), this);
     auto *pay = new QGridLayout(payBox);
-    DateTimePicker1 = new QDateEdit(payBox);
-    DateTimePicker1->setDisplayFormat(velmora::kDateFormat);
-    DateTimePicker1->setCalendarPopup(true);
+    DateTimePicker1 = new ui::DatePicker(payBox);
     Edit2 = ui::lineEdit(payBox);
     Edit2->setReadOnly(true);
     Edit3 = ui::lineEdit(payBox);

@@ -8,6 +8,7 @@
 #include "members/MemberEntry.h"
 #include "platform/ui/application.h"
 #include "platform/ui/checks.h"
+#include "platform/ui/datepicker.h"
 #include "platform/ui/keyfilter.h"
 #include "platform/ui/modal.h"
 #include "platform/ui/widgets.h"
@@ -87,9 +88,7 @@ TfrmXF_In::TfrmXF_In(QWidget *parent) : ui::Form(parent)
         e->setEnabled(enabled);
         return e;
     };
-    DateTimePicker1 = new QDateEdit(this);
-    DateTimePicker1->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    DateTimePicker1->setCalendarPopup(true);
+    DateTimePicker1 = new ui::DatePicker(this);
     Edit25 = line(0, false);
     Edit17 = line(0, false);
     Edit21 = line(10, true);

@@ -7,6 +7,7 @@
 #include "platform/db/sqlbuilder.h"
 #include "platform/ui/application.h"
 #include "platform/ui/checks.h"
+#include "platform/ui/datepicker.h"
 #include "platform/ui/dbgrid.h"
 #include "platform/ui/keyfilter.h"
 #include "platform/ui/lookupcombo.h"
@@ -61,6 +62,7 @@ QComboBox *saleTypes()
 {
     auto *c = new QComboBox;
     c->addItems({QStringLiteral("会员"), QStringLiteral("散客")});
+    ui::fitToEntries(c);
     return c;
 }
 
@@ -272,9 +274,7 @@ TfrmXF_SK::TfrmXF_SK(QWidget *parent) : ui::Form(parent)
 {
     auto *group = new QGroupBox(this);
     auto *form = new QFormLayout(group);
-    DateTimePicker1 = new QDateEdit(group);
-    DateTimePicker1->setDisplayFormat(velmora::kDateFormat);
-    DateTimePicker1->setCalendarPopup(true);
+    DateTimePicker1 = new ui::DatePicker(group);
     Edit1 = new QLineEdit(group);
     ui::installKeyFilter(Edit1, ui::KeyFilter::Amount);
     DBLookupComboBox1 = velmora::lookupBox(&TfrmDM::DBComSMType);

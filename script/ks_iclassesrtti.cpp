@@ -46,6 +46,7 @@ bool TPersistent::AssignFrom(QObject *)
 
 TCollectionItem *TCollection::Add()
 {
+    ksCheckListSize(Count() + 1, 0);
     auto *item = new TCollectionItem(this);
     FItems.push_back(item);
     connect(item, &QObject::destroyed, this, [this](QObject *o) { Forget(o); });
@@ -82,6 +83,7 @@ void TList::Check(int index) const
 
 int TList::Add(const KsValue &item)
 {
+    ksCheckListSize(Count() + 1, 0);
     FItems.push_back(item);
     return Count() - 1;
 }
@@ -102,6 +104,7 @@ int TList::IndexOf(const KsValue &item) const
 void TList::Insert(int index, const KsValue &item)
 {
     if (index < 0 || index > Count()) ListIndexError("EListError", index);
+    ksCheckListSize(Count() + 1, 0);
     FItems.insert(FItems.begin() + index, item);
 }
 
@@ -140,6 +143,8 @@ const QString &TStrings::Get(int index) const
 void TStrings::Put(int index, const QString &s)
 {
     Check(index);
+    CheckRoom(0, s.size() - FItems[size_t(index)].S.size());
+    FChars += s.size() - FItems[size_t(index)].S.size();
     FItems[size_t(index)].S = s;
     Changed();
 }
@@ -159,13 +164,17 @@ void TStrings::PutObject(int index, const KsValue &o)
 void TStrings::InsertItem(int index, const QString &s, const KsValue &o)
 {
     if (index < 0 || index > Count()) ListIndexError("EStringListError", index);
+    CheckRoom(1, s.size());
     FItems.insert(FItems.begin() + index, Item{s, o});
+    FChars += s.size();
     Changed();
 }
 
 int TStrings::Add(const QString &s)
 {
+    CheckRoom(1, s.size());
     FItems.push_back(Item{s, KsValue()});
+    FChars += s.size();
     Changed();
     return Count() - 1;
 }
@@ -180,6 +189,7 @@ int TStrings::AddObject(const QString &s, const KsValue &o)
 void TStrings::Delete(int index)
 {
     Check(index);
+    FChars -= FItems[size_t(index)].S.size();
     FItems.erase(FItems.begin() + index);
     Changed();
 }
@@ -346,9 +356,13 @@ QStringList TStrings::ToList() const
 
 void TStrings::SetList(const QStringList &lines)
 {
+    qint64 chars = 0;
+    for (const QString &s : lines) chars += s.size();
+    ksCheckListSize(lines.size(), chars);
     FItems.clear();
     FItems.reserve(size_t(lines.size()));
     for (const QString &s : lines) FItems.push_back(Item{s, KsValue()});
+    FChars = chars;
     EndBulk();
 }
 
@@ -367,6 +381,7 @@ bool TStrings::AssignFrom(QObject *source)
     auto *other = qobject_cast<TStrings *>(source);
     if (!other) return false;
     FItems = other->FItems;
+    FChars = other->FChars;
     EndBulk();
     return true;
 }
@@ -463,6 +478,7 @@ QByteArray ksReadFileBytes(const QString &fileName)
     if (!f.open(QIODevice::ReadOnly))
         Raise(QStringLiteral("EFOpenError"),
               QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, f.errorString()));
+    ksCheckListBytes(f.size());  // a file larger than a script may hold is not read
     return f.readAll();
 }
 
@@ -479,6 +495,7 @@ QByteArray TStream::ReadAll()
     const qint64 n = Size() - Position();
     QByteArray b;
     if (n <= 0) return b;
+    ksCheckListBytes(n);
     b.resize(n);
     b.resize(ReadBytes(b.data(), n));
     return b;
@@ -496,6 +513,7 @@ qint64 TStream::CopyFrom(TStream *source, qint64 count)
         source->SetPosition(0);
         count = source->Size();
     }
+    ksCheckListBytes(count);
     QByteArray b;
     b.resize(count);
     const qint64 got = source->ReadBytes(b.data(), count);
@@ -515,6 +533,7 @@ qint64 TMemoryStream::ReadBytes(char *buffer, qint64 count)
 qint64 TMemoryStream::WriteBytes(const char *buffer, qint64 count)
 {
     if (count <= 0) return 0;
+    ksCheckListBytes(count > ksMaxListBytes - FPos ? ksMaxListBytes + 1 : FPos + count);
     if (FPos + count > FData.size()) FData.resize(FPos + count, '\0');
     std::copy_n(buffer, count, FData.data() + FPos);
     FPos += count;
@@ -811,7 +830,9 @@ void RegisterStreams(TksScript *s, const KsClassesInfo &ci)
     Binder<TStream> b(s->AddClass(ci.Stream, QStringLiteral("TObject")));
     b.Method(QStringLiteral("function Read(var Buffer: string; Count: Longint): Longint"),
              [](TStream *t, TksMethodHelper *h) {
-                 const int count = std::max(0, IntArg(h, 1));
+                 // no more than the stream still holds
+                 const qint64 count = std::clamp<qint64>(IntArg(h, 1), 0, std::max<qint64>(0, t->Size() - t->Position()));
+                 ksCheckListBytes(count);
                  QByteArray buf;
                  buf.resize(count);
                  buf.resize(t->ReadBytes(buf.data(), count));

@@ -89,6 +89,7 @@ public:
     virtual void Clear()
     {
         FItems.clear();
+        FChars = 0;
         Changed();
     }
     void Delete(int index);
@@ -117,7 +118,10 @@ protected:
         KsValue O;
     };
     std::vector<Item> FItems;
+    qint64 FChars = 0;  // characters of all lines, held within the list limit
     void Check(int index) const;
+    // Room for `items` more lines and `chars` more characters, or EOutOfMemory.
+    void CheckRoom(qint64 items, qint64 chars) const { ksCheckListSize(Count() + items, FChars + chars); }
     void InsertItem(int index, const QString &s, const KsValue &o);
     // Updates that add many lines skip the sorted list's per-line work.
     virtual void EndBulk() { Changed(); }

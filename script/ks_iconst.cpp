@@ -28,6 +28,8 @@ QString SArrayBoundsError KS_MESSAGE = QStringLiteral("Invalid array bounds");
 QString SNumberOutOfRange KS_MESSAGE = QStringLiteral("Number out of range");
 QString SUnitNotRead KS_MESSAGE = QStringLiteral("Cannot read unit '%1'");
 QString SUnitTooLarge KS_MESSAGE = QStringLiteral("Unit '%1' is too large");
+QString SStringTooLong KS_MESSAGE = QStringLiteral("String too long: more than %1 characters");
+QString SListTooLarge KS_MESSAGE = QStringLiteral("List too large: more than %1 MB");
 
 bool ksSetCompilerMessage(const QString &id, const QString &text)
 {

@@ -32,6 +32,9 @@ extern QString SNumberOutOfRange;
 // one larger than the unit limit.
 extern QString SUnitNotRead;
 extern QString SUnitTooLarge;
+// Run time: a string or a list past the engine's limits.
+extern QString SStringTooLong;  // "... more than %1 characters"
+extern QString SListTooLarge;   // "... more than %1 MB"
 
 // Replaces the text of the compiler message named `id` (as the variables
 // above, any case); a "%s" in the text becomes the engine's place marker.

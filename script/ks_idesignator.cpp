@@ -339,38 +339,90 @@ TksArrayHelper::TksArrayHelper(const QString &name, TksVarType typeCode, const Q
     }
 }
 
+// The indexes of this access; the open form counts only those given (the
+// optional ones left out hold nothing).
+int TksArrayHelper::Indexes(qint64 *idx) const
+{
+    int given = 0;
+    for (int i = 0; i < 3 && i < Count(); ++i) {
+        const KsValue &p = Param(i)->Value;
+        if (Dims == 0 && i > 0 && p.IsEmpty()) break;
+        idx[given++] = p.ToInt64();
+    }
+    return given;
+}
+
+namespace {
+
+[[noreturn]] void NotAnArray()
+{
+    throw KsError(QStringLiteral("EVariantError"), QStringLiteral("Variant is not an array"));
+}
+
+// The indexes from `used` on that `v` takes: as many as its dimensions (those
+// missing count as 0); what is left indexes the element reached, as v[i][j]
+// does when v[i] holds an array. Returns how many it takes, 0 when `v` is an
+// array of more than three dimensions (read as nothing, written not at all).
+int Step(const KsValue &v, const qint64 *idx, int given, int used, qint64 *at)
+{
+    const int dims = v.DimCount();
+    if (dims < 1 || dims > 3) {
+        if (!v.IsArray()) NotAnArray();
+        return 0;
+    }
+    for (int i = 0; i < dims; ++i) at[i] = used + i < given ? idx[used + i] : 0;
+    return dims;
+}
+
+void StoreAt(KsValue &target, const qint64 *idx, int given, int used, bool open, const KsValue &value)
+{
+    if (open && target.IsString() && given - used == 1) {
+        ksSetStringChar(target.RawString(), idx[used], value);
+        return;
+    }
+    qint64 at[3];
+    const int dims = Step(target, idx, given, used, at);
+    if (dims == 0) return;
+    if (!open || used + dims >= given) {
+        target.SetAt(at, dims, value);
+        return;
+    }
+    StoreAt(target.AtMut(at, dims), idx, given, used + dims, open, value);
+}
+
+}  // namespace
+
 KsValue TksArrayHelper::GetValue()
 {
-    const int dims = ParentValue.DimCount();
-    if (dims < 1 || dims > 3) {
-        if (!ParentValue.IsArray())
-            throw KsError(QStringLiteral("EVariantError"), QStringLiteral("Variant is not an array"));
-        return KsValue();
-    }
     qint64 idx[3];
-    for (int i = 0; i < dims; ++i) idx[i] = i < Count() ? Param(i)->Value.ToInt64() : 0;
-    return ParentValue.At(idx, dims);
+    const int given = Indexes(idx);
+    const bool open = Dims == 0;
+    const KsValue *v = &ParentValue;
+    for (int used = 0;;) {
+        if (open && v->IsString() && given - used == 1) return KsValue(ksStringChar(v->RawString(), idx[used]));
+        qint64 at[3];
+        const int dims = Step(*v, idx, given, used, at);
+        if (dims == 0) return KsValue();
+        v = &v->At(at, dims);
+        used += dims;
+        if (!open || used >= given) return *v;
+    }
 }
 
 void TksArrayHelper::SetValue(const KsValue &value)
 {
-    const int dims = ParentValue.DimCount();
-    if (dims < 1 || dims > 3) {
-        if (!ParentValue.IsArray())
-            throw KsError(QStringLiteral("EVariantError"), QStringLiteral("Variant is not an array"));
-        return;
-    }
     qint64 idx[3];
-    for (int i = 0; i < dims; ++i) idx[i] = i < Count() ? Param(i)->Value.ToInt64() : 0;
+    const int given = Indexes(idx);
+    const bool open = Dims == 0;
     auto *var = dynamic_cast<TksVariable *>(ParentRef);
     if (var && var->Value.IsArray()) {
         if (var->ReadOnly) return;
         ParentValue = KsValue();  // drop the extra reference so the element changes in place
-        var->Value.SetAt(idx, dims, value);
+        StoreAt(var->Value, idx, given, 0, open, value);
         return;
     }
     KsValue copy = ParentValue;
-    copy.SetAt(idx, dims, value);
+    StoreAt(copy, idx, given, 0, open, value);
     if (ParentRef) ParentRef->SetValue(copy);
 }
 

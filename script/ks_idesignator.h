@@ -70,13 +70,18 @@ private:
 bool ksAddDefaultArgs(TksDesignatorItem *link, TksScript *prog);
 
 // Element access of a Variant array held in ParentRef's value. Dims = 0 is
-// the open form (one to three indexes, the second and third optional).
+// the open form (one to three indexes, the second and third optional);
+// indexes beyond the array's dimensions index the element reached (an
+// array, or a string's character).
 class TksArrayHelper : public TksCustomHelper {
 public:
     TksArrayHelper(const QString &name, TksVarType typeCode, const QString &typeName, int dims);
     int Dims;
     KsValue GetValue() override;
     void SetValue(const KsValue &value) override;
+
+private:
+    int Indexes(qint64 *idx) const;
 };
 
 // One character of the string reached so far ("__StringHelper").

@@ -301,9 +301,10 @@ KsValue TksOperatorNode::PlusChain()
     for (;;) {
         auto *op = static_cast<TksOperatorNode *>(n);
         const KsValue w = op->Right ? op->Right->GetValue() : KsValue();
-        if (acc.IsString() && w.IsString())
+        if (acc.IsString() && w.IsString()) {
+            ksCheckStringLength(qint64(acc.RawString().size()) + w.RawString().size());
             acc.RawString().append(w.RawString());  // the first append copies, the rest grow in place
-        else
+        } else
             acc = op->Plus(acc, w);
         if (n == this) return acc;
         n = n->ParentNode;

@@ -98,9 +98,42 @@ int ksShiftState(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons, bool dbl)
 
 // ---- TControl ---------------------------------------------------------------------------
 
+namespace {
+
+// The size a new control starts at: the window library's usual one for its
+// kind, and for a line-high control at least the height its style needs.
+QSize DefaultControlSize(QWidget *w)
+{
+    struct Kind {
+        const char *Class;
+        int Width, Height;
+        bool OneLine;
+    };
+    static const Kind kinds[] = {{"QPushButton", 75, 25, true},     {"QLineEdit", 121, 21, true},
+                                 {"QComboBox", 145, 21, true},      {"QCheckBox", 97, 17, true},
+                                 {"QRadioButton", 113, 17, true},   {"QPlainTextEdit", 185, 89, false},
+                                 {"QListWidget", 121, 97, false},   {"QGroupBox", 185, 105, false},
+                                 {"QLabel", 65, 13, false}};
+    for (const Kind &k : kinds) {
+        if (!w->inherits(k.Class)) continue;
+        if (!k.OneLine) return {k.Width, k.Height};
+        // a button's height with a line of text on it
+        auto *button = qobject_cast<QAbstractButton *>(w);
+        if (button) button->setText(QStringLiteral("Ag"));
+        const int height = std::max({k.Height, w->sizeHint().height(), w->minimumSizeHint().height()});
+        if (button) button->setText(QString());
+        return {k.Width, height};
+    }
+    return {185, 41};
+}
+
+}  // namespace
+
 TControl::TControl(QObject *owner, QWidget *widget)
     : TComponent(owner), FWidget(widget), FFont(MarkPart(new TFont(this)))
 {
+    // Not Qt's size for a window (640 by 480): the control is to go on a form.
+    FWidget->resize(DefaultControlSize(FWidget));
     FWidget->installEventFilter(this);
     connect(FFont, &TFont::FontChanged, this, [this] {
         if (FWidget) FWidget->setFont(FFont->Font());
@@ -185,6 +218,9 @@ void TControl::SetParent(TWinControl *p)
     const QRect g = FWidget->geometry();
     FWidget->setParent(p ? p->Widget() : nullptr);
     FWidget->setGeometry(g);
+    // A control without a window of its own lies beneath its windowed
+    // siblings: a label over a button does not take the button's clicks.
+    if (qobject_cast<TGraphicControl *>(this)) FWidget->lower();
     if (p) FWidget->setVisible(FVisible);
 }
 
@@ -421,28 +457,43 @@ W *As(const QPointer<QWidget> &w)
 }
 }  // namespace
 
-TLabel::TLabel(QObject *owner) : TGraphicControl(owner, new QLabel) {}
+TLabel::TLabel(QObject *owner) : TGraphicControl(owner, new QLabel)
+{
+    Align();
+    Fit();
+    // After the control has given the widget the font.
+    connect(Font(), &TFont::FontChanged, this, [this] { Fit(); });
+}
 QString TLabel::Caption() const
 {
     return FWidget ? As<QLabel>(FWidget)->text() : QString();
 }
 void TLabel::SetCaption(const QString &v)
 {
-    if (FWidget) As<QLabel>(FWidget)->setText(v);
+    if (!FWidget) return;
+    As<QLabel>(FWidget)->setText(v);
+    Fit();
 }
 int TLabel::Alignment() const
 {
-    if (!FWidget) return 0;
-    const auto a = As<QLabel>(FWidget)->alignment();
-    return a & Qt::AlignRight ? 1 : a & Qt::AlignHCenter ? 2 : 0;
+    return FAlignment;
 }
 void TLabel::SetAlignment(int v)
 {
-    if (FWidget)
-        As<QLabel>(FWidget)->setAlignment((v == 1   ? Qt::AlignRight
-                                           : v == 2 ? Qt::AlignHCenter
-                                                    : Qt::AlignLeft) |
-                                          Qt::AlignVCenter);
+    FAlignment = v == 1 || v == 2 ? v : 0;
+    Align();
+}
+void TLabel::SetLayout(TTextLayout v)
+{
+    FLayout = v == tlCenter || v == tlBottom ? v : tlTop;
+    Align();
+}
+void TLabel::Align()
+{
+    if (!FWidget) return;
+    const Qt::Alignment h = FAlignment == 1 ? Qt::AlignRight : FAlignment == 2 ? Qt::AlignHCenter : Qt::AlignLeft;
+    const Qt::Alignment v = FLayout == tlCenter ? Qt::AlignVCenter : FLayout == tlBottom ? Qt::AlignBottom : Qt::AlignTop;
+    As<QLabel>(FWidget)->setAlignment(h | v);
 }
 bool TLabel::WordWrap() const
 {
@@ -450,7 +501,24 @@ bool TLabel::WordWrap() const
 }
 void TLabel::SetWordWrap(bool v)
 {
-    if (FWidget) As<QLabel>(FWidget)->setWordWrap(v);
+    if (!FWidget) return;
+    As<QLabel>(FWidget)->setWordWrap(v);
+    Fit();
+}
+void TLabel::SetAutoSize(bool v)
+{
+    FAutoSize = v;
+    Fit();
+}
+void TLabel::Fit()
+{
+    if (!FAutoSize || !FWidget) return;
+    auto *l = As<QLabel>(FWidget);
+    // A wrapping label keeps its width and takes the height of its lines.
+    if (l->wordWrap())
+        SetBounds(Left(), Top(), Width(), std::max(l->heightForWidth(Width()), l->fontMetrics().height()));
+    else
+        SetBounds(Left(), Top(), l->sizeHint().width(), l->sizeHint().height());
 }
 
 TEdit::TEdit(QObject *owner) : TWinControl(owner, new QLineEdit)

@@ -173,10 +173,20 @@ public:
     void SetCaption(const QString &v) override;
 };
 
+// A label fits its text unless AutoSize is off (with WordWrap only its
+// height follows the text); Layout places the text vertically.
 class TLabel : public TGraphicControl {
     Q_OBJECT
+public:
+    enum TTextLayout { tlTop, tlCenter, tlBottom };
+    Q_ENUM(TTextLayout)
+
+private:
     Q_PROPERTY(int Alignment READ Alignment WRITE SetAlignment)
     Q_PROPERTY(bool WordWrap READ WordWrap WRITE SetWordWrap)
+    Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
+    Q_PROPERTY(TTextLayout Layout READ Layout WRITE SetLayout)
+
 public:
     Q_INVOKABLE explicit TLabel(QObject *owner = nullptr);
     QString Caption() const override;
@@ -185,6 +195,17 @@ public:
     void SetAlignment(int v);
     bool WordWrap() const;
     void SetWordWrap(bool v);
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool v);
+    TTextLayout Layout() const { return FLayout; }
+    void SetLayout(TTextLayout v);
+
+private:
+    void Fit();
+    void Align();
+    bool FAutoSize = true;
+    TTextLayout FLayout = tlTop;
+    int FAlignment = 0;
 };
 
 class TEdit : public TWinControl {

@@ -1029,6 +1029,19 @@ struct ksilPass2 {
                 tn = d->Count() >= 2 ? d->Link(d->Count() - 2)->Ref->TypeName : QString();
             }
             bool variantArray = false;
+            if (tc == tcVariant && isIndex && !ksIsPlainRead(cur) && !dynamic_cast<TksOLEHelper *>(cur)) {
+                // What a call, a property or an element yields is seen only
+                // when the chain runs: an index of its own reads it then. In a
+                // chain each link keeps its own indexes, so that a write can
+                // go back through the links before it.
+                if (cur == scope->Find(QStringLiteral("__ArrayHelper"))) {
+                    cur = OpenArrayHelper(scope);
+                    link->SetRef(cur);
+                }
+                link = d->AddItem(OpenArrayHelper(scope), pos);
+                cur = link->Ref;
+                continue;
+            }
             if (tc == tcVariant) {
                 const KsValue v = CompileTimeValue(cur);
                 if (v.IsString()) {
@@ -1148,6 +1161,13 @@ struct ksilPass2 {
         }
     }
 
+    static TksArrayHelper *OpenArrayHelper(TksScript *scope)
+    {
+        auto *h = new TksArrayHelper(QString(), tcVariant, QStringLiteral("Variant"), 0);
+        scope->Add(QString(), h);
+        return h;
+    }
+
     // ---- declarations ----
 
     void MakeArray(TksVariable *v, TksXMLItem *arr, TksScript *scope)
@@ -1246,24 +1266,25 @@ struct ksilPass2 {
         const bool typeFirst = typeIdx >= 0 && typeIdx < firstIdent;
         const TypeRef t =
                 ResolveType(typeIdx >= 0 ? x->Items(typeIdx)->Prop(QStringLiteral("text")) : QString(), scope);
+        // The array and initialiser of a name are the last ones after it, up to
+        // the next name (C++Script) or to the end of the list (Pascal, where
+        // they apply to every name); one pass from the end finds them for all
+        // names, so that a long list stays linear.
+        std::vector<int> arrAt(size_t(n) + 1, -1), initAt(size_t(n) + 1, -1);
+        for (int j = n - 1; j >= 0; --j) {
+            const QString cn = NameOf(x->Items(j));
+            const bool stop = typeFirst && cn == QLatin1String("ident");
+            const int arrAfter = stop ? -1 : arrAt[size_t(j) + 1], initAfter = stop ? -1 : initAt[size_t(j) + 1];
+            arrAt[size_t(j)] = arrAfter >= 0 ? arrAfter : cn == QLatin1String("array") ? j : -1;
+            initAt[size_t(j)] = initAfter >= 0 ? initAfter : cn == QLatin1String("init") ? j : -1;
+        }
         for (int i = 0; i < n; ++i) {
             if (NameOf(x->Items(i)) != QLatin1String("ident")) continue;
             CurPos = pos;
             const QString name = x->Items(i)->Prop(QStringLiteral("text"));
             if (scope->FindLocal(name)) Fail(ksNameMessage(SIdRedeclared, name));
-            int end = n;
-            if (typeFirst)
-                for (int j = i + 1; j < n; ++j)
-                    if (NameOf(x->Items(j)) == QLatin1String("ident")) {
-                        end = j;
-                        break;
-                    }
-            TksXMLItem *arr = nullptr, *init = nullptr;
-            for (int j = i + 1; j < end; ++j) {
-                const QString cn = NameOf(x->Items(j));
-                if (cn == QLatin1String("array")) arr = x->Items(j);
-                if (cn == QLatin1String("init")) init = x->Items(j);
-            }
+            TksXMLItem *arr = arrAt[size_t(i) + 1] >= 0 ? x->Items(arrAt[size_t(i) + 1]) : nullptr;
+            TksXMLItem *init = initAt[size_t(i) + 1] >= 0 ? x->Items(initAt[size_t(i) + 1]) : nullptr;
             TksVariable *v = MakeVariable(name, t, arr, scope, false, false, false);
             v->SourcePos = pos;
             scope->Add(name, v);

@@ -269,8 +269,9 @@ void TksProcVariable::AddParam(TksParamItem *param)
 void TksProcVariable::RefreshSlots()
 {
     FSlots.clear();
-    for (int i = 0; i < Prog->Count(); ++i)
-        if (auto *v = dynamic_cast<TksVariable *>(Prog->ItemAt(i))) FSlots.push_back(v);
+    Prog->ForEachItem([this](const QString &, TksObject *item) {
+        if (auto *v = dynamic_cast<TksVariable *>(item)) FSlots.push_back(v);
+    });
     FSlotsVersion = Prog->Version();
 }
 
@@ -330,27 +331,27 @@ TksScript::~TksScript()
     Clear();
     ClearRTTI();
     // Whatever is left (owned items of any tag) goes with the script.
-    std::vector<Entry> entries;
+    std::multimap<QString, Entry> entries;
     entries.swap(FEntries);
     for (auto it = entries.rbegin(); it != entries.rend(); ++it)
-        if (it->Owned) delete it->Obj;
+        if (it->second.Owned) delete it->second.Obj;
 }
 
 void TksScript::Add(const QString &name, TksObject *item, bool owned)
 {
     QString key = name.toUpper();
-    auto it = std::lower_bound(FEntries.begin(), FEntries.end(), key,
-                               [](const Entry &e, const QString &k) { return e.Key < k; });
     auto *var = dynamic_cast<TksCustomVariable *>(item);
     if (var && owned) var->AddedBy = AddedBy;
-    FEntries.insert(it, Entry{key, name, item, var, owned});
+    // Before the entries of the same name: the newest is found first.
+    const auto at = FEntries.lower_bound(key);
+    FEntries.emplace_hint(at, std::move(key), Entry{name, item, var, owned});
     ++FVersion;
 }
 
 void TksScript::Remove(TksObject *item)
 {
     for (auto it = FEntries.begin(); it != FEntries.end(); ++it)
-        if (it->Obj == item) {
+        if (it->second.Obj == item) {
             FEntries.erase(it);
             ++FVersion;
             return;
@@ -360,11 +361,9 @@ void TksScript::Remove(TksObject *item)
 TksCustomVariable *TksScript::FindLocal(const QString &name) const
 {
     if (name.isEmpty()) return nullptr;
-    QString key = name.toUpper();
-    auto it = std::lower_bound(FEntries.begin(), FEntries.end(), key,
-                               [](const Entry &e, const QString &k) { return e.Key < k; });
-    for (; it != FEntries.end() && it->Key == key; ++it)
-        if (it->Var) return it->Var;
+    const QString key = name.toUpper();
+    for (auto it = FEntries.lower_bound(key); it != FEntries.end() && it->first == key; ++it)
+        if (it->second.Var) return it->second.Var;
     return nullptr;
 }
 
@@ -491,7 +490,7 @@ void TksScript::TerminateRecursive()
 {
     ExitFlag = true;
     Terminated = true;
-    for (const Entry &e : FEntries)
+    for (const auto &[key, e] : FEntries)
         if (auto *p = dynamic_cast<TksProcVariable *>(e.Var)) p->Prog->TerminateRecursive();
 }
 
@@ -519,16 +518,14 @@ template <class Pred>
 void TksScript::RemoveEntries(Pred drop, bool backwards)
 {
     std::vector<TksObject *> doomed;
-    std::vector<Entry> kept;
-    kept.reserve(FEntries.size());
-    for (Entry &e : FEntries) {
-        if (drop(e)) {
-            if (e.Owned) doomed.push_back(e.Obj);
+    for (auto it = FEntries.begin(); it != FEntries.end();) {
+        if (drop(it->second)) {
+            if (it->second.Owned) doomed.push_back(it->second.Obj);
+            it = FEntries.erase(it);
         } else {
-            kept.push_back(std::move(e));
+            ++it;
         }
     }
-    FEntries.swap(kept);
     ++FVersion;
     if (backwards) std::reverse(doomed.begin(), doomed.end());
     for (TksObject *o : doomed) delete o;

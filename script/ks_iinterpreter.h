@@ -34,6 +34,7 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -352,8 +353,12 @@ public:
     void Add(const QString &name, TksObject *item, bool owned = true);
     int Count() const { return int(FEntries.size()); }
     void Remove(TksObject *item);
-    TksObject *ItemAt(int i) const { return FEntries[size_t(i)].Obj; }
-    QString NameAt(int i) const { return FEntries[size_t(i)].Name; }
+    // Calls f(name, item) for every entry, in table order.
+    template <class F>
+    void ForEachItem(F f) const
+    {
+        for (const auto &[key, e] : FEntries) f(e.Name, e.Obj);
+    }
     TksCustomVariable *Find(const QString &name) const;
     TksCustomVariable *FindLocal(const QString &name) const;
     TksClassVariable *FindClass(const QString &name) const;
@@ -406,7 +411,6 @@ public:
 
 private:
     struct Entry {
-        QString Key;  // upper-cased name
         QString Name;
         TksObject *Obj;
         TksCustomVariable *Var;
@@ -417,7 +421,9 @@ private:
     void RemoveEntries(Pred drop, bool backwards);
     void TerminateRecursive();
     void RunLineLookup(const QString &unitName, const QString &sourcePos);
-    std::vector<Entry> FEntries;
+    // By upper-cased name; of equal names the newest comes first. A map, so
+    // that adding stays cheap however many names a program declares.
+    std::multimap<QString, Entry> FEntries;
     // Per unit: its row of ExecutableLines, that row's length when last
     // written, and the line numbers in it.
     struct LineSet {

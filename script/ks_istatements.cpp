@@ -47,11 +47,20 @@ namespace {
 // Appends the texts to x when x still holds the text `left` was read from
 // (nothing changed x meanwhile); `left` lets go of it first, so that x's
 // text grows in place. False (nothing done) when x changed.
+// Raises when the joined text would be too long for a script's string.
+void CheckJoinedLength(const QString &first, const KsValue *parts, size_t n)
+{
+    qint64 length = first.size();
+    for (size_t i = 0; i < n; ++i) length += parts[i].RawString().size();
+    ksCheckStringLength(length);
+}
+
 bool AppendInPlace(KsValue &x, KsValue &left, const KsValue *parts, size_t n)
 {
     if (!x.IsString() || x.RawString().constData() != left.RawString().constData() ||
         x.RawString().size() != left.RawString().size())
         return false;
+    CheckJoinedLength(left.RawString(), parts, n);
     left.Clear();
     QString &t = x.RawString();
     for (size_t i = 0; i < n; ++i) t += parts[i].RawString();
@@ -73,6 +82,7 @@ void TksAssignmentStmt::ExecuteAppend()
     std::vector<KsValue> parts;
     parts.reserve(FAppend.size());
     auto joined = [&] {
+        CheckJoinedLength(left.RawString(), parts.data(), parts.size());
         QString t = left.RawString();
         for (const KsValue &p : parts) t += p.RawString();
         return t;

@@ -191,7 +191,7 @@ KsValue Strings(const QString &name, TksMethodHelper *h)
             h->SetParam(0, arr);
         } else {
             QString s = a.ToText();
-            if (len > (qint64(1) << 28)) throw KsError(QStringLiteral("EOutOfMemory"), QStringLiteral("Out of memory"));
+            ksCheckStringLength(len);
             if (len <= 0)
                 s.clear();
             else if (len < s.size())
@@ -226,6 +226,7 @@ KsValue Strings(const QString &name, TksMethodHelper *h)
     if (name == QLatin1String("INSERT")) {
         QString target = h->GetParam(1).ToText();
         const qint64 pos = std::clamp<qint64>(h->GetParam(2).ToInt64(), 1, target.size() + 1);
+        ksCheckStringLength(qint64(target.size()) + s.size());
         target.insert(qsizetype(pos - 1), s);
         h->SetParam(1, KsValue(target));
         return KsValue();

@@ -24,7 +24,7 @@ constexpr qint64 ksMaxRuleSteps = 100000000;
 constexpr int ksMaxUnitDepth = 32;
 // Largest unit file read from disk.
 constexpr qint64 ksMaxUnitBytes = qint64(8) << 20;
-// Total array elements a declaration may ask for.
+// Elements a Variant array may hold (declared, VarArrayCreate, SetLength).
 constexpr qint64 ksMaxArrayElements = qint64(1) << 24;
 // Nesting of a script XML document.
 constexpr int ksMaxXMLDepth = 2000;
@@ -32,3 +32,11 @@ constexpr int ksMaxXMLDepth = 2000;
 constexpr int ksMaxClassAncestors = 100;
 // Widths and precisions a Format specifier may ask for.
 constexpr int ksMaxFormatWidth = 100000;
+// Longest string a script may build, in characters (128 MB), and most a list
+// of a script may hold (string and object lists, memory streams): its
+// characters as bytes and an allowance per item. Past them an operation
+// raises EOutOfMemory, which the script's try statement can catch, long
+// before the process runs out of memory.
+constexpr qint64 ksMaxStringLength = qint64(1) << 26;
+constexpr qint64 ksMaxListBytes = qint64(1) << 27;
+constexpr qint64 ksListItemBytes = 64;

@@ -621,8 +621,10 @@ QString ApplySection(const QString &sec, double value)
             i += 1 + expDigits;
             continue;
         }
-        bool ph = c == QLatin1Char('0') || c == QLatin1Char('#') || c == QLatin1Char(',') ||
-                  (c == QLatin1Char('.') && i >= firstPh);
+        // A comma anywhere in the number's part only switches grouping on,
+        // also before the first digit placeholder.
+        if (c == QLatin1Char(',') && (expPos < 0 || i < expPos)) continue;
+        bool ph = c == QLatin1Char('0') || c == QLatin1Char('#') || (c == QLatin1Char('.') && i >= firstPh);
         if (ph && i >= firstPh && (expPos < 0 || i < expPos)) {
             if (!numberDone) {
                 out += intText;

@@ -1,5 +1,7 @@
 #include "script/ksvalue.h"
 
+#include "script/ks_iconst.h"
+#include "script/ks_limits.h"
 #include "script/ks_props.h"
 #include "script/ksrtl.h"
 
@@ -320,7 +322,7 @@ KsValue KsValue::MakeArray(const std::vector<KsBounds> &dims, int elemType)
     d->Dims = dims;
     qint64 n = dims.empty() ? 0 : 1;
     for (const KsBounds &b : dims) {
-        if (b.Count < 0 || (b.Count > 0 && n > (qint64(1) << 28) / b.Count)) {
+        if (b.Count < 0 || (b.Count > 0 && n > ksMaxArrayElements / b.Count)) {
             delete d;
             throw KsError(QStringLiteral("EVariantError"), QStringLiteral("Invalid array bounds"));
         }
@@ -601,7 +603,7 @@ void KsValue::Redim(qint64 newHigh)
     if (d->Dims.size() != 1)
         throw KsError(QStringLiteral("EVariantError"), QStringLiteral("Only one-dimensional arrays can be resized"));
     qint64 count = std::max<qint64>(0, newHigh - d->Dims[0].Low + 1);
-    if (count > (qint64(1) << 28))
+    if (count > ksMaxArrayElements)
         throw KsError(QStringLiteral("EVariantError"), QStringLiteral("Invalid array bounds"));
     d->Dims[0].Count = count;
     d->Items.resize(size_t(count), ElementZero(d->ElemType));
@@ -653,6 +655,31 @@ QString ksFloatToText(double d)
     return mant + QLatin1Char('E') + QString::number(exp);
 }
 
+// ---- limits --------------------------------------------------------------------------
+
+void ksCheckStringLength(qint64 length)
+{
+    if (length > ksMaxStringLength)
+        throw KsError(QStringLiteral("EOutOfMemory"), SStringTooLong.arg(ksMaxStringLength));
+}
+
+void ksCheckListBytes(qint64 bytes)
+{
+    if (bytes > ksMaxListBytes) throw KsError(QStringLiteral("EOutOfMemory"), SListTooLarge.arg(ksMaxListBytes >> 20));
+}
+
+void ksCheckListSize(qint64 items, qint64 chars)
+{
+    if (items > ksMaxListBytes / ksListItemBytes || chars > ksMaxListBytes / 2) ksCheckListBytes(ksMaxListBytes + 1);
+    ksCheckListBytes(items * ksListItemBytes + chars * 2);
+}
+
+QString ksJoinText(const QString &a, const QString &b)
+{
+    ksCheckStringLength(qint64(a.size()) + b.size());
+    return a + b;
+}
+
 // ---- operators -------------------------------------------------------------------------
 
 // Out of line so the inline fast path stays small.
@@ -660,6 +687,7 @@ void ksBinaryInPlaceSlow(KsOp op, KsValue &a, const KsValue &b)
 {
     // Two texts join in place: s := s + x grows s instead of copying it.
     if ((op == KsOp::Add || op == KsOp::StrCat) && a.IsString() && b.IsString() && &a != &b) {
+        ksCheckStringLength(qint64(a.RawString().size()) + b.RawString().size());
         a.RawString().append(b.RawString());
         return;
     }
@@ -668,7 +696,7 @@ void ksBinaryInPlaceSlow(KsOp op, KsValue &a, const KsValue &b)
 
 KsValue ksBinarySlow(KsOp op, const KsValue &a, const KsValue &b)
 {
-    if (op == KsOp::StrCat) return KsValue(a.ToText() + b.ToText());
+    if (op == KsOp::StrCat) return KsValue(ksJoinText(a.ToText(), b.ToText()));
     if (a.IsNull() || b.IsNull()) return KsValue::Null();
     if (a.IsArray() || b.IsArray() || a.IsObject() || b.IsObject()) throw InvalidOp();
 
@@ -679,7 +707,7 @@ KsValue ksBinarySlow(KsOp op, const KsValue &a, const KsValue &b)
     case KsOp::DivFloat: {
         if (op == KsOp::Add && (a.IsString() || b.IsString()) && (a.IsString() || a.IsEmpty()) &&
             (b.IsString() || b.IsEmpty()))
-            return KsValue(a.ToText() + b.ToText());
+            return KsValue(ksJoinText(a.ToText(), b.ToText()));
         bool da = a.Kind() == KsKind::Date, db = b.Kind() == KsKind::Date;
         if ((da || db) && (op == KsOp::Add || op == KsOp::Sub)) {
             const double x = DateNumber(a), y = DateNumber(b);

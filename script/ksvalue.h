@@ -374,6 +374,15 @@ bool ksTextToNumber(const QString &text, KsValue &out);
 // Double to text with up to 15 significant digits.
 QString ksFloatToText(double d);
 
+// Raise EOutOfMemory when a script's string of `length` characters, or a list
+// of `items` entries holding `chars` characters (or taking `bytes`), would
+// pass the engine's limits (ks_limits.h).
+void ksCheckStringLength(qint64 length);
+void ksCheckListSize(qint64 items, qint64 chars);
+void ksCheckListBytes(qint64 bytes);
+// a + b, checked against the string limit.
+QString ksJoinText(const QString &a, const QString &b);
+
 // Object handles. The table keeps a weak reference per object; a freed
 // object's handle stays invalid for good.
 namespace KsObjects {

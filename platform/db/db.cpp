@@ -607,14 +607,15 @@ std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByt
     // Every save writes beside the file (journal, write-ahead log): a folder
     // or file that cannot be written is told now, not at the first save.
     auto systemText = [](int err) { return QString::fromLocal8Bit(std::strerror(err)); };
-    if (::access(QFile::encodeName(folder).constData(), W_OK) != 0) {
+    const bool readOnly = journal == Journal::ReadOnly;
+    if (!readOnly && ::access(QFile::encodeName(folder).constData(), W_OK) != 0) {
         const int err = errno;
         throw DbError(
                 QStringLiteral("数据文件夹 %1 不能写入，无法保存任何数据。请检查该文件夹的写入权限，或者磁盘是否只读。")
                         .arg(QDir::toNativeSeparators(folder)),
                 systemText(err), SQLITE_READONLY);
     }
-    if (!create && ::access(QFile::encodeName(path).constData(), W_OK) != 0) {
+    if (!create && !readOnly && ::access(QFile::encodeName(path).constData(), W_OK) != 0) {
         const int err = errno;
         throw DbError(QStringLiteral("数据库文件 %1 是只读的，无法保存任何数据。请检查该文件的写入权限。").arg(shown),
                       systemText(err), SQLITE_READONLY);
@@ -629,7 +630,8 @@ std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByt
                        detail, code & 0xff);
     };
     sqlite3 *db = nullptr;
-    int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_FULLMUTEX;
+    int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | (create ? SQLITE_OPEN_CREATE : 0) |
+                SQLITE_OPEN_FULLMUTEX;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) throw refused(db, rc);
     if (sqlite3_key(db, key.constData(), int(key.size())) != SQLITE_OK) {
@@ -639,7 +641,7 @@ std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByt
     // A wrong key only shows at the first read of the file.
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) throw refused(db, errCode(db));
-    if (sqlite3_db_readonly(db, "main") == 1) throw refused(db, SQLITE_READONLY);
+    if (!readOnly && sqlite3_db_readonly(db, "main") == 1) throw refused(db, SQLITE_READONLY);
     sqlite3_busy_timeout(db, 5000);
     // Write-ahead log with full sync: a commit costs one sync of the log,
     // readers do not hold up a save, and a commit that returned survives a

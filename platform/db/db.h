@@ -69,7 +69,10 @@ public:
     // rollback journal, for comparisons and tests.
     // Reader: a second connection beside the program's own, for reads on
     // another thread; the file's journal stays as its owner set it.
-    enum class Journal { Wal, Rollback, Reader };
+    // ReadOnly: opened read-only, so no statement run on it (an UPDATE, a
+    // PRAGMA that rewrites the file) can change the file; for tools that
+    // only look.
+    enum class Journal { Wal, Rollback, Reader, ReadOnly };
     // Opens an existing database file with the key.  Throws DbError naming the
     // file when it is missing, cannot be read or written, or the key does not fit.
     static std::unique_ptr<Connection> open(const QString &path, const QByteArray &key, Journal journal = Journal::Wal);

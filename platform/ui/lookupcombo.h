@@ -10,6 +10,14 @@ class QAbstractItemModel;
 
 namespace ui {
 
+// Keeps the box wide enough to show its longest entry whole, and never
+// narrower than ten Chinese characters (names staff give payment methods,
+// employees and types); the open list is as wide as its longest entry.
+// Follows later changes of the entries and of the font.
+void fitToEntries(QComboBox *box);
+// The narrowest text room fitToEntries keeps.
+QString fitMinimumText();
+
 class LookupComboBox : public QComboBox {
     Q_OBJECT
 public:

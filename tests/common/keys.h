@@ -7,6 +7,7 @@
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextEdit>
@@ -16,6 +17,7 @@
 #include <QStringList>
 #include <QTest>
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 
 // Enter, keypad Enter and Esc in every field of the shown window that takes
@@ -63,19 +65,21 @@ inline QWidget *focusedControl()
     return w;
 }
 
+// One press of Tab (Shift+Tab when backwards) from the focused control.
+inline QWidget *pressTab(bool backwards = false)
+{
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, backwards ? Qt::ShiftModifier : Qt::NoModifier);
+    return focusedControl();
+}
+
 // The controls Tab (Shift+Tab when backwards) visits from the focused one
-// until it comes back to it.  A control that takes Tab for itself a few
-// times (the parts of a date) counts once.
+// until it comes back to it, one press each: a control that keeps the focus
+// for a press (a date box stepping through its parts) ends the chain there.
 inline QList<QWidget *> tabChain(bool backwards = false)
 {
     QList<QWidget *> chain{focusedControl()};
-    const Qt::KeyboardModifiers mod = backwards ? Qt::ShiftModifier : Qt::NoModifier;
     while (chain.size() < 100) {
-        QWidget *now = chain.last();
-        for (int press = 0; press < 4 && now == chain.last(); ++press) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, mod);
-            now = focusedControl();
-        }
+        QWidget *now = pressTab(backwards);
         if (now == chain.first() || now == chain.last()) break;
         chain << now;
     }
@@ -152,4 +156,44 @@ inline void expectTabReachesEveryFieldOnce(QWidget &w)
     for (qsizetype i = forward.size() - 1; i > 0; --i) back << forward[i];
     const QList<QWidget *> backward = tabChainOf(w, forward.first(), true);
     EXPECT_EQ(backward, back) << describeChain(backward);
+}
+
+// Every date box of the window is one Tab stop: entered by Tab (at the year)
+// one more Tab leaves it, entered by Shift+Tab (at the day) one more
+// Shift+Tab leaves it, and the opposite key comes back to it.  Returns how
+// many date boxes were tried.
+inline int expectDateBoxesAreOneStop(QWidget &w)
+{
+    SCOPED_TRACE(w.windowTitle().toStdString());
+    w.show();
+    QApplication::setActiveWindow(&w);
+    int tried = 0;
+    for (QDateTimeEdit *d : w.findChildren<QDateTimeEdit *>()) {
+        if (!d->isVisibleTo(&w) || !d->isEnabled()) continue;
+        ++tried;
+        for (bool back : {false, true}) {
+            d->setFocus(back ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+            EXPECT_EQ(focusedControl(), d);
+            QWidget *next = pressTab(back);
+            EXPECT_NE(next, d) << (back ? "Shift+Tab" : "Tab") << " stayed in the date box";
+            // An editable goods grid keeps Tab for its cells.
+            if (!qobject_cast<QAbstractItemView *>(next)) EXPECT_EQ(pressTab(!back), d);
+        }
+    }
+    return tried;
+}
+
+// A window made on demand, with the number of date boxes it shows.
+struct DateWindow {
+    std::function<QWidget *()> make;
+    int dates;
+};
+
+// expectDateBoxesAreOneStop for each window, which must show its boxes.
+inline void expectEachDateBoxIsOneStop(std::initializer_list<DateWindow> windows)
+{
+    for (const DateWindow &d : windows) {
+        std::unique_ptr<QWidget> w(d.make());
+        EXPECT_EQ(expectDateBoxesAreOneStop(*w), d.dates) << w->metaObject()->className();
+    }
 }

@@ -140,7 +140,8 @@ TEST_P(MemberWorkbookTest, ImportsTheSameMembersFromXlsAndXlsx)
 
     w.DBLookupComboBox1->setText("普通会员");
     w.BitBtn2Click();
-    EXPECT_EQ(msgs.texts(), QStringList{"成功导入 会员 数据 3 条！"});
+    EXPECT_EQ(msgs.texts(), QStringList{"第 6 行“会员姓名”列（A6）为空，导入在此行停止，其后的 1 行数据没有导入。\n"
+                                        "成功导入 会员 数据 3 条！"});
     EXPECT_EQ(w.result(), QDialog::Accepted);
     // Row 4 repeats a card and is skipped; the empty row 6 ends the import,
     // so row 7 is not read.  The balance is the stored value, visits start at 0;
@@ -328,13 +329,70 @@ TEST_F(ImportTest, MembersTakeTheChosenTypeAndSkipLiveCards)
     EXPECT_EQ(rows("select theNum from Member where ID>5 order by ID"), QStringList({"26000004", "G1", "26000006"}));
 }
 
-TEST_F(ImportTest, AnEmptyNameEndsTheMemberImportQuietly)
+// An empty name ends the member import there, and the message says where
+// and how many rows after it were left (empty rows not counted).
+TEST_F(ImportTest, AnEmptyNameEndsTheMemberImportAndSaysWhere)
 {
-    EXPECT_EQ(importMembers(sheetOf(kMemberHeaders,
-                                    {{"N1", "甲"}, {"N2", "乙"}, {"N3", " ", "", "", "", "", "", "x"}, {"N4", "丁"}})),
-              "成功导入 会员 数据 2 条！");
+    EXPECT_EQ(importMembers(sheetOf(kMemberHeaders, {{"N1", "甲"},
+                                                     {"N2", "乙"},
+                                                     {"N3", " ", "", "", "", "", "", "x"},
+                                                     {"N4", "丁"},
+                                                     {},
+                                                     {"N6", "己"}})),
+              "第 4 行“会员姓名”列（B4）为空，导入在此行停止，其后的 2 行数据没有导入。\n成功导入 会员 数据 2 条！");
     EXPECT_EQ(msgs.count(), 1);
     EXPECT_EQ(rows("select theNum from Member order by ID"), QStringList({"N1", "N2"}));
+    // The last row without a name: nothing follows it.
+    EXPECT_EQ(importMembers(sheetOf(kMemberHeaders, {{"N7", "庚"}, {"N8", "", "男"}})),
+              "第 3 行“会员姓名”列（B3）为空，导入在此行停止。\n成功导入 会员 数据 1 条！");
+}
+
+// A card number, phone or goods code that a number cell has cut to 15
+// digits arrives in exponent form: it stops the import at its row, naming
+// the cell, before two cards that differ in the last digits become one.
+TEST_F(ImportTest, LongNumbersThatLostTheirDigitsAreRefused)
+{
+    const QString why = "”是按数字保存的长号码，EXCEL 只保留前 15 位数字，原来的号码已经无法读出。"
+                        "请把此列设置为文本格式，重新录入号码后再导入。\n导入在此行停止，此行及以后的数据没有导入。\n";
+    EXPECT_EQ(importMembers(sheetOf(kMemberHeaders, {{"6222021234567890123", "甲", "", "", "", "13800138000"},
+                                                     {"6.22202123456789e+18", "乙"},
+                                                     {"6.22202123456789e+18", "丙"}})),
+              "第 3 行“会员卡号”列（A3）的内容“6.22202123456789e+18" + why + "成功导入 会员 数据 1 条！");
+    EXPECT_EQ(importMembers(sheetOf(kMemberHeaders, {{"P1", "丁", "", "", "", "1.38001380001E+15"}})),
+              "第 2 行“联系方式”列（F2）的内容“1.38001380001E+15" + why + "成功导入 会员 数据 0 条！");
+    EXPECT_EQ(rows("select theNum,thePho from Member order by ID"), QStringList({"6222021234567890123|13800138000"}));
+
+    EXPECT_EQ(importSheet<TfrmIn_S>(sheetOf(kGoodsHeaders,
+                                            {{"饮料", "6901234567892", "水"}, {"饮料", "6.90123456789235e+17", "茶"}})),
+              "第 3 行“商品编码”列（B3）的内容“6.90123456789235e+17" + why + "成功导入 商品 数据 1 条！");
+    EXPECT_EQ(importSheet<TfrmIn_G>(sheetOf(kSupplierHeaders, {{"华联", "甲", "8.6106512345678E+16"}})),
+              "第 2 行“联系电话”列（C2）的内容“8.6106512345678E+16" + why + "成功导入 供应商 数据 0 条！");
+    EXPECT_EQ(rows("select theNum from SShop"), QStringList{"6901234567892"});
+    EXPECT_EQ(count("SSup"), 0);
+}
+
+// The same from a workbook a spreadsheet program wrote: the 19-digit card
+// held as a number cell is refused, the one held as text is kept whole.
+TEST_F(ImportTest, ANumberCellTooLongForItsDigitsIsRefusedFromTheWorkbook)
+{
+    QString header;
+    for (int i = 0; i < kMemberHeaders.size(); ++i)
+        header += QString("<c r=\"") + QChar('A' + i) + "1\" t=\"inlineStr\"><is><t>" + kMemberHeaders[i] +
+                  "</t></is></c>";
+    const QString sheet = "<row r=\"1\">" + header + "</row>" +
+                          "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>6222021234567890123</t></is></c>"
+                          "<c r=\"B2\" t=\"inlineStr\"><is><t>甲</t></is></c></row>"
+                          "<row r=\"3\"><c r=\"A3\"><v>6222021234567890124</v></c>"
+                          "<c r=\"B3\" t=\"inlineStr\"><is><t>乙</t></is></c></row>";
+    const QString path = dir.filePath("long.xlsx");
+    ASSERT_TRUE(exceltest::writeFile(path, exceltest::makeZip(exceltest::workbookParts(sheet))));
+    TfrmIn_M w;
+    ASSERT_TRUE(w.myOpen(path));
+    w.DBLookupComboBox1->setText("普通会员");
+    w.BitBtn2Click();
+    EXPECT_TRUE(msgs.last().startsWith("第 3 行“会员卡号”列（A3）的内容“6.22202123456789e+18”是按数字保存的长号码"))
+            << msgs.last().toStdString();
+    EXPECT_EQ(rows("select theNum from Member"), QStringList{"6222021234567890123"});
 }
 
 // ------------------------------------------------------------------ goods and suppliers

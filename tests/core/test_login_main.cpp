@@ -191,6 +191,8 @@ TEST_F(Shell, LoginWindowOffersEnabledUsersAndStartsOnToday)
     // Tab goes round the fields and buttons; the page above them only shows.
     expectTabChain(*login,
                    {login->DBLookupComboBox1, login->Edit1, login->DateTimePicker1, login->BitBtn1, login->BitBtn2});
+    // The business date is one stop, entered from either side.
+    EXPECT_EQ(expectDateBoxesAreOneStop(*login), 1);
 }
 
 TEST_F(Shell, LoginPageIsTheProgramsOwnLocalPage)

@@ -1,6 +1,7 @@
 // Receipt lines composed from saved documents, and the receipt printer.
 #include "core/Unit1.h"
 #include "core/dm.h"
+#include "core/NumToChar.h"
 #include "core/receipts.h"
 #include "platform/print/textprinter.h"
 
@@ -102,7 +103,7 @@ TEST_F(ReceiptTest, MemberSaleReceiptLineByLine)
                             "单号 2603070001[2026-03-07]",
                             "卡号 26000001",
                             "姓名 张三[金卡]",
-                            "积分  1,234.50余额  20.00",
+                            "积分  1,234.50 余额  20.00",
                             "应收  50.00",
                             "----2026-03-07--12:34:56----",
                             "品名数量  单价折扣      金额",
@@ -147,9 +148,95 @@ TEST_F(ReceiptTest, WalkInSaleHasNoMemberLinesAndSettledMemberNoOwedLine)
     member("26000002");
     sale("2603070002", "26000002", "0");
     lines = composeXF(c(), "2603070002", shop, "08:00:00");
-    EXPECT_EQ(lines[8], "积分  1,234.50余额  20.00");
+    EXPECT_EQ(lines[8], "积分  1,234.50 余额  20.00");
     EXPECT_EQ(lines[9], "----2026-03-07--08:00:00----");  // owed sum "0": no line
     EXPECT_TRUE(lines.contains("本单积分 100.00"));
+}
+
+// Every line within the receipt's width, and every amount apart from the
+// fields beside it (a blank or a bracket between).
+void expectFitted(const QStringList &lines)
+{
+    static const QRegularExpression amount("-?\\d{1,3}(,\\d{3})*\\.\\d\\d");
+    for (const QString &l : lines) {
+        EXPECT_LE(print::gbkWidth(l), kWidth) << l.toStdString();
+        for (auto m = amount.globalMatch(l); m.hasNext();) {
+            const auto hit = m.next();
+            const QChar before = hit.capturedStart() > 0 ? l[hit.capturedStart() - 1] : u' ';
+            const QChar after = hit.capturedEnd() < l.size() ? l[hit.capturedEnd()] : u' ';
+            EXPECT_TRUE(before == u' ' || before == u']') << l.toStdString();
+            EXPECT_TRUE(after == u' ' || after == u'[') << l.toStdString();
+        }
+    }
+}
+
+// Amounts of 1,000 and more: the quantity, price, discount and amount of a
+// line, the member's points and balance and the totals keep a blank between
+// them, and a line that would pass 28 columns goes on at a field.
+TEST_F(ReceiptTest, AmountsOfAThousandAndMoreKeepTheirFieldsApart)
+{
+    struct Case {
+        const char *price, *count;
+    };
+    int n = 0;
+    for (const Case &k : {Case{"1299", "10"}, Case{"1000", "1"}, Case{"10000", "1"}, Case{"100000", "1"},
+                          Case{"99999.99", "10"}, Case{"123456.78", "10"}, Case{"1000", "1000"}}) {
+        SCOPED_TRACE(std::string(k.price) + " x " + k.count);
+        const double total = QString(k.price).toDouble() * QString(k.count).toDouble();
+        const QString t = QString::number(total, 'f', 2), num = QString("26030700%1").arg(++n, 2, 10, QChar('0'));
+        const QString card = "2600000" + QString::number(n);
+        exec("INSERT INTO Member (theNum,theName,theType,theJF,theCZ,theDel,theState) VALUES ('" + card +
+             "','张三','金卡'," + t + "," + t + ",'否','启用')");
+        exec("INSERT INTO UXF (theNum,myDate,theDate,MNum,theHJ,theZR,theSJ,theZK,theDX,theYE,theCount,theSum,theJF,"
+             "WName,theUser,theDel,theType) VALUES ('" +
+             num + "','2026-03-07','2026-03-07','" + card + "'," + t + ",0," + t + ",100,'" + NumToChar(total) + "'," +
+             t + "," + k.count + "," + t + "," + t + ",'小王','admin','否','会员')");
+        exec(QString("INSERT INTO UXF_List (theNum,myBH,theName,theCount,thePrice,theZK,theMoney) VALUES ('") + num +
+             "','1','电视机'," + k.count + "," + k.price + ",100," + t + ")");
+        exec("INSERT INTO UXF_SK (theNum,theMoney,theSMType,theSKR,SKDate) VALUES ('" + num + "'," + t +
+             ",'会员卡','小王','2026-03-07')");
+        exec("INSERT INTO UCZ (theNum,MNum,MCZ,MZS,MType,theDX,WName,theUser,myDate) VALUES ('" + num + "','" + card +
+             "'," + t + "," + t + ",'现金','" + NumToChar(total) + "','小王','admin','2026-03-07')");
+        exec("INSERT INTO UDH (theNum,MNum,MJF,MLP,MCount,WName,theUser,myDate) VALUES ('" + num + "','" + card + "'," +
+             t + ",'电视机',1,'小王','admin','2026-03-07')");
+        expectFitted(composeXF(c(), num, shop, "12:34:56"));
+        expectFitted(composeCZ(c(), num, shop, "12:34:56"));
+        expectFitted(composeDH(c(), num, shop, "12:34:56"));
+    }
+
+    // The goods line and the totals of ten at 1,299.00, as printed.
+    const QStringList lines = composeXF(c(), "2603070001", shop, "12:34:56");
+    const qsizetype at = lines.indexOf("1 电视机");
+    ASSERT_GT(at, 0);
+    EXPECT_EQ(lines.mid(at, 3), QStringList({"1 电视机", " 10.00 1,299.00[100%]", QString(19, ' ') + "12,990.00"}));
+    EXPECT_TRUE(lines.contains("积分  12,990.00")) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains("余额  12,990.00"));
+    EXPECT_TRUE(lines.contains("数量 10.00   金额 12,990.00"));
+    EXPECT_TRUE(lines.contains("实收 12,990.00"));
+    EXPECT_TRUE(lines.contains("应收 12,990.00"));
+    EXPECT_TRUE(lines.contains("2026-03-07会员卡  12,990.00"));
+    // Capitals too long for a line go on under the value.
+    const QStringList big = composeXF(c(), "2603070006", shop, "12:34:56");
+    const qsizetype dx = big.indexOf(QRegularExpression("^大写 .*"));
+    ASSERT_GT(dx, 0);
+    EXPECT_EQ(big[dx] + big[dx + 1].mid(5), "大写 " + NumToChar(1234567.8));
+    EXPECT_TRUE(big[dx + 1].startsWith("     ") && big[dx + 1][5] != u' ') << big[dx + 1].toStdString();
+}
+
+TEST(ReceiptFormat, FieldsAreKeptApartAndBrokenBetween)
+{
+    // Padded fields stay as the table pads them.
+    EXPECT_EQ(fitLine({{"  1.00", true}, {"   12.00", true}, {"[100%]"}, {"   12.00", true}}),
+              QStringList{"  1.00   12.00[100%]   12.00"});
+    EXPECT_EQ(fitLine({{"积分  1,234.50", false, 6}, {"余额  20.00", false, 6}}),
+              QStringList{"积分  1,234.50 余额  20.00"});
+    EXPECT_EQ(fitLine({{"实收 12,996.00", false, 5}, {"应收 12,996.00", false, 5}}),
+              QStringList({"实收 12,996.00", "应收 12,996.00"}));
+    // An amount carried over stands at the right edge.
+    EXPECT_EQ(fitLine({{"  1.00", true}, {"100,000.00", true}, {"[100%]"}, {"100,000.00", true}}),
+              QStringList({"  1.00 100,000.00[100%]", QString(18, ' ') + "100,000.00"}));
+    EXPECT_EQ(fitLine({{"x"}}), QStringList{"x"});
+    EXPECT_EQ(fitLine({}), QStringList{""});
 }
 
 TEST_F(ReceiptTest, ReprintOfADeletedSaleAndAMissingNumber)

@@ -6,7 +6,9 @@
 #include "keys.h"
 
 #include "members/AccountStore.h"
+#include "members/CZ_In.h"
 #include "members/CZ_M.h"
+#include "members/DH_In.h"
 #include "members/DH_M.h"
 #include "members/LP.h"
 #include "members/MemberList.h"
@@ -89,6 +91,25 @@ TEST_F(ListKeysTest, ListWindowsChangeNothingOnEnterOrEsc)
         checkList(w, w.DBLookupComboBox1);
         EXPECT_GT(w.rowCount(), 0);
     }
+}
+
+// Each date box of the member lists and reminders, and of the account and
+// anniversary windows, takes one Tab press.
+TEST_F(ListKeysTest, EveryDateBoxIsOneTabStop)
+{
+    ui::ScriptedModals modals;
+    expectEachDateBoxIsOneStop({{[] { return new TfrmCZ_M; }, 2},
+                                {[] { return new TfrmDH_M; }, 2},
+                                {[] { return new TfrmSRTX; }, 2},
+                                {[] { return new TfrmJNRTX; }, 2},
+                                {[] { return new TfrmCZ_In; }, 1},
+                                {[] { return new TfrmDH_In; }, 1},
+                                {[this] {
+                                     auto *w = new TfrmMJN;
+                                     w->myNum = card;
+                                     return w;
+                                 },
+                                 1}});
 }
 
 TEST_F(ListKeysTest, MemberDialogsChangeNothingOnEnterOrEsc)

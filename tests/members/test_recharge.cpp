@@ -9,6 +9,7 @@
 #include "members/CZ_M.h"
 #include "platform/print/textprinter.h"
 
+#include <QApplication>
 #include <QTest>
 #include <memory>
 
@@ -56,6 +57,30 @@ TEST_F(RechargeTest, FindingTheCardFillsTheMemberAndFocusesTheAmount)
     EXPECT_EQ(w->Panel->Edit3->text(), "张三");
     EXPECT_EQ(w->Panel->Edit11->text(), "100");
     EXPECT_EQ(w->focusWidget(), w->Edit17);
+}
+
+// The date typed from the keyboard: Tab into the box, digits for the year
+// and month, Right to the day and Up twice, Tab on; the save stores it.
+TEST_F(RechargeTest, ADateTypedByDigitsAndArrowsIsStored)
+{
+    auto w = std::make_unique<TfrmCZ_In>();
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    w->Ed_Num->setText(card);
+    w->myFind();
+    w->Ed_Num->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(w->Ed_Num, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), w->DateTimePicker1);
+    QTest::keyClicks(QApplication::focusWidget(), "202511");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QTest::keyClicks(QApplication::focusWidget(), "08");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w->Edit17);  // the amount, next in the column
+    QTest::keyClicks(w->Edit17, "30");
+    w->BitBtn1->click();
+    EXPECT_EQ(rows("select MCZ,myDate from UCZ"), QStringList{"30|2025-11-10"}) << msgs.last().toStdString();
 }
 
 TEST_F(RechargeTest, ChecksComeInOrderAndWriteNothing)

@@ -9,6 +9,7 @@
 #include "report/lyrpage.h"
 #include "report/lyrview.h"
 #include "drawing_test_helpers.h"
+#include "report_sweeps.h"
 #include "report_test_objects.h"
 #include "script/ks_iinterpreter.h"
 
@@ -16,9 +17,12 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -65,13 +69,7 @@ protected:
         s.AddObject(QStringLiteral("Memo1"), memo);
         s.AddObject(QStringLiteral("Goods"), ds);
         s.Lines = lines;
-        if (!s.Compile()) return QStringLiteral("compile: ") + s.ErrorMsg;
-        try {
-            s.Execute();
-        } catch (const std::exception &e) {
-            return QString::fromUtf8(e.what());
-        }
-        return s.ErrorMsg;
+        return lyrsweep::compileAndRun(s);
     }
 
     std::unique_ptr<TlyrReport> report;
@@ -148,6 +146,23 @@ TEST_F(ClassRTTITest, ReportVariablesStylesAndDataSetsAreTheReportsOwn)
                    QStringLiteral("end.")}),
               QString());
     EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("K")).toInt(), 3);
+}
+
+// A script filling a memo's lines without end stops at the engine's bound
+// for a list, with an error its try statement catches.
+TEST_F(ClassRTTITest, MemoLinesFilledWithoutEndStopWithACatchableError)
+{
+    EXPECT_EQ(run({QStringLiteral("var s: String; i: Integer;"), QStringLiteral("begin"),
+                   QStringLiteral("  SetLength(s, 1000000); i := 0;"),
+                   QStringLiteral("  try while True do begin Memo1.Lines.Add(s + IntToStr(i)); i := i + 1; end;"),
+                   QStringLiteral("  except Report.Variables['Caught'] := ExceptionClassName; end;"),
+                   QStringLiteral("  Report.Variables['Count'] := Memo1.Lines.Count; Memo1.Lines.Clear;"),
+                   QStringLiteral("end.")}),
+              QString());
+    EXPECT_EQ(report->Variables()->Variables(QStringLiteral("Caught")).toString(), QStringLiteral("EOutOfMemory"));
+    const int count = report->Variables()->Variables(QStringLiteral("Count")).toInt();
+    EXPECT_GT(count, 10);
+    EXPECT_LT(count, 100);
 }
 
 TEST_F(ClassRTTITest, MemoLinesAreTheMemosOwnAndAssigningCopies)
@@ -557,6 +572,38 @@ TEST_F(ClassRTTITest, ReportOptionsPictureIsSavedAndLoaded)
     EXPECT_EQ(again.ReportOptions()->Picture()->Picture().size(), QSize(3, 2));
     again.Clear();
     EXPECT_TRUE(again.ReportOptions()->Picture()->Picture().isNull());
+}
+
+}  // namespace
+
+TEST(LyrScriptEnumerations, EveryPublishedEnumerationTakesItsConstantsInEveryLanguage)
+{
+    lyrRegisterClassRTTI();
+    QStringList paths;
+    const QStringList failures = lyrsweep::lyrEnumConstantFailures(paths);
+    // The report's own options and its datasets' ranges are among them.
+    for (const char *p : {"RangeBegin", "RangeEnd", "PrintOptions.PrintPages", "PreviewOptions.ZoomMode", "Align",
+                          "Duplex", "StretchMode", "HAlign"})
+        EXPECT_TRUE(paths.contains(QLatin1String(p))) << p;
+    EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
+}
+
+namespace {
+
+// The wide string list's IndexOf tells letter case apart, as the class does.
+TEST_F(ClassRTTITest, LinesIndexOfIsCaseSensitiveInEveryLanguage)
+{
+    for (const lyrsweep::ScriptDialect &d : lyrsweep::kDialects) {
+        SCOPED_TRACE(d.Lang);
+        lyrGlobalVariables().Clear();
+        QString text;
+        text += QString::fromLatin1(d.Keep).arg(QStringLiteral("Upper"), QStringLiteral("O.Lines.IndexOf('ONE')"));
+        text += QString::fromLatin1(d.Keep).arg(QStringLiteral("Same"), QStringLiteral("O.Lines.IndexOf('two')"));
+        if (QLatin1String(d.Lang) != QLatin1String("PascalScript")) text.replace(u'\'', u'"');
+        EXPECT_EQ(lyrsweep::runOn(d, memo, text), QString());
+        EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("Upper")).toInt(), -1);
+        EXPECT_EQ(lyrGlobalVariables().Variables(QStringLiteral("Same")).toInt(), 1);
+    }
 }
 
 }  // namespace

@@ -81,6 +81,16 @@ private:
     TlyrRecordingCanvas canvas_;
 };
 
+// Makes one LogPrinter the program's only printer (the printer list owns it).
+inline LogPrinter *installLogPrinter(QStringList &log)
+{
+    std::vector<std::unique_ptr<TlyrCustomPrinter>> list;
+    list.push_back(std::make_unique<LogPrinter>(log));
+    auto *printer = static_cast<LogPrinter *>(list.back().get());
+    lyrPrinters().SetPrinters(std::move(list), QString());
+    return printer;
+}
+
 class LogSource : public TlyrPrintSource {
 public:
     explicit LogSource(QStringList &log) : log_(log) {}

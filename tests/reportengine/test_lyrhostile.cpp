@@ -1,6 +1,7 @@
 // Damaged prepared files and extreme geometry: each ends in an error line or
 // a bounded result that still draws and prints.
 
+#include "prepared_text_util.h"
 #include "print_report_util.h"
 
 #include "report/lyrcanvas.h"
@@ -23,23 +24,6 @@
 namespace {
 
 using HostileTest = PrintReportTest;
-
-QByteArray preparedText(const QByteArray &pages, const QByteArray &sourcePageAttrs)
-{
-    return "<?xml version=\"1.0\" encoding=\"utf-8\"?><preparedreport><previewpages>" + pages +
-           "</previewpages><sourcepages><TlyrReportPage Name=\"Page1\"" + sourcePageAttrs +
-           "><TlyrMasterData Name=\"MasterData1\" Height=\"20\"><TlyrMemoView Name=\"Memo1\" Width=\"100\" "
-           "Height=\"20\"/></TlyrMasterData></TlyrReportPage></sourcepages><dictionary>"
-           "<b1 name=\"Page0.MasterData1\"/><m1 name=\"Page0.Memo1\"/></dictionary></preparedreport>";
-}
-
-void loadText(TlyrPreviewPages &pages, const QByteArray &text)
-{
-    QBuffer in;
-    in.setData(text);
-    in.open(QIODevice::ReadOnly);
-    pages.LoadFromStream(in, false);
-}
 
 // A page column count no sheet holds, in a source page and in a page written
 // in full: an error line names the page and the value, the page keeps no

@@ -1,5 +1,4 @@
-#include "cups_daemon.h"
-#include "print_report_util.h"
+#include "cups_report_test.h"
 #include "print_test_util.h"
 
 #include "platform/print/cupsqueues.h"
@@ -57,25 +56,6 @@ void PrintTo(const PdfPages &p, std::ostream *os)
 {
     *os << p.Count << " pages " << p.Width << "x" << p.Height << " mm";
 }
-
-class CupsTest : public PrintReportTest {
-protected:
-    void SetUp() override
-    {
-        PrintReportTest::SetUp();
-        cups = std::make_unique<PrivateCups>();
-        if (!cups->ok) GTEST_SKIP() << cups->reason.toStdString();
-        lyrRefreshPrinters();
-    }
-    void TearDown() override
-    {
-        cups.reset();
-        lyrRefreshPrinters();
-        PrintReportTest::TearDown();
-    }
-    std::unique_ptr<PrivateCups> cups;
-    int printedPages = 0;
-};
 
 }  // namespace
 

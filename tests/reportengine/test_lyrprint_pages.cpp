@@ -35,7 +35,7 @@ TEST(PrintPages, PageRangesAndOddEvenChooseThePages)
 {
     const struct {
         const char *text;
-        TlyrPrintOptions::PrintPagesKind which;
+        TlyrPrintOptions::TlyrPrintPages which;
         QStringList expected;
     } cases[] = {
             {"5-", TlyrPrintOptions::ppAll, numbers({5, 6, 7, 8, 9, 10, 11, 12})},

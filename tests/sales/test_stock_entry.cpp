@@ -157,6 +157,32 @@ TEST_F(Entry, ReturnLowersStockBelowZeroKeepsCostAndNumbersOnItsOwn)
     EXPECT_EQ(count("UTH_List"), 1);
 }
 
+// The return date typed from the keyboard: Shift+Tab back into the box from
+// the payment method lands on the day; Left to the month, Down, digits for
+// the day after Right; the save stores what was typed.
+TEST_F(Entry, ADateTypedByDigitsAndArrowsIsStored)
+{
+    TfrmTH_In w;
+    line(w, 1, "a1", "2", "1");
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.DBLookupComboBox1->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(w.DBLookupComboBox1, Qt::Key_Tab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget(), w.DateTimePicker1);
+    QWidget *box = QApplication::focusWidget();
+    QTest::keyClick(box, Qt::Key_Left);
+    QTest::keyClick(box, Qt::Key_Down);
+    QTest::keyClick(box, Qt::Key_Right);
+    QTest::keyClicks(box, "28");
+    QTest::keyClick(box, Qt::Key_Left);
+    QTest::keyClick(box, Qt::Key_Left);
+    QTest::keyClicks(box, "2025");
+    QTest::keyClick(box, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w.DBLookupComboBox1);
+    save(w);
+    EXPECT_EQ(one("select myDate from UTH"), "2025-02-28");
+}
+
 TEST_F(Entry, ChecksInOrderAndABadRowIsNamedWithNothingWritten)
 {
     TfrmJH_In w;

@@ -11,12 +11,18 @@
 #include "sales/SType.h"
 #include "sales/Shop_In.h"
 #include "sales/StockIn.h"
+#include "sales/Reports.h"
+#include "sales/Reports_BB.h"
+#include "sales/StockLists.h"
 #include "sales/XF_In.h"
+#include "sales/XF_M.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTest>
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -301,21 +307,14 @@ TEST_F(XFKeysTest, StockWindowsSaveNothingOnEnterOrEsc)
 
 namespace {
 
-// The controls Tab reaches from the first one, steps presses on.
+// The controls Tab reaches from the first one, one press each, steps presses on.
 QList<QWidget *> tabWalk(QWidget &w, QWidget *first, int steps)
 {
     w.show();
     QApplication::setActiveWindow(&w);
     first->setFocus(Qt::OtherFocusReason);
     QList<QWidget *> walk{focusedControl()};
-    for (int i = 0; i < steps; ++i) {
-        QWidget *now = walk.last();
-        for (int press = 0; press < 4 && now == walk.last(); ++press) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            now = focusedControl();
-        }
-        walk << now;
-    }
+    for (int i = 0; i < steps; ++i) walk << pressTab();
     return walk;
 }
 
@@ -340,5 +339,62 @@ TEST_F(XFKeysTest, TabGoesDownEachColumnBelowTheGoodsGrid)
                                         w.CheckBox1,       w.BitBtn1,           w.BitBtn2,           w.Edit1};
         const QList<QWidget *> walk = tabWalk(w, w.DateTimePicker1, int(expected.size()) - 1);
         EXPECT_EQ(walk, expected) << describeChain(walk);
+    }
+}
+
+// Each date box of the sales, stock and report windows takes one Tab press,
+// and the chains through the entries' and lists' date boxes are one stop
+// each.
+TEST_F(XFKeysTest, EveryDateBoxIsOneTabStop)
+{
+    ui::ScriptedModals modals;
+    expectEachDateBoxIsOneStop({{[] { return new TfrmXF_In; }, 1},
+                                {[] { return new TfrmJH_In; }, 1},
+                                {[] { return new TfrmTH_In; }, 1},
+                                {[] {
+                                     auto *w = new TfrmXF_SK;
+                                     w->setBill("2603070001", "20", "会员", "26000001");
+                                     return w;
+                                 },
+                                 1},
+                                {[] { return new TfrmXF_M; }, 2},
+                                {[] { return new TfrmXF_MX; }, 2},
+                                {[] { return new TfrmXF_SKQ; }, 4},
+                                {[] { return new TfrmXF_TJ; }, 2},
+                                {[] { return new TfrmBB_D; }, 2},
+                                {[] { return new TfrmBB_M; }, 2},
+                                {[] { return new TfrmBB_Y; }, 2},
+                                {[] { return new TfrmJH_M; }, 2},
+                                {[] { return new TfrmTH_M; }, 2},
+                                {[] { return new TfrmJH_MX; }, 2},
+                                {[] { return new TfrmTH_MX; }, 2}});
+    {
+        TfrmTH_In w;
+        const QList<QWidget *> walk = tabWalk(w, w.DateTimePicker1, 3);
+        EXPECT_EQ(walk, QList<QWidget *>({w.DateTimePicker1, w.DBLookupComboBox1, w.DBLookupComboBox2, w.Edit4}))
+                << describeChain(walk);
+    }
+    {
+        TfrmXF_SK w;
+        w.setBill("2603070001", "20", "会员", "26000001");
+        expectTabChain(w, {w.DateTimePicker1, w.Edit1, w.DBLookupComboBox1, w.CheckBox1, w.DBLookupComboBox2,
+                           w.BitBtn1, w.BitBtn2});
+    }
+    {
+        TfrmXF_M w;
+        const QList<QWidget *> walk = tabWalk(w, w.CheckBox1, 2);
+        EXPECT_EQ(walk, QList<QWidget *>({w.CheckBox1, w.DateTimePicker1, w.DateTimePicker2})) << describeChain(walk);
+    }
+    {
+        TfrmXF_SKQ w;
+        const QList<QWidget *> walk = tabWalk(w, w.CheckBox1, 5);
+        EXPECT_EQ(walk, QList<QWidget *>({w.CheckBox1, w.DateTimePicker1, w.DateTimePicker2, w.CheckBox2,
+                                          w.DateTimePicker3, w.DateTimePicker4}))
+                << describeChain(walk);
+    }
+    {
+        TfrmBB_D w;
+        const QList<QWidget *> walk = tabWalk(w, w.CheckBox1, 2);
+        EXPECT_EQ(walk, QList<QWidget *>({w.CheckBox1, w.DateTimePicker1, w.DateTimePicker2})) << describeChain(walk);
     }
 }

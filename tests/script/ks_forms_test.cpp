@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QResizeEvent>
 #include <QTest>
@@ -605,6 +607,182 @@ TEST(KsForms, CanResizeIsAskedForEveryResizeInEveryLanguage)
         EXPECT_EQ(asked(), before + 4);
         EXPECT_EQ(form->Widget()->size(), QSize(300, 250));
     });
+}
+
+}  // namespace
+
+namespace {
+
+// A form laid out as a script author would: an edit, a button and a check
+// box, then a label placed last at the top, sized by nothing but defaults.
+const LangForm kDefaultSizeForms[] = {
+        {"PascalScript", "var f: TForm; e: TEdit; b: TButton; c: TCheckBox; l: TLabel; n: Integer;\n"
+                         "procedure Clicked(Sender: TObject);\n"
+                         "begin\n"
+                         "  n := n + 1; e.Text := e.Text + IntToStr(n);\n"
+                         "end;\n"
+                         "begin\n"
+                         "  f := TForm.Create(nil);\n"
+                         "  e := TEdit.Create(f); e.Parent := f; e.Left := 10; e.Top := 40;\n"
+                         "  b := TButton.Create(f); b.Parent := f; b.Left := 10; b.Top := 80; b.Caption := 'Go';\n"
+                         "  b.OnClick := 'Clicked';\n"
+                         "  c := TCheckBox.Create(f); c.Parent := f; c.Left := 10; c.Top := 120; c.Caption := 'Mark';\n"
+                         "  l := TLabel.Create(f); l.Parent := f; l.Left := 10; l.Top := 10; l.Caption := 'Name:';\n"
+                         "end."},
+        {"C++Script", "TForm f; TEdit e; TButton b; TCheckBox c; TLabel l; int n = 0;\n"
+                      "void Clicked(TObject Sender) { n = n + 1; e.Text = e.Text + IntToStr(n); }\n"
+                      "{\n"
+                      "  f = new TForm(nil);\n"
+                      "  e = new TEdit(f); e.Parent = f; e.Left = 10; e.Top = 40;\n"
+                      "  b = new TButton(f); b.Parent = f; b.Left = 10; b.Top = 80; b.Caption = \"Go\";\n"
+                      "  b.OnClick = \"Clicked\";\n"
+                      "  c = new TCheckBox(f); c.Parent = f; c.Left = 10; c.Top = 120; c.Caption = \"Mark\";\n"
+                      "  l = new TLabel(f); l.Parent = f; l.Left = 10; l.Top = 10; l.Caption = \"Name:\";\n"
+                      "}\n"},
+        {"JScript", "var f, e, b, c, l, n = 0;\n"
+                    "function Clicked(Sender) { n = n + 1; e.Text = e.Text + IntToStr(n); }\n"
+                    "f = new TForm(nil);\n"
+                    "e = new TEdit(f); e.Parent = f; e.Left = 10; e.Top = 40;\n"
+                    "b = new TButton(f); b.Parent = f; b.Left = 10; b.Top = 80; b.Caption = \"Go\";\n"
+                    "b.OnClick = \"Clicked\";\n"
+                    "c = new TCheckBox(f); c.Parent = f; c.Left = 10; c.Top = 120; c.Caption = \"Mark\";\n"
+                    "l = new TLabel(f); l.Parent = f; l.Left = 10; l.Top = 10; l.Caption = \"Name:\";\n"},
+        {"BasicScript", "Dim n, f, e, b, c, l\n"
+                        "n = 0\n"
+                        "Sub Clicked(Sender)\n"
+                        "  n = n + 1\n"
+                        "  e.Text = e.Text & IntToStr(n)\n"
+                        "End Sub\n"
+                        "f = New TForm(nil)\n"
+                        "e = New TEdit(f) : e.Parent = f : e.Left = 10 : e.Top = 40\n"
+                        "b = New TButton(f) : b.Parent = f : b.Left = 10 : b.Top = 80 : b.Caption = \"Go\"\n"
+                        "b.OnClick = \"Clicked\"\n"
+                        "c = New TCheckBox(f) : c.Parent = f : c.Left = 10 : c.Top = 120 : c.Caption = \"Mark\"\n"
+                        "l = New TLabel(f) : l.Parent = f : l.Left = 10 : l.Top = 10 : l.Caption = \"Name:\"\n"}};
+
+// Controls start at the usual sizes for their kind, a label fits its text,
+// and the form is walked by keyboard and mouse as a user would: every click
+// lands on the control under the pointer.
+TEST(KsForms, ControlsStartAtTheirUsualSizesAndLabelsFitTheirText)
+{
+    EachLanguagesForm(kDefaultSizeForms, [](Script &s, TForm *form) {
+        auto *edit = s.Object<TEdit>("e");
+        auto *button = s.Object<TButton>("b");
+        auto *check = s.Object<TCheckBox>("c");
+        auto *label = s.Object<TLabel>("l");
+        ASSERT_TRUE(edit && button && check && label);
+        EXPECT_EQ(form->Widget()->size(), QSize(320, 240));
+        EXPECT_EQ(button->Width(), 75);
+        EXPECT_EQ(edit->Width(), 121);
+        EXPECT_EQ(check->Width(), 97);
+        for (TControl *c : std::initializer_list<TControl *>{edit, button, check}) {
+            EXPECT_GE(c->Height(), c->Widget()->minimumSizeHint().height());
+            EXPECT_LT(c->Height(), 40);
+        }
+        // the label is as large as its text, no larger
+        const QFontMetrics fm(label->Widget()->font());
+        EXPECT_NEAR(label->Width(), fm.horizontalAdvance(QStringLiteral("Name:")), 2);
+        EXPECT_NEAR(label->Height(), fm.height(), 2);
+        EXPECT_EQ(label->Widget()->geometry().topLeft(), QPoint(10, 10));
+        // nothing covers the controls made before the label
+        QWidget *w = form->Widget();
+        EXPECT_EQ(w->childAt(edit->Widget()->geometry().center()), edit->Widget());
+        EXPECT_EQ(w->childAt(button->Widget()->geometry().center()), button->Widget());
+        EXPECT_EQ(w->childAt(check->Widget()->geometry().center()), check->Widget());
+
+        // By keyboard: type into the edit, Tab to the button, Space presses it,
+        // Tab to the check box, Space ticks it.
+        QApplication::setActiveWindow(w);
+        edit->SetFocus();
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ab"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), button->Widget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        EXPECT_EQ(edit->Caption(), QStringLiteral("ab1"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), check->Widget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        EXPECT_TRUE(check->Checked());
+        // By mouse: the click goes to the widget under the pointer.
+        auto clickAt = [w](QPoint p) {
+            QWidget *under = w->childAt(p);
+            ASSERT_NE(under, nullptr);
+            QTest::mouseClick(under, Qt::LeftButton, {}, under->mapFrom(w, p));
+        };
+        clickAt(button->Widget()->geometry().center());
+        EXPECT_EQ(edit->Caption(), QStringLiteral("ab12"));
+        clickAt(check->Widget()->geometry().center());
+        EXPECT_FALSE(check->Checked());
+        // A label made larger than its text still lies beneath the controls.
+        label->SetAutoSize(false);
+        label->SetBounds(0, 0, 320, 240);
+        clickAt(button->Widget()->geometry().center());
+        EXPECT_EQ(edit->Caption(), QStringLiteral("ab123"));
+    });
+}
+
+// AutoSize off keeps the label's size; a wrapping label keeps its width and
+// takes the height of its lines; Layout places the text vertically, and
+// takes the TTextLayout constants in every language.
+TEST(KsForms, LabelAutoSizeAndLayoutInEveryLanguage)
+{
+    const struct {
+        const char *Lang;
+        const char *Text;
+    } cases[] = {{"PascalScript", "var f: TForm; l: TLabel;\n"
+                                  "begin\n"
+                                  "  f := TForm.Create(nil); l := TLabel.Create(f); l.Parent := f;\n"
+                                  "  Out(l.AutoSize); l.Caption := 'x'; Out(l.Layout = tlTop);\n"
+                                  "  l.AutoSize := False; l.SetBounds(5, 5, 100, 60); l.Caption := 'a longer text';\n"
+                                  "  l.Layout := tlCenter; Out(l.Layout = tlCenter); Out(l.Width); Out(l.Height);\n"
+                                  "  l.Layout := tlBottom;\n"
+                                  "end."},
+                 {"C++Script", "TForm f; TLabel l;\n"
+                               "{\n"
+                               "  f = new TForm(nil); l = new TLabel(f); l.Parent = f;\n"
+                               "  Out(l.AutoSize); l.Caption = \"x\"; Out(l.Layout == tlTop);\n"
+                               "  l.AutoSize = false; l.SetBounds(5, 5, 100, 60); l.Caption = \"a longer text\";\n"
+                               "  l.Layout = tlCenter; Out(l.Layout == tlCenter); Out(l.Width); Out(l.Height);\n"
+                               "  l.Layout = tlBottom;\n"
+                               "}"},
+                 {"JScript", "var f = new TForm(nil), l = new TLabel(f); l.Parent = f;\n"
+                             "Out(l.AutoSize); l.Caption = \"x\"; Out(l.Layout == tlTop);\n"
+                             "l.AutoSize = false; l.SetBounds(5, 5, 100, 60); l.Caption = \"a longer text\";\n"
+                             "l.Layout = tlCenter; Out(l.Layout == tlCenter); Out(l.Width); Out(l.Height);\n"
+                             "l.Layout = tlBottom;"},
+                 {"BasicScript", "f = New TForm(nil) : l = New TLabel(f) : l.Parent = f\n"
+                                 "Out(l.AutoSize) : l.Caption = \"x\" : Out(l.Layout = tlTop)\n"
+                                 "l.AutoSize = False : l.SetBounds(5, 5, 100, 60) : l.Caption = \"a longer text\"\n"
+                                 "l.Layout = tlCenter : Out(l.Layout = tlCenter) : Out(l.Width) : Out(l.Height)\n"
+                                 "l.Layout = tlBottom"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Lang);
+        Script s(QString::fromLatin1(c.Text), c.Lang);
+        ASSERT_TRUE(s.Error.isEmpty()) << s.Error.toStdString();
+        EXPECT_EQ(s.Output, (QStringList{"True", "True", "True", "100", "60"}));
+        auto *label = s.Object<TLabel>("l");
+        ASSERT_TRUE(label);
+        auto *q = static_cast<QLabel *>(label->Widget());
+        EXPECT_EQ(q->alignment() & Qt::AlignVertical_Mask, Qt::AlignBottom);
+        label->SetLayout(TLabel::tlCenter);
+        EXPECT_EQ(q->alignment() & Qt::AlignVertical_Mask, Qt::AlignVCenter);
+        label->SetAlignment(1);  // taRightJustify keeps the layout
+        EXPECT_EQ(q->alignment(), Qt::AlignRight | Qt::AlignVCenter);
+        // back on, it fits again; wrapping keeps the width
+        label->SetAutoSize(true);
+        EXPECT_EQ(label->Width(), q->sizeHint().width());
+        label->SetWordWrap(true);
+        label->SetBounds(5, 5, 40, 10);
+        label->SetCaption(QStringLiteral("one two three four five six"));
+        EXPECT_EQ(label->Width(), 40);
+        EXPECT_GT(label->Height(), 2 * q->fontMetrics().height());
+        // a bigger font makes a bigger label
+        label->SetWordWrap(false);
+        const int before = label->Width();
+        label->Font()->SetSize(label->Font()->Size() * 2);
+        EXPECT_GT(label->Width(), before);
+        delete s.Object<TForm>("f");
+    }
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 // A report whose dialog page has an edit, a button that writes into it when
@@ -54,7 +56,7 @@ protected:
         if (!QFile::exists(exe)) GTEST_SKIP() << "lyrrun not built";
         ASSERT_TRUE(dir.isValid());
     }
-    RunResult run(const QByteArray &xml, QStringList args)
+    RunResult run(const QByteArray &xml, QStringList args, int waitMs = 120000)
     {
         const QString path = dir.filePath(QStringLiteral("template.xml"));
         QFile f(path);
@@ -67,7 +69,7 @@ protected:
         RunResult r;
         // A runner waiting for a user would never end: the guard fails the
         // test instead of hanging it.
-        if (!p.waitForFinished(120000)) {
+        if (!p.waitForFinished(waitMs)) {
             p.kill();
             p.waitForFinished();
             ADD_FAILURE() << "lyrrun did not end";
@@ -204,6 +206,122 @@ TEST_F(LyrRunTest, LoadErrorsArePrintedAndFailTheRun)
     EXPECT_TRUE(many.err.contains(QStringLiteral("Page1.Columns: 100000000 columns"))) << many.err.toStdString();
     EXPECT_TRUE(many.out.contains(QStringLiteral("row r1")) && many.out.contains(QStringLiteral("row r2")))
             << many.out.toStdString();
+}
+
+// What a template or its data could do to the runner: a main script asking
+// for the preview, CSV fields over several lines, queries that would write
+// the shop's database. Each run ends by itself, prepared or with an error
+// line, and the database stays as it was.
+TEST_F(LyrRunTest, HostileScriptsDataAndQueriesEndAndChangeNothing)
+{
+    const QString dbPath = dir.filePath(QStringLiteral("shop.edb"));
+    auto writeFile = [&](const QString &name, const QByteArray &bytes) {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        return path;
+    };
+    auto scripted = [](const char *language, const char *script) {
+        return QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<TlyrReport ScriptLanguage=\"") + language +
+               "\" ScriptText.Text=\"" + script +
+               "\"><TlyrReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\">"
+               "<TlyrReportTitle Name=\"ReportTitle1\" Left=\"0\" Top=\"0\" Width=\"718\" Height=\"20\">"
+               "<TlyrMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" Width=\"200\" Height=\"20\" Text=\"hello\"/>"
+               "</TlyrReportTitle></TlyrReportPage></TlyrReport>";
+    };
+    const QByteArray rows("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<TlyrReport><TlyrReportPage Name=\"Page1\" "
+                          "PaperWidth=\"210\" PaperHeight=\"297\"><TlyrMasterData Name=\"MasterData1\" Left=\"0\" "
+                          "Top=\"20\" Width=\"718\" Height=\"20\" DataSet=\"Rows\"><TlyrMemoView Name=\"Memo1\" "
+                          "Left=\"0\" Top=\"0\" Width=\"400\" Height=\"20\" "
+                          "Text=\"row [Rows.&#34;N&#34;] [Rows.&#34;Note&#34;]\"/></TlyrMasterData>"
+                          "</TlyrReportPage></TlyrReport>");
+    const QString csvAcross =
+            writeFile(QStringLiteral("across.csv"), "N,Note\r\nr1,\"two\r\nlines, \"\"quoted\"\"\"\r\n\r\nr2,x\r\n");
+    const QString csvOpen = writeFile(QStringLiteral("open.csv"), "N,Note\nr1,ok\nr2,\"never\nclosed\n");
+    const QStringList query{QStringLiteral("--db"), dbPath, QStringLiteral("--query")};
+    struct Case {
+        const char *name;
+        QByteArray xml;
+        QStringList args;
+        int exitCode;
+        QStringList outHas;  // lines of the dump
+        QString errHas;
+    };
+    // The main block of each language asks for the preview.
+    const char *const mainBlocks[][2] = {
+            {"PascalScript", "begin&#13;&#10;  Report.ShowReport;&#13;&#10;end."},
+            {"C++Script", "{&#13;&#10;  Report.ShowReport;&#13;&#10;}"},
+            {"BasicScript", "Report.ShowReport&#13;&#10;"},
+            {"JScript", "Report.ShowReport();&#13;&#10;"},
+    };
+    std::vector<Case> cases;
+    for (const auto &[language, script] : mainBlocks)
+        cases.push_back({language,
+                         scripted(language, script),
+                         {},
+                         0,
+                         {QStringLiteral("TlyrMemoView Memo1 0.00 0.00 200.00 20.00 hello")},
+                         {}});
+    cases.insert(
+            cases.end(),
+            {
+                    {"a quoted CSV field over two lines is one record",
+                     rows,
+                     {QStringLiteral("--data"), QStringLiteral("Rows=") + csvAcross},
+                     0,
+                     {QStringLiteral("TlyrMemoView Memo1 0.00 0.00 400.00 20.00 row r1 two\\nlines, \"quoted\""),
+                      QStringLiteral("TlyrMemoView Memo1 0.00 20.00 400.00 20.00 row r2 x")},
+                     {}},
+                    {"a quoted CSV field never closed is refused",
+                     rows,
+                     {QStringLiteral("--data"), QStringLiteral("Rows=") + csvOpen},
+                     1,
+                     {},
+                     csvOpen + QStringLiteral(": line 3: a quoted field is not closed")},
+                    {"a query that rekeys the database fails",
+                     rows,
+                     query + QStringList{QStringLiteral("Rows=PRAGMA rekey='x'")},
+                     1,
+                     {},
+                     QStringLiteral("Rows: ")},
+                    {"a query that updates the database fails",
+                     rows,
+                     query + QStringList{QStringLiteral("Rows=UPDATE S SET theSum = 0")},
+                     1,
+                     {},
+                     QStringLiteral("Rows: ")},
+                    {"a statement that switches the guard off is no query",
+                     rows,
+                     query + QStringList{QStringLiteral("A=PRAGMA query_only=0"), QStringLiteral("Rows=DELETE FROM S")},
+                     1,
+                     {},
+                     QStringLiteral("A: ")},
+            });
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+            QFile::remove(dbPath + suffix);
+        {
+            auto db = vdb::Connection::create(dbPath, velmora::databaseKey());
+            db->execute(QStringLiteral("CREATE TABLE S (theNo VARCHAR(10), theSum MONEY)"));
+            db->execute(QStringLiteral("INSERT INTO S VALUES ('D1', 2.5)"));
+        }
+        const RunResult r = run(c.xml, c.args, 60000);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
+        const QStringList lines = r.out.split(u'\n');
+        for (const QString &line : c.outHas) EXPECT_TRUE(lines.contains(line)) << r.out.toStdString();
+        if (!c.outHas.isEmpty())
+            EXPECT_EQ(lines.filter(QStringLiteral("TlyrMemoView")).size(), c.outHas.size()) << r.out.toStdString();
+        if (!c.errHas.isEmpty()) EXPECT_TRUE(r.err.contains(c.errHas)) << r.err.toStdString();
+        // The shop's database still opens with its key and holds its row.
+        auto check = vdb::Connection::open(dbPath, velmora::databaseKey());
+        vdb::Query q(check.get());
+        q.OpenSql(QStringLiteral("select theNo, theSum from S"));
+        ASSERT_FALSE(q.Eof());
+        EXPECT_EQ(q.value(QStringLiteral("theNo")), QStringLiteral("D1"));
+        EXPECT_EQ(q.value(QStringLiteral("theSum")), QStringLiteral("2.5"));
+    }
 }
 
 }  // namespace

@@ -1,13 +1,14 @@
 // lyrrun TEMPLATE [--db FILE --query NAME=SQL ... | --data NAME=FILE.csv ...] [--var NAME=VALUE ...]
 //        [--dialogs ok|cancel] [--dump] [--lp3 OUT] [--print-to-file OUT]
 // Loads a template, gives it report datasets over the program's database (a
-// query per dataset name of the template's list) or user datasets read from
-// CSV files (a header row, then one record a line), prepares it and prints
-// the prepared pages. Dialog pages are answered without a user: ok presses
-// the page's default (or OK) button, cancel its cancel button. A print file
-// gets what a print queue would (a PDF, or a dot-matrix report's own bytes).
-// Exit 1 with the report's errors when the template had load errors (the
-// rest of it still runs and --dump shows its pages) or preparing fails.
+// query per dataset name of the template's list; the database is only read)
+// or user datasets read from CSV files (a header row, then the records; a
+// quoted field may span lines), prepares it and prints the prepared pages.
+// Dialog pages are answered without a user: ok presses the page's default
+// (or OK) button, cancel its cancel button. A print file gets what a print
+// queue would (a PDF, or a dot-matrix report's own bytes). Exit 1 with the
+// report's errors when the template had load errors (the rest of it still
+// runs and --dump shows its pages) or preparing fails.
 
 #include "report/lyrband.h"
 #include "report/lyrclass.h"
@@ -23,7 +24,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
-#include <QTextStream>
 #include <QTimer>
 
 #include <cstdio>
@@ -32,15 +32,34 @@
 
 namespace {
 
-QStringList splitCsv(const QString &line)
+// The records of a CSV text (RFC 4180): fields separated by commas, a
+// quoted field may hold commas, doubled quotes and line breaks. Blank lines
+// are no records. False, with the line its quote opened on, when a quoted
+// field is never closed.
+bool parseCsv(const QString &text, QList<QStringList> &records, int &openLine)
 {
-    QStringList out;
+    QStringList record;
     QString cur;
     bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line.at(i);
+    // The record has a field or a separator so far (a blank line has neither).
+    bool started = false;
+    int line = 1;
+    openLine = 0;
+    const qsizetype n = text.size();
+    auto endRecord = [&] {
+        if (started) {
+            record << cur;
+            records << record;
+        }
+        record.clear();
+        cur.clear();
+        started = false;
+    };
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\n') ++line;
         if (quoted) {
-            if (c == u'"' && i + 1 < line.size() && line.at(i + 1) == u'"') {
+            if (c == u'"' && i + 1 < n && text.at(i + 1) == u'"') {
                 cur += c;
                 ++i;
             } else if (c == u'"') {
@@ -48,17 +67,33 @@ QStringList splitCsv(const QString &line)
             } else {
                 cur += c;
             }
-        } else if (c == u'"') {
+            continue;
+        }
+        if (c == u'"') {
             quoted = true;
+            started = true;
+            openLine = line;
         } else if (c == u',') {
-            out << cur;
+            record << cur;
             cur.clear();
+            started = true;
+        } else if (c == u'\r' || c == u'\n') {
+            // CR LF, a lone LF or a lone CR ends the record.
+            if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n') {
+                ++i;
+                ++line;
+            } else if (c == u'\r') {
+                ++line;
+            }
+            endRecord();
         } else {
             cur += c;
+            started = true;
         }
     }
-    out << cur;
-    return out;
+    if (quoted) return false;
+    endRecord();
+    return true;
 }
 
 struct CsvData {
@@ -120,6 +155,8 @@ int main(int argc, char **argv)
         return fail(QStringLiteral("usage: lyrrun TEMPLATE [--db FILE --query NAME=SQL ... | --data NAME=FILE.csv ...] "
                                    "[--var NAME=VALUE ...] [--dialogs ok|cancel] [--dump] [--lp3 OUT] "
                                    "[--print-to-file OUT]"));
+    // No preview window: nobody would close it.
+    lyrEngineFactories().PreviewForm = [](TlyrReport *) -> TlyrCustomPreviewForm * { return nullptr; };
     lyrInstallEngine();
     TlyrReport report;
     report.EngineOptions()->SetNewSilentMode(simSilent);
@@ -149,7 +186,8 @@ int main(int argc, char **argv)
             printFile = args.at(++i);
         } else if (a == QLatin1String("--db") && i + 1 < args.size()) {
             try {
-                db = vdb::Connection::open(args.at(++i), velmora::databaseKey());
+                // The shop's own file: a query may read it, never change it.
+                db = vdb::Connection::open(args.at(++i), velmora::databaseKey(), vdb::Connection::Journal::ReadOnly);
             } catch (const std::exception &e) {
                 return fail(QString::fromUtf8(e.what()));
             }
@@ -171,6 +209,11 @@ int main(int argc, char **argv)
                 } catch (const std::exception &e) {
                     return fail(name + QStringLiteral(": ") + QString::fromUtf8(e.what()));
                 }
+                // A statement without result columns (a PRAGMA setting a
+                // value, a write the read-only file refused) is no dataset.
+                if (query->FieldCount() == 0)
+                    return fail(name +
+                                QStringLiteral(": the statement gives no columns; only a query that reads is run"));
                 auto *ds = new TlyrDBDataset(&keeper);
                 ds->SetName(name);
                 ds->SetCloseDataSource(false);
@@ -181,13 +224,15 @@ int main(int argc, char **argv)
             }
             QFile f(value);
             if (!f.open(QIODevice::ReadOnly)) return fail(QStringLiteral("cannot read ") + value);
+            QString text = QString::fromUtf8(f.readAll());
+            if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
+            QList<QStringList> records;
+            int openLine = 0;
+            if (!parseCsv(text, records, openLine))
+                return fail(QStringLiteral("%1: line %2: a quoted field is not closed").arg(value).arg(openLine));
             auto csv = std::make_unique<CsvData>();
-            QTextStream in(&f);
-            csv->fields = splitCsv(in.readLine());
-            while (!in.atEnd()) {
-                const QString line = in.readLine();
-                if (!line.isEmpty()) csv->rows << splitCsv(line);
-            }
+            if (!records.isEmpty()) csv->fields = records.takeFirst();
+            csv->rows = std::move(records);
             CsvData *d = csv.get();
             data.push_back(std::move(csv));
             auto *ds = new TlyrUserDataSet(&keeper);

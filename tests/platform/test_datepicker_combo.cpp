@@ -1,0 +1,143 @@
+// The shared date box and drop-down boxes, driven from the keyboard and
+// measured with the font they are drawn in.
+#include "platform/ui/datepicker.h"
+#include "platform/ui/lookupcombo.h"
+#include "combo_widths.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QStringListModel>
+#include <QStyleOptionComboBox>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A window with a field, the date box and a second field, shown and active.
+struct DateWindow {
+    QWidget w;
+    QLineEdit *before = new QLineEdit(&w);
+    ui::DatePicker *date = new ui::DatePicker(QDate(2026, 3, 7), &w);
+    QLineEdit *after = new QLineEdit(&w);
+    DateWindow()
+    {
+        auto *row = new QHBoxLayout(&w);
+        for (QWidget *c : {static_cast<QWidget *>(before), static_cast<QWidget *>(date), static_cast<QWidget *>(after)})
+            row->addWidget(c);
+        w.show();
+        QApplication::setActiveWindow(&w);
+    }
+    // Tab (or Shift+Tab) once from the date box, entered from the other side.
+    QWidget *tabOut(bool backwards)
+    {
+        (backwards ? after : before)->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, backwards ? Qt::ShiftModifier : Qt::NoModifier);
+        EXPECT_EQ(QApplication::focusWidget(), date);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, backwards ? Qt::ShiftModifier : Qt::NoModifier);
+        return QApplication::focusWidget();
+    }
+    void keys(std::initializer_list<Qt::Key> ks)
+    {
+        for (Qt::Key k : ks) QTest::keyClick(date, k);
+    }
+};
+
+TEST(DatePicker, OneTabStopWhateverPartIsEdited)
+{
+    DateWindow d;
+    EXPECT_EQ(d.tabOut(false), d.after);
+    EXPECT_EQ(d.tabOut(true), d.before);
+    // From the month, after arrows, Tab still leaves at once.
+    d.date->setFocus(Qt::OtherFocusReason);
+    d.date->setSelectedSection(QDateTimeEdit::MonthSection);
+    QTest::keyClick(d.date, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), d.after);
+    EXPECT_EQ(d.date->displayFormat(), "yyyy-MM-dd");
+    EXPECT_TRUE(d.date->calendarPopup());
+}
+
+TEST(DatePicker, ArrowsMoveBetweenPartsAndChangeThem)
+{
+    DateWindow d;
+    d.before->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(d.before, Qt::Key_Tab);
+    EXPECT_EQ(d.date->currentSection(), QDateTimeEdit::YearSection);
+    d.keys({Qt::Key_Up, Qt::Key_Right, Qt::Key_Down, Qt::Key_Down, Qt::Key_Right, Qt::Key_Up});
+    EXPECT_EQ(d.date->date(), QDate(2027, 1, 8));
+    // At the ends the arrows stay in the box.
+    d.keys({Qt::Key_Right, Qt::Key_Right});
+    EXPECT_EQ(d.date->currentSection(), QDateTimeEdit::DaySection);
+    d.keys({Qt::Key_Left, Qt::Key_Left, Qt::Key_Left, Qt::Key_Left});
+    EXPECT_EQ(d.date->currentSection(), QDateTimeEdit::YearSection);
+    EXPECT_EQ(QApplication::focusWidget(), d.date);
+}
+
+TEST(DatePicker, DigitsTypeTheDate)
+{
+    DateWindow d;
+    d.before->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(d.before, Qt::Key_Tab);
+    QTest::keyClicks(d.date, "20250915");
+    EXPECT_EQ(d.date->date(), QDate(2025, 9, 15));
+    // One part typed over after moving to it.
+    d.keys({Qt::Key_Left});
+    QTest::keyClicks(d.date, "12");
+    EXPECT_EQ(d.date->date(), QDate(2025, 12, 15));
+}
+
+TEST(DatePicker, EnterGoesOnToTheWindow)
+{
+    DateWindow d;
+    bool reached = false;
+    struct Catch : QObject {
+        bool *reached;
+        explicit Catch(bool *r) : reached(r) {}
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(e)->key() == Qt::Key_Return) *reached = true;
+            return false;
+        }
+    } filter(&reached);
+    d.w.installEventFilter(&filter);
+    d.date->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(d.date, Qt::Key_Return);
+    EXPECT_TRUE(reached);
+}
+
+TEST(LookupCombo, WideEnoughForItsLongestEntryAndTenChineseCharacters)
+{
+    QWidget w;
+    auto *row = new QHBoxLayout(&w);
+    auto *lookup = new ui::LookupComboBox(&w);
+    QStringListModel names({"现金", "会员卡"});
+    lookup->setListModel(&names);
+    auto *plain = new QComboBox(&w);
+    plain->addItems({"会员", "散客"});
+    plain->setEditable(true);
+    ui::fitToEntries(plain);
+    row->addWidget(lookup);
+    row->addWidget(plain);
+    w.resize(10, 10);  // the layout squeezes them as far as they let it
+    w.show();
+    const int ten = lookup->fontMetrics().horizontalAdvance(QString(10, QChar(0x4E2D)));
+    for (QComboBox *b : {static_cast<QComboBox *>(lookup), plain}) {
+        EXPECT_GE(comboTextRoom(b), ten);
+        for (int i = 0; i < b->count(); ++i)
+            EXPECT_GE(b->view()->minimumWidth(), b->view()->fontMetrics().horizontalAdvance(b->itemText(i)));
+    }
+    // A longer entry coming later widens the box and its list.
+    const QString longest = "银联刷卡（工商银行信用卡分期付款）";
+    names.setStringList({"现金", longest});
+    QApplication::processEvents();
+    EXPECT_GE(comboTextRoom(lookup), lookup->fontMetrics().horizontalAdvance(longest));
+    EXPECT_GE(lookup->view()->minimumWidth(), lookup->fontMetrics().horizontalAdvance(longest));
+    // Opened, the list shows it whole.
+    lookup->showPopup();
+    EXPECT_GE(lookup->view()->viewport()->width(), lookup->view()->fontMetrics().horizontalAdvance(longest));
+    lookup->hidePopup();
+}
+
+}  // namespace

@@ -1,0 +1,447 @@
+// Large generated pages and texts: tenfold input costs about tenfold time
+// and memory, not a hundredfold; limits end in error lines, and running out
+// of memory while a page is built or drawn ends in an error line, never in a
+// crash.
+
+#include "prepared_text_util.h"
+#include "print_report_util.h"
+
+#include "report/lyrexception.h"
+#include "reportengine/lyrBarcod.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+
+#include <malloc.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <functional>
+#include <limits>
+
+namespace {
+
+using LargeTest = PrintReportTest;
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+qint64 statusKb(const char *field)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    const QByteArray key = QByteArray(field) + ':';
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith(key)) return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
+struct Cost {
+    double Seconds = 0;
+    qint64 PeakKb = 0;
+    int Status = -1;
+};
+
+// Runs work in a child process, so that its peak resident size is its own:
+// the peak is reset when the child starts (freed memory of earlier work
+// would otherwise be reused without showing) and read when it ends. The
+// child's exit status is what work returns.
+Cost inChild(const std::function<int()> &work)
+{
+    int fd[2];
+    if (pipe(fd) != 0) return {};
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fd[0]);
+        QFile reset(QStringLiteral("/proc/self/clear_refs"));
+        if (reset.open(QIODevice::WriteOnly)) reset.write("5");
+        reset.close();
+        const qint64 base = statusKb("VmRSS");
+        QElapsedTimer t;
+        t.start();
+        const int status = work();
+        Cost c;
+        c.Seconds = double(t.nsecsElapsed()) / 1e9;
+        c.PeakKb = statusKb("VmHWM") - base;
+        const ssize_t written = write(fd[1], &c, sizeof c);
+        _exit(written == sizeof c ? status : 99);
+    }
+    close(fd[1]);
+    Cost c;
+    const bool read = ::read(fd[0], &c, sizeof c) == sizeof c;
+    close(fd[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    c.Status = read && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return c;
+}
+
+// Leaves this process room for only kb more kilobytes of address space.
+// Blocks from 128 KiB up are mapped each on its own, so that what is freed
+// is given back and what is asked for needs new room.
+void leaveRoom(qint64 kb)
+{
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    malloc_trim(0);
+    const rlim_t limit = rlim_t(statusKb("VmSize") + kb) * 1024;
+    const rlimit lim{limit, limit};
+    setrlimit(RLIMIT_AS, &lim);
+}
+
+// The shorter time of two runs (the machine may be busy), the larger peak.
+Cost cost(const std::function<int()> &work)
+{
+    const Cost a = inChild(work), b = inChild(work);
+    return {std::min(a.Seconds, b.Seconds), std::max(a.PeakKb, b.PeakKb), std::max(a.Status, b.Status)};
+}
+
+// A page of n bands, each with a memo of its own text.
+QByteArray pageOfRows(int n)
+{
+    QByteArray page = "<page0>";
+    for (int i = 0; i < n; ++i)
+        page += "<b1 t=\"" + QByteArray::number(i % 50 * 20) + "\"><m1 u=\"row " + QByteArray::number(i) + "\"/></b1>";
+    return page + "</page0>";
+}
+
+// A text of chars characters in lines of 60 (CR LF between them).
+QString longText(int chars)
+{
+    const QString line = QStringLiteral("The quick brown fox jumps over the lazy dog, again and again.").left(58);
+    QString text;
+    text.reserve(chars + chars / 20);
+    while (text.size() < chars) text += line + QStringLiteral("\r\n");
+    text.truncate(chars);
+    return text;
+}
+
+// A page with one memo holding text, tall enough for all of it.
+QByteArray pageOfOneMemo(const QString &text)
+{
+    QByteArray escaped = text.toUtf8();
+    escaped.replace("\r", "&#13;").replace("\n", "&#10;");
+    return "<page0><b1 t=\"0\" h=\"1000\"><m1 h=\"100000000\" w=\"600\" u=\"" + escaped + "\"/></b1></page0>";
+}
+
+// A report with the pages of a file, and an image to draw them on.
+struct LoadedFile {
+    explicit LoadedFile(const QByteArray &file, int side)
+        : Pages(*static_cast<TlyrPreviewPages *>(Report.PreviewPages())), Image(side, side, QImage::Format_RGB32),
+          Painter(&Image)
+    {
+        loadText(Pages, file);
+    }
+    TlyrReport Report;
+    TlyrPreviewPages &Pages;
+    QImage Image;
+    QPainter Painter;
+    TlyrCanvas Canvas{&Painter, 96, 96, false};
+};
+
+// Loads the file, builds its first page and draws it as the preview does.
+int loadAndDraw(const QByteArray &file)
+{
+    LoadedFile f(file, 1000);
+    f.Pages.DrawPage(0, f.Canvas, 1, 1, 0, 0);
+    return f.Pages.GetPage(0) ? 0 : 1;
+}
+
+// A band of n memos too small for a line, each flowing into the next, the
+// last into a memo that holds everything; the first has the text.
+struct FlowChain {
+    std::vector<TlyrMemoView *> Tiny;
+    TlyrMemoView *Last = nullptr;
+};
+
+FlowChain flowChain(TlyrReport &report, int n, const QString &text)
+{
+    auto *page = new TlyrReportPage(&report);
+    page->SetName(QStringLiteral("Page1"));
+    page->SetParent(&report);
+    auto *band = new TlyrMasterData(&report);
+    band->SetName(QStringLiteral("MasterData1"));
+    band->SetParent(page);
+    band->SetHeight(20);
+    band->SetRowCount(1);
+    FlowChain chain;
+    for (int i = 0; i < n; ++i) {
+        auto *m = new TlyrMemoView(&report);
+        m->SetName(QStringLiteral("Tiny%1").arg(i + 1));
+        m->SetParent(band);
+        m->SetBounds(i % 100, 0, 40, 1);
+        m->SetText(i == 0 ? text : QString());
+        if (!chain.Tiny.empty()) chain.Tiny.back()->SetFlowTo(m);
+        chain.Tiny.push_back(m);
+    }
+    chain.Last = new TlyrMemoView(&report);
+    chain.Last->SetName(QStringLiteral("Last"));
+    chain.Last->SetParent(band);
+    chain.Last->SetBounds(0, 2, 600, 10);
+    chain.Last->SetWordWrap(false);
+    chain.Tiny.back()->SetFlowTo(chain.Last);
+    return chain;
+}
+
+int runFlowChain(int n, const QString &text)
+{
+    TlyrReport report;
+    report.EngineOptions()->SetNewSilentMode(simSilent);
+    flowChain(report, n, text);
+    return report.PrepareReport() ? 0 : 1;
+}
+
+struct GrowthCase {
+    const char *Name;
+    int N;
+    std::function<int(int)> Run;
+    // Bytes of peak memory one more unit of N may take.
+    double BytesPerUnit;
+};
+
+// Each piece of work at n and at 10 n: about ten times the time and the
+// memory, never a hundred (a small floor keeps fixed costs from counting).
+TEST_F(LargeTest, TenfoldInputCostsAboutTenfoldTimeAndMemory)
+{
+    const GrowthCase cases[] = {
+            {"a page of n rows built and drawn", 2000,
+             [](int n) {
+                 const QByteArray file = preparedText(pageOfRows(n));
+                 return loadAndDraw(file);
+             },
+             6000},
+            {"a memo of n characters drawn from a file", 40000,
+             [](int n) {
+                 const QByteArray file = preparedText(pageOfOneMemo(longText(n)));
+                 return loadAndDraw(file);
+             },
+             24},
+            {"SetText of n lines", 40000,
+             [](int n) {
+                 TlyrMemoView memo;
+                 memo.SetText(QStringLiteral("ab\r\n").repeated(n));
+                 return memo.Memo().size() == n ? 0 : 1;
+             },
+             100},
+            {"a FlowTo chain of n tiny memos", 30, [](int n) { return runFlowChain(n, longText(20000)); }, 40000},
+            {"a FlowTo chain carrying n characters", 4000, [](int n) { return runFlowChain(20, longText(n)); }, 50},
+    };
+    for (const GrowthCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        const Cost small = cost([&] { return c.Run(c.N); });
+        const Cost big = cost([&] { return c.Run(10 * c.N); });
+        ASSERT_EQ(small.Status, 0);
+        ASSERT_EQ(big.Status, 0);
+        const double floorSeconds = 0.01;
+        const double timeRatio = big.Seconds / std::max(small.Seconds, floorSeconds);
+        EXPECT_LT(timeRatio, 30) << small.Seconds << " s, then " << big.Seconds << " s";
+        const qint64 floorKb = 4096;
+        EXPECT_LT(double(big.PeakKb) / double(std::max(small.PeakKb, floorKb)), 30)
+                << small.PeakKb << " KB, then " << big.PeakKb << " KB";
+        // What the 9 N more units took, apart from what any run takes (a
+        // sanitizer's own bookkeeping of freed blocks would count too).
+        if (!kSanitized)
+            EXPECT_LT(double(big.PeakKb - small.PeakKb) * 1024 / (9.0 * c.N), c.BytesPerUnit)
+                    << small.PeakKb << " KB, then " << big.PeakKb << " KB";
+    }
+}
+
+// A limit set for one test and put back after it.
+template <class T>
+struct ScopedLimit {
+    ScopedLimit(T &limit, T value) : Limit(limit), Saved(limit) { limit = value; }
+    ~ScopedLimit() { Limit = Saved; }
+    ScopedLimit(const ScopedLimit &) = delete;
+    ScopedLimit &operator=(const ScopedLimit &) = delete;
+    T &Limit;
+    T Saved;
+};
+
+// A page of a loaded file with more objects than a page may hold is not
+// built: an error line names it; a page at the limit builds.
+TEST_F(LargeTest, APreparedPageOverTheObjectLimitGivesAnErrorLine)
+{
+    const ScopedLimit<int> limit(TlyrPreviewPages::MaxPageObjects, 100);
+    // 51 bands of one memo (102 objects), then 50 (100).
+    loadText(pages(), preparedText(pageOfRows(51) + pageOfRows(50)));
+    EXPECT_EQ(pages().GetPage(0), nullptr);
+    const QString line = QStringLiteral("第 1 页的对象超过 100 个，未能打开");
+    EXPECT_TRUE(pages().Errors.contains(line)) << pages().Errors.join(u'\n').toStdString();
+    EXPECT_TRUE(report->Errors().contains(line));
+    TlyrReportPage *second = pages().GetPage(1);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->AllObjects().size(), 100);
+}
+
+// The cache of built pages holds a bounded number of objects: pages of
+// many objects leave it sooner than the page count alone would have them.
+TEST_F(LargeTest, BuiltPagesLeaveTheCachePastAnObjectCount)
+{
+    const ScopedLimit<qint64> limit(TlyrPreviewPages::MaxCachedObjects, 250);
+    QByteArray five;
+    for (int i = 0; i < 5; ++i) five += pageOfRows(50);
+    loadText(pages(), preparedText(five));
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        TlyrReportPage *page = pages().GetPage(i);
+        ASSERT_NE(page, nullptr);
+        EXPECT_EQ(page->AllObjects().size(), 100);
+        EXPECT_LE(pages().PageCacheCount(), 2);
+    }
+    // One page alone over the count stays while it is used.
+    TlyrPreviewPages::MaxCachedObjects = 10;
+    EXPECT_NE(pages().GetPage(0), nullptr);
+    EXPECT_EQ(pages().PageCacheCount(), 1);
+}
+
+// With little address space left, building a page of many objects and
+// drawing a page with a long memo run out of memory: each ends in an error
+// line (a drawing also in an error the caller shows), and the process goes
+// on to build and draw a small page.
+TEST_F(LargeTest, RunningOutOfMemoryOnAPageEndsInAnErrorLine)
+{
+    if (kSanitized) GTEST_SKIP() << "a sanitizer reserves address space of its own";
+    const QByteArray many = preparedText(pageOfRows(45000) + pageOfRows(2));
+    const QByteArray longMemo = preparedText(pageOfOneMemo(longText(8000000)) + pageOfRows(2));
+    const Cost built = inChild([&] {
+        LoadedFile f(many, 10);
+        TlyrPreviewPages &p = f.Pages;
+        leaveRoom(16 * 1024);
+        if (p.GetPage(0)) return 2;
+        if (!p.Errors.contains(QStringLiteral("内存不足，第 1 页未能打开"))) return 3;
+        return p.GetPage(1) ? 0 : 4;
+    });
+    EXPECT_EQ(built.Status, 0);
+    const Cost drawn = inChild([&] {
+        LoadedFile f(longMemo, 200);
+        TlyrPreviewPages &p = f.Pages;
+        TlyrCanvas &canvas = f.Canvas;
+        if (!p.GetPage(0) || !p.GetPage(1)) return 5;
+        leaveRoom(2 * 1024);
+        try {
+            p.DrawPage(0, canvas, 1, 1, 0, 0);
+            return 2;
+        } catch (const ElyrError &e) {
+            if (e.message() != QStringLiteral("内存不足，第 1 页未能画出")) return 3;
+        }
+        p.DrawPage(1, canvas, 1, 1, 0, 0);
+        return p.Errors.size() == 1 ? 0 : 4;
+    });
+    EXPECT_EQ(drawn.Status, 0);
+}
+
+// A chain of memos too small for a line passes the text on once: the last
+// memo prints all of it, the small ones print nothing, and each gets its own
+// template text back afterwards, keeping no copy.
+TEST_F(LargeTest, AFlowToChainOfTinyMemosPassesTheTextOnOnce)
+{
+    const QString text = longText(3000);
+    flowChain(*report, 40, text)
+            .Tiny[5]
+            ->SetText(QStringLiteral("own text"));
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
+    TlyrReportPage *page = pages().GetPage(0);
+    ASSERT_NE(page, nullptr);
+    auto *last = qobject_cast<TlyrMemoView *>(page->FindObject(QStringLiteral("Last")));
+    ASSERT_NE(last, nullptr);
+    // The text ends with a line break, which the memo's text leaves off.
+    EXPECT_EQ(last->GetText(), text.chopped(2));
+    for (int i = 0; i < 40; ++i) {
+        SCOPED_TRACE(i);
+        const QString name = QStringLiteral("Tiny%1").arg(i + 1);
+        auto *tiny = qobject_cast<TlyrMemoView *>(report->FindObject(name));
+        ASSERT_NE(tiny, nullptr);
+        auto *printed = qobject_cast<TlyrMemoView *>(page->FindObject(name));
+        ASSERT_NE(printed, nullptr);
+        EXPECT_TRUE(printed->GetText().isEmpty());
+        EXPECT_TRUE(tiny->SavedMemo.isEmpty());
+        EXPECT_EQ(tiny->GetText(), i == 0 ? text.chopped(2) : i == 5 ? QStringLiteral("own text") : QString());
+    }
+}
+
+// A text in lines split at CR LF and at LF alike, a lone CR kept.
+TEST(LargeText, SetTextSplitsAtLineBreaksAsBefore)
+{
+    const struct {
+        const char *Text;
+        QStringList Lines;
+    } cases[] = {
+            {"", {}},
+            {"a", {"a"}},
+            {"a\r\n", {"a"}},
+            {"\n", {""}},
+            {"a\r\nb\nc", {"a", "b", "c"}},
+            {"a\r\r\nb", {"a\r", "b"}},
+            {"a\rb\r\n\r\n", {"a\rb", ""}},
+    };
+    for (const auto &c : cases) {
+        TlyrMemoView memo;
+        memo.SetText(QString::fromLatin1(c.Text));
+        EXPECT_EQ(memo.Memo(), c.Lines) << c.Text;
+    }
+}
+
+// A band of as many columns as int holds closes its row into the first
+// column, as one of five columns does; no column number runs past int.
+TEST_F(LargeTest, ABandOfTheLargestColumnCountClosesItsRow)
+{
+    QList<QList<double>> lefts;
+    for (int columns : {5, std::numeric_limits<int>::max()}) {
+        SCOPED_TRACE(columns);
+        report = std::make_unique<TlyrReport>();
+        report->setParent(&keeper);
+        report->EngineOptions()->SetNewSilentMode(simSilent);
+        TlyrMasterData *band = pageWithBand<TlyrReportPage>(20, 3, false);
+        band->SetColumns(columns);
+        band->SetColumnWidth(50);
+        textView<TlyrMemoView>(band, QStringLiteral("Memo1"), {0, 0, 40, 20}, QStringLiteral("[Line#]"));
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
+        band = qobject_cast<TlyrMasterData *>(report->FindObject(QStringLiteral("MasterData1")));
+        ASSERT_NE(band, nullptr);
+        EXPECT_EQ(band->CurColumn(), 1);
+        EXPECT_EQ(band->Left(), 0);
+        QList<double> l;
+        for (TlyrComponent *c : pages().GetPage(0)->AllObjects())
+            if (qobject_cast<TlyrMasterData *>(c)) l << c->Left();
+        lefts << l;
+    }
+    EXPECT_EQ(lefts[0], lefts[1]);
+    EXPECT_EQ(lefts[0], (QList<double>{0, 50, 100}));
+}
+
+// The Code 128 check symbol of a text of a million digits is the one of
+// the sum taken in full (no int overflows on the way).
+TEST(LargeBarcode, Code128CheckOfAMillionDigits)
+{
+    const int pairs = 500000;
+    // Start C (105), then pair i (from 1) of value 99 weighs 99 i.
+    const qint64 sum = 105 + 99 * qint64(pairs) * (pairs + 1) / 2;
+    // A short text of the same check symbol.
+    int m = 1;
+    while ((105 + 99 * qint64(m) * (m + 1) / 2) % 103 != sum % 103) ++m;
+    auto checkSymbol = [](const QString &text) {
+        TlyrBarcode bc;
+        bc.Typ = bcCode128C;
+        bc.Text = text;
+        const QString data = bc.MakeData();
+        // The check symbol (6 widths) stands before the stop (7).
+        return data.mid(data.size() - 13, 6);
+    };
+    EXPECT_EQ(checkSymbol(QStringLiteral("99").repeated(pairs)), checkSymbol(QStringLiteral("99").repeated(m)));
+    EXPECT_NE(checkSymbol(QStringLiteral("99").repeated(m)), checkSymbol(QStringLiteral("99").repeated(m + 1)));
+}
+
+}  // namespace

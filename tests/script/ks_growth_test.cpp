@@ -1,0 +1,150 @@
+// Scripts that grow without end: a doubling string and a string list filled
+// in a loop stop at the engine's limits with an error the script's own try
+// statement catches; long declaration lists and many procedures compile to
+// the same program as declarations one by one.
+#include "script/ks_limits.h"
+#include "script/ks_runner.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Case {
+    const char *Lang;
+    const char *Text;
+};
+
+// Prints the class and message of each caught error, the string's length,
+// and whether the list stopped at its limit.
+TEST(KsGrowth, StringsAndListsStopWithACatchableError)
+{
+    const Case cases[] = {
+            {"PascalScript",
+             "var s, t: String; L: TStringList; i: Integer;\n"
+             "begin\n"
+             "  s := 'x';\n"
+             "  try while True do s := s + s; except Out(ExceptionClassName + ': ' + ExceptionMessage); end;\n"
+             "  Out(Length(s));\n"
+             "  L := TStringList.Create; i := 0; t := Format('%100s', ['']);\n"
+             "  try while True do begin L.Add(t + IntToStr(i)); i := i + 1; end;\n"
+             "  except Out(ExceptionClassName + ': ' + ExceptionMessage); end;\n"
+             "  Out(L.Count = i); Out(L.Count > 100000); L.Free;\n"
+             "end."},
+            {"C++Script",
+             "String s, t; TStringList L; int i;\n"
+             "{\n"
+             "  s = \"x\";\n"
+             "  try { while (true) s = s + s; } except { Out(ExceptionClassName + \": \" + ExceptionMessage); }\n"
+             "  Out(Length(s));\n"
+             "  L = new TStringList; i = 0; t = Format(\"%100s\", [\"\"]);\n"
+             "  try { while (true) { L.Add(t + IntToStr(i)); i++; } }\n"
+             "  except { Out(ExceptionClassName + \": \" + ExceptionMessage); }\n"
+             "  Out(L.Count == i); Out(L.Count > 100000); L.Free;\n"
+             "}"},
+            {"JScript", "var s = \"x\", L, i = 0;\n"
+                        "try { while (true) s += s; } except { Out(ExceptionClassName + \": \" + ExceptionMessage); }\n"
+                        "Out(Length(s));\n"
+                        "L = new TStringList; var t = Format(\"%100s\", [\"\"]);\n"
+                        "try { while (true) { L.Add(t + IntToStr(i)); i++; } }\n"
+                        "except { Out(ExceptionClassName + \": \" + ExceptionMessage); }\n"
+                        "Out(L.Count == i); Out(L.Count > 100000); L.Free;"},
+            {"BasicScript", "s = \"x\"\n"
+                            "Try\n"
+                            "  While True\n"
+                            "    s = s & s\n"
+                            "  Wend\n"
+                            "Catch\n"
+                            "  Out(ExceptionClassName & \": \" & ExceptionMessage)\n"
+                            "End Try\n"
+                            "Out(Length(s))\n"
+                            "L = New TStringList\n"
+                            "t = Format(\"%100s\", [\"\"])\n"
+                            "i = 0\n"
+                            "Try\n"
+                            "  While True\n"
+                            "    L.Add(t + IntToStr(i))\n"
+                            "    i = i + 1\n"
+                            "  Wend\n"
+                            "Catch\n"
+                            "  Out(ExceptionClassName & \": \" & ExceptionMessage)\n"
+                            "End Try\n"
+                            "Out(L.Count = i)\n"
+                            "Out(L.Count > 100000)\n"
+                            "L.Free"},
+    };
+    const QStringList expected = {
+            QStringLiteral("EOutOfMemory: String too long: more than %1 characters").arg(ksMaxStringLength),
+            QString::number(ksMaxStringLength),
+            QStringLiteral("EOutOfMemory: List too large: more than %1 MB").arg(ksMaxListBytes >> 20),
+            QStringLiteral("True"), QStringLiteral("True")};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Lang);
+        const KsRunResult r = ksRunScript(QString::fromUtf8(c.Text), QLatin1String(c.Lang));
+        EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
+        EXPECT_EQ(r.Output, expected);
+    }
+    // The other ways a text or a list grows meet the same limits.
+    const Case others[] = {
+            {"PascalScript", "var s: String; begin SetLength(s, 100000000) end."},
+            {"PascalScript", "var s, t: String; begin SetLength(s, 40000000); t := s; Insert(s, t, 1) end."},
+            {"PascalScript", "var s: String; L: TStringList; begin SetLength(s, 40000000); L := TStringList.Create;\n"
+                             "  L.Add(s); L.Add(s) end."},
+            {"PascalScript",
+             "var m: TMemoryStream; begin m := TMemoryStream.Create; m.Position := 200000000; m.Write('x', 1) end."},
+            {"PascalScript", "var m, n: TMemoryStream; begin m := TMemoryStream.Create; n := TMemoryStream.Create;\n"
+                             "  n.CopyFrom(m, 2000000000) end."},
+            {"PascalScript",
+             "var a: Variant; begin a := VarArrayCreate([0, 1], varVariant); SetLength(a, 100000000) end."},
+    };
+    for (const Case &c : others) {
+        SCOPED_TRACE(c.Text);
+        const KsRunResult r = ksRunScript(QString::fromUtf8(c.Text), QLatin1String(c.Lang));
+        EXPECT_EQ(r.Code, 2) << r.Error.toStdString();
+        EXPECT_TRUE(r.Error.contains(QLatin1String("EOutOfMemory")) ||
+                    r.Error.contains(QLatin1String("Invalid array bounds")))
+                << r.Error.toStdString();
+    }
+}
+
+// Reading more than a stream holds reads what it holds.
+TEST(KsGrowth, AStreamReadAsksNoMoreThanTheStreamHolds)
+{
+    const KsRunResult r =
+            ksRunScript(QStringLiteral("var m: TMemoryStream; s: String;\n"
+                                       "begin m := TMemoryStream.Create; m.Write('abc', 3); m.Position := 1;\n"
+                                       "  Out(m.Read(s, 2000000000)); Out(s); m.Free end."),
+                        QStringLiteral("PascalScript"));
+    EXPECT_EQ(r.Output, (QStringList{QStringLiteral("2"), QStringLiteral("bc")})) << r.Error.toStdString();
+}
+
+// A list of names takes its type, array and initialiser for every name; a
+// C++Script declaration gives each name its own. Many procedures are each
+// found by name.
+TEST(KsGrowth, LongDeclarationListsAndManyProceduresCompileAsBefore)
+{
+    QStringList names;
+    for (int i = 0; i < 3000; ++i) names << QStringLiteral("a%1").arg(i);
+    QString text = QStringLiteral("var ") + names.join(QStringLiteral(", ")) +
+                   QStringLiteral(": Integer = 3;\nvar b, c: array[2] of Integer;\nbegin\n  b[1] := a0; c[1] := 4;\n"
+                                  "  Out(a0 + a1500 + a2999 + b[1] + c[1]);\nend.");
+    KsRunResult r = ksRunScript(text, QStringLiteral("PascalScript"));
+    EXPECT_EQ(r.Output, QStringList{QStringLiteral("16")}) << r.Error.toStdString();
+    r = ksRunScript(QStringLiteral("int a[3], b = 2, c, d = 5;\n{ a[2] = 1; Out(a[2] + b); Out(VarType(c)); "
+                                   "Out(d); Out(VarType(a)); }"),
+                    QStringLiteral("C++Script"));
+    EXPECT_EQ(r.Output,
+              (QStringList{QStringLiteral("3"), QStringLiteral("3"), QStringLiteral("5"), QStringLiteral("8204")}))
+            << r.Error.toStdString();
+
+    QString procs;
+    for (int i = 0; i < 3000; ++i)
+        procs += QStringLiteral("function f%1(x: Integer): Integer; begin Result := x + %1 end;\n").arg(i);
+    r = ksRunScript(procs + QStringLiteral("begin Out(f0(1) + f1234(0) + f2999(1)) end."),
+                    QStringLiteral("PascalScript"));
+    EXPECT_EQ(r.Output, QStringList{QStringLiteral("4235")}) << r.Error.toStdString();
+    // a name declared twice is still refused
+    r = ksRunScript(QStringLiteral("var a, b, a: Integer; begin end."), QStringLiteral("PascalScript"));
+    EXPECT_EQ(r.Error, QStringLiteral("1:5: Identifier redeclared: 'a'"));
+}
+
+}  // namespace
