@@ -19,6 +19,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <poll.h>
 #include <string>
@@ -49,6 +50,22 @@ struct Outcome {
     std::string Text;
 };
 
+// Reads the pipe until its writer closes it, giving each chunk to take;
+// false when nothing came for timeout seconds.
+bool readWithin(int fd, int timeout, const std::function<void(const char *, size_t)> &take)
+{
+    pollfd p{fd, POLLIN, 0};
+    for (;;) {
+        const int n = poll(&p, 1, timeout * 1000);
+        if (n == 0) return false;
+        if (n < 0 && errno == EINTR) continue;
+        char chunk[4096];
+        const ssize_t r = read(fd, chunk, sizeof chunk);
+        if (r <= 0) return true;
+        take(chunk, size_t(r));
+    }
+}
+
 // Runs fn in a child process that writes its outcome to a pipe; a child
 // that takes longer than timeout seconds is killed.
 template <class Fn>
@@ -68,20 +85,7 @@ Outcome isolated(Fn fn, int timeout)
     }
     close(fds[1]);
     std::string got;
-    pollfd p{fds[0], POLLIN, 0};
-    bool timedOut = false;
-    for (;;) {
-        const int n = poll(&p, 1, timeout * 1000);
-        if (n == 0) {
-            timedOut = true;
-            break;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        char buf[4096];
-        const ssize_t r = read(fds[0], buf, sizeof buf);
-        if (r <= 0) break;
-        got.append(buf, size_t(r));
-    }
+    const bool timedOut = !readWithin(fds[0], timeout, [&](const char *data, size_t n) { got.append(data, n); });
     close(fds[0]);
     if (timedOut) kill(pid, SIGKILL);
     int status = 0;
@@ -175,21 +179,10 @@ int main(int argc, char **argv)
         }
         close(fds[1]);
         std::string buf;
-        pollfd p{fds[0], POLLIN, 0};
-        bool hung = false;
         std::vector<std::pair<uint64_t, std::string>> failures;
         uint64_t current = start;
-        for (;;) {
-            const int n = poll(&p, 1, timeout * 1000);
-            if (n == 0) {
-                hung = true;
-                break;
-            }
-            if (n < 0 && errno == EINTR) continue;
-            char chunk[4096];
-            const ssize_t r = read(fds[0], chunk, sizeof chunk);
-            if (r <= 0) break;
-            buf.append(chunk, size_t(r));
+        const bool hung = !readWithin(fds[0], timeout, [&](const char *data, size_t n) {
+            buf.append(data, n);
             for (size_t nl; (nl = buf.find('\n')) != std::string::npos; buf.erase(0, nl + 1)) {
                 const std::string line = buf.substr(0, nl);
                 if (line[0] == 'S') {
@@ -202,7 +195,7 @@ int main(int argc, char **argv)
                     failures.emplace_back(current, line.substr(1));
                 }
             }
-        }
+        });
         close(fds[0]);
         if (hung) kill(pid, SIGKILL);
         int status = 0;
