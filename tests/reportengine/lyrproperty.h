@@ -276,9 +276,11 @@ inline Spec generate(Source &r, uint64_t seed = 0)
     if (s.SubHost == 2) s.Records = std::min(s.Records, 40);
     // A text that may not split stretches its band by about a line per few
     // words of its column's width.
-    const double textWidth = (s.PaperWidth - 2 * s.Margin) * lyrUnitsPerMM / s.PageColumns / s.MasterColumns;
-    const int perLine = std::max(1, int(textWidth / 45));
-    const double stretch = s.MasterSplit && s.MasterColumns == 1 ? 0 : (s.StretchWords / perLine + 2) * 20;
+    // (In a column narrower than a word each word takes several lines.)
+    const double textWidth = (s.PaperWidth - 2 * s.Margin) * lyrUnitsPerMM / s.PageColumns / s.MasterColumns - 12;
+    const double lines = textWidth >= 50 ? s.StretchWords / std::floor(textWidth / 50) + 2
+                                         : s.StretchWords * std::ceil(50 / std::max(textWidth, 5.0)) + 2;
+    const double stretch = s.MasterSplit && s.MasterColumns == 1 ? 0 : lines * 20;
     const double fixed = 3 * 20 + 2 * 24 + s.MasterHeight * (1 + s.DetailRows) + stretch + 20 + 5 * kLine;
     s.PaperHeight = std::max<double>(r.range(40, 200), fixed / lyrUnitsPerMM + 2 * s.Margin + 5);
     return s;
