@@ -860,6 +860,10 @@ void TlyrEngine::NewColumn()
     CurX = x + baseX();
 }
 
+// How much of an object must fit for a split band to start where it is:
+// about a line of text.
+constexpr double kFirstLine = 20;
+
 // Only page bands and headers are above: a band that does not fit here
 // would not fit on a new page or column either. The report title and what
 // its subreports printed are content, which a new page leaves behind.
@@ -1428,7 +1432,14 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         // never cut.
         const bool rowRecord = rowBand && rowBand->Columns() >= 2;
         if (band->Height() > FreeSpace() + 0.0001 && !inRow) {
-            if (band->AllowSplit() && !cross && !rowRecord) {
+            // A band that may split but of which not even the first object
+            // fits here starts in the next column, prepared there, like a
+            // band that may not split.
+            bool startsHere = false;
+            for (TlyrReportComponent *v : views)
+                if (v->Visible() && !qobject_cast<TlyrSubreport *>(v))
+                    startsHere = startsHere || v->Top() + std::min(v->Height(), kFirstLine) <= FreeSpace() + 0.0001;
+            if (band->AllowSplit() && !cross && !rowRecord && (startsHere || atColumnTop())) {
                 split = true;
             } else {
                 // Again only while the new column has no room for it either:
@@ -1453,6 +1464,8 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
                         prepareViews();
                     }
                 }
+                // Moved on, a band that may split still may.
+                if (band->AllowSplit() && !cross && !rowRecord) split = band->Height() > FreeSpace() + 0.0001;
             }
         }
         // A record that starts a new page or column starts its first column
