@@ -878,9 +878,6 @@ inline bool awaitingEngineFix(const Spec &s, const Failure &f)
 {
     bool reprint = s.HeaderReprint;
     for (const Group &g : s.Groups) reprint = reprint || g.Reprint;
-    // A split band whose first part goes to the next page keeps the page
-    // number it was prepared with.
-    if (s.MasterSplit && f.Kind == QLatin1String("page#-before")) return true;
     return s.MasterSplit && (s.Line || (reprint && f.Kind == QLatin1String("timeout")));
 }
 

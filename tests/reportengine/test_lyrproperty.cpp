@@ -195,6 +195,9 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // Below a title's subreport no column had room for a record, which ran over the page footer.
             "paper 152x119.424936434 margin 8 pagecols 3 records 1 mastercols 2 height 16 title pageheader pagefooter "
             "colheader line overlay 0 sub 1/14 detail 0 words 5 groups []",
+            // A split band of which nothing fitted began on the next page with the page number before.
+            "paper 182x141 margin 5 pagecols 3 records 13 mastercols 1 height 16 title pagefooter split overlay 0 "
+            "sub 0/0 detail 0 words 24 groups []",
             // A title's subreport under the page header went on in the next column over that header.
             "paper 147x118 margin 4 pagecols 2 records 0 mastercols 1 height 16 title title-after pageheader overlay 0 "
             "sub 1/22 detail 0 words 0 groups []",
