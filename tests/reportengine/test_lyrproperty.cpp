@@ -112,6 +112,12 @@ const uint64_t kFoundSeeds[] = {
         2006540, 2006890, 2006891, 2006892, 2007738, 2007739, 2008580, 2009044, 2009704, 2010042, 2010208, 2010209,
         2010436, 2010759, 2010880, 2011080, 3000081, 3000082, 3006719, 4001695};
 
+// Seeds whose preparing never ends today: a split band under a reprinted
+// header (the engine's own fix of split bands is being made apart). They
+// join the list above once it lands; until then the watchdog would stop
+// the whole suite on them.
+[[maybe_unused]] const uint64_t kAwaitingSplitFix[] = {7673, 1002145, 1003367, 3010006, 3010822, 4001696, 4006602, 5003507};
+
 }  // namespace
 
 // Several hundred templates from fixed seeds: every one prints each record

@@ -162,8 +162,11 @@ int main(int argc, char **argv)
             close(fds[0]);
             startQt();
             for (uint64_t s = start; s < end; ++s) {
-                // The seed first, so a hang or crash is known by it.
-                std::string line = "S" + std::to_string(s) + "\n";
+                // The seed first, before the template runs, so a hang or
+                // crash is known by it.
+                const std::string begun = "S" + std::to_string(s) + "\n";
+                ssize_t w = write(fds[1], begun.data(), begun.size());
+                std::string line;
                 lyrprop::SeedSource src(s);
                 std::string known;
                 const std::string f = firstFailure(lyrprop::generate(src, s), {}, &known);
@@ -171,7 +174,7 @@ int main(int argc, char **argv)
                     line += "F" + f.substr(0, f.find('\n')) + "\n";
                 else if (!known.empty())
                     line += "K" + known + "\n";
-                ssize_t w = write(fds[1], line.data(), line.size());
+                w = write(fds[1], line.data(), line.size());
                 (void)w;
             }
             close(fds[1]);
