@@ -114,9 +114,9 @@ const uint64_t kFoundSeeds[] = {
 
 // Seeds whose preparing never ends today: a split band under a reprinted
 // header (the engine's own fix of split bands is being made apart). They
-// join the list above once it lands; until then the watchdog would stop
-// the whole suite on them.
-[[maybe_unused]] const uint64_t kAwaitingSplitFix[] = {7673, 1002145, 1003367, 3010006, 3010822, 4001696, 4006602, 5003507};
+// join the list above once it lands; until then their test is disabled,
+// as the watchdog would stop the whole suite on them.
+const uint64_t kAwaitingSplitFix[] = {7673, 1002145, 1003367, 3010006, 3010822, 4001696, 4006602, 5003507};
 
 }  // namespace
 
@@ -129,6 +129,19 @@ TEST_F(PropertyTest, GeneratedTemplatesKeepEveryRule)
     seeds.insert(seeds.end(), std::begin(kFoundSeeds), std::end(kFoundSeeds));
     Watchdog watchdog(std::chrono::seconds(60));
     for (uint64_t seed : seeds) {
+        lyrprop::SeedSource src(seed);
+        const lyrprop::Spec spec = lyrprop::generate(src, seed);
+        watchdog.start(seed);
+        const std::vector<lyrprop::Failure> f = lyrprop::runChecked(spec);
+        EXPECT_TRUE(f.empty()) << failures(spec, f).toStdString();
+    }
+}
+
+// Run with --gtest_also_run_disabled_tests once split bands always end.
+TEST_F(PropertyTest, DISABLED_TemplatesAwaitingTheSplitBandFixEnd)
+{
+    Watchdog watchdog(std::chrono::seconds(60));
+    for (uint64_t seed : kAwaitingSplitFix) {
         lyrprop::SeedSource src(seed);
         const lyrprop::Spec spec = lyrprop::generate(src, seed);
         watchdog.start(seed);
