@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMdiSubWindow>
@@ -140,20 +141,25 @@ QImage TBackground::builtInPicture(const QSize &size)
     p.fillRect(QRectF(cw * 0.08, ch * 0.5, cw * 0.16, ch * 0.2), QColor(250, 240, 200));
     p.restore();
 
-    // The title.
-    QFont title(QStringLiteral("黑体"));
-    title.setPixelSize(qMax(16, s.height() / 12));
-    title.setBold(true);
-    p.setFont(title);
-    p.setPen(QColor(255, 255, 255, 235));
+    // The title and its line beneath; a tall window would make them wider
+    // than their place, so they shrink to fit whole, with a little air.
     const QRect head(s.width() / 14, s.height() / 3, s.width() * 5 / 9, s.height() / 6);
+    const int room = head.width() - head.width() / 50;
+    auto fitted = [&](int pixels, bool bold, const QString &text) {
+        QFont f(QStringLiteral("黑体"));
+        f.setPixelSize(pixels);
+        f.setBold(bold);
+        while (f.pixelSize() > 8 && QFontMetrics(f, &img).horizontalAdvance(text) > room)
+            f.setPixelSize(f.pixelSize() - 1);
+        return f;
+    };
+    p.setFont(fitted(qMax(16, s.height() / 12), true, velmora::kAppTitle));
+    p.setPen(QColor(255, 255, 255, 235));
     p.drawText(head, Qt::AlignLeft | Qt::AlignVCenter, velmora::kAppTitle);
-    QFont sub(QStringLiteral("黑体"));
-    sub.setPixelSize(qMax(10, s.height() / 30));
-    p.setFont(sub);
+    const QString line = QStringLiteral("会员 · 消费 · 储值 · 兑换 · 商品 · 报表");
+    p.setFont(fitted(qMax(10, s.height() / 30), false, line));
     p.setPen(QColor(230, 245, 250, 220));
-    p.drawText(head.translated(0, head.height()), Qt::AlignLeft | Qt::AlignTop,
-               QStringLiteral("会员 · 消费 · 储值 · 兑换 · 商品 · 报表"));
+    p.drawText(head.translated(0, head.height()), Qt::AlignLeft | Qt::AlignTop, line);
     return img;
 }
 

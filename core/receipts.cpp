@@ -265,7 +265,7 @@ QStringList composeXF(vdb::Connection &c, const QString &number, const Shop &sho
     const Row d = document(c, QStringLiteral("UXF"), number);
     auto v = [&d](const char *column) { return d.value(QLatin1String(column)); };
     QStringList out = head(shop, QStringLiteral("消费单"));
-    out << QStringLiteral("单号 ") + number + "[" + v("myDate") + "]";
+    out << fitLine({{QStringLiteral("单号 ") + number, false, 5}, {"[" + v("myDate") + "]"}});
     const QString card = v("MNum").isEmpty() ? QStringLiteral("散客") : v("MNum");
     const bool isMember = card != QStringLiteral("散客");
     out << QStringLiteral("卡号 ") + card;

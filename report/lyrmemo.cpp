@@ -346,10 +346,38 @@ double TlyrCustomMemoView::DrawPart()
 {
     TlyrDrawTextUser dt(layoutObject());
     const int color = Color();
-    SetText(PartMemo);
-    setDrawParams(*dt, nullptr, 1, 1, 0, 0, true);
+    // Only the start of the text is taken up, more of it while it all fits:
+    // the rest waits as it is, so that a long text is not laid out again
+    // whole for each of its parts. Lines wrap from their paragraph's start,
+    // so only the last line of the start differs from the whole text's,
+    // which is beyond the part when something is left over. A width that
+    // follows the text, turned text, or tags (a cut could fall inside one)
+    // need all of it at once.
+    const QString whole = PartMemo;
+    const bool all = autoWidth_ || rotation_ != 0 || allowHTMLTags_;
     bool paraBreak = false;
-    PartMemo = dt->GetOutBoundsText(paraBreak);
+    for (qsizetype budget = 4096;; budget *= 2) {
+        // A paragraph's end soon after the budget, else the budget itself
+        // (never inside a surrogate pair).
+        qsizetype cut = all || budget >= whole.size() ? -1 : whole.indexOf(u'\n', budget);
+        const bool inParagraph = !all && budget < whole.size() && (cut < 0 || cut >= 2 * budget);
+        if (inParagraph) cut = budget + (whole.at(budget).isLowSurrogate() ? 1 : 0);
+        const qsizetype tail = cut < 0 ? -1 : cut + (inParagraph ? 0 : 1);
+        if (tail < 0 || tail >= whole.size()) {
+            SetText(whole);
+        } else {
+            SetText(whole.left(!inParagraph && cut > 0 && whole.at(cut - 1) == u'\r' ? cut - 1 : cut));
+        }
+        setDrawParams(*dt, nullptr, 1, 1, 0, 0, true);
+        PartMemo = dt->GetOutBoundsText(paraBreak);
+        if (tail < 0 || tail >= whole.size()) break;
+        if (!PartMemo.isEmpty()) {
+            // The start's own last line break is none of the text's.
+            if (inParagraph) PartMemo.chop(2);
+            PartMemo += QStringView(whole).mid(tail);
+            break;
+        }
+    }
     lastParaBreak_ = paraBreak;
     QString in = dt->GetInBoundsText();
     if (in.endsWith(QStringLiteral("\r\n"))) in.chop(2);

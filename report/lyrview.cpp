@@ -551,12 +551,12 @@ TlyrSubreport::TlyrSubreport(QObject *owner) : TlyrView(owner)
 
 TlyrSubreport::~TlyrSubreport()
 {
-    if (page_) page_->setProperty("lyrSubReport", QVariant());
+    if (TlyrPage *page = SubPage()) page->setProperty("lyrSubReport", QVariant());
 }
 
 void TlyrSubreport::SetSubPage(TlyrPage *page)
 {
-    if (page_) page_->setProperty("lyrSubReport", QVariant());
+    if (TlyrPage *old = SubPage()) old->setProperty("lyrSubReport", QVariant());
     page_ = page;
     if (page_) page_->setProperty("lyrSubReport", QVariant::fromValue<QObject *>(this));
 }

@@ -278,7 +278,7 @@ class TlyrSubreport : public TlyrView {
 public:
     Q_INVOKABLE explicit TlyrSubreport(QObject *owner = nullptr);
     ~TlyrSubreport() override;
-    TlyrPage *SubPage() const { return page_.data(); }
+    TlyrPage *SubPage() const { return qobject_cast<TlyrPage *>(page_.data()); }
     void SetSubPage(TlyrPage *page);
     bool PrintOnParent() const { return printOnParent_; }
     void SetPrintOnParent(bool v) { printOnParent_ = v; }
@@ -286,8 +286,9 @@ public:
     void Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
 
 private:
-    // The page may be freed first.
-    QPointer<TlyrPage> page_;
+    // The page may be freed first, or be the page this subreport is on,
+    // which is no page any more while it frees its objects.
+    QPointer<QObject> page_;
     bool printOnParent_ = false;
 };
 

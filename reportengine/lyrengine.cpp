@@ -1268,15 +1268,44 @@ void TlyrEngine::fitHeight(TlyrBand *band)
     band->SetHeight(bottom);
 }
 
+// The visible subreports of a band that print on their parent or not. One
+// whose page is already running (its own page, or a page that runs it) would
+// run without end: it is left out, with an error line naming it.
+std::vector<TlyrSubreport *> TlyrEngine::subreportsOf(const QList<TlyrReportComponent *> &views, bool onParent)
+{
+    std::vector<TlyrSubreport *> subs;
+    for (TlyrReportComponent *v : views) {
+        auto *s = qobject_cast<TlyrSubreport *>(v);
+        if (!s || !s->Visible() || s->PrintOnParent() != onParent) continue;
+        auto *page = qobject_cast<TlyrReportPage *>(s->SubPage());
+        if (!page) continue;
+        if (runningSubs_.contains(page) || page == CurPage) {
+            Report->AddError(QStringLiteral("子报表 %1 的页 %2 已在生成中（循环引用），已跳过").arg(s->Name(), page->Name()));
+            continue;
+        }
+        subs.push_back(s);
+    }
+    return subs;
+}
+
+void TlyrEngine::runSubreport(TlyrSubreport *s)
+{
+    auto *page = static_cast<TlyrReportPage *>(s->SubPage());
+    struct Running {
+        QSet<TlyrReportPage *> &set;
+        TlyrReportPage *page;
+        ~Running() { set.remove(page); }
+    } running{runningSubs_, page};
+    runningSubs_.insert(page);
+    runDataBands(trees_[page].Masters);
+}
+
 // Subreports that print on their parent put their output into the band
 // itself: their bands run below the subreport's place and every object they
 // print is copied into this band at that place, not stretched again.
 bool TlyrEngine::collectPrintOnParent(TlyrBand *band, const QList<TlyrReportComponent *> &views)
 {
-    std::vector<TlyrSubreport *> subs;
-    for (TlyrReportComponent *v : views)
-        if (auto *s = qobject_cast<TlyrSubreport *>(v); s && s->Visible() && s->PrintOnParent())
-            if (qobject_cast<TlyrReportPage *>(s->SubPage())) subs.push_back(s);
+    const std::vector<TlyrSubreport *> subs = subreportsOf(views, true);
     if (subs.empty()) return false;
     const double savedX = CurX, savedY = CurY, savedBase = subBaseX_;
     const bool savedNoKeep = noKeep_;
@@ -1300,7 +1329,7 @@ bool TlyrEngine::collectPrintOnParent(TlyrBand *band, const QList<TlyrReportComp
         CurX = s->Left();
         CurY = s->Top();
         subBaseX_ = CurX;
-        runDataBands(trees_[static_cast<TlyrReportPage *>(s->SubPage())].Masters);
+        runSubreport(s);
     }
     return true;
 }
@@ -1509,30 +1538,37 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
 }
 
 // Places a band taller than the free space in parts, column after column:
-// what fits goes into the part, a text that reaches past the boundary
-// prints what fits and continues in the next part, other objects that
-// reach past it move below it with everything under them. Bottom-aligned
-// objects sit at the bottom of the last part.
+// what fits goes into the part; a stretchable object that reaches past the
+// boundary prints what fits (a text its lines, a line its length) and
+// continues in the next part; other objects that reach past it move below
+// it with everything under them. Bottom-aligned objects sit at the bottom
+// of the last part and objects of the largest height reach the bottom of
+// each part: neither makes a part of its own.
 void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &views)
 {
     struct Piece {
         TlyrReportComponent *View;
         bool Visible;
+        TlyrStretcheable *Stretch;
         TlyrCustomMemoView *Text;
         double Rest;
     };
     std::vector<Piece> all;
     std::vector<size_t> pending;
-    std::set<size_t> bottoms;
+    std::set<size_t> bottoms, reaching;
     for (TlyrReportComponent *v : views) {
-        auto *text = qobject_cast<TlyrCustomMemoView *>(v);
-        all.push_back({v, v->Visible(), text, v->Height()});
+        auto *stretch = qobject_cast<TlyrStretcheable *>(v);
+        all.push_back({v, v->Visible(), stretch, qobject_cast<TlyrCustomMemoView *>(v), v->Height()});
         if (!v->Visible() || qobject_cast<TlyrSubreport *>(v)) continue;
-        if (text) text->InitPart();
+        if (stretch) stretch->InitPart();
         auto *view = qobject_cast<TlyrView *>(v);
-        if (view && view->Align() == baBottom) bottoms.insert(all.size() - 1);
+        if (view && view->Align() == baBottom)
+            bottoms.insert(all.size() - 1);
+        else if (stretch && stretch->StretchMode() == smMaxHeight)
+            reaching.insert(all.size() - 1);
         pending.push_back(all.size() - 1);
     }
+    auto follows = [&](size_t i) { return bottoms.count(i) > 0 || reaching.count(i) > 0; };
     std::stable_sort(pending.begin(), pending.end(),
                      [&](size_t a, size_t b) { return all[a].View->Top() < all[b].View->Top(); });
     // Moves what lies below bottom, beside the object, down by d; each
@@ -1549,32 +1585,53 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
         }
     };
     double space = FreeSpace();
+    // When nothing fits a column this split began, nothing ever will; unless
+    // a kept block came along and took room: then the space of a column
+    // that took nothing decides.
+    bool fresh = false;
+    double emptySpace = -1;
     while (!Report->Terminated()) {
         moved.clear();
         std::vector<size_t> part;
+        const bool atTop = atColumnTop();
         for (size_t k = 0; k < pending.size();) {
             const size_t i = pending[k];
             Piece &p = all[i];
             TlyrReportComponent *v = p.View;
             const double top = v->Top(), bottom = top + v->Height();
-            // Bottom-aligned objects follow along until the last part.
-            if (bottoms.count(i)) {
+            if (follows(i)) {
                 ++k;
                 continue;
             }
             if (bottom <= space + 0.0001) {
                 part.push_back(i);
-                if (p.Text) p.Text->DrawPart();
+                if (p.Stretch) p.Stretch->DrawPart();
                 pending.erase(pending.begin() + std::ptrdiff_t(k));
                 continue;
             }
             if (top < space) {
-                if (!p.Text) {
+                if (!p.Stretch && top <= 0.0001 && (atTop || fresh)) {
+                    // Taller than a whole column: it prints cut off here.
+                    v->SetHeight(space - top);
+                    part.push_back(i);
+                    pending.erase(pending.begin() + std::ptrdiff_t(k));
+                    continue;
+                }
+                if (!p.Stretch) {
                     moveBelow(i, bottom, space - top);
                     v->SetTop(space);
                 } else {
                     v->SetHeight(space - top);
-                    const double unused = p.Text->DrawPart();
+                    const double unused = p.Stretch->DrawPart();
+                    if (p.Text && p.Text->PartMemo.isEmpty()) {
+                        // The last of the text ends in this part (its height
+                        // was only a measure): what lies below follows it.
+                        v->SetHeight(std::max(0.0, space - top - unused));
+                        moveBelow(i, bottom, top + v->Height() - bottom);
+                        if (v->Height() > 0) part.push_back(i);
+                        pending.erase(pending.begin() + std::ptrdiff_t(k));
+                        continue;
+                    }
                     moveBelow(i, bottom, unused);
                     if (std::fabs(unused - v->Height()) >= 0.0001) {
                         part.push_back(i);
@@ -1588,10 +1645,12 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
             }
             ++k;
         }
-        const bool atTop = atColumnTop();
-        const bool onlyBottoms =
-                std::all_of(pending.begin(), pending.end(), [&](size_t i) { return bottoms.count(i) > 0; });
-        if (part.empty() && !onlyBottoms && atTop) {
+        bool stuck = false;
+        if (part.empty() && !std::all_of(pending.begin(), pending.end(), follows)) {
+            stuck = atTop || fresh || space <= emptySpace + 0.0001;
+            emptySpace = std::max(emptySpace, space);
+        }
+        if (stuck) {
             // Nothing fits even a fresh page: the rest prints clipped here.
             for (size_t i : pending) {
                 TlyrReportComponent *v = all[i].View;
@@ -1602,7 +1661,7 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
             }
             pending.clear();
         }
-        const bool last = std::all_of(pending.begin(), pending.end(), [&](size_t i) { return bottoms.count(i) > 0; });
+        const bool last = std::all_of(pending.begin(), pending.end(), follows);
         double height = 0;
         for (size_t i : part) height = std::max(height, all[i].View->Top() + all[i].View->Height());
         if (last) {
@@ -1610,17 +1669,25 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
             // text; bottom-aligned objects sit on it.
             for (size_t i : pending) {
                 TlyrReportComponent *v = all[i].View;
-                height = std::max(height, std::min(v->Top() + v->Height(), std::max(space, v->Height())));
+                if (bottoms.count(i))
+                    height = std::max(height, std::min(v->Top() + v->Height(), std::max(space, v->Height())));
+                else
+                    height = std::max(height, std::min(v->Top(), space));
             }
             for (size_t i : pending) {
-                all[i].View->SetTop(std::max(0.0, height - all[i].View->Height()));
+                TlyrReportComponent *v = all[i].View;
+                if (bottoms.count(i)) v->SetTop(std::max(0.0, height - v->Height()));
                 part.push_back(i);
             }
             pending.clear();
-            for (size_t i : part)
-                if (auto *st = qobject_cast<TlyrStretcheable *>(all[i].View); st && st->StretchMode() == smMaxHeight)
-                    st->SetHeight(height - st->Top());
+        } else if (!part.empty()) {
+            // A line beside the text goes down to this part's bottom.
+            for (size_t i : pending)
+                if (reaching.count(i) && all[i].View->Top() < height - 0.0001) part.push_back(i);
         }
+        for (size_t i : part)
+            if (reaching.count(i) || (last && all[i].Stretch && all[i].Stretch->StretchMode() == smMaxHeight))
+                all[i].View->SetHeight(std::max(0.0, height - all[i].View->Top()));
         if (!part.empty()) {
             for (Piece &p : all) p.View->SetVisible(false);
             for (size_t i : part) all[i].View->SetVisible(all[i].Visible);
@@ -1632,11 +1699,13 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
         // The column footer goes below the part.
         CurY += part.empty() ? 0 : height;
         if (last) break;
+        const bool carries = keeping_;
         NewColumn();
+        fresh = !carries;
         for (size_t i : pending) {
             TlyrReportComponent *v = all[i].View;
             v->SetTop(v->Top() - space);
-            if (all[i].Text && all[i].Rest > 0) {
+            if ((all[i].Stretch && all[i].Rest > 0) || reaching.count(i)) {
                 v->SetTop(std::max(v->Top(), 0.0));
                 v->SetHeight(all[i].Rest);
             }
@@ -1651,10 +1720,7 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
 // furthest (page, then column, then position).
 void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent *> &views)
 {
-    std::vector<TlyrSubreport *> subs;
-    for (TlyrReportComponent *v : views)
-        if (auto *s = qobject_cast<TlyrSubreport *>(v); s && s->Visible() && !s->PrintOnParent())
-            if (qobject_cast<TlyrReportPage *>(s->SubPage())) subs.push_back(s);
+    const std::vector<TlyrSubreport *> subs = subreportsOf(views, false);
     if (subs.empty()) return;
     TlyrCustomPreviewPages *pages = Pages();
     const int savedPage = pages->CurPage, savedColumn = CurColumn;
@@ -1670,11 +1736,10 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
         CurColumn = savedColumn;
         CurX = savedX + s->Left();
         CurY = bandTop + s->Top();
-        auto *sub = static_cast<TlyrReportPage *>(s->SubPage());
         // The subreport's offset within any page column: after a break it
         // goes on in the next column or in the new page's first one.
         subBaseX_ = savedBase + s->Left();
-        runDataBands(trees_[sub].Masters);
+        runSubreport(s);
         subBaseX_ = savedSubBase;
         const bool further = pages->CurPage > bestPage || (pages->CurPage == bestPage && CurColumn > bestColumn) ||
                              (pages->CurPage == bestPage && CurColumn == bestColumn && CurY > bestY);

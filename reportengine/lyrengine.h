@@ -126,6 +126,8 @@ private:
     void applyDrillDown(Node &node);
     void columnStep(TlyrDataBand *band, Row &row);
     void showSubreports(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
+    std::vector<class TlyrSubreport *> subreportsOf(const QList<class TlyrReportComponent *> &views, bool onParent);
+    void runSubreport(class TlyrSubreport *s);
     void endKeep(TlyrBand *band);
     // Ends the open keep block where it stands: what it holds counts for
     // the page it is on.
@@ -187,6 +189,8 @@ private:
     double subHostBottom_ = -1;
     // The open keep block: its band, where it began in the store, on the
     // page, in the outline and among the anchors.
+    // Pages of the subreports being run.
+    QSet<TlyrReportPage *> runningSubs_;
     // Left of the subreport being run (-1 outside one).
     double subBaseX_ = -1;
     bool keeping_ = false;

@@ -31,6 +31,8 @@
 #include <vector>
 
 namespace {
+// Elements below item, counted up to a little past most.
+int elementsUnder(const TlyrXMLItem *item, int most);
 
 QString numText(double v)
 {
@@ -360,9 +362,9 @@ void TlyrPreviewPages::AddPage(TlyrReportPage *page)
     IncLogicalPageNumber();
 }
 
-void TlyrPreviewPages::writeObject(TlyrComponent *obj, TlyrXMLItem *parent)
+int TlyrPreviewPages::writeObject(TlyrComponent *obj, TlyrXMLItem *parent)
 {
-    if (!obj->Visible() || !previewVisible(obj)) return;
+    if (!obj->Visible() || !previewVisible(obj)) return 0;
     TlyrXMLItem *item = parent->Add();
     const QString key = keys_.value(obj);
     TlyrComponent *source = key.isEmpty() ? nullptr : Dictionary.GetObject(key);
@@ -377,14 +379,31 @@ void TlyrPreviewPages::writeObject(TlyrComponent *obj, TlyrXMLItem *parent)
         item->Text = obj->AllDiff(nullptr).toUtf8();
     }
     MemSize += item->Name.size() + item->Text.size() + 64;
-    for (TlyrComponent *child : obj->Objects()) writeObject(child, item);
+    int written = 1;
+    for (TlyrComponent *child : obj->Objects()) written += writeObject(child, item);
+    return written;
 }
 
 void TlyrPreviewPages::AddObject(TlyrComponent *obj)
 {
     TlyrXMLItem *page = curPageItem();
     if (!page) return;
-    writeObject(obj, page);
+    // A page gets no more objects than a page may be built with: bands of
+    // no height would fill one page without end. The count is kept while
+    // only this adds to the page.
+    if (page != countedPage_ || page->Count() != countedTop_) {
+        countedPage_ = page;
+        countedObjects_ = elementsUnder(page, MaxPageObjects);
+    }
+    const int written = writeObject(obj, page);
+    int count = countedObjects_ + written - 1;
+    if (written > 0 && !CountWithin(count, MaxPageObjects, QStringLiteral("单页对象数"))) {
+        delete page->Items(page->Count() - 1);
+        countedPage_ = nullptr;
+        return;
+    }
+    countedObjects_ += written;
+    countedTop_ = page->Count();
 }
 
 void TlyrPreviewPages::BeginPass()

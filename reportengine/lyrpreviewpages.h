@@ -181,7 +181,8 @@ public:
 private:
     TlyrComponent *cloneTree(TlyrComponent *obj, TlyrComponent *parent);
     void linkClone(TlyrComponent *tmpl, TlyrComponent *clone, bool bandRule);
-    void writeObject(TlyrComponent *obj, TlyrXMLItem *parent);
+    // The number of elements written.
+    int writeObject(TlyrComponent *obj, TlyrXMLItem *parent);
     TlyrReportPage *buildPage(int index);
     void drawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY);
     bool buildChildren(TlyrXMLItem *item, TlyrComponent *parent, class TlyrXMLSerializer &ser);
@@ -197,6 +198,9 @@ private:
     void noteError(const QString &line);
     void loadAfterParse();
 
+    // The page AddObject last added to, with its objects and bands then.
+    const TlyrXMLItem *countedPage_ = nullptr;
+    int countedObjects_ = 0, countedTop_ = 0;
     // Template object or clone -> key; clone -> its stored text.
     QHash<const TlyrComponent *, QString> keys_;
     QHash<const TlyrComponent *, QByteArray> storedText_;

@@ -103,6 +103,8 @@ TfrmGYS_In::TfrmGYS_In(QWidget *parent) : ui::Form(parent)
     auto *lay = new QVBoxLayout(this);
     lay->addLayout(form);
     lay->addLayout(ui::buttonRow({CheckBox1, BitBtn1, BitBtn2}));
+    // Wide enough for a company's full name without "连续新增" beside the buttons.
+    setMinimumWidth(380);
     setInitialFocus(Edit1);
 }
 

@@ -31,6 +31,13 @@ void DatePicker::keyPressEvent(QKeyEvent *event)
 {
     const int key = event->key();
     const bool plain = !(event->modifiers() & ~(Qt::KeypadModifier));
+    const bool typedOn = m_typedOn;
+    m_typedOn = false;
+    if (plain && key == Qt::Key_Right && typedOn) {
+        setSelectedSection(currentSection());
+        event->accept();
+        return;
+    }
     if (plain && (key == Qt::Key_Left || key == Qt::Key_Right)) {
         const int to = currentSectionIndex() + (key == Qt::Key_Right ? 1 : -1);
         // At the first or last part the key stays here rather than leaving.
@@ -38,7 +45,9 @@ void DatePicker::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    const int from = currentSectionIndex();
     QDateEdit::keyPressEvent(event);
+    m_typedOn = plain && key >= Qt::Key_0 && key <= Qt::Key_9 && currentSectionIndex() == from + 1;
 }
 
 }  // namespace ui

@@ -20,6 +20,9 @@ protected:
 
 private:
     void init();
+    // A part filled by digits hands on to the next one by itself; the arrow
+    // the user presses next to go there must not skip a further part.
+    bool m_typedOn = false;
 };
 
 }  // namespace ui

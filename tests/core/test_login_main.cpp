@@ -694,6 +694,23 @@ TEST_F(Shell, BuiltInBackgroundIsDrawnAtAnySize)
     }
 }
 
+TEST_F(Shell, BuiltInBackgroundTitleIsWholeInATallWindow)
+{
+    // The title sits in a band a third of the way down, five ninths wide; a
+    // glyph cut at the band's right edge leaves white ink on its last column.
+    for (const QSize s : {QSize(1280, 986), QSize(1000, 1000), QSize(1024, 600)}) {
+        const QImage img = TBackground::builtInPicture(s);
+        const QRect head(s.width() / 14, s.height() / 3, s.width() * 5 / 9, s.height() / 6);
+        int rightmost = -1;
+        for (int y = head.top(); y <= head.bottom(); ++y)
+            for (int x = head.left(); x < s.width() / 2 + head.width(); ++x)
+                if (qRed(img.pixel(x, y)) > 235 && qGreen(img.pixel(x, y)) > 235 && qBlue(img.pixel(x, y)) > 235)
+                    rightmost = qMax(rightmost, x);
+        EXPECT_GT(rightmost, head.left() + head.width() / 3) << s.width() << "x" << s.height();
+        EXPECT_LT(rightmost, head.right() - 1) << s.width() << "x" << s.height();
+    }
+}
+
 }  // namespace
 
 namespace {

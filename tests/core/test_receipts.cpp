@@ -223,6 +223,28 @@ TEST_F(ReceiptTest, AmountsOfAThousandAndMoreKeepTheirFieldsApart)
     EXPECT_TRUE(big[dx + 1].startsWith("     ") && big[dx + 1][5] != u' ') << big[dx + 1].toStdString();
 }
 
+// The number line keeps to the width whatever the number's length: the date
+// goes to the next line, a number wider than a line goes on under itself.
+TEST_F(ReceiptTest, NumberLineFitsTheWidthForLongNumbers)
+{
+    for (const QString &num : {QString("2603070001"), QString("26030700012"), QString("260307000123"),
+                               QString("2603070001234567"), QString("XF") + QString(40, u'7')}) {
+        SCOPED_TRACE(num.toStdString());
+        sale(num, "", "0");
+        const QStringList lines = composeXF(c(), num, shop, "08:00:00");
+        for (const QString &l : lines) EXPECT_LE(print::gbkWidth(l), kWidth) << l.toStdString();
+        const qsizetype at = lines.indexOf(QRegularExpression("^单号 .*"));
+        ASSERT_GT(at, 0);
+        const qsizetype card = lines.indexOf("卡号 散客");
+        ASSERT_GT(card, at);
+        // Nothing of the number or the date is lost on the way.
+        QString joined = lines[at];
+        for (qsizetype i = at + 1; i < card; ++i) joined += lines[i].trimmed();
+        EXPECT_EQ(joined, "单号 " + num + "[2026-03-07]");
+        if (num.size() <= 11) EXPECT_EQ(card, at + 1);
+    }
+}
+
 TEST(ReceiptFormat, FieldsAreKeptApartAndBrokenBetween)
 {
     // Padded fields stay as the table pads them.

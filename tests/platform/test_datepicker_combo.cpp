@@ -88,6 +88,31 @@ TEST(DatePicker, DigitsTypeTheDate)
     EXPECT_EQ(d.date->date(), QDate(2025, 12, 15));
 }
 
+TEST(DatePicker, ArrowAfterAFilledPartGoesToTheNextPartOnly)
+{
+    // A full year (or a month that cannot take a second digit) moves on by
+    // itself; the Right the user presses next must not skip a part.
+    struct Case {
+        const char *year, *month, *day;
+        QDate want;
+    } cases[] = {
+            {"2024", "7", "4", QDate(2024, 7, 4)},
+            {"2024", "11", "30", QDate(2024, 11, 30)},
+            {"2023", "1", "9", QDate(2023, 1, 9)},
+    };
+    for (const Case &c : cases) {
+        DateWindow d;
+        d.before->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(d.before, Qt::Key_Tab);
+        QTest::keyClicks(d.date, c.year);
+        d.keys({Qt::Key_Right});
+        QTest::keyClicks(d.date, c.month);
+        d.keys({Qt::Key_Right});
+        QTest::keyClicks(d.date, c.day);
+        EXPECT_EQ(d.date->date(), c.want) << c.year << "/" << c.month << "/" << c.day;
+    }
+}
+
 TEST(DatePicker, EnterGoesOnToTheWindow)
 {
     DateWindow d;

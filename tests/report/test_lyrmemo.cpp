@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,15 @@ protected:
         memo = new TlyrMemoView(page);
         memo->SetName(QStringLiteral("Memo1"));
         memo->SetBounds(0, 0, 200, 20);
+    }
+    // Lines of the memo 16 units high, with nothing between them.
+    void sixteenUnitLines()
+    {
+        TlyrFont f;
+        f.SetSize(12);
+        memo->SetFont(&f);
+        memo->SetLineSpacing(0);
+        memo->SetGapY(0);
     }
     QString printed(const QString &text)
     {
@@ -116,11 +126,7 @@ TEST_F(MemoTest, RotationIsStoredModulo360)
 
 TEST_F(MemoTest, HeightsAndSplitting)
 {
-    TlyrFont f;
-    f.SetSize(12);  // layout line height 16
-    memo->SetFont(&f);
-    memo->SetLineSpacing(0);
-    memo->SetGapY(0);
+    sixteenUnitLines();
     memo->SetText(QStringLiteral("1\r\n2\r\n3"));
     EXPECT_EQ(memo->CalcHeight(), 48);
     // Exactly three lines high: the text rectangle reaches one past the
@@ -141,6 +147,35 @@ TEST_F(MemoTest, HeightsAndSplitting)
     memo->SetHeight(10);
     memo->InitPart();
     EXPECT_EQ(memo->DrawPart(), 10);
+}
+
+// A long text, as one paragraph or as many lines, splits into full parts
+// that hold all of it in order; each part lays out only the start of what
+// is left, so this takes no longer than laying the text out once or twice.
+TEST_F(MemoTest, ALongTextSplitsIntoFullPartsThatHoldAllOfIt)
+{
+    sixteenUnitLines();
+    QStringList words;
+    for (int i = 1; i <= 20000; ++i) words << QStringLiteral("w%1").arg(i);
+    for (bool lines : {false, true}) {
+        SCOPED_TRACE(lines ? "lines" : "one paragraph");
+        memo->SetBounds(0, 0, 200, 20);
+        memo->SetText(words.join(lines ? QStringLiteral("\r\n") : QStringLiteral(" ")));
+        const int total = qRound(memo->CalcHeight() / 16);
+        // Ten lines a part.
+        memo->SetHeight(160);
+        memo->InitPart();
+        QString printed;
+        int parts = 0;
+        do {
+            memo->DrawPart();
+            printed += memo->GetText();
+            ++parts;
+        } while (!memo->PartMemo.isEmpty() && parts <= total);
+        EXPECT_EQ(parts, (total + 9) / 10);
+        printed.remove(QRegularExpression(QStringLiteral("\\s")));
+        EXPECT_EQ(printed, words.join(QString()));
+    }
 }
 
 TEST_F(MemoTest, ChineseTextWrapsWithinTheWidth)

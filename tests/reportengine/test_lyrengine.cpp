@@ -23,6 +23,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -1451,6 +1452,101 @@ TEST_F(EngineTest, ASplitThatPlacesNothingEndsWithTheRestClipped)
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(pages().Count(), 1);
     EXPECT_EQ(texts(0).last().trimmed(), QStringLiteral("one\r\ntwo\r\nthree"));
+}
+
+// A band split over pages cuts every stretchable object: the line beside
+// its text runs down each part to the part's bottom, the bottom-aligned
+// object closes the text's last part and nothing of the band follows it;
+// the split ends under a group header repeated on each page, with ten times
+// the text, and with an object taller than any page (printed cut off).
+TEST_F(EngineTest, ASplitBandCutsEveryStretchableObjectAndAlwaysEnds)
+{
+    const struct {
+        const char *Name;
+        int Words;
+        bool Reprint, Tall;
+    } cases[] = {
+            {"a line beside the text", 18, false, false},
+            {"under a header repeated on each page", 18, true, false},
+            {"ten times the text", 180, true, false},
+            {"a shape taller than a page", 18, true, true},
+    };
+    constexpr double pageHeight = 52 * lyrUnitsPerMM;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Name);
+        newReport();
+        shortPage(pageHeight);
+        auto *group = band<TlyrGroupHeader>("GroupHeader1", 0, 20);
+        group->Condition = QStringLiteral("1");
+        group->ReprintOnNewPage = c.Reprint;
+        memo(group, "GH", "group");
+        auto *data = band<TlyrMasterData>("MasterData1", 40, 20);
+        data->SetRowCount(1);
+        data->SetAllowSplit(true);
+        data->SetStretched(true);
+        QStringList words;
+        for (int i = 1; i <= c.Words; ++i) words << QStringLiteral("word%1").arg(i);
+        memo(data, "Long", words.join(u' '), 0, 60)->SetStretchMode(smActualHeight);
+        auto *line = new TlyrLineView(report.get());
+        line->SetName(QStringLiteral("Line1"));
+        line->SetParent(data);
+        line->SetBounds(70, 0, 0, 20);
+        line->SetStretchMode(smMaxHeight);
+        memo(data, "Foot", "foot", 80, 100)->SetAlign(baBottom);
+        if (c.Tall) {
+            auto *shape = new TlyrShapeView(report.get());
+            shape->SetName(QStringLiteral("Tall"));
+            shape->SetParent(data);
+            shape->SetBounds(190, 0, 40, 2 * pageHeight);
+        }
+        // A split that never ends is stopped here, and fails below.
+        report->OnProgress = [](TlyrReport *r, TlyrProgressType, int n) {
+            if (n > 100) r->SetTerminated(true);
+        };
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
+        ASSERT_FALSE(report->Terminated());
+        ASSERT_LE(pages().Count(), c.Words / 4);
+        QString printed;
+        int feet = 0, tall = 0;
+        for (int i = 0; i < pages().Count(); ++i) {
+            SCOPED_TRACE(i);
+            TlyrReportPage *p = pages().GetPage(i);
+            ASSERT_NE(p, nullptr);
+            double above = 0;
+            TlyrComponent *part = nullptr;
+            for (TlyrComponent *b : p->Objects()) {
+                // Bands one below the other, inside the page.
+                EXPECT_GE(b->Top(), above - 0.0001) << b->Name().toStdString();
+                above = b->Top() + b->Height();
+                EXPECT_LE(above, pageHeight + 0.0001) << b->Name().toStdString();
+                if (b->Name() == QLatin1String("MasterData1")) part = b;
+                for (TlyrComponent *o : b->Objects()) {
+                    EXPECT_GE(o->Top(), -0.0001) << o->Name().toStdString();
+                    EXPECT_LE(o->Top() + o->Height(), b->Height() + 0.0001) << o->Name().toStdString();
+                }
+            }
+            // Every page holds a part of the text, the line beside it from
+            // its top to the part's bottom.
+            ASSERT_NE(part, nullptr) << lyrDumpPreparedPages(pages()).toStdString();
+            auto *text = qobject_cast<TlyrCustomMemoView *>(part->FindObject(QStringLiteral("Long")));
+            TlyrComponent *partLine = part->FindObject(QStringLiteral("Line1"));
+            ASSERT_NE(text, nullptr) << lyrDumpPreparedPages(pages()).toStdString();
+            ASSERT_NE(partLine, nullptr) << lyrDumpPreparedPages(pages()).toStdString();
+            printed += text->GetText();
+            EXPECT_DOUBLE_EQ(partLine->Top(), text->Top());
+            EXPECT_NEAR(partLine->Top() + partLine->Height(), part->Height(), 0.0001);
+            if (TlyrComponent *foot = part->FindObject(QStringLiteral("Foot"))) {
+                ++feet;
+                EXPECT_EQ(i, pages().Count() - 1);
+                EXPECT_NEAR(foot->Top() + foot->Height(), part->Height(), 0.0001);
+            }
+            tall += part->FindObject(QStringLiteral("Tall")) ? 1 : 0;
+        }
+        printed.remove(QRegularExpression(QStringLiteral("\\s")));
+        EXPECT_EQ(printed, words.join(QString())) << lyrDumpPreparedPages(pages()).toStdString();
+        EXPECT_EQ(feet, 1);
+        EXPECT_EQ(tall, c.Tall ? 1 : 0);
+    }
 }
 
 TEST_F(EngineTest, AnEmptyNullBandIsNotStored)

@@ -388,4 +388,115 @@ TEST_F(HostileTest, ExtremeGeometryOnADotMatrixPageMakesNoGridOfItsSize)
     }
 }
 
+// A report page (or a subreport's page) named Name, with a master of rows
+// records printing "Text [Line]" and, when sub is set, a subreport object
+// below it showing that page.
+TlyrReportPage *rowsPage(TlyrReport *report, const QString &name, int rows, const QString &text,
+                         TlyrReportPage *sub = nullptr, const QString &subName = {})
+{
+    auto *page = new TlyrReportPage(report);
+    page->SetName(name);
+    page->SetParent(report);
+    auto *band = new TlyrMasterData(report);
+    band->SetName(name + QStringLiteral("Data"));
+    band->SetParent(page);
+    band->SetBounds(0, 20, 700, 40);
+    band->SetRowCount(rows);
+    auto *m = new TlyrMemoView(report);
+    m->SetName(name + QStringLiteral("Memo"));
+    m->SetParent(band);
+    m->SetBounds(0, 0, 200, 20);
+    m->SetText(text + QStringLiteral(" [Line]"));
+    if (sub) {
+        auto *s = new TlyrSubreport(report);
+        s->SetName(subName);
+        s->SetParent(band);
+        s->SetBounds(0, 20, 200, 20);
+        s->SetSubPage(sub);
+    }
+    return page;
+}
+
+// A subreport that shows its own page, or subreports whose pages show each
+// other: the one that closes the cycle is left out with an error line naming
+// it, the rest of the report prepares; the template is then freed whole.
+TEST_F(HostileTest, SubreportCyclesAreLeftOutWithAnErrorLine)
+{
+    for (bool mutual : {false, true}) {
+        SCOPED_TRACE(mutual ? "mutual" : "self");
+        report = std::make_unique<TlyrReport>();
+        report->setParent(&keeper);
+        report->EngineOptions()->SetNewSilentMode(simSilent);
+        TlyrReportPage *main = rowsPage(report.get(), QStringLiteral("Main"), 3, QStringLiteral("row"));
+        TlyrReportPage *a = rowsPage(report.get(), QStringLiteral("A"), 2, QStringLiteral("a"));
+        auto *title = new TlyrReportTitle(report.get());
+        title->SetName(QStringLiteral("Title1"));
+        title->SetParent(main);
+        title->SetBounds(0, 0, 700, 40);
+        auto *toA = new TlyrSubreport(report.get());
+        toA->SetName(QStringLiteral("ToA"));
+        toA->SetParent(title);
+        toA->SetBounds(0, 0, 200, 20);
+        toA->SetSubPage(a);
+        TlyrReportPage *b = mutual ? rowsPage(report.get(), QStringLiteral("B"), 2, QStringLiteral("b")) : a;
+        auto *back = new TlyrSubreport(report.get());
+        back->SetName(QStringLiteral("Back"));
+        back->SetParent(b->Objects().first());
+        back->SetBounds(0, 20, 200, 20);
+        back->SetSubPage(a);
+        if (mutual) {
+            auto *toB = new TlyrSubreport(report.get());
+            toB->SetName(QStringLiteral("ToB"));
+            toB->SetParent(a->Objects().first());
+            toB->SetBounds(0, 20, 200, 20);
+            toB->SetSubPage(b);
+        }
+        EXPECT_FALSE(report->PrepareReport());
+        const QString errors = report->Errors().join(u'\n');
+        EXPECT_TRUE(errors.contains(QStringLiteral("子报表 Back "))) << errors.toStdString();
+        EXPECT_FALSE(errors.contains(QStringLiteral("子报表 To"))) << errors.toStdString();
+        QStringList printed;
+        for (int i = 0; i < pages().Count(); ++i)
+            for (TlyrComponent *c : pages().GetPage(i)->AllObjects())
+                if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) printed << m->GetText();
+        for (const char *row : {"row 1", "row 2", "row 3"}) EXPECT_EQ(printed.count(QLatin1String(row)), 1) << row;
+        // Each record of A (and of B under each of them) once per subreport run.
+        EXPECT_EQ(printed.count(QStringLiteral("a 1")), 1) << printed.join(u',').toStdString();
+        EXPECT_EQ(printed.count(QStringLiteral("a 2")), 1) << printed.join(u',').toStdString();
+        EXPECT_EQ(printed.count(QStringLiteral("b 1")), mutual ? 2 : 0) << printed.join(u',').toStdString();
+        report->setParent(nullptr);
+        report.reset();
+    }
+    report = std::make_unique<TlyrReport>();
+    report->setParent(&keeper);
+}
+
+// Bands of no height never fill their page: a page takes as many objects
+// as a page may be built with, then the build stops with an error line, at
+// once and however many rows the band was given.
+TEST_F(HostileTest, BandsOfNoHeightStopAtWhatOnePageHolds)
+{
+    const int saved = TlyrPreviewPages::MaxPageObjects;
+    TlyrPreviewPages::MaxPageObjects = 1000;
+    TlyrMasterData *band = pageWithBand<TlyrReportPage>(0, 2147483647, false);
+    textView<TlyrMemoView>(band, QStringLiteral("Memo1"), {0, 0, 100, 0}, QStringLiteral("[Line]"));
+    // Without a bound the rows would go on for ever: a watchdog stops them.
+    int shown = 0;
+    report->OnBeforePrintEvent = [&](TlyrComponent *c) {
+        if (qobject_cast<TlyrMasterData *>(c) && ++shown > 100000) report->SetTerminated(true);
+    };
+    EXPECT_FALSE(report->PrepareReport());
+    EXPECT_LE(shown, 501);
+    EXPECT_TRUE(report->Errors().join(u'\n').contains(QStringLiteral("单页对象数超过 1000")))
+            << report->Errors().join(u'\n').toStdString();
+    ASSERT_EQ(pages().Count(), 1);
+    // A band and its text each: the page still builds.
+    TlyrReportPage *page = pages().GetPage(0);
+    TlyrPreviewPages::MaxPageObjects = saved;
+    ASSERT_NE(page, nullptr);
+    const QList<TlyrComponent *> bands = page->Objects();
+    ASSERT_EQ(bands.size(), 500);
+    EXPECT_EQ(qobject_cast<TlyrCustomMemoView *>(bands.last()->Objects().first())->GetText(), QStringLiteral("500"));
+}
+
 }  // namespace

@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <limits>
 
@@ -97,6 +98,15 @@ void leaveRoom(qint64 kb)
 {
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     malloc_trim(0);
+    // Large blocks the tests before freed stay in the heap, room beyond the
+    // limit: they are taken first (until the heap has to grow), so that the
+    // room is the same whatever ran before.
+    for (size_t size = 120 * 1024; size >= 8 * 1024; size /= 2) {
+        const void *end = sbrk(0);
+        void *volatile taken = nullptr;
+        do taken = std::malloc(size);
+        while (taken && sbrk(0) == end);
+    }
     const rlim_t limit = rlim_t(statusKb("VmSize") + kb) * 1024;
     const rlimit lim{limit, limit};
     setrlimit(RLIMIT_AS, &lim);

@@ -6,6 +6,7 @@
 #include "platform/ui/modal.h"
 #include "sales/Register.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -84,6 +85,22 @@ TEST_F(SupplierTest, EntryChecksNamesAndKeepsContinuousEntryOpen)
     EXPECT_EQ(rows("select thePro,thePY,theDel from SSup where ID>" + s2), QStringList({"王五|QSYL|否"}));
     EXPECT_TRUE(w.Edit1->text().isEmpty());
     EXPECT_TRUE(w.Edit2->text().isEmpty());
+}
+
+TEST_F(SupplierTest, EntryShowsAFullCompanyNameAndAddress)
+{
+    // Opened from a purchase, "连续新增" is hidden: the boxes alone set the width.
+    for (bool fromPurchase : {false, true}) {
+        TfrmGYS_In w;
+        if (fromPurchase) w.myLoad("0", {});
+        w.show();
+        QApplication::processEvents();
+        for (QLineEdit *e : {w.Edit1, w.Edit4}) {
+            e->setText("华北饮料批发有限责任公司");
+            const int room = e->contentsRect().width() - 8;
+            EXPECT_LE(e->fontMetrics().horizontalAdvance(e->text()), room) << fromPurchase;
+        }
+    }
 }
 
 TEST_F(SupplierTest, ChangeFromTheListRefreshesIt)

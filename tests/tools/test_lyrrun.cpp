@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -174,8 +176,7 @@ TEST_F(LyrRunTest, LoadErrorsArePrintedAndFailTheRun)
     EXPECT_TRUE(ok.out.contains(QStringLiteral("row r2"))) << ok.out.toStdString();
 
     // An object of a class nobody knows, before the rows.
-    const RunResult unknown =
-            run(head + "<TlyrFancyView Name=\"Fancy1\" Left=\"0\" Top=\"0\"/>" + rows + tail, data);
+    const RunResult unknown = run(head + "<TlyrFancyView Name=\"Fancy1\" Left=\"0\" Top=\"0\"/>" + rows + tail, data);
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_TRUE(unknown.err.contains(QStringLiteral("Cannot find class TlyrFancyView"))) << unknown.err.toStdString();
     EXPECT_TRUE(unknown.out.contains(QStringLiteral("row r1")) && unknown.out.contains(QStringLiteral("row r2")))
@@ -206,6 +207,57 @@ TEST_F(LyrRunTest, LoadErrorsArePrintedAndFailTheRun)
     EXPECT_TRUE(many.err.contains(QStringLiteral("Page1.Columns: 100000000 columns"))) << many.err.toStdString();
     EXPECT_TRUE(many.out.contains(QStringLiteral("row r1")) && many.out.contains(QStringLiteral("row r2")))
             << many.out.toStdString();
+}
+
+// Whether the process handles the signal itself (its handler is in place).
+bool catches(qint64 pid, int signal)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) return false;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("SigCgt:")) return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1;
+    return false;
+}
+
+// Ctrl+C or SIGTERM stops a running report as the preview's Esc does: the
+// runner ends by itself with an error line instead of being killed.
+TEST_F(LyrRunTest, AStopSignalEndsARunningReportWithAnErrorLine)
+{
+    // A page per row for as many rows as there can be: it runs for hours.
+    const QByteArray xml("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                         "<TlyrReport><TlyrReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\">"
+                         "<TlyrMasterData Name=\"MasterData1\" Left=\"0\" Top=\"20\" Width=\"718\" Height=\"20\" "
+                         "RowCount=\"2147483647\" StartNewPage=\"True\"><TlyrMemoView Name=\"Memo1\" Left=\"0\" "
+                         "Top=\"0\" Width=\"200\" Height=\"20\" Text=\"row [Line]\"/></TlyrMasterData>"
+                         "</TlyrReportPage></TlyrReport>");
+    const QString path = dir.filePath(QStringLiteral("endless.xml"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(xml);
+    f.close();
+    for (int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        QProcess p;
+        p.start(exe, {path});
+        ASSERT_TRUE(p.waitForStarted());
+        for (int i = 0; i < 600 && !catches(p.processId(), signal); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ASSERT_TRUE(catches(p.processId(), signal));
+        // Into the run.
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        ::kill(pid_t(p.processId()), signal);
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            p.waitForFinished();
+            FAIL() << "lyrrun did not stop";
+        }
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 1);
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        EXPECT_TRUE(err.contains(QStringLiteral("报表生成已中断（收到 %1）")
+                                         .arg(signal == SIGINT ? QLatin1String("SIGINT") : QLatin1String("SIGTERM"))))
+                << err.toStdString();
+    }
 }
 
 // What a template or its data could do to the runner: a main script asking
@@ -321,6 +373,47 @@ TEST_F(LyrRunTest, HostileScriptsDataAndQueriesEndAndChangeNothing)
         ASSERT_FALSE(q.Eof());
         EXPECT_EQ(q.value(QStringLiteral("theNo")), QStringLiteral("D1"));
         EXPECT_EQ(q.value(QStringLiteral("theSum")), QStringLiteral("2.5"));
+    }
+}
+
+// The shop's sale document names its lines' dataset by the component name in
+// the band and by the user name in the fields; data given under either name
+// reaches both, and a dataset of the list that nothing prints is not needed.
+TEST_F(LyrRunTest, SaleDocumentWithCsvDataPrintsEveryLineOnce)
+{
+    QFile templ(QStringLiteral(VELMORA_SOURCE_DIR) + QStringLiteral("/resources/reports/xf.xml"));
+    ASSERT_TRUE(templ.open(QIODevice::ReadOnly));
+    const QByteArray xml = templ.readAll();
+    auto csv = [this](const char *name, const char *text) {
+        const QString path = dir.filePath(QString::fromLatin1(name) + QStringLiteral(".csv"));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+        return path;
+    };
+    const QString sale =
+            csv("xf", "theType,MNum,myDate,theNum,theDX,theSum\n会员,2600001,2026-03-07,XF0001,壹佰元,108.25\n");
+    const QString lines =
+            csv("xfm", "myBH,SNum,theName,theUnit,thePrice,theCount,theZK,theMoney\n"
+                       "1,S01,可乐,瓶,12,1,100,12\n2,S02,薯片,袋,9.5,10,95,90.25\n3,S03,饼干,盒,3,2,100,6\n");
+    const QString title = csv("dj", "theName\n消费单\n");
+    const QString shop = csv("unit", "theName,theAdd,thePhone,theGG\n好邻居,北京路1号,010-1,欢迎\n");
+    const QString pdf = dir.filePath(QStringLiteral("xf.pdf"));
+    for (const char *linesName : {"lyrDB_XF_M", "lyrDBD_XF_M"}) {
+        SCOPED_TRACE(linesName);
+        const QStringList data{"--data", "lyrDB_XF=" + sale,  "--data", "lyrDB_DJ=" + title,
+                               "--data", "lyrDB_Unit=" + shop};
+        const RunResult r = run(xml, data + QStringList{"--data", QString::fromLatin1(linesName) + "=" + lines,
+                                                        "--print-to-file", pdf});
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        for (const char *goods : {" S01", " 可乐", " S02", " 薯片", " S03", " 饼干"})
+            EXPECT_EQ(r.out.count(QString::fromUtf8(goods) + u'\n'), 1) << goods << "\n" << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains(QStringLiteral(" 90.25\n"))) << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains(QStringLiteral(" 好邻居消费单\n"))) << r.out.toStdString();
+        // Without the lines' data the document is not printed as if it had none.
+        const RunResult noLines = run(xml, data);
+        EXPECT_EQ(noLines.exitCode, 1);
+        EXPECT_TRUE(noLines.err.contains(QStringLiteral("\"lyrDB_XF_M\" does not exist"))) << noLines.err.toStdString();
     }
 }
 

@@ -4,16 +4,23 @@
 // query per dataset name of the template's list; the database is only read)
 // or user datasets read from CSV files (a header row, then the records; a
 // quoted field may span lines), prepares it and prints the prepared pages.
+// A dataset given by the user name or the component name of an entry of the
+// template's list answers to both, as the program's datasets do; an entry
+// without data that nothing in the template names is dropped.
 // Dialog pages are answered without a user: ok presses the page's default
 // (or OK) button, cancel its cancel button. A print file gets what a print
 // queue would (a PDF, or a dot-matrix report's own bytes). Exit 1 with the
 // report's errors when the template had load errors (the rest of it still
 // runs and --dump shows its pages) or preparing fails.
+// Ctrl+C or SIGTERM stops a running report as the preview's Esc does: the
+// pages so far are dumped, nothing is printed, exit 1 with an error line.
 
 #include "report/lyrband.h"
 #include "report/lyrclass.h"
 #include "report/lyrdbset.h"
 #include "report/lyrdialogpage.h"
+#include "report/lyrpropstream.h"
+#include "report/lyrxml.h"
 #include "report/lyrview.h"
 #include "core/Unit1.h"
 #include "platform/db/db.h"
@@ -24,8 +31,15 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
+#include <QRegularExpression>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <QXmlStreamReader>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -117,6 +131,115 @@ void giveDataset(TlyrReport &report, const QString &name, TlyrDataSet *ds)
         report.Datasets()->Add(ds);
 }
 
+// One entry of a template's dataset list: the component its bands refer to
+// and the user name its expressions use (the program's data module has one
+// component with both names).
+struct DatasetEntry {
+    QString component, user;
+};
+
+// Reads the dataset list's entries as stored, keeping nothing in a report.
+class EntriesReader : public TlyrCollectionAdapter {
+public:
+    explicit EntriesReader(QList<DatasetEntry> &entries) : entries_(entries) {}
+    int Count() const override { return 0; }
+    QByteArray ItemToXML(int) const override { return {}; }
+    QList<QPair<QByteArray, QVariant>> ItemProperties(int) const override { return {}; }
+    void Clear() override { entries_.clear(); }
+    void AddFromXML(const QByteArray &attributes) override
+    {
+        TlyrXMLItem x;
+        x.Text = attributes;
+        entries_.append({x.Prop("DataSet"), x.Prop("DataSetName")});
+    }
+    void AddFromProperties(const QList<QPair<QByteArray, QVariant>> &properties) override
+    {
+        DatasetEntry e;
+        for (const auto &[key, value] : properties) {
+            if (key == "DataSet") e.component = value.toString();
+            if (key == "DataSetName") e.user = value.toString();
+        }
+        entries_.append(e);
+    }
+
+private:
+    QList<DatasetEntry> &entries_;
+};
+
+// A report that, before taking its dataset list, gives the datasets handed
+// to it the names the list pairs with the name each was given by: the
+// component name its bands refer to and the user name its fields use.
+class RunReport : public TlyrReport {
+public:
+    std::vector<TlyrDataSet *> Given;
+    QList<DatasetEntry> Entries;
+
+    bool ReadData(const QByteArray &name, TlyrPropReader &reader, TlyrXMLSerializer &serializer) override
+    {
+        if (name == "Datasets") {
+            TlyrPropReader copy = reader;
+            EntriesReader entries(Entries);
+            try {
+                lyrReadCollection(entries, copy);
+            } catch (const std::exception &) {
+                Entries.clear();  // the report's own reading reports the damage
+            }
+            for (const DatasetEntry &e : std::as_const(Entries)) nameAsEntry(e);
+        }
+        return TlyrReport::ReadData(name, reader, serializer);
+    }
+
+private:
+    bool taken(const QString &name) const
+    {
+        for (TlyrDataSet *ds : Given)
+            if (ds->objectName().compare(name, Qt::CaseInsensitive) == 0 ||
+                ds->UserName().compare(name, Qt::CaseInsensitive) == 0)
+                return true;
+        return false;
+    }
+    void nameAsEntry(const DatasetEntry &e)
+    {
+        if (e.component.isEmpty() || e.user.isEmpty() || e.component.compare(e.user, Qt::CaseInsensitive) == 0) return;
+        for (TlyrDataSet *ds : Given) {
+            const QString given = ds->objectName();
+            if (given.compare(e.user, Qt::CaseInsensitive) == 0 && ds->UserName() == given && !taken(e.component)) {
+                ds->SetName(e.component);
+                ds->SetUserName(given);
+            } else if (given.compare(e.component, Qt::CaseInsensitive) == 0 && ds->UserName() == given &&
+                       !taken(e.user)) {
+                ds->SetUserName(e.user);
+            }
+        }
+    }
+};
+
+// Whether the template file names the entry anywhere but in its dataset
+// list (a band's dataset, an expression, the script); a file that is not
+// XML is taken to name it.
+bool templateNames(const QString &path, const DatasetEntry &entry)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return true;
+    QStringList names;
+    for (const QString &n : {entry.component, entry.user})
+        if (!n.isEmpty()) names << QRegularExpression::escape(n);
+    if (names.isEmpty()) return false;
+    const QRegularExpression word(QStringLiteral("(?<![\\w])(?:%1)(?![\\w])").arg(names.join(u'|')),
+                                  QRegularExpression::CaseInsensitiveOption |
+                                          QRegularExpression::UseUnicodePropertiesOption);
+    QXmlStreamReader xml(&f);
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement) {
+            for (const QXmlStreamAttribute &a : xml.attributes())
+                if (a.name() != QLatin1String("PropData") && word.match(a.value()).hasMatch()) return true;
+        } else if (xml.isCharacters() && word.match(xml.text()).hasMatch()) {
+            return true;
+        }
+    }
+    return xml.hasError();
+}
+
 // The button a user answering that way would press: the default button (or
 // the one ending the page with OK), or the cancel button (or the one ending
 // it with Cancel).
@@ -144,6 +267,35 @@ int answerDialog(TlyrDialogPage *page, bool ok)
     return page->ShowModal();
 }
 
+int stopPipe[2] = {-1, -1};
+
+void onStopSignal(int signal)
+{
+    const char c = static_cast<char>(signal);
+    [[maybe_unused]] const ssize_t n = ::write(stopPipe[1], &c, 1);
+}
+
+// A stop signal only writes to a pipe; the engine turns the event loop
+// between records and pages, where the report is told to stop. A second
+// signal ends the program at once.
+void stopOnSignals(TlyrReport &report, QString &stopped)
+{
+    if (::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto *notifier = new QSocketNotifier(stopPipe[0], QSocketNotifier::Read, &report);
+    QObject::connect(notifier, &QSocketNotifier::activated, &report, [&report, &stopped] {
+        char c = 0;
+        while (::read(stopPipe[0], &c, 1) == 1)
+            stopped = c == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM");
+        report.SetTerminated(true);
+    });
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -158,14 +310,16 @@ int main(int argc, char **argv)
     // No preview window: nobody would close it.
     lyrEngineFactories().PreviewForm = [](TlyrReport *) -> TlyrCustomPreviewForm * { return nullptr; };
     lyrInstallEngine();
-    TlyrReport report;
+    RunReport report;
     report.EngineOptions()->SetNewSilentMode(simSilent);
+    QString stopped;
+    stopOnSignals(report, stopped);
     // The queries go before their datasets, and the database last.
     std::unique_ptr<vdb::Connection> db;
     std::vector<std::unique_ptr<vdb::Query>> queries;
     std::vector<std::unique_ptr<CsvData>> data;
     QObject keeper;
-    std::vector<std::pair<QString, TlyrDataSet *>> given;
+    std::vector<TlyrDataSet *> &given = report.Given;
     QList<std::pair<QString, QString>> vars;
     bool dump = false;
     bool dialogsOk = true;
@@ -219,7 +373,7 @@ int main(int argc, char **argv)
                 ds->SetCloseDataSource(false);
                 ds->SetDataSet(query.get());
                 queries.push_back(std::move(query));
-                given.emplace_back(name, ds);
+                given.push_back(ds);
                 continue;
             }
             QFile f(value);
@@ -246,7 +400,7 @@ int main(int argc, char **argv)
                 const int col = d->fields.indexOf(field);
                 if (d->pos < d->rows.size() && col >= 0) v = KsValue(d->rows[d->pos].value(col));
             };
-            given.emplace_back(name, ds);
+            given.push_back(ds);
         } else {
             return fail(QStringLiteral("unknown argument ") + a);
         }
@@ -262,7 +416,17 @@ int main(int argc, char **argv)
     const QStringList loadErrors = report.Errors();
     report.EngineOptions()->SetNewSilentMode(simSilent);
     for (const auto &[name, value] : vars) report.Variables()->SetVariable(name, value);
-    for (const auto &[name, ds] : given) giveDataset(report, name, ds);
+    for (TlyrDataSet *ds : given) giveDataset(report, ds->UserName(), ds);
+    // An entry left without data that nothing in the template uses would
+    // only stop the run.
+    for (int i = report.Datasets()->Count() - 1; i >= 0; --i) {
+        TlyrDataSetItem *item = report.Datasets()->Items(i);
+        if (item->DataSet()) continue;
+        DatasetEntry entry{QString(), item->DataSetName()};
+        for (const DatasetEntry &e : std::as_const(report.Entries))
+            if (e.user.compare(entry.user, Qt::CaseInsensitive) == 0) entry.component = e.component;
+        if (!templateNames(templ, entry)) report.Datasets()->Delete(i);
+    }
     // Bands and views that name their datasets by user name take them now.
     for (TlyrComponent *c : report.AllObjects()) {
         if (auto *band = qobject_cast<TlyrDataBand *>(c); band && !band->DataSet() && !band->DataSetName().isEmpty())
@@ -272,11 +436,16 @@ int main(int argc, char **argv)
     }
     if (auto *engine = dynamic_cast<TlyrEngine *>(report.Engine()))
         engine->OnRunDialog = [dialogsOk](TlyrDialogPage *page) { return answerDialog(page, dialogsOk); };
+    const auto stopLine = [&stopped] { return QStringLiteral("报表生成已中断（收到 %1）").arg(stopped); };
+    // A stop that came while the template loaded leaves nothing to run.
+    QCoreApplication::processEvents();
+    if (!stopped.isEmpty()) return fail(stopLine());
     const bool prepared = report.PrepareReport();
     auto &pages = *static_cast<TlyrPreviewPages *>(report.PreviewPages());
     if (dump) std::fputs(lyrDumpPreparedPages(pages).toUtf8().constData(), stdout);
-    if (!prepared || !loadErrors.isEmpty()) {
-        const QStringList errors = loadErrors + report.Errors();
+    if (!prepared || !loadErrors.isEmpty() || !stopped.isEmpty()) {
+        QStringList errors = loadErrors + report.Errors();
+        if (!stopped.isEmpty()) errors << stopLine();
         return fail(errors.isEmpty() ? QStringLiteral("cancelled") : errors.join(QLatin1Char('\n')));
     }
     if (!lp3.isEmpty()) {
@@ -297,6 +466,7 @@ int main(int argc, char **argv)
         if (!pages.Print())
             return fail(report.Errors().isEmpty() ? QStringLiteral("printing failed")
                                                   : report.Errors().join(QLatin1Char('\n')));
+        if (!stopped.isEmpty()) return fail(stopLine());
     }
     return 0;
 }
