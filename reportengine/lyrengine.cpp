@@ -294,6 +294,8 @@ bool TlyrEngine::Run()
     crossed_.clear();
     sourceBand_.clear();
     crossBand_ = nullptr;
+    rowBottom_ = -1;
+    subHostBottom_ = -1;
     crossOutput_ = false;
     crossPage_ = false;
     widthPagesFollow_ = false;
@@ -554,7 +556,13 @@ double TlyrEngine::baseX() const
 void TlyrEngine::showColumnFooter()
 {
     TlyrBand *cf = CurPage->FindBand(&TlyrColumnFooter::staticMetaObject);
+    // The column ends below the records of a row still open beside the last
+    // one, and below the band whose subreport broke the column.
+    const double rowBottom = std::max(rowBottom_, subHostBottom_);
+    rowBottom_ = -1;
+    subHostBottom_ = -1;
     if (!cf) return;
+    if (rowBottom > CurY) CurY = rowBottom;
     const bool savedPageBand = inPageBand_;
     inPageBand_ = true;
     // The footer belongs to the page's column, not to a subreport running in
@@ -599,9 +607,17 @@ void TlyrEngine::initPage(TlyrBand *title)
     if (!reused) showOverlay(false);
     // The title goes above the page header or below it, as the page says.
     const int breaks = breaks_;
+    titleRun_ = 0;
     auto showTitle = [&](bool before) {
+        // A title's subreport that runs into the next column starts it
+        // below the page header, not over it.
         columnStartY_ = CurY;
-        if (title && CurPage->TitleBeforeHeader == before) ShowBand(title);
+        columnTopY_ = CurY;
+        if (title && CurPage->TitleBeforeHeader == before) {
+            const double y = CurY;
+            ShowBand(title);
+            titleRun_ = CurY - y;
+        }
         // A title whose subreport ran on over pages left its last page set up.
         return breaks_ == breaks;
     };
@@ -690,7 +706,9 @@ void TlyrEngine::NewPage()
         // What the block added counts for the footer of the page it moved to.
         closeKeep();
         if (blockBreaks.empty()) {
-            pages->PasteObjects(CurX, CurY);
+            // At the block's own place in the new column, also when a
+            // subreport running inside it broke the page.
+            pages->PasteObjects(keepX_ - columnX(keepColumn_) + columnX(CurColumn), CurY);
             CurY += blockHeight;
         } else {
             pasteAcrossColumns(blockBreaks);
@@ -759,6 +777,7 @@ void TlyrEngine::startKeep(TlyrBand *band, int position, double y)
     keepBand_ = band;
     ++keepSerial_;
     keepColumn_ = CurColumn;
+    keepX_ = CurX;
     keepBreaks_.clear();
     keepPos_ = position;
     keepY_ = y;
@@ -795,6 +814,12 @@ void TlyrEngine::showRepeatedHeaders(double x)
     for (TlyrBand *b : repeat) {
         // Headers shown inside a block that moves to the new page come with it.
         if (!repeatsOnNewPage(b) || (movingKeep_ && headerKeep_.value(b) == movingKeep_)) continue;
+        // A header that itself moves to the new page (or a band of its child
+        // chain does) prints there once.
+        bool moving = false;
+        int chain = 0;
+        for (TlyrBand *c = b; c && !moving && chain++ < 64; c = c->Child()) moving = c == breakBand_;
+        if (moving) continue;
         CurX = x + headerLeft_.value(b);
         // A group header prints its own group's counters again.
         if (auto *g = qobject_cast<TlyrGroupHeader *>(b)) {
@@ -833,6 +858,18 @@ void TlyrEngine::NewColumn()
     if (keeping_) keepBreaks_.emplace_back(printedFrom, Pages()->GetCurPosition());
     // A subreport running in the column goes on at its own offset.
     CurX = x + baseX();
+}
+
+// How much of an object must fit for a split band to start where it is:
+// about a line of text.
+constexpr double kFirstLine = 20;
+
+// Only page bands and headers are above: a band that does not fit here
+// would not fit on a new page or column either. The report title and what
+// its subreports printed are content, which a new page leaves behind.
+bool TlyrEngine::atColumnTop() const
+{
+    return CurY <= columnStartY_ - titleRun_ + 0.0001;
 }
 
 double TlyrEngine::HeaderHeight()
@@ -942,6 +979,13 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 if (breaks_ != breaks) {
                     row.Y = rowTop_;
                     row.MaxY = 0;
+                    // A break under the record (in its child bands) leaves it
+                    // on the column before: its row ends there, and the next
+                    // record starts a row below what was printed.
+                    if (multi && rowBreaks_ != breaks_) {
+                        row.Y = CurY;
+                        b->SetCurColumn(b->Columns());
+                    }
                 }
                 if (startsRow || breaks_ != breaks) row.Start = rowStart_;
                 if (first && b->KeepHeader() && node.Header && !b->KeepTogether()) endKeep(b);
@@ -1108,17 +1152,28 @@ void TlyrEngine::ShowBand(TlyrComponent *component)
     // keep block around both.
     auto *band = qobject_cast<TlyrBand *>(component);
     std::vector<TlyrBand *> keepers;
+    // The children of a record of a multi-column data band go under it, in
+    // its column, not under the first column.
+    auto *data = qobject_cast<TlyrDataBand *>(band);
+    const bool inColumn = data && data->Columns() >= 2 && !data->Vertical();
+    double offset = 0;
     for (int guard = 0; band && guard < 64; ++guard) {
         if (band->KeepChild()) {
             startKeep(band);
             keepers.push_back(band);
         }
         showBandOnce(band);
+        if (inColumn && band == data && data->Visible()) {
+            // The column it was placed in (the first after a break).
+            offset = columnLeft_;
+            CurX += offset;
+        }
         if (!band->Visible() && !band->PrintChildIfInvisible()) break;
         TlyrBand *child = band->Child();
         if (child == band) break;
         band = child;
     }
+    CurX -= offset;
     for (auto it = keepers.rbegin(); it != keepers.rend(); ++it) endKeep(*it);
 }
 
@@ -1402,21 +1457,44 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         // moves as a whole when it does not fit.
         auto *rowBand = qobject_cast<TlyrDataBand *>(band);
         const bool inRow = rowBand && rowBand->Columns() >= 2 && rowBand->CurColumn() > 1;
+        // A record of a multi-column band moves whole with its row: it is
+        // never cut.
+        const bool rowRecord = rowBand && rowBand->Columns() >= 2;
         if (band->Height() > FreeSpace() + 0.0001 && !inRow) {
-            if (band->AllowSplit() && !cross)
+            // A band that may split but of which not even the first object
+            // fits here starts in the next column, prepared there, like a
+            // band that may not split.
+            bool startsHere = false;
+            for (TlyrReportComponent *v : views)
+                if (v->Visible() && !qobject_cast<TlyrSubreport *>(v))
+                    startsHere = startsHere || v->Top() + std::min(v->Height(), kFirstLine) <= FreeSpace() + 0.0001;
+            if (band->AllowSplit() && !cross && !rowRecord && (startsHere || atColumnTop())) {
                 split = true;
-            else if (CurY > columnStartY_ + 0.0001) {
-                NewColumn();
-                // The band is prepared again where it is printed: with the
-                // number of its new page, and a value left empty as a
-                // repeat shows again.
-                if (finish.own < 0) {
-                    resetSuppress(band);
-                    for (TlyrReportComponent *v : finish.prepared) v->AfterPrint();
-                    finish.prepared.clear();
-                    band->SetHeight(designHeight);
-                    prepareViews();
+            } else {
+                // Again only while the new column has no room for it either:
+                // a kept block that moved along filled it, or the report
+                // title's subreport reached down there.
+                const int most = std::max(CurPage->Columns(), 1) + 1;
+                for (int tries = 0; tries < most && !atColumnTop() && band->Height() > FreeSpace() + 0.0001; ++tries) {
+                    struct Restore {
+                        TlyrBand *&ref, *saved;
+                        ~Restore() { ref = saved; }
+                    } restore{breakBand_, breakBand_};
+                    breakBand_ = band;
+                    NewColumn();
+                    // The band is prepared again where it is printed: with
+                    // the number of its new page, and a value left empty as
+                    // a repeat shows again.
+                    if (finish.own < 0) {
+                        resetSuppress(band);
+                        for (TlyrReportComponent *v : finish.prepared) v->AfterPrint();
+                        finish.prepared.clear();
+                        band->SetHeight(designHeight);
+                        prepareViews();
+                    }
                 }
+                // Moved on, a band that may split still may.
+                if (band->AllowSplit() && !cross && !rowRecord) split = band->Height() > FreeSpace() + 0.0001;
             }
         }
         // A record that starts a new page or column starts its first column
@@ -1428,14 +1506,18 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
     if (is<TlyrReportTitle>(band)) titleOnPage_ = true;
     if (split) {
         splitBand(band, views);
+        // Subreports are never cut: they run beside the band's last part.
+        showSubreports(band, views);
     } else {
         // A multi-column data band sits at its column's place.
         auto *data = qobject_cast<TlyrDataBand *>(band);
         const bool columns = data && data->Columns() >= 2;
-        band->SetLeft(CurX + (columns ? band->Left() : 0));
+        columnLeft_ = columns ? band->Left() : 0;
+        band->SetLeft(CurX + columnLeft_);
         band->SetTop(CurY);
         if (columns) {
             rowTop_ = CurY;
+            rowBreaks_ = breaks_;
             rowStart_ = Pages()->GetCurPosition();
         }
         if (popTarget_) {
@@ -1511,7 +1593,7 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
     while (!Report->Terminated()) {
         moved.clear();
         std::vector<size_t> part;
-        const bool atTop = CurY <= columnStartY_ + 0.0001;
+        const bool atTop = atColumnTop();
         for (size_t k = 0; k < pending.size();) {
             const size_t i = pending[k];
             Piece &p = all[i];
@@ -1614,10 +1696,9 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
             band->SetTop(CurY);
             Pages()->AddObject(band);
         }
-        if (last) {
-            CurY += height;
-            break;
-        }
+        // The column footer goes below the part.
+        CurY += part.empty() ? 0 : height;
+        if (last) break;
         const bool carries = keeping_;
         NewColumn();
         fresh = !carries;
@@ -1647,7 +1728,10 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
     const double savedSubBase = subBaseX_, savedBase = baseX();
     int bestPage = savedPage, bestColumn = savedColumn;
     double bestY = savedY;
+    const double savedHost = subHostBottom_;
+    const int breaks = breaks_;
     for (TlyrSubreport *s : subs) {
+        subHostBottom_ = savedY;
         pages->CurPage = savedPage;
         CurColumn = savedColumn;
         CurX = savedX + s->Left();
@@ -1665,6 +1749,8 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
             bestY = CurY;
         }
     }
+    // An outer band hosting these is behind once a column broke.
+    subHostBottom_ = breaks_ == breaks ? savedHost : -1;
     pages->CurPage = bestPage;
     // The band's own page goes on in the column where the subreports ended.
     if (bestColumn != savedColumn && CurPage->Columns() >= 2)
@@ -1680,8 +1766,10 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
 void TlyrEngine::columnStep(TlyrDataBand *band, Row &row)
 {
     row.MaxY = std::max(row.MaxY, CurY);
+    rowBottom_ = -1;
     if (band->CurColumn() < band->Columns()) {
         CurY = row.Y;
+        rowBottom_ = row.MaxY;
     } else if (row.MaxY <= PageHeight - FooterHeight() + 0.0001) {
         CurY = row.MaxY;
     } else if (!keeping_) {

@@ -162,6 +162,10 @@ private:
     // The report title was printed on the page: the page is not empty.
     bool titleOnPage_ = false;
     double columnStartY_ = 0;
+    // How much of the current page's top the report title (with its
+    // subreports) took; its later columns start below that too.
+    double titleRun_ = 0;
+    bool atColumnTop() const;
     // Where a column begins: above the column header, which each column
     // repeats.
     double columnTopY_ = 0;
@@ -170,6 +174,19 @@ private:
     // Where the last record of a multi-column band was placed.
     double rowTop_ = 0;
     int rowStart_ = 0;
+    // The break count when that record was placed.
+    int rowBreaks_ = 0;
+    // The lowest bottom of a multi-column row that is still open, while the
+    // next record goes beside it at the row's top (-1: none).
+    double rowBottom_ = -1;
+    // The place in its row of the multi-column record last shown.
+    double columnLeft_ = 0;
+    // The band that a page or column break is made for: it is not repeated
+    // as a header there, it prints itself.
+    TlyrBand *breakBand_ = nullptr;
+    // The bottom of the band whose subreports are running, while they are
+    // in its column (-1: none).
+    double subHostBottom_ = -1;
     // The open keep block: its band, where it began in the store, on the
     // page, in the outline and among the anchors.
     // Pages of the subreports being run.
@@ -211,6 +228,8 @@ private:
     // The page column the open block began in, and the store positions of
     // what the column breaks inside it printed (footer, headers).
     int keepColumn_ = 1;
+    // Where the open block began across the page.
+    double keepX_ = 0;
     std::vector<std::pair<int, int>> keepBreaks_;
     int keepPos_ = 0;
     double keepY_ = 0;

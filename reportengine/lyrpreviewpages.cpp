@@ -43,10 +43,12 @@ QString numText(double v)
     return s;
 }
 
-// Objects that belong in prepared pages: views and bands.
+// Objects that belong in prepared pages: views and bands, except those
+// that only stand for other output (a subreport object: its page's bands
+// are printed instead).
 bool previewVisible(const TlyrComponent *c)
 {
-    return c->IsBand() || c->IsView();
+    return (c->IsBand() || c->IsView()) && (c->Flags() & lyrFlagPreviewCopy);
 }
 
 }  // namespace

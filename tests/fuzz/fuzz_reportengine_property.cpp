@@ -1,0 +1,33 @@
+// Drives the report engine's template generator from the fuzzer's bytes:
+// each input is a template combining page and band columns, groups, keep
+// blocks, split bands, subreports and page bands; its prepared pages must
+// keep every rule of the property test (each record once, in order, inside
+// its page, nothing over anything, right page numbers and totals).
+
+#include "../reportengine/lyrproperty.h"
+
+#include <QApplication>
+
+#include "fuzz_app.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    fuzzEnsureApp<QApplication>();
+    static bool installed = [] {
+        lyrRegisterReportClasses();
+        lyrInstallEngine();
+        return true;
+    }();
+    (void)installed;
+    lyrprop::ByteSource src(data, size);
+    const lyrprop::Spec spec = lyrprop::generate(src);
+    for (const lyrprop::Failure &f : lyrprop::runChecked(spec)) {
+        std::fprintf(stderr, "%s\n%s: %s\n", spec.describe().toUtf8().constData(), f.Kind.toUtf8().constData(),
+                     f.Text.toUtf8().constData());
+        std::abort();
+    }
+    return 0;
+}

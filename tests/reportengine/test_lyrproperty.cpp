@@ -1,0 +1,251 @@
+// Generated templates that combine the engine's features at random: each
+// is prepared and its pages checked against the rules every sound report
+// keeps (lyrproperty.h).
+
+#include "lyrproperty.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <iterator>
+#include <thread>
+
+namespace {
+
+// Ends the test program, naming the template, when one runs far longer
+// than any template of its size may: a run that never ends fails instead
+// of holding the suite.
+class Watchdog {
+public:
+    explicit Watchdog(std::chrono::seconds limit) : limit_(limit), thread_([this] { watch(); }) {}
+    ~Watchdog()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            done_ = true;
+        }
+        cv_.notify_all();
+        thread_.join();
+    }
+    void start(uint64_t seed)
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        seed_ = seed;
+        since_ = std::chrono::steady_clock::now();
+        ++generation_;
+        cv_.notify_all();
+    }
+
+private:
+    void watch()
+    {
+        std::unique_lock<std::mutex> lock(m_);
+        while (!done_) {
+            const uint64_t gen = generation_;
+            if (cv_.wait_until(lock, since_ + limit_, [&] { return done_ || generation_ != gen; })) continue;
+            std::fprintf(stderr, "template of seed %llu did not end within %lld s\n",
+                         static_cast<unsigned long long>(seed_), static_cast<long long>(limit_.count()));
+            std::fflush(stderr);
+            std::_Exit(3);
+        }
+    }
+    std::chrono::seconds limit_;
+    std::mutex m_;
+    std::condition_variable cv_;
+    bool done_ = false;
+    uint64_t seed_ = 0, generation_ = 0;
+    std::chrono::steady_clock::time_point since_ = std::chrono::steady_clock::now();
+    std::thread thread_;
+};
+
+class PropertyTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        lyrRegisterReportClasses();
+        lyrInstallEngine();
+    }
+    void TearDown() override { lyrEngineFactories() = TlyrEngineFactories(); }
+    static QString failures(const lyrprop::Spec &s, const std::vector<lyrprop::Failure> &f)
+    {
+        QString out = s.describe();
+        for (const lyrprop::Failure &x : f) out += QStringLiteral("\n  ") + x.Kind + QStringLiteral(": ") + x.Text;
+        return out;
+    }
+};
+
+// Seeds beyond the first range whose templates once failed (found by long
+// runs of lyrprop); they stay here once fixed.
+const uint64_t kFoundSeeds[] = {
+        412, 429, 430, 473, 490, 499, 564, 600, 601, 603, 611, 641, 714, 751, 825, 826, 827, 873, 925, 926, 930, 931,
+        932, 987, 1046, 1047, 1139, 1145, 1164, 1167, 1188, 1221, 1283, 1290, 1292, 1302, 1325, 1328, 1359, 1389,
+        1408, 1409, 1410, 1459, 1486, 1487, 1514, 1601, 1603, 1683, 1685, 1714, 1752, 1755, 1756, 1757, 1907, 1939,
+        1941, 2005, 2106, 2194, 2259, 2260, 2298, 2318, 2320, 2340, 2392, 2393, 2464, 2465, 2526, 2575, 2576, 2577,
+        2645, 2722, 2723, 2799, 2805, 2815, 2839, 2842, 2890, 2969, 2999, 3000, 3006, 3062, 3063, 3064, 3163, 3185,
+        3188, 3251, 3262, 3339, 3340, 3341, 3362, 3522, 3610, 3611, 3653, 3655, 3664, 3665, 3666, 3694, 3763, 3831,
+        3855, 3885, 3886, 3961, 3974, 4065, 4269, 4343, 4362, 4363, 4917, 4918, 5746, 7672, 9361, 100077, 100165,
+        100166, 100196, 100197, 100239, 100365, 100366, 100457, 100458, 100475, 100476, 100620, 100621, 100623,
+        100624, 100688, 100689, 100740, 100744, 100810, 100831, 100832, 100839, 100844, 100845, 100868, 100890,
+        100958, 100959, 400012, 400013, 400025, 400036, 400059, 400178, 400189, 400246, 400247, 400261, 400278,
+        400279, 400291, 400292, 400406, 400407, 400429, 400430, 400598, 400625, 400626, 400684, 400769, 400771,
+        400837, 400838, 400864, 400978, 400997, 401066, 401091, 401107, 401108, 401183, 401208, 401209, 401281,
+        401282, 401330, 401360, 401391, 401392, 401426, 401530, 401531, 401765, 401793, 401841, 401842, 401860,
+        401938, 401939, 402022, 402034, 402122, 402139, 402210, 402215, 402242, 402243, 402252, 402254, 402362,
+        402372, 402380, 402381, 402389, 402390, 402394, 402514, 402522, 402523, 402581, 402622, 402623, 402661,
+        402662, 402679, 402685, 402741, 402742, 402771, 402774, 402789, 402914, 402930, 402935, 402936, 402975,
+        403096, 403117, 403118, 403119, 403133, 403134, 403193, 403307, 403308, 403387, 403407, 403409, 403534,
+        403538, 403596, 403662, 403663, 403665, 403691, 403692, 403714, 403715, 403730, 403770, 403771, 403854,
+        403867, 403869, 403871, 403887, 403888, 403905, 403946, 1000065, 1000068, 1000163, 1000251, 1000512, 1000513,
+        1000550, 1000636, 1000644, 1000752, 1000753, 1000754, 1001063, 1001064, 1001107, 1001234, 1001235, 1001489,
+        1001490, 1001491, 1001533, 1001832, 1002144, 1002215, 1002259, 1002260, 1002564, 1002598, 1002993, 1003366,
+        1003407, 1003531, 1003746, 1004120, 1004237, 1004238, 1005034, 1005035, 1005316, 1005485, 1006795, 1006841,
+        1007119, 1007667, 1007668, 1008125, 1009107, 1009108, 1009109, 2000061, 2000062, 2000524, 2000525, 2000586,
+        2000587, 2000660, 2000693, 2000698, 2000705, 2000740, 2000748, 2000849, 2001000, 2001001, 2001267, 2001397,
+        2001398, 2001426, 2001431, 2001873, 2001903, 2001911, 2002177, 2002337, 2002634, 2002756, 2005487, 2006375,
+        2006540, 2006890, 2006891, 2006892, 2007738, 2007739, 2008580, 2009044, 2009704, 2010042, 2010208, 2010209,
+        2010436, 2010759, 2010880, 2011080, 3000081, 3000082, 3006719, 3008211, 3009785, 3010005, 3010821, 4001695,
+        4006601, 5003506,
+        // Split bands under a reprinted header that never ended.
+        7673, 1002145, 1003367, 3010006, 3010822, 4001696, 4006602, 5003507};
+
+}  // namespace
+
+// Several hundred templates from fixed seeds: every one prints each record
+// once, in order, inside its page, with nothing over anything.
+TEST_F(PropertyTest, GeneratedTemplatesKeepEveryRule)
+{
+    std::vector<uint64_t> seeds;
+    for (uint64_t s = 1; s <= 400; ++s) seeds.push_back(s);
+    seeds.insert(seeds.end(), std::begin(kFoundSeeds), std::end(kFoundSeeds));
+    Watchdog watchdog(std::chrono::seconds(60));
+    for (uint64_t seed : seeds) {
+        lyrprop::SeedSource src(seed);
+        const lyrprop::Spec spec = lyrprop::generate(src, seed);
+        watchdog.start(seed);
+        const std::vector<lyrprop::Failure> f = lyrprop::runChecked(spec);
+        EXPECT_TRUE(f.empty()) << failures(spec, f).toStdString();
+    }
+}
+
+// The same seed gives the same template; the fuzzer's bytes give templates
+// too, and none (plain zeros) gives the plainest.
+TEST_F(PropertyTest, TheGeneratorIsDeterministic)
+{
+    lyrprop::SeedSource a(77), b(77), c(78);
+    EXPECT_EQ(lyrprop::generate(a, 77).describe(), lyrprop::generate(b, 77).describe());
+    lyrprop::SeedSource a2(77);
+    EXPECT_NE(lyrprop::generate(a2, 77).describe(), lyrprop::generate(c, 78).describe());
+    lyrprop::ByteSource none(nullptr, 0);
+    const lyrprop::Spec plain = lyrprop::generate(none);
+    EXPECT_EQ(plain.Records, 0);
+    EXPECT_TRUE(lyrprop::runSpec(plain).empty());
+}
+
+// Reduced templates of faults the generated templates found, each kept as
+// it was reduced (lyrprop writes these lines beside the template files).
+TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
+{
+    const char *cases[] = {
+            // A subreport's own object was copied onto the page, over its rows.
+            "paper 100x68.5 margin 0 pagecols 1 records 0 mastercols 1 height 16 title overlay 0 sub 1/3 detail 0 "
+            "words 0 groups []",
+            // Every child of a two-column list's records printed under the first column.
+            "paper 189x154 margin 0 pagecols 1 records 2 mastercols 2 height 16 child overlay 0 sub 0/0 detail 0 "
+            "words 0 groups []",
+            // Split records of a two-column list were cut across columns at negative places.
+            "paper 190x70.6166 margin 0 pagecols 2 records 7 mastercols 2 height 16 split overlay 0 sub 0/0 detail 0 "
+            "words 17 groups []",
+            // Children of records in the second page column printed under the first.
+            "paper 165x122 margin 5 pagecols 2 records 17 mastercols 2 height 32 header child overlay 0 sub 0/0 "
+            "detail 0 words 0 groups []",
+            // The column footer of a row left open by a new page sat on the row's first record.
+            "paper 196x81.2 margin 0 pagecols 1 records 2 mastercols 2 height 16 colfooter newpage overlay 0 sub 0/0 "
+            "detail 0 words 0 groups [{size 2}]",
+            // The column footer after a split band's part sat on that part.
+            "paper 184x81 margin 4 pagecols 2 records 2 mastercols 1 height 16 pageheader pagefooter colfooter split "
+            "overlay 0 sub 0/0 detail 0 words 38 groups []",
+            // A child band moved to the next page, and the row went on at the old row's height.
+            "paper 141x87 margin 0 pagecols 1 records 13 mastercols 2 height 24 title pageheader pagefooter colheader "
+            "header child overlay 0 sub 0/0 detail 0 words 0 groups []",
+            // Below a title whose subreport filled the page, a header ran off its bottom.
+            "paper 192x95 margin 0 pagecols 1 records 1 mastercols 1 height 16 title colfooter header overlay 0 sub "
+            "1/18 detail 0 words 0 groups []",
+            // A split band's subreport was left out.
+            "paper 173x128 margin 0 pagecols 2 records 3 mastercols 1 height 16 split overlay 0 sub 2/1 detail 0 "
+            "words 33 groups []",
+            // The column footer of a column a subreport broke sat on the band holding it.
+            "paper 96x70.4999589896 margin 1 pagecols 1 records 6 mastercols 1 height 32 title pageheader pagefooter "
+            "colfooter split overlay 0 sub 2/1 detail 0 words 0 groups []",
+            // A kept master and child moved by its subreport's page break were pasted at the subreport's place.
+            "paper 116x171 margin 0 pagecols 1 records 7 mastercols 1 height 16 pagefooter header child keepchild "
+            "overlay 0 sub 2/4 detail 0 words 0 groups []",
+            // A record of a two-column list that a new page put in the first column had its child in the second.
+            "paper 174x198 margin 0 pagecols 1 records 3 mastercols 2 height 16 title newpage child overlay 0 sub 0/0 "
+            "detail 0 words 0 groups []",
+            // A kept group that moved along filled the new column and the record after it ran off the page.
+            "paper 202x91.1999507875 margin 5 pagecols 3 records 14 mastercols 1 height 40 pageheader header reprint "
+            "overlay 0 sub 0/0 detail 0 words 0 groups [{size 9 keep footer} {size 3}]",
+            // A repeated header that did not fit on its first page printed twice on the next.
+            "paper 170x19.9 margin 0 pagecols 1 records 2 mastercols 1 height 16 title pageheader colheader header "
+            "reprint overlay 0 sub 0/0 detail 0 words 0 groups []",
+            // Below a title's subreport no column had room for a record, which ran over the page footer.
+            "paper 152x119.424936434 margin 8 pagecols 3 records 1 mastercols 2 height 16 title pageheader pagefooter "
+            "colheader line overlay 0 sub 1/14 detail 0 words 5 groups []",
+            // A split band of which nothing fitted began on the next page with the page number before.
+            "paper 182x141 margin 5 pagecols 3 records 13 mastercols 1 height 16 title pagefooter split overlay 0 "
+            "sub 0/0 detail 0 words 24 groups []",
+            // A title's subreport under the page header went on in the next column over that header.
+            "paper 147x118 margin 4 pagecols 2 records 0 mastercols 1 height 16 title title-after pageheader overlay 0 "
+            "sub 1/22 detail 0 words 0 groups []",
+    };
+    for (const char *c : cases) {
+        const lyrprop::Spec s = lyrprop::parse(QString::fromLatin1(c));
+        const std::vector<lyrprop::Failure> f = lyrprop::runChecked(s);
+        EXPECT_TRUE(f.empty()) << failures(s, f).toStdString();
+    }
+}
+
+// A template's line reads back as the same template.
+TEST_F(PropertyTest, ATemplatesLineReadsBackAsTheSameTemplate)
+{
+    for (uint64_t seed = 1; seed <= 200; ++seed) {
+        lyrprop::SeedSource src(seed);
+        const lyrprop::Spec s = lyrprop::generate(src, seed);
+        EXPECT_EQ(lyrprop::parse(s.describe()).describe(), s.describe());
+    }
+}
+
+// A failing template is reduced while it fails the same way and written
+// as a template with its data that lyrrun prepares to the same pages.
+TEST_F(PropertyTest, AFailureIsReducedAndWrittenForLyrrun)
+{
+    lyrprop::SeedSource src(5);
+    lyrprop::Spec big = lyrprop::generate(src, 5);
+    big.Records = 30;
+    big.Groups = {lyrprop::Group{3, false, false, false, false, true}};
+    // Stands for a fault: more than four records.
+    auto fails = [](const lyrprop::Spec &s) { return s.Records > 4; };
+    const lyrprop::Spec small = lyrprop::reduce(big, fails);
+    EXPECT_EQ(small.Records, 5);
+    EXPECT_TRUE(small.Groups.empty());
+    EXPECT_FALSE(small.PageHeader || small.PageFooter || small.Title || small.Summary || small.Header);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString cmd = lyrprop::writeCase(small, dir.path(), QStringLiteral("case"));
+    QStringList args = cmd.split(QLatin1Char(' ')).mid(1);
+    const QString lyrrun = QStringLiteral(VELMORA_BINARY_DIR "/bin/lyrrun");
+    if (!QFile::exists(lyrrun)) GTEST_SKIP() << "lyrrun is not built";
+    QProcess p;
+    p.start(lyrrun, args);
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(out.contains(QStringLiteral("rec:M:") + lyrprop::recordId(i))) << out.toStdString();
+}
