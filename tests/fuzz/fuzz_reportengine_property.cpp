@@ -23,9 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }();
     (void)installed;
     lyrprop::ByteSource src(data, size);
-    const lyrprop::Spec spec = lyrprop::generate(src);
-    for (const lyrprop::Failure &f : lyrprop::runChecked(spec)) {
-        std::fprintf(stderr, "%s\n%s: %s\n", spec.describe().toUtf8().constData(), f.Kind.toUtf8().constData(),
+    const lyrprop::Plan plan = lyrprop::generate(src);
+    for (const lyrprop::Failure &f : lyrprop::runChecked(plan)) {
+        std::fprintf(stderr, "%s\n%s: %s\n", plan.describe().toUtf8().constData(), f.Kind.toUtf8().constData(),
                      f.Text.toUtf8().constData());
         std::abort();
     }

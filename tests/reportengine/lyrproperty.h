@@ -1,11 +1,11 @@
 #pragma once
 // Randomly combined report templates and the rules every sound prepared
 // report keeps, shared by the engine's property test, its fuzz target and
-// the long-run tool. A template is described by a Spec (drawn from a seed
+// the long-run tool. A template is described by a Plan (drawn from a seed
 // or from fuzzer bytes), built into a report over CSV-like data, prepared,
 // and its pages checked: every record once and in order, everything inside
 // its page, no band over another, page and column bands in their places,
-// page numbers and group totals right. A failing Spec is reduced to the
+// page numbers and group totals right. A failing Plan is reduced to the
 // smallest that still fails and written out as a template lyrrun runs.
 
 #include "report/lyrband.h"
@@ -81,7 +81,7 @@ struct Group {
 };
 
 // A template in words: which bands, which flags, how much data.
-struct Spec {
+struct Plan {
     uint64_t Seed = 0;
     double PaperWidth = 210, PaperHeight = 100, Margin = 0;  // mm
     int PageColumns = 1;
@@ -113,19 +113,19 @@ struct Spec {
 };
 
 // The template's on-off features by the words that name them in its line.
-inline const std::vector<std::pair<const char *, bool Spec::*>> &specFlags()
+inline const std::vector<std::pair<const char *, bool Plan::*>> &planFlags()
 {
-    static const std::vector<std::pair<const char *, bool Spec::*>> flags{
-            {"twopass", &Spec::DoublePass},   {"title", &Spec::Title},           {"pageheader", &Spec::PageHeader},
-            {"pagefooter", &Spec::PageFooter}, {"colheader", &Spec::ColumnHeader}, {"colfooter", &Spec::ColumnFooter},
-            {"summary", &Spec::Summary},       {"header", &Spec::Header},         {"reprint", &Spec::HeaderReprint},
-            {"hidden", &Spec::HeaderHidden},   {"footer", &Spec::Footer},         {"keep", &Spec::MasterKeep},
-            {"newpage", &Spec::MasterNewPage}, {"split", &Spec::MasterSplit},     {"suppress", &Spec::Suppress},
-            {"line", &Spec::Line},             {"child", &Spec::Child},           {"keepchild", &Spec::KeepChild}};
+    static const std::vector<std::pair<const char *, bool Plan::*>> flags{
+            {"twopass", &Plan::DoublePass},   {"title", &Plan::Title},           {"pageheader", &Plan::PageHeader},
+            {"pagefooter", &Plan::PageFooter}, {"colheader", &Plan::ColumnHeader}, {"colfooter", &Plan::ColumnFooter},
+            {"summary", &Plan::Summary},       {"header", &Plan::Header},         {"reprint", &Plan::HeaderReprint},
+            {"hidden", &Plan::HeaderHidden},   {"footer", &Plan::Footer},         {"keep", &Plan::MasterKeep},
+            {"newpage", &Plan::MasterNewPage}, {"split", &Plan::MasterSplit},     {"suppress", &Plan::Suppress},
+            {"line", &Plan::Line},             {"child", &Plan::Child},           {"keepchild", &Plan::KeepChild}};
     return flags;
 }
 
-inline QString Spec::describe() const
+inline QString Plan::describe() const
 {
     QStringList g;
     for (const Group &x : Groups)
@@ -134,9 +134,9 @@ inline QString Spec::describe() const
                      .arg(x.Keep ? " keep" : "", x.Reprint ? " reprint" : "", x.NewPage ? " newpage" : "",
                           x.ResetNumbers ? " reset" : "", x.Footer ? " footer" : "");
     QString flags;
-    for (const auto &[name, member] : specFlags()) {
+    for (const auto &[name, member] : planFlags()) {
         if (this->*member) flags += QLatin1Char(' ') + QLatin1String(name);
-        if (member == &Spec::Title && Title && !TitleFirst) flags += QStringLiteral(" title-after");
+        if (member == &Plan::Title && Title && !TitleFirst) flags += QStringLiteral(" title-after");
     }
     return QStringLiteral("seed %1: paper %2x%3 margin %4 pagecols %5 records %6 mastercols %7 height %8"
                           "%9 overlay %10 sub %11/%12 detail %13 words %14 groups [%15]")
@@ -159,9 +159,9 @@ inline QString Spec::describe() const
 
 // The template a describe() line gives (its seed part is optional): the
 // reduced templates of found faults are kept in this form.
-inline Spec parse(const QString &line)
+inline Plan parse(const QString &line)
 {
-    Spec s;
+    Plan s;
     QString text = line.trimmed();
     if (text.startsWith(QLatin1String("seed "))) {
         s.Seed = text.section(QLatin1Char(' '), 1, 1).remove(QLatin1Char(':')).toULongLong();
@@ -170,12 +170,12 @@ inline Spec parse(const QString &line)
     const qsizetype groups = text.indexOf(QLatin1String("groups ["));
     const QString groupText = groups >= 0 ? text.mid(groups + 8).chopped(1) : QString();
     const QStringList w = (groups >= 0 ? text.left(groups) : text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    const QHash<QString, int Spec::*> ints{{"pagecols", &Spec::PageColumns}, {"records", &Spec::Records},
-                                           {"mastercols", &Spec::MasterColumns}, {"overlay", &Spec::Overlay},
-                                           {"detail", &Spec::DetailRows},        {"words", &Spec::StretchWords}};
-    const QHash<QString, double Spec::*> reals{{"margin", &Spec::Margin}, {"height", &Spec::MasterHeight}};
-    QHash<QString, bool Spec::*> flags;
-    for (const auto &[name, member] : specFlags()) flags.insert(QLatin1String(name), member);
+    const QHash<QString, int Plan::*> ints{{"pagecols", &Plan::PageColumns}, {"records", &Plan::Records},
+                                           {"mastercols", &Plan::MasterColumns}, {"overlay", &Plan::Overlay},
+                                           {"detail", &Plan::DetailRows},        {"words", &Plan::StretchWords}};
+    const QHash<QString, double Plan::*> reals{{"margin", &Plan::Margin}, {"height", &Plan::MasterHeight}};
+    QHash<QString, bool Plan::*> flags;
+    for (const auto &[name, member] : planFlags()) flags.insert(QLatin1String(name), member);
     for (qsizetype i = 0; i < w.size(); ++i) {
         const QString &k = w[i];
         const QString v = i + 1 < w.size() ? w[i + 1] : QString();
@@ -223,9 +223,9 @@ constexpr double kLine = 16;     // height of a one-line text
 
 // Draws a template. The page is always tall enough for its page and column
 // bands, the headers that repeat and the tallest band that may not split.
-inline Spec generate(Source &r, uint64_t seed = 0)
+inline Plan generate(Source &r, uint64_t seed = 0)
 {
-    Spec s;
+    Plan s;
     s.Seed = seed;
     s.PaperWidth = r.range(90, 210);
     s.Margin = r.chance(50) ? 0 : r.range(1, 10);
@@ -304,7 +304,7 @@ inline QString recordId(int i)
     return QStringLiteral("r%1").arg(i, 4, 10, QLatin1Char('0'));
 }
 
-inline Table masterTable(const Spec &s)
+inline Table masterTable(const Plan &s)
 {
     Table t{{"id", "g1", "g2", "v"}, {}};
     const int outer = s.Groups.empty() ? 1 : s.Groups[0].Size;
@@ -316,7 +316,7 @@ inline Table masterTable(const Spec &s)
     return t;
 }
 
-inline Table subTable(const Spec &s)
+inline Table subTable(const Plan &s)
 {
     Table t{{"id"}, {}};
     for (int i = 0; i < s.SubRecords; ++i) t.Rows << QStringList{QStringLiteral("s%1").arg(i)};
@@ -344,7 +344,7 @@ inline TlyrUserDataSet *tableDataSet(QObject *owner, const QString &name, const 
 // A built template with its data; the datasets belong to the keeper, not to
 // the report (a run restores the template, which would remake them).
 struct Built {
-    Spec S;
+    Plan S;
     Table Master, Sub;
     std::unique_ptr<QObject> Keeper = std::make_unique<QObject>();
     std::unique_ptr<TlyrReport> Report;
@@ -362,7 +362,7 @@ public:
 
     void build()
     {
-        const Spec &s = b_.S;
+        const Plan &s = b_.S;
         r_->EngineOptions()->SetDoublePass(s.DoublePass);
         if (withData_) {
             m_ = tableDataSet(b_.Keeper.get(), QStringLiteral("M"), &b_.Master);
@@ -476,7 +476,7 @@ public:
 private:
     TlyrReportPage *newPage(const QString &name)
     {
-        const Spec &s = b_.S;
+        const Plan &s = b_.S;
         auto *p = new TlyrReportPage(r_);
         p->SetName(name);
         p->SetParent(r_);
@@ -531,7 +531,7 @@ private:
     }
     void subreport(TlyrBand *b, const QString &tag)
     {
-        const Spec &s = b_.S;
+        const Plan &s = b_.S;
         TlyrReportPage *p = newPage(QStringLiteral("SubPage1"));
         auto *o = new TlyrSubreport(r_);
         o->SetName(QStringLiteral("Subreport1"));
@@ -553,7 +553,7 @@ private:
     int memos_ = 0, children_ = 0;
 };
 
-inline std::unique_ptr<Built> build(const Spec &s, bool withData = true)
+inline std::unique_ptr<Built> build(const Plan &s, bool withData = true)
 {
     auto b = std::make_unique<Built>();
     b->S = s;
@@ -862,7 +862,7 @@ private:
     }
 
     const Built &b_;
-    const Spec &s_;
+    const Plan &s_;
     TlyrPreviewPages &pages_;
     int count_;
     std::vector<PrintedBand> bands_;
@@ -873,7 +873,7 @@ private:
 
 // Faults of the engine that are being fixed apart: the checks pass over
 // them until those fixes land (none now).
-inline bool awaitingEngineFix(const Spec &, const Failure &)
+inline bool awaitingEngineFix(const Plan &, const Failure &)
 {
     return false;
 }
@@ -885,7 +885,7 @@ inline bool awaitingEngineFix(const Spec &, const Failure &)
 // subreport printed, and the page columns start below that too: a long
 // subreport in a title pushes the page header, or the next column's first
 // band, past the page's end.
-inline bool allowed(const Spec &s, const Failure &f, bool titleRanOn)
+inline bool allowed(const Plan &s, const Failure &f, bool titleRanOn)
 {
     // A title subreport that ran on into another column or page: what
     // follows the title comes after the subreport's end.
@@ -915,16 +915,16 @@ inline std::vector<Failure> run(Built &b)
     return f;
 }
 
-inline std::vector<Failure> runSpec(const Spec &s)
+inline std::vector<Failure> runPlan(const Plan &s)
 {
     std::unique_ptr<Built> b = build(s);
     return run(*b);
 }
 
 // The failures of a template, less those awaiting the engine's own fixes.
-inline std::vector<Failure> runChecked(const Spec &s)
+inline std::vector<Failure> runChecked(const Plan &s)
 {
-    std::vector<Failure> f = runSpec(s);
+    std::vector<Failure> f = runPlan(s);
     f.erase(std::remove_if(f.begin(), f.end(), [&](const Failure &x) { return awaitingEngineFix(s, x); }), f.end());
     return f;
 }
@@ -932,52 +932,52 @@ inline std::vector<Failure> runChecked(const Spec &s)
 // ---------------------------------------------------------------- reducing
 
 // Smaller variants of a template: fewer bands, records and flags.
-inline std::vector<Spec> smaller(const Spec &s)
+inline std::vector<Plan> smaller(const Plan &s)
 {
-    std::vector<Spec> out;
+    std::vector<Plan> out;
     auto with = [&](auto change) {
-        Spec t = s;
+        Plan t = s;
         change(t);
         out.push_back(t);
     };
-    if (s.Records > 1) with([](Spec &t) { t.Records /= 2; });
-    if (s.Records > 0) with([](Spec &t) { --t.Records; });
-    if (s.SubRecords > 1) with([](Spec &t) { t.SubRecords /= 2; });
-    if (s.SubRecords > 0) with([](Spec &t) { --t.SubRecords; });
-    if (s.SubHost) with([](Spec &t) { t.SubHost = 0, t.SubRecords = 0; });
-    if (!s.Groups.empty()) with([](Spec &t) { t.Groups.pop_back(); });
-    if (!s.Groups.empty()) with([](Spec &t) { t.Groups.erase(t.Groups.begin()); });
+    if (s.Records > 1) with([](Plan &t) { t.Records /= 2; });
+    if (s.Records > 0) with([](Plan &t) { --t.Records; });
+    if (s.SubRecords > 1) with([](Plan &t) { t.SubRecords /= 2; });
+    if (s.SubRecords > 0) with([](Plan &t) { --t.SubRecords; });
+    if (s.SubHost) with([](Plan &t) { t.SubHost = 0, t.SubRecords = 0; });
+    if (!s.Groups.empty()) with([](Plan &t) { t.Groups.pop_back(); });
+    if (!s.Groups.empty()) with([](Plan &t) { t.Groups.erase(t.Groups.begin()); });
     for (size_t i = 0; i < s.Groups.size(); ++i) {
         const Group &g = s.Groups[i];
-        if (g.Keep) with([i](Spec &t) { t.Groups[i].Keep = false; });
-        if (g.Reprint) with([i](Spec &t) { t.Groups[i].Reprint = false; });
-        if (g.NewPage) with([i](Spec &t) { t.Groups[i].NewPage = false, t.Groups[i].ResetNumbers = false; });
-        if (g.ResetNumbers) with([i](Spec &t) { t.Groups[i].ResetNumbers = false; });
-        if (g.Footer) with([i](Spec &t) { t.Groups[i].Footer = false; });
-        if (g.Size > 1) with([i](Spec &t) { t.Groups[i].Size /= 2; });
+        if (g.Keep) with([i](Plan &t) { t.Groups[i].Keep = false; });
+        if (g.Reprint) with([i](Plan &t) { t.Groups[i].Reprint = false; });
+        if (g.NewPage) with([i](Plan &t) { t.Groups[i].NewPage = false, t.Groups[i].ResetNumbers = false; });
+        if (g.ResetNumbers) with([i](Plan &t) { t.Groups[i].ResetNumbers = false; });
+        if (g.Footer) with([i](Plan &t) { t.Groups[i].Footer = false; });
+        if (g.Size > 1) with([i](Plan &t) { t.Groups[i].Size /= 2; });
     }
-    if (s.PageColumns > 1) with([](Spec &t) { --t.PageColumns; });
-    if (s.MasterColumns > 1) with([](Spec &t) { --t.MasterColumns; });
-    if (s.DetailRows > 0) with([](Spec &t) { --t.DetailRows; });
-    if (s.StretchWords > 1) with([](Spec &t) { t.StretchWords /= 2; });
-    if (s.StretchWords > 0) with([](Spec &t) { t.StretchWords = 0; });
-    if (s.DoublePass) with([](Spec &t) { t.DoublePass = false; });
-    if (s.Margin > 0) with([](Spec &t) { t.Margin = 0; });
-    for (const auto &[name, f] : specFlags())
-        if (f != &Spec::DoublePass && s.*f) with([f = f](Spec &t) { t.*f = false; });
-    if (!s.TitleFirst) with([](Spec &t) { t.TitleFirst = true; });
-    if (s.Overlay) with([](Spec &t) { t.Overlay = 0; });
-    if (s.MasterHeight > 16) with([](Spec &t) { t.MasterHeight = 16; });
+    if (s.PageColumns > 1) with([](Plan &t) { --t.PageColumns; });
+    if (s.MasterColumns > 1) with([](Plan &t) { --t.MasterColumns; });
+    if (s.DetailRows > 0) with([](Plan &t) { --t.DetailRows; });
+    if (s.StretchWords > 1) with([](Plan &t) { t.StretchWords /= 2; });
+    if (s.StretchWords > 0) with([](Plan &t) { t.StretchWords = 0; });
+    if (s.DoublePass) with([](Plan &t) { t.DoublePass = false; });
+    if (s.Margin > 0) with([](Plan &t) { t.Margin = 0; });
+    for (const auto &[name, f] : planFlags())
+        if (f != &Plan::DoublePass && s.*f) with([f = f](Plan &t) { t.*f = false; });
+    if (!s.TitleFirst) with([](Plan &t) { t.TitleFirst = true; });
+    if (s.Overlay) with([](Plan &t) { t.Overlay = 0; });
+    if (s.MasterHeight > 16) with([](Plan &t) { t.MasterHeight = 16; });
     return out;
 }
 
 // Shrinks a failing template while it still fails the same way (fails
 // tells whether a candidate does).
-inline Spec reduce(Spec s, const std::function<bool(const Spec &)> &fails, int budget = 400)
+inline Plan reduce(Plan s, const std::function<bool(const Plan &)> &fails, int budget = 400)
 {
     for (bool progress = true; progress && budget > 0;) {
         progress = false;
-        for (const Spec &t : smaller(s)) {
+        for (const Plan &t : smaller(s)) {
             if (--budget < 0) break;
             if (fails(t)) {
                 s = t;
@@ -996,7 +996,7 @@ inline bool hasKind(const std::vector<Failure> &f, const QString &kind)
 
 // Writes the template (datasets by name) and its CSV files into dir, with
 // the lyrrun command that prints it; returns that command.
-inline QString writeCase(const Spec &s, const QString &dir, const QString &stem)
+inline QString writeCase(const Plan &s, const QString &dir, const QString &stem)
 {
     std::unique_ptr<Built> b = build(s, false);
     const QString templ = dir + QLatin1Char('/') + stem + QStringLiteral(".lyr");

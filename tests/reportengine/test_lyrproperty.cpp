@@ -73,7 +73,7 @@ protected:
         lyrInstallEngine();
     }
     void TearDown() override { lyrEngineFactories() = TlyrEngineFactories(); }
-    static QString failures(const lyrprop::Spec &s, const std::vector<lyrprop::Failure> &f)
+    static QString failures(const lyrprop::Plan &s, const std::vector<lyrprop::Failure> &f)
     {
         QString out = s.describe();
         for (const lyrprop::Failure &x : f) out += QStringLiteral("\n  ") + x.Kind + QStringLiteral(": ") + x.Text;
@@ -127,10 +127,10 @@ TEST_F(PropertyTest, GeneratedTemplatesKeepEveryRule)
     Watchdog watchdog(std::chrono::seconds(60));
     for (uint64_t seed : seeds) {
         lyrprop::SeedSource src(seed);
-        const lyrprop::Spec spec = lyrprop::generate(src, seed);
+        const lyrprop::Plan plan = lyrprop::generate(src, seed);
         watchdog.start(seed);
-        const std::vector<lyrprop::Failure> f = lyrprop::runChecked(spec);
-        EXPECT_TRUE(f.empty()) << failures(spec, f).toStdString();
+        const std::vector<lyrprop::Failure> f = lyrprop::runChecked(plan);
+        EXPECT_TRUE(f.empty()) << failures(plan, f).toStdString();
     }
 }
 
@@ -143,9 +143,9 @@ TEST_F(PropertyTest, TheGeneratorIsDeterministic)
     lyrprop::SeedSource a2(77);
     EXPECT_NE(lyrprop::generate(a2, 77).describe(), lyrprop::generate(c, 78).describe());
     lyrprop::ByteSource none(nullptr, 0);
-    const lyrprop::Spec plain = lyrprop::generate(none);
+    const lyrprop::Plan plain = lyrprop::generate(none);
     EXPECT_EQ(plain.Records, 0);
-    EXPECT_TRUE(lyrprop::runSpec(plain).empty());
+    EXPECT_TRUE(lyrprop::runPlan(plain).empty());
 }
 
 // Reduced templates of faults the generated templates found, each kept as
@@ -206,7 +206,7 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             "sub 1/22 detail 0 words 0 groups []",
     };
     for (const char *c : cases) {
-        const lyrprop::Spec s = lyrprop::parse(QString::fromLatin1(c));
+        const lyrprop::Plan s = lyrprop::parse(QString::fromLatin1(c));
         const std::vector<lyrprop::Failure> f = lyrprop::runChecked(s);
         EXPECT_TRUE(f.empty()) << failures(s, f).toStdString();
     }
@@ -217,7 +217,7 @@ TEST_F(PropertyTest, ATemplatesLineReadsBackAsTheSameTemplate)
 {
     for (uint64_t seed = 1; seed <= 200; ++seed) {
         lyrprop::SeedSource src(seed);
-        const lyrprop::Spec s = lyrprop::generate(src, seed);
+        const lyrprop::Plan s = lyrprop::generate(src, seed);
         EXPECT_EQ(lyrprop::parse(s.describe()).describe(), s.describe());
     }
 }
@@ -227,12 +227,12 @@ TEST_F(PropertyTest, ATemplatesLineReadsBackAsTheSameTemplate)
 TEST_F(PropertyTest, AFailureIsReducedAndWrittenForLyrrun)
 {
     lyrprop::SeedSource src(5);
-    lyrprop::Spec big = lyrprop::generate(src, 5);
+    lyrprop::Plan big = lyrprop::generate(src, 5);
     big.Records = 30;
     big.Groups = {lyrprop::Group{3, false, false, false, false, true}};
     // Stands for a fault: more than four records.
-    auto fails = [](const lyrprop::Spec &s) { return s.Records > 4; };
-    const lyrprop::Spec small = lyrprop::reduce(big, fails);
+    auto fails = [](const lyrprop::Plan &s) { return s.Records > 4; };
+    const lyrprop::Plan small = lyrprop::reduce(big, fails);
     EXPECT_EQ(small.Records, 5);
     EXPECT_TRUE(small.Groups.empty());
     EXPECT_FALSE(small.PageHeader || small.PageFooter || small.Title || small.Summary || small.Header);

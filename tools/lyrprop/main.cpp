@@ -1,5 +1,5 @@
 // lyrprop FROM TO [--out DIR] [--timeout SECONDS] [--reduce N]
-// lyrprop --dump SEED | --spec "TEMPLATE LINE"
+// lyrprop --dump SEED | --plan "TEMPLATE LINE"
 // Runs the generated templates of seeds FROM..TO-1 through the engine and
 // checks their pages. Templates run in child processes: one that takes
 // longer than the timeout (or crashes) is counted as such and the run goes
@@ -99,9 +99,9 @@ Outcome isolated(Fn fn, int timeout)
 
 // The first failure of that kind (of any kind not awaiting the engine's
 // own fixes, when none is given); known: the first of those instead.
-std::string firstFailure(const lyrprop::Spec &s, const std::string &kind = {}, std::string *known = nullptr)
+std::string firstFailure(const lyrprop::Plan &s, const std::string &kind = {}, std::string *known = nullptr)
 {
-    const std::vector<lyrprop::Failure> f = lyrprop::runSpec(s);
+    const std::vector<lyrprop::Failure> f = lyrprop::runPlan(s);
     for (const lyrprop::Failure &x : f) {
         if (kind.empty() && lyrprop::awaitingEngineFix(s, x)) {
             if (known && known->empty()) *known = x.Kind.toStdString();
@@ -120,20 +120,20 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: lyrprop FROM TO [--out DIR] [--timeout SECONDS] [--reduce N]\n");
         return 2;
     }
-    if (std::string(argv[1]) == "--dump" || std::string(argv[1]) == "--spec") {
+    if (std::string(argv[1]) == "--dump" || std::string(argv[1]) == "--plan") {
         // The pages of one template (a seed's, or one given by its line), as
         // lyrrun --dump prints them, after the rules it breaks.
         startQt();
-        lyrprop::Spec spec;
-        if (std::string(argv[1]) == "--spec") {
-            spec = lyrprop::parse(QString::fromLocal8Bit(argv[2]));
+        lyrprop::Plan plan;
+        if (std::string(argv[1]) == "--plan") {
+            plan = lyrprop::parse(QString::fromLocal8Bit(argv[2]));
         } else {
             const uint64_t seed = std::strtoull(argv[2], nullptr, 10);
             lyrprop::SeedSource src(seed);
-            spec = lyrprop::generate(src, seed);
+            plan = lyrprop::generate(src, seed);
         }
-        std::printf("%s\n", spec.describe().toUtf8().constData());
-        std::unique_ptr<lyrprop::Built> b = lyrprop::build(spec);
+        std::printf("%s\n", plan.describe().toUtf8().constData());
+        std::unique_ptr<lyrprop::Built> b = lyrprop::build(plan);
         for (const lyrprop::Failure &f : lyrprop::run(*b))
             std::printf("%s: %s\n", f.Kind.toUtf8().constData(), f.Text.toUtf8().constData());
         std::fputs(lyrDumpPreparedPages(b->pages()).toUtf8().constData(), stdout);
@@ -226,20 +226,20 @@ int main(int argc, char **argv)
             std::fflush(stdout);
             if (n > reduceEach) continue;
             lyrprop::SeedSource src(s);
-            lyrprop::Spec spec = lyrprop::generate(src, s);
-            auto fails = [&](const lyrprop::Spec &t) {
+            lyrprop::Plan plan = lyrprop::generate(src, s);
+            auto fails = [&](const lyrprop::Plan &t) {
                 if (kind == "timeout" || kind == "crash")
                     return isolated([&] { return firstFailure(t); }, std::max(3, timeout / 4)).Kind == kind;
                 return isolated([&] { return firstFailure(t, kind); }, timeout).Kind == kind;
             };
-            spec = lyrprop::reduce(spec, fails, 300);
+            plan = lyrprop::reduce(plan, fails, 300);
             QDir().mkpath(QString::fromStdString(out));
             const std::string stem = kind + "_" + std::to_string(s);
             const Outcome written = isolated(
                     [&] {
-                        const QString cmd = lyrprop::writeCase(spec, QString::fromStdString(out),
+                        const QString cmd = lyrprop::writeCase(plan, QString::fromStdString(out),
                                                                QString::fromStdString(stem));
-                        return "written\t" + spec.describe().toStdString() + "\n" + cmd.toStdString();
+                        return "written\t" + plan.describe().toStdString() + "\n" + cmd.toStdString();
                     },
                     timeout);
             std::printf("  reduced: %s\n", written.Text.c_str());
