@@ -204,6 +204,10 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // A title's subreport under the page header went on in the next column over that header.
             "paper 147x118 margin 4 pagecols 2 records 0 mastercols 1 height 16 title title-after pageheader overlay 0 "
             "sub 1/22 detail 0 words 0 groups []",
+            // A kept group moved by its last record's subreport left that record's bottom behind: the column
+            // footer of the new page sat on the record.
+            "paper 100x68.5 margin 0 pagecols 1 records 10 mastercols 1 height 32 pageheader pagefooter colfooter "
+            "split child overlay 0 sub 2/1 detail 0 words 0 groups [{size 6 reprint newpage} {size 6 keep}]",
     };
     for (const char *c : cases) {
         const lyrprop::Plan s = lyrprop::parse(QString::fromLatin1(c));
