@@ -676,6 +676,10 @@ void TlyrEngine::NewPage()
     // next page below its headers; a block moves once: the break ends it.
     const bool move = keeping_ && keepY_ > columnStartY_ + 0.0001;
     const double blockHeight = CurY - keepY_;
+    // A subreport that broke the page inside the block runs beside its host
+    // band, which may reach below the subreport's place: the host's bottom
+    // moves along, so the new column's footer stays below it.
+    const double hostBelow = move && subHostBottom_ > CurY ? subHostBottom_ - CurY : 0;
     const std::vector<std::pair<int, int>> blockBreaks = move ? keepBreaks_ : std::vector<std::pair<int, int>>();
     // A kept footer takes the last record along: that record counts for the
     // page it moves to.
@@ -711,6 +715,7 @@ void TlyrEngine::NewPage()
             // subreport running inside it broke the page.
             pages->PasteObjects(keepX_ - columnX(keepColumn_) + columnX(CurColumn), CurY);
             CurY += blockHeight;
+            if (hostBelow > 0) subHostBottom_ = CurY + hostBelow;
         } else {
             pasteAcrossColumns(blockBreaks);
         }

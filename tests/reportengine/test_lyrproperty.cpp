@@ -211,6 +211,10 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             "paper 159x93.1999507875 margin 6 pagecols 2 records 9 mastercols 2 height 40 pageheader colheader "
             "colfooter header reprint newpage child overlay 0 sub 0/0 detail 0 words 0 groups [{size 5 keep} {size 2 "
             "footer}]",
+            // A kept group moved by its last record's subreport left that record's bottom behind: the column
+            // footer of the new page sat on the record.
+            "paper 100x68.5 margin 0 pagecols 1 records 10 mastercols 1 height 32 pageheader pagefooter colfooter "
+            "split child overlay 0 sub 2/1 detail 0 words 0 groups [{size 6 reprint newpage} {size 6 keep}]",
     };
     for (const char *c : cases) {
         const lyrprop::Plan s = lyrprop::parse(QString::fromLatin1(c));
