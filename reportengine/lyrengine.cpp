@@ -568,7 +568,7 @@ void TlyrEngine::showColumnFooter()
     // The footer belongs to the page's column, not to a subreport running in
     // it.
     const double savedX = CurX;
-    CurX -= baseX();
+    CurX -= baseX() + childLeft_;
     ShowBand(cf);
     CurX = savedX;
     inPageBand_ = savedPageBand;
@@ -596,6 +596,7 @@ void TlyrEngine::initPage(TlyrBand *title)
     // offset in the first column.
     CurX = 0;
     CurY = 0;
+    childLeft_ = 0;
     titleOnPage_ = false;
     CurColumn = 1;
     auto *ph = static_cast<TlyrPageHeader *>(CurPage->FindBand(&TlyrPageHeader::staticMetaObject));
@@ -877,6 +878,7 @@ void TlyrEngine::NewColumn()
     ++CurColumn;
     const double x = columnX(CurColumn);
     CurX = x;
+    childLeft_ = 0;
     // The next column starts with the column header and the headers that
     // repeat, as a page does.
     CurY = columnTopY_;
@@ -1200,13 +1202,18 @@ void TlyrEngine::ShowBand(TlyrComponent *component)
             // The column it was placed in (the first after a break).
             offset = columnLeft_;
             CurX += offset;
+            childLeft_ += offset;
         }
         if (!band->Visible() && !band->PrintChildIfInvisible()) break;
         TlyrBand *child = band->Child();
         if (child == band) break;
         band = child;
     }
-    CurX -= offset;
+    // A break under the record started CurX afresh in the new column.
+    if (offset > 0 && childLeft_ > 0) {
+        CurX -= offset;
+        childLeft_ -= offset;
+    }
     for (auto it = keepers.rbegin(); it != keepers.rend(); ++it) endKeep(*it);
 }
 
@@ -1763,7 +1770,7 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
     TlyrCustomPreviewPages *pages = Pages();
     const int savedPage = pages->CurPage, savedColumn = CurColumn;
     const double savedX = CurX, savedY = CurY, bandTop = CurY - band->Height();
-    const double savedSubBase = subBaseX_, savedBase = baseX();
+    const double savedSubBase = subBaseX_, savedBase = baseX(), savedChildLeft = childLeft_;
     int bestPage = savedPage, bestColumn = savedColumn;
     double bestY = savedY;
     const double savedHost = subHostBottom_;
@@ -1797,6 +1804,8 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
         CurX = savedX;
     CurColumn = bestColumn;
     CurY = bestY;
+    // CurX goes on from the band's own, with what it held of its row.
+    childLeft_ = savedChildLeft;
 }
 
 // After each record of a multi-column data band: the next record goes beside

@@ -189,6 +189,9 @@ private:
     bool besideMovedRow_ = false;
     // The place in its row of the multi-column record last shown.
     double columnLeft_ = 0;
+    // What CurX holds of that place while the record's children are shown;
+    // a break starts CurX afresh and drops it.
+    double childLeft_ = 0;
     // The band that a page or column break is made for: it is not repeated
     // as a header there, it prints itself.
     TlyrBand *breakBand_ = nullptr;

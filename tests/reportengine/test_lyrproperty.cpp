@@ -114,6 +114,8 @@ const uint64_t kFoundSeeds[] = {
         4006601, 5003506,
         // Split bands under a reprinted header that never ended.
         7673, 1002145, 1003367, 3010006, 3010822, 4001696, 4006602, 5003507,
+        // A record's child broken into the next column beside a kept group.
+        9031919,
         // Kept blocks moved to a new page beside or across a multi-column row.
         20002009, 20028536};
 
@@ -206,6 +208,11 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // A title's subreport under the page header went on in the next column over that header.
             "paper 147x118 margin 4 pagecols 2 records 0 mastercols 1 height 16 title title-after pageheader overlay 0 "
             "sub 1/22 detail 0 words 0 groups []",
+            // The child of a record in a list's second column, broken into the next page column after a kept
+            // group moved along, left the bands below it short of that record's place in its row.
+            "paper 159x93.1999507875 margin 6 pagecols 2 records 9 mastercols 2 height 40 pageheader colheader "
+            "colfooter header reprint newpage child overlay 0 sub 0/0 detail 0 words 0 groups [{size 5 keep} {size 2 "
+            "footer}]",
             // A kept group moved by its last record's subreport left that record's bottom behind: the column
             // footer of the new page sat on the record.
             "paper 100x68.5 margin 0 pagecols 1 records 10 mastercols 1 height 32 pageheader pagefooter colfooter "
