@@ -684,6 +684,11 @@ void TlyrEngine::NewPage()
     // A kept footer takes the last record along: that record counts for the
     // page it moves to.
     auto *keptRecord = move && keepingFooter_ ? qobject_cast<TlyrDataBand *>(keepBand_) : nullptr;
+    // An open row of a multi-column band that began inside the block moves
+    // with it.
+    const bool rowMoves = move && rowBottom_ >= 0 && rowStart_ >= keepPos_;
+    const double rowBottom = rowBottom_;
+    movedRow_ = MovedRow();
     if (move) pages->CutObjects(keepPos_);
     if (keptRecord) Aggregates.Undo(keptRecord);
     if (keeping_ && !move) closeKeep();
@@ -713,11 +718,13 @@ void TlyrEngine::NewPage()
         if (blockBreaks.empty()) {
             // At the block's own place in the new column, also when a
             // subreport running inside it broke the page.
+            if (rowMoves) movedRow_ = {rowTop_ + CurY - keepY_, rowBottom + CurY - keepY_,
+                                       pages->GetCurPosition() + rowStart_ - keepPos_};
             pages->PasteObjects(keepX_ - columnX(keepColumn_) + columnX(CurColumn), CurY);
             CurY += blockHeight;
             if (hostBelow > 0) subHostBottom_ = CurY + hostBelow;
         } else {
-            pasteAcrossColumns(blockBreaks);
+            pasteAcrossColumns(blockBreaks, rowMoves ? rowBottom : -1);
         }
         // The footer is shown on the last record.
         if (keptRecord) Aggregates.AddValue(keptRecord);
@@ -730,7 +737,7 @@ void TlyrEngine::NewPage()
 // place within its part and a full column goes on in the next one. What
 // the old column breaks printed inside the block is left out: the new
 // breaks print their own.
-void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &breaks)
+void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &breaks, double rowBottom)
 {
     auto *store = dynamic_cast<TlyrPreviewPages *>(Pages());
     if (!store) {
@@ -741,6 +748,11 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
     const double limit = PageHeight - FooterHeight();
     int part = -1;
     double fromTop = 0, toTop = 0, bottom = CurY;
+    // The column a part left when it went on in the next one, and where it
+    // was placed there: a record beside the one that broke the column (stored
+    // after that one's child bands) stays in its row there.
+    int leftColumn = 0;
+    double leftFrom = 0, leftTo = 0;
     store->PasteObjects([&](int i, QRectF &box) {
         const int at = from + i;
         int p = 0;
@@ -750,10 +762,22 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
         }
         const bool starts = p != part;
         part = p;
+        if (starts) leftColumn = 0;
+        const double x = box.left() - columnX(firstColumn + p);
+        if (leftColumn && box.top() < fromTop - 0.0001) {
+            const double top = leftTo + box.top() - leftFrom;
+            if (top + box.height() <= limit + 0.0001) {
+                box.moveTo(x + columnX(leftColumn), top);
+                return true;
+            }
+        }
         double top = starts ? bottom : toTop + box.top() - fromTop;
         bool rebase = starts;
         const bool full = top + box.height() > limit + 0.0001 && top > columnStartY_ + 0.0001;
         if (full && CurColumn < CurPage->Columns()) {
+            leftColumn = CurColumn;
+            leftFrom = fromTop;
+            leftTo = toTop;
             CurY = bottom;
             NewColumn();
             bottom = top = CurY;
@@ -763,7 +787,9 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
             fromTop = box.top();
             toTop = top;
         }
-        box.moveTo(box.left() - columnX(firstColumn + p) + columnX(CurColumn), top);
+        if (at == rowStart_ && rowBottom >= 0)
+            movedRow_ = {top, rowBottom + top - box.top(), store->GetCurPosition()};
+        box.moveTo(x + columnX(CurColumn), top);
         bottom = std::max(bottom, top + box.height());
         return true;
     });
@@ -846,6 +872,7 @@ void TlyrEngine::NewColumn()
         return;
     }
     ++breaks_;
+    movedRow_ = MovedRow();
     const int printedFrom = Pages()->GetCurPosition();
     showColumnFooter();
     ++CurColumn;
@@ -985,7 +1012,7 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 // The row goes on where the record landed after a break.
                 if (breaks_ != breaks) {
                     row.Y = rowTop_;
-                    row.MaxY = 0;
+                    row.MaxY = besideMovedRow_ ? movedRow_.Bottom : 0;
                     // A break under the record (in its child bands) leaves it
                     // on the column before: its row ends there, and the next
                     // record starts a row below what was printed.
@@ -994,7 +1021,8 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                         b->SetCurColumn(b->Columns());
                     }
                 }
-                if (startsRow || breaks_ != breaks) row.Start = rowStart_;
+                if (startsRow || breaks_ != breaks) row.Start = besideMovedRow_ ? movedRow_.Start : rowStart_;
+                besideMovedRow_ = false;
                 if (first && b->KeepHeader() && node.Header && !b->KeepTogether()) endKeep(b);
                 ++line;
                 ++through;
@@ -1514,6 +1542,11 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         auto *data = qobject_cast<TlyrDataBand *>(band);
         if (breaks_ != breaks && data && data->Columns() >= 2 && CurY <= columnStartY_ + 0.0001)
             data->SetCurColumn(1);
+        // One that follows its open row, which the block took along, goes
+        // beside it there.
+        besideMovedRow_ = breaks_ != breaks && data && data->Columns() >= 2 && data->CurColumn() > 1 &&
+                          movedRow_.Top >= 0;
+        if (besideMovedRow_) CurY = movedRow_.Top;
     }
     if (is<TlyrReportTitle>(band)) titleOnPage_ = true;
     if (split) {

@@ -133,7 +133,7 @@ private:
     // the page it is on.
     void closeKeep();
     // Pastes a kept block that ran over page columns on the new page.
-    void pasteAcrossColumns(const std::vector<std::pair<int, int>> &breaks);
+    void pasteAcrossColumns(const std::vector<std::pair<int, int>> &breaks, double rowBottom);
     // The headers of the header list shown again at the top of a page or
     // column (at x), with their child bands and their own counters.
     void showRepeatedHeaders(double x);
@@ -179,6 +179,14 @@ private:
     // The lowest bottom of a multi-column row that is still open, while the
     // next record goes beside it at the row's top (-1: none).
     double rowBottom_ = -1;
+    // An open row that a kept block took along to a new page: where it
+    // landed, so the next record goes beside it (Top < 0: none).
+    struct MovedRow {
+        double Top = -1, Bottom = 0;
+        int Start = 0;
+    } movedRow_;
+    // Whether the record last shown went beside such a row.
+    bool besideMovedRow_ = false;
     // The place in its row of the multi-column record last shown.
     double columnLeft_ = 0;
     // What CurX holds of that place while the record's children are shown;

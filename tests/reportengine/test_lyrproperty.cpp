@@ -115,7 +115,9 @@ const uint64_t kFoundSeeds[] = {
         // Split bands under a reprinted header that never ended.
         7673, 1002145, 1003367, 3010006, 3010822, 4001696, 4006602, 5003507,
         // A record's child broken into the next column beside a kept group.
-        9031919};
+        9031919,
+        // Kept blocks moved to a new page beside or across a multi-column row.
+        20002009, 20028536};
 
 }  // namespace
 
@@ -215,6 +217,14 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // footer of the new page sat on the record.
             "paper 100x68.5 margin 0 pagecols 1 records 10 mastercols 1 height 32 pageheader pagefooter colfooter "
             "split child overlay 0 sub 2/1 detail 0 words 0 groups [{size 6 reprint newpage} {size 6 keep}]",
+            // A kept group moved with the first record of an open row: the next record went below the row, off
+            // the page, not beside it.
+            "paper 104x176.449889272 margin 0 pagecols 3 records 6 mastercols 3 height 16 pageheader colheader "
+            "colfooter newpage overlay 0 sub 0/0 detail 0 words 9 groups [{size 9 reprint} {size 3 keep}]",
+            // A kept group pasted across columns put the record beside one whose child went on in the next
+            // column above that column's top.
+            "paper 197x89.0832854879 margin 5 pagecols 3 records 13 mastercols 2 height 32 pagefooter colheader "
+            "child overlay 0 sub 0/0 detail 0 words 0 groups [{size 7 keep footer} {size 2}]",
     };
     for (const char *c : cases) {
         const lyrprop::Plan s = lyrprop::parse(QString::fromLatin1(c));
