@@ -117,7 +117,7 @@ const uint64_t kFoundSeeds[] = {
         // A record's child broken into the next column beside a kept group.
         9031919,
         // Kept blocks moved to a new page beside or across a multi-column row.
-        20002009, 20028536};
+        20002009, 20028536, 30042562};
 
 }  // namespace
 
