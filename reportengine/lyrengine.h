@@ -198,10 +198,10 @@ private:
     // The bottom of the band whose subreports are running, while they are
     // in its column (-1: none).
     double subHostBottom_ = -1;
-    // The open keep block: its band, where it began in the store, on the
-    // page, in the outline and among the anchors.
     // Pages of the subreports being run.
     QSet<TlyrReportPage *> runningSubs_;
+    // The open keep block: its band, where it began in the store, on the
+    // page, in the outline and among the anchors.
     // Left of the subreport being run (-1 outside one).
     double subBaseX_ = -1;
     bool keeping_ = false;
