@@ -49,6 +49,8 @@ struct Glyph {
     // 0: the named font, 1: the CJK face.
     quint8 face = 0;
     float advance = 0;
+    // The ink's box from the origin on the baseline; empty for a blank.
+    float inkLeft = 0, inkTop = 0, inkRight = 0, inkBottom = 0;
 };
 }  // namespace
 
@@ -84,7 +86,16 @@ struct TlyrFontFace {
             }
         }
         QPointF adv;
-        if (raw[g.face].isValid()) raw[g.face].advancesForGlyphIndexes(&g.index, &adv, 1, QRawFont::UseDesignMetrics);
+        if (raw[g.face].isValid()) {
+            raw[g.face].advancesForGlyphIndexes(&g.index, &adv, 1, QRawFont::UseDesignMetrics);
+            const QRectF ink = raw[g.face].boundingRect(g.index);
+            if (!ink.isEmpty()) {
+                g.inkLeft = float(ink.left());
+                g.inkTop = float(ink.top());
+                g.inkRight = float(ink.right());
+                g.inkBottom = float(ink.bottom());
+            }
+        }
         g.advance = float(adv.x());
         return *glyphs.insert(cp, g);
     }
@@ -284,10 +295,45 @@ void TlyrCanvas::TextOut(int x, int y, QStringView text, const int *advances)
 {
     if (!painter_ || text.isEmpty()) return;
     TlyrFontFace &f = face();
-    thread_local QList<quint32> indexes;
-    thread_local QList<QPointF> positions;
+    thread_local std::vector<quint32> indexes;
+    thread_local std::vector<QPointF> positions;
+    // Where each run of one face starts in indexes, and its face.
+    thread_local std::vector<std::pair<size_t, quint8>> runs;
+    indexes.clear();
+    positions.clear();
+    runs.clear();
     const qreal baseline = f.ascent;
+    float left = std::numeric_limits<float>::max(), top = left, right = -left, bottom = -left;
+    qreal pos = 0;
+    for (qsizetype i = 0; i < text.size();) {
+        int units;
+        const Glyph &g = f.glyph(codePointAt(text, i, units));
+        if (runs.empty() || runs.back().second != g.face) runs.emplace_back(indexes.size(), g.face);
+        indexes.push_back(g.index);
+        positions.emplace_back(pos, baseline);
+        if (g.inkRight > g.inkLeft) {
+            left = std::min(left, float(pos) + g.inkLeft);
+            right = std::max(right, float(pos) + g.inkRight);
+            top = std::min(top, g.inkTop);
+            bottom = std::max(bottom, g.inkBottom);
+        }
+        pos += advances ? qreal(advances[i] + (units == 2 ? advances[i + 1] : 0)) : qreal(g.advance);
+        i += units;
+    }
     const bool rotated = font_.Orientation % 3600 != 0;
+    if (rotated) {
+        clipFor(nullptr);
+    } else {
+        QRectF ink;
+        if (right > left) ink = QRectF(QPointF(left, top + baseline), QPointF(right, bottom + baseline));
+        // Underline and strike-out run along the advances, above the descent.
+        if (font_.Style & (lfsUnderline | lfsStrikeOut))
+            ink |= QRectF(0, 0, std::max<qreal>(pos, 1), f.ascent + f.descent + std::max<qreal>(1, f.ascent / 8));
+        ink.translate(x, y);
+        // A pixel of room on every side: glyph boxes are the outlines', and
+        // smoothing may touch the pixel beyond.
+        clipFor(&ink, 1);
+    }
     QPointF origin(x, y);
     if (rotated) {
         painter_->save();
@@ -296,26 +342,11 @@ void TlyrCanvas::TextOut(int x, int y, QStringView text, const int *advances)
         origin = QPointF(0, 0);
     }
     painter_->setPen(lyrColor(font_.Color));
-    qreal pos = 0;
-    qsizetype i = 0;
-    while (i < text.size()) {
-        indexes.clear();
-        positions.clear();
-        int units;
-        quint8 faceNo = f.glyph(codePointAt(text, i, units)).face;
-        while (i < text.size()) {
-            const char32_t cp = codePointAt(text, i, units);
-            const Glyph &g = f.glyph(cp);
-            if (g.face != faceNo) break;
-            indexes.append(g.index);
-            positions.append(QPointF(pos, baseline));
-            pos += advances ? qreal(advances[i] + (units == 2 ? advances[i + 1] : 0)) : qreal(g.advance);
-            i += units;
-        }
+    for (size_t r = 0; r < runs.size(); ++r) {
+        const size_t from = runs[r].first, to = r + 1 < runs.size() ? runs[r + 1].first : indexes.size();
         QGlyphRun run;
-        run.setRawFont(f.raw[faceNo]);
-        run.setGlyphIndexes(indexes);
-        run.setPositions(positions);
+        run.setRawFont(f.raw[runs[r].second]);
+        run.setRawData(indexes.data() + from, positions.data() + from, int(to - from));
         run.setUnderline(font_.Style & lfsUnderline);
         run.setStrikeOut(font_.Style & lfsStrikeOut);
         painter_->drawGlyphRun(origin, run);
@@ -326,6 +357,7 @@ void TlyrCanvas::TextOut(int x, int y, QStringView text, const int *advances)
 void TlyrCanvas::Line(int x1, int y1, int x2, int y2)
 {
     if (!painter_) return;
+    clipFor(nullptr);
     Prepared s(painter_, makePen(), Qt::NoBrush, background_);
     painter_->drawLine(x1, y1, x2, y2);
 }
@@ -333,6 +365,7 @@ void TlyrCanvas::Line(int x1, int y1, int x2, int y2)
 void TlyrCanvas::Rectangle(const QRect &r)
 {
     if (!painter_ || r.isEmpty()) return;
+    clipFor(nullptr);
     Prepared s(painter_, Qt::NoPen, makeBrush(), background_);
     painter_->drawRect(r);
     if (penStyle_ != psClear && penColor_ != clNone) {
@@ -345,6 +378,7 @@ void TlyrCanvas::Rectangle(const QRect &r)
 void TlyrCanvas::RoundRect(const QRect &r, int cornerW, int cornerH)
 {
     if (!painter_ || r.isEmpty()) return;
+    clipFor(nullptr);
     Prepared s(painter_, makePen(), makeBrush(), background_);
     painter_->drawRoundedRect(QRectF(r.adjusted(0, 0, -1, -1)), cornerW / 2.0, cornerH / 2.0);
 }
@@ -352,6 +386,7 @@ void TlyrCanvas::RoundRect(const QRect &r, int cornerW, int cornerH)
 void TlyrCanvas::Ellipse(const QRect &r)
 {
     if (!painter_ || r.isEmpty()) return;
+    clipFor(nullptr);
     Prepared s(painter_, makePen(), makeBrush(), background_);
     painter_->drawEllipse(r.adjusted(0, 0, -1, -1));
 }
@@ -359,6 +394,7 @@ void TlyrCanvas::Ellipse(const QRect &r)
 void TlyrCanvas::Polygon(const QPolygon &points)
 {
     if (!painter_ || points.size() < 2) return;
+    clipFor(nullptr);
     Prepared s(painter_, makePen(), makeBrush(), background_);
     painter_->drawPolygon(points);
 }
@@ -366,6 +402,7 @@ void TlyrCanvas::Polygon(const QPolygon &points)
 void TlyrCanvas::FillRect(const QRect &r, int color)
 {
     if (!painter_ || r.isEmpty()) return;
+    clipFor(nullptr);
     if (color == clNone) {
         Prepared s(painter_, Qt::NoPen, makeBrush(), background_);
         painter_->drawRect(r);
@@ -377,13 +414,16 @@ void TlyrCanvas::FillRect(const QRect &r, int color)
 void TlyrCanvas::DrawImage(const QRect &target, const QImage &image)
 {
     if (!painter_ || image.isNull() || target.isEmpty()) return;
+    // An image covers exactly its target.
+    const QRectF ink(target);
+    clipFor(&ink, 0);
     painter_->setRenderHint(QPainter::SmoothPixmapTransform, true);
     painter_->drawImage(target, image);
 }
 
-void TlyrCanvas::PushClip(const QRect &r)
+void TlyrCanvas::PushClip(const QRect &r, bool whereNeeded)
 {
-    clips_.push_back(clips_.empty() ? r : clips_.back().intersected(r));
+    clips_.push_back({clips_.empty() ? r : clips_.back().Rect.intersected(r), !whereNeeded});
     applyClip();
 }
 
@@ -395,7 +435,7 @@ void TlyrCanvas::PopClip()
 
 QRect TlyrCanvas::ClipRect() const
 {
-    if (!clips_.empty()) return clips_.back();
+    if (!clips_.empty()) return clips_.back().Rect;
     if (painter_ && painter_->device()) return QRect(0, 0, painter_->device()->width(), painter_->device()->height());
     return QRect(-0x3FFFFFFF, -0x3FFFFFFF, 0x7FFFFFFE, 0x7FFFFFFE);
 }
@@ -405,13 +445,36 @@ bool TlyrCanvas::RectVisible(const QRect &r) const
     return ClipRect().intersects(r.normalized());
 }
 
+void TlyrCanvas::clipFor(const QRectF *ink, int room)
+{
+    if (clips_.empty() || clips_.back().Applied) return;
+    if (ink) {
+        const QRect &c = clips_.back().Rect;
+        if (ink->isEmpty()) return;  // nothing is drawn
+        if (ink->left() >= c.left() + room && ink->top() >= c.top() + room &&
+            ink->right() <= c.left() + c.width() - room && ink->bottom() <= c.top() + c.height() - room)
+            return;
+    }
+    clips_.back().Applied = true;
+    applyClip();
+}
+
 void TlyrCanvas::applyClip()
 {
     if (!painter_) return;
-    if (clips_.empty())
+    // The innermost clip that is applied holds every clip below it.
+    std::optional<QRect> wanted;
+    for (auto it = clips_.rbegin(); it != clips_.rend(); ++it)
+        if (it->Applied) {
+            wanted = it->Rect;
+            break;
+        }
+    if (wanted == deviceClip_) return;
+    deviceClip_ = wanted;
+    if (!wanted)
         painter_->setClipping(false);
     else
-        painter_->setClipRect(clips_.back());
+        painter_->setClipRect(*wanted);
 }
 
 // ---------------------------------------------------------------- recording

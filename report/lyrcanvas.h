@@ -28,6 +28,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -146,17 +147,25 @@ public:
     virtual void DrawImage(const QRect &target, const QImage &image);
 
     // ---- clipping
-    void PushClip(const QRect &r);
+    // With whereNeeded the device is clipped only once something drawn
+    // inside passes the rectangle: a clip on every memo bloats a PDF and
+    // slows printing, and where nothing passes it changes nothing drawn.
+    void PushClip(const QRect &r, bool whereNeeded = false);
     void PopClip();
     bool HasClip() const { return !clips_.empty(); }
     QRect ClipRect() const;
     bool RectVisible(const QRect &r) const;
+    // Whether the device is clipped now (tests).
+    bool DeviceClipped() const { return deviceClip_.has_value(); }
 
 protected:
     TlyrFontFace &face();
     QPen makePen() const;
     QBrush makeBrush() const;
     void applyClip();
+    // The clip pushed last, when it waits, applied to the device unless ink
+    // (device pixels; null: unknown) lies inside it with room to spare.
+    void clipFor(const QRectF *ink, int room = 0);
 
 private:
     QPainter *painter_;
@@ -169,7 +178,12 @@ private:
     int background_ = clNone;
     TlyrCanvasFont font_;
     std::shared_ptr<TlyrFontFace> face_;
-    std::vector<QRect> clips_;
+    struct Clip {
+        QRect Rect;  // within every clip below it
+        bool Applied;
+    };
+    std::vector<Clip> clips_;
+    std::optional<QRect> deviceClip_;
 };
 
 struct TlyrRecordedText {

@@ -610,7 +610,8 @@ void TlyrDrawText::DrawText(TlyrCanvas &canvas, TlyrHAlign hAlign, TlyrVAlign vA
     const TlyrCanvasFont saved = canvas.Font();
     if (clipped_)
         canvas.PushClip(QRect(QPoint(lyrRoundi(scaled_.Left), lyrRoundi(scaled_.Top)),
-                              QPoint(lyrRoundi(scaled_.Right), lyrRoundi(scaled_.Bottom))));
+                              QPoint(lyrRoundi(scaled_.Right), lyrRoundi(scaled_.Bottom))),
+                        true);
     double y = shift;
     for (int i = 0; i < n; ++i) {
         drawLine(canvas, lines_[size_t(i)], ox + vx * y, oy + vy * y, ux, uy, vx, vy, availW, hAlign, devScaleX);

@@ -190,6 +190,68 @@ TEST(LyrCanvas, ClipStackNarrowsAndRestores)
     EXPECT_TRUE(isColor(img, 25, 25, Qt::white));
 }
 
+// Draws texts, each in a clip of its own pushed as told, onto a fresh image;
+// clipped tells for each text whether the device was clipped after it.
+QImage textsInClips(bool whereNeeded, std::vector<bool> *clipped = nullptr)
+{
+    struct Case {
+        QRect clip;
+        int x, y, style, orientation;
+        const char16_t *text;
+    };
+    const Case cases[] = {
+            {QRect(10, 10, 200, 40), 12, 12, 0, 0, u"Fits Jg 合计"},  // inside with room
+            {QRect(10, 60, 60, 40), 12, 62, 0, 0, u"Passes the right edge"},
+            {QRect(10, 110, 200, 20), 12, 100, 0, 0, u"Above"},  // passes the top
+            {QRect(10, 140, 200, 40), 12, 142, lfsUnderline, 0, u"Underlined"},
+            {QRect(10, 200, 200, 60), 40, 250, 0, 900, u"Turned"},
+            {QRect(10, 270, 200, 40), 12, 272, 0, 0, u"   "},  // blanks draw nothing
+    };
+    QImage img = whiteImage(240, 320);
+    QPainter p(&img);
+    TlyrCanvas c(&p, 96, 96, true);
+    for (const Case &k : cases) {
+        TlyrCanvasFont f;
+        f.Height = -24;
+        f.Style = k.style;
+        f.Orientation = k.orientation;
+        c.SetFont(f);
+        c.PushClip(k.clip, whereNeeded);
+        c.TextOut(k.x, k.y, k.text);
+        if (clipped) clipped->push_back(c.DeviceClipped());
+        c.PopClip();
+        EXPECT_FALSE(c.DeviceClipped());
+    }
+    p.end();
+    return img;
+}
+
+TEST(LyrCanvas, ClipWhereNeededClipsOnlyTextThatPassesAndDrawsTheSame)
+{
+    std::vector<bool> clipped;
+    const QImage lazy = textsInClips(true, &clipped);
+    EXPECT_EQ(clipped, (std::vector<bool>{false, true, true, false, true, false}));
+    EXPECT_EQ(lazy, textsInClips(false));
+}
+
+TEST(LyrCanvas, ClipWhereNeededClipsAnImageOnlyPastItsBox)
+{
+    QImage img = whiteImage(60, 60);
+    QImage red(4, 4, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    QPainter p(&img);
+    TlyrCanvas c(&p, 96, 96, false);
+    c.PushClip(QRect(10, 10, 20, 20), true);
+    c.DrawImage(QRect(10, 10, 20, 20), red);
+    EXPECT_FALSE(c.DeviceClipped());
+    c.DrawImage(QRect(20, 20, 30, 30), red);
+    EXPECT_TRUE(c.DeviceClipped());
+    c.PopClip();
+    p.end();
+    EXPECT_TRUE(isColor(img, 25, 25, Qt::red));
+    EXPECT_TRUE(isColor(img, 40, 40, Qt::white));
+}
+
 TEST(LyrCanvas, TextIsDrawnInItsColourAndRotated)
 {
     QImage img = whiteImage(200, 200);
