@@ -29,12 +29,33 @@ void replaceFirst(QString &text, const QString &what, const QString &with)
 }
 }  // namespace
 
-TlyrCustomMemoView::TlyrCustomMemoView(QObject *owner)
-    : TlyrStretcheable(owner), displayFormat_(new TlyrFormat(this)), highlight_(new TlyrHighlight(this))
+TlyrCustomMemoView::TlyrCustomMemoView(QObject *owner) : TlyrStretcheable(owner)
 {
     SetFlags(Flags() & ~lyrFlagDefaultDiff);
     SetParentFont(true);
 }
+
+TlyrFormat *TlyrCustomMemoView::DisplayFormat() const
+{
+    if (!displayFormat_) displayFormat_ = new TlyrFormat(const_cast<TlyrCustomMemoView *>(this));
+    return displayFormat_;
+}
+
+TlyrHighlight *TlyrCustomMemoView::Highlight() const
+{
+    if (!highlight_) highlight_ = new TlyrHighlight(const_cast<TlyrCustomMemoView *>(this));
+    return highlight_;
+}
+
+namespace {
+// What a memo that has not made its own has. Made once, on whichever thread
+// asks first, and kept to the end.
+const TlyrFormat &newFormat()
+{
+    static const TlyrFormat *const format = new TlyrFormat;
+    return *format;
+}
+}  // namespace
 
 void TlyrCustomMemoView::SetText(const QString &text)
 {
@@ -91,6 +112,7 @@ bool TlyrCustomMemoView::IsPropertyStored(const QString &name) const
     if (name == QLatin1String("ParagraphGap")) return paragraphGap_ != 0;
     if (name == QLatin1String("CharSpacing")) return charSpacing_ != 0;
     if (name == QLatin1String("Highlight")) {
+        if (!highlight_) return false;  // as a new one
         if (!highlight_->Condition().trimmed().isEmpty()) return true;
         // Without a condition it is kept only when it is not as a new one.
         // Made once, on whichever thread asks first, and kept to the end.
@@ -112,7 +134,7 @@ QString TlyrCustomMemoView::FormatData(const KsValue &value, const TlyrFormat *f
 {
     if (hideZeros_ && isZeroNumber(value)) return QString();
     QString error;
-    const QString s = lyrFormatData(value, format ? *format : *displayFormat_, &error);
+    const QString s = lyrFormatData(value, format ? *format : displayFormat_ ? *displayFormat_ : newFormat(), &error);
     if (!error.isEmpty())
         if (TlyrReport *r = Report()) r->AddError(Name() + QStringLiteral(": ") + error);
     return s;
@@ -204,7 +226,7 @@ void TlyrCustomMemoView::GetData()
             SetMemo(lines);
         } else {
             Value = ds->GetValue(DataField());
-            if (displayFormat_->Kind() == fkText)
+            if (!displayFormat_ || displayFormat_->Kind() == fkText)
                 SetText(ds->GetDisplayText(DataField()));
             else
                 SetText(FormatData(Value));
@@ -216,8 +238,10 @@ void TlyrCustomMemoView::GetData()
     if (r) {
         if (TksCustomVariable *v = r->ValueVariable()) v->SetValue(Value);
     }
-    highlight_->Active = false;
-    if (r && !highlight_->Condition().isEmpty()) highlight_->Active = r->Calc(highlight_->Condition()).ToBool();
+    if (highlight_) {
+        highlight_->Active = false;
+        if (r && !highlight_->Condition().isEmpty()) highlight_->Active = r->Calc(highlight_->Condition()).ToBool();
+    }
     if (suppressRepeated_) {
         const QString text = GetText();
         if (text == LastValue)
@@ -238,7 +262,7 @@ void TlyrCustomMemoView::GetData()
 void TlyrCustomMemoView::BeginDraw(TlyrCanvas *canvas, double scaleX, double scaleY, double offsetX, double offsetY)
 {
     TlyrStretcheable::BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
-    const TlyrFrame &f = *Frame();
+    const TlyrFrame &f = FrameValue();
     const double w = f.Width();
     int left = X, top = Y, right = X1, bottom = Y1;
     if (f.Typ() & ftLeft) left += lyrRoundi((w * scaleX - 1) / 2);
@@ -251,7 +275,7 @@ void TlyrCustomMemoView::BeginDraw(TlyrCanvas *canvas, double scaleX, double sca
 
 double TlyrCustomMemoView::verticalInset() const
 {
-    const TlyrFrame &f = *Frame();
+    const TlyrFrame &f = FrameValue();
     double v = 2 * gapY_;
     if (f.Typ() & ftTop) v += (f.Width() - 1) / 2;
     if (f.Typ() & ftBottom) v += f.Width() / 2;
@@ -261,7 +285,7 @@ double TlyrCustomMemoView::verticalInset() const
 
 double TlyrCustomMemoView::horizontalInset() const
 {
-    const TlyrFrame &f = *Frame();
+    const TlyrFrame &f = FrameValue();
     double v = 2 * gapX_;
     if (f.Typ() & ftLeft) v += (f.Width() - 1) / 2;
     if (f.Typ() & ftRight) v += f.Width() / 2;
@@ -272,7 +296,7 @@ double TlyrCustomMemoView::horizontalInset() const
 void TlyrCustomMemoView::setDrawParams(TlyrDrawText &dt, TlyrCanvas *canvas, double scaleX, double scaleY,
                                        double offsetX, double offsetY, bool fitOnly)
 {
-    if (highlight_->Active) {
+    if (HighlightActive()) {
         dt.SetFont(*highlight_->Font());
         SetColor(highlight_->Color());
     } else {
@@ -308,7 +332,7 @@ double TlyrCustomMemoView::CalcHeight()
 {
     TlyrDrawTextUser dt(layoutObject());
     const int color = Color();
-    dt->SetFont(highlight_->Active ? *highlight_->Font() : *Font());
+    dt->SetFont(HighlightActive() ? *highlight_->Font() : *Font());
     dt->SetOptions(wordWrap_, allowHTMLTags_, rtlReading_, wordBreak_, clipped_, wysiwyg_, rotation_);
     dt->SetGaps(paragraphGap_, charSpacing_, lineSpacing_);
     if (autoWidth_) {
@@ -326,7 +350,7 @@ double TlyrCustomMemoView::CalcHeight()
 double TlyrCustomMemoView::CalcWidth()
 {
     TlyrDrawTextUser dt(layoutObject());
-    dt->SetFont(highlight_->Active ? *highlight_->Font() : *Font());
+    dt->SetFont(HighlightActive() ? *highlight_->Font() : *Font());
     dt->SetOptions(wordWrap_, allowHTMLTags_, rtlReading_, wordBreak_, clipped_, wysiwyg_, rotation_);
     dt->SetGaps(paragraphGap_, charSpacing_, lineSpacing_);
     const TlyrRect big = lyrRect(0, 0, 10000, 10000);
@@ -425,7 +449,7 @@ void TlyrCustomMemoView::Draw(TlyrCanvas &canvas, double scaleX, double scaleY, 
     DrawBackground();
     DrawFrame();
     if (underlines_ && rotation_ == 0) {
-        canvas.SetPen(Frame()->Color(), FrameWidth, psSolid);
+        canvas.SetPen(FrameValue().Color(), FrameWidth, psSolid);
         // Only the rows the canvas shows, each once: a tall memo or a line
         // height near 0 would otherwise draw without end.
         const double step = dt->LineHeight() * scaleY;
@@ -463,8 +487,8 @@ QString TlyrCustomMemoView::Diff(const TlyrComponent *other) const
     if (gapX_ != o->gapX_) lyrAppendAttr(out, "GapX", ksFloatToStr(gapX_));
     if (gapY_ != o->gapY_) lyrAppendAttr(out, "GapY", ksFloatToStr(gapY_));
     if (hAlign_ != o->hAlign_) lyrAppendAttr(out, "HAlign", QString::number(hAlign_));
-    if (highlight_->Active != o->highlight_->Active)
-        lyrAppendAttr(out, "Highlight.Active", lyrBoolAttr(highlight_->Active));
+    if (HighlightActive() != o->HighlightActive())
+        lyrAppendAttr(out, "Highlight.Active", lyrBoolAttr(HighlightActive()));
     if (lineSpacing_ != o->lineSpacing_) lyrAppendAttr(out, "LineSpacing", ksFloatToStr(lineSpacing_));
     lyrAppendAttr(out, "u", QString::fromUtf8(lyrStrToXML(GetText())));
     if (paragraphGap_ != o->paragraphGap_) lyrAppendAttr(out, "ParagraphGap", ksFloatToStr(paragraphGap_));

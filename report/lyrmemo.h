@@ -35,8 +35,10 @@ public:
     void SetCharSpacing(double v) { charSpacing_ = v; }
     bool Clipped() const { return clipped_; }
     void SetClipped(bool v) { clipped_ = v; }
-    TlyrFormat *DisplayFormat() const { return displayFormat_; }
-    void SetDisplayFormat(const TlyrFormat &f) { displayFormat_->Assign(f); }
+    // The display format and the highlight are made when first asked for:
+    // a printed page makes and frees many memos that keep both as new.
+    TlyrFormat *DisplayFormat() const;
+    void SetDisplayFormat(const TlyrFormat &f) { DisplayFormat()->Assign(f); }
     QString ExpressionDelimiters() const { return expressionDelimiters_; }
     void SetExpressionDelimiters(const QString &v) { expressionDelimiters_ = v; }
     TlyrCustomMemoView *FlowTo() const { return flowTo_.data(); }
@@ -49,8 +51,9 @@ public:
     void SetHAlign(int v) { hAlign_ = std::clamp(v, 0, int(haBlock)); }
     bool HideZeros() const { return hideZeros_; }
     void SetHideZeros(bool v) { hideZeros_ = v; }
-    TlyrHighlight *Highlight() const { return highlight_; }
-    void SetHighlight(const TlyrHighlight &h) { highlight_->Assign(h); }
+    TlyrHighlight *Highlight() const;
+    void SetHighlight(const TlyrHighlight &h) { Highlight()->Assign(h); }
+    bool HighlightActive() const { return highlight_ && highlight_->Active; }
     double LineSpacing() const { return lineSpacing_; }
     void SetLineSpacing(double v) { lineSpacing_ = v; }
     QStringList Memo() const { return memo_; }
@@ -136,7 +139,7 @@ protected:
 private:
     bool autoWidth_ = false, allowExpressions_ = true, allowHTMLTags_ = false, clipped_ = true;
     double charSpacing_ = 0;
-    TlyrFormat *displayFormat_;
+    mutable TlyrFormat *displayFormat_ = nullptr;
     QString expressionDelimiters_ = QStringLiteral("[,]");
     QPointer<TlyrCustomMemoView> flowTo_;
     double gapX_ = 2, gapY_ = 1, lineSpacing_ = 2, paragraphGap_ = 0;
@@ -146,7 +149,7 @@ private:
     bool firstParaBreak_ = false, lastParaBreak_ = false;
     // SavedMemo holds the template text of the output under way.
     bool saved_ = false;
-    TlyrHighlight *highlight_;
+    mutable TlyrHighlight *highlight_ = nullptr;
     QStringList memo_;
     QString style_;
     int savedColor_ = clNone;

@@ -20,10 +20,24 @@
 
 // ---------------------------------------------------------------- view
 
-TlyrView::TlyrView(QObject *owner) : TlyrReportComponent(owner), frame_(new TlyrFrame(this))
+TlyrView::TlyrView(QObject *owner) : TlyrReportComponent(owner)
 {
     SetFlags(Flags() | lyrFlagDefaultDiff);
     lyrRegisterViewClasses();
+}
+
+TlyrFrame *TlyrView::Frame() const
+{
+    if (!frame_) frame_ = new TlyrFrame(const_cast<TlyrView *>(this));
+    return frame_;
+}
+
+const TlyrFrame &TlyrView::FrameValue() const
+{
+    if (frame_) return *frame_;
+    // Made once, on whichever thread asks first, and kept to the end.
+    static const TlyrFrame *const none = new TlyrFrame;
+    return *none;
 }
 
 void TlyrView::SetDataSet(TlyrDataSet *v)
@@ -67,13 +81,14 @@ void TlyrView::BeginDraw(TlyrCanvas *canvas, double scaleX, double scaleY, doubl
     Y = lyrRoundi(AbsTop() * scaleY + offsetY);
     X1 = lyrRoundi((AbsLeft() + Width()) * scaleX + offsetX);
     Y1 = lyrRoundi((AbsTop() + Height()) * scaleY + offsetY);
-    if (frame_->DropShadow()) {
-        X1 -= lyrRoundi(frame_->ShadowWidth() * scaleX);
-        Y1 -= lyrRoundi(frame_->ShadowWidth() * scaleY);
+    const TlyrFrame &frame = FrameValue();
+    if (frame.DropShadow()) {
+        X1 -= lyrRoundi(frame.ShadowWidth() * scaleX);
+        Y1 -= lyrRoundi(frame.ShadowWidth() * scaleY);
     }
     DX = X1 - X;
     DY = Y1 - Y;
-    FrameWidth = lyrRoundi(frame_->Width() * scaleX);
+    FrameWidth = lyrRoundi(frame.Width() * scaleX);
 }
 
 void TlyrView::DrawBackground()
@@ -83,7 +98,7 @@ void TlyrView::DrawBackground()
     // A clear brush has no hatch to draw.
     if (brushStyle_ != bsSolid && brushStyle_ != bsClear) {
         Canvas->SetPen(clNone, 1, psClear);
-        Canvas->SetBrush(frame_->Color(), TlyrBrushStyle(brushStyle_));
+        Canvas->SetBrush(FrameValue().Color(), TlyrBrushStyle(brushStyle_));
         Canvas->SetBackground(clNone);
         Canvas->Rectangle(QRect(X, Y, DX + 1, DY + 1));
     }
@@ -91,7 +106,7 @@ void TlyrView::DrawBackground()
 
 void TlyrView::DrawFrame()
 {
-    if (Canvas) frame_->Draw(*Canvas, X, Y, X1, Y1, ScaleX, ScaleY, color_);
+    if (Canvas) FrameValue().Draw(*Canvas, X, Y, X1, Y1, ScaleX, ScaleY, color_);
 }
 
 void TlyrView::Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)
@@ -109,7 +124,7 @@ QString TlyrView::Diff(const TlyrComponent *other) const
     if (brushStyle_ != o->brushStyle_) lyrAppendAttr(out, "BrushStyle", QString::number(brushStyle_));
     if (align_ != o->align_) lyrAppendAttr(out, "Align", QString::number(align_));
     if (color_ != o->color_) lyrAppendAttr(out, "Color", QString::number(color_));
-    out += frame_->Diff(*o->frame_);
+    out += FrameValue().Diff(o->FrameValue());
     if (cursor_ != o->cursor_) lyrAppendAttr(out, "Cursor", QString::number(cursor_));
     if (printable_ != o->printable_) lyrAppendAttr(out, "Printable", lyrBoolAttr(printable_));
     if (tagStr_ != o->tagStr_) lyrAppendAttr(out, "TagStr", QString::fromUtf8(lyrStrToXML(tagStr_)));
@@ -490,7 +505,7 @@ void TlyrPictureView::Draw(TlyrCanvas &canvas, double scaleX, double scaleY, dou
             }
             canvas.DrawImage(r, picture_);
         } else {
-            canvas.PushClip(QRect(X, Y, DX, DY));
+            canvas.PushClip(QRect(X, Y, DX, DY), true);
             r.setSize(QSize(lyrRoundi(pw * scaleX), lyrRoundi(ph * scaleY)));
             if (center_) r.moveTo(X + (DX - r.width()) / 2, Y + (DY - r.height()) / 2);
             canvas.DrawImage(r, picture_);

@@ -62,8 +62,12 @@ public:
     void SetDataSet(TlyrDataSet *v);
     QString DataSetName() const;
     void SetDataSetName(const QString &v);
-    TlyrFrame *Frame() const { return frame_; }
-    void SetFrame(const TlyrFrame &f) { frame_->Assign(f); }
+    // Made when first asked for: most views keep the default frame, and a
+    // page of printed views would make and free its five objects each.
+    TlyrFrame *Frame() const;
+    void SetFrame(const TlyrFrame &f) { Frame()->Assign(f); }
+    // The frame's values without making it.
+    const TlyrFrame &FrameValue() const;
     QString TagStr() const { return tagStr_; }
     void SetTagStr(const QString &v) { tagStr_ = v; }
     QString URL() const { return url_; }
@@ -101,7 +105,7 @@ private:
     // A removed dataset clears the binding.
     QPointer<TlyrDataSet> dataSet_;
     QString dataSetName_;
-    TlyrFrame *frame_;
+    mutable TlyrFrame *frame_ = nullptr;
     bool printable_ = true;
     int shiftMode_ = smAlways;
     QString tagStr_, url_, savedTagStr_, savedUrl_;

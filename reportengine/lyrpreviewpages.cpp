@@ -1007,7 +1007,7 @@ void TlyrPreviewPages::exportPage(TlyrExportFilter &filter, int index)
     TlyrCanvas scratch(nullptr, 96, 96, false);
     for (TlyrComponent *c : page->AllObjects()) {
         if (auto *memo = qobject_cast<TlyrCustomMemoView *>(c)) {
-            if (memo->Highlight()->Active) memo->Font()->Assign(*memo->Highlight()->Font());
+            if (memo->HighlightActive()) memo->Font()->Assign(*memo->Highlight()->Font());
             memo->TotalPages = Count();
             memo->CopyNo = 1;
             // The print-time tags and an automatic width are settled by
