@@ -1,12 +1,16 @@
 // XML write and read of a 200,000-element document with the report library's
 // XML layer, against QXmlStreamWriter / QXmlStreamReader on the same document
-// in the same run. ratio_vs_baseline = Qt's time / our time (above 1: faster).
+// in the same run. ratio_vs_baseline = our time / Qt's time (below 1: faster).
 //
 // Both writers do the same work: from the same plain data (element names and
-// attribute pairs as text) to the bytes of the document. Ours builds the
-// element tree (append-only attributes) and saves it; Qt streams it out.
-// Target: BM_XMLWrite's ratio_vs_baseline at least 1.
+// attribute pairs as text, built before anything is timed) to the bytes of
+// the document. Ours builds the element tree (append-only attributes) and
+// saves it; Qt streams it out. Both readers build a tree of the elements
+// with their attributes: ours its own, Qt's plain elements.
+// Target: BM_XMLWrite's ratio_vs_baseline at most 1.
 
+#include "cpu_clock.h"
+#include "plain_xml.h"
 #include "report/lyrxml.h"
 
 #include <QBuffer>
@@ -19,7 +23,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = CpuClock;
 
 constexpr int kPages = 2000;
 constexpr int kPerPage = 99;  // 2000 pages x (1 + 99) elements = 200,000
@@ -109,13 +113,14 @@ void report(benchmark::State &state, double bytes, double ours, double qt)
     const double n = static_cast<double>(state.iterations());
     state.counters["lyr_MBps"] = bytes * n / ours / 1e6;
     state.counters["qt_MBps"] = bytes * n / qt / 1e6;
-    state.counters["ratio_vs_baseline"] = qt / ours;
+    state.counters["ratio_vs_baseline"] = ours / qt;
 }
 
 // Build and write, both sides from the same data.
 void BM_XMLWrite(benchmark::State &state)
 {
     double ours = 0, qt = 0, bytes = 0;
+    benchmark::DoNotOptimize(pagesData().size());
     for (auto _ : state) {
         const auto t0 = Clock::now();
         const QByteArray a = lyrWrite(*buildDocument());
@@ -150,16 +155,10 @@ void BM_XMLRead(benchmark::State &state)
         }
         const auto t1 = Clock::now();
         {
-            QXmlStreamReader r(bytes);
-            qsizetype attrs = 0;
-            while (!r.atEnd()) {
-                if (r.readNext() == QXmlStreamReader::StartElement) {
-                    benchmark::DoNotOptimize(r.name().size());
-                    attrs += r.attributes().size();
-                }
-            }
-            if (r.hasError()) state.SkipWithError("Qt reader failed on the document");
-            benchmark::DoNotOptimize(attrs);
+            bool failed = false;
+            const PlainElement root = readPlain(bytes, &failed);
+            if (failed) state.SkipWithError("Qt reader failed on the document");
+            benchmark::DoNotOptimize(root.Children.size());
         }
         const auto t2 = Clock::now();
         ours += seconds(t1 - t0);

@@ -1,0 +1,21 @@
+#pragma once
+// The process's processor time as a std::chrono clock. Benchmarks set each
+// side against its anchor by it: the machine may be shared, and time spent
+// waiting for a processor would fall on either side unevenly.
+
+#include <chrono>
+#include <time.h>
+
+struct CpuClock {
+    using duration = std::chrono::nanoseconds;
+    using rep = duration::rep;
+    using period = duration::period;
+    using time_point = std::chrono::time_point<CpuClock>;
+    static constexpr bool is_steady = true;
+    static time_point now() noexcept
+    {
+        timespec ts{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+        return time_point(duration(rep(ts.tv_sec) * 1000000000 + ts.tv_nsec));
+    }
+};
