@@ -1,6 +1,7 @@
 #include "report/lyrclass.h"
 #include "report/lyrmemo.h"
 #include "report/lyrvariables.h"
+#include "report/lyrxmlserializer.h"
 #include "drawing_test_helpers.h"
 #include "script/ks_props.h"
 
@@ -48,6 +49,42 @@ protected:
     TlyrPage *page = nullptr;
     TlyrMemoView *memo = nullptr;
 };
+
+// A memo drawn, measured and compared keeps the default frame, highlight and
+// display format without making them; asked for, they are there with the
+// same values, and the memo is written the same either way.
+TEST(LyrMemoParts, FrameHighlightAndFormatAreMadeWhenFirstAskedFor)
+{
+    TlyrMemoView m, other;
+    m.SetBounds(0, 0, 100, 20);
+    other.SetBounds(0, 0, 100, 20);
+    m.SetText(QStringLiteral("合计 12.50"));
+    TlyrRecordingCanvas c(96);
+    m.Draw(c, 1, 1, 0, 0);
+    EXPECT_GT(m.CalcHeight(), 0);
+    EXPECT_EQ(m.Diff(&other), QStringLiteral(" u=\"合计 12.50\""));
+    EXPECT_EQ(m.FormatData(KsValue(5)), QStringLiteral("5"));
+    EXPECT_FALSE(m.HighlightActive());
+    EXPECT_TRUE(m.findChildren<TlyrFrame *>().isEmpty());
+    EXPECT_TRUE(m.findChildren<TlyrHighlight *>().isEmpty());
+    EXPECT_TRUE(m.findChildren<TlyrFormat *>().isEmpty());
+    EXPECT_EQ(m.FrameValue().Width(), 1);
+    EXPECT_EQ(m.FrameValue().Typ(), 0);
+
+    TlyrXMLSerializer ser(nullptr);
+    const QByteArray untouched = ser.WriteComponentStr(&m);
+    TlyrMemoView asked;
+    asked.SetBounds(0, 0, 100, 20);
+    asked.SetText(QStringLiteral("合计 12.50"));
+    EXPECT_EQ(asked.Frame()->Width(), 1);
+    EXPECT_EQ(asked.Highlight()->Font()->Color(), clRed);
+    EXPECT_EQ(asked.DisplayFormat()->Kind(), fkText);
+    EXPECT_EQ(ser.WriteComponentStr(&asked), untouched);
+
+    asked.Frame()->SetTyp(ftAll);
+    EXPECT_EQ(asked.FrameValue().Typ(), ftAll);
+    EXPECT_EQ(asked.findChildren<TlyrFrame *>().size(), 1);
+}
 
 TEST_F(MemoTest, ExpressionsAreReplacedInPlace)
 {
