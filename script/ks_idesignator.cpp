@@ -282,7 +282,9 @@ KsValue TksDesignator::Walk(bool writing, const KsValue &value)
         if (link->RefKind == rkHelper) {
             auto *helper = static_cast<TksCustomHelper *>(item);
             helper->ParentRef = prev;
-            helper->ParentValue = r;
+            // Handed over, not shared: a store into an array held by one
+            // variable then changes it in place instead of copying it.
+            helper->ParentValue = std::move(r);
             helper->Prog = Prog;
         }
         prev = item;
@@ -306,6 +308,11 @@ KsValue TksDesignator::Walk(bool writing, const KsValue &value)
             for (int j = 0; j < nargs && j < nparams; ++j)
                 if (item->Param(j)->IsVarParam) link->Arg(j)->SetValue(args.Data[j]);
     }
+    // A read lets go of the values it handed the helpers, so that the next
+    // store into an array read here need not copy it.
+    if (!writing)
+        for (int li = 0; li < count; ++li)
+            if (Link(li)->RefKind == rkHelper) static_cast<TksCustomHelper *>(Link(li)->Ref)->ParentValue.Clear();
     return r;
 }
 
