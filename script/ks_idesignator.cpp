@@ -45,6 +45,13 @@ struct ArgBuffer {
     ArgBuffer &operator=(const ArgBuffer &) = delete;
 };
 
+bool AllPure(const TksDesignatorItem *link)
+{
+    for (int i = 0; i < link->Count(); ++i)
+        if (!link->Arg(i) || !link->Arg(i)->IsPure()) return false;
+    return true;
+}
+
 }  // namespace
 
 QString ksStringChar(const QString &s, qint64 i)
@@ -104,6 +111,7 @@ void TksDesignator::Finish()
     ArrayHelper = nullptr;
     IndexLink = nullptr;
     Proc = nullptr;
+    VariantElement = false;
     const int n = Count();
     if (n == 0) return;
     TksCustomVariable *last = Link(n - 1)->Ref;
@@ -130,6 +138,11 @@ void TksDesignator::Finish()
         Variable = var;
         ArrayHelper = static_cast<TksArrayHelper *>(var->ResultVar);
         IndexLink = Link(1);
+    } else if (n == 2 && ksIsPlainRead(first) && first->TypeCode == tcVariant && Link(1)->RefKind == rkHelper &&
+               dynamic_cast<TksArrayHelper *>(Link(1)->Ref) &&
+               static_cast<TksArrayHelper *>(Link(1)->Ref)->Dims == 0 && Link(1)->Count() >= 1 &&
+               Link(1)->Count() <= 3 && AllPure(Link(1))) {
+        VariantElement = true;
     } else if (n == 1 && Link(0)->RefKind == rkProc && !first->IsMacro && Link(0)->Count() <= first->Count()) {
         bool anyVar = false;
         for (int j = 0; j < Link(0)->Count(); ++j) anyVar = anyVar || first->Param(j)->IsVarParam;
@@ -153,6 +166,7 @@ void TksDesignator::ResolveLate()
     ArrayHelper = tmp->ArrayHelper;
     IndexLink = tmp->IndexLink;
     Proc = tmp->Proc;
+    VariantElement = tmp->VariantElement;
     TypeCode = tmp->TypeCode;
     TypeName = tmp->TypeName;
     ReadOnly = tmp->ReadOnly;
@@ -163,6 +177,22 @@ void TksDesignator::ArrayIndexes(qint64 *idx, int &n)
 {
     n = std::min(IndexLink->Count(), 3);
     for (int i = 0; i < n; ++i) idx[i] = IndexLink->Arg(i)->GetValue().ToInt64();
+}
+
+// The indexes given, as the open array helper counts them (up to the first
+// optional one left out); 0 when the variable holds no array of that many
+// dimensions, which the chain then handles.
+int TksDesignator::VariantIndexes(qint64 *idx)
+{
+    const TksDesignatorItem *link = Link(1);
+    int given = 0;
+    for (int i = 0; i < link->Count(); ++i) {
+        const KsValue v = link->Arg(i)->GetValue();
+        if (i > 0 && v.IsEmpty()) break;
+        idx[given++] = v.ToInt64();
+    }
+    const KsValue &arr = Link(0)->Ref->Value;
+    return arr.IsArray() && arr.DimCount() == given ? given : 0;
 }
 
 KsValue TksDesignator::StringCharGet()
@@ -200,6 +230,10 @@ KsValue TksDesignator::GetValue()
     case dkCall:
         return Call();
     default:
+        if (VariantElement) {
+            qint64 idx[3];
+            if (const int n = VariantIndexes(idx)) return Link(0)->Ref->Value.At(idx, n);
+        }
         return Walk(false, KsValue());
     }
 }
@@ -247,6 +281,14 @@ void TksDesignator::SetValue(const KsValue &value)
         return;
     }
     default:
+        if (VariantElement) {
+            qint64 idx[3];
+            if (const int n = VariantIndexes(idx)) {
+                TksCustomVariable *v = Link(0)->Ref;
+                if (!v->ReadOnly) v->Value.SetAt(idx, n, value);
+                return;
+            }
+        }
         Walk(true, value);
     }
 }

@@ -118,6 +118,7 @@ void TksExpressionNode::Detach(TksExpressionNode *child)
 
 TksOperandNode::TksOperandNode(const KsValue &v)
 {
+    NodeKind = nkOperand;
     Value = v;
     switch (v.Kind()) {
     case KsKind::Boolean:
@@ -138,6 +139,7 @@ TksOperandNode::TksOperandNode(const KsValue &v)
 
 TksDesignatorNode::TksDesignatorNode(TksDesignator *d) : TksOperandNode(KsValue()), Designator(d)
 {
+    NodeKind = nkDesignator;
     TypeCode = d->TypeCode;
     TypeName = d->TypeName;
     FVar = (d->Kind == TksDesignator::dkVariable && !d->LateXML) ? d->Variable : nullptr;
@@ -152,6 +154,7 @@ KsValue TksDesignatorNode::GetValue()
 
 TksSetNode::TksSetNode(TksSetExpression *s) : TksOperandNode(KsValue()), SetExpression(s)
 {
+    NodeKind = nkSet;
     TypeCode = tcVariant;
     TypeName = QStringLiteral("Variant");
 }
@@ -163,7 +166,10 @@ KsValue TksSetNode::GetValue()
     return SetExpression->GetValue();
 }
 
-TksOperatorNode::TksOperatorNode(TksOpCode op, bool strCat) : Op(op), IsStrCat(strCat) {}
+TksOperatorNode::TksOperatorNode(TksOpCode op, bool strCat) : Op(op), IsStrCat(strCat)
+{
+    NodeKind = nkOperator;
+}
 
 int TksOperatorNode::Priority() const
 {
@@ -174,37 +180,163 @@ namespace {
 const KsValue *DirectValueOf(TksExpressionNode *n)
 {
     if (!n) return nullptr;
-    if (typeid(*n) == typeid(TksOperandNode)) return &n->Value;
-    if (typeid(*n) == typeid(TksDesignatorNode)) return static_cast<TksDesignatorNode *>(n)->DirectValue();
+    if (n->NodeKind == TksExpressionNode::nkOperand) return &n->Value;
+    if (n->NodeKind == TksExpressionNode::nkDesignator) return static_cast<TksDesignatorNode *>(n)->DirectValue();
     return nullptr;
+}
+
+bool IsComparisonNode(const TksExpressionNode *n)
+{
+    return n && n->NodeKind == TksExpressionNode::nkOperator && static_cast<const TksOperatorNode *>(n)->IsComparison();
+}
+
+// Two Integers, two Doubles or one of each: the result the general rules
+// give, without their conversions. False (nothing done) for anything else,
+// an Integer result that does not fit, and a division by zero (the general
+// rules raise it).
+[[gnu::always_inline]] inline bool NumberResult(TksOpCode op, const KsValue &a, const KsValue &b, KsValue &out)
+{
+    const KsKind ka = a.Kind(), kb = b.Kind();
+    if (ka == KsKind::Integer && kb == KsKind::Integer) {
+        const int x = a.RawInt(), y = b.RawInt();
+        int r;
+        switch (op) {
+        case opPlus:
+            if (__builtin_add_overflow(x, y, &r)) return false;
+            break;
+        case opMinus:
+            if (__builtin_sub_overflow(x, y, &r)) return false;
+            break;
+        case opMul:
+            if (__builtin_mul_overflow(x, y, &r)) return false;
+            break;
+        case opDivFloat:
+            if (y == 0) return false;
+            out = KsValue(double(x) / double(y));
+            return true;
+        case opDivInt:
+            if (y == 0 || y == -1) return false;
+            r = x / y;
+            break;
+        case opMod:
+            if (y == 0 || y == -1) return false;
+            r = x % y;
+            break;
+        default:
+            return false;
+        }
+        out = KsValue(r);
+        return true;
+    }
+    if ((ka == KsKind::Integer || ka == KsKind::Int64) && (kb == KsKind::Integer || kb == KsKind::Int64)) {
+        const qint64 x = ka == KsKind::Integer ? a.RawInt() : a.RawInt64();
+        const qint64 y = kb == KsKind::Integer ? b.RawInt() : b.RawInt64();
+        qint64 r;
+        switch (op) {
+        case opPlus:
+            if (__builtin_add_overflow(x, y, &r)) return false;
+            break;
+        case opMinus:
+            if (__builtin_sub_overflow(x, y, &r)) return false;
+            break;
+        case opMul:
+            if (__builtin_mul_overflow(x, y, &r)) return false;
+            break;
+        case opDivInt:
+            if (y == 0 || y == -1) return false;
+            r = x / y;
+            break;
+        case opMod:
+            if (y == 0 || y == -1) return false;
+            r = x % y;
+            break;
+        default:
+            return false;
+        }
+        out = (ka == KsKind::Int64 || kb == KsKind::Int64) ? KsValue(r) : KsValue::FromInt(r);
+        return true;
+    }
+    if ((ka != KsKind::Double && ka != KsKind::Integer) || (kb != KsKind::Double && kb != KsKind::Integer)) return false;
+    const double x = ka == KsKind::Double ? a.RawDouble() : double(a.RawInt());
+    const double y = kb == KsKind::Double ? b.RawDouble() : double(b.RawInt());
+    switch (op) {
+    case opPlus:
+        out = KsValue(x + y);
+        return true;
+    case opMinus:
+        out = KsValue(x - y);
+        return true;
+    case opMul:
+        out = KsValue(x * y);
+        return true;
+    case opDivFloat:
+        if (y == 0) return false;
+        out = KsValue(x / y);
+        return true;
+    default:
+        return false;  // div and mod of reals round first: the general rules
+    }
 }
 }  // namespace
 
 void TksOperatorNode::ResolveOperands()
 {
     FRightRef = DirectValueOf(Right);
-    // The left operand is read in place only when nothing runs after it: a
-    // right side that calls something could change it.
-    FLeftRef = (!Right || FRightRef) ? DirectValueOf(Left) : nullptr;
+    // The left operand is read in place only when nothing that runs after
+    // it can change it: a right side that calls something could.
+    FLeftRef = (!Right || Right->Pure) ? DirectValueOf(Left) : nullptr;
+    FChain = Op == opPlus && IsPlus(Left);
+    FShape = shGeneral;
+    if ((Op == opPlus && !IsStrCat && !FChain) || Op == opMinus || Op == opMul || Op == opDivFloat ||
+        Op == opDivInt || Op == opMod)
+        FShape = shArith;
+    else if (IsComparison())
+        FShape = shCompare;
+    else if ((Op == opAnd || Op == opOr) && BoolOperands && IsComparisonNode(Left) && IsComparisonNode(Right))
+        FShape = Op == opAnd ? shBoolAnd : shBoolOr;  // both sides give Booleans
+    Pure = Op != opIn && Op != opIs && (!Left || Left->Pure) && (!Right || Right->Pure);
+}
+
+KsValue TksOperatorNode::Arith(const KsValue &a, const KsValue &b) const
+{
+    switch (Op) {
+    case opPlus:
+        return ksAdd(a, b);
+    case opMinus:
+        return ksSub(a, b);
+    case opMul:
+        return ksMul(a, b);
+    case opDivFloat:
+        return ksBinarySlow(KsOp::DivFloat, a, b);
+    case opDivInt:
+        return ksBinarySlow(KsOp::DivInt, a, b);
+    default:
+        return ksBinarySlow(KsOp::Mod, a, b);
+    }
 }
 
 KsValue TksOperatorNode::GetValue()
 {
-    // Both operands read in place (n - 1, i * 2): no temporaries.
-    if (FLeftRef && FRightRef) {
-        switch (Op) {
-        case opPlus:
-            if (!IsStrCat) return ksAdd(*FLeftRef, *FRightRef);
-            break;
-        case opMinus:
-            return ksSub(*FLeftRef, *FRightRef);
-        case opMul:
-            return ksMul(*FLeftRef, *FRightRef);
-        default:
-            break;
-        }
+    KsValue ta, tb;
+    switch (FShape) {
+    case shArith: {
+        const KsValue &a = L(ta);
+        const KsValue &b = R(tb);
+        KsValue r;
+        if (NumberResult(Op, a, b, r)) return r;
+        return Arith(a, b);
     }
-    return Evaluate();
+    case shCompare: {
+        const KsValue &a = L(ta);
+        const KsValue &b = R(tb);
+        return KsValue(Compared(a, b));
+    }
+    case shBoolAnd:
+    case shBoolOr:
+        return KsValue(GetBool());
+    default:
+        return Evaluate();
+    }
 }
 
 KsValue TksOperatorNode::Evaluate()
@@ -214,7 +346,7 @@ KsValue TksOperatorNode::Evaluate()
     case opNone:
         return Left ? Left->GetValue() : KsValue();
     case opPlus: {
-        if (IsPlus(Left)) return PlusChain();
+        if (FChain) return PlusChain();
         const KsValue &a = L(ta);
         const KsValue &b = R(tb);
         // Joining texts needs a text on the left; otherwise it is an addition.
@@ -289,7 +421,7 @@ KsValue TksOperatorNode::Evaluate()
 
 bool TksOperatorNode::IsPlus(const TksExpressionNode *n)
 {
-    return n && typeid(*n) == typeid(TksOperatorNode) && static_cast<const TksOperatorNode *>(n)->Op == opPlus;
+    return n && n->NodeKind == nkOperator && static_cast<const TksOperatorNode *>(n)->Op == opPlus;
 }
 
 KsValue TksOperatorNode::PlusChain()
@@ -313,18 +445,17 @@ KsValue TksOperatorNode::PlusChain()
 
 bool TksOperatorNode::GetBool()
 {
-    switch (Op) {
-    case opGreat:
-    case opLess:
-    case opLessEq:
-    case opGreatEq:
-    case opEq:
-    case opNonEq: {
+    switch (FShape) {
+    case shCompare: {
         KsValue ta, tb;
         const KsValue &a = L(ta);
         const KsValue &b = R(tb);
         return Compared(a, b);
     }
+    case shBoolAnd:
+        return Left->GetBool() && Right->GetBool();
+    case shBoolOr:
+        return Left->GetBool() || Right->GetBool();
     default:
         return GetValue().ToBool();
     }
@@ -444,12 +575,15 @@ void TypeNode(TksExpressionNode *n, TksScript *prog, QString &firstError)
     if (!n) return;
     TypeNode(n->Left, prog, firstError);
     TypeNode(n->Right, prog, firstError);
-    auto *op = dynamic_cast<TksOperatorNode *>(n);
-    if (!op) return;
-    op->ResolveOperands();
+    if (n->NodeKind != TksExpressionNode::nkOperator) {
+        n->Pure = DirectValueOf(n) != nullptr;
+        return;
+    }
+    auto *op = static_cast<TksOperatorNode *>(n);
     TksTypeDesc l{n->Left ? n->Left->TypeCode : tcVariant, n->Left ? n->Left->TypeName : QString()};
     TksTypeDesc r{n->Right ? n->Right->TypeCode : tcVariant, n->Right ? n->Right->TypeName : QString()};
     op->BoolOperands = l.Code == tcBoolean && r.Code == tcBoolean;
+    op->ResolveOperands();
     const TksOpCode code = op->Op;
     if (op->IsStrCat) {
         n->TypeCode = tcString;

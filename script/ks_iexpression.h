@@ -46,11 +46,17 @@ enum TksOpCode : std::uint8_t {
 
 class TksExpressionNode : public TksCustomVariable {
 public:
+    // What a node is, known without run-time type checks (evaluation asks).
+    enum NodeKinds : std::uint8_t { nkOther, nkOperand, nkDesignator, nkSet, nkOperator };
     TksExpressionNode() : TksCustomVariable(QString(), tcVariant, QString()) {}
     ~TksExpressionNode() override;
     TksExpressionNode *Left = nullptr;
     TksExpressionNode *Right = nullptr;
     TksExpressionNode *ParentNode = nullptr;
+    std::uint8_t NodeKind = nkOther;
+    // Evaluating the subtree changes no variable: it holds only constants,
+    // plain variables and operators (set when the expression is finished).
+    bool Pure = false;
     virtual int Priority() const { return 0; }
     // The value as a condition.
     virtual bool GetBool() { return GetValue().ToBool(); }
@@ -114,8 +120,14 @@ public:
     // A comparison of two operands read in place, and its answer.
     bool IsDirectComparison() const { return Op >= opGreat && Op <= opEq && FLeftRef && FRightRef; }
     [[gnu::always_inline]] bool DirectCompared() const { return Compared(*FLeftRef, *FRightRef); }
+    bool IsComparison() const { return Op >= opGreat && Op <= opEq; }
 
 private:
+    // What this node does with its two values, decided once when finished.
+    enum Shape : std::uint8_t { shGeneral, shArith, shCompare, shBoolAnd, shBoolOr };
+    Shape FShape = shGeneral;
+    bool FChain = false;  // a "+" whose left operand is a "+" too (PlusChain)
+    KsValue Arith(const KsValue &a, const KsValue &b) const;
     // Op (one of the six comparisons) applied to a and b.
     // Inline: loop conditions run it per pass.
     [[gnu::always_inline]] bool Compared(const KsValue &a, const KsValue &b) const
@@ -170,6 +182,8 @@ public:
     }
     void SetValue(const KsValue &value) override;
     TksCustomVariable *SingleItem() const;
+    // Evaluating it changes no variable (see TksExpressionNode::Pure).
+    bool IsPure() const { return Root && Root->Pure; }
     // x := x op y: returns "+", "-", "*", "/" (and drops x from the tree) or " ".
     QString OptimizeCompound(TksDesignator *target);
 
