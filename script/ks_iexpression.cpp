@@ -190,44 +190,13 @@ bool IsComparisonNode(const TksExpressionNode *n)
     return n && n->NodeKind == TksExpressionNode::nkOperator && static_cast<const TksOperatorNode *>(n)->IsComparison();
 }
 
-// Two Integers, two Doubles or one of each: the result the general rules
-// give, without their conversions. False (nothing done) for anything else,
-// an Integer result that does not fit, and a division by zero (the general
-// rules raise it).
+// Integers (of either size) or Doubles: the result the general rules give,
+// without their conversions. False (nothing done) for anything else, for an
+// integer result past 64 bits, a division by zero (the general rules raise
+// it) and a division by -1 (which they treat apart).
 [[gnu::always_inline]] inline bool NumberResult(TksOpCode op, const KsValue &a, const KsValue &b, KsValue &out)
 {
     const KsKind ka = a.Kind(), kb = b.Kind();
-    if (ka == KsKind::Integer && kb == KsKind::Integer) {
-        const int x = a.RawInt(), y = b.RawInt();
-        int r;
-        switch (op) {
-        case opPlus:
-            if (__builtin_add_overflow(x, y, &r)) return false;
-            break;
-        case opMinus:
-            if (__builtin_sub_overflow(x, y, &r)) return false;
-            break;
-        case opMul:
-            if (__builtin_mul_overflow(x, y, &r)) return false;
-            break;
-        case opDivFloat:
-            if (y == 0) return false;
-            out = KsValue(double(x) / double(y));
-            return true;
-        case opDivInt:
-            if (y == 0 || y == -1) return false;
-            r = x / y;
-            break;
-        case opMod:
-            if (y == 0 || y == -1) return false;
-            r = x % y;
-            break;
-        default:
-            return false;
-        }
-        out = KsValue(r);
-        return true;
-    }
     if ((ka == KsKind::Integer || ka == KsKind::Int64) && (kb == KsKind::Integer || kb == KsKind::Int64)) {
         const qint64 x = ka == KsKind::Integer ? a.RawInt() : a.RawInt64();
         const qint64 y = kb == KsKind::Integer ? b.RawInt() : b.RawInt64();
