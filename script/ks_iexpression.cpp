@@ -264,6 +264,123 @@ void TksOperatorNode::ResolveOperands()
     else if ((Op == opAnd || Op == opOr) && BoolOperands && IsComparisonNode(Left) && IsComparisonNode(Right))
         FShape = Op == opAnd ? shBoolAnd : shBoolOr;  // both sides give Booleans
     Pure = Op != opIn && Op != opIs && (!Left || Left->Pure) && (!Right || Right->Pure);
+    const bool intOperands = Pure && IntCapable(Left, FLeftRef) && IntCapable(Right, FRightRef);
+    FIntTree = intOperands && FShape == shArith && Op != opDivFloat && TypeCode != tcFloat && TypeCode != tcString;
+    FIntCompare = intOperands && FShape == shCompare;
+    FIntSteps.clear();
+    if (FIntTree) {
+        AppendIntSteps(FIntSteps);
+        if (FIntSteps.size() > kMaxIntSteps) FIntSteps.clear();  // evaluated by recursion
+        FIntSteps.shrink_to_fit();
+    }
+}
+
+void TksOperatorNode::AppendIntSteps(std::vector<IntStep> &steps) const
+{
+    IntStep step{FLeftRef, FRightRef, 0, 0, Op};
+    if (!FLeftRef) {
+        static_cast<const TksOperatorNode *>(Left)->AppendIntSteps(steps);
+        step.TA = std::uint8_t(std::min<size_t>(steps.size() - 1, 255));
+    }
+    if (!FRightRef) {
+        static_cast<const TksOperatorNode *>(Right)->AppendIntSteps(steps);
+        step.TB = std::uint8_t(std::min<size_t>(steps.size() - 1, 255));
+    }
+    steps.push_back(step);
+}
+
+namespace {
+[[gnu::always_inline]] inline bool IntOf(const KsValue &v, qint64 &x, bool &wide)
+{
+    switch (v.Kind()) {
+    case KsKind::Integer:
+        x = v.RawInt();
+        wide = false;
+        return true;
+    case KsKind::Int64:
+        x = v.RawInt64();
+        wide = true;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// x op y as IntValue computes it; false where the general rules must decide.
+[[gnu::always_inline]] inline bool IntStepValue(TksOpCode op, qint64 x, qint64 y, qint64 &v)
+{
+    switch (op) {
+    case opPlus:
+        return !__builtin_add_overflow(x, y, &v);
+    case opMinus:
+        return !__builtin_sub_overflow(x, y, &v);
+    case opMul:
+        return !__builtin_mul_overflow(x, y, &v);
+    case opDivInt:
+        if (y == 0 || y == -1) return false;
+        v = x / y;
+        return true;
+    case opMod:
+        if (y == 0 || y == -1) return false;
+        v = x % y;
+        return true;
+    default:
+        return false;
+    }
+}
+}  // namespace
+
+// An operand that a pure integer tree can read: a constant or plain
+// variable read in place, or such a tree itself.
+bool TksOperatorNode::IntCapable(const TksExpressionNode *n, const KsValue *ref)
+{
+    if (ref) return n->TypeCode != tcFloat && n->TypeCode != tcString;
+    return n && n->NodeKind == nkOperator && static_cast<const TksOperatorNode *>(n)->FIntTree;
+}
+
+bool TksOperatorNode::IntOperand(const TksExpressionNode *n, const KsValue *ref, qint64 &v, bool &wide)
+{
+    if (!ref) return static_cast<const TksOperatorNode *>(n)->IntValue(v, wide);
+    return IntOf(*ref, v, wide);
+}
+
+// `wide`: the general rules would give an Int64 (an operand was one, or the
+// result passed 32 bits), which stays so through the operators above.
+bool TksOperatorNode::IntValue(qint64 &v, bool &wide) const
+{
+    if (!FIntSteps.empty()) {
+        qint64 t[kMaxIntSteps];
+        bool w[kMaxIntSteps];
+        const size_t n = FIntSteps.size();
+        for (size_t k = 0; k < n; ++k) {
+            const IntStep &s = FIntSteps[k];
+            qint64 x, y;
+            bool wx, wy;
+            if (s.A) {
+                if (!IntOf(*s.A, x, wx)) return false;
+            } else {
+                x = t[s.TA];
+                wx = w[s.TA];
+            }
+            if (s.B) {
+                if (!IntOf(*s.B, y, wy)) return false;
+            } else {
+                y = t[s.TB];
+                wy = w[s.TB];
+            }
+            if (!IntStepValue(s.Op, x, y, t[k])) return false;
+            w[k] = wx || wy || t[k] != qint64(int(t[k]));
+        }
+        v = t[n - 1];
+        wide = w[n - 1];
+        return true;
+    }
+    qint64 x, y;
+    bool wx, wy;
+    if (!IntOperand(Left, FLeftRef, x, wx) || !IntOperand(Right, FRightRef, y, wy)) return false;
+    if (!IntStepValue(Op, x, y, v)) return false;
+    wide = wx || wy || v != qint64(int(v));
+    return true;
 }
 
 KsValue TksOperatorNode::Arith(const KsValue &a, const KsValue &b) const
@@ -286,6 +403,16 @@ KsValue TksOperatorNode::Arith(const KsValue &a, const KsValue &b) const
 
 KsValue TksOperatorNode::GetValue()
 {
+    if (FIntTree) {
+        qint64 v;
+        bool wide;
+        if (IntValue(v, wide)) return wide ? KsValue(v) : KsValue(int(v));
+    } else if (FIntCompare) {
+        qint64 x, y;
+        bool wx, wy;
+        if (IntOperand(Left, FLeftRef, x, wx) && IntOperand(Right, FRightRef, y, wy))
+            return KsValue(IntCompared(x, y));
+    }
     KsValue ta, tb;
     switch (FShape) {
     case shArith: {
@@ -416,6 +543,11 @@ bool TksOperatorNode::GetBool()
 {
     switch (FShape) {
     case shCompare: {
+        if (FIntCompare) {
+            qint64 x, y;
+            bool wx, wy;
+            if (IntOperand(Left, FLeftRef, x, wx) && IntOperand(Right, FRightRef, y, wy)) return IntCompared(x, y);
+        }
         KsValue ta, tb;
         const KsValue &a = L(ta);
         const KsValue &b = R(tb);
@@ -539,6 +671,8 @@ bool TksExpression::AddOperator(const QString &name)
 
 namespace {
 
+void TypeOperator(TksOperatorNode *op, TksScript *prog, QString &firstError);
+
 void TypeNode(TksExpressionNode *n, TksScript *prog, QString &firstError)
 {
     if (!n) return;
@@ -549,10 +683,16 @@ void TypeNode(TksExpressionNode *n, TksScript *prog, QString &firstError)
         return;
     }
     auto *op = static_cast<TksOperatorNode *>(n);
+    TypeOperator(op, prog, firstError);
+    op->ResolveOperands();  // after the types, which it consults
+}
+
+void TypeOperator(TksOperatorNode *op, TksScript *prog, QString &firstError)
+{
+    TksExpressionNode *n = op;
     TksTypeDesc l{n->Left ? n->Left->TypeCode : tcVariant, n->Left ? n->Left->TypeName : QString()};
     TksTypeDesc r{n->Right ? n->Right->TypeCode : tcVariant, n->Right ? n->Right->TypeName : QString()};
     op->BoolOperands = l.Code == tcBoolean && r.Code == tcBoolean;
-    op->ResolveOperands();
     const TksOpCode code = op->Op;
     if (op->IsStrCat) {
         n->TypeCode = tcString;

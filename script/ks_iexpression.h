@@ -13,6 +13,7 @@
 #include "script/ks_limits.h"
 
 #include <memory>
+#include <vector>
 
 class TksDesignator;
 class TksSetExpression;
@@ -127,6 +128,26 @@ private:
     enum Shape : std::uint8_t { shGeneral, shArith, shCompare, shBoolAnd, shBoolOr };
     Shape FShape = shGeneral;
     bool FChain = false;  // a "+" whose left operand is a "+" too (PlusChain)
+    // An arithmetic node of a pure tree of + - * div mod over constants and
+    // plain variables (FIntTree), or a comparison of two such operands
+    // (FIntCompare): tried first on 64-bit integers, without values; any
+    // operand that is no integer, or a result the general rules treat
+    // apart, sends it the general way (nothing ran that could change).
+    bool FIntTree = false;
+    bool FIntCompare = false;
+    // The tree of an FIntTree node as steps in evaluation order, each taking
+    // its operands in place or from the result of an earlier step.
+    struct IntStep {
+        const KsValue *A, *B;  // in place, or nullptr: the result of step TA / TB
+        std::uint8_t TA, TB;
+        TksOpCode Op;
+    };
+    static constexpr size_t kMaxIntSteps = 16;
+    std::vector<IntStep> FIntSteps;
+    void AppendIntSteps(std::vector<IntStep> &steps) const;
+    bool IntValue(qint64 &v, bool &wide) const;
+    static bool IntOperand(const TksExpressionNode *n, const KsValue *ref, qint64 &v, bool &wide);
+    static bool IntCapable(const TksExpressionNode *n, const KsValue *ref);
     KsValue Arith(const KsValue &a, const KsValue &b) const;
     // Op (one of the six comparisons) applied to a and b.
     // Inline: loop conditions run it per pass.
@@ -145,6 +166,23 @@ private:
             return ksEquals(a, b);
         default:
             return !ksEquals(a, b);  // opNonEq
+        }
+    }
+    bool IntCompared(qint64 x, qint64 y) const
+    {
+        switch (Op) {
+        case opGreat:
+            return x > y;
+        case opLess:
+            return x < y;
+        case opLessEq:
+            return x <= y;
+        case opGreatEq:
+            return x >= y;
+        case opEq:
+            return x == y;
+        default:
+            return x != y;  // opNonEq
         }
     }
     const KsValue *FLeftRef = nullptr;
