@@ -143,6 +143,13 @@ void TksDesignator::Finish()
                static_cast<TksArrayHelper *>(Link(1)->Ref)->Dims == 0 && Link(1)->Count() >= 1 &&
                Link(1)->Count() <= 3 && AllPure(Link(1))) {
         VariantElement = true;
+        const TksDesignatorItem *link = Link(1);
+        auto leftOut = [](const TksExpression *e) {  // the constant Empty of an optional index
+            return e->Root && e->Root->NodeKind == TksExpressionNode::nkOperand && e->Root->Value.IsEmpty();
+        };
+        int given = 1;
+        while (given < link->Count() && !leftOut(link->Arg(given))) ++given;
+        VariantIndexCount = std::uint8_t(given);
     } else if (n == 1 && Link(0)->RefKind == rkProc && !first->IsMacro && Link(0)->Count() <= first->Count()) {
         bool anyVar = false;
         for (int j = 0; j < Link(0)->Count(); ++j) anyVar = anyVar || first->Param(j)->IsVarParam;
@@ -167,6 +174,7 @@ void TksDesignator::ResolveLate()
     IndexLink = tmp->IndexLink;
     Proc = tmp->Proc;
     VariantElement = tmp->VariantElement;
+    VariantIndexCount = tmp->VariantIndexCount;
     TypeCode = tmp->TypeCode;
     TypeName = tmp->TypeName;
     ReadOnly = tmp->ReadOnly;
@@ -176,7 +184,7 @@ void TksDesignator::ResolveLate()
 void TksDesignator::ArrayIndexes(qint64 *idx, int &n)
 {
     n = std::min(IndexLink->Count(), 3);
-    for (int i = 0; i < n; ++i) idx[i] = IndexLink->Arg(i)->GetValue().ToInt64();
+    for (int i = 0; i < n; ++i) idx[i] = IndexLink->Arg(i)->IndexValue();
 }
 
 // The indexes given, as the open array helper counts them (up to the first
@@ -186,10 +194,15 @@ int TksDesignator::VariantIndexes(qint64 *idx)
 {
     const TksDesignatorItem *link = Link(1);
     int given = 0;
-    for (int i = 0; i < link->Count(); ++i) {
-        const KsValue v = link->Arg(i)->GetValue();
-        if (i > 0 && v.IsEmpty()) break;
-        idx[given++] = v.ToInt64();
+    for (int i = 0; i < VariantIndexCount; ++i) {
+        TksExpression *e = link->Arg(i);
+        if (i > 0) {  // an optional index given as Empty ends them
+            const KsValue v = e->GetValue();
+            if (v.IsEmpty()) break;
+            idx[given++] = v.ToInt64();
+            continue;
+        }
+        idx[given++] = e->IndexValue();
     }
     const KsValue &arr = Link(0)->Ref->Value;
     return arr.IsArray() && arr.DimCount() == given ? given : 0;
@@ -197,7 +210,7 @@ int TksDesignator::VariantIndexes(qint64 *idx)
 
 KsValue TksDesignator::StringCharGet()
 {
-    qint64 i = IndexExpr->GetValue().ToInt64();
+    qint64 i = IndexExpr->IndexValue();
     const KsValue &v = Variable->Value;
     if (v.IsString()) return KsValue(ksStringChar(v.RawString(), i));
     return KsValue(ksStringChar(v.ToText(), i));

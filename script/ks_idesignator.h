@@ -50,6 +50,7 @@ public:
     // element is reached directly while v holds an array of as many
     // dimensions, else through the chain.
     bool VariantElement = false;
+    std::uint8_t VariantIndexCount = 0;  // its indexes up to a left-out optional one
     TksProcVariable *Proc = nullptr;         // kind 4: a call of a program routine
                                              // without var parameters (its link: Link(0))
     // An intermediate-code node resolved on first use by LateCompiler.

@@ -806,6 +806,7 @@ QString TksExpression::Finish()
     TypeNode(Root, Program, error);
     auto *op = dynamic_cast<TksOperatorNode *>(Root);
     FDirect = op && op->IsDirectComparison() ? op : nullptr;
+    FInPlace = DirectValueOf(Root);
     if (Root) {
         TypeCode = Root->TypeCode;
         TypeName = Root->TypeName;
@@ -853,6 +854,7 @@ QString TksExpression::OptimizeCompound(TksDesignator *target)
         delete op;
         Root = CurNode = keep;
         FDirect = nullptr;  // until finished again
+        FInPlace = nullptr;
         if (keep) keep->ParentNode = nullptr;
         return text;
     }
@@ -863,6 +865,7 @@ QString TksExpression::OptimizeCompound(TksDesignator *target)
         delete op;
         Root = CurNode = keep;
         FDirect = nullptr;  // until finished again
+        FInPlace = nullptr;
         if (keep) keep->ParentNode = nullptr;
         return text;
     }

@@ -222,6 +222,15 @@ public:
     TksCustomVariable *SingleItem() const;
     // Evaluating it changes no variable (see TksExpressionNode::Pure).
     bool IsPure() const { return Root && Root->Pure; }
+    // The value read in place when the expression is one constant or plain
+    // variable, else nullptr.
+    const KsValue *InPlace() const { return FInPlace; }
+    // The value as an index (integer).
+    qint64 IndexValue()
+    {
+        if (FInPlace && FInPlace->Kind() == KsKind::Integer) return FInPlace->RawInt();
+        return GetValue().ToInt64();
+    }
     // x := x op y: returns "+", "-", "*", "/" (and drops x from the tree) or " ".
     QString OptimizeCompound(TksDesignator *target);
 
@@ -229,6 +238,7 @@ private:
     void AttachOperand(TksExpressionNode *node);
     bool FFinished = false;
     TksOperatorNode *FDirect = nullptr;  // Root, when it is a direct comparison
+    const KsValue *FInPlace = nullptr;
 };
 
 // A set constructor: entries are expressions; a nullptr entry stands between
