@@ -230,13 +230,24 @@ struct ksilPass1 {
     qint64 Steps = 0;
     qint64 Budget = 0;
 
+    // Elements that start at the same place (a statement and its first
+    // designator) ask for the same position: the last few are remembered.
+    struct PosCache {
+        int P0 = -1;
+        QString Text;
+    };
+    PosCache Cache[4];
     QString PosAfterBlanks(int p0)
     {
+        PosCache &c = Cache[p0 & 3];
+        if (c.P0 == p0) return c.Text;
         const int save = P.Position();
         P.SetPosition(p0);
         P.SkipSpaces();
         QString r = P.PositionText();
         P.SetPosition(save);
+        c.P0 = p0;
+        c.Text = r;
         return r;
     }
 
@@ -251,8 +262,16 @@ struct ksilPass1 {
 
     void Wrap(const QString &name, int p0, int n0)
     {
-        QString attrs = QStringLiteral("pos=\"") + PosAfterBlanks(p0) + QLatin1Char('"');
-        if (name == QLatin1String("expr")) attrs += QStringLiteral(" pos1=\"") + P.PositionText() + QLatin1Char('"');
+        QString attrs;
+        attrs.reserve(40);
+        attrs += QLatin1String("pos=\"");
+        attrs += PosAfterBlanks(p0);
+        attrs += QLatin1Char('"');
+        if (name == QLatin1String("expr")) {
+            attrs += QLatin1String(" pos1=\"");
+            attrs += P.PositionText();
+            attrs += QLatin1Char('"');
+        }
         if (size_t(n0) == Out.size()) {
             Out.push_back({ksilOut::Leaf, name, std::move(attrs)});  // an element without children
             return;

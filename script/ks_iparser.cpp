@@ -391,7 +391,22 @@ QString TksParser::PositionTextOf(int pos) const
     int lines = int(it - (FLineStarts.begin() + 1));
     int lineStart = FLineStarts[size_t(lines)];
     int col = pos - lineStart;
-    return QString::number(lines + 1) + QLatin1Char(':') + QString::number(col);
+    // One string, built in place: the compiler asks for a position per element.
+    char16_t buf[24];
+    int n = 0;
+    auto put = [&](int v) {
+        char16_t digits[12];
+        int k = 0;
+        unsigned u = v < 0 ? 0u - unsigned(v) : unsigned(v);
+        do digits[k++] = char16_t(u'0' + u % 10);
+        while ((u /= 10) != 0);
+        if (v < 0) buf[n++] = u'-';
+        while (k > 0) buf[n++] = digits[--k];
+    };
+    put(lines + 1);
+    buf[n++] = u':';
+    put(col);
+    return QString(reinterpret_cast<const QChar *>(buf), n);
 }
 
 QString TksParser::PositionText() const
