@@ -315,10 +315,12 @@ bool ksilPass1::ParseLoop(const Node *e, int p0)
         end = P.Position();
         if (ok && !e->Text.isEmpty()) {
             P.SkipSpaces();
-            if (P.ReadPunct() != e->Text) {
+            const QChar c = P.PeekPunct();
+            if (c.isNull() || e->Text.size() != 1 || e->Text[0] != c) {
                 P.SetPosition(end);
                 break;
             }
+            P.SetPosition(P.Position() + 1);
         }
         if (!ok || P.Position() == start) break;
     }
@@ -373,14 +375,31 @@ bool ksilPass1::Parse(const Node *e)
         return ok;
     }
     case kChar:
-        if (!e->NoSkip) P.SkipSpaces();
-        token = P.ReadPunct();
-        terminal = true;
+    case kKeyword: {
+        // Matched against the text first: most tries fail, and a failed one
+        // needs no string.
+        QStringView seen;
+        QChar c;
+        if (e->K == kChar) {
+            if (!e->NoSkip) P.SkipSpaces();
+            c = P.PeekPunct();
+            if (!c.isNull()) {
+                P.SetPosition(P.Position() + 1);
+                seen = QStringView(&c, 1);
+            }
+        } else {
+            seen = P.ReadWordView();
+        }
+        const bool matches = !seen.isEmpty() && (e->Text.isEmpty() || (P.CaseSensitive ? seen == e->Text
+                                                                                      : seen.compare(e->Text, Qt::CaseInsensitive) == 0));
+        if (!matches) {
+            Record(e, p0);
+            P.SetPosition(p0);
+            return false;
+        }
+        if (!e->Add.isEmpty() && e->AddText.isEmpty()) token = seen.toString();
         break;
-    case kKeyword:
-        token = P.ReadWord();
-        terminal = true;
-        break;
+    }
     case kIdent:
         token = P.ReadIdent();
         terminal = true;

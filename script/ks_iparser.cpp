@@ -184,23 +184,26 @@ bool TksParser::ReadEOL()
 
 QString TksParser::ReadPunct()
 {
-    ushort c = At(FPosition).unicode();
-    if ((c >= 33 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 96) || (c >= 123 && c <= 126)) {
-        ++FPosition;
-        return QString(QChar(c));
-    }
-    return QString();
+    const QChar c = PeekPunct();
+    if (c.isNull()) return QString();
+    ++FPosition;
+    return QString(c);
+}
+
+QStringView TksParser::ReadWordView()
+{
+    if (SkipBlanks) SkipSpaces();
+    QChar c = At(FPosition);
+    if (FPosition > FSize || !IsIdentChar(c) || IsDigit(c)) return QStringView();
+    int start = FPosition;
+    while (FPosition <= FSize && IsIdentChar(At(FPosition))) ++FPosition;
+    FTokenStart = start;
+    return QStringView(FText).sliced(start - 1, FPosition - start);
 }
 
 QString TksParser::ReadWord()
 {
-    if (SkipBlanks) SkipSpaces();
-    QChar c = At(FPosition);
-    if (FPosition > FSize || !IsIdentChar(c) || IsDigit(c)) return QString();
-    int start = FPosition;
-    while (FPosition <= FSize && IsIdentChar(At(FPosition))) ++FPosition;
-    FTokenStart = start;
-    return FText.mid(start - 1, FPosition - start);
+    return ReadWordView().toString();
 }
 
 QString TksParser::ReadIdent()
