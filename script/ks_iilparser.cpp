@@ -906,13 +906,15 @@ struct ksilPass2 {
         }
     }
 
-    TksExpression *BuildExpr(TksXMLItem *x, TksScript *scope)
+    // `withSource`: the expression's text is kept too (an argument of a
+    // macro routine receives it instead of the value).
+    TksExpression *BuildExpr(TksXMLItem *x, TksScript *scope, bool withSource = false)
     {
         const QString pos = SetPos(x);
         auto e = std::make_unique<TksExpression>(scope);
         e->SourcePos = pos;
         FillExpr(e.get(), x, scope);
-        e->Source = SourceText(pos, x->Prop(QStringLiteral("pos1")));
+        if (withSource) e->Source = SourceText(pos, x->Prop(QStringLiteral("pos1")));
         CurPos = pos;
         const QString err = e->Finish();
         if (!err.isEmpty()) {
@@ -1052,7 +1054,7 @@ struct ksilPass2 {
                     indexedAt = i--;
                     name = QStringLiteral("[");
                 } else {
-                    if (link) link->AddArg(BuildExpr(c, scope));
+                    if (link) link->AddArg(BuildExpr(c, scope, link->Ref->IsMacro));
                     CurPos = pos;
                     continue;
                 }
