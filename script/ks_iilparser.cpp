@@ -1080,8 +1080,9 @@ struct ksilPass2 {
                     }
                 }
                 if (link) continue;
-                autoDeclared = !scope->Find(name);
-                cur = Declare(name, scope, pos);
+                TksCustomVariable *found = scope->Find(name);
+                autoDeclared = !found;
+                cur = found ? found : Declare(name, scope, pos);
                 link = d->AddItem(cur, pos);
                 if (mode == mNew) {
                     auto *cls = dynamic_cast<TksClassVariable *>(cur);
