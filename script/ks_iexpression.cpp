@@ -270,7 +270,8 @@ void TksOperatorNode::ResolveOperands()
     FIntSteps.clear();
     if (FIntTree) {
         AppendIntSteps(FIntSteps);
-        if (FIntSteps.size() > kMaxIntSteps) FIntSteps.clear();  // evaluated by recursion
+        // One step is quicker by itself; too many are evaluated by recursion.
+        if (FIntSteps.size() < 2 || FIntSteps.size() > kMaxIntSteps) FIntSteps.clear();
         FIntSteps.shrink_to_fit();
     }
 }
