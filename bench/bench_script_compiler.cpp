@@ -2,8 +2,10 @@
 // the same code in the same process: recursive Fibonacci and a summing loop
 // in all four languages (counter ratio_vs_lua = engine time / Lua time,
 // target <= 3), and the compile time of scripts of 1,000 and 100,000
-// lines against Lua's compile of the same lines (ratio_vs_lua); long
+// lines against Lua's compile of the same lines (ratio_vs_lua), of 10,000
+// and 100,000 assignment lines (BM_CompileAssignments, target <= 20); long
 // declaration lists and many procedures against declarations one per line.
+// Statement shapes one by one: bench_script_engine.
 #include "bench_script_lua.h"
 #include "script/ks_iinterpreter.h"
 
@@ -157,6 +159,52 @@ void BM_CompileLines(benchmark::State &state)
     state.counters["ratio_vs_target"] = benchmark::Counter(ms * 100000.0 / double(state.range(0)) / 2000.0);
 }
 BENCHMARK(BM_CompileLines)->Arg(1000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// N lines of `s := s + k;` in one main block, as a script that sums does,
+// against Lua compiling the same lines (luaL_loadstring); each side also
+// frees what it built (the script with its scope, Lua by a collection).
+// Counters:
+// ratio_min / ratio_median (ours / Lua over the repetitions, target: at
+// most 20) and us_per_line (the same for 10,000 and 100,000 lines when
+// compiling is linear).
+void BM_CompileAssignments(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    QStringList pas{QStringLiteral("var s, k: Integer;"), QStringLiteral("begin"), QStringLiteral("s := 0; k := 1;")};
+    QByteArray luaText = "local s, k = 0, 1\n";
+    for (int i = 0; i < n; ++i) {
+        pas << QStringLiteral("s := s + k;");
+        luaText += "s = s + k\n";
+    }
+    pas << QStringLiteral("end.");
+    Lua baseline;
+    std::vector<double> ours, anchor;
+    for (auto _ : state) {
+        auto t0 = Clock::now();
+        {
+            TksScript s;
+            s.Lines = pas;
+            if (!s.Compile()) state.SkipWithError(qPrintable(s.ErrorMsg));
+        }
+        auto t1 = Clock::now();
+        if (luaL_loadstring(baseline.L, luaText.constData()) != LUA_OK) state.SkipWithError("lua");
+        lua_pop(baseline.L, 1);
+        lua_gc(baseline.L, LUA_GCCOLLECT);
+        auto t2 = Clock::now();
+        ours.push_back(std::chrono::duration<double>(t1 - t0).count());
+        anchor.push_back(std::chrono::duration<double>(t2 - t1).count());
+        state.SetIterationTime(ours.back());
+    }
+    RatioCounters(state, ours, anchor);
+    state.counters["us_per_line"] = benchmark::Counter(Median(ours) * 1e6 / double(n));
+    state.counters["ratio_vs_target"] = benchmark::Counter(Median(ours) / Median(anchor) / 20.0);
+}
+BENCHMARK(BM_CompileAssignments)
+        ->Arg(10000)
+        ->Arg(100000)
+        ->Iterations(3)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
 
 // Seconds to compile the Pascal text `lines`.
 double CompileSeconds(benchmark::State &state, const QStringList &lines)

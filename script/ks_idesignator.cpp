@@ -45,6 +45,13 @@ struct ArgBuffer {
     ArgBuffer &operator=(const ArgBuffer &) = delete;
 };
 
+bool AllPure(const TksDesignatorItem *link)
+{
+    for (int i = 0; i < link->Count(); ++i)
+        if (!link->Arg(i) || !link->Arg(i)->IsPure()) return false;
+    return true;
+}
+
 }  // namespace
 
 QString ksStringChar(const QString &s, qint64 i)
@@ -104,6 +111,7 @@ void TksDesignator::Finish()
     ArrayHelper = nullptr;
     IndexLink = nullptr;
     Proc = nullptr;
+    VariantElement = false;
     const int n = Count();
     if (n == 0) return;
     TksCustomVariable *last = Link(n - 1)->Ref;
@@ -130,6 +138,18 @@ void TksDesignator::Finish()
         Variable = var;
         ArrayHelper = static_cast<TksArrayHelper *>(var->ResultVar);
         IndexLink = Link(1);
+    } else if (n == 2 && ksIsPlainRead(first) && first->TypeCode == tcVariant && Link(1)->RefKind == rkHelper &&
+               dynamic_cast<TksArrayHelper *>(Link(1)->Ref) &&
+               static_cast<TksArrayHelper *>(Link(1)->Ref)->Dims == 0 && Link(1)->Count() >= 1 &&
+               Link(1)->Count() <= 3 && AllPure(Link(1))) {
+        VariantElement = true;
+        const TksDesignatorItem *link = Link(1);
+        auto leftOut = [](const TksExpression *e) {  // the constant Empty of an optional index
+            return e->Root && e->Root->NodeKind == TksExpressionNode::nkOperand && e->Root->Value.IsEmpty();
+        };
+        int given = 1;
+        while (given < link->Count() && !leftOut(link->Arg(given))) ++given;
+        VariantIndexCount = std::uint8_t(given);
     } else if (n == 1 && Link(0)->RefKind == rkProc && !first->IsMacro && Link(0)->Count() <= first->Count()) {
         bool anyVar = false;
         for (int j = 0; j < Link(0)->Count(); ++j) anyVar = anyVar || first->Param(j)->IsVarParam;
@@ -153,6 +173,8 @@ void TksDesignator::ResolveLate()
     ArrayHelper = tmp->ArrayHelper;
     IndexLink = tmp->IndexLink;
     Proc = tmp->Proc;
+    VariantElement = tmp->VariantElement;
+    VariantIndexCount = tmp->VariantIndexCount;
     TypeCode = tmp->TypeCode;
     TypeName = tmp->TypeName;
     ReadOnly = tmp->ReadOnly;
@@ -162,12 +184,33 @@ void TksDesignator::ResolveLate()
 void TksDesignator::ArrayIndexes(qint64 *idx, int &n)
 {
     n = std::min(IndexLink->Count(), 3);
-    for (int i = 0; i < n; ++i) idx[i] = IndexLink->Arg(i)->GetValue().ToInt64();
+    for (int i = 0; i < n; ++i) idx[i] = IndexLink->Arg(i)->IndexValue();
+}
+
+// The indexes given, as the open array helper counts them (up to the first
+// optional one left out); 0 when the variable holds no array of that many
+// dimensions, which the chain then handles.
+int TksDesignator::VariantIndexes(qint64 *idx)
+{
+    const TksDesignatorItem *link = Link(1);
+    int given = 0;
+    for (int i = 0; i < VariantIndexCount; ++i) {
+        TksExpression *e = link->Arg(i);
+        if (i > 0) {  // an optional index given as Empty ends them
+            const KsValue v = e->GetValue();
+            if (v.IsEmpty()) break;
+            idx[given++] = v.ToInt64();
+            continue;
+        }
+        idx[given++] = e->IndexValue();
+    }
+    const KsValue &arr = Link(0)->Ref->Value;
+    return arr.IsArray() && arr.DimCount() == given ? given : 0;
 }
 
 KsValue TksDesignator::StringCharGet()
 {
-    qint64 i = IndexExpr->GetValue().ToInt64();
+    qint64 i = IndexExpr->IndexValue();
     const KsValue &v = Variable->Value;
     if (v.IsString()) return KsValue(ksStringChar(v.RawString(), i));
     return KsValue(ksStringChar(v.ToText(), i));
@@ -200,6 +243,10 @@ KsValue TksDesignator::GetValue()
     case dkCall:
         return Call();
     default:
+        if (VariantElement) {
+            qint64 idx[3];
+            if (const int n = VariantIndexes(idx)) return Link(0)->Ref->Value.At(idx, n);
+        }
         return Walk(false, KsValue());
     }
 }
@@ -247,6 +294,14 @@ void TksDesignator::SetValue(const KsValue &value)
         return;
     }
     default:
+        if (VariantElement) {
+            qint64 idx[3];
+            if (const int n = VariantIndexes(idx)) {
+                TksCustomVariable *v = Link(0)->Ref;
+                if (!v->ReadOnly) v->Value.SetAt(idx, n, value);
+                return;
+            }
+        }
         Walk(true, value);
     }
 }
@@ -282,7 +337,9 @@ KsValue TksDesignator::Walk(bool writing, const KsValue &value)
         if (link->RefKind == rkHelper) {
             auto *helper = static_cast<TksCustomHelper *>(item);
             helper->ParentRef = prev;
-            helper->ParentValue = r;
+            // Handed over, not shared: a store into an array held by one
+            // variable then changes it in place instead of copying it.
+            helper->ParentValue = std::move(r);
             helper->Prog = Prog;
         }
         prev = item;
@@ -306,6 +363,11 @@ KsValue TksDesignator::Walk(bool writing, const KsValue &value)
             for (int j = 0; j < nargs && j < nparams; ++j)
                 if (item->Param(j)->IsVarParam) link->Arg(j)->SetValue(args.Data[j]);
     }
+    // A read lets go of the values it handed the helpers, so that the next
+    // store into an array read here need not copy it.
+    if (!writing)
+        for (int li = 0; li < count; ++li)
+            if (Link(li)->RefKind == rkHelper) static_cast<TksCustomHelper *>(Link(li)->Ref)->ParentValue.Clear();
     return r;
 }
 

@@ -25,7 +25,13 @@ public:
 
 class TksDesignator final : public TksCustomVariable {
 public:
-    enum DesignatorKind { dkGeneral = 0, dkVariable = 1, dkStringChar = 2, dkArrayElement = 3, dkCall = 4 };
+    enum DesignatorKind {
+        dkGeneral = 0,
+        dkVariable = 1,
+        dkStringChar = 2,
+        dkArrayElement = 3,
+        dkCall = 4
+    };
 
     explicit TksDesignator(TksScript *prog);
     ~TksDesignator() override;
@@ -39,6 +45,12 @@ public:
     TksExpression *IndexExpr = nullptr;      // kind 2 (not owned: an argument of a link)
     TksArrayHelper *ArrayHelper = nullptr;   // kind 3
     TksDesignatorItem *IndexLink = nullptr;  // kind 3
+    // A general chain v[i] (up to three indexes) of a plain Variant variable
+    // through the open array helper, whose indexes change no variable: the
+    // element is reached directly while v holds an array of as many
+    // dimensions, else through the chain.
+    bool VariantElement = false;
+    std::uint8_t VariantIndexCount = 0;  // its indexes up to a left-out optional one
     TksProcVariable *Proc = nullptr;         // kind 4: a call of a program routine
                                              // without var parameters (its link: Link(0))
     // An intermediate-code node resolved on first use by LateCompiler.
@@ -60,6 +72,7 @@ private:
     KsValue Walk(bool writing, const KsValue &value);
     KsValue Call();
     KsValue StringCharGet();
+    int VariantIndexes(qint64 *idx);
     void StringCharSet(const KsValue &value);
     void ArrayIndexes(qint64 *idx, int &n);
 };

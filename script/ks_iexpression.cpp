@@ -118,6 +118,7 @@ void TksExpressionNode::Detach(TksExpressionNode *child)
 
 TksOperandNode::TksOperandNode(const KsValue &v)
 {
+    NodeKind = nkOperand;
     Value = v;
     switch (v.Kind()) {
     case KsKind::Boolean:
@@ -138,6 +139,7 @@ TksOperandNode::TksOperandNode(const KsValue &v)
 
 TksDesignatorNode::TksDesignatorNode(TksDesignator *d) : TksOperandNode(KsValue()), Designator(d)
 {
+    NodeKind = nkDesignator;
     TypeCode = d->TypeCode;
     TypeName = d->TypeName;
     FVar = (d->Kind == TksDesignator::dkVariable && !d->LateXML) ? d->Variable : nullptr;
@@ -152,6 +154,7 @@ KsValue TksDesignatorNode::GetValue()
 
 TksSetNode::TksSetNode(TksSetExpression *s) : TksOperandNode(KsValue()), SetExpression(s)
 {
+    NodeKind = nkSet;
     TypeCode = tcVariant;
     TypeName = QStringLiteral("Variant");
 }
@@ -163,7 +166,10 @@ KsValue TksSetNode::GetValue()
     return SetExpression->GetValue();
 }
 
-TksOperatorNode::TksOperatorNode(TksOpCode op, bool strCat) : Op(op), IsStrCat(strCat) {}
+TksOperatorNode::TksOperatorNode(TksOpCode op, bool strCat) : Op(op), IsStrCat(strCat)
+{
+    NodeKind = nkOperator;
+}
 
 int TksOperatorNode::Priority() const
 {
@@ -174,37 +180,260 @@ namespace {
 const KsValue *DirectValueOf(TksExpressionNode *n)
 {
     if (!n) return nullptr;
-    if (typeid(*n) == typeid(TksOperandNode)) return &n->Value;
-    if (typeid(*n) == typeid(TksDesignatorNode)) return static_cast<TksDesignatorNode *>(n)->DirectValue();
+    if (n->NodeKind == TksExpressionNode::nkOperand) return &n->Value;
+    if (n->NodeKind == TksExpressionNode::nkDesignator) return static_cast<TksDesignatorNode *>(n)->DirectValue();
     return nullptr;
+}
+
+bool IsComparisonNode(const TksExpressionNode *n)
+{
+    return n && n->NodeKind == TksExpressionNode::nkOperator && static_cast<const TksOperatorNode *>(n)->IsComparison();
+}
+
+// Integers (of either size) or Doubles: the result the general rules give,
+// without their conversions. False (nothing done) for anything else, for an
+// integer result past 64 bits, a division by zero (the general rules raise
+// it) and a division by -1 (which they treat apart).
+[[gnu::always_inline]] inline bool NumberResult(TksOpCode op, const KsValue &a, const KsValue &b, KsValue &out)
+{
+    const KsKind ka = a.Kind(), kb = b.Kind();
+    if ((ka == KsKind::Integer || ka == KsKind::Int64) && (kb == KsKind::Integer || kb == KsKind::Int64)) {
+        const qint64 x = ka == KsKind::Integer ? a.RawInt() : a.RawInt64();
+        const qint64 y = kb == KsKind::Integer ? b.RawInt() : b.RawInt64();
+        qint64 r;
+        switch (op) {
+        case opPlus:
+            if (__builtin_add_overflow(x, y, &r)) return false;
+            break;
+        case opMinus:
+            if (__builtin_sub_overflow(x, y, &r)) return false;
+            break;
+        case opMul:
+            if (__builtin_mul_overflow(x, y, &r)) return false;
+            break;
+        case opDivInt:
+            if (y == 0 || y == -1) return false;
+            r = x / y;
+            break;
+        case opMod:
+            if (y == 0 || y == -1) return false;
+            r = x % y;
+            break;
+        default:
+            return false;
+        }
+        out = (ka == KsKind::Int64 || kb == KsKind::Int64) ? KsValue(r) : KsValue::FromInt(r);
+        return true;
+    }
+    if ((ka != KsKind::Double && ka != KsKind::Integer) || (kb != KsKind::Double && kb != KsKind::Integer)) return false;
+    const double x = ka == KsKind::Double ? a.RawDouble() : double(a.RawInt());
+    const double y = kb == KsKind::Double ? b.RawDouble() : double(b.RawInt());
+    switch (op) {
+    case opPlus:
+        out = KsValue(x + y);
+        return true;
+    case opMinus:
+        out = KsValue(x - y);
+        return true;
+    case opMul:
+        out = KsValue(x * y);
+        return true;
+    case opDivFloat:
+        if (y == 0) return false;
+        out = KsValue(x / y);
+        return true;
+    default:
+        return false;  // div and mod of reals round first: the general rules
+    }
 }
 }  // namespace
 
 void TksOperatorNode::ResolveOperands()
 {
     FRightRef = DirectValueOf(Right);
-    // The left operand is read in place only when nothing runs after it: a
-    // right side that calls something could change it.
-    FLeftRef = (!Right || FRightRef) ? DirectValueOf(Left) : nullptr;
+    // The left operand is read in place only when nothing that runs after
+    // it can change it: a right side that calls something could.
+    FLeftRef = (!Right || Right->Pure) ? DirectValueOf(Left) : nullptr;
+    FChain = Op == opPlus && IsPlus(Left);
+    FShape = shGeneral;
+    if ((Op == opPlus && !IsStrCat && !FChain) || Op == opMinus || Op == opMul || Op == opDivFloat ||
+        Op == opDivInt || Op == opMod)
+        FShape = shArith;
+    else if (IsComparison())
+        FShape = shCompare;
+    else if ((Op == opAnd || Op == opOr) && BoolOperands && IsComparisonNode(Left) && IsComparisonNode(Right))
+        FShape = Op == opAnd ? shBoolAnd : shBoolOr;  // both sides give Booleans
+    Pure = Op != opIn && Op != opIs && (!Left || Left->Pure) && (!Right || Right->Pure);
+    const bool intOperands = Pure && IntCapable(Left, FLeftRef) && IntCapable(Right, FRightRef);
+    FIntTree = intOperands && FShape == shArith && Op != opDivFloat && TypeCode != tcFloat && TypeCode != tcString;
+    FIntCompare = intOperands && FShape == shCompare;
+    FIntSteps.clear();
+    if (FIntTree) {
+        AppendIntSteps(FIntSteps);
+        // One step is quicker by itself; too many are evaluated by recursion.
+        if (FIntSteps.size() < 2 || FIntSteps.size() > kMaxIntSteps) FIntSteps.clear();
+        FIntSteps.shrink_to_fit();
+    }
+}
+
+void TksOperatorNode::AppendIntSteps(std::vector<IntStep> &steps) const
+{
+    IntStep step{FLeftRef, FRightRef, 0, 0, Op};
+    if (!FLeftRef) {
+        static_cast<const TksOperatorNode *>(Left)->AppendIntSteps(steps);
+        step.TA = std::uint8_t(std::min<size_t>(steps.size() - 1, 255));
+    }
+    if (!FRightRef) {
+        static_cast<const TksOperatorNode *>(Right)->AppendIntSteps(steps);
+        step.TB = std::uint8_t(std::min<size_t>(steps.size() - 1, 255));
+    }
+    steps.push_back(step);
+}
+
+namespace {
+[[gnu::always_inline]] inline bool IntOf(const KsValue &v, qint64 &x, bool &wide)
+{
+    switch (v.Kind()) {
+    case KsKind::Integer:
+        x = v.RawInt();
+        wide = false;
+        return true;
+    case KsKind::Int64:
+        x = v.RawInt64();
+        wide = true;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// x op y as IntValue computes it; false where the general rules must decide.
+[[gnu::always_inline]] inline bool IntStepValue(TksOpCode op, qint64 x, qint64 y, qint64 &v)
+{
+    switch (op) {
+    case opPlus:
+        return !__builtin_add_overflow(x, y, &v);
+    case opMinus:
+        return !__builtin_sub_overflow(x, y, &v);
+    case opMul:
+        return !__builtin_mul_overflow(x, y, &v);
+    case opDivInt:
+        if (y == 0 || y == -1) return false;
+        v = x / y;
+        return true;
+    case opMod:
+        if (y == 0 || y == -1) return false;
+        v = x % y;
+        return true;
+    default:
+        return false;
+    }
+}
+}  // namespace
+
+// An operand that a pure integer tree can read: a constant or plain
+// variable read in place, or such a tree itself.
+bool TksOperatorNode::IntCapable(const TksExpressionNode *n, const KsValue *ref)
+{
+    if (ref) return n->TypeCode != tcFloat && n->TypeCode != tcString;
+    return n && n->NodeKind == nkOperator && static_cast<const TksOperatorNode *>(n)->FIntTree;
+}
+
+bool TksOperatorNode::IntOperand(const TksExpressionNode *n, const KsValue *ref, qint64 &v, bool &wide)
+{
+    if (!ref) return static_cast<const TksOperatorNode *>(n)->IntValue(v, wide);
+    return IntOf(*ref, v, wide);
+}
+
+// `wide`: the general rules would give an Int64 (an operand was one, or the
+// result passed 32 bits), which stays so through the operators above.
+bool TksOperatorNode::IntValue(qint64 &v, bool &wide) const
+{
+    if (!FIntSteps.empty()) {
+        qint64 t[kMaxIntSteps];
+        bool w[kMaxIntSteps];
+        const size_t n = FIntSteps.size();
+        for (size_t k = 0; k < n; ++k) {
+            const IntStep &s = FIntSteps[k];
+            qint64 x, y;
+            bool wx, wy;
+            if (s.A) {
+                if (!IntOf(*s.A, x, wx)) return false;
+            } else {
+                x = t[s.TA];
+                wx = w[s.TA];
+            }
+            if (s.B) {
+                if (!IntOf(*s.B, y, wy)) return false;
+            } else {
+                y = t[s.TB];
+                wy = w[s.TB];
+            }
+            if (!IntStepValue(s.Op, x, y, t[k])) return false;
+            w[k] = wx || wy || t[k] != qint64(int(t[k]));
+        }
+        v = t[n - 1];
+        wide = w[n - 1];
+        return true;
+    }
+    qint64 x, y;
+    bool wx, wy;
+    if (!IntOperand(Left, FLeftRef, x, wx) || !IntOperand(Right, FRightRef, y, wy)) return false;
+    if (!IntStepValue(Op, x, y, v)) return false;
+    wide = wx || wy || v != qint64(int(v));
+    return true;
+}
+
+KsValue TksOperatorNode::Arith(const KsValue &a, const KsValue &b) const
+{
+    switch (Op) {
+    case opPlus:
+        return ksAdd(a, b);
+    case opMinus:
+        return ksSub(a, b);
+    case opMul:
+        return ksMul(a, b);
+    case opDivFloat:
+        return ksBinarySlow(KsOp::DivFloat, a, b);
+    case opDivInt:
+        return ksBinarySlow(KsOp::DivInt, a, b);
+    default:
+        return ksBinarySlow(KsOp::Mod, a, b);
+    }
 }
 
 KsValue TksOperatorNode::GetValue()
 {
-    // Both operands read in place (n - 1, i * 2): no temporaries.
-    if (FLeftRef && FRightRef) {
-        switch (Op) {
-        case opPlus:
-            if (!IsStrCat) return ksAdd(*FLeftRef, *FRightRef);
-            break;
-        case opMinus:
-            return ksSub(*FLeftRef, *FRightRef);
-        case opMul:
-            return ksMul(*FLeftRef, *FRightRef);
-        default:
-            break;
-        }
+    if (FIntTree) {
+        qint64 v;
+        bool wide;
+        if (IntValue(v, wide)) return wide ? KsValue(v) : KsValue(int(v));
+    } else if (FIntCompare) {
+        qint64 x, y;
+        bool wx, wy;
+        if (IntOperand(Left, FLeftRef, x, wx) && IntOperand(Right, FRightRef, y, wy))
+            return KsValue(IntCompared(x, y));
     }
-    return Evaluate();
+    KsValue ta, tb;
+    switch (FShape) {
+    case shArith: {
+        const KsValue &a = L(ta);
+        const KsValue &b = R(tb);
+        KsValue r;
+        if (NumberResult(Op, a, b, r)) return r;
+        return Arith(a, b);
+    }
+    case shCompare: {
+        const KsValue &a = L(ta);
+        const KsValue &b = R(tb);
+        return KsValue(Compared(a, b));
+    }
+    case shBoolAnd:
+    case shBoolOr:
+        return KsValue(GetBool());
+    default:
+        return Evaluate();
+    }
 }
 
 KsValue TksOperatorNode::Evaluate()
@@ -214,7 +443,7 @@ KsValue TksOperatorNode::Evaluate()
     case opNone:
         return Left ? Left->GetValue() : KsValue();
     case opPlus: {
-        if (IsPlus(Left)) return PlusChain();
+        if (FChain) return PlusChain();
         const KsValue &a = L(ta);
         const KsValue &b = R(tb);
         // Joining texts needs a text on the left; otherwise it is an addition.
@@ -289,7 +518,7 @@ KsValue TksOperatorNode::Evaluate()
 
 bool TksOperatorNode::IsPlus(const TksExpressionNode *n)
 {
-    return n && typeid(*n) == typeid(TksOperatorNode) && static_cast<const TksOperatorNode *>(n)->Op == opPlus;
+    return n && n->NodeKind == nkOperator && static_cast<const TksOperatorNode *>(n)->Op == opPlus;
 }
 
 KsValue TksOperatorNode::PlusChain()
@@ -313,18 +542,22 @@ KsValue TksOperatorNode::PlusChain()
 
 bool TksOperatorNode::GetBool()
 {
-    switch (Op) {
-    case opGreat:
-    case opLess:
-    case opLessEq:
-    case opGreatEq:
-    case opEq:
-    case opNonEq: {
+    switch (FShape) {
+    case shCompare: {
+        if (FIntCompare) {
+            qint64 x, y;
+            bool wx, wy;
+            if (IntOperand(Left, FLeftRef, x, wx) && IntOperand(Right, FRightRef, y, wy)) return IntCompared(x, y);
+        }
         KsValue ta, tb;
         const KsValue &a = L(ta);
         const KsValue &b = R(tb);
         return Compared(a, b);
     }
+    case shBoolAnd:
+        return Left->GetBool() && Right->GetBool();
+    case shBoolOr:
+        return Left->GetBool() || Right->GetBool();
     default:
         return GetValue().ToBool();
     }
@@ -439,14 +672,25 @@ bool TksExpression::AddOperator(const QString &name)
 
 namespace {
 
+void TypeOperator(TksOperatorNode *op, TksScript *prog, QString &firstError);
+
 void TypeNode(TksExpressionNode *n, TksScript *prog, QString &firstError)
 {
     if (!n) return;
     TypeNode(n->Left, prog, firstError);
     TypeNode(n->Right, prog, firstError);
-    auto *op = dynamic_cast<TksOperatorNode *>(n);
-    if (!op) return;
-    op->ResolveOperands();
+    if (n->NodeKind != TksExpressionNode::nkOperator) {
+        n->Pure = DirectValueOf(n) != nullptr;
+        return;
+    }
+    auto *op = static_cast<TksOperatorNode *>(n);
+    TypeOperator(op, prog, firstError);
+    op->ResolveOperands();  // after the types, which it consults
+}
+
+void TypeOperator(TksOperatorNode *op, TksScript *prog, QString &firstError)
+{
+    TksExpressionNode *n = op;
     TksTypeDesc l{n->Left ? n->Left->TypeCode : tcVariant, n->Left ? n->Left->TypeName : QString()};
     TksTypeDesc r{n->Right ? n->Right->TypeCode : tcVariant, n->Right ? n->Right->TypeName : QString()};
     op->BoolOperands = l.Code == tcBoolean && r.Code == tcBoolean;
@@ -563,6 +807,7 @@ QString TksExpression::Finish()
     TypeNode(Root, Program, error);
     auto *op = dynamic_cast<TksOperatorNode *>(Root);
     FDirect = op && op->IsDirectComparison() ? op : nullptr;
+    FInPlace = DirectValueOf(Root);
     if (Root) {
         TypeCode = Root->TypeCode;
         TypeName = Root->TypeName;
@@ -610,6 +855,7 @@ QString TksExpression::OptimizeCompound(TksDesignator *target)
         delete op;
         Root = CurNode = keep;
         FDirect = nullptr;  // until finished again
+        FInPlace = nullptr;
         if (keep) keep->ParentNode = nullptr;
         return text;
     }
@@ -620,6 +866,7 @@ QString TksExpression::OptimizeCompound(TksDesignator *target)
         delete op;
         Root = CurNode = keep;
         FDirect = nullptr;  // until finished again
+        FInPlace = nullptr;
         if (keep) keep->ParentNode = nullptr;
         return text;
     }

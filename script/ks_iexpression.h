@@ -13,6 +13,7 @@
 #include "script/ks_limits.h"
 
 #include <memory>
+#include <vector>
 
 class TksDesignator;
 class TksSetExpression;
@@ -46,11 +47,17 @@ enum TksOpCode : std::uint8_t {
 
 class TksExpressionNode : public TksCustomVariable {
 public:
+    // What a node is, known without run-time type checks (evaluation asks).
+    enum NodeKinds : std::uint8_t { nkOther, nkOperand, nkDesignator, nkSet, nkOperator };
     TksExpressionNode() : TksCustomVariable(QString(), tcVariant, QString()) {}
     ~TksExpressionNode() override;
     TksExpressionNode *Left = nullptr;
     TksExpressionNode *Right = nullptr;
     TksExpressionNode *ParentNode = nullptr;
+    std::uint8_t NodeKind = nkOther;
+    // Evaluating the subtree changes no variable: it holds only constants,
+    // plain variables and operators (set when the expression is finished).
+    bool Pure = false;
     virtual int Priority() const { return 0; }
     // The value as a condition.
     virtual bool GetBool() { return GetValue().ToBool(); }
@@ -114,8 +121,34 @@ public:
     // A comparison of two operands read in place, and its answer.
     bool IsDirectComparison() const { return Op >= opGreat && Op <= opEq && FLeftRef && FRightRef; }
     [[gnu::always_inline]] bool DirectCompared() const { return Compared(*FLeftRef, *FRightRef); }
+    bool IsComparison() const { return Op >= opGreat && Op <= opEq; }
 
 private:
+    // What this node does with its two values, decided once when finished.
+    enum Shape : std::uint8_t { shGeneral, shArith, shCompare, shBoolAnd, shBoolOr };
+    Shape FShape = shGeneral;
+    bool FChain = false;  // a "+" whose left operand is a "+" too (PlusChain)
+    // An arithmetic node of a pure tree of + - * div mod over constants and
+    // plain variables (FIntTree), or a comparison of two such operands
+    // (FIntCompare): tried first on 64-bit integers, without values; any
+    // operand that is no integer, or a result the general rules treat
+    // apart, sends it the general way (nothing ran that could change).
+    bool FIntTree = false;
+    bool FIntCompare = false;
+    // The tree of an FIntTree node as steps in evaluation order, each taking
+    // its operands in place or from the result of an earlier step.
+    struct IntStep {
+        const KsValue *A, *B;  // in place, or nullptr: the result of step TA / TB
+        std::uint8_t TA, TB;
+        TksOpCode Op;
+    };
+    static constexpr size_t kMaxIntSteps = 16;
+    std::vector<IntStep> FIntSteps;
+    void AppendIntSteps(std::vector<IntStep> &steps) const;
+    bool IntValue(qint64 &v, bool &wide) const;
+    static bool IntOperand(const TksExpressionNode *n, const KsValue *ref, qint64 &v, bool &wide);
+    static bool IntCapable(const TksExpressionNode *n, const KsValue *ref);
+    KsValue Arith(const KsValue &a, const KsValue &b) const;
     // Op (one of the six comparisons) applied to a and b.
     // Inline: loop conditions run it per pass.
     [[gnu::always_inline]] bool Compared(const KsValue &a, const KsValue &b) const
@@ -133,6 +166,23 @@ private:
             return ksEquals(a, b);
         default:
             return !ksEquals(a, b);  // opNonEq
+        }
+    }
+    bool IntCompared(qint64 x, qint64 y) const
+    {
+        switch (Op) {
+        case opGreat:
+            return x > y;
+        case opLess:
+            return x < y;
+        case opLessEq:
+            return x <= y;
+        case opGreatEq:
+            return x >= y;
+        case opEq:
+            return x == y;
+        default:
+            return x != y;  // opNonEq
         }
     }
     const KsValue *FLeftRef = nullptr;
@@ -170,6 +220,17 @@ public:
     }
     void SetValue(const KsValue &value) override;
     TksCustomVariable *SingleItem() const;
+    // Evaluating it changes no variable (see TksExpressionNode::Pure).
+    bool IsPure() const { return Root && Root->Pure; }
+    // The value read in place when the expression is one constant or plain
+    // variable, else nullptr.
+    const KsValue *InPlace() const { return FInPlace; }
+    // The value as an index (integer).
+    qint64 IndexValue()
+    {
+        if (FInPlace && FInPlace->Kind() == KsKind::Integer) return FInPlace->RawInt();
+        return GetValue().ToInt64();
+    }
     // x := x op y: returns "+", "-", "*", "/" (and drops x from the tree) or " ".
     QString OptimizeCompound(TksDesignator *target);
 
@@ -177,6 +238,7 @@ private:
     void AttachOperand(TksExpressionNode *node);
     bool FFinished = false;
     TksOperatorNode *FDirect = nullptr;  // Root, when it is a direct comparison
+    const KsValue *FInPlace = nullptr;
 };
 
 // A set constructor: entries are expressions; a nullptr entry stands between

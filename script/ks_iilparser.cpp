@@ -178,11 +178,51 @@ struct KsTooComplex {};
 
 // ---- pass 1 ---------------------------------------------------------------------------------
 
+// One piece of pass 1's output: the start or end of an element, or an
+// element without children; Text holds the attributes as the IL's XML text
+// writes them (what TksXMLItem::Text holds).
+struct ksilOut {
+    enum Kind : std::uint8_t { Open, Close, Leaf };
+    Kind K;
+    QString Name;
+    QString Text;
+};
+
+namespace {
+// The elements of `item` (itself included) as pass 1 writes them.
+void AppendTree(std::vector<ksilOut> &out, const TksXMLItem *item)
+{
+    if (item->Count() == 0) {
+        out.push_back({ksilOut::Leaf, item->Name, item->Text});
+        return;
+    }
+    out.push_back({ksilOut::Open, item->Name, item->Text});
+    for (int i = 0; i < item->Count(); ++i) AppendTree(out, item->Items(i));
+    out.push_back({ksilOut::Close, item->Name, QString()});
+}
+
+// Builds the tree under `root` (whose own name is set by the caller).
+void BuildTree(TksXMLItem *root, const std::vector<ksilOut> &out)
+{
+    std::vector<TksXMLItem *> stack{root};
+    for (const ksilOut &o : out) {
+        if (o.K == ksilOut::Close) {
+            if (stack.size() > 1) stack.pop_back();
+            continue;
+        }
+        TksXMLItem *item = stack.back()->Add();
+        item->Name = o.Name;
+        item->Text = o.Text;
+        if (o.K == ksilOut::Open) stack.push_back(item);
+    }
+}
+}  // namespace
+
 struct ksilPass1 {
     TksILParser *Owner;
     const Grammar *G;
     TksParser P;
-    QStringList Out;
+    std::vector<ksilOut> Out;
     QString ErrMsg, ErrPos;
     bool ErrTerm = false;
     bool HasErr = false;
@@ -190,13 +230,24 @@ struct ksilPass1 {
     qint64 Steps = 0;
     qint64 Budget = 0;
 
+    // Elements that start at the same place (a statement and its first
+    // designator) ask for the same position: the last few are remembered.
+    struct PosCache {
+        int P0 = -1;
+        QString Text;
+    };
+    PosCache Cache[4];
     QString PosAfterBlanks(int p0)
     {
+        PosCache &c = Cache[p0 & 3];
+        if (c.P0 == p0) return c.Text;
         const int save = P.Position();
         P.SetPosition(p0);
         P.SkipSpaces();
         QString r = P.PositionText();
         P.SetPosition(save);
+        c.P0 = p0;
+        c.Text = r;
         return r;
     }
 
@@ -211,17 +262,25 @@ struct ksilPass1 {
 
     void Wrap(const QString &name, int p0, int n0)
     {
-        QString head = QLatin1Char('<') + name + QStringLiteral(" pos=\"") + PosAfterBlanks(p0) + QLatin1Char('"');
-        if (name == QLatin1String("expr")) head += QStringLiteral(" pos1=\"") + P.PositionText() + QLatin1Char('"');
-        head += QLatin1Char('>');
-        Out.insert(n0, head);
-        Out.append(QStringLiteral("</") + name + QLatin1Char('>'));
+        QString attrs;
+        attrs.reserve(40);
+        attrs += QLatin1String("pos=\"");
+        attrs += PosAfterBlanks(p0);
+        attrs += QLatin1Char('"');
+        if (name == QLatin1String("expr")) {
+            attrs += QLatin1String(" pos1=\"");
+            attrs += P.PositionText();
+            attrs += QLatin1Char('"');
+        }
+        if (size_t(n0) == Out.size()) {
+            Out.push_back({ksilOut::Leaf, name, std::move(attrs)});  // an element without children
+            return;
+        }
+        Out.insert(Out.begin() + n0, ksilOut{ksilOut::Open, name, std::move(attrs)});
+        Out.push_back({ksilOut::Close, name, QString()});
     }
 
-    void Truncate(int n0)
-    {
-        while (Out.size() > n0) Out.removeLast();
-    }
+    void Truncate(int n0) { Out.erase(Out.begin() + n0, Out.end()); }
 
     bool RunChildren(const Node *e)
     {
@@ -256,10 +315,12 @@ bool ksilPass1::ParseLoop(const Node *e, int p0)
         end = P.Position();
         if (ok && !e->Text.isEmpty()) {
             P.SkipSpaces();
-            if (P.ReadPunct() != e->Text) {
+            const QChar c = P.PeekPunct();
+            if (c.isNull() || e->Text.size() != 1 || e->Text[0] != c) {
                 P.SetPosition(end);
                 break;
             }
+            P.SetPosition(P.Position() + 1);
         }
         if (!ok || P.Position() == start) break;
     }
@@ -314,14 +375,31 @@ bool ksilPass1::Parse(const Node *e)
         return ok;
     }
     case kChar:
-        if (!e->NoSkip) P.SkipSpaces();
-        token = P.ReadPunct();
-        terminal = true;
+    case kKeyword: {
+        // Matched against the text first: most tries fail, and a failed one
+        // needs no string.
+        QStringView seen;
+        QChar c;
+        if (e->K == kChar) {
+            if (!e->NoSkip) P.SkipSpaces();
+            c = P.PeekPunct();
+            if (!c.isNull()) {
+                P.SetPosition(P.Position() + 1);
+                seen = QStringView(&c, 1);
+            }
+        } else {
+            seen = P.ReadWordView();
+        }
+        const bool matches = !seen.isEmpty() && (e->Text.isEmpty() || (P.CaseSensitive ? seen == e->Text
+                                                                                      : seen.compare(e->Text, Qt::CaseInsensitive) == 0));
+        if (!matches) {
+            Record(e, p0);
+            P.SetPosition(p0);
+            return false;
+        }
+        if (!e->Add.isEmpty() && e->AddText.isEmpty()) token = seen.toString();
         break;
-    case kKeyword:
-        token = P.ReadWord();
-        terminal = true;
-        break;
+    }
     case kIdent:
         token = P.ReadIdent();
         terminal = true;
@@ -339,13 +417,16 @@ bool ksilPass1::Parse(const Node *e)
         terminal = true;
         if (!token.isEmpty()) {
             const QString pos = P.PositionText();
-            const QString at = QStringLiteral(" pos=\"") + pos + QStringLiteral("\"");
-            Out << QStringLiteral("<dsgn") + at + QLatin1Char('>')
-                << QStringLiteral("<node text=\"Get\"") + at + QStringLiteral("/>")
-                << QStringLiteral("<expr") + at + QStringLiteral(" pos1=\"") + pos + QStringLiteral("\">")
-                << QStringLiteral("<string text=\"") + ksXMLEscape(QLatin1Char('\'') + token + QLatin1Char('\'')) +
-                            QLatin1Char('"') + at + QStringLiteral("/>")
-                << QStringLiteral("</expr>") << QStringLiteral("</dsgn>");
+            const QString at = QStringLiteral("pos=\"") + pos + QStringLiteral("\"");
+            const QString dsgn = QStringLiteral("dsgn"), expr = QStringLiteral("expr");
+            Out.push_back({ksilOut::Open, dsgn, at});
+            Out.push_back({ksilOut::Leaf, QStringLiteral("node"), QStringLiteral("text=\"Get\" ") + at});
+            Out.push_back({ksilOut::Open, expr, at + QStringLiteral(" pos1=\"") + pos + QStringLiteral("\"")});
+            Out.push_back({ksilOut::Leaf, QStringLiteral("string"),
+                           QStringLiteral("text=\"") + ksXMLEscape(QLatin1Char('\'') + token + QLatin1Char('\'')) +
+                                   QStringLiteral("\" ") + at});
+            Out.push_back({ksilOut::Close, expr, QString()});
+            Out.push_back({ksilOut::Close, dsgn, QString()});
         }
         break;
     }
@@ -393,9 +474,9 @@ bool ksilPass1::Parse(const Node *e)
     }
     if (!e->NodeName.isEmpty() && e->K != kSequence) Wrap(e->NodeName, p0, n0);
     if (!e->Add.isEmpty())
-        Out << QLatin1Char('<') + e->Add + QStringLiteral(" text=\"") +
-                        ksXMLEscape(e->AddText.isEmpty() ? token : e->AddText) + QStringLiteral("\" pos=\"") +
-                        P.PositionText() + QStringLiteral("\"/>");
+        Out.push_back({ksilOut::Leaf, e->Add,
+                       QStringLiteral("text=\"") + ksXMLEscape(e->AddText.isEmpty() ? token : e->AddText) +
+                               QStringLiteral("\" pos=\"") + P.PositionText() + QLatin1Char('"')});
     if (e->K != kRef && !RunChildren(e)) {
         if (!e->NodeName.isEmpty()) Truncate(n0);
         P.SetPosition(p0);
@@ -406,7 +487,7 @@ bool ksilPass1::Parse(const Node *e)
 }
 
 namespace {
-// Text between the quotes of a leaf's text attribute.
+// Text between the quotes of a leaf's text attribute (`line`: its attributes).
 QString QuotedName(const QString &line)
 {
     int a = line.indexOf(QStringLiteral("text=\""));
@@ -455,8 +536,8 @@ void ksilPass1::IncludeUnits(int n0)
 {
     TksScript *prog = Owner->FProgram;
     for (int i = int(Out.size()) - 1; i >= n0; --i) {
-        const QString unit = QuotedName(Out[i]);
-        Out.removeAt(i);
+        const QString unit = QuotedName(Out[size_t(i)].Text);
+        Out.erase(Out.begin() + i);
         if (Owner->UsedUnits.contains(unit, Qt::CaseInsensitive)) continue;
         Owner->UsedUnits << unit;
         QString text;
@@ -468,8 +549,9 @@ void ksilPass1::IncludeUnits(int n0)
         // The last line of a unit ends like the main text's (Basic needs its line end).
         if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')) && !text.endsWith(QLatin1Char('\r')))
             text += QStringLiteral("\r\n");
-        QStringList lines;
-        lines << QStringLiteral("<uses unit=\"") + ksXMLEscape(unit) + QStringLiteral("\">");
+        std::vector<ksilOut> lines;
+        const QString uses = QStringLiteral("uses");
+        lines.push_back({ksilOut::Open, uses, QStringLiteral("unit=\"") + ksXMLEscape(unit) + QLatin1Char('"')});
         if (!text.isEmpty()) {
             if (Owner->UnitDepth >= ksMaxUnitDepth) throw KsTooComplex();
             TksILParser child(prog);
@@ -489,14 +571,10 @@ void ksilPass1::IncludeUnits(int n0)
                 continue;
             }
             Owner->UsedUnits = child.UsedUnits;
-            child.FIL.AutoIndent = true;
-            QString xml = child.FIL.SaveToString();
-            const int header = xml.indexOf(QStringLiteral("?>"));
-            if (header >= 0) xml = xml.mid(header + 2);
-            lines << xml.trimmed();
+            AppendTree(lines, child.FIL.Root());
         }
-        lines << QStringLiteral("</uses>");
-        for (int k = 0; k < lines.size(); ++k) Out.insert(i + k, lines[k]);
+        lines.push_back({ksilOut::Close, uses, QString()});
+        Out.insert(Out.begin() + i, lines.begin(), lines.end());
     }
 }
 
@@ -609,10 +687,10 @@ bool TksILParser::MakeILScript(const QString &text)
     FProgram->ErrorMsg = p1.ErrMsg;
     FProgram->ErrorPos = p1.ErrPos;
     if (!ok || p1.HasErr) return false;
-    p1.Out.prepend(QStringLiteral("<program>"));
-    p1.Out.prepend(QStringLiteral("<?xml version=\"1.0\"?>"));
-    p1.Out.append(QStringLiteral("</program>"));
-    FIL.LoadFromString(p1.Out.join(QLatin1Char('\n')));
+    FIL.Root()->Clear();
+    FIL.Root()->Name = QStringLiteral("program");
+    FIL.Root()->Text.clear();
+    BuildTree(FIL.Root(), p1.Out);
     auto *types = new TksXMLItem;
     types->Assign(FGrammar->Types.get());
     FIL.Root()->AddItem(types);
@@ -828,13 +906,15 @@ struct ksilPass2 {
         }
     }
 
-    TksExpression *BuildExpr(TksXMLItem *x, TksScript *scope)
+    // `withSource`: the expression's text is kept too (an argument of a
+    // macro routine receives it instead of the value).
+    TksExpression *BuildExpr(TksXMLItem *x, TksScript *scope, bool withSource = false)
     {
         const QString pos = SetPos(x);
         auto e = std::make_unique<TksExpression>(scope);
         e->SourcePos = pos;
         FillExpr(e.get(), x, scope);
-        e->Source = SourceText(pos, x->Prop(QStringLiteral("pos1")));
+        if (withSource) e->Source = SourceText(pos, x->Prop(QStringLiteral("pos1")));
         CurPos = pos;
         const QString err = e->Finish();
         if (!err.isEmpty()) {
@@ -974,7 +1054,7 @@ struct ksilPass2 {
                     indexedAt = i--;
                     name = QStringLiteral("[");
                 } else {
-                    if (link) link->AddArg(BuildExpr(c, scope));
+                    if (link) link->AddArg(BuildExpr(c, scope, link->Ref->IsMacro));
                     CurPos = pos;
                     continue;
                 }
@@ -1000,8 +1080,9 @@ struct ksilPass2 {
                     }
                 }
                 if (link) continue;
-                autoDeclared = !scope->Find(name);
-                cur = Declare(name, scope, pos);
+                TksCustomVariable *found = scope->Find(name);
+                autoDeclared = !found;
+                cur = found ? found : Declare(name, scope, pos);
                 link = d->AddItem(cur, pos);
                 if (mode == mNew) {
                     auto *cls = dynamic_cast<TksClassVariable *>(cur);

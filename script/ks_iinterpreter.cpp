@@ -358,19 +358,25 @@ void TksScript::Remove(TksObject *item)
         }
 }
 
-TksCustomVariable *TksScript::FindLocal(const QString &name) const
+TksCustomVariable *TksScript::FindKey(const QString &key) const
 {
-    if (name.isEmpty()) return nullptr;
-    const QString key = name.toUpper();
     for (auto it = FEntries.lower_bound(key); it != FEntries.end() && it->first == key; ++it)
         if (it->second.Var) return it->second.Var;
     return nullptr;
 }
 
+TksCustomVariable *TksScript::FindLocal(const QString &name) const
+{
+    if (name.isEmpty()) return nullptr;
+    return FindKey(name.toUpper());
+}
+
 TksCustomVariable *TksScript::Find(const QString &name) const
 {
+    if (name.isEmpty()) return nullptr;
+    const QString key = name.toUpper();  // once for the whole chain
     for (const TksScript *s = this; s; s = s->Parent)
-        if (TksCustomVariable *v = s->FindLocal(name)) return v;
+        if (TksCustomVariable *v = s->FindKey(key)) return v;
     return nullptr;
 }
 

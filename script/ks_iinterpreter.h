@@ -421,6 +421,7 @@ private:
     void RemoveEntries(Pred drop, bool backwards);
     void TerminateRecursive();
     void RunLineLookup(const QString &unitName, const QString &sourcePos);
+    TksCustomVariable *FindKey(const QString &upperName) const;
     // By upper-cased name; of equal names the newest comes first. A map, so
     // that adding stays cheap however many names a program declares.
     std::multimap<QString, Entry> FEntries;

@@ -184,23 +184,26 @@ bool TksParser::ReadEOL()
 
 QString TksParser::ReadPunct()
 {
-    ushort c = At(FPosition).unicode();
-    if ((c >= 33 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 96) || (c >= 123 && c <= 126)) {
-        ++FPosition;
-        return QString(QChar(c));
-    }
-    return QString();
+    const QChar c = PeekPunct();
+    if (c.isNull()) return QString();
+    ++FPosition;
+    return QString(c);
+}
+
+QStringView TksParser::ReadWordView()
+{
+    if (SkipBlanks) SkipSpaces();
+    QChar c = At(FPosition);
+    if (FPosition > FSize || !IsIdentChar(c) || IsDigit(c)) return QStringView();
+    int start = FPosition;
+    while (FPosition <= FSize && IsIdentChar(At(FPosition))) ++FPosition;
+    FTokenStart = start;
+    return QStringView(FText).sliced(start - 1, FPosition - start);
 }
 
 QString TksParser::ReadWord()
 {
-    if (SkipBlanks) SkipSpaces();
-    QChar c = At(FPosition);
-    if (FPosition > FSize || !IsIdentChar(c) || IsDigit(c)) return QString();
-    int start = FPosition;
-    while (FPosition <= FSize && IsIdentChar(At(FPosition))) ++FPosition;
-    FTokenStart = start;
-    return FText.mid(start - 1, FPosition - start);
+    return ReadWordView().toString();
 }
 
 QString TksParser::ReadIdent()
@@ -391,7 +394,22 @@ QString TksParser::PositionTextOf(int pos) const
     int lines = int(it - (FLineStarts.begin() + 1));
     int lineStart = FLineStarts[size_t(lines)];
     int col = pos - lineStart;
-    return QString::number(lines + 1) + QLatin1Char(':') + QString::number(col);
+    // One string, built in place: the compiler asks for a position per element.
+    char16_t buf[24];
+    int n = 0;
+    auto put = [&](int v) {
+        char16_t digits[12];
+        int k = 0;
+        unsigned u = v < 0 ? 0u - unsigned(v) : unsigned(v);
+        do digits[k++] = char16_t(u'0' + u % 10);
+        while ((u /= 10) != 0);
+        if (v < 0) buf[n++] = u'-';
+        while (k > 0) buf[n++] = digits[--k];
+    };
+    put(lines + 1);
+    buf[n++] = u':';
+    put(col);
+    return QString(reinterpret_cast<const QChar *>(buf), n);
 }
 
 QString TksParser::PositionText() const

@@ -47,7 +47,16 @@ public:
     void SkipSpaces();
     bool ReadEOL();
     QString ReadPunct();
+    // The punctuation character at Position, or 0 (ReadPunct without the string).
+    QChar PeekPunct() const
+    {
+        const ushort c = At(FPosition).unicode();
+        return (c >= 33 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 96) || (c >= 123 && c <= 126) ? QChar(c)
+                                                                                                             : QChar();
+    }
     QString ReadWord();
+    // ReadWord as a view into the text (valid while the text is).
+    QStringView ReadWordView();
     QString ReadIdent();
     bool IsKeyword(const QString &word) const;
     QString ReadNumber();

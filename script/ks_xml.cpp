@@ -111,6 +111,19 @@ int FindAttr(const QString &text, const QString &name)
 
 QString TksXMLItem::Prop(const QString &name) const
 {
+    // The attributes as this engine writes them (name="value", one blank
+    // apart), read in one pass; anything else is searched for.
+    const qsizetype size = Text.size(), n = name.size();
+    for (qsizetype at = 0; at + n + 1 < size;) {
+        const qsizetype eq = Text.indexOf(QLatin1Char('='), at);
+        if (eq < 0 || eq + 1 >= size || Text[eq + 1] != QLatin1Char('"')) break;
+        const qsizetype close = Text.indexOf(QLatin1Char('"'), eq + 2);
+        if (close < 0) break;
+        if (eq - at == n && QStringView(Text).sliced(at, n).compare(name, Qt::CaseInsensitive) == 0)
+            return ksXMLUnescape(Text.sliced(eq + 2, close - eq - 2));
+        if (close + 1 < size && Text[close + 1] != QLatin1Char(' ')) break;
+        at = close + 2;
+    }
     int i = FindAttr(Text, name);
     if (i < 0) return QString();
     int start = i + name.size() + 2;
@@ -169,7 +182,7 @@ QString ksXMLEscape(const QString &s)
 
 QString ksXMLUnescape(const QString &s)
 {
-    if (s.size() <= 1) return s;
+    if (s.size() <= 1 || !s.contains(QLatin1Char('&'))) return s;
     QString out;
     out.reserve(s.size());
     int i = 0;

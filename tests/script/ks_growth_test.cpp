@@ -2,6 +2,7 @@
 // in a loop stop at the engine's limits with an error the script's own try
 // statement catches; long declaration lists and many procedures compile to
 // the same program as declarations one by one.
+#include "script/ks_iinterpreter.h"
 #include "script/ks_limits.h"
 #include "script/ks_runner.h"
 
@@ -145,6 +146,41 @@ TEST(KsGrowth, LongDeclarationListsAndManyProceduresCompileAsBefore)
     // a name declared twice is still refused
     r = ksRunScript(QStringLiteral("var a, b, a: Integer; begin end."), QStringLiteral("PascalScript"));
     EXPECT_EQ(r.Error, QStringLiteral("1:5: Identifier redeclared: 'a'"));
+}
+
+// A store into a Variant array held by one variable changes that array in
+// place (its elements stay where they are), so that filling an array costs
+// as much as its stores; a copy taken before keeps its own values.
+TEST(KsGrowth, AStoreIntoAVariantArrayChangesItInPlace)
+{
+    TksScript s;
+    s.AddRTTI();
+    s.Lines = ksSplitScriptLines(QStringLiteral("var a, b: Variant; i: Integer;\n"
+                                                "procedure Fill; begin for i := 0 to 99 do a[i] := i * 2 end;\n"
+                                                "procedure Store; begin a[99] := 1 end;\n"
+                                                "procedure Change; begin b := a; a[1] := -1; a[2] := a[2] + 1 end;\n"
+                                                "begin a := VarArrayCreate([0, 99], varVariant) end."));
+    ASSERT_TRUE(s.Compile()) << s.ErrorPos.toStdString() << ": " << s.ErrorMsg.toStdString();
+    s.Execute();
+    TksCustomVariable *a = s.Find(QStringLiteral("a"));
+    ASSERT_TRUE(a && a->Value.IsArray());
+    const KsValue *first = &a->Value.Element(0);
+    s.CallFunction(QStringLiteral("Fill"));
+    EXPECT_EQ(a->Value.Element(99).ToInt(), 198);
+    s.CallFunction(QStringLiteral("Store"));
+    EXPECT_EQ(&a->Value.Element(0), first);
+    EXPECT_EQ(a->Value.Element(99).ToInt(), 1);
+    s.CallFunction(QStringLiteral("Change"));
+    const KsValue &b = s.Find(QStringLiteral("b"))->Value;
+    EXPECT_EQ(b.Element(1).ToInt(), 2);
+    EXPECT_EQ(b.Element(2).ToInt(), 4);
+    EXPECT_EQ(a->Value.Element(1).ToInt(), -1);
+    EXPECT_EQ(a->Value.Element(2).ToInt(), 5);
+    // the copy was made once, by the first store after it
+    first = &a->Value.Element(0);
+    s.CallFunction(QStringLiteral("Store"));
+    EXPECT_EQ(&a->Value.Element(0), first);
+    EXPECT_EQ(b.Element(1).ToInt(), 2);
 }
 
 }  // namespace

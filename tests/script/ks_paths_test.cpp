@@ -1,0 +1,193 @@
+// The evaluator's short ways give what the general rules give: arithmetic on
+// numbers of every kind, operands read in place, Boolean and/or of
+// comparisons, and elements of Variant arrays reached directly.
+#include "script/ks_idesignator.h"
+#include "script/ks_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+namespace {
+
+struct Outcome {
+    bool Raised = false;
+    QString Text;  // class and message when raised, else kind and text
+};
+
+Outcome Describe(const std::function<KsValue()> &f)
+{
+    Outcome o;
+    try {
+        const KsValue v = f();
+        o.Text = v.KindName() + QLatin1Char(' ') + v.ToText();
+    } catch (const KsError &e) {
+        o.Raised = true;
+        o.Text = e.ClassName + QStringLiteral(": ") + e.Message;
+    }
+    return o;
+}
+
+// x op y for every pair of a set of numbers (and a few values that are no
+// numbers), with both operands variables, with a constant on either side,
+// and inside a larger tree: the same kind and value as the general rules,
+// or the same error.
+TEST(KsPaths, ArithmeticGivesWhatTheGeneralRulesGive)
+{
+    const std::vector<KsValue> values = {KsValue(0),
+                                         KsValue(1),
+                                         KsValue(-1),
+                                         KsValue(7),
+                                         KsValue(-7),
+                                         KsValue(std::numeric_limits<int>::max()),
+                                         KsValue(std::numeric_limits<int>::min()),
+                                         KsValue(qint64(5)),
+                                         KsValue(qint64(-9000000000000000LL)),
+                                         KsValue(std::numeric_limits<qint64>::max()),
+                                         KsValue(std::numeric_limits<qint64>::min()),
+                                         KsValue(2.5),
+                                         KsValue(-0.5),
+                                         KsValue(0.0),
+                                         KsValue(1e300),
+                                         KsValue(QStringLiteral("3")),
+                                         KsValue(true),
+                                         KsValue(),
+                                         KsValue::Null(),
+                                         KsValue::FromDate(46000.25)};
+    const std::pair<const char *, KsOp> ops[] = {{"+", KsOp::Add},    {"-", KsOp::Sub},     {"*", KsOp::Mul},
+                                                 {"/", KsOp::DivFloat}, {"div", KsOp::DivInt}, {"mod", KsOp::Mod}};
+    TksScript s;
+    auto *x = new TksVariable(QStringLiteral("x"), tcVariant, QStringLiteral("Variant"));
+    auto *y = new TksVariable(QStringLiteral("y"), tcVariant, QStringLiteral("Variant"));
+    s.Add(x->Name, x);
+    s.Add(y->Name, y);
+    auto build = [&](const char *op, bool constLeft, bool constRight, const KsValue &a, const KsValue &b) {
+        auto e = std::make_unique<TksExpression>(&s);
+        if (constLeft)
+            e->AddConst(a);
+        else
+            e->AddDesignator(TksDesignator::ForVariable(&s, x));
+        e->AddOperator(QLatin1String(op));
+        if (constRight)
+            e->AddConst(b);
+        else
+            e->AddDesignator(TksDesignator::ForVariable(&s, y));
+        e->Finish();
+        return e;
+    };
+    int compared = 0;
+    for (const auto &[op, code] : ops)
+        for (const KsValue &a : values)
+            for (const KsValue &b : values) {
+                x->Value = a;
+                y->Value = b;
+                const Outcome expected = Describe([&] { return ksBinarySlow(code, a, b); });
+                for (int form = 0; form < 3; ++form) {
+                    auto e = build(op, form == 1, form == 2, a, b);
+                    const Outcome got = Describe([&] { return e->GetValue(); });
+                    SCOPED_TRACE(QStringLiteral("%1 %2 %3 (form %4)")
+                                         .arg(a.ToText(), QLatin1String(op), b.ToText())
+                                         .arg(form)
+                                         .toStdString());
+                    EXPECT_EQ(got.Raised, expected.Raised);
+                    EXPECT_EQ(got.Text, expected.Text);
+                    ++compared;
+                }
+                // (x op y) + 0 - 0: the same value when the node is an operand of another
+                if (!expected.Raised && (a.IsNumeric() && b.IsNumeric())) {
+                    auto e = std::make_unique<TksExpression>(&s);
+                    e->AddOperator(QStringLiteral("("));
+                    e->AddDesignator(TksDesignator::ForVariable(&s, x));
+                    e->AddOperator(QLatin1String(op));
+                    e->AddDesignator(TksDesignator::ForVariable(&s, y));
+                    e->AddOperator(QStringLiteral(")"));
+                    e->AddOperator(QStringLiteral("*"));
+                    e->AddConst(KsValue(1));
+                    e->Finish();
+                    const Outcome nested = Describe([&] { return e->GetValue(); });
+                    const Outcome direct =
+                            Describe([&] { return ksBinarySlow(KsOp::Mul, ksBinarySlow(code, a, b), KsValue(1)); });
+                    EXPECT_EQ(nested.Text, direct.Text);
+                }
+            }
+    EXPECT_EQ(compared, 6 * 20 * 20 * 3);
+}
+
+QStringList Output(const char *language, const char *text)
+{
+    return ksRunScript(QString::fromUtf8(text), QLatin1String(language)).Output;
+}
+
+// An operand read in place is read before what follows it runs: a call on
+// the right that changes the left variable does not change the left value.
+TEST(KsPaths, TheLeftOperandIsReadBeforeACallOnTheRight)
+{
+    EXPECT_EQ(Output("PascalScript", "var x, n: Integer;\n"
+                                  "function f: Integer; begin x := 100; n := n + 1; Result := 1 end;\n"
+                                  "begin\n"
+                                  "  x := 5; Out(x + f());\n"
+                                  "  x := 5; Out(x - f() * 2);\n"
+                                  "  x := 5; Out(x - (x + 1) * 2);\n"
+                                  "  x := 5; Out((x + f()) mod 7);\n"
+                                  "  Out(n)\n"
+                                  "end."),
+              (QStringList{QStringLiteral("6"), QStringLiteral("3"), QStringLiteral("-7"), QStringLiteral("6"),
+                           QStringLiteral("3")}));
+}
+
+// and / or of two comparisons stop at the left one when it decides, as
+// and / or of Booleans always do; other operands keep their own rules.
+TEST(KsPaths, AndOrOfComparisonsStopWhenTheLeftDecides)
+{
+    EXPECT_EQ(Output("PascalScript", "var n, i: Integer; b: Boolean;\n"
+                                  "function f: Integer; begin n := n + 1; Result := n end;\n"
+                                  "begin\n"
+                                  "  n := 0; i := 3;\n"
+                                  "  Out((i > 2) or (f() > 0)); Out(n);\n"
+                                  "  Out((i > 5) or (f() > 0)); Out(n);\n"
+                                  "  Out((i > 5) and (f() > 0)); Out(n);\n"
+                                  "  Out((i > 2) and (f() > 5)); Out(n);\n"
+                                  "  if (i < 0) or (i = 3) then Out('then') else Out('else');\n"
+                                  "  b := (i > 2) and (i < 4); Out(b);\n"
+                                  "  Out(6 and 3); Out(i or 4)\n"
+                                  "end."),
+              (QStringList{QStringLiteral("True"), QStringLiteral("0"), QStringLiteral("True"), QStringLiteral("1"),
+                           QStringLiteral("False"), QStringLiteral("1"), QStringLiteral("False"), QStringLiteral("2"),
+                           QStringLiteral("then"), QStringLiteral("True"), QStringLiteral("2"), QStringLiteral("7")}));
+}
+
+// v[i] and v[i, j] of a Variant variable read and write the element; a
+// string in the Variant gives its character, an index that changes the
+// variable reads the array the variable held first, and a wrong index is
+// the same error as before.
+TEST(KsPaths, VariantElementsAsTheChainReachesThem)
+{
+    const char *pascal = "var v, w: Variant; i: Integer;\n"
+                         "function g: Integer; begin v := VarArrayCreate([0, 2], varVariant); Result := 1 end;\n"
+                         "begin\n"
+                         "  v := VarArrayCreate([0, 2], varVariant);\n"
+                         "  for i := 0 to 2 do v[i] := i * 10;\n"
+                         "  Out(v[2] + v[1]);\n"
+                         "  Out(v[g()]); Out(VarType(v[1]));\n"
+                         "  w := VarArrayCreate([0, 1, 0, 2], varVariant); w[1, 2] := 'x'; Out(w[1, 2]); Out(w[0, 2]);\n"
+                         "  v := 'abc'; Out(v[2]);\n"
+                         "  v := VarArrayCreate([0, 2], varVariant);\n"
+                         "  try Out(v[3]) except Out(ExceptionClassName + ': ' + ExceptionMessage) end;\n"
+                         "  try v[-1] := 1 except Out(ExceptionClassName + ': ' + ExceptionMessage) end\n"
+                         "end.";
+    const QStringList out = Output("PascalScript", pascal);
+    ASSERT_EQ(out.size(), 8) << out.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(out.mid(0, 6), (QStringList{QStringLiteral("30"), QStringLiteral("10"), QStringLiteral("0"),
+                                         QStringLiteral("x"), QString(), QStringLiteral("b")}));
+    EXPECT_TRUE(out[6].startsWith(QLatin1String("ERangeError")) || out[6].startsWith(QLatin1String("EVariantError")))
+            << out[6].toStdString();
+    EXPECT_EQ(out[6].section(QLatin1Char(':'), 0, 0), out[7].section(QLatin1Char(':'), 0, 0));
+    EXPECT_EQ(Output("C++Script", "Variant v; int i;\n"
+                               "{ v = VarArrayCreate([1, 3], varVariant); for (i = 1; i <= 3; i++) v[i] = i * i;\n"
+                               "  Out(v[1] + v[2] + v[3]); }"),
+              QStringList{QStringLiteral("14")});
+}
+
+}  // namespace
