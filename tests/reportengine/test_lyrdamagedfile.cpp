@@ -2,6 +2,8 @@
 // with every healthy page: the broken page is shown and reported as a
 // damaged page, a broken picture as a marked empty frame with its page named.
 
+#include "child_cost.h"
+#include "prepared_text_util.h"
 #include "preview_fixture.h"
 #include "print_report_util.h"
 
@@ -158,6 +160,25 @@ TEST_F(DamagedFileTest, ABrokenPageWithoutItsEndFailsTheFile)
     stream.open(QIODevice::ReadOnly);
     EXPECT_THROW(pages().LoadFromStream(stream, false), ElyrError);
     EXPECT_EQ(pages().Count(), 0);
+}
+
+// A file of n pages, every other one broken, loaded: each page is there,
+// and the broken ones are read past in one pass.
+int loadHalfBroken(int n)
+{
+    QByteArray text;
+    for (int i = 0; i < n; ++i)
+        text += i % 2 ? QByteArray("<page0 ld=\"0\"><b1 t=<<<broken</page0>")
+                      : "<page0 ld=\"0\"><b1 t=\"0\"><m1 u=\"row " + QByteArray::number(i) + "\"/></b1></page0>";
+    TlyrReport report;
+    auto &pages = *static_cast<TlyrPreviewPages *>(report.PreviewPages());
+    loadText(pages, preparedText(text));
+    return pages.Count() == n && pages.GetPage(n - 1) == nullptr && pages.GetPage(n - 2) ? 0 : 1;
+}
+
+TEST_F(DamagedFileTest, TenfoldBrokenPagesCostAboutTenfold)
+{
+    expectAboutTenfold({"a file of n pages, half of them broken", 4000, loadHalfBroken, 600});
 }
 
 // The preview shows the damaged page as such, draws each broken picture
