@@ -1008,8 +1008,10 @@ QString lyrExpandExpressions(TlyrReport *report, const QString &source, const QS
     out.reserve(source.size());
     qsizetype done = 0;
     for (int count = 0; i >= 0; i = source.indexOf(open, i)) {
-        if (report && ++count % 256 == 0) report->KeepResponsive();
-        if (report && report->Terminated()) break;
+        if (report && ++count % 256 == 0) {
+            report->KeepResponsive();
+            if (report->Terminated()) break;
+        }
         qsizetype end = i, begin = i;
         const QString expr = lyrGetBracketedTextW(source, open, close, end, begin);
         // An opening delimiter without its closing one: the text stays.
