@@ -997,6 +997,35 @@ void TlyrReport::DoProgressStop(TlyrProgressType type)
     QCoreApplication::processEvents();
 }
 
+QString lyrExpandExpressions(TlyrReport *report, const QString &source, const QString &open, const QString &close,
+                             const std::function<QString(const QString &expr)> &evaluate)
+{
+    qsizetype i = source.indexOf(open);
+    if (i < 0 || close.isEmpty()) return source;
+    // The values go into a new text: replacing each in place moved the rest
+    // of the text once per expression.
+    QString out;
+    out.reserve(source.size());
+    qsizetype done = 0;
+    for (int count = 0; i >= 0; i = source.indexOf(open, i)) {
+        if (report && ++count % 256 == 0) {
+            report->KeepResponsive();
+            if (report->Terminated()) break;
+        }
+        qsizetype end = i, begin = i;
+        const QString expr = lyrGetBracketedTextW(source, open, close, end, begin);
+        // An opening delimiter without its closing one: the text stays.
+        if (end <= i || end >= source.size() ||
+            QStringView(source).sliced(end - close.size() + 1, close.size()) != close)
+            break;
+        out += QStringView(source).sliced(done, i - done);
+        out += evaluate(expr);
+        done = i = end + 1;
+    }
+    out += QStringView(source).sliced(done);
+    return out;
+}
+
 std::function<void(const QString &name)> &lyrSelectPrinterHook()
 {
     static std::function<void(const QString &)> hook;

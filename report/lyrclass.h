@@ -309,6 +309,13 @@ TlyrCompatibilityHooks &lyrCompatibilityHooks();
 // Selects a printer by name when the printer list (a higher layer) has it.
 std::function<void(const QString &name)> &lyrSelectPrinterHook();
 
+// The text with each expression between open and close replaced by what
+// evaluate gives for it, in one pass over the text. The event loop turns now
+// and then, so Esc or a stop signal reaches the report; once it is stopped
+// the rest of the text stays as it is.
+QString lyrExpandExpressions(TlyrReport *report, const QString &source, const QString &open, const QString &close,
+                             const std::function<QString(const QString &expr)> &evaluate);
+
 // Compiled expressions of a run: each text once, as function "ly3f" + N of
 // the report's script language.
 class TlyrExpressionCache {

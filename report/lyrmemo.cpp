@@ -10,7 +10,10 @@
 #include "script/ks_props.h"
 #include "script/ksrtl.h"
 
+#include <QHash>
+
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 
@@ -26,6 +29,14 @@ void replaceFirst(QString &text, const QString &what, const QString &with)
 {
     const qsizetype at = text.indexOf(what, 0, Qt::CaseInsensitive);
     if (at >= 0) text.replace(at, what.size(), with);
+}
+
+// Counts changes of FlowTo links (a link set, a memo gone): a cycle found
+// holds while the count stays.
+std::atomic<quint64> &flowLinksChanged()
+{
+    static std::atomic<quint64> changes{1};
+    return changes;
 }
 }  // namespace
 
@@ -56,6 +67,54 @@ const TlyrFormat &newFormat()
     return *format;
 }
 }  // namespace
+
+TlyrCustomMemoView::~TlyrCustomMemoView()
+{
+    ++flowLinksChanged();
+}
+
+void TlyrCustomMemoView::SetFlowTo(TlyrCustomMemoView *v)
+{
+    flowTo_ = v;
+    ++flowLinksChanged();
+}
+
+QString TlyrCustomMemoView::flowCycle()
+{
+    const quint64 now = flowLinksChanged().load();
+    if (flowChecked_ == now) return flowCycle_;
+    // Walked once for a whole chain: every memo on the way takes the answer.
+    std::vector<TlyrCustomMemoView *> path;
+    QHash<const TlyrCustomMemoView *, qsizetype> onPath;
+    TlyrCustomMemoView *m = this;
+    while (m && m->flowChecked_ != now && !onPath.contains(m)) {
+        onPath.insert(m, qsizetype(path.size()));
+        path.push_back(m);
+        m = m->flowTo_.data();
+    }
+    QString cycle;
+    if (m && m->flowChecked_ == now && !onPath.contains(m)) {
+        cycle = m->flowCycle_;
+    } else if (m) {
+        QStringList names;
+        const qsizetype first = onPath.value(m), count = qsizetype(path.size()) - first;
+        constexpr qsizetype kShown = 20;
+        for (qsizetype k = first; k < qsizetype(path.size()); ++k) {
+            if (count > kShown && k == first + kShown - 1) {
+                names << QStringLiteral("…");
+                k = qsizetype(path.size()) - 1;
+            }
+            names << path[size_t(k)]->Name();
+        }
+        names << m->Name();
+        cycle = names.join(QStringLiteral(" → "));
+    }
+    for (TlyrCustomMemoView *p : path) {
+        p->flowChecked_ = now;
+        p->flowCycle_ = cycle;
+    }
+    return cycle;
+}
 
 void TlyrCustomMemoView::SetText(const QString &text)
 {
@@ -164,21 +223,8 @@ QString TlyrCustomMemoView::expandExpressions(const QString &source)
     const qsizetype comma = expressionDelimiters_.indexOf(u',');
     const QString open = comma < 0 ? expressionDelimiters_ : expressionDelimiters_.left(comma);
     const QString close = comma < 0 ? QString() : expressionDelimiters_.mid(comma + 1, 255);
-    if (open.isEmpty() || close.isEmpty() || !source.contains(open)) return source;
-    QString s = source;
-    qsizetype i = 0;
-    while (true) {
-        while (i < s.size() && !QStringView(s).sliced(i).startsWith(open)) ++i;
-        if (i >= s.size()) break;
-        qsizetype end = i, begin = i;
-        const QString expr = lyrGetBracketedTextW(s, open, close, end, begin);
-        // An opening delimiter without its closing one: the text stays.
-        if (end <= i || end >= s.size() || QStringView(s).sliced(end - close.size() + 1, close.size()) != close) break;
-        const QString value = evaluate(expr);
-        s.replace(i, end - i + 1, value);
-        i += value.size();
-    }
-    return s;
+    if (open.isEmpty() || close.isEmpty()) return source;
+    return lyrExpandExpressions(Report(), source, open, close, [this](const QString &e) { return evaluate(e); });
 }
 
 void TlyrCustomMemoView::BeforePrint()
@@ -250,6 +296,12 @@ void TlyrCustomMemoView::GetData()
             LastValue = text;
     }
     if (TlyrCustomMemoView *next = flowTo_.data()) {
+        // Text passed round a cycle would come back over text not yet
+        // printed: a memo whose chain never ends keeps all of its text.
+        if (const QString cycle = flowCycle(); !cycle.isEmpty()) {
+            if (r) r->AddError(QStringLiteral("文本续接（FlowTo）构成循环：%1，未续接").arg(cycle));
+            return;
+        }
         InitPart();
         DrawPart();
         next->takeFlow(PartMemo);

@@ -24,6 +24,7 @@ class TlyrCustomMemoView : public TlyrStretcheable {
     Q_CLASSINFO("Default:LastParaBreak", "false")
 public:
     Q_INVOKABLE explicit TlyrCustomMemoView(QObject *owner = nullptr);
+    ~TlyrCustomMemoView() override;
 
     bool AutoWidth() const override { return autoWidth_; }
     void SetAutoWidth(bool v) { autoWidth_ = v; }
@@ -42,7 +43,7 @@ public:
     QString ExpressionDelimiters() const { return expressionDelimiters_; }
     void SetExpressionDelimiters(const QString &v) { expressionDelimiters_ = v; }
     TlyrCustomMemoView *FlowTo() const { return flowTo_.data(); }
-    void SetFlowTo(TlyrCustomMemoView *v) { flowTo_ = v; }
+    void SetFlowTo(TlyrCustomMemoView *v);
     double GapX() const { return gapX_; }
     void SetGapX(double v) { gapX_ = v; }
     double GapY() const { return gapY_; }
@@ -133,6 +134,9 @@ protected:
     QString expandExpressions(const QString &text);
     QString evaluate(const QString &expression);
     void saveTemplateText();
+    // The memos of a cycle the FlowTo chain from here runs into ("A → B →
+    // A"); empty when the chain ends.
+    QString flowCycle();
     double verticalInset() const;
     double horizontalInset() const;
 
@@ -142,6 +146,9 @@ private:
     mutable TlyrFormat *displayFormat_ = nullptr;
     QString expressionDelimiters_ = QStringLiteral("[,]");
     QPointer<TlyrCustomMemoView> flowTo_;
+    // flowCycle() as last found, while no FlowTo link changed since.
+    quint64 flowChecked_ = 0;
+    QString flowCycle_;
     double gapX_ = 2, gapY_ = 1, lineSpacing_ = 2, paragraphGap_ = 0;
     int hAlign_ = haLeft, vAlign_ = vaTop, rotation_ = 0;
     bool hideZeros_ = false, rtlReading_ = false, suppressRepeated_ = false, underlines_ = false;

@@ -156,21 +156,8 @@ void TlyrView::GetData()
 QString TlyrView::ExpandExpressions(const QString &source) const
 {
     TlyrReport *report = Report();
-    QString text = source;
-    qsizetype i = 0;
-    const QString open = QStringLiteral("["), close = QStringLiteral("]");
-    while (i < text.size()) {
-        i = text.indexOf(open, i);
-        if (i < 0) break;
-        qsizetype end = i, begin = i;
-        const QString expr = lyrGetBracketedTextW(text, open, close, end, begin);
-        // No closing bracket: the rest stays as it is.
-        if (end <= i || end >= text.size() || text[end] != u']') break;
-        const QString value = report ? report->Calc(expr).ToText() : QString();
-        text.replace(i, end - i + 1, value);
-        i += value.size();
-    }
-    return text;
+    return lyrExpandExpressions(report, source, QStringLiteral("["), QStringLiteral("]"),
+                                [report](const QString &e) { return report ? report->Calc(e).ToText() : QString(); });
 }
 
 // ---------------------------------------------------------------- shape
@@ -387,6 +374,7 @@ void TlyrPictureView::changed()
 
 void TlyrPictureView::ClearPicture()
 {
+    damaged_ = false;
     picture_ = QImage();
     pictureData_.clear();
     changed();
@@ -452,6 +440,7 @@ int TlyrPictureView::LoadPictureFromStream(const QByteArray &stream)
     }
     picture_ = image;
     pictureData_ = stream;
+    damaged_ = false;
     changed();
     return 0;
 }
@@ -511,6 +500,13 @@ void TlyrPictureView::Draw(TlyrCanvas &canvas, double scaleX, double scaleY, dou
             canvas.DrawImage(r, picture_);
             canvas.PopClip();
         }
+    } else if (damaged_) {
+        // Marked, so a picture lost to a damaged file is not taken for an empty one.
+        canvas.SetPen(clRed, std::max(1, lyrRoundi(scaleX)), psSolid);
+        canvas.SetBrush(clNone);
+        canvas.Rectangle(QRect(X, Y, DX + 1, DY + 1));
+        canvas.Line(X, Y, X + DX, Y + DY);
+        canvas.Line(X + DX, Y, X, Y + DY);
     } else if (IsDesigning()) {
         // The designer shows the picture object's button image.
         TlyrImageList &images = lyrResources().ObjectImages();

@@ -253,6 +253,10 @@ public:
     int LoadPictureFromFile(const QString &path);
     QString LastError() const { return lastError_; }
     bool PictureChanged() const { return pictureChanged_; }
+    // A picture of a prepared page that could not be read back: drawn as a
+    // marked empty frame.
+    bool Damaged() const { return damaged_; }
+    void SetDamaged(bool v) { damaged_ = v; }
 
     QString GetDescription() const override;
     void GetData() override;
@@ -266,6 +270,7 @@ private:
     void changed();
     void fail(const QString &why);
     bool autoSize_ = false, center_ = false, keepAspectRatio_ = true, stretched_ = true;
+    bool damaged_ = false;
     QString fileLink_;
     int imageIndex_ = 0;
     QImage picture_;

@@ -427,6 +427,12 @@ TlyrInvalidXMLException::TlyrInvalidXMLException(const QString &file, qint64 lin
 
 void TlyrXMLReader::fail(const QString &detail)
 {
+    // A damaged child that is read past needs no line.
+    if (recovering_ > 0) {
+        failedAt_ = Position();
+        failDetail_ = detail;
+        throw TlyrInvalidXMLException();
+    }
     // The line is counted only now: the reader does not track it while it runs.
     const qint64 at = Position();
     qint64 line = 1;
@@ -504,7 +510,7 @@ bool TlyrXMLReader::readTag(Tag &tag)
             }
             bufPos_ = bufLen_;
         }
-        tag.start = Position();
+        tag.start = lastTagStart_ = Position();
         ++bufPos_;
         tag_.resize(0);
         bool closed = false;
@@ -627,8 +633,64 @@ void TlyrXMLReader::readBody(TlyrXMLItem *item, const QByteArray &name, int dept
                 child->store_ = store_;
             }
         }
-        if (!tag.empty) readBody(skip ? nullptr : child, entry->first, depth + 1);
+        if (tag.empty) continue;
+        bool recover = false;
+        if (item && child && !stream_.isSequential())
+            for (const QByteArray &n : std::as_const(RecoverChildrenOf)) recover = recover || equalsNoCase(name, n);
+        if (recover)
+            readRecovering(child, tag, entry->first, depth + 1);
+        else
+            readBody(skip ? nullptr : child, entry->first, depth + 1);
     }
+}
+
+void TlyrXMLReader::readRecovering(TlyrXMLItem *child, const Tag &tag, const QByteArray &name, int depth)
+{
+    const qint64 start = tag.start;
+    const bool skip = child->Unloadable && !child->Loaded;
+    try {
+        ++recovering_;
+        struct Done {
+            int &n;
+            ~Done() { --n; }
+        } done{recovering_};
+        readBody(skip ? nullptr : child, name, depth);
+        return;
+    } catch (const TlyrInvalidXMLException &) {
+        if (!skipPastEndTag(name)) {
+            if (recovering_ > 0) throw;
+            // No end to read past: the error of the whole file, with its line.
+            SetPosition(failedAt_);
+            fail(failDetail_);
+        }
+    }
+    const qint64 end = Position();
+    child->Clear();
+    child->Unloadable = false;
+    child->Loaded = true;
+    child->store_ = TlyrXMLItem::Store::None;
+    QByteArray bytes(end - start, Qt::Uninitialized);
+    SetPosition(start);
+    if (stream_.read(bytes.data(), bytes.size()) != bytes.size()) fail(QStringLiteral("文件读取失败"));
+    child->Damaged = bytes;
+    SetPosition(end);
+}
+
+bool TlyrXMLReader::skipPastEndTag(const QByteArray &name)
+{
+    SetPosition(lastTagStart_);
+    const QByteArray end = "</" + name.toLower() + '>';
+    qsizetype matched = 0;
+    for (int c = getByte(); c >= 0; c = getByte()) {
+        const char lower = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : char(c);
+        // '<' opens the end tag only: a mismatch can start a new match only there.
+        if (lower == end[matched])
+            ++matched;
+        else
+            matched = lower == '<' ? 1 : 0;
+        if (matched == end.size()) return true;
+    }
+    return false;
 }
 
 void TlyrXMLReader::ReadRootItem(TlyrXMLItem &item, bool keepText)
@@ -687,6 +749,13 @@ void TlyrXMLWriter::WriteRootItem(TlyrXMLItem &item)
 
 void TlyrXMLWriter::writeItem(TlyrXMLItem &item, int depth)
 {
+    if (!item.Damaged.isEmpty()) {
+        indent(depth);
+        out_.append(item.Damaged);
+        if (AutoIndent) out_.append("\r\n");
+        if (out_.size() > kWriteBlock) Flush();
+        return;
+    }
     if (item.Unloadable && !item.Loaded && doc_) {
         doc_->LoadItem(&item);
         writeItem(item, depth);
@@ -760,6 +829,7 @@ void TlyrXMLDocument::readRoot(QIODevice &stream, bool partial)
     try {
         TlyrXMLReader reader(stream);
         reader.PartialLoading = partial;
+        reader.RecoverChildrenOf = RecoverChildrenOf;
         reader.store_ = TlyrXMLItem::Store::Source;
         reader.ReadHeader();
         reader.ReadRootItem(*root_);
@@ -834,7 +904,7 @@ void TlyrXMLDocument::LoadItem(TlyrXMLItem *item)
 
 void TlyrXMLDocument::UnloadItem(TlyrXMLItem *item)
 {
-    if (!item || !item->Unloadable || !item->Loaded) return;
+    if (!item || !item->Unloadable || !item->Loaded || !item->Damaged.isEmpty()) return;
     CreateTempFile();
     // Written into memory first: the writer may read other unloaded elements
     // back from the same temporary file.

@@ -7,6 +7,7 @@
 #include "report/lyrexception.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QIODevice>
 #include <QAnyStringView>
 #include <QString>
@@ -83,6 +84,9 @@ public:
     QByteArray Text;
     // Character data written between the tags (the reader never fills it).
     QByteArray Value;
+    // An element that was not well-formed, read past as its bytes stood
+    // (start tag to end tag): it has no children and is written back as is.
+    QByteArray Damaged;
 
     TlyrXMLItem *Parent() const { return parent_; }
     // Frees the children; an unloadable element then counts as not loaded.
@@ -140,6 +144,10 @@ public:
 
     // Elements flagged ld="0" are left unread (not loaded).
     bool PartialLoading = false;
+    // Children of elements of these names (any case) that are not
+    // well-formed are kept as Damaged and reading goes on after their end
+    // tag (the rest of a file stays readable when one page is broken).
+    QByteArrayList RecoverChildrenOf;
 
     qint64 Position() const { return bufStart_ + bufPos_; }
     qint64 Size() const { return size_; }
@@ -166,6 +174,10 @@ private:
     [[noreturn]] void fail(const QString &detail);
     void applyTag(TlyrXMLItem &item, const Tag &tag, bool keepText);
     void readBody(TlyrXMLItem *item, const QByteArray &name, int depth);
+    // Reads a child of a recovering element; a damaged one becomes Damaged.
+    void readRecovering(TlyrXMLItem *child, const Tag &tag, const QByteArray &name, int depth);
+    // Past the next "</name>" from the last tag's start; false at the end.
+    bool skipPastEndTag(const QByteArray &name);
     using NameEntry = std::pair<QByteArray, QString>;
     // Shares the strings of repeated element names; nullptr when full.
     const NameEntry *internName(QByteArrayView name);
@@ -178,6 +190,11 @@ private:
     qsizetype bufPos_ = 0;
     qsizetype bufLen_ = 0;
     QByteArray tag_;
+    qint64 lastTagStart_ = 0;
+    // Inside a child that may be recovered: failing is cheap (no line count).
+    int recovering_ = 0;
+    qint64 failedAt_ = 0;
+    QString failDetail_;
     std::vector<NameEntry> names_;
     TlyrXMLItem::Store store_ = TlyrXMLItem::Store::Source;
     friend class TlyrXMLDocument;
@@ -216,6 +233,8 @@ public:
     bool AutoIndent = false;
     // Folder of the temporary file (the system's when empty).
     QString TempDir;
+    // Given to the reader (TlyrXMLReader::RecoverChildrenOf).
+    QByteArrayList RecoverChildrenOf;
 
     TlyrXMLItem *Root() const { return root_.get(); }
     // Clears the root and drops the temporary file and the kept stream.

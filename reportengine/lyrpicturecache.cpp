@@ -1,6 +1,7 @@
 #include "reportengine/lyrpicturecache.h"
 
 #include "report/lyrdbset.h"
+#include "report/lyrexception.h"
 #include "report/lyrutils.h"
 #include "report/lyrview.h"
 #include "report/lyrxml.h"
@@ -20,14 +21,20 @@ void TlyrPictureCache::AddPicture(TlyrPictureView *view)
     view->SetImageIndex(index);
 }
 
-void TlyrPictureCache::GetPicture(TlyrPictureView *view) const
+bool TlyrPictureCache::GetPicture(TlyrPictureView *view) const
 {
     const int i = view->ImageIndex();
     // A damaged file may name a picture that is not there.
-    if (i >= 1 && i <= Count())
-        view->LoadPictureFromStream(items_.at(i - 1));
-    else
+    if (i < 1 || i > Count()) {
         view->ClearPicture();
+        return true;
+    }
+    if (damaged_.contains(i) || view->LoadPictureFromStream(items_.at(i - 1)) != 0) {
+        view->ClearPicture();
+        view->SetDamaged(true);
+        return false;
+    }
+    return true;
 }
 
 void TlyrPictureCache::LoadFromXML(TlyrXMLItem *item)
@@ -35,17 +42,32 @@ void TlyrPictureCache::LoadFromXML(TlyrXMLItem *item)
     Clear();
     if (!item) return;
     for (int i = 0; i < item->Count(); ++i) {
-        items_.append(lyrHexToBytes(item->Items(i)->PropBytes("stream")));
-        if (!index_.contains(items_.last())) index_.insert(items_.last(), Count());
+        const QByteArray hex = item->Items(i)->PropBytes("stream");
+        QByteArray bytes;
+        bool ok = true;
+        try {
+            bytes = lyrHexToBytes(hex);
+        } catch (const ElyrConvertError &) {
+            ok = false;  // this picture only: the others and the pages load
+        }
+        items_.append(bytes);
+        if (!ok)
+            damaged_.insert(Count(), hex);
+        else if (!index_.contains(bytes))
+            index_.insert(bytes, Count());
     }
 }
 
 void TlyrPictureCache::SaveToXML(TlyrXMLItem *item) const
 {
     item->Clear();
-    for (const QByteArray &data : items_) {
+    for (int i = 0; i < Count(); ++i) {
         TlyrXMLItem *child = item->Add();
         child->Name = QStringLiteral("item");
-        child->AppendProp("stream", QString::fromLatin1(lyrBytesToHex(data)));
+        if (const auto it = damaged_.constFind(i + 1); it != damaged_.constEnd()) {
+            child->SetPropBytes("stream", *it);
+            continue;
+        }
+        child->AppendProp("stream", QString::fromLatin1(lyrBytesToHex(items_.at(i))));
     }
 }

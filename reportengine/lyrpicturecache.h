@@ -17,11 +17,14 @@ public:
     {
         items_.clear();
         index_.clear();
+        damaged_.clear();
     }
     // A picture whose bytes are already there shares that item, so a
     // picture printed on every row is kept once however many rows there are.
     void AddPicture(TlyrPictureView *view);
-    void GetPicture(TlyrPictureView *view) const;
+    // False when the picture is damaged (its stored text was not hexadecimal
+    // or its bytes are no picture): the view is then marked damaged.
+    bool GetPicture(TlyrPictureView *view) const;
     void LoadFromXML(TlyrXMLItem *item);
     void SaveToXML(TlyrXMLItem *item) const;
 
@@ -29,4 +32,7 @@ private:
     QList<QByteArray> items_;
     // Picture bytes to their ImageIndex.
     QHash<QByteArray, int> index_;
+    // ImageIndex of each item whose text was not hexadecimal to that text,
+    // written back as it was.
+    QHash<int, QByteArray> damaged_;
 };

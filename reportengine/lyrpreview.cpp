@@ -704,8 +704,11 @@ std::vector<QSize> TlyrPreview::pageSizes()
         else
             healthy = s;
     }
-    if (damaged != DamagedPages) {
+    QList<int> damagedPictures;
+    if (auto *store = dynamic_cast<TlyrPreviewPages *>(pages)) damagedPictures = store->DamagedPicturePages;
+    if (damaged != DamagedPages || damagedPictures != DamagedPicturePages) {
         DamagedPages = damaged;
+        DamagedPicturePages = damagedPictures;
         if (Form) Form->ShowDamagedPages();
     }
     return sizes;
@@ -717,8 +720,10 @@ void TlyrPreview::UpdatePages()
     // The view follows the store also when its pages are gone (a file that
     // did not load, a cleared store).
     if (PageCount() == 0) {
-        if (Workspace->PageList.Count() > 0 || Thumbnails->PageList.Count() > 0 || !DamagedPages.isEmpty()) {
+        if (Workspace->PageList.Count() > 0 || Thumbnails->PageList.Count() > 0 || !DamagedPages.isEmpty() ||
+            !DamagedPicturePages.isEmpty()) {
             DamagedPages.clear();
+            DamagedPicturePages.clear();
             clearLayout();
             if (Form) Form->ShowDamagedPages();
         }
@@ -1512,11 +1517,17 @@ void TlyrPreviewForm::buildRightMenu()
 
 void TlyrPreviewForm::ShowDamagedPages()
 {
-    QStringList damaged;
-    for (int n : std::as_const(Preview->DamagedPages)) damaged << QString::number(n);
-    StatusMessage->setText(damaged.isEmpty() ? QString()
-                                             : QStringLiteral("Damaged prepared pages, not shown: ") +
-                                                       damaged.join(QStringLiteral(", ")));
+    const auto numbers = [](const QList<int> &pages) {
+        QStringList out;
+        for (int n : pages) out << QString::number(n);
+        return out.join(QStringLiteral(", "));
+    };
+    QStringList parts;
+    if (!Preview->DamagedPages.isEmpty())
+        parts << QStringLiteral("Damaged prepared pages, not shown: ") + numbers(Preview->DamagedPages);
+    if (!Preview->DamagedPicturePages.isEmpty())
+        parts << QStringLiteral("图片已损坏的页：") + numbers(Preview->DamagedPicturePages);
+    StatusMessage->setText(parts.join(QStringLiteral("；")));
 }
 
 void TlyrPreviewForm::SetMessage(const QString &text)

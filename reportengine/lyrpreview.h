@@ -152,6 +152,8 @@ public:
     // Numbers of the pages that could not be rebuilt (they are laid out
     // with the size of a healthy page and marked), as of the last layout.
     QList<int> DamagedPages;
+    // Pages shown with a damaged picture (a marked empty frame in its place).
+    QList<int> DamagedPicturePages;
     // The window the control sits in, if any.
     TlyrPreviewForm *Form = nullptr;
     std::function<void(TlyrPreview *, int)> OnPageChanged;

@@ -114,6 +114,8 @@ TlyrPreviewPages::TlyrPreviewPages(TlyrReport *report) : TlyrCustomPreviewPages(
 {
     Outline = new TlyrOutline(this);
     XMLDoc.Root()->Name = QStringLiteral("preparedreport");
+    // One broken page of a file leaves the others readable.
+    XMLDoc.RecoverChildrenOf = {"previewpages"};
     OnOpenUrl = [](const QString &url) { QDesktopServices::openUrl(QUrl(url)); };
     Clear();
 }
@@ -176,6 +178,7 @@ void TlyrPreviewPages::Clear()
     Dictionary.Clear();
     PictureCache.Clear();
     Errors.clear();
+    DamagedPicturePages.clear();
     GetOutline()->CurItem = nullptr;
     CurPage = -1;
     MemSize = 0;
@@ -666,8 +669,13 @@ bool TlyrPreviewPages::buildChildren(TlyrXMLItem *item, TlyrComponent *parent, T
             memo->TotalPages = Count();
             memo->CopyNo = CopyNo;
         }
-        if (auto *pic = qobject_cast<TlyrPictureView *>(obj); pic && pic->PictureData().isEmpty())
-            PictureCache.GetPicture(pic);
+        if (auto *pic = qobject_cast<TlyrPictureView *>(obj);
+            pic && pic->PictureData().isEmpty() && !PictureCache.GetPicture(pic) && buildingIndex_ >= 0) {
+            const int page = buildingIndex_ + 1;
+            const auto at = std::lower_bound(DamagedPicturePages.begin(), DamagedPicturePages.end(), page);
+            if (at == DamagedPicturePages.end() || *at != page) DamagedPicturePages.insert(at, page);
+            noteError(QStringLiteral("第 %1 页的图片已损坏").arg(page));
+        }
         if (!buildChildren(el, obj, ser)) return false;
     }
     return true;
@@ -696,6 +704,15 @@ int elementsUnder(const TlyrXMLItem *item, int most)
 TlyrReportPage *TlyrPreviewPages::buildPage(int index)
 {
     TlyrXMLItem *item = PagesItem()->Items(index);
+    if (!item->Damaged.isEmpty()) {
+        noteError(QStringLiteral("Damaged prepared page %1").arg(index + 1));
+        return nullptr;
+    }
+    buildingIndex_ = index;
+    struct Built {
+        int &index;
+        ~Built() { index = -1; }
+    } built{buildingIndex_};
     try {
         if (!item->Loaded) XMLDoc.LoadItem(item);
         if (elementsUnder(item, MaxPageObjects) > MaxPageObjects) {

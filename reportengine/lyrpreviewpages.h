@@ -100,6 +100,8 @@ public:
     int OutlineItems = 0;
     // Lines about damaged pages or files (also given to the report's errors).
     QStringList Errors;
+    // Pages (from 1) that were built with a damaged picture, in order.
+    QList<int> DamagedPicturePages;
 
     TlyrOutline *GetOutline() const;
     TlyrXMLItem *PagesItem();
@@ -196,6 +198,8 @@ private:
     void exportPage(TlyrExportFilter &filter, int index);
     void exportPages(TlyrExportFilter &filter, const QStringList &chosen);
     void noteError(const QString &line);
+    // The page being built (from 0), for what its objects find damaged.
+    int buildingIndex_ = -1;
     void loadAfterParse();
 
     // The page AddObject last added to, with its objects and bands then.

@@ -15,6 +15,19 @@
 
 #include <memory>
 
+// A window of that size showing the report's pages, as ShowReport makes it.
+inline std::unique_ptr<TlyrPreviewForm> openPreviewForm(TlyrReport &report, QSize size)
+{
+    auto form = std::make_unique<TlyrPreviewForm>();
+    report.PreviewOptions()->Maximized = false;
+    form->resize(size);
+    report.SetPreview(form->Preview);
+    form->Init(&report);
+    form->show();
+    QApplication::processEvents();
+    return form;
+}
+
 struct PreviewReport {
     explicit PreviewReport(int rows, int paper = 9, double rowHeight = 20)
     {
@@ -97,18 +110,7 @@ struct PreviewReport {
         return n;
     }
     bool prepare() { return report->PrepareReport(true); }
-    // A window of that size showing the report's pages, as ShowReport makes it.
-    std::unique_ptr<TlyrPreviewForm> openForm(QSize size)
-    {
-        auto form = std::make_unique<TlyrPreviewForm>();
-        report->PreviewOptions()->Maximized = false;
-        form->resize(size);
-        report->SetPreview(form->Preview);
-        form->Init(report.get());
-        form->show();
-        QApplication::processEvents();
-        return form;
-    }
+    std::unique_ptr<TlyrPreviewForm> openForm(QSize size) { return openPreviewForm(*report, size); }
 
     std::unique_ptr<TlyrReport> report;
     TlyrReportPage *page = nullptr;

@@ -223,41 +223,48 @@ bool catches(qint64 pid, int signal)
 // runner ends by itself with an error line instead of being killed.
 TEST_F(LyrRunTest, AStopSignalEndsARunningReportWithAnErrorLine)
 {
-    // A page per row for as many rows as there can be: it runs for hours.
-    const QByteArray xml("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
-                         "<TlyrReport><TlyrReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\">"
-                         "<TlyrMasterData Name=\"MasterData1\" Left=\"0\" Top=\"20\" Width=\"718\" Height=\"20\" "
-                         "RowCount=\"2147483647\" StartNewPage=\"True\"><TlyrMemoView Name=\"Memo1\" Left=\"0\" "
-                         "Top=\"0\" Width=\"200\" Height=\"20\" Text=\"row [Line]\"/></TlyrMasterData>"
-                         "</TlyrReportPage></TlyrReport>");
-    const QString path = dir.filePath(QStringLiteral("endless.xml"));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(xml);
-    f.close();
-    for (int signal : {SIGINT, SIGTERM}) {
-        SCOPED_TRACE(signal);
-        QProcess p;
-        p.start(exe, {path});
-        ASSERT_TRUE(p.waitForStarted());
-        for (int i = 0; i < 600 && !catches(p.processId(), signal); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        ASSERT_TRUE(catches(p.processId(), signal));
-        // Into the run.
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        ::kill(pid_t(p.processId()), signal);
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            FAIL() << "lyrrun did not stop";
-        }
-        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(p.exitCode(), 1);
-        const QString err = QString::fromUtf8(p.readAllStandardError());
-        EXPECT_TRUE(err.contains(QStringLiteral("报表生成已中断（收到 %1）")
+    // A page per row for as many rows as there can be: it runs for hours;
+    // also with a memo of 200,000 expressions on each row, the signal
+    // coming while one of them is expanded.
+    const auto endless = [](const QString &text) {
+        return QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                          "<TlyrReport><TlyrReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\">"
+                          "<TlyrMasterData Name=\"MasterData1\" Left=\"0\" Top=\"20\" Width=\"718\" Height=\"20\" "
+                          "RowCount=\"2147483647\" StartNewPage=\"True\"><TlyrMemoView Name=\"Memo1\" Left=\"0\" "
+                          "Top=\"0\" Width=\"200\" Height=\"20\" Text=\"") +
+               text.toUtf8() + "\"/></TlyrMasterData></TlyrReportPage></TlyrReport>";
+    };
+    for (const QString &text : {QStringLiteral("row [Line]"), QStringLiteral("[Line]").repeated(200000)})
+        for (int signal : {SIGINT, SIGTERM}) {
+            SCOPED_TRACE(signal);
+            SCOPED_TRACE(text.size());
+            const QString path = dir.filePath(QStringLiteral("endless.xml"));
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(endless(text));
+            f.close();
+            QProcess p;
+            p.start(exe, {path});
+            ASSERT_TRUE(p.waitForStarted());
+            for (int i = 0; i < 600 && !catches(p.processId(), signal); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            ASSERT_TRUE(catches(p.processId(), signal));
+            // Into the run.
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            ::kill(pid_t(p.processId()), signal);
+            if (!p.waitForFinished(60000)) {
+                p.kill();
+                p.waitForFinished();
+                FAIL() << "lyrrun did not stop";
+            }
+            EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(p.exitCode(), 1);
+            const QString err = QString::fromUtf8(p.readAllStandardError());
+            EXPECT_TRUE(
+                    err.contains(QStringLiteral("报表生成已中断（收到 %1）")
                                          .arg(signal == SIGINT ? QLatin1String("SIGINT") : QLatin1String("SIGTERM"))))
-                << err.toStdString();
-    }
+                    << err.toStdString();
+        }
 }
 
 // What a template or its data could do to the runner: a main script asking

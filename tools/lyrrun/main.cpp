@@ -27,6 +27,7 @@
 #include "reportengine/lyrengine.h"
 #include "reportengine/lyrpreviewpages.h"
 #include "reportengine/lyrprinter.h"
+#include "csvtable.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -46,79 +47,21 @@
 
 namespace {
 
-// The records of a CSV text (RFC 4180): fields separated by commas, a
-// quoted field may hold commas, doubled quotes and line breaks. Blank lines
-// are no records. False, with the line its quote opened on, when a quoted
-// field is never closed.
-bool parseCsv(const QString &text, QList<QStringList> &records, int &openLine)
-{
-    QStringList record;
-    QString cur;
-    bool quoted = false;
-    // The record has a field or a separator so far (a blank line has neither).
-    bool started = false;
-    int line = 1;
-    openLine = 0;
-    const qsizetype n = text.size();
-    auto endRecord = [&] {
-        if (started) {
-            record << cur;
-            records << record;
-        }
-        record.clear();
-        cur.clear();
-        started = false;
-    };
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text.at(i);
-        if (c == u'\n') ++line;
-        if (quoted) {
-            if (c == u'"' && i + 1 < n && text.at(i + 1) == u'"') {
-                cur += c;
-                ++i;
-            } else if (c == u'"') {
-                quoted = false;
-            } else {
-                cur += c;
-            }
-            continue;
-        }
-        if (c == u'"') {
-            quoted = true;
-            started = true;
-            openLine = line;
-        } else if (c == u',') {
-            record << cur;
-            cur.clear();
-            started = true;
-        } else if (c == u'\r' || c == u'\n') {
-            // CR LF, a lone LF or a lone CR ends the record.
-            if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n') {
-                ++i;
-                ++line;
-            } else if (c == u'\r') {
-                ++line;
-            }
-            endRecord();
-        } else {
-            cur += c;
-            started = true;
-        }
-    }
-    if (quoted) return false;
-    endRecord();
-    return true;
-}
-
 struct CsvData {
-    QStringList fields;
-    QList<QStringList> rows;
+    CsvTable table;
     int pos = 0;
 };
 
+// Written by length: a field's NUL byte ends no text.
+void writeAll(const QString &text, std::FILE *to)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
+}
+
 int fail(const QString &text)
 {
-    std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+    writeAll(text + u'\n', stderr);
     return 1;
 }
 
@@ -376,29 +319,20 @@ int main(int argc, char **argv)
                 given.push_back(ds);
                 continue;
             }
-            QFile f(value);
-            if (!f.open(QIODevice::ReadOnly)) return fail(QStringLiteral("cannot read ") + value);
-            QString text = QString::fromUtf8(f.readAll());
-            if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
-            QList<QStringList> records;
-            int openLine = 0;
-            if (!parseCsv(text, records, openLine))
-                return fail(QStringLiteral("%1: line %2: a quoted field is not closed").arg(value).arg(openLine));
             auto csv = std::make_unique<CsvData>();
-            if (!records.isEmpty()) csv->fields = records.takeFirst();
-            csv->rows = std::move(records);
+            if (QString error; !csv->table.Read(value, error)) return fail(error);
             CsvData *d = csv.get();
             data.push_back(std::move(csv));
             auto *ds = new TlyrUserDataSet(&keeper);
             ds->SetName(name);
-            ds->SetFields(d->fields);
+            ds->SetFields(d->table.Fields());
             ds->OnFirst = [d](TlyrDataSet *) { d->pos = 0; };
             ds->OnNext = [d](TlyrDataSet *) { ++d->pos; };
             ds->OnPrior = [d](TlyrDataSet *) { d->pos = std::max(d->pos - 1, 0); };
-            ds->OnCheckEOF = [d](TlyrDataSet *, bool &eof) { eof = d->pos >= d->rows.size(); };
+            ds->OnCheckEOF = [d](TlyrDataSet *, bool &eof) { eof = d->pos >= d->table.RowCount(); };
             ds->OnGetValue = [d](const QString &field, KsValue &v) {
-                const int col = d->fields.indexOf(field);
-                if (d->pos < d->rows.size() && col >= 0) v = KsValue(d->rows[d->pos].value(col));
+                const int col = d->table.Column(field);
+                if (d->pos < d->table.RowCount() && col >= 0) v = KsValue(d->table.Value(d->pos, col));
             };
             given.push_back(ds);
         } else {
@@ -442,7 +376,7 @@ int main(int argc, char **argv)
     if (!stopped.isEmpty()) return fail(stopLine());
     const bool prepared = report.PrepareReport();
     auto &pages = *static_cast<TlyrPreviewPages *>(report.PreviewPages());
-    if (dump) std::fputs(lyrDumpPreparedPages(pages).toUtf8().constData(), stdout);
+    if (dump) writeAll(lyrDumpPreparedPages(pages), stdout);
     if (!prepared || !loadErrors.isEmpty() || !stopped.isEmpty()) {
         QStringList errors = loadErrors + report.Errors();
         if (!stopped.isEmpty()) errors << stopLine();

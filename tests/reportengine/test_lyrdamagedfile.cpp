@@ -1,0 +1,227 @@
+// A prepared report file with one broken page and broken pictures opens
+// with every healthy page: the broken page is shown and reported as a
+// damaged page, a broken picture as a marked empty frame with its page named.
+
+#include "child_cost.h"
+#include "prepared_text_util.h"
+#include "preview_fixture.h"
+#include "print_report_util.h"
+
+#include "report/lyrview.h"
+#include "reportengine/lyrpreview.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QTemporaryDir>
+
+namespace {
+
+QByteArray png(QColor color, int side = 8)
+{
+    QImage image(side, side, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// The colour of the picture of page index + 1.
+QColor colourOf(int index)
+{
+    return QColor::fromHsv(30 + index * 50, 200, 200);
+}
+
+class DamagedFileTest : public PrintReportTest {
+protected:
+    // Six pages "Page N", each with a picture of its own colour (cache
+    // item N), saved.
+    QByteArray sixPages()
+    {
+        TlyrMasterData *band = pageWithBand<TlyrReportPage>(120, 6, true);
+        textView<TlyrMemoView>(band, QStringLiteral("Memo1"), {0, 0, 300, 20}, QStringLiteral("Page [Line#]"));
+        auto *picture = new TlyrPictureView(report.get());
+        picture->SetName(QStringLiteral("Picture1"));
+        picture->SetParent(band);
+        picture->SetBounds(0, 20, 100, 100);
+        int printed = 0;
+        report->OnBeforePrintEvent = [&printed](TlyrComponent *c) {
+            if (auto *p = qobject_cast<TlyrPictureView *>(c)) p->LoadPictureFromStream(png(colourOf(printed++)));
+        };
+        EXPECT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
+        EXPECT_EQ(pages().Count(), 6);
+        EXPECT_EQ(pages().PictureCache.Count(), 6);
+        QBuffer file;
+        file.open(QIODevice::ReadWrite);
+        report->OnBeforePrintEvent = nullptr;
+        pages().SaveToStream(file);
+        return file.data();
+    }
+    // The file with page n's content broken, picture a's text not
+    // hexadecimal and picture b's bytes cut (valid hexadecimal, no picture).
+    static QByteArray damage(QByteArray file, int page, int a, int b)
+    {
+        qsizetype at = file.indexOf("<previewpages>");
+        for (int i = 0; i < page; ++i) at = file.indexOf("<page0", at + 1);
+        at = file.indexOf('>', at) + 1;
+        file.insert(at, "<b2 t=<<<broken");
+        qsizetype items = file.indexOf("<picturecache>");
+        auto streamOf = [&](int n) {
+            qsizetype p = items;
+            for (int i = 0; i < n; ++i) p = file.indexOf("<item stream=\"", p + 1);
+            return p + qsizetype(strlen("<item stream=\""));
+        };
+        const qsizetype sa = streamOf(a);
+        file.replace(sa + 8, 2, "ZZ");
+        const qsizetype sb = streamOf(b);
+        const qsizetype length = file.indexOf('"', sb) - sb;
+        file.remove(sb + length / 2 / 2 * 2, length - length / 2 / 2 * 2);
+        return file;
+    }
+    TlyrPictureView *pictureOn(int index)
+    {
+        TlyrReportPage *page = pages().GetPage(index);
+        return page ? qobject_cast<TlyrPictureView *>(page->FindObject(QStringLiteral("Picture1"))) : nullptr;
+    }
+    QString memoOn(int index)
+    {
+        TlyrReportPage *page = pages().GetPage(index);
+        auto *memo = page ? qobject_cast<TlyrMemoView *>(page->FindObject(QStringLiteral("Memo1"))) : nullptr;
+        return memo ? memo->GetText() : QString();
+    }
+    // What a reader finds in the loaded store: page 3 damaged, pictures
+    // of pages 4 and 5 damaged, every other page and picture whole.
+    void expectHealthyPagesAndMarkedDamage(int damagedPage)
+    {
+        ASSERT_EQ(pages().Count(), 6);
+        for (int i = 0; i < 6; ++i) {
+            SCOPED_TRACE(i + 1);
+            if (i + 1 == damagedPage) {
+                EXPECT_EQ(pages().GetPage(i), nullptr);
+                continue;
+            }
+            EXPECT_EQ(memoOn(i), QStringLiteral("Page %1").arg(i + 1));
+            TlyrPictureView *p = pictureOn(i);
+            ASSERT_NE(p, nullptr);
+            const bool broken = i + 1 == 4 || i + 1 == 5;
+            EXPECT_EQ(p->Damaged(), broken);
+            EXPECT_EQ(p->Picture().isNull(), broken);
+        }
+        EXPECT_TRUE(pages().Errors.contains(QStringLiteral("Damaged prepared page %1").arg(damagedPage)))
+                << pages().Errors.join(u'\n').toStdString();
+        EXPECT_EQ(pages().DamagedPicturePages, (QList<int>{4, 5}));
+        EXPECT_TRUE(pages().Errors.contains(QStringLiteral("第 4 页的图片已损坏")));
+        EXPECT_TRUE(pages().Errors.contains(QStringLiteral("第 5 页的图片已损坏")));
+    }
+};
+
+// Loaded from a file (pages from the third read when needed) or from a
+// stream in full, with the broken page among the later ones or the first.
+TEST_F(DamagedFileTest, EveryHealthyPageOfADamagedFileLoads)
+{
+    const QByteArray saved = sixPages();
+    QTemporaryDir dir;
+    for (int page : {3, 1}) {
+        SCOPED_TRACE(page);
+        const QByteArray file = damage(saved, page, 4, 5);
+        const QString path = dir.filePath(QStringLiteral("damaged.lp3"));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(file);
+        f.close();
+        ASSERT_NO_THROW(pages().LoadFromFile(path, true));
+        expectHealthyPagesAndMarkedDamage(page);
+        QBuffer stream;
+        stream.setData(file);
+        stream.open(QIODevice::ReadOnly);
+        ASSERT_NO_THROW(pages().LoadFromStream(stream, false));
+        expectHealthyPagesAndMarkedDamage(page);
+        // Saved again, the damage is kept as it was and the rest is whole.
+        QBuffer again;
+        again.open(QIODevice::ReadWrite);
+        pages().SaveToStream(again);
+        again.seek(0);
+        ASSERT_NO_THROW(pages().LoadFromStream(again, false));
+        expectHealthyPagesAndMarkedDamage(page);
+    }
+}
+
+// A file whose broken page never ends (cut short) still fails as a whole,
+// naming where.
+TEST_F(DamagedFileTest, ABrokenPageWithoutItsEndFailsTheFile)
+{
+    QByteArray file = sixPages();
+    file.truncate(file.indexOf("</previewpages>") - 3);
+    QBuffer stream(&file);
+    stream.open(QIODevice::ReadOnly);
+    EXPECT_THROW(pages().LoadFromStream(stream, false), ElyrError);
+    EXPECT_EQ(pages().Count(), 0);
+}
+
+// A file of n pages, every other one broken, loaded: each page is there,
+// and the broken ones are read past in one pass.
+int loadHalfBroken(int n)
+{
+    QByteArray text;
+    for (int i = 0; i < n; ++i)
+        text += i % 2 ? QByteArray("<page0 ld=\"0\"><b1 t=<<<broken</page0>")
+                      : "<page0 ld=\"0\"><b1 t=\"0\"><m1 u=\"row " + QByteArray::number(i) + "\"/></b1></page0>";
+    TlyrReport report;
+    auto &pages = *static_cast<TlyrPreviewPages *>(report.PreviewPages());
+    loadText(pages, preparedText(text));
+    return pages.Count() == n && pages.GetPage(n - 1) == nullptr && pages.GetPage(n - 2) ? 0 : 1;
+}
+
+TEST_F(DamagedFileTest, TenfoldBrokenPagesCostAboutTenfold)
+{
+    expectAboutTenfold({"a file of n pages, half of them broken", 4000, loadHalfBroken, 600});
+}
+
+// The preview shows the damaged page as such, draws each broken picture
+// as a marked frame and names the pages in its status bar.
+TEST_F(DamagedFileTest, ThePreviewMarksBrokenPicturesAndNamesTheirPages)
+{
+    const QByteArray file = damage(sixPages(), 3, 4, 5);
+    QBuffer stream;
+    stream.setData(file);
+    stream.open(QIODevice::ReadOnly);
+    pages().LoadFromStream(stream, false);
+    const auto form = openPreviewForm(*report, QSize(1200, 800));
+    EXPECT_EQ(form->Preview->DamagedPages, QList<int>{3});
+    EXPECT_EQ(form->Preview->DamagedPicturePages, (QList<int>{4, 5}));
+    EXPECT_EQ(form->StatusMessage->text(),
+              QStringLiteral("Damaged prepared pages, not shown: 3；图片已损坏的页：4, 5"));
+    // Page 4's picture is a red-crossed frame; page 2's is its colour.
+    for (int index : {1, 3}) {
+        SCOPED_TRACE(index + 1);
+        QImage image(900, 1200, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        TlyrCanvas canvas(&painter, 96, 96, false);
+        pages().DrawPage(index, canvas, 1, 1, 0, 0);
+        painter.end();
+        int red = 0, colour = 0;
+        const QColor own = colourOf(index);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                red += c.red() > 220 && c.green() < 40 && c.blue() < 40;
+                colour += std::abs(c.red() - own.red()) + std::abs(c.green() - own.green()) +
+                                  std::abs(c.blue() - own.blue()) <
+                          12;
+            }
+        if (index == 3) {
+            EXPECT_GT(red, 100);
+            EXPECT_EQ(colour, 0);
+        } else {
+            EXPECT_EQ(red, 0);
+            EXPECT_GT(colour, 1000);
+        }
+    }
+}
+
+}  // namespace
