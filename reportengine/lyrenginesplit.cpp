@@ -113,7 +113,7 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
                 } else {
                     v->SetHeight(space - top);
                     const double unused = p.Stretch->DrawPart();
-                    if (p.Text && p.Text->PartMemo.isEmpty()) {
+                    if (p.Text && p.Text->PartEmpty()) {
                         // The last of the text ends in this part (its height
                         // was only a measure): what lies below follows it.
                         v->SetHeight(std::max(0.0, space - top - unused));
@@ -144,7 +144,7 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
             // Nothing fits even a fresh page: the rest prints clipped here.
             for (size_t i : pending) {
                 TlyrReportComponent *v = all[i].View;
-                if (all[i].Text) all[i].Text->SetText(all[i].Text->PartMemo);
+                if (all[i].Text) all[i].Text->SetText(all[i].Text->PartRest());
                 v->SetTop(std::max(0.0, std::min(v->Top(), space)));
                 v->SetHeight(std::max(0.0, std::min(v->Height(), space - v->Top())));
                 part.push_back(i);

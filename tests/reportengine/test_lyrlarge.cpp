@@ -206,6 +206,30 @@ FlowChain flowChain(TlyrReport &report, int n, const QString &text)
     return chain;
 }
 
+// One record whose stretched memo of n short lines is split over pages.
+int runSplitText(int n)
+{
+    TlyrReport report;
+    report.EngineOptions()->SetNewSilentMode(simSilent);
+    auto *page = new TlyrReportPage(&report);
+    page->SetName(QStringLiteral("Page1"));
+    page->SetParent(&report);
+    auto *band = new TlyrMasterData(&report);
+    band->SetName(QStringLiteral("MasterData1"));
+    band->SetParent(page);
+    band->SetHeight(20);
+    band->SetRowCount(1);
+    band->SetStretched(true);
+    band->SetAllowSplit(true);
+    auto *memo = new TlyrMemoView(&report);
+    memo->SetName(QStringLiteral("Memo1"));
+    memo->SetParent(band);
+    memo->SetBounds(0, 0, 200, 20);
+    memo->SetStretchMode(smActualHeight);
+    memo->SetText(QStringLiteral("line\r\n").repeated(n));
+    return report.PrepareReport() && report.PreviewPages()->Count() > 1 ? 0 : 1;
+}
+
 int runFlowChain(int n, const QString &text)
 {
     TlyrReport report;
@@ -246,6 +270,7 @@ TEST_F(LargeTest, TenfoldInputCostsAboutTenfoldTimeAndMemory)
                  return memo.Memo().size() == n ? 0 : 1;
              },
              100},
+            {"a split band's text of n lines", 20000, [](int n) { return runSplitText(n); }, 4000},
             {"a FlowTo chain of n tiny memos", 30, [](int n) { return runFlowChain(n, longText(20000)); }, 40000},
             {"a FlowTo chain carrying n characters", 4000, [](int n) { return runFlowChain(20, longText(n)); }, 50},
     };
