@@ -177,7 +177,8 @@ struct FlowChain {
     TlyrMemoView *Last = nullptr;
 };
 
-FlowChain flowChain(TlyrReport &report, int n, const QString &text)
+// A page with one band of one record, 20 high.
+TlyrMasterData *oneRecordBand(TlyrReport &report)
 {
     auto *page = new TlyrReportPage(&report);
     page->SetName(QStringLiteral("Page1"));
@@ -187,6 +188,12 @@ FlowChain flowChain(TlyrReport &report, int n, const QString &text)
     band->SetParent(page);
     band->SetHeight(20);
     band->SetRowCount(1);
+    return band;
+}
+
+FlowChain flowChain(TlyrReport &report, int n, const QString &text)
+{
+    TlyrMasterData *band = oneRecordBand(report);
     FlowChain chain;
     for (int i = 0; i < n; ++i) {
         auto *m = new TlyrMemoView(&report);
@@ -211,14 +218,7 @@ int runSplitText(int n)
 {
     TlyrReport report;
     report.EngineOptions()->SetNewSilentMode(simSilent);
-    auto *page = new TlyrReportPage(&report);
-    page->SetName(QStringLiteral("Page1"));
-    page->SetParent(&report);
-    auto *band = new TlyrMasterData(&report);
-    band->SetName(QStringLiteral("MasterData1"));
-    band->SetParent(page);
-    band->SetHeight(20);
-    band->SetRowCount(1);
+    TlyrMasterData *band = oneRecordBand(report);
     band->SetStretched(true);
     band->SetAllowSplit(true);
     auto *memo = new TlyrMemoView(&report);
