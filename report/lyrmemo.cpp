@@ -304,8 +304,8 @@ void TlyrCustomMemoView::GetData()
         }
         InitPart();
         DrawPart();
-        next->takeFlow(PartMemo);
-        PartMemo.clear();
+        next->takeFlow(PartRest());
+        ClearPart();
     }
 }
 
@@ -413,9 +413,25 @@ double TlyrCustomMemoView::CalcWidth()
 
 void TlyrCustomMemoView::InitPart()
 {
-    PartMemo = LinesText();
+    partHead_.clear();
+    partSource_ = LinesText();
+    partFrom_ = 0;
     firstParaBreak_ = false;
     lastParaBreak_ = false;
+}
+
+QString TlyrCustomMemoView::PartRest() const
+{
+    QString rest = partHead_;
+    rest += QStringView(partSource_).mid(partFrom_);
+    return rest;
+}
+
+void TlyrCustomMemoView::ClearPart()
+{
+    partHead_.clear();
+    partSource_.clear();
+    partFrom_ = 0;
 }
 
 double TlyrCustomMemoView::DrawPart()
@@ -423,34 +439,58 @@ double TlyrCustomMemoView::DrawPart()
     TlyrDrawTextUser dt(layoutObject());
     const int color = Color();
     // Only the start of the text is taken up, more of it while it all fits:
-    // the rest waits as it is, so that a long text is not laid out again
-    // whole for each of its parts. Lines wrap from their paragraph's start,
-    // so only the last line of the start differs from the whole text's,
-    // which is beyond the part when something is left over. A width that
-    // follows the text, turned text, or tags (a cut could fall inside one)
-    // need all of it at once.
-    const QString whole = PartMemo;
+    // the rest waits as it is, so that a long text is not laid out (nor
+    // copied) again whole for each of its parts. Lines wrap from their
+    // paragraph's start, so only the last line of the start differs from the
+    // whole text's, which is beyond the part when something is left over. A
+    // width that follows the text, turned text, or tags (a cut could fall
+    // inside one) need all of it at once.
+    const QString head = partHead_;
+    const QStringView source = QStringView(partSource_).mid(partFrom_);
+    const qsizetype size = head.size() + source.size();
+    auto at = [&](qsizetype i) { return i < head.size() ? head.at(i) : source.at(i - head.size()); };
+    // The first line break in [from, to), or -1.
+    auto lineBreak = [&](qsizetype from, qsizetype to) -> qsizetype {
+        to = std::min(to, size);
+        for (qsizetype i = from; i < std::min(to, head.size()); ++i)
+            if (head.at(i) == u'\n') return i;
+        const qsizetype s = std::max(from, head.size()) - head.size();
+        if (s >= to - head.size()) return -1;
+        const qsizetype found = source.mid(s, to - head.size() - s).indexOf(u'\n');
+        return found < 0 ? -1 : head.size() + s + found;
+    };
+    auto start = [&](qsizetype n) {
+        QString s = head.left(n);
+        if (n > head.size()) s += source.left(n - head.size());
+        return s;
+    };
     const bool all = autoWidth_ || rotation_ != 0 || allowHTMLTags_;
     bool paraBreak = false;
     for (qsizetype budget = 4096;; budget *= 2) {
         // A paragraph's end soon after the budget, else the budget itself
         // (never inside a surrogate pair).
-        qsizetype cut = all || budget >= whole.size() ? -1 : whole.indexOf(u'\n', budget);
-        const bool inParagraph = !all && budget < whole.size() && (cut < 0 || cut >= 2 * budget);
-        if (inParagraph) cut = budget + (whole.at(budget).isLowSurrogate() ? 1 : 0);
+        qsizetype cut = all || budget >= size ? -1 : lineBreak(budget, 2 * budget);
+        const bool inParagraph = !all && budget < size && cut < 0;
+        if (inParagraph) cut = budget + (at(budget).isLowSurrogate() ? 1 : 0);
         const qsizetype tail = cut < 0 ? -1 : cut + (inParagraph ? 0 : 1);
-        if (tail < 0 || tail >= whole.size()) {
-            SetText(whole);
-        } else {
-            SetText(whole.left(!inParagraph && cut > 0 && whole.at(cut - 1) == u'\r' ? cut - 1 : cut));
-        }
+        const bool whole = tail < 0 || tail >= size;
+        SetText(whole ? start(size) : start(!inParagraph && cut > 0 && at(cut - 1) == u'\r' ? cut - 1 : cut));
         setDrawParams(*dt, nullptr, 1, 1, 0, 0, true);
-        PartMemo = dt->GetOutBoundsText(paraBreak);
-        if (tail < 0 || tail >= whole.size()) break;
-        if (!PartMemo.isEmpty()) {
+        QString out = dt->GetOutBoundsText(paraBreak);
+        if (whole) {
+            partHead_ = out;
+            partSource_.clear();
+            partFrom_ = 0;
+            break;
+        }
+        if (!out.isEmpty()) {
             // The start's own last line break is none of the text's.
-            if (inParagraph) PartMemo.chop(2);
-            PartMemo += QStringView(whole).mid(tail);
+            if (inParagraph) out.chop(2);
+            if (tail < head.size())
+                out += QStringView(head).mid(tail);
+            else
+                partFrom_ += tail - head.size();
+            partHead_ = out;
             break;
         }
     }

@@ -115,7 +115,11 @@ public:
     // Run-time state.
     KsValue Value;
     TlyrRect TextRect;
-    QString PartMemo;
+    // What is left to print in parts: the start laid out last time and the
+    // untouched rest of the text, read in place so a part does not copy it.
+    QString PartRest() const;
+    bool PartEmpty() const { return partHead_.isEmpty() && partFrom_ >= partSource_.size(); }
+    void ClearPart();
     QString SavedMemo;
     QString LastValue;
     int TotalPages = 0;
@@ -126,6 +130,9 @@ public:
     void applyPrintTags();
 
 protected:
+    QString partHead_;
+    QString partSource_;
+    qsizetype partFrom_ = 0;
     TlyrDrawText &layoutObject() const;
     void setDrawParams(TlyrDrawText &dt, TlyrCanvas *canvas, double scaleX, double scaleY, double offsetX,
                        double offsetY, bool fitOnly = false);

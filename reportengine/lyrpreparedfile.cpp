@@ -119,7 +119,7 @@ void TlyrPreviewPages::loadAfterParse()
         Dictionary.Add(d->Name, value, obj);
     }
     for (auto &page : SourcePages)
-        for (TlyrComponent *c : page->AllObjects()) storedText_.insert(c, storedTextOf(c));
+        for (TlyrComponent *c : page->AllObjects()) storeText(c);
     PictureCache.LoadFromXML(root->FindItem(QStringLiteral("picturecache")));
     readLogicalPages(root->FindItem(QStringLiteral("logicalpagenumbers")));
     // Pages beyond the first two may leave memory again, as when they were made.

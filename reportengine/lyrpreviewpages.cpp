@@ -172,6 +172,7 @@ void TlyrPreviewPages::Clear()
     sourceOf_.clear();
     keys_.clear();
     storedText_.clear();
+    storedBody_.clear();
     XMLDoc.Clear();
     XMLDoc.Root()->Name = QStringLiteral("preparedreport");
     newObjectText_.clear();
@@ -212,12 +213,30 @@ void TlyrPreviewPages::linkClone(TlyrComponent *tmpl, TlyrComponent *clone, bool
         memo->SetDataSet(nullptr);
         memo->SetDataField(QString());
     }
-    storedText_.insert(clone, storedTextOf(clone));
+    storeText(clone);
     keys_.insert(clone, key);
     if (tmpl) keys_.insert(tmpl, key);
 }
 
-QByteArray TlyrPreviewPages::storedTextOf(TlyrComponent *source)
+namespace {
+
+// The names the text of a text object is stored under.
+bool isTextAttribute(QByteArrayView name)
+{
+    return name == "u" || name == "x" || name.compare("Text", Qt::CaseInsensitive) == 0;
+}
+
+bool givesText(QByteArrayView attrs)
+{
+    TlyrAttributeScanner scanner(attrs);
+    while (scanner.Next())
+        if (isTextAttribute(scanner.Name())) return true;
+    return false;
+}
+
+}  // namespace
+
+void TlyrPreviewPages::storeText(TlyrComponent *source)
 {
     TlyrXMLSerializer ser(nullptr);
     const QByteArray full = ser.WriteComponentStr(source);
@@ -233,7 +252,10 @@ QByteArray TlyrPreviewPages::storedTextOf(TlyrComponent *source)
     // objects (the font, the frame) stay, since a new object takes its
     // parent's font.
     const qsizetype blank = full.indexOf(' ');
-    if (blank < 0) return full;
+    if (blank < 0) {
+        storedText_.insert(source, full);
+        return;
+    }
     QSet<QByteArrayView> given;
     const qsizetype plainBlank = plain.indexOf(' ');
     const QByteArrayView plainAttrs = plainBlank < 0 ? QByteArrayView() : QByteArrayView(plain).sliced(plainBlank + 1);
@@ -249,11 +271,12 @@ QByteArray TlyrPreviewPages::storedTextOf(TlyrComponent *source)
         const qsizetype from = scanner.Name().data() - attrs.data();
         const QByteArrayView pair = attrs.sliced(from, scanner.ValueEnd() - from);
         if (given.contains(pair)) continue;
-        out += ' ';
-        out += pair;
-        if (scanner.Quoted()) out += '"';
+        QByteArray &to = pair.size() > 256 && isTextAttribute(scanner.Name()) ? storedBody_[source] : out;
+        to += ' ';
+        to += pair;
+        if (scanner.Quoted()) to += '"';
     }
-    return out;
+    storedText_.insert(source, out);
 }
 
 TlyrComponent *TlyrPreviewPages::cloneTree(TlyrComponent *obj, TlyrComponent *parent)
@@ -657,10 +680,14 @@ bool TlyrPreviewPages::buildChildren(TlyrXMLItem *item, TlyrComponent *parent, T
         TlyrXMLItem *el = item->Items(i);
         TlyrComponent *src = Dictionary.GetObject(el->Name);
         QByteArray text;
-        if (src)
-            text = storedText_.value(src) + ' ' + el->Text;
-        else
+        if (src) {
+            text = storedText_.value(src);
+            if (const auto body = storedBody_.constFind(src); body != storedBody_.cend() && !givesText(el->Text))
+                text += *body;
+            text += ' ' + el->Text;
+        } else {
             text = el->Name.toLatin1() + ' ' + el->Text;
+        }
         TlyrComponent *obj = ser.ReadComponentStr(parent, text, true);
         if (!obj) return false;
         if (src) obj->SetNameUnchecked(src->Name());

@@ -208,10 +208,13 @@ private:
     // Template object or clone -> key; clone -> its stored text.
     QHash<const TlyrComponent *, QString> keys_;
     QHash<const TlyrComponent *, QByteArray> storedText_;
+    // A source's long text attribute, kept apart: nearly every copy gives
+    // its own text, and a split memo's copies would each read it again.
+    QHash<const TlyrComponent *, QByteArray> storedBody_;
     // The stored text of a new object of each class.
     QHash<const QMetaObject *, QByteArray> newObjectText_;
-    // A source object's text to build its copies from.
-    QByteArray storedTextOf(TlyrComponent *source);
+    // Keeps a source object's text to build its copies from.
+    void storeText(TlyrComponent *source);
     // Template page of each source page, during a run.
     std::vector<QPointer<TlyrComponent>> sourceOf_;
     struct CachedPage {

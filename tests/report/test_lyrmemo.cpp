@@ -171,14 +171,14 @@ TEST_F(MemoTest, HeightsAndSplitting)
     memo->SetHeight(46);
     memo->InitPart();
     EXPECT_DOUBLE_EQ(memo->DrawPart(), 0.0001);
-    EXPECT_EQ(memo->PartMemo, QString());
+    EXPECT_EQ(memo->PartRest(), QString());
     // Room for two: the third line goes on.
     memo->SetText(QStringLiteral("1\r\n2\r\n3"));
     memo->SetHeight(40);
     memo->InitPart();
     memo->DrawPart();
     EXPECT_EQ(memo->GetText(), QStringLiteral("1\r\n2"));
-    EXPECT_EQ(memo->PartMemo, QStringLiteral("3\r\n"));
+    EXPECT_EQ(memo->PartRest(), QStringLiteral("3\r\n"));
     // Not even one line: the memo's own height.
     memo->SetText(QStringLiteral("1\r\n2"));
     memo->SetHeight(10);
@@ -208,7 +208,7 @@ TEST_F(MemoTest, ALongTextSplitsIntoFullPartsThatHoldAllOfIt)
             memo->DrawPart();
             printed += memo->GetText();
             ++parts;
-        } while (!memo->PartMemo.isEmpty() && parts <= total);
+        } while (!memo->PartEmpty() && parts <= total);
         EXPECT_EQ(parts, (total + 9) / 10);
         printed.remove(QRegularExpression(QStringLiteral("\\s")));
         EXPECT_EQ(printed, words.join(QString()));

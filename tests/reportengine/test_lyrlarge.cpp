@@ -87,7 +87,8 @@ struct FlowChain {
     TlyrMemoView *Last = nullptr;
 };
 
-FlowChain flowChain(TlyrReport &report, int n, const QString &text)
+// A page with one band of one record, 20 high.
+TlyrMasterData *oneRecordBand(TlyrReport &report)
 {
     auto *page = new TlyrReportPage(&report);
     page->SetName(QStringLiteral("Page1"));
@@ -97,6 +98,12 @@ FlowChain flowChain(TlyrReport &report, int n, const QString &text)
     band->SetParent(page);
     band->SetHeight(20);
     band->SetRowCount(1);
+    return band;
+}
+
+FlowChain flowChain(TlyrReport &report, int n, const QString &text)
+{
+    TlyrMasterData *band = oneRecordBand(report);
     FlowChain chain;
     for (int i = 0; i < n; ++i) {
         auto *m = new TlyrMemoView(&report);
@@ -114,6 +121,23 @@ FlowChain flowChain(TlyrReport &report, int n, const QString &text)
     chain.Last->SetWordWrap(false);
     chain.Tiny.back()->SetFlowTo(chain.Last);
     return chain;
+}
+
+// One record whose stretched memo of n short lines is split over pages.
+int runSplitText(int n)
+{
+    TlyrReport report;
+    report.EngineOptions()->SetNewSilentMode(simSilent);
+    TlyrMasterData *band = oneRecordBand(report);
+    band->SetStretched(true);
+    band->SetAllowSplit(true);
+    auto *memo = new TlyrMemoView(&report);
+    memo->SetName(QStringLiteral("Memo1"));
+    memo->SetParent(band);
+    memo->SetBounds(0, 0, 200, 20);
+    memo->SetStretchMode(smActualHeight);
+    memo->SetText(QStringLiteral("line\r\n").repeated(n));
+    return report.PrepareReport() && report.PreviewPages()->Count() > 1 ? 0 : 1;
 }
 
 int runFlowChain(int n, const QString &text)
@@ -148,6 +172,7 @@ TEST_F(LargeTest, TenfoldInputCostsAboutTenfoldTimeAndMemory)
                  return memo.Memo().size() == n ? 0 : 1;
              },
              100},
+            {"a split band's text of n lines", 20000, [](int n) { return runSplitText(n); }, 4000},
             {"a FlowTo chain of n tiny memos", 30, [](int n) { return runFlowChain(n, longText(20000)); }, 40000},
             {"a FlowTo chain carrying n characters", 4000, [](int n) { return runFlowChain(20, longText(n)); }, 50},
     };

@@ -1,0 +1,185 @@
+// The engine's page and column breaks and the room they leave.
+
+#include "reportengine/lyrengine.h"
+#include "reportengine/lyrengineutil.h"
+
+#include "report/lyrband.h"
+#include "report/lyrclass.h"
+#include "report/lyrdbset.h"
+#include "report/lyrdmpclass.h"
+#include "report/lyrdialogpage.h"
+#include "report/lyrmemo.h"
+#include "report/lyrpage.h"
+#include "report/lyrres.h"
+#include "report/lyrutils.h"
+#include "reportengine/lyrpreview.h"
+#include "report/lyrview.h"
+#include "reportengine/lyroutline.h"
+#include "reportengine/lyrpreviewpages.h"
+#include "reportengine/lyrprinter.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+using namespace lyrengine;
+
+double TlyrEngine::columnX(int column) const
+{
+    const QStringList positions = CurPage->ColumnPositions();
+    const int i = column - 1;
+    const double mm = i < positions.size() ? lyrStrToFloat(positions.at(i)) : i * CurPage->ColumnWidth();
+    return mm * lyrUnitsPerMM;
+}
+
+double TlyrEngine::baseX() const
+{
+    return subBaseX_ >= 0 ? subBaseX_ : 0;
+}
+
+// A page of endless width or height is as large as what was put on it,
+// plus its margins; each output page keeps its own size.
+void TlyrEngine::sizeEndlessPage(TlyrReportPage *page)
+{
+    if (!page->EndlessWidth && !page->EndlessHeight) return;
+    const double k = lyrUnitsPerMM;
+    double width = page->PaperWidth() * k, height = page->PaperHeight() * k;
+    if (page->EndlessWidth) width = page->LeftMargin() * k + PageWidth + page->RightMargin() * k;
+    if (page->EndlessHeight) {
+        PageHeight = CurY + FooterHeight();
+        height = page->TopMargin() * k + PageHeight + page->BottomMargin() * k;
+    }
+    // Paper per output page is a feature of this program's own store.
+    if (auto *store = dynamic_cast<TlyrPreviewPages *>(Pages())) store->UpdatePageDimensions(page, width, height);
+}
+
+void TlyrEngine::NewPage()
+{
+    ++breaks_;
+    TlyrCustomPreviewPages *pages = Pages();
+    // A keep block that did not start at the top of this page moves to the
+    // next page below its headers; a block moves once: the break ends it.
+    const bool move = keeping_ && keepY_ > columnStartY_ + 0.0001;
+    const double blockHeight = CurY - keepY_;
+    // A subreport that broke the page inside the block runs beside its host
+    // band, which may reach below the subreport's place: the host's bottom
+    // moves along, so the new column's footer stays below it.
+    const double hostBelow = move && subHostBottom_ > CurY ? subHostBottom_ - CurY : 0;
+    const std::vector<std::pair<int, int>> blockBreaks = move ? keepBreaks_ : std::vector<std::pair<int, int>>();
+    // A kept footer takes the last record along: that record counts for the
+    // page it moves to.
+    auto *keptRecord = move && keepingFooter_ ? qobject_cast<TlyrDataBand *>(keepBand_) : nullptr;
+    // An open row of a multi-column band that began inside the block moves
+    // with it.
+    const bool rowMoves = move && rowBottom_ >= 0 && rowStart_ >= keepPos_;
+    const double rowBottom = rowBottom_;
+    movedRow_ = MovedRow();
+    if (move) pages->CutObjects(keepPos_);
+    if (keptRecord) Aggregates.Undo(keptRecord);
+    if (keeping_ && !move) closeKeep();
+    EndPage();
+    if (widthPagesFollow_ && !crossPage_) {
+        // Pages in width follow this one: the page below goes after them,
+        // onto the first page that holds nothing yet (one of a first pass).
+        widthPagesFollow_ = false;
+        const int from = pages->CurPage;
+        int next = from + 1;
+        for (; next < pages->Count(); ++next) {
+            pages->CurPage = next;
+            if (pages->GetCurPosition() == 0) break;
+        }
+        pages->CurPage = next - 1;
+    }
+    pages->AddPage(CurPage);
+    movingKeep_ = move ? keepSerial_ : 0;
+    initPage();
+    movingKeep_ = 0;
+    if (move) {
+        const int top = static_cast<int>(std::lround(CurY));
+        pages->Outline->ShiftItems(keepOutline_, top);
+        pages->ShiftAnchors(keepAnchor_, top);
+        // What the block added counts for the footer of the page it moved to.
+        closeKeep();
+        if (blockBreaks.empty()) {
+            // At the block's own place in the new column, also when a
+            // subreport running inside it broke the page.
+            if (rowMoves) movedRow_ = {rowTop_ + CurY - keepY_, rowBottom + CurY - keepY_,
+                                       pages->GetCurPosition() + rowStart_ - keepPos_};
+            pages->PasteObjects(keepX_ - columnX(keepColumn_) + columnX(CurColumn), CurY);
+            CurY += blockHeight;
+            if (hostBelow > 0) subHostBottom_ = CurY + hostBelow;
+        } else {
+            pasteAcrossColumns(blockBreaks, rowMoves ? rowBottom : -1);
+        }
+        // The footer is shown on the last record.
+        if (keptRecord) Aggregates.AddValue(keptRecord);
+    }
+    addPageOutline();
+}
+
+void TlyrEngine::NewColumn()
+{
+    if (!CurPage || CurPage->Columns() < 2 || CurColumn >= CurPage->Columns()) {
+        NewPage();
+        return;
+    }
+    ++breaks_;
+    movedRow_ = MovedRow();
+    const int printedFrom = Pages()->GetCurPosition();
+    showColumnFooter();
+    ++CurColumn;
+    const double x = columnX(CurColumn);
+    CurX = x;
+    childLeft_ = 0;
+    // The next column starts with the column header and the headers that
+    // repeat, as a page does.
+    CurY = columnTopY_;
+    if (TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject)) {
+        inPageBand_ = true;
+        ShowBand(ch);
+        inPageBand_ = false;
+    }
+    columnStartY_ = CurY;
+    showRepeatedHeaders(x);
+    if (keeping_) keepBreaks_.emplace_back(printedFrom, Pages()->GetCurPosition());
+    // A subreport running in the column goes on at its own offset.
+    CurX = x + baseX();
+}
+
+// Only page bands and headers are above: a band that does not fit here
+// would not fit on a new page or column either. The report title and what
+// its subreports printed are content, which a new page leaves behind.
+bool TlyrEngine::atColumnTop() const
+{
+    return CurY <= columnStartY_ - titleRun_ + 0.0001;
+}
+
+double TlyrEngine::HeaderHeight()
+{
+    double h = 0;
+    if (!CurPage) return 0;
+    for (const QMetaObject *m : {&TlyrPageHeader::staticMetaObject, &TlyrColumnHeader::staticMetaObject})
+        for (TlyrBand *b = CurPage->FindBand(m); b; b = b->Child()) {
+            h += b->Height();
+            if (b->Child() == b) break;
+        }
+    return h;
+}
+
+double TlyrEngine::FooterHeight()
+{
+    double h = 0;
+    if (!CurPage) return 0;
+    if (TlyrBand *b = CurPage->FindBand(&TlyrColumnFooter::staticMetaObject)) h += b->Height();
+    if (TlyrBand *b = CurPage->FindBand(&TlyrPageFooter::staticMetaObject)) h += b->Height();
+    return h;
+}
+
+double TlyrEngine::FreeSpace()
+{
+    if (CurPage && CurPage->EndlessHeight) return 1000000;
+    return PageHeight - FooterHeight() - CurY;
+}

@@ -1,0 +1,219 @@
+// Cross output: vertical bands run across a horizontal one.
+
+#include "reportengine/lyrengine.h"
+#include "reportengine/lyrengineutil.h"
+
+#include "report/lyrband.h"
+#include "report/lyrclass.h"
+#include "report/lyrdbset.h"
+#include "report/lyrdmpclass.h"
+#include "report/lyrdialogpage.h"
+#include "report/lyrmemo.h"
+#include "report/lyrpage.h"
+#include "report/lyrres.h"
+#include "report/lyrutils.h"
+#include "reportengine/lyrpreview.h"
+#include "report/lyrview.h"
+#include "reportengine/lyroutline.h"
+#include "reportengine/lyrpreviewpages.h"
+#include "reportengine/lyrprinter.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+using namespace lyrengine;
+
+void TlyrEngine::runVerticalDataBands(std::vector<Node> &nodes)
+{
+    for (Node &node : nodes) {
+        TlyrDataSet *ds = dataSetOf(node.Band);
+        if (!ds) continue;
+        TlyrDataBand *b = node.Band;
+        ds->First();
+        int line = 1, through = 1;
+        bool first = true;
+        resetSuppress(b);
+        while (!ds->Eof() && !Report->Terminated()) {
+            if (first && node.Header) {
+                ShowBand(node.Header);
+                vHeaderList_.push_back(node.Header);
+            }
+            startRecord(node, first, line, through, nullptr);
+            ShowBand(b);
+            ++line;
+            ++through;
+            first = false;
+            runVerticalDataBands(node.Details);
+            if (b->FooterAfterEach()) ShowBand(node.Footer);
+            ds->Next();
+            if (b->RowCount() != 0 && b->RowCount() < line) break;
+        }
+        if (!first) {
+            showGroupFooters(node, 0);
+            vHeaderList_.erase(std::remove(vHeaderList_.begin(), vHeaderList_.end(), node.Header), vHeaderList_.end());
+            if (!b->FooterAfterEach()) ShowBand(node.Footer);
+        }
+    }
+}
+
+// The cells of the crossed band: its objects that sit in the vertical bands
+// are printed once per column, side by side, as copies owned by the band.
+void TlyrEngine::startCross(TlyrBand *band)
+{
+    crossBand_ = band;
+    vHeaderList_.clear();
+    vGroupFrom_.clear();
+    widthBreaks_ = {0};
+    CurVColumn = 0;
+    const double savedX = CurX;
+    const int savedLine = CurLine, savedThrough = CurLineThrough;
+    struct End {
+        TlyrEngine *e;
+        ~End() { e->crossBand_ = nullptr; }
+    } end{this};
+    // The cells begin where the first vertical band of the band's own page
+    // (a subreport's page inside a subreport) stands, relative to the band,
+    // which stands at the subreport's left.
+    auto *own = qobject_cast<TlyrReportPage *>(band->Parent());
+    if (!own) own = CurPage;
+    crossRoom_ = PageWidth - savedX;
+    CurX = crossRoom_;
+    for (TlyrComponent *c : own->Objects())
+        if (auto *b = qobject_cast<TlyrBand *>(c); b && b->Vertical()) CurX = std::min(CurX, b->Left());
+    runVerticalDataBands(trees_[own].VMasters);
+    widthBreaks_.push_back(band->Objects().size());
+    CurX = savedX;
+    CurLine = savedLine;
+    CurLineThrough = savedThrough;
+}
+
+void TlyrEngine::showVerticalBand(TlyrBand *band)
+{
+    const bool footer = is<TlyrFooter>(band) || is<TlyrGroupFooter>(band);
+    auto *data = qobject_cast<TlyrDataBand *>(band);
+    if (data) ++CurVColumn;
+    TlyrBand *savedBand = CurBand;
+    // In a crossed total row a vertical footer's cell totals the row's own
+    // totals over the columns that footer closes.
+    const bool totalRow = lyrIsTotalsBand(crossBand_);
+    CurBand = footer && !totalRow ? band : crossBand_;
+    const int savedFrom = vColumnFrom_;
+    vColumnFrom_ = footer && totalRow ? (is<TlyrGroupFooter>(band) ? std::max(vFooterFrom_, 1) : 1) : 0;
+    Report->CurObject = band->Name();
+    band->BeforePrint();
+    Report->DoBeforePrint(band);
+    if (band->Visible()) {
+        if (CurX + band->Width() > crossRoom_ + 0.0001 && CurX > 0.0001) {
+            if (CurPage->EndlessWidth) {
+                PageWidth += CurX + band->Width() - crossRoom_;
+                crossRoom_ = CurX + band->Width();
+            } else {
+                // The row goes on on the next page in width, with the
+                // vertical headers again.
+                CurX = 0;
+                widthBreaks_.push_back(crossBand_->Objects().size());
+                const std::vector<TlyrBand *> repeat = vHeaderList_;
+                for (TlyrBand *h : repeat)
+                    if (h != band) showVerticalBand(h);
+            }
+        }
+        const QList<TlyrComponent *> objects = band->Objects();
+        for (TlyrComponent *c : objects) {
+            auto *v = qobject_cast<TlyrReportComponent *>(c);
+            if (!v || sourceBand_.value(c) != crossBand_) continue;
+            Report->CurObject = v->Name();
+            v->BeforePrint();
+            Report->DoBeforePrint(v);
+            if (v->Visible()) {
+                v->GetData();
+                Report->DoNotifyEvent(v, v->OnAfterData());
+                outputCopy(v, crossBand_, CurX + v->Left());
+            }
+            v->AfterPrint();
+            Report->DoAfterPrint(v);
+        }
+        CurX += band->Width();
+    }
+    Report->DoAfterPrint(band);
+    band->AfterPrint();
+    CurBand = savedBand;
+    vColumnFrom_ = savedFrom;
+    // Totals count the cells of crossed data rows only, not those of
+    // header or footer rows (whose data is not a record of the rows).
+    if (data && is<TlyrDataBand>(crossBand_)) Aggregates.AddValue(data, CurVColumn);
+    if (footer) Aggregates.Reset(band);
+}
+
+// A crossed row wider than the page goes on the following pages at the same
+// height, one part per width break; the output then returns to the page it
+// started on, and later page breaks go after the pages in width. The page it
+// started on is not ended here, so its footer comes at its real end.
+void TlyrEngine::outputCrossBand(TlyrBand *band)
+{
+    TlyrCustomPreviewPages *pages = Pages();
+    const int savedPage = pages->CurPage;
+    const double savedX = CurX, savedY = CurY, savedStart = columnStartY_;
+    const bool savedFirst = firstPage_;
+    const QList<TlyrComponent *> objects = band->Objects();
+    std::vector<bool> visible;
+    for (TlyrComponent *o : objects) visible.push_back(o->Visible());
+    // A crossed band output while a page in width starts keeps to that page,
+    // so pages in width never recurse.
+    const std::vector<qsizetype> breaks = widthBreaks_;
+    const size_t parts = crossOutput_ ? 1 : breaks.size() - 1;
+    const bool outer = !crossOutput_;
+    crossOutput_ = true;
+    for (size_t part = 0; part < parts; ++part) {
+        if (part > 0) {
+            // The next page in width, made with its page header when new.
+            crossPage_ = true;
+            firstPage_ = false;
+            pages->AddPage(CurPage);
+            initPage();
+            crossPage_ = false;
+            CurY = savedY;
+        }
+        for (qsizetype i = 0; i < objects.size(); ++i)
+            objects[i]->SetVisible(visible[size_t(i)] && i >= breaks[part] && i < breaks[part + 1]);
+        // Every part stands where the band does (a subreport's left).
+        band->SetLeft(savedX);
+        band->SetTop(CurY);
+        pages->AddObject(band);
+        if (part > 0) footWidthPage();
+    }
+    if (outer) crossOutput_ = false;
+    for (qsizetype i = 0; i < objects.size(); ++i) objects[i]->SetVisible(visible[size_t(i)]);
+    if (parts > 1) widthPagesFollow_ = true;
+    pages->CurPage = savedPage;
+    CurX = savedX;
+    CurY = savedY;
+    columnStartY_ = savedStart;
+    firstPage_ = savedFirst;
+    band->SetLeft(savedX);
+    band->SetTop(savedY);
+}
+
+// A page in width gets the page footer once; its totals belong to the page
+// the rows started on, so they are left as they were.
+void TlyrEngine::footWidthPage()
+{
+    TlyrBand *pf = CurPage->FindBand(&TlyrPageFooter::staticMetaObject);
+    if (!pf || Pages()->BandExists(pf)) return;
+    const TlyrAggregateList::Saved totals = Aggregates.Save(pf);
+    const double y = CurY;
+    CurY = PageHeight - pf->Height();
+    inPageBand_ = true;
+    try {
+        ShowBand(pf);
+    } catch (...) {
+        inPageBand_ = false;
+        throw;
+    }
+    inPageBand_ = false;
+    Aggregates.Restore(totals);
+    CurY = y;
+}

@@ -1,0 +1,127 @@
+// Keep blocks: what moves whole to the next page or column.
+
+#include "reportengine/lyrengine.h"
+#include "reportengine/lyrengineutil.h"
+
+#include "report/lyrband.h"
+#include "report/lyrclass.h"
+#include "report/lyrdbset.h"
+#include "report/lyrdmpclass.h"
+#include "report/lyrdialogpage.h"
+#include "report/lyrmemo.h"
+#include "report/lyrpage.h"
+#include "report/lyrres.h"
+#include "report/lyrutils.h"
+#include "reportengine/lyrpreview.h"
+#include "report/lyrview.h"
+#include "reportengine/lyroutline.h"
+#include "reportengine/lyrpreviewpages.h"
+#include "reportengine/lyrprinter.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+using namespace lyrengine;
+
+// The parts of the block, one per column it ran over, follow one another
+// from the top of the new page's first column; each object keeps its
+// place within its part and a full column goes on in the next one. What
+// the old column breaks printed inside the block is left out: the new
+// breaks print their own.
+void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &breaks, double rowBottom)
+{
+    auto *store = dynamic_cast<TlyrPreviewPages *>(Pages());
+    if (!store) {
+        Pages()->PasteObjects(CurX, CurY);
+        return;
+    }
+    const int from = keepPos_, firstColumn = keepColumn_;
+    const double limit = PageHeight - FooterHeight();
+    int part = -1;
+    double fromTop = 0, toTop = 0, bottom = CurY;
+    // The column a part left when it went on in the next one, and where it
+    // was placed there: a record beside the one that broke the column (stored
+    // after that one's child bands) stays in its row there.
+    int leftColumn = 0;
+    double leftFrom = 0, leftTo = 0;
+    store->PasteObjects([&](int i, QRectF &box) {
+        const int at = from + i;
+        int p = 0;
+        for (const auto &[b, e] : breaks) {
+            if (at >= b && at < e) return false;
+            if (at >= e) ++p;
+        }
+        const bool starts = p != part;
+        part = p;
+        if (starts) leftColumn = 0;
+        const double x = box.left() - columnX(firstColumn + p);
+        if (leftColumn && box.top() < fromTop - 0.0001) {
+            const double top = leftTo + box.top() - leftFrom;
+            if (top + box.height() <= limit + 0.0001) {
+                box.moveTo(x + columnX(leftColumn), top);
+                return true;
+            }
+        }
+        double top = starts ? bottom : toTop + box.top() - fromTop;
+        bool rebase = starts;
+        const bool full = top + box.height() > limit + 0.0001 && top > columnStartY_ + 0.0001;
+        if (full && CurColumn < CurPage->Columns()) {
+            leftColumn = CurColumn;
+            leftFrom = fromTop;
+            leftTo = toTop;
+            CurY = bottom;
+            NewColumn();
+            bottom = top = CurY;
+            rebase = true;
+        }
+        if (rebase) {
+            fromTop = box.top();
+            toTop = top;
+        }
+        if (at == rowStart_ && rowBottom >= 0)
+            movedRow_ = {top, rowBottom + top - box.top(), store->GetCurPosition()};
+        box.moveTo(x + columnX(CurColumn), top);
+        bottom = std::max(bottom, top + box.height());
+        return true;
+    });
+    CurY = bottom;
+}
+
+void TlyrEngine::startKeep(TlyrBand *band)
+{
+    startKeep(band, Pages()->GetCurPosition(), CurY);
+}
+
+void TlyrEngine::startKeep(TlyrBand *band, int position, double y)
+{
+    if (keeping_ || noKeep_) return;
+    TlyrCustomPreviewPages *pages = Pages();
+    keeping_ = true;
+    keepBand_ = band;
+    ++keepSerial_;
+    keepColumn_ = CurColumn;
+    keepX_ = CurX;
+    keepBreaks_.clear();
+    keepPos_ = position;
+    keepY_ = y;
+    keepOutline_ = pages->Outline->GetCurPosition();
+    keepAnchor_ = pages->GetAnchorCurPosition();
+    Aggregates.StartKeep();
+}
+
+void TlyrEngine::endKeep(TlyrBand *band)
+{
+    if (keeping_ && band == keepBand_) closeKeep();
+}
+
+void TlyrEngine::closeKeep()
+{
+    keeping_ = false;
+    keepBand_ = nullptr;
+    keepBreaks_.clear();
+    Aggregates.EndKeep();
+}

@@ -1,0 +1,341 @@
+// One band's output: preparing, stretching and placing it.
+
+#include "reportengine/lyrengine.h"
+#include "reportengine/lyrengineutil.h"
+
+#include "report/lyrband.h"
+#include "report/lyrclass.h"
+#include "report/lyrdbset.h"
+#include "report/lyrdmpclass.h"
+#include "report/lyrdialogpage.h"
+#include "report/lyrmemo.h"
+#include "report/lyrpage.h"
+#include "report/lyrres.h"
+#include "report/lyrutils.h"
+#include "reportengine/lyrpreview.h"
+#include "report/lyrview.h"
+#include "reportengine/lyroutline.h"
+#include "reportengine/lyrpreviewpages.h"
+#include "reportengine/lyrprinter.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+using namespace lyrengine;
+
+void TlyrEngine::ShowBand(const QMetaObject *bandClass)
+{
+    if (CurPage) ShowBand(CurPage->FindBand(bandClass));
+}
+
+void TlyrEngine::ShowBand(TlyrComponent *component)
+{
+    // A band and its chain of children; a band that keeps its child opens a
+    // keep block around both.
+    auto *band = qobject_cast<TlyrBand *>(component);
+    std::vector<TlyrBand *> keepers;
+    // The children of a record of a multi-column data band go under it, in
+    // its column, not under the first column.
+    auto *data = qobject_cast<TlyrDataBand *>(band);
+    const bool inColumn = data && data->Columns() >= 2 && !data->Vertical();
+    double offset = 0;
+    for (int guard = 0; band && guard < 64; ++guard) {
+        if (band->KeepChild()) {
+            startKeep(band);
+            keepers.push_back(band);
+        }
+        showBandOnce(band);
+        if (inColumn && band == data && data->Visible()) {
+            // The column it was placed in (the first after a break).
+            offset = columnLeft_;
+            CurX += offset;
+            childLeft_ += offset;
+        }
+        if (!band->Visible() && !band->PrintChildIfInvisible()) break;
+        TlyrBand *child = band->Child();
+        if (child == band) break;
+        band = child;
+    }
+    // A break under the record started CurX afresh in the new column.
+    if (offset > 0 && childLeft_ > 0) {
+        CurX -= offset;
+        childLeft_ -= offset;
+    }
+    for (auto it = keepers.rbegin(); it != keepers.rend(); ++it) endKeep(*it);
+}
+
+// The objects of a band in top order, each with the objects directly above
+// it that push it down when they grow (-1: the band itself). Built from the
+// design positions, once per band and run.
+const TlyrEngine::ShiftTree &TlyrEngine::shiftTree(TlyrBand *band)
+{
+    auto it = shiftTrees_.find(band);
+    if (it != shiftTrees_.end()) return *it;
+    ShiftTree tree;
+    for (TlyrComponent *c : band->Objects())
+        if (auto *v = qobject_cast<TlyrView *>(c))
+            tree.push_back({v, v->Top(), v->Top() + v->Height(), v->Left(), v->Left() + v->Width(), {}});
+    std::stable_sort(tree.begin(), tree.end(), [](const ShiftNode &a, const ShiftNode &b) { return a.Top < b.Top; });
+    constexpr double tol = 0.0001;
+    auto vertical = [](const ShiftNode &a, const ShiftNode &b) {
+        return a.Top < b.Bottom - tol && b.Top < a.Bottom - tol;
+    };
+    auto horizontal = [](double l1, double r1, double l2, double r2) { return l1 < r2 - tol && l2 < r1 - tol; };
+    for (size_t j = 0; j < tree.size(); ++j) {
+        ShiftNode &b = tree[j];
+        bool covered = false;
+        for (size_t i = 0; i < j; ++i) {
+            const ShiftNode &a = tree[i];
+            if (vertical(a, b) || b.Top <= a.Top + tol || !horizontal(a.Left, a.Right, b.Left, b.Right)) continue;
+            const double l = std::max(a.Left, b.Left), r = std::min(a.Right, b.Right);
+            bool between = false;
+            for (size_t k = i + 1; k < j && !between; ++k) {
+                const ShiftNode &c = tree[k];
+                between = !vertical(c, a) && !vertical(c, b) && horizontal(c.Left, c.Right, l, r);
+            }
+            if (between) continue;
+            b.Parents.push_back(int(i));
+            covered = true;
+        }
+        // Nothing above it: it hangs from the band.
+        if (!covered) b.Parents.push_back(-1);
+    }
+    return *shiftTrees_.insert(band, std::move(tree));
+}
+
+// Grown objects push down what lies below them, as their shift modes say.
+// An object below several grown ones moves by the largest push, not by
+// their sum.
+void TlyrEngine::stretchBand(TlyrBand *band)
+{
+    const ShiftTree &tree = shiftTree(band);
+    std::vector<double> grown(tree.size(), 0), passed(tree.size(), 0);
+    for (size_t i = 0; i < tree.size(); ++i) {
+        auto *s = qobject_cast<TlyrStretcheable *>(tree[i].View);
+        if (!s || !s->Visible() || s->StretchMode() == smDontStretch) continue;
+        // Text that needs less than the object's height keeps that height.
+        const double newH = std::max(s->CalcHeight(), s->Height());
+        grown[i] = std::max(0.0, newH - s->Height());
+        s->SetHeight(newH);
+    }
+    for (size_t i = 0; i < tree.size(); ++i) {
+        TlyrView *v = tree[i].View;
+        double push = 0;
+        for (int p : tree[i].Parents) {
+            if (v->ShiftMode() != smWhenOverlapped) {
+                push = std::max(push, p < 0 ? 0 : passed[size_t(p)]);
+            } else if (p >= 0) {
+                // Only as far as needed to clear the object above.
+                TlyrView *above = tree[size_t(p)].View;
+                push = std::max(push, above->Top() + above->Height() - v->Top());
+            }
+        }
+        if (v->ShiftMode() != smDontShift && push > 0) v->SetTop(v->Top() + push);
+        passed[i] = push + grown[i];
+    }
+    fitHeight(band);
+    // Objects of the largest height reach down to the band's bottom (a
+    // dot-matrix text's bottom line takes a line of its own below it).
+    for (const ShiftNode &n : tree)
+        if (auto *s = qobject_cast<TlyrStretcheable *>(n.View);
+            s && s->Visible() && s->StretchMode() == smMaxHeight && s->Top() < band->Height())
+            s->SetHeight(band->Height() - s->Top() - dmpBottomLine(s));
+}
+
+void TlyrEngine::fitHeight(TlyrBand *band)
+{
+    double bottom = band->Height(), lowest = -1;
+    TlyrComponent *last = nullptr;
+    for (TlyrComponent *c : band->Objects())
+        if (c->Visible() && c->Top() + c->Height() > lowest) {
+            lowest = c->Top() + c->Height();
+            last = c;
+        }
+    if (last) bottom = std::max(bottom, lowest + dmpBottomLine(last));
+    band->SetHeight(bottom);
+}
+
+// How much of an object must fit for a split band to start where it is:
+// about a line of text.
+constexpr double kFirstLine = 20;
+
+void TlyrEngine::showBandOnce(TlyrBand *band)
+{
+    if (band->Vertical()) {
+        if (crossBand_) showVerticalBand(band);
+        return;
+    }
+    const bool pageBand = inPageBand_ || is<TlyrNullBand>(band) || is<TlyrPageHeader>(band) || is<TlyrPageFooter>(band) ||
+                          is<TlyrOverlay>(band) || is<TlyrColumnHeader>(band) || is<TlyrColumnFooter>(band);
+    const bool flows = !pageBand && !showingHeaders_ && !popTarget_;
+    const int breaks = breaks_;
+    // The page breaks before the band is prepared, so that it prints the
+    // number of its own page. The first record or group of a run never
+    // breaks, nor does a band at the top of a page that holds nothing else.
+    if (flows && band->Visible() && band->StartNewPage()) {
+        const bool atTop = CurY <= columnStartY_ + 0.0001 && !titleOnPage_;
+        const bool firstLine = (is<TlyrDataBand>(band) || is<TlyrGroupHeader>(band)) && bandLine_.value(band, 1) == 1;
+        if (!atTop && !firstLine) {
+            // A group that restarts the numbering closes the count of the
+            // pages before it, before its own first page is added.
+            if (auto *gh = qobject_cast<TlyrGroupHeader *>(band); gh && gh->ResetPageNumbers)
+                Pages()->ResetLogicalPageNumber();
+            NewPage();
+        }
+    }
+    TlyrBand *savedBand = CurBand;
+    CurBand = band;
+    // Repeated headers are no new output of their band; group headers carry
+    // the number of their group instead.
+    if (!showingHeaders_ && !qobject_cast<TlyrGroupHeader *>(band)) ++band->EngineCounter;
+    Report->CurObject = band->Name();
+    band->BeforePrint();
+    QList<TlyrReportComponent *> views;
+    for (TlyrComponent *c : band->Objects())
+        if (auto *v = qobject_cast<TlyrReportComponent *>(c)) views << v;
+    struct Finish {
+        TlyrEngine *e;
+        TlyrBand *band;
+        QList<TlyrReportComponent *> prepared;
+        TlyrBand *saved;
+        // Objects beyond this count are output copies the band only carried.
+        qsizetype own = -1;
+        ~Finish()
+        {
+            // Runs whether or not output failed, so templates are restored;
+            // only objects that were prepared have something to restore.
+            if (own >= 0)
+                while (band->Objects().size() > own) delete band->Objects().last();
+            for (TlyrReportComponent *v : prepared) v->AfterPrint();
+            band->AfterPrint();
+            e->CurBand = saved;
+        }
+    } finish{this, band, {}, savedBand};
+    Report->DoBeforePrint(band);
+    // A crossed band first collects its cells from the vertical bands.
+    const bool cross = crossed_.contains(band) && !crossBand_;
+    if (cross && band->Visible()) {
+        finish.own = band->Objects().size();
+        startCross(band);
+    }
+    if (!band->Visible()) {
+        // Totals flagged to count invisible records still see this one.
+        if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
+        return;
+    }
+    const double designHeight = band->Height();
+    auto prepareViews = [&] {
+        for (TlyrReportComponent *v : views) {
+            Report->CurObject = v->Name();
+            v->BeforePrint();
+            finish.prepared << v;
+            Report->DoBeforePrint(v);
+            if (!v->Visible()) continue;
+            v->GetData();
+            Report->DoNotifyEvent(v, v->OnAfterData());
+        }
+        if (band->Stretched() && !cross) stretchBand(band);
+    };
+    prepareViews();
+    if (!popTarget_ && !cross) {
+        finish.own = band->Objects().size();
+        if (collectPrintOnParent(band, views) && band->Stretched())
+            fitHeight(band);
+        else
+            finish.own = -1;
+    }
+    Report->DoNotifyEvent(band, band->OnAfterCalcHeight());
+    bool split = false;
+    if (flows) {
+        // A record beside the first of its row goes with the row, which
+        // moves as a whole when it does not fit.
+        auto *rowBand = qobject_cast<TlyrDataBand *>(band);
+        const bool inRow = rowBand && rowBand->Columns() >= 2 && rowBand->CurColumn() > 1;
+        // A record of a multi-column band moves whole with its row: it is
+        // never cut.
+        const bool rowRecord = rowBand && rowBand->Columns() >= 2;
+        if (band->Height() > FreeSpace() + 0.0001 && !inRow) {
+            // A band that may split but of which not even the first object
+            // fits here starts in the next column, prepared there, like a
+            // band that may not split.
+            bool startsHere = false;
+            for (TlyrReportComponent *v : views)
+                if (v->Visible() && !qobject_cast<TlyrSubreport *>(v))
+                    startsHere = startsHere || v->Top() + std::min(v->Height(), kFirstLine) <= FreeSpace() + 0.0001;
+            if (band->AllowSplit() && !cross && !rowRecord && (startsHere || atColumnTop())) {
+                split = true;
+            } else {
+                // Again only while the new column has no room for it either:
+                // a kept block that moved along filled it, or the report
+                // title's subreport reached down there.
+                const int most = std::max(CurPage->Columns(), 1) + 1;
+                for (int tries = 0; tries < most && !atColumnTop() && band->Height() > FreeSpace() + 0.0001; ++tries) {
+                    struct Restore {
+                        TlyrBand *&ref, *saved;
+                        ~Restore() { ref = saved; }
+                    } restore{breakBand_, breakBand_};
+                    breakBand_ = band;
+                    NewColumn();
+                    // The band is prepared again where it is printed: with
+                    // the number of its new page, and a value left empty as
+                    // a repeat shows again.
+                    if (finish.own < 0) {
+                        resetSuppress(band);
+                        for (TlyrReportComponent *v : finish.prepared) v->AfterPrint();
+                        finish.prepared.clear();
+                        band->SetHeight(designHeight);
+                        prepareViews();
+                    }
+                }
+                // Moved on, a band that may split still may.
+                if (band->AllowSplit() && !cross && !rowRecord) split = band->Height() > FreeSpace() + 0.0001;
+            }
+        }
+        // A record that starts a new page or column starts its first column
+        // too, unless it follows a kept block that moved along.
+        auto *data = qobject_cast<TlyrDataBand *>(band);
+        if (breaks_ != breaks && data && data->Columns() >= 2 && CurY <= columnStartY_ + 0.0001)
+            data->SetCurColumn(1);
+        // One that follows its open row, which the block took along, goes
+        // beside it there.
+        besideMovedRow_ = breaks_ != breaks && data && data->Columns() >= 2 && data->CurColumn() > 1 &&
+                          movedRow_.Top >= 0;
+        if (besideMovedRow_) CurY = movedRow_.Top;
+    }
+    if (is<TlyrReportTitle>(band)) titleOnPage_ = true;
+    if (split) {
+        splitBand(band, views);
+        // Subreports are never cut: they run beside the band's last part.
+        showSubreports(band, views);
+    } else {
+        // A multi-column data band sits at its column's place.
+        auto *data = qobject_cast<TlyrDataBand *>(band);
+        const bool columns = data && data->Columns() >= 2;
+        columnLeft_ = columns ? band->Left() : 0;
+        band->SetLeft(CurX + columnLeft_);
+        band->SetTop(CurY);
+        if (columns) {
+            rowTop_ = CurY;
+            rowBreaks_ = breaks_;
+            rowStart_ = Pages()->GetCurPosition();
+        }
+        if (popTarget_) {
+            copyToPrintOnParent(band);
+        } else if (cross) {
+            outputCrossBand(band);
+        } else if (!(is<TlyrNullBand>(band) && band->Height() <= 0 && band->Objects().isEmpty())) {
+            // An empty null band is not stored.
+            Pages()->AddObject(band);
+        }
+        if (!is<TlyrOverlay>(band)) CurY += band->Height();
+        if (!popTarget_) showSubreports(band, views);
+    }
+    Report->DoAfterPrint(band);
+    for (TlyrReportComponent *v : views) Report->DoAfterPrint(v);
+    if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
+    Aggregates.Reset(band);
+}

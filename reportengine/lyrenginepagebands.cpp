@@ -1,0 +1,228 @@
+// Page and column headers and footers, overlays and repeated headers.
+
+#include "reportengine/lyrengine.h"
+#include "reportengine/lyrengineutil.h"
+
+#include "report/lyrband.h"
+#include "report/lyrclass.h"
+#include "report/lyrdbset.h"
+#include "report/lyrdmpclass.h"
+#include "report/lyrdialogpage.h"
+#include "report/lyrmemo.h"
+#include "report/lyrpage.h"
+#include "report/lyrres.h"
+#include "report/lyrutils.h"
+#include "reportengine/lyrpreview.h"
+#include "report/lyrview.h"
+#include "reportengine/lyroutline.h"
+#include "reportengine/lyrpreviewpages.h"
+#include "reportengine/lyrprinter.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+using namespace lyrengine;
+
+// Objects placed on the page itself print on every output run of it,
+// through a band as large as the page that borrows them.
+void TlyrEngine::showPageObjects(TlyrReportPage *page)
+{
+    std::vector<std::pair<TlyrComponent *, int>> lent;
+    const QList<TlyrComponent *> objects = page->Objects();
+    for (int i = 0; i < objects.size(); ++i)
+        if (!qobject_cast<TlyrBand *>(objects[i])) lent.emplace_back(objects[i], i);
+    if (lent.empty()) return;
+    auto *band = new TlyrNullBand(Report);
+    band->SetParent(page);
+    band->SetBounds(0, 0, PageWidth, PageHeight);
+    struct GiveBack {
+        TlyrReportPage *page;
+        TlyrNullBand *band;
+        std::vector<std::pair<TlyrComponent *, int>> &lent;
+        ~GiveBack()
+        {
+            for (auto &[c, at] : lent) {
+                c->SetParent(page);
+                page->MoveChild(c, at);
+            }
+            delete band;
+        }
+    } giveBack{page, band, lent};
+    for (auto &[c, at] : lent) c->SetParent(band);
+    const double y = CurY;
+    ShowBand(band);
+    CurY = y;
+}
+
+// The page's own outline item, at the root, at the top of the page.
+void TlyrEngine::addPageOutline()
+{
+    if (!CurPage || CurPage->OutlineText.isEmpty()) return;
+    TlyrCustomOutline *outline = Pages()->Outline;
+    outline->LevelRoot();
+    Report->CurObject = CurPage->Name();
+    outline->AddItem(Report->Calc(CurPage->OutlineText).ToText(), 0);
+}
+
+bool TlyrEngine::addBandOutline(TlyrBand *band, double designHeight)
+{
+    const QString text = band->OutlineText();
+    if (text.isEmpty() || !band->Visible()) return false;
+    Report->CurObject = band->Name();
+    Pages()->Outline->AddItem(Report->Calc(text).ToText(), std::round(CurY - designHeight));
+    return true;
+}
+
+// An overlay under the content comes first on a new page, one on top
+// last, when the page ends.
+void TlyrEngine::showOverlay(bool onTop)
+{
+    auto *ov = static_cast<TlyrOverlay *>(CurPage->FindBand(&TlyrOverlay::staticMetaObject));
+    if (!ov || ov->PrintOnTop != onTop || Pages()->BandExists(ov)) return;
+    const double saved = CurY, savedX = CurX;
+    const bool savedPageBand = inPageBand_;
+    inPageBand_ = true;
+    CurX = 0;
+    CurY = 0;
+    ShowBand(ov);
+    CurX = savedX;
+    CurY = saved;
+    inPageBand_ = savedPageBand;
+}
+
+void TlyrEngine::showColumnFooter()
+{
+    TlyrBand *cf = CurPage->FindBand(&TlyrColumnFooter::staticMetaObject);
+    // The column ends below the records of a row still open beside the last
+    // one, and below the band whose subreport broke the column.
+    const double rowBottom = std::max(rowBottom_, subHostBottom_);
+    rowBottom_ = -1;
+    subHostBottom_ = -1;
+    if (!cf) return;
+    if (rowBottom > CurY) CurY = rowBottom;
+    const bool savedPageBand = inPageBand_;
+    inPageBand_ = true;
+    // The footer belongs to the page's column, not to a subreport running in
+    // it.
+    const double savedX = CurX;
+    CurX -= baseX() + childLeft_;
+    ShowBand(cf);
+    CurX = savedX;
+    inPageBand_ = savedPageBand;
+}
+
+void TlyrEngine::initPage(TlyrBand *title)
+{
+    // Page bands stand at the page's left; a subreport goes on at its own
+    // offset in the first column.
+    CurX = 0;
+    CurY = 0;
+    childLeft_ = 0;
+    titleOnPage_ = false;
+    CurColumn = 1;
+    auto *ph = static_cast<TlyrPageHeader *>(CurPage->FindBand(&TlyrPageHeader::staticMetaObject));
+    // A page header kept off the first page may leave its place to its child.
+    TlyrBand *head = ph;
+    if (ph && firstPage_ && !ph->PrintOnFirstPage) head = ph->PrintChildIfInvisible() ? ph->Child() : nullptr;
+    // A page that a side-by-side subreport already reached has its header.
+    const bool reused = Pages()->GetCurPosition() > 0;
+    if (!reused) showOverlay(false);
+    // The title goes above the page header or below it, as the page says.
+    const int breaks = breaks_;
+    titleRun_ = 0;
+    auto showTitle = [&](bool before) {
+        // A title's subreport that runs into the next column starts it
+        // below the page header, not over it.
+        columnStartY_ = CurY;
+        columnTopY_ = CurY;
+        if (title && CurPage->TitleBeforeHeader == before) {
+            const double y = CurY;
+            ShowBand(title);
+            titleRun_ = CurY - y;
+        }
+        // A title whose subreport ran on over pages left its last page set up.
+        return breaks_ == breaks;
+    };
+    if (!showTitle(true)) return;
+    inPageBand_ = true;
+    if (head && !reused) ShowBand(head);
+    if (reused && head) CurY += head->Height();
+    inPageBand_ = false;
+    if (!showTitle(false)) return;
+    columnTopY_ = CurY;
+    inPageBand_ = true;
+    if (TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject)) {
+        if (!reused)
+            ShowBand(ch);
+        else
+            CurY += ch->Height();
+    }
+    inPageBand_ = false;
+    columnStartY_ = CurY;
+    // Pages that continue a crossed row in width repeat no data headers.
+    if (!firstPage_ && !crossPage_) showRepeatedHeaders(0);
+    CurX = baseX();
+}
+
+void TlyrEngine::EndPage()
+{
+    if (!CurPage) return;
+    auto *pf = static_cast<TlyrPageFooter *>(CurPage->FindBand(&TlyrPageFooter::staticMetaObject));
+    showColumnFooter();
+    inPageBand_ = true;
+    if (pf) {
+        const bool show = (!firstPage_ || pf->PrintOnFirstPage) && (!finishing_ || pf->PrintOnLastPage);
+        if (show && !Pages()->BandExists(pf)) {
+            // At the page's left, whatever column the page ended in.
+            const double savedX = CurX;
+            CurX = 0;
+            CurY = PageHeight - pf->Height();
+            ShowBand(pf);
+            CurX = savedX;
+        }
+        // Page-footer totals are per page: they restart on every new page
+        // whether or not the footer was printed.
+        Aggregates.Reset(pf);
+    }
+    showOverlay(true);
+    inPageBand_ = false;
+    firstPage_ = false;
+}
+
+void TlyrEngine::addHeader(TlyrBand *band)
+{
+    headerList_.push_back(band);
+    headerLeft_[band] = baseX();
+    headerKeep_[band] = keeping_ ? keepSerial_ : 0;
+}
+
+void TlyrEngine::showRepeatedHeaders(double x)
+{
+    showingHeaders_ = true;
+    const int line = CurLine, through = CurLineThrough;
+    const std::vector<TlyrBand *> repeat = headerList_;
+    for (TlyrBand *b : repeat) {
+        // Headers shown inside a block that moves to the new page come with it.
+        if (!repeatsOnNewPage(b) || (movingKeep_ && headerKeep_.value(b) == movingKeep_)) continue;
+        // A header that itself moves to the new page (or a band of its child
+        // chain does) prints there once.
+        bool moving = false;
+        int chain = 0;
+        for (TlyrBand *c = b; c && !moving && chain++ < 64; c = c->Child()) moving = c == breakBand_;
+        if (moving) continue;
+        CurX = x + headerLeft_.value(b);
+        // A group header prints its own group's counters again.
+        if (auto *g = qobject_cast<TlyrGroupHeader *>(b)) {
+            CurLine = groupLine_.value(g);
+            CurLineThrough = groupThrough_.value(g);
+        }
+        ShowBand(b);
+        CurLine = line;
+        CurLineThrough = through;
+    }
+    showingHeaders_ = false;
+}
