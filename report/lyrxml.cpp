@@ -654,7 +654,12 @@ TlyrXMLWriter::TlyrXMLWriter(QIODevice &stream, TlyrXMLDocument *doc) : stream_(
 
 TlyrXMLWriter::~TlyrXMLWriter()
 {
-    Flush();
+    // A failure here is the caller's to see through its own Flush; a
+    // destructor must not throw.
+    try {
+        Flush();
+    } catch (const std::exception &) {
+    }
 }
 
 void TlyrXMLWriter::Flush()
@@ -797,6 +802,7 @@ void TlyrXMLDocument::SaveToStream(QIODevice &stream)
     writer.AutoIndent = AutoIndent;
     writer.WriteHeader();
     writer.WriteRootItem(*root_);
+    writer.Flush();
 }
 
 void TlyrXMLDocument::LoadFromFile(const QString &fileName, bool allowPartialLoading)
@@ -862,6 +868,7 @@ void TlyrXMLDocument::CreateTempFile()
         QFile::remove(name);
         throw ElyrError(QStringLiteral("无法创建临时文件 %1: %2").arg(name, file->errorString()));
     }
+    QFile::remove(name);
     temp_ = std::move(file);
     tempName_ = name;
 }

@@ -1,6 +1,7 @@
 #include "platform/excel/excelwriter.h"
 
 #include "platform/excel/excelcell.h"
+#include "platform/safefile.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -24,13 +25,15 @@ constexpr int kMaxRows = 1048576;
 
 class Writer {
 public:
-    Writer(const QString &path, const ExportLayout &layout) : m_path(path), m_layout(layout) {}
+    Writer(const QString &path, const ExportLayout &layout)
+        : m_path(path), m_part(vplatform::partFileName(path)), m_layout(layout)
+    {}
     // Still open here only when a row source threw: no half-written file.
     ~Writer()
     {
         if (m_book) {
             workbook_close(m_book);
-            QFile::remove(m_path);
+            QFile::remove(m_part);
         }
     }
 
@@ -51,6 +54,10 @@ private:
     ExportResult failure(const QString &detail) { return failure(cannotWriteMessage(m_path), detail); }
 
     QString m_path;
+    // The workbook is made under this name beside the target and renamed
+    // over it once whole: a failure or a kill never leaves a file that
+    // looks like a finished export, and an old file stays until then.
+    QString m_part;
     const ExportLayout &m_layout;
     lxw_workbook *m_book = nullptr;
     lxw_worksheet *m_sheet = nullptr;
@@ -113,7 +120,7 @@ ExportResult Writer::failure(const QString &message, const QString &detail)
         workbook_close(m_book);
         m_book = nullptr;
     }
-    QFile::remove(m_path);
+    QFile::remove(m_part);
     ExportResult r;
     r.path = m_path;
     r.message = message;
@@ -128,11 +135,12 @@ ExportResult Writer::run(const QString &shopName, const ExportValueSource &rows,
 
     // Opening the file first gives the system's reason when it cannot be
     // written (a missing folder, no permission, a folder of that name).
+    if (QFileInfo(m_path).isDir()) return failure(QStringLiteral("Is a directory"));
     {
-        QFile probe(m_path);
+        QFile probe(m_part);
         if (!probe.open(QIODevice::WriteOnly)) return failure(probe.errorString());
     }
-    QFile::remove(m_path);
+    QFile::remove(m_part);
 
     // Rows go out one by one to a temporary file, so 100,000 rows need
     // little memory; everything is therefore written strictly top-down.
@@ -140,7 +148,7 @@ ExportResult Writer::run(const QString &shopName, const ExportValueSource &rows,
     options.constant_memory = LXW_TRUE;
     const QByteArray tmp = QFile::encodeName(QDir::tempPath());
     options.tmpdir = const_cast<char *>(tmp.constData());
-    const QByteArray encodedPath = QFile::encodeName(m_path);
+    const QByteArray encodedPath = QFile::encodeName(m_part);
     m_book = workbook_new_opt(encodedPath.constData(), &options);
     if (!m_book) return failure(QStringLiteral("cannot start workbook"));
     m_sheet = workbook_add_worksheet(m_book, nullptr);
@@ -201,6 +209,8 @@ ExportResult Writer::run(const QString &shopName, const ExportValueSource &rows,
         return failure(QString::fromUtf8(lxw_strerror(rc)) +
                        (systemError ? QStringLiteral("\n") + QString::fromLocal8Bit(std::strerror(systemError))
                                     : QString()));
+    QString why;
+    if (!vplatform::replaceWithPart(m_part, m_path, &why)) return failure(why);
 
     ExportResult r;
     r.written = true;
