@@ -1,6 +1,7 @@
 #include "platform/excel/excelwriter.h"
 
 #include "platform/excel/excelcell.h"
+#include "platform/excel/ziparchive.h"
 #include "platform/safefile.h"
 
 #include <QDesktopServices>
@@ -19,6 +20,49 @@
 namespace excel {
 
 namespace {
+
+// The library does not see every failed write (its part files and the
+// archive go through stdio): the finished workbook is read back, every
+// entry to its end with its checksum, and each XML part must be closed.
+bool wholeWorkbook(const QString &path, QString *why)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        *why = f.errorString();
+        return false;
+    }
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        *why = f.errorString();
+        return false;
+    }
+    ZipArchive zip(bytes);
+    const QStringList names = zip.entryNames();
+    if (!zip.isOpen() || names.isEmpty()) {
+        *why = QStringLiteral("the workbook was not written to its end");
+        return false;
+    }
+    for (const QString &name : names) {
+        ZipArchive::Status status = ZipArchive::Status::Ok;
+        const std::unique_ptr<ZipArchive::Entry> entry = zip.open(name, bytes.size() * qint64(1100) + (1 << 20), &status);
+        QByteArray tail;
+        while (entry && status == ZipArchive::Status::Ok) {
+            const QByteArray chunk = entry->read(1 << 16);
+            if (chunk.isEmpty()) break;
+            tail = (tail + chunk).right(64);
+        }
+        if (entry) status = entry->status();
+        const bool xml = name.endsWith(QLatin1String(".xml")) || name.endsWith(QLatin1String(".rels"));
+        const QByteArray end = tail.trimmed();
+        const bool closed = !xml || (name.contains(QLatin1String("worksheets/")) ? end.endsWith("</worksheet>")
+                                                                                   : end.endsWith('>'));
+        if (status != ZipArchive::Status::Ok || !closed) {
+            *why = QStringLiteral("the workbook part %1 was not written to its end").arg(name);
+            return false;
+        }
+    }
+    return true;
+}
 
 constexpr int kMaxCellText = 32767;  // Excel's limit for one cell
 constexpr int kMaxRows = 1048576;
@@ -210,7 +254,7 @@ ExportResult Writer::run(const QString &shopName, const ExportValueSource &rows,
                        (systemError ? QStringLiteral("\n") + QString::fromLocal8Bit(std::strerror(systemError))
                                     : QString()));
     QString why;
-    if (!vplatform::replaceWithPart(m_part, m_path, &why)) return failure(why);
+    if (!wholeWorkbook(m_part, &why) || !vplatform::replaceWithPart(m_part, m_path, &why)) return failure(why);
 
     ExportResult r;
     r.written = true;
