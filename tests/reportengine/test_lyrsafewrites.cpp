@@ -210,6 +210,17 @@ TEST(SafeWritesPreview, KilledSavesOfThePreviewLeaveTheOldOrTheNewFileWhole)
     const QByteArray old("old");
     killAtRandom(file, old, [&] { form->Preview->SaveToFile(file); },
                  [&](const QByteArray &now) { EXPECT_TRUE(now == old || now == saved) << now.size(); });
+    // A file that cannot be written: the error names it and the preview
+    // goes on.
+    const QString nowhere = dir.filePath(QStringLiteral("no/such/dir/saved.lp3"));
+    try {
+        form->Preview->SaveToFile(nowhere);
+        ADD_FAILURE() << "saved into a missing folder";
+    } catch (const ElyrError &e) {
+        EXPECT_TRUE(e.Message().contains(nowhere)) << e.Message().toStdString();
+    }
+    EXPECT_FALSE(form->Preview->Locked);
+    EXPECT_FALSE(form->Preview->MessagePanel->isVisible());
     form->close();
 }
 
