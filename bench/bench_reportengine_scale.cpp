@@ -27,7 +27,6 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QFileInfo>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -369,7 +368,7 @@ void BM_PagesMemory(benchmark::State &state)
         state.counters["peak_growth_kib"] = growth / 1024;
         state.counters["growth_per_page_bytes"] = perPage;
         state.counters["file_cache_bytes_per_page"] =
-                double(QFileInfo(pages.XMLDoc.TempFileName()).size()) / pages.Count();
+                double(pages.XMLDoc.TempFileSize()) / pages.Count();
         perSize()[1000000 + n] = perPage;
         if (n != 20000 && perSize().count(1020000))
             state.counters["growth_per_page_ratio_vs_20000"] = perPage / perSize()[1020000];

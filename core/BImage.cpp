@@ -4,13 +4,13 @@
 #include "core/Unit1.h"
 #include "core/main.h"
 #include "platform/image/jpeg.h"
+#include "platform/safefile.h"
 #include "platform/ui/application.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/widgets.h"
 
 #include <QFile>
 #include <QHBoxLayout>
-#include <QSaveFile>
 #include <QVBoxLayout>
 
 TfrmBImage::TfrmBImage(QWidget *parent) : ui::Form(parent)
@@ -62,10 +62,9 @@ void TfrmBImage::BitBtn1Click()
                  this);
         return;
     }
-    QSaveFile out(picturePath());
-    if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
-        ui::show({QStringLiteral("背景图保存失败！"), ui::appTitle(), ui::Icon::Warning, ui::Buttons::Ok,
-                  picturePath() + QLatin1Char('\n') + out.errorString()},
+    QString error;
+    if (!vplatform::saveFileSafely(picturePath(), data, &error)) {
+        ui::show({QStringLiteral("背景图保存失败！"), ui::appTitle(), ui::Icon::Warning, ui::Buttons::Ok, error},
                  this);
         return;
     }

@@ -7,6 +7,7 @@
 #include "members/AccountList.h"
 #include "members/Openers.h"
 #include "platform/media/sound.h"
+#include "platform/safefile.h"
 #include "platform/ui/application.h"
 #include "platform/ui/checks.h"
 #include "platform/ui/datepicker.h"
@@ -327,23 +328,14 @@ void TfrmSound::BitBtn1Click()
         ui::fail(QStringLiteral("请打开声音文件！"), Button2);
         return;
     }
-    // The new file is copied beside the old one first, so that a failed
-    // copy leaves the old sound in place.
-    const QString target = Edit1->text(), fresh = target + QStringLiteral(".new"),
-                  old = target + QStringLiteral(".old");
-    QFile::remove(fresh);
-    QFile::remove(old);
-    const bool had = QFileInfo::exists(target);
-    bool ok = QFile::copy(from, fresh);
-    if (ok && had) ok = QFile::rename(target, old);
-    if (ok && !QFile::rename(fresh, target)) {
-        if (had) QFile::rename(old, target);
-        ok = false;
-    }
-    QFile::remove(fresh);
-    QFile::remove(old);
+    // The new file is copied beside the old one and renamed over it: the
+    // old sound stays until the new one is whole, and there is always one.
+    const QString target = Edit1->text();
+    QString why;
+    const bool ok = vplatform::copyFileSafely(from, target, &why);
     if (!ok) {
-        ui::warning(QStringLiteral("替换失败，当前声音没有改变！\n") + from + QStringLiteral(" -> ") + target);
+        ui::warning(QStringLiteral("替换失败，当前声音没有改变！\n") + from + QStringLiteral(" -> ") + target +
+                    QStringLiteral("\n") + why);
         return;
     }
     ui::showMessage(QStringLiteral("替换成功！"), this);

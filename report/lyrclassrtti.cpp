@@ -1,6 +1,7 @@
 #include "report/lyrclassrtti.h"
 
 #include "platform/image/jpeg.h"
+#include "platform/safefile.h"
 #include "report/lyrband.h"
 #include "report/lyrclass.h"
 #include "report/lyrcontracts.h"
@@ -355,10 +356,8 @@ QByteArray TJPEGImage::SaveToBytes() const
 void TJPEGImage::SaveToFile(const QString &fileName) const
 {
     const QByteArray bytes = SaveToBytes();
-    QFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
-        Raise(QStringLiteral("EFCreateError"),
-              QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
+    QString error;
+    if (!vplatform::saveFileSafely(fileName, bytes, &error)) Raise(QStringLiteral("EFCreateError"), error);
 }
 
 // ---------------------------------------------------------------- the module

@@ -1,6 +1,7 @@
 #include "report/lyrutils.h"
 
 #include "platform/plaindecimal.h"
+#include "platform/safefile.h"
 #include "report/lyrclass.h"
 #include "report/lyrcomponent.h"
 #include "report/lyrres.h"
@@ -13,7 +14,6 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPainter>
-#include <QSaveFile>
 #include <QTemporaryFile>
 
 #include <zlib.h>
@@ -389,14 +389,17 @@ QString lyrGetTempFile(const QString &dir)
 
 void lyrSaveFile(const QString &fileName, const std::function<void(QIODevice &)> &write)
 {
-    QSaveFile file(fileName);
-    // Unbuffered: a write that fails at the final flush would not stop the
-    // commit, and the short file would replace the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw ElyrError(QStringLiteral("无法创建文件 %1: %2").arg(fileName, file.errorString()));
-    write(file);
-    if (file.error() != QFileDevice::NoError || !file.commit())
-        throw ElyrError(QStringLiteral("无法保存文件 %1: %2").arg(fileName, file.errorString()));
+    vplatform::SafeFile file(fileName);
+    if (!file.open()) throw ElyrError(file.errorString());
+    // A throw from write leaves the old file: the part file goes with file.
+    try {
+        write(file.device());
+    } catch (const ElyrError &) {
+        if (!file.writeFailed()) throw;
+        file.abandon();
+        throw ElyrError(file.errorString());
+    }
+    if (!file.commit()) throw ElyrError(file.errorString());
 }
 
 QString lyrGetAppFileName()

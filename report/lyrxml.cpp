@@ -716,7 +716,12 @@ TlyrXMLWriter::TlyrXMLWriter(QIODevice &stream, TlyrXMLDocument *doc) : stream_(
 
 TlyrXMLWriter::~TlyrXMLWriter()
 {
-    Flush();
+    // A failure here is the caller's to see through its own Flush; a
+    // destructor must not throw.
+    try {
+        Flush();
+    } catch (const std::exception &) {
+    }
 }
 
 void TlyrXMLWriter::Flush()
@@ -867,6 +872,7 @@ void TlyrXMLDocument::SaveToStream(QIODevice &stream)
     writer.AutoIndent = AutoIndent;
     writer.WriteHeader();
     writer.WriteRootItem(*root_);
+    writer.Flush();
 }
 
 void TlyrXMLDocument::LoadFromFile(const QString &fileName, bool allowPartialLoading)
@@ -932,6 +938,7 @@ void TlyrXMLDocument::CreateTempFile()
         QFile::remove(name);
         throw ElyrError(QStringLiteral("无法创建临时文件 %1: %2").arg(name, file->errorString()));
     }
+    QFile::remove(name);
     temp_ = std::move(file);
     tempName_ = name;
 }

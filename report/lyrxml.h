@@ -260,7 +260,11 @@ public:
 
     void CreateTempFile();
     void DeleteTempFile();
+    // The name the temporary file was made under; it is removed from its
+    // folder at once (the open file lives on), so the system drops it
+    // whenever the program ends, killed or not.
     QString TempFileName() const { return tempName_; }
+    qint64 TempFileSize() const { return temp_ ? temp_->size() : 0; }
 
 private:
     QIODevice *storeOf(const TlyrXMLItem &item) const;

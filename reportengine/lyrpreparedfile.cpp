@@ -165,8 +165,5 @@ bool TlyrPreviewPages::LoadFromFile(const QString &fileName, bool exceptionIfNot
 
 void TlyrPreviewPages::SaveToFile(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw ElyrError(QStringLiteral("Cannot create file ") + fileName);
-    SaveToStream(file);
+    lyrSaveFile(fileName, [this](QIODevice &file) { SaveToStream(file); });
 }

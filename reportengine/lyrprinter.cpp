@@ -2,16 +2,19 @@
 
 #include "platform/print/cupsqueues.h"
 #include "platform/print/textprinter.h"
+#include "platform/safefile.h"
 #include "report/lyrres.h"
 
 #include <QDir>
 #include <QFile>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTemporaryFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 
 namespace {
@@ -270,36 +273,63 @@ void TlyrPrinter::applyLayout(QPrinter &p) const
     p.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
+QPagedPaintDevice *TlyrPrinter::device() const
+{
+    if (pdf_) return pdf_.get();
+    return printer_.get();
+}
+
+void TlyrPrinter::startFile()
+{
+    file_ = std::make_unique<vplatform::SafeFile>(FileName);
+    if (!file_->open()) {
+        const QString error = file_->errorString();
+        file_.reset();
+        throw print::PrintError(error);
+    }
+    pdf_ = std::make_unique<QPdfWriter>(&file_->device());
+    pdf_->setResolution(DpiX);
+    pdf_->setTitle(Title);
+    pdf_->setPageLayout(QPageLayout(lyrPageSizeMM(PaperWidth, PaperHeight),
+                                    PaperWidth > PaperHeight ? QPageLayout::Landscape : QPageLayout::Portrait,
+                                    QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
+}
+
 void TlyrPrinter::startPart()
 {
-    QString output = FileName;
-    if (output.isEmpty()) {
+    if (!FileName.isEmpty()) {
+        startFile();
+    } else {
         spool_ = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/velmora-print-XXXXXX.pdf"));
         if (!spool_->open()) {
             spool_.reset();
             throw print::PrintError(QStringLiteral("无法在打印机“%1”上开始打印").arg(Name));
         }
-        output = spool_->fileName();
+        const QString output = spool_->fileName();
         spool_->close();
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        QPrinter &p = *printer_;
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(output);
+        p.setResolution(DpiX);
+        p.setDocName(Title);
+        p.setFullPage(true);
+        applyLayout(p);
     }
-    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    QPrinter &p = *printer_;
-    p.setOutputFormat(QPrinter::PdfFormat);
-    p.setOutputFileName(output);
-    p.setResolution(DpiX);
-    p.setDocName(Title);
-    p.setFullPage(true);
-    applyLayout(p);
     painter_ = std::make_unique<QPainter>();
-    if (!painter_->begin(&p)) {
+    if (!painter_->begin(device())) {
+        const QString error = file_ ? file_->errorString() : QString();
         painter_.reset();
+        pdf_.reset();
+        file_.reset();
         printer_.reset();
         spool_.reset();
         throw print::PrintError(FileName.isEmpty() ? QStringLiteral("无法在打印机“%1”上开始打印").arg(Name)
-                                                   : QStringLiteral("无法写入文件“%1”").arg(FileName));
+                                : error.isEmpty()  ? vplatform::fileErrorText(FileName, EIO)
+                                                   : error);
     }
-    DpiX = p.logicalDpiX();
-    DpiY = p.logicalDpiY();
+    DpiX = device()->logicalDpiX();
+    DpiY = device()->logicalDpiY();
     canvas_ = std::make_unique<TlyrPrinterCanvas>(painter_.get(), DpiX, DpiY);
     part_ = {PaperWidth, PaperHeight, Orientation, copies_, duplex_};
     partOpen_ = true;
@@ -313,11 +343,18 @@ void TlyrPrinter::finishPart()
     canvas_.reset();
     const bool ok = painter_->end();
     painter_.reset();
+    if (file_) {
+        pdf_.reset();
+        const std::unique_ptr<vplatform::SafeFile> file = std::move(file_);
+        // The old file stays unless the whole new one is in place.
+        if (!ok) file->abandon();
+        if (!ok || !file->commit()) throw print::PrintError(file->errorString());
+        return;
+    }
     const bool error = printer_->printerState() == QPrinter::Error;
     printer_.reset();
     const std::unique_ptr<QTemporaryFile> spool = std::move(spool_);
     if (!ok || error) throw print::PrintError(QStringLiteral("打印机“%1”没有完成打印任务").arg(Name));
-    if (!spool) return;
     print::PdfJobOptions o;
     o.copies = part_.Copies;
     o.sides = part_.Duplex == 2   ? QStringLiteral("two-sided-long-edge")
@@ -345,7 +382,7 @@ void TlyrPrinter::BeginPage()
             finishPart();
         } else {
             // A file holds pages of every size.
-            printer_->setPageLayout(
+            device()->setPageLayout(
                     QPageLayout(lyrPageSizeMM(PaperWidth, PaperHeight),
                                 PaperWidth > PaperHeight ? QPageLayout::Landscape : QPageLayout::Portrait,
                                 QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
@@ -355,7 +392,7 @@ void TlyrPrinter::BeginPage()
     if (!partOpen_) {
         startPart();
     } else if (pagesInPart_ > 0) {
-        if (!printer_->newPage()) throw print::PrintError(QStringLiteral("打印机“%1”无法开始新的一页").arg(Name));
+        if (!device()->newPage()) throw print::PrintError(QStringLiteral("打印机“%1”无法开始新的一页").arg(Name));
     }
     ++pagesInPart_;
     // Pages are drawn from the printable corner, as the margins say.
@@ -377,11 +414,14 @@ void TlyrPrinter::Abort()
     if (partOpen_) {
         partOpen_ = false;
         canvas_.reset();
-        printer_->abort();
+        if (printer_) printer_->abort();
         painter_.reset();
         printer_.reset();
-        // Nothing of a cancelled part reaches the queue.
+        pdf_.reset();
+        // Nothing of a cancelled part reaches the queue, and a file keeps
+        // its old content.
         spool_.reset();
+        file_.reset();
     }
     Printing = false;
     Bin = -1;
@@ -401,9 +441,8 @@ void TlyrPrinter::EndRAWDoc()
 {
     const QByteArray data = std::exchange(raw_, QByteArray());
     if (!FileName.isEmpty()) {
-        QFile f(FileName);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(data) != data.size())
-            throw print::PrintError(QStringLiteral("无法写入文件“%1”").arg(FileName), f.errorString());
+        QString error;
+        if (!vplatform::saveFileSafely(FileName, data, &error)) throw print::PrintError(error);
         return;
     }
     print::cupsPrintRaw(Name, Title, data, copies_);

@@ -15,9 +15,15 @@
 #include <memory>
 #include <vector>
 
+class QPagedPaintDevice;
 class QPainter;
+class QPdfWriter;
 class QPrinter;
 class QTemporaryFile;
+
+namespace vplatform {
+class SafeFile;
+}
 
 // Paper source code of the driver's automatic choice.
 constexpr int lyrBinAuto = 7;
@@ -139,8 +145,15 @@ private:
     void startPart();
     void finishPart();
     void applyLayout(QPrinter &p) const;
+    void startFile();
+    // The device pages are drawn on: the queue's printer or the file's writer.
+    QPagedPaintDevice *device() const;
 
     std::unique_ptr<QPrinter> printer_;
+    // Printing to a file: the PDF goes into a part file beside the target,
+    // which replaces the target only once every page was written.
+    std::unique_ptr<vplatform::SafeFile> file_;
+    std::unique_ptr<QPdfWriter> pdf_;
     std::unique_ptr<QPainter> painter_;
     // The PDF of the running job part, for a queue.
     std::unique_ptr<QTemporaryFile> spool_;

@@ -2,9 +2,9 @@
 
 #include "script/ks_ibind.h"
 #include "script/ks_ixmlrtti.h"
+#include "platform/safefile.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 
 using namespace ksbind;
@@ -484,10 +484,8 @@ QByteArray ksReadFileBytes(const QString &fileName)
 
 void ksWriteFileBytes(const QString &fileName, const QByteArray &bytes)
 {
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-        Raise(QStringLiteral("EFCreateError"),
-              QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
+    QString error;
+    if (!vplatform::saveFileSafely(fileName, bytes, &error)) Raise(QStringLiteral("EFCreateError"), error);
 }
 
 QByteArray TStream::ReadAll()

@@ -3,6 +3,7 @@
 #include "script/ks_ibind.h"
 
 #include "platform/picturefile.h"
+#include "platform/safefile.h"
 
 #include <QBuffer>
 #include <QFontMetrics>
@@ -325,11 +326,17 @@ void TGraphic::SetImage(const QImage &img)
 
 void TGraphic::SaveToFile(const QString &fileName) const
 {
-    QImageWriter w(fileName);
-    if (w.format().isEmpty()) w.setFormat("bmp");
-    if (!w.write(FImage))
-        Raise(QStringLiteral("EFCreateError"),
-              QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, w.errorString()));
+    QString encodeError, error;
+    const bool ok = vplatform::saveFileSafely(
+            fileName,
+            [&](QIODevice &out) {
+                QImageWriter w(&out, "bmp");
+                if (w.write(FImage)) return true;
+                encodeError = w.errorString();
+                return false;
+            },
+            &error);
+    if (!ok) Raise(QStringLiteral("EFCreateError"), encodeError.isEmpty() ? error : error + u' ' + encodeError);
 }
 
 bool TGraphic::AssignFrom(QObject *source)

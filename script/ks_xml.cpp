@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/safefile.h"
 #include "script/ks_limits.h"
 #include "script/ksvalue.h"
 
@@ -507,10 +508,15 @@ void TksXMLDocument::LoadFromFile(const QString &fileName)
 
 void TksXMLDocument::SaveToFile(const QString &fileName)
 {
-    QFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw KsError(QStringLiteral("EFCreateError"), QStringLiteral("Cannot create file \"%1\"").arg(fileName));
-    SaveToStream(f);
+    QString error;
+    if (!vplatform::saveFileSafely(
+                fileName,
+                [this](QIODevice &out) {
+                    SaveToStream(out);
+                    return true;
+                },
+                &error))
+        throw KsError(QStringLiteral("EFCreateError"), error);
 }
 
 void TksXMLDocument::LoadFromString(const QString &text)

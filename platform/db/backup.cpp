@@ -1,12 +1,12 @@
 #include "platform/db/backup.h"
 
+#include "platform/safefile.h"
+
 #include <sqlite3.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <cerrno>
-#include <cstdio>
 #include <memory>
 
 namespace vdb {
@@ -82,7 +82,7 @@ void backupDatabase(const Connection &source, const QString &target, const QByte
     // A reader of its own sees only committed transactions, whatever the
     // program's connection is in the middle of.
     Handle from = openKeyed(source.path(), key, SQLITE_OPEN_READONLY);
-    const QString part = target + QStringLiteral(".part");
+    const QString part = vplatform::partFileName(target);
     QFile::remove(part);
     try {
         Handle to = openKeyed(part, key, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
@@ -91,8 +91,9 @@ void backupDatabase(const Connection &source, const QString &target, const QByte
         // The copied header says write-ahead log; a backup is one file on its own.
         run(to.get(), "PRAGMA journal_mode=DELETE", what);
         to.reset();
-        if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0)
-            throw DbError(what + QStringLiteral("：无法写入该文件，请检查路径和写入权限。"), qt_error_string(errno));
+        QString why;
+        if (!vplatform::replaceWithPart(part, target, &why))
+            throw DbError(what + QStringLiteral("：无法写入该文件，请检查路径和写入权限。"), why);
     } catch (...) {
         QFile::remove(part);
         QFile::remove(part + QStringLiteral("-journal"));

@@ -1,6 +1,8 @@
 #include "platform/excel/excelwriter.h"
 
 #include "platform/excel/excelcell.h"
+#include "platform/excel/ziparchive.h"
+#include "platform/safefile.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -19,18 +21,63 @@ namespace excel {
 
 namespace {
 
+// The library does not see every failed write (its part files and the
+// archive go through stdio): the finished workbook is read back, every
+// entry to its end with its checksum, and each XML part must be closed.
+bool wholeWorkbook(const QString &path, QString *why)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        *why = f.errorString();
+        return false;
+    }
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        *why = f.errorString();
+        return false;
+    }
+    ZipArchive zip(bytes);
+    const QStringList names = zip.entryNames();
+    if (!zip.isOpen() || names.isEmpty()) {
+        *why = QStringLiteral("the workbook was not written to its end");
+        return false;
+    }
+    for (const QString &name : names) {
+        ZipArchive::Status status = ZipArchive::Status::Ok;
+        const std::unique_ptr<ZipArchive::Entry> entry = zip.open(name, bytes.size() * qint64(1100) + (1 << 20), &status);
+        QByteArray tail;
+        while (entry && status == ZipArchive::Status::Ok) {
+            const QByteArray chunk = entry->read(1 << 16);
+            if (chunk.isEmpty()) break;
+            tail = (tail + chunk).right(64);
+        }
+        if (entry) status = entry->status();
+        const bool xml = name.endsWith(QLatin1String(".xml")) || name.endsWith(QLatin1String(".rels"));
+        const QByteArray end = tail.trimmed();
+        const bool closed = !xml || (name.contains(QLatin1String("worksheets/")) ? end.endsWith("</worksheet>")
+                                                                                   : end.endsWith('>'));
+        if (status != ZipArchive::Status::Ok || !closed) {
+            *why = QStringLiteral("the workbook part %1 was not written to its end").arg(name);
+            return false;
+        }
+    }
+    return true;
+}
+
 constexpr int kMaxCellText = 32767;  // Excel's limit for one cell
 constexpr int kMaxRows = 1048576;
 
 class Writer {
 public:
-    Writer(const QString &path, const ExportLayout &layout) : m_path(path), m_layout(layout) {}
+    Writer(const QString &path, const ExportLayout &layout)
+        : m_path(path), m_part(vplatform::partFileName(path)), m_layout(layout)
+    {}
     // Still open here only when a row source threw: no half-written file.
     ~Writer()
     {
         if (m_book) {
             workbook_close(m_book);
-            QFile::remove(m_path);
+            QFile::remove(m_part);
         }
     }
 
@@ -51,6 +98,10 @@ private:
     ExportResult failure(const QString &detail) { return failure(cannotWriteMessage(m_path), detail); }
 
     QString m_path;
+    // The workbook is made under this name beside the target and renamed
+    // over it once whole: a failure or a kill never leaves a file that
+    // looks like a finished export, and an old file stays until then.
+    QString m_part;
     const ExportLayout &m_layout;
     lxw_workbook *m_book = nullptr;
     lxw_worksheet *m_sheet = nullptr;
@@ -113,7 +164,7 @@ ExportResult Writer::failure(const QString &message, const QString &detail)
         workbook_close(m_book);
         m_book = nullptr;
     }
-    QFile::remove(m_path);
+    QFile::remove(m_part);
     ExportResult r;
     r.path = m_path;
     r.message = message;
@@ -128,11 +179,12 @@ ExportResult Writer::run(const QString &shopName, const ExportValueSource &rows,
 
     // Opening the file first gives the system's reason when it cannot be
     // written (a missing folder, no permission, a folder of that name).
+    if (QFileInfo(m_path).isDir()) return failure(QStringLiteral("Is a directory"));
     {
-        QFile probe(m_path);
+        QFile probe(m_part);
         if (!probe.open(QIODevice::WriteOnly)) return failure(probe.errorString());
     }
-    QFile::remove(m_path);
+    QFile::remove(m_part);
 
     // Rows go out one by one to a temporary file, so 100,000 rows need
     // little memory; everything is therefore written strictly top-down.
@@ -140,7 +192,7 @@ ExportResult Writer::run(const QString &shopName, const ExportValueSource &rows,
     options.constant_memory = LXW_TRUE;
     const QByteArray tmp = QFile::encodeName(QDir::tempPath());
     options.tmpdir = const_cast<char *>(tmp.constData());
-    const QByteArray encodedPath = QFile::encodeName(m_path);
+    const QByteArray encodedPath = QFile::encodeName(m_part);
     m_book = workbook_new_opt(encodedPath.constData(), &options);
     if (!m_book) return failure(QStringLiteral("cannot start workbook"));
     m_sheet = workbook_add_worksheet(m_book, nullptr);
@@ -201,6 +253,8 @@ ExportResult Writer::run(const QString &shopName, const ExportValueSource &rows,
         return failure(QString::fromUtf8(lxw_strerror(rc)) +
                        (systemError ? QStringLiteral("\n") + QString::fromLocal8Bit(std::strerror(systemError))
                                     : QString()));
+    QString why;
+    if (!wholeWorkbook(m_part, &why) || !vplatform::replaceWithPart(m_part, m_path, &why)) return failure(why);
 
     ExportResult r;
     r.written = true;

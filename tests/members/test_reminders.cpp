@@ -1,6 +1,7 @@
 // Birthday and anniversary reminders (ranges across the new year), the
 // reminder sound and the member reset.
 #include "accounts_fixture.h"
+#include "child_writes.h"
 
 #include "core/FileDialogs.h"
 #include "core/MenuOpeners.h"
@@ -8,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -15,6 +17,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <memory>
+#include <random>
 
 namespace {
 
@@ -214,6 +217,45 @@ TEST_F(RemindersTest, SoundReplacementOverwritesOrKeepsTheOldFile)
     EXPECT_TRUE(msgs.last().startsWith("替换失败")) << msgs.last().toStdString();
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "new");
+    EXPECT_EQ(QDir(folder + "Music").entryList(QDir::Files), QStringList{"1.mp3"});
+}
+
+// Killed at any moment, the replacement leaves the old sound or the new one,
+// whole: there is never a moment without a sound file.
+TEST_F(RemindersTest, AKilledSoundReplacementLeavesTheOldOrTheNewSound)
+{
+    const QString folder = dir.filePath("prog/");
+    QDir().mkpath(folder + "Music");
+    const QString target = folder + "Music/1.mp3";
+    const QByteArray fresh(4 * 1024 * 1024, 'n');
+    ASSERT_TRUE(putFile(dir.filePath("new.mp3"), fresh));
+    TfrmSound w(folder);
+    const auto replace = [&] {
+        w.Edit2->setText(dir.filePath("new.mp3"));
+        w.BitBtn1Click();
+    };
+    QElapsedTimer t;
+    t.start();
+    replace();
+    ASSERT_EQ(fileBytes(target), fresh);
+    const int span = int(t.nsecsElapsed() / 1000) * 6 / 5 + 1;
+    std::mt19937 random(114);
+    for (int round = 0; round < 30; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(putFile(target, "old"));
+        killedDuring(replace, std::uniform_int_distribution<int>(0, span)(random));
+        const QByteArray now = fileBytes(target);
+        EXPECT_TRUE(now == "old" || now == fresh) << now.size();
+    }
+    // A full disk: the old sound stays and the user is told.
+    ASSERT_TRUE(putFile(target, "old"));
+    EXPECT_EQ(onFullDisk(64 * 1024,
+                         [&] {
+                             replace();
+                             return msgs.last().startsWith("替换失败") && msgs.last().contains(target) ? 0 : 2;
+                         }),
+              0);
+    EXPECT_EQ(fileBytes(target), "old");
     EXPECT_EQ(QDir(folder + "Music").entryList(QDir::Files), QStringList{"1.mp3"});
 }
 

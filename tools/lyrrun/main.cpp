@@ -244,6 +244,9 @@ void stopOnSignals(TlyrReport &report, QString &stopped)
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A file size limit then fails the write as a full disk does: the old
+    // file stays and the run ends with an error line.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty())
@@ -253,6 +256,11 @@ int main(int argc, char **argv)
     // No preview window: nobody would close it.
     lyrEngineFactories().PreviewForm = [](TlyrReport *) -> TlyrCustomPreviewForm * { return nullptr; };
     lyrInstallEngine();
+    // Nor a message box: what it would say joins the error line.
+    QStringList messages;
+    lyrSetErrorMsgHandler([&messages](const QString &text) {
+        if (!messages.contains(text)) messages << text;
+    });
     RunReport report;
     report.EngineOptions()->SetNewSilentMode(simSilent);
     QString stopped;
@@ -397,9 +405,12 @@ int main(int argc, char **argv)
         lyrPrinters().Printer()->FileName = printFile;
         report.PrintOptions()->ShowDialog = false;
         report.ClearErrors();
-        if (!pages.Print())
-            return fail(report.Errors().isEmpty() ? QStringLiteral("printing failed")
-                                                  : report.Errors().join(QLatin1Char('\n')));
+        if (!pages.Print()) {
+            QStringList errors = report.Errors();
+            for (const QString &m : std::as_const(messages))
+                if (!errors.contains(m)) errors << m;
+            return fail(errors.isEmpty() ? QStringLiteral("printing failed") : errors.join(QLatin1Char('\n')));
+        }
         if (!stopped.isEmpty()) return fail(stopLine());
     }
     return 0;

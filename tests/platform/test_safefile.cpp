@@ -1,0 +1,179 @@
+// Replacing a user's file only when the new one is whole: the shared writer
+// and the Excel export that uses it.
+
+#include "child_writes.h"
+
+#include "platform/excel/excelreader.h"
+#include "platform/excel/excelwriter.h"
+#include "platform/safefile.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <random>
+
+using namespace vplatform;
+
+namespace {
+
+const excel::ExportLayout &stockLayout()
+{
+    static const excel::ExportLayout layout = excel::makeExportLayout(
+            "TfrmKC", "商品库存查询", "商品库存表", "序号 4,商品分类 12,商品编码 10,商品名称 32", "商品编码", "");
+    return layout;
+}
+
+class SafeFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        target = dir.filePath(QStringLiteral("清单.txt"));
+        ASSERT_TRUE(putFile(target, old));
+    }
+    QTemporaryDir dir;
+    QString target;
+    const QByteArray old = QByteArrayLiteral("old content\n");
+};
+
+}  // namespace
+
+TEST_F(SafeFileTest, TheTargetChangesOnlyOnCommit)
+{
+    ::chmod(QFile::encodeName(target).constData(), 0640);
+    {
+        SafeFile f(target);
+        ASSERT_TRUE(f.open());
+        EXPECT_EQ(f.device().write("new content\n"), 12);
+        EXPECT_EQ(fileBytes(target), old);
+        // Given up (dropped without a commit): the old file stays, the part goes.
+    }
+    EXPECT_EQ(fileBytes(target), old);
+    EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("清单.txt")});
+
+    SafeFile f(target);
+    ASSERT_TRUE(f.open());
+    EXPECT_EQ(f.partName(), partFileName(target));
+    EXPECT_TRUE(QFileInfo::exists(f.partName()));
+    f.device().write("new content\n");
+    ASSERT_TRUE(f.commit()) << f.errorString().toStdString();
+    EXPECT_EQ(fileBytes(target), "new content\n");
+    EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("清单.txt")});
+    // The replaced file keeps its permissions.
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    // A writer that gives up says so, naming the file.
+    QString error;
+    EXPECT_FALSE(saveFileSafely(target, [](QIODevice &d) { return d.write("x") == 0; }, &error));
+    EXPECT_TRUE(error.contains(target)) << error.toStdString();
+    EXPECT_EQ(fileBytes(target), "new content\n");
+}
+
+TEST_F(SafeFileTest, AFileThatCannotBeWrittenIsNamedWithTheReason)
+{
+    const QString nowhere = dir.filePath(QStringLiteral("无此目录/a.txt"));
+    QString error;
+    EXPECT_FALSE(saveFileSafely(nowhere, QByteArray("x"), &error));
+    EXPECT_EQ(error, QStringLiteral("无法保存文件 %1：文件夹不存在").arg(nowhere));
+    EXPECT_FALSE(QFileInfo::exists(nowhere));
+    // A folder where the file should be.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+    EXPECT_FALSE(saveFileSafely(dir.filePath(QStringLiteral("folder")), QByteArray("x"), &error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("无法保存文件 %1").arg(dir.filePath(QStringLiteral("folder")))));
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("folder"))).isDir());
+}
+
+TEST_F(SafeFileTest, AFullDiskKeepsTheOldFileWhetherTheLostBytesWereBufferedOrNot)
+{
+    // Under the writer's buffer the failure shows only when it is flushed
+    // at the commit; far beyond it, on the way.
+    for (qsizetype size : {qsizetype(8 * 1024), qsizetype(3 * 1024 * 1024)}) {
+        SCOPED_TRACE(size);
+        const int status = onFullDisk(4096, [&] {
+            QString error;
+            if (saveFileSafely(target, QByteArray(size, 'n'), &error)) return 1;
+            return error == QStringLiteral("无法保存文件 %1：磁盘空间不足").arg(target) ? 0 : 2;
+        });
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(fileBytes(target), old);
+        EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("清单.txt")});
+    }
+    // A copy the same way.
+    const QString source = dir.filePath(QStringLiteral("new.mp3"));
+    ASSERT_TRUE(putFile(source, QByteArray(64 * 1024, 's')));
+    EXPECT_EQ(onFullDisk(4096, [&] { return copyFileSafely(source, target) ? 1 : 0; }), 0);
+    EXPECT_EQ(fileBytes(target), old);
+    ASSERT_TRUE(copyFileSafely(source, target));
+    EXPECT_EQ(fileBytes(target), fileBytes(source));
+    QString error;
+    EXPECT_FALSE(copyFileSafely(dir.filePath(QStringLiteral("none.mp3")), target, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("none.mp3")));
+}
+
+TEST_F(SafeFileTest, AFinishedPartFileReplacesTheTarget)
+{
+    const QString part = partFileName(target);
+    ASSERT_TRUE(putFile(part, "from a database copy"));
+    ASSERT_TRUE(replaceWithPart(part, target));
+    EXPECT_EQ(fileBytes(target), "from a database copy");
+    QString error;
+    EXPECT_FALSE(replaceWithPart(part, target, &error));
+    EXPECT_TRUE(error.contains(target));
+    EXPECT_EQ(fileBytes(target), "from a database copy");
+}
+
+TEST(ExcelExportSafely, AFullDiskKeepsTheOldWorkbook)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kc.xlsx"));
+    const QByteArray old("an export from yesterday");
+    QVector<QStringList> rows;
+    for (int i = 0; i < 2000; ++i) rows.append({QStringLiteral("分类"), QString::number(i), QStringLiteral("商品")});
+    ASSERT_TRUE(excel::writeExport(path, stockLayout(), "店", rows).written);
+    const qint64 size = QFileInfo(path).size();
+    ASSERT_TRUE(putFile(path, old));
+    const int status = onFullDisk(rlim_t(size / 2), [&] {
+        const excel::ExportResult r = excel::writeExport(path, stockLayout(), "店", rows);
+        if (r.written) return 1;
+        return r.message == excel::cannotWriteMessage(path) ? 0 : 2;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(fileBytes(path), old);
+    EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("kc.xlsx")});
+    // A folder that does not exist leaves the old file of another folder alone.
+    ASSERT_TRUE(excel::writeExport(path, stockLayout(), "店", rows).written);
+    EXPECT_EQ(excel::readWorkbook(path).sheet.rowCount(), 1 + 2000);
+}
+
+TEST(ExcelExportSafely, KilledExportsLeaveTheOldOrTheNewWorkbookWhole)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kc.xlsx"));
+    QVector<QStringList> rows;
+    for (int i = 0; i < 3000; ++i)
+        rows.append({QStringLiteral("分类%1").arg(i % 7), QString::number(i), QStringLiteral("商品%1").arg(i)});
+    const auto write = [&] { excel::writeExport(path, stockLayout(), "店", rows); };
+    QElapsedTimer t;
+    t.start();
+    write();
+    const int span = int(t.nsecsElapsed() / 1000) * 6 / 5 + 1;
+    const QByteArray old("an export from yesterday");
+    std::mt19937 random(57);
+    for (int round = 0; round < 100; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(putFile(path, old));
+        killedDuring(write, std::uniform_int_distribution<int>(0, span)(random));
+        const QByteArray now = fileBytes(path);
+        if (now == old) continue;
+        const excel::ReadResult back = excel::readWorkbook(path);
+        ASSERT_TRUE(back.ok()) << back.message.toStdString();
+        EXPECT_EQ(back.sheet.rowCount(), 1 + 3000);
+    }
+}

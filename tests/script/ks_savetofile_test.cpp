@@ -1,0 +1,66 @@
+// Pictures and lists a script saves replace the old file only when whole.
+
+#include "child_writes.h"
+#include "script/ks_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QTemporaryDir>
+
+TEST(KsSaveToFile, APictureSavedOnAFullDiskKeepsTheOldFile)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("p.bmp"));
+    const QByteArray old("old picture");
+    ASSERT_TRUE(putFile(file, old));
+    // A 200 x 200 bitmap is far beyond the limit.
+    const QString script = QStringLiteral(
+                                   "var B: TBitmap; P: TPicture;\n"
+                                   "begin\n"
+                                   "  B := TBitmap.Create; B.Width := 200; B.Height := 200;\n"
+                                   "  try B.SaveToFile('%1'); Out('saved') except Out(ExceptionMessage) end;\n"
+                                   "  P := TPicture.Create; P.Assign(B);\n"
+                                   "  try P.SaveToFile('%1'); Out('saved') except Out(ExceptionMessage) end;\n"
+                                   "  B.Free; P.Free;\n"
+                                   "end.")
+                                   .arg(file);
+    const int status = onFullDisk(4096, [&] {
+        const QStringList out = ksRunScript(script, QStringLiteral("PascalScript")).Output;
+        if (out.size() != 2) return 3;
+        for (const QString &line : out)
+            if (!line.contains(file) || !line.contains(QStringLiteral("磁盘空间不足"))) return 2;
+        return 0;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(fileBytes(file), old);
+    EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("p.bmp")});
+    // With room the picture is written.
+    const QStringList out = ksRunScript(script, QStringLiteral("PascalScript")).Output;
+    EXPECT_EQ(out, QStringList({"saved", "saved"}));
+    EXPECT_EQ(QImage(file).width(), 200);
+}
+
+TEST(KsSaveToFile, AListSavedOnAFullDiskKeepsTheOldFile)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("l.txt"));
+    ASSERT_TRUE(putFile(file, "old"));
+    const QString script = QStringLiteral(
+                                   "var L: TStringList; i: Integer;\n"
+                                   "begin\n"
+                                   "  L := TStringList.Create;\n"
+                                   "  for i := 1 to 2000 do L.Add('line ' + IntToStr(i));\n"
+                                   "  try L.SaveToFile('%1'); Out('saved') except Out(ExceptionClassName) end;\n"
+                                   "  L.Free;\n"
+                                   "end.")
+                                   .arg(file);
+    EXPECT_EQ(onFullDisk(1024, [&] {
+                  return ksRunScript(script, QStringLiteral("PascalScript")).Output == QStringList{"EFCreateError"}
+                                 ? 0
+                                 : 2;
+              }),
+              0);
+    EXPECT_EQ(fileBytes(file), "old");
+    EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("l.txt")});
+}

@@ -1,0 +1,156 @@
+// The runner's output files (--lp3, --print-to-file) replace the old file
+// only when whole: a file that cannot be written, a full disk or a kill
+// leaves the old one, and the runner ends with an error line naming it.
+
+#include "child_writes.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <thread>
+
+namespace {
+
+class LyrRunFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        exe = QStringLiteral(VELMORA_BINARY_DIR) + QStringLiteral("/bin/lyrrun");
+        if (!QFile::exists(exe)) GTEST_SKIP() << "lyrrun not built";
+        ASSERT_TRUE(dir.isValid());
+        templ = dir.filePath(QStringLiteral("base.xml"));
+        ASSERT_TRUE(putFile(templ, "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                                   "<TlyrReport><TlyrReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\">"
+                                   "<TlyrMasterData Name=\"MasterData1\" Left=\"0\" Top=\"20\" Width=\"718\" "
+                                   "Height=\"20\" DataSet=\"Rows\"><TlyrMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" "
+                                   "Width=\"200\" Height=\"20\" Text=\"row [Rows.&#34;N&#34;]\"/></TlyrMasterData>"
+                                   "</TlyrReportPage></TlyrReport>"));
+        rows(3);
+    }
+    void rows(int n)
+    {
+        QByteArray csv("N\n");
+        for (int i = 0; i < n; ++i) csv += "r" + QByteArray::number(i) + "\n";
+        ASSERT_TRUE(putFile(dir.filePath(QStringLiteral("rows.csv")), csv));
+    }
+    QStringList args(const QString &option, const QString &out) const
+    {
+        return {templ, QStringLiteral("--data"), QStringLiteral("Rows=") + dir.filePath(QStringLiteral("rows.csv")),
+                option, out};
+    }
+    struct Run {
+        int exitCode = -1;
+        QString err;
+    };
+    // Runs the runner, its files limited to fileLimit bytes when given.
+    Run run(const QStringList &a, rlim_t fileLimit = RLIM_INFINITY)
+    {
+        QProcess p;
+        p.setChildProcessModifier([fileLimit] {
+            rlimit limit{};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = fileLimit;
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        p.start(exe, a);
+        Run r;
+        // A runner waiting on a box nobody sees would never end.
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            p.waitForFinished();
+            ADD_FAILURE() << "lyrrun did not end";
+            return r;
+        }
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+    // Starts the runner and kills it at random moments over one whole run,
+    // 100 times, each after putting the old file back; check sees the file.
+    void killAtRandom(const QStringList &a, const QString &file, const QByteArray &old,
+                      const std::function<void(const QByteArray &)> &check)
+    {
+        QElapsedTimer t;
+        t.start();
+        ASSERT_EQ(run(a).exitCode, 0);
+        const int span = int(t.elapsed()) * 6 / 5 + 1;
+        std::mt19937 random(52);
+        for (int round = 0; round < 100; ++round) {
+            SCOPED_TRACE(round);
+            ASSERT_TRUE(putFile(file, old));
+            QProcess p;
+            p.start(exe, a);
+            ASSERT_TRUE(p.waitForStarted());
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(0, span)(random)));
+            p.kill();
+            p.waitForFinished();
+            check(fileBytes(file));
+        }
+    }
+
+    QString exe, templ;
+    QTemporaryDir dir;
+    const QByteArray old = QByteArrayLiteral("the user's old file\n");
+};
+
+bool wholePdf(const QByteArray &pdf)
+{
+    const QRegularExpressionMatch m =
+            QRegularExpression(QStringLiteral("startxref\\s+(\\d+)\\s+%%EOF\\s*$")).match(QString::fromLatin1(pdf));
+    return pdf.startsWith("%PDF") && m.hasMatch() && pdf.mid(m.captured(1).toLongLong(), 4) == "xref";
+}
+
+}  // namespace
+
+TEST_F(LyrRunFilesTest, APrintFileThatCannotBeWrittenEndsWithAnErrorLine)
+{
+    const QString nowhere = dir.filePath(QStringLiteral("no/such/dir/out.pdf"));
+    const Run r = run(args(QStringLiteral("--print-to-file"), nowhere));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(nowhere)) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains(QStringLiteral("QPainter"))) << r.err.toStdString();
+    const Run lp3 = run(args(QStringLiteral("--lp3"), nowhere));
+    EXPECT_EQ(lp3.exitCode, 1);
+    EXPECT_TRUE(lp3.err.contains(nowhere)) << lp3.err.toStdString();
+}
+
+TEST_F(LyrRunFilesTest, AFullDiskKeepsTheOldFileAndEndsWithAnErrorLine)
+{
+    rows(300);
+    for (const QString option : {QStringLiteral("--print-to-file"), QStringLiteral("--lp3")}) {
+        SCOPED_TRACE(option.toStdString());
+        const QString file = dir.filePath(QStringLiteral("out.file"));
+        // Under the size of the buffers and beyond it.
+        for (rlim_t limit : {rlim_t(512), rlim_t(6000)}) {
+            ASSERT_TRUE(putFile(file, old));
+            const Run r = run(args(option, file), limit);
+            EXPECT_EQ(r.exitCode, 1);
+            EXPECT_TRUE(r.err.contains(file)) << r.err.toStdString();
+            EXPECT_EQ(fileBytes(file), old);
+            EXPECT_EQ(filesIn(dir.path()), (QStringList{"base.xml", "out.file", "rows.csv"}));
+        }
+        ASSERT_EQ(run(args(option, file)).exitCode, 0);
+        EXPECT_GT(fileBytes(file).size(), 6000);
+    }
+}
+
+TEST_F(LyrRunFilesTest, KilledRunsLeaveTheOldOrTheNewFileWhole)
+{
+    rows(3000);
+    const QString lp3 = dir.filePath(QStringLiteral("out.lp3")), pdf = dir.filePath(QStringLiteral("out.pdf"));
+    ASSERT_EQ(run(args(QStringLiteral("--lp3"), lp3)).exitCode, 0);
+    const QByteArray newLp3 = fileBytes(lp3);
+    killAtRandom(args(QStringLiteral("--lp3"), lp3), lp3, old,
+                 [&](const QByteArray &now) { EXPECT_TRUE(now == old || now == newLp3) << now.size(); });
+    ASSERT_EQ(run(args(QStringLiteral("--print-to-file"), pdf)).exitCode, 0);
+    // Two prints differ only in their creation time.
+    const qsizetype newPdfSize = fileBytes(pdf).size();
+    killAtRandom(args(QStringLiteral("--print-to-file"), pdf), pdf, old, [&](const QByteArray &now) {
+        EXPECT_TRUE(now == old || (now.size() == newPdfSize && wholePdf(now))) << now.size();
+    });
+}
