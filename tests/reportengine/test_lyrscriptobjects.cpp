@@ -109,6 +109,28 @@ TEST_F(ScriptObjectsTest, ObjectsMadeByAScriptBelongToTheirOwnerInEveryLanguage)
     }
 }
 
+TEST_F(ScriptObjectsTest, AnObjectMadeWhileTheReportIsBuiltPrintsWithItsBand)
+{
+    for (const char *lang : {"PascalScript", "JScript"}) {
+        SCOPED_TRACE(lang);
+        prepare(lang, QString::fromLatin1(qstrcmp(lang, "JScript") == 0
+                                                  ? "function Title(Sender) {\n"
+                                                    "  var m = TlyrMemoView.Create(Sender);\n"
+                                                    "  m.SetBounds(0, 0, 100, 20); m.Text = \"late\";\n"
+                                                    "}\n"
+                                                  : "procedure Title(Sender: TObject);\nvar m: TlyrMemoView;\n"
+                                                    "begin\n  m := TlyrMemoView.Create(ReportTitle1);\n"
+                                                    "  m.SetBounds(0, 0, 100, 20); m.Text := 'late';\nend;\n"
+                                                    "begin\nend."));
+        report->EngineOptions()->SetRestoreTemplate(true);
+        report->FindObject(QStringLiteral("ReportTitle1"))->setProperty("OnBeforePrint", QStringLiteral("Title"));
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
+        EXPECT_EQ(texts(0), QStringList{QStringLiteral("late")});
+        // The template is put back as it was.
+        EXPECT_TRUE(report->FindObject(QStringLiteral("ReportTitle1"))->Objects().isEmpty());
+    }
+}
+
 TEST_F(ScriptObjectsTest, ANilOwnerLeavesTheObjectToTheRun)
 {
     prepare("PascalScript", QStringLiteral("var m: TlyrMemoView;\nbegin\n  m := TlyrMemoView.Create(nil);\n"
