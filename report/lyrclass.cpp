@@ -175,6 +175,13 @@ private:
 
 }  // namespace
 
+QString lyrBuildErrorText(const std::exception &e)
+{
+    if (auto *k = dynamic_cast<const KsError *>(&e); k && !k->SourcePos.isEmpty())
+        return lyrResources().Format(QStringLiteral("clScrError"), {k->SourcePos, k->Message});
+    return exceptionText(e);
+}
+
 QRecursiveMutex &lyrTemplateLoadingLock()
 {
     static QRecursiveMutex lock;
@@ -821,6 +828,9 @@ bool TlyrReport::PrepareReport(bool clearLastReport)
         TksPollHook saved;
         ~Poll() { ksSetPollHook(std::move(saved)); }
     } poll{ksSetPollHook(engineOptions_->ThreadSafeMode() ? TksPollHook() : [this] { KeepResponsive(); })};
+    // The script's main block, events and expressions of one build share
+    // one memory budget.
+    KsRunBudget budget;
     try {
         if (OnBeginDoc) OnBeginDoc();
         if (PrepareScript()) {
@@ -835,7 +845,7 @@ bool TlyrReport::PrepareReport(bool clearLastReport)
             }
         }
     } catch (const std::exception &e) {
-        AddError(exceptionText(e));
+        AddError(lyrBuildErrorText(e));
     }
     building_ = false;
     script_->FreeCreatedObjects();  // the run is over

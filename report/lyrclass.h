@@ -57,6 +57,10 @@ class TlyrReportPage;
 // same thread while the lock is held.
 QRecursiveMutex &lyrTemplateLoadingLock();
 
+// The error line of an exception that ended a build: a script's run-time
+// error names where it was raised, as a compile error does.
+QString lyrBuildErrorText(const std::exception &e);
+
 // Copies the stored, writable published properties of `from` onto `to` (an
 // object of the same class), or only those named. The option objects take
 // their defaults from a fresh object this way, so each is written once, at

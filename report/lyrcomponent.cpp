@@ -72,7 +72,7 @@ bool TlyrFont::Equals(const TlyrFont &o) const
 // ---------------------------------------------------------------- component
 
 TlyrComponent::TlyrComponent(QObject *owner)
-    : QObject(qobject_cast<TlyrComponent *>(owner) ? nullptr : owner), font_(new TlyrFont(this))
+    : TComponent(qobject_cast<TlyrComponent *>(owner) ? nullptr : owner), font_(new TlyrFont(this))
 {
     font_->OnChange = [this] { FontChanged(); };
     if (auto *parent = qobject_cast<TlyrComponent *>(owner)) SetParent(parent);
@@ -262,6 +262,16 @@ void TlyrComponent::SetBounds(double left, double top, double width, double heig
     SetTop(top);
     SetWidth(width);
     SetHeight(height);
+}
+
+void TlyrComponent::SetOwner(QObject *owner)
+{
+    if (auto *parent = qobject_cast<TlyrComponent *>(owner)) {
+        SetParent(parent);
+        return;
+    }
+    SetParent(nullptr);
+    QObject::setParent(owner);
 }
 
 void TlyrComponent::SetParent(TlyrComponent *value)

@@ -13,6 +13,7 @@
 // order is not used).
 
 #include "report/lyrexception.h"
+#include "script/ks_iclassesrtti.h"
 
 #include <QHash>
 #include <QList>
@@ -89,7 +90,9 @@ enum TlyrAlign { baNone, baLeft, baRight, baCenter, baWidth, baBottom, baClient 
 
 enum TlyrRestriction { rfDontModify = 1, rfDontSize = 2, rfDontMove = 4, rfDontDelete = 8, rfDontEdit = 16 };
 
-class TlyrComponent : public QObject {
+// A TComponent, so that a script makes one with Create(AOwner) as any
+// other component.
+class TlyrComponent : public TComponent {
     Q_OBJECT
     Q_PROPERTY(QString Name READ Name WRITE SetName)
     Q_PROPERTY(int Tag READ Tag WRITE SetTag)
@@ -157,6 +160,9 @@ public:
     void SetLoading(bool v) { isLoading_ = v; }
     bool IsAncestor() const { return isAncestor_; }
     void SetAncestor(bool v) { isAncestor_ = v; }
+
+    // A report object as owner becomes the Parent; anything else only frees it.
+    void SetOwner(QObject *owner) override;
 
     // ---- virtual operations
     virtual void SetParent(TlyrComponent *value);

@@ -329,7 +329,9 @@ bool TlyrEngine::Run()
     } catch (const std::exception &e) {
         // Whatever failed, the run ends cleanly and the error reaches the report.
         const auto *err = dynamic_cast<const velmora::Error *>(&e);
-        Report->AddError(err ? err->message() : QString::fromLocal8Bit(e.what()));
+        Report->AddError(dynamic_cast<const KsError *>(&e)
+                                 ? lyrBuildErrorText(e)
+                                 : (err ? err->message() : QString::fromLocal8Bit(e.what())));
         result = false;
     }
     try {

@@ -359,6 +359,7 @@ void TStrings::SetList(const QStringList &lines)
     qint64 chars = 0;
     for (const QString &s : lines) chars += s.size();
     ksCheckListSize(lines.size(), chars);
+    ksChargeRun(chars * 2 + lines.size() * ksListItemBytes);
     FItems.clear();
     FItems.reserve(size_t(lines.size()));
     for (const QString &s : lines) FItems.push_back(Item{s, KsValue()});
@@ -479,6 +480,7 @@ QByteArray ksReadFileBytes(const QString &fileName)
         Raise(QStringLiteral("EFOpenError"),
               QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, f.errorString()));
     ksCheckListBytes(f.size());  // a file larger than a script may hold is not read
+    ksChargeRun(f.size());
     return f.readAll();
 }
 
@@ -494,6 +496,7 @@ QByteArray TStream::ReadAll()
     QByteArray b;
     if (n <= 0) return b;
     ksCheckListBytes(n);
+    ksChargeRun(n);
     b.resize(n);
     b.resize(ReadBytes(b.data(), n));
     return b;
@@ -512,6 +515,7 @@ qint64 TStream::CopyFrom(TStream *source, qint64 count)
         count = source->Size();
     }
     ksCheckListBytes(count);
+    ksChargeRun(count);
     QByteArray b;
     b.resize(count);
     const qint64 got = source->ReadBytes(b.data(), count);
@@ -532,7 +536,10 @@ qint64 TMemoryStream::WriteBytes(const char *buffer, qint64 count)
 {
     if (count <= 0) return 0;
     ksCheckListBytes(count > ksMaxListBytes - FPos ? ksMaxListBytes + 1 : FPos + count);
-    if (FPos + count > FData.size()) FData.resize(FPos + count, '\0');
+    if (FPos + count > FData.size()) {
+        ksChargeRun(FPos + count - FData.size());
+        FData.resize(FPos + count, '\0');
+    }
     std::copy_n(buffer, count, FData.data() + FPos);
     FPos += count;
     return count;
@@ -831,6 +838,7 @@ void RegisterStreams(TksScript *s, const KsClassesInfo &ci)
                  // no more than the stream still holds
                  const qint64 count = std::clamp<qint64>(IntArg(h, 1), 0, std::max<qint64>(0, t->Size() - t->Position()));
                  ksCheckListBytes(count);
+                 ksChargeRun(count);
                  QByteArray buf;
                  buf.resize(count);
                  buf.resize(t->ReadBytes(buf.data(), count));
@@ -968,7 +976,7 @@ TksClassesFunctions::TksClassesFunctions(TksScript *s) : TksRTTIModule(s)
                                  if (up == t)
                                      Raise(QStringLiteral("EInvalidOperation"),
                                            QStringLiteral("A component cannot be owned by itself or by what it owns"));
-                             t->setParent(owner);
+                             t->SetOwner(owner);
                              return Nothing();
                          })
             .Property(QStringLiteral("Owner"), QStringLiteral("TComponent"),

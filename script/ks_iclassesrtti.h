@@ -28,6 +28,9 @@ class TComponent : public TPersistent {
 public:
     Q_INVOKABLE explicit TComponent(QObject *parent = nullptr) : TPersistent(parent) {}
     QObject *Owner() const { return parent(); }
+    // What the script's Create(AOwner) does: the owner frees the component.
+    // Classes with a tree of their own join it there.
+    virtual void SetOwner(QObject *owner) { setParent(owner); }
 };
 
 class TCollectionItem : public TPersistent {

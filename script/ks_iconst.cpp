@@ -30,6 +30,8 @@ QString SUnitNotRead KS_MESSAGE = QStringLiteral("Cannot read unit '%1'");
 QString SUnitTooLarge KS_MESSAGE = QStringLiteral("Unit '%1' is too large");
 QString SStringTooLong KS_MESSAGE = QStringLiteral("String too long: more than %1 characters");
 QString SListTooLarge KS_MESSAGE = QStringLiteral("List too large: more than %1 MB");
+QString SArrayTooLarge KS_MESSAGE = QStringLiteral("Variant array too large: more than %1 elements");
+QString SRunTooLarge KS_MESSAGE = QStringLiteral("Out of memory: the script holds more than %1 MB");
 
 bool ksSetCompilerMessage(const QString &id, const QString &text)
 {

@@ -32,9 +32,12 @@ extern QString SNumberOutOfRange;
 // one larger than the unit limit.
 extern QString SUnitNotRead;
 extern QString SUnitTooLarge;
-// Run time: a string or a list past the engine's limits.
+// Run time: a string, a list, a Variant array or a whole run past the
+// engine's limits.
 extern QString SStringTooLong;  // "... more than %1 characters"
 extern QString SListTooLarge;   // "... more than %1 MB"
+extern QString SArrayTooLarge;  // "... more than %1 elements"
+extern QString SRunTooLarge;    // "... more than %1 MB"
 
 // Replaces the text of the compiler message named `id` (as the variables
 // above, any case); a "%s" in the text becomes the engine's place marker.

@@ -436,10 +436,49 @@ int Step(const KsValue &v, const qint64 *idx, int given, int used, qint64 *at)
     return dims;
 }
 
-void StoreAt(KsValue &target, const qint64 *idx, int given, int used, bool open, const KsValue &value)
+// The default indexed property of the object's class, as the script knows
+// the class or its nearest known ancestor; nullptr when it has none.
+TksMethodHelper *DefaultPropertyOf(TksScript *prog, const KsValue &v)
+{
+    QObject *o = prog ? v.ToObject() : nullptr;
+    if (!o) return nullptr;
+    int guard = 0;
+    for (const KsClassInfo *c = ksClassInfoOf(o); c && guard < ksMaxClassAncestors; c = c->Ancestor, ++guard)
+        if (TksClassVariable *cls = prog->FindClass(c->ClassName)) return cls->DefProperty;
+    return nullptr;
+}
+
+// An object reached by the indexes from `used` on takes the next ones
+// through its default indexed property (v[i][j] when v[i] holds a string
+// list): reads it, or with `value` writes it. Returns how many it took.
+int ThroughDefault(TksScript *prog, const KsValue &obj, const TksArrayHelper &h, int given, int used,
+                   const KsValue *value, KsValue &out)
+{
+    TksMethodHelper *prop = DefaultPropertyOf(prog, obj);
+    if (!prop) NotAnArray();
+    const int n = std::min(prop->Count(), given - used);
+    if (n < prop->RequiredCount()) throw KsError(QStringLiteral("EVariantError"), SNotEnoughParams);
+    for (int k = 0; k < prop->Count(); ++k) prop->Param(k)->Value = k < n ? h.Param(used + k)->Value : KsValue();
+    prop->ParentRef = nullptr;
+    prop->ParentValue = obj;
+    prop->Prog = prog;
+    if (value)
+        prop->SetValue(*value);
+    else
+        out = prop->GetValue();
+    return n;
+}
+
+void StoreAt(TksScript *prog, const TksArrayHelper &h, KsValue &target, const qint64 *idx, int given, int used,
+             bool open, const KsValue &value)
 {
     if (open && target.IsString() && given - used == 1) {
         ksSetStringChar(target.RawString(), idx[used], value);
+        return;
+    }
+    if (open && target.IsObject()) {
+        KsValue unused;
+        if (used + ThroughDefault(prog, target, h, given, used, &value, unused) < given) NotAnArray();
         return;
     }
     qint64 at[3];
@@ -449,7 +488,7 @@ void StoreAt(KsValue &target, const qint64 *idx, int given, int used, bool open,
         target.SetAt(at, dims, value);
         return;
     }
-    StoreAt(target.AtMut(at, dims), idx, given, used + dims, open, value);
+    StoreAt(prog, h, target.AtMut(at, dims), idx, given, used + dims, open, value);
 }
 
 }  // namespace
@@ -460,8 +499,17 @@ KsValue TksArrayHelper::GetValue()
     const int given = Indexes(idx);
     const bool open = Dims == 0;
     const KsValue *v = &ParentValue;
+    KsValue held;  // what a default property gave
     for (int used = 0;;) {
         if (open && v->IsString() && given - used == 1) return KsValue(ksStringChar(v->RawString(), idx[used]));
+        if (open && v->IsObject()) {
+            KsValue got;
+            used += ThroughDefault(Prog, *v, *this, given, used, nullptr, got);
+            if (used >= given) return got;
+            held = std::move(got);
+            v = &held;
+            continue;
+        }
         qint64 at[3];
         const int dims = Step(*v, idx, given, used, at);
         if (dims == 0) return KsValue();
@@ -480,11 +528,11 @@ void TksArrayHelper::SetValue(const KsValue &value)
     if (var && var->Value.IsArray()) {
         if (var->ReadOnly) return;
         ParentValue = KsValue();  // drop the extra reference so the element changes in place
-        StoreAt(var->Value, idx, given, 0, open, value);
+        StoreAt(Prog, *this, var->Value, idx, given, 0, open, value);
         return;
     }
     KsValue copy = ParentValue;
-    StoreAt(copy, idx, given, 0, open, value);
+    StoreAt(Prog, *this, copy, idx, given, 0, open, value);
     if (ParentRef) ParentRef->SetValue(copy);
 }
 

@@ -791,6 +791,9 @@ struct ksilPass2 {
     QStringList BuildingUnits;             // units being built, outermost first
     bool DeclareVars = true;
     bool NoLate = false;  // resolving a late-bound designator at run time
+    // The grammar writes a[i][j] as one index list (C++Script): indexes past
+    // what an access takes index what it yields.
+    bool IndexesRunOn = false;
     const TksXMLItem *GrammarTypes = nullptr;
     std::shared_ptr<QHash<QString, QString>> Texts;
     QHash<QString, std::shared_ptr<TksParser>> Scanners;
@@ -1043,6 +1046,7 @@ struct ksilPass2 {
         TksCustomVariable *cur = nullptr;
         bool autoDeclared = false;
         int indexedAt = -1;
+        bool bracketed = false;  // the link's arguments came in brackets
         for (int i = 0; i < x->Count(); ++i) {
             TksXMLItem *c = x->Items(i);
             const QString cn = NameOf(c);
@@ -1051,6 +1055,11 @@ struct ksilPass2 {
                 if (link && link->Count() == 0 && i != indexedAt && ParenthesesIndex(cur, scope, autoDeclared)) {
                     // Arguments to something that takes none: they index it, as
                     // brackets would; the expression is read again as the index.
+                    indexedAt = i--;
+                    name = QStringLiteral("[");
+                } else if (IndexesRunOn && bracketed && link && i != indexedAt && link->Ref->Count() > 0 &&
+                           link->Count() >= link->Ref->Count()) {
+                    // The access has all its indexes: this one indexes its value.
                     indexedAt = i--;
                     name = QStringLiteral("[");
                 } else {
@@ -1063,6 +1072,7 @@ struct ksilPass2 {
             } else {
                 continue;
             }
+            bracketed = name == QLatin1String("[");
             if (!link) {
                 // with variables first, innermost first
                 for (int w = int(WithNames.size()) - 1; w >= 0 && !link; --w) {
@@ -1878,6 +1888,7 @@ void TksILParser::ParseILScript()
     p2.CurUnit = UnitName;
     p2.DeclareVars = FDeclareVars;
     p2.GrammarTypes = FGrammar ? FGrammar->Types.get() : nullptr;
+    p2.IndexesRunOn = FLanguage.compare(QLatin1String("C++Script"), Qt::CaseInsensitive) == 0;
     p2.Texts = Texts;
     p2.OnGetILUnit = FProgram->OnGetILUnit;
     FProgram->ErrorUnit.clear();

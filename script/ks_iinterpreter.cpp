@@ -1035,11 +1035,15 @@ TksCustomVariable *TksClassVariable::FindMember(const QString &name) const
     return nullptr;
 }
 
+// What a new host object is charged to the run's budget, at least.
+constexpr qint64 kObjectBytes = 256;
+
 KsValue TksClassVariable::GetValue()
 {
     TksParamItem *p = Param(0);
     KsValue r;
     if (p->Value.IsEmpty()) {
+        ksChargeRun(kObjectBytes);
         QObject *o = ClassRef->Create(nullptr);
         ksbind::MarkScriptCreated(o);     // the script may free what it made
         if (o) Program->AdoptCreated(o);  // and what it leaves unowned goes when the run ends

@@ -21,6 +21,7 @@
 // running a program does no name look-ups.
 #pragma once
 
+#include "script/ks_budget.h"
 #include "script/ks_limits.h"
 #include "script/ks_props.h"
 #include "script/ksvalue.h"
@@ -442,13 +443,17 @@ private:
 };
 
 // Marks one run of a script (Execute, CallFunction, an event): the
-// outermost one's end clears a stop request.
+// outermost one's end clears a stop request; its memory budget covers the
+// runs inside it.
 class TksRun {
 public:
     TksRun();
     ~TksRun();
     TksRun(const TksRun &) = delete;
     TksRun &operator=(const TksRun &) = delete;
+
+private:
+    KsRunBudget FBudget;
 };
 
 // Inline: every recursive call runs them.

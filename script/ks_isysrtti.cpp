@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <cmath>
+#include <limits>
 #include <random>
 
 std::function<void(const QString &)> ksShowMessageHandler = [](const QString &text) {
@@ -290,15 +291,15 @@ KsValue VarArrayCreate(const KsValue &b, int elemType)
 {
     if (!b.IsArray() || b.ElementCount() < 2 || b.ElementCount() % 2 != 0 || b.ElementCount() > 6)
         throw KsError(QStringLiteral("EVariantError"), QStringLiteral("Invalid array bounds"));
+    // Bounds that hold too many elements are no error of the bounds: making
+    // the array raises EOutOfMemory.
     std::vector<KsBounds> dims;
-    qint64 total = 1;
     for (qint64 i = 0; i + 1 < b.ElementCount(); i += 2) {
         const qint64 low = b.Element(i).ToInt64(), high = b.Element(i + 1).ToInt64();
-        const qint64 count = high - low + 1;
-        if (count < 0 || count > (qint64(1) << 24) || (count > 0 && total > (qint64(1) << 24) / count))
+        qint64 span = 0;
+        if (__builtin_sub_overflow(high, low, &span) || span < -1 || span == std::numeric_limits<qint64>::max())
             throw KsError(QStringLiteral("EVariantError"), QStringLiteral("Invalid array bounds"));
-        total *= std::max<qint64>(count, 1);
-        dims.push_back(KsBounds{low, count});
+        dims.push_back(KsBounds{low, span + 1});
     }
     return KsValue::MakeArray(dims, elemType);
 }

@@ -24,8 +24,12 @@ constexpr qint64 ksMaxRuleSteps = 100000000;
 constexpr int ksMaxUnitDepth = 32;
 // Largest unit file read from disk.
 constexpr qint64 ksMaxUnitBytes = qint64(8) << 20;
-// Elements a Variant array may hold (declared, VarArrayCreate, SetLength).
+// Elements a Variant array may hold (declared, VarArrayCreate, SetLength);
+// more raise EOutOfMemory (each element takes 32 bytes: 512 MB in all).
 constexpr qint64 ksMaxArrayElements = qint64(1) << 24;
+// Heap one script run may add in all, strings, lists, streams, arrays and
+// objects together (ks_budget.h); more raise EOutOfMemory.
+constexpr qint64 ksMaxRunBytes = qint64(1) << 30;
 // Nesting of a script XML document.
 constexpr int ksMaxXMLDepth = 2000;
 // Ancestors followed when a class chain is walked (a cycle must end).

@@ -1,5 +1,6 @@
 #include "script/ksvalue.h"
 
+#include "script/ks_budget.h"
 #include "script/ks_iconst.h"
 #include "script/ks_limits.h"
 #include "script/ks_props.h"
@@ -322,11 +323,17 @@ KsValue KsValue::MakeArray(const std::vector<KsBounds> &dims, int elemType)
     d->Dims = dims;
     qint64 n = dims.empty() ? 0 : 1;
     for (const KsBounds &b : dims) {
-        if (b.Count < 0 || (b.Count > 0 && n > ksMaxArrayElements / b.Count)) {
+        if (b.Count < 0) {
             delete d;
             throw KsError(QStringLiteral("EVariantError"), QStringLiteral("Invalid array bounds"));
         }
-        n *= b.Count;
+        n = b.Count > 0 && n > ksMaxArrayElements / b.Count ? ksMaxArrayElements + 1 : n * b.Count;
+    }
+    try {
+        ksCheckArrayElements(n);
+    } catch (...) {
+        delete d;
+        throw;
     }
     d->Items.resize(size_t(n), ElementZero(elemType));
     v.FKind = KsKind::Array;
@@ -603,8 +610,7 @@ void KsValue::Redim(qint64 newHigh)
     if (d->Dims.size() != 1)
         throw KsError(QStringLiteral("EVariantError"), QStringLiteral("Only one-dimensional arrays can be resized"));
     qint64 count = std::max<qint64>(0, newHigh - d->Dims[0].Low + 1);
-    if (count > ksMaxArrayElements)
-        throw KsError(QStringLiteral("EVariantError"), QStringLiteral("Invalid array bounds"));
+    if (count > d->Dims[0].Count) ksCheckArrayElements(count, d->Dims[0].Count);
     d->Dims[0].Count = count;
     d->Items.resize(size_t(count), ElementZero(d->ElemType));
 }
@@ -657,15 +663,26 @@ QString ksFloatToText(double d)
 
 // ---- limits --------------------------------------------------------------------------
 
+// Each check also charges the run's budget (ks_budget.h): a string its
+// characters, a list step its allowance, an array its new elements.
 void ksCheckStringLength(qint64 length)
 {
     if (length > ksMaxStringLength)
         throw KsError(QStringLiteral("EOutOfMemory"), SStringTooLong.arg(ksMaxStringLength));
+    ksChargeRun(length * 2);
 }
 
 void ksCheckListBytes(qint64 bytes)
 {
     if (bytes > ksMaxListBytes) throw KsError(QStringLiteral("EOutOfMemory"), SListTooLarge.arg(ksMaxListBytes >> 20));
+    ksChargeRun(ksListItemBytes);
+}
+
+void ksCheckArrayElements(qint64 count, qint64 had)
+{
+    if (count > ksMaxArrayElements)
+        throw KsError(QStringLiteral("EOutOfMemory"), SArrayTooLarge.arg(ksMaxArrayElements));
+    ksChargeRun((count - had) * qint64(sizeof(KsValue)));
 }
 
 void ksCheckListSize(qint64 items, qint64 chars)

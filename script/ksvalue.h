@@ -380,6 +380,8 @@ QString ksFloatToText(double d);
 void ksCheckStringLength(qint64 length);
 void ksCheckListSize(qint64 items, qint64 chars);
 void ksCheckListBytes(qint64 bytes);
+// The same for a Variant array growing from `had` to `count` elements.
+void ksCheckArrayElements(qint64 count, qint64 had = 0);
 // a + b, checked against the string limit.
 QString ksJoinText(const QString &a, const QString &b);
 

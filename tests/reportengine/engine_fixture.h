@@ -60,6 +60,16 @@ protected:
         return m;
     }
     TlyrPreviewPages &pages() { return *static_cast<TlyrPreviewPages *>(report->PreviewPages()); }
+    // The texts of every memo on prepared page i, in page order.
+    QStringList texts(int i)
+    {
+        QStringList out;
+        TlyrReportPage *p = pages().GetPage(i);
+        if (!p) return out;
+        for (TlyrComponent *c : p->AllObjects())
+            if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) out << m->GetText();
+        return out;
+    }
 
     QObject keeper;
     std::unique_ptr<TlyrReport> report;

@@ -184,16 +184,6 @@ protected:
         m->SetText(QStringLiteral("[%1.\"N\"]").arg(ds->Name()));
         return sub;
     }
-    // The texts of every memo on page i, in page order.
-    QStringList texts(int i)
-    {
-        QStringList out;
-        TlyrReportPage *p = pages().GetPage(i);
-        if (!p) return out;
-        for (TlyrComponent *c : p->AllObjects())
-            if (auto *m = qobject_cast<TlyrCustomMemoView *>(c)) out << m->GetText();
-        return out;
-    }
     struct EndlessPaper {
         double margins = 0, width = 0;
     };

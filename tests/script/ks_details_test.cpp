@@ -14,6 +14,21 @@ struct Case {
     const char *Expected;  // the output lines joined with "|", or the start of the error
 };
 
+// Runs each case and checks its output or its error.
+template <size_t N>
+void expectAll(const Case (&cases)[N])
+{
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.Lang) + "\n" + c.Text);
+        const KsRunResult r = ksRunScript(QString::fromUtf8(c.Text), QLatin1String(c.Lang));
+        EXPECT_EQ(r.Code, c.Code) << r.Error.toStdString();
+        if (c.Code == 0)
+            EXPECT_EQ(r.Output.join(QLatin1Char('|')), QLatin1String(c.Expected));
+        else
+            EXPECT_EQ(r.Error, QLatin1String(c.Expected));
+    }
+}
+
 TEST(KsDetails, IndexesElementsAndFormatFloatGrouping)
 {
     const Case cases[] = {
@@ -72,15 +87,61 @@ TEST(KsDetails, IndexesElementsAndFormatFloatGrouping)
             {"JScript", "Out(FormatFloat(\",0\", 1234567));", 0, "1,234,567"},
             {"BasicScript", "Out(FormatFloat(\",0\", 1234567))", 0, "1,234,567"},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(std::string(c.Lang) + "\n" + c.Text);
-        const KsRunResult r = ksRunScript(QString::fromUtf8(c.Text), QLatin1String(c.Lang));
-        EXPECT_EQ(r.Code, c.Code) << r.Error.toStdString();
-        if (c.Code == 0)
-            EXPECT_EQ(r.Output.join(QLatin1Char('|')), QLatin1String(c.Expected));
-        else
-            EXPECT_EQ(r.Error, QLatin1String(c.Expected));
-    }
+    expectAll(cases);
+}
+
+// C++Script writes a[i][j] as one index list: indexes past what the array
+// takes index its element. An element that is an object takes the next
+// indexes through its default indexed property, in every language.
+TEST(KsDetails, ChainedIndexesReachElementsAndDefaultProperties)
+{
+    const Case cases[] = {
+            {"C++Script", "variant a[2];\n{ a[0] = [1, 2]; Out(a[0][1]); a[0][1] = 5; Out(a[0][1]); Out(a[0][0]); }", 0,
+             "2|5|1"},
+            {"C++Script", "variant a[2][2];\n{ a[1][0] = [3, [4, 6]]; Out(a[1][0][1][1]); a[1][0][1][0] = 7; "
+                          "Out(a[1][0][1][0]); }",
+             0, "6|7"},
+            {"C++Script", "int k[2][3];\n{ k[1][2] = 7; Out(k[1][2]); }", 0, "7"},
+            {"C++Script", "int k[2][3];\n{ k[1] = 7; }", 1, "2:3: Not enough actual parameters"},
+            {"PascalScript", "var a: array[2] of Variant;\nbegin a[0] := [1, 2]; Out(a[0][1]) end.", 0, "2"},
+            {"PascalScript", "var a: array[3, 3] of Integer;\nbegin\n  a[1, 1, 1] := 2;\nend.", 1,
+             "3:3: Too many actual parameters"},
+            {"PascalScript",
+             "var v: Variant; L: TStringList;\n"
+             "begin\n"
+             "  L := TStringList.Create; L.Add('ab'); L.Add('cd');\n"
+             "  v := VarArrayCreate([0, 0], varVariant); v[0] := L;\n"
+             "  Out(v[0][1]); v[0][0] := 'x'; Out(L[0]); Out(v[0][1][2]); L.Free;\n"
+             "end.",
+             0, "cd|x|d"},
+            {"C++Script",
+             "Variant v; TStringList L;\n"
+             "{\n"
+             "  L = new TStringList; L.Add(\"ab\"); L.Add(\"cd\");\n"
+             "  v = VarArrayCreate([0, 0], varVariant); v[0] = L;\n"
+             "  Out(v[0][1]); v[0][0] = \"x\"; Out(L[0]); L.Free;\n"
+             "}",
+             0, "cd|x"},
+            {"JScript",
+             "var L = new TStringList; L.Add(\"ab\"); L.Add(\"cd\");\n"
+             "var v = VarArrayCreate([0, 0], varVariant); v[0] = L;\n"
+             "Out(v[0][1]); v[0][0] = \"x\"; Out(L[0]); L.Free;",
+             0, "cd|x"},
+            {"BasicScript",
+             "L = New TStringList : L.Add(\"ab\") : L.Add(\"cd\")\n"
+             "v = VarArrayCreate([0, 0], varVariant) : v[0] = L\n"
+             "Out(v[0][1]) : v[0][0] = \"x\" : Out(L[0]) : L.Free",
+             0, "cd|x"},
+            // An object without a default property is still no array.
+            {"PascalScript",
+             "var v: Variant; S: TMemoryStream;\n"
+             "begin\n"
+             "  S := TMemoryStream.Create; v := VarArrayCreate([0, 0], varVariant); v[0] := S;\n"
+             "  try Out(v[0][1]) except Out('caught') end; S.Free;\n"
+             "end.",
+             0, "caught"},
+    };
+    expectAll(cases);
 }
 
 }  // namespace

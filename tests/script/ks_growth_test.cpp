@@ -2,6 +2,7 @@
 // in a loop stop at the engine's limits with an error the script's own try
 // statement catches; long declaration lists and many procedures compile to
 // the same program as declarations one by one.
+#include "script/ks_budget.h"
 #include "script/ks_iinterpreter.h"
 #include "script/ks_limits.h"
 #include "script/ks_runner.h"
@@ -104,6 +105,75 @@ TEST(KsGrowth, StringsAndListsStopWithACatchableError)
         EXPECT_TRUE(r.Error.contains(QLatin1String("EOutOfMemory")) ||
                     r.Error.contains(QLatin1String("Invalid array bounds")))
                 << r.Error.toStdString();
+    }
+}
+
+// A Variant array past its element limit is too large, not badly bounded:
+// the same catchable out-of-memory error in every language.
+TEST(KsGrowth, AnArrayPastItsElementLimitRaisesOutOfMemory)
+{
+    const Case cases[] = {
+            {"PascalScript", "var a: Variant;\nbegin\n  try a := VarArrayCreate([0, 20000000], varVariant);\n"
+                             "  except Out(ExceptionClassName + ': ' + ExceptionMessage); end;\nend."},
+            {"C++Script", "Variant a;\n{\n  try { a = VarArrayCreate([0, 20000000], varVariant); }\n"
+                          "  except { Out(ExceptionClassName + \": \" + ExceptionMessage); }\n}"},
+            {"JScript", "var a;\ntry { a = VarArrayCreate([0, 20000000], varVariant); }\n"
+                        "except { Out(ExceptionClassName + \": \" + ExceptionMessage); }"},
+            {"BasicScript", "Try\n  a = VarArrayCreate([0, 20000000], varVariant)\nCatch\n"
+                            "  Out(ExceptionClassName & \": \" & ExceptionMessage)\nEnd Try\n"},
+    };
+    const QString expected =
+            QStringLiteral("EOutOfMemory: Variant array too large: more than %1 elements").arg(ksMaxArrayElements);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Lang);
+        const KsRunResult r = ksRunScript(QString::fromUtf8(c.Text), QLatin1String(c.Lang));
+        EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
+        EXPECT_EQ(r.Output, QStringList{expected});
+    }
+    const KsRunResult uncaught = ksRunScript(QStringLiteral("var a: Variant;\nbegin\n  a := VarArrayCreate([0, 1], "
+                                                            "varVariant); SetLength(a, 20000000)\nend."),
+                                             QStringLiteral("PascalScript"));
+    EXPECT_EQ(uncaught.Code, 2);
+    EXPECT_EQ(uncaught.Error, QStringLiteral("3:44: EOutOfMemory: Variant array too large: more than %1 elements")
+                                      .arg(ksMaxArrayElements));
+}
+
+// What one run holds is bounded as a whole: arrays, strings, lists and
+// stream objects, each well inside its own limit, together stop at the
+// run's budget with a catchable error, and the run goes on. (Objects by the
+// hundred thousand would stay in the handle table the other tests count.)
+TEST(KsGrowth, ArraysStringsListsAndObjectsTogetherStopAtTheRunsBudget)
+{
+    EXPECT_EQ(ksRunBudget(), qint64(1) << 30);
+    struct Lowered {
+        Lowered() { ksSetRunBudget(qint64(64) << 20); }
+        ~Lowered() { ksSetRunBudget(ksMaxRunBytes); }
+    } lowered;
+    const char *const kept[] = {
+            // arrays of 16 MB each
+            "Keep[n] := VarArrayCreate([0, 499999], varVariant)",
+            // strings of 8 MB each
+            "begin SetLength(s, 4000000); Keep[n] := s + IntToStr(n) end",
+            // lists of about 1 MB each
+            "begin L := TStringList.Create; for i := 1 to 4000 do L.Add(Format('%200d', [i])); Keep[n] := L end",
+            // stream objects of 2 MB each, kept in a list
+            "begin M := TMemoryStream.Create; M.Position := 2000000; M.Write('x', 1); Objects.Add(M) end",
+    };
+    for (const char *grow : kept) {
+        SCOPED_TRACE(grow);
+        const QString text = QStringLiteral(
+                "var Keep: Variant; Objects: TList; L: TStringList; M: TMemoryStream; s: String; n, i: Integer;\n"
+                "begin\n"
+                "  Keep := VarArrayCreate([0, 99999], varVariant); Objects := TList.Create; n := 0;\n"
+                "  try\n"
+                "    while n < 100000 do begin %1; n := n + 1 end;\n"
+                "  except Out(ExceptionClassName + ': ' + ExceptionMessage); end;\n"
+                "  Out(n > 0); Keep := 0; Out('goes on');\n"
+                "end.").arg(QLatin1String(grow));
+        const KsRunResult r = ksRunScript(text, QStringLiteral("PascalScript"));
+        EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
+        EXPECT_EQ(r.Output, (QStringList{QStringLiteral("EOutOfMemory: Out of memory: the script holds more than 64 MB"),
+                                         QStringLiteral("True"), QStringLiteral("goes on")}));
     }
 }
 

@@ -424,4 +424,71 @@ TEST_F(LyrRunTest, SaleDocumentWithCsvDataPrintsEveryLineOnce)
     }
 }
 
+// A dataset of the template itself answers to --data by its name or its
+// user name wherever it sits; a name nothing answers to is an error line.
+TEST_F(LyrRunTest, DataReachesTheTemplatesOwnDatasetsAndUnknownNamesFail)
+{
+    const QString goods = dir.filePath(QStringLiteral("goods.csv"));
+    QFile f(goods);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("Code,Name\nG1,apple\nG2,pear\n");
+    f.close();
+    auto templ = [](const char *band) {
+        return QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<TlyrReport>"
+                          "<TlyrDataPage Name=\"Data\"><TlyrUserDataSet Name=\"UserDataSet1\" UserName=\"Goods\"/>"
+                          "</TlyrDataPage><TlyrReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\">"
+                          "<TlyrMasterData Name=\"MasterData1\" Left=\"0\" Top=\"20\" Width=\"718\" Height=\"20\" ") +
+               band +
+               "><TlyrMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" Width=\"200\" Height=\"20\" "
+               "Text=\"[Goods.&#34;Code&#34;] [Goods.&#34;Name&#34;]\"/></TlyrMasterData></TlyrReportPage></TlyrReport>";
+    };
+    for (const char *band : {"DataSet=\"UserDataSet1\"", "DataSetName=\"Goods\""})
+        for (const char *name : {"Goods", "userdataset1"}) {
+            SCOPED_TRACE(std::string(band) + " " + name);
+            const RunResult r =
+                    run(templ(band), {QStringLiteral("--data"), QString::fromLatin1(name) + QStringLiteral("=") + goods});
+            EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+            EXPECT_EQ(r.out.count(QStringLiteral(" G1 apple\n")), 1) << r.out.toStdString();
+            EXPECT_EQ(r.out.count(QStringLiteral(" G2 pear\n")), 1) << r.out.toStdString();
+        }
+    const RunResult unknown =
+            run(templ("DataSet=\"UserDataSet1\""), {QStringLiteral("--data"), QStringLiteral("Stock=") + goods});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_TRUE(unknown.err.contains(QStringLiteral("--data Stock"))) << unknown.err.toStdString();
+    EXPECT_FALSE(unknown.out.contains(QStringLiteral("Memo1"))) << unknown.out.toStdString();
+    // Fed by nothing and ended by nothing, the dataset stops at the bound a
+    // preview puts on a report (its band prints nothing, so no page count
+    // would ever stop it).
+    QByteArray hidden = templ("DataSet=\"UserDataSet1\" Visible=\"False\"");
+    const RunResult endless = run(hidden, {});
+    EXPECT_EQ(endless.exitCode, 1);
+    EXPECT_TRUE(endless.err.contains(QStringLiteral("数据集 Goods 没有数据来源，也没有结束条件：读到第 1000000 条记录时停止")))
+            << endless.err.toStdString();
+}
+
+// A report script's run-time error names where it was raised; its
+// out-of-memory error is one its try statement catches.
+TEST_F(LyrRunTest, ScriptErrorsNameTheirPlaceAndOutOfMemoryIsCatchable)
+{
+    auto scripted = [](const char *script) {
+        return QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<TlyrReport ScriptLanguage=\"PascalScript\" "
+                          "ScriptText.Text=\"") +
+               script +
+               "\"><TlyrReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\">"
+               "<TlyrReportTitle Name=\"ReportTitle1\" Left=\"0\" Top=\"0\" Width=\"718\" Height=\"20\">"
+               "<TlyrMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" Width=\"400\" Height=\"20\" Text=\"hello\"/>"
+               "</TlyrReportTitle></TlyrReportPage></TlyrReport>";
+    };
+    const RunResult caught = run(scripted("var a: Variant;&#13;&#10;begin&#13;&#10;  try a := VarArrayCreate([0, 20000000], "
+                                          "varVariant);&#13;&#10;  except Memo1.Text := ExceptionClassName; end;&#13;&#10;"
+                                          "end."),
+                                 {});
+    EXPECT_EQ(caught.exitCode, 0) << caught.err.toStdString();
+    EXPECT_TRUE(caught.out.contains(QStringLiteral(" EOutOfMemory\n"))) << caught.out.toStdString();
+    const RunResult failed =
+            run(scripted("var m: TlyrMemoView;&#13;&#10;begin&#13;&#10;  m := nil;&#13;&#10;  m.Text := 'x';&#13;&#10;end."), {});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_TRUE(failed.err.contains(QStringLiteral("Script error at 4:3: "))) << failed.err.toStdString();
+}
+
 }  // namespace

@@ -33,6 +33,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QXmlStreamReader>
@@ -40,6 +41,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -47,8 +49,9 @@
 
 namespace {
 
+// A CSV file read once; each dataset it feeds has a cursor of its own.
 struct CsvData {
-    CsvTable table;
+    std::shared_ptr<CsvTable> table;
     int pos = 0;
 };
 
@@ -57,6 +60,40 @@ void writeAll(const QString &text, std::FILE *to)
 {
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
+}
+
+// The CSV's records feed the dataset, with a cursor of its own.
+void feedCsv(TlyrUserDataSet *ds, const std::shared_ptr<CsvTable> &table, std::vector<std::unique_ptr<CsvData>> &data)
+{
+    data.push_back(std::make_unique<CsvData>(CsvData{table, 0}));
+    CsvData *d = data.back().get();
+    ds->SetFields(d->table->Fields());
+    ds->OnFirst = [d](TlyrDataSet *) { d->pos = 0; };
+    ds->OnNext = [d](TlyrDataSet *) { ++d->pos; };
+    ds->OnPrior = [d](TlyrDataSet *) { d->pos = std::max(d->pos - 1, 0); };
+    ds->OnCheckEOF = [d](TlyrDataSet *, bool &eof) { eof = d->pos >= d->table->RowCount(); };
+    ds->OnGetValue = [d](const QString &field, KsValue &v) {
+        const int col = d->table->Column(field);
+        if (d->pos < d->table->RowCount() && col >= 0) v = KsValue(d->table->Value(d->pos, col));
+    };
+}
+
+bool sameName(const QString &a, const QString &b)
+{
+    return !a.isEmpty() && a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// Every reference of the template's objects and dataset list to `from`
+// goes to `to`.
+void redirectDataset(TlyrReport &report, TlyrDataSet *from, TlyrDataSet *to)
+{
+    for (TlyrComponent *c : report.AllObjects()) {
+        if (auto *band = qobject_cast<TlyrDataBand *>(c); band && band->DataSet() == from) band->SetDataSet(to);
+        if (auto *view = qobject_cast<TlyrView *>(c); view && view->DataSet() == from) view->SetDataSet(to);
+        if (auto *page = qobject_cast<TlyrReportPage *>(c); page && page->DataSet() == from) page->SetDataSet(to);
+    }
+    for (int i = 0; i < report.Datasets()->Count(); ++i)
+        if (report.Datasets()->Items(i)->DataSet() == from) report.Datasets()->Items(i)->SetDataSet(to);
 }
 
 int fail(const QString &text)
@@ -271,6 +308,7 @@ int main(int argc, char **argv)
     std::vector<std::unique_ptr<CsvData>> data;
     QObject keeper;
     std::vector<TlyrDataSet *> &given = report.Given;
+    std::vector<std::pair<TlyrUserDataSet *, std::shared_ptr<CsvTable>>> csvGiven;
     QList<std::pair<QString, QString>> vars;
     bool dump = false;
     bool dialogsOk = true;
@@ -327,22 +365,13 @@ int main(int argc, char **argv)
                 given.push_back(ds);
                 continue;
             }
-            auto csv = std::make_unique<CsvData>();
-            if (QString error; !csv->table.Read(value, error)) return fail(error);
-            CsvData *d = csv.get();
-            data.push_back(std::move(csv));
+            auto table = std::make_shared<CsvTable>();
+            if (QString error; !table->Read(value, error)) return fail(error);
             auto *ds = new TlyrUserDataSet(&keeper);
             ds->SetName(name);
-            ds->SetFields(d->table.Fields());
-            ds->OnFirst = [d](TlyrDataSet *) { d->pos = 0; };
-            ds->OnNext = [d](TlyrDataSet *) { ++d->pos; };
-            ds->OnPrior = [d](TlyrDataSet *) { d->pos = std::max(d->pos - 1, 0); };
-            ds->OnCheckEOF = [d](TlyrDataSet *, bool &eof) { eof = d->pos >= d->table.RowCount(); };
-            ds->OnGetValue = [d](const QString &field, KsValue &v) {
-                const int col = d->table.Column(field);
-                if (d->pos < d->table.RowCount() && col >= 0) v = KsValue(d->table.Value(d->pos, col));
-            };
+            feedCsv(ds, table, data);
             given.push_back(ds);
+            csvGiven.push_back({ds, table});
         } else {
             return fail(QStringLiteral("unknown argument ") + a);
         }
@@ -358,7 +387,54 @@ int main(int argc, char **argv)
     const QStringList loadErrors = report.Errors();
     report.EngineOptions()->SetNewSilentMode(simSilent);
     for (const auto &[name, value] : vars) report.Variables()->SetVariable(name, value);
-    for (TlyrDataSet *ds : given) giveDataset(report, ds->UserName(), ds);
+    // Datasets of the template itself that answer to a --data name, wherever
+    // they sit (a data page, a page, the report), are fed from its file; a
+    // name nothing in the template answers to is an error.
+    QList<TlyrDataSet *> own;
+    for (TlyrComponent *c : report.AllObjects())
+        if (auto *ds = qobject_cast<TlyrDataSet *>(c)) own << ds;
+    QSet<TlyrDataSet *> fedInPlace;  // the file's datasets whose data went to the template's own
+    for (auto &[givenDs, csv] : csvGiven) {
+        const QString name = givenDs->objectName();
+        TlyrDataSet *fed = nullptr;
+        for (TlyrDataSet *ds : std::as_const(own)) {
+            if (!sameName(ds->objectName(), name) && !sameName(ds->UserName(), name)) continue;
+            if (auto *user = qobject_cast<TlyrUserDataSet *>(ds)) {
+                feedCsv(user, csv, data);
+                if (!fed) fed = user;
+            } else {
+                redirectDataset(report, ds, givenDs);
+            }
+        }
+        if (fed) {
+            // What the template named the file's dataset by, and its list's
+            // entry of that name, now reach the template's own one.
+            redirectDataset(report, givenDs, fed);
+            for (int i = 0; i < report.Datasets()->Count(); ++i) {
+                TlyrDataSetItem *item = report.Datasets()->Items(i);
+                if (!item->DataSet() && sameName(item->DataSetName(), name)) item->SetDataSet(fed);
+            }
+            // Expressions reach datasets through the list.
+            if (!report.Datasets()->Find(fed)) report.Datasets()->Add(fed);
+            fedInPlace.insert(givenDs);
+            continue;
+        }
+        bool listed = report.Datasets()->Find(name) != nullptr;
+        for (const DatasetEntry &e : std::as_const(report.Entries))
+            listed = listed || sameName(e.user, name) || sameName(e.component, name);
+        if (!listed && !templateNames(templ, DatasetEntry{name, name}))
+            return fail(QStringLiteral("--data %1：模板中没有名为 %1 的数据集").arg(name));
+    }
+    // A file's dataset fed in place is not left for names to find.
+    for (auto it = given.begin(); it != given.end();) {
+        if (fedInPlace.contains(*it)) {
+            delete *it;
+            it = given.erase(it);
+        } else {
+            giveDataset(report, (*it)->UserName(), *it);
+            ++it;
+        }
+    }
     // An entry left without data that nothing in the template uses would
     // only stop the run.
     for (int i = report.Datasets()->Count() - 1; i >= 0; --i) {
@@ -375,6 +451,22 @@ int main(int argc, char **argv)
             band->SetDataSetName(band->DataSetName());
         if (auto *view = qobject_cast<TlyrView *>(c); view && !view->DataSet() && !view->DataSetName().isEmpty())
             view->SetDataSetName(view->DataSetName());
+    }
+    // A user dataset that nothing feeds and nothing ends would give its
+    // record for ever: it ends where the preview stops a report that never
+    // ends, with an error line.
+    for (TlyrComponent *c : report.AllObjects()) {
+        auto *ds = qobject_cast<TlyrUserDataSet *>(c);
+        if (!ds || ds->OnCheckEOF) continue;
+        ds->OnCheckEOF = [&report, ds, told = false](TlyrDataSet *, bool &eof) mutable {
+            if (eof || ds->RangeEnd() == TlyrDataSet::reCount || ds->RecNo() < TlyrPreviewPages::MaxPages) return;
+            eof = true;
+            if (!told)
+                report.AddError(QStringLiteral("数据集 %1 没有数据来源，也没有结束条件：读到第 %2 条记录时停止")
+                                        .arg(ds->UserName())
+                                        .arg(TlyrPreviewPages::MaxPages));
+            told = true;
+        };
     }
     if (auto *engine = dynamic_cast<TlyrEngine *>(report.Engine()))
         engine->OnRunDialog = [dialogsOk](TlyrDialogPage *page) { return answerDialog(page, dialogsOk); };

@@ -1,0 +1,92 @@
+#include "script/ks_budget.h"
+
+#include "script/ks_iconst.h"
+#include "script/ks_limits.h"
+#include "script/ksvalue.h"
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <atomic>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KS_HEAP_FROM_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define KS_HEAP_FROM_SANITIZER 1
+#endif
+#ifdef KS_HEAP_FROM_SANITIZER
+#include <sanitizer/allocator_interface.h>
+#endif
+
+namespace {
+
+// Scripts run on one thread each; a run's state is that thread's.
+struct RunState {
+    int Depth = 0;
+    qint64 Base = 0;     // heap in use when the outermost run began
+    qint64 Pending = 0;  // charged since the last measurement
+    int Calls = 0;       // charges since the last measurement
+};
+thread_local RunState gRun;
+std::atomic<qint64> gBudget{ksMaxRunBytes};
+
+// Small charges are measured together: every this many bytes or calls.
+constexpr qint64 kMeasureEveryBytes = qint64(8) << 20;
+constexpr int kMeasureEveryCalls = 4096;
+
+qint64 heapInUse()
+{
+#ifdef KS_HEAP_FROM_SANITIZER
+    return qint64(__sanitizer_get_current_allocated_bytes());
+#else
+    const struct mallinfo2 m = mallinfo2();
+    return qint64(m.uordblks) + qint64(m.hblkhd);
+#endif
+}
+
+}  // namespace
+
+KsRunBudget::KsRunBudget()
+{
+    if (gRun.Depth++ == 0) {
+        gRun.Base = heapInUse();
+        gRun.Pending = 0;
+        gRun.Calls = 0;
+    }
+}
+
+KsRunBudget::~KsRunBudget()
+{
+    --gRun.Depth;
+}
+
+qint64 ksRunBudget()
+{
+    return gBudget.load(std::memory_order_relaxed);
+}
+
+void ksSetRunBudget(qint64 bytes)
+{
+    gBudget.store(bytes, std::memory_order_relaxed);
+}
+
+qint64 ksRunBytes()
+{
+    return gRun.Depth > 0 ? std::max<qint64>(0, heapInUse() - gRun.Base) : 0;
+}
+
+void ksChargeRun(qint64 bytes)
+{
+    if (gRun.Depth == 0 || bytes < 0) return;
+    const qint64 budget = ksRunBudget();
+    bytes = std::min(bytes, budget + 1);
+    gRun.Pending += bytes;
+    if (gRun.Pending < std::min(kMeasureEveryBytes, budget / 16) && ++gRun.Calls < kMeasureEveryCalls) return;
+    gRun.Pending = 0;
+    gRun.Calls = 0;
+    if (ksRunBytes() + bytes > budget)
+        throw KsError(QStringLiteral("EOutOfMemory"), SRunTooLarge.arg(budget >> 20));
+}
