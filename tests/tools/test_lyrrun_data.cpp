@@ -113,14 +113,16 @@ protected:
                      "Text=\"row [Rows.&#34;N&#34;] [Rows.&#34;Note&#34;]\"/></TlyrMasterData>"
                      "</TlyrReportPage></TlyrReport>");
     }
-    // A template that prints one line and uses no data.
-    QString titleTemplate()
+    // A template that prints only the first record's name: its data is read
+    // whole but hardly printed.
+    QString firstRowTemplate()
     {
-        return write(QStringLiteral("title.xml"),
+        return write(QStringLiteral("first.xml"),
                      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<TlyrReport><TlyrReportPage Name=\"Page1\" "
                      "PaperWidth=\"210\" PaperHeight=\"297\"><TlyrReportTitle Name=\"ReportTitle1\" Left=\"0\" "
                      "Top=\"0\" Width=\"718\" Height=\"20\"><TlyrMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" "
-                     "Width=\"200\" Height=\"20\" Text=\"hello\"/></TlyrReportTitle></TlyrReportPage></TlyrReport>");
+                     "Width=\"200\" Height=\"20\" Text=\"[Rows.&#34;N&#34;]\"/></TlyrReportTitle></TlyrReportPage>"
+                     "</TlyrReport>");
     }
     // The dumped memo texts, in order.
     static QList<QByteArray> memoTexts(const QByteArray &dump)
@@ -182,7 +184,7 @@ TEST_F(LyrRunDataTest, CsvRecordsAreReadAsTheyStand)
 // field of line breaks; ten times the file, about ten times the time.
 TEST_F(LyrRunDataTest, ACsvFileCostsAboutItsSize)
 {
-    const QString templ = titleTemplate();
+    const QString templ = firstRowTemplate();
     const Outcome base = run(
             {templ, QStringLiteral("--data"), QStringLiteral("Rows=") + write(QStringLiteral("base.csv"), "N,Note\n")});
     ASSERT_EQ(base.ExitCode, 0) << base.Err.toStdString();
@@ -224,7 +226,7 @@ TEST_F(LyrRunDataTest, ACsvFileCostsAboutItsSize)
 TEST_F(LyrRunDataTest, RunningOutOfMemoryWhileReadingEndsInAnErrorLine)
 {
     const Outcome r =
-            run({titleTemplate(), QStringLiteral("--data"), QStringLiteral("Rows=/dev/zero")}, rlim_t(1) << 30);
+            run({firstRowTemplate(), QStringLiteral("--data"), QStringLiteral("Rows=/dev/zero")}, rlim_t(1) << 30);
     EXPECT_EQ(r.ExitCode, 1) << r.Err.toStdString();
     EXPECT_TRUE(r.Err.contains(QStringLiteral("内存不足，/dev/zero 未能读完").toUtf8())) << r.Err.toStdString();
 }
