@@ -21,6 +21,12 @@ target_compile_definitions(velmora_sqlcipher
     SQLITE_THREADSAFE=1
     SQLITE_OMIT_LOAD_EXTENSION    # no query may load code
     HAVE_USLEEP=1                 # busy waits sleep milliseconds, not whole seconds
+    HAVE_FDATASYNC=1              # a commit syncs the data, not the file's times too
+    HAVE_LOCALTIME_R=1
+    HAVE_GMTIME_R=1
+    HAVE_MALLOC_USABLE_SIZE=1
+    HAVE_POSIX_FALLOCATE=1
+    SQLITE_DEFAULT_MEMSTATUS=0    # no lock around every allocation for statistics nobody reads
     SQLITE_ENABLE_COLUMN_METADATA
     SQLITE_ENABLE_UNLOCK_NOTIFY
     SQLITE_ENABLE_UPDATE_DELETE_LIMIT

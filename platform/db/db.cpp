@@ -567,10 +567,17 @@ QString errDetail(sqlite3 *db, const QString &sql = QString())
 namespace {
 
 // A read-only handle may still attach another file writable, or make one
-// (VACUUM INTO attaches its target): neither may run on it.
-int readOnlyGuard(void *, int action, const char *, const char *, const char *, const char *)
+// (VACUUM INTO attaches its target), and the cipher's pragmas act while a
+// statement is compiled (a rekey tries to rewrite the file): none of them
+// may run on it, nor a pragma that lifts the guard.
+int readOnlyGuard(void *, int action, const char *name, const char *value, const char *, const char *)
 {
-    return action == SQLITE_ATTACH || action == SQLITE_DETACH ? SQLITE_DENY : SQLITE_OK;
+    if (action == SQLITE_ATTACH || action == SQLITE_DETACH) return SQLITE_DENY;
+    if (action != SQLITE_PRAGMA || !name) return SQLITE_OK;
+    const QByteArray pragma = QByteArray(name).toLower();
+    if (pragma.contains("key")) return SQLITE_DENY;
+    if (value && (pragma.startsWith("cipher") || pragma == "query_only")) return SQLITE_DENY;
+    return SQLITE_OK;
 }
 
 }  // namespace
