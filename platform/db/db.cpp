@@ -562,10 +562,6 @@ QString errDetail(sqlite3 *db, const QString &sql = QString())
     throw DbError(userText(errCode(db)), errDetail(db, sql), errCode(db) & 0xff);
 }
 
-}  // namespace
-
-namespace {
-
 // A read-only handle may still attach another file writable, or make one
 // (VACUUM INTO attaches its target), and the cipher's pragmas act while a
 // statement is compiled (a rekey tries to rewrite the file): none of them
