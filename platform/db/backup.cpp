@@ -29,16 +29,24 @@ DbError failure(const QString &what, sqlite3 *db, int code)
     return DbError(what + QStringLiteral("：") + userText(code), detail, code & 0xff);
 }
 
-// Opens a database file with the key; the first read proves the key.
-Handle openKeyed(const QString &path, const QByteArray &key, int flags)
+// Opens a database file with the key; the first read proves the key.  A
+// file the user picked (a backup to restore) may be crafted: its handle
+// refuses what only a crafted schema would ask for.
+enum class Trust { Own, Picked };
+Handle openKeyed(const QString &path, const QByteArray &key, int flags, Trust trust = Trust::Own)
 {
     sqlite3 *raw = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
     Handle db(raw);
     const QString what = QStringLiteral("无法打开数据库文件 %1").arg(shown(path));
     if (rc != SQLITE_OK) throw failure(what, db.get(), rc);
-    if (sqlite3_key(db.get(), key.constData(), int(key.size())) != SQLITE_OK)
+    if (!keyHandle(db.get(), key))
         throw DbError(what + QStringLiteral("：加密模块不可用！"));
+    if (trust == Trust::Picked) {
+        sqlite3_db_config(db.get(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+        sqlite3_db_config(db.get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+        sqlite3_exec(db.get(), "PRAGMA cell_size_check = ON", nullptr, nullptr, nullptr);
+    }
     sqlite3_busy_timeout(db.get(), 5000);
     const int read = sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     if (read != SQLITE_OK) throw failure(what, db.get(), sqlite3_extended_errcode(db.get()));
@@ -101,11 +109,15 @@ void backupDatabase(const Connection &source, const QString &target, const QByte
     }
 }
 
-void checkDatabaseFile(const QString &path, const QByteArray &key, const QStringList &tables)
+namespace {
+
+// Opens a picked file and checks it; the handle that was checked is the one
+// that is copied, so the file cannot be swapped in between.
+Handle openChecked(const QString &path, const QByteArray &key, const QStringList &tables)
 {
     const QString what = QStringLiteral("%1 不是本系统的数据备份文件").arg(shown(path));
     if (!QFileInfo(path).isFile()) throw DbError(QStringLiteral("文件 %1 不存在！").arg(shown(path)));
-    Handle db = openKeyed(path, key, SQLITE_OPEN_READONLY);
+    Handle db = openKeyed(path, key, SQLITE_OPEN_READONLY, Trust::Picked);
     sqlite3_stmt *st = nullptr;
     QStringList present;
     if (sqlite3_prepare_v2(db.get(), "SELECT name FROM sqlite_master WHERE type='table'", -1, &st, nullptr) !=
@@ -116,9 +128,10 @@ void checkDatabaseFile(const QString &path, const QByteArray &key, const QString
     sqlite3_finalize(st);
     for (const QString &t : tables)
         if (!present.contains(t, Qt::CaseInsensitive)) throw DbError(what + QStringLiteral("：缺少数据表 %1。").arg(t));
-    // Every page is read once: a damaged file is found before anything is replaced.
+    // Every page and every index entry is checked against its table: a
+    // damaged or crafted file is found before anything is replaced.
     QString verdict;
-    if (sqlite3_prepare_v2(db.get(), "PRAGMA quick_check", -1, &st, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(db.get(), "PRAGMA integrity_check", -1, &st, nullptr) != SQLITE_OK)
         throw failure(what, db.get(), sqlite3_extended_errcode(db.get()));
     const int rc = sqlite3_step(st);
     if (rc == SQLITE_ROW) verdict = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
@@ -127,14 +140,21 @@ void checkDatabaseFile(const QString &path, const QByteArray &key, const QString
     if (code != SQLITE_OK) throw failure(what, db.get(), code);
     if (verdict != QLatin1String("ok"))
         throw DbError(what + QStringLiteral("：") + userText(SQLITE_CORRUPT), verdict, SQLITE_CORRUPT);
+    return db;
+}
+
+}  // namespace
+
+void checkDatabaseFile(const QString &path, const QByteArray &key, const QStringList &tables)
+{
+    openChecked(path, key, tables);
 }
 
 void restoreDatabase(Connection &target, const QString &path, const QByteArray &key, const QStringList &tables)
 {
-    checkDatabaseFile(path, key, tables);
+    Handle from = openChecked(path, key, tables);
     const QString what = QStringLiteral("无法从 %1 恢复数据").arg(shown(path));
     if (target.inTransaction()) throw DbError(what + QStringLiteral("：有尚未完成的保存，请稍后再试。"));
-    Handle from = openKeyed(path, key, SQLITE_OPEN_READONLY);
     copyPages(target.handle(), from.get(), what);
 }
 

@@ -562,7 +562,27 @@ QString errDetail(sqlite3 *db, const QString &sql = QString())
     throw DbError(userText(errCode(db)), errDetail(db, sql), errCode(db) & 0xff);
 }
 
+// A read-only handle may still attach another file writable, or make one
+// (VACUUM INTO attaches its target), and the cipher's pragmas act while a
+// statement is compiled (a rekey tries to rewrite the file): none of them
+// may run on it, nor a pragma that lifts the guard.
+int readOnlyGuard(void *, int action, const char *name, const char *value, const char *, const char *)
+{
+    if (action == SQLITE_ATTACH || action == SQLITE_DETACH) return SQLITE_DENY;
+    if (action != SQLITE_PRAGMA || !name) return SQLITE_OK;
+    const QByteArray pragma = QByteArray(name).toLower();
+    if (pragma.contains("key")) return SQLITE_DENY;
+    if (value && (pragma.startsWith("cipher") || pragma == "query_only")) return SQLITE_DENY;
+    return SQLITE_OK;
+}
+
 }  // namespace
+
+bool keyHandle(sqlite3 *db, const QByteArray &key)
+{
+    return sqlite3_key(db, key.constData(), int(key.size())) == SQLITE_OK &&
+           sqlite3_exec(db, "PRAGMA cipher_compatibility = 3", nullptr, nullptr, nullptr) == SQLITE_OK;
+}
 
 // ---------------------------------------------------------------- Connection
 
@@ -574,6 +594,21 @@ Connection::~Connection()
     m_cache.clear();
     if (!sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(m_db);
+    if (m_tidyLog) removeLogFiles();
+}
+
+// A read-only handle cannot take the lock that deleting the log files needs,
+// so its "-wal" and "-shm" stay behind.  The last writable handle to close
+// removes them; one that only reads and closes does so, and leaves them to
+// any other program that has the file open meanwhile.
+void Connection::removeLogFiles() noexcept
+{
+    if (!QFile::exists(m_path + QStringLiteral("-wal")) && !QFile::exists(m_path + QStringLiteral("-shm"))) return;
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(m_path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+        keyHandle(db, m_tidyKey))
+        sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db);
 }
 
 std::unique_ptr<Connection> Connection::open(const QString &path, const QByteArray &key, Journal journal)
@@ -629,12 +664,14 @@ std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByt
                                .arg(shown, QString::fromUtf8(r.what), QString::fromUtf8(r.todo)),
                        detail, code & 0xff);
     };
+    const bool logFilesBefore =
+            QFile::exists(path + QStringLiteral("-wal")) || QFile::exists(path + QStringLiteral("-shm"));
     sqlite3 *db = nullptr;
     int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | (create ? SQLITE_OPEN_CREATE : 0) |
                 SQLITE_OPEN_FULLMUTEX;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) throw refused(db, rc);
-    if (sqlite3_key(db, key.constData(), int(key.size())) != SQLITE_OK) {
+    if (!keyHandle(db, key)) {
         sqlite3_close_v2(db);
         throw DbError(QStringLiteral("无法打开数据库文件 %1：加密模块不可用！").arg(shown));
     }
@@ -656,7 +693,13 @@ std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByt
     // keeps a year of sales decrypted once for the reports and lists.
     sqlite3_exec(db, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
     registerJetFunctions(db);
-    return std::unique_ptr<Connection>(new Connection(db, path));
+    if (readOnly) sqlite3_set_authorizer(db, readOnlyGuard, nullptr);
+    std::unique_ptr<Connection> c(new Connection(db, path));
+    if (readOnly && !logFilesBefore) {
+        c->m_tidyLog = true;
+        c->m_tidyKey = key;
+    }
+    return c;
 }
 
 // ---------------------------------------------------------------- statement cache

@@ -39,6 +39,12 @@ private:
 // "数据库正被其他程序使用。请稍后再试，……".
 QString userText(int sqliteCode);
 
+// Gives a freshly opened handle its key, in the file format every database
+// and backup of this program has always had (so older files open unchanged
+// and newer ones stay readable by older tools).  False when the engine
+// refuses it.
+bool keyHandle(sqlite3 *db, const QByteArray &key);
+
 // Text to put between single quotes in a statement: quotes doubled, NUL removed.
 QString sqlText(const QString &value);
 // The same, with the surrounding quotes.
@@ -71,7 +77,8 @@ public:
     // another thread; the file's journal stays as its owner set it.
     // ReadOnly: opened read-only, so no statement run on it (an UPDATE, a
     // PRAGMA that rewrites the file) can change the file; for tools that
-    // only look.
+    // only look.  The log files that reading a write-ahead database makes
+    // beside it go again at close when nobody else has the file open.
     enum class Journal { Wal, Rollback, Reader, ReadOnly };
     // Opens an existing database file with the key.  Throws DbError naming the
     // file when it is missing, cannot be read or written, or the key does not fit.
@@ -155,6 +162,7 @@ private:
     static std::unique_ptr<Connection> openFile(const QString &path, const QByteArray &key, bool create,
                                                 Journal journal);
     void checkUsable() const;
+    void removeLogFiles() noexcept;
     void noteFailure();
     Statement prepare(const QString &text, bool jet);
     bool evictOldest();
@@ -164,6 +172,8 @@ private:
 
     sqlite3 *m_db;
     QString m_path;
+    QByteArray m_tidyKey;  // ReadOnly only: the key to tidy the log files with at close
+    bool m_tidyLog = false;
     int m_depth = 0;
     bool m_aborted = false;  // SQLite undid the open transaction by itself
     quint64 m_statements = 0;

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <sqlite3.h>
 
 namespace {
 
@@ -260,6 +261,72 @@ TEST_F(BackupTest, RestoringAForeignDamagedOrOtherKeyFileChangesNothing)
     TfrmRecover w;
     w.BitBtn1->click();
     EXPECT_EQ(msgs.last(), "请选择备份文件");
+}
+
+// A database and its backup made by the program before its engine was
+// renewed (a small shop: three members, five goods, two past sales and one
+// sale saved through the sale window) open and restore as they are.
+TEST_F(BackupTest, ADatabaseAndABackupMadeByTheOlderEngineOpenAndRestore)
+{
+    const QString data = QStringLiteral(VELMORA_SOURCE_DIR) + "/tests/core/data/";
+    for (const char *name : {"old-db.edb", "old-backup.edb"})
+        ASSERT_TRUE(QFile::copy(data + name, out.filePath(name))) << name;
+    // Every table reads, and both hold the same rows.
+    const QStringList inDb = contentOf(out.filePath("old-db.edb"));
+    EXPECT_EQ(contentOf(out.filePath("old-backup.edb")), inDb);
+    EXPECT_EQ(inDb.filter("== ").size(), c().tableNames().size());
+    auto old = vdb::Connection::open(out.filePath("old-db.edb"), velmora::databaseKey());
+    auto value = [&](const QString &sql) {
+        vdb::Query q(old.get());
+        q.OpenSql(sql);
+        return q.IsEmpty() ? QString() : q.text(0, 0);
+    };
+    EXPECT_EQ(value("select count(*) from Member"), "3");
+    EXPECT_EQ(value("select count(*) from SShop"), "5");
+    EXPECT_EQ(value("select count(*) from UXF"), "3");
+    EXPECT_EQ(value("select count(*) from UXF_List where theNum = (select theNum from UXF where MNum = '26000002' "
+                    "and theDate = '2026-03-07')"),
+              "2");
+    EXPECT_EQ(value("select theName from SUser where theName = 'admin'"), "admin");
+    const QString sold = "select theSum from UXF where MNum = '26000002' and theDate = '2026-03-07'";
+    const QString sum = value(sold);
+    EXPECT_GT(sum.toDouble(), 0);
+    // Still written to and read back by the program's own connection.
+    old->execute("INSERT INTO SWorker (theName,Remark,theState) VALUES ('新来的','','启用')");
+    EXPECT_EQ(value("select count(*) from SWorker where theName = '新来的'"), "1");
+    old.reset();
+
+    restore(out.filePath("old-backup.edb"));
+    EXPECT_EQ(msgs.last(), "数据恢复成功！");
+    EXPECT_EQ(count("UXF"), 3);
+    EXPECT_EQ(count("Member"), 3);
+    EXPECT_EQ(one(sold), sum);
+    EXPECT_EQ(count("UXF_List"), 4);
+}
+
+// A file whose pages are each sound but whose index does not hold what its
+// table holds: a crafted file, not a damaged one.  It is refused before
+// anything is replaced.
+TEST_F(BackupTest, ACraftedBackupWhoseIndexDisagreesWithItsTableIsRefused)
+{
+    exec("INSERT INTO SWorker (theName,Remark,theState) VALUES ('备份时的','备注','启用')");
+    const QString file = backupInto(out.path());
+    sqlite3 *raw = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(file).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    ASSERT_TRUE(vdb::keyHandle(raw, velmora::databaseKey()));
+    for (const char *sql : {"CREATE INDEX Crafted ON SWorker (theName)", "PRAGMA writable_schema = ON",
+                            "UPDATE sqlite_master SET sql = 'CREATE INDEX Crafted ON SWorker (Remark)' "
+                            "WHERE name = 'Crafted'"})
+        EXPECT_EQ(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(raw);
+    sqlite3_close_v2(raw);
+    // Each page on its own is sound: only the whole check finds it.
+    EXPECT_THROW(vdb::checkDatabaseFile(file, velmora::databaseKey(), {"SDept", "SUser"}), vdb::DbError);
+
+    exec("INSERT INTO SWorker (theName,Remark,theState) VALUES ('现在的','','启用')");
+    const QStringList before = snapshot();
+    restore(file);
+    EXPECT_EQ(msgs.last(), "数据恢复失败！");
+    EXPECT_EQ(snapshot(), before);
 }
 
 TEST_F(BackupTest, RestoreWaitsForAnUnfinishedSave)

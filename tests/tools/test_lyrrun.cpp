@@ -2,6 +2,7 @@
 // waits; datasets over the program's database; printing to a file.
 
 #include "core/Unit1.h"
+#include "lyrrun_process.h"
 #include "platform/db/db.h"
 
 #include <QDir>
@@ -45,11 +46,6 @@ QByteArray dialogReport(const char *okButton, const char *cancelButton)
            "</TlyrReportTitle></TlyrReportPage></TlyrReport>";
 }
 
-struct RunResult {
-    int exitCode = -1;
-    QString out, err;
-};
-
 class LyrRunTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -65,22 +61,7 @@ protected:
         EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(xml);
         f.close();
-        QProcess p;
-        p.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
-        p.start(exe, QStringList{path, QStringLiteral("--dump")} + args);
-        RunResult r;
-        // A runner waiting for a user would never end: the guard fails the
-        // test instead of hanging it.
-        if (!p.waitForFinished(waitMs)) {
-            p.kill();
-            p.waitForFinished();
-            ADD_FAILURE() << "lyrrun did not end";
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return runLyrrun(exe, QStringList{path, QStringLiteral("--dump")} + args, waitMs);
     }
     QString exe;
     QTemporaryDir dir;

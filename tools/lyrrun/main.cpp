@@ -102,6 +102,17 @@ int fail(const QString &text)
     return 1;
 }
 
+// A database failure on one line, with the database's own words, so a typing
+// error, an unknown column and a refused write read differently.
+QString dbErrorLine(const std::exception &e)
+{
+    const auto *error = dynamic_cast<const velmora::Error *>(&e);
+    if (!error) return QString::fromUtf8(e.what());
+    QString line = error->message();
+    if (!error->detail().isEmpty()) line += u' ' + QString(error->detail()).replace(u'\n', u' ');
+    return line;
+}
+
 // The template's entry of that name (or a new one) takes the dataset.
 void giveDataset(TlyrReport &report, const QString &name, TlyrDataSet *ds)
 {
@@ -332,7 +343,7 @@ int main(int argc, char **argv)
                 // The shop's own file: a query may read it, never change it.
                 db = vdb::Connection::open(args.at(++i), velmora::databaseKey(), vdb::Connection::Journal::ReadOnly);
             } catch (const std::exception &e) {
-                return fail(QString::fromUtf8(e.what()));
+                return fail(dbErrorLine(e));
             }
         } else if ((a == QLatin1String("--data") || a == QLatin1String("--var") || a == QLatin1String("--query")) &&
                    i + 1 < args.size()) {
@@ -350,7 +361,7 @@ int main(int argc, char **argv)
                 try {
                     query->OpenSql(value);
                 } catch (const std::exception &e) {
-                    return fail(name + QStringLiteral(": ") + QString::fromUtf8(e.what()));
+                    return fail(name + QStringLiteral(": ") + dbErrorLine(e));
                 }
                 // A statement without result columns (a PRAGMA setting a
                 // value, a write the read-only file refused) is no dataset.

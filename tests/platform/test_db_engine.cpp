@@ -1,0 +1,68 @@
+// The database engine the program is built with: the bundled SQLCipher, its
+// files in the format every earlier database and backup has, and the SQL of
+// a current SQLite.
+#include "db_file_test.h"
+
+#include <QFile>
+#include <cstring>
+#include <sqlite3.h>
+
+using namespace vdb;
+
+namespace {
+
+class DbEngineTest : public DbFileTest {};
+
+TEST_F(DbEngineTest, TheProgramRunsTheBundledSqlCipherWithItsOptions)
+{
+    EXPECT_STREQ(sqlite3_libversion(), "3.42.0");
+    EXPECT_EQ(one("PRAGMA cipher_version").section(u' ', 0, 0), "4.5.5");
+    EXPECT_TRUE(one("PRAGMA cipher_provider").contains("openssl", Qt::CaseInsensitive));
+    for (const char *option : {"HAS_CODEC", "TEMP_STORE=2", "SECURE_DELETE", "THREADSAFE=1"})
+        EXPECT_TRUE(sqlite3_compileoption_used(option)) << option;
+}
+
+// A new file is written as SQLCipher 3 wrote it: with the engine's own newer
+// defaults the key does not open it; in the older format it does.
+TEST_F(DbEngineTest, NewFilesKeepTheFormatOfTheOlderEngine)
+{
+    conn->execute("CREATE TABLE T (ID INT, s VARCHAR(20))");
+    conn->execute("INSERT INTO T VALUES (1, 'one')");
+    conn.reset();
+    auto readWith = [&](bool older) {
+        sqlite3 *db = nullptr;
+        EXPECT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr),
+                  SQLITE_OK);
+        if (older)
+            EXPECT_TRUE(keyHandle(db, kTestKey));
+        else
+            EXPECT_EQ(sqlite3_key(db, kTestKey.constData(), int(kTestKey.size())), SQLITE_OK);
+        const int rc = sqlite3_exec(db, "SELECT s FROM T", nullptr, nullptr, nullptr);
+        sqlite3_close_v2(db);
+        return rc;
+    };
+    EXPECT_EQ(readWith(true), SQLITE_OK);
+    EXPECT_EQ(readWith(false), SQLITE_NOTADB);
+    // The file header is encrypted from its first byte, as before.
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(f.read(16).startsWith("SQLite format 3"));
+}
+
+TEST_F(DbEngineTest, QueriesMayUseWhatACurrentSqliteOffers)
+{
+    conn->execute("CREATE TABLE S (theNo VARCHAR(10) PRIMARY KEY, theSum MONEY)");
+    conn->executeNative("INSERT INTO S VALUES ('D1', 2.5), ('D2', 4)");
+    vdb::Query q(conn.get());
+    q.OpenSql("select theNo, sum(theSum) over (order by theNo) as Running from S order by theNo");
+    ASSERT_EQ(q.RecordCount(), 2);
+    EXPECT_EQ(q.text(1, 1), "6.5");
+    EXPECT_EQ(one("select group_concat(name) from pragma_table_info('S')"), "theNo,theSum");
+    conn->executeNative("INSERT INTO S VALUES ('D1', 1) ON CONFLICT(theNo) DO UPDATE SET theSum = theSum + 1");
+    EXPECT_EQ(one("select theSum from S where theNo = 'D1'"), "3.5");
+    q.OpenSql("UPDATE S SET theSum = 0 WHERE theNo = 'D2' RETURNING theNo");
+    EXPECT_EQ(q.text(0, 0), "D2");
+    EXPECT_EQ(one("select theSum from S where theNo = 'D2'"), "0");
+}
+
+}  // namespace
