@@ -79,6 +79,16 @@ void TlyrEngine::NewPage()
     const double rowBottom = rowBottom_;
     movedRow_ = MovedRow();
     if (move) pages->CutObjects(keepPos_);
+    if (!blockBreaks.empty()) {
+        // The block ran over page columns: the columns after the one it began
+        // in are left empty, and that one ends with its footer below what
+        // stays in it.
+        CurColumn = keepColumn_;
+        CurX = columnX(keepColumn_) + baseX() + childLeft_;
+        CurY = keepY_;
+        rowBottom_ = -1;
+        subHostBottom_ = -1;
+    }
     if (keptRecord) Aggregates.Undo(keptRecord);
     if (keeping_ && !move) closeKeep();
     EndPage();

@@ -218,3 +218,24 @@ TEST_F(ColumnsTest, KeptHeaderAndFooterWithSplitRecordsStayOnThePage)
                 }
             }
 }
+
+// A kept group that ran from one page column into the next and moves to a
+// new page takes along what it printed in both; the column it began in
+// ends with its footer below what stays there, the next is left empty.
+TEST_F(ColumnsTest, AKeptBlockOverTwoColumnsLeavesTheFirstWithItsFooter)
+{
+    newSheet(400, 200, 2);
+    TlyrDataSet *ds = rows({"A", "A", "A", "B", "B", "B", "B", "B", "B", "B", "B"});
+    group(60)->KeepTogether = true;
+    records(ds, 90, 0);
+    named<TlyrColumnFooter>("ColumnFooter1", 150);
+    prepare();
+    // A moved block keeps the page numbers it was prepared with.
+    judge(11, false, false);
+    QStringList footers;
+    for (const PrintedBand &b : bands)
+        if (b.Name == QLatin1String("ColumnFooter1"))
+            footers << QStringLiteral("%1:%2,%3").arg(b.Page + 1).arg(b.Left).arg(b.Top);
+    EXPECT_EQ(footers.join(QLatin1Char(' ')).toStdString(), "1:0,128 2:0,164 2:200,164") << dump().toStdString();
+    EXPECT_EQ(recordPlaces().join(QLatin1Char(' ')).toStdString(), "1.1 1.1 1.1 2.1 2.1 2.1 2.1 2.2 2.2 2.2 2.2");
+}
