@@ -165,6 +165,22 @@ TEST_F(ColumnsTest, ABandTallerThanAnEmptyColumnPrintsInTheNextColumn)
     }
 }
 
+// Under a tall report title a record that no page column holds there, but a
+// column of a new page does, goes to the new page at once, not through the
+// title page's other columns.
+TEST_F(ColumnsTest, UnderATallTitleABandNoColumnHoldsGoesToTheNextPage)
+{
+    newSheet(400, 200, 2);
+    TlyrDataSet *ds = rows({"A", "A"});
+    named<TlyrReportTitle>("Title1", 0, 80);
+    named<TlyrColumnHeader>("ColumnHeader1", 90);
+    group(120);
+    records(ds, 150, 7);
+    prepare();
+    judge(2);
+    EXPECT_EQ(recordPlaces().join(QLatin1Char(' ')).toStdString(), "2.1 2.2") << dump().toStdString();
+}
+
 // A split record that follows one ending near a column's bottom starts in
 // the next column below the repeated header, not a page later.
 TEST_F(ColumnsTest, SplitRecordsUnderARepeatedHeaderSkipNoColumn)
