@@ -487,7 +487,7 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
         bool first = true;
         // Where the last record began: a footer that does not fit takes it
         // along to the next page.
-        int footerKeepPos = 0;
+        int footerKeepPos = 0, footerKeepBreaks = 0;
         double footerKeepY = CurY;
         const bool multi = b->Columns() >= 2;
         Row row;
@@ -510,6 +510,7 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 if (b->KeepFooter()) {
                     footerKeepPos = Pages()->GetCurPosition();
                     footerKeepY = CurY;
+                    footerKeepBreaks = breaks_;
                 }
                 const bool startsRow = multi && b->CurColumn() == 1;
                 row.Y = CurY;
@@ -561,6 +562,12 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
             showGroupFooters(node, 0);
             if (!b->FooterAfterEach()) {
                 const bool keepFooter = b->KeepFooter() && node.Footer;
+                // When the last record went on in a later column, what goes
+                // with the footer begins at the top of that column.
+                if (keepFooter && breaks_ != footerKeepBreaks) {
+                    footerKeepPos = contentPos_;
+                    footerKeepY = headersEndY_;
+                }
                 if (keepFooter) startKeep(b, footerKeepPos, footerKeepY);
                 keepingFooter_ = keepFooter && keeping_ && keepBand_ == b;
                 ShowBand(node.Footer);

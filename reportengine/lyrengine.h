@@ -162,10 +162,17 @@ private:
     // The report title was printed on the page: the page is not empty.
     bool titleOnPage_ = false;
     double columnStartY_ = 0;
+    // Where the headers repeated at the top of the current column end: a
+    // fresh column would have no more room than this.
+    double headersEndY_ = 0;
+    // Where in the store the current column's content begins, below them.
+    int contentPos_ = 0;
     // How much of the current page's top the report title (with its
     // subreports) took; its later columns start below that too.
     double titleRun_ = 0;
     bool atColumnTop() const;
+    // The room below the headers of a new column of this page.
+    double columnRoom();
     // Where a column begins: above the column header, which each column
     // repeats.
     double columnTopY_ = 0;

@@ -60,9 +60,10 @@ void TlyrEngine::NewPage()
 {
     ++breaks_;
     TlyrCustomPreviewPages *pages = Pages();
-    // A keep block that did not start at the top of this page moves to the
-    // next page below its headers; a block moves once: the break ends it.
-    const bool move = keeping_ && keepY_ > columnStartY_ + 0.0001;
+    // A keep block that did not start at the top of this page, below the
+    // headers it repeats, moves to the next page below its headers; a block
+    // moves once: the break ends it.
+    const bool move = keeping_ && keepY_ > std::max(columnStartY_, headersEndY_) + 0.0001;
     const double blockHeight = CurY - keepY_;
     // A subreport that broke the page inside the block runs beside its host
     // band, which may reach below the subreport's place: the host's bottom
@@ -78,6 +79,16 @@ void TlyrEngine::NewPage()
     const double rowBottom = rowBottom_;
     movedRow_ = MovedRow();
     if (move) pages->CutObjects(keepPos_);
+    if (!blockBreaks.empty()) {
+        // The block ran over page columns: the columns after the one it began
+        // in are left empty, and that one ends with its footer below what
+        // stays in it.
+        CurColumn = keepColumn_;
+        CurX = columnX(keepColumn_) + baseX() + childLeft_;
+        CurY = keepY_;
+        rowBottom_ = -1;
+        subHostBottom_ = -1;
+    }
     if (keptRecord) Aggregates.Undo(keptRecord);
     if (keeping_ && !move) closeKeep();
     EndPage();
@@ -144,17 +155,36 @@ void TlyrEngine::NewColumn()
     }
     columnStartY_ = CurY;
     showRepeatedHeaders(x);
+    headersEndY_ = CurY;
+    contentPos_ = Pages()->GetCurPosition();
     if (keeping_) keepBreaks_.emplace_back(printedFrom, Pages()->GetCurPosition());
     // A subreport running in the column goes on at its own offset.
     CurX = x + baseX();
 }
 
-// Only page bands and headers are above: a band that does not fit here
-// would not fit on a new page or column either. The report title and what
-// its subreports printed are content, which a new page leaves behind.
+// Only page bands and headers (repeated ones too) are above: a band that
+// does not fit here would not fit on a new page or column either. The
+// report title and what its subreports printed are content, which a new
+// page leaves behind.
 bool TlyrEngine::atColumnTop() const
 {
-    return CurY <= columnStartY_ - titleRun_ + 0.0001;
+    return CurY <= std::max(columnStartY_, headersEndY_) - titleRun_ + 0.0001;
+}
+
+double TlyrEngine::columnRoom()
+{
+    // The headers that a column repeats, when this one has not yet shown them.
+    double repeats = 0;
+    if (headersEndY_ <= columnStartY_ + 0.0001)
+        for (TlyrBand *b : headerList_) {
+            if (!repeatsOnNewPage(b)) continue;
+            int chain = 0;
+            for (TlyrBand *c = b; c && chain++ < 64; c = c->Child()) {
+                if (c->Visible()) repeats += c->Height();
+                if (!c->Visible() && !c->PrintChildIfInvisible()) break;
+            }
+        }
+    return PageHeight - FooterHeight() - headersEndY_ - repeats;
 }
 
 double TlyrEngine::HeaderHeight()

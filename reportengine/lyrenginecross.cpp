@@ -156,7 +156,8 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
 {
     TlyrCustomPreviewPages *pages = Pages();
     const int savedPage = pages->CurPage;
-    const double savedX = CurX, savedY = CurY, savedStart = columnStartY_;
+    const double savedX = CurX, savedY = CurY, savedStart = columnStartY_, savedHeadersEnd = headersEndY_;
+    const int savedContent = contentPos_;
     const bool savedFirst = firstPage_;
     const QList<TlyrComponent *> objects = band->Objects();
     std::vector<bool> visible;
@@ -192,6 +193,8 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
     CurX = savedX;
     CurY = savedY;
     columnStartY_ = savedStart;
+    headersEndY_ = savedHeadersEnd;
+    contentPos_ = savedContent;
     firstPage_ = savedFirst;
     band->SetLeft(savedX);
     band->SetTop(savedY);

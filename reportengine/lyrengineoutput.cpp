@@ -269,9 +269,11 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
             if (band->AllowSplit() && !cross && !rowRecord && (startsHere || atColumnTop())) {
                 split = true;
             } else {
-                // Again only while the new column has no room for it either:
-                // a kept block that moved along filled it, or the report
-                // title's subreport reached down there.
+                // Again only while a further break would give more room: a
+                // kept block that moved along filled the new column, or the
+                // report title stands above it. A band taller than an empty
+                // column prints in the first column after the one it did not
+                // fit, not after columns that hold only headers.
                 const int most = std::max(CurPage->Columns(), 1) + 1;
                 for (int tries = 0; tries < most && !atColumnTop() && band->Height() > FreeSpace() + 0.0001; ++tries) {
                     struct Restore {
@@ -279,7 +281,11 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
                         ~Restore() { ref = saved; }
                     } restore{breakBand_, breakBand_};
                     breakBand_ = band;
-                    NewColumn();
+                    // No column left under the title holds it: the next page.
+                    if (titleRun_ > 0.0001 && band->Height() > columnRoom() + 0.0001)
+                        NewPage();
+                    else
+                        NewColumn();
                     // The band is prepared again where it is printed: with
                     // the number of its new page, and a value left empty as
                     // a repeat shows again.

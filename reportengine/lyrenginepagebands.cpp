@@ -104,6 +104,9 @@ void TlyrEngine::showColumnFooter()
     subHostBottom_ = -1;
     if (!cf) return;
     if (rowBottom > CurY) CurY = rowBottom;
+    // Under a band taller than the column, which runs past its bottom, the
+    // footer still stands on the page.
+    if (!CurPage->EndlessHeight) CurY = std::min(CurY, PageHeight - FooterHeight());
     const bool savedPageBand = inPageBand_;
     inPageBand_ = true;
     // The footer belongs to the page's column, not to a subreport running in
@@ -138,6 +141,8 @@ void TlyrEngine::initPage(TlyrBand *title)
         // A title's subreport that runs into the next column starts it
         // below the page header, not over it.
         columnStartY_ = CurY;
+        headersEndY_ = CurY;
+        contentPos_ = Pages()->GetCurPosition();
         columnTopY_ = CurY;
         if (title && CurPage->TitleBeforeHeader == before) {
             const double y = CurY;
@@ -165,6 +170,8 @@ void TlyrEngine::initPage(TlyrBand *title)
     columnStartY_ = CurY;
     // Pages that continue a crossed row in width repeat no data headers.
     if (!firstPage_ && !crossPage_) showRepeatedHeaders(0);
+    headersEndY_ = CurY;
+    contentPos_ = Pages()->GetCurPosition();
     CurX = baseX();
 }
 
