@@ -678,6 +678,33 @@ TEST_F(LabelsTest, LongLabelRunsShowProgressAndStopOnCancel)
     EXPECT_FALSE(frmDM->lyrR_TM->OldStyleProgress());
 }
 
+// The preview of thousands of label pages opens at once: the pages the
+// engine just made are measured from their sheet, not built one by one, and
+// each measures what it measures built.
+TEST_F(LabelsTest, PagesJustMadeAreMeasuredWithoutBuildingThem)
+{
+    for (int i = 1; i <= 100; ++i)
+        addGoods(QStringLiteral("6903%1").arg(i, 4, 10, QLatin1Char('0')), QStringLiteral("商品%1").arg(i), "饮料", "1");
+    frmDM->PrintTM(" AND (theNum like '6903%')");
+    TlyrPreviewPages &pages = pagesOf(frmDM->lyrR_TM);
+    ASSERT_EQ(pages.Count(), 6);
+    pages.ClearPageCache();
+    std::vector<QSize> sizes;
+    for (int i = 0; i < pages.Count(); ++i) sizes.push_back(pages.GetPageSize(i));
+    EXPECT_EQ(pages.PageCacheCount(), 0);
+    for (int i = 0; i < pages.Count(); ++i) {
+        TlyrReportPage *built = pages.GetPage(i);
+        ASSERT_NE(built, nullptr);
+        EXPECT_EQ(sizes[size_t(i)], QSize(lyrRoundi(built->Width()), lyrRoundi(built->Height()))) << i;
+        EXPECT_FALSE(sizes[size_t(i)].isEmpty());
+    }
+    // A page changed in the preview is measured built again.
+    pages.ModifyPage(2, pages.GetPage(2));
+    pages.ClearPageCache();
+    for (int i = 0; i < pages.Count(); ++i) EXPECT_EQ(pages.GetPageSize(i), sizes[size_t(i)]);
+    EXPECT_EQ(pages.PageCacheCount(), 4);
+}
+
 // A full sheet holds six rows of three; every following sheet starts again
 // at its top left.
 TEST_F(LabelsTest, FiftyNineGoodsFillFourSheets)
