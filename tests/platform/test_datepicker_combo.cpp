@@ -188,6 +188,19 @@ TEST(DatePicker, EnterInTheCalendarTakesTheDay)
     EXPECT_EQ(QApplication::focusWidget(), d.after);
 }
 
+// A click on the arrow opens the same calendar: moving in it and Esc
+// leave the date as it was.
+TEST(DatePicker, TheArrowOpensTheSameCalendar)
+{
+    DateWindow d;
+    QTest::mouseClick(d.date, Qt::LeftButton, {}, QPoint(d.date->width() - 4, d.date->height() / 2));
+    ASSERT_NE(openCalendar(), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_EQ(openCalendar(), nullptr);
+    EXPECT_EQ(d.date->date(), QDate(2026, 3, 7));
+}
+
 // A day the month does not have is never stored as some other typed date:
 // the box keeps the month's last day.
 TEST(DatePicker, AnImpossibleDayKeepsTheLastDayOfTheMonth)
