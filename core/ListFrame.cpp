@@ -20,8 +20,8 @@
 #include <QDateEdit>
 #include <QDateTime>
 #include <QDir>
-#include <QGridLayout>
 #include <QFont>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
