@@ -432,6 +432,13 @@ TfrmImport::RowResult TfrmIn_M::importRow(int row)
     const QString name = text(row, QStringLiteral("会员姓名"));
     if (name.isEmpty()) return RowResult::End;
     QString card = code(row, QStringLiteral("会员卡号"));
+    if (card.size() > velmora::kCardLength)
+        stop(row, QStringLiteral("会员卡号"),
+             QStringLiteral("的内容“%1”有 %2 个字符，卡号最长 %3 个字符，收银和会员窗口无法录入此卡号。"
+                            "请改用不超过 %3 个字符的卡号后再导入。")
+                     .arg(card)
+                     .arg(card.size())
+                     .arg(velmora::kCardLength));
     const QString sex = text(row, QStringLiteral("性别"));
     const QString bir = solarDate(row, QStringLiteral("公历生日"));
     const QString nlBir = lunarDate(row, QStringLiteral("农历生日"), bir);

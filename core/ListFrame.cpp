@@ -21,6 +21,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFont>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -418,7 +419,13 @@ TListFrame::TListFrame(QWidget *parent) : ui::Form(parent)
     auto *top = new QVBoxLayout(this);
     auto *head = new QHBoxLayout;
     GroupBox1 = new QGroupBox(QStringLiteral("查询条件"), this);
-    m_filterRows = new QVBoxLayout(GroupBox1);
+    // The filters stand in real columns: Tab goes down each column as the
+    // user sees it.  The stretch keeps the columns to their own widths.
+    auto *filterArea = new QHBoxLayout(GroupBox1);
+    m_filterGrid = new QGridLayout;
+    m_filterGrid->setHorizontalSpacing(16);
+    filterArea->addLayout(m_filterGrid);
+    filterArea->addStretch(1);
     head->addWidget(GroupBox1, 1);
     m_head = head;
     auto *buttons = new QVBoxLayout;
@@ -478,66 +485,54 @@ void TListFrame::setSpec(ListSpec spec)
     DBGrid1->horizontalHeader()->setSectionsClickable(m_spec.titleSort);
 }
 
+QHBoxLayout *TListFrame::filterCell(int row, bool filter)
+{
+    int column = 0;
+    const FilterCell *last = nullptr;
+    for (const FilterCell &c : m_cells)
+        if (c.row == row && c.column >= column) {
+            column = c.column + 1;
+            last = &c;
+        }
+    if (!filter && last && !last->filter) return last->layout;
+    auto *cell = new QHBoxLayout;
+    // Other widgets standing in a row (a row of boxes, a progress bar) take
+    // the rest of it and set no column's width.
+    if (filter)
+        m_filterGrid->addLayout(cell, row, column);
+    else
+        m_filterGrid->addLayout(cell, row, column, 1, -1);
+    m_cells.push_back({row, column, cell, filter});
+    return cell;
+}
+
 QHBoxLayout *TListFrame::filterRow(int row)
 {
-    while (m_filterRows->count() <= row) m_filterRows->addLayout(new QHBoxLayout);
-    return static_cast<QHBoxLayout *>(m_filterRows->itemAt(row)->layout());
+    return filterCell(row, false);
 }
 
 void TListFrame::placeFilter(int row, std::initializer_list<QWidget *> widgets)
 {
-    bool first = true;
+    QHBoxLayout *cell = filterCell(row, true);
     for (QWidget *w : widgets) {
-        filterRow(row)->addWidget(w);
-        m_filterCells.insert(w, first);
-        first = false;
+        // The caption keeps its width; the values take what the column gives.
+        if (qobject_cast<QCheckBox *>(w) || qobject_cast<QLabel *>(w))
+            w->setSizePolicy(QSizePolicy::Fixed, w->sizePolicy().verticalPolicy());
+        cell->addWidget(w);
     }
 }
 
-QList<QWidget *> TListFrame::tabStopsByLayout() const
+void TListFrame::settleFilterCells()
 {
-    QList<QWidget *> stops = ui::Form::tabStopsByLayout();
-    // Each row in cells: a filter's widgets, or the other widgets standing
-    // together in the row (the reminders' dates, a row of query boxes).
-    struct Cell {
-        int column, row;
-        QList<QWidget *> widgets;
-    };
-    QList<Cell> cells;
-    for (int r = 0; r < m_filterRows->count(); ++r) {
-        const QLayout *row = m_filterRows->itemAt(r)->layout();
-        if (!row) continue;
-        int column = -1;
-        bool inFilter = false;
-        for (int i = 0; i < row->count(); ++i) {
-            QWidget *w = row->itemAt(i)->widget();
-            if (!w) continue;
-            const auto it = m_filterCells.constFind(w);
-            const bool ofFilter = it != m_filterCells.cend();
-            if (ofFilter ? it.value() : inFilter || column < 0) cells.append({++column, r, {}});
-            inFilter = ofFilter;
-            cells.last().widgets << w;
-        }
+    for (const FilterCell &c : m_cells) {
+        if (c.filter) continue;
+        bool grows = false;
+        for (int i = 0; i < c.layout->count(); ++i)
+            if (const QWidget *w = c.layout->itemAt(i)->widget())
+                grows = grows || (w->sizePolicy().horizontalPolicy() & QSizePolicy::ExpandFlag);
+        // Boxes and buttons stay together at the left of their row.
+        if (!grows) c.layout->setAlignment(Qt::AlignLeft);
     }
-    const auto cellOf = [&cells](const QWidget *stop) -> const Cell * {
-        for (const Cell &c : cells)
-            for (const QWidget *w : c.widgets)
-                if (w == stop || w->isAncestorOf(stop)) return &c;
-        return nullptr;
-    };
-    // The filters' stops change places among themselves; the rest stay.
-    QList<qsizetype> places;
-    QList<std::pair<const Cell *, QWidget *>> filters;
-    for (qsizetype i = 0; i < stops.size(); ++i)
-        if (const Cell *c = cellOf(stops[i])) {
-            places << i;
-            filters.append({c, stops[i]});
-        }
-    std::stable_sort(filters.begin(), filters.end(), [](const auto &a, const auto &b) {
-        return a.first->column != b.first->column ? a.first->column < b.first->column : a.first->row < b.first->row;
-    });
-    for (qsizetype i = 0; i < places.size(); ++i) stops[places[i]] = filters[i].second;
-    return stops;
 }
 
 QLineEdit *TListFrame::textFilter(int row, QCheckBox **box, const QString &caption, const QString &column)
@@ -843,6 +838,7 @@ bool TListFrame::event(QEvent *e)
     // Before the base places the focus on showing.
     if (e->type() == QEvent::Show && !m_focusChosen) {
         m_focusChosen = true;
+        settleFilterCells();
         const QWidget *kept = focusWidget();
         if (!kept || !isEntryField(kept)) {
             for (QWidget *w = GroupBox1->nextInFocusChain(); w && w != this; w = w->nextInFocusChain())

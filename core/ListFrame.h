@@ -25,6 +25,7 @@
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
+class QGridLayout;
 class QGroupBox;
 class QHBoxLayout;
 class QLabel;
@@ -203,10 +204,6 @@ public:
     bool queried() const { return m_queried; }
     const ListWhere &where() const { return m_where; }
 
-    // The filters' rows read as columns: the first filter of every row, then
-    // the second, and so on.
-    QList<QWidget *> tabStopsByLayout() const override;
-
     // What a window opened on one member shows (the sale list: its bills).
     virtual void showForCard(const QString &card) { Q_UNUSED(card); }
 
@@ -234,6 +231,8 @@ protected:
     // Runs after every refresh (the sale list fills its line grids).
     virtual void afterRef() {}
     // The filter group's grid of controls and the area under the list.
+    // filterRow gives the place after the row's filters for other widgets;
+    // they take the rest of the row.
     QHBoxLayout *filterRow(int row);
     QVBoxLayout *belowGrid() const { return m_below; }
     // Puts a splitter between the list and the widget shown under it (a
@@ -265,10 +264,16 @@ private:
     };
     QString listSql() const;
     bool pagedByKey() const;
-    // One filter's widgets, placed in a row as one cell of its columns.
+    // One filter's widgets, placed in a row as one cell of the columns.
     void placeFilter(int row, std::initializer_list<QWidget *> widgets);
-    // The filters' widgets; true for the first of each.
-    QHash<const QWidget *, bool> m_filterCells;
+    struct FilterCell {
+        int row, column;
+        QHBoxLayout *layout;
+        bool filter;  // false: the other widgets of the row
+    };
+    QHBoxLayout *filterCell(int row, bool filter);
+    void settleFilterCells();
+    std::vector<FilterCell> m_cells;
     // The count and totals in ADOQuery2 shown in the labels.
     void showTotals();
     // Counts in the background; the labels and the row count follow.
@@ -282,7 +287,7 @@ private:
     ListWhere m_where;
     QString m_sortText;
     bool m_queried = false;
-    QVBoxLayout *m_filterRows = nullptr;
+    QGridLayout *m_filterGrid = nullptr;
     QVBoxLayout *m_below = nullptr;
     QHBoxLayout *m_head = nullptr;
     bool m_focusChosen = false;

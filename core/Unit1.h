@@ -73,6 +73,10 @@ inline bool isOn(const QString &setting)
     return setting == QLatin1String("True");
 }
 
+// The longest card number the till and the member windows take; a card
+// stored longer could not be typed or scanned back.
+inline constexpr int kCardLength = 12;
+
 // Date texts of the system.
 inline const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 

@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QScopeGuard>
 
 using vdb::sqlNum;
 using vdb::sqlText;
@@ -383,10 +384,19 @@ void TfrmDM::openReportQuery(vdb::Query &q, const QString &sql)
 }
 
 // Built before the preview opens, not on the report's timer: a failure then
-// reaches the caller, whose document is already saved.
+// reaches the caller, whose document is already saved.  The build shows the
+// progress window with Cancel (labels of every goods item take long); a
+// cancelled build opens no preview.
 void TfrmDM::ShowReport(TlyrReport *report)
 {
-    if (report->PrepareReport(true)) report->ShowPreparedReport();
+    const bool oldStyle = report->OldStyleProgress();
+    report->SetOldStyleProgress(true);
+    bool built = false;
+    {
+        const auto restore = qScopeGuard([&] { report->SetOldStyleProgress(oldStyle); });
+        built = report->PrepareReport(true) && !report->Terminated();
+    }
+    if (built) report->ShowPreparedReport();
 }
 
 void TfrmDM::PrintUnit()

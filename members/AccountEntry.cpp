@@ -24,7 +24,7 @@ AccountEntry::AccountEntry(QWidget *parent, const QString &caption) : ui::Form(p
     setWindowTitle(caption);
     auto *search = new QGroupBox(QStringLiteral("会员信息 录入会员卡号按回车 支持模糊查询"), this);
     auto *top = new QHBoxLayout(search);
-    Ed_Num = ui::lineEdit(search, 12);
+    Ed_Num = ui::lineEdit(search, velmora::kCardLength);
     ui::onDoubleClick(Ed_Num, [this] { myFind(); });
     top->addWidget(new QLabel(QStringLiteral("会员卡号："), search));
     top->addWidget(Ed_Num);

@@ -80,7 +80,7 @@ TfrmC_Num::TfrmC_Num(QWidget *parent) : ui::SaveDialog(parent, QStringLiteral("�
     frmC_Num = this;
     resize(940, 380);
     GroupBox1 = new QGroupBox(QStringLiteral("会员信息 录入会员卡号按回车 支持模糊查询"), this);
-    Ed_Num = ui::lineEdit(GroupBox1, 12);
+    Ed_Num = ui::lineEdit(GroupBox1, velmora::kCardLength);
     Ed_Num->setToolTip(QStringLiteral("录入会员卡号按回车或鼠标双击"));
     auto *row = new QHBoxLayout(GroupBox1);
     row->addWidget(new QLabel(QStringLiteral("会员卡号："), GroupBox1));
@@ -88,7 +88,7 @@ TfrmC_Num::TfrmC_Num(QWidget *parent) : ui::SaveDialog(parent, QStringLiteral("�
     row->addWidget(ui::note(GroupBox1, QStringLiteral("录入会员卡号按回车 ...")));
     row->addStretch();
     GroupBox2 = new members::MemberPanel(this, QStringLiteral("消费日期："));
-    Ed_NewNum = ui::lineEdit(nullptr, 12);
+    Ed_NewNum = ui::lineEdit(nullptr, velmora::kCardLength);
     GroupBox3 = formGroup(this, QStringLiteral("新卡号"), {{QStringLiteral("新  卡  号："), Ed_NewNum}});
     static_cast<QGridLayout *>(GroupBox3->layout())->setColumnStretch(2, 1);
     addContent(GroupBox1);

@@ -38,7 +38,7 @@ MemberEntry::MemberEntry(QWidget *parent, const QString &caption) : ui::Form(par
     m_grid = new QGridLayout(GroupBox1);
     m_grid->setHorizontalSpacing(8);
     auto edit = [&](int maxLength) { return ui::lineEdit(GroupBox1, maxLength); };
-    Edit1 = edit(12);
+    Edit1 = edit(velmora::kCardLength);
     Edit2 = edit(20);
     DBLookupComboBox1 = new ui::LookupComboBox(GroupBox1);
     Edit3 = edit(30);
@@ -50,7 +50,7 @@ MemberEntry::MemberEntry(QWidget *parent, const QString &caption) : ui::Form(par
     Edit8 = edit(20);
     Edit9 = edit(20);
     Edit10 = edit(10);
-    Edit11 = edit(12);
+    Edit11 = edit(velmora::kCardLength);
     ui::installKeyFilter(Edit4, ui::KeyFilter::Date);
     ui::installKeyFilter(Edit5, ui::KeyFilter::Date);
 

@@ -168,6 +168,8 @@ void TlyrPreviewPages::ClearPageCache()
 void TlyrPreviewPages::Clear()
 {
     ClearPageCache();
+    madePages_ = 0;
+    madeSizes_.clear();
     SourcePages.clear();
     sourceOf_.clear();
     keys_.clear();
@@ -374,6 +376,7 @@ void TlyrPreviewPages::AddPage(TlyrReportPage *page)
     for (size_t i = 0; i < sourceOf_.size(); ++i)
         if (sourceOf_[i] == page) source = static_cast<int>(i);
     TlyrXMLItem *item = pages->Add();
+    if (madePages_ == pages->Count() - 1) madePages_ = pages->Count();
     // One shared name text for the pages of a source page.
     if (source != namedSource_ || pageName_.isEmpty()) {
         pageName_ = QStringLiteral("page") + QString::number(source);
@@ -451,6 +454,7 @@ void TlyrPreviewPages::ClearFirstPassPages()
             while (page->Count() > FirstObjectIndex) delete page->Items(page->Count() - 1);
         }
         while (pages->Count() > FirstPageIndex + 1) delete pages->Items(pages->Count() - 1);
+        madePages_ = std::min(madePages_, pages->Count());
     } else {
         // The final pass writes everything again, the outline included;
         // anchors and logical page numbers of the first pass are kept.
@@ -590,6 +594,7 @@ void TlyrPreviewPages::AddEmptyPage(int index)
     auto *item = new TlyrXMLItem;
     item->Name = pages->Items(index)->Name;
     pages->InsertItem(index, item);
+    madePages_ = std::min(madePages_, index);
     ClearPageCache();
 }
 
@@ -598,6 +603,7 @@ void TlyrPreviewPages::DeletePage(int index)
     TlyrXMLItem *pages = PagesItem();
     if (pages->Count() < 2 || index < 0 || index >= pages->Count()) return;
     delete pages->Items(index);
+    madePages_ = std::min(madePages_, index);
     ClearPageCache();
 }
 
@@ -634,6 +640,7 @@ void TlyrPreviewPages::ModifyPage(int index, TlyrReportPage *page)
     TlyrXMLItem *pages = PagesItem();
     if (!page || index < 0 || index >= pages->Count()) return;
     writeFullPage(page, pages->Items(index));
+    madePages_ = std::min(madePages_, index);
     ClearPageCache();
 }
 
@@ -655,6 +662,7 @@ void TlyrPreviewPages::AddFrom(TlyrReport *report)
 
 void TlyrPreviewPages::UpdatePageDimensions(TlyrReportPage *page, double width, double height)
 {
+    madeSizes_.clear();
     for (size_t i = 0; i < sourceOf_.size() && i < SourcePages.size(); ++i) {
         if (sourceOf_[i] != page) continue;
         TlyrReportPage *source = SourcePages[i].get();
@@ -840,8 +848,34 @@ bool TlyrPreviewPages::dropCachedPage()
     return true;
 }
 
+QSize TlyrPreviewPages::madePageSize(int index)
+{
+    if (index < 0 || index >= std::min(madePages_, Count()) || (Engine && Engine->Running)) return {};
+    TlyrXMLItem *item = PagesItem()->Items(index);
+    // Only a page of a source page; one written in full is built.
+    if (!item->Name.startsWith(QLatin1String("page"))) return {};
+    if (!item->Loaded) XMLDoc.LoadItem(item);
+    const QString key = item->Name + QLatin1Char('|') + item->Prop("pw") + QLatin1Char('|') + item->Prop("ph");
+    if (const auto it = madeSizes_.constFind(key); it != madeSizes_.cend()) return *it;
+    bool ok = false;
+    const int source = item->Name.mid(4, 5).toInt(&ok);
+    if (!ok || source < 0 || source >= static_cast<int>(SourcePages.size())) return {};
+    const TlyrReportPage *from = SourcePages[static_cast<size_t>(source)].get();
+    std::unique_ptr<TlyrReportPage> page = lyrNewPageLike(from);
+    page->Assign(from);
+    if (item->HasProp("pw") || item->HasProp("ph")) {
+        page->SetPaperWidth(item->Prop("pw").toDouble());
+        page->SetPaperHeight(item->Prop("ph").toDouble());
+        page->SetPaperSize(lyrCustomPaper);
+    }
+    const QSize size(lyrRoundi(page->Width()), lyrRoundi(page->Height()));
+    if (!size.isEmpty()) madeSizes_.insert(key, size);
+    return size;
+}
+
 QSize TlyrPreviewPages::GetPageSize(int index)
 {
+    if (const QSize made = madePageSize(index); !made.isEmpty()) return made;
     TlyrReportPage *page = GetPage(index);
     if (!page) return QSize(0, 0);
     return QSize(lyrRoundi(page->Width()), lyrRoundi(page->Height()));

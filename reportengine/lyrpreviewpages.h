@@ -13,6 +13,7 @@
 #include <QMap>
 #include <QPointer>
 #include <QRectF>
+#include <QSize>
 #include <QStringList>
 
 #include <exception>
@@ -241,6 +242,13 @@ private:
     void readLogicalPages(TlyrXMLItem *numbers);
     QString pageName_;
     int namedSource_ = -1;
+    // The leading pages this process's engine wrote: whole by making, so
+    // their size comes from their source page without building them (a
+    // preview of 10 000 label pages opens at once).  Pages read from a file
+    // are built to be measured, which finds the damaged ones.
+    int madePages_ = 0;
+    QHash<QString, QSize> madeSizes_;
+    QSize madePageSize(int index);
 };
 
 // A page element or source page written in full as a dot-matrix page.

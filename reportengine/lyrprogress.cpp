@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QScreen>
@@ -93,7 +94,25 @@ void TlyrProgress::Execute(int maxValue, const QString &msg, bool showCancel, bo
     Bar->setValue(0);
     SetMessage(msg);
     show();
+    // The window it disabled no longer takes keys: Cancel does, by Enter,
+    // Space or Esc.
+    if (showCancel) {
+        activateWindow();
+        CancelB->setFocus(Qt::ActiveWindowFocusReason);
+    }
     QCoreApplication::processEvents();
+}
+
+void TlyrProgress::keyPressEvent(QKeyEvent *e)
+{
+    const bool plain = !(e->modifiers() & ~Qt::KeypadModifier);
+    if (plain && CancelB->isVisible() &&
+        (e->key() == Qt::Key_Escape || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)) {
+        e->accept();
+        CancelBClick();
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 void TlyrProgress::SetPosition(int value)

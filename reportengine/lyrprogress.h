@@ -37,6 +37,7 @@ public:
 
 protected:
     void hideEvent(QHideEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
     void mousePressEvent(QMouseEvent *e) override;
     void mouseMoveEvent(QMouseEvent *e) override;
 

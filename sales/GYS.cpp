@@ -86,6 +86,7 @@ TfrmGYS_In::TfrmGYS_In(QWidget *parent) : ui::Form(parent)
     frmGYS_In = this;
     setWindowTitle(QStringLiteral("供应商录入"));
     Edit1 = ui::lineEdit(this, 50);
+    ui::showChineseChars(Edit1, sales::kSupplierNameShown);
     Edit2 = ui::lineEdit(this, 20);
     Edit3 = ui::lineEdit(this, 50);
     Edit4 = ui::lineEdit(this, 50);

@@ -68,14 +68,16 @@ TfrmXF_SKQ::TfrmXF_SKQ(QWidget *parent) : TListFrame(parent)
 
     dateFilter(0, &CheckBox1, QStringLiteral("消费日期"), &DateTimePicker1, &DateTimePicker2, QStringLiteral("myDate"));
     dateFilter(0, &CheckBox2, QStringLiteral("收款日期"), &DateTimePicker3, &DateTimePicker4, QStringLiteral("SKDate"));
+    // Two columns under the two date ranges, so that the list keeps to the
+    // main window's width.
     Edit1 = textFilter(1, &CheckBox3, QStringLiteral("会员卡号"), QStringLiteral("MNum"));
     ComboBox2 = typeBox();
     choiceFilter(1, &CheckBox4, QStringLiteral("类        型"), ComboBox2, QStringLiteral("UXF.theType"));
-    Edit3 = textFilter(1, &CheckBox5, QStringLiteral("单        号"), QStringLiteral("UXF.theNum"));
+    Edit3 = textFilter(2, &CheckBox5, QStringLiteral("单        号"), QStringLiteral("UXF.theNum"));
     DBLookupComboBox1 = velmora::lookupBox(&TfrmDM::DBComSWorker);
     choiceFilter(2, &CheckBox6, QStringLiteral("收  款  人"), DBLookupComboBox1, QStringLiteral("theSKR"));
     DBLookupComboBox2 = velmora::lookupBox(&TfrmDM::DBComSWorker);
-    choiceFilter(2, &CheckBox7, QStringLiteral("员工姓名"), DBLookupComboBox2, QStringLiteral("WName"));
+    choiceFilter(3, &CheckBox7, QStringLiteral("员工姓名"), DBLookupComboBox2, QStringLiteral("WName"));
 
     // "收款方式": the "会员卡" box overrides the method chosen in the lookup.
     GroupBox2 = new QGroupBox(QStringLiteral("收款方式"), this);

@@ -41,6 +41,7 @@ TfrmStockIn::TfrmStockIn(StockKind kind, QWidget *parent) : ui::Form(parent), m_
     auto *supplierBox = new QGroupBox(QStringLiteral("供应商信息"), this);
     auto *top = new QHBoxLayout(supplierBox);
     Edit1 = ui::lineEdit(supplierBox, 50);
+    ui::showChineseChars(Edit1, sales::kSupplierNameShown);
     ui::onDoubleClick(Edit1, [this] { myFindGYS(); });
     top->addWidget(new QLabel(QStringLiteral("供  应  商："), supplierBox));
     top->addWidget(Edit1);

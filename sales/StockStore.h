@@ -17,6 +17,8 @@ using velmora::Money;
 struct Supplier {
     QString name, contact, phone, address, remark;
 };
+// Chinese characters a supplier's name box shows whole (it takes 50).
+inline constexpr int kSupplierNameShown = 25;
 
 // Stores a new supplier (id "0") or changes one; returns the refusal for
 // the user ("" when stored).  A new supplier may not take the name of a

@@ -40,7 +40,7 @@ TfrmXF_In::TfrmXF_In(QWidget *parent) : ui::Form(parent)
     resize(900, 640);
 
     auto *top = new QHBoxLayout;
-    Ed_Num = ui::lineEdit(this, 12);
+    Ed_Num = ui::lineEdit(this, velmora::kCardLength);
     Ed_Num->setToolTip(QStringLiteral("录入会员卡号按回车或鼠标双击"));
     ui::onDoubleClick(Ed_Num, [this] { myFind(); });
     CheckBox1 = new QCheckBox(QStringLiteral("散客消费"), this);

@@ -1,8 +1,65 @@
 #include "platform/ui/datepicker.h"
 
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QFrame>
 #include <QKeyEvent>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QVBoxLayout>
 
 namespace ui {
+
+namespace {
+
+// The calendar under the box.  Only a day taken with Enter or a click
+// changes the box; closing it any other way leaves the date as it was.
+class CalendarPopup : public QFrame {
+public:
+    explicit CalendarPopup(DatePicker *box) : QFrame(box, Qt::Popup), m_box(box)
+    {
+        setAttribute(Qt::WA_DeleteOnClose);
+        setFrameShape(QFrame::StyledPanel);
+        m_calendar = new QCalendarWidget(this);
+        m_calendar->setMinimumDate(box->minimumDate());
+        m_calendar->setMaximumDate(box->maximumDate());
+        m_calendar->setSelectedDate(box->date());
+        auto *lay = new QVBoxLayout(this);
+        lay->setContentsMargins(0, 0, 0, 0);
+        lay->addWidget(m_calendar);
+        connect(m_calendar, &QCalendarWidget::activated, this, &CalendarPopup::take);
+        connect(m_calendar, &QCalendarWidget::clicked, this, &CalendarPopup::take);
+    }
+    QCalendarWidget *calendar() const { return m_calendar; }
+
+protected:
+    void keyPressEvent(QKeyEvent *e) override
+    {
+        if (e->key() == Qt::Key_Escape) {
+            e->accept();
+            close();
+            return;
+        }
+        QFrame::keyPressEvent(e);
+    }
+    void hideEvent(QHideEvent *e) override
+    {
+        QFrame::hideEvent(e);
+        m_box->setFocus(Qt::PopupFocusReason);
+    }
+
+private:
+    void take(QDate day)
+    {
+        m_box->setDate(day);
+        close();
+    }
+    DatePicker *m_box;
+    QCalendarWidget *m_calendar;
+};
+
+}  // namespace
 
 DatePicker::DatePicker(QWidget *parent) : QDateEdit(parent)
 {
@@ -17,7 +74,33 @@ DatePicker::DatePicker(const QDate &date, QWidget *parent) : QDateEdit(date, par
 void DatePicker::init()
 {
     setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    // The drop-down arrow is drawn; its calendar is ours (showCalendar).
     setCalendarPopup(true);
+}
+
+void DatePicker::showCalendar()
+{
+    if (isReadOnly() || !isEnabled()) return;
+    if (m_popup) m_popup->close();
+    auto *popup = new CalendarPopup(this);
+    m_popup = popup;
+    popup->adjustSize();
+    // Below the box, or above it when the screen ends first.
+    QPoint at = mapToGlobal(QPoint(0, height()));
+    if (const QScreen *s = screen()) {
+        const QRect room = s->availableGeometry();
+        if (at.y() + popup->height() > room.bottom()) at.setY(mapToGlobal(QPoint(0, 0)).y() - popup->height());
+        at.setX(qBound(room.left(), at.x(), qMax(room.left(), room.right() - popup->width())));
+    }
+    popup->move(at);
+    popup->show();
+    popup->calendar()->setFocus(Qt::PopupFocusReason);
+}
+
+QCalendarWidget *DatePicker::calendar() const
+{
+    auto *popup = static_cast<CalendarPopup *>(m_popup.data());
+    return popup && popup->isVisible() ? popup->calendar() : nullptr;
 }
 
 bool DatePicker::focusNextPrevChild(bool next)
@@ -27,18 +110,44 @@ bool DatePicker::focusNextPrevChild(bool next)
     return QWidget::focusNextPrevChild(next);
 }
 
+void DatePicker::mousePressEvent(QMouseEvent *event)
+{
+    QStyleOptionComboBox opt;
+    opt.initFrom(this);
+    opt.editable = true;
+    opt.frame = hasFrame();
+    opt.subControls = QStyle::SC_All;
+    const QRect arrow = style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxArrow, this);
+    m_dayDigits.clear();
+    if (event->button() == Qt::LeftButton && arrow.contains(event->position().toPoint())) {
+        event->accept();
+        showCalendar();
+        return;
+    }
+    QDateEdit::mousePressEvent(event);
+}
+
 void DatePicker::keyPressEvent(QKeyEvent *event)
 {
     const int key = event->key();
-    const bool plain = !(event->modifiers() & ~(Qt::KeypadModifier));
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const bool plain = mods == Qt::NoModifier;
     const bool typedOn = m_typedOn;
     m_typedOn = false;
+    // As in the drop-down boxes: the list opens, the value stays.
+    if ((plain && key == Qt::Key_F4) || (mods == Qt::AltModifier && (key == Qt::Key_Down || key == Qt::Key_Up))) {
+        event->accept();
+        m_dayDigits.clear();
+        showCalendar();
+        return;
+    }
     if (plain && key == Qt::Key_Right && typedOn) {
         setSelectedSection(currentSection());
         event->accept();
         return;
     }
     if (plain && (key == Qt::Key_Left || key == Qt::Key_Right)) {
+        m_dayDigits.clear();
         const int to = currentSectionIndex() + (key == Qt::Key_Right ? 1 : -1);
         // At the first or last part the key stays here rather than leaving.
         if (to >= 0 && to < sectionCount()) setSelectedSection(sectionAt(to));
@@ -46,8 +155,25 @@ void DatePicker::keyPressEvent(QKeyEvent *event)
         return;
     }
     const int from = currentSectionIndex();
+    const bool digit = plain && key >= Qt::Key_0 && key <= Qt::Key_9;
+    const bool inDay = digit && currentSection() == DaySection;
+    if (!inDay || m_dayDigits.size() >= 2) m_dayDigits.clear();
+    if (inDay) m_dayDigits += QChar(u'0' + (key - Qt::Key_0));
     QDateEdit::keyPressEvent(event);
-    m_typedOn = plain && key >= Qt::Key_0 && key <= Qt::Key_9 && currentSectionIndex() == from + 1;
+    m_typedOn = digit && currentSectionIndex() == from + 1;
+    if (inDay) keepDayInMonth();
+}
+
+void DatePicker::keepDayInMonth()
+{
+    if (m_dayDigits.size() != 2) return;
+    const int typed = m_dayDigits.toInt();
+    const QDate shown = date();
+    const int last = shown.daysInMonth();
+    if (typed <= last || typed > 31) return;
+    setDate(QDate(shown.year(), shown.month(), last));
+    setSelectedSection(DaySection);
+    QApplication::beep();
 }
 
 }  // namespace ui

@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 #include <algorithm>
 
@@ -20,6 +22,22 @@ QLineEdit *lineEdit(QWidget *parent, int maxLength)
     auto *e = new QLineEdit(parent);
     if (maxLength > 0) e->setMaxLength(maxLength);
     return e;
+}
+
+void showChineseChars(QLineEdit *edit, int count)
+{
+    QStyleOptionFrame opt;
+    opt.initFrom(edit);
+    opt.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit) : 0;
+    opt.state |= QStyle::State_Sunken;
+    const QMargins text = edit->textMargins() + edit->contentsMargins();
+    // The line edit keeps two pixels each side of its text and the cursor's
+    // width after it.
+    const int inner = edit->fontMetrics().horizontalAdvance(QString(count, QChar(0x4E2D))) + 2 * 2 + text.left() +
+                      text.right() + edit->style()->pixelMetric(QStyle::PM_TextCursorWidth, &opt, edit) + 1;
+    const QSize outer =
+            edit->style()->sizeFromContents(QStyle::CT_LineEdit, &opt, QSize(inner, edit->sizeHint().height()), edit);
+    edit->setMinimumWidth(outer.width());
 }
 
 namespace {

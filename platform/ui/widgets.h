@@ -21,6 +21,9 @@ class DBGrid;
 
 // An entry field of at most maxLength characters (0: no limit).
 QLineEdit *lineEdit(QWidget *parent, int maxLength = 0);
+// Makes the field wide enough to show count Chinese characters whole with
+// the cursor after them; longer text scrolls.
+void showChineseChars(QLineEdit *edit, int count);
 // Shows a stored value whole, even when it is longer than the field's typing
 // limit (an imported row): the limit then stops only typing that lengthens
 // the text beyond it, so an untouched value is saved back as it was.

@@ -6,6 +6,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QStringListModel>
@@ -44,6 +45,13 @@ struct DateWindow {
         for (Qt::Key k : ks) QTest::keyClick(date, k);
     }
 };
+
+// The calendar open over the window, as the user sees it.
+QCalendarWidget *openCalendar()
+{
+    QWidget *popup = QApplication::activePopupWidget();
+    return popup && popup->isVisible() ? popup->findChild<QCalendarWidget *>() : nullptr;
+}
 
 TEST(DatePicker, OneTabStopWhateverPartIsEdited)
 {
@@ -130,6 +138,100 @@ TEST(DatePicker, EnterGoesOnToTheWindow)
     d.date->setFocus(Qt::OtherFocusReason);
     QTest::keyClick(d.date, Qt::Key_Return);
     EXPECT_TRUE(reached);
+}
+
+// Alt+Down and F4 open the calendar as they open a drop-down list: the date
+// stays until a day is taken; the arrows move by day and week, Enter takes
+// the day, Esc keeps the old date; the focus comes back to the box.
+TEST(DatePicker, AltDownAndF4OpenTheCalendarWithoutChangingTheDate)
+{
+    struct Case {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+    } openers[] = {{Qt::Key_Down, Qt::AltModifier}, {Qt::Key_F4, Qt::NoModifier}};
+    for (const Case &c : openers) {
+        for (QDateTimeEdit::Section part : {QDateTimeEdit::YearSection, QDateTimeEdit::DaySection}) {
+            DateWindow d;
+            d.date->setFocus(Qt::OtherFocusReason);
+            d.date->setSelectedSection(part);
+            QTest::keyClick(d.date, c.key, c.mods);
+            EXPECT_EQ(d.date->date(), QDate(2026, 3, 7));
+            QCalendarWidget *cal = openCalendar();
+            ASSERT_NE(cal, nullptr) << c.key;
+            EXPECT_EQ(cal->selectedDate(), QDate(2026, 3, 7));
+            EXPECT_TRUE(cal->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == cal);
+            // Esc after moving: the old date stays, the box has the focus.
+            for (Qt::Key k : {Qt::Key_Right, Qt::Key_Down}) QTest::keyClick(QApplication::focusWidget(), k);
+            EXPECT_EQ(cal->selectedDate(), QDate(2026, 3, 15));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            EXPECT_EQ(openCalendar(), nullptr);
+            EXPECT_EQ(d.date->date(), QDate(2026, 3, 7));
+            EXPECT_EQ(QApplication::focusWidget(), d.date);
+        }
+    }
+}
+
+TEST(DatePicker, EnterInTheCalendarTakesTheDay)
+{
+    DateWindow d;
+    d.date->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(d.date, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_NE(openCalendar(), nullptr);
+    // Back a week and a day, then Enter.
+    for (Qt::Key k : {Qt::Key_Up, Qt::Key_Left}) QTest::keyClick(QApplication::focusWidget(), k);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(openCalendar(), nullptr);
+    EXPECT_EQ(d.date->date(), QDate(2026, 2, 27));
+    EXPECT_EQ(QApplication::focusWidget(), d.date);
+    // Tab still leaves the box in one press.
+    QTest::keyClick(d.date, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), d.after);
+}
+
+// A click on the arrow opens the same calendar: moving in it and Esc
+// leave the date as it was.
+TEST(DatePicker, TheArrowOpensTheSameCalendar)
+{
+    DateWindow d;
+    QTest::mouseClick(d.date, Qt::LeftButton, {}, QPoint(d.date->width() - 4, d.date->height() / 2));
+    ASSERT_NE(openCalendar(), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_EQ(openCalendar(), nullptr);
+    EXPECT_EQ(d.date->date(), QDate(2026, 3, 7));
+}
+
+// A day the month does not have is never stored as some other typed date:
+// the box keeps the month's last day.
+TEST(DatePicker, AnImpossibleDayKeepsTheLastDayOfTheMonth)
+{
+    struct Case {
+        const char *typed;
+        QDate want;
+    } cases[] = {
+            {"20260230", QDate(2026, 2, 28)}, {"20260229", QDate(2026, 2, 28)}, {"20240230", QDate(2024, 2, 29)},
+            {"20260431", QDate(2026, 4, 30)}, {"20240229", QDate(2024, 2, 29)}, {"20260131", QDate(2026, 1, 31)},
+    };
+    for (const Case &c : cases) {
+        DateWindow d;
+        d.before->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(d.before, Qt::Key_Tab);
+        QTest::keyClicks(d.date, c.typed);
+        EXPECT_EQ(d.date->date(), c.want) << c.typed;
+        EXPECT_EQ(d.date->text(), c.want.toString("yyyy-MM-dd")) << c.typed;
+    }
+    // Typed part by part with the arrows, and the day typed again after it.
+    DateWindow d;
+    d.before->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(d.before, Qt::Key_Tab);
+    QTest::keyClicks(d.date, "2026");
+    d.keys({Qt::Key_Right});
+    QTest::keyClicks(d.date, "02");
+    d.keys({Qt::Key_Right});
+    QTest::keyClicks(d.date, "30");
+    EXPECT_EQ(d.date->date(), QDate(2026, 2, 28));
+    QTest::keyClicks(d.date, "14");
+    EXPECT_EQ(d.date->date(), QDate(2026, 2, 14));
 }
 
 TEST(LookupCombo, WideEnoughForItsLongestEntryAndTenChineseCharacters)

@@ -12,6 +12,7 @@
 #include "reportengine/lyrBarcode.h"
 #include "reportengine/lyrpreviewpages.h"
 #include "reportengine/lyrprinter.h"
+#include "reportengine/lyrprogress.h"
 #include "sales/GoodsLists.h"
 #include "sales/StockLists.h"
 #include "sales/StockStore.h"
@@ -24,6 +25,8 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
 
 #include <cmath>
 
@@ -614,6 +617,92 @@ TEST_F(LabelsTest, PrintedCodeTextIsAsHighAsOnTheScreenAndBelowTheBars)
     EXPECT_NEAR(printedHeight, screenHeight, screenHeight * 0.1);
     EXPECT_LE(screenBars, screen.top + 0.5);
     EXPECT_LE(printedBars, printed.top + 0.5);
+}
+
+// Labels of a long goods list are built under the progress window: the
+// goods list stays disabled meanwhile, Cancel is reached by the keyboard and
+// stops the build, and a stopped build opens no preview.
+TEST_F(LabelsTest, LongLabelRunsShowProgressAndStopOnCancel)
+{
+    vdb::Transaction t(c());
+    for (int i = 1; i <= 400; ++i)
+        addGoods(QStringLiteral("6902%1").arg(i, 4, 10, QLatin1Char('0')), QStringLiteral("商品%1").arg(i), "饮料", "1");
+    t.commit();
+    TfrmShop_M w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.BitBtn1->setFocus();
+    QTest::keyClick(w.BitBtn1, Qt::Key_Return);  // 查询
+    ASSERT_TRUE(w.BitBtn4->isEnabled());
+    for (bool cancel : {false, true}) {
+        SCOPED_TRACE(cancel);
+        QApplication::setActiveWindow(&w);
+        shown.clear();
+        int progressSeen = 0;
+        bool listDisabled = false;
+        QString message;
+        // Watches for the progress window while the labels are built.
+        QTimer watch;
+        watch.setInterval(0);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            for (QWidget *top : QApplication::topLevelWidgets()) {
+                auto *p = qobject_cast<TlyrProgress *>(top);
+                if (!p || !p->isVisible()) continue;
+                ++progressSeen;
+                listDisabled = listDisabled || !w.isEnabled();
+                message = p->Message();
+                if (cancel && progressSeen == 3) {
+                    ASSERT_TRUE(p->CancelB->isVisible());
+                    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : p, Qt::Key_Escape);
+                }
+            }
+        });
+        watch.start();
+        w.BitBtn4->setFocus();
+        QTest::keyClick(w.BitBtn4, Qt::Key_Return);  // 条码
+        watch.stop();
+        EXPECT_GT(progressSeen, 2);
+        EXPECT_TRUE(listDisabled);
+        EXPECT_FALSE(message.isEmpty());
+        EXPECT_TRUE(w.isEnabled());
+        const int pages = pagesOf(frmDM->lyrR_TM).Count();
+        if (cancel) {
+            EXPECT_TRUE(shown.isEmpty());
+            EXPECT_LT(pages, 23);
+        } else {
+            EXPECT_EQ(shown, QStringList{"lyrR_TM"});
+            EXPECT_GE(pages, 23);
+        }
+    }
+    // Afterwards the build of a document shows its preview as before.
+    EXPECT_FALSE(frmDM->lyrR_TM->OldStyleProgress());
+}
+
+// The preview of thousands of label pages opens at once: the pages the
+// engine just made are measured from their sheet, not built one by one, and
+// each measures what it measures built.
+TEST_F(LabelsTest, PagesJustMadeAreMeasuredWithoutBuildingThem)
+{
+    for (int i = 1; i <= 100; ++i)
+        addGoods(QStringLiteral("6903%1").arg(i, 4, 10, QLatin1Char('0')), QStringLiteral("商品%1").arg(i), "饮料", "1");
+    frmDM->PrintTM(" AND (theNum like '6903%')");
+    TlyrPreviewPages &pages = pagesOf(frmDM->lyrR_TM);
+    ASSERT_EQ(pages.Count(), 6);
+    pages.ClearPageCache();
+    std::vector<QSize> sizes;
+    for (int i = 0; i < pages.Count(); ++i) sizes.push_back(pages.GetPageSize(i));
+    EXPECT_EQ(pages.PageCacheCount(), 0);
+    for (int i = 0; i < pages.Count(); ++i) {
+        TlyrReportPage *built = pages.GetPage(i);
+        ASSERT_NE(built, nullptr);
+        EXPECT_EQ(sizes[size_t(i)], QSize(lyrRoundi(built->Width()), lyrRoundi(built->Height()))) << i;
+        EXPECT_FALSE(sizes[size_t(i)].isEmpty());
+    }
+    // A page changed in the preview is measured built again.
+    pages.ModifyPage(2, pages.GetPage(2));
+    pages.ClearPageCache();
+    for (int i = 0; i < pages.Count(); ++i) EXPECT_EQ(pages.GetPageSize(i), sizes[size_t(i)]);
+    EXPECT_EQ(pages.PageCacheCount(), 4);
 }
 
 // A full sheet holds six rows of three; every following sheet starts again

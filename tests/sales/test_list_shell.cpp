@@ -27,6 +27,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QTableView>
+#include <algorithm>
 
 namespace {
 
@@ -135,26 +136,50 @@ TEST_F(ListShellTest, LinesAndPaymentsFollowTheKeyboard)
     EXPECT_EQ(w.ADOQuery5.value("单号"), second);
 }
 
-// The filters stand in rows; Tab goes down the first filter of every row,
-// then the second, and so on (a box, then its value; a date range is its
-// box and its two dates), and Shift+Tab comes back the same way.
+// The filters' boxes in Tab order read down the columns the user sees:
+// each next box stands lower in the same column, or starts the next column
+// to the right, or starts a row under all of them.
+void expectTabFollowsScreenColumns(QWidget &w, const QList<QCheckBox *> &boxes)
+{
+    SCOPED_TRACE(w.windowTitle().toStdString());
+    int lowest = boxes.first()->mapTo(&w, QPoint()).y();
+    for (qsizetype i = 1; i < boxes.size(); ++i) {
+        const QPoint a = boxes[i - 1]->mapTo(&w, QPoint()), b = boxes[i]->mapTo(&w, QPoint());
+        const bool down = b.x() == a.x() && b.y() > a.y();
+        const bool nextColumn = b.x() > a.x() && b.y() <= a.y();
+        const bool below = b.y() > lowest;
+        EXPECT_TRUE(down || nextColumn || below) << boxes[i - 1]->text().toStdString() << " (" << a.x() << ","
+                                                 << a.y() << ") -> " << boxes[i]->text().toStdString() << " ("
+                                                 << b.x() << "," << b.y() << ")";
+        lowest = std::max(lowest, b.y());
+    }
+}
+
+// The filters stand in columns; Tab goes down the first column, then the
+// second, and so on (a box, then its value; a date range is its box and its
+// two dates); boxes on a row of their own under the columns come last, and
+// Shift+Tab comes back the same way.
 TEST_F(ListShellTest, TabGoesDownEachColumnOfFilters)
 {
     {
         TfrmXF_SKQ w;
         expectTabChain(w,
-                       {w.CheckBox1, w.DateTimePicker1, w.DateTimePicker2, w.CheckBox3, w.Edit1, w.CheckBox6,
-                        w.DBLookupComboBox1, w.CheckBox2, w.DateTimePicker3, w.DateTimePicker4, w.CheckBox4,
-                        w.ComboBox2, w.CheckBox7, w.DBLookupComboBox2, w.CheckBox5, w.Edit3},
+                       {w.CheckBox1, w.DateTimePicker1, w.DateTimePicker2, w.CheckBox3, w.Edit1, w.CheckBox5,
+                        w.Edit3, w.CheckBox7, w.DBLookupComboBox2, w.CheckBox2, w.DateTimePicker3, w.DateTimePicker4,
+                        w.CheckBox4, w.ComboBox2, w.CheckBox6, w.DBLookupComboBox1},
                        w.GroupBox1);
+        expectTabFollowsScreenColumns(
+                w, {w.CheckBox1, w.CheckBox3, w.CheckBox5, w.CheckBox7, w.CheckBox2, w.CheckBox4, w.CheckBox6});
     }
     {
-        TfrmXF_M w;  // "应收单" and "提成单" stand under the first column
+        TfrmXF_M w;  // "应收单" and "提成单" stand on a row under the columns
         expectTabChain(w,
                        {w.CheckBox1, w.DateTimePicker1, w.DateTimePicker2, w.CheckBox4, w.DBLookupComboBox1,
-                        w.CheckBox7, w.Edit3, w.CheckBox3, w.CheckBox10, w.CheckBox2, w.Edit1, w.CheckBox5,
-                        w.DBLookupComboBox2, w.CheckBox8, w.Edit4, w.CheckBox6, w.ComboBox2, w.CheckBox9, w.Edit2},
+                        w.CheckBox7, w.Edit3, w.CheckBox2, w.Edit1, w.CheckBox5, w.DBLookupComboBox2, w.CheckBox8,
+                        w.Edit4, w.CheckBox6, w.ComboBox2, w.CheckBox9, w.Edit2, w.CheckBox3, w.CheckBox10},
                        w.GroupBox1);
+        expectTabFollowsScreenColumns(w, {w.CheckBox1, w.CheckBox4, w.CheckBox7, w.CheckBox2, w.CheckBox5,
+                                          w.CheckBox8, w.CheckBox6, w.CheckBox9, w.CheckBox3, w.CheckBox10});
     }
     {
         TfrmJH_M w;
@@ -163,6 +188,8 @@ TEST_F(ListShellTest, TabGoesDownEachColumnOfFilters)
                         w.DateTimePicker1, w.DateTimePicker2, w.CheckBox3, w.DBLookupComboBox1, w.CheckBox5, w.Edit3,
                         w.CheckBox6, w.DBLookupComboBox2},
                        w.GroupBox1);
+        expectTabFollowsScreenColumns(w, {w.CheckBox7, w.CheckBox2, w.CheckBox4, w.CheckBox1, w.CheckBox3,
+                                          w.CheckBox5, w.CheckBox6});
     }
 }
 

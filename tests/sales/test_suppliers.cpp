@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -100,6 +101,52 @@ TEST_F(SupplierTest, EntryShowsAFullCompanyNameAndAddress)
             const int room = e->contentsRect().width() - 8;
             EXPECT_LE(e->fontMetrics().horizontalAdvance(e->text()), room) << fromPurchase;
         }
+    }
+}
+
+// Typed as a user types Chinese (the input method commits the name), a
+// name of 25 characters stays whole in sight with the cursor after it, in
+// the supplier entry (also opened from a purchase) and in the purchase's
+// and return's own supplier box; a longer one scrolls and is kept whole.
+TEST_F(SupplierTest, NameBoxesShowTwentyFiveChineseCharacters)
+{
+    const QString name = QString("华北饮料批发有限责任公司").repeated(3).left(25);
+    const QString longer = QString("华北饮料批发有限责任公司").repeated(4).left(40);
+    // Whether the field shows its text from the first character with the
+    // cursor after the last.
+    auto showsWhole = [](QLineEdit *e) {
+        e->setCursorPosition(0);
+        e->grab();
+        const int start = e->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+        e->setCursorPosition(int(e->text().size()));
+        e->grab();
+        return e->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x() - start >= e->fontMetrics().horizontalAdvance(e->text());
+    };
+    auto type = [](QLineEdit *e, const QString &text) {
+        e->setFocus();
+        e->selectAll();
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QApplication::sendEvent(e, &commit);
+        e->grab();
+    };
+    TfrmGYS_In entry;
+    TfrmGYS_In fromPurchase;
+    fromPurchase.myLoad("0", {});
+    TfrmJH_In purchase;
+    TfrmTH_In ret;
+    const std::pair<QWidget *, QLineEdit *> boxes[] = {
+            {&entry, entry.Edit1}, {&fromPurchase, fromPurchase.Edit1}, {&purchase, purchase.Edit1}, {&ret, ret.Edit1}};
+    for (const auto &[window, box] : boxes) {
+        SCOPED_TRACE(window->windowTitle().toStdString());
+        window->show();
+        QApplication::processEvents();
+        type(box, name);
+        EXPECT_EQ(box->text(), name);
+        EXPECT_TRUE(showsWhole(box));
+        type(box, longer);
+        EXPECT_EQ(box->text(), longer);
+        EXPECT_FALSE(showsWhole(box));
     }
 }
 
