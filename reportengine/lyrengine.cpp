@@ -251,6 +251,7 @@ bool TlyrEngine::Run()
     headerList_.clear();
     headerLeft_.clear();
     headerKeep_.clear();
+    headerAdded_.clear();
     lastValues_.clear();
     groupRecords_.clear();
     groupLine_.clear();
@@ -390,6 +391,7 @@ void TlyrEngine::runPage(TlyrReportPage *page)
     TlyrCustomPreviewPages *pages = Pages();
     finishing_ = false;
     keeping_ = false;
+    movableRecord_ = false;
     noKeep_ = true;
     Report->DoNotifyEvent(page, page->OnBeforePrint);
     auto runOnce = [&] {
@@ -492,7 +494,12 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
         row.Y = CurY;
         if (multi) b->SetCurColumn(1);
         resetSuppress(b);
+        // A record that may still move (with its row, or with the footer
+        // as the last one) prints its page number where it lands.
+        const bool movable = multi || (b->KeepFooter() && node.Footer);
         while (!ds->Eof()) {
+            const bool savedMovable = movableRecord_;
+            movableRecord_ = savedMovable || movable;
             if (hasDetail(node, b->PrintIfDetailEmpty())) {
                 if (first) {
                     if (b->KeepTogether()) startKeep(b);
@@ -538,9 +545,17 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 if (multi) columnStep(b, row);
                 runDataBands(node.Details);
                 if (outline) Pages()->Outline->LevelUp();
-                if (b->FooterAfterEach()) ShowBand(node.Footer);
+                if (b->FooterAfterEach() && node.Footer) {
+                    // The footer goes below the record's row, not beside it.
+                    if (multi && b->CurColumn() != 1) {
+                        b->SetCurColumn(b->Columns());
+                        columnStep(b, row);
+                    }
+                    ShowBand(node.Footer);
+                }
                 if (node.Groups.empty() && b->KeepTogether()) endKeep(b);
             }
+            movableRecord_ = savedMovable;
             noKeep_ = false;
             ds->Next();
             if (b->RowCount() != 0 && b->RowCount() < line) break;

@@ -171,12 +171,15 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
     }
     const bool pageBand = inPageBand_ || is<TlyrNullBand>(band) || is<TlyrPageHeader>(band) || is<TlyrPageFooter>(band) ||
                           is<TlyrOverlay>(band) || is<TlyrColumnHeader>(band) || is<TlyrColumnFooter>(band);
-    const bool flows = !pageBand && !showingHeaders_ && !popTarget_;
+    // A repeated header that may split flows like other content: it must
+    // fit its column too.
+    const bool repeated = showingHeaders_ && band != flowingHeader_;
+    const bool flows = !pageBand && !repeated && !popTarget_;
     const int breaks = breaks_;
     // The page breaks before the band is prepared, so that it prints the
     // number of its own page. The first record or group of a run never
     // breaks, nor does a band at the top of a page that holds nothing else.
-    if (flows && band->Visible() && band->StartNewPage()) {
+    if (flows && !showingHeaders_ && band->Visible() && band->StartNewPage()) {
         const bool atTop = CurY <= columnStartY_ + 0.0001 && !titleOnPage_;
         const bool firstLine = (is<TlyrDataBand>(band) || is<TlyrGroupHeader>(band)) && bandLine_.value(band, 1) == 1;
         if (!atTop && !firstLine) {
@@ -239,15 +242,18 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
             Report->DoNotifyEvent(v, v->OnAfterData());
         }
         if (band->Stretched() && !cross) stretchBand(band);
+        // The copies of what print-on-parent subreports printed belong to
+        // this output only: they are freed when the band is finished, or
+        // when it is prepared again on the page it moves to.
+        if (!popTarget_ && !cross) {
+            finish.own = band->Objects().size();
+            if (!collectPrintOnParent(band, views))
+                finish.own = -1;
+            else if (band->Stretched())
+                fitHeight(band);
+        }
     };
     prepareViews();
-    if (!popTarget_ && !cross) {
-        finish.own = band->Objects().size();
-        if (collectPrintOnParent(band, views) && band->Stretched())
-            fitHeight(band);
-        else
-            finish.own = -1;
-    }
     Report->DoNotifyEvent(band, band->OnAfterCalcHeight());
     bool split = false;
     if (flows) {
@@ -283,7 +289,9 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
                     // The band is prepared again where it is printed: with
                     // the number of its new page, and a value left empty as
                     // a repeat shows again.
-                    if (finish.own < 0) {
+                    if (!cross) {
+                        if (finish.own >= 0)
+                            while (band->Objects().size() > finish.own) delete band->Objects().last();
                         resetSuppress(band);
                         for (TlyrReportComponent *v : finish.prepared) v->AfterPrint();
                         finish.prepared.clear();
@@ -308,7 +316,12 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
     }
     if (is<TlyrReportTitle>(band)) titleOnPage_ = true;
     if (split) {
-        splitBand(band, views);
+        // What print-on-parent subreports printed into the band is split
+        // with its own objects.
+        QList<TlyrReportComponent *> pieces;
+        for (TlyrComponent *c : band->Objects())
+            if (auto *v = qobject_cast<TlyrReportComponent *>(c)) pieces << v;
+        splitBand(band, pieces);
         // Subreports are never cut: they run beside the band's last part.
         showSubreports(band, views);
     } else {

@@ -165,7 +165,8 @@ void TlyrEngine::initPage(TlyrBand *title)
     columnStartY_ = CurY;
     // Pages that continue a crossed row in width repeat no data headers.
     if (!firstPage_ && !crossPage_) showRepeatedHeaders(0);
-    CurX = baseX();
+    // A repeated header that split may have gone on in a later column.
+    CurX = (CurColumn > 1 ? columnX(CurColumn) : 0) + baseX();
 }
 
 void TlyrEngine::EndPage()
@@ -198,14 +199,20 @@ void TlyrEngine::addHeader(TlyrBand *band)
     headerList_.push_back(band);
     headerLeft_[band] = baseX();
     headerKeep_[band] = keeping_ ? keepSerial_ : 0;
+    headerAdded_[band] = {Pages()->CurPage, Pages()->GetCurPosition()};
 }
 
 void TlyrEngine::showRepeatedHeaders(double x)
 {
+    const bool savedShowing = showingHeaders_;
     showingHeaders_ = true;
     const int line = CurLine, through = CurLineThrough;
     const std::vector<TlyrBand *> repeat = headerList_;
-    for (TlyrBand *b : repeat) {
+    // A header that splits over columns repeats only the headers above it
+    // in each new column; it and those below it follow its last part.
+    const size_t limit = std::min(repeat.size(), repeatLimit_);
+    for (size_t i = 0; i < limit; ++i) {
+        TlyrBand *b = repeat[i];
         // Headers shown inside a block that moves to the new page come with it.
         if (!repeatsOnNewPage(b) || (movingKeep_ && headerKeep_.value(b) == movingKeep_)) continue;
         // A header that itself moves to the new page (or a band of its child
@@ -214,15 +221,34 @@ void TlyrEngine::showRepeatedHeaders(double x)
         int chain = 0;
         for (TlyrBand *c = b; c && !moving && chain++ < 64; c = c->Child()) moving = c == breakBand_;
         if (moving) continue;
+        if (pasteAt_ >= 0) {
+            const auto added = headerAdded_.constFind(b);
+            if (added != headerAdded_.cend() && added->first == keepPage_ && added->second > pasteAt_) continue;
+        }
         CurX = x + headerLeft_.value(b);
         // A group header prints its own group's counters again.
         if (auto *g = qobject_cast<TlyrGroupHeader *>(b)) {
             CurLine = groupLine_.value(g);
             CurLineThrough = groupThrough_.value(g);
         }
+        struct Restore {
+            size_t &limit;
+            TlyrBand *&flowing;
+            size_t savedLimit;
+            TlyrBand *savedFlowing;
+            ~Restore()
+            {
+                limit = savedLimit;
+                flowing = savedFlowing;
+            }
+        } restore{repeatLimit_, flowingHeader_, repeatLimit_, flowingHeader_};
+        if (b->AllowSplit()) {
+            repeatLimit_ = i;
+            flowingHeader_ = b;
+        }
         ShowBand(b);
         CurLine = line;
         CurLineThrough = through;
     }
-    showingHeaders_ = false;
+    showingHeaders_ = savedShowing;
 }

@@ -141,6 +141,7 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
     const int breaks = breaks_;
     for (TlyrSubreport *s : subs) {
         subHostBottom_ = savedY;
+        fillPageNumbers();
         pages->CurPage = savedPage;
         CurColumn = savedColumn;
         CurX = savedX + s->Left();
@@ -160,6 +161,7 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
     }
     // An outer band hosting these is behind once a column broke.
     subHostBottom_ = breaks_ == breaks ? savedHost : -1;
+    fillPageNumbers();
     pages->CurPage = bestPage;
     // The band's own page goes on in the column where the subreports ended.
     if (bestColumn != savedColumn && CurPage->Columns() >= 2)
