@@ -36,6 +36,9 @@ public:
         std::vector<Node> Details;
     };
 
+    // Subreports nest at most this deep (each level runs on the stack).
+    static constexpr int MaxSubreportDepth = 500;
+
     TlyrAggregateList Aggregates;
     TlyrBand *CurBand = nullptr;
     TlyrReportPage *CurPage = nullptr;
@@ -135,8 +138,9 @@ private:
     // Ends the open keep block where it stands: what it holds counts for
     // the page it is on.
     void closeKeep();
-    // Fills the page numbers left as marks on the page the output leaves.
-    void fillPageNumbers();
+    // Fills the page numbers left as marks on the page the output leaves
+    // for page next.
+    void fillPageNumbers(int next);
     // Pastes a kept block that ran over page columns on the new page.
     void pasteAcrossColumns(const std::vector<std::pair<int, int>> &breaks, double rowBottom);
     // The headers of the header list shown again at the top of a page or

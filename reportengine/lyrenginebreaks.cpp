@@ -85,7 +85,7 @@ void TlyrEngine::NewPage()
         // Pages in width follow this one: the page below goes after them,
         // onto the first page that holds nothing yet (one of a first pass).
         widthPagesFollow_ = false;
-        fillPageNumbers();
+        fillPageNumbers(-1);
         const int from = pages->CurPage;
         int next = from + 1;
         for (; next < pages->Count(); ++next) {

@@ -133,10 +133,11 @@ bool TlyrEngine::DefersPageNumbers() const
     return defer;
 }
 
-void TlyrEngine::fillPageNumbers()
+void TlyrEngine::fillPageNumbers(int next)
 {
+    // Staying on the page, an open block there may still move.
     auto *store = dynamic_cast<TlyrPreviewPages *>(Pages());
-    if (store && store->MarksPending) store->FillPageNumbers(0);
+    if (store && store->MarksPending && store->CurPage != next) store->FillPageNumbers(0);
 }
 
 void TlyrEngine::closeKeep()

@@ -147,15 +147,27 @@ void TlyrEngine::initPage(TlyrBand *title)
         // A title whose subreport ran on over pages left its last page set up.
         return breaks_ == breaks;
     };
-    if (!showTitle(true)) return;
+    TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject);
+    // A title whose subreport left no room for the page bands below it
+    // ends its page: they begin the next one.
+    auto leftNoRoom = [&](TlyrBand *from) {
+        if (reused || titleRun_ <= 0) return false;
+        double need = 0;
+        for (TlyrBand *b : {from, ch})
+            for (int chain = 0; b && chain < 64; ++chain, b = b->Child() == b ? nullptr : b->Child()) need += b->Height();
+        if (CurY + need <= PageHeight - FooterHeight() + 0.0001) return false;
+        NewPage();
+        return true;
+    };
+    if (!showTitle(true) || leftNoRoom(head)) return;
     inPageBand_ = true;
     if (head && !reused) ShowBand(head);
     if (reused && head) CurY += head->Height();
     inPageBand_ = false;
-    if (!showTitle(false)) return;
+    if (!showTitle(false) || leftNoRoom(nullptr)) return;
     columnTopY_ = CurY;
     inPageBand_ = true;
-    if (TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject)) {
+    if (ch) {
         if (!reused)
             ShowBand(ch);
         else

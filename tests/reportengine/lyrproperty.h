@@ -608,22 +608,9 @@ class Checker {
 public:
     Checker(const Built &b, TlyrPreviewPages &pages, int pageCount) : b_(b), s_(b.S), pages_(pages), count_(pageCount) {}
 
-    // The report title's subreport went on past the first column, or left
-    // too little room below it for the bands that follow a title.
-    bool TitleRanOn = false;
-
     std::vector<Failure> check()
     {
         bands_ = printedBands(pages_);
-        for (const PrintedBand &b : bands_)
-            for (const QString &t : b.Texts)
-                if (t.startsWith(QLatin1String("rec:S:t."))) {
-                    if (b.Page > 0 || pageColumn(b.Left) > 1) TitleRanOn = true;
-                    if (b.Page > titleEndPage_) titleEndY_ = 0;
-                    titleEndPage_ = std::max(titleEndPage_, b.Page);
-                    titleEndY_ = std::max(titleEndY_, b.Top + b.Height);
-                }
-        if (titleEndPage_ >= 0 && titleEndY_ > s_.pageHeight() - 120) TitleRanOn = true;
         records();
         places();
         onceEach();
@@ -633,12 +620,6 @@ public:
     }
 
 private:
-    // Placed after the end of the title's subreport, on its last page:
-    // where the title's subreport decides the place (see allowed()).
-    bool afterTitle(const PrintedBand &b) const
-    {
-        return TitleRanOn && b.Page == titleEndPage_ && b.Top + b.Height > titleEndY_ - 0.5;
-    }
     void fail(const QString &kind, const QString &text)
     {
         // One of each kind is enough to see and to reduce.
@@ -738,7 +719,6 @@ private:
             if (b.Class == QLatin1String("TlyrReportTitle")) titleBottom[b.Page] = b.Top + b.Height;
         for (const PrintedBand &b : bands_) {
             if (b.Texts.isEmpty() && b.SpanRight < b.SpanLeft) continue;
-            if (afterTitle(b)) continue;
             // Page bands are judged by their place below.
             const bool pageBand = b.Class == QLatin1String("TlyrPageFooter") || b.Class == QLatin1String("TlyrPageHeader") ||
                                   b.Class == QLatin1String("TlyrOverlay");
@@ -794,11 +774,11 @@ private:
         constexpr double tol = 0.5;
         for (size_t i = 0; i < bands_.size(); ++i) {
             const PrintedBand &a = bands_[i];
-            if (a.Class == QLatin1String("TlyrOverlay") || a.Height <= tol || a.SpanRight < a.SpanLeft || afterTitle(a))
+            if (a.Class == QLatin1String("TlyrOverlay") || a.Height <= tol || a.SpanRight < a.SpanLeft)
                 continue;
             for (size_t j = i + 1; j < bands_.size() && bands_[j].Page == a.Page; ++j) {
                 const PrintedBand &b = bands_[j];
-                if (b.Class == QLatin1String("TlyrOverlay") || b.Height <= tol || b.SpanRight < b.SpanLeft || afterTitle(b))
+                if (b.Class == QLatin1String("TlyrOverlay") || b.Height <= tol || b.SpanRight < b.SpanLeft)
                     continue;
                 const bool vertical = a.Top < b.Top + b.Height - tol && b.Top < a.Top + a.Height - tol;
                 const bool horizontal = a.SpanLeft < b.SpanRight - tol && b.SpanLeft < a.SpanRight - tol;
@@ -867,32 +847,12 @@ private:
     int count_;
     std::vector<PrintedBand> bands_;
     std::vector<Failure> failures_;
-    int titleEndPage_ = -1;
-    double titleEndY_ = 0;
 };
 
 // Faults of the engine that are being fixed apart: the checks pass over
 // them until those fixes land (none now).
 inline bool awaitingEngineFix(const Plan &, const Failure &)
 {
-    return false;
-}
-
-// What the engine does on purpose though a rule says otherwise: a keep
-// block moves to the next page as it was printed, so a page number in it
-// shows the page it was prepared on.
-// The page header follows the report title with all that the title's
-// subreport printed, and the page columns start below that too: a long
-// subreport in a title pushes the page header, or the next column's first
-// band, past the page's end.
-inline bool allowed(const Plan &s, const Failure &f, bool titleRanOn)
-{
-    // A title subreport that ran on into another column or page: what
-    // follows the title comes after the subreport's end.
-    if (titleRanOn) return true;
-    bool keep = s.MasterKeep || s.KeepChild;
-    for (const Group &g : s.Groups) keep = keep || g.Keep;
-    if (keep && f.Kind == QLatin1String("page#-before")) return true;
     return false;
 }
 
@@ -909,10 +869,7 @@ inline std::vector<Failure> run(Built &b)
     if (!ok || !r.Errors().isEmpty())
         return {{QStringLiteral("error"), QStringLiteral("preparing failed: ") + r.Errors().join(QStringLiteral("; "))}};
     Checker checker(b, b.pages(), b.pages().Count());
-    std::vector<Failure> f = checker.check();
-    f.erase(std::remove_if(f.begin(), f.end(), [&](const Failure &x) { return allowed(b.S, x, checker.TitleRanOn); }),
-            f.end());
-    return f;
+    return checker.check();
 }
 
 inline std::vector<Failure> runPlan(const Plan &s)

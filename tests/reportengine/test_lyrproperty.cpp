@@ -117,7 +117,13 @@ const uint64_t kFoundSeeds[] = {
         // A record's child broken into the next column beside a kept group.
         9031919,
         // Kept blocks moved to a new page beside or across a multi-column row.
-        20002009, 20028536, 30042562};
+        20002009, 20028536, 30042562,
+        // Moved blocks that showed the page they were prepared on.
+        1324, 1810, 2317, 2318, 2320, 2416, 2417, 2622, 2814, 2815, 2825, 70000259, 70000260, 70000293, 70000674,
+        70000675, 70000895, 70000902, 70000903, 70001030, 70001031, 70001482, 70001483, 70001831, 70001832,
+        70002155, 70002658, 70002659,
+        // Page bands below a title whose subreport filled the page.
+        70001092, 70001212};
 
 }  // namespace
 
@@ -225,6 +231,18 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // column above that column's top.
             "paper 197x89.0832854879 margin 5 pagecols 3 records 13 mastercols 2 height 32 pagefooter colheader "
             "child overlay 0 sub 0/0 detail 0 words 0 groups [{size 7 keep footer} {size 2}]",
+            // A record kept with its child, moved by the child, showed the page before.
+            "paper 120x93.4332813868 margin 4 pagecols 1 records 4 mastercols 1 height 32 pageheader colheader "
+            "child keepchild overlay 0 sub 2/0 detail 2 words 0 groups []",
+            // A kept group moved by a subreport's break showed the page before.
+            "paper 134x136 margin 3 pagecols 3 records 13 mastercols 1 height 16 title header reprint footer "
+            "overlay 0 sub 2/0 detail 2 words 0 groups [{size 2 footer} {size 5 keep}]",
+            // A title's subreport filled the page: the column header went below it, the column footer over the
+            // page footer.
+            "paper 187x85.0832854879 margin 3 pagecols 1 records 14 mastercols 1 height 16 title colheader summary "
+            "header keep child keepchild overlay 0 sub 1/16 detail 1 words 0 groups [{size 6}]",
+            "paper 186x173 margin 9 pagecols 1 records 23 mastercols 1 height 32 title pageheader pagefooter "
+            "colfooter header reprint overlay 0 sub 1/30 detail 3 words 0 groups []",
     };
     for (const char *c : cases) {
         const lyrprop::Plan s = lyrprop::parse(QString::fromLatin1(c));
