@@ -364,6 +364,7 @@ void TlyrEngine::collectAggregates(TlyrReportPage *page)
 
 void TlyrEngine::runReportPages()
 {
+    bodyTop_.clear();
     // Each pass numbers the outputs of every band from 1.
     for (TlyrComponent *c : Report->AllObjects())
         if (auto *b = qobject_cast<TlyrBand *>(c)) b->EngineCounter = 0;
@@ -392,6 +393,7 @@ void TlyrEngine::runPage(TlyrReportPage *page)
     finishing_ = false;
     keeping_ = false;
     movableRecord_ = false;
+    splittable_ = false;
     noKeep_ = true;
     Report->DoNotifyEvent(page, page->OnBeforePrint);
     auto runOnce = [&] {
@@ -571,7 +573,11 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
             // dataset that stays on its last record at its end stays there.
             const bool stepBack = ds->RangeEnd() != TlyrDataSet::reCount;
             if (stepBack) ds->Prior();
+            // Group footers go along when the footer takes the last record.
+            const bool savedMovable = movableRecord_;
+            movableRecord_ = savedMovable || movable;
             showGroupFooters(node, 0);
+            movableRecord_ = savedMovable;
             if (!b->FooterAfterEach()) {
                 const bool keepFooter = b->KeepFooter() && node.Footer;
                 if (keepFooter) startKeep(b, footerKeepPos, footerKeepY);

@@ -221,6 +221,8 @@ private:
     // A record is shown that may still move with the last one (kept with
     // the footer) or with its row (of a list in columns).
     bool movableRecord_ = false;
+    // A band that may split is shown (its parts may land on later pages).
+    bool splittable_ = false;
     bool noKeep_ = false;
     bool keepingFooter_ = false;
     // The band that receives the output of print-on-parent subreports.
@@ -257,6 +259,9 @@ private:
     // placed (-1: none) and the page the block was cut from.
     QHash<TlyrBand *, std::pair<int, int>> headerAdded_;
     int pasteAt_ = -1;
+    // Where each output page's content begins below its headers, for a
+    // side-by-side subreport that reaches the page again.
+    QHash<int, double> bodyTop_;
     int keepPage_ = -1;
     // The page column the open block began in, and the store positions of
     // what the column breaks inside it printed (footer, headers).

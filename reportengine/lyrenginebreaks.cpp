@@ -78,6 +78,14 @@ void TlyrEngine::NewPage()
     const double rowBottom = rowBottom_;
     movedRow_ = MovedRow();
     if (move) pages->CutObjects(keepPos_);
+    // A block that ran into later columns took their beginnings along: the
+    // page ends in the column the block began in, below what stays there.
+    if (move && !blockBreaks.empty()) {
+        CurColumn = keepColumn_;
+        CurX = keepX_;
+        CurY = keepY_;
+        rowBottom_ = -1;
+    }
     if (keptRecord) Aggregates.Undo(keptRecord);
     if (keeping_ && !move) closeKeep();
     EndPage();

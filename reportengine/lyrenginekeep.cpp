@@ -127,7 +127,7 @@ void TlyrEngine::endKeep(TlyrBand *band)
 bool TlyrEngine::DefersPageNumbers() const
 {
     // Page and column bands print where they are made; they never move.
-    const bool defer = (keeping_ || movableRecord_) && !inPageBand_;
+    const bool defer = (keeping_ || movableRecord_ || splittable_) && !inPageBand_;
     if (defer)
         if (auto *store = dynamic_cast<TlyrPreviewPages *>(Pages())) store->MarksPending = true;
     return defer;

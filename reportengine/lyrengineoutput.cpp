@@ -187,7 +187,11 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
             // pages before it, before its own first page is added.
             if (auto *gh = qobject_cast<TlyrGroupHeader *>(band); gh && gh->ResetPageNumbers)
                 Pages()->ResetLogicalPageNumber();
+            // The band prints itself on the new page, not as a repeat.
+            TlyrBand *const savedBreak = breakBand_;
+            breakBand_ = band;
             NewPage();
+            breakBand_ = savedBreak;
         }
     }
     TlyrBand *savedBand = CurBand;
@@ -219,6 +223,12 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         }
     } finish{this, band, {}, savedBand};
     Report->DoBeforePrint(band);
+    // Parts of a band that splits land on later pages than it is prepared on.
+    struct Splittable {
+        bool &flag, saved;
+        ~Splittable() { flag = saved; }
+    } splittable{splittable_, splittable_};
+    if (flows && band->AllowSplit()) splittable_ = true;
     // A crossed band first collects its cells from the vertical bands.
     const bool cross = crossed_.contains(band) && !crossBand_;
     if (cross && band->Visible()) {
@@ -245,7 +255,9 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         // The copies of what print-on-parent subreports printed belong to
         // this output only: they are freed when the band is finished, or
         // when it is prepared again on the page it moves to.
-        if (!popTarget_ && !cross) {
+        // A header shown again prints its own objects; what its subreports
+        // printed belongs to the place it was first shown.
+        if (!popTarget_ && !cross && !repeated) {
             finish.own = band->Objects().size();
             if (!collectPrintOnParent(band, views))
                 finish.own = -1;
@@ -323,7 +335,7 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
             if (auto *v = qobject_cast<TlyrReportComponent *>(c)) pieces << v;
         splitBand(band, pieces);
         // Subreports are never cut: they run beside the band's last part.
-        showSubreports(band, views);
+        if (!repeated) showSubreports(band, views);
     } else {
         // A multi-column data band sits at its column's place.
         auto *data = qobject_cast<TlyrDataBand *>(band);
@@ -345,7 +357,7 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
             Pages()->AddObject(band);
         }
         if (!is<TlyrOverlay>(band)) CurY += band->Height();
-        if (!popTarget_) showSubreports(band, views);
+        if (!popTarget_ && !repeated) showSubreports(band, views);
     }
     Report->DoAfterPrint(band);
     for (TlyrReportComponent *v : views) Report->DoAfterPrint(v);

@@ -175,8 +175,13 @@ void TlyrEngine::initPage(TlyrBand *title)
     }
     inPageBand_ = false;
     columnStartY_ = CurY;
-    // Pages that continue a crossed row in width repeat no data headers.
-    if (!firstPage_ && !crossPage_) showRepeatedHeaders(0);
+    // Pages that continue a crossed row in width repeat no data headers; a
+    // page reached again already has them.
+    if (reused)
+        CurY = std::max(CurY, bodyTop_.value(Pages()->CurPage, CurY));
+    else if (!firstPage_ && !crossPage_)
+        showRepeatedHeaders(0);
+    if (!reused) bodyTop_[Pages()->CurPage] = CurY;
     // A repeated header that split may have gone on in a later column.
     CurX = (CurColumn > 1 ? columnX(CurColumn) : 0) + baseX();
 }
