@@ -365,6 +365,7 @@ void TlyrEngine::collectAggregates(TlyrReportPage *page)
 void TlyrEngine::runReportPages()
 {
     bodyTop_.clear();
+    footedColumns_.clear();
     // Each pass numbers the outputs of every band from 1.
     for (TlyrComponent *c : Report->AllObjects())
         if (auto *b = qobject_cast<TlyrBand *>(c)) b->EngineCounter = 0;

@@ -11,6 +11,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
+#include <tuple>
 
 #include <vector>
 
@@ -262,6 +264,8 @@ private:
     // Where each output page's content begins below its headers, for a
     // side-by-side subreport that reaches the page again.
     QHash<int, double> bodyTop_;
+    // The output pages and columns whose column footer was printed.
+    std::set<std::tuple<TlyrBand *, int, int>> footedColumns_;
     int keepPage_ = -1;
     // The page column the open block began in, and the store positions of
     // what the column breaks inside it printed (footer, headers).

@@ -102,7 +102,8 @@ void TlyrEngine::showColumnFooter()
     const double rowBottom = std::max(rowBottom_, subHostBottom_);
     rowBottom_ = -1;
     subHostBottom_ = -1;
-    if (!cf) return;
+    // Side-by-side subreports that each broke the page end its column once.
+    if (!cf || !footedColumns_.insert({cf, Pages()->CurPage, CurColumn}).second) return;
     if (rowBottom > CurY) CurY = rowBottom;
     const bool savedPageBand = inPageBand_;
     inPageBand_ = true;

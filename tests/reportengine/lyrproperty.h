@@ -977,8 +977,9 @@ private:
         // (with its subreport or split text) leaves the header to the next.
         bool titleFilled = false;
         for (const PrintedBand &b : bands_)
-            titleFilled = titleFilled || (b.Page > 0 && (b.Name == QLatin1String("Title1") ||
-                                                         b.Texts.filter(QStringLiteral("rec:S:t.")).size() > 0));
+            titleFilled = titleFilled || ((b.Page > 0 || pageColumn(b.Left) > 1) &&
+                                          (b.Name == QLatin1String("Title1") ||
+                                           b.Texts.filter(QStringLiteral("rec:S:t.")).size() > 0));
         const bool titleFirst = s_.Title && s_.TitleFirst && (s_.SubHost == 1 || s_.TitleSplit);
         for (int i = 0; i < pages; ++i) {
             const bool leftOut = i == 0 && titleFirst && headers.value(0) == 0 && (titleFilled || pages > 1);
