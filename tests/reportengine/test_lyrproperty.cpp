@@ -312,6 +312,42 @@ TEST_F(PropertyTest, DISABLED_TemplatesAwaitingEngineFixesKeepEveryRule)
             // Below a title's subreport no column had room for a record, which ran over the page footer.
             "paper 152x119.424936434 margin 8 pagecols 3 records 1 mastercols 2 height 16 title pageheader pagefooter "
             "colheader line overlay 0 sub 1/14 detail 0 words 5 groups []",
+            // Found by the long run of the grown generator: columns left with headers only, side-by-side and
+            // nested subreports over other bands, split group and child bands under reprinted headers.
+            "paper 94x117 margin 0 pagecols 1 records 3 mastercols 1 height 24 pageheader pagefooter footer child "
+            "keepchild subside gsplit dheader swords 14 overlay 0 sub 5/3 detail 1 words 0 groups [{size 5} {size "
+            "3}]",
+            "paper 129x107.456188997 margin 4 pagecols 2 records 0 mastercols 1 height 16 title pagefooter "
+            "colheader subside overlay 0 sub 1/20 detail 0 words 0 groups []",
+            "paper 206x87.1999507875 margin 0 pagecols 2 records 1 mastercols 1 height 16 pageheader line overlay "
+            "0 sub 2/0 detail 0 words 58 groups [{size 1 reprint}]",
+            "paper 145x119 margin 0 pagecols 2 records 4 mastercols 1 height 40 title colheader gsplit swords 11 "
+            "overlay 0 sub 4/1 detail 0 words 0 groups [{size 2 reprint footer}]",
+            "paper 100x107.424936434 margin 2 pagecols 2 records 1 mastercols 1 height 16 pageheader gsplit "
+            "swords 76 overlay 0 sub 0/0 detail 0 words 9 groups [{size 1 reprint}]",
+            "paper 189x91.7832772858 margin 0 pagecols 2 records 0 mastercols 1 height 16 title pageheader "
+            "subnested swords 1 overlay 0 sub 1/7 detail 0 words 0 groups []",
+            "paper 149x118 margin 8 pagecols 1 records 5 mastercols 1 height 16 pagefooter subside pfnotfirst "
+            "overlay 0 sub 2/4 detail 0 words 0 groups []",
+            "paper 132x103.783277286 margin 6 pagecols 3 records 4 mastercols 1 height 32 pageheader pagefooter "
+            "colfooter child keepchild gsplit swords 73 overlay 0 sub 0/0 detail 0 words 0 groups [{size 4 "
+            "reprint}]",
+            "paper 141x104.371239869 margin 6 pagecols 1 records 0 mastercols 1 height 16 title pagefooter "
+            "colfooter subside pfnotfirst overlay 0 sub 1/18 detail 0 words 0 groups []",
+            "paper 90x108.133273185 margin 5 pagecols 3 records 9 mastercols 1 height 16 pageheader pagefooter "
+            "colheader colfooter gsplit swords 64 overlay 0 sub 0/0 detail 0 words 1 groups [{size 4 footer}]",
+            "paper 161x136 margin 0 pagecols 2 records 0 mastercols 1 height 16 title pagefooter colheader "
+            "subside overlay 0 sub 1/28 detail 0 words 0 groups []",
+            "paper 98x103.666611986 margin 7 pagecols 2 records 1 mastercols 1 height 16 gsplit swords 19 overlay "
+            "0 sub 4/1 detail 0 words 0 groups [{size 1 reprint footer}]",
+            "paper 128x123 margin 0 pagecols 1 records 22 mastercols 1 height 16 pagefooter footer subside "
+            "keepfooter gsplit swords 22 overlay 0 sub 6/2 detail 0 words 12 groups [{size 8} {size 2 footer}]",
+            "paper 186x95.7520247227 margin 0 pagecols 3 records 6 mastercols 1 height 16 colfooter subside "
+            "subnested overlay 0 sub 2/3 detail 0 words 0 groups [{size 3 keep}]",
+            "paper 148x135.652703731 margin 0 pagecols 3 records 12 mastercols 1 height 16 gsplit swords 49 "
+            "overlay 0 sub 0/0 detail 3 words 11 groups [{size 9 reprint footer} {size 3 keep footer}]",
+            "paper 93x95.8999425855 margin 1 pagecols 2 records 0 mastercols 1 height 16 title pageheader tsplit "
+            "swords 73 overlay 0 sub 1/0 detail 0 words 0 groups []",
     };
     expectEveryRule(cases);
 }
