@@ -223,6 +223,12 @@ void TlyrCustomEngine::StopReport()
     if (Report) Report->SetTerminated(true);
 }
 
+QString lyrPageNumberMark(bool logical)
+{
+    // Private-use characters: no data or template text holds them.
+    return QChar(0xE000) + (logical ? QStringLiteral("Page") : QStringLiteral("Page#")) + QChar(0xE001);
+}
+
 TlyrCustomEngine *TlyrCustomOutline::Engine() const
 {
     return PreviewPages ? PreviewPages->Engine : nullptr;

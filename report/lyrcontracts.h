@@ -74,10 +74,18 @@ public:
                                       int flags) = 0;
     // Builds the prepared pages; false when the build did not finish.
     virtual bool Run() = 0;
+    // Whether what is output now may still move to another page: its page
+    // numbers are then left as marks that the engine fills in where the
+    // output lands (lyrPageNumberMark).
+    virtual bool DefersPageNumbers() const { return false; }
 
     // Sets the report's Terminated (which stops a running script too).
     void StopReport();
 };
+
+// The mark a memo prints for "[Page#]" (or, logical, "[Page]") while the
+// engine defers page numbers.
+QString lyrPageNumberMark(bool logical);
 
 class TlyrCustomOutline : public QObject {
     Q_OBJECT

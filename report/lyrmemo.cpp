@@ -214,6 +214,13 @@ QString TlyrCustomMemoView::evaluate(const QString &e)
         return QStringLiteral("[TotalPages#]");
     if (expression.compare(QLatin1String("COPYNAME#"), Qt::CaseInsensitive) == 0) return QStringLiteral("[CopyName#]");
     TlyrReport *r = Report();
+    // Output that may still move to another page prints its page number
+    // once it has landed.
+    if (r && r->Engine() && r->Engine()->DefersPageNumbers() && !hasSuffix) {
+        const QString name = expression.trimmed();
+        if (name.compare(QLatin1String("Page#"), Qt::CaseInsensitive) == 0) return lyrPageNumberMark(false);
+        if (name.compare(QLatin1String("Page"), Qt::CaseInsensitive) == 0) return lyrPageNumberMark(true);
+    }
     Value = r ? r->Calc(expression) : KsValue::Null();
     return FormatData(Value, hasSuffix ? &suffix : nullptr);
 }

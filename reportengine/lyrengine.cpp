@@ -251,6 +251,7 @@ bool TlyrEngine::Run()
     headerList_.clear();
     headerLeft_.clear();
     headerKeep_.clear();
+    headerAdded_.clear();
     lastValues_.clear();
     groupRecords_.clear();
     groupLine_.clear();
@@ -365,6 +366,8 @@ void TlyrEngine::collectAggregates(TlyrReportPage *page)
 
 void TlyrEngine::runReportPages()
 {
+    bodyTop_.clear();
+    footedColumns_.clear();
     // Each pass numbers the outputs of every band from 1.
     for (TlyrComponent *c : Report->AllObjects())
         if (auto *b = qobject_cast<TlyrBand *>(c)) b->EngineCounter = 0;
@@ -392,6 +395,8 @@ void TlyrEngine::runPage(TlyrReportPage *page)
     TlyrCustomPreviewPages *pages = Pages();
     finishing_ = false;
     keeping_ = false;
+    movableRecord_ = false;
+    splittable_ = false;
     noKeep_ = true;
     Report->DoNotifyEvent(page, page->OnBeforePrint);
     auto runOnce = [&] {
@@ -494,7 +499,12 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
         row.Y = CurY;
         if (multi) b->SetCurColumn(1);
         resetSuppress(b);
+        // A record that may still move (with its row, or with the footer
+        // as the last one) prints its page number where it lands.
+        const bool movable = multi || (b->KeepFooter() && node.Footer);
         while (!ds->Eof()) {
+            const bool savedMovable = movableRecord_;
+            movableRecord_ = savedMovable || movable;
             if (hasDetail(node, b->PrintIfDetailEmpty())) {
                 if (first) {
                     if (b->KeepTogether()) startKeep(b);
@@ -541,9 +551,17 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 if (multi) columnStep(b, row);
                 runDataBands(node.Details);
                 if (outline) Pages()->Outline->LevelUp();
-                if (b->FooterAfterEach()) ShowBand(node.Footer);
+                if (b->FooterAfterEach() && node.Footer) {
+                    // The footer goes below the record's row, not beside it.
+                    if (multi && b->CurColumn() != 1) {
+                        b->SetCurColumn(b->Columns());
+                        columnStep(b, row);
+                    }
+                    ShowBand(node.Footer);
+                }
                 if (node.Groups.empty() && b->KeepTogether()) endKeep(b);
             }
+            movableRecord_ = savedMovable;
             noKeep_ = false;
             ds->Next();
             if (b->RowCount() != 0 && b->RowCount() < line) break;
@@ -559,7 +577,11 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
             // dataset that stays on its last record at its end stays there.
             const bool stepBack = ds->RangeEnd() != TlyrDataSet::reCount;
             if (stepBack) ds->Prior();
+            // Group footers go along when the footer takes the last record.
+            const bool savedMovable = movableRecord_;
+            movableRecord_ = savedMovable || movable;
             showGroupFooters(node, 0);
+            movableRecord_ = savedMovable;
             if (!b->FooterAfterEach()) {
                 const bool keepFooter = b->KeepFooter() && node.Footer;
                 // When the last record went on in a later column, what goes

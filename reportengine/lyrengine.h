@@ -9,7 +9,10 @@
 #include <QHash>
 #include <QSet>
 
+#include <cstdint>
 #include <functional>
+#include <set>
+#include <tuple>
 
 #include <vector>
 
@@ -35,6 +38,9 @@ public:
         std::vector<Node> Details;
     };
 
+    // Subreports nest at most this deep (each level runs on the stack).
+    static constexpr int MaxSubreportDepth = 500;
+
     TlyrAggregateList Aggregates;
     TlyrBand *CurBand = nullptr;
     TlyrReportPage *CurPage = nullptr;
@@ -52,6 +58,8 @@ public:
     double FreeSpace() override;
     KsValue GetAggregateValue(const QString &name, const QString &expression, TlyrComponent *band, int flags) override;
     bool Run() override;
+    // While a keep block is open: the block may still move to the next page.
+    bool DefersPageNumbers() const override;
 
     TlyrCustomPreviewPages *Pages() const { return PreviewPages; }
     // The band tree of a page (built by the run).
@@ -132,6 +140,9 @@ private:
     // Ends the open keep block where it stands: what it holds counts for
     // the page it is on.
     void closeKeep();
+    // Fills the page numbers left as marks on the page the output leaves
+    // for page next.
+    void fillPageNumbers(int next);
     // Pastes a kept block that ran over page columns on the new page.
     void pasteAcrossColumns(const std::vector<std::pair<int, int>> &breaks, double rowBottom);
     // The headers of the header list shown again at the top of a page or
@@ -159,6 +170,10 @@ private:
     bool finishing_ = false;
     bool inPageBand_ = false;
     bool showingHeaders_ = false;
+    // While a repeated header that may split is shown: how many headers of
+    // the list a column break inside it repeats, and the header.
+    size_t repeatLimit_ = SIZE_MAX;
+    TlyrBand *flowingHeader_ = nullptr;
     // The report title was printed on the page: the page is not empty.
     bool titleOnPage_ = false;
     double columnStartY_ = 0;
@@ -212,6 +227,11 @@ private:
     // Left of the subreport being run (-1 outside one).
     double subBaseX_ = -1;
     bool keeping_ = false;
+    // A record is shown that may still move with the last one (kept with
+    // the footer) or with its row (of a list in columns).
+    bool movableRecord_ = false;
+    // A band that may split is shown (its parts may land on later pages).
+    bool splittable_ = false;
     bool noKeep_ = false;
     bool keepingFooter_ = false;
     // The band that receives the output of print-on-parent subreports.
@@ -243,6 +263,17 @@ private:
     int keepSerial_ = 0;
     int movingKeep_ = 0;
     QHash<TlyrBand *, int> headerKeep_;
+    // The page and store position after each header's last showing; while
+    // a moved block is pasted over columns, the block position being
+    // placed (-1: none) and the page the block was cut from.
+    QHash<TlyrBand *, std::pair<int, int>> headerAdded_;
+    int pasteAt_ = -1;
+    // Where each output page's content begins below its headers, for a
+    // side-by-side subreport that reaches the page again.
+    QHash<int, double> bodyTop_;
+    // The output pages and columns whose column footer was printed.
+    std::set<std::tuple<TlyrBand *, int, int>> footedColumns_;
+    int keepPage_ = -1;
     // The page column the open block began in, and the store positions of
     // what the column breaks inside it printed (footer, headers).
     int keepColumn_ = 1;

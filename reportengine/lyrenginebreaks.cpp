@@ -96,6 +96,7 @@ void TlyrEngine::NewPage()
         // Pages in width follow this one: the page below goes after them,
         // onto the first page that holds nothing yet (one of a first pass).
         widthPagesFollow_ = false;
+        fillPageNumbers(-1);
         const int from = pages->CurPage;
         int next = from + 1;
         for (; next < pages->Count(); ++next) {
@@ -141,8 +142,8 @@ void TlyrEngine::NewColumn()
     movedRow_ = MovedRow();
     const int printedFrom = Pages()->GetCurPosition();
     showColumnFooter();
-    ++CurColumn;
-    const double x = columnX(CurColumn);
+    const int column = ++CurColumn;
+    const double x = columnX(column);
     CurX = x;
     childLeft_ = 0;
     // The next column starts with the column header and the headers that
@@ -158,8 +159,9 @@ void TlyrEngine::NewColumn()
     headersEndY_ = CurY;
     contentPos_ = Pages()->GetCurPosition();
     if (keeping_) keepBreaks_.emplace_back(printedFrom, Pages()->GetCurPosition());
-    // A subreport running in the column goes on at its own offset.
-    CurX = x + baseX();
+    // A subreport running in the column goes on at its own offset; a
+    // repeated header that split went on in a later column.
+    CurX = (CurColumn == column ? x : columnX(CurColumn)) + baseX();
 }
 
 // Only page bands and headers (repeated ones too) are above: a band that

@@ -189,6 +189,7 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
     if (outer) crossOutput_ = false;
     for (qsizetype i = 0; i < objects.size(); ++i) objects[i]->SetVisible(visible[size_t(i)]);
     if (parts > 1) widthPagesFollow_ = true;
+    fillPageNumbers(savedPage);
     pages->CurPage = savedPage;
     CurX = savedX;
     CurY = savedY;

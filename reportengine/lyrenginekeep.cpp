@@ -74,7 +74,12 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
             leftFrom = fromTop;
             leftTo = toTop;
             CurY = bottom;
+            // Headers the block shows further on are not repeated above
+            // this part: their data is of records still to come here.
+            const int savedAt = pasteAt_;
+            pasteAt_ = at;
             NewColumn();
+            pasteAt_ = savedAt;
             bottom = top = CurY;
             rebase = true;
         }
@@ -104,6 +109,7 @@ void TlyrEngine::startKeep(TlyrBand *band, int position, double y)
     keepBand_ = band;
     ++keepSerial_;
     keepColumn_ = CurColumn;
+    keepPage_ = pages->CurPage;
     keepX_ = CurX;
     keepBreaks_.clear();
     keepPos_ = position;
@@ -116,6 +122,22 @@ void TlyrEngine::startKeep(TlyrBand *band, int position, double y)
 void TlyrEngine::endKeep(TlyrBand *band)
 {
     if (keeping_ && band == keepBand_) closeKeep();
+}
+
+bool TlyrEngine::DefersPageNumbers() const
+{
+    // Page and column bands print where they are made; they never move.
+    const bool defer = (keeping_ || movableRecord_ || splittable_) && !inPageBand_;
+    if (defer)
+        if (auto *store = dynamic_cast<TlyrPreviewPages *>(Pages())) store->MarksPending = true;
+    return defer;
+}
+
+void TlyrEngine::fillPageNumbers(int next)
+{
+    // Staying on the page, an open block there may still move.
+    auto *store = dynamic_cast<TlyrPreviewPages *>(Pages());
+    if (store && store->MarksPending && store->CurPage != next) store->FillPageNumbers(0);
 }
 
 void TlyrEngine::closeKeep()

@@ -171,12 +171,15 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
     }
     const bool pageBand = inPageBand_ || is<TlyrNullBand>(band) || is<TlyrPageHeader>(band) || is<TlyrPageFooter>(band) ||
                           is<TlyrOverlay>(band) || is<TlyrColumnHeader>(band) || is<TlyrColumnFooter>(band);
-    const bool flows = !pageBand && !showingHeaders_ && !popTarget_;
+    // A repeated header that may split flows like other content: it must
+    // fit its column too.
+    const bool repeated = showingHeaders_ && band != flowingHeader_;
+    const bool flows = !pageBand && !repeated && !popTarget_;
     const int breaks = breaks_;
     // The page breaks before the band is prepared, so that it prints the
     // number of its own page. The first record or group of a run never
     // breaks, nor does a band at the top of a page that holds nothing else.
-    if (flows && band->Visible() && band->StartNewPage()) {
+    if (flows && !showingHeaders_ && band->Visible() && band->StartNewPage()) {
         const bool atTop = CurY <= columnStartY_ + 0.0001 && !titleOnPage_;
         const bool firstLine = (is<TlyrDataBand>(band) || is<TlyrGroupHeader>(band)) && bandLine_.value(band, 1) == 1;
         if (!atTop && !firstLine) {
@@ -184,7 +187,11 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
             // pages before it, before its own first page is added.
             if (auto *gh = qobject_cast<TlyrGroupHeader *>(band); gh && gh->ResetPageNumbers)
                 Pages()->ResetLogicalPageNumber();
+            // The band prints itself on the new page, not as a repeat.
+            TlyrBand *const savedBreak = breakBand_;
+            breakBand_ = band;
             NewPage();
+            breakBand_ = savedBreak;
         }
     }
     TlyrBand *savedBand = CurBand;
@@ -216,6 +223,12 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         }
     } finish{this, band, {}, savedBand};
     Report->DoBeforePrint(band);
+    // Parts of a band that splits land on later pages than it is prepared on.
+    struct Splittable {
+        bool &flag, saved;
+        ~Splittable() { flag = saved; }
+    } splittable{splittable_, splittable_};
+    if (flows && band->AllowSplit()) splittable_ = true;
     // A crossed band first collects its cells from the vertical bands.
     const bool cross = crossed_.contains(band) && !crossBand_;
     if (cross && band->Visible()) {
@@ -239,15 +252,20 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
             Report->DoNotifyEvent(v, v->OnAfterData());
         }
         if (band->Stretched() && !cross) stretchBand(band);
+        // The copies of what print-on-parent subreports printed belong to
+        // this output only: they are freed when the band is finished, or
+        // when it is prepared again on the page it moves to.
+        // A header shown again prints its own objects; what its subreports
+        // printed belongs to the place it was first shown.
+        if (!popTarget_ && !cross && !repeated) {
+            finish.own = band->Objects().size();
+            if (!collectPrintOnParent(band, views))
+                finish.own = -1;
+            else if (band->Stretched())
+                fitHeight(band);
+        }
     };
     prepareViews();
-    if (!popTarget_ && !cross) {
-        finish.own = band->Objects().size();
-        if (collectPrintOnParent(band, views) && band->Stretched())
-            fitHeight(band);
-        else
-            finish.own = -1;
-    }
     Report->DoNotifyEvent(band, band->OnAfterCalcHeight());
     bool split = false;
     if (flows) {
@@ -289,7 +307,9 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
                     // The band is prepared again where it is printed: with
                     // the number of its new page, and a value left empty as
                     // a repeat shows again.
-                    if (finish.own < 0) {
+                    if (!cross) {
+                        if (finish.own >= 0)
+                            while (band->Objects().size() > finish.own) delete band->Objects().last();
                         resetSuppress(band);
                         for (TlyrReportComponent *v : finish.prepared) v->AfterPrint();
                         finish.prepared.clear();
@@ -314,9 +334,14 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
     }
     if (is<TlyrReportTitle>(band)) titleOnPage_ = true;
     if (split) {
-        splitBand(band, views);
+        // What print-on-parent subreports printed into the band is split
+        // with its own objects.
+        QList<TlyrReportComponent *> pieces;
+        for (TlyrComponent *c : band->Objects())
+            if (auto *v = qobject_cast<TlyrReportComponent *>(c)) pieces << v;
+        splitBand(band, pieces);
         // Subreports are never cut: they run beside the band's last part.
-        showSubreports(band, views);
+        if (!repeated) showSubreports(band, views);
     } else {
         // A multi-column data band sits at its column's place.
         auto *data = qobject_cast<TlyrDataBand *>(band);
@@ -338,7 +363,7 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
             Pages()->AddObject(band);
         }
         if (!is<TlyrOverlay>(band)) CurY += band->Height();
-        if (!popTarget_) showSubreports(band, views);
+        if (!popTarget_ && !repeated) showSubreports(band, views);
     }
     Report->DoAfterPrint(band);
     for (TlyrReportComponent *v : views) Report->DoAfterPrint(v);

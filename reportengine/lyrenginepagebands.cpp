@@ -102,7 +102,8 @@ void TlyrEngine::showColumnFooter()
     const double rowBottom = std::max(rowBottom_, subHostBottom_);
     rowBottom_ = -1;
     subHostBottom_ = -1;
-    if (!cf) return;
+    // Side-by-side subreports that each broke the page end its column once.
+    if (!cf || !footedColumns_.insert({cf, Pages()->CurPage, CurColumn}).second) return;
     if (rowBottom > CurY) CurY = rowBottom;
     // Under a band taller than the column, which runs past its bottom, the
     // footer still stands on the page.
@@ -152,15 +153,27 @@ void TlyrEngine::initPage(TlyrBand *title)
         // A title whose subreport ran on over pages left its last page set up.
         return breaks_ == breaks;
     };
-    if (!showTitle(true)) return;
+    TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject);
+    // A title whose subreport left no room for the page bands below it
+    // ends its page: they begin the next one.
+    auto leftNoRoom = [&](TlyrBand *from) {
+        if (reused || titleRun_ <= 0) return false;
+        double need = 0;
+        for (TlyrBand *b : {from, ch})
+            for (int chain = 0; b && chain < 64; ++chain, b = b->Child() == b ? nullptr : b->Child()) need += b->Height();
+        if (CurY + need <= PageHeight - FooterHeight() + 0.0001) return false;
+        NewPage();
+        return true;
+    };
+    if (!showTitle(true) || leftNoRoom(head)) return;
     inPageBand_ = true;
     if (head && !reused) ShowBand(head);
     if (reused && head) CurY += head->Height();
     inPageBand_ = false;
-    if (!showTitle(false)) return;
+    if (!showTitle(false) || leftNoRoom(nullptr)) return;
     columnTopY_ = CurY;
     inPageBand_ = true;
-    if (TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject)) {
+    if (ch) {
         if (!reused)
             ShowBand(ch);
         else
@@ -168,11 +181,17 @@ void TlyrEngine::initPage(TlyrBand *title)
     }
     inPageBand_ = false;
     columnStartY_ = CurY;
-    // Pages that continue a crossed row in width repeat no data headers.
-    if (!firstPage_ && !crossPage_) showRepeatedHeaders(0);
+    // Pages that continue a crossed row in width repeat no data headers; a
+    // page reached again already has them.
+    if (reused)
+        CurY = std::max(CurY, bodyTop_.value(Pages()->CurPage, CurY));
+    else if (!firstPage_ && !crossPage_)
+        showRepeatedHeaders(0);
+    if (!reused) bodyTop_[Pages()->CurPage] = CurY;
     headersEndY_ = CurY;
     contentPos_ = Pages()->GetCurPosition();
-    CurX = baseX();
+    // A repeated header that split may have gone on in a later column.
+    CurX = (CurColumn > 1 ? columnX(CurColumn) : 0) + baseX();
 }
 
 void TlyrEngine::EndPage()
@@ -205,14 +224,20 @@ void TlyrEngine::addHeader(TlyrBand *band)
     headerList_.push_back(band);
     headerLeft_[band] = baseX();
     headerKeep_[band] = keeping_ ? keepSerial_ : 0;
+    headerAdded_[band] = {Pages()->CurPage, Pages()->GetCurPosition()};
 }
 
 void TlyrEngine::showRepeatedHeaders(double x)
 {
+    const bool savedShowing = showingHeaders_;
     showingHeaders_ = true;
     const int line = CurLine, through = CurLineThrough;
     const std::vector<TlyrBand *> repeat = headerList_;
-    for (TlyrBand *b : repeat) {
+    // A header that splits over columns repeats only the headers above it
+    // in each new column; it and those below it follow its last part.
+    const size_t limit = std::min(repeat.size(), repeatLimit_);
+    for (size_t i = 0; i < limit; ++i) {
+        TlyrBand *b = repeat[i];
         // Headers shown inside a block that moves to the new page come with it.
         if (!repeatsOnNewPage(b) || (movingKeep_ && headerKeep_.value(b) == movingKeep_)) continue;
         // A header that itself moves to the new page (or a band of its child
@@ -221,15 +246,34 @@ void TlyrEngine::showRepeatedHeaders(double x)
         int chain = 0;
         for (TlyrBand *c = b; c && !moving && chain++ < 64; c = c->Child()) moving = c == breakBand_;
         if (moving) continue;
+        if (pasteAt_ >= 0) {
+            const auto added = headerAdded_.constFind(b);
+            if (added != headerAdded_.cend() && added->first == keepPage_ && added->second > pasteAt_) continue;
+        }
         CurX = x + headerLeft_.value(b);
         // A group header prints its own group's counters again.
         if (auto *g = qobject_cast<TlyrGroupHeader *>(b)) {
             CurLine = groupLine_.value(g);
             CurLineThrough = groupThrough_.value(g);
         }
+        struct Restore {
+            size_t &limit;
+            TlyrBand *&flowing;
+            size_t savedLimit;
+            TlyrBand *savedFlowing;
+            ~Restore()
+            {
+                limit = savedLimit;
+                flowing = savedFlowing;
+            }
+        } restore{repeatLimit_, flowingHeader_, repeatLimit_, flowingHeader_};
+        if (b->AllowSplit()) {
+            repeatLimit_ = i;
+            flowingHeader_ = b;
+        }
         ShowBand(b);
         CurLine = line;
         CurLineThrough = through;
     }
-    showingHeaders_ = false;
+    showingHeaders_ = savedShowing;
 }

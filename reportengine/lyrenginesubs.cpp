@@ -42,6 +42,10 @@ std::vector<TlyrSubreport *> TlyrEngine::subreportsOf(const QList<TlyrReportComp
             Report->AddError(QStringLiteral("子报表 %1 的页 %2 已在生成中（循环引用），已跳过").arg(s->Name(), page->Name()));
             continue;
         }
+        if (runningSubs_.size() >= MaxSubreportDepth) {
+            Report->AddError(QStringLiteral("子报表 %1 嵌套超过 %2 层，已跳过").arg(s->Name()).arg(MaxSubreportDepth));
+            continue;
+        }
         subs.push_back(s);
     }
     return subs;
@@ -141,6 +145,7 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
     const int breaks = breaks_;
     for (TlyrSubreport *s : subs) {
         subHostBottom_ = savedY;
+        fillPageNumbers(savedPage);
         pages->CurPage = savedPage;
         CurColumn = savedColumn;
         CurX = savedX + s->Left();
@@ -160,6 +165,7 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
     }
     // An outer band hosting these is behind once a column broke.
     subHostBottom_ = breaks_ == breaks ? savedHost : -1;
+    fillPageNumbers(bestPage);
     pages->CurPage = bestPage;
     // The band's own page goes on in the column where the subreports ended.
     if (bestColumn != savedColumn && CurPage->Columns() >= 2)

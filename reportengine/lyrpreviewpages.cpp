@@ -196,6 +196,7 @@ void TlyrPreviewPages::Clear()
 
 void TlyrPreviewPages::Initialize()
 {
+    MarksPending = false;
     if (Report) {
         XMLDoc.TempDir = Report->EngineOptions()->TempDir();
         Report->DoProgressStart(ptRunning);
@@ -364,6 +365,7 @@ bool TlyrPreviewPages::CountWithin(int &count, int limit, const QString &what)
 
 void TlyrPreviewPages::AddPage(TlyrReportPage *page)
 {
+    if (MarksPending) FillPageNumbers(0);
     TlyrXMLItem *pages = PagesItem();
     fileCacheCheck();
     ++CurPage;
@@ -530,8 +532,24 @@ void TlyrPreviewPages::PasteObjects(const std::function<bool(int index, QRectF &
     delete cut;
 }
 
+void TlyrPreviewPages::FillPageNumbers(int from)
+{
+    TlyrXMLItem *page = curPageItem();
+    if (!page) return;
+    const QByteArray physical = lyrPageNumberMark(false).toUtf8(), logical = lyrPageNumberMark(true).toUtf8();
+    const QByteArray physicalNo = QByteArray::number(CurPage + 1), logicalNo = QByteArray::number(GetLogicalPageNo());
+    std::function<void(TlyrXMLItem *)> fill = [&](TlyrXMLItem *it) {
+        if (it->Text.contains(physical)) it->Text.replace(physical, physicalNo);
+        if (it->Text.contains(logical)) it->Text.replace(logical, logicalNo);
+        for (int i = 0; i < it->Count(); ++i) fill(it->Items(i));
+    };
+    for (int i = std::max(from, 0); i < page->Count(); ++i) fill(page->Items(i));
+}
+
 void TlyrPreviewPages::Finish()
 {
+    if (MarksPending) FillPageNumbers(0);
+    MarksPending = false;
     ClearPageCache();
     sourceOf_.clear();
     // Template objects are gone after the run; only clones keep keys.

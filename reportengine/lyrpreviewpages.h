@@ -129,6 +129,11 @@ public:
     // 0): place moves each one's box on the page, or drops it by returning
     // false. It may add objects of its own first.
     void PasteObjects(const std::function<bool(int index, QRectF &box)> &place);
+    // Fills the page-number marks of the current page's objects from index
+    // from on with this page's numbers; the page being left is filled when
+    // a page is added or the run finishes, once marks were printed.
+    void FillPageNumbers(int from);
+    bool MarksPending = false;
     void ShiftAnchors(int from, int newTop) override;
     int AddPicture(TlyrPictureView *view) override;
     bool BandExists(TlyrComponent *band) override;

@@ -148,6 +148,47 @@ int runFlowChain(int n, const QString &text)
     return report.PrepareReport() ? 0 : 1;
 }
 
+// A chain of n subreports, each on the page the one before it runs, each
+// page one record long (names unique by making: a check per name would
+// cost more than the run).
+void subreportChain(TlyrReport &report, int n)
+{
+    auto *page = new TlyrReportPage(&report);
+    page->SetNameUnchecked(QStringLiteral("Page1"));
+    page->SetParent(&report);
+    for (int i = 1; i <= n + 1; ++i) {
+        auto *band = new TlyrMasterData(&report);
+        band->SetNameUnchecked(QStringLiteral("Band%1").arg(i));
+        band->SetParent(page);
+        band->SetHeight(20);
+        band->SetRowCount(1);
+        if (i > n) break;
+        auto *next = new TlyrReportPage(&report);
+        next->SetNameUnchecked(QStringLiteral("SubPage%1").arg(i));
+        next->SetParent(&report);
+        auto *sub = new TlyrSubreport(&report);
+        sub->SetNameUnchecked(QStringLiteral("Sub%1").arg(i));
+        sub->SetParent(band);
+        sub->SetBounds(0, 0, 100, 20);
+        sub->SetSubPage(next);
+        page = next;
+    }
+}
+
+// Prepares a chain n deep: 0 when it ended in an error line naming the
+// subreport that went too deep, 2 when it ran to its end.
+int runSubreportChain(int n)
+{
+    TlyrReport report;
+    report.EngineOptions()->SetNewSilentMode(simSilent);
+    subreportChain(report, n);
+    if (report.PrepareReport()) return 2;
+    const QString deepest = QStringLiteral("Sub%1").arg(TlyrEngine::MaxSubreportDepth + 1);
+    for (const QString &e : report.Errors())
+        if (e.contains(deepest)) return 0;
+    return 1;
+}
+
 // Each piece of work at n and at 10 n: about ten times the time and the
 // memory, never a hundred (a small floor keeps fixed costs from counting).
 TEST_F(LargeTest, TenfoldInputCostsAboutTenfoldTimeAndMemory)
@@ -175,6 +216,7 @@ TEST_F(LargeTest, TenfoldInputCostsAboutTenfoldTimeAndMemory)
             {"a split band's text of n lines", 20000, [](int n) { return runSplitText(n); }, 4000},
             {"a FlowTo chain of n tiny memos", 30, [](int n) { return runFlowChain(n, longText(20000)); }, 40000},
             {"a FlowTo chain carrying n characters", 4000, [](int n) { return runFlowChain(20, longText(n)); }, 50},
+            {"a subreport chain n deep", 2000, [](int n) { return runSubreportChain(n); }, 60000},
     };
     for (const GrowthCase &c : cases) expectAboutTenfold(c);
 }
@@ -365,3 +407,17 @@ TEST(LargeBarcode, Code128CheckOfAMillionDigits)
 }
 
 }  // namespace
+
+// A subreport chain far deeper than any report needs ends in an error line
+// naming the subreport that went too deep, never in a crash; a chain within
+// the bound runs to its end.
+TEST_F(LargeTest, ASubreportChainTooDeepEndsInAnErrorLine)
+{
+    const Cost deep = inChild([] { return runSubreportChain(20000); });
+    EXPECT_EQ(deep.Status, 0);
+    TlyrReport report;
+    report.EngineOptions()->SetNewSilentMode(simSilent);
+    subreportChain(report, TlyrEngine::MaxSubreportDepth);
+    EXPECT_TRUE(report.PrepareReport()) << report.Errors().join(u'\n').toStdString();
+    EXPECT_EQ(static_cast<TlyrPreviewPages *>(report.PreviewPages())->Count(), 1);
+}
