@@ -88,6 +88,10 @@ void TlyrEngine::NewPage()
         CurY = keepY_;
         rowBottom_ = -1;
         subHostBottom_ = -1;
+        // The footers the block's columns had went with it.
+        for (auto it = footedColumns_.begin(); it != footedColumns_.end();)
+            it = std::get<1>(*it) == pages->CurPage && std::get<2>(*it) >= keepColumn_ ? footedColumns_.erase(it)
+                                                                                       : std::next(it);
     }
     if (keptRecord) Aggregates.Undo(keptRecord);
     if (keeping_ && !move) closeKeep();
