@@ -78,7 +78,10 @@ TEST(KsPaths, ArithmeticGivesWhatTheGeneralRulesGive)
         return e;
     };
     int compared = 0;
-    for (const auto &[op, code] : ops)
+    for (const auto &entry : ops) {
+        // Named apart: a lambda may not capture a structured binding (clang).
+        const auto &op = entry.first;
+        const auto code = entry.second;
         for (const KsValue &a : values)
             for (const KsValue &b : values) {
                 x->Value = a;
@@ -112,6 +115,7 @@ TEST(KsPaths, ArithmeticGivesWhatTheGeneralRulesGive)
                     EXPECT_EQ(nested.Text, direct.Text);
                 }
             }
+    }
     EXPECT_EQ(compared, 6 * 20 * 20 * 3);
 }
 
