@@ -14,23 +14,13 @@
 
 #include <time.h>
 
+#include "cpu_clock.h"
+
 namespace ksbench {
 
 // CPU time of the calling thread: on a shared machine the other work then
 // slows neither side, whichever it happened to interrupt.
-struct Clock {
-    using duration = std::chrono::nanoseconds;
-    using rep = duration::rep;
-    using period = duration::period;
-    using time_point = std::chrono::time_point<Clock>;
-    static constexpr bool is_steady = true;
-    static time_point now() noexcept
-    {
-        timespec ts{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-        return time_point(duration(rep(ts.tv_sec) * 1000000000 + ts.tv_nsec));
-    }
-};
+using Clock = ThreadCpuClock;
 
 struct Lua {
     lua_State *L = luaL_newstate();
