@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QDateTime>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -21,6 +22,10 @@ KsError ConvertError(const QString &msg)
 // milliseconds of the day.
 void SplitSerial(double dt, qint64 &days, qint64 &ms)
 {
+    // Far past any calendar (or not a number): held in range so the split
+    // stays defined; the date shown is then meaningless anyway.
+    if (!std::isfinite(dt)) dt = 0;
+    dt = std::clamp(dt, -1e15, 1e15);
     double whole = std::trunc(dt);
     double frac = std::fabs(dt - whole);
     ms = qint64(std::llround(frac * kMsPerDay));
