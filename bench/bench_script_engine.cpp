@@ -21,6 +21,15 @@ struct Shape {
     const char *Lua;     // defines the global function run(n)
 };
 
+// Lua has one kind of array: both array shapes set against the same program.
+const char *const kLuaArrayFillAndSum =
+        "function run(n)\n"
+        "  local a = {}\n"
+        "  for i = 1, n do a[i] = i * 2 end\n"
+        "  local s = 0 for i = 1, n do s = s + a[i] end\n"
+        "  return s\n"
+        "end";
+
 const Shape kShapes[] = {
         {"mod of a sum", 1000000,
          "function run(n: Integer): Integer;\n"
@@ -89,12 +98,7 @@ const Shape kShapes[] = {
          "  Result := s\n"
          "end;\n"
          "begin end.",
-         "function run(n)\n"
-         "  local a = {}\n"
-         "  for i = 1, n do a[i] = i * 2 end\n"
-         "  local s = 0 for i = 1, n do s = s + a[i] end\n"
-         "  return s\n"
-         "end"},
+         kLuaArrayFillAndSum},
         {"Variant array fill and sum", 1000000,
          "function run(n: Integer): Integer;\n"
          "var a: Variant; i, s: Integer;\n"
@@ -105,12 +109,7 @@ const Shape kShapes[] = {
          "  Result := s\n"
          "end;\n"
          "begin end.",
-         "function run(n)\n"
-         "  local a = {}\n"
-         "  for i = 1, n do a[i] = i * 2 end\n"
-         "  local s = 0 for i = 1, n do s = s + a[i] end\n"
-         "  return s\n"
-         "end"},
+         kLuaArrayFillAndSum},
         {"string indexing", 1000000,
          "var t: String; k: Integer;\n"
          "function run(n: Integer): Integer;\n"
