@@ -144,7 +144,9 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
     const double savedHost = subHostBottom_;
     const int breaks = breaks_;
     for (TlyrSubreport *s : subs) {
-        subHostBottom_ = savedY;
+        // A subreport nested in another runs under both hosts: the column
+        // ends below the lower of them while it is still on their page.
+        subHostBottom_ = std::max(savedHost, savedY);
         fillPageNumbers(savedPage);
         pages->CurPage = savedPage;
         CurColumn = savedColumn;

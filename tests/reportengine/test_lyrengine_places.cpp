@@ -1,0 +1,63 @@
+// Where bands land when subreports, split headers and page columns meet:
+// nothing is placed over anything else, nor outside its page, and records
+// are read in their order.
+
+#include "breaks_fixture.h"
+#include "lyrproperty.h"
+
+namespace {
+
+class PlacesTest : public BreaksTest {
+protected:
+    // A subreport object in band b at (left, top) whose own page lists the
+    // rows as "<prefix><N>", one 20 high band per row; returns that band.
+    TlyrMasterData *subreport(TlyrBand *b, const QString &name, TlyrDataSet *ds, double left, double top,
+                              const QString &prefix)
+    {
+        return records(ds, 0, {}, subreportObject(b, name, left, top, 200, 16)->SubPage(), prefix);
+    }
+    void prepare() { ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString(); }
+    // Every pair of printed bands with objects that cover one another.
+    std::string overlaps()
+    {
+        QStringList out;
+        const std::vector<lyrprop::PrintedBand> bands = lyrprop::printedBands(pages());
+        for (size_t i = 0; i < bands.size(); ++i)
+            for (size_t j = i + 1; j < bands.size(); ++j) {
+                const lyrprop::PrintedBand &a = bands[i], &b = bands[j];
+                if (a.Page != b.Page || a.SpanRight < a.SpanLeft || b.SpanRight < b.SpanLeft) continue;
+                if (a.Top < b.Top + b.Height - 0.5 && b.Top < a.Top + a.Height - 0.5 && a.SpanLeft < b.SpanRight - 0.5 &&
+                    b.SpanLeft < a.SpanRight - 0.5)
+                    out << QStringLiteral("page %1: %2 at %3 and %4 at %5")
+                                   .arg(a.Page + 1)
+                                   .arg(a.Name)
+                                   .arg(a.Top)
+                                   .arg(b.Name)
+                                   .arg(b.Top);
+            }
+        return out.join(QStringLiteral("; ")).toStdString();
+    }
+};
+
+}  // namespace
+
+// A subreport nested in a subreport whose rows break the page runs under
+// two hosts: the column footer goes below the lower of them, the master
+// band, not below the inner subreport's band.
+TEST_F(PlacesTest, AColumnBrokenInANestedSubreportEndsBelowTheOuterHost)
+{
+    newSheet();
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 1}}));
+    GroupedRows subRows(report.get(), &keeper, QStringLiteral("Sub"), GroupedRows::runs({{"A", 1}}));
+    GroupedRows nestRows(report.get(), &keeper, QStringLiteral("Nest"), GroupedRows::runs({{"A", 9}}));
+    memo(band<TlyrColumnFooter>("ColumnFooter1", 150, 20), "CF", "cf");
+    TlyrMasterData *master = records(rows.ds, 60);
+    master->SetHeight(170);
+    TlyrMasterData *inner = subreport(master, QStringLiteral("Sub1"), subRows.ds, 300, 2, QStringLiteral("s"));
+    subreport(inner, QStringLiteral("Nest1"), nestRows.ds, 0, 20, QStringLiteral("n"));
+    prepare();
+    judge(1);
+    judge(9, QStringLiteral("n"));
+    EXPECT_EQ(overlaps(), "") << dump().toStdString();
+    EXPECT_EQ(places(0, "cf").join(' ').toStdString(), "cf@0,170");
+}
