@@ -268,6 +268,14 @@ private:
     // placed (-1: none) and the page the block was cut from.
     QHash<TlyrBand *, std::pair<int, int>> headerAdded_;
     int pasteAt_ = -1;
+    // The last keep block that moved whole to a new page: from where (page
+    // and store position) to where, and by how much; counted, so that
+    // side-by-side subreports learn that their host band moved.
+    struct MovedBlock {
+        int FromPage = -1, FromPos = 0, ToPage = -1, ToColumn = 1;
+        double Dx = 0, Dy = 0;
+    } movedBlock_;
+    int blockMoves_ = 0;
     // Where each output page's content begins below its headers, for a
     // side-by-side subreport that reaches the page again.
     QHash<int, double> bodyTop_;

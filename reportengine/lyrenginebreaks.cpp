@@ -78,6 +78,7 @@ void TlyrEngine::NewPage()
     const bool rowMoves = move && rowBottom_ >= 0 && rowStart_ >= keepPos_;
     const double rowBottom = rowBottom_;
     movedRow_ = MovedRow();
+    const int fromPage = pages->CurPage;
     if (move) pages->CutObjects(keepPos_);
     if (!blockBreaks.empty()) {
         // The block ran over page columns: the columns after the one it began
@@ -124,7 +125,10 @@ void TlyrEngine::NewPage()
             // subreport running inside it broke the page.
             if (rowMoves) movedRow_ = {rowTop_ + CurY - keepY_, rowBottom + CurY - keepY_,
                                        pages->GetCurPosition() + rowStart_ - keepPos_};
-            pages->PasteObjects(keepX_ - columnX(keepColumn_) + columnX(CurColumn), CurY);
+            const double dx = columnX(CurColumn) - columnX(keepColumn_);
+            movedBlock_ = {fromPage, keepPos_, pages->CurPage, CurColumn, dx, CurY - keepY_};
+            ++blockMoves_;
+            pages->PasteObjects(keepX_ + dx, CurY);
             CurY += blockHeight;
             if (hostBelow > 0) subHostBottom_ = CurY + hostBelow;
         } else {

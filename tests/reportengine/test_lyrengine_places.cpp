@@ -16,6 +16,14 @@ protected:
     {
         return records(ds, 0, {}, subreportObject(b, name, left, top, 200, 16)->SubPage(), prefix);
     }
+    // The tops of the memos on page i whose text starts so.
+    std::string tops(int i, const QString &start)
+    {
+        QStringList out;
+        for (const Printed &p : printed(i))
+            if (p.Text.startsWith(start)) out << QString::number(p.Box.top());
+        return out.join(QLatin1Char(' ')).toStdString();
+    }
     void prepare() { ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString(); }
     // Every pair of printed bands with objects that cover one another.
     std::string overlaps()
@@ -60,4 +68,26 @@ TEST_F(PlacesTest, AColumnBrokenInANestedSubreportEndsBelowTheOuterHost)
     judge(9, QStringLiteral("n"));
     EXPECT_EQ(overlaps(), "") << dump().toStdString();
     EXPECT_EQ(places(0, "cf").join(' ').toStdString(), "cf@0,170");
+}
+
+// A kept group that the first of two side-by-side subreports moves to a
+// new page takes its band along: the second subreport runs beside the band
+// on the new page, not from the band's old place.
+TEST_F(PlacesTest, SideBySideSubreportsFollowTheirBandWhenItsKeptBlockMoves)
+{
+    newSheet();
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 3}, {"B", 2}}));
+    GroupedRows subRows(report.get(), &keeper, QStringLiteral("Sub"), GroupedRows::runs({{"A", 2}}));
+    GroupedRows sideRows(report.get(), &keeper, QStringLiteral("Side"), GroupedRows::runs({{"A", 2}}));
+    group(30)->KeepTogether = true;
+    TlyrMasterData *master = records(rows.ds, 60);
+    subreport(master, QStringLiteral("Sub1"), subRows.ds, 200, 2, QStringLiteral("s"));
+    subreport(master, QStringLiteral("Side1"), sideRows.ds, 400, 2, QStringLiteral("t"));
+    prepare();
+    judge(5);
+    EXPECT_EQ(overlaps(), "") << dump().toStdString();
+    ASSERT_EQ(pages().Count(), 2) << dump().toStdString();
+    EXPECT_EQ(texts(1).mid(0, 2).join(' ').toStdString(), "gB r4");
+    // Each sub-record beside its twin, at the same height.
+    for (int i = 0; i < pages().Count(); ++i) EXPECT_EQ(tops(i, "s"), tops(i, "t")) << i;
 }
