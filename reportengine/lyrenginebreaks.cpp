@@ -112,7 +112,12 @@ void TlyrEngine::NewPage()
     }
     pages->AddPage(CurPage);
     movingKeep_ = move ? keepSerial_ : 0;
-    initPage();
+    {
+        // The block needs its height below the headers the page repeats.
+        const Saved<double> need(repeatNeed_);
+        if (move && blockBreaks.empty()) repeatNeed_ = blockHeight;
+        initPage();
+    }
     movingKeep_ = 0;
     if (move) {
         const int top = static_cast<int>(std::lround(CurY));

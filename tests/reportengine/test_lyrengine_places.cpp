@@ -91,3 +91,36 @@ TEST_F(PlacesTest, SideBySideSubreportsFollowTheirBandWhenItsKeptBlockMoves)
     // Each sub-record beside its twin, at the same height.
     for (int i = 0; i < pages().Count(); ++i) EXPECT_EQ(tops(i, "s"), tops(i, "t")) << i;
 }
+
+// A split group header printed again at the top of each new column leaves
+// room for the record that moved there: it is cut above that record, which
+// never runs off the page for the header it repeats.
+TEST_F(PlacesTest, ARepeatedSplitHeaderIsCutAboveTheRecordThatMovedToItsColumn)
+{
+    newSheet(2);
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 2}}));
+    TlyrGroupHeader *g = group(30);
+    g->ReprintOnNewPage = true;
+    g->SetAllowSplit(true);
+    g->SetStretched(true);
+    QStringList lines;
+    for (int i = 1; i <= 9; ++i) lines << QStringLiteral("line%1").arg(i);
+    TlyrMemoView *text = memo(g, QStringLiteral("GroupText"), lines.join(QLatin1Char('\n')));
+    text->SetTop(20);
+    text->SetStretchMode(smActualHeight);
+    TlyrMasterData *master = records(rows.ds, 60);
+    master->SetHeight(50);
+    master->Objects().first()->SetHeight(50);
+    prepare();
+    judge(2);
+    EXPECT_EQ(overlaps(), "") << dump().toStdString();
+    ASSERT_EQ(pages().Count(), 2) << dump().toStdString();
+    EXPECT_EQ(places(0, "r").join(' ').toStdString(), "r1@300,150");
+    EXPECT_EQ(places(1, "r").join(' ').toStdString(), "r2@0,150");
+    // Shown again from its first line, without the last.
+    for (int i = 0; i < 2; ++i) {
+        const QStringList repeat = texts(i).filter(QStringLiteral("line1")).mid(i == 0 ? 1 : 0);
+        ASSERT_EQ(repeat.size(), 1) << dump().toStdString();
+        EXPECT_FALSE(repeat.first().contains(QLatin1String("line9"))) << dump().toStdString();
+    }
+}
