@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <set>
 
 using namespace lyrengine;
@@ -133,7 +134,18 @@ void TlyrEngine::NewPage()
             const double dx = columnX(CurColumn) - columnX(keepColumn_);
             movedBlock_ = {fromPage, keepPos_, pages->CurPage, CurColumn, dx, CurY - keepY_};
             ++blockMoves_;
-            pages->PasteObjects(keepX_ + dx, CurY);
+            // The block keeps its place across the column: a record kept
+            // with the footer may stand in a later column of its row.
+            if (auto *store = dynamic_cast<TlyrPreviewPages *>(pages)) {
+                std::optional<double> dy;
+                store->PasteObjects([&](int, QRectF &box) {
+                    if (!dy) dy = CurY - box.top();
+                    box.translate(dx, *dy);
+                    return true;
+                });
+            } else {
+                pages->PasteObjects(keepX_ + dx, CurY);
+            }
             CurY += blockHeight;
             if (hostBelow > 0) subHostBottom_ = CurY + hostBelow;
         } else {

@@ -124,3 +124,23 @@ TEST_F(PlacesTest, ARepeatedSplitHeaderIsCutAboveTheRecordThatMovedToItsColumn)
         EXPECT_FALSE(repeat.first().contains(QLatin1String("line9"))) << dump().toStdString();
     }
 }
+
+// The last record of a list in columns that goes to the next page with the
+// footer it is kept with keeps its column there; the footer stays at the
+// page's left.
+TEST_F(PlacesTest, ARecordKeptWithTheFooterKeepsItsColumnOnTheNextPage)
+{
+    newSheet();
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 29}}));
+    TlyrMasterData *master = records(rows.ds, 60);
+    master->SetColumns(3);
+    master->SetColumnWidth(196);
+    master->SetColumnGap(4);
+    master->SetKeepFooter(true);
+    memo(band<TlyrFooter>("Footer1", 90, 20), "FooterMemo", "foot");
+    prepare();
+    judge(29);
+    EXPECT_EQ(overlaps(), "") << dump().toStdString();
+    ASSERT_EQ(pages().Count(), 2) << dump().toStdString();
+    EXPECT_EQ(places(1, "").join(' ').toStdString(), "r29@200,0 foot@0,20");
+}
