@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <set>
 
 using namespace lyrengine;
@@ -78,6 +79,7 @@ void TlyrEngine::NewPage()
     const bool rowMoves = move && rowBottom_ >= 0 && rowStart_ >= keepPos_;
     const double rowBottom = rowBottom_;
     movedRow_ = MovedRow();
+    const int fromPage = pages->CurPage;
     if (move) pages->CutObjects(keepPos_);
     if (!blockBreaks.empty()) {
         // The block ran over page columns: the columns after the one it began
@@ -111,7 +113,12 @@ void TlyrEngine::NewPage()
     }
     pages->AddPage(CurPage);
     movingKeep_ = move ? keepSerial_ : 0;
-    initPage();
+    {
+        // The block needs its height below the headers the page repeats.
+        const Saved<double> need(repeatNeed_);
+        if (move && blockBreaks.empty()) repeatNeed_ = blockHeight;
+        initPage();
+    }
     movingKeep_ = 0;
     if (move) {
         const int top = static_cast<int>(std::lround(CurY));
@@ -124,7 +131,21 @@ void TlyrEngine::NewPage()
             // subreport running inside it broke the page.
             if (rowMoves) movedRow_ = {rowTop_ + CurY - keepY_, rowBottom + CurY - keepY_,
                                        pages->GetCurPosition() + rowStart_ - keepPos_};
-            pages->PasteObjects(keepX_ - columnX(keepColumn_) + columnX(CurColumn), CurY);
+            const double dx = columnX(CurColumn) - columnX(keepColumn_);
+            movedBlock_ = {fromPage, keepPos_, pages->CurPage, CurColumn, dx, CurY - keepY_};
+            ++blockMoves_;
+            // The block keeps its place across the column: a record kept
+            // with the footer may stand in a later column of its row.
+            if (auto *store = dynamic_cast<TlyrPreviewPages *>(pages)) {
+                std::optional<double> dy;
+                store->PasteObjects([&](int, QRectF &box) {
+                    if (!dy) dy = CurY - box.top();
+                    box.translate(dx, *dy);
+                    return true;
+                });
+            } else {
+                pages->PasteObjects(keepX_ + dx, CurY);
+            }
             CurY += blockHeight;
             if (hostBelow > 0) subHostBottom_ = CurY + hostBelow;
         } else {
