@@ -367,6 +367,7 @@ void TlyrEngine::collectAggregates(TlyrReportPage *page)
 void TlyrEngine::runReportPages()
 {
     bodyTop_.clear();
+    columnBody_.clear();
     footedColumns_.clear();
     // Each pass numbers the outputs of every band from 1.
     for (TlyrComponent *c : Report->AllObjects())
