@@ -168,6 +168,9 @@ private:
     // Line counter of a data band's record being shown.
     QHash<TlyrBand *, int> bandLine_;
     bool firstPage_ = false;
+    // The store index of the report page's first output page, which a
+    // side-by-side subreport may reach again after it was ended once.
+    int firstPageIndex_ = -1;
     bool finishing_ = false;
     bool inPageBand_ = false;
     bool showingHeaders_ = false;

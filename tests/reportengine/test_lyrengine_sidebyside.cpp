@@ -63,3 +63,26 @@ TEST_F(SideBySideTest, TheSecondSubreportFindsTheColumnItsSiblingBegan)
         }
     }
 }
+
+// A page footer kept off the first page stays off it when the second
+// subreport goes back to that page and breaks it again.
+TEST_F(SideBySideTest, TheFirstPageKeepsNoFooterWhenASubreportBreaksItAgain)
+{
+    newSheet();
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 1}}));
+    GroupedRows left(report.get(), &keeper, QStringLiteral("L"), GroupedRows::runs({{"A", 10}}));
+    GroupedRows right(report.get(), &keeper, QStringLiteral("R"), GroupedRows::runs({{"A", 10}}));
+    auto *footer = band<TlyrPageFooter>("PageFooter1", 150, 20);
+    footer->PrintOnFirstPage = false;
+    memo(footer, "PF", "pf");
+    TlyrMasterData *master = records(rows.ds, 60);
+    sideSub(master, QStringLiteral("Left"), 200, left.ds, QStringLiteral("a"));
+    sideSub(master, QStringLiteral("Right"), 400, right.ds, QStringLiteral("b"));
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    judge(10, QStringLiteral("a"));
+    judge(10, QStringLiteral("b"));
+    ASSERT_EQ(pages().Count(), 2) << dump().toStdString();
+    EXPECT_EQ(places(0, "b8"), QStringList{"b8@400,160"});
+    EXPECT_TRUE(places(0, "pf").isEmpty()) << dump().toStdString();
+    EXPECT_EQ(places(1, "pf"), QStringList{"pf@0,180"});
+}
