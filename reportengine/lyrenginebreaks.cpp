@@ -89,8 +89,10 @@ void TlyrEngine::NewPage()
         rowBottom_ = -1;
         subHostBottom_ = -1;
         // The block's columns lost their headers with it.
-        for (auto it = columnBody_.begin(); it != columnBody_.end();)
-            it = it->first.first == pages->CurPage && it->first.second > keepColumn_ ? columnBody_.erase(it) : std::next(it);
+        for (auto it = columnBody_.begin(); it != columnBody_.end();) {
+            const bool lost = it->first.first == pages->CurPage && it->first.second > keepColumn_;
+            it = lost ? columnBody_.erase(it) : std::next(it);
+        }
         // The footers the block's columns had went with it.
         for (auto it = footedColumns_.begin(); it != footedColumns_.end();)
             it = std::get<1>(*it) == pages->CurPage && std::get<2>(*it) >= keepColumn_ ? footedColumns_.erase(it)
