@@ -672,14 +672,15 @@ bool TlyrEngine::checkGroups(Node &node, Row *row)
     }
     if (changed == node.Groups.size()) return false;
     TlyrDataBand *b = node.Band;
+    TlyrDataSet *ds = dataSetOf(b);
+    // The footers see the last record of the closed group, and so do the
+    // headers repeated above its row when that moves on.
+    ds->Prior();
     // The open row of a multi-column band closes before the footers.
     if (row && b->CurColumn() != 1) {
         b->SetCurColumn(b->Columns());
         columnStep(b, *row);
     }
-    TlyrDataSet *ds = dataSetOf(b);
-    // The footers see the last record of the closed group.
-    ds->Prior();
     showGroupFooters(node, changed);
     ds->Next();
     showGroupHeaders(node, changed, false);

@@ -4,6 +4,10 @@
 
 #include "breaks_fixture.h"
 
+#include <QRegularExpression>
+
+#include <algorithm>
+
 namespace {
 
 class RegroupTest : public BreaksTest {
@@ -70,28 +74,36 @@ TEST_F(RegroupTest, AClosedGroupsFooterBringsNoneOfItsHeaders)
     }
 }
 
-// The last row of a list in two columns that is moved on to a new page after
-// the data ran out is headed by its own group, not by the end of the data.
-TEST_F(RegroupTest, AMovedLastRowIsHeadedByItsGroup)
+// A row of a list in two columns that is moved on to a new page when it
+// is closed, by the next group or after the data ran out, is headed by its
+// own group, not by the next record's or by the end of the data.
+TEST_F(RegroupTest, AMovedRowIsHeadedByItsGroup)
 {
-    for (double height : {40.0, 250.0}) {
-        SCOPED_TRACE(testing::Message() << "records " << height << " high");
-        newSheet();
-        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), keys({{"A.x", 1}}));
-        auto *g = level(QStringLiteral("g"), inner(), 40, 100);
-        // Taller than the room below it, with the header it repeats.
-        if (height < 100) g->SetHeight(170);
-        TlyrMasterData *b = records(rows.ds, 70);
-        b->SetHeight(height);
-        b->SetColumns(2);
-        b->SetColumnWidth(250);
-        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
-        int records = 0;
-        for (int i = 0; i < pages().Count(); ++i)
-            for (const QString &t : texts(i)) {
-                if (t.startsWith(QLatin1Char('g'))) EXPECT_EQ(t.toStdString(), "gA.x") << "page " << i + 1;
-                records += t == QLatin1String("r1");
+    for (bool next : {false, true})
+        for (double height : {40.0, 250.0}) {
+            SCOPED_TRACE(testing::Message() << "records " << height << " high" << (next ? ", a group follows" : ""));
+            newSheet();
+            const QStringList k = next ? keys({{"A.x", 1}, {"B.y", 1}}) : keys({{"A.x", 1}});
+            GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), k);
+            auto *g = level(QStringLiteral("g"), inner(), 40, 100);
+            // Taller than the room below the header it repeats.
+            if (height < 100) g->SetHeight(170);
+            TlyrMasterData *b = records(rows.ds, 70);
+            b->SetHeight(height);
+            b->SetColumns(2);
+            b->SetColumnWidth(250);
+            ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+            // Each header names the group of the record that follows it.
+            QStringList printed;
+            for (int i = 0; i < pages().Count(); ++i) printed << texts(i);
+            for (qsizetype i = 0; i < printed.size(); ++i) {
+                if (!printed[i].startsWith(QLatin1Char('g'))) continue;
+                const auto r = std::find_if(printed.begin() + i, printed.end(),
+                                            [](const QString &t) { return t.startsWith(QLatin1Char('r')); });
+                ASSERT_NE(r, printed.end()) << printed.join(QLatin1Char(' ')).toStdString();
+                EXPECT_EQ(printed[i].mid(1).toStdString(), k.value(r->mid(1).toInt() - 1).toStdString())
+                        << printed.join(QLatin1Char(' ')).toStdString();
             }
-        EXPECT_EQ(records, 1) << dump().toStdString();
-    }
+            EXPECT_EQ(printed.filter(QRegularExpression(QStringLiteral("^r\\d+$"))).size(), k.size()) << dump().toStdString();
+        }
 }
