@@ -3,6 +3,7 @@
 // again; a closed group's footer or the end of the data brings none.
 
 #include "breaks_fixture.h"
+#include "lyrproperty.h"
 
 #include <QRegularExpression>
 
@@ -106,4 +107,19 @@ TEST_F(RegroupTest, AMovedRowIsHeadedByItsGroup)
             }
             EXPECT_EQ(printed.filter(QRegularExpression(QStringLiteral("^r\\d+$"))).size(), k.size()) << dump().toStdString();
         }
+}
+
+// Generated templates (lyrprop seeds) whose repeated group headers once
+// named another group, or headed nothing after the last record.
+TEST_F(RegroupTest, GeneratedTemplatesHeadEachGroupWithItsOwnHeader)
+{
+    for (uint64_t seed : {91001614ull, 91105274ull, 91208598ull, 91246440ull, 93001779ull, 93003653ull, 93005088ull,
+                          93006589ull, 93008624ull, 93010011ull, 93012176ull, 93013636ull, 93015471ull, 93017216ull,
+                          93018945ull}) {
+        lyrprop::SeedSource src(seed);
+        const lyrprop::Plan plan = lyrprop::generate(src, seed);
+        QString failures;
+        for (const lyrprop::Failure &f : lyrprop::runChecked(plan)) failures += f.Kind + QStringLiteral(": ") + f.Text + '\n';
+        EXPECT_TRUE(failures.isEmpty()) << plan.describe().toStdString() << '\n' << failures.toStdString();
+    }
 }
