@@ -415,9 +415,13 @@ void TlyrEngine::runPage(TlyrReportPage *page)
             CurX = 0;
             CurColumn = 1;
             CurY = pages->GetLastY();
+            continuedPage_ = pages->CurPage;
+            continuedY_ = CurY;
+            continuedFooter_ = footerPage_ == pages->CurPage;
             firstPage_ = false;
             if (title) ShowBand(title);
         } else {
+            continuedPage_ = -1;
             pages->AddPage(page);
             firstPage_ = true;
             initPage(title);
@@ -502,6 +506,9 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
         // A record that may still move (with its row, or with the footer
         // as the last one) prints its page number where it lands.
         const bool movable = multi || (b->KeepFooter() && node.Footer);
+        // Records since the last printed one, left out for want of details:
+        // footers show the last printed record, not those.
+        int passed = 0;
         while (!ds->Eof()) {
             const bool savedMovable = movableRecord_;
             movableRecord_ = savedMovable || movable;
@@ -516,7 +523,9 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                     addHeader(node.Header);
                     ShowBand(node.Header);
                 }
+                recordsBack_ = passed + 1;
                 startRecord(node, first, line, through, multi ? &row : nullptr);
+                passed = 0;
                 if (b->KeepFooter()) {
                     footerKeepPos = Pages()->GetCurPosition();
                     footerKeepY = CurY;
@@ -560,6 +569,8 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                     ShowBand(node.Footer);
                 }
                 if (node.Groups.empty() && b->KeepTogether()) endKeep(b);
+            } else {
+                ++passed;
             }
             movableRecord_ = savedMovable;
             noKeep_ = false;
@@ -576,7 +587,8 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
             // The footers see the last record, not the end of the data: a
             // dataset that stays on its last record at its end stays there.
             const bool stepBack = ds->RangeEnd() != TlyrDataSet::reCount;
-            if (stepBack) ds->Prior();
+            if (stepBack)
+                for (int i = 0; i <= passed; ++i) ds->Prior();
             // Group footers go along when the footer takes the last record.
             const bool savedMovable = movableRecord_;
             movableRecord_ = savedMovable || movable;
@@ -598,7 +610,8 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
             }
             if (!node.Groups.empty() && b->KeepTogether()) endKeep(b);
             headerList_.erase(std::remove(headerList_.begin(), headerList_.end(), node.Header), headerList_.end());
-            if (stepBack) ds->Next();
+            if (stepBack)
+                for (int i = 0; i <= passed; ++i) ds->Next();
         }
         if (Report->Terminated()) return;
     }
@@ -677,10 +690,11 @@ bool TlyrEngine::checkGroups(Node &node, Row *row)
         columnStep(b, *row);
     }
     TlyrDataSet *ds = dataSetOf(b);
-    // The footers see the last record of the closed group.
-    ds->Prior();
+    // The footers see the last printed record of the closed group.
+    const int back = recordsBack_;
+    for (int i = 0; i < back; ++i) ds->Prior();
     showGroupFooters(node, changed);
-    ds->Next();
+    for (int i = 0; i < back; ++i) ds->Next();
     showGroupHeaders(node, changed, false);
     // A new group shows its first values even when they repeat.
     resetSuppress(b);

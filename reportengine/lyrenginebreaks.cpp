@@ -210,8 +210,11 @@ double TlyrEngine::FooterHeight()
     double h = 0;
     if (!CurPage) return 0;
     if (TlyrBand *b = CurPage->FindBand(&TlyrColumnFooter::staticMetaObject)) h += b->Height();
-    if (TlyrBand *b = CurPage->FindBand(&TlyrPageFooter::staticMetaObject)) h += b->Height();
-    return h;
+    double pf = 0;
+    if (TlyrBand *b = CurPage->FindBand(&TlyrPageFooter::staticMetaObject)) pf = b->Height();
+    // On a page that the previous report page's footer ends, that footer.
+    if (continuedFooter_ && Pages()->CurPage == continuedPage_) pf = std::max(pf, PageHeight - footerTop_);
+    return h + pf;
 }
 
 double TlyrEngine::FreeSpace()

@@ -1107,8 +1107,9 @@ private:
                 // A title meant to go on below the first report page's
                 // output that did not fit there comes under the header of
                 // the page it moved to.
-                const bool after = s_.SubHost == 1 && top > 0 ? b.Top >= top - 0.01
-                                                                : std::fabs(b.Top - top) <= 0.01 || (second(b) && s_.OnPrevious && b.Top < 0.01);
+                const bool after = second(b)                 ? std::fabs(b.Top - top) <= 0.01 || (s_.OnPrevious && b.Top < 0.01)
+                                   : s_.SubHost == 1 && top > 0 ? b.Top >= top - 0.01
+                                                                : std::fabs(b.Top - top) <= 0.01;
                 if (std::fabs(b.Left) > 0.01 || !after)
                     fail(QStringLiteral("pageheader"), QStringLiteral("page header not at the top left: ") + where(b));
             }
@@ -1366,7 +1367,9 @@ private:
                                            "TlyrColumnFooter"};
         static const QRegularExpression pageNo(QStringLiteral("@\\d+"));
         std::map<std::pair<int, int>, bool> filler;  // by page and column: nothing but those
-        std::pair<int, int> lastRecord{-1, 0};
+        // The last record of each report page: the first one's pages print
+        // (with PrintIfEmpty) even when the records are all the second's.
+        std::pair<int, int> lastRecord{-1, 0}, lastSecond{-1, 0};
         QSet<QString> shown;
         for (const PrintedBand &b : bands_) {
             const std::pair<int, int> at{b.Page, pageColumn(b.Left)};
@@ -1378,10 +1381,11 @@ private:
             if (!(header && shown.contains(id))) f = false;
             shown.insert(id);
             for (const QString &t : b.Texts)
-                if (!recordOf(t).isEmpty()) lastRecord = std::max(lastRecord, at);
+                if (!recordOf(t).isEmpty()) (second(b) ? lastSecond : lastRecord) = std::max(second(b) ? lastSecond : lastRecord, at);
         }
+        const int last1 = std::max(reportPages().first, 0);
         for (const auto &[at, f] : filler)
-            if (f && at < lastRecord) {
+            if (f && at < (at.first <= last1 ? lastRecord : lastSecond)) {
                 fail(QStringLiteral("filler"), QStringLiteral("page %1 column %2 holds only page bands and repeated headers")
                                                        .arg(at.first + 1)
                                                        .arg(at.second));

@@ -1,0 +1,110 @@
+// Records left out for want of details, and a report page that goes on
+// below the output of the one before.
+
+#include "engine_fixture.h"
+#include "lyrproperty.h"
+
+namespace {
+
+class ReportPagesTest : public EngineFixture {
+protected:
+    // A master band over M (id, group) on the page given.
+    TlyrMasterData *master(TlyrReportPage *on, const QString &name, double top, lyrprop::Table &t, const QString &ds,
+                           std::shared_ptr<int> *row = nullptr)
+    {
+        auto *m = band<TlyrMasterData>(name, top, 16, on);
+        TlyrUserDataSet *d = lyrprop::tableDataSet(&keeper, ds, &t, row);
+        report->Datasets()->Add(d);
+        m->SetDataSet(d);
+        m->SetDataSetName(ds);
+        memo(m, name + QStringLiteral("Memo"), QStringLiteral("rec:[%1.\"id\"]").arg(ds));
+        return m;
+    }
+    TlyrReportPage *secondPage()
+    {
+        auto *p = new TlyrReportPage(report.get());
+        p->SetName(QStringLiteral("Page2"));
+        p->SetParent(report.get());
+        return p;
+    }
+    // Where on prepared page i the band of that name lies: top and bottom.
+    std::vector<std::pair<double, double>> spans(int i, const QString &name)
+    {
+        std::vector<std::pair<double, double>> out;
+        if (TlyrReportPage *p = pages().GetPage(i))
+            for (TlyrComponent *c : p->Objects())
+                if (c->Name() == name) out.push_back({c->Top(), c->Top() + c->Height()});
+        return out;
+    }
+};
+
+// A group footer closed by a record after some that had no details shows
+// its own group, not the group of the records left out.
+TEST_F(ReportPagesTest, AGroupFooterShowsTheLastPrintedRecordOfItsGroup)
+{
+    lyrprop::Table m{{"id", "g"}, {{"r0", "a0"}, {"r1", "a0"}, {"r2", "a1"}, {"r3", "a2"}, {"r4", "a3"}}};
+    lyrprop::Table d{{"m", "id"}, {{"r0", "d0"}, {"r3", "d0"}}};
+    auto *gh = band<TlyrGroupHeader>(QStringLiteral("GroupHeader1"), 20, 16);
+    gh->Condition = QStringLiteral("M.\"g\"");
+    memo(gh, QStringLiteral("GH"), QStringLiteral("gh:[M.\"g\"]"));
+    std::shared_ptr<int> row;
+    master(page, QStringLiteral("MasterData1"), 40, m, QStringLiteral("M"), &row);
+    auto *detail = band<TlyrDetailData>(QStringLiteral("DetailData1"), 60, 16);
+    TlyrUserDataSet *ds = lyrprop::tableDataSet(&keeper, QStringLiteral("D"), &d, nullptr, &m, row);
+    report->Datasets()->Add(ds);
+    detail->SetDataSet(ds);
+    detail->SetDataSetName(QStringLiteral("D"));
+    memo(detail, QStringLiteral("DM"), QStringLiteral("det:[M.\"id\"].[D.\"id\"]"));
+    auto *gf = band<TlyrGroupFooter>(QStringLiteral("GroupFooter1"), 80, 16);
+    memo(gf, QStringLiteral("GF"), QStringLiteral("gf:[M.\"g\"]"));
+    ASSERT_TRUE(report->PrepareReport());
+    EXPECT_EQ(texts(0).join(QLatin1Char(' ')).toStdString(), "gh:a0 rec:r0 det:r0.d0 gf:a0 gh:a2 rec:r3 det:r3.d0 gf:a2");
+}
+
+// A report page that goes on below the previous one's output keeps clear of
+// the footer that page already has, and prints no second footer over it.
+TEST_F(ReportPagesTest, AReportPageOnThePreviousPageStopsAboveItsFooter)
+{
+    page->SetPaperHeight(60);  // 226.8 units
+    lyrprop::Table m{{"id"}, {{"m0"}, {"m1"}}}, p{{"id"}, {}};
+    for (int i = 0; i < 20; ++i) p.Rows << QStringList{QStringLiteral("p%1").arg(i)};
+    master(page, QStringLiteral("MasterData1"), 40, m, QStringLiteral("M"));
+    memo(band<TlyrPageFooter>(QStringLiteral("PageFooter1"), 80, 20), QStringLiteral("PF1"), QStringLiteral("pf1"));
+    TlyrReportPage *next = secondPage();
+    next->SetPaperHeight(60);
+    next->PrintOnPreviousPage = true;
+    master(next, QStringLiteral("MasterData2"), 40, p, QStringLiteral("P"));
+    memo(band<TlyrPageFooter>(QStringLiteral("PageFooter2"), 80, 10, next), QStringLiteral("PF2"), QStringLiteral("pf2"));
+    ASSERT_TRUE(report->PrepareReport());
+    ASSERT_GE(pages().Count(), 2);
+    const auto footer = spans(0, QStringLiteral("PageFooter1"));
+    ASSERT_EQ(footer.size(), 1u);
+    EXPECT_TRUE(spans(0, QStringLiteral("PageFooter2")).empty());
+    const auto rows = spans(0, QStringLiteral("MasterData2"));
+    ASSERT_FALSE(rows.empty());
+    for (const auto &r : rows) EXPECT_LE(r.second, footer[0].first + 0.01);
+    // The pages of its own have its footer.
+    EXPECT_EQ(spans(1, QStringLiteral("PageFooter2")).size(), 1u);
+}
+
+// Its footer does not go over the previous output either, when that
+// reaches further down than the footer's top.
+TEST_F(ReportPagesTest, AReportPageOnThePreviousPageKeepsItsFooterOffThatOutput)
+{
+    page->SetPaperHeight(60);
+    lyrprop::Table m{{"id"}, {}}, p{{"id"}, {{"p0"}}};
+    for (int i = 0; i < 13; ++i) m.Rows << QStringList{QStringLiteral("m%1").arg(i)};
+    master(page, QStringLiteral("MasterData1"), 40, m, QStringLiteral("M"));
+    TlyrReportPage *next = secondPage();
+    next->SetPaperHeight(60);
+    next->PrintOnPreviousPage = true;
+    master(next, QStringLiteral("MasterData2"), 40, p, QStringLiteral("P"));
+    memo(band<TlyrPageFooter>(QStringLiteral("PageFooter2"), 80, 20, next), QStringLiteral("PF2"), QStringLiteral("pf2"));
+    ASSERT_TRUE(report->PrepareReport());
+    const auto rows = spans(0, QStringLiteral("MasterData1"));
+    ASSERT_EQ(rows.size(), 13u);
+    for (const auto &f : spans(0, QStringLiteral("PageFooter2"))) EXPECT_GE(f.first, rows.back().second - 0.01);
+    EXPECT_EQ(texts(1).join(QLatin1Char(' ')).toStdString(), "rec:p0 pf2");
+}
+
+}  // namespace
