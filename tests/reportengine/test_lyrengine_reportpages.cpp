@@ -20,12 +20,18 @@ protected:
         memo(m, name + QStringLiteral("Memo"), QStringLiteral("rec:[%1.\"id\"]").arg(ds));
         return m;
     }
-    TlyrReportPage *secondPage()
+    // Both pages 60 mm high; the second goes on below the first's output,
+    // lists P and has a page footer that high.
+    void secondPage(lyrprop::Table &p, double footer)
     {
-        auto *p = new TlyrReportPage(report.get());
-        p->SetName(QStringLiteral("Page2"));
-        p->SetParent(report.get());
-        return p;
+        page->SetPaperHeight(60);  // 226.8 units
+        auto *next = new TlyrReportPage(report.get());
+        next->SetName(QStringLiteral("Page2"));
+        next->SetParent(report.get());
+        next->SetPaperHeight(60);
+        next->PrintOnPreviousPage = true;
+        master(next, QStringLiteral("MasterData2"), 40, p, QStringLiteral("P"));
+        memo(band<TlyrPageFooter>(QStringLiteral("PageFooter2"), 80, footer, next), QStringLiteral("PF2"), QStringLiteral("pf2"));
     }
     // Where on prepared page i the band of that name lies: top and bottom.
     std::vector<std::pair<double, double>> spans(int i, const QString &name)
@@ -65,16 +71,11 @@ TEST_F(ReportPagesTest, AGroupFooterShowsTheLastPrintedRecordOfItsGroup)
 // the footer that page already has, and prints no second footer over it.
 TEST_F(ReportPagesTest, AReportPageOnThePreviousPageStopsAboveItsFooter)
 {
-    page->SetPaperHeight(60);  // 226.8 units
     lyrprop::Table m{{"id"}, {{"m0"}, {"m1"}}}, p{{"id"}, {}};
     for (int i = 0; i < 20; ++i) p.Rows << QStringList{QStringLiteral("p%1").arg(i)};
     master(page, QStringLiteral("MasterData1"), 40, m, QStringLiteral("M"));
     memo(band<TlyrPageFooter>(QStringLiteral("PageFooter1"), 80, 20), QStringLiteral("PF1"), QStringLiteral("pf1"));
-    TlyrReportPage *next = secondPage();
-    next->SetPaperHeight(60);
-    next->PrintOnPreviousPage = true;
-    master(next, QStringLiteral("MasterData2"), 40, p, QStringLiteral("P"));
-    memo(band<TlyrPageFooter>(QStringLiteral("PageFooter2"), 80, 10, next), QStringLiteral("PF2"), QStringLiteral("pf2"));
+    secondPage(p, 10);
     ASSERT_TRUE(report->PrepareReport());
     ASSERT_GE(pages().Count(), 2);
     const auto footer = spans(0, QStringLiteral("PageFooter1"));
@@ -91,15 +92,10 @@ TEST_F(ReportPagesTest, AReportPageOnThePreviousPageStopsAboveItsFooter)
 // reaches further down than the footer's top.
 TEST_F(ReportPagesTest, AReportPageOnThePreviousPageKeepsItsFooterOffThatOutput)
 {
-    page->SetPaperHeight(60);
     lyrprop::Table m{{"id"}, {}}, p{{"id"}, {{"p0"}}};
     for (int i = 0; i < 13; ++i) m.Rows << QStringList{QStringLiteral("m%1").arg(i)};
     master(page, QStringLiteral("MasterData1"), 40, m, QStringLiteral("M"));
-    TlyrReportPage *next = secondPage();
-    next->SetPaperHeight(60);
-    next->PrintOnPreviousPage = true;
-    master(next, QStringLiteral("MasterData2"), 40, p, QStringLiteral("P"));
-    memo(band<TlyrPageFooter>(QStringLiteral("PageFooter2"), 80, 20, next), QStringLiteral("PF2"), QStringLiteral("pf2"));
+    secondPage(p, 20);
     ASSERT_TRUE(report->PrepareReport());
     const auto rows = spans(0, QStringLiteral("MasterData1"));
     ASSERT_EQ(rows.size(), 13u);
