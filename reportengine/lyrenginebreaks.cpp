@@ -162,7 +162,16 @@ void TlyrEngine::NewColumn()
     showRepeatedHeaders(x);
     headersEndY_ = CurY;
     contentPos_ = Pages()->GetCurPosition();
-    if (keeping_) keepBreaks_.emplace_back(printedFrom, Pages()->GetCurPosition());
+    // A block that holds nothing yet begins in the new column: its first
+    // band did not fit in the one before.
+    if (keeping_ && keepPage_ == Pages()->CurPage && keepPos_ == printedFrom && keepBreaks_.empty()) {
+        keepX_ += columnX(CurColumn) - columnX(keepColumn_);
+        keepColumn_ = CurColumn;
+        keepPos_ = contentPos_;
+        keepY_ = CurY;
+    } else if (keeping_) {
+        keepBreaks_.emplace_back(printedFrom, Pages()->GetCurPosition());
+    }
     // A subreport running in the column goes on at its own offset; a
     // repeated header that split went on in a later column.
     CurX = (CurColumn == column ? x : columnX(CurColumn)) + baseX();

@@ -103,4 +103,40 @@ TEST_F(ReportPagesTest, AReportPageOnThePreviousPageKeepsItsFooterOffThatOutput)
     EXPECT_EQ(texts(1).join(QLatin1Char(' ')).toStdString(), "rec:p0 pf2");
 }
 
+// A record kept with its child whose band is taller than an empty column
+// prints in the next column; its child follows in the column after, and no
+// column is left holding only the repeated header.
+TEST_F(ReportPagesTest, AKeptRecordTallerThanAColumnMovesOnlyOnce)
+{
+    page->SetPaperWidth(94);
+    page->SetPaperHeight(109);  // 412 units high, columns 177.6 wide
+    page->SetColumns(2);
+    QStringList words;
+    for (int i = 0; i < 400; ++i) words << QStringLiteral("tall%1").arg(i);
+    lyrprop::Table m{{"id", "t"}, {{"r0", ""}, {"r1", words.join(QLatin1Char(' '))}}};
+    auto *header = band<TlyrHeader>(QStringLiteral("Header1"), 20, 20);
+    header->ReprintOnNewPage = true;
+    memo(header, QStringLiteral("H"), QStringLiteral("head"), 0, 160);
+    TlyrMasterData *data = master(page, QStringLiteral("MasterData1"), 40, m, QStringLiteral("M"));
+    auto *text = memo(data, QStringLiteral("T"), QStringLiteral("[M.\"t\"]"), 0, 160);
+    text->SetTop(16);
+    text->SetStretchMode(smActualHeight);
+    text->SetWordWrap(true);
+    data->SetStretched(true);
+    auto *child = band<TlyrChild>(QStringLiteral("Child1"), 100, 16);
+    memo(child, QStringLiteral("C"), QStringLiteral("child:[M.\"id\"]"), 0, 160);
+    data->SetChild(child);
+    data->SetKeepChild(true);
+    ASSERT_TRUE(report->PrepareReport());
+    // What each page column holds, by band name.
+    std::map<std::pair<int, int>, QStringList> held;
+    for (int i = 0; i < pages().Count(); ++i)
+        for (TlyrComponent *c : pages().GetPage(i)->Objects()) held[{i, c->Left() > 100 ? 2 : 1}] << c->Name();
+    auto names = [&](int page, int column) { return held[std::make_pair(page, column)].join(QLatin1Char(' ')).toStdString(); };
+    EXPECT_EQ(names(0, 1), "Header1 MasterData1 Child1");
+    EXPECT_EQ(names(0, 2), "Header1 MasterData1");
+    EXPECT_EQ(names(1, 1), "Header1 Child1");
+    EXPECT_EQ(pages().Count(), 2);
+}
+
 }  // namespace
