@@ -133,7 +133,12 @@ const uint64_t kFoundSeeds[] = {
         70000675, 70000895, 70000902, 70000903, 70001030, 70001031, 70001482, 70001483, 70001831, 70001832,
         70002155, 70002658, 70002659,
         // Page bands below a title whose subreport filled the page.
-        70001092, 70001212};
+        70001092, 70001212,
+        // Group footers after records left out for want of details; a second report page over the first
+        // one's page footer; records taller than a column kept with their child.
+        441, 442, 503, 635, 742, 924, 1033, 1034, 1035, 1080, 1081, 1299, 1335, 1336, 1361, 1362, 1523, 1527, 1619,
+        1742, 1743, 1867, 1868, 1929, 1987, 1988, 2006, 2123, 2124, 2167, 2527, 2528, 2634, 2637, 2656, 2659, 2825,
+        2999, 93003090, 93003375, 93004756, 93006871};
 
 // Seeds whose templates break a rule in ways still to be fixed in the
 // engine: a record that does not fit below a title's subreport tried the
@@ -257,6 +262,15 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             "header keep child keepchild overlay 0 sub 1/16 detail 1 words 0 groups [{size 6}]",
             "paper 186x173 margin 9 pagecols 1 records 23 mastercols 1 height 32 title pageheader pagefooter "
             "colfooter header reprint overlay 0 sub 1/30 detail 3 words 0 groups []",
+            // A group footer after a record left out for want of details showed that record's group.
+            "paper 134x136 margin 0 pagecols 1 records 2 mastercols 1 height 16 dset overlay 0 sub 0/0 detail 1 "
+            "words 0 groups [{size 1 footer}]",
+            // A second report page going on below the first one's output ran over that page's footer.
+            "paper 105x87.1999507875 margin 0 pagecols 1 records 0 mastercols 1 height 16 pagefooter page2 "
+            "onprevious records2 16 overlay 0 sub 0/0 detail 0 words 0 groups []",
+            // A record taller than a column, kept with its child, left columns holding only the header.
+            "paper 94x109.422154783 margin 0 pagecols 2 records 2 mastercols 1 height 16 header reprint child "
+            "keepchild tall 2 overlay 0 sub 0/0 detail 0 words 0 groups []",
     };
     expectEveryRule(cases);
 }
