@@ -138,7 +138,7 @@ const uint64_t kFoundSeeds[] = {
         // one's page footer; records taller than a column kept with their child.
         441, 442, 503, 635, 742, 924, 1033, 1034, 1035, 1080, 1081, 1299, 1335, 1336, 1361, 1362, 1523, 1527, 1619,
         1742, 1743, 1867, 1868, 1929, 1987, 1988, 2006, 2123, 2124, 2167, 2527, 2528, 2634, 2637, 2656, 2659,
-        2999, 93003090, 93003375, 93004756, 93006871,
+        2999, 93003090, 93003375, 93004756, 93006871, 93014860,
         // A reprinted group header that may split ran its subreport again.
         91001614, 91002553, 91002554, 91002555, 91002556, 91007057, 91007480, 91007481, 91007482, 91011197, 91013733,
         91014333, 91014334, 91016114, 91017002, 91017003, 91017004, 91017648, 91017649, 91018946, 91018947, 91024302,
@@ -170,8 +170,8 @@ const uint64_t kFoundSeeds[] = {
 // in the summary over the column footer.
 const uint64_t kAwaitingSeeds[] = {1810, 3855, 4363, 100844, 1002145, 2007738, 2010208, 2010209, 3009785, 5003507, 30042562,
                                    // Side-by-side subreports (headers twice, a page footer on a page kept off),
-                                   // a group header's subreport doubled, a child below a two-column row.
-                                   93000696, 93001927, 93001928, 93006328, 93008965, 93010526, 93010623, 93014860};
+                                   // a child below a two-column row.
+                                   93000696, 93001927, 93001928, 93006328, 93008965, 93010526, 93010623};
 
 }  // namespace
 
