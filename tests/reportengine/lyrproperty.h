@@ -1218,6 +1218,14 @@ private:
             }
         }
     }
+    // A header that may be a repeat of one shown before: the later parts of
+    // a split header hold only the rest of its text, which every group's
+    // header has alike, and are never repeats.
+    static bool repeatable(const PrintedBand &b)
+    {
+        return (b.Class == QLatin1String("TlyrHeader") || b.Class == QLatin1String("TlyrGroupHeader")) &&
+               std::any_of(b.Texts.begin(), b.Texts.end(), [](const QString &t) { return !t.startsWith(QLatin1String("part")); });
+    }
     // The pages the first report page printed on, and the first of the
     // second (-1 for none).
     std::pair<int, int> reportPages() const
@@ -1354,7 +1362,7 @@ private:
                                                      where(b));
             QString id = b.Name + QLatin1Char('|') + b.Texts.join(QLatin1Char('|'));
             id.replace(pageNo, QString());
-            const bool header = b.Class == QLatin1String("TlyrHeader") || b.Class == QLatin1String("TlyrGroupHeader");
+            const bool header = repeatable(b);
             if (!(header && shown.contains(id))) previous = std::max(previous, at);
             shown.insert(id);
         }
@@ -1375,7 +1383,7 @@ private:
             const std::pair<int, int> at{b.Page, pageColumn(b.Left)};
             QString id = b.Name + QLatin1Char('|') + b.Texts.join(QLatin1Char('|'));
             id.replace(pageNo, QString());
-            const bool header = b.Class == QLatin1String("TlyrHeader") || b.Class == QLatin1String("TlyrGroupHeader");
+            const bool header = repeatable(b);
             bool &f = filler.try_emplace(at, true).first->second;
             if (pageBands.contains(b.Class)) continue;
             if (!(header && shown.contains(id))) f = false;
