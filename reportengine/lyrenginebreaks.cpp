@@ -201,7 +201,16 @@ void TlyrEngine::NewColumn()
         columnBody_[at] = {start, CurColumn == column ? CurY : PageHeight - FooterHeight()};
     }
     contentPos_ = Pages()->GetCurPosition();
-    if (keeping_) keepBreaks_.emplace_back(printedFrom, Pages()->GetCurPosition());
+    // A block that holds nothing yet begins in the new column: its first
+    // band did not fit in the one before.
+    if (keeping_ && keepPage_ == Pages()->CurPage && keepPos_ == printedFrom && keepBreaks_.empty()) {
+        keepX_ += columnX(CurColumn) - columnX(keepColumn_);
+        keepColumn_ = CurColumn;
+        keepPos_ = contentPos_;
+        keepY_ = CurY;
+    } else if (keeping_) {
+        keepBreaks_.emplace_back(printedFrom, Pages()->GetCurPosition());
+    }
     // A subreport running in the column goes on at its own offset; a
     // repeated header that split went on in a later column.
     CurX = (CurColumn == column ? x : columnX(CurColumn)) + baseX();
@@ -249,8 +258,11 @@ double TlyrEngine::FooterHeight()
     double h = 0;
     if (!CurPage) return 0;
     if (TlyrBand *b = CurPage->FindBand(&TlyrColumnFooter::staticMetaObject)) h += b->Height();
-    if (TlyrBand *b = CurPage->FindBand(&TlyrPageFooter::staticMetaObject)) h += b->Height();
-    return h;
+    double pf = 0;
+    if (TlyrBand *b = CurPage->FindBand(&TlyrPageFooter::staticMetaObject)) pf = b->Height();
+    // On a page that the previous report page's footer ends, that footer.
+    if (continuedFooter_ && Pages()->CurPage == continuedPage_) pf = std::max(pf, PageHeight - footerTop_);
+    return h + pf;
 }
 
 double TlyrEngine::FreeSpace()
