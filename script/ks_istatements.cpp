@@ -160,18 +160,28 @@ void TksCompoundAssignStmt::ExecuteGeneral()
 TksCallStmt::TksCallStmt(TksScript *program, const QString &unitName, const QString &sourcePos,
                          TksDesignator *designator, const QString &modificator)
     : TksStatement(program, unitName, sourcePos), Designator(designator), Modificator(modificator)
-{}
+{
+    if (!Modificator.isEmpty()) FStep = Modificator == QLatin1String("-") ? -1 : 1;
+    if (FStep && Designator && Designator->Kind == TksDesignator::dkVariable && !Designator->LateXML &&
+        ksIsPlainWrite(Designator->Variable))
+        FVar = Designator->Variable;
+}
 
 void TksCallStmt::Execute()
 {
     if (LineTerminated()) return;
-    if (Modificator.isEmpty()) {
+    if (!FStep) {
         Designator->ResultWanted = false;
         Designator->GetValue();
-    } else {
-        KsValue v = Designator->GetValue();
-        Designator->SetValue(Modificator == QLatin1String("-") ? ksSub(v, KsValue(1)) : ksAdd(v, KsValue(1)));
+        return;
     }
+    const KsOp op = FStep < 0 ? KsOp::Sub : KsOp::Add;
+    if (FVar && !FVar->ReadOnly) {  // i++ on a loop counter: no copy, no call
+        ksBinaryInPlace(op, FVar->Value, KsValue(1));
+        return;
+    }
+    KsValue v = Designator->GetValue();
+    Designator->SetValue(ksBinary(op, v, KsValue(1)));
 }
 
 TksIfStmt::TksIfStmt(TksScript *program, const QString &unitName, const QString &sourcePos, TksExpression *condition)

@@ -34,7 +34,7 @@ public:
                 }
                 throw;
             }
-            if (p->BreakFlag || p->ContinueFlag || p->ExitFlag) return;
+            if (p->BreakFlag | p->ContinueFlag | p->ExitFlag) return;  // one branch
         }
     }
 
@@ -119,6 +119,10 @@ public:
     std::unique_ptr<TksDesignator> Designator;  // owned
     QString Modificator;                        // "", "+" or "-"
     void Execute() override;
+
+private:
+    int FStep = 0;                       // the Modificator as 0, 1 or -1
+    TksCustomVariable *FVar = nullptr;   // a plain variable stepped in place
 };
 
 class TksIfStmt : public TksStatement {
