@@ -122,6 +122,9 @@ public:
     bool IsDirectComparison() const { return Op >= opGreat && Op <= opEq && FLeftRef && FRightRef; }
     [[gnu::always_inline]] bool DirectCompared() const { return Compared(*FLeftRef, *FRightRef); }
     bool IsComparison() const { return Op >= opGreat && Op <= opEq; }
+    // The value as GetValue gives it when it is an integer of a pure integer
+    // tree (v, and wide for an Int64); false where GetValue must decide.
+    bool TryIntValue(qint64 &v, bool &wide) const { return FIntTree && IntValue(v, wide); }
 
 private:
     // What this node does with its two values, decided once when finished.

@@ -379,3 +379,27 @@ TEST(KsSemantics, IncrementsFollowTheAdditionRules)
         EXPECT_EQ(r.Output, Lines({"2147483648", "20", "2147483646", "20", "6", "0.5", "3"})) << r.Error.toStdString();
     }
 }
+
+// A loop of one statement (and a C-like loop with one step) stops on break
+// and exit as any loop does, and an error in it names the statement.
+TEST(KsSemantics, LoopsOfOneStatementStopAndReportLikeAnyLoop)
+{
+    KsRunResult r = RunText("C++Script", "{ int i, s = 0;\n"
+                                         "  for (i = 0; i < 10; i++) if (i == 4) break; else s = s + i;\n"
+                                         "  Out(i); Out(s);\n"
+                                         "  for (i = 0; i < 3; i++)\n"
+                                         "    s = s div (2 - i);\n"
+                                         "}");
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_EQ(r.Output.mid(0, 2), Lines({"4", "6"}));
+    EXPECT_TRUE(r.Error.startsWith(QStringLiteral("5:"))) << r.Error.toStdString();
+    r = RunText("PascalScript", "var i, k: Integer;\n"
+                                "procedure P; begin for i := 1 to 10 do if i = 3 then exit; Out('not here') end;\n"
+                                "begin P; Out(i); k := 0;\n"
+                                "  while k < 5 do k := k + 2; Out(k);\n"
+                                "  for i := 1 to 3 do\n"
+                                "    k := k div (2 - i)\n"
+                                "end.");
+    EXPECT_EQ(r.Output.mid(0, 2), Lines({"3", "6"}));
+    EXPECT_TRUE(r.Error.startsWith(QStringLiteral("6:"))) << r.Error.toStdString();
+}
