@@ -149,7 +149,10 @@ TksDesignatorNode::~TksDesignatorNode() = default;
 
 KsValue TksDesignatorNode::GetValue()
 {
-    return FVar ? FVar->Value : Designator->GetValue();
+    if (FVar) return FVar->Value;
+    TksDesignator *d = Designator.get();
+    if (d->Kind == TksDesignator::dkCall && !d->LateXML) return d->Call();  // one call less per routine call
+    return d->GetValue();
 }
 
 TksSetNode::TksSetNode(TksSetExpression *s) : TksOperandNode(KsValue()), SetExpression(s)

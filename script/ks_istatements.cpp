@@ -226,10 +226,11 @@ TksIfStmt::TksIfStmt(TksScript *program, const QString &unitName, const QString 
 void TksIfStmt::Execute()
 {
     if (LineTerminated()) return;
-    if (Condition->GetBool())
-        RunBody();
+    TksStatement *branch = Condition->GetBool() ? this : ElseStmt.get();
+    if (branch->Count() == 1)
+        RunOne(Program, static_cast<TksStatement *>(branch->Items(0)));
     else
-        ElseStmt->RunBody();
+        branch->RunBody();
 }
 
 TksCaseSelector::TksCaseSelector(TksScript *program, const QString &unitName, const QString &sourcePos,
