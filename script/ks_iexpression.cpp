@@ -455,6 +455,11 @@ inline bool TksOperatorNode::IntOperand(const TksExpressionNode *n, const KsValu
 // result passed 32 bits), which stays so through the operators above.
 bool TksOperatorNode::IntValue(qint64 &v, bool &wide) const
 {
+    if (FIntDirect && FLeftRef->Kind() == KsKind::Integer && FRightRef->Kind() == KsKind::Integer) {
+        if (!IntStepValue(Op, FLeftRef->RawInt(), FRightRef->RawInt(), v)) return false;
+        wide = v != qint64(int(v));
+        return true;
+    }
     if (!FIntSteps.empty()) {
         qint64 t[kMaxIntSteps];
         bool w[kMaxIntSteps];
