@@ -196,9 +196,6 @@ TksCallStmt::TksCallStmt(TksScript *program, const QString &unitName, const QStr
     : TksStatement(program, unitName, sourcePos), Designator(designator), Modificator(modificator)
 {
     if (!Modificator.isEmpty()) FStep = Modificator == QLatin1String("-") ? -1 : 1;
-    if (FStep && Designator && Designator->Kind == TksDesignator::dkVariable && !Designator->LateXML &&
-        ksIsPlainWrite(Designator->Variable))
-        FVar = Designator->Variable;
 }
 
 void TksCallStmt::Execute()
@@ -209,13 +206,8 @@ void TksCallStmt::Execute()
         Designator->GetValue();
         return;
     }
-    const KsOp op = FStep < 0 ? KsOp::Sub : KsOp::Add;
-    if (FVar && !FVar->ReadOnly) {  // i++ on a loop counter: no copy, no call
-        ksBinaryInPlace(op, FVar->Value, KsValue(1));
-        return;
-    }
     KsValue v = Designator->GetValue();
-    Designator->SetValue(ksBinary(op, v, KsValue(1)));
+    Designator->SetValue(ksBinary(FStep < 0 ? KsOp::Sub : KsOp::Add, v, KsValue(1)));
 }
 
 TksIfStmt::TksIfStmt(TksScript *program, const QString &unitName, const QString &sourcePos, TksExpression *condition)

@@ -126,8 +126,7 @@ public:
     void Execute() override;
 
 private:
-    int FStep = 0;                       // the Modificator as 0, 1 or -1
-    TksCustomVariable *FVar = nullptr;   // a plain variable stepped in place
+    int FStep = 0;  // the Modificator as 0, 1 or -1
 };
 
 class TksIfStmt : public TksStatement {
