@@ -144,3 +144,26 @@ TEST_F(PlacesTest, ARecordKeptWithTheFooterKeepsItsColumnOnTheNextPage)
     ASSERT_EQ(pages().Count(), 2) << dump().toStdString();
     EXPECT_EQ(places(1, "").join(' ').toStdString(), "r29@200,0 foot@0,20");
 }
+
+// The second of two side-by-side subreports goes back to the page its band
+// is on after the first went on to the next one: its next column starts
+// below that page's own headers, not below the next page's.
+TEST_F(PlacesTest, ASubreportBesideAnotherBreaksItsColumnBelowItsOwnPagesHeaders)
+{
+    newSheet();
+    page->SetPaperWidth(1200 / lyrUnitsPerMM);
+    page->SetColumns(2);
+    GroupedRows subRows(report.get(), &keeper, QStringLiteral("Sub"), GroupedRows::runs({{"A", 20}}));
+    GroupedRows sideRows(report.get(), &keeper, QStringLiteral("Side"), GroupedRows::runs({{"A", 20}}));
+    memo(band<TlyrReportTitle>("Title1", 0, 20), "TitleMemo", "Title");
+    memo(band<TlyrPageHeader>("PageHeader1", 30, 20), "PH", "head");
+    auto *summary = band<TlyrReportSummary>("Summary1", 60, 20);
+    subreport(summary, QStringLiteral("Sub1"), subRows.ds, 0, 2, QStringLiteral("s"));
+    subreport(summary, QStringLiteral("Side1"), sideRows.ds, 300, 2, QStringLiteral("t"));
+    prepare();
+    judge(20, QStringLiteral("s"));
+    judge(20, QStringLiteral("t"));
+    EXPECT_EQ(overlaps(), "") << dump().toStdString();
+    ASSERT_EQ(pages().Count(), 2) << dump().toStdString();
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(tops(i, "s"), tops(i, "t")) << i;
+}
