@@ -167,3 +167,40 @@ TEST_F(PlacesTest, ASubreportBesideAnotherBreaksItsColumnBelowItsOwnPagesHeaders
     ASSERT_EQ(pages().Count(), 2) << dump().toStdString();
     for (int i = 0; i < 2; ++i) EXPECT_EQ(tops(i, "s"), tops(i, "t")) << i;
 }
+
+// A record kept with its child that breaks the page before any of it is
+// printed, and again for its child, finds room below the header the new
+// page repeats: for itself first, then for itself and its child.
+TEST_F(PlacesTest, AKeptRecordFindsRoomBelowTheHeaderItsPageRepeats)
+{
+    newSheet();
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 2}}));
+    TlyrGroupHeader *g = group(30);
+    g->ReprintOnNewPage = true;
+    g->SetAllowSplit(true);
+    g->SetStretched(true);
+    QStringList lines;
+    for (int i = 1; i <= 9; ++i) lines << QStringLiteral("line%1").arg(i);
+    TlyrMemoView *text = memo(g, QStringLiteral("GroupText"), lines.join(QLatin1Char('\n')));
+    text->SetTop(20);
+    text->SetStretchMode(smActualHeight);
+    TlyrMasterData *master = records(rows.ds, 60);
+    master->SetHeight(50);
+    master->Objects().first()->SetHeight(50);
+    master->SetKeepChild(true);
+    auto *child = band<TlyrChild>("Child1", 200, 16);
+    memo(child, "ChildMemo", "c[Rows.\"N\"]");
+    master->SetChild(child);
+    prepare();
+    judge(2);
+    judge(2, QStringLiteral("c"));
+    EXPECT_EQ(overlaps(), "") << dump().toStdString();
+    // Each record right above its child.
+    for (int i = 0; i < pages().Count(); ++i) {
+        const std::vector<Printed> all = printed(i);
+        for (const Printed &r : all)
+            if (r.Text.startsWith(QLatin1Char('r')))
+                for (const Printed &c : all)
+                    if (c.Text == QLatin1Char('c') + r.Text.mid(1)) EXPECT_EQ(c.Box.top(), r.Box.bottom()) << i;
+    }
+}
