@@ -24,6 +24,24 @@ protected:
             if (p.Text.startsWith(start)) out << QString::number(p.Box.top());
         return out.join(QLatin1Char(' ')).toStdString();
     }
+    // A group header repeated on new pages and columns that splits, 160
+    // high with its nine lines ("line1".."line9"), over records 50 high.
+    TlyrMasterData *splitHeaderOverTallRecords(TlyrDataSet *ds)
+    {
+        TlyrGroupHeader *g = group(30);
+        g->ReprintOnNewPage = true;
+        g->SetAllowSplit(true);
+        g->SetStretched(true);
+        QStringList lines;
+        for (int i = 1; i <= 9; ++i) lines << QStringLiteral("line%1").arg(i);
+        TlyrMemoView *text = memo(g, QStringLiteral("GroupText"), lines.join(QLatin1Char('\n')));
+        text->SetTop(20);
+        text->SetStretchMode(smActualHeight);
+        TlyrMasterData *master = records(ds, 60);
+        master->SetHeight(50);
+        master->Objects().first()->SetHeight(50);
+        return master;
+    }
     void prepare() { ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString(); }
     // Every pair of printed bands with objects that cover one another.
     std::string overlaps()
@@ -99,18 +117,7 @@ TEST_F(PlacesTest, ARepeatedSplitHeaderIsCutAboveTheRecordThatMovedToItsColumn)
 {
     newSheet(2);
     GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 2}}));
-    TlyrGroupHeader *g = group(30);
-    g->ReprintOnNewPage = true;
-    g->SetAllowSplit(true);
-    g->SetStretched(true);
-    QStringList lines;
-    for (int i = 1; i <= 9; ++i) lines << QStringLiteral("line%1").arg(i);
-    TlyrMemoView *text = memo(g, QStringLiteral("GroupText"), lines.join(QLatin1Char('\n')));
-    text->SetTop(20);
-    text->SetStretchMode(smActualHeight);
-    TlyrMasterData *master = records(rows.ds, 60);
-    master->SetHeight(50);
-    master->Objects().first()->SetHeight(50);
+    splitHeaderOverTallRecords(rows.ds);
     prepare();
     judge(2);
     EXPECT_EQ(overlaps(), "") << dump().toStdString();
@@ -175,18 +182,7 @@ TEST_F(PlacesTest, AKeptRecordFindsRoomBelowTheHeaderItsPageRepeats)
 {
     newSheet();
     GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 2}}));
-    TlyrGroupHeader *g = group(30);
-    g->ReprintOnNewPage = true;
-    g->SetAllowSplit(true);
-    g->SetStretched(true);
-    QStringList lines;
-    for (int i = 1; i <= 9; ++i) lines << QStringLiteral("line%1").arg(i);
-    TlyrMemoView *text = memo(g, QStringLiteral("GroupText"), lines.join(QLatin1Char('\n')));
-    text->SetTop(20);
-    text->SetStretchMode(smActualHeight);
-    TlyrMasterData *master = records(rows.ds, 60);
-    master->SetHeight(50);
-    master->Objects().first()->SetHeight(50);
+    TlyrMasterData *master = splitHeaderOverTallRecords(rows.ds);
     master->SetKeepChild(true);
     auto *child = band<TlyrChild>("Child1", 200, 16);
     memo(child, "ChildMemo", "c[Rows.\"N\"]");
