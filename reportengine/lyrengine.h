@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <set>
 #include <tuple>
 
@@ -170,6 +171,9 @@ private:
     // Line counter of a data band's record being shown.
     QHash<TlyrBand *, int> bandLine_;
     bool firstPage_ = false;
+    // The store index of the report page's first output page, which a
+    // side-by-side subreport may reach again after it was ended once.
+    int firstPageIndex_ = -1;
     bool finishing_ = false;
     bool inPageBand_ = false;
     bool showingHeaders_ = false;
@@ -294,6 +298,9 @@ private:
     // Where each output page's content begins below its headers, for a
     // side-by-side subreport that reaches the page again.
     QHash<int, double> bodyTop_;
+    // The same for the later page columns, by output page and column: where
+    // the column's headers begin and end.
+    std::map<std::pair<int, int>, std::pair<double, double>> columnBody_;
     // The output pages and columns whose column footer was printed.
     std::set<std::tuple<TlyrBand *, int, int>> footedColumns_;
     int keepPage_ = -1;

@@ -90,6 +90,11 @@ void TlyrEngine::NewPage()
         CurY = keepY_;
         rowBottom_ = -1;
         subHostBottom_ = -1;
+        // The block's columns lost their headers with it.
+        for (auto it = columnBody_.begin(); it != columnBody_.end();) {
+            const bool lost = it->first.first == pages->CurPage && it->first.second > keepColumn_;
+            it = lost ? columnBody_.erase(it) : std::next(it);
+        }
         // The footers the block's columns had went with it.
         for (auto it = footedColumns_.begin(); it != footedColumns_.end();)
             it = std::get<1>(*it) == pages->CurPage && std::get<2>(*it) >= keepColumn_ ? footedColumns_.erase(it)
@@ -175,14 +180,27 @@ void TlyrEngine::NewColumn()
     // The next column starts with the column header and the headers that
     // repeat, as a page does.
     CurY = columnTopY_;
-    if (TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject)) {
-        inPageBand_ = true;
-        ShowBand(ch);
-        inPageBand_ = false;
+    // A side-by-side subreport reaching a column its sibling began finds
+    // the headers there and goes on below them.
+    const std::pair<int, int> at{Pages()->CurPage, column};
+    const auto begun = columnBody_.find(at);
+    if (begun != columnBody_.end()) {
+        columnStartY_ = begun->second.first;
+        headersEndY_ = begun->second.second;
+        CurY = headersEndY_;
+    } else {
+        if (TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject)) {
+            inPageBand_ = true;
+            ShowBand(ch);
+            inPageBand_ = false;
+        }
+        columnStartY_ = CurY;
+        const double start = CurY;
+        showRepeatedHeaders(x);
+        headersEndY_ = CurY;
+        // A header that split went on in a later column, filling this one.
+        columnBody_[at] = {start, CurColumn == column ? CurY : PageHeight - FooterHeight()};
     }
-    columnStartY_ = CurY;
-    showRepeatedHeaders(x);
-    headersEndY_ = CurY;
     contentPos_ = Pages()->GetCurPosition();
     if (keeping_) keepBreaks_.emplace_back(printedFrom, Pages()->GetCurPosition());
     // A subreport running in the column goes on at its own offset; a

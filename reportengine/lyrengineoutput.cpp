@@ -171,6 +171,9 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
     // A repeated header that may split flows like other content: it must
     // fit its column too.
     const bool repeated = showingHeaders_ && band != flowingHeader_;
+    // Shown again, it runs none of its subreports: their records belong to
+    // the place it was first shown.
+    const bool again = showingHeaders_;
     const bool flows = !pageBand && !repeated && !popTarget_;
     const int breaks = breaks_;
     // The page breaks before the band is prepared, so that it prints the
@@ -254,7 +257,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         // when it is prepared again on the page it moves to.
         // A header shown again prints its own objects; what its subreports
         // printed belongs to the place it was first shown.
-        if (!popTarget_ && !cross && !repeated) {
+        if (!popTarget_ && !cross && !again) {
             finish.own = band->Objects().size();
             if (!collectPrintOnParent(band, views))
                 finish.own = -1;
@@ -354,7 +357,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
             if (auto *v = qobject_cast<TlyrReportComponent *>(c)) pieces << v;
         splitBand(band, pieces, cut);
         // Subreports are never cut: they run beside the band's last part.
-        if (!repeated) showSubreports(band, views);
+        if (!again) showSubreports(band, views);
     } else {
         // A multi-column data band sits at its column's place.
         auto *data = qobject_cast<TlyrDataBand *>(band);
@@ -376,7 +379,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
             Pages()->AddObject(band);
         }
         if (!is<TlyrOverlay>(band)) CurY += band->Height();
-        if (!popTarget_ && !repeated) showSubreports(band, views);
+        if (!popTarget_ && !again) showSubreports(band, views);
     }
     Report->DoAfterPrint(band);
     for (TlyrReportComponent *v : views) Report->DoAfterPrint(v);
