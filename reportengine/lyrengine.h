@@ -295,6 +295,15 @@ private:
         double Dx = 0, Dy = 0;
     } movedBlock_;
     int blockMoves_ = 0;
+    // What the engine knows of the output page it fills; a subreport beside
+    // another goes back to the page the band is on, and takes this along.
+    struct PageState {
+        double ColumnTopY, ColumnStartY, HeadersEndY, TitleRun;
+        int ContentPos;
+        bool TitleOnPage, FirstPage;
+    };
+    PageState pageState() const;
+    void setPageState(const PageState &state);
     // Where each output page's content begins below its headers, for a
     // side-by-side subreport that reaches the page again.
     QHash<int, double> bodyTop_;

@@ -119,9 +119,10 @@ void TlyrEngine::NewPage()
     pages->AddPage(CurPage);
     movingKeep_ = move ? keepSerial_ : 0;
     {
-        // The block needs its height below the headers the page repeats.
+        // The block needs its height below the headers the page repeats,
+        // and the band that broke the page its own below the block.
         const Saved<double> need(repeatNeed_);
-        if (move && blockBreaks.empty()) repeatNeed_ = blockHeight;
+        if (move && blockBreaks.empty()) repeatNeed_ += blockHeight;
         initPage();
     }
     movingKeep_ = 0;

@@ -128,6 +128,22 @@ void TlyrEngine::copyToPrintOnParent(TlyrBand *from)
     }
 }
 
+TlyrEngine::PageState TlyrEngine::pageState() const
+{
+    return {columnTopY_, columnStartY_, headersEndY_, titleRun_, contentPos_, titleOnPage_, firstPage_};
+}
+
+void TlyrEngine::setPageState(const PageState &state)
+{
+    columnTopY_ = state.ColumnTopY;
+    columnStartY_ = state.ColumnStartY;
+    headersEndY_ = state.HeadersEndY;
+    titleRun_ = state.TitleRun;
+    contentPos_ = state.ContentPos;
+    titleOnPage_ = state.TitleOnPage;
+    firstPage_ = state.FirstPage;
+}
+
 // Subreport objects of a band run their pages below the band's top, each
 // from where the band ended; the output continues after the one that went
 // furthest (page, then column, then position).
@@ -145,6 +161,7 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
     const double savedSubBase = subBaseX_, savedBase = baseX(), savedChildLeft = childLeft_;
     int bestPage = savedPage, bestColumn = savedColumn;
     double bestY = savedY;
+    PageState start = pageState(), best = start;
     const double savedHost = subHostBottom_;
     double outerHost = savedHost;
     const int breaks = breaks_;
@@ -158,6 +175,7 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
             savedY += movedBlock_.Dy;
             bandTop += movedBlock_.Dy;
             outerHost = -1;
+            start = bestPage == savedPage ? best : pageState();
         }
         moves = blockMoves_;
         // A subreport nested in another runs under both hosts: the column
@@ -165,6 +183,7 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
         subHostBottom_ = std::max(outerHost, savedY);
         fillPageNumbers(savedPage);
         pages->CurPage = savedPage;
+        setPageState(start);
         CurColumn = savedColumn;
         CurX = savedX + s->Left();
         CurY = bandTop + s->Top();
@@ -179,12 +198,14 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
             bestPage = pages->CurPage;
             bestColumn = CurColumn;
             bestY = CurY;
+            best = pageState();
         }
     }
     // An outer band hosting these is behind once a column broke.
     subHostBottom_ = breaks_ == breaks ? savedHost : -1;
     fillPageNumbers(bestPage);
     pages->CurPage = bestPage;
+    setPageState(best);
     // The band's own page goes on in the column where the subreports ended.
     if (bestColumn != savedColumn && CurPage->Columns() >= 2)
         CurX = savedX - (savedColumn > 1 ? columnX(savedColumn) : 0) + (bestColumn > 1 ? columnX(bestColumn) : 0);

@@ -24,6 +24,24 @@ protected:
             if (p.Text.startsWith(start)) out << QString::number(p.Box.top());
         return out.join(QLatin1Char(' ')).toStdString();
     }
+    // A group header repeated on new pages and columns that splits, 160
+    // high with its nine lines ("line1".."line9"), over records 50 high.
+    TlyrMasterData *splitHeaderOverTallRecords(TlyrDataSet *ds)
+    {
+        TlyrGroupHeader *g = group(30);
+        g->ReprintOnNewPage = true;
+        g->SetAllowSplit(true);
+        g->SetStretched(true);
+        QStringList lines;
+        for (int i = 1; i <= 9; ++i) lines << QStringLiteral("line%1").arg(i);
+        TlyrMemoView *text = memo(g, QStringLiteral("GroupText"), lines.join(QLatin1Char('\n')));
+        text->SetTop(20);
+        text->SetStretchMode(smActualHeight);
+        TlyrMasterData *master = records(ds, 60);
+        master->SetHeight(50);
+        master->Objects().first()->SetHeight(50);
+        return master;
+    }
     void prepare() { ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString(); }
     // Every pair of printed bands with objects that cover one another.
     std::string overlaps()
@@ -99,18 +117,7 @@ TEST_F(PlacesTest, ARepeatedSplitHeaderIsCutAboveTheRecordThatMovedToItsColumn)
 {
     newSheet(2);
     GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 2}}));
-    TlyrGroupHeader *g = group(30);
-    g->ReprintOnNewPage = true;
-    g->SetAllowSplit(true);
-    g->SetStretched(true);
-    QStringList lines;
-    for (int i = 1; i <= 9; ++i) lines << QStringLiteral("line%1").arg(i);
-    TlyrMemoView *text = memo(g, QStringLiteral("GroupText"), lines.join(QLatin1Char('\n')));
-    text->SetTop(20);
-    text->SetStretchMode(smActualHeight);
-    TlyrMasterData *master = records(rows.ds, 60);
-    master->SetHeight(50);
-    master->Objects().first()->SetHeight(50);
+    splitHeaderOverTallRecords(rows.ds);
     prepare();
     judge(2);
     EXPECT_EQ(overlaps(), "") << dump().toStdString();
@@ -143,4 +150,53 @@ TEST_F(PlacesTest, ARecordKeptWithTheFooterKeepsItsColumnOnTheNextPage)
     EXPECT_EQ(overlaps(), "") << dump().toStdString();
     ASSERT_EQ(pages().Count(), 2) << dump().toStdString();
     EXPECT_EQ(places(1, "").join(' ').toStdString(), "r29@200,0 foot@0,20");
+}
+
+// The second of two side-by-side subreports goes back to the page its band
+// is on after the first went on to the next one: its next column starts
+// below that page's own headers, not below the next page's.
+TEST_F(PlacesTest, ASubreportBesideAnotherBreaksItsColumnBelowItsOwnPagesHeaders)
+{
+    newSheet();
+    page->SetPaperWidth(1200 / lyrUnitsPerMM);
+    page->SetColumns(2);
+    GroupedRows subRows(report.get(), &keeper, QStringLiteral("Sub"), GroupedRows::runs({{"A", 20}}));
+    GroupedRows sideRows(report.get(), &keeper, QStringLiteral("Side"), GroupedRows::runs({{"A", 20}}));
+    memo(band<TlyrReportTitle>("Title1", 0, 20), "TitleMemo", "Title");
+    memo(band<TlyrPageHeader>("PageHeader1", 30, 20), "PH", "head");
+    auto *summary = band<TlyrReportSummary>("Summary1", 60, 20);
+    subreport(summary, QStringLiteral("Sub1"), subRows.ds, 0, 2, QStringLiteral("s"));
+    subreport(summary, QStringLiteral("Side1"), sideRows.ds, 300, 2, QStringLiteral("t"));
+    prepare();
+    judge(20, QStringLiteral("s"));
+    judge(20, QStringLiteral("t"));
+    EXPECT_EQ(overlaps(), "") << dump().toStdString();
+    ASSERT_EQ(pages().Count(), 2) << dump().toStdString();
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(tops(i, "s"), tops(i, "t")) << i;
+}
+
+// A record kept with its child that breaks the page before any of it is
+// printed, and again for its child, finds room below the header the new
+// page repeats: for itself first, then for itself and its child.
+TEST_F(PlacesTest, AKeptRecordFindsRoomBelowTheHeaderItsPageRepeats)
+{
+    newSheet();
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 2}}));
+    TlyrMasterData *master = splitHeaderOverTallRecords(rows.ds);
+    master->SetKeepChild(true);
+    auto *child = band<TlyrChild>("Child1", 200, 16);
+    memo(child, "ChildMemo", "c[Rows.\"N\"]");
+    master->SetChild(child);
+    prepare();
+    judge(2);
+    judge(2, QStringLiteral("c"));
+    EXPECT_EQ(overlaps(), "") << dump().toStdString();
+    // Each record right above its child.
+    for (int i = 0; i < pages().Count(); ++i) {
+        const std::vector<Printed> all = printed(i);
+        for (const Printed &r : all)
+            if (r.Text.startsWith(QLatin1Char('r')))
+                for (const Printed &c : all)
+                    if (c.Text == QLatin1Char('c') + r.Text.mid(1)) EXPECT_EQ(c.Box.top(), r.Box.bottom()) << i;
+    }
 }
