@@ -367,6 +367,7 @@ void TlyrEngine::collectAggregates(TlyrReportPage *page)
 void TlyrEngine::runReportPages()
 {
     bodyTop_.clear();
+    columnBody_.clear();
     footedColumns_.clear();
     // Each pass numbers the outputs of every band from 1.
     for (TlyrComponent *c : Report->AllObjects())
@@ -416,10 +417,12 @@ void TlyrEngine::runPage(TlyrReportPage *page)
             CurColumn = 1;
             CurY = pages->GetLastY();
             firstPage_ = false;
+            firstPageIndex_ = -1;
             if (title) ShowBand(title);
         } else {
             pages->AddPage(page);
             firstPage_ = true;
+            firstPageIndex_ = pages->CurPage;
             initPage(title);
         }
         addPageOutline();

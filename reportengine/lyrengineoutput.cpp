@@ -48,7 +48,8 @@ void TlyrEngine::ShowBand(TlyrComponent *component)
             startKeep(band);
             keepers.push_back(band);
         }
-        showBandOnce(band);
+        // A repeated header left out takes its child bands along.
+        if (!showBandOnce(band)) break;
         if (inColumn && band == data && data->Visible()) {
             // The column it was placed in (the first after a break).
             offset = columnLeft_;
@@ -159,15 +160,11 @@ void TlyrEngine::fitHeight(TlyrBand *band)
     band->SetHeight(bottom);
 }
 
-// How much of an object must fit for a split band to start where it is:
-// about a line of text.
-constexpr double kFirstLine = 20;
-
-void TlyrEngine::showBandOnce(TlyrBand *band)
+bool TlyrEngine::showBandOnce(TlyrBand *band)
 {
     if (band->Vertical()) {
         if (crossBand_) showVerticalBand(band);
-        return;
+        return true;
     }
     const bool pageBand = inPageBand_ || is<TlyrNullBand>(band) || is<TlyrPageHeader>(band) || is<TlyrPageFooter>(band) ||
                           is<TlyrOverlay>(band) || is<TlyrColumnHeader>(band) || is<TlyrColumnFooter>(band);
@@ -241,7 +238,7 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
     if (!band->Visible()) {
         // Totals flagged to count invisible records still see this one.
         if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
-        return;
+        return true;
     }
     const double designHeight = band->Height();
     auto prepareViews = [&] {
@@ -270,8 +267,27 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
     };
     prepareViews();
     Report->DoNotifyEvent(band, band->OnAfterCalcHeight());
-    bool split = false;
-    if (flows) {
+    // How far down the band must fit for it to start where it is: the first
+    // line of its highest object.
+    auto firstLine = [&] {
+        double line = band->Height();
+        for (TlyrReportComponent *v : views)
+            if (v->Visible() && !qobject_cast<TlyrSubreport *>(v))
+                line = std::min(line, v->Top() + std::min(v->Height(), kFirstLine));
+        return line;
+    };
+    // A header repeated in a new column leaves room for the band that moved
+    // there: one that may split prints only its first part, cut where that
+    // room begins; another is left out. The band never runs off the page
+    // for a header it repeats.
+    double cut = -1;
+    if (showingHeaders_ && !pageBand && repeatNeed_ > 0 && band->Height() + repeatNeed_ > FreeSpace() + 0.0001 &&
+        repeatNeed_ <= FreeSpace() + 0.0001) {
+        cut = FreeSpace() - repeatNeed_;
+        if (!band->AllowSplit() || cross || firstLine() > cut + 0.0001) return false;
+    }
+    bool split = cut >= 0;
+    if (flows && !split) {
         // A record beside the first of its row goes with the row, which
         // moves as a whole when it does not fit.
         auto *rowBand = qobject_cast<TlyrDataBand *>(band);
@@ -283,10 +299,7 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
             // A band that may split but of which not even the first object
             // fits here starts in the next column, prepared there, like a
             // band that may not split.
-            bool startsHere = false;
-            for (TlyrReportComponent *v : views)
-                if (v->Visible() && !qobject_cast<TlyrSubreport *>(v))
-                    startsHere = startsHere || v->Top() + std::min(v->Height(), kFirstLine) <= FreeSpace() + 0.0001;
+            const bool startsHere = firstLine() <= FreeSpace() + 0.0001;
             if (band->AllowSplit() && !cross && !rowRecord && (startsHere || atColumnTop())) {
                 split = true;
             } else {
@@ -297,11 +310,11 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
                 // fit, not after columns that hold only headers.
                 const int most = std::max(CurPage->Columns(), 1) + 1;
                 for (int tries = 0; tries < most && !atColumnTop() && band->Height() > FreeSpace() + 0.0001; ++tries) {
-                    struct Restore {
-                        TlyrBand *&ref, *saved;
-                        ~Restore() { ref = saved; }
-                    } restore{breakBand_, breakBand_};
+                    const Saved<TlyrBand *> breakBand(breakBand_);
+                    const Saved<double> need(repeatNeed_);
                     breakBand_ = band;
+                    // A band that may split needs room for its first line.
+                    repeatNeed_ = band->AllowSplit() && !cross && !rowRecord ? firstLine() : band->Height();
                     // No column left under the title holds it: the next page.
                     if (titleRun_ > 0.0001 && band->Height() > columnRoom() + 0.0001)
                         NewPage();
@@ -342,7 +355,7 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         QList<TlyrReportComponent *> pieces;
         for (TlyrComponent *c : band->Objects())
             if (auto *v = qobject_cast<TlyrReportComponent *>(c)) pieces << v;
-        splitBand(band, pieces);
+        splitBand(band, pieces, cut);
         // Subreports are never cut: they run beside the band's last part.
         if (!again) showSubreports(band, views);
     } else {
@@ -372,4 +385,5 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
     for (TlyrReportComponent *v : views) Report->DoAfterPrint(v);
     if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
     Aggregates.Reset(band);
+    return true;
 }

@@ -34,7 +34,7 @@ using namespace lyrengine;
 // it with everything under them. Bottom-aligned objects sit at the bottom
 // of the last part and objects of the largest height reach the bottom of
 // each part: neither makes a part of its own.
-void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &views)
+void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &views, double only)
 {
     struct Piece {
         TlyrReportComponent *View;
@@ -74,7 +74,7 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
             moved.insert(i);
         }
     };
-    double space = FreeSpace();
+    double space = only >= 0 ? only : FreeSpace();
     // When nothing fits a column this split began, nothing ever will; unless
     // a kept block came along and took room: then the space of a column
     // that took nothing decides.
@@ -188,9 +188,15 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
         }
         // The column footer goes below the part.
         CurY += part.empty() ? 0 : height;
-        if (last) break;
+        if (last || only >= 0) break;
         const bool carries = keeping_;
-        NewColumn();
+        {
+            // The next part needs about a line below the headers repeated
+            // in the new column.
+            const Saved<double> need(repeatNeed_);
+            repeatNeed_ = kFirstLine;
+            NewColumn();
+        }
         fresh = !carries;
         for (size_t i : pending) {
             TlyrReportComponent *v = all[i].View;

@@ -12,6 +12,25 @@
 
 namespace lyrengine {
 
+// How much of an object must fit for a split band to start where it is:
+// about a line of text.
+constexpr double kFirstLine = 20;
+
+// Gives a variable back the value it had, when the scope ends (also when an
+// exception passes).
+template <class T>
+class Saved {
+public:
+    explicit Saved(T &ref) : ref_(ref), saved_(ref) {}
+    ~Saved() { ref_ = saved_; }
+    Saved(const Saved &) = delete;
+    Saved &operator=(const Saved &) = delete;
+
+private:
+    T &ref_;
+    T saved_;
+};
+
 inline QString res(const char *id)
 {
     return lyrResources().Get(QString::fromLatin1(id));
