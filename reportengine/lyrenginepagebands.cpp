@@ -244,6 +244,7 @@ void TlyrEngine::showRepeatedHeaders(double x)
     // A header that splits over columns repeats only the headers above it
     // in each new column; it and those below it follow its last part.
     const size_t limit = std::min(repeat.size(), repeatLimit_);
+    const int column = CurColumn;
     for (size_t i = 0; i < limit; ++i) {
         TlyrBand *b = repeat[i];
         // Headers shown inside a block that moves to the new page come with it.
@@ -258,7 +259,8 @@ void TlyrEngine::showRepeatedHeaders(double x)
             const auto added = headerAdded_.constFind(b);
             if (added != headerAdded_.cend() && added->first == keepPage_ && added->second > pasteAt_) continue;
         }
-        CurX = x + headerLeft_.value(b);
+        // The headers below one that split go on in the column it ended in.
+        CurX = (CurColumn == column ? x : CurColumn > 1 ? columnX(CurColumn) : 0) + headerLeft_.value(b);
         // A group header prints its own group's counters again.
         if (auto *g = qobject_cast<TlyrGroupHeader *>(b)) {
             CurLine = groupLine_.value(g);

@@ -109,13 +109,45 @@ TEST_F(RegroupTest, AMovedRowIsHeadedByItsGroup)
         }
 }
 
+// A repeated group header taller than a column splits on into the next one;
+// the headers below it follow it there, above the records they head.
+TEST_F(RegroupTest, HeadersBelowASplitRepeatedHeaderFollowIt)
+{
+    newSheet(2);
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), keys({{"A.x", 12}}));
+    TlyrGroupHeader *o = level(QStringLiteral("o"), outer(), 10, 130);
+    QStringList lines;
+    for (int i = 0; i < 16; ++i) lines << QStringLiteral("line%1").arg(i);
+    auto *text = memo(o, QStringLiteral("Lines"), lines.join(QLatin1Char('\n')));
+    text->SetTop(20);
+    text->SetStretchMode(smActualHeight);
+    o->SetHeight(40);
+    o->SetAllowSplit(true);
+    o->SetStretched(true);
+    level(QStringLiteral("i"), inner(), 60, 100);
+    records(rows.ds, 80);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    judge(12);
+    // Each inner header stands in the column of the record below it.
+    for (int i = 0; i < pages().Count(); ++i) {
+        const std::vector<Printed> all = printed(i);
+        for (size_t j = 0; j < all.size(); ++j) {
+            if (all[j].Text != QLatin1String("iA.x")) continue;
+            const auto r = std::find_if(all.begin() + qsizetype(j), all.end(),
+                                        [](const Printed &p) { return p.Text.startsWith(QLatin1Char('r')); });
+            ASSERT_NE(r, all.end()) << dump().toStdString();
+            EXPECT_EQ(all[j].Box.left(), r->Box.left()) << "page " << i + 1 << "\n" << dump().toStdString();
+        }
+    }
+}
+
 // Generated templates (lyrprop seeds) whose repeated group headers once
 // named another group, or headed nothing after the last record.
 TEST_F(RegroupTest, GeneratedTemplatesHeadEachGroupWithItsOwnHeader)
 {
     for (uint64_t seed : {91001614ull, 91105274ull, 91208598ull, 91246440ull, 93001779ull, 93003653ull, 93005088ull,
                           93006589ull, 93008624ull, 93010011ull, 93012176ull, 93013636ull, 93015471ull, 93017216ull,
-                          93018945ull}) {
+                          93018945ull, 91297653ull}) {
         lyrprop::SeedSource src(seed);
         const lyrprop::Plan plan = lyrprop::generate(src, seed);
         QString failures;
