@@ -174,6 +174,15 @@ private:
     // the list a column break inside it repeats, and the header.
     size_t repeatLimit_ = SIZE_MAX;
     TlyrBand *flowingHeader_ = nullptr;
+    // What the content that makes the current break needs of the new
+    // column below the repeated headers, and what a repeated header that
+    // may split leaves free for it and the headers after it: it is cut
+    // there rather than fill the column.
+    double breakNeed_ = 0;
+    double headerReserve_ = 0;
+    // Breaks to the next column or page for content that needs so much
+    // room there.
+    void breakFor(double need, bool page);
     // The report title was printed on the page: the page is not empty.
     bool titleOnPage_ = false;
     double columnStartY_ = 0;

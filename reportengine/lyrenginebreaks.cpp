@@ -136,6 +136,19 @@ void TlyrEngine::NewPage()
     addPageOutline();
 }
 
+void TlyrEngine::breakFor(double need, bool page)
+{
+    struct Restore {
+        double &ref, saved;
+        ~Restore() { ref = saved; }
+    } restore{breakNeed_, breakNeed_};
+    breakNeed_ = need;
+    if (page)
+        NewPage();
+    else
+        NewColumn();
+}
+
 void TlyrEngine::NewColumn()
 {
     if (!CurPage || CurPage->Columns() < 2 || CurColumn >= CurPage->Columns()) {
@@ -182,14 +195,8 @@ double TlyrEngine::columnRoom()
     // The headers that a column repeats, when this one has not yet shown them.
     double repeats = 0;
     if (headersEndY_ <= columnStartY_ + 0.0001)
-        for (TlyrBand *b : headerList_) {
-            if (!repeatsOnNewPage(b)) continue;
-            int chain = 0;
-            for (TlyrBand *c = b; c && chain++ < 64; c = c->Child()) {
-                if (c->Visible()) repeats += c->Height();
-                if (!c->Visible() && !c->PrintChildIfInvisible()) break;
-            }
-        }
+        for (TlyrBand *b : headerList_)
+            if (repeatsOnNewPage(b)) repeats += repeatedHeight(b);
     return PageHeight - FooterHeight() - headersEndY_ - repeats;
 }
 

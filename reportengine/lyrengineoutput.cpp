@@ -159,10 +159,6 @@ void TlyrEngine::fitHeight(TlyrBand *band)
     band->SetHeight(bottom);
 }
 
-// How much of an object must fit for a split band to start where it is:
-// about a line of text.
-constexpr double kFirstLine = 20;
-
 void TlyrEngine::showBandOnce(TlyrBand *band)
 {
     if (band->Vertical()) {
@@ -276,15 +272,24 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         // A record of a multi-column band moves whole with its row: it is
         // never cut.
         const bool rowRecord = rowBand && rowBand->Columns() >= 2;
-        if (band->Height() > FreeSpace() + 0.0001 && !inRow) {
+        // A repeated header that may split is cut where it leaves room for
+        // what follows it; it never breaks the column itself.
+        const bool cutHeader = showingHeaders_ && band == flowingHeader_;
+        if (band->Height() > FreeSpace() - (cutHeader ? headerReserve_ : 0) + 0.0001 && !inRow) {
             // A band that may split but of which not even the first object
             // fits here starts in the next column, prepared there, like a
             // band that may not split.
-            bool startsHere = false;
+            double firstPart = band->Height();
             for (TlyrReportComponent *v : views)
                 if (v->Visible() && !qobject_cast<TlyrSubreport *>(v))
-                    startsHere = startsHere || v->Top() + std::min(v->Height(), kFirstLine) <= FreeSpace() + 0.0001;
-            if (band->AllowSplit() && !cross && !rowRecord && (startsHere || atColumnTop())) {
+                    firstPart = std::min(firstPart, v->Top() + std::min(v->Height(), kFirstLine));
+            const bool startsHere = firstPart <= FreeSpace() + 0.0001;
+            // What the band needs of the next column below its headers.
+            const bool splits = band->AllowSplit() && !cross && !rowRecord;
+            auto need = [&] { return splits ? firstPart : band->Height(); };
+            if (cutHeader) {
+                split = true;
+            } else if (splits && (startsHere || atColumnTop())) {
                 split = true;
             } else {
                 // Again only while a further break would give more room: a
@@ -293,17 +298,14 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
                 // column prints in the first column after the one it did not
                 // fit, not after columns that hold only headers.
                 const int most = std::max(CurPage->Columns(), 1) + 1;
-                for (int tries = 0; tries < most && !atColumnTop() && band->Height() > FreeSpace() + 0.0001; ++tries) {
+                for (int tries = 0; tries < most && !atColumnTop() && need() > FreeSpace() + 0.0001; ++tries) {
                     struct Restore {
                         TlyrBand *&ref, *saved;
                         ~Restore() { ref = saved; }
                     } restore{breakBand_, breakBand_};
                     breakBand_ = band;
                     // No column left under the title holds it: the next page.
-                    if (titleRun_ > 0.0001 && band->Height() > columnRoom() + 0.0001)
-                        NewPage();
-                    else
-                        NewColumn();
+                    breakFor(need(), titleRun_ > 0.0001 && need() > columnRoom() + 0.0001);
                     // The band is prepared again where it is printed: with
                     // the number of its new page, and a value left empty as
                     // a repeat shows again.
@@ -318,7 +320,7 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
                     }
                 }
                 // Moved on, a band that may split still may.
-                if (band->AllowSplit() && !cross && !rowRecord) split = band->Height() > FreeSpace() + 0.0001;
+                if (splits) split = band->Height() > FreeSpace() + 0.0001;
             }
         }
         // A record that starts a new page or column starts its first column

@@ -74,7 +74,10 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
             moved.insert(i);
         }
     };
-    double space = FreeSpace();
+    // A repeated header is cut after its first part: what it leaves below
+    // belongs to the content that made the break.
+    const bool cut = showingHeaders_ && band == flowingHeader_;
+    double space = FreeSpace() - (cut ? headerReserve_ : 0);
     // When nothing fits a column this split began, nothing ever will; unless
     // a kept block came along and took room: then the space of a column
     // that took nothing decides.
@@ -134,6 +137,13 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
                 }
             }
             ++k;
+        }
+        if (cut) {
+            // Nothing of it fits: it is left out. Otherwise the part is its
+            // last, with what goes along with its bottom.
+            if (part.empty()) pending.clear();
+            pending.erase(std::remove_if(pending.begin(), pending.end(), [&](size_t i) { return !follows(i); }),
+                          pending.end());
         }
         bool stuck = false;
         if (part.empty() && !std::all_of(pending.begin(), pending.end(), follows)) {

@@ -12,6 +12,10 @@
 
 namespace lyrengine {
 
+// How much of an object must fit for a split band to start where it is:
+// about a line of text.
+constexpr double kFirstLine = 20;
+
 inline QString res(const char *id)
 {
     return lyrResources().Get(QString::fromLatin1(id));
@@ -41,6 +45,19 @@ inline bool repeatsOnNewPage(const TlyrBand *b)
     if (auto *h = qobject_cast<const TlyrHeader *>(b)) return h->ReprintOnNewPage;
     if (auto *g = qobject_cast<const TlyrGroupHeader *>(b)) return g->ReprintOnNewPage;
     return false;
+}
+
+// The height a header takes when it is repeated: with the child bands
+// printed after it.
+inline double repeatedHeight(const TlyrBand *b)
+{
+    double h = 0;
+    int chain = 0;
+    for (const TlyrBand *c = b; c && chain++ < 64; c = c->Child()) {
+        if (c->Visible()) h += c->Height();
+        if (!c->Visible() && !c->PrintChildIfInvisible()) break;
+    }
+    return h;
 }
 
 inline void compact(std::vector<TlyrBand *> &list)

@@ -1014,11 +1014,18 @@ private:
         std::map<std::pair<int, int>, bool> filler;  // by page and column: nothing but those
         std::pair<int, int> lastRecord{-1, 0};
         QSet<QString> shown;
+        // The group a header's part belongs to: the one its first line last
+        // named. A later part of another group's header is no repeat, even
+        // where its text splits alike.
+        QHash<QString, QString> group;
         for (const PrintedBand &b : bands_) {
             const std::pair<int, int> at{b.Page, pageColumn(b.Left)};
-            QString id = b.Name + QLatin1Char('|') + b.Texts.join(QLatin1Char('|'));
-            id.replace(pageNo, QString());
             const bool header = b.Class == QLatin1String("TlyrHeader") || b.Class == QLatin1String("TlyrGroupHeader");
+            if (header)
+                for (const QString &t : b.Texts)
+                    if (t.startsWith(QLatin1String("gh"))) group[b.Name] = QString(t).replace(pageNo, QString());
+            QString id = b.Name + QLatin1Char('|') + group.value(b.Name) + QLatin1Char('|') + b.Texts.join(QLatin1Char('|'));
+            id.replace(pageNo, QString());
             bool &f = filler.try_emplace(at, true).first->second;
             if (pageBands.contains(b.Class)) continue;
             if (!(header && shown.contains(id))) f = false;
