@@ -111,7 +111,12 @@ void TlyrEngine::NewPage()
     }
     pages->AddPage(CurPage);
     movingKeep_ = move ? keepSerial_ : 0;
+    // The moved block goes below the repeated headers, before what broke
+    // the page.
+    const double need = breakNeed_;
+    if (move && blockBreaks.empty()) breakNeed_ += blockHeight;
     initPage();
+    breakNeed_ = need;
     movingKeep_ = 0;
     if (move) {
         const int top = static_cast<int>(std::lround(CurY));
@@ -175,7 +180,16 @@ void TlyrEngine::NewColumn()
     showRepeatedHeaders(x);
     headersEndY_ = CurY;
     contentPos_ = Pages()->GetCurPosition();
-    if (keeping_) keepBreaks_.emplace_back(printedFrom, Pages()->GetCurPosition());
+    if (keeping_ && keepBreaks_.empty() && printedFrom == keepPos_ && keepPage_ == Pages()->CurPage) {
+        // Nothing of the open block printed in the column before: it
+        // begins here, below the headers.
+        keepX_ += columnX(CurColumn) - columnX(keepColumn_);
+        keepColumn_ = CurColumn;
+        keepPos_ = contentPos_;
+        keepY_ = headersEndY_;
+    } else if (keeping_) {
+        keepBreaks_.emplace_back(printedFrom, Pages()->GetCurPosition());
+    }
     // A subreport running in the column goes on at its own offset; a
     // repeated header that split went on in a later column.
     CurX = (CurColumn == column ? x : columnX(CurColumn)) + baseX();
@@ -192,12 +206,12 @@ bool TlyrEngine::atColumnTop() const
 
 double TlyrEngine::columnRoom()
 {
-    // The headers that a column repeats, when this one has not yet shown them.
+    // Below its column header, the headers a new column repeats: all those
+    // of the list now, also the ones shown first in this column.
     double repeats = 0;
-    if (headersEndY_ <= columnStartY_ + 0.0001)
-        for (TlyrBand *b : headerList_)
-            if (repeatsOnNewPage(b)) repeats += repeatedHeight(b);
-    return PageHeight - FooterHeight() - headersEndY_ - repeats;
+    for (TlyrBand *b : headerList_)
+        if (repeatsOnNewPage(b)) repeats += repeatedHeight(b);
+    return PageHeight - FooterHeight() - columnStartY_ - repeats;
 }
 
 double TlyrEngine::HeaderHeight()

@@ -186,7 +186,7 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
             // The band prints itself on the new page, not as a repeat.
             TlyrBand *const savedBreak = breakBand_;
             breakBand_ = band;
-            NewPage();
+            breakFor(band->Height(), true);
             breakBand_ = savedBreak;
         }
     }
