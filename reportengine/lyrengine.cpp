@@ -416,10 +416,12 @@ void TlyrEngine::runPage(TlyrReportPage *page)
             CurColumn = 1;
             CurY = pages->GetLastY();
             firstPage_ = false;
+            firstPageIndex_ = -1;
             if (title) ShowBand(title);
         } else {
             pages->AddPage(page);
             firstPage_ = true;
+            firstPageIndex_ = pages->CurPage;
             initPage(title);
         }
         addPageOutline();

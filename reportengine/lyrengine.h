@@ -167,6 +167,9 @@ private:
     // Line counter of a data band's record being shown.
     QHash<TlyrBand *, int> bandLine_;
     bool firstPage_ = false;
+    // The first output page of the report page being run (-1: it went on
+    // on the page before): side-by-side subreports may end it again.
+    int firstPageIndex_ = -1;
     bool finishing_ = false;
     bool inPageBand_ = false;
     bool showingHeaders_ = false;

@@ -201,7 +201,8 @@ void TlyrEngine::EndPage()
     showColumnFooter();
     inPageBand_ = true;
     if (pf) {
-        const bool show = (!firstPage_ || pf->PrintOnFirstPage) && (!finishing_ || pf->PrintOnLastPage);
+        const bool first = firstPage_ || Pages()->CurPage == firstPageIndex_;
+        const bool show = (!first || pf->PrintOnFirstPage) && (!finishing_ || pf->PrintOnLastPage);
         if (show && !Pages()->BandExists(pf)) {
             // At the page's left, whatever column the page ended in.
             const double savedX = CurX;

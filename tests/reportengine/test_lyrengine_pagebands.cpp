@@ -1,0 +1,64 @@
+// Page headers and footers print on the pages their flags name, also when
+// subreports side by side each run on to the next page.
+
+#include "breaks_fixture.h"
+
+namespace {
+
+class PageBandsTest : public BreaksTest {
+protected:
+    // A subreport object in band b at left whose own page lists the rows,
+    // one 20 high band a row, as "<prefix><N>".
+    void sideReport(TlyrBand *b, const QString &name, TlyrDataSet *ds, double left, const QString &prefix)
+    {
+        auto *own = new TlyrReportPage(report.get());
+        own->SetName(name + QStringLiteral("Page"));
+        own->SetParent(report.get());
+        auto *s = new TlyrSubreport(report.get());
+        s->SetName(name);
+        s->SetParent(b);
+        s->SetBounds(left, 0, 100, 20);
+        s->SetSubPage(own);
+        records(ds, 0, {}, own, prefix)->Objects().first()->SetWidth(100);
+    }
+    // On which pages (from 1) a memo with the text given is printed.
+    QList<int> pagesWith(const QString &text)
+    {
+        QList<int> out;
+        for (int i = 0; i < pages().Count(); ++i)
+            if (texts(i).contains(text)) out << i + 1;
+        return out;
+    }
+    void prepare() { ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString(); }
+};
+
+}  // namespace
+
+// Two subreports side by side that each run on to the next page end the
+// first page twice: its footer stays off it all the same, as the footer's
+// flags say, and the last page is left without one when so flagged.
+TEST_F(PageBandsTest, AFooterKeptOffTheFirstOrLastPageStaysOffWhenSideBySideSubreportsEndIt)
+{
+    for (bool first : {false, true})
+        for (bool last : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "on first " << first << ", on last " << last);
+            newSheet();
+            GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 2}}));
+            GroupedRows left(report.get(), &keeper, QStringLiteral("Left"), GroupedRows::runs({{"A", 6}}));
+            GroupedRows right(report.get(), &keeper, QStringLiteral("Right"), GroupedRows::runs({{"A", 6}}));
+            TlyrMasterData *master = records(rows.ds, 30);
+            sideReport(master, QStringLiteral("Sub1"), left.ds, 250, QStringLiteral("a"));
+            sideReport(master, QStringLiteral("Sub2"), right.ds, 400, QStringLiteral("b"));
+            auto *pf = band<TlyrPageFooter>("PageFooter1", 500, 20);
+            memo(pf, "PF", "pf");
+            pf->PrintOnFirstPage = first;
+            pf->PrintOnLastPage = last;
+            prepare();
+            ASSERT_EQ(pages().Count(), 2) << dump().toStdString();
+            QList<int> want;
+            if (first) want << 1;
+            if (last) want << 2;
+            EXPECT_EQ(pagesWith(QStringLiteral("pf")), want) << dump().toStdString();
+            judge(2);
+        }
+}
