@@ -341,7 +341,14 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         QList<TlyrReportComponent *> pieces;
         for (TlyrComponent *c : band->Objects())
             if (auto *v = qobject_cast<TlyrReportComponent *>(c)) pieces << v;
-        splitBand(band, pieces);
+        {
+            struct Restore {
+                bool &ref, saved;
+                ~Restore() { ref = saved; }
+            } restore{titleParts_, titleParts_};
+            titleParts_ = is<TlyrReportTitle>(band) && CurPage->TitleBeforeHeader && firstPage_;
+            splitBand(band, pieces);
+        }
         // Subreports are never cut: they run beside the band's last part.
         if (!repeated) showSubreports(band, views);
     } else {

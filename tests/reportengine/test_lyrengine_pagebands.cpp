@@ -62,3 +62,43 @@ TEST_F(PageBandsTest, AFooterKeptOffTheFirstOrLastPageStaysOffWhenSideBySideSubr
             judge(2);
         }
 }
+
+// A title printed before the page header that runs on to the next page
+// ends there first: the page header and column header follow its last
+// part, not above it.
+TEST_F(PageBandsTest, APageHeaderFollowsATitleThatRunsOnToTheNextPage)
+{
+    newSheet();
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 3}}));
+    page->TitleBeforeHeader = true;
+    auto *title = band<TlyrReportTitle>("Title1", 0, 40);
+    QStringList lines;
+    for (int i = 1; i <= 16; ++i) lines << QStringLiteral("line%1").arg(i);
+    TlyrMemoView *text = memo(title, "T", lines.join(QLatin1Char('\n')));
+    text->SetStretchMode(smActualHeight);
+    title->SetStretched(true);
+    title->SetAllowSplit(true);
+    memo(band<TlyrPageHeader>("PageHeader1", 60, 20), "PH", "ph");
+    memo(band<TlyrColumnHeader>("ColumnHeader1", 90, 20), "CH", "ch");
+    records(rows.ds, 120);
+    prepare();
+    judge(3);
+    ASSERT_EQ(pages().Count(), 2) << dump().toStdString();
+    // The first page holds the title only; on the second its last part comes
+    // first, then the page and column headers, then the records.
+    EXPECT_EQ(pagesWith(QStringLiteral("ph")), QList<int>{2});
+    const QStringList second = places(1, QString());
+    ASSERT_GE(second.size(), 4) << dump().toStdString();
+
+    EXPECT_TRUE(second[0].startsWith(QLatin1String("line"))) << second.join(QLatin1Char(' ')).toStdString();
+    double titleBottom = 0, header = -1, column = -1, record = -1;
+    for (const Printed &p : printed(1)) {
+        if (p.Text.startsWith(QLatin1String("line"))) titleBottom = std::max(titleBottom, p.Box.bottom());
+        if (p.Text == QLatin1String("ph")) header = p.Box.top();
+        if (p.Text == QLatin1String("ch")) column = p.Box.top();
+        if (p.Text == QLatin1String("r1")) record = p.Box.top();
+    }
+    EXPECT_NEAR(header, titleBottom, 0.01) << dump().toStdString();
+    EXPECT_NEAR(column, header + 20, 0.01);
+    EXPECT_NEAR(record, column + 20, 0.01);
+}
