@@ -2,6 +2,7 @@
 // subreports side by side each run on to the next page.
 
 #include "breaks_fixture.h"
+#include "lyrproperty.h"
 
 namespace {
 
@@ -31,6 +32,18 @@ protected:
     }
     void prepare() { ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString(); }
 };
+
+// Generated templates (lyrprop seeds) whose page header or footer was
+// printed against its flags or place.
+const uint64_t kSeeds[] = {
+        91006291, 91014792, 91018128, 91026080, 91026081, 91030694, 91030867, 91030868, 91031233, 91039279, 91045980,
+        91049861, 91060211, 91060212, 91062529, 91062665, 91065211, 91065212, 91068901, 91068902, 91072328, 91073725,
+        91076693, 91096368, 91097102, 91098732, 91098733, 91102034, 91109684, 91109685, 91114983, 91120970, 91131265,
+        91132807, 91132808, 91133520, 91150384, 91150849, 91150851, 91150852, 91155881, 91157605, 91159785, 91159786,
+        91163741, 91178823, 91180085, 91181990, 91186727, 91188532, 91188533, 91188868, 91192546, 91194802, 91197751,
+        91197752, 91210936, 91210937, 91215500, 91215890, 91225059, 91226879, 91231512, 91232968, 91243454, 91243600,
+        91246989, 91247140, 91247141, 91253265, 91253266, 91255856, 91256695, 91266377, 91277738, 91277739, 91279555,
+        91293702, 91293703};
 
 }  // namespace
 
@@ -101,4 +114,16 @@ TEST_F(PageBandsTest, APageHeaderFollowsATitleThatRunsOnToTheNextPage)
     EXPECT_NEAR(header, titleBottom, 0.01) << dump().toStdString();
     EXPECT_NEAR(column, header + 20, 0.01);
     EXPECT_NEAR(record, column + 20, 0.01);
+}
+
+// Generated templates whose page header or footer was printed against its
+// flags or place keep every rule.
+TEST_F(PageBandsTest, GeneratedTemplatesOfMisplacedPageBandsKeepEveryRule)
+{
+    for (uint64_t seed : kSeeds) {
+        lyrprop::SeedSource src(seed);
+        const lyrprop::Plan plan = lyrprop::generate(src, seed);
+        for (const lyrprop::Failure &f : lyrprop::runChecked(plan))
+            ADD_FAILURE() << plan.describe().toStdString() << "\n  " << f.Kind.toStdString() << ": " << f.Text.toStdString();
+    }
 }
