@@ -367,6 +367,7 @@ void TlyrEngine::collectAggregates(TlyrReportPage *page)
 void TlyrEngine::runReportPages()
 {
     bodyTop_.clear();
+    columnBody_.clear();
     footedColumns_.clear();
     // Each pass numbers the outputs of every band from 1.
     for (TlyrComponent *c : Report->AllObjects())
@@ -569,16 +570,17 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
             if (b->RowCount() != 0 && b->RowCount() < line) break;
             if (Report->Terminated()) break;
         }
+        // The footers, and the headers repeated above a last row that moves
+        // on, see the last record, not the end of the data: a dataset that
+        // stays on its last record at its end stays there.
+        const bool stepBack = !first && ds->RangeEnd() != TlyrDataSet::reCount;
+        if (stepBack) ds->Prior();
         // The last row is closed.
         if (multi && b->CurColumn() != 1) {
             b->SetCurColumn(b->Columns());
             columnStep(b, row);
         }
         if (!first) {
-            // The footers see the last record, not the end of the data: a
-            // dataset that stays on its last record at its end stays there.
-            const bool stepBack = ds->RangeEnd() != TlyrDataSet::reCount;
-            if (stepBack) ds->Prior();
             // Group footers go along when the footer takes the last record.
             const bool savedMovable = movableRecord_;
             movableRecord_ = savedMovable || movable;
@@ -673,14 +675,15 @@ bool TlyrEngine::checkGroups(Node &node, Row *row)
     }
     if (changed == node.Groups.size()) return false;
     TlyrDataBand *b = node.Band;
+    TlyrDataSet *ds = dataSetOf(b);
+    // The footers see the last record of the closed group, and so do the
+    // headers repeated above its row when that moves on.
+    ds->Prior();
     // The open row of a multi-column band closes before the footers.
     if (row && b->CurColumn() != 1) {
         b->SetCurColumn(b->Columns());
         columnStep(b, *row);
     }
-    TlyrDataSet *ds = dataSetOf(b);
-    // The footers see the last record of the closed group.
-    ds->Prior();
     showGroupFooters(node, changed);
     ds->Next();
     showGroupHeaders(node, changed, false);
@@ -691,6 +694,12 @@ bool TlyrEngine::checkGroups(Node &node, Row *row)
 
 void TlyrEngine::showGroupFooters(Node &node, size_t from)
 {
+    // The closed groups have no record left: a page or column that one of
+    // their footers begins repeats none of their headers.
+    for (size_t i = from; i < node.Groups.size(); ++i) {
+        auto &list = node.Groups[i]->Vertical() ? vHeaderList_ : headerList_;
+        list.erase(std::remove(list.begin(), list.end(), node.Groups[i]), list.end());
+    }
     TlyrBand *footerOf = nullptr;
     for (size_t i = node.Groups.size(); i-- > from;) {
         TlyrGroupHeader *h = node.Groups[i];
@@ -709,8 +718,6 @@ void TlyrEngine::showGroupFooters(Node &node, size_t from)
             }
         }
         if (outlined_.remove(h)) Pages()->Outline->LevelUp();
-        auto &list = h->Vertical() ? vHeaderList_ : headerList_;
-        list.erase(std::remove(list.begin(), list.end(), h), list.end());
         if (h->KeepTogether) endKeep(h);
     }
 }

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <set>
 #include <tuple>
 
@@ -119,14 +120,17 @@ private:
     };
     bool checkGroups(Node &node, Row *row);
     void showGroupFooters(Node &node, size_t from);
-    void showBandOnce(TlyrBand *band);
+    // False when a repeated header was left out.
+    bool showBandOnce(TlyrBand *band);
     void stretchBand(TlyrBand *band);
     void fitHeight(TlyrBand *band);
     bool collectPrintOnParent(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
     void copyToPrintOnParent(TlyrBand *from);
     class TlyrReportComponent *outputCopy(class TlyrReportComponent *v, TlyrBand *band, double left);
     void startRecord(Node &node, bool first, int &line, int through, Row *row);
-    void splitBand(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
+    // With only at 0 or more the band prints just its first part, in that
+    // height, and the rest is dropped.
+    void splitBand(TlyrBand *band, const QList<class TlyrReportComponent *> &views, double only = -1);
     TlyrDataSet *dataSetOf(TlyrDataBand *band) const;
     void collectAggregates(TlyrReportPage *page);
     void startKeep(TlyrBand *band);
@@ -167,8 +171,8 @@ private:
     // Line counter of a data band's record being shown.
     QHash<TlyrBand *, int> bandLine_;
     bool firstPage_ = false;
-    // The first output page of the report page being run (-1: it went on
-    // on the page before): side-by-side subreports may end it again.
+    // The store index of the report page's first output page, which a
+    // side-by-side subreport may reach again after it was ended once.
     int firstPageIndex_ = -1;
     bool finishing_ = false;
     bool inPageBand_ = false;
@@ -177,15 +181,6 @@ private:
     // the list a column break inside it repeats, and the header.
     size_t repeatLimit_ = SIZE_MAX;
     TlyrBand *flowingHeader_ = nullptr;
-    // What the content that makes the current break needs of the new
-    // column below the repeated headers, and what a repeated header that
-    // may split leaves free for it and the headers after it: it is cut
-    // there rather than fill the column.
-    double breakNeed_ = 0;
-    double headerReserve_ = 0;
-    // Breaks to the next column or page for content that needs so much
-    // room there.
-    void breakFor(double need, bool page);
     // The report title was printed on the page: the page is not empty.
     bool titleOnPage_ = false;
     // A title printed before the page header is split over pages: the page
@@ -233,6 +228,9 @@ private:
     // The band that a page or column break is made for: it is not repeated
     // as a header there, it prints itself.
     TlyrBand *breakBand_ = nullptr;
+    // The room that band needs at the top of the new column: a header
+    // repeated there that would leave less is left out.
+    double repeatNeed_ = 0;
     // The bottom of the band whose subreports are running, while they are
     // in its column (-1: none).
     double subHostBottom_ = -1;
@@ -284,9 +282,20 @@ private:
     // placed (-1: none) and the page the block was cut from.
     QHash<TlyrBand *, std::pair<int, int>> headerAdded_;
     int pasteAt_ = -1;
+    // The last keep block that moved whole to a new page: from where (page
+    // and store position) to where, and by how much; counted, so that
+    // side-by-side subreports learn that their host band moved.
+    struct MovedBlock {
+        int FromPage = -1, FromPos = 0, ToPage = -1, ToColumn = 1;
+        double Dx = 0, Dy = 0;
+    } movedBlock_;
+    int blockMoves_ = 0;
     // Where each output page's content begins below its headers, for a
     // side-by-side subreport that reaches the page again.
     QHash<int, double> bodyTop_;
+    // The same for the later page columns, by output page and column: where
+    // the column's headers begin and end.
+    std::map<std::pair<int, int>, std::pair<double, double>> columnBody_;
     // The output pages and columns whose column footer was printed.
     std::set<std::tuple<TlyrBand *, int, int>> footedColumns_;
     int keepPage_ = -1;

@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <set>
 
 using namespace lyrengine;
@@ -78,6 +79,7 @@ void TlyrEngine::NewPage()
     const bool rowMoves = move && rowBottom_ >= 0 && rowStart_ >= keepPos_;
     const double rowBottom = rowBottom_;
     movedRow_ = MovedRow();
+    const int fromPage = pages->CurPage;
     if (move) pages->CutObjects(keepPos_);
     if (!blockBreaks.empty()) {
         // The block ran over page columns: the columns after the one it began
@@ -88,6 +90,11 @@ void TlyrEngine::NewPage()
         CurY = keepY_;
         rowBottom_ = -1;
         subHostBottom_ = -1;
+        // The block's columns lost their headers with it.
+        for (auto it = columnBody_.begin(); it != columnBody_.end();) {
+            const bool lost = it->first.first == pages->CurPage && it->first.second > keepColumn_;
+            it = lost ? columnBody_.erase(it) : std::next(it);
+        }
         // The footers the block's columns had went with it.
         for (auto it = footedColumns_.begin(); it != footedColumns_.end();)
             it = std::get<1>(*it) == pages->CurPage && std::get<2>(*it) >= keepColumn_ ? footedColumns_.erase(it)
@@ -111,12 +118,13 @@ void TlyrEngine::NewPage()
     }
     pages->AddPage(CurPage);
     movingKeep_ = move ? keepSerial_ : 0;
-    // The moved block goes below the repeated headers, before what broke
-    // the page.
-    const double need = breakNeed_;
-    if (move && blockBreaks.empty()) breakNeed_ += blockHeight;
-    initPage();
-    breakNeed_ = need;
+    {
+        // The block needs its height below the headers the page repeats,
+        // and what broke the page room below it.
+        const Saved<double> need(repeatNeed_);
+        if (move && blockBreaks.empty()) repeatNeed_ += blockHeight;
+        initPage();
+    }
     movingKeep_ = 0;
     if (move) {
         const int top = static_cast<int>(std::lround(CurY));
@@ -129,7 +137,21 @@ void TlyrEngine::NewPage()
             // subreport running inside it broke the page.
             if (rowMoves) movedRow_ = {rowTop_ + CurY - keepY_, rowBottom + CurY - keepY_,
                                        pages->GetCurPosition() + rowStart_ - keepPos_};
-            pages->PasteObjects(keepX_ - columnX(keepColumn_) + columnX(CurColumn), CurY);
+            const double dx = columnX(CurColumn) - columnX(keepColumn_);
+            movedBlock_ = {fromPage, keepPos_, pages->CurPage, CurColumn, dx, CurY - keepY_};
+            ++blockMoves_;
+            // The block keeps its place across the column: a record kept
+            // with the footer may stand in a later column of its row.
+            if (auto *store = dynamic_cast<TlyrPreviewPages *>(pages)) {
+                std::optional<double> dy;
+                store->PasteObjects([&](int, QRectF &box) {
+                    if (!dy) dy = CurY - box.top();
+                    box.translate(dx, *dy);
+                    return true;
+                });
+            } else {
+                pages->PasteObjects(keepX_ + dx, CurY);
+            }
             CurY += blockHeight;
             if (hostBelow > 0) subHostBottom_ = CurY + hostBelow;
         } else {
@@ -139,19 +161,6 @@ void TlyrEngine::NewPage()
         if (keptRecord) Aggregates.AddValue(keptRecord);
     }
     addPageOutline();
-}
-
-void TlyrEngine::breakFor(double need, bool page)
-{
-    struct Restore {
-        double &ref, saved;
-        ~Restore() { ref = saved; }
-    } restore{breakNeed_, breakNeed_};
-    breakNeed_ = need;
-    if (page)
-        NewPage();
-    else
-        NewColumn();
 }
 
 void TlyrEngine::NewColumn()
@@ -171,14 +180,27 @@ void TlyrEngine::NewColumn()
     // The next column starts with the column header and the headers that
     // repeat, as a page does.
     CurY = columnTopY_;
-    if (TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject)) {
-        inPageBand_ = true;
-        ShowBand(ch);
-        inPageBand_ = false;
+    // A side-by-side subreport reaching a column its sibling began finds
+    // the headers there and goes on below them.
+    const std::pair<int, int> at{Pages()->CurPage, column};
+    const auto begun = columnBody_.find(at);
+    if (begun != columnBody_.end()) {
+        columnStartY_ = begun->second.first;
+        headersEndY_ = begun->second.second;
+        CurY = headersEndY_;
+    } else {
+        if (TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject)) {
+            inPageBand_ = true;
+            ShowBand(ch);
+            inPageBand_ = false;
+        }
+        columnStartY_ = CurY;
+        const double start = CurY;
+        showRepeatedHeaders(x);
+        headersEndY_ = CurY;
+        // A header that split went on in a later column, filling this one.
+        columnBody_[at] = {start, CurColumn == column ? CurY : PageHeight - FooterHeight()};
     }
-    columnStartY_ = CurY;
-    showRepeatedHeaders(x);
-    headersEndY_ = CurY;
     contentPos_ = Pages()->GetCurPosition();
     if (keeping_ && keepBreaks_.empty() && printedFrom == keepPos_ && keepPage_ == Pages()->CurPage) {
         // Nothing of the open block printed in the column before: it
@@ -209,8 +231,14 @@ double TlyrEngine::columnRoom()
     // Below its column header, the headers a new column repeats: all those
     // of the list now, also the ones shown first in this column.
     double repeats = 0;
-    for (TlyrBand *b : headerList_)
-        if (repeatsOnNewPage(b)) repeats += repeatedHeight(b);
+    for (TlyrBand *b : headerList_) {
+        if (!repeatsOnNewPage(b)) continue;
+        int chain = 0;
+        for (TlyrBand *c = b; c && chain++ < 64; c = c->Child()) {
+            if (c->Visible()) repeats += c->Height();
+            if (!c->Visible() && !c->PrintChildIfInvisible()) break;
+        }
+    }
     return PageHeight - FooterHeight() - columnStartY_ - repeats;
 }
 

@@ -48,7 +48,8 @@ void TlyrEngine::ShowBand(TlyrComponent *component)
             startKeep(band);
             keepers.push_back(band);
         }
-        showBandOnce(band);
+        // A repeated header left out takes its child bands along.
+        if (!showBandOnce(band)) break;
         if (inColumn && band == data && data->Visible()) {
             // The column it was placed in (the first after a break).
             offset = columnLeft_;
@@ -159,17 +160,20 @@ void TlyrEngine::fitHeight(TlyrBand *band)
     band->SetHeight(bottom);
 }
 
-void TlyrEngine::showBandOnce(TlyrBand *band)
+bool TlyrEngine::showBandOnce(TlyrBand *band)
 {
     if (band->Vertical()) {
         if (crossBand_) showVerticalBand(band);
-        return;
+        return true;
     }
     const bool pageBand = inPageBand_ || is<TlyrNullBand>(band) || is<TlyrPageHeader>(band) || is<TlyrPageFooter>(band) ||
                           is<TlyrOverlay>(band) || is<TlyrColumnHeader>(band) || is<TlyrColumnFooter>(band);
     // A repeated header that may split flows like other content: it must
     // fit its column too.
     const bool repeated = showingHeaders_ && band != flowingHeader_;
+    // Shown again, it runs none of its subreports: their records belong to
+    // the place it was first shown.
+    const bool again = showingHeaders_;
     const bool flows = !pageBand && !repeated && !popTarget_;
     const int breaks = breaks_;
     // The page breaks before the band is prepared, so that it prints the
@@ -186,7 +190,12 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
             // The band prints itself on the new page, not as a repeat.
             TlyrBand *const savedBreak = breakBand_;
             breakBand_ = band;
-            breakFor(band->Height(), true);
+            {
+                // Below the headers the new page repeats, it needs its height.
+                const Saved<double> need(repeatNeed_);
+                repeatNeed_ = band->Height();
+                NewPage();
+            }
             breakBand_ = savedBreak;
         }
     }
@@ -234,7 +243,7 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
     if (!band->Visible()) {
         // Totals flagged to count invisible records still see this one.
         if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
-        return;
+        return true;
     }
     const double designHeight = band->Height();
     auto prepareViews = [&] {
@@ -253,7 +262,7 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         // when it is prepared again on the page it moves to.
         // A header shown again prints its own objects; what its subreports
         // printed belongs to the place it was first shown.
-        if (!popTarget_ && !cross && !repeated) {
+        if (!popTarget_ && !cross && !again) {
             finish.own = band->Objects().size();
             if (!collectPrintOnParent(band, views))
                 finish.own = -1;
@@ -263,8 +272,27 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
     };
     prepareViews();
     Report->DoNotifyEvent(band, band->OnAfterCalcHeight());
-    bool split = false;
-    if (flows) {
+    // How far down the band must fit for it to start where it is: the first
+    // line of its highest object.
+    auto firstLine = [&] {
+        double line = band->Height();
+        for (TlyrReportComponent *v : views)
+            if (v->Visible() && !qobject_cast<TlyrSubreport *>(v))
+                line = std::min(line, v->Top() + std::min(v->Height(), kFirstLine));
+        return line;
+    };
+    // A header repeated in a new column leaves room for the band that moved
+    // there: one that may split prints only its first part, cut where that
+    // room begins; another is left out. The band never runs off the page
+    // for a header it repeats.
+    double cut = -1;
+    if (showingHeaders_ && !pageBand && repeatNeed_ > 0 && band->Height() + repeatNeed_ > FreeSpace() + 0.0001 &&
+        repeatNeed_ <= FreeSpace() + 0.0001) {
+        cut = FreeSpace() - repeatNeed_;
+        if (!band->AllowSplit() || cross || firstLine() > cut + 0.0001) return false;
+    }
+    bool split = cut >= 0;
+    if (flows && !split) {
         // A record beside the first of its row goes with the row, which
         // moves as a whole when it does not fit.
         auto *rowBand = qobject_cast<TlyrDataBand *>(band);
@@ -272,24 +300,15 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         // A record of a multi-column band moves whole with its row: it is
         // never cut.
         const bool rowRecord = rowBand && rowBand->Columns() >= 2;
-        // A repeated header that may split is cut where it leaves room for
-        // what follows it; it never breaks the column itself.
-        const bool cutHeader = showingHeaders_ && band == flowingHeader_;
-        if (band->Height() > FreeSpace() - (cutHeader ? headerReserve_ : 0) + 0.0001 && !inRow) {
+        if (band->Height() > FreeSpace() + 0.0001 && !inRow) {
             // A band that may split but of which not even the first object
             // fits here starts in the next column, prepared there, like a
             // band that may not split.
-            double firstPart = band->Height();
-            for (TlyrReportComponent *v : views)
-                if (v->Visible() && !qobject_cast<TlyrSubreport *>(v))
-                    firstPart = std::min(firstPart, v->Top() + std::min(v->Height(), kFirstLine));
-            const bool startsHere = firstPart <= FreeSpace() + 0.0001;
+            const bool startsHere = firstLine() <= FreeSpace() + 0.0001;
             // What the band needs of the next column below its headers.
             const bool splits = band->AllowSplit() && !cross && !rowRecord;
-            auto need = [&] { return splits ? firstPart : band->Height(); };
-            if (cutHeader) {
-                split = true;
-            } else if (splits && (startsHere || atColumnTop())) {
+            auto needs = [&] { return splits ? firstLine() : band->Height(); };
+            if (splits && (startsHere || atColumnTop())) {
                 split = true;
             } else {
                 // Again only while a further break would give more room: a
@@ -298,14 +317,17 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
                 // column prints in the first column after the one it did not
                 // fit, not after columns that hold only headers.
                 const int most = std::max(CurPage->Columns(), 1) + 1;
-                for (int tries = 0; tries < most && !atColumnTop() && need() > FreeSpace() + 0.0001; ++tries) {
-                    struct Restore {
-                        TlyrBand *&ref, *saved;
-                        ~Restore() { ref = saved; }
-                    } restore{breakBand_, breakBand_};
+                for (int tries = 0; tries < most && !atColumnTop() && needs() > FreeSpace() + 0.0001; ++tries) {
+                    const Saved<TlyrBand *> breakBand(breakBand_);
+                    const Saved<double> need(repeatNeed_);
                     breakBand_ = band;
+                    // A band that may split needs room for its first line.
+                    repeatNeed_ = needs();
                     // No column left under the title holds it: the next page.
-                    breakFor(need(), titleRun_ > 0.0001 && need() > columnRoom() + 0.0001);
+                    if (titleRun_ > 0.0001 && needs() > columnRoom() + 0.0001)
+                        NewPage();
+                    else
+                        NewColumn();
                     // The band is prepared again where it is printed: with
                     // the number of its new page, and a value left empty as
                     // a repeat shows again.
@@ -320,7 +342,7 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
                     }
                 }
                 // Moved on, a band that may split still may.
-                if (splits) split = band->Height() > FreeSpace() + 0.0001;
+                if (band->AllowSplit() && !cross && !rowRecord) split = band->Height() > FreeSpace() + 0.0001;
             }
         }
         // A record that starts a new page or column starts its first column
@@ -342,15 +364,14 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
         for (TlyrComponent *c : band->Objects())
             if (auto *v = qobject_cast<TlyrReportComponent *>(c)) pieces << v;
         {
-            struct Restore {
-                bool &ref, saved;
-                ~Restore() { ref = saved; }
-            } restore{titleParts_, titleParts_};
+            // A title before the page header that splits onto a new page
+            // ends there before that page's headers.
+            const Saved<bool> titleParts(titleParts_);
             titleParts_ = is<TlyrReportTitle>(band) && CurPage->TitleBeforeHeader && firstPage_;
-            splitBand(band, pieces);
+            splitBand(band, pieces, cut);
         }
         // Subreports are never cut: they run beside the band's last part.
-        if (!repeated) showSubreports(band, views);
+        if (!again) showSubreports(band, views);
     } else {
         // A multi-column data band sits at its column's place.
         auto *data = qobject_cast<TlyrDataBand *>(band);
@@ -372,10 +393,11 @@ void TlyrEngine::showBandOnce(TlyrBand *band)
             Pages()->AddObject(band);
         }
         if (!is<TlyrOverlay>(band)) CurY += band->Height();
-        if (!popTarget_ && !repeated) showSubreports(band, views);
+        if (!popTarget_ && !again) showSubreports(band, views);
     }
     Report->DoAfterPrint(band);
     for (TlyrReportComponent *v : views) Report->DoAfterPrint(v);
     if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
     Aggregates.Reset(band);
+    return true;
 }

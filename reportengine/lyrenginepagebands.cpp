@@ -286,25 +286,17 @@ void TlyrEngine::showRepeatedHeaders(double x)
         struct Restore {
             size_t &limit;
             TlyrBand *&flowing;
-            double &reserve;
             size_t savedLimit;
             TlyrBand *savedFlowing;
-            double savedReserve;
             ~Restore()
             {
                 limit = savedLimit;
                 flowing = savedFlowing;
-                reserve = savedReserve;
             }
-        } restore{repeatLimit_, flowingHeader_, headerReserve_, repeatLimit_, flowingHeader_, headerReserve_};
+        } restore{repeatLimit_, flowingHeader_, repeatLimit_, flowingHeader_};
         if (b->AllowSplit()) {
             repeatLimit_ = i;
             flowingHeader_ = b;
-            // Below it the headers after it and at least a line of what
-            // made the break.
-            headerReserve_ = std::max(breakNeed_, kFirstLine);
-            for (size_t j = i + 1; j < limit; ++j)
-                if (repeatsOnNewPage(repeat[j])) headerReserve_ += repeatedHeight(repeat[j]);
         }
         ShowBand(b);
         CurLine = line;

@@ -34,7 +34,7 @@ using namespace lyrengine;
 // it with everything under them. Bottom-aligned objects sit at the bottom
 // of the last part and objects of the largest height reach the bottom of
 // each part: neither makes a part of its own.
-void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &views)
+void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &views, double only)
 {
     struct Piece {
         TlyrReportComponent *View;
@@ -74,11 +74,8 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
             moved.insert(i);
         }
     };
-    // A repeated header is cut after its first part: what it leaves below
-    // belongs to the content that made the break.
-    const bool cut = showingHeaders_ && band == flowingHeader_;
+    double space = only >= 0 ? only : FreeSpace();
     const bool titleSplit = titleParts_;
-    double space = FreeSpace() - (cut ? headerReserve_ : 0);
     // When nothing fits a column this split began, nothing ever will; unless
     // a kept block came along and took room: then the space of a column
     // that took nothing decides.
@@ -139,13 +136,6 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
             }
             ++k;
         }
-        if (cut) {
-            // Nothing of it fits: it is left out. Otherwise the part is its
-            // last, with what goes along with its bottom.
-            if (part.empty()) pending.clear();
-            pending.erase(std::remove_if(pending.begin(), pending.end(), [&](size_t i) { return !follows(i); }),
-                          pending.end());
-        }
         bool stuck = false;
         if (part.empty() && !std::all_of(pending.begin(), pending.end(), follows)) {
             stuck = atTop || fresh || space <= emptySpace + 0.0001;
@@ -199,7 +189,7 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
         }
         // The column footer goes below the part.
         CurY += part.empty() ? 0 : height;
-        if (last) break;
+        if (last || only >= 0) break;
         if (titleSplit) {
             // A title takes the page bands below its last part only where
             // that part and they fit the next page's first column; else the
@@ -213,7 +203,13 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
             titleParts_ = rest + HeaderHeight() <= PageHeight - FooterHeight() + 0.0001;
         }
         const bool carries = keeping_;
-        NewColumn();
+        {
+            // The next part needs about a line below the headers repeated
+            // in the new column.
+            const Saved<double> need(repeatNeed_);
+            repeatNeed_ = kFirstLine;
+            NewColumn();
+        }
         fresh = !carries;
         for (size_t i : pending) {
             TlyrReportComponent *v = all[i].View;

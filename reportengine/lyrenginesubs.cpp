@@ -136,15 +136,33 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
     const std::vector<TlyrSubreport *> subs = subreportsOf(views, false);
     if (subs.empty()) return;
     TlyrCustomPreviewPages *pages = Pages();
-    const int savedPage = pages->CurPage, savedColumn = CurColumn;
-    const double savedX = CurX, savedY = CurY, bandTop = CurY - band->Height();
+    int savedPage = pages->CurPage, savedColumn = CurColumn;
+    double savedX = CurX, savedY = CurY, bandTop = CurY - band->Height();
+    // The band is the last object on its page; a kept block holding it may
+    // move to a new page while one of its subreports runs.
+    const int hostPos = pages->GetCurPosition() - 1;
+    int moves = blockMoves_;
     const double savedSubBase = subBaseX_, savedBase = baseX(), savedChildLeft = childLeft_;
     int bestPage = savedPage, bestColumn = savedColumn;
     double bestY = savedY;
     const double savedHost = subHostBottom_;
+    double outerHost = savedHost;
     const int breaks = breaks_;
     for (TlyrSubreport *s : subs) {
-        subHostBottom_ = savedY;
+        if (blockMoves_ != moves && movedBlock_.FromPage == savedPage && movedBlock_.FromPos <= hostPos) {
+            // The band went on a new page with its block: the subreports
+            // beside it start there.
+            savedPage = movedBlock_.ToPage;
+            savedColumn = movedBlock_.ToColumn;
+            savedX += movedBlock_.Dx;
+            savedY += movedBlock_.Dy;
+            bandTop += movedBlock_.Dy;
+            outerHost = -1;
+        }
+        moves = blockMoves_;
+        // A subreport nested in another runs under both hosts: the column
+        // ends below the lower of them while it is still on their page.
+        subHostBottom_ = std::max(outerHost, savedY);
         fillPageNumbers(savedPage);
         pages->CurPage = savedPage;
         CurColumn = savedColumn;

@@ -16,6 +16,21 @@ namespace lyrengine {
 // about a line of text.
 constexpr double kFirstLine = 20;
 
+// Gives a variable back the value it had, when the scope ends (also when an
+// exception passes).
+template <class T>
+class Saved {
+public:
+    explicit Saved(T &ref) : ref_(ref), saved_(ref) {}
+    ~Saved() { ref_ = saved_; }
+    Saved(const Saved &) = delete;
+    Saved &operator=(const Saved &) = delete;
+
+private:
+    T &ref_;
+    T saved_;
+};
+
 inline QString res(const char *id)
 {
     return lyrResources().Get(QString::fromLatin1(id));
@@ -45,19 +60,6 @@ inline bool repeatsOnNewPage(const TlyrBand *b)
     if (auto *h = qobject_cast<const TlyrHeader *>(b)) return h->ReprintOnNewPage;
     if (auto *g = qobject_cast<const TlyrGroupHeader *>(b)) return g->ReprintOnNewPage;
     return false;
-}
-
-// The height a header takes when it is repeated: with the child bands
-// printed after it.
-inline double repeatedHeight(const TlyrBand *b)
-{
-    double h = 0;
-    int chain = 0;
-    for (const TlyrBand *c = b; c && chain++ < 64; c = c->Child()) {
-        if (c->Visible()) h += c->Height();
-        if (!c->Visible() && !c->PrintChildIfInvisible()) break;
-    }
-    return h;
 }
 
 inline void compact(std::vector<TlyrBand *> &list)

@@ -6,6 +6,7 @@
 #include "report/lyrclass.h"
 #include "report/lyrmemo.h"
 #include "report/lyrpage.h"
+#include "report/lyrview.h"
 #include "reportengine/lyrengine.h"
 #include "reportengine/lyrpreviewpages.h"
 
@@ -58,6 +59,21 @@ protected:
         m->SetBounds(left, 0, width, b->Height());
         m->SetText(text);
         return m;
+    }
+    // A subreport object in band b at the place given, over a page of its
+    // own (the object's SubPage) that holds nothing yet.
+    TlyrSubreport *subreportObject(TlyrBand *b, const QString &name, double left, double top, double width,
+                                   double height)
+    {
+        auto *subPage = new TlyrReportPage(report.get());
+        subPage->SetName(name + QStringLiteral("Page"));
+        subPage->SetParent(report.get());
+        auto *sub = new TlyrSubreport(report.get());
+        sub->SetName(name);
+        sub->SetParent(b);
+        sub->SetBounds(left, top, width, height);
+        sub->SetSubPage(subPage);
+        return sub;
     }
     TlyrPreviewPages &pages() { return *static_cast<TlyrPreviewPages *>(report->PreviewPages()); }
     // The texts of every memo on prepared page i, in page order.

@@ -770,6 +770,7 @@ public:
         numbers();
         wherePrinted();
         noFillerColumns();
+        headedGroups();
         return std::move(failures_);
     }
 
@@ -1042,6 +1043,84 @@ private:
                                                        .arg(at.second));
                 return;
             }
+    }
+    // The group (at level 1 or 2) a record belongs to: a master record's,
+    // that of the master record its details and subreport rows belong to,
+    // the group whose header ran the subreport; none for what the title,
+    // the summary or a footer after the last record ran.
+    QString groupOf(const QString &key, int level) const
+    {
+        const QString tag = key.mid(6).section(QLatin1Char('.'), 0, 0);
+        auto row = [&](const QString &id) {
+            bool ok = false;
+            const int i = id.mid(1).toInt(&ok);
+            return id.startsWith(QLatin1Char('r')) && ok && i < b_.Master.Rows.size() ? b_.Master.Rows[i][level]
+                                                                                         : QString();
+        };
+        if (tag.startsWith(QLatin1Char('r'))) return row(tag);
+        if (tag.startsWith(QLatin1Char('c'))) return row(tag.mid(1));
+        if (tag.startsWith(QLatin1Char('f')) && (s_.DetailRows > 0 || s_.FooterEach)) return row(tag.mid(1));
+        if (tag.startsWith(QLatin1Char('g')) && level == 1) return tag.mid(1);
+        return {};
+    }
+    // Every group header, first or shown again on a new page or column,
+    // names the group it heads: the next record on the paper is of that
+    // group. One shown again after its group's last record (above its own
+    // footer, or after the data ran out) heads nothing.
+    void headedGroups()
+    {
+        static const QRegularExpression header(QStringLiteral("^gh(\\d):(\\S*)"));
+        struct Item {
+            int Page, Column;
+            double Top, Left;
+            int Level;  // 0: a record
+            QString Text;
+            const PrintedBand *Band;
+        };
+        // The bands of a record (its children, details and the parts of
+        // a split one) belong to the record printed last before them.
+        const QString footer = s_.DetailRows > 0 || s_.FooterEach ? QStringLiteral("|Footer1") : QString();
+        const QRegularExpression ofRecord(QStringLiteral("^(MasterData1|DetailData1|DetailHeader1|Child1|Child[3-9]%1)$")
+                                                  .arg(footer));
+        std::vector<Item> items;
+        for (const PrintedBand &b : bands_) {
+            const Item at{b.Page, pageColumn(b.Left), b.Top, b.Left, 0, {}, &b};
+            const bool recordText = std::any_of(b.Texts.begin(), b.Texts.end(), [](const QString &t) { return !recordOf(t).isEmpty(); });
+            if (!recordText && ofRecord.match(b.Name).hasMatch()) items.push_back(at);
+            for (const QString &t : b.Texts) {
+                if (const QString key = recordOf(t); !key.isEmpty()) {
+                    items.push_back(at);
+                    items.back().Text = key;
+                } else if (const auto m = header.match(t); m.hasMatch() && b.Class == QLatin1String("TlyrGroupHeader")) {
+                    items.push_back(at);
+                    items.back().Level = m.captured(1).toInt();
+                    items.back().Text = m.captured(2);
+                }
+            }
+        }
+        std::stable_sort(items.begin(), items.end(), [](const Item &a, const Item &b) {
+            if (a.Page != b.Page) return a.Page < b.Page;
+            if (a.Column != b.Column) return a.Column < b.Column;
+            if (std::fabs(a.Top - b.Top) > 0.01) return a.Top < b.Top;
+            return a.Left < b.Left;
+        });
+        QString owner;
+        for (Item &x : items)
+            if (x.Level == 0 && x.Text.isEmpty())
+                x.Text = owner;
+            else if (x.Level == 0)
+                owner = x.Text;
+        const Item *next = nullptr;
+        for (auto it = items.rbegin(); it != items.rend(); ++it) {
+            if (it->Level == 0) {
+                next = &*it;
+                continue;
+            }
+            if (!next)
+                fail(QStringLiteral("headed"), QStringLiteral("group header after the last record: ") + where(*it->Band));
+            else if (groupOf(next->Text, it->Level) != it->Text)
+                fail(QStringLiteral("headed"), QStringLiteral("group header over %1: ").arg(next->Text) + where(*it->Band));
+        }
     }
     void numbers()
     {

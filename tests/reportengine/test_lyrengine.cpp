@@ -164,14 +164,8 @@ protected:
     // with one memo per record.
     TlyrSubreport *subreport(TlyrBand *b, const QString &name, double left, TlyrDataSet *ds, double memoLeft = 0)
     {
-        auto *subPage = new TlyrReportPage(report.get());
-        subPage->SetName(name + QStringLiteral("Page"));
-        subPage->SetParent(report.get());
-        auto *sub = new TlyrSubreport(report.get());
-        sub->SetName(name);
-        sub->SetParent(b);
-        sub->SetBounds(left, 10, 200, 20);
-        sub->SetSubPage(subPage);
+        TlyrSubreport *sub = subreportObject(b, name, left, 10, 200, 20);
+        TlyrComponent *subPage = sub->SubPage();
         auto *md = new TlyrMasterData(report.get());
         md->SetName(name + QStringLiteral("Data"));
         md->SetParent(subPage);

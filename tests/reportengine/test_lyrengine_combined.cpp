@@ -14,15 +14,8 @@ protected:
     TlyrSubreport *subreport(TlyrBand *b, const QString &name, TlyrDataSet *ds, double left, const QString &prefix,
                              const QString &more = {})
     {
-        auto *subPage = new TlyrReportPage(report.get());
-        subPage->SetName(name + QStringLiteral("Page"));
-        subPage->SetParent(report.get());
-        auto *sub = new TlyrSubreport(report.get());
-        sub->SetName(name);
-        sub->SetParent(b);
-        sub->SetBounds(left, 2, 200, 16);
-        sub->SetSubPage(subPage);
-        records(ds, 0, more, subPage, prefix);
+        TlyrSubreport *sub = subreportObject(b, name, left, 2, 200, 16);
+        records(ds, 0, more, sub->SubPage(), prefix);
         return sub;
     }
     // How often each text starting with prefix is printed, over all pages.

@@ -1,0 +1,73 @@
+// Headers printed again on a new page or column: what their subreports list
+// belongs to the place the header was first shown, so it is printed once.
+
+#include "breaks_fixture.h"
+
+namespace {
+
+class ReprintTest : public BreaksTest {
+protected:
+    // A subreport object in band b whose own page lists the rows as
+    // "s<N>", one 20 high band per row.
+    TlyrSubreport *subreport(TlyrBand *b, TlyrDataSet *ds, double left)
+    {
+        auto *subPage = new TlyrReportPage(report.get());
+        subPage->SetName(QStringLiteral("SubPage"));
+        subPage->SetParent(report.get());
+        auto *sub = new TlyrSubreport(report.get());
+        sub->SetName(QStringLiteral("Sub"));
+        sub->SetParent(b);
+        sub->SetBounds(left, 2, 200, 16);
+        sub->SetSubPage(subPage);
+        records(ds, 0, {}, subPage, QStringLiteral("s"));
+        return sub;
+    }
+    // "text*n": how often each text starting with prefix is printed, over
+    // all pages.
+    QStringList counts(const QString &prefix)
+    {
+        std::map<QString, int> seen;
+        for (int i = 0; i < pages().Count(); ++i)
+            for (const Printed &p : printed(i))
+                if (p.Text.startsWith(prefix)) ++seen[p.Text.section(QLatin1Char(' '), 0, 0)];
+        QStringList out;
+        for (const auto &[text, n] : seen) out << QStringLiteral("%1*%2").arg(text).arg(n);
+        return out;
+    }
+};
+
+}  // namespace
+
+// A group header that is reprinted over several pages and columns, whether
+// it may split or not, with an ordinary or a print-on-parent subreport:
+// the sub-records are printed once, under the header's first showing.
+TEST_F(ReprintTest, AReprintedHeaderPrintsItsSubreportOnce)
+{
+    for (int columns : {1, 2})
+        for (bool split : {false, true})
+            for (bool onParent : {false, true}) {
+                SCOPED_TRACE(testing::Message() << "columns " << columns << (split ? ", may split" : "")
+                                                << (onParent ? ", on parent" : ""));
+                newSheet(columns);
+                GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 20}}));
+                GroupedRows subRows(report.get(), &keeper, QStringLiteral("Sub"), GroupedRows::runs({{"A", 2}}));
+                TlyrGroupHeader *g = group(30);
+                g->SetHeight(44);
+                g->ReprintOnNewPage = true;
+                g->SetAllowSplit(split);
+                g->SetStretched(true);
+                subreport(g, subRows.ds, 100)->SetPrintOnParent(onParent);
+                for (TlyrComponent *c : g->Objects())
+                    if (auto *m = qobject_cast<TlyrMemoView *>(c)) m->SetWidth(90);
+                records(rows.ds, 80)->Objects().first()->SetWidth(90);
+                ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+                judge(20);
+                ASSERT_GE(pages().Count(), 2);
+                // The header is shown again above each later page column.
+                const QStringList headers = counts(QStringLiteral("gA"));
+                ASSERT_EQ(headers.size(), 1);
+                EXPECT_GE(headers[0].section(QLatin1Char('*'), 1).toInt(), 3);
+                EXPECT_EQ(counts(QStringLiteral("s")), (QStringList{"s1*1", "s2*1"})) << dump().toStdString();
+                if (HasFailure()) return;
+            }
+}
