@@ -416,10 +416,14 @@ void TlyrEngine::runPage(TlyrReportPage *page)
             CurX = 0;
             CurColumn = 1;
             CurY = pages->GetLastY();
+            continuedPage_ = pages->CurPage;
+            continuedY_ = CurY;
+            continuedFooter_ = footerPage_ == pages->CurPage;
             firstPage_ = false;
             firstPageIndex_ = -1;
             if (title) ShowBand(title);
         } else {
+            continuedPage_ = -1;
             pages->AddPage(page);
             firstPage_ = true;
             firstPageIndex_ = pages->CurPage;
@@ -505,6 +509,9 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
         // A record that may still move (with its row, or with the footer
         // as the last one) prints its page number where it lands.
         const bool movable = multi || (b->KeepFooter() && node.Footer);
+        // Records since the last printed one, left out for want of details:
+        // footers show the last printed record, not those.
+        int passed = 0;
         while (!ds->Eof()) {
             const bool savedMovable = movableRecord_;
             movableRecord_ = savedMovable || movable;
@@ -519,7 +526,9 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                     addHeader(node.Header);
                     ShowBand(node.Header);
                 }
+                recordsBack_ = passed + 1;
                 startRecord(node, first, line, through, multi ? &row : nullptr);
+                passed = 0;
                 if (b->KeepFooter()) {
                     footerKeepPos = Pages()->GetCurPosition();
                     footerKeepY = CurY;
@@ -563,6 +572,8 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                     ShowBand(node.Footer);
                 }
                 if (node.Groups.empty() && b->KeepTogether()) endKeep(b);
+            } else {
+                ++passed;
             }
             movableRecord_ = savedMovable;
             noKeep_ = false;
@@ -574,7 +585,8 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
         // on, see the last record, not the end of the data: a dataset that
         // stays on its last record at its end stays there.
         const bool stepBack = !first && ds->RangeEnd() != TlyrDataSet::reCount;
-        if (stepBack) ds->Prior();
+        if (stepBack)
+            for (int i = 0; i <= passed; ++i) ds->Prior();
         // The last row is closed.
         if (multi && b->CurColumn() != 1) {
             b->SetCurColumn(b->Columns());
@@ -602,7 +614,8 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
             }
             if (!node.Groups.empty() && b->KeepTogether()) endKeep(b);
             headerList_.erase(std::remove(headerList_.begin(), headerList_.end(), node.Header), headerList_.end());
-            if (stepBack) ds->Next();
+            if (stepBack)
+                for (int i = 0; i <= passed; ++i) ds->Next();
         }
         if (Report->Terminated()) return;
     }
@@ -676,16 +689,17 @@ bool TlyrEngine::checkGroups(Node &node, Row *row)
     if (changed == node.Groups.size()) return false;
     TlyrDataBand *b = node.Band;
     TlyrDataSet *ds = dataSetOf(b);
-    // The footers see the last record of the closed group, and so do the
-    // headers repeated above its row when that moves on.
-    ds->Prior();
+    // The footers see the last printed record of the closed group, and so
+    // do the headers repeated above its row when that moves on.
+    const int back = recordsBack_;
+    for (int i = 0; i < back; ++i) ds->Prior();
     // The open row of a multi-column band closes before the footers.
     if (row && b->CurColumn() != 1) {
         b->SetCurColumn(b->Columns());
         columnStep(b, *row);
     }
     showGroupFooters(node, changed);
-    ds->Next();
+    for (int i = 0; i < back; ++i) ds->Next();
     showGroupHeaders(node, changed, false);
     // A new group shows its first values even when they repeat.
     resetSuppress(b);

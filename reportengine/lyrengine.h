@@ -244,6 +244,15 @@ private:
     // A record is shown that may still move with the last one (kept with
     // the footer) or with its row (of a list in columns).
     bool movableRecord_ = false;
+    // Records the data band steps back over to its last printed one (those
+    // between were left out for want of details).
+    int recordsBack_ = 1;
+    // Where the last page footer printed (page -1: the last page ended
+    // without one); the page a report page went on below the previous one's
+    // output, where that output ended and whether its footer is there.
+    int footerPage_ = -1, continuedPage_ = -1;
+    double footerTop_ = 0, continuedY_ = 0;
+    bool continuedFooter_ = false;
     // A band that may split is shown (its parts may land on later pages).
     bool splittable_ = false;
     bool noKeep_ = false;

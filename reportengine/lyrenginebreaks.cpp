@@ -202,13 +202,13 @@ void TlyrEngine::NewColumn()
         columnBody_[at] = {start, CurColumn == column ? CurY : PageHeight - FooterHeight()};
     }
     contentPos_ = Pages()->GetCurPosition();
-    if (keeping_ && keepBreaks_.empty() && printedFrom == keepPos_ && keepPage_ == Pages()->CurPage) {
-        // Nothing of the open block printed in the column before: it
-        // begins here, below the headers.
+    // A block that holds nothing yet begins in the new column: its first
+    // band did not fit in the one before.
+    if (keeping_ && keepPage_ == Pages()->CurPage && keepPos_ == printedFrom && keepBreaks_.empty()) {
         keepX_ += columnX(CurColumn) - columnX(keepColumn_);
         keepColumn_ = CurColumn;
         keepPos_ = contentPos_;
-        keepY_ = headersEndY_;
+        keepY_ = CurY;
     } else if (keeping_) {
         keepBreaks_.emplace_back(printedFrom, Pages()->GetCurPosition());
     }
@@ -228,18 +228,18 @@ bool TlyrEngine::atColumnTop() const
 
 double TlyrEngine::columnRoom()
 {
-    // Below its column header, the headers a new column repeats: all those
-    // of the list now, also the ones shown first in this column.
+    // The headers that a column repeats, when this one has not yet shown them.
     double repeats = 0;
-    for (TlyrBand *b : headerList_) {
-        if (!repeatsOnNewPage(b)) continue;
-        int chain = 0;
-        for (TlyrBand *c = b; c && chain++ < 64; c = c->Child()) {
-            if (c->Visible()) repeats += c->Height();
-            if (!c->Visible() && !c->PrintChildIfInvisible()) break;
+    if (headersEndY_ <= columnStartY_ + 0.0001)
+        for (TlyrBand *b : headerList_) {
+            if (!repeatsOnNewPage(b)) continue;
+            int chain = 0;
+            for (TlyrBand *c = b; c && chain++ < 64; c = c->Child()) {
+                if (c->Visible()) repeats += c->Height();
+                if (!c->Visible() && !c->PrintChildIfInvisible()) break;
+            }
         }
-    }
-    return PageHeight - FooterHeight() - columnStartY_ - repeats;
+    return PageHeight - FooterHeight() - headersEndY_ - repeats;
 }
 
 double TlyrEngine::HeaderHeight()
@@ -259,8 +259,11 @@ double TlyrEngine::FooterHeight()
     double h = 0;
     if (!CurPage) return 0;
     if (TlyrBand *b = CurPage->FindBand(&TlyrColumnFooter::staticMetaObject)) h += b->Height();
-    if (TlyrBand *b = CurPage->FindBand(&TlyrPageFooter::staticMetaObject)) h += b->Height();
-    return h;
+    double pf = 0;
+    if (TlyrBand *b = CurPage->FindBand(&TlyrPageFooter::staticMetaObject)) pf = b->Height();
+    // On a page that the previous report page's footer ends, that footer.
+    if (continuedFooter_ && Pages()->CurPage == continuedPage_) pf = std::max(pf, PageHeight - footerTop_);
+    return h + pf;
 }
 
 double TlyrEngine::FreeSpace()

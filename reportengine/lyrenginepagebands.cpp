@@ -226,14 +226,21 @@ void TlyrEngine::EndPage()
     auto *pf = static_cast<TlyrPageFooter *>(CurPage->FindBand(&TlyrPageFooter::staticMetaObject));
     showColumnFooter();
     inPageBand_ = true;
+    // A page that has the previous report page's footer keeps that one; a
+    // footer never goes over that page's output.
+    const bool footed = Pages()->CurPage == continuedPage_ &&
+                        (continuedFooter_ || (pf && continuedY_ > PageHeight - pf->Height() + 0.0001));
+    footerPage_ = -1;
     if (pf) {
         const bool first = firstPage_ || Pages()->CurPage == firstPageIndex_;
-        const bool show = (!first || pf->PrintOnFirstPage) && (!finishing_ || pf->PrintOnLastPage);
+        const bool show = (!first || pf->PrintOnFirstPage) && (!finishing_ || pf->PrintOnLastPage) && !footed;
         if (show && !Pages()->BandExists(pf)) {
             // At the page's left, whatever column the page ended in.
             const double savedX = CurX;
             CurX = 0;
             CurY = PageHeight - pf->Height();
+            footerPage_ = Pages()->CurPage;
+            footerTop_ = CurY;
             ShowBand(pf);
             CurX = savedX;
         }

@@ -62,6 +62,8 @@ public:
     void Finish();
     KsValue GetValue() override;
     void SetValue(const KsValue &value) override;
+    // GetValue of a finished call (kind 4): runs the routine.
+    KsValue Call();
 
     // Installed by the compiler: builds a designator from LateXML in the scope
     // `prog`; raises the compiler's error when the chain does not resolve.
@@ -70,7 +72,6 @@ public:
 private:
     void ResolveLate();
     KsValue Walk(bool writing, const KsValue &value);
-    KsValue Call();
     KsValue StringCharGet();
     int VariantIndexes(qint64 *idx);
     void StringCharSet(const KsValue &value);

@@ -122,6 +122,9 @@ public:
     bool IsDirectComparison() const { return Op >= opGreat && Op <= opEq && FLeftRef && FRightRef; }
     [[gnu::always_inline]] bool DirectCompared() const { return Compared(*FLeftRef, *FRightRef); }
     bool IsComparison() const { return Op >= opGreat && Op <= opEq; }
+    // The value as GetValue gives it when it is an integer of a pure integer
+    // tree (v, and wide for an Int64); false where GetValue must decide.
+    bool TryIntValue(qint64 &v, bool &wide) const { return FIntTree && IntValue(v, wide); }
 
 private:
     // What this node does with its two values, decided once when finished.
@@ -135,6 +138,8 @@ private:
     // apart, sends it the general way (nothing ran that could change).
     bool FIntTree = false;
     bool FIntCompare = false;
+    // One step of FIntTree whose operands are both read in place (n - 1, i * 3).
+    bool FIntDirect = false;
     // The tree of an FIntTree node as steps in evaluation order, each taking
     // its operands in place or from the result of an earlier step.
     struct IntStep {
@@ -145,8 +150,17 @@ private:
     static constexpr size_t kMaxIntSteps = 16;
     std::vector<IntStep> FIntSteps;
     void AppendIntSteps(std::vector<IntStep> &steps) const;
+    // A pure tree of + - * / div mod over constants and plain variables that
+    // is no FIntTree (reals take part): its steps on Integers, Int64s and
+    // Doubles with the rules of NumberResult; any other operand or result
+    // sends it the general way.
+    bool FNumTree = false;
+    std::vector<IntStep> FNumSteps;
+    bool NumValue(KsValue &out) const;
+    static bool NumCapable(const TksExpressionNode *n, const KsValue *ref);
     bool IntValue(qint64 &v, bool &wide) const;
-    static bool IntOperand(const TksExpressionNode *n, const KsValue *ref, qint64 &v, bool &wide);
+    [[gnu::always_inline]] static bool IntOperand(const TksExpressionNode *n, const KsValue *ref, qint64 &v,
+                                                  bool &wide);
     static bool IntCapable(const TksExpressionNode *n, const KsValue *ref);
     KsValue Arith(const KsValue &a, const KsValue &b) const;
     // Op (one of the six comparisons) applied to a and b.

@@ -258,6 +258,21 @@ TksProcVariable::TksProcVariable(const QString &name, TksVarType typeCode, const
 TksProcVariable::~TksProcVariable()
 {
     for (int i = 0; i < Count(); ++i) Prog->Remove(Param(i));
+    for (size_t i = 0; i < FFrameSize; ++i) FFrameData[i].~KsValue();
+    ::operator delete(FFrameData);
+}
+
+void TksProcVariable::GrowFrames(size_t more)
+{
+    const size_t cap = std::max({FFrameCap * 2, FFrameSize + more, size_t(16)});
+    auto *data = static_cast<KsValue *>(::operator new(cap * sizeof(KsValue)));
+    for (size_t i = 0; i < FFrameSize; ++i) {
+        new (&data[i]) KsValue(std::move(FFrameData[i]));
+        FFrameData[i].~KsValue();
+    }
+    ::operator delete(FFrameData);
+    FFrameData = data;
+    FFrameCap = cap;
 }
 
 void TksProcVariable::AddParam(TksParamItem *param)

@@ -163,10 +163,15 @@ public:
     inline void PushFrame();
     void PopFrame()
     {
+        KsValue *top = FFrameData + FFrameSize;
         for (auto it = FSlots.rbegin(); it != FSlots.rend(); ++it) {
-            (*it)->Value = std::move(FFrames.back());
-            FFrames.pop_back();
+            --top;
+            KsValue &v = (*it)->Value;
+            v.~KsValue();
+            new (&v) KsValue(std::move(*top));
+            top->~KsValue();
         }
+        FFrameSize = size_t(top - FFrameData);
     }
     // Pushes a frame when the procedure is running; the frame goes with it.
     class Frame {
@@ -195,7 +200,12 @@ private:
     inline TksScript *MainProgram();
     TksScript *FindMainProgram();
     std::vector<TksCustomVariable *> FSlots;
-    std::vector<KsValue> FFrames;
+    // The saved values, frame after frame: a plain buffer, so that a call
+    // copies its slots in and out without the bookkeeping of a vector.
+    KsValue *FFrameData = nullptr;
+    size_t FFrameSize = 0;
+    size_t FFrameCap = 0;
+    void GrowFrames(size_t more);
     int FSlotsVersion = -1;
     // The script whose Execute started the run, found once per change of
     // the script chains.
@@ -460,7 +470,10 @@ private:
 inline void TksProcVariable::PushFrame()
 {
     if (FSlotsVersion != Prog->Version()) RefreshSlots();
-    for (TksCustomVariable *v : FSlots) FFrames.push_back(v->Value);
+    if (FFrameSize + FSlots.size() > FFrameCap) GrowFrames(FSlots.size());
+    KsValue *top = FFrameData + FFrameSize;
+    for (TksCustomVariable *v : FSlots) new (top++) KsValue(v->Value);
+    FFrameSize = size_t(top - FFrameData);
 }
 
 inline TksScript *TksProcVariable::MainProgram()

@@ -3,6 +3,14 @@
 #include <cmath>
 #include <typeinfo>
 
+namespace {
+// A block of this one statement, as RunBody runs it.
+[[gnu::always_inline]] inline void RunOne(TksScript *p, TksStatement *st)
+{
+    if (!p->Terminated) TksStatement::RunEntry(st);
+}
+}  // namespace
+
 TksStatement::TksStatement(TksScript *program, const QString &unitName, const QString &sourcePos)
     : Program(program), SourcePos(sourcePos), UnitName(unitName)
 {}
@@ -33,6 +41,10 @@ void TksAssignmentStmt::Prepare()
     FTargetVar = ksIsPlainWrite(Target) ? Target : nullptr;
     // A constant's value is read in place too (x += 1, i++).
     FSourceVar = ksIsPlainRead(Source) || typeid(*Source) == typeid(TksOperandNode) ? Source : nullptr;
+    FSourceOp = Expression->Root && Expression->Root == Source &&
+                                Expression->Root->NodeKind == TksExpressionNode::nkOperator
+                        ? static_cast<TksOperatorNode *>(Expression->Root)
+                        : nullptr;
     FAppend.clear();
     if (ksIsPlainRead(Target) && Expression->Root == Source && TksOperatorNode::IsPlus(Expression->Root)) {
         TksExpressionNode *n = Expression->Root;
@@ -116,9 +128,16 @@ void TksAssignmentStmt::Execute()
         return;
     }
     if (FTargetVar && !FTargetVar->ReadOnly) {
+        qint64 v;
+        bool wide;
         if (FSourceVar)
             FTargetVar->Value = FSourceVar->Value;
-        else
+        else if (FSourceOp && FSourceOp->TryIntValue(v, wide)) {  // no value in between
+            if (wide)
+                FTargetVar->Value.SetInt64(v);
+            else
+                FTargetVar->Value.SetInt(v);
+        } else
             FTargetVar->Value = Source->GetValue();
         return;
     }
@@ -130,7 +149,22 @@ void TksCompoundAssignStmt::Execute()
 {
     if (LineTerminated()) return;
     if (FTargetVar && FSourceVar && !FTargetVar->ReadOnly) {
-        ksBinaryInPlace(Op, FTargetVar->Value, FSourceVar->Value);
+        KsValue &a = FTargetVar->Value;
+        const KsValue &b = FSourceVar->Value;
+        if (a.Kind() == KsKind::Integer && b.Kind() == KsKind::Integer && (Op == KsOp::Add || Op == KsOp::Sub)) {
+            // 32-bit operands give a 64-bit result that cannot overflow
+            a.SetInt(Op == KsOp::Add ? qint64(a.RawInt()) + b.RawInt() : qint64(a.RawInt()) - b.RawInt());
+            return;
+        }
+        qint64 x, y, r;
+        // Sums that have passed 32 bits stay here too.
+        if (a.Kind() == KsKind::Int64 && b.IsIntegral() && (Op == KsOp::Add || Op == KsOp::Sub) &&
+            ksBothIntegral(a, b, x, y) &&
+            !(Op == KsOp::Add ? __builtin_add_overflow(x, y, &r) : __builtin_sub_overflow(x, y, &r))) {
+            a.SetInt64(r);
+            return;
+        }
+        ksBinaryInPlace(Op, a, b);
         return;
     }
     ExecuteGeneral();
@@ -160,18 +194,20 @@ void TksCompoundAssignStmt::ExecuteGeneral()
 TksCallStmt::TksCallStmt(TksScript *program, const QString &unitName, const QString &sourcePos,
                          TksDesignator *designator, const QString &modificator)
     : TksStatement(program, unitName, sourcePos), Designator(designator), Modificator(modificator)
-{}
+{
+    if (!Modificator.isEmpty()) FStep = Modificator == QLatin1String("-") ? -1 : 1;
+}
 
 void TksCallStmt::Execute()
 {
     if (LineTerminated()) return;
-    if (Modificator.isEmpty()) {
+    if (!FStep) {
         Designator->ResultWanted = false;
         Designator->GetValue();
-    } else {
-        KsValue v = Designator->GetValue();
-        Designator->SetValue(Modificator == QLatin1String("-") ? ksSub(v, KsValue(1)) : ksAdd(v, KsValue(1)));
+        return;
     }
+    KsValue v = Designator->GetValue();
+    Designator->SetValue(ksBinary(FStep < 0 ? KsOp::Sub : KsOp::Add, v, KsValue(1)));
 }
 
 TksIfStmt::TksIfStmt(TksScript *program, const QString &unitName, const QString &sourcePos, TksExpression *condition)
@@ -182,10 +218,11 @@ TksIfStmt::TksIfStmt(TksScript *program, const QString &unitName, const QString 
 void TksIfStmt::Execute()
 {
     if (LineTerminated()) return;
-    if (Condition->GetBool())
-        RunBody();
+    TksStatement *branch = Condition->GetBool() ? this : ElseStmt.get();
+    if (branch->Count() == 1)
+        RunOne(Program, static_cast<TksStatement *>(branch->Items(0)));
     else
-        ElseStmt->RunBody();
+        branch->RunBody();
 }
 
 TksCaseSelector::TksCaseSelector(TksScript *program, const QString &unitName, const QString &sourcePos,
@@ -243,9 +280,13 @@ void TksWhileStmt::Execute()
 {
     if (LineTerminated()) return;
     TksScript *p = Program;
+    TksStatement *one = Count() == 1 ? static_cast<TksStatement *>(Items(0)) : nullptr;
     while (Condition->GetBool()) {
         ksCheckStop();
-        RunBody();
+        if (one)
+            RunOne(p, one);
+        else
+            RunBody();
         if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
         p->ContinueFlag = false;
     }
@@ -266,10 +307,14 @@ void TksForStmt::Execute()
     TksScript *p = Program;
     const qint64 step = Down ? -1 : 1;
     if (Down ? from < to : from > to) return;
+    TksStatement *one = Count() == 1 ? static_cast<TksStatement *>(Items(0)) : nullptr;
     for (qint64 i = from;; i += step) {
         ksCheckStop();
         Variable->Value.SetInt(i);
-        RunBody();
+        if (one)
+            RunOne(p, one);
+        else
+            RunBody();
         if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
         p->ContinueFlag = false;
         if (i == to) break;
@@ -311,12 +356,27 @@ TksCppForStmt::TksCppForStmt(TksScript *program, const QString &unitName, const 
       SecondStmt(new TksStatement(program, unitName, sourcePos))
 {}
 
+
 void TksCppForStmt::Execute()
 {
     if (LineTerminated()) return;
     TksScript *p = Program;
     FirstStmt->RunBody();
     if (p->Terminated) return;
+    if (Count() == 1 && SecondStmt->Count() == 1) {
+        // The usual loop of one statement and one step (i++): no block loops.
+        auto *body = static_cast<TksStatement *>(Items(0));
+        auto *step = static_cast<TksStatement *>(SecondStmt->Items(0));
+        while (!Expression || Expression->GetBool()) {
+            ksCheckStop();
+            RunOne(p, body);
+            if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
+            p->ContinueFlag = false;
+            RunOne(p, step);
+        }
+        p->BreakFlag = false;
+        return;
+    }
     while (!Expression || Expression->GetBool()) {
         ksCheckStop();
         RunBody();

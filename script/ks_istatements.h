@@ -24,17 +24,21 @@ public:
         TksScript *p = Program;
         for (const auto &item : FItems) {
             if (p->Terminated) return;
-            auto *st = static_cast<TksStatement *>(item.get());
-            try {
-                st->Execute();
-            } catch (KsError &e) {
-                if (e.SourcePos.isEmpty()) {
-                    e.SourcePos = st->SourcePos;
-                    e.UnitName = st->UnitName;
-                }
-                throw;
+            RunEntry(static_cast<TksStatement *>(item.get()));
+            if (p->BreakFlag | p->ContinueFlag | p->ExitFlag) return;  // one branch
+        }
+    }
+    // Executes st as an entry of a block: an error passing it gets its place.
+    [[gnu::always_inline]] static void RunEntry(TksStatement *st)
+    {
+        try {
+            st->Execute();
+        } catch (KsError &e) {
+            if (e.SourcePos.isEmpty()) {
+                e.SourcePos = st->SourcePos;
+                e.UnitName = st->UnitName;
             }
-            if (p->BreakFlag || p->ContinueFlag || p->ExitFlag) return;
+            throw;
         }
     }
 
@@ -63,6 +67,7 @@ protected:
     // Plain variables whose value lives in Value (read or written directly).
     TksCustomVariable *FTargetVar = nullptr;
     TksCustomVariable *FSourceVar = nullptr;
+    TksOperatorNode *FSourceOp = nullptr;  // Source, when it is an operator
     // x := x + a + b ...: the "+" nodes from the lowest up, whose right
     // operands are appended to x's text in place.
     std::vector<TksOperatorNode *> FAppend;
@@ -119,6 +124,9 @@ public:
     std::unique_ptr<TksDesignator> Designator;  // owned
     QString Modificator;                        // "", "+" or "-"
     void Execute() override;
+
+private:
+    int FStep = 0;  // the Modificator as 0, 1 or -1
 };
 
 class TksIfStmt : public TksStatement {

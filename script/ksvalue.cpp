@@ -548,7 +548,7 @@ qint64 KsValue::ElementCount() const
 }
 
 namespace {
-qint64 FlatIndex(const KsArrayData *d, const qint64 *idx, int n)
+[[gnu::always_inline]] inline qint64 FlatIndex(const KsArrayData *d, const qint64 *idx, int n)
 {
     if (n != int(d->Dims.size()))
         throw KsError(QStringLiteral("EVariantError"), QStringLiteral("Wrong number of array indexes"));
@@ -578,7 +578,12 @@ KsValue &KsValue::AtMut(const qint64 *indexes, int n)
 
 void KsValue::SetAt(const qint64 *indexes, int n, const KsValue &v)
 {
-    const int type = ArrayData()->ElemType;
+    KsArrayData *d = ArrayData();
+    if (d->Ref == 1 && d->ElemType == ksVarVariant) {  // nothing to copy or convert
+        d->Items[size_t(FlatIndex(d, indexes, n))] = v;
+        return;
+    }
+    const int type = d->ElemType;
     if (type == ksVarVariant) {
         AtMut(indexes, n) = v;
         return;

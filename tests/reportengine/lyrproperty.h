@@ -31,6 +31,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <memory>
 #include <vector>
 
@@ -117,7 +118,22 @@ struct Plan {
     int ChildChain = 0;
     bool ChildHidden = false, HideSingle = false, DetailHeader = false;
     bool NoHeaderFirst = false, NoFooterFirst = false, NoFooterLast = false;
+    // Drawn after all of the above. A second report page listing Records2
+    // rows of its own, which may go on below the first page's output and
+    // may restart the page numbers.
+    bool Page2 = false, OnPrevious = false, Reset2 = false, Title2 = false, Header2 = false, Footer2 = false,
+         Summary2 = false;
+    int Records2 = 0;
+    // The detail band over rows of its own: record i has detailCount(i) of
+    // them, in groups of two; a record without any is left out unless
+    // PrintIfDetailEmpty.
+    bool DetailSet = false, DetailGroup = false, IfDetailEmpty = false;
+    // Every TallEvery-th record is taller than an empty column.
+    int TallEvery = 0;
 
+    int detailCount(int i) const { return DetailSet ? (i * 7 + 3) % (DetailRows + 1) : DetailRows; }
+    bool printsRecord(int i) const { return IfDetailEmpty || detailCount(i) > 0 || DetailRows == 0; }
+    bool isTall(int i) const { return TallEvery > 0 && i % TallEvery == TallEvery - 1; }
     double pageWidth() const { return (PaperWidth - 2 * Margin) * lyrUnitsPerMM; }
     double pageHeight() const { return (PaperHeight - 2 * Margin) * lyrUnitsPerMM; }
     double columnWidth() const { return pageWidth() / PageColumns; }
@@ -144,7 +160,10 @@ inline const std::vector<std::pair<const char *, bool Plan::*>> &planFlags()
             {"footereach", &Plan::FooterEach}, {"hnewpage", &Plan::HeaderNewPage}, {"gsplit", &Plan::GroupSplit},
             {"tsplit", &Plan::TitleSplit},     {"csplit", &Plan::ChildSplit},     {"childhidden", &Plan::ChildHidden},
             {"hidesingle", &Plan::HideSingle}, {"dheader", &Plan::DetailHeader},  {"phnotfirst", &Plan::NoHeaderFirst},
-            {"pfnotfirst", &Plan::NoFooterFirst}, {"pfnotlast", &Plan::NoFooterLast}};
+            {"pfnotfirst", &Plan::NoFooterFirst}, {"pfnotlast", &Plan::NoFooterLast}, {"page2", &Plan::Page2},
+            {"onprevious", &Plan::OnPrevious}, {"reset2", &Plan::Reset2}, {"title2", &Plan::Title2},
+            {"header2", &Plan::Header2},       {"footer2", &Plan::Footer2},       {"summary2", &Plan::Summary2},
+            {"dset", &Plan::DetailSet},        {"dgroup", &Plan::DetailGroup},    {"ifdetailempty", &Plan::IfDetailEmpty}};
     return flags;
 }
 
@@ -163,6 +182,8 @@ inline QString Plan::describe() const
     }
     if (ChildChain) flags += QStringLiteral(" chain %1").arg(ChildChain);
     if (SplitWords) flags += QStringLiteral(" swords %1").arg(SplitWords);
+    if (Records2) flags += QStringLiteral(" records2 %1").arg(Records2);
+    if (TallEvery) flags += QStringLiteral(" tall %1").arg(TallEvery);
     return QStringLiteral("seed %1: paper %2x%3 margin %4 pagecols %5 records %6 mastercols %7 height %8"
                           "%9 overlay %10 sub %11/%12 detail %13 words %14 groups [%15]")
             .arg(Seed)
@@ -198,7 +219,8 @@ inline Plan parse(const QString &line)
     const QHash<QString, int Plan::*> ints{{"pagecols", &Plan::PageColumns}, {"records", &Plan::Records},
                                            {"mastercols", &Plan::MasterColumns}, {"overlay", &Plan::Overlay},
                                            {"detail", &Plan::DetailRows},        {"words", &Plan::StretchWords},
-                                           {"chain", &Plan::ChildChain},         {"swords", &Plan::SplitWords}};
+                                           {"chain", &Plan::ChildChain},         {"swords", &Plan::SplitWords},
+                                           {"records2", &Plan::Records2},        {"tall", &Plan::TallEvery}};
     const QHash<QString, double Plan::*> reals{{"margin", &Plan::Margin}, {"height", &Plan::MasterHeight}};
     QHash<QString, bool Plan::*> flags;
     for (const auto &[name, member] : planFlags()) flags.insert(QLatin1String(name), member);
@@ -249,6 +271,8 @@ constexpr double kLine = 16;     // height of a one-line text
 
 // Draws a template. The page is always tall enough for its page and column
 // bands, the headers that repeat and the tallest band that may not split.
+inline void laterOptions(Source &r, Plan &s, double fixed);
+
 inline Plan generate(Source &r, uint64_t seed = 0)
 {
     Plan s;
@@ -312,7 +336,37 @@ inline Plan generate(Source &r, uint64_t seed = 0)
     // Later options, off for zero bytes; a gate keeps many templates as
     // they were.
     auto maybe = [&](int percent) { return !r.chance(100 - percent); };
-    if (!maybe(70)) return s;
+    if (maybe(70)) laterOptions(r, s, fixed);
+    if (!maybe(50)) return s;
+    // The newest options, after all the draws before them.
+    s.Page2 = maybe(30);
+    if (s.Page2) {
+        s.Records2 = r.range(0, 30);
+        s.OnPrevious = maybe(60);
+        s.Reset2 = maybe(40);
+        s.Title2 = maybe(40);
+        s.Header2 = maybe(50);
+        s.Footer2 = maybe(50);
+        s.Summary2 = maybe(40);
+    }
+    if (s.DetailRows == 0 && s.MasterColumns == 1 && maybe(20)) {
+        s.DetailRows = r.range(1, 3);
+        // As if drawn with the others: room for a record and its rows.
+        s.PaperHeight = std::max(s.PaperHeight, (fixed + s.MasterHeight * s.DetailRows + 3 * kLine + 20 * s.ChildChain) / lyrUnitsPerMM +
+                                                        2 * s.Margin + 5);
+    }
+    s.DetailSet = s.DetailRows > 0 && maybe(60);
+    s.DetailGroup = s.DetailSet && maybe(50);
+    s.IfDetailEmpty = s.DetailSet && maybe(40);
+    // A split band is cut to the column; records side by side are not.
+    s.TallEvery = s.MasterColumns == 1 && !s.MasterSplit && maybe(15) ? r.range(1, 12) : 0;
+    return s;
+}
+
+// Options drawn after the first ones (70 of 100 templates have them).
+inline void laterOptions(Source &r, Plan &s, double fixed)
+{
+    auto maybe = [&](int percent) { return !r.chance(100 - percent); };
     s.KeepHeader = maybe(20);
     s.KeepFooter = maybe(20);
     s.FooterEach = s.Footer && maybe(15);
@@ -353,7 +407,6 @@ inline Plan generate(Source &r, uint64_t seed = 0)
     // Room for the split texts' first lines and the longer band chain.
     const double more = 3 * kLine + 20 * s.ChildChain + (s.DetailHeader ? 20 : 0);
     s.PaperHeight = std::max(s.PaperHeight, (fixed + more) / lyrUnitsPerMM + 2 * s.Margin + 5);
-    return s;
 }
 
 // The data of a template: the master rows (id, outer and inner group,
@@ -376,13 +429,41 @@ inline QString recordId(int i)
 
 inline Table masterTable(const Plan &s)
 {
-    Table t{{"id", "g1", "g2", "v"}, {}};
+    Table t{{"id", "g1", "g2", "v", "t"}, {}};
     const int outer = s.Groups.empty() ? 1 : s.Groups[0].Size;
     const int inner = s.Groups.size() > 1 ? s.Groups[1].Size : 1;
+    // A tall record's text has a line for every ten units of the page's
+    // height (a word takes less than 40 units, a line more than ten): its
+    // band is always taller than the page.
+    const int perLine = int(std::ceil(s.columnWidth() / 40));
+    QStringList tall;
+    if (s.TallEvery > 0)
+        for (int i = 0; i < (int(s.pageHeight() / 10) + 4) * perLine; ++i) tall << QStringLiteral("tall%1").arg(i);
     for (int i = 0; i < s.Records; ++i) {
         const QString g1 = QStringLiteral("a%1").arg(i / outer);
-        t.Rows << QStringList{recordId(i), g1, g1 + QStringLiteral("b%1").arg(i / inner), QString::number(i * 7 % 13)};
+        t.Rows << QStringList{recordId(i), g1, g1 + QStringLiteral("b%1").arg(i / inner), QString::number(i * 7 % 13),
+                              s.isTall(i) ? tall.join(QLatin1Char(' ')) : QString()};
     }
+    return t;
+}
+
+// The rows of the detail band, by record: the record's id, the row's id,
+// its group.
+inline Table detailTable(const Plan &s)
+{
+    Table t{{"m", "id", "dg"}, {}};
+    if (!s.DetailSet) return t;
+    for (int i = 0; i < s.Records; ++i)
+        for (int k = 0; k < s.detailCount(i); ++k)
+            t.Rows << QStringList{recordId(i), QStringLiteral("d%1").arg(k), QStringLiteral("x%1").arg(k / 2)};
+    return t;
+}
+
+// The second report page's rows.
+inline Table secondTable(const Plan &s)
+{
+    Table t{{"id"}, {}};
+    for (int i = 0; i < s.Records2; ++i) t.Rows << QStringList{QStringLiteral("p%1").arg(i, 3, 10, QLatin1Char('0'))};
     return t;
 }
 
@@ -399,17 +480,31 @@ inline Table nestTable()
     return {{"id"}, {{"n0"}, {"n1"}}};
 }
 
-// A user dataset over a table, as lyrrun gives CSV files.
-inline TlyrUserDataSet *tableDataSet(QObject *owner, const QString &name, const Table *t)
+// A user dataset over a table, as lyrrun gives CSV files. Given the master
+// table and its row, it holds only the rows whose first field is that
+// row's id.
+inline TlyrUserDataSet *tableDataSet(QObject *owner, const QString &name, const Table *t,
+                                     std::shared_ptr<int> *position = nullptr, const Table *master = nullptr,
+                                     std::shared_ptr<int> masterRow = {})
 {
     auto *ds = new TlyrUserDataSet(owner);
     ds->SetName(name);
     ds->SetFields(t->Fields);
     auto pos = std::make_shared<int>(0);
-    ds->OnFirst = [pos](TlyrDataSet *) { *pos = 0; };
+    if (position) *position = pos;
+    auto outside = [pos, t, master, masterRow] {
+        if (*pos >= t->Rows.size()) return true;
+        if (!master) return false;
+        return *masterRow >= master->Rows.size() || t->Rows[*pos][0] != master->Rows[*masterRow][0];
+    };
+    ds->OnFirst = [pos, t, master, masterRow](TlyrDataSet *) {
+        *pos = 0;
+        if (master && *masterRow < master->Rows.size())
+            while (*pos < t->Rows.size() && t->Rows[*pos][0] != master->Rows[*masterRow][0]) ++*pos;
+    };
     ds->OnNext = [pos](TlyrDataSet *) { ++*pos; };
     ds->OnPrior = [pos](TlyrDataSet *) { *pos = std::max(*pos - 1, 0); };
-    ds->OnCheckEOF = [pos, t](TlyrDataSet *, bool &eof) { eof = *pos >= t->Rows.size(); };
+    ds->OnCheckEOF = [outside](TlyrDataSet *, bool &eof) { eof = outside(); };
     ds->OnGetValue = [pos, t](const QString &f, KsValue &v) {
         const qsizetype col = t->Fields.indexOf(f);
         if (*pos < t->Rows.size() && col >= 0) v = KsValue(t->Rows[*pos][col]);
@@ -421,7 +516,7 @@ inline TlyrUserDataSet *tableDataSet(QObject *owner, const QString &name, const 
 // the report (a run restores the template, which would remake them).
 struct Built {
     Plan S;
-    Table Master, Sub, Nest = nestTable();
+    Table Master, Sub, Nest = nestTable(), Detail, Second;
     std::unique_ptr<QObject> Keeper = std::make_unique<QObject>();
     std::unique_ptr<TlyrReport> Report;
     ~Built()
@@ -441,8 +536,17 @@ public:
         const Plan &s = b_.S;
         r_->EngineOptions()->SetDoublePass(s.DoublePass);
         if (withData_) {
-            m_ = tableDataSet(b_.Keeper.get(), QStringLiteral("M"), &b_.Master);
+            std::shared_ptr<int> row;
+            m_ = tableDataSet(b_.Keeper.get(), QStringLiteral("M"), &b_.Master, &row);
             r_->Datasets()->Add(m_);
+            if (s.DetailSet) {
+                d_ = tableDataSet(b_.Keeper.get(), QStringLiteral("D"), &b_.Detail, nullptr, &b_.Master, row);
+                r_->Datasets()->Add(d_);
+            }
+            if (s.Page2) {
+                p_ = tableDataSet(b_.Keeper.get(), QStringLiteral("P"), &b_.Second);
+                r_->Datasets()->Add(p_);
+            }
             if (s.SubHost) {
                 sub_ = tableDataSet(b_.Keeper.get(), QStringLiteral("S"), &b_.Sub);
                 r_->Datasets()->Add(sub_);
@@ -502,7 +606,8 @@ public:
         master_->SetKeepTogether(s.MasterKeep);
         master_->SetStartNewPage(s.MasterNewPage);
         master_->SetAllowSplit(s.MasterSplit);
-        master_->SetStretched(s.StretchWords > 0 || (s.SubHost == 2 && s.PopStretch));
+        master_->SetStretched(s.StretchWords > 0 || s.TallEvery > 0 || (s.SubHost == 2 && s.PopStretch));
+        master_->SetPrintIfDetailEmpty(s.IfDetailEmpty);
         master_->SetKeepHeader(s.KeepHeader);
         master_->SetKeepFooter(s.KeepFooter);
         master_->SetFooterAfterEach(s.FooterEach);
@@ -512,7 +617,7 @@ public:
             master_->SetColumnGap(4);
         }
         const double w = std::min(s.hostRoom(s.SubHost == 2), s.columnWidth() / s.MasterColumns - 6);
-        memo(master_, QStringLiteral("rec:M:[M.\"id\"] @[Page#]"), 0, 0, w * (s.Suppress ? 0.6 : 1), kLine);
+        memo(master_, QStringLiteral("rec:M:[M.\"id\"] @[Page#] L[Page]"), 0, 0, w * (s.Suppress ? 0.6 : 1), kLine);
         if (s.Suppress) {
             auto *m = memo(master_, QStringLiteral("sup:[M.\"g1\"]"), w * 0.6, 0, w * 0.4, kLine);
             m->SetSuppressRepeated(true);
@@ -522,6 +627,11 @@ public:
             for (int i = 0; i < s.StretchWords; ++i) words << QStringLiteral("word%1").arg(i);
             auto *m = memo(master_, words.join(QLatin1Char(' ')), 0, kLine, s.Line ? w - 6 : w,
                            std::max(kLine, s.MasterHeight - kLine));
+            m->SetStretchMode(smActualHeight);
+            m->SetWordWrap(true);
+        }
+        if (s.TallEvery > 0) {
+            auto *m = memo(master_, QStringLiteral("[M.\"t\"]"), 0, kLine, s.Line ? w - 6 : w, kLine);
             m->SetStretchMode(smActualHeight);
             m->SetWordWrap(true);
         }
@@ -554,11 +664,23 @@ public:
             if (s.DetailHeader)
                 memo(band<TlyrHeader>(page_, "DetailHeader1", next(), 16), QStringLiteral("dh:[M.\"id\"] @[Page#]"), 0,
                      0, room, kLine);
+            const QString group = QStringLiteral("[M.\"id\"].[D.\"dg\"] @[Page#]");
+            if (s.DetailGroup) {
+                auto *g = band<TlyrGroupHeader>(page_, "DetailGroupHeader1", next(), 16);
+                g->Condition = QStringLiteral("D.\"dg\"");
+                memo(g, "dgh:" + group, 0, 0, room, kLine);
+            }
             auto *d = band<TlyrDetailData>(page_, "DetailData1", next(), 16);
-            d->SetRowCount(s.DetailRows);
+            if (s.DetailSet) {
+                if (d_) d->SetDataSet(d_);
+                d->SetDataSetName(QStringLiteral("D"));
+            } else {
+                d->SetRowCount(s.DetailRows);
+            }
             d->SetKeepHeader(s.KeepHeader);
             d->SetKeepFooter(s.KeepFooter);
-            memo(d, QStringLiteral("rec:D:[M.\"id\"].[Line] @[Page#]"), 0, 0, room, kLine);
+            memo(d, s.DetailSet ? QStringLiteral("rec:D:[M.\"id\"].[D.\"id\"] @[Page#]") : QStringLiteral("rec:D:[M.\"id\"].[Line] @[Page#]"),
+                 0, 0, room, kLine);
         }
         const QString totals = QStringLiteral("S[SUM(<M.\"v\">)]:C[COUNT(MasterData1)]");
         if (s.Footer) {
@@ -566,6 +688,9 @@ public:
             memo(f, "ftr:" + totals + " @[Page#]", 0, 0, s.SubHost == 6 ? s.hostRoom(true) : room, 16);
             if (s.SubHost == 6) subreport(f, QStringLiteral("f[M.\"id\"]."));
         }
+        if (s.DetailRows > 0 && s.DetailGroup)
+            memo(band<TlyrGroupFooter>(page_, "DetailGroupFooter1", next(), 16),
+                 QStringLiteral("dgf:[M.\"id\"].[D.\"dg\"] @[Page#]"), 0, 0, room, kLine);
         // Footers pair with the nearest header above them, from the inside
         // out: so many footers belong to so many innermost groups.
         const auto footers = std::count_if(s.Groups.begin(), s.Groups.end(), [](const Group &g) { return g.Footer; });
@@ -582,7 +707,7 @@ public:
             auto *pf = band<TlyrPageFooter>(page_, "PageFooter1", next(), 20);
             // Logical numbers restart with groups; without, the total is the
             // page count of the first pass.
-            const bool resets = std::any_of(s.Groups.begin(), s.Groups.end(), [](const Group &g) { return g.ResetNumbers; });
+            const bool resets = s.Reset2 || std::any_of(s.Groups.begin(), s.Groups.end(), [](const Group &g) { return g.ResetNumbers; });
             named(pf, wide, s.DoublePass && !resets ? QStringLiteral(" T=[TotalPages]") : QString());
             pf->PrintOnFirstPage = !s.NoFooterFirst;
             pf->PrintOnLastPage = !s.NoFooterLast;
@@ -592,9 +717,29 @@ public:
             ov->PrintOnTop = s.Overlay == 2;
             named(ov, wide);
         }
+        if (s.Page2) secondPage();
     }
 
 private:
+    // A report page after the first, in one column, listing the rows of P.
+    void secondPage()
+    {
+        const Plan &s = b_.S;
+        TlyrReportPage *p = newPage(QStringLiteral("Page2"));
+        p->PrintOnPreviousPage = s.OnPrevious;
+        p->ResetPageNumbers = s.Reset2;
+        const double wide = s.pageWidth() - 4;
+        double top = 0;
+        auto next = [&] { return top += kBandGap; };
+        if (s.Title2) named(band<TlyrReportTitle>(p, "Title2", next(), 20), wide);
+        if (s.Header2) named(band<TlyrPageHeader>(p, "PageHeader2", next(), 20), wide);
+        auto *d = band<TlyrMasterData>(p, "MasterData2", next(), 20);
+        if (p_) d->SetDataSet(p_);
+        d->SetDataSetName(QStringLiteral("P"));
+        memo(d, QStringLiteral("rec:P:[P.\"id\"] @[Page#] L[Page]"), 0, 0, wide, kLine);
+        if (s.Summary2) named(band<TlyrReportSummary>(p, "Summary2", next(), 20), wide);
+        if (s.Footer2) named(band<TlyrPageFooter>(p, "PageFooter2", next(), 20), wide);
+    }
     TlyrReportPage *newPage(const QString &name)
     {
         const Plan &s = b_.S;
@@ -701,7 +846,7 @@ private:
     bool withData_;
     TlyrReportPage *page_ = nullptr;
     TlyrMasterData *master_ = nullptr;
-    TlyrUserDataSet *m_ = nullptr, *sub_ = nullptr, *side_ = nullptr, *nest_ = nullptr;
+    TlyrUserDataSet *m_ = nullptr, *sub_ = nullptr, *side_ = nullptr, *nest_ = nullptr, *d_ = nullptr, *p_ = nullptr;
     int memos_ = 0, children_ = 0;
 };
 
@@ -711,6 +856,8 @@ inline std::unique_ptr<Built> build(const Plan &s, bool withData = true)
     b->S = s;
     b->Master = masterTable(s);
     b->Sub = subTable(s);
+    b->Detail = detailTable(s);
+    b->Second = secondTable(s);
     b->Report = std::make_unique<TlyrReport>();
     b->Report->setParent(b->Keeper.get());
     b->Report->EngineOptions()->SetNewSilentMode(simSilent);
@@ -771,6 +918,10 @@ public:
         wherePrinted();
         noFillerColumns();
         headedGroups();
+        logicalNumbers();
+        detailBands();
+        secondPage();
+        tallColumns();
         return std::move(failures_);
     }
 
@@ -791,7 +942,7 @@ private:
                 .arg(b.Top)
                 .arg(b.Width)
                 .arg(b.Height)
-                .arg(b.Texts.join(QStringLiteral(" | ")));
+                .arg(b.Texts.join(QStringLiteral(" | ")).left(300));
     }
     int pageColumn(double x) const
     {
@@ -799,6 +950,34 @@ private:
         for (int i = 2; i <= s_.PageColumns; ++i)
             if (x >= s_.columnX(i) - 0.5) k = i;
         return k;
+    }
+    // The bands of the second report page.
+    static bool second(const PrintedBand &b)
+    {
+        static const QStringList names{"Title2", "PageHeader2", "MasterData2", "Summary2", "PageFooter2"};
+        return names.contains(b.Name);
+    }
+    // The master rows printed: those with details, or all.
+    QList<QStringList> shownRows() const
+    {
+        QList<QStringList> out;
+        for (int i = 0; i < b_.Master.Rows.size(); ++i)
+            if (s_.printsRecord(i)) out << b_.Master.Rows[i];
+        return out;
+    }
+    // A record taller than an empty column: its band runs past the page's
+    // bottom.
+    bool tall(const PrintedBand &b) const
+    {
+        if (b.Name != QLatin1String("MasterData1") || s_.TallEvery == 0) return false;
+        for (const QString &t : b.Texts)
+            if (t.startsWith(QLatin1String("rec:M:r")) && s_.isTall(recordOf(t).mid(7).toInt())) return true;
+        return false;
+    }
+    // The page column that comes after at (or a new page after a break).
+    std::pair<int, int> nextColumn(std::pair<int, int> at) const
+    {
+        return at.second < s_.PageColumns ? std::pair<int, int>{at.first, at.second + 1} : std::pair<int, int>{at.first + 1, 1};
     }
     // The records expected, in dataset order.
     QStringList expected() const
@@ -817,18 +996,24 @@ private:
         };
         if (s_.SubHost == 1 && s_.Title) subs(QStringLiteral("t"));
         const QStringList *last = nullptr;
-        for (const QStringList &r : b_.Master.Rows) {
+        for (int i = 0; i < b_.Master.Rows.size(); ++i) {
+            const QStringList &r = b_.Master.Rows[i];
+            if (!s_.printsRecord(i)) continue;
             if (s_.SubHost == 4 && (!last || (*last)[1] != r[1])) subs("g" + r[1]);
             out << "rec:M:" + r[0];
             if (s_.SubHost == 2) subs(r[0]);
             if (s_.SubHost == 5) subs("c" + r[0]);
-            for (int k = 1; k <= s_.DetailRows; ++k) out << QStringLiteral("rec:D:%1.%2").arg(r[0]).arg(k);
-            // The footer of a detail band, or one after each record.
-            if (s_.SubHost == 6 && (s_.DetailRows > 0 || s_.FooterEach)) subs("f" + r[0]);
+            for (int k = 1; k <= s_.detailCount(i); ++k)
+                out << (s_.DetailSet ? QStringLiteral("rec:D:%1.d%2").arg(r[0]).arg(k - 1) : QStringLiteral("rec:D:%1.%2").arg(r[0]).arg(k));
+            // The footer of a detail band (after its rows), or one after
+            // each record.
+            if (s_.SubHost == 6 && (s_.DetailRows > 0 ? s_.detailCount(i) > 0 : s_.FooterEach)) subs("f" + r[0]);
             last = &r;
         }
         if (s_.SubHost == 6 && last && s_.DetailRows == 0 && !s_.FooterEach) subs("f" + (*last)[0]);
         if (s_.SubHost == 3 && s_.Summary) subs(QStringLiteral("z"));
+        if (s_.Page2)
+            for (const QStringList &r : b_.Second.Rows) out << "rec:P:" + r[0];
         return out;
     }
     static QString recordOf(const QString &text)
@@ -848,7 +1033,7 @@ private:
         for (const PrintedBand &b : bands_)
             for (const QString &t : b.Texts)
                 if (const QString key = recordOf(t); !key.isEmpty()) {
-                    seen.push_back({key, b.Page, pageColumn(b.Left), b.Top, b.Left});
+                    seen.push_back({key, b.Page, second(b) ? s_.PageColumns + 1 : pageColumn(b.Left), b.Top, b.Left});
                     ++times[key];
                 }
         const QStringList want = expected();
@@ -884,9 +1069,16 @@ private:
     void places()
     {
         const double w = s_.pageWidth(), h = s_.pageHeight(), tol = 0.5;
-        QHash<int, double> titleBottom;
+        QHash<int, double> titleBottom, title2Bottom;
         for (const PrintedBand &b : bands_)
-            if (b.Class == QLatin1String("TlyrReportTitle")) titleBottom[b.Page] = b.Top + b.Height;
+            if (b.Class == QLatin1String("TlyrReportTitle")) (second(b) ? title2Bottom : titleBottom)[b.Page] = b.Top + b.Height;
+        // The first record's top in each page column.
+        std::map<std::pair<int, int>, double> firstRecord;
+        for (const PrintedBand &b : bands_)
+            if (std::any_of(b.Texts.begin(), b.Texts.end(), [](const QString &t) { return !recordOf(t).isEmpty(); })) {
+                auto [it, added] = firstRecord.try_emplace({b.Page, pageColumn(b.Left)}, b.Top);
+                if (!added) it->second = std::min(it->second, b.Top);
+            }
         for (const PrintedBand &b : bands_) {
             if (b.Texts.isEmpty() && b.SpanRight < b.SpanLeft) continue;
             // Page bands are judged by their place below.
@@ -899,15 +1091,26 @@ private:
                 fail(QStringLiteral("negative"), QStringLiteral("above or left of the page: ") + where(b));
             else if (b.SpanRight > w + tol)
                 fail(QStringLiteral("right"), QStringLiteral("right of the page: ") + where(b));
-            else if (b.Top + b.Height > h + tol && b.Height > 0)
-                fail(QStringLiteral("below"), QStringLiteral("below the page: ") + where(b));
+            else if (b.Top + b.Height > h + tol && b.Height > 0) {
+                // Only a band no column holds goes past the bottom, and only
+                // from the top of a column.
+                if (!tall(b))
+                    fail(QStringLiteral("below"), QStringLiteral("below the page: ") + where(b));
+                else if (b.Top > firstRecord[{b.Page, pageColumn(b.Left)}] + 0.01)
+                    fail(QStringLiteral("tall"), QStringLiteral("a band taller than a column not at a column's top: ") + where(b));
+            }
             if (b.Class == QLatin1String("TlyrPageFooter") &&
                 (std::fabs(b.Left) > 0.01 || std::fabs(b.Top + b.Height - h) > 0.01))
                 fail(QStringLiteral("pagefooter"), QStringLiteral("page footer not at the bottom left: ") + where(b));
             if (b.Class == QLatin1String("TlyrPageHeader")) {
                 // Below a title first, and below what its subreport printed.
-                const double top = s_.TitleFirst ? titleBottom.value(b.Page, 0) : 0;
-                const bool after = s_.SubHost == 1 && top > 0 ? b.Top >= top - 0.01 : std::fabs(b.Top - top) <= 0.01;
+                const double top = second(b) ? title2Bottom.value(b.Page, 0) : s_.TitleFirst ? titleBottom.value(b.Page, 0) : 0;
+                // A title meant to go on below the first report page's
+                // output that did not fit there comes under the header of
+                // the page it moved to.
+                const bool after = second(b)                 ? std::fabs(b.Top - top) <= 0.01 || (s_.OnPrevious && b.Top < 0.01)
+                                   : s_.SubHost == 1 && top > 0 ? b.Top >= top - 0.01
+                                                                : std::fabs(b.Top - top) <= 0.01;
                 if (std::fabs(b.Left) > 0.01 || !after)
                     fail(QStringLiteral("pageheader"), QStringLiteral("page header not at the top left: ") + where(b));
             }
@@ -950,6 +1153,10 @@ private:
                 const PrintedBand &b = bands_[j];
                 if (b.Class == QLatin1String("TlyrOverlay") || b.Height <= tol || b.SpanRight < b.SpanLeft)
                     continue;
+                // A band taller than its column runs over the bands at the
+                // page's bottom.
+                static const QStringList bottom{"TlyrPageFooter", "TlyrColumnFooter"};
+                if ((tall(a) && bottom.contains(b.Class)) || (tall(b) && bottom.contains(a.Class))) continue;
                 const bool vertical = a.Top < b.Top + b.Height - tol && b.Top < a.Top + a.Height - tol;
                 const bool horizontal = a.SpanLeft < b.SpanRight - tol && b.SpanLeft < a.SpanRight - tol;
                 if (vertical && horizontal) fail(QStringLiteral("overlap"), where(a) + QStringLiteral(" and ") + where(b));
@@ -962,11 +1169,18 @@ private:
     // summary once after the last record.
     void wherePrinted()
     {
-        const int pages = count_;
+        // The pages of the first report page (a second one follows them).
+        int pages = count_;
+        if (s_.Page2) {
+            pages = 0;
+            for (const PrintedBand &b : bands_)
+                if (!second(b)) pages = std::max(pages, b.Page + 1);
+        }
         QHash<int, int> headers, footers;
         int summaries = 0;
         QHash<QString, int> groupFooters;
         for (const PrintedBand &b : bands_) {
+            if (second(b)) continue;
             if (b.Class == QLatin1String("TlyrPageHeader")) ++headers[b.Page];
             if (b.Class == QLatin1String("TlyrPageFooter")) ++footers[b.Page];
             for (const QString &t : b.Texts) {
@@ -998,13 +1212,162 @@ private:
         const auto withFooter = std::count_if(s_.Groups.begin(), s_.Groups.end(), [](const Group &g) { return g.Footer; });
         for (size_t i = s_.Groups.size() - size_t(withFooter); i < s_.Groups.size(); ++i) {
             QHash<QString, int> size;
-            for (const QStringList &r : b_.Master.Rows) ++size[r[1 + int(i)]];
+            for (const QStringList &r : shownRows()) ++size[r[1 + int(i)]];
             for (auto it = size.cbegin(); it != size.cend(); ++it) {
                 const QString key = QStringLiteral("gf%1:").arg(i + 1) + it.key();
                 const int want = s_.HideSingle && it.value() == 1 ? 0 : 1;
                 if (groupFooters.value(key) != want)
                     fail(QStringLiteral("groupfooter"), QStringLiteral("%1 printed %2 times, not %3").arg(key).arg(groupFooters.value(key)).arg(want));
             }
+        }
+    }
+    // A header that may be a repeat of one shown before: the later parts of
+    // a split header hold only the rest of its text, which every group's
+    // header has alike, and are never repeats.
+    static bool repeatable(const PrintedBand &b)
+    {
+        return (b.Class == QLatin1String("TlyrHeader") || b.Class == QLatin1String("TlyrGroupHeader")) &&
+               std::any_of(b.Texts.begin(), b.Texts.end(), [](const QString &t) { return !t.startsWith(QLatin1String("part")); });
+    }
+    // The pages the first report page printed on, and the first of the
+    // second (-1 for none).
+    std::pair<int, int> reportPages() const
+    {
+        int last1 = -1, first2 = -1;
+        for (const PrintedBand &b : bands_)
+            if (!second(b))
+                last1 = std::max(last1, b.Page);
+            else if (first2 < 0 || b.Page < first2)
+                first2 = b.Page;
+        return {last1, first2};
+    }
+    // Logical page numbers count from 1 on the first page and again where
+    // a group that starts a new page or the second report page restarts
+    // them.
+    void logicalNumbers()
+    {
+        static const QRegularExpression logical(QStringLiteral(" L(\\d+)"));
+        std::set<int> resets{0};
+        // A group breaks the page unless it is the first of its level
+        // under its outer group; the page its header first prints on is 1.
+        QSet<QString> restarting, seen;
+        const QList<QStringList> rows = shownRows();
+        for (int j = 1; j < rows.size(); ++j)
+            for (int i = 0; i < int(std::min<size_t>(s_.Groups.size(), 2)); ++i) {
+                const Group &g = s_.Groups[size_t(i)];
+                if (g.NewPage && g.ResetNumbers && rows[j][1 + i] != rows[j - 1][1 + i] && (i == 0 || rows[j][1] == rows[j - 1][1]))
+                    restarting.insert(QStringLiteral("gh%1:").arg(i + 1) + rows[j][1 + i]);
+            }
+        for (const PrintedBand &b : bands_)
+            for (const QString &t : b.Texts)
+                if (const QString key = t.section(QLatin1Char(' '), 0, 0); restarting.contains(key) && !seen.contains(key)) {
+                    seen.insert(key);
+                    resets.insert(b.Page);
+                }
+        // The second report page restarts them on its first page of its own.
+        if (const auto [last1, first2] = reportPages(); s_.Page2 && s_.Reset2 && first2 >= 0)
+            resets.insert(first2 == std::max(last1, 0) && s_.OnPrevious ? first2 + 1 : first2);
+        for (const PrintedBand &b : bands_)
+            for (const QString &t : b.Texts)
+                for (auto it = logical.globalMatch(t); it.hasNext();) {
+                    const int n = it.next().captured(1).toInt();
+                    const int want = b.Page - *std::prev(resets.upper_bound(b.Page)) + 1;
+                    if (n != want) fail(QStringLiteral("logical"), QStringLiteral("shows logical page %1, not %2: ").arg(n).arg(want) + where(b));
+                }
+    }
+    // A detail band's header and footer print once for each record that
+    // has details, its group header and footer once for each group of them.
+    void detailBands()
+    {
+        if (s_.DetailRows == 0) return;
+        QHash<QString, int> printed, want;
+        for (const PrintedBand &b : bands_)
+            for (const QString &t : b.Texts) {
+                const QString key = t.section(QLatin1Char(' '), 0, 0);
+                if (key.startsWith(QLatin1String("dh:")) || key.startsWith(QLatin1String("dgh:")) || key.startsWith(QLatin1String("dgf:")))
+                    ++printed[key];
+                if (t.startsWith(QLatin1String("ftr:"))) ++printed[QStringLiteral("ftr")];
+            }
+        for (int i = 0; i < b_.Master.Rows.size(); ++i) {
+            if (!s_.printsRecord(i) || s_.detailCount(i) == 0) continue;
+            const QString id = b_.Master.Rows[i][0];
+            if (s_.DetailHeader) want["dh:" + id] = 1;
+            if (s_.Footer) ++want[QStringLiteral("ftr")];
+            if (s_.DetailGroup)
+                for (int k = 0; k < s_.detailCount(i); k += 2)
+                    for (const char *kind : {"dgh:", "dgf:"}) want[kind + id + QStringLiteral(".x%1").arg(k / 2)] = 1;
+        }
+        for (auto it = want.cbegin(); it != want.cend(); ++it)
+            if (printed.value(it.key()) != it.value())
+                fail(QStringLiteral("detailbands"), QStringLiteral("%1 printed %2 times, not %3").arg(it.key()).arg(printed.value(it.key())).arg(it.value()));
+        for (auto it = printed.cbegin(); it != printed.cend(); ++it)
+            if (!want.contains(it.key())) fail(QStringLiteral("detailbands"), QStringLiteral("%1 printed %2 times, not 0").arg(it.key()).arg(it.value()));
+    }
+    // The second report page begins on the first one's last page (when it
+    // goes on there) or on the page after, below all the first one printed
+    // there; its page bands print where they should.
+    void secondPage()
+    {
+        if (!s_.Page2) return;
+        auto [last1, first2] = reportPages();
+        if (first2 < 0) return;
+        // The first report page begins a page even with nothing to print.
+        last1 = std::max(last1, 0);
+        if (first2 < last1 || first2 > last1 + 1 || (!s_.OnPrevious && first2 != last1 + 1))
+            fail(QStringLiteral("previous"), QStringLiteral("the second report page begins on page %1 after page %2").arg(first2 + 1).arg(last1 + 1));
+        const bool shared = first2 == last1;
+        if (shared) {
+            double bottom = 0;
+            for (const PrintedBand &b : bands_)
+                if (b.Page == last1 && !second(b) && b.Class != QLatin1String("TlyrPageFooter") && b.Class != QLatin1String("TlyrOverlay"))
+                    bottom = std::max(bottom, b.Top + b.Height);
+            for (const PrintedBand &b : bands_)
+                if (b.Page == first2 && second(b) && b.Class != QLatin1String("TlyrPageFooter") && b.Top < bottom - 0.5)
+                    fail(QStringLiteral("previous"), QStringLiteral("over the first report page's output (to %1): ").arg(bottom) + where(b));
+        }
+        QHash<int, int> headers, footers;
+        int summaries = 0;
+        for (const PrintedBand &b : bands_) {
+            if (b.Name == QLatin1String("PageHeader2")) ++headers[b.Page];
+            if (b.Name == QLatin1String("PageFooter2")) ++footers[b.Page];
+            if (b.Name == QLatin1String("Summary2")) ++summaries;
+        }
+        for (int i = first2; i < count_; ++i) {
+            // A page the first report page began has its page header.
+            const bool header = s_.Header2 && !(shared && i == first2);
+            if ((headers.value(i) > 0) != header)
+                fail(QStringLiteral("pageheader"), QStringLiteral("page %1 %2 the second page header").arg(i + 1).arg(header ? "lacks" : "has"));
+            if (!(shared && i == first2) && (footers.value(i) > 0) != s_.Footer2)
+                fail(QStringLiteral("pagefooter"), QStringLiteral("page %1 %2 the second page footer").arg(i + 1).arg(s_.Footer2 ? "lacks" : "has"));
+        }
+        if (s_.Summary2 && summaries != 1)
+            fail(QStringLiteral("summary"), QStringLiteral("the second summary is printed %1 times").arg(summaries));
+    }
+    // A band taller than an empty column prints in the column after the
+    // one its record did not fit (or after a page break).
+    void tallColumns()
+    {
+        static const QStringList pageBands{"TlyrPageHeader", "TlyrPageFooter", "TlyrOverlay", "TlyrColumnHeader",
+                                           "TlyrColumnFooter"};
+        static const QRegularExpression pageNo(QStringLiteral("@\\d+"));
+        // Where the last band before it printed, headers repeated from
+        // before not counted.
+        std::pair<int, int> previous{-1, 0};
+        QSet<QString> shown;
+        for (const PrintedBand &b : bands_) {
+            if (pageBands.contains(b.Class) || second(b)) continue;
+            const std::pair<int, int> at{b.Page, pageColumn(b.Left)};
+            if (tall(b) && b.Top + b.Height > s_.pageHeight() + 0.5 && previous.first >= 0 && at != previous &&
+                at != nextColumn(previous) && !(at.first == previous.first + 1 && at.second == 1))
+                fail(QStringLiteral("tall"), QStringLiteral("a band taller than a column not in the column after page %1 column %2: ")
+                                                     .arg(previous.first + 1)
+                                                     .arg(previous.second) +
+                                                     where(b));
+            QString id = b.Name + QLatin1Char('|') + b.Texts.join(QLatin1Char('|'));
+            id.replace(pageNo, QString());
+            const bool header = repeatable(b);
+            if (!(header && shown.contains(id))) previous = std::max(previous, at);
+            shown.insert(id);
         }
     }
     // No page or column before the last record holds only page bands,
@@ -1015,29 +1378,25 @@ private:
                                            "TlyrColumnFooter"};
         static const QRegularExpression pageNo(QStringLiteral("@\\d+"));
         std::map<std::pair<int, int>, bool> filler;  // by page and column: nothing but those
-        std::pair<int, int> lastRecord{-1, 0};
+        // The last record of each report page: the first one's pages print
+        // (with PrintIfEmpty) even when the records are all the second's.
+        std::pair<int, int> lastRecord{-1, 0}, lastSecond{-1, 0};
         QSet<QString> shown;
-        // The group a header's part belongs to: the one its first line last
-        // named. A later part of another group's header is no repeat, even
-        // where its text splits alike.
-        QHash<QString, QString> group;
         for (const PrintedBand &b : bands_) {
             const std::pair<int, int> at{b.Page, pageColumn(b.Left)};
-            const bool header = b.Class == QLatin1String("TlyrHeader") || b.Class == QLatin1String("TlyrGroupHeader");
-            if (header)
-                for (const QString &t : b.Texts)
-                    if (t.startsWith(QLatin1String("gh"))) group[b.Name] = QString(t).replace(pageNo, QString());
-            QString id = b.Name + QLatin1Char('|') + group.value(b.Name) + QLatin1Char('|') + b.Texts.join(QLatin1Char('|'));
+            QString id = b.Name + QLatin1Char('|') + b.Texts.join(QLatin1Char('|'));
             id.replace(pageNo, QString());
+            const bool header = repeatable(b);
             bool &f = filler.try_emplace(at, true).first->second;
             if (pageBands.contains(b.Class)) continue;
             if (!(header && shown.contains(id))) f = false;
             shown.insert(id);
             for (const QString &t : b.Texts)
-                if (!recordOf(t).isEmpty()) lastRecord = std::max(lastRecord, at);
+                if (!recordOf(t).isEmpty()) (second(b) ? lastSecond : lastRecord) = std::max(second(b) ? lastSecond : lastRecord, at);
         }
+        const int last1 = std::max(reportPages().first, 0);
         for (const auto &[at, f] : filler)
-            if (f && at < lastRecord) {
+            if (f && at < (at.first <= last1 ? lastRecord : lastSecond)) {
                 fail(QStringLiteral("filler"), QStringLiteral("page %1 column %2 holds only page bands and repeated headers")
                                                        .arg(at.first + 1)
                                                        .arg(at.second));
@@ -1080,7 +1439,7 @@ private:
         // The bands of a record (its children, details and the parts of
         // a split one) belong to the record printed last before them.
         const QString footer = s_.DetailRows > 0 || s_.FooterEach ? QStringLiteral("|Footer1") : QString();
-        const QRegularExpression ofRecord(QStringLiteral("^(MasterData1|DetailData1|DetailHeader1|Child1|Child[3-9]%1)$")
+        const QRegularExpression ofRecord(QStringLiteral("^(MasterData1|DetailData1|DetailHeader1|DetailGroupHeader1|DetailGroupFooter1|Child1|Child[3-9]%1)$")
                                                   .arg(footer));
         std::vector<Item> items;
         for (const PrintedBand &b : bands_) {
@@ -1110,6 +1469,17 @@ private:
                 x.Text = owner;
             else if (x.Level == 0)
                 owner = x.Text;
+        // A group whose records were all left out for want of details has
+        // its header alone; the second report page's records head nothing.
+        QSet<QString> shown;
+        for (const QStringList &r : shownRows())
+            for (int level = 1; level <= 2 && level < r.size(); ++level) shown.insert(QString::number(level) + r[level]);
+        items.erase(std::remove_if(items.begin(), items.end(),
+                                   [&](const Item &x) {
+                                       return x.Level == 0 ? x.Text.startsWith(QLatin1String("rec:P:"))
+                                                           : !shown.contains(QString::number(x.Level) + x.Text);
+                                   }),
+                    items.end());
         const Item *next = nullptr;
         for (auto it = items.rbegin(); it != items.rend(); ++it) {
             if (it->Level == 0) {
@@ -1128,7 +1498,7 @@ private:
                 totals(QStringLiteral("^(gf\\d|ftr|sum)[^S]*S(-?\\d+):C(\\d+)"));
         // Sums and counts of the records by outer and inner group.
         QHash<QString, std::pair<int, int>> sums;
-        for (const QStringList &r : b_.Master.Rows)
+        for (const QStringList &r : shownRows())
             for (const QString &key : {QStringLiteral("gf1:") + r[1], QStringLiteral("gf2:") + r[2], QStringLiteral("all")}) {
                 sums[key].first += r[3].toInt();
                 sums[key].second += 1;
@@ -1264,6 +1634,9 @@ inline std::vector<Plan> smaller(const Plan &s)
     if (s.MasterHeight > 16) with([](Plan &t) { t.MasterHeight = 16; });
     if (s.ChildChain > 0) with([](Plan &t) { --t.ChildChain; });
     if (s.SplitWords > 1) with([](Plan &t) { t.SplitWords /= 2; });
+    if (s.Records2 > 1) with([](Plan &t) { t.Records2 /= 2; });
+    if (s.Records2 > 0) with([](Plan &t) { --t.Records2; });
+    if (s.TallEvery > 0) with([](Plan &t) { t.TallEvery = 0; });
     return out;
 }
 
@@ -1307,6 +1680,16 @@ inline QString writeCase(const Plan &s, const QString &dir, const QString &stem)
         write(dir + QLatin1Char('/') + stem + QStringLiteral("_s.csv"), b->Sub.csv());
         cmd += QStringLiteral(" --data S=%1_s.csv").arg(dir + QLatin1Char('/') + stem);
         if (s.SubSide) cmd += QStringLiteral(" --data T=%1_s.csv").arg(dir + QLatin1Char('/') + stem);
+    }
+    // The detail rows of all records: lyrrun gives a detail band every row
+    // of its file.
+    if (s.DetailSet) {
+        write(dir + QLatin1Char('/') + stem + QStringLiteral("_d.csv"), b->Detail.csv());
+        cmd += QStringLiteral(" --data D=%1_d.csv").arg(dir + QLatin1Char('/') + stem);
+    }
+    if (s.Page2) {
+        write(dir + QLatin1Char('/') + stem + QStringLiteral("_p.csv"), b->Second.csv());
+        cmd += QStringLiteral(" --data P=%1_p.csv").arg(dir + QLatin1Char('/') + stem);
     }
     if (s.SubHost && s.SubNested) {
         write(dir + QLatin1Char('/') + stem + QStringLiteral("_n.csv"), b->Nest.csv());

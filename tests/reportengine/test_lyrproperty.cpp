@@ -134,6 +134,11 @@ const uint64_t kFoundSeeds[] = {
         70002155, 70002658, 70002659,
         // Page bands below a title whose subreport filled the page.
         70001092, 70001212,
+        // Group footers after records left out for want of details; a second report page over the first
+        // one's page footer; records taller than a column kept with their child.
+        441, 442, 503, 635, 742, 924, 1033, 1034, 1035, 1080, 1081, 1299, 1335, 1336, 1361, 1362, 1523, 1527, 1619,
+        1742, 1743, 1867, 1868, 1929, 1987, 1988, 2006, 2123, 2124, 2167, 2527, 2528, 2634, 2637, 2656, 2659,
+        2999, 93003090, 93003375, 93004756, 93006871, 93014860,
         // A reprinted group header that may split ran its subreport again.
         91001614, 91002553, 91002554, 91002555, 91002556, 91007057, 91007480, 91007481, 91007482, 91011197, 91013733,
         91014333, 91014334, 91016114, 91017002, 91017003, 91017004, 91017648, 91017649, 91018946, 91018947, 91024302,
@@ -209,7 +214,10 @@ const uint64_t kFoundSeeds[] = {
 // title's later columns (left holding only headers) before a new page;
 // split bands under reprinted headers; side-by-side and nested subreports
 // in the summary over the column footer.
-const uint64_t kAwaitingSeeds[] = {1810, 3855, 4363, 100844, 1002145, 2007738, 2010208, 2010209, 3009785, 5003507, 30042562};
+const uint64_t kAwaitingSeeds[] = {1810, 3855, 4363, 100844, 1002145, 2007738, 2010208, 2010209, 3009785, 5003507, 30042562,
+                                   // Side-by-side subreports (headers twice, a page footer on a page kept off),
+                                   // a child below a two-column row.
+                                   93000696, 93001927, 93001928, 93006328, 93008965, 93010526, 93010623};
 
 }  // namespace
 
@@ -326,6 +334,15 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             "header keep child keepchild overlay 0 sub 1/16 detail 1 words 0 groups [{size 6}]",
             "paper 186x173 margin 9 pagecols 1 records 23 mastercols 1 height 32 title pageheader pagefooter "
             "colfooter header reprint overlay 0 sub 1/30 detail 3 words 0 groups []",
+            // A group footer after a record left out for want of details showed that record's group.
+            "paper 134x136 margin 0 pagecols 1 records 2 mastercols 1 height 16 dset overlay 0 sub 0/0 detail 1 "
+            "words 0 groups [{size 1 footer}]",
+            // A second report page going on below the first one's output ran over that page's footer.
+            "paper 105x87.1999507875 margin 0 pagecols 1 records 0 mastercols 1 height 16 pagefooter page2 "
+            "onprevious records2 16 overlay 0 sub 0/0 detail 0 words 0 groups []",
+            // A record taller than a column, kept with its child, left columns holding only the header.
+            "paper 94x109.422154783 margin 0 pagecols 2 records 2 mastercols 1 height 16 header reprint child "
+            "keepchild tall 2 overlay 0 sub 0/0 detail 0 words 0 groups []",
     };
     expectEveryRule(cases);
 }

@@ -1,6 +1,7 @@
 // Statement, literal and declaration rules that every language shares: the
 // finally part under break and continue, array bounds, units read from files,
-// number literals, function results and the string-joining operator.
+// number literals, function results, the string-joining operator, arithmetic
+// of plain operands and increments.
 #include "script/ks_iconst.h"
 #include "script/ks_iinterpreter.h"
 #include "script/ks_runner.h"
@@ -9,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 namespace {
@@ -322,3 +324,82 @@ TEST(KsSemantics, VarArrayCreateMakesElementsOfTheType)
 }
 
 }  // namespace
+
+// Arithmetic over constants and plain variables gives what the operators
+// give one by one: each expression is set against the same one with its
+// first operand read through a call, and kinds and values must agree.
+TEST(KsSemantics, ArithmeticOfPlainOperandsKeepsTheOperatorRules)
+{
+    const char *exprs[] = {"x + i * 0.5 - x / 1000", "i * 2 + x",         "i + 1 - 1",       "i * i - i",
+                           "(k - 10) div 3 + k",     "(k - 10) mod 3 * k", "w div 7 + k",     "w * 4 - x",
+                           "v * 2 + x",              "v - k * 2.5",        "k * 3 + e",       "x / (k - k) + 1",
+                           "(k - k) div (k - k) * 2", "d - 1 + k",         "k * 1.5 / 2 - k", "k / 2 + k / 4"};
+    QString text = QStringLiteral("var i, k: Integer; x: Double; w, v, e, d: Variant;\n"
+                                  "function Id(a: Variant): Variant; begin Result := a end;\n"
+                                  "procedure Show(a: Variant); begin Out(IntToStr(VarType(a)) + ' ' + VarToStr(a)) end;\n"
+                                  "begin i := 2147483647; k := 3; x := 2.5; w := 3000000000; v := '4';\n"
+                                  "  d := EncodeDate(2026, 1, 5);\n");
+    for (const char *e : exprs) {
+        const QString fast = QString::fromLatin1(e);
+        QString slow = fast;
+        const int at = slow.indexOf(QRegularExpression(QStringLiteral("[a-z]")));
+        slow.replace(at, 1, QStringLiteral("Id(%1)").arg(slow[at]));
+        for (const QString &form : {fast, slow})
+            text += QStringLiteral("  try Show(%1) except Out(ExceptionMessage) end;\n").arg(form);
+    }
+    text += QStringLiteral("end.");
+    const KsRunResult r = ksRunScript(text, QStringLiteral("PascalScript"));
+    ASSERT_TRUE(r.Error.isEmpty()) << r.Error.toStdString();
+    ASSERT_EQ(r.Output.size(), 2 * qsizetype(std::size(exprs)));
+    for (qsizetype n = 0; n < qsizetype(std::size(exprs)); ++n)
+        EXPECT_EQ(r.Output[2 * n], r.Output[2 * n + 1]) << exprs[n];
+    EXPECT_EQ(r.Output[0], QStringLiteral("5 1073741825.9975"));
+    EXPECT_EQ(r.Output[2], QStringLiteral("5 4294967296.5"));
+    EXPECT_EQ(r.Output[4], QStringLiteral("20 2147483647"));
+    EXPECT_EQ(r.Output[6], QStringLiteral("20 4611686011984936962"));
+    EXPECT_EQ(r.Output[8], QStringLiteral("3 1"));
+    EXPECT_EQ(r.Output[16], QStringLiteral("5 10.5"));
+    EXPECT_EQ(r.Output[22], QStringLiteral("Floating point division by zero"));
+    EXPECT_EQ(r.Output[26], QStringLiteral("7 2026-01-07"));
+}
+
+// ++ and -- step a variable by the operator rules: past the 32-bit range
+// it becomes a 64-bit integer, a text that is a number is converted, and
+// an element steps like a variable.
+TEST(KsSemantics, IncrementsFollowTheAdditionRules)
+{
+    const char *steps = "i++; Out(i); Out(VarType(i)); i--; i--; Out(i); Out(VarType(i));\n"
+                        "s++; Out(s); d--; Out(d); a[1]++; Out(a[1]);";
+    const std::string cpp = std::string("{ int i = 2147483647; string s = \"5\"; float d = 1.5; int a[2]; a[1] = 2;\n") +
+                            steps + " }";
+    const std::string js = std::string("var i = 2147483647, s = \"5\", d = 1.5, a[2]; a[1] = 2;\n") + steps;
+    for (const auto &[lang, text] : {std::pair{"C++Script", cpp}, std::pair{"JScript", js}}) {
+        SCOPED_TRACE(lang);
+        const KsRunResult r = RunText(lang, text.c_str());
+        EXPECT_EQ(r.Output, Lines({"2147483648", "20", "2147483646", "20", "6", "0.5", "3"})) << r.Error.toStdString();
+    }
+}
+
+// A loop of one statement (and a C-like loop with one step) stops on break
+// and exit as any loop does, and an error in it names the statement.
+TEST(KsSemantics, LoopsOfOneStatementStopAndReportLikeAnyLoop)
+{
+    KsRunResult r = RunText("C++Script", "{ int i, s = 0;\n"
+                                         "  for (i = 0; i < 10; i++) if (i == 4) break; else s = s + i;\n"
+                                         "  Out(i); Out(s);\n"
+                                         "  for (i = 0; i < 3; i++)\n"
+                                         "    s = s div (2 - i);\n"
+                                         "}");
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_EQ(r.Output.mid(0, 2), Lines({"4", "6"}));
+    EXPECT_TRUE(r.Error.startsWith(QStringLiteral("5:"))) << r.Error.toStdString();
+    r = RunText("PascalScript", "var i, k: Integer;\n"
+                                "procedure P; begin for i := 1 to 10 do if i = 3 then exit; Out('not here') end;\n"
+                                "begin P; Out(i); k := 0;\n"
+                                "  while k < 5 do k := k + 2; Out(k);\n"
+                                "  for i := 1 to 3 do\n"
+                                "    k := k div (2 - i)\n"
+                                "end.");
+    EXPECT_EQ(r.Output.mid(0, 2), Lines({"3", "6"}));
+    EXPECT_TRUE(r.Error.startsWith(QStringLiteral("6:"))) << r.Error.toStdString();
+}
