@@ -120,7 +120,7 @@ void TlyrEngine::NewPage()
     movingKeep_ = move ? keepSerial_ : 0;
     {
         // The block needs its height below the headers the page repeats,
-        // and the band that broke the page its own below the block.
+        // and what broke the page room below it.
         const Saved<double> need(repeatNeed_);
         if (move && blockBreaks.empty()) repeatNeed_ += blockHeight;
         initPage();

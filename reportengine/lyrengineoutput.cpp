@@ -190,7 +190,12 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
             // The band prints itself on the new page, not as a repeat.
             TlyrBand *const savedBreak = breakBand_;
             breakBand_ = band;
-            NewPage();
+            {
+                // Below the headers the new page repeats, it needs its height.
+                const Saved<double> need(repeatNeed_);
+                repeatNeed_ = band->Height();
+                NewPage();
+            }
             breakBand_ = savedBreak;
         }
     }
@@ -300,7 +305,10 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
             // fits here starts in the next column, prepared there, like a
             // band that may not split.
             const bool startsHere = firstLine() <= FreeSpace() + 0.0001;
-            if (band->AllowSplit() && !cross && !rowRecord && (startsHere || atColumnTop())) {
+            // What the band needs of the next column below its headers.
+            const bool splits = band->AllowSplit() && !cross && !rowRecord;
+            auto needs = [&] { return splits ? firstLine() : band->Height(); };
+            if (splits && (startsHere || atColumnTop())) {
                 split = true;
             } else {
                 // Again only while a further break would give more room: a
@@ -309,14 +317,14 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
                 // column prints in the first column after the one it did not
                 // fit, not after columns that hold only headers.
                 const int most = std::max(CurPage->Columns(), 1) + 1;
-                for (int tries = 0; tries < most && !atColumnTop() && band->Height() > FreeSpace() + 0.0001; ++tries) {
+                for (int tries = 0; tries < most && !atColumnTop() && needs() > FreeSpace() + 0.0001; ++tries) {
                     const Saved<TlyrBand *> breakBand(breakBand_);
                     const Saved<double> need(repeatNeed_);
                     breakBand_ = band;
                     // A band that may split needs room for its first line.
-                    repeatNeed_ = band->AllowSplit() && !cross && !rowRecord ? firstLine() : band->Height();
+                    repeatNeed_ = needs();
                     // No column left under the title holds it: the next page.
-                    if (titleRun_ > 0.0001 && band->Height() > columnRoom() + 0.0001)
+                    if (titleRun_ > 0.0001 && needs() > columnRoom() + 0.0001)
                         NewPage();
                     else
                         NewColumn();
@@ -355,7 +363,13 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         QList<TlyrReportComponent *> pieces;
         for (TlyrComponent *c : band->Objects())
             if (auto *v = qobject_cast<TlyrReportComponent *>(c)) pieces << v;
-        splitBand(band, pieces, cut);
+        {
+            // A title before the page header that splits onto a new page
+            // ends there before that page's headers.
+            const Saved<bool> titleParts(titleParts_);
+            titleParts_ = is<TlyrReportTitle>(band) && CurPage->TitleBeforeHeader && firstPage_;
+            splitBand(band, pieces, cut);
+        }
         // Subreports are never cut: they run beside the band's last part.
         if (!again) showSubreports(band, views);
     } else {

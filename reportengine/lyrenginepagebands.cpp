@@ -133,10 +133,19 @@ void TlyrEngine::initPage(TlyrBand *title)
     TlyrBand *head = ph;
     if (ph && firstPage_ && !ph->PrintOnFirstPage) head = ph->PrintChildIfInvisible() ? ph->Child() : nullptr;
     // A page that a side-by-side subreport already reached has its header.
-    const bool reused = Pages()->GetCurPosition() > 0;
+    bool reused = Pages()->GetCurPosition() > 0;
     if (!reused) showOverlay(false);
+    if (titleParts_ && !title && !reused) {
+        // The title goes on from the top; the page bands come after it.
+        pageBandsPending_ = true;
+        titleOnPage_ = true;
+        columnStartY_ = headersEndY_ = columnTopY_ = 0;
+        contentPos_ = Pages()->GetCurPosition();
+        bodyTop_[Pages()->CurPage] = 0;
+        return;
+    }
     // The title goes above the page header or below it, as the page says.
-    const int breaks = breaks_;
+    int breaks = breaks_;
     titleRun_ = 0;
     auto showTitle = [&](bool before) {
         // A title's subreport that runs into the next column starts it
@@ -165,7 +174,24 @@ void TlyrEngine::initPage(TlyrBand *title)
         NewPage();
         return true;
     };
-    if (!showTitle(true) || leftNoRoom(head)) return;
+    pageBandsPending_ = false;
+    const bool ranOn = !showTitle(true);
+    if (ranOn && pageBandsPending_) {
+        // The title's last part ended on a later page, which takes its page
+        // bands below it (a new page when it ended beside a column).
+        pageBandsPending_ = false;
+        if (CurColumn > 1) {
+            NewPage();
+            return;
+        }
+        head = ph;
+        reused = false;
+        titleRun_ = CurY;
+        breaks = breaks_;
+    } else if (ranOn) {
+        return;
+    }
+    if (leftNoRoom(head)) return;
     inPageBand_ = true;
     if (head && !reused) ShowBand(head);
     if (reused && head) CurY += head->Height();

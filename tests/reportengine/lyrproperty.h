@@ -1190,11 +1190,13 @@ private:
         }
         // A title printed before the page header that fills its first page
         // (with its subreport or split text) leaves the header to the next.
+        // The rows of the subreports beside it and inside it are the
+        // title's too.
+        static const QRegularExpression titleRow(QStringLiteral("^rec:[STN]:t\\."));
         bool titleFilled = false;
         for (const PrintedBand &b : bands_)
             titleFilled = titleFilled || ((b.Page > 0 || pageColumn(b.Left) > 1) &&
-                                          (b.Name == QLatin1String("Title1") ||
-                                           b.Texts.filter(QStringLiteral("rec:S:t.")).size() > 0));
+                                          (b.Name == QLatin1String("Title1") || b.Texts.filter(titleRow).size() > 0));
         const bool titleFirst = s_.Title && s_.TitleFirst && (s_.SubHost == 1 || s_.TitleSplit);
         for (int i = 0; i < pages; ++i) {
             const bool leftOut = i == 0 && titleFirst && headers.value(0) == 0 && (titleFilled || pages > 1);
