@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <bitset>
 #include <exception>
 #include <typeinfo>
 
@@ -34,6 +35,26 @@ enum Kind : std::uint8_t {
     kRef
 };
 
+// What an element can start with, for turning it down at a glance: when the
+// next token is none of these, running the element would fail (or, when
+// Nullable, succeed on nothing) without recording an error or writing
+// anything. Unknown elements are always run.
+struct FirstTokens {
+    bool Known = false;
+    bool Nullable = false;
+    bool AnyPunct = false, AnyWord = false;
+    std::bitset<128> Puncts;
+    QStringList Words;  // lower case
+    void Merge(const FirstTokens &o)
+    {
+        AnyPunct = AnyPunct || o.AnyPunct;
+        AnyWord = AnyWord || o.AnyWord;
+        Puncts |= o.Puncts;
+        for (const QString &w : o.Words)
+            if (!Words.contains(w)) Words << w;
+    }
+};
+
 // One grammar element, read once from the grammar document.
 struct Node {
     Kind K = kSequence;
@@ -43,6 +64,8 @@ struct Node {
     QString RefName;
     const Node *Target = nullptr;  // kRef: the rule (nullptr: missing)
     std::vector<std::unique_ptr<Node>> Children;
+    FirstTokens First;
+    std::uint8_t FirstState = 0;  // 0 not worked out, 1 being worked out, 2 done
 };
 
 struct Grammar {
@@ -102,6 +125,106 @@ void Link(Node *n, const QHash<QString, const Node *> &rules)
     for (auto &c : n->Children) Link(c.get(), rules);
 }
 
+FirstTokens FirstOf(Node *n);
+
+// The children run one after another: what the first that must consume
+// something can start with, and those before it.
+FirstTokens FirstOfSequence(Node *n)
+{
+    FirstTokens f;
+    f.Known = true;
+    for (auto &c : n->Children) {
+        const FirstTokens &cf = FirstOf(c.get());
+        if (!cf.Known) return FirstTokens();
+        f.Merge(cf);
+        if (!cf.Nullable) return f;
+    }
+    f.Nullable = true;
+    return f;
+}
+
+FirstTokens WorkOutFirst(Node *n)
+{
+    FirstTokens f;
+    switch (n->K) {
+    case kChar:
+        // A char without skip reads where it stands, blanks included.
+        if (n->NoSkip || !n->Err.isEmpty() || n->Text.size() > 1) return f;
+        f.Known = true;
+        if (n->Text.isEmpty())
+            f.AnyPunct = true;
+        else if (n->Text[0].unicode() < 128)
+            f.Puncts.set(n->Text[0].unicode());
+        else
+            return FirstTokens();
+        return f;
+    case kKeyword:
+    case kIdent:
+        if (!n->Err.isEmpty()) return f;
+        f.Known = true;
+        if (n->K == kIdent || n->Text.isEmpty())
+            f.AnyWord = true;
+        else
+            f.Words << n->Text;
+        return f;
+    case kSequence:
+    case kRule:
+        if (n->K == kSequence && !n->Add.isEmpty()) return f;  // written before its children run
+        f = FirstOfSequence(n);
+        if (f.Nullable && !n->NodeName.isEmpty()) return FirstTokens();
+        return f;
+    case kRef:
+        if (!n->Target) return f;
+        f = FirstOf(const_cast<Node *>(n->Target));
+        if (!f.Known) return f;
+        if (f.Nullable ? !n->NodeName.isEmpty() || !n->Add.isEmpty() : !n->Err.isEmpty()) return FirstTokens();
+        return f;
+    case kSwitch:
+    case kOptSwitch:
+        if (n->K == kSwitch && !n->Err.isEmpty()) return f;
+        f.Known = true;
+        for (auto &c : n->Children) {
+            const FirstTokens &cf = FirstOf(c.get());
+            if (!cf.Known) return FirstTokens();
+            f.Merge(cf);
+            f.Nullable = f.Nullable || cf.Nullable;
+        }
+        if (n->K == kOptSwitch) f.Nullable = true;
+        return f;
+    case kOptional:
+        f = FirstOfSequence(n);
+        f.Nullable = true;
+        return f;
+    case kLoop:
+    case kOptLoop:
+        f = FirstOfSequence(n);
+        // an empty iteration would still take a separator
+        if (f.Nullable && !n->Text.isEmpty()) return FirstTokens();
+        if (n->K == kOptLoop) f.Nullable = true;
+        return f;
+    default:  // numbers, strings, template texts and line ends
+        return f;
+    }
+}
+
+FirstTokens FirstOf(Node *n)
+{
+    if (n->FirstState == 1) return FirstTokens();  // a rule reached again before its first token
+    if (n->FirstState == 0) {
+        n->FirstState = 1;
+        FirstTokens f = WorkOutFirst(n);
+        n->First = f;
+        n->FirstState = 2;
+    }
+    return n->First;
+}
+
+void WorkOutFirstAll(Node *n)
+{
+    FirstOf(n);
+    for (auto &c : n->Children) WorkOutFirstAll(c.get());
+}
+
 std::shared_ptr<const Grammar> Load(const QString &text)
 {
     auto g = std::make_shared<Grammar>();
@@ -149,6 +272,7 @@ std::shared_ptr<const Grammar> Load(const QString &text)
     }
     g->Program = rules.value(QStringLiteral("program"));
     for (auto &r : g->Rules) Link(r.get(), rules);
+    for (auto &r : g->Rules) WorkOutFirstAll(r.get());
     if (!g->Types) {
         g->Types = std::make_unique<TksXMLItem>();
         g->Types->Name = QStringLiteral("types");
@@ -242,13 +366,43 @@ struct ksilPass1 {
         PosCache &c = Cache[p0 & 3];
         if (c.P0 == p0) return c.Text;
         const int save = P.Position();
-        P.SetPosition(p0);
-        P.SkipSpaces();
-        QString r = P.PositionText();
+        QString r = P.PositionTextOf(Skipped(p0));
         P.SetPosition(save);
         c.P0 = p0;
         c.Text = r;
         return r;
+    }
+
+    // Where blanks and comments from a position end: elements tried one
+    // after another at the same place ask again and again.
+    int SkipFrom = -1, SkipTo = 0;
+    int Skipped(int p)
+    {
+        if (p != SkipFrom) {
+            P.SetPosition(p);
+            P.SkipSpaces();
+            SkipFrom = p;
+            SkipTo = P.Position();
+        }
+        return SkipTo;
+    }
+
+    // Whether the next token is none that `e` can start with.
+    bool TurnedDown(const Node *e)
+    {
+        const FirstTokens &f = e->First;
+        const int p0 = P.Position();
+        const int q = Skipped(p0);
+        P.SetPosition(p0);
+        const QChar c = P.PunctAt(q);
+        if (!c.isNull() && (f.AnyPunct || (c.unicode() < 128 && f.Puncts.test(c.unicode())))) return false;
+        if (!f.AnyWord && f.Words.isEmpty()) return true;
+        const QStringView w = P.WordAt(q);
+        if (w.isEmpty()) return true;
+        if (f.AnyWord) return false;
+        for (const QString &k : f.Words)
+            if (P.CaseSensitive ? w == k : w.compare(k, Qt::CaseInsensitive) == 0) return false;
+        return true;
     }
 
     void Record(const Node *e, int p0)
@@ -314,7 +468,7 @@ bool ksilPass1::ParseLoop(const Node *e, int p0)
         ok = RunChildren(e);
         end = P.Position();
         if (ok && !e->Text.isEmpty()) {
-            P.SkipSpaces();
+            P.SetPosition(Skipped(P.Position()));
             const QChar c = P.PeekPunct();
             if (c.isNull() || e->Text.size() != 1 || e->Text[0] != c) {
                 P.SetPosition(end);
@@ -355,6 +509,7 @@ bool ksilPass1::Parse(const Node *e)
         explicit DepthGuard(int &d) : D(d) { ++D; }
         ~DepthGuard() { --D; }
     } guard(Depth);
+    if (e->First.Known && P.SkipBlanks && TurnedDown(e)) return e->First.Nullable;
     const int p0 = P.Position();
     const int n0 = int(Out.size());
     QString token;
@@ -381,7 +536,7 @@ bool ksilPass1::Parse(const Node *e)
         QStringView seen;
         QChar c;
         if (e->K == kChar) {
-            if (!e->NoSkip) P.SkipSpaces();
+            if (!e->NoSkip) P.SetPosition(Skipped(P.Position()));
             c = P.PeekPunct();
             if (!c.isNull()) {
                 P.SetPosition(P.Position() + 1);

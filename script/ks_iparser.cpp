@@ -123,6 +123,16 @@ bool TksParser::StartsWithAt(int pos, const QString &s) const
 
 void TksParser::SkipSpaces()
 {
+    // Most calls stand on a token already: one look at its first character.
+    if (FPosition <= FSize) {
+        const QChar c = At(FPosition);
+        auto opens = [c](const QString &s) { return !s.isEmpty() && s[0] == c; };
+        if (c.unicode() > 32 && !opens(SkipChar) && !opens(CommentLine1) && !opens(CommentLine2) &&
+            !opens(FBlock1Open) && !opens(FBlock2Open)) {
+            FTokenStart = FPosition;
+            return;
+        }
+    }
     for (;;) {
         while (FPosition <= FSize) {
             ushort c = At(FPosition).unicode();
@@ -199,6 +209,15 @@ QStringView TksParser::ReadWordView()
     while (FPosition <= FSize && IsIdentChar(At(FPosition))) ++FPosition;
     FTokenStart = start;
     return QStringView(FText).sliced(start - 1, FPosition - start);
+}
+
+QStringView TksParser::WordAt(int pos) const
+{
+    const QChar c = At(pos);
+    if (pos < 1 || pos > FSize || !IsIdentChar(c) || IsDigit(c)) return QStringView();
+    int end = pos;
+    while (end <= FSize && IsIdentChar(At(end))) ++end;
+    return QStringView(FText).sliced(pos - 1, end - pos);
 }
 
 QString TksParser::ReadWord()

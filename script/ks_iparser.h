@@ -48,12 +48,16 @@ public:
     bool ReadEOL();
     QString ReadPunct();
     // The punctuation character at Position, or 0 (ReadPunct without the string).
-    QChar PeekPunct() const
+    QChar PeekPunct() const { return PunctAt(FPosition); }
+    // The punctuation character at `pos`, or 0.
+    QChar PunctAt(int pos) const
     {
-        const ushort c = At(FPosition).unicode();
+        const ushort c = At(pos).unicode();
         return (c >= 33 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 96) || (c >= 123 && c <= 126) ? QChar(c)
                                                                                                              : QChar();
     }
+    // The word ReadWordView would read at `pos` when no blank comes first.
+    QStringView WordAt(int pos) const;
     QString ReadWord();
     // ReadWord as a view into the text (valid while the text is).
     QStringView ReadWordView();
