@@ -325,19 +325,38 @@ void AppendTree(std::vector<ksilOut> &out, const TksXMLItem *item)
     out.push_back({ksilOut::Close, item->Name, QString()});
 }
 
-// Builds the tree under `root` (whose own name is set by the caller).
-void BuildTree(TksXMLItem *root, const std::vector<ksilOut> &out)
+// Builds the tree under `root` (whose own name is set by the caller) from
+// `out`, whose texts it takes over.
+void BuildTree(TksXMLItem *root, std::vector<ksilOut> &out, TksXMLArena &arena)
 {
+    // The children of each element are counted first: each list is then
+    // made once at its size. Index 0 counts the root's, i + 1 those of out[i].
+    std::vector<int> counts(out.size() + 1, 0);
+    std::vector<int> open{0};
+    for (size_t i = 0; i < out.size(); ++i) {
+        if (out[i].K == ksilOut::Close) {
+            if (open.size() > 1) open.pop_back();
+            continue;
+        }
+        ++counts[size_t(open.back())];
+        if (out[i].K == ksilOut::Open) open.push_back(int(i) + 1);
+    }
+    root->Reserve(counts[0]);
     std::vector<TksXMLItem *> stack{root};
-    for (const ksilOut &o : out) {
+    for (size_t i = 0; i < out.size(); ++i) {
+        ksilOut &o = out[i];
         if (o.K == ksilOut::Close) {
             if (stack.size() > 1) stack.pop_back();
             continue;
         }
-        TksXMLItem *item = stack.back()->Add();
-        item->Name = o.Name;
-        item->Text = o.Text;
-        if (o.K == ksilOut::Open) stack.push_back(item);
+        TksXMLItem *item = arena.Make();
+        item->Name = std::move(o.Name);
+        item->Text = std::move(o.Text);
+        stack.back()->AddItem(item);
+        if (o.K == ksilOut::Open) {
+            item->Reserve(counts[i + 1]);
+            stack.push_back(item);
+        }
     }
 }
 }  // namespace
@@ -843,9 +862,10 @@ bool TksILParser::MakeILScript(const QString &text)
     FProgram->ErrorPos = p1.ErrPos;
     if (!ok || p1.HasErr) return false;
     FIL.Root()->Clear();
+    FArena = std::make_unique<TksXMLArena>();
     FIL.Root()->Name = QStringLiteral("program");
     FIL.Root()->Text.clear();
-    BuildTree(FIL.Root(), p1.Out);
+    BuildTree(FIL.Root(), p1.Out, *FArena);
     auto *types = new TksXMLItem;
     types->Assign(FGrammar->Types.get());
     FIL.Root()->AddItem(types);
@@ -1390,6 +1410,9 @@ struct ksilPass2 {
             TksDesignatorItem *link = d->Link(i);
             TksCustomVariable *item = link->Ref;
             const int nargs = link->Count();
+            // Plain names (the most) take nothing: only an automation call
+            // needs its count of arguments then.
+            if (nargs == 0 && item->Count() == 0 && typeid(*item) != typeid(TksOLEHelper)) continue;
             if (dynamic_cast<TksClassVariable *>(item) && nargs == 0) continue;  // the class itself: a new instance
             if (auto *ole = dynamic_cast<TksOLEHelper *>(item)) {
                 ole->SetArgCount(nargs);

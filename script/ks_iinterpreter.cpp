@@ -588,38 +588,43 @@ void TksScript::AddExecutableLine(const QString &unitName, const QString &source
     // compiling stays linear in the number of lines. Whoever changes the list
     // directly makes the remembered entry disagree with it: then it is read
     // again.
-    const QString prefix = unitName + QLatin1Char('=');
+    auto rowOf = [this, &unitName](int row) {
+        if (row < 0 || row >= ExecutableLines.size()) return false;
+        const QString &r = ExecutableLines[row];
+        return r.size() > unitName.size() && r.startsWith(unitName) && r[unitName.size()] == QLatin1Char('=');
+    };
     auto it = FLineIndex.find(unitName);
-    if (it != FLineIndex.end() && (it->Row >= ExecutableLines.size() || ExecutableLines[it->Row].size() != it->Length ||
-                                   !ExecutableLines[it->Row].startsWith(prefix))) {
+    if (it != FLineIndex.end() && (!rowOf(it->Row) || ExecutableLines[it->Row].size() != it->Length)) {
         FLineIndex.erase(it);
         it = FLineIndex.end();
     }
     if (it == FLineIndex.end()) {
         LineSet entry;
         entry.Row = -1;
-        for (int i = 0; i < ExecutableLines.size(); ++i)
-            if (ExecutableLines[i].startsWith(prefix)) {
-                entry.Row = i;
-                break;
-            }
+        for (int i = 0; i < ExecutableLines.size() && entry.Row < 0; ++i)
+            if (rowOf(i)) entry.Row = i;
         if (entry.Row < 0) {
-            ExecutableLines << prefix;
+            ExecutableLines << unitName + QLatin1Char('=');
             entry.Row = int(ExecutableLines.size()) - 1;
         }
-        const QStringList numbers =
-                ExecutableLines[entry.Row].mid(prefix.size()).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        const QStringList numbers = ExecutableLines[entry.Row].mid(unitName.size() + 1).split(QLatin1Char(','),
+                                                                                              Qt::SkipEmptyParts);
         for (const QString &n : numbers) entry.Numbers.insert(n);
         entry.Length = int(ExecutableLines[entry.Row].size());
         it = FLineIndex.insert(unitName, std::move(entry));
     }
-    const QString line = sourcePos.section(QLatin1Char(':'), 0, 0);
-    if (it->Numbers.contains(line)) return;
-    it->Numbers.insert(line);
+    const qsizetype colon = sourcePos.indexOf(QLatin1Char(':'));
+    const QStringView line = colon < 0 ? QStringView(sourcePos) : QStringView(sourcePos).left(colon);
+    // Statements come in order: most belong to the line just added.
+    if (!it->Last.isEmpty() && line == it->Last) return;
+    QString number = line.toString();
+    if (it->Numbers.contains(number)) return;
+    it->Numbers.insert(number);
     QString &row = ExecutableLines[it->Row];
     row += QLatin1Char(',');
-    row += line;
+    row += number;
     it->Length = int(row.size());
+    it->Last = std::move(number);
 }
 
 TksTypeVariable *TksScript::AddType(const QString &typeName, TksVarType typeCode)

@@ -432,6 +432,7 @@ private:
         int Row = -1;
         int Length = 0;
         QSet<QString> Numbers;
+        QString Last;  // the number added last
     };
     QHash<QString, LineSet> FLineIndex;
     // The handler version at which no script up the chain had a line handler

@@ -10,6 +10,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <new>
 
 namespace {
 
@@ -32,8 +33,8 @@ TksXMLItem::~TksXMLItem()
 
 void TksXMLItem::Detach()
 {
-    if (FParent && FParent->FItems) {
-        auto &v = *FParent->FItems;
+    if (FParent) {
+        auto &v = FParent->FItems;
         v.erase(std::remove(v.begin(), v.end(), this), v.end());
     }
     FParent = nullptr;
@@ -42,11 +43,36 @@ void TksXMLItem::Detach()
 void TksXMLItem::Clear()
 {
     // Children are let go first, so that none searches this list when freed.
-    std::unique_ptr<std::vector<TksXMLItem *>> items;
+    std::vector<TksXMLItem *> items;
     items.swap(FItems);
-    if (!items) return;
-    for (TksXMLItem *i : *items) i->FParent = nullptr;
-    for (TksXMLItem *i : *items) delete i;
+    for (TksXMLItem *i : items) i->FParent = nullptr;
+    for (TksXMLItem *i : items) {
+        if (i->FInArena)
+            i->~TksXMLItem();
+        else
+            delete i;
+    }
+}
+
+namespace {
+constexpr int kArenaBlockItems = 4096;
+}
+
+TksXMLArena::~TksXMLArena()
+{
+    for (void *b : FBlocks) ::operator delete(b, std::align_val_t(alignof(TksXMLItem)));
+}
+
+TksXMLItem *TksXMLArena::Make()
+{
+    if (FBlocks.empty() || FUsed == kArenaBlockItems) {
+        FBlocks.push_back(
+                ::operator new(sizeof(TksXMLItem) * kArenaBlockItems, std::align_val_t(alignof(TksXMLItem))));
+        FUsed = 0;
+    }
+    auto *item = new (static_cast<TksXMLItem *>(FBlocks.back()) + FUsed++) TksXMLItem;
+    item->FInArena = true;
+    return item;
 }
 
 TksXMLItem *TksXMLItem::Add()
@@ -58,16 +84,15 @@ TksXMLItem *TksXMLItem::Add()
 
 void TksXMLItem::AddItem(TksXMLItem *item)
 {
-    if (!FItems) FItems = std::make_unique<std::vector<TksXMLItem *>>();
     item->Detach();
-    FItems->push_back(item);
+    FItems.push_back(item);
     item->FParent = this;
 }
 
 void TksXMLItem::InsertItem(int index, TksXMLItem *item)
 {
     AddItem(item);
-    auto &v = *FItems;
+    auto &v = FItems;
     index = std::clamp(index, 0, int(v.size()) - 1);
     v.pop_back();
     v.insert(v.begin() + index, item);
@@ -115,12 +140,19 @@ QString TksXMLItem::Prop(const QString &name) const
     // The attributes as this engine writes them (name="value", one blank
     // apart), read in one pass; anything else is searched for.
     const qsizetype size = Text.size(), n = name.size();
+    const QChar *t = Text.constData();
+    // attribute texts are short: a plain scan beats a search call
+    auto find = [t, size](char16_t c, qsizetype from) {
+        for (qsizetype i = from; i < size; ++i)
+            if (t[i].unicode() == c) return i;
+        return qsizetype(-1);
+    };
     for (qsizetype at = 0; at + n + 1 < size;) {
-        const qsizetype eq = Text.indexOf(QLatin1Char('='), at);
-        if (eq < 0 || eq + 1 >= size || Text[eq + 1] != QLatin1Char('"')) break;
-        const qsizetype close = Text.indexOf(QLatin1Char('"'), eq + 2);
+        const qsizetype eq = find(u'=', at);
+        if (eq < 0 || eq + 1 >= size || t[eq + 1] != QLatin1Char('"')) break;
+        const qsizetype close = find(u'"', eq + 2);
         if (close < 0) break;
-        if (eq - at == n && QStringView(Text).sliced(at, n).compare(name, Qt::CaseInsensitive) == 0)
+        if (eq - at == n && QStringView(t + at, n).compare(name, Qt::CaseInsensitive) == 0)
             return ksXMLUnescape(Text.sliced(eq + 2, close - eq - 2));
         if (close + 1 < size && Text[close + 1] != QLatin1Char(' ')) break;
         at = close + 2;

@@ -28,9 +28,11 @@ public:
     void SetProp(const QString &name, const QString &value);
     void Assign(const TksXMLItem *source);
 
-    int Count() const { return FItems ? int(FItems->size()) : 0; }
-    TksXMLItem *Items(int i) const { return (*FItems)[size_t(i)]; }
+    int Count() const { return int(FItems.size()); }
+    TksXMLItem *Items(int i) const { return FItems[size_t(i)]; }
     TksXMLItem *Parent() const { return FParent; }
+    // Room for `n` children, for a builder that knows how many come.
+    void Reserve(int n) { FItems.reserve(size_t(n)); }
 
     void *Data = nullptr;
     QString Name;
@@ -40,9 +42,28 @@ public:
     void *Handle = nullptr;
 
 private:
+    friend class TksXMLArena;
     void Detach();
-    std::unique_ptr<std::vector<TksXMLItem *>> FItems;
+    std::vector<TksXMLItem *> FItems;
     TksXMLItem *FParent = nullptr;
+    bool FInArena = false;  // its memory belongs to a TksXMLArena
+};
+
+// Items of one tree that is built at once and freed as a whole (the
+// compiler's intermediate code): they are made in large blocks, and freeing
+// them gives no block back one by one. Items made here may only be freed
+// through their parent's Clear (or destructor) while the arena lives.
+class TksXMLArena {
+public:
+    TksXMLArena() = default;
+    ~TksXMLArena();
+    TksXMLArena(const TksXMLArena &) = delete;
+    TksXMLArena &operator=(const TksXMLArena &) = delete;
+    TksXMLItem *Make();
+
+private:
+    std::vector<void *> FBlocks;
+    int FUsed = 0;  // items made in the last block
 };
 
 // Called for an item with a Handle when it is destroyed.
