@@ -64,6 +64,7 @@ struct Node {
     QString RefName;
     const Node *Target = nullptr;  // kRef: the rule (nullptr: missing)
     std::vector<std::unique_ptr<Node>> Children;
+    bool IsExpr = false;  // its node is an expression (which also records where it ends)
     FirstTokens First;
     std::uint8_t FirstState = 0;  // 0 not worked out, 1 being worked out, 2 done
 };
@@ -108,6 +109,7 @@ std::unique_ptr<Node> ReadNode(const TksXMLItem *x, bool isRule, int depth)
     if (n->K == kRef) n->RefName = name;
     n->Text = x->Prop(QStringLiteral("text")).toLower();
     n->NodeName = x->Prop(QStringLiteral("node"));
+    n->IsExpr = n->NodeName == QLatin1String("expr");
     n->Add = x->Prop(QStringLiteral("add"));
     n->AddText = x->Prop(QStringLiteral("addtext"));
     n->Err = x->Prop(QStringLiteral("err"));
@@ -302,70 +304,15 @@ struct KsTooComplex {};
 
 // ---- pass 1 ---------------------------------------------------------------------------------
 
-// One piece of pass 1's output: the start or end of an element, or an
-// element without children; Text holds the attributes as the IL's XML text
-// writes them (what TksXMLItem::Text holds).
-struct ksilOut {
-    enum Kind : std::uint8_t { Open, Close, Leaf };
-    Kind K;
-    QString Name;
-    QString Text;
-};
-
-namespace {
-// The elements of `item` (itself included) as pass 1 writes them.
-void AppendTree(std::vector<ksilOut> &out, const TksXMLItem *item)
-{
-    if (item->Count() == 0) {
-        out.push_back({ksilOut::Leaf, item->Name, item->Text});
-        return;
-    }
-    out.push_back({ksilOut::Open, item->Name, item->Text});
-    for (int i = 0; i < item->Count(); ++i) AppendTree(out, item->Items(i));
-    out.push_back({ksilOut::Close, item->Name, QString()});
-}
-
-// Builds the tree under `root` (whose own name is set by the caller) from
-// `out`, whose texts it takes over.
-void BuildTree(TksXMLItem *root, std::vector<ksilOut> &out, TksXMLArena &arena)
-{
-    // The children of each element are counted first: each list is then
-    // made once at its size. Index 0 counts the root's, i + 1 those of out[i].
-    std::vector<int> counts(out.size() + 1, 0);
-    std::vector<int> open{0};
-    for (size_t i = 0; i < out.size(); ++i) {
-        if (out[i].K == ksilOut::Close) {
-            if (open.size() > 1) open.pop_back();
-            continue;
-        }
-        ++counts[size_t(open.back())];
-        if (out[i].K == ksilOut::Open) open.push_back(int(i) + 1);
-    }
-    root->Reserve(counts[0]);
-    std::vector<TksXMLItem *> stack{root};
-    for (size_t i = 0; i < out.size(); ++i) {
-        ksilOut &o = out[i];
-        if (o.K == ksilOut::Close) {
-            if (stack.size() > 1) stack.pop_back();
-            continue;
-        }
-        TksXMLItem *item = arena.Make();
-        item->Name = std::move(o.Name);
-        item->Text = std::move(o.Text);
-        stack.back()->AddItem(item);
-        if (o.K == ksilOut::Open) {
-            item->Reserve(counts[i + 1]);
-            stack.push_back(item);
-        }
-    }
-}
-}  // namespace
-
 struct ksilPass1 {
     TksILParser *Owner;
     const Grammar *G;
     TksParser P;
-    std::vector<ksilOut> Out;
+    // The elements written and not yet taken into an element around them;
+    // finished, they are the IL root's children.
+    TksXMLArena *Arena = nullptr;
+    std::vector<TksXMLItem *> Out;
+    ~ksilPass1() { Truncate(0); }
     QString ErrMsg, ErrPos;
     bool ErrTerm = false;
     bool HasErr = false;
@@ -373,22 +320,10 @@ struct ksilPass1 {
     qint64 Steps = 0;
     qint64 Budget = 0;
 
-    // Elements that start at the same place (a statement and its first
-    // designator) ask for the same position: the last few are remembered.
-    struct PosCache {
-        int P0 = -1;
-        QString Text;
-    };
-    PosCache Cache[4];
     QString PosAfterBlanks(int p0)
     {
-        PosCache &c = Cache[p0 & 3];
-        if (c.P0 == p0) return c.Text;
-        const int save = P.Position();
-        QString r = P.PositionTextOf(Skipped(p0));
-        P.SetPosition(save);
-        c.P0 = p0;
-        c.Text = r;
+        QString r;
+        AppendPosAfterBlanks(r, p0);
         return r;
     }
 
@@ -433,27 +368,48 @@ struct ksilPass1 {
         ErrTerm = e->Term;
     }
 
-    void Wrap(const QString &name, int p0, int n0)
+    TksXMLItem *NewItem(const QString &name, QString text)
     {
-        QString attrs;
-        attrs.reserve(40);
-        attrs += QLatin1String("pos=\"");
-        attrs += PosAfterBlanks(p0);
-        attrs += QLatin1Char('"');
-        if (name == QLatin1String("expr")) {
-            attrs += QLatin1String(" pos1=\"");
-            attrs += P.PositionText();
-            attrs += QLatin1Char('"');
-        }
-        if (size_t(n0) == Out.size()) {
-            Out.push_back({ksilOut::Leaf, name, std::move(attrs)});  // an element without children
-            return;
-        }
-        Out.insert(Out.begin() + n0, ksilOut{ksilOut::Open, name, std::move(attrs)});
-        Out.push_back({ksilOut::Close, name, QString()});
+        TksXMLItem *item = Arena->Make();
+        item->Name = name;
+        item->Text = std::move(text);
+        return item;
     }
 
-    void Truncate(int n0) { Out.erase(Out.begin() + n0, Out.end()); }
+    // "line:col" of where blanks and comments from `p0` end.
+    void AppendPosAfterBlanks(QString &to, int p0)
+    {
+        const int save = P.Position();
+        P.AppendPositionText(to, Skipped(p0));
+        P.SetPosition(save);
+    }
+
+    void Wrap(const Node *e, int p0, int n0)
+    {
+        QString attrs;
+        attrs.reserve(e->IsExpr ? 32 : 16);
+        attrs += QLatin1String("pos=\"");
+        AppendPosAfterBlanks(attrs, p0);
+        attrs += QLatin1Char('"');
+        if (e->IsExpr) {
+            attrs += QLatin1String(" pos1=\"");
+            P.AppendPositionText(attrs, P.Position());
+            attrs += QLatin1Char('"');
+        }
+        TksXMLItem *item = NewItem(e->NodeName, std::move(attrs));
+        if (size_t(n0) < Out.size()) {
+            item->Reserve(int(Out.size()) - n0);
+            for (size_t i = size_t(n0); i < Out.size(); ++i) item->AddItem(Out[i]);
+            Out.resize(size_t(n0));
+        }
+        Out.push_back(item);
+    }
+
+    void Truncate(int n0)
+    {
+        for (size_t i = size_t(n0); i < Out.size(); ++i) Arena->Free(Out[i]);
+        Out.resize(size_t(n0));
+    }
 
     bool RunChildren(const Node *e)
     {
@@ -462,7 +418,7 @@ struct ksilPass1 {
         return true;
     }
 
-    bool TokenMatches(const Node *e, const QString &tok) const
+    bool TokenMatches(const Node *e, QStringView tok) const
     {
         if (tok.isEmpty()) return false;
         if (e->Text.isEmpty()) return true;
@@ -531,7 +487,9 @@ bool ksilPass1::Parse(const Node *e)
     if (e->First.Known && P.SkipBlanks && TurnedDown(e)) return e->First.Nullable;
     const int p0 = P.Position();
     const int n0 = int(Out.size());
-    QString token;
+    QString held;      // a token made as a string
+    QStringView token;  // the token read (in the text, in `held` or `punct`)
+    QChar punct;
     bool ok = true;
     bool terminal = false;
     switch (e->K) {
@@ -544,7 +502,7 @@ bool ksilPass1::Parse(const Node *e)
             else if (e->NodeName == QLatin1String("uses"))
                 IncludeUnits(n0);
             else
-                Wrap(e->NodeName, p0, n0);
+                Wrap(e, p0, n0);
         }
         return ok;
     }
@@ -553,13 +511,12 @@ bool ksilPass1::Parse(const Node *e)
         // Matched against the text first: most tries fail, and a failed one
         // needs no string.
         QStringView seen;
-        QChar c;
         if (e->K == kChar) {
             if (!e->NoSkip) P.SetPosition(Skipped(P.Position()));
-            c = P.PeekPunct();
-            if (!c.isNull()) {
+            punct = P.PeekPunct();
+            if (!punct.isNull()) {
                 P.SetPosition(P.Position() + 1);
-                seen = QStringView(&c, 1);
+                seen = QStringView(&punct, 1);
             }
         } else {
             seen = P.ReadWordView();
@@ -571,36 +528,39 @@ bool ksilPass1::Parse(const Node *e)
             P.SetPosition(p0);
             return false;
         }
-        if (!e->Add.isEmpty() && e->AddText.isEmpty()) token = seen.toString();
+        token = seen;
         break;
     }
     case kIdent:
-        token = P.ReadIdent();
+        token = P.ReadIdentView();
         terminal = true;
         break;
     case kNumber:
-        token = P.ReadNumber();
+        held = P.ReadNumber();
+        token = held;
         terminal = true;
         break;
     case kString:
-        token = P.ReadString();
+        held = P.ReadString();
+        token = held;
         terminal = true;
         break;
     case kLyString: {
-        token = P.ReadBracketText();
+        held = P.ReadBracketText();
+        token = held;
         terminal = true;
-        if (!token.isEmpty()) {
+        if (!held.isEmpty()) {
+            // a call of Get with the text: Get('text')
             const QString pos = P.PositionText();
             const QString at = QStringLiteral("pos=\"") + pos + QStringLiteral("\"");
-            const QString dsgn = QStringLiteral("dsgn"), expr = QStringLiteral("expr");
-            Out.push_back({ksilOut::Open, dsgn, at});
-            Out.push_back({ksilOut::Leaf, QStringLiteral("node"), QStringLiteral("text=\"Get\" ") + at});
-            Out.push_back({ksilOut::Open, expr, at + QStringLiteral(" pos1=\"") + pos + QStringLiteral("\"")});
-            Out.push_back({ksilOut::Leaf, QStringLiteral("string"),
-                           QStringLiteral("text=\"") + ksXMLEscape(QLatin1Char('\'') + token + QLatin1Char('\'')) +
-                                   QStringLiteral("\" ") + at});
-            Out.push_back({ksilOut::Close, expr, QString()});
-            Out.push_back({ksilOut::Close, dsgn, QString()});
+            TksXMLItem *dsgn = NewItem(QStringLiteral("dsgn"), at);
+            dsgn->AddItem(NewItem(QStringLiteral("node"), QStringLiteral("text=\"Get\" ") + at));
+            TksXMLItem *expr = NewItem(QStringLiteral("expr"), at + QStringLiteral(" pos1=\"") + pos + QStringLiteral("\""));
+            dsgn->AddItem(expr);
+            expr->AddItem(NewItem(QStringLiteral("string"),
+                                  QStringLiteral("text=\"") + ksXMLEscape(QLatin1Char('\'') + held + QLatin1Char('\'')) +
+                                          QStringLiteral("\" ") + at));
+            Out.push_back(dsgn);
         }
         break;
     }
@@ -646,17 +606,24 @@ bool ksilPass1::Parse(const Node *e)
         P.SetPosition(p0);
         return false;
     }
-    if (!e->NodeName.isEmpty() && e->K != kSequence) Wrap(e->NodeName, p0, n0);
-    if (!e->Add.isEmpty())
-        Out.push_back({ksilOut::Leaf, e->Add,
-                       QStringLiteral("text=\"") + ksXMLEscape(e->AddText.isEmpty() ? token : e->AddText) +
-                               QStringLiteral("\" pos=\"") + P.PositionText() + QLatin1Char('"')});
+    if (!e->NodeName.isEmpty() && e->K != kSequence) Wrap(e, p0, n0);
+    if (!e->Add.isEmpty()) {
+        const QStringView text = e->AddText.isEmpty() ? token : QStringView(e->AddText);
+        QString attrs;
+        attrs.reserve(text.size() + 24);
+        attrs += QLatin1String("text=\"");
+        ksXMLEscapeTo(attrs, text);
+        attrs += QLatin1String("\" pos=\"");
+        P.AppendPositionText(attrs, P.Position());
+        attrs += QLatin1Char('"');
+        Out.push_back(NewItem(e->Add, std::move(attrs)));
+    }
     if (e->K != kRef && !RunChildren(e)) {
         if (!e->NodeName.isEmpty()) Truncate(n0);
         P.SetPosition(p0);
         return false;
     }
-    if (e->K == kSequence && !e->NodeName.isEmpty()) Wrap(e->NodeName, p0, n0);
+    if (e->K == kSequence && !e->NodeName.isEmpty()) Wrap(e, p0, n0);
     return true;
 }
 
@@ -710,7 +677,8 @@ void ksilPass1::IncludeUnits(int n0)
 {
     TksScript *prog = Owner->FProgram;
     for (int i = int(Out.size()) - 1; i >= n0; --i) {
-        const QString unit = QuotedName(Out[size_t(i)].Text);
+        const QString unit = QuotedName(Out[size_t(i)]->Text);
+        Arena->Free(Out[size_t(i)]);
         Out.erase(Out.begin() + i);
         if (Owner->UsedUnits.contains(unit, Qt::CaseInsensitive)) continue;
         Owner->UsedUnits << unit;
@@ -723,32 +691,32 @@ void ksilPass1::IncludeUnits(int n0)
         // The last line of a unit ends like the main text's (Basic needs its line end).
         if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')) && !text.endsWith(QLatin1Char('\r')))
             text += QStringLiteral("\r\n");
-        std::vector<ksilOut> lines;
-        const QString uses = QStringLiteral("uses");
-        lines.push_back({ksilOut::Open, uses, QStringLiteral("unit=\"") + ksXMLEscape(unit) + QLatin1Char('"')});
-        if (!text.isEmpty()) {
-            if (Owner->UnitDepth >= ksMaxUnitDepth) throw KsTooComplex();
-            TksILParser child(prog);
-            child.UnitName = unit;
-            child.UnitDepth = Owner->UnitDepth + 1;
-            child.Texts = Owner->Texts;
-            child.SelectLanguage(Owner->FLanguage);
-            child.UsedUnits = Owner->UsedUnits;
-            if (!child.MakeILScript(text)) {
-                if (!HasErr) {
-                    HasErr = true;
-                    ErrMsg = prog->ErrorMsg;
-                    ErrPos = prog->ErrorPos;
-                    ErrTerm = false;
-                }
-                if (prog->ErrorUnit.isEmpty()) prog->ErrorUnit = unit;
-                continue;
-            }
-            Owner->UsedUnits = child.UsedUnits;
-            AppendTree(lines, child.FIL.Root());
+        const QString attrs = QStringLiteral("unit=\"") + ksXMLEscape(unit) + QLatin1Char('"');
+        if (text.isEmpty()) {
+            Out.insert(Out.begin() + i, NewItem(QStringLiteral("uses"), attrs));
+            continue;
         }
-        lines.push_back({ksilOut::Close, uses, QString()});
-        Out.insert(Out.begin() + i, lines.begin(), lines.end());
+        if (Owner->UnitDepth >= ksMaxUnitDepth) throw KsTooComplex();
+        TksILParser child(prog);
+        child.UnitName = unit;
+        child.UnitDepth = Owner->UnitDepth + 1;
+        child.Texts = Owner->Texts;
+        child.SelectLanguage(Owner->FLanguage);
+        child.UsedUnits = Owner->UsedUnits;
+        if (!child.MakeILScript(text)) {
+            if (!HasErr) {
+                HasErr = true;
+                ErrMsg = prog->ErrorMsg;
+                ErrPos = prog->ErrorPos;
+                ErrTerm = false;
+            }
+            if (prog->ErrorUnit.isEmpty()) prog->ErrorUnit = unit;
+            continue;
+        }
+        Owner->UsedUnits = child.UsedUnits;
+        TksXMLItem *uses = NewItem(QStringLiteral("uses"), attrs);
+        Out.insert(Out.begin() + i, uses);
+        uses->Add()->Assign(child.FIL.Root());
     }
 }
 
@@ -828,7 +796,10 @@ bool TksILParser::MakeILScript(const QString &text)
         }
     }
     if (!FGrammar) SelectLanguage(FProgram->SyntaxType);
+    // The IL is built in its own arena: a failed pass leaves the last IL as it was.
+    auto arena = std::make_unique<TksXMLArena>();
     ksilPass1 p1;
+    p1.Arena = arena.get();
     p1.Owner = this;
     p1.G = FGrammar.get();
     ApplySettings(p1.P, *FGrammar, FProgram->ExtendedIdentChars);
@@ -862,10 +833,12 @@ bool TksILParser::MakeILScript(const QString &text)
     FProgram->ErrorPos = p1.ErrPos;
     if (!ok || p1.HasErr) return false;
     FIL.Root()->Clear();
-    FArena = std::make_unique<TksXMLArena>();
+    FArena = std::move(arena);
     FIL.Root()->Name = QStringLiteral("program");
     FIL.Root()->Text.clear();
-    BuildTree(FIL.Root(), p1.Out, *FArena);
+    FIL.Root()->Reserve(int(p1.Out.size()) + 1);
+    for (TksXMLItem *item : p1.Out) FIL.Root()->AddItem(item);
+    p1.Out.clear();
     auto *types = new TksXMLItem;
     types->Assign(FGrammar->Types.get());
     FIL.Root()->AddItem(types);

@@ -30,7 +30,11 @@ public:
     // identifier character when 128 is in the set (the extended set).
     void SetIdentChars(const QString &chars);
     void AddIdentChars(int from, int to);
-    bool IsIdentChar(QChar c) const;
+    bool IsIdentChar(QChar c) const
+    {
+        const ushort u = c.unicode();
+        return FIdentChars.test(u < 256 ? u : 128);
+    }
     QStringList Keywords;  // kept sorted (case-insensitively) by SetKeywords/AddKeyword
     void SetKeywords(const QStringList &words);
     void AddKeyword(const QString &word);
@@ -62,12 +66,17 @@ public:
     // ReadWord as a view into the text (valid while the text is).
     QStringView ReadWordView();
     QString ReadIdent();
-    bool IsKeyword(const QString &word) const;
+    // ReadIdent as a view into the text (valid while the text is).
+    QStringView ReadIdentView();
+    bool IsKeyword(const QString &word) const { return IsKeyword(QStringView(word)); }
+    bool IsKeyword(QStringView word) const;
     QString ReadNumber();
     QString ReadString();
     QString ReadBracketText();
     QString PositionText() const;  // "line:col" of Position
     QString PositionTextOf(int pos) const;
+    // Appends the "line:col" of `pos` to `to`.
+    void AppendPositionText(QString &to, int pos) const;
     int PositionFromLineCol(int col, int line) const;
 
 private:
@@ -83,4 +92,5 @@ private:
     int FPosition = 1;
     int FTokenStart = 1;
     std::vector<int> FLineStarts;
+    mutable size_t FLineHint = 0;  // the line of the last position asked for
 };

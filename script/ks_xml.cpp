@@ -47,8 +47,8 @@ void TksXMLItem::Clear()
     items.swap(FItems);
     for (TksXMLItem *i : items) i->FParent = nullptr;
     for (TksXMLItem *i : items) {
-        if (i->FInArena)
-            i->~TksXMLItem();
+        if (i->FArena)
+            i->FArena->Free(i);
         else
             delete i;
     }
@@ -65,14 +65,28 @@ TksXMLArena::~TksXMLArena()
 
 TksXMLItem *TksXMLArena::Make()
 {
+    if (FFree) {
+        void *place = FFree;
+        FFree = *static_cast<void **>(place);
+        auto *item = new (place) TksXMLItem;
+        item->FArena = this;
+        return item;
+    }
     if (FBlocks.empty() || FUsed == kArenaBlockItems) {
         FBlocks.push_back(
                 ::operator new(sizeof(TksXMLItem) * kArenaBlockItems, std::align_val_t(alignof(TksXMLItem))));
         FUsed = 0;
     }
     auto *item = new (static_cast<TksXMLItem *>(FBlocks.back()) + FUsed++) TksXMLItem;
-    item->FInArena = true;
+    item->FArena = this;
     return item;
+}
+
+void TksXMLArena::Free(TksXMLItem *item)
+{
+    item->~TksXMLItem();
+    *reinterpret_cast<void **>(item) = FFree;
+    FFree = item;
 }
 
 TksXMLItem *TksXMLItem::Add()
@@ -196,6 +210,12 @@ QString ksXMLEscape(const QString &s)
     if (s.size() <= 1 && !(s.size() == 1 && QStringLiteral("\n\r\"<>&").contains(s[0]))) return s;
     QString out;
     out.reserve(s.size() + 8);
+    ksXMLEscapeTo(out, s);
+    return out;
+}
+
+void ksXMLEscapeTo(QString &out, QStringView s)
+{
     for (QChar c : s) {
         switch (c.unicode()) {
         case 10:
@@ -210,7 +230,6 @@ QString ksXMLEscape(const QString &s)
             out += c;
         }
     }
-    return out;
 }
 
 QString ksXMLUnescape(const QString &s)

@@ -10,6 +10,8 @@
 #include <memory>
 #include <vector>
 
+class TksXMLArena;
+
 class TksXMLItem {
 public:
     TksXMLItem() = default;
@@ -46,13 +48,13 @@ private:
     void Detach();
     std::vector<TksXMLItem *> FItems;
     TksXMLItem *FParent = nullptr;
-    bool FInArena = false;  // its memory belongs to a TksXMLArena
+    TksXMLArena *FArena = nullptr;  // where its memory comes from (nullptr: the heap)
 };
 
 // Items of one tree that is built at once and freed as a whole (the
 // compiler's intermediate code): they are made in large blocks, and freeing
 // them gives no block back one by one. Items made here may only be freed
-// through their parent's Clear (or destructor) while the arena lives.
+// through Free or their parent's Clear (or destructor) while the arena lives.
 class TksXMLArena {
 public:
     TksXMLArena() = default;
@@ -60,10 +62,13 @@ public:
     TksXMLArena(const TksXMLArena &) = delete;
     TksXMLArena &operator=(const TksXMLArena &) = delete;
     TksXMLItem *Make();
+    // Destroys an item made here; its place is used again.
+    void Free(TksXMLItem *item);
 
 private:
     std::vector<void *> FBlocks;
-    int FUsed = 0;  // items made in the last block
+    int FUsed = 0;            // items made in the last block
+    void *FFree = nullptr;    // places of freed items, each holding the next
 };
 
 // Called for an item with a Handle when it is destroyed.
@@ -71,6 +76,8 @@ extern void (*ksXMLItemGone)(TksXMLItem *item);
 
 // Escaping of attribute values: LF, CR, '"', '<', '>' and '&' become &#n;.
 QString ksXMLEscape(const QString &s);
+// The same, appended to `out`.
+void ksXMLEscapeTo(QString &out, QStringView s);
 // Unescaping: &#n; (decimal) and &quot;.
 QString ksXMLUnescape(const QString &s);
 
