@@ -873,7 +873,10 @@ namespace {
 
 QString NameOf(const TksXMLItem *x)
 {
-    return x->Name.toLower();
+    // The grammars name their elements in lower case already.
+    for (QChar c : x->Name)
+        if ((c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || c.unicode() > 127) return x->Name.toLower();
+    return x->Name;
 }
 
 TksXMLItem *Child(TksXMLItem *x, const char *name)
@@ -951,8 +954,12 @@ struct ksilPass2 {
 
     QString SetPos(const TksXMLItem *x)
     {
-        const QString p = x->Prop(QStringLiteral("pos"));
-        if (!p.isEmpty()) CurPos = p;
+        // An element often starts where the one around it does: the same
+        // position is not made again.
+        static const QString name = QStringLiteral("pos");
+        const QStringView raw = x->RawProp(name);
+        if (raw.isEmpty() || (raw == CurPos && !raw.contains(QLatin1Char('&')))) return CurPos;
+        CurPos = x->Prop(name);
         return CurPos;
     }
 

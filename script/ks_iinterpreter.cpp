@@ -609,22 +609,40 @@ void TksScript::AddExecutableLine(const QString &unitName, const QString &source
         }
         const QStringList numbers = ExecutableLines[entry.Row].mid(unitName.size() + 1).split(QLatin1Char(','),
                                                                                               Qt::SkipEmptyParts);
-        for (const QString &n : numbers) entry.Numbers.insert(n);
+        for (const QString &n : numbers) entry.Add(n);
         entry.Length = int(ExecutableLines[entry.Row].size());
         it = FLineIndex.insert(unitName, std::move(entry));
     }
     const qsizetype colon = sourcePos.indexOf(QLatin1Char(':'));
     const QStringView line = colon < 0 ? QStringView(sourcePos) : QStringView(sourcePos).left(colon);
-    // Statements come in order: most belong to the line just added.
-    if (!it->Last.isEmpty() && line == it->Last) return;
-    QString number = line.toString();
-    if (it->Numbers.contains(number)) return;
-    it->Numbers.insert(number);
+    if (!it->Add(line)) return;
     QString &row = ExecutableLines[it->Row];
     row += QLatin1Char(',');
-    row += number;
+    row += line;
     it->Length = int(row.size());
-    it->Last = std::move(number);
+}
+
+bool TksScript::LineSet::Add(QStringView number)
+{
+    // Line numbers are kept as numbers; any other text as it stands.
+    const qsizetype size = number.size();
+    bool plain = size > 0 && size <= 9 && (size == 1 || number[0] != QLatin1Char('0'));
+    int n = 0;
+    for (qsizetype i = 0; plain && i < size; ++i) {
+        const char16_t c = number[i].unicode();
+        plain = c >= u'0' && c <= u'9';
+        n = n * 10 + (c - u'0');
+    }
+    if (plain) {
+        if (n == Last) return false;  // statements come in order: most share the line before
+        Last = n;
+        if (Numbers.contains(n)) return false;
+        Numbers.insert(n);
+        return true;
+    }
+    if (Others.contains(number.toString())) return false;
+    Others.insert(number.toString());
+    return true;
 }
 
 TksTypeVariable *TksScript::AddType(const QString &typeName, TksVarType typeCode)

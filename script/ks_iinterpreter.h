@@ -431,8 +431,10 @@ private:
     struct LineSet {
         int Row = -1;
         int Length = 0;
-        QSet<QString> Numbers;
-        QString Last;  // the number added last
+        QSet<int> Numbers;
+        QSet<QString> Others;
+        int Last = -1;  // the number seen last
+        bool Add(QStringView number);  // false when it is there already
     };
     QHash<QString, LineSet> FLineIndex;
     // The handler version at which no script up the chain had a line handler

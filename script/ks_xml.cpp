@@ -149,7 +149,7 @@ int FindAttr(const QString &text, const QString &name)
 }
 }  // namespace
 
-QString TksXMLItem::Prop(const QString &name) const
+QStringView TksXMLItem::RawProp(const QString &name) const
 {
     // The attributes as this engine writes them (name="value", one blank
     // apart), read in one pass; anything else is searched for.
@@ -166,17 +166,27 @@ QString TksXMLItem::Prop(const QString &name) const
         if (eq < 0 || eq + 1 >= size || t[eq + 1] != QLatin1Char('"')) break;
         const qsizetype close = find(u'"', eq + 2);
         if (close < 0) break;
-        if (eq - at == n && QStringView(t + at, n).compare(name, Qt::CaseInsensitive) == 0)
-            return ksXMLUnescape(Text.sliced(eq + 2, close - eq - 2));
-        if (close + 1 < size && Text[close + 1] != QLatin1Char(' ')) break;
+        if (eq - at == n) {
+            const QStringView key(t + at, n);
+            if (key == name || key.compare(name, Qt::CaseInsensitive) == 0)
+                return QStringView(t + eq + 2, close - eq - 2);
+        }
+        if (close + 1 < size && t[close + 1] != QLatin1Char(' ')) break;
         at = close + 2;
     }
     int i = FindAttr(Text, name);
-    if (i < 0) return QString();
+    if (i < 0) return QStringView();
     int start = i + name.size() + 2;
     int end = Text.indexOf(QLatin1Char('"'), start);
     if (end < 0) end = Text.size();
-    return ksXMLUnescape(Text.mid(start, end - start));
+    return QStringView(Text).sliced(start, end - start);
+}
+
+QString TksXMLItem::Prop(const QString &name) const
+{
+    const QStringView raw = RawProp(name);
+    if (raw.size() > 1 && raw.contains(QLatin1Char('&'))) return ksXMLUnescape(raw.toString());
+    return raw.toString();
 }
 
 void TksXMLItem::SetProp(const QString &name, const QString &value)

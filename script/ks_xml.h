@@ -27,6 +27,8 @@ public:
     TksXMLItem *FindItem(const QString &name);
     TksXMLItem *Root();
     QString Prop(const QString &name) const;
+    // The attribute's text as written, escapes not undone (a view into Text).
+    QStringView RawProp(const QString &name) const;
     void SetProp(const QString &name, const QString &value);
     void Assign(const TksXMLItem *source);
 
