@@ -384,10 +384,12 @@ struct ksilPass1 {
         P.SetPosition(save);
     }
 
+    QString Scratch;  // attribute texts are made here, then kept by the arena
+
     void Wrap(const Node *e, int p0, int n0)
     {
-        QString attrs;
-        attrs.reserve(e->IsExpr ? 32 : 16);
+        QString &attrs = Scratch;
+        attrs.resize(0);
         attrs += QLatin1String("pos=\"");
         AppendPosAfterBlanks(attrs, p0);
         attrs += QLatin1Char('"');
@@ -396,7 +398,7 @@ struct ksilPass1 {
             P.AppendPositionText(attrs, P.Position());
             attrs += QLatin1Char('"');
         }
-        TksXMLItem *item = NewItem(e->NodeName, std::move(attrs));
+        TksXMLItem *item = NewItem(e->NodeName, Arena->Keep(attrs));
         if (size_t(n0) < Out.size()) {
             item->Reserve(int(Out.size()) - n0);
             for (size_t i = size_t(n0); i < Out.size(); ++i) item->AddItem(Out[i]);
@@ -609,14 +611,14 @@ bool ksilPass1::Parse(const Node *e)
     if (!e->NodeName.isEmpty() && e->K != kSequence) Wrap(e, p0, n0);
     if (!e->Add.isEmpty()) {
         const QStringView text = e->AddText.isEmpty() ? token : QStringView(e->AddText);
-        QString attrs;
-        attrs.reserve(text.size() + 24);
+        QString &attrs = Scratch;
+        attrs.resize(0);
         attrs += QLatin1String("text=\"");
         ksXMLEscapeTo(attrs, text);
         attrs += QLatin1String("\" pos=\"");
         P.AppendPositionText(attrs, P.Position());
         attrs += QLatin1Char('"');
-        Out.push_back(NewItem(e->Add, std::move(attrs)));
+        Out.push_back(NewItem(e->Add, Arena->Keep(attrs)));
     }
     if (e->K != kRef && !RunChildren(e)) {
         if (!e->NodeName.isEmpty()) Truncate(n0);

@@ -82,6 +82,21 @@ TksXMLItem *TksXMLArena::Make()
     return item;
 }
 
+QString TksXMLArena::Keep(QStringView s)
+{
+    constexpr qsizetype kBlockChars = 1 << 16;
+    if (s.size() > FCharsLeft) {
+        const qsizetype size = std::max(kBlockChars, s.size());
+        FChars.push_back(std::make_unique<char16_t[]>(size_t(size)));
+        FCharsLeft = size;
+    }
+    // blocks are filled from their end, so the last block's free room is its start
+    char16_t *at = FChars.back().get() + (FCharsLeft - s.size());
+    std::copy(s.utf16(), s.utf16() + s.size(), at);
+    FCharsLeft -= s.size();
+    return QString::fromRawData(reinterpret_cast<const QChar *>(at), s.size());
+}
+
 void TksXMLArena::Free(TksXMLItem *item)
 {
     item->~TksXMLItem();
@@ -210,7 +225,9 @@ void TksXMLItem::Assign(const TksXMLItem *source)
     Clear();
     if (!source) return;
     Name = source->Name;
-    Text = source->Text;
+    // an arena's text lives only as long as the arena
+    Text = source->FArena && !source->Text.isNull() ? QString(source->Text.constData(), source->Text.size())
+                                                    : source->Text;
     Data = source->Data;
     for (int i = 0; i < source->Count(); ++i) Add()->Assign(source->Items(i));
 }

@@ -66,11 +66,16 @@ public:
     TksXMLItem *Make();
     // Destroys an item made here; its place is used again.
     void Free(TksXMLItem *item);
+    // A copy of `s` kept by the arena, as a string that does not own it:
+    // for the Text of items made here (Assign copies such texts for good).
+    QString Keep(QStringView s);
 
 private:
     std::vector<void *> FBlocks;
     int FUsed = 0;            // items made in the last block
     void *FFree = nullptr;    // places of freed items, each holding the next
+    std::vector<std::unique_ptr<char16_t[]>> FChars;
+    qsizetype FCharsLeft = 0;  // room in the last block of FChars
 };
 
 // Called for an item with a Handle when it is destroyed.
