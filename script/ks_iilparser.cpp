@@ -873,18 +873,39 @@ QString ksMakeIL(const QString &text, const QString &language, QString *error)
 
 namespace {
 
+bool HasUpper(const QString &s)
+{
+    for (QChar c : s)
+        if ((c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || c.unicode() > 127) return true;
+    return false;
+}
+
 QString NameOf(const TksXMLItem *x)
 {
     // The grammars name their elements in lower case already.
-    for (QChar c : x->Name)
-        if ((c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || c.unicode() > 127) return x->Name.toLower();
-    return x->Name;
+    return HasUpper(x->Name) ? x->Name.toLower() : x->Name;
+}
+
+// An element's name as its lower-case form, compared with the IL's names
+// without making that form when the name is in lower case already.
+struct ksilName {
+    const QString &N;
+    explicit ksilName(const TksXMLItem *x) : N(x->Name) {}
+    bool operator==(QLatin1StringView n) const { return N == n || (HasUpper(N) && N.toLower() == n); }
+    bool operator!=(QLatin1StringView n) const { return !(*this == n); }
+};
+
+bool Is(const TksXMLItem *x, QLatin1StringView n)
+{
+    return ksilName(x) == n;
 }
 
 TksXMLItem *Child(TksXMLItem *x, const char *name)
 {
     for (int i = 0; i < x->Count(); ++i)
-        if (x->Items(i)->Name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return x->Items(i);
+        if (x->Items(i)->Name == QLatin1String(name) ||
+            x->Items(i)->Name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return x->Items(i);
     return nullptr;
 }
 
@@ -1029,7 +1050,7 @@ struct ksilPass2 {
         const int n = x->Count();
         for (int i = 0; i < n; ++i) {
             TksXMLItem *c = x->Items(i);
-            const QString cn = NameOf(c);
+            const ksilName cn(c);
             if (cn == QLatin1String("op")) {
                 const QString op = c->Prop(QStringLiteral("text"));
                 if (i == n - 1 && op != QLatin1String(")")) continue;
@@ -1096,9 +1117,9 @@ struct ksilPass2 {
         auto s = std::make_unique<TksSetExpression>();
         for (int i = 0; i < x->Count(); ++i) {
             TksXMLItem *c = x->Items(i);
-            if (NameOf(c) == QLatin1String("expr"))
+            if (Is(c, QLatin1String("expr")))
                 s->AddItem(BuildExpr(c, scope));
-            else if (NameOf(c) == QLatin1String("range"))
+            else if (Is(c, QLatin1String("range")))
                 s->AddRange();
         }
         return s.release();
@@ -1206,7 +1227,7 @@ struct ksilPass2 {
         bool bracketed = false;  // the link's arguments came in brackets
         for (int i = 0; i < x->Count(); ++i) {
             TksXMLItem *c = x->Items(i);
-            const QString cn = NameOf(c);
+            const ksilName cn(c);
             QString name;
             if (cn == QLatin1String("expr")) {
                 if (link && link->Count() == 0 && i != indexedAt && ParenthesesIndex(cur, scope, autoDeclared)) {
@@ -1427,11 +1448,11 @@ struct ksilPass2 {
         qint64 total = 1;
         for (int i = 0; i < arr->Count(); ++i) {
             TksXMLItem *dim = arr->Items(i);
-            if (NameOf(dim) != QLatin1String("dim")) continue;
+            if (!Is(dim, QLatin1String("dim"))) continue;
             SetPos(dim);
             std::vector<TksXMLItem *> exprs;
             for (int j = 0; j < dim->Count(); ++j)
-                if (NameOf(dim->Items(j)) == QLatin1String("expr")) exprs.push_back(dim->Items(j));
+                if (Is(dim->Items(j), QLatin1String("expr"))) exprs.push_back(dim->Items(j));
             if (exprs.empty()) continue;
             qint64 low = 0, high;
             if (exprs.size() >= 2) {
@@ -1510,7 +1531,7 @@ struct ksilPass2 {
         const int n = x->Count();
         int typeIdx = -1, firstIdent = -1;
         for (int i = 0; i < n; ++i) {
-            const QString cn = NameOf(x->Items(i));
+            const ksilName cn(x->Items(i));
             if (cn == QLatin1String("type") && typeIdx < 0) typeIdx = i;
             if (cn == QLatin1String("ident") && firstIdent < 0) firstIdent = i;
         }
@@ -1523,14 +1544,14 @@ struct ksilPass2 {
         // names, so that a long list stays linear.
         std::vector<int> arrAt(size_t(n) + 1, -1), initAt(size_t(n) + 1, -1);
         for (int j = n - 1; j >= 0; --j) {
-            const QString cn = NameOf(x->Items(j));
+            const ksilName cn(x->Items(j));
             const bool stop = typeFirst && cn == QLatin1String("ident");
             const int arrAfter = stop ? -1 : arrAt[size_t(j) + 1], initAfter = stop ? -1 : initAt[size_t(j) + 1];
             arrAt[size_t(j)] = arrAfter >= 0 ? arrAfter : cn == QLatin1String("array") ? j : -1;
             initAt[size_t(j)] = initAfter >= 0 ? initAfter : cn == QLatin1String("init") ? j : -1;
         }
         for (int i = 0; i < n; ++i) {
-            if (NameOf(x->Items(i)) != QLatin1String("ident")) continue;
+            if (!Is(x->Items(i), QLatin1String("ident"))) continue;
             CurPos = pos;
             const QString name = x->Items(i)->Prop(QStringLiteral("text"));
             if (scope->FindLocal(name)) Fail(ksNameMessage(SIdRedeclared, name));
@@ -1571,7 +1592,7 @@ struct ksilPass2 {
         if (!nameLeaf) return;
         const QString name = nameLeaf->Prop(QStringLiteral("text"));
         if (scope->FindLocal(name)) Fail(ksNameMessage(SIdRedeclared, name));
-        bool isFunc = NameOf(x) == QLatin1String("function");
+        bool isFunc = Is(x, QLatin1String("function"));
         TypeRef rt{tcVariant, QStringLiteral("Variant")};
         if (TksXMLItem *typeLeaf = isFunc ? Child(x, "type") : nullptr) {
             const QString tn = typeLeaf->Prop(QStringLiteral("text"));
@@ -1590,7 +1611,7 @@ struct ksilPass2 {
         bool byRefNext = false;
         for (int i = 0; i < params->Count(); ++i) {
             TksXMLItem *v = params->Items(i);
-            const QString vn = NameOf(v);
+            const ksilName vn(v);
             if (vn == QLatin1String("varparams")) {
                 byRefNext = true;
                 continue;
@@ -1605,7 +1626,7 @@ struct ksilPass2 {
             KsValue def;
             if (TksXMLItem *e = init ? Child(init, "expr") : nullptr) def = EvalConst(e, scope);
             for (int j = 0; j < v->Count(); ++j) {
-                if (NameOf(v->Items(j)) != QLatin1String("ident")) continue;
+                if (!Is(v->Items(j), QLatin1String("ident"))) continue;
                 CurPos = ppos;
                 const QString pname = v->Items(j)->Prop(QStringLiteral("text"));
                 if (proc->Prog->FindLocal(pname) && pname.compare(QLatin1String("Result"), Qt::CaseInsensitive) != 0)
@@ -1623,7 +1644,7 @@ struct ksilPass2 {
     {
         for (int i = 0; i < x->Count(); ++i) {
             TksXMLItem *c = x->Items(i);
-            const QString cn = NameOf(c);
+            const ksilName cn(c);
             if (cn == QLatin1String("procedure") || cn == QLatin1String("function"))
                 DeclareRoutine(c, scope);
             else if (cn == QLatin1String("compoundstmt"))
@@ -1664,7 +1685,7 @@ struct ksilPass2 {
     {
         std::vector<TksXMLItem *> out;
         for (int i = 0; i < x->Count(); ++i)
-            if (NameOf(x->Items(i)) == QLatin1String("expr")) out.push_back(x->Items(i));
+            if (Is(x->Items(i), QLatin1String("expr"))) out.push_back(x->Items(i));
         return out;
     }
 
@@ -1719,7 +1740,7 @@ void ksilPass2::BuildUses(TksXMLItem *x, TksScript *scope, TksStatement *block)
         BuildProgram(doc.Root(), scope, block);
     } else {
         for (int i = 0; i < x->Count(); ++i)
-            if (NameOf(x->Items(i)) == QLatin1String("program")) BuildProgram(x->Items(i), scope, block);
+            if (Is(x->Items(i), QLatin1String("program"))) BuildProgram(x->Items(i), scope, block);
     }
     CurUnit = savedUnit;
 }
@@ -1846,9 +1867,9 @@ void ksilPass2::BuildAssign(TksXMLItem *x, TksScript *scope, TksStatement *block
 {
     TksXMLItem *ds = x->Count() > 0 ? x->Items(0) : nullptr;
     // Basic's `Set x = e` wraps an ordinary assignment in one of the same kind.
-    if (ds && NameOf(ds) == QLatin1String("assignstmt")) return BuildAssign(ds, scope, block, pos);
+    if (ds && Is(ds, QLatin1String("assignstmt"))) return BuildAssign(ds, scope, block, pos);
     std::vector<TksXMLItem *> ex = Exprs(x);
-    if (!ds || NameOf(ds) != QLatin1String("dsgn") || ex.empty()) return;
+    if (!ds || !Is(ds, QLatin1String("dsgn")) || ex.empty()) return;
     TksXMLItem *mod = Child(x, "modificator");
     TksDesignator *d = BuildDesignator(ds, scope, mNormal);
     AddAssignment(scope, block, d, ex.back(), pos, mod ? mod->Prop(QStringLiteral("text")) : QString());
@@ -1896,8 +1917,8 @@ void ksilPass2::BuildConditional(TksXMLItem *x, TksScript *scope, TksStatement *
 void ksilPass2::BuildIf(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos)
 {
     BuildConditional<TksIfStmt>(x, scope, block, pos, [&](TksIfStmt *st, TksXMLItem *part, TksXMLItem *) {
-        if (NameOf(part) == QLatin1String("thenstmt")) Children(part, 0, scope, st);
-        if (NameOf(part) == QLatin1String("elsestmt")) Children(part, 0, scope, st->ElseStmt.get());
+        if (Is(part, QLatin1String("thenstmt"))) Children(part, 0, scope, st);
+        if (Is(part, QLatin1String("elsestmt"))) Children(part, 0, scope, st->ElseStmt.get());
     });
 }
 
@@ -1906,7 +1927,7 @@ void ksilPass2::BuildCase(TksXMLItem *x, TksScript *scope, TksStatement *block, 
     const QString unit = CurUnit;
     BuildConditional<TksCaseStmt>(x, scope, block, pos, [&](TksCaseStmt *st, TksXMLItem *part, TksXMLItem *c) {
         if (part == c) return;
-        if (NameOf(part) == QLatin1String("caseselector")) {
+        if (Is(part, QLatin1String("caseselector"))) {
             const QString spos = SetPos(part);
             TksXMLItem *set = Child(part, "set");
             auto *sel = new TksCaseSelector(scope, unit, spos, set ? BuildSet(set, scope) : new TksSetExpression);
@@ -1957,7 +1978,7 @@ void ksilPass2::BuildCppFor(TksXMLItem *x, TksScript *scope, TksStatement *block
             Dispatch(part, scope, st->FirstStmt.get());
             stage = 1;
         } else if (stage == 1) {
-            if (NameOf(part) == QLatin1String("expr")) st->Expression.reset(BuildExpr(part, scope));
+            if (Is(part, QLatin1String("expr"))) st->Expression.reset(BuildExpr(part, scope));
             stage = 2;
         } else if (stage == 2) {
             Dispatch(part, scope, st->SecondStmt.get());
@@ -1995,7 +2016,7 @@ void ksilPass2::BuildTry(TksXMLItem *x, TksScript *scope, TksStatement *block, c
     Executable(pos);
     for (int i = 0; i < x->Count(); ++i) {
         TksXMLItem *part = x->Items(i);
-        const QString pn = NameOf(part);
+        const ksilName pn(part);
         if (pn == QLatin1String("finallystmt") || pn == QLatin1String("exceptstmt"))
             Children(part, 0, scope, st->ExceptStmt.get());
         else
@@ -2022,7 +2043,7 @@ void ksilPass2::BuildWith(TksXMLItem *x, TksScript *scope, TksStatement *block, 
     const int pushed0 = int(WithNames.size());
     for (int i = 0; i < count; ++i) {
         TksXMLItem *ds = x->Items(i);
-        if (NameOf(ds) != QLatin1String("dsgn")) continue;
+        if (!Is(ds, QLatin1String("dsgn"))) continue;
         std::unique_ptr<TksDesignator> d(BuildDesignator(ds, scope, mNormal));
         CurPos = pos;
         if (d->TypeCode != tcClass && d->TypeCode != tcVariant) Fail(SClassRequired);
@@ -2037,7 +2058,7 @@ void ksilPass2::BuildWith(TksXMLItem *x, TksScript *scope, TksStatement *block, 
         WithNames << hidden;
     }
     for (int i = 0; i < count; ++i)
-        if (NameOf(x->Items(i)) != QLatin1String("dsgn")) Dispatch(x->Items(i), scope, block);
+        if (!Is(x->Items(i), QLatin1String("dsgn"))) Dispatch(x->Items(i), scope, block);
     while (WithNames.size() > pushed0) WithNames.removeLast();
 }
 
