@@ -65,6 +65,7 @@ struct Node {
     const Node *Target = nullptr;  // kRef: the rule (nullptr: missing)
     std::vector<std::unique_ptr<Node>> Children;
     bool IsExpr = false;  // its node is an expression (which also records where it ends)
+    bool IsUses = false;  // its node is a uses clause (whose units are included)
     FirstTokens First;
     std::uint8_t FirstState = 0;  // 0 not worked out, 1 being worked out, 2 done
 };
@@ -110,6 +111,7 @@ std::unique_ptr<Node> ReadNode(const TksXMLItem *x, bool isRule, int depth)
     n->Text = x->Prop(QStringLiteral("text")).toLower();
     n->NodeName = x->Prop(QStringLiteral("node"));
     n->IsExpr = n->NodeName == QLatin1String("expr");
+    n->IsUses = n->NodeName == QLatin1String("uses");
     n->Add = x->Prop(QStringLiteral("add"));
     n->AddText = x->Prop(QStringLiteral("addtext"));
     n->Err = x->Prop(QStringLiteral("err"));
@@ -330,6 +332,8 @@ struct ksilPass1 {
     // Where blanks and comments from a position end: elements tried one
     // after another at the same place ask again and again.
     int SkipFrom = -1, SkipTo = 0;
+    int WordFrom = -1;  // and the word there
+    QStringView Word;
     int Skipped(int p)
     {
         if (p != SkipFrom) {
@@ -351,7 +355,11 @@ struct ksilPass1 {
         const QChar c = P.PunctAt(q);
         if (!c.isNull() && (f.AnyPunct || (c.unicode() < 128 && f.Puncts.test(c.unicode())))) return false;
         if (!f.AnyWord && f.Words.isEmpty()) return true;
-        const QStringView w = P.WordAt(q);
+        if (q != WordFrom) {
+            WordFrom = q;
+            Word = P.WordAt(q);
+        }
+        const QStringView w = Word;
         if (w.isEmpty()) return true;
         if (f.AnyWord) return false;
         for (const QString &k : f.Words)
@@ -501,7 +509,7 @@ bool ksilPass1::Parse(const Node *e)
         if (!e->NodeName.isEmpty()) {
             if (!ok)
                 Truncate(n0);
-            else if (e->NodeName == QLatin1String("uses"))
+            else if (e->IsUses)
                 IncludeUnits(n0);
             else
                 Wrap(e, p0, n0);
@@ -521,6 +529,7 @@ bool ksilPass1::Parse(const Node *e)
                 seen = QStringView(&punct, 1);
             }
         } else {
+            if (P.SkipBlanks) P.SetPosition(Skipped(P.Position()));
             seen = P.ReadWordView();
         }
         const bool matches = !seen.isEmpty() && (e->Text.isEmpty() || (P.CaseSensitive ? seen == e->Text
@@ -534,6 +543,7 @@ bool ksilPass1::Parse(const Node *e)
         break;
     }
     case kIdent:
+        if (P.SkipBlanks) P.SetPosition(Skipped(P.Position()));
         token = P.ReadIdentView();
         terminal = true;
         break;
@@ -904,7 +914,7 @@ TksXMLItem *Child(TksXMLItem *x, const char *name)
 {
     for (int i = 0; i < x->Count(); ++i)
         if (x->Items(i)->Name == QLatin1String(name) ||
-            x->Items(i)->Name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            (HasUpper(x->Items(i)->Name) && x->Items(i)->Name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0))
             return x->Items(i);
     return nullptr;
 }
@@ -974,6 +984,18 @@ struct ksilPass2 {
     TksGetUnitEvent OnGetILUnit;
 
     [[noreturn]] static void Fail(const QString &msg) { throw KsError(QStringLiteral("EParserError"), msg); }
+
+    // Names upper-cased for looking them up: a program names the same few
+    // again and again.
+    QHash<QString, QString> UpperNames;
+    QString Upper(const QString &name)
+    {
+        auto it = UpperNames.constFind(name);
+        if (it != UpperNames.constEnd()) return it.value();
+        const QString upper = name.toUpper();
+        if (UpperNames.size() < 4096) UpperNames.insert(name, upper);
+        return upper;
+    }
 
     QString SetPos(const TksXMLItem *x)
     {
@@ -1268,7 +1290,7 @@ struct ksilPass2 {
                     }
                 }
                 if (link) continue;
-                TksCustomVariable *found = scope->Find(name);
+                TksCustomVariable *found = scope->FindUpper(Upper(name));
                 autoDeclared = !found;
                 cur = found ? found : Declare(name, scope, pos);
                 link = d->AddItem(cur, pos);

@@ -374,9 +374,14 @@ TksCustomVariable *TksScript::FindLocal(const QString &name) const
 TksCustomVariable *TksScript::Find(const QString &name) const
 {
     if (name.isEmpty()) return nullptr;
-    const QString key = name.toUpper();  // once for the whole chain
+    return FindUpper(name.toUpper());  // once for the whole chain
+}
+
+TksCustomVariable *TksScript::FindUpper(const QString &upperName) const
+{
+    if (upperName.isEmpty()) return nullptr;
     for (const TksScript *s = this; s; s = s->Parent)
-        if (TksCustomVariable *v = s->FindKey(key)) return v;
+        if (TksCustomVariable *v = s->FindKey(upperName)) return v;
     return nullptr;
 }
 

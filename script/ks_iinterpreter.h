@@ -361,6 +361,8 @@ public:
         for (const auto &[key, e] : FEntries) f(e.Name, e.Obj);
     }
     TksCustomVariable *Find(const QString &name) const;
+    // Find by the name upper-cased already.
+    TksCustomVariable *FindUpper(const QString &upperName) const;
     TksCustomVariable *FindLocal(const QString &name) const;
     TksClassVariable *FindClass(const QString &name) const;
     // Changes with every change of the table (caches of procedures use it).
