@@ -900,8 +900,12 @@ QString NameOf(const TksXMLItem *x)
 // without making that form when the name is in lower case already.
 struct ksilName {
     const QString &N;
-    explicit ksilName(const TksXMLItem *x) : N(x->Name) {}
-    bool operator==(QLatin1StringView n) const { return N == n || (HasUpper(N) && N.toLower() == n); }
+    const bool Lower;  // no character that lower-casing would change
+    explicit ksilName(const TksXMLItem *x) : N(x->Name), Lower(!HasUpper(x->Name)) {}
+    bool operator==(QLatin1StringView n) const
+    {
+        return Lower ? N.size() == n.size() && N == n : N.toLower() == n;
+    }
     bool operator!=(QLatin1StringView n) const { return !(*this == n); }
 };
 
@@ -913,9 +917,13 @@ bool Is(const TksXMLItem *x, QLatin1StringView n)
 TksXMLItem *Child(TksXMLItem *x, const char *name)
 {
     for (int i = 0; i < x->Count(); ++i)
-        if (x->Items(i)->Name == QLatin1String(name) ||
-            (HasUpper(x->Items(i)->Name) && x->Items(i)->Name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0))
+    {
+        const QString &n = x->Items(i)->Name;
+        const QLatin1String wanted(name);
+        if ((n.size() == wanted.size() && n == wanted) ||
+            (HasUpper(n) && n.compare(wanted, Qt::CaseInsensitive) == 0))
             return x->Items(i);
+    }
     return nullptr;
 }
 
