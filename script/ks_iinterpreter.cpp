@@ -641,6 +641,12 @@ bool TksScript::LineSet::Add(QStringView number)
     if (plain) {
         if (n == Last) return false;  // statements come in order: most share the line before
         Last = n;
+        if (n < (1 << 22)) {  // a line of a real text: one bit each
+            if (size_t(n) >= Lines.size()) Lines.resize(std::max(size_t(n) + 1, Lines.size() * 2));
+            if (Lines[size_t(n)]) return false;
+            Lines[size_t(n)] = true;
+            return true;
+        }
         if (Numbers.contains(n)) return false;
         Numbers.insert(n);
         return true;

@@ -433,7 +433,8 @@ private:
     struct LineSet {
         int Row = -1;
         int Length = 0;
-        QSet<int> Numbers;
+        std::vector<bool> Lines;  // the numbers below 2^22
+        QSet<int> Numbers;        // the others
         QSet<QString> Others;
         int Last = -1;  // the number seen last
         bool Add(QStringView number);  // false when it is there already

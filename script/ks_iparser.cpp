@@ -118,17 +118,17 @@ bool TksParser::StartsWithAt(int pos, const QString &s) const
 
 void TksParser::SkipSpaces()
 {
-    // Most calls stand on a token already: one look at its first character.
-    if (FPosition <= FSize) {
+    // Whether the character at Position is a token's (no blank, nothing
+    // that may start a comment): then there is nothing to skip.
+    auto atToken = [this]() {
+        if (FPosition > FSize) return false;
         const QChar c = At(FPosition);
         auto opens = [c](const QString &s) { return !s.isEmpty() && s[0] == c; };
-        if (c.unicode() > 32 && !opens(SkipChar) && !opens(CommentLine1) && !opens(CommentLine2) &&
-            !opens(FBlock1Open) && !opens(FBlock2Open)) {
-            FTokenStart = FPosition;
-            return;
-        }
-    }
+        return c.unicode() > 32 && !opens(SkipChar) && !opens(CommentLine1) && !opens(CommentLine2) &&
+               !opens(FBlock1Open) && !opens(FBlock2Open);
+    };
     for (;;) {
+        if (atToken()) break;
         while (FPosition <= FSize) {
             ushort c = At(FPosition).unicode();
             if (c > 32) break;
@@ -136,6 +136,7 @@ void TksParser::SkipSpaces()
             if (!SkipEOL && (c == 13 || c == 10)) break;
             ++FPosition;
         }
+        if (atToken()) break;
         if (!SkipChar.isEmpty() && FPosition <= FSize && At(FPosition) == SkipChar[0]) {
             ++FPosition;
             while (FPosition <= FSize && At(FPosition).unicode() <= 32 && At(FPosition) != QLatin1Char('\r') &&
