@@ -66,6 +66,7 @@ struct Node {
     std::vector<std::unique_ptr<Node>> Children;
     bool IsExpr = false;  // its node is an expression (which also records where it ends)
     bool IsUses = false;  // its node is a uses clause (whose units are included)
+    bool PlainRef = false;  // a reference to an existing rule and nothing else
     FirstTokens First;
     std::uint8_t FirstState = 0;  // 0 not worked out, 1 being worked out, 2 done
 };
@@ -126,6 +127,8 @@ std::unique_ptr<Node> ReadNode(const TksXMLItem *x, bool isRule, int depth)
 void Link(Node *n, const QHash<QString, const Node *> &rules)
 {
     if (n->K == kRef) n->Target = rules.value(n->RefName, nullptr);
+    n->PlainRef = n->K == kRef && n->Target && n->NodeName.isEmpty() && n->Add.isEmpty() && n->Err.isEmpty() &&
+                  n->Children.empty();
     for (auto &c : n->Children) Link(c.get(), rules);
 }
 
@@ -363,7 +366,7 @@ struct ksilPass1 {
         if (w.isEmpty()) return true;
         if (f.AnyWord) return false;
         for (const QString &k : f.Words)
-            if (P.CaseSensitive ? w == k : w.compare(k, Qt::CaseInsensitive) == 0) return false;
+            if (SameWord(w, k)) return false;
         return true;
     }
 
@@ -421,18 +424,37 @@ struct ksilPass1 {
         Out.resize(size_t(n0));
     }
 
+    // Parse(c), with a reference that only names its rule (no node, add or
+    // err) run as the rule itself: the same checks, one call less.
+    bool Run(const Node *c)
+    {
+        if (!c->PlainRef) return Parse(c);
+        if (++Steps > Budget || Depth >= ksMaxRuleDepth) throw KsTooComplex();
+        if (c->First.Known && P.SkipBlanks && TurnedDown(c)) return c->First.Nullable;
+        ++Depth;  // an exception ends the pass, so the count need not be restored then
+        const bool ok = Parse(c->Target);
+        --Depth;
+        return ok;
+    }
+
     bool RunChildren(const Node *e)
     {
         for (const auto &c : e->Children)
-            if (!Parse(c.get())) return false;
+            if (!Run(c.get())) return false;
         return true;
+    }
+
+    // Texts of the same length can only then be equal, in any case.
+    bool SameWord(QStringView a, QStringView b) const
+    {
+        return a.size() == b.size() && (P.CaseSensitive ? a == b : a.compare(b, Qt::CaseInsensitive) == 0);
     }
 
     bool TokenMatches(const Node *e, QStringView tok) const
     {
         if (tok.isEmpty()) return false;
         if (e->Text.isEmpty()) return true;
-        return P.CaseSensitive ? tok == e->Text : tok.compare(e->Text, Qt::CaseInsensitive) == 0;
+        return SameWord(tok, e->Text);
     }
 
     bool Parse(const Node *e);
@@ -532,8 +554,7 @@ bool ksilPass1::Parse(const Node *e)
             if (P.SkipBlanks) P.SetPosition(Skipped(P.Position()));
             seen = P.ReadWordView();
         }
-        const bool matches = !seen.isEmpty() && (e->Text.isEmpty() || (P.CaseSensitive ? seen == e->Text
-                                                                                      : seen.compare(e->Text, Qt::CaseInsensitive) == 0));
+        const bool matches = !seen.isEmpty() && (e->Text.isEmpty() || SameWord(seen, e->Text));
         if (!matches) {
             Record(e, p0);
             P.SetPosition(p0);
@@ -589,7 +610,7 @@ bool ksilPass1::Parse(const Node *e)
     case kSwitch:
     case kOptSwitch:
         for (const auto &c : e->Children)
-            if (Parse(c.get())) return true;
+            if (Run(c.get())) return true;
         P.SetPosition(p0);
         if (e->K == kSwitch) {
             Record(e, p0);
@@ -1898,11 +1919,13 @@ void ksilPass2::BuildAssign(TksXMLItem *x, TksScript *scope, TksStatement *block
     TksXMLItem *ds = x->Count() > 0 ? x->Items(0) : nullptr;
     // Basic's `Set x = e` wraps an ordinary assignment in one of the same kind.
     if (ds && Is(ds, QLatin1String("assignstmt"))) return BuildAssign(ds, scope, block, pos);
-    std::vector<TksXMLItem *> ex = Exprs(x);
-    if (!ds || !Is(ds, QLatin1String("dsgn")) || ex.empty()) return;
+    TksXMLItem *lastExpr = nullptr;
+    for (int i = x->Count() - 1; i >= 0 && !lastExpr; --i)
+        if (Is(x->Items(i), QLatin1String("expr"))) lastExpr = x->Items(i);
+    if (!ds || !Is(ds, QLatin1String("dsgn")) || !lastExpr) return;
     TksXMLItem *mod = Child(x, "modificator");
     TksDesignator *d = BuildDesignator(ds, scope, mNormal);
-    AddAssignment(scope, block, d, ex.back(), pos, mod ? mod->Prop(QStringLiteral("text")) : QString());
+    AddAssignment(scope, block, d, lastExpr, pos, mod ? mod->Prop(QStringLiteral("text")) : QString());
 }
 
 void ksilPass2::BuildCall(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos, bool isDelete)
