@@ -1014,6 +1014,22 @@ struct ksilPass2 {
 
     [[noreturn]] static void Fail(const QString &msg) { throw KsError(QStringLiteral("EParserError"), msg); }
 
+    // The text of a leaf (a name or an operator): a program writes the same
+    // few again and again, so the last ones are shared instead of made anew.
+    QString Recent[16];
+    int NextRecent = 0;
+    QString LeafText(const TksXMLItem *leaf)
+    {
+        static const QString text = QStringLiteral("text");
+        const QStringView raw = leaf->RawProp(text);
+        if (raw.isNull() || raw.contains(QLatin1Char('&'))) return leaf->Prop(text);
+        for (const QString &r : Recent)
+            if (!r.isNull() && r == raw) return r;
+        QString &slot = Recent[NextRecent++ & 15];
+        slot = raw.toString();
+        return slot;
+    }
+
     // Names upper-cased for looking them up: a program names the same few
     // again and again.
     QHash<QString, QString> UpperNames;
@@ -1103,7 +1119,7 @@ struct ksilPass2 {
             TksXMLItem *c = x->Items(i);
             const ksilName cn(c);
             if (cn == QLatin1String("op")) {
-                const QString op = c->Prop(QStringLiteral("text"));
+                const QString op = LeafText(c);
                 if (i == n - 1 && op != QLatin1String(")")) continue;
                 if (!e->AddOperator(op)) Fail(SIncompatibleTypes);
             } else if (cn == QLatin1String("number") || cn == QLatin1String("string")) {
@@ -1297,7 +1313,7 @@ struct ksilPass2 {
                     continue;
                 }
             } else if (cn == QLatin1String("node")) {
-                name = c->Prop(QStringLiteral("text"));
+                name = LeafText(c);
             } else {
                 continue;
             }
