@@ -31,19 +31,62 @@ TksXMLItem::~TksXMLItem()
     Detach();
 }
 
+void TksXMLItemList::Grow(size_t capacity)
+{
+    auto *data = new TksXMLItem *[capacity];
+    std::copy(FData, FData + FSize, data);
+    Release();
+    FData = data;
+    FCapacity = quint32(capacity);
+    FOwned = true;
+}
+
+void TksXMLItemList::Release()
+{
+    if (FOwned) delete[] FData;
+    FData = nullptr;
+    FCapacity = 0;
+    FOwned = false;
+}
+
+void TksXMLItemList::Adopt(TksXMLItem **place, size_t n)
+{
+    if (FSize != 0 || n <= FCapacity) return;
+    Release();
+    FData = place;
+    FCapacity = quint32(n);
+}
+
+void TksXMLItemList::insert(size_t at, TksXMLItem *item)
+{
+    push_back(item);
+    std::rotate(FData + at, FData + FSize - 1, FData + FSize);
+}
+
+void TksXMLItemList::remove(TksXMLItem *item)
+{
+    FSize = quint32(std::remove(FData, FData + FSize, item) - FData);
+}
+
 void TksXMLItem::Detach()
 {
-    if (FParent) {
-        auto &v = FParent->FItems;
-        v.erase(std::remove(v.begin(), v.end(), this), v.end());
-    }
+    if (FParent) FParent->FItems.remove(this);
     FParent = nullptr;
+}
+
+void TksXMLItem::Reserve(int n)
+{
+    if (n <= 0) return;
+    if (FArena)
+        FItems.Adopt(FArena->Pointers(size_t(n)), size_t(n));
+    else
+        FItems.reserve(size_t(n));
 }
 
 void TksXMLItem::Clear()
 {
     // Children are let go first, so that none searches this list when freed.
-    std::vector<TksXMLItem *> items;
+    TksXMLItemList items;
     items.swap(FItems);
     for (TksXMLItem *i : items) i->FParent = nullptr;
     for (TksXMLItem *i : items) {
@@ -97,6 +140,20 @@ QString TksXMLArena::Keep(QStringView s)
     return QString::fromRawData(reinterpret_cast<const QChar *>(at), s.size());
 }
 
+TksXMLItem **TksXMLArena::Pointers(size_t n)
+{
+    constexpr size_t kBlockPointers = 1 << 14;
+    if (n > FPointersLeft) {
+        const size_t size = std::max(kBlockPointers, n);
+        FPointers.push_back(std::make_unique<TksXMLItem *[]>(size));
+        FPointersLeft = size;
+    }
+    // blocks are filled from their end, as the texts' are
+    TksXMLItem **at = FPointers.back().get() + (FPointersLeft - n);
+    FPointersLeft -= n;
+    return at;
+}
+
 void TksXMLArena::Free(TksXMLItem *item)
 {
     item->~TksXMLItem();
@@ -124,7 +181,7 @@ void TksXMLItem::InsertItem(int index, TksXMLItem *item)
     auto &v = FItems;
     index = std::clamp(index, 0, int(v.size()) - 1);
     v.pop_back();
-    v.insert(v.begin() + index, item);
+    v.insert(size_t(index), item);
 }
 
 int TksXMLItem::Find(const QString &name) const
