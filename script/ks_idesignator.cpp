@@ -4,6 +4,7 @@
 #include "script/ks_xml.h"
 
 #include <optional>
+#include <typeinfo>
 
 std::function<TksDesignator *(TksScript *, TksXMLItem *)> TksDesignator::LateCompiler;
 
@@ -13,6 +14,8 @@ enum RefKind : std::uint8_t { rkPlain, rkDesignator, rkProc, rkHelper };
 
 RefKind Classify(TksCustomVariable *item)
 {
+    // Most are plain variables: their exact type says so without a search.
+    if (item && (typeid(*item) == typeid(TksVariable) || typeid(*item) == typeid(TksStringVariable))) return rkPlain;
     if (dynamic_cast<TksDesignator *>(item)) return rkDesignator;
     if (dynamic_cast<TksProcVariable *>(item)) return rkProc;
     if (dynamic_cast<TksCustomHelper *>(item)) return rkHelper;

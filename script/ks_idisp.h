@@ -10,7 +10,7 @@
 QString ksOleErrorText(quint32 status, const QString &member, const QString &message, const QString &source = {},
                        const QString &description = {}, const QString &helpFile = {});
 
-class TksOLEHelper : public TksCustomHelper {
+class TksOLEHelper final : public TksCustomHelper {
 public:
     explicit TksOLEHelper(const QString &name);
     // One Variant parameter per argument of the call it stands for (at most 64).

@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <bitset>
 #include <exception>
 #include <typeinfo>
 
@@ -34,6 +35,26 @@ enum Kind : std::uint8_t {
     kRef
 };
 
+// What an element can start with, for turning it down at a glance: when the
+// next token is none of these, running the element would fail (or, when
+// Nullable, succeed on nothing) without recording an error or writing
+// anything. Unknown elements are always run.
+struct FirstTokens {
+    bool Known = false;
+    bool Nullable = false;
+    bool AnyPunct = false, AnyWord = false;
+    std::bitset<128> Puncts;
+    QStringList Words;  // lower case
+    void Merge(const FirstTokens &o)
+    {
+        AnyPunct = AnyPunct || o.AnyPunct;
+        AnyWord = AnyWord || o.AnyWord;
+        Puncts |= o.Puncts;
+        for (const QString &w : o.Words)
+            if (!Words.contains(w)) Words << w;
+    }
+};
+
 // One grammar element, read once from the grammar document.
 struct Node {
     Kind K = kSequence;
@@ -43,6 +64,11 @@ struct Node {
     QString RefName;
     const Node *Target = nullptr;  // kRef: the rule (nullptr: missing)
     std::vector<std::unique_ptr<Node>> Children;
+    bool IsExpr = false;  // its node is an expression (which also records where it ends)
+    bool IsUses = false;  // its node is a uses clause (whose units are included)
+    bool PlainRef = false;  // a reference to an existing rule and nothing else
+    FirstTokens First;
+    std::uint8_t FirstState = 0;  // 0 not worked out, 1 being worked out, 2 done
 };
 
 struct Grammar {
@@ -85,6 +111,8 @@ std::unique_ptr<Node> ReadNode(const TksXMLItem *x, bool isRule, int depth)
     if (n->K == kRef) n->RefName = name;
     n->Text = x->Prop(QStringLiteral("text")).toLower();
     n->NodeName = x->Prop(QStringLiteral("node"));
+    n->IsExpr = n->NodeName == QLatin1String("expr");
+    n->IsUses = n->NodeName == QLatin1String("uses");
     n->Add = x->Prop(QStringLiteral("add"));
     n->AddText = x->Prop(QStringLiteral("addtext"));
     n->Err = x->Prop(QStringLiteral("err"));
@@ -99,7 +127,109 @@ std::unique_ptr<Node> ReadNode(const TksXMLItem *x, bool isRule, int depth)
 void Link(Node *n, const QHash<QString, const Node *> &rules)
 {
     if (n->K == kRef) n->Target = rules.value(n->RefName, nullptr);
+    n->PlainRef = n->K == kRef && n->Target && n->NodeName.isEmpty() && n->Add.isEmpty() && n->Err.isEmpty() &&
+                  n->Children.empty();
     for (auto &c : n->Children) Link(c.get(), rules);
+}
+
+FirstTokens FirstOf(Node *n);
+
+// The children run one after another: what the first that must consume
+// something can start with, and those before it.
+FirstTokens FirstOfSequence(Node *n)
+{
+    FirstTokens f;
+    f.Known = true;
+    for (auto &c : n->Children) {
+        const FirstTokens &cf = FirstOf(c.get());
+        if (!cf.Known) return FirstTokens();
+        f.Merge(cf);
+        if (!cf.Nullable) return f;
+    }
+    f.Nullable = true;
+    return f;
+}
+
+FirstTokens WorkOutFirst(Node *n)
+{
+    FirstTokens f;
+    switch (n->K) {
+    case kChar:
+        // A char without skip reads where it stands, blanks included.
+        if (n->NoSkip || !n->Err.isEmpty() || n->Text.size() > 1) return f;
+        f.Known = true;
+        if (n->Text.isEmpty())
+            f.AnyPunct = true;
+        else if (n->Text[0].unicode() < 128)
+            f.Puncts.set(n->Text[0].unicode());
+        else
+            return FirstTokens();
+        return f;
+    case kKeyword:
+    case kIdent:
+        if (!n->Err.isEmpty()) return f;
+        f.Known = true;
+        if (n->K == kIdent || n->Text.isEmpty())
+            f.AnyWord = true;
+        else
+            f.Words << n->Text;
+        return f;
+    case kSequence:
+    case kRule:
+        if (n->K == kSequence && !n->Add.isEmpty()) return f;  // written before its children run
+        f = FirstOfSequence(n);
+        if (f.Nullable && !n->NodeName.isEmpty()) return FirstTokens();
+        return f;
+    case kRef:
+        if (!n->Target) return f;
+        f = FirstOf(const_cast<Node *>(n->Target));
+        if (!f.Known) return f;
+        if (f.Nullable ? !n->NodeName.isEmpty() || !n->Add.isEmpty() : !n->Err.isEmpty()) return FirstTokens();
+        return f;
+    case kSwitch:
+    case kOptSwitch:
+        if (n->K == kSwitch && !n->Err.isEmpty()) return f;
+        f.Known = true;
+        for (auto &c : n->Children) {
+            const FirstTokens &cf = FirstOf(c.get());
+            if (!cf.Known) return FirstTokens();
+            f.Merge(cf);
+            f.Nullable = f.Nullable || cf.Nullable;
+        }
+        if (n->K == kOptSwitch) f.Nullable = true;
+        return f;
+    case kOptional:
+        f = FirstOfSequence(n);
+        f.Nullable = true;
+        return f;
+    case kLoop:
+    case kOptLoop:
+        f = FirstOfSequence(n);
+        // an empty iteration would still take a separator
+        if (f.Nullable && !n->Text.isEmpty()) return FirstTokens();
+        if (n->K == kOptLoop) f.Nullable = true;
+        return f;
+    default:  // numbers, strings, template texts and line ends
+        return f;
+    }
+}
+
+FirstTokens FirstOf(Node *n)
+{
+    if (n->FirstState == 1) return FirstTokens();  // a rule reached again before its first token
+    if (n->FirstState == 0) {
+        n->FirstState = 1;
+        FirstTokens f = WorkOutFirst(n);
+        n->First = f;
+        n->FirstState = 2;
+    }
+    return n->First;
+}
+
+void WorkOutFirstAll(Node *n)
+{
+    FirstOf(n);
+    for (auto &c : n->Children) WorkOutFirstAll(c.get());
 }
 
 std::shared_ptr<const Grammar> Load(const QString &text)
@@ -149,6 +279,7 @@ std::shared_ptr<const Grammar> Load(const QString &text)
     }
     g->Program = rules.value(QStringLiteral("program"));
     for (auto &r : g->Rules) Link(r.get(), rules);
+    for (auto &r : g->Rules) WorkOutFirstAll(r.get());
     if (!g->Types) {
         g->Types = std::make_unique<TksXMLItem>();
         g->Types->Name = QStringLiteral("types");
@@ -178,51 +309,15 @@ struct KsTooComplex {};
 
 // ---- pass 1 ---------------------------------------------------------------------------------
 
-// One piece of pass 1's output: the start or end of an element, or an
-// element without children; Text holds the attributes as the IL's XML text
-// writes them (what TksXMLItem::Text holds).
-struct ksilOut {
-    enum Kind : std::uint8_t { Open, Close, Leaf };
-    Kind K;
-    QString Name;
-    QString Text;
-};
-
-namespace {
-// The elements of `item` (itself included) as pass 1 writes them.
-void AppendTree(std::vector<ksilOut> &out, const TksXMLItem *item)
-{
-    if (item->Count() == 0) {
-        out.push_back({ksilOut::Leaf, item->Name, item->Text});
-        return;
-    }
-    out.push_back({ksilOut::Open, item->Name, item->Text});
-    for (int i = 0; i < item->Count(); ++i) AppendTree(out, item->Items(i));
-    out.push_back({ksilOut::Close, item->Name, QString()});
-}
-
-// Builds the tree under `root` (whose own name is set by the caller).
-void BuildTree(TksXMLItem *root, const std::vector<ksilOut> &out)
-{
-    std::vector<TksXMLItem *> stack{root};
-    for (const ksilOut &o : out) {
-        if (o.K == ksilOut::Close) {
-            if (stack.size() > 1) stack.pop_back();
-            continue;
-        }
-        TksXMLItem *item = stack.back()->Add();
-        item->Name = o.Name;
-        item->Text = o.Text;
-        if (o.K == ksilOut::Open) stack.push_back(item);
-    }
-}
-}  // namespace
-
 struct ksilPass1 {
     TksILParser *Owner;
     const Grammar *G;
     TksParser P;
-    std::vector<ksilOut> Out;
+    // The elements written and not yet taken into an element around them;
+    // finished, they are the IL root's children.
+    TksXMLArena *Arena = nullptr;
+    std::vector<TksXMLItem *> Out;
+    ~ksilPass1() { Truncate(0); }
     QString ErrMsg, ErrPos;
     bool ErrTerm = false;
     bool HasErr = false;
@@ -230,25 +325,49 @@ struct ksilPass1 {
     qint64 Steps = 0;
     qint64 Budget = 0;
 
-    // Elements that start at the same place (a statement and its first
-    // designator) ask for the same position: the last few are remembered.
-    struct PosCache {
-        int P0 = -1;
-        QString Text;
-    };
-    PosCache Cache[4];
     QString PosAfterBlanks(int p0)
     {
-        PosCache &c = Cache[p0 & 3];
-        if (c.P0 == p0) return c.Text;
-        const int save = P.Position();
-        P.SetPosition(p0);
-        P.SkipSpaces();
-        QString r = P.PositionText();
-        P.SetPosition(save);
-        c.P0 = p0;
-        c.Text = r;
+        QString r;
+        AppendPosAfterBlanks(r, p0);
         return r;
+    }
+
+    // Where blanks and comments from a position end: elements tried one
+    // after another at the same place ask again and again.
+    int SkipFrom = -1, SkipTo = 0;
+    int WordFrom = -1;  // and the word there
+    QStringView Word;
+    int Skipped(int p)
+    {
+        if (p != SkipFrom) {
+            P.SetPosition(p);
+            P.SkipSpaces();
+            SkipFrom = p;
+            SkipTo = P.Position();
+        }
+        return SkipTo;
+    }
+
+    // Whether the next token is none that `e` can start with.
+    bool TurnedDown(const Node *e)
+    {
+        const FirstTokens &f = e->First;
+        const int p0 = P.Position();
+        const int q = Skipped(p0);
+        P.SetPosition(p0);
+        const QChar c = P.PunctAt(q);
+        if (!c.isNull() && (f.AnyPunct || (c.unicode() < 128 && f.Puncts.test(c.unicode())))) return false;
+        if (!f.AnyWord && f.Words.isEmpty()) return true;
+        if (q != WordFrom) {
+            WordFrom = q;
+            Word = P.WordAt(q);
+        }
+        const QStringView w = Word;
+        if (w.isEmpty()) return true;
+        if (f.AnyWord) return false;
+        for (const QString &k : f.Words)
+            if (SameWord(w, k)) return false;
+        return true;
     }
 
     void Record(const Node *e, int p0)
@@ -260,40 +379,82 @@ struct ksilPass1 {
         ErrTerm = e->Term;
     }
 
-    void Wrap(const QString &name, int p0, int n0)
+    TksXMLItem *NewItem(const QString &name, QString text)
     {
-        QString attrs;
-        attrs.reserve(40);
-        attrs += QLatin1String("pos=\"");
-        attrs += PosAfterBlanks(p0);
-        attrs += QLatin1Char('"');
-        if (name == QLatin1String("expr")) {
-            attrs += QLatin1String(" pos1=\"");
-            attrs += P.PositionText();
-            attrs += QLatin1Char('"');
-        }
-        if (size_t(n0) == Out.size()) {
-            Out.push_back({ksilOut::Leaf, name, std::move(attrs)});  // an element without children
-            return;
-        }
-        Out.insert(Out.begin() + n0, ksilOut{ksilOut::Open, name, std::move(attrs)});
-        Out.push_back({ksilOut::Close, name, QString()});
+        TksXMLItem *item = Arena->Make();
+        item->Name = name;
+        item->Text = std::move(text);
+        return item;
     }
 
-    void Truncate(int n0) { Out.erase(Out.begin() + n0, Out.end()); }
+    // "line:col" of where blanks and comments from `p0` end.
+    void AppendPosAfterBlanks(QString &to, int p0)
+    {
+        const int save = P.Position();
+        P.AppendPositionText(to, Skipped(p0));
+        P.SetPosition(save);
+    }
+
+    QString Scratch;  // attribute texts are made here, then kept by the arena
+
+    void Wrap(const Node *e, int p0, int n0)
+    {
+        QString &attrs = Scratch;
+        attrs.resize(0);
+        attrs += QLatin1String("pos=\"");
+        AppendPosAfterBlanks(attrs, p0);
+        attrs += QLatin1Char('"');
+        if (e->IsExpr) {
+            attrs += QLatin1String(" pos1=\"");
+            P.AppendPositionText(attrs, P.Position());
+            attrs += QLatin1Char('"');
+        }
+        TksXMLItem *item = NewItem(e->NodeName, Arena->Keep(attrs));
+        if (size_t(n0) < Out.size()) {
+            item->Reserve(int(Out.size()) - n0);
+            for (size_t i = size_t(n0); i < Out.size(); ++i) item->AddItem(Out[i]);
+            Out.resize(size_t(n0));
+        }
+        Out.push_back(item);
+    }
+
+    void Truncate(int n0)
+    {
+        for (size_t i = size_t(n0); i < Out.size(); ++i) Arena->Free(Out[i]);
+        Out.resize(size_t(n0));
+    }
+
+    // Parse(c), with a reference that only names its rule (no node, add or
+    // err) run as the rule itself: the same checks, one call less.
+    bool Run(const Node *c)
+    {
+        if (!c->PlainRef) return Parse(c);
+        if (++Steps > Budget || Depth >= ksMaxRuleDepth) throw KsTooComplex();
+        if (c->First.Known && P.SkipBlanks && TurnedDown(c)) return c->First.Nullable;
+        ++Depth;  // an exception ends the pass, so the count need not be restored then
+        const bool ok = Parse(c->Target);
+        --Depth;
+        return ok;
+    }
 
     bool RunChildren(const Node *e)
     {
         for (const auto &c : e->Children)
-            if (!Parse(c.get())) return false;
+            if (!Run(c.get())) return false;
         return true;
     }
 
-    bool TokenMatches(const Node *e, const QString &tok) const
+    // Texts of the same length can only then be equal, in any case.
+    bool SameWord(QStringView a, QStringView b) const
+    {
+        return a.size() == b.size() && (P.CaseSensitive ? a == b : a.compare(b, Qt::CaseInsensitive) == 0);
+    }
+
+    bool TokenMatches(const Node *e, QStringView tok) const
     {
         if (tok.isEmpty()) return false;
         if (e->Text.isEmpty()) return true;
-        return P.CaseSensitive ? tok == e->Text : tok.compare(e->Text, Qt::CaseInsensitive) == 0;
+        return SameWord(tok, e->Text);
     }
 
     bool Parse(const Node *e);
@@ -314,7 +475,7 @@ bool ksilPass1::ParseLoop(const Node *e, int p0)
         ok = RunChildren(e);
         end = P.Position();
         if (ok && !e->Text.isEmpty()) {
-            P.SkipSpaces();
+            P.SetPosition(Skipped(P.Position()));
             const QChar c = P.PeekPunct();
             if (c.isNull() || e->Text.size() != 1 || e->Text[0] != c) {
                 P.SetPosition(end);
@@ -355,9 +516,12 @@ bool ksilPass1::Parse(const Node *e)
         explicit DepthGuard(int &d) : D(d) { ++D; }
         ~DepthGuard() { --D; }
     } guard(Depth);
+    if (e->First.Known && P.SkipBlanks && TurnedDown(e)) return e->First.Nullable;
     const int p0 = P.Position();
     const int n0 = int(Out.size());
-    QString token;
+    QString held;      // a token made as a string
+    QStringView token;  // the token read (in the text, in `held` or `punct`)
+    QChar punct;
     bool ok = true;
     bool terminal = false;
     switch (e->K) {
@@ -367,10 +531,10 @@ bool ksilPass1::Parse(const Node *e)
         if (!e->NodeName.isEmpty()) {
             if (!ok)
                 Truncate(n0);
-            else if (e->NodeName == QLatin1String("uses"))
+            else if (e->IsUses)
                 IncludeUnits(n0);
             else
-                Wrap(e->NodeName, p0, n0);
+                Wrap(e, p0, n0);
         }
         return ok;
     }
@@ -379,54 +543,57 @@ bool ksilPass1::Parse(const Node *e)
         // Matched against the text first: most tries fail, and a failed one
         // needs no string.
         QStringView seen;
-        QChar c;
         if (e->K == kChar) {
-            if (!e->NoSkip) P.SkipSpaces();
-            c = P.PeekPunct();
-            if (!c.isNull()) {
+            if (!e->NoSkip) P.SetPosition(Skipped(P.Position()));
+            punct = P.PeekPunct();
+            if (!punct.isNull()) {
                 P.SetPosition(P.Position() + 1);
-                seen = QStringView(&c, 1);
+                seen = QStringView(&punct, 1);
             }
         } else {
+            if (P.SkipBlanks) P.SetPosition(Skipped(P.Position()));
             seen = P.ReadWordView();
         }
-        const bool matches = !seen.isEmpty() && (e->Text.isEmpty() || (P.CaseSensitive ? seen == e->Text
-                                                                                      : seen.compare(e->Text, Qt::CaseInsensitive) == 0));
+        const bool matches = !seen.isEmpty() && (e->Text.isEmpty() || SameWord(seen, e->Text));
         if (!matches) {
             Record(e, p0);
             P.SetPosition(p0);
             return false;
         }
-        if (!e->Add.isEmpty() && e->AddText.isEmpty()) token = seen.toString();
+        token = seen;
         break;
     }
     case kIdent:
-        token = P.ReadIdent();
+        if (P.SkipBlanks) P.SetPosition(Skipped(P.Position()));
+        token = P.ReadIdentView();
         terminal = true;
         break;
     case kNumber:
-        token = P.ReadNumber();
+        held = P.ReadNumber();
+        token = held;
         terminal = true;
         break;
     case kString:
-        token = P.ReadString();
+        held = P.ReadString();
+        token = held;
         terminal = true;
         break;
     case kLyString: {
-        token = P.ReadBracketText();
+        held = P.ReadBracketText();
+        token = held;
         terminal = true;
-        if (!token.isEmpty()) {
+        if (!held.isEmpty()) {
+            // a call of Get with the text: Get('text')
             const QString pos = P.PositionText();
             const QString at = QStringLiteral("pos=\"") + pos + QStringLiteral("\"");
-            const QString dsgn = QStringLiteral("dsgn"), expr = QStringLiteral("expr");
-            Out.push_back({ksilOut::Open, dsgn, at});
-            Out.push_back({ksilOut::Leaf, QStringLiteral("node"), QStringLiteral("text=\"Get\" ") + at});
-            Out.push_back({ksilOut::Open, expr, at + QStringLiteral(" pos1=\"") + pos + QStringLiteral("\"")});
-            Out.push_back({ksilOut::Leaf, QStringLiteral("string"),
-                           QStringLiteral("text=\"") + ksXMLEscape(QLatin1Char('\'') + token + QLatin1Char('\'')) +
-                                   QStringLiteral("\" ") + at});
-            Out.push_back({ksilOut::Close, expr, QString()});
-            Out.push_back({ksilOut::Close, dsgn, QString()});
+            TksXMLItem *dsgn = NewItem(QStringLiteral("dsgn"), at);
+            dsgn->AddItem(NewItem(QStringLiteral("node"), QStringLiteral("text=\"Get\" ") + at));
+            TksXMLItem *expr = NewItem(QStringLiteral("expr"), at + QStringLiteral(" pos1=\"") + pos + QStringLiteral("\""));
+            dsgn->AddItem(expr);
+            expr->AddItem(NewItem(QStringLiteral("string"),
+                                  QStringLiteral("text=\"") + ksXMLEscape(QLatin1Char('\'') + held + QLatin1Char('\'')) +
+                                          QStringLiteral("\" ") + at));
+            Out.push_back(dsgn);
         }
         break;
     }
@@ -443,7 +610,7 @@ bool ksilPass1::Parse(const Node *e)
     case kSwitch:
     case kOptSwitch:
         for (const auto &c : e->Children)
-            if (Parse(c.get())) return true;
+            if (Run(c.get())) return true;
         P.SetPosition(p0);
         if (e->K == kSwitch) {
             Record(e, p0);
@@ -472,17 +639,24 @@ bool ksilPass1::Parse(const Node *e)
         P.SetPosition(p0);
         return false;
     }
-    if (!e->NodeName.isEmpty() && e->K != kSequence) Wrap(e->NodeName, p0, n0);
-    if (!e->Add.isEmpty())
-        Out.push_back({ksilOut::Leaf, e->Add,
-                       QStringLiteral("text=\"") + ksXMLEscape(e->AddText.isEmpty() ? token : e->AddText) +
-                               QStringLiteral("\" pos=\"") + P.PositionText() + QLatin1Char('"')});
+    if (!e->NodeName.isEmpty() && e->K != kSequence) Wrap(e, p0, n0);
+    if (!e->Add.isEmpty()) {
+        const QStringView text = e->AddText.isEmpty() ? token : QStringView(e->AddText);
+        QString &attrs = Scratch;
+        attrs.resize(0);
+        attrs += QLatin1String("text=\"");
+        ksXMLEscapeTo(attrs, text);
+        attrs += QLatin1String("\" pos=\"");
+        P.AppendPositionText(attrs, P.Position());
+        attrs += QLatin1Char('"');
+        Out.push_back(NewItem(e->Add, Arena->Keep(attrs)));
+    }
     if (e->K != kRef && !RunChildren(e)) {
         if (!e->NodeName.isEmpty()) Truncate(n0);
         P.SetPosition(p0);
         return false;
     }
-    if (e->K == kSequence && !e->NodeName.isEmpty()) Wrap(e->NodeName, p0, n0);
+    if (e->K == kSequence && !e->NodeName.isEmpty()) Wrap(e, p0, n0);
     return true;
 }
 
@@ -536,7 +710,8 @@ void ksilPass1::IncludeUnits(int n0)
 {
     TksScript *prog = Owner->FProgram;
     for (int i = int(Out.size()) - 1; i >= n0; --i) {
-        const QString unit = QuotedName(Out[size_t(i)].Text);
+        const QString unit = QuotedName(Out[size_t(i)]->Text);
+        Arena->Free(Out[size_t(i)]);
         Out.erase(Out.begin() + i);
         if (Owner->UsedUnits.contains(unit, Qt::CaseInsensitive)) continue;
         Owner->UsedUnits << unit;
@@ -549,32 +724,32 @@ void ksilPass1::IncludeUnits(int n0)
         // The last line of a unit ends like the main text's (Basic needs its line end).
         if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')) && !text.endsWith(QLatin1Char('\r')))
             text += QStringLiteral("\r\n");
-        std::vector<ksilOut> lines;
-        const QString uses = QStringLiteral("uses");
-        lines.push_back({ksilOut::Open, uses, QStringLiteral("unit=\"") + ksXMLEscape(unit) + QLatin1Char('"')});
-        if (!text.isEmpty()) {
-            if (Owner->UnitDepth >= ksMaxUnitDepth) throw KsTooComplex();
-            TksILParser child(prog);
-            child.UnitName = unit;
-            child.UnitDepth = Owner->UnitDepth + 1;
-            child.Texts = Owner->Texts;
-            child.SelectLanguage(Owner->FLanguage);
-            child.UsedUnits = Owner->UsedUnits;
-            if (!child.MakeILScript(text)) {
-                if (!HasErr) {
-                    HasErr = true;
-                    ErrMsg = prog->ErrorMsg;
-                    ErrPos = prog->ErrorPos;
-                    ErrTerm = false;
-                }
-                if (prog->ErrorUnit.isEmpty()) prog->ErrorUnit = unit;
-                continue;
-            }
-            Owner->UsedUnits = child.UsedUnits;
-            AppendTree(lines, child.FIL.Root());
+        const QString attrs = QStringLiteral("unit=\"") + ksXMLEscape(unit) + QLatin1Char('"');
+        if (text.isEmpty()) {
+            Out.insert(Out.begin() + i, NewItem(QStringLiteral("uses"), attrs));
+            continue;
         }
-        lines.push_back({ksilOut::Close, uses, QString()});
-        Out.insert(Out.begin() + i, lines.begin(), lines.end());
+        if (Owner->UnitDepth >= ksMaxUnitDepth) throw KsTooComplex();
+        TksILParser child(prog);
+        child.UnitName = unit;
+        child.UnitDepth = Owner->UnitDepth + 1;
+        child.Texts = Owner->Texts;
+        child.SelectLanguage(Owner->FLanguage);
+        child.UsedUnits = Owner->UsedUnits;
+        if (!child.MakeILScript(text)) {
+            if (!HasErr) {
+                HasErr = true;
+                ErrMsg = prog->ErrorMsg;
+                ErrPos = prog->ErrorPos;
+                ErrTerm = false;
+            }
+            if (prog->ErrorUnit.isEmpty()) prog->ErrorUnit = unit;
+            continue;
+        }
+        Owner->UsedUnits = child.UsedUnits;
+        TksXMLItem *uses = NewItem(QStringLiteral("uses"), attrs);
+        Out.insert(Out.begin() + i, uses);
+        uses->Add()->Assign(child.FIL.Root());
     }
 }
 
@@ -654,7 +829,10 @@ bool TksILParser::MakeILScript(const QString &text)
         }
     }
     if (!FGrammar) SelectLanguage(FProgram->SyntaxType);
+    // The IL is built in its own arena: a failed pass leaves the last IL as it was.
+    auto arena = std::make_unique<TksXMLArena>();
     ksilPass1 p1;
+    p1.Arena = arena.get();
     p1.Owner = this;
     p1.G = FGrammar.get();
     ApplySettings(p1.P, *FGrammar, FProgram->ExtendedIdentChars);
@@ -688,9 +866,12 @@ bool TksILParser::MakeILScript(const QString &text)
     FProgram->ErrorPos = p1.ErrPos;
     if (!ok || p1.HasErr) return false;
     FIL.Root()->Clear();
+    FArena = std::move(arena);
     FIL.Root()->Name = QStringLiteral("program");
     FIL.Root()->Text.clear();
-    BuildTree(FIL.Root(), p1.Out);
+    FIL.Root()->Reserve(int(p1.Out.size()) + 1);
+    for (TksXMLItem *item : p1.Out) FIL.Root()->AddItem(item);
+    p1.Out.clear();
     auto *types = new TksXMLItem;
     types->Assign(FGrammar->Types.get());
     FIL.Root()->AddItem(types);
@@ -723,15 +904,47 @@ QString ksMakeIL(const QString &text, const QString &language, QString *error)
 
 namespace {
 
+bool HasUpper(const QString &s)
+{
+    for (QChar c : s)
+        if ((c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || c.unicode() > 127) return true;
+    return false;
+}
+
 QString NameOf(const TksXMLItem *x)
 {
-    return x->Name.toLower();
+    // The grammars name their elements in lower case already.
+    return HasUpper(x->Name) ? x->Name.toLower() : x->Name;
+}
+
+// An element's name as its lower-case form, compared with the IL's names
+// without making that form when the name is in lower case already.
+struct ksilName {
+    const QString &N;
+    const bool Lower;  // no character that lower-casing would change
+    explicit ksilName(const TksXMLItem *x) : N(x->Name), Lower(!HasUpper(x->Name)) {}
+    bool operator==(QLatin1StringView n) const
+    {
+        return Lower ? N.size() == n.size() && N == n : N.toLower() == n;
+    }
+    bool operator!=(QLatin1StringView n) const { return !(*this == n); }
+};
+
+bool Is(const TksXMLItem *x, QLatin1StringView n)
+{
+    return ksilName(x) == n;
 }
 
 TksXMLItem *Child(TksXMLItem *x, const char *name)
 {
     for (int i = 0; i < x->Count(); ++i)
-        if (x->Items(i)->Name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return x->Items(i);
+    {
+        const QString &n = x->Items(i)->Name;
+        const QLatin1String wanted(name);
+        if ((n.size() == wanted.size() && n == wanted) ||
+            (HasUpper(n) && n.compare(wanted, Qt::CaseInsensitive) == 0))
+            return x->Items(i);
+    }
     return nullptr;
 }
 
@@ -801,10 +1014,42 @@ struct ksilPass2 {
 
     [[noreturn]] static void Fail(const QString &msg) { throw KsError(QStringLiteral("EParserError"), msg); }
 
+    // The text of a leaf (a name or an operator): a program writes the same
+    // few again and again, so the last ones are shared instead of made anew.
+    QString Recent[16];
+    int NextRecent = 0;
+    QString LeafText(const TksXMLItem *leaf)
+    {
+        static const QString text = QStringLiteral("text");
+        const QStringView raw = leaf->RawProp(text);
+        if (raw.isNull() || raw.contains(QLatin1Char('&'))) return leaf->Prop(text);
+        for (const QString &r : Recent)
+            if (!r.isNull() && r == raw) return r;
+        QString &slot = Recent[NextRecent++ & 15];
+        slot = raw.toString();
+        return slot;
+    }
+
+    // Names upper-cased for looking them up: a program names the same few
+    // again and again.
+    QHash<QString, QString> UpperNames;
+    QString Upper(const QString &name)
+    {
+        auto it = UpperNames.constFind(name);
+        if (it != UpperNames.constEnd()) return it.value();
+        const QString upper = name.toUpper();
+        if (UpperNames.size() < 4096) UpperNames.insert(name, upper);
+        return upper;
+    }
+
     QString SetPos(const TksXMLItem *x)
     {
-        const QString p = x->Prop(QStringLiteral("pos"));
-        if (!p.isEmpty()) CurPos = p;
+        // An element often starts where the one around it does: the same
+        // position is not made again.
+        static const QString name = QStringLiteral("pos");
+        const QStringView raw = x->RawProp(name);
+        if (raw.isEmpty() || (raw == CurPos && !raw.contains(QLatin1Char('&')))) return CurPos;
+        CurPos = x->Prop(name);
         return CurPos;
     }
 
@@ -872,9 +1117,9 @@ struct ksilPass2 {
         const int n = x->Count();
         for (int i = 0; i < n; ++i) {
             TksXMLItem *c = x->Items(i);
-            const QString cn = NameOf(c);
+            const ksilName cn(c);
             if (cn == QLatin1String("op")) {
-                const QString op = c->Prop(QStringLiteral("text"));
+                const QString op = LeafText(c);
                 if (i == n - 1 && op != QLatin1String(")")) continue;
                 if (!e->AddOperator(op)) Fail(SIncompatibleTypes);
             } else if (cn == QLatin1String("number") || cn == QLatin1String("string")) {
@@ -939,9 +1184,9 @@ struct ksilPass2 {
         auto s = std::make_unique<TksSetExpression>();
         for (int i = 0; i < x->Count(); ++i) {
             TksXMLItem *c = x->Items(i);
-            if (NameOf(c) == QLatin1String("expr"))
+            if (Is(c, QLatin1String("expr")))
                 s->AddItem(BuildExpr(c, scope));
-            else if (NameOf(c) == QLatin1String("range"))
+            else if (Is(c, QLatin1String("range")))
                 s->AddRange();
         }
         return s.release();
@@ -1049,7 +1294,7 @@ struct ksilPass2 {
         bool bracketed = false;  // the link's arguments came in brackets
         for (int i = 0; i < x->Count(); ++i) {
             TksXMLItem *c = x->Items(i);
-            const QString cn = NameOf(c);
+            const ksilName cn(c);
             QString name;
             if (cn == QLatin1String("expr")) {
                 if (link && link->Count() == 0 && i != indexedAt && ParenthesesIndex(cur, scope, autoDeclared)) {
@@ -1068,7 +1313,7 @@ struct ksilPass2 {
                     continue;
                 }
             } else if (cn == QLatin1String("node")) {
-                name = c->Prop(QStringLiteral("text"));
+                name = LeafText(c);
             } else {
                 continue;
             }
@@ -1090,7 +1335,7 @@ struct ksilPass2 {
                     }
                 }
                 if (link) continue;
-                TksCustomVariable *found = scope->Find(name);
+                TksCustomVariable *found = scope->FindUpper(Upper(name));
                 autoDeclared = !found;
                 cur = found ? found : Declare(name, scope, pos);
                 link = d->AddItem(cur, pos);
@@ -1235,6 +1480,9 @@ struct ksilPass2 {
             TksDesignatorItem *link = d->Link(i);
             TksCustomVariable *item = link->Ref;
             const int nargs = link->Count();
+            // Plain names (the most) take nothing: only an automation call
+            // needs its count of arguments then.
+            if (nargs == 0 && item->Count() == 0 && typeid(*item) != typeid(TksOLEHelper)) continue;
             if (dynamic_cast<TksClassVariable *>(item) && nargs == 0) continue;  // the class itself: a new instance
             if (auto *ole = dynamic_cast<TksOLEHelper *>(item)) {
                 ole->SetArgCount(nargs);
@@ -1267,11 +1515,11 @@ struct ksilPass2 {
         qint64 total = 1;
         for (int i = 0; i < arr->Count(); ++i) {
             TksXMLItem *dim = arr->Items(i);
-            if (NameOf(dim) != QLatin1String("dim")) continue;
+            if (!Is(dim, QLatin1String("dim"))) continue;
             SetPos(dim);
             std::vector<TksXMLItem *> exprs;
             for (int j = 0; j < dim->Count(); ++j)
-                if (NameOf(dim->Items(j)) == QLatin1String("expr")) exprs.push_back(dim->Items(j));
+                if (Is(dim->Items(j), QLatin1String("expr"))) exprs.push_back(dim->Items(j));
             if (exprs.empty()) continue;
             qint64 low = 0, high;
             if (exprs.size() >= 2) {
@@ -1350,7 +1598,7 @@ struct ksilPass2 {
         const int n = x->Count();
         int typeIdx = -1, firstIdent = -1;
         for (int i = 0; i < n; ++i) {
-            const QString cn = NameOf(x->Items(i));
+            const ksilName cn(x->Items(i));
             if (cn == QLatin1String("type") && typeIdx < 0) typeIdx = i;
             if (cn == QLatin1String("ident") && firstIdent < 0) firstIdent = i;
         }
@@ -1363,14 +1611,14 @@ struct ksilPass2 {
         // names, so that a long list stays linear.
         std::vector<int> arrAt(size_t(n) + 1, -1), initAt(size_t(n) + 1, -1);
         for (int j = n - 1; j >= 0; --j) {
-            const QString cn = NameOf(x->Items(j));
+            const ksilName cn(x->Items(j));
             const bool stop = typeFirst && cn == QLatin1String("ident");
             const int arrAfter = stop ? -1 : arrAt[size_t(j) + 1], initAfter = stop ? -1 : initAt[size_t(j) + 1];
             arrAt[size_t(j)] = arrAfter >= 0 ? arrAfter : cn == QLatin1String("array") ? j : -1;
             initAt[size_t(j)] = initAfter >= 0 ? initAfter : cn == QLatin1String("init") ? j : -1;
         }
         for (int i = 0; i < n; ++i) {
-            if (NameOf(x->Items(i)) != QLatin1String("ident")) continue;
+            if (!Is(x->Items(i), QLatin1String("ident"))) continue;
             CurPos = pos;
             const QString name = x->Items(i)->Prop(QStringLiteral("text"));
             if (scope->FindLocal(name)) Fail(ksNameMessage(SIdRedeclared, name));
@@ -1411,7 +1659,7 @@ struct ksilPass2 {
         if (!nameLeaf) return;
         const QString name = nameLeaf->Prop(QStringLiteral("text"));
         if (scope->FindLocal(name)) Fail(ksNameMessage(SIdRedeclared, name));
-        bool isFunc = NameOf(x) == QLatin1String("function");
+        bool isFunc = Is(x, QLatin1String("function"));
         TypeRef rt{tcVariant, QStringLiteral("Variant")};
         if (TksXMLItem *typeLeaf = isFunc ? Child(x, "type") : nullptr) {
             const QString tn = typeLeaf->Prop(QStringLiteral("text"));
@@ -1430,7 +1678,7 @@ struct ksilPass2 {
         bool byRefNext = false;
         for (int i = 0; i < params->Count(); ++i) {
             TksXMLItem *v = params->Items(i);
-            const QString vn = NameOf(v);
+            const ksilName vn(v);
             if (vn == QLatin1String("varparams")) {
                 byRefNext = true;
                 continue;
@@ -1445,7 +1693,7 @@ struct ksilPass2 {
             KsValue def;
             if (TksXMLItem *e = init ? Child(init, "expr") : nullptr) def = EvalConst(e, scope);
             for (int j = 0; j < v->Count(); ++j) {
-                if (NameOf(v->Items(j)) != QLatin1String("ident")) continue;
+                if (!Is(v->Items(j), QLatin1String("ident"))) continue;
                 CurPos = ppos;
                 const QString pname = v->Items(j)->Prop(QStringLiteral("text"));
                 if (proc->Prog->FindLocal(pname) && pname.compare(QLatin1String("Result"), Qt::CaseInsensitive) != 0)
@@ -1463,7 +1711,7 @@ struct ksilPass2 {
     {
         for (int i = 0; i < x->Count(); ++i) {
             TksXMLItem *c = x->Items(i);
-            const QString cn = NameOf(c);
+            const ksilName cn(c);
             if (cn == QLatin1String("procedure") || cn == QLatin1String("function"))
                 DeclareRoutine(c, scope);
             else if (cn == QLatin1String("compoundstmt"))
@@ -1504,7 +1752,7 @@ struct ksilPass2 {
     {
         std::vector<TksXMLItem *> out;
         for (int i = 0; i < x->Count(); ++i)
-            if (NameOf(x->Items(i)) == QLatin1String("expr")) out.push_back(x->Items(i));
+            if (Is(x->Items(i), QLatin1String("expr"))) out.push_back(x->Items(i));
         return out;
     }
 
@@ -1559,7 +1807,7 @@ void ksilPass2::BuildUses(TksXMLItem *x, TksScript *scope, TksStatement *block)
         BuildProgram(doc.Root(), scope, block);
     } else {
         for (int i = 0; i < x->Count(); ++i)
-            if (NameOf(x->Items(i)) == QLatin1String("program")) BuildProgram(x->Items(i), scope, block);
+            if (Is(x->Items(i), QLatin1String("program"))) BuildProgram(x->Items(i), scope, block);
     }
     CurUnit = savedUnit;
 }
@@ -1686,12 +1934,14 @@ void ksilPass2::BuildAssign(TksXMLItem *x, TksScript *scope, TksStatement *block
 {
     TksXMLItem *ds = x->Count() > 0 ? x->Items(0) : nullptr;
     // Basic's `Set x = e` wraps an ordinary assignment in one of the same kind.
-    if (ds && NameOf(ds) == QLatin1String("assignstmt")) return BuildAssign(ds, scope, block, pos);
-    std::vector<TksXMLItem *> ex = Exprs(x);
-    if (!ds || NameOf(ds) != QLatin1String("dsgn") || ex.empty()) return;
+    if (ds && Is(ds, QLatin1String("assignstmt"))) return BuildAssign(ds, scope, block, pos);
+    TksXMLItem *lastExpr = nullptr;
+    for (int i = x->Count() - 1; i >= 0 && !lastExpr; --i)
+        if (Is(x->Items(i), QLatin1String("expr"))) lastExpr = x->Items(i);
+    if (!ds || !Is(ds, QLatin1String("dsgn")) || !lastExpr) return;
     TksXMLItem *mod = Child(x, "modificator");
     TksDesignator *d = BuildDesignator(ds, scope, mNormal);
-    AddAssignment(scope, block, d, ex.back(), pos, mod ? mod->Prop(QStringLiteral("text")) : QString());
+    AddAssignment(scope, block, d, lastExpr, pos, mod ? mod->Prop(QStringLiteral("text")) : QString());
 }
 
 void ksilPass2::BuildCall(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos, bool isDelete)
@@ -1736,8 +1986,8 @@ void ksilPass2::BuildConditional(TksXMLItem *x, TksScript *scope, TksStatement *
 void ksilPass2::BuildIf(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos)
 {
     BuildConditional<TksIfStmt>(x, scope, block, pos, [&](TksIfStmt *st, TksXMLItem *part, TksXMLItem *) {
-        if (NameOf(part) == QLatin1String("thenstmt")) Children(part, 0, scope, st);
-        if (NameOf(part) == QLatin1String("elsestmt")) Children(part, 0, scope, st->ElseStmt.get());
+        if (Is(part, QLatin1String("thenstmt"))) Children(part, 0, scope, st);
+        if (Is(part, QLatin1String("elsestmt"))) Children(part, 0, scope, st->ElseStmt.get());
     });
 }
 
@@ -1746,7 +1996,7 @@ void ksilPass2::BuildCase(TksXMLItem *x, TksScript *scope, TksStatement *block, 
     const QString unit = CurUnit;
     BuildConditional<TksCaseStmt>(x, scope, block, pos, [&](TksCaseStmt *st, TksXMLItem *part, TksXMLItem *c) {
         if (part == c) return;
-        if (NameOf(part) == QLatin1String("caseselector")) {
+        if (Is(part, QLatin1String("caseselector"))) {
             const QString spos = SetPos(part);
             TksXMLItem *set = Child(part, "set");
             auto *sel = new TksCaseSelector(scope, unit, spos, set ? BuildSet(set, scope) : new TksSetExpression);
@@ -1797,7 +2047,7 @@ void ksilPass2::BuildCppFor(TksXMLItem *x, TksScript *scope, TksStatement *block
             Dispatch(part, scope, st->FirstStmt.get());
             stage = 1;
         } else if (stage == 1) {
-            if (NameOf(part) == QLatin1String("expr")) st->Expression.reset(BuildExpr(part, scope));
+            if (Is(part, QLatin1String("expr"))) st->Expression.reset(BuildExpr(part, scope));
             stage = 2;
         } else if (stage == 2) {
             Dispatch(part, scope, st->SecondStmt.get());
@@ -1835,7 +2085,7 @@ void ksilPass2::BuildTry(TksXMLItem *x, TksScript *scope, TksStatement *block, c
     Executable(pos);
     for (int i = 0; i < x->Count(); ++i) {
         TksXMLItem *part = x->Items(i);
-        const QString pn = NameOf(part);
+        const ksilName pn(part);
         if (pn == QLatin1String("finallystmt") || pn == QLatin1String("exceptstmt"))
             Children(part, 0, scope, st->ExceptStmt.get());
         else
@@ -1862,7 +2112,7 @@ void ksilPass2::BuildWith(TksXMLItem *x, TksScript *scope, TksStatement *block, 
     const int pushed0 = int(WithNames.size());
     for (int i = 0; i < count; ++i) {
         TksXMLItem *ds = x->Items(i);
-        if (NameOf(ds) != QLatin1String("dsgn")) continue;
+        if (!Is(ds, QLatin1String("dsgn"))) continue;
         std::unique_ptr<TksDesignator> d(BuildDesignator(ds, scope, mNormal));
         CurPos = pos;
         if (d->TypeCode != tcClass && d->TypeCode != tcVariant) Fail(SClassRequired);
@@ -1877,7 +2127,7 @@ void ksilPass2::BuildWith(TksXMLItem *x, TksScript *scope, TksStatement *block, 
         WithNames << hidden;
     }
     for (int i = 0; i < count; ++i)
-        if (NameOf(x->Items(i)) != QLatin1String("dsgn")) Dispatch(x->Items(i), scope, block);
+        if (!Is(x->Items(i), QLatin1String("dsgn"))) Dispatch(x->Items(i), scope, block);
     while (WithNames.size() > pushed0) WithNames.removeLast();
 }
 

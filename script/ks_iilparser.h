@@ -56,6 +56,7 @@ private:
     friend struct ksilPass2;
     TksScript *FProgram;
     std::shared_ptr<const ksil::Grammar> FGrammar;
+    std::unique_ptr<TksXMLArena> FArena;  // the IL's items (outlives FIL)
     TksXMLDocument FIL;
     QString FLanguage;
     bool FDeclareVars = true;

@@ -389,9 +389,14 @@ TksCustomVariable *TksScript::FindLocal(const QString &name) const
 TksCustomVariable *TksScript::Find(const QString &name) const
 {
     if (name.isEmpty()) return nullptr;
-    const QString key = name.toUpper();  // once for the whole chain
+    return FindUpper(name.toUpper());  // once for the whole chain
+}
+
+TksCustomVariable *TksScript::FindUpper(const QString &upperName) const
+{
+    if (upperName.isEmpty()) return nullptr;
     for (const TksScript *s = this; s; s = s->Parent)
-        if (TksCustomVariable *v = s->FindKey(key)) return v;
+        if (TksCustomVariable *v = s->FindKey(upperName)) return v;
     return nullptr;
 }
 
@@ -603,38 +608,67 @@ void TksScript::AddExecutableLine(const QString &unitName, const QString &source
     // compiling stays linear in the number of lines. Whoever changes the list
     // directly makes the remembered entry disagree with it: then it is read
     // again.
-    const QString prefix = unitName + QLatin1Char('=');
+    auto rowOf = [this, &unitName](int row) {
+        if (row < 0 || row >= ExecutableLines.size()) return false;
+        const QString &r = ExecutableLines[row];
+        return r.size() > unitName.size() && r.startsWith(unitName) && r[unitName.size()] == QLatin1Char('=');
+    };
     auto it = FLineIndex.find(unitName);
-    if (it != FLineIndex.end() && (it->Row >= ExecutableLines.size() || ExecutableLines[it->Row].size() != it->Length ||
-                                   !ExecutableLines[it->Row].startsWith(prefix))) {
+    if (it != FLineIndex.end() && (!rowOf(it->Row) || ExecutableLines[it->Row].size() != it->Length)) {
         FLineIndex.erase(it);
         it = FLineIndex.end();
     }
     if (it == FLineIndex.end()) {
         LineSet entry;
         entry.Row = -1;
-        for (int i = 0; i < ExecutableLines.size(); ++i)
-            if (ExecutableLines[i].startsWith(prefix)) {
-                entry.Row = i;
-                break;
-            }
+        for (int i = 0; i < ExecutableLines.size() && entry.Row < 0; ++i)
+            if (rowOf(i)) entry.Row = i;
         if (entry.Row < 0) {
-            ExecutableLines << prefix;
+            ExecutableLines << unitName + QLatin1Char('=');
             entry.Row = int(ExecutableLines.size()) - 1;
         }
-        const QStringList numbers =
-                ExecutableLines[entry.Row].mid(prefix.size()).split(QLatin1Char(','), Qt::SkipEmptyParts);
-        for (const QString &n : numbers) entry.Numbers.insert(n);
+        const QStringList numbers = ExecutableLines[entry.Row].mid(unitName.size() + 1).split(QLatin1Char(','),
+                                                                                              Qt::SkipEmptyParts);
+        for (const QString &n : numbers) entry.Add(n);
         entry.Length = int(ExecutableLines[entry.Row].size());
         it = FLineIndex.insert(unitName, std::move(entry));
     }
-    const QString line = sourcePos.section(QLatin1Char(':'), 0, 0);
-    if (it->Numbers.contains(line)) return;
-    it->Numbers.insert(line);
+    const qsizetype colon = sourcePos.indexOf(QLatin1Char(':'));
+    const QStringView line = colon < 0 ? QStringView(sourcePos) : QStringView(sourcePos).left(colon);
+    if (!it->Add(line)) return;
     QString &row = ExecutableLines[it->Row];
     row += QLatin1Char(',');
     row += line;
     it->Length = int(row.size());
+}
+
+bool TksScript::LineSet::Add(QStringView number)
+{
+    // Line numbers are kept as numbers; any other text as it stands.
+    const qsizetype size = number.size();
+    bool plain = size > 0 && size <= 9 && (size == 1 || number[0] != QLatin1Char('0'));
+    int n = 0;
+    for (qsizetype i = 0; plain && i < size; ++i) {
+        const char16_t c = number[i].unicode();
+        plain = c >= u'0' && c <= u'9';
+        n = n * 10 + (c - u'0');
+    }
+    if (plain) {
+        if (n == Last) return false;  // statements come in order: most share the line before
+        Last = n;
+        if (n < (1 << 22)) {  // a line of a real text: one bit each
+            if (size_t(n) >= Lines.size()) Lines.resize(std::max(size_t(n) + 1, Lines.size() * 2));
+            if (Lines[size_t(n)]) return false;
+            Lines[size_t(n)] = true;
+            return true;
+        }
+        if (Numbers.contains(n)) return false;
+        Numbers.insert(n);
+        return true;
+    }
+    if (Others.contains(number.toString())) return false;
+    Others.insert(number.toString());
+    return true;
 }
 
 TksTypeVariable *TksScript::AddType(const QString &typeName, TksVarType typeCode)

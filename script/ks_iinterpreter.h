@@ -371,6 +371,8 @@ public:
         for (const auto &[key, e] : FEntries) f(e.Name, e.Obj);
     }
     TksCustomVariable *Find(const QString &name) const;
+    // Find by the name upper-cased already.
+    TksCustomVariable *FindUpper(const QString &upperName) const;
     TksCustomVariable *FindLocal(const QString &name) const;
     TksClassVariable *FindClass(const QString &name) const;
     // Changes with every change of the table (caches of procedures use it).
@@ -441,7 +443,11 @@ private:
     struct LineSet {
         int Row = -1;
         int Length = 0;
-        QSet<QString> Numbers;
+        std::vector<bool> Lines;  // the numbers below 2^22
+        QSet<int> Numbers;        // the others
+        QSet<QString> Others;
+        int Last = -1;  // the number seen last
+        bool Add(QStringView number);  // false when it is there already
     };
     QHash<QString, LineSet> FLineIndex;
     // The handler version at which no script up the chain had a line handler

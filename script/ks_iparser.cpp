@@ -77,12 +77,6 @@ void TksParser::AddIdentChars(int from, int to)
     for (int i = std::max(0, from); i <= std::min(255, to); ++i) FIdentChars.set(size_t(i));
 }
 
-bool TksParser::IsIdentChar(QChar c) const
-{
-    ushort u = c.unicode();
-    if (u < 256) return FIdentChars.test(u);
-    return FIdentChars.test(128);
-}
 
 void TksParser::SetKeywords(const QStringList &words)
 {
@@ -103,6 +97,7 @@ void TksParser::SetText(const QString &text)
     FPosition = 1;
     FTokenStart = 1;
     FLineStarts.clear();
+    FLineHint = 0;
     FLineStarts.push_back(0);
     if (TrackLines)
         for (int i = 0; i < FSize; ++i)
@@ -123,7 +118,17 @@ bool TksParser::StartsWithAt(int pos, const QString &s) const
 
 void TksParser::SkipSpaces()
 {
+    // Whether the character at Position is a token's (no blank, nothing
+    // that may start a comment): then there is nothing to skip.
+    auto atToken = [this]() {
+        if (FPosition > FSize) return false;
+        const QChar c = At(FPosition);
+        auto opens = [c](const QString &s) { return !s.isEmpty() && s[0] == c; };
+        return c.unicode() > 32 && !opens(SkipChar) && !opens(CommentLine1) && !opens(CommentLine2) &&
+               !opens(FBlock1Open) && !opens(FBlock2Open);
+    };
     for (;;) {
+        if (atToken()) break;
         while (FPosition <= FSize) {
             ushort c = At(FPosition).unicode();
             if (c > 32) break;
@@ -131,6 +136,7 @@ void TksParser::SkipSpaces()
             if (!SkipEOL && (c == 13 || c == 10)) break;
             ++FPosition;
         }
+        if (atToken()) break;
         if (!SkipChar.isEmpty() && FPosition <= FSize && At(FPosition) == SkipChar[0]) {
             ++FPosition;
             while (FPosition <= FSize && At(FPosition).unicode() <= 32 && At(FPosition) != QLatin1Char('\r') &&
@@ -201,6 +207,15 @@ QStringView TksParser::ReadWordView()
     return QStringView(FText).sliced(start - 1, FPosition - start);
 }
 
+QStringView TksParser::WordAt(int pos) const
+{
+    const QChar c = At(pos);
+    if (pos < 1 || pos > FSize || !IsIdentChar(c) || IsDigit(c)) return QStringView();
+    int end = pos;
+    while (end <= FSize && IsIdentChar(At(end))) ++end;
+    return QStringView(FText).sliced(pos - 1, end - pos);
+}
+
 QString TksParser::ReadWord()
 {
     return ReadWordView().toString();
@@ -208,19 +223,26 @@ QString TksParser::ReadWord()
 
 QString TksParser::ReadIdent()
 {
+    return ReadIdentView().toString();
+}
+
+QStringView TksParser::ReadIdentView()
+{
     int save = FPosition;
-    QString w = ReadWord();
+    QStringView w = ReadWordView();
     if (!w.isEmpty() && IsKeyword(w)) {
         FPosition = save;
-        return QString();
+        return QStringView();
     }
     return w;
 }
 
-bool TksParser::IsKeyword(const QString &word) const
+bool TksParser::IsKeyword(QStringView word) const
 {
     if (CaseSensitive) return Keywords.contains(word);
-    return std::binary_search(Keywords.begin(), Keywords.end(), word, LessNoCase);
+    return std::binary_search(Keywords.begin(), Keywords.end(), word, [](QStringView a, QStringView b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
 }
 
 bool TksParser::ReadHexDigits()
@@ -389,9 +411,31 @@ QString TksParser::ReadBracketText()
 
 QString TksParser::PositionTextOf(int pos) const
 {
-    // Number of line feeds before pos (a line feed belongs to the line it ends).
-    auto it = std::upper_bound(FLineStarts.begin() + 1, FLineStarts.end(), pos - 1);
-    int lines = int(it - (FLineStarts.begin() + 1));
+    QString s;
+    AppendPositionText(s, pos);
+    return s;
+}
+
+void TksParser::AppendPositionText(QString &to, int pos) const
+{
+    // Number of line feeds before pos (a line feed belongs to the line it
+    // ends). Positions are mostly asked for in order: the line of the last
+    // one, or the next, is tried before a search.
+    auto onLine = [this, pos](size_t l) {
+        return l < FLineStarts.size() && (l == 0 || FLineStarts[l] <= pos - 1) &&
+               (l + 1 == FLineStarts.size() || FLineStarts[l + 1] > pos - 1);
+    };
+    size_t line = FLineHint;
+    if (!onLine(line)) {
+        if (onLine(line + 1)) {
+            ++line;
+        } else {
+            auto it = std::upper_bound(FLineStarts.begin() + 1, FLineStarts.end(), pos - 1);
+            line = size_t(it - (FLineStarts.begin() + 1));
+        }
+    }
+    FLineHint = line;
+    const int lines = int(line);
     int lineStart = FLineStarts[size_t(lines)];
     int col = pos - lineStart;
     // One string, built in place: the compiler asks for a position per element.
@@ -409,7 +453,7 @@ QString TksParser::PositionTextOf(int pos) const
     put(lines + 1);
     buf[n++] = u':';
     put(col);
-    return QString(reinterpret_cast<const QChar *>(buf), n);
+    to.append(reinterpret_cast<const QChar *>(buf), n);
 }
 
 QString TksParser::PositionText() const

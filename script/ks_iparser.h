@@ -30,7 +30,11 @@ public:
     // identifier character when 128 is in the set (the extended set).
     void SetIdentChars(const QString &chars);
     void AddIdentChars(int from, int to);
-    bool IsIdentChar(QChar c) const;
+    bool IsIdentChar(QChar c) const
+    {
+        const ushort u = c.unicode();
+        return FIdentChars.test(u < 256 ? u : 128);
+    }
     QStringList Keywords;  // kept sorted (case-insensitively) by SetKeywords/AddKeyword
     void SetKeywords(const QStringList &words);
     void AddKeyword(const QString &word);
@@ -48,22 +52,31 @@ public:
     bool ReadEOL();
     QString ReadPunct();
     // The punctuation character at Position, or 0 (ReadPunct without the string).
-    QChar PeekPunct() const
+    QChar PeekPunct() const { return PunctAt(FPosition); }
+    // The punctuation character at `pos`, or 0.
+    QChar PunctAt(int pos) const
     {
-        const ushort c = At(FPosition).unicode();
+        const ushort c = At(pos).unicode();
         return (c >= 33 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 96) || (c >= 123 && c <= 126) ? QChar(c)
                                                                                                              : QChar();
     }
+    // The word ReadWordView would read at `pos` when no blank comes first.
+    QStringView WordAt(int pos) const;
     QString ReadWord();
     // ReadWord as a view into the text (valid while the text is).
     QStringView ReadWordView();
     QString ReadIdent();
-    bool IsKeyword(const QString &word) const;
+    // ReadIdent as a view into the text (valid while the text is).
+    QStringView ReadIdentView();
+    bool IsKeyword(const QString &word) const { return IsKeyword(QStringView(word)); }
+    bool IsKeyword(QStringView word) const;
     QString ReadNumber();
     QString ReadString();
     QString ReadBracketText();
     QString PositionText() const;  // "line:col" of Position
     QString PositionTextOf(int pos) const;
+    // Appends the "line:col" of `pos` to `to`.
+    void AppendPositionText(QString &to, int pos) const;
     int PositionFromLineCol(int col, int line) const;
 
 private:
@@ -79,4 +92,5 @@ private:
     int FPosition = 1;
     int FTokenStart = 1;
     std::vector<int> FLineStarts;
+    mutable size_t FLineHint = 0;  // the line of the last position asked for
 };

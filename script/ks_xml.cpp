@@ -10,6 +10,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <new>
 
 namespace {
 
@@ -30,23 +31,134 @@ TksXMLItem::~TksXMLItem()
     Detach();
 }
 
+void TksXMLItemList::Grow(size_t capacity)
+{
+    auto *data = new TksXMLItem *[capacity];
+    std::copy(FData, FData + FSize, data);
+    Release();
+    FData = data;
+    FCapacity = quint32(capacity);
+    FOwned = true;
+}
+
+void TksXMLItemList::Release()
+{
+    if (FOwned) delete[] FData;
+    FData = nullptr;
+    FCapacity = 0;
+    FOwned = false;
+}
+
+void TksXMLItemList::Adopt(TksXMLItem **place, size_t n)
+{
+    if (FSize != 0 || n <= FCapacity) return;
+    Release();
+    FData = place;
+    FCapacity = quint32(n);
+}
+
+void TksXMLItemList::insert(size_t at, TksXMLItem *item)
+{
+    push_back(item);
+    std::rotate(FData + at, FData + FSize - 1, FData + FSize);
+}
+
+void TksXMLItemList::remove(TksXMLItem *item)
+{
+    FSize = quint32(std::remove(FData, FData + FSize, item) - FData);
+}
+
 void TksXMLItem::Detach()
 {
-    if (FParent && FParent->FItems) {
-        auto &v = *FParent->FItems;
-        v.erase(std::remove(v.begin(), v.end(), this), v.end());
-    }
+    if (FParent) FParent->FItems.remove(this);
     FParent = nullptr;
+}
+
+void TksXMLItem::Reserve(int n)
+{
+    if (n <= 0) return;
+    if (FArena)
+        FItems.Adopt(FArena->Pointers(size_t(n)), size_t(n));
+    else
+        FItems.reserve(size_t(n));
 }
 
 void TksXMLItem::Clear()
 {
     // Children are let go first, so that none searches this list when freed.
-    std::unique_ptr<std::vector<TksXMLItem *>> items;
+    TksXMLItemList items;
     items.swap(FItems);
-    if (!items) return;
-    for (TksXMLItem *i : *items) i->FParent = nullptr;
-    for (TksXMLItem *i : *items) delete i;
+    for (TksXMLItem *i : items) i->FParent = nullptr;
+    for (TksXMLItem *i : items) {
+        if (i->FArena)
+            i->FArena->Free(i);
+        else
+            delete i;
+    }
+}
+
+namespace {
+constexpr int kArenaBlockItems = 4096;
+}
+
+TksXMLArena::~TksXMLArena()
+{
+    for (void *b : FBlocks) ::operator delete(b, std::align_val_t(alignof(TksXMLItem)));
+}
+
+TksXMLItem *TksXMLArena::Make()
+{
+    if (FFree) {
+        void *place = FFree;
+        FFree = *static_cast<void **>(place);
+        auto *item = new (place) TksXMLItem;
+        item->FArena = this;
+        return item;
+    }
+    if (FBlocks.empty() || FUsed == kArenaBlockItems) {
+        FBlocks.push_back(
+                ::operator new(sizeof(TksXMLItem) * kArenaBlockItems, std::align_val_t(alignof(TksXMLItem))));
+        FUsed = 0;
+    }
+    auto *item = new (static_cast<TksXMLItem *>(FBlocks.back()) + FUsed++) TksXMLItem;
+    item->FArena = this;
+    return item;
+}
+
+QString TksXMLArena::Keep(QStringView s)
+{
+    constexpr qsizetype kBlockChars = 1 << 16;
+    if (s.size() > FCharsLeft) {
+        const qsizetype size = std::max(kBlockChars, s.size());
+        FChars.push_back(std::make_unique<char16_t[]>(size_t(size)));
+        FCharsLeft = size;
+    }
+    // blocks are filled from their end, so the last block's free room is its start
+    char16_t *at = FChars.back().get() + (FCharsLeft - s.size());
+    std::copy(s.utf16(), s.utf16() + s.size(), at);
+    FCharsLeft -= s.size();
+    return QString::fromRawData(reinterpret_cast<const QChar *>(at), s.size());
+}
+
+TksXMLItem **TksXMLArena::Pointers(size_t n)
+{
+    constexpr size_t kBlockPointers = 1 << 14;
+    if (n > FPointersLeft) {
+        const size_t size = std::max(kBlockPointers, n);
+        FPointers.push_back(std::make_unique<TksXMLItem *[]>(size));
+        FPointersLeft = size;
+    }
+    // blocks are filled from their end, as the texts' are
+    TksXMLItem **at = FPointers.back().get() + (FPointersLeft - n);
+    FPointersLeft -= n;
+    return at;
+}
+
+void TksXMLArena::Free(TksXMLItem *item)
+{
+    item->~TksXMLItem();
+    *reinterpret_cast<void **>(item) = FFree;
+    FFree = item;
 }
 
 TksXMLItem *TksXMLItem::Add()
@@ -58,19 +170,18 @@ TksXMLItem *TksXMLItem::Add()
 
 void TksXMLItem::AddItem(TksXMLItem *item)
 {
-    if (!FItems) FItems = std::make_unique<std::vector<TksXMLItem *>>();
     item->Detach();
-    FItems->push_back(item);
+    FItems.push_back(item);
     item->FParent = this;
 }
 
 void TksXMLItem::InsertItem(int index, TksXMLItem *item)
 {
     AddItem(item);
-    auto &v = *FItems;
+    auto &v = FItems;
     index = std::clamp(index, 0, int(v.size()) - 1);
     v.pop_back();
-    v.insert(v.begin() + index, item);
+    v.insert(size_t(index), item);
 }
 
 int TksXMLItem::Find(const QString &name) const
@@ -110,27 +221,44 @@ int FindAttr(const QString &text, const QString &name)
 }
 }  // namespace
 
-QString TksXMLItem::Prop(const QString &name) const
+QStringView TksXMLItem::RawProp(const QString &name) const
 {
     // The attributes as this engine writes them (name="value", one blank
     // apart), read in one pass; anything else is searched for.
     const qsizetype size = Text.size(), n = name.size();
+    const QChar *t = Text.constData();
+    // attribute texts are short: a plain scan beats a search call
+    auto find = [t, size](char16_t c, qsizetype from) {
+        for (qsizetype i = from; i < size; ++i)
+            if (t[i].unicode() == c) return i;
+        return qsizetype(-1);
+    };
     for (qsizetype at = 0; at + n + 1 < size;) {
-        const qsizetype eq = Text.indexOf(QLatin1Char('='), at);
-        if (eq < 0 || eq + 1 >= size || Text[eq + 1] != QLatin1Char('"')) break;
-        const qsizetype close = Text.indexOf(QLatin1Char('"'), eq + 2);
+        const qsizetype eq = find(u'=', at);
+        if (eq < 0 || eq + 1 >= size || t[eq + 1] != QLatin1Char('"')) break;
+        const qsizetype close = find(u'"', eq + 2);
         if (close < 0) break;
-        if (eq - at == n && QStringView(Text).sliced(at, n).compare(name, Qt::CaseInsensitive) == 0)
-            return ksXMLUnescape(Text.sliced(eq + 2, close - eq - 2));
-        if (close + 1 < size && Text[close + 1] != QLatin1Char(' ')) break;
+        if (eq - at == n) {
+            const QStringView key(t + at, n);
+            if (key == name || key.compare(name, Qt::CaseInsensitive) == 0)
+                return QStringView(t + eq + 2, close - eq - 2);
+        }
+        if (close + 1 < size && t[close + 1] != QLatin1Char(' ')) break;
         at = close + 2;
     }
     int i = FindAttr(Text, name);
-    if (i < 0) return QString();
+    if (i < 0) return QStringView();
     int start = i + name.size() + 2;
     int end = Text.indexOf(QLatin1Char('"'), start);
     if (end < 0) end = Text.size();
-    return ksXMLUnescape(Text.mid(start, end - start));
+    return QStringView(Text).sliced(start, end - start);
+}
+
+QString TksXMLItem::Prop(const QString &name) const
+{
+    const QStringView raw = RawProp(name);
+    if (raw.size() > 1 && raw.contains(QLatin1Char('&'))) return ksXMLUnescape(raw.toString());
+    return raw.toString();
 }
 
 void TksXMLItem::SetProp(const QString &name, const QString &value)
@@ -154,7 +282,9 @@ void TksXMLItem::Assign(const TksXMLItem *source)
     Clear();
     if (!source) return;
     Name = source->Name;
-    Text = source->Text;
+    // an arena's text lives only as long as the arena
+    Text = source->FArena && !source->Text.isNull() ? QString(source->Text.constData(), source->Text.size())
+                                                    : source->Text;
     Data = source->Data;
     for (int i = 0; i < source->Count(); ++i) Add()->Assign(source->Items(i));
 }
@@ -164,6 +294,12 @@ QString ksXMLEscape(const QString &s)
     if (s.size() <= 1 && !(s.size() == 1 && QStringLiteral("\n\r\"<>&").contains(s[0]))) return s;
     QString out;
     out.reserve(s.size() + 8);
+    ksXMLEscapeTo(out, s);
+    return out;
+}
+
+void ksXMLEscapeTo(QString &out, QStringView s)
+{
     for (QChar c : s) {
         switch (c.unicode()) {
         case 10:
@@ -178,7 +314,6 @@ QString ksXMLEscape(const QString &s)
             out += c;
         }
     }
-    return out;
 }
 
 QString ksXMLUnescape(const QString &s)

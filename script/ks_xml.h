@@ -8,7 +8,53 @@
 #include <QIODevice>
 #include <QString>
 #include <memory>
+#include <utility>
 #include <vector>
+
+class TksXMLArena;
+class TksXMLItem;
+
+// The children of an item: an array of the heap, or of an arena when room
+// for them was asked for there.
+class TksXMLItemList {
+public:
+    TksXMLItemList() = default;
+    ~TksXMLItemList() { Release(); }
+    TksXMLItemList(const TksXMLItemList &) = delete;
+    TksXMLItemList &operator=(const TksXMLItemList &) = delete;
+    size_t size() const { return FSize; }
+    TksXMLItem *operator[](size_t i) const { return FData[i]; }
+    TksXMLItem **begin() const { return FData; }
+    TksXMLItem **end() const { return FData + FSize; }
+    void push_back(TksXMLItem *item)
+    {
+        if (FSize == FCapacity) Grow(FCapacity ? size_t(FCapacity) * 2 : 4);
+        FData[FSize++] = item;
+    }
+    void reserve(size_t n)
+    {
+        if (n > FCapacity) Grow(n);
+    }
+    // Room for `n` in `place`, an array that outlives the list (when empty).
+    void Adopt(TksXMLItem **place, size_t n);
+    void insert(size_t at, TksXMLItem *item);
+    void remove(TksXMLItem *item);
+    void pop_back() { --FSize; }
+    void swap(TksXMLItemList &other)
+    {
+        std::swap(FData, other.FData);
+        std::swap(FSize, other.FSize);
+        std::swap(FCapacity, other.FCapacity);
+        std::swap(FOwned, other.FOwned);
+    }
+
+private:
+    void Grow(size_t capacity);
+    void Release();
+    TksXMLItem **FData = nullptr;
+    quint32 FSize = 0, FCapacity = 0;
+    bool FOwned = false;  // FData is of the heap
+};
 
 class TksXMLItem {
 public:
@@ -25,12 +71,17 @@ public:
     TksXMLItem *FindItem(const QString &name);
     TksXMLItem *Root();
     QString Prop(const QString &name) const;
+    // The attribute's text as written, escapes not undone (a view into Text).
+    QStringView RawProp(const QString &name) const;
     void SetProp(const QString &name, const QString &value);
     void Assign(const TksXMLItem *source);
 
-    int Count() const { return FItems ? int(FItems->size()) : 0; }
-    TksXMLItem *Items(int i) const { return (*FItems)[size_t(i)]; }
+    int Count() const { return int(FItems.size()); }
+    TksXMLItem *Items(int i) const { return FItems[size_t(i)]; }
     TksXMLItem *Parent() const { return FParent; }
+    // Room for `n` children, for a builder that knows how many come (an
+    // arena's item takes it from its arena).
+    void Reserve(int n);
 
     void *Data = nullptr;
     QString Name;
@@ -40,9 +91,40 @@ public:
     void *Handle = nullptr;
 
 private:
+    friend class TksXMLArena;
     void Detach();
-    std::unique_ptr<std::vector<TksXMLItem *>> FItems;
+    TksXMLItemList FItems;
     TksXMLItem *FParent = nullptr;
+    TksXMLArena *FArena = nullptr;  // where its memory comes from (nullptr: the heap)
+};
+
+// Items of one tree that is built at once and freed as a whole (the
+// compiler's intermediate code): they are made in large blocks, and freeing
+// them gives no block back one by one. Items made here may only be freed
+// through Free or their parent's Clear (or destructor) while the arena lives.
+class TksXMLArena {
+public:
+    TksXMLArena() = default;
+    ~TksXMLArena();
+    TksXMLArena(const TksXMLArena &) = delete;
+    TksXMLArena &operator=(const TksXMLArena &) = delete;
+    TksXMLItem *Make();
+    // Destroys an item made here; its place is used again.
+    void Free(TksXMLItem *item);
+    // A copy of `s` kept by the arena, as a string that does not own it:
+    // for the Text of items made here (Assign copies such texts for good).
+    QString Keep(QStringView s);
+    // Room for `n` pointers to children, kept by the arena.
+    TksXMLItem **Pointers(size_t n);
+
+private:
+    std::vector<void *> FBlocks;
+    int FUsed = 0;            // items made in the last block
+    void *FFree = nullptr;    // places of freed items, each holding the next
+    std::vector<std::unique_ptr<char16_t[]>> FChars;
+    qsizetype FCharsLeft = 0;  // room in the last block of FChars
+    std::vector<std::unique_ptr<TksXMLItem *[]>> FPointers;
+    size_t FPointersLeft = 0;  // room in the last block of FPointers
 };
 
 // Called for an item with a Handle when it is destroyed.
@@ -50,6 +132,8 @@ extern void (*ksXMLItemGone)(TksXMLItem *item);
 
 // Escaping of attribute values: LF, CR, '"', '<', '>' and '&' become &#n;.
 QString ksXMLEscape(const QString &s);
+// The same, appended to `out`.
+void ksXMLEscapeTo(QString &out, QStringView s);
 // Unescaping: &#n; (decimal) and &quot;.
 QString ksXMLUnescape(const QString &s);
 

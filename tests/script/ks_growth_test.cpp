@@ -218,6 +218,18 @@ TEST(KsGrowth, LongDeclarationListsAndManyProceduresCompileAsBefore)
     EXPECT_EQ(r.Error, QStringLiteral("1:5: Identifier redeclared: 'a'"));
 }
 
+// Many statements fill the compiler's intermediate code across many of its
+// blocks: all of them run, and an error after them is placed on its line.
+TEST(KsGrowth, ManyAssignmentLinesCompileAndRun)
+{
+    QString text = QStringLiteral("var s, k: Integer;\nbegin\ns := 0; k := 1;\n");
+    for (int i = 0; i < 20000; ++i) text += QStringLiteral("s := s + k;\n");
+    KsRunResult r = ksRunScript(text + QStringLiteral("Out(s)\nend."), QStringLiteral("PascalScript"));
+    EXPECT_EQ(r.Output, QStringList{QStringLiteral("20000")}) << r.Error.toStdString();
+    r = ksRunScript(text + QStringLiteral("s := s +;\nend."), QStringLiteral("PascalScript"));
+    EXPECT_EQ(r.Error, QStringLiteral("20004:8: ';' expected"));
+}
+
 // A store into a Variant array held by one variable changes that array in
 // place (its elements stay where they are), so that filling an array costs
 // as much as its stores; a copy taken before keeps its own values.

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 namespace {
 
 TksParser Pascal(const QString &text)
@@ -140,6 +142,38 @@ TEST(KsLexer, PositionsAndBracketText)
     b.SetText(QStringLiteral("a[<b>]'>'\">\"] rest"));
     EXPECT_EQ(b.ReadBracketText(), QStringLiteral("a[<b>]'>'\">\""));
     EXPECT_EQ(b.Position(), 13);
+}
+
+TEST(KsLexer, ViewsAndPositionsInAnyOrder)
+{
+    TksParser p = Pascal(QStringLiteral("  Begin x1\n{c} end\r\n\nif"));
+    EXPECT_EQ(p.ReadIdentView(), QStringView());  // a keyword, in any case
+    EXPECT_EQ(p.Position(), 1);
+    p.SetPosition(9);
+    EXPECT_EQ(p.ReadIdentView(), QStringLiteral("x1"));
+    EXPECT_EQ(p.WordAt(3), QStringLiteral("Begin"));
+    EXPECT_EQ(p.WordAt(2), QStringView());  // a blank
+    EXPECT_EQ(p.PunctAt(12), QLatin1Char('{'));
+    EXPECT_TRUE(p.IsKeyword(QStringView(u"END")));
+    // positions asked for backwards, forwards and far apart read as a fresh
+    // scanner reads each (a line feed belongs to the line it ends)
+    const int positions[] = {1, 3, 10, 11, 12, 15, 18, 20, 21, 22, 23};
+    QStringList fresh, forwards, backwards;
+    for (int pos : positions) {
+        TksParser q = Pascal(p.Text());
+        fresh << q.PositionTextOf(pos);
+        forwards << p.PositionTextOf(pos);
+    }
+    for (int i = int(std::size(positions)) - 1; i >= 0; --i) backwards.prepend(p.PositionTextOf(positions[i]));
+    EXPECT_EQ(fresh.mid(3, 4), QStringList({"1:11", "2:1", "2:4", "2:7"}));
+    EXPECT_EQ(fresh.mid(8), QStringList({"3:1", "4:1", "4:2"}));
+    EXPECT_EQ(forwards, fresh);
+    EXPECT_EQ(backwards, fresh);
+    QString appended = QStringLiteral("at ");
+    p.AppendPositionText(appended, 15);
+    EXPECT_EQ(appended, QStringLiteral("at 2:4"));
+    p.SetText(QStringLiteral("a"));  // a new text forgets the last line
+    EXPECT_EQ(p.PositionTextOf(1), QStringLiteral("1:1"));
 }
 
 TEST(KsLexer, LineContinuationAndReset)

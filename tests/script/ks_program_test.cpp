@@ -873,6 +873,16 @@ TEST_F(KsProgram, EnumsConstantsAndExecutableLines)
     S.ExecutableLines.clear();
     S.AddExecutableLine(QString(), QStringLiteral("3:5"));
     EXPECT_EQ(S.ExecutableLines, QStringList({"=,3"}));
+    // a line met again after others, and numbers written another way, stay
+    // as they were written
+    S.AddExecutableLine(QString(), QStringLiteral("4:1"));
+    S.AddExecutableLine(QString(), QStringLiteral("3:9"));
+    S.AddExecutableLine(QString(), QStringLiteral("03:1"));
+    S.AddExecutableLine(QString(), QStringLiteral("03:2"));
+    S.AddExecutableLine(QString(), QStringLiteral("9999999999:1"));
+    S.AddExecutableLine(QString(), QStringLiteral("5000000:1"));
+    S.AddExecutableLine(QString(), QStringLiteral("5000000:7"));
+    EXPECT_EQ(S.ExecutableLines, QStringList({"=,3,4,03,9999999999,5000000"}));
 }
 
 TEST_F(KsProgram, CompileWithoutACompilerReportsTheLanguage)

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 #include <QBuffer>
 #include <QStringList>
@@ -172,6 +173,39 @@ TEST(KsXmlTree, FindItemAddsMissingAndAssignCopies)
     EXPECT_EQ(copy.Items(1)->Items(0)->Name, QStringLiteral("kw"));
     delete p;  // removes itself from root
     EXPECT_EQ(root.Count(), 2);
+}
+
+TEST(KsXmlTree, ArenaItemsLiveInTheirTreeAndCopiesOutliveTheArena)
+{
+    TksXMLItem copy;
+    {
+        auto arena = std::make_unique<TksXMLArena>();
+        TksXMLItem root;
+        TksXMLItem *a = arena->Make();
+        a->Name = QStringLiteral("a");
+        a->Text = arena->Keep(QStringLiteral("pos=\"1:2\" text=\"&#60;\""));
+        root.AddItem(a);
+        TksXMLItem *b = arena->Make();
+        b->Name = QStringLiteral("b");
+        a->AddItem(b);
+        a->Add()->Name = QStringLiteral("heap");  // a heap item under an arena item
+        EXPECT_EQ(a->Prop(QStringLiteral("text")), QStringLiteral("<"));
+        EXPECT_EQ(a->RawProp(QStringLiteral("POS")), QStringLiteral("1:2"));
+        EXPECT_TRUE(a->RawProp(QStringLiteral("none")).isNull());
+        // a freed item's place is used again
+        TksXMLItem *gone = arena->Make();
+        arena->Free(gone);
+        EXPECT_EQ(arena->Make(), gone);
+        arena->Free(gone);
+        copy.Assign(&root);
+        a->SetProp(QStringLiteral("pos"), QStringLiteral("3:4"));  // a kept text is copied when changed
+        EXPECT_EQ(a->Prop(QStringLiteral("pos")), QStringLiteral("3:4"));
+        root.Clear();  // frees arena and heap items alike, before the arena goes
+    }
+    ASSERT_EQ(copy.Count(), 1);
+    EXPECT_EQ(copy.Items(0)->Text, QStringLiteral("pos=\"1:2\" text=\"&#60;\""));
+    EXPECT_EQ(copy.Items(0)->Count(), 2);
+    EXPECT_EQ(copy.Items(0)->Items(1)->Name, QStringLiteral("heap"));
 }
 
 TEST(KsXmlWriter, WritesAndReadsBack)
