@@ -8,7 +8,8 @@ if(NOT EXISTS ${VELMORA_SQLCIPHER_DIR}/sqlite3.c)
 endif()
 find_package(OpenSSL REQUIRED COMPONENTS Crypto)
 find_package(Threads REQUIRED)
-add_library(velmora_sqlcipher STATIC ${VELMORA_SQLCIPHER_DIR}/sqlite3.c)
+# Compiled through sqlcipher_unit.c, which includes sqlite3.c unchanged.
+add_library(velmora_sqlcipher STATIC ${CMAKE_CURRENT_LIST_DIR}/sqlcipher_unit.c)
 set_target_properties(velmora_sqlcipher PROPERTIES AUTOMOC OFF)
 # Its own headers come first, before any sqlite3.h of the system.
 target_include_directories(velmora_sqlcipher BEFORE PUBLIC ${VELMORA_SQLCIPHER_DIR})

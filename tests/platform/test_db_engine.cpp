@@ -65,4 +65,72 @@ TEST_F(DbEngineTest, QueriesMayUseWhatACurrentSqliteOffers)
     EXPECT_EQ(one("select theSum from S where theNo = 'D2'"), "0");
 }
 
+// LIKE and GLOB as SQL defines them, whichever way the engine searches for
+// the character after a '%' or '*': ASCII letters in either case under LIKE,
+// other letters only as written, a first candidate that fails before a later
+// one fits, '_', ESCAPE, and case_sensitive_like.
+TEST_F(DbEngineTest, LikeAndGlobMatchAsSqlDefinesThem)
+{
+    conn->execute("CREATE TABLE W (ID INT, s VARCHAR(50))");
+    const QStringList texts = {"商品KAA", "kaa", "xKaB", "SP00001", "KKA", "ÄKA", "äka", "a%b", "", "k"};
+    for (int i = 0; i < texts.size(); ++i)
+        conn->execute("INSERT INTO W (ID, s) VALUES (?, ?)", {i + 1, texts[i]});
+    auto ids = [&](const QString &where) {
+        return one("select group_concat(ID) from (select ID from W where " + where + " order by ID)");
+    };
+    const std::pair<const char *, const char *> cases[] = {
+            {"s LIKE '%KAA%'", "1,2"},
+            {"s like '%ka%'", "1,2,3,5,6,7"},
+            {"s LIKE '%KA'", "5,6,7"},
+            {"s LIKE '%ä%'", "7"},
+            {"s LIKE '%Ä%'", "6"},
+            {"s LIKE '%品k%'", "1"},
+            {"s LIKE '%0001'", "4"},
+            {"s LIKE 'k%'", "2,5,10"},
+            {"s LIKE '%k'", "10"},
+            {"s LIKE '%'", "1,2,3,4,5,6,7,8,9,10"},
+            {"s LIKE '%_%'", "1,2,3,4,5,6,7,8,10"},
+            {"s LIKE '%a_b%'", "8"},
+            {"s LIKE '%!%%' ESCAPE '!'", "8"},
+            {"s GLOB '*K*'", "1,3,5,6"},
+            {"s GLOB '*k*'", "2,7,10"},
+    };
+    for (const auto &[where, expected] : cases) EXPECT_EQ(ids(where).toStdString(), expected) << where;
+    conn->executeNative("PRAGMA case_sensitive_like = 1");
+    EXPECT_EQ(ids("s LIKE '%Ka%'"), "3");
+    conn->executeNative("PRAGMA case_sensitive_like = 0");
+    EXPECT_EQ(ids("s LIKE '%Ka%'"), "1,2,3,5,6,7");
+}
+
+// Inserts out of order split pages and renumber the new ones (the engine
+// parks one at a spare number meanwhile); a rollback must then drop every
+// page past the file's old end from the cache, and a commit keep them all.
+TEST_F(DbEngineTest, ManySplitsRollBackAndCommitWhole)
+{
+    conn->execute("CREATE TABLE P (ID INT, s VARCHAR(50))");
+    conn->execute("CREATE INDEX ix_P_s ON P (s)");
+    const QString fill = "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM n WHERE x<20000) "
+                         "INSERT INTO P (ID, s) SELECT (x*7919)%20011, printf('%08d-%s', (x*7919)%20011, "
+                         "hex(zeroblob(8))) FROM n";
+    const QString before = one("PRAGMA page_count");
+    {
+        vdb::Transaction tx(*conn);
+        conn->executeNative(fill);
+        EXPECT_EQ(one("select count(*) from P"), "20000");
+    }  // rolled back
+    EXPECT_EQ(one("select count(*) from P"), "0");
+    EXPECT_EQ(one("PRAGMA page_count"), before);
+    EXPECT_EQ(one("PRAGMA integrity_check"), "ok");
+    {
+        vdb::Transaction tx(*conn);
+        conn->executeNative(fill);
+        tx.commit();
+    }
+    conn.reset();
+    conn = vdb::Connection::open(path, kTestKey);
+    EXPECT_EQ(one("PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(one("select count(*) from P where s like '%-0000%'"), "20000");
+    EXPECT_EQ(one("select count(distinct ID) from P"), "20000");
+}
+
 }  // namespace
