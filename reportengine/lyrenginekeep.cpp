@@ -78,7 +78,12 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
             // this part: their data is of records still to come here.
             const int savedAt = pasteAt_;
             pasteAt_ = at;
-            NewColumn();
+            {
+                // Headers repeated there leave room for the part that moves.
+                const Saved<double> need(repeatNeed_);
+                repeatNeed_ = std::max(repeatNeed_, box.height());
+                NewColumn();
+            }
             pasteAt_ = savedAt;
             bottom = top = CurY;
             rebase = true;
