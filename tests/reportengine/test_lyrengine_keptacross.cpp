@@ -10,7 +10,8 @@
 namespace {
 
 // Generated templates that once broke a rule so.
-const uint64_t kSeeds[] = {96151090};
+const uint64_t kSeeds[] = {91155965, 91248467, 96028757, 96029351, 96029352, 96029582,
+                           96118978, 96127162, 96151090, 96183083};
 
 }  // namespace
 
