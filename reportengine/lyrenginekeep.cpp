@@ -48,12 +48,30 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
     // after that one's child bands) stays in its row there.
     int leftColumn = 0;
     double leftFrom = 0, leftTo = 0;
+    // Where each part went: its first top before and after, and the column.
+    struct Placed {
+        double from, to;
+        int column;
+    };
+    std::vector<Placed> placed;
     store->PasteObjects([&](int i, QRectF &box) {
         const int at = from + i;
         int p = 0;
         for (const auto &[b, e] : breaks) {
             if (at >= b && at < e) return false;
             if (at >= e) ++p;
+        }
+        // A side-by-side subreport that went on after its sibling broke the
+        // column is stored after the break but stands in the part before it:
+        // it goes where that part went.
+        if (p > 0 && size_t(p) <= placed.size() && box.left() < columnX(firstColumn + p) - 0.0001) {
+            const Placed &before = placed[p - 1];
+            const double top = before.to + box.top() - before.from;
+            if (top >= -0.0001 && top + box.height() <= limit + 0.0001) {
+                box.moveTo(box.left() - columnX(firstColumn + p - 1) + columnX(before.column), top);
+                if (before.column == CurColumn) bottom = std::max(bottom, top + box.height());
+                return true;
+            }
         }
         const bool starts = p != part;
         part = p;
@@ -78,7 +96,12 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
             // this part: their data is of records still to come here.
             const int savedAt = pasteAt_;
             pasteAt_ = at;
-            NewColumn();
+            {
+                // Headers repeated there leave room for the part that moves.
+                const Saved<double> need(repeatNeed_);
+                repeatNeed_ = std::max(repeatNeed_, box.height());
+                NewColumn();
+            }
             pasteAt_ = savedAt;
             bottom = top = CurY;
             rebase = true;
@@ -86,6 +109,10 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
         if (rebase) {
             fromTop = box.top();
             toTop = top;
+        }
+        if (rebase || starts) {
+            placed.resize(std::max(placed.size(), size_t(p) + 1));
+            placed[p] = {fromTop, toTop, CurColumn};
         }
         if (at == rowStart_ && rowBottom >= 0)
             movedRow_ = {top, rowBottom + top - box.top(), store->GetCurPosition()};
