@@ -236,7 +236,7 @@ const uint64_t kFoundSeeds[] = {
         91247141, 91253265, 91253266, 91255856, 91256695, 91266377, 91279555, 91293702, 91293703,
         // A kept group spread side by side over columns was pasted again
         // column by column on a new page.
-        96001840, 96061703, 96061704};
+        96001840, 96061703, 96061704, 96073333, 96121676};
 
 // Seeds whose templates break a rule in ways still to be fixed in the
 // engine: a record that does not fit below a title's subreport tried the
