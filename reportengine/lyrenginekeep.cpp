@@ -69,8 +69,10 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
         double top = starts ? bottom : toTop + box.top() - fromTop;
         bool rebase = starts;
         const bool full = top + box.height() > limit + 0.0001 && top > columnStartY_ + 0.0001;
-        if (full && CurColumn < CurPage->Columns()) {
-            leftColumn = CurColumn;
+        if (full) {
+            // With the page's columns full the rest goes on a new page.
+            const bool nextColumn = CurColumn < CurPage->Columns();
+            leftColumn = nextColumn ? CurColumn : 0;
             leftFrom = fromTop;
             leftTo = toTop;
             CurY = bottom;
@@ -78,7 +80,10 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
             // this part: their data is of records still to come here.
             const int savedAt = pasteAt_;
             pasteAt_ = at;
-            NewColumn();
+            if (nextColumn)
+                NewColumn();
+            else
+                NewPage();
             pasteAt_ = savedAt;
             bottom = top = CurY;
             rebase = true;

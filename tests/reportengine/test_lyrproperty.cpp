@@ -236,7 +236,10 @@ const uint64_t kFoundSeeds[] = {
         91247141, 91253265, 91253266, 91255856, 91256695, 91266377, 91279555, 91293702, 91293703,
         // A kept group spread side by side over columns was pasted again
         // column by column on a new page.
-        96001840, 96061703, 96061704, 96073333, 96121676};
+        96001840, 96061703, 96061704, 96073333, 96121676,
+        // A kept block laid out again over a new page's columns ran off its
+        // foot once they were full.
+        96051120, 96220635, 96280059, 95005019, 96072095, 96282755, 96282756};
 
 // Seeds whose templates break a rule in ways still to be fixed in the
 // engine: a record that does not fit below a title's subreport tried the
