@@ -188,6 +188,9 @@ void TlyrEngine::NewColumn()
         columnStartY_ = begun->second.first;
         headersEndY_ = begun->second.second;
         CurY = headersEndY_;
+        // Side by side over columns, a block cannot be pasted again in
+        // column order: it stays where it is.
+        if (keeping_) closeKeep();
     } else {
         if (TlyrBand *ch = CurPage->FindBand(&TlyrColumnHeader::staticMetaObject)) {
             inPageBand_ = true;

@@ -87,8 +87,10 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
         double top = starts ? bottom : toTop + box.top() - fromTop;
         bool rebase = starts;
         const bool full = top + box.height() > limit + 0.0001 && top > columnStartY_ + 0.0001;
-        if (full && CurColumn < CurPage->Columns()) {
-            leftColumn = CurColumn;
+        if (full) {
+            // With the page's columns full the rest goes on a new page.
+            const bool nextColumn = CurColumn < CurPage->Columns();
+            leftColumn = nextColumn ? CurColumn : 0;
             leftFrom = fromTop;
             leftTo = toTop;
             CurY = bottom;
@@ -100,7 +102,10 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
                 // Headers repeated there leave room for the part that moves.
                 const Saved<double> need(repeatNeed_);
                 repeatNeed_ = std::max(repeatNeed_, box.height());
-                NewColumn();
+                if (nextColumn)
+                    NewColumn();
+                else
+                    NewPage();
             }
             pasteAt_ = savedAt;
             bottom = top = CurY;

@@ -527,6 +527,8 @@ void TlyrPreviewPages::PasteObjects(const std::function<bool(int index, QRectF &
         }
         it->SetProp("t", numText(box.top()));
         if (std::fabs(box.left() - was.left()) > 0.0001) it->SetProp("l", numText(box.left()));
+        // The placing may have begun a new page for the rest.
+        if (TlyrXMLItem *now = curPageItem()) page = now;
         page->AddItem(it);
     }
     delete cut;

@@ -5,6 +5,8 @@
 
 #include "report/lyrband.h"
 
+#include <iostream>
+
 class SideBySideTest : public BreaksTest {
 protected:
     // A subreport object of `host` at left, 20 below the host's top, over
@@ -85,4 +87,29 @@ TEST_F(SideBySideTest, TheFirstPageKeepsNoFooterWhenASubreportBreaksItAgain)
     EXPECT_EQ(places(0, "b8"), QStringList{"b8@400,160"});
     EXPECT_TRUE(places(0, "pf").isEmpty()) << dump().toStdString();
     EXPECT_EQ(places(1, "pf"), QStringList{"pf@0,180"});
+}
+
+// A kept group whose record's subreports both ran on into the next column
+// cannot be laid out again column by column on a new page: it stays, and
+// nothing lands left of the page or over the group's header.
+TEST_F(SideBySideTest, AKeptGroupSpreadSideBySideOverColumnsStays)
+{
+    for (const int first : {1, 2, 3}) {
+        SCOPED_TRACE(testing::Message() << first << " records before");
+        newSheet(2);
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", first}, {"B", 3}}));
+        GroupedRows left(report.get(), &keeper, QStringLiteral("L"), GroupedRows::runs({{"A", 3}}));
+        GroupedRows right(report.get(), &keeper, QStringLiteral("R"), GroupedRows::runs({{"A", 3}}));
+        memo(band<TlyrColumnHeader>("ColumnHeader1", 0, 20), "CH", "ch", 0, 100);
+        TlyrGroupHeader *g = group(20);
+        g->KeepTogether = true;
+        TlyrMasterData *master = records(rows.ds, 60);
+        auto *footer = band<TlyrGroupFooter>("GroupFooter1", 150, 20);
+        memo(footer, "GF", "gf", 0, 100);
+        sideSub(master, QStringLiteral("Left"), 0, left.ds, QStringLiteral("a"));
+        sideSub(master, QStringLiteral("Right"), 150, right.ds, QStringLiteral("b"));
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        judge(first + 3);
+        if (HasFailure()) std::cerr << dump().toStdString();
+    }
 }
