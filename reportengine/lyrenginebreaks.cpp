@@ -64,7 +64,13 @@ void TlyrEngine::NewPage()
     // A keep block that did not start at the top of this page, below the
     // headers it repeats, moves to the next page below its headers; a block
     // moves once: the break ends it.
-    const bool move = keeping_ && keepY_ > std::max(columnStartY_, headersEndY_) + 0.0001;
+    // The top is that of the block's own column: a header repeated in a
+    // later one may break the page.
+    double blockColumnTop = std::max(columnStartY_, headersEndY_);
+    if (keeping_ && keepPage_ == pages->CurPage && keepColumn_ != CurColumn)
+        if (const auto it = columnBody_.find({pages->CurPage, keepColumn_}); it != columnBody_.end())
+            blockColumnTop = std::max({blockColumnTop, it->second.first, it->second.second});
+    const bool move = keeping_ && keepY_ > blockColumnTop + 0.0001;
     const double blockHeight = CurY - keepY_;
     // A subreport that broke the page inside the block runs beside its host
     // band, which may reach below the subreport's place: the host's bottom

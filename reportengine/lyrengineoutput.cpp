@@ -291,6 +291,11 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         cut = FreeSpace() - repeatNeed_;
         if (!band->AllowSplit() || cross || firstLine() > cut + 0.0001) return false;
     }
+    // A band taller than the column's room moved here: a header that would
+    // run on into the next column would take that column from it too.
+    if (showingHeaders_ && !pageBand && repeatNeed_ > FreeSpace() + 0.0001 && band->AllowSplit() && !cross &&
+        band->Height() > FreeSpace() + 0.0001)
+        return false;
     bool split = cut >= 0;
     if (flows && !split) {
         // A record beside the first of its row goes with the row, which

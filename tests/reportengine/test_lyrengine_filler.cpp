@@ -84,7 +84,7 @@ const uint64_t kSeeds[] = {
         91193453, 91193554, 91196948, 91199107, 91209049, 91211503, 91214049, 91216039, 91218400, 91218624, 91221191,
         91222821, 91225244, 91225416, 91245161, 91253724, 91259972, 91260274, 91265442, 91269331, 91269883, 91269884,
         91270253, 91273197, 91275625, 91277199, 91277383, 91282040, 91282335, 91287746, 91287747, 91292465, 91295069,
-        91295311, 91295459};
+        91295311, 91295459, 95010955, 96108306, 96108307, 96136832, 96262271};
 
 }  // namespace
 
@@ -224,6 +224,14 @@ TEST_F(FillerTest, GeneratedTemplatesOfColumnsWithHeadersOnlyKeepEveryRule)
             // A record that starts a new page under a cut repeated header.
             "paper 123x105.666611986 margin 8 pagecols 3 records 2 mastercols 1 height 24 pagefooter newpage gsplit "
             "swords 63 overlay 0 sub 0/0 detail 0 words 0 groups [{size 3 reprint}]",
+            // A kept split record right below its column's cut header, when the header repeated in the next
+            // column ran on to the next page.
+            "paper 122x79.0832854879 margin 0 pagecols 3 records 2 mastercols 1 height 16 header split child "
+            "keepchild gsplit swords 61 overlay 0 sub 0/0 detail 0 words 55 groups [{size 3 reprint}]",
+            // A record taller than a column moved to a page whose repeated split header ran on over its columns.
+            "paper 124x114.366603784 margin 0 pagecols 2 records 3 mastercols 1 height 16 pagefooter header "
+            "reprint child gsplit csplit chain 2 swords 63 tall 3 overlay 0 sub 4/0 detail 0 words 0 groups "
+            "[{size 1 reprint}]",
     };
     for (const char *line : cases) {
         const lyrprop::Plan plan = lyrprop::parse(QString::fromLatin1(line));
