@@ -1865,7 +1865,13 @@ void ksilPass2::Dispatch(TksXMLItem *x, TksScript *scope, TksStatement *block)
     // Declarations and blocks keep the position of what they hold.
     switch (kind) {
     case ksilElement::Block:
-        return Children(x, 0, scope, block);
+        for (int i = 0; i < x->Count(); ++i) {
+            TksXMLItem *c = x->Items(i);
+            Dispatch(c, scope, block);
+            // A statement's IL is read once: its room goes to what is built next.
+            if (ElementKind(NameOf(c)) >= ksilElement::Assign) x->FreeItem(i);
+        }
+        return;
     case ksilElement::Var:
         return DeclareVar(x, scope, block);
     case ksilElement::Const:
@@ -2142,6 +2148,7 @@ void TksILParser::ParseILScript()
     p2.Texts = Texts;
     p2.OnGetILUnit = FProgram->OnGetILUnit;
     FProgram->ErrorUnit.clear();
+    if (FArena) FArena->GiveBackBlocks();
     try {
         p2.BuildProgram(FIL.Root(), FProgram, FProgram->MainBlock.get());
         FProgram->ErrorPos.clear();

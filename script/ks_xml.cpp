@@ -88,8 +88,10 @@ void TksXMLItem::Clear()
     // Children are let go first, so that none searches this list when freed.
     TksXMLItemList items;
     items.swap(FItems);
-    for (TksXMLItem *i : items) i->FParent = nullptr;
+    for (TksXMLItem *i : items)
+        if (i) i->FParent = nullptr;
     for (TksXMLItem *i : items) {
+        if (!i) continue;
         if (i->FArena)
             i->FArena->Free(i);
         else
@@ -97,32 +99,66 @@ void TksXMLItem::Clear()
     }
 }
 
-namespace {
-constexpr int kArenaBlockItems = 4096;
+void TksXMLItem::FreeItem(int i)
+{
+    TksXMLItem *item = FItems[size_t(i)];
+    if (!item) return;
+    FItems.Forget(size_t(i));
+    item->FParent = nullptr;
+    if (item->FArena)
+        item->FArena->Free(item);
+    else
+        delete item;
 }
+
+namespace {
+// Blocks stay under the heap's mmap threshold, so that one given back is
+// reused by the next allocations instead of returned to the system.
+constexpr int kArenaBlockItems = 512;
+constexpr size_t kArenaBlockBytes = sizeof(TksXMLItem) * kArenaBlockItems;
+}  // namespace
 
 TksXMLArena::~TksXMLArena()
 {
-    for (void *b : FBlocks) ::operator delete(b, std::align_val_t(alignof(TksXMLItem)));
+    for (const Block &b : FBlocks) ::operator delete(b.Start, std::align_val_t(alignof(TksXMLItem)));
+}
+
+TksXMLArena::Block *TksXMLArena::BlockOf(const TksXMLItem *item)
+{
+    const char *at = reinterpret_cast<const char *>(item);
+    auto it = std::upper_bound(FBlocks.begin(), FBlocks.end(), at,
+                               [](const char *a, const Block &b) { return a < b.Start; });
+    return &*(it - 1);
 }
 
 TksXMLItem *TksXMLArena::Make()
 {
+    TksXMLItem *item;
     if (FFree) {
         void *place = FFree;
         FFree = *static_cast<void **>(place);
-        auto *item = new (place) TksXMLItem;
-        item->FArena = this;
-        return item;
+        item = new (place) TksXMLItem;
+        ++BlockOf(item)->Live;
+    } else {
+        if (!FLast || FUsed == kArenaBlockItems) {
+            FLast = static_cast<char *>(::operator new(kArenaBlockBytes, std::align_val_t(alignof(TksXMLItem))));
+            const Block b{FLast, 0};
+            FBlocks.insert(std::upper_bound(FBlocks.begin(), FBlocks.end(), FLast,
+                                            [](const char *a, const Block &x) { return a < x.Start; }),
+                           b);
+            FUsed = 0;
+        }
+        item = new (reinterpret_cast<TksXMLItem *>(FLast) + FUsed++) TksXMLItem;
+        ++BlockOf(item)->Live;
     }
-    if (FBlocks.empty() || FUsed == kArenaBlockItems) {
-        FBlocks.push_back(
-                ::operator new(sizeof(TksXMLItem) * kArenaBlockItems, std::align_val_t(alignof(TksXMLItem))));
-        FUsed = 0;
-    }
-    auto *item = new (static_cast<TksXMLItem *>(FBlocks.back()) + FUsed++) TksXMLItem;
     item->FArena = this;
     return item;
+}
+
+void TksXMLArena::GiveBackBlocks()
+{
+    FGiveBack = true;
+    FFree = nullptr;
 }
 
 QString TksXMLArena::Keep(QStringView s)
@@ -157,8 +193,15 @@ TksXMLItem **TksXMLArena::Pointers(size_t n)
 void TksXMLArena::Free(TksXMLItem *item)
 {
     item->~TksXMLItem();
-    *reinterpret_cast<void **>(item) = FFree;
-    FFree = item;
+    Block *b = BlockOf(item);
+    --b->Live;
+    if (!FGiveBack) {
+        *reinterpret_cast<void **>(item) = FFree;
+        FFree = item;
+    } else if (b->Live == 0 && b->Start != FLast) {
+        ::operator delete(b->Start, std::align_val_t(alignof(TksXMLItem)));
+        FBlocks.erase(FBlocks.begin() + (b - FBlocks.data()));
+    }
 }
 
 TksXMLItem *TksXMLItem::Add()
@@ -187,7 +230,7 @@ void TksXMLItem::InsertItem(int index, TksXMLItem *item)
 int TksXMLItem::Find(const QString &name) const
 {
     for (int i = 0; i < Count(); ++i)
-        if (Items(i)->Name.compare(name, Qt::CaseInsensitive) == 0) return i;
+        if (Items(i) && Items(i)->Name.compare(name, Qt::CaseInsensitive) == 0) return i;
     return -1;
 }
 

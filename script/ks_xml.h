@@ -40,6 +40,7 @@ public:
     void insert(size_t at, TksXMLItem *item);
     void remove(TksXMLItem *item);
     void pop_back() { --FSize; }
+    void Forget(size_t i) { FData[i] = nullptr; }
     void swap(TksXMLItemList &other)
     {
         std::swap(FData, other.FData);
@@ -82,6 +83,9 @@ public:
     // Room for `n` children, for a builder that knows how many come (an
     // arena's item takes it from its arena).
     void Reserve(int n);
+    // Destroys child i for a reader that is done with it; its slot stays,
+    // empty (Items(i) is nullptr from then on).
+    void FreeItem(int i);
 
     void *Data = nullptr;
     QString Name;
@@ -109,8 +113,15 @@ public:
     TksXMLArena(const TksXMLArena &) = delete;
     TksXMLArena &operator=(const TksXMLArena &) = delete;
     TksXMLItem *Make();
-    // Destroys an item made here; its place is used again.
+    // Destroys an item made here; its place is used again (until
+    // GiveBackBlocks).
     void Free(TksXMLItem *item);
+    // From now on a block whose items are all freed goes back to the heap
+    // at once, so that a reader freeing the tree as it goes leaves room for
+    // what it builds. Freed places are no longer used again.
+    void GiveBackBlocks();
+    // Blocks of items held (tests).
+    size_t BlockCount() const { return FBlocks.size(); }
     // A copy of `s` kept by the arena, as a string that does not own it:
     // for the Text of items made here (Assign copies such texts for good).
     QString Keep(QStringView s);
@@ -118,9 +129,16 @@ public:
     TksXMLItem **Pointers(size_t n);
 
 private:
-    std::vector<void *> FBlocks;
-    int FUsed = 0;            // items made in the last block
-    void *FFree = nullptr;    // places of freed items, each holding the next
+    struct Block {
+        char *Start;
+        int Live;  // items of the block not freed
+    };
+    Block *BlockOf(const TksXMLItem *item);
+    std::vector<Block> FBlocks;  // in address order
+    char *FLast = nullptr;       // the block items are made in
+    int FUsed = 0;               // items made in the last block
+    void *FFree = nullptr;       // places of freed items, each holding the next
+    bool FGiveBack = false;
     std::vector<std::unique_ptr<char16_t[]>> FChars;
     qsizetype FCharsLeft = 0;  // room in the last block of FChars
     std::vector<std::unique_ptr<TksXMLItem *[]>> FPointers;
