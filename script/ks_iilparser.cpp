@@ -1588,6 +1588,7 @@ struct ksilPass2 {
             st = new TksAssignDivStmt(scope, CurUnit, pos, d.release(), e.release());
         else
             st = new TksAssignmentStmt(scope, CurUnit, pos, d.release(), e.release());
+        st->DropUnused();
         block->Add(st);
         Executable(pos);
     }
