@@ -115,20 +115,20 @@ namespace {
 // Blocks stay under the heap's mmap threshold, so that one given back is
 // reused by the next allocations instead of returned to the system.
 constexpr int kArenaBlockItems = 512;
-constexpr size_t kArenaBlockBytes = sizeof(TksXMLItem) * kArenaBlockItems;
+constexpr size_t kArenaBlockHead = alignof(TksXMLItem) > sizeof(int) ? alignof(TksXMLItem) : sizeof(int);
+constexpr size_t kArenaBlockBytes = kArenaBlockHead + sizeof(TksXMLItem) * kArenaBlockItems;
+constexpr std::align_val_t kArenaAlign{alignof(TksXMLItem)};
 }  // namespace
 
 TksXMLArena::~TksXMLArena()
 {
-    for (const Block &b : FBlocks) ::operator delete(b.Start, std::align_val_t(alignof(TksXMLItem)));
+    for (char *b : FBlocks) ::operator delete(b, kArenaAlign);
 }
 
-TksXMLArena::Block *TksXMLArena::BlockOf(const TksXMLItem *item)
+char *TksXMLArena::BlockOf(const TksXMLItem *item) const
 {
     const char *at = reinterpret_cast<const char *>(item);
-    auto it = std::upper_bound(FBlocks.begin(), FBlocks.end(), at,
-                               [](const char *a, const Block &b) { return a < b.Start; });
-    return &*(it - 1);
+    return *(std::upper_bound(FBlocks.begin(), FBlocks.end(), at) - 1);
 }
 
 TksXMLItem *TksXMLArena::Make()
@@ -138,18 +138,16 @@ TksXMLItem *TksXMLArena::Make()
         void *place = FFree;
         FFree = *static_cast<void **>(place);
         item = new (place) TksXMLItem;
-        ++BlockOf(item)->Live;
+        ++Live(BlockOf(item));
     } else {
         if (!FLast || FUsed == kArenaBlockItems) {
-            FLast = static_cast<char *>(::operator new(kArenaBlockBytes, std::align_val_t(alignof(TksXMLItem))));
-            const Block b{FLast, 0};
-            FBlocks.insert(std::upper_bound(FBlocks.begin(), FBlocks.end(), FLast,
-                                            [](const char *a, const Block &x) { return a < x.Start; }),
-                           b);
+            FLast = static_cast<char *>(::operator new(kArenaBlockBytes, kArenaAlign));
+            Live(FLast) = 0;
+            FBlocks.insert(std::upper_bound(FBlocks.begin(), FBlocks.end(), FLast), FLast);
             FUsed = 0;
         }
-        item = new (reinterpret_cast<TksXMLItem *>(FLast) + FUsed++) TksXMLItem;
-        ++BlockOf(item)->Live;
+        item = new (reinterpret_cast<TksXMLItem *>(FLast + kArenaBlockHead) + FUsed++) TksXMLItem;
+        ++Live(FLast);
     }
     item->FArena = this;
     return item;
@@ -193,14 +191,14 @@ TksXMLItem **TksXMLArena::Pointers(size_t n)
 void TksXMLArena::Free(TksXMLItem *item)
 {
     item->~TksXMLItem();
-    Block *b = BlockOf(item);
-    --b->Live;
+    char *b = BlockOf(item);
+    --Live(b);
     if (!FGiveBack) {
         *reinterpret_cast<void **>(item) = FFree;
         FFree = item;
-    } else if (b->Live == 0 && b->Start != FLast) {
-        ::operator delete(b->Start, std::align_val_t(alignof(TksXMLItem)));
-        FBlocks.erase(FBlocks.begin() + (b - FBlocks.data()));
+    } else if (Live(b) == 0 && b != FLast) {
+        FBlocks.erase(std::upper_bound(FBlocks.begin(), FBlocks.end(), b) - 1);
+        ::operator delete(b, kArenaAlign);
     }
 }
 

@@ -129,12 +129,10 @@ public:
     TksXMLItem **Pointers(size_t n);
 
 private:
-    struct Block {
-        char *Start;
-        int Live;  // items of the block not freed
-    };
-    Block *BlockOf(const TksXMLItem *item);
-    std::vector<Block> FBlocks;  // in address order
+    // A block starts with the count of its items not freed.
+    static int &Live(char *block) { return *reinterpret_cast<int *>(block); }
+    char *BlockOf(const TksXMLItem *item) const;
+    std::vector<char *> FBlocks;  // in address order
     char *FLast = nullptr;       // the block items are made in
     int FUsed = 0;               // items made in the last block
     void *FFree = nullptr;       // places of freed items, each holding the next
