@@ -1728,7 +1728,7 @@ struct ksilPass2 {
         const int typesAt = x->Find(QStringLiteral("types"));
         CurTypes = typesAt >= 0 ? x->Items(typesAt) : nullptr;
         PreDeclare(x, scope);
-        for (int i = 0; i < x->Count(); ++i) Dispatch(x->Items(i), scope, block);
+        Statements(x, scope, block);
         CurProgramEl = saved;
         CurTypes = savedTypes;
     }
@@ -1769,6 +1769,9 @@ struct ksilPass2 {
     // `scope` (declarations).
     void Dispatch(TksXMLItem *x, TksScript *scope, TksStatement *block);
     void AddStatement(TksStatement *block, TksStatement *st, const QString &pos);
+    // Dispatches the children of x in order; each statement's IL is freed
+    // once built (it is read once), so that its room goes to what comes next.
+    void Statements(TksXMLItem *x, TksScript *scope, TksStatement *block);
     void BuildUses(TksXMLItem *x, TksScript *scope, TksStatement *block);
     void BuildRoutineBody(TksXMLItem *x);
     void BuildAssign(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos);
@@ -1866,13 +1869,7 @@ void ksilPass2::Dispatch(TksXMLItem *x, TksScript *scope, TksStatement *block)
     // Declarations and blocks keep the position of what they hold.
     switch (kind) {
     case ksilElement::Block:
-        for (int i = 0; i < x->Count(); ++i) {
-            TksXMLItem *c = x->Items(i);
-            Dispatch(c, scope, block);
-            // A statement's IL is read once: its room goes to what is built next.
-            if (ElementKind(NameOf(c)) >= ksilElement::Assign) x->FreeItem(i);
-        }
-        return;
+        return Statements(x, scope, block);
     case ksilElement::Var:
         return DeclareVar(x, scope, block);
     case ksilElement::Const:
@@ -1918,6 +1915,15 @@ void ksilPass2::Dispatch(TksXMLItem *x, TksScript *scope, TksStatement *block)
         return BuildWith(x, scope, block, pos);
     default:
         return;
+    }
+}
+
+void ksilPass2::Statements(TksXMLItem *x, TksScript *scope, TksStatement *block)
+{
+    for (int i = 0; i < x->Count(); ++i) {
+        TksXMLItem *c = x->Items(i);
+        Dispatch(c, scope, block);
+        if (ElementKind(NameOf(c)) >= ksilElement::Assign) x->FreeItem(i);
     }
 }
 
