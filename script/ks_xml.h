@@ -45,16 +45,22 @@ public:
     {
         std::swap(FData, other.FData);
         std::swap(FSize, other.FSize);
-        std::swap(FCapacity, other.FCapacity);
-        std::swap(FOwned, other.FOwned);
+        const quint32 capacity = FCapacity;
+        const bool owned = FOwned;
+        FCapacity = other.FCapacity;
+        FOwned = other.FOwned;
+        other.FCapacity = capacity;
+        other.FOwned = owned;
     }
 
 private:
     void Grow(size_t capacity);
     void Release();
     TksXMLItem **FData = nullptr;
-    quint32 FSize = 0, FCapacity = 0;
-    bool FOwned = false;  // FData is of the heap
+    quint32 FSize = 0;
+    // One word for both: an item of the intermediate code is small.
+    quint32 FCapacity : 31 = 0;
+    bool FOwned : 1 = false;  // FData is of the heap
 };
 
 class TksXMLItem {
