@@ -2192,7 +2192,16 @@ void ksCompileScript(TksScript *script)
     TksILParser p(script);
     try {
         QString text;
-        if (!script->Lines.isEmpty()) text = script->Lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+        if (!script->Lines.isEmpty()) {
+            // Every line ends with CR LF; one allocation for the whole text.
+            qsizetype size = 0;
+            for (const QString &line : script->Lines) size += line.size() + 2;
+            text.reserve(size);
+            for (const QString &line : script->Lines) {
+                text += line;
+                text += QLatin1String("\r\n");
+            }
+        }
         if (p.MakeILScript(text)) p.ParseILScript();
     } catch (const KsError &e) {
         script->ErrorMsg = e.Message.isEmpty() ? SInvalidLanguage : e.Message;

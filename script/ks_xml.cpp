@@ -164,7 +164,7 @@ QString TksXMLArena::Keep(QStringView s)
     constexpr qsizetype kBlockChars = 1 << 16;
     if (s.size() > FCharsLeft) {
         const qsizetype size = std::max(kBlockChars, s.size());
-        FChars.push_back(std::make_unique<char16_t[]>(size_t(size)));
+        FChars.emplace_back(new char16_t[size_t(size)]);  // filled as texts come, not cleared first
         FCharsLeft = size;
     }
     // blocks are filled from their end, so the last block's free room is its start
@@ -179,7 +179,7 @@ TksXMLItem **TksXMLArena::Pointers(size_t n)
     constexpr size_t kBlockPointers = 1 << 14;
     if (n > FPointersLeft) {
         const size_t size = std::max(kBlockPointers, n);
-        FPointers.push_back(std::make_unique<TksXMLItem *[]>(size));
+        FPointers.emplace_back(new TksXMLItem *[size]);  // handed out before use, not cleared first
         FPointersLeft = size;
     }
     // blocks are filled from their end, as the texts' are
