@@ -38,9 +38,9 @@ public:
     // A one-link designator of a variable, finished.
     static TksDesignator *ForVariable(TksScript *prog, TksCustomVariable *var, const QString &pos = QString());
 
+    int Kind = dkGeneral;  // first: it fills the room after the base's members
     TksScript *MainProg;
     TksScript *Prog;
-    int Kind = dkGeneral;
     TksCustomVariable *Variable = nullptr;
     TksExpression *IndexExpr = nullptr;      // kind 2 (not owned: an argument of a link)
     TksArrayHelper *ArrayHelper = nullptr;   // kind 3

@@ -51,13 +51,13 @@ public:
     enum NodeKinds : std::uint8_t { nkOther, nkOperand, nkDesignator, nkSet, nkOperator };
     TksExpressionNode() : TksCustomVariable(QString(), tcVariant, QString()) {}
     ~TksExpressionNode() override;
-    TksExpressionNode *Left = nullptr;
-    TksExpressionNode *Right = nullptr;
-    TksExpressionNode *ParentNode = nullptr;
     std::uint8_t NodeKind = nkOther;
     // Evaluating the subtree changes no variable: it holds only constants,
     // plain variables and operators (set when the expression is finished).
     bool Pure = false;
+    TksExpressionNode *Left = nullptr;
+    TksExpressionNode *Right = nullptr;
+    TksExpressionNode *ParentNode = nullptr;
     virtual int Priority() const { return 0; }
     // The value as a condition.
     virtual bool GetBool() { return GetValue().ToBool(); }

@@ -1588,6 +1588,7 @@ struct ksilPass2 {
             st = new TksAssignDivStmt(scope, CurUnit, pos, d.release(), e.release());
         else
             st = new TksAssignmentStmt(scope, CurUnit, pos, d.release(), e.release());
+        st->DropUnused();
         block->Add(st);
         Executable(pos);
     }
@@ -1727,7 +1728,7 @@ struct ksilPass2 {
         const int typesAt = x->Find(QStringLiteral("types"));
         CurTypes = typesAt >= 0 ? x->Items(typesAt) : nullptr;
         PreDeclare(x, scope);
-        for (int i = 0; i < x->Count(); ++i) Dispatch(x->Items(i), scope, block);
+        Statements(x, scope, block);
         CurProgramEl = saved;
         CurTypes = savedTypes;
     }
@@ -1768,6 +1769,9 @@ struct ksilPass2 {
     // `scope` (declarations).
     void Dispatch(TksXMLItem *x, TksScript *scope, TksStatement *block);
     void AddStatement(TksStatement *block, TksStatement *st, const QString &pos);
+    // Dispatches the children of x in order; each statement's IL is freed
+    // once built (it is read once), so that its room goes to what comes next.
+    void Statements(TksXMLItem *x, TksScript *scope, TksStatement *block);
     void BuildUses(TksXMLItem *x, TksScript *scope, TksStatement *block);
     void BuildRoutineBody(TksXMLItem *x);
     void BuildAssign(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos);
@@ -1865,7 +1869,7 @@ void ksilPass2::Dispatch(TksXMLItem *x, TksScript *scope, TksStatement *block)
     // Declarations and blocks keep the position of what they hold.
     switch (kind) {
     case ksilElement::Block:
-        return Children(x, 0, scope, block);
+        return Statements(x, scope, block);
     case ksilElement::Var:
         return DeclareVar(x, scope, block);
     case ksilElement::Const:
@@ -1911,6 +1915,15 @@ void ksilPass2::Dispatch(TksXMLItem *x, TksScript *scope, TksStatement *block)
         return BuildWith(x, scope, block, pos);
     default:
         return;
+    }
+}
+
+void ksilPass2::Statements(TksXMLItem *x, TksScript *scope, TksStatement *block)
+{
+    for (int i = 0; i < x->Count(); ++i) {
+        TksXMLItem *c = x->Items(i);
+        Dispatch(c, scope, block);
+        if (ElementKind(NameOf(c)) >= ksilElement::Assign) x->FreeItem(i);
     }
 }
 
@@ -2142,6 +2155,7 @@ void TksILParser::ParseILScript()
     p2.Texts = Texts;
     p2.OnGetILUnit = FProgram->OnGetILUnit;
     FProgram->ErrorUnit.clear();
+    if (FArena) FArena->GiveBackBlocks();
     try {
         p2.BuildProgram(FIL.Root(), FProgram, FProgram->MainBlock.get());
         FProgram->ErrorPos.clear();
@@ -2178,7 +2192,16 @@ void ksCompileScript(TksScript *script)
     TksILParser p(script);
     try {
         QString text;
-        if (!script->Lines.isEmpty()) text = script->Lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+        if (!script->Lines.isEmpty()) {
+            // Every line ends with CR LF; one allocation for the whole text.
+            qsizetype size = 0;
+            for (const QString &line : script->Lines) size += line.size() + 2;
+            text.reserve(size);
+            for (const QString &line : script->Lines) {
+                text += line;
+                text += QLatin1String("\r\n");
+            }
+        }
         if (p.MakeILScript(text)) p.ParseILScript();
     } catch (const KsError &e) {
         script->ErrorMsg = e.Message.isEmpty() ? SInvalidLanguage : e.Message;

@@ -89,16 +89,18 @@ class TksCustomVariable : public TksItemList {
 public:
     TksCustomVariable(const QString &name, TksVarType typeCode, const QString &typeName);
     const void *AddedBy = nullptr;
-    bool IsMacro = false;
-    bool ReadOnly = false;
-    bool ResultWanted = true;
     QString Name;
     QString UpperName;
     TksCustomVariable *ResultVar = nullptr;  // not owned
     QString SourcePos;
-    TksVarType TypeCode;
     QString TypeName;
     KsValue Value;
+    // The small members last: a derived class's own small ones fill the room
+    // after them (a compiled program holds many nodes of this base).
+    bool IsMacro = false;
+    bool ReadOnly = false;
+    bool ResultWanted = true;
+    TksVarType TypeCode;
 
     virtual void SetValue(const KsValue &value);
     virtual KsValue GetValue();

@@ -55,6 +55,19 @@ void TksAssignmentStmt::Prepare()
     }
 }
 
+void TksAssignmentStmt::DropUnused()
+{
+    if (!Designator || !Expression) return;
+    if (Designator->Kind == TksDesignator::dkVariable && !Designator->LateXML && Target == Designator->Variable)
+        Designator.reset();
+    auto *dn = Expression->Root && Expression->Root->NodeKind == TksExpressionNode::nkDesignator
+                       ? static_cast<TksDesignatorNode *>(Expression->Root)
+                       : nullptr;
+    if (dn && dn->Designator->Kind == TksDesignator::dkVariable && !dn->Designator->LateXML &&
+        Source == dn->Designator->Variable && FAppend.empty() && !FSourceOp)
+        Expression.reset();
+}
+
 namespace {
 // Appends the texts to x when x still holds the text `left` was read from
 // (nothing changed x meanwhile); `left` lets go of it first, so that x's

@@ -61,6 +61,10 @@ public:
     TksCustomVariable *Source = nullptr;
     // Resolves Target and Source; call after setting Designator and Expression.
     void Prepare();
+    // Lets go of the designator and the expression where running reads
+    // none of them (Target and Source are variables of their own): a
+    // compiled program keeps only what it runs. Either may become nullptr.
+    void DropUnused();
     void Execute() override;
 
 protected:

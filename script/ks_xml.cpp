@@ -88,8 +88,10 @@ void TksXMLItem::Clear()
     // Children are let go first, so that none searches this list when freed.
     TksXMLItemList items;
     items.swap(FItems);
-    for (TksXMLItem *i : items) i->FParent = nullptr;
+    for (TksXMLItem *i : items)
+        if (i) i->FParent = nullptr;
     for (TksXMLItem *i : items) {
+        if (!i) continue;
         if (i->FArena)
             i->FArena->Free(i);
         else
@@ -97,32 +99,64 @@ void TksXMLItem::Clear()
     }
 }
 
-namespace {
-constexpr int kArenaBlockItems = 4096;
+void TksXMLItem::FreeItem(int i)
+{
+    TksXMLItem *item = FItems[size_t(i)];
+    if (!item) return;
+    FItems.Forget(size_t(i));
+    item->FParent = nullptr;
+    if (item->FArena)
+        item->FArena->Free(item);
+    else
+        delete item;
 }
+
+namespace {
+// Blocks stay under the heap's mmap threshold, so that one given back is
+// reused by the next allocations instead of returned to the system.
+constexpr int kArenaBlockItems = 512;
+constexpr size_t kArenaBlockHead = alignof(TksXMLItem) > sizeof(int) ? alignof(TksXMLItem) : sizeof(int);
+constexpr size_t kArenaBlockBytes = kArenaBlockHead + sizeof(TksXMLItem) * kArenaBlockItems;
+constexpr std::align_val_t kArenaAlign{alignof(TksXMLItem)};
+}  // namespace
 
 TksXMLArena::~TksXMLArena()
 {
-    for (void *b : FBlocks) ::operator delete(b, std::align_val_t(alignof(TksXMLItem)));
+    for (char *b : FBlocks) ::operator delete(b, kArenaAlign);
+}
+
+char *TksXMLArena::BlockOf(const TksXMLItem *item) const
+{
+    const char *at = reinterpret_cast<const char *>(item);
+    return *(std::upper_bound(FBlocks.begin(), FBlocks.end(), at) - 1);
 }
 
 TksXMLItem *TksXMLArena::Make()
 {
+    TksXMLItem *item;
     if (FFree) {
         void *place = FFree;
         FFree = *static_cast<void **>(place);
-        auto *item = new (place) TksXMLItem;
-        item->FArena = this;
-        return item;
+        item = new (place) TksXMLItem;
+        ++Live(BlockOf(item));
+    } else {
+        if (!FLast || FUsed == kArenaBlockItems) {
+            FLast = static_cast<char *>(::operator new(kArenaBlockBytes, kArenaAlign));
+            Live(FLast) = 0;
+            FBlocks.insert(std::upper_bound(FBlocks.begin(), FBlocks.end(), FLast), FLast);
+            FUsed = 0;
+        }
+        item = new (reinterpret_cast<TksXMLItem *>(FLast + kArenaBlockHead) + FUsed++) TksXMLItem;
+        ++Live(FLast);
     }
-    if (FBlocks.empty() || FUsed == kArenaBlockItems) {
-        FBlocks.push_back(
-                ::operator new(sizeof(TksXMLItem) * kArenaBlockItems, std::align_val_t(alignof(TksXMLItem))));
-        FUsed = 0;
-    }
-    auto *item = new (static_cast<TksXMLItem *>(FBlocks.back()) + FUsed++) TksXMLItem;
     item->FArena = this;
     return item;
+}
+
+void TksXMLArena::GiveBackBlocks()
+{
+    FGiveBack = true;
+    FFree = nullptr;
 }
 
 QString TksXMLArena::Keep(QStringView s)
@@ -130,7 +164,7 @@ QString TksXMLArena::Keep(QStringView s)
     constexpr qsizetype kBlockChars = 1 << 16;
     if (s.size() > FCharsLeft) {
         const qsizetype size = std::max(kBlockChars, s.size());
-        FChars.push_back(std::make_unique<char16_t[]>(size_t(size)));
+        FChars.emplace_back(new char16_t[size_t(size)]);  // filled as texts come, not cleared first
         FCharsLeft = size;
     }
     // blocks are filled from their end, so the last block's free room is its start
@@ -145,7 +179,7 @@ TksXMLItem **TksXMLArena::Pointers(size_t n)
     constexpr size_t kBlockPointers = 1 << 14;
     if (n > FPointersLeft) {
         const size_t size = std::max(kBlockPointers, n);
-        FPointers.push_back(std::make_unique<TksXMLItem *[]>(size));
+        FPointers.emplace_back(new TksXMLItem *[size]);  // handed out before use, not cleared first
         FPointersLeft = size;
     }
     // blocks are filled from their end, as the texts' are
@@ -157,8 +191,15 @@ TksXMLItem **TksXMLArena::Pointers(size_t n)
 void TksXMLArena::Free(TksXMLItem *item)
 {
     item->~TksXMLItem();
-    *reinterpret_cast<void **>(item) = FFree;
-    FFree = item;
+    char *b = BlockOf(item);
+    --Live(b);
+    if (!FGiveBack) {
+        *reinterpret_cast<void **>(item) = FFree;
+        FFree = item;
+    } else if (Live(b) == 0 && b != FLast) {
+        FBlocks.erase(std::upper_bound(FBlocks.begin(), FBlocks.end(), b) - 1);
+        ::operator delete(b, kArenaAlign);
+    }
 }
 
 TksXMLItem *TksXMLItem::Add()
@@ -187,7 +228,7 @@ void TksXMLItem::InsertItem(int index, TksXMLItem *item)
 int TksXMLItem::Find(const QString &name) const
 {
     for (int i = 0; i < Count(); ++i)
-        if (Items(i)->Name.compare(name, Qt::CaseInsensitive) == 0) return i;
+        if (Items(i) && Items(i)->Name.compare(name, Qt::CaseInsensitive) == 0) return i;
     return -1;
 }
 

@@ -40,20 +40,27 @@ public:
     void insert(size_t at, TksXMLItem *item);
     void remove(TksXMLItem *item);
     void pop_back() { --FSize; }
+    void Forget(size_t i) { FData[i] = nullptr; }
     void swap(TksXMLItemList &other)
     {
         std::swap(FData, other.FData);
         std::swap(FSize, other.FSize);
-        std::swap(FCapacity, other.FCapacity);
-        std::swap(FOwned, other.FOwned);
+        const quint32 capacity = FCapacity;
+        const bool owned = FOwned;
+        FCapacity = other.FCapacity;
+        FOwned = other.FOwned;
+        other.FCapacity = capacity;
+        other.FOwned = owned;
     }
 
 private:
     void Grow(size_t capacity);
     void Release();
     TksXMLItem **FData = nullptr;
-    quint32 FSize = 0, FCapacity = 0;
-    bool FOwned = false;  // FData is of the heap
+    quint32 FSize = 0;
+    // One word for both: an item of the intermediate code is small.
+    quint32 FCapacity : 31 = 0;
+    bool FOwned : 1 = false;  // FData is of the heap
 };
 
 class TksXMLItem {
@@ -82,6 +89,9 @@ public:
     // Room for `n` children, for a builder that knows how many come (an
     // arena's item takes it from its arena).
     void Reserve(int n);
+    // Destroys child i for a reader that is done with it; its slot stays,
+    // empty (Items(i) is nullptr from then on).
+    void FreeItem(int i);
 
     void *Data = nullptr;
     QString Name;
@@ -109,8 +119,15 @@ public:
     TksXMLArena(const TksXMLArena &) = delete;
     TksXMLArena &operator=(const TksXMLArena &) = delete;
     TksXMLItem *Make();
-    // Destroys an item made here; its place is used again.
+    // Destroys an item made here; its place is used again (until
+    // GiveBackBlocks).
     void Free(TksXMLItem *item);
+    // From now on a block whose items are all freed goes back to the heap
+    // at once, so that a reader freeing the tree as it goes leaves room for
+    // what it builds. Freed places are no longer used again.
+    void GiveBackBlocks();
+    // Blocks of items held (tests).
+    size_t BlockCount() const { return FBlocks.size(); }
     // A copy of `s` kept by the arena, as a string that does not own it:
     // for the Text of items made here (Assign copies such texts for good).
     QString Keep(QStringView s);
@@ -118,9 +135,14 @@ public:
     TksXMLItem **Pointers(size_t n);
 
 private:
-    std::vector<void *> FBlocks;
-    int FUsed = 0;            // items made in the last block
-    void *FFree = nullptr;    // places of freed items, each holding the next
+    // A block starts with the count of its items not freed.
+    static int &Live(char *block) { return *reinterpret_cast<int *>(block); }
+    char *BlockOf(const TksXMLItem *item) const;
+    std::vector<char *> FBlocks;  // in address order
+    char *FLast = nullptr;       // the block items are made in
+    int FUsed = 0;               // items made in the last block
+    void *FFree = nullptr;       // places of freed items, each holding the next
+    bool FGiveBack = false;
     std::vector<std::unique_ptr<char16_t[]>> FChars;
     qsizetype FCharsLeft = 0;  // room in the last block of FChars
     std::vector<std::unique_ptr<TksXMLItem *[]>> FPointers;

@@ -735,6 +735,34 @@ TEST(KsPass2, FailedCompileLeavesNoHalfBuiltStatements)
     }
 }
 
+// An assignment between plain variables keeps neither its designator nor its
+// expression once built; one that reads through them keeps what it reads.
+TEST(KsPass2, PlainAssignmentsKeepOnlyTheirVariables)
+{
+    TksScript s;
+    s.AddRTTI();
+    s.Lines << QStringLiteral("var s, k: Integer; a: array[0..2] of Integer;")
+            << QStringLiteral("begin k := 2; s := 1; s := s + k; s := k; s := s + k * 3; a[1] := s;")
+            << QStringLiteral("s := s + a[1]; a[1] := a[1] + k; k := s end.");
+    ASSERT_TRUE(s.Compile()) << s.ErrorMsg.toStdString();
+    auto st = [&](int i) { return static_cast<TksAssignmentStmt *>(s.MainBlock->Items(i)); };
+    ASSERT_EQ(s.MainBlock->Count(), 9);
+    EXPECT_EQ(st(2)->Designator, nullptr);  // s := s + k
+    EXPECT_EQ(st(2)->Expression, nullptr);
+    EXPECT_EQ(st(3)->Expression, nullptr);  // s := k
+    EXPECT_EQ(st(4)->Designator, nullptr);  // s := s + k * 3: the product is read
+    EXPECT_NE(st(4)->Expression, nullptr);
+    EXPECT_NE(st(5)->Designator, nullptr);  // a[1] := s
+    EXPECT_NE(st(6)->Expression, nullptr);  // s := s + a[1]
+    EXPECT_NE(st(7)->Designator, nullptr);
+    EXPECT_EQ(st(8)->Designator, nullptr);  // k := s
+    EXPECT_EQ(st(8)->Expression, nullptr);
+    s.Execute();
+    // s: 3, 2, 8, a[1] = 8, s = 16, a[1] = 10, k = 16
+    EXPECT_EQ(s.Find(QStringLiteral("s"))->Value.ToInt64(), 16);
+    EXPECT_EQ(s.Find(QStringLiteral("k"))->Value.ToInt64(), 16);
+}
+
 // Identifiers in national letters when the script asks for them.
 TEST(KsPass2, ExtendedIdentifierCharacters)
 {

@@ -208,6 +208,33 @@ TEST(KsXmlTree, ArenaItemsLiveInTheirTreeAndCopiesOutliveTheArena)
     EXPECT_EQ(copy.Items(0)->Items(1)->Name, QStringLiteral("heap"));
 }
 
+TEST(KsXmlTree, ItemsFreedOneByOneGiveTheirBlocksBack)
+{
+    TksXMLArena arena;
+    TksXMLItem root;
+    const int n = 5000;
+    for (int i = 0; i < n; ++i) {
+        TksXMLItem *x = arena.Make();
+        x->Name = QStringLiteral("s%1").arg(i);
+        x->Text = arena.Keep(QStringLiteral("pos=\"%1:1\"").arg(i + 1));
+        x->AddItem(arena.Make());  // a child goes with its parent
+        root.AddItem(x);
+    }
+    const size_t full = arena.BlockCount();
+    ASSERT_GT(full, size_t(4));
+    arena.GiveBackBlocks();
+    for (int i = 0; i < n - 1; ++i) root.FreeItem(i);
+    EXPECT_EQ(root.Count(), n);  // the slots stay, empty
+    EXPECT_EQ(root.Items(0), nullptr);
+    EXPECT_EQ(root.Find(QStringLiteral("s0")), -1);
+    EXPECT_EQ(root.Find(QStringLiteral("s4999")), n - 1);
+    EXPECT_EQ(root.Items(n - 1)->RawProp(QStringLiteral("pos")), QStringLiteral("5000:1"));
+    EXPECT_LE(arena.BlockCount(), size_t(1));  // only the block still in use
+    root.FreeItem(0);  // an empty slot again: nothing happens
+    root.Clear();  // skips the empty slots
+    EXPECT_EQ(root.Count(), 0);
+}
+
 TEST(KsXmlWriter, WritesAndReadsBack)
 {
     TksXMLDocument doc;
