@@ -10,7 +10,6 @@
 #include "report/lyrexception.h"
 #include "reportengine/lyrBarcod.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
