@@ -101,6 +101,7 @@ build_fuzz() {
   local flags="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -gline-tables-only -O1"
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DVELMORA_FUZZ=ON -DVELMORA_BENCH=OFF \
+    -DCMAKE_C_FLAGS_DEBUG= -DCMAKE_CXX_FLAGS_DEBUG= \
     -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" >/dev/null
   local targets=() f
   for f in tests/fuzz/fuzz_*.cpp; do
