@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QVarLengthArray>
 #include <bitset>
 #include <exception>
 #include <typeinfo>
@@ -395,21 +396,39 @@ struct ksilPass1 {
         P.SetPosition(save);
     }
 
-    QString Scratch;  // attribute texts are made here, then kept by the arena
+    // Attribute texts are written here, then kept by the arena.
+    QVarLengthArray<char16_t, 256> Scratch;
+
+    // Appends the "line:col" of `pos` to Scratch.
+    void PutPosition(int pos)
+    {
+        const qsizetype at = Scratch.size();
+        Scratch.resize(at + TksParser::kPositionChars);
+        Scratch.resize(at + P.WritePositionText(Scratch.data() + at, pos));
+    }
+
+    void PutLatin1(const char *s)
+    {
+        while (*s) Scratch.append(char16_t(*s++));
+    }
+
+    QString KeepScratch() { return Arena->Keep(QStringView(Scratch.constData(), Scratch.size())); }
 
     void Wrap(const Node *e, int p0, int n0)
     {
-        QString &attrs = Scratch;
-        attrs.resize(0);
-        attrs += QLatin1String("pos=\"");
-        AppendPosAfterBlanks(attrs, p0);
-        attrs += QLatin1Char('"');
+        Scratch.clear();
+        PutLatin1("pos=\"");
+        const int save = P.Position();
+        const int start = Skipped(p0);
+        P.SetPosition(save);
+        PutPosition(start);
+        Scratch.append(u'"');
         if (e->IsExpr) {
-            attrs += QLatin1String(" pos1=\"");
-            P.AppendPositionText(attrs, P.Position());
-            attrs += QLatin1Char('"');
+            PutLatin1(" pos1=\"");
+            PutPosition(P.Position());
+            Scratch.append(u'"');
         }
-        TksXMLItem *item = NewItem(e->NodeName, Arena->Keep(attrs));
+        TksXMLItem *item = NewItem(e->NodeName, KeepScratch());
         if (size_t(n0) < Out.size()) {
             item->Reserve(int(Out.size()) - n0);
             for (size_t i = size_t(n0); i < Out.size(); ++i) item->AddItem(Out[i]);
@@ -642,14 +661,22 @@ bool ksilPass1::Parse(const Node *e)
     if (!e->NodeName.isEmpty() && e->K != kSequence) Wrap(e, p0, n0);
     if (!e->Add.isEmpty()) {
         const QStringView text = e->AddText.isEmpty() ? token : QStringView(e->AddText);
-        QString &attrs = Scratch;
-        attrs.resize(0);
-        attrs += QLatin1String("text=\"");
-        ksXMLEscapeTo(attrs, text);
-        attrs += QLatin1String("\" pos=\"");
-        P.AppendPositionText(attrs, P.Position());
-        attrs += QLatin1Char('"');
-        Out.push_back(NewItem(e->Add, Arena->Keep(attrs)));
+        Scratch.clear();
+        PutLatin1("text=\"");
+        for (QChar c : text) {
+            if (ksXMLEscapes(c)) {
+                PutLatin1("&#");
+                const QByteArray code = QByteArray::number(c.unicode());
+                PutLatin1(code.constData());
+                Scratch.append(u';');
+            } else {
+                Scratch.append(c.unicode());
+            }
+        }
+        PutLatin1("\" pos=\"");
+        PutPosition(P.Position());
+        Scratch.append(u'"');
+        Out.push_back(NewItem(e->Add, KeepScratch()));
     }
     if (e->K != kRef && !RunChildren(e)) {
         if (!e->NodeName.isEmpty()) Truncate(n0);

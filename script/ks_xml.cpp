@@ -342,18 +342,10 @@ QString ksXMLEscape(const QString &s)
 void ksXMLEscapeTo(QString &out, QStringView s)
 {
     for (QChar c : s) {
-        switch (c.unicode()) {
-        case 10:
-        case 13:
-        case '"':
-        case '<':
-        case '>':
-        case '&':
+        if (ksXMLEscapes(c))
             out += QStringLiteral("&#") + QString::number(c.unicode()) + QLatin1Char(';');
-            break;
-        default:
+        else
             out += c;
-        }
     }
 }
 

@@ -153,6 +153,20 @@ private:
 extern void (*ksXMLItemGone)(TksXMLItem *item);
 
 // Escaping of attribute values: LF, CR, '"', '<', '>' and '&' become &#n;.
+inline bool ksXMLEscapes(QChar c)
+{
+    switch (c.unicode()) {
+    case 10:
+    case 13:
+    case '"':
+    case '<':
+    case '>':
+    case '&':
+        return true;
+    default:
+        return false;
+    }
+}
 QString ksXMLEscape(const QString &s);
 // The same, appended to `out`.
 void ksXMLEscapeTo(QString &out, QStringView s);
