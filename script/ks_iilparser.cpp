@@ -1,6 +1,7 @@
 #include "script/ks_iilparser.h"
 
 #include "script/ks_iconst.h"
+#include "script/ks_iexpression.h"
 #include "script/ks_idesignator.h"
 #include "script/ks_idisp.h"
 #include "script/ks_iparser.h"
@@ -9,7 +10,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QVarLengthArray>
 #include <bitset>
 #include <exception>
 #include <typeinfo>
@@ -397,36 +397,38 @@ struct ksilPass1 {
     }
 
     // Attribute texts are written here, then kept by the arena.
-    QVarLengthArray<char16_t, 256> Scratch;
+    std::vector<char16_t> Scratch;
+    char16_t *At = nullptr;  // where the next character goes
 
-    // Appends the "line:col" of `pos` to Scratch.
-    void PutPosition(int pos)
+    // Room for `n` more characters from the start.
+    void StartScratch(size_t n)
     {
-        const qsizetype at = Scratch.size();
-        Scratch.resize(at + TksParser::kPositionChars);
-        Scratch.resize(at + P.WritePositionText(Scratch.data() + at, pos));
+        if (Scratch.size() < n) Scratch.resize(std::max<size_t>(n, 256));
+        At = Scratch.data();
     }
+
+    void PutPosition(int pos) { At += P.WritePositionText(At, pos); }
 
     void PutLatin1(const char *s)
     {
-        while (*s) Scratch.append(char16_t(*s++));
+        while (*s) *At++ = char16_t(*s++);
     }
 
-    QString KeepScratch() { return Arena->Keep(QStringView(Scratch.constData(), Scratch.size())); }
+    QString KeepScratch() { return Arena->Keep(QStringView(Scratch.data(), At - Scratch.data())); }
 
     void Wrap(const Node *e, int p0, int n0)
     {
-        Scratch.clear();
+        StartScratch(2 * TksParser::kPositionChars + 16);
         PutLatin1("pos=\"");
         const int save = P.Position();
         const int start = Skipped(p0);
         P.SetPosition(save);
         PutPosition(start);
-        Scratch.append(u'"');
+        *At++ = u'"';
         if (e->IsExpr) {
             PutLatin1(" pos1=\"");
             PutPosition(P.Position());
-            Scratch.append(u'"');
+            *At++ = u'"';
         }
         TksXMLItem *item = NewItem(e->NodeName, KeepScratch());
         if (size_t(n0) < Out.size()) {
@@ -661,21 +663,21 @@ bool ksilPass1::Parse(const Node *e)
     if (!e->NodeName.isEmpty() && e->K != kSequence) Wrap(e, p0, n0);
     if (!e->Add.isEmpty()) {
         const QStringView text = e->AddText.isEmpty() ? token : QStringView(e->AddText);
-        Scratch.clear();
+        // an escape takes at most 8 characters (&#13; ... &#65535;)
+        StartScratch(8 * size_t(text.size()) + TksParser::kPositionChars + 16);
         PutLatin1("text=\"");
         for (QChar c : text) {
             if (ksXMLEscapes(c)) {
                 PutLatin1("&#");
-                const QByteArray code = QByteArray::number(c.unicode());
-                PutLatin1(code.constData());
-                Scratch.append(u';');
+                PutLatin1(QByteArray::number(c.unicode()).constData());
+                *At++ = u';';
             } else {
-                Scratch.append(c.unicode());
+                *At++ = c.unicode();
             }
         }
         PutLatin1("\" pos=\"");
         PutPosition(P.Position());
-        Scratch.append(u'"');
+        *At++ = u'"';
         Out.push_back(NewItem(e->Add, KeepScratch()));
     }
     if (e->K != kRef && !RunChildren(e)) {
@@ -1620,6 +1622,84 @@ struct ksilPass2 {
         Executable(pos);
     }
 
+    // The variable a designator of one name stands for, as BuildDesignator
+    // resolves it, when that is a plain variable; nullptr otherwise.
+    TksVariable *PlainVariable(TksXMLItem *ds, TksScript *scope)
+    {
+        if (ds->Count() != 1 || !Is(ds, QLatin1String("dsgn"))) return nullptr;
+        TksXMLItem *node = ds->Items(0);
+        if (!Is(node, QLatin1String("node"))) return nullptr;
+        const QString name = LeafText(node);
+        if (name.isEmpty() || name == QLatin1String("[")) return nullptr;
+        auto *v = dynamic_cast<TksVariable *>(scope->FindUpper(Upper(name)));
+        return v && v->Count() == 0 && v->TypeCode != tcConstructor ? v : nullptr;
+    }
+
+    // x := y, x := x op y and x := y op x of plain variables (op one of + - * /):
+    // the statement AddAssignment ends with, without the designators and the
+    // expression it would build and let go again. False (nothing done) for
+    // anything else, and where the general route would report an error.
+    bool DirectAssign(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos)
+    {
+        if (!WithNames.isEmpty() || x->Count() != 2) return false;
+        TksXMLItem *ex = x->Items(1);
+        if (!Is(ex, QLatin1String("expr"))) return false;
+        TksVariable *target = PlainVariable(x->Items(0), scope);
+        if (!target || target->ReadOnly) return false;
+        TksCustomVariable *source = nullptr;
+        TksOpCode code = opNone;
+        TksTypeDesc type;
+        if (ex->Count() == 1) {
+            TksVariable *v = PlainVariable(ex->Items(0), scope);
+            if (!v) return false;
+            source = v;
+            type = {v->TypeCode, v->TypeName};
+        } else if (ex->Count() == 3 && Is(ex->Items(1), QLatin1String("op"))) {
+            TksVariable *a = PlainVariable(ex->Items(0), scope);
+            TksVariable *b = a ? PlainVariable(ex->Items(2), scope) : nullptr;
+            if (!b) return false;
+            bool strCat = false;
+            if (!ksOperatorCode(LeafText(ex->Items(1)), code, strCat) || strCat ||
+                (code != opPlus && code != opMinus && code != opMul && code != opDivFloat))
+                return false;
+            if (!ksOperatorType(code, false, {a->TypeCode, a->TypeName}, {b->TypeCode, b->TypeName}, scope, type))
+                return false;
+            // as OptimizeCompound turns them into compound assignments
+            if (a == target)
+                source = b;
+            else if (b == target && (code == opPlus || code == opMul) && target->TypeCode != tcString &&
+                     target->TypeCode != tcVariant)
+                source = a;
+            else
+                return false;
+        } else {
+            return false;
+        }
+        if (!ksTypesCompatible({target->TypeCode, target->TypeName}, type, scope)) return false;
+        TksAssignmentStmt *st;
+        switch (code) {
+        case opPlus:
+            st = new TksAssignPlusStmt(scope, CurUnit, pos);
+            break;
+        case opMinus:
+            st = new TksAssignMinusStmt(scope, CurUnit, pos);
+            break;
+        case opMul:
+            st = new TksAssignMulStmt(scope, CurUnit, pos);
+            break;
+        case opDivFloat:
+            st = new TksAssignDivStmt(scope, CurUnit, pos);
+            break;
+        default:
+            st = new TksAssignmentStmt(scope, CurUnit, pos);
+        }
+        st->SetVariables(target, source);
+        CurPos = pos;
+        block->Add(st);
+        Executable(pos);
+        return true;
+    }
+
     void DeclareVar(TksXMLItem *x, TksScript *scope, TksStatement *block)
     {
         const QString pos = SetPos(x);
@@ -1975,6 +2055,7 @@ void ksilPass2::BuildAssign(TksXMLItem *x, TksScript *scope, TksStatement *block
     TksXMLItem *ds = x->Count() > 0 ? x->Items(0) : nullptr;
     // Basic's `Set x = e` wraps an ordinary assignment in one of the same kind.
     if (ds && Is(ds, QLatin1String("assignstmt"))) return BuildAssign(ds, scope, block, pos);
+    if (DirectAssign(x, scope, block, pos)) return;
     TksXMLItem *lastExpr = nullptr;
     for (int i = x->Count() - 1; i >= 0 && !lastExpr; --i)
         if (Is(x->Items(i), QLatin1String("expr"))) lastExpr = x->Items(i);

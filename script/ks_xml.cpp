@@ -127,8 +127,11 @@ TksXMLArena::~TksXMLArena()
 
 char *TksXMLArena::BlockOf(const TksXMLItem *item) const
 {
+    // Items made one after another are freed so too: mostly in the block of the last.
     const char *at = reinterpret_cast<const char *>(item);
-    return *(std::upper_bound(FBlocks.begin(), FBlocks.end(), at) - 1);
+    if (FHint && at >= FHint && at < FHint + kArenaBlockBytes) return FHint;
+    FHint = *(std::upper_bound(FBlocks.begin(), FBlocks.end(), at) - 1);
+    return FHint;
 }
 
 TksXMLItem *TksXMLArena::Make()
@@ -198,6 +201,7 @@ void TksXMLArena::Free(TksXMLItem *item)
         FFree = item;
     } else if (Live(b) == 0 && b != FLast) {
         FBlocks.erase(std::upper_bound(FBlocks.begin(), FBlocks.end(), b) - 1);
+        if (FHint == b) FHint = nullptr;
         ::operator delete(b, kArenaAlign);
     }
 }

@@ -139,6 +139,7 @@ private:
     static int &Live(char *block) { return *reinterpret_cast<int *>(block); }
     char *BlockOf(const TksXMLItem *item) const;
     std::vector<char *> FBlocks;  // in address order
+    mutable char *FHint = nullptr;  // the block BlockOf found last
     char *FLast = nullptr;       // the block items are made in
     int FUsed = 0;               // items made in the last block
     void *FFree = nullptr;       // places of freed items, each holding the next
