@@ -1593,6 +1593,24 @@ struct ksilPass2 {
         return guard.release();
     }
 
+    // The assignment statement of a compound operator (+ - * /), or the plain one.
+    TksAssignmentStmt *NewAssignment(TksOpCode code, TksScript *scope, const QString &pos,
+                                     TksDesignator *d = nullptr, TksExpression *e = nullptr)
+    {
+        switch (code) {
+        case opPlus:
+            return new TksAssignPlusStmt(scope, CurUnit, pos, d, e);
+        case opMinus:
+            return new TksAssignMinusStmt(scope, CurUnit, pos, d, e);
+        case opMul:
+            return new TksAssignMulStmt(scope, CurUnit, pos, d, e);
+        case opDivFloat:
+            return new TksAssignDivStmt(scope, CurUnit, pos, d, e);
+        default:
+            return new TksAssignmentStmt(scope, CurUnit, pos, d, e);
+        }
+    }
+
     void AddAssignment(TksScript *scope, TksStatement *block, TksDesignator *target, TksXMLItem *exprEl,
                        const QString &pos, const QString &modificator = QString())
     {
@@ -1606,17 +1624,16 @@ struct ksilPass2 {
             op = e->OptimizeCompound(d.get()).trimmed();
             if (!op.isEmpty()) e->Finish();
         }
-        TksAssignmentStmt *st;
+        TksOpCode code = opNone;
         if (op == QLatin1String("+"))
-            st = new TksAssignPlusStmt(scope, CurUnit, pos, d.release(), e.release());
+            code = opPlus;
         else if (op == QLatin1String("-"))
-            st = new TksAssignMinusStmt(scope, CurUnit, pos, d.release(), e.release());
+            code = opMinus;
         else if (op == QLatin1String("*"))
-            st = new TksAssignMulStmt(scope, CurUnit, pos, d.release(), e.release());
+            code = opMul;
         else if (op == QLatin1String("/"))
-            st = new TksAssignDivStmt(scope, CurUnit, pos, d.release(), e.release());
-        else
-            st = new TksAssignmentStmt(scope, CurUnit, pos, d.release(), e.release());
+            code = opDivFloat;
+        TksAssignmentStmt *st = NewAssignment(code, scope, pos, d.release(), e.release());
         st->DropUnused();
         block->Add(st);
         Executable(pos);
@@ -1676,23 +1693,7 @@ struct ksilPass2 {
             return false;
         }
         if (!ksTypesCompatible({target->TypeCode, target->TypeName}, type, scope)) return false;
-        TksAssignmentStmt *st;
-        switch (code) {
-        case opPlus:
-            st = new TksAssignPlusStmt(scope, CurUnit, pos);
-            break;
-        case opMinus:
-            st = new TksAssignMinusStmt(scope, CurUnit, pos);
-            break;
-        case opMul:
-            st = new TksAssignMulStmt(scope, CurUnit, pos);
-            break;
-        case opDivFloat:
-            st = new TksAssignDivStmt(scope, CurUnit, pos);
-            break;
-        default:
-            st = new TksAssignmentStmt(scope, CurUnit, pos);
-        }
+        TksAssignmentStmt *st = NewAssignment(code, scope, pos);
         st->SetVariables(target, source);
         CurPos = pos;
         block->Add(st);
