@@ -138,11 +138,11 @@ private:
     // A block starts with the count of its items not freed.
     static int &Live(char *block) { return *reinterpret_cast<int *>(block); }
     char *BlockOf(const TksXMLItem *item) const;
-    std::vector<char *> FBlocks;  // in address order
+    std::vector<char *> FBlocks;    // in address order
     mutable char *FHint = nullptr;  // the block BlockOf found last
-    char *FLast = nullptr;       // the block items are made in
-    int FUsed = 0;               // items made in the last block
-    void *FFree = nullptr;       // places of freed items, each holding the next
+    char *FLast = nullptr;          // the block items are made in
+    int FUsed = 0;                  // items made in the last block
+    void *FFree = nullptr;          // places of freed items, each holding the next
     bool FGiveBack = false;
     std::vector<std::unique_ptr<char16_t[]>> FChars;
     qsizetype FCharsLeft = 0;  // room in the last block of FChars
