@@ -1059,16 +1059,53 @@ struct ksilPass2 {
         return slot;
     }
 
-    // Names upper-cased for looking them up: a program names the same few
-    // again and again.
-    QHash<QString, QString> UpperNames;
-    QString Upper(const QString &name)
+    // Names upper-cased for looking them up, with what the last lookup
+    // found: a program names the same few again and again. A finding holds
+    // while no script of the chain changed its table or its parent.
+    struct NameEntry {
+        QString Upper;
+        TksScript *Scope = nullptr;  // nullptr: nothing found yet
+        TksCustomVariable *Found = nullptr;
+        quint64 Links = 0;
+        static constexpr int kDepth = 4;
+        int Versions[kDepth] = {};
+    };
+    QHash<QString, NameEntry> Names;
+    NameEntry SpareName;  // past the table's limit: only the last name stays
+
+    NameEntry &Entry(const QString &name)
     {
-        auto it = UpperNames.constFind(name);
-        if (it != UpperNames.constEnd()) return it.value();
-        const QString upper = name.toUpper();
-        if (UpperNames.size() < 4096) UpperNames.insert(name, upper);
-        return upper;
+        auto it = Names.find(name);
+        if (it != Names.end()) return it.value();
+        NameEntry &e = Names.size() < 4096 ? Names[name] : SpareName;
+        e = NameEntry{name.toUpper()};
+        return e;
+    }
+
+    // scope->FindUpper of the upper-cased name.
+    TksCustomVariable *FindName(const QString &name, TksScript *scope)
+    {
+        NameEntry &e = Entry(name);
+        const quint64 links = ksLineHandlersVersion.load(std::memory_order_relaxed);
+        if (e.Scope == scope && e.Links == links) {
+            bool same = true;
+            int i = 0;
+            for (const TksScript *s = scope; s && same; s = s->Parent, ++i)
+                same = i < NameEntry::kDepth && s->Version() == e.Versions[i];
+            if (same) return e.Found;
+        }
+        e.Found = scope->FindUpper(e.Upper);
+        int depth = 0;
+        for (const TksScript *s = scope; s; s = s->Parent) {
+            if (depth == NameEntry::kDepth) {
+                e.Scope = nullptr;  // too long a chain to keep
+                return e.Found;
+            }
+            e.Versions[depth++] = s->Version();
+        }
+        e.Scope = scope;
+        e.Links = links;
+        return e.Found;
     }
 
     QString SetPos(const TksXMLItem *x)
@@ -1364,7 +1401,7 @@ struct ksilPass2 {
                     }
                 }
                 if (link) continue;
-                TksCustomVariable *found = scope->FindUpper(Upper(name));
+                TksCustomVariable *found = FindName(name, scope);
                 autoDeclared = !found;
                 cur = found ? found : Declare(name, scope, pos);
                 link = d->AddItem(cur, pos);
@@ -1648,7 +1685,7 @@ struct ksilPass2 {
         if (!Is(node, QLatin1String("node"))) return nullptr;
         const QString name = LeafText(node);
         if (name.isEmpty() || name == QLatin1String("[")) return nullptr;
-        auto *v = dynamic_cast<TksVariable *>(scope->FindUpper(Upper(name)));
+        auto *v = dynamic_cast<TksVariable *>(FindName(name, scope));
         return v && v->Count() == 0 && v->TypeCode != tcConstructor ? v : nullptr;
     }
 
