@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <bitset>
+#include <unordered_map>
 #include <exception>
 #include <typeinfo>
 
@@ -1070,20 +1071,40 @@ struct ksilPass2 {
         static constexpr int kDepth = 4;
         int Versions[kDepth] = {};
     };
-    QHash<QString, NameEntry> Names;
+    // Looked up by a view of the name as the IL holds it (no string made).
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(QStringView v) const { return qHash(v); }
+    };
+    struct NameEq {
+        using is_transparent = void;
+        bool operator()(QStringView a, QStringView b) const { return a == b; }
+    };
+    std::unordered_map<QString, NameEntry, NameHash, NameEq> Names;
     NameEntry SpareName;  // past the table's limit: only the last name stays
 
-    NameEntry &Entry(const QString &name)
+    NameEntry &Entry(QStringView name)
     {
         auto it = Names.find(name);
-        if (it != Names.end()) return it.value();
-        NameEntry &e = Names.size() < 4096 ? Names[name] : SpareName;
-        e = NameEntry{name.toUpper()};
+        if (it != Names.end()) return it->second;
+        NameEntry &e = Names.size() < 4096 ? Names[name.toString()] : SpareName;
+        e = NameEntry{name.toString().toUpper()};
         return e;
     }
 
+    // The text of a name leaf: a view of the IL's own text when no escape
+    // needs undoing, else of `held`.
+    static QStringView NameView(const TksXMLItem *leaf, QString &held)
+    {
+        static const QString text = QStringLiteral("text");
+        const QStringView raw = leaf->RawProp(text);
+        if (!raw.isNull() && !raw.contains(QLatin1Char('&'))) return raw;
+        held = leaf->Prop(text);
+        return held;
+    }
+
     // scope->FindUpper of the upper-cased name.
-    TksCustomVariable *FindName(const QString &name, TksScript *scope)
+    TksCustomVariable *FindName(QStringView name, TksScript *scope)
     {
         NameEntry &e = Entry(name);
         const quint64 links = ksLineHandlersVersion.load(std::memory_order_relaxed);
@@ -1683,7 +1704,8 @@ struct ksilPass2 {
         if (ds->Count() != 1 || !Is(ds, QLatin1String("dsgn"))) return nullptr;
         TksXMLItem *node = ds->Items(0);
         if (!Is(node, QLatin1String("node"))) return nullptr;
-        const QString name = LeafText(node);
+        QString held;
+        const QStringView name = NameView(node, held);
         if (name.isEmpty() || name == QLatin1String("[")) return nullptr;
         auto *v = dynamic_cast<TksVariable *>(FindName(name, scope));
         return v && v->Count() == 0 && v->TypeCode != tcConstructor ? v : nullptr;
