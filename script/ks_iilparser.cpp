@@ -1008,6 +1008,10 @@ QString TypeText(TksVarType code, const QString &name)
 
 }  // namespace
 
+namespace {
+enum class ksilElement : std::uint8_t;
+}  // namespace
+
 // A statement joins its block only when it was built completely: a
 // compile error must not leave half-built statements that could run.
 struct Pending {
@@ -1935,6 +1939,7 @@ struct ksilPass2 {
     // Builds what one IL element stands for into `block` (statements) or
     // `scope` (declarations).
     void Dispatch(TksXMLItem *x, TksScript *scope, TksStatement *block);
+    void DispatchAs(ksilElement kind, TksXMLItem *x, TksScript *scope, TksStatement *block);
     void AddStatement(TksStatement *block, TksStatement *st, const QString &pos);
     // Dispatches the children of x in order; each statement's IL is freed
     // once built (it is read once), so that its room goes to what comes next.
@@ -2032,7 +2037,11 @@ ksilElement ElementKind(const QString &name)
 
 void ksilPass2::Dispatch(TksXMLItem *x, TksScript *scope, TksStatement *block)
 {
-    const ksilElement kind = ElementKind(NameOf(x));
+    DispatchAs(ElementKind(NameOf(x)), x, scope, block);
+}
+
+void ksilPass2::DispatchAs(ksilElement kind, TksXMLItem *x, TksScript *scope, TksStatement *block)
+{
     // Declarations and blocks keep the position of what they hold.
     switch (kind) {
     case ksilElement::Block:
@@ -2089,8 +2098,9 @@ void ksilPass2::Statements(TksXMLItem *x, TksScript *scope, TksStatement *block)
 {
     for (int i = 0; i < x->Count(); ++i) {
         TksXMLItem *c = x->Items(i);
-        Dispatch(c, scope, block);
-        if (ElementKind(NameOf(c)) >= ksilElement::Assign) x->FreeItem(i);
+        const ksilElement kind = ElementKind(NameOf(c));
+        DispatchAs(kind, c, scope, block);
+        if (kind >= ksilElement::Assign) x->FreeItem(i);
     }
 }
 
