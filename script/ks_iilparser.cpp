@@ -962,7 +962,9 @@ struct ksilName {
 
 bool Is(const TksXMLItem *x, QLatin1StringView n)
 {
-    return ksilName(x) == n;
+    // The grammars write names in lower case: most are told apart without lower-casing.
+    if (x->Name.size() == n.size() && x->Name == n) return true;
+    return HasUpper(x->Name) && x->Name.toLower() == n;
 }
 
 TksXMLItem *Child(TksXMLItem *x, const char *name)
@@ -1655,6 +1657,24 @@ struct ksilPass2 {
         return guard.release();
     }
 
+    // The operator of a compound assignment ("+", "-", "*", "/"); opNone for any other text.
+    static TksOpCode CompoundCode(QStringView op)
+    {
+        if (op.size() != 1) return opNone;
+        switch (op[0].unicode()) {
+        case '+':
+            return opPlus;
+        case '-':
+            return opMinus;
+        case '*':
+            return opMul;
+        case '/':
+            return opDivFloat;
+        default:
+            return opNone;
+        }
+    }
+
     // The assignment statement of a compound operator (+ - * /), or the plain one.
     TksAssignmentStmt *NewAssignment(TksOpCode code, TksScript *scope, const QString &pos,
                                      TksDesignator *d = nullptr, TksExpression *e = nullptr)
@@ -1686,16 +1706,7 @@ struct ksilPass2 {
             op = e->OptimizeCompound(d.get()).trimmed();
             if (!op.isEmpty()) e->Finish();
         }
-        TksOpCode code = opNone;
-        if (op == QLatin1String("+"))
-            code = opPlus;
-        else if (op == QLatin1String("-"))
-            code = opMinus;
-        else if (op == QLatin1String("*"))
-            code = opMul;
-        else if (op == QLatin1String("/"))
-            code = opDivFloat;
-        TksAssignmentStmt *st = NewAssignment(code, scope, pos, d.release(), e.release());
+        TksAssignmentStmt *st = NewAssignment(CompoundCode(op), scope, pos, d.release(), e.release());
         st->DropUnused();
         block->Add(st);
         Executable(pos);
@@ -1738,10 +1749,10 @@ struct ksilPass2 {
             TksVariable *a = PlainVariable(ex->Items(0), scope);
             TksVariable *b = a ? PlainVariable(ex->Items(2), scope) : nullptr;
             if (!b) return false;
-            bool strCat = false;
-            if (!ksOperatorCode(LeafText(ex->Items(1)), code, strCat) || strCat ||
-                (code != opPlus && code != opMinus && code != opMul && code != opDivFloat))
-                return false;
+            QString held;
+            const QStringView op = NameView(ex->Items(1), held);
+            code = CompoundCode(op);
+            if (code == opNone) return false;
             if (!ksOperatorType(code, false, {a->TypeCode, a->TypeName}, {b->TypeCode, b->TypeName}, scope, type))
                 return false;
             // as OptimizeCompound turns them into compound assignments
