@@ -415,19 +415,26 @@ struct ksilPass1 {
         while (*s) *At++ = char16_t(*s++);
     }
 
+    // A literal text, copied at its known length.
+    template <size_t N>
+    void PutText(const char16_t (&s)[N])
+    {
+        At = std::copy(s, s + N - 1, At);
+    }
+
     QString KeepScratch() { return Arena->Keep(QStringView(Scratch.data(), At - Scratch.data())); }
 
     void Wrap(const Node *e, int p0, int n0)
     {
         StartScratch(2 * TksParser::kPositionChars + 16);
-        PutLatin1("pos=\"");
+        PutText(u"pos=\"");
         const int save = P.Position();
         const int start = Skipped(p0);
         P.SetPosition(save);
         PutPosition(start);
         *At++ = u'"';
         if (e->IsExpr) {
-            PutLatin1(" pos1=\"");
+            PutText(u" pos1=\"");
             PutPosition(P.Position());
             *At++ = u'"';
         }
@@ -666,17 +673,17 @@ bool ksilPass1::Parse(const Node *e)
         const QStringView text = e->AddText.isEmpty() ? token : QStringView(e->AddText);
         // an escape takes at most 8 characters (&#13; ... &#65535;)
         StartScratch(8 * size_t(text.size()) + TksParser::kPositionChars + 16);
-        PutLatin1("text=\"");
+        PutText(u"text=\"");
         for (QChar c : text) {
             if (ksXMLEscapes(c)) {
-                PutLatin1("&#");
+                PutText(u"&#");
                 PutLatin1(QByteArray::number(c.unicode()).constData());
                 *At++ = u';';
             } else {
                 *At++ = c.unicode();
             }
         }
-        PutLatin1("\" pos=\"");
+        PutText(u"\" pos=\"");
         PutPosition(P.Position());
         *At++ = u'"';
         Out.push_back(NewItem(e->Add, KeepScratch()));
