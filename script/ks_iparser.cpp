@@ -136,12 +136,6 @@ void TksParser::SetText(const QString &text)
             if (FText[i] == QLatin1Char('\n')) FLineStarts.push_back(i + 1);
 }
 
-void TksParser::SetPosition(int pos)
-{
-    FPosition = pos;
-    FTokenStart = pos;
-}
-
 bool TksParser::StartsWithAt(int pos, const QString &s) const
 {
     if (s.isEmpty() || pos < 1 || pos - 1 + s.size() > FSize) return false;

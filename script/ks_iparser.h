@@ -45,7 +45,11 @@ public:
     const QString &Text() const { return FText; }
     int Size() const { return FSize; }
     int Position() const { return FPosition; }
-    void SetPosition(int pos);
+    void SetPosition(int pos)
+    {
+        FPosition = pos;
+        FTokenStart = pos;
+    }
     int TokenStart() const { return FTokenStart; }
 
     void SkipSpaces();
