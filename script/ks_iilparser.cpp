@@ -1149,7 +1149,8 @@ struct ksilPass2 {
         static const QString name = QStringLiteral("pos");
         const QStringView raw = x->RawProp(name);
         if (raw.isEmpty() || (raw == CurPos && !raw.contains(QLatin1Char('&')))) return CurPos;
-        CurPos = x->Prop(name);
+        // as Prop gives it, from the text found already
+        CurPos = raw.contains(QLatin1Char('&')) ? ksXMLUnescape(raw.toString()) : raw.toString();
         return CurPos;
     }
 
