@@ -1734,10 +1734,40 @@ struct ksilPass2 {
         return v && v->Count() == 0 && v->TypeCode != tcConstructor ? v : nullptr;
     }
 
-    // x := y, x := x op y and x := y op x of plain variables (op one of + - * /):
-    // the statement AddAssignment ends with, without the designators and the
-    // expression it would build and let go again. False (nothing done) for
-    // anything else, and where the general route would report an error.
+    // One operand of a direct assignment: a plain variable, or a number or
+    // text as the expression of its own that AddAssignment would keep.
+    struct DirectOperand {
+        TksVariable *Var = nullptr;
+        std::unique_ptr<TksExpression> Const;
+        TksTypeDesc Type;
+        TksCustomVariable *Source() const { return Var ? static_cast<TksCustomVariable *>(Var) : Const->Root; }
+    };
+
+    // False when `c` is none of these (or a literal out of range).
+    bool Operand(TksXMLItem *c, TksXMLItem *exprEl, TksScript *scope, DirectOperand &out)
+    {
+        if (Is(c, QLatin1String("dsgn"))) {
+            out.Var = PlainVariable(c, scope);
+            if (!out.Var) return false;
+            out.Type = {out.Var->TypeCode, out.Var->TypeName};
+            return true;
+        }
+        if (!Is(c, QLatin1String("number")) && !Is(c, QLatin1String("string"))) return false;
+        const KsValue v = ksLiteralToVariant(c->Prop(QStringLiteral("text")));
+        if (v.IsNull()) return false;
+        out.Const = std::make_unique<TksExpression>(scope);
+        out.Const->SourcePos = SetPos(exprEl);
+        out.Const->AddConst(v);
+        if (!out.Const->Finish().isEmpty()) return false;
+        out.Type = {out.Const->TypeCode, out.Const->TypeName};
+        return true;
+    }
+
+    // x := y, x := x op y and x := y op x of plain variables, and x := c and
+    // x := x op c of a number or text c (op one of + - * /): the statement
+    // AddAssignment ends with, without the designators and the expression it
+    // would build and let go again. False (nothing done) for anything else,
+    // and where the general route would report an error.
     bool DirectAssign(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos)
     {
         if (!WithNames.isEmpty() || x->Count() != 2) return false;
@@ -1745,38 +1775,38 @@ struct ksilPass2 {
         if (!Is(ex, QLatin1String("expr"))) return false;
         TksVariable *target = PlainVariable(x->Items(0), scope);
         if (!target || target->ReadOnly) return false;
-        TksCustomVariable *source = nullptr;
+        const QString savedPos = CurPos;
+        auto fail = [&] {
+            CurPos = savedPos;
+            return false;
+        };
+        DirectOperand source;
         TksOpCode code = opNone;
         TksTypeDesc type;
         if (ex->Count() == 1) {
-            TksVariable *v = PlainVariable(ex->Items(0), scope);
-            if (!v) return false;
-            source = v;
-            type = {v->TypeCode, v->TypeName};
+            if (!Operand(ex->Items(0), ex, scope, source)) return fail();
+            type = source.Type;
         } else if (ex->Count() == 3 && Is(ex->Items(1), QLatin1String("op"))) {
-            TksVariable *a = PlainVariable(ex->Items(0), scope);
-            TksVariable *b = a ? PlainVariable(ex->Items(2), scope) : nullptr;
-            if (!b) return false;
+            DirectOperand a, b;
+            if (!Operand(ex->Items(0), ex, scope, a) || !a.Var || !Operand(ex->Items(2), ex, scope, b)) return fail();
             QString held;
-            const QStringView op = NameView(ex->Items(1), held);
-            code = CompoundCode(op);
-            if (code == opNone) return false;
-            if (!ksOperatorType(code, false, {a->TypeCode, a->TypeName}, {b->TypeCode, b->TypeName}, scope, type))
-                return false;
+            code = CompoundCode(NameView(ex->Items(1), held));
+            if (code == opNone || !ksOperatorType(code, false, a.Type, b.Type, scope, type)) return fail();
             // as OptimizeCompound turns them into compound assignments
-            if (a == target)
-                source = b;
-            else if (b == target && (code == opPlus || code == opMul) && target->TypeCode != tcString &&
+            if (a.Var == target)
+                source = std::move(b);
+            else if (b.Var == target && (code == opPlus || code == opMul) && target->TypeCode != tcString &&
                      target->TypeCode != tcVariant)
-                source = a;
+                source = std::move(a);
             else
-                return false;
+                return fail();
         } else {
             return false;
         }
-        if (!ksTypesCompatible({target->TypeCode, target->TypeName}, type, scope)) return false;
-        TksAssignmentStmt *st = NewAssignment(code, scope, pos);
-        st->SetVariables(target, source);
+        if (!ksTypesCompatible({target->TypeCode, target->TypeName}, type, scope)) return fail();
+        TksCustomVariable *from = source.Source();
+        TksAssignmentStmt *st = NewAssignment(code, scope, pos, nullptr, source.Const.release());
+        st->SetVariables(target, from);
         CurPos = pos;
         block->Add(st);
         Executable(pos);

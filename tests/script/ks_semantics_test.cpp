@@ -363,8 +363,9 @@ TEST(KsSemantics, ArithmeticOfPlainOperandsKeepsTheOperatorRules)
     EXPECT_EQ(r.Output[26], QStringLiteral("7 2026-01-07"));
 }
 
-// x := y, x := x op y and x := y op x between plain variables (built
-// straight into their statement) give what the same statement gives
+// x := y, x := x op y and x := y op x between plain variables, x := c and
+// x := x op c of a number or text c (built straight into their statement)
+// give what the same statement gives
 // written with brackets (built through the expression), and the errors of
 // the general rules at the same places.
 TEST(KsSemantics, AssignmentsBetweenVariablesKeepTheGeneralRules)
@@ -372,7 +373,10 @@ TEST(KsSemantics, AssignmentsBetweenVariablesKeepTheGeneralRules)
     const char *stmts[] = {"i := k",     "i := i + k", "i := k + i", "i := i - k", "i := k - i", "i := i * k",
                            "i := k * i", "x := i",     "x := x / k", "x := k / x", "x := x * i", "x := i - x",
                            "s := t",     "s := s + t", "s := t + s", "v := v + s", "v := s + v", "v := v * k",
-                           "w := v",     "w := w - v", "w := i * w", "i := i + w", "s := s + v", "x := x + w"};
+                           "w := v",     "w := w - v", "w := i * w", "i := i + w", "s := s + v", "x := x + w",
+                           "i := 5",     "i := i + 1", "i := i - $10", "i := i * 3", "x := x / 4", "x := 1.5",
+                           "x := x + 0.25", "s := 'z'", "s := s + 'z'", "v := v + 1", "v := 'q'", "w := w * 2",
+                           "x := x - 99999999999999999999"};
     QString text = QStringLiteral("var i, k: Integer; x: Double; s, t: String; v, w: Variant;\n"
                                   "procedure Show(a: Variant); begin Out(IntToStr(VarType(a)) + ' ' + VarToStr(a)) end;\n"
                                   "procedure Reset; begin i := 2147483000; k := 700; x := 2.5; s := 'ab'; t := '12';\n"
@@ -408,6 +412,11 @@ TEST(KsSemantics, AssignmentsBetweenVariablesKeepTheGeneralRules)
             {"var i: Integer; d: Double; begin i := d * i end.", "1:34: Incompatible types: 'Integer', 'Extended'"},
             {"var i: Integer; d: Double; begin d := i; d := d / i end.",
              "1:42: EZeroDivide: Floating point division by zero"},
+            {"var i: Integer; begin i := 1.5 end.", "1:23: Incompatible types: 'Integer', 'Extended'"},
+            {"var i: Integer; begin i := i / 2 end.", "1:23: Incompatible types: 'Integer', 'Extended'"},
+            {"var i: Integer; begin i := 'a' end.", "1:23: Incompatible types: 'Integer', 'String'"},
+            {"var b: Boolean; begin b := b + 1 end.", "1:28: Incompatible types"},
+            {"var s: String; begin s := 'a'; s := s + 1 end.", "1:37: Incompatible types"},
     };
     for (const Case &c : errors) EXPECT_EQ(RunText("PascalScript", c.Text).Error, QString::fromUtf8(c.Error)) << c.Text;
 }
