@@ -1684,8 +1684,8 @@ struct ksilPass2 {
     }
 
     // The assignment statement of a compound operator (+ - * /), or the plain one.
-    TksAssignmentStmt *NewAssignment(TksOpCode code, TksScript *scope, const QString &pos,
-                                     TksDesignator *d = nullptr, TksExpression *e = nullptr)
+    TksAssignmentStmt *NewAssignment(TksOpCode code, TksScript *scope, const QString &pos, TksDesignator *d = nullptr,
+                                     TksExpression *e = nullptr)
     {
         switch (code) {
         case opPlus:

@@ -365,25 +365,25 @@ TEST(KsSemantics, ArithmeticOfPlainOperandsKeepsTheOperatorRules)
 
 // x := y, x := x op y and x := y op x between plain variables, x := c and
 // x := x op c of a number or text c (built straight into their statement)
-// give what the same statement gives
-// written with brackets (built through the expression), and the errors of
-// the general rules at the same places.
+// give what the same statement gives written with brackets (built through
+// the expression), and the errors of the general rules at the same places.
 TEST(KsSemantics, AssignmentsBetweenVariablesKeepTheGeneralRules)
 {
-    const char *stmts[] = {"i := k",     "i := i + k", "i := k + i", "i := i - k", "i := k - i", "i := i * k",
-                           "i := k * i", "x := i",     "x := x / k", "x := k / x", "x := x * i", "x := i - x",
-                           "s := t",     "s := s + t", "s := t + s", "v := v + s", "v := s + v", "v := v * k",
-                           "w := v",     "w := w - v", "w := i * w", "i := i + w", "s := s + v", "x := x + w",
-                           "i := 5",     "i := i + 1", "i := i - $10", "i := i * 3", "x := x / 4", "x := 1.5",
-                           "x := x + 0.25", "s := 'z'", "s := s + 'z'", "v := v + 1", "v := 'q'", "w := w * 2",
-                           "x := x - 99999999999999999999"};
-    QString text = QStringLiteral("var i, k: Integer; x: Double; s, t: String; v, w: Variant;\n"
-                                  "procedure Show(a: Variant); begin Out(IntToStr(VarType(a)) + ' ' + VarToStr(a)) end;\n"
-                                  "procedure Reset; begin i := 2147483000; k := 700; x := 2.5; s := 'ab'; t := '12';\n"
-                                  "  v := '3'; w := 3000000000 end;\n"
-                                  "begin\n");
-    for (const char *e : stmts) {
-        const QString direct = QString::fromLatin1(e);
+    const QStringList stmts =
+            QStringLiteral("i := k; i := i + k; i := k + i; i := i - k; i := k - i; i := i * k; i := k * i; "
+                           "x := i; x := x / k; x := k / x; x := x * i; x := i - x; s := t; s := s + t; "
+                           "s := t + s; v := v + s; v := s + v; v := v * k; w := v; w := w - v; w := i * w; "
+                           "i := i + w; s := s + v; x := x + w; i := 5; i := i + 1; i := i - $10; i := i * 3; "
+                           "x := x / 4; x := 1.5; x := x + 0.25; s := 'z'; s := s + 'z'; v := v + 1; v := 'q'; "
+                           "w := w * 2; x := x - 99999999999999999999")
+                    .split(QStringLiteral("; "));
+    QString text =
+            QStringLiteral("var i, k: Integer; x: Double; s, t: String; v, w: Variant;\n"
+                           "procedure Show(a: Variant); begin Out(IntToStr(VarType(a)) + ' ' + VarToStr(a)) end;\n"
+                           "procedure Reset; begin i := 2147483000; k := 700; x := 2.5; s := 'ab'; t := '12';\n"
+                           "  v := '3'; w := 3000000000 end;\n"
+                           "begin\n");
+    for (const QString &direct : stmts) {
         QString bracketed = direct;
         bracketed.replace(QStringLiteral(":= "), QStringLiteral(":= (")).append(QLatin1Char(')'));
         const QString target = direct.left(1);
@@ -393,9 +393,9 @@ TEST(KsSemantics, AssignmentsBetweenVariablesKeepTheGeneralRules)
     text += QStringLiteral("end.");
     const KsRunResult r = ksRunScript(text, QStringLiteral("PascalScript"));
     ASSERT_TRUE(r.Error.isEmpty()) << r.Error.toStdString();
-    ASSERT_EQ(r.Output.size(), 2 * qsizetype(std::size(stmts)));
-    for (qsizetype n = 0; n < qsizetype(std::size(stmts)); ++n)
-        EXPECT_EQ(r.Output[2 * n], r.Output[2 * n + 1]) << stmts[n];
+    ASSERT_EQ(r.Output.size(), 2 * stmts.size());
+    for (qsizetype n = 0; n < stmts.size(); ++n)
+        EXPECT_EQ(r.Output[2 * n], r.Output[2 * n + 1]) << stmts[n].toStdString();
     EXPECT_EQ(r.Output[2], QStringLiteral("20 2147483700"));
     EXPECT_EQ(r.Output[26], QStringLiteral("256 ab12"));
     EXPECT_EQ(r.Output[28], QStringLiteral("256 12ab"));
