@@ -970,8 +970,13 @@ struct ksilName {
 bool Is(const TksXMLItem *x, QLatin1StringView n)
 {
     // The grammars write names in lower case: most are told apart without lower-casing.
-    if (x->Name.size() == n.size() && x->Name == n) return true;
-    return HasUpper(x->Name) && x->Name.toLower() == n;
+    const QString &name = x->Name;
+    if (name.size() == n.size()) {
+        qsizetype i = 0;
+        while (i < n.size() && name[i] == n[i]) ++i;
+        if (i == n.size()) return true;
+    }
+    return HasUpper(name) && name.toLower() == n;
 }
 
 TksXMLItem *Child(TksXMLItem *x, const char *name)
@@ -1065,7 +1070,7 @@ struct ksilPass2 {
     {
         static const QString text = QStringLiteral("text");
         const QStringView raw = leaf->RawProp(text);
-        if (raw.isNull() || raw.contains(QLatin1Char('&'))) return leaf->Prop(text);
+        if (raw.isNull() || ksXMLHasEscape(raw)) return leaf->Prop(text);
         for (const QString &r : Recent)
             if (!r.isNull() && r == raw) return r;
         QString &slot = Recent[NextRecent++ & 15];
@@ -1111,7 +1116,7 @@ struct ksilPass2 {
     {
         static const QString text = QStringLiteral("text");
         const QStringView raw = leaf->RawProp(text);
-        if (!raw.isNull() && !raw.contains(QLatin1Char('&'))) return raw;
+        if (!raw.isNull() && !ksXMLHasEscape(raw)) return raw;
         held = leaf->Prop(text);
         return held;
     }
@@ -1148,9 +1153,9 @@ struct ksilPass2 {
         // position is not made again.
         static const QString name = QStringLiteral("pos");
         const QStringView raw = x->RawProp(name);
-        if (raw.isEmpty() || (raw == CurPos && !raw.contains(QLatin1Char('&')))) return CurPos;
+        if (raw.isEmpty() || (raw == CurPos && !ksXMLHasEscape(raw))) return CurPos;
         // as Prop gives it, from the text found already
-        CurPos = raw.contains(QLatin1Char('&')) ? ksXMLUnescape(raw.toString()) : raw.toString();
+        CurPos = ksXMLHasEscape(raw) ? ksXMLUnescape(raw.toString()) : raw.toString();
         return CurPos;
     }
 

@@ -459,6 +459,16 @@ namespace {
 // Decimal digits of v (a minus first when negative); returns their count.
 int PutNumber(char16_t *out, int v)
 {
+    // columns are mostly short
+    if (v >= 0 && v < 10) {
+        out[0] = char16_t(u'0' + v);
+        return 1;
+    }
+    if (v >= 10 && v < 100) {
+        out[0] = char16_t(u'0' + v / 10);
+        out[1] = char16_t(u'0' + v % 10);
+        return 2;
+    }
     char16_t digits[12];
     int k = 0;
     unsigned u = v < 0 ? 0u - unsigned(v) : unsigned(v);

@@ -302,7 +302,7 @@ QStringView TksXMLItem::RawProp(const QString &name) const
 QString TksXMLItem::Prop(const QString &name) const
 {
     const QStringView raw = RawProp(name);
-    if (raw.size() > 1 && raw.contains(QLatin1Char('&'))) return ksXMLUnescape(raw.toString());
+    if (raw.size() > 1 && ksXMLHasEscape(raw)) return ksXMLUnescape(raw.toString());
     return raw.toString();
 }
 

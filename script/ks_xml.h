@@ -168,6 +168,13 @@ inline bool ksXMLEscapes(QChar c)
         return false;
     }
 }
+// Whether an attribute text holds an escape to undo (a short text: a plain scan).
+inline bool ksXMLHasEscape(QStringView s)
+{
+    for (QChar c : s)
+        if (c == QLatin1Char('&')) return true;
+    return false;
+}
 QString ksXMLEscape(const QString &s);
 // The same, appended to `out`.
 void ksXMLEscapeTo(QString &out, QStringView s);
