@@ -180,6 +180,17 @@ int TksOperatorNode::Priority() const
 }
 
 namespace {
+// Both classes are final: the kind tells them without a type lookup.
+TksOperatorNode *AsOperator(TksExpressionNode *n)
+{
+    return n && n->NodeKind == TksExpressionNode::nkOperator ? static_cast<TksOperatorNode *>(n) : nullptr;
+}
+
+TksDesignatorNode *AsDesignatorNode(TksExpressionNode *n)
+{
+    return n && n->NodeKind == TksExpressionNode::nkDesignator ? static_cast<TksDesignatorNode *>(n) : nullptr;
+}
+
 const KsValue *DirectValueOf(TksExpressionNode *n)
 {
     if (!n) return nullptr;
@@ -766,7 +777,7 @@ bool TksExpression::AddOperator(const QString &name)
     }
     TksExpressionNode *c = CurNode;
     TksExpressionNode *p = c->ParentNode;
-    auto *cop = dynamic_cast<TksOperatorNode *>(c);
+    auto *cop = AsOperator(c);
     if (cop && cop->Op == opLeftBracket) {
         p = c;
         c = nullptr;
@@ -790,35 +801,12 @@ bool TksExpression::AddOperator(const QString &name)
     return true;
 }
 
-namespace {
-
-void TypeOperator(TksOperatorNode *op, TksScript *prog, QString &firstError);
-
-void TypeNode(TksExpressionNode *n, TksScript *prog, QString &firstError)
+bool ksOperatorType(TksOpCode code, bool strCat, const TksTypeDesc &l, const TksTypeDesc &r, TksScript *prog,
+                    TksTypeDesc &result)
 {
-    if (!n) return;
-    TypeNode(n->Left, prog, firstError);
-    TypeNode(n->Right, prog, firstError);
-    if (n->NodeKind != TksExpressionNode::nkOperator) {
-        n->Pure = DirectValueOf(n) != nullptr;
-        return;
-    }
-    auto *op = static_cast<TksOperatorNode *>(n);
-    TypeOperator(op, prog, firstError);
-    op->ResolveOperands();  // after the types, which it consults
-}
-
-void TypeOperator(TksOperatorNode *op, TksScript *prog, QString &firstError)
-{
-    TksExpressionNode *n = op;
-    TksTypeDesc l{n->Left ? n->Left->TypeCode : tcVariant, n->Left ? n->Left->TypeName : QString()};
-    TksTypeDesc r{n->Right ? n->Right->TypeCode : tcVariant, n->Right ? n->Right->TypeName : QString()};
-    op->BoolOperands = l.Code == tcBoolean && r.Code == tcBoolean;
-    const TksOpCode code = op->Op;
-    if (op->IsStrCat) {
-        n->TypeCode = tcString;
-        n->TypeName = QStringLiteral("String");
-        return;
+    if (strCat) {
+        result = {tcString, QStringLiteral("String")};
+        return true;
     }
     bool ok;
     if (code == opIs && l.Code == tcClass && r.Code == tcClass) {
@@ -843,23 +831,44 @@ void TypeOperator(TksOperatorNode *op, TksScript *prog, QString &firstError)
             }
         }
     }
-    if (!ok) {
-        if (firstError.isNull()) firstError = n->SourcePos.isNull() ? QStringLiteral("") : n->SourcePos;
-        n->TypeCode = l.Code;
-        n->TypeName = l.Name;
+    result = l;
+    if (!ok) return false;
+    if ((l.Code == tcInteger && r.Code == tcFloat) || (l.Code == tcFloat && r.Code == tcInteger) ||
+        (code == opDivFloat && l.Code == tcInteger))
+        result = {tcFloat, QStringLiteral("Extended")};
+    if (IsComparison(code) || code == opIn || code == opIs) result = {tcBoolean, QStringLiteral("Boolean")};
+    return true;
+}
+
+namespace {
+
+void TypeOperator(TksOperatorNode *op, TksScript *prog, QString &firstError);
+
+void TypeNode(TksExpressionNode *n, TksScript *prog, QString &firstError)
+{
+    if (!n) return;
+    TypeNode(n->Left, prog, firstError);
+    TypeNode(n->Right, prog, firstError);
+    if (n->NodeKind != TksExpressionNode::nkOperator) {
+        n->Pure = DirectValueOf(n) != nullptr;
         return;
     }
-    n->TypeCode = l.Code;
-    n->TypeName = l.Name;
-    if ((l.Code == tcInteger && r.Code == tcFloat) || (l.Code == tcFloat && r.Code == tcInteger) ||
-        (code == opDivFloat && l.Code == tcInteger)) {
-        n->TypeCode = tcFloat;
-        n->TypeName = QStringLiteral("Extended");
-    }
-    if (IsComparison(code) || code == opIn || code == opIs) {
-        n->TypeCode = tcBoolean;
-        n->TypeName = QStringLiteral("Boolean");
-    }
+    auto *op = static_cast<TksOperatorNode *>(n);
+    TypeOperator(op, prog, firstError);
+    op->ResolveOperands();  // after the types, which it consults
+}
+
+void TypeOperator(TksOperatorNode *op, TksScript *prog, QString &firstError)
+{
+    TksExpressionNode *n = op;
+    const TksTypeDesc l{n->Left ? n->Left->TypeCode : tcVariant, n->Left ? n->Left->TypeName : QString()};
+    const TksTypeDesc r{n->Right ? n->Right->TypeCode : tcVariant, n->Right ? n->Right->TypeName : QString()};
+    op->BoolOperands = l.Code == tcBoolean && r.Code == tcBoolean;
+    TksTypeDesc t;
+    if (!ksOperatorType(op->Op, op->IsStrCat, l, r, prog, t) && firstError.isNull())
+        firstError = n->SourcePos.isNull() ? QStringLiteral("") : n->SourcePos;
+    n->TypeCode = t.Code;
+    n->TypeName = t.Name;
 }
 
 // Makes a tree from any sequence of tokens safe to evaluate: brackets left
@@ -867,7 +876,7 @@ void TypeOperator(TksOperatorNode *op, TksScript *prog, QString &firstError)
 TksExpressionNode *Normalize(TksExpressionNode *n)
 {
     if (!n) return nullptr;
-    auto *op = dynamic_cast<TksOperatorNode *>(n);
+    auto *op = AsOperator(n);
     if (op && (op->Op == opLeftBracket || op->Op == opRightBracket || op->Op == opNone)) {
         TksExpressionNode *inner = n->Left;
         n->Left = nullptr;
@@ -925,14 +934,14 @@ QString TksExpression::Finish()
     }
     QString error;  // null: no error
     TypeNode(Root, Program, error);
-    auto *op = dynamic_cast<TksOperatorNode *>(Root);
+    auto *op = AsOperator(Root);
     FDirect = op && op->IsDirectComparison() ? op : nullptr;
     FInPlace = DirectValueOf(Root);
     if (Root) {
         TypeCode = Root->TypeCode;
         TypeName = Root->TypeName;
     }
-    auto *dn = dynamic_cast<TksDesignatorNode *>(Root);
+    auto *dn = AsDesignatorNode(Root);
     ReadOnly = !(dn && !dn->Designator->ReadOnly);
     if (error.isNull()) return QString();
     return error.isEmpty() ? QStringLiteral("0:0") : error;
@@ -941,29 +950,29 @@ QString TksExpression::Finish()
 void TksExpression::SetValue(const KsValue &value)
 {
     if (ReadOnly) return;
-    if (auto *dn = dynamic_cast<TksDesignatorNode *>(Root)) dn->Designator->SetValue(value);
+    if (auto *dn = AsDesignatorNode(Root)) dn->Designator->SetValue(value);
 }
 
 TksCustomVariable *TksExpression::SingleItem() const
 {
-    if (auto *dn = dynamic_cast<TksDesignatorNode *>(Root)) {
+    if (auto *dn = AsDesignatorNode(Root)) {
         TksDesignator *d = dn->Designator.get();
         if (d->Kind == TksDesignator::dkVariable && !d->LateXML) return d->Variable;
         return d;
     }
-    if (dynamic_cast<TksOperatorNode *>(Root)) return nullptr;
+    if (AsOperator(Root)) return nullptr;
     return Root;
 }
 
 QString TksExpression::OptimizeCompound(TksDesignator *target)
 {
     if (!target || target->Kind != TksDesignator::dkVariable || target->LateXML) return QStringLiteral(" ");
-    auto *op = dynamic_cast<TksOperatorNode *>(Root);
+    auto *op = AsOperator(Root);
     if (!op || op->IsStrCat) return QStringLiteral(" ");
     if (op->Op != opPlus && op->Op != opMinus && op->Op != opMul && op->Op != opDivFloat) return QStringLiteral(" ");
     TksCustomVariable *var = target->Variable;
     auto sameVar = [&](TksExpressionNode *n) {
-        auto *dn = dynamic_cast<TksDesignatorNode *>(n);
+        auto *dn = AsDesignatorNode(n);
         return dn && dn->Designator->Kind == TksDesignator::dkVariable && !dn->Designator->LateXML &&
                dn->Designator->Variable == var;
     };

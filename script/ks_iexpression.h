@@ -17,6 +17,7 @@
 
 class TksDesignator;
 class TksSetExpression;
+struct TksTypeDesc;
 
 enum TksOpCode : std::uint8_t {
     opNone = 0,
@@ -208,6 +209,10 @@ private:
 // Maps an operator name to its code; false for an unknown name.
 bool ksOperatorCode(const QString &name, TksOpCode &code, bool &strCat);
 int ksOperatorPriority(TksOpCode code);
+// The type of `l` op `r` as a finished expression gives it; false (the
+// type then is l's) when the operator does not apply to these types.
+bool ksOperatorType(TksOpCode code, bool strCat, const TksTypeDesc &l, const TksTypeDesc &r, TksScript *prog,
+                    TksTypeDesc &result);
 
 class TksExpression final : public TksCustomVariable {
 public:

@@ -1,6 +1,7 @@
 #include "script/ks_iilparser.h"
 
 #include "script/ks_iconst.h"
+#include "script/ks_iexpression.h"
 #include "script/ks_idesignator.h"
 #include "script/ks_idisp.h"
 #include "script/ks_iparser.h"
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <bitset>
+#include <unordered_map>
 #include <exception>
 #include <typeinfo>
 
@@ -395,21 +397,48 @@ struct ksilPass1 {
         P.SetPosition(save);
     }
 
-    QString Scratch;  // attribute texts are made here, then kept by the arena
+    // Attribute texts are written here, then kept by the arena.
+    std::vector<char16_t> Scratch;
+    char16_t *At = nullptr;  // where the next character goes
+
+    // Room for `n` more characters from the start.
+    void StartScratch(size_t n)
+    {
+        if (Scratch.size() < n) Scratch.resize(std::max<size_t>(n, 256));
+        At = Scratch.data();
+    }
+
+    void PutPosition(int pos) { At += P.WritePositionText(At, pos); }
+
+    void PutLatin1(const char *s)
+    {
+        while (*s) *At++ = char16_t(*s++);
+    }
+
+    // A literal text, copied at its known length.
+    template <size_t N>
+    void PutText(const char16_t (&s)[N])
+    {
+        At = std::copy(s, s + N - 1, At);
+    }
+
+    QString KeepScratch() { return Arena->Keep(QStringView(Scratch.data(), At - Scratch.data())); }
 
     void Wrap(const Node *e, int p0, int n0)
     {
-        QString &attrs = Scratch;
-        attrs.resize(0);
-        attrs += QLatin1String("pos=\"");
-        AppendPosAfterBlanks(attrs, p0);
-        attrs += QLatin1Char('"');
+        StartScratch(2 * TksParser::kPositionChars + 16);
+        PutText(u"pos=\"");
+        const int save = P.Position();
+        const int start = Skipped(p0);
+        P.SetPosition(save);
+        PutPosition(start);
+        *At++ = u'"';
         if (e->IsExpr) {
-            attrs += QLatin1String(" pos1=\"");
-            P.AppendPositionText(attrs, P.Position());
-            attrs += QLatin1Char('"');
+            PutText(u" pos1=\"");
+            PutPosition(P.Position());
+            *At++ = u'"';
         }
-        TksXMLItem *item = NewItem(e->NodeName, Arena->Keep(attrs));
+        TksXMLItem *item = NewItem(e->NodeName, KeepScratch());
         if (size_t(n0) < Out.size()) {
             item->Reserve(int(Out.size()) - n0);
             for (size_t i = size_t(n0); i < Out.size(); ++i) item->AddItem(Out[i]);
@@ -642,14 +671,22 @@ bool ksilPass1::Parse(const Node *e)
     if (!e->NodeName.isEmpty() && e->K != kSequence) Wrap(e, p0, n0);
     if (!e->Add.isEmpty()) {
         const QStringView text = e->AddText.isEmpty() ? token : QStringView(e->AddText);
-        QString &attrs = Scratch;
-        attrs.resize(0);
-        attrs += QLatin1String("text=\"");
-        ksXMLEscapeTo(attrs, text);
-        attrs += QLatin1String("\" pos=\"");
-        P.AppendPositionText(attrs, P.Position());
-        attrs += QLatin1Char('"');
-        Out.push_back(NewItem(e->Add, Arena->Keep(attrs)));
+        // an escape takes at most 8 characters (&#13; ... &#65535;)
+        StartScratch(8 * size_t(text.size()) + TksParser::kPositionChars + 16);
+        PutText(u"text=\"");
+        for (QChar c : text) {
+            if (ksXMLEscapes(c)) {
+                PutText(u"&#");
+                PutLatin1(QByteArray::number(c.unicode()).constData());
+                *At++ = u';';
+            } else {
+                *At++ = c.unicode();
+            }
+        }
+        PutText(u"\" pos=\"");
+        PutPosition(P.Position());
+        *At++ = u'"';
+        Out.push_back(NewItem(e->Add, KeepScratch()));
     }
     if (e->K != kRef && !RunChildren(e)) {
         if (!e->NodeName.isEmpty()) Truncate(n0);
@@ -932,7 +969,14 @@ struct ksilName {
 
 bool Is(const TksXMLItem *x, QLatin1StringView n)
 {
-    return ksilName(x) == n;
+    // The grammars write names in lower case: most are told apart without lower-casing.
+    const QString &name = x->Name;
+    if (name.size() == n.size()) {
+        qsizetype i = 0;
+        while (i < n.size() && name[i] == n[i]) ++i;
+        if (i == n.size()) return true;
+    }
+    return HasUpper(name) && name.toLower() == n;
 }
 
 TksXMLItem *Child(TksXMLItem *x, const char *name)
@@ -976,6 +1020,10 @@ QString TypeText(TksVarType code, const QString &name)
     return (code == tcClass || code == tcEnum) ? name : ksTypeCodeName(code);
 }
 
+}  // namespace
+
+namespace {
+enum class ksilElement : std::uint8_t;
 }  // namespace
 
 // A statement joins its block only when it was built completely: a
@@ -1022,7 +1070,7 @@ struct ksilPass2 {
     {
         static const QString text = QStringLiteral("text");
         const QStringView raw = leaf->RawProp(text);
-        if (raw.isNull() || raw.contains(QLatin1Char('&'))) return leaf->Prop(text);
+        if (raw.isNull() || ksXMLHasEscape(raw)) return leaf->Prop(text);
         for (const QString &r : Recent)
             if (!r.isNull() && r == raw) return r;
         QString &slot = Recent[NextRecent++ & 15];
@@ -1030,16 +1078,73 @@ struct ksilPass2 {
         return slot;
     }
 
-    // Names upper-cased for looking them up: a program names the same few
-    // again and again.
-    QHash<QString, QString> UpperNames;
-    QString Upper(const QString &name)
+    // Names upper-cased for looking them up, with what the last lookup
+    // found: a program names the same few again and again. A finding holds
+    // while no script of the chain changed its table or its parent.
+    struct NameEntry {
+        QString Upper;
+        TksScript *Scope = nullptr;  // nullptr: nothing found yet
+        TksCustomVariable *Found = nullptr;
+        quint64 Links = 0;
+        static constexpr int kDepth = 4;
+        int Versions[kDepth] = {};
+    };
+    // Looked up by a view of the name as the IL holds it (no string made).
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(QStringView v) const { return qHash(v); }
+    };
+    struct NameEq {
+        using is_transparent = void;
+        bool operator()(QStringView a, QStringView b) const { return a == b; }
+    };
+    std::unordered_map<QString, NameEntry, NameHash, NameEq> Names;
+    NameEntry SpareName;  // past the table's limit: only the last name stays
+
+    NameEntry &Entry(QStringView name)
     {
-        auto it = UpperNames.constFind(name);
-        if (it != UpperNames.constEnd()) return it.value();
-        const QString upper = name.toUpper();
-        if (UpperNames.size() < 4096) UpperNames.insert(name, upper);
-        return upper;
+        auto it = Names.find(name);
+        if (it != Names.end()) return it->second;
+        NameEntry &e = Names.size() < 4096 ? Names[name.toString()] : SpareName;
+        e = NameEntry{name.toString().toUpper()};
+        return e;
+    }
+
+    // The text of a name leaf: a view of the IL's own text when no escape
+    // needs undoing, else of `held`.
+    static QStringView NameView(const TksXMLItem *leaf, QString &held)
+    {
+        static const QString text = QStringLiteral("text");
+        const QStringView raw = leaf->RawProp(text);
+        if (!raw.isNull() && !ksXMLHasEscape(raw)) return raw;
+        held = leaf->Prop(text);
+        return held;
+    }
+
+    // scope->FindUpper of the upper-cased name.
+    TksCustomVariable *FindName(QStringView name, TksScript *scope)
+    {
+        NameEntry &e = Entry(name);
+        const quint64 links = ksLineHandlersVersion.load(std::memory_order_relaxed);
+        if (e.Scope == scope && e.Links == links) {
+            bool same = true;
+            int i = 0;
+            for (const TksScript *s = scope; s && same; s = s->Parent, ++i)
+                same = i < NameEntry::kDepth && s->Version() == e.Versions[i];
+            if (same) return e.Found;
+        }
+        e.Found = scope->FindUpper(e.Upper);
+        int depth = 0;
+        for (const TksScript *s = scope; s; s = s->Parent) {
+            if (depth == NameEntry::kDepth) {
+                e.Scope = nullptr;  // too long a chain to keep
+                return e.Found;
+            }
+            e.Versions[depth++] = s->Version();
+        }
+        e.Scope = scope;
+        e.Links = links;
+        return e.Found;
     }
 
     QString SetPos(const TksXMLItem *x)
@@ -1048,8 +1153,9 @@ struct ksilPass2 {
         // position is not made again.
         static const QString name = QStringLiteral("pos");
         const QStringView raw = x->RawProp(name);
-        if (raw.isEmpty() || (raw == CurPos && !raw.contains(QLatin1Char('&')))) return CurPos;
-        CurPos = x->Prop(name);
+        if (raw.isEmpty() || (raw == CurPos && !ksXMLHasEscape(raw))) return CurPos;
+        // as Prop gives it, from the text found already
+        CurPos = ksXMLHasEscape(raw) ? ksXMLUnescape(raw.toString()) : raw.toString();
         return CurPos;
     }
 
@@ -1335,7 +1441,7 @@ struct ksilPass2 {
                     }
                 }
                 if (link) continue;
-                TksCustomVariable *found = scope->FindUpper(Upper(name));
+                TksCustomVariable *found = FindName(name, scope);
                 autoDeclared = !found;
                 cur = found ? found : Declare(name, scope, pos);
                 link = d->AddItem(cur, pos);
@@ -1564,6 +1670,42 @@ struct ksilPass2 {
         return guard.release();
     }
 
+    // The operator of a compound assignment ("+", "-", "*", "/"); opNone for any other text.
+    static TksOpCode CompoundCode(QStringView op)
+    {
+        if (op.size() != 1) return opNone;
+        switch (op[0].unicode()) {
+        case '+':
+            return opPlus;
+        case '-':
+            return opMinus;
+        case '*':
+            return opMul;
+        case '/':
+            return opDivFloat;
+        default:
+            return opNone;
+        }
+    }
+
+    // The assignment statement of a compound operator (+ - * /), or the plain one.
+    TksAssignmentStmt *NewAssignment(TksOpCode code, TksScript *scope, const QString &pos, TksDesignator *d = nullptr,
+                                     TksExpression *e = nullptr)
+    {
+        switch (code) {
+        case opPlus:
+            return new TksAssignPlusStmt(scope, CurUnit, pos, d, e);
+        case opMinus:
+            return new TksAssignMinusStmt(scope, CurUnit, pos, d, e);
+        case opMul:
+            return new TksAssignMulStmt(scope, CurUnit, pos, d, e);
+        case opDivFloat:
+            return new TksAssignDivStmt(scope, CurUnit, pos, d, e);
+        default:
+            return new TksAssignmentStmt(scope, CurUnit, pos, d, e);
+        }
+    }
+
     void AddAssignment(TksScript *scope, TksStatement *block, TksDesignator *target, TksXMLItem *exprEl,
                        const QString &pos, const QString &modificator = QString())
     {
@@ -1577,20 +1719,103 @@ struct ksilPass2 {
             op = e->OptimizeCompound(d.get()).trimmed();
             if (!op.isEmpty()) e->Finish();
         }
-        TksAssignmentStmt *st;
-        if (op == QLatin1String("+"))
-            st = new TksAssignPlusStmt(scope, CurUnit, pos, d.release(), e.release());
-        else if (op == QLatin1String("-"))
-            st = new TksAssignMinusStmt(scope, CurUnit, pos, d.release(), e.release());
-        else if (op == QLatin1String("*"))
-            st = new TksAssignMulStmt(scope, CurUnit, pos, d.release(), e.release());
-        else if (op == QLatin1String("/"))
-            st = new TksAssignDivStmt(scope, CurUnit, pos, d.release(), e.release());
-        else
-            st = new TksAssignmentStmt(scope, CurUnit, pos, d.release(), e.release());
+        TksAssignmentStmt *st = NewAssignment(CompoundCode(op), scope, pos, d.release(), e.release());
         st->DropUnused();
         block->Add(st);
         Executable(pos);
+    }
+
+    // The variable a designator of one name stands for, as BuildDesignator
+    // resolves it, when that is a plain variable; nullptr otherwise.
+    TksVariable *PlainVariable(TksXMLItem *ds, TksScript *scope)
+    {
+        if (ds->Count() != 1 || !Is(ds, QLatin1String("dsgn"))) return nullptr;
+        TksXMLItem *node = ds->Items(0);
+        if (!Is(node, QLatin1String("node"))) return nullptr;
+        QString held;
+        const QStringView name = NameView(node, held);
+        if (name.isEmpty() || name == QLatin1String("[")) return nullptr;
+        auto *v = dynamic_cast<TksVariable *>(FindName(name, scope));
+        return v && v->Count() == 0 && v->TypeCode != tcConstructor ? v : nullptr;
+    }
+
+    // One operand of a direct assignment: a plain variable, or a number or
+    // text as the expression of its own that AddAssignment would keep.
+    struct DirectOperand {
+        TksVariable *Var = nullptr;
+        std::unique_ptr<TksExpression> Const;
+        TksTypeDesc Type;
+        TksCustomVariable *Source() const { return Var ? static_cast<TksCustomVariable *>(Var) : Const->Root; }
+    };
+
+    // False when `c` is none of these (or a literal out of range).
+    bool Operand(TksXMLItem *c, TksXMLItem *exprEl, TksScript *scope, DirectOperand &out)
+    {
+        if (Is(c, QLatin1String("dsgn"))) {
+            out.Var = PlainVariable(c, scope);
+            if (!out.Var) return false;
+            out.Type = {out.Var->TypeCode, out.Var->TypeName};
+            return true;
+        }
+        if (!Is(c, QLatin1String("number")) && !Is(c, QLatin1String("string"))) return false;
+        const KsValue v = ksLiteralToVariant(c->Prop(QStringLiteral("text")));
+        if (v.IsNull()) return false;
+        out.Const = std::make_unique<TksExpression>(scope);
+        out.Const->SourcePos = SetPos(exprEl);
+        out.Const->AddConst(v);
+        if (!out.Const->Finish().isEmpty()) return false;
+        out.Type = {out.Const->TypeCode, out.Const->TypeName};
+        return true;
+    }
+
+    // x := y, x := x op y and x := y op x of plain variables, and x := c and
+    // x := x op c of a number or text c (op one of + - * /): the statement
+    // AddAssignment ends with, without the designators and the expression it
+    // would build and let go again. False (nothing done) for anything else,
+    // and where the general route would report an error.
+    bool DirectAssign(TksXMLItem *x, TksScript *scope, TksStatement *block, const QString &pos)
+    {
+        if (!WithNames.isEmpty() || x->Count() != 2) return false;
+        TksXMLItem *ex = x->Items(1);
+        if (!Is(ex, QLatin1String("expr"))) return false;
+        TksVariable *target = PlainVariable(x->Items(0), scope);
+        if (!target || target->ReadOnly) return false;
+        const QString savedPos = CurPos;
+        auto fail = [&] {
+            CurPos = savedPos;
+            return false;
+        };
+        DirectOperand source;
+        TksOpCode code = opNone;
+        TksTypeDesc type;
+        if (ex->Count() == 1) {
+            if (!Operand(ex->Items(0), ex, scope, source)) return fail();
+            type = source.Type;
+        } else if (ex->Count() == 3 && Is(ex->Items(1), QLatin1String("op"))) {
+            DirectOperand a, b;
+            if (!Operand(ex->Items(0), ex, scope, a) || !a.Var || !Operand(ex->Items(2), ex, scope, b)) return fail();
+            QString held;
+            code = CompoundCode(NameView(ex->Items(1), held));
+            if (code == opNone || !ksOperatorType(code, false, a.Type, b.Type, scope, type)) return fail();
+            // as OptimizeCompound turns them into compound assignments
+            if (a.Var == target)
+                source = std::move(b);
+            else if (b.Var == target && (code == opPlus || code == opMul) && target->TypeCode != tcString &&
+                     target->TypeCode != tcVariant)
+                source = std::move(a);
+            else
+                return fail();
+        } else {
+            return false;
+        }
+        if (!ksTypesCompatible({target->TypeCode, target->TypeName}, type, scope)) return fail();
+        TksCustomVariable *from = source.Source();
+        TksAssignmentStmt *st = NewAssignment(code, scope, pos, nullptr, source.Const.release());
+        st->SetVariables(target, from);
+        CurPos = pos;
+        block->Add(st);
+        Executable(pos);
+        return true;
     }
 
     void DeclareVar(TksXMLItem *x, TksScript *scope, TksStatement *block)
@@ -1768,6 +1993,7 @@ struct ksilPass2 {
     // Builds what one IL element stands for into `block` (statements) or
     // `scope` (declarations).
     void Dispatch(TksXMLItem *x, TksScript *scope, TksStatement *block);
+    void DispatchAs(ksilElement kind, TksXMLItem *x, TksScript *scope, TksStatement *block);
     void AddStatement(TksStatement *block, TksStatement *st, const QString &pos);
     // Dispatches the children of x in order; each statement's IL is freed
     // once built (it is read once), so that its room goes to what comes next.
@@ -1865,7 +2091,11 @@ ksilElement ElementKind(const QString &name)
 
 void ksilPass2::Dispatch(TksXMLItem *x, TksScript *scope, TksStatement *block)
 {
-    const ksilElement kind = ElementKind(NameOf(x));
+    DispatchAs(ElementKind(NameOf(x)), x, scope, block);
+}
+
+void ksilPass2::DispatchAs(ksilElement kind, TksXMLItem *x, TksScript *scope, TksStatement *block)
+{
     // Declarations and blocks keep the position of what they hold.
     switch (kind) {
     case ksilElement::Block:
@@ -1922,8 +2152,9 @@ void ksilPass2::Statements(TksXMLItem *x, TksScript *scope, TksStatement *block)
 {
     for (int i = 0; i < x->Count(); ++i) {
         TksXMLItem *c = x->Items(i);
-        Dispatch(c, scope, block);
-        if (ElementKind(NameOf(c)) >= ksilElement::Assign) x->FreeItem(i);
+        const ksilElement kind = ElementKind(NameOf(c));
+        DispatchAs(kind, c, scope, block);
+        if (kind >= ksilElement::Assign) x->FreeItem(i);
     }
 }
 
@@ -1948,6 +2179,7 @@ void ksilPass2::BuildAssign(TksXMLItem *x, TksScript *scope, TksStatement *block
     TksXMLItem *ds = x->Count() > 0 ? x->Items(0) : nullptr;
     // Basic's `Set x = e` wraps an ordinary assignment in one of the same kind.
     if (ds && Is(ds, QLatin1String("assignstmt"))) return BuildAssign(ds, scope, block, pos);
+    if (DirectAssign(x, scope, block, pos)) return;
     TksXMLItem *lastExpr = nullptr;
     for (int i = x->Count() - 1; i >= 0 && !lastExpr; --i)
         if (Is(x->Items(i), QLatin1String("expr"))) lastExpr = x->Items(i);

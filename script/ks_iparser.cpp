@@ -37,6 +37,7 @@ void TksParser::Reset()
     AddIdentChars('a', 'z');
     AddIdentChars('_', '_');
     Keywords.clear();
+    UpdateKeywordFilter();
     SkipChar.clear();
     SkipEOL = true;
     SkipBlanks = true;
@@ -82,12 +83,42 @@ void TksParser::SetKeywords(const QStringList &words)
 {
     Keywords = words;
     std::sort(Keywords.begin(), Keywords.end(), LessNoCase);
+    UpdateKeywordFilter();
 }
 
 void TksParser::AddKeyword(const QString &word)
 {
     auto it = std::lower_bound(Keywords.begin(), Keywords.end(), word, LessNoCase);
     Keywords.insert(it, word);
+    UpdateKeywordFilter();
+}
+
+namespace {
+int KeywordLengthBit(qsizetype n)
+{
+    return int(std::min<qsizetype>(n, 63));
+}
+ushort FoldAscii(QChar c)
+{
+    const ushort u = c.unicode();
+    return u >= 'A' && u <= 'Z' ? ushort(u + ('a' - 'A')) : u;
+}
+}  // namespace
+
+void TksParser::UpdateKeywordFilter()
+{
+    FKeywordLengths = 0;
+    FKeywordFirst.reset();
+    FKeywordFirstWide = false;
+    for (const QString &k : Keywords) {
+        FKeywordLengths |= quint64(1) << KeywordLengthBit(k.size());
+        if (k.isEmpty()) continue;
+        const ushort f = FoldAscii(k[0]);
+        if (f < 128)
+            FKeywordFirst.set(f);
+        else
+            FKeywordFirstWide = true;
+    }
 }
 
 void TksParser::SetText(const QString &text)
@@ -98,16 +129,11 @@ void TksParser::SetText(const QString &text)
     FTokenStart = 1;
     FLineStarts.clear();
     FLineHint = 0;
+    FLinePrefixSize = 0;
     FLineStarts.push_back(0);
     if (TrackLines)
         for (int i = 0; i < FSize; ++i)
             if (FText[i] == QLatin1Char('\n')) FLineStarts.push_back(i + 1);
-}
-
-void TksParser::SetPosition(int pos)
-{
-    FPosition = pos;
-    FTokenStart = pos;
 }
 
 bool TksParser::StartsWithAt(int pos, const QString &s) const
@@ -239,6 +265,12 @@ QStringView TksParser::ReadIdentView()
 
 bool TksParser::IsKeyword(QStringView word) const
 {
+    if (!(FKeywordLengths & (quint64(1) << KeywordLengthBit(word.size())))) return false;
+    if (!word.isEmpty()) {
+        // a non-ASCII letter may fold to an ASCII one (the Kelvin sign to k)
+        const ushort f = FoldAscii(word[0]);
+        if (f < 128 && !FKeywordFirst.test(f) && !FKeywordFirstWide) return false;
+    }
     if (CaseSensitive) return Keywords.contains(word);
     return std::binary_search(Keywords.begin(), Keywords.end(), word, [](QStringView a, QStringView b) {
         return a.compare(b, Qt::CaseInsensitive) < 0;
@@ -418,6 +450,39 @@ QString TksParser::PositionTextOf(int pos) const
 
 void TksParser::AppendPositionText(QString &to, int pos) const
 {
+    char16_t buf[kPositionChars];
+    const int n = WritePositionText(buf, pos);
+    to.append(reinterpret_cast<const QChar *>(buf), n);
+}
+
+namespace {
+// Decimal digits of v (a minus first when negative); returns their count.
+int PutNumber(char16_t *out, int v)
+{
+    // columns are mostly short
+    if (v >= 0 && v < 10) {
+        out[0] = char16_t(u'0' + v);
+        return 1;
+    }
+    if (v >= 10 && v < 100) {
+        out[0] = char16_t(u'0' + v / 10);
+        out[1] = char16_t(u'0' + v % 10);
+        return 2;
+    }
+    char16_t digits[12];
+    int k = 0;
+    unsigned u = v < 0 ? 0u - unsigned(v) : unsigned(v);
+    do digits[k++] = char16_t(u'0' + u % 10);
+    while ((u /= 10) != 0);
+    int n = 0;
+    if (v < 0) out[n++] = u'-';
+    while (k > 0) out[n++] = digits[--k];
+    return n;
+}
+}  // namespace
+
+int TksParser::WritePositionText(char16_t *out, int pos) const
+{
     // Number of line feeds before pos (a line feed belongs to the line it
     // ends). Positions are mostly asked for in order: the line of the last
     // one, or the next, is tried before a search.
@@ -434,26 +499,13 @@ void TksParser::AppendPositionText(QString &to, int pos) const
             line = size_t(it - (FLineStarts.begin() + 1));
         }
     }
-    FLineHint = line;
-    const int lines = int(line);
-    int lineStart = FLineStarts[size_t(lines)];
-    int col = pos - lineStart;
-    // One string, built in place: the compiler asks for a position per element.
-    char16_t buf[24];
-    int n = 0;
-    auto put = [&](int v) {
-        char16_t digits[12];
-        int k = 0;
-        unsigned u = v < 0 ? 0u - unsigned(v) : unsigned(v);
-        do digits[k++] = char16_t(u'0' + u % 10);
-        while ((u /= 10) != 0);
-        if (v < 0) buf[n++] = u'-';
-        while (k > 0) buf[n++] = digits[--k];
-    };
-    put(lines + 1);
-    buf[n++] = u':';
-    put(col);
-    to.append(reinterpret_cast<const QChar *>(buf), n);
+    if (line != FLineHint || FLinePrefixSize == 0) {
+        FLineHint = line;
+        FLinePrefixSize = PutNumber(FLinePrefix, int(line) + 1);
+        FLinePrefix[FLinePrefixSize++] = u':';
+    }
+    std::copy(FLinePrefix, FLinePrefix + FLinePrefixSize, out);
+    return FLinePrefixSize + PutNumber(out + FLinePrefixSize, pos - FLineStarts[line]);
 }
 
 QString TksParser::PositionText() const

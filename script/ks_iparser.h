@@ -35,7 +35,7 @@ public:
         const ushort u = c.unicode();
         return FIdentChars.test(u < 256 ? u : 128);
     }
-    QStringList Keywords;  // kept sorted (case-insensitively) by SetKeywords/AddKeyword
+    QStringList Keywords;  // kept sorted (case-insensitively); change it through SetKeywords/AddKeyword
     void SetKeywords(const QStringList &words);
     void AddKeyword(const QString &word);
     void Reset();
@@ -45,7 +45,11 @@ public:
     const QString &Text() const { return FText; }
     int Size() const { return FSize; }
     int Position() const { return FPosition; }
-    void SetPosition(int pos);
+    void SetPosition(int pos)
+    {
+        FPosition = pos;
+        FTokenStart = pos;
+    }
     int TokenStart() const { return FTokenStart; }
 
     void SkipSpaces();
@@ -77,6 +81,10 @@ public:
     QString PositionTextOf(int pos) const;
     // Appends the "line:col" of `pos` to `to`.
     void AppendPositionText(QString &to, int pos) const;
+    // Writes the "line:col" of `pos` to `out` (room for kPositionChars);
+    // returns the number of characters written.
+    static constexpr int kPositionChars = 24;
+    int WritePositionText(char16_t *out, int pos) const;
     int PositionFromLineCol(int col, int line) const;
 
 private:
@@ -93,4 +101,13 @@ private:
     int FTokenStart = 1;
     std::vector<int> FLineStarts;
     mutable size_t FLineHint = 0;  // the line of the last position asked for
+    // "line:" of FLineHint, written once for the many positions on a line
+    mutable char16_t FLinePrefix[14];
+    mutable int FLinePrefixSize = 0;  // 0: not written yet
+    // Lengths (bit 63: 63 and more) and first characters of the keywords,
+    // lower-cased: most words are no keyword at a glance.
+    quint64 FKeywordLengths = 0;
+    std::bitset<128> FKeywordFirst;
+    bool FKeywordFirstWide = false;  // a keyword starts with a character past ASCII
+    void UpdateKeywordFilter();
 };

@@ -38,15 +38,28 @@ void TksAssignmentStmt::Prepare()
     // The tree's root directly: one call less per execution.
     Source = single ? single
                     : (Expression->Root ? static_cast<TksCustomVariable *>(Expression->Root) : Expression.get());
+    Resolve();
+}
+
+void TksAssignmentStmt::SetVariables(TksCustomVariable *target, TksCustomVariable *source)
+{
+    Target = target;
+    Source = source;
+    Resolve();
+}
+
+void TksAssignmentStmt::Resolve()
+{
     FTargetVar = ksIsPlainWrite(Target) ? Target : nullptr;
     // A constant's value is read in place too (x += 1, i++).
     FSourceVar = ksIsPlainRead(Source) || typeid(*Source) == typeid(TksOperandNode) ? Source : nullptr;
-    FSourceOp = Expression->Root && Expression->Root == Source &&
+    FSourceOp = Expression && Expression->Root && Expression->Root == Source &&
                                 Expression->Root->NodeKind == TksExpressionNode::nkOperator
                         ? static_cast<TksOperatorNode *>(Expression->Root)
                         : nullptr;
     FAppend.clear();
-    if (ksIsPlainRead(Target) && Expression->Root == Source && TksOperatorNode::IsPlus(Expression->Root)) {
+    if (Expression && ksIsPlainRead(Target) && Expression->Root == Source &&
+        TksOperatorNode::IsPlus(Expression->Root)) {
         TksExpressionNode *n = Expression->Root;
         std::vector<TksOperatorNode *> chain;
         for (; TksOperatorNode::IsPlus(n); n = n->Left) chain.push_back(static_cast<TksOperatorNode *>(n));

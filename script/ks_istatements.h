@@ -61,6 +61,9 @@ public:
     TksCustomVariable *Source = nullptr;
     // Resolves Target and Source; call after setting Designator and Expression.
     void Prepare();
+    // Target and Source given as they are, with no designator or expression
+    // (what DropUnused leaves of an assignment between variables).
+    void SetVariables(TksCustomVariable *target, TksCustomVariable *source);
     // Lets go of the designator and the expression where running reads
     // none of them (Target and Source are variables of their own): a
     // compiled program keeps only what it runs. Either may become nullptr.
@@ -75,6 +78,7 @@ protected:
     // x := x + a + b ...: the "+" nodes from the lowest up, whose right
     // operands are appended to x's text in place.
     std::vector<TksOperatorNode *> FAppend;
+    void Resolve();  // the fields above from Target, Source and Expression
     void ExecuteAppend();
 };
 

@@ -4,10 +4,19 @@
 
 QStringList ksSplitScriptLines(const QString &text)
 {
-    QString t = text;
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QStringList lines = t.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    // One pass over the text: a line ends at LF, and a CR just before it goes too.
+    QStringList lines;
+    const QStringView t(text);
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype lf = t.indexOf(QLatin1Char('\n'), from);
+        qsizetype end = lf < 0 ? t.size() : lf;
+        if (lf >= 0 && end > from && t[end - 1] == QLatin1Char('\r')) --end;
+        lines << t.sliced(from, end - from).toString();
+        if (lf < 0) break;
+        from = lf + 1;
+    }
+    if (lines.last().isEmpty()) lines.removeLast();
     return lines;
 }
 

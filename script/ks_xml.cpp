@@ -127,8 +127,11 @@ TksXMLArena::~TksXMLArena()
 
 char *TksXMLArena::BlockOf(const TksXMLItem *item) const
 {
+    // Items made one after another are freed so too: mostly in the block of the last.
     const char *at = reinterpret_cast<const char *>(item);
-    return *(std::upper_bound(FBlocks.begin(), FBlocks.end(), at) - 1);
+    if (FHint && at >= FHint && at < FHint + kArenaBlockBytes) return FHint;
+    FHint = *(std::upper_bound(FBlocks.begin(), FBlocks.end(), at) - 1);
+    return FHint;
 }
 
 TksXMLItem *TksXMLArena::Make()
@@ -198,6 +201,7 @@ void TksXMLArena::Free(TksXMLItem *item)
         FFree = item;
     } else if (Live(b) == 0 && b != FLast) {
         FBlocks.erase(std::upper_bound(FBlocks.begin(), FBlocks.end(), b) - 1);
+        if (FHint == b) FHint = nullptr;
         ::operator delete(b, kArenaAlign);
     }
 }
@@ -298,7 +302,7 @@ QStringView TksXMLItem::RawProp(const QString &name) const
 QString TksXMLItem::Prop(const QString &name) const
 {
     const QStringView raw = RawProp(name);
-    if (raw.size() > 1 && raw.contains(QLatin1Char('&'))) return ksXMLUnescape(raw.toString());
+    if (raw.size() > 1 && ksXMLHasEscape(raw)) return ksXMLUnescape(raw.toString());
     return raw.toString();
 }
 
@@ -342,18 +346,10 @@ QString ksXMLEscape(const QString &s)
 void ksXMLEscapeTo(QString &out, QStringView s)
 {
     for (QChar c : s) {
-        switch (c.unicode()) {
-        case 10:
-        case 13:
-        case '"':
-        case '<':
-        case '>':
-        case '&':
+        if (ksXMLEscapes(c))
             out += QStringLiteral("&#") + QString::number(c.unicode()) + QLatin1Char(';');
-            break;
-        default:
+        else
             out += c;
-        }
     }
 }
 

@@ -138,10 +138,11 @@ private:
     // A block starts with the count of its items not freed.
     static int &Live(char *block) { return *reinterpret_cast<int *>(block); }
     char *BlockOf(const TksXMLItem *item) const;
-    std::vector<char *> FBlocks;  // in address order
-    char *FLast = nullptr;       // the block items are made in
-    int FUsed = 0;               // items made in the last block
-    void *FFree = nullptr;       // places of freed items, each holding the next
+    std::vector<char *> FBlocks;    // in address order
+    mutable char *FHint = nullptr;  // the block BlockOf found last
+    char *FLast = nullptr;          // the block items are made in
+    int FUsed = 0;                  // items made in the last block
+    void *FFree = nullptr;          // places of freed items, each holding the next
     bool FGiveBack = false;
     std::vector<std::unique_ptr<char16_t[]>> FChars;
     qsizetype FCharsLeft = 0;  // room in the last block of FChars
@@ -153,6 +154,27 @@ private:
 extern void (*ksXMLItemGone)(TksXMLItem *item);
 
 // Escaping of attribute values: LF, CR, '"', '<', '>' and '&' become &#n;.
+inline bool ksXMLEscapes(QChar c)
+{
+    switch (c.unicode()) {
+    case 10:
+    case 13:
+    case '"':
+    case '<':
+    case '>':
+    case '&':
+        return true;
+    default:
+        return false;
+    }
+}
+// Whether an attribute text holds an escape to undo (a short text: a plain scan).
+inline bool ksXMLHasEscape(QStringView s)
+{
+    for (QChar c : s)
+        if (c == QLatin1Char('&')) return true;
+    return false;
+}
 QString ksXMLEscape(const QString &s);
 // The same, appended to `out`.
 void ksXMLEscapeTo(QString &out, QStringView s);

@@ -127,6 +127,17 @@ TEST(KsRunner, ExitCodesAndOutput)
     EXPECT_EQ(run({QStringLiteral("/nonexistent/x.pas")}, out), 3);
 }
 
+// A file's text splits at LF; a CR just before it goes with it, any other CR stays.
+TEST(KsRunner, LinesSplitAtLineFeeds)
+{
+    const QStringList none;
+    EXPECT_EQ(ksSplitScriptLines(QString()), none);
+    EXPECT_EQ(ksSplitScriptLines(QStringLiteral("a\r\nb\nc")), QStringList({"a", "b", "c"}));
+    EXPECT_EQ(ksSplitScriptLines(QStringLiteral("a\r\n\r\nb\n")), QStringList({"a", "", "b"}));
+    EXPECT_EQ(ksSplitScriptLines(QStringLiteral("a\rb\r\r\n\r")), QStringList({"a\rb\r", "\r"}));
+    EXPECT_EQ(ksSplitScriptLines(QStringLiteral("\n\n")), QStringList({"", ""}));
+}
+
 // ---- grammars and pass 1 ---------------------------------------------------------------
 
 TEST(KsGrammars, EmbeddedTextsAreTheResourceFiles)

@@ -1,7 +1,7 @@
 // Statement, literal and declaration rules that every language shares: the
 // finally part under break and continue, array bounds, units read from files,
 // number literals, function results, the string-joining operator, arithmetic
-// of plain operands and increments.
+// of plain operands, assignments between variables and increments.
 #include "script/ks_iconst.h"
 #include "script/ks_iinterpreter.h"
 #include "script/ks_runner.h"
@@ -361,6 +361,64 @@ TEST(KsSemantics, ArithmeticOfPlainOperandsKeepsTheOperatorRules)
     EXPECT_EQ(r.Output[16], QStringLiteral("5 10.5"));
     EXPECT_EQ(r.Output[22], QStringLiteral("Floating point division by zero"));
     EXPECT_EQ(r.Output[26], QStringLiteral("7 2026-01-07"));
+}
+
+// x := y, x := x op y and x := y op x between plain variables, x := c and
+// x := x op c of a number or text c (built straight into their statement)
+// give what the same statement gives written with brackets (built through
+// the expression), and the errors of the general rules at the same places.
+TEST(KsSemantics, AssignmentsBetweenVariablesKeepTheGeneralRules)
+{
+    const QStringList stmts =
+            QStringLiteral("i := k; i := i + k; i := k + i; i := i - k; i := k - i; i := i * k; i := k * i; "
+                           "x := i; x := x / k; x := k / x; x := x * i; x := i - x; s := t; s := s + t; "
+                           "s := t + s; v := v + s; v := s + v; v := v * k; w := v; w := w - v; w := i * w; "
+                           "i := i + w; s := s + v; x := x + w; i := 5; i := i + 1; i := i - $10; i := i * 3; "
+                           "x := x / 4; x := 1.5; x := x + 0.25; s := 'z'; s := s + 'z'; v := v + 1; v := 'q'; "
+                           "w := w * 2; x := x - 99999999999999999999")
+                    .split(QStringLiteral("; "));
+    QString text =
+            QStringLiteral("var i, k: Integer; x: Double; s, t: String; v, w: Variant;\n"
+                           "procedure Show(a: Variant); begin Out(IntToStr(VarType(a)) + ' ' + VarToStr(a)) end;\n"
+                           "procedure Reset; begin i := 2147483000; k := 700; x := 2.5; s := 'ab'; t := '12';\n"
+                           "  v := '3'; w := 3000000000 end;\n"
+                           "begin\n");
+    for (const QString &direct : stmts) {
+        QString bracketed = direct;
+        bracketed.replace(QStringLiteral(":= "), QStringLiteral(":= (")).append(QLatin1Char(')'));
+        const QString target = direct.left(1);
+        for (const QString &form : {direct, bracketed})
+            text += QStringLiteral("  Reset; try %1; Show(%2) except Out(ExceptionMessage) end;\n").arg(form, target);
+    }
+    text += QStringLiteral("end.");
+    const KsRunResult r = ksRunScript(text, QStringLiteral("PascalScript"));
+    ASSERT_TRUE(r.Error.isEmpty()) << r.Error.toStdString();
+    ASSERT_EQ(r.Output.size(), 2 * stmts.size());
+    for (qsizetype n = 0; n < stmts.size(); ++n)
+        EXPECT_EQ(r.Output[2 * n], r.Output[2 * n + 1]) << stmts[n].toStdString();
+    EXPECT_EQ(r.Output[2], QStringLiteral("20 2147483700"));
+    EXPECT_EQ(r.Output[26], QStringLiteral("256 ab12"));
+    EXPECT_EQ(r.Output[28], QStringLiteral("256 12ab"));
+
+    struct Case {
+        const char *Text, *Error;
+    } errors[] = {
+            {"var i: Integer; begin i := i / i end.", "1:23: Incompatible types: 'Integer', 'Extended'"},
+            {"var s: String; begin s := s - s end.", "1:27: Incompatible types"},
+            {"const c = 1; var i: Integer; begin c := i end.", "1:36: Left side cannot be assigned to"},
+            {"var b: Boolean; i: Integer; begin b := b + i end.", "1:40: Incompatible types"},
+            {"var i: Integer; begin i := i + x end.", "1:32: Undeclared identifier: 'x'"},
+            {"var i: Integer; d: Double; begin i := d end.", "1:34: Incompatible types: 'Integer', 'Extended'"},
+            {"var i: Integer; d: Double; begin i := d * i end.", "1:34: Incompatible types: 'Integer', 'Extended'"},
+            {"var i: Integer; d: Double; begin d := i; d := d / i end.",
+             "1:42: EZeroDivide: Floating point division by zero"},
+            {"var i: Integer; begin i := 1.5 end.", "1:23: Incompatible types: 'Integer', 'Extended'"},
+            {"var i: Integer; begin i := i / 2 end.", "1:23: Incompatible types: 'Integer', 'Extended'"},
+            {"var i: Integer; begin i := 'a' end.", "1:23: Incompatible types: 'Integer', 'String'"},
+            {"var b: Boolean; begin b := b + 1 end.", "1:28: Incompatible types"},
+            {"var s: String; begin s := 'a'; s := s + 1 end.", "1:37: Incompatible types"},
+    };
+    for (const Case &c : errors) EXPECT_EQ(RunText("PascalScript", c.Text).Error, QString::fromUtf8(c.Error)) << c.Text;
 }
 
 // ++ and -- step a variable by the operator rules: past the 32-bit range
