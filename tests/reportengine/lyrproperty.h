@@ -1069,9 +1069,15 @@ private:
     void places()
     {
         const double w = s_.pageWidth(), h = s_.pageHeight(), tol = 0.5;
-        QHash<int, double> titleBottom, title2Bottom;
+        QHash<int, double> titleBottom, title2Bottom, titleTop;
+        int titleFrom = -1;
         for (const PrintedBand &b : bands_)
-            if (b.Class == QLatin1String("TlyrReportTitle")) (second(b) ? title2Bottom : titleBottom)[b.Page] = b.Top + b.Height;
+            if (b.Class == QLatin1String("TlyrReportTitle")) {
+                (second(b) ? title2Bottom : titleBottom)[b.Page] = b.Top + b.Height;
+                if (second(b)) continue;
+                titleTop[b.Page] = std::min(titleTop.value(b.Page, b.Top), b.Top);
+                if (titleFrom < 0) titleFrom = b.Page;
+            }
         // The first record's top in each page column.
         std::map<std::pair<int, int>, double> firstRecord;
         for (const PrintedBand &b : bands_)
@@ -1105,12 +1111,16 @@ private:
             if (b.Class == QLatin1String("TlyrPageHeader")) {
                 // Below a title first, and below what its subreport printed.
                 const double top = second(b) ? title2Bottom.value(b.Page, 0) : s_.TitleFirst ? titleBottom.value(b.Page, 0) : 0;
+                // A page a split title goes on to may also begin with its
+                // header, the title's next part below it.
+                const bool leads = !second(b) && titleFrom >= 0 && b.Page > titleFrom && b.Top <= 0.01 &&
+                                   titleTop.value(b.Page) >= b.Top + b.Height - 0.01;
                 // A title meant to go on below the first report page's
                 // output that did not fit there comes under the header of
                 // the page it moved to.
-                const bool after = second(b)                 ? std::fabs(b.Top - top) <= 0.01 || (s_.OnPrevious && b.Top < 0.01)
-                                   : s_.SubHost == 1 && top > 0 ? b.Top >= top - 0.01
-                                                                : std::fabs(b.Top - top) <= 0.01;
+                const bool after = leads || (second(b)                 ? std::fabs(b.Top - top) <= 0.01 || (s_.OnPrevious && b.Top < 0.01)
+                                             : s_.SubHost == 1 && top > 0 ? b.Top >= top - 0.01
+                                                                          : std::fabs(b.Top - top) <= 0.01);
                 if (std::fabs(b.Left) > 0.01 || !after)
                     fail(QStringLiteral("pageheader"), QStringLiteral("page header not at the top left: ") + where(b));
             }
