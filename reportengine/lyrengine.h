@@ -323,6 +323,8 @@ private:
     // Where the open block began across the page.
     double keepX_ = 0;
     std::vector<std::pair<int, int>> keepBreaks_;
+    // How far down the open block ran in that column before its first break.
+    double keepFirstPart_ = 0;
     int keepPos_ = 0;
     double keepY_ = 0;
     class TlyrXMLItem *keepOutline_ = nullptr;

@@ -129,6 +129,9 @@ void TlyrEngine::NewPage()
         // and what broke the page room below it.
         const Saved<double> need(repeatNeed_);
         if (move && blockBreaks.empty()) repeatNeed_ += blockHeight;
+        // A block that ran over columns starts with its first column's part:
+        // the new page's first column keeps room for it.
+        if (move && !blockBreaks.empty()) repeatNeed_ = std::max(repeatNeed_, keepFirstPart_);
         initPage();
     }
     movingKeep_ = 0;
@@ -178,6 +181,7 @@ void TlyrEngine::NewColumn()
     ++breaks_;
     movedRow_ = MovedRow();
     const int printedFrom = Pages()->GetCurPosition();
+    const double leftAt = std::max({CurY, rowBottom_, subHostBottom_});
     showColumnFooter();
     const int column = ++CurColumn;
     const double x = columnX(column);
@@ -219,6 +223,7 @@ void TlyrEngine::NewColumn()
         keepPos_ = contentPos_;
         keepY_ = CurY;
     } else if (keeping_) {
+        if (keepBreaks_.empty()) keepFirstPart_ = leftAt - keepY_;
         keepBreaks_.emplace_back(printedFrom, Pages()->GetCurPosition());
     }
     // A subreport running in the column goes on at its own offset; a
