@@ -257,6 +257,11 @@ private:
     bool splittable_ = false;
     bool noKeep_ = false;
     bool keepingFooter_ = false;
+    // The footer that closes a data band's run, and that band's header:
+    // once the footer is placed the header is closed and repeats no more,
+    // but above a kept block that moves to a new page.
+    TlyrBand *closingFooter_ = nullptr, *closingHeader_ = nullptr;
+    QSet<TlyrBand *> closedHeaders_;
     // The band that receives the output of print-on-parent subreports.
     TlyrBand *popTarget_ = nullptr;
     // Cross output: horizontal bands whose objects moved into vertical

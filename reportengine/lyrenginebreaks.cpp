@@ -246,7 +246,7 @@ double TlyrEngine::columnRoom()
     double repeats = 0;
     if (headersEndY_ <= columnStartY_ + 0.0001)
         for (TlyrBand *b : headerList_) {
-            if (!repeatsOnNewPage(b)) continue;
+            if (!repeatsOnNewPage(b) || closedHeaders_.contains(b)) continue;
             int chain = 0;
             for (TlyrBand *c = b; c && chain++ < 64; c = c->Child()) {
                 if (c->Visible()) repeats += c->Height();

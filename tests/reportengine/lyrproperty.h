@@ -33,6 +33,7 @@
 #include <map>
 #include <set>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 namespace lyrprop {
@@ -918,6 +919,7 @@ public:
         wherePrinted();
         noFillerColumns();
         headedGroups();
+        headerAfterFooter();
         logicalNumbers();
         detailBands();
         secondPage();
@@ -1171,6 +1173,26 @@ private:
                 const bool horizontal = a.SpanLeft < b.SpanRight - tol && b.SpanLeft < a.SpanRight - tol;
                 if (vertical && horizontal) fail(QStringLiteral("overlap"), where(a) + QStringLiteral(" and ") + where(b));
             }
+        }
+    }
+    // The data header repeated on new pages stops with its run of records:
+    // none follows the footer printed after the last record (nor the group
+    // footers that close the run).
+    void headerAfterFooter()
+    {
+        // Below a master with details the footer is the details'.
+        if (!s_.Header || !s_.HeaderReprint || !s_.Footer || s_.DetailRows > 0) return;
+        auto place = [this](const PrintedBand &b) { return std::make_tuple(b.Page, pageColumn(b.Left), b.Top); };
+        // With a footer after each record the group footers close the run.
+        static const QRegularExpression closing(QStringLiteral("^(Footer1|GroupFooter[0-9]+)$"));
+        const PrintedBand *footer = nullptr;
+        for (const PrintedBand &b : bands_)
+            if (!second(b) && closing.match(b.Name).hasMatch() && (!footer || place(*footer) < place(b))) footer = &b;
+        if (!footer) return;
+        for (const PrintedBand &b : bands_) {
+            const bool header = b.Name == QLatin1String("Header1") || (s_.HeaderHidden && b.Name == QLatin1String("Child2"));
+            if (header && !second(b) && place(*footer) < place(b))
+                fail(QStringLiteral("afterfooter"), QStringLiteral("the data header follows its footer: ") + where(b));
         }
     }
     // Page bands, group footers and the summary print where their flags

@@ -22,15 +22,7 @@ protected:
         m->SetStretchMode(smActualHeight);
         title->SetStretched(true);
         title->SetAllowSplit(true);
-        auto *own = new TlyrReportPage(report.get());
-        own->SetName(QStringLiteral("SidePage"));
-        own->SetParent(report.get());
-        auto *s = new TlyrSubreport(report.get());
-        s->SetName(QStringLiteral("Side"));
-        s->SetParent(title);
-        s->SetBounds(300, 0, 200, 20);
-        s->SetSubPage(own);
-        records(subRows, 0, {}, own, QStringLiteral("s"));
+        sideReport(title, QStringLiteral("Side"), subRows, 300, QStringLiteral("s"));
         memo(band<TlyrPageHeader>("PageHeader1", 60, 20), "PH", "ph", 0, 600);
     }
     void prepare() { ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString(); }
