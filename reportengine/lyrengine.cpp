@@ -249,6 +249,7 @@ bool TlyrEngine::Run()
     CurVColumn = 0;
     Aggregates.Clear();
     headerList_.clear();
+    closedHeaders_.clear();
     headerLeft_.clear();
     headerKeep_.clear();
     headerAdded_.clear();
@@ -608,12 +609,16 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 }
                 if (keepFooter) startKeep(b, footerKeepPos, footerKeepY);
                 keepingFooter_ = keepFooter && keeping_ && keepBand_ == b;
+                const Saved<TlyrBand *> closingFooter(closingFooter_), closingHeader(closingHeader_);
+                closingFooter_ = node.Footer;
+                closingHeader_ = node.Header;
                 ShowBand(node.Footer);
                 keepingFooter_ = false;
                 if (keepFooter) endKeep(b);
             }
             if (!node.Groups.empty() && b->KeepTogether()) endKeep(b);
             headerList_.erase(std::remove(headerList_.begin(), headerList_.end(), node.Header), headerList_.end());
+            closedHeaders_.remove(node.Header);
             if (stepBack)
                 for (int i = 0; i <= passed; ++i) ds->Next();
         }

@@ -257,6 +257,11 @@ private:
     bool splittable_ = false;
     bool noKeep_ = false;
     bool keepingFooter_ = false;
+    // The footer that closes a data band's run, and that band's header:
+    // once the footer is placed the header is closed and repeats no more,
+    // but above a kept block that moves to a new page.
+    TlyrBand *closingFooter_ = nullptr, *closingHeader_ = nullptr;
+    QSet<TlyrBand *> closedHeaders_;
     // The band that receives the output of print-on-parent subreports.
     TlyrBand *popTarget_ = nullptr;
     // Cross output: horizontal bands whose objects moved into vertical
@@ -323,6 +328,8 @@ private:
     // Where the open block began across the page.
     double keepX_ = 0;
     std::vector<std::pair<int, int>> keepBreaks_;
+    // How far down the open block ran in that column before its first break.
+    double keepFirstPart_ = 0;
     int keepPos_ = 0;
     double keepY_ = 0;
     class TlyrXMLItem *keepOutline_ = nullptr;

@@ -129,6 +129,9 @@ void TlyrEngine::NewPage()
         // and what broke the page room below it.
         const Saved<double> need(repeatNeed_);
         if (move && blockBreaks.empty()) repeatNeed_ += blockHeight;
+        // A block that ran over columns starts with its first column's part:
+        // the new page's first column keeps room for it.
+        if (move && !blockBreaks.empty()) repeatNeed_ = std::max(repeatNeed_, keepFirstPart_);
         initPage();
     }
     movingKeep_ = 0;
@@ -178,6 +181,7 @@ void TlyrEngine::NewColumn()
     ++breaks_;
     movedRow_ = MovedRow();
     const int printedFrom = Pages()->GetCurPosition();
+    const double leftAt = std::max({CurY, rowBottom_, subHostBottom_});
     showColumnFooter();
     const int column = ++CurColumn;
     const double x = columnX(column);
@@ -219,6 +223,7 @@ void TlyrEngine::NewColumn()
         keepPos_ = contentPos_;
         keepY_ = CurY;
     } else if (keeping_) {
+        if (keepBreaks_.empty()) keepFirstPart_ = leftAt - keepY_;
         keepBreaks_.emplace_back(printedFrom, Pages()->GetCurPosition());
     }
     // A subreport running in the column goes on at its own offset; a
@@ -241,7 +246,7 @@ double TlyrEngine::columnRoom()
     double repeats = 0;
     if (headersEndY_ <= columnStartY_ + 0.0001)
         for (TlyrBand *b : headerList_) {
-            if (!repeatsOnNewPage(b)) continue;
+            if (!repeatsOnNewPage(b) || closedHeaders_.contains(b)) continue;
             int chain = 0;
             for (TlyrBand *c = b; c && chain++ < 64; c = c->Child()) {
                 if (c->Visible()) repeats += c->Height();

@@ -86,6 +86,12 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
         }
         double top = starts ? bottom : toTop + box.top() - fromTop;
         bool rebase = starts;
+        // Beside what went on in a later column or on a new page, and with no
+        // room beside it there: it goes on below what is placed.
+        if (!starts && box.top() < fromTop - 0.0001) {
+            top = bottom;
+            rebase = true;
+        }
         const bool full = top + box.height() > limit + 0.0001 && top > columnStartY_ + 0.0001;
         if (full) {
             // With the page's columns full the rest goes on a new page.

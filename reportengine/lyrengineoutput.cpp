@@ -362,6 +362,11 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         if (besideMovedRow_) CurY = movedRow_.Top;
     }
     if (is<TlyrReportTitle>(band)) titleOnPage_ = true;
+    // Placed, a run's closing footer ends its header's repeats: the pages
+    // and columns its subreports run on to print no header above them.
+    auto closeRun = [&] {
+        if (band == closingFooter_ && closingHeader_) closedHeaders_.insert(closingHeader_);
+    };
     if (split) {
         // What print-on-parent subreports printed into the band is split
         // with its own objects.
@@ -376,6 +381,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
             splitBand(band, pieces, cut);
         }
         // Subreports are never cut: they run beside the band's last part.
+        closeRun();
         if (!again) showSubreports(band, views);
     } else {
         // A multi-column data band sits at its column's place.
@@ -398,6 +404,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
             Pages()->AddObject(band);
         }
         if (!is<TlyrOverlay>(band)) CurY += band->Height();
+        closeRun();
         if (!popTarget_ && !again) showSubreports(band, views);
     }
     Report->DoAfterPrint(band);

@@ -275,6 +275,9 @@ void TlyrEngine::showRepeatedHeaders(double x)
         TlyrBand *b = repeat[i];
         // Headers shown inside a block that moves to the new page come with it.
         if (!repeatsOnNewPage(b) || (movingKeep_ && headerKeep_.value(b) == movingKeep_)) continue;
+        // A header whose run's footer printed heads only a block that
+        // moves here with records of that run.
+        if (closedHeaders_.contains(b) && !movingKeep_) continue;
         // A header that itself moves to the new page (or a band of its child
         // chain does) prints there once.
         bool moving = false;

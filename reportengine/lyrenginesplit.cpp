@@ -201,6 +201,8 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
                                               (p.Stretch && p.Rest > 0 ? p.Rest : p.View->Height()));
             }
             titleParts_ = rest + HeaderHeight() <= PageHeight - FooterHeight() + 0.0001;
+            for (const Piece &p : all)
+                if (auto *s = qobject_cast<TlyrSubreport *>(p.View); s && p.Visible && !s->PrintOnParent()) titleParts_ = false;
         }
         const bool carries = keeping_;
         {

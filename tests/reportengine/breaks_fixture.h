@@ -76,6 +76,20 @@ protected:
         memo(b, b->Name() + QStringLiteral("Memo"), prefix + QStringLiteral("[%1.\"N\"]").arg(ds->Name()) + more);
         return b;
     }
+    // A subreport object in band b at left whose own page lists the rows,
+    // one 20 high band a row, as "<prefix><N>".
+    void sideReport(TlyrBand *b, const QString &name, TlyrDataSet *ds, double left, const QString &prefix)
+    {
+        auto *own = new TlyrReportPage(report.get());
+        own->SetName(name + QStringLiteral("Page"));
+        own->SetParent(report.get());
+        auto *s = new TlyrSubreport(report.get());
+        s->SetName(name);
+        s->SetParent(b);
+        s->SetBounds(left, 0, 100, 20);
+        s->SetSubPage(own);
+        records(ds, 0, {}, own, prefix)->Objects().first()->SetWidth(100);
+    }
     // A group header over the rows' "G" printing "g<G>" and what follows.
     TlyrGroupHeader *group(double top, const QString &more = {})
     {

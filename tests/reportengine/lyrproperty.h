@@ -33,6 +33,7 @@
 #include <map>
 #include <set>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 namespace lyrprop {
@@ -918,6 +919,7 @@ public:
         wherePrinted();
         noFillerColumns();
         headedGroups();
+        headerAfterFooter();
         logicalNumbers();
         detailBands();
         secondPage();
@@ -1069,9 +1071,15 @@ private:
     void places()
     {
         const double w = s_.pageWidth(), h = s_.pageHeight(), tol = 0.5;
-        QHash<int, double> titleBottom, title2Bottom;
+        QHash<int, double> titleBottom, title2Bottom, titleTop;
+        int titleFrom = -1;
         for (const PrintedBand &b : bands_)
-            if (b.Class == QLatin1String("TlyrReportTitle")) (second(b) ? title2Bottom : titleBottom)[b.Page] = b.Top + b.Height;
+            if (b.Class == QLatin1String("TlyrReportTitle")) {
+                (second(b) ? title2Bottom : titleBottom)[b.Page] = b.Top + b.Height;
+                if (second(b)) continue;
+                titleTop[b.Page] = std::min(titleTop.value(b.Page, b.Top), b.Top);
+                if (titleFrom < 0) titleFrom = b.Page;
+            }
         // The first record's top in each page column.
         std::map<std::pair<int, int>, double> firstRecord;
         for (const PrintedBand &b : bands_)
@@ -1105,12 +1113,16 @@ private:
             if (b.Class == QLatin1String("TlyrPageHeader")) {
                 // Below a title first, and below what its subreport printed.
                 const double top = second(b) ? title2Bottom.value(b.Page, 0) : s_.TitleFirst ? titleBottom.value(b.Page, 0) : 0;
+                // A page a split title goes on to may also begin with its
+                // header, the title's next part below it.
+                const bool leads = !second(b) && titleFrom >= 0 && b.Page > titleFrom && b.Top <= 0.01 &&
+                                   titleTop.value(b.Page) >= b.Top + b.Height - 0.01;
                 // A title meant to go on below the first report page's
                 // output that did not fit there comes under the header of
                 // the page it moved to.
-                const bool after = second(b)                 ? std::fabs(b.Top - top) <= 0.01 || (s_.OnPrevious && b.Top < 0.01)
-                                   : s_.SubHost == 1 && top > 0 ? b.Top >= top - 0.01
-                                                                : std::fabs(b.Top - top) <= 0.01;
+                const bool after = leads || (second(b)                 ? std::fabs(b.Top - top) <= 0.01 || (s_.OnPrevious && b.Top < 0.01)
+                                             : s_.SubHost == 1 && top > 0 ? b.Top >= top - 0.01
+                                                                          : std::fabs(b.Top - top) <= 0.01);
                 if (std::fabs(b.Left) > 0.01 || !after)
                     fail(QStringLiteral("pageheader"), QStringLiteral("page header not at the top left: ") + where(b));
             }
@@ -1161,6 +1173,26 @@ private:
                 const bool horizontal = a.SpanLeft < b.SpanRight - tol && b.SpanLeft < a.SpanRight - tol;
                 if (vertical && horizontal) fail(QStringLiteral("overlap"), where(a) + QStringLiteral(" and ") + where(b));
             }
+        }
+    }
+    // The data header repeated on new pages stops with its run of records:
+    // none follows the footer printed after the last record (nor the group
+    // footers that close the run).
+    void headerAfterFooter()
+    {
+        // Below a master with details the footer is the details'.
+        if (!s_.Header || !s_.HeaderReprint || !s_.Footer || s_.DetailRows > 0) return;
+        auto place = [this](const PrintedBand &b) { return std::make_tuple(b.Page, pageColumn(b.Left), b.Top); };
+        // With a footer after each record the group footers close the run.
+        static const QRegularExpression closing(QStringLiteral("^(Footer1|GroupFooter[0-9]+)$"));
+        const PrintedBand *footer = nullptr;
+        for (const PrintedBand &b : bands_)
+            if (!second(b) && closing.match(b.Name).hasMatch() && (!footer || place(*footer) < place(b))) footer = &b;
+        if (!footer) return;
+        for (const PrintedBand &b : bands_) {
+            const bool header = b.Name == QLatin1String("Header1") || (s_.HeaderHidden && b.Name == QLatin1String("Child2"));
+            if (header && !second(b) && place(*footer) < place(b))
+                fail(QStringLiteral("afterfooter"), QStringLiteral("the data header follows its footer: ") + where(b));
         }
     }
     // Page bands, group footers and the summary print where their flags

@@ -84,7 +84,7 @@ const uint64_t kSeeds[] = {
         91193453, 91193554, 91196948, 91199107, 91209049, 91211503, 91214049, 91216039, 91218400, 91218624, 91221191,
         91222821, 91225244, 91225416, 91245161, 91253724, 91259972, 91260274, 91265442, 91269331, 91269883, 91269884,
         91270253, 91273197, 91275625, 91277199, 91277383, 91282040, 91282335, 91287746, 91287747, 91292465, 91295069,
-        91295311, 91295459, 95010955, 96108306, 96108307, 96136832, 96262271};
+        91295311, 91295459, 95010955, 96108306, 96108307, 96136832, 96262271, 98224705};
 
 }  // namespace
 
@@ -154,6 +154,39 @@ TEST_F(FillerTest, AKeptRecordThatBrokeBeforePrintingBeginsItsBlockInTheNewColum
             r->SetHeight(24);
             r->SetKeepChild(true);
             auto *child = band<TlyrChild>("Child1", 140, 16);
+            memo(child, "C", "child [Rows.\"N\"]");
+            r->SetChild(child);
+            prepare();
+            judge(count);
+            expectNoColumnOfHeadersOnly(200);
+            if (HasFailure()) {
+                ADD_FAILURE() << dump().toStdString();
+                return;
+            }
+        }
+}
+
+// A kept group that ran over two page columns and then broke the page
+// starts the new page's first column: the split header repeated there is
+// cut to leave room for the group's first column, not only for the band
+// that broke the page.
+TEST_F(FillerTest, AKeptGroupOverColumnsThatMovesFindsRoomBelowTheCutHeader)
+{
+    for (int lines = 12; lines <= 24; lines += 2)
+        for (int count : {2, 3}) {
+            SCOPED_TRACE(testing::Message() << "lines " << lines << ", records " << count);
+            newSheet(3);
+            GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), QStringList(count, QStringLiteral("A")));
+            TlyrGroupHeader *g = group(30);
+            g->ReprintOnNewPage = true;
+            tallText(g, QStringLiteral("Tall"), lines);
+            auto *kept = band<TlyrGroupHeader>("Kept", 80, 30);
+            kept->Condition = QStringLiteral("Rows.\"N\"");
+            kept->KeepTogether = true;
+            memo(kept, "K", "kept [Rows.\"N\"]");
+            TlyrMasterData *r = records(rows.ds, 120);
+            r->SetHeight(60);
+            auto *child = band<TlyrChild>("Child1", 200, 16);
             memo(child, "C", "child [Rows.\"N\"]");
             r->SetChild(child);
             prepare();

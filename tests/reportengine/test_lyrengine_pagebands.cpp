@@ -9,20 +9,6 @@ namespace {
 
 class PageBandsTest : public BreaksTest {
 protected:
-    // A subreport object in band b at left whose own page lists the rows,
-    // one 20 high band a row, as "<prefix><N>".
-    void sideReport(TlyrBand *b, const QString &name, TlyrDataSet *ds, double left, const QString &prefix)
-    {
-        auto *own = new TlyrReportPage(report.get());
-        own->SetName(name + QStringLiteral("Page"));
-        own->SetParent(report.get());
-        auto *s = new TlyrSubreport(report.get());
-        s->SetName(name);
-        s->SetParent(b);
-        s->SetBounds(left, 0, 100, 20);
-        s->SetSubPage(own);
-        records(ds, 0, {}, own, prefix)->Objects().first()->SetWidth(100);
-    }
     // On which pages (from 1) a memo with the text given is printed.
     QList<int> pagesWith(const QString &text)
     {
