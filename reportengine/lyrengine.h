@@ -323,6 +323,9 @@ private:
     // Where the open block began across the page.
     double keepX_ = 0;
     std::vector<std::pair<int, int>> keepBreaks_;
+    // The tallest band the open block stored: a part of a band split over
+    // columns moves only whole.
+    double keepTallest_ = 0;
     int keepPos_ = 0;
     double keepY_ = 0;
     class TlyrXMLItem *keepOutline_ = nullptr;

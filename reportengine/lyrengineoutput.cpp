@@ -412,6 +412,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         } else if (!(is<TlyrNullBand>(band) && band->Height() <= 0 && band->Objects().isEmpty())) {
             // An empty null band is not stored.
             Pages()->AddObject(band);
+            if (keeping_) keepTallest_ = std::max(keepTallest_, band->Height());
         }
         if (!is<TlyrOverlay>(band)) CurY += band->Height();
         if (!popTarget_ && !again) showSubreports(band, views);

@@ -1,0 +1,65 @@
+// A kept block that cannot fit the columns of the next page, whose page
+// header leaves less room than the first page had, stays where it began:
+// moved there, its parts would run off the page.
+
+#include "breaks_fixture.h"
+#include "kept_seeds.h"
+#include "lyrproperty.h"
+
+#include "report/lyrband.h"
+
+namespace {
+
+// Generated templates that once broke a rule so.
+const uint64_t kSeeds[] = {98120814, 98291834, 98291835};
+
+}  // namespace
+
+// A record kept with its child, which splits over all three columns of the
+// first page; or kept with two children of which the second does not fit
+// below the first. The page header prints from the second page on.
+TEST_F(BreaksTest, AKeptBlockTallerThanTheNextPagesColumnsStaysWhereItBegan)
+{
+    for (bool split : {false, true}) {
+        SCOPED_TRACE(split ? "split child" : "two children");
+        newSheet(split ? 3 : 1);
+        auto *ph = band<TlyrPageHeader>(QStringLiteral("Head"), 0, 20);
+        ph->PrintOnFirstPage = false;
+        memo(ph, QStringLiteral("HeadMemo"), QStringLiteral("head p[Page#]"));
+        // A list of one short record above, after which blocks are kept.
+        GroupedRows above(report.get(), &keeper, QStringLiteral("Above"), GroupedRows::runs({{"A", 1}}));
+        TlyrMasterData *a = records(above.ds, 30, {}, nullptr, QStringLiteral("a"));
+        a->SetHeight(split ? 60 : 5);
+        a->Objects().first()->SetHeight(a->Height());
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 2}}));
+        TlyrMasterData *r = records(rows.ds, 100, QStringLiteral(" p[Page#]"));
+        r->SetKeepChild(true);
+        auto *child = band<TlyrChild>(QStringLiteral("Child"), 140, split ? 20 : 170);
+        r->SetChild(child);
+        if (split) {
+            child->SetAllowSplit(true);
+            child->SetStretched(true);
+            QStringList words;
+            for (int i = 0; i < 90; ++i) words << QStringLiteral("w%1").arg(i);
+            memo(child, QStringLiteral("ChildText"), words.join(QLatin1Char(' ')), 0, 40)
+                    ->SetStretchMode(smActualHeight);
+        } else {
+            memo(child, QStringLiteral("ChildText"), QStringLiteral("first child p[Page#]"));
+            auto *second = band<TlyrChild>(QStringLiteral("Second"), 400, 20);
+            child->SetChild(second);
+            memo(second, QStringLiteral("SecondText"), QStringLiteral("second child p[Page#]"));
+        }
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+        judge(2);
+        expectOwnPageNumbers();
+        if (HasFailure()) {
+            ADD_FAILURE() << dump().toStdString();
+            return;
+        }
+    }
+}
+
+TEST_F(BreaksTest, GeneratedTemplatesOfKeptBlocksTallerThanTheNextPagesColumnsKeepEveryRule)
+{
+    expectSeedsKeepEveryRule(kSeeds);
+}
