@@ -323,6 +323,9 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
     if (showingHeaders_ && !pageBand && repeatNeed_ > FreeSpace() + 0.0001 && band->AllowSplit() && !cross &&
         band->Height() > FreeSpace() + 0.0001)
         return false;
+    // Nor does a header repeated where it does not fit at all: it is left
+    // out (one that may split flows, and splits).
+    if (cut < 0 && repeated && !pageBand && !cross && band->Height() > FreeSpace() + 0.0001) return false;
     bool split = cut >= 0;
     if (flows && !split) {
         // A record beside the first of its row goes with the row, which
