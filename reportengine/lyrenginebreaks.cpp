@@ -130,9 +130,11 @@ void TlyrEngine::NewPage()
     movingKeep_ = move ? keepSerial_ : 0;
     {
         // The block needs its height below the headers the page repeats,
-        // and what broke the page room below it.
+        // and what broke the page room below it; where both do not fit, the
+        // block still must: what broke the page goes on to a later one.
         const Saved<double> need(repeatNeed_);
-        if (move && blockBreaks.empty()) repeatNeed_ += blockHeight;
+        if (move && blockBreaks.empty())
+            repeatNeed_ = repeatNeed_ + blockHeight > room + 0.0001 ? blockHeight : repeatNeed_ + blockHeight;
         initPage();
     }
     movingKeep_ = 0;

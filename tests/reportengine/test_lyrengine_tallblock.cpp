@@ -11,7 +11,7 @@
 namespace {
 
 // Generated templates that once broke a rule so.
-const uint64_t kSeeds[] = {98120814, 98291834, 98291835};
+const uint64_t kSeeds[] = {98120814, 98229611, 98291834, 98291835};
 
 }  // namespace
 
@@ -57,6 +57,43 @@ TEST_F(BreaksTest, AKeptBlockTallerThanTheNextPagesColumnsStaysWhereItBegan)
             return;
         }
     }
+}
+
+// A kept group whose footer breaks the page moves below the page header of
+// the next; the group and the footer do not fit there together. The data
+// header repeated there leaves the group the room it needs, and the footer
+// goes on to a later page.
+TEST_F(BreaksTest, AMovedBlockGetsItsRoomBeforeTheBandThatBrokeThePage)
+{
+    newSheet();
+    auto *ph = band<TlyrPageHeader>(QStringLiteral("Head"), 0, 20);
+    ph->PrintOnFirstPage = false;
+    memo(ph, QStringLiteral("HeadMemo"), QStringLiteral("head p[Page#]"));
+    // A list of one short record above, after which blocks are kept.
+    GroupedRows above(report.get(), &keeper, QStringLiteral("Above"), GroupedRows::runs({{"A", 1}}));
+    TlyrMasterData *a = records(above.ds, 30, {}, nullptr, QStringLiteral("a"));
+    a->SetHeight(5);
+    a->Objects().first()->SetHeight(5);
+    auto *header = band<TlyrHeader>(QStringLiteral("ListHead"), 40, 20);
+    header->ReprintOnNewPage = true;
+    memo(header, QStringLiteral("ListHeadMemo"), QStringLiteral("list p[Page#]"));
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 7}}));
+    TlyrGroupHeader *g = group(60, QStringLiteral(" p[Page#]"));
+    g->SetHeight(30);
+    g->KeepTogether = true;
+    records(rows.ds, 100, QStringLiteral(" p[Page#]"));
+    auto *gf = band<TlyrGroupFooter>(QStringLiteral("GroupFoot"), 140, 20);
+    memo(gf, QStringLiteral("GroupFootMemo"), QStringLiteral("end p[Page#]"));
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    judge(7);
+    expectOwnPageNumbers();
+    // The group stays whole on one page, its footer after it.
+    QStringList where;
+    for (int i = 0; i < pages().Count(); ++i)
+        for (const QString &t : texts(i))
+            if (t.startsWith(QLatin1String("gA")) || t.startsWith(QLatin1String("r7")) || t.startsWith(QLatin1String("end")))
+                where << t;
+    EXPECT_EQ(where, (QStringList{"gA p2", "r7 p2", "end p3"})) << dump().toStdString();
 }
 
 TEST_F(BreaksTest, GeneratedTemplatesOfKeptBlocksTallerThanTheNextPagesColumnsKeepEveryRule)
