@@ -11,7 +11,7 @@
 namespace {
 
 // Generated templates that once broke a rule so.
-const uint64_t kSeeds[] = {98120814, 98229611, 98291834, 98291835};
+const uint64_t kSeeds[] = {95010700, 95011252, 98099327, 98120814, 98186487, 98229611, 98291834, 98291835};
 
 }  // namespace
 
