@@ -176,9 +176,10 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
     const bool again = showingHeaders_;
     const bool flows = !pageBand && !repeated && !popTarget_;
     const int breaks = breaks_;
-    // The page breaks before the band is prepared, so that it prints the
-    // number of its own page. The first record or group of a run never
-    // breaks, nor does a band at the top of a page that holds nothing else.
+    // The page breaks before the band is prepared (or is prepared again
+    // after it), so that it prints the number of its own page. The first
+    // record or group of a run never breaks, nor does a band at the top of a
+    // page that holds nothing else.
     auto breakPage = [&](double need) {
         // A group that restarts the numbering closes the count of the
         // pages before it, before its own first page is added.
