@@ -10,7 +10,7 @@
 namespace {
 
 // Generated templates that once broke a rule so.
-const uint64_t kSeeds[] = {96222675, 98105666, 98131918, 98141019, 98268542};
+const uint64_t kSeeds[] = {96222675, 98105666, 98131918, 98141019, 98268542, 99119662};
 
 class RepeatRoomTest : public BreaksTest {
 protected:
@@ -94,6 +94,20 @@ TEST_F(RepeatRoomTest, ARepeatedHeaderThatDoesNotFitIsLeftOut)
         EXPECT_LE(p.Box.bottom(), 200.01) << p.Text.toStdString() << "\n" << dump().toStdString();
     }
     EXPECT_EQ(records, 1);
+}
+
+// A group header repeated in the next column above the rest of its record's
+// child heads that record's group, also when the second report page goes on
+// below the child's first part in the first column.
+TEST_F(RepeatRoomTest, AHeaderRepeatedAboveTheRestOfAChildHeadsItsRecordsGroup)
+{
+    const char *line =
+            "paper 145x118 margin 0 pagecols 2 records 1 mastercols 1 height 16 title pagefooter child tsplit csplit "
+            "pfnotfirst page2 onprevious swords 73 records2 1 overlay 0 sub 0/0 detail 0 words 0 groups "
+            "[{size 1 reprint}]";
+    const lyrprop::Plan plan = lyrprop::parse(QString::fromLatin1(line));
+    for (const lyrprop::Failure &f : lyrprop::runChecked(plan))
+        ADD_FAILURE() << f.Kind.toStdString() << ": " << f.Text.toStdString();
 }
 
 TEST_F(RepeatRoomTest, GeneratedTemplatesOfHeadersRepeatedAboveGrownOrTallBandsKeepEveryRule)
