@@ -10,7 +10,7 @@
 namespace {
 
 // Generated templates that once broke a rule so.
-const uint64_t kSeeds[] = {96222675, 98105666, 98131918, 98141019, 98268542, 99119662};
+const uint64_t kSeeds[] = {96187603, 96217685, 96222675, 96242581, 98105666, 98131918, 98141019, 98268542, 99119662};
 
 class RepeatRoomTest : public BreaksTest {
 protected:
