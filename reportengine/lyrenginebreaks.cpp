@@ -73,7 +73,7 @@ void TlyrEngine::NewPage()
     const double blockHeight = CurY - keepY_;
     // A block that would not fit the new page's columns either (their
     // headers may take more room than this page's) stays where it is.
-    const double room = PageHeight - FooterHeight() - HeaderHeight();
+    const double room = CurPage && CurPage->EndlessHeight ? 1000000 : PageHeight - FooterHeight() - HeaderHeight();
     const bool fits = (keepBreaks_.empty() ? blockHeight : keepTallest_) <= room + 0.0001;
     const bool move = keeping_ && keepY_ > blockColumnTop + 0.0001 && fits;
     // A subreport that broke the page inside the block runs beside its host
