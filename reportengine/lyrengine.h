@@ -330,6 +330,9 @@ private:
     std::vector<std::pair<int, int>> keepBreaks_;
     // How far down the open block ran in that column before its first break.
     double keepFirstPart_ = 0;
+    // The tallest band the open block stored: a part of a band split over
+    // columns moves only whole.
+    double keepTallest_ = 0;
     int keepPos_ = 0;
     double keepY_ = 0;
     class TlyrXMLItem *keepOutline_ = nullptr;

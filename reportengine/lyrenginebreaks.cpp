@@ -70,8 +70,12 @@ void TlyrEngine::NewPage()
     if (keeping_ && keepPage_ == pages->CurPage && keepColumn_ != CurColumn)
         if (const auto it = columnBody_.find({pages->CurPage, keepColumn_}); it != columnBody_.end())
             blockColumnTop = std::max({blockColumnTop, it->second.first, it->second.second});
-    const bool move = keeping_ && keepY_ > blockColumnTop + 0.0001;
     const double blockHeight = CurY - keepY_;
+    // A block that would not fit the new page's columns either (their
+    // headers may take more room than this page's) stays where it is.
+    const double room = CurPage && CurPage->EndlessHeight ? 1000000 : PageHeight - FooterHeight() - HeaderHeight();
+    const bool fits = (keepBreaks_.empty() ? blockHeight : keepTallest_) <= room + 0.0001;
+    const bool move = keeping_ && keepY_ > blockColumnTop + 0.0001 && fits;
     // A subreport that broke the page inside the block runs beside its host
     // band, which may reach below the subreport's place: the host's bottom
     // moves along, so the new column's footer stays below it.
@@ -126,9 +130,11 @@ void TlyrEngine::NewPage()
     movingKeep_ = move ? keepSerial_ : 0;
     {
         // The block needs its height below the headers the page repeats,
-        // and what broke the page room below it.
+        // and what broke the page room below it; where both do not fit, the
+        // block still must: what broke the page goes on to a later one.
         const Saved<double> need(repeatNeed_);
-        if (move && blockBreaks.empty()) repeatNeed_ += blockHeight;
+        if (move && blockBreaks.empty())
+            repeatNeed_ = repeatNeed_ + blockHeight > room + 0.0001 ? blockHeight : repeatNeed_ + blockHeight;
         // A block that ran over columns starts with its first column's part:
         // the new page's first column keeps room for it.
         if (move && !blockBreaks.empty()) repeatNeed_ = std::max(repeatNeed_, keepFirstPart_);

@@ -150,6 +150,7 @@ void TlyrEngine::startKeep(TlyrBand *band, int position, double y)
     keepPage_ = pages->CurPage;
     keepX_ = CurX;
     keepBreaks_.clear();
+    keepTallest_ = 0;
     keepPos_ = position;
     keepY_ = y;
     keepOutline_ = pages->Outline->GetCurPosition();

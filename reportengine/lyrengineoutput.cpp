@@ -176,27 +176,35 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
     const bool again = showingHeaders_;
     const bool flows = !pageBand && !repeated && !popTarget_;
     const int breaks = breaks_;
-    // The page breaks before the band is prepared, so that it prints the
-    // number of its own page. The first record or group of a run never
-    // breaks, nor does a band at the top of a page that holds nothing else.
+    // The page breaks before the band is prepared (or is prepared again
+    // after it), so that it prints the number of its own page. The first
+    // record or group of a run never breaks, nor does a band at the top of a
+    // page that holds nothing else.
+    auto breakPage = [&](double need) {
+        // A group that restarts the numbering closes the count of the
+        // pages before it, before its own first page is added.
+        if (auto *gh = qobject_cast<TlyrGroupHeader *>(band); gh && gh->ResetPageNumbers)
+            Pages()->ResetLogicalPageNumber();
+        // The band prints itself on the new page, not as a repeat.
+        const Saved<TlyrBand *> savedBreak(breakBand_);
+        breakBand_ = band;
+        // Below the headers the new page repeats, it needs its height.
+        const Saved<double> savedNeed(repeatNeed_);
+        repeatNeed_ = need;
+        NewPage();
+    };
+    const bool cross = crossed_.contains(band) && !crossBand_;
+    // A band that grows needs more than its design height below the headers
+    // the new page repeats: it is measured first, and prepared again there.
+    bool measureFirst = false;
     if (flows && !showingHeaders_ && band->Visible() && band->StartNewPage()) {
         const bool atTop = CurY <= columnStartY_ + 0.0001 && !titleOnPage_;
         const bool firstLine = (is<TlyrDataBand>(band) || is<TlyrGroupHeader>(band)) && bandLine_.value(band, 1) == 1;
         if (!atTop && !firstLine) {
-            // A group that restarts the numbering closes the count of the
-            // pages before it, before its own first page is added.
-            if (auto *gh = qobject_cast<TlyrGroupHeader *>(band); gh && gh->ResetPageNumbers)
-                Pages()->ResetLogicalPageNumber();
-            // The band prints itself on the new page, not as a repeat.
-            TlyrBand *const savedBreak = breakBand_;
-            breakBand_ = band;
-            {
-                // Below the headers the new page repeats, it needs its height.
-                const Saved<double> need(repeatNeed_);
-                repeatNeed_ = band->Height();
-                NewPage();
-            }
-            breakBand_ = savedBreak;
+            measureFirst = band->Stretched() && !cross &&
+                           std::any_of(headerList_.begin(), headerList_.end(),
+                                       [&](TlyrBand *h) { return h && h != band && repeatsOnNewPage(h); });
+            if (!measureFirst) breakPage(band->Height());
         }
     }
     TlyrBand *savedBand = CurBand;
@@ -235,12 +243,12 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
     } splittable{splittable_, splittable_};
     if (flows && band->AllowSplit()) splittable_ = true;
     // A crossed band first collects its cells from the vertical bands.
-    const bool cross = crossed_.contains(band) && !crossBand_;
     if (cross && band->Visible()) {
         finish.own = band->Objects().size();
         startCross(band);
     }
     if (!band->Visible()) {
+        if (measureFirst) breakPage(0);
         // Totals flagged to count invisible records still see this one.
         if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
         return true;
@@ -270,6 +278,17 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
                 fitHeight(band);
         }
     };
+    // The band is prepared again where it is printed: with the number of
+    // its new page, and a value left empty as a repeat shows again.
+    auto prepareAgain = [&] {
+        if (finish.own >= 0)
+            while (band->Objects().size() > finish.own) delete band->Objects().last();
+        resetSuppress(band);
+        for (TlyrReportComponent *v : finish.prepared) v->AfterPrint();
+        finish.prepared.clear();
+        band->SetHeight(designHeight);
+        prepareViews();
+    };
     prepareViews();
     Report->DoNotifyEvent(band, band->OnAfterCalcHeight());
     // How far down the band must fit for it to start where it is: the first
@@ -281,6 +300,15 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
                 line = std::min(line, v->Top() + std::min(v->Height(), kFirstLine));
         return line;
     };
+    if (measureFirst) {
+        // One that may split needs its first line there, a record of a
+        // multi-column band (never cut) all of it.
+        auto *d = qobject_cast<TlyrDataBand *>(band);
+        const bool splits = band->AllowSplit() && !(d && d->Columns() >= 2);
+        breakPage(splits ? firstLine() : band->Height());
+        prepareAgain();
+        Report->DoNotifyEvent(band, band->OnAfterCalcHeight());
+    }
     // A header repeated in a new column leaves room for the band that moved
     // there: one that may split prints only its first part, cut where that
     // room begins; another is left out. The band never runs off the page
@@ -296,6 +324,9 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
     if (showingHeaders_ && !pageBand && repeatNeed_ > FreeSpace() + 0.0001 && band->AllowSplit() && !cross &&
         band->Height() > FreeSpace() + 0.0001)
         return false;
+    // Nor does a header repeated where it does not fit at all: it is left
+    // out (one that may split flows, and splits).
+    if (cut < 0 && repeated && !pageBand && !cross && band->Height() > FreeSpace() + 0.0001) return false;
     bool split = cut >= 0;
     if (flows && !split) {
         // A record beside the first of its row goes with the row, which
@@ -333,18 +364,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
                         NewPage();
                     else
                         NewColumn();
-                    // The band is prepared again where it is printed: with
-                    // the number of its new page, and a value left empty as
-                    // a repeat shows again.
-                    if (!cross) {
-                        if (finish.own >= 0)
-                            while (band->Objects().size() > finish.own) delete band->Objects().last();
-                        resetSuppress(band);
-                        for (TlyrReportComponent *v : finish.prepared) v->AfterPrint();
-                        finish.prepared.clear();
-                        band->SetHeight(designHeight);
-                        prepareViews();
-                    }
+                    if (!cross) prepareAgain();
                 }
                 // Moved on, a band that may split still may.
                 if (band->AllowSplit() && !cross && !rowRecord) split = band->Height() > FreeSpace() + 0.0001;
@@ -402,6 +422,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         } else if (!(is<TlyrNullBand>(band) && band->Height() <= 0 && band->Objects().isEmpty())) {
             // An empty null band is not stored.
             Pages()->AddObject(band);
+            if (keeping_) keepTallest_ = std::max(keepTallest_, band->Height());
         }
         if (!is<TlyrOverlay>(band)) CurY += band->Height();
         closeRun();

@@ -186,6 +186,7 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
             band->SetLeft(CurX);
             band->SetTop(CurY);
             Pages()->AddObject(band);
+            if (keeping_) keepTallest_ = std::max(keepTallest_, height);
         }
         // The column footer goes below the part.
         CurY += part.empty() ? 0 : height;

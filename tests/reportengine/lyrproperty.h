@@ -1495,11 +1495,14 @@ private:
             if (std::fabs(a.Top - b.Top) > 0.01) return a.Top < b.Top;
             return a.Left < b.Left;
         });
+        // The second report page's records, printed below the first page's
+        // output in its first column, own none of the parts of a first-page
+        // record that went on in a later column.
         QString owner;
         for (Item &x : items)
             if (x.Level == 0 && x.Text.isEmpty())
                 x.Text = owner;
-            else if (x.Level == 0)
+            else if (x.Level == 0 && !x.Text.startsWith(QLatin1String("rec:P:")))
                 owner = x.Text;
         // A group whose records were all left out for want of details has
         // its header alone; the second report page's records head nothing.
