@@ -302,6 +302,13 @@ private:
     struct MovedBlock {
         int FromPage = -1, FromPos = 0, ToPage = -1, ToColumn = 1;
         double Dx = 0, Dy = 0;
+        // A block pasted over columns moves each part its own way: where
+        // each object (by its old store position) went.
+        struct Placed {
+            int Pos, Page, Column;
+            double Dx, Dy;
+        };
+        std::vector<Placed> Parts;
     } movedBlock_;
     int blockMoves_ = 0;
     // What the engine knows of the output page it fills; a subreport beside

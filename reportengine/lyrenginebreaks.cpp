@@ -153,7 +153,7 @@ void TlyrEngine::NewPage()
             if (rowMoves) movedRow_ = {rowTop_ + CurY - keepY_, rowBottom + CurY - keepY_,
                                        pages->GetCurPosition() + rowStart_ - keepPos_};
             const double dx = columnX(CurColumn) - columnX(keepColumn_);
-            movedBlock_ = {fromPage, keepPos_, pages->CurPage, CurColumn, dx, CurY - keepY_};
+            movedBlock_ = {fromPage, keepPos_, pages->CurPage, CurColumn, dx, CurY - keepY_, {}};
             ++blockMoves_;
             // The block keeps its place across the column: a record kept
             // with the footer may stand in a later column of its row.
@@ -170,7 +170,10 @@ void TlyrEngine::NewPage()
             CurY += blockHeight;
             if (hostBelow > 0) subHostBottom_ = CurY + hostBelow;
         } else {
+            const int toPage = pages->CurPage, toColumn = CurColumn;
             pasteAcrossColumns(blockBreaks, rowMoves ? rowBottom : -1);
+            movedBlock_ = {fromPage, keepPos_, toPage, toColumn, 0, 0, std::move(movedBlock_.Parts)};
+            ++blockMoves_;
         }
         // The footer is shown on the last record.
         if (keptRecord) Aggregates.AddValue(keptRecord);

@@ -54,8 +54,12 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
         int column;
     };
     std::vector<Placed> placed;
-    store->PasteObjects([&](int i, QRectF &box) {
+    // The column the object being placed goes to.
+    int column = CurColumn;
+    std::vector<MovedBlock::Placed> parts;
+    auto place = [&](int i, QRectF &box) {
         const int at = from + i;
+        column = CurColumn;
         int p = 0;
         for (const auto &[b, e] : breaks) {
             if (at >= b && at < e) return false;
@@ -69,6 +73,7 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
             const double top = before.to + box.top() - before.from;
             if (top >= -0.0001 && top + box.height() <= limit + 0.0001) {
                 box.moveTo(box.left() - columnX(firstColumn + p - 1) + columnX(before.column), top);
+                column = before.column;
                 if (before.column == CurColumn) bottom = std::max(bottom, top + box.height());
                 return true;
             }
@@ -81,6 +86,7 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
             const double top = leftTo + box.top() - leftFrom;
             if (top + box.height() <= limit + 0.0001) {
                 box.moveTo(x + columnX(leftColumn), top);
+                column = leftColumn;
                 return true;
             }
         }
@@ -128,10 +134,18 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
         if (at == rowStart_ && rowBottom >= 0)
             movedRow_ = {top, rowBottom + top - box.top(), store->GetCurPosition()};
         box.moveTo(x + columnX(CurColumn), top);
+        column = CurColumn;
         bottom = std::max(bottom, top + box.height());
+        return true;
+    };
+    store->PasteObjects([&](int i, QRectF &box) {
+        const QRectF was = box;
+        if (!place(i, box)) return false;
+        parts.push_back({from + i, store->CurPage, column, box.left() - was.left(), box.top() - was.top()});
         return true;
     });
     CurY = bottom;
+    movedBlock_.Parts = std::move(parts);
 }
 
 void TlyrEngine::startKeep(TlyrBand *band)

@@ -169,11 +169,15 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
         if (blockMoves_ != moves && movedBlock_.FromPage == savedPage && movedBlock_.FromPos <= hostPos) {
             // The band went on a new page with its block: the subreports
             // beside it start there.
-            savedPage = movedBlock_.ToPage;
-            savedColumn = movedBlock_.ToColumn;
-            savedX += movedBlock_.Dx;
-            savedY += movedBlock_.Dy;
-            bandTop += movedBlock_.Dy;
+            MovedBlock::Placed host{hostPos, movedBlock_.ToPage, movedBlock_.ToColumn, movedBlock_.Dx, movedBlock_.Dy};
+            // Pasted over columns, the band went where its own part did.
+            for (const MovedBlock::Placed &p : movedBlock_.Parts)
+                if (p.Pos == hostPos) host = p;
+            savedPage = host.Page;
+            savedColumn = host.Column;
+            savedX += host.Dx;
+            savedY += host.Dy;
+            bandTop += host.Dy;
             outerHost = -1;
             start = bestPage == savedPage ? best : pageState();
         }
