@@ -484,6 +484,18 @@ bool TlyrEngine::anyDetail(std::vector<Node> &nodes)
     return false;
 }
 
+// Whether the record just printed is the last of its band's run: the next
+// is past the data or past the band's row count. The dataset stays put.
+bool TlyrEngine::lastRecord(TlyrDataBand *band, TlyrDataSet *ds, int line)
+{
+    if (band->RowCount() != 0 && band->RowCount() < line) return true;
+    if (ds->RangeEnd() == TlyrDataSet::reCount && ds->RecNo() + 1 >= ds->RangeEndCount()) return true;
+    ds->Next();
+    const bool last = ds->Eof();
+    ds->Prior();
+    return last;
+}
+
 void TlyrEngine::runDataBands(std::vector<Node> &nodes)
 {
     // Also between the records of the band above: a stop reaches even a run
@@ -569,6 +581,13 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                     if (multi && b->CurColumn() != 1) {
                         b->SetCurColumn(b->Columns());
                         columnStep(b, row);
+                    }
+                    // After the run's last record (with no group footers to
+                    // follow) this footer closes the run.
+                    const Saved<TlyrBand *> closingFooter(closingFooter_), closingHeader(closingHeader_);
+                    if (node.Groups.empty() && lastRecord(b, ds, line)) {
+                        closingFooter_ = node.Footer;
+                        closingHeader_ = node.Header;
                     }
                     ShowBand(node.Footer);
                 }

@@ -98,6 +98,7 @@ private:
     bool runDialogs();
     void runDataBands(std::vector<Node> &nodes);
     bool hasDetail(Node &node, bool printIfEmpty);
+    bool lastRecord(TlyrDataBand *band, TlyrDataSet *ds, int line);
     // Whether a record of one of the bands (or of their details, as each
     // asks) is to print.
     bool anyDetail(std::vector<Node> &nodes);
