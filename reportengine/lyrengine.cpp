@@ -585,7 +585,7 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                     // After the run's last record (with no group footers to
                     // follow) this footer closes the run.
                     const Saved<TlyrBand *> closingFooter(closingFooter_), closingHeader(closingHeader_);
-                    if (node.Groups.empty() && lastRecord(b, ds, line)) {
+                    if (!closingGroupFooter(node) && lastRecord(b, ds, line)) {
                         closingFooter_ = node.Footer;
                         closingHeader_ = node.Header;
                     }
@@ -616,7 +616,16 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
             // Group footers go along when the footer takes the last record.
             const bool savedMovable = movableRecord_;
             movableRecord_ = savedMovable || movable;
-            showGroupFooters(node, 0);
+            {
+                // Below footers printed after each record the group footers
+                // close the run.
+                const Saved<TlyrBand *> closingFooter(closingFooter_), closingHeader(closingHeader_);
+                if (b->FooterAfterEach() && node.Footer) {
+                    closingFooter_ = closingGroupFooter(node);
+                    closingHeader_ = node.Header;
+                }
+                showGroupFooters(node, 0);
+            }
             movableRecord_ = savedMovable;
             if (!b->FooterAfterEach()) {
                 const bool keepFooter = b->KeepFooter() && node.Footer;
@@ -728,6 +737,19 @@ bool TlyrEngine::checkGroups(Node &node, Row *row)
     // A new group shows its first values even when they repeat.
     resetSuppress(b);
     return true;
+}
+
+// The group footer printed last when the node's groups all close: that of
+// the outermost group whose footer shows.
+TlyrBand *TlyrEngine::closingGroupFooter(Node &node)
+{
+    for (TlyrGroupHeader *h : node.Groups) {
+        TlyrBand *f = nullptr;
+        for (const PageTree &tree : std::as_const(trees_))
+            if ((f = tree.GroupFooters.value(h))) break;
+        if (f && !(static_cast<TlyrGroupFooter *>(f)->HideIfSingleDataRecord && groupRecords_.value(h) < 2)) return f;
+    }
+    return nullptr;
 }
 
 void TlyrEngine::showGroupFooters(Node &node, size_t from)

@@ -99,6 +99,7 @@ private:
     void runDataBands(std::vector<Node> &nodes);
     bool hasDetail(Node &node, bool printIfEmpty);
     bool lastRecord(TlyrDataBand *band, TlyrDataSet *ds, int line);
+    TlyrBand *closingGroupFooter(Node &node);
     // Whether a record of one of the bands (or of their details, as each
     // asks) is to print.
     bool anyDetail(std::vector<Node> &nodes);
