@@ -111,9 +111,11 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
             const int savedAt = pasteAt_;
             pasteAt_ = at;
             {
-                // Headers repeated there leave room for the part that moves.
+                // Headers repeated there leave room for the part that moves,
+                // and for what broke the page when a column can hold it.
                 const Saved<double> need(repeatNeed_);
-                repeatNeed_ = std::max(repeatNeed_, box.height());
+                const double room = PageHeight - FooterHeight() - HeaderHeight();
+                repeatNeed_ = std::max(repeatNeed_ <= room + 0.0001 ? repeatNeed_ : 0, box.height());
                 if (nextColumn)
                     NewColumn();
                 else
