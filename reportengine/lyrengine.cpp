@@ -490,6 +490,9 @@ bool TlyrEngine::lastRecord(TlyrDataBand *band, TlyrDataSet *ds, int line)
 {
     if (band->RowCount() != 0 && band->RowCount() < line) return true;
     if (ds->RangeEnd() == TlyrDataSet::reCount && ds->RecNo() + 1 >= ds->RangeEndCount()) return true;
+    // A range that ends on the record current when it opened stops there
+    // without moving: a step back would leave that record.
+    if (ds->RangeEnd() == TlyrDataSet::reCurrent) return false;
     ds->Next();
     const bool last = ds->Eof();
     ds->Prior();
