@@ -175,3 +175,22 @@ TEST_F(DbEngineTest, ErrorsOfASharedDatasetGoToTheReportThatRuns)
     ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(report->Errors().isEmpty()) << report->Errors().join(QLatin1Char('\n')).toStdString();
 }
+
+// A footer printed after each sale shows that sale, also after the last one
+// of a range that ends on the sale current when the report began.
+TEST_F(DbEngineTest, AFooterAfterEachSaleShowsThatSaleOverEveryRangeEnd)
+{
+    auto *md = band<TlyrMasterData>("MD", 40);
+    md->SetDataSet(mds);
+    md->SetFooterAfterEach(true);
+    memo(md, "M", QStringLiteral("[lyrDB_S.\"theNo\"]"));
+    memo(band<TlyrFooter>("DF", 100), "DS", QStringLiteral("F[lyrDB_S.\"theNo\"]"));
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(texts(), (QStringList{"D1", "FD1", "D2", "FD2", "D3", "FD3"}));
+
+    master->First();
+    master->Next();
+    mds->SetRangeEnd(TlyrDataSet::reCurrent);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(texts(), (QStringList{"D1", "FD1", "D2", "FD2"}));
+}
