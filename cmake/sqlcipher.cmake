@@ -38,6 +38,6 @@ target_compile_definitions(velmora_sqlcipher
 # independent like everything here, but only ever linked statically: nothing
 # replaces the engine's public functions, so its own calls to them (the value
 # and result calls of LIKE, once per row and column searched) may be inlined
-# rather than go through the symbol table, as a shared library's would not.
+# rather than go through the symbol table as a shared library's must.
 target_compile_options(velmora_sqlcipher PRIVATE -w -fno-semantic-interposition)
 target_link_libraries(velmora_sqlcipher PUBLIC OpenSSL::Crypto Threads::Threads ${CMAKE_DL_LIBS} m)
