@@ -102,6 +102,29 @@ TEST_F(DbEngineTest, LikeAndGlobMatchAsSqlDefinesThem)
     EXPECT_EQ(ids("s LIKE '%Ka%'"), "1,2,3,5,6,7");
 }
 
+// After a '%' the search looks for the next character in either case; bytes
+// that differ from it in the case bit alone, but are no other case of it, do
+// not stop it.
+TEST_F(DbEngineTest, LikeAfterPercentFindsOnlyTheCharacterOrItsOtherCase)
+{
+    conn->execute("CREATE TABLE W (ID INT, s VARCHAR(50))");
+    const QStringList texts = {"x@y", "x`y", "x[y", "x{y", "x1y", QString("x") + QChar(0x11) + "y", "xQy", "xqy", "x y"};
+    for (int i = 0; i < texts.size(); ++i)
+        conn->execute("INSERT INTO W (ID, s) VALUES (?, ?)", {i + 1, texts[i]});
+    auto ids = [&](const QString &where) {
+        return one("select group_concat(ID) from (select ID from W where " + where + " order by ID)");
+    };
+    const std::pair<const char *, const char *> cases[] = {
+            {"s LIKE '%@y'", "1"}, {"s LIKE '%`y'", "2"}, {"s LIKE '%[y'", "3"}, {"s LIKE '%{y'", "4"},
+            {"s LIKE '%1y'", "5"}, {"s LIKE '%q%'", "7,8"}, {"s LIKE '%Q_'", "7,8"}, {"s LIKE '% y'", "9"},
+            {"s GLOB '*Q*'", "7"},  {"s GLOB '*[@]*'", "1"},
+    };
+    for (const auto &[where, expected] : cases) EXPECT_EQ(ids(where).toStdString(), expected) << where;
+    conn->executeNative("PRAGMA case_sensitive_like = 1");
+    EXPECT_EQ(ids("s LIKE '%q%'"), "8");
+    conn->executeNative("PRAGMA case_sensitive_like = 0");
+}
+
 // Inserts out of order split pages and renumber the new ones (the engine
 // parks one at a spare number meanwhile); a rollback must then drop every
 // page past the file's old end from the cache, and a commit keep them all.
