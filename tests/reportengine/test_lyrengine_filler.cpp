@@ -63,6 +63,17 @@ protected:
         for (const auto &[at, c] : content)
             EXPECT_TRUE(c || at > *has.rbegin()) << "page " << at.first << " column " << at.second << " holds only headers";
     }
+    // Prepares and judges the report; on a fault shows its pages and says
+    // so, for a loop of cases to stop at the first.
+    bool preparedWithoutHeaderColumns(int records, int columnWidth)
+    {
+        prepare();
+        judge(records);
+        expectNoColumnOfHeadersOnly(columnWidth);
+        if (!HasFailure()) return true;
+        ADD_FAILURE() << dump().toStdString();
+        return false;
+    }
     // How often the line "line1" of a tall text is printed.
     int firstLines()
     {
@@ -156,13 +167,7 @@ TEST_F(FillerTest, AKeptRecordThatBrokeBeforePrintingBeginsItsBlockInTheNewColum
             auto *child = band<TlyrChild>("Child1", 140, 16);
             memo(child, "C", "child [Rows.\"N\"]");
             r->SetChild(child);
-            prepare();
-            judge(count);
-            expectNoColumnOfHeadersOnly(200);
-            if (HasFailure()) {
-                ADD_FAILURE() << dump().toStdString();
-                return;
-            }
+            if (!preparedWithoutHeaderColumns(count, 200)) return;
         }
 }
 
@@ -189,13 +194,7 @@ TEST_F(FillerTest, AKeptGroupOverColumnsThatMovesFindsRoomBelowTheCutHeader)
             auto *child = band<TlyrChild>("Child1", 200, 16);
             memo(child, "C", "child [Rows.\"N\"]");
             r->SetChild(child);
-            prepare();
-            judge(count);
-            expectNoColumnOfHeadersOnly(200);
-            if (HasFailure()) {
-                ADD_FAILURE() << dump().toStdString();
-                return;
-            }
+            if (!preparedWithoutHeaderColumns(count, 200)) return;
         }
 }
 
@@ -220,13 +219,7 @@ TEST_F(FillerTest, UnderATitleTheHeadersShownInAColumnCountForTheNextColumn)
         memo(inner, "I", "inner");
         records(rows.ds, 360);
         memo(band<TlyrPageFooter>("PageFooter1", 500, 20), "PF", "pf");
-        prepare();
-        judge(3);
-        expectNoColumnOfHeadersOnly(200);
-        if (HasFailure()) {
-            ADD_FAILURE() << dump().toStdString();
-            return;
-        }
+        if (!preparedWithoutHeaderColumns(3, 200)) return;
     }
 }
 
