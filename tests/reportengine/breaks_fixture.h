@@ -53,6 +53,7 @@ struct Printed {
 
 class BreaksTest : public EngineFixture {
 protected:
+    void prepare() { ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString(); }
     // An empty report of one page 600 x 200 units, without margins: two
     // page columns are 300 wide.
     void newSheet(int columns = 0)

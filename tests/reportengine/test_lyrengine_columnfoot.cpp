@@ -9,7 +9,6 @@ namespace {
 
 class ColumnFootTest : public BreaksTest {
 protected:
-    void prepare() { ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString(); }
 };
 
 // Generated templates whose run's last bands printed where they must not.

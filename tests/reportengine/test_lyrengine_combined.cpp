@@ -27,7 +27,6 @@ protected:
                 if (p.Text.startsWith(prefix)) ++out[p.Text.section(QLatin1Char(' '), 0, 0)];
         return out;
     }
-    void prepare() { ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString(); }
 };
 
 }  // namespace

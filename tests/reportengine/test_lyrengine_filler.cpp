@@ -31,7 +31,6 @@ protected:
         b->SetAllowSplit(true);
         return m;
     }
-    void prepare() { ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString(); }
     // "page.column" of every place that holds a record "r<n>".
     std::set<std::pair<int, int>> recordColumns(int columnWidth)
     {

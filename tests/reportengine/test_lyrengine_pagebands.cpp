@@ -17,7 +17,6 @@ protected:
             if (texts(i).contains(text)) out << i + 1;
         return out;
     }
-    void prepare() { ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString(); }
 };
 
 // Generated templates (lyrprop seeds) whose page header or footer was

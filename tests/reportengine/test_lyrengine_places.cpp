@@ -42,7 +42,6 @@ protected:
         master->Objects().first()->SetHeight(50);
         return master;
     }
-    void prepare() { ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString(); }
     // Every pair of printed bands with objects that cover one another.
     std::string overlaps()
     {

@@ -8,7 +8,6 @@ namespace {
 
 class RunFooterTest : public BreaksTest {
 protected:
-    void prepare() { ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString(); }
 };
 
 // Generated templates (lyrprop seeds) whose data header was repeated after

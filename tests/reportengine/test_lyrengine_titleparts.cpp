@@ -25,7 +25,6 @@ protected:
         sideReport(title, QStringLiteral("Side"), subRows, 300, QStringLiteral("s"));
         memo(band<TlyrPageHeader>("PageHeader1", 60, 20), "PH", "ph", 0, 600);
     }
-    void prepare() { ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString(); }
 };
 
 // Generated templates (lyrprop seeds) of a split title whose side subreport
