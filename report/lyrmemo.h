@@ -96,6 +96,8 @@ public:
 
     void ApplyStyle(const TlyrStyleItem *item);
     void ResetSuppress() { LastValue.clear(); }
+    // Its value was left out as a repeat of the one before.
+    bool SuppressedRepeat() const { return suppressRepeated_ && memo_.isEmpty() && !LastValue.isEmpty(); }
 
     // One value as the memo prints it (HideZeros and the display format).
     QString FormatData(const KsValue &value, const TlyrFormat *format = nullptr);

@@ -124,6 +124,7 @@ void TlyrAggregateList::scanText(const QString &text, TlyrBand *resultBand, Tlyr
         item->Running = f & 2;
         item->ResultBand = resultBand;
         item->IsPageFooter = qobject_cast<TlyrPageFooter *>(resultBand) != nullptr;
+        item->IsColumnFooter = qobject_cast<TlyrColumnFooter *>(resultBand) != nullptr;
         item->MemoName = memo;
         item->CallText = text.mid(m.capturedStart(), i - m.capturedStart()).trimmed();
         item->Value = KsValue::Null();
@@ -297,11 +298,25 @@ void TlyrAggregateList::Reset(TlyrBand *band)
 void TlyrAggregateList::StartKeep()
 {
     for (auto &p : items_)
-        if (p->IsPageFooter && !p->Keeping) {
+        if ((p->IsPageFooter || p->IsColumnFooter) && !p->Keeping) {
             p->Keeping = true;
             p->KeepCount = 0;
             p->KeepValue = KsValue::Null();
         }
+}
+
+static void mergeKept(TlyrAggregateItem &item)
+{
+    item.Count += item.KeepCount;
+    if (item.KeepValue.IsNull()) return;
+    if (item.Value.IsNull()) {
+        item.Value = item.KeepValue;
+    } else if (item.Kind <= 1 || item.Kind == 4) {
+        item.Value = KsValue(item.Value.ToDouble() + item.KeepValue.ToDouble());
+    } else {
+        const bool less = item.KeepValue.ToDouble() < item.Value.ToDouble();
+        if ((item.Kind == 2) == less) item.Value = item.KeepValue;
+    }
 }
 
 void TlyrAggregateList::EndKeep()
@@ -310,16 +325,18 @@ void TlyrAggregateList::EndKeep()
         TlyrAggregateItem &item = *p;
         if (!item.Keeping) continue;
         item.Keeping = false;
-        item.Count += item.KeepCount;
-        if (item.KeepValue.IsNull()) continue;
-        if (item.Value.IsNull()) {
-            item.Value = item.KeepValue;
-        } else if (item.Kind <= 1 || item.Kind == 4) {
-            item.Value = KsValue(item.Value.ToDouble() + item.KeepValue.ToDouble());
-        } else {
-            const bool less = item.KeepValue.ToDouble() < item.Value.ToDouble();
-            if ((item.Kind == 2) == less) item.Value = item.KeepValue;
-        }
+        mergeKept(item);
+    }
+}
+
+void TlyrAggregateList::KeepInColumn()
+{
+    for (auto &p : items_) {
+        TlyrAggregateItem &item = *p;
+        if (!item.Keeping || !item.IsColumnFooter) continue;
+        mergeKept(item);
+        item.KeepCount = 0;
+        item.KeepValue = KsValue::Null();
     }
 }
 

@@ -31,6 +31,9 @@ public:
     bool Running = false;
     QString Expression;
     bool IsPageFooter = false;
+    // Column footer totals, like page footer totals, count a kept block
+    // where it prints.
+    bool IsColumnFooter = false;
     KsValue Value;
     int Count = 0;
     KsValue SavedValue;
@@ -67,6 +70,9 @@ public:
     void Reset(TlyrBand *band);
     void StartKeep();
     void EndKeep();
+    // A kept block going on in the next column: what it printed so far
+    // stays in the column it leaves.
+    void KeepInColumn();
     void Undo(TlyrBand *band);
     void ClearValues();
     // The values of the items shown in a band, to be put back after the band

@@ -191,6 +191,7 @@ void TlyrEngine::NewColumn()
     movedRow_ = MovedRow();
     const int printedFrom = Pages()->GetCurPosition();
     const double leftAt = std::max({CurY, rowBottom_, subHostBottom_});
+    if (keeping_) Aggregates.KeepInColumn();
     showColumnFooter();
     const int column = ++CurColumn;
     const double x = columnX(column);

@@ -176,10 +176,10 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
     const bool again = showingHeaders_;
     const bool flows = !pageBand && !repeated && !popTarget_;
     const int breaks = breaks_;
-    // The page breaks before the band is prepared (or is prepared again
-    // after it), so that it prints the number of its own page. The first
-    // record or group of a run never breaks, nor does a band at the top of a
-    // page that holds nothing else.
+    // The page breaks before the band is prepared where it can; a band
+    // prepared before its break prints its page number where it lands. The
+    // first record or group of a run never breaks, nor does a band at the top
+    // of a page that holds nothing else.
     auto breakPage = [&](double need) {
         // A group that restarts the numbering closes the count of the
         // pages before it, before its own first page is added.
@@ -195,7 +195,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
     };
     const bool cross = crossed_.contains(band) && !crossBand_;
     // A band that grows needs more than its design height below the headers
-    // the new page repeats: it is measured first, and prepared again there.
+    // the new page repeats: it is measured first, then breaks the page.
     bool measureFirst = false;
     if (flows && !showingHeaders_ && band->Visible() && band->StartNewPage()) {
         const bool atTop = CurY <= columnStartY_ + 0.0001 && !titleOnPage_;
@@ -236,12 +236,13 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         }
     } finish{this, band, {}, savedBand};
     Report->DoBeforePrint(band);
-    // Parts of a band that splits land on later pages than it is prepared on.
+    // A band that moves, or its parts, land on later pages than it is
+    // prepared on: it prints the page numbers of where it lands.
     struct Splittable {
         bool &flag, saved;
         ~Splittable() { flag = saved; }
     } splittable{splittable_, splittable_};
-    if (flows && band->AllowSplit()) splittable_ = true;
+    if (flows) splittable_ = true;
     // A crossed band first collects its cells from the vertical bands.
     if (cross && band->Visible()) {
         finish.own = band->Objects().size();
@@ -253,7 +254,6 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
         return true;
     }
-    const double designHeight = band->Height();
     auto prepareViews = [&] {
         for (TlyrReportComponent *v : views) {
             Report->CurObject = v->Name();
@@ -278,16 +278,24 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
                 fitHeight(band);
         }
     };
-    // The band is prepared again where it is printed: with the number of
-    // its new page, and a value left empty as a repeat shows again.
-    auto prepareAgain = [&] {
-        if (finish.own >= 0)
-            while (band->Objects().size() > finish.own) delete band->Objects().last();
-        resetSuppress(band);
-        for (TlyrReportComponent *v : finish.prepared) v->AfterPrint();
-        finish.prepared.clear();
-        band->SetHeight(designHeight);
-        prepareViews();
+    // Moved, the band keeps what it prepared (its events ran once); only a
+    // value left empty as a repeat is taken again, to show on the new page.
+    auto showRepeats = [&] {
+        bool again = false;
+        for (TlyrReportComponent *v : views) {
+            auto *m = qobject_cast<TlyrCustomMemoView *>(v);
+            if (!m || !m->SuppressedRepeat()) continue;
+            m->ResetSuppress();
+            m->AfterPrint();
+            Report->CurObject = m->Name();
+            m->BeforePrint();
+            Report->DoBeforePrint(m);
+            if (!m->Visible()) continue;
+            m->GetData();
+            Report->DoNotifyEvent(m, m->OnAfterData());
+            again = true;
+        }
+        if (again && band->Stretched()) stretchBand(band);
     };
     prepareViews();
     Report->DoNotifyEvent(band, band->OnAfterCalcHeight());
@@ -306,8 +314,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         auto *d = qobject_cast<TlyrDataBand *>(band);
         const bool splits = band->AllowSplit() && !(d && d->Columns() >= 2);
         breakPage(splits ? firstLine() : band->Height());
-        prepareAgain();
-        Report->DoNotifyEvent(band, band->OnAfterCalcHeight());
+        showRepeats();
     }
     // A header repeated in a new column leaves room for the band that moved
     // there: one that may split prints only its first part, cut where that
@@ -364,7 +371,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
                         NewPage();
                     else
                         NewColumn();
-                    if (!cross) prepareAgain();
+                    if (!cross) showRepeats();
                 }
                 // Moved on, a band that may split still may.
                 if (band->AllowSplit() && !cross && !rowRecord) split = band->Height() > FreeSpace() + 0.0001;

@@ -201,7 +201,8 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
                 rest = std::max(rest, std::max(0.0, p.View->Top() - space) +
                                               (p.Stretch && p.Rest > 0 ? p.Rest : p.View->Height()));
             }
-            titleParts_ = rest + HeaderHeight() <= PageHeight - FooterHeight() + 0.0001;
+            // Once a page began with them, every later page does.
+            titleParts_ = titleParts_ && rest + HeaderHeight() <= PageHeight - FooterHeight() + 0.0001;
             for (const Piece &p : all)
                 if (auto *s = qobject_cast<TlyrSubreport *>(p.View); s && p.Visible && !s->PrintOnParent()) titleParts_ = false;
         }

@@ -118,3 +118,57 @@ TEST_F(ColumnFootTest, GeneratedTemplatesOfRunEndsAndColumnFootsKeepEveryRule)
 {
     expectSeedsKeepEveryRule(kSeeds);
 }
+
+// Kept groups that move to the next page, with a footer kept with the last
+// record or a child kept with each record: every column's and page's
+// totals are those of the records printed there.
+TEST_F(ColumnFootTest, TotalsOfColumnsAndPagesCountTheRecordsThatMovedWhereTheyPrint)
+{
+    for (bool keepChild : {false, true}) {
+        SCOPED_TRACE(keepChild ? "kept child" : "kept footer");
+        newSheet(2);
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"),
+                         GroupedRows::runs({{"A", 4}, {"B", 2}, {"C", 6}, {"D", 3}, {"E", 5}, {"F", 4}, {"G", 2}}));
+        TlyrGroupHeader *g = group(10);
+        g->KeepTogether = true;
+        g->ReprintOnNewPage = true;
+        TlyrMasterData *b = records(rows.ds, 40);
+        if (keepChild) {
+            b->SetKeepChild(true);
+            auto *child = band<TlyrChild>("Child1", 65, 10);
+            b->SetChild(child);
+        } else {
+            b->SetKeepFooter(true);
+            memo(band<TlyrGroupFooter>("GroupFooter1", 70, 20), "GF", "gf");
+        }
+        const QString totals = QStringLiteral("S[SUM(<Rows.\"N\">)] C[COUNT(RecordsRows)]");
+        memo(band<TlyrColumnFooter>("ColumnFooter1", 120, 20), "CF", QStringLiteral("col") + totals);
+        memo(band<TlyrPageFooter>("PageFooter1", 150, 20), "PF", QStringLiteral("pg") + totals, 300, 200);
+        prepare();
+        judge(26);
+        ASSERT_GE(pages().Count(), 2);
+        for (int i = 0; i < pages().Count(); ++i) {
+            SCOPED_TRACE(testing::Message() << "page " << i + 1);
+            int sum[3] = {}, count[3] = {};
+            QString shown[3];
+            for (const Printed &p : printed(i)) {
+                const int column = p.Box.left() < 250 ? 1 : 2;
+                if (p.Text.startsWith(QLatin1Char('r'))) {
+                    const int n = p.Text.mid(1).toInt();
+                    sum[column] += n;
+                    count[column] += 1;
+                    sum[0] += n;
+                    count[0] += 1;
+                } else if (p.Text.startsWith(QLatin1String("col"))) {
+                    shown[column] = p.Text.mid(3);
+                } else if (p.Text.startsWith(QLatin1String("pg"))) {
+                    shown[0] = p.Text.mid(2);
+                }
+            }
+            for (int c : {0, 1, 2})
+                if (count[c] > 0 || !shown[c].isEmpty())
+                    EXPECT_EQ(shown[c], QStringLiteral("S%1 C%2").arg(sum[c]).arg(count[c]))
+                            << (c ? "column " : "page ") << c << "\n" << dump().toStdString();
+        }
+    }
+}

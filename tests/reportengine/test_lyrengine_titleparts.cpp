@@ -63,6 +63,45 @@ TEST_F(TitlePartsTest, ASplitTitleWithASideSubreportLeavesNoPageWithoutItsHeader
     }
 }
 
+// A title before the page header too long for the next page with its
+// header: from there on every page begins with the page header, the last
+// one too; nothing of the title goes below it or is lost.
+TEST_F(TitlePartsTest, ATitleSplitOverThreePagesOrMoreLeavesEachLaterPageItsHeaderOnTop)
+{
+    for (int lines : {30, 60}) {
+        SCOPED_TRACE(testing::Message() << lines << " lines");
+        newSheet();
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 3}}));
+        page->TitleBeforeHeader = true;
+        auto *title = band<TlyrReportTitle>("Title1", 0, 40);
+        QStringList text;
+        for (int i = 1; i <= lines; ++i) text << QStringLiteral("line%1").arg(i);
+        TlyrMemoView *m = memo(title, "T", text.join(QLatin1Char('\n')), 0, 200);
+        m->SetStretchMode(smActualHeight);
+        title->SetStretched(true);
+        title->SetAllowSplit(true);
+        memo(band<TlyrPageHeader>("PageHeader1", 60, 20), "PH", "ph", 0, 600);
+        records(rows.ds, 120);
+        prepare();
+        judge(3);
+        ASSERT_GE(pages().Count(), 3) << dump().toStdString();
+        int printedLines = 0;
+        for (int i = 0; i < pages().Count(); ++i)
+            for (const Printed &p : printed(i))
+                if (p.Text.startsWith(QLatin1String("line"))) printedLines += int(p.Text.split(QLatin1Char('\n')).size());
+        EXPECT_EQ(printedLines, lines) << dump().toStdString();
+        // The title's second page begins with the page header when its rest
+        // does not fit that page with it; from then on every page does.
+        for (int i = 1; i < pages().Count(); ++i) {
+            if (i == 1 && pages().Count() == 2) continue;
+            double header = -1;
+            for (const Printed &p : printed(i))
+                if (p.Text == QLatin1String("ph")) header = p.Box.top();
+            EXPECT_NEAR(header, 0, 0.01) << "page " << i + 1 << "\n" << dump().toStdString();
+        }
+    }
+}
+
 // Generated templates of a split title with a side subreport keep every
 // rule.
 TEST_F(TitlePartsTest, GeneratedTemplatesOfSplitTitlesWithSideSubreportsKeepEveryRule)
