@@ -14,6 +14,12 @@ protected:
     // onto the next page, with a subreport beside it listing "s<N>".
     void splitTitleWithSubreport(int lines, TlyrDataSet *subRows)
     {
+        sideReport(splitTitle(lines), QStringLiteral("Side"), subRows, 300, QStringLiteral("s"));
+    }
+    // A title before the page header "ph" whose text of the lines given
+    // may split.
+    TlyrReportTitle *splitTitle(int lines)
+    {
         page->TitleBeforeHeader = true;
         auto *title = band<TlyrReportTitle>("Title1", 0, 40);
         QStringList text;
@@ -22,8 +28,8 @@ protected:
         m->SetStretchMode(smActualHeight);
         title->SetStretched(true);
         title->SetAllowSplit(true);
-        sideReport(title, QStringLiteral("Side"), subRows, 300, QStringLiteral("s"));
         memo(band<TlyrPageHeader>("PageHeader1", 60, 20), "PH", "ph", 0, 600);
+        return title;
     }
 };
 
@@ -72,15 +78,7 @@ TEST_F(TitlePartsTest, ATitleSplitOverThreePagesOrMoreLeavesEachLaterPageItsHead
         SCOPED_TRACE(testing::Message() << lines << " lines");
         newSheet();
         GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 3}}));
-        page->TitleBeforeHeader = true;
-        auto *title = band<TlyrReportTitle>("Title1", 0, 40);
-        QStringList text;
-        for (int i = 1; i <= lines; ++i) text << QStringLiteral("line%1").arg(i);
-        TlyrMemoView *m = memo(title, "T", text.join(QLatin1Char('\n')), 0, 200);
-        m->SetStretchMode(smActualHeight);
-        title->SetStretched(true);
-        title->SetAllowSplit(true);
-        memo(band<TlyrPageHeader>("PageHeader1", 60, 20), "PH", "ph", 0, 600);
+        splitTitle(lines);
         records(rows.ds, 120);
         prepare();
         judge(3);
