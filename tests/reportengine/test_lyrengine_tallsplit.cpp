@@ -25,14 +25,6 @@ protected:
         records(ds, 0, {}, sub->SubPage(), QStringLiteral("s"))->SetHeight(16);
         qobject_cast<TlyrBand *>(sub->SubPage()->Objects().first())->Objects().first()->SetHeight(16);
     }
-    // The lowest bottom of what page i prints above its page footer.
-    double contentBottom(int i)
-    {
-        double bottom = 0;
-        for (const Printed &p : printed(i))
-            if (!p.Text.startsWith(QLatin1String("pf"))) bottom = std::max(bottom, p.Box.bottom());
-        return bottom;
-    }
 };
 
 }  // namespace
