@@ -243,10 +243,14 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         ~Splittable() { flag = saved; }
     } splittable{splittable_, splittable_};
     if (flows) splittable_ = true;
-    // A crossed band first collects its cells from the vertical bands.
+    // A crossed band first collects its cells from the vertical bands; its
+    // width breaks are kept apart from those of a crossed header that a
+    // break before it reprints.
+    std::vector<qsizetype> crossBreaks;
     if (cross && band->Visible()) {
         finish.own = band->Objects().size();
         startCross(band);
+        crossBreaks = widthBreaks_;
     }
     if (!band->Visible()) {
         if (measureFirst) breakPage(0);
@@ -272,9 +276,11 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         // printed belongs to the place it was first shown.
         if (!popTarget_ && !cross && !again) {
             finish.own = band->Objects().size();
+            // The band holds the rows they printed, stretched or not: what
+            // follows it starts below them.
             if (!collectPrintOnParent(band, views))
                 finish.own = -1;
-            else if (band->Stretched())
+            else
                 fitHeight(band);
         }
     };
@@ -335,6 +341,17 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
     // out (one that may split flows, and splits).
     if (cut < 0 && repeated && !pageBand && !cross && band->Height() > FreeSpace() + 0.0001) return false;
     bool split = cut >= 0;
+    // A band splits when it may; and a stretched one, or one holding what
+    // print-on-parent subreports printed, that grew taller than an empty
+    // column splits too: whole, it would run off the page and lose the rest.
+    auto mustSplit = [&](bool rowRecord) {
+        if (cross || rowRecord) return false;
+        if (band->AllowSplit()) return true;
+        if ((!band->Stretched() && finish.own < 0) || CurPage->EndlessHeight) return false;
+        // The room of an empty column: a title above this one leaves more
+        // on the next page.
+        return band->Height() > (atColumnTop() ? FreeSpace() : columnRoom() + titleRun_) + 0.0001;
+    };
     if (flows && !split) {
         // A record beside the first of its row goes with the row, which
         // moves as a whole when it does not fit.
@@ -349,7 +366,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
             // band that may not split.
             const bool startsHere = firstLine() <= FreeSpace() + 0.0001;
             // What the band needs of the next column below its headers.
-            const bool splits = band->AllowSplit() && !cross && !rowRecord;
+            const bool splits = mustSplit(rowRecord);
             auto needs = [&] { return splits ? firstLine() : band->Height(); };
             if (splits && (startsHere || atColumnTop())) {
                 split = true;
@@ -374,7 +391,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
                     if (!cross) showRepeats();
                 }
                 // Moved on, a band that may split still may.
-                if (band->AllowSplit() && !cross && !rowRecord) split = band->Height() > FreeSpace() + 0.0001;
+                if (mustSplit(rowRecord)) split = band->Height() > FreeSpace() + 0.0001;
             }
         }
         // A record that starts a new page or column starts its first column
@@ -425,6 +442,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         if (popTarget_) {
             copyToPrintOnParent(band);
         } else if (cross) {
+            widthBreaks_ = crossBreaks;
             outputCrossBand(band);
         } else if (!(is<TlyrNullBand>(band) && band->Height() <= 0 && band->Objects().isEmpty())) {
             // An empty null band is not stored.

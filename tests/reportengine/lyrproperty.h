@@ -1080,13 +1080,6 @@ private:
                 titleTop[b.Page] = std::min(titleTop.value(b.Page, b.Top), b.Top);
                 if (titleFrom < 0) titleFrom = b.Page;
             }
-        // The first record's top in each page column.
-        std::map<std::pair<int, int>, double> firstRecord;
-        for (const PrintedBand &b : bands_)
-            if (std::any_of(b.Texts.begin(), b.Texts.end(), [](const QString &t) { return !recordOf(t).isEmpty(); })) {
-                auto [it, added] = firstRecord.try_emplace({b.Page, pageColumn(b.Left)}, b.Top);
-                if (!added) it->second = std::min(it->second, b.Top);
-            }
         for (const PrintedBand &b : bands_) {
             if (b.Texts.isEmpty() && b.SpanRight < b.SpanLeft) continue;
             // Page bands are judged by their place below.
@@ -1099,14 +1092,9 @@ private:
                 fail(QStringLiteral("negative"), QStringLiteral("above or left of the page: ") + where(b));
             else if (b.SpanRight > w + tol)
                 fail(QStringLiteral("right"), QStringLiteral("right of the page: ") + where(b));
-            else if (b.Top + b.Height > h + tol && b.Height > 0) {
-                // Only a band no column holds goes past the bottom, and only
-                // from the top of a column.
-                if (!tall(b))
-                    fail(QStringLiteral("below"), QStringLiteral("below the page: ") + where(b));
-                else if (b.Top > firstRecord[{b.Page, pageColumn(b.Left)}] + 0.01)
-                    fail(QStringLiteral("tall"), QStringLiteral("a band taller than a column not at a column's top: ") + where(b));
-            }
+            else if (b.Top + b.Height > h + tol && b.Height > 0)
+                // A band taller than an empty column goes on over columns.
+                fail(QStringLiteral("below"), QStringLiteral("below the page: ") + where(b));
             if (b.Class == QLatin1String("TlyrPageFooter") &&
                 (std::fabs(b.Left) > 0.01 || std::fabs(b.Top + b.Height - h) > 0.01))
                 fail(QStringLiteral("pagefooter"), QStringLiteral("page footer not at the bottom left: ") + where(b));
@@ -1165,10 +1153,6 @@ private:
                 const PrintedBand &b = bands_[j];
                 if (b.Class == QLatin1String("TlyrOverlay") || b.Height <= tol || b.SpanRight < b.SpanLeft)
                     continue;
-                // A band taller than its column runs over the bands at the
-                // page's bottom.
-                static const QStringList bottom{"TlyrPageFooter", "TlyrColumnFooter"};
-                if ((tall(a) && bottom.contains(b.Class)) || (tall(b) && bottom.contains(a.Class))) continue;
                 const bool vertical = a.Top < b.Top + b.Height - tol && b.Top < a.Top + a.Height - tol;
                 const bool horizontal = a.SpanLeft < b.SpanRight - tol && b.SpanLeft < a.SpanRight - tol;
                 if (vertical && horizontal) fail(QStringLiteral("overlap"), where(a) + QStringLiteral(" and ") + where(b));
