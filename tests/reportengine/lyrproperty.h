@@ -406,12 +406,15 @@ inline void newestOptions(Source &r, Plan &s)
     auto maybe = [&](int percent) { return !r.chance(100 - percent); };
     const double height = s.PaperHeight;
     // Records whose text splits over pages, kept with a child band.
-    if (s.MasterColumns == 1 && maybe(8)) {
+    if (s.MasterColumns == 1 && maybe(12)) {
         s.MasterSplit = s.Child = s.KeepChild = true;
         s.StretchWords = r.range(60, 400);
     }
     // Every few records one taller than an empty column, split or not.
-    if (s.MasterColumns == 1 && s.TallEvery == 0 && maybe(10)) s.TallEvery = r.range(1, 12);
+    if (s.MasterColumns == 1 && s.TallEvery == 0 && maybe(18)) {
+        s.TallEvery = r.range(1, 12);
+        if (maybe(50)) s.MasterSplit = true;
+    }
     // A print-on-parent subreport of up to hundreds of rows in a title, a
     // summary, the outer group header or the data footer.
     if (maybe(12)) {
@@ -453,9 +456,10 @@ inline void newestOptions(Source &r, Plan &s)
         s.PaperHeight = std::max(s.PaperHeight, height + (s.MasterHeight + 3 * kLine) / lyrUnitsPerMM);
     }
     // Cells cross only a plain master band of one page column.
-    if (s.PageColumns == 1 && s.MasterColumns == 1 && s.SubHost != 2 && maybe(10)) {
-        s.CrossCols = r.range(2, 14);
-        s.CrossWidth = r.range(40, 70);
+    if (s.SubHost != 2 && maybe(10)) {
+        s.PageColumns = s.MasterColumns = 1;
+        s.CrossCols = r.range(2, 20);
+        s.CrossWidth = r.range(40, 90);
         s.Header = true;
         s.HeaderHidden = s.Suppress = s.Line = s.MasterSplit = false;
         s.TallEvery = 0;
@@ -1899,9 +1903,16 @@ private:
             const PrintedBand &b = bands_[i];
             if (second(b)) continue;
             const Cell at{b.Page, pageColumn(b.Left)};
-            if (owner_[i] >= 0) reached[at].insert(owner_[i]);
+            // A footer after each record ends the header's run with the last.
+            // (and so do the rows its subreport lists).
+            const bool footer = b.Name == QLatin1String("Footer1") ||
+                                b.Texts.filter(QRegularExpression(QStringLiteral("^rec:[STN]:f"))).size() > 0;
+            if (owner_[i] >= 0 && !footer) reached[at].insert(owner_[i]);
             if (b.Name == QLatin1String("Header1") || (s_.HeaderHidden && b.Name == QLatin1String("Child2")))
                 headers[at].insert(QStringLiteral("Header1"));
+            // The later part of a split group header heads what follows it.
+            if (b.Class == QLatin1String("TlyrGroupHeader") && b.Texts.filter(QRegularExpression(QStringLiteral("^gh"))).isEmpty())
+                headers[at].insert(b.Name);
             for (const QString &t : b.Texts)
                 if (const auto m = gh.match(t); m.hasMatch() && b.Class == QLatin1String("TlyrGroupHeader")) headers[at].insert(m.captured(1));
         }
@@ -1915,7 +1926,7 @@ private:
                 if (!s_.Groups[g].Reprint) continue;
                 for (int r : records) {
                     const QString want = QStringLiteral("gh%1:").arg(g + 1) + b_.Master.Rows[r][1 + int(g)];
-                    if (!headers[at].contains(want))
+                    if (!headers[at].contains(want) && !headers[at].contains(QStringLiteral("GroupHeader%1").arg(g + 1)))
                         fail(QStringLiteral("reprint"),
                              QStringLiteral("page %1 column %2 lacks %3 shown again").arg(at.first + 1).arg(at.second).arg(want));
                 }
