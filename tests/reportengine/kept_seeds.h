@@ -1,6 +1,7 @@
 #pragma once
-// Generated templates kept in a test by their seeds: each keeps every rule
-// of the checker.
+// Generated templates kept in a test by their seeds (drawn without the
+// generator's newest options, as when they were found): each keeps every
+// rule of the checker.
 
 #include "lyrproperty.h"
 
@@ -13,7 +14,7 @@ void expectSeedsKeepEveryRule(const uint64_t (&seeds)[N])
 {
     for (uint64_t seed : seeds) {
         lyrprop::SeedSource src(seed);
-        const lyrprop::Plan plan = lyrprop::generate(src, seed);
+        const lyrprop::Plan plan = lyrprop::generate(src, seed, false);
         for (const lyrprop::Failure &f : lyrprop::runChecked(plan))
             ADD_FAILURE() << plan.describe().toStdString() << "\n  " << f.Kind.toStdString() << ": " << f.Text.toStdString();
     }

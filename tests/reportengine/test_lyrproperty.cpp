@@ -251,7 +251,7 @@ TEST_F(PropertyTest, GeneratedTemplatesKeepEveryRule)
     Watchdog watchdog(std::chrono::seconds(60));
     for (uint64_t seed : seeds) {
         lyrprop::SeedSource src(seed);
-        const lyrprop::Plan plan = lyrprop::generate(src, seed);
+        const lyrprop::Plan plan = lyrprop::generate(src, seed, false);
         watchdog.start(seed);
         const std::vector<lyrprop::Failure> f = lyrprop::runChecked(plan);
         EXPECT_TRUE(f.empty()) << failures(plan, f).toStdString();
@@ -453,4 +453,51 @@ TEST_F(PropertyTest, ReducedTemplatesOfSideSubreportsAndSplitTitlesKeepEveryRule
             "swords 73 overlay 0 sub 1/0 detail 0 words 0 groups []",
     };
     expectEveryRule(cases);
+}
+
+// The checker reads the totals of the summary and the script's totals, and
+// sees a print-on-parent row laid over another object: each, changed on
+// the prepared pages, is reported.
+TEST_F(PropertyTest, TheCheckerSeesSummaryAndScriptTotalsAndRowsOverObjects)
+{
+    const lyrprop::Plan s = lyrprop::parse(QStringLiteral(
+            "paper 150x120 margin 0 pagecols 1 records 6 mastercols 1 height 16 summary subpop popstretch script 1 "
+            "overlay 0 sub 3/3 detail 0 words 0 groups []"));
+    std::unique_ptr<lyrprop::Built> b = lyrprop::build(s);
+    ASSERT_TRUE(lyrprop::run(*b).empty());
+    TlyrPreviewPages &pages = b->pages();
+    auto kinds = [&] {
+        QStringList out;
+        for (const lyrprop::Failure &f : lyrprop::Checker(*b, pages, pages.Count()).check()) out << f.Kind;
+        return out;
+    };
+    ASSERT_TRUE(kinds().isEmpty());
+    // The summary's band on its page, its text and its first row.
+    TlyrComponent *summary = nullptr;
+    TlyrMemoView *text = nullptr, *row = nullptr;
+    for (int i = 0; i < pages.Count(); ++i)
+        for (TlyrComponent *c : pages.GetPage(i)->Objects())
+            if (c->Name() == QLatin1String("Summary1")) summary = c;
+    ASSERT_NE(summary, nullptr);
+    for (TlyrComponent *o : summary->Objects())
+        if (auto *m = qobject_cast<TlyrMemoView *>(o)) {
+            if (m->GetText().startsWith(QLatin1String("Summary1 "))) text = m;
+            if (m->GetText().startsWith(QLatin1String("rec:S:z.s0"))) row = m;
+        }
+    ASSERT_NE(text, nullptr);
+    ASSERT_NE(row, nullptr);
+    const QString right = text->GetText();
+    // Records 0..5 hold 0+7+1+8+2+9.
+    ASSERT_TRUE(right.contains(QLatin1String("sum:S27:C6 sc:27:6"))) << right.toStdString();
+
+    text->SetText(QString(right).replace(QLatin1String("sum:S27"), QLatin1String("sum:S28")));
+    EXPECT_TRUE(kinds().contains(QStringLiteral("totals")));
+    text->SetText(QString(right).replace(QLatin1String("sc:27:6"), QLatin1String("sc:27:7")));
+    EXPECT_EQ(kinds(), QStringList{QStringLiteral("script")});
+    text->SetText(right);
+    const double top = row->Top();
+    row->SetTop(text->Top());
+    row->SetLeft(text->Left());
+    EXPECT_TRUE(kinds().contains(QStringLiteral("overlap")));
+    row->SetTop(top);
 }

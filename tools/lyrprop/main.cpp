@@ -1,5 +1,7 @@
 // lyrprop FROM TO [--out DIR] [--timeout SECONDS] [--reduce N]
-// lyrprop --dump SEED | --plan "TEMPLATE LINE"
+// lyrprop --dump SEED | --plan "TEMPLATE LINE" | --stats FROM TO
+// Seeds are independent: several processes may run disjoint ranges, each
+// with its own --out directory.
 // Runs the generated templates of seeds FROM..TO-1 through the engine and
 // checks their pages. Templates run in child processes: one that takes
 // longer than the timeout (or crashes) is counted as such and the run goes
@@ -119,6 +121,37 @@ int main(int argc, char **argv)
     if (argc < 3) {
         std::fprintf(stderr, "usage: lyrprop FROM TO [--out DIR] [--timeout SECONDS] [--reduce N]\n");
         return 2;
+    }
+    if (std::string(argv[1]) == "--stats" && argc >= 4) {
+        // How often each option comes in the templates of seeds FROM..TO-1.
+        const uint64_t from = std::strtoull(argv[2], nullptr, 10), to = std::strtoull(argv[3], nullptr, 10);
+        std::map<std::string, int> seen;
+        for (uint64_t seed = from; seed < to; ++seed) {
+            lyrprop::SeedSource src(seed);
+            const lyrprop::Plan s = lyrprop::generate(src, seed);
+            const std::pair<const char *, bool> options[] = {
+                    {"script on events", s.Script > 0},
+                    {"cross-tab", s.CrossCols > 0},
+                    {"cross-tab over several width pages",
+                     s.CrossCols > 0 && lyrprop::kCrossLeft + 20 + s.CrossCols * s.CrossWidth > s.pageWidth()},
+                    {"page footer totals", s.PageTotals},
+                    {"column footer totals", s.ColumnTotals},
+                    {"print-on-parent subreport of 20+ rows in title/summary/group header/footer",
+                     s.SubPop && s.SubRecords >= 20 && s.SubHost != 2 && s.SubHost != 5},
+                    {"StartNewPage title", s.TitleNewPage},
+                    {"StartNewPage summary", s.SummaryNewPage},
+                    {"StartNewPage child", s.ChildNewPage},
+                    {"second report page", s.Page2},
+                    {"subdetail", s.SubDetailRows > 0 && s.DetailSet},
+                    {"band taller than a column, AllowSplit", s.TallEvery > 0 && s.MasterSplit},
+                    {"band taller than a column, no AllowSplit", s.TallEvery > 0 && !s.MasterSplit},
+                    {"Stretched+AllowSplit+KeepChild record with child, 60+ words",
+                     s.MasterSplit && s.KeepChild && s.Child && s.StretchWords >= 60}};
+            for (const auto &[name, on] : options) seen[name] += on ? 1 : 0;
+        }
+        for (const auto &[name, n] : seen)
+            std::printf("%6.2f%%  %s\n", 100.0 * n / double(std::max<uint64_t>(1, to - from)), name.c_str());
+        return 0;
     }
     if (std::string(argv[1]) == "--dump" || std::string(argv[1]) == "--plan") {
         // The pages of one template (a seed's, or one given by its line), as
