@@ -19,6 +19,27 @@ public:
     int ElemType = ksVarVariant;
     std::vector<KsBounds> Dims;
     std::vector<KsValue> Items;
+    KsArrayData *NextFree = nullptr;  // the arrays still to free, while freeing
+    // Frees `d` and every array only it held, one after the other: arrays
+    // nested a million deep must not take a million stack frames.
+    static void Free(KsArrayData *d) noexcept
+    {
+        d->NextFree = nullptr;
+        while (d) {
+            KsArrayData *next = d->NextFree;
+            for (KsValue &e : d->Items) {
+                if (e.FKind != KsKind::Array) continue;
+                KsArrayData *inner = e.FU.a;
+                e.FKind = KsKind::Empty;
+                if (--inner->Ref == 0) {
+                    inner->NextFree = next;
+                    next = inner;
+                }
+            }
+            delete d;
+            d = next;
+        }
+    }
 };
 
 namespace {
@@ -183,7 +204,7 @@ void KsValue::DestroySlow() noexcept
     if (FKind == KsKind::String)
         RawString().~QString();
     else if (--FU.a->Ref == 0)
-        delete FU.a;
+        KsArrayData::Free(FU.a);
     FKind = KsKind::Empty;
 }
 
@@ -872,17 +893,47 @@ int ksCompareSlow(const KsValue &a, const KsValue &b)
     return p < q ? -1 : (p > q ? 1 : 0);
 }
 
+namespace {
+bool SameShape(const KsValue &a, const KsValue &b)
+{
+    if (!a.IsArray() || !b.IsArray() || a.DimCount() != b.DimCount()) return false;
+    for (int i = 0; i < a.DimCount(); ++i)
+        if (a.Bounds(i).Low != b.Bounds(i).Low || a.Bounds(i).Count != b.Bounds(i).Count) return false;
+    return true;
+}
+
+// Element by element, with the arrays inside arrays on a list of their own
+// rather than on the stack (they may nest a million deep).
+bool ArraysEqual(const KsValue &a, const KsValue &b)
+{
+    struct Pair {
+        const KsValue *A, *B;
+        qint64 Next;
+    };
+    std::vector<Pair> open{{&a, &b, 0}};
+    while (!open.empty()) {
+        Pair &p = open.back();
+        if (p.Next == p.A->ElementCount()) {
+            open.pop_back();
+            continue;
+        }
+        const KsValue &x = p.A->Element(p.Next), &y = p.B->Element(p.Next);
+        ++p.Next;
+        if (x.IsArray() || y.IsArray()) {
+            if (!SameShape(x, y)) return false;
+            open.push_back({&x, &y, 0});
+        } else if (!ksEquals(x, y)) {
+            return false;
+        }
+    }
+    return true;
+}
+}  // namespace
+
 bool ksEqualsSlow(const KsValue &a, const KsValue &b)
 {
     if (a.IsNull() || b.IsNull()) return a.IsNull() && b.IsNull();
-    if (a.IsArray() || b.IsArray()) {
-        if (!a.IsArray() || !b.IsArray() || a.DimCount() != b.DimCount()) return false;
-        for (int i = 0; i < a.DimCount(); ++i)
-            if (a.Bounds(i).Low != b.Bounds(i).Low || a.Bounds(i).Count != b.Bounds(i).Count) return false;
-        for (qint64 i = 0; i < a.ElementCount(); ++i)
-            if (!ksEquals(a.Element(i), b.Element(i))) return false;
-        return true;
-    }
+    if (a.IsArray() || b.IsArray()) return SameShape(a, b) && ArraysEqual(a, b);
     try {
         return ksCompareSlow(a, b) == 0;
     } catch (const KsError &) {
