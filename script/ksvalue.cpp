@@ -10,8 +10,10 @@
 #include <QObject>
 #include <QPointer>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <set>
 
 class KsArrayData {
 public:
@@ -39,6 +41,48 @@ public:
             delete d;
             d = next;
         }
+    }
+
+    static bool SameShape(const KsValue &a, const KsValue &b)
+    {
+        return a.IsArray() && b.IsArray() && a.FU.a->Dims.size() == b.FU.a->Dims.size() &&
+               std::equal(a.FU.a->Dims.begin(), a.FU.a->Dims.end(), b.FU.a->Dims.begin(),
+                          [](const KsBounds &x, const KsBounds &y) { return x.Low == y.Low && x.Count == y.Count; });
+    }
+
+    // Two arrays of the same shape, element by element, with the arrays
+    // inside arrays on a list of their own rather than on the stack. Levels
+    // held by several elements are compared once, so arrays that hold the
+    // same level twice at every level take as long as their levels.
+    static bool Equal(const KsValue &a, const KsValue &b)
+    {
+        struct Pair {
+            const KsArrayData *A, *B;
+            size_t Next;
+        };
+        std::vector<Pair> open;
+        std::set<std::pair<const KsArrayData *, const KsArrayData *>> equal;  // shared ones found equal
+        auto enter = [&](const KsArrayData *p, const KsArrayData *q) {
+            if (p != q && !(p->Ref > 1 && q->Ref > 1 && equal.count({p, q}))) open.push_back({p, q, 0});
+        };
+        enter(a.FU.a, b.FU.a);
+        while (!open.empty()) {
+            Pair &at = open.back();
+            if (at.Next == at.A->Items.size()) {
+                if (at.A->Ref > 1 && at.B->Ref > 1) equal.insert({at.A, at.B});
+                open.pop_back();
+                continue;
+            }
+            const KsValue &x = at.A->Items[at.Next], &y = at.B->Items[at.Next];
+            ++at.Next;
+            if (x.IsArray() || y.IsArray()) {
+                if (!SameShape(x, y)) return false;
+                enter(x.FU.a, y.FU.a);
+            } else if (!ksEquals(x, y)) {
+                return false;
+            }
+        }
+        return true;
     }
 };
 
@@ -893,47 +937,10 @@ int ksCompareSlow(const KsValue &a, const KsValue &b)
     return p < q ? -1 : (p > q ? 1 : 0);
 }
 
-namespace {
-bool SameShape(const KsValue &a, const KsValue &b)
-{
-    if (!a.IsArray() || !b.IsArray() || a.DimCount() != b.DimCount()) return false;
-    for (int i = 0; i < a.DimCount(); ++i)
-        if (a.Bounds(i).Low != b.Bounds(i).Low || a.Bounds(i).Count != b.Bounds(i).Count) return false;
-    return true;
-}
-
-// Element by element, with the arrays inside arrays on a list of their own
-// rather than on the stack (they may nest a million deep).
-bool ArraysEqual(const KsValue &a, const KsValue &b)
-{
-    struct Pair {
-        const KsValue *A, *B;
-        qint64 Next;
-    };
-    std::vector<Pair> open{{&a, &b, 0}};
-    while (!open.empty()) {
-        Pair &p = open.back();
-        if (p.Next == p.A->ElementCount()) {
-            open.pop_back();
-            continue;
-        }
-        const KsValue &x = p.A->Element(p.Next), &y = p.B->Element(p.Next);
-        ++p.Next;
-        if (x.IsArray() || y.IsArray()) {
-            if (!SameShape(x, y)) return false;
-            open.push_back({&x, &y, 0});
-        } else if (!ksEquals(x, y)) {
-            return false;
-        }
-    }
-    return true;
-}
-}  // namespace
-
 bool ksEqualsSlow(const KsValue &a, const KsValue &b)
 {
     if (a.IsNull() || b.IsNull()) return a.IsNull() && b.IsNull();
-    if (a.IsArray() || b.IsArray()) return SameShape(a, b) && ArraysEqual(a, b);
+    if (a.IsArray() || b.IsArray()) return KsArrayData::SameShape(a, b) && KsArrayData::Equal(a, b);
     try {
         return ksCompareSlow(a, b) == 0;
     } catch (const KsError &) {

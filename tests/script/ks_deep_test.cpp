@@ -46,6 +46,28 @@ TEST(KsDeep, ChainsAMillionDeepAreFreedAndCompared)
     many.Clear();
 }
 
+// w[0] := w; w[1] := w at every level: 2^200 paths through 200 levels, each
+// level held twice. Two such values built apart compare in time.
+TEST(KsDeep, LevelsHeldTwiceAreComparedOnce)
+{
+    auto doubled = [](int levels, int bottom) {
+        KsValue w = KsValue::MakeArray({KsBounds{0, 2}});
+        w.ElementMut(0) = KsValue(bottom);
+        w.ElementMut(1) = KsValue(bottom);
+        for (int i = 0; i < levels; ++i) {
+            KsValue next = KsValue::MakeArray({KsBounds{0, 2}});
+            next.ElementMut(0) = w;
+            next.ElementMut(1) = w;
+            w = std::move(next);
+        }
+        return w;
+    };
+    const KsValue a = doubled(200, 1), b = doubled(200, 1), c = doubled(200, 2);
+    EXPECT_TRUE(ksEquals(a, b));
+    EXPECT_FALSE(ksEquals(a, c));
+    EXPECT_TRUE(ksEquals(a, a));
+}
+
 // The same through a script, in each language: built in a loop, compared,
 // copied, shown, and let go; what does not apply to arrays raises an error
 // the script catches.
