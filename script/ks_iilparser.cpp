@@ -1480,8 +1480,8 @@ struct ksilPass2 {
                 tn = d->Count() >= 2 ? d->Link(d->Count() - 2)->Ref->TypeName : QString();
             }
             bool variantArray = false;
-            const bool late = dynamic_cast<TksOLEHelper *>(cur) != nullptr;
-            if (late && isIndex && link->Count() == 0) continue;  // the member's own indexes: x.Strings[i]
+            // a member found when it runs takes its own indexes: x.Strings[i]
+            if (isIndex && link->Count() == 0 && dynamic_cast<TksOLEHelper *>(cur)) continue;
             if (tc == tcVariant && isIndex && !ksIsPlainRead(cur)) {
                 // What a call, a property or an element yields is seen only
                 // when the chain runs: an index of its own reads it then. In a
