@@ -417,6 +417,14 @@ int TksArrayHelper::Indexes(qint64 *idx) const
     return given;
 }
 
+TksClassVariable *ksScriptClassOf(TksScript *prog, QObject *obj)
+{
+    int guard = 0;
+    for (const KsClassInfo *c = ksClassInfoOf(obj); c && guard < ksMaxClassAncestors; c = c->Ancestor, ++guard)
+        if (TksClassVariable *cls = prog->FindClass(c->ClassName)) return cls;
+    return nullptr;
+}
+
 namespace {
 
 [[noreturn]] void NotAnArray()
@@ -444,11 +452,8 @@ int Step(const KsValue &v, const qint64 *idx, int given, int used, qint64 *at)
 TksMethodHelper *DefaultPropertyOf(TksScript *prog, const KsValue &v)
 {
     QObject *o = prog ? v.ToObject() : nullptr;
-    if (!o) return nullptr;
-    int guard = 0;
-    for (const KsClassInfo *c = ksClassInfoOf(o); c && guard < ksMaxClassAncestors; c = c->Ancestor, ++guard)
-        if (TksClassVariable *cls = prog->FindClass(c->ClassName)) return cls->DefProperty;
-    return nullptr;
+    TksClassVariable *cls = o ? ksScriptClassOf(prog, o) : nullptr;
+    return cls ? cls->DefProperty : nullptr;
 }
 
 // An object reached by the indexes from `used` on takes the next ones

@@ -11,6 +11,10 @@
 
 class TksArrayHelper;
 
+// The script's class of the object, or of its nearest ancestor the script
+// knows; nullptr when it knows none.
+TksClassVariable *ksScriptClassOf(TksScript *prog, QObject *obj);
+
 class TksDesignatorItem : public TksItemList {
 public:
     TksDesignatorItem(TksCustomVariable *ref, const QString &sourcePos);

@@ -1,6 +1,8 @@
 // Automation access: a member that follows a Variant holding no host object
 // is an automation call. This system has no automation server, so every
-// such call raises the automation error, which a script can catch.
+// such call raises the automation error, which a script can catch. A member
+// whose Variant turns out to hold a program object (an element of an array,
+// a function's result) is that object's member, found when the call runs.
 #pragma once
 
 #include "script/ks_iinterpreter.h"
@@ -20,4 +22,7 @@ public:
 
 private:
     [[noreturn]] void Fail() const;
+    // The member of the object ParentValue holds, called as a variable
+    // holding the object would call it.
+    KsValue CallMember(QObject *obj, bool writing, const KsValue &value);
 };

@@ -964,8 +964,9 @@ TksCustomVariable *TksExpression::SingleItem() const
     return Root;
 }
 
-QString TksExpression::OptimizeCompound(TksDesignator *target)
+QString TksExpression::OptimizeCompound(TksDesignator *target, bool *swapped)
 {
+    if (swapped) *swapped = false;
     if (!target || target->Kind != TksDesignator::dkVariable || target->LateXML) return QStringLiteral(" ");
     auto *op = AsOperator(Root);
     if (!op || op->IsStrCat) return QStringLiteral(" ");
@@ -988,8 +989,9 @@ QString TksExpression::OptimizeCompound(TksDesignator *target)
         if (keep) keep->ParentNode = nullptr;
         return text;
     }
-    if (sameVar(op->Right) && (op->Op == opPlus || op->Op == opMul) && var->TypeCode != tcString &&
-        var->TypeCode != tcVariant) {
+    // y + x is x + y only for numbers: text joins in the order written
+    if (sameVar(op->Right) && (op->Op == opPlus || op->Op == opMul) && ksIsNumberType(var->TypeCode) &&
+        op->Left && ksIsNumberType(op->Left->TypeCode)) {
         TksExpressionNode *keep = op->Left;
         op->Left = nullptr;
         delete op;
@@ -997,6 +999,7 @@ QString TksExpression::OptimizeCompound(TksDesignator *target)
         FDirect = nullptr;  // until finished again
         FInPlace = nullptr;
         if (keep) keep->ParentNode = nullptr;
+        if (swapped) *swapped = true;
         return text;
     }
     return QStringLiteral(" ");

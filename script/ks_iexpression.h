@@ -206,6 +206,12 @@ private:
     const KsValue &R(KsValue &tmp) { return FRightRef ? *FRightRef : (tmp = Right->GetValue()); }
 };
 
+// Types whose values add and multiply in either order.
+inline bool ksIsNumberType(TksVarType t)
+{
+    return t == tcInteger || t == tcFloat;
+}
+
 // Maps an operator name to its code; false for an unknown name.
 bool ksOperatorCode(const QString &name, TksOpCode &code, bool &strCat);
 int ksOperatorPriority(TksOpCode code);
@@ -251,7 +257,8 @@ public:
         return GetValue().ToInt64();
     }
     // x := x op y: returns "+", "-", "*", "/" (and drops x from the tree) or " ".
-    QString OptimizeCompound(TksDesignator *target);
+    // `swapped` says x := y op x was taken as x op y (numbers only).
+    QString OptimizeCompound(TksDesignator *target, bool *swapped = nullptr);
 
 private:
     void AttachOperand(TksExpressionNode *node);

@@ -1301,7 +1301,9 @@ struct ksilPass2 {
     // ---- designators ----
 
     // A designator resolved when it first runs: the first item only, Variant.
-    TksDesignator *MakeLate(TksXMLItem *x, TksScript *scope, TksCustomVariable *first, const QString &withName)
+    // Deleting what it designates frees the object it holds then.
+    TksDesignator *MakeLate(TksXMLItem *x, TksScript *scope, TksCustomVariable *first, const QString &withName,
+                            Mode mode)
     {
         const QString pos = x->Prop(QStringLiteral("pos"));
         if (NoLate) {
@@ -1323,6 +1325,13 @@ struct ksilPass2 {
             leaf->SetProp(QStringLiteral("text"), withName);
             leaf->SetProp(QStringLiteral("pos"), pos);
             d->LateXML->InsertItem(0, leaf);
+        }
+        if (mode == mDelete) {
+            auto *leaf = new TksXMLItem;
+            leaf->Name = QStringLiteral("node");
+            leaf->SetProp(QStringLiteral("text"), QStringLiteral("Free"));
+            leaf->SetProp(QStringLiteral("pos"), pos);
+            d->LateXML->AddItem(leaf);
         }
         return d.release();
     }
@@ -1437,7 +1446,7 @@ struct ksilPass2 {
                             cur = m;
                         }
                     } else if (hv->TypeCode == tcVariant && !scope->Find(name)) {
-                        return MakeLate(x, scope, hv, WithNames[w]);
+                        return MakeLate(x, scope, hv, WithNames[w], mode);
                     }
                 }
                 if (link) continue;
@@ -1471,7 +1480,9 @@ struct ksilPass2 {
                 tn = d->Count() >= 2 ? d->Link(d->Count() - 2)->Ref->TypeName : QString();
             }
             bool variantArray = false;
-            if (tc == tcVariant && isIndex && !ksIsPlainRead(cur) && !dynamic_cast<TksOLEHelper *>(cur)) {
+            // a member found when it runs takes its own indexes: x.Strings[i]
+            if (isIndex && link->Count() == 0 && dynamic_cast<TksOLEHelper *>(cur)) continue;
+            if (tc == tcVariant && isIndex && !ksIsPlainRead(cur)) {
                 // What a call, a property or an element yields is seen only
                 // when the chain runs: an index of its own reads it then. In a
                 // chain each link keeps its own indexes, so that a write can
@@ -1493,7 +1504,7 @@ struct ksilPass2 {
                     variantArray = true;
                 } else if (v.IsObject() && !NoLate) {
                     QObject *o = LiveObject(v);
-                    if (!o) return MakeLate(x, scope, d->Link(0)->Ref, QString());
+                    if (!o) return MakeLate(x, scope, d->Link(0)->Ref, QString(), mode);
                     tc = tcClass;
                     tn = ksClassNameOf(o);
                 } else if (NoLate && v.IsObject()) {
@@ -1509,7 +1520,7 @@ struct ksilPass2 {
                         cur = ole;
                         continue;
                     }
-                    return MakeLate(x, scope, d->Link(0)->Ref, QString());
+                    return MakeLate(x, scope, d->Link(0)->Ref, QString(), mode);
                 }
             }
             switch (tc) {
@@ -1548,7 +1559,7 @@ struct ksilPass2 {
                 }
                 const KsValue v = CompileTimeValue(cur);
                 if (ksIsPlainRead(cur) && NoObjectYet(v) && !NoLate && d->Count() == 1)
-                    return MakeLate(x, scope, d->Link(0)->Ref, QString());
+                    return MakeLate(x, scope, d->Link(0)->Ref, QString(), mode);
                 QObject *o = v.IsObject() ? v.ToObject() : nullptr;
                 QObject *child = o ? o->findChild<QObject *>(name, Qt::FindDirectChildrenOnly) : nullptr;
                 if (child && cls) {
@@ -1690,20 +1701,27 @@ struct ksilPass2 {
 
     // The assignment statement of a compound operator (+ - * /), or the plain one.
     TksAssignmentStmt *NewAssignment(TksOpCode code, TksScript *scope, const QString &pos, TksDesignator *d = nullptr,
-                                     TksExpression *e = nullptr)
+                                     TksExpression *e = nullptr, bool swapped = false)
     {
+        TksCompoundAssignStmt *st;
         switch (code) {
         case opPlus:
-            return new TksAssignPlusStmt(scope, CurUnit, pos, d, e);
+            st = new TksAssignPlusStmt(scope, CurUnit, pos, d, e);
+            break;
         case opMinus:
-            return new TksAssignMinusStmt(scope, CurUnit, pos, d, e);
+            st = new TksAssignMinusStmt(scope, CurUnit, pos, d, e);
+            break;
         case opMul:
-            return new TksAssignMulStmt(scope, CurUnit, pos, d, e);
+            st = new TksAssignMulStmt(scope, CurUnit, pos, d, e);
+            break;
         case opDivFloat:
-            return new TksAssignDivStmt(scope, CurUnit, pos, d, e);
+            st = new TksAssignDivStmt(scope, CurUnit, pos, d, e);
+            break;
         default:
             return new TksAssignmentStmt(scope, CurUnit, pos, d, e);
         }
+        st->Swapped = swapped;
+        return st;
     }
 
     void AddAssignment(TksScript *scope, TksStatement *block, TksDesignator *target, TksXMLItem *exprEl,
@@ -1713,13 +1731,21 @@ struct ksilPass2 {
         std::unique_ptr<TksExpression> e(BuildExpr(exprEl, scope));
         CurPos = pos;
         if (d->ReadOnly) Fail(SLeftCantAssigned);
-        CheckTypes(d->TypeCode, d->TypeName, e->TypeCode, e->TypeName, scope);
         QString op = modificator;
+        bool swapped = false;
         if (op.isEmpty()) {
-            op = e->OptimizeCompound(d.get()).trimmed();
+            CheckTypes(d->TypeCode, d->TypeName, e->TypeCode, e->TypeName, scope);
+            op = e->OptimizeCompound(d.get(), &swapped).trimmed();
             if (!op.isEmpty()) e->Finish();
+        } else {
+            // x op= y is checked as x := x op y is
+            TksTypeDesc result;
+            if (!ksOperatorType(CompoundCode(op), false, {d->TypeCode, d->TypeName}, {e->TypeCode, e->TypeName},
+                                scope, result))
+                Fail(SIncompatibleTypes);
+            CheckTypes(d->TypeCode, d->TypeName, result.Code, result.Name, scope);
         }
-        TksAssignmentStmt *st = NewAssignment(CompoundCode(op), scope, pos, d.release(), e.release());
+        TksAssignmentStmt *st = NewAssignment(CompoundCode(op), scope, pos, d.release(), e.release(), swapped);
         st->DropUnused();
         block->Add(st);
         Executable(pos);
@@ -1787,6 +1813,7 @@ struct ksilPass2 {
         };
         DirectOperand source;
         TksOpCode code = opNone;
+        bool swapped = false;
         TksTypeDesc type;
         if (ex->Count() == 1) {
             if (!Operand(ex->Items(0), ex, scope, source)) return fail();
@@ -1798,19 +1825,21 @@ struct ksilPass2 {
             code = CompoundCode(NameView(ex->Items(1), held));
             if (code == opNone || !ksOperatorType(code, false, a.Type, b.Type, scope, type)) return fail();
             // as OptimizeCompound turns them into compound assignments
-            if (a.Var == target)
+            if (a.Var == target) {
                 source = std::move(b);
-            else if (b.Var == target && (code == opPlus || code == opMul) && target->TypeCode != tcString &&
-                     target->TypeCode != tcVariant)
+            } else if (b.Var == target && (code == opPlus || code == opMul) && ksIsNumberType(target->TypeCode) &&
+                       ksIsNumberType(a.Type.Code)) {
                 source = std::move(a);
-            else
+                swapped = true;
+            } else {
                 return fail();
+            }
         } else {
             return false;
         }
         if (!ksTypesCompatible({target->TypeCode, target->TypeName}, type, scope)) return fail();
         TksCustomVariable *from = source.Source();
-        TksAssignmentStmt *st = NewAssignment(code, scope, pos, nullptr, source.Const.release());
+        TksAssignmentStmt *st = NewAssignment(code, scope, pos, nullptr, source.Const.release(), swapped);
         st->SetVariables(target, from);
         CurPos = pos;
         block->Add(st);

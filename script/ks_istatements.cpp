@@ -190,7 +190,7 @@ void TksCompoundAssignStmt::Execute()
             a.SetInt64(r);
             return;
         }
-        ksBinaryInPlace(Op, a, b);
+        Apply(a, b);
         return;
     }
     ExecuteGeneral();
@@ -199,10 +199,10 @@ void TksCompoundAssignStmt::Execute()
 void TksCompoundAssignStmt::ExecuteGeneral()
 {
     if (FTargetVar && !FTargetVar->ReadOnly) {
-        ksBinaryInPlace(Op, FTargetVar->Value, Source->GetValue());
+        Apply(FTargetVar->Value, Source->GetValue());
         return;
     }
-    if (Op == KsOp::Add && ksIsPlainRead(Target) && !Target->ReadOnly && Target->Value.IsString()) {
+    if (Op == KsOp::Add && !Swapped && ksIsPlainRead(Target) && !Target->ReadOnly && Target->Value.IsString()) {
         // A string variable: its text grows in place when the right side
         // is a text too and left it alone.
         KsValue v = Target->Value;
@@ -212,7 +212,8 @@ void TksCompoundAssignStmt::ExecuteGeneral()
     }
     KsValue v = Target->GetValue();
     KsValue w = Source->GetValue();
-    Target->SetValue(ksBinary(Op, v, w));
+    Apply(v, w);
+    Target->SetValue(v);
 }
 
 // ---- calls and conditions --------------------------------------------------------------------

@@ -90,10 +90,21 @@ public:
         : TksAssignmentStmt(program, unitName, sourcePos, designator, expression), Op(op)
     {}
     KsOp Op;
+    // Written x := e op x: numbers in either order, text met at run time
+    // (a number variable may be given text through a Variant) as written.
+    bool Swapped = false;
     void Execute() override;
 
 private:
     void ExecuteGeneral();
+    // a := a op b, or b op a when swapped and either holds text.
+    void Apply(KsValue &a, const KsValue &b) const
+    {
+        if (Swapped && (a.IsString() || b.IsString()))
+            a = ksBinary(Op, b, a);
+        else
+            ksBinaryInPlace(Op, a, b);
+    }
 };
 
 class TksAssignPlusStmt : public TksCompoundAssignStmt {

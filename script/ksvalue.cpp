@@ -10,8 +10,10 @@
 #include <QObject>
 #include <QPointer>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <set>
 
 class KsArrayData {
 public:
@@ -19,6 +21,69 @@ public:
     int ElemType = ksVarVariant;
     std::vector<KsBounds> Dims;
     std::vector<KsValue> Items;
+    KsArrayData *NextFree = nullptr;  // the arrays still to free, while freeing
+    // Frees `d` and every array only it held, one after the other: arrays
+    // nested a million deep must not take a million stack frames.
+    static void Free(KsArrayData *d) noexcept
+    {
+        d->NextFree = nullptr;
+        while (d) {
+            KsArrayData *next = d->NextFree;
+            for (KsValue &e : d->Items) {
+                if (e.FKind != KsKind::Array) continue;
+                KsArrayData *inner = e.FU.a;
+                e.FKind = KsKind::Empty;
+                if (--inner->Ref == 0) {
+                    inner->NextFree = next;
+                    next = inner;
+                }
+            }
+            delete d;
+            d = next;
+        }
+    }
+
+    static bool SameShape(const KsValue &a, const KsValue &b)
+    {
+        return a.IsArray() && b.IsArray() && a.FU.a->Dims.size() == b.FU.a->Dims.size() &&
+               std::equal(a.FU.a->Dims.begin(), a.FU.a->Dims.end(), b.FU.a->Dims.begin(),
+                          [](const KsBounds &x, const KsBounds &y) { return x.Low == y.Low && x.Count == y.Count; });
+    }
+
+    // Two arrays of the same shape, element by element, with the arrays
+    // inside arrays on a list of their own rather than on the stack. Levels
+    // held by several elements are compared once, so arrays that hold the
+    // same level twice at every level take as long as their levels.
+    static bool Equal(const KsValue &a, const KsValue &b)
+    {
+        struct Pair {
+            const KsArrayData *A, *B;
+            size_t Next;
+        };
+        std::vector<Pair> open;
+        std::set<std::pair<const KsArrayData *, const KsArrayData *>> equal;  // shared ones found equal
+        auto enter = [&](const KsArrayData *p, const KsArrayData *q) {
+            if (p != q && !(p->Ref > 1 && q->Ref > 1 && equal.count({p, q}))) open.push_back({p, q, 0});
+        };
+        enter(a.FU.a, b.FU.a);
+        while (!open.empty()) {
+            Pair &at = open.back();
+            if (at.Next == at.A->Items.size()) {
+                if (at.A->Ref > 1 && at.B->Ref > 1) equal.insert({at.A, at.B});
+                open.pop_back();
+                continue;
+            }
+            const KsValue &x = at.A->Items[at.Next], &y = at.B->Items[at.Next];
+            ++at.Next;
+            if (x.IsArray() || y.IsArray()) {
+                if (!SameShape(x, y)) return false;
+                enter(x.FU.a, y.FU.a);
+            } else if (!ksEquals(x, y)) {
+                return false;
+            }
+        }
+        return true;
+    }
 };
 
 namespace {
@@ -183,7 +248,7 @@ void KsValue::DestroySlow() noexcept
     if (FKind == KsKind::String)
         RawString().~QString();
     else if (--FU.a->Ref == 0)
-        delete FU.a;
+        KsArrayData::Free(FU.a);
     FKind = KsKind::Empty;
 }
 
@@ -875,14 +940,7 @@ int ksCompareSlow(const KsValue &a, const KsValue &b)
 bool ksEqualsSlow(const KsValue &a, const KsValue &b)
 {
     if (a.IsNull() || b.IsNull()) return a.IsNull() && b.IsNull();
-    if (a.IsArray() || b.IsArray()) {
-        if (!a.IsArray() || !b.IsArray() || a.DimCount() != b.DimCount()) return false;
-        for (int i = 0; i < a.DimCount(); ++i)
-            if (a.Bounds(i).Low != b.Bounds(i).Low || a.Bounds(i).Count != b.Bounds(i).Count) return false;
-        for (qint64 i = 0; i < a.ElementCount(); ++i)
-            if (!ksEquals(a.Element(i), b.Element(i))) return false;
-        return true;
-    }
+    if (a.IsArray() || b.IsArray()) return KsArrayData::SameShape(a, b) && KsArrayData::Equal(a, b);
     try {
         return ksCompareSlow(a, b) == 0;
     } catch (const KsError &) {

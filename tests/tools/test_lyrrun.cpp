@@ -364,6 +364,29 @@ TEST_F(LyrRunTest, HostileScriptsDataAndQueriesEndAndChangeNothing)
     }
 }
 
+// A template's script that nests Variant arrays a million deep, compares two
+// such chains, frees one and leaves the other to the end of the run: the
+// report prints and the runner ends normally.
+TEST_F(LyrRunTest, DeeplyNestedVariantArraysInAScriptEndNormally)
+{
+    const QByteArray xml(
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<TlyrReport ScriptLanguage=\"PascalScript\" "
+            "ScriptText.Text=\"var v, w, a: Variant; i: Integer;&#13;&#10;begin&#13;&#10;"
+            "  for i := 1 to 1000000 do begin w := VarArrayCreate([0, 0], 12); w[0] := v; v := w; end;&#13;&#10;"
+            "  for i := 1 to 1000000 do begin w := VarArrayCreate([0, 0], 12); w[0] := a; a := w; end;&#13;&#10;"
+            "  w := 0;&#13;&#10;"
+            "  if a = v then Memo1.Text := 'equal';&#13;&#10;"
+            "  v := 0;&#13;&#10;"
+            "end.\"><TlyrReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\">"
+            "<TlyrReportTitle Name=\"ReportTitle1\" Left=\"0\" Top=\"0\" Width=\"718\" Height=\"20\">"
+            "<TlyrMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" Width=\"400\" Height=\"20\" Text=\"hello\"/>"
+            "</TlyrReportTitle></TlyrReportPage></TlyrReport>");
+    const RunResult r = run(xml, {});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("TlyrMemoView Memo1 0.00 0.00 400.00 20.00 equal\n")))
+            << r.out.toStdString();
+}
+
 // The shop's sale document names its lines' dataset by the component name in
 // the band and by the user name in the fields; data given under either name
 // reaches both, and a dataset of the list that nothing prints is not needed.
