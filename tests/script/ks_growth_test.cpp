@@ -177,6 +177,93 @@ TEST(KsGrowth, ArraysStringsListsAndObjectsTogetherStopAtTheRunsBudget)
     }
 }
 
+// Strings made by library functions and lists copied by Assign are the
+// run's too: kept one after another they stop at the run's budget like the
+// script's own, with the same catchable error, in every language.
+TEST(KsGrowth, LibraryStringsAndCopiedListsStopAtTheRunsBudget)
+{
+    struct Lowered {
+        Lowered() { ksSetRunBudget(qint64(64) << 20); }
+        ~Lowered() { ksSetRunBudget(ksMaxRunBytes); }
+    } lowered;
+    // s holds 2M characters (4 MB), L 100,000 lines of 20; each step keeps
+    // about 4 MB more, 40 steps would keep 160 MB.
+    const char *const kept[] = {
+            "Keep[n] := UpperCase(s)",
+            "Keep[n] := Copy(s, 2, Length(s) - 1)",
+            "Keep[n] := Format('%s.', [s])",
+            "Keep[n] := L.Text",
+            "begin M := TStringList.Create; M.Assign(L); Objects.Add(M) end",
+    };
+    for (const char *grow : kept) {
+        SCOPED_TRACE(grow);
+        const QString text = QStringLiteral(
+                "var Keep: Variant; Objects: TList; L, M: TStringList; s: String; n: Integer;\n"
+                "begin\n"
+                "  s := 'a'; while Length(s) < 2000000 do s := s + s;\n"
+                "  L := TStringList.Create; for n := 1 to 100000 do L.Add('abcdefghijklmnopqrst');\n"
+                "  Keep := VarArrayCreate([0, 99], varVariant); Objects := TList.Create; n := 0;\n"
+                "  try\n"
+                "    while n < 40 do begin %1; n := n + 1 end;\n"
+                "  except Out(ExceptionClassName + ': ' + ExceptionMessage); end;\n"
+                "  Out(n < 40); Keep := 0; Out('goes on');\n"
+                "end.").arg(QLatin1String(grow));
+        const KsRunResult r = ksRunScript(text, QStringLiteral("PascalScript"));
+        EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
+        EXPECT_EQ(r.Output, (QStringList{QStringLiteral("EOutOfMemory: Out of memory: the script holds more than 64 MB"),
+                                         QStringLiteral("True"), QStringLiteral("goes on")}));
+    }
+    const Case others[] = {
+            {"C++Script", "Variant Keep; String s; int n;\n{\n  s = \"a\"; while (Length(s) < 2000000) s = s + s;\n"
+                          "  Keep = VarArrayCreate([0, 99], varVariant);\n"
+                          "  for (n = 0; n < 40; n++) Keep[n] = UpperCase(s);\n}"},
+            {"JScript", "var s = \"a\", Keep = VarArrayCreate([0, 99], varVariant), n;\n"
+                        "while (Length(s) < 2000000) s = s + s;\n"
+                        "for (n = 0; n < 40; n++) Keep[n] = LowerCase(UpperCase(s));"},
+            {"BasicScript", "s = \"a\"\nWhile Length(s) < 2000000\n  s = s & s\nWend\n"
+                            "Keep = VarArrayCreate([0, 99], varVariant)\n"
+                            "For n = 0 To 39\n  Keep[n] = Trim(\" \" & s)\nNext"},
+    };
+    for (const Case &c : others) {
+        SCOPED_TRACE(c.Lang);
+        const KsRunResult r = ksRunScript(QString::fromUtf8(c.Text), QLatin1String(c.Lang));
+        EXPECT_EQ(r.Code, 2);
+        EXPECT_TRUE(r.Error.contains(QLatin1String("EOutOfMemory: Out of memory: the script holds more than 64 MB")))
+                << r.Error.toStdString();
+    }
+}
+
+// A text too large to compile within the run's budget is refused with a
+// message naming that limit; the program a text compiled to counts towards
+// the memory of its runs.
+TEST(KsGrowth, CompilingIsBoundedByTheRunsBudgetAndCountsTowardsIt)
+{
+    struct Lowered {
+        Lowered() { ksSetRunBudget(qint64(16) << 20); }
+        ~Lowered() { ksSetRunBudget(ksMaxRunBytes); }
+    } lowered;
+    QString text = QStringLiteral("var s, k, i: Integer;\nbegin\n");
+    for (int n = 0; n < 40000; ++n) text += QStringLiteral("s := s + k * 3 - (i mod 7);\n");
+    KsRunResult r = ksRunScript(text + QStringLiteral("Out(s)\nend."), QStringLiteral("PascalScript"));
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_TRUE(r.Error.endsWith(QStringLiteral(": Out of memory: the script holds more than 16 MB")))
+            << r.Error.toStdString();
+
+    ksSetRunBudget(ksMaxRunBytes);
+    TksScript s;
+    s.AddRTTI();
+    text = QStringLiteral("var a: Variant; s, k, i: Integer;\nbegin\n");
+    for (int n = 0; n < 4000; ++n) text += QStringLiteral("s := s + k * 3 - (i mod 7);\n");
+    s.Lines = ksSplitScriptLines(text + QStringLiteral("a := VarArrayCreate([0, 131071], varVariant)\nend."));
+    ASSERT_TRUE(s.Compile()) << s.ErrorPos.toStdString() << ": " << s.ErrorMsg.toStdString();
+    ASSERT_GT(s.CompiledBytes, 0);
+    // Room for the array's 4 MB, not for the program besides.
+    ksSetRunBudget(std::max<qint64>(s.CompiledBytes / 2, qint64(1) << 20) + (qint64(4) << 20));
+    EXPECT_THROW(s.Execute(), KsError);
+    ksSetRunBudget(s.CompiledBytes + (qint64(16) << 20));
+    EXPECT_NO_THROW(s.Execute());
+}
+
 // Reading more than a stream holds reads what it holds.
 TEST(KsGrowth, AStreamReadAsksNoMoreThanTheStreamHolds)
 {
