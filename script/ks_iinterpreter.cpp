@@ -409,14 +409,16 @@ bool TksScript::Compile()
 {
     ErrorMsg.clear();
     // Compiling is part of the program's run: the tree it builds counts
-    // towards the run's memory.
+    // towards the run's memory. Inside a run (a report's expressions) the
+    // run measures it itself; a program compiled on its own remembers what
+    // it took, for its runs to start with.
+    const bool own = !ksInRun();
     KsRunBudget budget;
-    const qint64 before = ksRunBytes();
     struct Measured {
         TksScript *S;
-        qint64 Before;
-        ~Measured() { S->CompiledBytes = std::max<qint64>(0, ksRunBytes() - Before); }
-    } measured{this, before};
+        bool Own;
+        ~Measured() { S->CompiledBytes = Own ? ksRunBytes() : 0; }
+    } measured{this, own};
     if (CompileHook()) {
         try {
             CompileHook()(this);

@@ -207,7 +207,7 @@ TEST_F(ScriptObjectsTest, PrintedCopiesOfObjectsMadePerRecordCountTowardsTheBudg
     // 300 records would print 45,150 copies.
     rows(300);
     EXPECT_FALSE(report->PrepareReport());
-    EXPECT_TRUE(report->Errors().join(u'\n').contains(QStringLiteral("EOutOfMemory")))
+    EXPECT_TRUE(report->Errors().join(u'\n').contains(QStringLiteral("Out of memory: the script holds more than 8 MB")))
             << report->Errors().join(u'\n').toStdString();
 }
 
