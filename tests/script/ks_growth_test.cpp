@@ -32,7 +32,7 @@ void ExpectKeepingStopsAtTheBudget(const char *setUp, const char *grow, int step
     SCOPED_TRACE(grow);
     const LoweredBudget lowered(64);
     const QString text =
-            QStringLiteral("var Keep: Variant; Objects: TList; L, C: TStringList; M: TMemoryStream; s: String;\n"
+            QStringLiteral("var Keep, a: Variant; Objects: TList; L, C: TStringList; M: TMemoryStream; s: String;\n"
                            "  n, i: Integer;\n"
                            "begin\n"
                            "  %1\n"
@@ -191,21 +191,24 @@ TEST(KsGrowth, ArraysStringsListsAndObjectsTogetherStopAtTheRunsBudget)
     for (const char *grow : kept) ExpectKeepingStopsAtTheBudget("", grow, 100000);
 }
 
-// Strings made by library functions and lists copied by Assign are the
-// run's too: kept one after another they stop at the run's budget like the
-// script's own, with the same catchable error, in every language.
+// Strings made by library functions, lists copied by Assign and arrays
+// copied when one of two holders changes are the run's too: kept one after
+// another they stop at the run's budget like the script's own, with the
+// same catchable error, in every language.
 TEST(KsGrowth, LibraryStringsAndCopiedListsStopAtTheRunsBudget)
 {
-    // s holds 2M characters (4 MB), L 100,000 lines of 20; each step keeps
-    // about 4 MB more, 40 steps would keep 160 MB.
+    // s holds 2M characters (4 MB), L 100,000 lines of 20, a 131,072
+    // elements; each step keeps about 4 MB more, 40 steps would keep 160 MB.
     const char *const setUp = "s := 'a'; while Length(s) < 2000000 do s := s + s;\n"
-                              "  L := TStringList.Create; for i := 1 to 100000 do L.Add('abcdefghijklmnopqrst');";
+                              "  L := TStringList.Create; for i := 1 to 100000 do L.Add('abcdefghijklmnopqrst');\n"
+                              "  a := VarArrayCreate([0, 131071], varVariant);";
     const char *const kept[] = {
             "Keep[n] := UpperCase(s)",
             "Keep[n] := Copy(s, 2, Length(s) - 1)",
             "Keep[n] := Format('%s.', [s])",
             "Keep[n] := L.Text",
             "begin C := TStringList.Create; C.Assign(L); Objects.Add(C) end",
+            "begin Keep[n] := a; a[0] := n end",
     };
     for (const char *grow : kept) ExpectKeepingStopsAtTheBudget(setUp, grow, 40);
     const LoweredBudget lowered(64);
