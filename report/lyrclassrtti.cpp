@@ -120,6 +120,22 @@ QList<QPointer<QObject>> &TlyrLinesHandle::objects()
 
 void TlyrLinesHandle::SetLines(const QStringList &lines)
 {
+    // All lines anew: they count towards the run's memory.
+    ksChargeRun(checkedChars(lines) * 2 + lines.size() * ksListItemBytes);
+    store(lines);
+}
+
+qint64 TlyrLinesHandle::checkedChars(const QStringList &lines)
+{
+    // A script's lines stay within the engine's bound for a list.
+    qint64 chars = 0;
+    for (const QString &line : lines) chars += line.size();
+    ksCheckListSize(lines.size(), chars);
+    return chars;
+}
+
+void TlyrLinesHandle::store(const QStringList &lines)
+{
     QObject *o = Owner();
     if (property_.isEmpty())
         static_cast<TlyrCustomMemoView *>(o)->SetMemo(lines);
@@ -165,11 +181,8 @@ void TlyrLinesHandle::edit(const std::function<void(QStringList &, QList<QPointe
     QList<QPointer<QObject>> kept = objects();
     QStringList l = Lines();
     change(l, kept);
-    // A script's lines stay within the engine's bound for a list.
-    qint64 chars = 0;
-    for (const QString &line : l) chars += line.size();
-    ksCheckListSize(l.size(), chars);
-    SetLines(l);
+    checkedChars(l);
+    store(l);
     objects_ = kept;
 }
 

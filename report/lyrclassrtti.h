@@ -57,6 +57,9 @@ private:
     // The objects, one per line of the list as it is now.
     QList<QPointer<QObject>> &objects();
     void edit(const std::function<void(QStringList &, QList<QPointer<QObject>> &)> &change);
+    // The characters of the lines, raising when they pass a list's bound.
+    static qint64 checkedChars(const QStringList &lines);
+    void store(const QStringList &lines);
     QPointer<QObject> owner_;
     QByteArray property_;  // empty: the memo's lines
     QList<QPointer<QObject>> objects_;

@@ -12,6 +12,7 @@
 #include "report/lyrres.h"
 #include "report/lyrutils.h"
 #include "report/lyrxmlserializer.h"
+#include "script/ks_budget.h"
 #include "script/ks_props.h"
 #include "reportengine/lyroutline.h"
 #include "reportengine/lyrpreview.h"
@@ -426,6 +427,7 @@ void TlyrPreviewPages::AddObject(TlyrComponent *obj)
         countedPage_ = page;
         countedObjects_ = elementsUnder(page, MaxPageObjects);
     }
+    const qint64 memBefore = MemSize;
     const int written = writeObject(obj, page);
     int count = countedObjects_ + written - 1;
     if (written > 0 && !CountWithin(count, MaxPageObjects, QStringLiteral("单页对象数"))) {
@@ -435,6 +437,10 @@ void TlyrPreviewPages::AddObject(TlyrComponent *obj)
     }
     countedObjects_ += written;
     countedTop_ = page->Count();
+    // Pages built while a script runs (a report's build) are that run's
+    // memory: a script that adds objects to a band makes every later
+    // output of the band larger.
+    ksRunTook(MemSize - memBefore);
 }
 
 void TlyrPreviewPages::BeginPass()

@@ -49,10 +49,10 @@ qint64 heapInUse()
 
 }  // namespace
 
-KsRunBudget::KsRunBudget()
+KsRunBudget::KsRunBudget(qint64 held)
 {
     if (gRun.Depth++ == 0) {
-        gRun.Base = heapInUse();
+        gRun.Base = heapInUse() - std::max<qint64>(0, held);
         gRun.Pending = 0;
         gRun.Calls = 0;
     }
@@ -78,15 +78,48 @@ qint64 ksRunBytes()
     return gRun.Depth > 0 ? std::max<qint64>(0, heapInUse() - gRun.Base) : 0;
 }
 
-void ksChargeRun(qint64 bytes)
+namespace {
+
+// Counts `bytes` towards the next measurement; a measurement raises when the
+// run's growth and `ahead` bytes still to come pass the budget. Charges that
+// may be less than what they stand for (an allowance per list step) are
+// also measured every so many calls; exact ones only by their bytes, since
+// measuring a fragmented heap takes long.
+void Charge(qint64 bytes, qint64 ahead, bool exact)
 {
     if (gRun.Depth == 0 || bytes < 0) return;
     const qint64 budget = ksRunBudget();
     bytes = std::min(bytes, budget + 1);
     gRun.Pending += bytes;
-    if (gRun.Pending < std::min(kMeasureEveryBytes, budget / 16) && ++gRun.Calls < kMeasureEveryCalls) return;
+    if (gRun.Pending < std::min(kMeasureEveryBytes, budget / 16) && (exact || ++gRun.Calls < kMeasureEveryCalls))
+        return;
     gRun.Pending = 0;
     gRun.Calls = 0;
-    if (ksRunBytes() + bytes > budget)
+    if (ksRunBytes() + std::min(ahead, budget + 1) > budget)
         throw KsError(QStringLiteral("EOutOfMemory"), SRunTooLarge.arg(budget >> 20));
+}
+
+}  // namespace
+
+void ksChargeRun(qint64 bytes)
+{
+    Charge(bytes, bytes, false);
+}
+
+void ksRunTook(qint64 bytes)
+{
+    Charge(bytes, 0, true);
+}
+
+bool ksInRun()
+{
+    return gRun.Depth > 0;
+}
+
+void ksRunTookValue(const KsValue &v)
+{
+    if (v.IsString())
+        ksRunTook(qint64(v.RawString().size()) * 2);
+    else if (v.IsArray())
+        ksRunTook(v.ElementCount() * qint64(sizeof(KsValue)));
 }

@@ -8,10 +8,11 @@
 #include <QtGlobal>
 
 // Marks one run. Nested runs (an event, an expression of a report being
-// built) count against the outermost one's budget.
+// built) count against the outermost one's budget. An outermost run starts
+// with `held` bytes already counted (the program it runs, compiled before).
 class KsRunBudget {
 public:
-    KsRunBudget();
+    explicit KsRunBudget(qint64 held = 0);
     ~KsRunBudget();
     KsRunBudget(const KsRunBudget &) = delete;
     KsRunBudget &operator=(const KsRunBudget &) = delete;
@@ -21,6 +22,17 @@ public:
 // would pass the budget. Small amounts are summed and measured together;
 // nothing happens outside a run.
 void ksChargeRun(qint64 bytes);
+// The run has just taken `bytes` (made by code that does not count, such as
+// a library function or a copy of a list), counted exactly: measured with
+// the other charges every 8 MB or so, raising EOutOfMemory when the run is
+// already past its budget.
+void ksRunTook(qint64 bytes);
+// The same for what a value holds (a string's characters, an array's
+// elements), such as the result of a call into the host.
+class KsValue;
+void ksRunTookValue(const KsValue &v);
+// True while a run is on (on this thread).
+bool ksInRun();
 // What the current run has added to the heap so far (0 outside a run).
 qint64 ksRunBytes();
 // The budget, ksMaxRunBytes unless set otherwise (tests lower it).

@@ -381,6 +381,9 @@ bool TStrings::AssignFrom(QObject *source)
 {
     auto *other = qobject_cast<TStrings *>(source);
     if (!other) return false;
+    // The lines' texts are shared with the source, the list of them is new.
+    ksCheckListSize(other->Count(), other->FChars);
+    ksRunTook(qint64(other->FItems.size()) * qint64(sizeof(Item)));
     FItems = other->FItems;
     FChars = other->FChars;
     EndBulk();

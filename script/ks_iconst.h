@@ -22,8 +22,13 @@ extern QString SLeftCantAssigned;
 extern QString SForError;
 extern QString SEventError;
 extern QString SStringIndexError;  // run time: character index out of range
-// Compiler: a text nested too deeply or too hard to parse.
+// Compiler: a text past one of its limits; each names the limit: more
+// memory than there is, rules nested too deeply, too many parsing steps,
+// units included in units too deeply.
 extern QString SProgramTooComplex;
+extern QString SProgramTooDeep;  // "... more than %1 deep"
+extern QString SProgramTooLong;  // "... more than %1 parsing steps"
+extern QString SUnitsTooDeep;    // "... more than %1 deep"
 // Compiler: array bounds with high < low - 1 or too many elements.
 extern QString SArrayBoundsError;
 // Compiler: a number literal that no value can hold.

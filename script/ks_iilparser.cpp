@@ -306,8 +306,21 @@ std::shared_ptr<const Grammar> Cached(const QString &text)
 
 using namespace ksil;
 
-// Raised when a text needs more rule nesting or steps than pass 1 allows.
-struct KsTooComplex {};
+// Raised when a text needs more rule nesting or steps than pass 1 allows;
+// the message names the limit.
+struct KsTooComplex {
+    QString Message;
+};
+
+namespace {
+
+[[noreturn, gnu::cold]] void TooComplex(qint64 steps, qint64 budget)
+{
+    if (steps > budget) throw KsTooComplex{SProgramTooLong.arg(budget)};
+    throw KsTooComplex{SProgramTooDeep.arg(ksMaxRuleDepth)};
+}
+
+}  // namespace
 
 // ---- pass 1 ---------------------------------------------------------------------------------
 
@@ -458,7 +471,7 @@ struct ksilPass1 {
     bool Run(const Node *c)
     {
         if (!c->PlainRef) return Parse(c);
-        if (++Steps > Budget || Depth >= ksMaxRuleDepth) throw KsTooComplex();
+        if (++Steps > Budget || Depth >= ksMaxRuleDepth) TooComplex(Steps, Budget);
         if (c->First.Known && P.SkipBlanks && TurnedDown(c)) return c->First.Nullable;
         ++Depth;  // an exception ends the pass, so the count need not be restored then
         const bool ok = Parse(c->Target);
@@ -539,7 +552,7 @@ bool ksilPass1::ParseLoop(const Node *e, int p0)
 
 bool ksilPass1::Parse(const Node *e)
 {
-    if (++Steps > Budget || Depth >= ksMaxRuleDepth) throw KsTooComplex();
+    if (++Steps > Budget || Depth >= ksMaxRuleDepth) TooComplex(Steps, Budget);
     struct DepthGuard {
         int &D;
         explicit DepthGuard(int &d) : D(d) { ++D; }
@@ -766,7 +779,7 @@ void ksilPass1::IncludeUnits(int n0)
             Out.insert(Out.begin() + i, NewItem(QStringLiteral("uses"), attrs));
             continue;
         }
-        if (Owner->UnitDepth >= ksMaxUnitDepth) throw KsTooComplex();
+        if (Owner->UnitDepth >= ksMaxUnitDepth) throw KsTooComplex{SUnitsTooDeep.arg(ksMaxUnitDepth)};
         TksILParser child(prog);
         child.UnitName = unit;
         child.UnitDepth = Owner->UnitDepth + 1;
@@ -894,9 +907,14 @@ bool TksILParser::MakeILScript(const QString &text)
                 p1.ErrPos = p1.P.PositionText();
             }
         }
-    } catch (const KsTooComplex &) {
+    } catch (const KsTooComplex &e) {
         p1.HasErr = true;
-        p1.ErrMsg = SProgramTooComplex;
+        p1.ErrMsg = e.Message;
+        p1.ErrPos = p1.P.PositionText();
+    } catch (const KsError &e) {
+        // the intermediate code passed the memory a run may take
+        p1.HasErr = true;
+        p1.ErrMsg = e.Message;
         p1.ErrPos = p1.P.PositionText();
     }
     FProgram->ErrorMsg = p1.ErrMsg;
@@ -2118,6 +2136,10 @@ ksilElement ElementKind(const QString &name)
 }
 }  // namespace
 
+// What a statement's program tree takes, about (charged per statement so
+// that the run's memory is measured while a long text compiles).
+constexpr qint64 kStatementBytes = 2048;
+
 void ksilPass2::Dispatch(TksXMLItem *x, TksScript *scope, TksStatement *block)
 {
     DispatchAs(ElementKind(NameOf(x)), x, scope, block);
@@ -2125,6 +2147,9 @@ void ksilPass2::Dispatch(TksXMLItem *x, TksScript *scope, TksStatement *block)
 
 void ksilPass2::DispatchAs(ksilElement kind, TksXMLItem *x, TksScript *scope, TksStatement *block)
 {
+    // The program a text compiles to is the run's memory: a text too large
+    // for it stops at the run's budget.
+    ksChargeRun(kStatementBytes);
     // Declarations and blocks keep the position of what they hold.
     switch (kind) {
     case ksilElement::Block:

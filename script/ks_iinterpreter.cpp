@@ -230,7 +230,7 @@ void ksCheckStopSlow()
     if (ksStopFlag.load(std::memory_order_relaxed)) throw KsStopped();
 }
 
-TksRun::TksRun()
+TksRun::TksRun(qint64 held) : FBudget(held)
 {
     gRunDepth.fetch_add(1);
 }
@@ -408,6 +408,17 @@ TksClassVariable *TksScript::FindClass(const QString &name) const
 bool TksScript::Compile()
 {
     ErrorMsg.clear();
+    // Compiling is part of the program's run: the tree it builds counts
+    // towards the run's memory. Inside a run (a report's expressions) the
+    // run measures it itself; a program compiled on its own remembers what
+    // it took, for its runs to start with.
+    const bool own = !ksInRun();
+    KsRunBudget budget;
+    struct Measured {
+        TksScript *S;
+        bool Own;
+        ~Measured() { S->CompiledBytes = Own ? ksRunBytes() : 0; }
+    } measured{this, own};
     if (CompileHook()) {
         try {
             CompileHook()(this);
@@ -441,7 +452,7 @@ void TksScript::Execute()
         IsMainProgram = true;
         ksLineHandlersChanged();  // procedures remember their main program
     }
-    TksRun run;
+    TksRun run(CompiledBytes);
     try {
         MainBlock->Execute();
     } catch (const KsStopped &) {
@@ -482,7 +493,7 @@ KsValue TksScript::CallFunction(const QString &name, const KsValue &params)
     if (!proc) return KsValue();
     const qint64 count = copy.IsArray() && copy.DimCount() >= 1 ? copy.Bounds(0).Count : 0;
     KsValue r;
-    TksRun run;
+    TksRun run(CompiledBytes);
     try {
         RunWithArguments(
                 proc, count, [&copy](int i) { return copy.Element(i); }, &r);
@@ -783,6 +794,18 @@ void TksScript::AddForm(QObject *form, const QString &ancestorName)
 
 // ---- host classes ------------------------------------------------------------------------
 
+namespace {
+
+// A string or an array that passed between the script and the host was
+// made, or may have been copied, by code that does not count what it
+// takes (a library function, a property): the run's budget counts it here.
+inline void TookFromHost(const KsValue &v)
+{
+    if (v.Kind() >= KsKind::String) ksRunTookValue(v);
+}
+
+}  // namespace
+
 TksPropertyHelper::TksPropertyHelper(const QString &name, TksVarType typeCode, const QString &typeName)
     : TksCustomHelper(name, typeCode, typeName)
 {}
@@ -796,6 +819,7 @@ KsValue TksPropertyHelper::GetValue()
     else if (OnGetValue)
         r = OnGetValue(inst, ClassRef, UpperName);
     if (TypeCode == tcBoolean && !r.IsEmpty() && r.Kind() != KsKind::Boolean) r = KsValue(r.ToDouble() != 0);
+    TookFromHost(r);
     return r;
 }
 
@@ -812,6 +836,7 @@ void TksPropertyHelper::SetValue(const KsValue &value)
     } else if (OnSetValue) {
         OnSetValue(inst, ClassRef, UpperName, value);
     }
+    TookFromHost(value);
 }
 
 TksMethodHelper::TksMethodHelper(const QString &declaration, TksScript *script)
@@ -857,10 +882,13 @@ KsValue TksMethodHelper::GetValue()
         KsValue r = OnCallArray(inst, ClassRef, name, ParamValues);
         for (int i = 0; i < Count(); ++i)
             if (Param(i)->IsVarParam) Param(i)->Value = ParamValues.Element(i);
+        TookFromHost(r);
         return r;
     }
-    if (OnCall) return OnCall(inst, ClassRef, name, this);
-    return KsValue(0);
+    if (!OnCall) return KsValue(0);
+    KsValue r = OnCall(inst, ClassRef, name, this);
+    TookFromHost(r);
+    return r;
 }
 
 void TksMethodHelper::SetValue(const KsValue &value)
@@ -881,6 +909,7 @@ void TksMethodHelper::SetValue(const KsValue &value)
         AssignedValue = value;
         OnCall(inst, ClassRef, FSetName, this);
     }
+    TookFromHost(value);
 }
 
 TksComponentHelper::TksComponentHelper(QObject *component)

@@ -343,6 +343,9 @@ public:
     bool ContinueFlag = false;
     bool ExitFlag = false;
     QString ErrorMsg, ErrorPos, ErrorUnit;
+    // What the last Compile added to the heap: a run of the program counts
+    // it towards its memory budget (compiling is bounded by the budget too).
+    qint64 CompiledBytes = 0;
     bool ExtendedIdentChars = false;
     bool Running = false;
     QStringList Lines;
@@ -465,7 +468,8 @@ private:
 // runs inside it.
 class TksRun {
 public:
-    TksRun();
+    // `held`: what the run's program took to compile (see TksScript::CompiledBytes).
+    explicit TksRun(qint64 held = 0);
     ~TksRun();
     TksRun(const TksRun &) = delete;
     TksRun &operator=(const TksRun &) = delete;

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/safefile.h"
+#include "script/ks_budget.h"
 #include "script/ks_limits.h"
 #include "script/ksvalue.h"
 
@@ -144,6 +145,7 @@ TksXMLItem *TksXMLArena::Make()
         ++Live(BlockOf(item));
     } else {
         if (!FLast || FUsed == kArenaBlockItems) {
+            ksChargeRun(kArenaBlockBytes);  // a compiler's intermediate code is its run's memory
             FLast = static_cast<char *>(::operator new(kArenaBlockBytes, kArenaAlign));
             Live(FLast) = 0;
             FBlocks.insert(std::upper_bound(FBlocks.begin(), FBlocks.end(), FLast), FLast);
@@ -167,6 +169,7 @@ QString TksXMLArena::Keep(QStringView s)
     constexpr qsizetype kBlockChars = 1 << 16;
     if (s.size() > FCharsLeft) {
         const qsizetype size = std::max(kBlockChars, s.size());
+        ksChargeRun(size * 2);
         FChars.emplace_back(new char16_t[size_t(size)]);  // filled as texts come, not cleared first
         FCharsLeft = size;
     }
@@ -182,6 +185,7 @@ TksXMLItem **TksXMLArena::Pointers(size_t n)
     constexpr size_t kBlockPointers = 1 << 14;
     if (n > FPointersLeft) {
         const size_t size = std::max(kBlockPointers, n);
+        ksChargeRun(qint64(size * sizeof(TksXMLItem *)));
         FPointers.emplace_back(new TksXMLItem *[size]);  // handed out before use, not cleared first
         FPointersLeft = size;
     }

@@ -442,6 +442,8 @@ void KsValue::Detach()
 {
     KsArrayData *d = ArrayData();
     if (d->Ref > 1) {
+        // a copy the script's change makes: its run's memory
+        ksChargeRun(qint64(d->Items.size()) * qint64(sizeof(KsValue)));
         auto *c = new KsArrayData;
         c->ElemType = d->ElemType;
         c->Dims = d->Dims;

@@ -181,4 +181,34 @@ TEST_F(ScriptObjectsTest, ABuildIsOneRunForTheMemoryBudget)
     EXPECT_EQ(texts(0), QStringList{QStringLiteral("EOutOfMemory")});
 }
 
+// An object a band's event makes stays in the band: every later output of
+// the band prints it too, and those printed copies are the build's memory,
+// so that a script adding one per record stops at the run's budget with an
+// error line instead of growing without end.
+TEST_F(ScriptObjectsTest, PrintedCopiesOfObjectsMadePerRecordCountTowardsTheBudget)
+{
+    const QString text = QStringLiteral("procedure Rec(Sender: TObject);\nvar m: TlyrMemoView;\nbegin\n"
+                                        "  m := TlyrMemoView.Create(MasterData1);\n"
+                                        "  m.SetBounds(0, 0, 100, 20); m.Text := 'made';\nend;\nbegin\nend.");
+    auto rows = [&](int count) {
+        prepare("PascalScript", text);
+        auto *master = band<TlyrMasterData>(QStringLiteral("MasterData1"), 40, 20);
+        master->SetRowCount(count);
+        master->setProperty("OnBeforePrint", QStringLiteral("Rec"));
+    };
+    rows(3);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
+    EXPECT_EQ(texts(0), QStringList(6, QStringLiteral("made")));
+
+    struct Lowered {
+        Lowered() { ksSetRunBudget(qint64(8) << 20); }
+        ~Lowered() { ksSetRunBudget(ksMaxRunBytes); }
+    } lowered;
+    // 300 records would print 45,150 copies.
+    rows(300);
+    EXPECT_FALSE(report->PrepareReport());
+    EXPECT_TRUE(report->Errors().join(u'\n').contains(QStringLiteral("Out of memory: the script holds more than 8 MB")))
+            << report->Errors().join(u'\n').toStdString();
+}
+
 }  // namespace

@@ -829,7 +829,8 @@ TEST(KsLimits, DeepNestingIsACompileErrorNotACrash)
     deep += QStringLiteral(" end.");
     KsRunResult r = ksRunScript(deep, QStringLiteral("PascalScript"));
     EXPECT_EQ(r.Code, 1);
-    EXPECT_TRUE(r.Error.endsWith(QStringLiteral("Program too complex"))) << r.Error.toStdString();
+    EXPECT_TRUE(r.Error.endsWith(QStringLiteral("Program too complex: nested more than %1 deep").arg(ksMaxRuleDepth)))
+            << r.Error.toStdString();
     QString blocks;
     for (int i = 0; i < 3000; ++i) blocks += QStringLiteral("{ ");
     r = ksRunScript(blocks, QStringLiteral("JScript"));

@@ -16,6 +16,39 @@ struct Case {
     const char *Text;
 };
 
+// The run's budget lowered to `mb` while it lives.
+struct LoweredBudget {
+    explicit LoweredBudget(qint64 mb) { ksSetRunBudget(mb << 20); }
+    ~LoweredBudget() { ksSetRunBudget(ksMaxRunBytes); }
+    LoweredBudget(const LoweredBudget &) = delete;
+    LoweredBudget &operator=(const LoweredBudget &) = delete;
+};
+
+// Runs `grow`, a statement that keeps more each time, at most `steps` times
+// after `setUp`, under a budget of 64 MB: the run stops before with its
+// catchable error, and the script goes on.
+void ExpectKeepingStopsAtTheBudget(const char *setUp, const char *grow, int steps)
+{
+    SCOPED_TRACE(grow);
+    const LoweredBudget lowered(64);
+    const QString text =
+            QStringLiteral("var Keep, a: Variant; Objects: TList; L, C: TStringList; M: TMemoryStream; s: String;\n"
+                           "  n, i: Integer;\n"
+                           "begin\n"
+                           "  %1\n"
+                           "  Keep := VarArrayCreate([0, %3], varVariant); Objects := TList.Create; n := 0;\n"
+                           "  try\n"
+                           "    while n < %3 do begin %2; n := n + 1 end;\n"
+                           "  except Out(ExceptionClassName + ': ' + ExceptionMessage); end;\n"
+                           "  Out((n > 0) and (n < %3)); Keep := 0; Out('goes on');\n"
+                           "end.")
+                    .arg(QLatin1String(setUp), QLatin1String(grow), QString::number(steps));
+    const KsRunResult r = ksRunScript(text, QStringLiteral("PascalScript"));
+    EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
+    EXPECT_EQ(r.Output, (QStringList{QStringLiteral("EOutOfMemory: Out of memory: the script holds more than 64 MB"),
+                                     QStringLiteral("True"), QStringLiteral("goes on")}));
+}
+
 // Prints the class and message of each caught error, the string's length,
 // and whether the list stopped at its limit.
 TEST(KsGrowth, StringsAndListsStopWithACatchableError)
@@ -145,10 +178,6 @@ TEST(KsGrowth, AnArrayPastItsElementLimitRaisesOutOfMemory)
 TEST(KsGrowth, ArraysStringsListsAndObjectsTogetherStopAtTheRunsBudget)
 {
     EXPECT_EQ(ksRunBudget(), qint64(1) << 30);
-    struct Lowered {
-        Lowered() { ksSetRunBudget(qint64(64) << 20); }
-        ~Lowered() { ksSetRunBudget(ksMaxRunBytes); }
-    } lowered;
     const char *const kept[] = {
             // arrays of 16 MB each
             "Keep[n] := VarArrayCreate([0, 499999], varVariant)",
@@ -159,22 +188,76 @@ TEST(KsGrowth, ArraysStringsListsAndObjectsTogetherStopAtTheRunsBudget)
             // stream objects of 2 MB each, kept in a list
             "begin M := TMemoryStream.Create; M.Position := 2000000; M.Write('x', 1); Objects.Add(M) end",
     };
-    for (const char *grow : kept) {
-        SCOPED_TRACE(grow);
-        const QString text = QStringLiteral(
-                "var Keep: Variant; Objects: TList; L: TStringList; M: TMemoryStream; s: String; n, i: Integer;\n"
-                "begin\n"
-                "  Keep := VarArrayCreate([0, 99999], varVariant); Objects := TList.Create; n := 0;\n"
-                "  try\n"
-                "    while n < 100000 do begin %1; n := n + 1 end;\n"
-                "  except Out(ExceptionClassName + ': ' + ExceptionMessage); end;\n"
-                "  Out(n > 0); Keep := 0; Out('goes on');\n"
-                "end.").arg(QLatin1String(grow));
-        const KsRunResult r = ksRunScript(text, QStringLiteral("PascalScript"));
-        EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
-        EXPECT_EQ(r.Output, (QStringList{QStringLiteral("EOutOfMemory: Out of memory: the script holds more than 64 MB"),
-                                         QStringLiteral("True"), QStringLiteral("goes on")}));
+    for (const char *grow : kept) ExpectKeepingStopsAtTheBudget("", grow, 100000);
+}
+
+// Strings made by library functions, lists copied by Assign and arrays
+// copied when one of two holders changes are the run's too: kept one after
+// another they stop at the run's budget like the script's own, with the
+// same catchable error, in every language.
+TEST(KsGrowth, LibraryStringsAndCopiedListsStopAtTheRunsBudget)
+{
+    // s holds 2M characters (4 MB), L 100,000 lines of 20, a 131,072
+    // elements; each step keeps about 4 MB more, 40 steps would keep 160 MB.
+    const char *const setUp = "s := 'a'; while Length(s) < 2000000 do s := s + s;\n"
+                              "  L := TStringList.Create; for i := 1 to 100000 do L.Add('abcdefghijklmnopqrst');\n"
+                              "  a := VarArrayCreate([0, 131071], varVariant);";
+    const char *const kept[] = {
+            "Keep[n] := UpperCase(s)",
+            "Keep[n] := Copy(s, 2, Length(s) - 1)",
+            "Keep[n] := Format('%s.', [s])",
+            "Keep[n] := L.Text",
+            "begin C := TStringList.Create; C.Assign(L); Objects.Add(C) end",
+            "begin Keep[n] := a; a[0] := n end",
+    };
+    for (const char *grow : kept) ExpectKeepingStopsAtTheBudget(setUp, grow, 40);
+    const LoweredBudget lowered(64);
+    const Case others[] = {
+            {"C++Script", "Variant Keep; String s; int n;\n{\n  s = \"a\"; while (Length(s) < 2000000) s = s + s;\n"
+                          "  Keep = VarArrayCreate([0, 99], varVariant);\n"
+                          "  for (n = 0; n < 40; n++) Keep[n] = UpperCase(s);\n}"},
+            {"JScript", "var s = \"a\", Keep = VarArrayCreate([0, 99], varVariant), n;\n"
+                        "while (Length(s) < 2000000) s = s + s;\n"
+                        "for (n = 0; n < 40; n++) Keep[n] = LowerCase(UpperCase(s));"},
+            {"BasicScript", "s = \"a\"\nWhile Length(s) < 2000000\n  s = s & s\nWend\n"
+                            "Keep = VarArrayCreate([0, 99], varVariant)\n"
+                            "For n = 0 To 39\n  Keep[n] = Trim(\" \" & s)\nNext"},
+    };
+    for (const Case &c : others) {
+        SCOPED_TRACE(c.Lang);
+        const KsRunResult r = ksRunScript(QString::fromUtf8(c.Text), QLatin1String(c.Lang));
+        EXPECT_EQ(r.Code, 2);
+        EXPECT_TRUE(r.Error.contains(QLatin1String("EOutOfMemory: Out of memory: the script holds more than 64 MB")))
+                << r.Error.toStdString();
     }
+}
+
+// A text too large to compile within the run's budget is refused with a
+// message naming that limit; the program a text compiled to counts towards
+// the memory of its runs.
+TEST(KsGrowth, CompilingIsBoundedByTheRunsBudgetAndCountsTowardsIt)
+{
+    const LoweredBudget lowered(16);
+    QString text = QStringLiteral("var s, k, i: Integer;\nbegin\n");
+    for (int n = 0; n < 40000; ++n) text += QStringLiteral("s := s + k * 3 - (i mod 7);\n");
+    KsRunResult r = ksRunScript(text + QStringLiteral("Out(s)\nend."), QStringLiteral("PascalScript"));
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_TRUE(r.Error.endsWith(QStringLiteral(": Out of memory: the script holds more than 16 MB")))
+            << r.Error.toStdString();
+
+    ksSetRunBudget(ksMaxRunBytes);
+    TksScript s;
+    s.AddRTTI();
+    text = QStringLiteral("var a: Variant; s, k, i: Integer;\nbegin\n");
+    for (int n = 0; n < 4000; ++n) text += QStringLiteral("s := s + k * 3 - (i mod 7);\n");
+    s.Lines = ksSplitScriptLines(text + QStringLiteral("a := VarArrayCreate([0, 131071], varVariant)\nend."));
+    ASSERT_TRUE(s.Compile()) << s.ErrorPos.toStdString() << ": " << s.ErrorMsg.toStdString();
+    ASSERT_GT(s.CompiledBytes, 0);
+    // Room for the array's 4 MB, not for the program besides.
+    ksSetRunBudget(std::max<qint64>(s.CompiledBytes / 2, qint64(1) << 20) + (qint64(4) << 20));
+    EXPECT_THROW(s.Execute(), KsError);
+    ksSetRunBudget(s.CompiledBytes + (qint64(16) << 20));
+    EXPECT_NO_THROW(s.Execute());
 }
 
 // Reading more than a stream holds reads what it holds.
