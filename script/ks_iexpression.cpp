@@ -151,6 +151,7 @@ KsValue TksDesignatorNode::GetValue()
 {
     if (FVar) return FVar->Value;
     TksDesignator *d = Designator.get();
+    if (const KsValue *e = d->ElementRef()) return *e;
     if (d->Kind == TksDesignator::dkCall && !d->LateXML) return d->Call();  // one call less per routine call
     return d->GetValue();
 }
@@ -301,12 +302,12 @@ void TksOperatorNode::ResolveOperands()
 
 void TksOperatorNode::AppendIntSteps(std::vector<IntStep> &steps) const
 {
-    IntStep step{FLeftRef, FRightRef, 0, 0, Op};
-    if (!FLeftRef) {
+    IntStep step{FLeftRef, FRightRef, nullptr, nullptr, 0, 0, Op};
+    if (!FLeftRef && !(step.EA = PureElementOf(Left))) {
         static_cast<const TksOperatorNode *>(Left)->AppendIntSteps(steps);
         step.TA = std::uint8_t(std::min<size_t>(steps.size() - 1, 255));
     }
-    if (!FRightRef) {
+    if (!FRightRef && !(step.EB = PureElementOf(Right))) {
         static_cast<const TksOperatorNode *>(Right)->AppendIntSteps(steps);
         step.TB = std::uint8_t(std::min<size_t>(steps.size() - 1, 255));
     }
@@ -364,14 +365,21 @@ namespace {
 // variable read in place, or such a tree itself.
 bool TksOperatorNode::IntCapable(const TksExpressionNode *n, const KsValue *ref)
 {
-    if (ref) return n->TypeCode != tcFloat && n->TypeCode != tcString;
+    if (ref || PureElementOf(n)) return n->TypeCode != tcFloat && n->TypeCode != tcString;
     return n && n->NodeKind == nkOperator && static_cast<const TksOperatorNode *>(n)->FIntTree;
 }
 
 bool TksOperatorNode::NumCapable(const TksExpressionNode *n, const KsValue *ref)
 {
-    if (ref) return n->TypeCode != tcString;
+    if (ref || PureElementOf(n)) return n->TypeCode != tcString;
     return n && n->NodeKind == nkOperator && static_cast<const TksOperatorNode *>(n)->FNumTree;
+}
+
+const TksDesignator *TksOperatorNode::PureElementOf(const TksExpressionNode *n)
+{
+    if (!n || n->NodeKind != nkDesignator) return nullptr;
+    const TksDesignator *d = static_cast<const TksDesignatorNode *>(n)->Designator.get();
+    return d->PureElement() && !d->LateXML ? d : nullptr;
 }
 
 namespace {
@@ -412,13 +420,17 @@ bool TksOperatorNode::NumValue(KsValue &out) const
     for (size_t k = 0; k < n; ++k) {
         const IntStep &s = FNumSteps[k];
         NumTemp a, b;
-        if (s.A) {
-            if (!NumOf(*s.A, a)) return false;
+        if (const KsValue *v = s.A ? s.A : s.EA ? s.EA->ElementRef() : nullptr) {
+            if (!NumOf(*v, a)) return false;
+        } else if (s.EA) {
+            return false;
         } else {
             a = t[s.TA];
         }
-        if (s.B) {
-            if (!NumOf(*s.B, b)) return false;
+        if (const KsValue *v = s.B ? s.B : s.EB ? s.EB->ElementRef() : nullptr) {
+            if (!NumOf(*v, b)) return false;
+        } else if (s.EB) {
+            return false;
         } else {
             b = t[s.TB];
         }
@@ -458,8 +470,12 @@ bool TksOperatorNode::NumValue(KsValue &out) const
 
 inline bool TksOperatorNode::IntOperand(const TksExpressionNode *n, const KsValue *ref, qint64 &v, bool &wide)
 {
-    if (!ref) return static_cast<const TksOperatorNode *>(n)->IntValue(v, wide);
-    return IntOf(*ref, v, wide);
+    if (ref) return IntOf(*ref, v, wide);
+    if (n->NodeKind == nkDesignator) {
+        const KsValue *e = static_cast<const TksDesignatorNode *>(n)->Designator->ElementRef();
+        return e && IntOf(*e, v, wide);
+    }
+    return static_cast<const TksOperatorNode *>(n)->IntValue(v, wide);
 }
 
 // `wide`: the general rules would give an Int64 (an operand was one, or the
@@ -479,14 +495,18 @@ bool TksOperatorNode::IntValue(qint64 &v, bool &wide) const
             const IntStep &s = FIntSteps[k];
             qint64 x, y;
             bool wx, wy;
-            if (s.A) {
-                if (!IntOf(*s.A, x, wx)) return false;
+            if (const KsValue *v = s.A ? s.A : s.EA ? s.EA->ElementRef() : nullptr) {
+                if (!IntOf(*v, x, wx)) return false;
+            } else if (s.EA) {
+                return false;
             } else {
                 x = t[s.TA];
                 wx = w[s.TA];
             }
-            if (s.B) {
-                if (!IntOf(*s.B, y, wy)) return false;
+            if (const KsValue *v = s.B ? s.B : s.EB ? s.EB->ElementRef() : nullptr) {
+                if (!IntOf(*v, y, wy)) return false;
+            } else if (s.EB) {
+                return false;
             } else {
                 y = t[s.TB];
                 wy = w[s.TB];
@@ -850,7 +870,9 @@ void TypeNode(TksExpressionNode *n, TksScript *prog, QString &firstError)
     TypeNode(n->Left, prog, firstError);
     TypeNode(n->Right, prog, firstError);
     if (n->NodeKind != TksExpressionNode::nkOperator) {
-        n->Pure = DirectValueOf(n) != nullptr;
+        // An array element with pure indexes reads without changing anything.
+        n->Pure = DirectValueOf(n) != nullptr || (n->NodeKind == TksExpressionNode::nkDesignator &&
+                                                   static_cast<TksDesignatorNode *>(n)->Designator->PureElement());
         return;
     }
     auto *op = static_cast<TksOperatorNode *>(n);

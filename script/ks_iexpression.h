@@ -145,6 +145,8 @@ private:
     // its operands in place or from the result of an earlier step.
     struct IntStep {
         const KsValue *A, *B;  // in place, or nullptr: the result of step TA / TB
+        // An array element read in place, or nullptr: the result of step TA / TB.
+        const TksDesignator *EA, *EB;
         std::uint8_t TA, TB;
         TksOpCode Op;
     };
@@ -159,6 +161,8 @@ private:
     std::vector<IntStep> FNumSteps;
     bool NumValue(KsValue &out) const;
     static bool NumCapable(const TksExpressionNode *n, const KsValue *ref);
+    // Operand n as an array element that reads without changing anything.
+    static const TksDesignator *PureElementOf(const TksExpressionNode *n);
     bool IntValue(qint64 &v, bool &wide) const;
     [[gnu::always_inline]] static bool IntOperand(const TksExpressionNode *n, const KsValue *ref, qint64 &v,
                                                   bool &wide);
@@ -249,6 +253,23 @@ public:
     {
         if (FInPlace && FInPlace->Kind() == KsKind::Integer) return FInPlace->RawInt();
         return GetValue().ToInt64();
+    }
+    // The value when it is an integer read in place or given by a pure
+    // integer tree; false (nothing evaluated) where GetValue must decide.
+    bool TryIndex(qint64 &v) const
+    {
+        if (FInPlace) {
+            if (FInPlace->Kind() == KsKind::Integer) {
+                v = FInPlace->RawInt();
+                return true;
+            }
+            if (FInPlace->Kind() != KsKind::Int64) return false;
+            v = FInPlace->RawInt64();
+            return true;
+        }
+        bool wide;
+        return Root && Root->NodeKind == TksExpressionNode::nkOperator &&
+               static_cast<const TksOperatorNode *>(Root)->TryIntValue(v, wide);
     }
     // x := x op y: returns "+", "-", "*", "/" (and drops x from the tree) or " ".
     QString OptimizeCompound(TksDesignator *target);
