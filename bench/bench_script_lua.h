@@ -15,6 +15,7 @@
 #include <time.h>
 
 #include "cpu_clock.h"
+#include "ratio.h"
 
 namespace ksbench {
 
@@ -45,25 +46,6 @@ struct Lua {
 
 // The engine may take at most this many times Lua's time.
 constexpr double kTargetRatio = 3.0;
-
-inline double Median(std::vector<double> v)
-{
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-// Counters ratio_min and ratio_median: the fastest and the median of the
-// engine's repetitions over the same of the anchor's (ours / anchor).
-inline void RatioCounters(benchmark::State &state, const std::vector<double> &engine, const std::vector<double> &anchor)
-{
-    if (engine.empty() || anchor.empty()) return;
-    const double minAnchor = *std::min_element(anchor.begin(), anchor.end());
-    const double medianAnchor = Median(anchor);
-    if (minAnchor > 0) state.counters["ratio_min"] = *std::min_element(engine.begin(), engine.end()) / minAnchor;
-    if (medianAnchor > 0) state.counters["ratio_median"] = Median(engine) / medianAnchor;
-}
 
 // Runs the engine and the Lua anchor per iteration, and other Lua code after
 // them when given; counter ratio_vs_lua = engine time / anchor time,

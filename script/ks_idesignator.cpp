@@ -303,8 +303,8 @@ void TksDesignator::SetValue(const KsValue &value)
         return;
     case dkArrayElement: {
         qint64 idx[3];
-        int n;
-        ArrayIndexes(idx, n);
+        int n = FIndexCount;
+        if (!ElementIndexes(idx)) ArrayIndexes(idx, n);
         if (Variable->ReadOnly || Variable->Value.DimCount() > 3) return;
         Variable->Value.SetAt(idx, n, value);
         return;
@@ -312,7 +312,9 @@ void TksDesignator::SetValue(const KsValue &value)
     default:
         if (VariantElement) {
             qint64 idx[3];
-            if (const int n = VariantIndexes(idx)) {
+            const KsValue &arr = Link(0)->Ref->Value;
+            const bool direct = ElementIndexes(idx) && arr.IsArray() && arr.DimCount() == FIndexCount;
+            if (const int n = direct ? FIndexCount : VariantIndexes(idx)) {
                 TksCustomVariable *v = Link(0)->Ref;
                 if (!v->ReadOnly) v->Value.SetAt(idx, n, value);
                 return;

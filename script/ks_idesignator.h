@@ -66,10 +66,8 @@ public:
     // GetValue then raises as it does).
     const KsValue *ElementRef() const
     {
-        if (!FIndexCount) return nullptr;
         qint64 idx[3];
-        for (int i = 0; i < FIndexCount; ++i)
-            if (!FIndexes[i]->TryIndex(idx[i])) return nullptr;
+        if (!ElementIndexes(idx)) return nullptr;
         return (Kind == dkArrayElement ? Variable : Link(0)->Ref)->Value.Find(idx, FIndexCount);
     }
     TksDesignatorItem *Link(int i) const { return static_cast<TksDesignatorItem *>(Items(i)); }
@@ -91,6 +89,16 @@ private:
     int VariantIndexes(qint64 *idx);
     void StringCharSet(const KsValue &value);
     void ArrayIndexes(qint64 *idx, int &n);
+    // The indexes of kind 3 or of a Variant element when each is an integer
+    // read without evaluating anything that could change a variable; false
+    // (nothing evaluated) otherwise.
+    bool ElementIndexes(qint64 *idx) const
+    {
+        if (!FIndexCount) return false;
+        for (int i = 0; i < FIndexCount; ++i)
+            if (!FIndexes[i]->TryIndex(idx[i])) return false;
+        return true;
+    }
     // Kind 3 and Variant elements: the index expressions (the first three).
     TksExpression *FIndexes[3] = {};
     std::uint8_t FIndexCount = 0;
