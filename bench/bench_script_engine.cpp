@@ -310,7 +310,7 @@ void BM_Statement(benchmark::State &state)
 }
 BENCHMARK(BM_Statement)
         ->DenseRange(0, int(std::size(kShapes)) - 1)
-        ->Iterations(5)
+        ->Iterations(11)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
 

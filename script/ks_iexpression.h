@@ -145,21 +145,28 @@ private:
     // its operands in place or from the result of an earlier step.
     struct IntStep {
         const KsValue *A, *B;  // in place, or nullptr: the result of step TA / TB
-        // An array element read in place, or nullptr: the result of step TA / TB.
-        const TksDesignator *EA, *EB;
         std::uint8_t TA, TB;
+        // With A / B nullptr: 0, or 1 + the index in FElements of an array
+        // element read in place (instead of a step's result).
+        std::uint8_t EA, EB;
         TksOpCode Op;
     };
+    std::vector<const TksDesignator *> FElements;
     static constexpr size_t kMaxIntSteps = 16;
     std::vector<IntStep> FIntSteps;
-    void AppendIntSteps(std::vector<IntStep> &steps) const;
+    void AppendIntSteps(std::vector<IntStep> &steps, std::vector<const TksDesignator *> &elements) const;
     // A pure tree of + - * / div mod over constants and plain variables that
     // is no FIntTree (reals take part): its steps on Integers, Int64s and
     // Doubles with the rules of NumberResult; any other operand or result
     // sends it the general way.
     bool FNumTree = false;
     std::vector<IntStep> FNumSteps;
-    bool NumValue(KsValue &out) const;
+    bool NumValue(KsValue &out) const { return FElements.empty() ? NumSteps<false>(out) : NumSteps<true>(out); }
+    // NumValue's steps; Elements: whether array elements take part.
+    template <bool Elements>
+    bool NumSteps(KsValue &out) const;
+    template <bool Elements>
+    bool IntSteps(qint64 &v, bool &wide) const;
     static bool NumCapable(const TksExpressionNode *n, const KsValue *ref);
     // Operand n as an array element that reads without changing anything.
     static const TksDesignator *PureElementOf(const TksExpressionNode *n);

@@ -289,3 +289,37 @@ TEST(KsPaths, ArrayElementsInTreesGiveWhatTheirValuesGive)
     EXPECT_TRUE(out[32].startsWith(QLatin1String("E"))) << out[32].toStdString();
     EXPECT_TRUE(out[34].startsWith(QLatin1String("E"))) << out[34].toStdString();
 }
+
+// A chain a + b + c gives what adding one operand after the other gives,
+// whether its operands are numbers, texts or both; & after a text joins.
+TEST(KsPaths, ChainsOfPlusGiveWhatEachStepGives)
+{
+    const char *pascal = "var a, b, c, t: Variant; x, y: Double; i, j: Integer; k: Integer;\n"
+                         "begin\n"
+                         "  x := 1.5; y := 0.25; i := 2; j := 3;\n"
+                         "  Out(x * x + y * y + i); t := x * x; t := t + y * y; t := t + i; Out(t);\n"
+                         "  Out(i + j + i * j); Out(2147483647 + i + j);\n"
+                         "  for k := 0 to 4 do begin\n"
+                         "    if k = 0 then begin a := 1; b := 2.5; c := 3 end;\n"
+                         "    if k = 1 then begin a := '1'; b := '2'; c := '3' end;\n"
+                         "    if k = 2 then begin a := '1'; b := 2; c := 3 end;\n"
+                         "    if k = 3 then begin a := 1; b := 2; c := 'x' end;\n"
+                         "    if k = 4 then begin a := 9000000000; b := 1; c := 0.5 end;\n"
+                         "    try Out(a + b + c) except Out(ExceptionClassName) end;\n"
+                         "    try t := a + b; t := t + c; Out(t) except Out(ExceptionClassName) end\n"
+                         "  end\n"
+                         "end.";
+    const QStringList out = Output("PascalScript", pascal);
+    ASSERT_EQ(out.size(), 14) << out.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(out[0], QStringLiteral("4.3125"));  // 2.25 + 0.0625 + 2
+    EXPECT_EQ(out[1], out[0]);
+    EXPECT_EQ(out[2], QStringLiteral("11"));
+    EXPECT_EQ(out[3], QStringLiteral("2147483652"));
+    for (int k = 0; k < 5; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(out[4 + 2 * k], out[5 + 2 * k]);
+    }
+    EXPECT_EQ(out[6], QStringLiteral("123"));
+    EXPECT_EQ(Output("BasicScript", "dim a, b\na = \"1\"\nb = 2\nOut(a & b & 3)\nOut(b + b + 3)"),
+              (QStringList{QStringLiteral("123"), QStringLiteral("7")}));
+}
