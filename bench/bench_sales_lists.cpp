@@ -194,7 +194,7 @@ void BM_SaleList_FirstScreenAndTotals(benchmark::State &state)
                  const auto start = ThreadCpuClock::now();
                  direct.OpenSql(kSaleTotals);
                  benchmark::DoNotOptimize(direct.FieldByIndex(0).AsInteger());
-                 counted.seconds += (paged + (ThreadCpuClock::now() - start)).count();
+                 counted.seconds += std::chrono::duration<double>(paged + (ThreadCpuClock::now() - start)).count();
                  ++counted.runs;
              }});
     state.counters["totals_ms"] = totals / arrivals * 1000;
