@@ -443,7 +443,7 @@ struct NumTemp {
 // The steps as NumberResult takes them one by one; false (nothing changed)
 // where it would leave them to the general rules.
 template <bool Elements>
-bool TksOperatorNode::NumSteps(KsValue &out) const
+inline bool TksOperatorNode::NumSteps(KsValue &out) const
 {
     NumTemp t[kMaxIntSteps];
     const size_t n = FNumSteps.size();
@@ -510,7 +510,7 @@ inline bool TksOperatorNode::IntOperand(const TksExpressionNode *n, const KsValu
 
 // IntValue's steps; Elements: whether array elements take part.
 template <bool Elements>
-bool TksOperatorNode::IntSteps(qint64 &v, bool &wide) const
+inline bool TksOperatorNode::IntSteps(qint64 &v, bool &wide) const
 {
     qint64 t[kMaxIntSteps];
     bool w[kMaxIntSteps];

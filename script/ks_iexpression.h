@@ -163,10 +163,11 @@ private:
     std::vector<IntStep> FNumSteps;
     bool NumValue(KsValue &out) const { return FElements.empty() ? NumSteps<false>(out) : NumSteps<true>(out); }
     // NumValue's steps; Elements: whether array elements take part.
+    // Inline: they are the loops of the evaluations that call them.
     template <bool Elements>
-    bool NumSteps(KsValue &out) const;
+    [[gnu::always_inline]] bool NumSteps(KsValue &out) const;
     template <bool Elements>
-    bool IntSteps(qint64 &v, bool &wide) const;
+    [[gnu::always_inline]] bool IntSteps(qint64 &v, bool &wide) const;
     static bool NumCapable(const TksExpressionNode *n, const KsValue *ref);
     // Operand n as an array element that reads without changing anything.
     static const TksDesignator *PureElementOf(const TksExpressionNode *n);
