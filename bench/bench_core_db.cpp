@@ -1,13 +1,16 @@
 // Reading rows as text through our query object against a raw sqlite3_step
 // loop over the same encrypted file; the time to create a fresh database.
-// Every ratio is taken from work done in the same iterations.  (A sale's
+// Every ratio is taken from work done by turns in the same iterations, in
+// processor time, after an untimed run of each side (measure.h). (A sale's
 // save is timed through the sale window's own save in bench_sales_save.)
+#include "bench/measure.h"
 #include "core/Schema.h"
 #include "platform/db/db.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <chrono>
+#include <QLocale>
+#include <numeric>
 #include <sqlite3.h>
 
 namespace {
@@ -42,22 +45,34 @@ Fixture &fixture()
     return f;
 }
 
-using Clock = std::chrono::steady_clock;
-double since(Clock::time_point t0)
-{
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
-
-// The baseline: every value of every row as text straight from SQLite.
-size_t rawPass(sqlite3 *db)
+// The baseline: every value of every row as text straight from SQLite,
+// each read in the type it is stored in and made a text by Qt (asking
+// SQLite for every value as text would have it format every number, work
+// that reading the stored values does not need).
+qsizetype rawPass(sqlite3 *db)
 {
     sqlite3_stmt *st = nullptr;
     sqlite3_prepare_v2(db, "select * from T", -1, &st, nullptr);
-    size_t bytes = 0;
+    qsizetype chars = 0;
     while (sqlite3_step(st) == SQLITE_ROW)
-        for (int c = 0; c < 10; ++c) bytes += sqlite3_column_bytes(st, c) + (sqlite3_column_text(st, c) ? 1 : 0);
+        for (int c = 0; c < 10; ++c) {
+            switch (sqlite3_column_type(st, c)) {
+            case SQLITE_INTEGER:
+                chars += QString::number(sqlite3_column_int64(st, c)).size();
+                break;
+            case SQLITE_FLOAT:
+                chars += QString::number(sqlite3_column_double(st, c), 'g', QLocale::FloatingPointShortest).size();
+                break;
+            case SQLITE_NULL:
+                break;
+            default:
+                chars += QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, c)),
+                                           sqlite3_column_bytes(st, c))
+                                 .size();
+            }
+        }
     sqlite3_finalize(st);
-    return bytes;
+    return chars;
 }
 
 // Every value of every row as text by its column's index.
@@ -70,30 +85,27 @@ qsizetype byIndexPass(vdb::Query &q)
     return chars;
 }
 
-// Every pass runs in every iteration; a ratio is the sum of one pass's times
-// over the sum of the other's.
+double total(const std::vector<double> &v)
+{
+    return std::accumulate(v.begin(), v.end(), 0.0);
+}
+
+// Every pass runs in every iteration, by turns; a ratio is the sum of one
+// pass's times over the sum of the other's (ratio_min and ratio_median:
+// the fastest and the median pass of each).
 template <class Pass>
 void againstRaw(benchmark::State &state, Pass pass, bool andByIndex)
 {
     sqlite3 *db = fixture().conn->handle();
     vdb::Query q(fixture().conn.get());
-    double raw = 0, index = 0, ours = 0;
-    for (auto _ : state) {
-        auto t0 = Clock::now();
-        benchmark::DoNotOptimize(rawPass(db));
-        raw += since(t0);
-        if (andByIndex) {
-            t0 = Clock::now();
-            benchmark::DoNotOptimize(byIndexPass(q));
-            index += since(t0);
-        }
-        t0 = Clock::now();
-        benchmark::DoNotOptimize(pass());
-        ours += since(t0);
-    }
+    std::vector<BenchSide> sides{{[&] { benchmark::DoNotOptimize(pass()); }},
+                                 {[&] { benchmark::DoNotOptimize(rawPass(db)); }}};
+    if (andByIndex) sides.push_back({[&] { benchmark::DoNotOptimize(byIndexPass(q)); }});
+    const auto times = timeByTurns(state, sides);
     state.SetItemsProcessed(state.iterations() * kRows);
-    state.counters["ratio_vs_raw"] = ours / raw;
-    if (andByIndex) state.counters["ratio_vs_by_index"] = ours / index;
+    state.counters["ratio_vs_raw"] = total(times[0]) / total(times[1]);
+    RatioCounters(state, times[0], times[1]);
+    if (andByIndex) state.counters["ratio_vs_by_index"] = total(times[0]) / total(times[2]);
 }
 
 void BM_QueryAsText(benchmark::State &state)
@@ -102,7 +114,7 @@ void BM_QueryAsText(benchmark::State &state)
     againstRaw(
             state, [&] { return byIndexPass(q); }, false);
 }
-BENCHMARK(BM_QueryAsText)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_QueryAsText)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(10);
 
 // The windows' way: every value read by its column's name on every row
 // (target: at most 1.3 times the raw loop).
@@ -130,28 +142,22 @@ void BM_QueryByName(benchmark::State &state)
             },
             true);
 }
-BENCHMARK(BM_QueryByName)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_QueryByName)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(10);
 
 void BM_CreateDatabase(benchmark::State &state)
 {
     QTemporaryDir dir;
-    int n = 0;
-    double emptySeconds = 0, seconds = 0;
-    for (auto _ : state) {
-        auto t0 = Clock::now();
-        {
-            auto c = vdb::Connection::create(dir.filePath(QString("empty%1.edb").arg(n)), "k");
-            c->execute("CREATE TABLE x (a INT)");
-        }
-        emptySeconds += since(t0);
-        t0 = Clock::now();
-        velmora::createDatabase(dir.filePath(QString("db%1.edb").arg(n++)), "k");
-        seconds += since(t0);
-    }
-    state.counters["create_seconds"] = seconds / double(state.iterations());
-    state.counters["ratio_vs_one_table_file"] = seconds / emptySeconds;
+    int n = 0, m = 0;
+    const auto times = timeByTurns(
+            state, {{[&] { velmora::createDatabase(dir.filePath(QString("db%1.edb").arg(n++)), "k"); }}, {[&] {
+                        auto c = vdb::Connection::create(dir.filePath(QString("empty%1.edb").arg(m++)), "k");
+                        c->execute("CREATE TABLE x (a INT)");
+                    }}});
+    state.counters["create_seconds"] = total(times[0]) / double(state.iterations());
+    state.counters["ratio_vs_one_table_file"] = total(times[0]) / total(times[1]);
+    RatioCounters(state, times[0], times[1]);
 }
-BENCHMARK(BM_CreateDatabase)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_CreateDatabase)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 
 }  // namespace
 

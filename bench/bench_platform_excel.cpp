@@ -1,7 +1,9 @@
 // Export of 100,000 list rows to .xlsx and reading of a 10,000-member sheet.
-// Each reports its time against a baseline in the same process: the same
-// cells written through libxlsxwriter directly (export), or the same bytes
-// merely inflated from the zip (read).
+// Each reports its time against a baseline run by turns with it in the same
+// iterations, in processor time, after an untimed run of each (measure.h):
+// the same cells written through libxlsxwriter directly (export), or the
+// same bytes merely inflated from the zip (read).
+#include "bench/measure.h"
 #include "platform/excel/excelcell.h"
 #include "platform/excel/excelreader.h"
 #include "platform/excel/excelwriter.h"
@@ -15,17 +17,16 @@
 #include <benchmark/benchmark.h>
 #include <xlsxwriter.h>
 
-#include <chrono>
+#include <numeric>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using excel::ExportValue;
 using Row = QVector<ExportValue>;
 
-double secondsSince(Clock::time_point start)
+double total(const std::vector<double> &v)
 {
-    return std::chrono::duration<double>(Clock::now() - start).count();
+    return std::accumulate(v.begin(), v.end(), 0.0);
 }
 
 // A layout of the shape the list windows use: "序号" first, widths, some
@@ -179,17 +180,16 @@ void writeDirect(const QString &path, const excel::ExportLayout &layout, const Q
     workbook_close(wb);
 }
 
-// Ours and the baseline in turn in each iteration; the ratio is of their
-// totals.  The headline (iteration time, ratio_vs_libxlsxwriter) is our
-// export from the texts of the rows, as the list windows hand them (numbers
-// read back from text), against libxlsxwriter writing the same cells from
-// the typed rows; typed_rows_ratio_vs_libxlsxwriter is ours from the typed
-// rows.
+// Ours, ours from typed rows and the baseline by turns in each iteration;
+// a ratio is of their totals. The headline (iteration time,
+// ratio_vs_libxlsxwriter) is our export from the texts of the rows, as the
+// list windows hand them (numbers read back from text), against
+// libxlsxwriter writing the same cells from the typed rows;
+// typed_rows_ratio_vs_libxlsxwriter is ours from the typed rows.
 void exportRows(benchmark::State &state, const excel::ExportLayout &layout, const QVector<Row> &rows)
 {
     QTemporaryDir dir;
     const QVector<QStringList> texts = asTexts(rows);
-    double ours = 0, typedRows = 0, direct = 0;
     const auto typed = [&] {
         qsizetype next = 0;
         return excel::writeExport(dir.filePath("typed.xlsx"), layout, "星光便利店",
@@ -199,38 +199,21 @@ void exportRows(benchmark::State &state, const excel::ExportLayout &layout, cons
                                       return true;
                                   }));
     };
-    bool directFirst = false;
-    for (auto _ : state) {
-        // The order changes each iteration so that neither side always
-        // meets a cold or a busy disk.
-        if (directFirst) {
-            const auto start = Clock::now();
-            writeDirect(dir.filePath("direct.xlsx"), layout, "星光便利店", rows);
-            direct += secondsSince(start);
-        }
-        auto start = Clock::now();
-        const excel::ExportResult r = excel::writeExport(dir.filePath("out.xlsx"), layout, "星光便利店", texts);
-        const double s = secondsSince(start);
-        ours += s;
-        state.SetIterationTime(s);
-        if (!r.written || r.rows != rows.size()) state.SkipWithError("export failed");
-
-        start = Clock::now();
-        typed();
-        typedRows += secondsSince(start);
-
-        if (!directFirst) {
-            start = Clock::now();
-            writeDirect(dir.filePath("direct.xlsx"), layout, "星光便利店", rows);
-            direct += secondsSince(start);
-        }
-        directFirst = !directFirst;
-    }
+    const auto times =
+            timeByTurns(state, {{[&] {
+                                    const excel::ExportResult r =
+                                            excel::writeExport(dir.filePath("out.xlsx"), layout, "星光便利店", texts);
+                                    if (!r.written || r.rows != rows.size()) state.SkipWithError("export failed");
+                                }},
+                                {[&] { writeDirect(dir.filePath("direct.xlsx"), layout, "星光便利店", rows); }},
+                                {[&] { typed(); }}});
+    const double ours = total(times[0]), direct = total(times[1]);
     const double iterations = double(state.iterations());
     state.counters["rows"] = double(rows.size());
     state.counters["seconds"] = ours / iterations;
     state.counters["ratio_vs_libxlsxwriter"] = ours / direct;
-    state.counters["typed_rows_ratio_vs_libxlsxwriter"] = typedRows / direct;
+    RatioCounters(state, times[0], times[1]);
+    state.counters["typed_rows_ratio_vs_libxlsxwriter"] = total(times[2]) / direct;
     state.counters["target_2s_met"] = ours / iterations < 2.0 ? 1 : 0;
 }
 
@@ -285,26 +268,20 @@ void BM_ReadMemberSheet10k(benchmark::State &state)
     f.open(QIODevice::ReadOnly);
     const QByteArray bytes = f.readAll();
     // Baseline: inflating the parts that the reader parses.
-    const auto start = Clock::now();
-    {
-        excel::ZipArchive zip(bytes);
-        QByteArray part;
-        for (const char *name : {"xl/worksheets/sheet1.xml", "xl/sharedStrings.xml", "xl/styles.xml"})
-            zip.read(QString::fromLatin1(name), &part, 1 << 30);
-    }
-    const double baseline = secondsSince(start);
-    double total = 0;
-    for (auto _ : state) {
-        const auto t = Clock::now();
-        const excel::ReadResult r = excel::readWorkbook(path);
-        const double s = secondsSince(t);
-        state.SetIterationTime(s);
-        total += s;
-        if (!r.ok() || r.sheet.rowCount() != 10000) state.SkipWithError("read failed");
-    }
-    const double mean = total / double(state.iterations());
-    state.counters["seconds"] = mean;
-    state.counters["ratio_vs_baseline"] = mean / baseline;
+    const auto times = timeByTurns(
+            state, {{[&] {
+                        const excel::ReadResult r = excel::readWorkbook(path);
+                        if (!r.ok() || r.sheet.rowCount() != 10000) state.SkipWithError("read failed");
+                    }},
+                    {[&] {
+                        excel::ZipArchive zip(bytes);
+                        QByteArray part;
+                        for (const char *name : {"xl/worksheets/sheet1.xml", "xl/sharedStrings.xml", "xl/styles.xml"})
+                            zip.read(QString::fromLatin1(name), &part, 1 << 30);
+                    }}});
+    state.counters["seconds"] = total(times[0]) / double(state.iterations());
+    state.counters["ratio_vs_baseline"] = total(times[0]) / total(times[1]);
+    RatioCounters(state, times[0], times[1]);
 }
 BENCHMARK(BM_ReadMemberSheet10k)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 
@@ -324,20 +301,11 @@ void hostileRead(benchmark::State &state, const QByteArray &bytes)
 {
     QTemporaryDir dir;
     const QString members = writeMemberSheet(dir.filePath("members.xlsx"), 10000);
-    double hostile = 0, legit = 0;
-    for (auto _ : state) {
-        auto start = Clock::now();
-        excel::readXlsx(bytes, "h.xlsx");
-        const double s = secondsSince(start);
-        hostile += s;
-        state.SetIterationTime(s);
-        start = Clock::now();
-        excel::readWorkbook(members);
-        legit += secondsSince(start);
-    }
+    const auto times =
+            timeByTurns(state, {{[&] { excel::readXlsx(bytes, "h.xlsx"); }}, {[&] { excel::readWorkbook(members); }}});
     state.counters["file_MB"] = double(bytes.size()) / (1 << 20);
-    state.counters["seconds"] = hostile / double(state.iterations());
-    state.counters["ratio_vs_10k_members"] = hostile / legit;
+    state.counters["seconds"] = total(times[0]) / double(state.iterations());
+    state.counters["ratio_vs_10k_members"] = total(times[0]) / total(times[1]);
 }
 
 // Elements the reader skips, up to the inflated size it accepts.

@@ -1,9 +1,9 @@
 // The daily, monthly and yearly reports of one year on a shop of 200,000
 // sales with 100,000 payments and some recharges, exchanges, purchases and
-// returns, through the report windows' own "统计" button.  Each is reported
-// with its ratio to a baseline run in the same process (ratio_vs_baseline):
-// the same figures from each table's shortest statement for the period,
-// stored and listed.
+// returns, through the report windows' own "统计" button.  Each is timed by
+// turns with a baseline (measure.h; ratio_vs_baseline, ratio_min,
+// ratio_median): the same figures from each table's shortest statement for
+// the period, stored and listed.
 #include "bench/gui_main.h"
 #include "bench/measure.h"
 #include "bench/sales_fixture.h"
@@ -53,72 +53,70 @@ const QDate kFrom(2025, 1, 1), kTo(2025, 12, 31);
 // date sorted every statement's rows in a temporary tree). The rows are
 // stored as the report stores them and the list's rows read back. The
 // profit uses the column the window uses for the period.
-void shortestStatements(benchmark::State &state, sales::ReportPeriod period, const std::string &name)
+BenchSide shortestStatements(sales::ReportPeriod period)
 {
     SalesBenchDb &db = shop();
-    vdb::Connection &c = *db.dm->ADOConnection1();
     const auto periods = sales::reportPeriods(period, kFrom, kTo);
-    // The sums aggregates from table (with its condition) by period; their
-    // fields go to the report's columns at, an empty sum reading "0" as the
-    // report has it.
-    const auto pass = [&](const QStringList &aggregates, const QString &table, const QString &date,
-                          std::initializer_list<int> at, std::map<QString, QStringList> &out) {
-        const auto take = [&](const QString &key, vdb::Query &q, int first) {
-            QStringList &v = out[key];
-            if (v.isEmpty()) v = QStringList(15, QStringLiteral("0"));
-            int f = first;
-            for (int column : at) {
-                const QString t = q.FieldByIndex(f++).AsString();
-                if (!t.isEmpty()) v[column] = t;
+    return {[&db, period, periods] {
+        vdb::Connection &c = *db.dm->ADOConnection1();
+        // The sums aggregates from table (with its condition) by period; their
+        // fields go to the report's columns at, an empty sum reading "0" as the
+        // report has it.
+        const auto pass = [&](const QStringList &aggregates, const QString &table, const QString &date,
+                              std::initializer_list<int> at, std::map<QString, QStringList> &out) {
+            const auto take = [&](const QString &key, vdb::Query &q, int first) {
+                QStringList &v = out[key];
+                if (v.isEmpty()) v = QStringList(15, QStringLiteral("0"));
+                int f = first;
+                for (int column : at) {
+                    const QString t = q.FieldByIndex(f++).AsString();
+                    if (!t.isEmpty()) v[column] = t;
+                }
+            };
+            const QString where = QStringLiteral("%1 and %2 >= :from and %2 < :to").arg(table, date);
+            if (period == sales::ReportPeriod::Day) {
+                vdb::Statement s(
+                        QStringLiteral("select %1, %2 from %3 group by %1").arg(date, aggregates.join(u','), where));
+                s.text("from", kFrom.toString(Qt::ISODate)).text("to", kTo.addDays(1).toString(Qt::ISODate));
+                vdb::Query q(&c);
+                s.open(q);
+                for (; !q.Eof(); q.Next()) take(q.FieldByIndex(0).AsString(), q, 1);
+                return;
+            }
+            for (const auto &[text, range] : periods) {
+                vdb::Statement s(QStringLiteral("select %1 from %2").arg(aggregates.join(u','), where));
+                s.text("from", range.first.toString(Qt::ISODate)).text("to", range.second.toString(Qt::ISODate));
+                vdb::Query q(&c);
+                s.open(q);
+                take(text, q, 0);
             }
         };
-        const QString where = QStringLiteral("%1 and %2 >= :from and %2 < :to").arg(table, date);
-        if (period == sales::ReportPeriod::Day) {
-            vdb::Statement s(QStringLiteral("select %1, %2 from %3 group by %1").arg(date, aggregates.join(u','), where));
-            s.text("from", kFrom.toString(Qt::ISODate)).text("to", kTo.addDays(1).toString(Qt::ISODate));
-            vdb::Query q(&c);
-            s.open(q);
-            for (; !q.Eof(); q.Next()) take(q.FieldByIndex(0).AsString(), q, 1);
-            return;
-        }
-        for (const auto &[text, range] : periods) {
-            vdb::Statement s(QStringLiteral("select %1 from %2").arg(aggregates.join(u','), where));
-            s.text("from", range.first.toString(Qt::ISODate)).text("to", range.second.toString(Qt::ISODate));
-            vdb::Query q(&c);
-            s.open(q);
-            take(text, q, 0);
-        }
-    };
-    const QString profit = period == sales::ReportPeriod::Year ? QStringLiteral("sum(theSJ-theCB-TCMoney)")
-                                                               : QStringLiteral("sum(theHJ-theCB-TCMoney)");
-    const QString count = QStringLiteral("count(*)");
-    measure(
-            state, name, true, [] {},
-            [&] {
-                std::map<QString, QStringList> figures;
-                pass({count, "sum(theSJ)", "sum(theCB)", profit}, "UXF where theDel='否'", "myDate",
-                     {0, 1, 4, 5}, figures);
-                pass({"sum(theMoney)"}, "UXF_SK where theSMType<>'会员卡'", "SKDate", {2}, figures);
-                pass({"sum(theMoney)"}, "UXF_SK where theSMType='会员卡'", "SKDate", {3}, figures);
-                pass({count, "sum(MCZ)", "sum(MZS)"}, "UCZ where theDel='否'", "myDate", {6, 7, 8}, figures);
-                pass({count, "sum(MJF)"}, "UDH where theDel='否'", "myDate", {9, 10}, figures);
-                pass({count, "sum(theSum)"}, "UJH where theDel='否'", "myDate", {11, 12}, figures);
-                pass({count, "sum(theSum)"}, "UTH where theDel='否'", "myDate", {13, 14}, figures);
-                std::vector<sales::ReportRow> rows;
-                for (auto &[period, values] : figures) rows.push_back({period, values});
-                sales::storeReport(*db.dm, rows);
-                vdb::Query list(&c);
-                list.OpenSql(QStringLiteral("select * from UBB order by theDate desc"));
-                for (int r = 0; r < std::min(40, list.RecordCount()); ++r)
-                    for (int f = 0; f < list.FieldCount(); ++f) benchmark::DoNotOptimize(list.text(r, f));
-            });
+        const QString profit = period == sales::ReportPeriod::Year ? QStringLiteral("sum(theSJ-theCB-TCMoney)")
+                                                                   : QStringLiteral("sum(theHJ-theCB-TCMoney)");
+        const QString count = QStringLiteral("count(*)");
+        std::map<QString, QStringList> figures;
+        pass({count, "sum(theSJ)", "sum(theCB)", profit}, "UXF where theDel='否'", "myDate", {0, 1, 4, 5}, figures);
+        pass({"sum(theMoney)"}, "UXF_SK where theSMType<>'会员卡'", "SKDate", {2}, figures);
+        pass({"sum(theMoney)"}, "UXF_SK where theSMType='会员卡'", "SKDate", {3}, figures);
+        pass({count, "sum(MCZ)", "sum(MZS)"}, "UCZ where theDel='否'", "myDate", {6, 7, 8}, figures);
+        pass({count, "sum(MJF)"}, "UDH where theDel='否'", "myDate", {9, 10}, figures);
+        pass({count, "sum(theSum)"}, "UJH where theDel='否'", "myDate", {11, 12}, figures);
+        pass({count, "sum(theSum)"}, "UTH where theDel='否'", "myDate", {13, 14}, figures);
+        std::vector<sales::ReportRow> rows;
+        for (auto &[period, values] : figures) rows.push_back({period, values});
+        sales::storeReport(*db.dm, rows);
+        vdb::Query list(&c);
+        list.OpenSql(QStringLiteral("select * from UBB order by theDate desc"));
+        for (int r = 0; r < std::min(40, list.RecordCount()); ++r)
+            for (int f = 0; f < list.FieldCount(); ++f) benchmark::DoNotOptimize(list.text(r, f));
+    }};
 }
 
 // The window's "统计" for the year, as the user clicks it: every period's
 // figures with the progress bar kept moving, the rows stored and the list
-// shown (against shortestStatements of the same period).
+// shown, by turns with shortestStatements of the same period.
 template <class Window>
-void report(benchmark::State &state, const std::string &name)
+void report(benchmark::State &state, sales::ReportPeriod period)
 {
     shop();
     ui::ScriptedMessages msgs;
@@ -126,49 +124,33 @@ void report(benchmark::State &state, const std::string &name)
     w.setAttribute(Qt::WA_DeleteOnClose, false);
     w.DateTimePicker1->setDate(kFrom);
     w.DateTimePicker2->setDate(kTo);
-    measure(
-            state, name, false, [] {},
-            [&] {
-                w.BitBtn1Click();
-                for (int r = 0; r < std::min(40, w.rowCount()); ++r)
-                    for (int f = 0; f < w.Rows.columnCount(); ++f) benchmark::DoNotOptimize(w.Rows.text(r, f));
-            });
+    measurePair(state, {[&] {
+                    w.BitBtn1Click();
+                    for (int r = 0; r < std::min(40, w.rowCount()); ++r)
+                        for (int f = 0; f < w.Rows.columnCount(); ++f) benchmark::DoNotOptimize(w.Rows.text(r, f));
+                }},
+                shortestStatements(period));
     if (msgs.count()) state.SkipWithError(msgs.last().toStdString().c_str());
     state.counters["rows"] = w.rowCount();
 }
 
-void BM_ShortestStatements_Day(benchmark::State &state)
-{
-    shortestStatements(state, sales::ReportPeriod::Day, "day");
-}
 void BM_DailyReportOfAYear(benchmark::State &state)
 {
-    report<TfrmBB_D>(state, "day");
-}
-void BM_ShortestStatements_Month(benchmark::State &state)
-{
-    shortestStatements(state, sales::ReportPeriod::Month, "month");
+    report<TfrmBB_D>(state, sales::ReportPeriod::Day);
 }
 void BM_MonthlyReportOfAYear(benchmark::State &state)
 {
-    report<TfrmBB_M>(state, "month");
-}
-void BM_ShortestStatements_Year(benchmark::State &state)
-{
-    shortestStatements(state, sales::ReportPeriod::Year, "year");
+    report<TfrmBB_M>(state, sales::ReportPeriod::Month);
 }
 void BM_YearlyReport(benchmark::State &state)
 {
-    report<TfrmBB_Y>(state, "year");
+    report<TfrmBB_Y>(state, sales::ReportPeriod::Year);
 }
 
 }  // namespace
 
-BENCHMARK(BM_ShortestStatements_Day)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_DailyReportOfAYear)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_ShortestStatements_Month)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_MonthlyReportOfAYear)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_ShortestStatements_Year)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_YearlyReport)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char **argv)

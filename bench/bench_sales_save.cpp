@@ -1,7 +1,7 @@
 // Saving a 10-line member sale through the sale window's own save button,
 // and the goods lookup by pinyin, on a shop of 100,000 members, 10,000 goods
-// and 200,000 past sales, each against the same work on a small shop in the
-// same run (ratio_vs_baseline).
+// and 200,000 past sales, each against the same work on a small shop, the
+// two by turns (measure.h; ratio_vs_baseline, ratio_min, ratio_median).
 #include "bench/gui_main.h"
 #include "bench/measure.h"
 #include "bench/sales_fixture.h"
@@ -30,17 +30,13 @@ void useShop(SalesBenchDb &db)
     frmDM = db.dm.get();
 }
 
-void saveSale(benchmark::State &state, SalesBenchDb &db, bool baseline)
+// One side of the save: its shop's sale window, filled with a new sale of
+// ten lines before each save.
+BenchSide saveSide(SalesBenchDb &db, TfrmXF_In &w, int &member)
 {
-    useShop(db);
-    ui::ScriptedMessages msgs;
-    // Every member and goods code below has exactly one match: no dialog.
-    ui::ScriptedModals modals;
-    TfrmXF_In w;
-    int member = 0;
-    measure(
-            state, "save", baseline,
-            [&] {
+    return {[&w] { w.BitBtn1Click(); },
+            [&db, &w, &member] {
+                useShop(db);
                 w.Ed_Num->setText(QString::asprintf("26%06d", 1 + (member++ * 7919) % db.members));
                 w.myFind();
                 for (int r = 1; r <= 10; ++r) {
@@ -49,8 +45,22 @@ void saveSale(benchmark::State &state, SalesBenchDb &db, bool baseline)
                                             QString::asprintf("SP%05d", 1 + (r * 9 + member) % db.goods));
                     w.myFindSP();
                 }
-            },
-            [&] { w.BitBtn1Click(); });
+            }};
+}
+
+// The big shop's save against the small shop's, by turns; each window is
+// made on its own shop.
+void BM_SaveSale(benchmark::State &state)
+{
+    ui::ScriptedMessages msgs;
+    // Every member and goods code below has exactly one match: no dialog.
+    ui::ScriptedModals modals;
+    useShop(smallShop());
+    TfrmXF_In small;
+    useShop(bigShop());
+    TfrmXF_In big;
+    int smallMember = 0, bigMember = 0;
+    measurePair(state, saveSide(bigShop(), big, bigMember), saveSide(smallShop(), small, smallMember));
     if (msgs.count()) state.SkipWithError(msgs.last().toStdString().c_str());
     if (!modals.shown().isEmpty()) state.SkipWithError("a lookup dialog opened");
 }
@@ -59,49 +69,36 @@ void saveSale(benchmark::State &state, SalesBenchDb &db, bool baseline)
 // "KAA" is one item's full code in either shop, so both sides find exactly
 // one item and fill the line with it (equal work; the big shop's ratio to
 // the small one's is the cost of its size alone).
-void lookup(benchmark::State &state, SalesBenchDb &db, bool baseline)
+BenchSide lookupSide(benchmark::State &state, SalesBenchDb &db, TfrmXF_In &w)
 {
-    useShop(db);
-    ui::ScriptedMessages msgs;
-    ui::ScriptedModals modals([](QDialog *) { return 0; });
-    TfrmXF_In w;
-    measure(
-            state, "lookup", baseline,
-            [&] {
+    return {[&w] { w.myFindSP(); },
+            [&db, &w] {
+                useShop(db);
                 // The line emptied as 删除本行 does, so each lookup starts afresh.
                 w.StringGrid1->moveTo(TfrmXF_In::cCode, 1);
                 w.N1Click();
                 w.StringGrid1->setCells(TfrmXF_In::cCode, 1, "KAA");
             },
-            [&] { w.myFindSP(); },
-            [&] {
+            [&state, &w] {
                 if (w.StringGrid1->Cells(TfrmXF_In::cID, 1).isEmpty())
                     state.SkipWithError("the code found no single item");
-            });
+            }};
+}
+
+void BM_GoodsLookupByPinyin(benchmark::State &state)
+{
+    ui::ScriptedMessages msgs;
+    ui::ScriptedModals modals([](QDialog *) { return 0; });
+    useShop(smallShop());
+    TfrmXF_In small;
+    useShop(bigShop());
+    TfrmXF_In big;
+    measurePair(state, lookupSide(state, bigShop(), big), lookupSide(state, smallShop(), small));
     if (!modals.shown().isEmpty()) state.SkipWithError("a choice of several items opened");
 }
 
-void BM_SaveSale_SmallShop(benchmark::State &s)
-{
-    saveSale(s, smallShop(), true);
-}
-void BM_SaveSale_BigShop(benchmark::State &s)
-{
-    saveSale(s, bigShop(), false);
-}
-void BM_GoodsLookupByPinyin_SmallShop(benchmark::State &s)
-{
-    lookup(s, smallShop(), true);
-}
-void BM_GoodsLookupByPinyin_BigShop(benchmark::State &s)
-{
-    lookup(s, bigShop(), false);
-}
-
-BENCHMARK(BM_SaveSale_SmallShop)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
-BENCHMARK(BM_SaveSale_BigShop)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
-BENCHMARK(BM_GoodsLookupByPinyin_SmallShop)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
-BENCHMARK(BM_GoodsLookupByPinyin_BigShop)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
+BENCHMARK(BM_SaveSale)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
+BENCHMARK(BM_GoodsLookupByPinyin)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
 
 }  // namespace
 

@@ -15,6 +15,7 @@
 #include <time.h>
 
 #include "cpu_clock.h"
+#include "ratio.h"
 
 namespace ksbench {
 
@@ -46,27 +47,8 @@ struct Lua {
 // The engine may take at most this many times Lua's time.
 constexpr double kTargetRatio = 3.0;
 
-inline double Median(std::vector<double> v)
-{
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-// Counters ratio_min and ratio_median: the fastest and the median of the
-// engine's repetitions over the same of the anchor's (ours / anchor).
-inline void RatioCounters(benchmark::State &state, const std::vector<double> &engine, const std::vector<double> &anchor)
-{
-    if (engine.empty() || anchor.empty()) return;
-    const double minAnchor = *std::min_element(anchor.begin(), anchor.end());
-    const double medianAnchor = Median(anchor);
-    if (minAnchor > 0) state.counters["ratio_min"] = *std::min_element(engine.begin(), engine.end()) / minAnchor;
-    if (medianAnchor > 0) state.counters["ratio_median"] = Median(engine) / medianAnchor;
-}
-
-// Runs the engine and the Lua anchor per iteration, and other Lua code after
-// them when given; counter ratio_vs_lua = engine time / anchor time,
+// Runs the engine and the Lua anchor per iteration, by turns, and other Lua
+// code after them when given; counter ratio_vs_lua = engine time / anchor time,
 // ratio_vs_target = that ratio / the target (kTargetRatio unless given; at
 // most 1 meets it), ratio_vs_<otherName> = engine time / the other's time,
 // and ratio_min / ratio_median over the iterations (RatioCounters). The
@@ -79,24 +61,38 @@ void Compare(benchmark::State &state, EngineRun engine, LuaRun lua, double targe
     std::vector<double> engineRuns, luaRuns;
     benchmark::DoNotOptimize(engine());
     benchmark::DoNotOptimize(lua());
+    // Each side's time and result; the order alternates from one iteration
+    // to the next, so that neither always runs first.
+    const auto timed = [](auto run, double &ns) {
+        const auto t0 = Clock::now();
+        auto r = run();
+        ns = std::chrono::duration<double, std::nano>(Clock::now() - t0).count();
+        return qint64(r);
+    };
+    bool luaFirst = false;
     for (auto _ : state) {
-        auto t0 = Clock::now();
-        auto a = engine();
-        auto t1 = Clock::now();
-        auto b = lua();
-        auto t2 = Clock::now();
-        engineRuns.push_back(std::chrono::duration<double, std::nano>(t1 - t0).count());
-        luaRuns.push_back(std::chrono::duration<double, std::nano>(t2 - t1).count());
-        if (qint64(a) != qint64(b)) state.SkipWithError("engine and Lua disagree");
+        double e = 0, l = 0;
+        qint64 a, b;
+        if (luaFirst) {
+            b = timed(lua, l);
+            a = timed(engine, e);
+        } else {
+            a = timed(engine, e);
+            b = timed(lua, l);
+        }
+        luaFirst = !luaFirst;
+        engineRuns.push_back(e);
+        luaRuns.push_back(l);
+        if (a != b) state.SkipWithError("engine and Lua disagree");
         if (otherName) {
-            auto c = other();
-            otherNs += std::chrono::duration<double, std::nano>(Clock::now() - t2).count();
-            if (qint64(a) != qint64(c)) state.SkipWithError("engine and Lua disagree");
+            double o = 0;
+            if (timed(other, o) != a) state.SkipWithError("engine and Lua disagree");
+            otherNs += o;
         }
         benchmark::DoNotOptimize(a);
-        engineNs += std::chrono::duration<double, std::nano>(t1 - t0).count();
-        luaNs += std::chrono::duration<double, std::nano>(t2 - t1).count();
-        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+        engineNs += e;
+        luaNs += l;
+        state.SetIterationTime(e / 1e9);
     }
     state.counters["engine_ms"] = benchmark::Counter(engineNs / 1e6 / double(state.iterations()));
     state.counters["lua_ms"] = benchmark::Counter(luaNs / 1e6 / double(state.iterations()));

@@ -115,6 +115,8 @@ void TksDesignator::Finish()
     IndexLink = nullptr;
     Proc = nullptr;
     VariantElement = false;
+    FIndexCount = 0;
+    FPureElement = false;
     const int n = Count();
     if (n == 0) return;
     TksCustomVariable *last = Link(n - 1)->Ref;
@@ -141,6 +143,9 @@ void TksDesignator::Finish()
         Variable = var;
         ArrayHelper = static_cast<TksArrayHelper *>(var->ResultVar);
         IndexLink = Link(1);
+        FIndexCount = std::uint8_t(std::min(IndexLink->Count(), 3));
+        for (int i = 0; i < FIndexCount; ++i) FIndexes[i] = IndexLink->Arg(i);
+        FPureElement = AllPure(IndexLink);
     } else if (n == 2 && ksIsPlainRead(first) && first->TypeCode == tcVariant && Link(1)->RefKind == rkHelper &&
                dynamic_cast<TksArrayHelper *>(Link(1)->Ref) &&
                static_cast<TksArrayHelper *>(Link(1)->Ref)->Dims == 0 && Link(1)->Count() >= 1 &&
@@ -153,6 +158,9 @@ void TksDesignator::Finish()
         int given = 1;
         while (given < link->Count() && !leftOut(link->Arg(given))) ++given;
         VariantIndexCount = std::uint8_t(given);
+        FIndexCount = VariantIndexCount;
+        for (int i = 0; i < FIndexCount; ++i) FIndexes[i] = link->Arg(i);
+        FPureElement = true;  // AllPure above
     } else if (n == 1 && Link(0)->RefKind == rkProc && !first->IsMacro && Link(0)->Count() <= first->Count()) {
         bool anyVar = false;
         for (int j = 0; j < Link(0)->Count(); ++j) anyVar = anyVar || first->Param(j)->IsVarParam;
@@ -178,6 +186,9 @@ void TksDesignator::ResolveLate()
     Proc = tmp->Proc;
     VariantElement = tmp->VariantElement;
     VariantIndexCount = tmp->VariantIndexCount;
+    FIndexCount = tmp->FIndexCount;
+    std::copy(std::begin(tmp->FIndexes), std::end(tmp->FIndexes), std::begin(FIndexes));
+    FPureElement = tmp->FPureElement;
     TypeCode = tmp->TypeCode;
     TypeName = tmp->TypeName;
     ReadOnly = tmp->ReadOnly;
@@ -186,8 +197,8 @@ void TksDesignator::ResolveLate()
 
 void TksDesignator::ArrayIndexes(qint64 *idx, int &n)
 {
-    n = std::min(IndexLink->Count(), 3);
-    for (int i = 0; i < n; ++i) idx[i] = IndexLink->Arg(i)->IndexValue();
+    n = FIndexCount;
+    for (int i = 0; i < n; ++i) idx[i] = FIndexes[i]->IndexValue();
 }
 
 // The indexes given, as the open array helper counts them (up to the first
@@ -236,6 +247,7 @@ KsValue TksDesignator::GetValue()
     case dkStringChar:
         return StringCharGet();
     case dkArrayElement: {
+        if (const KsValue *e = ElementRef()) return *e;
         qint64 idx[3];
         int n;
         ArrayIndexes(idx, n);
@@ -247,6 +259,7 @@ KsValue TksDesignator::GetValue()
         return Call();
     default:
         if (VariantElement) {
+            if (const KsValue *e = ElementRef()) return *e;
             qint64 idx[3];
             if (const int n = VariantIndexes(idx)) return Link(0)->Ref->Value.At(idx, n);
         }
@@ -290,8 +303,8 @@ void TksDesignator::SetValue(const KsValue &value)
         return;
     case dkArrayElement: {
         qint64 idx[3];
-        int n;
-        ArrayIndexes(idx, n);
+        int n = FIndexCount;
+        if (!ElementIndexes(idx)) ArrayIndexes(idx, n);
         if (Variable->ReadOnly || Variable->Value.DimCount() > 3) return;
         Variable->Value.SetAt(idx, n, value);
         return;
@@ -299,7 +312,9 @@ void TksDesignator::SetValue(const KsValue &value)
     default:
         if (VariantElement) {
             qint64 idx[3];
-            if (const int n = VariantIndexes(idx)) {
+            const KsValue &arr = Link(0)->Ref->Value;
+            const bool direct = ElementIndexes(idx) && arr.IsArray() && arr.DimCount() == FIndexCount;
+            if (const int n = direct ? FIndexCount : VariantIndexes(idx)) {
                 TksCustomVariable *v = Link(0)->Ref;
                 if (!v->ReadOnly) v->Value.SetAt(idx, n, value);
                 return;

@@ -61,6 +61,19 @@ public:
     std::unique_ptr<TksXMLItem> LateXML;
 
     TksDesignatorItem *AddItem(TksCustomVariable *ref, const QString &sourcePos = QString());
+    // An array element (kind 3 or a Variant element) whose indexes change no
+    // variable: reading it changes nothing either.
+    bool PureElement() const { return FPureElement; }
+    // The element of kind 3 or of a Variant element read in place, without
+    // evaluating anything that could change a variable; nullptr where
+    // GetValue must decide (an index that is no integer, no such element:
+    // GetValue then raises as it does).
+    const KsValue *ElementRef() const
+    {
+        qint64 idx[3];
+        if (!ElementIndexes(idx)) return nullptr;
+        return (Kind == dkArrayElement ? Variable : Link(0)->Ref)->Value.Find(idx, FIndexCount);
+    }
     TksDesignatorItem *Link(int i) const { return static_cast<TksDesignatorItem *>(Items(i)); }
     // Type, ReadOnly and Kind from the links.
     void Finish();
@@ -80,6 +93,20 @@ private:
     int VariantIndexes(qint64 *idx);
     void StringCharSet(const KsValue &value);
     void ArrayIndexes(qint64 *idx, int &n);
+    // The indexes of kind 3 or of a Variant element when each is an integer
+    // read without evaluating anything that could change a variable; false
+    // (nothing evaluated) otherwise.
+    bool ElementIndexes(qint64 *idx) const
+    {
+        if (!FIndexCount) return false;
+        for (int i = 0; i < FIndexCount; ++i)
+            if (!FIndexes[i]->TryIndex(idx[i])) return false;
+        return true;
+    }
+    // Kind 3 and Variant elements: the index expressions (the first three).
+    TksExpression *FIndexes[3] = {};
+    std::uint8_t FIndexCount = 0;
+    bool FPureElement = false;
 };
 
 // Supplies constant arguments holding the defaults of the optional

@@ -151,6 +151,7 @@ KsValue TksDesignatorNode::GetValue()
 {
     if (FVar) return FVar->Value;
     TksDesignator *d = Designator.get();
+    if (const KsValue *e = d->ElementRef()) return *e;
     if (d->Kind == TksDesignator::dkCall && !d->LateXML) return d->Call();  // one call less per routine call
     return d->GetValue();
 }
@@ -279,36 +280,58 @@ void TksOperatorNode::ResolveOperands()
         FShape = Op == opAnd ? shBoolAnd : shBoolOr;  // both sides give Booleans
     Pure = Op != opIn && Op != opIs && (!Left || Left->Pure) && (!Right || Right->Pure);
     const bool intOperands = Pure && IntCapable(Left, FLeftRef) && IntCapable(Right, FRightRef);
-    FIntTree = intOperands && FShape == shArith && Op != opDivFloat && TypeCode != tcFloat && TypeCode != tcString;
+    // A chain a + b + c of numbers is arithmetic too (its texts are joined
+    // by PlusChain when the number ways give up).
+    const bool arith = FShape == shArith || (FChain && !IsStrCat);
+    FIntTree = intOperands && arith && Op != opDivFloat && TypeCode != tcFloat && TypeCode != tcString;
     FIntCompare = intOperands && FShape == shCompare;
     FIntSteps.clear();
+    FElements.clear();
     if (FIntTree) {
-        AppendIntSteps(FIntSteps);
+        AppendIntSteps(FIntSteps, FElements);
         // One step is quicker by itself; too many are evaluated by recursion.
-        if (FIntSteps.size() < 2 || FIntSteps.size() > kMaxIntSteps) FIntSteps.clear();
+        if (FIntSteps.size() < 2 || FIntSteps.size() > kMaxIntSteps || FElements.size() > 255) {
+            FIntSteps.clear();
+            FElements.clear();
+        }
         FIntSteps.shrink_to_fit();
     }
     FIntDirect = FIntTree && FIntSteps.empty() && FLeftRef && FRightRef;
-    FNumTree = Pure && FShape == shArith && TypeCode != tcString && NumCapable(Left, FLeftRef) &&
-               NumCapable(Right, FRightRef);
+    FNumTree = Pure && arith && TypeCode != tcString && NumCapable(Left, FLeftRef) && NumCapable(Right, FRightRef);
     FNumSteps.clear();
     if (FNumTree && !FIntTree) {
-        AppendIntSteps(FNumSteps);
-        if (FNumSteps.size() < 2 || FNumSteps.size() > kMaxIntSteps) FNumSteps.clear();
+        AppendIntSteps(FNumSteps, FElements);
+        if (FNumSteps.size() < 2 || FNumSteps.size() > kMaxIntSteps || FElements.size() > 255) {
+            FNumSteps.clear();
+            FElements.clear();
+        }
         FNumSteps.shrink_to_fit();
     }
+    FElements.shrink_to_fit();
 }
 
-void TksOperatorNode::AppendIntSteps(std::vector<IntStep> &steps) const
+void TksOperatorNode::AppendIntSteps(std::vector<IntStep> &steps, std::vector<const TksDesignator *> &elements) const
 {
-    IntStep step{FLeftRef, FRightRef, 0, 0, Op};
+    IntStep step{FLeftRef, FRightRef, 0, 0, 0, 0, Op};
+    const auto element = [&elements](const TksDesignator *d) {
+        elements.push_back(d);
+        return std::uint8_t(std::min<size_t>(elements.size(), 255));
+    };
     if (!FLeftRef) {
-        static_cast<const TksOperatorNode *>(Left)->AppendIntSteps(steps);
-        step.TA = std::uint8_t(std::min<size_t>(steps.size() - 1, 255));
+        if (const TksDesignator *d = PureElementOf(Left)) {
+            step.EA = element(d);
+        } else {
+            static_cast<const TksOperatorNode *>(Left)->AppendIntSteps(steps, elements);
+            step.TA = std::uint8_t(std::min<size_t>(steps.size() - 1, 255));
+        }
     }
     if (!FRightRef) {
-        static_cast<const TksOperatorNode *>(Right)->AppendIntSteps(steps);
-        step.TB = std::uint8_t(std::min<size_t>(steps.size() - 1, 255));
+        if (const TksDesignator *d = PureElementOf(Right)) {
+            step.EB = element(d);
+        } else {
+            static_cast<const TksOperatorNode *>(Right)->AppendIntSteps(steps, elements);
+            step.TB = std::uint8_t(std::min<size_t>(steps.size() - 1, 255));
+        }
     }
     steps.push_back(step);
 }
@@ -364,17 +387,31 @@ namespace {
 // variable read in place, or such a tree itself.
 bool TksOperatorNode::IntCapable(const TksExpressionNode *n, const KsValue *ref)
 {
-    if (ref) return n->TypeCode != tcFloat && n->TypeCode != tcString;
+    if (ref || PureElementOf(n)) return n->TypeCode != tcFloat && n->TypeCode != tcString;
     return n && n->NodeKind == nkOperator && static_cast<const TksOperatorNode *>(n)->FIntTree;
 }
 
 bool TksOperatorNode::NumCapable(const TksExpressionNode *n, const KsValue *ref)
 {
-    if (ref) return n->TypeCode != tcString;
+    if (ref || PureElementOf(n)) return n->TypeCode != tcString;
     return n && n->NodeKind == nkOperator && static_cast<const TksOperatorNode *>(n)->FNumTree;
 }
 
+const TksDesignator *TksOperatorNode::PureElementOf(const TksExpressionNode *n)
+{
+    if (!n || n->NodeKind != nkDesignator) return nullptr;
+    const TksDesignator *d = static_cast<const TksDesignatorNode *>(n)->Designator.get();
+    return d->PureElement() && !d->LateXML ? d : nullptr;
+}
+
 namespace {
+// An array element operand of a step (out of line: the steps of plain
+// operands stay small).
+[[gnu::noinline]] const KsValue *ElementOperand(const TksDesignator *d)
+{
+    return d->ElementRef();
+}
+
 // A number between the steps of a number tree.
 struct NumTemp {
     union {
@@ -405,7 +442,8 @@ struct NumTemp {
 
 // The steps as NumberResult takes them one by one; false (nothing changed)
 // where it would leave them to the general rules.
-bool TksOperatorNode::NumValue(KsValue &out) const
+template <bool Elements>
+inline bool TksOperatorNode::NumSteps(KsValue &out) const
 {
     NumTemp t[kMaxIntSteps];
     const size_t n = FNumSteps.size();
@@ -414,13 +452,17 @@ bool TksOperatorNode::NumValue(KsValue &out) const
         NumTemp a, b;
         if (s.A) {
             if (!NumOf(*s.A, a)) return false;
-        } else {
+        } else if (!Elements || !s.EA) {
             a = t[s.TA];
+        } else if (const KsValue *e = ElementOperand(FElements[s.EA - 1]); !e || !NumOf(*e, a)) {
+            return false;
         }
         if (s.B) {
             if (!NumOf(*s.B, b)) return false;
-        } else {
+        } else if (!Elements || !s.EB) {
             b = t[s.TB];
+        } else if (const KsValue *e = ElementOperand(FElements[s.EB - 1]); !e || !NumOf(*e, b)) {
+            return false;
         }
         NumTemp &r = t[k];
         if (a.Kind != KsKind::Double && b.Kind != KsKind::Double) {
@@ -458,8 +500,47 @@ bool TksOperatorNode::NumValue(KsValue &out) const
 
 inline bool TksOperatorNode::IntOperand(const TksExpressionNode *n, const KsValue *ref, qint64 &v, bool &wide)
 {
-    if (!ref) return static_cast<const TksOperatorNode *>(n)->IntValue(v, wide);
-    return IntOf(*ref, v, wide);
+    if (ref) return IntOf(*ref, v, wide);
+    if (n->NodeKind == nkDesignator) {
+        const KsValue *e = static_cast<const TksDesignatorNode *>(n)->Designator->ElementRef();
+        return e && IntOf(*e, v, wide);
+    }
+    return static_cast<const TksOperatorNode *>(n)->IntValue(v, wide);
+}
+
+// IntValue's steps; Elements: whether array elements take part.
+template <bool Elements>
+inline bool TksOperatorNode::IntSteps(qint64 &v, bool &wide) const
+{
+    qint64 t[kMaxIntSteps];
+    bool w[kMaxIntSteps];
+    const size_t n = FIntSteps.size();
+    for (size_t k = 0; k < n; ++k) {
+        const IntStep &s = FIntSteps[k];
+        qint64 x, y;
+        bool wx, wy;
+        if (s.A) {
+            if (!IntOf(*s.A, x, wx)) return false;
+        } else if (!Elements || !s.EA) {
+            x = t[s.TA];
+            wx = w[s.TA];
+        } else if (const KsValue *e = ElementOperand(FElements[s.EA - 1]); !e || !IntOf(*e, x, wx)) {
+            return false;
+        }
+        if (s.B) {
+            if (!IntOf(*s.B, y, wy)) return false;
+        } else if (!Elements || !s.EB) {
+            y = t[s.TB];
+            wy = w[s.TB];
+        } else if (const KsValue *e = ElementOperand(FElements[s.EB - 1]); !e || !IntOf(*e, y, wy)) {
+            return false;
+        }
+        if (!IntStepValue(s.Op, x, y, t[k])) return false;
+        w[k] = wx || wy || t[k] != qint64(int(t[k]));
+    }
+    v = t[n - 1];
+    wide = w[n - 1];
+    return true;
 }
 
 // `wide`: the general rules would give an Int64 (an operand was one, or the
@@ -471,33 +552,7 @@ bool TksOperatorNode::IntValue(qint64 &v, bool &wide) const
         wide = v != qint64(int(v));
         return true;
     }
-    if (!FIntSteps.empty()) {
-        qint64 t[kMaxIntSteps];
-        bool w[kMaxIntSteps];
-        const size_t n = FIntSteps.size();
-        for (size_t k = 0; k < n; ++k) {
-            const IntStep &s = FIntSteps[k];
-            qint64 x, y;
-            bool wx, wy;
-            if (s.A) {
-                if (!IntOf(*s.A, x, wx)) return false;
-            } else {
-                x = t[s.TA];
-                wx = w[s.TA];
-            }
-            if (s.B) {
-                if (!IntOf(*s.B, y, wy)) return false;
-            } else {
-                y = t[s.TB];
-                wy = w[s.TB];
-            }
-            if (!IntStepValue(s.Op, x, y, t[k])) return false;
-            w[k] = wx || wy || t[k] != qint64(int(t[k]));
-        }
-        v = t[n - 1];
-        wide = w[n - 1];
-        return true;
-    }
+    if (!FIntSteps.empty()) return FElements.empty() ? IntSteps<false>(v, wide) : IntSteps<true>(v, wide);
     qint64 x, y;
     bool wx, wy;
     if (!IntOperand(Left, FLeftRef, x, wx) || !IntOperand(Right, FRightRef, y, wy)) return false;
@@ -850,7 +905,9 @@ void TypeNode(TksExpressionNode *n, TksScript *prog, QString &firstError)
     TypeNode(n->Left, prog, firstError);
     TypeNode(n->Right, prog, firstError);
     if (n->NodeKind != TksExpressionNode::nkOperator) {
-        n->Pure = DirectValueOf(n) != nullptr;
+        // An array element with pure indexes reads without changing anything.
+        n->Pure = DirectValueOf(n) != nullptr || (n->NodeKind == TksExpressionNode::nkDesignator &&
+                                                   static_cast<TksDesignatorNode *>(n)->Designator->PureElement());
         return;
     }
     auto *op = static_cast<TksOperatorNode *>(n);

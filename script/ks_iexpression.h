@@ -146,19 +146,31 @@ private:
     struct IntStep {
         const KsValue *A, *B;  // in place, or nullptr: the result of step TA / TB
         std::uint8_t TA, TB;
+        // With A / B nullptr: 0, or 1 + the index in FElements of an array
+        // element read in place (instead of a step's result).
+        std::uint8_t EA, EB;
         TksOpCode Op;
     };
+    std::vector<const TksDesignator *> FElements;
     static constexpr size_t kMaxIntSteps = 16;
     std::vector<IntStep> FIntSteps;
-    void AppendIntSteps(std::vector<IntStep> &steps) const;
+    void AppendIntSteps(std::vector<IntStep> &steps, std::vector<const TksDesignator *> &elements) const;
     // A pure tree of + - * / div mod over constants and plain variables that
     // is no FIntTree (reals take part): its steps on Integers, Int64s and
     // Doubles with the rules of NumberResult; any other operand or result
     // sends it the general way.
     bool FNumTree = false;
     std::vector<IntStep> FNumSteps;
-    bool NumValue(KsValue &out) const;
+    bool NumValue(KsValue &out) const { return FElements.empty() ? NumSteps<false>(out) : NumSteps<true>(out); }
+    // NumValue's steps; Elements: whether array elements take part.
+    // Inline: they are the loops of the evaluations that call them.
+    template <bool Elements>
+    [[gnu::always_inline]] bool NumSteps(KsValue &out) const;
+    template <bool Elements>
+    [[gnu::always_inline]] bool IntSteps(qint64 &v, bool &wide) const;
     static bool NumCapable(const TksExpressionNode *n, const KsValue *ref);
+    // Operand n as an array element that reads without changing anything.
+    static const TksDesignator *PureElementOf(const TksExpressionNode *n);
     bool IntValue(qint64 &v, bool &wide) const;
     [[gnu::always_inline]] static bool IntOperand(const TksExpressionNode *n, const KsValue *ref, qint64 &v,
                                                   bool &wide);
@@ -255,6 +267,23 @@ public:
     {
         if (FInPlace && FInPlace->Kind() == KsKind::Integer) return FInPlace->RawInt();
         return GetValue().ToInt64();
+    }
+    // The value when it is an integer read in place or given by a pure
+    // integer tree; false (nothing evaluated) where GetValue must decide.
+    bool TryIndex(qint64 &v) const
+    {
+        if (FInPlace) {
+            if (FInPlace->Kind() == KsKind::Integer) {
+                v = FInPlace->RawInt();
+                return true;
+            }
+            if (FInPlace->Kind() != KsKind::Int64) return false;
+            v = FInPlace->RawInt64();
+            return true;
+        }
+        bool wide;
+        return Root && Root->NodeKind == TksExpressionNode::nkOperator &&
+               static_cast<const TksOperatorNode *>(Root)->TryIntValue(v, wide);
     }
     // x := x op y: returns "+", "-", "*", "/" (and drops x from the tree) or " ".
     // `swapped` says x := y op x was taken as x op y (numbers only).

@@ -637,6 +637,21 @@ const KsValue &KsValue::At(const qint64 *indexes, int n) const
     return d->Items[size_t(FlatIndex(d, indexes, n))];
 }
 
+const KsValue *KsValue::Find(const qint64 *indexes, int n) const noexcept
+{
+    if (FKind != KsKind::Array) return nullptr;
+    const KsArrayData *d = FU.a;
+    if (n != int(d->Dims.size())) return nullptr;
+    qint64 flat = 0;
+    for (int i = 0; i < n; ++i) {
+        const KsBounds &b = d->Dims[size_t(i)];
+        const qint64 k = indexes[i] - b.Low;
+        if (k < 0 || k >= b.Count) return nullptr;
+        flat = flat * b.Count + k;
+    }
+    return &d->Items[size_t(flat)];
+}
+
 KsValue &KsValue::AtMut(const qint64 *indexes, int n)
 {
     Detach();

@@ -166,6 +166,13 @@ public:
         FKind = KsKind::Int64;
         FU.l = l;
     }
+    // Stores a Double in place.
+    void SetDouble(double d) noexcept
+    {
+        if (FKind >= KsKind::String) DestroySlow();
+        FKind = KsKind::Double;
+        FU.d = d;
+    }
     void Swap(KsValue &o) noexcept
     {
         std::swap(FKind, o.FKind);
@@ -242,6 +249,9 @@ public:
     qint64 ElementCount() const;                            // all elements
     const KsValue &At(const qint64 *indexes, int n) const;  // checked
     KsValue &AtMut(const qint64 *indexes, int n);           // checked, detaches
+    // The element in place, or nullptr (never raises) when this is no array
+    // of n dimensions or an index is out of its bounds.
+    const KsValue *Find(const qint64 *indexes, int n) const noexcept;
     // Stores `v` converted to the array's element type (checked, detaches).
     void SetAt(const qint64 *indexes, int n, const KsValue &v);
     const KsValue &Element(qint64 flat) const;              // 0..ElementCount-1
@@ -285,6 +295,31 @@ inline bool ksBothIntegral(const KsValue &a, const KsValue &b, qint64 &x, qint64
     return true;
 }
 
+// Both numbers, at least one a Double: the two as doubles (what the general
+// rules compute + - * / and comparisons on); false for anything else.
+inline bool ksRealPair(const KsValue &a, const KsValue &b, double &x, double &y)
+{
+    const KsKind ka = a.Kind(), kb = b.Kind();
+    if (ka != KsKind::Double && kb != KsKind::Double) return false;
+    if (ka == KsKind::Double)
+        x = a.RawDouble();
+    else if (ka == KsKind::Integer)
+        x = a.RawInt();
+    else if (ka == KsKind::Int64)
+        x = double(a.RawInt64());
+    else
+        return false;
+    if (kb == KsKind::Double)
+        y = b.RawDouble();
+    else if (kb == KsKind::Integer)
+        y = b.RawInt();
+    else if (kb == KsKind::Int64)
+        y = double(b.RawInt64());
+    else
+        return false;
+    return true;
+}
+
 inline KsValue ksAdd(const KsValue &a, const KsValue &b)
 {
     if (a.Kind() == KsKind::Integer && b.Kind() == KsKind::Integer) {
@@ -294,6 +329,8 @@ inline KsValue ksAdd(const KsValue &a, const KsValue &b)
     qint64 x, y, r;
     if (ksBothIntegral(a, b, x, y) && !__builtin_add_overflow(x, y, &r))
         return (a.Kind() == KsKind::Int64 || b.Kind() == KsKind::Int64) ? KsValue(r) : KsValue::FromInt(r);
+    double p, q;
+    if (ksRealPair(a, b, p, q)) return KsValue(p + q);
     return ksBinarySlow(KsOp::Add, a, b);
 }
 inline KsValue ksSub(const KsValue &a, const KsValue &b)
@@ -305,6 +342,8 @@ inline KsValue ksSub(const KsValue &a, const KsValue &b)
     qint64 x, y, r;
     if (ksBothIntegral(a, b, x, y) && !__builtin_sub_overflow(x, y, &r))
         return (a.Kind() == KsKind::Int64 || b.Kind() == KsKind::Int64) ? KsValue(r) : KsValue::FromInt(r);
+    double p, q;
+    if (ksRealPair(a, b, p, q)) return KsValue(p - q);
     return ksBinarySlow(KsOp::Sub, a, b);
 }
 inline KsValue ksMul(const KsValue &a, const KsValue &b)
@@ -313,6 +352,8 @@ inline KsValue ksMul(const KsValue &a, const KsValue &b)
         int r;
         if (!__builtin_mul_overflow(a.RawInt(), b.RawInt(), &r)) return KsValue(r);
     }
+    double p, q;
+    if (ksRealPair(a, b, p, q)) return KsValue(p * q);
     return ksBinarySlow(KsOp::Mul, a, b);
 }
 inline KsValue ksBinary(KsOp op, const KsValue &a, const KsValue &b)
@@ -349,6 +390,11 @@ inline void ksBinaryInPlace(KsOp op, KsValue &a, const KsValue &b)
             a.SetInt(r);
         return;
     }
+    double p, q;
+    if (op <= KsOp::Mul && a.Kind() == KsKind::Double && ksRealPair(a, b, p, q)) {
+        a.SetDouble(op == KsOp::Add ? p + q : op == KsOp::Sub ? p - q : p * q);
+        return;
+    }
     ksBinaryInPlaceSlow(op, a, b);
 }
 
@@ -358,6 +404,8 @@ inline int ksCompare(const KsValue &a, const KsValue &b)
 {
     if (a.Kind() == KsKind::Integer && b.Kind() == KsKind::Integer)
         return a.RawInt() < b.RawInt() ? -1 : (a.RawInt() > b.RawInt() ? 1 : 0);
+    double p, q;
+    if (ksRealPair(a, b, p, q)) return p < q ? -1 : (p > q ? 1 : 0);
     return ksCompareSlow(a, b);
 }
 // Equality never raises for unlike kinds that have no order (they differ).
@@ -365,6 +413,8 @@ bool ksEqualsSlow(const KsValue &a, const KsValue &b);
 inline bool ksEquals(const KsValue &a, const KsValue &b)
 {
     if (a.Kind() == KsKind::Integer && b.Kind() == KsKind::Integer) return a.RawInt() == b.RawInt();
+    double p, q;
+    if (ksRealPair(a, b, p, q)) return !(p < q) && !(p > q);  // as ksCompare's 0
     return ksEqualsSlow(a, b);
 }
 

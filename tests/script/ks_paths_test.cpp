@@ -195,3 +195,131 @@ TEST(KsPaths, VariantElementsAsTheChainReachesThem)
 }
 
 }  // namespace
+
+// The inline ways of + - * and of comparisons (reals among them, and a
+// target changed in place) give what the general rules give for every pair
+// of a set of values of every kind.
+TEST(KsPaths, InlineOperatorsGiveWhatTheGeneralRulesGive)
+{
+    const std::vector<KsValue> values = {KsValue(0),       KsValue(3),
+                                         KsValue(-2),      KsValue(std::numeric_limits<int>::max()),
+                                         KsValue(qint64(-9000000000000000LL)),
+                                         KsValue(std::numeric_limits<qint64>::max()),
+                                         KsValue(2.5),     KsValue(-0.0),
+                                         KsValue(3.0),     KsValue(1e308),
+                                         KsValue(std::numeric_limits<double>::infinity()),
+                                         KsValue(QStringLiteral("3")),
+                                         KsValue(QStringLiteral("x")),
+                                         KsValue(true),    KsValue(),
+                                         KsValue::Null(),  KsValue::FromDate(46000.25)};
+    const std::pair<KsOp, KsValue (*)(const KsValue &, const KsValue &)> ops[] = {
+            {KsOp::Add, ksAdd}, {KsOp::Sub, ksSub}, {KsOp::Mul, ksMul}};
+    int compared = 0;
+    for (const KsValue &a : values)
+        for (const KsValue &b : values) {
+            SCOPED_TRACE((a.KindName() + QLatin1Char(' ') + a.ToText() + QStringLiteral(", ") + b.KindName() +
+                          QLatin1Char(' ') + b.ToText())
+                                 .toStdString());
+            for (const auto &[op, inlined] : ops) {
+                const Outcome expected = Describe([&, op = op] { return ksBinarySlow(op, a, b); });
+                EXPECT_EQ(Describe([&, f = inlined] { return f(a, b); }).Text, expected.Text);
+                const Outcome inPlace = Describe([&, op = op] {
+                    KsValue t = a;
+                    ksBinaryInPlace(op, t, b);
+                    return t;
+                });
+                EXPECT_EQ(inPlace.Raised, expected.Raised);
+                EXPECT_EQ(inPlace.Text, expected.Text);
+                ++compared;
+            }
+            const Outcome order = Describe([&] { return KsValue(ksCompareSlow(a, b)); });
+            EXPECT_EQ(Describe([&] { return KsValue(ksCompare(a, b)); }).Text, order.Text);
+            EXPECT_EQ(ksEquals(a, b), ksEqualsSlow(a, b));
+        }
+    EXPECT_EQ(compared, 17 * 17 * 3);
+}
+
+// Elements of arrays inside arithmetic and comparisons read what the same
+// element read into a variable first gives, of every kind an element may
+// hold; an index that is no integer, an index that calls a routine (once)
+// and a wrong index keep their rules.
+TEST(KsPaths, ArrayElementsInTreesGiveWhatTheirValuesGive)
+{
+    const char *pascal =
+            "var a: array[1..4] of Integer; d: array[0..1, 0..2] of Double; v, t, k: Variant; i, s, n: Integer;\n"
+            "function f: Integer; begin n := n + 1; Result := 2 end;\n"
+            "begin\n"
+            "  for i := 1 to 4 do a[i] := i * 7;\n"
+            "  d[1, 2] := 0.25; d[0, 1] := -3;\n"
+            "  v := VarArrayCreate([0, 4], varVariant);\n"
+            "  v[0] := 5; v[1] := 2.5; v[2] := '12'; v[3] := 9000000000; v[4] := True;\n"
+            "  s := 10; i := 2;\n"
+            "  Out((s + a[i] * 3) mod 11); t := a[i]; Out((s + t * 3) mod 11);\n"
+            "  Out(a[i + 1] - a[i - 1] * 2); Out(a[3] - a[1] * 2);\n"
+            "  Out(d[1, i] * 4 + d[0, 1]); t := d[1, 2]; k := d[0, 1]; Out(t * 4 + k);\n"
+            "  for i := 0 to 4 do begin t := v[i]; Out(v[i] * 2 + 1); Out(t * 2 + 1); Out(v[i] > 3); Out(t > 3) end;\n"
+            "  Out(v[0] + v[2]); t := v[2]; Out(v[0] + t);\n"
+            "  k := 2.5; Out(v[k]); Out(v[2]);\n"
+            "  n := 0; Out(a[f()] * 2); Out(n);\n"
+            "  try Out(a[i + 1] * 2) except Out(ExceptionClassName) end;\n"
+            "  try Out(a[5]) except Out(ExceptionClassName) end;\n"
+            "  try Out(v[5] * 2) except Out(ExceptionClassName) end;\n"
+            "  try Out(v[-1]) except Out(ExceptionClassName) end\n"
+            "end.";
+    const QStringList out = Output("PascalScript", pascal);
+    ASSERT_EQ(out.size(), 36) << out.join(QLatin1Char('|')).toStdString();
+    // (10 + 14 * 3) mod 11 = 8; 21 - 7 * 2 = 7; 0.25 * 4 - 3 = -2
+    EXPECT_EQ(out.mid(0, 6), (QStringList{QStringLiteral("8"), QStringLiteral("8"), QStringLiteral("7"),
+                                         QStringLiteral("7"), QStringLiteral("-2"), QStringLiteral("-2")}));
+    for (int e = 0; e < 5; ++e) {
+        SCOPED_TRACE(e);
+        EXPECT_EQ(out[6 + e * 4], out[7 + e * 4]);
+        EXPECT_EQ(out[8 + e * 4], out[9 + e * 4]);
+    }
+    EXPECT_EQ(out[6], QStringLiteral("11"));           // 5 * 2 + 1
+    EXPECT_EQ(out[18], QStringLiteral("18000000001"));  // an Int64 element stays one
+    EXPECT_EQ(out[26], out[27]);
+    // The index 2.5 rounds to 2 (half to even), as an index always did.
+    EXPECT_EQ(out[28], out[29]);
+    EXPECT_EQ(out[29], QStringLiteral("12"));
+    EXPECT_EQ(out.mid(30, 2), (QStringList{QStringLiteral("28"), QStringLiteral("1")}));
+    // i is 4 after the loop over v: a[i + 1] is outside the array, as a[5] is.
+    EXPECT_EQ(out[32], out[33]);
+    EXPECT_EQ(out[34], out[35]);
+    EXPECT_TRUE(out[32].startsWith(QLatin1String("E"))) << out[32].toStdString();
+    EXPECT_TRUE(out[34].startsWith(QLatin1String("E"))) << out[34].toStdString();
+}
+
+// A chain a + b + c gives what adding one operand after the other gives,
+// whether its operands are numbers, texts or both; & after a text joins.
+TEST(KsPaths, ChainsOfPlusGiveWhatEachStepGives)
+{
+    const char *pascal = "var a, b, c, t: Variant; x, y: Double; i, j: Integer; k: Integer;\n"
+                         "begin\n"
+                         "  x := 1.5; y := 0.25; i := 2; j := 3;\n"
+                         "  Out(x * x + y * y + i); t := x * x; t := t + y * y; t := t + i; Out(t);\n"
+                         "  Out(i + j + i * j); Out(2147483647 + i + j);\n"
+                         "  for k := 0 to 4 do begin\n"
+                         "    if k = 0 then begin a := 1; b := 2.5; c := 3 end;\n"
+                         "    if k = 1 then begin a := '1'; b := '2'; c := '3' end;\n"
+                         "    if k = 2 then begin a := '1'; b := 2; c := 3 end;\n"
+                         "    if k = 3 then begin a := 1; b := 2; c := 'x' end;\n"
+                         "    if k = 4 then begin a := 9000000000; b := 1; c := 0.5 end;\n"
+                         "    try Out(a + b + c) except Out(ExceptionClassName) end;\n"
+                         "    try t := a + b; t := t + c; Out(t) except Out(ExceptionClassName) end\n"
+                         "  end\n"
+                         "end.";
+    const QStringList out = Output("PascalScript", pascal);
+    ASSERT_EQ(out.size(), 14) << out.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(out[0], QStringLiteral("4.3125"));  // 2.25 + 0.0625 + 2
+    EXPECT_EQ(out[1], out[0]);
+    EXPECT_EQ(out[2], QStringLiteral("11"));
+    EXPECT_EQ(out[3], QStringLiteral("2147483652"));
+    for (int k = 0; k < 5; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(out[4 + 2 * k], out[5 + 2 * k]);
+    }
+    EXPECT_EQ(out[6], QStringLiteral("123"));
+    EXPECT_EQ(Output("BasicScript", "dim a, b\na = \"1\"\nb = 2\nOut(a & b & 3)\nOut(b + b + 3)"),
+              (QStringList{QStringLiteral("123"), QStringLiteral("7")}));
+}
