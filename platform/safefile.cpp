@@ -5,8 +5,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -189,6 +191,41 @@ QString freshPartName(const QString &dest)
     return partStem(dest) + tag + QStringLiteral(".part");
 }
 
+// A lock that says a living writer still uses its part file or folder.
+bool lockHeld(int fd)
+{
+    return fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+void closeLock(int &fd)
+{
+    if (fd >= 0) ::close(std::exchange(fd, -1));
+}
+
+// Removes the part files and part folders of dest that killed writers left:
+// named as this writer names them, its own, and locked by no living writer.
+void removeStaleParts(const QString &dest)
+{
+    const QString stem = QFileInfo(partStem(dest)).fileName();
+    static const QRegularExpression tag(QStringLiteral("^(?:[a-z0-9]{8}\\.part|part-[A-Za-z0-9]{6})$"));
+    const QDir folder(folderOf(dest));
+    const QStringList names =
+            folder.entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &name : names) {
+        if (!name.startsWith(stem) || !tag.match(QStringView(name).mid(stem.size())).hasMatch()) continue;
+        const QString path = folder.filePath(name);
+        int fd = ::open(encoded(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        struct stat st {};
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && lockHeld(fd)) {
+            if (S_ISREG(st.st_mode))
+                ::unlink(encoded(path).constData());
+            else if (S_ISDIR(st.st_mode))
+                QDir(path).removeRecursively();
+        }
+        closeLock(fd);
+    }
+}
+
 // The replaced file's owner and permissions for the new one, as far as the
 // system allows (the owner only for root); the permissions come after the
 // owner, which would clear a set-id bit.
@@ -311,6 +348,7 @@ bool SafeFile::open()
     Destination d;
     if (const QString why = destinationOf(target_, &d); !why.isEmpty()) return fail(why);
     dest_ = d.path;
+    removeStaleParts(dest_);
     // Made new, never through a link; a name some file already has (an
     // unrelated download, a planted link) is passed over, not touched.  A
     // file that will replace a private one starts private.
@@ -324,6 +362,10 @@ bool SafeFile::open()
     }
     if (fd < 0) return fail(folderReason(folderOf(dest_), EEXIST));
     part_ = part;
+    ::flock(fd, LOCK_EX);
+    // A second descriptor of the same open file holds the lock once the
+    // written one is closed, until the rename.
+    lock_ = ::dup(fd);
     keepOwnerAndMode(fd, d);
     device_ = std::make_unique<Device>(fd, target_, part_);
     return true;
@@ -345,6 +387,7 @@ bool SafeFile::commit()
     if (!d.flushAll() || !d.syncAndClose()) return fail(d.reason());
     if (const QString why = putInPlace(part_, made, dest_); !why.isEmpty()) return fail(why);
     device_.reset();
+    closeLock(lock_);
     return true;
 }
 
@@ -363,6 +406,7 @@ void SafeFile::cancel()
     if (!device_) return;
     device_.reset();
     QFile::remove(part_);
+    closeLock(lock_);
 }
 
 PartFolder::PartFolder(const QString &target) : target_(target) {}
@@ -379,10 +423,13 @@ bool PartFolder::create()
     Destination d;
     if (const QString why = destinationOf(target_, &d); !why.isEmpty()) return fail(why);
     dest_ = d.path;
+    removeStaleParts(dest_);
     // Made with only the program's own rights (0700).
     QByteArray name = encoded(partStem(dest_) + QStringLiteral("part-XXXXXX"));
     if (!::mkdtemp(name.data())) return fail(folderReason(folderOf(dest_), errno));
     folder_ = QFile::decodeName(name);
+    lock_ = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    lockHeld(lock_);
     file_ = folder_ + u'/' + QFileInfo(dest_).fileName();
     return true;
 }
@@ -423,6 +470,7 @@ bool PartFolder::fail(const QString &reason)
 void PartFolder::remove()
 {
     if (!folder_.isEmpty()) QDir(folder_).removeRecursively();
+    closeLock(lock_);
     folder_.clear();
     file_.clear();
 }

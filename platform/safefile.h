@@ -4,7 +4,8 @@
 // on one file system); it is flushed, synced and closed with every error
 // checked, then renamed over the target.  A failure or a cancel removes the
 // part file and leaves the old file as it was; a kill leaves the old file
-// and at most the part file.
+// and at most the part file, which the next write of that target removes
+// (a writer holds a lock on its part file while it lives).
 //
 // The part file is made new under a name no other file has, never opened
 // through a link, so nobody who can add files to a shared folder can make a
@@ -59,6 +60,7 @@ private:
     QString target_;
     QString dest_;  // the file replaced: target_, or the file its link names
     QString part_;
+    int lock_ = -1;  // the part file's lock, held until it is renamed or removed
     std::unique_ptr<Device> device_;
     QString error_;
 };
@@ -90,6 +92,7 @@ private:
     QString target_;
     QString dest_;
     QString folder_;
+    int lock_ = -1;  // the folder's lock, held while it exists
     QString file_;
     QString error_;
 };

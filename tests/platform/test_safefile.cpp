@@ -177,6 +177,47 @@ TEST(SafeFileTraps, TheExcelExportWritesOnlyTheFileMeant)
                         }));
 }
 
+// What a killed writer left goes with the next write of the file; what a
+// living writer uses stays.
+TEST_F(SafeFileTest, PartsOfAKilledWriterGoWithTheNextWrite)
+{
+    auto killedWhileWriting = [&](const std::function<void()> &start) {
+        std::fflush(nullptr);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            start();
+            raise(SIGKILL);
+            _exit(1);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status));
+    };
+    killedWhileWriting([&] {
+        SafeFile f(target);
+        if (f.open()) f.device().write("half");
+        raise(SIGKILL);
+    });
+    killedWhileWriting([&] {
+        PartFolder f(target);
+        if (f.create()) putFile(f.filePath(), "half");
+        raise(SIGKILL);
+    });
+    // The second writer took away the first one's part file already.
+    const QStringList left = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    ASSERT_EQ(left.size(), 2);
+    EXPECT_TRUE(QFileInfo(dir.filePath(left[1])).isDir()) << left[1].toStdString();
+    SafeFile living(target);
+    ASSERT_TRUE(living.open());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({QStringLiteral("清单.txt"), QFileInfo(living.partName()).fileName()}));
+    ASSERT_TRUE(saveFileSafely(target, QByteArray("new\n")));
+    living.device().write("living\n");
+    EXPECT_TRUE(living.commit()) << living.errorString().toStdString();
+    EXPECT_EQ(fileBytes(target), "living\n");
+    EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("清单.txt")});
+}
+
 // Two writers of one file at once each finish; the file is one of theirs.
 TEST_F(SafeFileTest, TwoWritersOfOneFileBothFinish)
 {
