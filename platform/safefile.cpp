@@ -4,13 +4,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 namespace vplatform {
@@ -22,11 +27,21 @@ QByteArray encoded(const QString &path)
     return QFile::encodeName(path);
 }
 
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QString folderOf(const QString &path)
+{
+    return QFileInfo(path).path();
+}
+
 // A rename is durable only once the folder holding both names is synced;
 // some file systems refuse that, which loses nothing written.
 void syncFolder(const QString &path)
 {
-    const int fd = ::open(encoded(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(encoded(folderOf(path)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
@@ -37,67 +52,218 @@ void setError(QString *error, const QString &text)
     if (error) *error = text;
 }
 
-}  // namespace
-
-QString partFileName(const QString &target)
+QString saveError(const QString &target, const QString &reason)
 {
-    return target + QStringLiteral(".part");
+    return QStringLiteral("无法保存文件 %1：%2").arg(shown(target), reason);
 }
 
-QString fileErrorText(const QString &path, int err)
+// The disk's own faults, whatever was being done; empty for others.
+QString diskReason(int err)
 {
-    QString reason;
     switch (err) {
     case ENOSPC:
     case EFBIG:
     case EDQUOT:
-        reason = QStringLiteral("磁盘空间不足");
-        break;
-    case EACCES:
-    case EPERM:
-        reason = QStringLiteral("没有写入权限");
-        break;
+        return QStringLiteral("磁盘空间不足");
     case EROFS:
-        reason = QStringLiteral("磁盘是只读的");
-        break;
-    case ENOENT:
-    case ENOTDIR:
-        reason = QStringLiteral("文件夹不存在");
-        break;
-    case EISDIR:
-        reason = QStringLiteral("这是一个文件夹");
-        break;
-    case ECANCELED:
-        reason = QStringLiteral("已取消，原文件保持不变");
-        break;
+        return QStringLiteral("磁盘是只读的");
+    case EIO:
+        return QStringLiteral("读写磁盘时出错，请检查磁盘");
     default:
-        reason = qt_error_string(err);
-        break;
+        return {};
     }
-    return QStringLiteral("无法保存文件 %1：%2").arg(QDir::toNativeSeparators(path), reason);
 }
 
-bool replaceWithPart(const QString &part, const QString &target, QString *error)
+// Why the file the user named cannot be replaced.
+QString targetReason(int err)
 {
-    const int fd = ::open(encoded(part).constData(), O_RDONLY | O_CLOEXEC);
-    int err = fd < 0 ? errno : 0;
-    if (fd >= 0 && ::fsync(fd) != 0) err = errno;
-    if (fd >= 0 && ::close(fd) != 0 && !err) err = errno;
-    if (!err && std::rename(encoded(part).constData(), encoded(target).constData()) != 0) err = errno;
-    if (err) {
-        QFile::remove(part);
-        setError(error, fileErrorText(target, err));
-        return false;
+    if (const QString disk = diskReason(err); !disk.isEmpty()) return disk;
+    switch (err) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("没有写入权限");
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("文件夹不存在");
+    case EISDIR:
+        return QStringLiteral("这是一个文件夹");
+    case ELOOP:
+        return QStringLiteral("链接层数太多，找不到它所指的文件");
+    case ECANCELED:
+        return QStringLiteral("已取消，原文件保持不变");
+    default:
+        return qt_error_string(err);
     }
-    syncFolder(target);
-    return true;
+}
+
+// Why nothing new could be made in the folder that holds the file.
+QString folderReason(const QString &folder, int err)
+{
+    if (const QString disk = diskReason(err); !disk.isEmpty()) return disk;
+    const QString name = shown(QFileInfo(folder).absoluteFilePath());
+    switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("文件夹 %1 不存在").arg(name);
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("文件夹 %1 没有写入权限").arg(name);
+    default:
+        return QStringLiteral("无法在文件夹 %1 中建立临时文件（%2）").arg(name, qt_error_string(err));
+    }
+}
+
+// Why the part file (or the written file of a part folder) failed.
+QString partReason(const QString &part, int err)
+{
+    if (const QString disk = diskReason(err); !disk.isEmpty()) return disk;
+    if (err == ENOENT) return QStringLiteral("临时文件 %1 已被删除").arg(shown(part));
+    return QStringLiteral("写入临时文件 %1 时出错（%2）").arg(shown(part), qt_error_string(err));
+}
+
+// Why renaming the finished part over the file failed.
+QString renameReason(const QString &part, int err)
+{
+    return err == ENOENT ? partReason(part, err) : targetReason(err);
+}
+
+// The file a write of a target replaces, as checked before anything is made.
+struct Destination {
+    QString path;  // the target, or the file its link (or links) name
+    bool exists = false;
+    struct stat st {};
+};
+
+// Follows the target's links, each relative one from its own folder, to the
+// file the user means; that file may not exist yet (a dangling link names
+// it).  Empty, or why it cannot be replaced.
+QString destinationOf(const QString &target, Destination *d)
+{
+    QString p = target;
+    for (int links = 0;; ++links) {
+        struct stat st {};
+        if (::lstat(encoded(p).constData(), &st) != 0) {
+            const int err = errno;
+            if (err != ENOENT) return err == ENOTDIR ? folderReason(folderOf(p), err) : targetReason(err);
+            // A new file: its folder is checked when the part file is made.
+            d->path = p;
+            return {};
+        }
+        if (S_ISLNK(st.st_mode)) {
+            if (links >= 40) return targetReason(ELOOP);
+            char buffer[PATH_MAX];
+            const ssize_t n = ::readlink(encoded(p).constData(), buffer, sizeof buffer);
+            if (n < 0) return targetReason(errno);
+            if (size_t(n) == sizeof buffer) return targetReason(ENAMETOOLONG);
+            const QString to = QFile::decodeName(QByteArray(buffer, n));
+            // Joined as text, not cleaned: ".." goes up from where the link
+            // really is, as the system would take it.
+            p = to.startsWith(u'/') ? to : folderOf(p) + u'/' + to;
+            continue;
+        }
+        if (S_ISDIR(st.st_mode)) return targetReason(EISDIR);
+        // A device or a pipe is written into, never replaced by a file.
+        if (!S_ISREG(st.st_mode)) return QStringLiteral("这不是普通文件，不能替换");
+        // As writing into the file would be refused, so is replacing it.
+        if (::faccessat(AT_FDCWD, encoded(p).constData(), W_OK, AT_EACCESS) != 0) return targetReason(errno);
+        d->path = p;
+        d->exists = true;
+        d->st = st;
+        return {};
+    }
+}
+
+// The start of the names made beside the file while it is written.
+QString partStem(const QString &dest)
+{
+    QString base = QFileInfo(dest).fileName();
+    // Room for the tag within a name's 255 bytes.
+    while (encoded(base).size() > 200) base.chop(base.size() > 1 && base.back().isLowSurrogate() ? 2 : 1);
+    return folderOf(dest) + u'/' + base + u'.';
+}
+
+// A part file's name beside the file that no file has had yet.
+QString freshPartName(const QString &dest)
+{
+    static constexpr char kDigits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    QString tag;
+    for (int i = 0; i < 8; ++i) tag += QLatin1Char(kDigits[QRandomGenerator::global()->bounded(36)]);
+    return partStem(dest) + tag + QStringLiteral(".part");
+}
+
+// A lock that says a living writer still uses its part file or folder.
+bool lockHeld(int fd)
+{
+    return fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+void closeLock(int &fd)
+{
+    if (fd >= 0) ::close(std::exchange(fd, -1));
+}
+
+// Removes the part files and part folders of dest that killed writers left:
+// named as this writer names them, its own, and locked by no living writer.
+void removeStaleParts(const QString &dest)
+{
+    const QString stem = QFileInfo(partStem(dest)).fileName();
+    static const QRegularExpression tag(QStringLiteral("^(?:[a-z0-9]{8}\\.part|part-[A-Za-z0-9]{6})$"));
+    const QDir folder(folderOf(dest));
+    const QStringList names =
+            folder.entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &name : names) {
+        if (!name.startsWith(stem) || !tag.match(QStringView(name).mid(stem.size())).hasMatch()) continue;
+        const QString path = folder.filePath(name);
+        int fd = ::open(encoded(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        struct stat st {};
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && lockHeld(fd)) {
+            if (S_ISREG(st.st_mode))
+                ::unlink(encoded(path).constData());
+            else if (S_ISDIR(st.st_mode))
+                QDir(path).removeRecursively();
+        }
+        closeLock(fd);
+    }
+}
+
+// The replaced file's owner and permissions for the new one, as far as the
+// system allows (the owner only for root); the permissions come after the
+// owner, which would clear a set-id bit.
+void keepOwnerAndMode(int fd, const Destination &d)
+{
+    if (!d.exists) return;
+    if (::fchown(fd, d.st.st_uid, d.st.st_gid) != 0) {
+        // Not ours to give: the new file stays the writer's.
+    }
+    ::fchmod(fd, d.st.st_mode & 07777);
+}
+
+// Syncs and renames the written file over the destination; the file must
+// still be the one made (the same inode), never a link put in its place.
+QString putInPlace(const QString &written, const struct stat &made, const QString &dest)
+{
+    struct stat now {};
+    if (::lstat(encoded(written).constData(), &now) != 0) return partReason(written, errno);
+    if (!S_ISREG(now.st_mode) || now.st_dev != made.st_dev || now.st_ino != made.st_ino)
+        return QStringLiteral("临时文件 %1 被换成了别的文件").arg(shown(written));
+    if (std::rename(encoded(written).constData(), encoded(dest).constData()) != 0)
+        return renameReason(written, errno);
+    syncFolder(dest);
+    return {};
+}
+
+}  // namespace
+
+QString fileErrorText(const QString &path, int err)
+{
+    return saveError(path, targetReason(err));
 }
 
 // Writes through to the descriptor in large pieces; the first failed write
 // is kept (with its errno) and every later write fails too.
 class SafeFile::Device : public QIODevice {
 public:
-    Device(int fd, const QString &target) : fd_(fd), target_(target)
+    Device(int fd, const QString &target, const QString &part) : fd_(fd), target_(target), part_(part)
     {
         QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     }
@@ -105,6 +271,8 @@ public:
     bool isSequential() const override { return true; }
     int fd() const { return fd_; }
     int error() const { return err_; }
+    // The failure in the user's words.
+    QString reason() const { return partReason(part_, err_); }
     // Writes what is buffered; false once any write failed.
     bool flushAll()
     {
@@ -121,12 +289,14 @@ public:
             left -= n;
         }
         buffer_.clear();
-        if (err_) setErrorString(fileErrorText(target_, err_));
+        if (err_) setErrorString(saveError(target_, reason()));
         return !err_;
     }
-    // Closes the descriptor; false (with the error kept) when closing failed.
-    bool closeFd()
+    // Syncs and closes the descriptor; false (with the error kept) when
+    // either failed.
+    bool syncAndClose()
     {
+        if (!err_ && ::fsync(fd_) != 0) err_ = errno;
         const int fd = std::exchange(fd_, -1);
         if (fd >= 0 && ::close(fd) != 0 && !err_) err_ = errno;
         QIODevice::close();
@@ -153,11 +323,12 @@ private:
     static constexpr qsizetype kChunk = 256 * 1024;
     int fd_ = -1;
     QString target_;
+    QString part_;
     int err_ = 0;
     QByteArray buffer_;
 };
 
-SafeFile::SafeFile(const QString &target) : target_(target), part_(partFileName(target)) {}
+SafeFile::SafeFile(const QString &target) : target_(target) {}
 
 SafeFile::~SafeFile()
 {
@@ -174,32 +345,49 @@ bool SafeFile::open()
 {
     cancel();
     error_.clear();
-    if (QFileInfo(target_).isDir()) return fail(EISDIR);
-    const int fd = ::open(encoded(part_).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return fail(errno);
-    struct stat old {};
-    if (::stat(encoded(target_).constData(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
-    device_ = std::make_unique<Device>(fd, target_);
+    Destination d;
+    if (const QString why = destinationOf(target_, &d); !why.isEmpty()) return fail(why);
+    dest_ = d.path;
+    removeStaleParts(dest_);
+    // Made new, never through a link; a name some file already has (an
+    // unrelated download, a planted link) is passed over, not touched.  A
+    // file that will replace a private one starts private.
+    int fd = -1;
+    QString part;
+    for (int tries = 0; fd < 0 && tries < 100; ++tries) {
+        part = freshPartName(dest_);
+        fd = ::open(encoded(part).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                    d.exists ? 0600 : 0666);
+        if (fd < 0 && errno != EEXIST) return fail(folderReason(folderOf(dest_), errno));
+    }
+    if (fd < 0) return fail(folderReason(folderOf(dest_), EEXIST));
+    part_ = part;
+    ::flock(fd, LOCK_EX);
+    // A second descriptor of the same open file holds the lock once the
+    // written one is closed, until the rename.
+    lock_ = ::dup(fd);
+    keepOwnerAndMode(fd, d);
+    device_ = std::make_unique<Device>(fd, target_, part_);
     return true;
 }
 
-bool SafeFile::fail(int err)
+bool SafeFile::fail(const QString &reason)
 {
-    if (error_.isEmpty()) error_ = fileErrorText(target_, err);
+    if (error_.isEmpty()) error_ = saveError(target_, reason);
     cancel();
     return false;
 }
 
 bool SafeFile::commit()
 {
-    if (!device_) return fail(error_.isEmpty() ? EBADF : 0);
+    if (!device_) return fail(error_.isEmpty() ? qt_error_string(EBADF) : error_);
     Device &d = *device_;
-    if (!d.flushAll()) return fail(d.error());
-    if (::fsync(d.fd()) != 0) return fail(errno);
-    if (!d.closeFd()) return fail(d.error());
-    if (std::rename(encoded(part_).constData(), encoded(target_).constData()) != 0) return fail(errno);
+    struct stat made {};
+    if (::fstat(d.fd(), &made) != 0) return fail(partReason(part_, errno));
+    if (!d.flushAll() || !d.syncAndClose()) return fail(d.reason());
+    if (const QString why = putInPlace(part_, made, dest_); !why.isEmpty()) return fail(why);
     device_.reset();
-    syncFolder(target_);
+    closeLock(lock_);
     return true;
 }
 
@@ -210,7 +398,7 @@ bool SafeFile::writeFailed() const
 
 void SafeFile::abandon()
 {
-    fail(device_ && device_->error() ? device_->error() : ECANCELED);
+    fail(device_ && device_->error() ? device_->reason() : targetReason(ECANCELED));
 }
 
 void SafeFile::cancel()
@@ -218,6 +406,73 @@ void SafeFile::cancel()
     if (!device_) return;
     device_.reset();
     QFile::remove(part_);
+    closeLock(lock_);
+}
+
+PartFolder::PartFolder(const QString &target) : target_(target) {}
+
+PartFolder::~PartFolder()
+{
+    remove();
+}
+
+bool PartFolder::create()
+{
+    remove();
+    error_.clear();
+    Destination d;
+    if (const QString why = destinationOf(target_, &d); !why.isEmpty()) return fail(why);
+    dest_ = d.path;
+    removeStaleParts(dest_);
+    // Made with only the program's own rights (0700).
+    QByteArray name = encoded(partStem(dest_) + QStringLiteral("part-XXXXXX"));
+    if (!::mkdtemp(name.data())) return fail(folderReason(folderOf(dest_), errno));
+    folder_ = QFile::decodeName(name);
+    lock_ = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    lockHeld(lock_);
+    file_ = folder_ + u'/' + QFileInfo(dest_).fileName();
+    return true;
+}
+
+bool PartFolder::commit()
+{
+    if (file_.isEmpty()) return fail(error_.isEmpty() ? qt_error_string(EBADF) : error_);
+    const int fd = ::open(encoded(file_).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return fail(partReason(file_, errno));
+    Destination d;
+    struct stat made {};
+    int err = ::fstat(fd, &made) != 0 ? errno : 0;
+    if (!err) {
+        // Checked again: the target may have changed while the file was written.
+        d.path = dest_;
+        struct stat old {};
+        if (::stat(encoded(dest_).constData(), &old) == 0 && S_ISREG(old.st_mode)) {
+            d.exists = true;
+            d.st = old;
+        }
+        keepOwnerAndMode(fd, d);
+        if (::fsync(fd) != 0) err = errno;
+    }
+    if (::close(fd) != 0 && !err) err = errno;
+    if (err) return fail(partReason(file_, err));
+    if (const QString why = putInPlace(file_, made, dest_); !why.isEmpty()) return fail(why);
+    remove();
+    return true;
+}
+
+bool PartFolder::fail(const QString &reason)
+{
+    if (error_.isEmpty()) error_ = saveError(target_, reason);
+    remove();
+    return false;
+}
+
+void PartFolder::remove()
+{
+    if (!folder_.isEmpty()) QDir(folder_).removeRecursively();
+    closeLock(lock_);
+    folder_.clear();
+    file_.clear();
 }
 
 bool saveFileSafely(const QString &target, const std::function<bool(QIODevice &)> &write, QString *error)
@@ -242,7 +497,7 @@ bool copyFileSafely(const QString &from, const QString &target, QString *error)
 {
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly)) {
-        setError(error, QStringLiteral("无法打开文件 %1：%2").arg(QDir::toNativeSeparators(from), in.errorString()));
+        setError(error, QStringLiteral("无法打开文件 %1：%2").arg(shown(from), in.errorString()));
         return false;
     }
     bool readFailed = false;
@@ -258,8 +513,7 @@ bool copyFileSafely(const QString &from, const QString &target, QString *error)
                 }
             },
             error);
-    if (readFailed)
-        setError(error, QStringLiteral("无法读取文件 %1：%2").arg(QDir::toNativeSeparators(from), in.errorString()));
+    if (readFailed) setError(error, QStringLiteral("无法读取文件 %1：%2").arg(shown(from), in.errorString()));
     return ok;
 }
 

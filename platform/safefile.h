@@ -4,7 +4,15 @@
 // on one file system); it is flushed, synced and closed with every error
 // checked, then renamed over the target.  A failure or a cancel removes the
 // part file and leaves the old file as it was; a kill leaves the old file
-// and at most the part file, which the next write of that target replaces.
+// and at most the part file, which the next write of that target removes
+// (a writer holds a lock on its part file while it lives).
+//
+// The part file is made new under a name no other file has, never opened
+// through a link, so nobody who can add files to a shared folder can make a
+// write land in another file.  A target that is a link keeps its link: the
+// file it names is the one replaced.  A target the user may not write (a
+// read-only file) is refused as writing into it would be; a replaced file
+// keeps its permissions.
 
 #include <QByteArray>
 #include <QIODevice>
@@ -14,14 +22,6 @@
 #include <memory>
 
 namespace vplatform {
-
-// The part file written for target.
-QString partFileName(const QString &target);
-
-// Puts the finished part file (written by someone else, e.g. a database
-// copy) in place of target: syncs it, renames it over target and syncs the
-// folder.  False with a reason in *error naming target; part is then removed.
-bool replaceWithPart(const QString &part, const QString &target, QString *error = nullptr);
 
 class SafeFile {
 public:
@@ -37,6 +37,7 @@ public:
     // write is remembered and fails the commit.
     QIODevice &device();
     QString target() const { return target_; }
+    // The part file's name once open() succeeded.
     QString partName() const { return part_; }
     // Flushes, syncs, closes and renames over the target.  Any failure
     // before (a failed write) or now removes the part file and returns false.
@@ -54,11 +55,45 @@ public:
 private:
     class Device;
 
-    bool fail(int err);
+    bool fail(const QString &reason);
 
     QString target_;
+    QString dest_;  // the file replaced: target_, or the file its link names
     QString part_;
+    int lock_ = -1;  // the part file's lock, held until it is renamed or removed
     std::unique_ptr<Device> device_;
+    QString error_;
+};
+
+// For a writer that opens its output by name (a database copy, a workbook
+// library): a folder of the program's own beside the target, which nobody
+// else can add a file or a link to.  The file written there replaces the
+// target as SafeFile's part file does; the folder goes with this object.
+class PartFolder {
+public:
+    explicit PartFolder(const QString &target);
+    ~PartFolder();
+    PartFolder(const PartFolder &) = delete;
+    PartFolder &operator=(const PartFolder &) = delete;
+
+    // Checks the target as SafeFile::open does and makes the folder.
+    bool create();
+    // The file to write, inside the folder (after create()).
+    QString filePath() const { return file_; }
+    // Syncs the written file and renames it over the target.
+    bool commit();
+    // What went wrong, naming the target, in the words shown to the user.
+    QString errorString() const { return error_; }
+
+private:
+    bool fail(const QString &reason);
+    void remove();
+
+    QString target_;
+    QString dest_;
+    QString folder_;
+    int lock_ = -1;  // the folder's lock, held while it exists
+    QString file_;
     QString error_;
 };
 

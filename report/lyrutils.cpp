@@ -374,17 +374,22 @@ QString lyrDecodeHighChars(const QString &text)
     return out;
 }
 
-QString lyrGetTempFile(const QString &dir)
+std::unique_ptr<QFile> lyrCreateTempFile(const QString &dir)
 {
     QStringList dirs;
     if (!dir.isEmpty()) dirs << dir;
     dirs << QDir::tempPath() << QDir::currentPath();
     for (const QString &d : dirs) {
-        QTemporaryFile file(QDir(d).filePath(QStringLiteral("lyXXXXXX.tmp")));
-        file.setAutoRemove(false);
-        if (file.open()) return QFileInfo(file.fileName()).absoluteFilePath();
+        auto file = std::make_unique<QTemporaryFile>(QDir(d).filePath(QStringLiteral("lyXXXXXX.tmp")));
+        file->setAutoRemove(false);
+        if (file->open()) return file;
     }
     throw ElyrError(QStringLiteral("无法创建临时文件"));
+}
+
+QString lyrGetTempFile(const QString &dir)
+{
+    return QFileInfo(lyrCreateTempFile(dir)->fileName()).absoluteFilePath();
 }
 
 void lyrSaveFile(const QString &fileName, const std::function<void(QIODevice &)> &write)

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QFile>
 #include <QIODevice>
 #include <QImage>
 #include <QList>
@@ -131,6 +132,9 @@ QString lyrDecodeHighChars(const QString &text);
 // when dir is empty or unusable); its full name. Raises ElyrError when no
 // file can be made.
 QString lyrGetTempFile(const QString &dir = QString());
+// The same file kept open for reading and writing (never opened again by
+// its name, which someone sharing the folder could have swapped for a link).
+std::unique_ptr<QFile> lyrCreateTempFile(const QString &dir = QString());
 // Writes a file through a temporary file beside it that replaces the old
 // file only once everything was written, so a failed write (a full disk)
 // leaves the old file as it was. Raises ElyrError naming the file.

@@ -932,12 +932,8 @@ void TlyrXMLDocument::UnloadItem(TlyrXMLItem *item)
 void TlyrXMLDocument::CreateTempFile()
 {
     if (temp_) return;
-    const QString name = lyrGetTempFile(TempDir);
-    auto file = std::make_unique<QFile>(name);
-    if (!file->open(QIODevice::ReadWrite | QIODevice::Truncate)) {
-        QFile::remove(name);
-        throw ElyrError(QStringLiteral("无法创建临时文件 %1: %2").arg(name, file->errorString()));
-    }
+    std::unique_ptr<QFile> file = lyrCreateTempFile(TempDir);
+    const QString name = file->fileName();
     QFile::remove(name);
     temp_ = std::move(file);
     tempName_ = name;

@@ -326,17 +326,17 @@ void TGraphic::SetImage(const QImage &img)
 
 void TGraphic::SaveToFile(const QString &fileName) const
 {
-    QString encodeError, error;
-    const bool ok = vplatform::saveFileSafely(
-            fileName,
-            [&](QIODevice &out) {
-                QImageWriter w(&out, "bmp");
-                if (w.write(FImage)) return true;
-                encodeError = w.errorString();
-                return false;
-            },
-            &error);
-    if (!ok) Raise(QStringLiteral("EFCreateError"), encodeError.isEmpty() ? error : error + u' ' + encodeError);
+    // Encoded before the file is touched: a picture that cannot be written
+    // and a disk that cannot take it fail with their own words.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter w(&buffer, "bmp");
+    if (!w.write(FImage))
+        Raise(QStringLiteral("EFCreateError"),
+              QStringLiteral("Cannot write the picture \"%1\". %2").arg(fileName, w.errorString()));
+    QString error;
+    if (!vplatform::saveFileSafely(fileName, bytes, &error)) Raise(QStringLiteral("EFCreateError"), error);
 }
 
 bool TGraphic::AssignFrom(QObject *source)

@@ -87,26 +87,22 @@ void backupDatabase(const Connection &source, const QString &target, const QByte
     const QString what = QStringLiteral("无法备份到 %1").arg(shown(target));
     if (sameFile(source.path(), target))
         throw DbError(what + QStringLiteral("：不能备份到正在使用的数据库文件本身，请选择其他路径。"));
+    // The copy is made in a folder of the program's own beside the target
+    // (the engine opens its files by name, its journal too) and renamed over
+    // the target once whole, keeping the old file's permissions.
+    vplatform::PartFolder part(target);
+    if (!part.create()) throw DbError(part.errorString());
     // A reader of its own sees only committed transactions, whatever the
     // program's connection is in the middle of.
     Handle from = openKeyed(source.path(), key, SQLITE_OPEN_READONLY);
-    const QString part = vplatform::partFileName(target);
-    QFile::remove(part);
-    try {
-        Handle to = openKeyed(part, key, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    {
+        Handle to = openKeyed(part.filePath(), key, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
         run(to.get(), "PRAGMA journal_mode=DELETE", what);
         copyPages(to.get(), from.get(), what);
         // The copied header says write-ahead log; a backup is one file on its own.
         run(to.get(), "PRAGMA journal_mode=DELETE", what);
-        to.reset();
-        QString why;
-        if (!vplatform::replaceWithPart(part, target, &why))
-            throw DbError(what + QStringLiteral("：无法写入该文件，请检查路径和写入权限。"), why);
-    } catch (...) {
-        QFile::remove(part);
-        QFile::remove(part + QStringLiteral("-journal"));
-        throw;
     }
+    if (!part.commit()) throw DbError(part.errorString());
 }
 
 namespace {

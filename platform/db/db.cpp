@@ -559,7 +559,14 @@ QString errDetail(sqlite3 *db, const QString &sql = QString())
 
 [[noreturn]] void fail(sqlite3 *db, const QString &sql)
 {
-    throw DbError(userText(errCode(db)), errDetail(db, sql), errCode(db) & 0xff);
+    const int code = errCode(db) & 0xff;
+    // On a handle opened only to read, a write the file refused or a
+    // statement the guard kept out is the statement's doing, not the disk's
+    // or the file's.
+    if ((code == SQLITE_READONLY || code == SQLITE_AUTH) && sqlite3_db_readonly(db, "main") == 1)
+        throw DbError(QStringLiteral("数据库是只读打开的，不能更改：这条语句会更改数据库，没有执行。"),
+                      errDetail(db, sql), code);
+    throw DbError(userText(errCode(db)), errDetail(db, sql), code);
 }
 
 // A read-only handle may still attach another file writable, or make one
@@ -572,7 +579,11 @@ int readOnlyGuard(void *, int action, const char *name, const char *value, const
     if (action != SQLITE_PRAGMA || !name) return SQLITE_OK;
     const QByteArray pragma = QByteArray(name).toLower();
     if (pragma.contains("key")) return SQLITE_DENY;
-    if (value && (pragma.startsWith("cipher") || pragma == "query_only")) return SQLITE_DENY;
+    // A checkpoint writes the log into the file; a new journal mode rewrites
+    // the file's header (and would remove the program's log).
+    if (pragma == "wal_checkpoint") return SQLITE_DENY;
+    if (value && (pragma.startsWith("cipher") || pragma == "query_only" || pragma == "journal_mode"))
+        return SQLITE_DENY;
     return SQLITE_OK;
 }
 

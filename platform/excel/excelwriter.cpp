@@ -70,15 +70,13 @@ constexpr int kMaxRows = 1048576;
 class Writer {
 public:
     Writer(const QString &path, const ExportLayout &layout)
-        : m_path(path), m_part(vplatform::partFileName(path)), m_layout(layout)
+        : m_path(path), m_part(path), m_layout(layout)
     {}
-    // Still open here only when a row source threw: no half-written file.
+    // Still open here only when a row source threw: no half-written file
+    // (the part folder goes with the writer).
     ~Writer()
     {
-        if (m_book) {
-            workbook_close(m_book);
-            QFile::remove(m_part);
-        }
+        if (m_book) workbook_close(m_book);
     }
 
     ExportResult run(const QString &shopName, const ExportValueSource &rows, const QHash<int, QString> &totals);
@@ -98,10 +96,11 @@ private:
     ExportResult failure(const QString &detail) { return failure(cannotWriteMessage(m_path), detail); }
 
     QString m_path;
-    // The workbook is made under this name beside the target and renamed
-    // over it once whole: a failure or a kill never leaves a file that
-    // looks like a finished export, and an old file stays until then.
-    QString m_part;
+    // The library opens the workbook by name: it is made in a folder of the
+    // program's own beside the target and renamed over it once whole.  A
+    // failure or a kill never leaves a file that looks like a finished
+    // export, and an old file stays until then, keeping its permissions.
+    vplatform::PartFolder m_part;
     const ExportLayout &m_layout;
     lxw_workbook *m_book = nullptr;
     lxw_worksheet *m_sheet = nullptr;
@@ -164,7 +163,6 @@ ExportResult Writer::failure(const QString &message, const QString &detail)
         workbook_close(m_book);
         m_book = nullptr;
     }
-    QFile::remove(m_part);
     ExportResult r;
     r.path = m_path;
     r.message = message;
@@ -177,14 +175,9 @@ ExportResult Writer::run(const QString &shopName, const ExportValueSource &rows,
     const int n = m_layout.columnCount();
     if (n < 2) return failure(QStringLiteral("layout has fewer than two columns"));
 
-    // Opening the file first gives the system's reason when it cannot be
+    // Checked before any row is read: the reason when the file cannot be
     // written (a missing folder, no permission, a folder of that name).
-    if (QFileInfo(m_path).isDir()) return failure(QStringLiteral("Is a directory"));
-    {
-        QFile probe(m_part);
-        if (!probe.open(QIODevice::WriteOnly)) return failure(probe.errorString());
-    }
-    QFile::remove(m_part);
+    if (!m_part.create()) return failure(m_part.errorString());
 
     // Rows go out one by one to a temporary file, so 100,000 rows need
     // little memory; everything is therefore written strictly top-down.
@@ -192,7 +185,7 @@ ExportResult Writer::run(const QString &shopName, const ExportValueSource &rows,
     options.constant_memory = LXW_TRUE;
     const QByteArray tmp = QFile::encodeName(QDir::tempPath());
     options.tmpdir = const_cast<char *>(tmp.constData());
-    const QByteArray encodedPath = QFile::encodeName(m_part);
+    const QByteArray encodedPath = QFile::encodeName(m_part.filePath());
     m_book = workbook_new_opt(encodedPath.constData(), &options);
     if (!m_book) return failure(QStringLiteral("cannot start workbook"));
     m_sheet = workbook_add_worksheet(m_book, nullptr);
@@ -254,7 +247,8 @@ ExportResult Writer::run(const QString &shopName, const ExportValueSource &rows,
                        (systemError ? QStringLiteral("\n") + QString::fromLocal8Bit(std::strerror(systemError))
                                     : QString()));
     QString why;
-    if (!wholeWorkbook(m_part, &why) || !vplatform::replaceWithPart(m_part, m_path, &why)) return failure(why);
+    if (!wholeWorkbook(m_part.filePath(), &why)) return failure(why);
+    if (!m_part.commit()) return failure(m_part.errorString());
 
     ExportResult r;
     r.written = true;

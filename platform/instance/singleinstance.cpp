@@ -33,9 +33,18 @@ bool SingleInstance::acquire()
     if (!QDir().mkpath(m_folder)) return failed(EACCES);
     const QByteArray path = QFile::encodeName(m_path);
     // Close-on-exec: a program started from here must not keep the lock.
-    int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0 && (errno == EACCES || errno == EROFS)) fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    // Never through a link, nor into a file with other names: the lock file
+    // is emptied and opened to everyone, which another user sharing the
+    // folder could otherwise turn on any file of the user's.
+    int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0 && (errno == EACCES || errno == EROFS))
+        fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return failed(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
+        ::close(fd);
+        return failed(EPERM);
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int err = errno;
         ::close(fd);

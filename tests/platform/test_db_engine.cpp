@@ -9,6 +9,8 @@
 
 using namespace vdb;
 
+extern "C" void velmoraPageCacheMethods(sqlite3_pcache_methods2 *methods);
+
 namespace {
 
 class DbEngineTest : public DbFileTest {};
@@ -154,6 +156,43 @@ TEST_F(DbEngineTest, ManySplitsRollBackAndCommitWhole)
     EXPECT_EQ(one("PRAGMA integrity_check"), "ok");
     EXPECT_EQ(one("select count(*) from P where s like '%-0000%'"), "20000");
     EXPECT_EQ(one("select count(distinct ID) from P"), "20000");
+}
+
+// While a split renumbers its pages one waits at the number of the locking
+// page; trimming the cache to the file's end must drop every page past it,
+// whether that page is still parked or has moved on.
+TEST(DbEnginePageCache, TrimmingDropsEveryPagePastTheEndParkedOrMovedOn)
+{
+    sqlite3_pcache_methods2 m{};
+    velmoraPageCacheMethods(&m);
+    const int pageSize = 4096;
+    const unsigned parking = 0x40000000u / pageSize + 1;
+    auto pagesOf = [&](sqlite3_pcache *cache, std::initializer_list<unsigned> keys) {
+        QString present;
+        for (unsigned key : keys) present += m.xFetch(cache, key, 0) ? u'1' : u'0';
+        return present;
+    };
+    sqlite3_pcache *cache = m.xCreate(pageSize, 64, 1);
+    m.xCachesize(cache, 100);
+    sqlite3_pcache_page *page[7] = {};
+    for (unsigned key = 1; key <= 6; ++key) page[key] = m.xFetch(cache, key, 2);
+    // Pages 6 and 4 swap numbers through the parking one, as a split does.
+    m.xRekey(cache, page[6], 6, parking);
+    m.xRekey(cache, page[4], 4, 6);
+    m.xRekey(cache, page[6], parking, 4);
+    m.xTruncate(cache, 5);
+    EXPECT_EQ(pagesOf(cache, {3, 4, 5, 6, parking}), "11000");
+    // A page that stays parked is past the end too.
+    m.xRekey(cache, page[6], 4, parking);
+    m.xTruncate(cache, 4);
+    EXPECT_EQ(pagesOf(cache, {3, 4, parking}), "100");
+    // Asked for while parked, it is dropped all the same once it moves on.
+    m.xRekey(cache, page[3], 3, parking);
+    EXPECT_EQ(m.xFetch(cache, parking, 0), page[3]);
+    m.xRekey(cache, page[3], parking, 3);
+    m.xTruncate(cache, 3);
+    EXPECT_EQ(pagesOf(cache, {1, 2, 3, parking}), "1100");
+    m.xDestroy(cache);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // What the user reads when the database fails: a Chinese sentence naming the
 // cause and what to do; SQLite's own text and the statement only in the details.
 #include "db_file_test.h"
+#include "file_traps.h"
 
 #include <QDir>
 #include <QFile>
@@ -110,20 +111,6 @@ TEST_F(DbErrorTest, AStatementFaultAsksForTheMaintainer)
     EXPECT_EQ(userText(SQLITE_IOERR_WRITE), userText(SQLITE_IOERR));
     EXPECT_TRUE(userText(SQLITE_NOTADB).contains("密码"));
     EXPECT_TRUE(userText(SQLITE_READONLY).contains("只读"));
-}
-
-// Runs f in a child process without root's right to write anywhere, as
-// another user of the machine would; returns f's result.
-int asAnotherUser(const std::function<int()> &f)
-{
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
-        _exit(f());
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 99;
 }
 
 // 0: the open was refused as read-only with the expected sentence.

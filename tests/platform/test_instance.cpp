@@ -78,4 +78,35 @@ TEST(SingleInstanceBesideTheData, AFolderThatCannotBeWrittenIsToldAtStart)
     ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
 }
 
+// A lock file planted as a link (or a second name) of another file of the
+// user's: that file keeps its content and its permissions.
+TEST(SingleInstanceBesideTheData, ALockFileThatIsAnotherFileIsRefused)
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath("Data");
+    ASSERT_TRUE(QDir().mkpath(data));
+    const QString victim = dir.filePath("victim.txt");
+    {
+        QFile f(victim);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("the user's own text");
+    }
+    ASSERT_EQ(chmod(QFile::encodeName(victim).constData(), 0600), 0);
+    const QByteArray lock = QFile::encodeName(data + "/Member.lock");
+    for (auto plant : {&::symlink, &::link}) {
+        ASSERT_EQ(plant(QFile::encodeName(victim).constData(), lock.constData()), 0);
+        SingleInstance g("Member", data);
+        EXPECT_FALSE(g.acquire());
+        EXPECT_FALSE(g.failure().isEmpty());
+        QFile f(victim);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), "the user's own text");
+        struct stat st {};
+        ASSERT_EQ(stat(QFile::encodeName(victim).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        ASSERT_EQ(unlink(lock.constData()), 0);
+    }
+    EXPECT_EQ(tryLock(data), 0);
+}
+
 }  // namespace

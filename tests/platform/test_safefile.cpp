@@ -1,7 +1,7 @@
 // Replacing a user's file only when the new one is whole: the shared writer
 // and the Excel export that uses it.
 
-#include "child_writes.h"
+#include "file_traps.h"
 
 #include "platform/excel/excelreader.h"
 #include "platform/excel/excelwriter.h"
@@ -58,7 +58,9 @@ TEST_F(SafeFileTest, TheTargetChangesOnlyOnCommit)
 
     SafeFile f(target);
     ASSERT_TRUE(f.open());
-    EXPECT_EQ(f.partName(), partFileName(target));
+    // Beside the target, under a name of its own.
+    EXPECT_EQ(QFileInfo(f.partName()).path(), dir.path());
+    EXPECT_TRUE(f.partName().startsWith(target + u'.') && f.partName().endsWith(QStringLiteral(".part")));
     EXPECT_TRUE(QFileInfo::exists(f.partName()));
     f.device().write("new content\n");
     ASSERT_TRUE(f.commit()) << f.errorString().toStdString();
@@ -81,7 +83,7 @@ TEST_F(SafeFileTest, AFileThatCannotBeWrittenIsNamedWithTheReason)
     const QString nowhere = dir.filePath(QStringLiteral("无此目录/a.txt"));
     QString error;
     EXPECT_FALSE(saveFileSafely(nowhere, QByteArray("x"), &error));
-    EXPECT_EQ(error, QStringLiteral("无法保存文件 %1：文件夹不存在").arg(nowhere));
+    EXPECT_EQ(error, QStringLiteral("无法保存文件 %1：文件夹 %2 不存在").arg(nowhere, dir.filePath(QStringLiteral("无此目录"))));
     EXPECT_FALSE(QFileInfo::exists(nowhere));
     // A folder where the file should be.
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder")));
@@ -117,16 +119,131 @@ TEST_F(SafeFileTest, AFullDiskKeepsTheOldFileWhetherTheLostBytesWereBufferedOrNo
     EXPECT_TRUE(error.contains(QStringLiteral("none.mp3")));
 }
 
-TEST_F(SafeFileTest, AFinishedPartFileReplacesTheTarget)
+TEST_F(SafeFileTest, AFileWrittenInAPartFolderReplacesTheTarget)
 {
-    const QString part = partFileName(target);
-    ASSERT_TRUE(putFile(part, "from a database copy"));
-    ASSERT_TRUE(replaceWithPart(part, target));
+    ::chmod(QFile::encodeName(target).constData(), 0600);
+    {
+        PartFolder part(target);
+        ASSERT_TRUE(part.create()) << part.errorString().toStdString();
+        ASSERT_TRUE(putFile(part.filePath(), "from a database copy"));
+        ASSERT_TRUE(putFile(part.filePath() + QStringLiteral("-journal"), "left by the copy"));
+        EXPECT_EQ(QFileInfo(QFileInfo(part.filePath()).path()).permissions() & QFile::ReadOther,
+                  QFileDevice::Permissions());
+        ASSERT_TRUE(part.commit()) << part.errorString().toStdString();
+        EXPECT_FALSE(part.commit());
+    }
     EXPECT_EQ(fileBytes(target), "from a database copy");
+    EXPECT_EQ(modeOf(target), 0600u);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("清单.txt")});
+    // Given up: the folder goes, the target stays.
+    {
+        PartFolder part(target);
+        ASSERT_TRUE(part.create());
+        ASSERT_TRUE(putFile(part.filePath(), "half"));
+    }
+    EXPECT_EQ(fileBytes(target), "from a database copy");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("清单.txt")});
+}
+
+// Whatever a shared folder holds, the writers replace only the file meant.
+TEST(SafeFileTraps, TheSharedWriterWritesOnlyTheFileMeant)
+{
+    expectNoTrapCatches(QStringLiteral(".txt"), inProcess([](const QString &target) {
+                            WriteOutcome o;
+                            o.ok = saveFileSafely(target, QByteArray("new content\n"), &o.message);
+                            return o;
+                        }));
+}
+
+TEST(SafeFileTraps, APartFolderReplacesOnlyTheFileMeant)
+{
+    expectNoTrapCatches(QStringLiteral(".db"), inProcess([](const QString &target) {
+                            PartFolder part(target);
+                            WriteOutcome o;
+                            o.ok = part.create() && putFile(part.filePath(), "new content\n") && part.commit();
+                            o.message = part.errorString();
+                            return o;
+                        }));
+}
+
+TEST(SafeFileTraps, TheExcelExportWritesOnlyTheFileMeant)
+{
+    expectNoTrapCatches(QStringLiteral(".xlsx"), inProcess([](const QString &target) {
+                            const excel::ExportResult r = excel::writeExport(
+                                    target, stockLayout(), "店", QVector<QStringList>{{"分类", "1", "商品"}});
+                            return WriteOutcome{r.written, r.message + u'\n' + r.detail};
+                        }));
+}
+
+// What a killed writer left goes with the next write of the file; what a
+// living writer uses stays.
+TEST_F(SafeFileTest, PartsOfAKilledWriterGoWithTheNextWrite)
+{
+    auto killedWhileWriting = [&](const std::function<void()> &start) {
+        std::fflush(nullptr);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            start();
+            raise(SIGKILL);
+            _exit(1);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status));
+    };
+    killedWhileWriting([&] {
+        SafeFile f(target);
+        if (f.open()) f.device().write("half");
+        raise(SIGKILL);
+    });
+    killedWhileWriting([&] {
+        PartFolder f(target);
+        if (f.create()) putFile(f.filePath(), "half");
+        raise(SIGKILL);
+    });
+    // The second writer took away the first one's part file already.
+    const QStringList left = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    ASSERT_EQ(left.size(), 2);
+    EXPECT_TRUE(QFileInfo(dir.filePath(left[1])).isDir()) << left[1].toStdString();
+    SafeFile living(target);
+    ASSERT_TRUE(living.open());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({QStringLiteral("清单.txt"), QFileInfo(living.partName()).fileName()}));
+    ASSERT_TRUE(saveFileSafely(target, QByteArray("new\n")));
+    living.device().write("living\n");
+    EXPECT_TRUE(living.commit()) << living.errorString().toStdString();
+    EXPECT_EQ(fileBytes(target), "living\n");
+    EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("清单.txt")});
+}
+
+// Two writers of one file at once each finish; the file is one of theirs.
+TEST_F(SafeFileTest, TwoWritersOfOneFileBothFinish)
+{
+    SafeFile first(target), second(target);
+    ASSERT_TRUE(first.open());
+    ASSERT_TRUE(second.open());
+    EXPECT_NE(first.partName(), second.partName());
+    first.device().write("first\n");
+    second.device().write("second\n");
+    EXPECT_TRUE(second.commit()) << second.errorString().toStdString();
+    EXPECT_TRUE(first.commit()) << first.errorString().toStdString();
+    EXPECT_EQ(fileBytes(target), "first\n");
+    EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("清单.txt")});
+}
+
+// A device or a pipe is no file to replace.
+TEST_F(SafeFileTest, AFileThatIsNoPlainFileIsNotReplaced)
+{
+    const QString fifo = dir.filePath(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
     QString error;
-    EXPECT_FALSE(replaceWithPart(part, target, &error));
-    EXPECT_TRUE(error.contains(target));
-    EXPECT_EQ(fileBytes(target), "from a database copy");
+    EXPECT_FALSE(saveFileSafely(fifo, QByteArray("x"), &error));
+    EXPECT_TRUE(error.contains(fifo)) << error.toStdString();
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(fifo).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST(ExcelExportSafely, AFullDiskKeepsTheOldWorkbook)

@@ -3,7 +3,7 @@
 // cancel or a kill leaves the old file, and a failure is reported once,
 // naming the file.
 
-#include "child_writes.h"
+#include "file_traps.h"
 #include "preview_fixture.h"
 #include "print_report_util.h"
 
@@ -56,6 +56,14 @@ protected:
         if (pages().Print()) return 0;
         return messages.size() == 1 && messages[0].contains(file) && report->Errors().join(u'\n').contains(file) ? 1
                                                                                                              : 2;
+    }
+    // Printing to a file as a trap test writes it.
+    TrapWriter printing()
+    {
+        return inProcess([this](const QString &target) {
+            const int printed = printTo(target);
+            return WriteOutcome{printed == 0, messages.join(u'\n')};
+        });
     }
     void dotMatrix(int rows)
     {
@@ -156,6 +164,32 @@ TEST_F(SafeWritesTest, CancelWhilePrintingToAFileKeepsTheOldFile)
     report->OnPrintPage = nullptr;
     EXPECT_EQ(printTo(file), 0);
     EXPECT_TRUE(wholePdf(fileBytes(file)));
+}
+
+// Saved and printed files replace only the file meant, whatever a shared
+// folder holds.
+TEST_F(SafeWritesTest, SavesAndPrintsToFileReplaceOnlyTheFileMeant)
+{
+    build(3);
+    {
+        SCOPED_TRACE("prepared pages");
+        expectNoTrapCatches(QStringLiteral(".lp3"), inProcess([&](const QString &target) {
+                                try {
+                                    pages().SaveToFile(target);
+                                    return WriteOutcome{true, {}};
+                                } catch (const ElyrError &e) {
+                                    return WriteOutcome{false, e.Message()};
+                                }
+                            }));
+    }
+    SCOPED_TRACE("print to PDF");
+    expectNoTrapCatches(QStringLiteral(".pdf"), printing());
+}
+
+TEST_F(SafeWritesTest, DotMatrixPrintsToFileReplaceOnlyTheFileMeant)
+{
+    dotMatrix(3);
+    expectNoTrapCatches(QStringLiteral(".prn"), printing());
 }
 
 // Kills write at random moments, 100 times, each after putting the old

@@ -1,6 +1,6 @@
 // Pictures and lists a script saves replace the old file only when whole.
 
-#include "child_writes.h"
+#include "file_traps.h"
 #include "script/ks_runner.h"
 
 #include <gtest/gtest.h>
@@ -14,11 +14,12 @@ TEST(KsSaveToFile, APictureSavedOnAFullDiskKeepsTheOldFile)
     const QString file = dir.filePath(QStringLiteral("p.bmp"));
     const QByteArray old("old picture");
     ASSERT_TRUE(putFile(file, old));
-    // A 200 x 200 bitmap is far beyond the limit.
+    // A 400 x 400 bitmap is far beyond the limit, and beyond what the
+    // writer holds before it writes.
     const QString script = QStringLiteral(
                                    "var B: TBitmap; P: TPicture;\n"
                                    "begin\n"
-                                   "  B := TBitmap.Create; B.Width := 200; B.Height := 200;\n"
+                                   "  B := TBitmap.Create; B.Width := 400; B.Height := 400;\n"
                                    "  try B.SaveToFile('%1'); Out('saved') except Out(ExceptionMessage) end;\n"
                                    "  P := TPicture.Create; P.Assign(B);\n"
                                    "  try P.SaveToFile('%1'); Out('saved') except Out(ExceptionMessage) end;\n"
@@ -30,6 +31,9 @@ TEST(KsSaveToFile, APictureSavedOnAFullDiskKeepsTheOldFile)
         if (out.size() != 2) return 3;
         for (const QString &line : out)
             if (!line.contains(file) || !line.contains(QStringLiteral("磁盘空间不足"))) return 2;
+        // The disk's fault alone, not an encoder's guess after it.
+        for (const QString &line : out)
+            if (!line.endsWith(QStringLiteral("磁盘空间不足"))) return 4;
         return 0;
     });
     EXPECT_EQ(status, 0);
@@ -38,7 +42,7 @@ TEST(KsSaveToFile, APictureSavedOnAFullDiskKeepsTheOldFile)
     // With room the picture is written.
     const QStringList out = ksRunScript(script, QStringLiteral("PascalScript")).Output;
     EXPECT_EQ(out, QStringList({"saved", "saved"}));
-    EXPECT_EQ(QImage(file).width(), 200);
+    EXPECT_EQ(QImage(file).width(), 400);
 }
 
 TEST(KsSaveToFile, AListSavedOnAFullDiskKeepsTheOldFile)
@@ -63,4 +67,34 @@ TEST(KsSaveToFile, AListSavedOnAFullDiskKeepsTheOldFile)
               0);
     EXPECT_EQ(fileBytes(file), "old");
     EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("l.txt")});
+}
+
+// A list, a stream and a picture a script saves into a shared folder replace
+// only the file meant.
+TEST(KsSaveToFile, SavedFilesReplaceOnlyTheFileMeant)
+{
+    const struct {
+        const char *what, *suffix, *save;
+    } savers[] = {
+            {"TStringList", ".txt", "L := TStringList.Create; L.Add('new'); L.SaveToFile(F); L.Free"},
+            {"TMemoryStream", ".bin",
+             "M := TMemoryStream.Create; L := TStringList.Create; L.Add('new'); L.SaveToStream(M); "
+             "M.SaveToFile(F); M.Free; L.Free"},
+            {"TPicture", ".bmp",
+             "B := TBitmap.Create; B.Width := 4; B.Height := 4; P := TPicture.Create; P.Assign(B); "
+             "P.SaveToFile(F); P.Free; B.Free"},
+    };
+    for (const auto &saver : savers) {
+        SCOPED_TRACE(saver.what);
+        expectNoTrapCatches(QString::fromLatin1(saver.suffix), inProcess([&](const QString &target) {
+                                const QString script =
+                                        QStringLiteral("var L: TStringList; M: TMemoryStream; B: TBitmap; "
+                                                       "P: TPicture; F: string;\nbegin\n  F := '%1';\n"
+                                                       "  try %2; Out('saved') except Out(ExceptionMessage) end;\n"
+                                                       "end.")
+                                                .arg(target, QString::fromLatin1(saver.save));
+                                const QStringList out = ksRunScript(script, QStringLiteral("PascalScript")).Output;
+                                return WriteOutcome{out == QStringList{"saved"}, out.join(u'\n')};
+                            }));
+    }
 }

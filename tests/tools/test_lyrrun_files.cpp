@@ -2,7 +2,7 @@
 // only when whole: a file that cannot be written, a full disk or a kill
 // leaves the old one, and the runner ends with an error line naming it.
 
-#include "child_writes.h"
+#include "file_traps.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -47,15 +47,17 @@ protected:
         int exitCode = -1;
         QString err;
     };
-    // Runs the runner, its files limited to fileLimit bytes when given.
-    Run run(const QStringList &a, rlim_t fileLimit = RLIM_INFINITY)
+    // Runs the runner, its files limited to fileLimit bytes when given; as
+    // another user than root when asked.
+    Run run(const QStringList &a, rlim_t fileLimit = RLIM_INFINITY, bool asAnotherUser = false)
     {
         QProcess p;
-        p.setChildProcessModifier([fileLimit] {
+        p.setChildProcessModifier([fileLimit, asAnotherUser] {
             rlimit limit{};
             getrlimit(RLIMIT_FSIZE, &limit);
             limit.rlim_cur = fileLimit;
             setrlimit(RLIMIT_FSIZE, &limit);
+            if (asAnotherUser && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
         });
         p.start(exe, a);
         Run r;
@@ -153,4 +155,20 @@ TEST_F(LyrRunFilesTest, KilledRunsLeaveTheOldOrTheNewFileWhole)
     killAtRandom(args(QStringLiteral("--print-to-file"), pdf), pdf, old, [&](const QByteArray &now) {
         EXPECT_TRUE(now == old || (now.size() == newPdfSize && wholePdf(now))) << now.size();
     });
+}
+
+// Whatever a shared folder holds, the runner's files replace only the file
+// meant, and a refusal is an error line naming the file.
+TEST_F(LyrRunFilesTest, OutputFilesReplaceOnlyTheFileMeant)
+{
+    // The template and its data readable by the other user.
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    for (const QString option : {QStringLiteral("--lp3"), QStringLiteral("--print-to-file")}) {
+        SCOPED_TRACE(option.toStdString());
+        expectNoTrapCatches(option == QLatin1String("--lp3") ? QStringLiteral(".lp3") : QStringLiteral(".pdf"),
+                            [&](const QString &target, bool asAnotherUser) {
+                                const Run r = run(args(option, target), RLIM_INFINITY, asAnotherUser);
+                                return WriteOutcome{r.exitCode == 0, r.err};
+                            });
+    }
 }

@@ -159,4 +159,41 @@ TEST_F(LyrRunQueryTest, NoStatementOfTheNewerEngineWritesAnything)
     EXPECT_EQ(folder(), before);
 }
 
+// A statement that would change the file's journal or move its log into it
+// is refused as a change, not reported as a fault of the disk.
+TEST_F(LyrRunQueryTest, AJournalChangeIsRefusedAsAChange)
+{
+    for (const char *sql : {"PRAGMA journal_mode=DELETE", "PRAGMA journal_mode = TRUNCATE",
+                            "PRAGMA wal_checkpoint(TRUNCATE)", "PRAGMA main.wal_checkpoint", "UPDATE S SET theSum = 0"}) {
+        SCOPED_TRACE(sql);
+        makeDatabase();
+        const std::string before = folder();
+        const RunResult r = run({QStringLiteral("Rows=") + QString::fromUtf8(sql)});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains(QStringLiteral("只读打开的，不能更改"))) << r.err.toStdString();
+        EXPECT_FALSE(r.err.contains(QStringLiteral("磁盘")) || r.err.contains(QStringLiteral("I/O")))
+                << r.err.toStdString();
+        EXPECT_EQ(folder(), before);
+    }
+    // The same while the program has the database open, its log beside it.
+    makeDatabase();
+    {
+        auto program = vdb::Connection::open(dbPath, velmora::databaseKey());
+        program->execute(QStringLiteral("INSERT INTO S VALUES ('D3', 1)"));
+        for (const char *sql : {"PRAGMA journal_mode=DELETE", "PRAGMA wal_checkpoint(TRUNCATE)"}) {
+            SCOPED_TRACE(sql);
+            const RunResult r = run({QStringLiteral("Rows=") + QString::fromUtf8(sql)});
+            EXPECT_TRUE(r.err.contains(QStringLiteral("只读打开的，不能更改"))) << r.err.toStdString();
+            EXPECT_FALSE(r.err.contains(QStringLiteral("磁盘"))) << r.err.toStdString();
+        }
+        vdb::Query q(program.get());
+        q.OpenSql(QStringLiteral("select count(*) from S"));
+        EXPECT_EQ(q.text(0, 0), QStringLiteral("3"));
+    }
+    // Asking for the journal mode only reads it.
+    makeDatabase();
+    const RunResult r = run({QStringLiteral("Rows=PRAGMA journal_mode")});
+    EXPECT_FALSE(r.err.contains(QStringLiteral("Rows: "))) << r.err.toStdString();
+}
+
 }  // namespace
