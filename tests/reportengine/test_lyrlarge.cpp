@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QTemporaryFile>
 
 #include <malloc.h>
 #include <sys/resource.h>
@@ -205,6 +206,17 @@ TEST_F(LargeTest, TenfoldInputCostsAboutTenfoldTimeAndMemory)
                  return loadAndDraw(file);
              },
              24},
+            // One line of n characters in a box of ordinary size, and in a
+            // box taller than the page: what shows is laid out, not the rest.
+            {"a memo of one line of n characters drawn from a file", 40000,
+             [](int n) {
+                 const QString line = QStringLiteral("word ").repeated(n / 5);
+                 QByteArray page = pageOfOneMemo(line);
+                 const QByteArray tall = page;
+                 page.replace("h=\"100000000\"", "h=\"200\"");
+                 return loadAndDraw(preparedText(page)) + loadAndDraw(preparedText(tall));
+             },
+             24},
             {"SetText of n lines", 40000,
              [](int n) {
                  TlyrMemoView memo;
@@ -218,6 +230,46 @@ TEST_F(LargeTest, TenfoldInputCostsAboutTenfoldTimeAndMemory)
             {"a subreport chain n deep", 2000, [](int n) { return runSubreportChain(n); }, 60000},
     };
     for (const GrowthCase &c : cases) expectAboutTenfold(c);
+}
+
+// What dumping a loaded file of n pages adds to the peak (KB), measured in
+// a child: the pages' own memory is there before the dump starts.
+qint64 dumpGrowthKb(int n)
+{
+    QTemporaryFile result;
+    if (!result.open()) return -1;
+    const Cost c = inChild([n, path = result.fileName()] {
+        QByteArray pages;
+        for (int i = 0; i < n; ++i)
+            pages += "<page0><b1 t=\"0\"><m1 u=\"row " + QByteArray::number(i) + "\"/></b1></page0>";
+        TlyrReport report;
+        auto &store = *static_cast<TlyrPreviewPages *>(report.PreviewPages());
+        loadText(store, preparedText(pages));
+        pages = QByteArray();
+        QFile reset(QStringLiteral("/proc/self/clear_refs"));
+        if (reset.open(QIODevice::WriteOnly)) reset.write("5");
+        reset.close();
+        const qint64 base = statusKb("VmRSS");
+        qint64 lines = 0;
+        lyrDumpPreparedPages(store, [&lines](const QString &page) { lines += page.count(u'\n'); });
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly)) return 1;
+        out.write(QByteArray::number(statusKb("VmHWM") - base));
+        return lines == 3LL * n ? 0 : 2;
+    });
+    if (c.Status != 0) return -1;
+    return result.readAll().toLongLong();
+}
+
+// The dump is handed out page by page: tenfold pages leave its memory as
+// it was.
+TEST_F(LargeTest, DumpingTenfoldPagesTakesNoMoreMemory)
+{
+    const qint64 small = dumpGrowthKb(2000), big = dumpGrowthKb(20000);
+    ASSERT_GE(small, 0);
+    ASSERT_GE(big, 0);
+    if (!kSanitized)
+        EXPECT_LT(double(big - small) * 1024 / 18000, 40) << small << " KB, then " << big << " KB";
 }
 
 // A limit set for one test and put back after it.
