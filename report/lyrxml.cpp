@@ -605,9 +605,44 @@ void TlyrXMLReader::readBody(TlyrXMLItem *item, const QByteArray &name, int dept
 {
     if (depth > MaxDepth) fail(QStringLiteral("元素嵌套超过 %1 层").arg(MaxDepth));
     Tag tag;
+    bool recoverKids = false;
+    if (item && !stream_.isSequential())
+        for (const QByteArray &n : std::as_const(RecoverChildrenOf)) recoverKids = recoverKids || equalsNoCase(name, n);
     for (;;) {
         // The end of the stream ends the list too, and never matches.
-        const bool more = readTag(tag);
+        bool more = false;
+        if (!recoverKids) {
+            more = readTag(tag);
+        } else {
+            try {
+                ++recovering_;
+                struct Done {
+                    int &n;
+                    ~Done() { --n; }
+                } done{recovering_};
+                more = readTag(tag);
+                // An end tag that closes nothing here is a broken child too.
+                if (more && (tag.name.isEmpty() || (tag.name[0] == '/' && !equalsNoCase(tag.name.sliced(1), name))))
+                    fail(QStringLiteral("应为 </%1>").arg(QString::fromUtf8(name)));
+            } catch (const TlyrInvalidXMLException &) {
+                // A child's own start tag is broken: it is damaged up to where
+                // the next child or the end of the list begins.
+                const qint64 start = lastTagStart_;
+                qint64 end = resync(start + 1, QByteArray(), name);
+                if (end < 0) {
+                    if (!AcceptCut) {
+                        SetPosition(failedAt_);
+                        fail(failDetail_);
+                    }
+                    if (CutAt < 0) CutAt = size_;
+                    end = size_;
+                }
+                TlyrXMLItem *child = item->Add();
+                damage(child, start, end);
+                child->Name = QString::fromUtf8(child->Damaged.mid(1, 40).split(' ').value(0).split('>').value(0));
+                continue;
+            }
+        }
         if (!more && (CutAt >= 0 || AcceptCut)) {
             if (CutAt < 0) CutAt = Position();
             CutInside.prepend(QString::fromUtf8(name));
@@ -642,10 +677,7 @@ void TlyrXMLReader::readBody(TlyrXMLItem *item, const QByteArray &name, int dept
             }
         }
         if (tag.empty) continue;
-        bool recover = false;
-        if (item && child && !stream_.isSequential())
-            for (const QByteArray &n : std::as_const(RecoverChildrenOf)) recover = recover || equalsNoCase(name, n);
-        if (recover)
+        if (recoverKids && child)
             readRecovering(child, tag, entry->first, name, depth + 1);
         else
             readBody(skip ? nullptr : child, entry->first, depth + 1);
@@ -677,7 +709,7 @@ void TlyrXMLReader::readRecovering(TlyrXMLItem *child, const Tag &tag, const QBy
         if (CutAt < 0) return;
         end = size_;
     } catch (const TlyrInvalidXMLException &) {
-        end = resync(name, parent);
+        end = resync(lastTagStart_, name, parent);
         if (end < 0) {
             if (recovering_ > 0) throw;
             if (!AcceptCut) {
@@ -689,6 +721,11 @@ void TlyrXMLReader::readRecovering(TlyrXMLItem *child, const Tag &tag, const QBy
             end = size_;
         }
     }
+    damage(child, start, end);
+}
+
+void TlyrXMLReader::damage(TlyrXMLItem *child, qint64 start, qint64 end)
+{
     child->Clear();
     child->Unloadable = false;
     child->Loaded = true;
@@ -700,9 +737,9 @@ void TlyrXMLReader::readRecovering(TlyrXMLItem *child, const Tag &tag, const QBy
     SetPosition(end);
 }
 
-qint64 TlyrXMLReader::resync(const QByteArray &name, const QByteArray &parent)
+qint64 TlyrXMLReader::resync(qint64 from, const QByteArray &name, const QByteArray &parent)
 {
-    SetPosition(lastTagStart_);
+    SetPosition(from);
     QByteArray tagName;
     int c = getByte();
     while (c >= 0) {

@@ -191,10 +191,12 @@ private:
     // Reads a child of a recovering element; a damaged one becomes Damaged.
     void readRecovering(TlyrXMLItem *child, const Tag &tag, const QByteArray &name, const QByteArray &parent,
                         int depth);
-    // From the last tag's start, to where a damaged child ends: past its
+    // From position from, to where a damaged child ends: past its
     // "</name>", or before the parent's end tag or a sibling's start tag,
     // whichever comes first; -1 at the end of the stream.
-    qint64 resync(const QByteArray &name, const QByteArray &parent);
+    qint64 resync(qint64 from, const QByteArray &name, const QByteArray &parent);
+    // child becomes the bytes from start to end, kept as they stand.
+    void damage(TlyrXMLItem *child, qint64 start, qint64 end);
     // The stream ended at position inside the tree: false when cuts are
     // accepted, otherwise the format error with detail.
     bool endOfStream(qint64 position, const QString &detail);

@@ -145,11 +145,12 @@ void TlyrPreviewPages::noteCut()
             throw ElyrError(QStringLiteral("Invalid file format: ") + at +
                             QStringLiteral("，页面所依据的部分没有读到，无法打开任何页面"));
     TlyrXMLItem *pages = root->Find(QStringLiteral("previewpages")) < 0 ? nullptr : PagesItem();
-    if (!pages || pages->Count() == 0)
-        throw ElyrError(QStringLiteral("Invalid file format: ") + at + QStringLiteral("，没有读到任何页面"));
-    if (open.compare(QLatin1String("previewpages"), Qt::CaseInsensitive) == 0) {
-        int whole = pages->Count();
-        if (!pages->Items(whole - 1)->Damaged.isEmpty()) --whole;
+    const bool inPages = open.compare(QLatin1String("previewpages"), Qt::CaseInsensitive) == 0;
+    int whole = pages ? pages->Count() : 0;
+    if (inPages && whole > 0 && !pages->Items(whole - 1)->Damaged.isEmpty()) --whole;
+    if (whole == 0)
+        throw ElyrError(QStringLiteral("Invalid file format: ") + at + QStringLiteral("，没有读到完整的页面"));
+    if (inPages) {
         Incomplete = at + QStringLiteral("：只有前 %1 页完整，第 %2 页起已损坏或缺失").arg(whole).arg(whole + 1);
     } else {
         Incomplete = at + QStringLiteral("：页面完整，其后的内容（图片、目录等）缺失");

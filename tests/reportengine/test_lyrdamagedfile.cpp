@@ -175,6 +175,15 @@ TEST_F(DamagedFileTest, ACutFileOpensEveryPageBeforeTheCut)
         for (qsizetype at = file.indexOf("</page0>"); at >= 0; at = file.indexOf("</page0>", at + 1))
             whole += at + 8 <= cut;
         for (bool fromFile : {true, false}) {
+            if (whole == 0) {
+                // Not one page whole: nothing to show, and the file is refused.
+                QBuffer stream;
+                stream.setData(file);
+                stream.open(QIODevice::ReadOnly);
+                EXPECT_THROW(pages().LoadFromStream(stream, false), ElyrError);
+                EXPECT_EQ(pages().Count(), 0);
+                continue;
+            }
             if (fromFile) {
                 QFile f(path);
                 ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
