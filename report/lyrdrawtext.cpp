@@ -150,7 +150,7 @@ void TlyrDrawText::SetDimensions(const TlyrRect &unscaled, const TlyrRect &scale
 
 // ---------------------------------------------------------------- layout
 
-void TlyrDrawText::SetText(const QStringList &lines, bool fitOnly)
+void TlyrDrawText::SetText(const QStringList &lines, bool fitOnly, double shownHeight)
 {
     source_.truncate(0);
     lineCount_ = 0;
@@ -165,7 +165,10 @@ void TlyrDrawText::SetText(const QStringList &lines, bool fitOnly)
     const int full = lyrRoundi(width * kToMeasure);
     const int first = lyrRoundi((width - paragraphGap_) * kToMeasure);
     constexpr int kAll = std::numeric_limits<int>::max();
-    const int most = fitOnly ? linesIn(unscaled_.Bottom - unscaled_.Top + 1, LineHeight(), kAll) : kAll;
+    int most = fitOnly ? linesIn(unscaled_.Bottom - unscaled_.Top + 1, LineHeight(), kAll) : kAll;
+    if (shownHeight >= 0) most = std::min(most, linesIn(shownHeight + 1, LineHeight(), kAll));
+    // Every character laid out takes at least one measuring unit of a line.
+    const qint64 perLine = std::max<qint64>(std::max(full, first), 0) + 1;
     for (qsizetype k = 0; k < lines.size(); ++k) {
         const QString &line = lines[k];
         if (lineCount_ > most) {
@@ -179,8 +182,13 @@ void TlyrDrawText::SetText(const QStringList &lines, bool fitOnly)
         source_ += u"\r\n";
         const int lineStart = position_;
         const int before = lineCount_;
-        parseTags(line);
-        position_ += 2;
+        QStringView laid = line;
+        if (most != kAll) {
+            const qint64 room = (qint64(most) + 2 - lineCount_) * perLine;
+            if (room < laid.size()) laid = laid.first(room);
+        }
+        parseTags(laid);
+        position_ += int(line.size() - laid.size()) + 2;
         measure();
         if (plain_.isEmpty()) {
             addLine(0, 0, false, lineStart);

@@ -73,7 +73,11 @@ public:
                        double printScale);
     // With fitOnly the layout stops after the first line that does not fit
     // the rectangle (all a split needs); the rest stays source text only.
-    void SetText(const QStringList &lines, bool fitOnly = false);
+    // A shownHeight (layout units, when not negative) stops it the same way
+    // after the lines a canvas can show from the rectangle's top. Either way
+    // a long line is laid out only as far as the lines left can hold, so
+    // the layout costs what can be shown, not the text's length.
+    void SetText(const QStringList &lines, bool fitOnly = false, double shownHeight = -1);
     // The text continues a paragraph from (first) or into (last) another
     // part of a split memo.
     void SetParaBreaks(bool firstParaBreak, bool lastParaBreak);

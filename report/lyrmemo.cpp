@@ -353,7 +353,7 @@ double TlyrCustomMemoView::horizontalInset() const
 }
 
 void TlyrCustomMemoView::setDrawParams(TlyrDrawText &dt, TlyrCanvas *canvas, double scaleX, double scaleY,
-                                       double offsetX, double offsetY, bool fitOnly)
+                                       double offsetX, double offsetY, bool fitOnly, bool shownOnly)
 {
     if (HighlightActive()) {
         dt.SetFont(*highlight_->Font());
@@ -381,7 +381,15 @@ void TlyrCustomMemoView::setDrawParams(TlyrDrawText &dt, TlyrCanvas *canvas, dou
     const TlyrRect unscaled = TextRect;
     if (!canvas || !canvas->IsPrinter()) PrintScale = 1;
     dt.SetDimensions(unscaled, scaled, scaleX, scaleY, PrintScale);
-    dt.SetText(memo_, fitOnly);
+    // Text from the top: only the lines the canvas shows (inside the box
+    // when clipped) need laying out.
+    double shown = -1;
+    if (shownOnly && canvas && rotation_ == 0 && vAlign_ == vaTop && scaleY > 0) {
+        const double clipBottom = double(canvas->ClipRect().bottom()) + 1;
+        const double bottom = clipped_ ? std::min(scaled.Bottom, clipBottom) : clipBottom;
+        shown = std::max(0.0, (bottom - scaled.Top) / scaleY);
+    }
+    dt.SetText(memo_, fitOnly, shown);
     dt.SetParaBreaks(firstParaBreak_, lastParaBreak_);
     // Leave the drawing state at the asked scale.
     BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
@@ -544,7 +552,7 @@ void TlyrCustomMemoView::Draw(TlyrCanvas &canvas, double scaleX, double scaleY, 
     } else if (!IsDesigning()) {
         applyPrintTags();
     }
-    setDrawParams(*dt, &canvas, scaleX, scaleY, offsetX, offsetY);
+    setDrawParams(*dt, &canvas, scaleX, scaleY, offsetX, offsetY, false, true);
     DrawBackground();
     DrawFrame();
     if (underlines_ && rotation_ == 0) {

@@ -137,7 +137,7 @@ protected:
     qsizetype partFrom_ = 0;
     TlyrDrawText &layoutObject() const;
     void setDrawParams(TlyrDrawText &dt, TlyrCanvas *canvas, double scaleX, double scaleY, double offsetX,
-                       double offsetY, bool fitOnly = false);
+                       double offsetY, bool fitOnly = false, bool shownOnly = false);
     // Takes the text a memo flowing into this one could not hold.
     void takeFlow(const QString &text);
     QString expandExpressions(const QString &text);

@@ -517,7 +517,7 @@ bool TlyrXMLReader::readTag(Tag &tag)
         // The first three characters decide whether this is a comment.
         while (tag_.size() < 3) {
             const int c = getByte();
-            if (c < 0) fail(QStringLiteral("标记没有以 > 结束，文件已结束"));
+            if (c < 0) return endOfStream(tag.start, QStringLiteral("标记没有以 > 结束，文件已结束"));
             if (c == '<') fail(QStringLiteral("标记中出现 <，应先以 > 结束"));
             if (c == '>') {
                 closed = true;
@@ -529,14 +529,15 @@ bool TlyrXMLReader::readTag(Tag &tag)
             int dashes = 0;
             for (;;) {
                 const int c = getByte();
-                if (c < 0) fail(QStringLiteral("注释没有以 --> 结束，文件已结束"));
+                if (c < 0) return endOfStream(tag.start, QStringLiteral("注释没有以 --> 结束，文件已结束"));
                 if (c == '>' && dashes >= 2) break;
                 dashes = c == '-' ? dashes + 1 : 0;
             }
             continue;
         }
         while (!closed) {
-            if (bufPos_ >= bufLen_ && !fill()) fail(QStringLiteral("标记没有以 > 结束，文件已结束"));
+            if (bufPos_ >= bufLen_ && !fill())
+                return endOfStream(tag.start, QStringLiteral("标记没有以 > 结束，文件已结束"));
             const char *b = buf_.constData() + bufPos_;
             const size_t avail = static_cast<size_t>(bufLen_ - bufPos_);
             const char *gt = static_cast<const char *>(memchr(b, '>', avail));
@@ -604,9 +605,49 @@ void TlyrXMLReader::readBody(TlyrXMLItem *item, const QByteArray &name, int dept
 {
     if (depth > MaxDepth) fail(QStringLiteral("元素嵌套超过 %1 层").arg(MaxDepth));
     Tag tag;
+    bool recoverKids = false;
+    if (item && !stream_.isSequential())
+        for (const QByteArray &n : std::as_const(RecoverChildrenOf)) recoverKids = recoverKids || equalsNoCase(name, n);
     for (;;) {
         // The end of the stream ends the list too, and never matches.
-        const bool more = readTag(tag);
+        bool more = false;
+        if (!recoverKids) {
+            more = readTag(tag);
+        } else {
+            try {
+                ++recovering_;
+                struct Done {
+                    int &n;
+                    ~Done() { --n; }
+                } done{recovering_};
+                more = readTag(tag);
+                // An end tag that closes nothing here is a broken child too.
+                if (more && (tag.name.isEmpty() || (tag.name[0] == '/' && !equalsNoCase(tag.name.sliced(1), name))))
+                    fail(QStringLiteral("应为 </%1>").arg(QString::fromUtf8(name)));
+            } catch (const TlyrInvalidXMLException &) {
+                // A child's own start tag is broken: it is damaged up to where
+                // the next child or the end of the list begins.
+                const qint64 start = lastTagStart_;
+                qint64 end = resync(start + 1, QByteArray(), name);
+                if (end < 0) {
+                    if (!AcceptCut) {
+                        SetPosition(failedAt_);
+                        fail(failDetail_);
+                    }
+                    if (CutAt < 0) CutAt = size_;
+                    end = size_;
+                }
+                TlyrXMLItem *child = item->Add();
+                damage(child, start, end);
+                child->Name = QString::fromUtf8(child->Damaged.mid(1, 40).split(' ').value(0).split('>').value(0));
+                continue;
+            }
+        }
+        if (!more && (CutAt >= 0 || AcceptCut)) {
+            if (CutAt < 0) CutAt = Position();
+            CutInside.prepend(QString::fromUtf8(name));
+            return;
+        }
         if (!more || tag.name.isEmpty() || tag.name[0] == '/') {
             const QString expected = QStringLiteral("</%1>").arg(QString::fromUtf8(name));
             if (!more) fail(QStringLiteral("应为 %1，文件已结束").arg(expected));
@@ -622,6 +663,8 @@ void TlyrXMLReader::readBody(TlyrXMLItem *item, const QByteArray &name, int dept
             spilled = {tag.name.toByteArray(), QString::fromUtf8(tag.name)};
             entry = &spilled;
         }
+        if (recovering_ > 0 && IsSiblingName && IsSiblingName(tag.name))
+            fail(QStringLiteral("应为 </%1>，却是下一个 <%2>").arg(QString::fromUtf8(name), QString::fromUtf8(tag.name)));
         const bool skip = tag.unload && PartialLoading;
         TlyrXMLItem *child = item ? item->Add() : nullptr;
         if (child) {
@@ -634,20 +677,27 @@ void TlyrXMLReader::readBody(TlyrXMLItem *item, const QByteArray &name, int dept
             }
         }
         if (tag.empty) continue;
-        bool recover = false;
-        if (item && child && !stream_.isSequential())
-            for (const QByteArray &n : std::as_const(RecoverChildrenOf)) recover = recover || equalsNoCase(name, n);
-        if (recover)
-            readRecovering(child, tag, entry->first, depth + 1);
+        if (recoverKids && child)
+            readRecovering(child, tag, entry->first, name, depth + 1);
         else
             readBody(skip ? nullptr : child, entry->first, depth + 1);
     }
 }
 
-void TlyrXMLReader::readRecovering(TlyrXMLItem *child, const Tag &tag, const QByteArray &name, int depth)
+bool TlyrXMLReader::endOfStream(qint64 position, const QString &detail)
+{
+    if (!AcceptCut) fail(detail);
+    if (CutAt < 0) CutAt = position;
+    SetPosition(size_);
+    return false;
+}
+
+void TlyrXMLReader::readRecovering(TlyrXMLItem *child, const Tag &tag, const QByteArray &name,
+                                   const QByteArray &parent, int depth)
 {
     const qint64 start = tag.start;
     const bool skip = child->Unloadable && !child->Loaded;
+    qint64 end = -1;
     try {
         ++recovering_;
         struct Done {
@@ -655,16 +705,27 @@ void TlyrXMLReader::readRecovering(TlyrXMLItem *child, const Tag &tag, const QBy
             ~Done() { --n; }
         } done{recovering_};
         readBody(skip ? nullptr : child, name, depth);
-        return;
+        // Cut inside: what arrived of it is kept as it stood.
+        if (CutAt < 0) return;
+        end = size_;
     } catch (const TlyrInvalidXMLException &) {
-        if (!skipPastEndTag(name)) {
+        end = resync(lastTagStart_, name, parent);
+        if (end < 0) {
             if (recovering_ > 0) throw;
-            // No end to read past: the error of the whole file, with its line.
-            SetPosition(failedAt_);
-            fail(failDetail_);
+            if (!AcceptCut) {
+                // No end to read past: the error of the whole file, with its line.
+                SetPosition(failedAt_);
+                fail(failDetail_);
+            }
+            if (CutAt < 0) CutAt = size_;
+            end = size_;
         }
     }
-    const qint64 end = Position();
+    damage(child, start, end);
+}
+
+void TlyrXMLReader::damage(TlyrXMLItem *child, qint64 start, qint64 end)
+{
     child->Clear();
     child->Unloadable = false;
     child->Loaded = true;
@@ -676,21 +737,33 @@ void TlyrXMLReader::readRecovering(TlyrXMLItem *child, const Tag &tag, const QBy
     SetPosition(end);
 }
 
-bool TlyrXMLReader::skipPastEndTag(const QByteArray &name)
+qint64 TlyrXMLReader::resync(qint64 from, const QByteArray &name, const QByteArray &parent)
 {
-    SetPosition(lastTagStart_);
-    const QByteArray end = "</" + name.toLower() + '>';
-    qsizetype matched = 0;
-    for (int c = getByte(); c >= 0; c = getByte()) {
-        const char lower = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : char(c);
-        // '<' opens the end tag only: a mismatch can start a new match only there.
-        if (lower == end[matched])
-            ++matched;
-        else
-            matched = lower == '<' ? 1 : 0;
-        if (matched == end.size()) return true;
+    SetPosition(from);
+    QByteArray tagName;
+    int c = getByte();
+    while (c >= 0) {
+        if (c != '<') {
+            c = getByte();
+            continue;
+        }
+        const qint64 at = Position() - 1;
+        c = getByte();
+        const bool end = c == '/';
+        if (end) c = getByte();
+        tagName.resize(0);
+        // A name longer than any of the three cannot match.
+        while (c >= 0 && c != '>' && c != ' ' && c != '/' && c != '<' && tagName.size() < 256) {
+            tagName.append(static_cast<char>(c));
+            c = getByte();
+        }
+        if (end && c == '>' && equalsNoCase(tagName, name)) return Position();
+        if ((end && c == '>' && equalsNoCase(tagName, parent)) || (!end && IsSiblingName && IsSiblingName(tagName))) {
+            SetPosition(at);
+            return at;
+        }
     }
-    return false;
+    return -1;
 }
 
 void TlyrXMLReader::ReadRootItem(TlyrXMLItem &item, bool keepText)
@@ -808,6 +881,8 @@ TlyrXMLDocument::~TlyrXMLDocument()
 
 void TlyrXMLDocument::Clear()
 {
+    CutAt = -1;
+    CutInside.clear();
     root_->Clear();
     root_->Loaded = true;
     DeleteTempFile();
@@ -835,9 +910,13 @@ void TlyrXMLDocument::readRoot(QIODevice &stream, bool partial)
         TlyrXMLReader reader(stream);
         reader.PartialLoading = partial;
         reader.RecoverChildrenOf = RecoverChildrenOf;
+        reader.IsSiblingName = IsSiblingName;
+        reader.AcceptCut = AcceptCut;
         reader.store_ = TlyrXMLItem::Store::Source;
         reader.ReadHeader();
         reader.ReadRootItem(*root_);
+        CutAt = reader.CutAt;
+        CutInside = reader.CutInside;
     } catch (...) {
         root_->Clear();
         root_->Name.clear();

@@ -11,9 +11,11 @@
 #include <QIODevice>
 #include <QAnyStringView>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -148,6 +150,18 @@ public:
     // well-formed are kept as Damaged and reading goes on after their end
     // tag (the rest of a file stays readable when one page is broken).
     QByteArrayList RecoverChildrenOf;
+    // Inside such a child, a start tag of a name this accepts begins the
+    // child's next sibling: the child lost its end tag, and is damaged up to
+    // there.
+    std::function<bool(QByteArrayView)> IsSiblingName;
+    // The end of the stream inside the tree closes every open element there
+    // (a copy that was interrupted): CutAt is then where the whole part ends
+    // (-1 for a whole stream) and CutInside names the elements that were
+    // still open, outermost first. A recovered child that was cut becomes
+    // Damaged up to the end.
+    bool AcceptCut = false;
+    qint64 CutAt = -1;
+    QStringList CutInside;
 
     qint64 Position() const { return bufStart_ + bufPos_; }
     qint64 Size() const { return size_; }
@@ -175,9 +189,17 @@ private:
     void applyTag(TlyrXMLItem &item, const Tag &tag, bool keepText);
     void readBody(TlyrXMLItem *item, const QByteArray &name, int depth);
     // Reads a child of a recovering element; a damaged one becomes Damaged.
-    void readRecovering(TlyrXMLItem *child, const Tag &tag, const QByteArray &name, int depth);
-    // Past the next "</name>" from the last tag's start; false at the end.
-    bool skipPastEndTag(const QByteArray &name);
+    void readRecovering(TlyrXMLItem *child, const Tag &tag, const QByteArray &name, const QByteArray &parent,
+                        int depth);
+    // From position from, to where a damaged child ends: past its
+    // "</name>", or before the parent's end tag or a sibling's start tag,
+    // whichever comes first; -1 at the end of the stream.
+    qint64 resync(qint64 from, const QByteArray &name, const QByteArray &parent);
+    // child becomes the bytes from start to end, kept as they stand.
+    void damage(TlyrXMLItem *child, qint64 start, qint64 end);
+    // The stream ended at position inside the tree: false when cuts are
+    // accepted, otherwise the format error with detail.
+    bool endOfStream(qint64 position, const QString &detail);
     using NameEntry = std::pair<QByteArray, QString>;
     // Shares the strings of repeated element names; nullptr when full.
     const NameEntry *internName(QByteArrayView name);
@@ -233,8 +255,14 @@ public:
     bool AutoIndent = false;
     // Folder of the temporary file (the system's when empty).
     QString TempDir;
-    // Given to the reader (TlyrXMLReader::RecoverChildrenOf).
+    // Given to the reader (TlyrXMLReader::RecoverChildrenOf, IsSiblingName,
+    // AcceptCut) for whole loads.
     QByteArrayList RecoverChildrenOf;
+    std::function<bool(QByteArrayView)> IsSiblingName;
+    bool AcceptCut = false;
+    // What the reader found of a cut stream at the last load (-1, empty: whole).
+    qint64 CutAt = -1;
+    QStringList CutInside;
 
     TlyrXMLItem *Root() const { return root_.get(); }
     // Clears the root and drops the temporary file and the kept stream.

@@ -24,12 +24,12 @@ void TlyrPictureCache::AddPicture(TlyrPictureView *view)
 bool TlyrPictureCache::GetPicture(TlyrPictureView *view) const
 {
     const int i = view->ImageIndex();
-    // A damaged file may name a picture that is not there.
-    if (i < 1 || i > Count()) {
+    if (i == 0) {  // no picture
         view->ClearPicture();
         return true;
     }
-    if (damaged_.contains(i) || view->LoadPictureFromStream(items_.at(i - 1)) != 0) {
+    // A damaged file may name a picture that is not there.
+    if (i < 0 || i > Count() || damaged_.contains(i) || view->LoadPictureFromStream(items_.at(i - 1)) != 0) {
         view->ClearPicture();
         view->SetDamaged(true);
         return false;

@@ -17,11 +17,16 @@ namespace {
 // The report settings a prepared report carries, in their written order.
 constexpr const char *kReportSettings[] = {"DotMatrixReport", "PreviewOptions.OutlineVisible",
                                            "PreviewOptions.OutlineWidth", "ReportOptions.Name"};
+// The elements a page cannot be built without, written first.
+constexpr const char *kLeadingElements[] = {"report", "sourcepages", "dictionary"};
 }  // namespace
 
 void TlyrPreviewPages::SaveToStream(QIODevice &stream)
 {
     TlyrXMLItem *root = XMLDoc.Root();
+    // What every page is built from goes ahead of the pages: a copy cut short
+    // still opens the pages before the cut.
+    for (int i = 0; i < 3; ++i) root->InsertItem(i, root->FindItem(QString::fromLatin1(kLeadingElements[i])));
     TlyrXMLItem *report = root->FindItem(QStringLiteral("report"));
     report->Clear();
     if (Report) {
@@ -69,6 +74,7 @@ void TlyrPreviewPages::loadAfterParse()
     TlyrXMLItem *root = XMLDoc.Root();
     if (root->Name.compare(QLatin1String("preparedreport"), Qt::CaseInsensitive) != 0)
         throw ElyrError(QStringLiteral("Invalid file format"));
+    if (XMLDoc.CutAt >= 0) noteCut();
     // The report settings saved with the pages; a file that carries other
     // report properties changes nothing else of the report.
     TlyrXMLItem *settings = root->FindItem(QStringLiteral("report"));
@@ -126,6 +132,30 @@ void TlyrPreviewPages::loadAfterParse()
     TlyrXMLItem *pages = PagesItem();
     for (int i = 2; i < pages->Count(); ++i) pages->Items(i)->Unloadable = true;
     CurPage = Count() - 1;
+}
+
+void TlyrPreviewPages::noteCut()
+{
+    TlyrXMLItem *root = XMLDoc.Root();
+    const QString at = QStringLiteral("文件不完整（在第 %1 字节处中断）").arg(XMLDoc.CutAt);
+    // The element the cut fell in is incomplete.
+    const QString open = XMLDoc.CutInside.value(1);
+    for (const char *name : {"sourcepages", "dictionary"})
+        if (root->Find(QLatin1String(name)) < 0 || open.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            throw ElyrError(QStringLiteral("Invalid file format: ") + at +
+                            QStringLiteral("，页面所依据的部分没有读到，无法打开任何页面"));
+    TlyrXMLItem *pages = root->Find(QStringLiteral("previewpages")) < 0 ? nullptr : PagesItem();
+    const bool inPages = open.compare(QLatin1String("previewpages"), Qt::CaseInsensitive) == 0;
+    int whole = pages ? pages->Count() : 0;
+    if (inPages && whole > 0 && !pages->Items(whole - 1)->Damaged.isEmpty()) --whole;
+    if (whole == 0)
+        throw ElyrError(QStringLiteral("Invalid file format: ") + at + QStringLiteral("，没有读到完整的页面"));
+    if (inPages) {
+        Incomplete = at + QStringLiteral("：只有前 %1 页完整，第 %2 页起已损坏或缺失").arg(whole).arg(whole + 1);
+    } else {
+        Incomplete = at + QStringLiteral("：页面完整，其后的内容（图片、目录等）缺失");
+    }
+    noteError(Incomplete);
 }
 
 void TlyrPreviewPages::LoadFromStream(QIODevice &stream, bool allowPartialLoading)

@@ -704,11 +704,19 @@ std::vector<QSize> TlyrPreview::pageSizes()
         else
             healthy = s;
     }
-    QList<int> damagedPictures;
-    if (auto *store = dynamic_cast<TlyrPreviewPages *>(pages)) damagedPictures = store->DamagedPicturePages;
-    if (damaged != DamagedPages || damagedPictures != DamagedPicturePages) {
+    QList<int> damagedPictures, damagedTexts;
+    QString incomplete;
+    if (auto *store = dynamic_cast<TlyrPreviewPages *>(pages)) {
+        damagedPictures = store->DamagedPicturePages;
+        damagedTexts = store->DamagedTextPages;
+        incomplete = store->Incomplete;
+    }
+    if (damaged != DamagedPages || damagedPictures != DamagedPicturePages || damagedTexts != DamagedTextPages ||
+        incomplete != Incomplete) {
         DamagedPages = damaged;
         DamagedPicturePages = damagedPictures;
+        DamagedTextPages = damagedTexts;
+        Incomplete = incomplete;
         if (Form) Form->ShowDamagedPages();
     }
     return sizes;
@@ -721,9 +729,11 @@ void TlyrPreview::UpdatePages()
     // did not load, a cleared store).
     if (PageCount() == 0) {
         if (Workspace->PageList.Count() > 0 || Thumbnails->PageList.Count() > 0 || !DamagedPages.isEmpty() ||
-            !DamagedPicturePages.isEmpty()) {
+            !DamagedPicturePages.isEmpty() || !DamagedTextPages.isEmpty() || !Incomplete.isEmpty()) {
             DamagedPages.clear();
             DamagedPicturePages.clear();
+            DamagedTextPages.clear();
+            Incomplete.clear();
             clearLayout();
             if (Form) Form->ShowDamagedPages();
         }
@@ -1523,10 +1533,13 @@ void TlyrPreviewForm::ShowDamagedPages()
         return out.join(QStringLiteral(", "));
     };
     QStringList parts;
+    if (!Preview->Incomplete.isEmpty()) parts << Preview->Incomplete;
     if (!Preview->DamagedPages.isEmpty())
         parts << QStringLiteral("Damaged prepared pages, not shown: ") + numbers(Preview->DamagedPages);
     if (!Preview->DamagedPicturePages.isEmpty())
         parts << QStringLiteral("图片已损坏的页：") + numbers(Preview->DamagedPicturePages);
+    if (!Preview->DamagedTextPages.isEmpty())
+        parts << QStringLiteral("文字已损坏的页：") + numbers(Preview->DamagedTextPages);
     StatusMessage->setText(parts.join(QStringLiteral("；")));
 }
 

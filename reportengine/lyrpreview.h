@@ -154,6 +154,9 @@ public:
     QList<int> DamagedPages;
     // Pages shown with a damaged picture (a marked empty frame in its place).
     QList<int> DamagedPicturePages;
+    // Pages shown with a damaged text, and what a cut file is missing.
+    QList<int> DamagedTextPages;
+    QString Incomplete;
     // The window the control sits in, if any.
     TlyrPreviewForm *Form = nullptr;
     std::function<void(TlyrPreview *, int)> OnPageChanged;

@@ -117,6 +117,18 @@ TlyrPreviewPages::TlyrPreviewPages(TlyrReport *report) : TlyrCustomPreviewPages(
     XMLDoc.Root()->Name = QStringLiteral("preparedreport");
     // One broken page of a file leaves the others readable.
     XMLDoc.RecoverChildrenOf = {"previewpages"};
+    // A page that lost its end tag ends where the next page begins; a file
+    // cut short keeps the pages before the cut.
+    XMLDoc.IsSiblingName = [](QByteArrayView name) {
+        if (name.size() > 4 && qstrnicmp(name.data(), "page", 4) == 0) {
+            QByteArrayView n = name.sliced(4);
+            if (n.startsWith('-')) n = n.sliced(1);
+            return !n.isEmpty() && std::all_of(n.begin(), n.end(), [](char c) { return c >= '0' && c <= '9'; });
+        }
+        return lyrIsDMPPageName(QString::fromLatin1(name)) ||
+               QByteArrayView("TlyrReportPage").compare(name, Qt::CaseInsensitive) == 0;
+    };
+    XMLDoc.AcceptCut = true;
     OnOpenUrl = [](const QString &url) { QDesktopServices::openUrl(QUrl(url)); };
     Clear();
 }
@@ -183,6 +195,8 @@ void TlyrPreviewPages::Clear()
     PictureCache.Clear();
     Errors.clear();
     DamagedPicturePages.clear();
+    DamagedTextPages.clear();
+    Incomplete.clear();
     GetOutline()->CurItem = nullptr;
     CurPage = -1;
     MemSize = 0;
@@ -708,6 +722,15 @@ void TlyrPreviewPages::UpdatePageDimensions(TlyrReportPage *page, double width, 
 
 // ---------------------------------------------------------------- rebuilding
 
+void TlyrPreviewPages::markDamaged(QList<int> &pages, const QString &line)
+{
+    if (buildingIndex_ < 0) return;
+    const int page = buildingIndex_ + 1;
+    const auto at = std::lower_bound(pages.begin(), pages.end(), page);
+    if (at == pages.end() || *at != page) pages.insert(at, page);
+    noteError(line.arg(page));
+}
+
 bool TlyrPreviewPages::buildChildren(TlyrXMLItem *item, TlyrComponent *parent, TlyrXMLSerializer &ser)
 {
     for (int i = 0; i < item->Count(); ++i) {
@@ -731,12 +754,11 @@ bool TlyrPreviewPages::buildChildren(TlyrXMLItem *item, TlyrComponent *parent, T
             memo->CopyNo = CopyNo;
         }
         if (auto *pic = qobject_cast<TlyrPictureView *>(obj);
-            pic && pic->PictureData().isEmpty() && !PictureCache.GetPicture(pic) && buildingIndex_ >= 0) {
-            const int page = buildingIndex_ + 1;
-            const auto at = std::lower_bound(DamagedPicturePages.begin(), DamagedPicturePages.end(), page);
-            if (at == DamagedPicturePages.end() || *at != page) DamagedPicturePages.insert(at, page);
-            noteError(QStringLiteral("第 %1 页的图片已损坏").arg(page));
-        }
+            pic && pic->PictureData().isEmpty() && !PictureCache.GetPicture(pic))
+            markDamaged(DamagedPicturePages, QStringLiteral("第 %1 页的图片已损坏"));
+        // Texts are written as UTF-8 without NUL: anything else came from damage.
+        if (QByteArrayView t(el->Text); t.contains('\0') || t.contains("&#0;") || !t.isValidUtf8())
+            markDamaged(DamagedTextPages, QStringLiteral("第 %1 页的文字已损坏"));
         if (!buildChildren(el, obj, ser)) return false;
     }
     return true;
@@ -1183,21 +1205,29 @@ QString lyrExceptionText(const std::exception &e)
     return QString::fromUtf8(e.what());
 }
 
+void lyrDumpPreparedPages(TlyrPreviewPages &pages, const std::function<void(const QString &)> &write)
+{
+    auto num = [](double v) { return QString::number(v, 'f', 2); };
+    QString out;
+    for (int i = 0; i < pages.Count(); ++i) {
+        out = QStringLiteral("page ") + QString::number(i + 1) + QLatin1Char('\n');
+        if (TlyrReportPage *page = pages.GetPage(i)) {
+            for (TlyrComponent *c : page->AllObjects()) {
+                QString text = c->ComponentText();
+                text.replace(QLatin1String("\r\n"), QLatin1String("\\n"));
+                out += ksClassNameOf(c) + QLatin1Char(' ') + c->Name() + QLatin1Char(' ') + num(c->AbsLeft()) +
+                       QLatin1Char(' ') + num(c->AbsTop()) + QLatin1Char(' ') + num(c->Width()) +
+                       QLatin1Char(' ') + num(c->Height()) + (text.isEmpty() ? QString() : QLatin1Char(' ') + text) +
+                       QLatin1Char('\n');
+            }
+        }
+        write(out);
+    }
+}
+
 QString lyrDumpPreparedPages(TlyrPreviewPages &pages)
 {
     QString out;
-    auto num = [](double v) { return QString::number(v, 'f', 2); };
-    for (int i = 0; i < pages.Count(); ++i) {
-        out += QStringLiteral("page ") + QString::number(i + 1) + QLatin1Char('\n');
-        TlyrReportPage *page = pages.GetPage(i);
-        if (!page) continue;
-        for (TlyrComponent *c : page->AllObjects()) {
-            QString text = c->ComponentText();
-            text.replace(QLatin1String("\r\n"), QLatin1String("\\n"));
-            out += ksClassNameOf(c) + QLatin1Char(' ') + c->Name() + QLatin1Char(' ') + num(c->AbsLeft()) +
-                   QLatin1Char(' ') + num(c->AbsTop()) + QLatin1Char(' ') + num(c->Width()) + QLatin1Char(' ') +
-                   num(c->Height()) + (text.isEmpty() ? QString() : QLatin1Char(' ') + text) + QLatin1Char('\n');
-        }
-    }
+    lyrDumpPreparedPages(pages, [&out](const QString &page) { out += page; });
     return out;
 }

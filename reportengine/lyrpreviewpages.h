@@ -103,6 +103,11 @@ public:
     QStringList Errors;
     // Pages (from 1) that were built with a damaged picture, in order.
     QList<int> DamagedPicturePages;
+    // Pages (from 1) that were built with a damaged text (bytes that are not
+    // UTF-8, NUL characters), in order; the text is shown as far as it reads.
+    QList<int> DamagedTextPages;
+    // For a file that was cut short: what is missing (empty for a whole one).
+    QString Incomplete;
 
     TlyrOutline *GetOutline() const;
     TlyrXMLItem *PagesItem();
@@ -204,6 +209,11 @@ private:
     void exportPage(TlyrExportFilter &filter, int index);
     void exportPages(TlyrExportFilter &filter, const QStringList &chosen);
     void noteError(const QString &line);
+    // After loading a cut file: refuses it when the pages cannot be built,
+    // otherwise says what is missing.
+    void noteCut();
+    // Adds the page being built to pages and notes line (with its number).
+    void markDamaged(QList<int> &pages, const QString &line);
     // The page being built (from 0), for what its objects find damaged.
     int buildingIndex_ = -1;
     void loadAfterParse();
@@ -271,3 +281,6 @@ bool lyrIsSafeHyperlink(const QString &url);
 // with class, name, left, top, width and height (report units, two
 // decimals, page-absolute) and its text.
 QString lyrDumpPreparedPages(TlyrPreviewPages &pages);
+// The same handed to write one page at a time, so that its memory does not
+// grow with the pages.
+void lyrDumpPreparedPages(TlyrPreviewPages &pages, const std::function<void(const QString &)> &write);

@@ -7,7 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace vdb {
 
@@ -107,35 +109,103 @@ void backupDatabase(const Connection &source, const QString &target, const QByte
 
 namespace {
 
+// One entry of a database's schema.
+struct SchemaObject {
+    QString type, name, table;
+};
+
+std::vector<SchemaObject> schemaOf(sqlite3 *db, const QString &what)
+{
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT type, name, tbl_name FROM sqlite_master", -1, &st, nullptr) != SQLITE_OK)
+        throw failure(what, db, sqlite3_extended_errcode(db));
+    std::vector<SchemaObject> all;
+    const auto text = [st](int col) {
+        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, col)));
+    };
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) all.push_back({text(0), text(1), text(2)});
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE) throw failure(what, db, sqlite3_extended_errcode(db));
+    return all;
+}
+
+QString kindOf(const QString &type)
+{
+    if (type == QLatin1String("table")) return QStringLiteral("数据表");
+    if (type == QLatin1String("index")) return QStringLiteral("索引");
+    if (type == QLatin1String("trigger")) return QStringLiteral("触发器");
+    if (type == QLatin1String("view")) return QStringLiteral("视图");
+    return type;
+}
+
+// A backup holds tables and indexes only, and (when own is given) only those
+// the program's database holds: a trigger or view would run inside the live
+// database after the copy.
+void checkSchema(const std::vector<SchemaObject> &backup, const std::vector<SchemaObject> *own, const QString &what)
+{
+    const auto known = [own](const SchemaObject &o) {
+        if (o.name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive)) return true;
+        for (const SchemaObject &m : *own)
+            if (m.type == o.type && m.name.compare(o.name, Qt::CaseInsensitive) == 0 &&
+                m.table.compare(o.table, Qt::CaseInsensitive) == 0)
+                return true;
+        return false;
+    };
+    for (const SchemaObject &o : backup) {
+        const bool plain = o.type == QLatin1String("table") || o.type == QLatin1String("index");
+        if (!plain)
+            throw DbError(what + QStringLiteral("：含有%1 %2，本系统的数据库不含%1。").arg(kindOf(o.type), o.name));
+        if (own && !known(o))
+            throw DbError(what + QStringLiteral("：含有本系统数据库中没有的%1 %2。").arg(kindOf(o.type), o.name));
+    }
+}
+
+// Runs a check pragma; its rows are the faults it found, none when sound
+// (a single "ok" row counts as none).
+QStringList faultsOf(sqlite3 *db, const char *pragma, const QString &what)
+{
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db, pragma, -1, &st, nullptr) != SQLITE_OK)
+        throw failure(what, db, sqlite3_extended_errcode(db));
+    QStringList rows;
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW && rows.size() < 20)
+        rows << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+    const int code = rc == SQLITE_ROW || rc == SQLITE_DONE ? SQLITE_OK : sqlite3_extended_errcode(db);
+    sqlite3_finalize(st);
+    if (code != SQLITE_OK) throw failure(what, db, code);
+    if (rows == QStringList{QStringLiteral("ok")}) rows.clear();
+    return rows;
+}
+
 // Opens a picked file and checks it; the handle that was checked is the one
 // that is copied, so the file cannot be swapped in between.
-Handle openChecked(const QString &path, const QByteArray &key, const QStringList &tables)
+Handle openChecked(const QString &path, const QByteArray &key, const QStringList &tables,
+                   const std::vector<SchemaObject> *own = nullptr)
 {
     const QString what = QStringLiteral("%1 不是本系统的数据备份文件").arg(shown(path));
     if (!QFileInfo(path).isFile()) throw DbError(QStringLiteral("文件 %1 不存在！").arg(shown(path)));
     Handle db = openKeyed(path, key, SQLITE_OPEN_READONLY, Trust::Picked);
-    sqlite3_stmt *st = nullptr;
-    QStringList present;
-    if (sqlite3_prepare_v2(db.get(), "SELECT name FROM sqlite_master WHERE type='table'", -1, &st, nullptr) !=
-        SQLITE_OK)
-        throw failure(what, db.get(), sqlite3_extended_errcode(db.get()));
-    while (sqlite3_step(st) == SQLITE_ROW)
-        present << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
-    sqlite3_finalize(st);
-    for (const QString &t : tables)
-        if (!present.contains(t, Qt::CaseInsensitive)) throw DbError(what + QStringLiteral("：缺少数据表 %1。").arg(t));
-    // Every page and every index entry is checked against its table: a
-    // damaged or crafted file is found before anything is replaced.
-    QString verdict;
-    if (sqlite3_prepare_v2(db.get(), "PRAGMA integrity_check", -1, &st, nullptr) != SQLITE_OK)
-        throw failure(what, db.get(), sqlite3_extended_errcode(db.get()));
-    const int rc = sqlite3_step(st);
-    if (rc == SQLITE_ROW) verdict = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
-    const int code = rc == SQLITE_ROW ? SQLITE_OK : sqlite3_extended_errcode(db.get());
-    sqlite3_finalize(st);
-    if (code != SQLITE_OK) throw failure(what, db.get(), code);
-    if (verdict != QLatin1String("ok"))
-        throw DbError(what + QStringLiteral("：") + userText(SQLITE_CORRUPT), verdict, SQLITE_CORRUPT);
+    const std::vector<SchemaObject> schema = schemaOf(db.get(), what);
+    for (const QString &t : tables) {
+        const bool present = std::any_of(schema.begin(), schema.end(), [&t](const SchemaObject &o) {
+            return o.type == QLatin1String("table") && o.name.compare(t, Qt::CaseInsensitive) == 0;
+        });
+        if (!present) throw DbError(what + QStringLiteral("：缺少数据表 %1。").arg(t));
+    }
+    checkSchema(schema, own, what);
+    // Every page's own checksum first (free pages too, which the copy reads
+    // but the structure check never visits), then every page and every
+    // index entry against its table: a damaged or crafted file is found
+    // before anything is replaced.
+    const QStringList torn = faultsOf(db.get(), "PRAGMA cipher_integrity_check", what);
+    if (!torn.isEmpty())
+        throw DbError(what + QStringLiteral("：文件已损坏（有页面校验不符），无法恢复。"), torn.join(u'\n'),
+                      SQLITE_CORRUPT);
+    const QStringList faults = faultsOf(db.get(), "PRAGMA integrity_check", what);
+    if (!faults.isEmpty())
+        throw DbError(what + QStringLiteral("：") + userText(SQLITE_CORRUPT), faults.join(u'\n'), SQLITE_CORRUPT);
     return db;
 }
 
@@ -148,8 +218,9 @@ void checkDatabaseFile(const QString &path, const QByteArray &key, const QString
 
 void restoreDatabase(Connection &target, const QString &path, const QByteArray &key, const QStringList &tables)
 {
-    Handle from = openChecked(path, key, tables);
     const QString what = QStringLiteral("无法从 %1 恢复数据").arg(shown(path));
+    const std::vector<SchemaObject> own = schemaOf(target.handle(), what);
+    Handle from = openChecked(path, key, tables, &own);
     if (target.inTransaction()) throw DbError(what + QStringLiteral("：有尚未完成的保存，请稍后再试。"));
     copyPages(target.handle(), from.get(), what);
 }

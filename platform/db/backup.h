@@ -18,11 +18,14 @@ namespace vdb {
 // it was.
 void backupDatabase(const Connection &source, const QString &target, const QByteArray &key);
 
-// Checks that the file opens with the key, is sound, and holds the tables.
+// Checks that the file opens with the key, is sound (every page's checksum,
+// then its structure), holds the tables, and holds nothing but tables and
+// indexes (no trigger or view that would run in the live database).
 // Throws DbError saying what is wrong; never changes the file.
 void checkDatabaseFile(const QString &path, const QByteArray &key, const QStringList &tables);
 
-// Checks the file (as checkDatabaseFile) and replaces the whole content of
+// Checks the file (as checkDatabaseFile, and that every table and index it
+// holds is one the connection's database holds) and replaces the whole content of
 // the connection's database with it.  The connection stays open and sees the
 // restored rows at once.  Throws DbError; on failure the database is unchanged.
 void restoreDatabase(Connection &target, const QString &path, const QByteArray &key, const QStringList &tables);

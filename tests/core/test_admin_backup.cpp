@@ -329,6 +329,102 @@ TEST_F(BackupTest, ACraftedBackupWhoseIndexDisagreesWithItsTableIsRefused)
     EXPECT_EQ(snapshot(), before);
 }
 
+// Statements run on a backup file with the program's key, as someone who
+// knows the key could.
+void craft(const QString &file, std::initializer_list<const char *> sqls)
+{
+    sqlite3 *raw = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(file).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    ASSERT_TRUE(vdb::keyHandle(raw, velmora::databaseKey()));
+    for (const char *sql : sqls)
+        EXPECT_EQ(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(raw) << sql;
+    sqlite3_close_v2(raw);
+}
+
+// A backup whose schema holds a trigger, a view or a table the program does
+// not have is refused, saying which; the live database keeps no trigger and
+// a later goods save changes nothing else.
+TEST_F(BackupTest, ABackupCarryingTriggersViewsOrForeignTablesIsRefused)
+{
+    exec("INSERT INTO Member (theNum,theName) VALUES ('26000001','张三')");
+    const QString good = backupInto(out.path());
+    const auto variant = [&](const QString &name, std::initializer_list<const char *> sqls) {
+        const QString file = out.filePath(name);
+        QFile::remove(file);
+        EXPECT_TRUE(QFile::copy(good, file));
+        craft(file, sqls);
+        return file;
+    };
+    const QList<std::pair<QString, QString>> cases = {
+            {variant("trigger.edb", {"CREATE TRIGGER evil AFTER INSERT ON SShop BEGIN DELETE FROM Member; "
+                                     "UPDATE SUser SET thePass='owned'; END;"}),
+             "触发器 evil"},
+            {variant("view.edb", {"CREATE VIEW Users AS SELECT * FROM SUser",
+                                  "CREATE TRIGGER take INSTEAD OF INSERT ON Users BEGIN "
+                                  "UPDATE SUser SET thePass='owned'; END;"}),
+             "视图 Users"},
+            {variant("table.edb", {"CREATE TABLE Stranger (ID INT)"}), "数据表 Stranger"},
+    };
+    const QStringList before = snapshot();
+    const QString pass = one("select thePass from SUser where theName='admin'");
+    for (const auto &[file, reason] : cases) {
+        SCOPED_TRACE(file.toStdString());
+        // Triggers and views are refused by the check alone; a stranger
+        // table only against the running program's own schema.
+        if (!reason.startsWith("数据表"))
+            EXPECT_THROW(vdb::checkDatabaseFile(file, velmora::databaseKey(), {"SDept", "SUser"}), vdb::DbError);
+        restore(file);
+        EXPECT_EQ(msgs.last(), "数据恢复失败！");
+        EXPECT_TRUE(msgs.shown().back().details.contains(reason)) << msgs.shown().back().details.toStdString();
+        EXPECT_EQ(snapshot(), before);
+        EXPECT_EQ(one("select count(*) from sqlite_master where type in ('trigger','view')"), "0");
+    }
+    exec("INSERT INTO SShop (theNum,theName,theState,theDel) VALUES ('009','水','启用','否')");
+    EXPECT_EQ(count("Member"), 1);
+    EXPECT_EQ(one("select thePass from SUser where theName='admin'"), pass);
+    // The backup as the program made it still restores.
+    restore(good);
+    EXPECT_EQ(msgs.last(), "数据恢复成功！");
+}
+
+// A damaged page the structure check never reads (a free page) is found by
+// the pages' own checksums, and the file is refused before the copy.
+TEST_F(BackupTest, ABackupWithADamagedFreePageIsRefusedBeforeTheCopy)
+{
+    const QString file = backupInto(out.path());
+    // Pages that held a dropped table stay in the file as free pages.
+    craft(file, {"PRAGMA auto_vacuum = NONE", "CREATE TABLE Junk (b BLOB)",
+                 "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40) "
+                 "INSERT INTO Junk SELECT randomblob(3000) FROM n",
+                 "DROP TABLE Junk"});
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    const qint64 pages = f.size() / 4096;
+    ASSERT_GT(pages, 30);
+    // A page in the middle of the freed run: a free leaf, not the list's trunk.
+    ASSERT_TRUE(f.seek((pages - 10) * 4096 + 300));
+    f.write(QByteArray(32, '\x5a'));
+    f.close();
+    {
+        sqlite3 *raw = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(file).constData(), &raw, SQLITE_OPEN_READONLY, nullptr),
+                  SQLITE_OK);
+        ASSERT_TRUE(vdb::keyHandle(raw, velmora::databaseKey()));
+        sqlite3_stmt *st = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(raw, "PRAGMA integrity_check", -1, &st, nullptr), SQLITE_OK);
+        ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+        // The structure alone looks sound.
+        EXPECT_STREQ(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)), "ok");
+        sqlite3_finalize(st);
+        sqlite3_close_v2(raw);
+    }
+    const QStringList before = snapshot();
+    restore(file);
+    EXPECT_EQ(msgs.last(), "数据恢复失败！");
+    EXPECT_TRUE(msgs.shown().back().details.contains("页面校验不符")) << msgs.shown().back().details.toStdString();
+    EXPECT_EQ(snapshot(), before);
+}
+
 TEST_F(BackupTest, RestoreWaitsForAnUnfinishedSave)
 {
     const QString file = backupInto(out.path());

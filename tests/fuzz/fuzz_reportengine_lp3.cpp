@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the prepared-report loader, fully and with
 // partial loading, builds every page, draws the first ones and saves the
-// result again.
+// result again. Seeds include cut files, flipped bits, a page without its
+// end tag and a huge attribute.
 
 #include "report/lyrcanvas.h"
 #include "report/lyrclass.h"
@@ -14,10 +15,15 @@
 
 #include <cstdint>
 
+// Also the -max_len the fuzzer is run with (tests/fuzz/CMakeLists.txt).
+constexpr size_t kMaxInput = 1 << 20;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     fuzzEnsureApp();
-    if (size > 20000) return 0;
+    // Large enough for long texts and many pages; the work per input stays
+    // bounded (at most 50 pages built, 3 drawn).
+    if (size > kMaxInput) return 0;
     static TlyrReport *report = [] {
         lyrInstallEngine();
         auto *r = new TlyrReport;

@@ -150,16 +150,155 @@ TEST_F(DamagedFileTest, EveryHealthyPageOfADamagedFileLoads)
     }
 }
 
-// A file whose broken page never ends (cut short) still fails as a whole,
-// naming where.
-TEST_F(DamagedFileTest, ABrokenPageWithoutItsEndFailsTheFile)
+// A file cut before its pages can be built (inside the part every page is
+// built from) still fails as a whole; cut anywhere after that, it opens
+// every page that arrived whole, marks the one that was cut and says so.
+TEST_F(DamagedFileTest, ACutFileOpensEveryPageBeforeTheCut)
+{
+    const QByteArray saved = sixPages();
+    const qsizetype pagesStart = saved.indexOf("<previewpages>");
+    ASSERT_GT(pagesStart, saved.indexOf("</dictionary>"));
+    {
+        QByteArray file = saved.left(saved.indexOf("</sourcepages>") - 3);
+        QBuffer stream(&file);
+        stream.open(QIODevice::ReadOnly);
+        EXPECT_THROW(pages().LoadFromStream(stream, false), ElyrError);
+        EXPECT_EQ(pages().Count(), 0);
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("cut.lp3"));
+    for (qsizetype cut = pagesStart + 15; cut < saved.size(); cut += 37) {
+        SCOPED_TRACE(cut);
+        const QByteArray file = saved.left(cut);
+        // The pages whose end tag arrived.
+        int whole = 0;
+        for (qsizetype at = file.indexOf("</page0>"); at >= 0; at = file.indexOf("</page0>", at + 1))
+            whole += at + 8 <= cut;
+        for (bool fromFile : {true, false}) {
+            if (whole == 0) {
+                // Not one page whole: nothing to show, and the file is refused.
+                QBuffer stream;
+                stream.setData(file);
+                stream.open(QIODevice::ReadOnly);
+                EXPECT_THROW(pages().LoadFromStream(stream, false), ElyrError);
+                EXPECT_EQ(pages().Count(), 0);
+                continue;
+            }
+            if (fromFile) {
+                QFile f(path);
+                ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                f.write(file);
+                f.close();
+                ASSERT_NO_THROW(pages().LoadFromFile(path, true));
+            } else {
+                QBuffer stream;
+                stream.setData(file);
+                stream.open(QIODevice::ReadOnly);
+                ASSERT_NO_THROW(pages().LoadFromStream(stream, false));
+            }
+            ASSERT_GE(pages().Count(), whole);
+            ASSERT_LE(pages().Count(), whole + 1);
+            for (int i = 0; i < whole; ++i) EXPECT_EQ(memoOn(i), QStringLiteral("Page %1").arg(i + 1)) << i;
+            // The page that was cut is there, marked.
+            if (pages().Count() > whole) {
+                EXPECT_EQ(pages().GetPage(whole), nullptr);
+                EXPECT_TRUE(pages().Errors.contains(QStringLiteral("Damaged prepared page %1").arg(whole + 1)));
+            }
+            EXPECT_TRUE(pages().Incomplete.startsWith(QStringLiteral("文件不完整（在第 ")))
+                    << pages().Incomplete.toStdString();
+            EXPECT_TRUE(pages().Errors.contains(pages().Incomplete));
+            if (whole < 6)
+                EXPECT_TRUE(pages().Incomplete.contains(QStringLiteral("只有前 %1 页完整").arg(whole)))
+                        << pages().Incomplete.toStdString();
+        }
+    }
+    // A whole file says nothing of the kind.
+    QBuffer stream;
+    stream.setData(saved);
+    stream.open(QIODevice::ReadOnly);
+    pages().LoadFromStream(stream, false);
+    EXPECT_TRUE(pages().Incomplete.isEmpty());
+}
+
+// A page that lost its end tag, or whose tags were hit by flipped bits, is
+// the only damaged page: the next one begins where its start tag stands.
+TEST_F(DamagedFileTest, APageWithoutItsEndTagOrWithFlippedBitsIsTheOnlyDamagedOne)
+{
+    const QByteArray saved = sixPages();
+    const auto pageAt = [&saved](int n) {
+        qsizetype at = saved.indexOf("<previewpages>");
+        for (int i = 0; i < n; ++i) at = saved.indexOf("<page0", at + 1);
+        return at;
+    };
+    QByteArray noEnd = saved;
+    noEnd.remove(saved.indexOf("</page0>", pageAt(3)), 8);
+    QByteArray lastNoEnd = saved;
+    lastNoEnd.remove(saved.indexOf("</page0>", pageAt(6)), 8);
+    // Ten bits flipped among page 3's tag characters, its end tag's among them.
+    QByteArray flipped = saved;
+    QList<qsizetype> marks;
+    for (qsizetype i = pageAt(3) + 1; i < pageAt(4); ++i)
+        if (strchr("<>/\"", saved[i])) marks << i;
+    ASSERT_GE(marks.size(), 10);
+    for (int k = 0; k < 9; ++k) flipped[marks[k * (marks.size() - 1) / 9]] ^= 0x01;
+    flipped[saved.indexOf("</page0>", pageAt(3)) + 1] ^= 0x01;
+    const QList<std::pair<QByteArray, int>> cases = {{noEnd, 3}, {lastNoEnd, 6}, {flipped, 3}};
+    for (const auto &[file, damaged] : cases) {
+        SCOPED_TRACE(damaged);
+        QBuffer stream;
+        stream.setData(file);
+        stream.open(QIODevice::ReadOnly);
+        ASSERT_NO_THROW(pages().LoadFromStream(stream, false));
+        ASSERT_EQ(pages().Count(), 6);
+        for (int i = 0; i < 6; ++i) {
+            if (i + 1 == damaged)
+                EXPECT_EQ(pages().GetPage(i), nullptr);
+            else
+                EXPECT_EQ(memoOn(i), QStringLiteral("Page %1").arg(i + 1)) << i;
+        }
+        EXPECT_TRUE(pages().Errors.contains(QStringLiteral("Damaged prepared page %1").arg(damaged)));
+        EXPECT_TRUE(pages().Incomplete.isEmpty());
+    }
+}
+
+// A picture index the cache does not hold and texts that are not UTF-8 or
+// hold NUL are damage too: the page shows, marked, and is named.
+TEST_F(DamagedFileTest, OutOfRangePictureIndexesAndBrokenTextsAreReportedAsDamage)
 {
     QByteArray file = sixPages();
-    file.truncate(file.indexOf("</previewpages>") - 3);
-    QBuffer stream(&file);
+    const auto replaceIn = [&file](int page, const QByteArray &from, const QByteArray &to) {
+        qsizetype at = file.indexOf("<previewpages>");
+        for (int i = 0; i < page; ++i) at = file.indexOf("<page0", at + 1);
+        const qsizetype hit = file.indexOf(from, at);
+        ASSERT_GT(hit, 0);
+        ASSERT_LT(hit, file.indexOf("</page0>", at));
+        file.replace(hit, from.size(), to);
+    };
+    replaceIn(2, "ImageIndex=\"2\"", "ImageIndex=\"99999\"");
+    replaceIn(4, "ImageIndex=\"4\"", "ImageIndex=\"-5\"");
+    replaceIn(3, "Page 3", QByteArray("Pa\xff\xfege 3"));
+    replaceIn(6, "Page 6", QByteArray("Pa\0ge 6", 7));
+    QBuffer stream;
+    stream.setData(file);
     stream.open(QIODevice::ReadOnly);
-    EXPECT_THROW(pages().LoadFromStream(stream, false), ElyrError);
-    EXPECT_EQ(pages().Count(), 0);
+    ASSERT_NO_THROW(pages().LoadFromStream(stream, false));
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i + 1);
+        ASSERT_NE(pages().GetPage(i), nullptr);
+        TlyrPictureView *p = pictureOn(i);
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->Damaged(), i + 1 == 2 || i + 1 == 4);
+    }
+    EXPECT_EQ(pages().DamagedPicturePages, (QList<int>{2, 4}));
+    EXPECT_EQ(pages().DamagedTextPages, (QList<int>{3, 6}));
+    for (int n : {2, 4}) EXPECT_TRUE(pages().Errors.contains(QStringLiteral("第 %1 页的图片已损坏").arg(n)));
+    for (int n : {3, 6}) EXPECT_TRUE(pages().Errors.contains(QStringLiteral("第 %1 页的文字已损坏").arg(n)));
+    EXPECT_EQ(memoOn(0), QStringLiteral("Page 1"));
+    // The preview names them too.
+    const auto form = openPreviewForm(*report, QSize(1200, 800));
+    form->Preview->UpdatePages();
+    EXPECT_TRUE(form->StatusMessage->text().contains(QStringLiteral("文字已损坏的页：3, 6")))
+            << form->StatusMessage->text().toStdString();
 }
 
 // A file of n pages, every other one broken, loaded: each page is there,

@@ -487,7 +487,9 @@ int main(int argc, char **argv)
     if (!stopped.isEmpty()) return fail(stopLine());
     const bool prepared = report.PrepareReport();
     auto &pages = *static_cast<TlyrPreviewPages *>(report.PreviewPages());
-    if (dump) writeAll(lyrDumpPreparedPages(pages), stdout);
+    // Page by page: a stopped runaway report may hold very many. A second
+    // stop signal meanwhile ends the program at once (its handler was reset).
+    if (dump) lyrDumpPreparedPages(pages, [](const QString &page) { writeAll(page, stdout); });
     if (!prepared || !loadErrors.isEmpty() || !stopped.isEmpty()) {
         QStringList errors = loadErrors + report.Errors();
         if (!stopped.isEmpty()) errors << stopLine();
