@@ -581,8 +581,11 @@ void TListFrame::addFilter(QCheckBox *box, std::initializer_list<QWidget *> valu
     for (QWidget *v : values) {
         if (auto *e = qobject_cast<QLineEdit *>(v))
             connect(e, &QLineEdit::textEdited, box, tick);
-        else if (auto *d = qobject_cast<QDateEdit *>(v))
+        else if (auto *d = qobject_cast<QDateEdit *>(v)) {
             connect(d, &QDateEdit::dateChanged, box, tick);
+            // Taking the day already shown is a choice too.
+            if (auto *p = qobject_cast<ui::DatePicker *>(d)) connect(p, &ui::DatePicker::dateTaken, box, tick);
+        }
         else if (auto *l = qobject_cast<ui::LookupComboBox *>(v)) {
             connect(l, &ui::LookupComboBox::Click, box, tick);
             connect(l, qOverload<int>(&QComboBox::activated), box, tick);

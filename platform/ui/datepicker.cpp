@@ -2,8 +2,13 @@
 
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QMenu>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -52,7 +57,7 @@ protected:
 private:
     void take(QDate day)
     {
-        m_box->setDate(day);
+        m_box->takeDay(day);
         close();
     }
     DatePicker *m_box;
@@ -95,6 +100,12 @@ void DatePicker::showCalendar()
     popup->move(at);
     popup->show();
     popup->calendar()->setFocus(Qt::PopupFocusReason);
+}
+
+void DatePicker::takeDay(QDate day)
+{
+    setDate(day);
+    emit dateTaken(date());
 }
 
 QCalendarWidget *DatePicker::calendar() const
@@ -146,6 +157,20 @@ void DatePicker::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    if (event->matches(QKeySequence::Paste)) {
+        event->accept();
+        m_dayDigits.clear();
+        if (!isReadOnly()) pasteText(QApplication::clipboard()->text());
+        return;
+    }
+    // Qt's own date edit hands a separator to the focus chain, which would
+    // carry the rest of the date into the next field.
+    const QString typed = event->text();
+    if ((plain || mods == Qt::ShiftModifier) && typed.size() == 1 && isSeparator(typed.at(0))) {
+        event->accept();
+        endPart(typedOn);
+        return;
+    }
     if (plain && (key == Qt::Key_Left || key == Qt::Key_Right)) {
         m_dayDigits.clear();
         const int to = currentSectionIndex() + (key == Qt::Key_Right ? 1 : -1);
@@ -159,9 +184,56 @@ void DatePicker::keyPressEvent(QKeyEvent *event)
     const bool inDay = digit && currentSection() == DaySection;
     if (!inDay || m_dayDigits.size() >= 2) m_dayDigits.clear();
     if (inDay) m_dayDigits += QChar(u'0' + (key - Qt::Key_0));
+    const QDate before = date();
     QDateEdit::keyPressEvent(event);
     m_typedOn = digit && currentSectionIndex() == from + 1;
-    if (inDay) keepDayInMonth();
+    if (inDay) {
+        keepDayInMonth();
+    } else if (digit && date().day() < before.day() && (date().year() != before.year() || date().month() != before.month())) {
+        // A year or month that lacks the shown day kept the month's last.
+        QApplication::beep();
+        emit dayCut(date());
+    }
+}
+
+bool DatePicker::isSeparator(QChar c)
+{
+    return c == u'-' || c == u'/' || c == u'.' || c == u' ';
+}
+
+void DatePicker::endPart(bool typedOn)
+{
+    m_dayDigits.clear();
+    // A part its digits already filled has moved on by itself.
+    if (typedOn) return;
+    const int to = currentSectionIndex() + 1;
+    if (to < sectionCount()) setSelectedSection(sectionAt(to));
+}
+
+void DatePicker::pasteText(const QString &text)
+{
+    const QString t = text.trimmed();
+    static const QRegularExpression whole(QStringLiteral("^(\\d{8}|\\d{4}[-/. ]\\d{1,2}[-/. ]\\d{1,2})$"));
+    if (whole.match(t).hasMatch()) setSelectedSection(sectionAt(0));
+    m_typedOn = false;
+    for (const QChar c : t) {
+        const int key = c.isDigit() && c.unicode() < 128 ? Qt::Key_0 + (c.unicode() - u'0') : 0;
+        QKeyEvent press(QEvent::KeyPress, key ? key : Qt::Key_unknown, Qt::NoModifier, QString(c));
+        keyPressEvent(&press);
+    }
+}
+
+void DatePicker::contextMenuEvent(QContextMenuEvent *event)
+{
+    // The line edit's own menu, with its paste going through pasteText.
+    QMenu *menu = lineEdit()->createStandardContextMenu();
+    if (QAction *paste = menu->findChild<QAction *>(QStringLiteral("edit-paste"))) {
+        disconnect(paste, &QAction::triggered, nullptr, nullptr);
+        connect(paste, &QAction::triggered, this, [this] { pasteText(QApplication::clipboard()->text()); });
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+    event->accept();
 }
 
 void DatePicker::keepDayInMonth()
@@ -174,6 +246,7 @@ void DatePicker::keepDayInMonth()
     setDate(QDate(shown.year(), shown.month(), last));
     setSelectedSection(DaySection);
     QApplication::beep();
+    emit dayCut(date());
 }
 
 }  // namespace ui

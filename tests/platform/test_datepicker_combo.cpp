@@ -7,6 +7,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QClipboard>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QStringListModel>
@@ -232,6 +233,103 @@ TEST(DatePicker, AnImpossibleDayKeepsTheLastDayOfTheMonth)
     EXPECT_EQ(d.date->date(), QDate(2026, 2, 28));
     QTest::keyClicks(d.date, "14");
     EXPECT_EQ(d.date->date(), QDate(2026, 2, 14));
+}
+
+// Keys go where the focus is when they arrive, as the window system sends
+// them: a separator that moved the focus would carry the rest of the date
+// into the next field.
+static void typeIntoWindow(QWidget &w, const char *text)
+{
+    for (const char *c = text; *c; ++c) QTest::keyClick(w.windowHandle(), *c);
+}
+
+TEST(DatePicker, SeparatorsEndAPartAndNeverLeaveTheBox)
+{
+    struct Case {
+        const char *typed;
+        QDate want;
+    } cases[] = {
+            {"2026-1-5", QDate(2026, 1, 5)},     {"2026/01/05", QDate(2026, 1, 5)}, {"2026-01-05", QDate(2026, 1, 5)},
+            {"20260105", QDate(2026, 1, 5)},     {"2026.1.5", QDate(2026, 1, 5)},   {"2026 1 5", QDate(2026, 1, 5)},
+            {"2026-12-07", QDate(2026, 12, 7)},  {"2025-9-30-", QDate(2025, 9, 30)}, {"-1-9", QDate(2026, 1, 9)},
+            {"2026-1-", QDate(2026, 1, 7)},      {"2026--", QDate(2026, 3, 7)},
+    };
+    for (const Case &c : cases) {
+        DateWindow d;
+        d.before->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(d.before, Qt::Key_Tab);
+        typeIntoWindow(d.w, c.typed);
+        EXPECT_EQ(QApplication::focusWidget(), d.date) << c.typed;
+        EXPECT_EQ(d.date->date(), c.want) << c.typed;
+        EXPECT_TRUE(d.after->text().isEmpty() && d.before->text().isEmpty()) << c.typed;
+        // Leaving shows the date the box holds.
+        QTest::keyClick(d.w.windowHandle(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), d.after) << c.typed;
+        EXPECT_EQ(d.date->text(), c.want.toString("yyyy-MM-dd")) << c.typed;
+    }
+}
+
+TEST(DatePicker, APastedDateIsTypedAsItsKeys)
+{
+    for (const char *pasted : {"2026-1-5", "2026/01/05", " 20260105 ", "2026.01.5"}) {
+        DateWindow d;
+        d.date->setFocus(Qt::OtherFocusReason);
+        d.date->setSelectedSection(QDateTimeEdit::DaySection);
+        QApplication::clipboard()->setText(pasted);
+        QTest::keyClick(d.w.windowHandle(), Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(d.date->date(), QDate(2026, 1, 5)) << pasted;
+        EXPECT_EQ(QApplication::focusWidget(), d.date) << pasted;
+        EXPECT_TRUE(d.after->text().isEmpty()) << pasted;
+    }
+    // Text no key could type changes nothing.
+    DateWindow d;
+    d.date->setFocus(Qt::OtherFocusReason);
+    QApplication::clipboard()->setText("abc-?");
+    QTest::keyClick(d.w.windowHandle(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(d.date->date(), QDate(2026, 3, 7));
+    EXPECT_EQ(QApplication::focusWidget(), d.date);
+}
+
+// A year or month that lacks the day shown keeps the month's last day with
+// the same beep as a typed impossible day.
+TEST(DatePicker, AMonthWithoutTheShownDayBeepsAsAnImpossibleDayDoes)
+{
+    DateWindow d;
+    int cuts = 0;
+    QObject::connect(d.date, &ui::DatePicker::dayCut, [&cuts](QDate) { ++cuts; });
+    d.date->setDate(QDate(2026, 1, 31));
+    d.date->setFocus(Qt::OtherFocusReason);
+    d.date->setSelectedSection(QDateTimeEdit::MonthSection);
+    QTest::keyClicks(d.date, "02");
+    EXPECT_EQ(d.date->date(), QDate(2026, 2, 28));
+    EXPECT_EQ(cuts, 1);
+    d.date->setDate(QDate(2024, 2, 29));
+    d.date->setSelectedSection(QDateTimeEdit::YearSection);
+    QTest::keyClicks(d.date, "2025");
+    EXPECT_EQ(d.date->date(), QDate(2025, 2, 28));
+    EXPECT_EQ(cuts, 2);
+    d.date->setSelectedSection(QDateTimeEdit::DaySection);
+    QTest::keyClicks(d.date, "31");
+    EXPECT_EQ(d.date->date(), QDate(2025, 2, 28));
+    EXPECT_EQ(cuts, 3);
+    // A month that has the day: no beep.
+    d.date->setSelectedSection(QDateTimeEdit::MonthSection);
+    QTest::keyClicks(d.date, "03");
+    EXPECT_EQ(d.date->date(), QDate(2025, 3, 28));
+    EXPECT_EQ(cuts, 3);
+}
+
+TEST(DatePicker, TakingTheShownDayFromTheCalendarIsAChoiceToo)
+{
+    DateWindow d;
+    QList<QDate> taken;
+    QObject::connect(d.date, &ui::DatePicker::dateTaken, [&taken](QDate day) { taken << day; });
+    d.date->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(d.date, Qt::Key_F4);
+    ASSERT_NE(openCalendar(), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(taken, QList<QDate>({QDate(2026, 3, 7)}));
+    EXPECT_EQ(d.date->date(), QDate(2026, 3, 7));
 }
 
 TEST(LookupCombo, WideEnoughForItsLongestEntryAndTenChineseCharacters)

@@ -10,7 +10,10 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
+#include <QApplication>
+#include <QCalendarWidget>
 #include <QLineEdit>
+#include <QTest>
 
 namespace {
 
@@ -194,3 +197,51 @@ TEST_F(ReportListTest, StatisticsOneRowPerTypeAndEmployee)
 }
 
 }  // namespace
+
+// The "至" box of the payment dates typed with separators: the date is the
+// one typed, the filters beside it stay as they were and nothing is queried
+// until the user asks; taking the shown day from the calendar ticks the
+// filter as another day does.
+TEST_F(ReportListTest, PaymentDatesTypedWithSeparatorsStayInTheirBox)
+{
+    fill();
+    for (const char *typed : {"2026-3-3", "2026/03/03", "2026-03-03", "20260303"}) {
+        TfrmXF_SKQ w;
+        w.show();
+        QApplication::setActiveWindow(&w);
+        w.BitBtn1Click();
+        const int before = w.rowCount();
+        QList<bool> boxes;
+        for (QCheckBox *b : w.findChildren<QCheckBox *>()) boxes << b->isChecked();
+        const QString edit1 = w.Edit1->text();
+        w.DateTimePicker3->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(w.windowHandle(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), w.DateTimePicker4) << typed;
+        for (const char *k = typed; *k; ++k) QTest::keyClick(w.windowHandle(), *k);
+        EXPECT_EQ(QApplication::focusWidget(), w.DateTimePicker4) << typed;
+        EXPECT_EQ(w.DateTimePicker4->date(), QDate(2026, 3, 3)) << typed;
+        // Only the range's own box is ticked by the new date.
+        QList<bool> now;
+        for (QCheckBox *b : w.findChildren<QCheckBox *>()) now << (b == w.CheckBox2 ? false : b->isChecked());
+        boxes[w.findChildren<QCheckBox *>().indexOf(w.CheckBox2)] = false;
+        EXPECT_EQ(now, boxes) << typed;
+        EXPECT_TRUE(w.CheckBox2->isChecked()) << typed;
+        EXPECT_EQ(w.Edit1->text(), edit1);
+        EXPECT_EQ(w.rowCount(), before) << typed;
+        w.DateTimePicker3->setDate(QDate(2026, 3, 2));
+        w.BitBtn1Click();
+        EXPECT_EQ(shown(w, {"单号"}), QStringList({"X3", "X2"})) << typed;
+    }
+    TfrmXF_SKQ w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    ASSERT_FALSE(w.CheckBox2->isChecked());
+    w.DateTimePicker4->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w.windowHandle(), Qt::Key_F4);
+    QWidget *popup = QApplication::activePopupWidget();
+    ASSERT_NE(popup, nullptr);
+    ASSERT_NE(popup->findChild<QCalendarWidget *>(), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(w.CheckBox2->isChecked());
+}
+

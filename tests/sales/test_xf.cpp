@@ -624,3 +624,50 @@ TEST_F(XFTest, OpenedFromTheMemberListFindsTheCardOnShow)
 }
 
 }  // namespace
+
+// A date typed with its separators stays in the date box, key by key as the
+// window system sends them: the extra discount and the totals keep their
+// values, nothing is saved while typing, and the sale is stored on the day
+// typed.
+TEST_F(XFTest, ADateTypedWithSeparatorsIsTheSaleDateAndTouchesNoOtherField)
+{
+    struct Case {
+        const char *typed;
+        QString stored;
+    } cases[] = {{"2026-1-5", "2026-01-05"},
+                 {"2026/01/05", "2026-01-05"},
+                 {"2026-01-05", "2026-01-05"},
+                 {"20260105", "2026-01-05"},
+                 {"2026-12-07", "2026-12-07"},
+                 {"2026-1-", "2026-01-07"}};
+    int saved = 0;
+    for (const Case &c : cases) {
+        auto w = window();
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        w->CheckBox1->setChecked(true);
+        w->CheckBox1Click();
+        enterGoods(*w, 1, "b1");
+        w->Edit18->setText("13");  // the goods row comes to 7.00
+        const QStringList fields{w->Edit21->text(), w->Edit18->text(), w->Edit19->text(), w->Edit27->text()};
+        ASSERT_EQ(w->Edit19->text(), "7");
+        // Ctrl+End in the grid, then Tab: the year of the date is selected.
+        w->StringGrid1->setFocus();
+        QTest::keyClick(w->windowHandle(), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(w->windowHandle(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), w->DateTimePicker1) << c.typed;
+        EXPECT_EQ(w->DateTimePicker1->currentSection(), QDateTimeEdit::YearSection);
+        for (const char *k = c.typed; *k; ++k) QTest::keyClick(w->windowHandle(), *k);
+        EXPECT_EQ(QApplication::focusWidget(), w->DateTimePicker1) << c.typed;
+        EXPECT_EQ(w->DateTimePicker1->date().toString("yyyy-MM-dd"), c.stored) << c.typed;
+        EXPECT_EQ(QStringList({w->Edit21->text(), w->Edit18->text(), w->Edit19->text(), w->Edit27->text()}), fields)
+                << c.typed;
+        EXPECT_EQ(rows("select count(*) from UXF"), QStringList{QString::number(saved)});
+        save(*w);
+        ++saved;
+        EXPECT_EQ(rows("select theDate,theZK,theHJ,theSJ from UXF order by ID desc limit 1"),
+                  QStringList{c.stored + "|100|7|7"})
+                << c.typed;
+    }
+}
+
