@@ -648,12 +648,12 @@ TEST_F(XFTest, ADateTypedWithSeparatorsIsTheSaleDateAndTouchesNoOtherField)
         w->CheckBox1->setChecked(true);
         w->CheckBox1Click();
         enterGoods(*w, 1, "b1");
-        w->Edit18->setText("13");  // the goods row comes to 7.00
-        const QStringList fields{w->Edit21->text(), w->Edit18->text(), w->Edit19->text(), w->Edit27->text()};
-        ASSERT_EQ(w->Edit19->text(), "7");
         // Ctrl+End in the grid, then Tab: the year of the date is selected.
         w->StringGrid1->setFocus();
         QTest::keyClick(w->windowHandle(), Qt::Key_End, Qt::ControlModifier);
+        w->Edit18->setText("13");  // the sale comes to 7.00
+        const QStringList fields{w->Edit21->text(), w->Edit18->text(), w->Edit19->text(), w->Edit27->text()};
+        ASSERT_EQ(w->Edit19->text(), "7");
         QTest::keyClick(w->windowHandle(), Qt::Key_Tab);
         ASSERT_EQ(QApplication::focusWidget(), w->DateTimePicker1) << c.typed;
         EXPECT_EQ(w->DateTimePicker1->currentSection(), QDateTimeEdit::YearSection);
@@ -665,7 +665,7 @@ TEST_F(XFTest, ADateTypedWithSeparatorsIsTheSaleDateAndTouchesNoOtherField)
         EXPECT_EQ(rows("select count(*) from UXF"), QStringList{QString::number(saved)});
         save(*w);
         ++saved;
-        EXPECT_EQ(rows("select theDate,theZK,theHJ,theSJ from UXF order by ID desc limit 1"),
+        EXPECT_EQ(rows("select myDate,theZK,theHJ,theSJ from UXF order by ID desc limit 1"),
                   QStringList{c.stored + "|100|7|7"})
                 << c.typed;
     }
