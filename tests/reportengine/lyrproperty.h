@@ -2177,6 +2177,10 @@ inline bool awaitingEngineFix(const Plan &s, const Failure &f)
     // Kept blocks left split over columns and headers not shown again
     // where their records went (found by these rules' first runs).
     if (f.Kind == QLatin1String("keep") || f.Kind == QLatin1String("reprint")) return true;
+    // A band that may not split, too tall for what its column holds below
+    // repeated headers or a moved block, is split although a fresh column
+    // would hold it whole.
+    if (f.Kind == QLatin1String("whole")) return true;
     return false;
 }
 
