@@ -107,6 +107,39 @@ TEST(KsCompound, CompoundOperatorsAreCheckedAsTheExpandedForm)
     EXPECT_EQ(r.Output, Lines({"ab", "1.5"}));
 }
 
+// x++ and x-- are checked as x = x + 1 and x = x - 1 are (JScript's variables
+// are Variants, which take both).
+TEST(KsCompound, IncrementAndDecrementAreCheckedAsTheExpandedForm)
+{
+    const struct {
+        const char *Lang, *Short, *Expanded;
+    } cases[] = {
+            {"C++Script", "bool b; { b = true; b++; }", "bool b; { b = true; b = b + 1; }"},
+            {"C++Script", "String s; { s = \"12\"; s++; Out(s); }", "String s; { s = \"12\"; s = s + 1; Out(s); }"},
+            {"C++Script", "char c; { c = \"a\"; c--; }", "char c; { c = \"a\"; c = c - 1; }"},
+            {"C++Script", "TStringList l; { l = new TStringList; l.Text++; }",
+             "TStringList l; { l = new TStringList; l.Text = l.Text + 1; }"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Short);
+        const KsRunResult expanded = ksRunScript(QString::fromUtf8(c.Expanded), QLatin1String(c.Lang));
+        ASSERT_EQ(expanded.Code, 1) << "the written-out form compiles";
+        const KsRunResult shortForm = ksRunScript(QString::fromUtf8(c.Short), QLatin1String(c.Lang));
+        EXPECT_EQ(shortForm.Code, 1) << shortForm.Output.join(u'|').toStdString() << shortForm.Error.toStdString();
+        EXPECT_EQ(WithoutPlace(shortForm.Error), WithoutPlace(expanded.Error));
+    }
+    // what the expanded form allows still runs
+    const KsRunResult r = ksRunScript(QStringLiteral("int i; float d; Variant v;\n"
+                                                     "{ i = 1; i++; i++; d = 1.5; d--; v = 4; v--; Out(i); Out(d); Out(v); }"),
+                                      QStringLiteral("C++Script"));
+    EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
+    EXPECT_EQ(r.Output, Lines({"3", "0.5", "3"}));
+    const KsRunResult js = ksRunScript(QStringLiteral("var i = 1, s = \"5\"; i++; i--; s++; Out(i); Out(s);"),
+                                       QStringLiteral("JScript"));
+    EXPECT_EQ(js.Code, 0) << js.Error.toStdString();
+    EXPECT_EQ(js.Output, Lines({"1", "6"}));
+}
+
 // ---- generated programs ------------------------------------------------------------------------
 
 struct Syntax {
