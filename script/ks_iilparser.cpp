@@ -399,6 +399,7 @@ struct ksilPass1 {
         TksXMLItem *item = Arena->Make();
         item->Name = name;
         item->Text = std::move(text);
+        Arena->Hold(item);
         return item;
     }
 
