@@ -401,7 +401,7 @@ const TksDesignator *TksOperatorNode::PureElementOf(const TksExpressionNode *n)
 {
     if (!n || n->NodeKind != nkDesignator) return nullptr;
     const TksDesignator *d = static_cast<const TksDesignatorNode *>(n)->Designator.get();
-    return d->PureElement() && !d->LateXML ? d : nullptr;
+    return d && d->PureElement() && !d->LateXML ? d : nullptr;
 }
 
 namespace {
@@ -502,7 +502,8 @@ inline bool TksOperatorNode::IntOperand(const TksExpressionNode *n, const KsValu
 {
     if (ref) return IntOf(*ref, v, wide);
     if (n->NodeKind == nkDesignator) {
-        const KsValue *e = static_cast<const TksDesignatorNode *>(n)->Designator->ElementRef();
+        const TksDesignator *d = static_cast<const TksDesignatorNode *>(n)->Designator.get();
+        const KsValue *e = d ? d->ElementRef() : nullptr;
         return e && IntOf(*e, v, wide);
     }
     return static_cast<const TksOperatorNode *>(n)->IntValue(v, wide);
@@ -692,7 +693,7 @@ KsValue TksOperatorNode::Evaluate()
         QObject *obj = L(ta).ToObject();
         auto *dn = dynamic_cast<TksDesignatorNode *>(Right);
         TksClassVariable *cls = nullptr;
-        if (dn && dn->Designator->Count() > 0)
+        if (dn && dn->Designator && dn->Designator->Count() > 0)
             cls = dynamic_cast<TksClassVariable *>(dn->Designator->Link(dn->Designator->Count() - 1)->Ref);
         if (!obj || !cls) return KsValue(false);
         return KsValue(ksObjectIsA(obj, cls->ClassRef));
@@ -907,6 +908,7 @@ void TypeNode(TksExpressionNode *n, TksScript *prog, QString &firstError)
     if (n->NodeKind != TksExpressionNode::nkOperator) {
         // An array element with pure indexes reads without changing anything.
         n->Pure = DirectValueOf(n) != nullptr || (n->NodeKind == TksExpressionNode::nkDesignator &&
+                                                   static_cast<TksDesignatorNode *>(n)->Designator &&
                                                    static_cast<TksDesignatorNode *>(n)->Designator->PureElement());
         return;
     }
@@ -975,6 +977,20 @@ int TreeDepth(TksExpressionNode *root)
 }
 }  // namespace
 
+namespace {
+// A finished tree reads plain variables in place: their designators go.
+void DropDesignators(TksExpressionNode *n)
+{
+    for (; n; n = n->Right) {
+        if (auto *dn = AsDesignatorNode(n)) {
+            dn->DropDesignator();
+            return;
+        }
+        DropDesignators(n->Left);
+    }
+}
+}  // namespace
+
 QString TksExpression::Finish()
 {
     if (TreeDepth(Root) > ksMaxExpressionDepth)
@@ -999,7 +1015,8 @@ QString TksExpression::Finish()
         TypeName = Root->TypeName;
     }
     auto *dn = AsDesignatorNode(Root);
-    ReadOnly = !(dn && !dn->Designator->ReadOnly);
+    ReadOnly = !(dn && !(dn->Designator ? dn->Designator->ReadOnly : dn->PlainVariable()->ReadOnly));
+    DropDesignators(Root);
     if (error.isNull()) return QString();
     return error.isEmpty() ? QStringLiteral("0:0") : error;
 }
@@ -1007,13 +1024,19 @@ QString TksExpression::Finish()
 void TksExpression::SetValue(const KsValue &value)
 {
     if (ReadOnly) return;
-    if (auto *dn = AsDesignatorNode(Root)) dn->Designator->SetValue(value);
+    auto *dn = AsDesignatorNode(Root);
+    if (!dn) return;
+    if (dn->Designator)
+        dn->Designator->SetValue(value);
+    else
+        dn->PlainVariable()->SetValue(value);
 }
 
 TksCustomVariable *TksExpression::SingleItem() const
 {
     if (auto *dn = AsDesignatorNode(Root)) {
         TksDesignator *d = dn->Designator.get();
+        if (!d) return dn->PlainVariable();
         if (d->Kind == TksDesignator::dkVariable && !d->LateXML) return d->Variable;
         return d;
     }
@@ -1031,8 +1054,7 @@ QString TksExpression::OptimizeCompound(TksDesignator *target, bool *swapped)
     TksCustomVariable *var = target->Variable;
     auto sameVar = [&](TksExpressionNode *n) {
         auto *dn = AsDesignatorNode(n);
-        return dn && dn->Designator->Kind == TksDesignator::dkVariable && !dn->Designator->LateXML &&
-               dn->Designator->Variable == var;
+        return dn && dn->PlainVariable() == var;
     };
     static const char *const texts[] = {"+", "-", "", "", "*", "/"};
     QString text = QLatin1String(texts[op->Op - opPlus]);

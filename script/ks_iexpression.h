@@ -77,10 +77,20 @@ class TksDesignatorNode final : public TksOperandNode {
 public:
     explicit TksDesignatorNode(TksDesignator *d);
     ~TksDesignatorNode() override;
+    // nullptr once a finished expression let go of a plain variable's
+    // designator (the node reads and writes the variable itself).
     std::unique_ptr<TksDesignator> Designator;
     KsValue GetValue() override;
     // The variable's value when the designator is a plain variable (read in place).
     const KsValue *DirectValue() const { return FVar && ksIsPlainRead(FVar) ? &FVar->Value : nullptr; }
+    // The variable of a plain variable designator, else nullptr.
+    TksCustomVariable *PlainVariable() const { return FVar; }
+    // Lets go of the designator of a variable read in place: what it holds
+    // serves compiling only.
+    void DropDesignator()
+    {
+        if (DirectValue()) Designator.reset();
+    }
 
 private:
     TksCustomVariable *FVar;  // the variable of a plain variable designator
