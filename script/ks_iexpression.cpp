@@ -285,29 +285,38 @@ void TksOperatorNode::ResolveOperands()
     const bool arith = FShape == shArith || (FChain && !IsStrCat);
     FIntTree = intOperands && arith && Op != opDivFloat && TypeCode != tcFloat && TypeCode != tcString;
     FIntCompare = intOperands && FShape == shCompare;
-    FIntSteps.clear();
-    FElements.clear();
+    FSteps.reset();
+    FElements.reset();
+    FStepCount = FElementCount = 0;
+    std::vector<IntStep> steps;
+    std::vector<const TksDesignator *> elements;
     if (FIntTree) {
-        AppendIntSteps(FIntSteps, FElements);
+        AppendIntSteps(steps, elements);
         // One step is quicker by itself; too many are evaluated by recursion.
-        if (FIntSteps.size() < 2 || FIntSteps.size() > kMaxIntSteps || FElements.size() > 255) {
-            FIntSteps.clear();
-            FElements.clear();
-        }
-        FIntSteps.shrink_to_fit();
+        if (steps.size() >= 2 && steps.size() <= kMaxIntSteps && elements.size() <= 255)
+            KeepSteps(steps, elements, false);
     }
-    FIntDirect = FIntTree && FIntSteps.empty() && FLeftRef && FRightRef;
+    FIntDirect = FIntTree && !FStepCount && FLeftRef && FRightRef;
     FNumTree = Pure && arith && TypeCode != tcString && NumCapable(Left, FLeftRef) && NumCapable(Right, FRightRef);
-    FNumSteps.clear();
     if (FNumTree && !FIntTree) {
-        AppendIntSteps(FNumSteps, FElements);
-        if (FNumSteps.size() < 2 || FNumSteps.size() > kMaxIntSteps || FElements.size() > 255) {
-            FNumSteps.clear();
-            FElements.clear();
-        }
-        FNumSteps.shrink_to_fit();
+        AppendIntSteps(steps, elements);
+        if (steps.size() >= 2 && steps.size() <= kMaxIntSteps && elements.size() <= 255)
+            KeepSteps(steps, elements, true);
     }
-    FElements.shrink_to_fit();
+}
+
+void TksOperatorNode::KeepSteps(const std::vector<IntStep> &steps, const std::vector<const TksDesignator *> &elements,
+                                bool num)
+{
+    FSteps.reset(new IntStep[steps.size()]);
+    std::copy(steps.begin(), steps.end(), FSteps.get());
+    FStepCount = std::uint8_t(steps.size());
+    if (!elements.empty()) {
+        FElements.reset(new const TksDesignator *[elements.size()]);
+        std::copy(elements.begin(), elements.end(), FElements.get());
+    }
+    FElementCount = std::uint8_t(elements.size());
+    FNumSteps = num;
 }
 
 void TksOperatorNode::AppendIntSteps(std::vector<IntStep> &steps, std::vector<const TksDesignator *> &elements) const
@@ -446,9 +455,9 @@ template <bool Elements>
 inline bool TksOperatorNode::NumSteps(KsValue &out) const
 {
     NumTemp t[kMaxIntSteps];
-    const size_t n = FNumSteps.size();
+    const size_t n = FStepCount;
     for (size_t k = 0; k < n; ++k) {
-        const IntStep &s = FNumSteps[k];
+        const IntStep &s = FSteps[k];
         NumTemp a, b;
         if (s.A) {
             if (!NumOf(*s.A, a)) return false;
@@ -515,9 +524,9 @@ inline bool TksOperatorNode::IntSteps(qint64 &v, bool &wide) const
 {
     qint64 t[kMaxIntSteps];
     bool w[kMaxIntSteps];
-    const size_t n = FIntSteps.size();
+    const size_t n = FStepCount;
     for (size_t k = 0; k < n; ++k) {
-        const IntStep &s = FIntSteps[k];
+        const IntStep &s = FSteps[k];
         qint64 x, y;
         bool wx, wy;
         if (s.A) {
@@ -553,7 +562,7 @@ bool TksOperatorNode::IntValue(qint64 &v, bool &wide) const
         wide = v != qint64(int(v));
         return true;
     }
-    if (!FIntSteps.empty()) return FElements.empty() ? IntSteps<false>(v, wide) : IntSteps<true>(v, wide);
+    if (HasIntSteps()) return FElementCount ? IntSteps<true>(v, wide) : IntSteps<false>(v, wide);
     qint64 x, y;
     bool wx, wy;
     if (!IntOperand(Left, FLeftRef, x, wx) || !IntOperand(Right, FRightRef, y, wy)) return false;
@@ -592,7 +601,7 @@ KsValue TksOperatorNode::GetValue()
         qint64 v;
         bool wide;
         if (IntValue(v, wide)) return wide ? KsValue(v) : KsValue(int(v));
-    } else if (!FNumSteps.empty()) {
+    } else if (HasNumSteps()) {
         KsValue r;
         if (NumValue(r)) return r;
     } else if (FIntCompare) {
