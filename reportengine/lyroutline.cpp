@@ -144,7 +144,11 @@ void TlyrPreviewPages::IncLogicalPageNumber()
 void TlyrPreviewPages::ResetLogicalPageNumber()
 {
     if (finalOfTwo(Engine)) return;
-    for (int i = CurPage; i > FirstPageIndex && i >= 0; --i) {
+    // Pages in width made after the current one belong to its group: the
+    // group closes at its newest page. A group without a page yet has
+    // nothing to close (the pages before it keep their own group's count).
+    const int last = LogicalPageN > 0 ? std::max(CurPage, static_cast<int>(logicalPages_.size()) - 1) : -1;
+    for (int i = last; i > FirstPageIndex && i >= 0; --i) {
         if (i >= static_cast<int>(logicalPages_.size())) continue;
         LogicalPage &p = logicalPages_[static_cast<size_t>(i)];
         p.T = LogicalPageN;
