@@ -166,6 +166,7 @@ void TlyrEngine::startKeep(TlyrBand *band, int position, double y)
     keepPage_ = pages->CurPage;
     keepX_ = CurX;
     keepBreaks_.clear();
+    keepWidth_.clear();
     keepTallest_ = 0;
     keepPos_ = position;
     keepY_ = y;
@@ -197,6 +198,9 @@ void TlyrEngine::fillPageNumbers(int next)
 
 void TlyrEngine::closeKeep()
 {
+    // The block's rows in width stay where they are now.
+    if (auto *store = dynamic_cast<TlyrPreviewPages *>(Pages())) store->ReleaseMarks();
+    keepWidth_.clear();
     keeping_ = false;
     keepBand_ = nullptr;
     keepBreaks_.clear();
