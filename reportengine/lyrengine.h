@@ -345,8 +345,13 @@ private:
     double keepX_ = 0;
     std::vector<std::pair<int, int>> keepBreaks_;
     // The open block's crossed rows in width: by part, the output page and
-    // store position where the block's first one began there.
-    std::map<size_t, std::pair<int, int>> keepWidth_;
+    // store position where the block's first one began there, and whether
+    // the page was made for the block.
+    struct WidthPart {
+        int Page, Pos;
+        bool Made;
+    };
+    std::map<size_t, WidthPart> keepWidth_;
     // How far down the open block ran in that column before its first break.
     double keepFirstPart_ = 0;
     // The tallest band the open block stored: a part of a band split over

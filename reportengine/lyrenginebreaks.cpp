@@ -94,8 +94,15 @@ void TlyrEngine::NewPage()
     // the page it moves to.
     auto *store = dynamic_cast<TlyrPreviewPages *>(pages);
     std::vector<TlyrXMLItem *> widthParts;
-    if (move && blockBreaks.empty() && store)
-        for (const auto &[part, at] : keepWidth_) widthParts.push_back(store->TakeObjects(at.first, at.second));
+    if (move && blockBreaks.empty() && store) {
+        for (const auto &[part, at] : keepWidth_) widthParts.push_back(store->TakeObjects(at.Page, at.Pos));
+        // Pages in width made for the block alone hold nothing now.
+        for (auto it = keepWidth_.rbegin(); it != keepWidth_.rend(); ++it) {
+            if (!it->second.Made || it->second.Page != pages->Count() - 1 || it->second.Page <= fromPage) break;
+            if (widthFooter_.first == it->second.Page) widthFooter_ = {-1, 0};
+            store->DropLastPage();
+        }
+    }
     if (move) pages->CutObjects(keepPos_);
     if (!blockBreaks.empty()) {
         // The block ran over page columns: the columns after the one it began

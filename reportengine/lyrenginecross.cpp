@@ -174,6 +174,7 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
     const bool kept = store && outer && parts > 1 && keeping_ && keepPage_ == savedPage;
     if (kept) store->HoldMarks(savedPage, keepPos_);
     for (size_t part = 0; part < parts; ++part) {
+        const int made = pages->Count();
         if (part > 0) {
             openWidthPage();
             CurY = savedY;
@@ -184,7 +185,7 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
         band->SetLeft(savedX);
         band->SetTop(CurY);
         if (kept && part > 0) {
-            keepWidth_.emplace(part, std::make_pair(pages->CurPage, pages->GetCurPosition()));
+            keepWidth_.emplace(part, WidthPart{pages->CurPage, pages->GetCurPosition(), pages->Count() > made});
             store->HoldMarks(pages->CurPage, pages->GetCurPosition());
         }
         pages->AddObject(band);

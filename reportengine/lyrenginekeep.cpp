@@ -183,7 +183,8 @@ void TlyrEngine::endKeep(TlyrBand *band)
 bool TlyrEngine::DefersPageNumbers() const
 {
     // Page and column bands print where they are made; they never move.
-    const bool defer = (keeping_ || movableRecord_ || splittable_) && !inPageBand_;
+    // The cells of a crossed band may print on a page in width.
+    const bool defer = ((keeping_ || movableRecord_ || splittable_) && !inPageBand_) || crossBand_;
     if (defer)
         if (auto *store = dynamic_cast<TlyrPreviewPages *>(Pages())) store->MarksPending = true;
     return defer;

@@ -157,6 +157,18 @@ void TlyrPreviewPages::ResetLogicalPageNumber()
     LogicalPageN = 0;
 }
 
+void TlyrPreviewPages::DropLastPage()
+{
+    const int last = Count() - 1;
+    if (last < 1) return;
+    DeletePage(last);
+    heldMarks_.erase(last);
+    CurPage = std::min(CurPage, last - 1);
+    if (finalOfTwo(Engine) || static_cast<int>(logicalPages_.size()) <= last) return;
+    logicalPages_.pop_back();
+    LogicalPageN = std::max(LogicalPageN - 1, 0);
+}
+
 int TlyrPreviewPages::GetLogicalPageNo()
 {
     if (CurPage >= 0 && CurPage < static_cast<int>(logicalPages_.size()))

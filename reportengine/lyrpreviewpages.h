@@ -150,6 +150,9 @@ public:
     // current page, moved down by dy.
     TlyrXMLItem *TakeObjects(int page, int from);
     void PutObjects(TlyrXMLItem *taken, double dy);
+    // Drops the last page, made for output that went elsewhere, with its
+    // logical page number.
+    void DropLastPage();
     void ShiftAnchors(int from, int newTop) override;
     int AddPicture(TlyrPictureView *view) override;
     bool BandExists(TlyrComponent *band) override;

@@ -168,3 +168,43 @@ TEST_F(CrossPagesTest, ASecondReportPageGoesOnOnTheLastPageInWidth)
         judge(30, QStringLiteral("s"));
     }
 }
+
+// Column titles reprinted above each record that starts a new page: the
+// titles of the columns on the pages in width show those pages' numbers,
+// not the number of the page the titles were repeated for.
+TEST_F(CrossPagesTest, ReprintedTitlesInWidthShowTheirOwnPage)
+{
+    crossSheet(3, 5);
+    auto *header = band<TlyrHeader>("Titles", 0, 20);
+    header->ReprintOnNewPage = true;
+    memo(header, "Title", "c[Cols.\"N\"] p[Page#] l[Page]", 60, 200);
+    master->SetStartNewPage(true);
+    prepare();
+    ASSERT_EQ(pages().Count(), 9) << dump().toStdString();
+    expectNumbersOfTheirPages(3, 5);
+    for (int i = 0; i < pages().Count(); ++i)
+        EXPECT_EQ(places(i, QStringLiteral("c")).size(), i % 3 == 2 ? 1 : 2) << "page " << i + 1;
+}
+
+// The first crossed row of a page, kept with its child, moves to the next
+// page below a tall record that is not crossed: the pages in width made for
+// it go with it, and no page is left holding nothing but its footer.
+TEST_F(CrossPagesTest, PagesInWidthMadeForAMovedRowAreNotLeftEmpty)
+{
+    crossSheet(4, 5);
+    master->SetKeepChild(true);
+    auto *child = band<TlyrChild>("RowChild", 100, 30);
+    memo(child, "ChildMemo", "child[Rows.\"N\"] p[Page#] l[Page]", 0, 60);
+    master->SetChild(child);
+    GroupedRows plain(report.get(), &keeper, QStringLiteral("Plain"), GroupedRows::runs({{"P", 1}}));
+    auto *tall = band<TlyrMasterData>("Tall", 20, 250);
+    tall->SetDataSet(plain.ds);
+    memo(tall, "TallMemo", "tall p[Page#] l[Page]", 0, 60);
+    prepare();
+    ASSERT_EQ(pages().Count(), 4) << dump().toStdString();
+    expectNumbersOfTheirPages(4, 5);
+    expectCellsBesideTheirRows();
+    judge(4, QStringLiteral("row"));
+    for (int i = 1; i < pages().Count(); ++i)
+        EXPECT_FALSE(places(i, QStringLiteral("r")).isEmpty()) << "page " << i + 1 << "\n" << dump().toStdString();
+}
