@@ -414,15 +414,15 @@ void TlyrEngine::runPage(TlyrReportPage *page)
         // their total, and this page is number 1.
         if (page->ResetPageNumbers) pages->ResetLogicalPageNumber();
         TlyrBand *title = page->FindBand(&TlyrReportTitle::staticMetaObject);
+        // The previous report page's last page is the last in width when
+        // its rows ran over pages in width.
+        if (widthPagesFollow_) {
+            fillPageNumbers(pages->Count() - 1);
+            pages->CurPage = pages->Count() - 1;
+            widthPagesFollow_ = false;
+        }
         if (page->PrintOnPreviousPage && pages->CurPage >= 0) {
-            // Continues below what the previous report page left, on its
-            // last page: the last in width when its rows ran over pages in
-            // width.
-            if (widthPagesFollow_) {
-                fillPageNumbers(pages->Count() - 1);
-                pages->CurPage = pages->Count() - 1;
-                widthPagesFollow_ = false;
-            }
+            // Continues below what the previous report page left.
             CurX = 0;
             CurColumn = 1;
             CurY = pages->GetLastY();

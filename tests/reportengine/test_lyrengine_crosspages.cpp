@@ -82,6 +82,24 @@ protected:
                 EXPECT_NEAR(p.Box.top(), rowAt[r].second, 0.01) << p.Text.toStdString();
             }
     }
+    // A second report page like the first listing 30 records "s<N>".
+    TlyrReportPage *secondPage(GroupedRows &more)
+    {
+        auto *next = new TlyrReportPage(report.get());
+        next->SetName(QStringLiteral("Page2"));
+        next->SetParent(report.get());
+        next->SetPaperSize(lyrCustomPaper);
+        for (auto set : {&TlyrReportPage::SetTopMargin, &TlyrReportPage::SetBottomMargin,
+                         &TlyrReportPage::SetLeftMargin, &TlyrReportPage::SetRightMargin})
+            (next->*set)(0);
+        next->SetPaperWidth(150);
+        next->SetPaperHeight(80);
+        auto *m2 = band<TlyrMasterData>("More", 0, 20, next);
+        m2->SetDataSet(more.ds);
+        memo(m2, "MoreMemo", "s[More.\"N\"] p[Page#] l[Page]", 0, 200);
+        memo(band<TlyrPageFooter>("Foot2", 260, 20, next), "Foot2Memo", "g p[Page#] l[Page]", 300, 200);
+        return next;
+    }
     std::unique_ptr<GroupedRows> rows, cols;
     TlyrMasterData *master = nullptr;
 };
@@ -129,22 +147,10 @@ TEST_F(CrossPagesTest, ASecondReportPageGoesOnOnTheLastPageInWidth)
     for (bool reset : {false, true}) {
         SCOPED_TRACE(reset ? "numbers restarted" : "numbers go on");
         crossSheet(5, 5);
-        auto *next = new TlyrReportPage(report.get());
-        next->SetName(QStringLiteral("Page2"));
-        next->SetParent(report.get());
-        next->SetPaperSize(lyrCustomPaper);
-        for (auto set : {&TlyrReportPage::SetTopMargin, &TlyrReportPage::SetBottomMargin,
-                         &TlyrReportPage::SetLeftMargin, &TlyrReportPage::SetRightMargin})
-            (next->*set)(0);
-        next->SetPaperWidth(150);
-        next->SetPaperHeight(80);
+        GroupedRows more(report.get(), &keeper, QStringLiteral("More"), GroupedRows::runs({{"S", 30}}));
+        TlyrReportPage *next = secondPage(more);
         next->PrintOnPreviousPage = true;
         next->ResetPageNumbers = reset;
-        GroupedRows more(report.get(), &keeper, QStringLiteral("More"), GroupedRows::runs({{"S", 30}}));
-        auto *m2 = band<TlyrMasterData>("More", 0, 20, next);
-        m2->SetDataSet(more.ds);
-        memo(m2, "MoreMemo", "s[More.\"N\"] p[Page#] l[Page]", 0, 200);
-        memo(band<TlyrPageFooter>("Foot2", 260, 20, next), "Foot2Memo", "g p[Page#] l[Page]", 300, 200);
         prepare();
         ASSERT_GE(pages().Count(), 4) << dump().toStdString();
         // The rows end on page 3, the second of their pages in width.
@@ -207,4 +213,19 @@ TEST_F(CrossPagesTest, PagesInWidthMadeForAMovedRowAreNotLeftEmpty)
     judge(4, QStringLiteral("row"));
     for (int i = 1; i < pages().Count(); ++i)
         EXPECT_FALSE(places(i, QStringLiteral("r")).isEmpty()) << "page " << i + 1 << "\n" << dump().toStdString();
+}
+
+// A second report page of its own begins after the last page in width of
+// the first one's rows, not on one of those pages.
+TEST_F(CrossPagesTest, ASecondReportPageBeginsAfterThePagesInWidth)
+{
+    crossSheet(5, 5);
+    GroupedRows more(report.get(), &keeper, QStringLiteral("More"), GroupedRows::runs({{"S", 30}}));
+    secondPage(more);
+    prepare();
+    ASSERT_GE(pages().Count(), 5) << dump().toStdString();
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(places(i, QStringLiteral("s")).isEmpty()) << "page " << i + 1;
+    EXPECT_TRUE(places(3, QStringLiteral("s")).value(0).startsWith(QLatin1String("s1 p4 l4@0,0"))) << dump().toStdString();
+    expectNumbersOfTheirPages(5, 5);
+    judge(30, QStringLiteral("s"));
 }
