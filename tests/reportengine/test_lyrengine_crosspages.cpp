@@ -18,13 +18,7 @@ protected:
     // "f<page> l<logical page> of <logical total>".
     void crossSheet(int rowCount, int columnCount, double rowHeight = 20)
     {
-        newSheet();
-        page->SetPaperWidth(150);
-        page->SetPaperHeight(80);
-        rows = std::make_unique<GroupedRows>(report.get(), &keeper, QStringLiteral("Rows"),
-                                             GroupedRows::runs({{"A", rowCount}}));
-        cols = std::make_unique<GroupedRows>(report.get(), &keeper, QStringLiteral("Cols"),
-                                             GroupedRows::runs({{"C", columnCount}}));
+        crossTabSheet(rowCount, columnCount, rows, cols);
         master = band<TlyrMasterData>("Records", 40, rowHeight);
         master->SetDataSet(rows->ds);
         memo(master, "RowName", "row[Rows.\"N\"] p[Page#] l[Page]", 0, 60)->SetHeight(20);
