@@ -389,7 +389,12 @@ void TlyrCustomMemoView::setDrawParams(TlyrDrawText &dt, TlyrCanvas *canvas, dou
         const double bottom = clipped_ ? std::min(scaled.Bottom, clipBottom) : clipBottom;
         shown = std::max(0.0, (bottom - scaled.Top) / scaleY);
     }
-    dt.SetText(memo_, fitOnly, shown);
+    // Turned, or from the bottom or the centre: the lines that show are
+    // found from the lines' count.
+    if (shownOnly && canvas && !fitOnly && shown < 0)
+        dt.SetShownText(memo_, *canvas, TlyrVAlign(vAlign_));
+    else
+        dt.SetText(memo_, fitOnly, shown);
     dt.SetParaBreaks(firstParaBreak_, lastParaBreak_);
     // Leave the drawing state at the asked scale.
     BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
