@@ -264,12 +264,12 @@ TEST_F(LargeTest, DumpingTenfoldPagesTakesNoMoreMemory)
 // What drawing the page of one memo of n characters with the given
 // attributes adds to the peak (KB), measured in a child after the file is
 // loaded and its page built.
-qint64 drawGrowthKb(int n, const QByteArray &attributes)
+qint64 drawGrowthKb(int n, const QByteArray &attributes, bool oneParagraph)
 {
     QTemporaryFile result;
     if (!result.open()) return -1;
     const Cost c = inChild([&, path = result.fileName()] {
-        QByteArray page = pageOfOneMemo(longText(n));
+        QByteArray page = pageOfOneMemo(oneParagraph ? QStringLiteral("word ").repeated(n / 5) : longText(n));
         page.replace("<m1 h=\"100000000\"", "<m1 h=\"900\" " + attributes);
         LoadedFile f(preparedText(page), 1000);
         page = QByteArray();
@@ -302,14 +302,17 @@ TEST_F(LargeTest, DrawingAMemoOfATenfoldTextTakesNoMoreMemory)
     const char *cases[] = {"VAlign=\"vaBottom\"", "VAlign=\"vaCenter\"", "Rotation=\"90\"",
                            "Rotation=\"270\" VAlign=\"vaBottom\"", "Rotation=\"30\" VAlign=\"vaCenter\"",
                            "Rotation=\"180\" Clipped=\"0\""};
-    for (const char *attributes : cases) {
-        SCOPED_TRACE(attributes);
-        const qint64 small = drawGrowthKb(500000, attributes), big = drawGrowthKb(5000000, attributes);
-        ASSERT_GE(small, 0);
-        ASSERT_GE(big, 0);
-        // 4.5 million characters more: not even a byte each.
-        EXPECT_LT(big - small, 4 * 1024) << small << " KB, then " << big << " KB";
-    }
+    // Lines of 60 characters, and one paragraph of them all.
+    for (bool oneParagraph : {false, true})
+        for (const char *attributes : cases) {
+            SCOPED_TRACE(testing::Message() << attributes << (oneParagraph ? " in one paragraph" : ""));
+            const qint64 small = drawGrowthKb(500000, attributes, oneParagraph);
+            const qint64 big = drawGrowthKb(5000000, attributes, oneParagraph);
+            ASSERT_GE(small, 0);
+            ASSERT_GE(big, 0);
+            // 4.5 million characters more: not even a byte each.
+            EXPECT_LT(big - small, 4 * 1024) << small << " KB, then " << big << " KB";
+        }
 }
 
 // A limit set for one test and put back after it.
