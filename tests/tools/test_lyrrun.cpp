@@ -280,7 +280,11 @@ TEST_F(LyrRunTest, AStopSignalDuringTheDumpEndsItAndWritesNoFile)
                 dumped += p.readAllStandardOutput();
             }
             ASSERT_TRUE(dumped.contains("page 2\n"));
-            for (int i = 0; i < sent; ++i) ::kill(pid_t(p.processId()), signal);
+            // Apart, so that the second is not merged into the first.
+            for (int i = 0; i < sent; ++i) {
+                if (i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                ::kill(pid_t(p.processId()), signal);
+            }
             while (p.state() == QProcess::Running && p.waitForReadyRead(60000)) dumped += p.readAllStandardOutput();
             if (p.state() != QProcess::NotRunning && !p.waitForFinished(60000)) {
                 p.kill();
