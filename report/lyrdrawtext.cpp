@@ -152,14 +152,14 @@ void TlyrDrawText::SetDimensions(const TlyrRect &unscaled, const TlyrRect &scale
 
 // ---------------------------------------------------------------- layout
 
-void TlyrDrawText::SetText(const QStringList &lines, bool fitOnly, double shownHeight)
+void TlyrDrawText::beginLayout(int keepFrom, int keepTo, bool windowed, int &full, int &first)
 {
     source_.truncate(0);
     lineCount_ = 0;
-    keepFrom_ = 0;
-    keepTo_ = std::numeric_limits<int>::max();
-    windowed_ = false;
-    if (lines.isEmpty()) return;
+    keepFrom_ = keepFrom;
+    keepTo_ = keepTo;
+    keptEnd_ = keepFrom;
+    windowed_ = windowed;
     addY_ = 0;
     color_ = fontColor_;
     size_ = fontSize_;
@@ -167,8 +167,15 @@ void TlyrDrawText::SetText(const QStringList &lines, bool fitOnly, double shownH
     position_ = 1;
     const bool turned = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270;
     const double width = turned ? unscaled_.Bottom - unscaled_.Top : unscaled_.Right - unscaled_.Left;
-    const int full = lyrRoundi(width * kToMeasure);
-    const int first = lyrRoundi((width - paragraphGap_) * kToMeasure);
+    full = lyrRoundi(width * kToMeasure);
+    first = lyrRoundi((width - paragraphGap_) * kToMeasure);
+}
+
+void TlyrDrawText::SetText(const QStringList &lines, bool fitOnly, double shownHeight)
+{
+    int full = 0, first = 0;
+    beginLayout(0, std::numeric_limits<int>::max(), false, full, first);
+    if (lines.isEmpty()) return;
     constexpr int kAll = std::numeric_limits<int>::max();
     int most = fitOnly ? linesIn(unscaled_.Bottom - unscaled_.Top + 1, LineHeight(), kAll) : kAll;
     if (shownHeight >= 0) most = std::min(most, linesIn(shownHeight + 1, LineHeight(), kAll));
@@ -254,21 +261,8 @@ void TlyrDrawText::SetShownText(const QStringList &lines, const TlyrCanvas &canv
 
 void TlyrDrawText::layoutWindow(const QStringList &lines, int keepFrom, int keepTo)
 {
-    source_.truncate(0);
-    lineCount_ = 0;
-    keepFrom_ = keepFrom;
-    keepTo_ = keepTo;
-    keptEnd_ = keepFrom;
-    windowed_ = true;
-    addY_ = 0;
-    color_ = fontColor_;
-    size_ = fontSize_;
-    style_ = fontStyle_;
-    position_ = 1;
-    const bool turned = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270;
-    const double width = turned ? unscaled_.Bottom - unscaled_.Top : unscaled_.Right - unscaled_.Left;
-    const int full = lyrRoundi(width * kToMeasure);
-    const int first = lyrRoundi((width - paragraphGap_) * kToMeasure);
+    int full = 0, first = 0;
+    beginLayout(keepFrom, keepTo, true, full, first);
     const qint64 perLine = std::max<qint64>(std::max(full, first), 0) + 1;
     for (const QString &line : lines) {
         if (lineCount_ >= keepTo_) break;

@@ -166,6 +166,9 @@ private:
     // not a paragraph's last begins (its plain index), else the plain size.
     qsizetype wrap(int fullWidth, int firstWidth, bool final = true);
     LaidLine &addLine(qsizetype from, qsizetype to, bool hyphen, int startPos);
+    // Starts a layout keeping lines [keepFrom, keepTo); the widths of a
+    // full line and of a paragraph's first one, in measuring units.
+    void beginLayout(int keepFrom, int keepTo, bool windowed, int &full, int &first);
     // Lines outside [keepFrom_, keepTo_) are counted, not kept.
     LaidLine *kept(int i);
     // Lays out lines up to line keepTo_ (counting all before), paragraph by

@@ -132,9 +132,8 @@ TEST(KsSaveToFile, ACreatedFileStreamReplacesTheFileWhenFreed)
     EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("s.bin")});
 }
 
-// A script stopped by an error before it frees its stream leaves the old
-// file whole: the stream freed with the script's objects puts the new file
-// in place, and a stream whose writing failed never does.
+// A created file stream whose writing failed (a full disk) never replaces
+// the old file: freeing it raises the write error, and no part file stays.
 TEST(KsSaveToFile, AFileStreamWhoseWritingFailedKeepsTheOldFile)
 {
     QTemporaryDir dir;
