@@ -371,10 +371,10 @@ TEST_F(LargeTest, RunningOutOfMemoryOnAPageEndsInAnErrorLine)
 {
     if (kSanitized) GTEST_SKIP() << "a sanitizer reserves address space of its own";
     const QByteArray many = preparedText(pageOfRows(45000) + pageOfRows(2));
-    // Aligned to the bottom, a memo still lays out all its lines when drawn
-    // (from the top, only those shown).
+    // Sized to its text, a memo still lays out all its lines when drawn
+    // (otherwise only those shown).
     QByteArray bottomMemo = pageOfOneMemo(longText(8000000));
-    bottomMemo.replace("<m1 ", "<m1 VAlign=\"vaBottom\" ");
+    bottomMemo.replace("<m1 ", "<m1 AutoWidth=\"True\" ");
     const QByteArray longMemo = preparedText(bottomMemo + pageOfRows(2));
     const Cost built = inChild([&] {
         LoadedFile f(many, 10);
