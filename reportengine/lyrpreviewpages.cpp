@@ -1257,11 +1257,13 @@ QString lyrExceptionText(const std::exception &e)
     return QString::fromUtf8(e.what());
 }
 
-void lyrDumpPreparedPages(TlyrPreviewPages &pages, const std::function<void(const QString &)> &write)
+void lyrDumpPreparedPages(TlyrPreviewPages &pages, const std::function<void(const QString &)> &write,
+                          const std::function<bool()> &stop)
 {
     auto num = [](double v) { return QString::number(v, 'f', 2); };
     QString out;
     for (int i = 0; i < pages.Count(); ++i) {
+        if (stop && stop()) return;
         out = QStringLiteral("page ") + QString::number(i + 1) + QLatin1Char('\n');
         if (TlyrReportPage *page = pages.GetPage(i)) {
             for (TlyrComponent *c : page->AllObjects()) {

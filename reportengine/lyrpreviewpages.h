@@ -225,7 +225,10 @@ private:
     void noteError(const QString &line);
     // After loading a cut file: refuses it when the pages cannot be built,
     // otherwise says what is missing.
-    void noteCut();
+    // wholeSources: how many source pages were read whole.
+    void noteCut(int wholeSources);
+    // Whether page item can be built from what was read of a cut file.
+    bool buildable(const TlyrXMLItem *item, int wholeSources) const;
     // Adds the page being built to pages and notes line (with its number).
     void markDamaged(QList<int> &pages, const QString &line);
     // The page being built (from 0), for what its objects find damaged.
@@ -298,5 +301,7 @@ bool lyrIsSafeHyperlink(const QString &url);
 // decimals, page-absolute) and its text.
 QString lyrDumpPreparedPages(TlyrPreviewPages &pages);
 // The same handed to write one page at a time, so that its memory does not
-// grow with the pages.
-void lyrDumpPreparedPages(TlyrPreviewPages &pages, const std::function<void(const QString &)> &write);
+// grow with the pages; stop (when given) is asked before each page, and
+// true ends the dump there.
+void lyrDumpPreparedPages(TlyrPreviewPages &pages, const std::function<void(const QString &)> &write,
+                          const std::function<bool()> &stop = {});
