@@ -233,6 +233,8 @@ private:
     // The room that band needs at the top of the new column: a header
     // repeated there that would leave less is left out.
     double repeatNeed_ = 0;
+    // The break is the one a band's StartNewPage asks for.
+    bool startNewPageBreak_ = false;
     // The bottom of the band whose subreports are running, while they are
     // in its column (-1: none).
     double subHostBottom_ = -1;

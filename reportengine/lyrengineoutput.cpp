@@ -191,6 +191,8 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         // Below the headers the new page repeats, it needs its height.
         const Saved<double> savedNeed(repeatNeed_);
         repeatNeed_ = need;
+        const Saved<bool> savedStart(startNewPageBreak_);
+        startNewPageBreak_ = true;
         NewPage();
     };
     const bool cross = crossed_.contains(band) && !crossBand_;
