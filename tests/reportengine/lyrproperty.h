@@ -1776,6 +1776,15 @@ private:
             id.replace(pageNo, QString());
             repeated_[i] = repeatable(b) && shown.contains(id);
             shown.insert(id);
+            // A group header shown again whole after its first showing split
+            // is known by its group's text.
+            if (b.Class != QLatin1String("TlyrGroupHeader")) continue;
+            for (const QString &t : b.Texts)
+                if (t.startsWith(QLatin1String("gh"))) {
+                    const QString group = b.Name + QLatin1Char('#') + QString(t).replace(pageNo, QString()).trimmed();
+                    repeated_[i] = repeated_[i] || shown.contains(group);
+                    shown.insert(group);
+                }
         }
         const QString footer = s_.DetailRows > 0 || s_.FooterEach ? QStringLiteral("|Footer1") : QString();
         const QRegularExpression ofRecord(
@@ -1896,7 +1905,12 @@ private:
             const int own = owner_[i];
             const bool kept = s_.KeepChild || s_.MasterKeep || std::any_of(s_.Groups.begin(), s_.Groups.end(), [](const Group &g) { return g.Keep; });
             const auto letBe = [&](size_t j) {
-                return child && kept && (owner_[j] == own || bands_[j].Class == QLatin1String("TlyrGroupHeader"));
+                // (What the kept group header's subreport printed beside it
+                // goes with it.)
+                static const QRegularExpression groupRows(QStringLiteral("^rec:[STN]:g"));
+                return child && kept &&
+                       (owner_[j] == own || bands_[j].Class == QLatin1String("TlyrGroupHeader") ||
+                        (s_.SubHost == 4 && !bands_[j].Texts.filter(groupRows).isEmpty()));
             };
             if (pageColumn(b.Left) != 1 || !startsColumn(i, letBe))
                 fail(QStringLiteral("newpage"), QStringLiteral("a band that starts a new page below others: ") + where(b));
