@@ -185,10 +185,6 @@ private:
     TlyrBand *flowingHeader_ = nullptr;
     // The report title was printed on the page: the page is not empty.
     bool titleOnPage_ = false;
-    // A title printed before the page header is split over pages: the page
-    // bands of the pages it reaches follow its last part, and are pending.
-    bool titleParts_ = false;
-    bool pageBandsPending_ = false;
     double columnStartY_ = 0;
     // Where the headers repeated at the top of the current column end: a
     // fresh column would have no more room than this.

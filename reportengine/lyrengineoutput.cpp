@@ -419,13 +419,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         QList<TlyrReportComponent *> pieces;
         for (TlyrComponent *c : band->Objects())
             if (auto *v = qobject_cast<TlyrReportComponent *>(c)) pieces << v;
-        {
-            // A title before the page header that splits onto a new page
-            // ends there before that page's headers.
-            const Saved<bool> titleParts(titleParts_);
-            titleParts_ = is<TlyrReportTitle>(band) && CurPage->TitleBeforeHeader && firstPage_;
-            splitBand(band, pieces, cut);
-        }
+        splitBand(band, pieces, cut);
         // Subreports are never cut: they run beside the band's last part.
         closeRun();
         if (!again) showSubreports(band, views);

@@ -1,0 +1,85 @@
+// Bands that start a new page, and page headers and totals on the pages
+// that such breaks and long titles lead to.
+
+#include "breaks_fixture.h"
+
+namespace {
+
+class NewPageBandsTest : public BreaksTest {
+protected:
+    // A record band over rows printing "r<N>" with a stretched text of the
+    // lines given below it (taller than an empty column when there are
+    // many), and a child "c<N>" that starts a new page, kept with it.
+    void tallRecordsWithNewPageChild(TlyrDataSet *ds, int lines)
+    {
+        TlyrMasterData *master = records(ds, 100);
+        master->SetStretched(true);
+        master->SetKeepChild(true);
+        QStringList text;
+        for (int i = 1; i <= lines; ++i) text << QStringLiteral("line%1").arg(i);
+        TlyrMemoView *tall = memo(master, "Tall", text.join(QLatin1Char('\n')));
+        tall->SetTop(20);
+        tall->SetStretchMode(smActualHeight);
+        auto *child = band<TlyrChild>("Child1", 200, 20);
+        child->SetStartNewPage(true);
+        memo(child, "ChildMemo", "c[Rows.\"N\"]");
+        master->SetChild(child);
+    }
+};
+
+}  // namespace
+
+// A record kept with its child that runs over both columns of a page:
+// the child, which starts a new page, stands at the top of the next page's
+// first column; the record, not whole anyway, stays where it began.
+TEST_F(NewPageBandsTest, AChildStartingANewPageAfterAKeptRecordOverColumnsBeginsItsPage)
+{
+    for (int lines : {14, 24}) {
+        SCOPED_TRACE(testing::Message() << lines << " lines");
+        newSheet(2);
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 2}}));
+        tallRecordsWithNewPageChild(rows.ds, lines);
+        prepare();
+        judge(2);
+        judge(2, QStringLiteral("c"));
+        for (int i = 0; i < pages().Count(); ++i)
+            for (const Printed &p : printed(i))
+                if (p.Text.startsWith(QLatin1Char('c'))) {
+                    EXPECT_NEAR(p.Box.left(), 0, 0.01) << p.Text.toStdString() << "\n" << dump().toStdString();
+                    EXPECT_NEAR(p.Box.top(), 0, 0.01) << p.Text.toStdString() << "\n" << dump().toStdString();
+                }
+    }
+}
+
+// A title above the page header holding a print-on-parent subreport with
+// more rows than the first page holds: the page its rows go on to begins
+// with the page header, the rows below it, every row once.
+TEST_F(NewPageBandsTest, APageAPrintOnParentTitleRunsOnToBeginsWithThePageHeader)
+{
+    for (int subs : {14, 30}) {
+        SCOPED_TRACE(testing::Message() << subs << " rows");
+        newSheet();
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 3}}));
+        GroupedRows subRows(report.get(), &keeper, QStringLiteral("Subs"), GroupedRows::runs({{"S", subs}}));
+        page->TitleBeforeHeader = true;
+        auto *title = band<TlyrReportTitle>("Title1", 0, 20);
+        memo(title, "TitleMemo", "title");
+        TlyrSubreport *sub = subreportObject(title, QStringLiteral("Sub"), 300, 0, 200, 16);
+        sub->SetPrintOnParent(true);
+        TlyrMasterData *subBand = records(subRows.ds, 0, {}, sub->SubPage(), QStringLiteral("s"));
+        subBand->SetHeight(16);
+        subBand->Objects().first()->SetHeight(16);
+        memo(band<TlyrPageHeader>("PageHeader1", 60, 20), "PH", "ph p[Page#]", 0, 600);
+        records(rows.ds, 120);
+        prepare();
+        judge(subs, QStringLiteral("s"));
+        judge(3);
+        expectOwnPageNumbers();
+        ASSERT_GE(pages().Count(), 2) << dump().toStdString();
+        for (int i = 1; i < pages().Count(); ++i)
+            for (const Printed &p : printed(i)) {
+                if (p.Text.startsWith(QLatin1String("ph"))) EXPECT_NEAR(p.Box.top(), 0, 0.01) << dump().toStdString();
+                else EXPECT_GE(p.Box.top(), 20 - 0.01) << p.Text.toStdString() << "\n" << dump().toStdString();
+            }
+    }
+}
