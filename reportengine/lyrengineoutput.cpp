@@ -413,6 +413,11 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
     auto closeRun = [&] {
         if (band == closingFooter_ && closingHeader_) closedHeaders_.insert(closingHeader_);
     };
+    // A record counts for the page and column it is placed on, not for
+    // those its subreports run on to.
+    auto countRecord = [&] {
+        if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
+    };
     if (split) {
         // What print-on-parent subreports printed into the band is split
         // with its own objects.
@@ -422,6 +427,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         splitBand(band, pieces, cut);
         // Subreports are never cut: they run beside the band's last part.
         closeRun();
+        countRecord();
         if (!again) showSubreports(band, views);
     } else {
         // A multi-column data band sits at its column's place.
@@ -447,11 +453,11 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         }
         if (!is<TlyrOverlay>(band)) CurY += band->Height();
         closeRun();
+        countRecord();
         if (!popTarget_ && !again) showSubreports(band, views);
     }
     Report->DoAfterPrint(band);
     for (TlyrReportComponent *v : views) Report->DoAfterPrint(v);
-    if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
     Aggregates.Reset(band);
     return true;
 }

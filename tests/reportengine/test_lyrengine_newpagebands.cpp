@@ -83,3 +83,36 @@ TEST_F(NewPageBandsTest, APageAPrintOnParentTitleRunsOnToBeginsWithThePageHeader
             }
     }
 }
+
+// Records whose side subreport runs on to the next page: the record counts
+// in the page footer's totals of the page it is printed on, not of the page
+// its subreport ends on.
+TEST_F(NewPageBandsTest, ARecordWhoseSubreportRunsOnCountsForThePageItIsPrintedOn)
+{
+    for (int subs : {3, 7}) {
+        SCOPED_TRACE(testing::Message() << subs << " subreport rows");
+        newSheet();
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 5}}));
+        GroupedRows subRows(report.get(), &keeper, QStringLiteral("Subs"), GroupedRows::runs({{"S", subs}}));
+        TlyrMasterData *master = records(rows.ds, 20);
+        sideReport(master, QStringLiteral("Side"), subRows.ds, 300, QStringLiteral("s"));
+        memo(band<TlyrPageFooter>("PageFooter1", 150, 20), "PF",
+             QStringLiteral("pg S[SUM(<Rows.\"N\">)] C[COUNT(RecordsRows)]"), 0, 200);
+        prepare();
+        judge(5);
+        ASSERT_GE(pages().Count(), 2) << dump().toStdString();
+        for (int i = 0; i < pages().Count(); ++i) {
+            int sum = 0, count = 0;
+            QString shown;
+            for (const Printed &p : printed(i)) {
+                if (p.Text.startsWith(QLatin1Char('r'))) {
+                    sum += p.Text.mid(1).toInt();
+                    ++count;
+                } else if (p.Text.startsWith(QLatin1String("pg "))) {
+                    shown = p.Text.mid(3);
+                }
+            }
+            EXPECT_EQ(shown, QStringLiteral("S%1 C%2").arg(sum).arg(count)) << "page " << i + 1 << "\n" << dump().toStdString();
+        }
+    }
+}
