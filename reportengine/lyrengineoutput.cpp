@@ -346,13 +346,19 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
     // A band splits when it may; and a stretched one, or one holding what
     // print-on-parent subreports printed, that grew taller than an empty
     // column splits too: whole, it would run off the page and lose the rest.
+    auto mayCut = [&](bool rowRecord) {
+        return !cross && !rowRecord && (band->Stretched() || finish.own >= 0) && !CurPage->EndlessHeight;
+    };
+    // The room of an empty column, the headers it repeats cut or left out to
+    // make room for a band that moves there: one that may not split goes
+    // there whole when it fits. A title above this one leaves more on the
+    // next page.
+    auto emptyRoom = [&] { return PageHeight - FooterHeight() - columnStartY_ + titleRun_; };
     auto mustSplit = [&](bool rowRecord) {
         if (cross || rowRecord) return false;
         if (band->AllowSplit()) return true;
-        if ((!band->Stretched() && finish.own < 0) || CurPage->EndlessHeight) return false;
-        // The room of an empty column: a title above this one leaves more
-        // on the next page.
-        return band->Height() > (atColumnTop() ? FreeSpace() : columnRoom() + titleRun_) + 0.0001;
+        if (!mayCut(rowRecord)) return false;
+        return band->Height() > std::max(atColumnTop() ? FreeSpace() : columnRoom() + titleRun_, emptyRoom()) + 0.0001;
     };
     if (flows && !split) {
         // A record beside the first of its row goes with the row, which
@@ -379,7 +385,13 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
                 // column prints in the first column after the one it did not
                 // fit, not after columns that hold only headers.
                 const int most = std::max(CurPage->Columns(), 1) + 1;
-                for (int tries = 0; tries < most && !atColumnTop() && needs() > FreeSpace() + 0.0001; ++tries) {
+                // Below headers repeated at a column's top, a band that an
+                // empty column holds moves on: there they make room for it.
+                auto underRepeats = [&] {
+                    return !splits && CurY > columnStartY_ + 0.0001 && needs() <= emptyRoom() + 0.0001;
+                };
+                for (int tries = 0; tries < most && (!atColumnTop() || underRepeats()) && needs() > FreeSpace() + 0.0001;
+                     ++tries) {
                     const Saved<TlyrBand *> breakBand(breakBand_);
                     const Saved<double> need(repeatNeed_);
                     breakBand_ = band;
@@ -392,8 +404,9 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
                         NewColumn();
                     if (!cross) showRepeats();
                 }
-                // Moved on, a band that may split still may.
-                if (mustSplit(rowRecord)) split = band->Height() > FreeSpace() + 0.0001;
+                // Moved on, a band that may split still may; so does one that
+                // grows, where no column made room for it whole.
+                if (mustSplit(rowRecord) || mayCut(rowRecord)) split = band->Height() > FreeSpace() + 0.0001;
             }
         }
         // A record that starts a new page or column starts its first column

@@ -116,3 +116,41 @@ TEST_F(NewPageBandsTest, ARecordWhoseSubreportRunsOnCountsForThePageItIsPrintedO
         }
     }
 }
+
+// A record that grows but may not split, too tall for the room below a
+// tall repeated group header: it goes on to the next column or page, where
+// the header makes room for it, and prints whole there, not in parts.
+TEST_F(NewPageBandsTest, AGrowingRecordThatMayNotSplitPrintsWholeBelowATallRepeatedHeader)
+{
+    const QString grown = QStringLiteral("one\ntwo\nthree\nfour\nfive\nsix");
+    for (int columns : {1, 3})
+        for (int height : {130, 150, 170}) {
+            SCOPED_TRACE(testing::Message() << columns << " columns, header " << height << " high");
+            newSheet(columns);
+            GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 6}}));
+            // A header of that height as designed, which may split.
+            TlyrGroupHeader *g = group(30);
+            g->ReprintOnNewPage = true;
+            g->SetAllowSplit(true);
+            g->SetHeight(height);
+            QStringList text;
+            for (int i = 0; i < height / 20; ++i) text << QStringLiteral("h%1").arg(i);
+            memo(g, QStringLiteral("GroupText"), text.join(QLatin1Char('\n')), 0, 60)->SetTop(20);
+            g->Objects().last()->SetHeight(height - 20);
+            TlyrMasterData *r = records(rows.ds, 300);
+            r->SetStretched(true);
+            TlyrMemoView *grows = memo(r, QStringLiteral("Grows"), grown, 0, 40);
+            grows->SetTop(20);
+            grows->SetStretchMode(smActualHeight);
+            prepare();
+            judge(6);
+            int whole = 0;
+            for (int i = 0; i < pages().Count(); ++i)
+                for (const Printed &p : printed(i))
+                    if (p.Text.contains(QLatin1String("one")) || p.Text.contains(QLatin1String("six"))) {
+                        EXPECT_EQ(p.Text.simplified(), grown.simplified()) << "page " << i + 1 << "\n" << dump().toStdString();
+                        ++whole;
+                    }
+            EXPECT_EQ(whole, 6) << dump().toStdString();
+        }
+}
