@@ -154,3 +154,43 @@ TEST_F(NewPageBandsTest, AGrowingRecordThatMayNotSplitPrintsWholeBelowATallRepea
             EXPECT_EQ(whole, 6) << dump().toStdString();
         }
 }
+
+// Kept groups, and a last record kept with the data footer that moves with
+// it to the next page: each page footer totals the records its page shows,
+// also those of the blocks kept before the record that moved.
+TEST_F(NewPageBandsTest, PageTotalsCountKeptGroupsWhenTheLastRecordMovesWithItsFooter)
+{
+    newSheet();
+    // 407 units below the page footer: two kept groups of five records
+    // 40 high fill a page each, the third's last record and the data
+    // footer no longer fit the second.
+    page->SetPaperHeight(113);
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 5}, {"B", 5}, {"C", 3}}));
+    TlyrGroupHeader *outer = group(10);
+    outer->KeepTogether = true;
+    auto *inner = band<TlyrGroupHeader>("Inner", 30, 20);
+    inner->Condition = QStringLiteral("Rows.\"G\"");
+    memo(inner, QStringLiteral("InnerMemo"), QStringLiteral("i[Rows.\"G\"]"));
+    TlyrMasterData *master = records(rows.ds, 60);
+    master->SetHeight(40);
+    master->SetKeepFooter(true);
+    memo(band<TlyrFooter>("Footer1", 110, 20), "F", "end");
+    memo(band<TlyrPageFooter>("PageFooter1", 150, 20), "PF",
+         QStringLiteral("pg S[SUM(<Rows.\"N\">)] C[COUNT(RecordsRows)]"), 300, 200);
+    prepare();
+    judge(13);
+    ASSERT_GE(pages().Count(), 3) << dump().toStdString();
+    for (int i = 0; i < pages().Count(); ++i) {
+        int sum = 0, count = 0;
+        QString shown;
+        for (const Printed &p : printed(i)) {
+            if (p.Text.startsWith(QLatin1Char('r'))) {
+                sum += p.Text.mid(1).toInt();
+                ++count;
+            } else if (p.Text.startsWith(QLatin1String("pg "))) {
+                shown = p.Text.mid(3);
+            }
+        }
+        EXPECT_EQ(shown, QStringLiteral("S%1 C%2").arg(sum).arg(count)) << "page " << i + 1 << "\n" << dump().toStdString();
+    }
+}
