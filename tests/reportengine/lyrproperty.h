@@ -2184,9 +2184,7 @@ inline bool awaitingEngineFix(const Plan &s, const Failure &f)
     const bool kept = s.KeepChild || s.KeepFooter || s.KeepHeader || s.MasterKeep ||
                       std::any_of(s.Groups.begin(), s.Groups.end(), [](const Group &g) { return g.Keep; });
     // Cross-tabs that break across and down.
-    if (s.CrossCols && (f.Kind == QLatin1String("cross") || f.Kind == QLatin1String("crosstitle") ||
-                        f.Kind == QLatin1String("page#-before")))
-        return true;
+    if (s.CrossCols && (f.Kind == QLatin1String("cross") || f.Kind == QLatin1String("crosstitle"))) return true;
     // Column totals of keep blocks that move.
     if (kept && f.Kind == QLatin1String("columntotals")) return true;
     // Kept blocks left split over columns and headers not shown again
