@@ -243,10 +243,16 @@ void TlyrAggregateList::AddValue(TlyrBand *band, int column)
         if (item.PerColumn()) {
             accumulate(item, v, item.ColumnValues[column], item.ColumnCounts[column]);
         } else if (item.Keeping) {
+            item.SavedCount = item.Count;
+            item.SavedValue = item.Value;
+            item.SavedKeepCount = item.KeepCount;
+            item.SavedKeepValue = item.KeepValue;
+            item.LastInKeep = true;
             accumulate(item, v, item.KeepValue, item.KeepCount);
         } else {
             item.SavedCount = item.Count;
             item.SavedValue = item.Value;
+            item.LastInKeep = false;
             accumulate(item, v, item.Value, item.Count);
         }
     }
@@ -305,18 +311,31 @@ void TlyrAggregateList::StartKeep()
         }
 }
 
+static void mergeValues(const TlyrAggregateItem &item, const KsValue &keepValue, int keepCount, KsValue &value,
+                        int &count)
+{
+    count += keepCount;
+    if (keepValue.IsNull()) return;
+    if (value.IsNull()) {
+        value = keepValue;
+    } else if (item.Kind <= 1 || item.Kind == 4) {
+        value = KsValue(value.ToDouble() + keepValue.ToDouble());
+    } else {
+        const bool less = keepValue.ToDouble() < value.ToDouble();
+        if ((item.Kind == 2) == less) value = keepValue;
+    }
+}
+
 static void mergeKept(TlyrAggregateItem &item)
 {
-    item.Count += item.KeepCount;
-    if (item.KeepValue.IsNull()) return;
-    if (item.Value.IsNull()) {
-        item.Value = item.KeepValue;
-    } else if (item.Kind <= 1 || item.Kind == 4) {
-        item.Value = KsValue(item.Value.ToDouble() + item.KeepValue.ToDouble());
-    } else {
-        const bool less = item.KeepValue.ToDouble() < item.Value.ToDouble();
-        if ((item.Kind == 2) == less) item.Value = item.KeepValue;
-    }
+    // The totals before the last record take the block along too: without
+    // that record when it is the block's last.
+    if (item.LastInKeep)
+        mergeValues(item, item.SavedKeepValue, item.SavedKeepCount, item.SavedValue, item.SavedCount);
+    else
+        mergeValues(item, item.KeepValue, item.KeepCount, item.SavedValue, item.SavedCount);
+    item.LastInKeep = false;
+    mergeValues(item, item.KeepValue, item.KeepCount, item.Value, item.Count);
 }
 
 void TlyrAggregateList::EndKeep()
@@ -346,6 +365,11 @@ void TlyrAggregateList::Undo(TlyrBand *band)
         if (p->DataBand == band) {
             p->Count = p->SavedCount;
             p->Value = p->SavedValue;
+            if (p->LastInKeep && p->Keeping) {
+                p->KeepCount = p->SavedKeepCount;
+                p->KeepValue = p->SavedKeepValue;
+            }
+            p->LastInKeep = false;
         }
 }
 

@@ -36,8 +36,14 @@ public:
     bool IsColumnFooter = false;
     KsValue Value;
     int Count = 0;
+    // The totals before the last record was added, which a record moving
+    // to the next page with its footer takes back; and, when that record
+    // went into an open keep block, the block's before it.
     KsValue SavedValue;
     int SavedCount = 0;
+    KsValue SavedKeepValue;
+    int SavedKeepCount = 0;
+    bool LastInKeep = false;
     bool Keeping = false;
     KsValue KeepValue;
     int KeepCount = 0;

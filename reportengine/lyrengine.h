@@ -190,10 +190,6 @@ private:
     TlyrBand *flowingHeader_ = nullptr;
     // The report title was printed on the page: the page is not empty.
     bool titleOnPage_ = false;
-    // A title printed before the page header is split over pages: the page
-    // bands of the pages it reaches follow its last part, and are pending.
-    bool titleParts_ = false;
-    bool pageBandsPending_ = false;
     double columnStartY_ = 0;
     // Where the headers repeated at the top of the current column end: a
     // fresh column would have no more room than this.
@@ -238,6 +234,8 @@ private:
     // The room that band needs at the top of the new column: a header
     // repeated there that would leave less is left out.
     double repeatNeed_ = 0;
+    // The break is the one a band's StartNewPage asks for.
+    bool startNewPageBreak_ = false;
     // The bottom of the band whose subreports are running, while they are
     // in its column (-1: none).
     double subHostBottom_ = -1;

@@ -25,6 +25,7 @@
 #include <cmath>
 #include <optional>
 #include <set>
+#include <utility>
 
 using namespace lyrengine;
 
@@ -60,6 +61,7 @@ void TlyrEngine::sizeEndlessPage(TlyrReportPage *page)
 void TlyrEngine::NewPage()
 {
     ++breaks_;
+    const bool startBreak = std::exchange(startNewPageBreak_, false);
     TlyrCustomPreviewPages *pages = Pages();
     // A keep block that did not start at the top of this page, below the
     // headers it repeats, moves to the next page below its headers; a block
@@ -75,7 +77,9 @@ void TlyrEngine::NewPage()
     // headers may take more room than this page's) stays where it is.
     const double room = CurPage && CurPage->EndlessHeight ? 1000000 : PageHeight - FooterHeight() - HeaderHeight();
     const bool fits = (keepBreaks_.empty() ? blockHeight : keepTallest_) <= room + 0.0001;
-    const bool move = keeping_ && keepY_ > blockColumnTop + 0.0001 && fits;
+    // A block that ran over columns is not whole anyway: a band that starts
+    // a new page leaves it where it is, or it would still end beside it.
+    const bool move = keeping_ && keepY_ > blockColumnTop + 0.0001 && fits && !(startBreak && !keepBreaks_.empty());
     // A subreport that broke the page inside the block runs beside its host
     // band, which may reach below the subreport's place: the host's bottom
     // moves along, so the new column's footer stays below it.

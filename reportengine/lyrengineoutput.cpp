@@ -191,6 +191,8 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         // Below the headers the new page repeats, it needs its height.
         const Saved<double> savedNeed(repeatNeed_);
         repeatNeed_ = need;
+        const Saved<bool> savedStart(startNewPageBreak_);
+        startNewPageBreak_ = true;
         NewPage();
     };
     const bool cross = crossed_.contains(band) && !crossBand_;
@@ -344,13 +346,19 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
     // A band splits when it may; and a stretched one, or one holding what
     // print-on-parent subreports printed, that grew taller than an empty
     // column splits too: whole, it would run off the page and lose the rest.
+    auto mayCut = [&](bool rowRecord) {
+        return !cross && !rowRecord && (band->Stretched() || finish.own >= 0) && !CurPage->EndlessHeight;
+    };
+    // The room of an empty column, the headers it repeats cut or left out to
+    // make room for a band that moves there: one that may not split goes
+    // there whole when it fits. A title above this one leaves more on the
+    // next page.
+    auto emptyRoom = [&] { return PageHeight - FooterHeight() - columnStartY_ + titleRun_; };
     auto mustSplit = [&](bool rowRecord) {
         if (cross || rowRecord) return false;
         if (band->AllowSplit()) return true;
-        if ((!band->Stretched() && finish.own < 0) || CurPage->EndlessHeight) return false;
-        // The room of an empty column: a title above this one leaves more
-        // on the next page.
-        return band->Height() > (atColumnTop() ? FreeSpace() : columnRoom() + titleRun_) + 0.0001;
+        if (!mayCut(rowRecord)) return false;
+        return band->Height() > std::max(atColumnTop() ? FreeSpace() : columnRoom() + titleRun_, emptyRoom()) + 0.0001;
     };
     if (flows && !split) {
         // A record beside the first of its row goes with the row, which
@@ -377,7 +385,13 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
                 // column prints in the first column after the one it did not
                 // fit, not after columns that hold only headers.
                 const int most = std::max(CurPage->Columns(), 1) + 1;
-                for (int tries = 0; tries < most && !atColumnTop() && needs() > FreeSpace() + 0.0001; ++tries) {
+                // Below headers repeated at a column's top, a band that an
+                // empty column holds moves on: there they make room for it.
+                auto underRepeats = [&] {
+                    return !splits && CurY > columnStartY_ + 0.0001 && needs() <= emptyRoom() + 0.0001;
+                };
+                for (int tries = 0; tries < most && (!atColumnTop() || underRepeats()) && needs() > FreeSpace() + 0.0001;
+                     ++tries) {
                     const Saved<TlyrBand *> breakBand(breakBand_);
                     const Saved<double> need(repeatNeed_);
                     breakBand_ = band;
@@ -390,8 +404,9 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
                         NewColumn();
                     if (!cross) showRepeats();
                 }
-                // Moved on, a band that may split still may.
-                if (mustSplit(rowRecord)) split = band->Height() > FreeSpace() + 0.0001;
+                // Moved on, a band that may split still may; so does one that
+                // grows, where no column made room for it whole.
+                if (mustSplit(rowRecord) || mayCut(rowRecord)) split = band->Height() > FreeSpace() + 0.0001;
             }
         }
         // A record that starts a new page or column starts its first column
@@ -411,21 +426,21 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
     auto closeRun = [&] {
         if (band == closingFooter_ && closingHeader_) closedHeaders_.insert(closingHeader_);
     };
+    // A record counts for the page and column it is placed on, not for
+    // those its subreports run on to.
+    auto countRecord = [&] {
+        if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
+    };
     if (split) {
         // What print-on-parent subreports printed into the band is split
         // with its own objects.
         QList<TlyrReportComponent *> pieces;
         for (TlyrComponent *c : band->Objects())
             if (auto *v = qobject_cast<TlyrReportComponent *>(c)) pieces << v;
-        {
-            // A title before the page header that splits onto a new page
-            // ends there before that page's headers.
-            const Saved<bool> titleParts(titleParts_);
-            titleParts_ = is<TlyrReportTitle>(band) && CurPage->TitleBeforeHeader && firstPage_;
-            splitBand(band, pieces, cut);
-        }
+        splitBand(band, pieces, cut);
         // Subreports are never cut: they run beside the band's last part.
         closeRun();
+        countRecord();
         if (!again) showSubreports(band, views);
     } else {
         // A multi-column data band sits at its column's place.
@@ -451,11 +466,11 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         }
         if (!is<TlyrOverlay>(band)) CurY += band->Height();
         closeRun();
+        countRecord();
         if (!popTarget_ && !again) showSubreports(band, views);
     }
     Report->DoAfterPrint(band);
     for (TlyrReportComponent *v : views) Report->DoAfterPrint(v);
-    if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
     Aggregates.Reset(band);
     return true;
 }

@@ -135,15 +135,6 @@ void TlyrEngine::initPage(TlyrBand *title)
     // A page that a side-by-side subreport already reached has its header.
     bool reused = Pages()->GetCurPosition() > 0;
     if (!reused) showOverlay(false);
-    if (titleParts_ && !title && !reused) {
-        // The title goes on from the top; the page bands come after it.
-        pageBandsPending_ = true;
-        titleOnPage_ = true;
-        columnStartY_ = headersEndY_ = columnTopY_ = 0;
-        contentPos_ = Pages()->GetCurPosition();
-        bodyTop_[Pages()->CurPage] = 0;
-        return;
-    }
     // The title goes above the page header or below it, as the page says.
     int breaks = breaks_;
     titleRun_ = 0;
@@ -174,23 +165,7 @@ void TlyrEngine::initPage(TlyrBand *title)
         NewPage();
         return true;
     };
-    pageBandsPending_ = false;
-    const bool ranOn = !showTitle(true);
-    if (ranOn && pageBandsPending_) {
-        // The title's last part ended on a later page, which takes its page
-        // bands below it (a new page when it ended beside a column).
-        pageBandsPending_ = false;
-        if (CurColumn > 1) {
-            NewPage();
-            return;
-        }
-        head = ph;
-        reused = false;
-        titleRun_ = CurY;
-        breaks = breaks_;
-    } else if (ranOn) {
-        return;
-    }
+    if (!showTitle(true)) return;
     if (leftNoRoom(head)) return;
     inPageBand_ = true;
     if (head && !reused) ShowBand(head);

@@ -75,7 +75,6 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
         }
     };
     double space = only >= 0 ? only : FreeSpace();
-    const bool titleSplit = titleParts_;
     // When nothing fits a column this split began, nothing ever will; unless
     // a kept block came along and took room: then the space of a column
     // that took nothing decides.
@@ -191,21 +190,6 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
         // The column footer goes below the part.
         CurY += part.empty() ? 0 : height;
         if (last || only >= 0) break;
-        if (titleSplit) {
-            // A title takes the page bands below its last part only where
-            // that part and they fit the next page's first column; else the
-            // page starts with them.
-            double rest = 0;
-            for (size_t i : pending) {
-                const Piece &p = all[i];
-                rest = std::max(rest, std::max(0.0, p.View->Top() - space) +
-                                              (p.Stretch && p.Rest > 0 ? p.Rest : p.View->Height()));
-            }
-            // Once a page began with them, every later page does.
-            titleParts_ = titleParts_ && rest + HeaderHeight() <= PageHeight - FooterHeight() + 0.0001;
-            for (const Piece &p : all)
-                if (auto *s = qobject_cast<TlyrSubreport *>(p.View); s && p.Visible && !s->PrintOnParent()) titleParts_ = false;
-        }
         const bool carries = keeping_;
         {
             // The next part needs about a line below the headers repeated

@@ -1776,6 +1776,15 @@ private:
             id.replace(pageNo, QString());
             repeated_[i] = repeatable(b) && shown.contains(id);
             shown.insert(id);
+            // A group header shown again whole after its first showing split
+            // is known by its group's text.
+            if (b.Class != QLatin1String("TlyrGroupHeader")) continue;
+            for (const QString &t : b.Texts)
+                if (t.startsWith(QLatin1String("gh"))) {
+                    const QString group = b.Name + QLatin1Char('#') + QString(t).replace(pageNo, QString()).trimmed();
+                    repeated_[i] = repeated_[i] || shown.contains(group);
+                    shown.insert(group);
+                }
         }
         const QString footer = s_.DetailRows > 0 || s_.FooterEach ? QStringLiteral("|Footer1") : QString();
         const QRegularExpression ofRecord(
@@ -1896,7 +1905,12 @@ private:
             const int own = owner_[i];
             const bool kept = s_.KeepChild || s_.MasterKeep || std::any_of(s_.Groups.begin(), s_.Groups.end(), [](const Group &g) { return g.Keep; });
             const auto letBe = [&](size_t j) {
-                return child && kept && (owner_[j] == own || bands_[j].Class == QLatin1String("TlyrGroupHeader"));
+                // (What the kept group header's subreport printed beside it
+                // goes with it.)
+                static const QRegularExpression groupRows(QStringLiteral("^rec:[STN]:g"));
+                return child && kept &&
+                       (owner_[j] == own || bands_[j].Class == QLatin1String("TlyrGroupHeader") ||
+                        (s_.SubHost == 4 && !bands_[j].Texts.filter(groupRows).isEmpty()));
             };
             if (pageColumn(b.Left) != 1 || !startsColumn(i, letBe))
                 fail(QStringLiteral("newpage"), QStringLiteral("a band that starts a new page below others: ") + where(b));
@@ -2026,26 +2040,40 @@ private:
         std::vector<size_t> order(bands_.size());
         for (size_t i = 0; i < order.size(); ++i) order[i] = i;
         std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) { return readAt(bands_[a]) < readAt(bands_[b]); });
-        QHash<QString, std::pair<size_t, double>> open;  // by name and record: first part, height so far
+        // By name and record: first part, height of all parts, the most a
+        // column they print in holds, whether it went on.
+        struct Parts {
+            size_t From;
+            double Height, Room;
+            bool GoesOn;
+        };
+        QHash<QString, Parts> open;
+        std::vector<Parts> done;
         for (size_t i : order) {
             const PrintedBand &b = bands_[i];
             const QString line = firstLine(b);
             if (line.isEmpty() || second(b)) continue;
             const QString key = b.Name + QLatin1Char('/') + QString::number(owner_[i]);
             if (b.Texts.filter(QRegularExpression(line)).size() > 0) {
-                open[key] = {i, b.Height};
+                if (open.contains(key)) done.push_back(open.take(key));
+                open[key] = {i, b.Height, columnRoom(b), false};
                 continue;
             }
             if (!open.contains(key)) continue;
-            auto &[from, height] = open[key];
-            height += b.Height;
-            const double room = columnRoom(b);
-            if (height <= room + 0.5)
-                fail(QStringLiteral("whole"), QStringLiteral("a band that may not split goes on in parts (%1 high, a column holds %2): ")
-                                                      .arg(height)
-                                                      .arg(room) +
-                                                      where(bands_[from]));
+            Parts &p = open[key];
+            p.Height += b.Height;
+            p.Room = std::max(p.Room, columnRoom(b));
+            p.GoesOn = true;
         }
+        for (const Parts &p : open) done.push_back(p);
+        // Judged by its whole height: a band taller than a column may go on
+        // in any parts.
+        for (const Parts &p : done)
+            if (p.GoesOn && p.Height <= p.Room + 0.5)
+                fail(QStringLiteral("whole"), QStringLiteral("a band that may not split goes on in parts (%1 high, a column holds %2): ")
+                                                      .arg(p.Height)
+                                                      .arg(p.Room) +
+                                                      where(bands_[p.From]));
     }
     // Every cross-tab cell prints once, under its column's title.
     void crossCells()
@@ -2155,30 +2183,13 @@ inline bool awaitingEngineFix(const Plan &s, const Failure &f)
 {
     const bool kept = s.KeepChild || s.KeepFooter || s.KeepHeader || s.MasterKeep ||
                       std::any_of(s.Groups.begin(), s.Groups.end(), [](const Group &g) { return g.Keep; });
-    const bool popRows = s.SubPop && (f.Text.contains(QLatin1String("rec:S:")) || f.Text.contains(QLatin1String("rec:T:")));
-    // A band that moves is prepared again: its events run twice.
-    if (f.Kind == QLatin1String("script")) return true;
     // Cross-tabs that break across and down.
     if (s.CrossCols && (f.Kind == QLatin1String("cross") || f.Kind == QLatin1String("crosstitle"))) return true;
-    // Print-on-parent rows past their band: over the bands below, past the
-    // page's bottom, lost.
-    if (popRows && (f.Kind == QLatin1String("overlap") || f.Kind == QLatin1String("below"))) return true;
-    if (s.SubPop && (s.SubHost == 1 || s.SubHost == 3) && f.Kind == QLatin1String("lost")) return true;
     // Column totals of keep blocks that move.
     if (kept && f.Kind == QLatin1String("columntotals")) return true;
-    // A band taller than an empty column runs off the page.
-    if (s.TallEvery && (f.Kind == QLatin1String("below") || f.Kind == QLatin1String("overlap")) &&
-        f.Text.contains(QLatin1String("tall0")))
-        return true;
-    // A title split over three pages or more.
-    if (s.TitleSplit && f.Kind == QLatin1String("pageheader")) return true;
     // Kept blocks left split over columns and headers not shown again
     // where their records went (found by these rules' first runs).
     if (f.Kind == QLatin1String("keep") || f.Kind == QLatin1String("reprint")) return true;
-    // A band that may not split, too tall for what its column holds below
-    // repeated headers or a moved block, is split although a fresh column
-    // would hold it whole.
-    if (f.Kind == QLatin1String("whole")) return true;
     return false;
 }
 

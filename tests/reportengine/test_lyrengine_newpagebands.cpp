@@ -1,0 +1,196 @@
+// Bands that start a new page, and page headers and totals on the pages
+// that such breaks and long titles lead to.
+
+#include "breaks_fixture.h"
+
+namespace {
+
+class NewPageBandsTest : public BreaksTest {
+protected:
+    // A record band over rows printing "r<N>" with a stretched text of the
+    // lines given below it (taller than an empty column when there are
+    // many), and a child "c<N>" that starts a new page, kept with it.
+    void tallRecordsWithNewPageChild(TlyrDataSet *ds, int lines)
+    {
+        TlyrMasterData *master = records(ds, 100);
+        master->SetStretched(true);
+        master->SetKeepChild(true);
+        QStringList text;
+        for (int i = 1; i <= lines; ++i) text << QStringLiteral("line%1").arg(i);
+        TlyrMemoView *tall = memo(master, "Tall", text.join(QLatin1Char('\n')));
+        tall->SetTop(20);
+        tall->SetStretchMode(smActualHeight);
+        auto *child = band<TlyrChild>("Child1", 200, 20);
+        child->SetStartNewPage(true);
+        memo(child, "ChildMemo", "c[Rows.\"N\"]");
+        master->SetChild(child);
+    }
+};
+
+}  // namespace
+
+// A record kept with its child that runs over both columns of a page:
+// the child, which starts a new page, stands at the top of the next page's
+// first column; the record, not whole anyway, stays where it began.
+TEST_F(NewPageBandsTest, AChildStartingANewPageAfterAKeptRecordOverColumnsBeginsItsPage)
+{
+    for (int lines : {14, 24}) {
+        SCOPED_TRACE(testing::Message() << lines << " lines");
+        newSheet(2);
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 2}}));
+        tallRecordsWithNewPageChild(rows.ds, lines);
+        prepare();
+        judge(2);
+        judge(2, QStringLiteral("c"));
+        for (int i = 0; i < pages().Count(); ++i)
+            for (const Printed &p : printed(i))
+                if (p.Text.startsWith(QLatin1Char('c'))) {
+                    EXPECT_NEAR(p.Box.left(), 0, 0.01) << p.Text.toStdString() << "\n" << dump().toStdString();
+                    EXPECT_NEAR(p.Box.top(), 0, 0.01) << p.Text.toStdString() << "\n" << dump().toStdString();
+                }
+    }
+}
+
+// A title above the page header holding a print-on-parent subreport with
+// more rows than the first page holds: the page its rows go on to begins
+// with the page header, the rows below it, every row once.
+TEST_F(NewPageBandsTest, APageAPrintOnParentTitleRunsOnToBeginsWithThePageHeader)
+{
+    for (int subs : {14, 30}) {
+        SCOPED_TRACE(testing::Message() << subs << " rows");
+        newSheet();
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 3}}));
+        GroupedRows subRows(report.get(), &keeper, QStringLiteral("Subs"), GroupedRows::runs({{"S", subs}}));
+        page->TitleBeforeHeader = true;
+        auto *title = band<TlyrReportTitle>("Title1", 0, 20);
+        memo(title, "TitleMemo", "title");
+        TlyrSubreport *sub = subreportObject(title, QStringLiteral("Sub"), 300, 0, 200, 16);
+        sub->SetPrintOnParent(true);
+        TlyrMasterData *subBand = records(subRows.ds, 0, {}, sub->SubPage(), QStringLiteral("s"));
+        subBand->SetHeight(16);
+        subBand->Objects().first()->SetHeight(16);
+        memo(band<TlyrPageHeader>("PageHeader1", 60, 20), "PH", "ph p[Page#]", 0, 600);
+        records(rows.ds, 120);
+        prepare();
+        judge(subs, QStringLiteral("s"));
+        judge(3);
+        expectOwnPageNumbers();
+        ASSERT_GE(pages().Count(), 2) << dump().toStdString();
+        for (int i = 1; i < pages().Count(); ++i)
+            for (const Printed &p : printed(i)) {
+                if (p.Text.startsWith(QLatin1String("ph"))) EXPECT_NEAR(p.Box.top(), 0, 0.01) << dump().toStdString();
+                else EXPECT_GE(p.Box.top(), 20 - 0.01) << p.Text.toStdString() << "\n" << dump().toStdString();
+            }
+    }
+}
+
+// Records whose side subreport runs on to the next page: the record counts
+// in the page footer's totals of the page it is printed on, not of the page
+// its subreport ends on.
+TEST_F(NewPageBandsTest, ARecordWhoseSubreportRunsOnCountsForThePageItIsPrintedOn)
+{
+    for (int subs : {3, 7}) {
+        SCOPED_TRACE(testing::Message() << subs << " subreport rows");
+        newSheet();
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 5}}));
+        GroupedRows subRows(report.get(), &keeper, QStringLiteral("Subs"), GroupedRows::runs({{"S", subs}}));
+        TlyrMasterData *master = records(rows.ds, 20);
+        sideReport(master, QStringLiteral("Side"), subRows.ds, 300, QStringLiteral("s"));
+        memo(band<TlyrPageFooter>("PageFooter1", 150, 20), "PF",
+             QStringLiteral("pg S[SUM(<Rows.\"N\">)] C[COUNT(RecordsRows)]"), 0, 200);
+        prepare();
+        judge(5);
+        ASSERT_GE(pages().Count(), 2) << dump().toStdString();
+        for (int i = 0; i < pages().Count(); ++i) {
+            int sum = 0, count = 0;
+            QString shown;
+            for (const Printed &p : printed(i)) {
+                if (p.Text.startsWith(QLatin1Char('r'))) {
+                    sum += p.Text.mid(1).toInt();
+                    ++count;
+                } else if (p.Text.startsWith(QLatin1String("pg "))) {
+                    shown = p.Text.mid(3);
+                }
+            }
+            EXPECT_EQ(shown, QStringLiteral("S%1 C%2").arg(sum).arg(count)) << "page " << i + 1 << "\n" << dump().toStdString();
+        }
+    }
+}
+
+// A record that grows but may not split, too tall for the room below a
+// tall repeated group header: it goes on to the next column or page, where
+// the header makes room for it, and prints whole there, not in parts.
+TEST_F(NewPageBandsTest, AGrowingRecordThatMayNotSplitPrintsWholeBelowATallRepeatedHeader)
+{
+    const QString grown = QStringLiteral("one\ntwo\nthree\nfour\nfive\nsix");
+    for (int columns : {1, 3})
+        for (int height : {130, 150, 170}) {
+            SCOPED_TRACE(testing::Message() << columns << " columns, header " << height << " high");
+            newSheet(columns);
+            GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 6}}));
+            // A header of that height as designed, which may split.
+            TlyrGroupHeader *g = group(30);
+            g->ReprintOnNewPage = true;
+            g->SetAllowSplit(true);
+            g->SetHeight(height);
+            QStringList text;
+            for (int i = 0; i < height / 20; ++i) text << QStringLiteral("h%1").arg(i);
+            memo(g, QStringLiteral("GroupText"), text.join(QLatin1Char('\n')), 0, 60)->SetTop(20);
+            g->Objects().last()->SetHeight(height - 20);
+            TlyrMasterData *r = records(rows.ds, 300);
+            r->SetStretched(true);
+            TlyrMemoView *grows = memo(r, QStringLiteral("Grows"), grown, 0, 40);
+            grows->SetTop(20);
+            grows->SetStretchMode(smActualHeight);
+            prepare();
+            judge(6);
+            int whole = 0;
+            for (int i = 0; i < pages().Count(); ++i)
+                for (const Printed &p : printed(i))
+                    if (p.Text.contains(QLatin1String("one")) || p.Text.contains(QLatin1String("six"))) {
+                        EXPECT_EQ(p.Text.simplified(), grown.simplified()) << "page " << i + 1 << "\n" << dump().toStdString();
+                        ++whole;
+                    }
+            EXPECT_EQ(whole, 6) << dump().toStdString();
+        }
+}
+
+// Kept groups, and a last record kept with the data footer that moves with
+// it to the next page: each page footer totals the records its page shows,
+// also those of the blocks kept before the record that moved.
+TEST_F(NewPageBandsTest, PageTotalsCountKeptGroupsWhenTheLastRecordMovesWithItsFooter)
+{
+    newSheet();
+    // 407 units below the page footer: two kept groups of five records
+    // 40 high fill a page each, the third's last record and the data
+    // footer no longer fit the second.
+    page->SetPaperHeight(113);
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 5}, {"B", 5}, {"C", 3}}));
+    TlyrGroupHeader *outer = group(10);
+    outer->KeepTogether = true;
+    auto *inner = band<TlyrGroupHeader>("Inner", 30, 20);
+    inner->Condition = QStringLiteral("Rows.\"G\"");
+    memo(inner, QStringLiteral("InnerMemo"), QStringLiteral("i[Rows.\"G\"]"));
+    TlyrMasterData *master = records(rows.ds, 60);
+    master->SetHeight(40);
+    master->SetKeepFooter(true);
+    memo(band<TlyrFooter>("Footer1", 110, 20), "F", "end");
+    memo(band<TlyrPageFooter>("PageFooter1", 150, 20), "PF",
+         QStringLiteral("pg S[SUM(<Rows.\"N\">)] C[COUNT(RecordsRows)]"), 300, 200);
+    prepare();
+    judge(13);
+    ASSERT_GE(pages().Count(), 3) << dump().toStdString();
+    for (int i = 0; i < pages().Count(); ++i) {
+        int sum = 0, count = 0;
+        QString shown;
+        for (const Printed &p : printed(i)) {
+            if (p.Text.startsWith(QLatin1Char('r'))) {
+                sum += p.Text.mid(1).toInt();
+                ++count;
+            } else if (p.Text.startsWith(QLatin1String("pg "))) {
+                shown = p.Text.mid(3);
+            }
+        }
+        EXPECT_EQ(shown, QStringLiteral("S%1 C%2").arg(sum).arg(count)) << "page " << i + 1 << "\n" << dump().toStdString();
+    }
+}
