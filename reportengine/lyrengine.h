@@ -73,7 +73,7 @@ private:
         std::vector<int> Parents;
     };
     using ShiftTree = std::vector<ShiftNode>;
-    const ShiftTree &shiftTree(TlyrBand *band);
+    const ShiftTree &shiftTree(TlyrBand *band, qsizetype own = -1);
     QHash<TlyrBand *, ShiftTree> shiftTrees_;
     struct PageTree {
         std::vector<Node> Masters;
@@ -124,7 +124,7 @@ private:
     void showGroupFooters(Node &node, size_t from);
     // False when a repeated header was left out.
     bool showBandOnce(TlyrBand *band);
-    void stretchBand(TlyrBand *band);
+    void stretchBand(TlyrBand *band, qsizetype own = -1);
     void fitHeight(TlyrBand *band);
     bool collectPrintOnParent(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
     void copyToPrintOnParent(TlyrBand *from);
