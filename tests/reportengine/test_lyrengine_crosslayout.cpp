@@ -1,0 +1,57 @@
+// Where crossed rows and the bands around them go on the page: a crossed
+// row takes the room it needs, and nothing prints over it or over the
+// headers and footers of its pages.
+
+#include "breaks_fixture.h"
+
+#include "report/lyrmemo.h"
+
+namespace {
+
+class CrossLayoutTest : public BreaksTest {
+protected:
+    // Rows "r<N>" crossed with columns 60 wide from 100 on a page 600 wide:
+    // the cells "r<N>c<M>". Returns the crossed band, 20 high.
+    TlyrMasterData *crossedRows(int rowCount, int columnCount, double height = 200)
+    {
+        newSheet();
+        page->SetPaperHeight(height / lyrUnitsPerMM);
+        rows = std::make_unique<GroupedRows>(report.get(), &keeper, QStringLiteral("Rows"),
+                                             GroupedRows::runs({{"A", rowCount}}));
+        cols = std::make_unique<GroupedRows>(report.get(), &keeper, QStringLiteral("Cols"),
+                                             GroupedRows::runs({{"C", columnCount}}));
+        auto *master = band<TlyrMasterData>("Records", 40, 20);
+        master->SetDataSet(rows->ds);
+        memo(master, "RowName", "r[Rows.\"N\"]", 0, 90);
+        memo(master, "Cell", "x[Rows.\"N\"]c[Cols.\"N\"]", 100, 60);
+        auto *vdata = band<TlyrMasterData>("VData", 0, 200);
+        vdata->SetVertical(true);
+        vdata->SetLeft(100);
+        vdata->SetWidth(60);
+        vdata->SetDataSet(cols->ds);
+        return master;
+    }
+    std::unique_ptr<GroupedRows> rows, cols;
+};
+
+}  // namespace
+
+// A stretched crossed row whose text under the row's name wraps to several
+// lines grows to hold it: its child band prints below the text, not over it.
+TEST_F(CrossLayoutTest, StretchedCrossedRowGrowsOverItsText)
+{
+    TlyrMasterData *master = crossedRows(4, 2, 400);
+    master->SetStretched(true);
+    auto *words = memo(master, "Words", "word0 word1 word2 word3 word4 word5", 0, 40);
+    words->SetTop(20);
+    words->SetWordWrap(true);
+    words->SetStretchMode(smActualHeight);
+    auto *child = band<TlyrChild>("Child1", 80, 20);
+    memo(child, "ChildMemo", "child[Rows.\"N\"]", 0, 90);
+    master->SetChild(child);
+    prepare();
+    judge(4);
+    for (int i = 0; i < pages().Count(); ++i)
+        for (const Printed &p : printed(i))
+            if (p.Text.startsWith(QLatin1String("word"))) EXPECT_GT(p.Box.height(), 20) << dump().toStdString();
+}
