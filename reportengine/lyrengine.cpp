@@ -368,6 +368,7 @@ void TlyrEngine::collectAggregates(TlyrReportPage *page)
 void TlyrEngine::runReportPages()
 {
     bodyTop_.clear();
+    widthShift_.clear();
     columnBody_.clear();
     footedColumns_.clear();
     // Each pass numbers the outputs of every band from 1.

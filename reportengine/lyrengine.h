@@ -287,6 +287,9 @@ private:
     bool crossPage_ = false;
     bool crossOutput_ = false;
     bool widthPagesFollow_ = false;
+    // How much lower the rows of an output page stand on its pages in
+    // width, whose page bands take more room.
+    QHash<int, double> widthShift_;
     TlyrBand *keepBand_ = nullptr;
     // Each keep block has its number; a header added while one was open
     // is not repeated above that block when it moves to a new page.

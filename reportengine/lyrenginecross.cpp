@@ -176,7 +176,12 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
             pages->AddPage(CurPage);
             initPage();
             crossPage_ = false;
-            CurY = savedY;
+            // Below the page bands of the page in width, which may take
+            // more room than those of the page the row started on (a page
+            // header left off the first page).
+            const double shift = std::max(0.0, columnStartY_ - savedStart);
+            widthShift_[savedPage] = std::max(widthShift_.value(savedPage), shift);
+            CurY = savedY + shift;
         }
         for (qsizetype i = 0; i < objects.size(); ++i)
             objects[i]->SetVisible(visible[size_t(i)] && i >= breaks[part] && i < breaks[part + 1]);

@@ -364,14 +364,18 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         // A record of a multi-column band moves whole with its row: it is
         // never cut.
         const bool rowRecord = rowBand && rowBand->Columns() >= 2;
-        if (band->Height() > FreeSpace() + 0.0001 && !inRow) {
+        // A crossed row needs the room it takes lower on its pages in width.
+        const double widthShift = cross ? widthShift_.value(Pages()->CurPage) : 0;
+        if (band->Height() + widthShift > FreeSpace() + 0.0001 && !inRow) {
             // A band that may split but of which not even the first object
             // fits here starts in the next column, prepared there, like a
             // band that may not split.
             const bool startsHere = firstLine() <= FreeSpace() + 0.0001;
             // What the band needs of the next column below its headers.
             const bool splits = mustSplit(rowRecord);
-            auto needs = [&] { return splits ? firstLine() : band->Height(); };
+            auto needs = [&] {
+                return splits ? firstLine() : band->Height() + (cross ? widthShift_.value(Pages()->CurPage) : 0);
+            };
             if (splits && (startsHere || atColumnTop())) {
                 split = true;
             } else {

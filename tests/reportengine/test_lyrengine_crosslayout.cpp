@@ -55,3 +55,35 @@ TEST_F(CrossLayoutTest, StretchedCrossedRowGrowsOverItsText)
         for (const Printed &p : printed(i))
             if (p.Text.startsWith(QLatin1String("word"))) EXPECT_GT(p.Box.height(), 20) << dump().toStdString();
 }
+
+// A page header kept off the first page still heads the pages in width that
+// continue the first page's rows: the crossed header of column titles and
+// the rows print below it there, not over it.
+TEST_F(CrossLayoutTest, PagesInWidthOfTheFirstPageKeepTheirPageHeaderClear)
+{
+    crossedRows(3, 12);
+    auto *ph = band<TlyrPageHeader>("PageHeader1", 0, 30);
+    ph->PrintOnFirstPage = false;
+    memo(ph, "PageHeaderMemo", "head p[Page#]", 0, 200);
+    auto *header = band<TlyrHeader>("Header1", 20, 20);
+    memo(header, "Title", "c[Cols.\"N\"]", 100, 60);
+    prepare();
+    ASSERT_GE(pages().Count(), 2);
+    judge(3);
+    for (int i = 1; i < pages().Count(); ++i)
+        EXPECT_TRUE(texts(i).contains(QStringLiteral("head p%1").arg(i + 1))) << "page " << i + 1 << "\n"
+                                                                               << dump().toStdString();
+}
+
+// The first page without its page header holds more rows than its pages in
+// width, which have the header: a row that would fit the first page but not
+// its pages in width below their header starts the next page.
+TEST_F(CrossLayoutTest, RowsOfTheFirstPageFitItsPagesInWidth)
+{
+    crossedRows(12, 12);
+    auto *ph = band<TlyrPageHeader>("PageHeader1", 0, 30);
+    ph->PrintOnFirstPage = false;
+    memo(ph, "PageHeaderMemo", "head p[Page#]", 0, 200);
+    prepare();
+    judge(12);
+}
