@@ -369,6 +369,7 @@ void TlyrEngine::runReportPages()
 {
     bodyTop_.clear();
     widthShift_.clear();
+    widthLast_ = -1;
     columnBody_.clear();
     footedColumns_.clear();
     // Each pass numbers the outputs of every band from 1.

@@ -87,7 +87,7 @@ private:
     void showVerticalBand(TlyrBand *band);
     void startCross(TlyrBand *band);
     void outputCrossBand(TlyrBand *band);
-    void footWidthPage();
+    void footWidthPages();
     void linkDetails(Node &node, std::vector<TlyrBand *> &list, size_t from);
     void runReportPages();
     void runPage(TlyrReportPage *page);
@@ -290,6 +290,8 @@ private:
     // How much lower the rows of an output page stand on its pages in
     // width, whose page bands take more room.
     QHash<int, double> widthShift_;
+    // The last page in width of the output page being filled.
+    int widthLast_ = -1;
     TlyrBand *keepBand_ = nullptr;
     // Each keep block has its number; a header added while one was open
     // is not repeated above that block when it moves to a new page.

@@ -189,7 +189,7 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
         band->SetLeft(savedX);
         band->SetTop(CurY);
         pages->AddObject(band);
-        if (part > 0) footWidthPage();
+        if (part > 0) widthLast_ = std::max(widthLast_, pages->CurPage);
     }
     if (outer) crossOutput_ = false;
     for (qsizetype i = 0; i < objects.size(); ++i) objects[i]->SetVisible(visible[size_t(i)]);
@@ -206,23 +206,29 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
     band->SetTop(savedY);
 }
 
-// A page in width gets the page footer once; its totals belong to the page
-// the rows started on, so they are left as they were.
-void TlyrEngine::footWidthPage()
+// The pages in width of the page that ends get the page footer once, the
+// last page of the report only when the footer prints there. Their totals
+// belong to the page the rows started on, so they are left as they were.
+void TlyrEngine::footWidthPages()
 {
     TlyrBand *pf = CurPage->FindBand(&TlyrPageFooter::staticMetaObject);
-    if (!pf || Pages()->BandExists(pf)) return;
+    const int last = widthLast_;
+    widthLast_ = -1;
+    auto *footer = qobject_cast<TlyrPageFooter *>(pf);
+    if (!footer || last < 0) return;
+    TlyrCustomPreviewPages *pages = Pages();
+    const int savedPage = pages->CurPage;
+    const double y = CurY, x = CurX;
     const TlyrAggregateList::Saved totals = Aggregates.Save(pf);
-    const double y = CurY;
-    CurY = PageHeight - pf->Height();
-    inPageBand_ = true;
-    try {
+    for (int page = savedPage + 1; page <= last; ++page) {
+        pages->CurPage = page;
+        if (pages->BandExists(pf) || (finishing_ && page == last && !footer->PrintOnLastPage)) continue;
+        CurX = 0;
+        CurY = PageHeight - pf->Height();
         ShowBand(pf);
-    } catch (...) {
-        inPageBand_ = false;
-        throw;
+        Aggregates.Restore(totals);
     }
-    inPageBand_ = false;
-    Aggregates.Restore(totals);
+    pages->CurPage = savedPage;
+    CurX = x;
     CurY = y;
 }

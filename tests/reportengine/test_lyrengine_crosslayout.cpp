@@ -87,3 +87,20 @@ TEST_F(CrossLayoutTest, RowsOfTheFirstPageFitItsPagesInWidth)
     prepare();
     judge(12);
 }
+
+// A page footer kept off the last page: the report's last page is the last
+// page in width, not the page its rows started on, which keeps its footer.
+TEST_F(CrossLayoutTest, FooterKeptOffTheLastPageSkipsOnlyTheLastPageInWidth)
+{
+    crossedRows(14, 12);
+    auto *pf = band<TlyrPageFooter>("PageFooter1", 300, 20);
+    pf->PrintOnLastPage = false;
+    memo(pf, "PageFooterMemo", "foot p[Page#]", 0, 200);
+    prepare();
+    judge(14);
+    const int count = pages().Count();
+    ASSERT_GE(count, 4) << dump().toStdString();
+    for (int i = 0; i < count; ++i)
+        EXPECT_EQ(texts(i).contains(QStringLiteral("foot p%1").arg(i + 1)), i < count - 1) << "page " << i + 1 << "\n"
+                                                                                         << dump().toStdString();
+}
