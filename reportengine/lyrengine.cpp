@@ -427,6 +427,8 @@ void TlyrEngine::runPage(TlyrReportPage *page)
             if (title) ShowBand(title);
         } else {
             continuedPage_ = -1;
+            // After the pages in width of the previous report page's end.
+            passWidthPages();
             pages->AddPage(page);
             firstPage_ = true;
             firstPageIndex_ = pages->CurPage;

@@ -88,6 +88,7 @@ private:
     void startCross(TlyrBand *band);
     void outputCrossBand(TlyrBand *band);
     void footWidthPages();
+    void passWidthPages();
     void linkDetails(Node &node, std::vector<TlyrBand *> &list, size_t from);
     void runReportPages();
     void runPage(TlyrReportPage *page);

@@ -113,19 +113,7 @@ void TlyrEngine::NewPage()
     if (keptRecord) Aggregates.Undo(keptRecord);
     if (keeping_ && !move) closeKeep();
     EndPage();
-    if (widthPagesFollow_ && !crossPage_) {
-        // Pages in width follow this one: the page below goes after them,
-        // onto the first page that holds nothing yet (one of a first pass).
-        widthPagesFollow_ = false;
-        fillPageNumbers(-1);
-        const int from = pages->CurPage;
-        int next = from + 1;
-        for (; next < pages->Count(); ++next) {
-            pages->CurPage = next;
-            if (pages->GetCurPosition() == 0) break;
-        }
-        pages->CurPage = next - 1;
-    }
+    if (!crossPage_) passWidthPages();
     pages->AddPage(CurPage);
     movingKeep_ = move ? keepSerial_ : 0;
     {
@@ -276,6 +264,22 @@ double TlyrEngine::HeaderHeight()
             if (b->Child() == b) break;
         }
     return h;
+}
+
+// Pages in width follow this one: the page below goes after them, onto the
+// first page that holds nothing yet (one of a first pass).
+void TlyrEngine::passWidthPages()
+{
+    if (!widthPagesFollow_) return;
+    TlyrCustomPreviewPages *pages = Pages();
+    widthPagesFollow_ = false;
+    fillPageNumbers(-1);
+    int next = pages->CurPage + 1;
+    for (; next < pages->Count(); ++next) {
+        pages->CurPage = next;
+        if (pages->GetCurPosition() == 0) break;
+    }
+    pages->CurPage = next - 1;
 }
 
 double TlyrEngine::FooterHeight()

@@ -104,3 +104,23 @@ TEST_F(CrossLayoutTest, FooterKeptOffTheLastPageSkipsOnlyTheLastPageInWidth)
         EXPECT_EQ(texts(i).contains(QStringLiteral("foot p%1").arg(i + 1)), i < count - 1) << "page " << i + 1 << "\n"
                                                                                          << dump().toStdString();
 }
+
+// A second report page begins after the pages in width of the first one's
+// last page, not on them: its title and rows print on pages of their own,
+// numbered after them.
+TEST_F(CrossLayoutTest, NextReportPageStartsAfterThePagesInWidth)
+{
+    crossedRows(3, 12);
+    auto *next = new TlyrReportPage(report.get());
+    next->SetName(QStringLiteral("Page2"));
+    next->SetParent(report.get());
+    next->SetPaperWidth(page->PaperWidth());
+    next->SetPaperHeight(page->PaperHeight());
+    memo(band<TlyrReportTitle>(QStringLiteral("Title2"), 0, 20, next), QStringLiteral("Title2Memo"),
+         QStringLiteral("second p[Page#]"));
+    prepare();
+    judge(3);
+    const int count = pages().Count();
+    ASSERT_GE(count, 3) << dump().toStdString();
+    EXPECT_EQ(texts(count - 1), QStringList{QStringLiteral("second p%1").arg(count)}) << dump().toStdString();
+}
