@@ -144,7 +144,7 @@ void TksItemList::Remove(TksItemList *item)
 }
 
 TksCustomVariable::TksCustomVariable(const QString &name, TksVarType typeCode, const QString &typeName)
-    : Name(name), UpperName(name.toUpper()), TypeName(typeName), TypeCode(typeCode)
+    : Name(name), TypeName(typeName), TypeCode(typeCode)
 {}
 
 void TksCustomVariable::SetValue(const KsValue &value)

@@ -90,7 +90,6 @@ public:
     TksCustomVariable(const QString &name, TksVarType typeCode, const QString &typeName);
     const void *AddedBy = nullptr;
     QString Name;
-    QString UpperName;
     TksCustomVariable *ResultVar = nullptr;  // not owned
     QString SourcePos;
     QString TypeName;
@@ -497,7 +496,12 @@ inline TksScript *TksProcVariable::MainProgram()
 
 class TksCustomHelper : public TksCustomVariable {
 public:
-    using TksCustomVariable::TksCustomVariable;
+    TksCustomHelper(const QString &name, TksVarType typeCode, const QString &typeName)
+        : TksCustomVariable(name, typeCode, typeName), UpperName(name.toUpper())
+    {}
+    // The name as the host's callbacks receive it (kept by helpers only: a
+    // program holds many items of other kinds).
+    QString UpperName;
     TksCustomVariable *ParentRef = nullptr;
     KsValue ParentValue;
     TksScript *Prog = nullptr;

@@ -76,8 +76,7 @@ void TksAssignmentStmt::DropUnused()
     auto *dn = Expression->Root && Expression->Root->NodeKind == TksExpressionNode::nkDesignator
                        ? static_cast<TksDesignatorNode *>(Expression->Root)
                        : nullptr;
-    if (dn && dn->Designator->Kind == TksDesignator::dkVariable && !dn->Designator->LateXML &&
-        Source == dn->Designator->Variable && FAppend.empty() && !FSourceOp)
+    if (dn && dn->PlainVariable() && Source == dn->PlainVariable() && FAppend.empty() && !FSourceOp)
         Expression.reset();
 }
 
