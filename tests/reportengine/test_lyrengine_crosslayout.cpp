@@ -31,6 +31,13 @@ protected:
         vdata->SetDataSet(cols->ds);
         return master;
     }
+    // A page header 30 high, "head p<page>", left off the first page.
+    void headerOffFirstPage()
+    {
+        auto *ph = band<TlyrPageHeader>("PageHeader1", 0, 30);
+        ph->PrintOnFirstPage = false;
+        memo(ph, "PageHeaderMemo", "head p[Page#]", 0, 200);
+    }
     std::unique_ptr<GroupedRows> rows, cols;
 };
 
@@ -62,9 +69,7 @@ TEST_F(CrossLayoutTest, StretchedCrossedRowGrowsOverItsText)
 TEST_F(CrossLayoutTest, PagesInWidthOfTheFirstPageKeepTheirPageHeaderClear)
 {
     crossedRows(3, 12);
-    auto *ph = band<TlyrPageHeader>("PageHeader1", 0, 30);
-    ph->PrintOnFirstPage = false;
-    memo(ph, "PageHeaderMemo", "head p[Page#]", 0, 200);
+    headerOffFirstPage();
     auto *header = band<TlyrHeader>("Header1", 20, 20);
     memo(header, "Title", "c[Cols.\"N\"]", 100, 60);
     prepare();
@@ -81,9 +86,7 @@ TEST_F(CrossLayoutTest, PagesInWidthOfTheFirstPageKeepTheirPageHeaderClear)
 TEST_F(CrossLayoutTest, RowsOfTheFirstPageFitItsPagesInWidth)
 {
     crossedRows(12, 12);
-    auto *ph = band<TlyrPageHeader>("PageHeader1", 0, 30);
-    ph->PrintOnFirstPage = false;
-    memo(ph, "PageHeaderMemo", "head p[Page#]", 0, 200);
+    headerOffFirstPage();
     prepare();
     judge(12);
 }
