@@ -293,6 +293,8 @@ private:
     QHash<int, double> widthShift_;
     // The last page in width of the output page being filled.
     int widthLast_ = -1;
+    // Every page in width of this pass.
+    QSet<int> widthPages_;
     TlyrBand *keepBand_ = nullptr;
     // Each keep block has its number; a header added while one was open
     // is not repeated above that block when it moves to a new page.

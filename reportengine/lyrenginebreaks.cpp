@@ -270,16 +270,20 @@ double TlyrEngine::HeaderHeight()
 // first page that holds nothing yet (one of a first pass).
 void TlyrEngine::passWidthPages()
 {
-    if (!widthPagesFollow_) return;
     TlyrCustomPreviewPages *pages = Pages();
-    widthPagesFollow_ = false;
-    fillPageNumbers(-1);
-    int next = pages->CurPage + 1;
-    for (; next < pages->Count(); ++next) {
-        pages->CurPage = next;
-        if (pages->GetCurPosition() == 0) break;
+    if (widthPagesFollow_) {
+        widthPagesFollow_ = false;
+        fillPageNumbers(-1);
+        int next = pages->CurPage + 1;
+        for (; next < pages->Count(); ++next) {
+            pages->CurPage = next;
+            if (pages->GetCurPosition() == 0) break;
+        }
+        pages->CurPage = next - 1;
     }
-    pages->CurPage = next - 1;
+    // A side-by-side subreport that goes on from a page whose pages in width
+    // another one already passed.
+    while (widthPages_.contains(pages->CurPage + 1)) ++pages->CurPage;
 }
 
 double TlyrEngine::FooterHeight()

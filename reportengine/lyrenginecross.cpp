@@ -189,7 +189,10 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
         band->SetLeft(savedX);
         band->SetTop(CurY);
         pages->AddObject(band);
-        if (part > 0) widthLast_ = std::max(widthLast_, pages->CurPage);
+        if (part > 0) {
+            widthLast_ = std::max(widthLast_, pages->CurPage);
+            widthPages_.insert(pages->CurPage);
+        }
     }
     if (outer) crossOutput_ = false;
     for (qsizetype i = 0; i < objects.size(); ++i) objects[i]->SetVisible(visible[size_t(i)]);

@@ -127,3 +127,20 @@ TEST_F(CrossLayoutTest, NextReportPageStartsAfterThePagesInWidth)
     ASSERT_GE(count, 3) << dump().toStdString();
     EXPECT_EQ(texts(count - 1), QStringList{QStringLiteral("second p%1").arg(count)}) << dump().toStdString();
 }
+
+// Two subreports side by side in the summary below crossed rows run on
+// over pages: the longer one, going on after the shorter one has passed
+// the pages in width, passes them too and prints over none of their cells.
+TEST_F(CrossLayoutTest, SideBySideSubreportsPassThePagesInWidth)
+{
+    crossedRows(3, 12);
+    GroupedRows shorter(report.get(), &keeper, QStringLiteral("S"), GroupedRows::runs({{"A", 12}}));
+    GroupedRows longer(report.get(), &keeper, QStringLiteral("T"), GroupedRows::runs({{"A", 16}}));
+    auto *summary = band<TlyrReportSummary>("Summary1", 100, 20);
+    sideReport(summary, QStringLiteral("Shorter"), shorter.ds, 0, QStringLiteral("s"));
+    sideReport(summary, QStringLiteral("Longer"), longer.ds, 120, QStringLiteral("t"));
+    prepare();
+    judge(3);
+    judge(12, QStringLiteral("s"));
+    judge(16, QStringLiteral("t"));
+}
