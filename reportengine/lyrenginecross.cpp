@@ -168,14 +168,15 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
     const size_t parts = crossOutput_ ? 1 : breaks.size() - 1;
     const bool outer = !crossOutput_;
     crossOutput_ = true;
+    // A row of an open keep block may still move with it: its numbers wait,
+    // and its parts in width are remembered.
+    auto *store = dynamic_cast<TlyrPreviewPages *>(pages);
+    const bool kept = store && outer && parts > 1 && keeping_ && keepPage_ == savedPage;
+    if (kept) store->HoldMarks(savedPage, keepPos_);
     for (size_t part = 0; part < parts; ++part) {
+        const int made = pages->Count();
         if (part > 0) {
-            // The next page in width, made with its page header when new.
-            crossPage_ = true;
-            firstPage_ = false;
-            pages->AddPage(CurPage);
-            initPage();
-            crossPage_ = false;
+            openWidthPage();
             // Below the page bands of the page in width, which may take
             // more room than those of the page the row started on (a page
             // header left off the first page).
@@ -188,6 +189,10 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
         // Every part stands where the band does (a subreport's left).
         band->SetLeft(savedX);
         band->SetTop(CurY);
+        if (kept && part > 0) {
+            keepWidth_.emplace(part, WidthPart{pages->CurPage, pages->GetCurPosition(), pages->Count() > made});
+            store->HoldMarks(pages->CurPage, pages->GetCurPosition());
+        }
         pages->AddObject(band);
         if (part > 0) {
             widthLast_ = std::max(widthLast_, pages->CurPage);
@@ -209,29 +214,78 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
     band->SetTop(savedY);
 }
 
-// The pages in width of the page that ends get the page footer once, the
-// last page of the report only when the footer prints there. Their totals
-// belong to the page the rows started on, so they are left as they were.
-void TlyrEngine::footWidthPages()
+void TlyrEngine::openWidthPage()
+{
+    // The next page in width, made with its page header when new.
+    crossPage_ = true;
+    firstPage_ = false;
+    Pages()->AddPage(CurPage);
+    initPage();
+    crossPage_ = false;
+}
+
+void TlyrEngine::placeWidthParts(std::vector<TlyrXMLItem *> &parts, double dy)
+{
+    auto *store = dynamic_cast<TlyrPreviewPages *>(Pages());
+    const int home = store->CurPage;
+    const double savedX = CurX, savedY = CurY;
+    const PageState state = pageState();
+    for (TlyrXMLItem *part : parts) {
+        openWidthPage();
+        widthPages_.insert(store->CurPage);
+        store->PutObjects(part, dy);
+        footWidthPage();
+    }
+    parts.clear();
+    widthPagesFollow_ = true;
+    fillPageNumbers(home);
+    store->CurPage = home;
+    CurX = savedX;
+    CurY = savedY;
+    setPageState(state);
+}
+
+// A page in width gets the page footer once; its totals belong to the page
+// the rows started on, so they are left as they were.
+void TlyrEngine::footWidthPage()
 {
     TlyrBand *pf = CurPage->FindBand(&TlyrPageFooter::staticMetaObject);
+    if (!pf || Pages()->BandExists(pf)) return;
+    const TlyrAggregateList::Saved totals = Aggregates.Save(pf);
+    const double y = CurY;
+    CurY = PageHeight - pf->Height();
+    widthFooter_ = {Pages()->CurPage, CurY};
+    inPageBand_ = true;
+    try {
+        ShowBand(pf);
+    } catch (...) {
+        inPageBand_ = false;
+        throw;
+    }
+    inPageBand_ = false;
+    Aggregates.Restore(totals);
+    CurY = y;
+}
+
+// The pages in width of the page that ends get the page footer once, the
+// last page of the report only when the footer prints there.
+void TlyrEngine::footWidthPages()
+{
     const int last = widthLast_;
     widthLast_ = -1;
-    auto *footer = qobject_cast<TlyrPageFooter *>(pf);
+    auto *footer = qobject_cast<TlyrPageFooter *>(CurPage->FindBand(&TlyrPageFooter::staticMetaObject));
     if (!footer || last < 0) return;
     TlyrCustomPreviewPages *pages = Pages();
     const int savedPage = pages->CurPage;
-    const double y = CurY, x = CurX;
-    const TlyrAggregateList::Saved totals = Aggregates.Save(pf);
-    for (int page = savedPage + 1; page <= last; ++page) {
+    const double x = CurX;
+    const bool savedPageBand = inPageBand_;
+    for (int page = savedPage + 1; page <= last && page < pages->Count(); ++page) {
+        if (finishing_ && page == last && !footer->PrintOnLastPage) continue;
         pages->CurPage = page;
-        if (pages->BandExists(pf) || (finishing_ && page == last && !footer->PrintOnLastPage)) continue;
         CurX = 0;
-        CurY = PageHeight - pf->Height();
-        ShowBand(pf);
-        Aggregates.Restore(totals);
+        footWidthPage();
     }
+    inPageBand_ = savedPageBand;
     pages->CurPage = savedPage;
     CurX = x;
-    CurY = y;
 }

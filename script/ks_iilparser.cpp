@@ -1946,7 +1946,7 @@ struct ksilPass2 {
         auto *proc = new TksProcVariable(name, rt.Code, rt.Name, scope, isFunc);
         proc->SourcePos = pos;
         scope->Add(name, proc);
-        x->Data = proc;
+        x->SetData(proc);
         TksXMLItem *params = Child(x, "parameters");
         if (!params) return;
         bool byRefNext = false;
@@ -2221,7 +2221,7 @@ void ksilPass2::AddStatement(TksStatement *block, TksStatement *st, const QStrin
 
 void ksilPass2::BuildRoutineBody(TksXMLItem *x)
 {
-    auto *proc = static_cast<TksProcVariable *>(x->Data);
+    auto *proc = static_cast<TksProcVariable *>(x->Data());
     if (!proc) return;
     QStringList savedWith;
     savedWith.swap(WithNames);

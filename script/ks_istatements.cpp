@@ -266,8 +266,8 @@ void TksCaseStmt::Execute()
 {
     KsValue v = Condition->GetValue();
     if (LineTerminated()) return;
-    for (const auto &item : FItems) {
-        auto *sel = static_cast<TksCaseSelector *>(item.get());
+    for (TksItemList *item : FItems) {
+        auto *sel = static_cast<TksCaseSelector *>(item);
         if (sel->SetExpression && sel->SetExpression->Contains(v)) {
             sel->Execute();
             return;

@@ -9,6 +9,8 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QHash>
+#include <QMutex>
 
 #include <algorithm>
 #include <new>
@@ -25,9 +27,46 @@ KsError FormatError()
 
 void (*ksXMLItemGone)(TksXMLItem *item) = nullptr;
 
+namespace {
+// Data and Handle of the items that have them, by item and kind.
+struct ksXMLAside {
+    QMutex Lock;
+    QHash<QPair<const TksXMLItem *, bool>, void *> Values;
+};
+ksXMLAside &Aside()
+{
+    static auto *aside = new ksXMLAside;  // items may outlive static destruction
+    return *aside;
+}
+}  // namespace
+
+void *TksXMLItem::Aside(const TksXMLItem *item, bool handle)
+{
+    ksXMLAside &a = ::Aside();
+    const QMutexLocker lock(&a.Lock);
+    return a.Values.value({item, handle});
+}
+
+void TksXMLItem::SetAside(bool handle, void *value)
+{
+    if (!value && !(handle ? FItems.FHasHandle : FItems.FHasData)) return;
+    ksXMLAside &a = ::Aside();
+    const QMutexLocker lock(&a.Lock);
+    if (value)
+        a.Values.insert({this, handle}, value);
+    else
+        a.Values.remove({this, handle});
+    if (handle)
+        FItems.FHasHandle = value != nullptr;
+    else
+        FItems.FHasData = value != nullptr;
+}
+
 TksXMLItem::~TksXMLItem()
 {
-    if (Handle && ksXMLItemGone) ksXMLItemGone(this);
+    if (FItems.FHasHandle && ksXMLItemGone) ksXMLItemGone(this);
+    SetData(nullptr);
+    SetHandle(nullptr);
     Clear();
     Detach();
 }
@@ -165,6 +204,7 @@ void TksXMLArena::GiveBackBlocks()
 {
     FGiveBack = true;
     FFree = nullptr;
+    std::fill(std::begin(FRecent), std::end(FRecent), QStringView());
     FChars.Sweep();
     FPointers.Sweep();
 }
@@ -223,8 +263,13 @@ void TksXMLArena::Kept::Release(const void *p, bool giveBack)
 
 QString TksXMLArena::Keep(QStringView s)
 {
+    if (!FGiveBack)  // (the blocks of kept texts stay until then)
+        for (const QStringView &r : FRecent)
+            if (r.size() == s.size() && !r.isEmpty() && r == s)
+                return QString::fromRawData(reinterpret_cast<const QChar *>(r.utf16()), r.size());
     auto *at = static_cast<char16_t *>(FChars.Take(size_t(s.size()) * sizeof(char16_t), size_t(1) << 17));
     std::copy(s.utf16(), s.utf16() + s.size(), at);
+    FRecent[FNextRecent++ % kRecentTexts] = QStringView(at, s.size());
     return QString::fromRawData(reinterpret_cast<const QChar *>(at), s.size());
 }
 
@@ -393,7 +438,7 @@ void TksXMLItem::Assign(const TksXMLItem *source)
     // an arena's text lives only as long as the arena
     Text = source->FArena && !source->Text.isNull() ? QString(source->Text.constData(), source->Text.size())
                                                     : source->Text;
-    Data = source->Data;
+    SetData(source->Data());
     for (int i = 0; i < source->Count(); ++i) Add()->Assign(source->Items(i));
 }
 

@@ -54,13 +54,17 @@ public:
     }
 
 private:
+    friend class TksXMLItem;
     void Grow(size_t capacity);
     void Release();
     TksXMLItem **FData = nullptr;
     quint32 FSize = 0;
-    // One word for both: an item of the intermediate code is small.
-    quint32 FCapacity : 31 = 0;
+    // One word for these: an item of the intermediate code is small.
+    quint32 FCapacity : 29 = 0;
     bool FOwned : 1 = false;  // FData is of the heap
+    // The owning item's Data and Handle are set (kept aside, see TksXMLItem).
+    bool FHasData : 1 = false;
+    bool FHasHandle : 1 = false;
 };
 
 class TksXMLItem {
@@ -93,15 +97,21 @@ public:
     // empty (Items(i) is nullptr from then on).
     void FreeItem(int i);
 
-    void *Data = nullptr;
+    // A pointer for the item's user (the compiler's routine, a script's
+    // number). Few items have one: it is kept aside, and so is Handle.
+    void *Data() const { return FItems.FHasData ? Aside(this, false) : nullptr; }
+    void SetData(void *data) { SetAside(false, data); }
+    // The script handle of this item, told when the item goes (see
+    // ksXMLItemGone); nullptr for items no script has seen.
+    void *Handle() const { return FItems.FHasHandle ? Aside(this, true) : nullptr; }
+    void SetHandle(void *handle) { SetAside(true, handle); }
     QString Name;
     QString Text;
-    // The script handle of this item, told when the item goes (see
-    // ksXMLItemGone); empty for items no script has seen.
-    void *Handle = nullptr;
 
 private:
     friend class TksXMLArena;
+    static void *Aside(const TksXMLItem *item, bool handle);
+    void SetAside(bool handle, void *value);
     void Detach();
     TksXMLItemList FItems;
     TksXMLItem *FParent = nullptr;
@@ -182,6 +192,11 @@ private:
     };
     Kept FChars;
     Kept FPointers;
+    // The texts kept last: an element often has the same attributes as one
+    // made just before it (a statement and its first part start together).
+    static constexpr int kRecentTexts = 8;
+    QStringView FRecent[kRecentTexts];
+    unsigned FNextRecent = 0;
 };
 
 // Called for an item with a Handle when it is destroyed.

@@ -2165,8 +2165,6 @@ inline bool awaitingEngineFix(const Plan &s, const Failure &f)
     const bool popRows = s.SubPop && (f.Text.contains(QLatin1String("rec:S:")) || f.Text.contains(QLatin1String("rec:T:")));
     // A band that moves is prepared again: its events run twice.
     if (f.Kind == QLatin1String("script")) return true;
-    // Cross-tabs that break across and down.
-    if (s.CrossCols && f.Kind == QLatin1String("page#-before")) return true;
     // Print-on-parent rows past their band: over the bands below, past the
     // page's bottom, lost.
     if (popRows && (f.Kind == QLatin1String("overlap") || f.Kind == QLatin1String("below"))) return true;

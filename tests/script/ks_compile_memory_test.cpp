@@ -13,7 +13,7 @@
 namespace {
 
 // Most a line of such a program may take to compile, held or at the peak.
-constexpr qint64 kBytesPerLine = 4 * 1024;
+constexpr qint64 kBytesPerLine = 3200;
 
 struct Language {
     const char *Name;
