@@ -233,8 +233,8 @@ void TlyrEngine::placeWidthParts(std::vector<TlyrXMLItem *> &parts, double dy)
     for (TlyrXMLItem *part : parts) {
         openWidthPage();
         widthPages_.insert(store->CurPage);
+        widthLast_ = std::max(widthLast_, store->CurPage);
         store->PutObjects(part, dy);
-        footWidthPage();
     }
     parts.clear();
     widthPagesFollow_ = true;
