@@ -370,6 +370,9 @@ void TlyrEngine::collectAggregates(TlyrReportPage *page)
 void TlyrEngine::runReportPages()
 {
     bodyTop_.clear();
+    widthShift_.clear();
+    widthLast_ = -1;
+    widthPages_.clear();
     columnBody_.clear();
     footedColumns_.clear();
     // Each pass numbers the outputs of every band from 1.

@@ -73,7 +73,7 @@ private:
         std::vector<int> Parents;
     };
     using ShiftTree = std::vector<ShiftNode>;
-    const ShiftTree &shiftTree(TlyrBand *band);
+    const ShiftTree &shiftTree(TlyrBand *band, qsizetype own = -1);
     QHash<TlyrBand *, ShiftTree> shiftTrees_;
     struct PageTree {
         std::vector<Node> Masters;
@@ -93,6 +93,8 @@ private:
     // Puts the parts in width of a kept block that moved onto the pages in
     // width after the current one, moved down by dy, and returns.
     void placeWidthParts(std::vector<class TlyrXMLItem *> &parts, double dy);
+    void footWidthPages();
+    void passWidthPages();
     void linkDetails(Node &node, std::vector<TlyrBand *> &list, size_t from);
     void runReportPages();
     void runPage(TlyrReportPage *page);
@@ -129,7 +131,7 @@ private:
     void showGroupFooters(Node &node, size_t from);
     // False when a repeated header was left out.
     bool showBandOnce(TlyrBand *band);
-    void stretchBand(TlyrBand *band);
+    void stretchBand(TlyrBand *band, qsizetype own = -1);
     void fitHeight(TlyrBand *band);
     bool collectPrintOnParent(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
     void copyToPrintOnParent(TlyrBand *from);
@@ -292,6 +294,13 @@ private:
     bool crossPage_ = false;
     bool crossOutput_ = false;
     bool widthPagesFollow_ = false;
+    // How much lower the rows of an output page stand on its pages in
+    // width, whose page bands take more room.
+    QHash<int, double> widthShift_;
+    // The last page in width of the output page being filled.
+    int widthLast_ = -1;
+    // Every page in width of this pass.
+    QSet<int> widthPages_;
     TlyrBand *keepBand_ = nullptr;
     // Each keep block has its number; a header added while one was open
     // is not repeated above that block when it moves to a new page.

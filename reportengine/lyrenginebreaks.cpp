@@ -104,6 +104,7 @@ void TlyrEngine::NewPage()
         for (auto it = keepWidth_.rbegin(); it != keepWidth_.rend(); ++it) {
             if (!it->second.Made || it->second.Page != pages->Count() - 1 || it->second.Page <= fromPage) break;
             if (widthFooter_.first == it->second.Page) widthFooter_ = {-1, 0};
+            widthPages_.remove(it->second.Page);
             store->DropLastPage();
         }
     }
@@ -130,19 +131,7 @@ void TlyrEngine::NewPage()
     if (keptRecord) Aggregates.Undo(keptRecord);
     if (keeping_ && !move) closeKeep();
     EndPage();
-    if (widthPagesFollow_ && !crossPage_) {
-        // Pages in width follow this one: the page below goes after them,
-        // onto the first page that holds nothing yet (one of a first pass).
-        widthPagesFollow_ = false;
-        fillPageNumbers(-1);
-        const int from = pages->CurPage;
-        int next = from + 1;
-        for (; next < pages->Count(); ++next) {
-            pages->CurPage = next;
-            if (pages->GetCurPosition() == 0) break;
-        }
-        pages->CurPage = next - 1;
-    }
+    if (!crossPage_) passWidthPages();
     pages->AddPage(CurPage);
     movingKeep_ = move ? keepSerial_ : 0;
     {
@@ -295,6 +284,26 @@ double TlyrEngine::HeaderHeight()
             if (b->Child() == b) break;
         }
     return h;
+}
+
+// Pages in width follow this one: the page below goes after them, onto the
+// first page that holds nothing yet (one of a first pass).
+void TlyrEngine::passWidthPages()
+{
+    TlyrCustomPreviewPages *pages = Pages();
+    if (widthPagesFollow_) {
+        widthPagesFollow_ = false;
+        fillPageNumbers(-1);
+        int next = pages->CurPage + 1;
+        for (; next < pages->Count(); ++next) {
+            pages->CurPage = next;
+            if (pages->GetCurPosition() == 0) break;
+        }
+        pages->CurPage = next - 1;
+    }
+    // A side-by-side subreport that goes on from a page whose pages in width
+    // another one already passed.
+    while (widthPages_.contains(pages->CurPage + 1)) ++pages->CurPage;
 }
 
 double TlyrEngine::FooterHeight()

@@ -177,7 +177,12 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
         const int made = pages->Count();
         if (part > 0) {
             openWidthPage();
-            CurY = savedY;
+            // Below the page bands of the page in width, which may take
+            // more room than those of the page the row started on (a page
+            // header left off the first page).
+            const double shift = std::max(0.0, columnStartY_ - savedStart);
+            widthShift_[savedPage] = std::max(widthShift_.value(savedPage), shift);
+            CurY = savedY + shift;
         }
         for (qsizetype i = 0; i < objects.size(); ++i)
             objects[i]->SetVisible(visible[size_t(i)] && i >= breaks[part] && i < breaks[part + 1]);
@@ -189,7 +194,10 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
             store->HoldMarks(pages->CurPage, pages->GetCurPosition());
         }
         pages->AddObject(band);
-        if (part > 0) footWidthPage();
+        if (part > 0) {
+            widthLast_ = std::max(widthLast_, pages->CurPage);
+            widthPages_.insert(pages->CurPage);
+        }
     }
     if (outer) crossOutput_ = false;
     for (qsizetype i = 0; i < objects.size(); ++i) objects[i]->SetVisible(visible[size_t(i)]);
@@ -224,8 +232,9 @@ void TlyrEngine::placeWidthParts(std::vector<TlyrXMLItem *> &parts, double dy)
     const PageState state = pageState();
     for (TlyrXMLItem *part : parts) {
         openWidthPage();
+        widthPages_.insert(store->CurPage);
+        widthLast_ = std::max(widthLast_, store->CurPage);
         store->PutObjects(part, dy);
-        footWidthPage();
     }
     parts.clear();
     widthPagesFollow_ = true;
@@ -256,4 +265,27 @@ void TlyrEngine::footWidthPage()
     inPageBand_ = false;
     Aggregates.Restore(totals);
     CurY = y;
+}
+
+// The pages in width of the page that ends get the page footer once, the
+// last page of the report only when the footer prints there.
+void TlyrEngine::footWidthPages()
+{
+    const int last = widthLast_;
+    widthLast_ = -1;
+    auto *footer = qobject_cast<TlyrPageFooter *>(CurPage->FindBand(&TlyrPageFooter::staticMetaObject));
+    if (!footer || last < 0) return;
+    TlyrCustomPreviewPages *pages = Pages();
+    const int savedPage = pages->CurPage;
+    const double x = CurX;
+    const bool savedPageBand = inPageBand_;
+    for (int page = savedPage + 1; page <= last && page < pages->Count(); ++page) {
+        if (finishing_ && page == last && !footer->PrintOnLastPage) continue;
+        pages->CurPage = page;
+        CurX = 0;
+        footWidthPage();
+    }
+    inPageBand_ = savedPageBand;
+    pages->CurPage = savedPage;
+    CurX = x;
 }

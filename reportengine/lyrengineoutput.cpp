@@ -72,12 +72,15 @@ void TlyrEngine::ShowBand(TlyrComponent *component)
 // The objects of a band in top order, each with the objects directly above
 // it that push it down when they grow (-1: the band itself). Built from the
 // design positions, once per band and run.
-const TlyrEngine::ShiftTree &TlyrEngine::shiftTree(TlyrBand *band)
+// Only the band's own first objects when own is set: a crossed band also
+// holds the cell copies of this output, which are freed with it.
+const TlyrEngine::ShiftTree &TlyrEngine::shiftTree(TlyrBand *band, qsizetype own)
 {
     auto it = shiftTrees_.find(band);
     if (it != shiftTrees_.end()) return *it;
     ShiftTree tree;
-    for (TlyrComponent *c : band->Objects())
+    const QList<TlyrComponent *> objects = own >= 0 ? band->Objects().mid(0, own) : band->Objects();
+    for (TlyrComponent *c : objects)
         if (auto *v = qobject_cast<TlyrView *>(c))
             tree.push_back({v, v->Top(), v->Top() + v->Height(), v->Left(), v->Left() + v->Width(), {}});
     std::stable_sort(tree.begin(), tree.end(), [](const ShiftNode &a, const ShiftNode &b) { return a.Top < b.Top; });
@@ -111,9 +114,9 @@ const TlyrEngine::ShiftTree &TlyrEngine::shiftTree(TlyrBand *band)
 // Grown objects push down what lies below them, as their shift modes say.
 // An object below several grown ones moves by the largest push, not by
 // their sum.
-void TlyrEngine::stretchBand(TlyrBand *band)
+void TlyrEngine::stretchBand(TlyrBand *band, qsizetype own)
 {
-    const ShiftTree &tree = shiftTree(band);
+    const ShiftTree &tree = shiftTree(band, own);
     std::vector<double> grown(tree.size(), 0), passed(tree.size(), 0);
     for (size_t i = 0; i < tree.size(); ++i) {
         auto *s = qobject_cast<TlyrStretcheable *>(tree[i].View);
@@ -270,7 +273,8 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
             v->GetData();
             Report->DoNotifyEvent(v, v->OnAfterData());
         }
-        if (band->Stretched() && !cross) stretchBand(band);
+        // A crossed row grows with its own objects, not with its cells.
+        if (band->Stretched()) stretchBand(band, cross ? finish.own : -1);
         // The copies of what print-on-parent subreports printed belong to
         // this output only: they are freed when the band is finished, or
         // when it is prepared again on the page it moves to.
@@ -368,14 +372,18 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         // A record of a multi-column band moves whole with its row: it is
         // never cut.
         const bool rowRecord = rowBand && rowBand->Columns() >= 2;
-        if (band->Height() > FreeSpace() + 0.0001 && !inRow) {
+        // A crossed row needs the room it takes lower on its pages in width.
+        const double widthShift = cross ? widthShift_.value(Pages()->CurPage) : 0;
+        if (band->Height() + widthShift > FreeSpace() + 0.0001 && !inRow) {
             // A band that may split but of which not even the first object
             // fits here starts in the next column, prepared there, like a
             // band that may not split.
             const bool startsHere = firstLine() <= FreeSpace() + 0.0001;
             // What the band needs of the next column below its headers.
             const bool splits = mustSplit(rowRecord);
-            auto needs = [&] { return splits ? firstLine() : band->Height(); };
+            auto needs = [&] {
+                return splits ? firstLine() : band->Height() + (cross ? widthShift_.value(Pages()->CurPage) : 0);
+            };
             if (splits && (startsHere || atColumnTop())) {
                 split = true;
             } else {

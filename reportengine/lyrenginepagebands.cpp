@@ -208,7 +208,9 @@ void TlyrEngine::EndPage()
     footerPage_ = -1;
     if (pf) {
         const bool first = firstPage_ || Pages()->CurPage == firstPageIndex_;
-        const bool show = (!first || pf->PrintOnFirstPage) && (!finishing_ || pf->PrintOnLastPage) && !footed;
+        // Pages in width after it, not this one, end the report.
+        const bool last = finishing_ && widthLast_ <= Pages()->CurPage;
+        const bool show = (!first || pf->PrintOnFirstPage) && (!last || pf->PrintOnLastPage) && !footed;
         if (show && !Pages()->BandExists(pf)) {
             // At the page's left, whatever column the page ended in.
             const double savedX = CurX;
@@ -219,10 +221,12 @@ void TlyrEngine::EndPage()
             ShowBand(pf);
             CurX = savedX;
         }
+        footWidthPages();
         // Page-footer totals are per page: they restart on every new page
         // whether or not the footer was printed.
         Aggregates.Reset(pf);
     }
+    widthLast_ = -1;
     showOverlay(true);
     inPageBand_ = false;
     firstPage_ = false;

@@ -1688,7 +1688,14 @@ private:
         const QRegularExpression ofRecord(QStringLiteral("^(MasterData1|DetailData1|DetailHeader1|DetailGroupHeader1|DetailGroupFooter1|Child1|Child[3-9]%1)$")
                                                   .arg(footer));
         std::vector<Item> items;
+        // Pages in width go on with rows of the page before: they head
+        // nothing and own no record between a header and its record.
+        QSet<int> withRecords;
+        for (const PrintedBand &b : bands_)
+            if (std::any_of(b.Texts.begin(), b.Texts.end(), [](const QString &t) { return t.startsWith(QLatin1String("rec:M:")); }))
+                withRecords.insert(b.Page);
         for (const PrintedBand &b : bands_) {
+            if (s_.CrossCols && !withRecords.contains(b.Page)) continue;
             const Item at{b.Page, pageColumn(b.Left), b.Top, b.Left, 0, {}, &b};
             const bool recordText = std::any_of(b.Texts.begin(), b.Texts.end(), [](const QString &t) { return !recordOf(t).isEmpty(); });
             if (!recordText && ofRecord.match(b.Name).hasMatch()) items.push_back(at);
@@ -2183,8 +2190,6 @@ inline bool awaitingEngineFix(const Plan &s, const Failure &f)
 {
     const bool kept = s.KeepChild || s.KeepFooter || s.KeepHeader || s.MasterKeep ||
                       std::any_of(s.Groups.begin(), s.Groups.end(), [](const Group &g) { return g.Keep; });
-    // Cross-tabs that break across and down.
-    if (s.CrossCols && (f.Kind == QLatin1String("cross") || f.Kind == QLatin1String("crosstitle"))) return true;
     // Column totals of keep blocks that move.
     if (kept && f.Kind == QLatin1String("columntotals")) return true;
     // Kept blocks left split over columns and headers not shown again
