@@ -167,6 +167,7 @@ void TlyrEngine::startKeep(TlyrBand *band, int position, double y)
     keepX_ = CurX;
     keepBreaks_.clear();
     keepTallest_ = 0;
+    keepMovedColumn_ = false;
     keepPos_ = position;
     keepY_ = y;
     keepOutline_ = pages->Outline->GetCurPosition();
@@ -200,5 +201,6 @@ void TlyrEngine::closeKeep()
     keeping_ = false;
     keepBand_ = nullptr;
     keepBreaks_.clear();
+    keepMovedColumn_ = false;
     Aggregates.EndKeep();
 }
