@@ -356,7 +356,7 @@ bool SafeFile::open()
     QString part;
     for (int tries = 0; fd < 0 && tries < 100; ++tries) {
         part = freshPartName(dest_);
-        fd = ::open(encoded(part).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+        fd = ::open(encoded(part).constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                     d.exists ? 0600 : 0666);
         if (fd < 0 && errno != EEXIST) return fail(folderReason(folderOf(dest_), errno));
     }
@@ -389,6 +389,11 @@ bool SafeFile::commit()
     device_.reset();
     closeLock(lock_);
     return true;
+}
+
+int SafeFile::handle() const
+{
+    return device_ ? device_->fd() : -1;
 }
 
 bool SafeFile::writeFailed() const

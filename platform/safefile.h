@@ -39,6 +39,10 @@ public:
     QString target() const { return target_; }
     // The part file's name once open() succeeded.
     QString partName() const { return part_; }
+    // The part file's descriptor, open for reading and writing (-1 when not
+    // open): for a writer that seeks and reads back what it wrote; what it
+    // writes through it goes beside device()'s writes, not after them.
+    int handle() const;
     // Flushes, syncs, closes and renames over the target.  Any failure
     // before (a failed write) or now removes the part file and returns false.
     bool commit();

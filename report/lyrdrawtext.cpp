@@ -66,6 +66,8 @@ void TlyrDrawText::Unlock()
     if (lines_.size() > kKeptLines) {
         lines_ = {};
         lineCount_ = 0;
+        keptEnd_ = 0;
+        windowed_ = false;
         source_ = QString();
     }
     if (ptags_.capacity() > kKeptChars) {
@@ -150,11 +152,14 @@ void TlyrDrawText::SetDimensions(const TlyrRect &unscaled, const TlyrRect &scale
 
 // ---------------------------------------------------------------- layout
 
-void TlyrDrawText::SetText(const QStringList &lines, bool fitOnly, double shownHeight)
+void TlyrDrawText::beginLayout(int keepFrom, int keepTo, bool windowed, int &full, int &first)
 {
     source_.truncate(0);
     lineCount_ = 0;
-    if (lines.isEmpty()) return;
+    keepFrom_ = keepFrom;
+    keepTo_ = keepTo;
+    keptEnd_ = keepFrom;
+    windowed_ = windowed;
     addY_ = 0;
     color_ = fontColor_;
     size_ = fontSize_;
@@ -162,8 +167,15 @@ void TlyrDrawText::SetText(const QStringList &lines, bool fitOnly, double shownH
     position_ = 1;
     const bool turned = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270;
     const double width = turned ? unscaled_.Bottom - unscaled_.Top : unscaled_.Right - unscaled_.Left;
-    const int full = lyrRoundi(width * kToMeasure);
-    const int first = lyrRoundi((width - paragraphGap_) * kToMeasure);
+    full = lyrRoundi(width * kToMeasure);
+    first = lyrRoundi((width - paragraphGap_) * kToMeasure);
+}
+
+void TlyrDrawText::SetText(const QStringList &lines, bool fitOnly, double shownHeight)
+{
+    int full = 0, first = 0;
+    beginLayout(0, std::numeric_limits<int>::max(), false, full, first);
+    if (lines.isEmpty()) return;
     constexpr int kAll = std::numeric_limits<int>::max();
     int most = fitOnly ? linesIn(unscaled_.Bottom - unscaled_.Top + 1, LineHeight(), kAll) : kAll;
     if (shownHeight >= 0) most = std::min(most, linesIn(shownHeight + 1, LineHeight(), kAll));
@@ -201,11 +213,155 @@ void TlyrDrawText::SetText(const QStringList &lines, bool fitOnly, double shownH
     measuring_.SetFont(measureFont(fontStyle_));
 }
 
-void TlyrDrawText::parseTags(QStringView line)
+void TlyrDrawText::SetShownText(const QStringList &lines, const TlyrCanvas &canvas, TlyrVAlign vAlign)
+{
+    qsizetype chars = 0;
+    for (const QString &line : lines) chars += line.size() + 2;
+    if (chars <= WholeTextChars) {
+        SetText(lines);
+        return;
+    }
+    constexpr int kAll = std::numeric_limits<int>::max();
+    // Where the lines go depends on their count (their alignment, and the
+    // spread of the rounding): it comes first.
+    layoutWindow(lines, kAll, kAll);
+    const int n = lineCount_;
+    // The band along the text's downward direction that the canvas shows.
+    QRect shown = canvas.ClipRect();
+    if (clipped_)
+        shown &= QRect(QPoint(lyrRoundi(scaled_.Left), lyrRoundi(scaled_.Top)),
+                       QPoint(lyrRoundi(scaled_.Right), lyrRoundi(scaled_.Bottom)));
+    if (n == 0) return;
+    const Placement p = place(canvas, vAlign, n);
+    double vMin = std::numeric_limits<double>::max(), vMax = std::numeric_limits<double>::lowest();
+    for (const QPoint c : {shown.topLeft(), shown.topRight() + QPoint(1, 0), shown.bottomLeft() + QPoint(0, 1),
+                           shown.bottomRight() + QPoint(1, 1)}) {
+        const double v = (c.x() - p.ox) * p.vx + (c.y() - p.oy) * p.vy - p.shift;
+        vMin = std::min(vMin, v);
+        vMax = std::max(vMax, v);
+    }
+    // A line's top, on average; the spread of a rounding error leaves any
+    // line a few pixels from it at most.
+    const double per = n > 1 ? double(p.Pos(n - 1)) / (n - 1) : p.step;
+    constexpr int kMostShown = 1 << 14;
+    int from = 0, to = kMostShown;
+    if (per > 0 && !shown.isEmpty()) {
+        const double margin =
+                2.0 * (std::abs(p.lineH) + std::abs(p.step)) + 2 * std::log2(double(n) + 2) + 8;
+        const double a = std::floor((vMin - p.lineH - margin) / per), b = std::ceil((vMax + margin) / per) + 1;
+        from = int(std::clamp(a, 0.0, double(kAll - 1)));
+        to = int(std::clamp(b, double(from), double(from) + kMostShown));
+    } else if (shown.isEmpty()) {
+        to = 0;
+    }
+    layoutWindow(lines, from, to);
+    lineCount_ = n;
+    measuring_.SetFont(measureFont(fontStyle_));
+}
+
+void TlyrDrawText::layoutWindow(const QStringList &lines, int keepFrom, int keepTo)
+{
+    int full = 0, first = 0;
+    beginLayout(keepFrom, keepTo, true, full, first);
+    const qint64 perLine = std::max<qint64>(std::max(full, first), 0) + 1;
+    for (const QString &line : lines) {
+        if (lineCount_ >= keepTo_) break;
+        const int before = lineCount_;
+        layoutParagraph(line, full, first, perLine);
+        if (LaidLine *l = kept(before)) l->flags |= ParaStart;
+        if (LaidLine *l = kept(lineCount_ - 1)) l->flags |= ParaEnd;
+    }
+}
+
+// A paragraph in pieces: each piece's finished lines are taken, and the next
+// piece begins with the line the piece ended in.
+void TlyrDrawText::layoutParagraph(QStringView line, int full, int first, qint64 perLine)
+{
+    constexpr qsizetype kPiece = 1 << 16, kLongestPiece = 1 << 20;
+    const int paraStart = position_;
+    const int paraEnd = int(std::min<qint64>(qint64(paraStart) + line.size() + 2, std::numeric_limits<int>::max()));
+    if (!wordWrap_) {
+        // One line, of which no more than the rectangle's width can show;
+        // the rest only carries its tags' state on.
+        const bool shown = lineCount_ >= keepFrom_;
+        const QStringView laid = line.first(shown ? std::min<qint64>(line.size(), 2 * perLine + 16) : 0);
+        parseTags(laid);
+        if (shown) measure();
+        if (shown && !plain_.isEmpty())
+            wrap(full, first);
+        else
+            addLine(0, 0, false, paraStart);
+        for (qsizetype raw = laid.size(); allowTags_ && raw < line.size(); raw += kPiece) {
+            const TlyrHTMLTag prev = lastTag_;
+            parseTags(line.mid(raw, kPiece), &prev);
+        }
+        position_ = paraEnd;
+        return;
+    }
+    qsizetype raw = 0, piece = kPiece;
+    bool firstLine = true;
+    const TlyrHTMLTag *prev = nullptr;
+    TlyrHTMLTag prevTag;
+    while (lineCount_ < keepTo_) {
+        const QStringView part = line.mid(raw, piece);
+        const bool last = raw + part.size() >= line.size();
+        const int style = style_, size = size_, color = color_, addY = addY_, position = position_;
+        parseTags(part, prev);
+        if (plain_.isEmpty() && !last) {
+            // Tags only: their state goes on.
+            prevTag = lastTag_;
+            prev = &prevTag;
+            raw += part.size();
+            continue;
+        }
+        measure();
+        if (last || piece >= kLongestPiece) {
+            // A line longer than the longest piece is cut where the piece
+            // ends.
+            if (!plain_.isEmpty())
+                wrap(full, firstLine ? first : full);
+            else if (firstLine)
+                addLine(0, 0, false, paraStart);
+            if (last) break;
+            firstLine = false;
+            prevTag = lastTag_;
+            prev = &prevTag;
+            raw += part.size();
+            piece = kPiece;
+            continue;
+        }
+        const qsizetype next = wrap(full, firstLine ? first : full, false);
+        if (next == 0) {
+            // No line ended in the piece: the same start with a longer one.
+            style_ = style;
+            size_ = size;
+            color_ = color;
+            addY_ = addY;
+            position_ = position;
+            piece *= 2;
+            continue;
+        }
+        firstLine = false;
+        const TlyrHTMLTag &t = ptags_[size_t(next)];
+        raw = t.Position - paraStart;
+        style_ = t.Style;
+        size_ = t.Size;
+        color_ = t.Color;
+        addY_ = t.AddY;
+        position_ = t.Position;
+        prevTag = ptags_[size_t(next - 1)];
+        prev = &prevTag;
+        piece = kPiece;
+    }
+    position_ = paraEnd;
+}
+
+void TlyrDrawText::parseTags(QStringView line, const TlyrHTMLTag *prev)
 {
     plain_.truncate(0);
     ptags_.clear();
-    int prevStyle = fontStyle_, prevColor = fontColor_, prevSize = fontSize_;
+    int prevStyle = prev ? prev->Style : fontStyle_, prevColor = prev ? prev->Color : fontColor_,
+        prevSize = prev ? prev->Size : fontSize_;
     for (qsizetype i = 0; i < line.size();) {
         if (allowTags_ && line[i] == u'<') {
             const qsizetype start = i;
@@ -229,6 +385,14 @@ void TlyrDrawText::parseTags(QStringView line)
         plain_ += line[i];
         ++position_;
         ++i;
+    }
+    if (!ptags_.empty()) {
+        lastTag_ = ptags_.back();
+    } else if (!prev) {
+        lastTag_ = TlyrHTMLTag{};
+        lastTag_.Style = quint8(fontStyle_);
+        lastTag_.Color = fontColor_;
+        lastTag_.Size = fontSize_;
     }
 }
 
@@ -331,8 +495,12 @@ void TlyrDrawText::measure()
 
 TlyrDrawText::LaidLine &TlyrDrawText::addLine(qsizetype from, qsizetype to, bool hyphen, int startPos)
 {
-    if (size_t(lineCount_) >= lines_.size()) lines_.emplace_back();
-    LaidLine &l = lines_[size_t(lineCount_++)];
+    const int index = lineCount_++;
+    if (index < keepFrom_ || index >= keepTo_) return counted_;
+    const size_t slot = size_t(index - keepFrom_);
+    if (slot >= lines_.size()) lines_.emplace_back();
+    keptEnd_ = index + 1;
+    LaidLine &l = lines_[slot];
     l.text.truncate(0);
     l.text.append(QStringView(plain_).mid(from, to - from));
     l.runs.clear();
@@ -361,13 +529,14 @@ TlyrDrawText::LaidLine &TlyrDrawText::addLine(qsizetype from, qsizetype to, bool
     return l;
 }
 
-void TlyrDrawText::wrap(int fullWidth, int firstWidth)
+qsizetype TlyrDrawText::wrap(int fullWidth, int firstWidth, bool final)
 {
     const qsizetype n = plain_.size();
     auto posOf = [&](qsizetype i) { return i < n ? ptags_[size_t(i)].Position : position_ - 2; };
+    if (!final && n < 2) return 0;
     if (!wordWrap_ || n < 2) {
         addLine(0, n, false, posOf(0));
-        return;
+        return n;
     }
     // Never between the two units of a surrogate pair.
     auto unitStart = [&](qsizetype i) { return i > 0 && i < n && plain_[i].isLowSurrogate() ? i - 1 : i; };
@@ -386,8 +555,10 @@ void TlyrDrawText::wrap(int fullWidth, int firstWidth)
             ++j;
         }
         if (j >= n) {
+            // The piece may end inside this line.
+            if (!final) return start;
             addLine(start, n, false, posOf(start));
-            return;
+            return n;
         }
         if (plain_[j] == u' ' && j > start) {
             addLine(start, j, false, posOf(start));
@@ -395,10 +566,15 @@ void TlyrDrawText::wrap(int fullWidth, int firstWidth)
             continue;
         }
         // The word that does not fit: its hyphenation break that fits.
+        bool cutWord = false;
         auto hyphenate = [&](qsizetype wordStart, qint64 used) -> qsizetype {
             if (!wordBreak_) return -1;
             qsizetype e = wordStart;
             while (e < n && !isWordEnd(plain_[e])) ++e;
+            if (e >= n && !final) {
+                cutWord = true;
+                return -1;
+            }
             const QString word = QStringView(plain_).mid(wordStart, e - wordStart).toString().toUpper();
             qsizetype best = -1;
             qint64 sum = used;
@@ -413,6 +589,7 @@ void TlyrDrawText::wrap(int fullWidth, int firstWidth)
             qint64 used = 0;
             for (qsizetype k = start; k <= lastBlank; ++k) used += widths_[size_t(k)];
             const qsizetype cut = hyphenate(lastBlank + 1, used);
+            if (cutWord) return start;
             if (cut > 0) {
                 addLine(start, cut, true, posOf(start));
                 start = cut;
@@ -423,6 +600,7 @@ void TlyrDrawText::wrap(int fullWidth, int firstWidth)
             continue;
         }
         qsizetype cut = hyphenate(start, 0);
+        if (cutWord) return start;
         if (cut > start) {
             addLine(start, cut, true, posOf(start));
             start = cut;
@@ -433,6 +611,7 @@ void TlyrDrawText::wrap(int fullWidth, int firstWidth)
         addLine(start, cut, false, posOf(start));
         start = cut;
     }
+    return n;
 }
 
 std::vector<int> TlyrDrawText::HyphenPositions(QStringView word)
@@ -463,8 +642,14 @@ std::vector<int> TlyrDrawText::HyphenPositions(QStringView word)
 void TlyrDrawText::SetParaBreaks(bool firstParaBreak, bool lastParaBreak)
 {
     if (lineCount_ == 0) return;
-    if (firstParaBreak) lines_[0].flags &= ~ParaStart;
-    if (lastParaBreak) lines_[size_t(lineCount_ - 1)].flags &= ~ParaEnd;
+    if (LaidLine *l = kept(0); l && firstParaBreak) l->flags &= ~ParaStart;
+    if (LaidLine *l = kept(lineCount_ - 1); l && lastParaBreak) l->flags &= ~ParaEnd;
+}
+
+TlyrDrawText::LaidLine *TlyrDrawText::kept(int i)
+{
+    if (!windowed_) return i >= 0 && i < lineCount_ ? &lines_[size_t(i)] : nullptr;
+    return i >= keepFrom_ && i < keptEnd_ ? &lines_[size_t(i - keepFrom_)] : nullptr;
 }
 
 // ---------------------------------------------------------------- queries
@@ -560,70 +745,94 @@ int TlyrDrawText::deviceFontHeight(const TlyrCanvas &canvas, int size) const
     return -lyrRoundi(size * scaleY_ * 96 / 72);
 }
 
+int TlyrDrawText::SpreadBefore(int count, int k, int i)
+{
+    if (count <= 0 || k <= 0 || i <= 0) return 0;
+    if (i >= count || count == 1) return k;
+    const int m = std::max(count / 2, 1);
+    if (k == 1) return i >= m ? 1 : 0;
+    if (i <= m) return SpreadBefore(m, k / 2, i);
+    return k / 2 + SpreadBefore(count - m, k - k / 2, i - m);
+}
+
+qint64 TlyrDrawText::Placement::Pos(int i) const
+{
+    qint64 at = qint64(i) * step;
+    if (spread) at += qint64(i) * each + (rest < 0 ? -1 : 1) * SpreadBefore(n - 1, std::abs(rest), i);
+    return at;
+}
+
+TlyrDrawText::Placement TlyrDrawText::place(const TlyrCanvas &canvas, TlyrVAlign vAlign, int n) const
+{
+    Placement p;
+    const bool printer = canvas.IsPrinter();
+    const double devScaleY = printer ? canvas.DpiY() / 96.0 * printScale_ : scaleY_;
+    p.n = n;
+    p.lineH = -deviceFontHeight(canvas, fontSize_);
+    const int gap = lyrRoundi(lineSpacing_ * devScaleY);
+    // Line tops along the text's vertical direction: with Wysiwyg the
+    // layout's height, its rounding spread over the lines.
+    p.step = lyrClampCoord(qint64(p.lineH) + gap);
+    if (wysiwyg_ && n > 1) {
+        const int layout = lyrRoundi(n * LineHeight() * devScaleY);
+        const int diff = lyrClampCoord(layout - qint64(n) * p.step);
+        p.each = diff / (n - 1);
+        p.rest = diff - p.each * (n - 1);
+        p.spread = true;
+    }
+    p.total = lyrClampCoord(p.lineH + p.Pos(n - 1));
+
+    const double a = rotation_ * M_PI / 180;
+    p.ux = std::cos(a);
+    p.uy = -std::sin(a);
+    p.vx = std::sin(a);
+    p.vy = std::cos(a);
+    const int boxW = lyrRoundi(scaled_.Right - scaled_.Left), boxH = lyrRoundi(scaled_.Bottom - scaled_.Top);
+    const int quadrant = rotation_ / 90;
+    const bool turned = quadrant == 1 || quadrant == 3;
+    p.availW = turned ? boxH : boxW;
+    p.availH = turned ? boxW : boxH;
+    p.ox = scaled_.Left;
+    p.oy = scaled_.Top;
+    if (rotation_ % 90 == 0) {
+        if (quadrant == 1) {
+            p.oy = scaled_.Bottom;
+        } else if (quadrant == 2) {
+            p.ox = scaled_.Right;
+            p.oy = scaled_.Bottom;
+        } else if (quadrant == 3) {
+            p.ox = scaled_.Right;
+        }
+    } else {
+        // Any other angle turns the text about the box's centre.
+        const double cx = (scaled_.Left + scaled_.Right) / 2.0, cy = (scaled_.Top + scaled_.Bottom) / 2.0;
+        p.ox = cx - p.ux * p.availW / 2.0 - p.vx * p.availH / 2.0;
+        p.oy = cy - p.uy * p.availW / 2.0 - p.vy * p.availH / 2.0;
+    }
+    const int free = p.availH - p.total;
+    if (vAlign == vaBottom)
+        p.shift = free;
+    else if (vAlign == vaCenter)
+        p.shift = free / 2;
+    return p;
+}
+
 void TlyrDrawText::DrawText(TlyrCanvas &canvas, TlyrHAlign hAlign, TlyrVAlign vAlign)
 {
     if (lineCount_ == 0) return;
     const bool printer = canvas.IsPrinter();
     const double devScaleX = printer ? canvas.DpiX() / 96.0 * printScale_ : scaleX_;
-    const double devScaleY = printer ? canvas.DpiY() / 96.0 * printScale_ : scaleY_;
-    const int lineH = -deviceFontHeight(canvas, fontSize_);
-    const int gap = lyrRoundi(lineSpacing_ * devScaleY);
-    const int n = lineCount_;
-
-    // Line tops along the text's vertical direction.
-    const int step = lyrClampCoord(qint64(lineH) + gap);
-    work_.assign(size_t(n), step);
-    if (wysiwyg_ && n > 1) {
-        const int layout = lyrRoundi(n * LineHeight() * devScaleY);
-        const int diff = lyrClampCoord(layout - qint64(n) * step);
-        const int each = diff / (n - 1);
-        for (int i = 0; i < n - 1; ++i) work_[size_t(i)] += each;
-        const int rest = diff - each * (n - 1);
-        Spread(work_.data(), n - 1, std::abs(rest), rest < 0 ? -1 : 1);
-    }
-    qint64 lines = lineH;
-    for (int i = 0; i < n - 1; ++i) lines += work_[size_t(i)];
-    const int total = lyrClampCoord(lines);
-
-    const double a = rotation_ * M_PI / 180;
-    const double ux = std::cos(a), uy = -std::sin(a);
-    const double vx = std::sin(a), vy = std::cos(a);
-    const int boxW = lyrRoundi(scaled_.Right - scaled_.Left), boxH = lyrRoundi(scaled_.Bottom - scaled_.Top);
-    const int quadrant = rotation_ / 90;
-    const bool turned = quadrant == 1 || quadrant == 3;
-    const int availW = turned ? boxH : boxW;
-    const int availH = turned ? boxW : boxH;
-    double ox = scaled_.Left, oy = scaled_.Top;
-    if (rotation_ % 90 == 0) {
-        if (quadrant == 1) {
-            oy = scaled_.Bottom;
-        } else if (quadrant == 2) {
-            ox = scaled_.Right;
-            oy = scaled_.Bottom;
-        } else if (quadrant == 3) {
-            ox = scaled_.Right;
-        }
-    } else {
-        // Any other angle turns the text about the box's centre.
-        const double cx = (scaled_.Left + scaled_.Right) / 2.0, cy = (scaled_.Top + scaled_.Bottom) / 2.0;
-        ox = cx - ux * availW / 2.0 - vx * availH / 2.0;
-        oy = cy - uy * availW / 2.0 - vy * availH / 2.0;
-    }
-    const int free = availH - total;
-    double shift = 0;
-    if (vAlign == vaBottom)
-        shift = free;
-    else if (vAlign == vaCenter)
-        shift = free / 2;
+    const Placement p = place(canvas, vAlign, lineCount_);
     const TlyrCanvasFont saved = canvas.Font();
     if (clipped_)
         canvas.PushClip(QRect(QPoint(lyrRoundi(scaled_.Left), lyrRoundi(scaled_.Top)),
                               QPoint(lyrRoundi(scaled_.Right), lyrRoundi(scaled_.Bottom))),
                         true);
-    double y = shift;
-    for (int i = 0; i < n; ++i) {
-        drawLine(canvas, lines_[size_t(i)], ox + vx * y, oy + vy * y, ux, uy, vx, vy, availW, hAlign, devScaleX);
-        y += work_[size_t(i)];
+    const int from = windowed_ ? keepFrom_ : 0, to = windowed_ ? std::min(keptEnd_, lineCount_) : lineCount_;
+    for (int i = from; i < to; ++i) {
+        const double y = p.shift + double(p.Pos(i));
+        drawLine(canvas, lines_[size_t(i - from)], p.ox + p.vx * y, p.oy + p.vy * y, p.ux, p.uy, p.vx, p.vy,
+                 p.availW, hAlign, devScaleX);
     }
     if (clipped_) canvas.PopClip();
     canvas.SetFont(saved);

@@ -19,6 +19,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -78,6 +79,15 @@ public:
     // a long line is laid out only as far as the lines left can hold, so
     // the layout costs what can be shown, not the text's length.
     void SetText(const QStringList &lines, bool fitOnly = false, double shownHeight = -1);
+    // Lays out for DrawText on canvas with vAlign only the lines that can
+    // show on it (inside the rectangle when clipped): a long text is counted
+    // line by line in bounded pieces, so the memory taken is what the
+    // canvas shows, not the text's length. The layout then serves drawing
+    // only (no source text is kept for a split).
+    void SetShownText(const QStringList &lines, const TlyrCanvas &canvas, TlyrVAlign vAlign);
+    // Texts of up to this many characters are laid out whole by
+    // SetShownText.
+    static inline qsizetype WholeTextChars = 1 << 14;
     // The text continues a paragraph from (first) or into (last) another
     // part of a split memo.
     void SetParaBreaks(bool firstParaBreak, bool lastParaBreak);
@@ -112,6 +122,9 @@ public:
     static std::vector<int> HyphenPositions(QStringView word);
     // Gives d to k of count places, spread evenly from the middle out.
     static void Spread(int *places, int count, int k, int d);
+    // What Spread(places, count, k, 1) gives places[0] to places[i - 1]
+    // together, without the array.
+    static int SpreadBefore(int count, int k, int i);
 
 private:
     // The tag of character From; the characters after it up to the next run
@@ -132,11 +145,36 @@ private:
         int width = 0;
     };
 
-    void parseTags(QStringView line);
+    // Where DrawText puts n lines on a canvas.
+    struct Placement {
+        int lineH = 0, step = 0, each = 0, rest = 0, n = 0, total = 0;
+        bool spread = false;
+        double ox = 0, oy = 0, ux = 1, uy = 0, vx = 0, vy = 1, shift = 0;
+        int availW = 0, availH = 0;
+        // Offset of line i's top from the first line's, along the text's
+        // downward direction.
+        qint64 Pos(int i) const;
+    };
+    Placement place(const TlyrCanvas &canvas, TlyrVAlign vAlign, int n) const;
+
+    // prev: the character before line's first (its state tells whether the
+    // first one changes it); none at a paragraph's start.
+    void parseTags(QStringView line, const TlyrHTMLTag *prev = nullptr);
     bool parseOneTag(QStringView line, qsizetype &i);
     void measure();
-    void wrap(int fullWidth, int firstWidth);
+    // Returns where the line left unfinished at the end of a piece that is
+    // not a paragraph's last begins (its plain index), else the plain size.
+    qsizetype wrap(int fullWidth, int firstWidth, bool final = true);
     LaidLine &addLine(qsizetype from, qsizetype to, bool hyphen, int startPos);
+    // Starts a layout keeping lines [keepFrom, keepTo); the widths of a
+    // full line and of a paragraph's first one, in measuring units.
+    void beginLayout(int keepFrom, int keepTo, bool windowed, int &full, int &first);
+    // Lines outside [keepFrom_, keepTo_) are counted, not kept.
+    LaidLine *kept(int i);
+    // Lays out lines up to line keepTo_ (counting all before), paragraph by
+    // paragraph in bounded pieces.
+    void layoutWindow(const QStringList &lines, int keepFrom, int keepTo);
+    void layoutParagraph(QStringView line, int full, int first, qint64 perLine);
     TlyrCanvasFont measureFont(int style) const;
     int deviceFontHeight(const TlyrCanvas &canvas, int size) const;
     void drawLine(TlyrCanvas &canvas, const LaidLine &line, double ox, double oy, double ux, double uy, double vx,
@@ -170,6 +208,12 @@ private:
 
     std::vector<LaidLine> lines_;
     int lineCount_ = 0;
+    // The laid-out lines kept: [keepFrom_, keptEnd_) of lineCount_ (all of
+    // them unless laid out by SetShownText).
+    int keepFrom_ = 0, keepTo_ = std::numeric_limits<int>::max(), keptEnd_ = 0;
+    bool windowed_ = false;
+    LaidLine counted_;
+    TlyrHTMLTag lastTag_;
 
     // Work arrays of one source line, grown as needed and reused.
     QString plain_;

@@ -389,7 +389,12 @@ void TlyrCustomMemoView::setDrawParams(TlyrDrawText &dt, TlyrCanvas *canvas, dou
         const double bottom = clipped_ ? std::min(scaled.Bottom, clipBottom) : clipBottom;
         shown = std::max(0.0, (bottom - scaled.Top) / scaleY);
     }
-    dt.SetText(memo_, fitOnly, shown);
+    // Turned, or from the bottom or the centre: the lines that show are
+    // found from the lines' count.
+    if (shownOnly && canvas && !fitOnly && shown < 0)
+        dt.SetShownText(memo_, *canvas, TlyrVAlign(vAlign_));
+    else
+        dt.SetText(memo_, fitOnly, shown);
     dt.SetParaBreaks(firstParaBreak_, lastParaBreak_);
     // Leave the drawing state at the asked scale.
     BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
@@ -527,18 +532,33 @@ constexpr int kMaxUnderlines = 1 << 16;
 void TlyrCustomMemoView::applyPrintTags()
 {
     if (!allowExpressions_) return;
-    QString text = GetText();
-    const QString before = text;
-    replaceFirst(text, QStringLiteral("[TOTALPAGES#]"), QString::number(TotalPages));
-    if (text.contains(QStringLiteral("[COPYNAME#]"), Qt::CaseInsensitive)) {
-        const TlyrVariables &globals = lyrGlobalVariables();
-        const QString copy =
-                globals.IndexOf(QStringLiteral("CopyName")) >= 0
-                        ? globals.Variables(QStringLiteral("CopyName")).toString() + QString::number(CopyNo)
-                        : QString();
-        replaceFirst(text, QStringLiteral("[COPYNAME#]"), copy);
+    const QString total = QStringLiteral("[TOTALPAGES#]"), copyTag = QStringLiteral("[COPYNAME#]");
+    // The first line that has the tag (no tag spans lines).
+    auto lineWith = [this](const QString &tag) {
+        for (qsizetype i = 0; i < memo_.size(); ++i)
+            if (memo_.at(i).contains(tag, Qt::CaseInsensitive)) return i;
+        return qsizetype(-1);
+    };
+    const qsizetype totalAt = lineWith(total);
+    if (totalAt < 0 && lineWith(copyTag) < 0) return;
+    QString copy;
+    const TlyrVariables &globals = lyrGlobalVariables();
+    if (globals.IndexOf(QStringLiteral("CopyName")) >= 0)
+        copy = globals.Variables(QStringLiteral("CopyName")).toString() + QString::number(CopyNo);
+    if (copy.contains(u'\n')) {
+        // A name of more than one line: the text is split again.
+        QString text = GetText();
+        const QString before = text;
+        replaceFirst(text, total, QString::number(TotalPages));
+        replaceFirst(text, copyTag, copy);
+        if (text != before) SetText(text);
+        return;
     }
-    if (text != before) SetText(text);
+    // Line by line: a long text is not copied whole to be drawn.
+    if (totalAt >= 0) replaceFirst(memo_[totalAt], total, QString::number(TotalPages));
+    if (const qsizetype copyAt = lineWith(copyTag); copyAt >= 0) replaceFirst(memo_[copyAt], copyTag, copy);
+    // As the text set again: a last empty line is no line.
+    if (!memo_.isEmpty() && memo_.last().isEmpty()) memo_.removeLast();
 }
 
 void TlyrCustomMemoView::Draw(TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY)

@@ -601,6 +601,20 @@ void TlyrXMLReader::ReadHeader()
     if (!readTag(tag) || !tag_.startsWith("?xml")) fail(QStringLiteral("文件应以 <?xml ...?> 开头"));
 }
 
+namespace {
+
+// Counts how deep the reader is in recovering from damage, for the
+// length of a scope.
+struct Recovering {
+    int &depth;
+    explicit Recovering(int &d) : depth(d) { ++depth; }
+    ~Recovering() { --depth; }
+    Recovering(const Recovering &) = delete;
+    Recovering &operator=(const Recovering &) = delete;
+};
+
+}  // namespace
+
 void TlyrXMLReader::readBody(TlyrXMLItem *item, const QByteArray &name, int depth)
 {
     if (depth > MaxDepth) fail(QStringLiteral("元素嵌套超过 %1 层").arg(MaxDepth));
@@ -615,11 +629,7 @@ void TlyrXMLReader::readBody(TlyrXMLItem *item, const QByteArray &name, int dept
             more = readTag(tag);
         } else {
             try {
-                ++recovering_;
-                struct Done {
-                    int &n;
-                    ~Done() { --n; }
-                } done{recovering_};
+                const Recovering inside(recovering_);
                 more = readTag(tag);
                 // An end tag that closes nothing here is a broken child too.
                 if (more && (tag.name.isEmpty() || (tag.name[0] == '/' && !equalsNoCase(tag.name.sliced(1), name))))
@@ -699,11 +709,7 @@ void TlyrXMLReader::readRecovering(TlyrXMLItem *child, const Tag &tag, const QBy
     const bool skip = child->Unloadable && !child->Loaded;
     qint64 end = -1;
     try {
-        ++recovering_;
-        struct Done {
-            int &n;
-            ~Done() { --n; }
-        } done{recovering_};
+        const Recovering inside(recovering_);
         readBody(skip ? nullptr : child, name, depth);
         // Cut inside: what arrived of it is kept as it stood.
         if (CutAt < 0) return;

@@ -269,6 +269,7 @@ bool TlyrEngine::Run()
     crossOutput_ = false;
     crossPage_ = false;
     widthPagesFollow_ = false;
+    widthFooter_ = {-1, 0};
     bool result = false;
     bool datasetsOpen = false;
     try {
@@ -323,6 +324,7 @@ bool TlyrEngine::Run()
                     lastValues_.clear();
                     FinalPass = true;
                     widthPagesFollow_ = false;
+                    widthFooter_ = {-1, 0};
                     runReportPages();
                 }
             }
@@ -412,6 +414,13 @@ void TlyrEngine::runPage(TlyrReportPage *page)
         // their total, and this page is number 1.
         if (page->ResetPageNumbers) pages->ResetLogicalPageNumber();
         TlyrBand *title = page->FindBand(&TlyrReportTitle::staticMetaObject);
+        // The previous report page's last page is the last in width when
+        // its rows ran over pages in width.
+        if (widthPagesFollow_) {
+            fillPageNumbers(pages->Count() - 1);
+            pages->CurPage = pages->Count() - 1;
+            widthPagesFollow_ = false;
+        }
         if (page->PrintOnPreviousPage && pages->CurPage >= 0) {
             // Continues below what the previous report page left.
             CurX = 0;
@@ -419,7 +428,8 @@ void TlyrEngine::runPage(TlyrReportPage *page)
             CurY = pages->GetLastY();
             continuedPage_ = pages->CurPage;
             continuedY_ = CurY;
-            continuedFooter_ = footerPage_ == pages->CurPage;
+            continuedFooter_ = footerPage_ == pages->CurPage || widthFooter_.first == pages->CurPage;
+            if (widthFooter_.first == pages->CurPage) footerTop_ = widthFooter_.second;
             firstPage_ = false;
             firstPageIndex_ = -1;
             if (title) ShowBand(title);

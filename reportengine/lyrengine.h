@@ -88,6 +88,11 @@ private:
     void startCross(TlyrBand *band);
     void outputCrossBand(TlyrBand *band);
     void footWidthPage();
+    // Opens the next page in width (a new one with its page bands).
+    void openWidthPage();
+    // Puts the parts in width of a kept block that moved onto the pages in
+    // width after the current one, moved down by dy, and returns.
+    void placeWidthParts(std::vector<class TlyrXMLItem *> &parts, double dy);
     void linkDetails(Node &node, std::vector<TlyrBand *> &list, size_t from);
     void runReportPages();
     void runPage(TlyrReportPage *page);
@@ -256,6 +261,8 @@ private:
     // output, where that output ended and whether its footer is there.
     int footerPage_ = -1, continuedPage_ = -1;
     double footerTop_ = 0, continuedY_ = 0;
+    // The last page in width that got a page footer, and that footer's top.
+    std::pair<int, double> widthFooter_{-1, 0};
     bool continuedFooter_ = false;
     // A band that may split is shown (its parts may land on later pages).
     bool splittable_ = false;
@@ -348,6 +355,14 @@ private:
     // Where the open block began across the page.
     double keepX_ = 0;
     std::vector<std::pair<int, int>> keepBreaks_;
+    // The open block's crossed rows in width: by part, the output page and
+    // store position where the block's first one began there, and whether
+    // the page was made for the block.
+    struct WidthPart {
+        int Page, Pos;
+        bool Made;
+    };
+    std::map<size_t, WidthPart> keepWidth_;
     // How far down the open block ran in that column before its first break.
     double keepFirstPart_ = 0;
     // The tallest band the open block stored: a part of a band split over

@@ -106,6 +106,19 @@ void TlyrEngine::NewPage()
     const double rowBottom = rowBottom_;
     movedRow_ = MovedRow();
     const int fromPage = pages->CurPage;
+    // The block's crossed rows in width go with it to pages in width of
+    // the page it moves to.
+    auto *store = dynamic_cast<TlyrPreviewPages *>(pages);
+    std::vector<TlyrXMLItem *> widthParts;
+    if (move && blockBreaks.empty() && store) {
+        for (const auto &[part, at] : keepWidth_) widthParts.push_back(store->TakeObjects(at.Page, at.Pos));
+        // Pages in width made for the block alone hold nothing now.
+        for (auto it = keepWidth_.rbegin(); it != keepWidth_.rend(); ++it) {
+            if (!it->second.Made || it->second.Page != pages->Count() - 1 || it->second.Page <= fromPage) break;
+            if (widthFooter_.first == it->second.Page) widthFooter_ = {-1, 0};
+            store->DropLastPage();
+        }
+    }
     if (move) pages->CutObjects(keepPos_);
     if (!blockBreaks.empty() || columnMoved) {
         // The block ran over page columns: the columns after the one it began
@@ -174,13 +187,15 @@ void TlyrEngine::NewPage()
             ++blockMoves_;
             // The block keeps its place across the column: a record kept
             // with the footer may stand in a later column of its row.
-            if (auto *store = dynamic_cast<TlyrPreviewPages *>(pages)) {
+            if (store) {
                 std::optional<double> dy;
+                const double top = CurY;
                 store->PasteObjects([&](int, QRectF &box) {
                     if (!dy) dy = CurY - box.top();
                     box.translate(dx, *dy);
                     return true;
                 });
+                if (!widthParts.empty()) placeWidthParts(widthParts, dy.value_or(top - keepY_));
             } else {
                 pages->PasteObjects(keepX_ + dx, CurY);
             }

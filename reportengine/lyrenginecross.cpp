@@ -168,14 +168,15 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
     const size_t parts = crossOutput_ ? 1 : breaks.size() - 1;
     const bool outer = !crossOutput_;
     crossOutput_ = true;
+    // A row of an open keep block may still move with it: its numbers wait,
+    // and its parts in width are remembered.
+    auto *store = dynamic_cast<TlyrPreviewPages *>(pages);
+    const bool kept = store && outer && parts > 1 && keeping_ && keepPage_ == savedPage;
+    if (kept) store->HoldMarks(savedPage, keepPos_);
     for (size_t part = 0; part < parts; ++part) {
+        const int made = pages->Count();
         if (part > 0) {
-            // The next page in width, made with its page header when new.
-            crossPage_ = true;
-            firstPage_ = false;
-            pages->AddPage(CurPage);
-            initPage();
-            crossPage_ = false;
+            openWidthPage();
             CurY = savedY;
         }
         for (qsizetype i = 0; i < objects.size(); ++i)
@@ -183,6 +184,10 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
         // Every part stands where the band does (a subreport's left).
         band->SetLeft(savedX);
         band->SetTop(CurY);
+        if (kept && part > 0) {
+            keepWidth_.emplace(part, WidthPart{pages->CurPage, pages->GetCurPosition(), pages->Count() > made});
+            store->HoldMarks(pages->CurPage, pages->GetCurPosition());
+        }
         pages->AddObject(band);
         if (part > 0) footWidthPage();
     }
@@ -201,6 +206,36 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
     band->SetTop(savedY);
 }
 
+void TlyrEngine::openWidthPage()
+{
+    // The next page in width, made with its page header when new.
+    crossPage_ = true;
+    firstPage_ = false;
+    Pages()->AddPage(CurPage);
+    initPage();
+    crossPage_ = false;
+}
+
+void TlyrEngine::placeWidthParts(std::vector<TlyrXMLItem *> &parts, double dy)
+{
+    auto *store = dynamic_cast<TlyrPreviewPages *>(Pages());
+    const int home = store->CurPage;
+    const double savedX = CurX, savedY = CurY;
+    const PageState state = pageState();
+    for (TlyrXMLItem *part : parts) {
+        openWidthPage();
+        store->PutObjects(part, dy);
+        footWidthPage();
+    }
+    parts.clear();
+    widthPagesFollow_ = true;
+    fillPageNumbers(home);
+    store->CurPage = home;
+    CurX = savedX;
+    CurY = savedY;
+    setPageState(state);
+}
+
 // A page in width gets the page footer once; its totals belong to the page
 // the rows started on, so they are left as they were.
 void TlyrEngine::footWidthPage()
@@ -210,6 +245,7 @@ void TlyrEngine::footWidthPage()
     const TlyrAggregateList::Saved totals = Aggregates.Save(pf);
     const double y = CurY;
     CurY = PageHeight - pf->Height();
+    widthFooter_ = {Pages()->CurPage, CurY};
     inPageBand_ = true;
     try {
         ShowBand(pf);

@@ -166,6 +166,7 @@ void TlyrEngine::startKeep(TlyrBand *band, int position, double y)
     keepPage_ = pages->CurPage;
     keepX_ = CurX;
     keepBreaks_.clear();
+    keepWidth_.clear();
     keepTallest_ = 0;
     keepMovedColumn_ = false;
     keepPos_ = position;
@@ -183,7 +184,8 @@ void TlyrEngine::endKeep(TlyrBand *band)
 bool TlyrEngine::DefersPageNumbers() const
 {
     // Page and column bands print where they are made; they never move.
-    const bool defer = (keeping_ || movableRecord_ || splittable_) && !inPageBand_;
+    // The cells of a crossed band may print on a page in width.
+    const bool defer = ((keeping_ || movableRecord_ || splittable_) && !inPageBand_) || crossBand_;
     if (defer)
         if (auto *store = dynamic_cast<TlyrPreviewPages *>(Pages())) store->MarksPending = true;
     return defer;
@@ -198,6 +200,9 @@ void TlyrEngine::fillPageNumbers(int next)
 
 void TlyrEngine::closeKeep()
 {
+    // The block's rows in width stay where they are now.
+    if (auto *store = dynamic_cast<TlyrPreviewPages *>(Pages())) store->ReleaseMarks();
+    keepWidth_.clear();
     keeping_ = false;
     keepBand_ = nullptr;
     keepBreaks_.clear();

@@ -144,13 +144,29 @@ void TlyrPreviewPages::IncLogicalPageNumber()
 void TlyrPreviewPages::ResetLogicalPageNumber()
 {
     if (finalOfTwo(Engine)) return;
-    for (int i = CurPage; i > FirstPageIndex && i >= 0; --i) {
+    // Pages in width made after the current one belong to its group: the
+    // group closes at its newest page. A group without a page yet has
+    // nothing to close (the pages before it keep their own group's count).
+    const int last = LogicalPageN > 0 ? std::max(CurPage, static_cast<int>(logicalPages_.size()) - 1) : -1;
+    for (int i = last; i > FirstPageIndex && i >= 0; --i) {
         if (i >= static_cast<int>(logicalPages_.size())) continue;
         LogicalPage &p = logicalPages_[static_cast<size_t>(i)];
         p.T = LogicalPageN;
         if (p.N == 1) break;
     }
     LogicalPageN = 0;
+}
+
+void TlyrPreviewPages::DropLastPage()
+{
+    const int last = Count() - 1;
+    if (last < 1) return;
+    DeletePage(last);
+    heldMarks_.erase(last);
+    CurPage = std::min(CurPage, last - 1);
+    if (finalOfTwo(Engine) || static_cast<int>(logicalPages_.size()) <= last) return;
+    logicalPages_.pop_back();
+    LogicalPageN = std::max(LogicalPageN - 1, 0);
 }
 
 int TlyrPreviewPages::GetLogicalPageNo()

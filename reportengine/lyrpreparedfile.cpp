@@ -11,6 +11,7 @@
 #include <QBuffer>
 #include <QFile>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -74,7 +75,6 @@ void TlyrPreviewPages::loadAfterParse()
     TlyrXMLItem *root = XMLDoc.Root();
     if (root->Name.compare(QLatin1String("preparedreport"), Qt::CaseInsensitive) != 0)
         throw ElyrError(QStringLiteral("Invalid file format"));
-    if (XMLDoc.CutAt >= 0) noteCut();
     // The report settings saved with the pages; a file that carries other
     // report properties changes nothing else of the report.
     TlyrXMLItem *settings = root->FindItem(QStringLiteral("report"));
@@ -89,6 +89,11 @@ void TlyrPreviewPages::loadAfterParse()
         for (const QString &e : std::as_const(ser.Errors)) Report->AddError(e);
     }
     TlyrXMLItem *sources = root->FindItem(QStringLiteral("sourcepages"));
+    int wholeSources = 0;
+    while (wholeSources < sources->Count() && sources->Items(wholeSources)->Damaged.isEmpty()) ++wholeSources;
+    if (XMLDoc.CutInside.value(1).compare(QLatin1String("sourcepages"), Qt::CaseInsensitive) == 0 &&
+        wholeSources == sources->Count() && wholeSources > 0)
+        --wholeSources;  // the last one read may end at the cut
     for (int i = 0; i < sources->Count(); ++i) {
         std::unique_ptr<TlyrReportPage> page;
         if (lyrIsDMPPageName(sources->Items(i)->Name))
@@ -126,6 +131,7 @@ void TlyrPreviewPages::loadAfterParse()
     }
     for (auto &page : SourcePages)
         for (TlyrComponent *c : page->AllObjects()) storeText(c);
+    if (XMLDoc.CutAt >= 0) noteCut(wholeSources);
     PictureCache.LoadFromXML(root->FindItem(QStringLiteral("picturecache")));
     readLogicalPages(root->FindItem(QStringLiteral("logicalpagenumbers")));
     // Pages beyond the first two may leave memory again, as when they were made.
@@ -134,23 +140,66 @@ void TlyrPreviewPages::loadAfterParse()
     CurPage = Count() - 1;
 }
 
-void TlyrPreviewPages::noteCut()
+bool TlyrPreviewPages::buildable(const TlyrXMLItem *item, int wholeSources) const
+{
+    if (!item->Damaged.isEmpty()) return false;
+    // Written in full, a page needs nothing else of the file.
+    if (lyrIsDMPPageName(item->Name) || item->Name.compare(QLatin1String("TlyrReportPage"), Qt::CaseInsensitive) == 0)
+        return true;
+    bool ok = false;
+    const int source = item->Name.mid(4, 5).toInt(&ok);
+    if (!ok || source < 0 || source >= wholeSources) return false;
+    if (!item->Loaded) return true;
+    // Every object named by a key needs the key's entry and source object.
+    std::vector<const TlyrXMLItem *> open{item};
+    while (!open.empty()) {
+        const TlyrXMLItem *it = open.back();
+        open.pop_back();
+        for (int i = 0; i < it->Count(); ++i) {
+            const TlyrXMLItem *child = it->Items(i);
+            const QString &name = child->Name;
+            const bool key = name.size() >= 2 && name[0].isLower() &&
+                             std::all_of(name.begin() + 1, name.end(), [](QChar c) { return c.isDigit(); });
+            if (key && !Dictionary.GetObject(name)) return false;
+            open.push_back(child);
+        }
+    }
+    return true;
+}
+
+void TlyrPreviewPages::noteCut(int wholeSources)
 {
     TlyrXMLItem *root = XMLDoc.Root();
     const QString at = QStringLiteral("文件不完整（在第 %1 字节处中断）").arg(XMLDoc.CutAt);
     // The element the cut fell in is incomplete.
     const QString open = XMLDoc.CutInside.value(1);
-    for (const char *name : {"sourcepages", "dictionary"})
-        if (root->Find(QLatin1String(name)) < 0 || open.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
-            throw ElyrError(QStringLiteral("Invalid file format: ") + at +
-                            QStringLiteral("，页面所依据的部分没有读到，无法打开任何页面"));
     TlyrXMLItem *pages = root->Find(QStringLiteral("previewpages")) < 0 ? nullptr : PagesItem();
     const bool inPages = open.compare(QLatin1String("previewpages"), Qt::CaseInsensitive) == 0;
     int whole = pages ? pages->Count() : 0;
     if (inPages && whole > 0 && !pages->Items(whole - 1)->Damaged.isEmpty()) --whole;
     if (whole == 0)
         throw ElyrError(QStringLiteral("Invalid file format: ") + at + QStringLiteral("，没有读到完整的页面"));
-    if (inPages) {
+    // Pages come before what they are built from only in files of an older
+    // layout: cut there, a page opens only if it needs nothing that is
+    // missing (a page written in full, or one whose source page and keys
+    // were read).
+    bool baseMissing = false;
+    for (const char *name : {"sourcepages", "dictionary"})
+        baseMissing = baseMissing || root->Find(QLatin1String(name)) < 0 ||
+                      open.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+    if (baseMissing) {
+        QStringList shown;
+        for (int i = 0; i < whole; ++i)
+            if (buildable(pages->Items(i), wholeSources)) shown << QString::number(i + 1);
+        if (shown.isEmpty())
+            throw ElyrError(QStringLiteral("Invalid file format: ") + at +
+                            QStringLiteral("，页面所依据的部分（源页面和字典）在中断处之后，没有读到，无法打开任何页面"));
+        const QString which = shown.size() <= 10 ? QStringLiteral("第 %1 页").arg(shown.join(QStringLiteral("、")))
+                                                 : QStringLiteral("%1 页").arg(shown.size());
+        Incomplete = at + QStringLiteral("：页面所依据的部分（源页面和字典）缺失，%1 页中只有%2能打开")
+                                  .arg(pages->Count())
+                                  .arg(which);
+    } else if (inPages) {
         Incomplete = at + QStringLiteral("：只有前 %1 页完整，第 %2 页起已损坏或缺失").arg(whole).arg(whole + 1);
     } else {
         Incomplete = at + QStringLiteral("：页面完整，其后的内容（图片、目录等）缺失");

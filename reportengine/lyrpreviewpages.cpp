@@ -181,6 +181,7 @@ void TlyrPreviewPages::ClearPageCache()
 void TlyrPreviewPages::Clear()
 {
     ClearPageCache();
+    heldMarks_.clear();
     madePages_ = 0;
     madeSizes_.clear();
     SourcePages.clear();
@@ -212,6 +213,7 @@ void TlyrPreviewPages::Clear()
 void TlyrPreviewPages::Initialize()
 {
     MarksPending = false;
+    heldMarks_.clear();
     if (Report) {
         XMLDoc.TempDir = Report->EngineOptions()->TempDir();
         Report->DoProgressStart(ptRunning);
@@ -565,11 +567,61 @@ void TlyrPreviewPages::FillPageNumbers(int from)
         if (it->Text.contains(logical)) it->Text.replace(logical, logicalNo);
         for (int i = 0; i < it->Count(); ++i) fill(it->Items(i));
     };
-    for (int i = std::max(from, 0); i < page->Count(); ++i) fill(page->Items(i));
+    const auto held = heldMarks_.find(CurPage);
+    const int to = held == heldMarks_.end() ? page->Count() : std::min(held->second, page->Count());
+    for (int i = std::max(from, 0); i < to; ++i) fill(page->Items(i));
+}
+
+void TlyrPreviewPages::HoldMarks(int page, int from)
+{
+    const auto [it, added] = heldMarks_.emplace(page, from);
+    if (!added) it->second = std::min(it->second, from);
+}
+
+void TlyrPreviewPages::ReleaseMarks()
+{
+    const std::map<int, int> held = std::exchange(heldMarks_, {});
+    const int current = CurPage;
+    for (const auto &[page, from] : held) {
+        if (page == current || page >= Count()) continue;
+        CurPage = page;
+        FillPageNumbers(from);
+    }
+    CurPage = current;
+}
+
+TlyrXMLItem *TlyrPreviewPages::TakeObjects(int page, int from)
+{
+    auto *taken = new TlyrXMLItem;
+    TlyrXMLItem *pages = PagesItem();
+    if (page < 0 || page >= pages->Count()) return taken;
+    TlyrXMLItem *item = pages->Items(page);
+    if (!item->Loaded) XMLDoc.LoadItem(item);
+    for (int i = from; i < item->Count();) {
+        const TlyrComponent *src = Dictionary.GetObject(item->Items(i)->Name);
+        if (qobject_cast<const TlyrPageFooter *>(src) || qobject_cast<const TlyrOverlay *>(src))
+            ++i;
+        else
+            taken->AddItem(item->Items(i));
+    }
+    ClearPageCache();
+    return taken;
+}
+
+void TlyrPreviewPages::PutObjects(TlyrXMLItem *taken, double dy)
+{
+    TlyrXMLItem *cut = rootChild("cutted");
+    while (taken->Count() > 0) cut->AddItem(taken->Items(0));
+    delete taken;
+    PasteObjects([dy](int, QRectF &box) {
+        box.translate(0, dy);
+        return true;
+    });
 }
 
 void TlyrPreviewPages::Finish()
 {
+    ReleaseMarks();
     if (MarksPending) FillPageNumbers(0);
     MarksPending = false;
     ClearPageCache();
@@ -1205,11 +1257,13 @@ QString lyrExceptionText(const std::exception &e)
     return QString::fromUtf8(e.what());
 }
 
-void lyrDumpPreparedPages(TlyrPreviewPages &pages, const std::function<void(const QString &)> &write)
+void lyrDumpPreparedPages(TlyrPreviewPages &pages, const std::function<void(const QString &)> &write,
+                          const std::function<bool()> &stop)
 {
     auto num = [](double v) { return QString::number(v, 'f', 2); };
     QString out;
     for (int i = 0; i < pages.Count(); ++i) {
+        if (stop && stop()) return;
         out = QStringLiteral("page ") + QString::number(i + 1) + QLatin1Char('\n');
         if (TlyrReportPage *page = pages.GetPage(i)) {
             for (TlyrComponent *c : page->AllObjects()) {

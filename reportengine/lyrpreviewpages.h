@@ -9,6 +9,7 @@
 #include "reportengine/lyrexportfilter.h"
 #include "reportengine/lyrpicturecache.h"
 
+#include <map>
 #include <QHash>
 #include <QMap>
 #include <QPointer>
@@ -139,6 +140,19 @@ public:
     // a page is added or the run finishes, once marks were printed.
     void FillPageNumbers(int from);
     bool MarksPending = false;
+    // The marks of page page from index from on wait (a kept block's part
+    // on a page in width may still move); releasing fills those of every
+    // page but the current one, which is filled when left.
+    void HoldMarks(int page, int from);
+    void ReleaseMarks();
+    // Takes the objects of page page from index from on, but its page
+    // footer and overlay, out of the store; PutObjects adds them to the
+    // current page, moved down by dy.
+    TlyrXMLItem *TakeObjects(int page, int from);
+    void PutObjects(TlyrXMLItem *taken, double dy);
+    // Drops the last page, made for output that went elsewhere, with its
+    // logical page number.
+    void DropLastPage();
     void ShiftAnchors(int from, int newTop) override;
     int AddPicture(TlyrPictureView *view) override;
     bool BandExists(TlyrComponent *band) override;
@@ -211,7 +225,10 @@ private:
     void noteError(const QString &line);
     // After loading a cut file: refuses it when the pages cannot be built,
     // otherwise says what is missing.
-    void noteCut();
+    // wholeSources: how many source pages were read whole.
+    void noteCut(int wholeSources);
+    // Whether page item can be built from what was read of a cut file.
+    bool buildable(const TlyrXMLItem *item, int wholeSources) const;
     // Adds the page being built to pages and notes line (with its number).
     void markDamaged(QList<int> &pages, const QString &line);
     // The page being built (from 0), for what its objects find damaged.
@@ -253,6 +270,8 @@ private:
         int T = -1;
     };
     std::vector<LogicalPage> logicalPages_;
+    // Held page-number marks: page index to the first index that waits.
+    std::map<int, int> heldMarks_;
     void writeLogicalPages(TlyrXMLItem *numbers) const;
     void readLogicalPages(TlyrXMLItem *numbers);
     QString pageName_;
@@ -282,5 +301,7 @@ bool lyrIsSafeHyperlink(const QString &url);
 // decimals, page-absolute) and its text.
 QString lyrDumpPreparedPages(TlyrPreviewPages &pages);
 // The same handed to write one page at a time, so that its memory does not
-// grow with the pages.
-void lyrDumpPreparedPages(TlyrPreviewPages &pages, const std::function<void(const QString &)> &write);
+// grow with the pages; stop (when given) is asked before each page, and
+// true ends the dump there.
+void lyrDumpPreparedPages(TlyrPreviewPages &pages, const std::function<void(const QString &)> &write,
+                          const std::function<bool()> &stop = {});

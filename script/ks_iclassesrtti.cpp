@@ -5,6 +5,9 @@
 #include "platform/safefile.h"
 
 #include <QFileInfo>
+
+#include <fcntl.h>
+#include <unistd.h>
 #include <algorithm>
 
 using namespace ksbind;
@@ -573,14 +576,53 @@ void TMemoryStream::SaveToFile(const QString &fileName)
     ksWriteFileBytes(fileName, FData);
 }
 
+TFileStream::TFileStream(QObject *parent) : TStream(parent) {}
+
+TFileStream::~TFileStream()
+{
+    Close();
+}
+
+QString TFileStream::Close()
+{
+    if (!FCreated) {
+        FFile.close();
+        return QString();
+    }
+    std::unique_ptr<vplatform::SafeFile> created = std::move(FCreated);
+    const bool written = !FWriteFailed && FFile.error() == QFileDevice::NoError;
+    FFile.close();
+    if (!written) {
+        created->abandon();
+        return created->errorString();
+    }
+    return created->commit() ? QString() : created->errorString();
+}
+
 void TFileStream::Open(const QString &fileName, int mode)
 {
+    Close();
+    FWriteFailed = false;
     FFile.setFileName(fileName);
     QIODevice::OpenMode m;
     const bool create = mode == fmCreate;
-    if (create)
-        m = QIODevice::ReadWrite | QIODevice::Truncate;
-    else if ((mode & 3) == fmOpenWrite)
+    if (create) {
+        // Into a part file beside the user's file (never through a link
+        // planted under its name), put in place by Close.
+        auto created = std::make_unique<vplatform::SafeFile>(fileName);
+        if (!created->open())
+            Raise(QStringLiteral("EFCreateError"),
+                  QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, created->errorString()));
+        const int fd = ::fcntl(created->handle(), F_DUPFD_CLOEXEC, 0);
+        if (fd < 0 || !FFile.open(fd, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+            if (fd >= 0) ::close(fd);
+            Raise(QStringLiteral("EFCreateError"),
+                  QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, FFile.errorString()));
+        }
+        FCreated = std::move(created);
+        return;
+    }
+    if ((mode & 3) == fmOpenWrite)
         m = QIODevice::WriteOnly | QIODevice::ExistingOnly;
     else if ((mode & 3) == fmOpenReadWrite)
         m = QIODevice::ReadWrite | QIODevice::ExistingOnly;
@@ -614,6 +656,7 @@ qint64 TFileStream::WriteBytes(const char *buffer, qint64 count)
     CheckOpen();
     if (!FFile.isWritable()) Raise(QStringLiteral("EWriteError"), QStringLiteral("Stream write error"));
     const qint64 n = FFile.write(buffer, count);
+    if (n != count) FWriteFailed = true;
     if (n < 0) Raise(QStringLiteral("EWriteError"), QStringLiteral("Stream write error: %1").arg(FFile.errorString()));
     return n;
 }
@@ -710,7 +753,11 @@ void RegisterObject(TksScript *s, const KsClassesInfo &ci)
                   QStringLiteral("The object %1 belongs to the program and cannot be freed").arg(ksClassNameOf(inst)));
         if (const QString why = FreeRefusal(inst); !why.isEmpty()) Raise(QStringLiteral("EInvalidOperation"), why);
         Q_UNUSED(h);
+        // A created file is put in place now; the script hears if it could
+        // not be.
+        const QString unsaved = qobject_cast<TFileStream *>(inst) ? static_cast<TFileStream *>(inst)->Close() : QString();
         delete inst;
+        if (!unsaved.isEmpty()) Raise(QStringLiteral("EWriteError"), unsaved);
         return Nothing();
     }));
     any(c->AddMethod(QStringLiteral("function ClassName: String"),

@@ -4,11 +4,13 @@
 #pragma once
 
 #include "script/ks_iinterpreter.h"
+#include "platform/safefile.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QObject>
 #include <QString>
+#include <memory>
 #include <vector>
 
 class TPersistent : public QObject {
@@ -203,10 +205,17 @@ private:
 class TFileStream : public TStream {
     Q_OBJECT
 public:
-    Q_INVOKABLE explicit TFileStream(QObject *parent = nullptr) : TStream(parent) {}
+    Q_INVOKABLE explicit TFileStream(QObject *parent = nullptr);
+    // Puts a created file in place (see Close).
+    ~TFileStream() override;
     // Mode: fmCreate, or fmOpenRead/fmOpenWrite/fmOpenReadWrite with share
     // flags; raises with the system's message when the file cannot be opened.
+    // A created file is written beside the named one and replaces it only
+    // when the stream is closed, so the old file stays whole until then.
     void Open(const QString &fileName, int mode);
+    // Closes the file; a created one replaces the named file now. Empty, or
+    // why the file could not be put in place (the old one then stays).
+    QString Close();
     qint64 ReadBytes(char *buffer, qint64 count) override;
     qint64 WriteBytes(const char *buffer, qint64 count) override;
     qint64 Seek(qint64 offset, int origin) override;
@@ -214,6 +223,9 @@ public:
 
 private:
     QFile FFile;
+    std::unique_ptr<vplatform::SafeFile> FCreated;
+    // A write fell short (a full disk): a created file is not put in place.
+    bool FWriteFailed = false;
     void CheckOpen() const;
 };
 

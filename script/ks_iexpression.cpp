@@ -285,29 +285,38 @@ void TksOperatorNode::ResolveOperands()
     const bool arith = FShape == shArith || (FChain && !IsStrCat);
     FIntTree = intOperands && arith && Op != opDivFloat && TypeCode != tcFloat && TypeCode != tcString;
     FIntCompare = intOperands && FShape == shCompare;
-    FIntSteps.clear();
-    FElements.clear();
+    FSteps.reset();
+    FElements.reset();
+    FStepCount = FElementCount = 0;
+    std::vector<IntStep> steps;
+    std::vector<const TksDesignator *> elements;
     if (FIntTree) {
-        AppendIntSteps(FIntSteps, FElements);
+        AppendIntSteps(steps, elements);
         // One step is quicker by itself; too many are evaluated by recursion.
-        if (FIntSteps.size() < 2 || FIntSteps.size() > kMaxIntSteps || FElements.size() > 255) {
-            FIntSteps.clear();
-            FElements.clear();
-        }
-        FIntSteps.shrink_to_fit();
+        if (steps.size() >= 2 && steps.size() <= kMaxIntSteps && elements.size() <= 255)
+            KeepSteps(steps, elements, false);
     }
-    FIntDirect = FIntTree && FIntSteps.empty() && FLeftRef && FRightRef;
+    FIntDirect = FIntTree && !FStepCount && FLeftRef && FRightRef;
     FNumTree = Pure && arith && TypeCode != tcString && NumCapable(Left, FLeftRef) && NumCapable(Right, FRightRef);
-    FNumSteps.clear();
     if (FNumTree && !FIntTree) {
-        AppendIntSteps(FNumSteps, FElements);
-        if (FNumSteps.size() < 2 || FNumSteps.size() > kMaxIntSteps || FElements.size() > 255) {
-            FNumSteps.clear();
-            FElements.clear();
-        }
-        FNumSteps.shrink_to_fit();
+        AppendIntSteps(steps, elements);
+        if (steps.size() >= 2 && steps.size() <= kMaxIntSteps && elements.size() <= 255)
+            KeepSteps(steps, elements, true);
     }
-    FElements.shrink_to_fit();
+}
+
+void TksOperatorNode::KeepSteps(const std::vector<IntStep> &steps, const std::vector<const TksDesignator *> &elements,
+                                bool num)
+{
+    FSteps.reset(new IntStep[steps.size()]);
+    std::copy(steps.begin(), steps.end(), FSteps.get());
+    FStepCount = std::uint8_t(steps.size());
+    if (!elements.empty()) {
+        FElements.reset(new const TksDesignator *[elements.size()]);
+        std::copy(elements.begin(), elements.end(), FElements.get());
+    }
+    FElementCount = std::uint8_t(elements.size());
+    FNumSteps = num;
 }
 
 void TksOperatorNode::AppendIntSteps(std::vector<IntStep> &steps, std::vector<const TksDesignator *> &elements) const
@@ -401,7 +410,7 @@ const TksDesignator *TksOperatorNode::PureElementOf(const TksExpressionNode *n)
 {
     if (!n || n->NodeKind != nkDesignator) return nullptr;
     const TksDesignator *d = static_cast<const TksDesignatorNode *>(n)->Designator.get();
-    return d->PureElement() && !d->LateXML ? d : nullptr;
+    return d && d->PureElement() && !d->LateXML ? d : nullptr;
 }
 
 namespace {
@@ -446,9 +455,9 @@ template <bool Elements>
 inline bool TksOperatorNode::NumSteps(KsValue &out) const
 {
     NumTemp t[kMaxIntSteps];
-    const size_t n = FNumSteps.size();
+    const size_t n = FStepCount;
     for (size_t k = 0; k < n; ++k) {
-        const IntStep &s = FNumSteps[k];
+        const IntStep &s = FSteps[k];
         NumTemp a, b;
         if (s.A) {
             if (!NumOf(*s.A, a)) return false;
@@ -502,7 +511,8 @@ inline bool TksOperatorNode::IntOperand(const TksExpressionNode *n, const KsValu
 {
     if (ref) return IntOf(*ref, v, wide);
     if (n->NodeKind == nkDesignator) {
-        const KsValue *e = static_cast<const TksDesignatorNode *>(n)->Designator->ElementRef();
+        const TksDesignator *d = static_cast<const TksDesignatorNode *>(n)->Designator.get();
+        const KsValue *e = d ? d->ElementRef() : nullptr;
         return e && IntOf(*e, v, wide);
     }
     return static_cast<const TksOperatorNode *>(n)->IntValue(v, wide);
@@ -514,9 +524,9 @@ inline bool TksOperatorNode::IntSteps(qint64 &v, bool &wide) const
 {
     qint64 t[kMaxIntSteps];
     bool w[kMaxIntSteps];
-    const size_t n = FIntSteps.size();
+    const size_t n = FStepCount;
     for (size_t k = 0; k < n; ++k) {
-        const IntStep &s = FIntSteps[k];
+        const IntStep &s = FSteps[k];
         qint64 x, y;
         bool wx, wy;
         if (s.A) {
@@ -552,7 +562,7 @@ bool TksOperatorNode::IntValue(qint64 &v, bool &wide) const
         wide = v != qint64(int(v));
         return true;
     }
-    if (!FIntSteps.empty()) return FElements.empty() ? IntSteps<false>(v, wide) : IntSteps<true>(v, wide);
+    if (HasIntSteps()) return FElementCount ? IntSteps<true>(v, wide) : IntSteps<false>(v, wide);
     qint64 x, y;
     bool wx, wy;
     if (!IntOperand(Left, FLeftRef, x, wx) || !IntOperand(Right, FRightRef, y, wy)) return false;
@@ -591,7 +601,7 @@ KsValue TksOperatorNode::GetValue()
         qint64 v;
         bool wide;
         if (IntValue(v, wide)) return wide ? KsValue(v) : KsValue(int(v));
-    } else if (!FNumSteps.empty()) {
+    } else if (HasNumSteps()) {
         KsValue r;
         if (NumValue(r)) return r;
     } else if (FIntCompare) {
@@ -692,7 +702,7 @@ KsValue TksOperatorNode::Evaluate()
         QObject *obj = L(ta).ToObject();
         auto *dn = dynamic_cast<TksDesignatorNode *>(Right);
         TksClassVariable *cls = nullptr;
-        if (dn && dn->Designator->Count() > 0)
+        if (dn && dn->Designator && dn->Designator->Count() > 0)
             cls = dynamic_cast<TksClassVariable *>(dn->Designator->Link(dn->Designator->Count() - 1)->Ref);
         if (!obj || !cls) return KsValue(false);
         return KsValue(ksObjectIsA(obj, cls->ClassRef));
@@ -907,6 +917,7 @@ void TypeNode(TksExpressionNode *n, TksScript *prog, QString &firstError)
     if (n->NodeKind != TksExpressionNode::nkOperator) {
         // An array element with pure indexes reads without changing anything.
         n->Pure = DirectValueOf(n) != nullptr || (n->NodeKind == TksExpressionNode::nkDesignator &&
+                                                   static_cast<TksDesignatorNode *>(n)->Designator &&
                                                    static_cast<TksDesignatorNode *>(n)->Designator->PureElement());
         return;
     }
@@ -975,6 +986,20 @@ int TreeDepth(TksExpressionNode *root)
 }
 }  // namespace
 
+namespace {
+// A finished tree reads plain variables in place: their designators go.
+void DropDesignators(TksExpressionNode *n)
+{
+    for (; n; n = n->Right) {
+        if (auto *dn = AsDesignatorNode(n)) {
+            dn->DropDesignator();
+            return;
+        }
+        DropDesignators(n->Left);
+    }
+}
+}  // namespace
+
 QString TksExpression::Finish()
 {
     if (TreeDepth(Root) > ksMaxExpressionDepth)
@@ -999,7 +1024,8 @@ QString TksExpression::Finish()
         TypeName = Root->TypeName;
     }
     auto *dn = AsDesignatorNode(Root);
-    ReadOnly = !(dn && !dn->Designator->ReadOnly);
+    ReadOnly = !(dn && !(dn->Designator ? dn->Designator->ReadOnly : dn->PlainVariable()->ReadOnly));
+    DropDesignators(Root);
     if (error.isNull()) return QString();
     return error.isEmpty() ? QStringLiteral("0:0") : error;
 }
@@ -1007,13 +1033,19 @@ QString TksExpression::Finish()
 void TksExpression::SetValue(const KsValue &value)
 {
     if (ReadOnly) return;
-    if (auto *dn = AsDesignatorNode(Root)) dn->Designator->SetValue(value);
+    auto *dn = AsDesignatorNode(Root);
+    if (!dn) return;
+    if (dn->Designator)
+        dn->Designator->SetValue(value);
+    else
+        dn->PlainVariable()->SetValue(value);
 }
 
 TksCustomVariable *TksExpression::SingleItem() const
 {
     if (auto *dn = AsDesignatorNode(Root)) {
         TksDesignator *d = dn->Designator.get();
+        if (!d) return dn->PlainVariable();
         if (d->Kind == TksDesignator::dkVariable && !d->LateXML) return d->Variable;
         return d;
     }
@@ -1031,8 +1063,7 @@ QString TksExpression::OptimizeCompound(TksDesignator *target, bool *swapped)
     TksCustomVariable *var = target->Variable;
     auto sameVar = [&](TksExpressionNode *n) {
         auto *dn = AsDesignatorNode(n);
-        return dn && dn->Designator->Kind == TksDesignator::dkVariable && !dn->Designator->LateXML &&
-               dn->Designator->Variable == var;
+        return dn && dn->PlainVariable() == var;
     };
     static const char *const texts[] = {"+", "-", "", "", "*", "/"};
     QString text = QLatin1String(texts[op->Op - opPlus]);

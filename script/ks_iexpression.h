@@ -77,10 +77,20 @@ class TksDesignatorNode final : public TksOperandNode {
 public:
     explicit TksDesignatorNode(TksDesignator *d);
     ~TksDesignatorNode() override;
+    // nullptr once a finished expression let go of a plain variable's
+    // designator (the node reads and writes the variable itself).
     std::unique_ptr<TksDesignator> Designator;
     KsValue GetValue() override;
     // The variable's value when the designator is a plain variable (read in place).
     const KsValue *DirectValue() const { return FVar && ksIsPlainRead(FVar) ? &FVar->Value : nullptr; }
+    // The variable of a plain variable designator, else nullptr.
+    TksCustomVariable *PlainVariable() const { return FVar; }
+    // Lets go of the designator of a variable read in place: what it holds
+    // serves compiling only.
+    void DropDesignator()
+    {
+        if (DirectValue()) Designator.reset();
+    }
 
 private:
     TksCustomVariable *FVar;  // the variable of a plain variable designator
@@ -151,17 +161,26 @@ private:
         std::uint8_t EA, EB;
         TksOpCode Op;
     };
-    std::vector<const TksDesignator *> FElements;
     static constexpr size_t kMaxIntSteps = 16;
-    std::vector<IntStep> FIntSteps;
+    // The steps of FIntTree (FIntSteps) or of FNumTree (FNumSteps), and the
+    // array elements they read, in arrays of their own size: a program holds
+    // many operators, most without steps.
+    std::unique_ptr<IntStep[]> FSteps;
+    std::unique_ptr<const TksDesignator *[]> FElements;
+    std::uint8_t FStepCount = 0;
+    std::uint8_t FElementCount = 0;
+    bool FNumSteps = false;  // FSteps are FNumTree's
+    bool HasIntSteps() const { return FStepCount && !FNumSteps; }
+    bool HasNumSteps() const { return FStepCount && FNumSteps; }
+    void KeepSteps(const std::vector<IntStep> &steps, const std::vector<const TksDesignator *> &elements,
+                   bool num);
     void AppendIntSteps(std::vector<IntStep> &steps, std::vector<const TksDesignator *> &elements) const;
     // A pure tree of + - * / div mod over constants and plain variables that
     // is no FIntTree (reals take part): its steps on Integers, Int64s and
     // Doubles with the rules of NumberResult; any other operand or result
     // sends it the general way.
     bool FNumTree = false;
-    std::vector<IntStep> FNumSteps;
-    bool NumValue(KsValue &out) const { return FElements.empty() ? NumSteps<false>(out) : NumSteps<true>(out); }
+    bool NumValue(KsValue &out) const { return FElementCount ? NumSteps<true>(out) : NumSteps<false>(out); }
     // NumValue's steps; Elements: whether array elements take part.
     // Inline: they are the loops of the evaluations that call them.
     template <bool Elements>

@@ -399,6 +399,7 @@ struct ksilPass1 {
         TksXMLItem *item = Arena->Make();
         item->Name = name;
         item->Text = std::move(text);
+        Arena->Hold(item);
         return item;
     }
 
@@ -1945,7 +1946,7 @@ struct ksilPass2 {
         auto *proc = new TksProcVariable(name, rt.Code, rt.Name, scope, isFunc);
         proc->SourcePos = pos;
         scope->Add(name, proc);
-        x->Data = proc;
+        x->SetData(proc);
         TksXMLItem *params = Child(x, "parameters");
         if (!params) return;
         bool byRefNext = false;
@@ -2220,7 +2221,7 @@ void ksilPass2::AddStatement(TksStatement *block, TksStatement *st, const QStrin
 
 void ksilPass2::BuildRoutineBody(TksXMLItem *x)
 {
-    auto *proc = static_cast<TksProcVariable *>(x->Data);
+    auto *proc = static_cast<TksProcVariable *>(x->Data());
     if (!proc) return;
     QStringList savedWith;
     savedWith.swap(WithNames);
@@ -2252,6 +2253,14 @@ void ksilPass2::BuildCall(TksXMLItem *x, TksScript *scope, TksStatement *block, 
     TksXMLItem *mod = Child(x, "modificator");
     CurPos = pos;
     if (mod && d->ReadOnly) Fail(SLeftCantAssigned);
+    if (mod) {
+        // x++ is checked as x := x + 1 is
+        TksTypeDesc result;
+        const TksOpCode code = mod->Prop(QStringLiteral("text")) == QLatin1String("-") ? opMinus : opPlus;
+        if (!ksOperatorType(code, false, {d->TypeCode, d->TypeName}, {tcInteger, QString()}, scope, result))
+            Fail(SIncompatibleTypes);
+        CheckTypes(d->TypeCode, d->TypeName, result.Code, result.Name, scope);
+    }
     if (mod && d->Kind == TksDesignator::dkVariable && !d->LateXML && ksIsPlainWrite(d->Variable)) {
         // x++ on a plain variable: the compound assignment's in-place path
         auto *one = new TksExpression(scope);

@@ -127,24 +127,53 @@ TksItemList::~TksItemList()
     TksItemList::Clear();
 }
 
+TksOwnedItems::~TksOwnedItems()
+{
+    if (!FHead) return;
+    for (TksItemList *item : *this) delete item;  // first to last
+    ::operator delete(FHead);
+}
+
+void TksOwnedItems::push_back(TksItemList *item)
+{
+    const quint32 size = quint32(this->size());
+    if (!FHead || size == FHead->Capacity) {
+        const quint32 capacity = size ? size * 2 : 1;
+        auto *head = static_cast<Head *>(::operator new(sizeof(Head) + capacity * sizeof(TksItemList *)));
+        head->Size = size;
+        head->Capacity = capacity;
+        std::copy(begin(), end(), reinterpret_cast<TksItemList **>(head + 1));
+        ::operator delete(FHead);
+        FHead = head;
+    }
+    reinterpret_cast<TksItemList **>(FHead + 1)[FHead->Size++] = item;
+}
+
+TksItemList *TksOwnedItems::take(size_t i)
+{
+    auto *items = reinterpret_cast<TksItemList **>(FHead + 1);
+    TksItemList *item = items[i];
+    std::copy(items + i + 1, items + FHead->Size, items + i);
+    --FHead->Size;
+    return item;
+}
+
 void TksItemList::Clear()
 {
     // Taken out first: an entry being freed must not see a half-cleared list.
-    std::vector<std::unique_ptr<TksItemList>> items;
+    TksOwnedItems items;
     items.swap(FItems);
-    for (auto &i : items) i.reset();  // first to last
 }
 
 void TksItemList::Remove(TksItemList *item)
 {
-    auto it = std::find_if(FItems.begin(), FItems.end(), [item](const auto &p) { return p.get() == item; });
+    const auto it = std::find(FItems.begin(), FItems.end(), item);
     if (it == FItems.end()) return;
-    (void)it->release();  // the caller owns it now
-    FItems.erase(it);
+    FItems.take(size_t(it - FItems.begin()));  // the caller owns it now
 }
 
 TksCustomVariable::TksCustomVariable(const QString &name, TksVarType typeCode, const QString &typeName)
-    : Name(name), UpperName(name.toUpper()), TypeName(typeName), TypeCode(typeCode)
+    : Name(name), TypeName(typeName), TypeCode(typeCode)
 {}
 
 void TksCustomVariable::SetValue(const KsValue &value)

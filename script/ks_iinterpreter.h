@@ -68,6 +68,33 @@ public:
     virtual ~TksObject() = default;
 };
 
+class TksItemList;
+
+// The entries a TksItemList owns, freed first to last. One pointer while
+// empty, as most items of a program are (operands, variables).
+class TksOwnedItems {
+public:
+    TksOwnedItems() = default;
+    ~TksOwnedItems();
+    TksOwnedItems(const TksOwnedItems &) = delete;
+    TksOwnedItems &operator=(const TksOwnedItems &) = delete;
+    size_t size() const { return FHead ? FHead->Size : 0; }
+    TksItemList *operator[](size_t i) const { return begin()[i]; }
+    TksItemList *const *begin() const { return FHead ? reinterpret_cast<TksItemList *const *>(FHead + 1) : nullptr; }
+    TksItemList *const *end() const { return begin() + size(); }
+    void push_back(TksItemList *item);
+    // Takes entry i out of the list without freeing it.
+    TksItemList *take(size_t i);
+    void swap(TksOwnedItems &other) { std::swap(FHead, other.FHead); }
+
+private:
+    struct Head {
+        quint32 Size;
+        quint32 Capacity;
+    };  // followed by Capacity pointers
+    Head *FHead = nullptr;
+};
+
 // An owning list (entries may be nullptr, e.g. the gap of a set range).
 class TksItemList : public TksObject {
 public:
@@ -77,12 +104,12 @@ public:
     ~TksItemList() override;
     virtual void Clear();
     int Count() const { return int(FItems.size()); }
-    void Add(TksItemList *item) { FItems.emplace_back(item); }
+    void Add(TksItemList *item) { FItems.push_back(item); }
     void Remove(TksItemList *item);
-    TksItemList *Items(int i) const { return FItems[size_t(i)].get(); }
+    TksItemList *Items(int i) const { return FItems[size_t(i)]; }
 
 protected:
-    std::vector<std::unique_ptr<TksItemList>> FItems;
+    TksOwnedItems FItems;
 };
 
 class TksCustomVariable : public TksItemList {
@@ -90,7 +117,6 @@ public:
     TksCustomVariable(const QString &name, TksVarType typeCode, const QString &typeName);
     const void *AddedBy = nullptr;
     QString Name;
-    QString UpperName;
     TksCustomVariable *ResultVar = nullptr;  // not owned
     QString SourcePos;
     QString TypeName;
@@ -141,7 +167,7 @@ public:
 
 inline TksParamItem *TksCustomVariable::Param(int i) const
 {
-    return static_cast<TksParamItem *>(FItems[size_t(i)].get());
+    return static_cast<TksParamItem *>(FItems[size_t(i)]);
 }
 
 // A procedure or function of the program. Its body is Prog->MainBlock; its
@@ -497,7 +523,12 @@ inline TksScript *TksProcVariable::MainProgram()
 
 class TksCustomHelper : public TksCustomVariable {
 public:
-    using TksCustomVariable::TksCustomVariable;
+    TksCustomHelper(const QString &name, TksVarType typeCode, const QString &typeName)
+        : TksCustomVariable(name, typeCode, typeName), UpperName(name.toUpper())
+    {}
+    // The name as the host's callbacks receive it (kept by helpers only: a
+    // program holds many items of other kinds).
+    QString UpperName;
     TksCustomVariable *ParentRef = nullptr;
     KsValue ParentValue;
     TksScript *Prog = nullptr;

@@ -76,8 +76,7 @@ void TksAssignmentStmt::DropUnused()
     auto *dn = Expression->Root && Expression->Root->NodeKind == TksExpressionNode::nkDesignator
                        ? static_cast<TksDesignatorNode *>(Expression->Root)
                        : nullptr;
-    if (dn && dn->Designator->Kind == TksDesignator::dkVariable && !dn->Designator->LateXML &&
-        Source == dn->Designator->Variable && FAppend.empty() && !FSourceOp)
+    if (dn && dn->PlainVariable() && Source == dn->PlainVariable() && FAppend.empty() && !FSourceOp)
         Expression.reset();
 }
 
@@ -267,8 +266,8 @@ void TksCaseStmt::Execute()
 {
     KsValue v = Condition->GetValue();
     if (LineTerminated()) return;
-    for (const auto &item : FItems) {
-        auto *sel = static_cast<TksCaseSelector *>(item.get());
+    for (TksItemList *item : FItems) {
+        auto *sel = static_cast<TksCaseSelector *>(item);
         if (sel->SetExpression && sel->SetExpression->Contains(v)) {
             sel->Execute();
             return;

@@ -22,9 +22,9 @@ public:
     void RunBody()
     {
         TksScript *p = Program;
-        for (const auto &item : FItems) {
+        for (TksItemList *item : FItems) {
             if (p->Terminated) return;
-            RunEntry(static_cast<TksStatement *>(item.get()));
+            RunEntry(static_cast<TksStatement *>(item));
             if (p->BreakFlag | p->ContinueFlag | p->ExitFlag) return;  // one branch
         }
     }

@@ -9,8 +9,8 @@ using namespace ksbind;
 
 void KsXMLItemGoneHook(TksXMLItem *item)
 {
-    auto *h = static_cast<KsXMLItemHandle *>(item->Handle);
-    item->Handle = nullptr;
+    auto *h = static_cast<KsXMLItemHandle *>(item->Handle());
+    item->SetHandle(nullptr);
     h->FItem = nullptr;
     if (h->FOwned.get() == item) h->FOwned.release();  // it is being destroyed already
     delete h;
@@ -19,26 +19,26 @@ void KsXMLItemGoneHook(TksXMLItem *item)
 KsXMLItemHandle::KsXMLItemHandle(QObject *parent) : QObject(parent), FOwned(new TksXMLItem)
 {
     FItem = FOwned.get();
-    FItem->Handle = this;
+    FItem->SetHandle(this);
     ksXMLItemGone = KsXMLItemGoneHook;
 }
 
 KsXMLItemHandle::~KsXMLItemHandle()
 {
-    if (FItem) FItem->Handle = nullptr;
+    if (FItem) FItem->SetHandle(nullptr);
     FOwned.reset();
 }
 
 KsXMLItemHandle *KsXMLItemHandle::Of(TksXMLItem *item, bool isRoot)
 {
     if (!item) return nullptr;
-    if (item->Handle) return static_cast<KsXMLItemHandle *>(item->Handle);
+    if (item->Handle()) return static_cast<KsXMLItemHandle *>(item->Handle());
     auto *h = new KsXMLItemHandle;
-    h->FOwned->Handle = nullptr;
+    h->FOwned->SetHandle(nullptr);
     h->FOwned.reset();  // drops the item its constructor made
     h->FItem = item;
     h->FRoot = isRoot;
-    item->Handle = h;
+    item->SetHandle(h);
     return h;
 }
 
@@ -118,10 +118,10 @@ void ksRegisterXMLClasses(TksScript *s)
             .Property(
                     QStringLiteral("Data"), QStringLiteral("Integer"),
                     [](KsXMLItemHandle *x) {
-                        return KsValue::FromInt(qint64(reinterpret_cast<quintptr>(x->Item()->Data)));
+                        return KsValue::FromInt(qint64(reinterpret_cast<quintptr>(x->Item()->Data())));
                     },
                     [](KsXMLItemHandle *x, const KsValue &v) {
-                        x->Item()->Data = reinterpret_cast<void *>(quintptr(v.ToInt64()));
+                        x->Item()->SetData(reinterpret_cast<void *>(quintptr(v.ToInt64())));
                     })
             .Property(QStringLiteral("Count"), QStringLiteral("Integer"),
                       [](KsXMLItemHandle *x) { return KsValue(x->Item()->Count()); })

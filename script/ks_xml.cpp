@@ -9,6 +9,8 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QHash>
+#include <QMutex>
 
 #include <algorithm>
 #include <new>
@@ -25,9 +27,46 @@ KsError FormatError()
 
 void (*ksXMLItemGone)(TksXMLItem *item) = nullptr;
 
+namespace {
+// Data and Handle of the items that have them, by item and kind.
+struct ksXMLAside {
+    QMutex Lock;
+    QHash<QPair<const TksXMLItem *, bool>, void *> Values;
+};
+ksXMLAside &Aside()
+{
+    static auto *aside = new ksXMLAside;  // items may outlive static destruction
+    return *aside;
+}
+}  // namespace
+
+void *TksXMLItem::Aside(const TksXMLItem *item, bool handle)
+{
+    ksXMLAside &a = ::Aside();
+    const QMutexLocker lock(&a.Lock);
+    return a.Values.value({item, handle});
+}
+
+void TksXMLItem::SetAside(bool handle, void *value)
+{
+    if (!value && !(handle ? FItems.FHasHandle : FItems.FHasData)) return;
+    ksXMLAside &a = ::Aside();
+    const QMutexLocker lock(&a.Lock);
+    if (value)
+        a.Values.insert({this, handle}, value);
+    else
+        a.Values.remove({this, handle});
+    if (handle)
+        FItems.FHasHandle = value != nullptr;
+    else
+        FItems.FHasData = value != nullptr;
+}
+
 TksXMLItem::~TksXMLItem()
 {
-    if (Handle && ksXMLItemGone) ksXMLItemGone(this);
+    if (FItems.FHasHandle && ksXMLItemGone) ksXMLItemGone(this);
+    SetData(nullptr);
+    SetHandle(nullptr);
     Clear();
     Detach();
 }
@@ -78,8 +117,11 @@ void TksXMLItem::Detach()
 void TksXMLItem::Reserve(int n)
 {
     if (n <= 0) return;
-    if (FArena)
-        FItems.Adopt(FArena->Pointers(size_t(n)), size_t(n));
+    if (FArena) {
+        TksXMLItem **place = FArena->Pointers(size_t(n));
+        FItems.Adopt(place, size_t(n));
+        if (FItems.begin() == place) FArena->FPointers.Hold(place);
+    }
     else
         FItems.reserve(size_t(n));
 }
@@ -162,42 +204,104 @@ void TksXMLArena::GiveBackBlocks()
 {
     FGiveBack = true;
     FFree = nullptr;
+    std::fill(std::begin(FRecent), std::end(FRecent), QStringView());
+    FChars.Sweep();
+    FPointers.Sweep();
+}
+
+TksXMLArena::Kept::~Kept()
+{
+    for (const Block &b : FBlocks) ::operator delete(b.Begin);
+}
+
+TksXMLArena::Kept::Block *TksXMLArena::Kept::Find(const void *p)
+{
+    const char *at = static_cast<const char *>(p);
+    if (!at || FBlocks.empty()) return nullptr;
+    // items are held and let go mostly in the order they were made
+    if (FHint < FBlocks.size() && at >= FBlocks[FHint].Begin && at < FBlocks[FHint].Begin + FBlocks[FHint].Bytes)
+        return &FBlocks[FHint];
+    auto it = std::upper_bound(FBlocks.begin(), FBlocks.end(), at,
+                               [](const char *a, const Block &b) { return a < b.Begin; });
+    if (it == FBlocks.begin()) return nullptr;
+    --it;
+    if (at >= it->Begin + it->Bytes) return nullptr;
+    FHint = size_t(it - FBlocks.begin());
+    return &*it;
+}
+
+void *TksXMLArena::Kept::Take(size_t bytes, size_t blockBytes)
+{
+    if (bytes > FLeft) {
+        const size_t size = std::max(blockBytes, bytes);
+        ksChargeRun(qint64(size));
+        FCurrent = static_cast<char *>(::operator new(size));  // filled as room is asked, not cleared first
+        FBlocks.insert(std::upper_bound(FBlocks.begin(), FBlocks.end(), FCurrent,
+                                        [](const char *a, const Block &b) { return a < b.Begin; }),
+                       Block{FCurrent, size, 0});
+        FLeft = size;
+    }
+    // blocks are filled from their end, so the current block's free room is its start
+    FLeft -= bytes;
+    return FCurrent + FLeft;
+}
+
+void TksXMLArena::Kept::Hold(const void *p)
+{
+    if (Block *b = Find(p)) ++b->Live;
+}
+
+void TksXMLArena::Kept::Release(const void *p, bool giveBack)
+{
+    Block *b = Find(p);
+    if (!b) return;
+    if (--b->Live > 0 || !giveBack || b->Begin == FCurrent) return;
+    ::operator delete(b->Begin);
+    FBlocks.erase(FBlocks.begin() + (b - FBlocks.data()));
+    FHint = 0;
 }
 
 QString TksXMLArena::Keep(QStringView s)
 {
-    constexpr qsizetype kBlockChars = 1 << 16;
-    if (s.size() > FCharsLeft) {
-        const qsizetype size = std::max(kBlockChars, s.size());
-        ksChargeRun(size * 2);
-        FChars.emplace_back(new char16_t[size_t(size)]);  // filled as texts come, not cleared first
-        FCharsLeft = size;
-    }
-    // blocks are filled from their end, so the last block's free room is its start
-    char16_t *at = FChars.back().get() + (FCharsLeft - s.size());
+    if (!FGiveBack)  // (the blocks of kept texts stay until then)
+        for (const QStringView &r : FRecent)
+            if (r.size() == s.size() && !r.isEmpty() && r == s)
+                return QString::fromRawData(reinterpret_cast<const QChar *>(r.utf16()), r.size());
+    auto *at = static_cast<char16_t *>(FChars.Take(size_t(s.size()) * sizeof(char16_t), size_t(1) << 17));
     std::copy(s.utf16(), s.utf16() + s.size(), at);
-    FCharsLeft -= s.size();
+    FRecent[FNextRecent++ % kRecentTexts] = QStringView(at, s.size());
     return QString::fromRawData(reinterpret_cast<const QChar *>(at), s.size());
 }
 
 TksXMLItem **TksXMLArena::Pointers(size_t n)
 {
-    constexpr size_t kBlockPointers = 1 << 14;
-    if (n > FPointersLeft) {
-        const size_t size = std::max(kBlockPointers, n);
-        ksChargeRun(qint64(size * sizeof(TksXMLItem *)));
-        FPointers.emplace_back(new TksXMLItem *[size]);  // handed out before use, not cleared first
-        FPointersLeft = size;
-    }
-    // blocks are filled from their end, as the texts' are
-    TksXMLItem **at = FPointers.back().get() + (FPointersLeft - n);
-    FPointersLeft -= n;
-    return at;
+    return static_cast<TksXMLItem **>(FPointers.Take(n * sizeof(TksXMLItem *), size_t(1) << 17));
+}
+
+void TksXMLArena::Kept::Sweep()
+{
+    auto gone = std::remove_if(FBlocks.begin(), FBlocks.end(), [this](const Block &b) {
+        if (b.Live > 0 || b.Begin == FCurrent) return false;
+        ::operator delete(b.Begin);
+        return true;
+    });
+    FBlocks.erase(gone, FBlocks.end());
+    FHint = 0;
+}
+
+void TksXMLArena::Hold(const TksXMLItem *item)
+{
+    if (!item->Text.isEmpty()) FChars.Hold(item->Text.constData());
 }
 
 void TksXMLArena::Free(TksXMLItem *item)
 {
+    // its kept text and children's room go once it (and its children) are gone
+    const void *text = item->Text.isEmpty() ? nullptr : item->Text.constData();
+    const void *children = item->FItems.begin();
     item->~TksXMLItem();
+    FChars.Release(text, FGiveBack);
+    FPointers.Release(children, FGiveBack);
     char *b = BlockOf(item);
     --Live(b);
     if (!FGiveBack) {
@@ -334,7 +438,7 @@ void TksXMLItem::Assign(const TksXMLItem *source)
     // an arena's text lives only as long as the arena
     Text = source->FArena && !source->Text.isNull() ? QString(source->Text.constData(), source->Text.size())
                                                     : source->Text;
-    Data = source->Data;
+    SetData(source->Data());
     for (int i = 0; i < source->Count(); ++i) Add()->Assign(source->Items(i));
 }
 

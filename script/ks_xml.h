@@ -54,13 +54,17 @@ public:
     }
 
 private:
+    friend class TksXMLItem;
     void Grow(size_t capacity);
     void Release();
     TksXMLItem **FData = nullptr;
     quint32 FSize = 0;
-    // One word for both: an item of the intermediate code is small.
-    quint32 FCapacity : 31 = 0;
+    // One word for these: an item of the intermediate code is small.
+    quint32 FCapacity : 29 = 0;
     bool FOwned : 1 = false;  // FData is of the heap
+    // The owning item's Data and Handle are set (kept aside, see TksXMLItem).
+    bool FHasData : 1 = false;
+    bool FHasHandle : 1 = false;
 };
 
 class TksXMLItem {
@@ -93,15 +97,21 @@ public:
     // empty (Items(i) is nullptr from then on).
     void FreeItem(int i);
 
-    void *Data = nullptr;
+    // A pointer for the item's user (the compiler's routine, a script's
+    // number). Few items have one: it is kept aside, and so is Handle.
+    void *Data() const { return FItems.FHasData ? Aside(this, false) : nullptr; }
+    void SetData(void *data) { SetAside(false, data); }
+    // The script handle of this item, told when the item goes (see
+    // ksXMLItemGone); nullptr for items no script has seen.
+    void *Handle() const { return FItems.FHasHandle ? Aside(this, true) : nullptr; }
+    void SetHandle(void *handle) { SetAside(true, handle); }
     QString Name;
     QString Text;
-    // The script handle of this item, told when the item goes (see
-    // ksXMLItemGone); empty for items no script has seen.
-    void *Handle = nullptr;
 
 private:
     friend class TksXMLArena;
+    static void *Aside(const TksXMLItem *item, bool handle);
+    void SetAside(bool handle, void *value);
     void Detach();
     TksXMLItemList FItems;
     TksXMLItem *FParent = nullptr;
@@ -130,11 +140,19 @@ public:
     size_t BlockCount() const { return FBlocks.size(); }
     // A copy of `s` kept by the arena, as a string that does not own it:
     // for the Text of items made here (Assign copies such texts for good).
+    // Call Hold for the item once its Text is set.
     QString Keep(QStringView s);
     // Room for `n` pointers to children, kept by the arena.
     TksXMLItem **Pointers(size_t n);
+    // The item's Text (and children's room) is one of those kept here: its
+    // block of them goes back with the last item holding it (after
+    // GiveBackBlocks).
+    void Hold(const TksXMLItem *item);
+    // Blocks of texts and of children's room held (tests).
+    size_t KeptBlockCount() const { return FChars.Count() + FPointers.Count(); }
 
 private:
+    friend class TksXMLItem;
     // A block starts with the count of its items not freed.
     static int &Live(char *block) { return *reinterpret_cast<int *>(block); }
     char *BlockOf(const TksXMLItem *item) const;
@@ -144,10 +162,41 @@ private:
     int FUsed = 0;                  // items made in the last block
     void *FFree = nullptr;          // places of freed items, each holding the next
     bool FGiveBack = false;
-    std::vector<std::unique_ptr<char16_t[]>> FChars;
-    qsizetype FCharsLeft = 0;  // room in the last block of FChars
-    std::vector<std::unique_ptr<TksXMLItem *[]>> FPointers;
-    size_t FPointersLeft = 0;  // room in the last block of FPointers
+    // Blocks handing out room from their end, each freed when the items
+    // holding room in it are gone (and it is not the one filled now).
+    class Kept {
+    public:
+        Kept() = default;
+        ~Kept();
+        Kept(const Kept &) = delete;
+        Kept &operator=(const Kept &) = delete;
+        void *Take(size_t bytes, size_t blockBytes);
+        // The count of holders of the block `p` lies in (none: nothing).
+        void Hold(const void *p);
+        void Release(const void *p, bool giveBack);
+        // Frees the blocks no item holds (but the current one).
+        void Sweep();
+        size_t Count() const { return FBlocks.size(); }
+
+    private:
+        struct Block {
+            char *Begin;
+            size_t Bytes;
+            int Live;
+        };
+        Block *Find(const void *p);
+        std::vector<Block> FBlocks;  // in address order
+        size_t FHint = 0;
+        char *FCurrent = nullptr;  // the block filled now
+        size_t FLeft = 0;          // room at its start
+    };
+    Kept FChars;
+    Kept FPointers;
+    // The texts kept last: an element often has the same attributes as one
+    // made just before it (a statement and its first part start together).
+    static constexpr int kRecentTexts = 8;
+    QStringView FRecent[kRecentTexts];
+    unsigned FNextRecent = 0;
 };
 
 // Called for an item with a Handle when it is destroyed.

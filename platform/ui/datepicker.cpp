@@ -163,9 +163,12 @@ void DatePicker::keyPressEvent(QKeyEvent *event)
         if (!isReadOnly()) pasteText(QApplication::clipboard()->text());
         return;
     }
+    // Qt's own date edit drops keys typed over several selected parts
+    // (Ctrl+A): type them into the part the selection begins in.
+    const QString typed = event->text();
+    if (typed.size() == 1 && (typed.at(0).isDigit() || isSeparator(typed.at(0)))) collapseSelection();
     // Qt's own date edit hands a separator to the focus chain, which would
     // carry the rest of the date into the next field.
-    const QString typed = event->text();
     if ((plain || mods == Qt::ShiftModifier) && typed.size() == 1 && isSeparator(typed.at(0))) {
         event->accept();
         endPart(typedOn);
@@ -194,6 +197,17 @@ void DatePicker::keyPressEvent(QKeyEvent *event)
         QApplication::beep();
         emit dayCut(date());
     }
+}
+
+void DatePicker::collapseSelection()
+{
+    QLineEdit *edit = lineEdit();
+    if (!edit->hasSelectedText() || edit->selectedText() == sectionText(currentSection())) return;
+    const int start = edit->selectionStart();
+    // Moving the cursor makes the date edit take the part under it.
+    edit->setCursorPosition(start);
+    setSelectedSection(currentSection());
+    m_dayDigits.clear();
 }
 
 bool DatePicker::isSeparator(QChar c)

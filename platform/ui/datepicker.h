@@ -50,6 +50,7 @@ private:
     void keepDayInMonth();
     // A separator ends the part being typed.
     void endPart(bool typedOn);
+    void collapseSelection();
     static bool isSeparator(QChar c);
     // A part filled by digits hands on to the next one by itself; the arrow
     // the user presses next to go there must not skip a further part.

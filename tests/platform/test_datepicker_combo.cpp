@@ -366,3 +366,25 @@ TEST(LookupCombo, WideEnoughForItsLongestEntryAndTenChineseCharacters)
 }
 
 }  // namespace
+
+// Ctrl+A (or a selection over several parts) and a typed date: the date
+// is typed from the part the selection begins in, as if that part were
+// selected alone.
+TEST(DatePicker, ADateTypedOverASelectionOfSeveralPartsIsTaken)
+{
+    for (const char *typed : {"2026-1-5", "20260105", "2026/01/05"}) {
+        DateWindow d;
+        d.before->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(d.before, Qt::Key_Tab);
+        QTest::keyClick(d.w.windowHandle(), Qt::Key_A, Qt::ControlModifier);
+        typeIntoWindow(d.w, typed);
+        EXPECT_EQ(d.date->date(), QDate(2026, 1, 5)) << typed;
+        EXPECT_EQ(QApplication::focusWidget(), d.date) << typed;
+    }
+    // From the month to the day selected: the typed digits fill the month.
+    DateWindow d;
+    d.date->setFocus(Qt::OtherFocusReason);
+    d.date->findChild<QLineEdit *>()->setSelection(5, 5);
+    typeIntoWindow(d.w, "11-02");
+    EXPECT_EQ(d.date->date(), QDate(2026, 11, 2));
+}

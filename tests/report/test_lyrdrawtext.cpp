@@ -360,3 +360,106 @@ TEST(LyrDrawText, SharedObjectExists)
 }
 
 }  // namespace
+
+TEST(LyrDrawText, SpreadBeforeSumsWhatSpreadGives)
+{
+    for (int count = 1; count <= 70; ++count) {
+        for (int k = 0; k <= count; ++k) {
+            std::vector<int> places(size_t(count), 0);
+            TlyrDrawText::Spread(places.data(), count, k, 1);
+            int sum = 0;
+            for (int i = 0; i <= count; ++i) {
+                ASSERT_EQ(TlyrDrawText::SpreadBefore(count, k, i), sum) << count << " " << k << " " << i;
+                if (i < count) sum += places[size_t(i)];
+            }
+        }
+    }
+}
+
+namespace {
+
+// A long text: a paragraph far longer than the pieces a long text is laid
+// out in, with tags whose state crosses lines and paragraphs, words to
+// hyphenate, blank lines and short paragraphs.
+QStringList longTagText()
+{
+    QString para;
+    for (int i = 0; para.size() < 300000; ++i) {
+        para += QStringLiteral("word%1 ").arg(i);
+        if (i % 97 == 0) para += QStringLiteral("<b>bold and <i>more</i> ");
+        if (i % 89 == 0) para += QStringLiteral("</b><font color=\"#FF0000\">red ");
+        if (i % 83 == 0) para += QStringLiteral(u"</font>ПЕРЕПРАВЛЯЕТСЯ <sub>2</sub> ");
+    }
+    return {QStringLiteral("<u>first"), para, QString(), QStringLiteral("</u>short"), para.left(5000),
+            QStringLiteral("last")};
+}
+
+struct ShownCase {
+    TlyrVAlign vAlign;
+    int rotation;
+    bool clipped;
+    bool wrap;
+};
+
+// Draws text on a 300 by 300 image clipped to the middle, with the layout
+// of every line or of the lines shown only.
+QImage drawLong(const QStringList &text, const ShownCase &c, bool shownOnly)
+{
+    TlyrDrawText dt;
+    dt.SetFont(QStringLiteral("Arial"), 10, 0, clBlack);
+    dt.SetOptions(c.wrap, true, false, true, c.clipped, true, c.rotation);
+    dt.SetGaps(3, 0.5, 1.5);
+    const double scale = 1.37;
+    const TlyrRect box = lyrRect(20, 30, 170, 200);
+    dt.SetDimensions(box, lyrRect(20 * scale, 30 * scale, 170 * scale, 200 * scale), scale, scale, 1);
+    QImage image(300, 300, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    TlyrCanvas canvas(&painter, 96, 96, false);
+    canvas.PushClip(QRect(40, 60, 200, 180), true);
+    if (shownOnly) {
+        const qsizetype saved = TlyrDrawText::WholeTextChars;
+        TlyrDrawText::WholeTextChars = 0;
+        dt.SetShownText(text, canvas, c.vAlign);
+        TlyrDrawText::WholeTextChars = saved;
+    } else {
+        dt.SetText(text);
+    }
+    dt.DrawText(canvas, haBlock, c.vAlign);
+    canvas.PopClip();
+    return image;
+}
+
+int inkedPixels(const QImage &image)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) != qRgb(255, 255, 255);
+    return n;
+}
+
+}  // namespace
+
+// Laying out only the lines a canvas shows draws what laying out every line
+// draws, at every alignment and turn, clipped or not. (A line that is not
+// wrapped is laid out only as far as the rectangle's width can show, so its
+// spacing may differ when it is far longer: those lines here are shorter.)
+TEST(LyrDrawText, TheLinesShownDrawAsTheWholeTextDoes)
+{
+    const QStringList text = longTagText();
+    QStringList unwrapped;
+    for (int i = 0; i < 3000; ++i) unwrapped += QStringLiteral("line %1 <b>of</b> some words").arg(i);
+    for (TlyrVAlign v : {vaTop, vaBottom, vaCenter})
+        for (int rotation : {0, 90, 180, 270, 30})
+            for (bool clipped : {false, true})
+                for (bool wrap : {true, false}) {
+                    if (!wrap && (clipped || rotation % 90)) continue;
+                    const ShownCase c{v, rotation, clipped, wrap};
+                    SCOPED_TRACE(testing::Message() << v << " " << rotation << " " << clipped << " " << wrap);
+                    const QImage whole = drawLong(wrap ? text : unwrapped, c, false);
+                    const QImage shown = drawLong(wrap ? text : unwrapped, c, true);
+                    // Text shows, so that equal images mean something.
+                    EXPECT_GT(inkedPixels(whole), 300);
+                    EXPECT_TRUE(whole == shown);
+                }
+}

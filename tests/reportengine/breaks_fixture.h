@@ -10,6 +10,7 @@
 #include <QRectF>
 
 #include <map>
+#include <memory>
 
 // Records numbered from 1 ("N") in groups ("G"): the group keys are given
 // per record.
@@ -66,6 +67,19 @@ protected:
         page->SetPaperWidth(600 / lyrUnitsPerMM);
         page->SetPaperHeight(200 / lyrUnitsPerMM);
         if (columns) page->SetColumns(columns);
+    }
+    // A sheet 150 x 80 mm for a cross-tab, with its rows "Rows" and its
+    // columns "Cols", each numbered from 1.
+    void crossTabSheet(int rowCount, int columnCount, std::unique_ptr<GroupedRows> &rows,
+                       std::unique_ptr<GroupedRows> &cols)
+    {
+        newSheet();
+        page->SetPaperWidth(150);
+        page->SetPaperHeight(80);
+        rows = std::make_unique<GroupedRows>(report.get(), &keeper, QStringLiteral("Rows"),
+                                             GroupedRows::runs({{"A", rowCount}}));
+        cols = std::make_unique<GroupedRows>(report.get(), &keeper, QStringLiteral("Cols"),
+                                             GroupedRows::runs({{"C", columnCount}}));
     }
     // A data band 20 high over the rows (on the page given), printing
     // "<prefix><N>" and what follows.

@@ -2159,9 +2159,7 @@ inline bool awaitingEngineFix(const Plan &s, const Failure &f)
     // A band that moves is prepared again: its events run twice.
     if (f.Kind == QLatin1String("script")) return true;
     // Cross-tabs that break across and down.
-    if (s.CrossCols && (f.Kind == QLatin1String("cross") || f.Kind == QLatin1String("crosstitle") ||
-                        f.Kind == QLatin1String("page#-before")))
-        return true;
+    if (s.CrossCols && (f.Kind == QLatin1String("cross") || f.Kind == QLatin1String("crosstitle"))) return true;
     // Print-on-parent rows past their band: over the bands below, past the
     // page's bottom, lost.
     if (popRows && (f.Kind == QLatin1String("overlap") || f.Kind == QLatin1String("below"))) return true;

@@ -220,6 +220,77 @@ TEST_F(DamagedFileTest, ACutFileOpensEveryPageBeforeTheCut)
     EXPECT_TRUE(pages().Incomplete.isEmpty());
 }
 
+// A file of the older layout has its pages first and what they are built
+// from (source pages, dictionary) after them: cut there, the pages written
+// in full (an edited page) still open, the others are damaged and the file
+// says which opened; with no such page it is refused, saying why.
+TEST_F(DamagedFileTest, ACutFileOfTheOlderLayoutOpensThePagesWrittenInFull)
+{
+    const QByteArray whole = sixPages();
+    QBuffer reread;
+    reread.setData(whole);
+    reread.open(QIODevice::ReadOnly);
+    ASSERT_NO_THROW(pages().LoadFromStream(reread, false));
+    // Pages 2 and 5 edited: written in full.
+    for (int i : {1, 4}) {
+        std::unique_ptr<TlyrReportPage> copy = lyrNewPageLike(pages().GetPage(i));
+        copy->AssignAll(pages().GetPage(i));
+        pages().ModifyPage(i, copy.get());
+    }
+    QBuffer edited;
+    edited.open(QIODevice::ReadWrite);
+    pages().SaveToStream(edited);
+    // The older layout: the parts every page is built from after the pages.
+    const auto olderLayout = [](QByteArray file) {
+        const qsizetype from = file.indexOf("<report>"), to = file.indexOf("</dictionary>") + 13;
+        EXPECT_TRUE(from > 0 && to > from && from < file.indexOf("<previewpages>"));
+        const QByteArray base = file.mid(from, to - from);
+        file.remove(from, to - from);
+        file.insert(file.indexOf("</previewpages>") + 15, base);
+        return file;
+    };
+    const QByteArray older = olderLayout(edited.data()), plain = olderLayout(whole);
+    {
+        // Whole, the older layout opens as it is.
+        QBuffer stream;
+        stream.setData(older);
+        stream.open(QIODevice::ReadOnly);
+        ASSERT_NO_THROW(pages().LoadFromStream(stream, false));
+        for (int i = 0; i < 6; ++i) EXPECT_EQ(memoOn(i), QStringLiteral("Page %1").arg(i + 1)) << i;
+    }
+    for (const char *cutBefore : {"</sourcepages>", "<dictionary>", "</dictionary>"}) {
+        SCOPED_TRACE(cutBefore);
+        QByteArray file = older.left(older.indexOf(cutBefore) - 3);
+        QBuffer stream(&file);
+        stream.open(QIODevice::ReadOnly);
+        ASSERT_NO_THROW(pages().LoadFromStream(stream, false));
+        ASSERT_EQ(pages().Count(), 6);
+        for (int i = 0; i < 6; ++i) {
+            if (i == 1 || i == 4) {
+                EXPECT_EQ(memoOn(i), QStringLiteral("Page %1").arg(i + 1)) << i;
+            } else {
+                EXPECT_EQ(pages().GetPage(i), nullptr) << i;
+                EXPECT_TRUE(pages().Errors.contains(QStringLiteral("Damaged prepared page %1").arg(i + 1)));
+            }
+        }
+        EXPECT_TRUE(pages().Incomplete.contains(QStringLiteral("只有第 2、5 页能打开")))
+                << pages().Incomplete.toStdString();
+        EXPECT_TRUE(pages().Errors.contains(pages().Incomplete));
+
+        // Without a page written in full nothing can open: refused.
+        QByteArray bare = plain.left(plain.indexOf(cutBefore) - 3);
+        QBuffer bareStream(&bare);
+        bareStream.open(QIODevice::ReadOnly);
+        try {
+            pages().LoadFromStream(bareStream, false);
+            ADD_FAILURE() << "opened";
+        } catch (const ElyrError &e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral("页面所依据的部分"))) << e.message().toStdString();
+        }
+        EXPECT_EQ(pages().Count(), 0);
+    }
+}
+
 // A page that lost its end tag, or whose tags were hit by flipped bits, is
 // the only damaged page: the next one begins where its start tag stands.
 TEST_F(DamagedFileTest, APageWithoutItsEndTagOrWithFlippedBitsIsTheOnlyDamagedOne)

@@ -16,13 +16,7 @@ protected:
     // with each column's count and sum.
     void crossSheet(int rowCount, int columnCount, bool reprint)
     {
-        newSheet();
-        page->SetPaperWidth(150);
-        page->SetPaperHeight(80);
-        rows = std::make_unique<GroupedRows>(report.get(), &keeper, QStringLiteral("Rows"),
-                                             GroupedRows::runs({{"A", rowCount}}));
-        cols = std::make_unique<GroupedRows>(report.get(), &keeper, QStringLiteral("Cols"),
-                                             GroupedRows::runs({{"C", columnCount}}));
+        crossTabSheet(rowCount, columnCount, rows, cols);
         auto *header = band<TlyrHeader>("Header1", 0, 20);
         header->ReprintOnNewPage = reprint;
         memo(header, "Title", "c[Cols.\"N\"]", 60, 60);

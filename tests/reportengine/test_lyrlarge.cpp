@@ -261,6 +261,60 @@ TEST_F(LargeTest, DumpingTenfoldPagesTakesNoMoreMemory)
         EXPECT_LT(double(big - small) * 1024 / 18000, 40) << small << " KB, then " << big << " KB";
 }
 
+// What drawing the page of one memo of n characters with the given
+// attributes adds to the peak (KB), measured in a child after the file is
+// loaded and its page built.
+qint64 drawGrowthKb(int n, const QByteArray &attributes, bool oneParagraph)
+{
+    QTemporaryFile result;
+    if (!result.open()) return -1;
+    const Cost c = inChild([&, path = result.fileName()] {
+        QByteArray page = pageOfOneMemo(oneParagraph ? QStringLiteral("word ").repeated(n / 5) : longText(n));
+        page.replace("<m1 h=\"100000000\"", "<m1 h=\"900\" " + attributes);
+        LoadedFile f(preparedText(page), 1000);
+        page = QByteArray();
+        if (!f.Pages.GetPage(0)) return 3;
+        QFile reset(QStringLiteral("/proc/self/clear_refs"));
+        if (reset.open(QIODevice::WriteOnly)) reset.write("5");
+        reset.close();
+        const qint64 base = statusKb("VmRSS");
+        f.Pages.DrawPage(0, f.Canvas, 1, 1, 0, 0);
+        const qint64 growth = statusKb("VmHWM") - base;
+        // Lines were drawn.
+        int inked = 0;
+        for (int y = 0; y < 1000; y += 2)
+            for (int x = 0; x < 1000; x += 2) inked += f.Image.pixel(x, y) != qRgb(255, 255, 255);
+        if (inked < 200) return 4;
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly)) return 1;
+        out.write(QByteArray::number(growth));
+        return 0;
+    });
+    if (c.Status != 0) return -c.Status - 1;
+    return result.readAll().toLongLong();
+}
+
+// Drawing a memo of a tenfold text, from the bottom, the centre or turned,
+// takes the memory of what the page shows, not of the text.
+TEST_F(LargeTest, DrawingAMemoOfATenfoldTextTakesNoMoreMemory)
+{
+    if (kSanitized) GTEST_SKIP() << "a sanitizer keeps freed memory aside";
+    const char *cases[] = {"VAlign=\"vaBottom\"", "VAlign=\"vaCenter\"", "Rotation=\"90\"",
+                           "Rotation=\"270\" VAlign=\"vaBottom\"", "Rotation=\"30\" VAlign=\"vaCenter\"",
+                           "Rotation=\"180\" Clipped=\"0\""};
+    // Lines of 60 characters, and one paragraph of them all.
+    for (bool oneParagraph : {false, true})
+        for (const char *attributes : cases) {
+            SCOPED_TRACE(testing::Message() << attributes << (oneParagraph ? " in one paragraph" : ""));
+            const qint64 small = drawGrowthKb(500000, attributes, oneParagraph);
+            const qint64 big = drawGrowthKb(5000000, attributes, oneParagraph);
+            ASSERT_GE(small, 0);
+            ASSERT_GE(big, 0);
+            // 4.5 million characters more: not even a byte each.
+            EXPECT_LT(big - small, 4 * 1024) << small << " KB, then " << big << " KB";
+        }
+}
+
 // A limit set for one test and put back after it.
 template <class T>
 struct ScopedLimit {
@@ -317,10 +371,10 @@ TEST_F(LargeTest, RunningOutOfMemoryOnAPageEndsInAnErrorLine)
 {
     if (kSanitized) GTEST_SKIP() << "a sanitizer reserves address space of its own";
     const QByteArray many = preparedText(pageOfRows(45000) + pageOfRows(2));
-    // Aligned to the bottom, a memo still lays out all its lines when drawn
-    // (from the top, only those shown).
+    // Sized to its text, a memo still lays out all its lines when drawn
+    // (otherwise only those shown).
     QByteArray bottomMemo = pageOfOneMemo(longText(8000000));
-    bottomMemo.replace("<m1 ", "<m1 VAlign=\"vaBottom\" ");
+    bottomMemo.replace("<m1 ", "<m1 AutoWidth=\"True\" ");
     const QByteArray longMemo = preparedText(bottomMemo + pageOfRows(2));
     const Cost built = inChild([&] {
         LoadedFile f(many, 10);

@@ -75,12 +75,28 @@ TEST(KsCompound, TextJoinsInTheOrderWritten)
     }
 }
 
+// A short form and the assignment it stands for, which is refused when compiling.
+struct ShortForm {
+    const char *Lang, *Short, *Expanded;
+};
+
+// Each short form is refused with the expanded form's message.
+void ExpectRefusedAsExpanded(std::initializer_list<ShortForm> cases)
+{
+    for (const ShortForm &c : cases) {
+        SCOPED_TRACE(c.Short);
+        const KsRunResult expanded = ksRunScript(QString::fromUtf8(c.Expanded), QLatin1String(c.Lang));
+        ASSERT_EQ(expanded.Code, 1) << "the written-out form compiles";
+        const KsRunResult shortForm = ksRunScript(QString::fromUtf8(c.Short), QLatin1String(c.Lang));
+        EXPECT_EQ(shortForm.Code, 1) << shortForm.Output.join(u'|').toStdString() << shortForm.Error.toStdString();
+        EXPECT_EQ(WithoutPlace(shortForm.Error), WithoutPlace(expanded.Error));
+    }
+}
+
 // What x = x op y refuses when compiling, x op= y refuses too.
 TEST(KsCompound, CompoundOperatorsAreCheckedAsTheExpandedForm)
 {
-    const struct {
-        const char *Lang, *Compound, *Expanded;
-    } cases[] = {
+    ExpectRefusedAsExpanded({
             {"C++Script", "bool b; { b = true; b /= false; }", "bool b; { b = true; b = b / false; }"},
             {"C++Script", "String s; { s = \"15\"; s -= \"12\"; Out(s); }",
              "String s; { s = \"15\"; s = s - \"12\"; Out(s); }"},
@@ -90,21 +106,36 @@ TEST(KsCompound, CompoundOperatorsAreCheckedAsTheExpandedForm)
             {"BasicScript", "Dim s As String\ns = \"15\"\ns -= \"12\"\nOut(s)\n",
              "Dim s As String\ns = \"15\"\ns = s - \"12\"\nOut(s)\n"},
             {"BasicScript", "Dim s As String\ns = \"1\"\ns *= 2\n", "Dim s As String\ns = \"1\"\ns = s * 2\n"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.Compound);
-        const KsRunResult expanded = ksRunScript(QString::fromUtf8(c.Expanded), QLatin1String(c.Lang));
-        ASSERT_EQ(expanded.Code, 1) << "the written-out form compiles";
-        const KsRunResult compound = ksRunScript(QString::fromUtf8(c.Compound), QLatin1String(c.Lang));
-        EXPECT_EQ(compound.Code, 1) << compound.Output.join(u'|').toStdString() << compound.Error.toStdString();
-        EXPECT_EQ(WithoutPlace(compound.Error), WithoutPlace(expanded.Error));
-    }
+    });
     // what the expanded form allows still runs
     const KsRunResult r = ksRunScript(QStringLiteral("String s; float d; { s = \"a\"; s += \"b\"; d = 3; d /= 2; "
                                                      "Out(s); Out(d); }"),
                                       QStringLiteral("C++Script"));
     EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
     EXPECT_EQ(r.Output, Lines({"ab", "1.5"}));
+}
+
+// x++ and x-- are checked as x = x + 1 and x = x - 1 are (JScript's variables
+// are Variants, which take both).
+TEST(KsCompound, IncrementAndDecrementAreCheckedAsTheExpandedForm)
+{
+    ExpectRefusedAsExpanded({
+            {"C++Script", "bool b; { b = true; b++; }", "bool b; { b = true; b = b + 1; }"},
+            {"C++Script", "String s; { s = \"12\"; s++; Out(s); }", "String s; { s = \"12\"; s = s + 1; Out(s); }"},
+            {"C++Script", "char c; { c = \"a\"; c--; }", "char c; { c = \"a\"; c = c - 1; }"},
+            {"C++Script", "TStringList l; { l = new TStringList; l.Text++; }",
+             "TStringList l; { l = new TStringList; l.Text = l.Text + 1; }"},
+    });
+    // what the expanded form allows still runs
+    const KsRunResult r = ksRunScript(QStringLiteral("int i; float d; Variant v;\n"
+                                                     "{ i = 1; i++; i++; d = 1.5; d--; v = 4; v--; Out(i); Out(d); Out(v); }"),
+                                      QStringLiteral("C++Script"));
+    EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
+    EXPECT_EQ(r.Output, Lines({"3", "0.5", "3"}));
+    const KsRunResult js = ksRunScript(QStringLiteral("var i = 1, s = \"5\"; i++; i--; s++; Out(i); Out(s);"),
+                                       QStringLiteral("JScript"));
+    EXPECT_EQ(js.Code, 0) << js.Error.toStdString();
+    EXPECT_EQ(js.Output, Lines({"1", "6"}));
 }
 
 // ---- generated programs ------------------------------------------------------------------------

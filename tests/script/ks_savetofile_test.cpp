@@ -83,13 +83,17 @@ TEST(KsSaveToFile, SavedFilesReplaceOnlyTheFileMeant)
             {"TPicture", ".bmp",
              "B := TBitmap.Create; B.Width := 4; B.Height := 4; P := TPicture.Create; P.Assign(B); "
              "P.SaveToFile(F); P.Free; B.Free"},
+            {"TFileStream", ".bin",
+             "S := TFileStream.Create(F, fmCreate); L := TStringList.Create; L.Add('new'); L.SaveToStream(S); "
+             "S.Free; L.Free"},
     };
     for (const auto &saver : savers) {
         SCOPED_TRACE(saver.what);
         expectNoTrapCatches(QString::fromLatin1(saver.suffix), inProcess([&](const QString &target) {
                                 const QString script =
                                         QStringLiteral("var L: TStringList; M: TMemoryStream; B: TBitmap; "
-                                                       "P: TPicture; F: string;\nbegin\n  F := '%1';\n"
+                                                       "P: TPicture; S: TFileStream; F: string;\n"
+                                                       "begin\n  F := '%1';\n"
                                                        "  try %2; Out('saved') except Out(ExceptionMessage) end;\n"
                                                        "end.")
                                                 .arg(target, QString::fromLatin1(saver.save));
@@ -97,4 +101,63 @@ TEST(KsSaveToFile, SavedFilesReplaceOnlyTheFileMeant)
                                 return WriteOutcome{out == QStringList{"saved"}, out.join(u'\n')};
                             }));
     }
+}
+
+// A file a script creates as a stream is written beside the old one: until
+// the stream is freed the old file is whole, what was written can be read
+// back, and freeing it puts the new file in place and leaves no part file.
+TEST(KsSaveToFile, ACreatedFileStreamReplacesTheFileWhenFreed)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("s.bin"));
+    ASSERT_TRUE(putFile(file, "old content"));
+    const QString script = QStringLiteral(
+                                   "var S: TFileStream; L: TStringList; M: TMemoryStream;\n"
+                                   "begin\n"
+                                   "  S := TFileStream.Create('%1', fmCreate);\n"
+                                   "  L := TStringList.Create; L.Add('first'); L.Add('second'); L.SaveToStream(S);\n"
+                                   "  Out(IntToStr(S.Size));\n"
+                                   "  S.Position := 0; L.Clear; L.LoadFromStream(S); Out(L[1]);\n"
+                                   "  M := TMemoryStream.Create; M.LoadFromFile('%1'); Out(IntToStr(M.Size)); M.Free;\n"
+                                   "  S.Free;\n"
+                                   "  M := TMemoryStream.Create; M.LoadFromFile('%1'); Out(IntToStr(M.Size)); M.Free;\n"
+                                   "  L.Free;\n"
+                                   "end.")
+                                   .arg(file);
+    const QStringList out = ksRunScript(script, QStringLiteral("PascalScript")).Output;
+    const QByteArray written = fileBytes(file);
+    EXPECT_TRUE(written.startsWith("first") && written.contains("second")) << written.toStdString();
+    const QString size = QString::number(written.size());
+    EXPECT_EQ(out, QStringList({size, QStringLiteral("second"), QStringLiteral("11"), size}));
+    EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("s.bin")});
+}
+
+// A created file stream whose writing failed (a full disk) never replaces
+// the old file: freeing it raises the write error, and no part file stays.
+TEST(KsSaveToFile, AFileStreamWhoseWritingFailedKeepsTheOldFile)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("f.bin"));
+    const QByteArray old("old");
+    ASSERT_TRUE(putFile(file, old));
+    const QString script = QStringLiteral(
+                                   "var S: TFileStream; M: TMemoryStream; i: Integer;\n"
+                                   "begin\n"
+                                   "  S := TFileStream.Create('%1', fmCreate);\n"
+                                   "  M := TMemoryStream.Create;\n"
+                                   "  for i := 1 to 2000 do M.Write('0123456789', 10);\n"
+                                   "  try for i := 1 to 100 do begin M.Position := 0; S.CopyFrom(M, M.Size) end;\n"
+                                   "    Out('written') except Out(ExceptionClassName) end;\n"
+                                   "  try S.Free; Out('freed') except Out(ExceptionClassName) end;\n"
+                                   "  M.Free;\n"
+                                   "end.")
+                                   .arg(file);
+    EXPECT_EQ(onFullDisk(64 * 1024,
+                         [&] {
+                             const QStringList out = ksRunScript(script, QStringLiteral("PascalScript")).Output;
+                             return out == QStringList({"EWriteError", "EWriteError"}) ? 0 : 2;
+                         }),
+              0);
+    EXPECT_EQ(fileBytes(file), old);
+    EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("f.bin")});
 }

@@ -422,13 +422,14 @@ TEST(KsSemantics, AssignmentsBetweenVariablesKeepTheGeneralRules)
 }
 
 // ++ and -- step a variable by the operator rules: past the 32-bit range
-// it becomes a 64-bit integer, a text that is a number is converted, and
-// an element steps like a variable.
+// it becomes a 64-bit integer, a text that is a number held by a Variant is
+// converted (a String variable is refused, as s = s + 1 is), and an element
+// steps like a variable.
 TEST(KsSemantics, IncrementsFollowTheAdditionRules)
 {
     const char *steps = "i++; Out(i); Out(VarType(i)); i--; i--; Out(i); Out(VarType(i));\n"
                         "s++; Out(s); d--; Out(d); a[1]++; Out(a[1]);";
-    const std::string cpp = std::string("{ int i = 2147483647; string s = \"5\"; float d = 1.5; int a[2]; a[1] = 2;\n") +
+    const std::string cpp = std::string("{ int i = 2147483647; Variant s = \"5\"; float d = 1.5; int a[2]; a[1] = 2;\n") +
                             steps + " }";
     const std::string js = std::string("var i = 2147483647, s = \"5\", d = 1.5, a[2]; a[1] = 2;\n") + steps;
     for (const auto &[lang, text] : {std::pair{"C++Script", cpp}, std::pair{"JScript", js}}) {

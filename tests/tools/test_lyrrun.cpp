@@ -2,6 +2,7 @@
 // waits; datasets over the program's database; printing to a file.
 
 #include "core/Unit1.h"
+#include "child_writes.h"
 #include "lyrrun_process.h"
 #include "platform/db/db.h"
 
@@ -245,6 +246,64 @@ TEST_F(LyrRunTest, AStopSignalEndsARunningReportWithAnErrorLine)
                     err.contains(QStringLiteral("报表生成已中断（收到 %1）")
                                          .arg(signal == SIGINT ? QLatin1String("SIGINT") : QLatin1String("SIGTERM"))))
                     << err.toStdString();
+        }
+}
+
+// A stop signal while a long dump is written ends the dump at the next page
+// and the run with its error line; a second one ends the runner at once.
+// Either way the file asked for is not written: the old one stays whole and
+// no part file is left beside it.
+TEST_F(LyrRunTest, AStopSignalDuringTheDumpEndsItAndWritesNoFile)
+{
+    // 20,000 pages, prepared in full before the dump starts.
+    const QByteArray xml("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                         "<TlyrReport><TlyrReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\">"
+                         "<TlyrMasterData Name=\"MasterData1\" Left=\"0\" Top=\"20\" Width=\"718\" Height=\"20\" "
+                         "RowCount=\"20000\" StartNewPage=\"True\"><TlyrMemoView Name=\"Memo1\" Left=\"0\" "
+                         "Top=\"0\" Width=\"200\" Height=\"20\" Text=\"row [Line]\"/></TlyrMasterData>"
+                         "</TlyrReportPage></TlyrReport>");
+    const QString path = dir.filePath(QStringLiteral("pages.xml"));
+    ASSERT_TRUE(putFile(path, xml));
+    const QString out = dir.filePath(QStringLiteral("out.lp3"));
+    const QByteArray old("the user's old file\n");
+    for (int sent : {1, 2})
+        for (int signal : {SIGINT, SIGTERM}) {
+            SCOPED_TRACE(testing::Message() << sent << " x " << signal);
+            ASSERT_TRUE(putFile(out, old));
+            QProcess p;
+            p.start(exe, {path, QStringLiteral("--dump"), QStringLiteral("--lp3"), out});
+            ASSERT_TRUE(p.waitForStarted());
+            // The dump has begun.
+            QByteArray dumped;
+            while (!dumped.contains("page 2\n") && p.state() == QProcess::Running) {
+                p.waitForReadyRead(1000);
+                dumped += p.readAllStandardOutput();
+            }
+            ASSERT_TRUE(dumped.contains("page 2\n"));
+            // Apart, so that the second is not merged into the first.
+            for (int i = 0; i < sent; ++i) {
+                if (i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                ::kill(pid_t(p.processId()), signal);
+            }
+            while (p.state() == QProcess::Running && p.waitForReadyRead(60000)) dumped += p.readAllStandardOutput();
+            if (p.state() != QProcess::NotRunning && !p.waitForFinished(60000)) {
+                p.kill();
+                p.waitForFinished();
+                FAIL() << "lyrrun did not stop";
+            }
+            dumped += p.readAllStandardOutput();
+            EXPECT_FALSE(dumped.contains("page 20000\n"));
+            if (sent == 1) {
+                EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+                EXPECT_EQ(p.exitCode(), 1);
+                const QString err = QString::fromUtf8(p.readAllStandardError());
+                EXPECT_TRUE(err.contains(
+                        QStringLiteral("报表生成已中断（收到 %1）")
+                                .arg(signal == SIGINT ? QLatin1String("SIGINT") : QLatin1String("SIGTERM"))))
+                        << err.toStdString();
+            }
+            EXPECT_EQ(fileBytes(out), old);
+            EXPECT_EQ(filesIn(dir.path()), QStringList({QStringLiteral("out.lp3"), QStringLiteral("pages.xml")}));
         }
 }
 

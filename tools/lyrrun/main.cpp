@@ -269,14 +269,26 @@ void onStopSignal(int signal)
 // A stop signal only writes to a pipe; the engine turns the event loop
 // between records and pages, where the report is told to stop. A second
 // signal ends the program at once.
+// Whether a stop signal came since the last look (stopped then names it):
+// asked where the event loop does not turn (the dump, before a file is
+// written).
+bool stopCame(QString &stopped)
+{
+    bool came = false;
+    char c = 0;
+    while (stopPipe[0] >= 0 && ::read(stopPipe[0], &c, 1) == 1) {
+        stopped = c == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM");
+        came = true;
+    }
+    return came;
+}
+
 void stopOnSignals(TlyrReport &report, QString &stopped)
 {
     if (::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
     auto *notifier = new QSocketNotifier(stopPipe[0], QSocketNotifier::Read, &report);
     QObject::connect(notifier, &QSocketNotifier::activated, &report, [&report, &stopped] {
-        char c = 0;
-        while (::read(stopPipe[0], &c, 1) == 1)
-            stopped = c == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM");
+        stopCame(stopped);
         report.SetTerminated(true);
     });
     struct sigaction action {};
@@ -488,8 +500,12 @@ int main(int argc, char **argv)
     const bool prepared = report.PrepareReport();
     auto &pages = *static_cast<TlyrPreviewPages *>(report.PreviewPages());
     // Page by page: a stopped runaway report may hold very many. A second
-    // stop signal meanwhile ends the program at once (its handler was reset).
-    if (dump) lyrDumpPreparedPages(pages, [](const QString &page) { writeAll(page, stdout); });
+    // stop signal meanwhile ends the program at once (its handler was reset);
+    // a first one ends the dump at the next page, and no file is written.
+    if (dump)
+        lyrDumpPreparedPages(
+                pages, [](const QString &page) { writeAll(page, stdout); }, [&stopped] { return stopCame(stopped); });
+    stopCame(stopped);
     if (!prepared || !loadErrors.isEmpty() || !stopped.isEmpty()) {
         QStringList errors = loadErrors + report.Errors();
         if (!stopped.isEmpty()) errors << stopLine();
@@ -502,6 +518,7 @@ int main(int argc, char **argv)
             return fail(QString::fromUtf8(e.what()));
         }
     }
+    if (stopCame(stopped)) return fail(stopLine());
     if (!printFile.isEmpty()) {
         // One printer writing to the file: no print server is needed.
         std::vector<std::unique_ptr<TlyrCustomPrinter>> printers;

@@ -1,0 +1,115 @@
+// What compiling takes: a program of mixed statements (assignments, ifs,
+// loops, calls, text and real expressions) takes memory in proportion to its
+// lines, in every language, measured by the engine's own accounting of the
+// heap (what a compile leaves held, and the run's bound, which a compile
+// passing it stops at).
+#include "script/ks_budget.h"
+#include "script/ks_iinterpreter.h"
+#include "script/ks_limits.h"
+#include "script/ks_runner.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Most a line of such a program may take to compile, held or at the peak.
+constexpr qint64 kBytesPerLine = 3200;
+
+struct Language {
+    const char *Name;
+    const char *Head;  // declarations and a function Twice(x)
+    const char *Statements[6];
+    const char *Tail;
+};
+
+const Language kLanguages[] = {
+        {"PascalScript",
+         "var i, j, k: Integer; f: Double; s: String;\n"
+         "function Twice(x: Integer): Integer; begin Result := x * 2 end;\n"
+         "begin\ni := 0; k := 0; f := 1.0; s := 'abc';\n",
+         {"i := i + %1 * (k mod 7) - 3;", "f := f * 0.5 + %1.25 / (i + 1.5);",
+          "s := 'a' + IntToStr(i mod 10) + Copy(s, 1, 3);", "if i > %1 then k := k + 1 else k := k - 1;",
+          "for j := 1 to 2 do k := k + j;", "k := Twice(k mod 100) + Length(s);"},
+         "k := k + 1\nend."},
+        {"C++Script",
+         "int i, j, k; double f; String s;\nint Twice(int x) { return x * 2; }\n"
+         "{\ni = 0; k = 0; f = 1.0; s = \"abc\";\n",
+         {"i = i + %1 * (k % 7) - 3;", "f = f * 0.5 + %1.25 / (i + 1.5);",
+          "s = \"a\" + IntToStr(i % 10) + Copy(s, 1, 3);", "if (i > %1) k = k + 1; else k = k - 1;",
+          "for (j = 1; j <= 2; j++) k = k + j;", "k = Twice(k % 100) + Length(s);"},
+         "k = k + 1;\n}"},
+        {"JScript",
+         "var i = 0, j = 0, k = 0, f = 1.0, s = \"abc\";\nfunction Twice(x) { return x * 2; }\n",
+         {"i = i + %1 * (k % 7) - 3;", "f = f * 0.5 + %1.25 / (i + 1.5);",
+          "s = \"a\" + IntToStr(i % 10) + Copy(s, 1, 3);", "if (i > %1) k = k + 1; else k = k - 1;",
+          "for (j = 1; j <= 2; j++) k = k + j;", "k = Twice(k % 100) + Length(s);"},
+         "k = k + 1;"},
+        {"BasicScript",
+         "Dim i As Integer, j As Integer, k As Integer, f As Double, s As String\n"
+         "Function Twice(x As Integer) As Integer\n  Return x * 2\nEnd Function\n",
+         {"i = i + %1 * (k Mod 7) - 3", "f = f * 0.5 + %1.25 / (i + 1.5)",
+          "s = \"a\" & IntToStr(i Mod 10) & Copy(s, 1, 3)", "If i > %1 Then\nk = k + 1\nElse\nk = k - 1\nEnd If",
+          "For j = 1 To 2\nk = k + j\nNext", "k = Twice(k Mod 100) + Length(s)"},
+         "k = k + 1"},
+};
+
+// A program of about `lines` lines.
+QString MixedProgram(const Language &lang, int lines)
+{
+    QString text = QLatin1String(lang.Head);
+    for (int n = 0, i = 0; n < lines; ++i) {
+        const QString st = QString::fromLatin1(lang.Statements[i % 6]);
+        text += (st.contains(QLatin1String("%1")) ? st.arg(i % 97) : st) + u'\n';
+        n += int(st.count(u'\n')) + 1;
+    }
+    return text + QLatin1String(lang.Tail) + u'\n';
+}
+
+// What compiling `text` leaves held; fails the test when it does not compile.
+qint64 CompiledBytes(const Language &lang, const QString &text)
+{
+    TksScript s;
+    s.AddRTTI();
+    s.SyntaxType = QLatin1String(lang.Name);
+    s.Lines = ksSplitScriptLines(text);
+    EXPECT_TRUE(s.Compile()) << s.ErrorPos.toStdString() << ": " << s.ErrorMsg.toStdString();
+    return s.CompiledBytes;
+}
+
+struct Budget {
+    explicit Budget(qint64 bytes) { ksSetRunBudget(bytes); }
+    ~Budget() { ksSetRunBudget(ksMaxRunBytes); }
+    Budget(const Budget &) = delete;
+    Budget &operator=(const Budget &) = delete;
+};
+
+TEST(KsCompileMemory, TenTimesTheLinesTakeAboutTenTimesTheMemory)
+{
+    constexpr int kSmall = 3000, kLarge = 30000;
+    for (const Language &lang : kLanguages) {
+        SCOPED_TRACE(lang.Name);
+        const QString small = MixedProgram(lang, kSmall), large = MixedProgram(lang, kLarge);
+        const qint64 smallBytes = CompiledBytes(lang, small);
+        const qint64 largeBytes = CompiledBytes(lang, large);
+        ASSERT_GT(smallBytes, 0);
+        const double ratio = double(largeBytes) / double(smallBytes);
+        EXPECT_GT(ratio, 7.0) << smallBytes << " " << largeBytes;
+        EXPECT_LT(ratio, 13.0) << smallBytes << " " << largeBytes;
+        EXPECT_LT(largeBytes / kLarge, kBytesPerLine) << "bytes held per line";
+        RecordProperty(std::string(lang.Name) + "_bytes_per_line", int(largeBytes / kLarge));
+        {
+            // the peak too: compiling stays within a run's bound of that much a line
+            const Budget bound(kBytesPerLine * kLarge);
+            TksScript s;
+            s.AddRTTI();
+            s.SyntaxType = QLatin1String(lang.Name);
+            s.Lines = ksSplitScriptLines(large);
+            EXPECT_TRUE(s.Compile()) << s.ErrorPos.toStdString() << ": " << s.ErrorMsg.toStdString();
+        }
+        // and the program runs
+        const KsRunResult r = ksRunScript(large, QLatin1String(lang.Name));
+        EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
+    }
+}
+
+}  // namespace
