@@ -202,6 +202,8 @@ private:
     // subreports) took; its later columns start below that too.
     double titleRun_ = 0;
     bool atColumnTop() const;
+    // An open keep block moves to the next column at this break.
+    bool keepMovesToColumn();
     // The room below the headers of a new column of this page.
     double columnRoom();
     // Where a column begins: above the column header, which each column
@@ -306,6 +308,15 @@ private:
     // is not repeated above that block when it moves to a new page.
     int keepSerial_ = 0;
     int movingKeep_ = 0;
+    // The open block moved to a later column's top at a column break.
+    bool keepMovedColumn_ = false;
+    // A band being split breaks the column.
+    bool splitBreak_ = false;
+    // The page and store position at which the last subreport began.
+    std::pair<int, int> subRanAt_{-1, 0};
+    // The column it came from, and where in the store the column it moved
+    // to begins (above that column's headers).
+    int keepFromColumn_ = 1, keepColumnFrom_ = 0;
     QHash<TlyrBand *, int> headerKeep_;
     // The page and store position after each header's last showing; while
     // a moved block is pasted over columns, the block position being

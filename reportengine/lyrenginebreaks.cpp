@@ -77,13 +77,30 @@ void TlyrEngine::NewPage()
     // headers may take more room than this page's) stays where it is.
     const double room = CurPage && CurPage->EndlessHeight ? 1000000 : PageHeight - FooterHeight() - HeaderHeight();
     const bool fits = (keepBreaks_.empty() ? blockHeight : keepTallest_) <= room + 0.0001;
-    // A block that ran over columns is not whole anyway: a band that starts
-    // a new page leaves it where it is, or it would still end beside it.
-    const bool move = keeping_ && keepY_ > blockColumnTop + 0.0001 && fits && !(startBreak && !keepBreaks_.empty());
+    // One a column break moved to its column's top moves on unless
+    // subreports ran beside its bands. A block that ran over columns is not
+    // whole anyway: a band that starts a new page leaves it where it is, or
+    // it would still end beside it.
+    const bool movedOn = keepMovedColumn_ && !(subRanAt_.first == pages->CurPage && subRanAt_.second >= keepPos_);
+    const bool move = keeping_ && (keepY_ > blockColumnTop + 0.0001 || movedOn) && fits &&
+                      !(startBreak && !keepBreaks_.empty());
     // A subreport that broke the page inside the block runs beside its host
     // band, which may reach below the subreport's place: the host's bottom
     // moves along, so the new column's footer stays below it.
     const double hostBelow = move && subHostBottom_ > CurY ? subHostBottom_ - CurY : 0;
+    // A block a column break moved to its column's top leaves that column
+    // empty: the headers repeated above it go too, and the column it came
+    // from keeps the footer it ended with.
+    const bool columnMoved = move && keepMovedColumn_;
+    const int stays = columnMoved ? keepFromColumn_ : keepColumn_;
+    if (columnMoved)
+        if (auto *store = dynamic_cast<TlyrPreviewPages *>(pages)) {
+            const int heads = keepPos_ - keepColumnFrom_;
+            store->CutObjects(keepColumnFrom_);
+            store->PasteObjects([&](int i, QRectF &) { return i >= heads; });
+            keepPos_ = keepColumnFrom_;
+            for (auto &b : keepBreaks_) b = {b.first - heads, b.second - heads};
+        }
     const std::vector<std::pair<int, int>> blockBreaks = move ? keepBreaks_ : std::vector<std::pair<int, int>>();
     // A kept footer takes the last record along: that record counts for the
     // page it moves to.
@@ -109,24 +126,25 @@ void TlyrEngine::NewPage()
         }
     }
     if (move) pages->CutObjects(keepPos_);
-    if (!blockBreaks.empty()) {
+    if (!blockBreaks.empty() || columnMoved) {
         // The block ran over page columns: the columns after the one it began
         // in are left empty, and that one ends with its footer below what
         // stays in it.
-        CurColumn = keepColumn_;
-        CurX = columnX(keepColumn_) + baseX() + childLeft_;
+        CurColumn = stays;
+        CurX = columnX(stays) + baseX() + childLeft_;
         CurY = keepY_;
         rowBottom_ = -1;
         subHostBottom_ = -1;
         // The block's columns lost their headers with it.
         for (auto it = columnBody_.begin(); it != columnBody_.end();) {
-            const bool lost = it->first.first == pages->CurPage && it->first.second > keepColumn_;
+            const bool lost = it->first.first == pages->CurPage && it->first.second > stays;
             it = lost ? columnBody_.erase(it) : std::next(it);
         }
         // The footers the block's columns had went with it.
+        const int footedFrom = columnMoved ? stays + 1 : stays;
         for (auto it = footedColumns_.begin(); it != footedColumns_.end();)
-            it = std::get<1>(*it) == pages->CurPage && std::get<2>(*it) >= keepColumn_ ? footedColumns_.erase(it)
-                                                                                       : std::next(it);
+            it = std::get<1>(*it) == pages->CurPage && std::get<2>(*it) >= footedFrom ? footedColumns_.erase(it)
+                                                                                      : std::next(it);
     }
     if (keptRecord) Aggregates.Undo(keptRecord);
     if (keeping_ && !move) closeKeep();
@@ -199,8 +217,22 @@ void TlyrEngine::NewColumn()
     movedRow_ = MovedRow();
     const int printedFrom = Pages()->GetCurPosition();
     const double leftAt = std::max({CurY, rowBottom_, subHostBottom_});
-    if (keeping_) Aggregates.KeepInColumn();
+    // A keep block that began below this column's top moves whole to the
+    // next one when an empty column holds it there.
+    const bool move = keepMovesToColumn();
+    const double blockHeight = CurY - keepY_;
+    auto *keptRecord = move && keepingFooter_ ? qobject_cast<TlyrDataBand *>(keepBand_) : nullptr;
+    if (move) {
+        Pages()->CutObjects(keepPos_);
+        CurY = keepY_;
+        // The last record goes along with the footer: it counts where it
+        // prints.
+        if (keptRecord) Aggregates.Undo(keptRecord);
+    } else if (keeping_) {
+        Aggregates.KeepInColumn();
+    }
     showColumnFooter();
+    const int columnFrom = Pages()->GetCurPosition();
     const int column = ++CurColumn;
     const double x = columnX(column);
     CurX = x;
@@ -227,15 +259,49 @@ void TlyrEngine::NewColumn()
         }
         columnStartY_ = CurY;
         const double start = CurY;
-        showRepeatedHeaders(x);
+        {
+            // Headers shown inside the moving block come with it.
+            const Saved<int> moving(movingKeep_);
+            const Saved<double> need(repeatNeed_);
+            if (move) {
+                movingKeep_ = keepSerial_;
+                // The block needs its height below them, and what broke
+                // the column room below it where both fit.
+                const double room = PageHeight - FooterHeight() - CurY;
+                repeatNeed_ = repeatNeed_ + blockHeight > room + 0.0001 ? blockHeight : repeatNeed_ + blockHeight;
+            }
+            showRepeatedHeaders(x);
+        }
         headersEndY_ = CurY;
         // A header that split went on in a later column, filling this one.
         columnBody_[at] = {start, CurColumn == column ? CurY : PageHeight - FooterHeight()};
     }
     contentPos_ = Pages()->GetCurPosition();
-    // A block that holds nothing yet begins in the new column: its first
-    // band did not fit in the one before.
-    if (keeping_ && keepPage_ == Pages()->CurPage && keepPos_ == printedFrom && keepBreaks_.empty()) {
+    if (move) {
+        const double dx = columnX(CurColumn) - columnX(keepColumn_), dy = CurY - keepY_;
+        TlyrCustomPreviewPages *pages = Pages();
+        const int top = static_cast<int>(std::lround(CurY));
+        pages->Outline->ShiftItems(keepOutline_, top);
+        pages->ShiftAnchors(keepAnchor_, top);
+        if (auto *store = dynamic_cast<TlyrPreviewPages *>(pages))
+            store->PasteObjects([&](int, QRectF &box) {
+                box.translate(dx, dy);
+                return true;
+            });
+        else
+            pages->PasteObjects(keepX_ + dx, CurY);
+        // The block stays open from its new place: grown past this column
+        // too, it moves on to a new page as one that began below a top.
+        keepX_ += dx;
+        keepFromColumn_ = keepColumn_;
+        keepColumnFrom_ = columnFrom;
+        keepColumn_ = CurColumn;
+        keepPos_ = contentPos_;
+        keepY_ = CurY;
+        keepMovedColumn_ = true;
+        CurY += blockHeight;
+        if (keptRecord) Aggregates.AddValue(keptRecord);
+    } else if (keeping_ && keepPage_ == Pages()->CurPage && keepPos_ == printedFrom && keepBreaks_.empty()) {
         keepX_ += columnX(CurColumn) - columnX(keepColumn_);
         keepColumn_ = CurColumn;
         keepPos_ = contentPos_;
@@ -247,6 +313,44 @@ void TlyrEngine::NewColumn()
     // A subreport running in the column goes on at its own offset; a
     // repeated header that split went on in a later column.
     CurX = (CurColumn == column ? x : columnX(CurColumn)) + baseX();
+}
+
+bool TlyrEngine::keepMovesToColumn()
+{
+    if (!keeping_ || keepPage_ != Pages()->CurPage || keepColumn_ != CurColumn || !keepBreaks_.empty()) return false;
+    // Not a block that a subreport or an open row of records runs beside,
+    // nor one that already starts its column.
+    if (splitBreak_ || flowingHeader_ || subBaseX_ >= 0 || !runningSubs_.isEmpty() || rowBottom_ >= 0 || subHostBottom_ >= 0) return false;
+    if (subRanAt_.first == Pages()->CurPage && subRanAt_.second >= keepPos_) return false;
+    if (keepY_ <= std::max(columnStartY_, headersEndY_) + 0.0001) return false;
+    if (columnBody_.count({Pages()->CurPage, CurColumn + 1})) return false;
+    // Records side by side move with their rows.
+    for (TlyrComponent *c : CurPage->Objects())
+        if (auto *d = qobject_cast<TlyrDataBand *>(c); d && d->Columns() >= 2) return false;
+    // The new column's header and the headers it repeats, but those the
+    // block brings along.
+    auto chain = [](TlyrBand *b) {
+        double h = 0;
+        for (int n = 0; b && n < 64; ++n, b = b->Child()) {
+            if (b->Visible()) h += b->Height();
+            if (!b->Visible() && !b->PrintChildIfInvisible()) break;
+        }
+        return h;
+    };
+    double heads = chain(CurPage->FindBand(&TlyrColumnHeader::staticMetaObject));
+    for (TlyrBand *b : headerList_) {
+        // A header shown inside the block stays its first line.
+        if (const auto added = headerAdded_.constFind(b); b && headerKeep_.value(b) != keepSerial_ &&
+                                                           added != headerAdded_.cend() && added->first == keepPage_ &&
+                                                           added->second >= keepPos_)
+            return false;
+        if (!b || !repeatsOnNewPage(b) || headerKeep_.value(b) == keepSerial_) continue;
+        // One that may split may run on past the column.
+        if (b->AllowSplit()) return false;
+        heads += chain(b);
+    }
+    // What broke the column must fit below it there too.
+    return CurY - keepY_ + std::max(repeatNeed_, 0.0) <= PageHeight - FooterHeight() - columnTopY_ - heads + 0.0001;
 }
 
 // Only page bands and headers (repeated ones too) are above: a band that

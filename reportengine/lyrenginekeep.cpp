@@ -168,6 +168,7 @@ void TlyrEngine::startKeep(TlyrBand *band, int position, double y)
     keepBreaks_.clear();
     keepWidth_.clear();
     keepTallest_ = 0;
+    keepMovedColumn_ = false;
     keepPos_ = position;
     keepY_ = y;
     keepOutline_ = pages->Outline->GetCurPosition();
@@ -205,5 +206,6 @@ void TlyrEngine::closeKeep()
     keeping_ = false;
     keepBand_ = nullptr;
     keepBreaks_.clear();
+    keepMovedColumn_ = false;
     Aggregates.EndKeep();
 }

@@ -196,6 +196,10 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
             // in the new column.
             const Saved<double> need(repeatNeed_);
             repeatNeed_ = kFirstLine;
+            // The parts already placed fit where they are: the block
+            // around them stays.
+            const Saved<bool> splitting(splitBreak_);
+            splitBreak_ = true;
             NewColumn();
         }
         fresh = !carries;

@@ -53,6 +53,9 @@ std::vector<TlyrSubreport *> TlyrEngine::subreportsOf(const QList<TlyrReportComp
 
 void TlyrEngine::runSubreport(TlyrSubreport *s)
 {
+    // Its pages run beside the bands around: a block holding them stays in
+    // its column.
+    subRanAt_ = {Pages()->CurPage, Pages()->GetCurPosition()};
     auto *page = static_cast<TlyrReportPage *>(s->SubPage());
     struct Running {
         QSet<TlyrReportPage *> &set;

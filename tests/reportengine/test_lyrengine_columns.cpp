@@ -257,3 +257,54 @@ TEST_F(ColumnsTest, AKeptBlockOverTwoColumnsLeavesTheFirstWithItsFooter)
     EXPECT_EQ(footers.join(QLatin1Char(' ')).toStdString(), "1:0,128 2:0,164 2:200,164") << dump().toStdString();
     EXPECT_EQ(recordPlaces().join(QLatin1Char(' ')).toStdString(), "1.1 1.1 1.1 2.1 2.1 2.1 2.1 2.2 2.2 2.2 2.2");
 }
+
+// A kept block that does not fit what is left of its page column moves
+// whole to the next column's top, below the headers repeated there: a
+// record kept with its chain of two child bands, and a kept group with its
+// records. Neither is cut between columns, and each column's footer counts
+// only the records printed in it.
+TEST_F(ColumnsTest, AKeptBlockThatAnEmptyColumnHoldsMovesWholeToTheNextColumn)
+{
+    for (bool grouped : {false, true}) {
+        SCOPED_TRACE(grouped ? "kept group" : "record kept with two children");
+        newSheet(400, 200, 2);
+        TlyrDataSet *ds = rows({"A", "A", "A", "B", "B"});
+        if (grouped) group(60)->KeepTogether = true;
+        TlyrMasterData *r = records(ds, 90, 0);
+        auto *cf = named<TlyrColumnFooter>("ColumnFooter1", 170);
+        memo(cf, QStringLiteral("Totals"), QStringLiteral("cf:C[COUNT(Records)]"), 100, 80)->SetHeight(16);
+        if (!grouped) {
+            r->SetKeepChild(true);
+            auto *c1 = named<TlyrChild>("Child1", 120, 16);
+            auto *c2 = named<TlyrChild>("Child2", 140, 16);
+            r->SetChild(c1);
+            c1->SetChild(c2);
+        }
+        prepare();
+        judge(5);
+        // What each column holds, in order, by band name and record.
+        std::map<int, QStringList> columns;
+        QString record;
+        for (const PrintedBand &b : bands) {
+            if (b.Name == QLatin1String("Records")) record = b.Texts.value(0).section(QLatin1Char(' '), 0, 0);
+            const QString name = b.Name == QLatin1String("Records") ? record : b.Name;
+            columns[(b.Page) * 10 + column(b.Left)] << name;
+        }
+        // Records of 36 and two children of 16 take 68 each: two fit a
+        // column of 180 below nothing, the third goes on in column 2.
+        // A group of 20 and three records (128) fills column 1; the
+        // next group (92) does not fit the 52 left.
+        const QStringList first = grouped ? QStringList{"Group", "r1", "r2", "r3", "ColumnFooter1"}
+                                          : QStringList{"r1", "Child1", "Child2", "r2", "Child1", "Child2", "ColumnFooter1"};
+        const QStringList second = grouped ? QStringList{"Group", "r4", "r5", "ColumnFooter1"}
+                                           : QStringList{"r3", "Child1", "Child2", "r4", "Child1", "Child2", "ColumnFooter1"};
+        EXPECT_EQ(columns[1], first) << dump().toStdString();
+        EXPECT_EQ(columns[2], second) << dump().toStdString();
+        // Column totals count what the column shows.
+        QStringList totals;
+        for (const PrintedBand &b : bands)
+            if (b.Name == QLatin1String("ColumnFooter1")) totals << b.Texts.filter(QStringLiteral("cf:")).join(QString());
+        EXPECT_EQ(totals.value(0), grouped ? QStringLiteral("cf:C3") : QStringLiteral("cf:C2"));
+        EXPECT_EQ(totals.value(1), QStringLiteral("cf:C2"));
+    }
+}
