@@ -7,6 +7,24 @@ namespace {
 
 class NewPageBandsTest : public BreaksTest {
 protected:
+    // Each page footer "pg S<sum> C<count>" totals the records "r<N>" its
+    // page shows.
+    void expectPageTotalsOfWhatEachPageShows()
+    {
+        for (int i = 0; i < pages().Count(); ++i) {
+            int sum = 0, count = 0;
+            QString shown;
+            for (const Printed &p : printed(i)) {
+                if (p.Text.startsWith(QLatin1Char('r'))) {
+                    sum += p.Text.mid(1).toInt();
+                    ++count;
+                } else if (p.Text.startsWith(QLatin1String("pg "))) {
+                    shown = p.Text.mid(3);
+                }
+            }
+            EXPECT_EQ(shown, QStringLiteral("S%1 C%2").arg(sum).arg(count)) << "page " << i + 1 << "\n" << dump().toStdString();
+        }
+    }
     // A record band over rows printing "r<N>" with a stretched text of the
     // lines given below it (taller than an empty column when there are
     // many), and a child "c<N>" that starts a new page, kept with it.
@@ -101,19 +119,7 @@ TEST_F(NewPageBandsTest, ARecordWhoseSubreportRunsOnCountsForThePageItIsPrintedO
         prepare();
         judge(5);
         ASSERT_GE(pages().Count(), 2) << dump().toStdString();
-        for (int i = 0; i < pages().Count(); ++i) {
-            int sum = 0, count = 0;
-            QString shown;
-            for (const Printed &p : printed(i)) {
-                if (p.Text.startsWith(QLatin1Char('r'))) {
-                    sum += p.Text.mid(1).toInt();
-                    ++count;
-                } else if (p.Text.startsWith(QLatin1String("pg "))) {
-                    shown = p.Text.mid(3);
-                }
-            }
-            EXPECT_EQ(shown, QStringLiteral("S%1 C%2").arg(sum).arg(count)) << "page " << i + 1 << "\n" << dump().toStdString();
-        }
+        expectPageTotalsOfWhatEachPageShows();
     }
 }
 
@@ -180,17 +186,5 @@ TEST_F(NewPageBandsTest, PageTotalsCountKeptGroupsWhenTheLastRecordMovesWithItsF
     prepare();
     judge(13);
     ASSERT_GE(pages().Count(), 3) << dump().toStdString();
-    for (int i = 0; i < pages().Count(); ++i) {
-        int sum = 0, count = 0;
-        QString shown;
-        for (const Printed &p : printed(i)) {
-            if (p.Text.startsWith(QLatin1Char('r'))) {
-                sum += p.Text.mid(1).toInt();
-                ++count;
-            } else if (p.Text.startsWith(QLatin1String("pg "))) {
-                shown = p.Text.mid(3);
-            }
-        }
-        EXPECT_EQ(shown, QStringLiteral("S%1 C%2").arg(sum).arg(count)) << "page " << i + 1 << "\n" << dump().toStdString();
-    }
+    expectPageTotalsOfWhatEachPageShows();
 }
