@@ -295,29 +295,23 @@ inline bool ksBothIntegral(const KsValue &a, const KsValue &b, qint64 &x, qint64
     return true;
 }
 
+// A number as a double; false for a kind that is not one.
+inline bool ksRealOf(const KsValue &v, double &x)
+{
+    switch (v.Kind()) {
+    case KsKind::Double: x = v.RawDouble(); return true;
+    case KsKind::Integer: x = v.RawInt(); return true;
+    case KsKind::Int64: x = double(v.RawInt64()); return true;
+    default: return false;
+    }
+}
+
 // Both numbers, at least one a Double: the two as doubles (what the general
 // rules compute + - * / and comparisons on); false for anything else.
 inline bool ksRealPair(const KsValue &a, const KsValue &b, double &x, double &y)
 {
-    const KsKind ka = a.Kind(), kb = b.Kind();
-    if (ka != KsKind::Double && kb != KsKind::Double) return false;
-    if (ka == KsKind::Double)
-        x = a.RawDouble();
-    else if (ka == KsKind::Integer)
-        x = a.RawInt();
-    else if (ka == KsKind::Int64)
-        x = double(a.RawInt64());
-    else
-        return false;
-    if (kb == KsKind::Double)
-        y = b.RawDouble();
-    else if (kb == KsKind::Integer)
-        y = b.RawInt();
-    else if (kb == KsKind::Int64)
-        y = double(b.RawInt64());
-    else
-        return false;
-    return true;
+    if (a.Kind() != KsKind::Double && b.Kind() != KsKind::Double) return false;
+    return ksRealOf(a, x) && ksRealOf(b, y);
 }
 
 inline KsValue ksAdd(const KsValue &a, const KsValue &b)
