@@ -891,7 +891,7 @@ bool TksILParser::MakeILScript(const QString &text)
     p1.P.SetPosition(start);
     // Backtracking is bounded: a pathological text fails instead of hanging.
     // Real scripts need some 15 rule steps per character.
-    p1.Budget = std::min<qint64>(ksRuleStepsPerChar * qint64(text.size()) + ksRuleStepsBase, ksMaxRuleSteps);
+    p1.Budget = ksRuleStepBudget(qint64(text.size()));
     bool ok = false;
     try {
         ok = p1.Parse(FGrammar->Program);

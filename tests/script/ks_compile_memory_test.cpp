@@ -112,4 +112,15 @@ TEST(KsCompileMemory, TenTimesTheLinesTakeAboutTenTimesTheMemory)
     }
 }
 
+TEST(KsCompileMemory, TheParsingStepsOfALongOrdinaryScriptAreNoLimitOfTheirOwn)
+{
+    // A million ordinary lines of 36 characters take some 15 steps a
+    // character: what stops such a text is the run's memory, not its length.
+    for (const qint64 chars : {qint64(1000), qint64(6) << 20, qint64(36000000), qint64(200000000)}) {
+        SCOPED_TRACE(chars);
+        EXPECT_GE(ksRuleStepBudget(chars), chars * 15 * 10);
+        EXPECT_LE(ksRuleStepBudget(chars), chars * ksRuleStepsPerChar + ksRuleStepsBase);
+    }
+}
+
 }  // namespace
