@@ -46,11 +46,11 @@ enum TksOpCode : std::uint8_t {
     opIs = 23
 };
 
-class TksExpressionNode : public TksCustomVariable {
+class TksExpressionNode : public TksValueItem {
 public:
     // What a node is, known without run-time type checks (evaluation asks).
     enum NodeKinds : std::uint8_t { nkOther, nkOperand, nkDesignator, nkSet, nkOperator };
-    TksExpressionNode() : TksCustomVariable(QString(), tcVariant, QString()) {}
+    TksExpressionNode() : TksValueItem(tcVariant, QString()) {}
     ~TksExpressionNode() override;
     std::uint8_t NodeKind = nkOther;
     // Evaluating the subtree changes no variable: it holds only constants,
@@ -275,7 +275,7 @@ public:
         return Root ? Root->GetBool() : false;
     }
     void SetValue(const KsValue &value) override;
-    TksCustomVariable *SingleItem() const;
+    TksValueItem *SingleItem() const;
     // Evaluating it changes no variable (see TksExpressionNode::Pure).
     bool IsPure() const { return Root && Root->Pure; }
     // The value read in place when the expression is one constant or plain

@@ -102,7 +102,7 @@ void ksSetCompileHook(TksCompileHook hook)
     CompileHook() = std::move(hook);
 }
 
-bool ksIsPlainRead(const TksCustomVariable *v)
+bool ksIsPlainRead(const TksValueItem *v)
 {
     return v && (typeid(*v) == typeid(TksVariable) || typeid(*v) == typeid(TksParamItem) ||
                  typeid(*v) == typeid(TksStringVariable));
@@ -173,15 +173,15 @@ void TksItemList::Remove(TksItemList *item)
 }
 
 TksCustomVariable::TksCustomVariable(const QString &name, TksVarType typeCode, const QString &typeName)
-    : Name(name), TypeName(typeName), TypeCode(typeCode)
+    : TksValueItem(typeCode, typeName), Name(name)
 {}
 
-void TksCustomVariable::SetValue(const KsValue &value)
+void TksValueItem::SetValue(const KsValue &value)
 {
     if (!ReadOnly) Value = value;
 }
 
-KsValue TksCustomVariable::GetValue()
+KsValue TksValueItem::GetValue()
 {
     return Value;
 }

@@ -112,17 +112,16 @@ protected:
     TksOwnedItems FItems;
 };
 
-class TksCustomVariable : public TksItemList {
+// What has a value of a type: variables and the nodes of expressions. A
+// compiled program holds many nodes: what only named items need (a name, a
+// place in the text, an owner) is in TksCustomVariable.
+class TksValueItem : public TksItemList {
 public:
-    TksCustomVariable(const QString &name, TksVarType typeCode, const QString &typeName);
-    const void *AddedBy = nullptr;
-    QString Name;
-    TksCustomVariable *ResultVar = nullptr;  // not owned
-    QString SourcePos;
+    TksValueItem(TksVarType typeCode, const QString &typeName) : TypeName(typeName), TypeCode(typeCode) {}
     QString TypeName;
     KsValue Value;
     // The small members last: a derived class's own small ones fill the room
-    // after them (a compiled program holds many nodes of this base).
+    // after them.
     bool IsMacro = false;
     bool ReadOnly = false;
     bool ResultWanted = true;
@@ -130,6 +129,16 @@ public:
 
     virtual void SetValue(const KsValue &value);
     virtual KsValue GetValue();
+};
+
+class TksCustomVariable : public TksValueItem {
+public:
+    TksCustomVariable(const QString &name, TksVarType typeCode, const QString &typeName);
+    const void *AddedBy = nullptr;
+    QString Name;
+    TksCustomVariable *ResultVar = nullptr;  // not owned
+    QString SourcePos;
+
     // Entries as parameters (procedures and methods).
     inline TksParamItem *Param(int i) const;
     int RequiredCount() const;
@@ -639,7 +648,7 @@ private:
 // their value in Value and do nothing else on reading, so the run time may
 // read Value directly; writing directly is allowed for the first two only
 // (a string variable converts what it is given).
-bool ksIsPlainRead(const TksCustomVariable *v);
+bool ksIsPlainRead(const TksValueItem *v);
 bool ksIsPlainWrite(const TksCustomVariable *v);
 
 // Finds the first script from `s` up the parents that started a run.

@@ -34,14 +34,13 @@ void TksAssignmentStmt::Prepare()
     Target = (Designator->Kind == TksDesignator::dkVariable && !Designator->LateXML)
                      ? Designator->Variable
                      : static_cast<TksCustomVariable *>(Designator.get());
-    TksCustomVariable *single = Expression->SingleItem();
+    TksValueItem *single = Expression->SingleItem();
     // The tree's root directly: one call less per execution.
-    Source = single ? single
-                    : (Expression->Root ? static_cast<TksCustomVariable *>(Expression->Root) : Expression.get());
+    Source = single ? single : (Expression->Root ? static_cast<TksValueItem *>(Expression->Root) : Expression.get());
     Resolve();
 }
 
-void TksAssignmentStmt::SetVariables(TksCustomVariable *target, TksCustomVariable *source)
+void TksAssignmentStmt::SetVariables(TksCustomVariable *target, TksValueItem *source)
 {
     Target = target;
     Source = source;
