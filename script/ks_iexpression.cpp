@@ -761,7 +761,7 @@ bool TksOperatorNode::GetBool()
 
 // ---- expression -----------------------------------------------------------------------------
 
-TksExpression::TksExpression(TksScript *program) : TksCustomVariable(QString(), tcVariant, QString()), Program(program)
+TksExpression::TksExpression(TksScript *program) : TksValueItem(tcVariant, QString()), Program(program)
 {
     Root = CurNode = new TksOperatorNode(opNone);
 }
@@ -1025,7 +1025,7 @@ QString TksExpression::Finish()
     ReadOnly = !(dn && !(dn->Designator ? dn->Designator->ReadOnly : dn->PlainVariable()->ReadOnly));
     DropDesignators(Root);
     if (error.isNull()) return QString();
-    return SourcePos.isEmpty() ? QStringLiteral("0:0") : SourcePos;
+    return SourcePos.isEmpty() ? QStringLiteral("0:0") : SourcePos.ToString();
 }
 
 void TksExpression::SetValue(const KsValue &value)

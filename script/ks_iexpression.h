@@ -251,10 +251,11 @@ int ksOperatorPriority(TksOpCode code);
 bool ksOperatorType(TksOpCode code, bool strCat, const TksTypeDesc &l, const TksTypeDesc &r, TksScript *prog,
                     TksTypeDesc &result);
 
-class TksExpression final : public TksCustomVariable {
+class TksExpression final : public TksValueItem {
 public:
     explicit TksExpression(TksScript *program);
     ~TksExpression() override;
+    TksSourcePos SourcePos;
     TksExpressionNode *CurNode;
     TksExpressionNode *Root;
     TksScript *Program;

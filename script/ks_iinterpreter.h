@@ -63,6 +63,30 @@ enum TksVarType : std::uint8_t {
 inline const void *const ksBindingTag = reinterpret_cast<const void *>(1);
 
 // Base of everything a script table, a statement list or an item list owns.
+// A place in a script's text, "line:col", held in 8 bytes without a string
+// of its own: a compiled program holds one for each statement, expression
+// and designator. Any other text (rare) is kept in a table shared by all.
+class TksSourcePos {
+public:
+    TksSourcePos() = default;
+    TksSourcePos(const QString &text) { Set(text); }  // NOLINT: stands for its text
+    TksSourcePos &operator=(const QString &text)
+    {
+        Set(text);
+        return *this;
+    }
+    operator QString() const { return ToString(); }  // NOLINT
+    QString ToString() const;
+    bool isEmpty() const { return FLine == 0; }
+    bool operator==(const TksSourcePos &o) const { return FLine == o.FLine && FCol == o.FCol; }
+
+private:
+    void Set(const QString &text);
+    static constexpr quint32 kOther = 0xFFFFFFFFu;  // FCol indexes the table of other texts
+    quint32 FLine = 0;                             // the line + 1; 0: no place
+    quint32 FCol = 0;
+};
+
 class TksObject {
 public:
     virtual ~TksObject() = default;
@@ -137,7 +161,7 @@ public:
     const void *AddedBy = nullptr;
     QString Name;
     TksCustomVariable *ResultVar = nullptr;  // not owned
-    QString SourcePos;
+    TksSourcePos SourcePos;
 
     // Entries as parameters (procedures and methods).
     inline TksParamItem *Param(int i) const;
@@ -428,10 +452,10 @@ public:
     void ClearItems(const void *owner);
     void AddRTTI();
     void ClearRTTI();
-    void RunLine(const QString &unitName, const QString &sourcePos)
+    void RunLine(const QString &unitName, const TksSourcePos &sourcePos)
     {
         if (FNoLineHandlerAt == ksLineHandlersVersion.load(std::memory_order_relaxed)) return;
-        RunLineLookup(unitName, sourcePos);
+        RunLineLookup(unitName, sourcePos.ToString());
     }
     void AddExecutableLine(const QString &unitName, const QString &sourcePos);
 

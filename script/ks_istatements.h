@@ -13,7 +13,7 @@ class TksStatement : public TksItemList {
 public:
     TksStatement(TksScript *program, const QString &unitName, const QString &sourcePos);
     TksScript *Program;
-    QString SourcePos;
+    TksSourcePos SourcePos;
     QString UnitName;
     virtual void Execute();
     void AddStatement(TksStatement *s) { Add(s); }
