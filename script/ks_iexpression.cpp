@@ -137,7 +137,7 @@ TksOperandNode::TksOperandNode(const KsValue &v)
     TypeName = ksTypeCodeName(TypeCode);
 }
 
-TksDesignatorNode::TksDesignatorNode(TksDesignator *d) : TksOperandNode(KsValue()), Designator(d)
+TksDesignatorNode::TksDesignatorNode(TksDesignator *d) : Designator(d)
 {
     NodeKind = nkDesignator;
     TypeCode = d->TypeCode;
@@ -156,7 +156,7 @@ KsValue TksDesignatorNode::GetValue()
     return d->GetValue();
 }
 
-TksSetNode::TksSetNode(TksSetExpression *s) : TksOperandNode(KsValue()), SetExpression(s)
+TksSetNode::TksSetNode(TksSetExpression *s) : SetExpression(s)
 {
     NodeKind = nkSet;
     TypeCode = tcVariant;
@@ -195,7 +195,7 @@ TksDesignatorNode *AsDesignatorNode(TksExpressionNode *n)
 const KsValue *DirectValueOf(TksExpressionNode *n)
 {
     if (!n) return nullptr;
-    if (n->NodeKind == TksExpressionNode::nkOperand) return &n->Value;
+    if (n->NodeKind == TksExpressionNode::nkOperand) return &static_cast<TksOperandNode *>(n)->Value;
     if (n->NodeKind == TksExpressionNode::nkDesignator) return static_cast<TksDesignatorNode *>(n)->DirectValue();
     return nullptr;
 }

@@ -70,10 +70,11 @@ public:
 class TksOperandNode : public TksExpressionNode {
 public:
     explicit TksOperandNode(const KsValue &v);
+    KsValue Value;
     KsValue GetValue() override { return Value; }
 };
 
-class TksDesignatorNode final : public TksOperandNode {
+class TksDesignatorNode final : public TksExpressionNode {
 public:
     explicit TksDesignatorNode(TksDesignator *d);
     ~TksDesignatorNode() override;
@@ -96,7 +97,7 @@ private:
     TksCustomVariable *FVar;  // the variable of a plain variable designator
 };
 
-class TksSetNode : public TksOperandNode {
+class TksSetNode : public TksExpressionNode {
 public:
     explicit TksSetNode(TksSetExpression *s);
     ~TksSetNode() override;

@@ -241,12 +241,12 @@ TksCustomVariable::TksCustomVariable(const QString &name, TksVarType typeCode, c
     : TksValueItem(typeCode, typeName), Name(name)
 {}
 
-void TksValueItem::SetValue(const KsValue &value)
+void TksCustomVariable::SetValue(const KsValue &value)
 {
     if (!ReadOnly) Value = value;
 }
 
-KsValue TksValueItem::GetValue()
+KsValue TksCustomVariable::GetValue()
 {
     return Value;
 }

@@ -143,7 +143,6 @@ class TksValueItem : public TksItemList {
 public:
     TksValueItem(TksVarType typeCode, const QString &typeName) : TypeName(typeName), TypeCode(typeCode) {}
     QString TypeName;
-    KsValue Value;
     // The small members last: a derived class's own small ones fill the room
     // after them.
     bool IsMacro = false;
@@ -151,13 +150,16 @@ public:
     bool ResultWanted = true;
     TksVarType TypeCode;
 
-    virtual void SetValue(const KsValue &value);
-    virtual KsValue GetValue();
+    virtual void SetValue(const KsValue &) {}
+    virtual KsValue GetValue() { return KsValue(); }
 };
 
 class TksCustomVariable : public TksValueItem {
 public:
     TksCustomVariable(const QString &name, TksVarType typeCode, const QString &typeName);
+    KsValue Value;
+    void SetValue(const KsValue &value) override;
+    KsValue GetValue() override;
     const void *AddedBy = nullptr;
     QString Name;
     TksCustomVariable *ResultVar = nullptr;  // not owned

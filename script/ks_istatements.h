@@ -73,7 +73,7 @@ public:
 protected:
     // Plain variables whose value lives in Value (read or written directly).
     TksCustomVariable *FTargetVar = nullptr;
-    TksValueItem *FSourceVar = nullptr;
+    const KsValue *FSourceVar = nullptr;  // Source's value, read in place
     TksOperatorNode *FSourceOp = nullptr;  // Source, when it is an operator
     // x := x + a + b ...: the "+" nodes from the lowest up, whose right
     // operands are appended to x's text in place.
