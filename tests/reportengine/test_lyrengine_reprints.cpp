@@ -71,3 +71,42 @@ TEST_F(ReprintTest, AReprintedHeaderPrintsItsSubreportOnce)
                 if (HasFailure()) return;
             }
 }
+
+// A kept group that does not fit below its page's data header moves to the
+// next page only when it fits there below the headers that page repeats;
+// otherwise it stays and the page its records go on to shows them again.
+// (The page header, left off the first page, takes more room than the data
+// header took there.)
+TEST_F(ReprintTest, AKeptGroupMovesOnlyWithTheHeadersShownAgainAboveIt)
+{
+    for (bool groupAgain : {false, true}) {
+        SCOPED_TRACE(groupAgain ? "group header shown again too" : "data header only");
+        newSheet();
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 1}, {"B", 8}, {"C", 3}}));
+        auto *ph = band<TlyrPageHeader>("PageHeader1", 0, 50);
+        ph->PrintOnFirstPage = false;
+        memo(ph, "PH", "head");
+        auto *header = band<TlyrHeader>("Header1", 60, 20);
+        header->ReprintOnNewPage = true;
+        memo(header, "H", "titles");
+        TlyrGroupHeader *g = group(90);
+        g->KeepTogether = true;
+        g->ReprintOnNewPage = groupAgain;
+        records(rows.ds, 120);
+        prepare();
+        judge(12);
+        ASSERT_GE(pages().Count(), 2);
+        for (int i = 0; i < pages().Count(); ++i) {
+            SCOPED_TRACE(testing::Message() << "page " << i + 1);
+            const QStringList t = texts(i);
+            const bool hasRecords = std::any_of(t.begin(), t.end(), [](const QString &s) { return s.startsWith('r'); });
+            if (hasRecords) EXPECT_EQ(t.count(QStringLiteral("titles")), 1) << dump().toStdString();
+            // Records 2 to 9 are group B's.
+            const bool ofB = std::any_of(t.begin(), t.end(), [](const QString &s) {
+                const int n = s.mid(1).toInt();
+                return s.startsWith('r') && n >= 2 && n <= 9;
+            });
+            if (ofB && groupAgain) EXPECT_TRUE(t.contains(QStringLiteral("gB")));
+        }
+    }
+}
