@@ -110,3 +110,36 @@ TEST_F(ReprintTest, AKeptGroupMovesOnlyWithTheHeadersShownAgainAboveIt)
         }
     }
 }
+
+// A kept inner group whose footer breaks the page moves to the next page
+// with its records: the outer group's header, shown again on new pages,
+// heads them there although the group closed with that footer.
+TEST_F(ReprintTest, AKeptGroupMovedByItsFooterKeepsItsOuterHeaderAbove)
+{
+    for (int columns : {0, 2}) {
+        SCOPED_TRACE(testing::Message() << "columns " << columns);
+        newSheet(columns);
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 3}, {"B", 2}}));
+        auto *outer = band<TlyrGroupHeader>(QStringLiteral("Outer"), 10, 20);
+        outer->Condition = QStringLiteral("Rows.\"G\"");
+        outer->ReprintOnNewPage = true;
+        memo(outer, QStringLiteral("OuterMemo"), QStringLiteral("g[Rows.\"G\"]"));
+        auto *inner = band<TlyrGroupHeader>(QStringLiteral("Inner"), 40, 20);
+        inner->Condition = QStringLiteral("Rows.\"G\"");
+        inner->KeepTogether = true;
+        memo(inner, QStringLiteral("InnerMemo"), QStringLiteral("k[Rows.\"G\"]"));
+        records(rows.ds, 70);
+        memo(band<TlyrGroupFooter>(QStringLiteral("InnerFoot"), 100, 20), QStringLiteral("InnerFootMemo"),
+             QStringLiteral("f[Rows.\"G\"]"));
+        prepare();
+        judge(5);
+        // Group B's records r4 and r5 and its footer moved on together.
+        int at = -1;
+        for (int i = 0; i < pages().Count(); ++i)
+            if (texts(i).contains(QStringLiteral("r4"))) at = i;
+        ASSERT_GE(at, 0);
+        const QStringList t = texts(at);
+        EXPECT_TRUE(t.contains(QStringLiteral("r5")) && t.contains(QStringLiteral("fB"))) << dump().toStdString();
+        EXPECT_EQ(t.mid(t.indexOf(QStringLiteral("gB")), 3), (QStringList{"gB", "kB", "r4"})) << dump().toStdString();
+    }
+}
