@@ -16,10 +16,14 @@ protected:
         memo(band<TlyrPageFooter>("PageFooter1", 450, 20), "PF", QStringLiteral("pg") + totals, 300, 200);
     }
     // Every column footer and page footer shows the sum and count of the
-    // records "r<N>" printed in its column (300 wide, by the middle of a text)
-    // or on its page.
-    void expectTotalsWherePrinted()
+    // records "r<N>" printed in its column (300 wide, by the middle of a
+    // text) or on its page. Record goesOn runs on over columns and pages: it
+    // may count in any of them from the one it begins in. Each record counts
+    // once in the column footers and once in the page footers.
+    void expectTotalsWherePrinted(int goesOn = 0)
     {
+        int columnCounts = 0, pageCounts = 0, records = 0;
+        int goesOnPage = -1, goesOnFrom = 0;
         for (int i = 0; i < pages().Count(); ++i) {
             SCOPED_TRACE(testing::Message() << "page " << i + 1);
             std::map<int, std::pair<int, int>> held;  // column (0: the page): sum, count
@@ -29,6 +33,12 @@ protected:
                 bool number = false;
                 const int n = p.Text.mid(1).toInt(&number);
                 if (p.Text.startsWith(QLatin1Char('r')) && number) {
+                    ++records;
+                    if (n == goesOn) {
+                        goesOnPage = i;
+                        goesOnFrom = column;
+                        continue;
+                    }
                     for (int c : {0, column}) {
                         held[c].first += n;
                         held[c].second += 1;
@@ -39,10 +49,19 @@ protected:
                     shown[0] = p.Text.mid(3);
                 }
             }
-            for (const auto &[c, text] : shown)
-                EXPECT_EQ(text, QStringLiteral("S%1 C%2").arg(held[c].first).arg(held[c].second))
-                        << (c ? "column " : "page ") << c << "\n" << dump().toStdString();
+            for (const auto &[c, text] : shown) {
+                const auto [sum, count] = held[c];
+                const QString alone = QStringLiteral("S%1 C%2").arg(sum).arg(count);
+                const QString with = QStringLiteral("S%1 C%2").arg(sum + goesOn).arg(count + 1);
+                const bool reached = goesOnPage >= 0 && (i > goesOnPage || c == 0 || c >= goesOnFrom);
+                if (!reached || text != with)
+                    EXPECT_EQ(text.toStdString(), alone.toStdString())
+                            << (c ? "column " : "page ") << c << "\n" << dump().toStdString();
+                (c ? columnCounts : pageCounts) += text.section(QLatin1String(" C"), 1).toInt();
+            }
         }
+        EXPECT_EQ(columnCounts, records) << dump().toStdString();
+        EXPECT_EQ(pageCounts, records) << dump().toStdString();
     }
 };
 
@@ -75,4 +94,69 @@ TEST_F(ColumnTotalsTest, ARecordMovedWithAFooterHoldingAPrintOnParentSubreportCo
         ASSERT_GE(pages().Count() * std::max(columns, 1), 2) << dump().toStdString();
         expectTotalsWherePrinted();
     }
+}
+
+// A kept record taller than an empty column starts in the first column,
+// goes on over the columns and then moves whole to a new page. The column
+// it left keeps the totals of the records still printed there, and the
+// moved record counts where it is pasted. Kept by itself or with its child.
+TEST_F(ColumnTotalsTest, AKeptTallRecordMovingToANewPageLeavesTheColumnItBeganInItsTotals)
+{
+    for (bool keepChild : {false, true}) {
+        SCOPED_TRACE(keepChild ? "kept with its child" : "kept together");
+        newSheet(2);
+        QStringList words;
+        for (int i = 1; i <= 120; ++i) words << QStringLiteral("w%1").arg(i);
+        // The record's group key is its text: the long one, taller than a
+        // column and shorter than two, for the last.
+        QStringList keys(3);
+        keys.last() = words.join(QLatin1Char(' '));
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), keys);
+        TlyrMasterData *r = records(rows.ds, 100);
+        r->SetStretched(true);
+        auto *text = memo(r, "Words", "[Rows.\"G\"]", 0, 250);
+        text->SetTop(20);
+        text->SetHeight(0);
+        text->SetStretchMode(smActualHeight);
+        if (keepChild) {
+            r->SetKeepChild(true);
+            auto *child = band<TlyrChild>("Child1", 150, 10);
+            r->SetChild(child);
+        } else {
+            r->SetKeepTogether(true);
+        }
+        addTotals();
+        prepare();
+        judge(3);
+        ASSERT_GE(pages().Count(), 2) << dump().toStdString();
+        expectTotalsWherePrinted(3);
+    }
+}
+
+// A record kept with its child, which is taller than an empty column: the
+// record is counted in the first column before the child breaks it, then
+// the block moves over columns to a new page. The record counts where it is
+// pasted, the column it left keeps only its own records.
+TEST_F(ColumnTotalsTest, ARecordKeptWithATallChildCountsWhereTheBlockIsPasted)
+{
+    newSheet(2);
+    QStringList words;
+    for (int i = 1; i <= 120; ++i) words << QStringLiteral("w%1").arg(i);
+    QStringList keys(3);
+    keys.last() = words.join(QLatin1Char(' '));
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), keys);
+    TlyrMasterData *r = records(rows.ds, 100);
+    r->SetKeepChild(true);
+    auto *child = band<TlyrChild>("Child1", 150, 10);
+    child->SetStretched(true);
+    r->SetChild(child);
+    auto *text = memo(child, "Words", "[Rows.\"G\"]", 0, 250);
+    text->SetHeight(10);
+    text->SetStretchMode(smActualHeight);
+    addTotals();
+    prepare();
+    judge(3);
+    ASSERT_GE(pages().Count(), 2) << dump().toStdString();
+    expectTotalsWherePrinted();
+    ADD_FAILURE() << dump().toStdString();
 }
