@@ -3,10 +3,33 @@
 
 #include "breaks_fixture.h"
 
+#include <memory>
+
 namespace {
 
 class ColumnTotalsTest : public BreaksTest {
 protected:
+    // Three records on a sheet of two columns whose group key "G" is their
+    // text: 120 words, taller than a column and shorter than two, for the
+    // last, none for the others.
+    std::unique_ptr<GroupedRows> tallLastRows()
+    {
+        newSheet(2);
+        QStringList words;
+        for (int i = 1; i <= 120; ++i) words << QStringLiteral("w%1").arg(i);
+        QStringList keys(3);
+        keys.last() = words.join(QLatin1Char(' '));
+        return std::make_unique<GroupedRows>(report.get(), &keeper, QStringLiteral("Rows"), keys);
+    }
+    // Band b grows with the record's text, shown at top.
+    void growWithText(TlyrBand *b, double top)
+    {
+        b->SetStretched(true);
+        auto *text = memo(b, "Words", "[Rows.\"G\"]", 0, 250);
+        text->SetTop(top);
+        text->SetHeight(0);
+        text->SetStretchMode(smActualHeight);
+    }
     // Column footer "col S<sum> C<count>" and page footer "pg ..." over the
     // records of "Rows".
     void addTotals()
@@ -104,20 +127,9 @@ TEST_F(ColumnTotalsTest, AKeptTallRecordMovingToANewPageLeavesTheColumnItBeganIn
 {
     for (bool keepChild : {false, true}) {
         SCOPED_TRACE(keepChild ? "kept with its child" : "kept together");
-        newSheet(2);
-        QStringList words;
-        for (int i = 1; i <= 120; ++i) words << QStringLiteral("w%1").arg(i);
-        // The record's group key is its text: the long one, taller than a
-        // column and shorter than two, for the last.
-        QStringList keys(3);
-        keys.last() = words.join(QLatin1Char(' '));
-        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), keys);
-        TlyrMasterData *r = records(rows.ds, 100);
-        r->SetStretched(true);
-        auto *text = memo(r, "Words", "[Rows.\"G\"]", 0, 250);
-        text->SetTop(20);
-        text->SetHeight(0);
-        text->SetStretchMode(smActualHeight);
+        const std::unique_ptr<GroupedRows> rows = tallLastRows();
+        TlyrMasterData *r = records(rows->ds, 100);
+        growWithText(r, 20);
         if (keepChild) {
             r->SetKeepChild(true);
             auto *child = band<TlyrChild>("Child1", 150, 10);
@@ -139,20 +151,12 @@ TEST_F(ColumnTotalsTest, AKeptTallRecordMovingToANewPageLeavesTheColumnItBeganIn
 // pasted, the column it left keeps only its own records.
 TEST_F(ColumnTotalsTest, ARecordKeptWithATallChildCountsWhereTheBlockIsPasted)
 {
-    newSheet(2);
-    QStringList words;
-    for (int i = 1; i <= 120; ++i) words << QStringLiteral("w%1").arg(i);
-    QStringList keys(3);
-    keys.last() = words.join(QLatin1Char(' '));
-    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), keys);
-    TlyrMasterData *r = records(rows.ds, 100);
+    const std::unique_ptr<GroupedRows> rows = tallLastRows();
+    TlyrMasterData *r = records(rows->ds, 100);
     r->SetKeepChild(true);
     auto *child = band<TlyrChild>("Child1", 150, 10);
-    child->SetStretched(true);
+    growWithText(child, 0);
     r->SetChild(child);
-    auto *text = memo(child, "Words", "[Rows.\"G\"]", 0, 250);
-    text->SetHeight(10);
-    text->SetStretchMode(smActualHeight);
     addTotals();
     prepare();
     judge(3);
