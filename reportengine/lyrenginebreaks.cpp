@@ -117,6 +117,9 @@ void TlyrEngine::NewPage()
     std::vector<TlyrXMLItem *> widthParts;
     if (move && blockBreaks.empty() && store) {
         for (const auto &[part, at] : keepWidth_) widthParts.push_back(store->TakeObjects(at.Page, at.Pos));
+        // Titles repeated above the block in width may head no row now.
+        if (!keepWidth_.empty() && titleWidth_.Home == fromPage && titleWidth_.RowsAt >= keepPos_)
+            titleWidth_.RowsAt = INT_MAX;
         // Pages in width made for the block alone hold nothing now.
         for (auto it = keepWidth_.rbegin(); it != keepWidth_.rend(); ++it) {
             if (!it->second.Made || it->second.Page != pages->Count() - 1 || it->second.Page <= fromPage) break;

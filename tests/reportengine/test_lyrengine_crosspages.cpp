@@ -223,3 +223,49 @@ TEST_F(CrossPagesTest, ASecondReportPageBeginsAfterThePagesInWidth)
     expectNumbersOfTheirPages(5, 5);
     judge(30, QStringLiteral("s"));
 }
+
+// Column titles reprinted on a page that holds no crossed row (a child
+// that starts a new page, the continued part of a long footer) print on
+// that page only: no page in width is made for the titles alone.
+TEST_F(CrossPagesTest, TitlesReprintedAboveNoCrossedRowMakeNoPagesInWidth)
+{
+    for (bool childPages : {true, false}) {
+        SCOPED_TRACE(childPages ? "child on a page of its own" : "footer over two pages");
+        crossSheet(3, 5);
+        auto *header = band<TlyrHeader>("Titles", 0, 20);
+        header->ReprintOnNewPage = true;
+        memo(header, "Title", "c[Cols.\"N\"] p[Page#] l[Page]", 60, 200);
+        if (childPages) {
+            master->SetStartNewPage(true);
+            auto *child = band<TlyrChild>("RowChild", 100, 30);
+            child->SetStartNewPage(true);
+            memo(child, "ChildMemo", "child[Rows.\"N\"] p[Page#] l[Page]", 0, 60);
+            master->SetChild(child);
+        } else {
+            // 30 lines below the rows: the rest goes on on a second page.
+            auto *footer = band<TlyrFooter>("End", 150, 20);
+            footer->SetStretched(true);
+            footer->SetAllowSplit(true);
+            QStringList lines;
+            for (int i = 1; i <= 30; ++i) lines << QStringLiteral("line%1").arg(i);
+            TlyrMemoView *text = memo(footer, "EndMemo", lines.join(QLatin1Char('\n')), 0, 60);
+            text->SetStretchMode(smActualHeight);
+        }
+        report->EngineOptions()->SetDoublePass(true);
+        prepare();
+        // Three pages a row (two in width), or for the rows together; each
+        // child, or the footer's second part, on one page more.
+        EXPECT_EQ(pages().Count(), childPages ? 12 : 4) << dump().toStdString();
+        // The footer's lines show no page number.
+        if (childPages) expectNumbersOfTheirPages(3, 5);
+        expectCellsBesideTheirRows();
+        judge(3, QStringLiteral("row"));
+        // Every page holds more than the titles "c<N>" and its footer.
+        static const QRegularExpression bands(QStringLiteral("^[cf]\\d"));
+        for (int i = 0; i < pages().Count(); ++i) {
+            const std::vector<Printed> all = printed(i);
+            auto more = [](const Printed &p) { return !bands.match(p.Text).hasMatch(); };
+            EXPECT_TRUE(std::any_of(all.begin(), all.end(), more)) << "page " << i + 1 << " holds titles only";
+        }
+    }
+}
