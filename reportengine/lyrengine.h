@@ -300,6 +300,8 @@ private:
     bool crossPage_ = false;
     bool crossOutput_ = false;
     bool widthPagesFollow_ = false;
+    // The output page whose rows ran on to the pages in width that follow.
+    int widthFollowFrom_ = -1;
     // How much lower the rows of an output page stand on its pages in
     // width, whose page bands take more room.
     QHash<int, double> widthShift_;

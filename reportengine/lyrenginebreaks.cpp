@@ -398,7 +398,9 @@ double TlyrEngine::HeaderHeight()
 void TlyrEngine::passWidthPages()
 {
     TlyrCustomPreviewPages *pages = Pages();
-    if (widthPagesFollow_) {
+    // A side-by-side subreport that goes on from a page before them goes
+    // on beside its sibling, on the pages that one began.
+    if (widthPagesFollow_ && pages->CurPage >= widthFollowFrom_) {
         widthPagesFollow_ = false;
         fillPageNumbers(-1);
         int next = pages->CurPage + 1;

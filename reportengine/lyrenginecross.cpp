@@ -211,7 +211,10 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
             titleWidth_ = {savedPage, before, INT_MAX};
     }
     for (qsizetype i = 0; i < objects.size(); ++i) objects[i]->SetVisible(visible[size_t(i)]);
-    if (parts > 1) widthPagesFollow_ = true;
+    if (parts > 1) {
+        widthPagesFollow_ = true;
+        widthFollowFrom_ = savedPage;
+    }
     fillPageNumbers(savedPage);
     pages->CurPage = savedPage;
     CurX = savedX;
@@ -249,6 +252,7 @@ void TlyrEngine::placeWidthParts(std::vector<TlyrXMLItem *> &parts, double dy)
     parts.clear();
     if (titleWidth_.Home == home) titleWidth_.RowsAt = 0;
     widthPagesFollow_ = true;
+    widthFollowFrom_ = home;
     fillPageNumbers(home);
     store->CurPage = home;
     CurX = savedX;
@@ -305,9 +309,11 @@ void TlyrEngine::footWidthPages()
 // made for them go while they are still the last ones.
 void TlyrEngine::dropTitleWidthPages()
 {
-    const TitleWidth made = std::exchange(titleWidth_, TitleWidth());
+    // Another page that ends (one a side-by-side subreport left) keeps it.
     auto *store = dynamic_cast<TlyrPreviewPages *>(Pages());
-    if (!store || made.RowsAt != INT_MAX || made.Home != store->CurPage || made.First <= made.Home) return;
+    if (!store || titleWidth_.Home != store->CurPage) return;
+    const TitleWidth made = std::exchange(titleWidth_, TitleWidth());
+    if (made.RowsAt != INT_MAX || made.First <= made.Home) return;
     for (int p = made.First; p < store->Count(); ++p)
         if (!widthPages_.contains(p)) return;
     while (store->Count() > made.First) {

@@ -269,3 +269,42 @@ TEST_F(CrossPagesTest, TitlesReprintedAboveNoCrossedRowMakeNoPagesInWidth)
         }
     }
 }
+
+// Two subreports side by side in the footer printed after each crossed row
+// run on to the next page, where the column titles are repeated: the second
+// one's rows go on beside the first one's there, not pages later, and a
+// page that holds no crossed row makes no pages in width for its titles.
+TEST_F(CrossPagesTest, SideBySideRowsUnderRepeatedTitlesGoOnTogether)
+{
+    crossSheet(2, 5);
+    master->SetFooterAfterEach(true);
+    auto *header = band<TlyrHeader>("Titles", 0, 20);
+    header->ReprintOnNewPage = true;
+    memo(header, "Title", "c[Cols.\"N\"] p[Page#] l[Page]", 60, 200);
+    GroupedRows left(report.get(), &keeper, QStringLiteral("Left"), GroupedRows::runs({{"S", 14}}));
+    GroupedRows right(report.get(), &keeper, QStringLiteral("Right"), GroupedRows::runs({{"S", 14}}));
+    auto *footer = band<TlyrFooter>("End", 150, 20);
+    sideReport(footer, "SideA", left.ds, 280, QStringLiteral("a"));
+    sideReport(footer, "SideB", right.ds, 420, QStringLiteral("b"));
+    prepare();
+    // Each row with its two pages in width, the second below the first
+    // footer's last lines; the second footer's last lines on a page more.
+    EXPECT_EQ(pages().Count(), 7) << dump().toStdString();
+    judge(2, QStringLiteral("row"));
+    expectCellsBesideTheirRows();
+    // Each footer lists both sides' 14 lines, side by side.
+    std::map<QString, std::vector<std::pair<int, double>>> at;
+    for (int i = 0; i < pages().Count(); ++i)
+        for (const Printed &p : printed(i))
+            if (p.Text.startsWith(QLatin1Char('a')) || p.Text.startsWith(QLatin1Char('b')))
+                at[p.Text].push_back({i, p.Box.top()});
+    for (int n = 1; n <= 14; ++n) {
+        const auto &a = at[QStringLiteral("a%1").arg(n)], &b = at[QStringLiteral("b%1").arg(n)];
+        ASSERT_EQ(a.size(), 2u) << "a" << n;
+        ASSERT_EQ(b.size(), 2u) << "b" << n;
+        for (size_t i = 0; i < 2; ++i) {
+            EXPECT_EQ(b[i].first, a[i].first) << "b" << n << " not beside a" << n;
+            EXPECT_NEAR(b[i].second, a[i].second, 0.01) << "b" << n;
+        }
+    }
+}
