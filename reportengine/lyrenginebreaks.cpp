@@ -122,6 +122,9 @@ void TlyrEngine::NewPage()
     std::vector<TlyrXMLItem *> widthParts;
     if (move && blockBreaks.empty() && store) {
         for (const auto &[part, at] : keepWidth_) widthParts.push_back(store->TakeObjects(at.Page, at.Pos));
+        // Titles repeated above the block in width may head no row now.
+        if (!keepWidth_.empty() && titleWidth_.Home == fromPage && titleWidth_.RowsAt >= keepPos_)
+            titleWidth_.RowsAt = INT_MAX;
         // Pages in width made for the block alone hold nothing now.
         for (auto it = keepWidth_.rbegin(); it != keepWidth_.rend(); ++it) {
             if (!it->second.Made || it->second.Page != pages->Count() - 1 || it->second.Page <= fromPage) break;
@@ -420,7 +423,9 @@ double TlyrEngine::HeaderHeight()
 void TlyrEngine::passWidthPages()
 {
     TlyrCustomPreviewPages *pages = Pages();
-    if (widthPagesFollow_) {
+    // A side-by-side subreport that goes on from a page before them goes
+    // on beside its sibling, on the pages that one began.
+    if (widthPagesFollow_ && pages->CurPage >= widthFollowFrom_) {
         widthPagesFollow_ = false;
         fillPageNumbers(-1);
         int next = pages->CurPage + 1;
