@@ -143,3 +143,20 @@ TEST_F(ReprintTest, AKeptGroupMovedByItsFooterKeepsItsOuterHeaderAbove)
         EXPECT_EQ(t.mid(t.indexOf(QStringLiteral("gB")), 3), (QStringList{"gB", "kB", "r4"})) << dump().toStdString();
     }
 }
+
+// A footer kept with the last record takes it, and the group footer after
+// it, to the next page: the group's header, shown again on new pages, heads
+// them there.
+TEST_F(ReprintTest, ALastRecordKeptWithTheFooterKeepsItsGroupHeaderAbove)
+{
+    newSheet();
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 8}}));
+    group(10)->ReprintOnNewPage = true;
+    records(rows.ds, 40)->SetKeepFooter(true);
+    memo(band<TlyrGroupFooter>(QStringLiteral("GroupFoot"), 70, 20), QStringLiteral("GroupFootMemo"), QStringLiteral("end"));
+    memo(band<TlyrFooter>(QStringLiteral("Foot"), 100, 20), QStringLiteral("FootMemo"), QStringLiteral("total"));
+    prepare();
+    judge(8);
+    ASSERT_EQ(pages().Count(), 2) << dump().toStdString();
+    EXPECT_EQ(texts(1), (QStringList{"gA", "r8", "end", "total"})) << dump().toStdString();
+}
