@@ -632,6 +632,8 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
             // Group footers go along when the footer takes the last record.
             const bool savedMovable = movableRecord_;
             movableRecord_ = savedMovable || movable;
+            // So do the closed groups' headers, shown again above it.
+            std::vector<TlyrBand *> closedGroups;
             {
                 // Below footers printed after each record the group footers
                 // close the run.
@@ -640,7 +642,7 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                     closingFooter_ = closingGroupFooter(node);
                     closingHeader_ = node.Header;
                 }
-                showGroupFooters(node, 0);
+                closedGroups = showGroupFooters(node, 0, !b->FooterAfterEach() && b->KeepFooter() && node.Footer);
             }
             movableRecord_ = savedMovable;
             if (!b->FooterAfterEach()) {
@@ -662,6 +664,7 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 keepingFooter_ = false;
                 if (keepFooter) endKeep(b);
             }
+            dropHeaders(closedGroups);
             if (!node.Groups.empty() && b->KeepTogether()) endKeep(b);
             headerList_.erase(std::remove(headerList_.begin(), headerList_.end(), node.Header), headerList_.end());
             closedHeaders_.remove(node.Header);
@@ -770,7 +773,7 @@ TlyrBand *TlyrEngine::closingGroupFooter(Node &node)
     return nullptr;
 }
 
-void TlyrEngine::showGroupFooters(Node &node, size_t from)
+std::vector<TlyrBand *> TlyrEngine::showGroupFooters(Node &node, size_t from, bool hold)
 {
     // The closed groups have no record left: a page or column that one of
     // their footers begins repeats none of their headers, but above a kept
@@ -779,7 +782,7 @@ void TlyrEngine::showGroupFooters(Node &node, size_t from)
     for (size_t i = from; i < node.Groups.size(); ++i) {
         TlyrGroupHeader *h = node.Groups[i];
         auto &list = h->Vertical() ? vHeaderList_ : headerList_;
-        if (!h->Vertical() && keeping_ && !closedHeaders_.contains(h) &&
+        if (!h->Vertical() && (keeping_ || hold) && !closedHeaders_.contains(h) &&
             std::find(list.begin(), list.end(), h) != list.end()) {
             closedHeaders_.insert(h);
             closing.push_back(h);
@@ -807,7 +810,13 @@ void TlyrEngine::showGroupFooters(Node &node, size_t from)
         if (outlined_.remove(h)) Pages()->Outline->LevelUp();
         if (h->KeepTogether) endKeep(h);
     }
-    for (TlyrBand *h : closing) {
+    if (!hold) dropHeaders(closing);
+    return closing;
+}
+
+void TlyrEngine::dropHeaders(const std::vector<TlyrBand *> &headers)
+{
+    for (TlyrBand *h : headers) {
         headerList_.erase(std::remove(headerList_.begin(), headerList_.end(), h), headerList_.end());
         closedHeaders_.remove(h);
     }

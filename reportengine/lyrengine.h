@@ -132,7 +132,11 @@ private:
         int Start = 0;
     };
     bool checkGroups(Node &node, Row *row);
-    void showGroupFooters(Node &node, size_t from);
+    // With hold, the closed groups' headers stay in the header list, closed,
+    // until the caller drops those returned (a kept footer may still take
+    // their last record to a new page).
+    std::vector<TlyrBand *> showGroupFooters(Node &node, size_t from, bool hold = false);
+    void dropHeaders(const std::vector<TlyrBand *> &headers);
     // False when a repeated header was left out.
     bool showBandOnce(TlyrBand *band);
     void stretchBand(TlyrBand *band, qsizetype own = -1);

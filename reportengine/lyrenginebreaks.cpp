@@ -166,8 +166,10 @@ void TlyrEngine::NewPage()
         // and what broke the page room below it; where both do not fit, the
         // block still must: what broke the page goes on to a later one.
         const Saved<double> need(repeatNeed_);
+        // (An empty block leaves the room to what broke the page.)
+        const double above = blockHeight > 0.0001 ? heads : 0;
         if (move && blockBreaks.empty())
-            repeatNeed_ = repeatNeed_ + blockHeight + heads > room + 0.0001 ? blockHeight : repeatNeed_ + blockHeight;
+            repeatNeed_ = repeatNeed_ + blockHeight + above > room + 0.0001 ? blockHeight : repeatNeed_ + blockHeight;
         // A block that ran over columns starts with its first column's part:
         // the new page's first column keeps room for it.
         if (move && !blockBreaks.empty()) repeatNeed_ = std::max(repeatNeed_, keepFirstPart_);

@@ -290,6 +290,20 @@ void TlyrEngine::showRepeatedHeaders(double x)
             repeatLimit_ = i;
             flowingHeader_ = b;
         }
+        // One that may split is cut to leave room for the headers below it
+        // too, where they fit.
+        const Saved<double> need(repeatNeed_);
+        if (b->AllowSplit() && repeatNeed_ > 0) {
+            double below = 0;
+            for (size_t j = i + 1; j < limit; ++j) {
+                TlyrBand *c = repeat[j];
+                if (!repeatsOnNewPage(c) || (movingKeep_ && headerKeep_.value(c) == movingKeep_) ||
+                    (closedHeaders_.contains(c) && !movingKeep_) || c == breakBand_ || !c->Visible())
+                    continue;
+                below += c->Height();
+            }
+            if (repeatNeed_ + below <= FreeSpace() + 0.0001) repeatNeed_ += below;
+        }
         ShowBand(b);
         CurLine = line;
         CurLineThrough = through;

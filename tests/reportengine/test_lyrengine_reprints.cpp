@@ -143,3 +143,52 @@ TEST_F(ReprintTest, AKeptGroupMovedByItsFooterKeepsItsOuterHeaderAbove)
         EXPECT_EQ(t.mid(t.indexOf(QStringLiteral("gB")), 3), (QStringList{"gB", "kB", "r4"})) << dump().toStdString();
     }
 }
+
+// A footer kept with the last record takes it, and the group footer after
+// it, to the next page: the group's header, shown again on new pages, heads
+// them there.
+TEST_F(ReprintTest, ALastRecordKeptWithTheFooterKeepsItsGroupHeaderAbove)
+{
+    newSheet();
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 8}}));
+    group(10)->ReprintOnNewPage = true;
+    records(rows.ds, 40)->SetKeepFooter(true);
+    memo(band<TlyrGroupFooter>(QStringLiteral("GroupFoot"), 70, 20), QStringLiteral("GroupFootMemo"), QStringLiteral("end"));
+    memo(band<TlyrFooter>(QStringLiteral("Foot"), 100, 20), QStringLiteral("FootMemo"), QStringLiteral("total"));
+    prepare();
+    judge(8);
+    ASSERT_EQ(pages().Count(), 2) << dump().toStdString();
+    EXPECT_EQ(texts(1), (QStringList{"gA", "r8", "end", "total"})) << dump().toStdString();
+}
+
+// An outer group header that may split, shown again in a new column with an
+// inner one below it: it is cut so that the inner header fits above the
+// record that moved there too.
+TEST_F(ReprintTest, ARepeatedHeaderThatMaySplitLeavesRoomForTheHeadersBelowIt)
+{
+    newSheet(2);
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 3}}));
+    auto *outer = band<TlyrGroupHeader>(QStringLiteral("Outer"), 10, 170);
+    outer->Condition = QStringLiteral("Rows.\"G\"");
+    outer->ReprintOnNewPage = true;
+    outer->SetAllowSplit(true);
+    memo(outer, QStringLiteral("OuterMemo"), QStringLiteral("g[Rows.\"G\"]"))->SetHeight(20);
+    memo(outer, QStringLiteral("OuterBody"), QStringLiteral("about the group"))->SetBounds(0, 20, 200, 150);
+    auto *inner = band<TlyrGroupHeader>(QStringLiteral("Inner"), 200, 20);
+    inner->Condition = QStringLiteral("Rows.\"G\"");
+    inner->ReprintOnNewPage = true;
+    memo(inner, QStringLiteral("InnerMemo"), QStringLiteral("k[Rows.\"G\"]"));
+    records(rows.ds, 230);
+    prepare();
+    judge(3);
+    // Every column that holds a record shows both headers above it.
+    for (int i = 0; i < pages().Count(); ++i)
+        for (double left : {0.0, 300.0}) {
+            QStringList column;
+            for (const Printed &p : printed(i))
+                if (p.Box.left() >= left && p.Box.left() < left + 300) column << p.Text;
+            if (!std::any_of(column.begin(), column.end(), [](const QString &t) { return t.startsWith('r'); })) continue;
+            EXPECT_TRUE(column.contains(QStringLiteral("gA")) && column.contains(QStringLiteral("kA")))
+                    << "page " << i + 1 << " column at " << left << "\n" << dump().toStdString();
+        }
+}

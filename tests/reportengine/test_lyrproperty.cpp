@@ -279,6 +279,11 @@ TEST_F(PropertyTest, TheGeneratorIsDeterministic)
 TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
 {
     const char *cases[] = {
+            // A kept group header too tall for a page below the repeated data
+            // header left a page holding only that header.
+            "paper 113x171 margin 0 pagecols 1 records 8 mastercols 1 height 16 pageheader colheader colfooter "
+            "summary header reprint line subpop popstretch hidesingle script 1 overlay 1 sub 4/32 detail 0 words 0 "
+            "groups [{size 1 keep reprint footer}]",
             // A subreport's own object was copied onto the page, over its rows.
             "paper 100x68.5 margin 0 pagecols 1 records 0 mastercols 1 height 16 title overlay 0 sub 1/3 detail 0 "
             "words 0 groups []",
