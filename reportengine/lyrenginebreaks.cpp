@@ -63,27 +63,13 @@ void TlyrEngine::NewPage()
     ++breaks_;
     const bool startBreak = std::exchange(startNewPageBreak_, false);
     TlyrCustomPreviewPages *pages = Pages();
-    // A keep block that did not start at the top of this page, below the
-    // headers it repeats, moves to the next page below its headers; a block
-    // moves once: the break ends it.
-    // The top is that of the block's own column: a header repeated in a
-    // later one may break the page.
-    double blockColumnTop = std::max(columnStartY_, headersEndY_);
-    if (keeping_ && keepPage_ == pages->CurPage && keepColumn_ != CurColumn)
-        if (const auto it = columnBody_.find({pages->CurPage, keepColumn_}); it != columnBody_.end())
-            blockColumnTop = std::max({blockColumnTop, it->second.first, it->second.second});
     const double blockHeight = CurY - keepY_;
-    // A block that would not fit the new page's columns either (their
-    // headers may take more room than this page's) stays where it is.
-    const double room = CurPage && CurPage->EndlessHeight ? 1000000 : PageHeight - FooterHeight() - HeaderHeight();
-    const bool fits = (keepBreaks_.empty() ? blockHeight : keepTallest_) <= room + 0.0001;
-    // One a column break moved to its column's top moves on unless
-    // subreports ran beside its bands. A block that ran over columns is not
-    // whole anyway: a band that starts a new page leaves it where it is, or
-    // it would still end beside it.
-    const bool movedOn = keepMovedColumn_ && !(subRanAt_.first == pages->CurPage && subRanAt_.second >= keepPos_);
-    const bool move = keeping_ && (keepY_ > blockColumnTop + 0.0001 || movedOn) && fits &&
-                      !(startBreak && !keepBreaks_.empty());
+    const double room = pageRoom();
+    // A block that ran over columns is not whole anyway: a band that starts
+    // a new page leaves it where it is, or it would still end beside it. A
+    // band split at the break leaves it too when the block with the rest of
+    // the band would not fit the new page either.
+    const bool move = keepMovesToPage(splitBreak_ ? splitRest_ : 0) && !(startBreak && !keepBreaks_.empty());
     // A subreport that broke the page inside the block runs beside its host
     // band, which may reach below the subreport's place: the host's bottom
     // moves along, so the new column's footer stays below it.
@@ -205,6 +191,42 @@ void TlyrEngine::NewPage()
         if (keptRecord) Aggregates.AddValue(keptRecord);
     }
     addPageOutline();
+}
+
+double TlyrEngine::pageRoom()
+{
+    return CurPage && CurPage->EndlessHeight ? 1000000 : PageHeight - FooterHeight() - HeaderHeight();
+}
+
+bool TlyrEngine::keepMovesToPage(double along)
+{
+    if (!keeping_) return false;
+    TlyrCustomPreviewPages *pages = Pages();
+    // A keep block that did not start at the top of this page, below the
+    // headers it repeats, moves to the next page below its headers; a block
+    // moves once: the break ends it.
+    // The top is that of the block's own column: a header repeated in a
+    // later one may break the page.
+    double blockColumnTop = std::max(columnStartY_, headersEndY_);
+    if (keepPage_ == pages->CurPage && keepColumn_ != CurColumn)
+        if (const auto it = columnBody_.find({pages->CurPage, keepColumn_}); it != columnBody_.end())
+            blockColumnTop = std::max({blockColumnTop, it->second.first, it->second.second});
+    // A block that would not fit the new page's columns either (their
+    // headers may take more room than this page's) stays where it is.
+    const bool fits = (keepBreaks_.empty() ? CurY - keepY_ + along : keepTallest_) <= pageRoom() + 0.0001;
+    // One a column break moved to its column's top moves on unless
+    // subreports ran beside its bands.
+    const bool movedOn = keepMovedColumn_ && !(subRanAt_.first == pages->CurPage && subRanAt_.second >= keepPos_);
+    return (keepY_ > blockColumnTop + 0.0001 || movedOn) && fits;
+}
+
+bool TlyrEngine::keepMovesWith(double along, bool toPage)
+{
+    if (!keeping_) return false;
+    if (toPage || !CurPage || CurPage->Columns() < 2 || CurColumn >= CurPage->Columns()) return keepMovesToPage(along);
+    const Saved<double> need(repeatNeed_);
+    repeatNeed_ = along;
+    return keepMovesToColumn();
 }
 
 void TlyrEngine::NewColumn()
@@ -342,7 +364,7 @@ bool TlyrEngine::keepMovesToColumn()
         // A header shown inside the block stays its first line.
         if (const auto added = headerAdded_.constFind(b); b && headerKeep_.value(b) != keepSerial_ &&
                                                            added != headerAdded_.cend() && added->first == keepPage_ &&
-                                                           added->second >= keepPos_)
+                                                           added->second > keepPos_)
             return false;
         if (!b || !repeatsOnNewPage(b) || headerKeep_.value(b) == keepSerial_) continue;
         // One that may split may run on past the column.

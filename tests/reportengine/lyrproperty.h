@@ -1983,9 +1983,13 @@ private:
         // The block of each band, by its first record's group or its record.
         static const QRegularExpression groupText(QStringLiteral("^g[hf](\\d):(\\S*)"));
         std::vector<QString> block(bands_.size());
+        std::set<int> inWidth;
+        for (const PrintedBand &b : bands_)
+            if (!inWidth.count(b.Page) && crossPart(b.Page)) inWidth.insert(b.Page);
         for (size_t i = 0; i < bands_.size(); ++i) {
             const PrintedBand &b = bands_[i];
-            if (second(b) || repeated_[i]) continue;
+            // A crossed row goes on in width, not in another column.
+            if (second(b) || repeated_[i] || inWidth.count(b.Page)) continue;
             if (level >= 0) {
                 if (owner_[i] >= 0) block[i] = b_.Master.Rows[owner_[i]][1 + level];
                 for (const QString &t : b.Texts)
@@ -2192,9 +2196,9 @@ inline bool awaitingEngineFix(const Plan &s, const Failure &f)
                       std::any_of(s.Groups.begin(), s.Groups.end(), [](const Group &g) { return g.Keep; });
     // Column totals of keep blocks that move.
     if (kept && f.Kind == QLatin1String("columntotals")) return true;
-    // Kept blocks left split over columns and headers not shown again
-    // where their records went (found by these rules' first runs).
-    if (f.Kind == QLatin1String("keep") || f.Kind == QLatin1String("reprint")) return true;
+    // Headers not shown again where their records went (found by these
+    // rules' first runs).
+    if (f.Kind == QLatin1String("reprint")) return true;
     return false;
 }
 
