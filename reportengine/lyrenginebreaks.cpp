@@ -243,10 +243,15 @@ void TlyrEngine::NewColumn()
     // next one when an empty column holds it there.
     const bool move = keepMovesToColumn();
     const double blockHeight = CurY - keepY_;
+    // The band whose subreport broke the column goes along, as far down as
+    // it reaches below the subreport's rows.
+    const double hostBelow = move && subHostBottom_ > CurY ? subHostBottom_ - CurY : 0;
+    const int movedFrom = keepPos_;
     auto *keptRecord = move && keepingFooter_ ? qobject_cast<TlyrDataBand *>(keepBand_) : nullptr;
     if (move) {
         Pages()->CutObjects(keepPos_);
         CurY = keepY_;
+        subHostBottom_ = -1;
         // The last record goes along with the footer: it counts where it
         // prints.
         if (keptRecord) Aggregates.Undo(keptRecord);
@@ -322,6 +327,10 @@ void TlyrEngine::NewColumn()
         keepY_ = CurY;
         keepMovedColumn_ = true;
         CurY += blockHeight;
+        if (hostBelow > 0) subHostBottom_ = CurY + hostBelow;
+        // Subreports beside the band learn that it moved.
+        movedBlock_ = {Pages()->CurPage, movedFrom, Pages()->CurPage, CurColumn, dx, dy, {}};
+        ++blockMoves_;
         if (keptRecord) Aggregates.AddValue(keptRecord);
     } else if (keeping_ && keepPage_ == Pages()->CurPage && keepPos_ == printedFrom && keepBreaks_.empty()) {
         keepX_ += columnX(CurColumn) - columnX(keepColumn_);
@@ -342,8 +351,10 @@ bool TlyrEngine::keepMovesToColumn()
     if (!keeping_ || keepPage_ != Pages()->CurPage || keepColumn_ != CurColumn || !keepBreaks_.empty()) return false;
     // Not a block that a subreport or an open row of records runs beside,
     // nor one that already starts its column.
-    if (splitBreak_ || flowingHeader_ || subBaseX_ >= 0 || !runningSubs_.isEmpty() || rowBottom_ >= 0 || subHostBottom_ >= 0) return false;
-    if (subRanAt_.first == Pages()->CurPage && subRanAt_.second >= keepPos_) return false;
+    // A subreport running in the block, or one that ran in it, goes along
+    // while all the block printed is in this column: it goes on below its
+    // moved rows there.
+    if (splitBreak_ || flowingHeader_ || rowBottom_ >= 0) return false;
     if (keepY_ <= std::max(columnStartY_, headersEndY_) + 0.0001) return false;
     if (columnBody_.count({Pages()->CurPage, CurColumn + 1})) return false;
     // Records side by side move with their rows.
@@ -371,8 +382,10 @@ bool TlyrEngine::keepMovesToColumn()
         if (b->AllowSplit()) return false;
         heads += chain(b);
     }
-    // What broke the column must fit below it there too.
-    return CurY - keepY_ + std::max(repeatNeed_, 0.0) <= PageHeight - FooterHeight() - columnTopY_ - heads + 0.0001;
+    // What broke the column must fit below it there too (and the band whose
+    // subreport broke it, as far as it reaches).
+    const double block = std::max(CurY, subHostBottom_) - keepY_;
+    return block + std::max(repeatNeed_, 0.0) <= PageHeight - FooterHeight() - columnTopY_ - heads + 0.0001;
 }
 
 // Only page bands and headers (repeated ones too) are above: a band that
