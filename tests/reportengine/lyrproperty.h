@@ -2002,6 +2002,22 @@ private:
                 block[i] = QString::number(owner_[i]);
             }
         }
+        // The later parts of a split group header (without its text) belong
+        // to the block its first part began, not to the record before.
+        if (level >= 0) {
+            std::vector<size_t> order(bands_.size());
+            for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+            std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) { return readAt(bands_[a]) < readAt(bands_[b]); });
+            QHash<QString, QString> begun;
+            for (size_t i : order) {
+                const PrintedBand &b = bands_[i];
+                if (b.Class != QLatin1String("TlyrGroupHeader") || second(b) || repeated_[i] || inWidth.count(b.Page)) continue;
+                if (!b.Texts.filter(groupText).isEmpty())
+                    begun[b.Name] = block[i];
+                else if (begun.contains(b.Name))
+                    block[i] = begun[b.Name];
+            }
+        }
         std::map<QString, std::vector<size_t>> blocks;
         for (size_t i = 0; i < bands_.size(); ++i)
             if (!block[i].isEmpty()) blocks[block[i]].push_back(i);
