@@ -1991,7 +1991,13 @@ private:
             // A crossed row goes on in width, not in another column.
             if (second(b) || repeated_[i] || inWidth.count(b.Page)) continue;
             if (level >= 0) {
-                if (owner_[i] >= 0) block[i] = b_.Master.Rows[owner_[i]][1 + level];
+                // The master's footer and what its subreport printed follow
+                // the groups, unless printed after each record (or each
+                // record's details).
+                static const QRegularExpression footerRows(QStringLiteral("^rec:[STN]:f"));
+                const bool footer = s_.DetailRows == 0 && !s_.FooterEach &&
+                                    (b.Name == QLatin1String("Footer1") || !b.Texts.filter(footerRows).isEmpty());
+                if (owner_[i] >= 0 && !footer) block[i] = b_.Master.Rows[owner_[i]][1 + level];
                 for (const QString &t : b.Texts)
                     if (const auto m = groupText.match(t); m.hasMatch() && m.captured(1).toInt() >= level + 1) {
                         const QString g = m.captured(2);
@@ -2215,6 +2221,12 @@ inline bool awaitingEngineFix(const Plan &s, const Failure &f)
     // Headers not shown again where their records went (found by these
     // rules' first runs).
     if (f.Kind == QLatin1String("reprint")) return true;
+    // A kept block stays in its column when the next one would repeat a
+    // group header that may split and grows: its height there is not
+    // known before it is shown.
+    if (f.Kind == QLatin1String("keep") && s.GroupSplit && s.SplitWords > 0 &&
+        std::any_of(s.Groups.begin(), s.Groups.end(), [](const Group &g) { return g.Reprint; }))
+        return true;
     return false;
 }
 
