@@ -65,6 +65,9 @@ void TlyrEngine::NewPage()
     TlyrCustomPreviewPages *pages = Pages();
     const double blockHeight = CurY - keepY_;
     const double room = pageRoom();
+    // The data and group headers the new page repeats above the block take
+    // room too.
+    const double heads = keeping_ ? repeatedAbove(keepSerial_) : 0;
     // A block that ran over columns is not whole anyway: a band that starts
     // a new page leaves it where it is, or it would still end beside it. A
     // band split at the break leaves it too when the block with the rest of
@@ -144,7 +147,7 @@ void TlyrEngine::NewPage()
         // block still must: what broke the page goes on to a later one.
         const Saved<double> need(repeatNeed_);
         if (move && blockBreaks.empty())
-            repeatNeed_ = repeatNeed_ + blockHeight > room + 0.0001 ? blockHeight : repeatNeed_ + blockHeight;
+            repeatNeed_ = repeatNeed_ + blockHeight + heads > room + 0.0001 ? blockHeight : repeatNeed_ + blockHeight;
         // A block that ran over columns starts with its first column's part:
         // the new page's first column keeps room for it.
         if (move && !blockBreaks.empty()) repeatNeed_ = std::max(repeatNeed_, keepFirstPart_);
@@ -212,8 +215,12 @@ bool TlyrEngine::keepMovesToPage(double along)
         if (const auto it = columnBody_.find({pages->CurPage, keepColumn_}); it != columnBody_.end())
             blockColumnTop = std::max({blockColumnTop, it->second.first, it->second.second});
     // A block that would not fit the new page's columns either (their
-    // headers may take more room than this page's) stays where it is.
-    const bool fits = (keepBreaks_.empty() ? CurY - keepY_ + along : keepTallest_) <= pageRoom() + 0.0001;
+    // headers may take more room than this page's) stays where it is. The
+    // data and group headers the new page repeats above the block take room
+    // too: a block that would push them off stays, and they head the rest
+    // of its records there.
+    const double heads = repeatedAbove(keepSerial_);
+    const bool fits = (keepBreaks_.empty() ? CurY - keepY_ + along : keepTallest_) + heads <= pageRoom() + 0.0001;
     // One a column break moved to its column's top moves on unless
     // subreports ran beside its bands.
     const bool movedOn = keepMovedColumn_ && !(subRanAt_.first == pages->CurPage && subRanAt_.second >= keepPos_);
@@ -411,6 +418,24 @@ double TlyrEngine::columnRoom()
             }
         }
     return PageHeight - FooterHeight() - headersEndY_ - repeats;
+}
+
+double TlyrEngine::repeatedAbove(int moving) const
+{
+    double h = 0;
+    for (TlyrBand *b : headerList_) {
+        if (!b || !repeatsOnNewPage(b) || headerKeep_.value(b) == moving) continue;
+        double chain = 0;
+        bool breaking = false;
+        for (int n = 0; b && n < 64; ++n, b = b->Child() == b ? nullptr : b->Child()) {
+            breaking = breaking || b == breakBand_;
+            if (b->Visible()) chain += b->Height();
+            if (!b->Visible() && !b->PrintChildIfInvisible()) break;
+        }
+        // What breaks the page prints there itself, not as a repeat.
+        if (!breaking) h += chain;
+    }
+    return h;
 }
 
 double TlyrEngine::HeaderHeight()
