@@ -215,6 +215,16 @@ private:
     bool atColumnTop() const;
     // An open keep block moves to the next column at this break.
     bool keepMovesToColumn();
+    // An open keep block moves to the next page at this break, with along
+    // below it there.
+    bool keepMovesToPage(double along);
+    // A break here moves the open keep block whole, with along below it.
+    bool keepMovesWith(double along, bool toPage);
+    // The room of a new page below its page and column headers.
+    double pageRoom();
+    // A band of this height with what the open keep block keeps with it
+    // after it (the rest of its chain of children).
+    double keptAlong(TlyrBand *band, double height) const;
     // The room below the headers of a new column of this page.
     double columnRoom();
     // Where a column begins: above the column header, which each column
@@ -329,8 +339,9 @@ private:
     int movingKeep_ = 0;
     // The open block moved to a later column's top at a column break.
     bool keepMovedColumn_ = false;
-    // A band being split breaks the column.
+    // A band being split breaks the column; what is left of it below.
     bool splitBreak_ = false;
+    double splitRest_ = 0;
     // The page and store position at which the last subreport began.
     std::pair<int, int> subRanAt_{-1, 0};
     // The column it came from, and where in the store the column it moved

@@ -64,31 +64,16 @@ void TlyrEngine::NewPage()
     ++breaks_;
     const bool startBreak = std::exchange(startNewPageBreak_, false);
     TlyrCustomPreviewPages *pages = Pages();
-    // A keep block that did not start at the top of this page, below the
-    // headers it repeats, moves to the next page below its headers; a block
-    // moves once: the break ends it.
-    // The top is that of the block's own column: a header repeated in a
-    // later one may break the page.
-    double blockColumnTop = std::max(columnStartY_, headersEndY_);
-    if (keeping_ && keepPage_ == pages->CurPage && keepColumn_ != CurColumn)
-        if (const auto it = columnBody_.find({pages->CurPage, keepColumn_}); it != columnBody_.end())
-            blockColumnTop = std::max({blockColumnTop, it->second.first, it->second.second});
     const double blockHeight = CurY - keepY_;
-    // A block that would not fit the new page's columns either (their
-    // headers may take more room than this page's) stays where it is.
-    const double room = CurPage && CurPage->EndlessHeight ? 1000000 : PageHeight - FooterHeight() - HeaderHeight();
+    const double room = pageRoom();
     // The data and group headers the new page repeats above the block take
-    // room too: a block that would push them off stays, and they head the
-    // rest of its records there.
+    // room too.
     const double heads = keeping_ ? repeatedAbove(keepSerial_) : 0;
-    const bool fits = (keepBreaks_.empty() ? blockHeight : keepTallest_) + heads <= room + 0.0001;
-    // One a column break moved to its column's top moves on unless
-    // subreports ran beside its bands. A block that ran over columns is not
-    // whole anyway: a band that starts a new page leaves it where it is, or
-    // it would still end beside it.
-    const bool movedOn = keepMovedColumn_ && !(subRanAt_.first == pages->CurPage && subRanAt_.second >= keepPos_);
-    const bool move = keeping_ && (keepY_ > blockColumnTop + 0.0001 || movedOn) && fits &&
-                      !(startBreak && !keepBreaks_.empty());
+    // A block that ran over columns is not whole anyway: a band that starts
+    // a new page leaves it where it is, or it would still end beside it. A
+    // band split at the break leaves it too when the block with the rest of
+    // the band would not fit the new page either.
+    const bool move = keepMovesToPage(splitBreak_ ? splitRest_ : 0) && !(startBreak && !keepBreaks_.empty());
     // A subreport that broke the page inside the block runs beside its host
     // band, which may reach below the subreport's place: the host's bottom
     // moves along, so the new column's footer stays below it.
@@ -219,6 +204,46 @@ void TlyrEngine::NewPage()
     addPageOutline();
 }
 
+double TlyrEngine::pageRoom()
+{
+    return CurPage && CurPage->EndlessHeight ? 1000000 : PageHeight - FooterHeight() - HeaderHeight();
+}
+
+bool TlyrEngine::keepMovesToPage(double along)
+{
+    if (!keeping_) return false;
+    TlyrCustomPreviewPages *pages = Pages();
+    // A keep block that did not start at the top of this page, below the
+    // headers it repeats, moves to the next page below its headers; a block
+    // moves once: the break ends it.
+    // The top is that of the block's own column: a header repeated in a
+    // later one may break the page.
+    double blockColumnTop = std::max(columnStartY_, headersEndY_);
+    if (keepPage_ == pages->CurPage && keepColumn_ != CurColumn)
+        if (const auto it = columnBody_.find({pages->CurPage, keepColumn_}); it != columnBody_.end())
+            blockColumnTop = std::max({blockColumnTop, it->second.first, it->second.second});
+    // A block that would not fit the new page's columns either (their
+    // headers may take more room than this page's) stays where it is. The
+    // data and group headers the new page repeats above the block take room
+    // too: a block that would push them off stays, and they head the rest
+    // of its records there.
+    const double heads = repeatedAbove(keepSerial_);
+    const bool fits = (keepBreaks_.empty() ? CurY - keepY_ + along : keepTallest_) + heads <= pageRoom() + 0.0001;
+    // One a column break moved to its column's top moves on unless
+    // subreports ran beside its bands.
+    const bool movedOn = keepMovedColumn_ && !(subRanAt_.first == pages->CurPage && subRanAt_.second >= keepPos_);
+    return (keepY_ > blockColumnTop + 0.0001 || movedOn) && fits;
+}
+
+bool TlyrEngine::keepMovesWith(double along, bool toPage)
+{
+    if (!keeping_) return false;
+    if (toPage || !CurPage || CurPage->Columns() < 2 || CurColumn >= CurPage->Columns()) return keepMovesToPage(along);
+    const Saved<double> need(repeatNeed_);
+    repeatNeed_ = along;
+    return keepMovesToColumn();
+}
+
 void TlyrEngine::NewColumn()
 {
     if (!CurPage || CurPage->Columns() < 2 || CurColumn >= CurPage->Columns()) {
@@ -233,10 +258,15 @@ void TlyrEngine::NewColumn()
     // next one when an empty column holds it there.
     const bool move = keepMovesToColumn();
     const double blockHeight = CurY - keepY_;
+    // The band whose subreport broke the column goes along, as far down as
+    // it reaches below the subreport's rows.
+    const double hostBelow = move && subHostBottom_ > CurY ? subHostBottom_ - CurY : 0;
+    const int movedFrom = keepPos_;
     auto *keptRecord = move && keepingFooter_ ? qobject_cast<TlyrDataBand *>(keepBand_) : nullptr;
     if (move) {
         Pages()->CutObjects(keepPos_);
         CurY = keepY_;
+        subHostBottom_ = -1;
         // The last record goes along with the footer: it counts where it
         // prints.
         if (keptRecord) Aggregates.Undo(keptRecord);
@@ -312,6 +342,10 @@ void TlyrEngine::NewColumn()
         keepY_ = CurY;
         keepMovedColumn_ = true;
         CurY += blockHeight;
+        if (hostBelow > 0) subHostBottom_ = CurY + hostBelow;
+        // Subreports beside the band learn that it moved.
+        movedBlock_ = {Pages()->CurPage, movedFrom, Pages()->CurPage, CurColumn, dx, dy, {}};
+        ++blockMoves_;
         if (keptRecord) Aggregates.AddValue(keptRecord);
     } else if (keeping_ && keepPage_ == Pages()->CurPage && keepPos_ == printedFrom && keepBreaks_.empty()) {
         keepX_ += columnX(CurColumn) - columnX(keepColumn_);
@@ -332,8 +366,10 @@ bool TlyrEngine::keepMovesToColumn()
     if (!keeping_ || keepPage_ != Pages()->CurPage || keepColumn_ != CurColumn || !keepBreaks_.empty()) return false;
     // Not a block that a subreport or an open row of records runs beside,
     // nor one that already starts its column.
-    if (splitBreak_ || flowingHeader_ || subBaseX_ >= 0 || !runningSubs_.isEmpty() || rowBottom_ >= 0 || subHostBottom_ >= 0) return false;
-    if (subRanAt_.first == Pages()->CurPage && subRanAt_.second >= keepPos_) return false;
+    // A subreport running in the block, or one that ran in it, goes along
+    // while all the block printed is in this column: it goes on below its
+    // moved rows there.
+    if (splitBreak_ || flowingHeader_ || rowBottom_ >= 0) return false;
     if (keepY_ <= std::max(columnStartY_, headersEndY_) + 0.0001) return false;
     if (columnBody_.count({Pages()->CurPage, CurColumn + 1})) return false;
     // Records side by side move with their rows.
@@ -354,15 +390,17 @@ bool TlyrEngine::keepMovesToColumn()
         // A header shown inside the block stays its first line.
         if (const auto added = headerAdded_.constFind(b); b && headerKeep_.value(b) != keepSerial_ &&
                                                            added != headerAdded_.cend() && added->first == keepPage_ &&
-                                                           added->second >= keepPos_)
+                                                           added->second > keepPos_)
             return false;
         if (!b || !repeatsOnNewPage(b) || headerKeep_.value(b) == keepSerial_) continue;
         // One that may split may run on past the column.
         if (b->AllowSplit()) return false;
         heads += chain(b);
     }
-    // What broke the column must fit below it there too.
-    return CurY - keepY_ + std::max(repeatNeed_, 0.0) <= PageHeight - FooterHeight() - columnTopY_ - heads + 0.0001;
+    // What broke the column must fit below it there too (and the band whose
+    // subreport broke it, as far as it reaches).
+    const double block = std::max(CurY, subHostBottom_) - keepY_;
+    return block + std::max(repeatNeed_, 0.0) <= PageHeight - FooterHeight() - columnTopY_ - heads + 0.0001;
 }
 
 // Only page bands and headers (repeated ones too) are above: a band that

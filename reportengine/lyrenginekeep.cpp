@@ -177,6 +177,21 @@ void TlyrEngine::startKeep(TlyrBand *band, int position, double y)
     Aggregates.StartKeep();
 }
 
+double TlyrEngine::keptAlong(TlyrBand *band, double height) const
+{
+    if (!keeping_ || !keepBand_ || !keepBand_->KeepChild()) return height;
+    // The children after the band in the chain the block keeps together.
+    bool after = false;
+    int n = 0;
+    for (TlyrBand *b = keepBand_; b && n < 64; ++n, b = b->Child()) {
+        if (after && b->Visible()) height += b->Height();
+        if (!b->Visible() && !b->PrintChildIfInvisible()) break;
+        after = after || b == band;
+        if (b->Child() == b) break;
+    }
+    return height;
+}
+
 void TlyrEngine::endKeep(TlyrBand *band)
 {
     if (keeping_ && band == keepBand_) closeKeep();

@@ -381,10 +381,16 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
             const bool startsHere = firstLine() <= FreeSpace() + 0.0001;
             // What the band needs of the next column below its headers.
             const bool splits = mustSplit(rowRecord);
+            // An open keep block that a break moves whole takes a band that
+            // may split along, uncut, when the new column holds both.
+            const double along = splits ? keptAlong(band, band->Height()) : 0;
+            bool takesAlong = splits && !atColumnTop() &&
+                              keepMovesWith(along, titleRun_ > 0.0001 && along > columnRoom() + 0.0001);
             auto needs = [&] {
+                if (takesAlong) return along;
                 return splits ? firstLine() : band->Height() + (cross ? widthShift_.value(Pages()->CurPage) : 0);
             };
-            if (splits && (startsHere || atColumnTop())) {
+            if (splits && !takesAlong && (startsHere || atColumnTop())) {
                 split = true;
             } else {
                 // Again only while a further break would give more room: a
@@ -410,6 +416,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
                         NewPage();
                     else
                         NewColumn();
+                    takesAlong = false;
                     if (!cross) showRepeats();
                 }
                 // Moved on, a band that may split still may; so does one that

@@ -197,9 +197,18 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
             const Saved<double> need(repeatNeed_);
             repeatNeed_ = kFirstLine;
             // The parts already placed fit where they are: the block
-            // around them stays.
+            // around them stays, unless a new page holds it with the rest.
             const Saved<bool> splitting(splitBreak_);
             splitBreak_ = true;
+            const Saved<double> rest(splitRest_);
+            splitRest_ = 0;
+            for (size_t i : pending) {
+                const TlyrReportComponent *v = all[i].View;
+                const bool goesOn = all[i].Stretch && all[i].Rest > 0 && !follows(i);
+                const double top = goesOn ? std::max(v->Top() - space, 0.0) : v->Top() - space;
+                splitRest_ = std::max(splitRest_, top + (goesOn ? all[i].Rest : v->Height()));
+            }
+            splitRest_ = keptAlong(band, splitRest_);
             NewColumn();
         }
         fresh = !carries;

@@ -1983,11 +1983,21 @@ private:
         // The block of each band, by its first record's group or its record.
         static const QRegularExpression groupText(QStringLiteral("^g[hf](\\d):(\\S*)"));
         std::vector<QString> block(bands_.size());
+        std::set<int> inWidth;
+        for (const PrintedBand &b : bands_)
+            if (!inWidth.count(b.Page) && crossPart(b.Page)) inWidth.insert(b.Page);
         for (size_t i = 0; i < bands_.size(); ++i) {
             const PrintedBand &b = bands_[i];
-            if (second(b) || repeated_[i]) continue;
+            // A crossed row goes on in width, not in another column.
+            if (second(b) || repeated_[i] || inWidth.count(b.Page)) continue;
             if (level >= 0) {
-                if (owner_[i] >= 0) block[i] = b_.Master.Rows[owner_[i]][1 + level];
+                // The master's footer and what its subreport printed follow
+                // the groups, unless printed after each record (or each
+                // record's details).
+                static const QRegularExpression footerRows(QStringLiteral("^rec:[STN]:f"));
+                const bool footer = s_.DetailRows == 0 && !s_.FooterEach &&
+                                    (b.Name == QLatin1String("Footer1") || !b.Texts.filter(footerRows).isEmpty());
+                if (owner_[i] >= 0 && !footer) block[i] = b_.Master.Rows[owner_[i]][1 + level];
                 for (const QString &t : b.Texts)
                     if (const auto m = groupText.match(t); m.hasMatch() && m.captured(1).toInt() >= level + 1) {
                         const QString g = m.captured(2);
@@ -1996,6 +2006,22 @@ private:
                     }
             } else if (owner_[i] >= 0 && (b.Name == QLatin1String("MasterData1") || b.Name.startsWith(QLatin1String("Child")))) {
                 block[i] = QString::number(owner_[i]);
+            }
+        }
+        // The later parts of a split group header (without its text) belong
+        // to the block its first part began, not to the record before.
+        if (level >= 0) {
+            std::vector<size_t> order(bands_.size());
+            for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+            std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) { return readAt(bands_[a]) < readAt(bands_[b]); });
+            QHash<QString, QString> begun;
+            for (size_t i : order) {
+                const PrintedBand &b = bands_[i];
+                if (b.Class != QLatin1String("TlyrGroupHeader") || second(b) || repeated_[i] || inWidth.count(b.Page)) continue;
+                if (!b.Texts.filter(groupText).isEmpty())
+                    begun[b.Name] = block[i];
+                else if (begun.contains(b.Name))
+                    block[i] = begun[b.Name];
             }
         }
         std::map<QString, std::vector<size_t>> blocks;
@@ -2188,9 +2214,15 @@ private:
 // them until those fixes land. Each line goes with its fix.
 inline bool awaitingEngineFix(const Plan &s, const Failure &f)
 {
-    // Kept blocks left split over columns and headers not shown again
-    // where their records went (found by these rules' first runs).
-    if (f.Kind == QLatin1String("keep") || f.Kind == QLatin1String("reprint")) return true;
+    // Headers not shown again where their records went (found by these
+    // rules' first runs).
+    if (f.Kind == QLatin1String("reprint")) return true;
+    // A kept block stays in its column when the next one would repeat a
+    // group header that may split and grows: its height there is not
+    // known before it is shown.
+    if (f.Kind == QLatin1String("keep") && s.GroupSplit && s.SplitWords > 0 &&
+        std::any_of(s.Groups.begin(), s.Groups.end(), [](const Group &g) { return g.Reprint; }))
+        return true;
     return false;
 }
 

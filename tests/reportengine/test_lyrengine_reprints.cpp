@@ -140,7 +140,9 @@ TEST_F(ReprintTest, AKeptGroupMovedByItsFooterKeepsItsOuterHeaderAbove)
         ASSERT_GE(at, 0);
         const QStringList t = texts(at);
         EXPECT_TRUE(t.contains(QStringLiteral("r5")) && t.contains(QStringLiteral("fB"))) << dump().toStdString();
-        EXPECT_EQ(t.mid(t.indexOf(QStringLiteral("gB")), 3), (QStringList{"gB", "kB", "r4"})) << dump().toStdString();
+        // (In columns the outer header may also end the column the group
+        // left: the one shown again heads the group.)
+        EXPECT_EQ(t.mid(t.lastIndexOf(QStringLiteral("gB")), 3), (QStringList{"gB", "kB", "r4"})) << dump().toStdString();
     }
 }
 
