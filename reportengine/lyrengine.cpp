@@ -87,6 +87,9 @@ void TlyrEngine::crossBands(TlyrReportPage *page)
         if (n == 2 || n == 3 || n >= 15) continue;
         const QList<TlyrComponent *> objects = b->Objects();
         for (TlyrComponent *o : objects) {
+            // A subreport runs its own pages from the band: copied into the
+            // cells it would run none and its records would be lost.
+            if (qobject_cast<TlyrSubreport *>(o)) continue;
             for (TlyrBand *v : verticals) {
                 const double left = o->Left();
                 if (left < v->Left() - 0.0001 || v->Left() + v->Width() + 0.0001 < left + o->Width()) continue;

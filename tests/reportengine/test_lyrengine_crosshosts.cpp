@@ -1,0 +1,67 @@
+// Bands around a cross-tab that host subreports: a subreport that lies over
+// the columns of the cross-tab still runs its own pages, and every row it
+// lists prints once.
+
+#include "breaks_fixture.h"
+
+#include "report/lyrmemo.h"
+
+namespace {
+
+class CrossHostsTest : public BreaksTest {
+protected:
+    // Rows "r<N>" crossed with columns 60 wide from 100 on a page 600 x 200.
+    void crossedRows(int rowCount, int columnCount)
+    {
+        newSheet();
+        rows = std::make_unique<GroupedRows>(report.get(), &keeper, QStringLiteral("Rows"),
+                                             GroupedRows::runs({{"A", rowCount}}));
+        cols = std::make_unique<GroupedRows>(report.get(), &keeper, QStringLiteral("Cols"),
+                                             GroupedRows::runs({{"C", columnCount}}));
+        auto *master = band<TlyrMasterData>("Records", 40, 20);
+        master->SetDataSet(rows->ds);
+        memo(master, "RowName", "r[Rows.\"N\"]", 0, 90);
+        memo(master, "Cell", "x[Rows.\"N\"]c[Cols.\"N\"]", 100, 60);
+        auto *vdata = band<TlyrMasterData>("VData", 0, 200);
+        vdata->SetVertical(true);
+        vdata->SetLeft(100);
+        vdata->SetWidth(60);
+        vdata->SetDataSet(cols->ds);
+    }
+    // A subreport in host b standing within the first column of the
+    // cross-tab (102..152), listing "<prefix><N>".
+    void subreportOverColumn(TlyrBand *b, TlyrDataSet *ds, const QString &prefix, bool onParent)
+    {
+        sideReport(b, QStringLiteral("Sub") + prefix, ds, 102, prefix);
+        auto *s = qobject_cast<TlyrSubreport *>(b->Objects().last());
+        ASSERT_NE(s, nullptr);
+        s->SetWidth(50);
+        s->SetPrintOnParent(onParent);
+        if (onParent) b->SetStretched(true);
+    }
+    std::unique_ptr<GroupedRows> rows, cols;
+};
+
+}  // namespace
+
+// In the summary and in the title, on its own pages and printed on its host.
+TEST_F(CrossHostsTest, SubreportOverTheColumnsListsEveryRow)
+{
+    for (const bool onParent : {false, true}) {
+        SCOPED_TRACE(onParent ? "print on parent" : "own pages");
+        crossedRows(3, 4);
+        GroupedRows first(report.get(), &keeper, QStringLiteral("S"), GroupedRows::runs({{"A", 14}}));
+        GroupedRows last(report.get(), &keeper, QStringLiteral("T"), GroupedRows::runs({{"A", 14}}));
+        auto *title = band<TlyrReportTitle>("Title1", 0, 20);
+        memo(title, "TitleMemo", "title p[Page#]", 0, 90);
+        subreportOverColumn(title, first.ds, QStringLiteral("s"), onParent);
+        auto *summary = band<TlyrReportSummary>("Summary1", 100, 20);
+        memo(summary, "SummaryMemo", "summary p[Page#]", 0, 90);
+        subreportOverColumn(summary, last.ds, QStringLiteral("t"), onParent);
+        prepare();
+        judge(3);
+        judge(14, QStringLiteral("s"));
+        judge(14, QStringLiteral("t"));
+        expectOwnPageNumbers();
+    }
+}
