@@ -29,6 +29,21 @@
 
 using namespace lyrengine;
 
+namespace {
+
+// The height of a band with the child bands it prints.
+double chainHeight(TlyrBand *b)
+{
+    double h = 0;
+    for (int n = 0; b && n < 64; ++n, b = b->Child()) {
+        if (b->Visible()) h += b->Height();
+        if (!b->Visible() && !b->PrintChildIfInvisible()) break;
+    }
+    return h;
+}
+
+}  // namespace
+
 double TlyrEngine::columnX(int column) const
 {
     const QStringList positions = CurPage->ColumnPositions();
@@ -76,7 +91,14 @@ void TlyrEngine::NewPage()
     // A block that would not fit the new page's columns either (their
     // headers may take more room than this page's) stays where it is.
     const double room = CurPage && CurPage->EndlessHeight ? 1000000 : PageHeight - FooterHeight() - HeaderHeight();
-    const bool fits = (keepBreaks_.empty() ? blockHeight : keepTallest_) <= room + 0.0001;
+    // Nor one that fits there only without the headers the page repeats
+    // above it: they head its records there too.
+    double repeats = 0;
+    if (keeping_ && keepBreaks_.empty())
+        for (TlyrBand *b : headerList_)
+            if (b && repeatsOnNewPage(b) && !closedHeaders_.contains(b) && headerKeep_.value(b) != keepSerial_)
+                repeats += chainHeight(b);
+    const bool fits = (keepBreaks_.empty() ? blockHeight + repeats : keepTallest_) <= room + 0.0001;
     // One a column break moved to its column's top moves on unless
     // subreports ran beside its bands. A block that ran over columns is not
     // whole anyway: a band that starts a new page leaves it where it is, or
@@ -158,7 +180,7 @@ void TlyrEngine::NewPage()
         // block still must: what broke the page goes on to a later one.
         const Saved<double> need(repeatNeed_);
         if (move && blockBreaks.empty())
-            repeatNeed_ = repeatNeed_ + blockHeight > room + 0.0001 ? blockHeight : repeatNeed_ + blockHeight;
+            repeatNeed_ = repeatNeed_ + blockHeight + repeats > room + 0.0001 ? blockHeight : repeatNeed_ + blockHeight;
         // A block that ran over columns starts with its first column's part:
         // the new page's first column keeps room for it.
         if (move && !blockBreaks.empty()) repeatNeed_ = std::max(repeatNeed_, keepFirstPart_);
@@ -329,14 +351,7 @@ bool TlyrEngine::keepMovesToColumn()
         if (auto *d = qobject_cast<TlyrDataBand *>(c); d && d->Columns() >= 2) return false;
     // The new column's header and the headers it repeats, but those the
     // block brings along.
-    auto chain = [](TlyrBand *b) {
-        double h = 0;
-        for (int n = 0; b && n < 64; ++n, b = b->Child()) {
-            if (b->Visible()) h += b->Height();
-            if (!b->Visible() && !b->PrintChildIfInvisible()) break;
-        }
-        return h;
-    };
+    const auto chain = chainHeight;
     double heads = chain(CurPage->FindBand(&TlyrColumnHeader::staticMetaObject));
     for (TlyrBand *b : headerList_) {
         // A header shown inside the block stays its first line.
