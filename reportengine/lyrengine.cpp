@@ -655,12 +655,13 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                     footerKeepY = headersEndY_;
                 }
                 if (keepFooter) startKeep(b, footerKeepPos, footerKeepY);
+                // Subreports the footer runs have footers of their own.
+                const Saved<bool> keptFooter(keepingFooter_);
                 keepingFooter_ = keepFooter && keeping_ && keepBand_ == b;
                 const Saved<TlyrBand *> closingFooter(closingFooter_), closingHeader(closingHeader_);
                 closingFooter_ = node.Footer;
                 closingHeader_ = node.Header;
                 ShowBand(node.Footer);
-                keepingFooter_ = false;
                 if (keepFooter) endKeep(b);
             }
             if (!node.Groups.empty() && b->KeepTogether()) endKeep(b);
