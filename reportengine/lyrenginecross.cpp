@@ -173,6 +173,13 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
     auto *store = dynamic_cast<TlyrPreviewPages *>(pages);
     const bool kept = store && outer && parts > 1 && keeping_ && keepPage_ == savedPage;
     if (kept) store->HoldMarks(savedPage, keepPos_);
+    // So may the row of a record that its footer may take along.
+    auto *data = qobject_cast<TlyrDataBand *>(band);
+    const bool withFooter = store && outer && parts > 1 && !kept && movableRecord_ && data && data->KeepFooter();
+    if (withFooter) {
+        footerRow_ = {savedPage, pages->GetCurPosition(), {}};
+        store->HoldMarks(savedPage, footerRow_.Pos);
+    }
     for (size_t part = 0; part < parts; ++part) {
         const int made = pages->Count();
         if (part > 0) {
@@ -189,8 +196,9 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
         // Every part stands where the band does (a subreport's left).
         band->SetLeft(savedX);
         band->SetTop(CurY);
-        if (kept && part > 0) {
-            keepWidth_.emplace(part, WidthPart{pages->CurPage, pages->GetCurPosition(), pages->Count() > made});
+        if ((kept || withFooter) && part > 0) {
+            (kept ? keepWidth_ : footerRow_.Parts)
+                    .emplace(part, WidthPart{pages->CurPage, pages->GetCurPosition(), pages->Count() > made});
             store->HoldMarks(pages->CurPage, pages->GetCurPosition());
         }
         pages->AddObject(band);

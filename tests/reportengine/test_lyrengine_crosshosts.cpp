@@ -1,6 +1,7 @@
 // Bands around a cross-tab that host subreports: a subreport that lies over
 // the columns of the cross-tab still runs its own pages, and every row it
-// lists prints once.
+// lists prints once; a crossed row that a footer holding one takes along
+// to the next page goes there with all its cells.
 
 #include "breaks_fixture.h"
 
@@ -11,7 +12,7 @@ namespace {
 class CrossHostsTest : public BreaksTest {
 protected:
     // Rows "r<N>" crossed with columns 60 wide from 100 on a page 600 x 200.
-    void crossedRows(int rowCount, int columnCount)
+    TlyrMasterData *crossedRows(int rowCount, int columnCount, const QString &more = {})
     {
         newSheet();
         rows = std::make_unique<GroupedRows>(report.get(), &keeper, QStringLiteral("Rows"),
@@ -20,13 +21,14 @@ protected:
                                              GroupedRows::runs({{"C", columnCount}}));
         auto *master = band<TlyrMasterData>("Records", 40, 20);
         master->SetDataSet(rows->ds);
-        memo(master, "RowName", "r[Rows.\"N\"]", 0, 90);
-        memo(master, "Cell", "x[Rows.\"N\"]c[Cols.\"N\"]", 100, 60);
+        memo(master, "RowName", "r[Rows.\"N\"]" + more, 0, 90);
+        memo(master, "Cell", "x[Rows.\"N\"]c[Cols.\"N\"]" + more, 100, 60);
         auto *vdata = band<TlyrMasterData>("VData", 0, 200);
         vdata->SetVertical(true);
         vdata->SetLeft(100);
         vdata->SetWidth(60);
         vdata->SetDataSet(cols->ds);
+        return master;
     }
     // A subreport in host b standing within the first column of the
     // cross-tab (102..152), listing "<prefix><N>".
@@ -64,4 +66,36 @@ TEST_F(CrossHostsTest, SubreportOverTheColumnsListsEveryRow)
         judge(14, QStringLiteral("t"));
         expectOwnPageNumbers();
     }
+}
+
+// The last crossed row, kept with a footer whose print-on-parent rows do not
+// fit below it, goes to the next page with its cells in width: every cell
+// prints once, on the row's page or the page in width after it, and shows
+// the number of the page it is on.
+TEST_F(CrossHostsTest, ARowMovingWithItsFooterTakesItsCellsAlong)
+{
+    TlyrMasterData *master = crossedRows(7, 12, QStringLiteral(" p[Page#]"));
+    master->SetKeepFooter(true);
+    GroupedRows subRows(report.get(), &keeper, QStringLiteral("S"), GroupedRows::runs({{"A", 5}}));
+    auto *footer = band<TlyrFooter>("Footer1", 100, 20);
+    footer->SetStretched(true);
+    memo(footer, "FooterMemo", "end p[Page#]", 0, 90);
+    subreportOverColumn(footer, subRows.ds, QStringLiteral("s"), true);
+    prepare();
+    judge(7);
+    judge(5, QStringLiteral("s"));
+    expectOwnPageNumbers();
+    std::map<int, int> rowPage;
+    std::map<QString, int> cells;
+    for (int i = 0; i < pages().Count(); ++i)
+        for (const Printed &p : printed(i)) {
+            if (p.Text.startsWith(QLatin1Char('r'))) rowPage[p.Text.mid(1).section(QLatin1Char(' '), 0, 0).toInt()] = i;
+            if (p.Text.startsWith(QLatin1Char('x'))) cells[p.Text.section(QLatin1Char(' '), 0, 0)] = i;
+        }
+    EXPECT_EQ(cells.size(), size_t(7 * 12)) << dump().toStdString();
+    for (const auto &[cell, page] : cells) {
+        const int row = cell.mid(1).section(QLatin1Char('c'), 0, 0).toInt();
+        EXPECT_TRUE(page == rowPage[row] || page == rowPage[row] + 1) << cell.toStdString() << " on page " << page + 1;
+    }
+    EXPECT_EQ(rowPage[7], rowPage[1] + 2) << dump().toStdString();
 }
