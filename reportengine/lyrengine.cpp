@@ -378,6 +378,10 @@ void TlyrEngine::runReportPages()
     widthPages_.clear();
     columnBody_.clear();
     footedColumns_.clear();
+    // Where subreports ran and crossed rows stood are of the pass before:
+    // the same pages of this pass hold other output.
+    subRanAt_ = {-1, 0};
+    footerRow_ = FooterRow();
     // Each pass numbers the outputs of every band from 1.
     for (TlyrComponent *c : Report->AllObjects())
         if (auto *b = qobject_cast<TlyrBand *>(c)) b->EngineCounter = 0;

@@ -1,5 +1,6 @@
 // Page footer totals of records that move to the next page with the band
-// that follows them: they count on the page that shows them.
+// that follows them: they count on the page that shows them. The page count
+// a two-pass report shows is that of the pages it prints.
 
 #include "breaks_fixture.h"
 
@@ -73,6 +74,40 @@ TEST_F(PageTotalsTest, TheLastRecordMovingWithItsFooterCountsWhereItPrints)
         judge(5, QStringLiteral("s"));
         expectOwnPageNumbers();
         expectTotalsOfEachPage();
+        if (HasFailure()) return;
+    }
+}
+
+// A two-pass report of records kept with their detail row in two page
+// columns, a block moving to the next column at the first one's bottom, and
+// a summary whose subreport lists rows on after the records: the second
+// pass lays the pages out as the first did, so every page footer shows the
+// count of pages printed.
+TEST_F(PageTotalsTest, ASecondPassPrintsThePagesTheFirstCounted)
+{
+    for (int subRows = 1; subRows <= 24; ++subRows) {
+        SCOPED_TRACE(testing::Message() << subRows << " rows in the summary");
+        newSheet(2);
+        report->EngineOptions()->SetDoublePass(true);
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 5}}));
+        GroupedRows detailRows(report.get(), &keeper, QStringLiteral("Detail"), GroupedRows::runs({{"A", 1}}));
+        GroupedRows listed(report.get(), &keeper, QStringLiteral("Listed"), GroupedRows::runs({{"A", subRows}}));
+        TlyrMasterData *master = records(rows.ds, 40);
+        master->SetKeepTogether(true);
+        auto *detail = band<TlyrDetailData>("DetailRows", 70, 20);
+        detail->SetDataSet(detailRows.ds);
+        memo(detail, "DetailMemo", "d[Rows.\"N\"]");
+        auto *summary = band<TlyrReportSummary>("Summary1", 120, 20);
+        sideReport(summary, QStringLiteral("Listing"), listed.ds, 0, QStringLiteral("s"));
+        auto *pf = band<TlyrPageFooter>("PageFooter1", 380, 20);
+        memo(pf, "PageFooterMemo", "pf of [TotalPages] p[Page#]");
+        prepare();
+        judge(5);
+        judge(subRows, QStringLiteral("s"));
+        expectOwnPageNumbers();
+        for (int i = 0; i < pages().Count(); ++i)
+            EXPECT_TRUE(texts(i).contains(QStringLiteral("pf of %1 p%2").arg(pages().Count()).arg(i + 1)))
+                    << "page " << i + 1 << "\n" << dump().toStdString();
         if (HasFailure()) return;
     }
 }
