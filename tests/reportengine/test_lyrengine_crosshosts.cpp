@@ -14,20 +14,14 @@ protected:
     // Rows "r<N>" crossed with columns 60 wide from 100 on a page 600 x 200.
     TlyrMasterData *crossedRows(int rowCount, int columnCount, const QString &more = {})
     {
-        newSheet();
-        rows = std::make_unique<GroupedRows>(report.get(), &keeper, QStringLiteral("Rows"),
-                                             GroupedRows::runs({{"A", rowCount}}));
-        cols = std::make_unique<GroupedRows>(report.get(), &keeper, QStringLiteral("Cols"),
-                                             GroupedRows::runs({{"C", columnCount}}));
+        crossTabSheet(rowCount, columnCount, rows, cols);
+        page->SetPaperWidth(600 / lyrUnitsPerMM);
+        page->SetPaperHeight(200 / lyrUnitsPerMM);
         auto *master = band<TlyrMasterData>("Records", 40, 20);
         master->SetDataSet(rows->ds);
         memo(master, "RowName", "r[Rows.\"N\"]" + more, 0, 90);
         memo(master, "Cell", "x[Rows.\"N\"]c[Cols.\"N\"]" + more, 100, 60);
-        auto *vdata = band<TlyrMasterData>("VData", 0, 200);
-        vdata->SetVertical(true);
-        vdata->SetLeft(100);
-        vdata->SetWidth(60);
-        vdata->SetDataSet(cols->ds);
+        verticalColumns(cols->ds, 100, 60);
         return master;
     }
     // A subreport in host b standing within the first column of the

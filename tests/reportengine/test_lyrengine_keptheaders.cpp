@@ -72,11 +72,7 @@ TEST_F(KeptHeadersTest, AMovedGroupIsHeadedOnItsNewPage)
         master->Objects().first()->SetWidth(90);
         if (crossed) {
             memo(master, "Cell", "x[Rows.\"N\"]c[Cols.\"N\"]", 100, 60);
-            auto *vdata = band<TlyrMasterData>("VData", 0, 200);
-            vdata->SetVertical(true);
-            vdata->SetLeft(100);
-            vdata->SetWidth(60);
-            vdata->SetDataSet(cols.ds);
+            verticalColumns(cols.ds, 100, 60);
         }
         prepare();
         judge(12);
