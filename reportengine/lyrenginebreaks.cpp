@@ -351,8 +351,7 @@ bool TlyrEngine::keepMovesToColumn()
         if (auto *d = qobject_cast<TlyrDataBand *>(c); d && d->Columns() >= 2) return false;
     // The new column's header and the headers it repeats, but those the
     // block brings along.
-    const auto chain = chainHeight;
-    double heads = chain(CurPage->FindBand(&TlyrColumnHeader::staticMetaObject));
+    double heads = chainHeight(CurPage->FindBand(&TlyrColumnHeader::staticMetaObject));
     for (TlyrBand *b : headerList_) {
         // A header shown inside the block stays its first line.
         if (const auto added = headerAdded_.constFind(b); b && headerKeep_.value(b) != keepSerial_ &&
@@ -362,7 +361,7 @@ bool TlyrEngine::keepMovesToColumn()
         if (!b || !repeatsOnNewPage(b) || headerKeep_.value(b) == keepSerial_) continue;
         // One that may split may run on past the column.
         if (b->AllowSplit()) return false;
-        heads += chain(b);
+        heads += chainHeight(b);
     }
     // What broke the column must fit below it there too.
     return CurY - keepY_ + std::max(repeatNeed_, 0.0) <= PageHeight - FooterHeight() - columnTopY_ - heads + 0.0001;
