@@ -29,21 +29,6 @@
 
 using namespace lyrengine;
 
-namespace {
-
-// The height of a band with the child bands it prints.
-double chainHeight(TlyrBand *b)
-{
-    double h = 0;
-    for (int n = 0; b && n < 64; ++n, b = b->Child()) {
-        if (b->Visible()) h += b->Height();
-        if (!b->Visible() && !b->PrintChildIfInvisible()) break;
-    }
-    return h;
-}
-
-}  // namespace
-
 double TlyrEngine::columnX(int column) const
 {
     const QStringList positions = CurPage->ColumnPositions();
@@ -91,14 +76,11 @@ void TlyrEngine::NewPage()
     // A block that would not fit the new page's columns either (their
     // headers may take more room than this page's) stays where it is.
     const double room = CurPage && CurPage->EndlessHeight ? 1000000 : PageHeight - FooterHeight() - HeaderHeight();
-    // Nor one that fits there only without the headers the page repeats
-    // above it: they head its records there too.
-    double repeats = 0;
-    if (keeping_ && keepBreaks_.empty())
-        for (TlyrBand *b : headerList_)
-            if (b && repeatsOnNewPage(b) && !closedHeaders_.contains(b) && headerKeep_.value(b) != keepSerial_)
-                repeats += chainHeight(b);
-    const bool fits = (keepBreaks_.empty() ? blockHeight + repeats : keepTallest_) <= room + 0.0001;
+    // The data and group headers the new page repeats above the block take
+    // room too: a block that would push them off stays, and they head the
+    // rest of its records there.
+    const double heads = keeping_ ? repeatedAbove(keepSerial_) : 0;
+    const bool fits = (keepBreaks_.empty() ? blockHeight : keepTallest_) + heads <= room + 0.0001;
     // One a column break moved to its column's top moves on unless
     // subreports ran beside its bands. A block that ran over columns is not
     // whole anyway: a band that starts a new page leaves it where it is, or
@@ -180,7 +162,7 @@ void TlyrEngine::NewPage()
         // block still must: what broke the page goes on to a later one.
         const Saved<double> need(repeatNeed_);
         if (move && blockBreaks.empty())
-            repeatNeed_ = repeatNeed_ + blockHeight + repeats > room + 0.0001 ? blockHeight : repeatNeed_ + blockHeight;
+            repeatNeed_ = repeatNeed_ + blockHeight + heads > room + 0.0001 ? blockHeight : repeatNeed_ + blockHeight;
         // A block that ran over columns starts with its first column's part:
         // the new page's first column keeps room for it.
         if (move && !blockBreaks.empty()) repeatNeed_ = std::max(repeatNeed_, keepFirstPart_);
@@ -351,7 +333,15 @@ bool TlyrEngine::keepMovesToColumn()
         if (auto *d = qobject_cast<TlyrDataBand *>(c); d && d->Columns() >= 2) return false;
     // The new column's header and the headers it repeats, but those the
     // block brings along.
-    double heads = chainHeight(CurPage->FindBand(&TlyrColumnHeader::staticMetaObject));
+    auto chain = [](TlyrBand *b) {
+        double h = 0;
+        for (int n = 0; b && n < 64; ++n, b = b->Child()) {
+            if (b->Visible()) h += b->Height();
+            if (!b->Visible() && !b->PrintChildIfInvisible()) break;
+        }
+        return h;
+    };
+    double heads = chain(CurPage->FindBand(&TlyrColumnHeader::staticMetaObject));
     for (TlyrBand *b : headerList_) {
         // A header shown inside the block stays its first line.
         if (const auto added = headerAdded_.constFind(b); b && headerKeep_.value(b) != keepSerial_ &&
@@ -361,7 +351,7 @@ bool TlyrEngine::keepMovesToColumn()
         if (!b || !repeatsOnNewPage(b) || headerKeep_.value(b) == keepSerial_) continue;
         // One that may split may run on past the column.
         if (b->AllowSplit()) return false;
-        heads += chainHeight(b);
+        heads += chain(b);
     }
     // What broke the column must fit below it there too.
     return CurY - keepY_ + std::max(repeatNeed_, 0.0) <= PageHeight - FooterHeight() - columnTopY_ - heads + 0.0001;
@@ -390,6 +380,24 @@ double TlyrEngine::columnRoom()
             }
         }
     return PageHeight - FooterHeight() - headersEndY_ - repeats;
+}
+
+double TlyrEngine::repeatedAbove(int moving) const
+{
+    double h = 0;
+    for (TlyrBand *b : headerList_) {
+        if (!b || !repeatsOnNewPage(b) || headerKeep_.value(b) == moving) continue;
+        double chain = 0;
+        bool breaking = false;
+        for (int n = 0; b && n < 64; ++n, b = b->Child() == b ? nullptr : b->Child()) {
+            breaking = breaking || b == breakBand_;
+            if (b->Visible()) chain += b->Height();
+            if (!b->Visible() && !b->PrintChildIfInvisible()) break;
+        }
+        // What breaks the page prints there itself, not as a repeat.
+        if (!breaking) h += chain;
+    }
+    return h;
 }
 
 double TlyrEngine::HeaderHeight()
