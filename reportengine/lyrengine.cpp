@@ -87,6 +87,9 @@ void TlyrEngine::crossBands(TlyrReportPage *page)
         if (n == 2 || n == 3 || n >= 15) continue;
         const QList<TlyrComponent *> objects = b->Objects();
         for (TlyrComponent *o : objects) {
+            // A subreport runs its own pages from the band: copied into the
+            // cells it would run none and its records would be lost.
+            if (qobject_cast<TlyrSubreport *>(o)) continue;
             for (TlyrBand *v : verticals) {
                 const double left = o->Left();
                 if (left < v->Left() - 0.0001 || v->Left() + v->Width() + 0.0001 < left + o->Width()) continue;
@@ -375,6 +378,10 @@ void TlyrEngine::runReportPages()
     widthPages_.clear();
     columnBody_.clear();
     footedColumns_.clear();
+    // Where subreports ran and crossed rows stood are of the pass before:
+    // the same pages of this pass hold other output.
+    subRanAt_ = {-1, 0};
+    footerRow_ = FooterRow();
     // Each pass numbers the outputs of every band from 1.
     for (TlyrComponent *c : Report->AllObjects())
         if (auto *b = qobject_cast<TlyrBand *>(c)) b->EngineCounter = 0;
@@ -661,7 +668,6 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 closingFooter_ = node.Footer;
                 closingHeader_ = node.Header;
                 ShowBand(node.Footer);
-                keepingFooter_ = false;
                 if (keepFooter) endKeep(b);
             }
             dropHeaders(closedGroups);

@@ -400,6 +400,13 @@ private:
         bool Made;
     };
     std::map<size_t, WidthPart> keepWidth_;
+    // The crossed row of a record that a kept footer may still take along:
+    // the output page and store position it began at, and its parts in
+    // width, which the footer's block takes over when it begins there.
+    struct FooterRow {
+        int Page = -1, Pos = 0;
+        std::map<size_t, WidthPart> Parts;
+    } footerRow_;
     // How far down the open block ran in that column before its first break.
     double keepFirstPart_ = 0;
     // The tallest band the open block stored: a part of a band split over

@@ -175,6 +175,13 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
     const bool kept = store && outer && parts > 1 && keeping_ && keepPage_ == savedPage;
     if (kept) store->HoldMarks(savedPage, keepPos_);
     const int before = pages->Count(), at = pages->GetCurPosition();
+    // So may the row of a record that its footer may take along.
+    auto *data = qobject_cast<TlyrDataBand *>(band);
+    const bool withFooter = store && outer && parts > 1 && !kept && movableRecord_ && data && data->KeepFooter();
+    if (withFooter) {
+        footerRow_ = {savedPage, pages->GetCurPosition(), {}};
+        store->HoldMarks(savedPage, footerRow_.Pos);
+    }
     for (size_t part = 0; part < parts; ++part) {
         const int made = pages->Count();
         if (part > 0) {
@@ -191,8 +198,9 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
         // Every part stands where the band does (a subreport's left).
         band->SetLeft(savedX);
         band->SetTop(CurY);
-        if (kept && part > 0) {
-            keepWidth_.emplace(part, WidthPart{pages->CurPage, pages->GetCurPosition(), pages->Count() > made});
+        if ((kept || withFooter) && part > 0) {
+            (kept ? keepWidth_ : footerRow_.Parts)
+                    .emplace(part, WidthPart{pages->CurPage, pages->GetCurPosition(), pages->Count() > made});
             store->HoldMarks(pages->CurPage, pages->GetCurPosition());
         }
         pages->AddObject(band);

@@ -168,6 +168,9 @@ void TlyrEngine::startKeep(TlyrBand *band, int position, double y)
     keepX_ = CurX;
     keepBreaks_.clear();
     keepWidth_.clear();
+    // A block from a crossed record on takes its parts in width along.
+    if (footerRow_.Page == keepPage_ && footerRow_.Pos >= position) keepWidth_ = std::move(footerRow_.Parts);
+    footerRow_ = FooterRow();
     keepTallest_ = 0;
     keepMovedColumn_ = false;
     keepPos_ = position;

@@ -105,6 +105,17 @@ protected:
         s->SetSubPage(own);
         records(ds, 0, {}, own, prefix)->Objects().first()->SetWidth(100);
     }
+    // A vertical data band over ds whose columns stand from left on, each
+    // that wide: the cells of the bands it crosses.
+    TlyrMasterData *verticalColumns(TlyrDataSet *ds, double left, double width)
+    {
+        auto *v = band<TlyrMasterData>(QStringLiteral("VData"), 0, 200);
+        v->SetVertical(true);
+        v->SetLeft(left);
+        v->SetWidth(width);
+        v->SetDataSet(ds);
+        return v;
+    }
     // A group header over the rows' "G" printing "g<G>" and what follows.
     TlyrGroupHeader *group(double top, const QString &more = {})
     {

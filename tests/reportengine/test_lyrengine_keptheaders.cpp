@@ -1,0 +1,83 @@
+// A kept group that moves to a new page which holds it only just: the data
+// header shown again there heads it, and what broke the page goes on to a
+// later page below the header too.
+
+#include "breaks_fixture.h"
+
+#include "report/lyrmemo.h"
+
+namespace {
+
+class KeptHeadersTest : public BreaksTest {
+protected:
+    // A header 20 high, shown again on every page, printing "head p<page>"
+    // (and, crossed, the column titles "t<N>").
+    TlyrHeader *header(bool crossed)
+    {
+        auto *h = band<TlyrHeader>("Header1", 10, 20);
+        h->ReprintOnNewPage = true;
+        memo(h, "HeadMemo", "head p[Page#]", 0, 90);
+        if (crossed) memo(h, "Title", "t[Cols.\"N\"]", 100, 60);
+        return h;
+    }
+    // Every page that prints a record begins with the header of its own page
+    // number, and (crossed) every cell stands under its column's title there.
+    void expectHeadedPages()
+    {
+        for (int i = 0; i < pages().Count(); ++i) {
+            SCOPED_TRACE(testing::Message() << "page " << i + 1);
+            QHash<QString, double> titles;
+            double headTop = -1, firstRecord = 1e9;
+            for (const Printed &p : printed(i)) {
+                if (p.Text == QStringLiteral("head p%1").arg(i + 1)) headTop = p.Box.top();
+                if (p.Text.startsWith(QLatin1Char('t'))) titles.insert(p.Text.mid(1), p.Box.left());
+                if (p.Text.startsWith(QLatin1Char('r'))) firstRecord = std::min(firstRecord, p.Box.top());
+            }
+            if (firstRecord > 1e8) continue;
+            EXPECT_GE(headTop, 0) << dump().toStdString();
+            EXPECT_LT(headTop, firstRecord);
+            for (const Printed &p : printed(i)) {
+                if (!p.Text.startsWith(QLatin1Char('x'))) continue;
+                const QString column = p.Text.section(QLatin1Char('c'), 1);
+                EXPECT_TRUE(titles.contains(column)) << p.Text.toStdString();
+                EXPECT_NEAR(titles.value(column, -1), p.Box.left(), 0.01) << p.Text.toStdString();
+            }
+        }
+    }
+};
+
+}  // namespace
+
+// The group (its header and seven records) fills a page below the header;
+// the eighth record breaks the page, and would fit below the group there
+// only without the header. Plain, and crossed with column titles in
+// the header, on pages in width too.
+TEST_F(KeptHeadersTest, AMovedGroupIsHeadedOnItsNewPage)
+{
+    for (const bool crossed : {false, true}) {
+        SCOPED_TRACE(crossed ? "crossed" : "plain");
+        newSheet();
+        page->SetPaperHeight(195 / lyrUnitsPerMM);
+        // A first list of one short line: the group below it is no longer
+        // the first of the page's run, which never moves.
+        GroupedRows lead(report.get(), &keeper, QStringLiteral("Lead"), GroupedRows::runs({{"L", 1}}));
+        auto *first = band<TlyrMasterData>("Lead1", 2, 5);
+        first->SetDataSet(lead.ds);
+        memo(first, "LeadMemo", "lead", 0, 90);
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 12}}));
+        GroupedRows cols(report.get(), &keeper, QStringLiteral("Cols"), GroupedRows::runs({{"C", crossed ? 12 : 0}}));
+        header(crossed);
+        group(20)->KeepTogether = true;
+        TlyrMasterData *master = records(rows.ds, 40);
+        master->Objects().first()->SetWidth(90);
+        if (crossed) {
+            memo(master, "Cell", "x[Rows.\"N\"]c[Cols.\"N\"]", 100, 60);
+            verticalColumns(cols.ds, 100, 60);
+        }
+        prepare();
+        judge(12);
+        expectHeadedPages();
+        expectOwnPageNumbers();
+        if (HasFailure()) return;
+    }
+}
