@@ -377,6 +377,9 @@ private:
     double keepTallest_ = 0;
     int keepPos_ = 0;
     double keepY_ = 0;
+    // Where the records stop that the open block's row holds before it:
+    // they stay when the block moves (-1: none).
+    double keepRowBottom_ = -1;
     class TlyrXMLItem *keepOutline_ = nullptr;
     int keepAnchor_ = -1;
 };

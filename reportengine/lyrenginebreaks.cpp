@@ -133,7 +133,8 @@ void TlyrEngine::NewPage()
         CurColumn = stays;
         CurX = columnX(stays) + baseX() + childLeft_;
         CurY = keepY_;
-        rowBottom_ = -1;
+        // Records of the row the block began beside stay above its footer.
+        rowBottom_ = keepRowBottom_;
         subHostBottom_ = -1;
         // The block's columns lost their headers with it.
         for (auto it = columnBody_.begin(); it != columnBody_.end();) {
@@ -298,6 +299,7 @@ void TlyrEngine::NewColumn()
         keepColumn_ = CurColumn;
         keepPos_ = contentPos_;
         keepY_ = CurY;
+        keepRowBottom_ = -1;
         keepMovedColumn_ = true;
         CurY += blockHeight;
         if (keptRecord) Aggregates.AddValue(keptRecord);
@@ -306,6 +308,7 @@ void TlyrEngine::NewColumn()
         keepColumn_ = CurColumn;
         keepPos_ = contentPos_;
         keepY_ = CurY;
+        keepRowBottom_ = -1;
     } else if (keeping_) {
         if (keepBreaks_.empty()) keepFirstPart_ = leftAt - keepY_;
         keepBreaks_.emplace_back(printedFrom, Pages()->GetCurPosition());

@@ -159,6 +159,9 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
     const double savedX = CurX, savedY = CurY, savedStart = columnStartY_, savedHeadersEnd = headersEndY_;
     const int savedContent = contentPos_;
     const bool savedFirst = firstPage_;
+    // The pages in width start afresh; the page the row started on keeps
+    // its title's room and column top.
+    const PageState home = pageState();
     const QList<TlyrComponent *> objects = band->Objects();
     std::vector<bool> visible;
     for (TlyrComponent *o : objects) visible.push_back(o->Visible());
@@ -210,6 +213,9 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
     headersEndY_ = savedHeadersEnd;
     contentPos_ = savedContent;
     firstPage_ = savedFirst;
+    titleRun_ = home.TitleRun;
+    titleOnPage_ = home.TitleOnPage;
+    columnTopY_ = home.ColumnTopY;
     band->SetLeft(savedX);
     band->SetTop(savedY);
 }
