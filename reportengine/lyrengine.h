@@ -92,7 +92,7 @@ private:
     void openWidthPage();
     // Puts the parts in width of a kept block that moved onto the pages in
     // width after the current one, moved down by dy, and returns.
-    void placeWidthParts(std::vector<class TlyrXMLItem *> &parts, double dy);
+    void placeWidthParts(std::vector<class TlyrXMLItem *> &parts, double dy, double fromShift);
     void footWidthPages();
     void passWidthPages();
     void linkDetails(Node &node, std::vector<TlyrBand *> &list, size_t from);

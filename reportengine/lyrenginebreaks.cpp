@@ -190,7 +190,8 @@ void TlyrEngine::NewPage()
                     box.translate(dx, *dy);
                     return true;
                 });
-                if (!widthParts.empty()) placeWidthParts(widthParts, dy.value_or(top - keepY_));
+                if (!widthParts.empty())
+                    placeWidthParts(widthParts, dy.value_or(top - keepY_), widthShift_.value(fromPage));
             } else {
                 pages->PasteObjects(keepX_ + dx, CurY);
             }

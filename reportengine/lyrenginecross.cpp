@@ -230,7 +230,10 @@ void TlyrEngine::openWidthPage()
     crossPage_ = false;
 }
 
-void TlyrEngine::placeWidthParts(std::vector<TlyrXMLItem *> &parts, double dy)
+// The parts stood lower than their rows by what the page bands of the
+// pages in width they came from took more; on the new ones they stand lower
+// by what those take more than the new page's.
+void TlyrEngine::placeWidthParts(std::vector<TlyrXMLItem *> &parts, double dy, double fromShift)
 {
     auto *store = dynamic_cast<TlyrPreviewPages *>(Pages());
     const int home = store->CurPage;
@@ -240,7 +243,9 @@ void TlyrEngine::placeWidthParts(std::vector<TlyrXMLItem *> &parts, double dy)
         openWidthPage();
         widthPages_.insert(store->CurPage);
         widthLast_ = std::max(widthLast_, store->CurPage);
-        store->PutObjects(part, dy);
+        const double shift = std::max(0.0, columnStartY_ - state.ColumnStartY);
+        widthShift_[home] = std::max(widthShift_.value(home), shift);
+        store->PutObjects(part, dy - fromShift + shift);
     }
     parts.clear();
     widthPagesFollow_ = true;

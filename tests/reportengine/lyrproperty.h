@@ -1801,7 +1801,10 @@ private:
         for (size_t i = 0; i < order.size(); ++i) order[i] = i;
         std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) { return readAt(bands_[a]) < readAt(bands_[b]); });
         int last = -1;
-        std::map<long, int> lastAt;  // by the band's left: records side by side
+        // By the band's place in its page column: records side by side,
+        // whose children go on under them in any page column.
+        std::map<long, int> lastAt;
+        auto place = [this](const PrintedBand &b) { return std::lround(b.Left - s_.columnX(pageColumn(b.Left))); };
         for (size_t i : order) {
             const PrintedBand &b = bands_[i];
             if (second(b)) continue;
@@ -1811,12 +1814,12 @@ private:
                     break;
                 }
             if (owner_[i] < 0 && ofRecord.match(b.Name).hasMatch()) {
-                const auto at = lastAt.find(std::lround(b.Left));
+                const auto at = lastAt.find(place(b));
                 owner_[i] = s_.MasterColumns > 1 && at != lastAt.end() ? at->second : last;
             }
             if (owner_[i] >= 0 && (b.Name == QLatin1String("MasterData1") || owner_[i] > last)) {
                 last = std::max(last, owner_[i]);
-                lastAt[std::lround(b.Left)] = owner_[i];
+                lastAt[place(b)] = owner_[i];
             }
         }
     }
@@ -1917,8 +1920,9 @@ private:
             const int own = owner_[i];
             const bool kept = s_.KeepChild || s_.MasterKeep || s_.KeepHeader ||
                               std::any_of(s_.Groups.begin(), s_.Groups.end(), [](const Group &g) { return g.Keep; });
-            // The data header shown with the first record is kept with it
-            // when the record keeps its header or keeps together.
+            // The data header (or its child, shown in its place) shown with
+            // the first record is kept with it when the record keeps its
+            // header or keeps together.
             const bool keptHeader = s_.KeepHeader || s_.MasterKeep;
             const auto letBe = [&](size_t j) {
                 // (What the kept group header's subreport printed beside it
@@ -1926,7 +1930,7 @@ private:
                 static const QRegularExpression groupRows(QStringLiteral("^rec:[STN]:g"));
                 return child && kept &&
                        (owner_[j] == own || bands_[j].Class == QLatin1String("TlyrGroupHeader") ||
-                        (keptHeader && bands_[j].Name == QLatin1String("Header1")) ||
+                        (keptHeader && (bands_[j].Name == QLatin1String("Header1") || bands_[j].Name == QLatin1String("Child2"))) ||
                         (s_.SubHost == 4 && !bands_[j].Texts.filter(groupRows).isEmpty()));
             };
             if (pageColumn(b.Left) != 1 || !startsColumn(i, letBe))

@@ -3,6 +3,7 @@
 
 #include "breaks_fixture.h"
 
+#include <map>
 #include <set>
 
 namespace {
@@ -22,6 +23,42 @@ protected:
         }
         f->SetHeight(lines * 20);
         return f;
+    }
+    // Rows "row<N>" crossed with columns 200 wide from 60 (two a page in
+    // width), each cell "cell<N>x<M>".
+    void crossedRows(TlyrDataSet *rowSet, TlyrDataSet *columnSet, double top)
+    {
+        auto *master = band<TlyrMasterData>("Records", top, 20);
+        master->SetDataSet(rowSet);
+        memo(master, "RowName", "row[Rows.\"N\"]", 0, 60);
+        memo(master, "Cell", "cell[Rows.\"N\"]x[Cols.\"N\"]", 60, 200);
+        auto *vdata = band<TlyrMasterData>("VData", 0, 200);
+        vdata->SetVertical(true);
+        vdata->SetLeft(60);
+        vdata->SetWidth(200);
+        vdata->SetDataSet(columnSet);
+    }
+    // Every cell stands on its row's page (columns 1 and 2) or on the page
+    // in width after it (3 and 4), at its row's height: on a page in width
+    // whose page bands take more room, all of them lower by the same.
+    void expectCellsBesideTheirRows()
+    {
+        std::map<int, std::pair<int, double>> rowAt;
+        for (int i = 0; i < pages().Count(); ++i)
+            for (const Printed &p : printed(i))
+                if (p.Text.startsWith(QLatin1String("row"))) rowAt[p.Text.mid(3).toInt()] = {i, p.Box.top()};
+        std::map<int, double> shift;
+        for (int i = 0; i < pages().Count(); ++i)
+            for (const Printed &p : printed(i)) {
+                if (!p.Text.startsWith(QLatin1String("cell"))) continue;
+                const int r = p.Text.mid(4).section(QLatin1Char('x'), 0, 0).toInt();
+                const int c = p.Text.section(QLatin1Char('x'), 1).toInt();
+                ASSERT_TRUE(rowAt.count(r)) << p.Text.toStdString();
+                EXPECT_EQ(i, rowAt[r].first + (c - 1) / 2) << p.Text.toStdString() << "\n" << dump().toStdString();
+                const double by = p.Box.top() - rowAt[r].second;
+                if (!shift.count(i)) shift[i] = by;
+                EXPECT_NEAR(by, shift[i], 0.01) << p.Text.toStdString() << " on page " << i + 1;
+            }
     }
     // The pages the texts starting so are printed on.
     std::set<int> pagesOf(const QString &start)
@@ -48,15 +85,7 @@ TEST_F(WholeBandsTest, AFooterAnEmptyPageHoldsMovesWholeAfterRowsThatRanOnInWidt
         // 566 x 302 units: cells 200 wide from 60, two a page in width.
         crossTabSheet(3, 4, rows, cols);
         memo(band<TlyrReportTitle>("Title1", 0, 100), "TitleMemo", "title");
-        auto *master = band<TlyrMasterData>("Records", 120, 20);
-        master->SetDataSet(rows->ds);
-        memo(master, "RowName", "row[Rows.\"N\"]", 0, 60);
-        memo(master, "Cell", "cell[Rows.\"N\"]x[Cols.\"N\"]", 60, 200);
-        auto *vdata = band<TlyrMasterData>("VData", 0, 200);
-        vdata->SetVertical(true);
-        vdata->SetLeft(60);
-        vdata->SetWidth(200);
-        vdata->SetDataSet(cols->ds);
+        crossedRows(rows->ds, cols->ds, 120);
         linesFooter(160, lines);
         prepare();
         judge(3, QStringLiteral("row"));
@@ -98,5 +127,34 @@ TEST_F(WholeBandsTest, TheColumnFooterStaysBelowTheRowARecordKeptWithTheFooterLe
             if (p.Text == QLatin1String("cf")) footer = p.Box.top();
         }
         EXPECT_GE(footer, rowBottom - 0.01) << dump().toStdString();
+    }
+}
+
+// A kept group of crossed rows that does not fit below the first page's
+// rows moves to the next page; that page has a page header, left off the
+// first page, as its page in width has. The cells of the rows that moved
+// stand beside their rows there, over no cell of the rows printed after
+// them.
+TEST_F(WholeBandsTest, CellsOfAKeptGroupThatMovesStandBesideTheirRowsOnThePageInWidth)
+{
+    for (int first : {10, 11}) {
+        SCOPED_TRACE(testing::Message() << first << " rows in the first group");
+        // 566 x 302 units.
+        newSheet();
+        page->SetPaperWidth(150);
+        page->SetPaperHeight(80);
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", first}, {"B", 6}}));
+        GroupedRows cols(report.get(), &keeper, QStringLiteral("Cols"), GroupedRows::runs({{"C", 4}}));
+        auto *ph = band<TlyrPageHeader>("PageHeader1", 0, 20);
+        ph->PrintOnFirstPage = false;
+        memo(ph, "PH", "ph", 0, 60);
+        auto *g = band<TlyrGroupHeader>("Group", 40, 20);
+        g->Condition = QStringLiteral("Rows.\"G\"");
+        g->KeepTogether = true;
+        memo(g, "GroupMemo", "g[Rows.\"G\"]", 0, 60);
+        crossedRows(rows.ds, cols.ds, 80);
+        prepare();
+        judge(first + 6, QStringLiteral("row"));
+        expectCellsBesideTheirRows();
     }
 }
