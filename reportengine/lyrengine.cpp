@@ -656,6 +656,8 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 }
                 if (keepFooter) startKeep(b, footerKeepPos, footerKeepY);
                 if (keepFooter && keeping_ && keepBand_ == b) keepRowBottom_ = footerRowBottom;
+                // Runs of subreports inside the footer leave it set for this one.
+                const Saved<bool> keptFooter(keepingFooter_);
                 keepingFooter_ = keepFooter && keeping_ && keepBand_ == b;
                 const Saved<TlyrBand *> closingFooter(closingFooter_), closingHeader(closingHeader_);
                 closingFooter_ = node.Footer;

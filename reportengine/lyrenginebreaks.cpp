@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <set>
 #include <utility>
@@ -151,6 +152,7 @@ void TlyrEngine::NewPage()
             it = std::get<1>(*it) == pages->CurPage && std::get<2>(*it) >= footedFrom ? footedColumns_.erase(it)
                                                                                       : std::next(it);
     }
+    if (!blockBreaks.empty()) Aggregates.LeaveKeptColumns(keptRecord, columnMoved);
     if (keptRecord) Aggregates.Undo(keptRecord);
     if (keeping_ && !move) closeKeep();
     EndPage();
@@ -204,6 +206,7 @@ void TlyrEngine::NewPage()
         } else {
             const int toPage = pages->CurPage, toColumn = CurColumn;
             pasteAcrossColumns(blockBreaks, rowMoves ? rowBottom : -1);
+            Aggregates.PlaceKept(std::numeric_limits<int>::max());
             movedBlock_ = {fromPage, keepPos_, toPage, toColumn, 0, 0, std::move(movedBlock_.Parts)};
             ++blockMoves_;
         }
