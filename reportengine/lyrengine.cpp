@@ -536,7 +536,7 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
         // Where the last record began: a footer that does not fit takes it
         // along to the next page.
         int footerKeepPos = 0, footerKeepBreaks = 0;
-        double footerKeepY = CurY;
+        double footerKeepY = CurY, footerRowBottom = -1;
         const bool multi = b->Columns() >= 2;
         Row row;
         row.Y = CurY;
@@ -569,6 +569,8 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                     footerKeepPos = Pages()->GetCurPosition();
                     footerKeepY = CurY;
                     footerKeepBreaks = breaks_;
+                    // Beside records of its row, which stay.
+                    footerRowBottom = multi && b->CurColumn() > 1 ? row.MaxY : -1;
                 }
                 const bool startsRow = multi && b->CurColumn() == 1;
                 row.Y = CurY;
@@ -659,8 +661,10 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 if (keepFooter && breaks_ != footerKeepBreaks) {
                     footerKeepPos = contentPos_;
                     footerKeepY = headersEndY_;
+                    footerRowBottom = -1;
                 }
                 if (keepFooter) startKeep(b, footerKeepPos, footerKeepY);
+                if (keepFooter && keeping_ && keepBand_ == b) keepRowBottom_ = footerRowBottom;
                 // Runs of subreports inside the footer leave it set for this one.
                 const Saved<bool> keptFooter(keepingFooter_);
                 keepingFooter_ = keepFooter && keeping_ && keepBand_ == b;

@@ -93,7 +93,7 @@ private:
     void openWidthPage();
     // Puts the parts in width of a kept block that moved onto the pages in
     // width after the current one, moved down by dy, and returns.
-    void placeWidthParts(std::vector<class TlyrXMLItem *> &parts, double dy);
+    void placeWidthParts(std::vector<class TlyrXMLItem *> &parts, double dy, double fromShift);
     void footWidthPages();
     // Drops the pages in width that a header repeated on the ending page
     // made for its titles alone.
@@ -414,6 +414,9 @@ private:
     double keepTallest_ = 0;
     int keepPos_ = 0;
     double keepY_ = 0;
+    // Where the records stop that the open block's row holds before it:
+    // they stay when the block moves (-1: none).
+    double keepRowBottom_ = -1;
     class TlyrXMLItem *keepOutline_ = nullptr;
     int keepAnchor_ = -1;
 };

@@ -126,7 +126,8 @@ void TlyrEngine::NewPage()
         CurColumn = stays;
         CurX = columnX(stays) + baseX() + childLeft_;
         CurY = keepY_;
-        rowBottom_ = -1;
+        // Records of the row the block began beside stay above its footer.
+        rowBottom_ = keepRowBottom_;
         subHostBottom_ = -1;
         // The block's columns lost their headers with it.
         for (auto it = columnBody_.begin(); it != columnBody_.end();) {
@@ -185,7 +186,8 @@ void TlyrEngine::NewPage()
                     box.translate(dx, *dy);
                     return true;
                 });
-                if (!widthParts.empty()) placeWidthParts(widthParts, dy.value_or(top - keepY_));
+                if (!widthParts.empty())
+                    placeWidthParts(widthParts, dy.value_or(top - keepY_), widthShift_.value(fromPage));
             } else {
                 pages->PasteObjects(keepX_ + dx, CurY);
             }
@@ -340,6 +342,7 @@ void TlyrEngine::NewColumn()
         keepColumn_ = CurColumn;
         keepPos_ = contentPos_;
         keepY_ = CurY;
+        keepRowBottom_ = -1;
         keepMovedColumn_ = true;
         CurY += blockHeight;
         if (hostBelow > 0) subHostBottom_ = CurY + hostBelow;
@@ -352,6 +355,7 @@ void TlyrEngine::NewColumn()
         keepColumn_ = CurColumn;
         keepPos_ = contentPos_;
         keepY_ = CurY;
+        keepRowBottom_ = -1;
     } else if (keeping_) {
         if (keepBreaks_.empty()) keepFirstPart_ = leftAt - keepY_;
         keepBreaks_.emplace_back(printedFrom, Pages()->GetCurPosition());

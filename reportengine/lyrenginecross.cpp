@@ -160,6 +160,9 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
     const double savedX = CurX, savedY = CurY, savedStart = columnStartY_, savedHeadersEnd = headersEndY_;
     const int savedContent = contentPos_;
     const bool savedFirst = firstPage_;
+    // The pages in width start afresh; the page the row started on keeps
+    // its title's room and column top.
+    const PageState home = pageState();
     const QList<TlyrComponent *> objects = band->Objects();
     std::vector<bool> visible;
     for (TlyrComponent *o : objects) visible.push_back(o->Visible());
@@ -231,6 +234,9 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
     headersEndY_ = savedHeadersEnd;
     contentPos_ = savedContent;
     firstPage_ = savedFirst;
+    titleRun_ = home.TitleRun;
+    titleOnPage_ = home.TitleOnPage;
+    columnTopY_ = home.ColumnTopY;
     band->SetLeft(savedX);
     band->SetTop(savedY);
 }
@@ -245,7 +251,10 @@ void TlyrEngine::openWidthPage()
     crossPage_ = false;
 }
 
-void TlyrEngine::placeWidthParts(std::vector<TlyrXMLItem *> &parts, double dy)
+// The parts stood lower than their rows by what the page bands of the
+// pages in width they came from took more; on the new ones they stand lower
+// by what those take more than the new page's.
+void TlyrEngine::placeWidthParts(std::vector<TlyrXMLItem *> &parts, double dy, double fromShift)
 {
     auto *store = dynamic_cast<TlyrPreviewPages *>(Pages());
     const int home = store->CurPage;
@@ -255,7 +264,9 @@ void TlyrEngine::placeWidthParts(std::vector<TlyrXMLItem *> &parts, double dy)
         openWidthPage();
         widthPages_.insert(store->CurPage);
         widthLast_ = std::max(widthLast_, store->CurPage);
-        store->PutObjects(part, dy);
+        const double shift = std::max(0.0, columnStartY_ - state.ColumnStartY);
+        widthShift_[home] = std::max(widthShift_.value(home), shift);
+        store->PutObjects(part, dy - fromShift + shift);
     }
     parts.clear();
     if (titleWidth_.Home == home) titleWidth_.RowsAt = 0;

@@ -175,6 +175,7 @@ void TlyrEngine::startKeep(TlyrBand *band, int position, double y)
     keepMovedColumn_ = false;
     keepPos_ = position;
     keepY_ = y;
+    keepRowBottom_ = -1;
     keepOutline_ = pages->Outline->GetCurPosition();
     keepAnchor_ = pages->GetAnchorCurPosition();
     Aggregates.StartKeep();

@@ -1801,7 +1801,10 @@ private:
         for (size_t i = 0; i < order.size(); ++i) order[i] = i;
         std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) { return readAt(bands_[a]) < readAt(bands_[b]); });
         int last = -1;
-        std::map<long, int> lastAt;  // by the band's left: records side by side
+        // By the band's place in its page column: records side by side,
+        // whose children go on under them in any page column.
+        std::map<long, int> lastAt;
+        auto place = [this](const PrintedBand &b) { return std::lround(b.Left - s_.columnX(pageColumn(b.Left))); };
         for (size_t i : order) {
             const PrintedBand &b = bands_[i];
             if (second(b)) continue;
@@ -1811,12 +1814,12 @@ private:
                     break;
                 }
             if (owner_[i] < 0 && ofRecord.match(b.Name).hasMatch()) {
-                const auto at = lastAt.find(std::lround(b.Left));
+                const auto at = lastAt.find(place(b));
                 owner_[i] = s_.MasterColumns > 1 && at != lastAt.end() ? at->second : last;
             }
             if (owner_[i] >= 0 && (b.Name == QLatin1String("MasterData1") || owner_[i] > last)) {
                 last = std::max(last, owner_[i]);
-                lastAt[std::lround(b.Left)] = owner_[i];
+                lastAt[place(b)] = owner_[i];
             }
         }
     }
@@ -1891,6 +1894,11 @@ private:
             if (a.Page == b.Page && pageBand(a) && a.Class != QLatin1String("TlyrOverlay") &&
                 (a.Class.startsWith(QLatin1String("TlyrPage")) || pageColumn(a.Left) == pageColumn(b.Left)))
                 room -= a.Height;
+        // A page footer left off the first or the last page keeps its room
+        // there: while a page fills, nothing tells it is the last.
+        if ((s_.NoFooterFirst || s_.NoFooterLast) && !second(b) &&
+            std::none_of(bands_.begin(), bands_.end(), [&](const PrintedBand &a) { return a.Page == b.Page && a.Name == QLatin1String("PageFooter1"); }))
+            if (const TlyrComponent *pf = b_.Report->FindObject(QStringLiteral("PageFooter1"))) room -= pf->Height();
         return room;
     }
     // A band with StartNewPage begins its page: the title, the summary, and
@@ -1910,13 +1918,19 @@ private:
             // A child in a keep block brings the block along: its record
             // and the headers of its kept group.
             const int own = owner_[i];
-            const bool kept = s_.KeepChild || s_.MasterKeep || std::any_of(s_.Groups.begin(), s_.Groups.end(), [](const Group &g) { return g.Keep; });
+            const bool kept = s_.KeepChild || s_.MasterKeep || s_.KeepHeader ||
+                              std::any_of(s_.Groups.begin(), s_.Groups.end(), [](const Group &g) { return g.Keep; });
+            // The data header (or its child, shown in its place) shown with
+            // the first record is kept with it when the record keeps its
+            // header or keeps together.
+            const bool keptHeader = s_.KeepHeader || s_.MasterKeep;
             const auto letBe = [&](size_t j) {
                 // (What the kept group header's subreport printed beside it
                 // goes with it.)
                 static const QRegularExpression groupRows(QStringLiteral("^rec:[STN]:g"));
                 return child && kept &&
                        (owner_[j] == own || bands_[j].Class == QLatin1String("TlyrGroupHeader") ||
+                        (keptHeader && (bands_[j].Name == QLatin1String("Header1") || bands_[j].Name == QLatin1String("Child2"))) ||
                         (s_.SubHost == 4 && !bands_[j].Texts.filter(groupRows).isEmpty()));
             };
             if (pageColumn(b.Left) != 1 || !startsColumn(i, letBe))
@@ -2079,7 +2093,21 @@ private:
             size_t From;
             double Height, Room;
             bool GoesOn;
+            // The least room the band keeps between an object and the next
+            // one below it: each cut drops at least that much.
+            double Gap;
+            int Cuts;
         };
+        auto leastGap = [](const PrintedBand &b) {
+            double gap = -1;
+            for (const PrintedObject &a : b.Objects)
+                for (const PrintedObject &c : b.Objects)
+                    if (c.Top >= a.Top + a.Height - 0.01 && a.Left < c.Left + c.Width - 0.5 && c.Left < a.Left + a.Width - 0.5 &&
+                        (gap < 0 || c.Top - (a.Top + a.Height) < gap))
+                        gap = std::max(0.0, c.Top - (a.Top + a.Height));
+            return gap;
+        };
+        auto least = [](double a, double b) { return a < 0 ? b : b < 0 ? a : std::min(a, b); };
         QHash<QString, Parts> open;
         std::vector<Parts> done;
         for (size_t i : order) {
@@ -2089,7 +2117,7 @@ private:
             const QString key = b.Name + QLatin1Char('/') + QString::number(owner_[i]);
             if (b.Texts.filter(QRegularExpression(line)).size() > 0) {
                 if (open.contains(key)) done.push_back(open.take(key));
-                open[key] = {i, b.Height, columnRoom(b), false};
+                open[key] = {i, b.Height, columnRoom(b), false, leastGap(b), 0};
                 continue;
             }
             if (!open.contains(key)) continue;
@@ -2097,14 +2125,16 @@ private:
             p.Height += b.Height;
             p.Room = std::max(p.Room, columnRoom(b));
             p.GoesOn = true;
+            p.Gap = least(p.Gap, leastGap(b));
+            ++p.Cuts;
         }
         for (const Parts &p : open) done.push_back(p);
         // Judged by its whole height: a band taller than a column may go on
         // in any parts.
         for (const Parts &p : done)
-            if (p.GoesOn && p.Height <= p.Room + 0.5)
+            if (p.GoesOn && p.Height + p.Cuts * std::max(p.Gap, 0.0) <= p.Room + 0.01)
                 fail(QStringLiteral("whole"), QStringLiteral("a band that may not split goes on in parts (%1 high, a column holds %2): ")
-                                                      .arg(p.Height)
+                                                      .arg(p.Height + p.Cuts * std::max(p.Gap, 0.0))
                                                       .arg(p.Room) +
                                                       where(bands_[p.From]));
     }
