@@ -315,6 +315,27 @@ TEST_F(LargeTest, DrawingAMemoOfATenfoldTextTakesNoMoreMemory)
         }
 }
 
+// A memo sized to its text is measured without keeping its lines: drawing
+// one of a tenfold text takes the memory of what the page shows, wrapped or
+// not, from the top, the bottom or turned.
+TEST_F(LargeTest, DrawingAnAutoWidthMemoOfATenfoldTextTakesNoMoreMemory)
+{
+    if (kSanitized) GTEST_SKIP() << "a sanitizer keeps freed memory aside";
+    const char *cases[] = {"AutoWidth=\"True\"", "AutoWidth=\"True\" VAlign=\"vaBottom\" HAlign=\"haRight\"",
+                           "AutoWidth=\"True\" Rotation=\"90\"", "AutoWidth=\"True\" WordWrap=\"False\""};
+    for (bool oneParagraph : {false, true})
+        for (const char *attributes : cases) {
+            // One line of all the text is as wide as the text.
+            if (oneParagraph && QByteArray(attributes).contains("WordWrap")) continue;
+            SCOPED_TRACE(testing::Message() << attributes << (oneParagraph ? " in one paragraph" : ""));
+            const qint64 small = drawGrowthKb(500000, attributes, oneParagraph);
+            const qint64 big = drawGrowthKb(5000000, attributes, oneParagraph);
+            ASSERT_GE(small, 0);
+            ASSERT_GE(big, 0);
+            EXPECT_LT(big - small, 4 * 1024) << small << " KB, then " << big << " KB";
+        }
+}
+
 // A limit set for one test and put back after it.
 template <class T>
 struct ScopedLimit {
@@ -371,11 +392,10 @@ TEST_F(LargeTest, RunningOutOfMemoryOnAPageEndsInAnErrorLine)
 {
     if (kSanitized) GTEST_SKIP() << "a sanitizer reserves address space of its own";
     const QByteArray many = preparedText(pageOfRows(45000) + pageOfRows(2));
-    // Sized to its text, a memo still lays out all its lines when drawn
-    // (otherwise only those shown).
-    QByteArray bottomMemo = pageOfOneMemo(longText(8000000));
-    bottomMemo.replace("<m1 ", "<m1 AutoWidth=\"True\" ");
-    const QByteArray longMemo = preparedText(bottomMemo + pageOfRows(2));
+    // A page as tall as an endless report's, drawn whole at a small scale,
+    // shows some ten thousand lines of its memo, each laid out.
+    const QByteArray longMemo =
+            preparedText(pageOfOneMemo(longText(8000000)) + pageOfRows(2), " PaperHeight=\"100000\"");
     const Cost built = inChild([&] {
         LoadedFile f(many, 10);
         TlyrPreviewPages &p = f.Pages;
@@ -392,7 +412,7 @@ TEST_F(LargeTest, RunningOutOfMemoryOnAPageEndsInAnErrorLine)
         if (!p.GetPage(0) || !p.GetPage(1)) return 5;
         leaveRoom(2 * 1024);
         try {
-            p.DrawPage(0, canvas, 1, 1, 0, 0);
+            p.DrawPage(0, canvas, 0.001, 0.001, 0, 0);
             return 2;
         } catch (const ElyrError &e) {
             if (e.message() != QStringLiteral("内存不足，第 1 页未能画出")) return 3;
