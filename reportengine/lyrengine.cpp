@@ -771,10 +771,19 @@ TlyrBand *TlyrEngine::closingGroupFooter(Node &node)
 void TlyrEngine::showGroupFooters(Node &node, size_t from)
 {
     // The closed groups have no record left: a page or column that one of
-    // their footers begins repeats none of their headers.
+    // their footers begins repeats none of their headers, but above a kept
+    // block that moves there with records of theirs.
+    std::vector<TlyrBand *> closing;
     for (size_t i = from; i < node.Groups.size(); ++i) {
-        auto &list = node.Groups[i]->Vertical() ? vHeaderList_ : headerList_;
-        list.erase(std::remove(list.begin(), list.end(), node.Groups[i]), list.end());
+        TlyrGroupHeader *h = node.Groups[i];
+        auto &list = h->Vertical() ? vHeaderList_ : headerList_;
+        if (!h->Vertical() && keeping_ && !closedHeaders_.contains(h) &&
+            std::find(list.begin(), list.end(), h) != list.end()) {
+            closedHeaders_.insert(h);
+            closing.push_back(h);
+        } else {
+            list.erase(std::remove(list.begin(), list.end(), h), list.end());
+        }
     }
     TlyrBand *footerOf = nullptr;
     for (size_t i = node.Groups.size(); i-- > from;) {
@@ -795,6 +804,10 @@ void TlyrEngine::showGroupFooters(Node &node, size_t from)
         }
         if (outlined_.remove(h)) Pages()->Outline->LevelUp();
         if (h->KeepTogether) endKeep(h);
+    }
+    for (TlyrBand *h : closing) {
+        headerList_.erase(std::remove(headerList_.begin(), headerList_.end(), h), headerList_.end());
+        closedHeaders_.remove(h);
     }
 }
 

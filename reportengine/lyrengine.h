@@ -161,6 +161,9 @@ private:
     // The headers of the header list shown again at the top of a page or
     // column (at x), with their child bands and their own counters.
     void showRepeatedHeaders(double x);
+    // The height of the headers (with their child bands) a new page repeats
+    // above a keep block that moves there, but those the block brings.
+    double repeatedAbove(int moving) const;
     // Adds a header to the header list, at the offset of what is run.
     void addHeader(TlyrBand *band);
 

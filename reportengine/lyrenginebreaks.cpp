@@ -76,7 +76,11 @@ void TlyrEngine::NewPage()
     // A block that would not fit the new page's columns either (their
     // headers may take more room than this page's) stays where it is.
     const double room = CurPage && CurPage->EndlessHeight ? 1000000 : PageHeight - FooterHeight() - HeaderHeight();
-    const bool fits = (keepBreaks_.empty() ? blockHeight : keepTallest_) <= room + 0.0001;
+    // The data and group headers the new page repeats above the block take
+    // room too: a block that would push them off stays, and they head the
+    // rest of its records there.
+    const double heads = keeping_ ? repeatedAbove(keepSerial_) : 0;
+    const bool fits = (keepBreaks_.empty() ? blockHeight : keepTallest_) + heads <= room + 0.0001;
     // One a column break moved to its column's top moves on unless
     // subreports ran beside its bands. A block that ran over columns is not
     // whole anyway: a band that starts a new page leaves it where it is, or
@@ -158,7 +162,7 @@ void TlyrEngine::NewPage()
         // block still must: what broke the page goes on to a later one.
         const Saved<double> need(repeatNeed_);
         if (move && blockBreaks.empty())
-            repeatNeed_ = repeatNeed_ + blockHeight > room + 0.0001 ? blockHeight : repeatNeed_ + blockHeight;
+            repeatNeed_ = repeatNeed_ + blockHeight + heads > room + 0.0001 ? blockHeight : repeatNeed_ + blockHeight;
         // A block that ran over columns starts with its first column's part:
         // the new page's first column keeps room for it.
         if (move && !blockBreaks.empty()) repeatNeed_ = std::max(repeatNeed_, keepFirstPart_);
@@ -376,6 +380,24 @@ double TlyrEngine::columnRoom()
             }
         }
     return PageHeight - FooterHeight() - headersEndY_ - repeats;
+}
+
+double TlyrEngine::repeatedAbove(int moving) const
+{
+    double h = 0;
+    for (TlyrBand *b : headerList_) {
+        if (!b || !repeatsOnNewPage(b) || headerKeep_.value(b) == moving) continue;
+        double chain = 0;
+        bool breaking = false;
+        for (int n = 0; b && n < 64; ++n, b = b->Child() == b ? nullptr : b->Child()) {
+            breaking = breaking || b == breakBand_;
+            if (b->Visible()) chain += b->Height();
+            if (!b->Visible() && !b->PrintChildIfInvisible()) break;
+        }
+        // What breaks the page prints there itself, not as a repeat.
+        if (!breaking) h += chain;
+    }
+    return h;
 }
 
 double TlyrEngine::HeaderHeight()

@@ -153,7 +153,7 @@ void TksDesignator::Finish()
         VariantElement = true;
         const TksDesignatorItem *link = Link(1);
         auto leftOut = [](const TksExpression *e) {  // the constant Empty of an optional index
-            return e->Root && e->Root->NodeKind == TksExpressionNode::nkOperand && e->Root->Value.IsEmpty();
+            return e->Root && e->Root->NodeKind == TksExpressionNode::nkOperand && static_cast<const TksOperandNode *>(e->Root)->Value.IsEmpty();
         };
         int given = 1;
         while (given < link->Count() && !leftOut(link->Arg(given))) ++given;

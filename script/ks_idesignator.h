@@ -20,7 +20,7 @@ public:
     TksDesignatorItem(TksCustomVariable *ref, const QString &sourcePos);
     TksCustomVariable *Ref;  // not owned; call SetRef to change it
     void SetRef(TksCustomVariable *ref);
-    QString SourcePos;
+    TksSourcePos SourcePos;
     std::uint8_t RefKind = 0;  // what Ref is, found once: plain, designator, procedure, helper
     bool Indexed = false;
     void AddArg(TksExpression *e) { Add(e); }

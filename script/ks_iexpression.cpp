@@ -137,7 +137,7 @@ TksOperandNode::TksOperandNode(const KsValue &v)
     TypeName = ksTypeCodeName(TypeCode);
 }
 
-TksDesignatorNode::TksDesignatorNode(TksDesignator *d) : TksOperandNode(KsValue()), Designator(d)
+TksDesignatorNode::TksDesignatorNode(TksDesignator *d) : Designator(d)
 {
     NodeKind = nkDesignator;
     TypeCode = d->TypeCode;
@@ -156,7 +156,7 @@ KsValue TksDesignatorNode::GetValue()
     return d->GetValue();
 }
 
-TksSetNode::TksSetNode(TksSetExpression *s) : TksOperandNode(KsValue()), SetExpression(s)
+TksSetNode::TksSetNode(TksSetExpression *s) : SetExpression(s)
 {
     NodeKind = nkSet;
     TypeCode = tcVariant;
@@ -195,7 +195,7 @@ TksDesignatorNode *AsDesignatorNode(TksExpressionNode *n)
 const KsValue *DirectValueOf(TksExpressionNode *n)
 {
     if (!n) return nullptr;
-    if (n->NodeKind == TksExpressionNode::nkOperand) return &n->Value;
+    if (n->NodeKind == TksExpressionNode::nkOperand) return &static_cast<TksOperandNode *>(n)->Value;
     if (n->NodeKind == TksExpressionNode::nkDesignator) return static_cast<TksDesignatorNode *>(n)->DirectValue();
     return nullptr;
 }
@@ -761,7 +761,7 @@ bool TksOperatorNode::GetBool()
 
 // ---- expression -----------------------------------------------------------------------------
 
-TksExpression::TksExpression(TksScript *program) : TksCustomVariable(QString(), tcVariant, QString()), Program(program)
+TksExpression::TksExpression(TksScript *program) : TksValueItem(tcVariant, QString()), Program(program)
 {
     Root = CurNode = new TksOperatorNode(opNone);
 }
@@ -777,7 +777,6 @@ void TksExpression::AttachOperand(TksExpressionNode *node)
         delete node;
         return;
     }
-    node->SourcePos = SourcePos;
     CurNode->Attach(node);
     CurNode = node;
 }
@@ -809,7 +808,6 @@ bool TksExpression::AddOperator(const QString &name)
     else if (!ksOperatorCode(name, code, strCat) || code == opNone)
         return false;
     auto *node = new TksOperatorNode(code, strCat);
-    node->SourcePos = SourcePos;
     if (code == opLeftBracket || code == opUnMinus || code == opNot) {
         CurNode->Attach(node);
         CurNode = node;
@@ -934,7 +932,7 @@ void TypeOperator(TksOperatorNode *op, TksScript *prog, QString &firstError)
     op->BoolOperands = l.Code == tcBoolean && r.Code == tcBoolean;
     TksTypeDesc t;
     if (!ksOperatorType(op->Op, op->IsStrCat, l, r, prog, t) && firstError.isNull())
-        firstError = n->SourcePos.isNull() ? QStringLiteral("") : n->SourcePos;
+        firstError = QStringLiteral("");  // not null: the expression's place is the error's
     n->TypeCode = t.Code;
     n->TypeName = t.Name;
 }
@@ -1027,7 +1025,7 @@ QString TksExpression::Finish()
     ReadOnly = !(dn && !(dn->Designator ? dn->Designator->ReadOnly : dn->PlainVariable()->ReadOnly));
     DropDesignators(Root);
     if (error.isNull()) return QString();
-    return error.isEmpty() ? QStringLiteral("0:0") : error;
+    return SourcePos.isEmpty() ? QStringLiteral("0:0") : SourcePos.ToString();
 }
 
 void TksExpression::SetValue(const KsValue &value)
@@ -1041,7 +1039,7 @@ void TksExpression::SetValue(const KsValue &value)
         dn->PlainVariable()->SetValue(value);
 }
 
-TksCustomVariable *TksExpression::SingleItem() const
+TksValueItem *TksExpression::SingleItem() const
 {
     if (auto *dn = AsDesignatorNode(Root)) {
         TksDesignator *d = dn->Designator.get();

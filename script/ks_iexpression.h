@@ -46,11 +46,11 @@ enum TksOpCode : std::uint8_t {
     opIs = 23
 };
 
-class TksExpressionNode : public TksCustomVariable {
+class TksExpressionNode : public TksValueItem {
 public:
     // What a node is, known without run-time type checks (evaluation asks).
     enum NodeKinds : std::uint8_t { nkOther, nkOperand, nkDesignator, nkSet, nkOperator };
-    TksExpressionNode() : TksCustomVariable(QString(), tcVariant, QString()) {}
+    TksExpressionNode() : TksValueItem(tcVariant, QString()) {}
     ~TksExpressionNode() override;
     std::uint8_t NodeKind = nkOther;
     // Evaluating the subtree changes no variable: it holds only constants,
@@ -70,10 +70,11 @@ public:
 class TksOperandNode : public TksExpressionNode {
 public:
     explicit TksOperandNode(const KsValue &v);
+    KsValue Value;
     KsValue GetValue() override { return Value; }
 };
 
-class TksDesignatorNode final : public TksOperandNode {
+class TksDesignatorNode final : public TksExpressionNode {
 public:
     explicit TksDesignatorNode(TksDesignator *d);
     ~TksDesignatorNode() override;
@@ -96,7 +97,7 @@ private:
     TksCustomVariable *FVar;  // the variable of a plain variable designator
 };
 
-class TksSetNode : public TksOperandNode {
+class TksSetNode : public TksExpressionNode {
 public:
     explicit TksSetNode(TksSetExpression *s);
     ~TksSetNode() override;
@@ -251,10 +252,11 @@ int ksOperatorPriority(TksOpCode code);
 bool ksOperatorType(TksOpCode code, bool strCat, const TksTypeDesc &l, const TksTypeDesc &r, TksScript *prog,
                     TksTypeDesc &result);
 
-class TksExpression final : public TksCustomVariable {
+class TksExpression final : public TksValueItem {
 public:
     explicit TksExpression(TksScript *program);
     ~TksExpression() override;
+    TksSourcePos SourcePos;
     TksExpressionNode *CurNode;
     TksExpressionNode *Root;
     TksScript *Program;
@@ -275,7 +277,7 @@ public:
         return Root ? Root->GetBool() : false;
     }
     void SetValue(const KsValue &value) override;
-    TksCustomVariable *SingleItem() const;
+    TksValueItem *SingleItem() const;
     // Evaluating it changes no variable (see TksExpressionNode::Pure).
     bool IsPure() const { return Root && Root->Pure; }
     // The value read in place when the expression is one constant or plain

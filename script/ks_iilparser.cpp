@@ -891,7 +891,7 @@ bool TksILParser::MakeILScript(const QString &text)
     p1.P.SetPosition(start);
     // Backtracking is bounded: a pathological text fails instead of hanging.
     // Real scripts need some 15 rule steps per character.
-    p1.Budget = std::min<qint64>(ksRuleStepsPerChar * qint64(text.size()) + ksRuleStepsBase, ksMaxRuleSteps);
+    p1.Budget = ksRuleStepBudget(qint64(text.size()));
     bool ok = false;
     try {
         ok = p1.Parse(FGrammar->Program);
@@ -1788,10 +1788,35 @@ struct ksilPass2 {
     // text as the expression of its own that AddAssignment would keep.
     struct DirectOperand {
         TksVariable *Var = nullptr;
-        std::unique_ptr<TksExpression> Const;
+        TksVariable *Const = nullptr;  // of the constants' pool
         TksTypeDesc Type;
-        TksCustomVariable *Source() const { return Var ? static_cast<TksCustomVariable *>(Var) : Const->Root; }
+        TksCustomVariable *Source() const { return Var ? Var : Const; }
     };
+
+    // The literals of direct assignments, one read-only variable of the
+    // main program for each text: a program repeats the same few constants
+    // (k := k + 1) and must not hold an expression for each.
+    QHash<QString, TksVariable *> Constants;
+
+    // The pooled constant of a number or text literal; nullptr for one
+    // that does not make a value.
+    TksVariable *Constant(const QString &literal, TksScript *scope, TksXMLItem *exprEl)
+    {
+        if (TksVariable *c = Constants.value(literal)) return c;
+        const KsValue v = ksLiteralToVariant(literal);
+        if (v.IsNull()) return nullptr;
+        // typed as an expression of that one constant types it
+        TksExpression e(scope);
+        e.SourcePos = SetPos(exprEl);
+        e.AddConst(v);
+        if (!e.Finish().isEmpty()) return nullptr;
+        auto *c = new TksVariable(QString(), e.TypeCode, e.TypeName);
+        c->Value = v;
+        c->ReadOnly = true;
+        Main->Add(QString(), c);
+        Constants.insert(literal, c);
+        return c;
+    }
 
     // False when `c` is none of these (or a literal out of range).
     bool Operand(TksXMLItem *c, TksXMLItem *exprEl, TksScript *scope, DirectOperand &out)
@@ -1803,12 +1828,8 @@ struct ksilPass2 {
             return true;
         }
         if (!Is(c, QLatin1String("number")) && !Is(c, QLatin1String("string"))) return false;
-        const KsValue v = ksLiteralToVariant(c->Prop(QStringLiteral("text")));
-        if (v.IsNull()) return false;
-        out.Const = std::make_unique<TksExpression>(scope);
-        out.Const->SourcePos = SetPos(exprEl);
-        out.Const->AddConst(v);
-        if (!out.Const->Finish().isEmpty()) return false;
+        out.Const = Constant(c->Prop(QStringLiteral("text")), scope, exprEl);
+        if (!out.Const) return false;
         out.Type = {out.Const->TypeCode, out.Const->TypeName};
         return true;
     }
@@ -1858,7 +1879,7 @@ struct ksilPass2 {
         }
         if (!ksTypesCompatible({target->TypeCode, target->TypeName}, type, scope)) return fail();
         TksCustomVariable *from = source.Source();
-        TksAssignmentStmt *st = NewAssignment(code, scope, pos, nullptr, source.Const.release(), swapped);
+        TksAssignmentStmt *st = NewAssignment(code, scope, pos, nullptr, nullptr, swapped);
         st->SetVariables(target, from);
         CurPos = pos;
         block->Add(st);

@@ -1,5 +1,7 @@
 #include "script/ks_iinterpreter.h"
 
+#include <QMutex>
+
 #include "script/ks_ibind.h"
 #include "script/ks_iclassesrtti.h"
 #include "script/ks_idialogsrtti.h"
@@ -13,6 +15,7 @@
 #include "script/ks_itools.h"
 
 #include <QElapsedTimer>
+#include <QMutex>
 
 #include <algorithm>
 #include <memory>
@@ -102,7 +105,7 @@ void ksSetCompileHook(TksCompileHook hook)
     CompileHook() = std::move(hook);
 }
 
-bool ksIsPlainRead(const TksCustomVariable *v)
+bool ksIsPlainRead(const TksValueItem *v)
 {
     return v && (typeid(*v) == typeid(TksVariable) || typeid(*v) == typeid(TksParamItem) ||
                  typeid(*v) == typeid(TksStringVariable));
@@ -172,8 +175,70 @@ void TksItemList::Remove(TksItemList *item)
     FItems.take(size_t(it - FItems.begin()));  // the caller owns it now
 }
 
+namespace {
+// Places that are no "line:col" of plain numbers, by their index.
+struct OtherPlaces {
+    QMutex Lock;
+    QHash<QString, quint32> Index;
+    std::vector<QString> Texts;
+};
+OtherPlaces &otherPlaces()
+{
+    static OtherPlaces p;
+    return p;
+}
+
+// A number without sign or leading zero that fits in 32 bits; false else.
+bool ParsePlaceNumber(QStringView s, quint32 &out)
+{
+    if (s.isEmpty() || s.size() > 10 || (s.size() > 1 && s[0] == u'0')) return false;
+    quint64 v = 0;
+    for (QChar c : s) {
+        if (c < u'0' || c > u'9') return false;
+        v = v * 10 + (c.unicode() - u'0');
+    }
+    if (v > 0xFFFFFFFEull) return false;
+    out = quint32(v);
+    return true;
+}
+}  // namespace
+
+void TksSourcePos::Set(const QString &text)
+{
+    FLine = FCol = 0;
+    if (text.isEmpty()) return;
+    const qsizetype colon = text.indexOf(u':');
+    quint32 line, col;
+    if (colon > 0 && ParsePlaceNumber(QStringView(text).left(colon), line) && line < kOther - 1 &&
+        ParsePlaceNumber(QStringView(text).mid(colon + 1), col)) {
+        FLine = line + 1;
+        FCol = col;
+        return;
+    }
+    OtherPlaces &o = otherPlaces();
+    QMutexLocker lock(&o.Lock);
+    auto it = o.Index.constFind(text);
+    if (it == o.Index.constEnd()) {
+        it = o.Index.insert(text, quint32(o.Texts.size()));
+        o.Texts.push_back(text);
+    }
+    FLine = kOther;
+    FCol = *it;
+}
+
+QString TksSourcePos::ToString() const
+{
+    if (FLine == 0) return QString();
+    if (FLine == kOther) {
+        OtherPlaces &o = otherPlaces();
+        QMutexLocker lock(&o.Lock);
+        return o.Texts[FCol];
+    }
+    return QString::number(FLine - 1) + u':' + QString::number(FCol);
+}
+
 TksCustomVariable::TksCustomVariable(const QString &name, TksVarType typeCode, const QString &typeName)
-    : Name(name), TypeName(typeName), TypeCode(typeCode)
+    : TksValueItem(typeCode, typeName), Name(name)
 {}
 
 void TksCustomVariable::SetValue(const KsValue &value)

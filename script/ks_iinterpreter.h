@@ -63,6 +63,30 @@ enum TksVarType : std::uint8_t {
 inline const void *const ksBindingTag = reinterpret_cast<const void *>(1);
 
 // Base of everything a script table, a statement list or an item list owns.
+// A place in a script's text, "line:col", held in 8 bytes without a string
+// of its own: a compiled program holds one for each statement, expression
+// and designator. Any other text (rare) is kept in a table shared by all.
+class TksSourcePos {
+public:
+    TksSourcePos() = default;
+    TksSourcePos(const QString &text) { Set(text); }  // NOLINT: stands for its text
+    TksSourcePos &operator=(const QString &text)
+    {
+        Set(text);
+        return *this;
+    }
+    operator QString() const { return ToString(); }  // NOLINT
+    QString ToString() const;
+    bool isEmpty() const { return FLine == 0; }
+    bool operator==(const TksSourcePos &o) const { return FLine == o.FLine && FCol == o.FCol; }
+
+private:
+    void Set(const QString &text);
+    static constexpr quint32 kOther = 0xFFFFFFFFu;  // FCol indexes the table of other texts
+    quint32 FLine = 0;                             // the line + 1; 0: no place
+    quint32 FCol = 0;
+};
+
 class TksObject {
 public:
     virtual ~TksObject() = default;
@@ -112,24 +136,35 @@ protected:
     TksOwnedItems FItems;
 };
 
-class TksCustomVariable : public TksItemList {
+// What has a value of a type: variables and the nodes of expressions. A
+// compiled program holds many nodes: what only named items need (a name, a
+// place in the text, an owner) is in TksCustomVariable.
+class TksValueItem : public TksItemList {
 public:
-    TksCustomVariable(const QString &name, TksVarType typeCode, const QString &typeName);
-    const void *AddedBy = nullptr;
-    QString Name;
-    TksCustomVariable *ResultVar = nullptr;  // not owned
-    QString SourcePos;
+    TksValueItem(TksVarType typeCode, const QString &typeName) : TypeName(typeName), TypeCode(typeCode) {}
     QString TypeName;
-    KsValue Value;
     // The small members last: a derived class's own small ones fill the room
-    // after them (a compiled program holds many nodes of this base).
+    // after them.
     bool IsMacro = false;
     bool ReadOnly = false;
     bool ResultWanted = true;
     TksVarType TypeCode;
 
-    virtual void SetValue(const KsValue &value);
-    virtual KsValue GetValue();
+    virtual void SetValue(const KsValue &) {}
+    virtual KsValue GetValue() { return KsValue(); }
+};
+
+class TksCustomVariable : public TksValueItem {
+public:
+    TksCustomVariable(const QString &name, TksVarType typeCode, const QString &typeName);
+    KsValue Value;
+    void SetValue(const KsValue &value) override;
+    KsValue GetValue() override;
+    const void *AddedBy = nullptr;
+    QString Name;
+    TksCustomVariable *ResultVar = nullptr;  // not owned
+    TksSourcePos SourcePos;
+
     // Entries as parameters (procedures and methods).
     inline TksParamItem *Param(int i) const;
     int RequiredCount() const;
@@ -419,10 +454,10 @@ public:
     void ClearItems(const void *owner);
     void AddRTTI();
     void ClearRTTI();
-    void RunLine(const QString &unitName, const QString &sourcePos)
+    void RunLine(const QString &unitName, const TksSourcePos &sourcePos)
     {
         if (FNoLineHandlerAt == ksLineHandlersVersion.load(std::memory_order_relaxed)) return;
-        RunLineLookup(unitName, sourcePos);
+        RunLineLookup(unitName, sourcePos.ToString());
     }
     void AddExecutableLine(const QString &unitName, const QString &sourcePos);
 
@@ -639,7 +674,7 @@ private:
 // their value in Value and do nothing else on reading, so the run time may
 // read Value directly; writing directly is allowed for the first two only
 // (a string variable converts what it is given).
-bool ksIsPlainRead(const TksCustomVariable *v);
+bool ksIsPlainRead(const TksValueItem *v);
 bool ksIsPlainWrite(const TksCustomVariable *v);
 
 // Finds the first script from `s` up the parents that started a run.

@@ -34,14 +34,13 @@ void TksAssignmentStmt::Prepare()
     Target = (Designator->Kind == TksDesignator::dkVariable && !Designator->LateXML)
                      ? Designator->Variable
                      : static_cast<TksCustomVariable *>(Designator.get());
-    TksCustomVariable *single = Expression->SingleItem();
+    TksValueItem *single = Expression->SingleItem();
     // The tree's root directly: one call less per execution.
-    Source = single ? single
-                    : (Expression->Root ? static_cast<TksCustomVariable *>(Expression->Root) : Expression.get());
+    Source = single ? single : (Expression->Root ? static_cast<TksValueItem *>(Expression->Root) : Expression.get());
     Resolve();
 }
 
-void TksAssignmentStmt::SetVariables(TksCustomVariable *target, TksCustomVariable *source)
+void TksAssignmentStmt::SetVariables(TksCustomVariable *target, TksValueItem *source)
 {
     Target = target;
     Source = source;
@@ -52,7 +51,9 @@ void TksAssignmentStmt::Resolve()
 {
     FTargetVar = ksIsPlainWrite(Target) ? Target : nullptr;
     // A constant's value is read in place too (x += 1, i++).
-    FSourceVar = ksIsPlainRead(Source) || typeid(*Source) == typeid(TksOperandNode) ? Source : nullptr;
+    FSourceVar = ksIsPlainRead(Source)                          ? &static_cast<TksCustomVariable *>(Source)->Value
+                 : typeid(*Source) == typeid(TksOperandNode) ? &static_cast<TksOperandNode *>(Source)->Value
+                                                             : nullptr;
     FSourceOp = Expression && Expression->Root && Expression->Root == Source &&
                                 Expression->Root->NodeKind == TksExpressionNode::nkOperator
                         ? static_cast<TksOperatorNode *>(Expression->Root)
@@ -156,7 +157,7 @@ void TksAssignmentStmt::Execute()
         qint64 v;
         bool wide;
         if (FSourceVar)
-            FTargetVar->Value = FSourceVar->Value;
+            FTargetVar->Value = *FSourceVar;
         else if (FSourceOp && FSourceOp->TryIntValue(v, wide)) {  // no value in between
             if (wide)
                 FTargetVar->Value.SetInt64(v);
@@ -166,7 +167,7 @@ void TksAssignmentStmt::Execute()
             FTargetVar->Value = Source->GetValue();
         return;
     }
-    Target->SetValue(FSourceVar ? FSourceVar->Value : Source->GetValue());
+    Target->SetValue(FSourceVar ? *FSourceVar : Source->GetValue());
 }
 
 // Small on purpose: loops run it per pass, the rest is out of line.
@@ -175,7 +176,7 @@ void TksCompoundAssignStmt::Execute()
     if (LineTerminated()) return;
     if (FTargetVar && FSourceVar && !FTargetVar->ReadOnly) {
         KsValue &a = FTargetVar->Value;
-        const KsValue &b = FSourceVar->Value;
+        const KsValue &b = *FSourceVar;
         if (a.Kind() == KsKind::Integer && b.Kind() == KsKind::Integer && (Op == KsOp::Add || Op == KsOp::Sub)) {
             // 32-bit operands give a 64-bit result that cannot overflow
             a.SetInt(Op == KsOp::Add ? qint64(a.RawInt()) + b.RawInt() : qint64(a.RawInt()) - b.RawInt());

@@ -13,7 +13,7 @@ class TksStatement : public TksItemList {
 public:
     TksStatement(TksScript *program, const QString &unitName, const QString &sourcePos);
     TksScript *Program;
-    QString SourcePos;
+    TksSourcePos SourcePos;
     QString UnitName;
     virtual void Execute();
     void AddStatement(TksStatement *s) { Add(s); }
@@ -58,12 +58,12 @@ public:
     std::unique_ptr<TksDesignator> Designator;  // owned
     std::unique_ptr<TksExpression> Expression;  // owned
     TksCustomVariable *Target = nullptr;
-    TksCustomVariable *Source = nullptr;
+    TksValueItem *Source = nullptr;
     // Resolves Target and Source; call after setting Designator and Expression.
     void Prepare();
     // Target and Source given as they are, with no designator or expression
     // (what DropUnused leaves of an assignment between variables).
-    void SetVariables(TksCustomVariable *target, TksCustomVariable *source);
+    void SetVariables(TksCustomVariable *target, TksValueItem *source);
     // Lets go of the designator and the expression where running reads
     // none of them (Target and Source are variables of their own): a
     // compiled program keeps only what it runs. Either may become nullptr.
@@ -73,7 +73,7 @@ public:
 protected:
     // Plain variables whose value lives in Value (read or written directly).
     TksCustomVariable *FTargetVar = nullptr;
-    TksCustomVariable *FSourceVar = nullptr;
+    const KsValue *FSourceVar = nullptr;  // Source's value, read in place
     TksOperatorNode *FSourceOp = nullptr;  // Source, when it is an operator
     // x := x + a + b ...: the "+" nodes from the lowest up, whose right
     // operands are appended to x's text in place.

@@ -16,10 +16,15 @@ constexpr int ksMaxRuleDepth = 1200;
 // Nesting of the elements of a grammar document.
 constexpr int ksMaxGrammarDepth = 200;
 // Rule steps pass 1 may take per character of text, on top of a fixed
-// allowance, and in all (real scripts need some 15 per character).
+// allowance (real scripts need some 15 per character). The allowance grows
+// with the text and has no cap of its own: a long ordinary script is
+// bounded by the run's memory, which compiling counts, not by its length.
 constexpr qint64 ksRuleStepsPerChar = 500;
 constexpr qint64 ksRuleStepsBase = 200000;
-constexpr qint64 ksMaxRuleSteps = 100000000;
+constexpr qint64 ksRuleStepBudget(qint64 chars)
+{
+    return ksRuleStepsPerChar * chars + ksRuleStepsBase;
+}
 // Units included into units, at most this deep.
 constexpr int ksMaxUnitDepth = 32;
 // Largest unit file read from disk.

@@ -71,3 +71,75 @@ TEST_F(ReprintTest, AReprintedHeaderPrintsItsSubreportOnce)
                 if (HasFailure()) return;
             }
 }
+
+// A kept group that does not fit below its page's data header moves to the
+// next page only when it fits there below the headers that page repeats;
+// otherwise it stays and the page its records go on to shows them again.
+// (The page header, left off the first page, takes more room than the data
+// header took there.)
+TEST_F(ReprintTest, AKeptGroupMovesOnlyWithTheHeadersShownAgainAboveIt)
+{
+    for (bool groupAgain : {false, true}) {
+        SCOPED_TRACE(groupAgain ? "group header shown again too" : "data header only");
+        newSheet();
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 1}, {"B", 8}, {"C", 3}}));
+        auto *ph = band<TlyrPageHeader>("PageHeader1", 0, 50);
+        ph->PrintOnFirstPage = false;
+        memo(ph, "PH", "head");
+        auto *header = band<TlyrHeader>("Header1", 60, 20);
+        header->ReprintOnNewPage = true;
+        memo(header, "H", "titles");
+        TlyrGroupHeader *g = group(90);
+        g->KeepTogether = true;
+        g->ReprintOnNewPage = groupAgain;
+        records(rows.ds, 120);
+        prepare();
+        judge(12);
+        ASSERT_GE(pages().Count(), 2);
+        for (int i = 0; i < pages().Count(); ++i) {
+            SCOPED_TRACE(testing::Message() << "page " << i + 1);
+            const QStringList t = texts(i);
+            const bool hasRecords = std::any_of(t.begin(), t.end(), [](const QString &s) { return s.startsWith('r'); });
+            if (hasRecords) EXPECT_EQ(t.count(QStringLiteral("titles")), 1) << dump().toStdString();
+            // Records 2 to 9 are group B's.
+            const bool ofB = std::any_of(t.begin(), t.end(), [](const QString &s) {
+                const int n = s.mid(1).toInt();
+                return s.startsWith('r') && n >= 2 && n <= 9;
+            });
+            if (ofB && groupAgain) EXPECT_TRUE(t.contains(QStringLiteral("gB")));
+        }
+    }
+}
+
+// A kept inner group whose footer breaks the page moves to the next page
+// with its records: the outer group's header, shown again on new pages,
+// heads them there although the group closed with that footer.
+TEST_F(ReprintTest, AKeptGroupMovedByItsFooterKeepsItsOuterHeaderAbove)
+{
+    for (int columns : {0, 2}) {
+        SCOPED_TRACE(testing::Message() << "columns " << columns);
+        newSheet(columns);
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 3}, {"B", 2}}));
+        auto *outer = band<TlyrGroupHeader>(QStringLiteral("Outer"), 10, 20);
+        outer->Condition = QStringLiteral("Rows.\"G\"");
+        outer->ReprintOnNewPage = true;
+        memo(outer, QStringLiteral("OuterMemo"), QStringLiteral("g[Rows.\"G\"]"));
+        auto *inner = band<TlyrGroupHeader>(QStringLiteral("Inner"), 40, 20);
+        inner->Condition = QStringLiteral("Rows.\"G\"");
+        inner->KeepTogether = true;
+        memo(inner, QStringLiteral("InnerMemo"), QStringLiteral("k[Rows.\"G\"]"));
+        records(rows.ds, 70);
+        memo(band<TlyrGroupFooter>(QStringLiteral("InnerFoot"), 100, 20), QStringLiteral("InnerFootMemo"),
+             QStringLiteral("f[Rows.\"G\"]"));
+        prepare();
+        judge(5);
+        // Group B's records r4 and r5 and its footer moved on together.
+        int at = -1;
+        for (int i = 0; i < pages().Count(); ++i)
+            if (texts(i).contains(QStringLiteral("r4"))) at = i;
+        ASSERT_GE(at, 0);
+        const QStringList t = texts(at);
+        EXPECT_TRUE(t.contains(QStringLiteral("r5")) && t.contains(QStringLiteral("fB"))) << dump().toStdString();
+        EXPECT_EQ(t.mid(t.indexOf(QStringLiteral("gB")), 3), (QStringList{"gB", "kB", "r4"})) << dump().toStdString();
+    }
+}

@@ -12,7 +12,9 @@
 
 namespace {
 
-// Most a line of such a program may take to compile, held or at the peak.
+// Most a line of such a program may hold compiled, and take at the height
+// of compiling (when the intermediate code is complete).
+constexpr qint64 kHeldBytesPerLine = 2000;
 constexpr qint64 kBytesPerLine = 3200;
 
 struct Language {
@@ -95,7 +97,7 @@ TEST(KsCompileMemory, TenTimesTheLinesTakeAboutTenTimesTheMemory)
         const double ratio = double(largeBytes) / double(smallBytes);
         EXPECT_GT(ratio, 7.0) << smallBytes << " " << largeBytes;
         EXPECT_LT(ratio, 13.0) << smallBytes << " " << largeBytes;
-        EXPECT_LT(largeBytes / kLarge, kBytesPerLine) << "bytes held per line";
+        EXPECT_LT(largeBytes / kLarge, kHeldBytesPerLine) << "bytes held per line";
         RecordProperty(std::string(lang.Name) + "_bytes_per_line", int(largeBytes / kLarge));
         {
             // the peak too: compiling stays within a run's bound of that much a line
@@ -109,6 +111,17 @@ TEST(KsCompileMemory, TenTimesTheLinesTakeAboutTenTimesTheMemory)
         // and the program runs
         const KsRunResult r = ksRunScript(large, QLatin1String(lang.Name));
         EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
+    }
+}
+
+TEST(KsCompileMemory, TheParsingStepsOfALongOrdinaryScriptAreNoLimitOfTheirOwn)
+{
+    // A million ordinary lines of 36 characters take some 15 steps a
+    // character: what stops such a text is the run's memory, not its length.
+    for (const qint64 chars : {qint64(1000), qint64(6) << 20, qint64(36000000), qint64(200000000)}) {
+        SCOPED_TRACE(chars);
+        EXPECT_GE(ksRuleStepBudget(chars), chars * 15 * 10);
+        EXPECT_LE(ksRuleStepBudget(chars), chars * ksRuleStepsPerChar + ksRuleStepsBase);
     }
 }
 

@@ -94,6 +94,45 @@ void ExpectRefusedAsExpanded(std::initializer_list<ShortForm> cases)
 }
 
 // What x = x op y refuses when compiling, x op= y refuses too.
+// The same literal in many statements (x := 'ab', x := x + 'ab', y := 'ab')
+// is one constant of the program: what a statement does to the variable it
+// was copied into, in place or in a loop, never reaches the others.
+TEST(KsCompound, ALiteralRepeatedInManyStatementsKeepsItsValue)
+{
+    const struct {
+        const char *Lang, *Text;
+    } cases[] = {
+            {"PascalScript",
+             "var x, y: String; v: Variant; a, b, k: Integer;\n"
+             "begin\n"
+             "  for k := 1 to 2 do begin x := 'ab'; x := x + 'ab'; x := x + 'c'; Out(x) end;\n"
+             "  v := 'ab'; v := v + 'q'; y := 'ab'; Out(v); Out(y);\n"
+             "  a := 5; a := a * 5; a := a + 5; b := 5; Out(a); Out(b)\n"
+             "end."},
+            {"C++Script",
+             "String x, y; Variant v; int a, b, k;\n"
+             "{ for (k = 1; k <= 2; k++) { x = \"ab\"; x += \"ab\"; x = x + \"c\"; Out(x); }\n"
+             "  v = \"ab\"; v = v + \"q\"; y = \"ab\"; Out(v); Out(y);\n"
+             "  a = 5; a = a * 5; a += 5; b = 5; Out(a); Out(b); }"},
+            {"JScript",
+             "var x, y, v, a, b, k;\n"
+             "for (k = 1; k <= 2; k++) { x = \"ab\"; x += \"ab\"; x = x + \"c\"; Out(x); }\n"
+             "v = \"ab\"; v = v + \"q\"; y = \"ab\"; Out(v); Out(y);\n"
+             "a = 5; a = a * 5; a += 5; b = 5; Out(a); Out(b);"},
+            {"BasicScript",
+             "Dim x As String, y As String, v, a As Integer, b As Integer, k As Integer\n"
+             "For k = 1 To 2\nx = \"ab\"\nx = x & \"ab\"\nx = x + \"c\"\nOut(x)\nNext\n"
+             "v = \"ab\"\nv = v + \"q\"\ny = \"ab\"\nOut(v)\nOut(y)\n"
+             "a = 5\na = a * 5\na = a + 5\nb = 5\nOut(a)\nOut(b)"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Lang);
+        const KsRunResult r = ksRunScript(QString::fromUtf8(c.Text), QLatin1String(c.Lang));
+        ASSERT_EQ(r.Code, 0) << r.Error.toStdString();
+        EXPECT_EQ(r.Output, Lines({"ababc", "ababc", "abq", "ab", "30", "5"}));
+    }
+}
+
 TEST(KsCompound, CompoundOperatorsAreCheckedAsTheExpandedForm)
 {
     ExpectRefusedAsExpanded({
