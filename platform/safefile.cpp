@@ -13,9 +13,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <utility>
 
 namespace vplatform {
@@ -25,6 +28,44 @@ namespace {
 QByteArray encoded(const QString &path)
 {
     return QFile::encodeName(path);
+}
+
+// The parts of the writers open now, for a signal handler that ends the
+// process: fixed entries, each filled before it is marked live, so the
+// handler reads only whole names and takes no lock.
+struct LivePart {
+    std::atomic<int> state{0};  // free, being filled, live
+    char file[PATH_MAX] = {};
+    char folder[PATH_MAX] = {};  // empty for a part file
+};
+static_assert(std::atomic<int>::is_always_lock_free);
+static_assert(std::atomic<bool>::is_always_lock_free);
+enum { kFree, kFilling, kLive };
+LivePart livePart[32];
+std::atomic<bool> savingStopped{false};
+
+// An entry for the part (-1 when the names are too long or every entry is
+// taken: that part is then left to the next write's clean-up).
+int rememberPart(const QString &file, const QString &folder = QString())
+{
+    const QByteArray f = encoded(file), d = folder.isEmpty() ? QByteArray() : encoded(folder);
+    if (f.size() >= PATH_MAX || d.size() >= PATH_MAX) return -1;
+    for (int i = 0; i < int(std::size(livePart)); ++i) {
+        LivePart &p = livePart[i];
+        int expected = kFree;
+        if (!p.state.compare_exchange_strong(expected, kFilling)) continue;
+        std::memcpy(p.file, f.constData(), size_t(f.size()) + 1);
+        std::memcpy(p.folder, d.constData(), size_t(d.size()) + 1);
+        p.state.store(kLive);
+        return i;
+    }
+    return -1;
+}
+
+void forgetPart(int &entry)
+{
+    if (entry >= 0) livePart[entry].state.store(kFree);
+    entry = -1;
 }
 
 QString shown(const QString &path)
@@ -117,6 +158,7 @@ QString folderReason(const QString &folder, int err)
 QString partReason(const QString &part, int err)
 {
     if (const QString disk = diskReason(err); !disk.isEmpty()) return disk;
+    if (err == ECANCELED) return targetReason(err);
     if (err == ENOENT) return QStringLiteral("临时文件 %1 已被删除").arg(shown(part));
     return QStringLiteral("写入临时文件 %1 时出错（%2）").arg(shown(part), qt_error_string(err));
 }
@@ -246,6 +288,7 @@ QString putInPlace(const QString &written, const struct stat &made, const QStrin
     if (::lstat(encoded(written).constData(), &now) != 0) return partReason(written, errno);
     if (!S_ISREG(now.st_mode) || now.st_dev != made.st_dev || now.st_ino != made.st_ino)
         return QStringLiteral("临时文件 %1 被换成了别的文件").arg(shown(written));
+    if (savingStopped.load()) return targetReason(ECANCELED);
     if (std::rename(encoded(written).constData(), encoded(dest).constData()) != 0)
         return renameReason(written, errno);
     syncFolder(dest);
@@ -257,6 +300,20 @@ QString putInPlace(const QString &written, const struct stat &made, const QStrin
 QString fileErrorText(const QString &path, int err)
 {
     return saveError(path, targetReason(err));
+}
+
+void stopSaving()
+{
+    savingStopped.store(true);
+}
+
+void removePartsNow()
+{
+    for (LivePart &p : livePart) {
+        if (p.state.load() != kLive) continue;
+        ::unlink(p.file);
+        if (p.folder[0]) ::rmdir(p.folder);
+    }
 }
 
 // Writes through to the descriptor in large pieces; the first failed write
@@ -313,6 +370,10 @@ protected:
     qint64 readData(char *, qint64) override { return -1; }
     qint64 writeData(const char *data, qint64 size) override
     {
+        if (!err_ && savingStopped.load()) {
+            err_ = ECANCELED;
+            setErrorString(saveError(target_, reason()));
+        }
         if (err_ || fd_ < 0) return -1;
         buffer_.append(data, size);
         if (buffer_.size() >= kChunk && !flushAll()) return -1;
@@ -362,6 +423,7 @@ bool SafeFile::open()
     }
     if (fd < 0) return fail(folderReason(folderOf(dest_), EEXIST));
     part_ = part;
+    live_ = rememberPart(part_);
     ::flock(fd, LOCK_EX);
     // A second descriptor of the same open file holds the lock once the
     // written one is closed, until the rename.
@@ -388,6 +450,7 @@ bool SafeFile::commit()
     if (const QString why = putInPlace(part_, made, dest_); !why.isEmpty()) return fail(why);
     device_.reset();
     closeLock(lock_);
+    forgetPart(live_);
     return true;
 }
 
@@ -412,6 +475,7 @@ void SafeFile::cancel()
     device_.reset();
     QFile::remove(part_);
     closeLock(lock_);
+    forgetPart(live_);
 }
 
 PartFolder::PartFolder(const QString &target) : target_(target) {}
@@ -436,6 +500,7 @@ bool PartFolder::create()
     lock_ = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     lockHeld(lock_);
     file_ = folder_ + u'/' + QFileInfo(dest_).fileName();
+    live_ = rememberPart(file_, folder_);
     return true;
 }
 
@@ -476,6 +541,7 @@ void PartFolder::remove()
 {
     if (!folder_.isEmpty()) QDir(folder_).removeRecursively();
     closeLock(lock_);
+    forgetPart(live_);
     folder_.clear();
     file_.clear();
 }

@@ -65,6 +65,7 @@ private:
     QString dest_;  // the file replaced: target_, or the file its link names
     QString part_;
     int lock_ = -1;  // the part file's lock, held until it is renamed or removed
+    int live_ = -1;  // its entry among the parts removePartsNow removes
     std::unique_ptr<Device> device_;
     QString error_;
 };
@@ -97,6 +98,7 @@ private:
     QString dest_;
     QString folder_;
     int lock_ = -1;  // the folder's lock, held while it exists
+    int live_ = -1;
     QString file_;
     QString error_;
 };
@@ -112,5 +114,18 @@ bool copyFileSafely(const QString &from, const QString &target, QString *error =
 
 // The user's words for an errno of a file operation on path.
 QString fileErrorText(const QString &path, int err);
+
+// For a process told to stop (a runner's stop signal): from now on every
+// write through a SafeFile fails and no SafeFile or PartFolder replaces its
+// target, so a save under way ends with the old file in place and its part
+// file removed. Safe to call from a signal handler.
+void stopSaving();
+
+// Removes the part files (and part folders) of every writer of the process
+// that is still open, for a signal handler about to end the process: the
+// old files stay and nothing is left beside them. Safe to call from a
+// signal handler. A SIGKILL gives nobody the chance: what it leaves goes
+// with the next write of that target.
+void removePartsNow();
 
 }  // namespace vplatform

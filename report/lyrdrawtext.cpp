@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -35,6 +37,14 @@ int linesIn(double height, double lh, int most)
     return q >= most ? most : int(q);
 }
 
+// Characters of the text, line breaks included.
+qsizetype textChars(const QStringList &lines)
+{
+    qsizetype chars = 0;
+    for (const QString &line : lines) chars += line.size() + 2;
+    return chars;
+}
+
 bool isCyrillicLetter(QChar c)
 {
     return kVowels.contains(c) || kConsonants.contains(c);
@@ -57,20 +67,20 @@ bool TlyrDrawText::Lock()
     return true;
 }
 
-void TlyrDrawText::Unlock()
+void TlyrDrawText::Unlock(bool release)
 {
     busy_ = false;
     // A long text's lines and work arrays are not kept for the short texts
     // after it.
     constexpr size_t kKeptLines = 1024, kKeptChars = 1 << 16;
-    if (lines_.size() > kKeptLines) {
+    if (release || lines_.size() > kKeptLines) {
         lines_ = {};
         lineCount_ = 0;
         keptEnd_ = 0;
         windowed_ = false;
         source_ = QString();
     }
-    if (ptags_.capacity() > kKeptChars) {
+    if (release || ptags_.capacity() > kKeptChars) {
         ptags_ = {};
         widths_ = {};
         work_ = {};
@@ -152,10 +162,14 @@ void TlyrDrawText::SetDimensions(const TlyrRect &unscaled, const TlyrRect &scale
 
 // ---------------------------------------------------------------- layout
 
-void TlyrDrawText::beginLayout(int keepFrom, int keepTo, bool windowed, int &full, int &first)
+void TlyrDrawText::beginLayout(int keepFrom, int keepTo, bool windowed, bool widths, int &full, int &first)
 {
     source_.truncate(0);
     lineCount_ = 0;
+    widthsWanted_ = widths;
+    measured_ = false;
+    paraFirst_ = false;
+    widest_ = 0;
     keepFrom_ = keepFrom;
     keepTo_ = keepTo;
     keptEnd_ = keepFrom;
@@ -173,10 +187,18 @@ void TlyrDrawText::beginLayout(int keepFrom, int keepTo, bool windowed, int &ful
 
 void TlyrDrawText::SetText(const QStringList &lines, bool fitOnly, double shownHeight)
 {
-    int full = 0, first = 0;
-    beginLayout(0, std::numeric_limits<int>::max(), false, full, first);
-    if (lines.isEmpty()) return;
     constexpr int kAll = std::numeric_limits<int>::max();
+    if (shownHeight >= 0 && !fitOnly && textChars(lines) > WholeTextChars) {
+        // The lines shown and the one cut at the bottom, paragraph by
+        // paragraph in bounded pieces: a long paragraph in a wide box is not
+        // taken up whole.
+        layoutWindow(lines, 0, linesIn(shownHeight + 1, LineHeight(), kAll - 2) + 2);
+        measuring_.SetFont(measureFont(fontStyle_));
+        return;
+    }
+    int full = 0, first = 0;
+    beginLayout(0, kAll, false, false, full, first);
+    if (lines.isEmpty()) return;
     int most = fitOnly ? linesIn(unscaled_.Bottom - unscaled_.Top + 1, LineHeight(), kAll) : kAll;
     if (shownHeight >= 0) most = std::min(most, linesIn(shownHeight + 1, LineHeight(), kAll));
     // Every character laid out takes at least one measuring unit of a line.
@@ -215,9 +237,7 @@ void TlyrDrawText::SetText(const QStringList &lines, bool fitOnly, double shownH
 
 void TlyrDrawText::SetShownText(const QStringList &lines, const TlyrCanvas &canvas, TlyrVAlign vAlign)
 {
-    qsizetype chars = 0;
-    for (const QString &line : lines) chars += line.size() + 2;
-    if (chars <= WholeTextChars) {
+    if (textChars(lines) <= WholeTextChars) {
         SetText(lines);
         return;
     }
@@ -259,14 +279,24 @@ void TlyrDrawText::SetShownText(const QStringList &lines, const TlyrCanvas &canv
     measuring_.SetFont(measureFont(fontStyle_));
 }
 
-void TlyrDrawText::layoutWindow(const QStringList &lines, int keepFrom, int keepTo)
+void TlyrDrawText::MeasureText(const QStringList &lines)
+{
+    constexpr int kAll = std::numeric_limits<int>::max();
+    layoutWindow(lines, kAll, kAll, true);
+    widthsWanted_ = false;
+    measured_ = true;
+    measuring_.SetFont(measureFont(fontStyle_));
+}
+
+void TlyrDrawText::layoutWindow(const QStringList &lines, int keepFrom, int keepTo, bool widths)
 {
     int full = 0, first = 0;
-    beginLayout(keepFrom, keepTo, true, full, first);
+    beginLayout(keepFrom, keepTo, true, widths, full, first);
     const qint64 perLine = std::max<qint64>(std::max(full, first), 0) + 1;
     for (const QString &line : lines) {
         if (lineCount_ >= keepTo_) break;
         const int before = lineCount_;
+        paraFirst_ = true;
         layoutParagraph(line, full, first, perLine);
         if (LaidLine *l = kept(before)) l->flags |= ParaStart;
         if (LaidLine *l = kept(lineCount_ - 1)) l->flags |= ParaEnd;
@@ -280,6 +310,14 @@ void TlyrDrawText::layoutParagraph(QStringView line, int full, int first, qint64
     constexpr qsizetype kPiece = 1 << 16, kLongestPiece = 1 << 20;
     const int paraStart = position_;
     const int paraEnd = int(std::min<qint64>(qint64(paraStart) + line.size() + 2, std::numeric_limits<int>::max()));
+    if (!wordWrap_ && widthsWanted_) {
+        // Counted, never kept: only its whole width matters.
+        const bool starts = std::exchange(paraFirst_, false);
+        noteWidth(unwrappedWidth(line), starts);
+        ++lineCount_;
+        position_ = paraEnd;
+        return;
+    }
     if (!wordWrap_) {
         // One line, of which no more than the rectangle's width can show;
         // the rest only carries its tags' state on.
@@ -354,6 +392,40 @@ void TlyrDrawText::layoutParagraph(QStringView line, int full, int first, qint64
         piece = kPiece;
     }
     position_ = paraEnd;
+}
+
+void TlyrDrawText::noteWidth(qint64 width, bool paraStart)
+{
+    const qint64 gap = paraStart ? lyrRoundi(paragraphGap_ * kToMeasure) : 0;
+    widest_ = lyrClampCoord(std::max<qint64>(widest_, qint64(lyrClampCoord(width)) + gap));
+}
+
+qint64 TlyrDrawText::unwrappedWidth(QStringView line)
+{
+    constexpr qsizetype kPiece = 1 << 16, kLongestTag = 64;
+    qint64 width = 0;
+    TlyrHTMLTag prevTag;
+    const TlyrHTMLTag *prev = nullptr;
+    for (qsizetype raw = 0; raw < line.size();) {
+        qsizetype end = std::min(line.size(), raw + kPiece);
+        if (end < line.size()) {
+            // Never inside a tag nor between the two units of a surrogate
+            // pair.
+            const qsizetype from = std::max(raw + 1, end - kLongestTag);
+            const qsizetype open = allowTags_ ? line.mid(from, end - from).lastIndexOf(u'<') : -1;
+            if (open >= 0 && line.mid(from + open, end - from - open).indexOf(u'>') < 0)
+                end = from + open;
+            else if (line[end].isLowSurrogate())
+                ++end;
+        }
+        parseTags(line.mid(raw, end - raw), prev);
+        measure();
+        for (int w : widths_) width += w;
+        prevTag = lastTag_;
+        prev = &prevTag;
+        raw = end;
+    }
+    return width;
 }
 
 void TlyrDrawText::parseTags(QStringView line, const TlyrHTMLTag *prev)
@@ -496,6 +568,11 @@ void TlyrDrawText::measure()
 TlyrDrawText::LaidLine &TlyrDrawText::addLine(qsizetype from, qsizetype to, bool hyphen, int startPos)
 {
     const int index = lineCount_++;
+    if (widthsWanted_) {
+        qint64 width = hyphen ? hyphenWidth_ : 0;
+        for (qsizetype k = from; k < to; ++k) width += widths_[size_t(k)];
+        noteWidth(width, std::exchange(paraFirst_, false));
+    }
     if (index < keepFrom_ || index >= keepTo_) return counted_;
     const size_t slot = size_t(index - keepFrom_);
     if (slot >= lines_.size()) lines_.emplace_back();
@@ -666,6 +743,7 @@ double TlyrDrawText::CalcHeight() const
 
 double TlyrDrawText::CalcWidth() const
 {
+    if (measured_) return widest_ / kToMeasure;
     int widest = 0;
     const int gap = lyrRoundi(paragraphGap_ * kToMeasure);
     for (int i = 0; i < lineCount_; ++i) {
@@ -945,7 +1023,7 @@ TlyrDrawTextUser::TlyrDrawTextUser(TlyrDrawText &shared) : used_(&shared)
 
 TlyrDrawTextUser::~TlyrDrawTextUser()
 {
-    used_->Unlock();
+    used_->Unlock(std::uncaught_exceptions() > 0);
 }
 
 TlyrDrawText &lyrDrawText()

@@ -61,7 +61,9 @@ public:
     // False when the object is already in use (the caller then takes an
     // object of its own; see TlyrDrawTextUser).
     bool Lock();
-    void Unlock();
+    // release: a layout that ended in an error (out of memory) gives back
+    // all it held.
+    void Unlock(bool release = false);
     bool Busy() const { return busy_; }
 
     void SetFont(const TlyrFont &font);
@@ -74,10 +76,13 @@ public:
                        double printScale);
     // With fitOnly the layout stops after the first line that does not fit
     // the rectangle (all a split needs); the rest stays source text only.
-    // A shownHeight (layout units, when not negative) stops it the same way
-    // after the lines a canvas can show from the rectangle's top. Either way
-    // a long line is laid out only as far as the lines left can hold, so
-    // the layout costs what can be shown, not the text's length.
+    // A long line is then laid out only as far as the lines left can hold,
+    // so the layout costs what can be shown, not the text's length. A
+    // shownHeight (layout units, when not negative) stops it after the
+    // lines a canvas can show from the rectangle's top; for a text longer
+    // than WholeTextChars only those lines are laid out, paragraph by
+    // paragraph in bounded pieces, and serve drawing only (no source text
+    // is kept for a split).
     void SetText(const QStringList &lines, bool fitOnly = false, double shownHeight = -1);
     // Lays out for DrawText on canvas with vAlign only the lines that can
     // show on it (inside the rectangle when clipped): a long text is counted
@@ -85,8 +90,13 @@ public:
     // canvas shows, not the text's length. The layout then serves drawing
     // only (no source text is kept for a split).
     void SetShownText(const QStringList &lines, const TlyrCanvas &canvas, TlyrVAlign vAlign);
+    // Lays out the text only to count its lines and find the widest, in
+    // bounded pieces (a line that does not wrap is measured piece by piece):
+    // CalcHeight and CalcWidth then answer as after SetText, with no line
+    // kept to draw or split.
+    void MeasureText(const QStringList &lines);
     // Texts of up to this many characters are laid out whole by
-    // SetShownText.
+    // SetShownText, and with a shownHeight by SetText.
     static inline qsizetype WholeTextChars = 1 << 14;
     // The text continues a paragraph from (first) or into (last) another
     // part of a split memo.
@@ -168,12 +178,16 @@ private:
     LaidLine &addLine(qsizetype from, qsizetype to, bool hyphen, int startPos);
     // Starts a layout keeping lines [keepFrom, keepTo); the widths of a
     // full line and of a paragraph's first one, in measuring units.
-    void beginLayout(int keepFrom, int keepTo, bool windowed, int &full, int &first);
+    void beginLayout(int keepFrom, int keepTo, bool windowed, bool widths, int &full, int &first);
     // Lines outside [keepFrom_, keepTo_) are counted, not kept.
     LaidLine *kept(int i);
+    // Notes a counted line's width (measuring units) for MeasureText.
+    void noteWidth(qint64 width, bool paraStart);
+    // The whole width of a line that does not wrap, piece by piece.
+    qint64 unwrappedWidth(QStringView line);
     // Lays out lines up to line keepTo_ (counting all before), paragraph by
     // paragraph in bounded pieces.
-    void layoutWindow(const QStringList &lines, int keepFrom, int keepTo);
+    void layoutWindow(const QStringList &lines, int keepFrom, int keepTo, bool widths = false);
     void layoutParagraph(QStringView line, int full, int first, qint64 perLine);
     TlyrCanvasFont measureFont(int style) const;
     int deviceFontHeight(const TlyrCanvas &canvas, int size) const;
@@ -212,6 +226,10 @@ private:
     // them unless laid out by SetShownText).
     int keepFrom_ = 0, keepTo_ = std::numeric_limits<int>::max(), keptEnd_ = 0;
     bool windowed_ = false;
+    // MeasureText's counting: the widest line, and whether the next line
+    // added starts a paragraph.
+    bool widthsWanted_ = false, measured_ = false, paraFirst_ = false;
+    int widest_ = 0;
     LaidLine counted_;
     TlyrHTMLTag lastTag_;
 

@@ -366,7 +366,7 @@ void TlyrCustomMemoView::setDrawParams(TlyrDrawText &dt, TlyrCanvas *canvas, dou
     if (!IsDesigning() && autoWidth_) {
         const TlyrRect big = lyrRect(0, 0, 10000, 10000);
         dt.SetDimensions(big, big, 1, 1, 1);
-        dt.SetText(memo_);
+        dt.MeasureText(memo_);
         const double old = Width();
         SetWidth(dt.CalcWidth() + horizontalInset());
         if (hAlign_ == haRight)
@@ -414,7 +414,7 @@ double TlyrCustomMemoView::CalcHeight()
         BeginDraw(nullptr, 1, 1, 0, 0);
         dt->SetDimensions(TextRect, TextRect, 1, 1, 1);
     }
-    dt->SetText(memo_);
+    dt->MeasureText(memo_);
     SetColor(color);
     return std::round(dt->CalcHeight() + verticalInset());
 }
@@ -427,7 +427,7 @@ double TlyrCustomMemoView::CalcWidth()
     dt->SetGaps(paragraphGap_, charSpacing_, lineSpacing_);
     const TlyrRect big = lyrRect(0, 0, 10000, 10000);
     dt->SetDimensions(big, big, 1, 1, 1);
-    dt->SetText(memo_);
+    dt->MeasureText(memo_);
     return std::round(dt->CalcWidth() + horizontalInset());
 }
 

@@ -463,3 +463,34 @@ TEST(LyrDrawText, TheLinesShownDrawAsTheWholeTextDoes)
                     EXPECT_TRUE(whole == shown);
                 }
 }
+
+// Measuring a text piece by piece gives the line count, height and widest
+// line of a layout of every line: wrapped to a narrow or a wide box or not
+// wrapped, with tags and indents, lines far longer than a piece, and a tag
+// or a character of two units where a piece would end.
+TEST(LyrDrawText, MeasuringInPiecesGivesTheWholeLayoutsSize)
+{
+    const QStringList texts[] = {
+            longTagText(),
+            {QStringLiteral("short"), QString(65534, u'x') + QStringLiteral("<b>bold</b> tail")},
+            {QString(65535, u'x') + QString::fromUtf8("\xF0\x9F\x98\x80") + QStringLiteral(" tail")},
+    };
+    for (const QStringList &text : texts)
+        for (bool wrap : {true, false})
+            for (int width : {150, 10000}) {
+                SCOPED_TRACE(testing::Message() << text.front().left(10).toStdString() << " " << wrap << " " << width);
+                TlyrDrawText whole, pieces;
+                for (TlyrDrawText *dt : {&whole, &pieces}) {
+                    dt->SetFont(QStringLiteral("Arial"), 10, 0, clBlack);
+                    dt->SetOptions(wrap, true, false, true, false, true, 0);
+                    dt->SetGaps(3, 0.5, 1.5);
+                    dt->SetDimensions(lyrRect(0, 0, width, 10000), lyrRect(0, 0, width, 10000), 1, 1, 1);
+                }
+                whole.SetText(text);
+                pieces.MeasureText(text);
+                EXPECT_GT(whole.LineCount(), 0);
+                EXPECT_EQ(pieces.LineCount(), whole.LineCount());
+                EXPECT_DOUBLE_EQ(pieces.CalcHeight(), whole.CalcHeight());
+                EXPECT_DOUBLE_EQ(pieces.CalcWidth(), whole.CalcWidth());
+            }
+}

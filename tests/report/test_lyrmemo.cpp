@@ -1,4 +1,5 @@
 #include "report/lyrclass.h"
+#include "report/lyrdrawtext.h"
 #include "report/lyrmemo.h"
 #include "report/lyrvariables.h"
 #include "report/lyrxmlserializer.h"
@@ -583,6 +584,65 @@ TEST_F(MemoTest, AutoWidthFollowsTheTextAndKeepsTheRightEdge)
     EXPECT_LT(memo->Width(), 100);
     EXPECT_NEAR(memo->Width(), memo->CalcWidth(), 0.5);  // CalcWidth rounds
     EXPECT_DOUBLE_EQ(memo->Left() + memo->Width(), 400);
+}
+
+// A memo sized to its text is measured piece by piece and drawn from the
+// lines the canvas shows: it takes the width a layout of all its lines gives
+// and draws the pixels of a memo of that width laid out whole.
+TEST_F(MemoTest, AutoWidthMeasuredInPiecesDrawsAsTheWholeLayout)
+{
+    const QString text = QStringLiteral(u"first <b>bold</b> words\r\n\r\n<font color=\"#FF0000\">red</font> and a "
+                                        u"second paragraph of words, ПЕРЕПРАВЛЯЕТСЯ\r\n中文的一行 end");
+    const qsizetype whole = TlyrDrawText::WholeTextChars;
+    auto *same = new TlyrMemoView(page);
+    same->SetName(QStringLiteral("Memo2"));
+    for (bool wrap : {true, false})
+        for (int h : {haLeft, haRight, haCenter, haBlock})
+            for (int v : {vaTop, vaBottom}) {
+                SCOPED_TRACE(testing::Message() << wrap << " " << h << " " << v);
+                for (TlyrMemoView *m : {memo, same}) {
+                    m->SetAllowHTMLTags(true);
+                    m->SetWordWrap(wrap);
+                    m->SetWordBreak(true);
+                    m->SetParagraphGap(7);
+                    m->SetCharSpacing(0.5);
+                    m->SetGapX(3);
+                    m->SetHAlign(h);
+                    m->SetVAlign(v);
+                    m->SetText(text);
+                }
+                memo->SetBounds(100, 10, 300, 120);
+                memo->SetAutoWidth(true);
+                // The widest line of a layout of every line.
+                TlyrDrawText all;
+                all.SetFont(*memo->Font());
+                all.SetOptions(wrap, true, false, true, false, true, 0);
+                all.SetGaps(7, 0.5, memo->LineSpacing());
+                all.SetDimensions(lyrRect(0, 0, 10000, 10000), lyrRect(0, 0, 10000, 10000), 1, 1, 1);
+                all.SetText(memo->Memo());
+                const double width = all.CalcWidth() + 2 * 3;
+                auto draw = [](TlyrMemoView *m) {
+                    QImage image(500, 150, QImage::Format_RGB32);
+                    image.fill(Qt::white);
+                    QPainter painter(&image);
+                    TlyrCanvas canvas(&painter, 96, 96, false);
+                    m->Draw(canvas, 1, 1, 0, 0);
+                    return image;
+                };
+                TlyrDrawText::WholeTextChars = 0;
+                const QImage pieces = draw(memo);
+                TlyrDrawText::WholeTextChars = whole;
+                EXPECT_DOUBLE_EQ(memo->Width(), width);
+                const double right = h == haRight ? 400 : h == haCenter ? 250 + width / 2 : 100 + width;
+                EXPECT_DOUBLE_EQ(memo->Left() + memo->Width(), right);
+                same->SetBounds(memo->Left(), 10, width, 120);
+                const QImage laidWhole = draw(same);
+                int inked = 0;
+                for (int y = 0; y < laidWhole.height(); ++y)
+                    for (int x = 0; x < laidWhole.width(); ++x) inked += laidWhole.pixel(x, y) != qRgb(255, 255, 255);
+                EXPECT_GT(inked, 300);
+                EXPECT_TRUE(pieces == laidWhole);
+            }
 }
 
 }  // namespace

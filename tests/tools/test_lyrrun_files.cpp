@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <random>
 #include <thread>
 
@@ -155,6 +156,53 @@ TEST_F(LyrRunFilesTest, KilledRunsLeaveTheOldOrTheNewFileWhole)
     killAtRandom(args(QStringLiteral("--print-to-file"), pdf), pdf, old, [&](const QByteArray &now) {
         EXPECT_TRUE(now == old || (now.size() == newPdfSize && wholePdf(now))) << now.size();
     });
+}
+
+// A stop signal that comes while the runner saves a file ends the save:
+// the old file stays and no part file is left beside it, whether the runner
+// ends by itself with its error line (one signal) or at once (two).
+TEST_F(LyrRunFilesTest, AStopSignalDuringASaveKeepsTheOldFileAndLeavesNoPart)
+{
+    rows(40000);
+    const QString file = dir.filePath(QStringLiteral("out.file"));
+    for (const QString option : {QStringLiteral("--lp3"), QStringLiteral("--print-to-file")})
+        for (int signal : {SIGTERM, SIGINT, SIGHUP})
+            for (int sent : {1, 2}) {
+                SCOPED_TRACE(testing::Message() << option.toStdString() << " " << sent << " x " << signal);
+                ASSERT_TRUE(putFile(file, old));
+                QProcess p;
+                p.start(exe, args(option, file));
+                ASSERT_TRUE(p.waitForStarted());
+                // The part file is there: the save is under way.
+                bool saving = false;
+                QElapsedTimer t;
+                t.start();
+                while (!saving && p.state() == QProcess::Running && t.elapsed() < 60000) {
+                    for (const QString &name : filesIn(dir.path())) saving = saving || name.endsWith(u".part");
+                    if (!saving) std::this_thread::sleep_for(std::chrono::microseconds(200));
+                }
+                ASSERT_TRUE(saving);
+                for (int i = 0; i < sent; ++i) {
+                    if (i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    ::kill(pid_t(p.processId()), signal);
+                }
+                if (!p.waitForFinished(60000)) {
+                    p.kill();
+                    p.waitForFinished();
+                    FAIL() << "lyrrun did not stop";
+                }
+                if (sent == 1) {
+                    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+                    EXPECT_EQ(p.exitCode(), 1);
+                    const QString name = signal == SIGINT    ? QStringLiteral("SIGINT")
+                                         : signal == SIGHUP ? QStringLiteral("SIGHUP")
+                                                            : QStringLiteral("SIGTERM");
+                    const QString err = QString::fromUtf8(p.readAllStandardError());
+                    EXPECT_TRUE(err.contains(QStringLiteral("报表生成已中断（收到 %1）").arg(name))) << err.toStdString();
+                }
+                EXPECT_EQ(fileBytes(file), old);
+                EXPECT_EQ(filesIn(dir.path()), (QStringList{"base.xml", "out.file", "rows.csv"}));
+            }
 }
 
 // Whatever a shared folder holds, the runner's files replace only the file

@@ -12,8 +12,11 @@
 // queue would (a PDF, or a dot-matrix report's own bytes). Exit 1 with the
 // report's errors when the template had load errors (the rest of it still
 // runs and --dump shows its pages) or preparing fails.
-// Ctrl+C or SIGTERM stops a running report as the preview's Esc does: the
-// pages so far are dumped, nothing is printed, exit 1 with an error line.
+// Ctrl+C, SIGTERM or SIGHUP stops a running report as the preview's Esc
+// does: the pages so far are dumped, nothing is printed, exit 1 with an
+// error line. A file being saved then is not saved: the old one stays and
+// no part file is left (a SIGKILL cannot be caught: what it leaves goes
+// with the next write of that file).
 
 #include "report/lyrband.h"
 #include "report/lyrclass.h"
@@ -24,6 +27,7 @@
 #include "report/lyrview.h"
 #include "core/Unit1.h"
 #include "platform/db/db.h"
+#include "platform/safefile.h"
 #include "reportengine/lyrengine.h"
 #include "reportengine/lyrpreviewpages.h"
 #include "reportengine/lyrprinter.h"
@@ -259,9 +263,26 @@ int answerDialog(TlyrDialogPage *page, bool ok)
 }
 
 int stopPipe[2] = {-1, -1};
+volatile sig_atomic_t stopsCame = 0;
+const int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 void onStopSignal(int signal)
 {
+    // A file being saved is given up.
+    vplatform::stopSaving();
+    const sig_atomic_t before = stopsCame;
+    stopsCame = before + 1;
+    if (before > 0) {
+        // The second stop ends the program at once, leaving no part file.
+        vplatform::removePartsNow();
+        struct sigaction action {};
+        action.sa_handler = SIG_DFL;
+        sigemptyset(&action.sa_mask);
+        sigaction(signal, &action, nullptr);
+        // Delivered as the handler returns.
+        ::raise(signal);
+        return;
+    }
     const char c = static_cast<char>(signal);
     [[maybe_unused]] const ssize_t n = ::write(stopPipe[1], &c, 1);
 }
@@ -277,7 +298,7 @@ bool stopCame(QString &stopped)
     bool came = false;
     char c = 0;
     while (stopPipe[0] >= 0 && ::read(stopPipe[0], &c, 1) == 1) {
-        stopped = c == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM");
+        stopped = c == SIGINT ? QStringLiteral("SIGINT") : c == SIGHUP ? QStringLiteral("SIGHUP") : QStringLiteral("SIGTERM");
         came = true;
     }
     return came;
@@ -293,10 +314,11 @@ void stopOnSignals(TlyrReport &report, QString &stopped)
     });
     struct sigaction action {};
     action.sa_handler = onStopSignal;
+    // One stop handled at a time, so that the second is told from the first.
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESETHAND | SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (int signal : kStopSignals) sigaddset(&action.sa_mask, signal);
+    action.sa_flags = SA_RESTART;
+    for (int signal : kStopSignals) sigaction(signal, &action, nullptr);
 }
 
 }  // namespace
@@ -511,11 +533,18 @@ int main(int argc, char **argv)
         if (!stopped.isEmpty()) errors << stopLine();
         return fail(errors.isEmpty() ? QStringLiteral("cancelled") : errors.join(QLatin1Char('\n')));
     }
+    // A stop during a save ends it with the old file in place: the stop
+    // line first, then what became of the file.
+    const auto failStopped = [&](const QString &error) {
+        stopCame(stopped);
+        if (stopped.isEmpty()) return fail(error);
+        return fail(error.isEmpty() ? stopLine() : stopLine() + u'\n' + error);
+    };
     if (!lp3.isEmpty()) {
         try {
             pages.SaveToFile(lp3);
         } catch (const std::exception &e) {
-            return fail(QString::fromUtf8(e.what()));
+            return failStopped(QString::fromUtf8(e.what()));
         }
     }
     if (stopCame(stopped)) return fail(stopLine());
@@ -531,9 +560,9 @@ int main(int argc, char **argv)
             QStringList errors = report.Errors();
             for (const QString &m : std::as_const(messages))
                 if (!errors.contains(m)) errors << m;
-            return fail(errors.isEmpty() ? QStringLiteral("printing failed") : errors.join(QLatin1Char('\n')));
+            return failStopped(errors.isEmpty() ? QStringLiteral("printing failed") : errors.join(QLatin1Char('\n')));
         }
-        if (!stopped.isEmpty()) return fail(stopLine());
+        if (stopCame(stopped) || !stopped.isEmpty()) return fail(stopLine());
     }
     return 0;
 }
