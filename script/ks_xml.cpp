@@ -273,6 +273,19 @@ QString TksXMLArena::Keep(QStringView s)
     return QString::fromRawData(reinterpret_cast<const QChar *>(at), s.size());
 }
 
+QString TksXMLArena::Share(QStringView s)
+{
+    constexpr qsizetype kLongest = 64;  // longer texts are mostly one of a kind
+    if (s.isEmpty() || s.size() > kLongest) return Keep(s);
+    auto it = FSharedTexts.find(s);
+    if (it == FSharedTexts.end()) {
+        auto *at = static_cast<char16_t *>(FShared.Take(size_t(s.size()) * sizeof(char16_t), size_t(1) << 14));
+        std::copy(s.utf16(), s.utf16() + s.size(), at);
+        it = FSharedTexts.insert(QStringView(at, s.size())).first;
+    }
+    return QString::fromRawData(reinterpret_cast<const QChar *>(it->utf16()), it->size());
+}
+
 TksXMLItem **TksXMLArena::Pointers(size_t n)
 {
     return static_cast<TksXMLItem **>(FPointers.Take(n * sizeof(TksXMLItem *), size_t(1) << 17));
@@ -374,8 +387,41 @@ int FindAttr(const QString &text, const QString &name)
 }
 }  // namespace
 
+int TksXMLItem::PlaceOf(const QString &name) const
+{
+    if ((FPos < 0 && FPos1 < 0) || !FArena || !FArena->PlaceText) return -1;
+    if (name.size() == 3 && name.compare(QLatin1String("pos"), Qt::CaseInsensitive) == 0) return FPos;
+    if (name.size() == 4 && name.compare(QLatin1String("pos1"), Qt::CaseInsensitive) == 0) return FPos1;
+    return -1;
+}
+
+QString TksXMLItem::AttrText() const
+{
+    if (PlaceOf(QStringLiteral("pos")) < 0 && PlaceOf(QStringLiteral("pos1")) < 0) return Text;
+    QString out = Text;
+    char16_t buf[32];
+    auto put = [&](const char *name, int place) {
+        if (place < 0) return;
+        if (!out.isEmpty()) out += QLatin1Char(' ');
+        out += QLatin1String(name);
+        out += QLatin1String("=\"");
+        out.append(reinterpret_cast<const QChar *>(buf), FArena->PlaceText(buf, place));
+        out += QLatin1Char('"');
+    };
+    put("pos", FPos);
+    put("pos1", FPos1);
+    return out;
+}
+
 QStringView TksXMLItem::RawProp(const QString &name) const
 {
+    if (const int place = PlaceOf(name); place >= 0) {
+        // two at a time may be held (a start and an end)
+        thread_local char16_t buffers[2][32];
+        thread_local unsigned next = 0;
+        char16_t *buf = buffers[next++ & 1];
+        return QStringView(buf, FArena->PlaceText(buf, place));
+    }
     // The attributes as this engine writes them (name="value", one blank
     // apart), read in one pass; anything else is searched for.
     const qsizetype size = Text.size(), n = name.size();
@@ -416,6 +462,12 @@ QString TksXMLItem::Prop(const QString &name) const
 
 void TksXMLItem::SetProp(const QString &name, const QString &value)
 {
+    if (PlaceOf(name) >= 0) {  // the text holds it from now on
+        if (name.size() == 3)
+            FPos = -1;
+        else
+            FPos1 = -1;
+    }
     int at = FindAttr(Text, name);
     if (at >= 0) {
         int start = at + name.size() + 2;
@@ -436,8 +488,11 @@ void TksXMLItem::Assign(const TksXMLItem *source)
     if (!source) return;
     Name = source->Name;
     // an arena's text lives only as long as the arena
-    Text = source->FArena && !source->Text.isNull() ? QString(source->Text.constData(), source->Text.size())
-                                                    : source->Text;
+    if (source->PlaceOf(QStringLiteral("pos")) >= 0 || source->PlaceOf(QStringLiteral("pos1")) >= 0)
+        Text = source->AttrText();  // the places as text: they mean something only to the arena
+    else
+        Text = source->FArena && !source->Text.isNull() ? QString(source->Text.constData(), source->Text.size())
+                                                        : source->Text;
     SetData(source->Data());
     for (int i = 0; i < source->Count(); ++i) Add()->Assign(source->Items(i));
 }
@@ -736,8 +791,9 @@ void TksXMLWriter::WriteItem(const TksXMLItem *item, int level)
     std::vector<std::pair<const TksXMLItem *, int>> stack;
     auto open = [&](const TksXMLItem *it, int lvl) {
         QString s = QLatin1Char('<') + it->Name;
-        if (!it->Text.isEmpty() && !it->Text.startsWith(QLatin1Char(' '))) s += QLatin1Char(' ');
-        s += it->Text;
+        const QString attrs = it->AttrText();
+        if (!attrs.isEmpty() && !attrs.startsWith(QLatin1Char(' '))) s += QLatin1Char(' ');
+        s += attrs;
         s += it->Count() > 0 ? QStringLiteral(">") : QStringLiteral("/>");
         WriteLine(s, lvl);
     };

@@ -7,7 +7,9 @@
 #include <QHash>
 #include <QIODevice>
 #include <QString>
+#include <functional>
 #include <memory>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -86,6 +88,16 @@ public:
     QStringView RawProp(const QString &name) const;
     void SetProp(const QString &name, const QString &value);
     void Assign(const TksXMLItem *source);
+    // Where an item of an arena starts (and an expression ends) in the text
+    // it was read from, held as numbers and read as the attributes pos and
+    // pos1 ("line:col"); -1: none.
+    void SetPlaces(int pos, int pos1)
+    {
+        FPos = pos;
+        FPos1 = pos1;
+    }
+    // The attributes as written: Text, then the places held as numbers.
+    QString AttrText() const;
 
     int Count() const { return int(FItems.size()); }
     TksXMLItem *Items(int i) const { return FItems[size_t(i)]; }
@@ -113,9 +125,13 @@ private:
     static void *Aside(const TksXMLItem *item, bool handle);
     void SetAside(bool handle, void *value);
     void Detach();
+    // The place `name` (pos or pos1) held as a number, or -1.
+    int PlaceOf(const QString &name) const;
     TksXMLItemList FItems;
     TksXMLItem *FParent = nullptr;
     TksXMLArena *FArena = nullptr;  // where its memory comes from (nullptr: the heap)
+    qint32 FPos = -1;
+    qint32 FPos1 = -1;
 };
 
 // Items of one tree that is built at once and freed as a whole (the
@@ -142,6 +158,12 @@ public:
     // for the Text of items made here (Assign copies such texts for good).
     // Call Hold for the item once its Text is set.
     QString Keep(QStringView s);
+    // The same for a short text many items hold (a name, an operator): one
+    // copy of each, kept as long as the arena.
+    QString Share(QStringView s);
+    // Writes a place of the items' text as "line:col" to `out` (room for
+    // 32 characters); returns the count written.
+    std::function<int(char16_t *out, int place)> PlaceText;
     // Room for `n` pointers to children, kept by the arena.
     TksXMLItem **Pointers(size_t n);
     // The item's Text (and children's room) is one of those kept here: its
@@ -192,6 +214,11 @@ private:
     };
     Kept FChars;
     Kept FPointers;
+    Kept FShared;  // never given back before the arena goes
+    struct ViewHash {
+        size_t operator()(QStringView v) const { return qHash(v); }
+    };
+    std::unordered_set<QStringView, ViewHash> FSharedTexts;
     // The texts kept last: an element often has the same attributes as one
     // made just before it (a statement and its first part start together).
     static constexpr int kRecentTexts = 8;
