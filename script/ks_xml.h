@@ -57,13 +57,17 @@ public:
 
 private:
     friend class TksXMLItem;
+    friend class TksXMLArena;
     void Grow(size_t capacity);
     void Release();
     TksXMLItem **FData = nullptr;
     quint32 FSize = 0;
     // One word for these: an item of the intermediate code is small.
-    quint32 FCapacity : 29 = 0;
+    static constexpr size_t kMaxCapacity = (size_t(1) << 28) - 1;
+    quint32 FCapacity : 28 = 0;
     bool FOwned : 1 = false;  // FData is of the heap
+    // The owning item was made by an arena (which its block names).
+    bool FInArena : 1 = false;
     // The owning item's Data and Handle are set (kept aside, see TksXMLItem).
     bool FHasData : 1 = false;
     bool FHasHandle : 1 = false;
@@ -127,9 +131,10 @@ private:
     void Detach();
     // The place `name` (pos or pos1) held as a number, or -1.
     int PlaceOf(const QString &name) const;
+    // Where its memory comes from (nullptr: the heap).
+    TksXMLArena *Arena() const;
     TksXMLItemList FItems;
     TksXMLItem *FParent = nullptr;
-    TksXMLArena *FArena = nullptr;  // where its memory comes from (nullptr: the heap)
     qint32 FPos = -1;
     qint32 FPos1 = -1;
 };
@@ -175,11 +180,11 @@ public:
 
 private:
     friend class TksXMLItem;
-    // A block starts with the count of its items not freed.
-    static int &Live(char *block) { return *reinterpret_cast<int *>(block); }
-    char *BlockOf(const TksXMLItem *item) const;
+    // A block starts with its arena and the count of its items not freed;
+    // blocks are aligned to their size, so an item finds its block.
+    static int &Live(char *block) { return *reinterpret_cast<int *>(block + sizeof(TksXMLArena *)); }
+    static char *BlockOf(const TksXMLItem *item);
     std::vector<char *> FBlocks;    // in address order
-    mutable char *FHint = nullptr;  // the block BlockOf found last
     char *FLast = nullptr;          // the block items are made in
     int FUsed = 0;                  // items made in the last block
     void *FFree = nullptr;          // places of freed items, each holding the next
