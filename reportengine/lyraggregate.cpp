@@ -249,6 +249,7 @@ void TlyrAggregateList::AddValue(TlyrBand *band, int column)
             item.SavedKeepValue = item.KeepValue;
             item.LastInKeep = true;
             accumulate(item, v, item.KeepValue, item.KeepCount);
+            if (item.IsColumnFooter) item.KeptValues.emplace_back(std::max(RecordInKeep, 0), v);
         } else {
             item.SavedCount = item.Count;
             item.SavedValue = item.Value;
@@ -308,6 +309,11 @@ void TlyrAggregateList::StartKeep()
             p->Keeping = true;
             p->KeepCount = 0;
             p->KeepValue = KsValue::Null();
+            p->BeforeKeepValue = p->Value;
+            p->BeforeKeepCount = p->Count;
+            p->BeforeKeepSavedValue = p->SavedValue;
+            p->BeforeKeepSavedCount = p->SavedCount;
+            p->KeptValues.clear();
         }
 }
 
@@ -344,6 +350,7 @@ void TlyrAggregateList::EndKeep()
         TlyrAggregateItem &item = *p;
         if (!item.Keeping) continue;
         item.Keeping = false;
+        item.KeptValues.clear();
         mergeKept(item);
     }
 }
@@ -359,6 +366,39 @@ void TlyrAggregateList::KeepInColumn()
     }
 }
 
+void TlyrAggregateList::LeaveKeptColumns(bool recordLeaves, bool leftColumn)
+{
+    for (auto &p : items_) {
+        TlyrAggregateItem &item = *p;
+        if (!item.Keeping || !item.IsColumnFooter) continue;
+        item.Value = leftColumn ? KsValue::Null() : recordLeaves ? item.BeforeKeepSavedValue : item.BeforeKeepValue;
+        item.Count = leftColumn ? 0 : recordLeaves ? item.BeforeKeepSavedCount : item.BeforeKeepCount;
+        item.SavedValue = item.Value;
+        item.SavedCount = item.Count;
+        item.KeepValue = KsValue::Null();
+        item.KeepCount = 0;
+        item.LastInKeep = false;
+        // Placed as the block is pasted.
+        item.Keeping = false;
+    }
+}
+
+void TlyrAggregateList::PlaceKept(int place)
+{
+    for (auto &p : items_) {
+        TlyrAggregateItem &item = *p;
+        if (!item.IsColumnFooter || item.Keeping) continue;
+        auto &kept = item.KeptValues;
+        for (auto it = kept.begin(); it != kept.end();)
+            if (it->first <= place) {
+                accumulate(item, it->second, item.Value, item.Count);
+                it = kept.erase(it);
+            } else {
+                ++it;
+            }
+    }
+}
+
 void TlyrAggregateList::Undo(TlyrBand *band)
 {
     for (auto &p : items_)
@@ -368,6 +408,7 @@ void TlyrAggregateList::Undo(TlyrBand *band)
             if (p->LastInKeep && p->Keeping) {
                 p->KeepCount = p->SavedKeepCount;
                 p->KeepValue = p->SavedKeepValue;
+                if (p->IsColumnFooter && !p->KeptValues.empty()) p->KeptValues.pop_back();
             }
             p->LastInKeep = false;
         }

@@ -47,6 +47,13 @@ public:
     bool Keeping = false;
     KsValue KeepValue;
     int KeepCount = 0;
+    // A column footer's totals before the open keep block (and before its
+    // last record), and each value the block added at the place in the block
+    // of its record: a block that ran over columns and moves to a new page
+    // counts its records again in the columns they are pasted into.
+    KsValue BeforeKeepValue, BeforeKeepSavedValue;
+    int BeforeKeepCount = 0, BeforeKeepSavedCount = 0;
+    std::vector<std::pair<int, KsValue>> KeptValues;
     QString MemoName;
     QString CallText;
     TlyrBand *ResultBand = nullptr;
@@ -79,6 +86,15 @@ public:
     // A kept block going on in the next column: what it printed so far
     // stays in the column it leaves.
     void KeepInColumn();
+    // Where the record being added stands in the open keep block, counted
+    // from the block's start; -1 when not known.
+    int RecordInKeep = -1;
+    // The open block ran over columns and moves to a new page: the column it
+    // began in shows again what it held before the block (less the record a
+    // footer takes along), or nothing when the block had left it; the block's
+    // records count as their places are pasted.
+    void LeaveKeptColumns(bool recordLeaves, bool leftColumn);
+    void PlaceKept(int place);
     void Undo(TlyrBand *band);
     void ClearValues();
     // The values of the items shown in a band, to be put back after the band

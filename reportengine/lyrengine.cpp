@@ -652,6 +652,8 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                     footerKeepY = headersEndY_;
                 }
                 if (keepFooter) startKeep(b, footerKeepPos, footerKeepY);
+                // Runs of subreports inside the footer leave it set for this one.
+                const Saved<bool> keptFooter(keepingFooter_);
                 keepingFooter_ = keepFooter && keeping_ && keepBand_ == b;
                 const Saved<TlyrBand *> closingFooter(closingFooter_), closingHeader(closingHeader_);
                 closingFooter_ = node.Footer;

@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -94,6 +95,9 @@ private:
     // width after the current one, moved down by dy, and returns.
     void placeWidthParts(std::vector<class TlyrXMLItem *> &parts, double dy);
     void footWidthPages();
+    // Drops the pages in width that a header repeated on the ending page
+    // made for its titles alone.
+    void dropTitleWidthPages();
     void passWidthPages();
     void linkDetails(Node &node, std::vector<TlyrBand *> &list, size_t from);
     void runReportPages();
@@ -299,6 +303,8 @@ private:
     bool crossPage_ = false;
     bool crossOutput_ = false;
     bool widthPagesFollow_ = false;
+    // The output page whose rows ran on to the pages in width that follow.
+    int widthFollowFrom_ = -1;
     // How much lower the rows of an output page stand on its pages in
     // width, whose page bands take more room.
     QHash<int, double> widthShift_;
@@ -306,6 +312,12 @@ private:
     int widthLast_ = -1;
     // Every page in width of this pass.
     QSet<int> widthPages_;
+    // The pages in width (from First on) that a header repeated on output
+    // page Home made, and the store position on Home of the first crossed
+    // row that went there too (none: INT_MAX).
+    struct TitleWidth {
+        int Home = -1, First = -1, RowsAt = INT_MAX;
+    } titleWidth_;
     TlyrBand *keepBand_ = nullptr;
     // Each keep block has its number; a header added while one was open
     // is not repeated above that block when it moves to a new page.

@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <set>
 #include <utility>
@@ -121,6 +122,9 @@ void TlyrEngine::NewPage()
     std::vector<TlyrXMLItem *> widthParts;
     if (move && blockBreaks.empty() && store) {
         for (const auto &[part, at] : keepWidth_) widthParts.push_back(store->TakeObjects(at.Page, at.Pos));
+        // Titles repeated above the block in width may head no row now.
+        if (!keepWidth_.empty() && titleWidth_.Home == fromPage && titleWidth_.RowsAt >= keepPos_)
+            titleWidth_.RowsAt = INT_MAX;
         // Pages in width made for the block alone hold nothing now.
         for (auto it = keepWidth_.rbegin(); it != keepWidth_.rend(); ++it) {
             if (!it->second.Made || it->second.Page != pages->Count() - 1 || it->second.Page <= fromPage) break;
@@ -150,6 +154,7 @@ void TlyrEngine::NewPage()
             it = std::get<1>(*it) == pages->CurPage && std::get<2>(*it) >= footedFrom ? footedColumns_.erase(it)
                                                                                       : std::next(it);
     }
+    if (!blockBreaks.empty()) Aggregates.LeaveKeptColumns(keptRecord, columnMoved);
     if (keptRecord) Aggregates.Undo(keptRecord);
     if (keeping_ && !move) closeKeep();
     EndPage();
@@ -202,6 +207,7 @@ void TlyrEngine::NewPage()
         } else {
             const int toPage = pages->CurPage, toColumn = CurColumn;
             pasteAcrossColumns(blockBreaks, rowMoves ? rowBottom : -1);
+            Aggregates.PlaceKept(std::numeric_limits<int>::max());
             movedBlock_ = {fromPage, keepPos_, toPage, toColumn, 0, 0, std::move(movedBlock_.Parts)};
             ++blockMoves_;
         }
@@ -417,7 +423,9 @@ double TlyrEngine::HeaderHeight()
 void TlyrEngine::passWidthPages()
 {
     TlyrCustomPreviewPages *pages = Pages();
-    if (widthPagesFollow_) {
+    // A side-by-side subreport that goes on from a page before them goes
+    // on beside its sibling, on the pages that one began.
+    if (widthPagesFollow_ && pages->CurPage >= widthFollowFrom_) {
         widthPagesFollow_ = false;
         fillPageNumbers(-1);
         int next = pages->CurPage + 1;

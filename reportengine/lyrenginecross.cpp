@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <utility>
 
 using namespace lyrengine;
 
@@ -173,6 +174,7 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
     auto *store = dynamic_cast<TlyrPreviewPages *>(pages);
     const bool kept = store && outer && parts > 1 && keeping_ && keepPage_ == savedPage;
     if (kept) store->HoldMarks(savedPage, keepPos_);
+    const int before = pages->Count(), at = pages->GetCurPosition();
     for (size_t part = 0; part < parts; ++part) {
         const int made = pages->Count();
         if (part > 0) {
@@ -200,8 +202,19 @@ void TlyrEngine::outputCrossBand(TlyrBand *band)
         }
     }
     if (outer) crossOutput_ = false;
+    if (outer && parts > 1) {
+        // A header repeated on a page may head no crossed row there: the
+        // pages in width it made wait for one.
+        if (!showingHeaders_ && titleWidth_.Home == savedPage)
+            titleWidth_.RowsAt = std::min(titleWidth_.RowsAt, at);
+        else if (showingHeaders_ && pages->Count() > before && titleWidth_.Home != savedPage)
+            titleWidth_ = {savedPage, before, INT_MAX};
+    }
     for (qsizetype i = 0; i < objects.size(); ++i) objects[i]->SetVisible(visible[size_t(i)]);
-    if (parts > 1) widthPagesFollow_ = true;
+    if (parts > 1) {
+        widthPagesFollow_ = true;
+        widthFollowFrom_ = savedPage;
+    }
     fillPageNumbers(savedPage);
     pages->CurPage = savedPage;
     CurX = savedX;
@@ -237,7 +250,9 @@ void TlyrEngine::placeWidthParts(std::vector<TlyrXMLItem *> &parts, double dy)
         store->PutObjects(part, dy);
     }
     parts.clear();
+    if (titleWidth_.Home == home) titleWidth_.RowsAt = 0;
     widthPagesFollow_ = true;
+    widthFollowFrom_ = home;
     fillPageNumbers(home);
     store->CurPage = home;
     CurX = savedX;
@@ -288,4 +303,28 @@ void TlyrEngine::footWidthPages()
     inPageBand_ = savedPageBand;
     pages->CurPage = savedPage;
     CurX = x;
+}
+
+// Titles alone in width are wasted paper and wrong page numbers: the pages
+// made for them go while they are still the last ones.
+void TlyrEngine::dropTitleWidthPages()
+{
+    // Another page that ends (one a side-by-side subreport left) keeps it.
+    auto *store = dynamic_cast<TlyrPreviewPages *>(Pages());
+    if (!store || titleWidth_.Home != store->CurPage) return;
+    const TitleWidth made = std::exchange(titleWidth_, TitleWidth());
+    if (made.RowsAt != INT_MAX || made.First <= made.Home) return;
+    for (int p = made.First; p < store->Count(); ++p)
+        if (!widthPages_.contains(p)) return;
+    while (store->Count() > made.First) {
+        const int p = store->Count() - 1;
+        widthPages_.remove(p);
+        widthShift_.remove(p);
+        bodyTop_.remove(p);
+        if (widthFooter_.first == p) widthFooter_ = {-1, 0};
+        store->DropLastPage();
+    }
+    store->CurPage = made.Home;
+    if (widthLast_ >= made.First) widthLast_ = made.First - 1 > made.Home ? made.First - 1 : -1;
+    if (made.First == made.Home + 1) widthPagesFollow_ = false;
 }

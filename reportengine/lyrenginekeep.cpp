@@ -143,6 +143,7 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
     store->PasteObjects([&](int i, QRectF &box) {
         const QRectF was = box;
         if (!place(i, box)) return false;
+        Aggregates.PlaceKept(i);
         parts.push_back({from + i, store->CurPage, column, box.left() - was.left(), box.top() - was.top()});
         return true;
     });

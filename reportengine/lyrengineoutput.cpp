@@ -437,7 +437,11 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
     // A record counts for the page and column it is placed on, not for
     // those its subreports run on to.
     auto countRecord = [&] {
-        if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
+        auto *d = qobject_cast<TlyrDataBand *>(band);
+        if (!d) return;
+        const Saved<int> at(Aggregates.RecordInKeep);
+        if (keeping_) Aggregates.RecordInKeep = Pages()->GetCurPosition() - 1 - keepPos_;
+        Aggregates.AddValue(d);
     };
     if (split) {
         // What print-on-parent subreports printed into the band is split

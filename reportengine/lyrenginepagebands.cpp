@@ -198,6 +198,7 @@ void TlyrEngine::initPage(TlyrBand *title)
 void TlyrEngine::EndPage()
 {
     if (!CurPage) return;
+    dropTitleWidthPages();
     auto *pf = static_cast<TlyrPageFooter *>(CurPage->FindBand(&TlyrPageFooter::staticMetaObject));
     showColumnFooter();
     inPageBand_ = true;

@@ -2188,10 +2188,6 @@ private:
 // them until those fixes land. Each line goes with its fix.
 inline bool awaitingEngineFix(const Plan &s, const Failure &f)
 {
-    const bool kept = s.KeepChild || s.KeepFooter || s.KeepHeader || s.MasterKeep ||
-                      std::any_of(s.Groups.begin(), s.Groups.end(), [](const Group &g) { return g.Keep; });
-    // Column totals of keep blocks that move.
-    if (kept && f.Kind == QLatin1String("columntotals")) return true;
     // Kept blocks left split over columns and headers not shown again
     // where their records went (found by these rules' first runs).
     if (f.Kind == QLatin1String("keep") || f.Kind == QLatin1String("reprint")) return true;

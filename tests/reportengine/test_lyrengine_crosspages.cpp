@@ -223,3 +223,88 @@ TEST_F(CrossPagesTest, ASecondReportPageBeginsAfterThePagesInWidth)
     expectNumbersOfTheirPages(5, 5);
     judge(30, QStringLiteral("s"));
 }
+
+// Column titles reprinted on a page that holds no crossed row (a child
+// that starts a new page, the continued part of a long footer) print on
+// that page only: no page in width is made for the titles alone.
+TEST_F(CrossPagesTest, TitlesReprintedAboveNoCrossedRowMakeNoPagesInWidth)
+{
+    for (bool childPages : {true, false}) {
+        SCOPED_TRACE(childPages ? "child on a page of its own" : "footer over two pages");
+        crossSheet(3, 5);
+        auto *header = band<TlyrHeader>("Titles", 0, 20);
+        header->ReprintOnNewPage = true;
+        memo(header, "Title", "c[Cols.\"N\"] p[Page#] l[Page]", 60, 200);
+        if (childPages) {
+            master->SetStartNewPage(true);
+            auto *child = band<TlyrChild>("RowChild", 100, 30);
+            child->SetStartNewPage(true);
+            memo(child, "ChildMemo", "child[Rows.\"N\"] p[Page#] l[Page]", 0, 60);
+            master->SetChild(child);
+        } else {
+            // 30 lines below the rows: the rest goes on on a second page.
+            auto *footer = band<TlyrFooter>("End", 150, 20);
+            footer->SetStretched(true);
+            footer->SetAllowSplit(true);
+            QStringList lines;
+            for (int i = 1; i <= 30; ++i) lines << QStringLiteral("line%1").arg(i);
+            TlyrMemoView *text = memo(footer, "EndMemo", lines.join(QLatin1Char('\n')), 0, 60);
+            text->SetStretchMode(smActualHeight);
+        }
+        report->EngineOptions()->SetDoublePass(true);
+        prepare();
+        // Three pages a row (two in width), or for the rows together; each
+        // child, or the footer's second part, on one page more.
+        EXPECT_EQ(pages().Count(), childPages ? 12 : 4) << dump().toStdString();
+        // The footer's lines show no page number.
+        if (childPages) expectNumbersOfTheirPages(3, 5);
+        expectCellsBesideTheirRows();
+        judge(3, QStringLiteral("row"));
+        // Every page holds more than the titles "c<N>" and its footer.
+        static const QRegularExpression bands(QStringLiteral("^[cf]\\d"));
+        for (int i = 0; i < pages().Count(); ++i) {
+            const std::vector<Printed> all = printed(i);
+            auto more = [](const Printed &p) { return !bands.match(p.Text).hasMatch(); };
+            EXPECT_TRUE(std::any_of(all.begin(), all.end(), more)) << "page " << i + 1 << " holds titles only";
+        }
+    }
+}
+
+// Two subreports side by side in the footer printed after each crossed row
+// run on to the next page, where the column titles are repeated: the second
+// one's rows go on beside the first one's there, not pages later, and a
+// page that holds no crossed row makes no pages in width for its titles.
+TEST_F(CrossPagesTest, SideBySideRowsUnderRepeatedTitlesGoOnTogether)
+{
+    crossSheet(2, 5);
+    master->SetFooterAfterEach(true);
+    auto *header = band<TlyrHeader>("Titles", 0, 20);
+    header->ReprintOnNewPage = true;
+    memo(header, "Title", "c[Cols.\"N\"] p[Page#] l[Page]", 60, 200);
+    GroupedRows left(report.get(), &keeper, QStringLiteral("Left"), GroupedRows::runs({{"S", 14}}));
+    GroupedRows right(report.get(), &keeper, QStringLiteral("Right"), GroupedRows::runs({{"S", 14}}));
+    auto *footer = band<TlyrFooter>("End", 150, 20);
+    sideReport(footer, "SideA", left.ds, 280, QStringLiteral("a"));
+    sideReport(footer, "SideB", right.ds, 420, QStringLiteral("b"));
+    prepare();
+    // Each row with its two pages in width, the second below the first
+    // footer's last lines; the second footer's last lines on a page more.
+    EXPECT_EQ(pages().Count(), 7) << dump().toStdString();
+    judge(2, QStringLiteral("row"));
+    expectCellsBesideTheirRows();
+    // Each footer lists both sides' 14 lines, side by side.
+    std::map<QString, std::vector<std::pair<int, double>>> at;
+    for (int i = 0; i < pages().Count(); ++i)
+        for (const Printed &p : printed(i))
+            if (p.Text.startsWith(QLatin1Char('a')) || p.Text.startsWith(QLatin1Char('b')))
+                at[p.Text].push_back({i, p.Box.top()});
+    for (int n = 1; n <= 14; ++n) {
+        const auto &a = at[QStringLiteral("a%1").arg(n)], &b = at[QStringLiteral("b%1").arg(n)];
+        ASSERT_EQ(a.size(), 2u) << "a" << n;
+        ASSERT_EQ(b.size(), 2u) << "b" << n;
+        for (size_t i = 0; i < 2; ++i) {
+            EXPECT_EQ(b[i].first, a[i].first) << "b" << n << " not beside a" << n;
+            EXPECT_NEAR(b[i].second, a[i].second, 0.01) << "b" << n;
+        }
+    }
+}
