@@ -422,7 +422,6 @@ struct ksilPass1 {
         At = Scratch.data();
     }
 
-    void PutPosition(int pos) { At += P.WritePositionText(At, pos); }
 
     void PutLatin1(const char *s)
     {
@@ -436,23 +435,14 @@ struct ksilPass1 {
         At = std::copy(s, s + N - 1, At);
     }
 
-    QString KeepScratch() { return Arena->Keep(QStringView(Scratch.data(), At - Scratch.data())); }
 
     void Wrap(const Node *e, int p0, int n0)
     {
-        StartScratch(2 * TksParser::kPositionChars + 16);
-        PutText(u"pos=\"");
         const int save = P.Position();
         const int start = Skipped(p0);
         P.SetPosition(save);
-        PutPosition(start);
-        *At++ = u'"';
-        if (e->IsExpr) {
-            PutText(u" pos1=\"");
-            PutPosition(P.Position());
-            *At++ = u'"';
-        }
-        TksXMLItem *item = NewItem(e->NodeName, KeepScratch());
+        TksXMLItem *item = NewItem(e->NodeName, QString());
+        item->SetPlaces(start, e->IsExpr ? P.Position() : -1);
         if (size_t(n0) < Out.size()) {
             item->Reserve(int(Out.size()) - n0);
             for (size_t i = size_t(n0); i < Out.size(); ++i) item->AddItem(Out[i]);
@@ -697,10 +687,10 @@ bool ksilPass1::Parse(const Node *e)
                 *At++ = c.unicode();
             }
         }
-        PutText(u"\" pos=\"");
-        PutPosition(P.Position());
         *At++ = u'"';
-        Out.push_back(NewItem(e->Add, KeepScratch()));
+        TksXMLItem *leaf = NewItem(e->Add, Arena->Share(QStringView(Scratch.data(), At - Scratch.data())));
+        leaf->SetPlaces(P.Position(), -1);
+        Out.push_back(leaf);
     }
     if (e->K != kRef && !RunChildren(e)) {
         if (!e->NodeName.isEmpty()) Truncate(n0);
@@ -884,6 +874,7 @@ bool TksILParser::MakeILScript(const QString &text)
     auto arena = std::make_unique<TksXMLArena>();
     ksilPass1 p1;
     p1.Arena = arena.get();
+    arena->PlaceText = [&p1](char16_t *out, int place) { return p1.P.WritePositionText(out, place); };
     p1.Owner = this;
     p1.G = FGrammar.get();
     ApplySettings(p1.P, *FGrammar, FProgram->ExtendedIdentChars);
@@ -922,6 +913,9 @@ bool TksILParser::MakeILScript(const QString &text)
     FProgram->ErrorPos = p1.ErrPos;
     if (!ok || p1.HasErr) return false;
     FIL.Root()->Clear();
+    // the places of the items are read after this pass, in a scanner of their own
+    auto places = std::make_shared<TksParser>(p1.P);
+    arena->PlaceText = [places](char16_t *out, int place) { return places->WritePositionText(out, place); };
     FArena = std::move(arena);
     FIL.Root()->Name = QStringLiteral("program");
     FIL.Root()->Text.clear();

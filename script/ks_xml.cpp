@@ -73,6 +73,10 @@ TksXMLItem::~TksXMLItem()
 
 void TksXMLItemList::Grow(size_t capacity)
 {
+    if (capacity > kMaxCapacity) {
+        if (FSize >= kMaxCapacity) throw std::bad_alloc();
+        capacity = kMaxCapacity;
+    }
     auto *data = new TksXMLItem *[capacity];
     std::copy(FData, FData + FSize, data);
     Release();
@@ -91,7 +95,7 @@ void TksXMLItemList::Release()
 
 void TksXMLItemList::Adopt(TksXMLItem **place, size_t n)
 {
-    if (FSize != 0 || n <= FCapacity) return;
+    if (FSize != 0 || n <= FCapacity || n > kMaxCapacity) return;
     Release();
     FData = place;
     FCapacity = quint32(n);
@@ -117,10 +121,10 @@ void TksXMLItem::Detach()
 void TksXMLItem::Reserve(int n)
 {
     if (n <= 0) return;
-    if (FArena) {
-        TksXMLItem **place = FArena->Pointers(size_t(n));
+    if (TksXMLArena *arena = Arena()) {
+        TksXMLItem **place = arena->Pointers(size_t(n));
         FItems.Adopt(place, size_t(n));
-        if (FItems.begin() == place) FArena->FPointers.Hold(place);
+        if (FItems.begin() == place) arena->FPointers.Hold(place);
     }
     else
         FItems.reserve(size_t(n));
@@ -135,8 +139,8 @@ void TksXMLItem::Clear()
         if (i) i->FParent = nullptr;
     for (TksXMLItem *i : items) {
         if (!i) continue;
-        if (i->FArena)
-            i->FArena->Free(i);
+        if (TksXMLArena *arena = i->Arena())
+            arena->Free(i);
         else
             delete i;
     }
@@ -148,8 +152,8 @@ void TksXMLItem::FreeItem(int i)
     if (!item) return;
     FItems.Forget(size_t(i));
     item->FParent = nullptr;
-    if (item->FArena)
-        item->FArena->Free(item);
+    if (TksXMLArena *arena = item->Arena())
+        arena->Free(item);
     else
         delete item;
 }
@@ -157,10 +161,11 @@ void TksXMLItem::FreeItem(int i)
 namespace {
 // Blocks stay under the heap's mmap threshold, so that one given back is
 // reused by the next allocations instead of returned to the system.
-constexpr int kArenaBlockItems = 512;
-constexpr size_t kArenaBlockHead = alignof(TksXMLItem) > sizeof(int) ? alignof(TksXMLItem) : sizeof(int);
-constexpr size_t kArenaBlockBytes = kArenaBlockHead + sizeof(TksXMLItem) * kArenaBlockItems;
-constexpr std::align_val_t kArenaAlign{alignof(TksXMLItem)};
+constexpr size_t kArenaBlockBytes = size_t(1) << 15;
+constexpr size_t kArenaBlockHead = 16;  // the arena, the count of live items
+static_assert(kArenaBlockHead % alignof(TksXMLItem) == 0 && kArenaBlockHead >= sizeof(void *) + sizeof(int));
+constexpr int kArenaBlockItems = int((kArenaBlockBytes - kArenaBlockHead) / sizeof(TksXMLItem));
+constexpr std::align_val_t kArenaAlign{kArenaBlockBytes};
 }  // namespace
 
 TksXMLArena::~TksXMLArena()
@@ -168,13 +173,14 @@ TksXMLArena::~TksXMLArena()
     for (char *b : FBlocks) ::operator delete(b, kArenaAlign);
 }
 
-char *TksXMLArena::BlockOf(const TksXMLItem *item) const
+char *TksXMLArena::BlockOf(const TksXMLItem *item)
 {
-    // Items made one after another are freed so too: mostly in the block of the last.
-    const char *at = reinterpret_cast<const char *>(item);
-    if (FHint && at >= FHint && at < FHint + kArenaBlockBytes) return FHint;
-    FHint = *(std::upper_bound(FBlocks.begin(), FBlocks.end(), at) - 1);
-    return FHint;
+    return reinterpret_cast<char *>(reinterpret_cast<quintptr>(item) & ~quintptr(kArenaBlockBytes - 1));
+}
+
+TksXMLArena *TksXMLItem::Arena() const
+{
+    return FItems.FInArena ? *reinterpret_cast<TksXMLArena *const *>(TksXMLArena::BlockOf(this)) : nullptr;
 }
 
 TksXMLItem *TksXMLArena::Make()
@@ -189,6 +195,7 @@ TksXMLItem *TksXMLArena::Make()
         if (!FLast || FUsed == kArenaBlockItems) {
             ksChargeRun(kArenaBlockBytes);  // a compiler's intermediate code is its run's memory
             FLast = static_cast<char *>(::operator new(kArenaBlockBytes, kArenaAlign));
+            *reinterpret_cast<TksXMLArena **>(FLast) = this;
             Live(FLast) = 0;
             FBlocks.insert(std::upper_bound(FBlocks.begin(), FBlocks.end(), FLast), FLast);
             FUsed = 0;
@@ -196,7 +203,7 @@ TksXMLItem *TksXMLArena::Make()
         item = new (reinterpret_cast<TksXMLItem *>(FLast + kArenaBlockHead) + FUsed++) TksXMLItem;
         ++Live(FLast);
     }
-    item->FArena = this;
+    item->FItems.FInArena = true;
     return item;
 }
 
@@ -273,6 +280,19 @@ QString TksXMLArena::Keep(QStringView s)
     return QString::fromRawData(reinterpret_cast<const QChar *>(at), s.size());
 }
 
+QString TksXMLArena::Share(QStringView s)
+{
+    constexpr qsizetype kLongest = 64;  // longer texts are mostly one of a kind
+    if (s.isEmpty() || s.size() > kLongest) return Keep(s);
+    auto it = FSharedTexts.find(s);
+    if (it == FSharedTexts.end()) {
+        auto *at = static_cast<char16_t *>(FShared.Take(size_t(s.size()) * sizeof(char16_t), size_t(1) << 14));
+        std::copy(s.utf16(), s.utf16() + s.size(), at);
+        it = FSharedTexts.insert(QStringView(at, s.size())).first;
+    }
+    return QString::fromRawData(reinterpret_cast<const QChar *>(it->utf16()), it->size());
+}
+
 TksXMLItem **TksXMLArena::Pointers(size_t n)
 {
     return static_cast<TksXMLItem **>(FPointers.Take(n * sizeof(TksXMLItem *), size_t(1) << 17));
@@ -309,7 +329,6 @@ void TksXMLArena::Free(TksXMLItem *item)
         FFree = item;
     } else if (Live(b) == 0 && b != FLast) {
         FBlocks.erase(std::upper_bound(FBlocks.begin(), FBlocks.end(), b) - 1);
-        if (FHint == b) FHint = nullptr;
         ::operator delete(b, kArenaAlign);
     }
 }
@@ -374,8 +393,43 @@ int FindAttr(const QString &text, const QString &name)
 }
 }  // namespace
 
+int TksXMLItem::PlaceOf(const QString &name) const
+{
+    if (FPos < 0 && FPos1 < 0) return -1;
+    const TksXMLArena *arena = Arena();
+    if (!arena || !arena->PlaceText) return -1;
+    if (name.size() == 3 && name.compare(QLatin1String("pos"), Qt::CaseInsensitive) == 0) return FPos;
+    if (name.size() == 4 && name.compare(QLatin1String("pos1"), Qt::CaseInsensitive) == 0) return FPos1;
+    return -1;
+}
+
+QString TksXMLItem::AttrText() const
+{
+    if (PlaceOf(QStringLiteral("pos")) < 0 && PlaceOf(QStringLiteral("pos1")) < 0) return Text;
+    QString out = Text;
+    char16_t buf[32];
+    auto put = [&](const char *name, int place) {
+        if (place < 0) return;
+        if (!out.isEmpty()) out += QLatin1Char(' ');
+        out += QLatin1String(name);
+        out += QLatin1String("=\"");
+        out.append(reinterpret_cast<const QChar *>(buf), Arena()->PlaceText(buf, place));
+        out += QLatin1Char('"');
+    };
+    put("pos", FPos);
+    put("pos1", FPos1);
+    return out;
+}
+
 QStringView TksXMLItem::RawProp(const QString &name) const
 {
+    if (const int place = PlaceOf(name); place >= 0) {
+        // two at a time may be held (a start and an end)
+        thread_local char16_t buffers[2][32];
+        thread_local unsigned next = 0;
+        char16_t *buf = buffers[next++ & 1];
+        return QStringView(buf, Arena()->PlaceText(buf, place));
+    }
     // The attributes as this engine writes them (name="value", one blank
     // apart), read in one pass; anything else is searched for.
     const qsizetype size = Text.size(), n = name.size();
@@ -416,6 +470,12 @@ QString TksXMLItem::Prop(const QString &name) const
 
 void TksXMLItem::SetProp(const QString &name, const QString &value)
 {
+    if (PlaceOf(name) >= 0) {  // the text holds it from now on
+        if (name.size() == 3)
+            FPos = -1;
+        else
+            FPos1 = -1;
+    }
     int at = FindAttr(Text, name);
     if (at >= 0) {
         int start = at + name.size() + 2;
@@ -436,8 +496,11 @@ void TksXMLItem::Assign(const TksXMLItem *source)
     if (!source) return;
     Name = source->Name;
     // an arena's text lives only as long as the arena
-    Text = source->FArena && !source->Text.isNull() ? QString(source->Text.constData(), source->Text.size())
-                                                    : source->Text;
+    if (source->PlaceOf(QStringLiteral("pos")) >= 0 || source->PlaceOf(QStringLiteral("pos1")) >= 0)
+        Text = source->AttrText();  // the places as text: they mean something only to the arena
+    else
+        Text = source->Arena() && !source->Text.isNull() ? QString(source->Text.constData(), source->Text.size())
+                                                        : source->Text;
     SetData(source->Data());
     for (int i = 0; i < source->Count(); ++i) Add()->Assign(source->Items(i));
 }
@@ -736,8 +799,9 @@ void TksXMLWriter::WriteItem(const TksXMLItem *item, int level)
     std::vector<std::pair<const TksXMLItem *, int>> stack;
     auto open = [&](const TksXMLItem *it, int lvl) {
         QString s = QLatin1Char('<') + it->Name;
-        if (!it->Text.isEmpty() && !it->Text.startsWith(QLatin1Char(' '))) s += QLatin1Char(' ');
-        s += it->Text;
+        const QString attrs = it->AttrText();
+        if (!attrs.isEmpty() && !attrs.startsWith(QLatin1Char(' '))) s += QLatin1Char(' ');
+        s += attrs;
         s += it->Count() > 0 ? QStringLiteral(">") : QStringLiteral("/>");
         WriteLine(s, lvl);
     };

@@ -7,7 +7,9 @@
 #include <QHash>
 #include <QIODevice>
 #include <QString>
+#include <functional>
 #include <memory>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -55,13 +57,17 @@ public:
 
 private:
     friend class TksXMLItem;
+    friend class TksXMLArena;
     void Grow(size_t capacity);
     void Release();
     TksXMLItem **FData = nullptr;
     quint32 FSize = 0;
     // One word for these: an item of the intermediate code is small.
-    quint32 FCapacity : 29 = 0;
+    static constexpr size_t kMaxCapacity = (size_t(1) << 28) - 1;
+    quint32 FCapacity : 28 = 0;
     bool FOwned : 1 = false;  // FData is of the heap
+    // The owning item was made by an arena (which its block names).
+    bool FInArena : 1 = false;
     // The owning item's Data and Handle are set (kept aside, see TksXMLItem).
     bool FHasData : 1 = false;
     bool FHasHandle : 1 = false;
@@ -86,6 +92,16 @@ public:
     QStringView RawProp(const QString &name) const;
     void SetProp(const QString &name, const QString &value);
     void Assign(const TksXMLItem *source);
+    // Where an item of an arena starts (and an expression ends) in the text
+    // it was read from, held as numbers and read as the attributes pos and
+    // pos1 ("line:col"); -1: none.
+    void SetPlaces(int pos, int pos1)
+    {
+        FPos = pos;
+        FPos1 = pos1;
+    }
+    // The attributes as written: Text, then the places held as numbers.
+    QString AttrText() const;
 
     int Count() const { return int(FItems.size()); }
     TksXMLItem *Items(int i) const { return FItems[size_t(i)]; }
@@ -113,9 +129,14 @@ private:
     static void *Aside(const TksXMLItem *item, bool handle);
     void SetAside(bool handle, void *value);
     void Detach();
+    // The place `name` (pos or pos1) held as a number, or -1.
+    int PlaceOf(const QString &name) const;
+    // Where its memory comes from (nullptr: the heap).
+    TksXMLArena *Arena() const;
     TksXMLItemList FItems;
     TksXMLItem *FParent = nullptr;
-    TksXMLArena *FArena = nullptr;  // where its memory comes from (nullptr: the heap)
+    qint32 FPos = -1;
+    qint32 FPos1 = -1;
 };
 
 // Items of one tree that is built at once and freed as a whole (the
@@ -142,6 +163,12 @@ public:
     // for the Text of items made here (Assign copies such texts for good).
     // Call Hold for the item once its Text is set.
     QString Keep(QStringView s);
+    // The same for a short text many items hold (a name, an operator): one
+    // copy of each, kept as long as the arena.
+    QString Share(QStringView s);
+    // Writes a place of the items' text as "line:col" to `out` (room for
+    // 32 characters); returns the count written.
+    std::function<int(char16_t *out, int place)> PlaceText;
     // Room for `n` pointers to children, kept by the arena.
     TksXMLItem **Pointers(size_t n);
     // The item's Text (and children's room) is one of those kept here: its
@@ -153,11 +180,11 @@ public:
 
 private:
     friend class TksXMLItem;
-    // A block starts with the count of its items not freed.
-    static int &Live(char *block) { return *reinterpret_cast<int *>(block); }
-    char *BlockOf(const TksXMLItem *item) const;
+    // A block starts with its arena and the count of its items not freed;
+    // blocks are aligned to their size, so an item finds its block.
+    static int &Live(char *block) { return *reinterpret_cast<int *>(block + sizeof(TksXMLArena *)); }
+    static char *BlockOf(const TksXMLItem *item);
     std::vector<char *> FBlocks;    // in address order
-    mutable char *FHint = nullptr;  // the block BlockOf found last
     char *FLast = nullptr;          // the block items are made in
     int FUsed = 0;                  // items made in the last block
     void *FFree = nullptr;          // places of freed items, each holding the next
@@ -192,6 +219,11 @@ private:
     };
     Kept FChars;
     Kept FPointers;
+    Kept FShared;  // never given back before the arena goes
+    struct ViewHash {
+        size_t operator()(QStringView v) const { return qHash(v); }
+    };
+    std::unordered_set<QStringView, ViewHash> FSharedTexts;
     // The texts kept last: an element often has the same attributes as one
     // made just before it (a statement and its first part start together).
     static constexpr int kRecentTexts = 8;

@@ -208,6 +208,57 @@ TEST(KsXmlTree, ArenaItemsLiveInTheirTreeAndCopiesOutliveTheArena)
     EXPECT_EQ(copy.Items(0)->Items(1)->Name, QStringLiteral("heap"));
 }
 
+TEST(KsXmlTree, PlacesHeldAsNumbersReadAndWriteAsAttributes)
+{
+    auto arena = std::make_unique<TksXMLArena>();
+    // a place n is written as line n / 10 + 1, column n % 10
+    arena->PlaceText = [](char16_t *out, int place) {
+        const QString s = QStringLiteral("%1:%2").arg(place / 10 + 1).arg(place % 10);
+        std::copy(s.utf16(), s.utf16() + s.size(), out);
+        return int(s.size());
+    };
+    TksXMLDocument doc;
+    doc.Root()->Name = QStringLiteral("program");
+    TksXMLItem *e = arena->Make();
+    e->Name = QStringLiteral("expr");
+    e->SetPlaces(12, 47);
+    doc.Root()->AddItem(e);
+    TksXMLItem *leaf = arena->Make();
+    leaf->Name = QStringLiteral("node");
+    leaf->Text = arena->Share(QStringLiteral("text=\"i\""));
+    leaf->SetPlaces(13, -1);
+    e->AddItem(leaf);
+    TksXMLItem *other = arena->Make();
+    other->Name = QStringLiteral("node");
+    other->Text = arena->Share(QStringLiteral("text=\"i\""));
+    e->AddItem(other);
+    // one copy of a text many items hold
+    EXPECT_EQ(other->Text.constData(), leaf->Text.constData());
+    EXPECT_EQ(e->RawProp(QStringLiteral("POS")), QStringLiteral("2:2"));
+    EXPECT_EQ(e->Prop(QStringLiteral("pos1")), QStringLiteral("5:7"));
+    EXPECT_TRUE(e->RawProp(QStringLiteral("text")).isNull());
+    EXPECT_EQ(leaf->Prop(QStringLiteral("text")), QStringLiteral("i"));
+    EXPECT_TRUE(leaf->RawProp(QStringLiteral("pos1")).isNull());
+    EXPECT_TRUE(other->RawProp(QStringLiteral("pos")).isNull());
+    EXPECT_EQ(leaf->AttrText(), QStringLiteral("text=\"i\" pos=\"2:3\""));
+    // written, read back and copied as attributes of the text
+    TksXMLDocument back;
+    back.LoadFromString(doc.SaveToString());
+    ASSERT_EQ(back.Root()->Count(), 1);
+    EXPECT_EQ(back.Root()->Items(0)->Prop(QStringLiteral("pos1")), QStringLiteral("5:7"));
+    EXPECT_EQ(back.Root()->Items(0)->Items(0)->Prop(QStringLiteral("pos")), QStringLiteral("2:3"));
+    TksXMLItem copy;
+    copy.Assign(e);
+    EXPECT_EQ(copy.Text, QStringLiteral("pos=\"2:2\" pos1=\"5:7\""));
+    EXPECT_EQ(copy.Items(0)->Prop(QStringLiteral("pos")), QStringLiteral("2:3"));
+    // a place set as text replaces the number
+    e->SetProp(QStringLiteral("pos"), QStringLiteral("9:9"));
+    EXPECT_EQ(e->Prop(QStringLiteral("pos")), QStringLiteral("9:9"));
+    EXPECT_EQ(e->Prop(QStringLiteral("pos1")), QStringLiteral("5:7"));
+    EXPECT_EQ(e->AttrText(), QStringLiteral("pos=\"9:9\" pos1=\"5:7\""));
+    doc.Root()->Clear();
+}
+
 TEST(KsXmlTree, ItemsFreedOneByOneGiveTheirBlocksBack)
 {
     TksXMLArena arena;
