@@ -141,6 +141,7 @@ void TlyrDrawText::SetOptions(bool wordWrap, bool htmlTags, bool rtlReading, boo
     clipped_ = clipped;
     wysiwyg_ = wysiwyg;
     rotation_ = ((rotation % 360) + 360) % 360;
+    widthLimited_ = false;
 }
 
 void TlyrDrawText::SetGaps(double paragraphGap, double charSpacing, double lineSpacing)
@@ -158,6 +159,38 @@ void TlyrDrawText::SetDimensions(const TlyrRect &unscaled, const TlyrRect &scale
     scaleX_ = scaleX;
     scaleY_ = scaleY;
     printScale_ = printScale;
+}
+
+void TlyrDrawText::LimitWidthTo(const TlyrCanvas &canvas, TlyrHAlign hAlign)
+{
+    const Placement p = place(canvas, vaTop, 1);
+    double lo = 0, hi = 0;
+    const bool any = shownSpan(canvas, p.ox, p.oy, p.ux, p.uy, lo, hi);
+    widthLimited_ = true;
+    // A margin for overhangs and the rounding of the layout's widths.
+    shownReach_ = any ? std::max(0.0, hi) + 2.0 * std::abs(p.lineH) + 16 : 0;
+    shownDevScale_ = canvas.IsPrinter() ? canvas.DpiX() / 96.0 * printScale_ : scaleX_;
+    shownAvail_ = p.availW;
+    // A line that does not wrap ends its paragraph: justified, it is not.
+    shownAlign_ = hAlign == haBlock ? (rtlReading_ ? haRight : haLeft) : hAlign;
+}
+
+bool TlyrDrawText::shownSpan(const TlyrCanvas &canvas, double ox, double oy, double dx, double dy, double &lo,
+                             double &hi) const
+{
+    QRect shown = canvas.ClipRect();
+    if (clipped_)
+        shown &= QRect(QPoint(lyrRoundi(scaled_.Left), lyrRoundi(scaled_.Top)),
+                       QPoint(lyrRoundi(scaled_.Right), lyrRoundi(scaled_.Bottom)));
+    lo = std::numeric_limits<double>::max();
+    hi = std::numeric_limits<double>::lowest();
+    for (const QPoint c : {shown.topLeft(), shown.topRight() + QPoint(1, 0), shown.bottomLeft() + QPoint(0, 1),
+                           shown.bottomRight() + QPoint(1, 1)}) {
+        const double d = (c.x() - ox) * dx + (c.y() - oy) * dy;
+        lo = std::min(lo, d);
+        hi = std::max(hi, d);
+    }
+    return !shown.isEmpty();
 }
 
 // ---------------------------------------------------------------- layout
@@ -246,32 +279,23 @@ void TlyrDrawText::SetShownText(const QStringList &lines, const TlyrCanvas &canv
     // spread of the rounding): it comes first.
     layoutWindow(lines, kAll, kAll);
     const int n = lineCount_;
-    // The band along the text's downward direction that the canvas shows.
-    QRect shown = canvas.ClipRect();
-    if (clipped_)
-        shown &= QRect(QPoint(lyrRoundi(scaled_.Left), lyrRoundi(scaled_.Top)),
-                       QPoint(lyrRoundi(scaled_.Right), lyrRoundi(scaled_.Bottom)));
     if (n == 0) return;
     const Placement p = place(canvas, vAlign, n);
-    double vMin = std::numeric_limits<double>::max(), vMax = std::numeric_limits<double>::lowest();
-    for (const QPoint c : {shown.topLeft(), shown.topRight() + QPoint(1, 0), shown.bottomLeft() + QPoint(0, 1),
-                           shown.bottomRight() + QPoint(1, 1)}) {
-        const double v = (c.x() - p.ox) * p.vx + (c.y() - p.oy) * p.vy - p.shift;
-        vMin = std::min(vMin, v);
-        vMax = std::max(vMax, v);
-    }
+    // The band along the text's downward direction that the canvas shows.
+    double vMin = 0, vMax = 0;
+    const bool any = shownSpan(canvas, p.ox + p.vx * p.shift, p.oy + p.vy * p.shift, p.vx, p.vy, vMin, vMax);
     // A line's top, on average; the spread of a rounding error leaves any
     // line a few pixels from it at most.
     const double per = n > 1 ? double(p.Pos(n - 1)) / (n - 1) : p.step;
     constexpr int kMostShown = 1 << 14;
     int from = 0, to = kMostShown;
-    if (per > 0 && !shown.isEmpty()) {
+    if (per > 0 && any) {
         const double margin =
                 2.0 * (std::abs(p.lineH) + std::abs(p.step)) + 2 * std::log2(double(n) + 2) + 8;
         const double a = std::floor((vMin - p.lineH - margin) / per), b = std::ceil((vMax + margin) / per) + 1;
         from = int(std::clamp(a, 0.0, double(kAll - 1)));
         to = int(std::clamp(b, double(from), double(from) + kMostShown));
-    } else if (shown.isEmpty()) {
+    } else if (!any) {
         to = 0;
     }
     layoutWindow(lines, from, to);
@@ -322,13 +346,16 @@ void TlyrDrawText::layoutParagraph(QStringView line, int full, int first, qint64
         // One line, of which no more than the rectangle's width can show;
         // the rest only carries its tags' state on.
         const bool shown = lineCount_ >= keepFrom_;
-        const QStringView laid = line.first(shown ? std::min<qint64>(line.size(), 2 * perLine + 16) : 0);
+        qint64 fullWidth = -1;
+        const QStringView laid =
+                line.first(shown ? shownChars(line, std::min<qint64>(line.size(), 2 * perLine + 16), fullWidth) : 0);
         parseTags(laid);
         if (shown) measure();
         if (shown && !plain_.isEmpty())
             wrap(full, first);
         else
             addLine(0, 0, false, paraStart);
+        if (LaidLine *l = kept(lineCount_ - 1)) l->fullWidth = fullWidth;
         for (qsizetype raw = laid.size(); allowTags_ && raw < line.size(); raw += kPiece) {
             const TlyrHTMLTag prev = lastTag_;
             parseTags(line.mid(raw, kPiece), &prev);
@@ -392,6 +419,39 @@ void TlyrDrawText::layoutParagraph(QStringView line, int full, int first, qint64
         piece = kPiece;
     }
     position_ = paraEnd;
+}
+
+qsizetype TlyrDrawText::shownChars(QStringView line, qsizetype most, qint64 &fullWidth)
+{
+    fullWidth = -1;
+    if (!widthLimited_ || !(shownDevScale_ > 0) || line.size() <= 16) return most;
+    // At natural advances a line aligned to its end sits by a width only the
+    // whole line gives.
+    if (shownAlign_ != haLeft && !wysiwyg_) return most;
+    double reach = shownReach_;
+    qint64 whole = -1;
+    if (shownAlign_ != haLeft) {
+        // Where the line starts depends on its whole width; measuring it
+        // must leave the tags' state as it was.
+        const int style = style_, size = size_, color = color_, addY = addY_, position = position_;
+        const TlyrHTMLTag last = lastTag_;
+        // Held like a laid-out line's width.
+        whole = lyrClampCoord(unwrappedWidth(line));
+        style_ = style;
+        size_ = size;
+        color_ = color;
+        addY_ = addY;
+        position_ = position;
+        lastTag_ = last;
+        const double wholeDev = double(whole) * shownDevScale_ / kToMeasure;
+        const double start = shownAlign_ == haRight ? shownAvail_ - wholeDev - 2 : (shownAvail_ - wholeDev) / 2;
+        reach -= std::min(start, 0.0);
+    }
+    // Every character laid out takes at least one measuring unit.
+    const double units = std::ceil(reach * kToMeasure / shownDevScale_) + 16;
+    if (!(units < double(most))) return most;
+    fullWidth = whole;
+    return qsizetype(units);
 }
 
 void TlyrDrawText::noteWidth(qint64 width, bool paraStart)
@@ -593,6 +653,7 @@ TlyrDrawText::LaidLine &TlyrDrawText::addLine(qsizetype from, qsizetype to, bool
     l.widths.assign(widths_.begin() + from, widths_.begin() + to);
     l.flags = 0;
     l.startPos = startPos;
+    l.fullWidth = -1;
     if (hyphen) {
         TlyrHTMLTag t = l.runs.empty() ? TlyrHTMLTag{} : last;
         t.Default = true;
@@ -990,13 +1051,16 @@ void TlyrDrawText::drawLine(TlyrCanvas &canvas, const LaidLine &line, double ox,
         Spread(adv.data(), int(len), std::abs(rest), rest < 0 ? -1 : 1);
         width = layout;
     }
+    // Only the start of a long line laid out: it sits where the whole line
+    // would.
+    const int whole = line.fullWidth >= 0 ? lyrRoundi(double(line.fullWidth) * devScaleX / kToMeasure) : width;
     // Past the last character x may leave int; it is a position, kept as one.
     double x = indent;
     if (align == haRight) {
         const int style = runs.front().Tag.Style;
-        x = availWidth - width - 1 - ((style & (lfsBold | lfsItalic)) && rotation_ == 0 ? 1 : 0);
+        x = availWidth - whole - 1 - ((style & (lfsBold | lfsItalic)) && rotation_ == 0 ? 1 : 0);
     } else if (align == haCenter) {
-        x = (availWidth - width) / 2;
+        x = (availWidth - whole) / 2;
     }
     const int normalH = -deviceFontHeight(canvas, fontSize_);
     eachFont([&](const TlyrHTMLTag &t, qsizetype i, qsizetype j) {

@@ -71,6 +71,11 @@ public:
     void SetOptions(bool wordWrap, bool htmlTags, bool rtlReading, bool wordBreak, bool clipped, bool wysiwyg,
                     int rotation);
     void SetGaps(double paragraphGap, double charSpacing, double lineSpacing);
+    // Until the next SetOptions, a line that does not wrap is laid out only
+    // as far as canvas can show it with hAlign (after SetDimensions): a line
+    // of millions of characters in a box as wide as it costs what the canvas
+    // shows. Such a layout serves drawing only.
+    void LimitWidthTo(const TlyrCanvas &canvas, TlyrHAlign hAlign);
     // The rectangle in layout units and on the device, and the scales.
     void SetDimensions(const TlyrRect &unscaled, const TlyrRect &scaled, double scaleX, double scaleY,
                        double printScale);
@@ -153,6 +158,9 @@ private:
         // Position of the line's first source character.
         int startPos = 1;
         int width = 0;
+        // The whole line's width when only its start was laid out (for its
+        // alignment), else negative.
+        qint64 fullWidth = -1;
     };
 
     // Where DrawText puts n lines on a canvas.
@@ -166,6 +174,10 @@ private:
         qint64 Pos(int i) const;
     };
     Placement place(const TlyrCanvas &canvas, TlyrVAlign vAlign, int n) const;
+    // The range of (c - o)·d over the corners c of what canvas shows (inside
+    // the box when clipped); false when it shows nothing.
+    bool shownSpan(const TlyrCanvas &canvas, double ox, double oy, double dx, double dy, double &lo,
+                   double &hi) const;
 
     // prev: the character before line's first (its state tells whether the
     // first one changes it); none at a paragraph's start.
@@ -189,6 +201,9 @@ private:
     // paragraph in bounded pieces.
     void layoutWindow(const QStringList &lines, int keepFrom, int keepTo, bool widths = false);
     void layoutParagraph(QStringView line, int full, int first, qint64 perLine);
+    // How many characters of a line that does not wrap are laid out, at
+    // most most; fullWidth gets the line's width when the canvas limits it.
+    qsizetype shownChars(QStringView line, qsizetype most, qint64 &fullWidth);
     TlyrCanvasFont measureFont(int style) const;
     int deviceFontHeight(const TlyrCanvas &canvas, int size) const;
     void drawLine(TlyrCanvas &canvas, const LaidLine &line, double ox, double oy, double ux, double uy, double vx,
@@ -219,6 +234,12 @@ private:
     int rotation_ = 0;
     bool rtlReading_ = false;
     bool wordBreak_ = false, wordWrap_ = false, wysiwyg_ = true;
+    // LimitWidthTo's reach along a line from its origin (device pixels),
+    // the alignment, the box's width along the line and the device scale.
+    bool widthLimited_ = false;
+    double shownReach_ = 0, shownDevScale_ = 1;
+    int shownAvail_ = 0;
+    TlyrHAlign shownAlign_ = haLeft;
 
     std::vector<LaidLine> lines_;
     int lineCount_ = 0;

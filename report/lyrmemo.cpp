@@ -391,6 +391,8 @@ void TlyrCustomMemoView::setDrawParams(TlyrDrawText &dt, TlyrCanvas *canvas, dou
     }
     // Turned, or from the bottom or the centre: the lines that show are
     // found from the lines' count.
+    // A line that does not wrap: only as far as the canvas shows it.
+    if (shownOnly && canvas && !fitOnly) dt.LimitWidthTo(*canvas, TlyrHAlign(hAlign_));
     if (shownOnly && canvas && !fitOnly && shown < 0)
         dt.SetShownText(memo_, *canvas, TlyrVAlign(vAlign_));
     else

@@ -336,6 +336,19 @@ TEST_F(LargeTest, DrawingAnAutoWidthMemoOfATenfoldTextTakesNoMoreMemory)
         }
 }
 
+// One line of a tenfold text in a memo sized to it, not wrapped, is laid
+// out only as far as the canvas shows, from the top or the bottom, turned or
+// not.
+TEST_F(LargeTest, DrawingAnUnwrappedAutoWidthLineOfATenfoldTextTakesNoMoreMemory)
+{
+    if (kSanitized) GTEST_SKIP() << "a sanitizer keeps freed memory aside";
+    const char *cases[] = {"AutoWidth=\"True\" WordWrap=\"False\"",
+                           "AutoWidth=\"True\" WordWrap=\"False\" VAlign=\"vaBottom\"",
+                           "AutoWidth=\"True\" WordWrap=\"False\" Rotation=\"90\"",
+                           "AutoWidth=\"True\" WordWrap=\"False\" Rotation=\"180\" HAlign=\"haRight\""};
+    for (const char *attributes : cases) expectTenfoldDrawingTakesNoMoreMemory(attributes, true);
+}
+
 // A limit set for one test and put back after it.
 template <class T>
 struct ScopedLimit {
@@ -346,6 +359,40 @@ struct ScopedLimit {
     T &Limit;
     T Saved;
 };
+
+// Lines that do not wrap, laid out only as far as the canvas shows, draw
+// the same pixels as the whole text laid out: short lines, and a long one
+// drawn at its natural advances.
+TEST_F(LargeTest, UnwrappedLinesLaidOutAsFarAsShownDrawAsTheWholeText)
+{
+    const QString shortLines = longText(20000), oneLine = QStringLiteral("word ").repeated(8000);
+    const std::pair<const char *, const QString *> cases[] = {
+            {"AutoWidth=\"True\" WordWrap=\"False\" HAlign=\"haRight\" VAlign=\"vaBottom\"", &shortLines},
+            {"AutoWidth=\"True\" WordWrap=\"False\" HAlign=\"haCenter\" Rotation=\"180\"", &shortLines},
+            {"AutoWidth=\"True\" WordWrap=\"False\" Wysiwyg=\"False\"", &oneLine}};
+    for (const auto &[attributes, text] : cases) {
+        SCOPED_TRACE(attributes);
+        QByteArray page = pageOfOneMemo(*text);
+        page.replace("<m1 h=\"100000000\"", "<m1 h=\"900\" " + QByteArray(attributes));
+        auto draw = [&page] {
+            LoadedFile f(preparedText(page), 1000);
+            f.Image.fill(Qt::white);
+            f.Pages.DrawPage(0, f.Canvas, 1, 1, 0, 0);
+            return f.Image;
+        };
+        const QImage shown = draw();
+        const ScopedLimit<qsizetype> whole(TlyrDrawText::WholeTextChars, qsizetype(1) << 30);
+        const QImage all = draw();
+        int inked = 0, differ = 0;
+        for (int y = 0; y < all.height(); ++y)
+            for (int x = 0; x < all.width(); ++x) {
+                inked += all.pixel(x, y) != qRgb(255, 255, 255);
+                differ += all.pixel(x, y) != shown.pixel(x, y);
+            }
+        EXPECT_GT(inked, 1000);
+        EXPECT_EQ(differ, 0);
+    }
+}
 
 // A page of a loaded file with more objects than a page may hold is not
 // built: an error line names it; a page at the limit builds.
