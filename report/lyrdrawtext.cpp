@@ -370,7 +370,7 @@ void TlyrDrawText::layoutParagraph(QStringView line, int full, int first, qint64
     while (lineCount_ < keepTo_) {
         const QStringView part = line.mid(raw, piece);
         const bool last = raw + part.size() >= line.size();
-        const int style = style_, size = size_, color = color_, addY = addY_, position = position_;
+        const TagState state = tagState();
         parseTags(part, prev);
         if (plain_.isEmpty() && !last) {
             // Tags only: their state goes on.
@@ -398,11 +398,7 @@ void TlyrDrawText::layoutParagraph(QStringView line, int full, int first, qint64
         const qsizetype next = wrap(full, firstLine ? first : full, false);
         if (next == 0) {
             // No line ended in the piece: the same start with a longer one.
-            style_ = style;
-            size_ = size;
-            color_ = color;
-            addY_ = addY;
-            position_ = position;
+            setTagState(state);
             piece *= 2;
             continue;
         }
@@ -433,15 +429,11 @@ qsizetype TlyrDrawText::shownChars(QStringView line, qsizetype most, qint64 &ful
     if (shownAlign_ != haLeft) {
         // Where the line starts depends on its whole width; measuring it
         // must leave the tags' state as it was.
-        const int style = style_, size = size_, color = color_, addY = addY_, position = position_;
+        const TagState state = tagState();
         const TlyrHTMLTag last = lastTag_;
         // Held like a laid-out line's width.
         whole = lyrClampCoord(unwrappedWidth(line));
-        style_ = style;
-        size_ = size;
-        color_ = color;
-        addY_ = addY;
-        position_ = position;
+        setTagState(state);
         lastTag_ = last;
         const double wholeDev = double(whole) * shownDevScale_ / kToMeasure;
         const double start = shownAlign_ == haRight ? shownAvail_ - wholeDev - 2 : (shownAvail_ - wholeDev) / 2;

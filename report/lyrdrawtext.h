@@ -182,6 +182,19 @@ private:
     // prev: the character before line's first (its state tells whether the
     // first one changes it); none at a paragraph's start.
     void parseTags(QStringView line, const TlyrHTMLTag *prev = nullptr);
+    // The tags' state, kept across a look ahead.
+    struct TagState {
+        int style, size, color, addY, position;
+    };
+    TagState tagState() const { return {style_, size_, color_, addY_, position_}; }
+    void setTagState(const TagState &s)
+    {
+        style_ = s.style;
+        size_ = s.size;
+        color_ = s.color;
+        addY_ = s.addY;
+        position_ = s.position;
+    }
     bool parseOneTag(QStringView line, qsizetype &i);
     void measure();
     // Returns where the line left unfinished at the end of a piece that is
