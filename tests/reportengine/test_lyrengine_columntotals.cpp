@@ -30,6 +30,20 @@ protected:
         text->SetHeight(0);
         text->SetStretchMode(smActualHeight);
     }
+    // A stretched footer at top printing "ftr" and, beside it, the rows of
+    // ds as a print-on-parent subreport, one 16 high band a row "s<N>".
+    void footerListing(double top, TlyrDataSet *ds)
+    {
+        auto *footer = band<TlyrFooter>("Footer1", top, 20);
+        footer->SetStretched(true);
+        memo(footer, "F", "ftr", 0, 100);
+        TlyrSubreport *sub = subreportObject(footer, QStringLiteral("Sub"), 150, 0, 100, 16);
+        sub->SetPrintOnParent(true);
+        TlyrMasterData *subBand = records(ds, 0, {}, sub->SubPage(), QStringLiteral("s"));
+        subBand->SetHeight(16);
+        subBand->Objects().first()->SetHeight(16);
+        subBand->Objects().first()->SetWidth(100);
+    }
     // Column footer "col S<sum> C<count>" and page footer "pg ..." over the
     // records of "Rows".
     void addTotals()
@@ -101,15 +115,7 @@ TEST_F(ColumnTotalsTest, ARecordMovedWithAFooterHoldingAPrintOnParentSubreportCo
         GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 5}}));
         GroupedRows subRows(report.get(), &keeper, QStringLiteral("Subs"), GroupedRows::runs({{"S", 4}}));
         records(rows.ds, 20)->SetKeepFooter(true);
-        auto *footer = band<TlyrFooter>("Footer1", 60, 20);
-        footer->SetStretched(true);
-        memo(footer, "F", "ftr", 0, 100);
-        TlyrSubreport *sub = subreportObject(footer, QStringLiteral("Sub"), 150, 0, 100, 16);
-        sub->SetPrintOnParent(true);
-        TlyrMasterData *subBand = records(subRows.ds, 0, {}, sub->SubPage(), QStringLiteral("s"));
-        subBand->SetHeight(16);
-        subBand->Objects().first()->SetHeight(16);
-        subBand->Objects().first()->SetWidth(100);
+        footerListing(60, subRows.ds);
         addTotals();
         prepare();
         judge(5);
@@ -180,15 +186,7 @@ TEST_F(ColumnTotalsTest, AMasterRecordLeftAboveADetailBlockMovingOverColumnsCoun
         detail->SetDataSet(detailRows.ds);
         detail->SetKeepFooter(true);
         memo(detail, "DetailMemo", "d[Rows.\"N\"].[Detail.\"N\"]");
-        auto *footer = band<TlyrFooter>("Footer1", 80, 20);
-        footer->SetStretched(true);
-        memo(footer, "F", "ftr", 0, 100);
-        TlyrSubreport *sub = subreportObject(footer, QStringLiteral("Sub"), 150, 0, 100, 16);
-        sub->SetPrintOnParent(true);
-        TlyrMasterData *subBand = records(subList.ds, 0, {}, sub->SubPage(), QStringLiteral("s"));
-        subBand->SetHeight(16);
-        subBand->Objects().first()->SetHeight(16);
-        subBand->Objects().first()->SetWidth(100);
+        footerListing(80, subList.ds);
         addTotals();
         prepare();
         judge(3);
