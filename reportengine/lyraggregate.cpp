@@ -366,11 +366,14 @@ void TlyrAggregateList::KeepInColumn()
     }
 }
 
-void TlyrAggregateList::LeaveKeptColumns(bool recordLeaves, bool leftColumn)
+void TlyrAggregateList::LeaveKeptColumns(TlyrBand *keptRecord, bool leftColumn)
 {
     for (auto &p : items_) {
         TlyrAggregateItem &item = *p;
         if (!item.Keeping || !item.IsColumnFooter) continue;
+        // Only the totals of the kept record's own band lose it; those of
+        // its master keep their record, which stays.
+        const bool recordLeaves = keptRecord && item.DataBand == keptRecord;
         item.Value = leftColumn ? KsValue::Null() : recordLeaves ? item.BeforeKeepSavedValue : item.BeforeKeepValue;
         item.Count = leftColumn ? 0 : recordLeaves ? item.BeforeKeepSavedCount : item.BeforeKeepCount;
         item.SavedValue = item.Value;

@@ -93,7 +93,7 @@ public:
     // began in shows again what it held before the block (less the record a
     // footer takes along), or nothing when the block had left it; the block's
     // records count as their places are pasted.
-    void LeaveKeptColumns(bool recordLeaves, bool leftColumn);
+    void LeaveKeptColumns(TlyrBand *keptRecord, bool leftColumn);
     void PlaceKept(int place);
     void Undo(TlyrBand *band);
     void ClearValues();

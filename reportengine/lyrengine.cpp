@@ -673,6 +673,8 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 closingHeader_ = node.Header;
                 ShowBand(node.Footer);
                 if (keepFooter) endKeep(b);
+                for (TlyrGroupHeader *h : node.Groups)
+                    if (h->KeepTogether) endKeep(h);
             }
             dropHeaders(closedGroups);
             if (!node.Groups.empty() && b->KeepTogether()) endKeep(b);
@@ -818,7 +820,9 @@ std::vector<TlyrBand *> TlyrEngine::showGroupFooters(Node &node, size_t from, bo
             }
         }
         if (outlined_.remove(h)) Pages()->Outline->LevelUp();
-        if (h->KeepTogether) endKeep(h);
+        // A whole kept group stays open over the footer that takes its last
+        // record along: it moves with it, header and all.
+        if (h->KeepTogether && !(hold && keeping_ && keepBand_ == h && keepBreaks_.empty())) endKeep(h);
     }
     if (!hold) dropHeaders(closing);
     return closing;

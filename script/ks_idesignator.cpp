@@ -125,7 +125,7 @@ void TksDesignator::Finish()
     ReadOnly = last->ReadOnly;
     if (TypeCode == tcConstructor) {
         TypeCode = tcClass;
-        TypeName = n >= 2 ? Link(n - 2)->Ref->TypeName : QString();
+        TypeName = n >= 2 ? Link(n - 2)->Ref->TypeName.str() : QString();
     }
     TksCustomVariable *first = Link(0)->Ref;
     auto *var = dynamic_cast<TksVariable *>(first);
@@ -345,7 +345,7 @@ KsValue TksDesignator::Walk(bool writing, const KsValue &value)
         if (nargs > 0) {
             for (int j = 0; j < nargs; ++j) {
                 TksExpression *e = link->Arg(j);
-                args.Data[j] = item->IsMacro ? KsValue(e->Source) : e->GetValue();
+                args.Data[j] = item->IsMacro ? KsValue(e->Source()) : e->GetValue();
             }
             for (int j = 0; j < nargs && j < nparams; ++j) {
                 TksParamItem *p = item->Param(j);  // parameters keep their value in Value

@@ -43,18 +43,25 @@ public:
     static TksDesignator *ForVariable(TksScript *prog, TksCustomVariable *var, const QString &pos = QString());
 
     int Kind = dkGeneral;  // first: it fills the room after the base's members
+    // A general chain v[i] (up to three indexes) of a plain Variant variable
+    // through the open array helper, whose indexes change no variable: the
+    // element is reached directly while v holds an array of as many
+    // dimensions, else through the chain. (The small members beside Kind:
+    // a program holds many designators.)
+    bool VariantElement = false;
+    std::uint8_t VariantIndexCount = 0;  // its indexes up to a left-out optional one
+
+private:
+    std::uint8_t FIndexCount = 0;
+    bool FPureElement = false;
+
+public:
     TksScript *MainProg;
     TksScript *Prog;
     TksCustomVariable *Variable = nullptr;
     TksExpression *IndexExpr = nullptr;      // kind 2 (not owned: an argument of a link)
     TksArrayHelper *ArrayHelper = nullptr;   // kind 3
     TksDesignatorItem *IndexLink = nullptr;  // kind 3
-    // A general chain v[i] (up to three indexes) of a plain Variant variable
-    // through the open array helper, whose indexes change no variable: the
-    // element is reached directly while v holds an array of as many
-    // dimensions, else through the chain.
-    bool VariantElement = false;
-    std::uint8_t VariantIndexCount = 0;  // its indexes up to a left-out optional one
     TksProcVariable *Proc = nullptr;         // kind 4: a call of a program routine
                                              // without var parameters (its link: Link(0))
     // An intermediate-code node resolved on first use by LateCompiler.
@@ -105,8 +112,6 @@ private:
     }
     // Kind 3 and Variant elements: the index expressions (the first three).
     TksExpression *FIndexes[3] = {};
-    std::uint8_t FIndexCount = 0;
-    bool FPureElement = false;
 };
 
 // Supplies constant arguments holding the defaults of the optional

@@ -927,8 +927,8 @@ void TypeNode(TksExpressionNode *n, TksScript *prog, QString &firstError)
 void TypeOperator(TksOperatorNode *op, TksScript *prog, QString &firstError)
 {
     TksExpressionNode *n = op;
-    const TksTypeDesc l{n->Left ? n->Left->TypeCode : tcVariant, n->Left ? n->Left->TypeName : QString()};
-    const TksTypeDesc r{n->Right ? n->Right->TypeCode : tcVariant, n->Right ? n->Right->TypeName : QString()};
+    const TksTypeDesc l{n->Left ? n->Left->TypeCode : tcVariant, n->Left ? n->Left->TypeName.str() : QString()};
+    const TksTypeDesc r{n->Right ? n->Right->TypeCode : tcVariant, n->Right ? n->Right->TypeName.str() : QString()};
     op->BoolOperands = l.Code == tcBoolean && r.Code == tcBoolean;
     TksTypeDesc t;
     if (!ksOperatorType(op->Op, op->IsStrCat, l, r, prog, t) && firstError.isNull())

@@ -257,10 +257,18 @@ public:
     explicit TksExpression(TksScript *program);
     ~TksExpression() override;
     TksSourcePos SourcePos;
+
+private:
+    bool FFinished = false;  // here: it fills the room after SourcePos
+
+public:
     TksExpressionNode *CurNode;
     TksExpressionNode *Root;
     TksScript *Program;
-    QString Source;  // the expression's source text (macro arguments receive it)
+    // The expression's source text (macro arguments receive it); kept apart,
+    // as few expressions have one.
+    QString Source() const { return FSource ? *FSource : QString(); }
+    void SetSource(const QString &text) { FSource = std::make_unique<QString>(text); }
 
     void AddConst(const KsValue &value);
     void AddDesignator(TksDesignator *designator);
@@ -312,7 +320,7 @@ public:
 
 private:
     void AttachOperand(TksExpressionNode *node);
-    bool FFinished = false;
+    std::unique_ptr<QString> FSource;
     TksOperatorNode *FDirect = nullptr;  // Root, when it is a direct comparison
     const KsValue *FInPlace = nullptr;
 };

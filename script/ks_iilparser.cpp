@@ -1281,7 +1281,7 @@ struct ksilPass2 {
         auto e = std::make_unique<TksExpression>(scope);
         e->SourcePos = pos;
         FillExpr(e.get(), x, scope);
-        if (withSource) e->Source = SourceText(pos, x->Prop(QStringLiteral("pos1")));
+        if (withSource) e->SetSource(SourceText(pos, x->Prop(QStringLiteral("pos1"))));
         CurPos = pos;
         const QString err = e->Finish();
         if (!err.isEmpty()) {
@@ -1490,7 +1490,7 @@ struct ksilPass2 {
             QString tn = cur->TypeName;
             if (tc == tcConstructor) {
                 tc = tcClass;
-                tn = d->Count() >= 2 ? d->Link(d->Count() - 2)->Ref->TypeName : QString();
+                tn = d->Count() >= 2 ? d->Link(d->Count() - 2)->Ref->TypeName.str() : QString();
             }
             bool variantArray = false;
             // a member found when it runs takes its own indexes: x.Strings[i]

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <memory>
 #include <typeinfo>
+#include <unordered_set>
 
 namespace {
 
@@ -257,6 +258,26 @@ int TksCustomVariable::RequiredCount() const
     for (int i = 0; i < Count(); ++i)
         if (!Param(i)->IsOptional) ++n;
     return n;
+}
+
+const QString *KsTypeName::Empty()
+{
+    // Kept for the process: items freed late still read their names.
+    static const QString *const empty = new QString;
+    return empty;
+}
+
+const QString *KsTypeName::Shared(const QString &name)
+{
+    if (name.isEmpty()) return Empty();
+    struct Hash {
+        size_t operator()(const QString &s) const { return size_t(qHash(s)); }
+    };
+    // Node-based: a kept name never moves.
+    static auto *const names = new std::unordered_set<QString, Hash>;
+    static QMutex lock;
+    QMutexLocker locker(&lock);
+    return &*names->insert(name).first;
 }
 
 QString TksCustomVariable::ReportedTypeName() const

@@ -136,13 +136,41 @@ protected:
     TksOwnedItems FItems;
 };
 
+// A type name held as one pointer to a shared copy: every node of a program
+// carries one, and programs use few distinct names. Reads as a QString.
+class KsTypeName {
+public:
+    KsTypeName() = default;
+    KsTypeName(const QString &name) : FName(Shared(name)) {}  // NOLINT: reads as the text it holds
+    KsTypeName &operator=(const QString &name)
+    {
+        FName = Shared(name);
+        return *this;
+    }
+    operator const QString &() const { return *FName; }  // NOLINT
+    const QString &str() const { return *FName; }
+    bool isEmpty() const { return FName->isEmpty(); }
+    int compare(const QString &other, Qt::CaseSensitivity cs = Qt::CaseSensitive) const
+    {
+        return FName->compare(other, cs);
+    }
+    friend bool operator==(const KsTypeName &a, const QString &b) { return *a.FName == b; }
+    friend bool operator!=(const KsTypeName &a, const QString &b) { return *a.FName != b; }
+
+private:
+    // The one kept copy of name; names once kept stay for the process.
+    static const QString *Shared(const QString &name);
+    static const QString *Empty();
+    const QString *FName = Empty();
+};
+
 // What has a value of a type: variables and the nodes of expressions. A
 // compiled program holds many nodes: what only named items need (a name, a
 // place in the text, an owner) is in TksCustomVariable.
 class TksValueItem : public TksItemList {
 public:
     TksValueItem(TksVarType typeCode, const QString &typeName) : TypeName(typeName), TypeCode(typeCode) {}
-    QString TypeName;
+    KsTypeName TypeName;
     // The small members last: a derived class's own small ones fill the room
     // after them.
     bool IsMacro = false;

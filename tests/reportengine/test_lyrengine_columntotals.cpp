@@ -30,6 +30,20 @@ protected:
         text->SetHeight(0);
         text->SetStretchMode(smActualHeight);
     }
+    // A stretched footer at top printing "ftr" and, beside it, the rows of
+    // ds as a print-on-parent subreport, one 16 high band a row "s<N>".
+    void footerListing(double top, TlyrDataSet *ds)
+    {
+        auto *footer = band<TlyrFooter>("Footer1", top, 20);
+        footer->SetStretched(true);
+        memo(footer, "F", "ftr", 0, 100);
+        TlyrSubreport *sub = subreportObject(footer, QStringLiteral("Sub"), 150, 0, 100, 16);
+        sub->SetPrintOnParent(true);
+        TlyrMasterData *subBand = records(ds, 0, {}, sub->SubPage(), QStringLiteral("s"));
+        subBand->SetHeight(16);
+        subBand->Objects().first()->SetHeight(16);
+        subBand->Objects().first()->SetWidth(100);
+    }
     // Column footer "col S<sum> C<count>" and page footer "pg ..." over the
     // records of "Rows".
     void addTotals()
@@ -101,15 +115,7 @@ TEST_F(ColumnTotalsTest, ARecordMovedWithAFooterHoldingAPrintOnParentSubreportCo
         GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 5}}));
         GroupedRows subRows(report.get(), &keeper, QStringLiteral("Subs"), GroupedRows::runs({{"S", 4}}));
         records(rows.ds, 20)->SetKeepFooter(true);
-        auto *footer = band<TlyrFooter>("Footer1", 60, 20);
-        footer->SetStretched(true);
-        memo(footer, "F", "ftr", 0, 100);
-        TlyrSubreport *sub = subreportObject(footer, QStringLiteral("Sub"), 150, 0, 100, 16);
-        sub->SetPrintOnParent(true);
-        TlyrMasterData *subBand = records(subRows.ds, 0, {}, sub->SubPage(), QStringLiteral("s"));
-        subBand->SetHeight(16);
-        subBand->Objects().first()->SetHeight(16);
-        subBand->Objects().first()->SetWidth(100);
+        footerListing(60, subRows.ds);
         addTotals();
         prepare();
         judge(5);
@@ -162,4 +168,29 @@ TEST_F(ColumnTotalsTest, ARecordKeptWithATallChildCountsWhereTheBlockIsPasted)
     judge(3);
     ASSERT_GE(pages().Count(), 2) << dump().toStdString();
     expectTotalsWherePrinted();
+}
+
+// A detail record kept with its footer, whose print-on-parent rows run over
+// the columns, moves with its footer to a new page. The master record above
+// it stays in the column it was printed in and counts there.
+TEST_F(ColumnTotalsTest, AMasterRecordLeftAboveADetailBlockMovingOverColumnsCountsInItsColumn)
+{
+    for (int subRows = 6; subRows <= 24; ++subRows) {
+        SCOPED_TRACE(testing::Message() << subRows << " rows in the footer");
+        newSheet(2);
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 3}}));
+        GroupedRows detailRows(report.get(), &keeper, QStringLiteral("Detail"), GroupedRows::runs({{"A", 2}}));
+        GroupedRows subList(report.get(), &keeper, QStringLiteral("Subs"), GroupedRows::runs({{"S", subRows}}));
+        records(rows.ds, 20);
+        auto *detail = band<TlyrDetailData>("DetailRows", 50, 20);
+        detail->SetDataSet(detailRows.ds);
+        detail->SetKeepFooter(true);
+        memo(detail, "DetailMemo", "d[Rows.\"N\"].[Detail.\"N\"]");
+        footerListing(80, subList.ds);
+        addTotals();
+        prepare();
+        judge(3);
+        expectTotalsWherePrinted();
+        if (HasFailure()) return;
+    }
 }

@@ -81,3 +81,40 @@ TEST_F(KeptHeadersTest, AMovedGroupIsHeadedOnItsNewPage)
         if (HasFailure()) return;
     }
 }
+
+// The last record of a kept group does not fit with the footer kept with
+// it: the whole group goes to the next column with them, header and all,
+// instead of leaving its header and first records behind. With the group
+// header shown again on new columns and without.
+TEST_F(KeptHeadersTest, AKeptGroupMovesWholeWithTheFooterThatTakesItsLastRecord)
+{
+    for (const bool reprint : {false, true}) {
+        SCOPED_TRACE(reprint ? "header shown again" : "header once");
+        newSheet(2);
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 5}, {"B", 2}}));
+        TlyrGroupHeader *g = group(20);
+        g->KeepTogether = true;
+        g->ReprintOnNewPage = reprint;
+        records(rows.ds, 40)->SetKeepFooter(true);
+        memo(band<TlyrFooter>("Footer1", 70, 40), "F", "ftr");
+        prepare();
+        judge(7);
+        // Every record stands in the page and column where its group's
+        // header was first printed.
+        std::map<QString, std::pair<int, int>> headedAt;
+        for (int i = 0; i < pages().Count(); ++i)
+            for (const Printed &p : printed(i)) {
+                const std::pair<int, int> at{i, int(p.Box.center().x() / 300)};
+                if (p.Text.startsWith(QLatin1Char('g'))) headedAt.emplace(p.Text.mid(1), at);
+                if (p.Text.startsWith(QLatin1Char('r'))) {
+                    const int n = p.Text.mid(1).toInt();
+                    const QString key = n <= 5 ? QStringLiteral("A") : QStringLiteral("B");
+                    ASSERT_TRUE(headedAt.count(key)) << p.Text.toStdString() << "\n" << dump().toStdString();
+                    EXPECT_EQ(headedAt[key], at) << p.Text.toStdString() << "\n" << dump().toStdString();
+                }
+            }
+        const std::vector<Printed> all = printed(pages().Count() - 1);
+        EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](const Printed &p) { return p.Text == QLatin1String("ftr"); }))
+                << dump().toStdString();
+    }
+}

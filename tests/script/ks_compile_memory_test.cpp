@@ -14,10 +14,10 @@ namespace {
 
 // Most a line of such a program may hold compiled, and take at the height
 // of compiling (when the intermediate code is complete).
-constexpr qint64 kHeldBytesPerLine = 2000;
-constexpr qint64 kBytesPerLine = 2100;
+constexpr qint64 kHeldBytesPerLine = 1650;
+constexpr qint64 kBytesPerLine = 2050;
 // BasicScript writes such a program in about half the intermediate code.
-constexpr qint64 kBasicBytesPerLine = 1100;
+constexpr qint64 kBasicBytesPerLine = 1000;
 
 struct Language {
     const char *Name;
@@ -115,6 +115,26 @@ TEST(KsCompileMemory, TenTimesTheLinesTakeAboutTenTimesTheMemory)
         const KsRunResult r = ksRunScript(large, QLatin1String(lang.Name));
         EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
     }
+}
+
+TEST(KsCompileMemory, EqualTypeNamesShareOneCopyAndReadAsWritten)
+{
+    // Every node names its type: equal names are held once.
+    TksVariable a(QStringLiteral("a"), tcClass, QStringLiteral("TStringList"));
+    TksVariable b(QStringLiteral("b"), tcClass, QStringLiteral("TString") + QStringLiteral("List"));
+    TksVariable c(QStringLiteral("c"), tcClass, QStringLiteral("tstringlist"));
+    EXPECT_EQ(&a.TypeName.str(), &b.TypeName.str());
+    EXPECT_NE(&a.TypeName.str(), &c.TypeName.str());
+    EXPECT_EQ(a.TypeName, QStringLiteral("TStringList"));
+    EXPECT_EQ(c.TypeName, QStringLiteral("tstringlist"));
+    EXPECT_EQ(c.TypeName.compare(QStringLiteral("TStringList"), Qt::CaseInsensitive), 0);
+    // renamed, and emptied
+    b.TypeName = QStringLiteral("Integer");
+    EXPECT_EQ(b.TypeName, QStringLiteral("Integer"));
+    EXPECT_EQ(a.TypeName, QStringLiteral("TStringList"));
+    b.TypeName = QString();
+    EXPECT_TRUE(b.TypeName.isEmpty());
+    EXPECT_TRUE(TksVariable(QString(), tcVariant, QString()).TypeName.isEmpty());
 }
 
 TEST(KsCompileMemory, TheParsingStepsOfALongOrdinaryScriptAreNoLimitOfTheirOwn)

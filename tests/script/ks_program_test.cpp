@@ -567,7 +567,7 @@ TEST_F(KsProgram, MacroFunctionsReceiveTheArgumentText)
                 });
     auto *a = Var(&S, "a", tcInteger, KsValue(1));
     TksExpression *arg = Expr(&S, {a, "+", 1});
-    arg->Source = QStringLiteral("a + b");
+    arg->SetSource(QStringLiteral("a + b"));
     S.MainBlock->Add(Call(&S, Dsg(&S, {{C("M"), {arg}}})));
     S.Execute();
     EXPECT_EQ(got, QStringLiteral("a + b"));
