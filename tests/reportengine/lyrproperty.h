@@ -1827,9 +1827,16 @@ private:
     bool crossPart(int page) const
     {
         if (!s_.CrossCols) return false;
-        for (const PrintedBand &b : bands_)
-            if (b.Page == page && b.Texts.filter(QRegularExpression(QStringLiteral("^rec:M:"))).size() > 0) return false;
-        return true;
+        bool shifted = false;
+        for (const PrintedBand &b : bands_) {
+            if (b.Page != page) continue;
+            if (b.Texts.filter(QRegularExpression(QStringLiteral("^rec:M:"))).size() > 0) return false;
+            // A band's crossed columns go on at its left edge there; a page
+            // of a record's later parts alone keeps its own place.
+            for (const PrintedObject &o : b.Objects)
+                if (o.Text == QLatin1String("|") && o.Left - b.Left < kCrossLeft - 1) shifted = true;
+        }
+        return shifted;
     }
     // Nothing but page and column bands and headers shown again lies above
     // band i on its page column, besides the bands let be.
@@ -2047,10 +2054,19 @@ private:
             if (std::get<0>(first) == std::get<0>(last) && std::get<1>(first) == std::get<1>(last)) continue;
             // Only a block an empty column holds with its repeated headers
             // (a taller one splits wherever it begins; rows beside others
-            // not counted).
+            // take no more room).
             double height = 0;
+            std::map<std::pair<int, int>, std::vector<std::pair<double, double>>> spans;
             for (size_t i : list)
-                if (bands_[i].Texts.filter(QRegularExpression(QStringLiteral("^rec:T:"))).isEmpty()) height += bands_[i].Height;
+                spans[{bands_[i].Page, pageColumn(bands_[i].Left)}].push_back({bands_[i].Top, bands_[i].Top + bands_[i].Height});
+            for (auto &[at, runs] : spans) {
+                std::sort(runs.begin(), runs.end());
+                double reached = -1e18;
+                for (const auto &[top, bottom] : runs) {
+                    height += std::max(0.0, bottom - std::max(top, reached));
+                    reached = std::max(reached, bottom);
+                }
+            }
             // The headers shown again where it goes on take room too.
             const auto goesOn = std::find_if(list.begin(), list.end(), [&](size_t i) {
                 return std::make_pair(bands_[i].Page, pageColumn(bands_[i].Left)) != std::make_pair(std::get<0>(first), std::get<1>(first));

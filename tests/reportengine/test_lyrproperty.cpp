@@ -559,3 +559,26 @@ TEST_F(PropertyTest, TheCheckerSeesABandThatFitsAColumnGoOnInParts)
     for (const lyrprop::Failure &f : lyrprop::Checker(*b, pages, pages.Count()).check()) kinds << f.Kind;
     EXPECT_TRUE(kinds.contains(QStringLiteral("whole"))) << kinds.join(QLatin1Char(' ')).toStdString();
 }
+
+// Reduced templates of kept records taller than an empty column, which go
+// on in parts wherever they begin. The checker once took them for blocks
+// that fit: a page holding only a record's later parts was taken for a
+// cross-tab's page in width and left out, and so were the parts holding a
+// side subreport's rows.
+TEST_F(PropertyTest, ReducedTemplatesOfKeptRecordsTallerThanAColumnKeepEveryRule)
+{
+    const char *cases[] = {
+            "paper 155x127 margin 2 pagecols 1 records 3 mastercols 1 height 16 pageheader pagefooter colfooter "
+            "header child keepchild gsplit csplit swords 67 records2 1 cross 10/44 overlay 0 sub 0/0 detail 0 "
+            "words 4 groups [{size 2}]",
+            "paper 157x123.245766008 margin 7 pagecols 1 records 5 mastercols 1 height 24 title pagefooter "
+            "header child keepchild csplit swords 55 cross 1/69 overlay 0 sub 0/0 detail 2 words 0 groups "
+            "[{size 5}]",
+            "paper 204x143 margin 0 pagecols 1 records 2 mastercols 1 height 16 pagefooter colheader header "
+            "child keepchild subpop subside gsplit swords 21 overlay 0 sub 2/1 detail 0 words 380 groups [{size "
+            "3}]",
+            "paper 208x127.41380983 margin 0 pagecols 1 records 2 mastercols 1 height 16 pagefooter footer "
+            "child keepchild subpop subside overlay 0 sub 2/2 detail 3 words 371 groups []",
+    };
+    expectEveryRule(cases);
+}
