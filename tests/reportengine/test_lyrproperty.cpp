@@ -582,3 +582,34 @@ TEST_F(PropertyTest, ReducedTemplatesOfKeptRecordsTallerThanAColumnKeepEveryRule
     };
     expectEveryRule(cases);
 }
+
+// A page holding only a record's later parts in a report whose cross-tab
+// fits the page's width is no page in width: its column total is checked
+// like any other. The total of the page holding only the middle of a
+// record's child, changed to count that record again, is reported.
+TEST_F(PropertyTest, TheCheckerSeesTotalsOnAPageOfARecordsLaterParts)
+{
+    const lyrprop::Plan s = lyrprop::parse(QStringLiteral(
+            "paper 155x127 margin 2 pagecols 1 records 3 mastercols 1 height 16 pageheader pagefooter colfooter "
+            "header child keepchild gsplit csplit cftotals swords 67 records2 1 cross 10/44 overlay 0 sub 0/0 "
+            "detail 0 words 4 groups [{size 2}]"));
+    std::unique_ptr<lyrprop::Built> b = lyrprop::build(s);
+    ASSERT_TRUE(lyrprop::run(*b).empty());
+    TlyrPreviewPages &pages = b->pages();
+    ASSERT_GE(pages.Count(), 3);
+    // The third page shows the second record's child alone.
+    TlyrMemoView *total = nullptr;
+    for (TlyrComponent *c : pages.GetPage(2)->Objects()) {
+        for (TlyrComponent *o : c->Objects())
+            if (auto *m = qobject_cast<TlyrMemoView *>(o)) {
+                ASSERT_FALSE(m->GetText().startsWith(QLatin1String("rec:M:"))) << m->GetText().toStdString();
+                if (c->Name() == QLatin1String("ColumnFooter1")) total = m;
+            }
+    }
+    ASSERT_NE(total, nullptr);
+    ASSERT_TRUE(total->GetText().endsWith(QLatin1String(" cf:S0:C0"))) << total->GetText().toStdString();
+    total->SetText(QString(total->GetText()).replace(QLatin1String("cf:S0:C0"), QLatin1String("cf:S7:C1")));
+    QStringList kinds;
+    for (const lyrprop::Failure &f : lyrprop::Checker(*b, pages, pages.Count()).check()) kinds << f.Kind;
+    EXPECT_TRUE(kinds.contains(QStringLiteral("columntotals"))) << kinds.join(QLatin1Char(' ')).toStdString();
+}
