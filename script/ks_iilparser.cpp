@@ -394,12 +394,20 @@ struct ksilPass1 {
         ErrTerm = e->Term;
     }
 
-    TksXMLItem *NewItem(const QString &name, QString text)
+    // An item named `name` (borrowed from the arena: names repeat), with
+    // the text `kept` by the arena too.
+    TksXMLItem *NewItem(const QString &name, const QString *kept = nullptr)
     {
         TksXMLItem *item = Arena->Make();
-        item->Name = name;
-        item->Text = std::move(text);
+        item->Name.Borrow(Arena->Share(name));
+        item->Text.Borrow(kept);
         Arena->Hold(item);
+        return item;
+    }
+    TksXMLItem *NewItem(const QString &name, QString text)
+    {
+        TksXMLItem *item = NewItem(name);
+        item->Text = std::move(text);
         return item;
     }
 
@@ -441,7 +449,7 @@ struct ksilPass1 {
         const int save = P.Position();
         const int start = Skipped(p0);
         P.SetPosition(save);
-        TksXMLItem *item = NewItem(e->NodeName, QString());
+        TksXMLItem *item = NewItem(e->NodeName);
         item->SetPlaces(start, e->IsExpr ? P.Position() : -1);
         if (size_t(n0) < Out.size()) {
             item->Reserve(int(Out.size()) - n0);
