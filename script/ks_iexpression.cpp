@@ -286,7 +286,6 @@ void TksOperatorNode::ResolveOperands()
     FIntTree = intOperands && arith && Op != opDivFloat && TypeCode != tcFloat && TypeCode != tcString;
     FIntCompare = intOperands && FShape == shCompare;
     FSteps.reset();
-    FElements.reset();
     FStepCount = FElementCount = 0;
     std::vector<IntStep> steps;
     std::vector<const TksDesignator *> elements;
@@ -308,13 +307,14 @@ void TksOperatorNode::ResolveOperands()
 void TksOperatorNode::KeepSteps(const std::vector<IntStep> &steps, const std::vector<const TksDesignator *> &elements,
                                 bool num)
 {
-    FSteps.reset(new IntStep[steps.size()]);
-    std::copy(steps.begin(), steps.end(), FSteps.get());
+    static_assert(sizeof(IntStep) % alignof(const TksDesignator *) == 0);
+    auto *block = static_cast<IntStep *>(
+            ::operator new(steps.size() * sizeof(IntStep) + elements.size() * sizeof(const TksDesignator *)));
+    std::uninitialized_copy(steps.begin(), steps.end(), block);
+    std::uninitialized_copy(elements.begin(), elements.end(),
+                            reinterpret_cast<const TksDesignator **>(block + steps.size()));
+    FSteps.reset(block);
     FStepCount = std::uint8_t(steps.size());
-    if (!elements.empty()) {
-        FElements.reset(new const TksDesignator *[elements.size()]);
-        std::copy(elements.begin(), elements.end(), FElements.get());
-    }
     FElementCount = std::uint8_t(elements.size());
     FNumSteps = num;
 }
@@ -456,21 +456,23 @@ inline bool TksOperatorNode::NumSteps(KsValue &out) const
 {
     NumTemp t[kMaxIntSteps];
     const size_t n = FStepCount;
+    const IntStep *const steps = FSteps.get();
+    const TksDesignator *const *const elements = ElementList();
     for (size_t k = 0; k < n; ++k) {
-        const IntStep &s = FSteps[k];
+        const IntStep &s = steps[k];
         NumTemp a, b;
         if (s.A) {
             if (!NumOf(*s.A, a)) return false;
         } else if (!Elements || !s.EA) {
             a = t[s.TA];
-        } else if (const KsValue *e = ElementOperand(FElements[s.EA - 1]); !e || !NumOf(*e, a)) {
+        } else if (const KsValue *e = ElementOperand(elements[s.EA - 1]); !e || !NumOf(*e, a)) {
             return false;
         }
         if (s.B) {
             if (!NumOf(*s.B, b)) return false;
         } else if (!Elements || !s.EB) {
             b = t[s.TB];
-        } else if (const KsValue *e = ElementOperand(FElements[s.EB - 1]); !e || !NumOf(*e, b)) {
+        } else if (const KsValue *e = ElementOperand(elements[s.EB - 1]); !e || !NumOf(*e, b)) {
             return false;
         }
         NumTemp &r = t[k];
@@ -525,8 +527,10 @@ inline bool TksOperatorNode::IntSteps(qint64 &v, bool &wide) const
     qint64 t[kMaxIntSteps];
     bool w[kMaxIntSteps];
     const size_t n = FStepCount;
+    const IntStep *const steps = FSteps.get();
+    const TksDesignator *const *const elements = ElementList();
     for (size_t k = 0; k < n; ++k) {
-        const IntStep &s = FSteps[k];
+        const IntStep &s = steps[k];
         qint64 x, y;
         bool wx, wy;
         if (s.A) {
@@ -534,7 +538,7 @@ inline bool TksOperatorNode::IntSteps(qint64 &v, bool &wide) const
         } else if (!Elements || !s.EA) {
             x = t[s.TA];
             wx = w[s.TA];
-        } else if (const KsValue *e = ElementOperand(FElements[s.EA - 1]); !e || !IntOf(*e, x, wx)) {
+        } else if (const KsValue *e = ElementOperand(elements[s.EA - 1]); !e || !IntOf(*e, x, wx)) {
             return false;
         }
         if (s.B) {
@@ -542,7 +546,7 @@ inline bool TksOperatorNode::IntSteps(qint64 &v, bool &wide) const
         } else if (!Elements || !s.EB) {
             y = t[s.TB];
             wy = w[s.TB];
-        } else if (const KsValue *e = ElementOperand(FElements[s.EB - 1]); !e || !IntOf(*e, y, wy)) {
+        } else if (const KsValue *e = ElementOperand(elements[s.EB - 1]); !e || !IntOf(*e, y, wy)) {
             return false;
         }
         if (!IntStepValue(s.Op, x, y, t[k])) return false;

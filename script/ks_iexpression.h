@@ -108,9 +108,11 @@ public:
 class TksOperatorNode final : public TksExpressionNode {
 public:
     TksOperatorNode(TksOpCode op, bool strCat = false);
+    // The flags as bits and the steps' arrays in one block: a program holds
+    // many operators.
     TksOpCode Op;
-    bool IsStrCat;
-    bool BoolOperands = false;
+    bool IsStrCat : 1;
+    bool BoolOperands : 1 = false;
     int Priority() const override;
     KsValue GetValue() override;
     // A comparison answers without building a Boolean value.
@@ -142,16 +144,24 @@ private:
     // What this node does with its two values, decided once when finished.
     enum Shape : std::uint8_t { shGeneral, shArith, shCompare, shBoolAnd, shBoolOr };
     Shape FShape = shGeneral;
-    bool FChain = false;  // a "+" whose left operand is a "+" too (PlusChain)
+    bool FChain : 1 = false;  // a "+" whose left operand is a "+" too (PlusChain)
     // An arithmetic node of a pure tree of + - * div mod over constants and
     // plain variables (FIntTree), or a comparison of two such operands
     // (FIntCompare): tried first on 64-bit integers, without values; any
     // operand that is no integer, or a result the general rules treat
     // apart, sends it the general way (nothing ran that could change).
-    bool FIntTree = false;
-    bool FIntCompare = false;
+    bool FIntTree : 1 = false;
+    bool FIntCompare : 1 = false;
     // One step of FIntTree whose operands are both read in place (n - 1, i * 3).
-    bool FIntDirect = false;
+    bool FIntDirect : 1 = false;
+    bool FNumSteps : 1 = false;  // FSteps are FNumTree's
+    // A pure tree of + - * / div mod over constants and plain variables that
+    // is no FIntTree (reals take part): its steps on Integers, Int64s and
+    // Doubles with the rules of NumberResult; any other operand or result
+    // sends it the general way.
+    bool FNumTree : 1 = false;
+    std::uint8_t FStepCount = 0;
+    std::uint8_t FElementCount = 0;
     // The tree of an FIntTree node as steps in evaluation order, each taking
     // its operands in place or from the result of an earlier step.
     struct IntStep {
@@ -163,24 +173,22 @@ private:
         TksOpCode Op;
     };
     static constexpr size_t kMaxIntSteps = 16;
-    // The steps of FIntTree (FIntSteps) or of FNumTree (FNumSteps), and the
-    // array elements they read, in arrays of their own size: a program holds
-    // many operators, most without steps.
-    std::unique_ptr<IntStep[]> FSteps;
-    std::unique_ptr<const TksDesignator *[]> FElements;
-    std::uint8_t FStepCount = 0;
-    std::uint8_t FElementCount = 0;
-    bool FNumSteps = false;  // FSteps are FNumTree's
+    // The steps of FIntTree (FIntSteps) or of FNumTree (FNumSteps), then the
+    // array elements they read, in one block of its own size: a program
+    // holds many operators, most without steps.
+    struct StepsFree {
+        void operator()(IntStep *p) const { ::operator delete(p); }
+    };
+    std::unique_ptr<IntStep, StepsFree> FSteps;
+    const TksDesignator *const *ElementList() const
+    {
+        return reinterpret_cast<const TksDesignator *const *>(FSteps.get() + FStepCount);
+    }
     bool HasIntSteps() const { return FStepCount && !FNumSteps; }
     bool HasNumSteps() const { return FStepCount && FNumSteps; }
     void KeepSteps(const std::vector<IntStep> &steps, const std::vector<const TksDesignator *> &elements,
                    bool num);
     void AppendIntSteps(std::vector<IntStep> &steps, std::vector<const TksDesignator *> &elements) const;
-    // A pure tree of + - * / div mod over constants and plain variables that
-    // is no FIntTree (reals take part): its steps on Integers, Int64s and
-    // Doubles with the rules of NumberResult; any other operand or result
-    // sends it the general way.
-    bool FNumTree = false;
     bool NumValue(KsValue &out) const { return FElementCount ? NumSteps<true>(out) : NumSteps<false>(out); }
     // NumValue's steps; Elements: whether array elements take part.
     // Inline: they are the loops of the evaluations that call them.
