@@ -163,6 +163,8 @@ private:
     static const QString *Empty();
     const QString *FName = Empty();
 };
+// A program's statements name their unit: few names, held the same way.
+using KsUnitName = KsTypeName;
 
 // What has a value of a type: variables and the nodes of expressions. A
 // compiled program holds many nodes: what only named items need (a name, a
