@@ -767,7 +767,7 @@ bool TksOperatorNode::GetBool()
 
 TksExpression::TksExpression(TksScript *program) : TksValueItem(tcVariant, QString()), Program(program)
 {
-    Root = CurNode = new TksOperatorNode(opNone);
+    Root = FCurNode = new TksOperatorNode(opNone);
 }
 
 TksExpression::~TksExpression()
@@ -781,8 +781,8 @@ void TksExpression::AttachOperand(TksExpressionNode *node)
         delete node;
         return;
     }
-    CurNode->Attach(node);
-    CurNode = node;
+    FCurNode->Attach(node);
+    FCurNode = node;
 }
 
 void TksExpression::AddConst(const KsValue &value)
@@ -813,12 +813,12 @@ bool TksExpression::AddOperator(const QString &name)
         return false;
     auto *node = new TksOperatorNode(code, strCat);
     if (code == opLeftBracket || code == opUnMinus || code == opNot) {
-        CurNode->Attach(node);
-        CurNode = node;
+        FCurNode->Attach(node);
+        FCurNode = node;
         return true;
     }
     if (code == opRightBracket) {
-        TksExpressionNode *n = CurNode;
+        TksExpressionNode *n = FCurNode;
         while (n && n->Priority() <= 5) n = n->ParentNode;
         delete node;
         if (!n || n == Root) return true;  // no matching "(": ignore
@@ -834,15 +834,15 @@ bool TksExpression::AddOperator(const QString &name)
         if (inner) inner->ParentNode = parent;
         n->ParentNode = nullptr;
         delete n;
-        CurNode = inner ? inner : parent;
+        FCurNode = inner ? inner : parent;
         return true;
     }
-    if (Root == CurNode) {
+    if (Root == FCurNode) {
         Root->Attach(node);
-        CurNode = node;
+        FCurNode = node;
         return true;
     }
-    TksExpressionNode *c = CurNode;
+    TksExpressionNode *c = FCurNode;
     TksExpressionNode *p = c->ParentNode;
     auto *cop = AsOperator(c);
     if (cop && cop->Op == opLeftBracket) {
@@ -864,7 +864,7 @@ bool TksExpression::AddOperator(const QString &name)
         node->Left = c;
         c->ParentNode = node;
     }
-    CurNode = node;
+    FCurNode = node;
     return true;
 }
 
@@ -1013,13 +1013,12 @@ QString TksExpression::Finish()
         delete none;
         if (Root) Root->ParentNode = nullptr;
         Root = Normalize(Root);
-        CurNode = Root;
         FFinished = true;
     }
     QString error;  // null: no error
     TypeNode(Root, Program, error);
     auto *op = AsOperator(Root);
-    FDirect = op && op->IsDirectComparison() ? op : nullptr;
+    FDirectCompare = op && op->IsDirectComparison();
     FInPlace = DirectValueOf(Root);
     if (Root) {
         TypeCode = Root->TypeCode;
@@ -1073,8 +1072,8 @@ QString TksExpression::OptimizeCompound(TksDesignator *target, bool *swapped)
         TksExpressionNode *keep = op->Right;
         op->Right = nullptr;
         delete op;
-        Root = CurNode = keep;
-        FDirect = nullptr;  // until finished again
+        Root = keep;
+        FDirectCompare = false;  // until finished again
         FInPlace = nullptr;
         if (keep) keep->ParentNode = nullptr;
         return text;
@@ -1085,8 +1084,8 @@ QString TksExpression::OptimizeCompound(TksDesignator *target, bool *swapped)
         TksExpressionNode *keep = op->Left;
         op->Left = nullptr;
         delete op;
-        Root = CurNode = keep;
-        FDirect = nullptr;  // until finished again
+        Root = keep;
+        FDirectCompare = false;  // until finished again
         FInPlace = nullptr;
         if (keep) keep->ParentNode = nullptr;
         if (swapped) *swapped = true;

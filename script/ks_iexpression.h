@@ -267,10 +267,10 @@ public:
     TksSourcePos SourcePos;
 
 private:
-    bool FFinished = false;  // here: it fills the room after SourcePos
+    bool FFinished = false;  // here: they fill the room after SourcePos
+    bool FDirectCompare = false;  // Root is a direct comparison
 
 public:
-    TksExpressionNode *CurNode;
     TksExpressionNode *Root;
     TksScript *Program;
     // The expression's source text (macro arguments receive it); kept apart,
@@ -289,7 +289,7 @@ public:
     // Inlined into the loops and conditions that call it per pass.
     [[gnu::always_inline]] bool GetBool()
     {
-        if (FDirect) return FDirect->DirectCompared();
+        if (FDirectCompare) return static_cast<const TksOperatorNode *>(Root)->DirectCompared();
         return Root ? Root->GetBool() : false;
     }
     void SetValue(const KsValue &value) override;
@@ -298,24 +298,25 @@ public:
     bool IsPure() const { return Root && Root->Pure; }
     // The value read in place when the expression is one constant or plain
     // variable, else nullptr.
-    const KsValue *InPlace() const { return FInPlace; }
+    const KsValue *InPlace() const { return FFinished ? FInPlace : nullptr; }
     // The value as an index (integer).
     qint64 IndexValue()
     {
-        if (FInPlace && FInPlace->Kind() == KsKind::Integer) return FInPlace->RawInt();
+        const KsValue *v = InPlace();
+        if (v && v->Kind() == KsKind::Integer) return v->RawInt();
         return GetValue().ToInt64();
     }
     // The value when it is an integer read in place or given by a pure
     // integer tree; false (nothing evaluated) where GetValue must decide.
     bool TryIndex(qint64 &v) const
     {
-        if (FInPlace) {
-            if (FInPlace->Kind() == KsKind::Integer) {
-                v = FInPlace->RawInt();
+        if (const KsValue *in = InPlace()) {
+            if (in->Kind() == KsKind::Integer) {
+                v = in->RawInt();
                 return true;
             }
-            if (FInPlace->Kind() != KsKind::Int64) return false;
-            v = FInPlace->RawInt64();
+            if (in->Kind() != KsKind::Int64) return false;
+            v = in->RawInt64();
             return true;
         }
         bool wide;
@@ -329,8 +330,12 @@ public:
 private:
     void AttachOperand(TksExpressionNode *node);
     std::unique_ptr<QString> FSource;
-    TksOperatorNode *FDirect = nullptr;  // Root, when it is a direct comparison
-    const KsValue *FInPlace = nullptr;
+    // One word for what building and running need apart: a program holds
+    // many expressions.
+    union {
+        TksExpressionNode *FCurNode;  // where the tree grows (until finished)
+        const KsValue *FInPlace;      // see InPlace (once finished)
+    };
 };
 
 // A set constructor: entries are expressions; a nullptr entry stands between
