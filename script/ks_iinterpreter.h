@@ -23,6 +23,7 @@
 
 #include "script/ks_budget.h"
 #include "script/ks_limits.h"
+#include "script/ks_pool.h"
 #include "script/ks_props.h"
 #include "script/ksvalue.h"
 
@@ -126,6 +127,9 @@ public:
     TksItemList(const TksItemList &) = delete;
     TksItemList &operator=(const TksItemList &) = delete;
     ~TksItemList() override;
+    // Program objects come from the pool of small objects (see ks_pool.h).
+    static void *operator new(std::size_t bytes) { return ksPoolNew(bytes); }
+    static void operator delete(void *p, std::size_t bytes) noexcept { ksPoolDelete(p, bytes); }
     virtual void Clear();
     int Count() const { return int(FItems.size()); }
     void Add(TksItemList *item) { FItems.push_back(item); }
