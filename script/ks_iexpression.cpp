@@ -285,8 +285,7 @@ void TksOperatorNode::ResolveOperands()
     const bool arith = FShape == shArith || (FChain && !IsStrCat);
     FIntTree = intOperands && arith && Op != opDivFloat && TypeCode != tcFloat && TypeCode != tcString;
     FIntCompare = intOperands && FShape == shCompare;
-    FSteps.reset();
-    FStepCount = FElementCount = 0;
+    FreeSteps();
     std::vector<IntStep> steps;
     std::vector<const TksDesignator *> elements;
     if (FIntTree) {
@@ -304,16 +303,24 @@ void TksOperatorNode::ResolveOperands()
     }
 }
 
+void TksOperatorNode::FreeSteps()
+{
+    ksPoolDelete(FSteps, size_t(FStepCount) * sizeof(IntStep) + size_t(FElementCount) * sizeof(const TksDesignator *));
+    FSteps = nullptr;
+    FStepCount = FElementCount = 0;
+}
+
 void TksOperatorNode::KeepSteps(const std::vector<IntStep> &steps, const std::vector<const TksDesignator *> &elements,
                                 bool num)
 {
     static_assert(sizeof(IntStep) % alignof(const TksDesignator *) == 0);
+    FreeSteps();
     auto *block = static_cast<IntStep *>(
-            ::operator new(steps.size() * sizeof(IntStep) + elements.size() * sizeof(const TksDesignator *)));
+            ksPoolNew(steps.size() * sizeof(IntStep) + elements.size() * sizeof(const TksDesignator *)));
     std::uninitialized_copy(steps.begin(), steps.end(), block);
     std::uninitialized_copy(elements.begin(), elements.end(),
                             reinterpret_cast<const TksDesignator **>(block + steps.size()));
-    FSteps.reset(block);
+    FSteps = block;
     FStepCount = std::uint8_t(steps.size());
     FElementCount = std::uint8_t(elements.size());
     FNumSteps = num;
@@ -456,7 +463,7 @@ inline bool TksOperatorNode::NumSteps(KsValue &out) const
 {
     NumTemp t[kMaxIntSteps];
     const size_t n = FStepCount;
-    const IntStep *const steps = FSteps.get();
+    const IntStep *const steps = FSteps;
     const TksDesignator *const *const elements = ElementList();
     for (size_t k = 0; k < n; ++k) {
         const IntStep &s = steps[k];
@@ -527,7 +534,7 @@ inline bool TksOperatorNode::IntSteps(qint64 &v, bool &wide) const
     qint64 t[kMaxIntSteps];
     bool w[kMaxIntSteps];
     const size_t n = FStepCount;
-    const IntStep *const steps = FSteps.get();
+    const IntStep *const steps = FSteps;
     const TksDesignator *const *const elements = ElementList();
     for (size_t k = 0; k < n; ++k) {
         const IntStep &s = steps[k];

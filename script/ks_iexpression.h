@@ -108,6 +108,7 @@ public:
 class TksOperatorNode final : public TksExpressionNode {
 public:
     TksOperatorNode(TksOpCode op, bool strCat = false);
+    ~TksOperatorNode() override { FreeSteps(); }
     // The flags as bits and the steps' arrays in one block: a program holds
     // many operators.
     TksOpCode Op;
@@ -176,13 +177,11 @@ private:
     // The steps of FIntTree (FIntSteps) or of FNumTree (FNumSteps), then the
     // array elements they read, in one block of its own size: a program
     // holds many operators, most without steps.
-    struct StepsFree {
-        void operator()(IntStep *p) const { ::operator delete(p); }
-    };
-    std::unique_ptr<IntStep, StepsFree> FSteps;
+    void FreeSteps();
+    IntStep *FSteps = nullptr;
     const TksDesignator *const *ElementList() const
     {
-        return reinterpret_cast<const TksDesignator *const *>(FSteps.get() + FStepCount);
+        return reinterpret_cast<const TksDesignator *const *>(FSteps + FStepCount);
     }
     bool HasIntSteps() const { return FStepCount && !FNumSteps; }
     bool HasNumSteps() const { return FStepCount && FNumSteps; }

@@ -117,6 +117,7 @@ private:
         quint32 Size;
         quint32 Capacity;
     };  // followed by Capacity pointers
+    static_assert(sizeof(Head) == 8);
     Head *FHead = nullptr;
 };
 
