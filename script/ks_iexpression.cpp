@@ -103,7 +103,6 @@ void TksExpressionNode::Attach(TksExpressionNode *child)
         delete Right;  // only a malformed token sequence fills a node twice
         Right = child;
     }
-    child->ParentNode = this;
 }
 
 void TksExpressionNode::Detach(TksExpressionNode *child)
@@ -113,7 +112,6 @@ void TksExpressionNode::Detach(TksExpressionNode *child)
         Left = nullptr;
     else if (Right == child)
         Right = nullptr;
-    child->ParentNode = nullptr;
 }
 
 TksOperandNode::TksOperandNode(const KsValue &v)
@@ -730,21 +728,35 @@ bool TksOperatorNode::IsPlus(const TksExpressionNode *n)
 
 KsValue TksOperatorNode::PlusChain()
 {
-    // Left operands first, from the lowest "+" up to this one.
-    TksExpressionNode *n = this;
-    while (IsPlus(n->Left)) n = n->Left;
-    KsValue acc = n->Left ? n->Left->GetValue() : KsValue();
-    for (;;) {
-        auto *op = static_cast<TksOperatorNode *>(n);
+    // Left operands first, from the lowest "+" up to this one (the chain is
+    // found from the top: nodes hold no link to their parent).
+    constexpr size_t kShort = 32;
+    TksOperatorNode *few[kShort];
+    std::vector<TksOperatorNode *> many;
+    size_t count = 0;
+    for (TksOperatorNode *op = this;; op = static_cast<TksOperatorNode *>(op->Left)) {
+        if (count < kShort) {
+            few[count] = op;
+        } else {
+            if (many.empty()) many.assign(few, few + kShort);
+            many.push_back(op);
+        }
+        ++count;
+        if (!IsPlus(op->Left)) break;
+    }
+    TksOperatorNode *const *chain = many.empty() ? few : many.data();
+    const TksExpressionNode *lowest = chain[count - 1];
+    KsValue acc = lowest->Left ? lowest->Left->GetValue() : KsValue();
+    for (size_t k = count; k-- > 0;) {
+        const TksOperatorNode *op = chain[k];
         const KsValue w = op->Right ? op->Right->GetValue() : KsValue();
         if (acc.IsString() && w.IsString()) {
             ksCheckStringLength(qint64(acc.RawString().size()) + w.RawString().size());
             acc.RawString().append(w.RawString());  // the first append copies, the rest grow in place
         } else
             acc = op->Plus(acc, w);
-        if (n == this) return acc;
-        n = n->ParentNode;
     }
+    return acc;
 }
 
 bool TksOperatorNode::GetBool()
@@ -774,11 +786,13 @@ bool TksOperatorNode::GetBool()
 
 TksExpression::TksExpression(TksScript *program) : TksValueItem(tcVariant, QString()), Program(program)
 {
-    Root = FCurNode = new TksOperatorNode(opNone);
+    Root = new TksOperatorNode(opNone);
+    FBuilding = new Building{Root, {}};
 }
 
 TksExpression::~TksExpression()
 {
+    if (!FFinished) delete FBuilding;
     delete Root;
 }
 
@@ -788,8 +802,8 @@ void TksExpression::AttachOperand(TksExpressionNode *node)
         delete node;
         return;
     }
-    FCurNode->Attach(node);
-    FCurNode = node;
+    FBuilding->Cur->Attach(node);
+    FBuilding->Down(node);
 }
 
 void TksExpression::AddConst(const KsValue &value)
@@ -819,47 +833,56 @@ bool TksExpression::AddOperator(const QString &name)
     else if (!ksOperatorCode(name, code, strCat) || code == opNone)
         return false;
     auto *node = new TksOperatorNode(code, strCat);
+    Building &b = *FBuilding;
     if (code == opLeftBracket || code == opUnMinus || code == opNot) {
-        FCurNode->Attach(node);
-        FCurNode = node;
+        b.Cur->Attach(node);
+        b.Down(node);
         return true;
     }
     if (code == opRightBracket) {
-        TksExpressionNode *n = FCurNode;
-        while (n && n->Priority() <= 5) n = n->ParentNode;
+        // up to the "(" (levels count from the root, 0)
+        size_t level = b.Above.size();
+        TksExpressionNode *n = b.Cur;
+        while (n && n->Priority() <= 5) n = level > 0 ? b.At(--level) : nullptr;
         delete node;
         if (!n || n == Root) return true;  // no matching "(": ignore
-        TksExpressionNode *parent = n->ParentNode;
+        TksExpressionNode *parent = b.At(level - 1);
         TksExpressionNode *inner = n->Left;
         n->Left = nullptr;
-        if (inner) inner->ParentNode = nullptr;
         // put the bracketed subtree where the "(" node was
         if (parent->Left == n)
             parent->Left = inner;
         else
             parent->Right = inner;
-        if (inner) inner->ParentNode = parent;
-        n->ParentNode = nullptr;
         delete n;
-        FCurNode = inner ? inner : parent;
+        if (inner) {
+            b.Above.resize(level);
+            b.Cur = inner;
+        } else {
+            b.Above.resize(level - 1);
+            b.Cur = parent;
+        }
         return true;
     }
-    if (Root == FCurNode) {
+    if (Root == b.Cur) {
         Root->Attach(node);
-        FCurNode = node;
+        b.Down(node);
         return true;
     }
-    TksExpressionNode *c = FCurNode;
-    TksExpressionNode *p = c->ParentNode;
+    TksExpressionNode *c = b.Cur;
+    size_t level = b.Above.size();  // of c
     auto *cop = AsOperator(c);
     if (cop && cop->Op == opLeftBracket) {
-        p = c;
+        b.Above.push_back(c);
+        ++level;
         c = nullptr;
     }
+    TksExpressionNode *p = level > 0 ? b.At(level - 1) : nullptr;
     const int prio = node->Priority();
     while (p && p->Priority() <= prio) {
         c = p;
-        p = p->ParentNode;
+        --level;
+        p = level > 0 ? b.At(level - 1) : nullptr;
     }
     if (!p) {  // cannot happen with the none node on top; keep the tree intact
         delete node;
@@ -867,11 +890,9 @@ bool TksExpression::AddOperator(const QString &name)
     }
     p->Detach(c);
     p->Attach(node);
-    if (c) {
-        node->Left = c;
-        c->ParentNode = node;
-    }
-    FCurNode = node;
+    if (c) node->Left = c;
+    b.Above.resize(level);  // p and the nodes above it
+    b.Cur = node;
     return true;
 }
 
@@ -959,18 +980,14 @@ TksExpressionNode *Normalize(TksExpressionNode *n)
         n->Left = nullptr;
         delete n;
         if (!inner) inner = new TksOperandNode(KsValue());
-        inner->ParentNode = nullptr;
         return Normalize(inner);
     }
     n->Left = Normalize(n->Left);
-    if (n->Left) n->Left->ParentNode = n;
     n->Right = Normalize(n->Right);
-    if (n->Right) n->Right->ParentNode = n;
     if (op) {
         if (!n->Left) n->Attach(new TksOperandNode(KsValue()));
         if (op->Op != opNot && op->Op != opUnMinus && !n->Right) {
             n->Right = new TksOperandNode(KsValue());
-            n->Right->ParentNode = n;
         }
     }
     return n;
@@ -1018,8 +1035,8 @@ QString TksExpression::Finish()
         Root = none->Left;
         none->Left = nullptr;
         delete none;
-        if (Root) Root->ParentNode = nullptr;
         Root = Normalize(Root);
+        delete FBuilding;
         FFinished = true;
     }
     QString error;  // null: no error
@@ -1082,7 +1099,6 @@ QString TksExpression::OptimizeCompound(TksDesignator *target, bool *swapped)
         Root = keep;
         FDirectCompare = false;  // until finished again
         FInPlace = nullptr;
-        if (keep) keep->ParentNode = nullptr;
         return text;
     }
     // y + x is x + y only for numbers: text joins in the order written
@@ -1094,7 +1110,6 @@ QString TksExpression::OptimizeCompound(TksDesignator *target, bool *swapped)
         Root = keep;
         FDirectCompare = false;  // until finished again
         FInPlace = nullptr;
-        if (keep) keep->ParentNode = nullptr;
         if (swapped) *swapped = true;
         return text;
     }

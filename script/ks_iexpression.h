@@ -58,7 +58,6 @@ public:
     bool Pure = false;
     TksExpressionNode *Left = nullptr;
     TksExpressionNode *Right = nullptr;
-    TksExpressionNode *ParentNode = nullptr;
     virtual int Priority() const { return 0; }
     // The value as a condition.
     virtual bool GetBool() { return GetValue().ToBool(); }
@@ -328,12 +327,24 @@ public:
 
 private:
     void AttachOperand(TksExpressionNode *node);
+    // Where the tree grows while it is built: the node last placed and the
+    // nodes above it, the root first (nodes hold no link to their parent).
+    struct Building {
+        TksExpressionNode *Cur;
+        std::vector<TksExpressionNode *> Above;
+        TksExpressionNode *At(size_t level) const { return level == Above.size() ? Cur : Above[level]; }
+        void Down(TksExpressionNode *node)
+        {
+            Above.push_back(Cur);
+            Cur = node;
+        }
+    };
     std::unique_ptr<QString> FSource;
     // One word for what building and running need apart: a program holds
     // many expressions.
     union {
-        TksExpressionNode *FCurNode;  // where the tree grows (until finished)
-        const KsValue *FInPlace;      // see InPlace (once finished)
+        Building *FBuilding;       // until finished
+        const KsValue *FInPlace;  // see InPlace (once finished)
     };
 };
 
