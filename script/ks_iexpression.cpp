@@ -3,6 +3,9 @@
 #include "script/ks_idesignator.h"
 #include "script/ks_itools.h"
 
+#include <QHash>
+#include <QMutex>
+
 #include <algorithm>
 #include <typeinfo>
 #include <vector>
@@ -793,7 +796,42 @@ TksExpression::TksExpression(TksScript *program) : TksValueItem(tcVariant, QStri
 TksExpression::~TksExpression()
 {
     if (!FFinished) delete FBuilding;
+    if (FHasSource) SetSource(QString());
     delete Root;
+}
+
+namespace {
+// The source texts of the expressions that have one.
+struct ksSources {
+    QMutex Lock;
+    QHash<const TksExpression *, QString> Texts;
+};
+ksSources &Sources()
+{
+    static auto *sources = new ksSources;  // expressions may outlive static destruction
+    return *sources;
+}
+}  // namespace
+
+QString TksExpression::Source() const
+{
+    if (!FHasSource) return QString();
+    ksSources &s = Sources();
+    const QMutexLocker lock(&s.Lock);
+    return s.Texts.value(this);
+}
+
+void TksExpression::SetSource(const QString &text)
+{
+    ksSources &s = Sources();
+    const QMutexLocker lock(&s.Lock);
+    if (text.isNull()) {
+        s.Texts.remove(this);
+        FHasSource = false;
+    } else {
+        s.Texts.insert(this, text);
+        FHasSource = true;
+    }
 }
 
 void TksExpression::AttachOperand(TksExpressionNode *node)

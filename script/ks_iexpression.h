@@ -267,14 +267,15 @@ public:
 private:
     bool FFinished = false;  // here: they fill the room after SourcePos
     bool FDirectCompare = false;  // Root is a direct comparison
+    bool FHasSource = false;      // see Source
 
 public:
     TksExpressionNode *Root;
     TksScript *Program;
-    // The expression's source text (macro arguments receive it); kept apart,
-    // as few expressions have one.
-    QString Source() const { return FSource ? *FSource : QString(); }
-    void SetSource(const QString &text) { FSource = std::make_unique<QString>(text); }
+    // The expression's source text (macro arguments receive it); kept
+    // aside, as few expressions have one.
+    QString Source() const;
+    void SetSource(const QString &text);
 
     void AddConst(const KsValue &value);
     void AddDesignator(TksDesignator *designator);
@@ -339,7 +340,6 @@ private:
             Cur = node;
         }
     };
-    std::unique_ptr<QString> FSource;
     // One word for what building and running need apart: a program holds
     // many expressions.
     union {
