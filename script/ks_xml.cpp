@@ -790,7 +790,7 @@ void TksXMLReader::ReadItem(TksXMLItem *item, QString &lastName)
         }
         if (text.endsWith(QLatin1Char('/'))) {
             it->Text.chop(1);
-            if (it->Text.endsWith(QLatin1Char(' '))) it->Text.chop(1);
+            if (it->Text.str().endsWith(QLatin1Char(' '))) it->Text.chop(1);
             return 1;
         }
         return 2;

@@ -113,21 +113,6 @@ public:
         return str().compare(other, cs);
     }
     template <class T>
-    bool startsWith(const T &other, Qt::CaseSensitivity cs = Qt::CaseSensitive) const
-    {
-        return str().startsWith(other, cs);
-    }
-    template <class T>
-    bool endsWith(const T &other, Qt::CaseSensitivity cs = Qt::CaseSensitive) const
-    {
-        return str().endsWith(other, cs);
-    }
-    template <class T>
-    bool contains(const T &other, Qt::CaseSensitivity cs = Qt::CaseSensitive) const
-    {
-        return str().contains(other, cs);
-    }
-    template <class T>
     qsizetype indexOf(const T &other, qsizetype from = 0, Qt::CaseSensitivity cs = Qt::CaseSensitive) const
     {
         return str().indexOf(other, from, cs);
