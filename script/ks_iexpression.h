@@ -298,18 +298,19 @@ public:
     // The value read in place when the expression is one constant or plain
     // variable, else nullptr.
     const KsValue *InPlace() const { return FFinished ? FInPlace : nullptr; }
-    // The value as an index (integer).
+    // The value as an index (integer). It and TryIndex run on a finished
+    // expression (an index of a running program): the value in place is
+    // read without asking.
     qint64 IndexValue()
     {
-        const KsValue *v = InPlace();
-        if (v && v->Kind() == KsKind::Integer) return v->RawInt();
+        if (FInPlace && FInPlace->Kind() == KsKind::Integer) return FInPlace->RawInt();
         return GetValue().ToInt64();
     }
     // The value when it is an integer read in place or given by a pure
     // integer tree; false (nothing evaluated) where GetValue must decide.
     bool TryIndex(qint64 &v) const
     {
-        if (const KsValue *in = InPlace()) {
+        if (const KsValue *in = FInPlace) {
             if (in->Kind() == KsKind::Integer) {
                 v = in->RawInt();
                 return true;
