@@ -4,19 +4,13 @@
 #include "script/ks_limits.h"
 #include "script/ksvalue.h"
 
+#include "script/ks_pool.h"
+
 #include <malloc.h>
 
 #include <algorithm>
 #include <atomic>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KS_HEAP_FROM_SANITIZER 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define KS_HEAP_FROM_SANITIZER 1
-#endif
 #ifdef KS_HEAP_FROM_SANITIZER
 #include <sanitizer/allocator_interface.h>
 #endif

@@ -3,6 +3,9 @@
 #include "script/ks_idesignator.h"
 #include "script/ks_itools.h"
 
+#include <QHash>
+#include <QMutex>
+
 #include <algorithm>
 #include <typeinfo>
 #include <vector>
@@ -103,7 +106,6 @@ void TksExpressionNode::Attach(TksExpressionNode *child)
         delete Right;  // only a malformed token sequence fills a node twice
         Right = child;
     }
-    child->ParentNode = this;
 }
 
 void TksExpressionNode::Detach(TksExpressionNode *child)
@@ -113,7 +115,6 @@ void TksExpressionNode::Detach(TksExpressionNode *child)
         Left = nullptr;
     else if (Right == child)
         Right = nullptr;
-    child->ParentNode = nullptr;
 }
 
 TksOperandNode::TksOperandNode(const KsValue &v)
@@ -285,9 +286,7 @@ void TksOperatorNode::ResolveOperands()
     const bool arith = FShape == shArith || (FChain && !IsStrCat);
     FIntTree = intOperands && arith && Op != opDivFloat && TypeCode != tcFloat && TypeCode != tcString;
     FIntCompare = intOperands && FShape == shCompare;
-    FSteps.reset();
-    FElements.reset();
-    FStepCount = FElementCount = 0;
+    FreeSteps();
     std::vector<IntStep> steps;
     std::vector<const TksDesignator *> elements;
     if (FIntTree) {
@@ -305,16 +304,25 @@ void TksOperatorNode::ResolveOperands()
     }
 }
 
+void TksOperatorNode::FreeSteps()
+{
+    ksPoolDelete(FSteps, size_t(FStepCount) * sizeof(IntStep) + size_t(FElementCount) * sizeof(const TksDesignator *));
+    FSteps = nullptr;
+    FStepCount = FElementCount = 0;
+}
+
 void TksOperatorNode::KeepSteps(const std::vector<IntStep> &steps, const std::vector<const TksDesignator *> &elements,
                                 bool num)
 {
-    FSteps.reset(new IntStep[steps.size()]);
-    std::copy(steps.begin(), steps.end(), FSteps.get());
+    static_assert(sizeof(IntStep) % alignof(const TksDesignator *) == 0);
+    FreeSteps();
+    auto *block = static_cast<IntStep *>(
+            ksPoolNew(steps.size() * sizeof(IntStep) + elements.size() * sizeof(const TksDesignator *)));
+    std::uninitialized_copy(steps.begin(), steps.end(), block);
+    std::uninitialized_copy(elements.begin(), elements.end(),
+                            reinterpret_cast<const TksDesignator **>(block + steps.size()));
+    FSteps = block;
     FStepCount = std::uint8_t(steps.size());
-    if (!elements.empty()) {
-        FElements.reset(new const TksDesignator *[elements.size()]);
-        std::copy(elements.begin(), elements.end(), FElements.get());
-    }
     FElementCount = std::uint8_t(elements.size());
     FNumSteps = num;
 }
@@ -456,21 +464,23 @@ inline bool TksOperatorNode::NumSteps(KsValue &out) const
 {
     NumTemp t[kMaxIntSteps];
     const size_t n = FStepCount;
+    const IntStep *const steps = FSteps;
+    const TksDesignator *const *const elements = ElementList();
     for (size_t k = 0; k < n; ++k) {
-        const IntStep &s = FSteps[k];
+        const IntStep &s = steps[k];
         NumTemp a, b;
         if (s.A) {
             if (!NumOf(*s.A, a)) return false;
         } else if (!Elements || !s.EA) {
             a = t[s.TA];
-        } else if (const KsValue *e = ElementOperand(FElements[s.EA - 1]); !e || !NumOf(*e, a)) {
+        } else if (const KsValue *e = ElementOperand(elements[s.EA - 1]); !e || !NumOf(*e, a)) {
             return false;
         }
         if (s.B) {
             if (!NumOf(*s.B, b)) return false;
         } else if (!Elements || !s.EB) {
             b = t[s.TB];
-        } else if (const KsValue *e = ElementOperand(FElements[s.EB - 1]); !e || !NumOf(*e, b)) {
+        } else if (const KsValue *e = ElementOperand(elements[s.EB - 1]); !e || !NumOf(*e, b)) {
             return false;
         }
         NumTemp &r = t[k];
@@ -525,8 +535,10 @@ inline bool TksOperatorNode::IntSteps(qint64 &v, bool &wide) const
     qint64 t[kMaxIntSteps];
     bool w[kMaxIntSteps];
     const size_t n = FStepCount;
+    const IntStep *const steps = FSteps;
+    const TksDesignator *const *const elements = ElementList();
     for (size_t k = 0; k < n; ++k) {
-        const IntStep &s = FSteps[k];
+        const IntStep &s = steps[k];
         qint64 x, y;
         bool wx, wy;
         if (s.A) {
@@ -534,7 +546,7 @@ inline bool TksOperatorNode::IntSteps(qint64 &v, bool &wide) const
         } else if (!Elements || !s.EA) {
             x = t[s.TA];
             wx = w[s.TA];
-        } else if (const KsValue *e = ElementOperand(FElements[s.EA - 1]); !e || !IntOf(*e, x, wx)) {
+        } else if (const KsValue *e = ElementOperand(elements[s.EA - 1]); !e || !IntOf(*e, x, wx)) {
             return false;
         }
         if (s.B) {
@@ -542,7 +554,7 @@ inline bool TksOperatorNode::IntSteps(qint64 &v, bool &wide) const
         } else if (!Elements || !s.EB) {
             y = t[s.TB];
             wy = w[s.TB];
-        } else if (const KsValue *e = ElementOperand(FElements[s.EB - 1]); !e || !IntOf(*e, y, wy)) {
+        } else if (const KsValue *e = ElementOperand(elements[s.EB - 1]); !e || !IntOf(*e, y, wy)) {
             return false;
         }
         if (!IntStepValue(s.Op, x, y, t[k])) return false;
@@ -719,21 +731,35 @@ bool TksOperatorNode::IsPlus(const TksExpressionNode *n)
 
 KsValue TksOperatorNode::PlusChain()
 {
-    // Left operands first, from the lowest "+" up to this one.
-    TksExpressionNode *n = this;
-    while (IsPlus(n->Left)) n = n->Left;
-    KsValue acc = n->Left ? n->Left->GetValue() : KsValue();
-    for (;;) {
-        auto *op = static_cast<TksOperatorNode *>(n);
+    // Left operands first, from the lowest "+" up to this one (the chain is
+    // found from the top: nodes hold no link to their parent).
+    constexpr size_t kShort = 32;
+    TksOperatorNode *few[kShort];
+    std::vector<TksOperatorNode *> many;
+    size_t count = 0;
+    for (TksOperatorNode *op = this;; op = static_cast<TksOperatorNode *>(op->Left)) {
+        if (count < kShort) {
+            few[count] = op;
+        } else {
+            if (many.empty()) many.assign(few, few + kShort);
+            many.push_back(op);
+        }
+        ++count;
+        if (!IsPlus(op->Left)) break;
+    }
+    TksOperatorNode *const *chain = many.empty() ? few : many.data();
+    const TksExpressionNode *lowest = chain[count - 1];
+    KsValue acc = lowest->Left ? lowest->Left->GetValue() : KsValue();
+    for (size_t k = count; k-- > 0;) {
+        const TksOperatorNode *op = chain[k];
         const KsValue w = op->Right ? op->Right->GetValue() : KsValue();
         if (acc.IsString() && w.IsString()) {
             ksCheckStringLength(qint64(acc.RawString().size()) + w.RawString().size());
             acc.RawString().append(w.RawString());  // the first append copies, the rest grow in place
         } else
             acc = op->Plus(acc, w);
-        if (n == this) return acc;
-        n = n->ParentNode;
     }
+    return acc;
 }
 
 bool TksOperatorNode::GetBool()
@@ -763,12 +789,49 @@ bool TksOperatorNode::GetBool()
 
 TksExpression::TksExpression(TksScript *program) : TksValueItem(tcVariant, QString()), Program(program)
 {
-    Root = CurNode = new TksOperatorNode(opNone);
+    Root = new TksOperatorNode(opNone);
+    FBuilding = new Building{Root, {}};
 }
 
 TksExpression::~TksExpression()
 {
+    if (!FFinished) delete FBuilding;
+    if (FHasSource) SetSource(QString());
     delete Root;
+}
+
+namespace {
+// The source texts of the expressions that have one.
+struct ksSources {
+    QMutex Lock;
+    QHash<const TksExpression *, QString> Texts;
+};
+ksSources &Sources()
+{
+    static auto *sources = new ksSources;  // expressions may outlive static destruction
+    return *sources;
+}
+}  // namespace
+
+QString TksExpression::Source() const
+{
+    if (!FHasSource) return QString();
+    ksSources &s = Sources();
+    const QMutexLocker lock(&s.Lock);
+    return s.Texts.value(this);
+}
+
+void TksExpression::SetSource(const QString &text)
+{
+    ksSources &s = Sources();
+    const QMutexLocker lock(&s.Lock);
+    if (text.isNull()) {
+        s.Texts.remove(this);
+        FHasSource = false;
+    } else {
+        s.Texts.insert(this, text);
+        FHasSource = true;
+    }
 }
 
 void TksExpression::AttachOperand(TksExpressionNode *node)
@@ -777,8 +840,8 @@ void TksExpression::AttachOperand(TksExpressionNode *node)
         delete node;
         return;
     }
-    CurNode->Attach(node);
-    CurNode = node;
+    FBuilding->Cur->Attach(node);
+    FBuilding->Down(node);
 }
 
 void TksExpression::AddConst(const KsValue &value)
@@ -808,47 +871,56 @@ bool TksExpression::AddOperator(const QString &name)
     else if (!ksOperatorCode(name, code, strCat) || code == opNone)
         return false;
     auto *node = new TksOperatorNode(code, strCat);
+    Building &b = *FBuilding;
     if (code == opLeftBracket || code == opUnMinus || code == opNot) {
-        CurNode->Attach(node);
-        CurNode = node;
+        b.Cur->Attach(node);
+        b.Down(node);
         return true;
     }
     if (code == opRightBracket) {
-        TksExpressionNode *n = CurNode;
-        while (n && n->Priority() <= 5) n = n->ParentNode;
+        // up to the "(" (levels count from the root, 0)
+        size_t level = b.Above.size();
+        TksExpressionNode *n = b.Cur;
+        while (n && n->Priority() <= 5) n = level > 0 ? b.At(--level) : nullptr;
         delete node;
         if (!n || n == Root) return true;  // no matching "(": ignore
-        TksExpressionNode *parent = n->ParentNode;
+        TksExpressionNode *parent = b.At(level - 1);
         TksExpressionNode *inner = n->Left;
         n->Left = nullptr;
-        if (inner) inner->ParentNode = nullptr;
         // put the bracketed subtree where the "(" node was
         if (parent->Left == n)
             parent->Left = inner;
         else
             parent->Right = inner;
-        if (inner) inner->ParentNode = parent;
-        n->ParentNode = nullptr;
         delete n;
-        CurNode = inner ? inner : parent;
+        if (inner) {
+            b.Above.resize(level);
+            b.Cur = inner;
+        } else {
+            b.Above.resize(level - 1);
+            b.Cur = parent;
+        }
         return true;
     }
-    if (Root == CurNode) {
+    if (Root == b.Cur) {
         Root->Attach(node);
-        CurNode = node;
+        b.Down(node);
         return true;
     }
-    TksExpressionNode *c = CurNode;
-    TksExpressionNode *p = c->ParentNode;
+    TksExpressionNode *c = b.Cur;
+    size_t level = b.Above.size();  // of c
     auto *cop = AsOperator(c);
     if (cop && cop->Op == opLeftBracket) {
-        p = c;
+        b.Above.push_back(c);
+        ++level;
         c = nullptr;
     }
+    TksExpressionNode *p = level > 0 ? b.At(level - 1) : nullptr;
     const int prio = node->Priority();
     while (p && p->Priority() <= prio) {
         c = p;
-        p = p->ParentNode;
+        --level;
+        p = level > 0 ? b.At(level - 1) : nullptr;
     }
     if (!p) {  // cannot happen with the none node on top; keep the tree intact
         delete node;
@@ -856,11 +928,9 @@ bool TksExpression::AddOperator(const QString &name)
     }
     p->Detach(c);
     p->Attach(node);
-    if (c) {
-        node->Left = c;
-        c->ParentNode = node;
-    }
-    CurNode = node;
+    if (c) node->Left = c;
+    b.Above.resize(level);  // p and the nodes above it
+    b.Cur = node;
     return true;
 }
 
@@ -948,18 +1018,14 @@ TksExpressionNode *Normalize(TksExpressionNode *n)
         n->Left = nullptr;
         delete n;
         if (!inner) inner = new TksOperandNode(KsValue());
-        inner->ParentNode = nullptr;
         return Normalize(inner);
     }
     n->Left = Normalize(n->Left);
-    if (n->Left) n->Left->ParentNode = n;
     n->Right = Normalize(n->Right);
-    if (n->Right) n->Right->ParentNode = n;
     if (op) {
         if (!n->Left) n->Attach(new TksOperandNode(KsValue()));
         if (op->Op != opNot && op->Op != opUnMinus && !n->Right) {
             n->Right = new TksOperandNode(KsValue());
-            n->Right->ParentNode = n;
         }
     }
     return n;
@@ -1007,15 +1073,14 @@ QString TksExpression::Finish()
         Root = none->Left;
         none->Left = nullptr;
         delete none;
-        if (Root) Root->ParentNode = nullptr;
         Root = Normalize(Root);
-        CurNode = Root;
+        delete FBuilding;
         FFinished = true;
     }
     QString error;  // null: no error
     TypeNode(Root, Program, error);
     auto *op = AsOperator(Root);
-    FDirect = op && op->IsDirectComparison() ? op : nullptr;
+    FDirectCompare = op && op->IsDirectComparison();
     FInPlace = DirectValueOf(Root);
     if (Root) {
         TypeCode = Root->TypeCode;
@@ -1069,10 +1134,9 @@ QString TksExpression::OptimizeCompound(TksDesignator *target, bool *swapped)
         TksExpressionNode *keep = op->Right;
         op->Right = nullptr;
         delete op;
-        Root = CurNode = keep;
-        FDirect = nullptr;  // until finished again
+        Root = keep;
+        FDirectCompare = false;  // until finished again
         FInPlace = nullptr;
-        if (keep) keep->ParentNode = nullptr;
         return text;
     }
     // y + x is x + y only for numbers: text joins in the order written
@@ -1081,10 +1145,9 @@ QString TksExpression::OptimizeCompound(TksDesignator *target, bool *swapped)
         TksExpressionNode *keep = op->Left;
         op->Left = nullptr;
         delete op;
-        Root = CurNode = keep;
-        FDirect = nullptr;  // until finished again
+        Root = keep;
+        FDirectCompare = false;  // until finished again
         FInPlace = nullptr;
-        if (keep) keep->ParentNode = nullptr;
         if (swapped) *swapped = true;
         return text;
     }

@@ -58,7 +58,6 @@ public:
     bool Pure = false;
     TksExpressionNode *Left = nullptr;
     TksExpressionNode *Right = nullptr;
-    TksExpressionNode *ParentNode = nullptr;
     virtual int Priority() const { return 0; }
     // The value as a condition.
     virtual bool GetBool() { return GetValue().ToBool(); }
@@ -108,9 +107,12 @@ public:
 class TksOperatorNode final : public TksExpressionNode {
 public:
     TksOperatorNode(TksOpCode op, bool strCat = false);
+    ~TksOperatorNode() override { FreeSteps(); }
+    // The flags as bits and the steps' arrays in one block: a program holds
+    // many operators.
     TksOpCode Op;
-    bool IsStrCat;
-    bool BoolOperands = false;
+    bool IsStrCat : 1;
+    bool BoolOperands : 1 = false;
     int Priority() const override;
     KsValue GetValue() override;
     // A comparison answers without building a Boolean value.
@@ -142,16 +144,24 @@ private:
     // What this node does with its two values, decided once when finished.
     enum Shape : std::uint8_t { shGeneral, shArith, shCompare, shBoolAnd, shBoolOr };
     Shape FShape = shGeneral;
-    bool FChain = false;  // a "+" whose left operand is a "+" too (PlusChain)
+    bool FChain : 1 = false;  // a "+" whose left operand is a "+" too (PlusChain)
     // An arithmetic node of a pure tree of + - * div mod over constants and
     // plain variables (FIntTree), or a comparison of two such operands
     // (FIntCompare): tried first on 64-bit integers, without values; any
     // operand that is no integer, or a result the general rules treat
     // apart, sends it the general way (nothing ran that could change).
-    bool FIntTree = false;
-    bool FIntCompare = false;
+    bool FIntTree : 1 = false;
+    bool FIntCompare : 1 = false;
     // One step of FIntTree whose operands are both read in place (n - 1, i * 3).
-    bool FIntDirect = false;
+    bool FIntDirect : 1 = false;
+    bool FNumSteps : 1 = false;  // FSteps are FNumTree's
+    // A pure tree of + - * / div mod over constants and plain variables that
+    // is no FIntTree (reals take part): its steps on Integers, Int64s and
+    // Doubles with the rules of NumberResult; any other operand or result
+    // sends it the general way.
+    bool FNumTree : 1 = false;
+    std::uint8_t FStepCount = 0;
+    std::uint8_t FElementCount = 0;
     // The tree of an FIntTree node as steps in evaluation order, each taking
     // its operands in place or from the result of an earlier step.
     struct IntStep {
@@ -163,24 +173,20 @@ private:
         TksOpCode Op;
     };
     static constexpr size_t kMaxIntSteps = 16;
-    // The steps of FIntTree (FIntSteps) or of FNumTree (FNumSteps), and the
-    // array elements they read, in arrays of their own size: a program holds
-    // many operators, most without steps.
-    std::unique_ptr<IntStep[]> FSteps;
-    std::unique_ptr<const TksDesignator *[]> FElements;
-    std::uint8_t FStepCount = 0;
-    std::uint8_t FElementCount = 0;
-    bool FNumSteps = false;  // FSteps are FNumTree's
+    // The steps of FIntTree (FIntSteps) or of FNumTree (FNumSteps), then the
+    // array elements they read, in one block of its own size: a program
+    // holds many operators, most without steps.
+    void FreeSteps();
+    IntStep *FSteps = nullptr;
+    const TksDesignator *const *ElementList() const
+    {
+        return reinterpret_cast<const TksDesignator *const *>(FSteps + FStepCount);
+    }
     bool HasIntSteps() const { return FStepCount && !FNumSteps; }
     bool HasNumSteps() const { return FStepCount && FNumSteps; }
     void KeepSteps(const std::vector<IntStep> &steps, const std::vector<const TksDesignator *> &elements,
                    bool num);
     void AppendIntSteps(std::vector<IntStep> &steps, std::vector<const TksDesignator *> &elements) const;
-    // A pure tree of + - * / div mod over constants and plain variables that
-    // is no FIntTree (reals take part): its steps on Integers, Int64s and
-    // Doubles with the rules of NumberResult; any other operand or result
-    // sends it the general way.
-    bool FNumTree = false;
     bool NumValue(KsValue &out) const { return FElementCount ? NumSteps<true>(out) : NumSteps<false>(out); }
     // NumValue's steps; Elements: whether array elements take part.
     // Inline: they are the loops of the evaluations that call them.
@@ -259,16 +265,17 @@ public:
     TksSourcePos SourcePos;
 
 private:
-    bool FFinished = false;  // here: it fills the room after SourcePos
+    bool FFinished = false;  // here: they fill the room after SourcePos
+    bool FDirectCompare = false;  // Root is a direct comparison
+    bool FHasSource = false;      // see Source
 
 public:
-    TksExpressionNode *CurNode;
     TksExpressionNode *Root;
     TksScript *Program;
-    // The expression's source text (macro arguments receive it); kept apart,
-    // as few expressions have one.
-    QString Source() const { return FSource ? *FSource : QString(); }
-    void SetSource(const QString &text) { FSource = std::make_unique<QString>(text); }
+    // The expression's source text (macro arguments receive it); kept
+    // aside, as few expressions have one.
+    QString Source() const;
+    void SetSource(const QString &text);
 
     void AddConst(const KsValue &value);
     void AddDesignator(TksDesignator *designator);
@@ -281,7 +288,7 @@ public:
     // Inlined into the loops and conditions that call it per pass.
     [[gnu::always_inline]] bool GetBool()
     {
-        if (FDirect) return FDirect->DirectCompared();
+        if (FDirectCompare) return static_cast<const TksOperatorNode *>(Root)->DirectCompared();
         return Root ? Root->GetBool() : false;
     }
     void SetValue(const KsValue &value) override;
@@ -290,8 +297,10 @@ public:
     bool IsPure() const { return Root && Root->Pure; }
     // The value read in place when the expression is one constant or plain
     // variable, else nullptr.
-    const KsValue *InPlace() const { return FInPlace; }
-    // The value as an index (integer).
+    const KsValue *InPlace() const { return FFinished ? FInPlace : nullptr; }
+    // The value as an index (integer). It and TryIndex run on a finished
+    // expression (an index of a running program): the value in place is
+    // read without asking.
     qint64 IndexValue()
     {
         if (FInPlace && FInPlace->Kind() == KsKind::Integer) return FInPlace->RawInt();
@@ -301,13 +310,13 @@ public:
     // integer tree; false (nothing evaluated) where GetValue must decide.
     bool TryIndex(qint64 &v) const
     {
-        if (FInPlace) {
-            if (FInPlace->Kind() == KsKind::Integer) {
-                v = FInPlace->RawInt();
+        if (const KsValue *in = FInPlace) {
+            if (in->Kind() == KsKind::Integer) {
+                v = in->RawInt();
                 return true;
             }
-            if (FInPlace->Kind() != KsKind::Int64) return false;
-            v = FInPlace->RawInt64();
+            if (in->Kind() != KsKind::Int64) return false;
+            v = in->RawInt64();
             return true;
         }
         bool wide;
@@ -320,9 +329,24 @@ public:
 
 private:
     void AttachOperand(TksExpressionNode *node);
-    std::unique_ptr<QString> FSource;
-    TksOperatorNode *FDirect = nullptr;  // Root, when it is a direct comparison
-    const KsValue *FInPlace = nullptr;
+    // Where the tree grows while it is built: the node last placed and the
+    // nodes above it, the root first (nodes hold no link to their parent).
+    struct Building {
+        TksExpressionNode *Cur;
+        std::vector<TksExpressionNode *> Above;
+        TksExpressionNode *At(size_t level) const { return level == Above.size() ? Cur : Above[level]; }
+        void Down(TksExpressionNode *node)
+        {
+            Above.push_back(Cur);
+            Cur = node;
+        }
+    };
+    // One word for what building and running need apart: a program holds
+    // many expressions.
+    union {
+        Building *FBuilding;       // until finished
+        const KsValue *FInPlace;  // see InPlace (once finished)
+    };
 };
 
 // A set constructor: entries are expressions; a nullptr entry stands between

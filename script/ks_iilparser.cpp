@@ -394,12 +394,20 @@ struct ksilPass1 {
         ErrTerm = e->Term;
     }
 
-    TksXMLItem *NewItem(const QString &name, QString text)
+    // An item named `name` (borrowed from the arena: names repeat), with
+    // the text `kept` by the arena too.
+    TksXMLItem *NewItem(const QString &name, const QString *kept = nullptr)
     {
         TksXMLItem *item = Arena->Make();
-        item->Name = name;
-        item->Text = std::move(text);
+        item->Name.Borrow(Arena->Share(name));
+        item->Text.Borrow(kept);
         Arena->Hold(item);
+        return item;
+    }
+    TksXMLItem *NewItem(const QString &name, QString text)
+    {
+        TksXMLItem *item = NewItem(name);
+        item->Text = std::move(text);
         return item;
     }
 
@@ -441,7 +449,7 @@ struct ksilPass1 {
         const int save = P.Position();
         const int start = Skipped(p0);
         P.SetPosition(save);
-        TksXMLItem *item = NewItem(e->NodeName, QString());
+        TksXMLItem *item = NewItem(e->NodeName);
         item->SetPlaces(start, e->IsExpr ? P.Position() : -1);
         if (size_t(n0) < Out.size()) {
             item->Reserve(int(Out.size()) - n0);
@@ -915,6 +923,7 @@ bool TksILParser::MakeILScript(const QString &text)
     FIL.Root()->Clear();
     // the places of the items are read after this pass, in a scanner of their own
     auto places = std::make_shared<TksParser>(p1.P);
+    places->KeepLinesOnly();
     arena->PlaceText = [places](char16_t *out, int place) { return places->WritePositionText(out, place); };
     FArena = std::move(arena);
     FIL.Root()->Name = QStringLiteral("program");
@@ -1070,6 +1079,9 @@ struct ksilPass2 {
     bool IndexesRunOn = false;
     const TksXMLItem *GrammarTypes = nullptr;
     std::shared_ptr<QHash<QString, QString>> Texts;
+    // The main text, when Texts does not hold it, is Main's lines.
+    QString MainUnit;
+    bool MainLines = false;
     QHash<QString, std::shared_ptr<TksParser>> Scanners;
     TksGetUnitEvent OnGetILUnit;
 
@@ -1221,7 +1233,11 @@ struct ksilPass2 {
         auto it = Scanners.find(CurUnit);
         if (it == Scanners.end()) {
             auto sc = std::make_shared<TksParser>();
-            if (Texts) sc->SetText(Texts->value(CurUnit));
+            const auto text = Texts ? Texts->constFind(CurUnit) : QHash<QString, QString>::const_iterator();
+            if (Texts && text != Texts->cend())
+                sc->SetText(*text);
+            else if (Main && MainLines && CurUnit == MainUnit)
+                sc->SetText(ksJoinedLines(Main->Lines));
             it = Scanners.insert(CurUnit, sc);
         }
         const QPoint a = ksPosToPoint(from), b = ksPosToPoint(to);
@@ -2463,6 +2479,8 @@ void TksILParser::ParseILScript()
     p2.GrammarTypes = FGrammar ? FGrammar->Types.get() : nullptr;
     p2.IndexesRunOn = FLanguage.compare(QLatin1String("C++Script"), Qt::CaseInsensitive) == 0;
     p2.Texts = Texts;
+    p2.MainUnit = UnitName;
+    p2.MainLines = TextFromLines;
     p2.OnGetILUnit = FProgram->OnGetILUnit;
     FProgram->ErrorUnit.clear();
     if (FArena) FArena->GiveBackBlocks();
@@ -2496,23 +2514,34 @@ void ksInstallCompiler()
     if (!TksDesignator::LateCompiler) TksDesignator::LateCompiler = LateCompile;
 }
 
+QString ksJoinedLines(const QStringList &lines)
+{
+    // Every line ends with CR LF; one allocation for the whole text.
+    QString text;
+    qsizetype size = 0;
+    for (const QString &line : lines) size += line.size() + 2;
+    text.reserve(size);
+    for (const QString &line : lines) {
+        text += line;
+        text += QLatin1String("\r\n");
+    }
+    return text;
+}
+
 void ksCompileScript(TksScript *script)
 {
     ksInstallCompiler();
     TksILParser p(script);
     try {
-        QString text;
-        if (!script->Lines.isEmpty()) {
-            // Every line ends with CR LF; one allocation for the whole text.
-            qsizetype size = 0;
-            for (const QString &line : script->Lines) size += line.size() + 2;
-            text.reserve(size);
-            for (const QString &line : script->Lines) {
-                text += line;
-                text += QLatin1String("\r\n");
-            }
+        QString text = ksJoinedLines(script->Lines);
+        if (p.MakeILScript(text)) {
+            // Not held while the program is built: the text of a macro's
+            // argument is read from the lines again.
+            p.Texts->remove(p.UnitName);
+            p.TextFromLines = true;
+            text = QString();
+            p.ParseILScript();
         }
-        if (p.MakeILScript(text)) p.ParseILScript();
     } catch (const KsError &e) {
         script->ErrorMsg = e.Message.isEmpty() ? SInvalidLanguage : e.Message;
         if (script->ErrorPos.isEmpty()) script->ErrorPos = QStringLiteral("1:1");

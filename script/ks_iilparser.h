@@ -50,6 +50,8 @@ public:
     int UnitDepth = 0;
     // Texts by unit name (the main text under ""), for expression sources.
     std::shared_ptr<QHash<QString, QString>> Texts;
+    // The main text is not in Texts but is the program's Lines, joined.
+    bool TextFromLines = false;
 
 private:
     friend struct ksilPass1;
@@ -62,6 +64,8 @@ private:
     bool FDeclareVars = true;
 };
 
+// The text of script lines: each ends with CR LF.
+QString ksJoinedLines(const QStringList &lines);
 // Compiles `script`: what TksScript::Compile runs when no compile hook is set.
 void ksCompileScript(TksScript *script);
 // Pass 1 only: the IL of `text` in `language` as XML text (auto-indented),

@@ -131,11 +131,19 @@ TksItemList::~TksItemList()
     TksItemList::Clear();
 }
 
+namespace {
+// The lists of a program are mostly short: they come from the pool too.
+size_t ListBytes(quint32 capacity)
+{
+    return 8 + size_t(capacity) * sizeof(TksItemList *);
+}
+}  // namespace
+
 TksOwnedItems::~TksOwnedItems()
 {
     if (!FHead) return;
     for (TksItemList *item : *this) delete item;  // first to last
-    ::operator delete(FHead);
+    ksPoolDelete(FHead, ListBytes(FHead->Capacity));
 }
 
 void TksOwnedItems::push_back(TksItemList *item)
@@ -143,11 +151,11 @@ void TksOwnedItems::push_back(TksItemList *item)
     const quint32 size = quint32(this->size());
     if (!FHead || size == FHead->Capacity) {
         const quint32 capacity = size ? size * 2 : 1;
-        auto *head = static_cast<Head *>(::operator new(sizeof(Head) + capacity * sizeof(TksItemList *)));
+        auto *head = static_cast<Head *>(ksPoolNew(ListBytes(capacity)));
         head->Size = size;
         head->Capacity = capacity;
         std::copy(begin(), end(), reinterpret_cast<TksItemList **>(head + 1));
-        ::operator delete(FHead);
+        if (FHead) ksPoolDelete(FHead, ListBytes(FHead->Capacity));
         FHead = head;
     }
     reinterpret_cast<TksItemList **>(FHead + 1)[FHead->Size++] = item;

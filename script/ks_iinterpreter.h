@@ -23,6 +23,7 @@
 
 #include "script/ks_budget.h"
 #include "script/ks_limits.h"
+#include "script/ks_pool.h"
 #include "script/ks_props.h"
 #include "script/ksvalue.h"
 
@@ -116,6 +117,7 @@ private:
         quint32 Size;
         quint32 Capacity;
     };  // followed by Capacity pointers
+    static_assert(sizeof(Head) == 8);
     Head *FHead = nullptr;
 };
 
@@ -126,6 +128,9 @@ public:
     TksItemList(const TksItemList &) = delete;
     TksItemList &operator=(const TksItemList &) = delete;
     ~TksItemList() override;
+    // Program objects come from the pool of small objects (see ks_pool.h).
+    static void *operator new(std::size_t bytes) { return ksPoolNew(bytes); }
+    static void operator delete(void *p, std::size_t bytes) noexcept { ksPoolDelete(p, bytes); }
     virtual void Clear();
     int Count() const { return int(FItems.size()); }
     void Add(TksItemList *item) { FItems.push_back(item); }
@@ -163,6 +168,8 @@ private:
     static const QString *Empty();
     const QString *FName = Empty();
 };
+// A program's statements name their unit: few names, held the same way.
+using KsUnitName = KsTypeName;
 
 // What has a value of a type: variables and the nodes of expressions. A
 // compiled program holds many nodes: what only named items need (a name, a

@@ -131,9 +131,9 @@ void TksParser::SetText(const QString &text)
     FLineHint = 0;
     FLinePrefixSize = 0;
     FLineStarts.push_back(0);
-    if (TrackLines)
+    if (TrackLines)  // read only: the text stays shared with the caller's
         for (int i = 0; i < FSize; ++i)
-            if (FText[i] == QLatin1Char('\n')) FLineStarts.push_back(i + 1);
+            if (FText.at(i) == QLatin1Char('\n')) FLineStarts.push_back(i + 1);
 }
 
 bool TksParser::StartsWithAt(int pos, const QString &s) const

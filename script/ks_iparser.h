@@ -42,6 +42,9 @@ public:
 
     // State.
     void SetText(const QString &text);
+    // Lets go of the text: from then on only places are written
+    // (WritePositionText, PositionFromLineCol), from the lines it had.
+    void KeepLinesOnly() { FText = QString(); }
     const QString &Text() const { return FText; }
     int Size() const { return FSize; }
     int Position() const { return FPosition; }

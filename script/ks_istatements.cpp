@@ -58,14 +58,15 @@ void TksAssignmentStmt::Resolve()
                                 Expression->Root->NodeKind == TksExpressionNode::nkOperator
                         ? static_cast<TksOperatorNode *>(Expression->Root)
                         : nullptr;
-    FAppend.clear();
+    FAppend.reset();
     if (Expression && ksIsPlainRead(Target) && Expression->Root == Source &&
         TksOperatorNode::IsPlus(Expression->Root)) {
         TksExpressionNode *n = Expression->Root;
         std::vector<TksOperatorNode *> chain;
         for (; TksOperatorNode::IsPlus(n); n = n->Left) chain.push_back(static_cast<TksOperatorNode *>(n));
         auto *first = dynamic_cast<TksDesignatorNode *>(n);
-        if (first && first->DirectValue() == &Target->Value) FAppend.assign(chain.rbegin(), chain.rend());
+        if (first && first->DirectValue() == &Target->Value)
+            FAppend = std::make_unique<std::vector<TksOperatorNode *>>(chain.rbegin(), chain.rend());
     }
 }
 
@@ -77,7 +78,7 @@ void TksAssignmentStmt::DropUnused()
     auto *dn = Expression->Root && Expression->Root->NodeKind == TksExpressionNode::nkDesignator
                        ? static_cast<TksDesignatorNode *>(Expression->Root)
                        : nullptr;
-    if (dn && dn->PlainVariable() && Source == dn->PlainVariable() && FAppend.empty() && !FSourceOp)
+    if (dn && dn->PlainVariable() && Source == dn->PlainVariable() && !FAppend && !FSourceOp)
         Expression.reset();
 }
 
@@ -117,8 +118,9 @@ void TksAssignmentStmt::ExecuteAppend()
         Target->SetValue(Source->GetValue());
         return;
     }
+    const std::vector<TksOperatorNode *> &chain = *FAppend;
     std::vector<KsValue> parts;
-    parts.reserve(FAppend.size());
+    parts.reserve(chain.size());
     auto joined = [&] {
         CheckJoinedLength(left.RawString(), parts.data(), parts.size());
         QString t = left.RawString();
@@ -126,8 +128,8 @@ void TksAssignmentStmt::ExecuteAppend()
         return t;
     };
     size_t i = 0;
-    for (; i < FAppend.size(); ++i) {
-        TksOperatorNode *op = FAppend[i];
+    for (; i < chain.size(); ++i) {
+        TksOperatorNode *op = chain[i];
         KsValue w = op->Right ? op->Right->GetValue() : KsValue();
         if (w.IsString()) {
             parts.push_back(std::move(w));
@@ -135,8 +137,8 @@ void TksAssignmentStmt::ExecuteAppend()
         }
         // Not a text: the tree's own rules from here on.
         KsValue acc = op->Plus(KsValue(joined()), w);
-        for (++i; i < FAppend.size(); ++i) {
-            TksOperatorNode *next = FAppend[i];
+        for (++i; i < chain.size(); ++i) {
+            TksOperatorNode *next = chain[i];
             acc = next->Plus(acc, next->Right ? next->Right->GetValue() : KsValue());
         }
         Target->SetValue(acc);
@@ -149,7 +151,7 @@ void TksAssignmentStmt::ExecuteAppend()
 void TksAssignmentStmt::Execute()
 {
     if (LineTerminated()) return;
-    if (!FAppend.empty()) {
+    if (FAppend) {
         ExecuteAppend();
         return;
     }

@@ -14,7 +14,7 @@ public:
     TksStatement(TksScript *program, const QString &unitName, const QString &sourcePos);
     TksScript *Program;
     TksSourcePos SourcePos;
-    QString UnitName;
+    KsUnitName UnitName;
     virtual void Execute();
     void AddStatement(TksStatement *s) { Add(s); }
     // Runs the statement's own entries as a block (inline: loops run it per
@@ -76,8 +76,8 @@ protected:
     const KsValue *FSourceVar = nullptr;  // Source's value, read in place
     TksOperatorNode *FSourceOp = nullptr;  // Source, when it is an operator
     // x := x + a + b ...: the "+" nodes from the lowest up, whose right
-    // operands are appended to x's text in place.
-    std::vector<TksOperatorNode *> FAppend;
+    // operands are appended to x's text in place (few assignments have them).
+    std::unique_ptr<std::vector<TksOperatorNode *>> FAppend;
     void Resolve();  // the fields above from Target, Source and Expression
     void ExecuteAppend();
 };

@@ -27,6 +27,63 @@ KsError FormatError()
 
 void (*ksXMLItemGone)(TksXMLItem *item) = nullptr;
 
+// ---- text -------------------------------------------------------------------------------
+
+const QString &TksXMLText::Empty()
+{
+    // Kept for the process: items freed late still read their texts.
+    static const QString *const empty = new QString;
+    return *empty;
+}
+
+void TksXMLText::Release()
+{
+    if (Owned()) delete Ptr();
+    FText = 0;
+}
+
+TksXMLText &TksXMLText::operator=(const QString &s)
+{
+    if (s.isEmpty()) {
+        Release();
+    } else if (Owned()) {
+        *const_cast<QString *>(Ptr()) = s;
+    } else {
+        auto *own = new QString(s);
+        FText = reinterpret_cast<quintptr>(own) | 1;
+    }
+    return *this;
+}
+
+TksXMLText &TksXMLText::operator=(QString &&s)
+{
+    if (s.isEmpty()) {
+        Release();
+    } else if (Owned()) {
+        *const_cast<QString *>(Ptr()) = std::move(s);
+    } else {
+        auto *own = new QString(std::move(s));
+        FText = reinterpret_cast<quintptr>(own) | 1;
+    }
+    return *this;
+}
+
+void TksXMLText::Borrow(const QString *kept)
+{
+    Release();
+    if (kept && !kept->isEmpty()) FText = reinterpret_cast<quintptr>(kept);
+}
+
+QString &TksXMLText::Edit()
+{
+    if (!Owned()) {
+        // a kept text may be raw data of its arena: the copy is deep
+        auto *own = FText ? new QString(Ptr()->constData(), Ptr()->size()) : new QString;
+        FText = reinterpret_cast<quintptr>(own) | 1;
+    }
+    return *const_cast<QString *>(Ptr());
+}
+
 namespace {
 // Data and Handle of the items that have them, by item and kind.
 struct ksXMLAside {
@@ -268,7 +325,12 @@ void TksXMLArena::Kept::Release(const void *p, bool giveBack)
     FHint = 0;
 }
 
-QString TksXMLArena::Keep(QStringView s)
+const QString *TksXMLArena::Keep(QStringView s)
+{
+    return s.isEmpty() ? nullptr : &FKeptTexts.emplace_back(KeepChars(s));
+}
+
+QString TksXMLArena::KeepChars(QStringView s)
 {
     if (!FGiveBack)  // (the blocks of kept texts stay until then)
         for (const QStringView &r : FRecent)
@@ -280,17 +342,19 @@ QString TksXMLArena::Keep(QStringView s)
     return QString::fromRawData(reinterpret_cast<const QChar *>(at), s.size());
 }
 
-QString TksXMLArena::Share(QStringView s)
+const QString *TksXMLArena::Share(QStringView s)
 {
     constexpr qsizetype kLongest = 64;  // longer texts are mostly one of a kind
-    if (s.isEmpty() || s.size() > kLongest) return Keep(s);
+    if (s.isEmpty()) return nullptr;
+    if (s.size() > kLongest) return Keep(s);
     auto it = FSharedTexts.find(s);
     if (it == FSharedTexts.end()) {
         auto *at = static_cast<char16_t *>(FShared.Take(size_t(s.size()) * sizeof(char16_t), size_t(1) << 14));
         std::copy(s.utf16(), s.utf16() + s.size(), at);
-        it = FSharedTexts.insert(QStringView(at, s.size())).first;
+        const QStringView key(at, s.size());
+        it = FSharedTexts.emplace(key, QString::fromRawData(reinterpret_cast<const QChar *>(at), s.size())).first;
     }
-    return QString::fromRawData(reinterpret_cast<const QChar *>(it->utf16()), it->size());
+    return &it->second;
 }
 
 TksXMLItem **TksXMLArena::Pointers(size_t n)
@@ -458,7 +522,7 @@ QStringView TksXMLItem::RawProp(const QString &name) const
     int start = i + name.size() + 2;
     int end = Text.indexOf(QLatin1Char('"'), start);
     if (end < 0) end = Text.size();
-    return QStringView(Text).sliced(start, end - start);
+    return QStringView(Text.str()).sliced(start, end - start);
 }
 
 QString TksXMLItem::Prop(const QString &name) const
@@ -481,26 +545,26 @@ void TksXMLItem::SetProp(const QString &name, const QString &value)
         int start = at + name.size() + 2;
         int end = Text.indexOf(QLatin1Char('"'), start);
         end = end < 0 ? Text.size() : end + 1;
-        Text.remove(at, end - at);
+        Text.Edit().remove(at, end - at);
     } else {
         at = Text.size();
     }
     QString attr = name + QStringLiteral("=\"") + ksXMLEscape(value) + QLatin1Char('"');
     if (at > 0 && Text[at - 1] != QLatin1Char(' ')) attr.prepend(QLatin1Char(' '));
-    Text.insert(at, attr);
+    Text.Edit().insert(at, attr);
 }
 
 void TksXMLItem::Assign(const TksXMLItem *source)
 {
     Clear();
     if (!source) return;
-    Name = source->Name;
-    // an arena's text lives only as long as the arena
+    // an arena's texts live only as long as the arena
+    const bool kept = source->Arena() != nullptr;
+    Name = kept ? QString(source->Name.constData(), source->Name.size()) : source->Name.str();
     if (source->PlaceOf(QStringLiteral("pos")) >= 0 || source->PlaceOf(QStringLiteral("pos1")) >= 0)
         Text = source->AttrText();  // the places as text: they mean something only to the arena
     else
-        Text = source->Arena() && !source->Text.isNull() ? QString(source->Text.constData(), source->Text.size())
-                                                        : source->Text;
+        Text = kept ? QString(source->Text.constData(), source->Text.size()) : source->Text.str();
     SetData(source->Data());
     for (int i = 0; i < source->Count(); ++i) Add()->Assign(source->Items(i));
 }
@@ -726,7 +790,7 @@ void TksXMLReader::ReadItem(TksXMLItem *item, QString &lastName)
         }
         if (text.endsWith(QLatin1Char('/'))) {
             it->Text.chop(1);
-            if (it->Text.endsWith(QLatin1Char(' '))) it->Text.chop(1);
+            if (it->Text.str().endsWith(QLatin1Char(' '))) it->Text.chop(1);
             return 1;
         }
         return 2;

@@ -9,7 +9,8 @@
 #include <QString>
 #include <functional>
 #include <memory>
-#include <unordered_set>
+#include <deque>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -73,6 +74,74 @@ private:
     bool FHasHandle : 1 = false;
 };
 
+// An item's name or attribute text, held in one word: a string of its own,
+// or one its arena keeps (the intermediate code holds many items and few
+// distinct texts). Reads as a QString.
+class TksXMLText {
+public:
+    TksXMLText() = default;
+    ~TksXMLText() { Release(); }
+    TksXMLText(const TksXMLText &) = delete;
+    TksXMLText &operator=(const TksXMLText &other) { return *this = other.str(); }
+    TksXMLText &operator=(const QString &s);
+    TksXMLText &operator=(QString &&s);
+    TksXMLText &operator=(QLatin1StringView s) { return *this = QString(s); }
+    TksXMLText &operator=(const char16_t *s) { return *this = QString::fromUtf16(s); }
+    // A text kept elsewhere for at least as long as this one (not copied).
+    void Borrow(const QString *kept);
+    TksXMLText &operator=(const QString *kept)
+    {
+        Borrow(kept);
+        return *this;
+    }
+    const QString &str() const { return FText ? *Ptr() : Empty(); }
+    operator const QString &() const { return str(); }  // NOLINT: reads as the text it holds
+    // The text to change in place (made a string of its own first).
+    QString &Edit();
+    bool isEmpty() const { return str().isEmpty(); }
+    bool isNull() const { return str().isNull(); }
+    qsizetype size() const { return str().size(); }
+    const QChar *constData() const { return str().constData(); }
+    QChar operator[](qsizetype i) const { return str()[i]; }
+    void clear() { Release(); }
+    void chop(qsizetype n) { Edit().chop(n); }
+    QString toLower() const { return str().toLower(); }
+    QString toUpper() const { return str().toUpper(); }
+    template <class T>
+    int compare(const T &other, Qt::CaseSensitivity cs = Qt::CaseSensitive) const
+    {
+        return str().compare(other, cs);
+    }
+    template <class T>
+    qsizetype indexOf(const T &other, qsizetype from = 0, Qt::CaseSensitivity cs = Qt::CaseSensitive) const
+    {
+        return str().indexOf(other, from, cs);
+    }
+    template <class T>
+    friend bool operator==(const TksXMLText &a, const T &b)
+    {
+        return a.str() == b;
+    }
+    template <class T>
+    friend bool operator!=(const TksXMLText &a, const T &b)
+    {
+        return a.str() != b;
+    }
+    friend bool operator==(const TksXMLText &a, const TksXMLText &b) { return a.str() == b.str(); }
+    friend bool operator!=(const TksXMLText &a, const TksXMLText &b) { return a.str() != b.str(); }
+    friend QString operator+(const TksXMLText &a, const QString &b) { return a.str() + b; }
+    friend QString operator+(const QString &a, const TksXMLText &b) { return a + b.str(); }
+    friend QString operator+(QChar a, const TksXMLText &b) { return a + b.str(); }
+    friend QString operator+(const TksXMLText &a, QChar b) { return a.str() + b; }
+
+private:
+    static const QString &Empty();
+    const QString *Ptr() const { return reinterpret_cast<const QString *>(FText & ~quintptr(1)); }
+    bool Owned() const { return FText & 1; }
+    void Release();
+    quintptr FText = 0;  // low bit set: a string of its own
+};
+
 class TksXMLItem {
 public:
     TksXMLItem() = default;
@@ -121,8 +190,8 @@ public:
     // ksXMLItemGone); nullptr for items no script has seen.
     void *Handle() const { return FItems.FHasHandle ? Aside(this, true) : nullptr; }
     void SetHandle(void *handle) { SetAside(true, handle); }
-    QString Name;
-    QString Text;
+    TksXMLText Name;
+    TksXMLText Text;
 
 private:
     friend class TksXMLArena;
@@ -159,13 +228,13 @@ public:
     void GiveBackBlocks();
     // Blocks of items held (tests).
     size_t BlockCount() const { return FBlocks.size(); }
-    // A copy of `s` kept by the arena, as a string that does not own it:
-    // for the Text of items made here (Assign copies such texts for good).
-    // Call Hold for the item once its Text is set.
-    QString Keep(QStringView s);
+    // A copy of `s` kept by the arena, for the Name or Text of items made
+    // here to borrow (Assign copies such texts for good). Call Hold for the
+    // item once its Text is set.
+    const QString *Keep(QStringView s);
     // The same for a short text many items hold (a name, an operator): one
     // copy of each, kept as long as the arena.
-    QString Share(QStringView s);
+    const QString *Share(QStringView s);
     // Writes a place of the items' text as "line:col" to `out` (room for
     // 32 characters); returns the count written.
     std::function<int(char16_t *out, int place)> PlaceText;
@@ -223,7 +292,12 @@ private:
     struct ViewHash {
         size_t operator()(QStringView v) const { return qHash(v); }
     };
-    std::unordered_set<QStringView, ViewHash> FSharedTexts;
+    // The shared texts, each viewed by its key (node-based: a kept text never moves).
+    std::unordered_map<QStringView, QString, ViewHash> FSharedTexts;
+    // Texts of Keep, each as a string for items to borrow (its characters
+    // go back with their block).
+    std::deque<QString> FKeptTexts;
+    QString KeepChars(QStringView s);
     // The texts kept last: an element often has the same attributes as one
     // made just before it (a statement and its first part start together).
     static constexpr int kRecentTexts = 8;
