@@ -218,22 +218,13 @@ void TlyrDrawText::beginLayout(int keepFrom, int keepTo, bool windowed, bool wid
     first = lyrRoundi((width - paragraphGap_) * kToMeasure);
 }
 
-void TlyrDrawText::SetText(const QStringList &lines, bool fitOnly, double shownHeight)
+void TlyrDrawText::SetText(const QStringList &lines, bool fitOnly)
 {
     constexpr int kAll = std::numeric_limits<int>::max();
-    if (shownHeight >= 0 && !fitOnly && textChars(lines) > WholeTextChars) {
-        // The lines shown and the one cut at the bottom, paragraph by
-        // paragraph in bounded pieces: a long paragraph in a wide box is not
-        // taken up whole.
-        layoutWindow(lines, 0, linesIn(shownHeight + 1, LineHeight(), kAll - 2) + 2);
-        measuring_.SetFont(measureFont(fontStyle_));
-        return;
-    }
     int full = 0, first = 0;
     beginLayout(0, kAll, false, false, full, first);
     if (lines.isEmpty()) return;
-    int most = fitOnly ? linesIn(unscaled_.Bottom - unscaled_.Top + 1, LineHeight(), kAll) : kAll;
-    if (shownHeight >= 0) most = std::min(most, linesIn(shownHeight + 1, LineHeight(), kAll));
+    const int most = fitOnly ? linesIn(unscaled_.Bottom - unscaled_.Top + 1, LineHeight(), kAll) : kAll;
     // Every character laid out takes at least one measuring unit of a line.
     const qint64 perLine = std::max<qint64>(std::max(full, first), 0) + 1;
     for (qsizetype k = 0; k < lines.size(); ++k) {
@@ -276,9 +267,13 @@ void TlyrDrawText::SetShownText(const QStringList &lines, const TlyrCanvas &canv
     }
     constexpr int kAll = std::numeric_limits<int>::max();
     // Where the lines go depends on their count (their alignment, and the
-    // spread of the rounding): it comes first.
-    layoutWindow(lines, kAll, kAll);
-    const int n = lineCount_;
+    // spread of the rounding), from the top too: it comes first. A line
+    // that does not wrap is one paragraph.
+    int n = int(std::min<qsizetype>(lines.size(), kAll));
+    if (wordWrap_) {
+        layoutWindow(lines, kAll, kAll);
+        n = lineCount_;
+    }
     if (n == 0) return;
     const Placement p = place(canvas, vAlign, n);
     // The band along the text's downward direction that the canvas shows.

@@ -82,13 +82,8 @@ public:
     // With fitOnly the layout stops after the first line that does not fit
     // the rectangle (all a split needs); the rest stays source text only.
     // A long line is then laid out only as far as the lines left can hold,
-    // so the layout costs what can be shown, not the text's length. A
-    // shownHeight (layout units, when not negative) stops it after the
-    // lines a canvas can show from the rectangle's top; for a text longer
-    // than WholeTextChars only those lines are laid out, paragraph by
-    // paragraph in bounded pieces, and serve drawing only (no source text
-    // is kept for a split).
-    void SetText(const QStringList &lines, bool fitOnly = false, double shownHeight = -1);
+    // so the layout costs what can be shown, not the text's length.
+    void SetText(const QStringList &lines, bool fitOnly = false);
     // Lays out for DrawText on canvas with vAlign only the lines that can
     // show on it (inside the rectangle when clipped): a long text is counted
     // line by line in bounded pieces, so the memory taken is what the
@@ -101,7 +96,7 @@ public:
     // kept to draw or split.
     void MeasureText(const QStringList &lines);
     // Texts of up to this many characters are laid out whole by
-    // SetShownText, and with a shownHeight by SetText.
+    // SetShownText.
     static inline qsizetype WholeTextChars = 1 << 14;
     // The text continues a paragraph from (first) or into (last) another
     // part of a split memo.

@@ -440,10 +440,12 @@ TEST_F(LargeTest, RunningOutOfMemoryOnAPageEndsInAnErrorLine)
     if (kSanitized) GTEST_SKIP() << "a sanitizer reserves address space of its own";
     const QByteArray many = preparedText(pageOfRows(45000) + pageOfRows(2));
     // A page as tall as an endless report's, drawn whole at a small scale,
-    // shows a hundred thousand lines of its memo, each laid out (far more
-    // than what earlier tests left free in the heap).
-    const QByteArray longMemo =
-            preparedText(pageOfOneMemo(longText(8000000)) + pageOfRows(2), " PaperHeight=\"1000000\"");
+    // shows a hundred thousand long lines of its wide memo: as many as a
+    // drawing lays out at most are laid out (far more than what earlier
+    // tests left free in the heap).
+    QByteArray wide = pageOfOneMemo(QStringLiteral("word ").repeated(1600000));
+    wide.replace("w=\"600\"", "w=\"6000\"");
+    const QByteArray longMemo = preparedText(wide + pageOfRows(2), " PaperHeight=\"1000000\"");
     const Cost built = inChild([&] {
         LoadedFile f(many, 10);
         TlyrPreviewPages &p = f.Pages;
@@ -460,7 +462,7 @@ TEST_F(LargeTest, RunningOutOfMemoryOnAPageEndsInAnErrorLine)
         if (!p.GetPage(0) || !p.GetPage(1)) return 5;
         leaveRoom(2 * 1024);
         try {
-            p.DrawPage(0, canvas, 0.0001, 0.0001, 0, 0);
+            p.DrawPage(0, canvas, 0.001, 0.001, 0, 0);
             return 2;
         } catch (const ElyrError &e) {
             if (e.message() != QStringLiteral("内存不足，第 1 页未能画出")) return 3;
