@@ -453,11 +453,11 @@ TEST_F(LargeTest, RunningOutOfMemoryOnAPageEndsInAnErrorLine)
     if (kSanitized) GTEST_SKIP() << "a sanitizer reserves address space of its own";
     const QByteArray many = preparedText(pageOfRows(45000) + pageOfRows(2));
     // A page as tall as an endless report's, drawn whole at a small scale,
-    // shows a hundred thousand long lines of its wide memo: as many as a
-    // drawing lays out at most are laid out (far more than what earlier
-    // tests left free in the heap).
-    QByteArray wide = pageOfOneMemo(QStringLiteral("word ").repeated(1600000));
-    wide.replace("w=\"600\"", "w=\"6000\"");
+    // shows all the lines of its wide memo, each of thousands of characters
+    // and each laid out: more than a hundred megabytes, beyond what earlier
+    // tests left free in the heap or a thread's arena holds.
+    QByteArray wide = pageOfOneMemo(QStringLiteral("word ").repeated(4000000));
+    wide.replace("w=\"600\"", "w=\"15000\"");
     const QByteArray longMemo = preparedText(wide + pageOfRows(2), " PaperHeight=\"1000000\"");
     const Cost built = inChild([&] {
         LoadedFile f(many, 10);
