@@ -168,7 +168,12 @@ void TlyrDrawText::LimitWidthTo(const TlyrCanvas &canvas, TlyrHAlign hAlign)
     const bool any = shownSpan(canvas, p.ox, p.oy, p.ux, p.uy, lo, hi);
     widthLimited_ = true;
     // A margin for overhangs and the rounding of the layout's widths.
-    shownReach_ = any ? std::max(0.0, hi) + 2.0 * std::abs(p.lineH) + 16 : 0;
+    shownMargin_ = 2.0 * std::abs(p.lineH) + 16;
+    shownReach_ = any ? std::max(0.0, hi) + shownMargin_ : 0;
+    shownLo_ = any ? lo : 1;
+    shownHi_ = any ? hi : 0;
+    shownPrinter_ = canvas.IsPrinter();
+    shownDpiY_ = canvas.DpiY();
     shownDevScale_ = canvas.IsPrinter() ? canvas.DpiX() / 96.0 * printScale_ : scaleX_;
     shownAvail_ = p.availW;
     // A line that does not wrap ends its paragraph: justified, it is not.
@@ -218,22 +223,13 @@ void TlyrDrawText::beginLayout(int keepFrom, int keepTo, bool windowed, bool wid
     first = lyrRoundi((width - paragraphGap_) * kToMeasure);
 }
 
-void TlyrDrawText::SetText(const QStringList &lines, bool fitOnly, double shownHeight)
+void TlyrDrawText::SetText(const QStringList &lines, bool fitOnly)
 {
     constexpr int kAll = std::numeric_limits<int>::max();
-    if (shownHeight >= 0 && !fitOnly && textChars(lines) > WholeTextChars) {
-        // The lines shown and the one cut at the bottom, paragraph by
-        // paragraph in bounded pieces: a long paragraph in a wide box is not
-        // taken up whole.
-        layoutWindow(lines, 0, linesIn(shownHeight + 1, LineHeight(), kAll - 2) + 2);
-        measuring_.SetFont(measureFont(fontStyle_));
-        return;
-    }
     int full = 0, first = 0;
     beginLayout(0, kAll, false, false, full, first);
     if (lines.isEmpty()) return;
-    int most = fitOnly ? linesIn(unscaled_.Bottom - unscaled_.Top + 1, LineHeight(), kAll) : kAll;
-    if (shownHeight >= 0) most = std::min(most, linesIn(shownHeight + 1, LineHeight(), kAll));
+    const int most = fitOnly ? linesIn(unscaled_.Bottom - unscaled_.Top + 1, LineHeight(), kAll) : kAll;
     // Every character laid out takes at least one measuring unit of a line.
     const qint64 perLine = std::max<qint64>(std::max(full, first), 0) + 1;
     for (qsizetype k = 0; k < lines.size(); ++k) {
@@ -276,9 +272,13 @@ void TlyrDrawText::SetShownText(const QStringList &lines, const TlyrCanvas &canv
     }
     constexpr int kAll = std::numeric_limits<int>::max();
     // Where the lines go depends on their count (their alignment, and the
-    // spread of the rounding): it comes first.
-    layoutWindow(lines, kAll, kAll);
-    const int n = lineCount_;
+    // spread of the rounding), from the top too: it comes first. A line
+    // that does not wrap is one paragraph.
+    int n = int(std::min<qsizetype>(lines.size(), kAll));
+    if (wordWrap_) {
+        layoutWindow(lines, kAll, kAll);
+        n = lineCount_;
+    }
     if (n == 0) return;
     const Placement p = place(canvas, vAlign, n);
     // The band along the text's downward direction that the canvas shows.
@@ -346,16 +346,19 @@ void TlyrDrawText::layoutParagraph(QStringView line, int full, int first, qint64
         // One line, of which no more than the rectangle's width can show;
         // the rest only carries its tags' state on.
         const bool shown = lineCount_ >= keepFrom_;
-        qint64 fullWidth = -1;
+        if (shown && widthLimited_ && wysiwyg_ && line.size() > 16) {
+            layoutShownPart(line, full, first);
+            position_ = paraEnd;
+            return;
+        }
         const QStringView laid =
-                line.first(shown ? shownChars(line, std::min<qint64>(line.size(), 2 * perLine + 16), fullWidth) : 0);
+                line.first(shown ? shownChars(line, std::min<qint64>(line.size(), 2 * perLine + 16)) : 0);
         parseTags(laid);
         if (shown) measure();
         if (shown && !plain_.isEmpty())
             wrap(full, first);
         else
             addLine(0, 0, false, paraStart);
-        if (LaidLine *l = kept(lineCount_ - 1)) l->fullWidth = fullWidth;
         for (qsizetype raw = laid.size(); allowTags_ && raw < line.size(); raw += kPiece) {
             const TlyrHTMLTag prev = lastTag_;
             parseTags(line.mid(raw, kPiece), &prev);
@@ -417,33 +420,119 @@ void TlyrDrawText::layoutParagraph(QStringView line, int full, int first, qint64
     position_ = paraEnd;
 }
 
-qsizetype TlyrDrawText::shownChars(QStringView line, qsizetype most, qint64 &fullWidth)
+qsizetype TlyrDrawText::shownChars(QStringView line, qsizetype most) const
 {
-    fullWidth = -1;
-    if (!widthLimited_ || !(shownDevScale_ > 0) || line.size() <= 16) return most;
     // At natural advances a line aligned to its end sits by a width only the
-    // whole line gives.
-    if (shownAlign_ != haLeft && !wysiwyg_) return most;
-    double reach = shownReach_;
-    qint64 whole = -1;
-    if (shownAlign_ != haLeft) {
-        // Where the line starts depends on its whole width; measuring it
-        // must leave the tags' state as it was.
-        const TagState state = tagState();
-        const TlyrHTMLTag last = lastTag_;
-        // Held like a laid-out line's width.
-        whole = lyrClampCoord(unwrappedWidth(line));
-        setTagState(state);
-        lastTag_ = last;
-        const double wholeDev = double(whole) * shownDevScale_ / kToMeasure;
-        const double start = shownAlign_ == haRight ? shownAvail_ - wholeDev - 2 : (shownAvail_ - wholeDev) / 2;
-        reach -= std::min(start, 0.0);
-    }
+    // whole line gives; its start shows the same however far it is laid out.
+    if (!widthLimited_ || shownAlign_ != haLeft || !(shownDevScale_ > 0) || line.size() <= 16) return most;
     // Every character laid out takes at least one measuring unit.
-    const double units = std::ceil(reach * kToMeasure / shownDevScale_) + 16;
-    if (!(units < double(most))) return most;
-    fullWidth = whole;
-    return qsizetype(units);
+    const double units = std::ceil(shownReach_ * kToMeasure / shownDevScale_) + 16;
+    return units < double(most) ? qsizetype(units) : most;
+}
+
+void TlyrDrawText::layoutShownPart(QStringView line, int full, int first)
+{
+    const int paraStart = position_;
+    const TagState start = tagState();
+    // Natural device advances of the piece parsed, as drawing takes them.
+    TlyrCanvas device(nullptr, 96, 96, false);
+    std::vector<int> adv, run;
+    auto deviceAdvances = [&] {
+        const qsizetype n = plain_.size();
+        adv.resize(size_t(n));
+        for (qsizetype i = 0; i < n;) {
+            const TlyrHTMLTag &t = ptags_[size_t(i)];
+            qsizetype j = i + 1;
+            while (j < n && ptags_[size_t(j)].Size == t.Size && ptags_[size_t(j)].Style == t.Style) ++j;
+            TlyrCanvasFont f;
+            f.Name = fontName_;
+            f.Height = deviceHeight(shownPrinter_, shownDpiY_, t.Size);
+            f.Style = t.Style;
+            device.SetFont(f);
+            device.CharAdvances(QStringView(plain_).mid(i, j - i), run);
+            std::copy(run.begin(), run.end(), adv.begin() + i);
+            i = j;
+        }
+    };
+    // The whole line: its characters, layout width and natural width.
+    qint64 chars = 0, width = 0, natural = 0;
+    int firstStyle = fontStyle_;
+    eachPiece(line, [&](qsizetype) {
+        if (chars == 0 && !ptags_.empty()) firstStyle = ptags_.front().Style;
+        chars += plain_.size();
+        measure();
+        for (int w : widths_) width += w;
+        deviceAdvances();
+        for (int a : adv) natural += a;
+        return true;
+    });
+    const TagState end = tagState();
+    const TlyrHTMLTag endTag = lastTag_;
+    // How drawing spreads the difference to the layout's width, as in
+    // drawLine; where the line starts.
+    const int len = int(std::min<qint64>(chars, std::numeric_limits<int>::max()));
+    const int layout = lyrRoundi(double(lyrClampCoord(width)) * shownDevScale_ / kToMeasure);
+    const int diff = layout - lyrClampCoord(natural);
+    const int each = len > 0 ? diff / len : 0;
+    const double restPer = len > 0 ? double(diff - each * len) / len : 0;
+    double x0 = 0;
+    if (shownAlign_ == haRight)
+        x0 = shownAvail_ - layout - 1;
+    else if (shownAlign_ == haCenter)
+        x0 = (shownAvail_ - layout) / 2;
+    // The spread from the middle out strays from an even one by a pixel a
+    // halving at most; an indent moves the start.
+    const double margin =
+            shownMargin_ + std::abs(paragraphGap_ * shownDevScale_) + std::log2(double(len) + 2) + 4;
+    const double lo = shownLo_ - margin, hi = shownHi_ + margin;
+    // The characters that show: [from, to), from their source offsets.
+    qint64 k = 0, prefix = 0, from = -1, skipNatural = 0;
+    qsizetype rawFrom = 0, rawTo = line.size();
+    TlyrHTMLTag atFrom, beforeFrom, pieceBefore;
+    bool hasBefore = false;
+    const qint64 most = qint64(std::ceil((hi - lo) * kToMeasure / std::max(shownDevScale_, 1e-9))) + 16;
+    setTagState(start);
+    if (len > 0 && shownHi_ >= shownLo_) {
+        eachPiece(line, [&](qsizetype) {
+            deviceAdvances();
+            for (size_t j = 0; j < adv.size(); ++j, ++k) {
+                const bool low = plain_[qsizetype(j)].isLowSurrogate();
+                const double left = x0 + double(prefix) + (each + restPer) * double(k);
+                if (from < 0 && !low && left + adv[j] + each + restPer > lo) {
+                    from = k;
+                    rawFrom = ptags_[j].Position - paraStart;
+                    atFrom = ptags_[j];
+                    hasBefore = k > 0;
+                    beforeFrom = j > 0 ? ptags_[j - 1] : pieceBefore;
+                    skipNatural = prefix;
+                } else if (from >= 0 && !low && (left > hi || k - from >= most)) {
+                    rawTo = ptags_[j].Position - paraStart;
+                    return false;
+                }
+                prefix += adv[j];
+            }
+            if (!ptags_.empty()) pieceBefore = ptags_.back();
+            return true;
+        });
+    }
+    if (from >= 0) {
+        setTagState({atFrom.Style, atFrom.Size, atFrom.Color, atFrom.AddY, atFrom.Position});
+        parseTags(line.mid(rawFrom, rawTo - rawFrom), hasBefore ? &beforeFrom : nullptr);
+        measure();
+        wrap(full, first);
+    } else {
+        addLine(0, 0, false, paraStart);
+    }
+    if (LaidLine *l = kept(lineCount_ - 1)) {
+        l->fullWidth = lyrClampCoord(width);
+        l->fullChars = len;
+        l->fullNatural = natural;
+        l->skipChars = std::max<qint64>(from, 0);
+        l->skipNatural = skipNatural;
+        l->firstStyle = firstStyle;
+    }
+    setTagState(end);
+    lastTag_ = endTag;
 }
 
 void TlyrDrawText::noteWidth(qint64 width, bool paraStart)
@@ -452,10 +541,10 @@ void TlyrDrawText::noteWidth(qint64 width, bool paraStart)
     widest_ = lyrClampCoord(std::max<qint64>(widest_, qint64(lyrClampCoord(width)) + gap));
 }
 
-qint64 TlyrDrawText::unwrappedWidth(QStringView line)
+template <class F>
+void TlyrDrawText::eachPiece(QStringView line, F &&f)
 {
     constexpr qsizetype kPiece = 1 << 16, kLongestTag = 64;
-    qint64 width = 0;
     TlyrHTMLTag prevTag;
     const TlyrHTMLTag *prev = nullptr;
     for (qsizetype raw = 0; raw < line.size();) {
@@ -471,12 +560,21 @@ qint64 TlyrDrawText::unwrappedWidth(QStringView line)
                 ++end;
         }
         parseTags(line.mid(raw, end - raw), prev);
-        measure();
-        for (int w : widths_) width += w;
+        if (!f(raw)) return;
         prevTag = lastTag_;
         prev = &prevTag;
         raw = end;
     }
+}
+
+qint64 TlyrDrawText::unwrappedWidth(QStringView line)
+{
+    qint64 width = 0;
+    eachPiece(line, [&](qsizetype) {
+        measure();
+        for (int w : widths_) width += w;
+        return true;
+    });
     return width;
 }
 
@@ -646,6 +744,7 @@ TlyrDrawText::LaidLine &TlyrDrawText::addLine(qsizetype from, qsizetype to, bool
     l.flags = 0;
     l.startPos = startPos;
     l.fullWidth = -1;
+    l.fullChars = -1;
     if (hyphen) {
         TlyrHTMLTag t = l.runs.empty() ? TlyrHTMLTag{} : last;
         t.Default = true;
@@ -870,10 +969,15 @@ void TlyrDrawText::Spread(int *places, int count, int k, int d)
     Spread(places + m, count - m, k - k / 2, d);
 }
 
+int TlyrDrawText::deviceHeight(bool printer, int dpiY, int size) const
+{
+    if (printer) return -lyrRoundi(size * dpiY * printScale_ / 72);
+    return -lyrRoundi(size * scaleY_ * 96 / 72);
+}
+
 int TlyrDrawText::deviceFontHeight(const TlyrCanvas &canvas, int size) const
 {
-    if (canvas.IsPrinter()) return -lyrRoundi(size * canvas.DpiY() * printScale_ / 72);
-    return -lyrRoundi(size * scaleY_ * 96 / 72);
+    return deviceHeight(canvas.IsPrinter(), canvas.DpiY(), size);
 }
 
 int TlyrDrawText::SpreadBefore(int count, int k, int i)
@@ -1011,7 +1115,9 @@ void TlyrDrawText::drawLine(TlyrCanvas &canvas, const LaidLine &line, double ox,
     const bool paraStart = line.flags & ParaStart;
     const int indent = paraStart && (hAlign == haLeft || hAlign == haBlock) ? lyrRoundi(paragraphGap_ * devScaleX) : 0;
     TlyrHAlign align = hAlign;
-    if (align == haBlock && (line.flags & ParaEnd)) align = rtlReading_ ? haRight : haLeft;
+    // Only a part laid out: the line is not justified.
+    const bool part = line.fullChars > 0;
+    if (align == haBlock && ((line.flags & ParaEnd) || part)) align = rtlReading_ ? haRight : haLeft;
     int width = natural;
     bool passAdvances = wysiwyg_;
     if (align == haBlock) {
@@ -1033,7 +1139,23 @@ void TlyrDrawText::drawLine(TlyrCanvas &canvas, const LaidLine &line, double ox,
             passAdvances = true;
         }
     }
-    if (align != haBlock && wysiwyg_) {
+    // Where the part laid out starts in the whole line.
+    double skipped = 0;
+    if (part && wysiwyg_) {
+        // Spaced as the whole line, which takes exactly its layout width.
+        const int layout = lyrRoundi(double(line.fullWidth) * devScaleX / kToMeasure);
+        const int chars = int(line.fullChars), skip = int(line.skipChars);
+        const int diff = layout - lyrClampCoord(line.fullNatural);
+        const int each = diff / chars, rest = diff - each * chars, sign = rest < 0 ? -1 : 1;
+        int before = SpreadBefore(chars, std::abs(rest), skip);
+        skipped = double(line.skipNatural) + double(each) * skip + sign * before;
+        for (qsizetype i = 0; i < len; ++i) {
+            const int after = SpreadBefore(chars, std::abs(rest), skip + int(i) + 1);
+            adv[size_t(i)] += each + sign * (after - before);
+            before = after;
+        }
+        width = layout;
+    } else if (align != haBlock && wysiwyg_) {
         // The line takes exactly its layout width.
         const int layout = lyrRoundi(line.width * devScaleX / kToMeasure);
         const int diff = layout - natural;
@@ -1049,11 +1171,12 @@ void TlyrDrawText::drawLine(TlyrCanvas &canvas, const LaidLine &line, double ox,
     // Past the last character x may leave int; it is a position, kept as one.
     double x = indent;
     if (align == haRight) {
-        const int style = runs.front().Tag.Style;
+        const int style = part ? line.firstStyle : runs.front().Tag.Style;
         x = availWidth - whole - 1 - ((style & (lfsBold | lfsItalic)) && rotation_ == 0 ? 1 : 0);
     } else if (align == haCenter) {
         x = (availWidth - whole) / 2;
     }
+    x += skipped;
     const int normalH = -deviceFontHeight(canvas, fontSize_);
     eachFont([&](const TlyrHTMLTag &t, qsizetype i, qsizetype j) {
         const TlyrCanvasFont f = fontFor(t);

@@ -72,9 +72,11 @@ public:
                     int rotation);
     void SetGaps(double paragraphGap, double charSpacing, double lineSpacing);
     // Until the next SetOptions, a line that does not wrap is laid out only
-    // as far as canvas can show it with hAlign (after SetDimensions): a line
-    // of millions of characters in a box as wide as it costs what the canvas
-    // shows. Such a layout serves drawing only.
+    // where canvas can show it with hAlign (after SetDimensions): a line of
+    // millions of characters in a box as wide as it costs what the canvas
+    // shows, its start, middle or end. With Wysiwyg the part is spaced as
+    // the whole line; at natural advances only a line's start is cut short.
+    // Such a layout serves drawing only.
     void LimitWidthTo(const TlyrCanvas &canvas, TlyrHAlign hAlign);
     // The rectangle in layout units and on the device, and the scales.
     void SetDimensions(const TlyrRect &unscaled, const TlyrRect &scaled, double scaleX, double scaleY,
@@ -82,13 +84,8 @@ public:
     // With fitOnly the layout stops after the first line that does not fit
     // the rectangle (all a split needs); the rest stays source text only.
     // A long line is then laid out only as far as the lines left can hold,
-    // so the layout costs what can be shown, not the text's length. A
-    // shownHeight (layout units, when not negative) stops it after the
-    // lines a canvas can show from the rectangle's top; for a text longer
-    // than WholeTextChars only those lines are laid out, paragraph by
-    // paragraph in bounded pieces, and serve drawing only (no source text
-    // is kept for a split).
-    void SetText(const QStringList &lines, bool fitOnly = false, double shownHeight = -1);
+    // so the layout costs what can be shown, not the text's length.
+    void SetText(const QStringList &lines, bool fitOnly = false);
     // Lays out for DrawText on canvas with vAlign only the lines that can
     // show on it (inside the rectangle when clipped): a long text is counted
     // line by line in bounded pieces, so the memory taken is what the
@@ -101,7 +98,7 @@ public:
     // kept to draw or split.
     void MeasureText(const QStringList &lines);
     // Texts of up to this many characters are laid out whole by
-    // SetShownText, and with a shownHeight by SetText.
+    // SetShownText.
     static inline qsizetype WholeTextChars = 1 << 14;
     // The text continues a paragraph from (first) or into (last) another
     // part of a split memo.
@@ -158,9 +155,14 @@ private:
         // Position of the line's first source character.
         int startPos = 1;
         int width = 0;
-        // The whole line's width when only its start was laid out (for its
-        // alignment), else negative.
+        // The whole line's width when only a part of it was laid out (for
+        // its alignment), else negative.
         qint64 fullWidth = -1;
+        // Of a line laid out only where the canvas shows it, Wysiwyg: the
+        // whole line's characters and natural device width, the same of
+        // those before the part laid out, and the style of its first one.
+        qint64 fullChars = -1, fullNatural = 0, skipChars = 0, skipNatural = 0;
+        int firstStyle = 0;
     };
 
     // Where DrawText puts n lines on a canvas.
@@ -208,15 +210,27 @@ private:
     LaidLine *kept(int i);
     // Notes a counted line's width (measuring units) for MeasureText.
     void noteWidth(qint64 width, bool paraStart);
+    // Parses a line that does not wrap piece by piece (never cutting a tag
+    // nor a character of two units) and calls f(piece's source offset) with
+    // plain_ and ptags_ set, until f returns false.
+    template <class F>
+    void eachPiece(QStringView line, F &&f);
     // The whole width of a line that does not wrap, piece by piece.
     qint64 unwrappedWidth(QStringView line);
+    // Lays out a Wysiwyg line that does not wrap only where the canvas
+    // LimitWidthTo took shows it, keeping what drawing needs to place and
+    // space that part as the whole line.
+    void layoutShownPart(QStringView line, int full, int first);
+    // Device font height of a size on a printer of dpiY or at the screen
+    // scale.
+    int deviceHeight(bool printer, int dpiY, int size) const;
     // Lays out lines up to line keepTo_ (counting all before), paragraph by
     // paragraph in bounded pieces.
     void layoutWindow(const QStringList &lines, int keepFrom, int keepTo, bool widths = false);
     void layoutParagraph(QStringView line, int full, int first, qint64 perLine);
     // How many characters of a line that does not wrap are laid out, at
-    // most most; fullWidth gets the line's width when the canvas limits it.
-    qsizetype shownChars(QStringView line, qsizetype most, qint64 &fullWidth);
+    // most most.
+    qsizetype shownChars(QStringView line, qsizetype most) const;
     TlyrCanvasFont measureFont(int style) const;
     int deviceFontHeight(const TlyrCanvas &canvas, int size) const;
     void drawLine(TlyrCanvas &canvas, const LaidLine &line, double ox, double oy, double ux, double uy, double vx,
@@ -249,8 +263,12 @@ private:
     bool wordBreak_ = false, wordWrap_ = false, wysiwyg_ = true;
     // LimitWidthTo's reach along a line from its origin (device pixels),
     // the alignment, the box's width along the line and the device scale.
-    bool widthLimited_ = false;
+    bool widthLimited_ = false, shownPrinter_ = false;
     double shownReach_ = 0, shownDevScale_ = 1;
+    // What shows along the line from its origin (device pixels), a margin
+    // for overhangs, and the device's vertical resolution.
+    double shownLo_ = 0, shownHi_ = 0, shownMargin_ = 0;
+    int shownDpiY_ = 96;
     int shownAvail_ = 0;
     TlyrHAlign shownAlign_ = haLeft;
 

@@ -381,22 +381,15 @@ void TlyrCustomMemoView::setDrawParams(TlyrDrawText &dt, TlyrCanvas *canvas, dou
     const TlyrRect unscaled = TextRect;
     if (!canvas || !canvas->IsPrinter()) PrintScale = 1;
     dt.SetDimensions(unscaled, scaled, scaleX, scaleY, PrintScale);
-    // Text from the top: only the lines the canvas shows (inside the box
-    // when clipped) need laying out.
-    double shown = -1;
-    if (shownOnly && canvas && rotation_ == 0 && vAlign_ == vaTop && scaleY > 0) {
-        const double clipBottom = double(canvas->ClipRect().bottom()) + 1;
-        const double bottom = clipped_ ? std::min(scaled.Bottom, clipBottom) : clipBottom;
-        shown = std::max(0.0, (bottom - scaled.Top) / scaleY);
-    }
-    // Turned, or from the bottom or the centre: the lines that show are
-    // found from the lines' count.
-    // A line that does not wrap: only as far as the canvas shows it.
-    if (shownOnly && canvas && !fitOnly) dt.LimitWidthTo(*canvas, TlyrHAlign(hAlign_));
-    if (shownOnly && canvas && !fitOnly && shown < 0)
+    // Only the lines the canvas shows (inside the box when clipped), found
+    // from the lines' count, which places them even from the top; a line
+    // that does not wrap only as far as the canvas shows it.
+    if (shownOnly && canvas && !fitOnly) {
+        dt.LimitWidthTo(*canvas, TlyrHAlign(hAlign_));
         dt.SetShownText(memo_, *canvas, TlyrVAlign(vAlign_));
-    else
-        dt.SetText(memo_, fitOnly, shown);
+    } else {
+        dt.SetText(memo_, fitOnly);
+    }
     dt.SetParaBreaks(firstParaBreak_, lastParaBreak_);
     // Leave the drawing state at the asked scale.
     BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);

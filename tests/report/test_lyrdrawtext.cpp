@@ -494,3 +494,49 @@ TEST(LyrDrawText, MeasuringInPiecesGivesTheWholeLayoutsSize)
                 EXPECT_DOUBLE_EQ(pieces.CalcWidth(), whole.CalcWidth());
             }
 }
+
+// A line that does not wrap, far longer than the canvas shows, laid out only
+// where the canvas shows it (its start, middle or end, by its alignment and
+// turn) draws what its whole layout draws, Wysiwyg, at a scale that leaves
+// fractions, with tags of other sizes and styles, clipped or not.
+TEST(LyrDrawText, TheShownPartOfALongLineDrawsAsTheWholeLine)
+{
+    const QString line = QStringLiteral(u"word <b>bold</b> x<sup>2</sup> <i>中文</i> ").repeated(2000);
+    for (TlyrHAlign h : {haLeft, haRight, haCenter, haBlock})
+        for (int rotation : {0, 180, 90})
+            for (bool clipped : {false, true}) {
+                SCOPED_TRACE(testing::Message() << h << " " << rotation << " " << clipped);
+                auto draw = [&](bool shownOnly) {
+                    TlyrDrawText dt;
+                    dt.SetFont(QStringLiteral("Arial"), 11, 0, clBlack);
+                    dt.SetOptions(false, true, false, false, clipped, true, rotation);
+                    dt.SetGaps(5, 0.3, 1);
+                    const double scale = 1.37;
+                    // As wide as the line: its alignment moves it.
+                    const TlyrRect box = lyrRect(20, 30, 100000, 100);
+                    dt.SetDimensions(box, lyrRect(20 * scale, 30 * scale, 100000 * scale, 100 * scale), scale, scale,
+                                     1);
+                    QImage image(300, 300, QImage::Format_RGB32);
+                    image.fill(Qt::white);
+                    QPainter painter(&image);
+                    TlyrCanvas canvas(&painter, 96, 96, false);
+                    canvas.PushClip(QRect(10, 20, 250, 200), true);
+                    if (shownOnly) {
+                        const qsizetype saved = TlyrDrawText::WholeTextChars;
+                        TlyrDrawText::WholeTextChars = 0;
+                        dt.LimitWidthTo(canvas, h);
+                        dt.SetShownText({line, line.left(3000)}, canvas, vaTop);
+                        TlyrDrawText::WholeTextChars = saved;
+                        EXPECT_LT(dt.Line(0).size(), 400);
+                    } else {
+                        dt.SetText({line, line.left(3000)});
+                    }
+                    dt.DrawText(canvas, h, vaTop);
+                    canvas.PopClip();
+                    return image;
+                };
+                const QImage whole = draw(false), shown = draw(true);
+                EXPECT_GT(inkedPixels(whole), 300);
+                EXPECT_TRUE(whole == shown);
+            }
+}

@@ -645,6 +645,79 @@ TEST_F(MemoTest, AutoWidthMeasuredInPiecesDrawsAsTheWholeLayout)
             }
 }
 
+// An unwrapped memo sized to its text, drawn with only the lines the canvas
+// shows laid out, draws what a layout of every line draws: many lines or
+// few, short or long, at any font size, Wysiwyg or not, from the top, the
+// bottom or the centre, turned or not. The lines' places depend on how many
+// there are, not on how many are shown.
+TEST_F(MemoTest, TheLinesShownOfAnAutoWidthMemoDrawAsEveryLineDoes)
+{
+    struct Case {
+        int lines, length, size;
+        bool wysiwyg, clipped;
+        int vAlign, rotation;
+    };
+    const Case cases[] = {
+            {330, 60, 10, true, false, vaTop, 0},     {330, 60, 10, true, true, vaTop, 0},
+            {330, 60, 10, false, false, vaTop, 0},    {1000, 20, 8, true, false, vaTop, 0},
+            {40, 200, 13, true, true, vaTop, 0},      {330, 60, 11, false, false, vaTop, 0},
+            {330, 60, 10, true, false, vaBottom, 0},  {1000, 20, 13, true, true, vaCenter, 0},
+            {330, 60, 10, true, false, vaTop, 90},    {330, 60, 11, true, true, vaBottom, 180},
+            {1000, 20, 8, false, false, vaCenter, 270}, {40, 30, 10, true, false, vaTop, 270},
+    };
+    const QString words = QStringLiteral("The quick brown fox jumps over the lazy dog, again and again. ");
+    const qsizetype whole = TlyrDrawText::WholeTextChars;
+    constexpr int kSide = 400;
+    for (const Case &c : cases)
+        for (qsizetype limit : {whole, qsizetype(0)}) {
+            SCOPED_TRACE(testing::Message() << c.lines << "x" << c.length << " size " << c.size << " wysiwyg "
+                                            << c.wysiwyg << " clipped " << c.clipped << " v " << c.vAlign
+                                            << " turned " << c.rotation
+                                            << " whole up to " << limit);
+            QString text;
+            for (int i = 0; i < c.lines; ++i) {
+                QString line = QString::number(i) + u' ';
+                while (line.size() < c.length) line += words;
+                text += line.left(c.length) + QStringLiteral("\r\n");
+            }
+            TlyrFont f;
+            f.SetSize(c.size);
+            memo->SetFont(&f);
+            memo->SetText(text);
+            memo->SetWordWrap(false);
+            memo->SetAutoWidth(true);
+            memo->SetWysiwyg(c.wysiwyg);
+            memo->SetClipped(c.clipped);
+            memo->SetVAlign(c.vAlign);
+            memo->SetRotation(c.rotation);
+            memo->SetBounds(10, 10, 300, 250);
+            // Every line laid out: no limit to the text laid out whole, and
+            // a canvas that shows every line (unless clipped to the box),
+            // of which the part the small one shows is compared.
+            auto draw = [this](int height) {
+                QImage image(kSide, height, QImage::Format_RGB32);
+                image.fill(Qt::white);
+                QPainter painter(&image);
+                TlyrCanvas canvas(&painter, 96, 96, false);
+                memo->Draw(canvas, 1, 1, 0, 0);
+                return image;
+            };
+            TlyrDrawText::WholeTextChars = qsizetype(1) << 30;
+            const QImage all = draw(kSide + c.lines * 2 * c.size).copy(0, 0, kSide, kSide);
+            TlyrDrawText::WholeTextChars = limit;
+            const QImage shown = draw(kSide);
+            TlyrDrawText::WholeTextChars = whole;
+            int inked = 0, differ = 0;
+            for (int y = 0; y < kSide; ++y)
+                for (int x = 0; x < kSide; ++x) {
+                    inked += all.pixel(x, y) != qRgb(255, 255, 255);
+                    differ += all.pixel(x, y) != shown.pixel(x, y);
+                }
+            EXPECT_GT(inked, 1000);
+            EXPECT_EQ(differ, 0);
+        }
+}
+
 }  // namespace
 
 namespace {

@@ -337,15 +337,17 @@ TEST_F(LargeTest, DrawingAnAutoWidthMemoOfATenfoldTextTakesNoMoreMemory)
 }
 
 // One line of a tenfold text in a memo sized to it, not wrapped, is laid
-// out only as far as the canvas shows, from the top or the bottom, turned or
-// not.
+// out only where the canvas shows it, from the top or the bottom, turned or
+// not, its start, middle or end.
 TEST_F(LargeTest, DrawingAnUnwrappedAutoWidthLineOfATenfoldTextTakesNoMoreMemory)
 {
     if (kSanitized) GTEST_SKIP() << "a sanitizer keeps freed memory aside";
     const char *cases[] = {"AutoWidth=\"True\" WordWrap=\"False\"",
                            "AutoWidth=\"True\" WordWrap=\"False\" VAlign=\"vaBottom\"",
                            "AutoWidth=\"True\" WordWrap=\"False\" Rotation=\"90\"",
-                           "AutoWidth=\"True\" WordWrap=\"False\" Rotation=\"180\" HAlign=\"haRight\""};
+                           "AutoWidth=\"True\" WordWrap=\"False\" Rotation=\"180\" HAlign=\"haRight\"",
+                           "AutoWidth=\"True\" WordWrap=\"False\" HAlign=\"haRight\"",
+                           "AutoWidth=\"True\" WordWrap=\"False\" HAlign=\"haCenter\" VAlign=\"vaBottom\""};
     for (const char *attributes : cases) expectTenfoldDrawingTakesNoMoreMemory(attributes, true);
 }
 
@@ -360,19 +362,30 @@ struct ScopedLimit {
     T Saved;
 };
 
-// Lines that do not wrap, laid out only as far as the canvas shows, draw
+// Lines that do not wrap, laid out only where the canvas shows them, draw
 // the same pixels as the whole text laid out: short lines, and a long one
-// drawn at its natural advances.
+// whose start, middle or end shows, drawn at its natural advances or spaced
+// to its layout's width, with tags or without.
 TEST_F(LargeTest, UnwrappedLinesLaidOutAsFarAsShownDrawAsTheWholeText)
 {
-    const QString shortLines = longText(20000), oneLine = QStringLiteral("word ").repeated(8000);
+    const QString shortLines = longText(20000), oneLine = QStringLiteral("word ").repeated(8000),
+                  tagged = QStringLiteral(u"word <b>bold</b> <font color=\"#FF0000\">红色</font> x<sub>2</sub> ")
+                                   .repeated(1500);
     const std::pair<const char *, const QString *> cases[] = {
             {"AutoWidth=\"True\" WordWrap=\"False\" HAlign=\"haRight\" VAlign=\"vaBottom\"", &shortLines},
             {"AutoWidth=\"True\" WordWrap=\"False\" HAlign=\"haCenter\" Rotation=\"180\"", &shortLines},
-            {"AutoWidth=\"True\" WordWrap=\"False\" Wysiwyg=\"False\"", &oneLine}};
+            {"AutoWidth=\"True\" WordWrap=\"False\" Wysiwyg=\"False\"", &oneLine},
+            {"AutoWidth=\"True\" WordWrap=\"False\"", &oneLine},
+            {"AutoWidth=\"True\" WordWrap=\"False\" HAlign=\"haRight\"", &oneLine},
+            {"AutoWidth=\"True\" WordWrap=\"False\" HAlign=\"haCenter\" VAlign=\"vaBottom\"", &oneLine},
+            {"AutoWidth=\"True\" WordWrap=\"False\" HAlign=\"haRight\" Rotation=\"180\"", &oneLine},
+            {"AutoWidth=\"True\" WordWrap=\"False\" HAlign=\"haRight\" AllowHTMLTags=\"True\"", &tagged},
+            {"AutoWidth=\"True\" WordWrap=\"False\" HAlign=\"haCenter\" AllowHTMLTags=\"True\" "
+             "ParagraphGap=\"20\" CharSpacing=\"0.7\"",
+             &tagged}};
     for (const auto &[attributes, text] : cases) {
         SCOPED_TRACE(attributes);
-        QByteArray page = pageOfOneMemo(*text);
+        QByteArray page = pageOfOneMemo(text->toHtmlEscaped());
         page.replace("<m1 h=\"100000000\"", "<m1 h=\"900\" " + QByteArray(attributes));
         auto draw = [&page] {
             LoadedFile f(preparedText(page), 1000);
@@ -440,10 +453,12 @@ TEST_F(LargeTest, RunningOutOfMemoryOnAPageEndsInAnErrorLine)
     if (kSanitized) GTEST_SKIP() << "a sanitizer reserves address space of its own";
     const QByteArray many = preparedText(pageOfRows(45000) + pageOfRows(2));
     // A page as tall as an endless report's, drawn whole at a small scale,
-    // shows a hundred thousand lines of its memo, each laid out (far more
-    // than what earlier tests left free in the heap).
-    const QByteArray longMemo =
-            preparedText(pageOfOneMemo(longText(8000000)) + pageOfRows(2), " PaperHeight=\"1000000\"");
+    // shows all the lines of its wide memo, each of thousands of characters
+    // and each laid out: more than a hundred megabytes, beyond what earlier
+    // tests left free in the heap or a thread's arena holds.
+    QByteArray wide = pageOfOneMemo(QStringLiteral("word ").repeated(4000000));
+    wide.replace("w=\"600\"", "w=\"15000\"");
+    const QByteArray longMemo = preparedText(wide + pageOfRows(2), " PaperHeight=\"1000000\"");
     const Cost built = inChild([&] {
         LoadedFile f(many, 10);
         TlyrPreviewPages &p = f.Pages;
@@ -460,7 +475,7 @@ TEST_F(LargeTest, RunningOutOfMemoryOnAPageEndsInAnErrorLine)
         if (!p.GetPage(0) || !p.GetPage(1)) return 5;
         leaveRoom(2 * 1024);
         try {
-            p.DrawPage(0, canvas, 0.0001, 0.0001, 0, 0);
+            p.DrawPage(0, canvas, 0.001, 0.001, 0, 0);
             return 2;
         } catch (const ElyrError &e) {
             if (e.message() != QStringLiteral("内存不足，第 1 页未能画出")) return 3;
