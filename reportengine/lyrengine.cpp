@@ -825,18 +825,6 @@ std::vector<TlyrBand *> TlyrEngine::showGroupFooters(Node &node, size_t from, bo
         // record along: it moves with it, header and all.
         if (h->KeepTogether && !(hold && keeping_ && keepBand_ == h && keepBreaks_.empty())) endKeep(h);
     }
-    // (Not over records with details: stepping back would leave those
-    // details' data where it does not belong.)
-    if (!hold && keeping_ && node.Details.empty()) {
-        TlyrDataSet *ds = dataSetOf(node.Band);
-        for (TlyrBand *h : closing) {
-            const auto added = headerAdded_.value(h), closed = headerClosed_.value(h);
-            auto *g = static_cast<TlyrGroupHeader *>(h);
-            if (ds && added.first == closed.first)
-                droppedInKeep_.push_back({h, closed.first, added.second, closed.second, ds, ds->RecNo(),
-                                          groupLine_.value(g), groupThrough_.value(g), lastValues_.value(g).ToText()});
-        }
-    }
     if (!hold) dropHeaders(closing);
     return closing;
 }

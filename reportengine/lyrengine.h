@@ -357,17 +357,6 @@ private:
     QHash<TlyrBand *, std::pair<int, int>> headerClosed_;
     void closeHeader(TlyrBand *header, int lastPos);
     bool closedAbovePaste(TlyrBand *header) const;
-    // Group headers the open block dropped from the list when their groups
-    // closed in it: a part pasted from before the close is still theirs,
-    // shown with a record of that group and its counters.
-    struct DroppedHeader {
-        TlyrBand *Band;
-        int Page, AddedPos, ClosedPos;
-        TlyrDataSet *Data;
-        int RecNo, Line, Through;
-        QString Value;
-    };
-    std::vector<DroppedHeader> droppedInKeep_;
     int pasteAt_ = -1;
     // The last keep block that moved whole to a new page: from where (page
     // and store position) to where, and by how much; counted, so that

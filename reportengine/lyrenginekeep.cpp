@@ -176,7 +176,6 @@ void TlyrEngine::startKeep(TlyrBand *band, int position, double y)
     keepPos_ = position;
     keepY_ = y;
     keepRowBottom_ = -1;
-    droppedInKeep_.clear();
     keepOutline_ = pages->Outline->GetCurPosition();
     keepAnchor_ = pages->GetAnchorCurPosition();
     Aggregates.StartKeep();

@@ -259,18 +259,11 @@ void TlyrEngine::showRepeatedHeaders(double x)
     const bool savedShowing = showingHeaders_;
     showingHeaders_ = true;
     const int line = CurLine, through = CurLineThrough;
-    std::vector<TlyrBand *> repeat = headerList_;
+    const std::vector<TlyrBand *> repeat = headerList_;
     // A header that splits over columns repeats only the headers above it
     // in each new column; it and those below it follow its last part.
     const size_t limit = std::min(repeat.size(), repeatLimit_);
     const int column = CurColumn;
-    // Inner headers the pasted part had above it before their groups closed
-    // in the block come below those still listed.
-    std::vector<const DroppedHeader *> dropped;
-    if (pasteAt_ >= 0 && limit == repeat.size())
-        for (const DroppedHeader &d : droppedInKeep_)
-            if (repeatsOnNewPage(d.Band) && d.Page == keepPage_ && d.AddedPos <= pasteAt_ && d.ClosedPos > pasteAt_)
-                dropped.push_back(&d);
     for (size_t i = 0; i < limit; ++i) {
         TlyrBand *b = repeat[i];
         // Headers shown inside a block that moves to the new page come with it.
@@ -325,22 +318,6 @@ void TlyrEngine::showRepeatedHeaders(double x)
             if (repeatNeed_ + below <= FreeSpace() + 0.0001) repeatNeed_ += below;
         }
         ShowBand(b);
-        CurLine = line;
-        CurLineThrough = through;
-    }
-    for (const DroppedHeader *d : dropped) {
-        const int back = d->Data->RecNo() - d->RecNo;
-        if (back < 0) continue;
-        CurX = (CurColumn == column ? x : CurColumn > 1 ? columnX(CurColumn) : 0) + headerLeft_.value(d->Band);
-        CurLine = d->Line;
-        CurLineThrough = d->Through;
-        for (int i = 0; i < back; ++i) d->Data->Prior();
-        // Only on a record of its own group (the data may have been opened
-        // again for another master record since).
-        auto *g = static_cast<TlyrGroupHeader *>(d->Band);
-        Report->CurObject = g->Name();
-        if (Report->Calc(g->Condition).ToText() == d->Value) ShowBand(g);
-        for (int i = 0; i < back; ++i) d->Data->Next();
         CurLine = line;
         CurLineThrough = through;
     }

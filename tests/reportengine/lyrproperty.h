@@ -2271,7 +2271,7 @@ inline bool awaitingEngineFix(const Plan &s, const Failure &f)
 {
     // Headers still not shown again where their records went: parts of a
     // kept block laid out over a new page's columns lose the inner headers
-    // of groups that closed inside the block over records with details,
+    // of groups that closed inside the block (they are no longer listed),
     // split headers and records under repeated headers that do not all fit
     // leave some out, and so do headers holding subreports where they grew
     // and columns below a title's subreport.
