@@ -256,6 +256,7 @@ bool TlyrEngine::Run()
     headerLeft_.clear();
     headerKeep_.clear();
     headerAdded_.clear();
+    headerClosed_.clear();
     lastValues_.clear();
     groupRecords_.clear();
     groupLine_.clear();
@@ -796,7 +797,7 @@ std::vector<TlyrBand *> TlyrEngine::showGroupFooters(Node &node, size_t from, bo
         auto &list = h->Vertical() ? vHeaderList_ : headerList_;
         if (!h->Vertical() && (keeping_ || hold) && !closedHeaders_.contains(h) &&
             std::find(list.begin(), list.end(), h) != list.end()) {
-            closedHeaders_.insert(h);
+            closeHeader(h, Pages()->GetCurPosition());
             closing.push_back(h);
         } else {
             list.erase(std::remove(list.begin(), list.end(), h), list.end());

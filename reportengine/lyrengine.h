@@ -352,6 +352,11 @@ private:
     // a moved block is pasted over columns, the block position being
     // placed (-1: none) and the page the block was cut from.
     QHash<TlyrBand *, std::pair<int, int>> headerAdded_;
+    // The page and store position where each closed header's run ended: a
+    // part of a moved block pasted before that still heads records of it.
+    QHash<TlyrBand *, std::pair<int, int>> headerClosed_;
+    void closeHeader(TlyrBand *header, int lastPos);
+    bool closedAbovePaste(TlyrBand *header) const;
     int pasteAt_ = -1;
     // The last keep block that moved whole to a new page: from where (page
     // and store position) to where, and by how much; counted, so that

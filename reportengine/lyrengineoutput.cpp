@@ -439,7 +439,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
     // Placed, a run's closing footer ends its header's repeats: the pages
     // and columns its subreports run on to print no header above them.
     auto closeRun = [&] {
-        if (band == closingFooter_ && closingHeader_) closedHeaders_.insert(closingHeader_);
+        if (band == closingFooter_ && closingHeader_) closeHeader(closingHeader_, Pages()->GetCurPosition() - 1);
     };
     // A record counts for the page and column it is placed on, not for
     // those its subreports run on to.

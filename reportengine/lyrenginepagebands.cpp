@@ -241,6 +241,19 @@ void TlyrEngine::addHeader(TlyrBand *band)
     headerAdded_[band] = {Pages()->CurPage, Pages()->GetCurPosition()};
 }
 
+void TlyrEngine::closeHeader(TlyrBand *header, int lastPos)
+{
+    closedHeaders_.insert(header);
+    headerClosed_[header] = {Pages()->CurPage, lastPos};
+}
+
+bool TlyrEngine::closedAbovePaste(TlyrBand *header) const
+{
+    if (pasteAt_ < 0) return false;
+    const auto closed = headerClosed_.constFind(header);
+    return closed != headerClosed_.cend() && closed->first == keepPage_ && closed->second > pasteAt_;
+}
+
 void TlyrEngine::showRepeatedHeaders(double x)
 {
     const bool savedShowing = showingHeaders_;
@@ -257,7 +270,7 @@ void TlyrEngine::showRepeatedHeaders(double x)
         if (!repeatsOnNewPage(b) || (movingKeep_ && headerKeep_.value(b) == movingKeep_)) continue;
         // A header whose run's footer printed heads only a block that
         // moves here with records of that run.
-        if (closedHeaders_.contains(b) && !movingKeep_) continue;
+        if (closedHeaders_.contains(b) && !movingKeep_ && !closedAbovePaste(b)) continue;
         // A header that itself moves to the new page (or a band of its child
         // chain does) prints there once.
         bool moving = false;
@@ -298,7 +311,7 @@ void TlyrEngine::showRepeatedHeaders(double x)
             for (size_t j = i + 1; j < limit; ++j) {
                 TlyrBand *c = repeat[j];
                 if (!repeatsOnNewPage(c) || (movingKeep_ && headerKeep_.value(c) == movingKeep_) ||
-                    (closedHeaders_.contains(c) && !movingKeep_) || c == breakBand_ || !c->Visible())
+                    (closedHeaders_.contains(c) && !movingKeep_ && !closedAbovePaste(c)) || c == breakBand_ || !c->Visible())
                     continue;
                 below += c->Height();
             }

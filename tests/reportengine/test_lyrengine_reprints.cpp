@@ -2,6 +2,7 @@
 // belongs to the place the header was first shown, so it is printed once.
 
 #include "breaks_fixture.h"
+#include "lyrproperty.h"
 
 namespace {
 
@@ -193,4 +194,40 @@ TEST_F(ReprintTest, ARepeatedHeaderThatMaySplitLeavesRoomForTheHeadersBelowIt)
             EXPECT_TRUE(column.contains(QStringLiteral("gA")) && column.contains(QStringLiteral("kA")))
                     << "page " << i + 1 << " column at " << left << "\n" << dump().toStdString();
         }
+}
+
+// Reduced generated templates of headers not shown again where their
+// records went.
+TEST_F(ReprintTest, GeneratedTemplatesShowTheirHeadersAgainWhereTheirRecordsGo)
+{
+    const char *cases[] = {
+            // A kept group whose tall record ran over the page's columns moved
+            // to the next page when its inner group's footer did not fit: laid
+            // out over the columns there, each part is headed by the inner
+            // header, although that group closed before the block moved.
+            "paper 205x192 margin 0 pagecols 3 records 3 mastercols 1 height 16 title pageheader colheader colfooter "
+            "child chain 1 tall 3 overlay 0 sub 0/0 detail 0 words 0 groups [{size 1 keep} {size 1 reprint footer}]",
+            // A record too tall for a column below the data header goes to
+            // the next column whole, without the header above it.
+            "paper 117x171 margin 0 pagecols 2 records 1 mastercols 1 height 16 header reprint overlay 0 sub 0/0 "
+            "detail 0 words 148 groups []",
+            // So does a group header holding the rows of a print-on-parent
+            // subreport.
+            "paper 113x171 margin 0 pagecols 1 records 1 mastercols 1 height 16 pageheader colheader colfooter header "
+            "reprint subpop overlay 0 sub 4/32 detail 0 words 0 groups [{size 1}]",
+            // Or an inner group's header, where the outer one still fits.
+            "paper 90x79.0832854879 margin 0 pagecols 2 records 1 mastercols 1 height 16 overlay 0 sub 0/0 detail 0 "
+            "words 48 groups [{size 1 reprint} {size 1 reprint}]",
+            // As generated.
+            "paper 90x148 margin 0 pagecols 3 records 40 mastercols 1 height 16 twopass title pageheader pagefooter "
+            "summary footer split subpop popstretch keepheader gsplit tsplit phnotfirst page2 onprevious reset2 "
+            "title2 header2 footer2 swords 14 records2 25 tall 2 overlay 1 sub 3/216 detail 0 words 11 groups "
+            "[{size 6} {size 2 keep reprint footer}]",
+    };
+    // (Every rule, none forgiven.)
+    for (const char *line : cases) {
+        const lyrprop::Plan plan = lyrprop::parse(QString::fromLatin1(line));
+        for (const lyrprop::Failure &f : lyrprop::runPlan(plan))
+            ADD_FAILURE() << line << "\n  " << f.Kind.toStdString() << ": " << f.Text.toStdString();
+    }
 }
