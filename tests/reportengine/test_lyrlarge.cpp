@@ -351,8 +351,7 @@ TEST_F(LargeTest, DrawingAnUnwrappedAutoWidthLineOfATenfoldTextTakesNoMoreMemory
                            "AutoWidth=\"True\" WordWrap=\"False\" HAlign=\"haCenter\" VAlign=\"vaBottom\"",
                            "AutoWidth=\"True\" WordWrap=\"False\" Wysiwyg=\"False\" HAlign=\"haRight\"",
                            "AutoWidth=\"True\" WordWrap=\"False\" Wysiwyg=\"False\" HAlign=\"haCenter\"",
-                           "AutoWidth=\"True\" WordWrap=\"False\" Wysiwyg=\"False\" Rotation=\"180\"",
-                           "AutoWidth=\"True\" WordWrap=\"False\" Wysiwyg=\"False\" HAlign=\"haBlock\""};
+                           "AutoWidth=\"True\" WordWrap=\"False\" Wysiwyg=\"False\" Rotation=\"180\""};
     for (const char *attributes : cases) expectTenfoldDrawingTakesNoMoreMemory(attributes, true);
 }
 
