@@ -217,6 +217,17 @@ int TlyrCanvas::CharAdvances(QStringView text, std::vector<int> &out)
     return lyrClampCoord(total);
 }
 
+void TlyrCanvas::NaturalAdvances(QStringView text, std::vector<qreal> &out)
+{
+    out.assign(size_t(text.size()), 0);
+    TlyrFontFace &f = face();
+    for (qsizetype i = 0; i < text.size();) {
+        int units;
+        out[size_t(i)] = qreal(f.glyph(codePointAt(text, i, units)).advance);
+        i += units;
+    }
+}
+
 int TlyrCanvas::TextWidth(QStringView text)
 {
     thread_local std::vector<int> w;
@@ -291,7 +302,7 @@ struct Prepared {
 };
 }  // namespace
 
-void TlyrCanvas::TextOut(int x, int y, QStringView text, const int *advances)
+void TlyrCanvas::TextOut(int x, int y, QStringView text, const int *advances, qreal from)
 {
     if (!painter_ || text.isEmpty()) return;
     TlyrFontFace &f = face();
@@ -304,7 +315,7 @@ void TlyrCanvas::TextOut(int x, int y, QStringView text, const int *advances)
     runs.clear();
     const qreal baseline = f.ascent;
     float left = std::numeric_limits<float>::max(), top = left, right = -left, bottom = -left;
-    qreal pos = 0;
+    qreal pos = advances ? 0 : from;
     for (qsizetype i = 0; i < text.size();) {
         int units;
         const Glyph &g = f.glyph(codePointAt(text, i, units));
@@ -496,7 +507,7 @@ QString TlyrRecordingCanvas::AllText() const
     return s;
 }
 
-void TlyrRecordingCanvas::TextOut(int x, int y, QStringView text, const int *advances)
+void TlyrRecordingCanvas::TextOut(int x, int y, QStringView text, const int *advances, qreal from)
 {
     TlyrRecordedText t;
     t.Text = text.toString();
@@ -505,7 +516,7 @@ void TlyrRecordingCanvas::TextOut(int x, int y, QStringView text, const int *adv
     t.Font = Font();
     if (advances) t.Advances.assign(advances, advances + text.size());
     Texts.push_back(std::move(t));
-    TlyrCanvas::TextOut(x, y, text, advances);
+    TlyrCanvas::TextOut(x, y, text, advances, from);
 }
 
 void TlyrRecordingCanvas::record(TlyrRecordedShape::Kind kind, const QRect &r, const QPolygon &points, int fillColor)

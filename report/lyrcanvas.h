@@ -126,6 +126,9 @@ public:
     // surrogate pair gets 0); out is resized to text's length. Returns the
     // sum.
     int CharAdvances(QStringView text, std::vector<int> &out);
+    // The unrounded advances TextOut places characters by, per unit (the
+    // second unit of a pair gets 0), for finding where a run's part starts.
+    void NaturalAdvances(QStringView text, std::vector<qreal> &out);
     int TextWidth(QStringView text);
     // Ascent + descent and the ascent, in device pixels.
     int TextHeight();
@@ -133,8 +136,10 @@ public:
 
     // ---- output (positions in device pixels)
     // Text whose cell has its top-left corner at (x, y) before rotation;
-    // advances (one per unit, may be null) place the characters.
-    virtual void TextOut(int x, int y, QStringView text, const int *advances = nullptr);
+    // advances (one per unit, may be null) place the characters. Without
+    // them the first character sits at from: a part of a run drawn from the
+    // unrounded sum of the advances before it lands as the whole run's.
+    virtual void TextOut(int x, int y, QStringView text, const int *advances = nullptr, qreal from = 0);
     virtual void Line(int x1, int y1, int x2, int y2);
     // Outlined with the pen and filled with the brush; the right and bottom
     // edges are outside, as GDI draws it.
@@ -215,7 +220,7 @@ public:
     // All texts joined in call order (for tests and the preview's find).
     QString AllText() const;
 
-    void TextOut(int x, int y, QStringView text, const int *advances = nullptr) override;
+    void TextOut(int x, int y, QStringView text, const int *advances = nullptr, qreal from = 0) override;
     void Line(int x1, int y1, int x2, int y2) override;
     void Rectangle(const QRect &r) override;
     void RoundRect(const QRect &r, int cornerW, int cornerH) override;

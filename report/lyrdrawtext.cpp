@@ -346,7 +346,7 @@ void TlyrDrawText::layoutParagraph(QStringView line, int full, int first, qint64
         // One line, of which no more than the rectangle's width can show;
         // the rest only carries its tags' state on.
         const bool shown = lineCount_ >= keepFrom_;
-        if (shown && widthLimited_ && wysiwyg_ && line.size() > 16) {
+        if (shown && widthLimited_ && line.size() > 16) {
             layoutShownPart(line, full, first);
             position_ = paraEnd;
             return;
@@ -437,6 +437,7 @@ void TlyrDrawText::layoutShownPart(QStringView line, int full, int first)
     // Natural device advances of the piece parsed, as drawing takes them.
     TlyrCanvas device(nullptr, 96, 96, false);
     std::vector<int> adv, run;
+    std::vector<qreal> exact, exactRun;
     auto deviceAdvances = [&] {
         const qsizetype n = plain_.size();
         adv.resize(size_t(n));
@@ -451,6 +452,11 @@ void TlyrDrawText::layoutShownPart(QStringView line, int full, int first)
             device.SetFont(f);
             device.CharAdvances(QStringView(plain_).mid(i, j - i), run);
             std::copy(run.begin(), run.end(), adv.begin() + i);
+            if (!wysiwyg_) {
+                exact.resize(size_t(n));
+                device.NaturalAdvances(QStringView(plain_).mid(i, j - i), exactRun);
+                std::copy(exactRun.begin(), exactRun.end(), exact.begin() + i);
+            }
             i = j;
         }
     };
@@ -471,7 +477,9 @@ void TlyrDrawText::layoutShownPart(QStringView line, int full, int first)
     // How drawing spreads the difference to the layout's width, as in
     // drawLine; where the line starts.
     const int len = int(std::min<qint64>(chars, std::numeric_limits<int>::max()));
-    const int layout = lyrRoundi(double(lyrClampCoord(width)) * shownDevScale_ / kToMeasure);
+    // At natural advances the line is as wide as they make it.
+    const int layout = wysiwyg_ ? lyrRoundi(double(lyrClampCoord(width)) * shownDevScale_ / kToMeasure)
+                                : lyrClampCoord(natural);
     const int diff = layout - lyrClampCoord(natural);
     const int each = len > 0 ? diff / len : 0;
     const double restPer = len > 0 ? double(diff - each * len) / len : 0;
@@ -490,6 +498,11 @@ void TlyrDrawText::layoutShownPart(QStringView line, int full, int first)
     qsizetype rawFrom = 0, rawTo = line.size();
     TlyrHTMLTag atFrom, beforeFrom, pieceBefore;
     bool hasBefore = false;
+    // At natural advances a font run's characters sit where the unrounded
+    // sum of the advances from its start puts them, as drawing sums them.
+    qint64 runStart = 0, runNatural = 0;
+    double runPos = 0, runFrom = 0;
+    TlyrHTMLTag runTag;
     const qint64 most = qint64(std::ceil((hi - lo) * kToMeasure / std::max(shownDevScale_, 1e-9))) + 16;
     setTagState(start);
     if (len > 0 && shownHi_ >= shownLo_) {
@@ -497,8 +510,19 @@ void TlyrDrawText::layoutShownPart(QStringView line, int full, int first)
             deviceAdvances();
             for (size_t j = 0; j < adv.size(); ++j, ++k) {
                 const bool low = plain_[qsizetype(j)].isLowSurrogate();
-                const double left = x0 + double(prefix) + (each + restPer) * double(k);
-                if (from < 0 && !low && left + adv[j] + each + restPer > lo) {
+                const TlyrHTMLTag &t = ptags_[j];
+                if (!wysiwyg_ && (k == 0 || t.Style != runTag.Style || t.Size != runTag.Size ||
+                                  t.Color != runTag.Color || t.AddY != runTag.AddY)) {
+                    runTag = t;
+                    runStart = prefix;
+                    runPos = 0;
+                }
+                const double left = wysiwyg_ ? x0 + double(prefix) + (each + restPer) * double(k)
+                                             : x0 + double(runStart) + runPos;
+                const double advance = wysiwyg_ ? adv[j] + each + restPer : exact[j];
+                if (from < 0 && !low && left + advance > lo) {
+                    runNatural = runStart;
+                    runFrom = runPos;
                     from = k;
                     rawFrom = ptags_[j].Position - paraStart;
                     atFrom = ptags_[j];
@@ -510,6 +534,7 @@ void TlyrDrawText::layoutShownPart(QStringView line, int full, int first)
                     return false;
                 }
                 prefix += adv[j];
+                if (!wysiwyg_) runPos += exact[j];
             }
             if (!ptags_.empty()) pieceBefore = ptags_.back();
             return true;
@@ -530,6 +555,8 @@ void TlyrDrawText::layoutShownPart(QStringView line, int full, int first)
         l->skipChars = std::max<qint64>(from, 0);
         l->skipNatural = skipNatural;
         l->firstStyle = firstStyle;
+        l->runNatural = runNatural;
+        l->runFrom = runFrom;
     }
     setTagState(end);
     lastTag_ = endTag;
@@ -1155,6 +1182,10 @@ void TlyrDrawText::drawLine(TlyrCanvas &canvas, const LaidLine &line, double ox,
             before = after;
         }
         width = layout;
+    } else if (part) {
+        // At natural advances: the line's first font run starts mid-run.
+        skipped = double(line.skipNatural);
+        width = lyrClampCoord(line.fullNatural);
     } else if (align != haBlock && wysiwyg_) {
         // The line takes exactly its layout width.
         const int layout = lyrRoundi(line.width * devScaleX / kToMeasure);
@@ -1167,7 +1198,9 @@ void TlyrDrawText::drawLine(TlyrCanvas &canvas, const LaidLine &line, double ox,
     }
     // Only the start of a long line laid out: it sits where the whole line
     // would.
-    const int whole = line.fullWidth >= 0 ? lyrRoundi(double(line.fullWidth) * devScaleX / kToMeasure) : width;
+    const int whole = part && !wysiwyg_ ? width
+                      : line.fullWidth >= 0 ? lyrRoundi(double(line.fullWidth) * devScaleX / kToMeasure)
+                                            : width;
     // Past the last character x may leave int; it is a position, kept as one.
     double x = indent;
     if (align == haRight) {
@@ -1176,15 +1209,19 @@ void TlyrDrawText::drawLine(TlyrCanvas &canvas, const LaidLine &line, double ox,
     } else if (align == haCenter) {
         x = (availWidth - whole) / 2;
     }
+    const double lineX = x;
     x += skipped;
     const int normalH = -deviceFontHeight(canvas, fontSize_);
     eachFont([&](const TlyrHTMLTag &t, qsizetype i, qsizetype j) {
         const TlyrCanvasFont f = fontFor(t);
         canvas.SetFont(f);
         const double down = t.AddY ? normalH + f.Height : 0;
-        const double px = ox + ux * x + vx * down, py = oy + uy * x + vy * down;
+        // A part's first run is drawn from where the whole run starts.
+        const bool midRun = part && !passAdvances && i == 0;
+        const double rx = midRun ? lineX + double(line.runNatural) : x;
+        const double px = ox + ux * rx + vx * down, py = oy + uy * rx + vy * down;
         canvas.TextOut(lyrRoundi(px), lyrRoundi(py), QStringView(line.text).mid(i, j - i),
-                       passAdvances ? adv.data() + i : nullptr);
+                       passAdvances ? adv.data() + i : nullptr, midRun ? line.runFrom : 0);
         for (qsizetype k = i; k < j; ++k) x += adv[size_t(k)];
     });
 }

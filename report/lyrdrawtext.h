@@ -163,6 +163,10 @@ private:
         // those before the part laid out, and the style of its first one.
         qint64 fullChars = -1, fullNatural = 0, skipChars = 0, skipNatural = 0;
         int firstStyle = 0;
+        // At natural advances: where the font run the part starts in begins
+        // (device pixels), and the unrounded advances from there to it.
+        qint64 runNatural = 0;
+        double runFrom = 0;
     };
 
     // Where DrawText puts n lines on a canvas.
@@ -217,7 +221,7 @@ private:
     void eachPiece(QStringView line, F &&f);
     // The whole width of a line that does not wrap, piece by piece.
     qint64 unwrappedWidth(QStringView line);
-    // Lays out a Wysiwyg line that does not wrap only where the canvas
+    // Lays out a line that does not wrap only where the canvas
     // LimitWidthTo took shows it, keeping what drawing needs to place and
     // space that part as the whole line.
     void layoutShownPart(QStringView line, int full, int first);

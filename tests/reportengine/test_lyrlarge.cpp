@@ -338,7 +338,8 @@ TEST_F(LargeTest, DrawingAnAutoWidthMemoOfATenfoldTextTakesNoMoreMemory)
 
 // One line of a tenfold text in a memo sized to it, not wrapped, is laid
 // out only where the canvas shows it, from the top or the bottom, turned or
-// not, its start, middle or end.
+// not, its start, middle or end, spaced to its layout's width or at its
+// natural advances.
 TEST_F(LargeTest, DrawingAnUnwrappedAutoWidthLineOfATenfoldTextTakesNoMoreMemory)
 {
     if (kSanitized) GTEST_SKIP() << "a sanitizer keeps freed memory aside";
@@ -347,7 +348,10 @@ TEST_F(LargeTest, DrawingAnUnwrappedAutoWidthLineOfATenfoldTextTakesNoMoreMemory
                            "AutoWidth=\"True\" WordWrap=\"False\" Rotation=\"90\"",
                            "AutoWidth=\"True\" WordWrap=\"False\" Rotation=\"180\" HAlign=\"haRight\"",
                            "AutoWidth=\"True\" WordWrap=\"False\" HAlign=\"haRight\"",
-                           "AutoWidth=\"True\" WordWrap=\"False\" HAlign=\"haCenter\" VAlign=\"vaBottom\""};
+                           "AutoWidth=\"True\" WordWrap=\"False\" HAlign=\"haCenter\" VAlign=\"vaBottom\"",
+                           "AutoWidth=\"True\" WordWrap=\"False\" Wysiwyg=\"False\" HAlign=\"haRight\"",
+                           "AutoWidth=\"True\" WordWrap=\"False\" Wysiwyg=\"False\" HAlign=\"haCenter\"",
+                           "AutoWidth=\"True\" WordWrap=\"False\" Wysiwyg=\"False\" Rotation=\"180\""};
     for (const char *attributes : cases) expectTenfoldDrawingTakesNoMoreMemory(attributes, true);
 }
 
@@ -364,8 +368,9 @@ struct ScopedLimit {
 
 // Lines that do not wrap, laid out only where the canvas shows them, draw
 // the same pixels as the whole text laid out: short lines, and a long one
-// whose start, middle or end shows, drawn at its natural advances or spaced
-// to its layout's width, with tags or without.
+// whose start, middle or end shows, drawn at its natural advances (a font
+// run cut where the whole run's unrounded advances put it) or spaced to its
+// layout's width, with tags or without.
 TEST_F(LargeTest, UnwrappedLinesLaidOutAsFarAsShownDrawAsTheWholeText)
 {
     const QString shortLines = longText(20000), oneLine = QStringLiteral("word ").repeated(8000),
@@ -381,6 +386,15 @@ TEST_F(LargeTest, UnwrappedLinesLaidOutAsFarAsShownDrawAsTheWholeText)
             {"AutoWidth=\"True\" WordWrap=\"False\" HAlign=\"haRight\" Rotation=\"180\"", &oneLine},
             {"AutoWidth=\"True\" WordWrap=\"False\" HAlign=\"haRight\" AllowHTMLTags=\"True\"", &tagged},
             {"AutoWidth=\"True\" WordWrap=\"False\" HAlign=\"haCenter\" AllowHTMLTags=\"True\" "
+             "ParagraphGap=\"20\" CharSpacing=\"0.7\"",
+             &tagged},
+            {"AutoWidth=\"True\" WordWrap=\"False\" Wysiwyg=\"False\" HAlign=\"haRight\"", &oneLine},
+            {"AutoWidth=\"True\" WordWrap=\"False\" Wysiwyg=\"False\" HAlign=\"haCenter\" VAlign=\"vaBottom\"",
+             &oneLine},
+            {"AutoWidth=\"True\" WordWrap=\"False\" Wysiwyg=\"False\" HAlign=\"haCenter\" Rotation=\"180\"", &oneLine},
+            {"AutoWidth=\"True\" WordWrap=\"False\" Wysiwyg=\"False\" HAlign=\"haBlock\" AllowHTMLTags=\"True\"",
+             &tagged},
+            {"AutoWidth=\"True\" WordWrap=\"False\" Wysiwyg=\"False\" HAlign=\"haCenter\" AllowHTMLTags=\"True\" "
              "ParagraphGap=\"20\" CharSpacing=\"0.7\"",
              &tagged}};
     for (const auto &[attributes, text] : cases) {
