@@ -119,6 +119,12 @@ TEST(KsCompileMemory, TenTimesTheLinesTakeAboutTenTimesTheMemory)
 
 TEST(KsCompileMemory, SmallObjectsShareBlocksThatGoBackWithTheirLastObject)
 {
+#ifdef KS_HEAP_FROM_SANITIZER
+    // the sanitizer's heap watches every object, so the pool hands them to it
+    constexpr bool pooled = false;
+#else
+    constexpr bool pooled = true;
+#endif
     const size_t before = ksPoolBlockCount();
     // objects of two sizes, each filled: none overlaps another
     std::vector<std::pair<unsigned char *, size_t>> made;
@@ -130,7 +136,7 @@ TEST(KsCompileMemory, SmallObjectsShareBlocksThatGoBackWithTheirLastObject)
         made.emplace_back(p, bytes);
     }
     // 20000 objects of 40 and 88 bytes take some 1.3 MB: blocks of their own
-    EXPECT_GT(ksPoolBlockCount(), before + 40);
+    if (pooled) EXPECT_GT(ksPoolBlockCount(), before + 40);
     for (size_t i = 0; i < made.size(); ++i)
         for (size_t k = 0; k < made[i].second; ++k) ASSERT_EQ(made[i].first[k], static_cast<unsigned char>(i));
     // freed in another order than made, as a program's objects are
