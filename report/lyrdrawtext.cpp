@@ -351,8 +351,7 @@ void TlyrDrawText::layoutParagraph(QStringView line, int full, int first, qint64
             position_ = paraEnd;
             return;
         }
-        const QStringView laid =
-                line.first(shown ? shownChars(line, std::min<qint64>(line.size(), 2 * perLine + 16)) : 0);
+        const QStringView laid = line.first(shown ? std::min<qint64>(line.size(), 2 * perLine + 16) : 0);
         parseTags(laid);
         if (shown) measure();
         if (shown && !plain_.isEmpty())
@@ -418,16 +417,6 @@ void TlyrDrawText::layoutParagraph(QStringView line, int full, int first, qint64
         piece = kPiece;
     }
     position_ = paraEnd;
-}
-
-qsizetype TlyrDrawText::shownChars(QStringView line, qsizetype most) const
-{
-    // At natural advances a line aligned to its end sits by a width only the
-    // whole line gives; its start shows the same however far it is laid out.
-    if (!widthLimited_ || shownAlign_ != haLeft || !(shownDevScale_ > 0) || line.size() <= 16) return most;
-    // Every character laid out takes at least one measuring unit.
-    const double units = std::ceil(shownReach_ * kToMeasure / shownDevScale_) + 16;
-    return units < double(most) ? qsizetype(units) : most;
 }
 
 void TlyrDrawText::layoutShownPart(QStringView line, int full, int first)

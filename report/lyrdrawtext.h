@@ -232,9 +232,6 @@ private:
     // paragraph in bounded pieces.
     void layoutWindow(const QStringList &lines, int keepFrom, int keepTo, bool widths = false);
     void layoutParagraph(QStringView line, int full, int first, qint64 perLine);
-    // How many characters of a line that does not wrap are laid out, at
-    // most most.
-    qsizetype shownChars(QStringView line, qsizetype most) const;
     TlyrCanvasFont measureFont(int style) const;
     int deviceFontHeight(const TlyrCanvas &canvas, int size) const;
     void drawLine(TlyrCanvas &canvas, const LaidLine &line, double ox, double oy, double ux, double uy, double vx,
