@@ -73,7 +73,10 @@ void TlyrEngine::NewPage()
     // a new page leaves it where it is, or it would still end beside it. A
     // band split at the break leaves it too when the block with the rest of
     // the band would not fit the new page either.
-    const bool move = keepMovesToPage(splitBreak_ ? splitRest_ : 0) && !(startBreak && !keepBreaks_.empty());
+    // A band that starts a new page goes to that page's top: a block it
+    // would not fit below there stays where it is.
+    const bool move = keepMovesToPage(splitBreak_ ? splitRest_ : startBreak ? repeatNeed_ : 0) &&
+                      !(startBreak && !keepBreaks_.empty());
     // A subreport that broke the page inside the block runs beside its host
     // band, which may reach below the subreport's place: the host's bottom
     // moves along, so the new column's footer stays below it.
@@ -193,15 +196,18 @@ void TlyrEngine::NewPage()
             }
             CurY += blockHeight;
             if (hostBelow > 0) subHostBottom_ = CurY + hostBelow;
+            // The footer is shown on the last record.
+            if (keptRecord) Aggregates.AddValue(keptRecord);
         } else {
             const int toPage = pages->CurPage, toColumn = CurColumn;
+            // The record begins the block: it counts in the column its
+            // first part is pasted in, not where the block ends.
+            if (keptRecord) Aggregates.AddValue(keptRecord);
             pasteAcrossColumns(blockBreaks, rowMoves ? rowBottom : -1);
             Aggregates.PlaceKept(std::numeric_limits<int>::max());
             movedBlock_ = {fromPage, keepPos_, toPage, toColumn, 0, 0, std::move(movedBlock_.Parts)};
             ++blockMoves_;
         }
-        // The footer is shown on the last record.
-        if (keptRecord) Aggregates.AddValue(keptRecord);
     }
     addPageOutline();
 }

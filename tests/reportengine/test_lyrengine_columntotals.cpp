@@ -194,3 +194,26 @@ TEST_F(ColumnTotalsTest, AMasterRecordLeftAboveADetailBlockMovingOverColumnsCoun
         if (HasFailure()) return;
     }
 }
+
+// The footer kept with the last record lists more rows than a column
+// holds: the block runs over the columns, then moves to a new page and is
+// laid out over that page's columns again. The record counts in the column
+// it is pasted in, not in the one the footer's rows end in.
+TEST_F(ColumnTotalsTest, ARecordKeptWithAFooterRunningOverColumnsCountsInTheColumnItIsPastedIn)
+{
+    for (int subs : {12, 16, 20, 30}) {
+        SCOPED_TRACE(testing::Message() << subs << " rows below the footer");
+        newSheet(2);
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 2}}));
+        GroupedRows subRows(report.get(), &keeper, QStringLiteral("Subs"), GroupedRows::runs({{"S", subs}}));
+        TlyrMasterData *master = records(rows.ds, 20);
+        master->SetKeepFooter(true);
+        master->SetHeight(60);
+        footerListing(100, subRows.ds);
+        addTotals();
+        prepare();
+        judge(2);
+        judge(subs, QStringLiteral("s"));
+        expectTotalsWherePrinted();
+    }
+}

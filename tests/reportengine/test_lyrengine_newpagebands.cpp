@@ -188,3 +188,37 @@ TEST_F(NewPageBandsTest, PageTotalsCountKeptGroupsWhenTheLastRecordMovesWithItsF
     ASSERT_GE(pages().Count(), 3) << dump().toStdString();
     expectPageTotalsOfWhatEachPageShows();
 }
+
+// A record kept with its child, which starts a new page, fills a column
+// nearly to the bottom. Where both fit a column the record moves along;
+// where they do not, the child still begins its page at the top of the
+// first column: the record is not moved to a page where its child would
+// only stand in the next column.
+TEST_F(NewPageBandsTest, AChildStartingANewPageBelowAKeptRecordThatFillsAColumnBeginsItsPage)
+{
+    for (int columns : {2, 3}) {
+        for (int lines : {10, 11}) {
+            SCOPED_TRACE(testing::Message() << columns << " columns, " << lines << " lines");
+            newSheet(columns);
+            GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 3}}));
+            tallRecordsWithNewPageChild(rows.ds, lines);
+            prepare();
+            judge(3);
+            judge(3, QStringLiteral("c"));
+            for (int i = 0; i < pages().Count(); ++i) {
+                const std::vector<Printed> all = printed(i);
+                for (size_t k = 0; k < all.size(); ++k) {
+                    const Printed &c = all[k];
+                    if (!c.Text.startsWith(QLatin1Char('c'))) continue;
+                    EXPECT_NEAR(c.Box.left(), 0, 0.01) << c.Text.toStdString() << "\n" << dump().toStdString();
+                    // Only its own record is placed on the page before it.
+                    const QString own = QLatin1Char('r') + c.Text.mid(1);
+                    for (size_t j = 0; j < k; ++j)
+                        if (all[j].Text != own && !all[j].Text.startsWith(QLatin1String("line")))
+                            ADD_FAILURE() << all[j].Text.toStdString() << " on the page of " << c.Text.toStdString()
+                                          << "\n" << dump().toStdString();
+                }
+            }
+        }
+    }
+}
