@@ -257,6 +257,7 @@ bool TlyrEngine::Run()
     headerKeep_.clear();
     headerAdded_.clear();
     headerClosed_.clear();
+    headerRuns_.clear();
     lastValues_.clear();
     groupRecords_.clear();
     groupLine_.clear();
@@ -730,12 +731,16 @@ void TlyrEngine::showGroupHeaders(Node &node, size_t from, bool reset)
         if (reset) resetSuppress(h);
         if (h->KeepTogether) startKeep(h);
         const double designHeight = h->Height();
+        const int shownFrom = Pages()->GetCurPosition(), shownBreaks = breaks_;
+        const double shownX = CurX;
         ShowBand(h);
         if (!h->Vertical() && addBandOutline(h, designHeight)) outlined_.insert(h);
-        if (h->Vertical())
+        if (h->Vertical()) {
             vHeaderList_.push_back(h);
-        else
+        } else {
             addHeader(h);
+            if (breaks_ == shownBreaks) noteHeaderRun(h, shownFrom, shownX);
+        }
         if (h->Vertical()) vGroupFrom_[h] = CurVColumn + 1;
     }
 }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <tuple>
 
@@ -358,6 +359,25 @@ private:
     void closeHeader(TlyrBand *header, int lastPos);
     bool closedAbovePaste(TlyrBand *header) const;
     int pasteAt_ = -1;
+    // Group headers shown inside a keep block, as printed: where each stands
+    // in its block (store positions from the block's start) and where its
+    // run ended. A part of the block laid out again over columns repeats the
+    // header of the run it belongs to, though a later run of that group is
+    // open by then.
+    struct HeaderRun {
+        TlyrBand *Band = nullptr;
+        int Block = 0, From = 0, To = 0, Closed = INT_MAX;
+        double X = 0;
+        std::shared_ptr<class TlyrXMLItem> Copy;
+    };
+    std::vector<HeaderRun> headerRuns_;
+    // The store position the block being pasted began at.
+    int pasteFrom_ = 0;
+    void noteHeaderRun(TlyrBand *header, int from, double x);
+    // The run of header the part being pasted belongs to, if one of the
+    // block's.
+    const HeaderRun *headerRunAtPaste(TlyrBand *header) const;
+    void showHeaderRun(const HeaderRun &run);
     // The last keep block that moved whole to a new page: from where (page
     // and store position) to where, and by how much; counted, so that
     // side-by-side subreports learn that their host band moved.

@@ -40,6 +40,7 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
         return;
     }
     const int from = keepPos_, firstColumn = keepColumn_;
+    pasteFrom_ = from;
     const double limit = PageHeight - FooterHeight();
     int part = -1;
     double fromTop = 0, toTop = 0, bottom = CurY;

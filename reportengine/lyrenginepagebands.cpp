@@ -245,6 +245,44 @@ void TlyrEngine::closeHeader(TlyrBand *header, int lastPos)
 {
     closedHeaders_.insert(header);
     headerClosed_[header] = {Pages()->CurPage, lastPos};
+    if (keeping_)
+        for (auto it = headerRuns_.rbegin(); it != headerRuns_.rend(); ++it)
+            if (it->Band == header && it->Block == keepSerial_) {
+                if (it->Closed == INT_MAX && Pages()->CurPage == keepPage_) it->Closed = lastPos - keepPos_;
+                break;
+            }
+}
+
+void TlyrEngine::noteHeaderRun(TlyrBand *header, int from, double x)
+{
+    auto *store = dynamic_cast<TlyrPreviewPages *>(Pages());
+    if (!keeping_ || !store || !repeatsOnNewPage(header) || Pages()->CurPage != keepPage_ || from < keepPos_) return;
+    if (!headerRuns_.empty() && headerRuns_.front().Block != keepSerial_) headerRuns_.clear();
+    const int to = Pages()->GetCurPosition();
+    headerRuns_.push_back({header, keepSerial_, from - keepPos_, to - keepPos_, INT_MAX, x, store->CopyObjects(from, to)});
+}
+
+const TlyrEngine::HeaderRun *TlyrEngine::headerRunAtPaste(TlyrBand *header) const
+{
+    const int at = pasteAt_ - pasteFrom_;
+    for (auto it = headerRuns_.rbegin(); it != headerRuns_.rend(); ++it)
+        if (it->Band == header && it->Block == keepSerial_ && it->To <= at && at < it->Closed) return &*it;
+    return nullptr;
+}
+
+void TlyrEngine::showHeaderRun(const HeaderRun &run)
+{
+    auto *store = dynamic_cast<TlyrPreviewPages *>(Pages());
+    if (!store) return;
+    const QRectF box = store->CopiedBox(*run.Copy);
+    // Where it would push off the part that fits below it, the part goes
+    // without it.
+    const double limit = PageHeight - FooterHeight(), below = CurY + box.height();
+    if (box.isNull() || below > limit + 0.0001 ||
+        (CurY + repeatNeed_ <= limit + 0.0001 && below + repeatNeed_ > limit + 0.0001))
+        return;
+    store->AddCopies(*run.Copy, CurX - run.X, CurY - box.top());
+    CurY += box.height();
 }
 
 bool TlyrEngine::closedAbovePaste(TlyrBand *header) const
@@ -277,12 +315,19 @@ void TlyrEngine::showRepeatedHeaders(double x)
         int chain = 0;
         for (TlyrBand *c = b; c && !moving && chain++ < 64; c = c->Child()) moving = c == breakBand_;
         if (moving) continue;
+        // A later run of the group is shown further on: the part heads
+        // records of an earlier one, whose header it repeats as printed.
+        bool earlierRun = false;
         if (pasteAt_ >= 0) {
             const auto added = headerAdded_.constFind(b);
-            if (added != headerAdded_.cend() && added->first == keepPage_ && added->second > pasteAt_) continue;
+            earlierRun = added != headerAdded_.cend() && added->first == keepPage_ && added->second > pasteAt_;
         }
         // The headers below one that split go on in the column it ended in.
         CurX = (CurColumn == column ? x : CurColumn > 1 ? columnX(CurColumn) : 0) + headerLeft_.value(b);
+        if (earlierRun) {
+            if (const HeaderRun *run = headerRunAtPaste(b)) showHeaderRun(*run);
+            continue;
+        }
         // A group header prints its own group's counters again.
         if (auto *g = qobject_cast<TlyrGroupHeader *>(b)) {
             CurLine = groupLine_.value(g);
@@ -320,6 +365,18 @@ void TlyrEngine::showRepeatedHeaders(double x)
         ShowBand(b);
         CurLine = line;
         CurLineThrough = through;
+    }
+    // Groups whose runs closed inside the block are listed no more: the
+    // parts of their runs repeat their headers below the listed ones, outer
+    // ones first.
+    if (pasteAt_ >= 0 && limit == repeat.size()) {
+        std::vector<const HeaderRun *> closed;
+        for (const HeaderRun &r : headerRuns_)
+            if (std::find(repeat.begin(), repeat.end(), r.Band) == repeat.end() && headerRunAtPaste(r.Band) == &r)
+                closed.push_back(&r);
+        std::sort(closed.begin(), closed.end(), [](const HeaderRun *a, const HeaderRun *b) { return a->From < b->From; });
+        CurX = (CurColumn == column ? x : columnX(CurColumn));
+        for (const HeaderRun *r : closed) showHeaderRun(*r);
     }
     showingHeaders_ = savedShowing;
 }

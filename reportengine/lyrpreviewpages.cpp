@@ -520,15 +520,9 @@ void TlyrPreviewPages::PasteObjects(double x, double y)
     });
 }
 
-void TlyrPreviewPages::PasteObjects(const std::function<bool(int index, QRectF &box)> &place)
+QRectF TlyrPreviewPages::storedBox(const TlyrXMLItem *it)
 {
-    TlyrXMLItem *cut = rootChild("cutted");
-    TlyrXMLItem *page = curPageItem();
-    if (!page || cut->Count() == 0) {
-        delete cut;
-        return;
-    }
-    auto prop = [this](TlyrXMLItem *it, const char *attr) {
+    auto prop = [&](const char *attr) {
         if (it->HasProp(attr)) return it->Prop(attr).toDouble();
         const TlyrComponent *src = Dictionary.GetObject(it->Name);
         if (!src) return 0.0;
@@ -539,9 +533,59 @@ void TlyrPreviewPages::PasteObjects(const std::function<bool(int index, QRectF &
         default: return src->Height();
         }
     };
+    return {prop("l"), prop("t"), prop("w"), prop("h")};
+}
+
+static void copyItem(const TlyrXMLItem &from, TlyrXMLItem &to)
+{
+    to.Name = from.Name;
+    to.Text = from.Text;
+    to.Value = from.Value;
+    to.Damaged = from.Damaged;
+    for (int i = 0; i < from.Count(); ++i) copyItem(*from.Items(i), *to.Add());
+}
+
+std::shared_ptr<TlyrXMLItem> TlyrPreviewPages::CopyObjects(int from, int to)
+{
+    auto copies = std::make_shared<TlyrXMLItem>();
+    TlyrXMLItem *page = curPageItem();
+    if (!page) return copies;
+    for (int i = std::max(from, 0); i < std::min(to, page->Count()); ++i) copyItem(*page->Items(i), *copies->Add());
+    return copies;
+}
+
+QRectF TlyrPreviewPages::CopiedBox(const TlyrXMLItem &copies)
+{
+    QRectF box;
+    for (int i = 0; i < copies.Count(); ++i) box = box.isNull() ? storedBox(copies.Items(i)) : box | storedBox(copies.Items(i));
+    return box;
+}
+
+void TlyrPreviewPages::AddCopies(const TlyrXMLItem &copies, double dx, double dy)
+{
+    TlyrXMLItem *page = curPageItem();
+    if (!page) return;
+    for (int i = 0; i < copies.Count(); ++i) {
+        const TlyrXMLItem *from = copies.Items(i);
+        const QRectF box = storedBox(from).translated(dx, dy);
+        TlyrXMLItem *it = page->Add();
+        copyItem(*from, *it);
+        it->SetProp("t", numText(box.top()));
+        it->SetProp("l", numText(box.left()));
+    }
+}
+
+void TlyrPreviewPages::PasteObjects(const std::function<bool(int index, QRectF &box)> &place)
+{
+    TlyrXMLItem *cut = rootChild("cutted");
+    TlyrXMLItem *page = curPageItem();
+    if (!page || cut->Count() == 0) {
+        delete cut;
+        return;
+    }
     for (int i = 0; cut->Count() > 0; ++i) {
         TlyrXMLItem *it = cut->Items(0);
-        const QRectF was(prop(it, "l"), prop(it, "t"), prop(it, "w"), prop(it, "h"));
+        const QRectF was = storedBox(it);
         QRectF box = was;
         if (!place(i, box)) {
             delete it;

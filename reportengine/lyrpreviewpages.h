@@ -150,6 +150,14 @@ public:
     // current page, moved down by dy.
     TlyrXMLItem *TakeObjects(int page, int from);
     void PutObjects(TlyrXMLItem *taken, double dy);
+    // Copies of the current page's objects from index from up to to, as
+    // children of the item returned (the page keeps its own).
+    std::shared_ptr<TlyrXMLItem> CopyObjects(int from, int to);
+    // The box the copied objects cover together.
+    QRectF CopiedBox(const TlyrXMLItem &copies);
+    // Adds fresh copies of the copied objects to the current page, moved by
+    // dx and dy.
+    void AddCopies(const TlyrXMLItem &copies, double dx, double dy);
     // Drops the last page, made for output that went elsewhere, with its
     // logical page number.
     void DropLastPage();
@@ -214,6 +222,8 @@ private:
     void drawPage(int index, TlyrCanvas &canvas, double scaleX, double scaleY, double offsetX, double offsetY);
     bool buildChildren(TlyrXMLItem *item, TlyrComponent *parent, class TlyrXMLSerializer &ser);
     TlyrXMLItem *curPageItem();
+    // An object's box as stored: its own values, or its template's.
+    QRectF storedBox(const TlyrXMLItem *it);
     TlyrXMLItem *rootChild(const char *name);
     void writeFullPage(TlyrReportPage *page, TlyrXMLItem *item);
     void fileCacheCheck();

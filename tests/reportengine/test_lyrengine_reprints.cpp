@@ -218,6 +218,23 @@ TEST_F(ReprintTest, GeneratedTemplatesShowTheirHeadersAgainWhereTheirRecordsGo)
             // Or an inner group's header, where the outer one still fits.
             "paper 90x79.0832854879 margin 0 pagecols 2 records 1 mastercols 1 height 16 overlay 0 sub 0/0 detail 0 "
             "words 48 groups [{size 1 reprint} {size 1 reprint}]",
+            // Kept outer groups laid out again over a new page's columns: each
+            // part shows the header of the inner group its records belong to,
+            // as printed, though that group closed inside the block (and a
+            // later run of it may be open by then).
+            "paper 205x192 margin 0 pagecols 3 records 4 mastercols 1 height 16 title pageheader colheader colfooter "
+            "child chain 1 tall 3 overlay 0 sub 0/0 detail 0 words 0 groups [{size 2 keep} {size 1 reprint}]",
+            "paper 133x107.308271134 margin 3 pagecols 3 records 16 mastercols 1 height 16 pageheader colheader "
+            "header reprint footer dset dgroup ifdetailempty overlay 0 sub 0/0 detail 2 words 1 groups [{size 10 keep} "
+            "{size 1 reprint}]",
+            "paper 192x126 margin 0 pagecols 3 records 5 mastercols 1 height 16 colfooter tall 4 overlay 0 sub 0/0 "
+            "detail 0 words 0 groups [{size 3 keep} {size 1 reprint}]",
+            "paper 92x104.483269084 margin 0 pagecols 3 records 7 mastercols 1 height 16 footer dset tall 12 subdetail 2 "
+            "overlay 0 sub 0/0 detail 1 words 56 groups [{size 4 keep} {size 1 reprint footer}]",
+            "paper 167x107 margin 0 pagecols 3 records 17 mastercols 1 height 40 pagefooter header reprint footer gsplit "
+            "dheader swords 9 overlay 0 sub 0/0 detail 1 words 0 groups [{size 11 keep} {size 1 reprint}]",
+            "paper 142x131 margin 7 pagecols 3 records 14 mastercols 1 height 16 child keepchild csplit chain 2 swords 30 "
+            "overlay 0 sub 0/0 detail 0 words 0 groups [{size 10 keep} {size 1 reprint}]",
             // As generated.
             "paper 90x148 margin 0 pagecols 3 records 40 mastercols 1 height 16 twopass title pageheader pagefooter "
             "summary footer split subpop popstretch keepheader gsplit tsplit phnotfirst page2 onprevious reset2 "

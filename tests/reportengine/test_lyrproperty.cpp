@@ -579,6 +579,15 @@ TEST_F(PropertyTest, ReducedTemplatesOfKeptRecordsTallerThanAColumnKeepEveryRule
             "3}]",
             "paper 208x127.41380983 margin 0 pagecols 1 records 2 mastercols 1 height 16 pagefooter footer "
             "child keepchild subpop subside overlay 0 sub 2/2 detail 3 words 371 groups []",
+            // The rows of the record's nested subreport beside it make the
+            // block taller than the page.
+            "paper 95x114 margin 2 pagecols 1 records 2 mastercols 1 height 16 pageheader pagefooter child "
+            "keepchild subnested csplit swords 58 records2 3 tall 3 overlay 0 sub 2/2 detail 0 words 0 groups "
+            "[{size 1 reprint}]",
+            // The columns of the title's page begin below it: the block does
+            // not fit the next one there either.
+            "paper 153x107 margin 0 pagecols 3 records 2 mastercols 1 height 40 title colheader header reprint "
+            "child keepchild tsplit csplit swords 40 overlay 0 sub 0/0 detail 0 words 0 groups []",
     };
     expectEveryRule(cases);
 }
