@@ -113,10 +113,12 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
             pasteAt_ = at;
             {
                 // Headers repeated there leave room for the part that moves,
-                // and for what broke the page when a column can hold it.
+                // and, above the block's last part, for what broke the page
+                // when a column can hold it.
                 const Saved<double> need(repeatNeed_);
                 const double room = PageHeight - FooterHeight() - HeaderHeight();
-                repeatNeed_ = std::max(repeatNeed_ <= room + 0.0001 ? repeatNeed_ : 0, box.height());
+                const bool lastPart = size_t(p) == breaks.size();
+                repeatNeed_ = std::max(lastPart && repeatNeed_ <= room + 0.0001 ? repeatNeed_ : 0, box.height());
                 if (nextColumn)
                     NewColumn();
                 else

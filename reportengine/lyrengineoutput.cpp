@@ -206,7 +206,12 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         const bool atTop = CurY <= columnStartY_ + 0.0001 && !titleOnPage_;
         const bool firstLine = (is<TlyrDataBand>(band) || is<TlyrGroupHeader>(band)) && bandLine_.value(band, 1) == 1;
         if (!atTop && !firstLine) {
-            measureFirst = band->Stretched() && !cross &&
+            // (Rows printed on it by its subreports make it grow too.)
+            const bool grows = band->Stretched() || std::any_of(band->Objects().begin(), band->Objects().end(), [](TlyrComponent *c) {
+                                   auto *s = qobject_cast<TlyrSubreport *>(c);
+                                   return s && s->Visible() && s->PrintOnParent();
+                               });
+            measureFirst = grows && !cross &&
                            std::any_of(headerList_.begin(), headerList_.end(),
                                        [&](TlyrBand *h) { return h && h != band && repeatsOnNewPage(h); });
             if (!measureFirst) breakPage(band->Height());

@@ -407,6 +407,11 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             "subside overlay 0 sub 1/28 detail 0 words 0 groups []",
             "paper 98x103.666611986 margin 7 pagecols 2 records 1 mastercols 1 height 16 gsplit swords 19 overlay "
             "0 sub 4/1 detail 0 words 0 groups [{size 1 reprint footer}]",
+            // A group header that starts a new page and grows with the rows of
+            // its print-on-parent subreport left a page holding only the data
+            // header repeated above it.
+            "paper 174x84.8499548886 margin 5 pagecols 1 records 2 mastercols 1 height 16 pagefooter header reprint "
+            "subpop overlay 0 sub 4/14 detail 0 words 0 groups [{size 1 newpage}]",
     };
     expectEveryRule(cases);
 }
