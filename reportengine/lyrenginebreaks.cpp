@@ -160,8 +160,9 @@ void TlyrEngine::NewPage()
         if (move && blockBreaks.empty())
             repeatNeed_ = repeatNeed_ + blockHeight + above > room + 0.0001 ? blockHeight : repeatNeed_ + blockHeight;
         // A block that ran over columns starts with its first column's part:
-        // the new page's first column keeps room for it.
-        if (move && !blockBreaks.empty()) repeatNeed_ = std::max(repeatNeed_, keepFirstPart_);
+        // the new page's first column keeps room for it (what broke the page
+        // follows its last part, in a later column).
+        if (move && !blockBreaks.empty()) repeatNeed_ = keepFirstPart_;
         initPage();
     }
     movingKeep_ = 0;

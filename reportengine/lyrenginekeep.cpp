@@ -112,13 +112,11 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
             const int savedAt = pasteAt_;
             pasteAt_ = at;
             {
-                // Headers repeated there leave room for the part that moves,
-                // and, above the block's last part, for what broke the page
-                // when a column can hold it.
+                // Headers repeated there leave room for the part that moves
+                // (what broke the page goes on below the block's last part,
+                // or in the next column).
                 const Saved<double> need(repeatNeed_);
-                const double room = PageHeight - FooterHeight() - HeaderHeight();
-                const bool lastPart = size_t(p) == breaks.size();
-                repeatNeed_ = std::max(lastPart && repeatNeed_ <= room + 0.0001 ? repeatNeed_ : 0, box.height());
+                repeatNeed_ = box.height();
                 if (nextColumn)
                     NewColumn();
                 else

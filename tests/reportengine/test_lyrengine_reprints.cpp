@@ -235,6 +235,12 @@ TEST_F(ReprintTest, GeneratedTemplatesShowTheirHeadersAgainWhereTheirRecordsGo)
             "dheader swords 9 overlay 0 sub 0/0 detail 1 words 0 groups [{size 11 keep} {size 1 reprint}]",
             "paper 142x131 margin 7 pagecols 3 records 14 mastercols 1 height 16 child keepchild csplit chain 2 swords 30 "
             "overlay 0 sub 0/0 detail 0 words 0 groups [{size 10 keep} {size 1 reprint}]",
+            // A kept record with its child moved to a new page over its columns:
+            // each column shows the data header again above its part, the room
+            // of what broke the page is not kept below the parts before it.
+            "paper 198x107.549946686 margin 10 pagecols 3 records 4 mastercols 1 height 16 pageheader pagefooter "
+            "colfooter header reprint child keepchild gsplit csplit swords 78 tall 2 overlay 0 sub 0/0 detail 0 "
+            "words 0 groups [{size 3 footer}]",
             // As generated.
             "paper 90x148 margin 0 pagecols 3 records 40 mastercols 1 height 16 twopass title pageheader pagefooter "
             "summary footer split subpop popstretch keepheader gsplit tsplit phnotfirst page2 onprevious reset2 "
