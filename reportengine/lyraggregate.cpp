@@ -249,7 +249,7 @@ void TlyrAggregateList::AddValue(TlyrBand *band, int column)
             item.SavedKeepValue = item.KeepValue;
             item.LastInKeep = true;
             accumulate(item, v, item.KeepValue, item.KeepCount);
-            if (item.IsColumnFooter) item.KeptValues.emplace_back(std::max(RecordInKeep, 0), v);
+            if (item.IsColumnFooter || item.IsPageFooter) item.KeptValues.emplace_back(std::max(RecordInKeep, 0), v);
         } else {
             item.SavedCount = item.Count;
             item.SavedValue = item.Value;
@@ -386,11 +386,24 @@ void TlyrAggregateList::LeaveKeptColumns(TlyrBand *keptRecord, bool leftColumn)
     }
 }
 
+void TlyrAggregateList::LeaveKeptPage()
+{
+    for (auto &p : items_) {
+        TlyrAggregateItem &item = *p;
+        if (!item.Keeping || !item.IsPageFooter) continue;
+        item.KeepValue = KsValue::Null();
+        item.KeepCount = 0;
+        item.LastInKeep = false;
+        // Placed as the block is pasted.
+        item.Keeping = false;
+    }
+}
+
 void TlyrAggregateList::PlaceKept(int place)
 {
     for (auto &p : items_) {
         TlyrAggregateItem &item = *p;
-        if (!item.IsColumnFooter || item.Keeping) continue;
+        if (!(item.IsColumnFooter || item.IsPageFooter) || item.Keeping) continue;
         auto &kept = item.KeptValues;
         for (auto it = kept.begin(); it != kept.end();)
             if (it->first <= place) {
@@ -411,7 +424,7 @@ void TlyrAggregateList::Undo(TlyrBand *band)
             if (p->LastInKeep && p->Keeping) {
                 p->KeepCount = p->SavedKeepCount;
                 p->KeepValue = p->SavedKeepValue;
-                if (p->IsColumnFooter && !p->KeptValues.empty()) p->KeptValues.pop_back();
+                if ((p->IsColumnFooter || p->IsPageFooter) && !p->KeptValues.empty()) p->KeptValues.pop_back();
             }
             p->LastInKeep = false;
         }

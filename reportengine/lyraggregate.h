@@ -94,6 +94,9 @@ public:
     // footer takes along), or nothing when the block had left it; the block's
     // records count as their places are pasted.
     void LeaveKeptColumns(TlyrBand *keptRecord, bool leftColumn);
+    // A block pasted over a new page's columns may run on to a further
+    // page: its records count for the page footers where they are placed.
+    void LeaveKeptPage();
     void PlaceKept(int place);
     void Undo(TlyrBand *band);
     void ClearValues();

@@ -373,6 +373,16 @@ private:
     std::vector<HeaderRun> headerRuns_;
     // The store position the block being pasted began at.
     int pasteFrom_ = 0;
+    // A header whose own subreports run beside it (not yet listed as
+    // shown): where it stands in the store, its left and how many headers
+    // were listed before it. It heads the rows they print on a new page.
+    struct SideHost {
+        TlyrBand *Band = nullptr;
+        int Page = -1, Pos = 0;
+        double Left = 0;
+        size_t Listed = 0;
+    } sideHost_;
+    void showSideHost();
     void noteHeaderRun(TlyrBand *header, int from, double x);
     // The run of header the part being pasted belongs to, if one of the
     // block's.

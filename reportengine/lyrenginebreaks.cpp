@@ -145,6 +145,7 @@ void TlyrEngine::NewPage()
     }
     if (!blockBreaks.empty()) Aggregates.LeaveKeptColumns(keptRecord, columnMoved);
     if (keptRecord) Aggregates.Undo(keptRecord);
+    if (!blockBreaks.empty()) Aggregates.LeaveKeptPage();
     if (keeping_ && !move) closeKeep();
     EndPage();
     if (!crossPage_) passWidthPages();

@@ -285,6 +285,26 @@ void TlyrEngine::showHeaderRun(const HeaderRun &run)
     CurY += box.height();
 }
 
+// A header whose subreport runs on to a new page (or column) is shown there
+// again above the rows it goes on with, unless it moves there itself.
+void TlyrEngine::showSideHost()
+{
+    TlyrBand *b = sideHost_.Band;
+    if (b == breakBand_ || !b->Visible()) return;
+    if (movingKeep_ && keepPage_ == sideHost_.Page && keepPos_ <= sideHost_.Pos) return;
+    const int line = CurLine, through = CurLineThrough;
+    if (auto *g = qobject_cast<TlyrGroupHeader *>(b)) {
+        CurLine = groupLine_.value(g);
+        CurLineThrough = groupThrough_.value(g);
+    }
+    // Its own subreports stay running: it must not start them again.
+    const Saved<SideHost> running(sideHost_);
+    sideHost_ = SideHost();
+    ShowBand(b);
+    CurLine = line;
+    CurLineThrough = through;
+}
+
 bool TlyrEngine::closedAbovePaste(TlyrBand *header) const
 {
     if (pasteAt_ < 0) return false;
@@ -302,7 +322,15 @@ void TlyrEngine::showRepeatedHeaders(double x)
     // in each new column; it and those below it follow its last part.
     const size_t limit = std::min(repeat.size(), repeatLimit_);
     const int column = CurColumn;
+    bool hostShown = false;
+    auto showHost = [&] {
+        if (hostShown || !sideHost_.Band) return;
+        hostShown = true;
+        CurX = (CurColumn == column ? x : CurColumn > 1 ? columnX(CurColumn) : 0) + sideHost_.Left;
+        showSideHost();
+    };
     for (size_t i = 0; i < limit; ++i) {
+        if (i == sideHost_.Listed) showHost();
         TlyrBand *b = repeat[i];
         // Headers shown inside a block that moves to the new page come with it.
         if (!repeatsOnNewPage(b) || (movingKeep_ && headerKeep_.value(b) == movingKeep_)) continue;
@@ -366,6 +394,7 @@ void TlyrEngine::showRepeatedHeaders(double x)
         CurLine = line;
         CurLineThrough = through;
     }
+    if (limit >= sideHost_.Listed) showHost();
     // Groups whose runs closed inside the block are listed no more: the
     // parts of their runs repeat their headers below the listed ones, outer
     // ones first.

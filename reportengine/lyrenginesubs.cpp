@@ -168,6 +168,9 @@ void TlyrEngine::showSubreports(TlyrBand *band, const QList<TlyrReportComponent 
     const double savedHost = subHostBottom_;
     double outerHost = savedHost;
     const int breaks = breaks_;
+    const Saved<SideHost> savedSideHost(sideHost_);
+    if (repeatsOnNewPage(band) && std::find(headerList_.begin(), headerList_.end(), band) == headerList_.end())
+        sideHost_ = {band, savedPage, hostPos, savedBase, headerList_.size()};
     for (TlyrSubreport *s : subs) {
         if (blockMoves_ != moves && movedBlock_.FromPage == savedPage && movedBlock_.FromPos <= hostPos) {
             // The band went on a new page with its block: the subreports

@@ -241,6 +241,10 @@ TEST_F(ReprintTest, GeneratedTemplatesShowTheirHeadersAgainWhereTheirRecordsGo)
             "paper 198x107.549946686 margin 10 pagecols 3 records 4 mastercols 1 height 16 pageheader pagefooter "
             "colfooter header reprint child keepchild gsplit csplit swords 78 tall 2 overlay 0 sub 0/0 detail 0 "
             "words 0 groups [{size 3 footer}]",
+            // A group header whose nested subreport runs on to the next page
+            // heads the rows it goes on with there, and the group's record.
+            "paper 127x91.3166160872 margin 4 pagecols 1 records 3 mastercols 1 height 16 title pagefooter colfooter "
+            "subnested overlay 0 sub 4/1 detail 0 words 19 groups [{size 1 reprint}]",
             // As generated.
             "paper 90x148 margin 0 pagecols 3 records 40 mastercols 1 height 16 twopass title pageheader pagefooter "
             "summary footer split subpop popstretch keepheader gsplit tsplit phnotfirst page2 onprevious reset2 "

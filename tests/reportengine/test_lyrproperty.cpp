@@ -412,6 +412,11 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // header repeated above it.
             "paper 174x84.8499548886 margin 5 pagecols 1 records 2 mastercols 1 height 16 pagefooter header reprint "
             "subpop overlay 0 sub 4/14 detail 0 words 0 groups [{size 1 newpage}]",
+            // A kept group pasted over a new page's columns ran on to the next
+            // page: its last record counted on the page before.
+            "paper 150x89.6666119861 margin 0 pagecols 2 records 11 mastercols 2 height 24 title pageheader "
+            "pagefooter colheader colfooter header reprint gsplit pftotals swords 72 overlay 0 sub 0/0 detail 0 "
+            "words 0 groups [{size 6 keep reprint footer}]",
     };
     expectEveryRule(cases);
 }
