@@ -2302,7 +2302,8 @@ inline bool awaitingEngineFix(const Plan &s, const Failure &f)
     // leave some out, and so do headers holding subreports where they grew
     // and columns below a title's subreport.
     // (LYRPROP_ALL set in the environment forgives nothing.)
-    if (f.Kind == QLatin1String("reprint") && std::getenv("LYRPROP_ALL") == nullptr &&
+    if (std::getenv("LYRPROP_ALL") != nullptr) return false;
+    if (f.Kind == QLatin1String("reprint") &&
         ((s.PageColumns > 1 && std::any_of(s.Groups.begin(), s.Groups.end(), [](const Group &g) { return g.Keep; })) ||
          s.SubHost == 4 || s.SubHost == 1))
         return true;
