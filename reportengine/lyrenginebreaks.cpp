@@ -405,8 +405,14 @@ bool TlyrEngine::keepMovesToColumn()
                                                            added->second > keepPos_)
             return false;
         if (!b || !repeatsOnNewPage(b) || headerKeep_.value(b) == keepSerial_) continue;
-        // One that may split may run on past the column.
-        if (b->AllowSplit()) return false;
+        // One that may split may run on past the column, unless it was
+        // shown whole: shown again, it takes that room.
+        if (b->AllowSplit()) {
+            const double shown = shownHeight_.value(b, -1);
+            if (shown < 0) return false;
+            heads += shown;
+            continue;
+        }
         heads += chain(b);
     }
     // What broke the column must fit below it there too (and the band whose

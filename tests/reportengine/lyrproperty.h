@@ -2295,22 +2295,15 @@ private:
 // them until those fixes land. Each line goes with its fix.
 inline bool awaitingEngineFix(const Plan &s, const Failure &f)
 {
-    // Headers still not shown again where their records went: parts of a
-    // kept block laid out over a new page's columns lose the inner headers
-    // of groups that closed inside the block (they are no longer listed),
-    // split headers and records under repeated headers that do not all fit
-    // leave some out, and so do headers holding subreports where they grew
-    // and columns below a title's subreport.
     // (LYRPROP_ALL set in the environment forgives nothing.)
     if (std::getenv("LYRPROP_ALL") != nullptr) return false;
-    if (f.Kind == QLatin1String("reprint") &&
-        ((s.PageColumns > 1 && std::any_of(s.Groups.begin(), s.Groups.end(), [](const Group &g) { return g.Keep; })) ||
-         s.SubHost == 4 || s.SubHost == 1))
-        return true;
+    // Headers still not shown again where their records went: the columns
+    // below a title whose subreport runs on beside them.
+    if (f.Kind == QLatin1String("reprint") && s.SubHost == 1) return true;
     // A kept block stays in its column when the next one would repeat a
-    // group header that may split and grows: its height there is not
-    // known before it is shown.
-    if (f.Kind == QLatin1String("keep") && s.GroupSplit && s.SplitWords > 0 &&
+    // group header that may split and whose subreport ran beside it: its
+    // height there is not known before it is shown.
+    if (f.Kind == QLatin1String("keep") && s.GroupSplit && s.SplitWords > 0 && s.SubHost == 4 &&
         std::any_of(s.Groups.begin(), s.Groups.end(), [](const Group &g) { return g.Reprint; }))
         return true;
     return false;

@@ -417,6 +417,14 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             "paper 150x89.6666119861 margin 0 pagecols 2 records 11 mastercols 2 height 24 title pageheader "
             "pagefooter colheader colfooter header reprint gsplit pftotals swords 72 overlay 0 sub 0/0 detail 0 "
             "words 0 groups [{size 6 keep reprint footer}]",
+            // A record kept with its child stayed in its column because the
+            // next one repeats a group header that may split: shown whole
+            // before, that header takes no more room there.
+            "paper 145x95.3166160872 margin 6 pagecols 2 records 3 mastercols 1 height 40 title child keepchild "
+            "gsplit tsplit overlay 0 sub 0/0 detail 0 words 0 groups [{size 2 reprint} {size 2}]",
+            "paper 164x101 margin 0 pagecols 2 records 3 mastercols 1 height 16 title colheader footer child "
+            "keepchild gsplit csplit childhidden dset dgroup ifdetailempty chain 1 swords 1 tall 12 overlay 0 sub 0/0 "
+            "detail 1 words 0 groups [{size 2 reprint}]",
     };
     expectEveryRule(cases);
 }
