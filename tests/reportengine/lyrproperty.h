@@ -1902,10 +1902,18 @@ private:
             if (a.Page == b.Page && pageBand(a) && a.Class != QLatin1String("TlyrOverlay") &&
                 (a.Class.startsWith(QLatin1String("TlyrPage")) || pageColumn(a.Left) == pageColumn(b.Left)))
                 room -= a.Height;
-        // The page's columns begin below the title that heads it.
-        if (s_.PageColumns > 1)
+        // The page's columns begin below the title that heads it and the
+        // rows its subreport printed beside it.
+        if (s_.PageColumns > 1) {
+            static const QRegularExpression titleRows(QStringLiteral("^rec:[STN]:t"));
+            double top = 1e18, bottom = -1e18;
             for (const PrintedBand &a : bands_)
-                if (a.Page == b.Page && a.Name == QLatin1String("Title1")) room -= a.Height;
+                if (a.Page == b.Page && (a.Name == QLatin1String("Title1") || !a.Texts.filter(titleRows).isEmpty())) {
+                    top = std::min(top, a.Top);
+                    bottom = std::max(bottom, a.Top + a.Height);
+                }
+            if (bottom > top) room -= bottom - top;
+        }
         // A page footer left off the first or the last page keeps its room
         // there: while a page fills, nothing tells it is the last.
         if ((s_.NoFooterFirst || s_.NoFooterLast) && !second(b) &&
@@ -1993,7 +2001,8 @@ private:
             const auto moved = std::find_if(in.begin(), in.end(), [&](const PrintedBand *b) { return !repeated(*b); });
             const TlyrComponent *h = b_.Report->FindObject(header);
             if (moved == in.end() || !h) return false;
-            static const QRegularExpression own(QStringLiteral("^(rec:M:|gh\\d:)"));
+            // (A footer that moved there holds the rows its subreport printed.)
+            static const QRegularExpression own(QStringLiteral("^(rec:M:|gh\\d:|rec:[STN]:f)"));
             const PrintedBand &b = **moved;
             return !b.Texts.filter(own).isEmpty() && b.Top + b.Height - in.front()->Top + h->Height() > columnRoom(b) + 0.01;
         };

@@ -245,6 +245,10 @@ TEST_F(ReprintTest, GeneratedTemplatesShowTheirHeadersAgainWhereTheirRecordsGo)
             // heads the rows it goes on with there, and the group's record.
             "paper 127x91.3166160872 margin 4 pagecols 1 records 3 mastercols 1 height 16 title pagefooter colfooter "
             "subnested overlay 0 sub 4/1 detail 0 words 19 groups [{size 1 reprint}]",
+            // A footer whose subreport's rows fill a page leaves no room for
+            // the data header above it; the record below it goes without.
+            "paper 110x108.716599683 margin 0 pagecols 1 records 2 mastercols 1 height 16 colfooter header reprint "
+            "footer subpop overlay 0 sub 6/21 detail 1 words 0 groups []",
             // As generated.
             "paper 90x148 margin 0 pagecols 3 records 40 mastercols 1 height 16 twopass title pageheader pagefooter "
             "summary footer split subpop popstretch keepheader gsplit tsplit phnotfirst page2 onprevious reset2 "

@@ -606,6 +606,9 @@ TEST_F(PropertyTest, ReducedTemplatesOfKeptRecordsTallerThanAColumnKeepEveryRule
             // not fit the next one there either.
             "paper 153x107 margin 0 pagecols 3 records 2 mastercols 1 height 40 title colheader header reprint "
             "child keepchild tsplit csplit swords 40 overlay 0 sub 0/0 detail 0 words 0 groups []",
+            // Nor below the rows the title's subreport printed beside it.
+            "paper 128x174 margin 0 pagecols 3 records 8 mastercols 1 height 40 title pageheader colheader child "
+            "csplit childhidden chain 2 swords 15 overlay 0 sub 1/3 detail 0 words 0 groups [{size 4 keep}]",
     };
     expectEveryRule(cases);
 }
