@@ -2004,7 +2004,10 @@ private:
             // (A footer that moved there holds the rows its subreport printed.)
             static const QRegularExpression own(QStringLiteral("^(rec:M:|gh\\d:|rec:[STN]:f)"));
             const PrintedBand &b = **moved;
-            return !b.Texts.filter(own).isEmpty() && b.Top + b.Height - in.front()->Top + h->Height() > columnRoom(b) + 0.01;
+            // (A record's or child's later part holds none of its own texts.)
+            const bool ofRecords = b.Name == QLatin1String("MasterData1") || b.Name.startsWith(QLatin1String("Child")) ||
+                                   !b.Texts.filter(own).isEmpty();
+            return ofRecords && b.Top + b.Height - in.front()->Top + h->Height() > columnRoom(b) + 0.01;
         };
         for (const auto &[at, records] : reached) {
             if (s_.Header && s_.HeaderReprint && !headers[at].contains(QStringLiteral("Header1")) &&

@@ -249,6 +249,11 @@ TEST_F(ReprintTest, GeneratedTemplatesShowTheirHeadersAgainWhereTheirRecordsGo)
             // the data header above it; the record below it goes without.
             "paper 110x108.716599683 margin 0 pagecols 1 records 2 mastercols 1 height 16 colfooter header reprint "
             "footer subpop overlay 0 sub 6/21 detail 1 words 0 groups []",
+            // A split record's later part, pasted with its kept group onto a page
+            // whose page header the first page did not show, fills the column:
+            // no room for the group header above it.
+            "paper 199x95.5499466865 margin 0 pagecols 2 records 5 mastercols 1 height 16 pageheader phnotfirst tall 5 "
+            "overlay 0 sub 0/0 detail 0 words 0 groups [{size 1 keep reprint}]",
             // As generated.
             "paper 90x148 margin 0 pagecols 3 records 40 mastercols 1 height 16 twopass title pageheader pagefooter "
             "summary footer split subpop popstretch keepheader gsplit tsplit phnotfirst page2 onprevious reset2 "
