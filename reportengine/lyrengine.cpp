@@ -563,10 +563,7 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 }
                 if (first && node.Header) {
                     addHeader(node.Header);
-                    const int shownBreaks = breaks_;
-                    const double shownY = CurY;
                     ShowBand(node.Header);
-                    noteShownHeight(node.Header, breaks_ == shownBreaks ? CurY - shownY : -1);
                 }
                 recordsBack_ = passed + 1;
                 startRecord(node, first, line, through, multi ? &row : nullptr);
@@ -736,9 +733,8 @@ void TlyrEngine::showGroupHeaders(Node &node, size_t from, bool reset)
         if (h->KeepTogether) startKeep(h);
         const double designHeight = h->Height();
         const int shownFrom = Pages()->GetCurPosition(), shownBreaks = breaks_;
-        const double shownX = CurX, shownY = CurY;
+        const double shownX = CurX;
         ShowBand(h);
-        noteShownHeight(h, breaks_ == shownBreaks ? CurY - shownY : -1);
         if (!h->Vertical() && addBandOutline(h, designHeight)) outlined_.insert(h);
         if (h->Vertical()) {
             vHeaderList_.push_back(h);

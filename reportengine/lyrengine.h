@@ -383,11 +383,9 @@ private:
         size_t Listed = 0;
     } sideHost_;
     void showSideHost();
-    // The height a header that may split took, with its children, when it
-    // was last shown whole on one page (-1: it ran on): shown again, it
-    // takes no more.
+    // The height a header that may split took when it was last shown (-1:
+    // it was split): shown again, it takes no more.
     QHash<TlyrBand *, double> shownHeight_;
-    void noteShownHeight(TlyrBand *header, double height) { shownHeight_[header] = height; }
     void noteHeaderRun(TlyrBand *header, int from, double x);
     // The run of header the part being pasted belongs to, if one of the
     // block's.

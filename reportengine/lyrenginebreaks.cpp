@@ -410,7 +410,7 @@ bool TlyrEngine::keepMovesToColumn()
         if (b->AllowSplit()) {
             const double shown = shownHeight_.value(b, -1);
             if (shown < 0) return false;
-            heads += shown;
+            heads += shown + chain(b->Child() == b ? nullptr : b->Child());
             continue;
         }
         heads += chain(b);

@@ -462,6 +462,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         for (TlyrComponent *c : band->Objects())
             if (auto *v = qobject_cast<TlyrReportComponent *>(c)) pieces << v;
         splitBand(band, pieces, cut);
+        if (!showingHeaders_ && repeatsOnNewPage(band)) shownHeight_[band] = -1;
         // Subreports are never cut: they run beside the band's last part.
         closeRun();
         countRecord();
@@ -489,6 +490,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
             if (keeping_) keepTallest_ = std::max(keepTallest_, band->Height());
         }
         if (!is<TlyrOverlay>(band)) CurY += band->Height();
+        if (!showingHeaders_ && repeatsOnNewPage(band)) shownHeight_[band] = band->Height();
         closeRun();
         countRecord();
         if (!popTarget_ && !again) showSubreports(band, views);

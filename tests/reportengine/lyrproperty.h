@@ -2309,13 +2309,10 @@ inline bool awaitingEngineFix(const Plan &s, const Failure &f)
 {
     // (LYRPROP_ALL set in the environment forgives nothing.)
     if (std::getenv("LYRPROP_ALL") != nullptr) return false;
-    // Headers still not shown again where their records went: the columns
-    // below a title whose subreport runs on beside them.
-    if (f.Kind == QLatin1String("reprint") && s.SubHost == 1) return true;
     // A kept block stays in its column when the next one would repeat a
-    // group header that may split and whose subreport ran beside it: its
-    // height there is not known before it is shown.
-    if (f.Kind == QLatin1String("keep") && s.GroupSplit && s.SplitWords > 0 && s.SubHost == 4 &&
+    // group header that may split and was split when shown: its height
+    // there is not known before it is shown.
+    if (f.Kind == QLatin1String("keep") && s.GroupSplit && s.SplitWords > 0 &&
         std::any_of(s.Groups.begin(), s.Groups.end(), [](const Group &g) { return g.Reprint; }))
         return true;
     return false;
