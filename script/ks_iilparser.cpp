@@ -1084,6 +1084,7 @@ struct ksilPass2 {
     bool MainLines = false;
     QHash<QString, std::shared_ptr<TksParser>> Scanners;
     TksGetUnitEvent OnGetILUnit;
+    TksLeafPool Leaves;  // the leaves the built expressions share
 
     [[noreturn]] static void Fail(const QString &msg) { throw KsError(QStringLiteral("EParserError"), msg); }
 
@@ -1299,7 +1300,7 @@ struct ksilPass2 {
         FillExpr(e.get(), x, scope);
         if (withSource) e->SetSource(SourceText(pos, x->Prop(QStringLiteral("pos1"))));
         CurPos = pos;
-        const QString err = e->Finish();
+        const QString err = e->Finish(&Leaves);
         if (!err.isEmpty()) {
             if (err != QLatin1String("0:0")) CurPos = err;
             Fail(SIncompatibleTypes);

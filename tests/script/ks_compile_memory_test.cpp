@@ -4,6 +4,7 @@
 // heap (what a compile leaves held, and the run's bound, which a compile
 // passing it stops at).
 #include "script/ks_budget.h"
+#include "script/ks_idesignator.h"
 #include "script/ks_iinterpreter.h"
 #include "script/ks_limits.h"
 #include "script/ks_pool.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -115,6 +117,72 @@ TEST(KsCompileMemory, TenTimesTheLinesTakeAboutTenTimesTheMemory)
         const KsRunResult r = ksRunScript(large, QLatin1String(lang.Name));
         EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
     }
+}
+
+TEST(KsCompileMemory, EqualLeavesOfOneCompileAreOneNodeThatGoesWithItsLastHolder)
+{
+    TksScript s;
+    auto *x = new TksVariable(QStringLiteral("x"), tcInteger, QStringLiteral("Integer"));
+    x->Value = KsValue(5);
+    s.Add(QStringLiteral("x"), x);
+    // x * c for constants equal in value but not in kind: each its own leaf
+    const KsValue constants[] = {KsValue(7), KsValue(7), KsValue(qint64(7)), KsValue(7.0), KsValue(QStringLiteral("7")),
+                                 KsValue(7)};
+    std::vector<std::unique_ptr<TksExpression>> made;
+    {
+        TksLeafPool leaves;
+        for (const KsValue &c : constants) {
+            auto e = std::make_unique<TksExpression>(&s);
+            e->AddDesignator(TksDesignator::ForVariable(&s, x));
+            e->AddOperator(QStringLiteral("*"));
+            e->AddConst(c);
+            const QString error = e->Finish(&leaves);
+            EXPECT_EQ(error.isEmpty(), !c.IsString());  // a number times a text: typed wrong, still built
+            made.push_back(std::move(e));
+        }
+        for (size_t i = 1; i < made.size(); ++i) EXPECT_EQ(made[i]->Root->Left, made[0]->Root->Left) << i;
+        EXPECT_EQ(made[1]->Root->Right, made[0]->Root->Right);
+        EXPECT_EQ(made[5]->Root->Right, made[0]->Root->Right);
+        for (size_t i = 2; i < 5; ++i)
+            for (size_t k = 0; k < i; ++k) EXPECT_NE(made[i]->Root->Right, made[k]->Root->Right) << i << " " << k;
+        EXPECT_NE(made[0]->Root, made[1]->Root);  // operators are each expression's own
+    }  // the pool lets go first: the expressions keep their leaves
+    x->Value = KsValue(6);
+    made.erase(made.begin());
+    EXPECT_EQ(made[0]->GetValue().Kind(), KsKind::Integer);
+    EXPECT_EQ(made[0]->GetValue().ToInt64(), 42);
+    EXPECT_EQ(made[1]->GetValue().Kind(), KsKind::Int64);
+    EXPECT_EQ(made[2]->GetValue().Kind(), KsKind::Double);
+    EXPECT_EQ(made[2]->GetValue().ToInt64(), 42);
+    made.erase(made.begin() + 1, made.begin() + 3);
+    EXPECT_EQ(made[1]->GetValue().ToInt64(), 42);
+    // a leaf alone is an expression's root, shared too
+    TksLeafPool leaves;
+    TksExpression a(&s), b(&s);
+    a.AddDesignator(TksDesignator::ForVariable(&s, x));
+    b.AddDesignator(TksDesignator::ForVariable(&s, x));
+    a.Finish(&leaves);
+    b.Finish(&leaves);
+    EXPECT_EQ(a.Root, b.Root);
+    EXPECT_EQ(a.InPlace(), &x->Value);
+    b.SetValue(KsValue(9));
+    EXPECT_EQ(a.GetValue().ToInt64(), 9);
+}
+
+TEST(KsCompileMemory, ALeafReadOnMoreLinesThanItsCountOfHoldersHoldsIsSharedAnew)
+{
+    // k and the constants are read some 150,000 times: more than one
+    // shared node counts, so later readers share a new one.
+    constexpr int kLines = 75000;
+    QString text = QStringLiteral("var i, k: Integer;\nbegin\ni := 3; k := 0;\n");
+    for (int n = 0; n < kLines; ++n) text += QStringLiteral("k := (k + i * 2 + k mod 7) mod 1000;\n");
+    text += QStringLiteral("Out(IntToStr(k))\nend.\n");
+    qint64 k = 0;
+    for (int n = 0; n < kLines; ++n) k = (k + 3 * 2 + k % 7) % 1000;
+    const KsRunResult r = ksRunScript(text, QStringLiteral("PascalScript"));
+    ASSERT_EQ(r.Code, 0) << r.Error.toStdString();
+    ASSERT_EQ(r.Output.size(), 1);
+    EXPECT_EQ(r.Output[0], QString::number(k));
 }
 
 TEST(KsCompileMemory, SmallObjectsShareBlocksThatGoBackWithTheirLastObject)
