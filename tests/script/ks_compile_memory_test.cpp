@@ -185,6 +185,31 @@ TEST(KsCompileMemory, ALeafReadOnMoreLinesThanItsCountOfHoldersHoldsIsSharedAnew
     EXPECT_EQ(r.Output[0], QString::number(k));
 }
 
+TEST(KsCompileMemory, AStepOfAPlainVariableTakesWhatItsAssignmentTakes)
+{
+    // j++ holds a statement of the variable and the shared constant 1, as j = j + 1 does
+    constexpr int kLines = 4000;
+    for (const char *language : {"C++Script", "JScript"}) {
+        SCOPED_TRACE(language);
+        const Language &lang = *std::find_if(std::begin(kLanguages), std::end(kLanguages),
+                                             [&](const Language &l) { return qstrcmp(l.Name, language) == 0; });
+        QString steps = QLatin1String(lang.Head), sums = steps;
+        int j = 0;
+        for (int n = 0; n < kLines; ++n) {
+            steps += QLatin1String(n % 3 ? "j++;\n" : "j--;\n");
+            sums += QLatin1String(n % 3 ? "j = j + 1;\n" : "j = j - 1;\n");
+            j += n % 3 ? 1 : -1;
+        }
+        const QString tail = QLatin1String(lang.Tail) + u'\n';
+        CompiledBytes(lang, sums + tail);  // the language's first compile loads what all share
+        const qint64 stepBytes = CompiledBytes(lang, steps + tail), sumBytes = CompiledBytes(lang, sums + tail);
+        EXPECT_LT(stepBytes, sumBytes + sumBytes / 10) << stepBytes << " " << sumBytes;
+        const KsRunResult r = ksRunScript(steps + QStringLiteral("Out(IntToStr(j));\n") + tail, QLatin1String(language));
+        ASSERT_EQ(r.Code, 0) << r.Error.toStdString();
+        EXPECT_EQ(r.Output, QStringList{QString::number(j)});
+    }
+}
+
 TEST(KsCompileMemory, SmallObjectsShareBlocksThatGoBackWithTheirLastObject)
 {
 #ifdef KS_HEAP_FROM_SANITIZER
