@@ -315,6 +315,11 @@ void TksOperatorNode::ResolveOperands()
         if (steps.size() >= 2 && steps.size() <= kMaxIntSteps && elements.size() <= 255)
             KeepSteps(steps, elements, true);
     }
+    // These steps take in those of the operators below, which are then
+    // evaluated only when these give up: they go the general way then.
+    if (FStepCount)
+        for (TksExpressionNode *c : {Left, Right})
+            if (c && c->NodeKind == nkOperator) static_cast<TksOperatorNode *>(c)->FreeSteps();
 }
 
 void TksOperatorNode::FreeSteps()

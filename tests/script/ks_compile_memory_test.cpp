@@ -210,6 +210,39 @@ TEST(KsCompileMemory, AStepOfAPlainVariableTakesWhatItsAssignmentTakes)
     }
 }
 
+TEST(KsCompileMemory, AnOperatorWhoseStepsItsParentHoldsGivesWhatTheGeneralRulesGive)
+{
+    // The steps of (a * b + c) * d are held by the top operator alone: when
+    // they give up (an operand no integer, a result past 64 bits) the lower
+    // operators are evaluated one by one, as through temporaries.
+    const KsRunResult r = ksRunScript(
+            QStringLiteral("var a, b, c, d, t, u: Variant;\n"
+                           "procedure Both;\n"
+                           "begin\n"
+                           "  t := a * b + c; u := t * d;\n"
+                           "  Out(VarToStr((a * b + c) * d) + ' ' + VarToStr(u));\n"
+                           "  t := (a - c) * b - c; u := d - 1; u := t * u;\n"
+                           "  Out(VarToStr(((a - c) * b - c) * (d - 1)) + ' ' + VarToStr(u));\n"
+                           "end;\n"
+                           "begin\n"
+                           "  a := 3; b := 4; c := 5; d := 6; Both;\n"
+                           "  a := 3000000000; b := 3000000000; d := 3000000000; Both;\n"
+                           "  a := '7'; b := 2.5; d := 2; Both;\n"
+                           "  a := '7'; b := '2'; c := '1'; d := '3'; Both;\n"
+                           "end.\n"),
+            QStringLiteral("PascalScript"));
+    ASSERT_EQ(r.Code, 0) << r.Error.toStdString();
+    ASSERT_EQ(r.Output.size(), 8);
+    EXPECT_EQ(r.Output[0], QStringLiteral("102 102"));
+    EXPECT_EQ(r.Output[1], QStringLiteral("-65 -65"));
+    EXPECT_EQ(r.Output[4], QStringLiteral("45 45"));  // '7' * 2.5 + 5, times 2
+    for (const QString &line : r.Output) {
+        const QStringList two = line.split(u' ');
+        ASSERT_EQ(two.size(), 2) << line.toStdString();
+        EXPECT_EQ(two[0], two[1]);
+    }
+}
+
 TEST(KsCompileMemory, SmallObjectsShareBlocksThatGoBackWithTheirLastObject)
 {
 #ifdef KS_HEAP_FROM_SANITIZER
