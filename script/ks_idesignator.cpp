@@ -84,9 +84,7 @@ void TksDesignatorItem::SetRef(TksCustomVariable *ref)
 
 // ---- designator ---------------------------------------------------------------------------
 
-TksDesignator::TksDesignator(TksScript *prog)
-    : TksCustomVariable(QString(), tcVariant, QString()), Prog(prog)
-{}
+TksDesignator::TksDesignator(TksScript *prog) : TksCustomVariable(QString(), tcVariant, QString()), Prog(prog) {}
 
 TksDesignator::~TksDesignator() = default;
 

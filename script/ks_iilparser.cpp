@@ -2297,8 +2297,8 @@ void ksilPass2::BuildCall(TksXMLItem *x, TksScript *scope, TksStatement *block, 
         // x++ on a plain variable: the compound assignment's in-place path,
         // between the variable and the shared constant 1 as x += 1 is
         TksVariable *one = Constant(QStringLiteral("1"), scope, x);
-        TksAssignmentStmt *st = NewAssignment(mod->Prop(QStringLiteral("text")) == QLatin1String("-") ? opMinus : opPlus,
-                                              scope, pos);
+        TksAssignmentStmt *st =
+                NewAssignment(mod->Prop(QStringLiteral("text")) == QLatin1String("-") ? opMinus : opPlus, scope, pos);
         st->SetVariables(d->Variable, one);
         CurPos = pos;
         return AddStatement(block, st, pos);

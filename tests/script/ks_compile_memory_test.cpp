@@ -147,7 +147,8 @@ TEST(KsCompileMemory, EqualLeavesOfOneCompileAreOneNodeThatGoesWithItsLastHolder
         for (size_t i = 2; i < 5; ++i)
             for (size_t k = 0; k < i; ++k) EXPECT_NE(made[i]->Root->Right, made[k]->Root->Right) << i << " " << k;
         EXPECT_NE(made[0]->Root, made[1]->Root);  // operators are each expression's own
-    }  // the pool lets go first: the expressions keep their leaves
+        // the pool lets go first: the expressions keep their leaves
+    }
     x->Value = KsValue(6);
     made.erase(made.begin());
     EXPECT_EQ(made[0]->GetValue().Kind(), KsKind::Integer);
@@ -205,7 +206,8 @@ TEST(KsCompileMemory, AStepOfAPlainVariableTakesWhatItsAssignmentTakes)
         CompiledBytes(lang, sums + tail);  // the language's first compile loads what all share
         const qint64 stepBytes = CompiledBytes(lang, steps + tail), sumBytes = CompiledBytes(lang, sums + tail);
         EXPECT_LT(stepBytes, sumBytes + sumBytes / 10) << stepBytes << " " << sumBytes;
-        const KsRunResult r = ksRunScript(steps + QStringLiteral("Out(IntToStr(j));\n") + tail, QLatin1String(language));
+        const KsRunResult r =
+                ksRunScript(steps + QStringLiteral("Out(IntToStr(j));\n") + tail, QLatin1String(language));
         ASSERT_EQ(r.Code, 0) << r.Error.toStdString();
         EXPECT_EQ(r.Output, QStringList{QString::number(j)});
     }
@@ -216,22 +218,22 @@ TEST(KsCompileMemory, AnOperatorWhoseStepsItsParentHoldsGivesWhatTheGeneralRules
     // The steps of (a * b + c) * d are held by the top operator alone: when
     // they give up (an operand no integer, a result past 64 bits) the lower
     // operators are evaluated one by one, as through temporaries.
-    const KsRunResult r = ksRunScript(
-            QStringLiteral("var a, b, c, d, t, u: Variant;\n"
-                           "procedure Both;\n"
-                           "begin\n"
-                           "  t := a * b + c; u := t * d;\n"
-                           "  Out(VarToStr((a * b + c) * d) + ' ' + VarToStr(u));\n"
-                           "  t := (a - c) * b - c; u := d - 1; u := t * u;\n"
-                           "  Out(VarToStr(((a - c) * b - c) * (d - 1)) + ' ' + VarToStr(u));\n"
-                           "end;\n"
-                           "begin\n"
-                           "  a := 3; b := 4; c := 5; d := 6; Both;\n"
-                           "  a := 3000000000; b := 3000000000; d := 3000000000; Both;\n"
-                           "  a := '7'; b := 2.5; d := 2; Both;\n"
-                           "  a := '7'; b := '2'; c := '1'; d := '3'; Both;\n"
-                           "end.\n"),
-            QStringLiteral("PascalScript"));
+    const KsRunResult r =
+            ksRunScript(QStringLiteral("var a, b, c, d, t, u: Variant;\n"
+                                       "procedure Both;\n"
+                                       "begin\n"
+                                       "  t := a * b + c; u := t * d;\n"
+                                       "  Out(VarToStr((a * b + c) * d) + ' ' + VarToStr(u));\n"
+                                       "  t := (a - c) * b - c; u := d - 1; u := t * u;\n"
+                                       "  Out(VarToStr(((a - c) * b - c) * (d - 1)) + ' ' + VarToStr(u));\n"
+                                       "end;\n"
+                                       "begin\n"
+                                       "  a := 3; b := 4; c := 5; d := 6; Both;\n"
+                                       "  a := 3000000000; b := 3000000000; d := 3000000000; Both;\n"
+                                       "  a := '7'; b := 2.5; d := 2; Both;\n"
+                                       "  a := '7'; b := '2'; c := '1'; d := '3'; Both;\n"
+                                       "end.\n"),
+                        QStringLiteral("PascalScript"));
     ASSERT_EQ(r.Code, 0) << r.Error.toStdString();
     ASSERT_EQ(r.Output.size(), 8);
     EXPECT_EQ(r.Output[0], QStringLiteral("102 102"));
