@@ -84,9 +84,7 @@ void TksDesignatorItem::SetRef(TksCustomVariable *ref)
 
 // ---- designator ---------------------------------------------------------------------------
 
-TksDesignator::TksDesignator(TksScript *prog)
-    : TksCustomVariable(QString(), tcVariant, QString()), MainProg(ksMainProgram(prog)), Prog(prog)
-{}
+TksDesignator::TksDesignator(TksScript *prog) : TksCustomVariable(QString(), tcVariant, QString()), Prog(prog) {}
 
 TksDesignator::~TksDesignator() = default;
 
@@ -110,9 +108,7 @@ void TksDesignator::Finish()
 {
     Kind = dkGeneral;
     Variable = nullptr;
-    IndexExpr = nullptr;
-    ArrayHelper = nullptr;
-    IndexLink = nullptr;
+    FIndexes[0] = nullptr;
     Proc = nullptr;
     VariantElement = false;
     FIndexCount = 0;
@@ -136,16 +132,15 @@ void TksDesignator::Finish()
                dynamic_cast<TksStringHelper *>(Link(1)->Ref)) {
         Kind = dkStringChar;
         Variable = var;
-        IndexExpr = Link(1)->Arg(0);
+        FIndexes[0] = Link(1)->Arg(0);
     } else if (n == 2 && var && var->TypeCode == tcArray && dynamic_cast<TksArrayHelper *>(var->ResultVar) &&
                Link(1)->Count() > 0) {
         Kind = dkArrayElement;
         Variable = var;
-        ArrayHelper = static_cast<TksArrayHelper *>(var->ResultVar);
-        IndexLink = Link(1);
-        FIndexCount = std::uint8_t(std::min(IndexLink->Count(), 3));
-        for (int i = 0; i < FIndexCount; ++i) FIndexes[i] = IndexLink->Arg(i);
-        FPureElement = AllPure(IndexLink);
+        const TksDesignatorItem *link = Link(1);
+        FIndexCount = std::uint8_t(std::min(link->Count(), 3));
+        for (int i = 0; i < FIndexCount; ++i) FIndexes[i] = link->Arg(i);
+        FPureElement = AllPure(link);
     } else if (n == 2 && ksIsPlainRead(first) && first->TypeCode == tcVariant && Link(1)->RefKind == rkHelper &&
                dynamic_cast<TksArrayHelper *>(Link(1)->Ref) &&
                static_cast<TksArrayHelper *>(Link(1)->Ref)->Dims == 0 && Link(1)->Count() >= 1 &&
@@ -180,9 +175,6 @@ void TksDesignator::ResolveLate()
     FItems.swap(tmp->FItems);
     Kind = tmp->Kind;
     Variable = tmp->Variable;
-    IndexExpr = tmp->IndexExpr;
-    ArrayHelper = tmp->ArrayHelper;
-    IndexLink = tmp->IndexLink;
     Proc = tmp->Proc;
     VariantElement = tmp->VariantElement;
     VariantIndexCount = tmp->VariantIndexCount;
@@ -224,7 +216,7 @@ int TksDesignator::VariantIndexes(qint64 *idx)
 
 KsValue TksDesignator::StringCharGet()
 {
-    qint64 i = IndexExpr->IndexValue();
+    qint64 i = FIndexes[0]->IndexValue();
     const KsValue &v = Variable->Value;
     if (v.IsString()) return KsValue(ksStringChar(v.RawString(), i));
     return KsValue(ksStringChar(v.ToText(), i));
@@ -232,7 +224,7 @@ KsValue TksDesignator::StringCharGet()
 
 void TksDesignator::StringCharSet(const KsValue &value)
 {
-    qint64 i = IndexExpr->GetValue().ToInt64();
+    qint64 i = FIndexes[0]->GetValue().ToInt64();
     if (Variable->ReadOnly) return;
     if (!Variable->Value.IsString()) Variable->Value = KsValue(Variable->Value.ToText());
     ksSetStringChar(Variable->Value.RawString(), i, value);

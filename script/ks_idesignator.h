@@ -56,14 +56,10 @@ private:
     bool FPureElement = false;
 
 public:
-    TksScript *MainProg;
     TksScript *Prog;
-    TksCustomVariable *Variable = nullptr;
-    TksExpression *IndexExpr = nullptr;      // kind 2 (not owned: an argument of a link)
-    TksArrayHelper *ArrayHelper = nullptr;   // kind 3
-    TksDesignatorItem *IndexLink = nullptr;  // kind 3
-    TksProcVariable *Proc = nullptr;         // kind 4: a call of a program routine
-                                             // without var parameters (its link: Link(0))
+    TksCustomVariable *Variable = nullptr;  // kinds 1 to 3 (kind 3: its indexes are Link(1)'s)
+    TksProcVariable *Proc = nullptr;        // kind 4: a call of a program routine
+                                            // without var parameters (its link: Link(0))
     // An intermediate-code node resolved on first use by LateCompiler.
     std::unique_ptr<TksXMLItem> LateXML;
 
@@ -110,7 +106,8 @@ private:
             if (!FIndexes[i]->TryIndex(idx[i])) return false;
         return true;
     }
-    // Kind 3 and Variant elements: the index expressions (the first three).
+    // Kind 3 and Variant elements: the index expressions (the first three);
+    // kind 2: the character's index first (not owned: arguments of a link).
     TksExpression *FIndexes[3] = {};
 };
 

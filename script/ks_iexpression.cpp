@@ -7,6 +7,7 @@
 #include <QMutex>
 
 #include <algorithm>
+#include <cstring>
 #include <typeinfo>
 #include <vector>
 
@@ -90,11 +91,23 @@ TksExpressionNode::~TksExpressionNode()
     while (!stack.empty()) {
         TksExpressionNode *n = stack.back();
         stack.pop_back();
+        if (n->Refs) {  // a shared leaf
+            Release(n);
+            continue;
+        }
         if (n->Left) stack.push_back(n->Left);
         if (n->Right) stack.push_back(n->Right);
         n->Left = n->Right = nullptr;
         delete n;
     }
+}
+
+void TksExpressionNode::Release(TksExpressionNode *n)
+{
+    if (n && n->Refs > 1)
+        --n->Refs;
+    else
+        delete n;
 }
 
 void TksExpressionNode::Attach(TksExpressionNode *child)
@@ -103,7 +116,7 @@ void TksExpressionNode::Attach(TksExpressionNode *child)
     if (!Left) {
         Left = child;
     } else {
-        delete Right;  // only a malformed token sequence fills a node twice
+        Release(Right);  // only a malformed token sequence fills a node twice
         Right = child;
     }
 }
@@ -302,6 +315,11 @@ void TksOperatorNode::ResolveOperands()
         if (steps.size() >= 2 && steps.size() <= kMaxIntSteps && elements.size() <= 255)
             KeepSteps(steps, elements, true);
     }
+    // These steps take in those of the operators below, which are then
+    // evaluated only when these give up: they go the general way then.
+    if (FStepCount)
+        for (TksExpressionNode *c : {Left, Right})
+            if (c && c->NodeKind == nkOperator) static_cast<TksOperatorNode *>(c)->FreeSteps();
 }
 
 void TksOperatorNode::FreeSteps()
@@ -797,7 +815,87 @@ TksExpression::~TksExpression()
 {
     if (!FFinished) delete FBuilding;
     if (FHasSource) SetSource(QString());
-    delete Root;
+    TksExpressionNode::Release(Root);
+}
+
+// ---- shared leaves --------------------------------------------------------------------------
+
+TksLeafPool::~TksLeafPool()
+{
+    for (auto &[key, n] : FVariables) TksExpressionNode::Release(n);
+    for (TksExpressionNode *n : FConstants) TksExpressionNode::Release(n);
+}
+
+TksExpressionNode *&TksLeafPool::Slot(TksExpressionNode *n, bool &found)
+{
+    if (n->NodeKind == TksExpressionNode::nkDesignator) {
+        const VarKey key{static_cast<TksDesignatorNode *>(n)->PlainVariable(), &n->TypeName.str(), n->TypeCode};
+        auto it = FVariables.find(key);
+        found = it != FVariables.end();
+        return found ? it->second : FVariables[key];
+    }
+    // the kind and the value's bits, or its text
+    const KsValue &v = static_cast<TksOperandNode *>(n)->Value;
+    QString key(1, QChar(u'0' + int(v.Kind())));
+    switch (v.Kind()) {
+    case KsKind::String:
+        key += v.RawString();
+        break;
+    case KsKind::Boolean:
+        key += QLatin1Char(v.RawBool() ? '1' : '0');
+        break;
+    case KsKind::Integer:
+        key += QString::number(v.RawInt());
+        break;
+    case KsKind::Int64:
+        key += QString::number(v.RawInt64());
+        break;
+    default: {  // Double, Date
+        qint64 bits;
+        const double d = v.RawDouble();
+        static_assert(sizeof bits == sizeof d);
+        std::memcpy(&bits, &d, sizeof bits);
+        key += QString::number(bits);
+    }
+    }
+    auto it = FConstants.find(key);
+    found = it != FConstants.end();
+    return found ? it.value() : FConstants[key];
+}
+
+TksExpressionNode *TksLeafPool::Share(TksExpressionNode *n)
+{
+    if (!n || n->Left || n->Right || n->Refs) return n;
+    if (n->NodeKind == TksExpressionNode::nkDesignator) {
+        if (!static_cast<TksDesignatorNode *>(n)->DirectValue()) return n;
+    } else if (n->NodeKind == TksExpressionNode::nkOperand) {
+        switch (static_cast<TksOperandNode *>(n)->Value.Kind()) {
+        case KsKind::Boolean:
+        case KsKind::Integer:
+        case KsKind::Int64:
+        case KsKind::Double:
+        case KsKind::Date:
+        case KsKind::String:
+            break;
+        default:
+            return n;
+        }
+    } else {
+        return n;
+    }
+    bool found;
+    TksExpressionNode *&shared = Slot(n, found);
+    if (found && shared->Refs < 0xFFFF) {
+        delete n;
+        ++shared->Refs;
+        return shared;
+    }
+    if (found) TksExpressionNode::Release(shared);  // full: the next equal ones share n
+    // n becomes the shared one: the pool's hold and its expression's
+    if (n->NodeKind == TksExpressionNode::nkDesignator) static_cast<TksDesignatorNode *>(n)->DropDesignator();
+    n->Refs = 2;
+    shared = n;
+    return n;
 }
 
 namespace {
@@ -1064,7 +1162,7 @@ void DropDesignators(TksExpressionNode *n)
 }
 }  // namespace
 
-QString TksExpression::Finish()
+QString TksExpression::Finish(TksLeafPool *leaves)
 {
     if (TreeDepth(Root) > ksMaxExpressionDepth)
         throw KsError(QStringLiteral("EParserError"), QStringLiteral("Expression too complex"));
@@ -1076,6 +1174,8 @@ QString TksExpression::Finish()
         Root = Normalize(Root);
         delete FBuilding;
         FFinished = true;
+        // before the operators find the values they read in place
+        if (leaves) ShareLeaves(*leaves);
     }
     QString error;  // null: no error
     TypeNode(Root, Program, error);
@@ -1091,6 +1191,24 @@ QString TksExpression::Finish()
     DropDesignators(Root);
     if (error.isNull()) return QString();
     return SourcePos.isEmpty() ? QStringLiteral("0:0") : SourcePos.ToString();
+}
+
+void TksExpression::ShareLeaves(TksLeafPool &leaves)
+{
+    Root = leaves.Share(Root);
+    std::vector<TksExpressionNode *> stack;
+    if (Root && !Root->Refs) stack.push_back(Root);
+    while (!stack.empty()) {
+        TksExpressionNode *n = stack.back();
+        stack.pop_back();
+        for (TksExpressionNode **child : {&n->Left, &n->Right}) {
+            if (!*child) continue;
+            if ((*child)->Left || (*child)->Right)
+                stack.push_back(*child);
+            else
+                *child = leaves.Share(*child);
+        }
+    }
 }
 
 void TksExpression::SetValue(const KsValue &value)

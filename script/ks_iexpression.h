@@ -12,7 +12,9 @@
 #include "script/ks_iinterpreter.h"
 #include "script/ks_limits.h"
 
+#include <map>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 class TksDesignator;
@@ -56,6 +58,9 @@ public:
     // Evaluating the subtree changes no variable: it holds only constants,
     // plain variables and operators (set when the expression is finished).
     bool Pure = false;
+    // Holders of a leaf shared by equal leaves (see TksLeafPool); 0: the
+    // node has its one owner.
+    std::uint16_t Refs = 0;
     TksExpressionNode *Left = nullptr;
     TksExpressionNode *Right = nullptr;
     virtual int Priority() const { return 0; }
@@ -63,6 +68,37 @@ public:
     virtual bool GetBool() { return GetValue().ToBool(); }
     void Attach(TksExpressionNode *child);  // as Left when free, else as Right
     void Detach(TksExpressionNode *child);
+    // Lets go of n as one of its holders: it goes with its last.
+    static void Release(TksExpressionNode *n);
+};
+
+// Equal leaves of the expressions of one compile (a constant, a plain
+// variable read in place) are one node shared by them: a program reads the
+// same few variables and literals on every line. Nodes keep no link to
+// their parent, so a leaf can stand under many operators.
+class TksLeafPool {
+public:
+    TksLeafPool() = default;
+    ~TksLeafPool();
+    TksLeafPool(const TksLeafPool &) = delete;
+    TksLeafPool &operator=(const TksLeafPool &) = delete;
+    // The shared node equal to n when n is such a leaf (n is freed, or
+    // becomes the shared one); else n itself.
+    TksExpressionNode *Share(TksExpressionNode *n);
+
+private:
+    struct VarKey {
+        const void *Var;
+        const void *TypeName;
+        TksVarType TypeCode;
+        bool operator<(const VarKey &o) const
+        {
+            return std::tie(Var, TypeName, TypeCode) < std::tie(o.Var, o.TypeName, o.TypeCode);
+        }
+    };
+    TksExpressionNode *&Slot(TksExpressionNode *n, bool &found);
+    std::map<VarKey, TksExpressionNode *> FVariables;
+    QHash<QString, TksExpressionNode *> FConstants;
 };
 
 // A constant.
@@ -283,7 +319,9 @@ public:
     bool AddOperator(const QString &name);
     // Finishes the tree and computes types; returns the position of the first
     // operator whose operand types do not fit, or an empty string.
-    QString Finish();
+    // Leaves equal to those of other expressions are shared through
+    // `leaves` when given.
+    QString Finish(TksLeafPool *leaves = nullptr);
     KsValue GetValue() override { return Root ? Root->GetValue() : KsValue(); }
     // Inlined into the loops and conditions that call it per pass.
     [[gnu::always_inline]] bool GetBool()
@@ -329,6 +367,7 @@ public:
 
 private:
     void AttachOperand(TksExpressionNode *node);
+    void ShareLeaves(TksLeafPool &leaves);
     // Where the tree grows while it is built: the node last placed and the
     // nodes above it, the root first (nodes hold no link to their parent).
     struct Building {

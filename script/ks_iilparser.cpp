@@ -1084,6 +1084,7 @@ struct ksilPass2 {
     bool MainLines = false;
     QHash<QString, std::shared_ptr<TksParser>> Scanners;
     TksGetUnitEvent OnGetILUnit;
+    TksLeafPool Leaves;  // the leaves the built expressions share
 
     [[noreturn]] static void Fail(const QString &msg) { throw KsError(QStringLiteral("EParserError"), msg); }
 
@@ -1299,7 +1300,7 @@ struct ksilPass2 {
         FillExpr(e.get(), x, scope);
         if (withSource) e->SetSource(SourceText(pos, x->Prop(QStringLiteral("pos1"))));
         CurPos = pos;
-        const QString err = e->Finish();
+        const QString err = e->Finish(&Leaves);
         if (!err.isEmpty()) {
             if (err != QLatin1String("0:0")) CurPos = err;
             Fail(SIncompatibleTypes);
@@ -2293,14 +2294,14 @@ void ksilPass2::BuildCall(TksXMLItem *x, TksScript *scope, TksStatement *block, 
         CheckTypes(d->TypeCode, d->TypeName, result.Code, result.Name, scope);
     }
     if (mod && d->Kind == TksDesignator::dkVariable && !d->LateXML && ksIsPlainWrite(d->Variable)) {
-        // x++ on a plain variable: the compound assignment's in-place path
-        auto *one = new TksExpression(scope);
-        one->SourcePos = pos;
-        one->AddConst(KsValue(1));
-        one->Finish();
-        if (mod->Prop(QStringLiteral("text")) == QLatin1String("-"))
-            return AddStatement(block, new TksAssignMinusStmt(scope, unit, pos, d.release(), one), pos);
-        return AddStatement(block, new TksAssignPlusStmt(scope, unit, pos, d.release(), one), pos);
+        // x++ on a plain variable: the compound assignment's in-place path,
+        // between the variable and the shared constant 1 as x += 1 is
+        TksVariable *one = Constant(QStringLiteral("1"), scope, x);
+        TksAssignmentStmt *st =
+                NewAssignment(mod->Prop(QStringLiteral("text")) == QLatin1String("-") ? opMinus : opPlus, scope, pos);
+        st->SetVariables(d->Variable, one);
+        CurPos = pos;
+        return AddStatement(block, st, pos);
     }
     AddStatement(block,
                  new TksCallStmt(scope, unit, pos, d.release(), mod ? mod->Prop(QStringLiteral("text")) : QString()),

@@ -171,6 +171,7 @@ void TksXMLItemList::remove(TksXMLItem *item)
 
 void TksXMLItem::Detach()
 {
+    if (FItems.FInArena) return;
     if (FParent) FParent->FItems.remove(this);
     FParent = nullptr;
 }
@@ -193,7 +194,7 @@ void TksXMLItem::Clear()
     TksXMLItemList items;
     items.swap(FItems);
     for (TksXMLItem *i : items)
-        if (i) i->FParent = nullptr;
+        if (i) i->SetParent(nullptr);
     for (TksXMLItem *i : items) {
         if (!i) continue;
         if (TksXMLArena *arena = i->Arena())
@@ -208,7 +209,7 @@ void TksXMLItem::FreeItem(int i)
     TksXMLItem *item = FItems[size_t(i)];
     if (!item) return;
     FItems.Forget(size_t(i));
-    item->FParent = nullptr;
+    item->SetParent(nullptr);
     if (TksXMLArena *arena = item->Arena())
         arena->Free(item);
     else
@@ -261,6 +262,7 @@ TksXMLItem *TksXMLArena::Make()
         ++Live(FLast);
     }
     item->FItems.FInArena = true;
+    item->FPlaces = {-1, -1};
     return item;
 }
 
@@ -408,7 +410,7 @@ void TksXMLItem::AddItem(TksXMLItem *item)
 {
     item->Detach();
     FItems.push_back(item);
-    item->FParent = this;
+    item->SetParent(this);
 }
 
 void TksXMLItem::InsertItem(int index, TksXMLItem *item)
@@ -439,7 +441,7 @@ TksXMLItem *TksXMLItem::FindItem(const QString &name)
 TksXMLItem *TksXMLItem::Root()
 {
     TksXMLItem *p = this;
-    while (p->FParent) p = p->FParent;
+    while (TksXMLItem *up = p->Parent()) p = up;
     return p;
 }
 
@@ -459,11 +461,11 @@ int FindAttr(const QString &text, const QString &name)
 
 int TksXMLItem::PlaceOf(const QString &name) const
 {
-    if (FPos < 0 && FPos1 < 0) return -1;
+    if (!FItems.FInArena || (FPlaces.Pos < 0 && FPlaces.Pos1 < 0)) return -1;
     const TksXMLArena *arena = Arena();
-    if (!arena || !arena->PlaceText) return -1;
-    if (name.size() == 3 && name.compare(QLatin1String("pos"), Qt::CaseInsensitive) == 0) return FPos;
-    if (name.size() == 4 && name.compare(QLatin1String("pos1"), Qt::CaseInsensitive) == 0) return FPos1;
+    if (!arena->PlaceText) return -1;
+    if (name.size() == 3 && name.compare(QLatin1String("pos"), Qt::CaseInsensitive) == 0) return FPlaces.Pos;
+    if (name.size() == 4 && name.compare(QLatin1String("pos1"), Qt::CaseInsensitive) == 0) return FPlaces.Pos1;
     return -1;
 }
 
@@ -480,8 +482,8 @@ QString TksXMLItem::AttrText() const
         out.append(reinterpret_cast<const QChar *>(buf), Arena()->PlaceText(buf, place));
         out += QLatin1Char('"');
     };
-    put("pos", FPos);
-    put("pos1", FPos1);
+    put("pos", FPlaces.Pos);
+    put("pos1", FPlaces.Pos1);
     return out;
 }
 
@@ -536,9 +538,9 @@ void TksXMLItem::SetProp(const QString &name, const QString &value)
 {
     if (PlaceOf(name) >= 0) {  // the text holds it from now on
         if (name.size() == 3)
-            FPos = -1;
+            FPlaces.Pos = -1;
         else
-            FPos1 = -1;
+            FPlaces.Pos1 = -1;
     }
     int at = FindAttr(Text, name);
     if (at >= 0) {

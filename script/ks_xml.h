@@ -166,15 +166,17 @@ public:
     // pos1 ("line:col"); -1: none.
     void SetPlaces(int pos, int pos1)
     {
-        FPos = pos;
-        FPos1 = pos1;
+        if (!FItems.FInArena) return;  // places mean something only to an arena
+        FPlaces.Pos = pos;
+        FPlaces.Pos1 = pos1;
     }
     // The attributes as written: Text, then the places held as numbers.
     QString AttrText() const;
 
     int Count() const { return int(FItems.size()); }
     TksXMLItem *Items(int i) const { return FItems[size_t(i)]; }
-    TksXMLItem *Parent() const { return FParent; }
+    // nullptr for an item of an arena (see FParent).
+    TksXMLItem *Parent() const { return FItems.FInArena ? nullptr : FParent; }
     // Room for `n` children, for a builder that knows how many come (an
     // arena's item takes it from its arena).
     void Reserve(int n);
@@ -202,10 +204,22 @@ private:
     int PlaceOf(const QString &name) const;
     // Where its memory comes from (nullptr: the heap).
     TksXMLArena *Arena() const;
+    void SetParent(TksXMLItem *parent)
+    {
+        if (!FItems.FInArena) FParent = parent;
+    }
     TksXMLItemList FItems;
-    TksXMLItem *FParent = nullptr;
-    qint32 FPos = -1;
-    qint32 FPos1 = -1;
+    // An item of an arena keeps its places instead of a link to its parent:
+    // the intermediate code holds very many items, is read from the top
+    // and freed through the parents (Clear, FreeItem), never from below.
+    struct Places {
+        qint32 Pos;
+        qint32 Pos1;
+    };
+    union {
+        TksXMLItem *FParent = nullptr;
+        Places FPlaces;
+    };
 };
 
 // Items of one tree that is built at once and freed as a whole (the

@@ -259,6 +259,45 @@ TEST(KsXmlTree, PlacesHeldAsNumbersReadAndWriteAsAttributes)
     doc.Root()->Clear();
 }
 
+TEST(KsXmlTree, AnArenaItemKeepsItsPlacesWhereOtherItemsKeepTheirParent)
+{
+    auto arena = std::make_unique<TksXMLArena>();
+    arena->PlaceText = [](char16_t *out, int place) {
+        const QString s = QStringLiteral("1:%1").arg(place);
+        std::copy(s.utf16(), s.utf16() + s.size(), out);
+        return int(s.size());
+    };
+    TksXMLItem root;
+    TksXMLItem *e = arena->Make();
+    e->Name = QStringLiteral("expr");
+    e->SetPlaces(12, 47);
+    TksXMLItem *leaf = arena->Make();
+    leaf->SetPlaces(13, -1);
+    // taken into their trees, they keep their places
+    root.AddItem(e);
+    e->AddItem(leaf);
+    TksXMLItem *heap = e->Add();
+    EXPECT_EQ(e->Prop(QStringLiteral("pos")), QStringLiteral("1:12"));
+    EXPECT_EQ(e->Prop(QStringLiteral("pos1")), QStringLiteral("1:47"));
+    EXPECT_EQ(leaf->Prop(QStringLiteral("pos")), QStringLiteral("1:13"));
+    EXPECT_TRUE(leaf->RawProp(QStringLiteral("pos1")).isNull());
+    // the intermediate code is read from the top: its items name no parent
+    EXPECT_EQ(e->Parent(), nullptr);
+    EXPECT_EQ(leaf->Parent(), nullptr);
+    EXPECT_EQ(heap->Parent(), e);
+    EXPECT_EQ(heap->Root(), e);
+    // places mean nothing to an item of the heap
+    heap->SetPlaces(5, 6);
+    EXPECT_TRUE(heap->RawProp(QStringLiteral("pos")).isNull());
+    EXPECT_EQ(heap->AttrText(), QString());
+    // freed through their parents, children first
+    root.FreeItem(0);
+    EXPECT_EQ(root.Items(0), nullptr);
+    TksXMLItem *again = arena->Make();
+    EXPECT_TRUE(again->RawProp(QStringLiteral("pos")).isNull());
+    root.AddItem(again);
+}
+
 TEST(KsXmlTree, ItemsFreedOneByOneGiveTheirBlocksBack)
 {
     TksXMLArena arena;
