@@ -83,7 +83,9 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
         part = p;
         if (starts) leftColumn = 0;
         const double x = box.left() - columnX(firstColumn + p);
-        if (leftColumn && box.top() < fromTop - 0.0001) {
+        // (Not where that column's footer totals are already printed: the
+        // record goes on below in this column, where it counts.)
+        if (leftColumn && box.top() < fromTop - 0.0001 && !CurPage->FindBand(&TlyrColumnFooter::staticMetaObject)) {
             const double top = leftTo + box.top() - leftFrom;
             if (top + box.height() <= limit + 0.0001) {
                 box.moveTo(x + columnX(leftColumn), top);

@@ -425,6 +425,15 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             "paper 164x101 margin 0 pagecols 2 records 3 mastercols 1 height 16 title colheader footer child "
             "keepchild gsplit csplit childhidden dset dgroup ifdetailempty chain 1 swords 1 tall 12 overlay 0 sub 0/0 "
             "detail 1 words 0 groups [{size 2 reprint}]",
+            // A kept group of a multi-column band pasted over a new page's
+            // columns: the child of a row's record went on in the next column,
+            // and the record beside it went back into the row after that
+            // row's column footer had printed its totals, counting in the next.
+            "paper 183x93.0832854879 margin 7 pagecols 3 records 17 mastercols 3 height 32 pageheader colfooter child "
+            "cftotals overlay 0 sub 0/0 detail 0 words 0 groups [{size 10 keep footer} {size 3 footer}]",
+            "paper 154x93.8999425855 margin 0 pagecols 2 records 15 mastercols 2 height 40 pageheader pagefooter "
+            "colheader colfooter header reprint child gsplit cftotals overlay 0 sub 0/0 detail 0 words 0 groups "
+            "[{size 10 keep footer} {size 2 keep reprint}]",
     };
     expectEveryRule(cases);
 }
