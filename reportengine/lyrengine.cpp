@@ -734,13 +734,18 @@ void TlyrEngine::showGroupHeaders(Node &node, size_t from, bool reset)
         const double designHeight = h->Height();
         const int shownFrom = Pages()->GetCurPosition(), shownBreaks = breaks_;
         const double shownX = CurX;
+        headerPlaced_ = {h};
         ShowBand(h);
         if (!h->Vertical() && addBandOutline(h, designHeight)) outlined_.insert(h);
         if (h->Vertical()) {
             vHeaderList_.push_back(h);
         } else {
             addHeader(h);
-            if (breaks_ == shownBreaks) noteHeaderRun(h, shownFrom, shownX);
+            if (breaks_ == shownBreaks)
+                noteHeaderRun(h, shownFrom, shownX);
+            else if (headerPlaced_.Band == h && headerPlaced_.Pos >= 0 && breaks_ == headerPlaced_.Breaks)
+                noteHeaderRun(h, headerPlaced_.Pos, headerPlaced_.X);
+            headerPlaced_ = {};
         }
         if (h->Vertical()) vGroupFrom_[h] = CurVColumn + 1;
     }

@@ -387,6 +387,13 @@ private:
     // it was split): shown again, it takes no more.
     QHash<TlyrBand *, double> shownHeight_;
     void noteHeaderRun(TlyrBand *header, int from, double x);
+    // Where a group header's own output began (store position, breaks so
+    // far, left): a break before it may have moved the block it opens.
+    struct HeaderPlaced {
+        TlyrBand *Band = nullptr;
+        int Pos = -1, Breaks = 0;
+        double X = 0;
+    } headerPlaced_;
     // The run of header the part being pasted belongs to, if one of the
     // block's.
     const HeaderRun *headerRunAtPaste(TlyrBand *header) const;

@@ -158,8 +158,13 @@ void TlyrEngine::NewPage()
         const Saved<double> need(repeatNeed_);
         // (An empty block leaves the room to what broke the page.)
         const double above = blockHeight > 0.0001 ? heads : 0;
-        if (move && blockBreaks.empty())
-            repeatNeed_ = repeatNeed_ + blockHeight + above > room + 0.0001 ? blockHeight : repeatNeed_ + blockHeight;
+        // (The lowest record of an open row it takes along may reach below
+        // where the next record beside it starts.)
+        const double rowExtent = rowMoves ? rowBottom - keepY_ : 0;
+        if (move && blockBreaks.empty()) {
+            const double whole = std::max(repeatNeed_ + blockHeight, rowExtent);
+            repeatNeed_ = whole + above > room + 0.0001 ? std::max(blockHeight, rowExtent) : whole;
+        }
         // A block that ran over columns starts with its first column's part:
         // the new page's first column keeps room for it (what broke the page
         // follows its last part, in a later column).
@@ -238,7 +243,11 @@ bool TlyrEngine::keepMovesToPage(double along)
     // too: a block that would push them off stays, and they head the rest
     // of its records there.
     const double heads = repeatedAbove(keepSerial_);
-    const bool fits = (keepBreaks_.empty() ? CurY - keepY_ + along : keepTallest_) + heads <= pageRoom() + 0.0001;
+    // A record beside an open row starts at the row's top: the row's lowest
+    // record (with its children) may reach further down.
+    const double rowBottom = rowBottom_ >= 0 && rowStart_ >= keepPos_ ? rowBottom_ : 0;
+    const double block = std::max(CurY + along, rowBottom) - keepY_;
+    const bool fits = (keepBreaks_.empty() ? block : keepTallest_) + heads <= pageRoom() + 0.0001;
     // One a column break moved to its column's top moves on unless
     // subreports ran beside its bands.
     const bool movedOn = keepMovedColumn_ && !(subRanAt_.first == pages->CurPage && subRanAt_.second >= keepPos_);

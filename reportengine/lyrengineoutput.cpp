@@ -455,6 +455,8 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         if (keeping_) Aggregates.RecordInKeep = Pages()->GetCurPosition() - 1 - keepPos_;
         Aggregates.AddValue(d);
     };
+    if (band == headerPlaced_.Band && headerPlaced_.Pos < 0)
+        headerPlaced_ = {band, Pages()->GetCurPosition(), breaks_, CurX};
     if (split) {
         // What print-on-parent subreports printed into the band is split
         // with its own objects.

@@ -259,6 +259,11 @@ TEST_F(ReprintTest, GeneratedTemplatesShowTheirHeadersAgainWhereTheirRecordsGo)
             "summary footer split subpop popstretch keepheader gsplit tsplit phnotfirst page2 onprevious reset2 "
             "title2 header2 footer2 swords 14 records2 25 tall 2 overlay 1 sub 3/216 detail 0 words 11 groups "
             "[{size 6} {size 2 keep reprint footer}]",
+            // A kept group moved to the next column while its inner header was
+            // being shown, then over a new page's columns: the later part of
+            // a split record there is headed by that inner header too.
+            "paper 167x122 margin 10 pagecols 3 records 17 mastercols 1 height 16 title colheader colfooter child "
+            "overlay 0 sub 0/0 detail 0 words 75 groups [{size 5 keep footer} {size 2 reprint}]",
     };
     // (Every rule, none forgiven.)
     for (const char *line : cases) {

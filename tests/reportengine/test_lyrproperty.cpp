@@ -434,6 +434,12 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             "paper 154x93.8999425855 margin 0 pagecols 2 records 15 mastercols 2 height 40 pageheader pagefooter "
             "colheader colfooter header reprint child gsplit cftotals overlay 0 sub 0/0 detail 0 words 0 groups "
             "[{size 10 keep footer} {size 2 keep reprint}]",
+            // A kept group moved to a new page by a record starting one beside
+            // its open row: the row's first record's child reaches below where
+            // the record beside it starts, and ran under the column footer.
+            "paper 97x162.816575077 margin 8 pagecols 3 records 4 mastercols 2 height 16 pagefooter colheader "
+            "colfooter newpage child gsplit swords 49 overlay 0 sub 0/0 detail 0 words 5 groups [{size 2 reprint} "
+            "{size 2 keep}]",
     };
     expectEveryRule(cases);
 }
