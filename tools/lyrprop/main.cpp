@@ -227,6 +227,9 @@ int main(int argc, char **argv)
                     reached = current;
                 } else if (line[0] == 'K') {
                     ++kinds["known " + line.substr(1)];
+                    // Listed, so a later engine can be tried on them.
+                    std::fprintf(stderr, "known %s: seed %llu\n", line.substr(1).c_str(),
+                                 static_cast<unsigned long long>(current));
                 } else if (line[0] == 'F') {
                     failures.emplace_back(current, line.substr(1));
                 }
