@@ -383,8 +383,8 @@ private:
         size_t Listed = 0;
     } sideHost_;
     void showSideHost();
-    // The height a header that may split took when it was last shown (-1:
-    // it was split): shown again, it takes no more.
+    // The height a header that may split was prepared with when it was last
+    // shown, whole or split: shown again whole, it takes no more.
     QHash<TlyrBand *, double> shownHeight_;
     void noteHeaderRun(TlyrBand *header, int from, double x);
     // Where a group header's own output began (store position, breaks so

@@ -268,6 +268,9 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
         return true;
     }
+    // Its height without what its subreports printed into it: shown again,
+    // it takes that.
+    double ownHeight = band->Height();
     auto prepareViews = [&] {
         for (TlyrReportComponent *v : views) {
             Report->CurObject = v->Name();
@@ -280,6 +283,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         }
         // A crossed row grows with its own objects, not with its cells.
         if (band->Stretched()) stretchBand(band, cross ? finish.own : -1);
+        ownHeight = band->Height();
         // The copies of what print-on-parent subreports printed belong to
         // this output only: they are freed when the band is finished, or
         // when it is prepared again on the page it moves to.
@@ -463,8 +467,9 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         QList<TlyrReportComponent *> pieces;
         for (TlyrComponent *c : band->Objects())
             if (auto *v = qobject_cast<TlyrReportComponent *>(c)) pieces << v;
+        // Shown again whole, it takes the height it was prepared with.
+        if (!showingHeaders_ && repeatsOnNewPage(band)) shownHeight_[band] = ownHeight;
         splitBand(band, pieces, cut);
-        if (!showingHeaders_ && repeatsOnNewPage(band)) shownHeight_[band] = -1;
         // Subreports are never cut: they run beside the band's last part.
         closeRun();
         countRecord();
@@ -492,7 +497,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
             if (keeping_) keepTallest_ = std::max(keepTallest_, band->Height());
         }
         if (!is<TlyrOverlay>(band)) CurY += band->Height();
-        if (!showingHeaders_ && repeatsOnNewPage(band)) shownHeight_[band] = band->Height();
+        if (!showingHeaders_ && repeatsOnNewPage(band)) shownHeight_[band] = ownHeight;
         closeRun();
         countRecord();
         if (!popTarget_ && !again) showSubreports(band, views);

@@ -2303,21 +2303,6 @@ private:
     std::vector<Failure> failures_;
 };
 
-// Faults of the engine that are being fixed apart: the checks pass over
-// them until those fixes land. Each line goes with its fix.
-inline bool awaitingEngineFix(const Plan &s, const Failure &f)
-{
-    // (LYRPROP_ALL set in the environment forgives nothing.)
-    if (std::getenv("LYRPROP_ALL") != nullptr) return false;
-    // A kept block stays in its column when the next one would repeat a
-    // group header that may split and was split when shown: its height
-    // there is not known before it is shown.
-    if (f.Kind == QLatin1String("keep") && s.GroupSplit && s.SplitWords > 0 &&
-        std::any_of(s.Groups.begin(), s.Groups.end(), [](const Group &g) { return g.Reprint; }))
-        return true;
-    return false;
-}
-
 // Prepares a built template and checks it.
 inline std::vector<Failure> run(Built &b)
 {
@@ -2338,14 +2323,6 @@ inline std::vector<Failure> runPlan(const Plan &s)
 {
     std::unique_ptr<Built> b = build(s);
     return run(*b);
-}
-
-// The failures of a template, less those awaiting the engine's own fixes.
-inline std::vector<Failure> runChecked(const Plan &s)
-{
-    std::vector<Failure> f = runPlan(s);
-    f.erase(std::remove_if(f.begin(), f.end(), [&](const Failure &x) { return awaitingEngineFix(s, x); }), f.end());
-    return f;
 }
 
 // ---------------------------------------------------------------- reducing

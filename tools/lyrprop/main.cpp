@@ -99,18 +99,11 @@ Outcome isolated(Fn fn, int timeout)
     return {got.substr(0, tab), tab == std::string::npos ? std::string() : got.substr(tab + 1)};
 }
 
-// The first failure of that kind (of any kind not awaiting the engine's
-// own fixes, when none is given); known: the first of those instead.
-std::string firstFailure(const lyrprop::Plan &s, const std::string &kind = {}, std::string *known = nullptr)
+// The first failure of that kind (of any kind, when none is given).
+std::string firstFailure(const lyrprop::Plan &s, const std::string &kind = {})
 {
-    const std::vector<lyrprop::Failure> f = lyrprop::runPlan(s);
-    for (const lyrprop::Failure &x : f) {
-        if (kind.empty() && lyrprop::awaitingEngineFix(s, x)) {
-            if (known && known->empty()) *known = x.Kind.toStdString();
-            continue;
-        }
+    for (const lyrprop::Failure &x : lyrprop::runPlan(s))
         if (kind.empty() || x.Kind.toStdString() == kind) return x.Kind.toStdString() + "\t" + x.Text.toStdString();
-    }
     return {};
 }
 
@@ -201,12 +194,8 @@ int main(int argc, char **argv)
                 ssize_t w = write(fds[1], begun.data(), begun.size());
                 std::string line;
                 lyrprop::SeedSource src(s);
-                std::string known;
-                const std::string f = firstFailure(lyrprop::generate(src, s), {}, &known);
-                if (!f.empty())
-                    line += "F" + f.substr(0, f.find('\n')) + "\n";
-                else if (!known.empty())
-                    line += "K" + known + "\n";
+                const std::string f = firstFailure(lyrprop::generate(src, s));
+                if (!f.empty()) line += "F" + f.substr(0, f.find('\n')) + "\n";
                 w = write(fds[1], line.data(), line.size());
                 (void)w;
             }
@@ -225,11 +214,6 @@ int main(int argc, char **argv)
                     ++ran;
                     current = std::strtoull(line.c_str() + 1, nullptr, 10);
                     reached = current;
-                } else if (line[0] == 'K') {
-                    ++kinds["known " + line.substr(1)];
-                    // Listed, so a later engine can be tried on them.
-                    std::fprintf(stderr, "known %s: seed %llu\n", line.substr(1).c_str(),
-                                 static_cast<unsigned long long>(current));
                 } else if (line[0] == 'F') {
                     failures.emplace_back(current, line.substr(1));
                 }
@@ -250,12 +234,6 @@ int main(int argc, char **argv)
                      static_cast<unsigned long long>(failed));
         for (const auto &[s, f] : failures) {
             const std::string kind = f.substr(0, f.find('\t'));
-            lyrprop::SeedSource again(s);
-            if (lyrprop::awaitingEngineFix(lyrprop::generate(again, s),
-                                           {QString::fromStdString(kind), QString()})) {
-                ++kinds["known " + kind];
-                continue;
-            }
             ++failed;
             const int n = ++kinds[kind];
             std::printf("seed %llu %s\n", static_cast<unsigned long long>(s), f.c_str());
