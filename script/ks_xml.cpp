@@ -257,7 +257,8 @@ char *TksXMLArena::BlockOf(const TksXMLItem *item)
 
 TksXMLArena *TksXMLItem::Arena() const
 {
-    return FItems.Marked(TksXMLItemList::kInArena) ? *reinterpret_cast<TksXMLArena *const *>(TksXMLArena::BlockOf(this)) : nullptr;
+    return FItems.Marked(TksXMLItemList::kInArena) ? *reinterpret_cast<TksXMLArena *const *>(TksXMLArena::BlockOf(this))
+                                                   : nullptr;
 }
 
 TksXMLItem *TksXMLArena::Make()
