@@ -106,72 +106,86 @@ void *TksXMLItem::Aside(const TksXMLItem *item, bool handle)
 
 void TksXMLItem::SetAside(bool handle, void *value)
 {
-    if (!value && !(handle ? FItems.FHasHandle : FItems.FHasData)) return;
+    if (!value && !FItems.Marked(TksXMLItemList::kAside)) return;
     ksXMLAside &a = ::Aside();
     const QMutexLocker lock(&a.Lock);
     if (value)
         a.Values.insert({this, handle}, value);
     else
         a.Values.remove({this, handle});
-    if (handle)
-        FItems.FHasHandle = value != nullptr;
-    else
-        FItems.FHasData = value != nullptr;
+    FItems.Mark(TksXMLItemList::kAside, a.Values.contains({this, false}) || a.Values.contains({this, true}));
 }
 
 TksXMLItem::~TksXMLItem()
 {
-    if (FItems.FHasHandle && ksXMLItemGone) ksXMLItemGone(this);
+    if (ksXMLItemGone && Handle()) ksXMLItemGone(this);
     SetData(nullptr);
     SetHandle(nullptr);
     Clear();
     Detach();
 }
 
-void TksXMLItemList::Grow(size_t capacity)
+TksXMLItemList::Head *TksXMLItemList::Grow(size_t capacity)
 {
+    const size_t size = this->size();
     if (capacity > kMaxCapacity) {
-        if (FSize >= kMaxCapacity) throw std::bad_alloc();
+        if (size >= kMaxCapacity) throw std::bad_alloc();
         capacity = kMaxCapacity;
     }
-    auto *data = new TksXMLItem *[capacity];
-    std::copy(FData, FData + FSize, data);
+    auto *h = static_cast<Head *>(::operator new(sizeof(Head) * RoomFor(capacity)));
+    auto *place = reinterpret_cast<TksXMLItem **>(h + 1);
+    for (size_t i = 0; i < size; ++i) place[i] = (*this)[i];
     Release();
-    FData = data;
-    FCapacity = quint32(capacity);
-    FOwned = true;
+    *h = Head{quint32(size), quint32(capacity), 1};
+    FBits |= reinterpret_cast<quintptr>(h);
+    return h;
 }
 
 void TksXMLItemList::Release()
 {
-    if (FOwned) delete[] FData;
-    FData = nullptr;
-    FCapacity = 0;
-    FOwned = false;
+    if (Head *h = Array(); h && h->Owned) ::operator delete(h);
+    FBits &= kMarks;
 }
 
 void TksXMLItemList::Adopt(TksXMLItem **place, size_t n)
 {
-    if (FSize != 0 || n <= FCapacity || n > kMaxCapacity) return;
+    const Head *h = Array();
+    if (size() != 0 || n <= (h ? size_t(h->Room) : 1) || n > kMaxCapacity) return;
     Release();
-    FData = place;
-    FCapacity = quint32(n);
+    auto *head = reinterpret_cast<Head *>(place);
+    *head = Head{0, quint32(n), 0};
+    FBits |= reinterpret_cast<quintptr>(head);
 }
 
 void TksXMLItemList::insert(size_t at, TksXMLItem *item)
 {
     push_back(item);
-    std::rotate(FData + at, FData + FSize - 1, FData + FSize);
+    if (FBits & kLone) return;
+    TksXMLItem **place = Slots();
+    const size_t n = Array()->Size;
+    std::rotate(place + at, place + n - 1, place + n);
 }
 
 void TksXMLItemList::remove(TksXMLItem *item)
 {
-    FSize = quint32(std::remove(FData, FData + FSize, item) - FData);
+    if (FBits & kLone) {
+        if ((*this)[0] == item) FBits &= kMarks;
+        return;
+    }
+    if (Head *h = Array()) h->Size = quint32(std::remove(Slots(), Slots() + h->Size, item) - Slots());
+}
+
+void TksXMLItemList::pop_back()
+{
+    if (FBits & kLone)
+        FBits &= kMarks;
+    else
+        --Array()->Size;
 }
 
 void TksXMLItem::Detach()
 {
-    if (FItems.FInArena) return;
+    if (FItems.Marked(TksXMLItemList::kInArena)) return;
     if (FParent) FParent->FItems.remove(this);
     FParent = nullptr;
 }
@@ -180,9 +194,10 @@ void TksXMLItem::Reserve(int n)
 {
     if (n <= 0) return;
     if (TksXMLArena *arena = Arena()) {
-        TksXMLItem **place = arena->Pointers(size_t(n));
+        if (n == 1) return;  // a lone child needs no room
+        TksXMLItem **place = arena->Pointers(TksXMLItemList::RoomFor(size_t(n)));
         FItems.Adopt(place, size_t(n));
-        if (FItems.begin() == place) arena->FPointers.Hold(place);
+        if (FItems.ArrayPlace() == place) arena->FPointers.Hold(place);
     }
     else
         FItems.reserve(size_t(n));
@@ -193,9 +208,11 @@ void TksXMLItem::Clear()
     // Children are let go first, so that none searches this list when freed.
     TksXMLItemList items;
     items.swap(FItems);
-    for (TksXMLItem *i : items)
-        if (i) i->SetParent(nullptr);
-    for (TksXMLItem *i : items) {
+    const size_t n = items.size();
+    for (size_t k = 0; k < n; ++k)
+        if (TksXMLItem *i = items[k]) i->SetParent(nullptr);
+    for (size_t k = 0; k < n; ++k) {
+        TksXMLItem *i = items[k];
         if (!i) continue;
         if (TksXMLArena *arena = i->Arena())
             arena->Free(i);
@@ -221,6 +238,8 @@ namespace {
 // reused by the next allocations instead of returned to the system.
 constexpr size_t kArenaBlockBytes = size_t(1) << 15;
 constexpr size_t kArenaBlockHead = 16;  // the arena, the count of live items
+// the intermediate code holds some 20 items a line
+static_assert(sizeof(TksXMLItem) == 4 * sizeof(void *));
 static_assert(kArenaBlockHead % alignof(TksXMLItem) == 0 && kArenaBlockHead >= sizeof(void *) + sizeof(int));
 constexpr int kArenaBlockItems = int((kArenaBlockBytes - kArenaBlockHead) / sizeof(TksXMLItem));
 constexpr std::align_val_t kArenaAlign{kArenaBlockBytes};
@@ -238,7 +257,8 @@ char *TksXMLArena::BlockOf(const TksXMLItem *item)
 
 TksXMLArena *TksXMLItem::Arena() const
 {
-    return FItems.FInArena ? *reinterpret_cast<TksXMLArena *const *>(TksXMLArena::BlockOf(this)) : nullptr;
+    return FItems.Marked(TksXMLItemList::kInArena) ? *reinterpret_cast<TksXMLArena *const *>(TksXMLArena::BlockOf(this))
+                                                   : nullptr;
 }
 
 TksXMLItem *TksXMLArena::Make()
@@ -261,7 +281,7 @@ TksXMLItem *TksXMLArena::Make()
         item = new (reinterpret_cast<TksXMLItem *>(FLast + kArenaBlockHead) + FUsed++) TksXMLItem;
         ++Live(FLast);
     }
-    item->FItems.FInArena = true;
+    item->FItems.Mark(TksXMLItemList::kInArena, true);
     item->FPlaces = {-1, -1};
     return item;
 }
@@ -384,7 +404,7 @@ void TksXMLArena::Free(TksXMLItem *item)
 {
     // its kept text and children's room go once it (and its children) are gone
     const void *text = item->Text.isEmpty() ? nullptr : item->Text.constData();
-    const void *children = item->FItems.begin();
+    const void *children = item->FItems.ArrayPlace();
     item->~TksXMLItem();
     FChars.Release(text, FGiveBack);
     FPointers.Release(children, FGiveBack);
@@ -461,7 +481,7 @@ int FindAttr(const QString &text, const QString &name)
 
 int TksXMLItem::PlaceOf(const QString &name) const
 {
-    if (!FItems.FInArena || (FPlaces.Pos < 0 && FPlaces.Pos1 < 0)) return -1;
+    if (!FItems.Marked(TksXMLItemList::kInArena) || (FPlaces.Pos < 0 && FPlaces.Pos1 < 0)) return -1;
     const TksXMLArena *arena = Arena();
     if (!arena->PlaceText) return -1;
     if (name.size() == 3 && name.compare(QLatin1String("pos"), Qt::CaseInsensitive) == 0) return FPlaces.Pos;

@@ -17,61 +17,91 @@
 class TksXMLArena;
 class TksXMLItem;
 
-// The children of an item: an array of the heap, or of an arena when room
-// for them was asked for there.
+// The children of an item, in one word: none, a lone child held in the
+// word itself, or an array (of the heap, or of an arena when room for them
+// was asked for there) that starts with its count and room. The intermediate
+// code holds very many items, most with one child or none. The word's low
+// bits (pointers are aligned to 8) also keep two marks of the owning item.
 class TksXMLItemList {
 public:
     TksXMLItemList() = default;
     ~TksXMLItemList() { Release(); }
     TksXMLItemList(const TksXMLItemList &) = delete;
     TksXMLItemList &operator=(const TksXMLItemList &) = delete;
-    size_t size() const { return FSize; }
-    TksXMLItem *operator[](size_t i) const { return FData[i]; }
-    TksXMLItem **begin() const { return FData; }
-    TksXMLItem **end() const { return FData + FSize; }
+    size_t size() const
+    {
+        if (FBits & kLone) return 1;
+        const Head *h = Array();
+        return h ? h->Size : 0;
+    }
+    TksXMLItem *operator[](size_t i) const
+    {
+        if (FBits & kLone) return reinterpret_cast<TksXMLItem *>(FBits & kPointer);
+        return Slots()[i];
+    }
     void push_back(TksXMLItem *item)
     {
-        if (FSize == FCapacity) Grow(FCapacity ? size_t(FCapacity) * 2 : 4);
-        FData[FSize++] = item;
+        if (!(FBits & kPointer) && !(FBits & kLone) && item) {
+            FBits |= reinterpret_cast<quintptr>(item) | kLone;
+            return;
+        }
+        Head *h = Array();
+        if (!h || h->Size == h->Room) h = Grow(h ? size_t(h->Room) * 2 : 4);
+        Slots()[h->Size++] = item;
     }
     void reserve(size_t n)
     {
-        if (n > FCapacity) Grow(n);
+        const Head *h = Array();
+        if (n > (h ? size_t(h->Room) : 1)) Grow(n);
     }
-    // Room for `n` in `place`, an array that outlives the list (when empty).
+    // Room for `n` in `place` (RoomFor(n) pointers), an array that outlives
+    // the list (when empty).
+    static constexpr size_t RoomFor(size_t n) { return n + 1; }
     void Adopt(TksXMLItem **place, size_t n);
+    // The array of the children (nullptr when none or a lone child).
+    const void *ArrayPlace() const { return Array(); }
     void insert(size_t at, TksXMLItem *item);
     void remove(TksXMLItem *item);
-    void pop_back() { --FSize; }
-    void Forget(size_t i) { FData[i] = nullptr; }
+    void pop_back();
+    void Forget(size_t i)
+    {
+        if (FBits & kLone)
+            FBits &= ~kPointer;
+        else
+            Slots()[i] = nullptr;
+    }
+    // Exchanges the children only: each list keeps its owner's marks.
     void swap(TksXMLItemList &other)
     {
-        std::swap(FData, other.FData);
-        std::swap(FSize, other.FSize);
-        const quint32 capacity = FCapacity;
-        const bool owned = FOwned;
-        FCapacity = other.FCapacity;
-        FOwned = other.FOwned;
-        other.FCapacity = capacity;
-        other.FOwned = owned;
+        const quintptr mine = FBits & ~kMarks, theirs = other.FBits & ~kMarks;
+        FBits = (FBits & kMarks) | theirs;
+        other.FBits = (other.FBits & kMarks) | mine;
     }
 
 private:
     friend class TksXMLItem;
     friend class TksXMLArena;
-    void Grow(size_t capacity);
-    void Release();
-    TksXMLItem **FData = nullptr;
-    quint32 FSize = 0;
-    // One word for these: an item of the intermediate code is small.
-    static constexpr size_t kMaxCapacity = (size_t(1) << 28) - 1;
-    quint32 FCapacity : 28 = 0;
-    bool FOwned : 1 = false;  // FData is of the heap
+    struct Head {
+        quint32 Size;
+        quint32 Room : 31;
+        quint32 Owned : 1;  // of the heap
+    };
+    static_assert(sizeof(Head) == sizeof(void *));
+    static constexpr quintptr kLone = 1;
     // The owning item was made by an arena (which its block names).
-    bool FInArena : 1 = false;
-    // The owning item's Data and Handle are set (kept aside, see TksXMLItem).
-    bool FHasData : 1 = false;
-    bool FHasHandle : 1 = false;
+    static constexpr quintptr kInArena = 2;
+    // The owning item's Data or Handle is set (kept aside, see TksXMLItem).
+    static constexpr quintptr kAside = 4;
+    static constexpr quintptr kMarks = kInArena | kAside;
+    static constexpr quintptr kPointer = ~quintptr(7);
+    static constexpr size_t kMaxCapacity = (size_t(1) << 31) - 1;
+    Head *Array() const { return FBits & kLone ? nullptr : reinterpret_cast<Head *>(FBits & kPointer); }
+    TksXMLItem **Slots() const { return reinterpret_cast<TksXMLItem **>(Array() + 1); }
+    bool Marked(quintptr mark) const { return FBits & mark; }
+    void Mark(quintptr mark, bool on) { FBits = on ? FBits | mark : FBits & ~mark; }
+    Head *Grow(size_t capacity);
+    void Release();
+    quintptr FBits = 0;
 };
 
 // An item's name or attribute text, held in one word: a string of its own,
@@ -166,7 +196,7 @@ public:
     // pos1 ("line:col"); -1: none.
     void SetPlaces(int pos, int pos1)
     {
-        if (!FItems.FInArena) return;  // places mean something only to an arena
+        if (!FItems.Marked(TksXMLItemList::kInArena)) return;  // places mean something only to an arena
         FPlaces.Pos = pos;
         FPlaces.Pos1 = pos1;
     }
@@ -176,7 +206,7 @@ public:
     int Count() const { return int(FItems.size()); }
     TksXMLItem *Items(int i) const { return FItems[size_t(i)]; }
     // nullptr for an item of an arena (see FParent).
-    TksXMLItem *Parent() const { return FItems.FInArena ? nullptr : FParent; }
+    TksXMLItem *Parent() const { return FItems.Marked(TksXMLItemList::kInArena) ? nullptr : FParent; }
     // Room for `n` children, for a builder that knows how many come (an
     // arena's item takes it from its arena).
     void Reserve(int n);
@@ -186,11 +216,11 @@ public:
 
     // A pointer for the item's user (the compiler's routine, a script's
     // number). Few items have one: it is kept aside, and so is Handle.
-    void *Data() const { return FItems.FHasData ? Aside(this, false) : nullptr; }
+    void *Data() const { return FItems.Marked(TksXMLItemList::kAside) ? Aside(this, false) : nullptr; }
     void SetData(void *data) { SetAside(false, data); }
     // The script handle of this item, told when the item goes (see
     // ksXMLItemGone); nullptr for items no script has seen.
-    void *Handle() const { return FItems.FHasHandle ? Aside(this, true) : nullptr; }
+    void *Handle() const { return FItems.Marked(TksXMLItemList::kAside) ? Aside(this, true) : nullptr; }
     void SetHandle(void *handle) { SetAside(true, handle); }
     TksXMLText Name;
     TksXMLText Text;
@@ -206,7 +236,7 @@ private:
     TksXMLArena *Arena() const;
     void SetParent(TksXMLItem *parent)
     {
-        if (!FItems.FInArena) FParent = parent;
+        if (!FItems.Marked(TksXMLItemList::kInArena)) FParent = parent;
     }
     TksXMLItemList FItems;
     // An item of an arena keeps its places instead of a link to its parent:

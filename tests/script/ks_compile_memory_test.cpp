@@ -31,7 +31,7 @@ struct Language {
 };
 
 const Language kLanguages[] = {
-        {"PascalScript", 850, 1080,
+        {"PascalScript", 850, 890,
          "var i, j, k: Integer; f: Double; s: String;\n"
          "function Twice(x: Integer): Integer; begin Result := x * 2 end;\n"
          "begin\ni := 0; k := 0; f := 1.0; s := 'abc';\n",
@@ -39,20 +39,20 @@ const Language kLanguages[] = {
           "s := 'a' + IntToStr(i mod 10) + Copy(s, 1, 3);", "if i > %1 then k := k + 1 else k := k - 1;",
           "for j := 1 to 2 do k := k + j;", "k := Twice(k mod 100) + Length(s);"},
          "k := k + 1\nend."},
-        {"C++Script", 905, 1175,
+        {"C++Script", 905, 985,
          "int i, j, k; double f; String s;\nint Twice(int x) { return x * 2; }\n"
          "{\ni = 0; k = 0; f = 1.0; s = \"abc\";\n",
          {"i = i + %1 * (k % 7) - 3;", "f = f * 0.5 + %1.25 / (i + 1.5);",
           "s = \"a\" + IntToStr(i % 10) + Copy(s, 1, 3);", "if (i > %1) k = k + 1; else k = k - 1;",
           "for (j = 1; j <= 2; j++) k = k + j;", "k = Twice(k % 100) + Length(s);"},
          "k = k + 1;\n}"},
-        {"JScript", 905, 1155,
+        {"JScript", 905, 960,
          "var i = 0, j = 0, k = 0, f = 1.0, s = \"abc\";\nfunction Twice(x) { return x * 2; }\n",
          {"i = i + %1 * (k % 7) - 3;", "f = f * 0.5 + %1.25 / (i + 1.5);",
           "s = \"a\" + IntToStr(i % 10) + Copy(s, 1, 3);", "if (i > %1) k = k + 1; else k = k - 1;",
           "for (j = 1; j <= 2; j++) k = k + j;", "k = Twice(k % 100) + Length(s);"},
          "k = k + 1;"},
-        {"BasicScript", 425, 580,
+        {"BasicScript", 425, 480,
          "Dim i As Integer, j As Integer, k As Integer, f As Double, s As String\n"
          "Function Twice(x As Integer) As Integer\n  Return x * 2\nEnd Function\n",
          {"i = i + %1 * (k Mod 7) - 3", "f = f * 0.5 + %1.25 / (i + 1.5)",

@@ -325,6 +325,88 @@ TEST(KsXmlTree, ItemsFreedOneByOneGiveTheirBlocksBack)
     EXPECT_EQ(root.Count(), 0);
 }
 
+TEST(KsXmlTree, ALoneChildIsHeldByItsParentItself)
+{
+    // Most items of the intermediate code have one child or none: such an
+    // item takes no room for its children, and an item takes four words.
+    TksXMLArena arena;
+    arena.PlaceText = [](char16_t *out, int place) {
+        const QString s = QStringLiteral("1:%1").arg(place);
+        std::copy(s.utf16(), s.utf16() + s.size(), out);
+        return int(s.size());
+    };
+    TksXMLItem root;
+    const int n = 20000;
+    for (int i = 0; i < n; ++i) {
+        TksXMLItem *x = arena.Make();
+        x->Reserve(1);
+        TksXMLItem *leaf = arena.Make();
+        leaf->SetPlaces(i + 1, -1);
+        x->AddItem(leaf);
+        root.AddItem(x);
+    }
+    EXPECT_EQ(arena.KeptBlockCount(), size_t(0));
+    // blocks of 32 KB, each holding over a thousand items
+    EXPECT_LE(arena.BlockCount(), size_t(2 * n / 1000 + 1));
+    TksXMLItem *x = root.Items(7);
+    ASSERT_EQ(x->Count(), 1);
+    EXPECT_EQ(x->Items(0)->RawProp(QStringLiteral("pos")), QStringLiteral("1:8"));
+    // freed, its slot stays; a second child makes an array of both
+    x->FreeItem(0);
+    EXPECT_EQ(x->Count(), 1);
+    EXPECT_EQ(x->Items(0), nullptr);
+    TksXMLItem *second = arena.Make();
+    x->AddItem(second);
+    ASSERT_EQ(x->Count(), 2);
+    EXPECT_EQ(x->Items(0), nullptr);
+    EXPECT_EQ(x->Items(1), second);
+    // a parent with room for three fills it
+    TksXMLItem *three = arena.Make();
+    three->Reserve(3);
+    for (int i = 0; i < 4; ++i) three->AddItem(arena.Make());
+    EXPECT_EQ(three->Count(), 4);
+    EXPECT_EQ(arena.KeptBlockCount(), size_t(1));
+    root.AddItem(three);
+    root.Clear();
+
+    // the same for items of the heap, which know their parent
+    TksXMLItem parent;
+    TksXMLItem *a = parent.Add();
+    EXPECT_EQ(parent.Count(), 1);
+    EXPECT_EQ(a->Parent(), &parent);
+    auto *b = new TksXMLItem;
+    parent.InsertItem(0, b);
+    ASSERT_EQ(parent.Count(), 2);
+    EXPECT_EQ(parent.Items(0), b);
+    EXPECT_EQ(parent.Items(1), a);
+    delete a;
+    ASSERT_EQ(parent.Count(), 1);
+    EXPECT_EQ(parent.Items(0), b);
+    auto *c = new TksXMLItem;
+    parent.InsertItem(0, c);
+    EXPECT_EQ(parent.Items(0), c);
+    EXPECT_EQ(parent.Items(1), b);
+    delete b;
+    delete c;
+    EXPECT_EQ(parent.Count(), 0);
+    TksXMLItem *d = parent.Add();
+    parent.InsertItem(5, new TksXMLItem);
+    EXPECT_EQ(parent.Items(0), d);
+    // Data and Handle are each the item's own
+    int data = 0, handle = 0;
+    d->SetData(&data);
+    d->SetHandle(&handle);
+    EXPECT_EQ(d->Data(), &data);
+    EXPECT_EQ(d->Handle(), &handle);
+    d->SetData(nullptr);
+    EXPECT_EQ(d->Data(), nullptr);
+    EXPECT_EQ(d->Handle(), &handle);
+    d->SetHandle(nullptr);
+    EXPECT_EQ(d->Handle(), nullptr);
+    EXPECT_EQ(parent.Items(0), d);  // the marks leave the children as they were
+    EXPECT_EQ(parent.Count(), 2);
+}
+
 TEST(KsXmlWriter, WritesAndReadsBack)
 {
     TksXMLDocument doc;
