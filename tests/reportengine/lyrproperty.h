@@ -2160,6 +2160,7 @@ private:
             // one below it: each cut drops at least that much.
             double Gap;
             int Cuts;
+            size_t Last;
         };
         auto leastGap = [](const PrintedBand &b) {
             double gap = -1;
@@ -2180,7 +2181,7 @@ private:
             const QString key = b.Name + QLatin1Char('/') + QString::number(owner_[i]);
             if (b.Texts.filter(QRegularExpression(line)).size() > 0) {
                 if (open.contains(key)) done.push_back(open.take(key));
-                open[key] = {i, b.Height, columnRoom(b), false, leastGap(b), 0};
+                open[key] = {i, b.Height, columnRoom(b), false, leastGap(b), 0, i};
                 continue;
             }
             if (!open.contains(key)) continue;
@@ -2190,12 +2191,26 @@ private:
             p.GoesOn = true;
             p.Gap = least(p.Gap, leastGap(b));
             ++p.Cuts;
+            p.Last = i;
         }
+        // A last part that reaches its column's foot may end with a text
+        // cut there, whose last line ended above the height it was measured
+        // with: the band was taller than the paper shows.
+        auto endsAtFoot = [&](const Parts &p) {
+            const PrintedBand &l = bands_[p.Last];
+            double foot = s_.pageHeight();
+            for (const PrintedBand &a : bands_)
+                if (a.Page == l.Page && pageBand(a) && a.Class != QLatin1String("TlyrOverlay") &&
+                    a.Top >= l.Top + l.Height - 0.01 &&
+                    (a.Class.startsWith(QLatin1String("TlyrPage")) || pageColumn(a.Left) == pageColumn(l.Left)))
+                    foot = std::min(foot, a.Top);
+            return l.Top + l.Height > foot - 1.0;
+        };
         for (const Parts &p : open) done.push_back(p);
         // Judged by its whole height: a band taller than a column may go on
         // in any parts.
         for (const Parts &p : done)
-            if (p.GoesOn && p.Height + p.Cuts * std::max(p.Gap, 0.0) <= p.Room + 0.01)
+            if (p.GoesOn && p.Height + p.Cuts * std::max(p.Gap, 0.0) <= p.Room + 0.01 && !endsAtFoot(p))
                 fail(QStringLiteral("whole"), QStringLiteral("a band that may not split goes on in parts (%1 high, a column holds %2): ")
                                                       .arg(p.Height + p.Cuts * std::max(p.Gap, 0.0))
                                                       .arg(p.Room) +

@@ -454,6 +454,12 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             "paper 147x166.933322397 margin 0 pagecols 2 records 12 mastercols 1 height 16 pageheader footer child "
             "keepchild subpop gsplit childhidden dset chain 2 subdetail 2 overlay 0 sub 4/48 detail 2 words 0 groups "
             "[{size 2 reprint footer} {size 2 reprint footer}]",
+            // A footer holding its subreport's rows, a little taller than a
+            // page, split: its last row, cut at the page's foot, needed less
+            // than its measured height, so the paper shows less than a page.
+            "paper 173x182 margin 0 pagecols 1 records 11 mastercols 1 height 16 pageheader pagefooter header reprint "
+            "footer child subpop gsplit dset dgroup swords 6 records2 3 script 1 overlay 0 sub 6/36 detail 2 words 1 "
+            "groups [{size 12 reprint}]",
     };
     expectEveryRule(cases);
 }
