@@ -1895,6 +1895,16 @@ private:
         }
     }
     // The room of an empty column on the page and in the column of b.
+    // Where the footers below a band begin in its column (or the page's foot).
+    double columnFoot(const PrintedBand &l) const
+    {
+        double foot = s_.pageHeight();
+        for (const PrintedBand &a : bands_)
+            if (a.Page == l.Page && pageBand(a) && a.Class != QLatin1String("TlyrOverlay") && a.Top >= l.Top + l.Height - 0.01 &&
+                (a.Class.startsWith(QLatin1String("TlyrPage")) || pageColumn(a.Left) == pageColumn(l.Left)))
+                foot = std::min(foot, a.Top);
+        return foot;
+    }
     double columnRoom(const PrintedBand &b) const
     {
         double room = s_.pageHeight();
@@ -2118,7 +2128,25 @@ private:
             const auto goesOn = std::find_if(list.begin(), list.end(), [&](size_t i) {
                 return std::make_pair(bands_[i].Page, pageColumn(bands_[i].Left)) != std::make_pair(std::get<0>(first), std::get<1>(first));
             });
-            double room = columnRoom(bands_[*goesOn]);
+            // A band of the block cut at the foot of the column it began in
+            // may have needed more than its parts show: a cut drops what is
+            // left at that foot, and a text's last part needs less than it
+            // was measured with (about a line in all).
+            const PrintedBand &next = bands_[*goesOn];
+            double firstBottom = -1e18;
+            bool cut = false;
+            size_t lowest = list.front();
+            for (size_t i : list)
+                if (readAt(bands_[i]) < readAt(next) && bands_[i].Page == std::get<0>(first) &&
+                    pageColumn(bands_[i].Left) == std::get<1>(first)) {
+                    cut = cut || (bands_[i].Name == next.Name && owner_[i] == owner_[*goesOn]);
+                    if (bands_[i].Top + bands_[i].Height > firstBottom) {
+                        firstBottom = bands_[i].Top + bands_[i].Height;
+                        lowest = i;
+                    }
+                }
+            if (cut) height += std::max(kLine, columnFoot(bands_[lowest]) - firstBottom);
+            double room = columnRoom(next);
             for (size_t j = 0; j < bands_.size(); ++j)
                 if (repeated_[j] && bands_[j].Page == bands_[*goesOn].Page && pageColumn(bands_[j].Left) == pageColumn(bands_[*goesOn].Left))
                     room -= bands_[j].Height;
@@ -2198,13 +2226,7 @@ private:
         // with: the band was taller than the paper shows.
         auto endsAtFoot = [&](const Parts &p) {
             const PrintedBand &l = bands_[p.Last];
-            double foot = s_.pageHeight();
-            for (const PrintedBand &a : bands_)
-                if (a.Page == l.Page && pageBand(a) && a.Class != QLatin1String("TlyrOverlay") &&
-                    a.Top >= l.Top + l.Height - 0.01 &&
-                    (a.Class.startsWith(QLatin1String("TlyrPage")) || pageColumn(a.Left) == pageColumn(l.Left)))
-                    foot = std::min(foot, a.Top);
-            return l.Top + l.Height > foot - 1.0;
+            return l.Top + l.Height > columnFoot(l) - 1.0;
         };
         for (const Parts &p : open) done.push_back(p);
         // Judged by its whole height: a band taller than a column may go on

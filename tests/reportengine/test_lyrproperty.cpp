@@ -460,6 +460,10 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             "paper 173x182 margin 0 pagecols 1 records 11 mastercols 1 height 16 pageheader pagefooter header reprint "
             "footer child subpop gsplit dset dgroup swords 6 records2 3 script 1 overlay 0 sub 6/36 detail 2 words 1 "
             "groups [{size 12 reprint}]",
+            // A kept record and child a little taller than a column, the record
+            // split: its parts show less than it was measured with.
+            "paper 138x91.7832772858 margin 0 pagecols 2 records 19 mastercols 1 height 16 colheader header reprint "
+            "split child keepchild tall 9 overlay 0 sub 0/0 detail 0 words 84 groups []",
     };
     expectEveryRule(cases);
 }
