@@ -1894,7 +1894,6 @@ private:
             }
         }
     }
-    // The room of an empty column on the page and in the column of b.
     // Where the footers below a band begin in its column (or the page's foot).
     double columnFoot(const PrintedBand &l) const
     {
@@ -1905,6 +1904,7 @@ private:
                 foot = std::min(foot, a.Top);
         return foot;
     }
+    // The room of an empty column on the page and in the column of b.
     double columnRoom(const PrintedBand &b) const
     {
         double room = s_.pageHeight();
