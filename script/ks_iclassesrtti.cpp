@@ -27,6 +27,14 @@ int Compare(const QString &a, const QString &b)
     return QString::compare(a, b, Qt::CaseInsensitive);
 }
 
+// True when `o` is `owner` or among what `owner` owns.
+bool ksOwnedBy(const QObject *o, const QObject *owner)
+{
+    for (; o; o = o->parent())
+        if (o == owner) return true;
+    return false;
+}
+
 }  // namespace
 
 // ---- TPersistent ------------------------------------------------------------------------
@@ -43,6 +51,49 @@ void TPersistent::Assign(QObject *source)
 bool TPersistent::AssignFrom(QObject *)
 {
     return false;
+}
+
+// ---- TComponent -------------------------------------------------------------------------
+
+namespace {
+// What the outermost component being freed still has to free.
+thread_local std::vector<QObject *> *tOwnedToFree = nullptr;
+}  // namespace
+
+TComponent::~TComponent()
+{
+    // The components it owns are let go and freed from one list, by the
+    // outermost component being freed: a chain of owners may be far deeper
+    // than the stack that QObject's recursion through children would take.
+    // (What a class holds as members has gone before this runs.) Short of
+    // memory for the list, the rest is left to QObject.
+    std::vector<QObject *> mine;
+    const bool outermost = !tOwnedToFree;
+    if (outermost) tOwnedToFree = &mine;
+    std::vector<QObject *> &list = *tOwnedToFree;
+    const size_t first = list.size();
+    try {
+        const QObjectList &children = this->children();
+        for (qsizetype i = 0; i < children.size();) {
+            QObject *c = children.at(i);
+            if (!qobject_cast<TComponent *>(c)) {
+                ++i;
+                continue;
+            }
+            list.push_back(c);
+            c->setParent(nullptr);  // found at once, dropped in place: Qt keeps room at a list's front
+        }
+    } catch (const std::bad_alloc &) {
+    }
+    // freed in the order QObject would: the first and what it owns, then the next
+    std::reverse(list.begin() + qsizetype(first), list.end());
+    if (!outermost) return;
+    while (!mine.empty()) {
+        QObject *c = mine.back();
+        mine.pop_back();
+        delete c;
+    }
+    tOwnedToFree = nullptr;
 }
 
 // ---- TCollection ------------------------------------------------------------------------
@@ -1022,9 +1073,10 @@ TksClassesFunctions::TksClassesFunctions(TksScript *s) : TksRTTIModule(s)
             .Constructor(QStringLiteral("constructor Create(AOwner: TComponent)"),
                          [](TComponent *t, TksMethodHelper *h) {
                              QObject *owner = ObjArg(h, 0, nullptr, true);
-                             for (QObject *up = owner; up; up = up->parent())
-                                 if (up == t)
-                                     Raise(QStringLiteral("EInvalidOperation"),
+                             // one just made is known to nothing the script holds: no owner's owner
+                             const bool fresh = IsScriptCreated(t) && !IsConstructed(t);
+                             if (owner == t || (!fresh && ksOwnedBy(owner, t)))
+                                 Raise(QStringLiteral("EInvalidOperation"),
                                            QStringLiteral("A component cannot be owned by itself or by what it owns"));
                              t->SetOwner(owner);
                              return Nothing();

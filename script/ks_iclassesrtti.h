@@ -29,6 +29,9 @@ class TComponent : public TPersistent {
     Q_OBJECT
 public:
     Q_INVOKABLE explicit TComponent(QObject *parent = nullptr) : TPersistent(parent) {}
+    // Frees what it owns one by one, deepest first: a chain of owners may be
+    // far deeper than the stack that QObject's recursion would take.
+    ~TComponent() override;
     QObject *Owner() const { return parent(); }
     // What the script's Create(AOwner) does: the owner frees the component.
     // Classes with a tree of their own join it there.

@@ -1,5 +1,6 @@
 #include "script/ks_idesignator.h"
 
+#include "script/ks_budget.h"
 #include "script/ks_iconst.h"
 #include "script/ks_xml.h"
 
@@ -69,6 +70,8 @@ void ksSetStringChar(QString &s, qint64 i, const KsValue &ch)
     if (i < 1 || i > s.size())
         throw KsError(QStringLiteral("ERangeError"), SStringIndexError + QStringLiteral(": %1").arg(i));
     QString t = ch.ToText();
+    // a text shared with another value is copied before one character changes
+    if (!s.isDetached()) ksChargeRun(qint64(s.size()) * 2);
     s[qsizetype(i - 1)] = t.isEmpty() ? QChar(0) : t[0];
 }
 

@@ -1621,6 +1621,14 @@ struct ksilPass2 {
         return d.release();
     }
 
+    // Inc and Dec of the library add with variant arithmetic: their variable
+    // may hold any number, a real too.
+    static bool CountsAnyNumber(const TksCustomVariable *item)
+    {
+        const auto *m = dynamic_cast<const TksMethodHelper *>(item);
+        return m && !m->ClassRef && (m->UpperName == QLatin1String("INC") || m->UpperName == QLatin1String("DEC"));
+    }
+
     void CheckArguments(TksDesignator *d, TksScript *scope)
     {
         for (int i = 0; i < d->Count(); ++i) {
@@ -1641,7 +1649,10 @@ struct ksilPass2 {
             for (int j = 0; j < nargs; ++j) {
                 TksParamItem *p = item->Param(j);
                 TksExpression *a = link->Arg(j);
-                CheckTypes(p->TypeCode, p->TypeName, a->TypeCode, a->TypeName, scope);
+                if (j == 0 && CountsAnyNumber(item))
+                    CheckTypes(tcFloat, QStringLiteral("Extended"), a->TypeCode, a->TypeName, scope);
+                else
+                    CheckTypes(p->TypeCode, p->TypeName, a->TypeCode, a->TypeName, scope);
             }
             ksAddDefaultArgs(link, scope);
         }

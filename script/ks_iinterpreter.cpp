@@ -993,7 +993,9 @@ KsValue TksMethodHelper::GetParam(int index) const
 
 void TksMethodHelper::SetParam(int index, const KsValue &value)
 {
-    if (index >= 0 && index < Count()) Param(index)->Value = value;
+    if (index < 0 || index >= Count()) return;
+    Param(index)->Value = value;
+    TookFromHost(value);
 }
 
 KsValue TksMethodHelper::GetValue()

@@ -1,5 +1,6 @@
 #include "script/ks_isysrtti.h"
 
+#include "script/ks_budget.h"
 #include "script/ks_idesignator.h"
 #include "script/ksrtl.h"
 
@@ -28,7 +29,7 @@ bool ksTryStrToInt64(const QString &s, qint64 &out)
 bool ksTryStrToFloat(const QString &s, double &out)
 {
     KsValue v;
-    if (!ksTextToNumber(s, v)) return false;
+    if (!ksTextToNumber(s, v, true)) return false;
     out = v.ToDouble();
     return true;
 }
@@ -219,8 +220,10 @@ KsValue Strings(const QString &name, TksMethodHelper *h)
         const qint64 from = h->GetParam(1).ToInt64();
         const qint64 count = h->GetParam(2).ToInt64();
         QString r = s;
-        if (from >= 1 && from <= r.size() && count > 0)
+        if (from >= 1 && from <= r.size() && count > 0) {
+            ksChargeRun(qint64(r.size()) * 2);  // the shortened copy
             r.remove(qsizetype(from - 1), qsizetype(std::min<qint64>(count, r.size())));
+        }
         h->SetParam(0, KsValue(r));
         return KsValue();
     }

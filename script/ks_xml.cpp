@@ -209,11 +209,24 @@ void TksXMLItem::Clear()
     TksXMLItemList items;
     items.swap(FItems);
     const size_t n = items.size();
-    for (size_t k = 0; k < n; ++k)
-        if (TksXMLItem *i = items[k]) i->SetParent(nullptr);
-    for (size_t k = 0; k < n; ++k) {
-        TksXMLItem *i = items[k];
-        if (!i) continue;
+    if (n == 0) return;
+    // Descendants are freed from a list of their own, each with its children
+    // let go before: a tree a script builds may be far deeper than the stack.
+    std::vector<TksXMLItem *> pending;
+    auto letGo = [&pending](const TksXMLItemList &list, size_t count) {
+        for (size_t k = count; k-- > 0;)
+            if (TksXMLItem *i = list[k]) {
+                i->SetParent(nullptr);
+                pending.push_back(i);
+            }
+    };
+    letGo(items, n);
+    while (!pending.empty()) {
+        TksXMLItem *i = pending.back();
+        pending.pop_back();
+        const size_t m = i->FItems.size();
+        letGo(i->FItems, m);
+        for (size_t k = 0; k < m; ++k) i->FItems.Forget(k);  // its room stays, for the arena to take back
         if (TksXMLArena *arena = i->Arena())
             arena->Free(i);
         else

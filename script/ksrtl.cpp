@@ -748,7 +748,9 @@ QString ksFormat(const QString &fmt, const std::vector<KsValue> &args)
         }
         auto readNum = [&](int &value) -> bool {
             if (i < n && fmt[i] == QLatin1Char('*')) {
+                // a width taken from the arguments is held to what digits may ask
                 value = nextArg().ToInt();
+                if (value > ksMaxFormatWidth) throw FormatError(fmt);
                 ++i;
                 return true;
             }
@@ -864,7 +866,10 @@ QString ksFormat(const QString &fmt, const std::vector<KsValue> &args)
 QString ksFormatValues(const QString &fmt, const KsValue &args)
 {
     std::vector<KsValue> list;
-    auto add = [&](const KsValue &v) { list.push_back(v.IsArray() || v.IsObject() ? KsValue(0) : v); };
+    // a kind no format argument stands for (an array, an object, Null, unassigned) passes as 0
+    auto add = [&](const KsValue &v) {
+        list.push_back(v.IsArray() || v.IsObject() || v.IsEmpty() || v.Kind() == KsKind::Null ? KsValue(0) : v);
+    };
     if (args.IsArray()) {
         for (qint64 i = 0; i < args.ElementCount(); ++i) add(args.Element(i));
     } else if (!args.IsEmpty()) {

@@ -192,7 +192,7 @@ double DateNumber(const KsValue &v)
 {
     if (v.IsString()) {
         KsValue n;
-        if (ksTextToNumber(v.RawString(), n)) return n.ToDouble();
+        if (ksTextToNumber(v.RawString(), n, true)) return n.ToDouble();
         double d;
         if (ksTryStrToDateTime(v.RawString(), d)) return d;
         throw CastError(v, "Date");
@@ -523,6 +523,11 @@ double KsValue::ToDouble() const
     case KsKind::Double:
     case KsKind::Date:
         return FU.d;
+    case KsKind::String: {
+        KsValue n;
+        if (!ksTextToNumber(RawString(), n, true)) throw CastError(*this, "Double");
+        return n.ToDouble();
+    }
     default:
         return ToNumber(*this).ToDouble();
     }
@@ -704,7 +709,7 @@ void KsValue::Redim(qint64 newHigh)
 
 // ---- numbers and text --------------------------------------------------------------
 
-bool ksTextToNumber(const QString &text, KsValue &out)
+bool ksTextToNumber(const QString &text, KsValue &out, bool real)
 {
     QString t = text.trimmed();
     if (t.isEmpty()) return false;
@@ -716,6 +721,7 @@ bool ksTextToNumber(const QString &text, KsValue &out)
         body = body.mid(1);
     }
     if (body.startsWith(QLatin1Char('$'))) {
+        if (real) return false;
         quint64 u = body.mid(1).toULongLong(&ok, 16);
         if (!ok) return false;
         out = KsValue::FromInt(qint64(u) * sign);

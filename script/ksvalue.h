@@ -413,8 +413,9 @@ inline bool ksEquals(const KsValue &a, const KsValue &b)
 }
 
 // Number text in the script's form ("." decimal, "$" hex); false when it is
-// no number. Used by conversions and the run-time library.
-bool ksTextToNumber(const QString &text, KsValue &out);
+// no number. Used by conversions and the run-time library. A "$" number is
+// hexadecimal only for integers: a text read as a real (`real`) has none.
+bool ksTextToNumber(const QString &text, KsValue &out, bool real = false);
 // Double to text with up to 15 significant digits.
 QString ksFloatToText(double d);
 

@@ -1,0 +1,213 @@
+// What library calls and deep object trees may take: widths taken from
+// Format's arguments, strings shortened or changed a character at a time,
+// chains of owned components and deep XML trees, measured as the process's
+// own peak (in a child process) as well as by the engine's count; and text
+// that is no real number refused as one.
+#include "script/ks_budget.h"
+#include "script/ks_limits.h"
+#include "script/ks_runner.h"
+
+#include "child_cost.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Case {
+    const char *Lang;
+    const char *Text;
+};
+
+struct LoweredBudget {
+    explicit LoweredBudget(qint64 mb) { ksSetRunBudget(mb << 20); }
+    ~LoweredBudget() { ksSetRunBudget(ksMaxRunBytes); }
+    LoweredBudget(const LoweredBudget &) = delete;
+    LoweredBudget &operator=(const LoweredBudget &) = delete;
+};
+
+// Runs the script in a child process; its output, joined by "|", is checked
+// there (status 0 when it is `expected`, 1 when not, 2 on an error of the
+// run), and its peak resident growth comes back.
+Cost RunInChild(const Case &c, const QString &expected)
+{
+    return inChild([&] {
+        const KsRunResult r = ksRunScript(QString::fromUtf8(c.Text), QLatin1String(c.Lang));
+        if (r.Code != 0) {
+            std::fprintf(stderr, "%s\n", r.Error.toUtf8().constData());
+            return 2;
+        }
+        const QString out = r.Output.join(QLatin1Char('|'));
+        if (out != expected) std::fprintf(stderr, "%s\n", out.toUtf8().constData());
+        return out == expected ? 0 : 1;
+    });
+}
+
+}  // namespace
+
+// A width or precision given by `*` is held to the limit of one written in
+// digits: refused with EConvertError before anything is made.
+TEST(KsBounds, FormatStarWidthsAndPrecisionsMeetTheDigitsLimit)
+{
+    const Case c{"PascalScript",
+                 "var s: String;\nbegin\n"
+                 "  try s := Format('%*d', [2000000000, 5]); except Out(ExceptionClassName); end;\n"
+                 "  try s := Format('%.*d', [2000000000, 5]); except Out(ExceptionClassName); end;\n"
+                 "  try s := Format('%*s', [100000000, 'x']); except Out(ExceptionClassName); end;\n"
+                 "  try s := Format('%200000d', [5]); except Out(ExceptionClassName); end;\n"
+                 "  Out(Length(Format('%*d', [100000, 5]))); Out(Format('%*d|%.*d', [4, 5, 3, 7]));\n"
+                 "end."};
+    const Cost cost = RunInChild(c, QStringLiteral("EConvertError|EConvertError|EConvertError|EConvertError|"
+                                                   "100000|   5|007"));
+    EXPECT_EQ(cost.Status, 0);
+    if (!kSanitized) EXPECT_LT(cost.PeakKb, 64 * 1024);
+}
+
+// Delete, DeleteStr and a character written into a string copy a text
+// another value shares: each copy counts, so keeping many stops at the
+// bound, in the process's own memory too.
+TEST(KsBounds, ShortenedAndChangedCopiesOfAStringStopAtTheBound)
+{
+    // s holds 4M characters (8 MB); 40 kept changed copies would be 320 MB
+    const Case cases[] = {
+            {"PascalScript", "var s, t: String; Keep: Variant; n: Integer;\nbegin\n"
+                             "  SetLength(s, 4000000); Keep := VarArrayCreate([0, 99], varVariant); n := 0;\n"
+                             "  try while n < 40 do begin t := s; Delete(t, 1, 1); Keep[n] := t; n := n + 1 end;\n"
+                             "  except Out(ExceptionClassName); end; Out((n > 0) and (n < 40));\n"
+                             "  n := 0; Keep := 0; Keep := VarArrayCreate([0, 99], varVariant);\n"
+                             "  try while n < 40 do begin t := s; DeleteStr(t, 2, 3); Keep[n] := t; n := n + 1 end;\n"
+                             "  except Out(ExceptionClassName); end; Out((n > 0) and (n < 40));\n"
+                             "  n := 0; Keep := 0; Keep := VarArrayCreate([0, 99], varVariant);\n"
+                             "  try while n < 40 do begin t := s; t[1] := 'x'; Keep[n] := t; n := n + 1 end;\n"
+                             "  except Out(ExceptionClassName); end; Out((n > 0) and (n < 40));\n"
+                             "  n := 0; Keep := 0; Keep := VarArrayCreate([0, 99], varVariant);\n"
+                             "  try while n < 40 do begin Keep[n] := s; Keep[n][2] := 'y'; n := n + 1 end;\n"
+                             "  except Out(ExceptionClassName); end; Out((n > 0) and (n < 40));\n"
+                             "end."},
+            {"C++Script", "String s, t; Variant Keep; int n;\n{\n"
+                          "  SetLength(s, 4000000); Keep = VarArrayCreate([0, 99], varVariant); n = 0;\n"
+                          "  try { while (n < 40) { t = s; Delete(t, 1, 1); Keep[n] = t; n++; } }\n"
+                          "  except { Out(ExceptionClassName); } Out((n > 0) && (n < 40));\n"
+                          "  n = 0; Keep = 0; Keep = VarArrayCreate([0, 99], varVariant);\n"
+                          "  try { while (n < 40) { t = s; DeleteStr(t, 2, 3); Keep[n] = t; n++; } }\n"
+                          "  except { Out(ExceptionClassName); } Out((n > 0) && (n < 40));\n"
+                          "  n = 0; Keep = 0; Keep = VarArrayCreate([0, 99], varVariant);\n"
+                          "  try { while (n < 40) { t = s; t[1] = \"x\"; Keep[n] = t; n++; } }\n"
+                          "  except { Out(ExceptionClassName); } Out((n > 0) && (n < 40));\n"
+                          "  n = 0; Keep = 0; Keep = VarArrayCreate([0, 99], varVariant);\n"
+                          "  try { while (n < 40) { Keep[n] = s; Keep[n][2] = \"y\"; n++; } }\n"
+                          "  except { Out(ExceptionClassName); } Out((n > 0) && (n < 40));\n"
+                          "}"},
+            {"BasicScript", "Dim s As String, t As String\n"
+                            "SetLength(s, 4000000)\nKeep = VarArrayCreate([0, 99], varVariant)\nn = 0\n"
+                            "Try\n  While n < 40\n    t = s\n    DeleteStr(t, 1, 1)\n    Keep[n] = t\n    n = n + 1\n"
+                            "  Wend\nCatch\n  Out(ExceptionClassName)\nEnd Try\nOut((n > 0) And (n < 40))\n"
+                            "n = 0\nKeep = 0\nKeep = VarArrayCreate([0, 99], varVariant)\n"
+                            "Try\n  While n < 40\n    t = s\n    DeleteStr(t, 2, 3)\n    Keep[n] = t\n    n = n + 1\n"
+                            "  Wend\nCatch\n  Out(ExceptionClassName)\nEnd Try\nOut((n > 0) And (n < 40))\n"
+                            "n = 0\nKeep = 0\nKeep = VarArrayCreate([0, 99], varVariant)\n"
+                            "Try\n  While n < 40\n    t = s\n    t[1] = \"x\"\n    Keep[n] = t\n    n = n + 1\n"
+                            "  Wend\nCatch\n  Out(ExceptionClassName)\nEnd Try\nOut((n > 0) And (n < 40))\n"
+                            "n = 0\nKeep = 0\nKeep = VarArrayCreate([0, 99], varVariant)\n"
+                            "Try\n  While n < 40\n    Keep[n] = s\n    Keep[n][2] = \"y\"\n    n = n + 1\n"
+                            "  Wend\nCatch\n  Out(ExceptionClassName)\nEnd Try\nOut((n > 0) And (n < 40))\n"},
+    };
+    const LoweredBudget lowered(64);
+    const QString expected = QStringLiteral("EOutOfMemory|True|EOutOfMemory|True|EOutOfMemory|True|EOutOfMemory|True");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Lang);
+        const Cost cost = RunInChild(c, expected);
+        EXPECT_EQ(cost.Status, 0);
+        // the bound, the string itself and the copy being made, and the process's slack
+        if (!kSanitized) EXPECT_LT(cost.PeakKb, (64 + 2 * 8 + 48) * 1024);
+    }
+}
+
+// A chain of components each owning the next is freed without recursion,
+// by Free and at the end of the script, and built in time growing with its
+// length (its owner's owners are not searched for the new one).
+TEST(KsBounds, ADeepChainOfOwnedComponentsIsFreedAndBuiltInLinearTime)
+{
+    const Case freed{"PascalScript", "var root, c: TComponent; i: Integer;\nbegin\n"
+                                     "  root := TComponent.Create(nil); c := root;\n"
+                                     "  for i := 1 to 200000 do c := TComponent.Create(c);\n"
+                                     "  Out(c.Owner.Owner <> nil); root.Free;\n"
+                                     "  root := TComponent.Create(nil); c := root;\n"
+                                     "  for i := 1 to 200000 do c := TComponent.Create(c);\n"
+                                     "  try root.Create(c) except Out(ExceptionClassName) end;\n"
+                                     "  Out('left to the end');\n"
+                                     "end."};
+    EXPECT_EQ(RunInChild(freed, QStringLiteral("True|EInvalidOperation|left to the end")).Status, 0);
+    const GrowthCase chain{"a chain of owners", 20000,
+                           [](int n) {
+                               const KsRunResult r = ksRunScript(
+                                       QStringLiteral("var c: TComponent; i: Integer;\nbegin\n"
+                                                      "  c := TComponent.Create(nil);\n"
+                                                      "  for i := 1 to %1 do c := TComponent.Create(c);\nend.")
+                                               .arg(n),
+                                       QStringLiteral("PascalScript"));
+                               return r.Code;
+                           },
+                           2048};
+    expectAboutTenfold(chain);
+}
+
+// A script XML tree built far deeper than a file may be is freed without
+// recursion: by Free, by Clear and with its document at the end.
+TEST(KsBounds, ADeepXMLTreeIsFreedWithoutRecursion)
+{
+    const Case c{"PascalScript", "var doc: TksXMLDocument; it: TksXMLItem; i: Integer;\nbegin\n"
+                                 "  doc := TksXMLDocument.Create; it := doc.Root; it.Name := 'a';\n"
+                                 "  for i := 1 to 300000 do begin it := it.Add; it.Name := 'b' end;\n"
+                                 "  Out(doc.Root.Items[0].Items[0].Name); doc.Free;\n"
+                                 "  doc := TksXMLDocument.Create; it := doc.Root;\n"
+                                 "  for i := 1 to 300000 do it := it.Add;\n"
+                                 "  doc.Root.Clear; Out(doc.Root.Count);\n"
+                                 "  for i := 1 to 300000 do it := doc.Root.Add;\n"
+                                 "  it := doc.Root.Items[0]; for i := 1 to 300000 do it := it.Add;\n"
+                                 "  Out(doc.Root.Count);\n"
+                                 "end."};
+    EXPECT_EQ(RunInChild(c, QStringLiteral("b|0|300000")).Status, 0);
+}
+
+// A "$" number is hexadecimal for integers only: as a real it is no number.
+TEST(KsBounds, DollarTextIsNoRealNumber)
+{
+    const Case c{"PascalScript",
+                 "var d: Double; v: Variant;\nbegin\n"
+                 "  try Out(StrToFloat('$10')) except Out(ExceptionClassName) end;\n"
+                 "  try Out(StrToFloat(' -$1F')) except Out(ExceptionClassName) end;\n"
+                 "  Out(ValidFloat('$10')); Out(ValidFloat('16')); Out(StrToFloat('16.5'));\n"
+                 "  Out(StrToInt('$10')); Out(ValidInt('$10'));\n"
+                 "  v := '$10'; try Out(FormatFloat('0.0', v)) except Out(ExceptionClassName) end;\n"
+                 "  try d := 0.5 + StrToFloat(v); Out(d) except Out(ExceptionClassName) end;\n"
+                 "end."};
+    const KsRunResult r = ksRunScript(QString::fromUtf8(c.Text), QLatin1String(c.Lang));
+    EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
+    EXPECT_EQ(r.Output, (QStringList{"EConvertError", "EConvertError", "False", "True", "16.5", "16", "True",
+                                     "EVariantTypeCastError", "EConvertError"}));
+}
+
+// Format passes an element of no format kind (Null, unassigned) as the
+// integer 0; Inc and Dec work on a real variable as on an integer one.
+TEST(KsBounds, FormatTakesNullAsZeroAndIncCountsReals)
+{
+    const Case cases[] = {
+            {"PascalScript", "var x: Double; i: Integer; v: Variant;\nbegin\n"
+                             "  Out(Format('%d|%d|%3d', [Null, v, Null]));\n"
+                             "  x := 1.5; Inc(x); Out(x); Dec(x, 3); Out(x); i := 2; Inc(i, 5); Out(i);\n"
+                             "end."},
+            {"C++Script", "double x; int i; Variant v;\n{\n"
+                          "  Out(Format(\"%d|%d|%3d\", [Null, v, Null]));\n"
+                          "  x = 1.5; Inc(x); Out(x); Dec(x, 3); Out(x); i = 2; Inc(i, 5); Out(i);\n"
+                          "}"},
+            {"BasicScript", "Dim x As Double, i As Integer, v\n"
+                            "Out(Format(\"%d|%d|%3d\", [Null, v, Null]))\n"
+                            "x = 1.5\nInc(x)\nOut(x)\nDec(x, 3)\nOut(x)\ni = 2\nInc(i, 5)\nOut(i)\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Lang);
+        const KsRunResult r = ksRunScript(QString::fromUtf8(c.Text), QLatin1String(c.Lang));
+        EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
+        EXPECT_EQ(r.Output, (QStringList{"0|0|  0", "2.5", "-0.5", "7"}));
+    }
+}
