@@ -279,6 +279,73 @@ const Shape kShapes[] = {
          "begin for k := 1 to 1000000 do a[k] := k mod 1000 end.",
          "local a = {} for k = 1, 1000000 do a[k] = k % 1000 end\n"
          "function run(n) local s = 0 for i = 1, n do s = (s + a[i] * 3) % 1000003 end return s end"},
+        // A 20,000-character text searched for what stands at its end: in a
+        // local, and handed to a function that searches it once a call.
+        {"Pos in a long text", 40000,
+         "var g: String; k: Integer;\n"
+         "function run(n: Integer): Integer;\n"
+         "var t: String; i, s: Integer;\n"
+         "begin t := g; s := 0; for i := 1 to n do s := s + Pos('xyz', t) mod 7 + i mod 3; Result := s end;\n"
+         "begin g := ''; for k := 1 to 4000 do g := g + 'abcde'; g := g + 'xyz' end.",
+         "g = string.rep('abcde', 4000) .. 'xyz'\n"
+         "function run(n) local t = g local s = 0 for i = 1, n do s = s + string.find(t, 'xyz', 1, true) % 7 + i % 3 "
+         "end return s end"},
+        {"Pos in a text handed to a function", 40000,
+         "var g: String; k: Integer;\n"
+         "function Find(t: String): Integer; begin Result := Pos('xyz', t) end;\n"
+         "function run(n: Integer): Integer;\n"
+         "var i, s: Integer;\n"
+         "begin s := 0; for i := 1 to n do s := s + Find(g) mod 7 + i mod 3; Result := s end;\n"
+         "begin g := ''; for k := 1 to 4000 do g := g + 'abcde'; g := g + 'xyz' end.",
+         "g = string.rep('abcde', 4000) .. 'xyz'\n"
+         "local function Find(t) return string.find(t, 'xyz', 1, true) end\n"
+         "function run(n) local s = 0 for i = 1, n do s = s + Find(g) % 7 + i % 3 end return s end"},
+        {"calls with two strings", 1000000,
+         "function F(a, b: String; k: Integer): Integer; begin Result := Length(a) + Length(b) + k end;\n"
+         "function run(n: Integer): Integer;\n"
+         "var i, s: Integer; x, y: String;\n"
+         "begin x := 'abc'; y := 'defgh'; s := 0; for i := 1 to n do s := (s + F(x, y, i)) mod 1000003; Result := s end;\n"
+         "begin end.",
+         "local function F(a, b, k) return #a + #b + k end\n"
+         "function run(n) local x, y = 'abc', 'defgh' local s = 0 for i = 1, n do s = (s + F(x, y, i)) % 1000003 end "
+         "return s end"},
+        {"comparing strings", 1000000,
+         "function run(n: Integer): Integer;\n"
+         "var i, s: Integer; x, y, z: String;\n"
+         "begin x := 'abcdefghij'; y := 'abcdefghij'; z := 'abcdefghiz'; s := 0;\n"
+         "  for i := 1 to n do begin if x = y then s := s + 1; if x = z then s := s + 2 end; Result := s end;\n"
+         "begin end.",
+         "function run(n) local x, y, z = 'abcdefghij', 'abcdefghij', 'abcdefghiz' local s = 0\n"
+         "  for i = 1, n do if x == y then s = s + 1 end if x == z then s = s + 2 end end return s end"},
+        {"Length inside a function", 1000000,
+         "function L(t: String): Integer; begin Result := Length(t) end;\n"
+         "function run(n: Integer): Integer;\n"
+         "var i, s: Integer; x: String;\n"
+         "begin x := 'abcdefg'; s := 0; for i := 1 to n do s := s + L(x) + i mod 3; Result := s end;\n"
+         "begin end.",
+         "local function L(t) return #t end\n"
+         "function run(n) local x = 'abcdefg' local s = 0 for i = 1, n do s = s + L(x) + i % 3 end return s end"},
+};
+
+// Properties of the program's objects against the fields of a Lua table
+// (target: ratio <= 5).
+const Shape kObjectShapes[] = {
+        {"writing Font.Size", 1000000,
+         "var f: TFont;\n"
+         "function run(n: Integer): Integer;\n"
+         "var i: Integer;\n"
+         "begin for i := 1 to n do f.Size := i mod 20 + 8; Result := f.Size end;\n"
+         "begin f := TFont.Create end.",
+         "local f = {Size = 0}\n"
+         "function run(n) for i = 1, n do f.Size = i % 20 + 8 end return f.Size end"},
+        {"reading Strings.Count", 1000000,
+         "var L: TStringList;\n"
+         "function run(n: Integer): Integer;\n"
+         "var i, s: Integer;\n"
+         "begin s := 0; for i := 1 to n do s := s + L.Count; Result := s end;\n"
+         "begin L := TStringList.Create; L.Add('a'); L.Add('b'); L.Add('c') end.",
+         "local L = {Count = 3}\n"
+         "function run(n) local s = 0 for i = 1, n do s = s + L.Count end return s end"},
 };
 
 struct Program {
@@ -293,18 +360,32 @@ struct Program {
     qint64 Run(int n) { return Script.CallFunction(QStringLiteral("run"), KsValue::MakeList({KsValue(n)})).ToInt64(); }
 };
 
-void BM_Statement(benchmark::State &state)
+void RunShape(benchmark::State &state, const Shape &shape, double target)
 {
-    const Shape &shape = kShapes[state.range(0)];
     state.SetLabel(shape.Name);
     Program program(shape.Pascal);
     Lua lua;
     if (luaL_dostring(lua.L, shape.Lua) != LUA_OK) qFatal("%s", lua_tostring(lua.L, -1));
     Compare(
-            state, [&] { return program.Run(shape.N); }, [&] { return lua.Call("run", shape.N); });
+            state, [&] { return program.Run(shape.N); }, [&] { return lua.Call("run", shape.N); }, target);
+}
+
+void BM_Statement(benchmark::State &state)
+{
+    RunShape(state, kShapes[state.range(0)], kTargetRatio);
 }
 BENCHMARK(BM_Statement)
         ->DenseRange(0, int(std::size(kShapes)) - 1)
+        ->Iterations(11)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+
+void BM_ObjectProperty(benchmark::State &state)
+{
+    RunShape(state, kObjectShapes[state.range(0)], 5.0);
+}
+BENCHMARK(BM_ObjectProperty)
+        ->DenseRange(0, int(std::size(kObjectShapes)) - 1)
         ->Iterations(11)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);

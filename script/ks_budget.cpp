@@ -21,6 +21,7 @@ namespace {
 struct RunState {
     int Depth = 0;
     qint64 Base = 0;     // heap in use when the outermost run began
+    qint64 BaseTaken = 0;  // heap the process had taken from the system then
     qint64 Pending = 0;  // charged since the last measurement
     int Calls = 0;       // charges since the last measurement
 };
@@ -31,13 +32,22 @@ std::atomic<qint64> gBudget{ksMaxRunBytes};
 constexpr qint64 kMeasureEveryBytes = qint64(8) << 20;
 constexpr int kMeasureEveryCalls = 4096;
 
-qint64 heapInUse()
+// The heap in use, and what the process has taken from the system for it:
+// the second holds the first and the gaps between freed and kept blocks,
+// which the process's own memory shows too.
+struct Heap {
+    qint64 Used;
+    qint64 Taken;
+};
+
+Heap heapNow()
 {
 #ifdef KS_HEAP_FROM_SANITIZER
-    return qint64(__sanitizer_get_current_allocated_bytes());
+    const qint64 used = qint64(__sanitizer_get_current_allocated_bytes());
+    return {used, used};
 #else
     const struct mallinfo2 m = mallinfo2();
-    return qint64(m.uordblks) + qint64(m.hblkhd);
+    return {qint64(m.uordblks) + qint64(m.hblkhd), qint64(m.arena) + qint64(m.hblkhd)};
 #endif
 }
 
@@ -46,7 +56,9 @@ qint64 heapInUse()
 KsRunBudget::KsRunBudget(qint64 held)
 {
     if (gRun.Depth++ == 0) {
-        gRun.Base = heapInUse() - std::max<qint64>(0, held);
+        const Heap h = heapNow();
+        gRun.Base = h.Used - std::max<qint64>(0, held);
+        gRun.BaseTaken = h.Taken - std::max<qint64>(0, held);
         gRun.Pending = 0;
         gRun.Calls = 0;
     }
@@ -69,7 +81,16 @@ void ksSetRunBudget(qint64 bytes)
 
 qint64 ksRunBytes()
 {
-    return gRun.Depth > 0 ? std::max<qint64>(0, heapInUse() - gRun.Base) : 0;
+    if (gRun.Depth == 0) return 0;
+    // a run that reuses gaps left before it takes nothing new from the
+    // system, yet holds what it uses: the larger of the two counts
+    const Heap h = heapNow();
+    return std::max<qint64>({0, h.Used - gRun.Base, h.Taken - gRun.BaseTaken});
+}
+
+qint64 ksRunHeldBytes()
+{
+    return gRun.Depth > 0 ? std::max<qint64>(0, heapNow().Used - gRun.Base) : 0;
 }
 
 namespace {

@@ -33,8 +33,12 @@ class KsValue;
 void ksRunTookValue(const KsValue &v);
 // True while a run is on (on this thread).
 bool ksInRun();
-// What the current run has added to the heap so far (0 outside a run).
+// What the current run has added to the process's memory so far (0 outside
+// a run): the heap it uses more, or the heap the process took more from the
+// system for it (gaps between freed and kept blocks included), the larger.
 qint64 ksRunBytes();
+// Of that, what the run holds in use (blocks not freed).
+qint64 ksRunHeldBytes();
 // The budget, ksMaxRunBytes unless set otherwise (tests lower it).
 qint64 ksRunBudget();
 void ksSetRunBudget(qint64 bytes);

@@ -540,7 +540,7 @@ bool TksScript::Compile()
     struct Measured {
         TksScript *S;
         bool Own;
-        ~Measured() { S->CompiledBytes = Own ? ksRunBytes() : 0; }
+        ~Measured() { S->CompiledBytes = Own ? ksRunHeldBytes() : 0; }
     } measured{this, own};
     if (CompileHook()) {
         try {

@@ -9,6 +9,9 @@
 
 #include "child_cost.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -210,4 +213,110 @@ TEST(KsBounds, FormatTakesNullAsZeroAndIncCountsReals)
         EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
         EXPECT_EQ(r.Output, (QStringList{"0|0|  0", "2.5", "-0.5", "7"}));
     }
+}
+
+namespace {
+
+// Runs ksrun with `args` in a process of its own: its exit code, its output
+// and its peak resident size.
+struct Spawned {
+    int Code = -1;
+    qint64 PeakKb = 0;
+    QString Out;
+};
+
+Spawned RunKsrun(const QStringList &args)
+{
+    Spawned r;
+    const QByteArray exe = QByteArray(VELMORA_BINARY_DIR) + "/bin/ksrun";
+    std::vector<QByteArray> store{exe};
+    for (const QString &a : args) store.push_back(a.toUtf8());
+    std::vector<char *> argv;
+    for (QByteArray &b : store) argv.push_back(b.data());
+    argv.push_back(nullptr);
+    int fd[2];
+    if (pipe(fd) != 0) return r;
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fd[1], 1);
+        close(fd[0]);
+        close(fd[1]);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(fd[1]);
+    QByteArray out;
+    char buf[4096];
+    for (ssize_t n; (n = ::read(fd[0], buf, sizeof buf)) > 0;) out.append(buf, qsizetype(n));
+    close(fd[0]);
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    r.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.PeakKb = usage.ru_maxrss;
+    r.Out = QString::fromUtf8(out);
+    return r;
+}
+
+}  // namespace
+
+// What compiling takes counts as the process takes it, gaps between freed
+// and kept blocks included: a program whose blocks in use fit the bound but
+// whose compiling takes the process past it is refused, and the process's
+// own peak stays near the bound.
+TEST(KsBounds, CompilingStaysWithinTheBoundInTheProcesssOwnMemory)
+{
+    if (!QFile::exists(QStringLiteral(VELMORA_BINARY_DIR "/bin/ksrun"))) GTEST_SKIP() << "ksrun not built";
+    if (kSanitized) GTEST_SKIP() << "a sanitizer's heap is no process's";
+    const char *const statements[] = {"i := i + %1 * (k mod 7) - 3;", "f := f * 0.5 + %1.25 / (i + 1.5);",
+                                      "s := 'a' + IntToStr(i mod 10) + Copy(s, 1, 3);",
+                                      "if i > %1 then k := k + 1 else k := k - 1;", "for j := 1 to 2 do k := k + j;",
+                                      "k := Length(s);"};
+    QString text = QStringLiteral("var i, j, k: Integer; f: Double; s: String;\nbegin\ni := 0; k := 0; f := 1; s := 'abc';\n");
+    constexpr int kLines = 100000;  // some 0.85 KB a line in use at most: 85 MB
+    for (int i = 0; i < kLines; ++i) text += QString::fromLatin1(statements[i % 6]).arg(i % 97) + u'\n';
+    text += QStringLiteral("Out(k)\nend.\n");
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString empty = dir.filePath(QStringLiteral("empty.pas")), large = dir.filePath(QStringLiteral("large.pas"));
+    for (const auto &[path, body] : {std::pair{empty, QStringLiteral("begin Out(1) end.\n")}, std::pair{large, text}}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(body.toUtf8());
+    }
+    const Spawned start = RunKsrun({empty});
+    ASSERT_EQ(start.Code, 0) << start.Out.toStdString();
+    const Spawned run = RunKsrun({QStringLiteral("--max-mb"), QStringLiteral("96"), large});
+    // refused, or compiled and run, within the bound and what the text itself takes
+    EXPECT_TRUE(run.Code == 0 || run.Out.contains(QLatin1String("Out of memory: the script holds more than 96 MB")))
+            << run.Code << " " << run.Out.toStdString();
+    EXPECT_LT(run.PeakKb - start.PeakKb, (96 + 16) * 1024) << start.PeakKb << " KB, then " << run.PeakKb << " KB";
+}
+
+// Pos finds what QString::indexOf finds: at the ends, past the 64-character
+// steps of its scan, in texts where the first character stands everywhere,
+// in Chinese text and for texts longer than the text searched.
+TEST(KsBounds, PosFindsWhereTheTextFirstStands)
+{
+    const QString base = QString(70, u'a') + QStringLiteral("ab") + QString(200, u'b') + QStringLiteral("中文x中");
+    QList<std::pair<QString, QString>> cases = {
+            {QStringLiteral("a"), base},        {QStringLiteral("ab"), base},    {QStringLiteral("bb"), base},
+            {QStringLiteral("中"), base},       {QStringLiteral("x中"), base},   {QStringLiteral("中x"), base},
+            {QStringLiteral("aab"), base},      {QStringLiteral("bba"), base},   {base, base},
+            {base + u'x', base},                {QStringLiteral("z"), base},     {QStringLiteral("abc"), QString()},
+            {QString(40, u'a') + u'c', QString(5000, u'a') + u'c'},              {QStringLiteral("文"), QStringLiteral("文")},
+    };
+    for (int at : {0, 1, 15, 16, 17, 63, 64, 65, 127, 128, 1000})
+        cases.append({QStringLiteral("q!"), QString(at, u'q') + QStringLiteral("q!") + QString(10, u'q')});
+    QString text = QStringLiteral("var t: String;\nbegin\n");
+    QStringList expected;
+    for (const auto &[what, in] : cases) {
+        text += QStringLiteral("t := '%1'; Out(Pos('%2', t));\n").arg(in, what);
+        expected << QString::number(in.indexOf(what) + 1);
+    }
+    text += QStringLiteral("end.");
+    const KsRunResult r = ksRunScript(text, QStringLiteral("PascalScript"));
+    EXPECT_EQ(r.Code, 0) << r.Error.toStdString();
+    EXPECT_EQ(r.Output, expected);
 }

@@ -1,18 +1,22 @@
-// ksrun [--language NAME] [--il] FILE
+// ksrun [--language NAME] [--il] [--max-mb N] FILE
 // With --il prints the intermediate code of the text instead of running it.
+// With --max-mb the run (compiling included) may add at most N MB, not 1024.
 // Compiles a script file (language by option, by a "#language" first line,
 // else PascalScript) and runs it. `Out(V)` prints a value on its own line.
 // Exit codes: 0 ran, 1 compile error ("line:col: message"), 2 run-time
 // error ("line:col: Class: message"), 3 usage or file error.
+#include "script/ks_budget.h"
 #include "script/ks_idialogsrtti.h"
 #include "script/ks_iformsrtti.h"
 #include "script/ks_iilparser.h"
 #include "script/ks_isysrtti.h"
+#include "script/ks_limits.h"
 #include "script/ks_runner.h"
 
 #include <QApplication>
 #include <QFile>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -42,11 +46,13 @@ int main(int argc, char **argv)
             language = args[++i];
         else if (args[i] == QLatin1String("--il"))
             il = true;
+        else if (args[i] == QLatin1String("--max-mb") && i + 1 < args.size())
+            ksSetRunBudget(std::clamp<qint64>(args[++i].toLongLong(), 1, ksMaxRunBytes >> 20) << 20);
         else
             file = args[i];
     }
     if (file.isEmpty()) {
-        std::fprintf(stderr, "usage: ksrun [--language NAME] FILE\n");
+        std::fprintf(stderr, "usage: ksrun [--language NAME] [--il] [--max-mb N] FILE\n");
         return 3;
     }
     QFile f(file);
