@@ -166,6 +166,15 @@ void TksDesignator::Finish()
             Kind = dkCall;
             Proc = static_cast<TksProcVariable *>(first);
         }
+    } else if (n == 2 && ksIsPlainRead(first) && Link(0)->Count() == 0 && Link(1)->Count() == 0 &&
+               typeid(*Link(1)->Ref) == typeid(TksPropertyHelper)) {
+        Kind = dkProperty;
+        Variable = static_cast<TksVariable *>(first);
+    } else if (n == 1 && Link(0)->RefKind == rkHelper && !first->IsMacro && Link(0)->Count() <= first->Count()) {
+        const auto *m = dynamic_cast<const TksMethodHelper *>(first);
+        bool plain = m && !m->ClassRef && !m->IndexMethod && m->OnCall && !m->OnCallArray;
+        for (int j = 0; plain && j < Link(0)->Count(); ++j) plain = !first->Param(j)->IsVarParam;
+        if (plain) Kind = dkHostCall;
     }
 }
 
@@ -252,6 +261,12 @@ KsValue TksDesignator::GetValue()
     }
     case dkCall:
         return Call();
+    case dkHostCall:
+        return HostCall();
+    case dkProperty: {  // what the chain does, without walking it
+        auto *h = static_cast<TksPropertyHelper *>(Link(1)->Ref);
+        return h->GetFrom(Variable->Value.ToObject(h->ClassRef));
+    }
     default:
         if (VariantElement) {
             if (const KsValue *e = ElementRef()) return *e;
@@ -260,6 +275,38 @@ KsValue TksDesignator::GetValue()
         }
         return Walk(false, KsValue());
     }
+}
+
+// What Walk does for a function of the host called on its own, without its
+// general cases: the arguments are all read before any parameter is set (an
+// argument may call the same function).
+KsValue TksDesignator::HostCall()
+{
+    TksDesignatorItem *link = Link(0);
+    auto *m = static_cast<TksMethodHelper *>(link->Ref);
+    const int nargs = link->Count();
+    if (nargs == 1) {
+        KsValue arg = link->Arg(0)->GetValue();
+        TksParamItem *p = m->Param(0);
+        if (!p->ReadOnly) p->Value = std::move(arg);
+    } else if (nargs > 1) {
+        ArgBuffer args(nargs);
+        for (int j = 0; j < nargs; ++j) args.Data[j] = link->Arg(j)->GetValue();
+        for (int j = 0; j < nargs; ++j) {
+            TksParamItem *p = m->Param(j);
+            if (!p->ReadOnly) p->Value = std::move(args.Data[j]);
+        }
+    }
+    if (m->Direct) {  // a library function: no object, no name to look up
+        KsValue r = m->Direct(m);
+        if (r.Kind() >= KsKind::String) ksRunTookValue(r);
+        return r;
+    }
+    m->ParentRef = nullptr;
+    m->ParentValue.Clear();
+    m->Prog = Prog;
+    m->ResultWanted = ResultWanted;
+    return m->GetValue();
 }
 
 // What Walk does for a routine of the program, without its general cases.
@@ -296,6 +343,11 @@ void TksDesignator::SetValue(const KsValue &value)
     case dkStringChar:
         StringCharSet(value);
         return;
+    case dkProperty: {
+        auto *h = static_cast<TksPropertyHelper *>(Link(1)->Ref);
+        if (!h->ReadOnly) h->SetOn(Variable->Value.ToObject(h->ClassRef), value);
+        return;
+    }
     case dkArrayElement: {
         qint64 idx[3];
         int n = FIndexCount;

@@ -34,7 +34,9 @@ public:
         dkVariable = 1,
         dkStringChar = 2,
         dkArrayElement = 3,
-        dkCall = 4
+        dkCall = 4,
+        dkHostCall = 5,  // a function of the host (Link(0)) without var parameters
+        dkProperty = 6   // a property (Link(1)) of the object a plain variable holds
     };
 
     explicit TksDesignator(TksScript *prog);
@@ -84,6 +86,8 @@ public:
     void SetValue(const KsValue &value) override;
     // GetValue of a finished call (kind 4): runs the routine.
     KsValue Call();
+    // GetValue of a finished call of a host function (kind 5).
+    KsValue HostCall();
 
     // Installed by the compiler: builds a designator from LateXML in the scope
     // `prog`; raises the compiler's error when the chain does not resolve.

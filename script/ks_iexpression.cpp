@@ -167,6 +167,7 @@ KsValue TksDesignatorNode::GetValue()
     TksDesignator *d = Designator.get();
     if (const KsValue *e = d->ElementRef()) return *e;
     if (d->Kind == TksDesignator::dkCall && !d->LateXML) return d->Call();  // one call less per routine call
+    if (d->Kind == TksDesignator::dkHostCall && !d->LateXML) return d->HostCall();
     return d->GetValue();
 }
 

@@ -935,7 +935,11 @@ TksPropertyHelper::TksPropertyHelper(const QString &name, TksVarType typeCode, c
 
 KsValue TksPropertyHelper::GetValue()
 {
-    QObject *inst = Instance(ClassRef);
+    return GetFrom(Instance(ClassRef));
+}
+
+KsValue TksPropertyHelper::GetFrom(QObject *inst)
+{
     KsValue r;
     if (IsPublished && PropInfo && inst && PropInfo->Get)
         r = PropInfo->Get(inst);
@@ -949,7 +953,12 @@ KsValue TksPropertyHelper::GetValue()
 void TksPropertyHelper::SetValue(const KsValue &value)
 {
     if (ReadOnly) return;
-    QObject *inst = Instance(ClassRef);
+    SetOn(Instance(ClassRef), value);
+}
+
+void TksPropertyHelper::SetOn(QObject *inst, const KsValue &value)
+{
+    if (ReadOnly) return;
     if (IsPublished && PropInfo) {
         if (!inst || !PropInfo->Set) return;
         if (TypeCode == tcBoolean)

@@ -616,6 +616,10 @@ public:
     TksSetValueEvent OnSetValue;
     KsValue GetValue() override;
     void SetValue(const KsValue &value) override;
+    // The property of `inst` (what GetValue and SetValue do once the
+    // instance is found).
+    KsValue GetFrom(QObject *inst);
+    void SetOn(QObject *inst, const KsValue &value);
 };
 
 class TksMethodHelper : public TksCustomHelper {
@@ -628,10 +632,15 @@ public:
     bool IndexMethod = false;
     TksCallMethodArrayEvent OnCallArray;
     TksCallMethodEvent OnCall;
+    // A function of the library found when it was registered: called
+    // straight, with its parameters read in place (OnCall calls it too).
+    KsValue (*Direct)(TksMethodHelper *) = nullptr;
     KsValue AssignedValue;
     QString Syntax;
     KsValue ParamValues;
     KsValue GetParam(int index) const;
+    // A parameter's value where it stands (index below ParamCount()).
+    const KsValue &ParamValue(int index) const { return Param(index)->Value; }
     void SetParam(int index, const KsValue &value);
     int ParamCount() const { return Count(); }
     KsValue GetValue() override;

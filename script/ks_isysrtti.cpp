@@ -166,7 +166,6 @@ KsValue DateValue(double d)
 KsValue Conv(const QString &name, TksMethodHelper *h)
 {
     const KsValue a = h->GetParam(0);
-    if (name == QLatin1String("INTTOSTR")) return KsValue(QString::number(a.ToInt64()));
     if (name == QLatin1String("FLOATTOSTR")) return KsValue(ksFloatToStr(a.ToDouble()));
     if (name == QLatin1String("DATETOSTR")) return KsValue(ksDateToStr(a.ToDouble()));
     if (name == QLatin1String("TIMETOSTR")) return KsValue(ksTimeToStr(a.ToDouble()));
@@ -238,10 +237,6 @@ KsValue Dates(const QString &name, TksMethodHelper *h)
 KsValue Strings(const QString &name, TksMethodHelper *h)
 {
     const KsValue a = h->GetParam(0);
-    if (name == QLatin1String("LENGTH")) {
-        if (a.IsArray()) return KsValue::FromInt(a.DimCount() >= 1 ? a.Bounds(0).Count : 0);
-        return KsValue(int(a.ToText().size()));
-    }
     if (name == QLatin1String("SETLENGTH")) {
         const qint64 len = h->GetParam(1).ToInt64();
         if (a.IsArray()) {
@@ -262,18 +257,6 @@ KsValue Strings(const QString &name, TksMethodHelper *h)
         return KsValue();
     }
     const QString s = a.ToText();
-    if (name == QLatin1String("COPY")) {
-        qint64 from = std::max<qint64>(h->GetParam(1).ToInt64(), 1);
-        qint64 count = h->GetParam(2).ToInt64();
-        if (from > s.size() || count <= 0) return KsValue(QString());
-        return KsValue(s.mid(qsizetype(from - 1), qsizetype(std::min<qint64>(count, s.size()))));
-    }
-    if (name == QLatin1String("POS")) {
-        if (s.isEmpty()) return KsValue(0);
-        const KsValue in = h->GetParam(1);
-        if (in.IsString()) return KsValue(int(FindText(in.RawString(), s)) + 1);  // read where it stands
-        return KsValue(int(FindText(in.ToText(), s)) + 1);
-    }
     if (name == QLatin1String("DELETE") || name == QLatin1String("DELETESTR")) {
         const qint64 from = h->GetParam(1).ToInt64();
         const qint64 count = h->GetParam(2).ToInt64();
@@ -312,10 +295,6 @@ KsValue Strings(const QString &name, TksMethodHelper *h)
         return KsValue(c < 0 ? -1 : (c > 0 ? 1 : 0));
     }
     if (name == QLatin1String("CHR")) return KsValue(QString(QChar(ushort(a.ToInt64() & 0xFFFF))));
-    if (name == QLatin1String("ORD")) {
-        if (a.IsIntegral()) return a;
-        return KsValue(s.isEmpty() ? 0 : int(s[0].unicode()));
-    }
     return KsValue();
 }
 
@@ -327,10 +306,6 @@ KsValue Maths(const QString &name, TksMethodHelper *h)
     if (name == QLatin1String("TRUNC") || name == QLatin1String("INT"))
         return KsValue::FromInt(RoundedInt(std::trunc(x)));
     if (name == QLatin1String("FRAC")) return KsValue(x - std::trunc(x));
-    if (name == QLatin1String("SQRT")) {
-        if (x < 0) throw InvalidOp();
-        return KsValue(std::sqrt(x));
-    }
     if (name == QLatin1String("ABS")) return KsValue(std::fabs(x));
     if (name == QLatin1String("SIN")) return KsValue(std::sin(x));
     if (name == QLatin1String("COS")) return KsValue(std::cos(x));
@@ -405,15 +380,81 @@ KsValue Others(const QString &name, TksMethodHelper *h)
     return KsValue();
 }
 
+// The functions most called, found once when registered instead of by
+// their names on every call; their parameters are read where they stand.
+KsValue LengthOf(TksMethodHelper *h)
+{
+    const KsValue &a = h->ParamValue(0);
+    if (a.IsString()) return KsValue(int(a.RawString().size()));
+    if (a.IsArray()) return KsValue::FromInt(a.DimCount() >= 1 ? a.Bounds(0).Count : 0);
+    return KsValue(int(a.ToText().size()));
+}
+
+KsValue PosOf(TksMethodHelper *h)
+{
+    const KsValue &what = h->ParamValue(0), &in = h->ParamValue(1);
+    const QString w = what.ToText();
+    if (w.isEmpty()) return KsValue(0);
+    if (in.IsString()) return KsValue(int(FindText(in.RawString(), w)) + 1);
+    return KsValue(int(FindText(in.ToText(), w)) + 1);
+}
+
+KsValue CopyOf(TksMethodHelper *h)
+{
+    const KsValue &a = h->ParamValue(0);
+    const QString s = a.ToText();
+    const qint64 from = std::max<qint64>(h->ParamValue(1).ToInt64(), 1);
+    const qint64 count = h->ParamValue(2).ToInt64();
+    if (from > s.size() || count <= 0) return KsValue(QString());
+    if (from == 1 && count >= s.size()) return KsValue(s);
+    return KsValue(s.mid(qsizetype(from - 1), qsizetype(std::min<qint64>(count, s.size()))));
+}
+
+KsValue OrdOf(TksMethodHelper *h)
+{
+    const KsValue &a = h->ParamValue(0);
+    if (a.IsIntegral()) return a;
+    if (a.IsString()) return KsValue(a.RawString().isEmpty() ? 0 : int(a.RawString()[0].unicode()));
+    const QString s = a.ToText();
+    return KsValue(s.isEmpty() ? 0 : int(s[0].unicode()));
+}
+
+KsValue IntToStrOf(TksMethodHelper *h)
+{
+    return KsValue(QString::number(h->ParamValue(0).ToInt64()));
+}
+
+KsValue SqrtOf(TksMethodHelper *h)
+{
+    const double x = h->ParamValue(0).ToDouble();
+    if (x < 0) throw InvalidOp();
+    return KsValue(std::sqrt(x));
+}
+
+const struct {
+    const char *Name;
+    KsValue (*Fn)(TksMethodHelper *);
+} kDirect[] = {{"LENGTH", LengthOf}, {"POS", PosOf},         {"COPY", CopyOf},
+               {"ORD", OrdOf},       {"INTTOSTR", IntToStrOf}, {"SQRT", SqrtOf}};
+
 using Dispatcher = KsValue (*)(const QString &, TksMethodHelper *);
 
 void AddGroup(TksScript *s, const char *category, Dispatcher d, std::initializer_list<const char *> decls)
 {
-    for (const char *decl : decls)
-        s->AddMethod(
+    for (const char *decl : decls) {
+        TksMethodHelper *m = s->AddMethod(
                 QLatin1String(decl),
                 [d](QObject *, const KsClassInfo *, const QString &name, TksMethodHelper *h) { return d(name, h); },
                 QLatin1String(category));
+        if (!m) continue;
+        for (const auto &direct : kDirect)
+            if (m->UpperName == QLatin1String(direct.Name)) {
+                m->Direct = direct.Fn;
+                m->OnCall = [fn = direct.Fn](QObject *, const KsClassInfo *, const QString &, TksMethodHelper *h) {
+                    return fn(h);
+                };
+            }
+    }
 }
 
 }  // namespace

@@ -58,6 +58,23 @@ struct ChangedOnExit {
     ~ChangedOnExit() { classesChanged(); }
 };
 
+template <class T>
+T ReadDirect(QObject *o, int index)
+{
+    T value{};
+    void *argv[] = {&value, nullptr};
+    QMetaObject::metacall(o, QMetaObject::ReadProperty, index, argv);
+    return value;
+}
+
+template <class T>
+void WriteDirect(QObject *o, int index, T value)
+{
+    int status = -1, flags = 0;
+    void *argv[] = {&value, nullptr, &status, &flags};
+    QMetaObject::metacall(o, QMetaObject::WriteProperty, index, argv);
+}
+
 KsPropInfo FromMetaProperty(const QMetaProperty &mp)
 {
     KsPropInfo p;
@@ -119,6 +136,29 @@ KsPropInfo FromMetaProperty(const QMetaProperty &mp)
     p.Get = [mp](QObject *o) { return ksFromQVariant(mp.read(o)); };
     if (mp.isWritable())
         p.Set = [mp, type = mp.metaType().id()](QObject *o, const KsValue &v) { mp.write(o, ksToQVariant(v, type)); };
+    // The plainest kinds are read and written by the class's own accessor,
+    // without a QVariant between (converted as above).
+    const int index = mp.propertyIndex();
+    switch (mp.metaType().id()) {
+    case QMetaType::Int:
+        p.Get = [index](QObject *o) { return KsValue(ReadDirect<int>(o, index)); };
+        if (mp.isWritable()) p.Set = [index](QObject *o, const KsValue &v) { WriteDirect(o, index, v.ToInt()); };
+        break;
+    case QMetaType::Bool:
+        p.Get = [index](QObject *o) { return KsValue(ReadDirect<bool>(o, index)); };
+        if (mp.isWritable()) p.Set = [index](QObject *o, const KsValue &v) { WriteDirect(o, index, v.ToBool()); };
+        break;
+    case QMetaType::Double:
+        p.Get = [index](QObject *o) { return KsValue(ReadDirect<double>(o, index)); };
+        if (mp.isWritable()) p.Set = [index](QObject *o, const KsValue &v) { WriteDirect(o, index, v.ToDouble()); };
+        break;
+    case QMetaType::QString:
+        p.Get = [index](QObject *o) { return KsValue(ReadDirect<QString>(o, index)); };
+        if (mp.isWritable()) p.Set = [index](QObject *o, const KsValue &v) { WriteDirect(o, index, v.ToText()); };
+        break;
+    default:
+        break;
+    }
     return p;
 }
 

@@ -930,6 +930,10 @@ KsValue ksNot(const KsValue &a)
 
 int ksCompareSlow(const KsValue &a, const KsValue &b)
 {
+    if (a.IsString() && b.IsString()) {  // read where they stand
+        const int c = QString::compare(a.RawString(), b.RawString(), Qt::CaseSensitive);
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    }
     if (a.IsNull() || b.IsNull()) return a.IsNull() ? (b.IsNull() ? 0 : -1) : 1;
     if (a.IsArray() || b.IsArray()) throw InvalidOp();
     if (a.IsObject() || b.IsObject()) {
@@ -962,6 +966,7 @@ int ksCompareSlow(const KsValue &a, const KsValue &b)
 
 bool ksEqualsSlow(const KsValue &a, const KsValue &b)
 {
+    if (a.IsString() && b.IsString()) return a.RawString() == b.RawString();
     if (a.IsNull() || b.IsNull()) return a.IsNull() && b.IsNull();
     if (a.IsArray() || b.IsArray()) return KsArrayData::SameShape(a, b) && KsArrayData::Equal(a, b);
     try {
