@@ -285,6 +285,26 @@ KsValue TksDesignator::HostCall()
     TksDesignatorItem *link = Link(0);
     auto *m = static_cast<TksMethodHelper *>(link->Ref);
     const int nargs = link->Count();
+    if (m->Direct && nargs <= 4) {
+        // a library function: no object, no name to look up; a variable or
+        // constant argument is read where it stands while the others change
+        // no variable
+        bool inPlace = true;
+        for (int j = 0; j < nargs && inPlace; ++j) inPlace = link->Arg(j)->InPlace() || link->Arg(j)->IsPure();
+        KsValue own[4];
+        const KsValue *args[4];
+        for (int j = 0; j < nargs; ++j) {
+            const KsValue *in = inPlace ? link->Arg(j)->InPlace() : nullptr;
+            if (!in) {
+                own[j] = link->Arg(j)->GetValue();
+                in = &own[j];
+            }
+            args[j] = in;
+        }
+        KsValue r = m->Direct(args);
+        if (r.Kind() >= KsKind::String) ksRunTookValue(r);
+        return r;
+    }
     if (nargs == 1) {
         KsValue arg = link->Arg(0)->GetValue();
         TksParamItem *p = m->Param(0);
@@ -296,11 +316,6 @@ KsValue TksDesignator::HostCall()
             TksParamItem *p = m->Param(j);
             if (!p->ReadOnly) p->Value = std::move(args.Data[j]);
         }
-    }
-    if (m->Direct) {  // a library function: no object, no name to look up
-        KsValue r = m->Direct(m);
-        if (r.Kind() >= KsKind::String) ksRunTookValue(r);
-        return r;
     }
     m->ParentRef = nullptr;
     m->ParentValue.Clear();

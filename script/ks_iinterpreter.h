@@ -633,14 +633,13 @@ public:
     TksCallMethodArrayEvent OnCallArray;
     TksCallMethodEvent OnCall;
     // A function of the library found when it was registered: called
-    // straight, with its parameters read in place (OnCall calls it too).
-    KsValue (*Direct)(TksMethodHelper *) = nullptr;
+    // straight with its arguments where they stand, one pointer each (OnCall
+    // calls it too, with the parameters' values).
+    KsValue (*Direct)(const KsValue *const *args) = nullptr;
     KsValue AssignedValue;
     QString Syntax;
     KsValue ParamValues;
     KsValue GetParam(int index) const;
-    // A parameter's value where it stands (index below ParamCount()).
-    const KsValue &ParamValue(int index) const { return Param(index)->Value; }
     void SetParam(int index, const KsValue &value);
     int ParamCount() const { return Count(); }
     KsValue GetValue() override;

@@ -382,62 +382,62 @@ KsValue Others(const QString &name, TksMethodHelper *h)
 
 // The functions most called, found once when registered instead of by
 // their names on every call; their parameters are read where they stand.
-KsValue LengthOf(TksMethodHelper *h)
+KsValue LengthOf(const KsValue *const *args)
 {
-    const KsValue &a = h->ParamValue(0);
+    const KsValue &a = *args[0];
     if (a.IsString()) return KsValue(int(a.RawString().size()));
     if (a.IsArray()) return KsValue::FromInt(a.DimCount() >= 1 ? a.Bounds(0).Count : 0);
     return KsValue(int(a.ToText().size()));
 }
 
-KsValue PosOf(TksMethodHelper *h)
+KsValue PosOf(const KsValue *const *args)
 {
-    const KsValue &what = h->ParamValue(0), &in = h->ParamValue(1);
+    const KsValue &what = *args[0], &in = *args[1];
     const QString w = what.ToText();
     if (w.isEmpty()) return KsValue(0);
     if (in.IsString()) return KsValue(int(FindText(in.RawString(), w)) + 1);
     return KsValue(int(FindText(in.ToText(), w)) + 1);
 }
 
-KsValue CopyOf(TksMethodHelper *h)
+KsValue CopyOf(const KsValue *const *args)
 {
-    const KsValue &a = h->ParamValue(0);
-    const QString s = a.ToText();
-    const qint64 from = std::max<qint64>(h->ParamValue(1).ToInt64(), 1);
-    const qint64 count = h->ParamValue(2).ToInt64();
+    const QString s = args[0]->ToText();
+    const qint64 from = std::max<qint64>(args[1]->ToInt64(), 1);
+    const qint64 count = args[2]->ToInt64();
     if (from > s.size() || count <= 0) return KsValue(QString());
     if (from == 1 && count >= s.size()) return KsValue(s);
     return KsValue(s.mid(qsizetype(from - 1), qsizetype(std::min<qint64>(count, s.size()))));
 }
 
-KsValue OrdOf(TksMethodHelper *h)
+KsValue OrdOf(const KsValue *const *args)
 {
-    const KsValue &a = h->ParamValue(0);
+    const KsValue &a = *args[0];
     if (a.IsIntegral()) return a;
     if (a.IsString()) return KsValue(a.RawString().isEmpty() ? 0 : int(a.RawString()[0].unicode()));
     const QString s = a.ToText();
     return KsValue(s.isEmpty() ? 0 : int(s[0].unicode()));
 }
 
-KsValue IntToStrOf(TksMethodHelper *h)
+KsValue IntToStrOf(const KsValue *const *args)
 {
-    return KsValue(QString::number(h->ParamValue(0).ToInt64()));
+    return KsValue(QString::number(args[0]->ToInt64()));
 }
 
-KsValue SqrtOf(TksMethodHelper *h)
+KsValue SqrtOf(const KsValue *const *args)
 {
-    const double x = h->ParamValue(0).ToDouble();
+    const double x = args[0]->ToDouble();
     if (x < 0) throw InvalidOp();
     return KsValue(std::sqrt(x));
 }
 
 const struct {
     const char *Name;
-    KsValue (*Fn)(TksMethodHelper *);
+    KsValue (*Fn)(const KsValue *const *args);
 } kDirect[] = {{"LENGTH", LengthOf}, {"POS", PosOf},         {"COPY", CopyOf},
                {"ORD", OrdOf},       {"INTTOSTR", IntToStrOf}, {"SQRT", SqrtOf}};
 
 using Dispatcher = KsValue (*)(const QString &, TksMethodHelper *);
+constexpr int kMaxDirectArgs = 3;
 
 void AddGroup(TksScript *s, const char *category, Dispatcher d, std::initializer_list<const char *> decls)
 {
@@ -451,7 +451,9 @@ void AddGroup(TksScript *s, const char *category, Dispatcher d, std::initializer
             if (m->UpperName == QLatin1String(direct.Name)) {
                 m->Direct = direct.Fn;
                 m->OnCall = [fn = direct.Fn](QObject *, const KsClassInfo *, const QString &, TksMethodHelper *h) {
-                    return fn(h);
+                    const KsValue *args[kMaxDirectArgs];
+                    for (int i = 0; i < h->ParamCount() && i < kMaxDirectArgs; ++i) args[i] = &h->Param(i)->Value;
+                    return fn(args);
                 };
             }
     }
