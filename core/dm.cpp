@@ -59,6 +59,13 @@ void TfrmDM::openDatabase(const QString &path, bool create)
     closeDatabase();
     if (create && !QFileInfo::exists(path)) velmora::createDatabase(path, velmora::databaseKey());
     m_conn = vdb::Connection::open(path, velmora::databaseKey());
+    // What the program needs is named now, not found at the first query.
+    try {
+        velmora::checkProgramTables(*m_conn);
+    } catch (...) {
+        m_conn.reset();
+        throw;
+    }
     // A database made by an earlier version gets the indexes added since,
     // and its pinyin codes follow the current table.
     velmora::ensureIndexes(*m_conn);
