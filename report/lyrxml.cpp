@@ -1014,6 +1014,13 @@ void TlyrXMLDocument::UnloadItem(TlyrXMLItem *item)
     item->Clear();
 }
 
+bool TlyrXMLDocument::ReleaseItem(TlyrXMLItem *item)
+{
+    if (!item || !item->Unloadable || !item->Loaded || !item->Damaged.isEmpty() || !storeOf(*item)) return false;
+    item->Clear();
+    return true;
+}
+
 void TlyrXMLDocument::CreateTempFile()
 {
     if (temp_) return;
