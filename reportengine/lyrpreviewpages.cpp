@@ -198,14 +198,6 @@ void TlyrPreviewPages::ReleasePage(int index)
         }
 }
 
-int TlyrPreviewPages::LoadedPageElements()
-{
-    TlyrXMLItem *pages = PagesItem();
-    int n = 0;
-    for (int i = 0; i < pages->Count(); ++i) n += pages->Items(i)->Loaded && pages->Items(i)->Count() > 0;
-    return n;
-}
-
 void TlyrPreviewPages::Clear()
 {
     ClearPageCache();

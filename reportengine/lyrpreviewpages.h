@@ -213,8 +213,6 @@ public:
     // Takes page index out of the cache once it is printed, dumped or
     // exported; a page element read back to build it leaves memory again.
     void ReleasePage(int index);
-    // Page elements whose objects are in memory (loaded), of all pages.
-    int LoadedPageElements();
     // Pages (from 1) that could not be built when asked for, in order.
     QList<int> UnbuiltPages;
     // Opens a hyperlink; replaceable in tests.

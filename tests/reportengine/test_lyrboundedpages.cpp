@@ -42,7 +42,14 @@ protected:
         EXPECT_TRUE(pages().Print()) << report->Errors().join(u'\n').toStdString();
         EXPECT_GT(QFile(dir.filePath(name)).size(), 0);
     }
-    int held() { return pages().LoadedPageElements(); }
+    // Page elements whose objects are in memory.
+    int held()
+    {
+        TlyrXMLItem *items = pages().PagesItem();
+        int n = 0;
+        for (int i = 0; i < items->Count(); ++i) n += items->Items(i)->Loaded && items->Items(i)->Count() > 0;
+        return n;
+    }
     // Loaded page elements after measuring, dumping and printing every
     // page, beyond what the store held before.
     struct Growth {
