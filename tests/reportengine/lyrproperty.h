@@ -1950,8 +1950,11 @@ private:
         for (const PrintedBand &b : bands_)
             if (std::any_of(b.Texts.begin(), b.Texts.end(), [](const QString &t) { return t.startsWith(QLatin1String("rec:M:")); }))
                 withRecords.insert(b.Page);
+        static const QRegularExpression fid(QStringLiteral(" fid:r(\\d+)"));
         for (const PrintedBand &b : bands_) {
             if (s_.CrossCols && !withRecords.contains(b.Page)) continue;
+            // The footer after a hidden record follows no record of its own.
+            if (const auto m = fid.match(b.Texts.join(QLatin1Char(' '))); m.hasMatch() && s_.hidden(m.captured(1).toInt())) continue;
             const Item at{b.Page, pageColumn(b.Left), b.Top, b.Left, 0, {}, &b};
             const bool recordText = std::any_of(b.Texts.begin(), b.Texts.end(), [](const QString &t) { return !recordOf(t).isEmpty(); });
             if (!recordText && ofRecord.match(b.Name).hasMatch()) items.push_back(at);
@@ -2430,7 +2433,7 @@ private:
     {
         // A band's first part shows its first line; parts after lack it.
         auto firstLine = [&](const PrintedBand &b) -> QString {
-            if (b.Name == QLatin1String("MasterData1")) return s_.MasterSplit ? QString() : QStringLiteral("^(rec:M:|x:)");
+            if (b.Name == QLatin1String("MasterData1")) return s_.MasterSplit ? QString() : QStringLiteral("^(rec:M:|x:|q:)");
             if (b.Name.startsWith(QLatin1String("Child")) && b.Name != QLatin1String("Child2")) {
                 const int chain = b.Name == QLatin1String("Child1") ? 0 : b.Name.mid(5).toInt() - 2;
                 return s_.ChildSplit && chain == s_.ChildChain ? QString() : "^" + b.Name + " ";
