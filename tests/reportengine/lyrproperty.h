@@ -1953,9 +1953,13 @@ private:
         static const QRegularExpression fid(QStringLiteral(" fid:r(\\d+)"));
         for (const PrintedBand &b : bands_) {
             if (s_.CrossCols && !withRecords.contains(b.Page)) continue;
-            // The footer after a hidden record follows no record of its own.
-            if (const auto m = fid.match(b.Texts.join(QLatin1Char(' '))); m.hasMatch() && s_.hidden(m.captured(1).toInt())) continue;
             const Item at{b.Page, pageColumn(b.Left), b.Top, b.Left, 0, {}, &b};
+            // The footer after each record is that record's, hidden or not.
+            if (const auto m = fid.match(b.Texts.join(QLatin1Char(' '))); m.hasMatch() && (s_.FooterEach || s_.DetailRows > 0)) {
+                items.push_back(at);
+                items.back().Text = QStringLiteral("rec:M:r") + m.captured(1);
+                continue;
+            }
             const bool recordText = std::any_of(b.Texts.begin(), b.Texts.end(), [](const QString &t) { return !recordOf(t).isEmpty(); });
             if (!recordText && ofRecord.match(b.Name).hasMatch()) items.push_back(at);
             for (const QString &t : b.Texts) {
