@@ -1,12 +1,15 @@
 // Speed of the lunar conversion and of the pinyin code, each against a
-// baseline run in the same process, with the heap allocations per call.
+// baseline by turns in the same iterations (measure.h: the order alternating,
+// after one untimed run of each, in processor time), with the heap
+// allocations per call.
+#include "measure.h"
+
 #include "core/DateCn.h"
 #include "core/IMCode.h"
 
 #include <benchmark/benchmark.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <new>
 #include <vector>
@@ -32,8 +35,6 @@ void operator delete(void *p, std::size_t) noexcept
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 std::vector<QDate> sampleDates()
 {
     std::vector<QDate> dates;
@@ -41,36 +42,26 @@ std::vector<QDate> sampleDates()
     return dates;
 }
 
-template <class F>
-double seconds(F &&f)
-{
-    const auto t0 = Clock::now();
-    f();
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
-
-// Runs `round` (which makes `callsPerRound` calls) for every benchmark
-// iteration, then `baseline` as many times, and sets the counters: the rate
-// of `unitsPerCall` units, the time ratio to the baseline and the heap
-// allocations per call.
+// Runs `round` (which makes `callsPerRound` calls) and `baseline` by turns
+// and sets the counters: the rate of `unitsPerCall` units, the ratios to the
+// baseline and the heap allocations per call.
 template <class Round, class Baseline>
 void measure(benchmark::State &state, const char *rateName, long callsPerRound, double unitsPerCall, Round &&round,
              Baseline &&baseline)
 {
-    long allocs = 0;
-    double own = 0;
-    for (auto _ : state) {
-        const long before = allocations.load();
-        own += seconds(round);
-        allocs += allocations.load() - before;
-    }
-    const long rounds = long(state.iterations());
-    const double base = seconds([&] {
-        for (long r = 0; r < rounds; ++r) baseline();
-    });
+    long allocs = 0, rounds = 0;
+    measurePair(
+            state,
+            {[&] {
+                const long before = allocations.load();
+                round();
+                allocs += allocations.load() - before;
+                ++rounds;
+            }},
+            {[&] { baseline(); }});
     const double calls = double(rounds) * double(callsPerRound);
-    state.counters[rateName] = benchmark::Counter(calls * unitsPerCall, benchmark::Counter::kIsRate);
-    state.counters["ratio_vs_baseline"] = base > 0 ? own / base : 0;
+    state.counters[rateName] =
+            benchmark::Counter(double(state.iterations()) * double(callsPerRound) * unitsPerCall, benchmark::Counter::kIsRate);
     state.counters["allocs_per_call"] = calls > 0 ? double(allocs) / calls : 0;
 }
 
@@ -87,7 +78,7 @@ void BM_GetLunarDate(benchmark::State &state)
                 for (const QDate &d : dates) benchmark::DoNotOptimize(d.dayOfYear());
             });
 }
-BENCHMARK(BM_GetLunarDate);
+BENCHMARK(BM_GetLunarDate)->UseManualTime();
 
 const QString &sampleText()
 {
@@ -114,7 +105,7 @@ void BM_MakePYCode(benchmark::State &state)
                 for (int i = 0; i < 100; ++i) benchmark::DoNotOptimize(text.toUtf8());
             });
 }
-BENCHMARK(BM_MakePYCode)->Arg(PYMarkUnknown)->Arg(PYMarkUnknown | PYFullSyllables);
+BENCHMARK(BM_MakePYCode)->Arg(PYMarkUnknown)->Arg(PYMarkUnknown | PYFullSyllables)->UseManualTime();
 
 }  // namespace
 

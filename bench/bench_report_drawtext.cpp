@@ -2,12 +2,13 @@
 // drawn through the text layout, against plain Qt doing the same work on the
 // same strings in the same run.  Recording only: QPainter recording the
 // strings into a QPicture.  Also painted: QPainter drawing the strings onto
-// a QImage.  Both sides run once untimed first.
-// ratio_vs_baseline = our time / baseline time (above 1: slower than it;
-// the target is at most 3).
+// a QImage.  Both sides run by turns (measure.h: the order alternating,
+// after one untimed run of each, in processor time); ratio_vs_baseline,
+// ratio_min and ratio_median = our time / baseline time (above 1: slower
+// than it; the target is at most 3).
 
-#include "cpu_clock.h"
 #include "gui_main.h"
+#include "measure.h"
 #include "report/lyrclass.h"
 #include "report/lyrdrawtext.h"
 #include "report/lyrmemo.h"
@@ -18,16 +19,10 @@
 #include <QPicture>
 #include <benchmark/benchmark.h>
 
-#include <chrono>
+#include <memory>
 #include <vector>
 
 namespace {
-
-using Clock = CpuClock;
-double seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
 
 constexpr int kMemos = 10000;
 
@@ -42,10 +37,9 @@ const QStringList &texts()
     return t;
 }
 
-// The strings drawn straight with QPainter on device; seconds taken.
-double drawnBy(QPaintDevice &device)
+// The strings drawn straight with QPainter on device.
+void drawnBy(QPaintDevice &device)
 {
-    const auto t0 = Clock::now();
     QPainter p(&device);
     QFont f(QStringLiteral("Arial"));
     f.setPixelSize(13);
@@ -53,28 +47,21 @@ double drawnBy(QPaintDevice &device)
     p.setPen(Qt::black);
     for (int i = 0; i < kMemos; ++i) p.drawText(QPointF(4, 20 + (i % 60) * 16), texts()[i]);
     p.end();
-    return seconds(Clock::now() - t0);
-}
-
-// The anchor of the benchmarks that also paint: rasterised on an image.
-double direct(QImage &img)
-{
-    img.fill(Qt::white);
-    return drawnBy(img);
 }
 
 // The anchor of the benchmarks that record without painting: the same
 // strings at the same places recorded by QPainter into a QPicture, the
 // plain way of keeping drawing to replay or search later.
-double recordedPlainly()
+BenchSide recordedPlainly()
 {
-    QPicture picture;
-    return drawnBy(picture);
+    return {[] {
+        QPicture picture;
+        drawnBy(picture);
+    }};
 }
 
-double memos(TlyrCanvas &canvas)
+void memos(TlyrCanvas &canvas)
 {
-    const auto t0 = Clock::now();
     for (int i = 0; i < kMemos; ++i) {
         TlyrDrawTextUser dt(lyrDrawText());
         dt->SetFont(QStringLiteral("Arial"), 10, 0, clBlack);
@@ -86,28 +73,16 @@ double memos(TlyrCanvas &canvas)
         dt->SetText({texts()[i]});
         dt->DrawText(canvas, haLeft, vaTop);
     }
-    return seconds(Clock::now() - t0);
 }
 
-// ours (timed, recording into a canvas of its own each run) beside
-// recordedPlainly(), both run once untimed first.
+// ours, recording into a canvas of its own each run (made untimed), against
+// recordedPlainly() by turns.
 template <class Ours>
 void againstRecordedPlainly(benchmark::State &state, Ours ours)
 {
-    {
-        TlyrRecordingCanvas warm(96);
-        ours(warm);
-        recordedPlainly();
-    }
-    double mine = 0, base = 0;
-    for (auto _ : state) {
-        TlyrRecordingCanvas canvas(96);
-        const double t = ours(canvas);
-        mine += t;
-        base += recordedPlainly();
-        state.SetIterationTime(t);
-    }
-    state.counters["ratio_vs_baseline"] = mine / base;
+    std::unique_ptr<TlyrRecordingCanvas> canvas;
+    measurePair(state, {[&] { ours(*canvas); }, [&] { canvas = std::make_unique<TlyrRecordingCanvas>(96); }},
+                recordedPlainly());
 }
 
 // Laid out and recorded by the recording canvas, against the same strings
@@ -118,29 +93,20 @@ void BM_MemosOnRecordingCanvas(benchmark::State &state)
 }
 
 // The same, the recording canvas also painting onto an image, against
-// QPainter drawing the strings onto an image.
+// QPainter drawing the strings onto an image (each image cleared untimed).
 void BM_MemosPaintedOnImage(benchmark::State &state)
 {
     QImage img(800, 1000, QImage::Format_RGB32), mine(800, 1000, QImage::Format_RGB32);
-    double ours = 0, base = 0;
-    {
-        QPainter p(&mine);
-        TlyrRecordingCanvas warm(96, false, &p);
-        memos(warm);
-        p.end();
-        direct(img);
-    }
-    for (auto _ : state) {
-        mine.fill(Qt::white);
-        QPainter p(&mine);
-        TlyrRecordingCanvas canvas(96, false, &p);
-        const double t = memos(canvas);
-        p.end();
-        ours += t;
-        base += direct(img);
-        state.SetIterationTime(t);
-    }
-    state.counters["ratio_vs_baseline"] = ours / base;
+    measurePair(
+            state,
+            {[&] {
+                 QPainter p(&mine);
+                 TlyrRecordingCanvas canvas(96, false, &p);
+                 memos(canvas);
+                 p.end();
+             },
+             [&] { mine.fill(Qt::white); }},
+            {[&] { drawnBy(img); }, [&] { img.fill(Qt::white); }});
 }
 
 // Memo view objects (text, frame insets, layout lock, drawing) rather than
@@ -152,13 +118,11 @@ void BM_MemoViewsOnRecordingCanvas(benchmark::State &state)
     auto *page = new TlyrPage(&report);
     auto *memo = new TlyrMemoView(page);
     const auto views = [&](TlyrCanvas &canvas) {
-        const auto t0 = Clock::now();
         for (int i = 0; i < kMemos; ++i) {
             memo->SetBounds(4, (i % 60) * 16, 700, 16);
             memo->SetText(texts()[i]);
             memo->Draw(canvas, 1, 1, 0, 0);
         }
-        return seconds(Clock::now() - t0);
     };
     againstRecordedPlainly(state, views);
 }

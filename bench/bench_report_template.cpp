@@ -2,9 +2,11 @@
 // same XML text with the XML layer alone (the serializer's share is the
 // difference); and 100,000 Calc calls of a cached expression, against the
 // same compiled function called directly through the script.
-// ratio_vs_baseline = our time / baseline time (above 1: slower than it).
+// Each side and its baseline run by turns (measure.h: the order alternating,
+// after one untimed run of each, in processor time); ratio_vs_baseline,
+// ratio_min and ratio_median = our time / baseline time (above 1: slower).
 
-#include "cpu_clock.h"
+#include "measure.h"
 #include "report/lyrclass.h"
 #include "report/lyrxml.h"
 #include "script/ks_iinterpreter.h"
@@ -13,15 +15,7 @@
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-
 namespace {
-
-using Clock = CpuClock;
-double seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
 
 constexpr int kObjects = 5000;
 
@@ -63,51 +57,42 @@ void BM_TemplateSave(benchmark::State &state)
         doc.LoadFromStream(in);
     }
     doc.AutoIndent = true;
-    double ours = 0, base = 0;
-    for (auto _ : state) {
-        const auto t0 = Clock::now();
-        QBuffer b;
-        b.open(QIODevice::ReadWrite);
-        bigReport().SaveToStream(b);
-        const auto t1 = Clock::now();
-        QBuffer c;
-        c.open(QIODevice::ReadWrite);
-        doc.SaveToStream(c);
-        const auto t2 = Clock::now();
-        ours += seconds(t1 - t0);
-        base += seconds(t2 - t1);
-        state.SetIterationTime(seconds(t1 - t0));
-    }
-    state.counters["ms_per_save"] = ours * 1000 / static_cast<double>(state.iterations());
-    state.counters["ratio_vs_baseline"] = ours / base;
+    measurePair(
+            state,
+            {[] {
+                QBuffer b;
+                b.open(QIODevice::ReadWrite);
+                bigReport().SaveToStream(b);
+            }},
+            {[&] {
+                QBuffer c;
+                c.open(QIODevice::ReadWrite);
+                doc.SaveToStream(c);
+            }});
 }
 
+// Loaded and freed on both sides.
 void BM_TemplateLoad(benchmark::State &state)
 {
     const QByteArray xml = saved();
-    double ours = 0, base = 0;
-    for (auto _ : state) {
-        QBuffer in;
-        in.setData(xml);
-        in.open(QIODevice::ReadOnly);
-        const auto t0 = Clock::now();
-        {
-            TlyrReport r;
-            r.EngineOptions()->SetNewSilentMode(simSilent);
-            r.LoadFromStream(in);
-            if (r.FindObject(QStringLiteral("DS4999")) == nullptr) state.SkipWithError("template did not load");
-        }
-        const auto t1 = Clock::now();
-        in.seek(0);
-        TlyrXMLDocument doc;
-        doc.LoadFromStream(in);
-        const auto t2 = Clock::now();
-        ours += seconds(t1 - t0);
-        base += seconds(t2 - t1);
-        state.SetIterationTime(seconds(t1 - t0));
-    }
-    state.counters["ms_per_load"] = ours * 1000 / static_cast<double>(state.iterations());
-    state.counters["ratio_vs_baseline"] = ours / base;
+    QBuffer in;
+    in.setData(xml);
+    in.open(QIODevice::ReadOnly);
+    measurePair(
+            state,
+            {[&] {
+                 TlyrReport r;
+                 r.EngineOptions()->SetNewSilentMode(simSilent);
+                 r.LoadFromStream(in);
+                 if (r.FindObject(QStringLiteral("DS4999")) == nullptr) state.SkipWithError("template did not load");
+             },
+             [&] { in.seek(0); }},
+            {[&] {
+                 TlyrXMLDocument doc;
+                 doc.LoadFromStream(in);
+                 benchmark::DoNotOptimize(doc.Root()->Count());
+             },
+             [&] { in.seek(0); }});
 }
 
 void BM_CalcCached(benchmark::State &state)
@@ -122,21 +107,17 @@ void BM_CalcCached(benchmark::State &state)
         return;
     }
     const QString expr = QStringLiteral("<Rate> * 2 + 1");
-    r.Calc(expr);
     constexpr int kCalls = 100000;
-    double ours = 0, base = 0;
-    for (auto _ : state) {
-        const auto t0 = Clock::now();
-        for (int i = 0; i < kCalls; ++i) benchmark::DoNotOptimize(r.Calc(expr));
-        const auto t1 = Clock::now();
-        for (int i = 0; i < kCalls; ++i) benchmark::DoNotOptimize(r.Script()->CallFunction(QStringLiteral("Direct")));
-        const auto t2 = Clock::now();
-        ours += seconds(t1 - t0);
-        base += seconds(t2 - t1);
-        state.SetIterationTime(seconds(t1 - t0));
-    }
-    state.counters["ns_per_calc"] = ours * 1e9 / kCalls / static_cast<double>(state.iterations());
-    state.counters["ratio_vs_baseline"] = ours / base;
+    measurePair(
+            state,
+            {[&] {
+                for (int i = 0; i < kCalls; ++i) benchmark::DoNotOptimize(r.Calc(expr));
+            }},
+            {[&] {
+                for (int i = 0; i < kCalls; ++i)
+                    benchmark::DoNotOptimize(r.Script()->CallFunction(QStringLiteral("Direct")));
+            }});
+    state.counters["ns_per_calc"] = state.counters["ms_per_op"] * 1e6 / kCalls;
 }
 
 }  // namespace

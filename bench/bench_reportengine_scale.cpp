@@ -1,20 +1,25 @@
-// How the engine scales.
+// How the engine scales. The two sizes of each benchmark run by turns in
+// the same iterations (measure.h: the order alternating, after one untimed
+// run of each, in processor time), the larger as the measured side and the
+// smaller as its anchor: ratio_min and ratio_median are the larger's time
+// over the smaller's.
 //
-// Loading and preparing a template of 10,000 and of 40,000 memos, and
-// loading a prepared report of 1,000,000 objects. Name look-ups and unique
-// names must not walk every object, so 40,000 take about four times as long
-// as 10,000: ratio_vs_10000 is that quotient (near 4 when linear); the same
-// for prepared reports of 250,000 and 1,000,000 objects (ratio_vs_2500).
+// Loading and preparing a template of 40,000 memos against one of 10,000.
+// Name look-ups and unique names must not walk every object, so 40,000
+// take about four times as long as 10,000 (ratios near 4 when linear); the
+// same for prepared reports of 1,000,000 and 250,000 objects (near 4).
 //
 // Building and freeing one prepared page of 100,000 and of 1,000,000
 // objects, against reading the same file's XML alone and against as many
-// named QObjects with one property (see below).
+// named QObjects with one property (see below), and the larger page
+// against the smaller (near 10 when linear).
 //
 // Memory of a long report (one row of eight memos a page, default options
-// but MaxMemSize 1, so that pages leave memory past 4 MiB): the peak growth of the resident size per page for
-// 20,000 and for 80,000 pages; growth_per_page_ratio_vs_20000 stays near or
-// below 1 when the pages leave memory as they are made (near 4 would mean
-// every page stays).
+// but MaxMemSize 1, so that pages leave memory past 4 MiB): the peak growth
+// of the resident size per page for 80,000 pages over that for 20,000, the
+// two sizes prepared by turns; ratio_min and ratio_median stay near or below
+// 1 when the pages leave memory as they are made (near 4 would mean every
+// page stays).
 
 #include "report/lyrband.h"
 #include "report/lyrclass.h"
@@ -24,33 +29,19 @@
 #include "reportengine/lyrpreviewpages.h"
 
 #include "gui_main.h"
+#include "measure.h"
+#include "peak_memory.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <malloc.h>
-#include <time.h>
-#include <map>
+#include <memory>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-double seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
-
-// The thread's processor time: the machine may be shared, and time spent
-// waiting for a processor would fall on either side unevenly.
-double cpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
 
 // n memos in master bands of 100 (each printed once) on one page, saved.
 QByteArray memosTemplate(int n)
@@ -81,36 +72,32 @@ QByteArray memosTemplate(int n)
     return b.data();
 }
 
-std::map<int, double> &perSize()
+// Loading and preparing the template of n memos, freed untimed.
+BenchSide loadAndPrepare(benchmark::State &state, const QByteArray &text, int &pages)
 {
-    static std::map<int, double> m;
-    return m;
+    auto report = std::make_shared<std::unique_ptr<TlyrReport>>();
+    auto in = std::make_shared<QBuffer>();
+    return {[&state, &pages, report, in] {
+                (*report)->LoadFromStream(*in);
+                if (!(*report)->PrepareReport()) state.SkipWithError("prepare failed");
+                pages = (*report)->PreviewPages()->Count();
+            },
+            [report, in, &text] {
+                *report = std::make_unique<TlyrReport>();
+                (*report)->EngineOptions()->SetNewSilentMode(simSilent);
+                in->close();
+                in->setData(text);
+                in->open(QIODevice::ReadOnly);
+            },
+            [report] { report->reset(); }};
 }
 
 void BM_LoadAndPrepareMemos(benchmark::State &state)
 {
-    const int n = static_cast<int>(state.range(0));
-    const QByteArray text = memosTemplate(n);
-    double total = 0;
-    int pages = 0;
-    for (auto _ : state) {
-        TlyrReport report;
-        report.EngineOptions()->SetNewSilentMode(simSilent);
-        QBuffer in;
-        in.setData(text);
-        in.open(QIODevice::ReadOnly);
-        const auto t0 = Clock::now();
-        report.LoadFromStream(in);
-        if (!report.PrepareReport()) state.SkipWithError("prepare failed");
-        const double t = seconds(Clock::now() - t0);
-        pages = report.PreviewPages()->Count();
-        state.SetIterationTime(t);
-        total += t;
-    }
-    const double mean = total / double(state.iterations());
-    perSize()[n] = mean;
+    const QByteArray big = memosTemplate(40000), small = memosTemplate(10000);
+    int pages = 0, smallPages = 0;
+    measurePair(state, loadAndPrepare(state, big, pages), loadAndPrepare(state, small, smallPages));
     state.counters["pages"] = pages;
-    if (n != 10000 && perSize().count(10000)) state.counters["ratio_vs_10000"] = mean / perSize()[10000];
 }
 
 // A prepared report text: one source page of n memos in bands of 100, and
@@ -147,31 +134,32 @@ QByteArray preparedText(int n, int pages)
     return out;
 }
 
-// 100 pages of 2,500 and of 10,000 source objects each (about 250,000 and
-// 1,000,000 objects in all), loaded whole and the last page built.
+// 100 pages of 10,000 source objects each (about 1,000,000 objects in all)
+// against 100 pages of 2,500 each, loaded whole and the last page built.
+BenchSide loadPrepared(benchmark::State &state, const QByteArray &text, int n)
+{
+    auto report = std::make_shared<std::unique_ptr<TlyrReport>>();
+    auto in = std::make_shared<QBuffer>();
+    return {[&state, report, in, n] {
+                auto &pages = *static_cast<TlyrPreviewPages *>((*report)->PreviewPages());
+                pages.LoadFromStream(*in, false);
+                TlyrReportPage *last = pages.GetPage(pages.Count() - 1);
+                if (!last || last->AllObjects().size() != n / 100 * 101) state.SkipWithError("pages not loaded");
+            },
+            [report, in, &text] {
+                *report = std::make_unique<TlyrReport>();
+                in->close();
+                in->setData(text);
+                in->open(QIODevice::ReadOnly);
+            },
+            [report] { report->reset(); }};
+}
+
 void BM_LoadPreparedObjects(benchmark::State &state)
 {
-    const int n = static_cast<int>(state.range(0));
-    const QByteArray text = preparedText(n, 100);
-    double total = 0;
-    for (auto _ : state) {
-        TlyrReport report;
-        auto &pages = *static_cast<TlyrPreviewPages *>(report.PreviewPages());
-        QBuffer in;
-        in.setData(text);
-        in.open(QIODevice::ReadOnly);
-        const auto t0 = Clock::now();
-        pages.LoadFromStream(in, false);
-        TlyrReportPage *last = pages.GetPage(pages.Count() - 1);
-        const double t = seconds(Clock::now() - t0);
-        if (!last || last->AllObjects().size() != n / 100 * 101) state.SkipWithError("pages not loaded");
-        state.counters["objects"] = double(n / 100 * 101) * pages.Count() + n;
-        state.SetIterationTime(t);
-        total += t;
-    }
-    const double mean = total / double(state.iterations());
-    perSize()[-n] = mean;
-    if (perSize().count(-2500) && n != 2500) state.counters["ratio_vs_2500"] = mean / perSize()[-2500];
+    const QByteArray big = preparedText(10000, 100), small = preparedText(2500, 100);
+    measurePair(state, loadPrepared(state, big, 10000), loadPrepared(state, small, 2500));
+    state.counters["objects"] = double(10000 / 100 * 101) * 100 + 10000;
 }
 
 // A prepared report of one page holding n bands side by side under the page
@@ -200,9 +188,8 @@ TlyrPreviewPages &loadedPages(TlyrReport &report, const QByteArray &text)
 
 // As many plain objects, each parented, named and given one property (the
 // position each band has), then freed: the anchor of building page objects.
-double namedObjects(int n)
+void namedObjects(int n)
 {
-    const double t0 = cpuSeconds();
     {
         QObject root;
         for (int i = 0; i < n; ++i) {
@@ -211,181 +198,134 @@ double namedObjects(int n)
             o->setProperty("t", double(i % 1000 * 20));
         }
     }
-    return cpuSeconds() - t0;
 }
 
 // The same file's XML read alone.
-double xmlRead(const QByteArray &text)
+void xmlRead(const QByteArray &text)
 {
     QBuffer in;
     in.setData(text);
     in.open(QIODevice::ReadOnly);
     TlyrXMLDocument doc;
-    const double t0 = cpuSeconds();
     doc.LoadFromStream(in, false);
-    return cpuSeconds() - t0;
 }
 
 // The page built into objects and freed again (GetPage, then emptying the
-// page cache); the time of the freeing alone goes to freed. -1 when the
-// page was not built whole.
-double pageBuiltAndFreed(const QByteArray &text, int n, double &freed)
+// page cache), the file loaded untimed.
+BenchSide pageBuiltAndFreed(benchmark::State &state, const QByteArray &text, int n)
 {
-    TlyrReport report;
-    TlyrPreviewPages &pages = loadedPages(report, text);
-    const double t0 = cpuSeconds();
-    TlyrReportPage *page = pages.GetPage(0);
-    const qsizetype objects = page ? page->Objects().size() : 0;
-    const double built = cpuSeconds();
-    pages.ClearPageCache();
-    const double t1 = cpuSeconds();
-    freed = t1 - built;
-    return objects == n ? t1 - t0 : -1;
+    auto report = std::make_shared<std::unique_ptr<TlyrReport>>();
+    return {[&state, report, n] {
+                auto &pages = *static_cast<TlyrPreviewPages *>((*report)->PreviewPages());
+                TlyrReportPage *page = pages.GetPage(0);
+                if (!page || page->Objects().size() != n) state.SkipWithError("page not built");
+                pages.ClearPageCache();
+            },
+            [report, &text] {
+                *report = std::make_unique<TlyrReport>();
+                loadedPages(**report, text);
+            },
+            [report] { report->reset(); }};
 }
 
-// Times building the page of 100,000 and of 1,000,000 objects into objects
-// and freeing it again, against reading the same file's XML alone
-// (TlyrXMLDocument) and against as many named QObjects with one property
-// made and freed (namedObjects). All three sides are timed alike: each
-// iteration runs each of them three times, in turns whose order changes,
-// and takes each side's best. ratio_vs_xml is build and free over the XML
-// read, ratio_vs_qobject over the QObjects (the goal is at most 4), and
-// every_run_ratio_vs_qobject the same over all runs rather than the best;
-// ratio_vs_100000 is the build and free time at 1,000,000 over that at
-// 100,000 (near 10 when linear, as the XML read is). Each side runs once
-// untimed first; times are the thread's processor time.
+// Building the page of n objects into objects and freeing it again, against
+// reading the same file's XML alone (TlyrXMLDocument) and against as many
+// named QObjects with one property made and freed (namedObjects), the three
+// by turns: ratio_min and ratio_median over the XML read, qobject_ratio_min
+// and qobject_ratio_median over the QObjects (the goal is at most 4).
 void BM_BuildAndFreeAPageOfManyObjects(benchmark::State &state)
 {
     const int n = static_cast<int>(state.range(0));
     const QByteArray text = onePageText(n);
-    double xmlTotal = 0, pageTotal = 0, objectTotal = 0, freeTotal = 0;
-    // Every run of either side, not only the best.
-    double everyPage = 0, everyObjects = 0;
     // A loaded page may hold this many only when allowed.
     TlyrPreviewPages::MaxPageObjects = std::max(TlyrPreviewPages::MaxPageObjects, n);
-    double unused = 0;
-    pageBuiltAndFreed(text, n, unused);
-    namedObjects(n);
-    xmlRead(text);
-    for (auto _ : state) {
-        double bestObjects = 0, bestXml = 0, bestPage = 0, bestFree = 0;
-        for (int k = 0; k < 3; ++k) {
-            for (int side = 0; side < 3; ++side) {
-                switch ((side + k) % 3) {
-                case 0: {
-                    const double t = namedObjects(n);
-                    everyObjects += t;
-                    bestObjects = k == 0 ? t : std::min(bestObjects, t);
-                    break;
-                }
-                case 1: {
-                    const double t = xmlRead(text);
-                    bestXml = k == 0 ? t : std::min(bestXml, t);
-                    break;
-                }
-                default: {
-                    double freed = 0;
-                    const double t = pageBuiltAndFreed(text, n, freed);
-                    if (t < 0) state.SkipWithError("page not built");
-                    everyPage += t;
-                    if (k == 0 || t < bestPage) {
-                        bestPage = t;
-                        bestFree = freed;
-                    }
-                }
-                }
-            }
-        }
-        objectTotal += bestObjects;
-        xmlTotal += bestXml;
-        pageTotal += bestPage;
-        freeTotal += bestFree;
-        state.SetIterationTime(bestPage);
-    }
-    const double mean = pageTotal / double(state.iterations());
-    perSize()[-10 * n] = mean;
+    const auto times = timeByTurns(
+            state, {pageBuiltAndFreed(state, text, n), {[&] { xmlRead(text); }}, {[n] { namedObjects(n); }}});
     state.counters["objects"] = n;
-    state.counters["xml_ms"] = xmlTotal / double(state.iterations()) * 1000;
-    state.counters["ratio_vs_xml"] = pageTotal / xmlTotal;
-    state.counters["qobject_ms"] = objectTotal / double(state.iterations()) * 1000;
-    state.counters["free_ms"] = freeTotal / double(state.iterations()) * 1000;
-    state.counters["ratio_vs_qobject"] = pageTotal / objectTotal;
-    state.counters["every_run_ratio_vs_qobject"] = everyPage / everyObjects;
-    if (n != 100000 && perSize().count(-1000000)) state.counters["ratio_vs_100000"] = mean / perSize()[-1000000];
+    state.counters["xml_ms"] = Median(times[1]) * 1000;
+    state.counters["qobject_ms"] = Median(times[2]) * 1000;
+    RatioCounters(state, times[0], times[1]);
+    RatioCounters(state, times[0], times[2], "qobject_ratio_");
 }
 
-// The resident size now and at its peak since the last reset, in bytes.
-qint64 statusBytes(const char *field)
+// The page of 1,000,000 objects built and freed against the page of
+// 100,000 (near 10 when linear, as the XML read is).
+void BM_BuildAndFreeTenfold(benchmark::State &state)
 {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly)) return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith(field)) return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLongLong() * 1024;
-    return 0;
+    const QByteArray big = onePageText(1000000), small = onePageText(100000);
+    TlyrPreviewPages::MaxPageObjects = std::max(TlyrPreviewPages::MaxPageObjects, 1000000);
+    measurePair(state, pageBuiltAndFreed(state, big, 1000000), pageBuiltAndFreed(state, small, 100000));
 }
 
-void resetPeak()
+// The peak growth of the resident size per page while the long report of
+// n pages is prepared.
+double growthPerPage(benchmark::State &state, int n, double &fileCacheBytesPerPage)
 {
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly)) f.write("5");
+    TlyrReport report;
+    report.EngineOptions()->SetNewSilentMode(simSilent);
+    report.EngineOptions()->setProperty("MaxMemSize", 1);
+    auto *page = new TlyrReportPage(&report);
+    page->SetNameUnchecked(QStringLiteral("Page1"));
+    page->SetParent(&report);
+    auto *band = new TlyrMasterData(&report);
+    band->SetNameUnchecked(QStringLiteral("Rows"));
+    band->SetParent(page);
+    band->SetHeight(20);
+    band->SetRowCount(n);
+    band->SetStartNewPage(true);
+    for (int c = 0; c < 8; ++c) {
+        auto *m = new TlyrMemoView(&report);
+        m->SetNameUnchecked(QStringLiteral("M%1").arg(c));
+        m->SetParent(band);
+        m->SetBounds(c * 90, 0, 90, 20);
+        m->SetText(QStringLiteral("第 [Line] 行 %1 列").arg(c));
+    }
+    // What earlier runs freed goes back first, so that it is not reused
+    // unseen.
+    malloc_trim(0);
+    resetPeak();
+    const qint64 before = statusKb("VmRSS") * 1024;
+    if (!report.PrepareReport()) state.SkipWithError("prepare failed");
+    auto &pages = *static_cast<TlyrPreviewPages *>(report.PreviewPages());
+    fileCacheBytesPerPage = double(pages.XMLDoc.TempFileSize()) / pages.Count();
+    return double(statusKb("VmHWM") * 1024 - before) / pages.Count();
 }
 
+// 80,000 pages against 20,000, by turns; memory, not time: no warm-up.
 void BM_PagesMemory(benchmark::State &state)
 {
-    const int n = static_cast<int>(state.range(0));
+    std::vector<double> big, small;
+    double fileCache = 0;
+    bool bigFirst = true;
     for (auto _ : state) {
-        TlyrReport report;
-        report.EngineOptions()->SetNewSilentMode(simSilent);
-        report.EngineOptions()->setProperty("MaxMemSize", 1);
-        auto *page = new TlyrReportPage(&report);
-        page->SetNameUnchecked(QStringLiteral("Page1"));
-        page->SetParent(&report);
-        auto *band = new TlyrMasterData(&report);
-        band->SetNameUnchecked(QStringLiteral("Rows"));
-        band->SetParent(page);
-        band->SetHeight(20);
-        band->SetRowCount(n);
-        band->SetStartNewPage(true);
-        for (int c = 0; c < 8; ++c) {
-            auto *m = new TlyrMemoView(&report);
-            m->SetNameUnchecked(QStringLiteral("M%1").arg(c));
-            m->SetParent(band);
-            m->SetBounds(c * 90, 0, 90, 20);
-            m->SetText(QStringLiteral("第 [Line] 行 %1 列").arg(c));
+        if (bigFirst) {
+            big.push_back(growthPerPage(state, 80000, fileCache));
+            small.push_back(growthPerPage(state, 20000, fileCache));
+        } else {
+            small.push_back(growthPerPage(state, 20000, fileCache));
+            big.push_back(growthPerPage(state, 80000, fileCache));
         }
-        // What earlier runs freed goes back first, so that it is not reused
-        // unseen.
-        malloc_trim(0);
-        resetPeak();
-        const qint64 before = statusBytes("VmRSS:");
-        const auto t0 = Clock::now();
-        if (!report.PrepareReport()) state.SkipWithError("prepare failed");
-        state.SetIterationTime(seconds(Clock::now() - t0));
-        auto &pages = *static_cast<TlyrPreviewPages *>(report.PreviewPages());
-        const double growth = double(statusBytes("VmHWM:") - before);
-        const double perPage = growth / pages.Count();
-        state.counters["pages"] = pages.Count();
-        state.counters["peak_growth_kib"] = growth / 1024;
-        state.counters["growth_per_page_bytes"] = perPage;
-        state.counters["file_cache_bytes_per_page"] =
-                double(pages.XMLDoc.TempFileSize()) / pages.Count();
-        perSize()[1000000 + n] = perPage;
-        if (n != 20000 && perSize().count(1020000))
-            state.counters["growth_per_page_ratio_vs_20000"] = perPage / perSize()[1020000];
+        bigFirst = !bigFirst;
+        state.SetIterationTime(1);
     }
+    state.counters["growth_per_page_bytes"] = Median(big);
+    state.counters["growth_per_page_bytes_20000"] = Median(small);
+    state.counters["file_cache_bytes_per_page"] = fileCache;
+    RatioCounters(state, big, small);
 }
 
 }  // namespace
 
-BENCHMARK(BM_PagesMemory)->Arg(20000)->Arg(80000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_LoadPreparedObjects)->Arg(2500)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PagesMemory)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_LoadPreparedObjects)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_BuildAndFreeAPageOfManyObjects)
         ->Arg(100000)
         ->Arg(1000000)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond)
-        ->Iterations(1);
-BENCHMARK(BM_LoadAndPrepareMemos)->Arg(10000)->Arg(40000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+        ->Iterations(3);
+BENCHMARK(BM_BuildAndFreeTenfold)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LoadAndPrepareMemos)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char **argv)
 {

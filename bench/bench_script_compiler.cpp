@@ -5,8 +5,12 @@
 // lines against Lua's compile of the same lines (ratio_vs_lua), of 10,000
 // and 100,000 assignment lines (BM_CompileAssignments, target <= 20); long
 // declaration lists and many procedures against declarations one per line.
-// Statement shapes one by one: bench_script_engine.
+// Statement shapes one by one: bench_script_engine. The compile benchmarks
+// run each side by turns with its anchor (measure.h: the order alternating,
+// after one untimed run of each, in processor time) and print ratio_min and
+// ratio_median.
 #include "bench_script_lua.h"
+#include "measure.h"
 #include "script/ks_iinterpreter.h"
 
 namespace {
@@ -137,25 +141,22 @@ void BM_CompileLines(benchmark::State &state)
     pas << QStringLiteral("begin end.");
     const QByteArray luaText = lua.join(QLatin1Char('\n')).toUtf8();
     Lua baseline;
-    double engineNs = 0, luaNs = 0;
-    for (auto _ : state) {
-        auto t0 = Clock::now();
-        TksScript s;
-        s.AddRTTI();
-        s.Lines = pas;
-        if (!s.Compile()) state.SkipWithError(qPrintable(s.ErrorMsg));
-        auto t1 = Clock::now();
-        if (luaL_loadstring(baseline.L, luaText.constData()) != LUA_OK) state.SkipWithError("lua");
-        lua_pop(baseline.L, 1);
-        auto t2 = Clock::now();
-        engineNs += std::chrono::duration<double, std::nano>(t1 - t0).count();
-        luaNs += std::chrono::duration<double, std::nano>(t2 - t1).count();
-        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
-    }
-    const double ms = engineNs / 1e6 / double(state.iterations());
+    measurePair(
+            state,
+            {[&] {
+                TksScript s;
+                s.AddRTTI();
+                s.Lines = pas;
+                if (!s.Compile()) state.SkipWithError(qPrintable(s.ErrorMsg));
+            }},
+            {[&] {
+                if (luaL_loadstring(baseline.L, luaText.constData()) != LUA_OK) state.SkipWithError("lua");
+                lua_pop(baseline.L, 1);
+            }});
+    const double ms = state.counters["ms_per_op"];
     state.counters["compile_ms"] = benchmark::Counter(ms);
     state.counters["ms_per_1000_lines"] = benchmark::Counter(ms * 1000.0 / double(state.range(0)));
-    state.counters["ratio_vs_lua"] = benchmark::Counter(luaNs > 0 ? engineNs / luaNs : 0);
+    state.counters["ratio_vs_lua"] = state.counters["ratio_vs_baseline"];
     state.counters["ratio_vs_target"] = benchmark::Counter(ms * 100000.0 / double(state.range(0)) / 2000.0);
 }
 BENCHMARK(BM_CompileLines)->Arg(1000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -178,23 +179,18 @@ void BM_CompileAssignments(benchmark::State &state)
     }
     pas << QStringLiteral("end.");
     Lua baseline;
-    std::vector<double> ours, anchor;
-    for (auto _ : state) {
-        auto t0 = Clock::now();
-        {
-            TksScript s;
-            s.Lines = pas;
-            if (!s.Compile()) state.SkipWithError(qPrintable(s.ErrorMsg));
-        }
-        auto t1 = Clock::now();
-        if (luaL_loadstring(baseline.L, luaText.constData()) != LUA_OK) state.SkipWithError("lua");
-        lua_pop(baseline.L, 1);
-        lua_gc(baseline.L, LUA_GCCOLLECT);
-        auto t2 = Clock::now();
-        ours.push_back(std::chrono::duration<double>(t1 - t0).count());
-        anchor.push_back(std::chrono::duration<double>(t2 - t1).count());
-        state.SetIterationTime(ours.back());
-    }
+    const auto times = timeByTurns(state, {{[&] {
+                                               TksScript s;
+                                               s.Lines = pas;
+                                               if (!s.Compile()) state.SkipWithError(qPrintable(s.ErrorMsg));
+                                           }},
+                                           {[&] {
+                                               if (luaL_loadstring(baseline.L, luaText.constData()) != LUA_OK)
+                                                   state.SkipWithError("lua");
+                                               lua_pop(baseline.L, 1);
+                                               lua_gc(baseline.L, LUA_GCCOLLECT);
+                                           }}});
+    const std::vector<double> &ours = times[0], &anchor = times[1];
     RatioCounters(state, ours, anchor);
     state.counters["us_per_line"] = benchmark::Counter(Median(ours) * 1e6 / double(n));
     state.counters["ratio_vs_target"] = benchmark::Counter(Median(ours) / Median(anchor) / 20.0);
@@ -206,15 +202,15 @@ BENCHMARK(BM_CompileAssignments)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
 
-// Seconds to compile the Pascal text `lines`.
-double CompileSeconds(benchmark::State &state, const QStringList &lines)
+// Compiling the Pascal text `lines`.
+BenchSide Compiling(benchmark::State &state, const QStringList &lines)
 {
-    const auto t0 = Clock::now();
-    TksScript s;
-    s.AddRTTI();
-    s.Lines = lines;
-    if (!s.Compile()) state.SkipWithError(qPrintable(s.ErrorMsg));
-    return std::chrono::duration<double>(Clock::now() - t0).count();
+    return {[&state, &lines] {
+        TksScript s;
+        s.AddRTTI();
+        s.Lines = lines;
+        if (!s.Compile()) state.SkipWithError(qPrintable(s.ErrorMsg));
+    }};
 }
 
 // N names declared in one list (var a0, a1, ...: Integer) against the same
@@ -224,16 +220,9 @@ double CompileSeconds(benchmark::State &state, const QStringList &lines)
 // us_per_name: microseconds per name of the measured text.
 void ScaledNames(benchmark::State &state, const QStringList &measured, const QStringList &baseline)
 {
-    double measuredS = 0, baselineS = 0;
-    for (auto _ : state) {
-        baselineS += CompileSeconds(state, baseline);
-        const double s = CompileSeconds(state, measured);
-        measuredS += s;
-        state.SetIterationTime(s);
-    }
-    state.counters["ratio_vs_lines"] = benchmark::Counter(baselineS > 0 ? measuredS / baselineS : 0);
-    state.counters["us_per_name"] =
-            benchmark::Counter(measuredS * 1e6 / double(state.iterations()) / double(state.range(0)));
+    measurePair(state, Compiling(state, measured), Compiling(state, baseline));
+    state.counters["ratio_vs_lines"] = state.counters["ratio_vs_baseline"];
+    state.counters["us_per_name"] = benchmark::Counter(state.counters["ms_per_op"] * 1e3 / double(state.range(0)));
 }
 
 QStringList VariablesOnePerLine(int n)

@@ -1,6 +1,7 @@
 #include "core/Backup.h"
 
 #include "core/FileDialogs.h"
+#include "core/Schema.h"
 #include "core/Unit1.h"
 #include "core/dm.h"
 #include "platform/db/backup.h"
@@ -21,9 +22,6 @@ void failed(const QString &text, const velmora::Error &e, QWidget *parent)
               e.detail().isEmpty() ? e.message() : e.message() + QLatin1Char('\n') + e.detail()},
              parent);
 }
-
-// The tables every database of the program holds.
-const QStringList kProgramTables = {QStringLiteral("SDept"), QStringLiteral("SUser")};
 
 }  // namespace
 
@@ -121,7 +119,13 @@ void TfrmRecover::BitBtn1Click()
     if (yes) {
         try {
             // Into the open connection: its own file, exactly as it was opened.
-            vdb::restoreDatabase(db(), QDir::fromNativeSeparators(source), velmora::databaseKey(), kProgramTables);
+            // Checked against the schema this version makes, not the live
+            // file's (which an earlier fault may have changed).
+            vdb::restoreDatabase(db(), QDir::fromNativeSeparators(source), velmora::databaseKey(),
+                                 velmora::programSchema());
+            // A backup of an older version is brought up to date as opening would.
+            velmora::ensureIndexes(db());
+            velmora::upgradePinyinCodes(db());
             velmora::FindDept();
             ui::showMessage(QStringLiteral("数据恢复成功！"), this);
         } catch (const velmora::Error &e) {

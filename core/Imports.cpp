@@ -269,6 +269,7 @@ void TfrmImport::BitBtn2Click()
     int count = 0;
     QString stopped;
     m_drawn.clear();
+    m_skipped.clear();
     try {
         vdb::Transaction tx(*frmDM->ADOConnection1());
         for (int row = 0; row < sheet().rowCount(); ++row) {
@@ -293,34 +294,71 @@ void TfrmImport::BitBtn2Click()
         ui::showMessage(QStringLiteral("导入失败，本次导入已全部撤销，没有导入任何数据。\n") + e.message(), this);
         return;
     }
-    const QString summary = done.arg(count);
-    ui::showMessage(stopped.isEmpty() ? summary : stopped + "\n" + summary, this);
+    QString summary = done.arg(count);
+    ui::Message m(stopped.isEmpty() ? summary : stopped + "\n" + summary, ui::appTitle());
+    if (!m_skipped.isEmpty()) {
+        // A long list would not fit the box: the first rows, and all of
+        // them behind "详细信息".
+        constexpr int kListed = 20;
+        m.text += QStringLiteral("\n跳过 %1 条数据：\n").arg(m_skipped.size()) +
+                  QStringList(m_skipped.mid(0, kListed)).join(u'\n');
+        if (m_skipped.size() > kListed) {
+            m.text += QStringLiteral("\n……其余 %1 条见“详细信息”。").arg(m_skipped.size() - kListed);
+            m.details = m_skipped.join(u'\n');
+        }
+    }
+    ui::show(m, this);
     accept();
 }
 
-QString TfrmImport::nextNumber(const std::function<QString()> &draw, int prefixLength)
+TfrmImport::RowResult TfrmImport::skip(int row, const QString &header, const QString &why)
+{
+    m_skipped << cellAt(row, header) + why;
+    return RowResult::Skipped;
+}
+
+TfrmImport::RowResult TfrmImport::emptyName(int row, const QString &header)
+{
+    if (sheet().isRowEmpty(row)) return RowResult::Skipped;
+    return skip(row, header, QStringLiteral("为空，此行没有导入。"));
+}
+
+QString TfrmImport::nextNumber(const std::function<QString()> &draw, const QString &table, int prefixLength)
 {
     if (m_drawn.isEmpty()) {
         m_drawn = draw();
         m_importedSince = 0;
     }
     const int width = int(m_drawn.size()) - prefixLength;
-    return m_drawn.left(prefixLength) +
-           QStringLiteral("%1").arg(m_drawn.mid(prefixLength).toLongLong() + m_importedSince, width, 10,
-                                    QLatin1Char('0'));
+    const QString counted = m_drawn.left(prefixLength) +
+                            QStringLiteral("%1").arg(m_drawn.mid(prefixLength).toLongLong() + m_importedSince, width,
+                                                     10, QLatin1Char('0'));
+    // A row with its own card or code may hold the number the count gives.
+    return velmora::freeNumber(*frmDM->ADOConnection1(), table, counted, prefixLength);
 }
 
 QString TfrmImport::text(int row, const QString &header) const
 {
+    excel::Unread why;
+    if (sheet().isUnread(row, sheet().column(header), &why))
+        stop(row, header,
+             why == excel::Unread::NoResult
+                     ? QStringLiteral("是没有保存计算结果的公式，读不出它的值。"
+                                      "请在 EXCEL 里打开此文件，重新计算并保存后再导入。")
+                     : QStringLiteral("是错误值（如 #DIV/0!、#N/A），读不出它的值。请改正此单元格后再导入。"));
     return sheet().value(row, header).trimmed();
+}
+
+QString TfrmImport::cellAt(int row, const QString &header) const
+{
+    return QStringLiteral("第 %1 行“%2”列（%3）")
+            .arg(sheet().rowNumber(row))
+            .arg(header, sheet().cellName(row, sheet().column(header)));
 }
 
 void TfrmImport::stop(int row, const QString &header, const QString &why) const
 {
-    throw RowStop{QStringLiteral("第 %1 行“%2”列（%3）")
-                          .arg(sheet().rowNumber(row))
-                          .arg(header, sheet().cellName(row, sheet().column(header))) +
-                  why};
+    throw RowStop{cellAt(row, header) + why};
 }
 
 QString TfrmImport::endedAt(int row) const
@@ -328,9 +366,7 @@ QString TfrmImport::endedAt(int row) const
     int following = 0;
     for (int r = row + 1; r < sheet().rowCount(); ++r)
         if (!sheet().isRowEmpty(r)) ++following;
-    const QString at = QStringLiteral("第 %1 行“%2”列（%3）为空，导入在此行停止")
-                               .arg(sheet().rowNumber(row))
-                               .arg(m_layout.endsAt, sheet().cellName(row, sheet().column(m_layout.endsAt)));
+    const QString at = cellAt(row, m_layout.endsAt) + QStringLiteral("为空，导入在此行停止");
     return following == 0 ? at + QStringLiteral("。")
                           : at + QStringLiteral("，其后的 %1 行数据没有导入。").arg(following);
 }
@@ -347,11 +383,15 @@ QString TfrmImport::code(int row, const QString &header) const
     return t;
 }
 
-QString TfrmImport::number(int row, const QString &header) const
+QString TfrmImport::number(int row, const QString &header, Sign sign) const
 {
     const QString t = text(row, header);
     if (t.isEmpty()) return QStringLiteral("0");
     if (!vdb::isSqlNumber(t)) stop(row, header, QStringLiteral("的内容“") + t + QStringLiteral("”不是有效的数字。"));
+    // The entry windows take no minus for these: prices, costs, stock and
+    // balances start at 0.
+    if (sign == Sign::NotNegative && t.startsWith(u'-') && t.toDouble() != 0)
+        stop(row, header, QStringLiteral("的内容“") + t + QStringLiteral("”是负数，不能为负数。"));
     return t;
 }
 
@@ -444,14 +484,17 @@ TfrmImport::RowResult TfrmIn_M::importRow(int row)
     const QString nlBir = lunarDate(row, QStringLiteral("农历生日"), bir);
     const QString pho = code(row, QStringLiteral("联系方式"));
     const QString add = text(row, QStringLiteral("联系地址"));
-    const QString jf = number(row, QStringLiteral("积分"));
+    // Points may stand below 0 (manual points take them away); a balance not.
+    const QString jf = number(row, QStringLiteral("积分"), Sign::Any);
     const QString cz = number(row, QStringLiteral("账户余额"));
-    if (card.isEmpty()) card = nextNumber([] { return frmDM->NewMNum(); }, 2);
+    if (card.isEmpty()) card = nextNumber([] { return frmDM->NewMNum(); }, QStringLiteral("Member"), 2);
     const QString py = MakePYCode(name, PYMarkUnknown, 255);
 
     vdb::Query q;
     mySql = QStringLiteral("select ID from Member Where theNum='") + sqlText(card) + "' and theDel='否'";
-    if (!openSql(q, mySql).IsEmpty()) return RowResult::Skipped;
+    if (!openSql(q, mySql).IsEmpty())
+        return skip(row, QStringLiteral("会员卡号"),
+                    QStringLiteral("的卡号“") + card + QStringLiteral("”已有会员使用，此行没有导入。"));
 
     // The balance is the member's stored value; visits start from none.
     velmora::NewMember m;
@@ -489,7 +532,7 @@ TfrmIn_S::TfrmIn_S(QWidget *parent)
 TfrmImport::RowResult TfrmIn_S::importRow(int row)
 {
     const QString name = text(row, QStringLiteral("商品名称"));
-    if (name.isEmpty()) return RowResult::Skipped;
+    if (name.isEmpty()) return emptyName(row, QStringLiteral("商品名称"));
     const QString category = text(row, QStringLiteral("商品分类"));
     // A nameless category would be created and offered in every list.
     if (category.isEmpty()) stop(row, QStringLiteral("商品分类"), QStringLiteral("不能为空。"));
@@ -501,11 +544,13 @@ TfrmImport::RowResult TfrmIn_S::importRow(int row)
     QString num = code(row, QStringLiteral("商品编码"));
     const QString py = MakePYCode(name, PYMarkUnknown, 255);
     const QString kc = frmDM->myRetKC(category);
-    if (num.isEmpty()) num = nextNumber([] { return frmDM->NewSPNum(); }, 6);
+    if (num.isEmpty()) num = nextNumber([] { return frmDM->NewSPNum(); }, QStringLiteral("SShop"), 6);
 
     vdb::Query q;
     mySql = QStringLiteral("select ID from SShop Where theNum='") + sqlText(num) + "' and theDel='否'";
-    if (!openSql(q, mySql).IsEmpty()) return RowResult::Skipped;
+    if (!openSql(q, mySql).IsEmpty())
+        return skip(row, QStringLiteral("商品编码"),
+                    QStringLiteral("的编码“") + num + QStringLiteral("”已有商品使用，此行没有导入。"));
 
     mySql = QStringLiteral("Select ID from SType Where theName='") + sqlText(category) + "'";
     // A new category starts with each member type's own discount and ratio.
@@ -531,11 +576,13 @@ TfrmIn_G::TfrmIn_G(QWidget *parent)
 TfrmImport::RowResult TfrmIn_G::importRow(int row)
 {
     const QString name = text(row, QStringLiteral("供应商"));
-    if (name.isEmpty()) return RowResult::Skipped;
+    if (name.isEmpty()) return emptyName(row, QStringLiteral("供应商"));
     const QString py = MakePYCode(name, PYMarkUnknown, 255);
     vdb::Query q;
     mySql = QStringLiteral("select ID from SSup Where theName='") + sqlText(name) + "' and theDel='否'";
-    if (!openSql(q, mySql).IsEmpty()) return RowResult::Skipped;
+    if (!openSql(q, mySql).IsEmpty())
+        return skip(row, QStringLiteral("供应商"),
+                    QStringLiteral("的“") + name + QStringLiteral("”已存在，此行没有导入。"));
     mySql = QStringLiteral("Insert InTo SSup(theName,thePro,thePhone,theAdd,Remark,theDel,thePY) Values('") +
             sqlText(name) + "','" + sqlText(text(row, QStringLiteral("联系人"))) + "','" +
             sqlText(code(row, QStringLiteral("联系电话"))) + "','" + sqlText(text(row, QStringLiteral("联系地址"))) +

@@ -105,30 +105,42 @@ protected:
     virtual bool myCheck() { return true; }
     enum class RowResult { Imported, Skipped, End };
     // Writes one row (0-based data row).  Throws RowStop before writing
-    // anything when a cell cannot be stored.
+    // anything when a cell cannot be stored; a row left out returns skip().
     virtual RowResult importRow(int row) = 0;
+    // Notes why the row is left out (the cell and why), told when the
+    // import ends; returns Skipped.
+    RowResult skip(int row, const QString &header, const QString &why);
+    // A row without the name that makes it one: skipped, unless nothing at
+    // all is in it (an empty row between the data is no row to tell of).
+    RowResult emptyName(int row, const QString &header);
 
     struct RowStop {
         QString message;
     };
     // Cell readers for importRow: the text trimmed; a number ("0" when empty)
-    // checked as one; solar and lunar dates as stored ("" when empty),
-    // a lunar month and day without a year taking the year of solar.
+    // checked as one, and as not below 0 unless signed; solar and lunar
+    // dates as stored ("" when empty), a lunar month and day without a year
+    // taking the year of solar.  A cell whose value the workbook does not
+    // hold (a formula without its result, an error value) stops the row.
     QString text(int row, const QString &header) const;
     // A card number, phone or goods code: the text, refused when a number
     // cell has lost its digits (Excel keeps 15, and shows more in exponent
     // form), since no one could ever enter what would be stored.
     QString code(int row, const QString &header) const;
-    QString number(int row, const QString &header) const;
+    enum class Sign { Any, NotNegative };
+    QString number(int row, const QString &header, Sign sign = Sign::NotNegative) const;
     QString solarDate(int row, const QString &header) const;
     QString lunarDate(int row, const QString &header, const QString &solar) const;
     // The next generated card or goods code.  draw is the data module's
     // numbering (a count of the rows already stored, plus one, after a prefix
     // of prefixLength characters); it is asked once per import, and every
-    // row imported since counts one further, as a new draw would.
-    QString nextNumber(const std::function<QString()> &draw, int prefixLength);
+    // row imported since counts one further, as a new draw would.  A number
+    // some row of table already holds is passed over.
+    QString nextNumber(const std::function<QString()> &draw, const QString &table, int prefixLength);
     // Throws RowStop naming the row, the column and its cell.
     [[noreturn]] void stop(int row, const QString &header, const QString &why) const;
+    // "第 4 行“积分”列（H4）"
+    QString cellAt(int row, const QString &header) const;
     // What is told when the import ends at the row's empty endsAt cell.
     QString endedAt(int row) const;
 
@@ -136,6 +148,7 @@ private:
     Layout m_layout;
     QString m_drawn;  // the number the data module gave, "" before
     int m_importedSince = 0;
+    QStringList m_skipped;  // why each row left out was, in sheet order
 };
 
 class TfrmIn_M : public TfrmImport {

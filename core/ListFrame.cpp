@@ -388,6 +388,13 @@ void registerCardWindow(const QString &key, CardOpener open)
     cardOpeners()[key] = std::move(open);
 }
 
+CardOpener withOwnRight(const QString &mnum, CardOpener open)
+{
+    return [mnum, open = std::move(open)](QWidget *owner, const QString &card) {
+        if (holdsRight(mnum)) open(owner, card);
+    };
+}
+
 CardOpener cardWindow(const QString &key)
 {
     auto it = cardOpeners().find(key);

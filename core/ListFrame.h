@@ -299,6 +299,9 @@ private:
 using CardOpener = std::function<void(QWidget *owner, const QString &card)>;
 void registerCardWindow(const QString &key, CardOpener open);
 CardOpener cardWindow(const QString &key);
+// A card window with a menu item of its own: wherever it is reached from,
+// it opens only for a user who holds that item's right (holdsRight).
+CardOpener withOwnRight(const QString &mnum, CardOpener open);
 
 // A lookup box filled by one of the data module's fillers (TfrmDM::DBComUser, ...).
 ui::LookupComboBox *lookupBox(void (TfrmDM::*fill)(ui::LookupComboBox *));

@@ -73,6 +73,12 @@ Opener findOpener(const QString &key);
 // The rows of the windows still to come (core/PendingWindows.cpp).
 std::vector<WindowRow> pendingWindows();
 
+// True when the logged-in user holds the right of the main menu's item at
+// the menu number (the item is visible).  A window reached other than by
+// its own menu item (at start, from another window's popup) asks this
+// before it opens.  False without a main window.
+bool holdsRight(const QString &mnum);
+
 // The reminders the main window opens on showing when members have a
 // birthday or an anniversary on the business date.  The birthday hook gets
 // the day's condition for its `myWhere`; both set their date pickers to the

@@ -4,6 +4,7 @@
 #include "core/Unit1.h"
 
 #include <algorithm>
+#include <QDir>
 #include <QFile>
 
 using vdb::sqlText;
@@ -286,6 +287,35 @@ void createSchema(vdb::Connection &c)
     for (const QString &n : numbers)
         c.execute(QStringLiteral("INSERT INTO SLevel (UID, MNum) VALUES (") + uid + ", '" + n + "')");
     tx.commit();
+}
+
+const vdb::SchemaSpec &programSchema()
+{
+    static const vdb::SchemaSpec spec = [] {
+        vdb::SchemaSpec s;
+        auto c = vdb::Connection::inMemory();
+        createSchema(*c);
+        upgradePinyinCodes(*c);
+        s.objects = vdb::schemaOf(c->handle(), QStringLiteral("无法建立本系统的数据库结构"));
+        vdb::Query q(c.get());
+        q.OpenSql(QStringLiteral("PRAGMA user_version"));
+        s.userVersion = q.text(0, 0).toInt();
+        // ensureIndexes makes every one of these when a database is opened.
+        for (const auto &ix : kCoveringIndexes) s.addedOnOpening << QLatin1String(ix[0]);
+        for (const auto &ix : kIndexes)
+            s.addedOnOpening << QStringLiteral("ix_%1_%2").arg(QLatin1String(ix[0]), QLatin1String(ix[1]));
+        return s;
+    }();
+    return spec;
+}
+
+void checkProgramTables(vdb::Connection &c)
+{
+    const QStringList missing = vdb::missingFromSchema(c.handle(), programSchema());
+    if (missing.isEmpty()) return;
+    throw vdb::DbError(QStringLiteral("数据库文件 %1 不完整，缺少本系统需要的数据表或字段：%2。"
+                                      "请用一个完好的数据备份替换该文件后再启动。")
+                               .arg(QDir::toNativeSeparators(c.path()), missing.join(QStringLiteral("、"))));
 }
 
 void createDatabase(const QString &path, const QByteArray &key)

@@ -2,6 +2,7 @@
 // The database schema: creation of a new database with its seed rows, and
 // the upgrade routine that adds missing tables and columns to an old one.
 
+#include "platform/db/backup.h"
 #include "platform/db/db.h"
 
 #include <QString>
@@ -37,5 +38,12 @@ void ensureIndexes(vdb::Connection &c);
 // made again; a code that differs from what that table made was typed by
 // hand and stays.
 void upgradePinyinCodes(vdb::Connection &c);
+
+// The schema of a database as this version makes and opens it: what a
+// backup must hold to be restored, allowing what an older version made and
+// opening brings up to date (indexes added since, the pinyin codes' mark).
+const vdb::SchemaSpec &programSchema();
+// Throws DbError naming the tables and columns the open database lacks.
+void checkProgramTables(vdb::Connection &c);
 
 }  // namespace velmora

@@ -107,7 +107,23 @@ QString newDocNumber(vdb::Connection &c, const QString &table, const QString &bu
     vdb::Query q(&c);
     Statement("select count(*) as n from " + table + " where (theDate=:date)").text("date", businessDate).open(q);
     const qint64 n = q.FieldByName(QStringLiteral("n")).AsInteger() + 1;
-    return day.toString(QStringLiteral("yyMMdd")) + QString::number(n).rightJustified(4, QLatin1Char('0'));
+    return freeNumber(c, table,
+                      day.toString(QStringLiteral("yyMMdd")) + QString::number(n).rightJustified(4, QLatin1Char('0')),
+                      6);
+}
+
+QString freeNumber(vdb::Connection &c, const QString &table, const QString &number, int prefixLength)
+{
+    const QString prefix = number.left(prefixLength);
+    const int width = int(number.size()) - prefixLength;
+    qint64 n = number.mid(prefixLength).toLongLong();
+    QString candidate = number;
+    vdb::Query q(&c);
+    for (;;) {
+        Statement("select ID from " + table + " where theNum=:num").text("num", candidate).open(q);
+        if (q.IsEmpty()) return candidate;
+        candidate = prefix + QString::number(++n).rightJustified(width, QLatin1Char('0'));
+    }
 }
 
 void upgradeMemberType(vdb::Connection &c, const QString &card)

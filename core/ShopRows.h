@@ -44,8 +44,15 @@ void insertDiscount(vdb::Connection &c, const QString &memberType, const QString
                     const QString &jf);
 
 // The next number of a document table (UXF, UCZ, UDH, UJH, UTH, SShop):
-// the business date as "yymmdd" and the day's sequence number in four digits.
+// the business date as "yymmdd" and the day's sequence number in four digits
+// (the first one free, see freeNumber).
 QString newDocNumber(vdb::Connection &c, const QString &table, const QString &businessDate);
+
+// number when no row of the table (deleted ones too) holds it as theNum;
+// else the first sequence after it that none holds.  The sequence is what
+// follows the prefix's prefixLength characters, kept at its width.  A
+// number typed by hand may be one the count would give later.
+QString freeNumber(vdb::Connection &c, const QString &table, const QString &number, int prefixLength);
 
 // The member moves to the highest enabled type whose spend threshold its
 // total spend reaches; nothing changes when it reaches none.

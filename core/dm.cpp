@@ -59,6 +59,13 @@ void TfrmDM::openDatabase(const QString &path, bool create)
     closeDatabase();
     if (create && !QFileInfo::exists(path)) velmora::createDatabase(path, velmora::databaseKey());
     m_conn = vdb::Connection::open(path, velmora::databaseKey());
+    // What the program needs is named now, not found at the first query.
+    try {
+        velmora::checkProgramTables(*m_conn);
+    } catch (...) {
+        m_conn.reset();
+        throw;
+    }
     // A database made by an earlier version gets the indexes added since,
     // and its pinyin codes follow the current table.
     velmora::ensureIndexes(*m_conn);
@@ -246,7 +253,9 @@ QString TfrmDM::NewMNum()
     bind(ADOQ_Num).AddSQL(mySql);
     ADOQ_Num.Open();
     qint64 n = ADOQ_Num.FieldByName(QStringLiteral("n")).AsInteger() + 1;
-    return d.toString(QStringLiteral("yy")) + padded(n, 6);
+    // A card typed by hand or imported may hold the number the count gives.
+    return velmora::freeNumber(*ADOConnection1(), QStringLiteral("Member"), d.toString(QStringLiteral("yy")) + padded(n, 6),
+                               2);
 }
 
 // ---------------------------------------------------------------- counters

@@ -158,12 +158,14 @@ void TfrmLogin::BitBtn1Click()
     myPass = pass;
     myLoginDate = DateTimePicker1->date().toString(velmora::kDateFormat);
 
-    hide();
-    frmMain->showMaximized();
-
+    // The rights first: what the main window opens on showing (the
+    // reminders) opens only for a user who holds its right.
     mySql = QStringLiteral("select * from SLevel Where UID=") + vdb::sqlNum(id) + " order by MNum";
     q.OpenSql(mySql);
     for (q.First(); !q.Eof(); q.Next()) frmMain->applyRight(q.value(QStringLiteral("MNum")));
+
+    hide();
+    frmMain->showMaximized();
 }
 
 void TfrmLogin::BitBtn2Click()

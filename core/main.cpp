@@ -366,6 +366,17 @@ void TfrmMain::applyRight(const QString &mnum)
     a->setVisible(true);
 }
 
+bool TfrmMain::holdsRight(const QString &mnum) const
+{
+    const QAction *a = menuItem(mnum);
+    return a && a->isVisible();
+}
+
+bool velmora::holdsRight(const QString &mnum)
+{
+    return frmMain && frmMain->holdsRight(mnum);
+}
+
 QString TfrmMain::weekdayText(int dayOfWeek)
 {
     static const char *const names[7] = {"  星期一", "  星期二", "  星期三", "  星期四",
@@ -411,8 +422,12 @@ void TfrmMain::FormShow()
     ADOQ_Sql.setConnection(frmDM->ADOConnection1());
     ADOQ_Sql.OpenSql(mySql);
     BirthdayCount = ADOQ_Sql.RecordCount();
-    if (BirthdayCount > 0) {
+    // A reminder lists members with their phones and balances: it opens
+    // only for a user who holds its right, as its menu item would.
+    bool reminded = false;
+    if (BirthdayCount > 0 && holdsRight(QStringLiteral("106"))) {
         if (auto hook = velmora::birthdayReminder()) hook(this, birthdayWhere);
+        reminded = true;
     }
 
     mySql = QStringLiteral("select theJNR ") + " from Member INNER JOIN MJN ON Member.theNum = MJN.theNum " +
@@ -421,13 +436,15 @@ void TfrmMain::FormShow()
                      : QStringLiteral(" AND (Mid(theJNR,6,5)='") + mdText + "')");
     ADOQ_Sql.OpenSql(mySql);
     AnniversaryCount = ADOQ_Sql.RecordCount();
-    if (AnniversaryCount > 0) {
+    if (AnniversaryCount > 0 && holdsRight(QStringLiteral("107"))) {
         if (auto hook = velmora::anniversaryReminder()) hook(this);
+        reminded = true;
     }
 
+    // The sound goes with a reminder shown, not with one kept from the user.
     SoundStarted = false;
     const QString sound = myFolder + QStringLiteral("Music/1.mp3");
-    if (BirthdayCount + AnniversaryCount > 0 && QFileInfo::exists(sound) && PlayReminder)
+    if (reminded && QFileInfo::exists(sound) && PlayReminder)
         SoundStarted = PlayReminder(sound);
 
     const QString bj = myFolder + QStringLiteral("bj.jpg");
@@ -528,10 +545,7 @@ void TfrmMain::ItemClick(const QString &key)
         ui::showMessage(QStringLiteral("请到 文件 菜单 里 本店信息 里 设置 启用商品库存！"), this);
         return;
     }
-    if (conditions & OwnItem) {
-        QAction *own = menuItem(key);
-        if (!own || !own->isVisible()) return;
-    }
+    if ((conditions & OwnItem) && !holdsRight(key)) return;
     if (key == kExit) {
         close();
         return;

@@ -94,6 +94,8 @@ public:
     void ItemClick(const QString &key);
     // Makes a granted item and its top menu visible (rights are only added).
     void applyRight(const QString &mnum);
+    // The user holds the right of the item at the menu number: it is visible.
+    bool holdsRight(const QString &mnum) const;
     // Rebuilds the SMenu catalogue from the menu.
     void UpMenu();
     void mySaveMenu(const QString &MNum, const QString &MName);

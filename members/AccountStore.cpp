@@ -25,6 +25,13 @@ QString notANumber(const QString &name)
     return name + QStringLiteral(" 不是有效的数字，请重新录入！");
 }
 
+// Points a gift needs, or a count of gifts, below 0 would give the member
+// points instead of taking them.
+QString negative(const QString &name)
+{
+    return name + QStringLiteral(" 不能为负数，请重新录入！");
+}
+
 QString noLiveMember(const QString &card)
 {
     return QStringLiteral("会员 ") + card + QStringLiteral(" 不存在或已被注销！");
@@ -108,6 +115,8 @@ Saved saveExchange(vdb::Connection &c, const Exchange &e)
     Money points, count;
     if (!Money::parse(e.points, &points)) return {notANumber(QStringLiteral("所需积分")), {}};
     if (!Money::parse(e.count, &count)) return {notANumber(QStringLiteral("数量")), {}};
+    if (points.isNegative()) return {negative(QStringLiteral("所需积分")), {}};
+    if (count.isNegative()) return {negative(QStringLiteral("数量")), {}};
     const Money total = points.times(count.toDouble());
 
     vdb::Transaction tx(c);
@@ -145,6 +154,7 @@ QString addGift(vdb::Connection &c, const QString &name, const QString &points, 
 {
     Money jf;
     if (!Money::parse(points, &jf)) return notANumber(QStringLiteral("所需积分"));
+    if (jf.isNegative()) return negative(QStringLiteral("所需积分"));
     vdb::Transaction tx(c);
     vdb::Query q(&c);
     Statement("select ID from ULP Where theName=:name AND (theDel='否')").text("name", name).open(q);

@@ -104,7 +104,12 @@ void TfrmDH_In::BitBtn1Click()
     x.user = myUser;
     const members::Saved s = members::saveExchange(db(), x);
     if (!s.refusal.isEmpty()) {
-        ui::fail(s.refusal, s.refusal.startsWith(QStringLiteral("该会员")) ? static_cast<QWidget *>(Ed_Num) : Edit17);
+        // The focus goes to the field the refusal names.
+        QWidget *field = Edit17;
+        if (s.refusal.startsWith(QStringLiteral("该会员"))) field = Ed_Num;
+        else if (s.refusal.startsWith(QStringLiteral("所需积分"))) field = Edit18;
+        else if (s.refusal.startsWith(QStringLiteral("数量"))) field = Edit19;
+        ui::fail(s.refusal, field);
         return;
     }
     saved(s.number, &velmora::myPrintDH_Pos, QStringLiteral("兑换单"));

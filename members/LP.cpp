@@ -79,7 +79,7 @@ void TfrmLP::BitBtn2Click()
         return;
     const QString refusal = members::addGift(db(), ui::trimmedText(Edit1), Edit2->text().trimmed(), Edit3->text());
     if (!refusal.isEmpty()) {
-        ui::fail(refusal, Edit1);
+        ui::fail(refusal, refusal.startsWith(QStringLiteral("所需积分")) ? Edit2 : Edit1);
         return;
     }
     ui::showMessage(QStringLiteral("恭喜！恭喜！ 礼品信息 保存成功！"), this);

@@ -33,17 +33,7 @@ excel::ExportLayout memberListLayout()
 
 }  // namespace members
 
-namespace {
-
-bool mainItemVisible(const QString &mnum)
-{
-    QAction *a = frmMain ? frmMain->menuItem(mnum) : nullptr;
-    return a && a->isVisible();
-}
-
-}  // namespace
-
-TfrmMember_M::TfrmMember_M(QWidget *parent) : TListFrame(parent), hasRight(mainItemVisible)
+TfrmMember_M::TfrmMember_M(QWidget *parent) : TListFrame(parent), hasRight(velmora::holdsRight)
 {
     setWindowTitle(QStringLiteral("会员查询"));
     velmora::ListSpec s;

@@ -64,12 +64,12 @@ void registerWindows()
             {QStringLiteral("300"), OwnItem, nullptr, modal([](QWidget *o) { openEntry<TfrmCZ_In>(o, {}); }), {}});
     registerWindow(
             {QStringLiteral("301"), 0, &myOpenCZ_M, [](TfrmMain *m) { return new TfrmCZ_M(m); }, rechargeListLayout()});
-    registerCardWindow(QStringLiteral("300"), openEntry<TfrmCZ_In>);
+    registerCardWindow(QStringLiteral("300"), withOwnRight(QStringLiteral("300"), openEntry<TfrmCZ_In>));
     registerWindow(
             {QStringLiteral("402"), OwnItem, nullptr, modal([](QWidget *o) { openEntry<TfrmDH_In>(o, {}); }), {}});
     registerWindow(
             {QStringLiteral("403"), 0, &myOpenDH_M, [](TfrmMain *m) { return new TfrmDH_M(m); }, exchangeListLayout()});
-    registerCardWindow(QStringLiteral("402"), openEntry<TfrmDH_In>);
+    registerCardWindow(QStringLiteral("402"), withOwnRight(QStringLiteral("402"), openEntry<TfrmDH_In>));
     registerWindow({QStringLiteral("400"), 0, nullptr, modal(openLP), {}});
     registerCardWindow(QStringLiteral("增加积分"), openOnMember<TfrmZJJF>);
     registerCardWindow(QStringLiteral("纪念日管理"), openOnMember<TfrmMJN>);

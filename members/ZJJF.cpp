@@ -157,7 +157,10 @@ TfrmMJN::TfrmMJN(QWidget *parent) : ui::Form(parent)
     Edit5 = ui::lineEdit(entry, 20);
     members::gridCell(grid, 0, 0, "纪念名称：", Edit4);
     members::gridCell(grid, 0, 1, "纪念日期：", DateTimePicker1);
-    members::gridCell(grid, 1, 0, "备        注：", Edit5);
+    // The remark across the row below: Tab goes name, date, remark, the
+    // order the window names them (a grid's fields go down each column).
+    grid->addWidget(new QLabel(QStringLiteral("备        注："), entry), 1, 0, Qt::AlignRight);
+    grid->addWidget(Edit5, 1, 1, 1, 3);
     auto *list = new QGroupBox(QStringLiteral("纪念日信息"), this);
     auto *listLay = new QVBoxLayout(list);
     DBGrid1 = new ui::DBGrid(list);

@@ -1,12 +1,14 @@
 #include "platform/safefile.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <limits.h>
@@ -37,6 +39,8 @@ struct LivePart {
     std::atomic<int> state{0};  // free, being filled, live
     char file[PATH_MAX] = {};
     char folder[PATH_MAX] = {};  // empty for a part file
+    int folderFd = -1;           // the part folder, held open: its files go through it
+    char base[NAME_MAX + 1] = {};  // the written file's name inside it
 };
 static_assert(std::atomic<int>::is_always_lock_free);
 static_assert(std::atomic<bool>::is_always_lock_free);
@@ -46,16 +50,19 @@ std::atomic<bool> savingStopped{false};
 
 // An entry for the part (-1 when the names are too long or every entry is
 // taken: that part is then left to the next write's clean-up).
-int rememberPart(const QString &file, const QString &folder = QString())
+int rememberPart(const QString &file, const QString &folder = QString(), int folderFd = -1)
 {
     const QByteArray f = encoded(file), d = folder.isEmpty() ? QByteArray() : encoded(folder);
-    if (f.size() >= PATH_MAX || d.size() >= PATH_MAX) return -1;
+    const QByteArray b = encoded(QFileInfo(file).fileName());
+    if (f.size() >= PATH_MAX || d.size() >= PATH_MAX || b.size() > NAME_MAX) return -1;
     for (int i = 0; i < int(std::size(livePart)); ++i) {
         LivePart &p = livePart[i];
         int expected = kFree;
         if (!p.state.compare_exchange_strong(expected, kFilling)) continue;
         std::memcpy(p.file, f.constData(), size_t(f.size()) + 1);
         std::memcpy(p.folder, d.constData(), size_t(d.size()) + 1);
+        std::memcpy(p.base, b.constData(), size_t(b.size()) + 1);
+        p.folderFd = folderFd;
         p.state.store(kLive);
         return i;
     }
@@ -224,13 +231,58 @@ QString partStem(const QString &dest)
     return folderOf(dest) + u'/' + base + u'.';
 }
 
-// A part file's name beside the file that no file has had yet.
-QString freshPartName(const QString &dest)
+// The mark that makes a part's name the program's own: a checksum of the
+// file's name and the random tag, which a name a user gives has not.
+QString partMark(const QString &base, QStringView tag)
+{
+    const QByteArray text = "velmora part\n" + encoded(base) + '\n' + tag.toLatin1();
+    return QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex().left(8));
+}
+
+// A part file's (kind "part") or part folder's ("parts") name beside the
+// file, random and marked: "out.lp3.k3j9x0a1-5c0e19d2.part".
+QString freshPartName(const QString &dest, const char *kind)
 {
     static constexpr char kDigits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     QString tag;
     for (int i = 0; i < 8; ++i) tag += QLatin1Char(kDigits[QRandomGenerator::global()->bounded(36)]);
-    return partStem(dest) + tag + QStringLiteral(".part");
+    const QString stem = partStem(dest);
+    return stem + tag + u'-' + partMark(QFileInfo(stem).fileName(), tag) + u'.' + QLatin1String(kind);
+}
+
+// The names the program writes in a part folder: the file and the
+// database engine's journals beside it.
+bool isPartFolderFile(const char *name, const QByteArray &base)
+{
+    const QByteArrayView n(name, qsizetype(std::strlen(name)));
+    if (!n.startsWith(base)) return false;
+    const QByteArrayView rest = n.sliced(base.size());
+    return rest.isEmpty() || rest == "-journal" || rest == "-wal" || rest == "-shm";
+}
+
+// Removes, through the folder's own descriptor (never by a path a link could
+// redirect), the regular files the program writes there; nothing else, and
+// never a folder's contents.
+void emptyPartFolder(int folderFd, const QString &base)
+{
+    const int fd = ::dup(folderFd);
+    if (fd < 0) return;
+    DIR *d = ::fdopendir(fd);
+    if (!d) {
+        ::close(fd);
+        return;
+    }
+    ::rewinddir(d);
+    const QByteArray b = encoded(base);
+    QList<QByteArray> names;
+    while (const dirent *e = ::readdir(d))
+        if (isPartFolderFile(e->d_name, b)) names << QByteArray(e->d_name);
+    ::closedir(d);
+    for (const QByteArray &name : names) {
+        struct stat st {};
+        if (::fstatat(folderFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            ::unlinkat(folderFd, name.constData(), 0);
+    }
 }
 
 // A lock that says a living writer still uses its part file or folder.
@@ -245,27 +297,38 @@ void closeLock(int &fd)
 }
 
 // Removes the part files and part folders of dest that killed writers left:
-// named as this writer names them, its own, and locked by no living writer.
+// named and marked as this writer names them (so never a user's file that
+// only looks like one), its own, and locked by no living writer.  A part
+// file must be a regular file; of a part folder only the files the program
+// writes there go, then the folder if that left it empty.
 void removeStaleParts(const QString &dest)
 {
     const QString stem = QFileInfo(partStem(dest)).fileName();
-    static const QRegularExpression tag(QStringLiteral("^(?:[a-z0-9]{8}\\.part|part-[A-Za-z0-9]{6})$"));
-    const QDir folder(folderOf(dest));
-    const QStringList names =
-            folder.entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    static const QRegularExpression tag(QStringLiteral("^([a-z0-9]{8})-([0-9a-f]{8})\\.(parts?)$"));
+    const QString folderPath = folderOf(dest);
+    const int dir = ::open(encoded(folderPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return;
+    const QStringList names = QDir(folderPath).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System |
+                                                         QDir::NoDotAndDotDot);
     for (const QString &name : names) {
-        if (!name.startsWith(stem) || !tag.match(QStringView(name).mid(stem.size())).hasMatch()) continue;
-        const QString path = folder.filePath(name);
-        int fd = ::open(encoded(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (!name.startsWith(stem)) continue;
+        const QRegularExpressionMatch m = tag.match(QStringView(name).mid(stem.size()));
+        if (!m.hasMatch() || m.captured(2) != partMark(stem, m.capturedView(1))) continue;
+        const bool folder = m.capturedView(3) == QLatin1String("parts");
+        const QByteArray n = encoded(name);
+        int fd = ::openat(dir, n.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         struct stat st {};
         if (fd >= 0 && ::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && lockHeld(fd)) {
-            if (S_ISREG(st.st_mode))
-                ::unlink(encoded(path).constData());
-            else if (S_ISDIR(st.st_mode))
-                QDir(path).removeRecursively();
+            if (!folder && S_ISREG(st.st_mode)) {
+                ::unlinkat(dir, n.constData(), 0);
+            } else if (folder && S_ISDIR(st.st_mode)) {
+                emptyPartFolder(fd, QFileInfo(dest).fileName());
+                ::unlinkat(dir, n.constData(), AT_REMOVEDIR);
+            }
         }
         closeLock(fd);
     }
+    ::close(dir);
 }
 
 // The replaced file's owner and permissions for the new one, as far as the
@@ -311,8 +374,18 @@ void removePartsNow()
 {
     for (LivePart &p : livePart) {
         if (p.state.load() != kLive) continue;
-        ::unlink(p.file);
-        if (p.folder[0]) ::rmdir(p.folder);
+        if (p.folder[0]) {
+            // Through the folder held open: its name may be a link by now.
+            if (p.folderFd >= 0) {
+                ::unlinkat(p.folderFd, p.base, 0);
+                char journal[NAME_MAX + 16];
+                std::snprintf(journal, sizeof journal, "%s-journal", p.base);
+                ::unlinkat(p.folderFd, journal, 0);
+            }
+            ::rmdir(p.folder);
+        } else {
+            ::unlink(p.file);
+        }
     }
 }
 
@@ -416,7 +489,7 @@ bool SafeFile::open()
     int fd = -1;
     QString part;
     for (int tries = 0; fd < 0 && tries < 100; ++tries) {
-        part = freshPartName(dest_);
+        part = freshPartName(dest_, "part");
         fd = ::open(encoded(part).constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                     d.exists ? 0600 : 0666);
         if (fd < 0 && errno != EEXIST) return fail(folderReason(folderOf(dest_), errno));
@@ -493,14 +566,25 @@ bool PartFolder::create()
     if (const QString why = destinationOf(target_, &d); !why.isEmpty()) return fail(why);
     dest_ = d.path;
     removeStaleParts(dest_);
-    // Made with only the program's own rights (0700).
-    QByteArray name = encoded(partStem(dest_) + QStringLiteral("part-XXXXXX"));
-    if (!::mkdtemp(name.data())) return fail(folderReason(folderOf(dest_), errno));
+    // Made new with only the program's own rights (0700), under a marked name.
+    QByteArray name;
+    int err = EEXIST;
+    for (int tries = 0; err == EEXIST && tries < 100; ++tries) {
+        name = encoded(freshPartName(dest_, "parts"));
+        err = ::mkdir(name.constData(), 0700) == 0 ? 0 : errno;
+    }
+    if (err) return fail(folderReason(folderOf(dest_), err));
     folder_ = QFile::decodeName(name);
     lock_ = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (lock_ < 0) {
+        err = errno;
+        ::rmdir(name.constData());
+        folder_.clear();
+        return fail(folderReason(folderOf(dest_), err));
+    }
     lockHeld(lock_);
     file_ = folder_ + u'/' + QFileInfo(dest_).fileName();
-    live_ = rememberPart(file_, folder_);
+    live_ = rememberPart(file_, folder_, lock_);
     return true;
 }
 
@@ -539,9 +623,18 @@ bool PartFolder::fail(const QString &reason)
 
 void PartFolder::remove()
 {
-    if (!folder_.isEmpty()) QDir(folder_).removeRecursively();
-    closeLock(lock_);
     forgetPart(live_);
+    if (!folder_.isEmpty() && lock_ >= 0) {
+        // Emptied through the descriptor held since it was made: if its name
+        // was swapped for a link meanwhile, the linked folder is not touched.
+        emptyPartFolder(lock_, QFileInfo(dest_).fileName());
+        struct stat held {}, named {};
+        if (::fstat(lock_, &held) == 0 &&
+            ::fstatat(AT_FDCWD, encoded(folder_).constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISDIR(named.st_mode) && named.st_dev == held.st_dev && named.st_ino == held.st_ino)
+            ::rmdir(encoded(folder_).constData());
+    }
+    closeLock(lock_);
     folder_.clear();
     file_.clear();
 }

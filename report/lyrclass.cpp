@@ -1,4 +1,5 @@
 #include "report/lyrclass.h"
+#include "platform/regularfile.h"
 #include "report/lyrband.h"
 #include "report/lyrclassrtti.h"
 #include "report/lyrdialogpage.h"
@@ -558,8 +559,9 @@ bool TlyrReport::LoadFromFile(const QString &fileName, bool exceptionIfNotFound)
     // The file is opened before the template is dropped: a file that is not
     // there changes nothing.
     if (!QFileInfo(fileName).isFile() && !exceptionIfNotFound) return false;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) throw ElyrError(QStringLiteral("无法打开文件 %1").arg(fileName));
+    QFile file;
+    if (QString why; !vplatform::openRegularFile(file, fileName, QIODevice::ReadOnly, &why))
+        throw ElyrError(QStringLiteral("无法打开文件 %1：%2").arg(fileName, why));
     Clear();
     FileName.clear();
     LoadFromStream(file);

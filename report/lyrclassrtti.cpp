@@ -20,6 +20,7 @@
 #include <QBuffer>
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
 #include <QWidget>
@@ -354,14 +355,20 @@ void TJPEGImage::SetCompressionQuality(int v)
     quality_ = std::clamp(v, 1, 100);
 }
 
-QByteArray TJPEGImage::SaveToBytes() const
+QByteArray TJPEGImage::Encode(const QImage &image, int quality)
 {
     // JPEG has no alpha: transparent parts become white, as on paper.
-    QImage flat(FImage.size(), QImage::Format_RGB32);
+    QImage flat(image.size(), QImage::Format_RGB32);
     if (flat.isNull()) return {};
     flat.fill(Qt::white);
-    if (!FImage.isNull()) QPainter(&flat).drawImage(0, 0, FImage);
-    const QByteArray bytes = vplatform::encodeJpeg(flat, quality_);
+    if (!image.isNull()) QPainter(&flat).drawImage(0, 0, image);
+    return vplatform::encodeJpeg(flat, quality);
+}
+
+QByteArray TJPEGImage::SaveToBytes() const
+{
+    if (FImage.isNull()) return {};
+    const QByteArray bytes = Encode(FImage, quality_);
     if (bytes.isEmpty()) Raise(QStringLiteral("EInvalidGraphic"), QStringLiteral("Cannot write the picture as JPEG"));
     return bytes;
 }
@@ -374,6 +381,33 @@ void TJPEGImage::SaveToFile(const QString &fileName) const
 }
 
 // ---------------------------------------------------------------- the module
+
+namespace {
+
+// Encoded first in the format the name's extension names (BMP when it names
+// none the program writes), then saved as every file is: whole beside the
+// target and renamed, the old file kept when anything fails.
+void savePicture(const QImage &picture, const QString &fileName)
+{
+    const QByteArray suffix = QFileInfo(fileName).suffix().toLower().toLatin1();
+    QByteArray bytes;
+    if (suffix == "jpg" || suffix == "jpeg") {
+        bytes = TJPEGImage::Encode(picture);
+    } else {
+        const QByteArray format =
+                !suffix.isEmpty() && QImageWriter::supportedImageFormats().contains(suffix) ? suffix : "bmp";
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter w(&buffer, format);
+        if (!w.write(picture)) bytes.clear();
+    }
+    if (bytes.isEmpty())
+        Raise(QStringLiteral("EFCreateError"), QStringLiteral("无法保存图片 %1：图片无法按该格式写出").arg(fileName));
+    QString error;
+    if (!vplatform::saveFileSafely(fileName, bytes, &error)) Raise(QStringLiteral("EFCreateError"), error);
+}
+
+}  // namespace
 
 namespace {
 
@@ -912,12 +946,7 @@ void bindPictures(TksScript *s)
                     })
             .Method(QStringLiteral("procedure SaveToFile(const Filename: string)"),
                     [](TlyrPictureHandle *p, TksMethodHelper *h) {
-                        const QString file = StrArg(h, 0);
-                        QImageWriter w(file);
-                        if (w.format().isEmpty()) w.setFormat("bmp");
-                        if (!w.write(p->View()->Picture()))
-                            Raise(QStringLiteral("EFCreateError"),
-                                  QStringLiteral("Cannot create file \"%1\". %2").arg(file, w.errorString()));
+                        savePicture(p->View()->Picture(), StrArg(h, 0));
                         return none();
                     })
             .Property(QStringLiteral("Width"), QStringLiteral("Integer"),

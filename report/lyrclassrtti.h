@@ -155,6 +155,8 @@ public:
     void SetCompressionQuality(int v);
     QByteArray SaveToBytes() const;
     void SaveToFile(const QString &fileName) const;
+    // The image as JPEG, transparent parts white; empty when it cannot be written.
+    static QByteArray Encode(const QImage &image, int quality = 90);
 
 private:
     int quality_ = 90;

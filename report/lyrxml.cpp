@@ -1,4 +1,5 @@
 #include "report/lyrxml.h"
+#include "platform/regularfile.h"
 
 #include "report/lyrutils.h"
 
@@ -962,9 +963,9 @@ void TlyrXMLDocument::SaveToStream(QIODevice &stream)
 
 void TlyrXMLDocument::LoadFromFile(const QString &fileName, bool allowPartialLoading)
 {
-    auto file = std::make_unique<QFile>(fileName);
-    if (!file->open(QIODevice::ReadOnly))
-        throw ElyrError(QStringLiteral("无法打开文件 %1: %2").arg(fileName, file->errorString()));
+    auto file = std::make_unique<QFile>();
+    if (QString why; !vplatform::openRegularFile(*file, fileName, QIODevice::ReadOnly, &why))
+        throw ElyrError(QStringLiteral("无法打开文件 %1: %2").arg(fileName, why));
     if (allowPartialLoading)
         LoadFromStream(std::move(file), true);
     else
@@ -1012,6 +1013,13 @@ void TlyrXMLDocument::UnloadItem(TlyrXMLItem *item)
     item->StreamPosition = pos;
     item->store_ = TlyrXMLItem::Store::TempFile;
     item->Clear();
+}
+
+bool TlyrXMLDocument::ReleaseItem(TlyrXMLItem *item)
+{
+    if (!item || !item->Unloadable || !item->Loaded || !item->Damaged.isEmpty() || !storeOf(*item)) return false;
+    item->Clear();
+    return true;
 }
 
 void TlyrXMLDocument::CreateTempFile()

@@ -285,6 +285,10 @@ public:
     // Writes a loaded unloadable element to the temporary file and frees its
     // children.
     void UnloadItem(TlyrXMLItem *item);
+    // Frees the children of an unloadable element read back unchanged from
+    // where it was kept (the file or the temporary file), so that it is read
+    // again when needed; false when it has no such place.
+    bool ReleaseItem(TlyrXMLItem *item);
 
     void CreateTempFile();
     void DeleteTempFile();

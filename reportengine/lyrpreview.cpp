@@ -315,7 +315,17 @@ void TlyrPreviewWorkspace::drawPage(TlyrCanvas &canvas, QPainter &painter, int i
     painter.setPen(FrameColor);
     painter.setBrush(Qt::white);
     painter.drawRect(r.adjusted(0, 0, -1, -1));
-    if (Preview->DamagedPages.contains(index + 1)) {
+    if (!Preview->DamagedPages.contains(index + 1)) {
+        try {
+            PreviewPages()->DrawPage(index, canvas, Zoom, Zoom, r.left(), r.top());
+        } catch (const std::exception &) {
+            // A page that cannot be drawn stays blank; the window goes on.
+            painter.fillRect(r.adjusted(1, 1, -1, -1), Qt::white);
+        }
+    }
+    // A page is built to be drawn: one that cannot be is found here.
+    const auto *store = dynamic_cast<TlyrPreviewPages *>(PreviewPages());
+    if (Preview->DamagedPages.contains(index + 1) || (store && store->UnbuiltPages.contains(index + 1))) {
         // Its place says what is missing.
         painter.save();
         QFont f(QStringLiteral("Arial"));
@@ -325,13 +335,6 @@ void TlyrPreviewWorkspace::drawPage(TlyrCanvas &canvas, QPainter &painter, int i
         painter.drawText(r.adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap,
                          QStringLiteral("Damaged prepared page %1").arg(index + 1));
         painter.restore();
-    } else {
-        try {
-            PreviewPages()->DrawPage(index, canvas, Zoom, Zoom, r.left(), r.top());
-        } catch (const std::exception &) {
-            // A page that cannot be drawn stays blank; the window goes on.
-            painter.fillRect(r.adjusted(1, 1, -1, -1), Qt::white);
-        }
     }
     if (IsThumbnail) {
         QFont f(QStringLiteral("Arial"));
@@ -390,6 +393,7 @@ void TlyrPreviewWorkspace::PaintTo(QPainter &painter, const QSize &size)
         ++PagesPainted;
     }
     painter.translate(view.left(), view.top());
+    if (!visible.empty()) Preview->FollowDamage();
 }
 
 void TlyrPreviewWorkspace::paintEvent(QPaintEvent *)
@@ -411,7 +415,7 @@ void TlyrPreviewWorkspace::resizeEvent(QResizeEvent *e)
     SetHorzPage(viewport()->width());
     SetVertPage(viewport()->height());
     // The rows depend on the width the pages are laid out in.
-    if (!IsThumbnail && PreviewPages() && !Preview->Running) Preview->UpdatePages();
+    if (!IsThumbnail && PreviewPages() && !Preview->Running) Preview->Relayout();
 }
 
 void TlyrPreviewWorkspace::OnHScrollChange()
@@ -554,7 +558,7 @@ TlyrPreview::TlyrPreview(QWidget *parent) : TlyrCustomPreview(parent)
         });
     });
     ui::on(CancelButton, &QPushButton::clicked, this, [this] { Cancel(); });
-    ui::on(Splitter, &QSplitter::splitterMoved, this, [this] { UpdatePages(); });
+    ui::on(Splitter, &QSplitter::splitterMoved, this, [this] { Relayout(); });
 }
 
 TlyrPreview::~TlyrPreview()
@@ -686,12 +690,12 @@ std::vector<QSize> TlyrPreview::pageSizes()
 {
     TlyrCustomPreviewPages *pages = Pages();
     std::vector<QSize> sizes(static_cast<size_t>(PageCount()));
-    QList<int> damaged;
+    unmeasured_.clear();
     QSize healthy;
     for (int i = 0; i < PageCount(); ++i) {
         sizes[static_cast<size_t>(i)] = pages->GetPageSize(i);
         if (sizes[static_cast<size_t>(i)].isEmpty())
-            damaged << i + 1;
+            unmeasured_ << i + 1;
         else if (healthy.isEmpty())
             healthy = sizes[static_cast<size_t>(i)];
     }
@@ -704,12 +708,21 @@ std::vector<QSize> TlyrPreview::pageSizes()
         else
             healthy = s;
     }
-    QList<int> damagedPictures, damagedTexts;
+    FollowDamage();
+    return sizes;
+}
+
+void TlyrPreview::FollowDamage()
+{
+    QList<int> damaged = unmeasured_, damagedPictures, damagedTexts;
     QString incomplete;
-    if (auto *store = dynamic_cast<TlyrPreviewPages *>(pages)) {
+    if (auto *store = dynamic_cast<TlyrPreviewPages *>(Pages())) {
         damagedPictures = store->DamagedPicturePages;
         damagedTexts = store->DamagedTextPages;
         incomplete = store->Incomplete;
+        for (int n : std::as_const(store->UnbuiltPages))
+            if (!damaged.contains(n)) damaged << n;
+        std::sort(damaged.begin(), damaged.end());
     }
     if (damaged != DamagedPages || damagedPictures != DamagedPicturePages || damagedTexts != DamagedTextPages ||
         incomplete != Incomplete) {
@@ -719,10 +732,19 @@ std::vector<QSize> TlyrPreview::pageSizes()
         Incomplete = incomplete;
         if (Form) Form->ShowDamagedPages();
     }
-    return sizes;
 }
 
 void TlyrPreview::UpdatePages()
+{
+    layOut(true);
+}
+
+void TlyrPreview::Relayout()
+{
+    layOut(false);
+}
+
+void TlyrPreview::layOut(bool measure)
 {
     if (Locked || !Pages()) return;
     // The view follows the store also when its pages are gone (a file that
@@ -734,6 +756,8 @@ void TlyrPreview::UpdatePages()
             DamagedPicturePages.clear();
             DamagedTextPages.clear();
             Incomplete.clear();
+            sizes_.clear();
+            unmeasured_.clear();
             clearLayout();
             if (Form) Form->ShowDamagedPages();
         }
@@ -741,7 +765,10 @@ void TlyrPreview::UpdatePages()
     }
     FindNextEnabled = false;
     Workspace->DropSearchCache();
-    const std::vector<QSize> sizes = pageSizes();
+    // Only the pages' sizes, not their objects, are read: a resize of the
+    // window lays them out again without that.
+    if (measure || sizes_.size() != static_cast<size_t>(PageCount())) sizes_ = pageSizes();
+    const std::vector<QSize> &sizes = sizes_;
     const int current = std::clamp(pageNo_, 1, PageCount()) - 1;
     const QSize size = sizes[static_cast<size_t>(current)];
     if (zoomMode_ == TlyrPreviewOptions::zmWholePage) {
@@ -923,7 +950,7 @@ void TlyrPreview::keyPressEvent(QKeyEvent *e)
 void TlyrPreview::resizeEvent(QResizeEvent *e)
 {
     TlyrCustomPreview::resizeEvent(e);
-    if (PreviewPages) UpdatePages();
+    if (PreviewPages) Relayout();
     if (MessagePanel->isVisible()) MessagePanel->move((width() - 260) / 2, (height() - 75) / 3);
 }
 

@@ -149,8 +149,9 @@ public:
     // A build is under way, the first one or a rebuild (RefreshReport).
     bool Building() const { return Running || Refreshing; }
     bool FindNextEnabled = false;
-    // Numbers of the pages that could not be rebuilt (they are laid out
-    // with the size of a healthy page and marked), as of the last layout.
+    // Numbers of the pages that could not be measured or rebuilt (they are
+    // laid out with the size of a healthy page and marked), as far as the
+    // pages have been laid out and drawn.
     QList<int> DamagedPages;
     // Pages shown with a damaged picture (a marked empty frame in its place).
     QList<int> DamagedPicturePages;
@@ -192,6 +193,12 @@ public:
     void SetZoom(double z);
     void SetZoomMode(TlyrZoomMode m);
     void UpdatePages();
+    // Lays the pages out again in the workspaces' widths, with the sizes
+    // last measured while the page count is the same.
+    void Relayout();
+    // Takes over the damage the store has found since (pages drawn since
+    // the last layout) and names it in the window.
+    void FollowDamage();
     void UpdateOutline();
     // Both workspaces draw their pages again.
     void RepaintPages();
@@ -245,6 +252,10 @@ private:
     // Every page's size, a damaged page given a healthy page's; notes the
     // damaged pages.
     std::vector<QSize> pageSizes();
+    void layOut(bool measure);
+    std::vector<QSize> sizes_;
+    // Pages whose size could not be read at the last measuring.
+    QList<int> unmeasured_;
     void clearLayout();
     void noteCurrentPage();
     void layoutRunning();

@@ -173,17 +173,37 @@ void TlyrPreviewPages::noteError(const QString &line)
     if (Report) Report->AddError(line);
 }
 
+void TlyrPreviewPages::release(const CachedPage &c)
+{
+    // Only an element unchanged since it was read back: while the engine
+    // runs it may write into it.
+    if (!c.ReadBack || (Engine && Engine->Running)) return;
+    TlyrXMLItem *pages = PagesItem();
+    if (c.Index < pages->Count() && pages->Items(c.Index) == c.ReadBack) XMLDoc.ReleaseItem(c.ReadBack);
+}
+
 void TlyrPreviewPages::ClearPageCache()
 {
+    for (const CachedPage &c : pageCache_) release(c);
     pageCache_.clear();
+}
+
+void TlyrPreviewPages::ReleasePage(int index)
+{
+    for (auto it = pageCache_.begin(); it != pageCache_.end(); ++it)
+        if (it->Index == index && index != inUse_) {
+            release(*it);
+            pageCache_.erase(it);
+            return;
+        }
 }
 
 void TlyrPreviewPages::Clear()
 {
     ClearPageCache();
     heldMarks_.clear();
-    madePages_ = 0;
-    madeSizes_.clear();
+    sourceSizes_.clear();
+    UnbuiltPages.clear();
     SourcePages.clear();
     sourceOf_.clear();
     keys_.clear();
@@ -395,7 +415,6 @@ void TlyrPreviewPages::AddPage(TlyrReportPage *page)
     for (size_t i = 0; i < sourceOf_.size(); ++i)
         if (sourceOf_[i] == page) source = static_cast<int>(i);
     TlyrXMLItem *item = pages->Add();
-    if (madePages_ == pages->Count() - 1) madePages_ = pages->Count();
     // One shared name text for the pages of a source page.
     if (source != namedSource_ || pageName_.isEmpty()) {
         pageName_ = QStringLiteral("page") + QString::number(source);
@@ -478,7 +497,7 @@ void TlyrPreviewPages::ClearFirstPassPages()
             while (page->Count() > FirstObjectIndex) delete page->Items(page->Count() - 1);
         }
         while (pages->Count() > FirstPageIndex + 1) delete pages->Items(pages->Count() - 1);
-        madePages_ = std::min(madePages_, pages->Count());
+        UnbuiltPages.clear();
     } else {
         // The final pass writes everything again, the outline included;
         // anchors and logical page numbers of the first pass are kept.
@@ -730,7 +749,7 @@ void TlyrPreviewPages::AddEmptyPage(int index)
     auto *item = new TlyrXMLItem;
     item->Name = pages->Items(index)->Name;
     pages->InsertItem(index, item);
-    madePages_ = std::min(madePages_, index);
+    UnbuiltPages.clear();
     ClearPageCache();
 }
 
@@ -739,7 +758,7 @@ void TlyrPreviewPages::DeletePage(int index)
     TlyrXMLItem *pages = PagesItem();
     if (pages->Count() < 2 || index < 0 || index >= pages->Count()) return;
     delete pages->Items(index);
-    madePages_ = std::min(madePages_, index);
+    UnbuiltPages.clear();
     ClearPageCache();
 }
 
@@ -776,7 +795,7 @@ void TlyrPreviewPages::ModifyPage(int index, TlyrReportPage *page)
     TlyrXMLItem *pages = PagesItem();
     if (!page || index < 0 || index >= pages->Count()) return;
     writeFullPage(page, pages->Items(index));
-    madePages_ = std::min(madePages_, index);
+    UnbuiltPages.clear();
     ClearPageCache();
 }
 
@@ -793,12 +812,13 @@ void TlyrPreviewPages::AddFrom(TlyrReport *report)
         item->Name = lastName;
         writeFullPage(page, item);
     }
+    UnbuiltPages.clear();
     ClearPageCache();
 }
 
 void TlyrPreviewPages::UpdatePageDimensions(TlyrReportPage *page, double width, double height)
 {
-    madeSizes_.clear();
+    sourceSizes_.clear();
     for (size_t i = 0; i < sourceOf_.size() && i < SourcePages.size(); ++i) {
         if (sourceOf_[i] != page) continue;
         TlyrReportPage *source = SourcePages[i].get();
@@ -953,10 +973,21 @@ TlyrReportPage *TlyrPreviewPages::GetPage(int index)
                 return pageCache_[0].Page.get();
             }
     }
+    TlyrXMLItem *item = PagesItem()->Items(index);
+    const bool readBack = !running && !item->Loaded;
     TlyrReportPage *page = buildPage(index);
-    if (!page) return nullptr;
-    const qint64 objects = elementsUnder(PagesItem()->Items(index), std::numeric_limits<int>::max() - 1);
-    pageCache_.insert(pageCache_.begin(), CachedPage{index, std::unique_ptr<TlyrReportPage>(page), objects});
+    if (!page) {
+        if (!running) {
+            const auto at = std::lower_bound(UnbuiltPages.begin(), UnbuiltPages.end(), index + 1);
+            if (at == UnbuiltPages.end() || *at != index + 1) UnbuiltPages.insert(at, index + 1);
+        }
+        // What was read back for it goes out again.
+        if (readBack) XMLDoc.ReleaseItem(item);
+        return nullptr;
+    }
+    const qint64 objects = elementsUnder(item, std::numeric_limits<int>::max() - 1);
+    pageCache_.insert(pageCache_.begin(),
+                      CachedPage{index, std::unique_ptr<TlyrReportPage>(page), objects, readBack ? item : nullptr});
     while ((static_cast<int>(pageCache_.size()) > pageCacheLimit() || cachedObjects() > MaxCachedObjects) &&
            dropCachedPage()) {}
     return page;
@@ -983,7 +1014,10 @@ bool TlyrPreviewPages::dropCachedPage()
     if (pageCache_[victim].Index == inUse_) --victim;
     if (victim == 0) return false;
     const int index = pageCache_[victim].Index;
+    const bool readBack = pageCache_[victim].ReadBack;
+    release(pageCache_[victim]);
     pageCache_.erase(pageCache_.begin() + static_cast<std::ptrdiff_t>(victim));
+    if (readBack) return true;
     if (!Report || !Report->EngineOptions()->UseFileCache() || index >= Count()) return true;
     // The page being written stays.
     if (Engine && Engine->Running && index == CurPage) return true;
@@ -992,15 +1026,12 @@ bool TlyrPreviewPages::dropCachedPage()
     return true;
 }
 
-QSize TlyrPreviewPages::madePageSize(int index)
+QSize TlyrPreviewPages::sourcePageSize(TlyrXMLItem *item)
 {
-    if (index < 0 || index >= std::min(madePages_, Count()) || (Engine && Engine->Running)) return {};
-    TlyrXMLItem *item = PagesItem()->Items(index);
-    // Only a page of a source page; one written in full is built.
-    if (!item->Name.startsWith(QLatin1String("page"))) return {};
-    if (!item->Loaded) XMLDoc.LoadItem(item);
-    const QString key = item->Name + QLatin1Char('|') + item->Prop("pw") + QLatin1Char('|') + item->Prop("ph");
-    if (const auto it = madeSizes_.constFind(key); it != madeSizes_.cend()) return *it;
+    // The element's own attributes stay in memory when its objects are out.
+    const QByteArray w = item->PropBytes("pw"), h = item->PropBytes("ph");
+    const QString key = item->Name + QLatin1Char('|') + QString::fromLatin1(w) + QLatin1Char('|') + QString::fromLatin1(h);
+    if (const auto it = sourceSizes_.constFind(key); it != sourceSizes_.cend()) return *it;
     bool ok = false;
     const int source = item->Name.mid(4, 5).toInt(&ok);
     if (!ok || source < 0 || source >= static_cast<int>(SourcePages.size())) return {};
@@ -1008,18 +1039,29 @@ QSize TlyrPreviewPages::madePageSize(int index)
     std::unique_ptr<TlyrReportPage> page = lyrNewPageLike(from);
     page->Assign(from);
     if (item->HasProp("pw") || item->HasProp("ph")) {
-        page->SetPaperWidth(item->Prop("pw").toDouble());
-        page->SetPaperHeight(item->Prop("ph").toDouble());
+        bool okW = false, okH = false;
+        const double pw = item->Prop("pw").toDouble(&okW), ph = item->Prop("ph").toDouble(&okH);
+        // Built, such a page is refused as damaged.
+        if (!okW || !okH || !(pw > 0) || !(ph > 0)) return {};
+        page->SetPaperWidth(pw);
+        page->SetPaperHeight(ph);
         page->SetPaperSize(lyrCustomPaper);
     }
     const QSize size(lyrRoundi(page->Width()), lyrRoundi(page->Height()));
-    if (!size.isEmpty()) madeSizes_.insert(key, size);
+    if (!size.isEmpty()) sourceSizes_.insert(key, size);
     return size;
 }
 
 QSize TlyrPreviewPages::GetPageSize(int index)
 {
-    if (const QSize made = madePageSize(index); !made.isEmpty()) return made;
+    if (Count() == 0 || index < 0 || index >= Count()) return QSize(0, 0);
+    TlyrXMLItem *item = PagesItem()->Items(index);
+    if (!item->Damaged.isEmpty()) return QSize(0, 0);
+    // A page of a source page is measured without being built; while the
+    // engine runs, the page being written may still change its size.
+    const bool ofSource = !lyrIsDMPPageName(item->Name) &&
+                          item->Name.compare(QLatin1String("TlyrReportPage"), Qt::CaseInsensitive) != 0;
+    if (ofSource && !(Engine && Engine->Running && index == CurPage)) return sourcePageSize(item);
     TlyrReportPage *page = GetPage(index);
     if (!page) return QSize(0, 0);
     return QSize(lyrRoundi(page->Width()), lyrRoundi(page->Height()));
@@ -1262,6 +1304,7 @@ void TlyrPreviewPages::exportPages(TlyrExportFilter &filter, const QStringList &
         if (report && report->Terminated()) break;
         if (!chosen.isEmpty() && !chosen.contains(QString::number(i + 1))) continue;
         exportPage(filter, i);
+        ReleasePage(i);
         if (running.Progress) running.Progress->DoProgress(ptExporting, i + 1);
         QCoreApplication::processEvents();
     }
@@ -1319,6 +1362,8 @@ void lyrDumpPreparedPages(TlyrPreviewPages &pages, const std::function<void(cons
                        QLatin1Char('\n');
             }
         }
+        // Once written, a page leaves memory: a dump of any length holds one.
+        pages.ReleasePage(i);
         write(out);
     }
 }

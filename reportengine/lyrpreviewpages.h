@@ -210,6 +210,11 @@ public:
     int GetAnchorPage(const QString &text) override;
     void ClearPageCache();
     int PageCacheCount() const { return static_cast<int>(pageCache_.size()); }
+    // Takes page index out of the cache once it is printed, dumped or
+    // exported; a page element read back to build it leaves memory again.
+    void ReleasePage(int index);
+    // Pages (from 1) that could not be built when asked for, in order.
+    QList<int> UnbuiltPages;
     // Opens a hyperlink; replaceable in tests.
     std::function<void(const QString &url)> OnOpenUrl;
 
@@ -264,7 +269,10 @@ private:
         int Index;
         std::unique_ptr<TlyrReportPage> Page;
         qint64 Objects = 0;
+        // The element, when it was read back into memory to build the page.
+        TlyrXMLItem *ReadBack = nullptr;
     };
+    void release(const CachedPage &c);
     // The objects of the pages in the cache.
     qint64 cachedObjects() const;
     std::vector<CachedPage> pageCache_;
@@ -286,13 +294,12 @@ private:
     void readLogicalPages(TlyrXMLItem *numbers);
     QString pageName_;
     int namedSource_ = -1;
-    // The leading pages this process's engine wrote: whole by making, so
-    // their size comes from their source page without building them (a
-    // preview of 10 000 label pages opens at once).  Pages read from a file
-    // are built to be measured, which finds the damaged ones.
-    int madePages_ = 0;
-    QHash<QString, QSize> madeSizes_;
-    QSize madePageSize(int index);
+    // Page sizes by element name and paper size: most pages share one.
+    QHash<QString, QSize> sourceSizes_;
+    // The size of a page of a source page, from the source page and the
+    // element's own paper size, without reading its objects; empty when
+    // the element names no source page or holds a bad size.
+    QSize sourcePageSize(TlyrXMLItem *item);
 };
 
 // A page element or source page written in full as a dot-matrix page.

@@ -103,6 +103,7 @@ QByteArray dotMatrixJob(TlyrPreviewPages &pages, TlyrReport &report, const TlyrP
         for (int i : chosen) {
             if (report.Terminated()) break;
             for (int k = 0; k < (o.Collate ? 1 : copies); ++k) page(i, o.Collate ? c : k + 1);
+            pages.ReleasePage(i);
         }
     return out;
 }

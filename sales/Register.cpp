@@ -27,7 +27,7 @@ void registerWindows()
                     paymentListLayout()});
     registerWindow({QStringLiteral("204"), 0, &myOpenXF_TJ, [](TfrmMain *m) { return new TfrmXF_TJ(m); },
                     saleStatisticsLayout()});
-    registerCardWindow(QStringLiteral("200"), openXF_InForCard);
+    registerCardWindow(QStringLiteral("200"), withOwnRight(QStringLiteral("200"), openXF_InForCard));
     registerWindow({QStringLiteral("600"), OwnItem, &myOpenBB_D, [](TfrmMain *m) { return new TfrmBB_D(m); },
                     reportLayout(ReportPeriod::Day)});
     registerWindow({QStringLiteral("601"), 0, &myOpenBB_M, [](TfrmMain *m) { return new TfrmBB_M(m); },

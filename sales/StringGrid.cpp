@@ -273,14 +273,19 @@ void StringGrid::clearLines()
     endEdit();
     for (int r = 1; r < rowCount(); ++r) {
         setCells(0, r, QStringLiteral("@ ") + QString::number(r));
-        if (QTableWidgetItem *i = item(r, 0)) i->setFlags(i->flags() & ~Qt::ItemIsEditable);
+        // Every change tells the view: a line left as it was costs nothing.
+        if (QTableWidgetItem *i = item(r, 0); i && (i->flags() & Qt::ItemIsEditable))
+            i->setFlags(i->flags() & ~Qt::ItemIsEditable);
         clearLine(r);
     }
 }
 
 void StringGrid::clearLine(int row)
 {
-    for (int c = 1; c < columnCount(); ++c) setCells(c, row, QString());
+    for (int c = 1; c < columnCount(); ++c) {
+        const QTableWidgetItem *i = item(row, c);
+        if (!i || !i->text().isEmpty()) setCells(c, row, QString());
+    }
 }
 
 QStringList StringGrid::filledNumbers(int column) const

@@ -3,6 +3,7 @@
 #include "script/ks_ibind.h"
 #include "script/ks_ixmlrtti.h"
 #include "platform/safefile.h"
+#include "platform/regularfile.h"
 
 #include <QFileInfo>
 
@@ -532,10 +533,9 @@ QByteArray ksStringToBytes(const QString &s)
 
 QByteArray ksReadFileBytes(const QString &fileName)
 {
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly))
-        Raise(QStringLiteral("EFOpenError"),
-              QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, f.errorString()));
+    QFile f;
+    if (QString why; !vplatform::openRegularFile(f, fileName, QIODevice::ReadOnly, &why))
+        Raise(QStringLiteral("EFOpenError"), QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, why));
     ksCheckListBytes(f.size());  // a file larger than a script may hold is not read
     ksChargeRun(f.size());
     return f.readAll();
@@ -679,12 +679,9 @@ void TFileStream::Open(const QString &fileName, int mode)
         m = QIODevice::ReadWrite | QIODevice::ExistingOnly;
     else
         m = QIODevice::ReadOnly;
-    if (QFileInfo(fileName).isDir() || !FFile.open(m)) {
-        const QString why = QFileInfo(fileName).isDir() ? QStringLiteral("Is a directory") : FFile.errorString();
-        if (create)
-            Raise(QStringLiteral("EFCreateError"), QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, why));
+    // A pipe or a device is refused at once, never waited on.
+    if (QString why; !vplatform::openRegularFile(FFile, fileName, m, &why))
         Raise(QStringLiteral("EFOpenError"), QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, why));
-    }
     Q_UNUSED(fmOpenRead);
 }
 

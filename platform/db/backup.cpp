@@ -109,27 +109,6 @@ void backupDatabase(const Connection &source, const QString &target, const QByte
 
 namespace {
 
-// One entry of a database's schema.
-struct SchemaObject {
-    QString type, name, table;
-};
-
-std::vector<SchemaObject> schemaOf(sqlite3 *db, const QString &what)
-{
-    sqlite3_stmt *st = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT type, name, tbl_name FROM sqlite_master", -1, &st, nullptr) != SQLITE_OK)
-        throw failure(what, db, sqlite3_extended_errcode(db));
-    std::vector<SchemaObject> all;
-    const auto text = [st](int col) {
-        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, col)));
-    };
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) all.push_back({text(0), text(1), text(2)});
-    sqlite3_finalize(st);
-    if (rc != SQLITE_DONE) throw failure(what, db, sqlite3_extended_errcode(db));
-    return all;
-}
-
 QString kindOf(const QString &type)
 {
     if (type == QLatin1String("table")) return QStringLiteral("数据表");
@@ -139,27 +118,166 @@ QString kindOf(const QString &type)
     return type;
 }
 
-// A backup holds tables and indexes only, and (when own is given) only those
-// the program's database holds: a trigger or view would run inside the live
-// database after the copy.
-void checkSchema(const std::vector<SchemaObject> &backup, const std::vector<SchemaObject> *own, const QString &what)
+QString columnText(sqlite3_stmt *st, int col)
 {
-    const auto known = [own](const SchemaObject &o) {
-        if (o.name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive)) return true;
-        for (const SchemaObject &m : *own)
-            if (m.type == o.type && m.name.compare(o.name, Qt::CaseInsensitive) == 0 &&
-                m.table.compare(o.table, Qt::CaseInsensitive) == 0)
-                return true;
-        return false;
-    };
-    for (const SchemaObject &o : backup) {
-        const bool plain = o.type == QLatin1String("table") || o.type == QLatin1String("index");
-        if (!plain)
-            throw DbError(what + QStringLiteral("：含有%1 %2，本系统的数据库不含%1。").arg(kindOf(o.type), o.name));
-        if (own && !known(o))
-            throw DbError(what + QStringLiteral("：含有本系统数据库中没有的%1 %2。").arg(kindOf(o.type), o.name));
-    }
+    return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, col)));
 }
+
+// Runs a statement with one text parameter (or none) and hands each row to row.
+template <typename Row>
+bool eachRow(sqlite3 *db, const char *sql, const QString &param, Row row)
+{
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) return false;
+    if (!param.isNull()) {
+        const QByteArray p = param.toUtf8();
+        sqlite3_bind_text(st, 1, p.constData(), int(p.size()), SQLITE_TRANSIENT);
+    }
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) row(st);
+    sqlite3_finalize(st);
+    return rc == SQLITE_DONE;
+}
+
+const SchemaObject *named(const std::vector<SchemaObject> &all, const QString &name)
+{
+    for (const SchemaObject &o : all)
+        if (o.name.compare(name, Qt::CaseInsensitive) == 0) return &o;
+    return nullptr;
+}
+
+QString columnName(const QString &column)
+{
+    return column.section(u'|', 0, 0);
+}
+
+const QString *columnNamed(const QStringList &columns, const QString &name)
+{
+    for (const QString &c : columns)
+        if (columnName(c).compare(name, Qt::CaseInsensitive) == 0) return &c;
+    return nullptr;
+}
+
+// What differs between a table as the program makes it and as the file has it.
+QStringList tableDifferences(const SchemaObject &want, const SchemaObject &have)
+{
+    if (have.sql.startsWith(QLatin1String("CREATE VIRTUAL"), Qt::CaseInsensitive))
+        return {QStringLiteral("数据表 %1 是虚拟表").arg(want.name)};
+    QStringList out;
+    for (const QString &c : want.columns) {
+        const QString *h = columnNamed(have.columns, columnName(c));
+        if (!h)
+            out << QStringLiteral("数据表 %1 缺少字段 %2").arg(want.name, columnName(c));
+        else if (h->compare(c, Qt::CaseInsensitive) != 0)
+            out << QStringLiteral("数据表 %1 的字段 %2 定义不同").arg(want.name, columnName(c));
+    }
+    for (const QString &c : have.columns)
+        if (!columnNamed(want.columns, columnName(c)))
+            out << QStringLiteral("数据表 %1 多出字段 %2").arg(want.name, columnName(c));
+    if (out.isEmpty()) out << QStringLiteral("数据表 %1 的定义不同（另有约束或改动）").arg(want.name);
+    return out;
+}
+
+int userVersionOf(sqlite3 *db)
+{
+    int v = 0;
+    eachRow(db, "PRAGMA user_version", QString(), [&v](sqlite3_stmt *st) { v = sqlite3_column_int(st, 0); });
+    return v;
+}
+
+// Names the differences, at most a few, for a message.
+QString listed(const QStringList &lines)
+{
+    constexpr int kShown = 8;
+    QString text = lines.mid(0, kShown).join(QStringLiteral("；"));
+    if (lines.size() > kShown) text += QStringLiteral("；等共 %1 处不同").arg(lines.size());
+    return text;
+}
+
+}  // namespace
+
+std::vector<SchemaObject> schemaOf(sqlite3 *db, const QString &what)
+{
+    std::vector<SchemaObject> all;
+    if (!eachRow(db, "SELECT type, name, tbl_name, sql FROM sqlite_master", QString(), [&all](sqlite3_stmt *st) {
+            all.push_back({columnText(st, 0), columnText(st, 1), columnText(st, 2), columnText(st, 3), {}});
+        }))
+        throw failure(what, db, sqlite3_extended_errcode(db));
+    for (SchemaObject &o : all) {
+        if (o.type != QLatin1String("table")) continue;
+        // A virtual table of an unknown module has no columns to read.
+        eachRow(db, "SELECT name, type, \"notnull\", dflt_value, pk, hidden FROM pragma_table_xinfo(?)", o.name,
+                [&o](sqlite3_stmt *st) {
+                    QStringList parts;
+                    for (int i = 0; i < 6; ++i) parts << columnText(st, i);
+                    o.columns << parts.join(u'|');
+                });
+    }
+    return all;
+}
+
+QStringList schemaDifferences(sqlite3 *db, const SchemaSpec &spec)
+{
+    const std::vector<SchemaObject> have = schemaOf(db, QStringLiteral("无法读取数据库的结构"));
+    QStringList out;
+    for (const SchemaObject &want : spec.objects) {
+        const SchemaObject *h = named(have, want.name);
+        if (!h) {
+            if (!(want.type == QLatin1String("index") && spec.addedOnOpening.contains(want.name)))
+                out << QStringLiteral("缺少%1 %2").arg(kindOf(want.type), want.name);
+        } else if (h->type != want.type) {
+            out << QStringLiteral("%1 是%2，应为%3").arg(want.name, kindOf(h->type), kindOf(want.type));
+        } else if (h->sql != want.sql) {
+            if (want.type == QLatin1String("table"))
+                out << tableDifferences(want, *h);
+            else
+                out << QStringLiteral("%1 %2 的定义不同").arg(kindOf(want.type), want.name);
+        }
+    }
+    for (const SchemaObject &h : have) {
+        if (named(spec.objects, h.name)) continue;
+        if (h.type == QLatin1String("table") || h.type == QLatin1String("index"))
+            out << QStringLiteral("含有本系统数据库中没有的%1 %2").arg(kindOf(h.type), h.name);
+        else
+            out << QStringLiteral("含有%1 %2，本系统的数据库不含%1").arg(kindOf(h.type), h.name);
+    }
+    const int version = userVersionOf(db);
+    if (version < 0 || version > spec.userVersion)
+        out << QStringLiteral("版本标记为 %1，不是本版本程序所能使用的").arg(version);
+    // The key counters: one at its end makes the next insert fail.
+    const SchemaObject *seq = named(have, QStringLiteral("sqlite_sequence"));
+    if (seq && seq->type == QLatin1String("table")) {
+        eachRow(db, "SELECT name, seq FROM sqlite_sequence", QString(), [&](sqlite3_stmt *st) {
+            const QString table = columnText(st, 0);
+            const SchemaObject *t = named(spec.objects, table);
+            if (!t || t->type != QLatin1String("table"))
+                out << QStringLiteral("自动编号中含有本系统数据库中没有的数据表 %1").arg(table);
+            else if (sqlite3_column_type(st, 1) != SQLITE_INTEGER || sqlite3_column_int64(st, 1) < 0 ||
+                     sqlite3_column_int64(st, 1) > spec.maxKey)
+                out << QStringLiteral("数据表 %1 的自动编号 %2 超出本系统的范围").arg(table, columnText(st, 1));
+        });
+    }
+    return out;
+}
+
+QStringList missingFromSchema(sqlite3 *db, const SchemaSpec &spec)
+{
+    const std::vector<SchemaObject> have = schemaOf(db, QStringLiteral("无法读取数据库的结构"));
+    QStringList out;
+    for (const SchemaObject &want : spec.objects) {
+        if (want.type != QLatin1String("table") || want.name.startsWith(QLatin1String("sqlite_"))) continue;
+        const SchemaObject *h = named(have, want.name);
+        if (!h || h->type != want.type) {
+            out << want.name;
+            continue;
+        }
+        for (const QString &c : want.columns)
+            if (!columnNamed(h->columns, columnName(c))) out << want.name + QLatin1Char('.') + columnName(c);
+    }
+    return out;
+}
+
+namespace {
 
 // Runs a check pragma; its rows are the faults it found, none when sound
 // (a single "ok" row counts as none).
@@ -179,14 +297,31 @@ QStringList faultsOf(sqlite3 *db, const char *pragma, const QString &what)
     return rows;
 }
 
+// The picked file must be a regular file (a link to one counts): a folder,
+// a pipe or a device is named as what it is.
+void checkRegular(const QString &path)
+{
+    const QFileInfo fi(path);
+    if (!fi.exists() && !fi.isSymLink()) throw DbError(QStringLiteral("文件 %1 不存在！").arg(shown(path)));
+    if (fi.isDir()) throw DbError(QStringLiteral("所选的 %1 是文件夹，不是普通文件。").arg(shown(path)));
+    if (!fi.isFile())
+        throw DbError(QStringLiteral("所选的 %1 不是普通文件（管道、设备或失效的链接）。").arg(shown(path)));
+}
+
 // Opens a picked file and checks it; the handle that was checked is the one
 // that is copied, so the file cannot be swapped in between.
 Handle openChecked(const QString &path, const QByteArray &key, const QStringList &tables,
-                   const std::vector<SchemaObject> *own = nullptr)
+                   const SchemaSpec *spec = nullptr)
 {
-    const QString what = QStringLiteral("%1 不是本系统的数据备份文件").arg(shown(path));
-    if (!QFileInfo(path).isFile()) throw DbError(QStringLiteral("文件 %1 不存在！").arg(shown(path)));
-    Handle db = openKeyed(path, key, SQLITE_OPEN_READONLY, Trust::Picked);
+    const QString what = QStringLiteral("所选文件 %1 不是本系统的数据备份，或者已经损坏").arg(shown(path));
+    checkRegular(path);
+    Handle db;
+    try {
+        db = openKeyed(path, key, SQLITE_OPEN_READONLY, Trust::Picked);
+    } catch (const DbError &e) {
+        // Its own message would speak of the program's database.
+        throw DbError(what + QStringLiteral("。"), e.detail(), e.code());
+    }
     const std::vector<SchemaObject> schema = schemaOf(db.get(), what);
     for (const QString &t : tables) {
         const bool present = std::any_of(schema.begin(), schema.end(), [&t](const SchemaObject &o) {
@@ -194,7 +329,16 @@ Handle openChecked(const QString &path, const QByteArray &key, const QStringList
         });
         if (!present) throw DbError(what + QStringLiteral("：缺少数据表 %1。").arg(t));
     }
-    checkSchema(schema, own, what);
+    // A trigger or view would run inside the live database after the copy.
+    for (const SchemaObject &o : schema)
+        if (o.type != QLatin1String("table") && o.type != QLatin1String("index"))
+            throw DbError(what + QStringLiteral("：含有%1 %2，本系统的数据库不含%1。").arg(kindOf(o.type), o.name));
+    if (spec) {
+        const QStringList differences = schemaDifferences(db.get(), *spec);
+        if (!differences.isEmpty())
+            throw DbError(what + QStringLiteral("：") + listed(differences) + QStringLiteral("。"),
+                          differences.join(u'\n'));
+    }
     // Every page's own checksum first (free pages too, which the copy reads
     // but the structure check never visits), then every page and every
     // index entry against its table: a damaged or crafted file is found
@@ -205,7 +349,7 @@ Handle openChecked(const QString &path, const QByteArray &key, const QStringList
                       SQLITE_CORRUPT);
     const QStringList faults = faultsOf(db.get(), "PRAGMA integrity_check", what);
     if (!faults.isEmpty())
-        throw DbError(what + QStringLiteral("：") + userText(SQLITE_CORRUPT), faults.join(u'\n'), SQLITE_CORRUPT);
+        throw DbError(what + QStringLiteral("：文件已损坏，无法恢复。"), faults.join(u'\n'), SQLITE_CORRUPT);
     return db;
 }
 
@@ -216,11 +360,10 @@ void checkDatabaseFile(const QString &path, const QByteArray &key, const QString
     openChecked(path, key, tables);
 }
 
-void restoreDatabase(Connection &target, const QString &path, const QByteArray &key, const QStringList &tables)
+void restoreDatabase(Connection &target, const QString &path, const QByteArray &key, const SchemaSpec &spec)
 {
     const QString what = QStringLiteral("无法从 %1 恢复数据").arg(shown(path));
-    const std::vector<SchemaObject> own = schemaOf(target.handle(), what);
-    Handle from = openChecked(path, key, tables, &own);
+    Handle from = openChecked(path, key, {}, &spec);
     if (target.inTransaction()) throw DbError(what + QStringLiteral("：有尚未完成的保存，请稍后再试。"));
     copyPages(target.handle(), from.get(), what);
 }

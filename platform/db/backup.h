@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 namespace vdb {
 
@@ -24,10 +25,39 @@ void backupDatabase(const Connection &source, const QString &target, const QByte
 // Throws DbError saying what is wrong; never changes the file.
 void checkDatabaseFile(const QString &path, const QByteArray &key, const QStringList &tables);
 
-// Checks the file (as checkDatabaseFile, and that every table and index it
-// holds is one the connection's database holds) and replaces the whole content of
-// the connection's database with it.  The connection stays open and sees the
-// restored rows at once.  Throws DbError; on failure the database is unchanged.
-void restoreDatabase(Connection &target, const QString &path, const QByteArray &key, const QStringList &tables);
+// One object of a database's schema, as sqlite_master has it; a table also
+// with its columns ("name type notnull default key hidden", in order).
+struct SchemaObject {
+    QString type, name, table, sql;
+    QStringList columns;
+};
+
+// What a database of the program holds.
+struct SchemaSpec {
+    std::vector<SchemaObject> objects;
+    // Indexes an older version of the program did not make and opening adds.
+    QStringList addedOnOpening;
+    // The user_version the program writes; a lower one is upgraded on opening.
+    int userVersion = 0;
+    // The largest automatic key the program's INT columns can hold.
+    qint64 maxKey = 2147483647;
+};
+
+// The schema of an open database, columns included.  Throws DbError.
+std::vector<SchemaObject> schemaOf(sqlite3 *db, const QString &what);
+
+// How the database differs from the spec, one readable Chinese line each
+// (missing, extra or redefined tables, columns, indexes and other objects,
+// a key counter out of range, a newer user_version); empty when it matches.
+QStringList schemaDifferences(sqlite3 *db, const SchemaSpec &spec);
+
+// The tables and columns of the spec that the database lacks ("SUser.thePass").
+QStringList missingFromSchema(sqlite3 *db, const SchemaSpec &spec);
+
+// Checks the file (as checkDatabaseFile, and that its schema is the spec's)
+// and replaces the whole content of the connection's database with it.  The
+// connection stays open and sees the restored rows at once.  Throws DbError
+// naming the file and what differs; on failure the database is unchanged.
+void restoreDatabase(Connection &target, const QString &path, const QByteArray &key, const SchemaSpec &spec);
 
 }  // namespace vdb

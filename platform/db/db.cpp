@@ -632,6 +632,18 @@ std::unique_ptr<Connection> Connection::create(const QString &path, const QByteA
     return openFile(path, key, true, journal);
 }
 
+std::unique_ptr<Connection> Connection::inMemory()
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                        nullptr) != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        throw DbError(QStringLiteral("无法创建内存数据库：内存不足。"));
+    }
+    registerJetFunctions(db);
+    return std::unique_ptr<Connection>(new Connection(db, QStringLiteral(":memory:")));
+}
+
 std::unique_ptr<Connection> Connection::openFile(const QString &path, const QByteArray &key, bool create,
                                                  Journal journal)
 {

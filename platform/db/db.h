@@ -86,6 +86,9 @@ public:
     // Creates a new, empty database file (its folder too).  Throws if it exists.
     static std::unique_ptr<Connection> create(const QString &path, const QByteArray &key,
                                               Journal journal = Journal::Wal);
+    // An empty database in memory, without key or file: the program's own
+    // schema is made there to compare files against.
+    static std::unique_ptr<Connection> inMemory();
     ~Connection();
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;

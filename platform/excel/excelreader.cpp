@@ -75,7 +75,7 @@ ReadResult readXls(const QByteArray &bytes, const QString &fileName, const ReadP
     const ReadProblem problem = readBiffSheet(stream, QLatin1String(kSheetName), &rows, progress);
     if (problem != ReadProblem::None) return failed(problem, fileName);
     ReadResult result;
-    result.sheet = Sheet(fileName, rows.take());
+    result.sheet = Sheet(fileName, rows.take(), rows.takeUnread());
     return result;
 }
 

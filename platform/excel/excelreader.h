@@ -12,7 +12,9 @@
 // Cells come back as text: numbers as the shortest decimal text ("100",
 // "12.5"), date-formatted cells as "yyyy-mm-dd" ("yyyy-mm-dd hh:mm:ss" when
 // the format shows a time too, "hh:mm:ss" for a time alone), text as typed,
-// TRUE/FALSE for logical cells, "" for empty and error cells.
+// TRUE/FALSE for logical cells, "" for empty and error cells.  Error cells
+// and formulas saved without their result are also marked (Sheet::isUnread),
+// so that they are not taken for empty ones.
 namespace excel {
 
 enum class ReadProblem {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -9,6 +10,18 @@ namespace excel {
 // The rows of one worksheet as text, the first non-empty row being the
 // header row.  Columns count from 0 (column A); row numbers are the sheet's
 // own (1-based), so that messages can point the user at the right cell.
+// Why a cell that reads as "" may not be empty: the workbook holds no value
+// for it.
+enum class Unread : quint8 {
+    NoResult,    // a formula saved without its result (never calculated)
+    ErrorValue,  // an error such as #DIV/0! or #N/A, or a formula giving one
+};
+struct UnreadCell {
+    int row = 0;  // the row's number in the sheet
+    int column = 0;
+    Unread why = Unread::NoResult;
+};
+
 class Sheet {
 public:
     struct Row {
@@ -17,8 +30,9 @@ public:
     };
 
     Sheet() = default;
-    // rows: the sheet's non-empty rows in ascending order of number.
-    Sheet(const QString &fileName, QVector<Row> rows);
+    // rows: the sheet's non-empty rows in ascending order of number; unread:
+    // the cells without a value (a cell that has a text is not one).
+    Sheet(const QString &fileName, QVector<Row> rows, const QVector<UnreadCell> &unread = {});
 
     QString fileName() const { return m_fileName; }
     int headerRowNumber() const { return m_headerRow; }  // 0 for an empty sheet
@@ -29,7 +43,10 @@ public:
     const Row &row(int index) const { return m_rows[index]; }
     int rowNumber(int index) const { return m_rows[index].number; }
     QString cell(int row, int column) const;
-    bool isRowEmpty(int row) const { return m_rows[row].cells.isEmpty(); }
+    bool isRowEmpty(int row) const { return m_rows[row].cells.isEmpty() && !m_unread.contains(m_rows[row].number); }
+    // True when the cell reads as "" because the workbook holds no value
+    // for it; kind (when given) receives why.
+    bool isUnread(int row, int column, Unread *kind = nullptr) const;
 
     // Index of the first column whose header, ignoring surrounding blanks,
     // is the given text; -1 when there is none.
@@ -46,6 +63,7 @@ private:
     QStringList m_headers;
     QVector<Row> m_rows;
     int m_columns = 0;
+    QHash<int, QVector<UnreadCell>> m_unread;  // by row number
 };
 
 }  // namespace excel

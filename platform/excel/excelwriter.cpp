@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace excel {
 
@@ -318,7 +319,13 @@ QString exportFilePath(const QString &folder, const QString &title, const QDateT
     const QString name = exportFileName(title, when);
     QString path = dir.filePath(name);
     const QString stem = name.chopped(5);  // without ".xlsx"
-    for (int i = 2; QFileInfo::exists(path) && i < 10000; ++i)
+    // Taken: anything at the name, a dangling link too (writing there would
+    // land at the link's target).
+    auto taken = [](const QString &p) {
+        struct stat st {};
+        return ::lstat(QFile::encodeName(p).constData(), &st) == 0 || errno != ENOENT;
+    };
+    for (int i = 2; taken(path) && i < 10000; ++i)
         path = dir.filePath(stem + u'_' + QString::number(i) + QStringLiteral(".xlsx"));
     return path;
 }

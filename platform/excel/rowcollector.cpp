@@ -21,6 +21,13 @@ bool RowCollector::set(int rowNumber, int column, const QString &text)
     return true;
 }
 
+bool RowCollector::setUnread(int rowNumber, int column, Unread why)
+{
+    if (++m_held > kMaxHeldCells) return false;
+    m_unread.append({rowNumber, column, why});
+    return true;
+}
+
 QVector<Sheet::Row> RowCollector::take()
 {
     if (!m_sorted) {

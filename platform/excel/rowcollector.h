@@ -2,6 +2,8 @@
 
 #include "platform/excel/excelsheet.h"
 
+#include <utility>
+
 namespace excel {
 
 // Limits of what a reader accepts: Excel's own sheet size, and caps on what
@@ -19,10 +21,14 @@ class RowCollector {
 public:
     // False when the cell would take the sheet past kMaxHeldCells.
     bool set(int rowNumber, int column, const QString &text);
+    // The cell holds no value (see Unread); false past kMaxHeldCells.
+    bool setUnread(int rowNumber, int column, Unread why);
     QVector<Sheet::Row> take();
+    QVector<UnreadCell> takeUnread() { return std::exchange(m_unread, {}); }
 
 private:
     QVector<Sheet::Row> m_rows;
+    QVector<UnreadCell> m_unread;
     qint64 m_held = 0;
     bool m_sorted = true;
 };

@@ -6,6 +6,7 @@
 #include <QHash>
 
 #include <cstring>
+#include <optional>
 
 namespace excel {
 
@@ -578,6 +579,12 @@ private:
         return m_rows->set(row + 1, column, text) ? ReadProblem::None : ReadProblem::TooLarge;
     }
 
+    ReadProblem setUnread(int row, int column, Unread why)
+    {
+        if (column >= kMaxSheetColumns) return ReadProblem::Damaged;
+        return m_rows->setUnread(row + 1, column, why) ? ReadProblem::None : ReadProblem::TooLarge;
+    }
+
     ReadProblem readSheet(qsizetype pos)
     {
         Record r;
@@ -597,6 +604,14 @@ private:
                 continue;
             }
             if (depth > 1) continue;
+            // A text result comes in the STRING record after its formula,
+            // after a shared formula, array or table record when there is
+            // one; any other record means it never came.
+            if (pendingRow >= 0 && r.type != 0x0207 && r.type != 0x04BC && r.type != 0x0221 && r.type != 0x0236) {
+                if (const ReadProblem p = setUnread(pendingRow, pendingColumn, Unread::NoResult); p != ReadProblem::None)
+                    return p;
+                pendingRow = -1;
+            }
             if (r.type == 0x0207) {  // STRING: the text result of the formula before
                 if (pendingRow >= 0) {
                     QString result;
@@ -611,6 +626,7 @@ private:
             const int row = u16(d, 0), column = u16(d, 2), xf = u16(d, 4);
             if (++cells > kMaxCellsRead) return ReadProblem::TooLarge;
             QString value;
+            std::optional<Unread> unread;
             switch (r.type) {
             case 0x0203:  // NUMBER
                 value = numberCell(f64(d, 6), xf);
@@ -640,6 +656,7 @@ private:
             }
             case 0x0205:  // BOOLERR
                 if (d.size() >= 8 && d[7] == 0) value = d[6] ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+                else if (d.size() >= 8) unread = Unread::ErrorValue;
                 break;
             case 0x0006:  // FORMULA
                 pendingRow = -1;
@@ -651,14 +668,18 @@ private:
                     pendingColumn = column;
                 } else if (quint8(d[6]) == 1) {
                     value = d[8] ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+                } else if (quint8(d[6]) == 2) {
+                    unread = Unread::ErrorValue;
                 }
                 break;
             default:
                 --cells;
                 continue;
             }
-            if (const ReadProblem p = set(row, column, value); p != ReadProblem::None) return p;
+            const ReadProblem p = unread ? setUnread(row, column, *unread) : set(row, column, value);
+            if (p != ReadProblem::None) return p;
         }
+        if (pendingRow >= 0) return setUnread(pendingRow, pendingColumn, Unread::NoResult);
         return ReadProblem::None;
     }
 

@@ -491,16 +491,29 @@ void XlsxReader::readWorksheet(const QString &part)
             const QString type = a.value(QLatin1String("t")).toString();
             const int style = a.value(QLatin1String("s")).toInt();
             QString value;
-            bool inlined = false;
-            // Children: <v> value, <is> inline text, <f> formula (ignored).
+            bool inlined = false, formula = false, hasValue = false;
+            // Children: <v> value, <is> inline text, <f> formula (only noted:
+            // its result is the value).
             while (nextStartWithin(xml, QLatin1String("c"))) {
-                if (xml.name() == QLatin1String("v") && !inlined)
+                if (xml.name() == QLatin1String("v") && !inlined) {
                     value = elementText(xml);
-                else if (xml.name() == QLatin1String("is")) {
+                    hasValue = true;
+                } else if (xml.name() == QLatin1String("is")) {
                     value = inlineText(xml);
                     inlined = true;
-                } else
+                } else {
+                    formula = formula || xml.name() == QLatin1String("f");
                     xml.skipCurrentElement();
+                }
+            }
+            // A formula written by a program that does not calculate comes
+            // without a result, or with an empty one that is no text.
+            const bool textResult = type == QLatin1String("str") || type == QLatin1String("inlineStr");
+            const bool noResult = formula && !inlined && (!hasValue || (value.isEmpty() && !textResult));
+            if (noResult || type == QLatin1String("e")) {
+                if (!m_rows.setUnread(rowNumber, column, noResult ? Unread::NoResult : Unread::ErrorValue))
+                    throw Failure{ReadProblem::TooLarge};
+                continue;
             }
             const QString text = inlined ? value : cellText(type, style, value, &bad);
             if (bad) throw Failure{ReadProblem::Damaged};
@@ -545,7 +558,7 @@ ReadResult XlsxReader::run()
         if (!styles.isEmpty()) readStyles(styles);
         if (!shared.isEmpty()) readSharedStrings(shared);
         readWorksheet(sheetRel->target);
-        result.sheet = Sheet(m_fileName, m_rows.take());
+        result.sheet = Sheet(m_fileName, m_rows.take(), m_rows.takeUnread());
     } catch (const Failure &f) {
         result.problem = f.problem;
         result.message = readProblemMessage(f.problem, m_fileName);

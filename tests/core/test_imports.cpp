@@ -142,7 +142,9 @@ TEST_P(MemberWorkbookTest, ImportsTheSameMembersFromXlsAndXlsx)
     w.DBLookupComboBox1->setText("普通会员");
     w.BitBtn2Click();
     EXPECT_EQ(msgs.texts(), QStringList{"第 6 行“会员姓名”列（A6）为空，导入在此行停止，其后的 1 行数据没有导入。\n"
-                                        "成功导入 会员 数据 3 条！"});
+                                        "成功导入 会员 数据 3 条！\n跳过 1 条数据：\n第 4 行“会员卡号”列（" +
+                                        w.sheet().cellName(2, w.sheet().column("会员卡号")) + "）的卡号“" +
+                                        w.sheet().value(2, "会员卡号") + "”已有会员使用，此行没有导入。"});
     EXPECT_EQ(w.result(), QDialog::Accepted);
     // Row 4 repeats a card and is skipped; the empty row 6 ends the import,
     // so row 7 is not read.  The balance is the stored value, visits start at 0;
@@ -169,18 +171,20 @@ TEST_P(GoodsWorkbookTest, NewCategoriesGeneratedCodesAndAStopAtABadPrice)
     TfrmIn_S w;
     ASSERT_TRUE(w.myOpen(dataFile("platform", GetParam())));
     w.BitBtn2Click();
-    // Row 4 has no name and is skipped; row 6's price "十元" stops the import
-    // with rows 2, 3 and 5 kept.
+    // Row 4 has no name and is skipped, and said to be; row 5's stock of -5
+    // (goods entry takes no minus) stops the import with rows 2 and 3 kept,
+    // before row 6's price "十元" would.
     ASSERT_EQ(msgs.count(), 1);
     const QString m = msgs.last();
-    EXPECT_TRUE(m.startsWith("第 6 行“单价”列（E6）的内容“十元”不是有效的数字。")) << m.toStdString();
-    EXPECT_TRUE(m.endsWith("成功导入 商品 数据 3 条！")) << m.toStdString();
+    EXPECT_TRUE(m.startsWith("第 5 行“库存数量”列（G5）的内容“-5”是负数，不能为负数。")) << m.toStdString();
+    EXPECT_TRUE(m.contains("成功导入 商品 数据 2 条！\n跳过 1 条数据：\n第 4 行“商品名称”列（" +
+                           w.sheet().cellName(2, w.sheet().column("商品名称")) + "）为空，此行没有导入。"))
+            << m.toStdString();
     EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_EQ(rows("select theNum,theName,theType,theUnit,thePrice,theCB,theCount,theKC,theXF,Remark,theState,"
                    "theDel,theDate from SShop order by ID"),
               QStringList({"0001|可口可乐 500ml|饮料|瓶|3|2.1|48|是|0||启用|否|2026-03-07",
-                           "6901234567892|乐事薯片|零食|包|7.5|5|0|是|0|新品|启用|否|2026-03-07",
-                           "2603070003|矿泉水|饮料|瓶|2|1|-5|是|0||启用|否|2026-03-07"}));
+                           "6901234567892|乐事薯片|零食|包|7.5|5|0|是|0|新品|启用|否|2026-03-07"}));
     EXPECT_EQ(rows("select thePY from SShop where theName='可口可乐 500ml'"),
               QStringList{MakePYCode("可口可乐 500ml")});
     // Each new category once, stock-tracked, with every member type's own rates.
@@ -320,7 +324,7 @@ TEST_F(ImportTest, MembersTakeTheChosenTypeAndSkipLiveCards)
     exec("INSERT INTO Member (theNum,theName,theDel,theDate) VALUES ('LIVE','旧','否','2025-01-01')");
     exec("INSERT INTO Member (theNum,theName,theDel,theDate) VALUES ('GONE','旧','是','2025-01-01')");
     EXPECT_EQ(importMembers(sheetOf(kMemberHeaders, {{"LIVE", "甲"}, {"GONE", "乙"}, {"", "丙"}, {"", "丁"}}), "金卡"),
-              "成功导入 会员 数据 3 条！");
+              "成功导入 会员 数据 3 条！\n跳过 1 条数据：\n第 2 行“会员卡号”列（A2）的卡号“LIVE”已有会员使用，此行没有导入。");
     // Card numbers count the members entered this year, the reused card among them.
     EXPECT_EQ(rows("select theNum,theName,theType,theZK,theJFBL from Member where theType='金卡' order by ID"),
               QStringList({"GONE|乙|金卡|88.5|2", "26000002|丙|金卡|88.5|2", "26000003|丁|金卡|88.5|2"}));
@@ -431,7 +435,8 @@ TEST_F(ImportTest, GoodsKeepTheirCategoryAndSkipLiveCodes)
                                                             {"服务", "S2", "镀膜", "次", "80"},
                                                             {"服务", "", "抛光", "次", "50", "", "", "O'K"},
                                                             {"服务", "S9"}})),
-              "成功导入 商品 数据 3 条！");
+              "成功导入 商品 数据 3 条！\n跳过 2 条数据：\n第 2 行“商品编码”列（B2）的编码“S1”已有商品使用，此行没有导入。\n"
+              "第 6 行“商品名称”列（C6）为空，此行没有导入。");
     // Codes of the business date, counting every goods item stored that day;
     // the category's own stock flag.
     EXPECT_EQ(rows("select theNum,theName,thePrice,theCB,theCount,theKC,Remark from SShop where theDate='2026-03-07' "
@@ -450,10 +455,123 @@ TEST_F(ImportTest, SuppliersSkipLiveNamesAndEmptyOnes)
                                                                {"旧厂", "丙", "010-1", "北京", "再合作"},
                                                                {"O'Neil 贸易", "丁"},
                                                                {"O'Neil 贸易", "戊"}})),
-              "成功导入 供应商 数据 2 条！");
+              "成功导入 供应商 数据 2 条！\n跳过 3 条数据：\n第 2 行“供应商”列（A2）的“华联”已存在，此行没有导入。\n"
+              "第 3 行“供应商”列（A3）为空，此行没有导入。\n"
+              "第 6 行“供应商”列（A6）的“O'Neil 贸易”已存在，此行没有导入。");
     EXPECT_TRUE(accepted);
     EXPECT_EQ(rows("select theName,thePro,thePhone,theAdd,Remark,theDel,thePY from SSup where ID>2 order by ID"),
               QStringList({"旧厂|丙|010-1|北京|再合作|否|JC", "O'Neil 贸易|丁||||否|" + MakePYCode("O'Neil 贸易")}));
+}
+
+// Rows without a card take the next number no member holds: a row with its
+// own card may hold the one the count gives, and the rows after it were
+// once all "duplicates" of it.  Every row left out is named with why.
+TEST_F(ImportTest, EmptyCardsTakeTheNextFreeNumberAndSkippedRowsAreNamed)
+{
+    EXPECT_EQ(importMembers(sheetOf(kMemberHeaders, {{"26000002", "甲"}, {"", "乙"}, {"", "丙"}, {"26000005", "丁"},
+                                                     {"", "戊"}, {"26000002", "己"}})),
+              "成功导入 会员 数据 5 条！\n跳过 1 条数据：\n"
+              "第 7 行“会员卡号”列（A7）的卡号“26000002”已有会员使用，此行没有导入。");
+    EXPECT_EQ(rows("select theNum,theName from Member order by ID"),
+              QStringList({"26000002|甲", "26000003|乙", "26000004|丙", "26000005|丁", "26000006|戊"}));
+    // The next card proposed is free too.
+    EXPECT_EQ(frmDM->NewMNum(), "26000007");
+    exec("INSERT INTO Member (theNum,theName,theDel,theDate) VALUES ('26000007','手录','是','2026-03-07')");
+    exec("INSERT INTO Member (theNum,theName,theDel,theDate) VALUES ('26000009','手录','否','2025-03-07')");
+    EXPECT_EQ(frmDM->NewMNum(), "26000008");
+
+    // Goods codes likewise.
+    exec("INSERT INTO SShop (theNum,theName,theType,theDel,theDate) VALUES ('2603070001','旧','饮料','否','2026-01-01')");
+    EXPECT_EQ(importSheet<TfrmIn_S>(sheetOf(kGoodsHeaders, {{"饮料", "", "水"}, {"饮料", "", "茶"}})),
+              "成功导入 商品 数据 2 条！");
+    EXPECT_EQ(rows("select theNum from SShop where theDate='2026-03-07' order by ID"),
+              QStringList({"2603070002", "2603070003"}));
+}
+
+// A long list of rows left out: the first twenty in the message, all of
+// them behind its "详细信息".
+TEST_F(ImportTest, AllSkippedRowsAreNamedEvenWhenManyAre)
+{
+    QVector<QStringList> sheetRows;
+    for (int i = 0; i < 25; ++i) sheetRows.append(QStringList{"天马", "联系人"});
+    importSheet<TfrmIn_G>(sheetOf(kSupplierHeaders, sheetRows));
+    const ui::Message &m = msgs.shown().back();
+    EXPECT_TRUE(m.text.startsWith("成功导入 供应商 数据 1 条！\n跳过 24 条数据：\n第 3 行“供应商”列（A3）的“天马”已存在"))
+            << m.text.toStdString();
+    EXPECT_TRUE(m.text.contains("第 22 行“供应商”列（A22）")) << m.text.toStdString();
+    EXPECT_FALSE(m.text.contains("第 23 行")) << m.text.toStdString();
+    EXPECT_TRUE(m.text.endsWith("……其余 4 条见“详细信息”。")) << m.text.toStdString();
+    const QStringList details = m.details.split('\n');
+    ASSERT_EQ(details.size(), 24);
+    EXPECT_TRUE(details.last().startsWith("第 26 行“供应商”列（A26）")) << details.last().toStdString();
+}
+
+// What the entry windows refuse is refused here too, naming the cell: goods
+// with a price, cost or stock below 0, a member's balance below 0.  Points
+// may stand below 0 (manual points take them away).
+TEST_F(ImportTest, NegativePricesCostsStockAndBalancesStopTheImport)
+{
+    for (int column : {4, 5, 6}) {
+        QStringList bad{"饮料", "", "茶", "包", "1", "1", "1"};
+        bad[column] = "-0.5";
+        const QString m = importSheet<TfrmIn_S>(sheetOf(kGoodsHeaders, {{"饮料", "", "水", "瓶", "2", "1", "3"}, bad}));
+        EXPECT_TRUE(m.startsWith("第 3 行“" + kGoodsHeaders[column] + "”列（" + QChar('A' + column) +
+                                 "3）的内容“-0.5”是负数，不能为负数。"))
+                << m.toStdString();
+        EXPECT_TRUE(m.endsWith("成功导入 商品 数据 1 条！")) << m.toStdString();
+    }
+    EXPECT_EQ(rows("select count(*) from SShop where theName='茶'"), QStringList{"0"});
+    // "-0" is no less than 0.
+    importSheet<TfrmIn_S>(sheetOf(kGoodsHeaders, {{"饮料", "", "茶", "包", "-0"}}));
+    EXPECT_EQ(rows("select thePrice from SShop where theName='茶'"), QStringList{"0"});
+
+    EXPECT_EQ(importMembers(sheetOf(kMemberHeaders, {{"M1", "甲", "", "", "", "", "", "-5", "0"},
+                                                     {"M2", "乙", "", "", "", "", "", "", "-100"}})),
+              "第 3 行“账户余额”列（I3）的内容“-100”是负数，不能为负数。\n导入在此行停止，此行及以后的数据没有导入。\n"
+              "成功导入 会员 数据 1 条！");
+    EXPECT_EQ(rows("select theNum,theJF,theCZ from Member"), QStringList{"M1|-5|0"});
+}
+
+// A formula a program wrote without calculating it has no value in the
+// workbook, and an error cell none either: neither is taken for an empty
+// cell (points "=1+1" stored as 0), the import stops naming it.
+TEST_F(ImportTest, FormulasWithoutAValueAndErrorCellsStopTheImport)
+{
+    QString header;
+    for (int i = 0; i < kMemberHeaders.size(); ++i)
+        header += QString("<c r=\"") + QChar('A' + i) + "1\" t=\"inlineStr\"><is><t>" + kMemberHeaders[i] +
+                  "</t></is></c>";
+    const auto row = [](int n, const QString &card, const QString &points) {
+        return QString("<row r=\"%1\"><c r=\"A%1\" t=\"inlineStr\"><is><t>%2</t></is></c>"
+                       "<c r=\"B%1\" t=\"inlineStr\"><is><t>甲</t></is></c>%3</row>")
+                .arg(n)
+                .arg(card, points);
+    };
+    struct Case {
+        QString points, says;
+    } cases[] = {
+            {"<c r=\"H3\"><f>1+1</f></c>", "是没有保存计算结果的公式"},
+            {"<c r=\"H3\"><f>1+1</f><v></v></c>", "是没有保存计算结果的公式"},
+            {"<c r=\"H3\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>", "是错误值"},
+            {"<c r=\"H3\" t=\"e\"><v>#N/A</v></c>", "是错误值"},
+    };
+    int n = 0;
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.points.toStdString());
+        const QString path = dir.filePath(QString("formula%1.xlsx").arg(++n));
+        const QString sheet = "<row r=\"1\">" + header + "</row>" +
+                              row(2, "F" + QString::number(n), "<c r=\"H2\"><f>1+1</f><v>2</v></c>") +
+                              row(3, "G" + QString::number(n), k.points);
+        ASSERT_TRUE(exceltest::writeFile(path, exceltest::makeZip(exceltest::workbookParts(sheet))));
+        TfrmIn_M w;
+        ASSERT_TRUE(w.myOpen(path));
+        w.DBLookupComboBox1->setText("普通会员");
+        w.BitBtn2Click();
+        EXPECT_TRUE(msgs.last().startsWith("第 3 行“积分”列（H3）" + k.says)) << msgs.last().toStdString();
+        EXPECT_TRUE(msgs.last().endsWith("成功导入 会员 数据 1 条！")) << msgs.last().toStdString();
+    }
+    EXPECT_EQ(rows("select theNum,theJF from Member order by ID"),
+              QStringList({"F1|2", "F2|2", "F3|2", "F4|2"}));
 }
 
 TEST_F(ImportTest, TheWindowsOpenFromTheirMenuItems)

@@ -645,6 +645,8 @@ TEST_F(Shell, NoReminderNoSoundAndAMissingSoundIsSkipped)
         auto m = std::make_unique<TfrmMain>();
         m->myFolder = folder;
         m->PlayReminder = main->PlayReminder;
+        m->applyRight("106");
+        m->applyRight("107");
         m->FormShow();
         return m;
     };
@@ -762,3 +764,46 @@ TEST_F(Shell, LoginCloseAndExitYesEndTheRunningEventLoop)
 }
 
 }  // namespace
+
+// The start-up reminders list members with their phones, addresses and
+// balances: each opens only for a user who holds its own right (106 生日提醒,
+// 107 纪念日提醒), and the sound goes with a reminder shown.
+TEST_F(Shell, StartUpRemindersOpenOnlyForTheirRights)
+{
+    addMember("R1", "1990-03-07", "");
+    addMember("R2", "1991-05-05", "");
+    exec("INSERT INTO MJN (theNum,theName,theJNR,Remark) VALUES ('R2','结婚纪念日','2010-03-07','')");
+    writeFile("Music/1.mp3", QByteArray(64, 'x'));
+    QStringList opened;
+    velmora::registerBirthdayReminder([&](TfrmMain *, const QString &) { opened << "106"; });
+    velmora::registerAnniversaryReminder([&](TfrmMain *) { opened << "107"; });
+    addUser("新手", "1", {});
+    addUser("生日", "1", {"106"});
+    addUser("纪念", "1", {"107"});
+
+    loginAs("新手", "1");
+    EXPECT_EQ(main->BirthdayCount, 1);
+    EXPECT_EQ(main->AnniversaryCount, 1);
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(sounds.isEmpty());
+    EXPECT_FALSE(main->SoundStarted);
+
+    for (const QString &user : {QString("生日"), QString("纪念")}) {
+        main.reset();
+        login.reset();
+        opened.clear();
+        main = std::make_unique<TfrmMain>();
+        main->myFolder = folder;
+        main->PlayReminder = [this](const QString &path) {
+            sounds << path;
+            return true;
+        };
+        main->FormCreate();
+        login = std::make_unique<TfrmLogin>();
+        frmDM->DBComUser(login->DBLookupComboBox1);
+        sounds.clear();
+        loginAs(user, "1");
+        EXPECT_EQ(opened, QStringList{user == "生日" ? "106" : "107"}) << user.toStdString();
+        EXPECT_EQ(sounds.size(), 1) << user.toStdString();
+    }
+}

@@ -473,3 +473,25 @@ TEST(DataModule, OpeningAnOlderDatabaseMakesItsPinyinCodesAgain)
     dm.openDatabase(path, false);
     EXPECT_EQ(read("select thePY from Member where theNum='1'"), QStringList{"ZS"});
 }
+
+// A live database lacking what the program needs is named when it is opened.
+TEST(DataModule, OpeningADatabaseWithoutNeededTablesOrColumnsNamesThem)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("db.edb");
+    velmora::createDatabase(path, velmora::databaseKey());
+    {
+        auto c = vdb::Connection::open(path, velmora::databaseKey());
+        c->executeNative("DROP TABLE MJN");
+        c->executeNative("ALTER TABLE SUser DROP COLUMN thePass");
+    }
+    TfrmDM dm;
+    try {
+        dm.openDatabase(path, false);
+        ADD_FAILURE() << "opened";
+    } catch (const vdb::DbError &e) {
+        EXPECT_TRUE(e.message().contains("MJN")) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains("SUser.thePass")) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(QDir::toNativeSeparators(path))) << e.message().toStdString();
+    }
+}

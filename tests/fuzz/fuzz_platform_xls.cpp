@@ -15,8 +15,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // The records alone, as if the container had been sound.
     excel::RowCollector rows;
     excel::readBiffSheet(bytes, QStringLiteral("Sheet1"), &rows);
-    for (const excel::Sheet::Row &r : rows.take())
+    const QVector<excel::UnreadCell> unread = rows.takeUnread();
+    const QVector<excel::Sheet::Row> taken = rows.take();
+    for (const excel::Sheet::Row &r : taken)
         if (r.number < 1) std::abort();
+    for (const excel::UnreadCell &u : unread)
+        if (u.row < 1 || u.column < 0) std::abort();
+    // The cells without a value join the rows as the readers hand them on.
+    const excel::Sheet sheet(QStringLiteral("fuzz.xls"), taken, unread);
+    for (int i = 0; i < sheet.rowCount(); ++i) {
+        if (i > 0 && sheet.rowNumber(i) != sheet.rowNumber(i - 1) + 1) std::abort();
+        for (int c = 0; c < sheet.columnCount(); ++c)
+            if (sheet.isUnread(i, c) && (!sheet.cell(i, c).isEmpty() || sheet.isRowEmpty(i))) std::abort();
+    }
 
     int calls = 0;
     const excel::ReadResult r = excel::readXls(bytes, QStringLiteral("fuzz.xls"), [&](int percent) {

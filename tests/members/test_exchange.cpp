@@ -9,6 +9,7 @@
 #include "members/LP.h"
 #include "platform/print/textprinter.h"
 
+#include <QApplication>
 #include <QTest>
 #include <memory>
 
@@ -220,3 +221,54 @@ TEST_F(ExchangeTest, ListFiltersOnAnyPartOfTheGiftAndOpensForACard)
 }
 
 }  // namespace
+
+// Points below 0 would give the member points: neither a gift nor an
+// exchange takes them, typed as a clerk types them.
+TEST_F(ExchangeTest, NegativePointsAreRefusedForGiftsAndExchanges)
+{
+    TfrmLP g;
+    g.show();
+    QApplication::setActiveWindow(&g);
+    g.Edit1->setFocus();
+    g.Edit1->setText("毛巾");  // Chinese comes from the input method
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), "-10");
+    EXPECT_EQ(g.Edit2->text(), "-10");
+    msgs.clear();
+    g.BitBtn2->click();
+    EXPECT_EQ(msgs.last(), "所需积分 不能为负数，请重新录入！");
+    EXPECT_EQ(QApplication::focusWidget(), g.Edit2);
+    EXPECT_EQ(count("ULP", "theName='毛巾'"), 0);
+    EXPECT_EQ(members::addGift(c(), "毛巾", "-0.5", ""), "所需积分 不能为负数，请重新录入！");
+    g.Edit2->clear();
+    QTest::keyClicks(g.Edit2, "0");
+    g.BitBtn2->click();
+    EXPECT_EQ(msgs.last(), "恭喜！恭喜！ 礼品信息 保存成功！");
+
+    auto w = std::make_unique<TfrmDH_In>();
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    w->Ed_Num->setFocus();
+    QTest::keyClicks(w->Ed_Num, card);
+    QTest::keyClick(w->Ed_Num, Qt::Key_Return);
+    ASSERT_EQ(w->Panel->card(), card);
+    const QStringList before = snapshot();
+    w->Edit17->setText("雨伞");
+    w->Edit18->setFocus();
+    QTest::keyClicks(w->Edit18, "-100");
+    EXPECT_EQ(w->Edit18->text(), "-100");
+    w->Edit19->setText("5");
+    msgs.clear();
+    w->BitBtn1->click();
+    EXPECT_EQ(msgs.last(), "所需积分 不能为负数，请重新录入！");
+    EXPECT_EQ(QApplication::focusWidget(), w->Edit18);
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(member("theJF"), "100");
+    // However the count comes, below 0 it is refused too.
+    members::Exchange x{card, "水杯", "30", "-2", "小王", "", "2026-03-07", "2026-03-07", "admin"};
+    EXPECT_EQ(members::saveExchange(c(), x).refusal, "数量 不能为负数，请重新录入！");
+    EXPECT_EQ(snapshot(), before);
+    // A gift of 0 points may still be taken.
+    EXPECT_EQ(saveSays(*w, "毛巾", "0", "1"), "");
+    EXPECT_EQ(member("theJF"), "100");
+}

@@ -185,6 +185,28 @@ TEST_F(MemberEntryTest, ContinuousEntryKeepsChoicesAndProposesTheNextCard)
     EXPECT_EQ(col("26000002", "JSRNum,theSex"), "26000001|女士");
 }
 
+// A card typed by hand (or imported) may be the one the count proposes
+// next: the entry then proposes the next card no member holds, after each
+// save too.
+TEST_F(MemberEntryTest, TheProposedCardIsOneNoMemberHolds)
+{
+    TfrmMember_In w;
+    w.myNew();
+    ASSERT_EQ(w.Edit1->text(), "26000001");
+    w.Edit1->setText("26000002");
+    w.Edit2->setText("甲");
+    w.BitBtn1Click();
+    EXPECT_EQ(count("Member", "theNum='26000002'"), 1);
+    // One member this year: the count gives 26000002, which is held.
+    EXPECT_EQ(w.Edit1->text(), "26000003");
+    w.Edit2->setText("乙");
+    w.BitBtn1Click();
+    EXPECT_EQ(col("26000003", "theName"), "乙");
+    TfrmMember_In again;
+    again.myNew();
+    EXPECT_EQ(again.Edit1->text(), "26000004");
+}
+
 TEST_F(MemberEntryTest, DuplicateCardOnlyAmongLiveMembers)
 {
     addMember("C1", "旧会员", "theDel='是', theCZ=50, theJF=7");

@@ -4,6 +4,7 @@
 #include "core/ListFrame.h"
 #include "members/AccountStore.h"
 #include "members/ZJJF.h"
+#include "keys.h"
 
 #include <memory>
 
@@ -102,6 +103,31 @@ TEST_F(PointsTest, AnniversariesSortByMonthDayAndADeletionReturnsToNew)
         EXPECT_EQ(w.Edit4->text(), "远的");
     }
     EXPECT_EQ(count("MJN"), 2);
+}
+
+}  // namespace
+
+namespace {
+
+// Tab goes name, date, remark, as the window lists them: a date typed
+// after the name lands in the date box, not in the remark.
+TEST_F(PointsTest, AnniversaryEntryTabsFromNameToDateToRemark)
+{
+    TfrmMJN w;
+    w.myNum = card;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.Edit4->setFocus();
+    QTest::keyClicks(w.Edit4, "Wedding");
+    EXPECT_EQ(pressTab(), w.DateTimePicker1);
+    QTest::keyClicks(QApplication::focusWidget(), "2020-5-20");
+    EXPECT_EQ(pressTab(), w.Edit5);
+    QTest::keyClicks(QApplication::focusWidget(), "note");
+    w.BitBtn2->click();
+    EXPECT_EQ(rows("select theName,theJNR,Remark from MJN"), QStringList{"Wedding|2020-05-20|note"});
+    const QList<QWidget *> chain = tabChainOf(w, w.Edit4);
+    ASSERT_GE(chain.size(), 3);
+    EXPECT_EQ(chain.mid(0, 3), QList<QWidget *>({w.Edit4, w.DateTimePicker1, w.Edit5})) << describeChain(chain);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include "core/MenuOpeners.h"
 #include "core/Unit1.h"
+#include "core/main.h"
+#include "core/ListFrame.h"
 #include "members/AccountStore.h"
 #include "members/CZ_In.h"
 #include "members/CZ_M.h"
@@ -290,6 +292,29 @@ TEST_F(RechargeTest, MemberListOpensTheRechargeListOnTheCard)
     EXPECT_TRUE(l->CheckBox2->isChecked());
     EXPECT_EQ(l->rowCount(), 1);
     EXPECT_TRUE(velmora::cardWindow("300"));
+}
+
+// The recharge and exchange entries reached from another window's popup
+// (the member list's) open only for a user who holds their own rights.
+TEST_F(RechargeTest, EntriesReachedFromAPopupCheckTheirOwnRights)
+{
+    auto main = std::make_unique<TfrmMain>();
+    ASSERT_EQ(frmMain, main.get());
+    QStringList shown;
+    ui::ScriptedModals modals([&](QDialog *d) {
+        if (auto *in = qobject_cast<members::AccountEntry *>(d)) shown << d->windowTitle() + " " + in->Ed_Num->text();
+        return int(QDialog::Rejected);
+    });
+    for (const char *key : {"300", "402"}) velmora::cardWindow(key)(nullptr, card);
+    EXPECT_TRUE(shown.isEmpty());
+    main->applyRight("402");
+    for (const char *key : {"300", "402"}) velmora::cardWindow(key)(nullptr, card);
+    EXPECT_EQ(shown, QStringList{"兑换录入 " + card});
+    main->applyRight("300");
+    velmora::cardWindow("300")(nullptr, card);
+    EXPECT_EQ(shown.last(), "储值录入 " + card);
+    main.reset();
+    EXPECT_EQ(frmMain, nullptr);
 }
 
 }  // namespace

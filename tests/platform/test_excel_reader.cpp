@@ -595,3 +595,62 @@ TEST(ExcelReader, ProgressIsToldAndTheReadCanBeCancelled)
         EXPECT_EQ(stopped.sheet.rowCount(), 0);
     }
 }
+
+// A formula saved without its result and an error value read as "" like an
+// empty cell, but are marked, so that an import does not take them for one.
+TEST(ExcelReader, FormulasWithoutResultsAndErrorsAreMarkedUnread)
+{
+    const ReadResult r = readParts(workbookParts(
+            "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>姓名</t></is></c>"
+            "<c r=\"B1\" t=\"inlineStr\"><is><t>积分</t></is></c></row>"
+            "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c><c r=\"B2\"><f>1+1</f></c></row>"
+            "<row r=\"3\"><c r=\"A3\" t=\"s\"><v>1</v></c><c r=\"B3\"><f>1+1</f><v></v></c>"
+            "<c r=\"C3\" t=\"str\"><f>\"\"</f><v></v></c><c r=\"D3\"><f>2+2</f><v>4</v></c></row>"
+            "<row r=\"4\"><c r=\"B4\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c></row>"
+            "<row r=\"6\"><c r=\"A6\" t=\"s\"><v>0</v></c></row>"
+            "<row r=\"7\"><c r=\"E7\"><f>SUM(B2:B6)</f></c></row>"));
+    ASSERT_TRUE(r.ok()) << r.message.toStdString();
+    const Sheet &s = r.sheet;
+    // Row 7 holds only the formula: it is a row of the sheet all the same.
+    ASSERT_EQ(s.rowCount(), 6);
+    EXPECT_EQ(s.columnCount(), 5);
+    Unread why = Unread::ErrorValue;
+    EXPECT_EQ(s.value(0, "积分"), "");
+    EXPECT_TRUE(s.isUnread(0, 1, &why));
+    EXPECT_EQ(why, Unread::NoResult);
+    EXPECT_TRUE(s.isUnread(1, 1));   // an empty result of a number formula
+    EXPECT_FALSE(s.isUnread(1, 2));  // an empty text is a result
+    EXPECT_FALSE(s.isUnread(1, 3));
+    EXPECT_EQ(s.cell(1, 3), "4");
+    EXPECT_TRUE(s.isUnread(2, 1, &why));
+    EXPECT_EQ(why, Unread::ErrorValue);
+    EXPECT_FALSE(s.isRowEmpty(2));
+    EXPECT_TRUE(s.isRowEmpty(3));  // row 5, not in the file
+    EXPECT_FALSE(s.isUnread(4, 1));
+    EXPECT_TRUE(s.isUnread(5, 4));
+    EXPECT_FALSE(s.isRowEmpty(5));
+
+    // The error results of formulas.xls and formulas.xlsx alike.
+    for (const char *name : {"formulas.xls", "formulas.xlsx"}) {
+        const ReadResult f = readWorkbook(fixture(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.ok()) << name;
+        why = Unread::NoResult;
+        EXPECT_TRUE(f.sheet.isUnread(2, f.sheet.column("积分"), &why)) << name;
+        EXPECT_EQ(why, Unread::ErrorValue) << name;
+        EXPECT_FALSE(f.sheet.isUnread(0, f.sheet.column("积分"))) << name;
+        EXPECT_FALSE(f.sheet.isUnread(1, f.sheet.column("备注"))) << name;
+    }
+
+    // A cell given a value wins over a mark for it; marks stay in their rows.
+    RowCollector rows;
+    rows.set(1, 0, "头");
+    rows.setUnread(3, 1, Unread::NoResult);
+    rows.set(2, 0, "甲");
+    rows.setUnread(2, 0, Unread::ErrorValue);
+    const Sheet joined("x.xlsx", rows.take(), rows.takeUnread());
+    ASSERT_EQ(joined.rowCount(), 2);
+    EXPECT_FALSE(joined.isUnread(0, 0));
+    EXPECT_EQ(joined.cell(0, 0), "甲");
+    EXPECT_EQ(joined.rowNumber(1), 3);
+    EXPECT_TRUE(joined.isUnread(1, 1));
+}

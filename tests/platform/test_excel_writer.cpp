@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace excel;
 using namespace exceltest;
@@ -276,6 +277,13 @@ TEST(ExcelWriter, ExportFileNamesFromTitleAndTime)
     ASSERT_TRUE(writeFile(first, "x"));
     const QString second = exportFilePath(dir.path(), "消费表", when);
     EXPECT_EQ(QFileInfo(second).fileName(), "消费表_20240105_143000_2.xlsx");
+    // A dangling link at the next name counts as taken: writing there would
+    // land at the link's target.
+    const QString elsewhere = dir.filePath("elsewhere.xlsx");
+    ASSERT_EQ(::symlink(QFile::encodeName(elsewhere).constData(), QFile::encodeName(second).constData()), 0);
+    const QString third = exportFilePath(dir.path(), "消费表", when);
+    EXPECT_EQ(QFileInfo(third).fileName(), "消费表_20240105_143000_3.xlsx");
+    EXPECT_FALSE(QFileInfo::exists(elsewhere));
 }
 
 TEST(ExcelWriter, ThousandsOfRowsReadBackUnchanged)

@@ -218,6 +218,61 @@ TEST_F(SafeFileTest, PartsOfAKilledWriterGoWithTheNextWrite)
     EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("清单.txt")});
 }
 
+// The clean-up before a write removes only what this program made: a user's
+// files and folders that merely look like part files stay, with what they hold.
+TEST_F(SafeFileTest, FilesAndFoldersThatOnlyLookLikePartsStay)
+{
+    const QString base = QFileInfo(target).fileName();
+    const QStringList files = {base + ".download.part", base + ".20261208.part", base + ".abcdefgh-12345678.part",
+                               base + ".abcdefgh-12345678.parts"};
+    for (const QString &f : files) ASSERT_TRUE(putFile(dir.filePath(f), "the user's own\n"));
+    for (const QString &d : {base + ".part-backup", base + ".k3j9x0a1-5c0e19d2.parts"}) {
+        ASSERT_TRUE(QDir(dir.path()).mkpath(d + "/inner"));
+        ASSERT_TRUE(putFile(dir.filePath(d + "/" + base), "kept\n"));
+        ASSERT_TRUE(putFile(dir.filePath(d + "/inner/deep.txt"), "kept\n"));
+    }
+    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    ASSERT_TRUE(saveFileSafely(target, QByteArray("new\n")));
+    {
+        PartFolder folder(target);
+        ASSERT_TRUE(folder.create());
+        ASSERT_TRUE(putFile(folder.filePath(), "copy\n"));
+        ASSERT_TRUE(folder.commit()) << folder.errorString().toStdString();
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+    for (const QString &f : files) EXPECT_EQ(fileBytes(dir.filePath(f)), "the user's own\n") << f.toStdString();
+    for (const QString &d : {base + ".part-backup", base + ".k3j9x0a1-5c0e19d2.parts"}) {
+        EXPECT_EQ(fileBytes(dir.filePath(d + "/" + base)), "kept\n") << d.toStdString();
+        EXPECT_EQ(fileBytes(dir.filePath(d + "/inner/deep.txt")), "kept\n") << d.toStdString();
+    }
+}
+
+// A part folder whose name is swapped for a link while it is written: its
+// removal goes through the folder itself, and the linked folder keeps its files.
+TEST_F(SafeFileTest, APartFolderSwappedForALinkLeavesTheLinkedFolderAlone)
+{
+    const QString victim = dir.filePath("victim");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("victim"));
+    const QString base = QFileInfo(target).fileName();
+    ASSERT_TRUE(putFile(victim + "/" + base, "victim's\n"));
+    ASSERT_TRUE(putFile(victim + "/other.txt", "victim's\n"));
+    QString moved;
+    {
+        PartFolder folder(target);
+        ASSERT_TRUE(folder.create());
+        const QString part = QFileInfo(folder.filePath()).path();
+        ASSERT_TRUE(putFile(folder.filePath(), "half\n"));
+        moved = dir.filePath("moved-away");
+        ASSERT_EQ(::rename(QFile::encodeName(part).constData(), QFile::encodeName(moved).constData()), 0);
+        ASSERT_TRUE(makeLink(victim, part));
+        // Given up without a commit.
+    }
+    EXPECT_EQ(fileBytes(victim + "/" + base), "victim's\n");
+    EXPECT_EQ(fileBytes(victim + "/other.txt"), "victim's\n");
+    // The folder it made, wherever it went, lost the file written there.
+    EXPECT_TRUE(QDir(moved).isEmpty());
+}
+
 // Two writers of one file at once each finish; the file is one of theirs.
 TEST_F(SafeFileTest, TwoWritersOfOneFileBothFinish)
 {

@@ -48,11 +48,18 @@ public:
     // An integer in [lo, hi].
     int range(int lo, int hi) { return hi <= lo ? lo : lo + int(next() % uint32_t(hi - lo + 1)); }
     bool chance(int percent) { return int(next() % 100) < percent; }
+    // A stream of its own for options added later, so that what a seed
+    // drew before stays the same (none: draw on from this one).
+    virtual std::unique_ptr<Source> stream(uint64_t) const { return nullptr; }
 };
 
 class SeedSource : public Source {
 public:
-    explicit SeedSource(uint64_t seed) : s_(seed * 0x9E3779B97F4A7C15ull + 0x1234567ull) {}
+    explicit SeedSource(uint64_t seed) : seed_(seed), s_(seed * 0x9E3779B97F4A7C15ull + 0x1234567ull) {}
+    std::unique_ptr<Source> stream(uint64_t salt) const override
+    {
+        return std::make_unique<SeedSource>(seed_ ^ (salt * 0xD1B54A32D192ED03ull));
+    }
     uint32_t next() override
     {
         uint64_t z = (s_ += 0x9E3779B97F4A7C15ull);
@@ -62,7 +69,7 @@ public:
     }
 
 private:
-    uint64_t s_;
+    uint64_t seed_, s_;
 };
 
 class ByteSource : public Source {
@@ -147,9 +154,33 @@ struct Plan {
     // columns CrossWidth wide, after a vertical header.
     int CrossCols = 0;
     double CrossWidth = 0;
+    // Shapes drawn from a stream of their own, off unless named in the
+    // line. A script hides each record whose value is a multiple of
+    // HideRecords, and the bands of HideBands (1 the data footer, 2 the
+    // group footers, 4 the column footer, 8 the page footer, 16 the first
+    // child band) by a condition on the record they follow. Labels: each
+    // record a text of its own length. CrossGroups: the cross-tab's columns
+    // in groups of so many, with a vertical group header and footer.
+    // Aggregates: MIN, MAX and AVG beside SUM and COUNT, over the values
+    // (which come as text) and over amounts with half cents. PlainText:
+    // footer texts that only look like calls. PageExpr: page numbers
+    // through formatted expressions.
+    int HideRecords = 0, HideBands = 0, CrossGroups = 0;
+    bool Labels = false, Aggregates = false, PlainText = false, PageExpr = false;
 
     int detailCount(int i) const { return DetailSet ? (i * 7 + 3) % (DetailRows + 1) : DetailRows; }
-    bool printsRecord(int i) const { return IfDetailEmpty || detailCount(i) > 0 || DetailRows == 0; }
+    // A record the data loop shows (its group counts it), and one printed.
+    bool dataRecord(int i) const { return IfDetailEmpty || detailCount(i) > 0 || DetailRows == 0; }
+    bool printsRecord(int i) const { return dataRecord(i) && !hidden(i); }
+    static int valueOf(int i) { return i * 7 % 13; }
+    bool hidden(int i) const { return HideRecords > 0 && valueOf(i) % HideRecords == 0; }
+    // The group footers a script hides: by the group's last record.
+    bool groupFooterHidden(int last, int level) const
+    {
+        return (HideBands & 2) && valueOf(last) % 3 == (level == 1 ? 2 : 1);
+    }
+    int labelWords(int i) const { return Labels && i % 4 == 2 ? 3 + i % 5 * 2 : 0; }
+    bool shapes() const { return HideRecords || HideBands || CrossGroups || Labels || Aggregates || PlainText || PageExpr; }
     bool isTall(int i) const { return TallEvery > 0 && i % TallEvery == TallEvery - 1; }
     double pageWidth() const { return (PaperWidth - 2 * Margin) * lyrUnitsPerMM; }
     double pageHeight() const { return (PaperHeight - 2 * Margin) * lyrUnitsPerMM; }
@@ -182,7 +213,9 @@ inline const std::vector<std::pair<const char *, bool Plan::*>> &planFlags()
             {"header2", &Plan::Header2},       {"footer2", &Plan::Footer2},       {"summary2", &Plan::Summary2},
             {"dset", &Plan::DetailSet},        {"dgroup", &Plan::DetailGroup},    {"ifdetailempty", &Plan::IfDetailEmpty},
             {"pftotals", &Plan::PageTotals},   {"cftotals", &Plan::ColumnTotals}, {"tnewpage", &Plan::TitleNewPage},
-            {"znewpage", &Plan::SummaryNewPage}, {"cnewpage", &Plan::ChildNewPage}};
+            {"znewpage", &Plan::SummaryNewPage}, {"cnewpage", &Plan::ChildNewPage},
+            {"labels", &Plan::Labels},         {"aggs", &Plan::Aggregates},       {"plaintext", &Plan::PlainText},
+            {"pageexpr", &Plan::PageExpr}};
     return flags;
 }
 
@@ -206,6 +239,9 @@ inline QString Plan::describe() const
     if (Script) flags += QStringLiteral(" script %1").arg(Script);
     if (SubDetailRows) flags += QStringLiteral(" subdetail %1").arg(SubDetailRows);
     if (CrossCols) flags += QStringLiteral(" cross %1/%2").arg(CrossCols).arg(CrossWidth, 0, 'g', 12);
+    if (HideRecords) flags += QStringLiteral(" hiderec %1").arg(HideRecords);
+    if (HideBands) flags += QStringLiteral(" hideband %1").arg(HideBands);
+    if (CrossGroups) flags += QStringLiteral(" xgroups %1").arg(CrossGroups);
     return QStringLiteral("seed %1: paper %2x%3 margin %4 pagecols %5 records %6 mastercols %7 height %8"
                           "%9 overlay %10 sub %11/%12 detail %13 words %14 groups [%15]")
             .arg(Seed)
@@ -243,7 +279,9 @@ inline Plan parse(const QString &line)
                                            {"detail", &Plan::DetailRows},        {"words", &Plan::StretchWords},
                                            {"chain", &Plan::ChildChain},         {"swords", &Plan::SplitWords},
                                            {"records2", &Plan::Records2},        {"tall", &Plan::TallEvery},
-                                           {"script", &Plan::Script},            {"subdetail", &Plan::SubDetailRows}};
+                                           {"script", &Plan::Script},            {"subdetail", &Plan::SubDetailRows},
+                                           {"hiderec", &Plan::HideRecords},      {"hideband", &Plan::HideBands},
+                                           {"xgroups", &Plan::CrossGroups}};
     const QHash<QString, double Plan::*> reals{{"margin", &Plan::Margin}, {"height", &Plan::MasterHeight}};
     QHash<QString, bool Plan::*> flags;
     for (const auto &[name, member] : planFlags()) flags.insert(QLatin1String(name), member);
@@ -295,16 +333,19 @@ inline Plan parse(const QString &line)
 constexpr double kBandGap = 40;  // design tops of consecutive bands
 constexpr double kLine = 16;     // height of a one-line text
 constexpr double kCrossLeft = 110;  // where a cross-tab's vertical bands begin
+constexpr double kCrossGroupHeader = 30, kCrossGroupFooter = 60;  // widths of its column groups' bands
 
 // Draws a template. The page is always tall enough for its page and column
 // bands, the headers that repeat and the tallest band that may not split.
 inline void laterOptions(Source &r, Plan &s, double fixed);
 inline void pageTwoOptions(Source &r, Plan &s, double fixed);
 inline void newestOptions(Source &r, Plan &s);
+inline void shapeOptions(Source &r, Plan &s);
 
 // extended: with the newest options (seeds kept from before them run
-// without, so they stay the templates they were).
-inline Plan generate(Source &r, uint64_t seed = 0, bool extended = true)
+// without, so they stay the templates they were). shapes: with the shapes
+// drawn from a stream of their own (see Plan), on top of the rest.
+inline Plan generate(Source &r, uint64_t seed = 0, bool extended = true, bool shapes = false)
 {
     Plan s;
     s.Seed = seed;
@@ -370,7 +411,83 @@ inline Plan generate(Source &r, uint64_t seed = 0, bool extended = true)
     if (maybe(70)) laterOptions(r, s, fixed);
     if (maybe(50)) pageTwoOptions(r, s, fixed);
     if (extended) newestOptions(r, s);
+    if (extended && shapes) {
+        const std::unique_ptr<Source> own = r.stream(71);
+        shapeOptions(own ? *own : r, s);
+    }
     return s;
+}
+
+// The shapes (in about half of the templates), combined with the options
+// drawn before them; each keeps the page tall enough for what may not
+// split.
+inline void shapeOptions(Source &r, Plan &s)
+{
+    if (!r.chance(55)) return;
+    auto maybe = [&](int percent) { return !r.chance(100 - percent); };
+    double taller = 0;  // mm
+    // Label sheets: records side by side, each as tall as its own text,
+    // with page and column totals.
+    if (maybe(30) && s.TallEvery == 0 && s.DetailRows == 0 && s.SubHost != 2 && s.SubHost != 5 && !s.CrossCols) {
+        s.Labels = true;
+        s.MasterColumns = r.range(2, 4);
+        s.StretchWords = std::min(s.StretchWords, 12);
+        if (maybe(50)) s.PageColumns = std::max(s.PageColumns, 2);
+        if (maybe(60)) s.PageTotals = s.PageFooter = true;
+        if (maybe(50)) s.ColumnTotals = s.ColumnFooter = true;
+        if (s.SubHost == 2) s.SubHost = 1;
+        taller += 50;
+    }
+    // Records hidden by the script, in kept blocks and under kept footers.
+    if (maybe(40) && s.DetailRows == 0 && s.SubHost != 2 && s.SubHost != 5 && s.SubHost != 6) {
+        s.HideRecords = r.range(2, 5);
+        if (s.Script > 1) s.Script = 1;
+        if (maybe(35)) s.KeepFooter = s.Footer = true;
+        if (maybe(30)) s.KeepHeader = s.Header = true;
+        if (maybe(25)) s.MasterKeep = true;
+        for (Group &g : s.Groups)
+            if (maybe(30)) g.Keep = true;
+        if (maybe(40)) s.PageTotals = s.PageFooter = true;
+        if (maybe(25)) s.ColumnTotals = s.ColumnFooter = true;
+    }
+    // Footers and a child band hidden by the script.
+    if (maybe(40)) {
+        int bits = 0;
+        if (s.SubHost != 6 && maybe(60)) {
+            bits |= 1;
+            s.Footer = true;
+            if (s.DetailRows == 0 && maybe(40)) s.FooterEach = true;
+        }
+        const bool groupFooters = std::any_of(s.Groups.begin(), s.Groups.end(), [](const Group &g) { return g.Footer; });
+        if (groupFooters && maybe(70)) bits |= 2;
+        if (s.ColumnFooter && maybe(60)) bits |= 4;
+        if (s.PageFooter && maybe(60)) bits |= 8;
+        if (s.Child && !s.ChildHidden && s.SubHost != 5 && maybe(50)) bits |= 16;
+        s.HideBands = bits;
+        if ((bits & 4) && maybe(50)) s.ColumnTotals = true;
+        if ((bits & 8) && maybe(50)) s.PageTotals = true;
+    }
+    // Cross-tab columns in groups.
+    if (!s.CrossCols && !s.Labels && s.SubHost != 2 && maybe(15)) {
+        s.PageColumns = s.MasterColumns = 1;
+        s.CrossCols = r.range(2, 20);
+        s.CrossWidth = r.range(40, 90);
+        s.Header = true;
+        s.HeaderHidden = s.Suppress = s.Line = s.MasterSplit = false;
+        s.TallEvery = 0;
+        s.StretchWords = std::min(s.StretchWords, 4);
+        s.HideBands &= ~16;
+        s.CrossGroups = r.range(1, 5);
+    } else if (s.CrossCols && maybe(70)) {
+        s.CrossGroups = r.range(1, 5);
+    }
+    s.Aggregates = maybe(50);
+    s.PlainText = maybe(30);
+    s.PageExpr = maybe(35);
+    if (s.Aggregates && maybe(40)) s.Summary = true;
+    // A line more in each footer.
+    if (s.Aggregates || s.PlainText) taller += 35;
+    s.PaperHeight += taller;
 }
 
 // The options drawn after the later ones (in half of the templates).
@@ -532,9 +649,28 @@ inline QString recordId(int i)
     return QStringLiteral("r%1").arg(i, 4, 10, QLatin1Char('0'));
 }
 
+// An amount of record i, as text: half cents, whole numbers, numbers
+// that compare otherwise as text than as numbers.
+inline QString amountOf(int i)
+{
+    static const char *const amounts[] = {"1.005", "2.675", "10.235", "0.015", "8.345", "9.5",  "10",    "100",
+                                          "25",    "-1.005", "0.125", "1234.565", "3",   "-2.675", "0.995"};
+    return QString::fromLatin1(amounts[(i * 5 + 1) % 15]);
+}
+
+// The text of label i: as many short words as the plan gives it.
+inline QString labelText(const Plan &s, int i)
+{
+    QStringList words;
+    for (int k = 0; k < s.labelWords(i); ++k) words << QStringLiteral("lb%1").arg(k);
+    return words.join(QLatin1Char(' '));
+}
+
 inline Table masterTable(const Plan &s)
 {
     Table t{{"id", "g1", "g2", "v", "t"}, {}};
+    if (s.Aggregates) t.Fields << QStringLiteral("a");
+    if (s.Labels) t.Fields << QStringLiteral("w");
     const int outer = s.Groups.empty() ? 1 : s.Groups[0].Size;
     const int inner = s.Groups.size() > 1 ? s.Groups[1].Size : 1;
     // A tall record's text has a line for every ten units of the page's
@@ -546,8 +682,10 @@ inline Table masterTable(const Plan &s)
         for (int i = 0; i < (int(s.pageHeight() / 10) + 4) * perLine; ++i) tall << QStringLiteral("tall%1").arg(i);
     for (int i = 0; i < s.Records; ++i) {
         const QString g1 = QStringLiteral("a%1").arg(i / outer);
-        t.Rows << QStringList{recordId(i), g1, g1 + QStringLiteral("b%1").arg(i / inner), QString::number(i * 7 % 13),
+        t.Rows << QStringList{recordId(i), g1, g1 + QStringLiteral("b%1").arg(i / inner), QString::number(Plan::valueOf(i)),
                               s.isTall(i) ? tall.join(QLatin1Char(' ')) : QString()};
+        if (s.Aggregates) t.Rows.last() << amountOf(i);
+        if (s.Labels) t.Rows.last() << labelText(s, i);
     }
     return t;
 }
@@ -576,7 +714,11 @@ inline Table secondTable(const Plan &s)
 inline Table crossTable(const Plan &s)
 {
     Table t{{"id"}, {}};
-    for (int i = 0; i < s.CrossCols; ++i) t.Rows << QStringList{QStringLiteral("v%1").arg(i, 2, 10, QLatin1Char('0'))};
+    if (s.CrossGroups) t.Fields << QStringLiteral("q");
+    for (int i = 0; i < s.CrossCols; ++i) {
+        t.Rows << QStringList{QStringLiteral("v%1").arg(i, 2, 10, QLatin1Char('0'))};
+        if (s.CrossGroups) t.Rows.last() << QStringLiteral("Q%1").arg(i / s.CrossGroups);
+    }
     return t;
 }
 
@@ -677,7 +819,7 @@ public:
                 r_->Datasets()->Add(cross_);
             }
         }
-        if (s.Script) script();
+        if (s.Script || s.HideRecords || s.HideBands) script();
         page_ = newPage(QStringLiteral("Page1"));
         if (s.Script) page_->OnBeforePrint = QStringLiteral("StartList");
         page_->TitleBeforeHeader = s.TitleFirst;
@@ -705,7 +847,11 @@ public:
             named(header, s.CrossCols ? kCrossLeft - 4 : room);
             if (s.CrossCols) {
                 memo(header, QStringLiteral("|"), kCrossLeft, 0, 16, kLine);
-                memo(header, QStringLiteral("xt:[V.\"id\"] @[Page#]"), kCrossLeft + 20, 0, s.CrossWidth - 4, kLine);
+                memo(header, QStringLiteral("xt:[V.\"id\"] @[Page#]"), crossData(), 0, s.CrossWidth - 4, kLine);
+                if (s.CrossGroups) {
+                    memo(header, QStringLiteral("xgh:[V.\"q\"]"), kCrossLeft + 20, 0, kCrossGroupHeader - 4, kLine);
+                    memo(header, QStringLiteral("xgf:[V.\"q\"]"), crossData() + s.CrossWidth, 0, kCrossGroupFooter - 4, kLine);
+                }
             }
             if (s.HeaderHidden) {
                 header->SetVisible(false);
@@ -723,7 +869,7 @@ public:
             gh->SetStartNewPage(g.NewPage);
             gh->ResetPageNumbers = g.ResetNumbers;
             const bool sub = i == 0 && s.SubHost == 4;
-            memo(gh, QStringLiteral("gh%1:[M.\"g%1\"] @[Page#]").arg(n), 0, 0, sub ? s.hostRoom(true) : room, 16);
+            memo(gh, QStringLiteral("gh%1:[M.\"g%1\"] @[Page#]").arg(n) + pageExpressions(), 0, 0, sub ? s.hostRoom(true) : room, 16);
             if (i == 0 && s.GroupSplit) splitText(gh, sub ? s.hostRoom(true) : room);
             if (sub) subreport(gh, QStringLiteral("g[M.\"g1\"]."));
         }
@@ -745,23 +891,44 @@ public:
         }
         const double w = std::min({s.hostRoom(s.SubHost == 2), s.columnWidth() / s.MasterColumns - 6,
                                    s.CrossCols ? kCrossLeft - 4 : 1e9});
-        TlyrMemoView *rec = memo(master_, QStringLiteral("rec:M:[M.\"id\"] @[Page#] L[Page]"), 0, 0, w * (s.Suppress ? 0.6 : 1), kLine);
+        // Amounts with half cents, to two decimals three ways.
+        const QString amounts = s.Aggregates ? QStringLiteral(" amt:[<M.\"a\"> #n%2.2f]|[FormatFloat('0.00', StrToFloat(<M.\"a\">))]|"
+                                                              "[Format('%.2f', [StrToFloat(<M.\"a\">)])]")
+                                             : QString();
+        TlyrMemoView *rec = memo(master_, QStringLiteral("rec:M:[M.\"id\"] @[Page#] L[Page]") + pageExpressions() + amounts, 0, 0,
+                                 w * (s.Suppress ? 0.6 : 1), kLine);
         if (s.Script == 1) master_->SetOnBeforePrint(QStringLiteral("CountRecord"));
+        if (s.HideRecords) master_->SetOnBeforePrint(QStringLiteral("HideRecord"));
         if (s.Script == 2) rec->SetOnBeforePrint(QStringLiteral("CountRecord"));
         if (s.Script == 3) rec->SetOnAfterData(QStringLiteral("CountRecord"));
         if (s.CrossCols) {
             memo(master_, QStringLiteral("|"), kCrossLeft, 0, 16, kLine);
-            memo(master_, QStringLiteral("x:[M.\"id\"]:[V.\"id\"] @[Page#]"), kCrossLeft + 20, 0, s.CrossWidth - 4, kLine);
+            memo(master_, QStringLiteral("x:[M.\"id\"]:[V.\"id\"] @[Page#]"), crossData(), 0, s.CrossWidth - 4, kLine);
             auto *vh = band<TlyrHeader>(page_, "VHeader1", 0, 200);
             vh->SetVertical(true);
             vh->SetLeft(kCrossLeft);
             vh->SetWidth(20);
             auto *vd = band<TlyrMasterData>(page_, "VData1", 0, 200);
             vd->SetVertical(true);
-            vd->SetLeft(kCrossLeft + 20);
+            vd->SetLeft(crossData());
             vd->SetWidth(s.CrossWidth);
             if (cross_) vd->SetDataSet(cross_);
             vd->SetDataSetName(QStringLiteral("V"));
+            if (s.CrossGroups) {
+                // Each group's columns between its header and its footer,
+                // which shows the group in every row.
+                memo(master_, QStringLiteral("q:[M.\"id\"]:[V.\"q\"] @[Page#]"), crossData() + s.CrossWidth, 0,
+                     kCrossGroupFooter - 4, kLine);
+                auto *vg = band<TlyrGroupHeader>(page_, "VGroupHeader1", 0, 200);
+                vg->SetVertical(true);
+                vg->SetLeft(kCrossLeft + 20);
+                vg->SetWidth(kCrossGroupHeader);
+                vg->Condition = QStringLiteral("V.\"q\"");
+                auto *vf = band<TlyrGroupFooter>(page_, "VGroupFooter1", 0, 200);
+                vf->SetVertical(true);
+                vf->SetLeft(crossData() + s.CrossWidth);
+                vf->SetWidth(kCrossGroupFooter);
+            }
         }
         if (s.Suppress) {
             auto *m = memo(master_, QStringLiteral("sup:[M.\"g1\"]"), w * 0.6, 0, w * 0.4, kLine);
@@ -774,6 +941,14 @@ public:
                            std::max(kLine, s.MasterHeight - kLine));
             m->SetStretchMode(smActualHeight);
             m->SetWordWrap(true);
+        }
+        if (s.Labels) {
+            // Below the stretching text, which pushes it down.
+            const double top = s.StretchWords > 0 ? std::max(2 * kLine, s.MasterHeight) : kLine;
+            auto *m = memo(master_, QStringLiteral("[M.\"w\"]"), 0, top, s.Line ? w - 6 : w, kLine);
+            m->SetStretchMode(smActualHeight);
+            m->SetWordWrap(true);
+            master_->SetStretched(true);
         }
         if (s.TallEvery > 0) {
             // Below the stretching text, which pushes it down.
@@ -795,6 +970,7 @@ public:
             master_->SetChild(first);
             master_->SetKeepChild(s.KeepChild);
             first->SetStartNewPage(s.ChildNewPage);
+            if (s.HideBands & 16) first->SetOnBeforePrint(QStringLiteral("HideChild"));
             if (s.SubHost == 5) subreport(first, QStringLiteral("c[M.\"id\"]."));
             if (s.ChildHidden) {
                 first->SetVisible(false);
@@ -835,8 +1011,12 @@ public:
             auto *f = band<TlyrFooter>(page_, "Footer1", next(), 20);
             // Script totals where the footer closes the whole list.
             const QString sc = s.Script && s.DetailRows == 0 && !s.FooterEach ? QStringLiteral(" sc:[ScS]:[ScC]") : QString();
-            memo(f, "ftr:" + totals + sc + " @[Page#]", 0, 0, s.SubHost == 6 ? s.hostRoom(true) : room, 16);
+            // The record it follows, for a footer after each.
+            const QString record = s.shapes() ? QStringLiteral(" fid:[M.\"id\"]") : QString();
+            memo(f, "ftr:" + totals + sc + record + " @[Page#]" + pageExpressions(), 0, 0, s.SubHost == 6 ? s.hostRoom(true) : room, 16);
             if (s.SubHost == 6) subreport(f, QStringLiteral("f[M.\"id\"]."));
+            if (s.HideBands & 1) f->SetOnBeforePrint(QStringLiteral("HideFooter"));
+            moreTotals(f, s.SubHost == 6 ? s.hostRoom(true) : room, true);
         }
         if (s.DetailRows > 0 && s.DetailGroup)
             memo(band<TlyrGroupFooter>(page_, "DetailGroupFooter1", next(), 16),
@@ -856,10 +1036,13 @@ public:
             gf->HideIfSingleDataRecord = s.HideSingle;
             // A footer left out for a single record would not start the
             // next group's script totals.
-            const bool sc = s.Script && !s.HideSingle;
+            // (Nor would one the script hides.)
+            const bool sc = s.Script && !s.HideSingle && !(s.HideBands & 2);
             if (sc) gf->SetOnAfterPrint(QStringLiteral("EndGroup") + n);
-            memo(gf, QStringLiteral("gf%1:[M.\"g%1\"]:").arg(n) + totals + (sc ? QStringLiteral(" sc:[G%1S]:[G%1C]").arg(n) : QString()) + " @[Page#]", 0, 0, room, 16);
+            if (s.HideBands & 2) gf->SetOnBeforePrint(QStringLiteral("HideGroup") + n);
+            memo(gf, QStringLiteral("gf%1:[M.\"g%1\"]:").arg(n) + totals + (sc ? QStringLiteral(" sc:[G%1S]:[G%1C]").arg(n) : QString()) + " @[Page#]" + pageExpressions(), 0, 0, room, 16);
             if (i == 0 && s.GroupSplit) splitText(gf, room);
+            moreTotals(gf, room, true);
         }
         if (s.Summary) {
             auto *z = band<TlyrReportSummary>(page_, "Summary1", next(), 24);
@@ -868,10 +1051,14 @@ public:
             const QString sc = !s.Script ? QString() : s.SubHost && s.SubHost != 3 ? QStringLiteral(" sc:[ScS]:[ScC] sb:[SbC]") : QStringLiteral(" sc:[ScS]:[ScC]");
             host(z, 3, "z", "sum:" + totals + sc);
             z->SetStartNewPage(s.SummaryNewPage);
+            moreTotals(z, s.hostRoom(s.SubHost == 3), true);
         }
-        if (s.ColumnFooter)
-            named(band<TlyrColumnFooter>(page_, "ColumnFooter1", next(), 16), room,
-                  s.ColumnTotals ? QStringLiteral(" cf:") + totals : QString());
+        if (s.ColumnFooter) {
+            auto *cf = band<TlyrColumnFooter>(page_, "ColumnFooter1", next(), 16);
+            named(cf, room, s.ColumnTotals ? QStringLiteral(" cf:") + totals : QString());
+            if (s.HideBands & 4) cf->SetOnBeforePrint(QStringLiteral("HideColumnFooter"));
+            if (s.ColumnTotals) moreTotals(cf, room, false);
+        }
         if (s.PageFooter) {
             auto *pf = band<TlyrPageFooter>(page_, "PageFooter1", next(), 20);
             // Logical numbers restart with groups; without, the total is the
@@ -881,6 +1068,8 @@ public:
                                     (s.PageTotals ? QStringLiteral(" pt:") + totals : QString()));
             pf->PrintOnFirstPage = !s.NoFooterFirst;
             pf->PrintOnLastPage = !s.NoFooterLast;
+            if (s.HideBands & 8) pf->SetOnBeforePrint(QStringLiteral("HidePageFooter"));
+            if (s.PageTotals) moreTotals(pf, wide, false);
         }
         if (s.Overlay) {
             auto *ov = band<TlyrOverlay>(page_, "Overlay1", next(), 30);
@@ -904,8 +1093,57 @@ private:
                            QStringLiteral("procedure EndGroup1(Sender: TObject);"), QStringLiteral("begin G1C := 0; G1S := 0; end;"),
                            QStringLiteral("procedure EndGroup2(Sender: TObject);"), QStringLiteral("begin G2C := 0; G2S := 0; end;"),
                            QStringLiteral("procedure StartList(Sender: TObject);"),
-                           QStringLiteral("begin ScC := 0; ScS := 0; SbC := 0; G1C := 0; G1S := 0; G2C := 0; G2S := 0; end;"),
-                           QStringLiteral("begin"), QStringLiteral("end.")});
+                           QStringLiteral("begin ScC := 0; ScS := 0; SbC := 0; G1C := 0; G1S := 0; G2C := 0; G2S := 0; end;")});
+        const Plan &s = b_.S;
+        QStringList more;
+        if (s.HideRecords || s.HideBands)
+            // The record's value; -1 past the last record.
+            more << QStringLiteral("function RecValue: Integer;") << QStringLiteral("var t: String;") << QStringLiteral("begin")
+                 << QStringLiteral("  t := VarToStr(<M.\"v\">);") << QStringLiteral("  if t = '' then Result := -1 else Result := StrToInt(t);")
+                 << QStringLiteral("end;");
+        if (s.HideRecords)
+            more << QStringLiteral("procedure HideRecord(Sender: TObject);") << QStringLiteral("begin")
+                 << QStringLiteral("  MasterData1.Visible := RecValue mod %1 <> 0;").arg(s.HideRecords)
+                 << (s.Script == 1 ? QStringLiteral("  if MasterData1.Visible then CountRecord(Sender);") : QString())
+                 << QStringLiteral("end;");
+        // Only for bands the template has (a reduced line may lack them).
+        const auto footers = std::count_if(s.Groups.begin(), s.Groups.end(), [](const Group &g) { return g.Footer; });
+        const std::tuple<int, bool, const char *> hides[] = {
+                {1, s.Footer, "procedure HideFooter(Sender: TObject); begin Footer1.Visible := RecValue mod 3 <> 1; end;"},
+                {2, size_t(footers) == s.Groups.size() && footers > 0,
+                 "procedure HideGroup1(Sender: TObject); begin GroupFooter1.Visible := RecValue mod 3 <> 2; end;"},
+                {2, s.Groups.size() > 1 && footers > 0,
+                 "procedure HideGroup2(Sender: TObject); begin GroupFooter2.Visible := RecValue mod 3 <> 1; end;"},
+                {4, s.ColumnFooter, "procedure HideColumnFooter(Sender: TObject); begin ColumnFooter1.Visible := RecValue mod 2 = 0; end;"},
+                {8, s.PageFooter, "procedure HidePageFooter(Sender: TObject); begin PageFooter1.Visible := RecValue mod 2 = 1; end;"},
+                {16, s.Child, "procedure HideChild(Sender: TObject); begin Child1.Visible := RecValue mod 2 = 0; end;"}};
+        for (const auto &[bit, exists, text] : hides)
+            if ((s.HideBands & bit) && exists) more << QString::fromLatin1(text);
+        more << QStringLiteral("begin") << QStringLiteral("end.");
+        r_->SetScriptText(r_->ScriptText() + more);
+    }
+    // Page numbers through expressions and formats, read like "@[Page#]".
+    QString pageExpressions() const
+    {
+        return b_.S.PageExpr ? QStringLiteral(" @[Page# #n%d] @[<Page#> + 0] pg:[IIF(<Page#> > 1, 'later', 'first')]") : QString();
+    }
+    // Where a cross-tab's data columns begin.
+    double crossData() const { return kCrossLeft + 20 + (b_.S.CrossGroups ? kCrossGroupHeader : 0); }
+    // A line under a footer's totals: MIN, MAX, AVG and amounts to two
+    // decimals; in data and group footers and the summary, texts that only
+    // look like calls.
+    void moreTotals(TlyrBand *b, double width, bool texts)
+    {
+        const Plan &s = b_.S;
+        QString text;
+        if (s.PlainText && texts)
+            text += QStringLiteral("Sum (RMB) [IIF(1 > 0, 'sum(x)', 'max(y)')] Max (per row): avg (mean) ");
+        if (s.Aggregates)
+            text += QStringLiteral("ag:N[MIN(<M.\"v\">)]:X[MAX(<M.\"v\">)]:A[AVG(<M.\"v\">) #n%2.2f]:n[MIN(<M.\"a\">)]:"
+                                   "x[MAX(<M.\"a\">)]:s[SUM(<M.\"a\">) #n%2.2f]:p[SUM(<M.\"a\">) #n#0.00]");
+        if (text.isEmpty()) return;
+        memo(b, text.trimmed(), 0, b->Height() + 2, width, kLine);
+        b->SetHeight(b->Height() + kLine + 4);
     }
     // A report page after the first, in one column, listing the rows of P.
     void secondPage()
@@ -1129,6 +1367,7 @@ public:
         keepBlocks();
         wholeBands();
         crossCells();
+        if (s_.shapes()) shapes();
         return std::move(failures_);
     }
 
@@ -1205,8 +1444,13 @@ private:
         const QStringList *last = nullptr;
         for (int i = 0; i < b_.Master.Rows.size(); ++i) {
             const QStringList &r = b_.Master.Rows[i];
-            if (!s_.printsRecord(i)) continue;
+            if (!s_.dataRecord(i)) continue;
+            // A group of hidden records still has its header.
             if (s_.SubHost == 4 && (!last || (*last)[1] != r[1])) subs("g" + r[1]);
+            if (s_.hidden(i)) {
+                last = &r;
+                continue;
+            }
             out << "rec:M:" + r[0];
             if (s_.SubHost == 2) subs(r[0]);
             if (s_.SubHost == 5) subs("c" + r[0]);
@@ -1449,18 +1693,25 @@ private:
             const bool footer = s_.PageFooter && !(i == 0 && s_.NoFooterFirst) && !(i == pages - 1 && s_.NoFooterLast);
             if ((headers.value(i) > 0) != header)
                 fail(QStringLiteral("pageheader"), QStringLiteral("page %1 %2 a page header").arg(i + 1).arg(header ? "lacks" : "has"));
-            if ((footers.value(i) > 0) != footer)
+            // A page footer the script hides is none of these.
+            if ((footers.value(i) > 0) != footer && !(footer && (s_.HideBands & 8)))
                 fail(QStringLiteral("pagefooter"), QStringLiteral("page %1 %2 a page footer").arg(i + 1).arg(footer ? "lacks" : "has"));
         }
         if (pages > 0 && s_.Summary && summaries != 1)
             fail(QStringLiteral("summary"), QStringLiteral("the summary is printed %1 times").arg(summaries));
         const auto withFooter = std::count_if(s_.Groups.begin(), s_.Groups.end(), [](const Group &g) { return g.Footer; });
         for (size_t i = s_.Groups.size() - size_t(withFooter); i < s_.Groups.size(); ++i) {
-            QHash<QString, int> size;
-            for (const QStringList &r : shownRows()) ++size[r[1 + int(i)]];
+            // Hidden records count for a group; its last record tells
+            // whether the script hides its footer.
+            QHash<QString, int> size, last;
+            for (int k = 0; k < b_.Master.Rows.size(); ++k)
+                if (s_.dataRecord(k)) {
+                    ++size[b_.Master.Rows[k][1 + int(i)]];
+                    last[b_.Master.Rows[k][1 + int(i)]] = k;
+                }
             for (auto it = size.cbegin(); it != size.cend(); ++it) {
                 const QString key = QStringLiteral("gf%1:").arg(i + 1) + it.key();
-                const int want = s_.HideSingle && it.value() == 1 ? 0 : 1;
+                const int want = (s_.HideSingle && it.value() == 1) || s_.groupFooterHidden(last.value(it.key()), int(i) + 1) ? 0 : 1;
                 if (groupFooters.value(key) != want)
                     fail(QStringLiteral("groupfooter"), QStringLiteral("%1 printed %2 times, not %3").arg(key).arg(groupFooters.value(key)).arg(want));
             }
@@ -1498,7 +1749,10 @@ private:
         // A group breaks the page unless it is the first of its level
         // under its outer group; the page its header first prints on is 1.
         QSet<QString> restarting, seen;
-        const QList<QStringList> rows = shownRows();
+        // Groups of hidden records break their pages too.
+        QList<QStringList> rows;
+        for (int i = 0; i < b_.Master.Rows.size(); ++i)
+            if (s_.dataRecord(i)) rows << b_.Master.Rows[i];
         for (int j = 1; j < rows.size(); ++j)
             for (int i = 0; i < int(std::min<size_t>(s_.Groups.size(), 2)); ++i) {
                 const Group &g = s_.Groups[size_t(i)];
@@ -1539,7 +1793,8 @@ private:
             if (!s_.printsRecord(i) || s_.detailCount(i) == 0) continue;
             const QString id = b_.Master.Rows[i][0];
             if (s_.DetailHeader) want["dh:" + id] = 1;
-            if (s_.Footer) ++want[QStringLiteral("ftr")];
+            // (Unless the script hides it, by the record it follows.)
+            if (s_.Footer && !((s_.HideBands & 1) && Plan::valueOf(i) % 3 == 1)) ++want[QStringLiteral("ftr")];
             if (s_.DetailGroup)
                 for (int k = 0; k < s_.detailCount(i); k += 2)
                     for (const char *kind : {"dgh:", "dgf:"}) want[kind + id + QStringLiteral(".x%1").arg(k / 2)] = 1;
@@ -1695,9 +1950,16 @@ private:
         for (const PrintedBand &b : bands_)
             if (std::any_of(b.Texts.begin(), b.Texts.end(), [](const QString &t) { return t.startsWith(QLatin1String("rec:M:")); }))
                 withRecords.insert(b.Page);
+        static const QRegularExpression fid(QStringLiteral(" fid:r(\\d+)"));
         for (const PrintedBand &b : bands_) {
             if (s_.CrossCols && !withRecords.contains(b.Page)) continue;
             const Item at{b.Page, pageColumn(b.Left), b.Top, b.Left, 0, {}, &b};
+            // The footer after each record is that record's, hidden or not.
+            if (const auto m = fid.match(b.Texts.join(QLatin1Char(' '))); m.hasMatch() && (s_.FooterEach || s_.DetailRows > 0)) {
+                items.push_back(at);
+                items.back().Text = QStringLiteral("rec:M:r") + m.captured(1);
+                continue;
+            }
             const bool recordText = std::any_of(b.Texts.begin(), b.Texts.end(), [](const QString &t) { return !recordOf(t).isEmpty(); });
             if (!recordText && ofRecord.match(b.Name).hasMatch()) items.push_back(at);
             for (const QString &t : b.Texts) {
@@ -1852,31 +2114,43 @@ private:
         }
         return true;
     }
-    // The page and column footers total what their page or column shows:
-    // a record counts where it begins, or where its band and children end.
+    // The records a page or column footer printed at b may total: a record
+    // counts where it begins, or where its band and children end, or where
+    // its band ends.
+    std::vector<std::vector<int>> placeScopes(const PrintedBand &at, bool page) const
+    {
+        using Cell = std::pair<int, int>;
+        std::map<int, Cell> begins, ends, bandEnds;  // record: page and column
+        static const QRegularExpression master(QStringLiteral("^rec:M:"));
+        for (size_t i = 0; i < bands_.size(); ++i) {
+            const PrintedBand &b = bands_[i];
+            if (owner_[i] < 0 || crossPart(b.Page)) continue;
+            const Cell c{b.Page, pageColumn(b.Left)};
+            if (b.Texts.filter(master).size() > 0 && !begins.count(owner_[i])) begins[owner_[i]] = c;
+            if (b.Name == QLatin1String("MasterData1") || b.Name.startsWith(QLatin1String("Child")))
+                ends[owner_[i]] = std::max(ends[owner_[i]], c);
+            if (b.Name == QLatin1String("MasterData1")) bandEnds[owner_[i]] = std::max(bandEnds[owner_[i]], c);
+        }
+        const Cell here{at.Page, pageColumn(at.Left)};
+        std::vector<std::vector<int>> out;
+        for (const auto *where : {&begins, &ends, &bandEnds}) {
+            out.emplace_back();
+            for (const auto &[r, c] : *where)
+                if (c.first == here.first && (page || c.second == here.second)) out.back().push_back(r);
+        }
+        return out;
+    }
+    // The page and column footers total what their page or column shows.
     void pageTotals()
     {
         if (!s_.PageTotals && !s_.ColumnTotals) return;
         static const QRegularExpression pt(QStringLiteral(" (pt|cf):S(-?\\d+):C(\\d+)"));
-        using Cell = std::pair<int, int>;
-        std::map<int, Cell> begins, ends, bandEnds;  // record: page and column
-        for (size_t i = 0; i < bands_.size(); ++i) {
-            const PrintedBand &b = bands_[i];
-            if (owner_[i] < 0 || crossPart(b.Page)) continue;
-            const Cell at{b.Page, pageColumn(b.Left)};
-            if (b.Texts.filter(QRegularExpression(QStringLiteral("^rec:M:"))).size() > 0 && !begins.count(owner_[i]))
-                begins[owner_[i]] = at;
-            if (b.Name == QLatin1String("MasterData1") || b.Name.startsWith(QLatin1String("Child")))
-                ends[owner_[i]] = std::max(ends[owner_[i]], at);
-            if (b.Name == QLatin1String("MasterData1")) bandEnds[owner_[i]] = std::max(bandEnds[owner_[i]], at);
-        }
-        auto total = [&](const std::map<int, Cell> &where, const Cell &at, bool page) {
+        auto total = [&](const std::vector<int> &rs) {
             std::pair<int, int> t{0, 0};
-            for (const auto &[r, c] : where)
-                if (c.first == at.first && (page || c.second == at.second)) {
-                    t.first += b_.Master.Rows[r][3].toInt();
-                    ++t.second;
-                }
+            for (int r : rs) {
+                t.first += b_.Master.Rows[r][3].toInt();
+                ++t.second;
+            }
             return t;
         };
         for (const PrintedBand &b : bands_) {
@@ -1885,12 +2159,13 @@ private:
                 const auto m = pt.match(t);
                 if (!m.hasMatch()) continue;
                 const bool page = m.captured(1) == QLatin1String("pt");
-                const Cell at{b.Page, pageColumn(b.Left)};
                 const std::pair<int, int> got{m.captured(2).toInt(), m.captured(3).toInt()};
-                const auto a = total(begins, at, page), z = total(ends, at, page);
-                if (got != a && got != z && got != total(bandEnds, at, page))
+                const auto scopes = placeScopes(b, page);
+                if (std::none_of(scopes.begin(), scopes.end(), [&](const std::vector<int> &rs) { return total(rs) == got; })) {
+                    const auto a = total(scopes[0]);
                     fail(page ? QStringLiteral("pagetotals") : QStringLiteral("columntotals"),
                          QStringLiteral("shows S%1:C%2 for records holding S%3:C%4: ").arg(got.first).arg(got.second).arg(a.first).arg(a.second) + where(b));
+                }
             }
         }
     }
@@ -2162,7 +2437,7 @@ private:
     {
         // A band's first part shows its first line; parts after lack it.
         auto firstLine = [&](const PrintedBand &b) -> QString {
-            if (b.Name == QLatin1String("MasterData1")) return s_.MasterSplit ? QString() : QStringLiteral("^(rec:M:|x:)");
+            if (b.Name == QLatin1String("MasterData1")) return s_.MasterSplit ? QString() : QStringLiteral("^(rec:M:|x:|q:)");
             if (b.Name.startsWith(QLatin1String("Child")) && b.Name != QLatin1String("Child2")) {
                 const int chain = b.Name == QLatin1String("Child1") ? 0 : b.Name.mid(5).toInt() - 2;
                 return s_.ChildSplit && chain == s_.ChildChain ? QString() : "^" + b.Name + " ";
@@ -2237,6 +2512,164 @@ private:
                                                       .arg(p.Height + p.Cuts * std::max(p.Gap, 0.0))
                                                       .arg(p.Room) +
                                                       where(bands_[p.From]));
+    }
+    // ------------------------------------------------ the shapes
+    // An amount as thousandths, read from its decimal text.
+    static long long thousandths(const QString &text)
+    {
+        const bool negative = text.startsWith(QLatin1Char('-'));
+        const QString digits = negative ? text.mid(1) : text;
+        const QString whole = digits.section(QLatin1Char('.'), 0, 0);
+        const QString part = (digits.section(QLatin1Char('.'), 1, 1) + QStringLiteral("000")).left(3);
+        const long long t = whole.toLongLong() * 1000 + part.toLongLong();
+        return negative ? -t : t;
+    }
+    // A number of thousandths to two decimals, half away from zero.
+    static QString twoDecimals(long long t)
+    {
+        const long long cents = (std::llabs(t) + 5) / 10;
+        return QStringLiteral("%1%2.%3").arg(t < 0 && cents > 0 ? "-" : "").arg(cents / 100).arg(cents % 100, 2, 10, QLatin1Char('0'));
+    }
+    // The sum over count to two decimals, half away from zero.
+    static QString average(long long sum, long long count)
+    {
+        if (count == 0) return QStringLiteral("0.00");
+        const long long u = std::llabs(sum) * 100, cents = (2 * u + count) / (2 * count);
+        return QStringLiteral("%1%2.%3").arg(sum < 0 && cents > 0 ? "-" : "").arg(cents / 100).arg(cents % 100, 2, 10, QLatin1Char('0'));
+    }
+    double amount(int r) const { return b_.Master.Rows[r][5].toDouble(); }
+    // The records printed, by index.
+    std::vector<int> shownIndices() const
+    {
+        std::vector<int> out;
+        for (int i = 0; i < b_.Master.Rows.size(); ++i)
+            if (s_.printsRecord(i)) out.push_back(i);
+        return out;
+    }
+    // Where a footer's texts do not show the totals of these records: SUM
+    // and COUNT, or (more) on the line below MIN, MAX, AVG and the
+    // amounts' sum.
+    QString totalsDiffer(const QStringList &texts, const std::vector<int> &rs, bool more) const
+    {
+        static const QRegularExpression sc(QStringLiteral("(?:^|\\s)(?:gf\\d:\\S*:|ftr:|sum:|pt:|cf:)S(-?\\d+):C(\\d+)")),
+                line(QStringLiteral("ag:N([^:]*):X([^:]*):A([^:]*):n([^:]*):x([^:]*):s([^:]*):p(\\S*)"));
+        long long sum = 0, amounts = 0;
+        double lo = 0, hi = 0, alo = 0, ahi = 0;
+        for (size_t k = 0; k < rs.size(); ++k) {
+            const int v = Plan::valueOf(rs[k]);
+            sum += v;
+            lo = k ? std::min(lo, double(v)) : v;
+            hi = k ? std::max(hi, double(v)) : v;
+            if (s_.Aggregates) {
+                amounts += thousandths(b_.Master.Rows[rs[k]][5]);
+                alo = k ? std::min(alo, amount(rs[k])) : amount(rs[k]);
+                ahi = k ? std::max(ahi, amount(rs[k])) : amount(rs[k]);
+            }
+        }
+        auto same = [](const QString &got, double want) {
+            bool ok = false;
+            const double x = got.toDouble(&ok);
+            return ok && std::fabs(x - want) < 1e-9;
+        };
+        for (const QString &t : texts) {
+            if (const auto m = sc.match(t); !more && m.hasMatch() && (m.captured(1).toLongLong() != sum || m.captured(2).toLongLong() != qsizetype(rs.size())))
+                return QStringLiteral("S%1:C%2 for S%3:C%4").arg(m.captured(1), m.captured(2)).arg(sum).arg(rs.size());
+            if (const auto m = line.match(t); more && m.hasMatch()) {
+                const QString want = QStringLiteral("N%1:X%2:A%3:n%4:x%5:s%6:p%6")
+                                             .arg(lo, 0, 'g', 15)
+                                             .arg(hi, 0, 'g', 15)
+                                             .arg(average(sum, qsizetype(rs.size())))
+                                             .arg(alo, 0, 'g', 15)
+                                             .arg(ahi, 0, 'g', 15)
+                                             .arg(twoDecimals(amounts));
+                if (!same(m.captured(1), lo) || !same(m.captured(2), hi) || m.captured(3) != average(sum, qsizetype(rs.size())) ||
+                    !same(m.captured(4), alo) || !same(m.captured(5), ahi) || m.captured(6) != twoDecimals(amounts) ||
+                    m.captured(7) != twoDecimals(amounts))
+                    return m.captured(0) + QStringLiteral(" for ") + want;
+            }
+        }
+        return {};
+    }
+    void shapes()
+    {
+        static const QRegularExpression groupKey(QStringLiteral("^gf(\\d):([^:\\s]*):")), fid(QStringLiteral(" fid:r(\\d+)")),
+                amt(QStringLiteral(" amt:(\\S*)\\|(\\S*)\\|(\\S*)")), pg(QStringLiteral(" pg:(\\S*)")),
+                cell(QStringLiteral("^(q|xgh|xgf):(\\S*)"));
+        const std::vector<int> shown = shownIndices();
+        // The footer after each record (or its details) totals the records
+        // since the one before.
+        auto runsFooter = [this](int j) { return s_.dataRecord(j) && (s_.DetailRows == 0 || s_.detailCount(j) > 0); };
+        QHash<QString, int> cells;
+        for (const PrintedBand &b : bands_) {
+            if (second(b)) continue;
+            const QString text = b.Texts.join(QLatin1Char('\n'));
+            std::vector<std::vector<int>> scopes;
+            if (b.Name == QLatin1String("Summary1")) {
+                scopes.push_back(shown);
+            } else if (b.Name.startsWith(QLatin1String("GroupFooter"))) {
+                for (const QString &t : b.Texts)
+                    if (const auto m = groupKey.match(t); m.hasMatch()) {
+                        scopes.emplace_back();
+                        for (int r : shown)
+                            if (b_.Master.Rows[r][m.captured(1).toInt()] == m.captured(2)) scopes.back().push_back(r);
+                    }
+            } else if (b.Name == QLatin1String("Footer1")) {
+                const auto m = fid.match(text);
+                if (!(s_.FooterEach || s_.DetailRows > 0)) {
+                    scopes.push_back(shown);
+                } else if (m.hasMatch()) {
+                    const int i = m.captured(1).toInt();
+                    int from = i - 1;
+                    while (from >= 0 && !runsFooter(from)) --from;
+                    scopes.emplace_back();
+                    for (int r : shown)
+                        if (r > from && r <= i) scopes.back().push_back(r);
+                }
+            } else if ((b.Name == QLatin1String("PageFooter1") || b.Name == QLatin1String("ColumnFooter1")) && !crossPart(b.Page)) {
+                scopes = placeScopes(b, b.Name == QLatin1String("PageFooter1"));
+            }
+            if (!scopes.empty() && text.contains(QLatin1String("ag:"))) {
+                QString differs;
+                for (const auto &rs : scopes) {
+                    const QString d = totalsDiffer(b.Texts, rs, true);
+                    if (d.isEmpty()) {
+                        differs.clear();
+                        break;
+                    }
+                    if (differs.isEmpty()) differs = d;
+                }
+                if (!differs.isEmpty()) fail(QStringLiteral("aggregate"), differs + QStringLiteral(": ") + where(b));
+            }
+            if (!scopes.empty() && b.Name == QLatin1String("Footer1") && (s_.FooterEach || s_.DetailRows > 0))
+                if (const QString d = totalsDiffer(b.Texts, scopes[0], false); !d.isEmpty()) fail(QStringLiteral("totals"), d + QStringLiteral(": ") + where(b));
+            for (const QString &t : b.Texts) {
+                if (t.startsWith(QLatin1String("Sum (")) && !t.startsWith(QLatin1String("Sum (RMB) sum(x) Max (per row): avg (mean)")))
+                    fail(QStringLiteral("plaintext"), QStringLiteral("a text read as a formula: ") + where(b));
+                if (const auto m = pg.match(t); m.hasMatch() && m.captured(1) != (b.Page == 0 ? QLatin1String("first") : QLatin1String("later")))
+                    fail(QStringLiteral("page#expr"), QStringLiteral("an expression shows the page as %1: ").arg(m.captured(1)) + where(b));
+                if (const auto m = amt.match(t); m.hasMatch()) {
+                    const QString want = twoDecimals(thousandths(b_.Master.Rows[recordOf(t).mid(7).toInt()][5]));
+                    for (int k = 1; k <= 3; ++k)
+                        if (m.captured(k) != want)
+                            fail(QStringLiteral("rounding"), QStringLiteral("%1 for %2 (%3): ").arg(m.captured(k), want, b_.Master.Rows[recordOf(t).mid(7).toInt()][5]) + where(b));
+                }
+            }
+            for (const PrintedObject &o : b.Objects)
+                if (const auto m = cell.match(o.Text); m.hasMatch()) {
+                    if (m.captured(1) == QLatin1String("q")) ++cells[m.captured(2).section(QLatin1Char(' '), 0, 0)];
+                    if (!m.captured(2).section(QLatin1Char(':'), -1).startsWith(QLatin1Char('Q')))
+                        fail(QStringLiteral("crossgroup"), QStringLiteral("\"%1\" names no column group: ").arg(o.Text) + where(b));
+                }
+        }
+        if (s_.CrossGroups) {
+            QSet<QString> groups;
+            for (const QStringList &c : b_.Cross.Rows) groups.insert(c[1]);
+            for (int r : shown)
+                for (const QString &g : groups) {
+                    const QString key = b_.Master.Rows[r][0] + QLatin1Char(':') + g;
+                    if (cells.value(key) != 1) fail(QStringLiteral("crossgroup"), QStringLiteral("q:%1 printed %2 times").arg(key).arg(cells.value(key)));
+                }
+        }
     }
     // Every cross-tab cell prints once, under its column's title.
     void crossCells()
@@ -2411,6 +2844,10 @@ inline std::vector<Plan> smaller(const Plan &s)
     if (s.CrossCols > 0) with([](Plan &t) { t.CrossCols = 0; });
     if (s.CrossCols > 1) with([](Plan &t) { --t.CrossCols; });
     if (s.SplitWords > 0) with([](Plan &t) { t.SplitWords = 0; });
+    if (s.HideRecords) with([](Plan &t) { t.HideRecords = 0; });
+    for (int bit = 1; bit <= 16; bit *= 2)
+        if (s.HideBands & bit) with([bit](Plan &t) { t.HideBands &= ~bit; });
+    if (s.CrossGroups) with([](Plan &t) { t.CrossGroups = 0; });
     return out;
 }
 

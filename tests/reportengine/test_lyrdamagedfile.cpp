@@ -401,6 +401,12 @@ TEST_F(DamagedFileTest, ThePreviewMarksBrokenPicturesAndNamesTheirPages)
     stream.open(QIODevice::ReadOnly);
     pages().LoadFromStream(stream, false);
     const auto form = openPreviewForm(*report, QSize(1200, 800));
+    // A picture is found broken when its page is drawn: all six are.
+    form->Preview->SetZoom(0.25);
+    QImage shown(1200, 800, QImage::Format_RGB32);
+    QPainter onScreen(&shown);
+    form->Preview->Workspace->PaintTo(onScreen, shown.size());
+    onScreen.end();
     EXPECT_EQ(form->Preview->DamagedPages, QList<int>{3});
     EXPECT_EQ(form->Preview->DamagedPicturePages, (QList<int>{4, 5}));
     EXPECT_EQ(form->StatusMessage->text(),

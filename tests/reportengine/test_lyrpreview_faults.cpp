@@ -204,6 +204,8 @@ public:
     {
         prepare(3, Fault::EveryPageDamaged);
         auto form = openForm();
+        // A page is found damaged when it is drawn: all three drawn.
+        pagesWithInk(*form);
         EXPECT_EQ(form->Preview->DamagedPages, (QList<int>{1, 2, 3}));
         EXPECT_EQ(form->Preview->Workspace->PageList.Count(), 3);
         form->PrintB->click();

@@ -473,9 +473,106 @@ TEST_F(PropertyTest, ATemplatesLineReadsBackAsTheSameTemplate)
 {
     for (uint64_t seed = 1; seed <= 200; ++seed) {
         lyrprop::SeedSource src(seed);
-        const lyrprop::Plan s = lyrprop::generate(src, seed);
+        const lyrprop::Plan s = lyrprop::generate(src, seed, true, true);
         EXPECT_EQ(lyrprop::parse(s.describe()).describe(), s.describe());
     }
+    // The shapes have words of their own, read back alike.
+    const QString line = QStringLiteral("paper 120x150 margin 0 pagecols 2 records 9 mastercols 3 height 16 pagefooter pftotals labels "
+                                        "aggs plaintext pageexpr overlay 0 sub 0/0 detail 0 words 0 hiderec 3 hideband 9 xgroups 2 groups []");
+    const lyrprop::Plan s = lyrprop::parse(line);
+    EXPECT_TRUE(s.Labels && s.Aggregates && s.PlainText && s.PageExpr);
+    EXPECT_EQ(s.HideRecords, 3);
+    EXPECT_EQ(s.HideBands, 9);
+    EXPECT_EQ(s.CrossGroups, 2);
+    EXPECT_EQ(lyrprop::parse(s.describe()).describe(), s.describe());
+}
+
+// The shapes come from a stream of their own: a seed drawn with them gives
+// the template it gave before unless it got one, and a line that names
+// none gives none. Every shape comes in some of the first templates.
+TEST_F(PropertyTest, TheShapesLeaveTheTemplatesOfSeedsAsTheyWere)
+{
+    QMap<QString, int> seen;
+    int shaped = 0;
+    for (uint64_t seed = 1; seed <= 3000; ++seed) {
+        lyrprop::SeedSource a(seed), b(seed);
+        const lyrprop::Plan plain = lyrprop::generate(a, seed);
+        const lyrprop::Plan s = lyrprop::generate(b, seed, true, true);
+        EXPECT_FALSE(plain.shapes());
+        if (!s.shapes()) {
+            EXPECT_EQ(s.describe(), plain.describe());
+            continue;
+        }
+        ++shaped;
+        const std::pair<const char *, bool> shapes[] = {
+                {"hidden records", s.HideRecords > 0},
+                {"hidden records in kept blocks", s.HideRecords > 0 && (s.KeepFooter || s.KeepHeader || s.MasterKeep)},
+                {"hidden data footer", (s.HideBands & 1) != 0},
+                {"hidden group footers", (s.HideBands & 2) != 0},
+                {"hidden column footer", (s.HideBands & 4) != 0},
+                {"hidden page footer", (s.HideBands & 8) != 0},
+                {"hidden child", (s.HideBands & 16) != 0},
+                {"labels with totals", s.Labels && s.MasterColumns >= 2 && (s.PageTotals || s.ColumnTotals)},
+                {"four labels across", s.Labels && s.MasterColumns == 4},
+                {"cross-tab column groups", s.CrossGroups > 0},
+                {"aggregates", s.Aggregates},
+                {"plain text", s.PlainText},
+                {"page expressions", s.PageExpr}};
+        for (const auto &[name, on] : shapes) seen[QString::fromLatin1(name)] += on ? 1 : 0;
+    }
+    EXPECT_GT(shaped, 1000);
+    EXPECT_LT(shaped, 2000);
+    for (auto it = seen.cbegin(); it != seen.cend(); ++it) EXPECT_GE(it.value(), 30) << it.key().toStdString();
+    EXPECT_EQ(seen.size(), 13);
+    EXPECT_FALSE(lyrprop::parse(QStringLiteral("paper 120x80 margin 0 pagecols 2 records 30 mastercols 1 height 16 title "
+                                               "groups [{size 4 footer}]"))
+                         .shapes());
+}
+
+// The checker reads MIN, MAX, AVG and the amounts' sum in a footer and
+// each record's amount to two decimals, rounded half away from zero on
+// the amount's decimal text; set right on the prepared pages they pass,
+// set wrong each is reported.
+TEST_F(PropertyTest, TheCheckerSeesWrongAggregatesAndRoundedAmounts)
+{
+    const lyrprop::Plan s = lyrprop::parse(QStringLiteral(
+            "paper 150x120 margin 0 pagecols 1 records 3 mastercols 1 height 16 summary aggs overlay 0 sub 0/0 detail 0 words 0 groups []"));
+    std::unique_ptr<lyrprop::Built> b = lyrprop::build(s);
+    lyrprop::run(*b);
+    TlyrPreviewPages &pages = b->pages();
+    ASSERT_EQ(pages.Count(), 1);
+    auto kinds = [&] {
+        QStringList out;
+        for (const lyrprop::Failure &f : lyrprop::Checker(*b, pages, pages.Count()).check()) out << f.Kind;
+        return out;
+    };
+    TlyrMemoView *line = nullptr;
+    QList<TlyrMemoView *> records;
+    for (TlyrComponent *c : pages.GetPage(0)->Objects())
+        for (TlyrComponent *o : c->Objects())
+            if (auto *m = qobject_cast<TlyrMemoView *>(o)) {
+                if (m->GetText().startsWith(QLatin1String("ag:"))) line = m;
+                if (m->GetText().startsWith(QLatin1String("rec:M:"))) records << m;
+            }
+    ASSERT_NE(line, nullptr);
+    ASSERT_EQ(records.size(), 3);
+    // Values 0, 7, 1; amounts 2.675, 10 and 1234.565.
+    const QString right = QStringLiteral("ag:N0:X7:A2.67:n2.675:x1234.565:s1247.24:p1247.24");
+    line->SetText(right);
+    const QStringList amounts{"2.68", "10.00", "1234.57"};
+    for (int i = 0; i < 3; ++i)
+        records[i]->SetText(QStringLiteral("rec:M:%1 @1 L1 amt:%2|%2|%2").arg(lyrprop::recordId(i), amounts[i]));
+    EXPECT_EQ(kinds(), QStringList());
+    for (const QString &wrong : {QStringLiteral("ag:N1:X7:A2.67:n2.675:x1234.565:s1247.24:p1247.24"),
+                                 QStringLiteral("ag:N0:X7:A2.66:n2.675:x1234.565:s1247.24:p1247.24"),
+                                 QStringLiteral("ag:N0:X7:A2.67:n10:x1234.565:s1247.24:p1247.24"),
+                                 QStringLiteral("ag:N0:X7:A2.67:n2.675:x1234.565:s1247.23:p1247.24")}) {
+        line->SetText(wrong);
+        EXPECT_EQ(kinds(), QStringList{QStringLiteral("aggregate")}) << wrong.toStdString();
+    }
+    line->SetText(right);
+    records[0]->SetText(QStringLiteral("rec:M:r0000 @1 L1 amt:2.68|2.67|2.68"));
+    EXPECT_EQ(kinds(), QStringList{QStringLiteral("rounding")});
 }
 
 // A failing template is reduced while it fails the same way and written

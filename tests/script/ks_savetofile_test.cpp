@@ -161,3 +161,29 @@ TEST(KsSaveToFile, AFileStreamWhoseWritingFailedKeepsTheOldFile)
     EXPECT_EQ(fileBytes(file), old);
     EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("f.bin")});
 }
+
+// A pipe is no file to read or to open for writing: refused at once, named,
+// and the script goes on.
+TEST(KsSaveToFile, APipeIsRefusedNotWaitedOn)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("pipe.txt"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString script = QStringLiteral(
+                                   "var L: TStringList; S: TFileStream; M: TMemoryStream;\n"
+                                   "begin\n"
+                                   "  L := TStringList.Create; M := TMemoryStream.Create;\n"
+                                   "  try L.LoadFromFile('%1'); Out('read') except Out(ExceptionMessage) end;\n"
+                                   "  try M.LoadFromFile('%1'); Out('read') except Out(ExceptionMessage) end;\n"
+                                   "  try S := TFileStream.Create('%1', fmOpenWrite); Out('opened') "
+                                   "except Out(ExceptionMessage) end;\n"
+                                   "  try S := TFileStream.Create('%1', fmOpenRead); Out('opened') "
+                                   "except Out(ExceptionMessage) end;\n"
+                                   "  L.Free; M.Free;\n"
+                                   "end.")
+                                   .arg(fifo);
+    const QStringList out = ksRunScript(script, QStringLiteral("PascalScript")).Output;
+    ASSERT_EQ(out.size(), 4) << out.join(u'\n').toStdString();
+    for (const QString &line : out)
+        EXPECT_TRUE(line.contains(fifo) && line.contains(QStringLiteral("不是普通文件"))) << line.toStdString();
+}

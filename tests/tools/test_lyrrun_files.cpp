@@ -220,3 +220,28 @@ TEST_F(LyrRunFilesTest, OutputFilesReplaceOnlyTheFileMeant)
                             });
     }
 }
+
+// A pipe given as the template or as --data is refused at once, naming it;
+// a prepared-pages file given as the template is said to be one.
+TEST_F(LyrRunFilesTest, APipeOrAPreparedPagesFileIsNoInputToWaitOnOrToReadAsATemplate)
+{
+    const QString fifo = dir.filePath(QStringLiteral("pipe.xml"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString out = dir.filePath(QStringLiteral("out.lp3"));
+    QStringList asTemplate = args(QStringLiteral("--lp3"), out);
+    asTemplate[0] = fifo;
+    QStringList asData = args(QStringLiteral("--lp3"), out);
+    asData[2] = QStringLiteral("Rows=") + fifo;
+    for (const QStringList &a : {asTemplate, asData}) {
+        const Run r = run(a);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains(fifo) && r.err.contains(QStringLiteral("不是普通文件"))) << r.err.toStdString();
+    }
+    ASSERT_EQ(run(args(QStringLiteral("--lp3"), out)).exitCode, 0);
+    QStringList prepared = args(QStringLiteral("--dump"), QString());
+    prepared[0] = out;
+    prepared.removeLast();
+    const Run r = run(prepared);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(out) && r.err.contains(QStringLiteral("报表页面文件"))) << r.err.toStdString();
+}

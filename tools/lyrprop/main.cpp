@@ -1,5 +1,8 @@
-// lyrprop FROM TO [--out DIR] [--timeout SECONDS] [--reduce N]
-// lyrprop --dump SEED | --plan "TEMPLATE LINE" | --stats FROM TO
+// lyrprop FROM TO [--out DIR] [--timeout SECONDS] [--reduce N] [--plain]
+// lyrprop --dump SEED [--plain] | --plan "TEMPLATE LINE" | --stats FROM TO [--plain]
+// --plain: the templates without the shapes drawn from their own stream
+// (hidden bands, labels, column groups, more aggregates), as seeds gave
+// them before those.
 // Seeds are independent: several processes may run disjoint ranges, each
 // with its own --out directory.
 // Runs the generated templates of seeds FROM..TO-1 through the engine and
@@ -112,16 +115,19 @@ std::string firstFailure(const lyrprop::Plan &s, const std::string &kind = {})
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: lyrprop FROM TO [--out DIR] [--timeout SECONDS] [--reduce N]\n");
+        std::fprintf(stderr, "usage: lyrprop FROM TO [--out DIR] [--timeout SECONDS] [--reduce N] [--plain]\n");
         return 2;
     }
+    bool shapes = true;
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--plain") shapes = false;
     if (std::string(argv[1]) == "--stats" && argc >= 4) {
         // How often each option comes in the templates of seeds FROM..TO-1.
         const uint64_t from = std::strtoull(argv[2], nullptr, 10), to = std::strtoull(argv[3], nullptr, 10);
         std::map<std::string, int> seen;
         for (uint64_t seed = from; seed < to; ++seed) {
             lyrprop::SeedSource src(seed);
-            const lyrprop::Plan s = lyrprop::generate(src, seed);
+            const lyrprop::Plan s = lyrprop::generate(src, seed, true, shapes);
             const std::pair<const char *, bool> options[] = {
                     {"script on events", s.Script > 0},
                     {"cross-tab", s.CrossCols > 0},
@@ -139,7 +145,19 @@ int main(int argc, char **argv)
                     {"band taller than a column, AllowSplit", s.TallEvery > 0 && s.MasterSplit},
                     {"band taller than a column, no AllowSplit", s.TallEvery > 0 && !s.MasterSplit},
                     {"Stretched+AllowSplit+KeepChild record with child, 60+ words",
-                     s.MasterSplit && s.KeepChild && s.Child && s.StretchWords >= 60}};
+                     s.MasterSplit && s.KeepChild && s.Child && s.StretchWords >= 60},
+                    {"records hidden by script", s.HideRecords > 0},
+                    {"records hidden by script, kept footer/header/block", s.HideRecords > 0 && (s.KeepFooter || s.KeepHeader || s.MasterKeep)},
+                    {"data footer hidden by script", (s.HideBands & 1) != 0},
+                    {"group footers hidden by script", (s.HideBands & 2) != 0},
+                    {"column footer hidden by script", (s.HideBands & 4) != 0},
+                    {"page footer hidden by script", (s.HideBands & 8) != 0},
+                    {"child band hidden by script", (s.HideBands & 16) != 0},
+                    {"labels with page or column totals", s.Labels && (s.PageTotals || s.ColumnTotals)},
+                    {"cross-tab column groups", s.CrossGroups > 0},
+                    {"MIN/MAX/AVG over text, half-cent amounts", s.Aggregates},
+                    {"plain text with parentheses in footers", s.PlainText},
+                    {"page-number expressions with formats", s.PageExpr}};
             for (const auto &[name, on] : options) seen[name] += on ? 1 : 0;
         }
         for (const auto &[name, n] : seen)
@@ -156,7 +174,7 @@ int main(int argc, char **argv)
         } else {
             const uint64_t seed = std::strtoull(argv[2], nullptr, 10);
             lyrprop::SeedSource src(seed);
-            plan = lyrprop::generate(src, seed);
+            plan = lyrprop::generate(src, seed, true, shapes);
         }
         std::printf("%s\n", plan.describe().toUtf8().constData());
         std::unique_ptr<lyrprop::Built> b = lyrprop::build(plan);
@@ -168,11 +186,13 @@ int main(int argc, char **argv)
     const uint64_t from = std::strtoull(argv[1], nullptr, 10), to = std::strtoull(argv[2], nullptr, 10);
     std::string out = "lyrprop-cases";
     int timeout = 20, reduceEach = 2;
-    for (int i = 3; i + 1 < argc; i += 2) {
+    for (int i = 3; i + 1 < argc; ++i) {
         const std::string a = argv[i];
+        if (a == "--plain") continue;
         if (a == "--out") out = argv[i + 1];
         if (a == "--timeout") timeout = std::atoi(argv[i + 1]);
         if (a == "--reduce") reduceEach = std::atoi(argv[i + 1]);
+        ++i;
     }
     std::map<std::string, int> kinds;
     uint64_t seed = from, ran = 0, failed = 0;
@@ -194,7 +214,7 @@ int main(int argc, char **argv)
                 ssize_t w = write(fds[1], begun.data(), begun.size());
                 std::string line;
                 lyrprop::SeedSource src(s);
-                const std::string f = firstFailure(lyrprop::generate(src, s));
+                const std::string f = firstFailure(lyrprop::generate(src, s, true, shapes));
                 if (!f.empty()) line += "F" + f.substr(0, f.find('\n')) + "\n";
                 w = write(fds[1], line.data(), line.size());
                 (void)w;
@@ -240,7 +260,7 @@ int main(int argc, char **argv)
             std::fflush(stdout);
             if (n > reduceEach) continue;
             lyrprop::SeedSource src(s);
-            lyrprop::Plan plan = lyrprop::generate(src, s);
+            lyrprop::Plan plan = lyrprop::generate(src, s, true, shapes);
             auto fails = [&](const lyrprop::Plan &t) {
                 if (kind == "timeout" || kind == "crash")
                     return isolated([&] { return firstFailure(t); }, std::max(3, timeout / 4)).Kind == kind;

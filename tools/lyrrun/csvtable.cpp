@@ -1,4 +1,5 @@
 #include "csvtable.h"
+#include "platform/regularfile.h"
 
 #include <QFile>
 
@@ -165,9 +166,9 @@ void CsvTable::addName(const QByteArray &name, int column)
 
 bool CsvTable::Read(const QString &path, QString &error)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("cannot read ") + path;
+    QFile f;
+    if (QString why; !vplatform::openRegularFile(f, path, QIODevice::ReadOnly, &why)) {
+        error = QStringLiteral("cannot read %1: %2").arg(path, why);
         return false;
     }
     try {

@@ -27,6 +27,7 @@
 #include "report/lyrview.h"
 #include "core/Unit1.h"
 #include "platform/db/db.h"
+#include "platform/regularfile.h"
 #include "platform/safefile.h"
 #include "reportengine/lyrengine.h"
 #include "reportengine/lyrpreviewpages.h"
@@ -208,6 +209,16 @@ private:
         }
     }
 };
+
+// Whether the file starts as a prepared-pages file does (its root element).
+bool isPreparedPages(const QString &path)
+{
+    QFile f;
+    if (!vplatform::openRegularFile(f, path, QIODevice::ReadOnly)) return false;
+    const QByteArray head = f.read(4096);
+    const qsizetype root = head.indexOf('<', head.startsWith("<?") ? std::max<qsizetype>(0, head.indexOf("?>")) : 0);
+    return root >= 0 && head.mid(root + 1, 14).compare("preparedreport", Qt::CaseInsensitive) == 0;
+}
 
 // Whether the template file names the entry anywhere but in its dataset
 // list (a band's dataset, an expression, the script); a file that is not
@@ -421,6 +432,9 @@ int main(int argc, char **argv)
             return fail(QStringLiteral("unknown argument ") + a);
         }
     }
+    // A prepared-pages file is no template: said so, not as a template's damage.
+    if (isPreparedPages(templ))
+        return fail(QStringLiteral("%1 是已生成的报表页面文件（.lp3），不是报表模板").arg(templ));
     // Loaded after the datasets exist: the template's references to them by
     // name are resolved while it is read.
     try {

@@ -1,0 +1,185 @@
+// Pages built to be printed, dumped or shown leave memory again: whatever
+// the page count, the store holds the page elements it held after preparing
+// (or loading) and a few more. Counted in page elements, not in bytes.
+
+#include "preview_fixture.h"
+#include "print_report_util.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QTemporaryDir>
+
+namespace {
+
+class BoundedPagesTest : public PrintReportTest {
+protected:
+    void TearDown() override
+    {
+        lyrPrinters().SetPrinters({}, QString());
+        PrintReportTest::TearDown();
+    }
+    // n pages of one row each, all but the first few and the last few
+    // moved out to the temporary file as they are made.
+    void prepare(int n, bool fileCache)
+    {
+        TlyrMasterData *band = pageWithBand<TlyrReportPage>(20, n, true);
+        textView<TlyrMemoView>(band, QStringLiteral("Memo1"), {0, 0, 300, 20}, QStringLiteral("Page [Line#]"));
+        report->EngineOptions()->setProperty("UseFileCache", fileCache);
+        report->EngineOptions()->setProperty("MaxMemSize", 0);
+        report->EngineOptions()->setProperty("TempDir", dir.path());
+        ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(u'\n').toStdString();
+        ASSERT_EQ(pages().Count(), n);
+    }
+    void printToPdf(const QString &name)
+    {
+        std::vector<std::unique_ptr<TlyrCustomPrinter>> list;
+        list.push_back(std::make_unique<TlyrPrinter>(QStringLiteral("NoSuchQueue"), QString()));
+        lyrPrinters().SetPrinters(std::move(list), QString());
+        lyrPrinters().Printer()->FileName = dir.filePath(name);
+        EXPECT_TRUE(pages().Print()) << report->Errors().join(u'\n').toStdString();
+        EXPECT_GT(QFile(dir.filePath(name)).size(), 0);
+    }
+    // Page elements whose objects are in memory.
+    int held()
+    {
+        TlyrXMLItem *items = pages().PagesItem();
+        int n = 0;
+        for (int i = 0; i < items->Count(); ++i) n += items->Items(i)->Loaded && items->Items(i)->Count() > 0;
+        return n;
+    }
+    // Loaded page elements after measuring, dumping and printing every
+    // page, beyond what the store held before.
+    struct Growth {
+        int Measured = 0, Dumped = 0, Printed = 0;
+    };
+    Growth afterEachUse()
+    {
+        Growth g;
+        const int before = held();
+        for (int i = 0; i < pages().Count(); ++i) EXPECT_FALSE(pages().GetPageSize(i).isEmpty()) << i;
+        g.Measured = held() - before;
+        qint64 lines = 0;
+        lyrDumpPreparedPages(pages(), [&lines](const QString &page) { lines += page.count(u'\n'); });
+        EXPECT_EQ(lines, 3LL * pages().Count());
+        g.Dumped = held() - before;
+        printToPdf(QStringLiteral("out.pdf"));
+        g.Printed = held() - before;
+        return g;
+    }
+    QTemporaryDir dir;
+};
+
+// Prepared in the session, with the file cache or past the memory ceiling:
+// measuring reads no page back, a dumped or printed page goes out again.
+TEST_F(BoundedPagesTest, PreparedPagesLeaveMemoryOnceMeasuredDumpedOrPrinted)
+{
+    for (const bool fileCache : {false, true}) {
+        SCOPED_TRACE(fileCache ? "file cache" : "memory ceiling");
+        report = std::make_unique<TlyrReport>();
+        report->setParent(&keeper);
+        report->EngineOptions()->SetNewSilentMode(simSilent);
+        report->PrintOptions()->ShowDialog = false;
+        prepare(120, fileCache);
+        ASSERT_LE(held(), 4);
+        const Growth g = afterEachUse();
+        EXPECT_EQ(g.Measured, 0);
+        EXPECT_LE(g.Dumped, 1);
+        EXPECT_LE(g.Printed, 1);
+    }
+}
+
+// A saved file opened again reads its pages from the third on only when
+// they are built; tenfold pages leave as few in memory.
+TEST_F(BoundedPagesTest, TenfoldPagesOfASavedFileHoldNoMoreInMemory)
+{
+    std::vector<Growth> growth;
+    for (const int n : {200, 2000}) {
+        SCOPED_TRACE(n);
+        report = std::make_unique<TlyrReport>();
+        report->setParent(&keeper);
+        report->EngineOptions()->SetNewSilentMode(simSilent);
+        report->PrintOptions()->ShowDialog = false;
+        prepare(n, true);
+        const QString file = dir.filePath(QStringLiteral("pages%1.lp3").arg(n));
+        pages().SaveToFile(file);
+        ASSERT_TRUE(pages().LoadFromFile(file));
+        ASSERT_EQ(pages().Count(), n);
+        ASSERT_LE(held(), 2);
+        growth.push_back(afterEachUse());
+        EXPECT_LE(growth.back().Dumped, 1);
+        EXPECT_LE(growth.back().Printed, 1);
+    }
+    EXPECT_EQ(growth[0].Measured, 0);
+    EXPECT_EQ(growth[1].Measured, 0);
+}
+
+// The preview of a report prepared in the session, and of a saved file,
+// builds the pages it shows and no others; paging through the whole report
+// holds no more than the page cache.
+TEST_F(BoundedPagesTest, ThePreviewBuildsOnlyThePagesItShows)
+{
+    prepare(400, true);
+    report->PreviewOptions()->PagesInCache = 1000;
+    const QString file = dir.filePath(QStringLiteral("pages.lp3"));
+    pages().SaveToFile(file);
+    for (const bool loaded : {false, true}) {
+        SCOPED_TRACE(loaded ? "a saved file" : "prepared in the session");
+        if (loaded) {
+            ASSERT_TRUE(pages().LoadFromFile(file));
+        }
+        pages().ClearPageCache();
+        const int before = held();
+        auto form = openPreviewForm(*report, QSize(1000, 700));
+        ASSERT_EQ(form->Preview->Workspace->PageList.Count(), 400);
+        EXPECT_TRUE(form->Preview->DamagedPages.isEmpty());
+        // At 100% a few pages are in view.
+        EXPECT_LE(pages().PageCacheCount(), 4);
+        EXPECT_LE(held() - before, 4);
+        report->PreviewOptions()->PagesInCache = 20;
+        QImage image(1000, 700, QImage::Format_RGB32);
+        for (int n = 1; n <= 400; n += 7) {
+            form->Preview->SetPageNo(n);
+            QPainter painter(&image);
+            form->Preview->Workspace->PaintTo(painter, image.size());
+        }
+        EXPECT_LE(pages().PageCacheCount(), 21);
+        EXPECT_LE(held() - before, 21);
+        report->PreviewOptions()->PagesInCache = 1000;
+        report->SetPreview(nullptr);
+    }
+}
+
+// A page that cannot be built is found when it is drawn: the preview
+// marks it and names it, as it does a page whose size cannot be read.
+TEST_F(BoundedPagesTest, APageThatCannotBeBuiltIsNamedOnceDrawn)
+{
+    prepare(6, false);
+    const QString file = dir.filePath(QStringLiteral("pages.lp3"));
+    pages().SaveToFile(file);
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QByteArray bytes = f.readAll();
+    f.close();
+    // The row's key names an object its source page lacks: every page
+    // fails when built.
+    ASSERT_TRUE(bytes.contains("Page0.Memo1\""));
+    bytes.replace("Page0.Memo1\"", "Page0.Missing\"");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+    f.close();
+    ASSERT_TRUE(pages().LoadFromFile(file));
+    auto form = openPreviewForm(*report, QSize(1000, 700));
+    form->Preview->SetZoom(0.25);
+    QImage image(1000, 700, QImage::Format_RGB32);
+    QPainter painter(&image);
+    form->Preview->Workspace->PaintTo(painter, image.size());
+    EXPECT_EQ(form->Preview->DamagedPages, (QList<int>{1, 2, 3, 4, 5, 6}));
+    EXPECT_TRUE(form->StatusMessage->text().startsWith(QStringLiteral("Damaged prepared pages, not shown: 1, 2")))
+            << form->StatusMessage->text().toStdString();
+    report->SetPreview(nullptr);
+}
+
+}  // namespace
