@@ -10,6 +10,8 @@
 
 #include <cmath>
 
+#include <utility>
+
 bool lyrIsTotalsBand(const TlyrBand *band)
 {
     return qobject_cast<const TlyrReportSummary *>(band) || qobject_cast<const TlyrPageFooter *>(band) ||
@@ -28,6 +30,7 @@ void TlyrAggregateItem::Reset()
     Value = KsValue::Null();
     ColumnValues.clear();
     ColumnCounts.clear();
+    RowAdded.clear();
 }
 
 namespace {
@@ -343,8 +346,14 @@ void TlyrAggregateList::AddValue(TlyrBand *band, int column)
     for (auto &p : items_) {
         TlyrAggregateItem &item = *p;
         if (item.DataBand != band) continue;
-        if (!band->Visible() && !item.CountInvisible) continue;
+        if (!band->Visible() && !item.CountInvisible) {
+            // A hidden record adds nothing: a footer that takes it along
+            // gives nothing back for it.
+            if (!item.PerColumn()) item.LastHidden = true;
+            continue;
+        }
         if (item.PerColumn() && column < 1) continue;
+        if (!item.PerColumn()) item.LastHidden = false;
         KsValue v = KsValue::Null();
         if (item.Kind != 4) {
             report_->CurObject = item.MemoName;
@@ -361,6 +370,7 @@ void TlyrAggregateList::AddValue(TlyrBand *band, int column)
             accumulate(item, v, item.KeepValue, item.KeepCount);
             if (item.IsColumnFooter || item.IsPageFooter) item.KeptValues.emplace_back(std::max(RecordInKeep, 0), v);
         } else {
+            if (rowOpen_ && (item.IsColumnFooter || item.IsPageFooter)) noteRow(item, v, 1, false);
             item.SavedCount = item.Count;
             item.SavedValue = item.Value;
             item.LastInKeep = false;
@@ -460,6 +470,8 @@ void TlyrAggregateList::EndKeep()
         if (!item.Keeping) continue;
         item.Keeping = false;
         item.KeptValues.clear();
+        if (rowOpen_ && (item.IsColumnFooter || item.IsPageFooter))
+            noteRow(item, item.KeepValue, item.KeepCount, true);
         mergeKept(item);
     }
 }
@@ -524,10 +536,64 @@ void TlyrAggregateList::PlaceKept(int place)
     }
 }
 
+void TlyrAggregateList::noteRow(TlyrAggregateItem &item, const KsValue &value, int count, bool merged)
+{
+    if (item.RowAdded.empty()) {
+        item.RowBeforeValue = item.Value;
+        item.RowBeforeCount = item.Count;
+    }
+    item.RowAdded.push_back({value, count, merged});
+}
+
+void TlyrAggregateList::BeginRow()
+{
+    EndRow();
+    rowOpen_ = true;
+}
+
+void TlyrAggregateList::LeaveRow()
+{
+    for (auto &p : items_) {
+        TlyrAggregateItem &item = *p;
+        if (item.RowAdded.empty() || item.Keeping) continue;
+        item.Value = item.SavedValue = item.RowBeforeValue;
+        item.Count = item.SavedCount = item.RowBeforeCount;
+        item.LastInKeep = false;
+        // (The footers it leaves reset the items: what moves is set apart.)
+        item.RowMoving = std::move(item.RowAdded);
+        item.RowAdded.clear();
+    }
+}
+
+void TlyrAggregateList::PlaceRow()
+{
+    for (auto &p : items_) {
+        TlyrAggregateItem &item = *p;
+        if (item.Keeping) continue;
+        for (const TlyrAggregateItem::RowPart &part : item.RowMoving) {
+            item.SavedValue = item.Value;
+            item.SavedCount = item.Count;
+            if (part.Merged)
+                mergeValues(item, part.Value, part.Count, item.Value, item.Count);
+            else
+                accumulate(item, part.Value, item.Value, item.Count);
+        }
+        item.RowMoving.clear();
+    }
+}
+
+void TlyrAggregateList::EndRow()
+{
+    rowOpen_ = false;
+    for (auto &p : items_) p->RowAdded.clear();
+}
+
 void TlyrAggregateList::Undo(TlyrBand *band)
 {
     for (auto &p : items_)
         if (p->DataBand == band) {
+            if (std::exchange(p->LastHidden, false)) continue;
+            if (!p->LastInKeep && !p->RowAdded.empty() && !p->RowAdded.back().Merged) p->RowAdded.pop_back();
             p->Count = p->SavedCount;
             p->Value = p->SavedValue;
             if (p->LastInKeep && p->Keeping) {

@@ -45,6 +45,8 @@ public:
     KsValue SavedKeepValue;
     int SavedKeepCount = 0;
     bool LastInKeep = false;
+    // The last record of the data band was hidden and added nothing.
+    bool LastHidden = false;
     bool Keeping = false;
     KsValue KeepValue;
     int KeepCount = 0;
@@ -55,6 +57,18 @@ public:
     KsValue BeforeKeepValue, BeforeKeepSavedValue;
     int BeforeKeepCount = 0, BeforeKeepSavedCount = 0;
     std::vector<std::pair<int, KsValue>> KeptValues;
+    // A page or column footer's totals before the open row of a list in
+    // columns (labels), and what the row added to them since: a row that
+    // moves on counts where it prints.
+    struct RowPart {
+        KsValue Value;
+        int Count = 0;
+        // A keep block's totals merged at once, not one record's value.
+        bool Merged = false;
+    };
+    KsValue RowBeforeValue;
+    int RowBeforeCount = 0;
+    std::vector<RowPart> RowAdded, RowMoving;
     QString MemoName;
     QString CallText;
     TlyrBand *ResultBand = nullptr;
@@ -99,6 +113,15 @@ public:
     // page: its records count for the page footers where they are placed.
     void LeaveKeptPage();
     void PlaceKept(int place);
+    // The row of a list in columns: from its first record on, what it adds
+    // to page and column footers is noted; a row that moves whole to the
+    // next column or page takes that out of the footers it leaves
+    // (LeaveRow, before the break) and adds it to those it lands under
+    // (PlaceRow, after).
+    void BeginRow();
+    void LeaveRow();
+    void PlaceRow();
+    void EndRow();
     void Undo(TlyrBand *band);
     void ClearValues();
     // The values of the items shown in a band, to be put back after the band
@@ -134,6 +157,8 @@ private:
     void accumulate(TlyrAggregateItem &item, const KsValue &v, KsValue &value, int &count);
     TlyrReport *report_;
     std::vector<std::unique_ptr<TlyrAggregateItem>> items_;
+    void noteRow(TlyrAggregateItem &item, const KsValue &value, int count, bool merged);
     bool notedText_ = false;
     bool failed_ = false;
+    bool rowOpen_ = false;
 };

@@ -579,6 +579,8 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                     footerRowBottom = multi && b->CurColumn() > 1 ? row.MaxY : -1;
                 }
                 const bool startsRow = multi && b->CurColumn() == 1;
+                // A row that moves on counts in the footers where it prints.
+                if (startsRow) Aggregates.BeginRow();
                 row.Y = CurY;
                 const int breaks = breaks_;
                 rowTop_ = row.Y;
@@ -867,13 +869,16 @@ void TlyrEngine::columnStep(TlyrDataBand *band, Row &row)
         // page.
         TlyrCustomPreviewPages *pages = Pages();
         pages->CutObjects(row.Start);
+        Aggregates.LeaveRow();
         NewColumn();
+        Aggregates.PlaceRow();
         const double top = CurY;
         pages->PasteObjects(CurX, top);
         CurY = row.MaxY + top - row.Y;
     } else {
         NewColumn();
     }
+    if (band->CurColumn() >= band->Columns()) Aggregates.EndRow();
     if (band->Visible()) {
         // After the last column comes the first (also at the end of int).
         const int cur = band->CurColumn();

@@ -247,7 +247,13 @@ bool TlyrEngine::keepMovesToPage(double along)
     // record (with its children) may reach further down.
     const double rowBottom = rowBottom_ >= 0 && rowStart_ >= keepPos_ ? rowBottom_ : 0;
     const double block = std::max(CurY + along, rowBottom) - keepY_;
-    const bool fits = (keepBreaks_.empty() ? block : keepTallest_) + heads <= pageRoom() + 0.0001;
+    // One that ran over columns is pasted over the new page's columns as it
+    // was cut: its first column's part goes there below these headers, and
+    // each later part below every header repeated there, those the block
+    // showed too. Each must leave them room.
+    const double need = keepBreaks_.empty() ? block + heads
+                                            : std::max(keepFirstPart_ + heads, keepTallest_ + repeatedAbove(-1));
+    const bool fits = need <= pageRoom() + 0.0001;
     // One a column break moved to its column's top moves on unless
     // subreports ran beside its bands.
     const bool movedOn = keepMovedColumn_ && !(subRanAt_.first == pages->CurPage && subRanAt_.second >= keepPos_);

@@ -266,6 +266,9 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         if (measureFirst) breakPage(0);
         // Totals flagged to count invisible records still see this one.
         if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
+        // A footer hidden by its script still closes its totals: the next
+        // one shown counts only its own records.
+        Aggregates.Reset(band);
         return true;
     }
     // Its height without what its subreports printed into it: shown again,

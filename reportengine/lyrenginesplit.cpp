@@ -195,7 +195,6 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
             // The next part needs about a line below the headers repeated
             // in the new column.
             const Saved<double> need(repeatNeed_);
-            repeatNeed_ = kFirstLine;
             // The parts already placed fit where they are: the block
             // around them stays, unless a new page holds it with the rest.
             const Saved<bool> splitting(splitBreak_);
@@ -208,6 +207,8 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
                 const double top = goesOn ? std::max(v->Top() - space, 0.0) : v->Top() - space;
                 splitRest_ = std::max(splitRest_, top + (goesOn ? all[i].Rest : v->Height()));
             }
+            // (A rest shorter than a line needs no more than itself.)
+            repeatNeed_ = splitRest_ > 0 ? std::min(kFirstLine, splitRest_) : kFirstLine;
             splitRest_ = keptAlong(band, splitRest_);
             NewColumn();
         }

@@ -2169,14 +2169,16 @@ private:
             }
         }
     }
-    // Where the footers below a band begin in its column (or the page's foot).
+    // Where a band's column ends: above the page footer (or the page's
+    // foot) and the room the column footer keeps there. The column footer
+    // itself follows the column's last band, wherever that ends.
     double columnFoot(const PrintedBand &l) const
     {
         double foot = s_.pageHeight();
         for (const PrintedBand &a : bands_)
-            if (a.Page == l.Page && pageBand(a) && a.Class != QLatin1String("TlyrOverlay") && a.Top >= l.Top + l.Height - 0.01 &&
-                (a.Class.startsWith(QLatin1String("TlyrPage")) || pageColumn(a.Left) == pageColumn(l.Left)))
+            if (a.Page == l.Page && a.Class == QLatin1String("TlyrPageFooter") && a.Top >= l.Top + l.Height - 0.01)
                 foot = std::min(foot, a.Top);
+        if (const TlyrComponent *cf = b_.Report->FindObject(QStringLiteral("ColumnFooter1"))) foot -= cf->Height();
         return foot;
     }
     // The room of an empty column on the page and in the column of b.
@@ -2289,6 +2291,8 @@ private:
             // (A footer that moved there holds the rows its subreport printed.)
             static const QRegularExpression own(QStringLiteral("^(rec:M:|gh\\d:|rec:[STN]:f)"));
             const PrintedBand &b = **moved;
+            // One that may split goes on below the header.
+            if (const auto *t = qobject_cast<const TlyrBand *>(b_.Report->FindObject(b.Name)); t && t->AllowSplit()) return false;
             // (A record's or child's later part holds none of its own texts.)
             const bool ofRecords = b.Name == QLatin1String("MasterData1") || b.Name.startsWith(QLatin1String("Child")) ||
                                    !b.Texts.filter(own).isEmpty();
@@ -2354,7 +2358,7 @@ private:
                     }
             } else if (owner_[i] >= 0 && (b.Name == QLatin1String("MasterData1") || b.Name.startsWith(QLatin1String("Child")))) {
                 block[i] = QString::number(owner_[i]);
-            } else if (static const QRegularExpression ownRows(QStringLiteral("^rec:[STN]:r"));
+            } else if (static const QRegularExpression ownRows(QStringLiteral("^rec:[STN]:[rc]"));
                        owner_[i] >= 0 && b.Name.startsWith(QLatin1String("SubData")) && !b.Texts.filter(ownRows).isEmpty()) {
                 // The rows a record's own subreport printed beside it are
                 // part of its block and make it taller.
@@ -2420,7 +2424,9 @@ private:
                         lowest = i;
                     }
                 }
-            if (cut) height += std::max(kLine, columnFoot(bands_[lowest]) - firstBottom);
+            // (A text cut there leaves less than its next line at the foot,
+            // so no more than two lines in all.)
+            if (cut) height += std::clamp(columnFoot(bands_[lowest]) - firstBottom, kLine, 2 * kLine);
             double room = columnRoom(next);
             for (size_t j = 0; j < bands_.size(); ++j)
                 if (repeated_[j] && bands_[j].Page == bands_[*goesOn].Page && pageColumn(bands_[j].Left) == pageColumn(bands_[*goesOn].Left))
@@ -2498,7 +2504,7 @@ private:
         }
         // A last part that reaches its column's foot may end with a text
         // cut there, whose last line ended above the height it was measured
-        // with: the band was taller than the paper shows.
+        // with: the band was up to a line taller than the paper shows.
         auto endsAtFoot = [&](const Parts &p) {
             const PrintedBand &l = bands_[p.Last];
             return l.Top + l.Height > columnFoot(l) - 1.0;
@@ -2506,12 +2512,14 @@ private:
         for (const Parts &p : open) done.push_back(p);
         // Judged by its whole height: a band taller than a column may go on
         // in any parts.
-        for (const Parts &p : done)
-            if (p.GoesOn && p.Height + p.Cuts * std::max(p.Gap, 0.0) <= p.Room + 0.01 && !endsAtFoot(p))
+        for (const Parts &p : done) {
+            const double height = p.Height + p.Cuts * std::max(p.Gap, 0.0) + (endsAtFoot(p) ? kLine : 0);
+            if (p.GoesOn && height <= p.Room + 0.01)
                 fail(QStringLiteral("whole"), QStringLiteral("a band that may not split goes on in parts (%1 high, a column holds %2): ")
-                                                      .arg(p.Height + p.Cuts * std::max(p.Gap, 0.0))
+                                                      .arg(height)
                                                       .arg(p.Room) +
                                                       where(bands_[p.From]));
+        }
     }
     // ------------------------------------------------ the shapes
     // An amount as thousandths, read from its decimal text.

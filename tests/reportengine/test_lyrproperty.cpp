@@ -464,6 +464,21 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // split: its parts show less than it was measured with.
             "paper 138x91.7832772858 margin 0 pagecols 2 records 19 mastercols 1 height 16 colheader header reprint "
             "split child keepchild tall 9 overlay 0 sub 0/0 detail 0 words 84 groups []",
+            // A kept group moved to a column's top ran over columns there and
+            // moved on to a new page, whose columns its parts filled: the
+            // data header and the group header repeated there were left out.
+            "paper 128x99.1916058346 margin 0 pagecols 3 records 5 mastercols 1 height 40 pageheader pagefooter header "
+            "reprint child phnotfirst chain 1 tall 5 overlay 0 sub 0/0 detail 0 words 0 groups [{size 3 keep reprint}]",
+            "paper 164x127 margin 2 pagecols 3 records 10 mastercols 1 height 16 pageheader colheader header split child "
+            "phnotfirst tall 10 overlay 0 sub 0/0 detail 0 words 0 groups [{size 6 keep footer} {size 2 reprint footer}]",
+            // A split record's last part, shorter than a line, went on in the
+            // next column without the header shown again, though both fit.
+            "paper 91x117 margin 8 pagecols 2 records 1 mastercols 1 height 16 title pagefooter header reprint hidden "
+            "split tall 8 overlay 0 sub 1/18 detail 0 words 0 groups []",
+            // The rows of a record's subreport in its child band make its
+            // kept block taller than an empty column.
+            "paper 181x131.538820083 margin 10 pagecols 3 records 2 mastercols 1 height 16 title pageheader child "
+            "keepchild subnested csplit chain 1 swords 54 overlay 0 sub 5/2 detail 0 words 7 groups [{size 1}]",
     };
     expectEveryRule(cases);
 }
