@@ -58,21 +58,28 @@ struct ChangedOnExit {
     ~ChangedOnExit() { classesChanged(); }
 };
 
+// A property read or written by the declaring class's own dispatcher (the
+// object is of that class or a descendant).
+struct DirectProperty {
+    void (*Call)(QObject *, QMetaObject::Call, int, void **);
+    int Index;  // within the declaring class
+};
+
 template <class T>
-T ReadDirect(QObject *o, int index)
+T ReadDirect(QObject *o, DirectProperty p)
 {
     T value{};
     void *argv[] = {&value, nullptr};
-    QMetaObject::metacall(o, QMetaObject::ReadProperty, index, argv);
+    p.Call(o, QMetaObject::ReadProperty, p.Index, argv);
     return value;
 }
 
 template <class T>
-void WriteDirect(QObject *o, int index, T value)
+void WriteDirect(QObject *o, DirectProperty p, T value)
 {
     int status = -1, flags = 0;
     void *argv[] = {&value, nullptr, &status, &flags};
-    QMetaObject::metacall(o, QMetaObject::WriteProperty, index, argv);
+    p.Call(o, QMetaObject::WriteProperty, p.Index, argv);
 }
 
 KsPropInfo FromMetaProperty(const QMetaProperty &mp)
@@ -138,8 +145,8 @@ KsPropInfo FromMetaProperty(const QMetaProperty &mp)
         p.Set = [mp, type = mp.metaType().id()](QObject *o, const KsValue &v) { mp.write(o, ksToQVariant(v, type)); };
     // The plainest kinds are read and written by the class's own accessor,
     // without a QVariant between (converted as above).
-    const int index = mp.propertyIndex();
-    switch (mp.metaType().id()) {
+    const DirectProperty index{mp.enclosingMetaObject()->d.static_metacall, mp.relativePropertyIndex()};
+    switch (index.Call ? mp.metaType().id() : QMetaType::UnknownType) {
     case QMetaType::Int:
         p.Get = [index](QObject *o) { return KsValue(ReadDirect<int>(o, index)); };
         if (mp.isWritable()) p.Set = [index](QObject *o, const KsValue &v) { WriteDirect(o, index, v.ToInt()); };
