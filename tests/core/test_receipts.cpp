@@ -416,7 +416,8 @@ TEST(TextPrinter, AsciiRunsReadWholeAndStayInTheirColumns)
     const QStringList got = run({"-layout", dir.filePath("1.pdf"), "-"}).split('\n');
     for (const QString &whole : {"Velmora", "9,520,782.57", "----2028-02-29--12:00:00----", "12.00[100%]"})
         EXPECT_TRUE(std::any_of(got.begin(), got.end(), [&](const QString &l) { return l.contains(whole); }))
-                << whole.toStdString() << "\n" << got.join('\n').toStdString();
+                << whole.toStdString() << "\n"
+                << got.join('\n').toStdString();
 
     const QString boxes = run({"-bbox", dir.filePath("1.pdf"), "-"});
     // The rule keeps the receipt's width: its last dash on column 27.
@@ -441,8 +442,13 @@ TEST(TextPrinter, AsciiRunsReadWholeAndStayInTheirColumns)
     const struct {
         const char *text;
         int nth, first, columns;
-    } runs[] = {{"9,520,782.57", 0, 5, 12}, {"12.00[100%]", 0, 9, 11}, {"12.00", 0, 23, 5}, {"WWWWWWW", 0, 0, 7},
-                {"1", 1, 8, 1},             {"iiiiiii", 0, 10, 7},     {"2", 0, 18, 1}};
+    } runs[] = {{"9,520,782.57", 0, 5, 12},
+                {"12.00[100%]", 0, 9, 11},
+                {"12.00", 0, 23, 5},
+                {"WWWWWWW", 0, 0, 7},
+                {"1", 1, 8, 1},
+                {"iiiiiii", 0, 10, 7},
+                {"2", 0, 18, 1}};
     for (const auto &r : runs) {
         SCOPED_TRACE(r.text);
         const QList<Box> found = words.value(r.text);
