@@ -254,8 +254,8 @@ QString TfrmDM::NewMNum()
     ADOQ_Num.Open();
     qint64 n = ADOQ_Num.FieldByName(QStringLiteral("n")).AsInteger() + 1;
     // A card typed by hand or imported may hold the number the count gives.
-    return velmora::freeNumber(*ADOConnection1(), QStringLiteral("Member"), d.toString(QStringLiteral("yy")) + padded(n, 6),
-                               2);
+    return velmora::freeNumber(*ADOConnection1(), QStringLiteral("Member"),
+                               d.toString(QStringLiteral("yy")) + padded(n, 6), 2);
 }
 
 // ---------------------------------------------------------------- counters

@@ -444,8 +444,7 @@ void TfrmMain::FormShow()
     // The sound goes with a reminder shown, not with one kept from the user.
     SoundStarted = false;
     const QString sound = myFolder + QStringLiteral("Music/1.mp3");
-    if (reminded && QFileInfo::exists(sound) && PlayReminder)
-        SoundStarted = PlayReminder(sound);
+    if (reminded && QFileInfo::exists(sound) && PlayReminder) SoundStarted = PlayReminder(sound);
 
     const QString bj = myFolder + QStringLiteral("bj.jpg");
     if (QFileInfo::exists(bj)) {

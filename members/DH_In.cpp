@@ -106,9 +106,12 @@ void TfrmDH_In::BitBtn1Click()
     if (!s.refusal.isEmpty()) {
         // The focus goes to the field the refusal names.
         QWidget *field = Edit17;
-        if (s.refusal.startsWith(QStringLiteral("该会员"))) field = Ed_Num;
-        else if (s.refusal.startsWith(QStringLiteral("所需积分"))) field = Edit18;
-        else if (s.refusal.startsWith(QStringLiteral("数量"))) field = Edit19;
+        if (s.refusal.startsWith(QStringLiteral("该会员")))
+            field = Ed_Num;
+        else if (s.refusal.startsWith(QStringLiteral("所需积分")))
+            field = Edit18;
+        else if (s.refusal.startsWith(QStringLiteral("数量")))
+            field = Edit19;
         ui::fail(s.refusal, field);
         return;
     }

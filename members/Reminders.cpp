@@ -383,7 +383,9 @@ void TfrmM_Q::reset(const QString &what, const QString &assignment)
 {
     if (!queried()) return;
     if (!ui::ask(QStringLiteral("确认将查询后会员的") + what + QStringLiteral("清零吗？该清零将不可恢复！"),
-                 QStringLiteral("会员积分清零"), this))
+                 // Titled by what it clears: a balance question under
+                 // "会员积分清零" would be read as one about points.
+                 QStringLiteral("会员") + what + QStringLiteral("清零"), this))
         return;
     // The condition of the last query, with its values bound.
     db().execute(QStringLiteral("UPdate Member Set ") + assignment + QStringLiteral(" Where (theDel='否') ") +

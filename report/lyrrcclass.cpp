@@ -1,6 +1,7 @@
 #include "report/lyrres.h"
 
-// The built-in English texts of the report library, one id=text line each;
+// The built-in texts of the report library, one id=text line each (the
+// message a shop clerk meets printing without a printer is in Chinese);
 // the section lines (starting with "=") are skipped by AddStrings.
 const char *lyrBuiltInResourceText()
 {
@@ -152,7 +153,7 @@ const char *lyrBuiltInResourceText()
            "clLoading=Loading file...\r\n"
            "clPageOf=Page %d of %d\r\n"
            "clFirstPass=First pass: page\r\n"
-           "clNoPrinters=No printers installed on your system\r\n"
+           "clNoPrinters=系统中没有安装打印机，不能打印。请先安装打印机。\r\n"
            "clDecompressError=Stream decompress error\r\n"
            "crFillMx=Filling the cross-tab...\r\n"
            "crBuildMx=Building the cross-tab...\r\n"

@@ -608,7 +608,8 @@ private:
             // after a shared formula, array or table record when there is
             // one; any other record means it never came.
             if (pendingRow >= 0 && r.type != 0x0207 && r.type != 0x04BC && r.type != 0x0221 && r.type != 0x0236) {
-                if (const ReadProblem p = setUnread(pendingRow, pendingColumn, Unread::NoResult); p != ReadProblem::None)
+                if (const ReadProblem p = setUnread(pendingRow, pendingColumn, Unread::NoResult);
+                    p != ReadProblem::None)
                     return p;
                 pendingRow = -1;
             }
@@ -655,8 +656,10 @@ private:
                 break;
             }
             case 0x0205:  // BOOLERR
-                if (d.size() >= 8 && d[7] == 0) value = d[6] ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-                else if (d.size() >= 8) unread = Unread::ErrorValue;
+                if (d.size() >= 8 && d[7] == 0)
+                    value = d[6] ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+                else if (d.size() >= 8)
+                    unread = Unread::ErrorValue;
                 break;
             case 0x0006:  // FORMULA
                 pendingRow = -1;

@@ -25,6 +25,13 @@ QFont receiptFont()
     return f;
 }
 
+// A run of one repeated line character: a rule across its columns.
+bool isRule(const QString &run)
+{
+    if (run.size() < 3 || !QStringLiteral("-=_*").contains(run.front())) return false;
+    return run.count(run.front()) == run.size();
+}
+
 // Draws the lines on an open printer, one character per column slot; new
 // pages when the page is full.
 void drawLines(QPrinter &printer, const QStringList &lines)
@@ -48,12 +55,43 @@ void drawLines(QPrinter &printer, const QStringList &lines)
             }
             y = fm.ascent();
         }
-        int col = 0;
+        // A run of ASCII characters is drawn as one text, by the font's own
+        // advances: a proportional font (the one found when 黑体 is not
+        // installed) would otherwise print "Vel mor a" with a gap after each
+        // narrow letter.  A run wider than its columns is narrowed to them,
+        // so "%" never runs into the "]" after it, nor a run into the next
+        // field; Chinese characters keep a slot of two columns each.
+        int col = 0, runStart = 0;
+        QString run;
+        const auto drawRun = [&] {
+            if (run.isEmpty()) return;
+            const qreal x = runStart * column, span = run.size() * column;
+            const qreal natural = fm.horizontalAdvance(run);
+            if (isRule(run)) {
+                // A rule ("-----") keeps the width of its columns.
+                for (qsizetype i = 0; i < run.size(); ++i) p.drawText(QPointF(x + i * column, y), run.at(i));
+            } else if (natural <= span) {
+                p.drawText(QPointF(x, y), run);
+            } else {
+                p.save();
+                p.translate(x, y);
+                p.scale(span / natural, 1.0);
+                p.drawText(QPointF(0, 0), run);
+                p.restore();
+            }
+            run.clear();
+        };
         for (char32_t c : line.toUcs4()) {
-            const QString ch = QString::fromUcs4(&c, 1);
-            if (c != U' ') p.drawText(QPointF(col * column, y), ch);
+            if (c < 0x80 && c != U' ') {
+                if (run.isEmpty()) runStart = col;
+                run += QChar(c);
+            } else {
+                drawRun();
+                if (c != U' ') p.drawText(QPointF(col * column, y), QString::fromUcs4(&c, 1));
+            }
             col += gbkColumns(c);
         }
+        drawRun();
         y += lineHeight;
     }
     if (!p.end()) throw PrintError(QStringLiteral("打印机 %1 打印出错，小票未能打印完整！").arg(printer.printerName()));

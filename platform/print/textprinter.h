@@ -1,8 +1,9 @@
 #pragma once
 // Text jobs for the receipt printer: lines written one by one in the printer
-// font "黑体" 9, every character placed on its own column (one column per GBK
-// byte, two for a Chinese character) so the columns line up whatever widths
-// the installed font gives its glyphs.
+// font "黑体" 9 on columns (one per GBK byte, two for a Chinese character):
+// each Chinese character on its own columns, each run of other characters
+// from its first column by the font's own advances and never past its last,
+// so the columns line up whatever widths the installed font gives its glyphs.
 
 #include "platform/error.h"
 #include <QString>

@@ -324,7 +324,8 @@ TEST_F(ImportTest, MembersTakeTheChosenTypeAndSkipLiveCards)
     exec("INSERT INTO Member (theNum,theName,theDel,theDate) VALUES ('LIVE','旧','否','2025-01-01')");
     exec("INSERT INTO Member (theNum,theName,theDel,theDate) VALUES ('GONE','旧','是','2025-01-01')");
     EXPECT_EQ(importMembers(sheetOf(kMemberHeaders, {{"LIVE", "甲"}, {"GONE", "乙"}, {"", "丙"}, {"", "丁"}}), "金卡"),
-              "成功导入 会员 数据 3 条！\n跳过 1 条数据：\n第 2 行“会员卡号”列（A2）的卡号“LIVE”已有会员使用，此行没有导入。");
+              "成功导入 会员 数据 3 条！\n跳过 1 条数据：\n第 2 "
+              "行“会员卡号”列（A2）的卡号“LIVE”已有会员使用，此行没有导入。");
     // Card numbers count the members entered this year, the reused card among them.
     EXPECT_EQ(rows("select theNum,theName,theType,theZK,theJFBL from Member where theType='金卡' order by ID"),
               QStringList({"GONE|乙|金卡|88.5|2", "26000002|丙|金卡|88.5|2", "26000003|丁|金卡|88.5|2"}));
@@ -435,7 +436,8 @@ TEST_F(ImportTest, GoodsKeepTheirCategoryAndSkipLiveCodes)
                                                             {"服务", "S2", "镀膜", "次", "80"},
                                                             {"服务", "", "抛光", "次", "50", "", "", "O'K"},
                                                             {"服务", "S9"}})),
-              "成功导入 商品 数据 3 条！\n跳过 2 条数据：\n第 2 行“商品编码”列（B2）的编码“S1”已有商品使用，此行没有导入。\n"
+              "成功导入 商品 数据 3 条！\n跳过 2 条数据：\n第 2 "
+              "行“商品编码”列（B2）的编码“S1”已有商品使用，此行没有导入。\n"
               "第 6 行“商品名称”列（C6）为空，此行没有导入。");
     // Codes of the business date, counting every goods item stored that day;
     // the category's own stock flag.
@@ -468,10 +470,12 @@ TEST_F(ImportTest, SuppliersSkipLiveNamesAndEmptyOnes)
 // once all "duplicates" of it.  Every row left out is named with why.
 TEST_F(ImportTest, EmptyCardsTakeTheNextFreeNumberAndSkippedRowsAreNamed)
 {
-    EXPECT_EQ(importMembers(sheetOf(kMemberHeaders, {{"26000002", "甲"}, {"", "乙"}, {"", "丙"}, {"26000005", "丁"},
-                                                     {"", "戊"}, {"26000002", "己"}})),
-              "成功导入 会员 数据 5 条！\n跳过 1 条数据：\n"
-              "第 7 行“会员卡号”列（A7）的卡号“26000002”已有会员使用，此行没有导入。");
+    EXPECT_EQ(
+            importMembers(sheetOf(
+                    kMemberHeaders,
+                    {{"26000002", "甲"}, {"", "乙"}, {"", "丙"}, {"26000005", "丁"}, {"", "戊"}, {"26000002", "己"}})),
+            "成功导入 会员 数据 5 条！\n跳过 1 条数据：\n"
+            "第 7 行“会员卡号”列（A7）的卡号“26000002”已有会员使用，此行没有导入。");
     EXPECT_EQ(rows("select theNum,theName from Member order by ID"),
               QStringList({"26000002|甲", "26000003|乙", "26000004|丙", "26000005|丁", "26000006|戊"}));
     // The next card proposed is free too.
@@ -481,7 +485,8 @@ TEST_F(ImportTest, EmptyCardsTakeTheNextFreeNumberAndSkippedRowsAreNamed)
     EXPECT_EQ(frmDM->NewMNum(), "26000008");
 
     // Goods codes likewise.
-    exec("INSERT INTO SShop (theNum,theName,theType,theDel,theDate) VALUES ('2603070001','旧','饮料','否','2026-01-01')");
+    exec("INSERT INTO SShop (theNum,theName,theType,theDel,theDate) VALUES "
+         "('2603070001','旧','饮料','否','2026-01-01')");
     EXPECT_EQ(importSheet<TfrmIn_S>(sheetOf(kGoodsHeaders, {{"饮料", "", "水"}, {"饮料", "", "茶"}})),
               "成功导入 商品 数据 2 条！");
     EXPECT_EQ(rows("select theNum from SShop where theDate='2026-03-07' order by ID"),
@@ -496,7 +501,8 @@ TEST_F(ImportTest, AllSkippedRowsAreNamedEvenWhenManyAre)
     for (int i = 0; i < 25; ++i) sheetRows.append(QStringList{"天马", "联系人"});
     importSheet<TfrmIn_G>(sheetOf(kSupplierHeaders, sheetRows));
     const ui::Message &m = msgs.shown().back();
-    EXPECT_TRUE(m.text.startsWith("成功导入 供应商 数据 1 条！\n跳过 24 条数据：\n第 3 行“供应商”列（A3）的“天马”已存在"))
+    EXPECT_TRUE(
+            m.text.startsWith("成功导入 供应商 数据 1 条！\n跳过 24 条数据：\n第 3 行“供应商”列（A3）的“天马”已存在"))
             << m.text.toStdString();
     EXPECT_TRUE(m.text.contains("第 22 行“供应商”列（A22）")) << m.text.toStdString();
     EXPECT_FALSE(m.text.contains("第 23 行")) << m.text.toStdString();
@@ -570,8 +576,7 @@ TEST_F(ImportTest, FormulasWithoutAValueAndErrorCellsStopTheImport)
         EXPECT_TRUE(msgs.last().startsWith("第 3 行“积分”列（H3）" + k.says)) << msgs.last().toStdString();
         EXPECT_TRUE(msgs.last().endsWith("成功导入 会员 数据 1 条！")) << msgs.last().toStdString();
     }
-    EXPECT_EQ(rows("select theNum,theJF from Member order by ID"),
-              QStringList({"F1|2", "F2|2", "F3|2", "F4|2"}));
+    EXPECT_EQ(rows("select theNum,theJF from Member order by ID"), QStringList({"F1|2", "F2|2", "F3|2", "F4|2"}));
 }
 
 TEST_F(ImportTest, TheWindowsOpenFromTheirMenuItems)

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <algorithm>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -379,10 +380,83 @@ TEST(TextPrinter, PdfHoldsTheLinesInTheirColumns)
     ASSERT_GT(column, 1.0);
     auto columnOf = [&](const QString &w, int nth = 0) { return (xs.value(w).value(nth, -1000) - x0) / column; };
     EXPECT_NEAR(columnOf("好邻居消费单"), 4, 0.05);
-    EXPECT_NEAR(columnOf("100%]"), 15, 0.05);
+    EXPECT_NEAR(columnOf("12.00[100%]"), 9, 0.05);  // price and discount: one run
     EXPECT_NEAR(columnOf("实"), 0, 0.05);
     EXPECT_NEAR(columnOf("应"), 13, 0.05);
-    EXPECT_NEAR(columnOf("00", 1), 26, 0.05);  // the amount's cents end the 28-column line
+    EXPECT_NEAR(columnOf("12.00", 0), 23, 0.05);  // the amount ends the 28-column line
+}
+
+// ASCII runs are laid out by their own advances, whatever font stands in for
+// 黑体: a word reads whole ("Velmora", not "Vel mor a"), an amount and a
+// date keep their characters together, and no run reaches past its last
+// column ("%" not over "]", the discount not over the amount after it).
+TEST(TextPrinter, AsciiRunsReadWholeAndStayInTheirColumns)
+{
+    const QString tool = QStandardPaths::findExecutable("pdftotext");
+    if (tool.isEmpty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    QTemporaryDir dir;
+    const QStringList lines = {"    Velmora消费单",
+                               QString(28, u'-'),
+                               "1 可乐",
+                               "合计 9,520,782.57",
+                               "----2028-02-29--12:00:00----",
+                               "  1.00   12.00[100%]   12.00",
+                               "WWWWWWW 1 iiiiiii 2"};
+    {
+        print::ScopedPdfOutput pdf(dir.path());
+        print::printTextLines("消费单", lines);
+        ASSERT_EQ(pdf.files().size(), 1);
+    }
+    auto run = [&](const QStringList &args) {
+        QProcess p;
+        p.start(tool, args);
+        EXPECT_TRUE(p.waitForFinished(20000));
+        return QString::fromUtf8(p.readAllStandardOutput());
+    };
+    const QStringList got = run({"-layout", dir.filePath("1.pdf"), "-"}).split('\n');
+    for (const QString &whole : {"Velmora", "9,520,782.57", "----2028-02-29--12:00:00----", "12.00[100%]"})
+        EXPECT_TRUE(std::any_of(got.begin(), got.end(), [&](const QString &l) { return l.contains(whole); }))
+                << whole.toStdString() << "\n"
+                << got.join('\n').toStdString();
+
+    const QString boxes = run({"-bbox", dir.filePath("1.pdf"), "-"});
+    // The rule keeps the receipt's width: its last dash on column 27.
+    const auto rule = QRegularExpression("<word xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\"[^>]*>-+</word>")
+                              .match(boxes);
+    ASSERT_TRUE(rule.hasMatch()) << boxes.toStdString();
+    struct Box {
+        double xMin, xMax;
+    };
+    QHash<QString, QList<Box>> words;
+    QRegularExpression word("<word xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\"[^>]*>([^<]*)</word>");
+    for (auto it = word.globalMatch(boxes); it.hasNext();) {
+        const auto m = it.next();
+        words[m.captured(3)] << Box{m.captured(1).toDouble(), m.captured(2).toDouble()};
+    }
+    ASSERT_TRUE(words.contains(QString(28, u'-')) && words.contains("可乐")) << boxes.toStdString();
+    const double x0 = words[QString(28, u'-')].first().xMin;
+    const double column = (words["可乐"].first().xMin - x0) / 2;
+    ASSERT_GT(column, 1.0);
+    EXPECT_GT((rule.captured(2).toDouble() - x0) / column, 27);
+    // Each run starts on its first column and ends by its last.
+    const struct {
+        const char *text;
+        int nth, first, columns;
+    } runs[] = {{"9,520,782.57", 0, 5, 12},
+                {"12.00[100%]", 0, 9, 11},
+                {"12.00", 0, 23, 5},
+                {"WWWWWWW", 0, 0, 7},
+                {"1", 1, 8, 1},
+                {"iiiiiii", 0, 10, 7},
+                {"2", 0, 18, 1}};
+    for (const auto &r : runs) {
+        SCOPED_TRACE(r.text);
+        const QList<Box> found = words.value(r.text);
+        ASSERT_GT(found.size(), r.nth) << boxes.toStdString();
+        const Box b = found[r.nth];
+        EXPECT_NEAR((b.xMin - x0) / column, r.first, 0.05);
+        EXPECT_LE((b.xMax - x0) / column, r.first + r.columns + 0.05);
+    }
 }
 
 }  // namespace

@@ -211,8 +211,8 @@ TEST_F(KeyboardTest, TabFollowsTheMemberWindowsAsTheyAreSeen)
     {
         TfrmMJN w;
         w.myNum = "26000001";
-        // Down the first column (name, remark) before the date beside them.
-        expectTabChain(w, {w.Edit4, w.Edit5, w.DateTimePicker1, w.DBGrid1, w.BitBtn1, w.BitBtn2, w.BitBtn3});
+        // Name, date, remark: the order the window names them.
+        expectTabChain(w, {w.Edit4, w.DateTimePicker1, w.Edit5, w.DBGrid1, w.BitBtn1, w.BitBtn2, w.BitBtn3});
     }
 }
 

@@ -184,6 +184,33 @@ TEST_F(RemindersTest, ResetReachesTheMembersOfTheLastQueryOnly)
     EXPECT_EQ(count("UJF") + count("UCZ"), 0);  // the reset keeps no record
 }
 
+// Each reset's question is titled by what it clears, the balance's too,
+// chosen from the grid's popup as a user does.
+TEST_F(RemindersTest, EachResetQuestionIsTitledByWhatItClears)
+{
+    exec("UPDATE Member SET theCZ=3");
+    TfrmM_Q w;
+    w.BitBtn1Click();
+    ASSERT_GT(w.rowCount(), 0);
+    const struct {
+        QAction *item;
+        const char *title;
+    } items[] = {{w.J1, "会员积分清零"},
+                 {w.C1, "会员消费次数清零"},
+                 {w.E1, "会员消费金额清零"},
+                 {w.N1, "会员消费日期清零"},
+                 {w.Z1, "会员账户余额清零"}};
+    for (const auto &i : items) {
+        msgs.clear();
+        msgs.answer(ui::Answer::No);
+        i.item->trigger();
+        ASSERT_EQ(msgs.count(), 1) << i.title;
+        EXPECT_EQ(msgs.shown().back().caption, i.title);
+    }
+    EXPECT_EQ(msgs.shown().back().text, "确认将查询后会员的账户余额清零吗？该清零将不可恢复！");
+    EXPECT_EQ(count("Member", "theCZ=0"), 0);  // answered No
+}
+
 TEST_F(RemindersTest, SoundReplacementOverwritesOrKeepsTheOldFile)
 {
     const QString folder = dir.filePath("prog/");

@@ -600,15 +600,15 @@ TEST(ExcelReader, ProgressIsToldAndTheReadCanBeCancelled)
 // empty cell, but are marked, so that an import does not take them for one.
 TEST(ExcelReader, FormulasWithoutResultsAndErrorsAreMarkedUnread)
 {
-    const ReadResult r = readParts(workbookParts(
-            "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>姓名</t></is></c>"
-            "<c r=\"B1\" t=\"inlineStr\"><is><t>积分</t></is></c></row>"
-            "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c><c r=\"B2\"><f>1+1</f></c></row>"
-            "<row r=\"3\"><c r=\"A3\" t=\"s\"><v>1</v></c><c r=\"B3\"><f>1+1</f><v></v></c>"
-            "<c r=\"C3\" t=\"str\"><f>\"\"</f><v></v></c><c r=\"D3\"><f>2+2</f><v>4</v></c></row>"
-            "<row r=\"4\"><c r=\"B4\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c></row>"
-            "<row r=\"6\"><c r=\"A6\" t=\"s\"><v>0</v></c></row>"
-            "<row r=\"7\"><c r=\"E7\"><f>SUM(B2:B6)</f></c></row>"));
+    const ReadResult r = readParts(
+            workbookParts("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>姓名</t></is></c>"
+                          "<c r=\"B1\" t=\"inlineStr\"><is><t>积分</t></is></c></row>"
+                          "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c><c r=\"B2\"><f>1+1</f></c></row>"
+                          "<row r=\"3\"><c r=\"A3\" t=\"s\"><v>1</v></c><c r=\"B3\"><f>1+1</f><v></v></c>"
+                          "<c r=\"C3\" t=\"str\"><f>\"\"</f><v></v></c><c r=\"D3\"><f>2+2</f><v>4</v></c></row>"
+                          "<row r=\"4\"><c r=\"B4\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c></row>"
+                          "<row r=\"6\"><c r=\"A6\" t=\"s\"><v>0</v></c></row>"
+                          "<row r=\"7\"><c r=\"E7\"><f>SUM(B2:B6)</f></c></row>"));
     ASSERT_TRUE(r.ok()) << r.message.toStdString();
     const Sheet &s = r.sheet;
     // Row 7 holds only the formula: it is a row of the sheet all the same.

@@ -4,6 +4,7 @@
 #include "platform/ui/messages.h"
 #include "platform/ui/modal.h"
 #include "report/lyrres.h"
+#include "reportengine/lyrpreview.h"
 #include "reportengine/lyrprintdialog.h"
 #include "reportengine/lyrprogress.h"
 
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QToolButton>
 #include <QTemporaryDir>
 
 namespace {
@@ -91,7 +93,25 @@ TEST_F(PrintReportTest, WithoutPrintersPrintingSaysSo)
     build(2);
     lyrPrinters().SetPrinters({}, QString());
     EXPECT_FALSE(pages().Print());
-    EXPECT_EQ(messages, QStringList(QStringLiteral("No printers installed on your system")));
+    EXPECT_EQ(messages, QStringList(QStringLiteral("系统中没有安装打印机，不能打印。请先安装打印机。")));
+}
+
+// The preview's print button, pressed as a clerk does without a printer:
+// the message is in the clerk's language.
+TEST_F(PrintReportTest, ThePreviewsPrintButtonWithoutAPrinterSaysSoInChinese)
+{
+    build(2);
+    lyrPrinters().SetPrinters({}, QString());
+    report->PrintOptions()->ShowDialog = true;
+    TlyrPreviewForm form;
+    report->SetPreview(form.Preview);
+    form.Init(report.get());
+    form.show();
+    QApplication::processEvents();
+    ASSERT_TRUE(form.PrintB->isEnabled());
+    form.PrintB->click();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages.first(), "系统中没有安装打印机，不能打印。请先安装打印机。");
 }
 
 TEST_F(PrintReportTest, APrinterFailingMidJobIsReportedAndThePagesStay)
