@@ -378,8 +378,11 @@ void removePartsNow()
             // Through the folder held open: its name may be a link by now.
             if (p.folderFd >= 0) {
                 ::unlinkat(p.folderFd, p.base, 0);
+                // Put together by hand: nothing else is safe in a signal handler.
                 char journal[NAME_MAX + 16];
-                std::snprintf(journal, sizeof journal, "%s-journal", p.base);
+                const size_t n = std::strlen(p.base);
+                std::memcpy(journal, p.base, n);
+                std::memcpy(journal + n, "-journal", 9);
                 ::unlinkat(p.folderFd, journal, 0);
             }
             ::rmdir(p.folder);

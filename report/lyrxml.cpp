@@ -505,11 +505,15 @@ bool TlyrXMLReader::readTag(Tag &tag)
             if (bufPos_ >= bufLen_ && !fill()) return false;
             const char *b = buf_.constData();
             const void *hit = memchr(b + bufPos_, '<', static_cast<size_t>(bufLen_ - bufPos_));
-            if (hit) {
-                bufPos_ = static_cast<const char *>(hit) - b;
-                break;
-            }
-            bufPos_ = bufLen_;
+            const qsizetype upto = hit ? static_cast<const char *>(hit) - b : bufLen_;
+            if (strictNow())
+                for (qsizetype i = bufPos_; i < upto; ++i)
+                    if (b[i] != ' ' && b[i] != '\r' && b[i] != '\n' && b[i] != '\t') {
+                        bufPos_ = i;
+                        fail(QStringLiteral("标记之外出现了字符"));
+                    }
+            bufPos_ = upto;
+            if (hit) break;
         }
         tag.start = lastTagStart_ = Position();
         ++bufPos_;
@@ -570,8 +574,55 @@ bool TlyrXMLReader::readTag(Tag &tag)
         tag.attrs.chop(1);
         tag.empty = true;
     }
+    if (strictNow()) checkMarkup(tag.name, tag.attrs);
     tag.unload = findUnloadToken(tag.attrs) >= 0;
     return true;
+}
+
+namespace {
+
+bool isNameStart(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+bool isNameChar(char c)
+{
+    return isNameStart(c) || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == ':';
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\r' || c == '\n' || c == '\t';
+}
+
+// A name of ASCII letters, digits and . - : starting with a letter or _.
+bool wellFormedName(QByteArrayView n)
+{
+    return !n.isEmpty() && isNameStart(n[0]) && std::all_of(n.begin() + 1, n.end(), isNameChar);
+}
+
+}  // namespace
+
+void TlyrXMLReader::checkMarkup(QByteArrayView name, QByteArrayView attrs)
+{
+    if (!wellFormedName(name.startsWith('/') ? name.sliced(1) : name))
+        fail(QStringLiteral("标记名称不合格式"));
+    // name="value" pairs apart by blanks.
+    qsizetype i = 0;
+    const qsizetype n = attrs.size();
+    while (i < n) {
+        while (i < n && isBlank(attrs[i])) ++i;
+        if (i == n) break;
+        const qsizetype start = i;
+        while (i < n && isNameChar(attrs[i])) ++i;
+        if (i == start || !isNameStart(attrs[start])) fail(QStringLiteral("属性名称不合格式"));
+        if (i + 1 >= n || attrs[i] != '=' || attrs[i + 1] != '"') fail(QStringLiteral("属性缺少 =\"...\""));
+        const qsizetype close = attrs.indexOf('"', i + 2);
+        if (close < 0) fail(QStringLiteral("属性值缺少结束的引号"));
+        i = close + 1;
+        if (i < n && !isBlank(attrs[i])) fail(QStringLiteral("属性之间缺少空格"));
+    }
 }
 
 void TlyrXMLReader::applyTag(TlyrXMLItem &item, const Tag &tag, bool keepText)
@@ -919,6 +970,7 @@ void TlyrXMLDocument::readRoot(QIODevice &stream, bool partial)
         reader.RecoverChildrenOf = RecoverChildrenOf;
         reader.IsSiblingName = IsSiblingName;
         reader.AcceptCut = AcceptCut;
+        reader.StrictMarkup = StrictMarkup;
         reader.store_ = TlyrXMLItem::Store::Source;
         reader.ReadHeader();
         reader.ReadRootItem(*root_);
@@ -989,6 +1041,8 @@ void TlyrXMLDocument::LoadItem(TlyrXMLItem *item)
     }
     TlyrXMLReader reader(*stream);
     reader.PartialLoading = true;
+    reader.StrictMarkup = StrictMarkup;
+    reader.strictAll_ = true;
     reader.store_ = item->store_;
     reader.SetPosition(item->StreamPosition);
     reader.ReadRootItem(*item, true);

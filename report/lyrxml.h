@@ -162,6 +162,10 @@ public:
     bool AcceptCut = false;
     qint64 CutAt = -1;
     QStringList CutInside;
+    // Inside a recovered child (or everywhere when reading one back), markup
+    // that is not well formed fails: text outside the tags, a name that is
+    // not one, an attribute without ="...".
+    bool StrictMarkup = false;
 
     qint64 Position() const { return bufStart_ + bufPos_; }
     qint64 Size() const { return size_; }
@@ -215,6 +219,9 @@ private:
     qint64 lastTagStart_ = 0;
     // Inside a child that may be recovered: failing is cheap (no line count).
     int recovering_ = 0;
+    bool strictAll_ = false;
+    bool strictNow() const { return StrictMarkup && (recovering_ > 0 || strictAll_); }
+    void checkMarkup(QByteArrayView name, QByteArrayView attrs);
     qint64 failedAt_ = 0;
     QString failDetail_;
     std::vector<NameEntry> names_;
@@ -260,6 +267,8 @@ public:
     QByteArrayList RecoverChildrenOf;
     std::function<bool(QByteArrayView)> IsSiblingName;
     bool AcceptCut = false;
+    // Given to the reader for the recovered children and the items read back.
+    bool StrictMarkup = false;
     // What the reader found of a cut stream at the last load (-1, empty: whole).
     qint64 CutAt = -1;
     QStringList CutInside;

@@ -1,6 +1,7 @@
 // Saving and loading prepared reports (".lp3"): the pages' document with the
 // source pages, dictionary and picture cache written next to the pages.
 
+#include "platform/regularfile.h"
 #include "report/lyrclass.h"
 #include "report/lyrdmpclass.h"
 #include "report/lyrpage.h"
@@ -199,8 +200,11 @@ void TlyrPreviewPages::noteCut(int wholeSources)
         Incomplete = at + QStringLiteral("：页面所依据的部分（源页面和字典）缺失，%1 页中只有%2能打开")
                                   .arg(pages->Count())
                                   .arg(which);
-    } else if (inPages) {
+    } else if (inPages && whole < pages->Count()) {
         Incomplete = at + QStringLiteral("：只有前 %1 页完整，第 %2 页起已损坏或缺失").arg(whole).arg(whole + 1);
+    } else if (inPages) {
+        // Cut right after a whole page: whether more pages followed is not known.
+        Incomplete = at + QStringLiteral("：读到的 %1 页都完整，其后的内容（可能还有页面）缺失").arg(whole);
     } else {
         Incomplete = at + QStringLiteral("：页面完整，其后的内容（图片、目录等）缺失");
     }
@@ -235,8 +239,10 @@ bool TlyrPreviewPages::LoadFromFile(const QString &fileName, bool exceptionIfNot
 {
     const bool exists = QFile::exists(fileName);
     if (!exists && !exceptionIfNotFound) return false;
-    auto file = std::make_unique<QFile>(fileName);
-    if (!file->open(QIODevice::ReadOnly)) throw ElyrError(QStringLiteral("Cannot open file ") + fileName);
+    // A pipe or a device is refused at once, never waited on.
+    auto file = std::make_unique<QFile>();
+    if (QString why; !vplatform::openRegularFile(*file, fileName, QIODevice::ReadOnly, &why))
+        throw ElyrError(QStringLiteral("无法打开文件 %1：%2").arg(fileName, why));
     // Pages beyond the first two are read when they are first shown.
     LoadFromStream(std::move(file), true);
     return exists;

@@ -333,7 +333,7 @@ void TlyrPreviewWorkspace::drawPage(TlyrCanvas &canvas, QPainter &painter, int i
         painter.setFont(f);
         painter.setPen(Qt::darkRed);
         painter.drawText(r.adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap,
-                         QStringLiteral("Damaged prepared page %1").arg(index + 1));
+                         QStringLiteral("第 %1 页已损坏").arg(index + 1));
         painter.restore();
     }
     if (IsThumbnail) {
@@ -1149,6 +1149,13 @@ void TlyrPreview::LoadFromFile()
 void TlyrPreview::LoadFromFile(const QString &name)
 {
     if (Running || !Pages()) return;
+    {
+        // Tried on a store of its own first: a file that does not open
+        // leaves the report on screen as it was.
+        TlyrReport scratch;
+        TlyrPreviewPages trial(&scratch);
+        trial.LoadFromFile(name, true);
+    }
     Lock();
     ShowMessage(res("clLoading"));
     // Loaded or not, the view, the page information and the window's
@@ -1562,7 +1569,7 @@ void TlyrPreviewForm::ShowDamagedPages()
     QStringList parts;
     if (!Preview->Incomplete.isEmpty()) parts << Preview->Incomplete;
     if (!Preview->DamagedPages.isEmpty())
-        parts << QStringLiteral("Damaged prepared pages, not shown: ") + numbers(Preview->DamagedPages);
+        parts << QStringLiteral("已损坏未显示的页：") + numbers(Preview->DamagedPages);
     if (!Preview->DamagedPicturePages.isEmpty())
         parts << QStringLiteral("图片已损坏的页：") + numbers(Preview->DamagedPicturePages);
     if (!Preview->DamagedTextPages.isEmpty())

@@ -129,6 +129,8 @@ TlyrPreviewPages::TlyrPreviewPages(TlyrReport *report) : TlyrCustomPreviewPages(
                QByteArrayView("TlyrReportPage").compare(name, Qt::CaseInsensitive) == 0;
     };
     XMLDoc.AcceptCut = true;
+    // Markup of a page that is not well formed makes the page damaged.
+    XMLDoc.StrictMarkup = true;
     OnOpenUrl = [](const QString &url) { QDesktopServices::openUrl(QUrl(url)); };
     Clear();
 }
@@ -914,7 +916,7 @@ TlyrReportPage *TlyrPreviewPages::buildPage(int index)
 {
     TlyrXMLItem *item = PagesItem()->Items(index);
     if (!item->Damaged.isEmpty()) {
-        noteError(QStringLiteral("Damaged prepared page %1").arg(index + 1));
+        noteError(QStringLiteral("第 %1 页已损坏").arg(index + 1));
         return nullptr;
     }
     buildingIndex_ = index;
@@ -939,7 +941,7 @@ TlyrReportPage *TlyrPreviewPages::buildPage(int index)
             bool ok = false;
             const int source = item->Name.mid(4, 5).toInt(&ok);
             if (!ok || source < 0 || source >= static_cast<int>(SourcePages.size())) {
-                noteError(QStringLiteral("Damaged prepared page %1").arg(index + 1));
+                noteError(QStringLiteral("第 %1 页已损坏").arg(index + 1));
                 return nullptr;
             }
             TlyrReportPage *from = SourcePages[static_cast<size_t>(source)].get();
@@ -949,7 +951,7 @@ TlyrReportPage *TlyrPreviewPages::buildPage(int index)
                 bool okW = false, okH = false;
                 const double w = item->Prop("pw").toDouble(&okW), h = item->Prop("ph").toDouble(&okH);
                 if (!okW || !okH || !(w > 0) || !(h > 0)) {
-                    noteError(QStringLiteral("Damaged prepared page %1").arg(index + 1));
+                    noteError(QStringLiteral("第 %1 页已损坏").arg(index + 1));
                     return nullptr;
                 }
                 page->SetPaperWidth(w);
@@ -957,7 +959,7 @@ TlyrReportPage *TlyrPreviewPages::buildPage(int index)
                 page->SetPaperSize(lyrCustomPaper);
             }
             if (!buildChildren(item, page.get(), ser)) {
-                noteError(QStringLiteral("Damaged prepared page %1").arg(index + 1));
+                noteError(QStringLiteral("第 %1 页已损坏").arg(index + 1));
                 return nullptr;
             }
         }
@@ -967,7 +969,7 @@ TlyrReportPage *TlyrPreviewPages::buildPage(int index)
         noteError(QStringLiteral("内存不足，第 %1 页未能打开").arg(index + 1));
         return nullptr;
     } catch (const std::exception &) {
-        noteError(QStringLiteral("Damaged prepared page %1").arg(index + 1));
+        noteError(QStringLiteral("第 %1 页已损坏").arg(index + 1));
         return nullptr;
     }
 }

@@ -249,8 +249,8 @@ bool TlyrPreviewPages::Print()
         std::sort(damaged.begin(), damaged.end());
         QStringList numbers;
         for (int i : damaged) numbers << QString::number(i + 1);
-        const QString text = nothingLeft() ? QStringLiteral("Every page to print is damaged: nothing was printed")
-                                           : QStringLiteral("Damaged prepared pages, not printed: ") +
+        const QString text = nothingLeft() ? QStringLiteral("要打印的页全部已损坏，没有打印任何页")
+                                           : QStringLiteral("已损坏未打印的页：") +
                                                      numbers.join(QStringLiteral(", "));
         report.AddError(text);
         lyrErrorMsg(text);

@@ -1,7 +1,10 @@
 // Feeds arbitrary bytes to the prepared-report loader, fully and with
 // partial loading, builds every page, draws the first ones and saves the
 // result again. Seeds include cut files, flipped bits, a page without its
-// end tag and a huge attribute.
+// end tag, a huge attribute and markup that is not well formed (a NUL for a
+// "<", a control byte in an attribute, an attribute without "=", an unclosed
+// quote, a non-ASCII byte where an element starts), which marks its page
+// damaged.
 
 #include "report/lyrcanvas.h"
 #include "report/lyrclass.h"

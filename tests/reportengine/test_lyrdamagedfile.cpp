@@ -17,6 +17,8 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 namespace {
 
 QByteArray png(QColor color, int side = 8)
@@ -111,7 +113,7 @@ protected:
             EXPECT_EQ(p->Damaged(), broken);
             EXPECT_EQ(p->Picture().isNull(), broken);
         }
-        EXPECT_TRUE(pages().Errors.contains(QStringLiteral("Damaged prepared page %1").arg(damagedPage)))
+        EXPECT_TRUE(pages().Errors.contains(QStringLiteral("第 %1 页已损坏").arg(damagedPage)))
                 << pages().Errors.join(u'\n').toStdString();
         EXPECT_EQ(pages().DamagedPicturePages, (QList<int>{4, 5}));
         EXPECT_TRUE(pages().Errors.contains(QStringLiteral("第 4 页的图片已损坏")));
@@ -202,15 +204,30 @@ TEST_F(DamagedFileTest, ACutFileOpensEveryPageBeforeTheCut)
             // The page that was cut is there, marked.
             if (pages().Count() > whole) {
                 EXPECT_EQ(pages().GetPage(whole), nullptr);
-                EXPECT_TRUE(pages().Errors.contains(QStringLiteral("Damaged prepared page %1").arg(whole + 1)));
+                EXPECT_TRUE(pages().Errors.contains(QStringLiteral("第 %1 页已损坏").arg(whole + 1)));
             }
             EXPECT_TRUE(pages().Incomplete.startsWith(QStringLiteral("文件不完整（在第 ")))
                     << pages().Incomplete.toStdString();
             EXPECT_TRUE(pages().Errors.contains(pages().Incomplete));
-            if (whole < 6)
+            if (pages().Count() > whole)
                 EXPECT_TRUE(pages().Incomplete.contains(QStringLiteral("只有前 %1 页完整").arg(whole)))
                         << pages().Incomplete.toStdString();
+            // Cut between pages: no page after them is said to be damaged.
+            if (pages().Count() == whole)
+                EXPECT_FALSE(pages().Incomplete.contains(QStringLiteral("第 %1 页起").arg(whole + 1)))
+                        << pages().Incomplete.toStdString();
         }
+    }
+    {
+        // Cut right after the last page: every page there is, and no word
+        // of a page after it being damaged.
+        QBuffer stream;
+        stream.setData(saved.left(saved.lastIndexOf("</page0>") + 8));
+        stream.open(QIODevice::ReadOnly);
+        ASSERT_NO_THROW(pages().LoadFromStream(stream, false));
+        EXPECT_EQ(pages().Count(), 6);
+        EXPECT_TRUE(pages().Incomplete.contains(QStringLiteral("读到的 6 页都完整"))) << pages().Incomplete.toStdString();
+        EXPECT_FALSE(pages().Incomplete.contains(QStringLiteral("第 7 页"))) << pages().Incomplete.toStdString();
     }
     // A whole file says nothing of the kind.
     QBuffer stream;
@@ -270,7 +287,7 @@ TEST_F(DamagedFileTest, ACutFileOfTheOlderLayoutOpensThePagesWrittenInFull)
                 EXPECT_EQ(memoOn(i), QStringLiteral("Page %1").arg(i + 1)) << i;
             } else {
                 EXPECT_EQ(pages().GetPage(i), nullptr) << i;
-                EXPECT_TRUE(pages().Errors.contains(QStringLiteral("Damaged prepared page %1").arg(i + 1)));
+                EXPECT_TRUE(pages().Errors.contains(QStringLiteral("第 %1 页已损坏").arg(i + 1)));
             }
         }
         EXPECT_TRUE(pages().Incomplete.contains(QStringLiteral("只有第 2、5 页能打开")))
@@ -327,7 +344,7 @@ TEST_F(DamagedFileTest, APageWithoutItsEndTagOrWithFlippedBitsIsTheOnlyDamagedOn
             else
                 EXPECT_EQ(memoOn(i), QStringLiteral("Page %1").arg(i + 1)) << i;
         }
-        EXPECT_TRUE(pages().Errors.contains(QStringLiteral("Damaged prepared page %1").arg(damaged)));
+        EXPECT_TRUE(pages().Errors.contains(QStringLiteral("第 %1 页已损坏").arg(damaged)));
         EXPECT_TRUE(pages().Incomplete.isEmpty());
     }
 }
@@ -410,7 +427,7 @@ TEST_F(DamagedFileTest, ThePreviewMarksBrokenPicturesAndNamesTheirPages)
     EXPECT_EQ(form->Preview->DamagedPages, QList<int>{3});
     EXPECT_EQ(form->Preview->DamagedPicturePages, (QList<int>{4, 5}));
     EXPECT_EQ(form->StatusMessage->text(),
-              QStringLiteral("Damaged prepared pages, not shown: 3；图片已损坏的页：4, 5"));
+              QStringLiteral("已损坏未显示的页：3；图片已损坏的页：4, 5"));
     // Page 4's picture is a red-crossed frame; page 2's is its colour.
     for (int index : {1, 3}) {
         SCOPED_TRACE(index + 1);
@@ -436,6 +453,96 @@ TEST_F(DamagedFileTest, ThePreviewMarksBrokenPicturesAndNamesTheirPages)
         } else {
             EXPECT_EQ(red, 0);
             EXPECT_GT(colour, 1000);
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The preview's Open of a file that does not open (a pipe, a foreign file)
+// says why and keeps the report on screen; a prepared file opens.
+TEST_F(DamagedFileTest, AFailedOpenInThePreviewKeepsTheReportShown)
+{
+    const QByteArray saved = sixPages();
+    QBuffer stream;
+    stream.setData(saved);
+    stream.open(QIODevice::ReadOnly);
+    pages().LoadFromStream(stream, false);
+    const auto form = openPreviewForm(*report, QSize(1200, 800));
+    ASSERT_EQ(pages().Count(), 6);
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("pipe.lp3")), foreign = dir.filePath(QStringLiteral("x.lp3"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    {
+        QFile f(foreign);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("<?xml version=\"1.0\"?><TlyrReport><TlyrReportPage Name=\"Page1\"/></TlyrReport>");
+    }
+    for (const QString &name : {fifo, foreign}) {
+        SCOPED_TRACE(name.toStdString());
+        try {
+            form->Preview->LoadFromFile(name);
+            ADD_FAILURE() << "opened";
+        } catch (const ElyrError &e) {
+            if (name == fifo) EXPECT_TRUE(e.Message().contains(QStringLiteral("不是普通文件"))) << e.Message().toStdString();
+        }
+        EXPECT_EQ(pages().Count(), 6);
+        EXPECT_EQ(form->Preview->PageCount(), 6);
+        EXPECT_EQ(memoOn(5), QStringLiteral("Page 6"));
+    }
+    const QString good = dir.filePath(QStringLiteral("good.lp3"));
+    {
+        QFile f(good);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        // Cut after its third page: it opens with those.
+        qsizetype end = -1;
+        for (int i = 0; i < 3; ++i) end = saved.indexOf("</page0>", end + 1);
+        f.write(saved.left(end + 8));
+    }
+    form->Preview->LoadFromFile(good);
+    EXPECT_EQ(pages().Count(), 3);
+    EXPECT_EQ(form->Preview->PageCount(), 3);
+}
+
+}  // namespace
+
+namespace {
+
+// Markup of a page that is not well formed makes that page damaged (its
+// message, and it is neither shown nor printed); the other pages open.
+TEST_F(DamagedFileTest, MalformedMarkupInAPageMarksItDamaged)
+{
+    const QByteArray saved = sixPages();
+    qsizetype third = -1;
+    for (int i = 0; i < 3; ++i) third = saved.indexOf("<page0", third + 1);
+    const qsizetype memo = saved.indexOf("<m", third + 1);
+    const qsizetype attr = saved.indexOf("=\"", memo);
+    ASSERT_GT(memo, third);
+    ASSERT_LT(attr, saved.indexOf("</page0>", third));
+    auto changed = [&](qsizetype at, qsizetype length, const QByteArray &with) {
+        QByteArray file = saved;
+        return file.replace(at, length, with);
+    };
+    const QList<std::pair<const char *, QByteArray>> cases = {
+            {"a NUL for <", changed(memo, 1, QByteArray(1, '\0'))},
+            {"a control byte in an attribute name", changed(attr - 1, 0, "\x01")},
+            {"an attribute without =", changed(attr, 1, QByteArray())},
+            {"an unclosed quote", changed(saved.indexOf('"', attr + 2), 1, QByteArray())},
+            {"a non-ASCII byte where an element starts", changed(memo + 1, 0, "\xe4")},
+    };
+    for (const auto &[what, file] : cases) {
+        SCOPED_TRACE(what);
+        for (bool partial : {false, true}) {
+            auto stream = std::make_unique<QBuffer>();
+            stream->setData(file);
+            stream->open(QIODevice::ReadOnly);
+            ASSERT_NO_THROW(pages().LoadFromStream(std::move(stream), partial));
+            ASSERT_EQ(pages().Count(), 6);
+            EXPECT_EQ(pages().GetPage(2), nullptr);
+            EXPECT_TRUE(pages().Errors.contains(QStringLiteral("第 3 页已损坏"))) << pages().Errors.join(u'\n').toStdString();
+            for (int i : {0, 1, 3, 4, 5}) EXPECT_EQ(memoOn(i), QStringLiteral("Page %1").arg(i + 1)) << i;
         }
     }
 }

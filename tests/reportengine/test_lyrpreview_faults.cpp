@@ -140,11 +140,11 @@ public:
         EXPECT_EQ(form->Preview->DamagedPages, QList<int>{1});
         // Page 1 carries the note, the others their text.
         EXPECT_EQ(pagesWithInk(*form), (QList<int>{1, 2, 3, 4}));
-        EXPECT_EQ(form->StatusMessage->text(), QStringLiteral("Damaged prepared pages, not shown: 1"));
+        EXPECT_EQ(form->StatusMessage->text(), QStringLiteral("已损坏未显示的页：1"));
         EXPECT_EQ(form->StatusPage->text(), QStringLiteral("Page 1 of 4"));
         // A hyperlink's empty message does not take the note away.
         form->SetMessage(QString());
-        EXPECT_EQ(form->StatusMessage->text(), QStringLiteral("Damaged prepared pages, not shown: 1"));
+        EXPECT_EQ(form->StatusMessage->text(), QStringLiteral("已损坏未显示的页：1"));
     }
     // Printing sends the healthy pages, says which it could not print, and
     // is no success.
@@ -153,7 +153,7 @@ public:
         prepare(4, Fault::DamagedFirstPage);
         EXPECT_FALSE(pages().Print());
         ASSERT_EQ(messages.size(), 1);
-        EXPECT_EQ(messages[0], QStringLiteral("Damaged prepared pages, not printed: 1"));
+        EXPECT_EQ(messages[0], QStringLiteral("已损坏未打印的页：1"));
         EXPECT_TRUE(report->Errors().contains(messages[0]));
         const QList<QByteArray> got = cups->jobs(QStringLiteral("pdf"), 1);
         ASSERT_EQ(got.size(), 1);
@@ -168,7 +168,7 @@ public:
         report->PrintOptions()->PrintOnSheet = 9;
         EXPECT_FALSE(pages().Print());
         ASSERT_EQ(messages.size(), 1);
-        EXPECT_EQ(messages[0], QStringLiteral("Damaged prepared pages, not printed: 1"));
+        EXPECT_EQ(messages[0], QStringLiteral("已损坏未打印的页：1"));
         const QList<QByteArray> got = cups->jobs(QStringLiteral("pdf"), 1);
         ASSERT_EQ(got.size(), 1);
         const QStringList sheets = pdfPageTexts(got.first());
@@ -183,7 +183,7 @@ public:
         report->PrintOptions()->Printer = QStringLiteral("VelmoraRaw");
         EXPECT_FALSE(pages().Print());
         ASSERT_EQ(messages.size(), 1);
-        EXPECT_EQ(messages[0], QStringLiteral("Damaged prepared pages, not printed: 1"));
+        EXPECT_EQ(messages[0], QStringLiteral("已损坏未打印的页：1"));
         const QList<QByteArray> got = cups->jobs(QStringLiteral("raw"), 1);
         ASSERT_EQ(got.size(), 1);
         EXPECT_FALSE(got.first().contains("Title"));
@@ -196,7 +196,7 @@ public:
         report->PrintOptions()->Printer = QStringLiteral("VelmoraRaw");
         prepare<TlyrDMPPage, TlyrDMPMemoView>(2, Fault::EveryPageDamaged);
         EXPECT_FALSE(pages().Print());
-        EXPECT_EQ(messages, QStringList{QStringLiteral("Every page to print is damaged: nothing was printed")});
+        EXPECT_EQ(messages, QStringList{QStringLiteral("要打印的页全部已损坏，没有打印任何页")});
         EXPECT_EQ(cups->jobs(QStringLiteral("raw"), 2, 0).size(), 1);
     }
     // Nothing to print: no job, and the user is told.
@@ -210,11 +210,11 @@ public:
         EXPECT_EQ(form->Preview->Workspace->PageList.Count(), 3);
         form->PrintB->click();
         ASSERT_EQ(messages.size(), 1);
-        EXPECT_EQ(messages[0], QStringLiteral("Every page to print is damaged: nothing was printed"));
+        EXPECT_EQ(messages[0], QStringLiteral("要打印的页全部已损坏，没有打印任何页"));
         EXPECT_TRUE(pdfJobs().isEmpty());
     }
-    // After a file that does not load, the window shows the empty store.
-    void failedLoadEmptiesTheView()
+    // After a file that does not load, the window keeps the report it showed.
+    void failedLoadKeepsTheView()
     {
         prepare(4, Fault::NoFault);
         auto form = openForm();
@@ -229,17 +229,13 @@ public:
         ui::ScriptedMessages shown;
         shown.answerInput(bad);
         form->OpenB->click();
+        // Said once; the report on screen stays as it was.
         EXPECT_EQ(shown.count(), 1);
-        EXPECT_EQ(form->Preview->PageCount(), 0);
-        EXPECT_EQ(form->StatusPage->text(), QStringLiteral("Page 0 of 0"));
-        EXPECT_EQ(form->PageE->text(), QStringLiteral("0"));
-        EXPECT_EQ(form->Preview->Workspace->PageList.Count(), 0);
-        EXPECT_EQ(form->Preview->Thumbnails->PageList.Count(), 0);
-        // No white page is left on the grey workspace.
-        EXPECT_EQ(pagesWithInk(*form), QList<int>{});
-        EXPECT_EQ(form->Preview->Workspace->PagesPainted, 0);
+        EXPECT_EQ(form->Preview->PageCount(), 4);
+        EXPECT_EQ(form->StatusPage->text(), QStringLiteral("Page 1 of 4"));
+        EXPECT_EQ(form->Preview->Workspace->PageList.Count(), 4);
         for (QToolButton *b : {form->PrintB, form->SaveB, form->FindB, form->PageSettingsB})
-            EXPECT_FALSE(b->isEnabled()) << b->toolTip().toStdString();
+            EXPECT_TRUE(b->isEnabled()) << b->toolTip().toStdString();
         EXPECT_TRUE(form->OpenB->isEnabled());
     }
     // The preview is modal (it runs its own loop) and prints; the user's
@@ -315,7 +311,7 @@ INSTANTIATE_TEST_SUITE_P(
                           FaultCase{"DamagedFirstPageJoined", &PreviewFaults::joinedPrintingNamesThePageLeftOut},
                           FaultCase{"DamagedFirstPageDotMatrix", &PreviewFaults::dotMatrixPrintingNamesThePageLeftOut},
                           FaultCase{"EveryPageDamaged", &PreviewFaults::everyPageDamagedSendsNoJob},
-                          FaultCase{"FailedLoad", &PreviewFaults::failedLoadEmptiesTheView},
+                          FaultCase{"FailedLoad", &PreviewFaults::failedLoadKeepsTheView},
                           FaultCase{"CancelClickedOverModalPreview", &PreviewFaults::cancelStopsPrinting},
                           FaultCase{"ProgressDraggedOverModalPreview", &PreviewFaults::progressWindowMoves}),
         [](const ::testing::TestParamInfo<FaultCase> &info) { return std::string(info.param.name); });
