@@ -43,6 +43,14 @@ protected:
         EXPECT_GT(QFile(dir.filePath(name)).size(), 0);
     }
     // Page elements whose objects are in memory.
+    // A report of its own for each case of a test.
+    void freshReport()
+    {
+        report = std::make_unique<TlyrReport>();
+        report->setParent(&keeper);
+        report->EngineOptions()->SetNewSilentMode(simSilent);
+        report->PrintOptions()->ShowDialog = false;
+    }
     int held()
     {
         TlyrXMLItem *items = pages().PagesItem();
@@ -78,10 +86,7 @@ TEST_F(BoundedPagesTest, PreparedPagesLeaveMemoryOnceMeasuredDumpedOrPrinted)
 {
     for (const bool fileCache : {false, true}) {
         SCOPED_TRACE(fileCache ? "file cache" : "memory ceiling");
-        report = std::make_unique<TlyrReport>();
-        report->setParent(&keeper);
-        report->EngineOptions()->SetNewSilentMode(simSilent);
-        report->PrintOptions()->ShowDialog = false;
+        freshReport();
         prepare(120, fileCache);
         ASSERT_LE(held(), 4);
         const Growth g = afterEachUse();
@@ -98,10 +103,7 @@ TEST_F(BoundedPagesTest, TenfoldPagesOfASavedFileHoldNoMoreInMemory)
     std::vector<Growth> growth;
     for (const int n : {200, 2000}) {
         SCOPED_TRACE(n);
-        report = std::make_unique<TlyrReport>();
-        report->setParent(&keeper);
-        report->EngineOptions()->SetNewSilentMode(simSilent);
-        report->PrintOptions()->ShowDialog = false;
+        freshReport();
         prepare(n, true);
         const QString file = dir.filePath(QStringLiteral("pages%1.lp3").arg(n));
         pages().SaveToFile(file);
