@@ -214,6 +214,15 @@ private:
     // subreports) took; its later columns start below that too.
     double titleRun_ = 0;
     bool atColumnTop() const;
+    // Where the data and group headers that began a page column end, shown
+    // there for the records below them (not repeated): on that page and
+    // column, 0 elsewhere.
+    struct HeadsTop {
+        int Page = -1, Column = 0;
+        double Y = 0;
+    } headsTop_;
+    double headsTop(int page, int column) const;
+    void noteHeadsTop(TlyrBand *band);
     // An open keep block moves to the next column at this break.
     bool keepMovesToColumn();
     // An open keep block moves to the next page at this break, with along

@@ -237,6 +237,9 @@ bool TlyrEngine::keepMovesToPage(double along)
     if (keepPage_ == pages->CurPage && keepColumn_ != CurColumn)
         if (const auto it = columnBody_.find({pages->CurPage, keepColumn_}); it != columnBody_.end())
             blockColumnTop = std::max({blockColumnTop, it->second.first, it->second.second});
+    // Headers that began the column print nothing of a record: a block
+    // below them begins at its top too, moved it would leave them alone.
+    blockColumnTop = std::max(blockColumnTop, headsTop(keepPage_, keepColumn_));
     // A block that would not fit the new page's columns either (their
     // headers may take more room than this page's) stays where it is. The
     // data and group headers the new page repeats above the block take room
@@ -397,7 +400,7 @@ bool TlyrEngine::keepMovesToColumn()
     // while all the block printed is in this column: it goes on below its
     // moved rows there.
     if (splitBreak_ || flowingHeader_ || rowBottom_ >= 0) return false;
-    if (keepY_ <= std::max(columnStartY_, headersEndY_) + 0.0001) return false;
+    if (keepY_ <= std::max({columnStartY_, headersEndY_, headsTop(keepPage_, keepColumn_)}) + 0.0001) return false;
     if (columnBody_.count({Pages()->CurPage, CurColumn + 1})) return false;
     // Records side by side move with their rows.
     for (TlyrComponent *c : CurPage->Objects())
@@ -440,6 +443,19 @@ bool TlyrEngine::keepMovesToColumn()
 // does not fit here would not fit on a new page or column either. The
 // report title and what its subreports printed are content, which a new
 // page leaves behind.
+double TlyrEngine::headsTop(int page, int column) const
+{
+    return headsTop_.Page == page && headsTop_.Column == column ? headsTop_.Y : 0;
+}
+
+void TlyrEngine::noteHeadsTop(TlyrBand *band)
+{
+    if (!is<TlyrHeader>(band) && !is<TlyrGroupHeader>(band)) return;
+    const int page = Pages()->CurPage;
+    const double top = std::max({columnStartY_, headersEndY_, headsTop(page, CurColumn)});
+    if (CurY - band->Height() <= top + 0.0001) headsTop_ = {page, CurColumn, CurY};
+}
+
 bool TlyrEngine::atColumnTop() const
 {
     return CurY <= std::max(columnStartY_, headersEndY_) - titleRun_ + 0.0001;

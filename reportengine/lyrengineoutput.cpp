@@ -500,6 +500,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
             if (keeping_) keepTallest_ = std::max(keepTallest_, band->Height());
         }
         if (!is<TlyrOverlay>(band)) CurY += band->Height();
+        if (!showingHeaders_ && flows) noteHeadsTop(band);
         if (!showingHeaders_ && repeatsOnNewPage(band)) shownHeight_[band] = ownHeight;
         closeRun();
         countRecord();

@@ -121,6 +121,7 @@ void TlyrEngine::showColumnFooter()
 
 void TlyrEngine::initPage(TlyrBand *title)
 {
+    headsTop_ = HeadsTop();
     // Page bands stand at the page's left; a subreport goes on at its own
     // offset in the first column.
     CurX = 0;
