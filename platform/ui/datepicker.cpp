@@ -261,7 +261,9 @@ void DatePicker::keyPressEvent(QKeyEvent *event)
                 m_typedOn = false;
                 return;
             }
-            m_run.clear();
+            // A modifier pressed on its way to a separator keeps the run.
+            if (key != Qt::Key_Shift && key != Qt::Key_Control && key != Qt::Key_Alt && key != Qt::Key_Meta)
+                m_run.clear();
         }
     }
     // Qt's own date edit hands a separator to the focus chain, which would
@@ -280,7 +282,7 @@ void DatePicker::keyPressEvent(QKeyEvent *event)
         return;
     }
     const int from = currentSectionIndex();
-    const bool digit = plain && key >= Qt::Key_0 && key <= Qt::Key_9;
+    const bool digit = digitKey;
     const bool inDay = digit && currentSection() == DaySection;
     if (!inDay || m_dayDigits.size() >= 2) m_dayDigits.clear();
     if (inDay) m_dayDigits += QChar(u'0' + (key - Qt::Key_0));
