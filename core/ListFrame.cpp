@@ -331,7 +331,7 @@ QString PagedModel::text(int row, int column) const
     const int r = row % kPage;
     // The table may have lost rows since the count: a missing row reads empty.
     if (r >= pg.size()) return {};
-    return pg.rows->text(pg.at(r), column);
+    return pg.rows->shownText(pg.at(r), column);
 }
 
 QVariant PagedModel::data(const QModelIndex &index, int role) const
@@ -738,7 +738,7 @@ void TListFrame::waitForTotals()
 QString TListFrame::total(const QString &field) const
 {
     if (!ADOQuery2.Active() || ADOQuery2.IsEmpty() || ADOQuery2.FieldIndex(field) < 0) return {};
-    return ADOQuery2.value(field);
+    return ADOQuery2.shownText(0, ADOQuery2.FieldIndex(field));
 }
 
 void TListFrame::applyWidths()
@@ -820,7 +820,7 @@ QString TListFrame::BitBtn3Click()
     const excel::ExportRowSource source = [&](QStringList &values) {
         if (row >= all.RecordCount()) return false;
         values.clear();
-        for (int c : cols) values << (c < 0 ? QString() : all.text(row, c));
+        for (int c : cols) values << (c < 0 ? QString() : all.shownText(row, c));
         ++row;
         return true;
     };

@@ -1,6 +1,7 @@
 #include "core/NumToChar.h"
 
-#include <cfenv>
+#include "platform/error.h"
+
 #include <cmath>
 #include <cstdint>
 
@@ -48,16 +49,21 @@ QString capitals(std::int64_t fen)
 
 }  // namespace
 
-QString NumToChar(double amount)
+QString NumToChar(velmora::Money amount)
 {
     // Fifteen places of fen: up to 9 999 999 999 999.99 yuan.
-    constexpr double Limit = 1e15;
-    if (!std::isfinite(amount)) return {};
-    const int mode = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const double fen = std::nearbyint(amount * 100.0);
-    std::fesetround(mode);
-    if (std::fabs(fen) >= Limit) return {};
-    if (fen < 0) return QStringLiteral("负") + capitals(static_cast<std::int64_t>(-fen));
-    return capitals(static_cast<std::int64_t>(fen));
+    constexpr qint64 Limit = 1000000000000000LL;
+    const qint64 fen = amount.rounded(2).units() / 100;
+    if (fen >= Limit || fen <= -Limit) return {};
+    if (fen < 0) return QStringLiteral("负") + capitals(-fen);
+    return capitals(fen);
+}
+
+QString NumToChar(double amount)
+{
+    try {
+        return NumToChar(velmora::Money::fromDouble(amount));
+    } catch (const velmora::Error &) {
+        return {};  // not a number, or beyond any amount held
+    }
 }

@@ -81,7 +81,7 @@ Saved saveRecharge(vdb::Connection &c, const Recharge &r)
     if (!Money::parse(r.amount, &amount)) return {notANumber(QStringLiteral("储值金额")), {}};
     if (!Money::parse(r.bonus, &bonus)) return {notANumber(QStringLiteral("赠送金额")), {}};
     // Everything that can refuse comes before the first write.
-    const QString capitals = NumToChar(amount.toDouble());
+    const QString capitals = NumToChar(amount);
 
     vdb::Transaction tx(c);
     if (!liveMember(c, r.card)) return {noLiveMember(r.card), {}};

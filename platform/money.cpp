@@ -117,6 +117,26 @@ Money Money::times(double factor) const
     return fromDouble(toDouble() * factor);
 }
 
+Money Money::rounded(int decimals) const
+{
+    static constexpr qint64 step[] = {10000, 1000, 100, 10, 1};
+    const qint64 q = step[qBound(0, decimals, 4)];
+    const qint64 a = m_units < 0 ? -m_units : m_units;
+    const qint64 r = (a + q / 2) / q * q;
+    return Money(m_units < 0 ? -r : r);
+}
+
+QString Money::fixedText(int decimals) const
+{
+    decimals = qBound(0, decimals, 4);
+    const Money r = rounded(decimals);
+    const qint64 a = r.m_units < 0 ? -r.m_units : r.m_units;
+    QString s = QString::number(a / kScale);
+    if (decimals > 0)
+        s += QLatin1Char('.') + QStringLiteral("%1").arg(a % kScale, 4, 10, QLatin1Char('0')).left(decimals);
+    return r.m_units < 0 ? QLatin1Char('-') + s : s;
+}
+
 Money Money::operator-() const
 {
     return Money(-m_units);

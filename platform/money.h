@@ -36,6 +36,12 @@ public:
 
     // The amount times a factor (a quantity, a percent / 100), rounded as fromDouble.
     Money times(double factor) const;
+    // Rounded to 0-4 decimals half away from zero (四舍五入) on the decimal
+    // value: 1.125 gives 1.13, -460.275 gives -460.28.
+    Money rounded(int decimals) const;
+    // The amount rounded as rounded() with exactly that many decimals and
+    // no separators: "1.13", "-0.50", "12".
+    QString fixedText(int decimals) const;
 
     Money operator-() const;
     Money operator+(Money o) const;

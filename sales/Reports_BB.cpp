@@ -44,7 +44,8 @@ QString periodText(ReportPeriod p, QDate d)
     return d.toString(QLatin1String(kFormat));
 }
 
-// One statement of a period: its fields read as text, an empty sum as "0".
+// One statement of a period: its fields read as text, an empty sum as "0",
+// a sum rounded to money's four decimals (binary sums leave 957442.487999999).
 // Range conditions on the date let its index serve.
 void readPeriod(vdb::Connection &c, const QString &select, const QString &dateColumn, const QString &workerColumn,
                 const std::pair<QDate, QDate> &range, bool byWorker, const QString &worker, int fields,
@@ -59,7 +60,7 @@ void readPeriod(vdb::Connection &c, const QString &select, const QString &dateCo
     vdb::Query q(&c);
     s.open(q);
     for (int i = 0; i < fields; ++i) {
-        const QString v = q.FieldByIndex(i).AsString();
+        const QString v = q.shownText(0, i);
         out << (v.isEmpty() ? QStringLiteral("0") : v);
     }
 }

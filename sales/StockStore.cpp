@@ -187,7 +187,7 @@ StockResult saveStock(vdb::Connection &c, const StockDraft &d)
             .text("pay", d.payment)
             .text("remark", d.remark)
             .text("user", d.user)
-            .text("dx", NumToChar(sum.toDouble()))
+            .text("dx", NumToChar(sum))
             .text("myDate", d.docDate)
             .text("worker", d.worker)
             .run(c);

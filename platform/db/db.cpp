@@ -1,5 +1,7 @@
 #include "platform/db/db.h"
 
+#include "platform/money.h"
+
 #include <sqlite3.h>
 
 #include <QDir>
@@ -1275,6 +1277,16 @@ QString Query::text(int row, int column) const
 {
     if (row < 0 || row >= rowCount() || column < 0 || column >= FieldCount()) return QString();
     return cellText(cell(row, column), m_kinds[column]);
+}
+
+QString Query::shownText(int row, int column) const
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= FieldCount()) return QString();
+    const Cell &c = cell(row, column);
+    const Kind k = m_kinds[column];
+    if (c.type == SQLITE_FLOAT && k != Kind::Bit && std::isfinite(c.d) && std::abs(c.d) < 1e14)
+        return velmora::Money::fromDouble(c.d).toString();
+    return cellText(c, k);
 }
 
 static QString bitText(bool b)

@@ -293,6 +293,10 @@ public:
     QString currentValue(const QString &name) const { return Active() && !Eof() ? value(name) : QString(); }
     // Direct access for grids: row in current order.
     QString text(int row, int column) const;
+    // As text(), with a floating value (a sum, a FLOAT column) rounded half
+    // away from zero to the four decimals money has: what a list shows and
+    // exports, without the leftovers of binary sums (957442.487999999).
+    QString shownText(int row, int column) const;
 
     // Client-side sort: "field ASC" or "field DESC"; "" restores the order read.
     void setSort(const QString &sortText);

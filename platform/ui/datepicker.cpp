@@ -81,6 +81,7 @@ void DatePicker::init()
     setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     // The drop-down arrow is drawn; its calendar is ours (showCalendar).
     setCalendarPopup(true);
+    lineEdit()->installEventFilter(this);
 }
 
 void DatePicker::showCalendar()
@@ -129,13 +130,58 @@ void DatePicker::mousePressEvent(QMouseEvent *event)
     opt.frame = hasFrame();
     opt.subControls = QStyle::SC_All;
     const QRect arrow = style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxArrow, this);
-    m_dayDigits.clear();
+    forgetRun();
     if (event->button() == Qt::LeftButton && arrow.contains(event->position().toPoint())) {
         event->accept();
         showCalendar();
         return;
     }
     QDateEdit::mousePressEvent(event);
+}
+
+bool DatePicker::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lineEdit()) {
+        if (event->type() == QEvent::MouseButtonPress) forgetRun();
+        // The part clicked is typed over as a whole, as after Tab or an
+        // arrow; digits put into the middle of a part make no date.
+        if (event->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+            const bool handled = QDateEdit::eventFilter(watched, event);
+            if (!lineEdit()->hasSelectedText()) setSelectedSection(currentSection());
+            return handled;
+        }
+    }
+    return QDateEdit::eventFilter(watched, event);
+}
+
+void DatePicker::focusInEvent(QFocusEvent *event)
+{
+    forgetRun();
+    QDateEdit::focusInEvent(event);
+}
+
+void DatePicker::forgetRun()
+{
+    m_run.clear();
+    m_dayDigits.clear();
+    m_typedOn = false;
+}
+
+void DatePicker::retypeFromYear()
+{
+    const QString digits = m_run;
+    m_run.clear();
+    setDate(m_runFrom);
+    setSelectedSection(YearSection);
+    m_dayDigits.clear();
+    m_typedOn = false;
+    m_retyping = true;
+    for (const QChar c : digits) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_0 + (c.unicode() - u'0'), Qt::NoModifier, QString(c));
+        keyPressEvent(&press);
+    }
+    m_retyping = false;
 }
 
 void DatePicker::keyPressEvent(QKeyEvent *event)
@@ -148,33 +194,86 @@ void DatePicker::keyPressEvent(QKeyEvent *event)
     // As in the drop-down boxes: the list opens, the value stays.
     if ((plain && key == Qt::Key_F4) || (mods == Qt::AltModifier && (key == Qt::Key_Down || key == Qt::Key_Up))) {
         event->accept();
-        m_dayDigits.clear();
+        forgetRun();
         showCalendar();
         return;
     }
     if (plain && key == Qt::Key_Right && typedOn) {
+        m_run.clear();
         setSelectedSection(currentSection());
         event->accept();
         return;
     }
     if (event->matches(QKeySequence::Paste)) {
         event->accept();
-        m_dayDigits.clear();
+        forgetRun();
         if (!isReadOnly()) pasteText(QApplication::clipboard()->text());
+        return;
+    }
+    // Qt's own date edit takes Ctrl+Left/Right (with Shift too) and a
+    // separator with Ctrl or Alt for Tab, out of the box: they stay here,
+    // the arrows moving between the parts.
+    const bool ctrlOrAlt = mods & (Qt::ControlModifier | Qt::AltModifier);
+    if (ctrlOrAlt && (key == Qt::Key_Minus || key == Qt::Key_Slash || key == Qt::Key_Period)) {
+        event->accept();
+        forgetRun();
+        return;
+    }
+    const bool arrow = key == Qt::Key_Left || key == Qt::Key_Right;
+    const bool wordArrow =
+            arrow && (mods & Qt::ControlModifier) && !(mods & ~(Qt::ControlModifier | Qt::ShiftModifier));
+    if (wordArrow || (arrow && mods == Qt::ShiftModifier)) {
+        forgetRun();
+        const int to = currentSectionIndex() + (key == Qt::Key_Right ? 1 : -1);
+        if (to >= 0 && to < sectionCount()) setSelectedSection(sectionAt(to));
+        event->accept();
         return;
     }
     // Qt's own date edit drops keys typed over several selected parts
     // (Ctrl+A): type them into the part the selection begins in.
     const QString typed = event->text();
     if (typed.size() == 1 && (typed.at(0).isDigit() || isSeparator(typed.at(0)))) collapseSelection();
+    const bool separator = (plain || mods == Qt::ShiftModifier) && typed.size() == 1 && isSeparator(typed.at(0));
+    const bool digitKey = plain && key >= Qt::Key_0 && key <= Qt::Key_9;
+    // A whole date begun in the month or the day goes to the year: four
+    // digits and a separator, or eight digits.
+    if (!m_retyping) {
+        if (digitKey) {
+            // A date or part set in between (by the program, the calendar)
+            // ends the run.
+            if (!m_run.isEmpty() && (date() != m_runDate || currentSectionIndex() != m_runAt)) m_run.clear();
+            if (m_run.isEmpty()) {
+                m_runFrom = date();
+                m_runPart = currentSectionIndex();
+            }
+            m_run += QChar(u'0' + (key - Qt::Key_0));
+            if (m_runPart != 0 && m_run.size() == 8) {
+                event->accept();
+                retypeFromYear();
+                return;
+            }
+        } else {
+            const bool wholeYear = separator && m_runPart != 0 && m_run.size() == 4;
+            if (wholeYear) {
+                // The year filled moves on to the month: the separator is spent.
+                event->accept();
+                retypeFromYear();
+                m_typedOn = false;
+                return;
+            }
+            // A modifier pressed on its way to a separator keeps the run.
+            if (key != Qt::Key_Shift && key != Qt::Key_Control && key != Qt::Key_Alt && key != Qt::Key_Meta)
+                m_run.clear();
+        }
+    }
     // Qt's own date edit hands a separator to the focus chain, which would
     // carry the rest of the date into the next field.
-    if ((plain || mods == Qt::ShiftModifier) && typed.size() == 1 && isSeparator(typed.at(0))) {
+    if (separator) {
         event->accept();
         endPart(typedOn);
         return;
     }
-    if (plain && (key == Qt::Key_Left || key == Qt::Key_Right)) {
+    if (plain && arrow) {
         m_dayDigits.clear();
         const int to = currentSectionIndex() + (key == Qt::Key_Right ? 1 : -1);
         // At the first or last part the key stays here rather than leaving.
@@ -183,7 +282,7 @@ void DatePicker::keyPressEvent(QKeyEvent *event)
         return;
     }
     const int from = currentSectionIndex();
-    const bool digit = plain && key >= Qt::Key_0 && key <= Qt::Key_9;
+    const bool digit = digitKey;
     const bool inDay = digit && currentSection() == DaySection;
     if (!inDay || m_dayDigits.size() >= 2) m_dayDigits.clear();
     if (inDay) m_dayDigits += QChar(u'0' + (key - Qt::Key_0));
@@ -196,6 +295,10 @@ void DatePicker::keyPressEvent(QKeyEvent *event)
         // A year or month that lacks the shown day kept the month's last.
         QApplication::beep();
         emit dayCut(date());
+    }
+    if (digitKey && !m_run.isEmpty()) {
+        m_runDate = date();
+        m_runAt = currentSectionIndex();
     }
 }
 
@@ -227,14 +330,28 @@ void DatePicker::endPart(bool typedOn)
 void DatePicker::pasteText(const QString &text)
 {
     const QString t = text.trimmed();
-    static const QRegularExpression whole(QStringLiteral("^(\\d{8}|\\d{4}[-/. ]\\d{1,2}[-/. ]\\d{1,2})$"));
-    if (whole.match(t).hasMatch()) setSelectedSection(sectionAt(0));
-    m_typedOn = false;
-    for (const QChar c : t) {
-        const int key = c.isDigit() && c.unicode() < 128 ? Qt::Key_0 + (c.unicode() - u'0') : 0;
-        QKeyEvent press(QEvent::KeyPress, key ? key : Qt::Key_unknown, Qt::NoModifier, QString(c));
-        keyPressEvent(&press);
+    static const QRegularExpression whole(
+            QStringLiteral("^(?:(\\d{4})(\\d{2})(\\d{2})|(\\d{4})[-/. ](\\d{1,2})[-/. ](\\d{1,2}))$"));
+    static const QRegularExpression part(QStringLiteral("^\\d{1,4}$"));
+    forgetRun();
+    if (const QRegularExpressionMatch m = whole.match(t); m.hasMatch()) {
+        const int at = m.capturedLength(1) ? 1 : 4;
+        const QDate d(m.captured(at).toInt(), m.captured(at + 1).toInt(), m.captured(at + 2).toInt());
+        if (d.isValid() && d >= minimumDate() && d <= maximumDate()) {
+            setDate(d);
+            setSelectedSection(DaySection);
+            return;
+        }
+    } else if (part.match(t).hasMatch()) {
+        // A part's value, typed into the part the cursor stands in.
+        for (const QChar c : t) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_0 + (c.unicode() - u'0'), Qt::NoModifier, QString(c));
+            keyPressEvent(&press);
+        }
+        return;
     }
+    // Not a date in the box's order (9/15/2025, 2026-13-01): the date stays.
+    QApplication::beep();
 }
 
 void DatePicker::contextMenuEvent(QContextMenuEvent *event)

@@ -32,12 +32,20 @@ TEST(NumToChar, SmallAmountsAndInnerZeros)
     EXPECT_EQ(NumToChar(12.34), u"壹拾贰元叁角肆分");
 }
 
-TEST(NumToChar, FenAreRoundedHalfToEven)
+TEST(NumToChar, FenAreRoundedHalfAwayFromZeroOnTheDecimalValue)
 {
-    EXPECT_EQ(NumToChar(0.125), u"壹角贰分");  // 12.5 fen
+    EXPECT_EQ(NumToChar(0.125), u"壹角叁分");  // 12.5 fen
     EXPECT_EQ(NumToChar(0.375), u"叁角捌分");  // 37.5 fen
     EXPECT_EQ(NumToChar(0.004), u"");
     EXPECT_EQ(NumToChar(99.996), u"壹佰元整");
+    // Halves whose doubles lie below or above the half, and the same held as money.
+    EXPECT_EQ(NumToChar(1.125), u"壹元壹角叁分");
+    EXPECT_EQ(NumToChar(460.275), u"肆佰陆拾元贰角捌分");
+    EXPECT_EQ(NumToChar(781.965), u"柒佰捌拾壹元玖角柒分");
+    EXPECT_EQ(NumToChar(2.675), u"贰元陆角捌分");
+    EXPECT_EQ(NumToChar(velmora::Money::fromText("460.275")), u"肆佰陆拾元贰角捌分");
+    EXPECT_EQ(NumToChar(velmora::Money::fromText("-1.125")), u"负壹元壹角叁分");
+    EXPECT_EQ(NumToChar(velmora::Money::fromText("0.0049")), u"");
 }
 
 TEST(NumToChar, NegativeAmountsGetASignInsteadOfFailing)

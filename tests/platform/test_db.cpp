@@ -47,6 +47,24 @@ TEST_F(DbTest, NumberTextIsShortestWithFifteenDigits)
     EXPECT_EQ(numberText(1.0 / 3.0), "0.333333333333333");
 }
 
+// What a list shows: a floating value at money's four decimals, half away
+// from zero; text and whole numbers as they are.
+TEST_F(DbTest, ShownTextRoundsFloatingValuesToFourDecimals)
+{
+    conn->execute("CREATE TABLE T (f FLOAT, s VARCHAR(10), i INT, b BIT)");
+    conn->execute("INSERT INTO T (f, s, i, b) VALUES (0.3, '1.234567', 12, 1)");
+    Query q(conn.get());
+    q.OpenSql("select f - 0.1 - 0.2 as a, f * 3191474.96 as b, 1.00005 as c, -2.00005 as d, s, i, b, f, "
+              "1e300 as e, NULL as n from T");
+    EXPECT_EQ(q.text(0, 0), "-2.77555756156289e-17");  // what the binary value reads as
+    QStringList shown;
+    for (int col = 0; col < q.FieldCount(); ++col) shown << q.shownText(0, col);
+    EXPECT_EQ(shown,
+              QStringList({"0", "957442.488", "1.0001", "-2.0001", "1.234567", "12", "True", "0.3", q.text(0, 8), ""}));
+    EXPECT_EQ(q.shownText(1, 0), "");
+    EXPECT_EQ(q.shownText(0, 99), "");
+}
+
 TEST_F(DbTest, JetDdlAndStatementsRunAsWritten)
 {
     conn->execute("CREATE TABLE SSup(ID INT IDENTITY (1, 1) NOT NULL)");

@@ -33,6 +33,26 @@ TEST(Money, ParsesWholeDecimalTextsOnly)
     EXPECT_THROW(m("1.2.3"), velmora::Error);
 }
 
+// Fewer decimals: integer arithmetic on the ten-thousandths, so a half
+// rounds away from zero whichever side of it the double lies.
+TEST(Money, RoundsToFewerDecimalsHalfAwayFromZero)
+{
+    EXPECT_EQ(m("1.125").rounded(2), m("1.13"));
+    EXPECT_EQ(m("460.275").rounded(2), m("460.28"));
+    EXPECT_EQ(m("781.965").rounded(2), m("781.97"));
+    EXPECT_EQ(m("-460.275").rounded(2), m("-460.28"));
+    EXPECT_EQ(m("1.1249").rounded(2), m("1.12"));
+    EXPECT_EQ(m("2.5").rounded(0), m("3"));
+    EXPECT_EQ(m("-2.5").rounded(0), m("-3"));
+    EXPECT_EQ(m("1.23456").rounded(4), m("1.2346"));
+    EXPECT_EQ(m("1.125").fixedText(2), "1.13");
+    EXPECT_EQ(m("-0.004").fixedText(2), "0.00");
+    EXPECT_EQ(m("-0.005").fixedText(2), "-0.01");
+    EXPECT_EQ(m("12").fixedText(2), "12.00");
+    EXPECT_EQ(m("12.5").fixedText(0), "13");
+    EXPECT_EQ(m("7.05").fixedText(1), "7.1");
+}
+
 TEST(Money, RoundsHalfAwayFromZeroAtTheFourthDecimal)
 {
     EXPECT_EQ(m("1.00005").units(), 10001);

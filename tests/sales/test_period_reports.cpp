@@ -1,6 +1,7 @@
 // The daily, monthly and yearly reports over documents written straight
 // into the tables, checked against sums computed here from the same rows.
 #include "report_fixture.h"
+#include "datebox_walk.h"
 
 #include "platform/ui/lookupcombo.h"
 #include "platform/excel/excelreader.h"
@@ -126,6 +127,53 @@ TEST_F(PeriodReportTest, ExportAndTheEmployeeFilterWithNoName)
     EXPECT_EQ(r.sheet.cell(0, 1), "年份");
     EXPECT_EQ(r.sheet.cell(1, 1), "2025");
     EXPECT_EQ(r.sheet.cell(1, 2), "1");
+}
+
+// The end of the range typed into "至" from its month (a click there) or its
+// day (Shift+Tab) is the day typed, and the report runs to it.
+TEST_F(PeriodReportTest, TheEndTypedFromAnyPartOfItsBoxIsTheEndOfTheRun)
+{
+    sale("S1", "2026-01-31", "小王", 100, 60, 30, 5);
+    TfrmBB_D w;
+    expectWholeDatesFromEveryPart(w, w.DateTimePicker2);
+    w.DateTimePicker1->setDate(QDate(2026, 1, 1));
+    w.DateTimePicker2->setDate(QDate(2026, 3, 7));
+    clickDatePart(w.DateTimePicker2, 1);
+    typeIntoWindow(w, "2026-1-31");
+    EXPECT_EQ(w.DateTimePicker2->date(), QDate(2026, 1, 31));
+    w.BitBtn1Click();
+    EXPECT_EQ(one("select count(*) from UBB"), "31");
+    EXPECT_EQ(one("select max(theDate) from UBB"), "2026-01-31");
+    EXPECT_EQ(one("select XF_C from UBB where theDate='2026-01-31'"), "1");
+}
+
+// Sums of amounts in binary leave leftovers (0.3 - 0.1 - 0.2 is not 0): the
+// rows, the grid and the export show money's four decimals.
+TEST_F(PeriodReportTest, AmountsAreRoundedToFourDecimalsInRowsGridAndExport)
+{
+    exec("INSERT INTO UXF (theNum,theDate,myDate,theType,MNum,WName,theCount,theSum,theZR,theHJ,theSJ,theYE,theCB,"
+         "TCMoney,theDel) VALUES ('S1','2026-03-01','2026-03-01','会员','','小王',1,0.3,0,0.3,0.3,0,0.1,0.2,'否')");
+    for (const char *amount : {"426940.0841", "0.1", "0.2"})
+        exec(QString("INSERT INTO UXF (theNum,theDate,myDate,theType,MNum,WName,theCount,theSum,theZR,theHJ,theSJ,"
+                     "theYE,theCB,TCMoney,theDel) VALUES ('S2','2026-03-02','2026-03-02','会员','','小王',1,%1,0,%1,"
+                     "%1,0,0.7,0,'否')")
+                     .arg(amount));
+    // What the database itself sums, to show the leftovers are real.
+    EXPECT_NE(one("select sum(theHJ-theCB-TCMoney) from UXF where theNum='S1'"), "0");
+    TfrmBB_D w;
+    run(w, QDate(2026, 3, 1), QDate(2026, 3, 2));
+    EXPECT_EQ(ubb(), QStringList({"2026-03-01|1|0.3|0|0|0.1|0", "2026-03-02|3|426940.3841|0|0|2.1|426938.2841"}));
+    w.selectRow(1);
+    EXPECT_EQ(w.field("利润"), "0");
+    w.selectRow(0);
+    EXPECT_EQ(w.field("利润"), "426938.2841");
+    const excel::ReadResult r = excel::readWorkbook(w.BitBtn3Click());
+    ASSERT_TRUE(r.ok()) << r.message.toStdString();
+    for (int row = 1; row < r.sheet.rowCount(); ++row)
+        for (int col = 2; col < 17; ++col) {
+            const QString cell = r.sheet.cell(row, col);
+            EXPECT_LE(cell.section('.', 1).size(), 4) << row << "," << col << ": " << cell.toStdString();
+        }
 }
 
 TEST_F(PeriodReportTest, AFailingInsertLeavesTheLastReportWhole)

@@ -1,6 +1,7 @@
 // The sale save routine without a window: a draft in, checks and rows out.
 #include "xf_fixture.h"
 
+#include "core/NumToChar.h"
 #include "core/receipts.h"
 #include "sales/SaleStore.h"
 
@@ -145,6 +146,30 @@ TEST_F(SaleStoreTest, EachLineCostsTwoStatements)
     const quint64 before = c().statementCount();
     EXPECT_FALSE(sales::checkSale(c(), draft()));
     EXPECT_EQ(c().statementCount(), before);
+}
+
+// Half a fen rounds away from zero on the amount's decimals, in the stored
+// capitals and in the receipt's figures alike.
+TEST_F(SaleStoreTest, CapitalsAndFiguresOfAHalfFenAgree)
+{
+    struct Case {
+        const char *amount, *figures, *words;
+    };
+    for (const Case &k : {Case{"1.125", "1.13", "壹元壹角叁分"}, Case{"460.275", "460.28", "肆佰陆拾元贰角捌分"},
+                          Case{"781.965", "781.97", "柒佰捌拾壹元玖角柒分"}}) {
+        SCOPED_TRACE(k.amount);
+        SaleDraft d = draft();
+        d.lines = {{"b1", "洗车", "个", "服务", "B1", b1, k.amount, "1", "100", k.amount, "0"}};
+        d.goodsAmount = d.total = d.received = k.amount;
+        const sales::SaleResult r = sales::saveSale(c(), d);
+        ASSERT_FALSE(r.number.isEmpty()) << r.refusal.message.toStdString();
+        EXPECT_EQ(rows("select theDX from UXF where theNum='" + r.number + "'"), QStringList{k.words});
+        const QStringList lines = velmora::receipts::composeXF(c(), r.number, {}, "08:00:00");
+        EXPECT_TRUE(lines.contains(QString("合计 ") + k.figures)) << lines.join('\n').toStdString();
+        EXPECT_TRUE(lines.contains(QString("大写 ") + k.words)) << lines.join('\n').toStdString();
+        // The words say what the figures say.
+        EXPECT_EQ(NumToChar(velmora::Money::fromText(k.figures)), k.words);
+    }
 }
 
 }  // namespace

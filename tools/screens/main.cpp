@@ -19,6 +19,7 @@
 #include "members/ZJJF.h"
 #include "reportengine/lyrpreview.h"
 #include "sales/Register.h"
+#include "sales/Reports_BB.h"
 #include "sales/Shop_In.h"
 #include "sales/XF_In.h"
 #include "sales/XF_M.h"
@@ -27,8 +28,11 @@
 #include "platform/ui/messages.h"
 #include "platform/ui/modal.h"
 
+#include <QApplication>
 #include <QDateEdit>
 #include <QDir>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -41,6 +45,35 @@ namespace {
 void settle()
 {
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+}
+
+// Keys as the window system hands them to the focused control.
+void typeKeys(const QString &keys, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    for (const QChar ch : keys) {
+        const int key =
+                ch == u'\t' ? (mods & Qt::ShiftModifier ? Qt::Key_Backtab : Qt::Key_Tab) : int(ch.toUpper().unicode());
+        for (QEvent::Type t : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent e(t, key, mods, ch == u'\t' ? QString() : QString(ch));
+            QCoreApplication::sendEvent(QApplication::focusWidget(), &e);
+        }
+        settle();
+    }
+}
+
+// A click on part p (0 year, 1 month, 2 day) of a date box.
+void clickPart(QDateEdit *box, int part)
+{
+    QLineEdit *edit = box->findChild<QLineEdit *>();
+    const int inside[] = {2, 6, 9};
+    box->setFocus(Qt::MouseFocusReason);  // as the window system's click gives it
+    const QPoint at(3 + edit->fontMetrics().horizontalAdvance(edit->text().left(inside[part])), edit->height() / 2);
+    for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent e(t, at, edit->mapToGlobal(at), Qt::LeftButton,
+                      t == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(edit, &e);
+    }
+    settle();
 }
 
 bool save(const QPixmap &p, const QString &path)
@@ -179,6 +212,23 @@ int main(int argc, char **argv)
         cz.DBLookupComboBox1->setText("小王");
         cz.DBLookupComboBox2->setText("小王");
         shoot(&cz, "cz_in.png");
+        {
+            // Shift+Tab back from 储值金额 into the date (the day part), a whole
+            // date typed there.
+            cz.show();
+            cz.activateWindow();
+            cz.Edit17->setFocus(Qt::OtherFocusReason);
+            settle();
+            typeKeys("\t", Qt::ShiftModifier);
+            typeKeys("2026-1-5");
+            ok = save(cz.grab(), out + "/cz_in_date_from_day.png") && ok;
+            cz.DateTimePicker1->setDate(QDate(2026, 3, 7));
+            clickPart(cz.DateTimePicker1, 1);
+            typeKeys("20251130");
+            ok = save(cz.grab(), out + "/cz_in_date_from_month.png") && ok;
+            cz.DateTimePicker1->setDate(QDate(2026, 3, 7));
+            cz.hide();
+        }
         ui::guarded([&] { cz.BitBtn1Click(); });
         TfrmDH_In dh(&main);
         dh.Ed_Num->setText("26000001");
@@ -241,6 +291,19 @@ int main(int argc, char **argv)
             return int(QDialog::Rejected);
         });
         ui::guarded([&] { list.X1Click(); });
+    }
+    {
+        // 日报表: "至" clicked on its month, 2026-1-31 typed, the report run.
+        ui::ScriptedMessages quiet;
+        TfrmBB_D bb;
+        bb.resize(1100, 600);
+        bb.show();
+        bb.activateWindow();
+        bb.DateTimePicker1->setDate(QDate(2026, 1, 25));
+        clickPart(bb.DateTimePicker2, 1);
+        typeKeys("2026-1-31");
+        ui::guarded([&] { bb.BitBtn1Click(); });
+        shoot(&bb, "bb_d_end_from_month.png");
     }
     return ok ? 0 : 1;
 }
