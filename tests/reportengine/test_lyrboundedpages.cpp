@@ -179,7 +179,7 @@ TEST_F(BoundedPagesTest, APageThatCannotBeBuiltIsNamedOnceDrawn)
     QPainter painter(&image);
     form->Preview->Workspace->PaintTo(painter, image.size());
     EXPECT_EQ(form->Preview->DamagedPages, (QList<int>{1, 2, 3, 4, 5, 6}));
-    EXPECT_TRUE(form->StatusMessage->text().startsWith(QStringLiteral("Damaged prepared pages, not shown: 1, 2")))
+    EXPECT_TRUE(form->StatusMessage->text().startsWith(QStringLiteral("已损坏未显示的页：1, 2")))
             << form->StatusMessage->text().toStdString();
     report->SetPreview(nullptr);
 }
