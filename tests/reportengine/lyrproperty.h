@@ -436,7 +436,13 @@ inline void shapeOptions(Source &r, Plan &s)
         if (maybe(60)) s.PageTotals = s.PageFooter = true;
         if (maybe(50)) s.ColumnTotals = s.ColumnFooter = true;
         if (s.SubHost == 2) s.SubHost = 1;
-        taller += 50;
+        // Labels at least a few words wide, and a page that holds the
+        // tallest (its words and the record's stretching text).
+        auto textWidth = [&] { return (s.PaperWidth - 2 * s.Margin) * lyrUnitsPerMM / s.PageColumns / s.MasterColumns - 12; };
+        while (textWidth() < 60 && s.MasterColumns > 2) --s.MasterColumns;
+        while (textWidth() < 60 && s.PageColumns > 1) --s.PageColumns;
+        const double perLine = std::max(1.0, std::floor(textWidth() / 40));
+        taller += (std::ceil((s.StretchWords + 11) / perLine) + 4) * 20 / lyrUnitsPerMM;
     }
     // Records hidden by the script, in kept blocks and under kept footers.
     if (maybe(40) && s.DetailRows == 0 && s.SubHost != 2 && s.SubHost != 5 && s.SubHost != 6) {
@@ -1639,6 +1645,8 @@ private:
     {
         // Below a master with details the footer is the details'.
         if (!s_.Header || !s_.HeaderReprint || !s_.Footer || s_.DetailRows > 0) return;
+        // A footer the script hides may be the last one.
+        if (s_.HideBands & 3) return;
         auto place = [this](const PrintedBand &b) { return std::make_tuple(b.Page, pageColumn(b.Left), b.Top); };
         // With a footer after each record the group footers close the run.
         static const QRegularExpression closing(QStringLiteral("^(Footer1|GroupFooter[0-9]+)$"));
@@ -2038,7 +2046,8 @@ private:
     {
         owner_.assign(bands_.size(), -1);
         repeated_.assign(bands_.size(), false);
-        static const QRegularExpression pageNo(QStringLiteral("@\\d+"));
+        // (Page numbers through expressions alike.)
+        static const QRegularExpression pageNo(QStringLiteral("@\\d+|pg:\\w+"));
         QSet<QString> shown;
         for (size_t i = 0; i < bands_.size(); ++i) {
             const PrintedBand &b = bands_[i];
@@ -2687,7 +2696,7 @@ private:
                     if (h.Page == b.Page)
                         for (const PrintedObject &t : h.Objects)
                             under = under || (t.Text.startsWith(title) && std::fabs(t.Left - o.Left) < 0.5 && t.Top < o.Top);
-                if (!under && s_.HeaderReprint)
+                if (!under && s_.Header && s_.HeaderReprint)
                     fail(QStringLiteral("crosstitle"), QStringLiteral("%1 at %2,%3 is under no title of its column: ").arg(key).arg(o.Left).arg(o.Top) + where(b));
             }
         for (const QStringList &r : shownRows())
