@@ -2,6 +2,7 @@
 
 #include "core/Unit1.h"
 #include "core/dm.h"
+#include "platform/plaindecimal.h"
 #include "platform/print/textprinter.h"
 #include "platform/ui/messages.h"
 
@@ -150,7 +151,7 @@ Shop Shop::fromSettings()
 QString money(const QString &text)
 {
     const double v = toNumber(text);
-    QString digits = QString::number(std::abs(v), 'f', 2);
+    QString digits = velmora::fixedDecimal(std::abs(v), 2);
     const qsizetype point = digits.indexOf(QLatin1Char('.'));
     for (qsizetype i = point - 3; i > 0; i -= 3) digits.insert(i, QLatin1Char(','));
     return (v < 0 && digits != QLatin1String("0.00") ? QStringLiteral("-") : QString()) + digits;

@@ -1,8 +1,8 @@
 #include "platform/money.h"
 
 #include "platform/error.h"
+#include "platform/plaindecimal.h"
 
-#include <charconv>
 #include <cmath>
 
 namespace velmora {
@@ -95,10 +95,8 @@ Money Money::fromText(const QString &text)
 Money Money::fromDouble(double value)
 {
     if (!std::isfinite(value)) throw outOfRange(QString::number(value));
-    char buf[40];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
     Money m;
-    if (!parse(QString::fromLatin1(buf, int(r.ptr - buf)), &m)) throw outOfRange(QString::number(value, 'g', 15));
+    if (!parse(fixedDecimal(value, 4), &m)) throw outOfRange(QString::number(value, 'g', 15));
     return m;
 }
 

@@ -25,6 +25,8 @@
 #include <QSettings>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
 // Tags the items the compiler adds to the report script.
@@ -227,6 +229,11 @@ QString lyrPageNumberMark(bool logical)
 {
     // Private-use characters: no data or template text holds them.
     return QChar(0xE000) + (logical ? QStringLiteral("Page") : QStringLiteral("Page#")) + QChar(0xE001);
+}
+
+QString lyrPageExpressionMark(int id)
+{
+    return QChar(0xE000) + QStringLiteral("=%1").arg(id) + QChar(0xE001);
 }
 
 TlyrCustomEngine *TlyrCustomOutline::Engine() const
@@ -1079,11 +1086,20 @@ KsValue TlyrReport::callMacro(const QString &name, TksMethodHelper *caller)
     const KsValue flags = evalOrZero(arg(count ? 1 : 2));
     if (!engine_) return KsValue::Null();
     TlyrComponent *bandObj = band.IsObject() ? qobject_cast<TlyrComponent *>(band.ToObject()) : nullptr;
-    return engine_->GetAggregateValue(name, expr, bandObj, flags.ToInt());
+    // A total printed where its band lands is the total it had when read.
+    const QString key = QStringLiteral("%1(%2|%3|%4)").arg(name, expr, arg(count ? 0 : 1), arg(count ? 1 : 2));
+    if (replaying_) {
+        const auto it = replaying_->Values.constFind(key);
+        if (it != replaying_->Values.constEnd()) return *it;
+    }
+    const KsValue value = engine_->GetAggregateValue(name, expr, bandObj, flags.ToInt());
+    if (recording_) recording_->insert(key, value);
+    return value;
 }
 
 bool TlyrReport::PrepareScript()
 {
+    pageExpressions_.clear();
     expressionCache_->Clear();
     expressionCache_->Language = scriptLanguage_;
     if (engine_) engine_->ObjectList.clear();
@@ -1178,6 +1194,70 @@ void TlyrReport::DoBeforeConnect(TlyrCustomDatabase *database, bool &connected)
 
 bool TlyrReport::DoGetValue(const QString &name, KsValue &value)
 {
+    if (replaying_) {
+        if (name.compare(QLatin1String("Page#"), Qt::CaseInsensitive) == 0 ||
+            name.compare(QLatin1String("Page"), Qt::CaseInsensitive) == 0) {
+            value = KsValue(name.endsWith(u'#') ? replayPage_ : replayLogicalPage_);
+            PageNumberRead = true;
+            return true;
+        }
+        const auto it = replaying_->Values.constFind(name.toUpper());
+        if (it != replaying_->Values.constEnd()) {
+            value = *it;
+            return true;
+        }
+    }
+    // A value that came from the page number (a variable reading it) is
+    // read again, not noted.
+    const bool readBefore = std::exchange(PageNumberRead, false);
+    const bool found = lookUpValue(name, value);
+    if (found && recording_ && !PageNumberRead) recording_->insert(name.toUpper(), value);
+    PageNumberRead = PageNumberRead || readBefore;
+    return found;
+}
+
+QString TlyrReport::DeferPageExpression(const QString &expression, std::function<QString(const KsValue &)> format)
+{
+    PageExpression e{expression, CurObject, std::move(format), {}};
+    {
+        QHash<QString, KsValue> *const saved = std::exchange(recording_, &e.Values);
+        struct Restore {
+            QHash<QString, KsValue> *&r, *s;
+            ~Restore() { r = s; }
+        } restore{recording_, saved};
+        const bool read = PageNumberRead;
+        Calc(expression);
+        PageNumberRead = read;
+    }
+    pageExpressions_.push_back(std::move(e));
+    return lyrPageExpressionMark(int(pageExpressions_.size()) - 1);
+}
+
+QString TlyrReport::PageExpressionText(int id, int page, int logicalPage)
+{
+    if (id < 0 || id >= int(pageExpressions_.size())) return QString();
+    const PageExpression &e = pageExpressions_[size_t(id)];
+    const PageExpression *const saved = std::exchange(replaying_, &e);
+    const int savedPage = std::exchange(replayPage_, page),
+              savedLogical = std::exchange(replayLogicalPage_, logicalPage);
+    const QString savedObject = std::exchange(CurObject, e.Object);
+    const bool read = PageNumberRead;
+    QString text;
+    try {
+        text = e.Format(Calc(e.Expression));
+    } catch (const std::exception &) {
+        // The error is in the report's list already.
+    }
+    PageNumberRead = read;
+    CurObject = savedObject;
+    replaying_ = saved;
+    replayPage_ = savedPage;
+    replayLogicalPage_ = savedLogical;
+    return text;
+}
+
+bool TlyrReport::lookUpValue(const QString &name, KsValue &value)
+{
     value = KsValue::Null();
     if (lyrCompatibilityHooks().OnGetValue) {
         KsValue v;
@@ -1219,9 +1299,11 @@ bool TlyrReport::DoGetValue(const QString &name, KsValue &value)
             break;
         case 2:
             value = previewPages_ ? KsValue(previewPages_->GetLogicalPageNo()) : KsValue::Null();
+            PageNumberRead = true;
             break;
         case 3:
             value = previewPages_ ? KsValue(previewPages_->CurPage + 1) : KsValue::Null();
+            PageNumberRead = true;
             break;
         case 4:
             value = previewPages_ ? KsValue(previewPages_->GetLogicalTotalPages()) : KsValue::Null();

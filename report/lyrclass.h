@@ -513,6 +513,14 @@ public:
     // An expression error is added to Errors and raised as ElyrError.
     KsValue Calc(const QString &expr, TksScript *script = nullptr);
     bool DoGetValue(const QString &name, KsValue &value);
+    // Set by every read of the page number ("Page#" or "Page").
+    bool PageNumberRead = false;
+    // An expression that read the page number in output that may still move
+    // to another page: the mark it prints until the output lands, and the
+    // text it prints there, from the other values it read now. format turns
+    // the value into text.
+    QString DeferPageExpression(const QString &expression, std::function<QString(const KsValue &)> format);
+    QString PageExpressionText(int id, int page, int logicalPage);
     void DoNotifyEvent(QObject *obj, const QString &eventName, bool runAlways = false);
     void DoParamEvent(const QString &eventName, KsValue &params, bool runAlways = false);
     void DoBeforePrint(TlyrReportComponent *obj);
@@ -541,6 +549,7 @@ private:
     void applyDataPageRule();
     void rebindScriptObjects();
     KsValue callMacro(const QString &name, TksMethodHelper *caller);
+    bool lookUpValue(const QString &name, KsValue &value);
     static QString shiftPassword(const QString &text, int delta);
 
     QString parentReport_;
@@ -585,4 +594,16 @@ private:
     std::unique_ptr<TlyrDrawText> drawText_;
     // Report variables being evaluated (guards self-reference).
     QStringList evaluating_;
+    struct PageExpression {
+        QString Expression, Object;
+        std::function<QString(const KsValue &)> Format;
+        // Values read by name (upper case), and aggregates by their call.
+        QHash<QString, KsValue> Values;
+    };
+    std::vector<PageExpression> pageExpressions_;
+    // Where values read are noted, and the expression being printed where
+    // it landed with its page numbers.
+    QHash<QString, KsValue> *recording_ = nullptr;
+    const PageExpression *replaying_ = nullptr;
+    int replayPage_ = 0, replayLogicalPage_ = 0;
 };

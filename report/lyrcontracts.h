@@ -86,6 +86,9 @@ public:
 // The mark a memo prints for "[Page#]" (or, logical, "[Page]") while the
 // engine defers page numbers.
 QString lyrPageNumberMark(bool logical);
+// The mark of an expression reading the page number, by its number with
+// the report (TlyrReport::DeferPageExpression).
+QString lyrPageExpressionMark(int id);
 
 class TlyrCustomOutline : public QObject {
     Q_OBJECT

@@ -363,10 +363,15 @@ int TlyrDBDataset::FieldsCount()
     return static_cast<int>(list.size());
 }
 
+QString lyrFieldNotFoundText(const TlyrDataSet *dataSet, const QString &fieldName)
+{
+    return lyrResources().Get(QStringLiteral("dbFldNotFound")) + QLatin1Char(' ') + dataSet->UserName() +
+           QStringLiteral(".\"") + fieldName + QLatin1Char('"');
+}
+
 QString TlyrDBDataset::notFoundText(const QString &fieldName) const
 {
-    return lyrResources().Get(QStringLiteral("dbFldNotFound")) + QLatin1Char(' ') + UserName() + QStringLiteral(".\"") +
-           fieldName + QLatin1Char('"');
+    return lyrFieldNotFoundText(this, fieldName);
 }
 
 void TlyrDBDataset::reportNotFound(const QString &fieldName)

@@ -100,6 +100,9 @@ private:
 };
 
 // Data delivered through an event.
+// "Field not found: Name."field"": the error of a field a dataset lacks.
+QString lyrFieldNotFoundText(const TlyrDataSet *dataSet, const QString &fieldName);
+
 class TlyrUserDataSet : public TlyrDataSet {
     Q_OBJECT
     Q_PROPERTY(QStringList Fields READ Fields WRITE SetFields)

@@ -16,6 +16,8 @@
 #include <atomic>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <utility>
 
 namespace {
 bool isZeroNumber(const KsValue &v)
@@ -216,12 +218,35 @@ QString TlyrCustomMemoView::evaluate(const QString &e)
     TlyrReport *r = Report();
     // Output that may still move to another page prints its page number
     // once it has landed.
-    if (r && r->Engine() && r->Engine()->DefersPageNumbers() && !hasSuffix) {
+    const bool defer = r && r->Engine() && r->Engine()->DefersPageNumbers();
+    if (defer && !hasSuffix) {
         const QString name = expression.trimmed();
         if (name.compare(QLatin1String("Page#"), Qt::CaseInsensitive) == 0) return lyrPageNumberMark(false);
         if (name.compare(QLatin1String("Page"), Qt::CaseInsensitive) == 0) return lyrPageNumberMark(true);
     }
-    Value = r ? r->Calc(expression) : KsValue::Null();
+    if (!r) {
+        Value = KsValue::Null();
+        return FormatData(Value, hasSuffix ? &suffix : nullptr);
+    }
+    const bool readBefore = std::exchange(r->PageNumberRead, false);
+    Value = r->Calc(expression);
+    const bool pageRead = std::exchange(r->PageNumberRead, readBefore || r->PageNumberRead);
+    if (defer && pageRead) {
+        // So does any other expression reading it: it is worked out again
+        // there, with the format it has now.
+        auto format = std::make_shared<TlyrFormat>();
+        if (hasSuffix)
+            format->Assign(suffix);
+        else if (displayFormat_)
+            format->Assign(*displayFormat_);
+        return r->DeferPageExpression(expression, [format, hide = hideZeros_, name = Name(), r](const KsValue &value) {
+            if (hide && isZeroNumber(value)) return QString();
+            QString error;
+            const QString text = lyrFormatData(value, *format, &error);
+            if (!error.isEmpty()) r->AddError(name + QStringLiteral(": ") + error);
+            return text;
+        });
+    }
     return FormatData(Value, hasSuffix ? &suffix : nullptr);
 }
 

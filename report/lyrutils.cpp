@@ -115,7 +115,7 @@ QString lyrFloatToText(double value)
 QString lyrFloatToStr(double value)
 {
     if (std::isfinite(value) && std::floor(value) == value) return lyrFloatToText(value);
-    QString s = QString::number(value, 'f', 2);
+    QString s = velmora::fixedDecimal(value, 2);
     const QString dp = QLocale().decimalPoint();
     if (dp != QLatin1String(".")) s.replace(u'.', dp);
     return s;

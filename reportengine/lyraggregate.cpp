@@ -6,8 +6,9 @@
 #include "report/lyrpage.h"
 #include "report/lyrutils.h"
 #include "report/lyrvariables.h"
+#include "script/ks_limits.h"
 
-#include <QRegularExpression>
+#include <cmath>
 
 bool lyrIsTotalsBand(const TlyrBand *band)
 {
@@ -44,11 +45,16 @@ QStringList splitArgs(const QString &text)
 {
     QStringList out;
     int depth = 0;
-    bool quoted = false;
+    QChar quote;
     QString cur;
     for (QChar c : text) {
-        if (c == QLatin1Char('\'')) quoted = !quoted;
-        if (!quoted) {
+        if (c == u'\'' || c == u'"') {
+            if (quote.isNull())
+                quote = c;
+            else if (quote == c)
+                quote = QChar();
+        }
+        if (quote.isNull()) {
             if (c == QLatin1Char('(')) ++depth;
             if (c == QLatin1Char(')')) --depth;
             if (c == QLatin1Char(',') && depth == 0 && out.size() < 2) {
@@ -61,6 +67,29 @@ QStringList splitArgs(const QString &text)
     }
     out << cur.trimmed();
     return out;
+}
+
+// A number, or a text that reads as one (as the database or a CSV file
+// may give numbers).
+bool readNumber(const KsValue &v, double &out)
+{
+    if (v.IsNumeric()) {
+        out = v.ToDouble();
+        return true;
+    }
+    if (!v.IsString()) return false;
+    bool ok = false;
+    out = v.ToString().trimmed().toDouble(&ok);
+    return ok && std::isfinite(out);
+}
+
+// MIN and MAX compare numbers as numbers, also when they came as text, and
+// anything else as text.
+bool lessThan(const KsValue &a, const KsValue &b)
+{
+    double x = 0, y = 0;
+    if (readNumber(a, x) && readNumber(b, y)) return x < y;
+    return a.ToText() < b.ToText();
 }
 
 // The expressions between the delimiters ("open,close") of a text.
@@ -83,76 +112,160 @@ QStringList bracketed(const QString &text, const QString &delimiters)
 
 }  // namespace
 
-void TlyrAggregateList::scanText(const QString &text, TlyrBand *resultBand, TlyrBand *dataBand, const QString &memo,
-                                 int depth)
+namespace {
+
+// Characters an expression scan passes over between words.
+bool passOver(QChar c)
 {
-    if (depth > 8) return;
-    static const QRegularExpression call(QStringLiteral("\\b(SUM|AVG|MIN|MAX|COUNT)\\s*\\("),
-                                         QRegularExpression::CaseInsensitiveOption);
-    auto it = call.globalMatch(text);
-    while (it.hasNext()) {
-        const auto m = it.next();
-        // The arguments up to the matching parenthesis.
-        int level = 1;
-        qsizetype i = m.capturedEnd();
-        bool quoted = false;
-        for (; i < text.size() && level > 0; ++i) {
-            const QChar c = text.at(i);
-            if (c == QLatin1Char('\'')) quoted = !quoted;
-            if (quoted) continue;
-            if (c == QLatin1Char('(')) ++level;
-            if (c == QLatin1Char(')')) --level;
+    return c.unicode() < 128 && (c.unicode() <= 32 || c.isDigit() || QStringView(u"!#$%&*+,-./=[]^|").contains(c));
+}
+
+// Characters that end a word (and are no part of one).
+bool endsWord(QChar c)
+{
+    return c.unicode() <= 32 || QStringView(u"!#$%&()*+,-./=[]^|<>'\";:").contains(c);
+}
+
+// The position of the character closing what opens at i (a parenthesis or
+// a less-than sign), quoted text skipped; -1 when it does not close.
+qsizetype closing(QStringView text, qsizetype i)
+{
+    const QChar open = text.at(i), close = open == u'(' ? u')' : u'>';
+    int depth = 0;
+    for (qsizetype j = i; j < text.size(); ++j) {
+        const QChar c = text.at(j);
+        if (c == u'\'' || c == u'"') {
+            const qsizetype end = text.indexOf(c, j + 1);
+            if (end < 0) return -1;
+            j = end;
+        } else if (c == open) {
+            ++depth;
+        } else if (c == close && --depth == 0) {
+            return j;
         }
-        if (level != 0) continue;
-        const QString args = text.mid(m.capturedEnd(), i - 1 - m.capturedEnd());
-        const QStringList parts = splitArgs(args);
-        auto item = std::make_unique<TlyrAggregateItem>();
-        item->Kind = kindOf(m.captured(1));
-        QString bandName, flags;
-        if (item->Kind == 4) {
-            bandName = parts.value(0);
-            flags = parts.value(1);
+    }
+    return -1;
+}
+
+}  // namespace
+
+void TlyrAggregateList::scanExpression(QStringView text, Scan &scan, const QString &inside)
+{
+    // Deeper than an expression may nest, the text is no expression.
+    if (scan.Depth >= ksMaxExpressionDepth) return;
+    ++scan.Depth;
+    struct Leave {
+        int &depth;
+        ~Leave() { --depth; }
+    } leave{scan.Depth};
+    // A whole expression naming a variable stands for the variable's
+    // expression; one naming a field holds no call.
+    const QString whole = text.trimmed().toString();
+    if (whole.isEmpty() || scanVariable(whole, scan, inside)) return;
+    TlyrDataSet *ds = nullptr;
+    QString field;
+    if (report_->GetDataSetAndField(whole, ds, field)) return;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = text.at(i);
+        if (c == u'\'' || c == u'"') {
+            const qsizetype end = text.indexOf(c, i + 1);
+            i = end < 0 ? n : end + 1;
+        } else if (c == u'(' || c == u'<') {
+            const qsizetype end = closing(text, i);
+            if (end < 0) {
+                ++i;
+                continue;
+            }
+            scanExpression(text.sliced(i + 1, end - i - 1), scan, inside);
+            i = end + 1;
+        } else if (passOver(c) || endsWord(c)) {
+            ++i;
         } else {
-            item->Expression = parts.value(0);
-            bandName = parts.value(1);
-            flags = parts.value(2);
+            qsizetype j = i;
+            while (j < n && !endsWord(text.at(j))) ++j;
+            const QString word = text.sliced(i, j - i).toString();
+            static const QStringList calls{QStringLiteral("SUM"), QStringLiteral("AVG"), QStringLiteral("MIN"),
+                                           QStringLiteral("MAX"), QStringLiteral("COUNT")};
+            qsizetype open = j;
+            while (open < n && text.at(open) == u' ') ++open;
+            if (calls.contains(word.toUpper()) && open < n && text.at(open) == u'(') {
+                const qsizetype end = closing(text, open);
+                if (end < 0) {
+                    i = open + 1;
+                    continue;
+                }
+                addCall(word, text.sliced(open + 1, end - open - 1).toString(),
+                        text.sliced(i, end + 1 - i).trimmed().toString(), scan, inside);
+                i = end + 1;
+            } else {
+                scanVariable(word, scan, inside);
+                i = j;
+            }
         }
-        auto *named = qobject_cast<TlyrBand *>(report_->FindObject(bandName));
-        item->DataBand = named ? named : dataBand;
-        const int f = flags.toInt();
-        item->CountInvisible = f & 1;
-        item->Running = f & 2;
-        item->ResultBand = resultBand;
-        item->IsPageFooter = qobject_cast<TlyrPageFooter *>(resultBand) != nullptr;
-        item->IsColumnFooter = qobject_cast<TlyrColumnFooter *>(resultBand) != nullptr;
-        item->MemoName = memo;
-        item->CallText = text.mid(m.capturedStart(), i - m.capturedStart()).trimmed();
-        item->Value = KsValue::Null();
-        items_.push_back(std::move(item));
-        // Calls nested inside the arguments.
-        scanText(args, resultBand, dataBand, memo, depth + 1);
     }
 }
 
-void TlyrAggregateList::scanVariables(const QStringList &expressions, TlyrBand *resultBand, TlyrBand *dataBand,
-                                      const QString &memo, int depth)
+bool TlyrAggregateList::scanVariable(const QString &name, Scan &scan, const QString &inside)
 {
-    if (depth > 8) return;
-    static const QRegularExpression word(QStringLiteral("[^\\x00-\\x20!#$%&()*+,\\-./=\\[\\]^|<>'\"]+"));
     const TlyrVariables *vars = report_->Variables();
-    for (const QString &e : expressions) {
-        // The whole expression may name a variable, or any word in it.
-        QStringList names{e.trimmed()};
-        for (auto it = word.globalMatch(e); it.hasNext();) names << it.next().captured();
-        for (const QString &name : std::as_const(names)) {
-            const int i = name.isEmpty() ? -1 : vars->IndexOf(name);
-            if (i < 0) continue;
-            const QString value = vars->Items(i)->Value.toString();
-            if (value.isEmpty() || value == e) continue;
-            scanText(value, resultBand, dataBand, memo, depth + 1);
-            scanVariables({value}, resultBand, dataBand, memo, depth + 1);
-        }
+    const int i = vars->IndexOf(name);
+    if (i < 0) return false;
+    // Each variable is read once per memo (and once more inside a call):
+    // variables naming each other end at once.
+    const QString key = name.toUpper() + (inside.isEmpty() ? QStringLiteral("|") : QStringLiteral("|in"));
+    if (scan.Visited.contains(key)) return true;
+    scan.Visited.insert(key);
+    const QVariant raw = vars->Items(i)->Value;
+    if (raw.typeId() == QMetaType::QString) scanExpression(raw.toString(), scan, inside);
+    return true;
+}
+
+void TlyrAggregateList::addCall(const QString &name, const QString &args, const QString &callText, Scan &scan,
+                                const QString &inside)
+{
+    if (!inside.isEmpty()) {
+        noteError(QStringLiteral("%1：汇总函数 %2 不能写在另一个汇总函数 %3 里").arg(scan.Memo, callText, inside));
+        return;
     }
+    const QStringList parts = splitArgs(args);
+    auto item = std::make_unique<TlyrAggregateItem>();
+    item->Kind = kindOf(name);
+    QString bandName, flags;
+    if (item->Kind == 4) {
+        bandName = parts.value(0);
+        flags = parts.value(1);
+    } else {
+        item->Expression = parts.value(0);
+        bandName = parts.value(1);
+        flags = parts.value(2);
+    }
+    // A band that does not exist falls back to the footer's data band; one
+    // that is no data band has no records to count.
+    TlyrComponent *named = bandName.isEmpty() ? nullptr : report_->FindObject(bandName);
+    if (named && !qobject_cast<TlyrDataBand *>(named)) {
+        noteError(QStringLiteral("%1：汇总函数 %2 所汇总的 %3 不是数据带").arg(scan.Memo, callText, bandName));
+        return;
+    }
+    item->DataBand = named ? static_cast<TlyrBand *>(named) : scan.DataBand;
+    const int f = flags.toInt();
+    item->CountInvisible = f & 1;
+    item->Running = f & 2;
+    item->ResultBand = scan.Result;
+    item->IsPageFooter = qobject_cast<TlyrPageFooter *>(scan.Result) != nullptr;
+    item->IsColumnFooter = qobject_cast<TlyrColumnFooter *>(scan.Result) != nullptr;
+    item->MemoName = scan.Memo;
+    item->CallText = callText;
+    item->Value = KsValue::Null();
+    items_.push_back(std::move(item));
+    // A call inside the arguments is an error.
+    scanExpression(args, scan, callText);
+}
+
+void TlyrAggregateList::noteError(const QString &text)
+{
+    report_->AddError(text);
+    failed_ = true;
 }
 
 void TlyrAggregateList::scanBand(TlyrBand *band, TlyrBand *dataBand)
@@ -165,9 +278,11 @@ void TlyrAggregateList::scanBand(TlyrBand *band, TlyrBand *dataBand)
             TlyrBand *result = b;
             if (TlyrBand *source = b->Vertical() && SourceBandOf ? SourceBandOf(memo) : nullptr)
                 if (lyrIsTotalsBand(source)) result = source;
-            const QString text = memo->GetText();
-            scanText(text, result, dataBand, memo->Name(), 0);
-            scanVariables(bracketed(text, memo->ExpressionDelimiters()), result, dataBand, memo->Name(), 0);
+            // Only what stands between the delimiters is an expression:
+            // the rest of the text is printed as it stands.
+            Scan scan{result, dataBand, memo->Name(), {}};
+            for (const QString &e : bracketed(memo->GetText(), memo->ExpressionDelimiters()))
+                scanExpression(e, scan, QString());
         }
         if (b->Child() == b) break;
     }
@@ -193,9 +308,8 @@ void TlyrAggregateList::accumulate(TlyrAggregateItem &item, const KsValue &raw, 
     if (item.Kind <= 1 && v.IsString()) {
         // Numbers from the database may arrive as text: they are added as
         // numbers, never joined.
-        bool ok = false;
-        const double d = v.ToString().trimmed().toDouble(&ok);
-        if (!ok) {
+        double d = 0;
+        if (!readNumber(v, d)) {
             if (!notedText_)
                 report_->AddError(QStringLiteral("Not a number in ") + item.CallText + QStringLiteral(": ") +
                                   v.ToString());
@@ -216,13 +330,9 @@ void TlyrAggregateList::accumulate(TlyrAggregateItem &item, const KsValue &raw, 
         value = KsValue(value.ToDouble() + v.ToDouble());
         break;
     case 2:
-    case 3: {
-        const bool num = value.IsNumeric() && v.IsNumeric();
-        const bool less = num ? v.ToDouble() < value.ToDouble() : v.ToString() < value.ToString();
-        const bool greater = num ? v.ToDouble() > value.ToDouble() : v.ToString() > value.ToString();
-        if ((item.Kind == 2 && less) || (item.Kind == 3 && greater)) value = v;
+    case 3:
+        if (item.Kind == 2 ? lessThan(v, value) : lessThan(value, v)) value = v;
         break;
-    }
     default:
         break;
     }
@@ -326,9 +436,8 @@ static void mergeValues(const TlyrAggregateItem &item, const KsValue &keepValue,
         value = keepValue;
     } else if (item.Kind <= 1 || item.Kind == 4) {
         value = KsValue(value.ToDouble() + keepValue.ToDouble());
-    } else {
-        const bool less = keepValue.ToDouble() < value.ToDouble();
-        if ((item.Kind == 2) == less) value = keepValue;
+    } else if (item.Kind == 2 ? lessThan(keepValue, value) : lessThan(value, keepValue)) {
+        value = keepValue;
     }
 }
 

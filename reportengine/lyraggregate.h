@@ -6,6 +6,7 @@
 #include "script/ksvalue.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -105,16 +106,34 @@ public:
     using Saved = std::vector<std::pair<TlyrAggregateItem *, TlyrAggregateItem>>;
     Saved Save(TlyrBand *resultBand) const;
     void Restore(const Saved &saved);
-    void Clear() { items_.clear(); }
+    void Clear()
+    {
+        items_.clear();
+        failed_ = false;
+    }
+    // A call the scan could not take (one inside another, or over a band
+    // that is no data band): the report must not run.
+    bool Failed() const { return failed_; }
 
 private:
+    // What one memo's expressions are scanned for.
+    struct Scan {
+        TlyrBand *Result;
+        TlyrBand *DataBand;
+        QString Memo;
+        QSet<QString> Visited;  // variables read so far
+        int Depth = 0;
+    };
     void scanBand(TlyrBand *band, TlyrBand *dataBand);
-    void scanText(const QString &text, TlyrBand *resultBand, TlyrBand *dataBand, const QString &memo, int depth);
-    // Calls written in the report variables that the expressions name.
-    void scanVariables(const QStringList &expressions, TlyrBand *resultBand, TlyrBand *dataBand, const QString &memo,
-                       int depth);
+    // inside: the call whose arguments the text is, empty outside calls.
+    void scanExpression(QStringView text, Scan &scan, const QString &inside);
+    // False when name is no report variable.
+    bool scanVariable(const QString &name, Scan &scan, const QString &inside);
+    void addCall(const QString &name, const QString &args, const QString &callText, Scan &scan, const QString &inside);
+    void noteError(const QString &text);
     void accumulate(TlyrAggregateItem &item, const KsValue &v, KsValue &value, int &count);
     TlyrReport *report_;
     std::vector<std::unique_ptr<TlyrAggregateItem>> items_;
     bool notedText_ = false;
+    bool failed_ = false;
 };

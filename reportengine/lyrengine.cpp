@@ -317,6 +317,8 @@ bool TlyrEngine::Run()
                     pages->AddSourcePage(p);
                     collectAggregates(p);
                 }
+                // A total that cannot be counted prints nothing at all.
+                result = !Aggregates.Failed();
                 FinalPass = !DoublePass();
                 TotalPages = 0;
                 pages->BeginPass();
@@ -375,6 +377,7 @@ void TlyrEngine::collectAggregates(TlyrReportPage *page)
 
 void TlyrEngine::runReportPages()
 {
+    if (Aggregates.Failed()) return;
     bodyTop_.clear();
     widthShift_.clear();
     widthLast_ = -1;

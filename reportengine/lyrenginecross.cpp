@@ -38,6 +38,9 @@ void TlyrEngine::runVerticalDataBands(std::vector<Node> &nodes)
         int line = 1, through = 1;
         bool first = true;
         resetSuppress(b);
+        // A changed group's footers see the record before.
+        const Saved<int> recordsBack(recordsBack_);
+        recordsBack_ = 1;
         while (!ds->Eof() && !Report->Terminated()) {
             if (first && node.Header) {
                 ShowBand(node.Header);
@@ -54,9 +57,13 @@ void TlyrEngine::runVerticalDataBands(std::vector<Node> &nodes)
             if (b->RowCount() != 0 && b->RowCount() < line) break;
         }
         if (!first) {
+            // The footers see the last record, not the end of the data.
+            const bool stepBack = ds->RangeEnd() != TlyrDataSet::reCount;
+            if (stepBack) ds->Prior();
             showGroupFooters(node, 0);
             vHeaderList_.erase(std::remove(vHeaderList_.begin(), vHeaderList_.end(), node.Header), vHeaderList_.end());
             if (!b->FooterAfterEach()) ShowBand(node.Footer);
+            if (stepBack) ds->Next();
         }
     }
 }

@@ -606,9 +606,19 @@ void TlyrPreviewPages::FillPageNumbers(int from)
     if (!page) return;
     const QByteArray physical = lyrPageNumberMark(false).toUtf8(), logical = lyrPageNumberMark(true).toUtf8();
     const QByteArray physicalNo = QByteArray::number(CurPage + 1), logicalNo = QByteArray::number(GetLogicalPageNo());
+    // An expression reading the page number is worked out by the report.
+    const QByteArray expression = lyrPageExpressionMark(0).toUtf8().chopped(4), end = QString(QChar(0xE001)).toUtf8();
     std::function<void(TlyrXMLItem *)> fill = [&](TlyrXMLItem *it) {
         if (it->Text.contains(physical)) it->Text.replace(physical, physicalNo);
         if (it->Text.contains(logical)) it->Text.replace(logical, logicalNo);
+        for (qsizetype at = it->Text.indexOf(expression); at >= 0 && Report; at = it->Text.indexOf(expression, at)) {
+            const qsizetype close = it->Text.indexOf(end, at);
+            if (close < 0) break;
+            const int id = it->Text.mid(at + expression.size(), close - at - expression.size()).toInt();
+            const QByteArray text = lyrStrToXML(Report->PageExpressionText(id, CurPage + 1, GetLogicalPageNo()));
+            it->Text.replace(at, close + end.size() - at, text);
+            at += text.size();
+        }
         for (int i = 0; i < it->Count(); ++i) fill(it->Items(i));
     };
     const auto held = heldMarks_.find(CurPage);

@@ -2,6 +2,8 @@
 
 #include "script/ks_limits.h"
 
+#include "platform/plaindecimal.h"
+
 #include <QDate>
 #include <QDateTime>
 
@@ -590,7 +592,7 @@ QString ApplySection(const QString &sec, double value)
             a /= 10;
         }
     }
-    QString fixed = QString::number(a, 'f', maxFrac);
+    QString fixed = velmora::fixedDecimal(a, maxFrac);
     QString intPart = fixed.section(QLatin1Char('.'), 0, 0);
     QString fracPart = maxFrac > 0 ? fixed.section(QLatin1Char('.'), 1, 1) : QString();
     while (fracPart.size() > fracZeros && fracPart.endsWith(QLatin1Char('0'))) fracPart.chop(1);
@@ -678,7 +680,7 @@ KsError FormatError(const QString &fmt)
 
 QString FixedWithThousands(double v, int prec)
 {
-    QString s = QString::number(std::fabs(v), 'f', prec);
+    QString s = velmora::fixedDecimal(std::fabs(v), prec);
     QString ip = s.section(QLatin1Char('.'), 0, 0);
     QString fp = prec > 0 ? s.section(QLatin1Char('.'), 1, 1) : QString();
     QString out = GroupThousands(ip);
@@ -823,7 +825,7 @@ QString ksFormat(const QString &fmt, const std::vector<KsValue> &args)
             } else if (type == QLatin1Char('e')) {
                 text = Scientific(v, prec < 0 ? 15 : prec);
             } else if (type == QLatin1Char('f')) {
-                QString s = QString::number(v, 'f', prec < 0 ? 2 : std::min(prec, 18));
+                QString s = velmora::fixedDecimal(v, prec < 0 ? 2 : std::min(prec, 18));
                 s.replace(QLatin1Char('.'), ksFormatSettings().DecimalSeparator);
                 text = s;
             } else if (type == QLatin1Char('g')) {

@@ -127,6 +127,31 @@ TEST_F(MemoTest, DisplayFormatTakesNumericText)
     EXPECT_TRUE(report.Errors()[0].startsWith(QStringLiteral("Memo1")));
 }
 
+// Amounts with half cents print rounded half away from zero in every
+// numeric display format, given as numbers or as text from the database.
+TEST_F(MemoTest, HalfCentsRoundAwayFromZeroInDisplayFormats)
+{
+    for (const char *amount : {"1.005", "2.675", "10.235", "0.015", "-1.005", "8.345"}) {
+        SCOPED_TRACE(amount);
+        const QString text = QString::fromLatin1(amount);
+        // The cents of the amount's own digits: thousandths plus a half, cut.
+        const bool negative = text.startsWith(u'-');
+        const int thousandths = QString(text).remove(u'-').remove(u'.').toInt();
+        const int cents = (thousandths + 5) / 10;
+        const QString expected = (negative ? QStringLiteral("-") : QString()) +
+                                 QStringLiteral("%1.%2").arg(cents / 100).arg(cents % 100, 2, 10, QLatin1Char('0'));
+        EXPECT_EQ(printed(QStringLiteral("[%1 #n%2.2f]").arg(text)), expected);
+        EXPECT_EQ(printed(QStringLiteral("[%1 #n#,##0.00]").arg(text)), expected);
+        EXPECT_EQ(printed(QStringLiteral("[%1 #n%2.2n]").arg(text)), expected);
+        memo->DisplayFormat()->SetKind(fkNumeric);
+        memo->DisplayFormat()->SetFormatStr(QStringLiteral("#,##0.00"));
+        EXPECT_EQ(memo->FormatData(KsValue(text)), expected);
+        memo->DisplayFormat()->SetFormatStr(QStringLiteral("%2.2f"));
+        EXPECT_EQ(memo->FormatData(KsValue(text.toDouble())), expected);
+        memo->DisplayFormat()->SetKind(fkText);
+    }
+}
+
 TEST_F(MemoTest, HideZerosAndSuppressRepeated)
 {
     memo->SetHideZeros(true);

@@ -461,8 +461,9 @@ TEST_F(LyrRunTest, SaleDocumentWithCsvDataPrintsEveryLineOnce)
         f.write(text);
         return path;
     };
-    const QString sale =
-            csv("xf", "theType,MNum,myDate,theNum,theDX,theSum\n会员,2600001,2026-03-07,XF0001,壹佰元,108.25\n");
+    const QString sale = csv(
+            "xf", "theType,MNum,myDate,theNum,theDX,theSum,theZK,theZR,theHJ,theSJ,theYE,theJF,WName,theUser,Remark\n"
+                  "会员,2600001,2026-03-07,XF0001,壹佰元,108.25,100,0,108.25,110,0,108,张三,admin,\n");
     const QString lines =
             csv("xfm", "myBH,SNum,theName,theUnit,thePrice,theCount,theZK,theMoney\n"
                        "1,S01,可乐,瓶,12,1,100,12\n2,S02,薯片,袋,9.5,10,95,90.25\n3,S03,饼干,盒,3,2,100,6\n");

@@ -125,6 +125,18 @@ protected:
                      "Width=\"200\" Height=\"20\" Text=\"[Rows.&#34;N&#34;]\"/></TlyrReportTitle></TlyrReportPage>"
                      "</TlyrReport>");
     }
+    // A page over the dataset "Customers" whose title prints the fields.
+    QString statementTemplate(const char *fields)
+    {
+        return write(
+                QStringLiteral("statement.xml"),
+                QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<TlyrReport>"
+                           "<TlyrReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\" "
+                           "DataSetName=\"Customers\">"
+                           "<TlyrReportTitle Name=\"ReportTitle1\" Left=\"0\" Top=\"0\" Width=\"718\" Height=\"20\">"
+                           "<TlyrMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" Width=\"400\" Height=\"20\" Text=\"") +
+                        fields + "\"/></TlyrReportTitle></TlyrReportPage></TlyrReport>");
+    }
     // The dumped memo texts, in order.
     static QList<QByteArray> memoTexts(const QByteArray &dump)
     {
@@ -197,7 +209,7 @@ TEST_F(LyrRunDataTest, ACsvFileCostsAboutItsSize)
     } cases[] = {
             {"short rows", "N,Note\n", [](int i) { return QByteArray::number(i % 100000) + ",ab\n"; }, {}},
             {"one row of commas", "N,Note\n", [](int) { return QByteArray(4096, ','); }, "\n"},
-            {"a header of commas", {}, [](int) { return QByteArray(4096, ','); }, "\n"},
+            {"a header of commas", "N", [](int) { return QByteArray(4096, ','); }, "\n"},
             {"a quoted field of line breaks", "N,Note\nr1,\"", [](int) { return QByteArray(4096, '\n'); }, "\"\n"},
     };
     const qint64 small = 3 << 20, big = 10 * small;
@@ -245,3 +257,32 @@ TEST_F(LyrRunDataTest, ANulByteInAFieldEndsNoDump)
 }
 
 }  // namespace
+
+// A report page over a CSV file's dataset runs once per record (one
+// statement per customer, each on a page of its own).
+TEST_F(LyrRunDataTest, APageOverCsvDataRunsOncePerRecord)
+{
+    QByteArray csv = "Name,Owed\n";
+    QList<QByteArray> expected;
+    for (int i = 1; i <= 8; ++i) {
+        csv += QStringLiteral("c%1,%2\n").arg(i).arg(i * 10).toLatin1();
+        expected << QStringLiteral("statement c%1 %2").arg(i).arg(i * 10).toLatin1();
+    }
+    const Outcome r = run({statementTemplate("statement [Customers.&#34;Name&#34;] [Customers.&#34;Owed&#34;]"),
+                           QStringLiteral("--dump"), QStringLiteral("--data"),
+                           QStringLiteral("Customers=") + write(QStringLiteral("customers.csv"), csv)});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_EQ(memoTexts(r.Out), expected) << r.Out.toStdString();
+}
+
+// A field the file has no column for (a misspelt name) ends the run with
+// an error line naming it, as a query missing the column does.
+TEST_F(LyrRunDataTest, AFieldTheFileLacksEndsWithAnErrorNamingIt)
+{
+    const Outcome r =
+            run({statementTemplate("[Customers.&#34;Name&#34;] [Customers.&#34;Owd&#34;]"), QStringLiteral("--data"),
+                 QStringLiteral("Customers=") + write(QStringLiteral("customers.csv"), "Name,Owed\nc1,10\n")});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_TRUE(r.Err.contains("Field not found")) << r.Err.toStdString();
+    EXPECT_TRUE(r.Err.contains("Customers.\"Owd\"")) << r.Err.toStdString();
+}

@@ -22,6 +22,7 @@
 #include "report/lyrclass.h"
 #include "report/lyrdbset.h"
 #include "report/lyrdialogpage.h"
+#include "report/lyrpage.h"
 #include "report/lyrpropstream.h"
 #include "report/lyrxml.h"
 #include "report/lyrview.h"
@@ -67,7 +68,9 @@ void writeAll(const QString &text, std::FILE *to)
 }
 
 // The CSV's records feed the dataset, with a cursor of its own.
-void feedCsv(TlyrUserDataSet *ds, const std::shared_ptr<CsvTable> &table, std::vector<std::unique_ptr<CsvData>> &data)
+// A field the file has no column for is an error, as a query's is.
+void feedCsv(TlyrReport &report, TlyrUserDataSet *ds, const std::shared_ptr<CsvTable> &table,
+             std::vector<std::unique_ptr<CsvData>> &data)
 {
     data.push_back(std::make_unique<CsvData>(CsvData{table, 0}));
     CsvData *d = data.back().get();
@@ -76,8 +79,9 @@ void feedCsv(TlyrUserDataSet *ds, const std::shared_ptr<CsvTable> &table, std::v
     ds->OnNext = [d](TlyrDataSet *) { ++d->pos; };
     ds->OnPrior = [d](TlyrDataSet *) { d->pos = std::max(d->pos - 1, 0); };
     ds->OnCheckEOF = [d](TlyrDataSet *, bool &eof) { eof = d->pos >= d->table->RowCount(); };
-    ds->OnGetValue = [d](const QString &field, KsValue &v) {
+    ds->OnGetValue = [d, ds, &report](const QString &field, KsValue &v) {
         const int col = d->table->Column(field);
+        if (col < 0) report.AddError(report.CurObject + QStringLiteral(": ") + lyrFieldNotFoundText(ds, field));
         if (d->pos < d->table->RowCount() && col >= 0) v = KsValue(d->table->Value(d->pos, col));
     };
 }
@@ -414,7 +418,7 @@ int main(int argc, char **argv)
             if (QString error; !table->Read(value, error)) return fail(error);
             auto *ds = new TlyrUserDataSet(&keeper);
             ds->SetName(name);
-            feedCsv(ds, table, data);
+            feedCsv(report, ds, table, data);
             given.push_back(ds);
             csvGiven.push_back({ds, table});
         } else {
@@ -445,7 +449,7 @@ int main(int argc, char **argv)
         for (TlyrDataSet *ds : std::as_const(own)) {
             if (!sameName(ds->objectName(), name) && !sameName(ds->UserName(), name)) continue;
             if (auto *user = qobject_cast<TlyrUserDataSet *>(ds)) {
-                feedCsv(user, csv, data);
+                feedCsv(report, user, csv, data);
                 if (!fed) fed = user;
             } else {
                 redirectDataset(report, ds, givenDs);
@@ -490,12 +494,15 @@ int main(int argc, char **argv)
             if (e.user.compare(entry.user, Qt::CaseInsensitive) == 0) entry.component = e.component;
         if (!templateNames(templ, entry)) report.Datasets()->Delete(i);
     }
-    // Bands and views that name their datasets by user name take them now.
+    // Pages, bands and views that name their datasets by user name take
+    // them now.
     for (TlyrComponent *c : report.AllObjects()) {
         if (auto *band = qobject_cast<TlyrDataBand *>(c); band && !band->DataSet() && !band->DataSetName().isEmpty())
             band->SetDataSetName(band->DataSetName());
         if (auto *view = qobject_cast<TlyrView *>(c); view && !view->DataSet() && !view->DataSetName().isEmpty())
             view->SetDataSetName(view->DataSetName());
+        if (auto *page = qobject_cast<TlyrReportPage *>(c); page && !page->DataSet() && !page->DataSetName().isEmpty())
+            page->SetDataSetName(page->DataSetName());
     }
     // A user dataset that nothing feeds and nothing ends would give its
     // record for ever: it ends where the preview stops a report that never
