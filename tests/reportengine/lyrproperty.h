@@ -2622,9 +2622,23 @@ private:
                         for (int r : shown)
                             if (b_.Master.Rows[r][m.captured(1).toInt()] == m.captured(2)) scopes.back().push_back(r);
                     }
+            } else if (b.Name == QLatin1String("Footer1") && s_.DetailRows > 0) {
+                // A detail band's footer sums over the detail rows by
+                // default: only its count of records is the records'.
+                if (const auto m = fid.match(text); m.hasMatch()) {
+                    const int i = m.captured(1).toInt();
+                    int from = i - 1;
+                    while (from >= 0 && !runsFooter(from)) --from;
+                    int count = 0;
+                    for (int r : shown) count += r > from && r <= i ? 1 : 0;
+                    static const QRegularExpression c(QStringLiteral("^ftr:S-?\\d+:C(\\d+)"));
+                    for (const QString &t : b.Texts)
+                        if (const auto n = c.match(t); n.hasMatch() && n.captured(1).toInt() != count)
+                            fail(QStringLiteral("totals"), QStringLiteral("C%1 for %2 records: ").arg(n.captured(1)).arg(count) + where(b));
+                }
             } else if (b.Name == QLatin1String("Footer1")) {
                 const auto m = fid.match(text);
-                if (!(s_.FooterEach || s_.DetailRows > 0)) {
+                if (!s_.FooterEach) {
                     scopes.push_back(shown);
                 } else if (m.hasMatch()) {
                     const int i = m.captured(1).toInt();
@@ -2649,7 +2663,7 @@ private:
                 }
                 if (!differs.isEmpty()) fail(QStringLiteral("aggregate"), differs + QStringLiteral(": ") + where(b));
             }
-            if (!scopes.empty() && b.Name == QLatin1String("Footer1") && (s_.FooterEach || s_.DetailRows > 0))
+            if (!scopes.empty() && b.Name == QLatin1String("Footer1") && s_.FooterEach)
                 if (const QString d = totalsDiffer(b.Texts, scopes[0], false); !d.isEmpty()) fail(QStringLiteral("totals"), d + QStringLiteral(": ") + where(b));
             for (const QString &t : b.Texts) {
                 if (t.startsWith(QLatin1String("Sum (")) && !t.startsWith(QLatin1String("Sum (RMB) sum(x) Max (per row): avg (mean)")))
