@@ -436,7 +436,13 @@ inline void shapeOptions(Source &r, Plan &s)
         if (maybe(60)) s.PageTotals = s.PageFooter = true;
         if (maybe(50)) s.ColumnTotals = s.ColumnFooter = true;
         if (s.SubHost == 2) s.SubHost = 1;
-        taller += 50;
+        // Labels at least a few words wide, and a page that holds the
+        // tallest (its words and the record's stretching text).
+        auto textWidth = [&] { return (s.PaperWidth - 2 * s.Margin) * lyrUnitsPerMM / s.PageColumns / s.MasterColumns - 12; };
+        while (textWidth() < 60 && s.MasterColumns > 2) --s.MasterColumns;
+        while (textWidth() < 60 && s.PageColumns > 1) --s.PageColumns;
+        const double perLine = std::max(1.0, std::floor(textWidth() / 40));
+        taller += (std::ceil((s.StretchWords + 11) / perLine) + 4) * 20 / lyrUnitsPerMM;
     }
     // Records hidden by the script, in kept blocks and under kept footers.
     if (maybe(40) && s.DetailRows == 0 && s.SubHost != 2 && s.SubHost != 5 && s.SubHost != 6) {
@@ -1639,6 +1645,8 @@ private:
     {
         // Below a master with details the footer is the details'.
         if (!s_.Header || !s_.HeaderReprint || !s_.Footer || s_.DetailRows > 0) return;
+        // A footer the script hides may be the last one.
+        if (s_.HideBands & 3) return;
         auto place = [this](const PrintedBand &b) { return std::make_tuple(b.Page, pageColumn(b.Left), b.Top); };
         // With a footer after each record the group footers close the run.
         static const QRegularExpression closing(QStringLiteral("^(Footer1|GroupFooter[0-9]+)$"));
@@ -2038,7 +2046,8 @@ private:
     {
         owner_.assign(bands_.size(), -1);
         repeated_.assign(bands_.size(), false);
-        static const QRegularExpression pageNo(QStringLiteral("@\\d+"));
+        // (Page numbers through expressions alike.)
+        static const QRegularExpression pageNo(QStringLiteral("@\\d+|pg:\\w+"));
         QSet<QString> shown;
         for (size_t i = 0; i < bands_.size(); ++i) {
             const PrintedBand &b = bands_[i];
@@ -2621,9 +2630,23 @@ private:
                         for (int r : shown)
                             if (b_.Master.Rows[r][m.captured(1).toInt()] == m.captured(2)) scopes.back().push_back(r);
                     }
+            } else if (b.Name == QLatin1String("Footer1") && s_.DetailRows > 0) {
+                // A detail band's footer sums over the detail rows by
+                // default: only its count of records is the records'.
+                if (const auto m = fid.match(text); m.hasMatch()) {
+                    const int i = m.captured(1).toInt();
+                    int from = i - 1;
+                    while (from >= 0 && !runsFooter(from)) --from;
+                    int count = 0;
+                    for (int r : shown) count += r > from && r <= i ? 1 : 0;
+                    static const QRegularExpression c(QStringLiteral("^ftr:S-?\\d+:C(\\d+)"));
+                    for (const QString &t : b.Texts)
+                        if (const auto n = c.match(t); n.hasMatch() && n.captured(1).toInt() != count)
+                            fail(QStringLiteral("totals"), QStringLiteral("C%1 for %2 records: ").arg(n.captured(1)).arg(count) + where(b));
+                }
             } else if (b.Name == QLatin1String("Footer1")) {
                 const auto m = fid.match(text);
-                if (!(s_.FooterEach || s_.DetailRows > 0)) {
+                if (!s_.FooterEach) {
                     scopes.push_back(shown);
                 } else if (m.hasMatch()) {
                     const int i = m.captured(1).toInt();
@@ -2648,7 +2671,7 @@ private:
                 }
                 if (!differs.isEmpty()) fail(QStringLiteral("aggregate"), differs + QStringLiteral(": ") + where(b));
             }
-            if (!scopes.empty() && b.Name == QLatin1String("Footer1") && (s_.FooterEach || s_.DetailRows > 0))
+            if (!scopes.empty() && b.Name == QLatin1String("Footer1") && s_.FooterEach)
                 if (const QString d = totalsDiffer(b.Texts, scopes[0], false); !d.isEmpty()) fail(QStringLiteral("totals"), d + QStringLiteral(": ") + where(b));
             for (const QString &t : b.Texts) {
                 if (t.startsWith(QLatin1String("Sum (")) && !t.startsWith(QLatin1String("Sum (RMB) sum(x) Max (per row): avg (mean)")))
@@ -2695,7 +2718,7 @@ private:
                     if (h.Page == b.Page)
                         for (const PrintedObject &t : h.Objects)
                             under = under || (t.Text.startsWith(title) && std::fabs(t.Left - o.Left) < 0.5 && t.Top < o.Top);
-                if (!under && s_.HeaderReprint)
+                if (!under && s_.Header && s_.HeaderReprint)
                     fail(QStringLiteral("crosstitle"), QStringLiteral("%1 at %2,%3 is under no title of its column: ").arg(key).arg(o.Left).arg(o.Top) + where(b));
             }
         for (const QStringList &r : shownRows())
