@@ -2,7 +2,7 @@
 
 #include "core/Unit1.h"
 #include "core/dm.h"
-#include "platform/money.h"
+#include "platform/plaindecimal.h"
 #include "platform/print/textprinter.h"
 #include "platform/ui/messages.h"
 
@@ -150,14 +150,12 @@ Shop Shop::fromSettings()
 
 QString money(const QString &text)
 {
-    // Rounded half away from zero on the four decimals, as the capitals are.
-    const Money m = Money::fromDouble(toNumber(text));
-    QString digits = m.fixedText(2);
-    const bool negative = digits.startsWith(QLatin1Char('-'));
-    if (negative) digits.remove(0, 1);
+    // Any number the text holds, however large: a receipt line never throws.
+    const double v = toNumber(text);
+    QString digits = velmora::fixedDecimal(std::abs(v), 2);
     const qsizetype point = digits.indexOf(QLatin1Char('.'));
     for (qsizetype i = point - 3; i > 0; i -= 3) digits.insert(i, QLatin1Char(','));
-    return (negative ? QStringLiteral("-") : QString()) + digits;
+    return (v < 0 && digits != QLatin1String("0.00") ? QStringLiteral("-") : QString()) + digits;
 }
 
 QString alignRight(const QString &text, int width, std::initializer_list<int> widths)

@@ -510,6 +510,8 @@ bool TlyrXMLReader::readTag(Tag &tag)
                 for (qsizetype i = bufPos_; i < upto; ++i)
                     if (b[i] != ' ' && b[i] != '\r' && b[i] != '\n' && b[i] != '\t') {
                         bufPos_ = i;
+                        // Recovery starts here, never at a tag already read.
+                        lastTagStart_ = Position();
                         fail(QStringLiteral("标记之外出现了字符"));
                     }
             bufPos_ = upto;
@@ -691,6 +693,8 @@ void TlyrXMLReader::readBody(TlyrXMLItem *item, const QByteArray &name, int dept
                 // the next child or the end of the list begins.
                 const qint64 start = lastTagStart_;
                 qint64 end = resync(start + 1, QByteArray(), name);
+                // A resync that does not move on would read the same bytes forever.
+                if (end >= 0 && end <= start) end = -1;
                 if (end < 0) {
                     if (!AcceptCut) {
                         SetPosition(failedAt_);
