@@ -289,10 +289,10 @@ void createSchema(vdb::Connection &c)
     tx.commit();
 }
 
-const vdb::SchemaSpec &programSchema()
+const vdb::ExpectedSchema &programSchema()
 {
-    static const vdb::SchemaSpec spec = [] {
-        vdb::SchemaSpec s;
+    static const vdb::ExpectedSchema schema = [] {
+        vdb::ExpectedSchema s;
         auto c = vdb::Connection::inMemory();
         createSchema(*c);
         upgradePinyinCodes(*c);
@@ -306,7 +306,7 @@ const vdb::SchemaSpec &programSchema()
             s.addedOnOpening << QStringLiteral("ix_%1_%2").arg(QLatin1String(ix[0]), QLatin1String(ix[1]));
         return s;
     }();
-    return spec;
+    return schema;
 }
 
 void checkProgramTables(vdb::Connection &c)

@@ -42,7 +42,7 @@ void upgradePinyinCodes(vdb::Connection &c);
 // The schema of a database as this version makes and opens it: what a
 // backup must hold to be restored, allowing what an older version made and
 // opening brings up to date (indexes added since, the pinyin codes' mark).
-const vdb::SchemaSpec &programSchema();
+const vdb::ExpectedSchema &programSchema();
 // Throws DbError naming the tables and columns the open database lacks.
 void checkProgramTables(vdb::Connection &c);
 

@@ -42,8 +42,7 @@ Handle openKeyed(const QString &path, const QByteArray &key, int flags, Trust tr
     Handle db(raw);
     const QString what = QStringLiteral("无法打开数据库文件 %1").arg(shown(path));
     if (rc != SQLITE_OK) throw failure(what, db.get(), rc);
-    if (!keyHandle(db.get(), key))
-        throw DbError(what + QStringLiteral("：加密模块不可用！"));
+    if (!keyHandle(db.get(), key)) throw DbError(what + QStringLiteral("：加密模块不可用！"));
     if (trust == Trust::Picked) {
         sqlite3_db_config(db.get(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
         sqlite3_db_config(db.get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
@@ -216,14 +215,14 @@ std::vector<SchemaObject> schemaOf(sqlite3 *db, const QString &what)
     return all;
 }
 
-QStringList schemaDifferences(sqlite3 *db, const SchemaSpec &spec)
+QStringList schemaDifferences(sqlite3 *db, const ExpectedSchema &expected)
 {
     const std::vector<SchemaObject> have = schemaOf(db, QStringLiteral("无法读取数据库的结构"));
     QStringList out;
-    for (const SchemaObject &want : spec.objects) {
+    for (const SchemaObject &want : expected.objects) {
         const SchemaObject *h = named(have, want.name);
         if (!h) {
-            if (!(want.type == QLatin1String("index") && spec.addedOnOpening.contains(want.name)))
+            if (!(want.type == QLatin1String("index") && expected.addedOnOpening.contains(want.name)))
                 out << QStringLiteral("缺少%1 %2").arg(kindOf(want.type), want.name);
         } else if (h->type != want.type) {
             out << QStringLiteral("%1 是%2，应为%3").arg(want.name, kindOf(h->type), kindOf(want.type));
@@ -235,36 +234,36 @@ QStringList schemaDifferences(sqlite3 *db, const SchemaSpec &spec)
         }
     }
     for (const SchemaObject &h : have) {
-        if (named(spec.objects, h.name)) continue;
+        if (named(expected.objects, h.name)) continue;
         if (h.type == QLatin1String("table") || h.type == QLatin1String("index"))
             out << QStringLiteral("含有本系统数据库中没有的%1 %2").arg(kindOf(h.type), h.name);
         else
             out << QStringLiteral("含有%1 %2，本系统的数据库不含%1").arg(kindOf(h.type), h.name);
     }
     const int version = userVersionOf(db);
-    if (version < 0 || version > spec.userVersion)
+    if (version < 0 || version > expected.userVersion)
         out << QStringLiteral("版本标记为 %1，不是本版本程序所能使用的").arg(version);
     // The key counters: one at its end makes the next insert fail.
     const SchemaObject *seq = named(have, QStringLiteral("sqlite_sequence"));
     if (seq && seq->type == QLatin1String("table")) {
         eachRow(db, "SELECT name, seq FROM sqlite_sequence", QString(), [&](sqlite3_stmt *st) {
             const QString table = columnText(st, 0);
-            const SchemaObject *t = named(spec.objects, table);
+            const SchemaObject *t = named(expected.objects, table);
             if (!t || t->type != QLatin1String("table"))
                 out << QStringLiteral("自动编号中含有本系统数据库中没有的数据表 %1").arg(table);
             else if (sqlite3_column_type(st, 1) != SQLITE_INTEGER || sqlite3_column_int64(st, 1) < 0 ||
-                     sqlite3_column_int64(st, 1) > spec.maxKey)
+                     sqlite3_column_int64(st, 1) > expected.maxKey)
                 out << QStringLiteral("数据表 %1 的自动编号 %2 超出本系统的范围").arg(table, columnText(st, 1));
         });
     }
     return out;
 }
 
-QStringList missingFromSchema(sqlite3 *db, const SchemaSpec &spec)
+QStringList missingFromSchema(sqlite3 *db, const ExpectedSchema &expected)
 {
     const std::vector<SchemaObject> have = schemaOf(db, QStringLiteral("无法读取数据库的结构"));
     QStringList out;
-    for (const SchemaObject &want : spec.objects) {
+    for (const SchemaObject &want : expected.objects) {
         if (want.type != QLatin1String("table") || want.name.startsWith(QLatin1String("sqlite_"))) continue;
         const SchemaObject *h = named(have, want.name);
         if (!h || h->type != want.type) {
@@ -311,7 +310,7 @@ void checkRegular(const QString &path)
 // Opens a picked file and checks it; the handle that was checked is the one
 // that is copied, so the file cannot be swapped in between.
 Handle openChecked(const QString &path, const QByteArray &key, const QStringList &tables,
-                   const SchemaSpec *spec = nullptr)
+                   const ExpectedSchema *expected = nullptr)
 {
     const QString what = QStringLiteral("所选文件 %1 不是本系统的数据备份，或者已经损坏").arg(shown(path));
     checkRegular(path);
@@ -333,8 +332,8 @@ Handle openChecked(const QString &path, const QByteArray &key, const QStringList
     for (const SchemaObject &o : schema)
         if (o.type != QLatin1String("table") && o.type != QLatin1String("index"))
             throw DbError(what + QStringLiteral("：含有%1 %2，本系统的数据库不含%1。").arg(kindOf(o.type), o.name));
-    if (spec) {
-        const QStringList differences = schemaDifferences(db.get(), *spec);
+    if (expected) {
+        const QStringList differences = schemaDifferences(db.get(), *expected);
         if (!differences.isEmpty())
             throw DbError(what + QStringLiteral("：") + listed(differences) + QStringLiteral("。"),
                           differences.join(u'\n'));
@@ -360,10 +359,10 @@ void checkDatabaseFile(const QString &path, const QByteArray &key, const QString
     openChecked(path, key, tables);
 }
 
-void restoreDatabase(Connection &target, const QString &path, const QByteArray &key, const SchemaSpec &spec)
+void restoreDatabase(Connection &target, const QString &path, const QByteArray &key, const ExpectedSchema &expected)
 {
     const QString what = QStringLiteral("无法从 %1 恢复数据").arg(shown(path));
-    Handle from = openChecked(path, key, {}, &spec);
+    Handle from = openChecked(path, key, {}, &expected);
     if (target.inTransaction()) throw DbError(what + QStringLiteral("：有尚未完成的保存，请稍后再试。"));
     copyPages(target.handle(), from.get(), what);
 }

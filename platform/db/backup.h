@@ -33,7 +33,7 @@ struct SchemaObject {
 };
 
 // What a database of the program holds.
-struct SchemaSpec {
+struct ExpectedSchema {
     std::vector<SchemaObject> objects;
     // Indexes an older version of the program did not make and opening adds.
     QStringList addedOnOpening;
@@ -46,18 +46,18 @@ struct SchemaSpec {
 // The schema of an open database, columns included.  Throws DbError.
 std::vector<SchemaObject> schemaOf(sqlite3 *db, const QString &what);
 
-// How the database differs from the spec, one readable Chinese line each
+// How the database differs from the expected schema, one readable Chinese line each
 // (missing, extra or redefined tables, columns, indexes and other objects,
 // a key counter out of range, a newer user_version); empty when it matches.
-QStringList schemaDifferences(sqlite3 *db, const SchemaSpec &spec);
+QStringList schemaDifferences(sqlite3 *db, const ExpectedSchema &expected);
 
-// The tables and columns of the spec that the database lacks ("SUser.thePass").
-QStringList missingFromSchema(sqlite3 *db, const SchemaSpec &spec);
+// The tables and columns of the expected schema that the database lacks ("SUser.thePass").
+QStringList missingFromSchema(sqlite3 *db, const ExpectedSchema &expected);
 
-// Checks the file (as checkDatabaseFile, and that its schema is the spec's)
+// Checks the file (as checkDatabaseFile, and that its schema is the expected one)
 // and replaces the whole content of the connection's database with it.  The
 // connection stays open and sees the restored rows at once.  Throws DbError
 // naming the file and what differs; on failure the database is unchanged.
-void restoreDatabase(Connection &target, const QString &path, const QByteArray &key, const SchemaSpec &spec);
+void restoreDatabase(Connection &target, const QString &path, const QByteArray &key, const ExpectedSchema &expected);
 
 }  // namespace vdb
