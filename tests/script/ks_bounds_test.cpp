@@ -8,6 +8,7 @@
 #include "script/ks_runner.h"
 
 #include "child_cost.h"
+#include "ks_lowered_budget.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -19,13 +20,6 @@ namespace {
 struct Case {
     const char *Lang;
     const char *Text;
-};
-
-struct LoweredBudget {
-    explicit LoweredBudget(qint64 mb) { ksSetRunBudget(mb << 20); }
-    ~LoweredBudget() { ksSetRunBudget(ksMaxRunBytes); }
-    LoweredBudget(const LoweredBudget &) = delete;
-    LoweredBudget &operator=(const LoweredBudget &) = delete;
 };
 
 // Runs the script in a child process; its output, joined by "|", is checked

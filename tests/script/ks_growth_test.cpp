@@ -7,6 +7,8 @@
 #include "script/ks_limits.h"
 #include "script/ks_runner.h"
 
+#include "ks_lowered_budget.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -14,14 +16,6 @@ namespace {
 struct Case {
     const char *Lang;
     const char *Text;
-};
-
-// The run's budget lowered to `mb` while it lives.
-struct LoweredBudget {
-    explicit LoweredBudget(qint64 mb) { ksSetRunBudget(mb << 20); }
-    ~LoweredBudget() { ksSetRunBudget(ksMaxRunBytes); }
-    LoweredBudget(const LoweredBudget &) = delete;
-    LoweredBudget &operator=(const LoweredBudget &) = delete;
 };
 
 // Runs `grow`, a statement that keeps more each time, at most `steps` times
