@@ -1996,15 +1996,30 @@ private:
                 x.Text = owner;
             else if (x.Level == 0 && !x.Text.startsWith(QLatin1String("rec:P:")))
                 owner = x.Text;
-        // A group whose records were all left out for want of details has
-        // its header alone; the second report page's records head nothing.
+        // A group whose records were all left out for want of details, or
+        // hidden by script, has its header alone; the second report page's
+        // records head nothing.
         QSet<QString> shown;
         for (const QStringList &r : shownRows())
             for (int level = 1; level <= 2 && level < r.size(); ++level) shown.insert(QString::number(level) + r[level]);
+        // Such a header still heads what its own group header repeats: it
+        // stands for its group's first record, so the headers above it are
+        // checked against it and it is checked against nothing.
+        auto standIn = [&](const Item &x) {
+            for (int i = 0; i < b_.Master.Rows.size(); ++i)
+                if (x.Level < b_.Master.Rows[i].size() && b_.Master.Rows[i][x.Level] == x.Text)
+                    return QStringLiteral("rec:M:r%1").arg(i, 4, 10, QLatin1Char('0'));
+            return QString();
+        };
+        for (Item &x : items)
+            if (x.Level > 0 && !shown.contains(QString::number(x.Level) + x.Text) && s_.HideRecords) {
+                x.Text = standIn(x);
+                x.Level = x.Text.isEmpty() ? -1 : 0;
+            }
         items.erase(std::remove_if(items.begin(), items.end(),
                                    [&](const Item &x) {
-                                       return x.Level == 0 ? x.Text.startsWith(QLatin1String("rec:P:"))
-                                                           : !shown.contains(QString::number(x.Level) + x.Text);
+                                       return x.Level < 0 || (x.Level == 0 ? x.Text.startsWith(QLatin1String("rec:P:"))
+                                                                           : !shown.contains(QString::number(x.Level) + x.Text));
                                    }),
                     items.end());
         const Item *next = nullptr;

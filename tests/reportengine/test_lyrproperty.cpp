@@ -794,3 +794,19 @@ TEST_F(PropertyTest, TheCheckerSeesTotalsOnAPageOfARecordsLaterParts)
     for (const lyrprop::Failure &f : lyrprop::Checker(*b, pages, pages.Count()).check()) kinds << f.Kind;
     EXPECT_TRUE(kinds.contains(QStringLiteral("columntotals"))) << kinds.join(QLatin1Char(' ')).toStdString();
 }
+
+// A group whose records are all hidden by script prints its header alone,
+// and the headers its own header brings again on a new page head it: the
+// checker takes neither for a header without records.
+TEST_F(PropertyTest, ReducedTemplatesOfGroupsWhoseRecordsAreAllHiddenKeepEveryRule)
+{
+    const char *cases[] = {
+            "paper 138x95 margin 0 pagecols 1 records 11 mastercols 1 height 16 hiderec 5 overlay 0 sub 0/0 detail 0 "
+            "words 0 groups [{size 11 reprint} {size 1}]",
+            "paper 104x163 margin 0 pagecols 1 records 4 mastercols 1 height 16 hiderec 2 overlay 0 sub 0/0 detail 0 "
+            "words 0 groups [{size 2 reprint} {size 1 newpage}]",
+            "paper 168x110 margin 0 pagecols 1 records 21 mastercols 1 height 32 header reprint plaintext hiderec 5 "
+            "overlay 0 sub 0/0 detail 0 words 0 groups [{size 3 reprint footer} {size 1}]",
+    };
+    expectEveryRule(cases);
+}
