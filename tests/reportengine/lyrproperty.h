@@ -1377,6 +1377,8 @@ public:
         if (s_.shapes()) shapes();
         return std::move(failures_);
     }
+    // The bands read to find the pages that only go on with cells in width.
+    size_t crossPartReads() const { return crossPartReads_; }
 
 private:
     void fail(const QString &kind, const QString &text)
@@ -2105,6 +2107,7 @@ private:
         if (!crossParts_) {
             std::map<int, std::pair<bool, bool>> seen;  // page: a record begins, shifted
             for (const PrintedBand &b : bands_) {
+                ++crossPartReads_;
                 auto &[record, shifted] = seen[b.Page];
                 for (const QString &t : b.Texts)
                     if (t.startsWith(QLatin1String("rec:M:"))) record = true;
@@ -2823,6 +2826,7 @@ private:
     int count_;
     std::vector<PrintedBand> bands_;
     mutable std::optional<std::set<int>> crossParts_;  // pages that only go on with cells in width
+    mutable size_t crossPartReads_ = 0;
     std::vector<int> owner_;
     std::vector<bool> repeated_;
     std::vector<Failure> failures_;
