@@ -2099,8 +2099,8 @@ private:
         }
     }
     // A page that only goes on with a cross-tab's cells in width.
-    // Found for every page in one pass: asked once per band, a pass each
-    // would take hours on a report of some hundred pages in width.
+    // Found for every page in one pass: it is asked for each band of each
+    // footer's totals, and a pass each took minutes on some hundred pages.
     bool crossPart(int page) const
     {
         if (!s_.CrossCols) return false;
