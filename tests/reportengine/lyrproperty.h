@@ -34,6 +34,7 @@
 #include <map>
 #include <set>
 #include <memory>
+#include <optional>
 #include <tuple>
 #include <vector>
 
@@ -1376,6 +1377,8 @@ public:
         if (s_.shapes()) shapes();
         return std::move(failures_);
     }
+    // The bands read to find the pages that only go on with cells in width.
+    size_t crossPartReads() const { return crossPartReads_; }
 
 private:
     void fail(const QString &kind, const QString &text)
@@ -2111,19 +2114,28 @@ private:
         }
     }
     // A page that only goes on with a cross-tab's cells in width.
+    // Found for every page in one pass: it is asked for each band of each
+    // footer's totals, and a pass each took minutes on some hundred pages.
     bool crossPart(int page) const
     {
         if (!s_.CrossCols) return false;
-        bool shifted = false;
-        for (const PrintedBand &b : bands_) {
-            if (b.Page != page) continue;
-            if (b.Texts.filter(QRegularExpression(QStringLiteral("^rec:M:"))).size() > 0) return false;
-            // A band's crossed columns go on at its left edge there; a page
-            // of a record's later parts alone keeps its own place.
-            for (const PrintedObject &o : b.Objects)
-                if (o.Text == QLatin1String("|") && o.Left - b.Left < kCrossLeft - 1) shifted = true;
+        if (!crossParts_) {
+            std::map<int, std::pair<bool, bool>> seen;  // page: a record begins, shifted
+            for (const PrintedBand &b : bands_) {
+                ++crossPartReads_;
+                auto &[record, shifted] = seen[b.Page];
+                for (const QString &t : b.Texts)
+                    if (t.startsWith(QLatin1String("rec:M:"))) record = true;
+                // A band's crossed columns go on at its left edge there; a
+                // page of a record's later parts alone keeps its own place.
+                for (const PrintedObject &o : b.Objects)
+                    if (o.Text == QLatin1String("|") && o.Left - b.Left < kCrossLeft - 1) shifted = true;
+            }
+            crossParts_.emplace();
+            for (const auto &[p, s] : seen)
+                if (!s.first && s.second) crossParts_->insert(p);
         }
-        return shifted;
+        return crossParts_->count(page) > 0;
     }
     // Nothing but page and column bands and headers shown again lies above
     // band i on its page column, besides the bands let be.
@@ -2227,9 +2239,17 @@ private:
         }
         // A page footer left off the first or the last page keeps its room
         // there: while a page fills, nothing tells it is the last.
-        if ((s_.NoFooterFirst || s_.NoFooterLast) && !second(b) &&
-            std::none_of(bands_.begin(), bands_.end(), [&](const PrintedBand &a) { return a.Page == b.Page && a.Name == QLatin1String("PageFooter1"); }))
+        // So does one that a script hides, and a column footer hidden so:
+        // the script runs only when the page or column ends.
+        auto missing = [&](const QString &name, bool column) {
+            return std::none_of(bands_.begin(), bands_.end(), [&](const PrintedBand &a) {
+                return a.Page == b.Page && a.Name == name && (!column || pageColumn(a.Left) == pageColumn(b.Left));
+            });
+        };
+        if ((((s_.NoFooterFirst || s_.NoFooterLast) && !second(b)) || (s_.HideBands & 8)) && missing(QStringLiteral("PageFooter1"), false))
             if (const TlyrComponent *pf = b_.Report->FindObject(QStringLiteral("PageFooter1"))) room -= pf->Height();
+        if ((s_.HideBands & 4) && missing(QStringLiteral("ColumnFooter1"), true))
+            if (const TlyrComponent *cf = b_.Report->FindObject(QStringLiteral("ColumnFooter1"))) room -= cf->Height();
         return room;
     }
     // A band with StartNewPage begins its page: the title, the summary, and
@@ -2373,7 +2393,13 @@ private:
                 static const QRegularExpression footerRows(QStringLiteral("^rec:[STN]:f"));
                 const bool footer = s_.DetailRows == 0 && !s_.FooterEach &&
                                     (b.Name == QLatin1String("Footer1") || !b.Texts.filter(footerRows).isEmpty());
-                if (owner_[i] >= 0 && !footer) block[i] = b_.Master.Rows[owner_[i]][1 + level];
+                // The footer after each record is that record's, hidden or
+                // not: one of a hidden record belongs to its own group.
+                static const QRegularExpression fid(QStringLiteral(" fid:r(\\d+)"));
+                int own = owner_[i];
+                if (const auto m = fid.match(b.Texts.join(QLatin1Char(' '))); m.hasMatch() && s_.FooterEach && b.Name == QLatin1String("Footer1"))
+                    own = m.captured(1).toInt();
+                if (own >= 0 && own < int(b_.Master.Rows.size()) && !footer) block[i] = b_.Master.Rows[own][1 + level];
                 for (const QString &t : b.Texts)
                     if (const auto m = groupText.match(t); m.hasMatch() && m.captured(1).toInt() >= level + 1) {
                         const QString g = m.captured(2);
@@ -2814,6 +2840,8 @@ private:
     TlyrPreviewPages &pages_;
     int count_;
     std::vector<PrintedBand> bands_;
+    mutable std::optional<std::set<int>> crossParts_;  // pages that only go on with cells in width
+    mutable size_t crossPartReads_ = 0;
     std::vector<int> owner_;
     std::vector<bool> repeated_;
     std::vector<Failure> failures_;

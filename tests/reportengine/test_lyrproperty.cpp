@@ -479,8 +479,47 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // kept block taller than an empty column.
             "paper 181x131.538820083 margin 10 pagecols 3 records 2 mastercols 1 height 16 title pageheader child "
             "keepchild subnested csplit chain 1 swords 54 overlay 0 sub 5/2 detail 0 words 7 groups [{size 1}]",
+            // Cross-tabs of some hundred pages in width: checking each page
+            // footer's totals read every band again for each band.
+            "paper 145x190 margin 0 pagecols 1 records 60 mastercols 1 height 32 pagefooter colheader colfooter header "
+            "reprint footer newpage cftotals cross 20/84 xgroups 3 overlay 1 sub 0/0 detail 0 words 0 groups []",
+            "paper 109x143.483269084 margin 2 pagecols 1 records 81 mastercols 1 height 40 pageheader pagefooter header "
+            "child csplit reset2 header2 tnewpage aggs plaintext swords 68 records2 11 cross 14/74 xgroups 1 overlay 1 "
+            "sub 0/0 detail 0 words 0 groups []",
+            "paper 106x160.416591481 margin 0 pagecols 1 records 72 mastercols 1 height 24 pagefooter summary header "
+            "reprint child footereach csplit pftotals plaintext pageexpr chain 1 swords 8 cross 20/53 xgroups 2 "
+            "overlay 0 sub 0/0 detail 0 words 0 groups [{size 1 newpage}]",
+            // The footer after a hidden last record of a kept group, moved
+            // with its group, was taken for the record printed before it.
+            "paper 126x138 margin 0 pagecols 1 records 8 mastercols 1 height 16 footer footereach hiderec 2 overlay 0 "
+            "sub 0/0 detail 0 words 0 groups [{size 1} {size 1 keep}]",
+            "paper 184x154 margin 0 pagecols 1 records 6 mastercols 1 height 40 footer footereach gsplit hiderec 3 "
+            "hideband 2 overlay 0 sub 0/0 detail 0 words 0 groups [{size 1 keep footer}]",
+            // A footer taller than any column split; the page footer a script
+            // hid on its last part's page was taken to leave that room free.
+            "paper 209x171 margin 0 pagecols 1 records 1 mastercols 1 height 16 pagefooter colfooter footer subpop "
+            "hideband 8 overlay 0 sub 6/34 detail 0 words 0 groups []",
     };
     expectEveryRule(cases);
+}
+
+// A cross-tab that goes on over some hundred pages in width: the pages that
+// only carry cells in width are found reading each band once, not once for
+// each band a page footer's totals cover.
+TEST_F(PropertyTest, PagesInWidthAreFoundReadingEachBandOnce)
+{
+    const lyrprop::Plan s = lyrprop::parse(QStringLiteral(
+            "paper 145x190 margin 0 pagecols 1 records 60 mastercols 1 height 32 pagefooter colheader colfooter header "
+            "reprint footer newpage cftotals cross 20/84 xgroups 3 overlay 1 sub 0/0 detail 0 words 0 groups []"));
+    std::unique_ptr<lyrprop::Built> b = lyrprop::build(s);
+    ASSERT_TRUE(b->Report->PrepareReport());
+    TlyrPreviewPages &pages = b->pages();
+    ASSERT_GT(pages.Count(), 100);
+    const size_t bands = lyrprop::printedBands(pages).size();
+    lyrprop::Checker checker(*b, pages, pages.Count());
+    EXPECT_TRUE(checker.check().empty());
+    EXPECT_GT(checker.crossPartReads(), 0u);
+    EXPECT_LE(checker.crossPartReads(), bands);
 }
 
 // A template's line reads back as the same template.
