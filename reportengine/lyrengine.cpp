@@ -586,7 +586,11 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 rowTop_ = row.Y;
                 const double designHeight = b->Height();
                 bandLine_[b] = line;
+                const int shownFrom = Pages()->GetCurPosition();
                 ShowBand(b);
+                // A record hidden by its script leaves no empty place in its
+                // row: the next one shown takes it.
+                const bool leftOut = !b->Visible() && Pages()->GetCurPosition() == shownFrom && breaks_ == breaks;
                 const bool outline = addBandOutline(b, designHeight);
                 // The row goes on where the record landed after a break.
                 if (breaks_ != breaks) {
@@ -606,7 +610,7 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 ++line;
                 ++through;
                 first = false;
-                if (multi) columnStep(b, row);
+                if (multi && !leftOut) columnStep(b, row);
                 runDataBands(node.Details);
                 if (outline) Pages()->Outline->LevelUp();
                 if (b->FooterAfterEach() && node.Footer) {
@@ -879,12 +883,12 @@ void TlyrEngine::columnStep(TlyrDataBand *band, Row &row)
         NewColumn();
     }
     if (band->CurColumn() >= band->Columns()) Aggregates.EndRow();
-    if (band->Visible()) {
-        // After the last column comes the first (also at the end of int).
-        const int cur = band->CurColumn();
-        band->SetCurColumn(cur >= band->Columns() ? 1 : cur + 1);
-        if (band->CurColumn() == 1) row.MaxY = 0;
-    }
+    // (Records that printed nothing take no step; a row closed after one
+    // starts the next row in the first column.)
+    // After the last column comes the first (also at the end of int).
+    const int cur = band->CurColumn();
+    band->SetCurColumn(cur >= band->Columns() ? 1 : cur + 1);
+    if (band->CurColumn() == 1) row.MaxY = 0;
 }
 
 // A drill-down group shows its inner groups, footers and records only when

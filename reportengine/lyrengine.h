@@ -297,6 +297,9 @@ private:
     bool continuedFooter_ = false;
     // A band that may split is shown (its parts may land on later pages).
     bool splittable_ = false;
+    // The child bands of a record beside others in its row are shown: like
+    // the record they move with the row, never on their own.
+    bool rowChildren_ = false;
     bool noKeep_ = false;
     bool keepingFooter_ = false;
     // The footer that closes a data band's run, and that band's header:
