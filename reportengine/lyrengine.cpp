@@ -610,7 +610,7 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 ++line;
                 ++through;
                 first = false;
-                if (multi && !leftOut) columnStep(b, row);
+                if (multi && !leftOut) columnStep(b, row, b->Visible());
                 runDataBands(node.Details);
                 if (outline) Pages()->Outline->LevelUp();
                 if (b->FooterAfterEach() && node.Footer) {
@@ -859,7 +859,7 @@ void TlyrEngine::dropHeaders(const std::vector<TlyrBand *> &headers)
 
 // After each record of a multi-column data band: the next record goes beside
 // this one, or, when the row is full, below the lowest record of the row.
-void TlyrEngine::columnStep(TlyrDataBand *band, Row &row)
+void TlyrEngine::columnStep(TlyrDataBand *band, Row &row, bool shown)
 {
     row.MaxY = std::max(row.MaxY, CurY);
     rowBottom_ = -1;
@@ -868,9 +868,11 @@ void TlyrEngine::columnStep(TlyrDataBand *band, Row &row)
         rowBottom_ = row.MaxY;
     } else if (row.MaxY <= PageHeight - FooterHeight() + 0.0001) {
         CurY = row.MaxY;
-    } else if (!keeping_) {
+    } else if (!keeping_ || (keepPage_ == Pages()->CurPage && keepPos_ >= row.Start)) {
         // A full row that does not fit moves whole to the next column or
-        // page.
+        // page; a keep block begun inside the row (its last record's own)
+        // goes with it.
+        if (keeping_) closeKeep();
         TlyrCustomPreviewPages *pages = Pages();
         pages->CutObjects(row.Start);
         Aggregates.LeaveRow();
@@ -883,12 +885,14 @@ void TlyrEngine::columnStep(TlyrDataBand *band, Row &row)
         NewColumn();
     }
     if (band->CurColumn() >= band->Columns()) Aggregates.EndRow();
-    // (Records that printed nothing take no step; a row closed after one
-    // starts the next row in the first column.)
-    // After the last column comes the first (also at the end of int).
-    const int cur = band->CurColumn();
-    band->SetCurColumn(cur >= band->Columns() ? 1 : cur + 1);
-    if (band->CurColumn() == 1) row.MaxY = 0;
+    // A row closed after a hidden record starts the next row in the first
+    // column.
+    if (shown) {
+        // After the last column comes the first (also at the end of int).
+        const int cur = band->CurColumn();
+        band->SetCurColumn(cur >= band->Columns() ? 1 : cur + 1);
+        if (band->CurColumn() == 1) row.MaxY = 0;
+    }
 }
 
 // A drill-down group shows its inner groups, footers and records only when

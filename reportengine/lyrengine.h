@@ -154,7 +154,9 @@ private:
     void startKeep(TlyrBand *band);
     void startKeep(TlyrBand *band, int position, double y);
     void applyDrillDown(Node &node);
-    void columnStep(TlyrDataBand *band, Row &row);
+    // Shown: the record took its place in the row (false: one hidden by its
+    // script takes no step).
+    void columnStep(TlyrDataBand *band, Row &row, bool shown = true);
     void showSubreports(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
     std::vector<class TlyrSubreport *> subreportsOf(const QList<class TlyrReportComponent *> &views, bool onParent);
     void runSubreport(class TlyrSubreport *s);

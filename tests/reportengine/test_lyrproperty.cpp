@@ -501,6 +501,10 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             "header child labels overlay 0 sub 0/0 detail 0 words 4 groups []",
             "paper 129x173.041560723 margin 2 pagecols 3 records 39 mastercols 2 height 16 pagefooter colfooter child "
             "labels overlay 0 sub 0/0 detail 0 words 0 groups []",
+            // A row of kept labels that did not fit stayed where it was, below
+            // the page: the last label's own keep block held it.
+            "paper 94x265.374948737 margin 0 pagecols 2 records 55 mastercols 2 height 40 title pageheader header keep "
+            "labels hiderec 4 overlay 0 sub 0/0 detail 0 words 0 groups []",
     };
     expectEveryRule(cases);
 }
