@@ -586,7 +586,11 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 rowTop_ = row.Y;
                 const double designHeight = b->Height();
                 bandLine_[b] = line;
+                const int shownFrom = Pages()->GetCurPosition();
                 ShowBand(b);
+                // A record hidden by its script leaves no empty place in its
+                // row: the next one shown takes it.
+                const bool leftOut = !b->Visible() && Pages()->GetCurPosition() == shownFrom && breaks_ == breaks;
                 const bool outline = addBandOutline(b, designHeight);
                 // The row goes on where the record landed after a break.
                 if (breaks_ != breaks) {
@@ -606,7 +610,7 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 ++line;
                 ++through;
                 first = false;
-                if (multi) columnStep(b, row);
+                if (multi && !leftOut) columnStep(b, row, b->Visible());
                 runDataBands(node.Details);
                 if (outline) Pages()->Outline->LevelUp();
                 if (b->FooterAfterEach() && node.Footer) {
@@ -855,7 +859,7 @@ void TlyrEngine::dropHeaders(const std::vector<TlyrBand *> &headers)
 
 // After each record of a multi-column data band: the next record goes beside
 // this one, or, when the row is full, below the lowest record of the row.
-void TlyrEngine::columnStep(TlyrDataBand *band, Row &row)
+void TlyrEngine::columnStep(TlyrDataBand *band, Row &row, bool shown)
 {
     row.MaxY = std::max(row.MaxY, CurY);
     rowBottom_ = -1;
@@ -864,9 +868,11 @@ void TlyrEngine::columnStep(TlyrDataBand *band, Row &row)
         rowBottom_ = row.MaxY;
     } else if (row.MaxY <= PageHeight - FooterHeight() + 0.0001) {
         CurY = row.MaxY;
-    } else if (!keeping_) {
+    } else if (!keeping_ || (keepPage_ == Pages()->CurPage && keepPos_ >= row.Start)) {
         // A full row that does not fit moves whole to the next column or
-        // page.
+        // page; a keep block begun inside the row (its last record's own)
+        // goes with it.
+        if (keeping_) closeKeep();
         TlyrCustomPreviewPages *pages = Pages();
         pages->CutObjects(row.Start);
         Aggregates.LeaveRow();
@@ -879,7 +885,9 @@ void TlyrEngine::columnStep(TlyrDataBand *band, Row &row)
         NewColumn();
     }
     if (band->CurColumn() >= band->Columns()) Aggregates.EndRow();
-    if (band->Visible()) {
+    // A row closed after a hidden record starts the next row in the first
+    // column.
+    if (shown) {
         // After the last column comes the first (also at the end of int).
         const int cur = band->CurColumn();
         band->SetCurColumn(cur >= band->Columns() ? 1 : cur + 1);

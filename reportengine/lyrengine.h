@@ -154,7 +154,9 @@ private:
     void startKeep(TlyrBand *band);
     void startKeep(TlyrBand *band, int position, double y);
     void applyDrillDown(Node &node);
-    void columnStep(TlyrDataBand *band, Row &row);
+    // Shown: the record took its place in the row (false: one hidden by its
+    // script takes no step).
+    void columnStep(TlyrDataBand *band, Row &row, bool shown = true);
     void showSubreports(TlyrBand *band, const QList<class TlyrReportComponent *> &views);
     std::vector<class TlyrSubreport *> subreportsOf(const QList<class TlyrReportComponent *> &views, bool onParent);
     void runSubreport(class TlyrSubreport *s);
@@ -297,6 +299,9 @@ private:
     bool continuedFooter_ = false;
     // A band that may split is shown (its parts may land on later pages).
     bool splittable_ = false;
+    // The child bands of a record beside others in its row are shown: like
+    // the record they move with the row, never on their own.
+    bool rowChildren_ = false;
     bool noKeep_ = false;
     bool keepingFooter_ = false;
     // The footer that closes a data band's run, and that band's header:

@@ -42,6 +42,8 @@ void TlyrEngine::ShowBand(TlyrComponent *component)
     // its column, not under the first column.
     auto *data = qobject_cast<TlyrDataBand *>(band);
     const bool inColumn = data && data->Columns() >= 2 && !data->Vertical();
+    const Saved<bool> rowChildren(rowChildren_);
+    rowChildren_ = false;
     double offset = 0;
     for (int guard = 0; band && guard < 64; ++guard) {
         if (band->KeepChild()) {
@@ -55,6 +57,7 @@ void TlyrEngine::ShowBand(TlyrComponent *component)
             offset = columnLeft_;
             CurX += offset;
             childLeft_ += offset;
+            rowChildren_ = data->CurColumn() > 1;
         }
         if (!band->Visible() && !band->PrintChildIfInvisible()) break;
         TlyrBand *child = band->Child();
@@ -380,7 +383,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         // A record beside the first of its row goes with the row, which
         // moves as a whole when it does not fit.
         auto *rowBand = qobject_cast<TlyrDataBand *>(band);
-        const bool inRow = rowBand && rowBand->Columns() >= 2 && rowBand->CurColumn() > 1;
+        const bool inRow = (rowBand && rowBand->Columns() >= 2 && rowBand->CurColumn() > 1) || (rowChildren_ && !rowBand);
         // A record of a multi-column band moves whole with its row: it is
         // never cut.
         const bool rowRecord = rowBand && rowBand->Columns() >= 2;

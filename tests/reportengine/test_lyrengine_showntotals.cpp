@@ -210,6 +210,56 @@ TEST_F(ShownTotalsTest, ALabelRowThatMovesCountsInTheColumnFooterWhereItPrints)
     EXPECT_EQ(expectTotalsWhereShown(QStringLiteral("pt "), false, numbered(16)), 2);
 }
 
+// A label sheet three across, each label with a line of its own below it
+// (a child band): labels 3 and 7 are hidden by the script and leave no gap,
+// the next label takes their place; label 10 is taller than its row's
+// others, so that row (9, 10, 11 with their lines) does not fit above the
+// page footer and moves to the next page whole. Each page footer counts the
+// labels printed on its page.
+TEST_F(ShownTotalsTest, LabelsHiddenByScriptLeaveNoGapAndATallerLabelMovesItsRow)
+{
+    newSheet();
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 12}}));
+    TlyrMasterData *labels = records(rows.ds, 20);
+    labels->SetHeight(40);
+    labels->SetColumns(3);
+    labels->SetColumnWidth(100);
+    labels->Objects().first()->SetWidth(90);
+    auto *line = band<TlyrChild>("Child1", 70, 20);
+    memo(line, "LineMemo", "c[Rows.\"N\"]", 0, 90);
+    labels->SetChild(line);
+    labels->SetOnBeforePrint(QStringLiteral("Sheet"));
+    script({"procedure Sheet(Sender: TObject);", "begin",
+            "  if <Rows.\"N\"> = '10' then RecordsRows.Height := 50 else RecordsRows.Height := 40;",
+            "  RecordsRows.Visible := (<Rows.\"N\"> <> '3') and (<Rows.\"N\"> <> '7');", "end;"});
+    memo(band<TlyrPageFooter>("PageFooter1", 180, 20), "PageTotals", "pt S[SUM(<Rows.\"N\">)] C[COUNT(RecordsRows)]",
+         350, 200);
+    prepare();
+    ASSERT_EQ(pages().Count(), 2) << dump().toStdString();
+    // Each label at its place: page, left, top.
+    const std::map<int, std::tuple<int, double, double>> at{
+            {1, {0, 0, 0}},   {2, {0, 100, 0}},  {4, {0, 200, 0}},  {5, {0, 0, 60}},
+            {6, {0, 100, 60}}, {8, {0, 200, 60}}, {9, {1, 0, 0}},    {10, {1, 100, 0}},
+            {11, {1, 200, 0}}, {12, {1, 0, 70}}};
+    std::map<int, std::tuple<int, double, double>> seen;
+    std::map<int, double> lineTop;
+    for (int i = 0; i < pages().Count(); ++i)
+        for (const Printed &p : printed(i)) {
+            bool number = false;
+            const int n = p.Text.mid(1).toInt(&number);
+            if (!number) continue;
+            if (p.Text.startsWith(QLatin1Char('r'))) seen[n] = {i, p.Box.left(), p.Box.top()};
+            if (p.Text.startsWith(QLatin1Char('c'))) lineTop[n] = i * 1000 + p.Box.top();
+        }
+    EXPECT_EQ(seen, at) << dump().toStdString();
+    // Each line right below its own label, on the same page.
+    for (const auto &[n, place] : at)
+        EXPECT_DOUBLE_EQ(lineTop[n], std::get<0>(place) * 1000 + std::get<2>(place) + (n == 10 ? 50 : 40)) << "c" << n;
+    std::vector<int> values = numbered(12);
+    EXPECT_EQ(expectTotalsWhereShown(QStringLiteral("pt "), false, values), 2);
+    EXPECT_TRUE(texts(0).contains(QStringLiteral("pt S26 C6"))) << dump().toStdString();
+}
+
 // Records kept with their footer, the last one hidden by its script: the
 // footer does not fit below the seven shown and moves alone to the next
 // page; the page they print on counts all seven, and the next none.

@@ -499,6 +499,32 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // hid on its last part's page was taken to leave that room free.
             "paper 209x171 margin 0 pagecols 1 records 1 mastercols 1 height 16 pagefooter colfooter footer subpop "
             "hideband 8 overlay 0 sub 6/34 detail 0 words 0 groups []",
+            // Labels: a record hidden by script in a row's last place closed
+            // the row and left its column there, so the next label shown
+            // began a row in the last column, beside or over what followed.
+            "paper 112x127.416591481 margin 0 pagecols 2 records 11 mastercols 3 height 16 pageheader pagefooter "
+            "colheader colfooter header hiderec 4 overlay 0 sub 0/0 detail 0 words 4 groups [{size 3}]",
+            "paper 94x265.374948737 margin 0 pagecols 2 records 44 mastercols 2 height 40 header keep labels hiderec 4 "
+            "overlay 0 sub 0/0 detail 0 words 0 groups []",
+            "paper 160x182 margin 6 pagecols 1 records 42 mastercols 2 height 32 title colfooter hiderec 4 overlay 0 "
+            "sub 0/0 detail 0 words 0 groups []",
+            "paper 208x124 margin 0 pagecols 1 records 42 mastercols 2 height 16 pagefooter colfooter header gsplit "
+            "cftotals aggs hiderec 2 overlay 0 sub 0/0 detail 0 words 0 groups [{size 8}]",
+            "paper 103x177.916632491 margin 0 pagecols 1 records 60 mastercols 2 height 32 pageheader pagefooter "
+            "colheader colfooter header labels hiderec 3 overlay 0 sub 0/0 detail 0 words 0 groups [{size 4}]",
+            "paper 171x156.583244477 margin 7 pagecols 3 records 15 mastercols 2 height 16 header child labels "
+            "hiderec 4 overlay 0 sub 0/0 detail 0 words 0 groups [{size 3 footer}]",
+            // A later label of a row, taller than those before it, did not fit:
+            // its child band broke the column, leaving the label over the
+            // column footer instead of moving the row whole.
+            "paper 204x168.955493584 margin 9 pagecols 2 records 19 mastercols 4 height 16 pagefooter colfooter "
+            "header child labels overlay 0 sub 0/0 detail 0 words 4 groups []",
+            "paper 129x173.041560723 margin 2 pagecols 3 records 39 mastercols 2 height 16 pagefooter colfooter child "
+            "labels overlay 0 sub 0/0 detail 0 words 0 groups []",
+            // A row of kept labels that did not fit stayed where it was, below
+            // the page: the last label's own keep block held it.
+            "paper 94x265.374948737 margin 0 pagecols 2 records 55 mastercols 2 height 40 title pageheader header keep "
+            "labels hiderec 4 overlay 0 sub 0/0 detail 0 words 0 groups []",
     };
     expectEveryRule(cases);
 }
