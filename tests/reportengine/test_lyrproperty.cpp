@@ -479,6 +479,22 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // kept block taller than an empty column.
             "paper 181x131.538820083 margin 10 pagecols 3 records 2 mastercols 1 height 16 title pageheader child "
             "keepchild subnested csplit chain 1 swords 54 overlay 0 sub 5/2 detail 0 words 7 groups [{size 1}]",
+            // A child that starts a new page, hidden by its script, broke the
+            // page as the last record left it visible: a child below others,
+            // pages holding only headers, a group header without its records,
+            // one more page counted than printed, a logical page not reset.
+            "paper 201x135.249938484 margin 0 pagecols 1 records 4 mastercols 1 height 16 child cnewpage hideband 16 "
+            "overlay 0 sub 0/0 detail 0 words 0 groups []",
+            "paper 128x130.534320405 margin 0 pagecols 1 records 2 mastercols 1 height 16 twopass pagefooter child "
+            "cnewpage hideband 16 overlay 0 sub 0/0 detail 0 words 0 groups []",
+            "paper 163x187 margin 0 pagecols 1 records 3 mastercols 1 height 16 child cnewpage hideband 16 overlay 0 "
+            "sub 0/0 detail 0 words 0 groups [{size 1 reprint newpage}]",
+            "paper 131x186 margin 0 pagecols 1 records 3 mastercols 1 height 16 newpage child cnewpage hideband 16 "
+            "overlay 0 sub 0/0 detail 0 words 0 groups [{size 3 reprint}]",
+            "paper 152x195 margin 0 pagecols 1 records 3 mastercols 1 height 16 header reprint newpage child cnewpage "
+            "hideband 16 overlay 0 sub 0/0 detail 0 words 0 groups []",
+            "paper 181x234.916632491 margin 0 pagecols 1 records 2 mastercols 1 height 16 twopass child page2 reset2 "
+            "cnewpage records2 1 hideband 16 overlay 0 sub 0/0 detail 0 words 0 groups []",
     };
     expectEveryRule(cases);
 }
