@@ -2240,12 +2240,22 @@ private:
             // the first record is kept with it when the record keeps its
             // header or keeps together.
             const bool keptHeader = s_.KeepHeader || s_.MasterKeep;
+            // The records of a kept group before it (their children hidden,
+            // none broke the page) are in the block too.
+            const auto keptGroup = [&](int r) {
+                bool same = r >= 0 && own >= 0;
+                for (const Group &g : s_.Groups) {
+                    same = same && r / g.Size == own / g.Size;
+                    if (same && g.Keep) return true;
+                }
+                return false;
+            };
             const auto letBe = [&](size_t j) {
                 // (What the kept group header's subreport printed beside it
                 // goes with it.)
                 static const QRegularExpression groupRows(QStringLiteral("^rec:[STN]:g"));
                 return child && kept &&
-                       (owner_[j] == own || bands_[j].Class == QLatin1String("TlyrGroupHeader") ||
+                       (owner_[j] == own || keptGroup(owner_[j]) || bands_[j].Class == QLatin1String("TlyrGroupHeader") ||
                         (keptHeader && (bands_[j].Name == QLatin1String("Header1") || bands_[j].Name == QLatin1String("Child2"))) ||
                         (s_.SubHost == 4 && !bands_[j].Texts.filter(groupRows).isEmpty()));
             };

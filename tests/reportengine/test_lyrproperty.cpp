@@ -495,6 +495,18 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             "hideband 16 overlay 0 sub 0/0 detail 0 words 0 groups []",
             "paper 181x234.916632491 margin 0 pagecols 1 records 2 mastercols 1 height 16 twopass child page2 reset2 "
             "cnewpage records2 1 hideband 16 overlay 0 sub 0/0 detail 0 words 0 groups []",
+            // A kept group whose children were hidden until one broke the page
+            // moved whole with it (the checker took its earlier records for
+            // others above the child).
+            "paper 201x171.933322397 margin 0 pagecols 1 records 4 mastercols 1 height 16 child cnewpage hideband 16 "
+            "overlay 0 sub 0/0 detail 0 words 0 groups [{size 2 keep}]",
+            // A record in the second or third place of its row, kept with its
+            // child that breaks the page, moved along: the child went to the
+            // row's first place, not under its record.
+            "paper 172x158 margin 0 pagecols 1 records 8 mastercols 2 height 16 child keepchild cnewpage hideband 16 "
+            "overlay 0 sub 0/0 detail 0 words 0 groups [{size 3}]",
+            "paper 181x234.916632491 margin 0 pagecols 1 records 4 mastercols 3 height 16 keep child cnewpage "
+            "hideband 16 overlay 0 sub 0/0 detail 0 words 0 groups []",
     };
     expectEveryRule(cases);
 }
