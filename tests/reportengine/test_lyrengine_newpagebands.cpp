@@ -287,3 +287,37 @@ TEST_F(NewPageBandsTest, ABandHiddenByItsScriptStartsNoPage)
             }
         }
 }
+
+// Records three to a row, each kept with a child that starts a new page,
+// shown only under the fifth (the second of its row): the record moves with
+// its child to the next page, keeping its place in the row, and the child
+// stands under it.
+TEST_F(NewPageBandsTest, AChildBreakingThePageUnderARecordBesideOthersStaysUnderIt)
+{
+    newSheet();
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 6}}));
+    TlyrMasterData *master = records(rows.ds, 40);
+    master->SetColumns(3);
+    master->SetColumnWidth(150);
+    master->Objects().first()->SetWidth(150);
+    master->SetKeepChild(true);
+    auto *child = band<TlyrChild>("Child1", 200, 20);
+    memo(child, "ChildMemo", "c[Rows.\"N\"]", 0, 150);
+    child->SetStartNewPage(true);
+    child->SetOnBeforePrint(QStringLiteral("ShowFifth"));
+    master->SetChild(child);
+    report->SetScriptText({"procedure ShowFifth(Sender: TObject);", "begin", "  Child1.Visible := <Rows.\"N\"> = '5';", "end;",
+                           "begin", "end."});
+    prepare();
+    judge(6);
+    ASSERT_EQ(pages().Count(), 2) << dump().toStdString();
+    QRectF record, under;
+    for (const Printed &p : printed(1)) {
+        if (p.Text == QLatin1String("r5")) record = p.Box;
+        if (p.Text == QLatin1String("c5")) under = p.Box;
+    }
+    EXPECT_GT(record.left(), 0) << dump().toStdString();
+    EXPECT_NEAR(record.top(), 0, 0.01) << dump().toStdString();
+    EXPECT_NEAR(under.left(), record.left(), 0.01) << dump().toStdString();
+    EXPECT_NEAR(under.top(), record.bottom(), 0.01) << dump().toStdString();
+}
