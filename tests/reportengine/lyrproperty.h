@@ -2001,10 +2001,19 @@ private:
         QSet<QString> shown;
         for (const QStringList &r : shownRows())
             for (int level = 1; level <= 2 && level < r.size(); ++level) shown.insert(QString::number(level) + r[level]);
+        auto alone = [&](const Item &x) { return x.Level > 0 && !shown.contains(QString::number(x.Level) + x.Text); };
+        // An outer header repeated directly above such a header (one that
+        // starts a new page) heads that group: it is left alone too.
+        QSet<QString> before;
+        for (size_t i = 0; i + 1 < items.size(); ++i) {
+            const bool again = items[i].Level == 1 && before.contains(items[i].Text);
+            if (items[i].Level == 1) before.insert(items[i].Text);
+            if (again && alone(items[i + 1]) && items[i + 1].Level == 2 && items[i + 1].Text.startsWith(items[i].Text))
+                items[i].Level = -1;
+        }
         items.erase(std::remove_if(items.begin(), items.end(),
                                    [&](const Item &x) {
-                                       return x.Level == 0 ? x.Text.startsWith(QLatin1String("rec:P:"))
-                                                           : !shown.contains(QString::number(x.Level) + x.Text);
+                                       return x.Level == 0 ? x.Text.startsWith(QLatin1String("rec:P:")) : x.Level < 0 || alone(x);
                                    }),
                     items.end());
         const Item *next = nullptr;

@@ -507,6 +507,11 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             "overlay 0 sub 0/0 detail 0 words 0 groups [{size 3}]",
             "paper 181x234.916632491 margin 0 pagecols 1 records 4 mastercols 3 height 16 keep child cnewpage "
             "hideband 16 overlay 0 sub 0/0 detail 0 words 0 groups []",
+            // An inner group header that starts a new page, over a group whose
+            // only record a script hides, with the outer header repeated above
+            // it: the checker took the outer one for a header of no record.
+            "paper 185x127.258283437 margin 0 pagecols 1 records 6 mastercols 1 height 16 hiderec 3 overlay 0 sub 0/0 "
+            "detail 0 words 0 groups [{size 2 reprint} {size 1 newpage}]",
     };
     expectEveryRule(cases);
 }
