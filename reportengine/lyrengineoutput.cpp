@@ -180,9 +180,9 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
     const bool flows = !pageBand && !repeated && !popTarget_;
     const int breaks = breaks_;
     // The page breaks after the band's own events, before its objects are
-    // prepared where it can; a band prepared before its break prints its page number where it lands. The
-    // first record or group of a run never breaks, nor does a band at the top
-    // of a page that holds nothing else.
+    // prepared where it can; a band prepared before its break prints its
+    // page number where it lands. The first record or group of a run never
+    // breaks, nor does a band at the top of a page that holds nothing else.
     auto breakPage = [&](double need) {
         // A group that restarts the numbering closes the count of the
         // pages before it, before its own first page is added.
