@@ -500,6 +500,8 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // others above the child).
             "paper 201x171.933322397 margin 0 pagecols 1 records 4 mastercols 1 height 16 child cnewpage hideband 16 "
             "overlay 0 sub 0/0 detail 0 words 0 groups [{size 2 keep}]",
+            "paper 125x210 margin 0 pagecols 1 records 4 mastercols 1 height 16 child cnewpage hideband 16 overlay 0 "
+            "sub 0/0 detail 0 words 0 groups [{size 2 keep} {size 1 footer}]",
             // A record in the second or third place of its row, kept with its
             // child that breaks the page, moved along: the child went to the
             // row's first place, not under its record.
