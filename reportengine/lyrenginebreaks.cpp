@@ -103,6 +103,9 @@ void TlyrEngine::NewPage()
     const bool rowMoves = move && rowBottom_ >= 0 && rowStart_ >= keepPos_;
     const double rowBottom = rowBottom_;
     movedRow_ = MovedRow();
+    // A record beside others in its row that moves whole with the block
+    // keeps its children under it, in its place in the row.
+    const double keptChildLeft = move && blockBreaks.empty() && rowStart_ >= keepPos_ ? childLeft_ : 0;
     const int fromPage = pages->CurPage;
     // The block's crossed rows in width go with it to pages in width of
     // the page it moves to.
@@ -202,6 +205,10 @@ void TlyrEngine::NewPage()
                 pages->PasteObjects(keepX_ + dx, CurY);
             }
             CurY += blockHeight;
+            if (keptChildLeft > 0) {
+                CurX += keptChildLeft;
+                childLeft_ = keptChildLeft;
+            }
             if (hostBelow > 0) subHostBottom_ = CurY + hostBelow;
             // The footer is shown on the last record.
             if (keptRecord) Aggregates.AddValue(keptRecord);

@@ -182,10 +182,10 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
     const bool again = showingHeaders_;
     const bool flows = !pageBand && !repeated && !popTarget_;
     const int breaks = breaks_;
-    // The page breaks before the band is prepared where it can; a band
-    // prepared before its break prints its page number where it lands. The
-    // first record or group of a run never breaks, nor does a band at the top
-    // of a page that holds nothing else.
+    // The page breaks after the band's own events, before its objects are
+    // prepared where it can; a band prepared before its break prints its
+    // page number where it lands. The first record or group of a run never
+    // breaks, nor does a band at the top of a page that holds nothing else.
     auto breakPage = [&](double need) {
         // A group that restarts the numbering closes the count of the
         // pages before it, before its own first page is added.
@@ -204,11 +204,12 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
     const bool cross = crossed_.contains(band) && !crossBand_;
     // A band that grows needs more than its design height below the headers
     // the new page repeats: it is measured first, then breaks the page.
-    bool measureFirst = false;
-    if (flows && !showingHeaders_ && band->Visible() && band->StartNewPage()) {
+    bool measureFirst = false, startsPage = false;
+    if (flows && !showingHeaders_ && band->StartNewPage()) {
         const bool atTop = CurY <= columnStartY_ + 0.0001 && !titleOnPage_;
         const bool firstLine = (is<TlyrDataBand>(band) || is<TlyrGroupHeader>(band)) && bandLine_.value(band, 1) == 1;
         if (!atTop && !firstLine) {
+            startsPage = true;
             // (Rows printed on it by its subreports make it grow too.)
             const bool grows = band->Stretched() || std::any_of(band->Objects().begin(), band->Objects().end(), [](TlyrComponent *c) {
                                    auto *s = qobject_cast<TlyrSubreport *>(c);
@@ -217,7 +218,6 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
             measureFirst = grows && !cross &&
                            std::any_of(headerList_.begin(), headerList_.end(),
                                        [&](TlyrBand *h) { return h && h != band && repeatsOnNewPage(h); });
-            if (!measureFirst) breakPage(band->Height());
         }
     }
     TlyrBand *savedBand = CurBand;
@@ -249,6 +249,10 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         }
     } finish{this, band, {}, savedBand};
     Report->DoBeforePrint(band);
+    // Only a band that prints starts a page: its own events decide that for
+    // this record (left as the last record's script set it, the visibility
+    // would break pages for hidden bands, and differently in each pass).
+    if (startsPage && band->Visible() && !measureFirst) breakPage(band->Height());
     // A band that moves, or its parts, land on later pages than it is
     // prepared on: it prints the page numbers of where it lands.
     struct Splittable {
@@ -266,7 +270,6 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         crossBreaks = widthBreaks_;
     }
     if (!band->Visible()) {
-        if (measureFirst) breakPage(0);
         // Totals flagged to count invisible records still see this one.
         if (auto *d = qobject_cast<TlyrDataBand *>(band)) Aggregates.AddValue(d);
         // A footer hidden by its script still closes its totals: the next

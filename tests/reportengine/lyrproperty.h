@@ -2275,12 +2275,39 @@ private:
             // the first record is kept with it when the record keeps its
             // header or keeps together.
             const bool keptHeader = s_.KeepHeader || s_.MasterKeep;
+            // The records of a kept group before it (their children hidden,
+            // none broke the page) are in the block too.
+            const auto keptGroup = [&](int r) {
+                bool same = r >= 0 && own >= 0;
+                for (const Group &g : s_.Groups) {
+                    same = same && r / g.Size == own / g.Size;
+                    if (same && g.Keep) return true;
+                }
+                return false;
+            };
+            // So are the footers of its inner groups closed before it.
+            const auto keptFooter = [&](const PrintedBand &f) {
+                static const QRegularExpression footerKey(QStringLiteral("^gf\\d:([^:\\s]+)"));
+                if (f.Class != QLatin1String("TlyrGroupFooter") || own < 0 || s_.Groups.empty()) return false;
+                for (const QString &t : f.Texts) {
+                    const auto m = footerKey.match(t);
+                    if (!m.hasMatch()) continue;
+                    const QString key = m.captured(1);
+                    const QString outer = QStringLiteral("a%1").arg(own / s_.Groups[0].Size);
+                    if (s_.Groups[0].Keep && (key == outer || key.startsWith(outer + QLatin1Char('b')))) return true;
+                    if (s_.Groups.size() > 1 && s_.Groups[1].Keep &&
+                        key == outer + QStringLiteral("b%1").arg(own / s_.Groups[1].Size))
+                        return true;
+                }
+                return false;
+            };
             const auto letBe = [&](size_t j) {
                 // (What the kept group header's subreport printed beside it
                 // goes with it.)
                 static const QRegularExpression groupRows(QStringLiteral("^rec:[STN]:g"));
                 return child && kept &&
-                       (owner_[j] == own || bands_[j].Class == QLatin1String("TlyrGroupHeader") ||
+                       (owner_[j] == own || keptGroup(owner_[j]) || keptFooter(bands_[j]) ||
+                        bands_[j].Class == QLatin1String("TlyrGroupHeader") ||
                         (keptHeader && (bands_[j].Name == QLatin1String("Header1") || bands_[j].Name == QLatin1String("Child2"))) ||
                         (s_.SubHost == 4 && !bands_[j].Texts.filter(groupRows).isEmpty()));
             };

@@ -222,3 +222,102 @@ TEST_F(NewPageBandsTest, AChildStartingANewPageBelowAKeptRecordThatFillsAColumnB
         }
     }
 }
+
+// A band that starts a new page, hidden by its own script for most records
+// (shown only where the record number is a multiple of 3): only where it
+// prints does it break the page. Each later page begins with it, every page
+// holds a record, and in two passes the pages counted are the pages printed.
+TEST_F(NewPageBandsTest, ABandHiddenByItsScriptStartsNoPage)
+{
+    struct Case {
+        const char *Band;  // the band that starts a new page
+        const char *Prefix;  // what it prints
+        int Breaks;  // where it prints and is not first on its page
+    };
+    // Records 1-7 in groups A 1-2, B 3-4, C 5-6, D 7. The child prints under
+    // records 3 and 6; the group header over B only; the group footer under
+    // C only; the records 3 and 6 only, 3 at the top of the first page.
+    const Case cases[] = {{"Child1", "c", 2}, {"Group", "g", 1}, {"GroupFooter1", "f", 1}, {"RecordsRows", "r", 1}};
+    for (const Case &c : cases)
+        for (bool twoPass : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.Band << (twoPass ? ", two passes" : ", one pass"));
+            newSheet();
+            page->SetPaperHeight(600 / lyrUnitsPerMM);
+            report->EngineOptions()->SetDoublePass(twoPass);
+            GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"),
+                             GroupedRows::runs({{"A", 2}, {"B", 2}, {"C", 2}, {"D", 1}}));
+            group(10);
+            TlyrMasterData *master = records(rows.ds, 40);
+            auto *child = band<TlyrChild>("Child1", 200, 20);
+            memo(child, "ChildMemo", "c[Rows.\"N\"]");
+            master->SetChild(child);
+            memo(band<TlyrGroupFooter>("GroupFooter1", 100, 20), "GroupFooterMemo", "f[Rows.\"N\"]");
+            memo(band<TlyrPageFooter>("PageFooter1", 300, 20), "PageFooterMemo", "pf of [TotalPages] p[Page#]");
+            auto *breaking = qobject_cast<TlyrBand *>(report->FindObject(QString::fromLatin1(c.Band)));
+            ASSERT_NE(breaking, nullptr);
+            breaking->SetStartNewPage(true);
+            breaking->SetOnBeforePrint(QStringLiteral("ShowSome"));
+            report->SetScriptText({"procedure ShowSome(Sender: TObject);", "begin",
+                                   QStringLiteral("  %1.Visible := StrToInt(<Rows.\"N\">) mod 3 = 0;").arg(c.Band), "end;",
+                                   "begin", "end."});
+            prepare();
+            const QString prefix = QString::fromLatin1(c.Prefix);
+            if (prefix == QLatin1String("r")) {
+                QStringList shown;
+                for (int i = 0; i < pages().Count(); ++i)
+                    for (const Printed &p : printed(i))
+                        if (p.Text.startsWith(QLatin1Char('r'))) shown << p.Text;
+                EXPECT_EQ(shown, QStringList({"r3", "r6"})) << dump().toStdString();
+            } else {
+                judge(7);
+            }
+            ASSERT_EQ(pages().Count(), 1 + c.Breaks) << dump().toStdString();
+            for (int i = 0; i < pages().Count(); ++i) {
+                const std::vector<Printed> all = printed(i);
+                EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](const Printed &p) { return p.Text.startsWith(QLatin1Char('r')); }))
+                        << "page " << i + 1 << " holds no record\n" << dump().toStdString();
+                if (i > 0) {
+                    ASSERT_FALSE(all.empty());
+                    EXPECT_TRUE(all.front().Text.startsWith(prefix) && all.front().Box.top() < 0.01)
+                            << "page " << i + 1 << " begins with " << all.front().Text.toStdString() << "\n"
+                            << dump().toStdString();
+                }
+                EXPECT_TRUE(texts(i).contains(QStringLiteral("pf of %1 p%2").arg(twoPass ? pages().Count() : 0).arg(i + 1)))
+                        << "page " << i + 1 << "\n" << dump().toStdString();
+            }
+        }
+}
+
+// Records three to a row, each kept with a child that starts a new page,
+// shown only under the fifth (the second of its row): the record moves with
+// its child to the next page, keeping its place in the row, and the child
+// stands under it.
+TEST_F(NewPageBandsTest, AChildBreakingThePageUnderARecordBesideOthersStaysUnderIt)
+{
+    newSheet();
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 6}}));
+    TlyrMasterData *master = records(rows.ds, 40);
+    master->SetColumns(3);
+    master->SetColumnWidth(150);
+    master->Objects().first()->SetWidth(150);
+    master->SetKeepChild(true);
+    auto *child = band<TlyrChild>("Child1", 200, 20);
+    memo(child, "ChildMemo", "c[Rows.\"N\"]", 0, 150);
+    child->SetStartNewPage(true);
+    child->SetOnBeforePrint(QStringLiteral("ShowFifth"));
+    master->SetChild(child);
+    report->SetScriptText({"procedure ShowFifth(Sender: TObject);", "begin", "  Child1.Visible := <Rows.\"N\"> = '5';", "end;",
+                           "begin", "end."});
+    prepare();
+    judge(6);
+    ASSERT_EQ(pages().Count(), 2) << dump().toStdString();
+    QRectF record, under;
+    for (const Printed &p : printed(1)) {
+        if (p.Text == QLatin1String("r5")) record = p.Box;
+        if (p.Text == QLatin1String("c5")) under = p.Box;
+    }
+    EXPECT_GT(record.left(), 0) << dump().toStdString();
+    EXPECT_NEAR(record.top(), 0, 0.01) << dump().toStdString();
+    EXPECT_NEAR(under.left(), record.left(), 0.01) << dump().toStdString();
+    EXPECT_NEAR(under.top(), record.bottom(), 0.01) << dump().toStdString();
+}

@@ -525,6 +525,41 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // the page: the last label's own keep block held it.
             "paper 94x265.374948737 margin 0 pagecols 2 records 55 mastercols 2 height 40 title pageheader header keep "
             "labels hiderec 4 overlay 0 sub 0/0 detail 0 words 0 groups []",
+            // A child that starts a new page, hidden by its script, broke the
+            // page as the last record left it visible: a child below others,
+            // pages holding only headers, a group header without its records,
+            // one more page counted than printed, a logical page not reset.
+            "paper 201x135.249938484 margin 0 pagecols 1 records 4 mastercols 1 height 16 child cnewpage hideband 16 "
+            "overlay 0 sub 0/0 detail 0 words 0 groups []",
+            "paper 128x130.534320405 margin 0 pagecols 1 records 2 mastercols 1 height 16 twopass pagefooter child "
+            "cnewpage hideband 16 overlay 0 sub 0/0 detail 0 words 0 groups []",
+            "paper 163x187 margin 0 pagecols 1 records 3 mastercols 1 height 16 child cnewpage hideband 16 overlay 0 "
+            "sub 0/0 detail 0 words 0 groups [{size 1 reprint newpage}]",
+            "paper 131x186 margin 0 pagecols 1 records 3 mastercols 1 height 16 newpage child cnewpage hideband 16 "
+            "overlay 0 sub 0/0 detail 0 words 0 groups [{size 3 reprint}]",
+            "paper 152x195 margin 0 pagecols 1 records 3 mastercols 1 height 16 header reprint newpage child cnewpage "
+            "hideband 16 overlay 0 sub 0/0 detail 0 words 0 groups []",
+            "paper 181x234.916632491 margin 0 pagecols 1 records 2 mastercols 1 height 16 twopass child page2 reset2 "
+            "cnewpage records2 1 hideband 16 overlay 0 sub 0/0 detail 0 words 0 groups []",
+            // A kept group whose children were hidden until one broke the page
+            // moved whole with it (the checker took its earlier records for
+            // others above the child).
+            "paper 201x171.933322397 margin 0 pagecols 1 records 4 mastercols 1 height 16 child cnewpage hideband 16 "
+            "overlay 0 sub 0/0 detail 0 words 0 groups [{size 2 keep}]",
+            "paper 125x210 margin 0 pagecols 1 records 4 mastercols 1 height 16 child cnewpage hideband 16 overlay 0 "
+            "sub 0/0 detail 0 words 0 groups [{size 2 keep} {size 1 footer}]",
+            // A record in the second or third place of its row, kept with its
+            // child that breaks the page, moved along: the child went to the
+            // row's first place, not under its record.
+            "paper 172x158 margin 0 pagecols 1 records 8 mastercols 2 height 16 child keepchild cnewpage hideband 16 "
+            "overlay 0 sub 0/0 detail 0 words 0 groups [{size 3}]",
+            "paper 181x234.916632491 margin 0 pagecols 1 records 4 mastercols 3 height 16 keep child cnewpage "
+            "hideband 16 overlay 0 sub 0/0 detail 0 words 0 groups []",
+            // An inner group header that starts a new page, over a group whose
+            // only record a script hides, with the outer header repeated above
+            // it: the checker took the outer one for a header of no record.
+            "paper 185x127.258283437 margin 0 pagecols 1 records 6 mastercols 1 height 16 hiderec 3 overlay 0 sub 0/0 "
+            "detail 0 words 0 groups [{size 2 reprint} {size 1 newpage}]",
     };
     expectEveryRule(cases);
 }
