@@ -1060,9 +1060,6 @@ bool TlyrPreviewPages::dropCachedPage()
 
 QSize TlyrPreviewPages::sourcePageSize(TlyrXMLItem *item)
 {
-    // Pages in a row mostly start alike: the last answer is asked first.
-    if (!lastSize_.Size.isEmpty() && item->Name == lastSize_.Name && item->Text == lastSize_.Text)
-        return lastSize_.Size;
     // The element's own attributes stay in memory when its objects are out.
     const QByteArray w = item->PropBytes("pw"), h = item->PropBytes("ph");
     const QString key = item->Name + QLatin1Char('|') + QString::fromLatin1(w) + QLatin1Char('|') + QString::fromLatin1(h);
@@ -1099,11 +1096,15 @@ QSize TlyrPreviewPages::GetPageSize(int index)
     if (index < 0 || index >= pages->Count()) return QSize(0, 0);
     TlyrXMLItem *item = pages->Items(index);
     if (!item->Damaged.isEmpty()) return QSize(0, 0);
+    const bool writing = Engine && Engine->Running && index == CurPage;
+    // Most pages start as the one asked for before (a page of a source page).
+    if (!writing && !lastSize_.Size.isEmpty() && item->Name == lastSize_.Name && item->Text == lastSize_.Text)
+        return lastSize_.Size;
     // A page of a source page is measured without being built; while the
     // engine runs, the page being written may still change its size.
     const bool ofSource = !lyrIsDMPPageName(item->Name) &&
                           item->Name.compare(QLatin1String("TlyrReportPage"), Qt::CaseInsensitive) != 0;
-    if (ofSource && !(Engine && Engine->Running && index == CurPage)) return sourcePageSize(item);
+    if (ofSource && !writing) return sourcePageSize(item);
     TlyrReportPage *page = GetPage(index);
     if (!page) return QSize(0, 0);
     return QSize(lyrRoundi(page->Width()), lyrRoundi(page->Height()));
