@@ -23,7 +23,8 @@ constexpr const char *kReportSettings[] = {"DotMatrixReport", "PreviewOptions.Ou
 // may show, written ahead of the pages: a copy cut short still opens the
 // pages before the cut, and a file opens without reading past its first
 // pages.
-constexpr const char *kLeadingElements[] = {"report", "sourcepages", "dictionary", "picturecache", "outline", "anchors"};
+constexpr const char *kLeadingElements[] = {"report",       "sourcepages", "dictionary",
+                                            "picturecache", "outline",     "anchors"};
 // Pages read when a file opens; the rest is read on as it is needed.
 constexpr int kFirstPages = 2;
 // The smallest page element ("<page0/>"): a page index promising more
@@ -305,8 +306,7 @@ bool TlyrPreviewPages::ReadOnPages(int count)
 
 void TlyrPreviewPages::ReadAllPages()
 {
-    while (ReadOnPages(-1)) {
-    }
+    while (ReadOnPages(-1)) {}
 }
 
 bool TlyrPreviewPages::PagesUnread()
@@ -317,8 +317,7 @@ bool TlyrPreviewPages::PagesUnread()
 void TlyrPreviewPages::readOnTo(TlyrXMLItem *item)
 {
     // Not dropped here: the page asked for is in use by its caller.
-    while (item->Unread() && readOn(256, false)) {
-    }
+    while (item->Unread() && readOn(256, false)) {}
 }
 
 bool TlyrPreviewPages::buildable(const TlyrXMLItem *item, int wholeSources) const
