@@ -402,6 +402,30 @@ void TlyrXMLItem::SetProp(QByteArrayView name, const QString &value)
     SetPropBytes(name, value.toUtf8());
 }
 
+void TlyrXMLItem::SwapContent(TlyrXMLItem &other)
+{
+    std::swap(StreamPosition, other.StreamPosition);
+    std::swap(Loaded, other.Loaded);
+    std::swap(Unloadable, other.Unloadable);
+    std::swap(Name, other.Name);
+    std::swap(Text, other.Text);
+    std::swap(Value, other.Value);
+    std::swap(Damaged, other.Damaged);
+    std::swap(store_, other.store_);
+    std::swap(items_, other.items_);
+    for (TlyrXMLItem *child : items_) child->parent_ = this;
+    for (TlyrXMLItem *child : other.items_) child->parent_ = &other;
+}
+
+void TlyrXMLItem::SetUnread()
+{
+    Clear();
+    Unloadable = true;
+    Loaded = false;
+    store_ = Store::Unread;
+    StreamPosition = -1;
+}
+
 void TlyrXMLItem::AppendProp(QAnyStringView name, QStringView value)
 {
     if (!Text.isEmpty() && !Text.endsWith(' ')) Text.append(' ');
@@ -477,6 +501,7 @@ bool TlyrXMLReader::fill()
     bufPos_ = 0;
     const qint64 got = stream_.read(buf_.data(), buf_.size());
     bufLen_ = got > 0 ? got : 0;
+    BytesRead += bufLen_;
     return bufLen_ > 0;
 }
 
@@ -676,7 +701,12 @@ void TlyrXMLReader::readBody(TlyrXMLItem *item, const QByteArray &name, int dept
     bool recoverKids = false;
     if (item && !stream_.isSequential())
         for (const QByteArray &n : std::as_const(RecoverChildrenOf)) recoverKids = recoverKids || equalsNoCase(name, n);
+    const bool mayStop = item && StopAfter >= 0 && depth == StopInDepth && equalsNoCase(name, StopInName);
     for (;;) {
+        if (mayStop && item->Count() >= StopAfter) {
+            Stopped = true;
+            return;
+        }
         // The end of the stream ends the list too, and never matches.
         bool more = false;
         if (!recoverKids) {
@@ -747,7 +777,13 @@ void TlyrXMLReader::readBody(TlyrXMLItem *item, const QByteArray &name, int dept
             readRecovering(child, tag, entry->first, name, depth + 1);
         else
             readBody(skip ? nullptr : child, entry->first, depth + 1);
+        if (Stopped) return;
     }
+}
+
+void TlyrXMLReader::ReadChildren(TlyrXMLItem &item, const QByteArray &name, int depth)
+{
+    readBody(&item, name, depth);
 }
 
 bool TlyrXMLReader::endOfStream(qint64 position, const QString &detail)
@@ -947,6 +983,9 @@ void TlyrXMLDocument::Clear()
     CutInside.clear();
     root_->Clear();
     root_->Loaded = true;
+    ++generation_;
+    resumeAt_ = -1;
+    resumeName_.clear();
     DeleteTempFile();
     source_ = nullptr;
     ownedSource_.reset();
@@ -960,9 +999,20 @@ QIODevice *TlyrXMLDocument::storeOf(const TlyrXMLItem &item) const
     case TlyrXMLItem::Store::TempFile:
         return temp_.get();
     case TlyrXMLItem::Store::None:
+    case TlyrXMLItem::Store::Unread:
         break;
     }
     return nullptr;
+}
+
+void TlyrXMLDocument::configure(TlyrXMLReader &reader, bool partial) const
+{
+    reader.PartialLoading = partial;
+    reader.RecoverChildrenOf = RecoverChildrenOf;
+    reader.IsSiblingName = IsSiblingName;
+    reader.AcceptCut = AcceptCut;
+    reader.StrictMarkup = StrictMarkup;
+    reader.store_ = TlyrXMLItem::Store::Source;
 }
 
 void TlyrXMLDocument::readRoot(QIODevice &stream, bool partial)
@@ -970,18 +1020,14 @@ void TlyrXMLDocument::readRoot(QIODevice &stream, bool partial)
     Clear();
     try {
         TlyrXMLReader reader(stream);
-        reader.PartialLoading = partial;
-        reader.RecoverChildrenOf = RecoverChildrenOf;
-        reader.IsSiblingName = IsSiblingName;
-        reader.AcceptCut = AcceptCut;
-        reader.StrictMarkup = StrictMarkup;
-        reader.store_ = TlyrXMLItem::Store::Source;
+        configure(reader, partial);
         reader.ReadHeader();
         reader.ReadRootItem(*root_);
         CutAt = reader.CutAt;
         CutInside = reader.CutInside;
     } catch (...) {
         root_->Clear();
+        ++generation_;
         root_->Name.clear();
         root_->Text.clear();
         throw;
@@ -1006,6 +1052,85 @@ void TlyrXMLDocument::LoadFromStream(std::unique_ptr<QIODevice> stream, bool all
         ownedSource_ = std::move(stream);
         source_ = ownedSource_.get();
     }
+}
+
+bool TlyrXMLDocument::LoadPart(std::unique_ptr<QIODevice> stream, const QByteArray &name, int first)
+{
+    Clear();
+    try {
+        TlyrXMLReader reader(*stream);
+        configure(reader, true);
+        reader.StopInName = name;
+        reader.StopAfter = first;
+        reader.ReadHeader();
+        reader.ReadRootItem(*root_);
+        CutAt = reader.CutAt;
+        CutInside = reader.CutInside;
+        if (reader.Stopped) {
+            resumeAt_ = reader.Position();
+            resumeName_ = name;
+        }
+    } catch (...) {
+        Clear();
+        root_->Name.clear();
+        throw;
+    }
+    ownedSource_ = std::move(stream);
+    source_ = ownedSource_.get();
+    return resumeAt_ >= 0;
+}
+
+bool TlyrXMLDocument::ReadOn(TlyrXMLItem &into, int count)
+{
+    if (resumeAt_ < 0 || !source_) return false;
+    const int before = into.Count();
+    TlyrXMLReader reader(*source_);
+    configure(reader, true);
+    reader.SetPosition(resumeAt_);
+    reader.StopInName = resumeName_;
+    reader.StopAfter = count < 0 ? -1 : before + count;
+    // A failure past the first part leaves the rest unread.
+    resumeAt_ = -1;
+    reader.ReadChildren(into, resumeName_, 2);
+    if (reader.Stopped) {
+        resumeAt_ = reader.Position();
+        return true;
+    }
+    if (reader.CutAt >= 0) {
+        CutAt = reader.CutAt;
+        CutInside = QStringList{root_->Name} + reader.CutInside;
+        return into.Count() > before;
+    }
+    // The rest of the root: what an empty element of its name held gives way.
+    TlyrXMLItem rest;
+    reader.ReadChildren(rest, root_->Name.toUtf8(), 1);
+    if (reader.CutAt >= 0) {
+        CutAt = reader.CutAt;
+        CutInside = reader.CutInside;
+    }
+    while (rest.Count() > 0) {
+        TlyrXMLItem *child = rest.Items(0);
+        const int same = root_->Find(child->Name);
+        if (same >= 0 && root_->Items(same)->Count() == 0 && root_->Items(same)->Text.isEmpty())
+            delete root_->Items(same);
+        root_->AddItem(child);
+    }
+    return into.Count() > before;
+}
+
+void TlyrXMLDocument::Swap(TlyrXMLDocument &other)
+{
+    std::swap(CutAt, other.CutAt);
+    std::swap(CutInside, other.CutInside);
+    std::swap(root_, other.root_);
+    ++generation_;
+    ++other.generation_;
+    std::swap(resumeAt_, other.resumeAt_);
+    std::swap(resumeName_, other.resumeName_);
+    std::swap(source_, other.source_);
+    std::swap(ownedSource_, other.ownedSource_);
+    std::swap(temp_, other.temp_);
+    std::swap(tempName_, other.tempName_);
 }
 
 void TlyrXMLDocument::SaveToStream(QIODevice &stream)
@@ -1036,6 +1161,8 @@ void TlyrXMLDocument::SaveToFile(const QString &fileName)
 void TlyrXMLDocument::LoadItem(TlyrXMLItem *item)
 {
     if (!item || !item->Unloadable || item->Loaded) return;
+    if (item->Unread() && OnUnread) OnUnread(item);
+    if (item->Loaded) return;
     QIODevice *stream = storeOf(*item);
     item->Clear();
     if (!stream) {

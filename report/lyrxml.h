@@ -15,6 +15,7 @@
 #include <QStringView>
 #include <QVariant>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -117,12 +118,19 @@ public:
     // Appends name="value" without looking for an attribute of that name
     // (for builders that write each attribute once).
     void AppendProp(QAnyStringView name, QStringView value);
+    // Takes other's name, attributes, children and place in the stream;
+    // other gets this element's (the parents stay).
+    void SwapContent(TlyrXMLItem &other);
+    // Stands for an element of the document's stream not read yet: loading
+    // it reads the stream on as far as it (TlyrXMLDocument::ReadOn).
+    void SetUnread();
+    bool Unread() const { return store_ == Store::Unread; }
 
 private:
     friend class TlyrXMLReader;
     friend class TlyrXMLDocument;
     // Where the bytes of a not-loaded element live.
-    enum class Store : quint8 { None, Source, TempFile };
+    enum class Store : quint8 { None, Source, TempFile, Unread };
 
     void detach();
     bool findProp(QByteArrayView name, TlyrAttributeScanner &scanner) const;
@@ -167,6 +175,17 @@ public:
     // not one, an attribute without ="...".
     bool StrictMarkup = false;
 
+    // Every byte any reader has taken from its stream (for tests and
+    // benchmarks that count the work of a load).
+    static inline std::atomic<qint64> BytesRead{0};
+    // Reading stops inside the element of this name (any case) at this
+    // depth (the root's children are at 2) once it has this many children
+    // (Stopped is then set); the rest is read with ReadChildren.
+    QByteArray StopInName;
+    int StopInDepth = 2;
+    int StopAfter = -1;
+    bool Stopped = false;
+
     qint64 Position() const { return bufStart_ + bufPos_; }
     qint64 Size() const { return size_; }
     void SetPosition(qint64 position);
@@ -176,6 +195,9 @@ public:
     // Reads one element with its children into item (name and attributes
     // included unless keepText, which keeps the item's current attributes).
     void ReadRootItem(TlyrXMLItem &item, bool keepText = false);
+    // From the current position, the children of an element named name at
+    // depth up to its end tag (or up to StopAfter of them) into item.
+    void ReadChildren(TlyrXMLItem &item, const QByteArray &name, int depth);
 
 private:
     struct Tag {
@@ -274,6 +296,10 @@ public:
     QStringList CutInside;
 
     TlyrXMLItem *Root() const { return root_.get(); }
+    // Changes whenever the root's children may have been freed (a clear, a
+    // load, a swap): a pointer to one of them kept from an earlier
+    // generation is no longer good.
+    quint64 Generation() const { return generation_; }
     // Clears the root and drops the temporary file and the kept stream.
     void Clear();
 
@@ -291,6 +317,24 @@ public:
 
     // Reads a not-loaded unloadable element back into memory.
     void LoadItem(TlyrXMLItem *item);
+
+    // Reading a stream in parts: the root is read as far as the first
+    // `first` children of its child `name`; true when it stopped there (the
+    // stream is kept, and ReadOn reads on), false when the whole stream was
+    // read.
+    bool LoadPart(std::unique_ptr<QIODevice> stream, const QByteArray &name, int first);
+    bool PartRead() const { return resumeAt_ >= 0; }
+    // Reads up to `count` more children of the element read in parts (all
+    // when -1) into into's children; past its end tag, the rest of the root
+    // is read and appended to the root (an empty child of the same name
+    // gives way). False when no more children came.
+    bool ReadOn(TlyrXMLItem &into, int count);
+    // Asked to place an unread element (TlyrXMLItem::SetUnread) before it
+    // is loaded: reads on until it is no longer unread.
+    std::function<void(TlyrXMLItem *)> OnUnread;
+    // Exchanges everything read or kept with other's (OnUnread and the
+    // reading settings stay).
+    void Swap(TlyrXMLDocument &other);
     // Writes a loaded unloadable element to the temporary file and frees its
     // children.
     void UnloadItem(TlyrXMLItem *item);
@@ -311,8 +355,13 @@ private:
     QIODevice *storeOf(const TlyrXMLItem &item) const;
 
     void readRoot(QIODevice &stream, bool partial);
+    void configure(TlyrXMLReader &reader, bool partial) const;
 
     std::unique_ptr<TlyrXMLItem> root_;
+    // Where reading in parts goes on (-1 when all is read), in which element.
+    qint64 resumeAt_ = -1;
+    quint64 generation_ = 0;
+    QByteArray resumeName_;
     QIODevice *source_ = nullptr;
     std::unique_ptr<QIODevice> ownedSource_;
     std::unique_ptr<QIODevice> temp_;

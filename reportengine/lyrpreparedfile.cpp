@@ -19,16 +19,55 @@ namespace {
 // The report settings a prepared report carries, in their written order.
 constexpr const char *kReportSettings[] = {"DotMatrixReport", "PreviewOptions.OutlineVisible",
                                            "PreviewOptions.OutlineWidth", "ReportOptions.Name"};
-// The elements a page cannot be built without, written first.
-constexpr const char *kLeadingElements[] = {"report", "sourcepages", "dictionary"};
+// The elements a page cannot be built without, then those a first page
+// may show, written ahead of the pages: a copy cut short still opens the
+// pages before the cut, and a file opens without reading past its first
+// pages.
+constexpr const char *kLeadingElements[] = {"report",       "sourcepages", "dictionary",
+                                            "picturecache", "outline",     "anchors"};
+// Pages read when a file opens; the rest is read on as it is needed.
+constexpr int kFirstPages = 2;
+// The smallest page element ("<page0/>"): a page index promising more
+// pages than the file could hold is not believed.
+constexpr qint64 kMinPageBytes = 8;
+
+// The pages' index written on "previewpages": one line for every run of
+// pages whose elements start alike, "count name attributes".
+QString pageIndex(TlyrXMLItem *pages)
+{
+    QString index;
+    int run = 0;
+    for (int i = 0; i <= pages->Count(); ++i) {
+        if (i > 0 && (i == pages->Count() || pages->Items(i)->Name != pages->Items(i - 1)->Name ||
+                      pages->Items(i)->Text != pages->Items(i - 1)->Text)) {
+            const TlyrXMLItem *last = pages->Items(i - 1);
+            index += QString::number(run) + QLatin1Char(' ') + last->Name + QLatin1Char(' ') +
+                     QString::fromUtf8(last->Text) + QLatin1Char('\n');
+            run = 0;
+        }
+        ++run;
+    }
+    return index;
+}
+
+// Whether a file ends where a whole prepared report ends.
+bool endsWhole(QIODevice &file)
+{
+    static const QByteArray end("</preparedreport>");
+    const qint64 size = file.size(), at = file.pos();
+    if (size < end.size() || !file.seek(std::max<qint64>(size - 64, 0))) return false;
+    const QByteArray tail = file.read(64).trimmed();
+    file.seek(at);
+    return tail.size() >= end.size() && tail.right(end.size()).compare(end, Qt::CaseInsensitive) == 0;
+}
 }  // namespace
 
 void TlyrPreviewPages::SaveToStream(QIODevice &stream)
 {
+    ReadAllPages();
     TlyrXMLItem *root = XMLDoc.Root();
-    // What every page is built from goes ahead of the pages: a copy cut short
-    // still opens the pages before the cut.
-    for (int i = 0; i < 3; ++i) root->InsertItem(i, root->FindItem(QString::fromLatin1(kLeadingElements[i])));
+    int at = 0;
+    for (const char *name : kLeadingElements) root->InsertItem(at++, root->FindItem(QString::fromLatin1(name)));
     TlyrXMLItem *report = root->FindItem(QStringLiteral("report"));
     report->Clear();
     if (Report) {
@@ -58,27 +97,33 @@ void TlyrPreviewPages::SaveToStream(QIODevice &stream)
     root->FindItem(QStringLiteral("anchors"));
     TlyrXMLItem *numbers = root->FindItem(QStringLiteral("logicalpagenumbers"));
     writeLogicalPages(numbers);
+    // Behind the pages: a first page does not need them.
+    root->AddItem(numbers);
+    // The page count and each page's size can be known before the pages
+    // are read.
+    TlyrXMLItem *pages = PagesItem();
+    const QByteArray pagesText = pages->Text;
+    pages->SetProp("index", pageIndex(pages));
     // The source pages and the logical numbers are kept apart; the elements
     // only carry them (also when writing fails).
     struct Empty {
-        TlyrXMLItem *a, *b;
+        TlyrXMLItem *a, *b, *pages;
+        QByteArray pagesText;
         ~Empty()
         {
             a->Clear();
             b->Clear();
+            pages->Text = pagesText;
         }
-    } empty{sources, numbers};
+    } empty{sources, numbers, pages, pagesText};
     XMLDoc.SaveToStream(stream);
 }
 
-void TlyrPreviewPages::loadAfterParse()
+void TlyrPreviewPages::applyReportSettings()
 {
-    TlyrXMLItem *root = XMLDoc.Root();
-    if (root->Name.compare(QLatin1String("preparedreport"), Qt::CaseInsensitive) != 0)
-        throw ElyrError(QStringLiteral("Invalid file format"));
     // The report settings saved with the pages; a file that carries other
     // report properties changes nothing else of the report.
-    TlyrXMLItem *settings = root->FindItem(QStringLiteral("report"));
+    TlyrXMLItem *settings = XMLDoc.Root()->FindItem(QStringLiteral("report"));
     if (Report && settings->Count() > 0) {
         const TlyrXMLItem *r = settings->Items(0);
         TlyrXMLItem allowed;
@@ -89,6 +134,40 @@ void TlyrPreviewPages::loadAfterParse()
         ser.XMLToObj(allowed.Text, Report);
         for (const QString &e : std::as_const(ser.Errors)) Report->AddError(e);
     }
+}
+
+void TlyrPreviewPages::TakeLoaded(TlyrPreviewPages &loaded)
+{
+    Clear();
+    loaded.ClearPageCache();
+    XMLDoc.Swap(loaded.XMLDoc);
+    std::swap(SourcePages, loaded.SourcePages);
+    std::swap(Dictionary, loaded.Dictionary);
+    std::swap(PictureCache, loaded.PictureCache);
+    std::swap(keys_, loaded.keys_);
+    std::swap(storedText_, loaded.storedText_);
+    std::swap(storedBody_, loaded.storedBody_);
+    std::swap(newObjectText_, loaded.newObjectText_);
+    std::swap(logicalPages_, loaded.logicalPages_);
+    std::swap(Errors, loaded.Errors);
+    std::swap(DamagedPicturePages, loaded.DamagedPicturePages);
+    std::swap(DamagedTextPages, loaded.DamagedTextPages);
+    std::swap(UnbuiltPages, loaded.UnbuiltPages);
+    std::swap(Incomplete, loaded.Incomplete);
+    std::swap(located_, loaded.located_);
+    CurPage = Count() - 1;
+    loaded.Clear();
+    applyReportSettings();
+    if (Report)
+        for (const QString &e : std::as_const(Errors)) Report->AddError(e);
+}
+
+void TlyrPreviewPages::loadAfterParse()
+{
+    TlyrXMLItem *root = XMLDoc.Root();
+    if (root->Name.compare(QLatin1String("preparedreport"), Qt::CaseInsensitive) != 0)
+        throw ElyrError(QStringLiteral("Invalid file format"));
+    applyReportSettings();
     TlyrXMLItem *sources = root->FindItem(QStringLiteral("sourcepages"));
     int wholeSources = 0;
     while (wholeSources < sources->Count() && sources->Items(wholeSources)->Damaged.isEmpty()) ++wholeSources;
@@ -138,7 +217,107 @@ void TlyrPreviewPages::loadAfterParse()
     // Pages beyond the first two may leave memory again, as when they were made.
     TlyrXMLItem *pages = PagesItem();
     for (int i = 2; i < pages->Count(); ++i) pages->Items(i)->Unloadable = true;
+    located_ = pages->Count();
     CurPage = Count() - 1;
+}
+
+bool TlyrPreviewPages::placeUnreadPages(qint64 fileSize)
+{
+    TlyrXMLItem *pages = PagesItem();
+    const QStringList runs = pages->Prop("index").split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    struct Run {
+        qint64 Count;
+        QString Name;
+        QByteArray Text;
+    };
+    std::vector<Run> parsed;
+    qint64 total = 0;
+    for (const QString &line : runs) {
+        const int a = line.indexOf(QLatin1Char(' ')), b = a < 0 ? -1 : line.indexOf(QLatin1Char(' '), a + 1);
+        bool ok = false;
+        const qint64 n = line.left(a).toLongLong(&ok);
+        const QString name = b < 0 ? QString() : line.mid(a + 1, b - a - 1);
+        if (!ok || n <= 0 || !XMLDoc.IsSiblingName(name.toLatin1())) return false;
+        total += n;
+        if (total > MaxPages || total * kMinPageBytes > fileSize) return false;
+        parsed.push_back({n, name, line.mid(b + 1).toUtf8()});
+    }
+    if (total < pages->Count()) return false;
+    qint64 skip = pages->Count();
+    for (const Run &r : parsed) {
+        for (qint64 i = std::min(skip, r.Count); i < r.Count; ++i) {
+            TlyrXMLItem *item = pages->Add();
+            item->SetUnread();
+            item->Name = r.Name;
+            item->Text = r.Text;
+        }
+        skip = std::max<qint64>(skip - r.Count, 0);
+    }
+    return true;
+}
+
+bool TlyrPreviewPages::readOn(int count, bool mayDrop)
+{
+    if (!XMLDoc.PartRead()) return false;
+    TlyrXMLItem *pages = PagesItem();
+    TlyrXMLItem got;
+    XMLDoc.ReadOn(got, count);
+    while (got.Count() > 0) {
+        TlyrXMLItem *read = got.Items(0);
+        if (located_ < pages->Count()) {
+            pages->Items(located_)->SwapContent(*read);
+            delete read;
+        } else {
+            // More pages than the index said.
+            pages->AddItem(read);
+        }
+        if (located_ >= 2) pages->Items(located_)->Unloadable = true;
+        ++located_;
+    }
+    if (XMLDoc.PartRead()) return true;
+    // All read: the numbers behind the pages, and what a cut left out.
+    readLogicalPages(XMLDoc.Root()->FindItem(QStringLiteral("logicalpagenumbers")));
+    if (mayDrop) dropUnreadPages();
+    if (XMLDoc.CutAt >= 0) {
+        try {
+            noteCut(static_cast<int>(SourcePages.size()));
+        } catch (const ElyrError &e) {
+            noteError(lyrExceptionText(e));
+        }
+    }
+    return false;
+}
+
+void TlyrPreviewPages::dropUnreadPages()
+{
+    TlyrXMLItem *pages = PagesItem();
+    // Fewer pages than the index said: the ones it promised in vain go.
+    while (pages->Count() > located_ && pages->Items(pages->Count() - 1)->Unread())
+        delete pages->Items(pages->Count() - 1);
+}
+
+bool TlyrPreviewPages::ReadOnPages(int count)
+{
+    if (!XMLDoc.PartRead()) return false;
+    const bool more = readOn(count, true);
+    if (!more) dropUnreadPages();
+    return more;
+}
+
+void TlyrPreviewPages::ReadAllPages()
+{
+    while (ReadOnPages(-1)) {}
+}
+
+bool TlyrPreviewPages::PagesUnread()
+{
+    return XMLDoc.PartRead();
+}
+
+void TlyrPreviewPages::readOnTo(TlyrXMLItem *item)
+{
+    // Not dropped here: the page asked for is in use by its caller.
+    while (item->Unread() && readOn(256, false)) {}
 }
 
 bool TlyrPreviewPages::buildable(const TlyrXMLItem *item, int wholeSources) const
@@ -227,8 +406,23 @@ void TlyrPreviewPages::LoadFromStream(std::unique_ptr<QIODevice> stream, bool al
 {
     Clear();
     try {
-        XMLDoc.LoadFromStream(std::move(stream), allowPartialLoading);
+        // A whole file that says how many pages it holds is read no further
+        // than its first pages, the rest as it is needed.
+        if (!allowPartialLoading || stream->isSequential() || !endsWhole(*stream)) {
+            XMLDoc.LoadFromStream(std::move(stream), allowPartialLoading);
+            loadAfterParse();
+            return;
+        }
+        const qint64 size = stream->size();
+        if (XMLDoc.LoadPart(std::move(stream), QByteArrayLiteral("previewpages"), kFirstPages) &&
+            (XMLDoc.CutAt >= 0 || !placeUnreadPages(size))) {
+            // Every page read now, as without an index.
+            TlyrXMLItem got;
+            XMLDoc.ReadOn(got, -1);
+            while (got.Count() > 0) PagesItem()->AddItem(got.Items(0));
+        }
         loadAfterParse();
+        if (XMLDoc.PartRead()) located_ = kFirstPages;
     } catch (const std::exception &e) {
         Clear();
         throw;

@@ -394,6 +394,7 @@ void TlyrPreviewWorkspace::PaintTo(QPainter &painter, const QSize &size)
     }
     painter.translate(view.left(), view.top());
     if (!visible.empty()) Preview->FollowDamage();
+    if (!visible.empty() && !IsThumbnail) Preview->ReadPagesOnLater();
 }
 
 void TlyrPreviewWorkspace::paintEvent(QPaintEvent *)
@@ -689,10 +690,11 @@ void TlyrPreview::clearLayout()
 std::vector<QSize> TlyrPreview::pageSizes()
 {
     TlyrCustomPreviewPages *pages = Pages();
-    std::vector<QSize> sizes(static_cast<size_t>(PageCount()));
+    const int count = PageCount();
+    std::vector<QSize> sizes(static_cast<size_t>(count));
     unmeasured_.clear();
     QSize healthy;
-    for (int i = 0; i < PageCount(); ++i) {
+    for (int i = 0; i < count; ++i) {
         sizes[static_cast<size_t>(i)] = pages->GetPageSize(i);
         if (sizes[static_cast<size_t>(i)].isEmpty())
             unmeasured_ << i + 1;
@@ -1146,12 +1148,36 @@ void TlyrPreview::LoadFromFile()
     LoadFromFile(name);
 }
 
+void TlyrPreview::ReadPagesOnLater()
+{
+    if (readOnPending_) return;
+    auto *store = dynamic_cast<TlyrPreviewPages *>(Pages());
+    if (!store || !store->PagesUnread()) return;
+    readOnPending_ = true;
+    // Once the pages in view are drawn, the rest of the file is read in
+    // steps between the user's input; the pages then laid out as read.
+    QTimer::singleShot(10, this, [this] {
+        readOnPending_ = false;
+        auto *store = dynamic_cast<TlyrPreviewPages *>(Pages());
+        if (!store || Running || Locked || !store->PagesUnread()) return;
+        if (store->ReadOnPages(1000))
+            ReadPagesOnLater();
+        else
+            UpdatePages();
+    });
+}
+
 void TlyrPreview::LoadFromFile(const QString &name)
 {
     if (Running || !Pages()) return;
-    {
-        // Tried on a store of its own first: a file that does not open
-        // leaves the report on screen as it was.
+    auto *store = dynamic_cast<TlyrPreviewPages *>(Pages());
+    // Read once, into a store of its own: a file that does not open leaves
+    // the report on screen as it was.
+    std::unique_ptr<TlyrPreviewPages> loaded;
+    if (store) {
+        loaded = std::make_unique<TlyrPreviewPages>(nullptr);
+        loaded->LoadFromFile(name, true);
+    } else {
         TlyrReport scratch;
         TlyrPreviewPages trial(&scratch);
         trial.LoadFromFile(name, true);
@@ -1167,7 +1193,10 @@ void TlyrPreview::LoadFromFile(const QString &name)
         if (Form) Form->UpdateControls();
     };
     try {
-        Pages()->LoadFromFile(name);
+        if (store)
+            store->TakeLoaded(*loaded);
+        else
+            Pages()->LoadFromFile(name);
     } catch (...) {
         followStore();
         throw;

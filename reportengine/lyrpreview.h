@@ -209,6 +209,9 @@ public:
     void SaveToFile(const QString &name);
     void LoadFromFile();
     void LoadFromFile(const QString &name);
+    // The pages of a file not read yet are read in steps after the pages in
+    // view are drawn.
+    void ReadPagesOnLater();
     void PageSetupDlg();
     void Find();
     void FindNext();
@@ -254,6 +257,7 @@ private:
     std::vector<QSize> pageSizes();
     void layOut(bool measure);
     std::vector<QSize> sizes_;
+    bool readOnPending_ = false;
     // Pages whose size could not be read at the last measuring.
     QList<int> unmeasured_;
     void clearLayout();

@@ -131,6 +131,8 @@ TlyrPreviewPages::TlyrPreviewPages(TlyrReport *report) : TlyrCustomPreviewPages(
     XMLDoc.AcceptCut = true;
     // Markup of a page that is not well formed makes the page damaged.
     XMLDoc.StrictMarkup = true;
+    // A page of a file read in parts is read when it is first needed.
+    XMLDoc.OnUnread = [this](TlyrXMLItem *item) { readOnTo(item); };
     OnOpenUrl = [](const QString &url) { QDesktopServices::openUrl(QUrl(url)); };
     Clear();
 }
@@ -152,7 +154,16 @@ TlyrXMLItem *TlyrPreviewPages::rootChild(const char *name)
 
 TlyrXMLItem *TlyrPreviewPages::PagesItem()
 {
-    return rootChild("previewpages");
+    // Asked for every page: the last one found, while it stays in its place
+    // and the root's children were not freed since.
+    TlyrXMLItem *root = XMLDoc.Root();
+    if (pagesItem_ && pagesGeneration_ == XMLDoc.Generation() && pagesAt_ < root->Count() &&
+        root->Items(pagesAt_) == pagesItem_)
+        return pagesItem_;
+    pagesItem_ = rootChild("previewpages");
+    pagesAt_ = root->IndexOf(pagesItem_);
+    pagesGeneration_ = XMLDoc.Generation();
+    return pagesItem_;
 }
 
 TlyrXMLItem *TlyrPreviewPages::curPageItem()
@@ -205,6 +216,7 @@ void TlyrPreviewPages::Clear()
     ClearPageCache();
     heldMarks_.clear();
     sourceSizes_.clear();
+    lastSize_ = {};
     UnbuiltPages.clear();
     SourcePages.clear();
     sourceOf_.clear();
@@ -226,6 +238,7 @@ void TlyrPreviewPages::Clear()
     LogicalPageN = 0;
     logicalPages_.clear();
     OutlineItems = 0;
+    located_ = 0;
     FirstPageIndex = -1;
     FirstObjectIndex = 0;
     FirstPage = 0;
@@ -756,6 +769,7 @@ double TlyrPreviewPages::GetLastY()
 
 void TlyrPreviewPages::AddEmptyPage(int index)
 {
+    ReadAllPages();
     TlyrXMLItem *pages = PagesItem();
     if (index < 0 || index >= pages->Count()) return;
     auto *item = new TlyrXMLItem;
@@ -767,6 +781,7 @@ void TlyrPreviewPages::AddEmptyPage(int index)
 
 void TlyrPreviewPages::DeletePage(int index)
 {
+    ReadAllPages();
     TlyrXMLItem *pages = PagesItem();
     if (pages->Count() < 2 || index < 0 || index >= pages->Count()) return;
     delete pages->Items(index);
@@ -804,6 +819,7 @@ void TlyrPreviewPages::writeFullPage(TlyrReportPage *page, TlyrXMLItem *item)
 
 void TlyrPreviewPages::ModifyPage(int index, TlyrReportPage *page)
 {
+    ReadAllPages();
     TlyrXMLItem *pages = PagesItem();
     if (!page || index < 0 || index >= pages->Count()) return;
     writeFullPage(page, pages->Items(index));
@@ -815,6 +831,7 @@ void TlyrPreviewPages::AddFrom(TlyrReport *report)
 {
     auto *other = report ? dynamic_cast<TlyrPreviewPages *>(report->PreviewPages()) : nullptr;
     if (!other || other == this) return;
+    ReadAllPages();
     TlyrXMLItem *pages = PagesItem();
     for (int i = 0; i < other->Count(); ++i) {
         TlyrReportPage *page = other->GetPage(i);
@@ -831,6 +848,7 @@ void TlyrPreviewPages::AddFrom(TlyrReport *report)
 void TlyrPreviewPages::UpdatePageDimensions(TlyrReportPage *page, double width, double height)
 {
     sourceSizes_.clear();
+    lastSize_ = {};
     for (size_t i = 0; i < sourceOf_.size() && i < SourcePages.size(); ++i) {
         if (sourceOf_[i] != page) continue;
         TlyrReportPage *source = SourcePages[i].get();
@@ -915,6 +933,8 @@ int elementsUnder(const TlyrXMLItem *item, int most)
 TlyrReportPage *TlyrPreviewPages::buildPage(int index)
 {
     TlyrXMLItem *item = PagesItem()->Items(index);
+    // A page of the file not read yet is read first: it may be damaged.
+    if (item->Unread()) readOnTo(item);
     if (!item->Damaged.isEmpty()) {
         noteError(QStringLiteral("第 %1 页已损坏").arg(index + 1));
         return nullptr;
@@ -1043,7 +1063,10 @@ QSize TlyrPreviewPages::sourcePageSize(TlyrXMLItem *item)
     // The element's own attributes stay in memory when its objects are out.
     const QByteArray w = item->PropBytes("pw"), h = item->PropBytes("ph");
     const QString key = item->Name + QLatin1Char('|') + QString::fromLatin1(w) + QLatin1Char('|') + QString::fromLatin1(h);
-    if (const auto it = sourceSizes_.constFind(key); it != sourceSizes_.cend()) return *it;
+    if (const auto it = sourceSizes_.constFind(key); it != sourceSizes_.cend()) {
+        lastSize_ = {item->Name, item->Text, *it};
+        return *it;
+    }
     bool ok = false;
     const int source = item->Name.mid(4, 5).toInt(&ok);
     if (!ok || source < 0 || source >= static_cast<int>(SourcePages.size())) return {};
@@ -1060,20 +1083,28 @@ QSize TlyrPreviewPages::sourcePageSize(TlyrXMLItem *item)
         page->SetPaperSize(lyrCustomPaper);
     }
     const QSize size(lyrRoundi(page->Width()), lyrRoundi(page->Height()));
-    if (!size.isEmpty()) sourceSizes_.insert(key, size);
+    if (!size.isEmpty()) {
+        sourceSizes_.insert(key, size);
+        lastSize_ = {item->Name, item->Text, size};
+    }
     return size;
 }
 
 QSize TlyrPreviewPages::GetPageSize(int index)
 {
-    if (Count() == 0 || index < 0 || index >= Count()) return QSize(0, 0);
-    TlyrXMLItem *item = PagesItem()->Items(index);
+    TlyrXMLItem *pages = PagesItem();
+    if (index < 0 || index >= pages->Count()) return QSize(0, 0);
+    TlyrXMLItem *item = pages->Items(index);
     if (!item->Damaged.isEmpty()) return QSize(0, 0);
+    const bool writing = Engine && Engine->Running && index == CurPage;
+    // Most pages start as the one asked for before (a page of a source page).
+    if (!writing && !lastSize_.Size.isEmpty() && item->Name == lastSize_.Name && item->Text == lastSize_.Text)
+        return lastSize_.Size;
     // A page of a source page is measured without being built; while the
     // engine runs, the page being written may still change its size.
     const bool ofSource = !lyrIsDMPPageName(item->Name) &&
                           item->Name.compare(QLatin1String("TlyrReportPage"), Qt::CaseInsensitive) != 0;
-    if (ofSource && !(Engine && Engine->Running && index == CurPage)) return sourcePageSize(item);
+    if (ofSource && !writing) return sourcePageSize(item);
     TlyrReportPage *page = GetPage(index);
     if (!page) return QSize(0, 0);
     return QSize(lyrRoundi(page->Width()), lyrRoundi(page->Height()));

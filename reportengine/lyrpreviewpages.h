@@ -199,7 +199,21 @@ public:
     void LoadFromStream(QIODevice &stream, bool allowPartialLoading = false) override;
     void LoadFromStream(std::unique_ptr<QIODevice> stream, bool allowPartialLoading);
     void SaveToStream(QIODevice &stream) override;
+    // A whole file that carries its page index is read no further than its
+    // first pages: the others are read as they are needed (or by
+    // ReadOnPages), so a file of any length opens at once.
     bool LoadFromFile(const QString &fileName, bool exceptionIfNotFound = false) override;
+    // Reads up to count more pages of a file read in parts (all when -1);
+    // true while pages remain unread.
+    bool ReadOnPages(int count);
+    void ReadAllPages();
+    bool PagesUnread();
+    // Page elements read from the file (or made) so far.
+    int PagesRead() const { return located_; }
+    // Takes the pages, source pages and all that a load filled from loaded
+    // (a store of no report), which gets this store's; the report gets the
+    // settings and the error lines of the file.
+    void TakeLoaded(TlyrPreviewPages &loaded);
     void SaveToFile(const QString &fileName) override;
     bool Export(TlyrExportFilter &filter) override;
     // Defined with the printing (lyrprintpages.cpp).
@@ -249,6 +263,18 @@ private:
     // The page being built (from 0), for what its objects find damaged.
     int buildingIndex_ = -1;
     void loadAfterParse();
+    void applyReportSettings();
+    // Page elements read or placed: those past it stand for pages of the
+    // file not read yet.
+    int located_ = 0;
+    // Elements for the pages the file's index names beyond those read;
+    // false when the index is missing or not to be believed.
+    bool placeUnreadPages(qint64 fileSize);
+    // Reads up to count more pages into their places; false when all are
+    // read. mayDrop: places the index promised in vain may go.
+    bool readOn(int count, bool mayDrop);
+    void dropUnreadPages();
+    void readOnTo(TlyrXMLItem *item);
 
     // The page AddObject last added to, with its objects and bands then.
     const TlyrXMLItem *countedPage_ = nullptr;
@@ -279,6 +305,8 @@ private:
     // A page the cache keeps while a click on it is handled.
     int inUse_ = -1;
     TlyrXMLItem *pagesItem_ = nullptr;
+    int pagesAt_ = 0;
+    quint64 pagesGeneration_ = 0;
     // Logical page number and group page count (-1 while the group is
     // open) of each page: the "logicalpagenumbers" element holds them only
     // while the pages are saved, one small element per page would stay in
@@ -296,6 +324,11 @@ private:
     int namedSource_ = -1;
     // Page sizes by element name and paper size: most pages share one.
     QHash<QString, QSize> sourceSizes_;
+    struct LastSize {
+        QString Name;
+        QByteArray Text;
+        QSize Size;
+    } lastSize_;
     // The size of a page of a source page, from the source page and the
     // element's own paper size, without reading its objects; empty when
     // the element names no source page or holds a bad size.

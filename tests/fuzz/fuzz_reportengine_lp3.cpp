@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the prepared-report loader, fully and with
-// partial loading, builds every page, draws the first ones and saves the
+// partial loading (a whole file with a page index read in parts), builds
+// the first pages and the last, draws the first ones and saves the
 // result again. Seeds include cut files, flipped bits, a page without its
 // end tag, a huge attribute and markup that is not well formed (a NUL for a
 // "<", a control byte in an attribute, an attribute without "=", an unclosed
@@ -42,6 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             buf->open(QIODevice::ReadOnly);
             pages.LoadFromStream(std::move(buf), partial);
             for (int i = 0; i < pages.Count() && i < 50; ++i) pages.GetPage(i);
+            // A file read in parts (it ends whole and carries a page index):
+            // the last page read on to, then the rest.
+            if (pages.Count() > 50) pages.GetPage(pages.Count() - 1);
+            pages.ReadAllPages();
             // Whatever geometry the file gives, drawing stays bounded.
             TlyrRecordingCanvas canvas(96);
             for (int i = 0; i < pages.Count() && i < 3; ++i) pages.DrawPage(i, canvas, 1, 1, 0, 0);

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
@@ -23,10 +24,13 @@ protected:
     }
     // n pages of one row each, all but the first few and the last few
     // moved out to the temporary file as they are made.
-    void prepare(int n, bool fileCache)
+    void prepare(int n, bool fileCache, int memos = 1)
     {
         TlyrMasterData *band = pageWithBand<TlyrReportPage>(20, n, true);
         textView<TlyrMemoView>(band, QStringLiteral("Memo1"), {0, 0, 300, 20}, QStringLiteral("Page [Line#]"));
+        for (int c = 2; c <= memos; ++c)
+            textView<TlyrMemoView>(band, QStringLiteral("Memo%1").arg(c), {0, 20.0 * c, 300, 20},
+                                   QStringLiteral("[Line#] 行 %1 列").arg(c));
         report->EngineOptions()->setProperty("UseFileCache", fileCache);
         report->EngineOptions()->setProperty("MaxMemSize", 0);
         report->EngineOptions()->setProperty("TempDir", dir.path());
@@ -152,6 +156,174 @@ TEST_F(BoundedPagesTest, ThePreviewBuildsOnlyThePagesItShows)
         report->PreviewOptions()->PagesInCache = 1000;
         report->SetPreview(nullptr);
     }
+}
+
+// A runaway report stopped by the user after many pages, then dumped: the
+// dump holds the pages the stopped run left in memory and one more,
+// whether it was stopped after 150 or after 1,500 pages.
+TEST_F(BoundedPagesTest, AStoppedRunawayReportDumpsWithinWhatItHeld)
+{
+    for (const int stopAt : {150, 1500}) {
+        SCOPED_TRACE(stopAt);
+        freshReport();
+        TlyrMasterData *band = pageWithBand<TlyrReportPage>(20, 1000000, true);
+        textView<TlyrMemoView>(band, QStringLiteral("Memo1"), {0, 0, 300, 20}, QStringLiteral("Page [Line#]"));
+        report->EngineOptions()->setProperty("MaxMemSize", 0);
+        report->EngineOptions()->setProperty("TempDir", dir.path());
+        // The user's stop, as the runner's signal handler gives it.
+        report->OnProgress = [stopAt](TlyrReport *r, TlyrProgressType, int n) {
+            if (n >= stopAt) r->SetTerminated(true);
+        };
+        report->PrepareReport();
+        report->OnProgress = nullptr;
+        const int count = pages().Count();
+        ASSERT_GE(count, stopAt);
+        ASSERT_LT(count, stopAt + 10);
+        const int before = held();
+        ASSERT_LE(before, 4);
+        int most = before, dumped = 0;
+        lyrDumpPreparedPages(pages(), [&](const QString &page) {
+            ++dumped;
+            EXPECT_TRUE(page.contains(QStringLiteral("Page %1").arg(dumped))) << dumped;
+            most = std::max(most, held());
+        });
+        EXPECT_EQ(dumped, count);
+        EXPECT_LE(most - before, 1);
+        EXPECT_LE(held(), before);
+    }
+}
+
+// A saved file opens at the same cost whatever its length: what showing
+// its first page reads (bytes and page elements) is the same for 600 and
+// for 6,000 pages, and the pages not read then are read when needed.
+TEST_F(BoundedPagesTest, TenfoldPagesOfASavedFileOpenAtTheSameCost)
+{
+    struct Work {
+        qint64 Bytes = 0;
+        int Pages = 0;
+    };
+    std::vector<Work> work;
+    qint64 smallerFile = 0;
+    for (const int n : {600, 6000}) {
+        SCOPED_TRACE(n);
+        freshReport();
+        prepare(n, true, 8);
+        const QString file = dir.filePath(QStringLiteral("wide%1.lp3").arg(n));
+        pages().SaveToFile(file);
+        if (smallerFile == 0) smallerFile = QFileInfo(file).size();
+        // What the preview does before its first page shows: the count,
+        // every page's size, the first page built.
+        const qint64 before = TlyrXMLReader::BytesRead;
+        ASSERT_TRUE(pages().LoadFromFile(file));
+        ASSERT_EQ(pages().Count(), n);
+        for (int i = 0; i < n; ++i) ASSERT_FALSE(pages().GetPageSize(i).isEmpty()) << i;
+        ASSERT_NE(pages().GetPage(0), nullptr);
+        work.push_back({TlyrXMLReader::BytesRead - before, pages().PagesRead()});
+        EXPECT_TRUE(pages().PagesUnread());
+        // The last page, and then every page once more, as a dump reads them.
+        TlyrReportPage *last = pages().GetPage(n - 1);
+        ASSERT_NE(last, nullptr);
+        EXPECT_EQ(last->AllObjects().size(), pages().GetPage(0)->AllObjects().size());
+        EXPECT_FALSE(pages().PagesUnread());
+        int dumped = 0;
+        lyrDumpPreparedPages(pages(), [&](const QString &page) {
+            ++dumped;
+            EXPECT_TRUE(page.contains(QStringLiteral("Page %1\n").arg(dumped))) << dumped;
+        });
+        EXPECT_EQ(dumped, n);
+        EXPECT_TRUE(pages().Errors.isEmpty()) << pages().Errors.join(u'\n').toStdString();
+    }
+    EXPECT_EQ(work[0].Bytes, work[1].Bytes);
+    EXPECT_EQ(work[0].Pages, work[1].Pages);
+    EXPECT_LT(work[1].Bytes, smallerFile / 2);
+}
+
+// A file saved again after it was opened in parts holds every page: read
+// back whole (the index dropped) it gives the same pages.
+TEST_F(BoundedPagesTest, AFileOpenedInPartsSavesWhole)
+{
+    prepare(300, true, 2);
+    const QString first = dir.filePath(QStringLiteral("first.lp3")), again = dir.filePath(QStringLiteral("again.lp3"));
+    pages().SaveToFile(first);
+    const QString before = lyrDumpPreparedPages(pages());
+    ASSERT_TRUE(pages().LoadFromFile(first));
+    ASSERT_TRUE(pages().PagesUnread());
+    pages().SaveToFile(again);
+    QFile f(again);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QByteArray bytes = f.readAll();
+    f.close();
+    // Without its index the file is read whole, as a file of an older kind.
+    const qsizetype at = bytes.indexOf(" index=\"");
+    ASSERT_GT(at, 0);
+    bytes.remove(at, bytes.indexOf('"', at + 8) + 1 - at);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+    f.close();
+    ASSERT_TRUE(pages().LoadFromFile(again));
+    EXPECT_FALSE(pages().PagesUnread());
+    EXPECT_EQ(pages().PagesRead(), 300);
+    EXPECT_EQ(lyrDumpPreparedPages(pages()), before);
+}
+
+// An index that promises other pages than the file holds: the pages read
+// are the file's own, the count follows them once all are read.
+TEST_F(BoundedPagesTest, AnIndexThatDoesNotMatchGivesWayToThePages)
+{
+    prepare(50, true);
+    const QString file = dir.filePath(QStringLiteral("pages.lp3"));
+    pages().SaveToFile(file);
+    const QString whole = lyrDumpPreparedPages(pages());
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray saved = f.readAll();
+    f.close();
+    ASSERT_TRUE(saved.contains("index=\"50 page0 &#10;\""));
+    for (const char *index : {"index=\"60 page0 &#10;\"", "index=\"40 page0 &#10;\""}) {
+        SCOPED_TRACE(index);
+        QByteArray bytes = saved;
+        bytes.replace("index=\"50 page0 &#10;\"", index);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        f.close();
+        ASSERT_TRUE(pages().LoadFromFile(file));
+        pages().ReadAllPages();
+        EXPECT_EQ(pages().Count(), 50);
+        EXPECT_EQ(lyrDumpPreparedPages(pages()), whole);
+    }
+}
+
+// Open in the preview reads the file once, and a file that does not open
+// leaves the report shown.
+TEST_F(BoundedPagesTest, OpenInThePreviewReadsTheFileOnce)
+{
+    prepare(3000, true);
+    const QString file = dir.filePath(QStringLiteral("pages.lp3"));
+    pages().SaveToFile(file);
+    qint64 once = 0;
+    {
+        TlyrPreviewPages alone(nullptr);
+        const qint64 before = TlyrXMLReader::BytesRead;
+        ASSERT_TRUE(alone.LoadFromFile(file));
+        once = TlyrXMLReader::BytesRead - before;
+    }
+    ASSERT_GT(once, 0);
+    auto form = openPreviewForm(*report, QSize(1000, 700));
+    const qint64 before = TlyrXMLReader::BytesRead;
+    form->Preview->LoadFromFile(file);
+    EXPECT_EQ(TlyrXMLReader::BytesRead - before, once);
+    EXPECT_EQ(form->Preview->PageCount(), 3000);
+    EXPECT_EQ(form->Preview->Workspace->PageList.Count(), 3000);
+    const QString bad = dir.filePath(QStringLiteral("bad.lp3"));
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("<?xml version=\"1.0\"?><preparedreport><previewpages><page0>");
+    f.close();
+    EXPECT_ANY_THROW(form->Preview->LoadFromFile(bad));
+    EXPECT_EQ(form->Preview->PageCount(), 3000);
+    EXPECT_EQ(form->Preview->Workspace->PageList.Count(), 3000);
+    ASSERT_NE(pages().GetPage(2999), nullptr);
+    report->SetPreview(nullptr);
 }
 
 // A page that cannot be built is found when it is drawn: the preview

@@ -67,7 +67,7 @@ protected:
     // hexadecimal and picture b's bytes cut (valid hexadecimal, no picture).
     static QByteArray damage(QByteArray file, int page, int a, int b)
     {
-        qsizetype at = file.indexOf("<previewpages>");
+        qsizetype at = file.indexOf("<previewpages");
         for (int i = 0; i < page; ++i) at = file.indexOf("<page0", at + 1);
         at = file.indexOf('>', at) + 1;
         file.insert(at, "<b2 t=<<<broken");
@@ -158,7 +158,7 @@ TEST_F(DamagedFileTest, EveryHealthyPageOfADamagedFileLoads)
 TEST_F(DamagedFileTest, ACutFileOpensEveryPageBeforeTheCut)
 {
     const QByteArray saved = sixPages();
-    const qsizetype pagesStart = saved.indexOf("<previewpages>");
+    const qsizetype pagesStart = saved.indexOf("<previewpages");
     ASSERT_GT(pagesStart, saved.indexOf("</dictionary>"));
     {
         QByteArray file = saved.left(saved.indexOf("</sourcepages>") - 3);
@@ -260,7 +260,7 @@ TEST_F(DamagedFileTest, ACutFileOfTheOlderLayoutOpensThePagesWrittenInFull)
     // The older layout: the parts every page is built from after the pages.
     const auto olderLayout = [](QByteArray file) {
         const qsizetype from = file.indexOf("<report>"), to = file.indexOf("</dictionary>") + 13;
-        EXPECT_TRUE(from > 0 && to > from && from < file.indexOf("<previewpages>"));
+        EXPECT_TRUE(from > 0 && to > from && from < file.indexOf("<previewpages"));
         const QByteArray base = file.mid(from, to - from);
         file.remove(from, to - from);
         file.insert(file.indexOf("</previewpages>") + 15, base);
@@ -314,7 +314,7 @@ TEST_F(DamagedFileTest, APageWithoutItsEndTagOrWithFlippedBitsIsTheOnlyDamagedOn
 {
     const QByteArray saved = sixPages();
     const auto pageAt = [&saved](int n) {
-        qsizetype at = saved.indexOf("<previewpages>");
+        qsizetype at = saved.indexOf("<previewpages");
         for (int i = 0; i < n; ++i) at = saved.indexOf("<page0", at + 1);
         return at;
     };
@@ -355,7 +355,7 @@ TEST_F(DamagedFileTest, OutOfRangePictureIndexesAndBrokenTextsAreReportedAsDamag
 {
     QByteArray file = sixPages();
     const auto replaceIn = [&file](int page, const QByteArray &from, const QByteArray &to) {
-        qsizetype at = file.indexOf("<previewpages>");
+        qsizetype at = file.indexOf("<previewpages");
         for (int i = 0; i < page; ++i) at = file.indexOf("<page0", at + 1);
         const qsizetype hit = file.indexOf(from, at);
         ASSERT_GT(hit, 0);
