@@ -151,9 +151,12 @@ TlyrXMLItem *TlyrPreviewPages::rootChild(const char *name)
     // compared as they stand, without a text made for each question.
     TlyrXMLItem *root = XMLDoc.Root();
     const QLatin1StringView wanted(name);
+    // The first of that name in any letter case; nearly always spelled as
+    // asked, which the exact comparison finds at once.
     for (int i = 0; i < root->Count(); ++i) {
         TlyrXMLItem *child = root->Items(i);
-        if (child->Name.size() == wanted.size() && child->Name.compare(wanted, Qt::CaseInsensitive) == 0) return child;
+        if (child->Name.size() != wanted.size()) continue;
+        if (child->Name == wanted || child->Name.compare(wanted, Qt::CaseInsensitive) == 0) return child;
     }
     return root->FindItem(QString(wanted));
 }
