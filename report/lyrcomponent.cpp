@@ -240,7 +240,9 @@ void TlyrComponent::CreateUniqueName()
 namespace {
 bool placesChildren(const TlyrComponent *parent)
 {
-    return parent && !qobject_cast<const TlyrDialogPage *>(parent);
+    // A band, the usual parent, is never a dialog page; the cast walks
+    // every class up to QObject for anything else.
+    return parent && (parent->IsBand() || !qobject_cast<const TlyrDialogPage *>(parent));
 }
 }  // namespace
 

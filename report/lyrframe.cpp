@@ -16,7 +16,12 @@ bool differs(double a, double b)
 
 void lyrAppendAttr(QString &out, const QString &name, const QString &value)
 {
-    out += QLatin1Char(' ') + name + QStringLiteral("=\"") + value + QLatin1Char('"');
+    // Appended piece by piece: a sum of the pieces makes a text for each +.
+    out += QLatin1Char(' ');
+    out += name;
+    out += QLatin1String("=\"");
+    out += value;
+    out += QLatin1Char('"');
 }
 
 void lyrPublishEnum(KsClassInfo *cls, const char *property, const char *typeName, const QStringList &names)

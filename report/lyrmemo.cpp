@@ -553,10 +553,11 @@ void TlyrCustomMemoView::applyPrintTags()
 {
     if (!allowExpressions_) return;
     const QString total = QStringLiteral("[TOTALPAGES#]"), copyTag = QStringLiteral("[COPYNAME#]");
-    // The first line that has the tag (no tag spans lines).
+    // The first line that has the tag (no tag spans lines); every memo
+    // drawn asks, so a line without the tag's '#' is passed at once.
     auto lineWith = [this](const QString &tag) {
         for (qsizetype i = 0; i < memo_.size(); ++i)
-            if (memo_.at(i).contains(tag, Qt::CaseInsensitive)) return i;
+            if (memo_.at(i).contains(u'#') && memo_.at(i).contains(tag, Qt::CaseInsensitive)) return i;
         return qsizetype(-1);
     };
     const qsizetype totalAt = lineWith(total);

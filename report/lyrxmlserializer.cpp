@@ -425,10 +425,9 @@ void TlyrXMLSerializer::readPropData(QObject *obj, QByteArrayView hex)
 
 void TlyrXMLSerializer::applyValue(QObject *obj, QByteArrayView rawName, const QString &value, bool topLevel)
 {
-    const QString fullName = QString::fromLatin1(rawName);
     auto *comp = qobject_cast<TlyrComponent *>(obj);
-    if (topLevel && comp && fullName.size() == 1) {
-        switch (fullName.at(0).unicode()) {
+    if (topLevel && comp && rawName.size() == 1) {
+        switch (rawName.at(0)) {
         case 'l':
             comp->SetLeft(lyrStrToFloat(value));
             return;
@@ -449,6 +448,7 @@ void TlyrXMLSerializer::applyValue(QObject *obj, QByteArrayView rawName, const Q
             break;
         }
     }
+    const QString fullName = QString::fromLatin1(rawName);
     QStringList parts;
     QString last = fullName;
     if (fullName.contains(QLatin1Char('.'))) {

@@ -149,7 +149,18 @@ TlyrOutline *TlyrPreviewPages::GetOutline() const
 
 TlyrXMLItem *TlyrPreviewPages::rootChild(const char *name)
 {
-    return XMLDoc.Root()->FindItem(QString::fromLatin1(name));
+    // Asked for every page counted and every object built: the names are
+    // compared as they stand, without a text made for each question.
+    TlyrXMLItem *root = XMLDoc.Root();
+    const QLatin1StringView wanted(name);
+    // The first of that name in any letter case; nearly always spelled as
+    // asked, which the exact comparison finds at once.
+    for (int i = 0; i < root->Count(); ++i) {
+        TlyrXMLItem *child = root->Items(i);
+        if (child->Name.size() != wanted.size()) continue;
+        if (child->Name == wanted || child->Name.compare(wanted, Qt::CaseInsensitive) == 0) return child;
+    }
+    return root->FindItem(QString(wanted));
 }
 
 TlyrXMLItem *TlyrPreviewPages::PagesItem()
@@ -305,7 +316,8 @@ void TlyrPreviewPages::storeText(TlyrComponent *source)
     // Every copy built reads this text: a value a new object has already is
     // left out (one attribute less to apply each time). Values of nested
     // objects (the font, the frame) stay, since a new object takes its
-    // parent's font.
+    // parent's font. The text goes apart: a copy that gives its own text
+    // (nearly every one) would only set it twice.
     const qsizetype blank = full.indexOf(' ');
     if (blank < 0) {
         storedText_.insert(source, full);
@@ -326,7 +338,7 @@ void TlyrPreviewPages::storeText(TlyrComponent *source)
         const qsizetype from = scanner.Name().data() - attrs.data();
         const QByteArrayView pair = attrs.sliced(from, scanner.ValueEnd() - from);
         if (given.contains(pair)) continue;
-        QByteArray &to = pair.size() > 256 && isTextAttribute(scanner.Name()) ? storedBody_[source] : out;
+        QByteArray &to = isTextAttribute(scanner.Name()) ? storedBody_[source] : out;
         to += ' ';
         to += pair;
         if (scanner.Quoted()) to += '"';
@@ -884,13 +896,18 @@ bool TlyrPreviewPages::buildChildren(TlyrXMLItem *item, TlyrComponent *parent, T
         TlyrComponent *src = Dictionary.GetObject(el->Name);
         QByteArray text;
         if (src) {
-            text = storedText_.value(src);
-            if (const auto body = storedBody_.constFind(src); body != storedBody_.cend() && !givesText(el->Text))
-                text += *body;
-            text += ' ' + el->Text;
+            const QByteArray stored = storedText_.value(src);
+            const auto body = storedBody_.constFind(src);
+            const bool ownText = body == storedBody_.cend() || givesText(el->Text);
+            text.reserve(stored.size() + (ownText ? 0 : body->size()) + el->Text.size() + 1);
+            text += stored;
+            if (!ownText) text += *body;
         } else {
-            text = el->Name.toLatin1() + ' ' + el->Text;
+            text = el->Name.toLatin1();
+            text.reserve(text.size() + el->Text.size() + 1);
         }
+        text += ' ';
+        text += el->Text;
         TlyrComponent *obj = ser.ReadComponentStr(parent, text, true);
         if (!obj) return false;
         if (src) obj->SetNameUnchecked(src->Name());

@@ -282,8 +282,8 @@ private:
     // Template object or clone -> key; clone -> its stored text.
     QHash<const TlyrComponent *, QString> keys_;
     QHash<const TlyrComponent *, QByteArray> storedText_;
-    // A source's long text attribute, kept apart: nearly every copy gives
-    // its own text, and a split memo's copies would each read it again.
+    // A source's text attribute, kept apart: nearly every copy gives its
+    // own text, and a split memo's copies would each read a long one again.
     QHash<const TlyrComponent *, QByteArray> storedBody_;
     // The stored text of a new object of each class.
     QHash<const QMetaObject *, QByteArray> newObjectText_;

@@ -389,7 +389,9 @@ const KsClassInfo *ksFindClassInfo(const QString &name)
             found.clear();
             foundGeneration = generation();
         }
-        if (const KsClassInfo *c = found.value(name); c && c->ClassName.compare(name, Qt::CaseInsensitive) == 0)
+        // Nearly always asked as registered: the exact comparison is the cheap one.
+        if (const KsClassInfo *c = found.value(name);
+            c && (c->ClassName == name || c->ClassName.compare(name, Qt::CaseInsensitive) == 0))
             return c;
     }
     for (auto &c : Reg().Classes)
