@@ -127,7 +127,7 @@ QByteArray preparedText(int n, int pages)
     }
     src += "</TlyrMasterData></TlyrReportPage></sourcepages>";
     page += "</b" + QByteArray::number((n - 1) / 100 + 1) + ">";
-    page.remove(0, 9);  // the "<b0 t=0>" placeholder
+    page.remove(0, 10);  // the "<b0 t="0">" placeholder
     QByteArray out = "<?xml version=\"1.0\" encoding=\"utf-8\"?><preparedreport><previewpages>";
     for (int p = 0; p < pages; ++p) out += "<page0>" + page + "</page0>";
     out += "</previewpages>" + src + "<dictionary>" + dict + "</dictionary></preparedreport>";
