@@ -595,7 +595,9 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 // The row goes on where the record landed after a break.
                 if (breaks_ != breaks) {
                     row.Y = rowTop_;
-                    row.MaxY = besideMovedRow_ ? movedRow_.Bottom : 0;
+                    // (Also when the record's child band broke the page and
+                    // the block took the row along.)
+                    row.MaxY = besideMovedRow_ || movedRow_.Top >= 0 ? movedRow_.Bottom : 0;
                     // A break under the record (in its child bands) leaves it
                     // on the column before: its row ends there, and the next
                     // record starts a row below what was printed.

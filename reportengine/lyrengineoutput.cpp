@@ -449,9 +449,11 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
             data->SetCurColumn(1);
         // One that follows its open row, which the block took along, goes
         // beside it there.
-        besideMovedRow_ = breaks_ != breaks && data && data->Columns() >= 2 && data->CurColumn() > 1 &&
-                          movedRow_.Top >= 0;
-        if (besideMovedRow_) CurY = movedRow_.Top;
+        // (Its child bands, shown after it, leave that as the record set it.)
+        if (data && data->Columns() >= 2) {
+            besideMovedRow_ = breaks_ != breaks && data->CurColumn() > 1 && movedRow_.Top >= 0;
+            if (besideMovedRow_) CurY = movedRow_.Top;
+        }
     }
     if (is<TlyrReportTitle>(band)) titleOnPage_ = true;
     // Placed, a run's closing footer ends its header's repeats: the pages

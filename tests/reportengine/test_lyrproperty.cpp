@@ -560,6 +560,14 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // it: the checker took the outer one for a header of no record.
             "paper 185x127.258283437 margin 0 pagecols 1 records 6 mastercols 1 height 16 hiderec 3 overlay 0 sub 0/0 "
             "detail 0 words 0 groups [{size 2 reprint} {size 1 newpage}]",
+            // A label beside a row its group's keep block took to a new page:
+            // its child band lost the row's moved bottom (footer over a child).
+            "paper 105x234.916632491 margin 0 pagecols 2 records 4 mastercols 2 height 16 footer newpage child labels "
+            "overlay 0 sub 0/0 detail 0 words 0 groups [{size 2 keep}]",
+            // A label's child band that starts a new page took its keep block
+            // and row along: the row lost its lowest label (footer over it).
+            "paper 200x219.916632491 margin 0 pagecols 2 records 21 mastercols 4 height 16 colfooter child cnewpage "
+            "labels hideband 16 overlay 0 sub 0/0 detail 0 words 0 groups [{size 3 keep}]",
     };
     expectEveryRule(cases);
 }
