@@ -2301,12 +2301,22 @@ private:
                 }
                 return false;
             };
+            // The footer after each record is that record's, hidden or not:
+            // one of a hidden record of the kept group is in the block too.
+            const auto recordFooter = [&](const PrintedBand &f) {
+                static const QRegularExpression fid(QStringLiteral(" fid:r(\\d+)"));
+                if (!s_.FooterEach || f.Name != QLatin1String("Footer1")) return false;
+                const auto m = fid.match(f.Texts.join(QLatin1Char(' ')));
+                if (!m.hasMatch()) return false;
+                const int r = m.captured(1).toInt();
+                return r == own || keptGroup(r);
+            };
             const auto letBe = [&](size_t j) {
                 // (What the kept group header's subreport printed beside it
                 // goes with it.)
                 static const QRegularExpression groupRows(QStringLiteral("^rec:[STN]:g"));
                 return child && kept &&
-                       (owner_[j] == own || keptGroup(owner_[j]) || keptFooter(bands_[j]) ||
+                       (owner_[j] == own || keptGroup(owner_[j]) || keptFooter(bands_[j]) || recordFooter(bands_[j]) ||
                         bands_[j].Class == QLatin1String("TlyrGroupHeader") ||
                         (keptHeader && (bands_[j].Name == QLatin1String("Header1") || bands_[j].Name == QLatin1String("Child2"))) ||
                         (s_.SubHost == 4 && !bands_[j].Texts.filter(groupRows).isEmpty()));

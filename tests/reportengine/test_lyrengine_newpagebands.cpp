@@ -321,3 +321,51 @@ TEST_F(NewPageBandsTest, AChildBreakingThePageUnderARecordBesideOthersStaysUnder
     EXPECT_NEAR(under.left(), record.left(), 0.01) << dump().toStdString();
     EXPECT_NEAR(under.top(), record.bottom(), 0.01) << dump().toStdString();
 }
+
+// Groups of two kept together, the first record of each hidden by its
+// script, a footer after every record (hidden or not) and a child that
+// starts a new page: the child breaks the page and its group's block (the
+// header, the hidden record's footer, the record) goes along and stands
+// above it at the top of the new page; nothing of the block stays behind.
+TEST_F(NewPageBandsTest, AChildStartingANewPageTakesItsKeptGroupWithAHiddenRecordsFooterAlong)
+{
+    newSheet();
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 2}, {"B", 2}, {"C", 2}}));
+    group(10)->KeepTogether = true;
+    TlyrMasterData *master = records(rows.ds, 40);
+    master->SetFooterAfterEach(true);
+    master->SetOnBeforePrint(QStringLiteral("HideFirst"));
+    auto *child = band<TlyrChild>("Child1", 80, 20);
+    memo(child, "ChildMemo", "c[Rows.\"N\"]");
+    child->SetStartNewPage(true);
+    master->SetChild(child);
+    memo(band<TlyrFooter>("Footer1", 120, 20), "FooterMemo", "f[Rows.\"N\"]");
+    report->SetScriptText({"procedure HideFirst(Sender: TObject);", "begin",
+                           "  RecordsRows.Visible := StrToInt(<Rows.\"N\">) mod 2 = 0;", "end;", "begin", "end."});
+    prepare();
+    judge(6, QStringLiteral("f"));
+    QStringList shown;
+    for (int i = 0; i < pages().Count(); ++i)
+        for (const Printed &p : printed(i))
+            if (p.Text.startsWith(QLatin1Char('r')) || p.Text.startsWith(QLatin1Char('c'))) shown << p.Text;
+    EXPECT_EQ(shown, QStringList({"r2", "c2", "r4", "c4", "r6", "c6"})) << dump().toStdString();
+    // The first group begins the run and keeps nothing; groups B and C move
+    // whole with their child's break.
+    for (const auto &[g, n] : {std::pair<const char *, int>{"B", 4}, {"C", 6}}) {
+        SCOPED_TRACE(testing::Message() << "group " << g);
+        int at = -1;
+        for (int i = 0; i < pages().Count(); ++i)
+            if (texts(i).contains(QStringLiteral("c%1").arg(n))) at = i;
+        ASSERT_GE(at, 1) << dump().toStdString();
+        QStringList top;
+        for (const Printed &p : printed(at)) {
+            top << p.Text;
+            if (top.size() == 4) break;
+        }
+        EXPECT_EQ(top, QStringList({QStringLiteral("g%1").arg(QLatin1String(g)), QStringLiteral("f%1").arg(n - 1),
+                                    QStringLiteral("r%1").arg(n), QStringLiteral("c%1").arg(n)}))
+                << dump().toStdString();
+        EXPECT_NEAR(printed(at).front().Box.top(), 0, 0.01) << dump().toStdString();
+        EXPECT_FALSE(texts(at - 1).contains(QStringLiteral("f%1").arg(n - 1))) << dump().toStdString();
+    }
+}

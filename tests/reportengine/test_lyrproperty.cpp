@@ -568,6 +568,11 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // and row along: the row lost its lowest label (footer over it).
             "paper 200x219.916632491 margin 0 pagecols 2 records 21 mastercols 4 height 16 colfooter child cnewpage "
             "labels hideband 16 overlay 0 sub 0/0 detail 0 words 0 groups [{size 3 keep}]",
+            // A child that starts a new page took its kept group along, with
+            // the footer printed after the group's hidden first record: the
+            // checker took that footer for the record before the group's.
+            "paper 95x243.374948737 margin 0 pagecols 1 records 10 mastercols 1 height 16 footer child footereach "
+            "cnewpage hiderec 4 overlay 0 sub 0/0 detail 0 words 0 groups [{size 2 keep}]",
     };
     expectEveryRule(cases);
 }
