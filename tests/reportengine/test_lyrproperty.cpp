@@ -568,6 +568,10 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // and row along: the row lost its lowest label (footer over it).
             "paper 200x219.916632491 margin 0 pagecols 2 records 21 mastercols 4 height 16 colfooter child cnewpage "
             "labels hideband 16 overlay 0 sub 0/0 detail 0 words 0 groups [{size 3 keep}]",
+            // A full label row below the page column's foot, in a kept group
+            // begun above it: it printed over the page footer.
+            "paper 100x349.158144002 margin 8 pagecols 2 records 47 mastercols 2 height 16 pagefooter pftotals labels "
+            "aggs hiderec 4 overlay 0 sub 0/0 detail 0 words 8 groups [{size 10 keep footer}]",
     };
     expectEveryRule(cases);
 }
