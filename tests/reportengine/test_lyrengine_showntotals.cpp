@@ -285,11 +285,11 @@ TEST_F(ShownTotalsTest, AFooterKeptWithAHiddenLastRecordTakesNothingBack)
     EXPECT_TRUE(texts(1).contains(QStringLiteral("ft S1111111 C7"))) << dump().toStdString();
 }
 
-// Labels two across in kept groups, in two page columns with column and
-// page totals; one label of a row is taller than the others and its row
+// Labels two across in kept groups, in two page columns (or one) with
+// column and page totals; one label of a row is taller than the others and its row
 // does not fit above the column footer. It never prints over the footer: the
-// group's block (its header and rows) moves whole to the next column when an
-// empty column holds it; one that starts its column, or is taller than an
+// group's block (its header and rows) moves whole to the next column or
+// page when an empty one holds it; one that starts its column, or is taller than an
 // empty column, stays and the row moves on alone. Each label prints once,
 // and each footer counts the labels printed in its column or on its page.
 TEST_F(ShownTotalsTest, LabelRowsOfAKeptGroupNeverPrintOverTheColumnFooter)
@@ -303,12 +303,14 @@ TEST_F(ShownTotalsTest, LabelRowsOfAKeptGroupNeverPrintOverTheColumnFooter)
         // The first label of the row that does not fit, and where it lands.
         int moved;
         QPointF at;
+        int columns = 2, page = 0;
     };
     for (const Case &c : {Case{"the block moves whole", 4, 6, 10, 40, 5, {300, 20}},
                           Case{"a block at the column top stays", 14, 4, 14, 60, 13, {300, 0}},
-                          Case{"a block taller than a column stays", 2, 14, 10, 120, 9, {300, 0}}}) {
+                          Case{"a block taller than a column stays", 2, 14, 10, 120, 9, {300, 0}},
+                          Case{"the block moves whole to a new page", 4, 6, 10, 40, 5, {0, 20}, 1, 1}}) {
         SCOPED_TRACE(c.name);
-        newSheet(2);
+        newSheet(c.columns);
         GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"),
                          GroupedRows::runs({{"A", c.first}, {"B", c.second}}));
         group(10)->KeepTogether = true;
@@ -329,7 +331,7 @@ TEST_F(ShownTotalsTest, LabelRowsOfAKeptGroupNeverPrintOverTheColumnFooter)
         prepare();
         const int count = c.first + c.second;
         judge(count);
-        EXPECT_EQ(places(0, QStringLiteral("r%1").arg(c.moved)),
+        EXPECT_EQ(places(c.page, QStringLiteral("r%1").arg(c.moved)),
                   QStringList{QStringLiteral("r%1@%2,%3").arg(c.moved).arg(c.at.x()).arg(c.at.y())})
                 << dump().toStdString();
         EXPECT_GE(expectTotalsWhereShown(QStringLiteral("cs "), true, numbered(count)), 2);
