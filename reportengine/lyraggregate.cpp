@@ -8,6 +8,7 @@
 #include "report/lyrvariables.h"
 #include "script/ks_limits.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <utility>
@@ -434,6 +435,9 @@ void TlyrAggregateList::StartKeep()
             p->BeforeKeepSavedValue = p->SavedValue;
             p->BeforeKeepSavedCount = p->SavedCount;
             p->KeptValues.clear();
+            p->RowKeepValue = KsValue::Null();
+            p->RowKeepCount = 0;
+            p->RowKeptFrom = 0;
         }
 }
 
@@ -484,6 +488,9 @@ void TlyrAggregateList::KeepInColumn()
         mergeKept(item);
         item.KeepCount = 0;
         item.KeepValue = KsValue::Null();
+        item.RowKeepValue = KsValue::Null();
+        item.RowKeepCount = 0;
+        item.RowKeptFrom = item.KeptValues.size();
     }
 }
 
@@ -549,6 +556,34 @@ void TlyrAggregateList::BeginRow()
 {
     EndRow();
     rowOpen_ = true;
+    for (auto &p : items_) {
+        TlyrAggregateItem &item = *p;
+        if (!item.Keeping || !(item.IsColumnFooter || item.IsPageFooter)) continue;
+        item.RowKeepValue = item.KeepValue;
+        item.RowKeepCount = item.KeepCount;
+        item.RowKeptFrom = item.KeptValues.size();
+    }
+}
+
+void TlyrAggregateList::LeaveKeepAtRow()
+{
+    for (auto &p : items_) {
+        TlyrAggregateItem &item = *p;
+        if (!item.Keeping || !(item.IsColumnFooter || item.IsPageFooter)) continue;
+        KsValue rowValue = KsValue::Null();
+        int rowCount = 0;
+        for (size_t i = std::min(item.RowKeptFrom, item.KeptValues.size()); i < item.KeptValues.size(); ++i)
+            accumulate(item, item.KeptValues[i].second, rowValue, rowCount);
+        item.KeepValue = item.RowKeepValue;
+        item.KeepCount = item.RowKeepCount;
+        item.Keeping = false;
+        item.LastInKeep = false;
+        item.KeptValues.clear();
+        mergeKept(item);
+        if (!rowOpen_ || (rowCount == 0 && rowValue.IsNull())) continue;
+        noteRow(item, rowValue, rowCount, true);
+        mergeValues(item, rowValue, rowCount, item.Value, item.Count);
+    }
 }
 
 void TlyrAggregateList::LeaveRow()

@@ -69,6 +69,12 @@ public:
     KsValue RowBeforeValue;
     int RowBeforeCount = 0;
     std::vector<RowPart> RowAdded, RowMoving;
+    // The open block's totals when its open row began, and how many of
+    // KeptValues were noted then: a row that leaves the block takes only
+    // its own records along.
+    KsValue RowKeepValue;
+    int RowKeepCount = 0;
+    size_t RowKeptFrom = 0;
     QString MemoName;
     QString CallText;
     TlyrBand *ResultBand = nullptr;
@@ -122,6 +128,10 @@ public:
     void LeaveRow();
     void PlaceRow();
     void EndRow();
+    // The open block stays and its open row moves on without it: what the
+    // block held above the row counts where it is, the row's records are
+    // noted as the row's.
+    void LeaveKeepAtRow();
     void Undo(TlyrBand *band);
     void ClearValues();
     // The values of the items shown in a band, to be put back after the band

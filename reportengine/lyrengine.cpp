@@ -870,10 +870,20 @@ void TlyrEngine::columnStep(TlyrDataBand *band, Row &row, bool shown)
         rowBottom_ = row.MaxY;
     } else if (row.MaxY <= PageHeight - FooterHeight() + 0.0001) {
         CurY = row.MaxY;
-    } else if (!keeping_ || (keepPage_ == Pages()->CurPage && keepPos_ >= row.Start)) {
+    } else if (const bool keptInRow = keeping_ && keepPage_ == Pages()->CurPage && keepPos_ >= row.Start;
+               keeping_ && !keptInRow && keepMovesWithRow(row)) {
+        // A keep block begun above the row moves whole from its start to
+        // the next column or page, the full row with it.
+        const Saved<bool> closed(rowsClosed_);
+        rowsClosed_ = true;
+        CurY = row.MaxY;
+        NewColumn();
+    } else {
         // A full row that does not fit moves whole to the next column or
         // page; a keep block begun inside the row (its last record's own)
-        // goes with it.
+        // goes with it. One begun above it that cannot move stays: what it
+        // held above the row counts here.
+        if (keeping_ && !keptInRow) Aggregates.LeaveKeepAtRow();
         if (keeping_) closeKeep();
         TlyrCustomPreviewPages *pages = Pages();
         pages->CutObjects(row.Start);
@@ -883,8 +893,6 @@ void TlyrEngine::columnStep(TlyrDataBand *band, Row &row, bool shown)
         const double top = CurY;
         pages->PasteObjects(CurX, top);
         CurY = row.MaxY + top - row.Y;
-    } else {
-        NewColumn();
     }
     if (band->CurColumn() >= band->Columns()) Aggregates.EndRow();
     // A row closed after a hidden record starts the next row in the first

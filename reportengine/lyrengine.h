@@ -227,6 +227,7 @@ private:
     void noteHeadsTop(TlyrBand *band);
     // An open keep block moves to the next column at this break.
     bool keepMovesToColumn();
+    bool keepMovesWithRow(const Row &row);
     // An open keep block moves to the next page at this break, with along
     // below it there.
     bool keepMovesToPage(double along);
@@ -354,6 +355,9 @@ private:
     int movingKeep_ = 0;
     // The open block moved to a later column's top at a column break.
     bool keepMovedColumn_ = false;
+    // A full row of a list in columns ends the open block: it moves whole,
+    // its rows with it.
+    bool rowsClosed_ = false;
     // A band being split breaks the column; what is left of it below.
     bool splitBreak_ = false;
     double splitRest_ = 0;

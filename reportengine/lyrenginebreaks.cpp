@@ -410,8 +410,9 @@ bool TlyrEngine::keepMovesToColumn()
     if (keepY_ <= std::max({columnStartY_, headersEndY_, headsTop(keepPage_, keepColumn_)}) + 0.0001) return false;
     if (columnBody_.count({Pages()->CurPage, CurColumn + 1})) return false;
     // Records side by side move with their rows.
-    for (TlyrComponent *c : CurPage->Objects())
-        if (auto *d = qobject_cast<TlyrDataBand *>(c); d && d->Columns() >= 2) return false;
+    if (!rowsClosed_)
+        for (TlyrComponent *c : CurPage->Objects())
+            if (auto *d = qobject_cast<TlyrDataBand *>(c); d && d->Columns() >= 2) return false;
     // The new column's header and the headers it repeats, but those the
     // block brings along.
     auto chain = [](TlyrBand *b) {
@@ -444,6 +445,20 @@ bool TlyrEngine::keepMovesToColumn()
     // subreport broke it, as far as it reaches).
     const double block = std::max(CurY, subHostBottom_) - keepY_;
     return block + std::max(repeatNeed_, 0.0) <= PageHeight - FooterHeight() - columnTopY_ - heads + 0.0001;
+}
+
+// A block holding full rows of a list in columns, the last one reaching
+// below the column's foot, moves whole where an empty column or page holds
+// it all.
+bool TlyrEngine::keepMovesWithRow(const Row &row)
+{
+    if (!keeping_ || keepPage_ != Pages()->CurPage || !keepBreaks_.empty()) return false;
+    const Saved<bool> closed(rowsClosed_);
+    rowsClosed_ = true;
+    const Saved<double> y(CurY);
+    CurY = row.MaxY;
+    if (!CurPage || CurPage->Columns() < 2 || CurColumn >= CurPage->Columns()) return keepMovesToPage(0);
+    return keepMovesToColumn();
 }
 
 // Only page bands and headers (repeated ones too) are above: a band that

@@ -284,3 +284,57 @@ TEST_F(ShownTotalsTest, AFooterKeptWithAHiddenLastRecordTakesNothingBack)
     EXPECT_EQ(expectTotalsWhereShown(QStringLiteral("pt "), false, values), 2);
     EXPECT_TRUE(texts(1).contains(QStringLiteral("ft S1111111 C7"))) << dump().toStdString();
 }
+
+// Labels two across in kept groups, in two page columns (or one) with
+// column and page totals; one label of a row is taller than the others and its row
+// does not fit above the column footer. It never prints over the footer: the
+// group's block (its header and rows) moves whole to the next column or
+// page when an empty one holds it; one that starts its column, or is taller than an
+// empty column, stays and the row moves on alone. Each label prints once,
+// and each footer counts the labels printed in its column or on its page.
+TEST_F(ShownTotalsTest, LabelRowsOfAKeptGroupNeverPrintOverTheColumnFooter)
+{
+    struct Case {
+        const char *name;
+        int first, second;
+        // The tall label and its height.
+        int tall;
+        double height;
+        // The first label of the row that does not fit, and where it lands.
+        int moved;
+        QPointF at;
+        int columns = 2, page = 0;
+    };
+    for (const Case &c : {Case{"the block moves whole", 4, 6, 10, 40, 5, {300, 20}},
+                          Case{"a block at the column top stays", 14, 4, 14, 60, 13, {300, 0}},
+                          Case{"a block taller than a column stays", 2, 14, 10, 120, 9, {300, 0}},
+                          Case{"the block moves whole to a new page", 4, 6, 10, 40, 5, {0, 20}, 1, 1}}) {
+        SCOPED_TRACE(c.name);
+        newSheet(c.columns);
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"),
+                         GroupedRows::runs({{"A", c.first}, {"B", c.second}}));
+        group(10)->KeepTogether = true;
+        TlyrMasterData *labels = records(rows.ds, 40);
+        labels->SetColumns(2);
+        labels->SetColumnWidth(150);
+        labels->Objects().first()->SetWidth(100);
+        labels->SetOnBeforePrint(QStringLiteral("Tall"));
+        script({"procedure Tall(Sender: TObject);", "begin",
+                QStringLiteral("  if <Rows.\"N\"> = '%1' then RecordsRows.Height := %2 else RecordsRows.Height := 20;")
+                        .arg(c.tall)
+                        .arg(c.height),
+                "end;"});
+        memo(band<TlyrGroupFooter>("GroupFooter1", 70, 20), "GF", "gf");
+        const QString totals = QStringLiteral(" S[SUM(<Rows.\"N\">)] C[COUNT(RecordsRows)]");
+        memo(band<TlyrColumnFooter>("ColumnFooter1", 120, 20), "ColumnTotals", QStringLiteral("cs") + totals, 0, 100);
+        memo(band<TlyrPageFooter>("PageFooter1", 150, 20), "PageTotals", QStringLiteral("pt") + totals, 350, 200);
+        prepare();
+        const int count = c.first + c.second;
+        judge(count);
+        EXPECT_EQ(places(c.page, QStringLiteral("r%1").arg(c.moved)),
+                  QStringList{QStringLiteral("r%1@%2,%3").arg(c.moved).arg(c.at.x()).arg(c.at.y())})
+                << dump().toStdString();
+        EXPECT_GE(expectTotalsWhereShown(QStringLiteral("cs "), true, numbered(count)), 2);
+        EXPECT_EQ(expectTotalsWhereShown(QStringLiteral("pt "), false, numbered(count)), pages().Count());
+    }
+}

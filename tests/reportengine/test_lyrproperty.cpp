@@ -573,6 +573,10 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // checker took that footer for the record before the group's.
             "paper 95x243.374948737 margin 0 pagecols 1 records 10 mastercols 1 height 16 footer child footereach "
             "cnewpage hiderec 4 overlay 0 sub 0/0 detail 0 words 0 groups [{size 2 keep}]",
+            // A full label row below the page column's foot, in a kept group
+            // begun above it: it printed over the page footer.
+            "paper 100x349.158144002 margin 8 pagecols 2 records 47 mastercols 2 height 16 pagefooter pftotals labels "
+            "aggs hiderec 4 overlay 0 sub 0/0 detail 0 words 8 groups [{size 10 keep footer}]",
     };
     expectEveryRule(cases);
 }
