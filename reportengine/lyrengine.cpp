@@ -884,6 +884,9 @@ void TlyrEngine::columnStep(TlyrDataBand *band, Row &row, bool shown)
         pages->PasteObjects(CurX, top);
         CurY = row.MaxY + top - row.Y;
     } else {
+        // A keep block begun above the row takes it along whole: the block
+        // reaches down to the row's lowest record.
+        CurY = row.MaxY;
         NewColumn();
     }
     if (band->CurColumn() >= band->Columns()) Aggregates.EndRow();

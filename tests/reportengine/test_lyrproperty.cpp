@@ -568,6 +568,18 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // and row along: the row lost its lowest label (footer over it).
             "paper 200x219.916632491 margin 0 pagecols 2 records 21 mastercols 4 height 16 colfooter child cnewpage "
             "labels hideband 16 overlay 0 sub 0/0 detail 0 words 0 groups [{size 3 keep}]",
+            // A kept group's last row of labels, not full, reached past the
+            // page with a label beside its first: the block moved without the
+            // row's height (group footer over that label).
+            "paper 133x239.916632491 margin 0 pagecols 1 records 39 mastercols 4 height 16 pagefooter "
+            "colheader colfooter header labels overlay 0 sub 0/0 detail 0 words 0 groups [{size 4 keep "
+            "footer}]",
+            // A kept footer moved to a new page with a group footer below a
+            // last record hidden by its script: the closed group's header
+            // was repeated above footers holding none of its records.
+            "paper 102x150.601325209 margin 6 pagecols 1 records 196 mastercols 1 height 40 colfooter header "
+            "reprint footer child keepfooter csplit aggs chain 1 tall 3 hiderec 5 hideband 2 overlay 0 sub "
+            "0/0 detail 0 words 1 groups [{size 12 reprint footer}]",
     };
     expectEveryRule(cases);
 }
