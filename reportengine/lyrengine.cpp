@@ -887,6 +887,8 @@ void TlyrEngine::columnStep(TlyrDataBand *band, Row &row, bool shown)
         // A keep block begun above the row takes it along whole: the block
         // reaches down to the row's lowest record.
         CurY = row.MaxY;
+        const Saved<bool> closing(closingRow_);
+        closingRow_ = true;
         NewColumn();
     }
     if (band->CurColumn() >= band->Columns()) Aggregates.EndRow();

@@ -286,6 +286,9 @@ private:
     // A record is shown that may still move with the last one (kept with
     // the footer) or with its row (of a list in columns).
     bool movableRecord_ = false;
+    // A full row of records that does not fit closes inside a keep block
+    // begun above it: the block may move to the next column, row and all.
+    bool closingRow_ = false;
     // Records the data band steps back over to its last printed one (those
     // between were left out for want of details).
     int recordsBack_ = 1;

@@ -409,9 +409,11 @@ bool TlyrEngine::keepMovesToColumn()
     if (splitBreak_ || flowingHeader_ || rowBottom_ >= 0) return false;
     if (keepY_ <= std::max({columnStartY_, headersEndY_, headsTop(keepPage_, keepColumn_)}) + 0.0001) return false;
     if (columnBody_.count({Pages()->CurPage, CurColumn + 1})) return false;
-    // Records side by side move with their rows.
-    for (TlyrComponent *c : CurPage->Objects())
-        if (auto *d = qobject_cast<TlyrDataBand *>(c); d && d->Columns() >= 2) return false;
+    // Records side by side move with their rows (a block ending in a full
+    // row moves with it).
+    if (!closingRow_)
+        for (TlyrComponent *c : CurPage->Objects())
+            if (auto *d = qobject_cast<TlyrDataBand *>(c); d && d->Columns() >= 2) return false;
     // The new column's header and the headers it repeats, but those the
     // block brings along.
     auto chain = [](TlyrBand *b) {

@@ -11,23 +11,24 @@ namespace {
 
 class LabelGroupsTest : public BreaksTest {
 protected:
-    // Labels "r<N>" 20 high, three across 200 wide, in groups of "G" on the
-    // 600 x 200 sheet; label tall grows 60 high. Group header "g<G>",
-    // group footer "gf S<sum> C<count>", page footer "pg S<sum> C<count>".
-    TlyrMasterData *labels(const QStringList &keys, int tall, bool keepGroups = true)
+    // Labels "r<N>" 20 high, three across 200 wide (two across 150 wide in
+    // each of two page columns), in groups of "G" on the 600 x 200 sheet;
+    // label tall grows 60 high. Group header "g<G>", group footer
+    // "gf S<sum> C<count>", page footer "pg S<sum> C<count>".
+    TlyrMasterData *labels(const QStringList &keys, int tall, int pageColumns = 0)
     {
-        newSheet();
+        newSheet(pageColumns);
         rows = std::make_unique<GroupedRows>(report.get(), &keeper, QStringLiteral("Rows"), keys);
-        TlyrGroupHeader *g = group(0);
-        g->KeepTogether = keepGroups;
+        group(0)->KeepTogether = true;
         TlyrMasterData *b = records(rows->ds, 40);
         b->Objects().first()->SetWidth(60);
-        b->SetColumns(3);
-        b->SetColumnWidth(200);
+        b->SetColumns(pageColumns ? 2 : 3);
+        b->SetColumnWidth(pageColumns ? 150 : 200);
         b->SetStretched(true);
         auto *grow = memo(b, "Grow",
-                          QStringLiteral("[IIF(<Rows.\"N\"> = %1, 'a b c d e f g h i j k l m n o p q r s t u v w x y z', '')]").arg(tall),
-                          80, 100);
+                          QStringLiteral("[IIF(<Rows.\"N\"> = %1, 'a b c d e f g h i j k l m n o p q r s t u v w x y z', '')]")
+                                  .arg(tall),
+                          pageColumns ? 70 : 80, pageColumns ? 80 : 100);
         grow->SetHeight(0);
         grow->SetStretchMode(smActualHeight);
         const QString totals = QStringLiteral(" S[SUM(<Rows.\"N\">)] C[COUNT(RecordsRows)]");
@@ -91,4 +92,17 @@ TEST_F(LabelGroupsTest, AKeptGroupWhoseOpenRowReachesPastThePageMovesWithItsTall
         // The group went whole: its header heads the page.
         EXPECT_EQ(texts(1).value(0), QStringLiteral("gC")) << dump().toStdString();
     }
+}
+
+// In two page columns: the row that closes the kept group reaches past the
+// first column's foot. The group moves whole to the second column, where
+// its footer goes below its tall label.
+TEST_F(LabelGroupsTest, AKeptGroupWhoseRowReachesPastTheColumnMovesWholeToTheNextColumn)
+{
+    labels(GroupedRows::runs({{"A", 2}, {"B", 2}, {"C", 2}, {"D", 2}}), 6, 2);
+    prepare();
+    judge(8);
+    expectFootersBelowAndTotalsOfTheLabels();
+    // The group went whole: its header heads the second column.
+    EXPECT_EQ(places(0, "gC"), QStringList{"gC@300,0"}) << dump().toStdString();
 }
