@@ -376,6 +376,9 @@ private:
     QHash<TlyrBand *, std::pair<int, int>> headerClosed_;
     void closeHeader(TlyrBand *header, int lastPos);
     bool closedAbovePaste(TlyrBand *header) const;
+    // Whether a closed header is left out of a new page or column: it heads
+    // only a moving block that holds records of its run.
+    bool closedLeftOut(TlyrBand *header) const;
     int pasteAt_ = -1;
     // Group headers shown inside a keep block, as printed: where each stands
     // in its block (store positions from the block's start) and where its

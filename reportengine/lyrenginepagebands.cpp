@@ -313,6 +313,16 @@ bool TlyrEngine::closedAbovePaste(TlyrBand *header) const
     return closed != headerClosed_.cend() && closed->first == keepPage_ && closed->second > pasteAt_;
 }
 
+bool TlyrEngine::closedLeftOut(TlyrBand *header) const
+{
+    if (!closedHeaders_.contains(header) || closedAbovePaste(header)) return false;
+    if (!movingKeep_) return true;
+    // A block begun where the run ended (below a record hidden by its
+    // script, say) holds only its footers.
+    const auto closed = headerClosed_.constFind(header);
+    return closed != headerClosed_.cend() && closed->first == keepPage_ && closed->second <= keepPos_;
+}
+
 void TlyrEngine::showRepeatedHeaders(double x)
 {
     const bool savedShowing = showingHeaders_;
@@ -337,7 +347,7 @@ void TlyrEngine::showRepeatedHeaders(double x)
         if (!repeatsOnNewPage(b) || (movingKeep_ && headerKeep_.value(b) == movingKeep_)) continue;
         // A header whose run's footer printed heads only a block that
         // moves here with records of that run.
-        if (closedHeaders_.contains(b) && !movingKeep_ && !closedAbovePaste(b)) continue;
+        if (closedLeftOut(b)) continue;
         // A header that itself moves to the new page (or a band of its child
         // chain does) prints there once.
         bool moving = false;
@@ -385,7 +395,7 @@ void TlyrEngine::showRepeatedHeaders(double x)
             for (size_t j = i + 1; j < limit; ++j) {
                 TlyrBand *c = repeat[j];
                 if (!repeatsOnNewPage(c) || (movingKeep_ && headerKeep_.value(c) == movingKeep_) ||
-                    (closedHeaders_.contains(c) && !movingKeep_ && !closedAbovePaste(c)) || c == breakBand_ || !c->Visible())
+                    closedLeftOut(c) || c == breakBand_ || !c->Visible())
                     continue;
                 below += c->Height();
             }

@@ -118,3 +118,30 @@ TEST_F(KeptHeadersTest, AKeptGroupMovesWholeWithTheFooterThatTakesItsLastRecord)
                 << dump().toStdString();
     }
 }
+
+// The last record, hidden by its script, leaves the group footer just room
+// on the page, but not the footer kept with the last record: the footers go
+// on to the next page without a record. The group's header, shown again on
+// new pages, heads no page of footers alone.
+TEST_F(KeptHeadersTest, FootersMovedBelowAHiddenLastRecordRepeatNoGroupHeader)
+{
+    newSheet();
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 8}}));
+    group(0)->ReprintOnNewPage = true;
+    TlyrMasterData *master = records(rows.ds, 40);
+    master->SetKeepFooter(true);
+    master->SetOnBeforePrint(QStringLiteral("HideLast"));
+    report->SetScriptText({"procedure HideLast(Sender: TObject);", "begin",
+                           "  RecordsRows.Visible := StrToInt(<Rows.\"N\">) <> 8;", "end;", "begin", "end."});
+    memo(band<TlyrGroupFooter>("GroupFooter1", 80, 20), "GF", "gf");
+    memo(band<TlyrFooter>("Footer1", 120, 40), "F", "ftr");
+    prepare();
+    ASSERT_EQ(pages().Count(), 2) << dump().toStdString();
+    judge(7);
+    for (int i = 0; i < pages().Count(); ++i) {
+        const QStringList shown = texts(i);
+        const bool records = std::any_of(shown.begin(), shown.end(), [](const QString &t) { return t.startsWith('r'); });
+        EXPECT_EQ(shown.contains(QStringLiteral("gA")), records) << "page " << i + 1 << "\n" << dump().toStdString();
+    }
+    EXPECT_TRUE(texts(1).contains(QStringLiteral("ftr"))) << dump().toStdString();
+}

@@ -577,6 +577,30 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // begun above it: it printed over the page footer.
             "paper 100x349.158144002 margin 8 pagecols 2 records 47 mastercols 2 height 16 pagefooter pftotals labels "
             "aggs hiderec 4 overlay 0 sub 0/0 detail 0 words 8 groups [{size 10 keep footer}]",
+            // A kept group's last row of labels, not full, reached past the
+            // page with a label beside its first: the block moved without the
+            // row's height (group footer over that label).
+            "paper 133x239.916632491 margin 0 pagecols 1 records 39 mastercols 4 height 16 pagefooter "
+            "colheader colfooter header labels overlay 0 sub 0/0 detail 0 words 0 groups [{size 4 keep "
+            "footer}]",
+            // A kept footer moved to a new page with a group footer below a
+            // last record hidden by its script: the closed group's header
+            // was repeated above footers holding none of its records.
+            "paper 102x150.601325209 margin 6 pagecols 1 records 196 mastercols 1 height 40 colfooter header "
+            "reprint footer child keepfooter csplit aggs chain 1 tall 3 hiderec 5 hideband 2 overlay 0 sub "
+            "0/0 detail 0 words 1 groups [{size 12 reprint footer}]",
+            // A kept group ending in a row of labels (or records with child
+            // bands) that reaches past its page column's foot stayed there:
+            // the block never moved to the next column (row over the column
+            // footer, or its child below the page).
+            "paper 156x266.374948737 margin 9 pagecols 2 records 23 mastercols 3 height 16 title pagefooter "
+            "colheader colfooter labels overlay 0 sub 0/0 detail 0 words 0 groups [{size 3 keep} {size 3 "
+            "footer}]",
+            "paper 106x126.783277286 margin 0 pagecols 2 records 21 mastercols 3 height 32 colheader "
+            "colfooter header child hideband 16 overlay 0 sub 0/0 detail 0 words 0 groups [{size 8 keep}]",
+            "paper 170x205.374948737 margin 0 pagecols 2 records 23 mastercols 4 height 16 title colheader "
+            "child childhidden labels chain 1 script 2 overlay 0 sub 1/3 detail 0 words 0 groups [{size 3 "
+            "keep}]",
     };
     expectEveryRule(cases);
 }
