@@ -155,6 +155,8 @@ void TlyrPreviewPages::TakeLoaded(TlyrPreviewPages &loaded)
     std::swap(UnbuiltPages, loaded.UnbuiltPages);
     std::swap(Incomplete, loaded.Incomplete);
     std::swap(located_, loaded.located_);
+    std::swap(unreadRuns_, loaded.unreadRuns_);
+    std::swap(unreadCount_, loaded.unreadCount_);
     CurPage = Count() - 1;
     loaded.Clear();
     applyReportSettings();
@@ -215,7 +217,7 @@ void TlyrPreviewPages::loadAfterParse()
     PictureCache.LoadFromXML(root->FindItem(QStringLiteral("picturecache")));
     readLogicalPages(root->FindItem(QStringLiteral("logicalpagenumbers")));
     // Pages beyond the first two may leave memory again, as when they were made.
-    TlyrXMLItem *pages = PagesItem();
+    TlyrXMLItem *pages = pagesNow();
     for (int i = 2; i < pages->Count(); ++i) pages->Items(i)->Unloadable = true;
     located_ = pages->Count();
     CurPage = Count() - 1;
@@ -223,7 +225,7 @@ void TlyrPreviewPages::loadAfterParse()
 
 bool TlyrPreviewPages::placeUnreadPages(qint64 fileSize)
 {
-    TlyrXMLItem *pages = PagesItem();
+    TlyrXMLItem *pages = pagesNow();
     const QStringList runs = pages->Prop("index").split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     struct Run {
         qint64 Count;
@@ -244,12 +246,13 @@ bool TlyrPreviewPages::placeUnreadPages(qint64 fileSize)
     }
     if (total < pages->Count()) return false;
     qint64 skip = pages->Count();
+    unreadRuns_.clear();
+    unreadCount_ = 0;
     for (const Run &r : parsed) {
-        for (qint64 i = std::min(skip, r.Count); i < r.Count; ++i) {
-            TlyrXMLItem *item = pages->Add();
-            item->SetUnread();
-            item->Name = r.Name;
-            item->Text = r.Text;
+        const qint64 n = r.Count - std::min(skip, r.Count);
+        if (n > 0) {
+            unreadRuns_.push_back({n, r.Name, r.Text, QSize()});
+            unreadCount_ += n;
         }
         skip = std::max<qint64>(skip - r.Count, 0);
     }
@@ -259,7 +262,7 @@ bool TlyrPreviewPages::placeUnreadPages(qint64 fileSize)
 bool TlyrPreviewPages::readOn(int count, bool mayDrop)
 {
     if (!XMLDoc.PartRead()) return false;
-    TlyrXMLItem *pages = PagesItem();
+    TlyrXMLItem *pages = pagesNow();
     TlyrXMLItem got;
     XMLDoc.ReadOn(got, count);
     while (got.Count() > 0) {
@@ -268,8 +271,12 @@ bool TlyrPreviewPages::readOn(int count, bool mayDrop)
             pages->Items(located_)->SwapContent(*read);
             delete read;
         } else {
-            // More pages than the index said.
+            // In the place of an unread page, or more pages than the index said.
             pages->AddItem(read);
+            if (!unreadRuns_.empty()) {
+                --unreadCount_;
+                if (--unreadRuns_.front().Count == 0) unreadRuns_.erase(unreadRuns_.begin());
+            }
         }
         if (located_ >= 2) pages->Items(located_)->Unloadable = true;
         ++located_;
@@ -290,7 +297,9 @@ bool TlyrPreviewPages::readOn(int count, bool mayDrop)
 
 void TlyrPreviewPages::dropUnreadPages()
 {
-    TlyrXMLItem *pages = PagesItem();
+    unreadRuns_.clear();
+    unreadCount_ = 0;
+    TlyrXMLItem *pages = pagesNow();
     // Fewer pages than the index said: the ones it promised in vain go.
     while (pages->Count() > located_ && pages->Items(pages->Count() - 1)->Unread())
         delete pages->Items(pages->Count() - 1);

@@ -94,42 +94,129 @@ namespace {
 constexpr int kMaxPageListY = std::numeric_limits<int>::max() - 2 * lyrMaxCoord;
 }  // namespace
 
+TlyrPageList::TlyrPageList(const TlyrPageList &other)
+    : MaxWidth(other.MaxWidth), runs_(other.runs_), blocks_(other.blocks_), count_(other.count_)
+{
+}
+
+TlyrPageList &TlyrPageList::operator=(const TlyrPageList &other)
+{
+    MaxWidth = other.MaxWidth;
+    runs_ = other.runs_;
+    blocks_ = other.blocks_;
+    count_ = other.count_;
+    return *this;
+}
+
 void TlyrPageList::Clear()
 {
-    Items.clear();
+    runs_.clear();
+    blocks_.clear();
+    count_ = 0;
     MaxWidth = 0;
 }
 
-void TlyrPageList::AddPage(QSize size, double zoom)
+void TlyrPageList::AddPage(QSize size, double zoom, int count)
 {
-    TlyrPageItem item;
-    item.Width = lyrRoundi(size.width() * zoom);
-    item.Height = lyrRoundi(size.height() * zoom);
-    Items.push_back(item);
+    if (count <= 0) return;
+    const int width = lyrRoundi(size.width() * zoom), height = lyrRoundi(size.height() * zoom);
+    if (!runs_.empty() && runs_.back().Width == width && runs_.back().Height == height)
+        runs_.back().Count += count;
+    else
+        runs_.push_back({count_, count, width, height});
+    count_ += count;
 }
 
 void TlyrPageList::CalcBounds(int clientWidth)
 {
+    blocks_.clear();
     MaxWidth = 0;
-    int y = 10;
-    size_t i = 0;
-    while (i < Items.size()) {
-        const size_t rowStart = i;
-        int x = 0, rowHeight = 0;
-        while (i < Items.size() && (i == rowStart || x + Items[i].Width <= clientWidth)) {
-            Items[i].Left = x;
-            Items[i].Top = y;
-            x += Items[i].Width + 10;
-            rowHeight = std::max(rowHeight, Items[i].Height);
-            ++i;
+    qint64 y = 10;
+    // The row being filled: its pages in blocks of one size, left from 0.
+    std::vector<Block> row;
+    qint64 x = 0;
+    int rowHeight = 0;
+    const auto closeRow = [&] {
+        if (row.empty()) return;
+        MaxWidth = static_cast<int>(std::max<qint64>(MaxWidth, x));
+        const int offset = static_cast<int>(std::max<qint64>((clientWidth - x + 10) / 2, 0)) + 10;
+        for (Block &b : row) {
+            b.Left += offset;
+            b.Top = y;
+            blocks_.push_back(b);
         }
-        MaxWidth = std::max(MaxWidth, x);
-        const int offset = std::max((clientWidth - x + 10) / 2, 0) + 10;
-        for (size_t j = rowStart; j < i; ++j) Items[j].Left += offset;
+        row.clear();
         // Past the int range the rest of a (hostile) page list stays at the
         // last place that can be scrolled to.
-        y = static_cast<int>(std::min<qint64>(qint64(y) + rowHeight + 10, kMaxPageListY));
+        y = std::min<qint64>(y + rowHeight + 10, kMaxPageListY);
+        x = 0;
+        rowHeight = 0;
+    };
+    // Pages of width w that still fit in a row filled up to x.
+    const auto fitting = [clientWidth](qint64 x, int w) -> qint64 {
+        return x + w > clientWidth ? 0 : (clientWidth - x - w) / (qint64(w) + 10) + 1;
+    };
+    for (const Run &r : runs_) {
+        int next = r.First, left = r.Count;
+        const qint64 step = qint64(r.Width) + 10;
+        while (left > 0) {
+            if (!row.empty()) {
+                const int n = static_cast<int>(std::min<qint64>(fitting(x, r.Width), left));
+                if (n > 0) {
+                    row.push_back({next, n, n, r.Width, r.Height, static_cast<int>(x), 0, 0});
+                    x += n * step;
+                    rowHeight = std::max(rowHeight, r.Height);
+                    next += n;
+                    left -= n;
+                }
+                if (left > 0) closeRow();
+                continue;
+            }
+            // A row starts with a page whatever its width; the last row of
+            // the run stays open for the pages of the next one.
+            const int perRow = static_cast<int>(std::min<qint64>(1 + fitting(step, r.Width), left));
+            const int rows = (left - 1) / perRow;
+            if (rows > 0) {
+                const qint64 rowWidth = perRow * step;
+                MaxWidth = static_cast<int>(std::max<qint64>(MaxWidth, rowWidth));
+                const int offset = static_cast<int>(std::max<qint64>((clientWidth - rowWidth + 10) / 2, 0)) + 10;
+                blocks_.push_back({next, rows * perRow, perRow, r.Width, r.Height, offset, y, qint64(r.Height) + 10});
+                y = std::min<qint64>(y + rows * (qint64(r.Height) + 10), kMaxPageListY);
+                next += rows * perRow;
+                left -= rows * perRow;
+            }
+            const int n = std::min(perRow, left);
+            row.push_back({next, n, n, r.Width, r.Height, 0, 0, 0});
+            x = n * step;
+            rowHeight = r.Height;
+            next += n;
+            left -= n;
+        }
     }
+    closeRow();
+}
+
+TlyrPageItem TlyrPageList::Item(int index) const
+{
+    TlyrPageItem item;
+    if (index < 0 || index >= count_) return item;
+    const auto block = std::upper_bound(blocks_.begin(), blocks_.end(), index,
+                                        [](int i, const Block &b) { return i < b.First; });
+    if (block != blocks_.begin() && index < std::prev(block)->First + std::prev(block)->Count) {
+        const Block &b = *std::prev(block);
+        const int at = index - b.First;
+        item.Width = b.Width;
+        item.Height = b.Height;
+        item.Left = static_cast<int>(b.Left + qint64(at % b.PerRow) * (qint64(b.Width) + 10));
+        item.Top = static_cast<int>(std::min<qint64>(b.Top + qint64(at / b.PerRow) * b.RowStep, kMaxPageListY));
+        return item;
+    }
+    // Added since the last layout.
+    const auto run =
+            std::upper_bound(runs_.begin(), runs_.end(), index, [](int i, const Run &r) { return i < r.First; });
+    item.Width = std::prev(run)->Width;
+    item.Height = std::prev(run)->Height;
+    return item;
 }
 
 int TlyrPageList::FindPage(int y, int x) const
@@ -139,8 +226,9 @@ int TlyrPageList::FindPage(int y, int x) const
     int lo = 0, hi = n - 1, found = -1;
     while (lo <= hi) {
         const int mid = (lo + hi) / 2;
-        const int tolerance = x == 0 ? lyrRoundi(Items[mid].Height / 5.0) : 0;
-        if (Items[mid].Top <= qint64(y) + tolerance) {
+        const TlyrPageItem p = Item(mid);
+        const int tolerance = x == 0 ? lyrRoundi(p.Height / 5.0) : 0;
+        if (p.Top <= qint64(y) + tolerance) {
             found = mid;
             lo = mid + 1;
         } else {
@@ -149,7 +237,7 @@ int TlyrPageList::FindPage(int y, int x) const
     }
     if (x != 0) {
         for (int i = std::max(found - 20, 0); i <= std::min(found + 20, n - 1); ++i) {
-            const TlyrPageItem &p = Items[i];
+            const TlyrPageItem p = Item(i);
             if (x >= p.Left && x < p.Left + p.Width && y >= p.Top && y < p.Top + p.Height) return i;
         }
     }
@@ -159,7 +247,7 @@ int TlyrPageList::FindPage(int y, int x) const
 QRect TlyrPageList::GetPageBounds(int index, int clientWidth, double zoom) const
 {
     if (index >= 0 && index < Count()) {
-        const TlyrPageItem &p = Items[index];
+        const TlyrPageItem p = Item(index);
         return QRect(QPoint(p.Left, p.Top), QPoint(p.Left + p.Width, p.Top + p.Height));
     }
     const double w = 794 * zoom;
@@ -170,12 +258,14 @@ QRect TlyrPageList::GetPageBounds(int index, int clientWidth, double zoom) const
 
 int TlyrPageList::HorzRange() const
 {
-    return Items.empty() ? 0 : MaxWidth + 10;
+    return count_ == 0 ? 0 : MaxWidth + 10;
 }
 
 int TlyrPageList::VertRange() const
 {
-    return Items.empty() ? 0 : Items.back().Top + Items.back().Height + 10;
+    if (count_ == 0) return 0;
+    const TlyrPageItem last = Item(count_ - 1);
+    return last.Top + last.Height + 10;
 }
 
 // ---------------------------------------------------------------- workspace
@@ -298,7 +388,7 @@ bool TlyrPreviewWorkspace::FindText()
         viewport()->update();
         return s.Found;
     }
-    const TlyrPageItem &p = PageList.Items[SearchPage];
+    const TlyrPageItem p = PageList.Items[SearchPage];
     const QRect r(lyrRoundi(s.FoundRect.left() * Zoom), lyrRoundi(s.FoundRect.top() * Zoom),
                   lyrRoundi(s.FoundRect.width() * Zoom), lyrRoundi(s.FoundRect.height() * Zoom));
     const int top = p.Top + r.top(), bottom = p.Top + r.bottom();
@@ -373,7 +463,7 @@ void TlyrPreviewWorkspace::PaintTo(QPainter &painter, const QSize &size)
     QRegion background(view);
     std::vector<int> visible;
     for (int i = from; i <= to; ++i) {
-        const TlyrPageItem &p = PageList.Items[i];
+        const TlyrPageItem p = PageList.Items[i];
         const QRect r(p.Left, p.Top, p.Width, p.Height);
         if (!r.intersects(view)) continue;
         background -= r;
@@ -381,14 +471,14 @@ void TlyrPreviewWorkspace::PaintTo(QPainter &painter, const QSize &size)
     }
     for (const QRect &r : background) painter.fillRect(r, BackColor);
     if (PageNo >= 1 && PageNo <= PageList.Count()) {
-        const TlyrPageItem &p = PageList.Items[PageNo - 1];
+        const TlyrPageItem p = PageList.Items[PageNo - 1];
         painter.setPen(QPen(ActiveFrameColor, 2));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(QRect(p.Left - 2, p.Top - 2, p.Width + 3, p.Height + 3));
     }
     TlyrCanvas canvas(&painter, 96, 96, false);
     for (int i : visible) {
-        const TlyrPageItem &p = PageList.Items[i];
+        const TlyrPageItem p = PageList.Items[i];
         drawPage(canvas, painter, i, QRect(p.Left, p.Top, p.Width, p.Height));
         ++PagesPainted;
     }
@@ -457,7 +547,7 @@ void TlyrPreviewWorkspace::mouseMoveEvent(QMouseEvent *e)
         const int index = PageList.FindPage(at.y(), at.x());
         int cursor = DefaultCursor;
         if (index >= 0 && index < PageList.Count()) {
-            const TlyrPageItem &p = PageList.Items[index];
+            const TlyrPageItem p = PageList.Items[index];
             PreviewPages()->ObjectOver(index, at.x(), at.y(), 0, lyrShiftState(e->modifiers()), Zoom, p.Left, p.Top,
                                        false, &cursor);
         }
@@ -687,31 +777,44 @@ void TlyrPreview::clearLayout()
     Thumbnails->viewport()->update();
 }
 
-std::vector<QSize> TlyrPreview::pageSizes()
+std::vector<TlyrPreview::SizeRun> TlyrPreview::pageSizes()
 {
     TlyrCustomPreviewPages *pages = Pages();
+    auto *store = dynamic_cast<TlyrPreviewPages *>(pages);
     const int count = PageCount();
-    std::vector<QSize> sizes(static_cast<size_t>(count));
+    std::vector<SizeRun> sizes;
     unmeasured_.clear();
     QSize healthy;
-    for (int i = 0; i < count; ++i) {
-        sizes[static_cast<size_t>(i)] = pages->GetPageSize(i);
-        if (sizes[static_cast<size_t>(i)].isEmpty())
-            unmeasured_ << i + 1;
+    for (int i = 0; i < count;) {
+        QSize size;
+        int n = 1;
+        if (store)
+            n = std::clamp(store->GetPageSizeRun(i, size), 1, count - i);
+        else
+            size = pages->GetPageSize(i);
+        if (size.isEmpty())
+            for (int k = 0; k < n; ++k) unmeasured_ << i + k + 1;
         else if (healthy.isEmpty())
-            healthy = sizes[static_cast<size_t>(i)];
+            healthy = size;
+        sizes.push_back({n, size});
+        i += n;
     }
     // A page that cannot be rebuilt keeps its place, in the size of the
     // healthy page before it (or the first one, or A4).
     if (healthy.isEmpty()) healthy = QSize(794, 1123);
-    for (QSize &s : sizes) {
-        if (s.isEmpty())
-            s = healthy;
+    std::vector<SizeRun> runs;
+    for (SizeRun &r : sizes) {
+        if (r.Size.isEmpty())
+            r.Size = healthy;
         else
-            healthy = s;
+            healthy = r.Size;
+        if (!runs.empty() && runs.back().Size == r.Size)
+            runs.back().Count += r.Count;
+        else
+            runs.push_back(r);
     }
     FollowDamage();
-    return sizes;
+    return runs;
 }
 
 void TlyrPreview::FollowDamage()
@@ -759,6 +862,7 @@ void TlyrPreview::layOut(bool measure)
             DamagedTextPages.clear();
             Incomplete.clear();
             sizes_.clear();
+            sizedPages_ = 0;
             unmeasured_.clear();
             clearLayout();
             if (Form) Form->ShowDamagedPages();
@@ -769,10 +873,14 @@ void TlyrPreview::layOut(bool measure)
     Workspace->DropSearchCache();
     // Only the pages' sizes, not their objects, are read: a resize of the
     // window lays them out again without that.
-    if (measure || sizes_.size() != static_cast<size_t>(PageCount())) sizes_ = pageSizes();
-    const std::vector<QSize> &sizes = sizes_;
+    if (measure || sizedPages_ != PageCount()) {
+        sizes_ = pageSizes();
+        sizedPages_ = PageCount();
+    }
     const int current = std::clamp(pageNo_, 1, PageCount()) - 1;
-    const QSize size = sizes[static_cast<size_t>(current)];
+    QSize size;
+    for (int i = 0, at = current; i < static_cast<int>(sizes_.size()) && size.isEmpty(); at -= sizes_[i++].Count)
+        if (at < sizes_[i].Count) size = sizes_[i].Size;
     if (zoomMode_ == TlyrPreviewOptions::zmWholePage) {
         zoom_ = (Workspace->height() - 26) / double(size.height());
     } else if (zoomMode_ == TlyrPreviewOptions::zmPageWidth) {
@@ -783,9 +891,9 @@ void TlyrPreview::layOut(bool measure)
     Thumbnails->Zoom = 0.1;
     Workspace->PageList.Clear();
     if (!Running) Thumbnails->PageList.Clear();
-    for (const QSize &s : sizes) {
-        Workspace->PageList.AddPage(s, zoom_);
-        if (!Running) Thumbnails->PageList.AddPage(s, 0.1);
+    for (const SizeRun &r : sizes_) {
+        Workspace->PageList.AddPage(r.Size, zoom_, r.Count);
+        if (!Running) Thumbnails->PageList.AddPage(r.Size, 0.1, r.Count);
     }
     Workspace->CalcBounds();
     if (!Running) Thumbnails->CalcBounds();

@@ -48,16 +48,33 @@ struct TlyrPageItem {
 
 class TlyrPageList {
 public:
-    std::vector<TlyrPageItem> Items;
+    // Page index's place read as an element of a list (Items[i]).
+    class ItemsView {
+    public:
+        explicit ItemsView(const TlyrPageList *list) : list_(list) {}
+        TlyrPageItem operator[](size_t index) const { return list_->Item(static_cast<int>(index)); }
+        size_t size() const { return static_cast<size_t>(list_->Count()); }
+        bool empty() const { return list_->Count() == 0; }
+
+    private:
+        const TlyrPageList *list_;
+    };
+    TlyrPageList() = default;
+    TlyrPageList(const TlyrPageList &other);
+    TlyrPageList &operator=(const TlyrPageList &other);
+
+    const ItemsView Items{this};
     // Width of the widest row after CalcBounds.
     int MaxWidth = 0;
 
-    int Count() const { return static_cast<int>(Items.size()); }
+    int Count() const { return count_; }
     void Clear();
-    // A page of that size at zoom 1, scaled by zoom.
-    void AddPage(QSize size, double zoom);
+    // count pages of that size at zoom 1, scaled by zoom.
+    void AddPage(QSize size, double zoom, int count = 1);
     // Rows from left to right, each centred in clientWidth.
     void CalcBounds(int clientWidth);
+    // Page index's place (its left and top 0 until CalcBounds).
+    TlyrPageItem Item(int index) const;
     // The last page whose top is at or above y (with a fifth of a page's
     // height of tolerance when x is 0); with x, the page of the 41 around it
     // that contains the point. -1 above the first page.
@@ -66,6 +83,24 @@ public:
     QRect GetPageBounds(int index, int clientWidth, double zoom) const;
     int HorzRange() const;
     int VertRange() const;
+    // Entries kept for the pages: one for each run of pages of one size and
+    // each laid-out block of rows alike, not one a page.
+    int Entries() const { return static_cast<int>(runs_.size() + blocks_.size()); }
+
+private:
+    // Pages First.. of one size, as added.
+    struct Run {
+        int First = 0, Count = 0, Width = 0, Height = 0;
+    };
+    // Pages First.. of one size laid out in rows of PerRow from Top, a row
+    // RowStep below the one before; Left is the first one's in its row.
+    struct Block {
+        int First = 0, Count = 0, PerRow = 1, Width = 0, Height = 0, Left = 0;
+        qint64 Top = 0, RowStep = 0;
+    };
+    std::vector<Run> runs_;
+    std::vector<Block> blocks_;
+    int count_ = 0;
 };
 
 class TlyrPreviewWorkspace : public TlyrScrollWin {
@@ -252,11 +287,17 @@ protected:
 
 private:
     void addOutlineLevel(QTreeWidgetItem *parent);
+    // Pages of one size in a row: most reports have few such runs.
+    struct SizeRun {
+        int Count = 0;
+        QSize Size;
+    };
     // Every page's size, a damaged page given a healthy page's; notes the
     // damaged pages.
-    std::vector<QSize> pageSizes();
+    std::vector<SizeRun> pageSizes();
     void layOut(bool measure);
-    std::vector<QSize> sizes_;
+    std::vector<SizeRun> sizes_;
+    int sizedPages_ = 0;
     bool readOnPending_ = false;
     // Pages whose size could not be read at the last measuring.
     QList<int> unmeasured_;

@@ -165,6 +165,64 @@ TlyrXMLItem *TlyrPreviewPages::rootChild(const char *name)
 
 TlyrXMLItem *TlyrPreviewPages::PagesItem()
 {
+    TlyrXMLItem *pages = pagesNow();
+    if (unreadCount_ > 0) placeUnreadRuns();
+    return pages;
+}
+
+void TlyrPreviewPages::placeUnreadRuns()
+{
+    TlyrXMLItem *pages = pagesNow();
+    for (const UnreadRun &r : unreadRuns_)
+        for (qint64 i = 0; i < r.Count; ++i) {
+            TlyrXMLItem *item = pages->Add();
+            item->SetUnread();
+            item->Name = r.Name;
+            item->Text = r.Text;
+        }
+    unreadRuns_.clear();
+    unreadCount_ = 0;
+}
+
+TlyrPreviewPages::UnreadRun *TlyrPreviewPages::unreadRunOf(int index, qint64 *at)
+{
+    qint64 i = qint64(index) - pagesNow()->Count();
+    if (i < 0) return nullptr;
+    for (UnreadRun &r : unreadRuns_) {
+        if (i < r.Count) {
+            if (at) *at = i;
+            return &r;
+        }
+        i -= r.Count;
+    }
+    return nullptr;
+}
+
+QSize TlyrPreviewPages::unreadSize(UnreadRun &run)
+{
+    if (run.Size.isEmpty()) {
+        TlyrXMLItem like;
+        like.Name = run.Name;
+        like.Text = run.Text;
+        run.Size = lyrIsDMPPageName(like.Name) ||
+                                   like.Name.compare(QLatin1String("TlyrReportPage"), Qt::CaseInsensitive) == 0
+                           ? QSize()
+                           : sourcePageSize(&like);
+    }
+    return run.Size;
+}
+
+TlyrXMLItem *TlyrPreviewPages::pageItem(int index)
+{
+    // Reading on up to the page places it without a placeholder for every
+    // page between.
+    while (index >= pagesNow()->Count() && unreadCount_ > 0 && readOn(256, false)) {}
+    TlyrXMLItem *pages = index < pagesNow()->Count() ? pagesNow() : PagesItem();
+    return pages->Items(index);
+}
+
+TlyrXMLItem *TlyrPreviewPages::pagesNow()
+{
     // Asked for every page: the last one found, while it stays in its place
     // and the root's children were not freed since.
     TlyrXMLItem *root = XMLDoc.Root();
@@ -188,7 +246,7 @@ TlyrXMLItem *TlyrPreviewPages::curPageItem()
 
 int TlyrPreviewPages::Count()
 {
-    return PagesItem()->Count();
+    return pagesNow()->Count() + static_cast<int>(unreadCount_);
 }
 
 void TlyrPreviewPages::noteError(const QString &line)
@@ -202,7 +260,7 @@ void TlyrPreviewPages::release(const CachedPage &c)
     // Only an element unchanged since it was read back: while the engine
     // runs it may write into it.
     if (!c.ReadBack || (Engine && Engine->Running)) return;
-    TlyrXMLItem *pages = PagesItem();
+    TlyrXMLItem *pages = pagesNow();
     if (c.Index < pages->Count() && pages->Items(c.Index) == c.ReadBack) XMLDoc.ReleaseItem(c.ReadBack);
 }
 
@@ -250,6 +308,8 @@ void TlyrPreviewPages::Clear()
     logicalPages_.clear();
     OutlineItems = 0;
     located_ = 0;
+    unreadRuns_.clear();
+    unreadCount_ = 0;
     FirstPageIndex = -1;
     FirstObjectIndex = 0;
     FirstPage = 0;
@@ -949,7 +1009,7 @@ int elementsUnder(const TlyrXMLItem *item, int most)
 
 TlyrReportPage *TlyrPreviewPages::buildPage(int index)
 {
-    TlyrXMLItem *item = PagesItem()->Items(index);
+    TlyrXMLItem *item = pageItem(index);
     // A page of the file not read yet is read first: it may be damaged.
     if (item->Unread()) readOnTo(item);
     if (!item->Damaged.isEmpty()) {
@@ -1022,7 +1082,7 @@ TlyrReportPage *TlyrPreviewPages::GetPage(int index)
                 return pageCache_[0].Page.get();
             }
     }
-    TlyrXMLItem *item = PagesItem()->Items(index);
+    TlyrXMLItem *item = pageItem(index);
     const bool readBack = !running && !item->Loaded;
     TlyrReportPage *page = buildPage(index);
     if (!page) {
@@ -1070,7 +1130,7 @@ bool TlyrPreviewPages::dropCachedPage()
     if (!Report || !Report->EngineOptions()->UseFileCache() || index >= Count()) return true;
     // The page being written stays.
     if (Engine && Engine->Running && index == CurPage) return true;
-    TlyrXMLItem *item = PagesItem()->Items(index);
+    TlyrXMLItem *item = pageItem(index);
     if (item->Unloadable) XMLDoc.UnloadItem(item);
     return true;
 }
@@ -1107,10 +1167,25 @@ QSize TlyrPreviewPages::sourcePageSize(TlyrXMLItem *item)
     return size;
 }
 
+int TlyrPreviewPages::GetPageSizeRun(int index, QSize &size)
+{
+    qint64 at = 0;
+    if (UnreadRun *run = index >= 0 ? unreadRunOf(index, &at) : nullptr) {
+        size = unreadSize(*run);
+        if (!size.isEmpty()) return static_cast<int>(run->Count - at);
+    }
+    size = GetPageSize(index);
+    return index >= 0 && index < Count() ? 1 : 0;
+}
+
 QSize TlyrPreviewPages::GetPageSize(int index)
 {
-    TlyrXMLItem *pages = PagesItem();
-    if (index < 0 || index >= pages->Count()) return QSize(0, 0);
+    if (index < 0 || index >= Count()) return QSize(0, 0);
+    if (UnreadRun *run = unreadRunOf(index)) {
+        const QSize size = unreadSize(*run);
+        if (!size.isEmpty()) return size;
+    }
+    TlyrXMLItem *pages = index < pagesNow()->Count() ? pagesNow() : PagesItem();
     TlyrXMLItem *item = pages->Items(index);
     if (!item->Damaged.isEmpty()) return QSize(0, 0);
     const bool writing = Engine && Engine->Running && index == CurPage;

@@ -118,6 +118,13 @@ public:
     // the page is damaged.
     TlyrReportPage *GetPage(int index) override;
     QSize GetPageSize(int index) override;
+    // The size of page index and how many pages from it on share it (at
+    // least 1 for a page of the store): the pages of a file not read yet
+    // come in runs of one size, so a layout need not ask page by page.
+    int GetPageSizeRun(int index, QSize &size);
+    // Elements made for pages: the pages read, those built or written, and
+    // the placeholders of pages not read yet once something needs them all.
+    int PageElements() { return pagesNow()->Count(); }
     void Clear() override;
     void Initialize() override;
     void AddObject(TlyrComponent *obj) override;
@@ -270,6 +277,26 @@ private:
     // Elements for the pages the file's index names beyond those read;
     // false when the index is missing or not to be believed.
     bool placeUnreadPages(qint64 fileSize);
+    // The pages the index names beyond the elements, in runs of pages of
+    // one element name and text: an element each is made only when a page
+    // of them is asked for by its element (PagesItem), not to count or
+    // measure them.
+    struct UnreadRun {
+        qint64 Count = 0;
+        QString Name;
+        QByteArray Text;
+        QSize Size;
+    };
+    std::vector<UnreadRun> unreadRuns_;
+    qint64 unreadCount_ = 0;
+    // The pages element without placing the unread pages.
+    TlyrXMLItem *pagesNow();
+    void placeUnreadRuns();
+    // The element of page index; a page not read yet is read up to first.
+    TlyrXMLItem *pageItem(int index);
+    // The run and the index in it of unread page index (past the elements).
+    UnreadRun *unreadRunOf(int index, qint64 *at = nullptr);
+    QSize unreadSize(UnreadRun &run);
     // Reads up to count more pages into their places; false when all are
     // read. mayDrop: places the index promised in vain may go.
     bool readOn(int count, bool mayDrop);

@@ -13,6 +13,31 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+// Objects made with new, and their bytes: what a step builds.
+std::atomic<qint64> newCalls{0}, newBytes{0};
+}  // namespace
+
+void *operator new(std::size_t n)
+{
+    newCalls.fetch_add(1, std::memory_order_relaxed);
+    newBytes.fetch_add(qint64(n), std::memory_order_relaxed);
+    if (void *p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void *p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void *p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
 namespace {
 
 class BoundedPagesTest : public PrintReportTest {
@@ -194,13 +219,15 @@ TEST_F(BoundedPagesTest, AStoppedRunawayReportDumpsWithinWhatItHeld)
 }
 
 // A saved file opens at the same cost whatever its length: what showing
-// its first page reads (bytes and page elements) is the same for 600 and
-// for 6,000 pages, and the pages not read then are read when needed.
+// its first page in the preview reads (bytes and page elements) and builds
+// (objects made with new, and their bytes) is the same for 600 and for
+// 6,000 pages, and the pages not read then are read when needed.
 TEST_F(BoundedPagesTest, TenfoldPagesOfASavedFileOpenAtTheSameCost)
 {
     struct Work {
         qint64 Bytes = 0;
         int Pages = 0;
+        qint64 News = 0, NewBytes = 0;
     };
     std::vector<Work> work;
     qint64 smallerFile = 0;
@@ -210,16 +237,31 @@ TEST_F(BoundedPagesTest, TenfoldPagesOfASavedFileOpenAtTheSameCost)
         prepare(n, true, 8);
         const QString file = dir.filePath(QStringLiteral("wide%1.lp3").arg(n));
         pages().SaveToFile(file);
+        pages().Clear();
         if (smallerFile == 0) smallerFile = QFileInfo(file).size();
-        // What the preview does before its first page shows: the count,
-        // every page's size, the first page built.
-        const qint64 before = TlyrXMLReader::BytesRead;
-        ASSERT_TRUE(pages().LoadFromFile(file));
-        ASSERT_EQ(pages().Count(), n);
-        for (int i = 0; i < n; ++i) ASSERT_FALSE(pages().GetPageSize(i).isEmpty()) << i;
-        ASSERT_NE(pages().GetPage(0), nullptr);
-        work.push_back({TlyrXMLReader::BytesRead - before, pages().PagesRead()});
+        // The window made and laid out before: the same for either file.
+        auto form = std::make_unique<TlyrPreviewForm>();
+        report->PreviewOptions()->Maximized = false;
+        form->resize(1000, 700);
+        report->SetPreview(form->Preview);
+        form->Init(report.get());
+        form->show();
+        QApplication::processEvents();
+        QImage image(form->Preview->Workspace->viewport()->size(), QImage::Format_RGB32);
+        // Up to the first page drawn; no events handled, so the pages read
+        // later in idle steps are not counted.
+        const qint64 before = TlyrXMLReader::BytesRead, calls = newCalls, bytes = newBytes;
+        form->Preview->LoadFromFile(file);
+        {
+            QPainter painter(&image);
+            form->Preview->Workspace->PaintTo(painter, image.size());
+        }
+        work.push_back({TlyrXMLReader::BytesRead - before, pages().PagesRead(), newCalls - calls, newBytes - bytes});
+        ASSERT_EQ(form->Preview->PageCount(), n);
+        ASSERT_EQ(form->Preview->Workspace->PageList.Count(), n);
+        EXPECT_GT(form->Preview->Workspace->PagesPainted, 0);
         EXPECT_TRUE(pages().PagesUnread());
+        for (int i = 0; i < n; ++i) ASSERT_FALSE(pages().GetPageSize(i).isEmpty()) << i;
         // The last page, and then every page once more, as a dump reads them.
         TlyrReportPage *last = pages().GetPage(n - 1);
         ASSERT_NE(last, nullptr);
@@ -232,10 +274,15 @@ TEST_F(BoundedPagesTest, TenfoldPagesOfASavedFileOpenAtTheSameCost)
         });
         EXPECT_EQ(dumped, n);
         EXPECT_TRUE(pages().Errors.isEmpty()) << pages().Errors.join(u'\n').toStdString();
+        report->SetPreview(nullptr);
     }
     EXPECT_EQ(work[0].Bytes, work[1].Bytes);
     EXPECT_EQ(work[0].Pages, work[1].Pages);
     EXPECT_LT(work[1].Bytes, smallerFile / 2);
+    // 5,400 pages more build nothing a page: fewer objects than one for
+    // every hundred of them, fewer bytes than one each.
+    EXPECT_LT(work[1].News - work[0].News, 54) << work[0].News << " objects, then " << work[1].News;
+    EXPECT_LT(work[1].NewBytes - work[0].NewBytes, 5400) << work[0].NewBytes << " bytes, then " << work[1].NewBytes;
 }
 
 // A file saved again after it was opened in parts holds every page: read

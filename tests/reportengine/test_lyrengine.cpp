@@ -17,6 +17,7 @@
 
 #include "report/lyrcanvas.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QBuffer>
 #include <QImage>
@@ -1217,6 +1218,31 @@ TEST_F(EngineTest, TheReportsStopReachesARunningScript)
     EXPECT_EQ(texts(0), (QStringList{"1", "2", "3"}));
     EXPECT_EQ(listLines, 3);  // a line per row
     EXPECT_TRUE(list.isNull());
+}
+
+// A long list handles the window's events between its records, not after
+// every one (each time costs microseconds with nothing pending), and a stop
+// sent through the event loop still ends it.
+TEST_F(EngineTest, ALongListHandlesEventsEverySoManyRecordsAndStillStops)
+{
+    const int rows = 3200;
+    auto *rowsBand = band<TlyrMasterData>("MasterData1", 40, 20);
+    rowsBand->SetRowCount(rows);
+    memo(rowsBand, "M", "line [Line]");
+    int handled = 0;
+    const QMetaObject::Connection counting = QObject::connect(
+            QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, [&handled] { ++handled; });
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors().join(QLatin1Char('\n')).toStdString();
+    QObject::disconnect(counting);
+    EXPECT_GT(pages().Count(), 1);
+    EXPECT_GT(handled, 0);
+    EXPECT_LT(handled, rows / 4);
+    // A list without end, stopped by a timer: the stop comes through.
+    qobject_cast<TlyrMasterData *>(report->FindObject(QStringLiteral("MasterData1")))->SetRowCount(2147483647);
+    QTimer::singleShot(0, report.get(), [this] { report->Engine()->StopReport(); });
+    report->PrepareReport();
+    EXPECT_TRUE(report->Terminated());
+    EXPECT_FALSE(report->Engine()->Running);
 }
 
 TEST_F(EngineTest, ACancelledDialogPageStopsTheReport)
