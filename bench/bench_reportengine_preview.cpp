@@ -68,7 +68,9 @@ void drawDirect(QPainter &painter, Prepared &p, const QRect &view)
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(13);
     painter.setFont(font);
-    for (const TlyrPageItem &page : p.workspace().PageList.Items) {
+    const TlyrPageList &list = p.workspace().PageList;
+    for (int i = 0; i < list.Count(); ++i) {
+        const TlyrPageItem page = list.Item(i);
         const QRect r(page.Left, page.Top, page.Width, page.Height);
         if (!r.intersects(view)) continue;
         painter.fillRect(r.translated(-view.topLeft()), Qt::white);
