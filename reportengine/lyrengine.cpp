@@ -578,6 +578,10 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 } else if (node.Groups.empty() && b->KeepTogether()) {
                     startKeep(b);
                 }
+                // A record kept with its children beside others of its row
+                // leaves them where they stand when its block moves on.
+                if (keeping_ && keepBand_ == b && multi && b->CurColumn() > 1 && keepPos_ == Pages()->GetCurPosition())
+                    keepRowBottom_ = rowBottom_;
                 if (first && node.Header) {
                     addHeader(node.Header);
                     ShowBand(node.Header);
@@ -601,6 +605,8 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 const double designHeight = b->Height();
                 bandLine_[b] = line;
                 const int shownFrom = Pages()->GetCurPosition();
+                const Saved<int> rowFrom(rowFrom_);
+                rowFrom_ = multi && !startsRow ? row.Start : -1;
                 ShowBand(b);
                 // A record hidden by its script leaves no empty place in its
                 // row: the next one shown takes it.

@@ -240,6 +240,17 @@ private:
     double keptAlong(TlyrBand *band, double height) const;
     // The room below the headers of a new column of this page.
     double columnRoom();
+    // A child band of a record beside others in its row, shown whole with
+    // the rest of its chain, makes the row taller than the room it finds
+    // in the next column or on the next page.
+    bool rowOutgrows(TlyrBand *band);
+    // Moves the open row of that record, as far as it is shown, to the top
+    // of the next column or page, the record's children going on under it
+    // there; false when it stays (a keep block begun before it holds it).
+    bool moveRow();
+    // Where the open row of a multi-column data band begins in the store,
+    // while a record beside its first is shown (-1: none).
+    int rowFrom_ = -1;
     // Where a column begins: above the column header, which each column
     // repeats.
     double columnTopY_ = 0;

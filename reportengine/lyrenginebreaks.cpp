@@ -499,6 +499,48 @@ double TlyrEngine::columnRoom()
     return PageHeight - FooterHeight() - headersEndY_ - repeats;
 }
 
+bool TlyrEngine::rowOutgrows(TlyrBand *band)
+{
+    double bottom = CurY;
+    for (int n = 0; band && n < 64; ++n, band = band->Child() == band ? nullptr : band->Child()) {
+        if (band->Visible()) bottom += band->Height();
+        if (!band->Visible() && !band->PrintChildIfInvisible()) break;
+    }
+    const double row = std::max(bottom, rowBottom_) - rowTop_;
+    const bool nextColumn = CurPage && CurPage->Columns() >= 2 && CurColumn < CurPage->Columns();
+    const double room = nextColumn ? columnRoom() : pageRoom() - repeatedAbove(-1);
+    return row > room + 0.0001;
+}
+
+bool TlyrEngine::moveRow()
+{
+    TlyrCustomPreviewPages *pages = Pages();
+    const int from = besideMovedRow_ ? movedRow_.Start : rowFrom_;
+    if (from < 0 || from >= pages->GetCurPosition()) return false;
+    if (keeping_ && !(keepPage_ == pages->CurPage && keepPos_ >= from)) return false;
+    if (keeping_) closeKeep();
+    const double top = rowTop_, height = CurY - top, bottom = std::max(rowBottom_, CurY) - top, left = childLeft_;
+    pages->CutObjects(from);
+    // The column ends below what stays in it.
+    CurY = top;
+    rowBottom_ = -1;
+    Aggregates.LeaveRow();
+    NewColumn();
+    Aggregates.PlaceRow();
+    const double at = CurY;
+    const int start = pages->GetCurPosition();
+    pages->PasteObjects(CurX, at);
+    CurY = at + height;
+    // The row goes on from there: the records after this one go beside it.
+    rowTop_ = at;
+    rowBreaks_ = breaks_;
+    movedRow_ = {at, at + bottom, start};
+    besideMovedRow_ = true;
+    CurX += left;
+    childLeft_ = left;
+    return true;
+}
+
 double TlyrEngine::repeatedAbove(int moving) const
 {
     double h = 0;

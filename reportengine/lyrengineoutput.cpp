@@ -386,7 +386,18 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
         // A record beside the first of its row goes with the row, which
         // moves as a whole when it does not fit.
         auto *rowBand = qobject_cast<TlyrDataBand *>(band);
-        const bool inRow = (rowBand && rowBand->Columns() >= 2 && rowBand->CurColumn() > 1) || (rowChildren_ && !rowBand);
+        // (A child band a break left alone at a column's top is in no row.)
+        bool inRow = (rowBand && rowBand->Columns() >= 2 && rowBand->CurColumn() > 1) ||
+                     (rowChildren_ && !rowBand && rowBreaks_ == breaks_);
+        // A child band that would make its row taller than the room the row
+        // finds when it moves on cannot go along whole: it goes on in the
+        // next column as the children of a row's first record do.
+        if (inRow && !rowBand && band->Height() > FreeSpace() + 0.0001 && rowOutgrows(band)) {
+            inRow = false;
+            // What the row holds already below the column's foot moves on
+            // first, and the band goes on under its record there.
+            if (std::max(CurY, rowBottom_) > PageHeight - FooterHeight() + 0.0001) moveRow();
+        }
         // A record of a multi-column band moves whole with its row: it is
         // never cut.
         const bool rowRecord = rowBand && rowBand->Columns() >= 2;
@@ -429,11 +440,18 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
                     breakBand_ = band;
                     // A band that may split needs room for its first line.
                     repeatNeed_ = needs();
+                    // (A record's child band beside others of its row goes on
+                    // at its record's place.)
+                    const double childLeft = childLeft_;
                     // No column left under the title holds it: the next page.
                     if (titleRun_ > 0.0001 && needs() > columnRoom() + 0.0001)
                         NewPage();
                     else
                         NewColumn();
+                    if (childLeft > 0 && childLeft_ <= 0) {
+                        CurX += childLeft;
+                        childLeft_ = childLeft;
+                    }
                     takesAlong = false;
                     if (!cross) showRepeats();
                 }

@@ -210,7 +210,14 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
             // (A rest shorter than a line needs no more than itself.)
             repeatNeed_ = splitRest_ > 0 ? std::min(kFirstLine, splitRest_) : kFirstLine;
             splitRest_ = keptAlong(band, splitRest_);
+            // A child band of a record beside others in its row goes on at
+            // its record's place in the next column.
+            const double childLeft = childLeft_;
             NewColumn();
+            if (childLeft > 0 && childLeft_ <= 0) {
+                CurX += childLeft;
+                childLeft_ = childLeft;
+            }
         }
         fresh = !carries;
         for (size_t i : pending) {

@@ -601,6 +601,32 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             "paper 170x205.374948737 margin 0 pagecols 2 records 23 mastercols 4 height 16 title colheader "
             "child childhidden labels chain 1 script 2 overlay 0 sub 1/3 detail 0 words 0 groups [{size 3 "
             "keep}]",
+            // A label's child band that may split, too tall for its column
+            // beside others of its row, printed whole below the page.
+            "paper 144x245.374948737 margin 10 pagecols 2 records 4 mastercols 3 height 16 child csplit swords 62 "
+            "hideband 16 overlay 0 sub 0/0 detail 0 words 0 groups []",
+            // Its short first child reached past the column's foot, the
+            // tall one after it could not go with the row (over the footer).
+            "paper 144x245.374948737 margin 10 pagecols 2 records 8 mastercols 3 height 16 pageheader pagefooter "
+            "colheader colfooter child csplit pftotals cftotals labels aggs chain 2 swords 62 hideband 16 overlay 0 "
+            "sub 0/0 detail 0 words 0 groups []",
+            // A kept label whose split child took its block to a new page
+            // left the column footer over the label beside it.
+            "paper 98x254.024870817 margin 7 pagecols 3 records 17 mastercols 3 height 16 pageheader colfooter "
+            "header reprint keep child csplit swords 76 hiderec 3 hideband 16 overlay 0 sub 0/0 detail 0 words 3 "
+            "groups []",
+            // A label's child that starts a new page stayed in its row there
+            // and printed whole below the page; split, its later parts went
+            // on at the row's first place, not under its label.
+            "paper 111x131 margin 1 pagecols 3 records 4 mastercols 3 height 16 child csplit cnewpage swords 22 "
+            "hideband 16 overlay 0 sub 0/0 detail 0 words 0 groups []",
+            "paper 111x131 margin 1 pagecols 3 records 4 mastercols 3 height 16 keep child csplit cnewpage swords 22 "
+            "hideband 16 overlay 0 sub 0/0 detail 0 words 0 groups []",
+            // A label's child under a group header repeated over nearly the
+            // whole column took its row to the next column, where the header
+            // left it no room (label below the page).
+            "paper 104x118.133273185 margin 10 pagecols 2 records 2 mastercols 2 height 16 header newpage child "
+            "gsplit swords 68 overlay 0 sub 0/0 detail 0 words 0 groups [{size 2 reprint}]",
     };
     expectEveryRule(cases);
 }
