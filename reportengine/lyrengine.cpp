@@ -903,11 +903,16 @@ void TlyrEngine::columnStep(TlyrDataBand *band, Row &row, bool shown)
         Aggregates.LeaveRow();
         // A row begun at the top of a page column, below only its headers,
         // finds no more room in the page's later columns: the column it
-        // began goes, and the row moves to a new page.
+        // began goes (the first stays below the title), and the row moves
+        // to a new page.
         auto *store = dynamic_cast<TlyrPreviewPages *>(pages);
         const int page = pages->CurPage, column = CurColumn;
-        if (store && columnBegun_.Page == page && columnBegun_.Column == column && column > 1 &&
-            row.Start >= columnBegun_.Pos && row.Y <= std::max(columnStartY_, headersEndY_) + 0.0001) {
+        const bool atTop = row.Y <= std::max(columnStartY_, headersEndY_) + 0.0001;
+        if (atTop && column == 1 && titleRun_ > 0.0001 && CurPage && CurPage->Columns() > 1) {
+            pages->CutObjects(row.Start);
+            NewPage();
+        } else if (store && columnBegun_.Page == page && columnBegun_.Column == column && column > 1 &&
+                   row.Start >= columnBegun_.Pos && atTop) {
             const int heads = row.Start - columnBegun_.Pos;
             store->CutObjects(columnBegun_.Pos);
             store->PasteObjects([&](int i, QRectF &) { return i >= heads; });

@@ -601,6 +601,13 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             "paper 170x205.374948737 margin 0 pagecols 2 records 23 mastercols 4 height 16 title colheader "
             "child childhidden labels chain 1 script 2 overlay 0 sub 1/3 detail 0 words 0 groups [{size 3 "
             "keep}]",
+            // A row of labels begun at the top of a page column below a tall
+            // title, too tall for any column there, moved on column by column:
+            // columns holding only their headers, the row over the last
+            // column's footer.
+            "paper 130x231.374948737 margin 5 pagecols 3 records 3 mastercols 2 height 16 title pageheader "
+            "pagefooter colheader colfooter header pftotals cftotals labels aggs hiderec 4 overlay 0 sub 1/37 "
+            "detail 0 words 0 groups [{size 5}]",
     };
     expectEveryRule(cases);
 }
