@@ -906,9 +906,31 @@ void TlyrEngine::columnStep(TlyrDataBand *band, Row &row, bool shown)
         if (keeping_ && !keptInRow) Aggregates.LeaveKeepAtRow();
         if (keeping_) closeKeep();
         TlyrCustomPreviewPages *pages = Pages();
-        pages->CutObjects(row.Start);
         Aggregates.LeaveRow();
-        NewColumn();
+        // A row begun at the top of a page column, below only its headers,
+        // finds no more room in the page's later columns: the column it
+        // began goes (the first stays below the title), and the row moves
+        // to a new page.
+        auto *store = dynamic_cast<TlyrPreviewPages *>(pages);
+        const int page = pages->CurPage, column = CurColumn;
+        const bool atTop = row.Y <= std::max(columnStartY_, headersEndY_) + 0.0001;
+        if (atTop && column == 1 && titleRun_ > 0.0001 && CurPage && CurPage->Columns() > 1) {
+            pages->CutObjects(row.Start);
+            NewPage();
+        } else if (store && columnBegun_.Page == page && columnBegun_.Column == column && column > 1 &&
+                   row.Start >= columnBegun_.Pos && atTop) {
+            const int heads = row.Start - columnBegun_.Pos;
+            store->CutObjects(columnBegun_.Pos);
+            store->PasteObjects([&](int i, QRectF &) { return i >= heads; });
+            row.Start = columnBegun_.Pos;
+            columnBody_.erase({page, column});
+            CurColumn = column - 1;
+            pages->CutObjects(row.Start);
+            NewPage();
+        } else {
+            pages->CutObjects(row.Start);
+            NewColumn();
+        }
         Aggregates.PlaceRow();
         const double top = CurY;
         pages->PasteObjects(CurX, top);

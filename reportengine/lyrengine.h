@@ -377,6 +377,9 @@ private:
     // The column it came from, and where in the store the column it moved
     // to begins (above that column's headers).
     int keepFromColumn_ = 1, keepColumnFrom_ = 0;
+    // Where in the store the last page column begun by a column break
+    // starts (above its headers), and on which page and column.
+    struct { int Page = -1, Column = 0, Pos = 0; } columnBegun_;
     QHash<TlyrBand *, int> headerKeep_;
     // The page and store position after each header's last showing; while
     // a moved block is pasted over columns, the block position being

@@ -311,6 +311,7 @@ void TlyrEngine::NewColumn()
     showColumnFooter();
     const int columnFrom = Pages()->GetCurPosition();
     const int column = ++CurColumn;
+    columnBegun_ = {Pages()->CurPage, column, columnFrom};
     const double x = columnX(column);
     CurX = x;
     childLeft_ = 0;

@@ -308,3 +308,29 @@ TEST_F(ColumnsTest, AKeptBlockThatAnEmptyColumnHoldsMovesWholeToTheNextColumn)
         EXPECT_EQ(totals.value(1), QStringLiteral("cf:C2"));
     }
 }
+
+// Under a tall title a row of labels that no page column there holds (its
+// second label is the taller) goes to the next page whole, not over the
+// title page's other columns: every label once, inside the page, and no
+// column left with only its header.
+TEST_F(ColumnsTest, UnderATallTitleARowOfLabelsNoColumnHoldsGoesToTheNextPage)
+{
+    newSheet(300, 200, 3);
+    TlyrDataSet *ds = rows({"short", "l1\nl2\nl3\nl4\nl5\nl6"});
+    named<TlyrReportTitle>("Title1", 0, 100);
+    named<TlyrColumnHeader>("ColumnHeader1", 110);
+    auto *b = band<TlyrMasterData>(QStringLiteral("Records"), 140, 36);
+    b->SetDataSet(ds);
+    b->SetStretched(true);
+    b->SetColumns(2);
+    b->SetColumnWidth(45);
+    memo(b, QStringLiteral("RecNo"), QStringLiteral("r[Rows.\"N\"] @[Page#]"), 0, 40)->SetHeight(16);
+    auto *m = memo(b, QStringLiteral("RecText"), QStringLiteral("[Rows.\"G\"]"), 0, 40);
+    m->SetBounds(0, 16, 40, 20);
+    m->SetStretchMode(smActualHeight);
+    named<TlyrColumnFooter>("ColumnFooter1", 180);
+    prepare();
+    judge(2);
+    EXPECT_EQ(recordPlaces().join(QLatin1Char(' ')).toStdString(), "2.1 2.1") << dump().toStdString();
+    EXPECT_EQ(pages().Count(), 2);
+}

@@ -627,6 +627,13 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // left it no room (label below the page).
             "paper 104x118.133273185 margin 10 pagecols 2 records 2 mastercols 2 height 16 header newpage child "
             "gsplit swords 68 overlay 0 sub 0/0 detail 0 words 0 groups [{size 2 reprint}]",
+            // A row of labels begun at the top of a page column below a tall
+            // title, too tall for any column there, moved on column by column:
+            // columns holding only their headers, the row over the last
+            // column's footer.
+            "paper 130x231.374948737 margin 5 pagecols 3 records 3 mastercols 2 height 16 title pageheader "
+            "pagefooter colheader colfooter header pftotals cftotals labels aggs hiderec 4 overlay 0 sub 1/37 "
+            "detail 0 words 0 groups [{size 5}]",
     };
     expectEveryRule(cases);
 }
