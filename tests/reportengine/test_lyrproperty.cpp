@@ -573,6 +573,11 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // checker took that footer for the record before the group's.
             "paper 95x243.374948737 margin 0 pagecols 1 records 10 mastercols 1 height 16 footer child footereach "
             "cnewpage hiderec 4 overlay 0 sub 0/0 detail 0 words 0 groups [{size 2 keep}]",
+            // The second of two side-by-side subreports ended their first
+            // page again and footed the next page's own pages in width there:
+            // that page's footer then showed no total for its record.
+            "paper 183x173 margin 0 pagecols 1 records 5 mastercols 1 height 16 pagefooter header reprint footer "
+            "subside dheader pftotals cross 5/82 xgroups 4 overlay 0 sub 6/4 detail 3 words 0 groups []",
     };
     expectEveryRule(cases);
 }
