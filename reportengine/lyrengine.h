@@ -239,6 +239,9 @@ private:
     double keptAlong(TlyrBand *band, double height) const;
     // The room below the headers of a new column of this page.
     double columnRoom();
+    // The room a later column of this page leaves below its column header
+    // and the headers it repeats (but the band that breaks the column).
+    double laterColumnRoom();
     // Where a column begins: above the column header, which each column
     // repeats.
     double columnTopY_ = 0;

@@ -429,8 +429,9 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
                     breakBand_ = band;
                     // A band that may split needs room for its first line.
                     repeatNeed_ = needs();
-                    // No column left under the title holds it: the next page.
-                    if (titleRun_ > 0.0001 && needs() > columnRoom() + 0.0001)
+                    // No column left under the title holds it (below the
+                    // headers a later one repeats): the next page.
+                    if (titleRun_ > 0.0001 && needs() > std::min(columnRoom(), laterColumnRoom()) + 0.0001)
                         NewPage();
                     else
                         NewColumn();
