@@ -439,6 +439,14 @@ double TlyrCustomMemoView::CalcHeight()
     return std::round(dt->CalcHeight() + verticalInset());
 }
 
+double TlyrCustomMemoView::LineRoom()
+{
+    TlyrDrawTextUser dt(layoutObject());
+    dt->SetFont(HighlightActive() ? *highlight_->Font() : *Font());
+    dt->SetGaps(paragraphGap_, charSpacing_, lineSpacing_);
+    return std::ceil(dt->LineHeight() + verticalInset());
+}
+
 double TlyrCustomMemoView::CalcWidth()
 {
     TlyrDrawTextUser dt(layoutObject());

@@ -108,6 +108,9 @@ public:
     void GetData() override;
     void AfterPrint() override;
     double CalcHeight() override;
+    // The height that shows the first line of the text, with the gaps and
+    // frame around it.
+    double LineRoom();
     virtual double CalcWidth();
     void InitPart() override;
     double DrawPart() override;

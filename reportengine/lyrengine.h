@@ -251,6 +251,9 @@ private:
     // Where the open row of a multi-column data band begins in the store,
     // while a record beside its first is shown (-1: none).
     int rowFrom_ = -1;
+    // The room a later column of this page leaves below its column header
+    // and the headers it repeats (but the band that breaks the column).
+    double laterColumnRoom();
     // Where a column begins: above the column header, which each column
     // repeats.
     double columnTopY_ = 0;

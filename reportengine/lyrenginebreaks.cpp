@@ -542,6 +542,22 @@ bool TlyrEngine::moveRow()
     return true;
 }
 
+double TlyrEngine::laterColumnRoom()
+{
+    double h = 0;
+    auto chain = [&](TlyrBand *b) {
+        for (int n = 0; b && n < 64; ++n, b = b->Child() == b ? nullptr : b->Child()) {
+            if (b == breakBand_) return;
+            if (b->Visible()) h += b->Height();
+            if (!b->Visible() && !b->PrintChildIfInvisible()) return;
+        }
+    };
+    chain(CurPage->FindBand(&TlyrColumnHeader::staticMetaObject));
+    for (TlyrBand *b : headerList_)
+        if (b && repeatsOnNewPage(b) && !closedHeaders_.contains(b)) chain(b);
+    return PageHeight - FooterHeight() - columnTopY_ - h;
+}
+
 double TlyrEngine::repeatedAbove(int moving) const
 {
     double h = 0;

@@ -320,12 +320,17 @@ void TlyrEngine::footWidthPages()
     const int savedPage = pages->CurPage;
     const double x = CurX;
     const bool savedPageBand = inPageBand_;
-    for (int page = savedPage + 1; page <= last && page < pages->Count(); ++page) {
+    // They follow it; a page that is not one of them is a later output page
+    // (which a side-by-side subreport reached first): the pages in width
+    // after that one wait for its end.
+    int page = savedPage + 1;
+    for (; page <= last && page < pages->Count() && widthPages_.contains(page); ++page) {
         if (finishing_ && page == last && !footer->PrintOnLastPage) continue;
         pages->CurPage = page;
         CurX = 0;
         footWidthPage();
     }
+    if (page <= last && page < pages->Count()) widthLast_ = last;
     inPageBand_ = savedPageBand;
     pages->CurPage = savedPage;
     CurX = x;

@@ -443,8 +443,9 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
                     // (A record's child band beside others of its row goes on
                     // at its record's place.)
                     const double childLeft = childLeft_;
-                    // No column left under the title holds it: the next page.
-                    if (titleRun_ > 0.0001 && needs() > columnRoom() + 0.0001)
+                    // No column left under the title holds it (below the
+                    // headers a later one repeats): the next page.
+                    if (titleRun_ > 0.0001 && needs() > std::min(columnRoom(), laterColumnRoom()) + 0.0001)
                         NewPage();
                     else
                         NewColumn();

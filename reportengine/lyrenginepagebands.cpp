@@ -227,8 +227,9 @@ void TlyrEngine::EndPage()
         // Page-footer totals are per page: they restart on every new page
         // whether or not the footer was printed.
         Aggregates.Reset(pf);
+    } else {
+        widthLast_ = -1;
     }
-    widthLast_ = -1;
     showOverlay(true);
     inPageBand_ = false;
     firstPage_ = false;

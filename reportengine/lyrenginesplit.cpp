@@ -201,19 +201,32 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
             splitBreak_ = true;
             const Saved<double> rest(splitRest_);
             splitRest_ = 0;
+            // A text that goes on at the part's top needs its own first
+            // line there, which may be less than the usual line.
+            double textLine = -1;
             for (size_t i : pending) {
                 const TlyrReportComponent *v = all[i].View;
                 const bool goesOn = all[i].Stretch && all[i].Rest > 0 && !follows(i);
                 const double top = goesOn ? std::max(v->Top() - space, 0.0) : v->Top() - space;
                 splitRest_ = std::max(splitRest_, top + (goesOn ? all[i].Rest : v->Height()));
+                if (goesOn && all[i].Text && top <= 0.0001) {
+                    const double line = std::min(all[i].Rest, all[i].Text->LineRoom());
+                    textLine = textLine < 0 ? line : std::max(textLine, line);
+                }
             }
             // (A rest shorter than a line needs no more than itself.)
             repeatNeed_ = splitRest_ > 0 ? std::min(kFirstLine, splitRest_) : kFirstLine;
+            if (textLine > 0) repeatNeed_ = std::min(repeatNeed_, textLine);
             splitRest_ = keptAlong(band, splitRest_);
             // A child band of a record beside others in its row goes on at
             // its record's place in the next column.
             const double childLeft = childLeft_;
-            NewColumn();
+            // No column left under the title holds a line below the headers
+            // it repeats: the rest goes on on the next page, below them.
+            if (titleRun_ > 0.0001 && repeatNeed_ > std::min(columnRoom(), laterColumnRoom()) + 0.0001)
+                NewPage();
+            else
+                NewColumn();
             if (childLeft > 0 && childLeft_ <= 0) {
                 CurX += childLeft;
                 childLeft_ = childLeft;

@@ -111,3 +111,53 @@ TEST_F(PageTotalsTest, ASecondPassPrintsThePagesTheFirstCounted)
         if (HasFailure()) return;
     }
 }
+
+// Crossed rows over pages in width, each followed by a footer with two
+// subreports side by side that run on to the next page, whose repeated
+// column titles make pages in width of their own. When the second
+// subreport ends the first page again, the pages in width of the next page
+// are not its own: they get their footer when that page ends, and the page
+// holding the next row totals that row.
+TEST_F(PageTotalsTest, APageThatSideBySideSubreportsReachGetsItsOwnTotals)
+{
+    std::unique_ptr<GroupedRows> rows, cols;
+    crossTabSheet(3, 5, rows, cols);
+    auto *header = band<TlyrHeader>("Titles", 0, 20);
+    header->ReprintOnNewPage = true;
+    memo(header, "Title", "t[Cols.\"N\"]", 60, 200);
+    TlyrMasterData *master = records(rows->ds, 40);
+    master->Objects().first()->SetWidth(60);
+    memo(master, "Cell", "c[Rows.\"N\"]-[Cols.\"N\"]", 60, 200);
+    master->SetFooterAfterEach(true);
+    verticalColumns(cols->ds, 60, 200);
+    GroupedRows left(report.get(), &keeper, QStringLiteral("Left"), GroupedRows::runs({{"S", 13}}));
+    GroupedRows right(report.get(), &keeper, QStringLiteral("Right"), GroupedRows::runs({{"S", 13}}));
+    auto *footer = band<TlyrFooter>("End", 150, 20);
+    sideReport(footer, "SideA", left.ds, 280, QStringLiteral("a"));
+    sideReport(footer, "SideB", right.ds, 420, QStringLiteral("b"));
+    auto *pf = band<TlyrPageFooter>("PageFooter1", 260, 20);
+    memo(pf, "TotalMemo", "tot S[SUM(<Rows.\"N\">)] C[COUNT(RecordsRows)]", 0, 300);
+    prepare();
+    judge(3);
+    // Every page that begins rows totals them; a page in width carries the
+    // totals of the page its rows began on.
+    int withRows = 0;
+    for (int i = 0; i < pages().Count(); ++i) {
+        int sum = 0, count = 0;
+        QStringList totals;
+        for (const Printed &p : printed(i)) {
+            bool number = false;
+            const int n = p.Text.mid(1).toInt(&number);
+            if (p.Text.startsWith(QLatin1Char('r')) && number) {
+                sum += n;
+                ++count;
+            }
+            if (p.Text.startsWith(QLatin1String("tot "))) totals << p.Text.mid(4);
+        }
+        if (count == 0) continue;
+        ++withRows;
+        EXPECT_EQ(totals.join(QLatin1Char('|')).toStdString(), QStringLiteral("S%1 C%2").arg(sum).arg(count).toStdString())
+                << "page " << i + 1 << "\n" << dump().toStdString();
+    }
+    EXPECT_EQ(withRows, 3) << dump().toStdString();
+}

@@ -272,3 +272,58 @@ TEST_F(ReprintTest, GeneratedTemplatesShowTheirHeadersAgainWhereTheirRecordsGo)
             ADD_FAILURE() << line << "\n  " << f.Kind.toStdString() << ": " << f.Text.toStdString();
     }
 }
+
+// A record whose text splits, begun at the foot of the first page column
+// under a title that reaches far down: its name fits there, its text goes on
+// below the data header shown again, in the next column where a line fits
+// below it (the text's own line, which may be less than the usual one),
+// else on the next page. No part of it stands in a column without the
+// header above it.
+TEST_F(ReprintTest, ASplitRecordGoesOnBelowTheHeaderShownAgain)
+{
+    // The room below the header: a line fits in the first case only.
+    for (double room : {19.0, 16.2}) {
+        SCOPED_TRACE(testing::Message() << room << " below the header");
+        newSheet(2);
+        GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 1}}));
+        auto *title = band<TlyrReportTitle>("Title", 0, 200 - 20 - room);
+        memo(title, "TitleMemo", "title", 0, 100);
+        auto *header = band<TlyrHeader>("Head", 200, 20);
+        header->ReprintOnNewPage = true;
+        memo(header, "HeadMemo", "hdr", 0, 100);
+        TlyrMasterData *master = records(rows.ds, 240);
+        master->SetHeight(32);
+        master->Objects().first()->SetHeight(16);
+        master->SetAllowSplit(true);
+        master->SetStretched(true);
+        QStringList lines;
+        for (int i = 1; i <= 6; ++i) lines << QStringLiteral("line%1").arg(i);
+        TlyrMemoView *text = memo(master, "Text", lines.join(QLatin1Char('\n')), 0, 200);
+        text->SetTop(16);
+        text->SetHeight(16);
+        text->SetStretchMode(smActualHeight);
+        prepare();
+        judge(1);
+        // Each page column holding lines has the header at its top, above
+        // them.
+        std::map<std::pair<int, int>, std::pair<double, double>> heads, firstLines;
+        int printedLines = 0;
+        for (int i = 0; i < pages().Count(); ++i)
+            for (const Printed &p : printed(i)) {
+                const std::pair<int, int> at{i, p.Box.left() < 299 ? 1 : 2};
+                if (p.Text == QLatin1String("hdr")) heads[at] = {p.Box.top(), p.Box.bottom()};
+                if (!p.Text.startsWith(QLatin1String("line"))) continue;
+                printedLines += int(p.Text.count(QLatin1String("line")));
+                if (!firstLines.count(at)) firstLines[at] = {p.Box.top(), p.Box.bottom()};
+            }
+        EXPECT_EQ(printedLines, 6) << dump().toStdString();
+        for (const auto &[at, box] : firstLines) {
+            SCOPED_TRACE(testing::Message() << "page " << at.first + 1 << " column " << at.second);
+            ASSERT_TRUE(heads.count(at)) << dump().toStdString();
+            EXPECT_LE(heads[at].second, box.first + 0.01) << dump().toStdString();
+        }
+        // Where a line fits, the text goes on in the second column.
+        if (room > 18) EXPECT_TRUE(firstLines.count({0, 2})) << dump().toStdString();
+        if (HasFailure()) return;
+    }
+}

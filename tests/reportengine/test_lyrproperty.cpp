@@ -634,6 +634,21 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             "paper 130x231.374948737 margin 5 pagecols 3 records 3 mastercols 2 height 16 title pageheader "
             "pagefooter colheader colfooter header pftotals cftotals labels aggs hiderec 4 overlay 0 sub 1/37 "
             "detail 0 words 0 groups [{size 5}]",
+            // The second of two side-by-side subreports ended their first
+            // page again and footed the next page's own pages in width there:
+            // that page's footer then showed no total for its record.
+            "paper 183x173 margin 0 pagecols 1 records 5 mastercols 1 height 16 pagefooter header reprint footer "
+            "subside dheader pftotals cross 5/82 xgroups 4 overlay 0 sub 6/4 detail 3 words 0 groups []",
+            // A split record's rest went on in the next column under the
+            // title without the data header shown again: its line was taken
+            // for taller than it is, or no column under the title held the
+            // headers and a line, or a later column repeats more headers.
+            "paper 185x68.4999589896 margin 0 pagecols 2 records 1 mastercols 1 height 16 title pageheader header "
+            "reprint split overlay 0 sub 1/11 detail 0 words 17 groups []",
+            "paper 140x187 margin 0 pagecols 2 records 1 mastercols 1 height 16 title pagefooter header reprint split "
+            "overlay 0 sub 1/36 detail 0 words 1 groups []",
+            "paper 113x105.899942585 margin 6 pagecols 3 records 1 mastercols 1 height 16 title pageheader header "
+            "reprint split tsplit swords 38 overlay 0 sub 0/0 detail 0 words 0 groups [{size 1} {size 1 reprint}]",
     };
     expectEveryRule(cases);
 }
