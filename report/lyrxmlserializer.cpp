@@ -163,6 +163,16 @@ bool hasSpecialNames(const KsClassInfo *cls)
     return special;
 }
 
+// The nested objects' names of a dotted attribute name; last gets the rest.
+QStringList nestedNames(QByteArrayView rawName, QString &last)
+{
+    last = QString::fromLatin1(rawName);
+    if (!last.contains(QLatin1Char('.'))) return {};
+    QStringList parts = last.split(QLatin1Char('.'));
+    last = parts.takeLast();
+    return parts;
+}
+
 qint64 toInteger(const QString &v)
 {
     bool ok = false;
@@ -448,13 +458,8 @@ void TlyrXMLSerializer::applyValue(QObject *obj, QByteArrayView rawName, const Q
             break;
         }
     }
-    const QString fullName = QString::fromLatin1(rawName);
-    QStringList parts;
-    QString last = fullName;
-    if (fullName.contains(QLatin1Char('.'))) {
-        parts = fullName.split(QLatin1Char('.'));
-        last = parts.takeLast();
-    }
+    QString last;
+    const QStringList parts = nestedNames(rawName, last);
     QObject *target = obj;
     // Walk the nested objects; a string list takes "Prop.Text".
     for (int i = 0; i < parts.size(); ++i) {
@@ -809,23 +814,190 @@ void TlyrXMLSerializer::readRoot(TlyrComponent *obj, TlyrXMLItem *item, const Tl
     }
 }
 
-TlyrComponent *TlyrXMLSerializer::ReadComponentStr(QObject *owner, QByteArrayView text, bool dontFixup)
+TlyrComponent *TlyrXMLSerializer::createNamed(QObject *owner, QByteArrayView classNameText)
 {
-    if (text.trimmed().isEmpty()) return nullptr;
-    const qsizetype blank = text.indexOf(' ');
-    const QString className = QString::fromLatin1(blank < 0 ? text : text.first(blank));
+    const QString className = QString::fromLatin1(classNameText);
     const KsClassInfo *cls = ksFindClassInfo(className);
     if (!cls || !cls->Factory || !cls->Meta || !cls->Meta->inherits(&TlyrComponent::staticMetaObject)) {
         Errors << lyrResources().Get(QStringLiteral("xrCantFindClass")) + QLatin1Char(' ') + className;
         return nullptr;
     }
-    auto *obj = qobject_cast<TlyrComponent *>(cls->Create(owner));
+    return qobject_cast<TlyrComponent *>(cls->Create(owner));
+}
+
+TlyrComponent *TlyrXMLSerializer::ReadComponentStr(QObject *owner, QByteArrayView text, bool dontFixup)
+{
+    if (text.trimmed().isEmpty()) return nullptr;
+    const qsizetype blank = text.indexOf(' ');
+    auto *obj = createNamed(owner, blank < 0 ? text : text.first(blank));
     if (!obj) return nullptr;
     if (blank >= 0) XMLToObj(text.sliced(blank + 1), obj);
     if (dontFixup)
         ClearFixups();
     else
         FixupReferences();
+    return obj;
+}
+
+// One attribute of a shared text: the property it sets, found and its value
+// converted once. One that the general way treats apart (the text, nested
+// lists, references, damaged values ...) has no Prop and is read as text.
+struct TlyrXMLSerializer::PlannedValue {
+    QByteArray Name;
+    QByteArray Pair;  // name="value" as written
+    char Geometry = 0;  // 'l', 't', 'w' or 'h' of the object itself
+    double Number = 0;
+    // The nested objects on the way: each holder's class and property index.
+    std::vector<std::pair<const QMetaObject *, int>> Path;
+    const QMetaObject *TargetMeta = nullptr;
+    const KsPropInfo *Prop = nullptr;
+    KsValue Value;
+};
+
+struct TlyrXMLSerializer::AttributePlan {
+    const QMetaObject *Meta = nullptr;
+    std::vector<PlannedValue> Values;
+};
+
+// Follows applyValue; false where it would not simply set one property.
+bool TlyrXMLSerializer::planValue(QObject *obj, QByteArrayView rawName, const QString &value, PlannedValue &v)
+{
+    try {
+        if (rawName.size() == 1) {
+            const char c = rawName.at(0);
+            if (c != 'l' && c != 't' && c != 'w' && c != 'h') return false;
+            v.Geometry = c;
+            v.Number = lyrStrToFloat(value);
+            return true;
+        }
+        QString last;
+        const QStringList parts = nestedNames(rawName, last);
+        QObject *target = obj;
+        for (int i = 0; i < parts.size(); ++i) {
+            const KsClassInfo *cls = ksClassInfoOf(target);
+            const KsPropInfo *p = cls ? cls->FindProperty(parts[i]) : nullptr;
+            if (!p || p->Kind != KsPropKind::Class) return false;
+            const QMetaObject *meta = target->metaObject();
+            const int index = declaredIndex(meta, p->Name);
+            if (index < 0) return false;
+            QObject *sub = objectProp(target, p);
+            if (!sub || qobject_cast<TlyrComponent *>(sub)) return false;
+            v.Path.emplace_back(meta, index);
+            target = sub;
+        }
+        if (isName(last, QLatin1StringView("PropData")) || isName(last, QLatin1StringView("Text")) ||
+            isName(last, QLatin1StringView("Name")))
+            return false;
+        const KsClassInfo *cls = ksClassInfoOf(target);
+        const KsPropInfo *p = cls ? cls->FindProperty(last) : nullptr;
+        if (!p || p->IsReadOnly() || lyrIsStringListProperty(target, p)) return false;
+        switch (p->Kind) {
+        case KsPropKind::Integer:
+        case KsPropKind::Set:
+            v.Value = KsValue::FromInt(toInteger(value));
+            break;
+        case KsPropKind::Boolean: {
+            bool b = false;
+            if (!isBooleanText(value, b)) return false;
+            v.Value = KsValue(b);
+            break;
+        }
+        case KsPropKind::Enumeration:
+            v.Value = KsValue::FromInt(enumerationValue(p, value));
+            break;
+        case KsPropKind::Float:
+            v.Value = KsValue(lyrStrToFloat(value));
+            break;
+        case KsPropKind::String:
+            v.Value = KsValue(value);
+            break;
+        default:
+            return false;
+        }
+        v.TargetMeta = target->metaObject();
+        v.Prop = p;
+        return true;
+    } catch (...) {
+        // The general way gives the error line.
+        return false;
+    }
+}
+
+void TlyrXMLSerializer::applyPlan(const AttributePlan &plan, TlyrComponent *obj)
+{
+    for (const PlannedValue &v : plan.Values) {
+        if (v.Geometry) {
+            guarded(Errors, obj, v.Name, {}, [&] {
+                switch (v.Geometry) {
+                case 'l':
+                    obj->SetLeft(v.Number);
+                    break;
+                case 't':
+                    obj->SetTop(v.Number);
+                    break;
+                case 'w':
+                    obj->SetWidth(v.Number);
+                    break;
+                default:
+                    obj->SetHeight(v.Number);
+                    break;
+                }
+            });
+            continue;
+        }
+        if (!v.Prop) {
+            XMLToObj(v.Pair, obj);
+            continue;
+        }
+        QObject *target = obj;
+        for (const auto &[meta, index] : v.Path) {
+            if (target->metaObject() != meta) {
+                target = nullptr;
+                break;
+            }
+            QObject *sub = meta->property(index).read(target).value<QObject *>();
+            if (!sub || qobject_cast<TlyrComponent *>(sub)) {
+                target = nullptr;
+                break;
+            }
+            target = sub;
+        }
+        if (target && target->metaObject() == v.TargetMeta)
+            guarded(Errors, obj, v.Name, {}, [&] { v.Prop->Set(target, v.Value); });
+        else
+            XMLToObj(v.Pair, obj);
+    }
+}
+
+TlyrComponent *TlyrXMLSerializer::ReadComponentParts(QObject *owner, const QByteArray &shared, QByteArrayView own)
+{
+    const qsizetype blank = shared.indexOf(' ');
+    auto *obj = createNamed(owner, blank < 0 ? QByteArrayView(shared) : QByteArrayView(shared).first(blank));
+    if (!obj) return nullptr;
+    if (blank >= 0) {
+        std::shared_ptr<AttributePlan> &plan = plans_[shared];
+        const QByteArrayView attrs = QByteArrayView(shared).sliced(blank + 1);
+        if (!plan) {
+            plan = std::make_shared<AttributePlan>();
+            plan->Meta = obj->metaObject();
+            TlyrAttributeScanner scanner(attrs);
+            while (scanner.Next()) {
+                PlannedValue v;
+                v.Name = scanner.Name().toByteArray();
+                const qsizetype from = scanner.Name().data() - attrs.data();
+                v.Pair = attrs.sliced(from, scanner.ValueEnd() - from).toByteArray();
+                if (scanner.Quoted()) v.Pair += '"';
+                planValue(obj, scanner.Name(), scanner.Value(), v);
+                plan->Values.push_back(std::move(v));
+            }
+        }
+        if (plan->Meta == obj->metaObject())
+            applyPlan(*plan, obj);
+        else
+            XMLToObj(attrs, obj);
+    }
+    if (!own.isEmpty()) XMLToObj(own, obj);
+    ClearFixups();
     return obj;
 }
 

@@ -104,6 +104,10 @@ public:
     // A new object of the class named at the start of text; nullptr for an
     // empty text or an unknown class.
     TlyrComponent *ReadComponentStr(QObject *owner, QByteArrayView text, bool dontFixup = false);
+    // As ReadComponentStr(owner, shared + ' ' + own, true), where shared (class
+    // name and attributes) is the same for many objects: its names and values
+    // are looked up and converted once for this serializer.
+    TlyrComponent *ReadComponentParts(QObject *owner, const QByteArray &shared, QByteArrayView own);
     // "<" + class name + attributes + "/>".
     QByteArray WriteComponentElement(TlyrComponent *obj);
 
@@ -134,6 +138,11 @@ private:
     void copyValues(QObject *source, QObject *obj, QObject *top, const QByteArray &prefix,
                     TlyrComponent *sourceOwner);
     void applyValue(QObject *obj, QByteArrayView name, const QString &value, bool topLevel);
+    struct PlannedValue;
+    struct AttributePlan;
+    TlyrComponent *createNamed(QObject *owner, QByteArrayView className);
+    static bool planValue(QObject *obj, QByteArrayView rawName, const QString &value, PlannedValue &v);
+    void applyPlan(const AttributePlan &plan, TlyrComponent *obj);
     void readPropData(QObject *obj, QByteArrayView hex);
     QByteArray propData(const QObject *obj);
     // A descendant of Owner by name.
@@ -141,6 +150,8 @@ private:
     const TlyrKeptObject *findKept(const QString &name, const KsClassInfo *cls) const;
 
     std::vector<Fixup> fixups_;
+    // ReadComponentParts' shared texts, worked out.
+    QHash<QByteArray, std::shared_ptr<AttributePlan>> plans_;
     QList<QPointer<TlyrComponent>> recorded_;
     // Upper-cased names of the elements read so far.
     QSet<QString> seen_;

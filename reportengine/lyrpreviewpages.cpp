@@ -954,21 +954,16 @@ bool TlyrPreviewPages::buildChildren(TlyrXMLItem *item, TlyrComponent *parent, T
     for (int i = 0; i < item->Count(); ++i) {
         TlyrXMLItem *el = item->Items(i);
         TlyrComponent *src = Dictionary.GetObject(el->Name);
-        QByteArray text;
+        // What the copies of one source share is worked out once a page.
+        QByteArray shared;
         if (src) {
-            const QByteArray stored = storedText_.value(src);
+            shared = storedText_.value(src);
             const auto body = storedBody_.constFind(src);
-            const bool ownText = body == storedBody_.cend() || givesText(el->Text);
-            text.reserve(stored.size() + (ownText ? 0 : body->size()) + el->Text.size() + 1);
-            text += stored;
-            if (!ownText) text += *body;
+            if (body != storedBody_.cend() && !givesText(el->Text)) shared += *body;
         } else {
-            text = el->Name.toLatin1();
-            text.reserve(text.size() + el->Text.size() + 1);
+            shared = el->Name.toLatin1();
         }
-        text += ' ';
-        text += el->Text;
-        TlyrComponent *obj = ser.ReadComponentStr(parent, text, true);
+        TlyrComponent *obj = ser.ReadComponentParts(parent, shared, QByteArrayView(el->Text));
         if (!obj) return false;
         if (src) obj->SetNameUnchecked(src->Name());
         obj->SetParent(parent);

@@ -268,3 +268,37 @@ TEST_F(ComponentTest, AllDiffHoldsThePropertiesThenTheDifferences)
     EXPECT_EQ(a.AllDiff(nullptr).toStdString(), all);
     EXPECT_EQ(a.AllDiff(&ref).toStdString(), all + "  l=\"5\" t=\"6\" w=\"7\" h=\"8\"");
 }
+
+// A text shared by many objects, worked out once, gives each object what the
+// whole text read in one go gives, a bad value's error line included.
+TEST_F(ComponentTest, SharedAttributeTextGivesWhatTheWholeTextGives)
+{
+    TlyrReport report;
+    auto *page = new TtestPage(&report);
+    page->SetName(QStringLiteral("P"));
+    auto *m = new TlyrMemoView(&report);
+    m->SetName(QStringLiteral("M"));
+    m->SetParent(page);
+    m->SetBounds(1.0 / 3, 2.5, 40, 4);
+    m->setProperty("HAlign", 2);
+    m->setProperty("GapX", 0.1 + 0.2);
+    m->SetParentFont(false);
+    m->Font()->SetName(QStringLiteral("宋体 & Sans"));
+    m->Font()->SetSize(11);
+    m->Frame()->SetTyp(15);
+    TlyrXMLSerializer whole(nullptr), parts(nullptr);
+    const QByteArray shared = whole.WriteComponentStr(m) + " WordWrap=\"maybe\"";
+    const QByteArray owns[] = {QByteArray("l=\"7\" x=\"a\""), QByteArray("t=\"9\" HAlign=\"0\""), QByteArray()};
+    for (const QByteArray &own : owns) {
+        auto *a = whole.ReadComponentStr(page, shared + ' ' + own, true);
+        auto *b = parts.ReadComponentParts(page, shared, own);
+        ASSERT_NE(a, nullptr);
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(whole.WriteComponentStr(a), whole.WriteComponentStr(b));
+        EXPECT_EQ(qobject_cast<TlyrMemoView *>(b)->Frame()->Typ(), 15);
+        EXPECT_EQ(b->Font()->Size(), 11);
+    }
+    EXPECT_EQ(parts.Errors, whole.Errors);
+    EXPECT_EQ(parts.Errors.size(), 3);
+    EXPECT_EQ(parts.ReadComponentParts(page, QByteArray("TlyrNoSuchView l=\"1\""), {}), nullptr);
+}
