@@ -254,6 +254,9 @@ private:
     // The room a later column of this page leaves below its column header
     // and the headers it repeats (but the band that breaks the column).
     double laterColumnRoom();
+    // Goes on in the next column, or on the next page where no column left
+    // under the title gives need room.
+    void nextColumnFor(double need);
     // Where a column begins: above the column header, which each column
     // repeats.
     double columnTopY_ = 0;

@@ -542,6 +542,23 @@ bool TlyrEngine::moveRow()
     return true;
 }
 
+void TlyrEngine::nextColumnFor(double need)
+{
+    const double childLeft = childLeft_;
+    // No column left under the title holds it below the headers a later one
+    // repeats: the next page, below them.
+    if (titleRun_ > 0.0001 && need > std::min(columnRoom(), laterColumnRoom()) + 0.0001)
+        NewPage();
+    else
+        NewColumn();
+    // A record's child band beside others of its row goes on at its
+    // record's place.
+    if (childLeft > 0 && childLeft_ <= 0) {
+        CurX += childLeft;
+        childLeft_ = childLeft;
+    }
+}
+
 double TlyrEngine::laterColumnRoom()
 {
     double h = 0;

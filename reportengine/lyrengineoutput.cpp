@@ -440,19 +440,7 @@ bool TlyrEngine::showBandOnce(TlyrBand *band)
                     breakBand_ = band;
                     // A band that may split needs room for its first line.
                     repeatNeed_ = needs();
-                    // (A record's child band beside others of its row goes on
-                    // at its record's place.)
-                    const double childLeft = childLeft_;
-                    // No column left under the title holds it (below the
-                    // headers a later one repeats): the next page.
-                    if (titleRun_ > 0.0001 && needs() > std::min(columnRoom(), laterColumnRoom()) + 0.0001)
-                        NewPage();
-                    else
-                        NewColumn();
-                    if (childLeft > 0 && childLeft_ <= 0) {
-                        CurX += childLeft;
-                        childLeft_ = childLeft;
-                    }
+                    nextColumnFor(needs());
                     takesAlong = false;
                     if (!cross) showRepeats();
                 }

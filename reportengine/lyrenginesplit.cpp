@@ -218,19 +218,7 @@ void TlyrEngine::splitBand(TlyrBand *band, const QList<TlyrReportComponent *> &v
             repeatNeed_ = splitRest_ > 0 ? std::min(kFirstLine, splitRest_) : kFirstLine;
             if (textLine > 0) repeatNeed_ = std::min(repeatNeed_, textLine);
             splitRest_ = keptAlong(band, splitRest_);
-            // A child band of a record beside others in its row goes on at
-            // its record's place in the next column.
-            const double childLeft = childLeft_;
-            // No column left under the title holds a line below the headers
-            // it repeats: the rest goes on on the next page, below them.
-            if (titleRun_ > 0.0001 && repeatNeed_ > std::min(columnRoom(), laterColumnRoom()) + 0.0001)
-                NewPage();
-            else
-                NewColumn();
-            if (childLeft > 0 && childLeft_ <= 0) {
-                CurX += childLeft;
-                childLeft_ = childLeft;
-            }
+            nextColumnFor(repeatNeed_);
         }
         fresh = !carries;
         for (size_t i : pending) {

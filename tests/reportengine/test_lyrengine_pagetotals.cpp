@@ -16,24 +16,34 @@ protected:
         auto *pf = band<TlyrPageFooter>("PageFooter1", 380, 20);
         memo(pf, "TotalMemo", "tot S[SUM(<Rows.\"N\">)] C[COUNT(RecordsRows)]");
     }
+    // The records "r<N>" a page prints, and what its page footers say.
+    struct PageRows {
+        int Sum = 0, Count = 0;
+        std::string Totals, Expected;
+    };
+    PageRows rowsOf(int page)
+    {
+        PageRows rows;
+        QStringList totals;
+        for (const Printed &p : printed(page)) {
+            bool number = false;
+            const int n = p.Text.mid(1).toInt(&number);
+            if (p.Text.startsWith(QLatin1Char('r')) && number) {
+                rows.Sum += n;
+                ++rows.Count;
+            }
+            if (p.Text.startsWith(QLatin1String("tot "))) totals << p.Text.mid(4);
+        }
+        rows.Totals = totals.join(QLatin1Char('|')).toStdString();
+        rows.Expected = QStringLiteral("S%1 C%2").arg(rows.Sum).arg(rows.Count).toStdString();
+        return rows;
+    }
     // Every page footer totals the records "r<N>" of its own page.
     void expectTotalsOfEachPage()
     {
         for (int i = 0; i < pages().Count(); ++i) {
-            SCOPED_TRACE(testing::Message() << "page " << i + 1);
-            int sum = 0, count = 0;
-            QStringList totals;
-            for (const Printed &p : printed(i)) {
-                bool number = false;
-                const int n = p.Text.mid(1).toInt(&number);
-                if (p.Text.startsWith(QLatin1Char('r')) && number) {
-                    sum += n;
-                    ++count;
-                }
-                if (p.Text.startsWith(QLatin1String("tot "))) totals << p.Text.mid(4);
-            }
-            EXPECT_EQ(totals.join(QLatin1Char('|')).toStdString(), QStringLiteral("S%1 C%2").arg(sum).arg(count).toStdString())
-                    << dump().toStdString();
+            const PageRows rows = rowsOf(i);
+            EXPECT_EQ(rows.Totals, rows.Expected) << "page " << i + 1 << "\n" << dump().toStdString();
         }
     }
 };
@@ -143,21 +153,10 @@ TEST_F(PageTotalsTest, APageThatSideBySideSubreportsReachGetsItsOwnTotals)
     // totals of the page its rows began on.
     int withRows = 0;
     for (int i = 0; i < pages().Count(); ++i) {
-        int sum = 0, count = 0;
-        QStringList totals;
-        for (const Printed &p : printed(i)) {
-            bool number = false;
-            const int n = p.Text.mid(1).toInt(&number);
-            if (p.Text.startsWith(QLatin1Char('r')) && number) {
-                sum += n;
-                ++count;
-            }
-            if (p.Text.startsWith(QLatin1String("tot "))) totals << p.Text.mid(4);
-        }
-        if (count == 0) continue;
+        const PageRows rows = rowsOf(i);
+        if (rows.Count == 0) continue;
         ++withRows;
-        EXPECT_EQ(totals.join(QLatin1Char('|')).toStdString(), QStringLiteral("S%1 C%2").arg(sum).arg(count).toStdString())
-                << "page " << i + 1 << "\n" << dump().toStdString();
+        EXPECT_EQ(rows.Totals, rows.Expected) << "page " << i + 1 << "\n" << dump().toStdString();
     }
     EXPECT_EQ(withRows, 3) << dump().toStdString();
 }
