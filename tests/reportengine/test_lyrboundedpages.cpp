@@ -22,18 +22,56 @@ namespace {
 std::atomic<qint64> newCalls{0}, newBytes{0};
 }  // namespace
 
-void *operator new(std::size_t n)
+// Every plain form goes through malloc and free, so that what one form
+// makes another may free (a sanitizer checks that the two match).
+namespace {
+void *counted(std::size_t n)
 {
     newCalls.fetch_add(1, std::memory_order_relaxed);
     newBytes.fetch_add(qint64(n), std::memory_order_relaxed);
-    if (void *p = std::malloc(n ? n : 1)) return p;
+    return std::malloc(n ? n : 1);
+}
+}  // namespace
+
+void *operator new(std::size_t n)
+{
+    if (void *p = counted(n)) return p;
     throw std::bad_alloc();
+}
+void *operator new[](std::size_t n)
+{
+    if (void *p = counted(n)) return p;
+    throw std::bad_alloc();
+}
+void *operator new(std::size_t n, const std::nothrow_t &) noexcept
+{
+    return counted(n);
+}
+void *operator new[](std::size_t n, const std::nothrow_t &) noexcept
+{
+    return counted(n);
 }
 void operator delete(void *p) noexcept
 {
     std::free(p);
 }
+void operator delete[](void *p) noexcept
+{
+    std::free(p);
+}
 void operator delete(void *p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void *p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete(void *p, const std::nothrow_t &) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void *p, const std::nothrow_t &) noexcept
 {
     std::free(p);
 }
