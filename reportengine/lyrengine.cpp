@@ -578,10 +578,6 @@ void TlyrEngine::runDataBands(std::vector<Node> &nodes)
                 } else if (node.Groups.empty() && b->KeepTogether()) {
                     startKeep(b);
                 }
-                // A record kept with its children beside others of its row
-                // leaves them where they stand when its block moves on.
-                if (keeping_ && keepBand_ == b && multi && b->CurColumn() > 1 && keepPos_ == Pages()->GetCurPosition())
-                    keepRowBottom_ = rowBottom_;
                 if (first && node.Header) {
                     addHeader(node.Header);
                     ShowBand(node.Header);
@@ -809,6 +805,9 @@ bool TlyrEngine::checkGroups(Node &node, Row *row)
     }
     showGroupFooters(node, changed);
     for (int i = 0; i < back; ++i) ds->Next();
+    // Headers that began the column head closed groups now (their records
+    // may all have been hidden): a block below them no longer starts there.
+    if (changed == 0) headsTop_ = HeadsTop();
     showGroupHeaders(node, changed, false);
     // A new group shows its first values even when they repeat.
     resetSuppress(b);

@@ -156,7 +156,12 @@ void TlyrEngine::pasteAcrossColumns(const std::vector<std::pair<int, int>> &brea
 
 void TlyrEngine::startKeep(TlyrBand *band)
 {
+    const bool open = !keeping_;
     startKeep(band, Pages()->GetCurPosition(), CurY);
+    // A record kept with its children beside others of its row leaves them
+    // where they stand, above the column's footer, when its block moves on.
+    auto *data = qobject_cast<TlyrDataBand *>(band);
+    if (open && keeping_ && data && data->Columns() >= 2 && data->CurColumn() > 1) keepRowBottom_ = rowBottom_;
 }
 
 void TlyrEngine::startKeep(TlyrBand *band, int position, double y)

@@ -2443,6 +2443,12 @@ private:
                         // An inner group's name begins with its outer one's.
                         block[i] = level == 0 ? g.section(QLatin1Char('b'), 0, 0) : g;
                     }
+                // The rows the outer group header's subreport printed beside
+                // it belong to that group's block, whichever record came last.
+                static const QRegularExpression headerRows(QStringLiteral("^rec:[STN]:g([^.\\s]+)\\."));
+                if (level == 0 && b.Name.startsWith(QLatin1String("SubData")))
+                    for (const QString &t : b.Texts)
+                        if (const auto m = headerRows.match(t); m.hasMatch()) block[i] = m.captured(1);
             } else if (owner_[i] >= 0 && (b.Name == QLatin1String("MasterData1") || b.Name.startsWith(QLatin1String("Child")))) {
                 block[i] = QString::number(owner_[i]);
             } else if (static const QRegularExpression ownRows(QStringLiteral("^rec:[STN]:[rc]"));

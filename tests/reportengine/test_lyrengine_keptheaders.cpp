@@ -145,3 +145,24 @@ TEST_F(KeptHeadersTest, FootersMovedBelowAHiddenLastRecordRepeatNoGroupHeader)
     }
     EXPECT_TRUE(texts(1).contains(QStringLiteral("ftr"))) << dump().toStdString();
 }
+
+// The first group's only record is hidden by its script: its header alone
+// stands at the page's top, and the next group, kept together, begins
+// below it. That group's record does not fit below its header there but an
+// empty page holds both: they move together, the finished group's header
+// does not make the block the page's first.
+TEST_F(KeptHeadersTest, AKeptGroupBelowTheHeaderOfAHiddenRecordMovesWhole)
+{
+    newSheet();
+    GroupedRows rows(report.get(), &keeper, QStringLiteral("Rows"), GroupedRows::runs({{"A", 1}, {"B", 1}}));
+    group(0)->KeepTogether = true;
+    TlyrMasterData *master = records(rows.ds, 40);
+    master->SetHeight(170);
+    master->SetOnBeforePrint(QStringLiteral("HideFirst"));
+    report->SetScriptText({"procedure HideFirst(Sender: TObject);", "begin",
+                           "  RecordsRows.Visible := StrToInt(<Rows.\"N\">) <> 1;", "end;", "begin", "end."});
+    prepare();
+    ASSERT_EQ(pages().Count(), 2) << dump().toStdString();
+    EXPECT_TRUE(texts(0).contains(QStringLiteral("gA"))) << dump().toStdString();
+    EXPECT_EQ(texts(1), (QStringList{QStringLiteral("gB"), QStringLiteral("r2")})) << dump().toStdString();
+}

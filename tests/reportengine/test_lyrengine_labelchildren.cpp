@@ -107,3 +107,16 @@ TEST_F(LabelChildrenTest, AKeptLabelMovingOnLeavesItsRowAboveTheColumnFooter)
     judgeSheet(6);
     EXPECT_EQ(std::get<0>(at(QStringLiteral("r4"))), 0) << dump().toStdString();
 }
+
+// The same with each label keeping only its child, the sixth one's running
+// over both page columns: the block begins at the label beside the others,
+// which stay above the column footer when it moves on.
+TEST_F(LabelChildrenTest, ALabelKeepingItsChildMovingOnLeavesItsRowAboveTheColumnFooter)
+{
+    labelSheet(6, {{6, 80}});
+    labels->SetKeepChild(true);
+    prepare();
+    judgeSheet(6);
+    EXPECT_EQ(std::get<0>(at(QStringLiteral("r4"))), 0) << dump().toStdString();
+    EXPECT_EQ(std::get<0>(at(QStringLiteral("r5"))), 0) << dump().toStdString();
+}

@@ -649,6 +649,25 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             "overlay 0 sub 1/36 detail 0 words 1 groups []",
             "paper 113x105.899942585 margin 6 pagecols 3 records 1 mastercols 1 height 16 title pageheader header "
             "reprint split tsplit swords 38 overlay 0 sub 0/0 detail 0 words 0 groups [{size 1} {size 1 reprint}]",
+            // Headers of a group whose records were all hidden were taken for
+            // the column's top: the next kept group below them did not move
+            // to an empty page that held it.
+            "paper 134x104.483269084 margin 0 pagecols 1 records 2 mastercols 1 height 16 title pagefooter header child "
+            "chain 1 hiderec 2 overlay 0 sub 0/0 detail 0 words 131 groups [{size 1} {size 1 keep}]",
+            "paper 142x200 margin 9 pagecols 3 records 20 mastercols 1 height 16 subpop hiderec 2 overlay 0 sub 4/15 "
+            "detail 0 words 10 groups [{size 2 keep}]",
+            "paper 98x143 margin 0 pagecols 3 records 2 mastercols 1 height 16 child gsplit swords 15 tall 12 hiderec 4 "
+            "overlay 0 sub 4/0 detail 0 words 0 groups [{size 1 keep}]",
+            "paper 150x148 margin 0 pagecols 1 records 28 mastercols 1 height 16 pageheader colfooter child gsplit "
+            "swords 9 cross 1/60 hiderec 5 overlay 0 sub 4/3 detail 0 words 4 groups [{size 7 keep reprint} {size 2}]",
+            // A label kept with its child beside others of its row moved on
+            // over the columns and left the column footer over those others.
+            "paper 98x213 margin 9 pagecols 3 records 4 mastercols 3 height 16 colfooter child keepchild csplit "
+            "swords 35 hideband 16 overlay 0 sub 0/0 detail 0 words 0 groups []",
+            // The rows of a kept group header's subreport make its block
+            // taller than a column (the checker left them out).
+            "paper 205x114.083285488 margin 0 pagecols 3 records 3 mastercols 1 height 16 pagefooter colfooter "
+            "subnested pftotals cftotals aggs tall 2 hiderec 2 overlay 0 sub 4/3 detail 0 words 52 groups [{size 1 keep}]",
     };
     expectEveryRule(cases);
 }
