@@ -928,7 +928,8 @@ void TlyrEngine::columnStep(TlyrDataBand *band, Row &row, bool shown)
             NewPage();
         } else {
             pages->CutObjects(row.Start);
-            NewColumn();
+            // Under a tall title no later column may hold the row either.
+            nextColumnFor(row.MaxY - row.Y);
         }
         Aggregates.PlaceRow();
         const double top = CurY;

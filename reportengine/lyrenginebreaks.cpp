@@ -565,7 +565,8 @@ double TlyrEngine::laterColumnRoom()
     auto chain = [&](TlyrBand *b) {
         for (int n = 0; b && n < 64; ++n, b = b->Child() == b ? nullptr : b->Child()) {
             if (b == breakBand_) return;
-            if (b->Visible()) h += b->Height();
+            // A header that stretched is shown again as tall.
+            if (b->Visible()) h += n == 0 && b->Stretched() ? shownHeight_.value(b, b->Height()) : b->Height();
             if (!b->Visible() && !b->PrintChildIfInvisible()) return;
         }
     };

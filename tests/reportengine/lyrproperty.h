@@ -2277,7 +2277,18 @@ private:
             const bool keptHeader = s_.KeepHeader || s_.MasterKeep;
             // The records of a kept group before it (their children hidden,
             // none broke the page) are in the block too.
+            // A data band kept together with groups keeps its run from the
+            // first record on: while the run's first group header stands
+            // in the child's column, the records before it are in the block.
+            bool wholeRun = false;
+            for (size_t j = 0; j < bands_.size() && s_.MasterKeep && !s_.Groups.empty(); ++j) {
+                const PrintedBand &h = bands_[j];
+                if (h.Class == QLatin1String("TlyrGroupHeader") && !repeated_[j] && h.Page == b.Page &&
+                    pageColumn(h.Left) == pageColumn(b.Left) && !h.Texts.filter(QRegularExpression(QStringLiteral("^gh1:a0 "))).isEmpty())
+                    wholeRun = true;
+            }
             const auto keptGroup = [&](int r) {
+                if (wholeRun && r >= 0 && own >= 0 && r <= own) return true;
                 bool same = r >= 0 && own >= 0;
                 for (const Group &g : s_.Groups) {
                     same = same && r / g.Size == own / g.Size;

@@ -334,3 +334,41 @@ TEST_F(ColumnsTest, UnderATallTitleARowOfLabelsNoColumnHoldsGoesToTheNextPage)
     EXPECT_EQ(recordPlaces().join(QLatin1Char(' ')).toStdString(), "2.1 2.1") << dump().toStdString();
     EXPECT_EQ(pages().Count(), 2);
 }
+
+// Under a tall title a row of labels begun below the data header (or below
+// a group header that stretched, shown again in every column) does not fit
+// its column, and the next column, below the title and the headers it
+// repeats, holds it no better: the row goes to the next page, not over the
+// second column's footer.
+TEST_F(ColumnsTest, UnderATallTitleARowBelowItsHeadersThatNoLaterColumnHoldsGoesToTheNextPage)
+{
+    for (const bool group : {false, true}) {
+        SCOPED_TRACE(group ? "stretched group header" : "data header");
+        newSheet(300, group ? 300 : 200, 2);
+        TlyrDataSet *ds = rows({"short", "l1\nl2\nl3\nl4\nl5\nl6"});
+        named<TlyrReportTitle>("Title1", 0, 100);
+        named<TlyrColumnHeader>("ColumnHeader1", 110);
+        if (group) {
+            auto *g = band<TlyrGroupHeader>(QStringLiteral("GroupHeader1"), 130, 20);
+            g->Condition = QStringLiteral("1");
+            g->ReprintOnNewPage = true;
+            g->SetStretched(true);
+            memo(g, QStringLiteral("GroupText"), QStringLiteral("g1\ng2\ng3\ng4\ng5"), 0, 100)->SetStretchMode(smActualHeight);
+        } else {
+            named<TlyrHeader>("Header1", 130);
+        }
+        auto *b = band<TlyrMasterData>(QStringLiteral("Records"), 160, 36);
+        b->SetDataSet(ds);
+        b->SetStretched(true);
+        b->SetColumns(2);
+        b->SetColumnWidth(70);
+        memo(b, QStringLiteral("RecNo"), QStringLiteral("r[Rows.\"N\"] @[Page#]"), 0, 60)->SetHeight(16);
+        auto *m = memo(b, QStringLiteral("RecText"), QStringLiteral("[Rows.\"G\"]"), 0, 60);
+        m->SetBounds(0, 16, 60, 20);
+        m->SetStretchMode(smActualHeight);
+        named<TlyrColumnFooter>("ColumnFooter1", 200);
+        prepare();
+        judge(2);
+        EXPECT_EQ(recordPlaces().join(QLatin1Char(' ')).toStdString(), "2.1 2.1") << dump().toStdString();
+    }
+}

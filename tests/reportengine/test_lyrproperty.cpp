@@ -668,6 +668,18 @@ TEST_F(PropertyTest, ReducedTemplatesOfFoundFaultsKeepEveryRule)
             // taller than a column (the checker left them out).
             "paper 205x114.083285488 margin 0 pagecols 3 records 3 mastercols 1 height 16 pagefooter colfooter "
             "subnested pftotals cftotals aggs tall 2 hiderec 2 overlay 0 sub 4/3 detail 0 words 52 groups [{size 1 keep}]",
+            // Under a tall title a row of labels below its headers moved to
+            // a later column that held it no better (the header shown there
+            // again was taken at its design height).
+            "paper 136x277.374948737 margin 5 pagecols 2 records 3 mastercols 3 height 16 title colfooter header "
+            "cftotals labels aggs overlay 0 sub 1/51 detail 0 words 0 groups []",
+            "paper 136x270.374948737 margin 10 pagecols 2 records 3 mastercols 3 height 16 title pagefooter colheader "
+            "colfooter child gsplit tsplit labels swords 75 overlay 0 sub 1/0 detail 0 words 0 groups [{size 4 reprint}]",
+            // A data band kept together with groups takes its whole run along
+            // when a child starts a new page (the checker took the footer
+            // after its hidden first record for another record's).
+            "paper 138x140.783277286 margin 7 pagecols 1 records 2 mastercols 1 height 16 title pagefooter footer keep "
+            "child footereach cnewpage hiderec 4 overlay 0 sub 1/26 detail 0 words 0 groups [{size 1}]",
     };
     expectEveryRule(cases);
 }
