@@ -65,6 +65,21 @@ protected:
         m->SetStretchMode(smActualHeight);
         return b;
     }
+    // Labels two across, each that wide: its number and page, and its key
+    // as a text that stretches it.
+    TlyrMasterData *labels(TlyrDataSet *ds, double top, double width)
+    {
+        auto *b = band<TlyrMasterData>(QStringLiteral("Records"), top, 36);
+        b->SetDataSet(ds);
+        b->SetStretched(true);
+        b->SetColumns(2);
+        b->SetColumnWidth(width);
+        memo(b, QStringLiteral("RecNo"), QStringLiteral("r[Rows.\"N\"] @[Page#]"), 0, width - 5)->SetHeight(16);
+        auto *m = memo(b, QStringLiteral("RecText"), QStringLiteral("[Rows.\"G\"]"), 0, width - 5);
+        m->SetBounds(0, 16, width - 5, 20);
+        m->SetStretchMode(smActualHeight);
+        return b;
+    }
     TlyrGroupHeader *group(double top)
     {
         auto *g = band<TlyrGroupHeader>(QStringLiteral("Group"), top, 20);
@@ -319,15 +334,7 @@ TEST_F(ColumnsTest, UnderATallTitleARowOfLabelsNoColumnHoldsGoesToTheNextPage)
     TlyrDataSet *ds = rows({"short", "l1\nl2\nl3\nl4\nl5\nl6"});
     named<TlyrReportTitle>("Title1", 0, 100);
     named<TlyrColumnHeader>("ColumnHeader1", 110);
-    auto *b = band<TlyrMasterData>(QStringLiteral("Records"), 140, 36);
-    b->SetDataSet(ds);
-    b->SetStretched(true);
-    b->SetColumns(2);
-    b->SetColumnWidth(45);
-    memo(b, QStringLiteral("RecNo"), QStringLiteral("r[Rows.\"N\"] @[Page#]"), 0, 40)->SetHeight(16);
-    auto *m = memo(b, QStringLiteral("RecText"), QStringLiteral("[Rows.\"G\"]"), 0, 40);
-    m->SetBounds(0, 16, 40, 20);
-    m->SetStretchMode(smActualHeight);
+    labels(ds, 140, 45);
     named<TlyrColumnFooter>("ColumnFooter1", 180);
     prepare();
     judge(2);
@@ -357,15 +364,7 @@ TEST_F(ColumnsTest, UnderATallTitleARowBelowItsHeadersThatNoLaterColumnHoldsGoes
         } else {
             named<TlyrHeader>("Header1", 130);
         }
-        auto *b = band<TlyrMasterData>(QStringLiteral("Records"), 160, 36);
-        b->SetDataSet(ds);
-        b->SetStretched(true);
-        b->SetColumns(2);
-        b->SetColumnWidth(70);
-        memo(b, QStringLiteral("RecNo"), QStringLiteral("r[Rows.\"N\"] @[Page#]"), 0, 60)->SetHeight(16);
-        auto *m = memo(b, QStringLiteral("RecText"), QStringLiteral("[Rows.\"G\"]"), 0, 60);
-        m->SetBounds(0, 16, 60, 20);
-        m->SetStretchMode(smActualHeight);
+        labels(ds, 160, 70);
         named<TlyrColumnFooter>("ColumnFooter1", 200);
         prepare();
         judge(2);
