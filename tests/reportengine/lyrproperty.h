@@ -2280,12 +2280,12 @@ private:
             // A data band kept together with groups keeps its run from the
             // first record on: while the run's first group header stands
             // in the child's column, the records before it are in the block.
+            static const QRegularExpression firstHeader(QStringLiteral("^gh1:a0 "));
             bool wholeRun = false;
-            for (size_t j = 0; j < bands_.size() && s_.MasterKeep && !s_.Groups.empty(); ++j) {
+            for (size_t j = 0; j < bands_.size() && s_.MasterKeep && !s_.Groups.empty() && !wholeRun; ++j) {
                 const PrintedBand &h = bands_[j];
-                if (h.Class == QLatin1String("TlyrGroupHeader") && !repeated_[j] && h.Page == b.Page &&
-                    pageColumn(h.Left) == pageColumn(b.Left) && !h.Texts.filter(QRegularExpression(QStringLiteral("^gh1:a0 "))).isEmpty())
-                    wholeRun = true;
+                wholeRun = h.Class == QLatin1String("TlyrGroupHeader") && !repeated_[j] && h.Page == b.Page &&
+                           pageColumn(h.Left) == pageColumn(b.Left) && !h.Texts.filter(firstHeader).isEmpty();
             }
             const auto keptGroup = [&](int r) {
                 if (wholeRun && r >= 0 && own >= 0 && r <= own) return true;
